@@ -1,0 +1,11 @@
+#include "qelMsg.h"
+
+#include "Host.h"
+
+namespace qel {
+
+void ShowMessage(const std::string& aText) { HostShowMessage(aText); }
+
+void ProcessMessages() { HostProcessMessages(); }
+
+}  // namespace qel

@@ -1,0 +1,222 @@
+#include "qelTypes.h"
+
+#include <climits>
+
+namespace qel {
+
+bool DebugLog = false;
+
+const char* const StatTypeStr[StatTypeCount] = {
+    "Connect",  "ReConnect",   "CreateDb",  "Set",        "BlobFile",   "Commit",      "Statement",
+    "Comment",  "Procedure",   "Trigger",   "SetNames",   "CharSet",    "SqlDialect",  "Description",
+    "Select",   "Insert",      "Update",    "Delete",     "ExecuteBlock", "Package"};
+
+namespace {
+
+bool IsBlankOrControl(char C) { return static_cast<unsigned char>(C) <= ' '; }
+
+std::string TrimBlanks(const std::string& S) {
+  std::size_t B = 0, E = S.size();
+  while (B < E && IsBlankOrControl(S[B])) ++B;
+  while (E > B && IsBlankOrControl(S[E - 1])) --E;
+  return S.substr(B, E - B);
+}
+
+std::string MySQLLiteral(const std::string& S) {
+  std::string R;
+  R.reserve(S.size() + 2);
+  R += '\'';
+  for (char C : S) {
+    switch (C) {
+      case '"': R += "\\\""; break;
+      case '\'': R += "\\'"; break;
+      case '\\': R += "\\\\"; break;
+      case '\r': R += "\\r"; break;
+      case '\n': R += "\\n"; break;
+      case '\b': R += "\\b"; break;
+      case '\x1a': R += "\\z"; break;
+      case '\t': R += "\\t"; break;
+      case '\0': R += "\\0"; break;
+      default: R += C;
+    }
+  }
+  R += '\'';
+  return R;
+}
+
+// A backslash is written as the escape \x5c, tab and backspace as \t and \b, NUL as \x00;
+// such a literal only reads back as written in the escape-string form E'...'.
+std::string PostgreSQLLiteral(const std::string& S) {
+  std::string Body;
+  Body.reserve(S.size() + 2);
+  bool Escaped = false;
+  for (char C : S) {
+    switch (C) {
+      case '\'': Body += "''"; break;
+      case '\\': Body += "\\x5c"; Escaped = true; break;
+      case '\b': Body += "\\b"; Escaped = true; break;
+      case '\t': Body += "\\t"; Escaped = true; break;
+      case '\0': Body += "\\x00"; Escaped = true; break;
+      default: Body += C;
+    }
+  }
+  return (Escaped ? "E'" : "'") + Body + "'";
+}
+
+std::string StandardLiteral(const std::string& S) {
+  std::string R;
+  R.reserve(S.size() + 2);
+  R += '\'';
+  for (char C : S) {
+    if (C == '\'') R += '\'';
+    R += C;
+  }
+  R += '\'';
+  return R;
+}
+
+}  // namespace
+
+bool TryStrToInt(const std::string& S, std::int32_t& Value) {
+  Value = 0;
+  std::size_t I = 0;
+  bool Negative = false;
+  if (I < S.size() && (S[I] == '+' || S[I] == '-')) Negative = S[I++] == '-';
+  if (I == S.size()) return false;
+  long long Acc = 0;
+  for (; I < S.size(); ++I) {
+    const char C = S[I];
+    if (C < '0' || C > '9') return false;
+    Acc = Acc * 10 + (C - '0');
+    const long long Signed = Negative ? -Acc : Acc;
+    if (Signed > INT_MAX || Signed < INT_MIN) return false;
+    Value = static_cast<std::int32_t>(Signed);
+  }
+  return true;
+}
+
+std::string SchObjName(const std::string& Schema, const std::string& Name) {
+  return Schema.empty() ? Name : Schema + "." + Name;
+}
+
+std::string GenScriptTerm(TDatabaseType DatabaseType) {
+  switch (DatabaseType) {
+    case dbMSSQL: return "\r\nGO\r\n";
+    case dbSybaseASA:
+    case dbSybaseASE: return "\r\ngo\r\n";
+    default: return ";\r\n";
+  }
+}
+
+std::string ScriptQuotedStr(const std::string& S, TDatabaseType DatabaseType) {
+  switch (DatabaseType) {
+    case dbMySQL: return MySQLLiteral(S);
+    case dbPostgreSQL: return PostgreSQLLiteral(S);
+    default: return StandardLiteral(S);
+  }
+}
+
+std::string ValidateFileName(const std::string& S) {
+  std::string R = S;
+  for (char& C : R) {
+    switch (C) {
+      case '"': case '*': case '+': case '/': case ':': case ';': case '<': case '=': case '>':
+      case '?': case '\\': case '|': C = ' '; break;
+      default: break;
+    }
+  }
+  return R;
+}
+
+std::string SafeBlockComment(const std::string& S) {
+  std::string R;
+  R.reserve(S.size());
+  for (std::size_t I = 0; I < S.size(); ++I) {
+    R += S[I];
+    // "*/" would end the comment; "* /" reads the same to a person and not to the server.
+    if (S[I] == '*' && I + 1 < S.size() && S[I + 1] == '/') R += ' ';
+  }
+  return R;
+}
+
+std::string SafeLineComment(const std::string& S) {
+  std::string R = S;
+  for (char& C : R)
+    if (C == '\r' || C == '\n') C = ' ';
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::string TTableSpace::Def() const {
+  std::string R;
+  auto AddNumber = [&R](const char* Word, std::int32_t V) {
+    if (V != 0) R += std::string("   ") + Word + " " + std::to_string(V) + "\r\n";
+  };
+  AddNumber("pctfree", PctFree);
+  AddNumber("pctused", PctUsed);
+  AddNumber("initrans", IniTrans);
+  AddNumber("maxtrans", MaxTrans);
+  if (!Storage.empty()) R += "   storage\r\n" + Storage;
+  return TrimBlanks(R);
+}
+
+void TTableSpace::Clear() {
+  PctFree = PctUsed = IniTrans = MaxTrans = 0;
+  Storage.clear();
+}
+
+bool TTableSpace::IsEmpty() const {
+  return PctFree == 0 && PctUsed == 0 && IniTrans == 0 && MaxTrans == 0 && Storage.empty();
+}
+
+void TTableSpace::AssignDiffs(TTableSpace& Other) {
+  auto Fill = [](auto& Mine, const auto& Theirs, const auto& Unset) {
+    if (Mine == Unset && Theirs != Unset) Mine = Theirs;
+  };
+  const std::int32_t Zero = 0;
+  const std::string None;
+  Fill(PctFree, Other.PctFree, Zero);
+  Fill(PctUsed, Other.PctUsed, Zero);
+  Fill(IniTrans, Other.IniTrans, Zero);
+  Fill(MaxTrans, Other.MaxTrans, Zero);
+  Fill(Storage, Other.Storage, None);
+  Fill(Other.PctFree, PctFree, Zero);
+  Fill(Other.PctUsed, PctUsed, Zero);
+  Fill(Other.IniTrans, IniTrans, Zero);
+  Fill(Other.MaxTrans, MaxTrans, Zero);
+  Fill(Other.Storage, Storage, None);
+}
+
+std::string TTypeDirective::Def() const {
+  std::string R;
+  if (Overriding) R += "OVERRIDING ";
+  if (NotInstantiable) R += "NOT INSTANTIABLE ";
+  if (NotFinal) R += "NOT FINAL ";
+  if (Instantiable) R += "INSTANTIABLE ";
+  if (Final) R += "FINAL ";
+  return R;
+}
+
+void TIndexOptions::Clear() { *this = TIndexOptions(); }
+
+std::string TIndexOptions::Def() const {
+  std::string R;
+  auto Item = [&R](bool Set, const std::string& Text) {
+    if (!Set) return;
+    if (!R.empty()) R += ", ";
+    R += Text;
+  };
+  Item(PadIndex, "PAD_INDEX = ON");
+  Item(FillFactor != 0, "FILLFACTOR = " + std::to_string(FillFactor));
+  Item(IgnoreDupKey, "IGNORE_DUP_KEY = ON");
+  Item(StatisticsNorecompute, "STATISTICS_NORECOMPUTE = ON");
+  Item(AllowRowLocks, "ALLOW_ROW_LOCKS = ON");
+  Item(AllowPageLocks, "ALLOW_PAGE_LOCKS = ON");
+  Item(SortInTempdb, "SORT_IN_TEMPDB = ON");
+  Item(Online, "ONLINE = ON");
+  Item(MaxDop != 0, "MAXDOP = " + std::to_string(MaxDop));
+  return R.empty() ? R : "(" + R + ")";
+}
+
+}  // namespace qel
