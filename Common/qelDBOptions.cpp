@@ -19,12 +19,14 @@ bool AssignSame(T& Dest, const TPersistent& Source) {
   return true;
 }
 
-std::string Quoted(const std::string& S) { return ScriptQuotedStr(S, dbInterBase); }
+std::string Quoted(const std::string& S) {
+  return ScriptQuotedStr(S, dbInterBase);
+}
 
 }  // namespace
 
-#define QEL_ASSIGN_SAME(Class)                                 \
-  void Class::Assign(const TPersistent& Source) {              \
+#define QEL_ASSIGN_SAME(Class)                                          \
+  void Class::Assign(const TPersistent& Source) {                       \
     if (!AssignSame<Class>(*this, Source)) TPersistent::Assign(Source); \
   }
 
@@ -78,7 +80,9 @@ void TIBCompareOptions::Clear() {
   IgnoreIBEObjects = true;
 }
 
-void TIBDatabaseOptions::Clear() { *this = TIBDatabaseOptions(); }
+void TIBDatabaseOptions::Clear() {
+  *this = TIBDatabaseOptions();
+}
 
 std::string TIBDatabaseOptions::Def() const {
   std::string Text;
@@ -109,7 +113,9 @@ void TIBServerOptions::SetSQLDialect(TIBSQLDialectType Value) {
   if (Value >= 1 && Value <= 3) FSQLDialect = Value;
 }
 
-void TIBServerOptions::SetDBCharSet(const std::string& Value) { FDBCharSet = UpperCase(Value); }
+void TIBServerOptions::SetDBCharSet(const std::string& Value) {
+  FDBCharSet = UpperCase(Value);
+}
 
 std::string TIBServerOptions::DBCharSetDef() const {
   if (FDBCharSet.empty() || FDBCharSet == "NONE") return {};
@@ -220,17 +226,30 @@ void TASAServerOptions::Clear() {
   FDatabaseOptions.Clear();
 }
 
-void TASECompareOptions::Clear() { *this = TASECompareOptions(); }
+void TASECompareOptions::Clear() {
+  *this = TASECompareOptions();
+}
 
-void TASEDatabaseOptions::Clear() { *this = TASEDatabaseOptions(); }
+void TASEDatabaseOptions::Clear() {
+  *this = TASEDatabaseOptions();
+}
 
 std::string TASEDatabaseOptions::DBOptionStr(TASEDBOption Option) {
-  static const char* const Names[ASEDBOptionCount] = {
-      "abort tran on log full",      "allow nulls by default", "async log service",
-      "auto identity",               "dbo use only",           "ddl in tran",
-      "disable alias access",        "identity in nonunique index", "no chkpt on recovery",
-      "no free space acctg",         "read only",              "select into/bulkcopy/pllsort",
-      "single user",                 "trunc log on chkpt",     "unique auto_identity index"};
+  static const char* const Names[ASEDBOptionCount] = {"abort tran on log full",
+                                                      "allow nulls by default",
+                                                      "async log service",
+                                                      "auto identity",
+                                                      "dbo use only",
+                                                      "ddl in tran",
+                                                      "disable alias access",
+                                                      "identity in nonunique index",
+                                                      "no chkpt on recovery",
+                                                      "no free space acctg",
+                                                      "read only",
+                                                      "select into/bulkcopy/pllsort",
+                                                      "single user",
+                                                      "trunc log on chkpt",
+                                                      "unique auto_identity index"};
   const auto I = static_cast<std::size_t>(Option);
   return I < ASEDBOptionCount ? Names[I] : "";
 }

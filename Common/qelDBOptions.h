@@ -113,8 +113,8 @@ class TIBDatabaseOptions : public TPersistent {
   /// The database information comment ("/* ... */"), empty when nothing is known.
   std::string Def() const;
 
-  std::string ServerVersionText;  ///< version the server reports
-  std::string ServerVersionText2; ///< the implementation text that goes with it
+  std::string ServerVersionText;   ///< version the server reports
+  std::string ServerVersionText2;  ///< the implementation text that goes with it
   std::int32_t ODSMajorVersion = 0;
   std::int32_t ODSMinorVersion = 0;
   std::int32_t PageSize = 0;

@@ -4,8 +4,12 @@
 
 namespace qel {
 
-void ShowMessage(const std::string& aText) { HostShowMessage(aText); }
+void ShowMessage(const std::string& aText) {
+  HostShowMessage(aText);
+}
 
-void ProcessMessages() { HostProcessMessages(); }
+void ProcessMessages() {
+  HostProcessMessages();
+}
 
 }  // namespace qel

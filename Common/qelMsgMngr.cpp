@@ -48,7 +48,8 @@ void TMsgManager::CopyFrom(const TMsgManager* Source) {
   if (!Source) return;
   const std::size_t N = Source->FItems.size();
   FItems.reserve(FItems.size() + N);
-  for (std::size_t I = 0; I < N; ++I) FItems.push_back(std::make_unique<TMsgData>(*Source->FItems[I]));
+  for (std::size_t I = 0; I < N; ++I)
+    FItems.push_back(std::make_unique<TMsgData>(*Source->FItems[I]));
 }
 
 std::string TMsgManager::ErrSummary() const {

@@ -7,13 +7,15 @@ namespace qel {
 bool DebugLog = false;
 
 const char* const StatTypeStr[StatTypeCount] = {
-    "Connect",  "ReConnect",   "CreateDb",  "Set",        "BlobFile",   "Commit",      "Statement",
-    "Comment",  "Procedure",   "Trigger",   "SetNames",   "CharSet",    "SqlDialect",  "Description",
-    "Select",   "Insert",      "Update",    "Delete",     "ExecuteBlock", "Package"};
+    "Connect", "ReConnect", "CreateDb", "Set",      "BlobFile",     "Commit",     "Statement",
+    "Comment", "Procedure", "Trigger",  "SetNames", "CharSet",      "SqlDialect", "Description",
+    "Select",  "Insert",    "Update",   "Delete",   "ExecuteBlock", "Package"};
 
 namespace {
 
-bool IsBlankOrControl(char C) { return static_cast<unsigned char>(C) <= ' '; }
+bool IsBlankOrControl(char C) {
+  return static_cast<unsigned char>(C) <= ' ';
+}
 
 std::string TrimBlanks(const std::string& S) {
   std::size_t B = 0, E = S.size();
@@ -28,16 +30,35 @@ std::string MySQLLiteral(const std::string& S) {
   R += '\'';
   for (char C : S) {
     switch (C) {
-      case '"': R += "\\\""; break;
-      case '\'': R += "\\'"; break;
-      case '\\': R += "\\\\"; break;
-      case '\r': R += "\\r"; break;
-      case '\n': R += "\\n"; break;
-      case '\b': R += "\\b"; break;
-      case '\x1a': R += "\\z"; break;
-      case '\t': R += "\\t"; break;
-      case '\0': R += "\\0"; break;
-      default: R += C;
+      case '"':
+        R += "\\\"";
+        break;
+      case '\'':
+        R += "\\'";
+        break;
+      case '\\':
+        R += "\\\\";
+        break;
+      case '\r':
+        R += "\\r";
+        break;
+      case '\n':
+        R += "\\n";
+        break;
+      case '\b':
+        R += "\\b";
+        break;
+      case '\x1a':
+        R += "\\z";
+        break;
+      case '\t':
+        R += "\\t";
+        break;
+      case '\0':
+        R += "\\0";
+        break;
+      default:
+        R += C;
     }
   }
   R += '\'';
@@ -52,12 +73,27 @@ std::string PostgreSQLLiteral(const std::string& S) {
   bool Escaped = false;
   for (char C : S) {
     switch (C) {
-      case '\'': Body += "''"; break;
-      case '\\': Body += "\\x5c"; Escaped = true; break;
-      case '\b': Body += "\\b"; Escaped = true; break;
-      case '\t': Body += "\\t"; Escaped = true; break;
-      case '\0': Body += "\\x00"; Escaped = true; break;
-      default: Body += C;
+      case '\'':
+        Body += "''";
+        break;
+      case '\\':
+        Body += "\\x5c";
+        Escaped = true;
+        break;
+      case '\b':
+        Body += "\\b";
+        Escaped = true;
+        break;
+      case '\t':
+        Body += "\\t";
+        Escaped = true;
+        break;
+      case '\0':
+        Body += "\\x00";
+        Escaped = true;
+        break;
+      default:
+        Body += C;
     }
   }
   return (Escaped ? "E'" : "'") + Body + "'";
@@ -101,18 +137,24 @@ std::string SchObjName(const std::string& Schema, const std::string& Name) {
 
 std::string GenScriptTerm(TDatabaseType DatabaseType) {
   switch (DatabaseType) {
-    case dbMSSQL: return "\r\nGO\r\n";
+    case dbMSSQL:
+      return "\r\nGO\r\n";
     case dbSybaseASA:
-    case dbSybaseASE: return "\r\ngo\r\n";
-    default: return ";\r\n";
+    case dbSybaseASE:
+      return "\r\ngo\r\n";
+    default:
+      return ";\r\n";
   }
 }
 
 std::string ScriptQuotedStr(const std::string& S, TDatabaseType DatabaseType) {
   switch (DatabaseType) {
-    case dbMySQL: return MySQLLiteral(S);
-    case dbPostgreSQL: return PostgreSQLLiteral(S);
-    default: return StandardLiteral(S);
+    case dbMySQL:
+      return MySQLLiteral(S);
+    case dbPostgreSQL:
+      return PostgreSQLLiteral(S);
+    default:
+      return StandardLiteral(S);
   }
 }
 
@@ -120,9 +162,22 @@ std::string ValidateFileName(const std::string& S) {
   std::string R = S;
   for (char& C : R) {
     switch (C) {
-      case '"': case '*': case '+': case '/': case ':': case ';': case '<': case '=': case '>':
-      case '?': case '\\': case '|': C = ' '; break;
-      default: break;
+      case '"':
+      case '*':
+      case '+':
+      case '/':
+      case ':':
+      case ';':
+      case '<':
+      case '=':
+      case '>':
+      case '?':
+      case '\\':
+      case '|':
+        C = ' ';
+        break;
+      default:
+        break;
     }
   }
   return R;
@@ -198,7 +253,9 @@ std::string TTypeDirective::Def() const {
   return R;
 }
 
-void TIndexOptions::Clear() { *this = TIndexOptions(); }
+void TIndexOptions::Clear() {
+  *this = TIndexOptions();
+}
 
 std::string TIndexOptions::Def() const {
   std::string R;

@@ -55,9 +55,18 @@ class TSet {
   TSet operator+(const TSet& O) const { return TSet(FBits | O.FBits); }
   TSet operator-(const TSet& O) const { return TSet(FBits & ~O.FBits); }
   TSet operator*(const TSet& O) const { return TSet(FBits & O.FBits); }
-  TSet& operator+=(const TSet& O) { FBits |= O.FBits; return *this; }
-  TSet& operator-=(const TSet& O) { FBits &= ~O.FBits; return *this; }
-  TSet& operator*=(const TSet& O) { FBits &= O.FBits; return *this; }
+  TSet& operator+=(const TSet& O) {
+    FBits |= O.FBits;
+    return *this;
+  }
+  TSet& operator-=(const TSet& O) {
+    FBits &= ~O.FBits;
+    return *this;
+  }
+  TSet& operator*=(const TSet& O) {
+    FBits &= O.FBits;
+    return *this;
+  }
   bool operator==(const TSet& O) const { return FBits == O.FBits; }
   bool operator!=(const TSet& O) const { return FBits != O.FBits; }
   /// True when every member of this set is in O.
@@ -277,7 +286,14 @@ constexpr std::size_t GrantPrivilegeCount = 42;
 
 enum TUpdateDescriptionType : std::uint8_t { udSysTables, udDescribe, udComment };
 
-enum TOracleDataType : std::uint8_t { odUnknown, odSimple, odObject, odVArray, odAsTable, odIsTable };
+enum TOracleDataType : std::uint8_t {
+  odUnknown,
+  odSimple,
+  odObject,
+  odVArray,
+  odAsTable,
+  odIsTable
+};
 
 enum TIdentQuoteType : std::uint8_t {
   iqAutoQuote,
@@ -302,16 +318,17 @@ using TSymSet = TSet<std::uint8_t, 256>;
 using TDbObjSet = TSet<std::uint8_t, 256>;
 
 /// Every comparable kind: what a comparison or extraction covers unless told otherwise.
-inline TCmpObjSetType AllCmpObjTypes() { return TCmpObjSetType::All(); }
+inline TCmpObjSetType AllCmpObjTypes() {
+  return TCmpObjSetType::All();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Event signatures. Sender is the raising component; reference parameters are the ones the
 // handler may change.
 
 using TProgressUpdateEvent = std::function<void(TObject* Sender, int Value, int MaxValue)>;
-using TProgressUpdateExEvent = std::function<void(TObject* Sender, bool Detailed,
-                                                  const std::string& aText, int Value,
-                                                  int MaxValue)>;
+using TProgressUpdateExEvent = std::function<void(
+    TObject* Sender, bool Detailed, const std::string& aText, int Value, int MaxValue)>;
 using TLogNextLineEvent = std::function<void(TObject* Sender, const std::string& LogText)>;
 using TErrorMessageEvent = std::function<void(TObject* Sender, const std::string& ErrText)>;
 /// The handler fills aScript with the text of FileName and sets Loaded.
@@ -320,8 +337,7 @@ using TLoadScriptEvent = std::function<void(TObject* Sender, const std::string& 
 /// The handler may veto a statement or supply the statement object itself.
 using TAddStatementEvent = std::function<void(
     TObject* Sender, const std::string& aText, TStatType aTyp, const std::string& aObjName,
-    TDbObject aObjType, TDbOperation aOperation, const std::string& aOwnName,
-    TObject*& Statement)>;
+    TDbObject aObjType, TDbOperation aOperation, const std::string& aOwnName, TObject*& Statement)>;
 using TAcceptObjEvent = std::function<void(TObject* Sender, const std::string& aObjName,
                                            TDbObject aObjType, bool& Accept)>;
 using TAccept_ObjEvent = std::function<void(TObject* Sender, TObject* aObj, bool& Accept)>;

@@ -21,9 +21,13 @@ std::string TObject::ClassName() const {
   return Name;
 }
 
-void TPersistent::Assign(const TPersistent& Source) { Source.AssignTo(*this); }
+void TPersistent::Assign(const TPersistent& Source) {
+  Source.AssignTo(*this);
+}
 
-void TPersistent::AssignTo(TPersistent& Dest) const { Dest.AssignError(this); }
+void TPersistent::AssignTo(TPersistent& Dest) const {
+  Dest.AssignError(this);
+}
 
 void TPersistent::AssignError(const TPersistent* Source) const {
   const std::string SourceName = Source ? Source->ClassName() : std::string("nil");

@@ -92,7 +92,7 @@ class TComponent : public TPersistent {
   void RemoveFreeRef(TComponent* AComponent);   // every link gone
 
   TComponent* FOwner = nullptr;
-  std::vector<TComponent*> FComponents;     // owned
+  std::vector<TComponent*> FComponents;                    // owned
   std::vector<std::pair<TComponent*, int>> FFreeNotifies;  // partner and link count; not owned
   bool FDestroying = false;
   bool FDesigning = false;

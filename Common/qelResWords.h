@@ -1,0 +1,68 @@
+// Keyword tables of the dialect parsers: the row type, compile-time ordering and checks, and the
+// binary-search lookups that every dialect's keyword and quoting routines share.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "Text.h"
+
+namespace qel {
+
+/// One row of a dialect keyword table: the upper-case word and the parser symbol it reads as.
+/// A parser adds its rows to its word list in table order, after the framework's base symbols.
+using TResWordRow = std::pair<std::string_view, std::uint8_t>;
+
+/// The symbol of every word that is not a keyword.
+constexpr std::uint8_t kIdentSymbol = 1;
+
+/// The rows ordered by word, built at compile time, so that a lookup is a binary search.
+template <std::size_t N>
+constexpr std::array<TResWordRow, N> SortedByWord(std::array<TResWordRow, N> Rows) {
+  std::ranges::sort(Rows, {}, &TResWordRow::first);
+  return Rows;
+}
+
+/// True when no word occurs twice in a table sorted by word.
+template <std::size_t N>
+constexpr bool UniqueWords(const std::array<TResWordRow, N>& Sorted) {
+  return std::ranges::adjacent_find(Sorted, {}, &TResWordRow::first) == Sorted.end();
+}
+
+/// True when a word list is strictly ascending (sorted, no duplicates).
+template <std::size_t N>
+constexpr bool SortedUnique(const std::array<std::string_view, N>& Words) {
+  return std::ranges::adjacent_find(Words, std::ranges::greater_equal{}) == Words.end();
+}
+
+/// The symbol of Word (any letter case) in a table sorted by word, or kIdentSymbol.
+template <std::size_t N>
+std::uint8_t FindSymbol(const std::array<TResWordRow, N>& Sorted, std::string_view Word) {
+  const std::string U = UpperCase(Word);
+  const auto It = std::ranges::lower_bound(Sorted, std::string_view(U), {}, &TResWordRow::first);
+  return It != Sorted.end() && It->first == U ? It->second : kIdentSymbol;
+}
+
+/// True when Word (any letter case) is in a strictly ascending upper-case word list.
+template <std::size_t N>
+bool ContainsWord(const std::array<std::string_view, N>& Words, std::string_view Word) {
+  return std::ranges::binary_search(Words, std::string_view(UpperCase(Word)));
+}
+
+/// S between Open and Close, every Close inside doubled so the server reads S back unchanged.
+inline std::string EncloseIdent(std::string_view S, char Open, char Close) {
+  std::string R(1, Open);
+  for (char C : S) {
+    R += C;
+    if (C == Close) R += C;
+  }
+  R += Close;
+  return R;
+}
+
+}  // namespace qel
