@@ -1,0 +1,338 @@
+// The connection engine: one connection abstraction for every extractor, executor and data
+// comparer, independent of any data-access library.
+//
+// A TQELConnection delegates to an adapter: a TQELAbstractConnection registered under a name
+// by code outside the library (one per data-access library). For each connection component
+// the adapter makes a TQELDatabase (the real connection, owned by the component) and, on
+// request, TQELQuery objects (statements and their results). Everything a connection holds
+// lives in its own TQELDatabase, so two connections of one adapter family (master and target)
+// never share handles, error state or handlers.
+//
+// Failures: connecting and disconnecting are guarded here; a server error becomes a message
+// (OnErrorMessage, the log) and the state tells the outcome. Queries and transaction calls are
+// the data-access surface: they raise EDatabaseError with the server's message, and the
+// components that call them catch it around each statement. The only exception this unit
+// raises itself is the one for a connection type with no registered adapter.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Component.h"
+#include "DataSet.h"
+#include "qelDBOptions.h"
+#include "qelTypes.h"
+
+namespace qel {
+
+class TStrings;
+class TStringList;
+class TQELQuery;
+class TQELDatabase;
+class TQELAbstractConnection;
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+/// The connection component's base: dialect, adapter family, connection parameters, the
+/// per-dialect server options, the events, and the set-up statements after every connect.
+class TQELCustomConnection : public TComponent {
+ public:
+  explicit TQELCustomConnection(TComponent* AOwner);
+  ~TQELCustomConnection() override;
+
+  /// From another connection: ConnectionType (so the adapter is looked up), DatabaseType and
+  /// the nine option objects. Other sources go to the base.
+  void Assign(const TPersistent& Source) override;
+
+  TDatabaseType GetDatabaseType() const { return FDatabaseType; }
+  virtual void SetDatabaseType(TDatabaseType Value) { FDatabaseType = Value; }
+  TconnectionType GetConnectionType() const { return FConnectionType; }
+  virtual void SetConnectionType(TconnectionType Value) { FConnectionType = Value; }
+  virtual TDatabaseSetType GetSupportedDatabases() const { return {}; }
+  virtual TConnectionSetType GetSupportedConnections() const { return {}; }
+
+  virtual bool GetConnected() const { return false; }
+  virtual void SetConnected(bool Value) { (void)Value; }
+  virtual void DoBeforeConnect();
+  virtual void DoBeforeDisconnect();
+  /// Runs the dialect's set-up statements, then fires OnAfterConnect.
+  virtual void DoAfterConnect();
+  virtual void DoAfterDisconnect();
+  /// A new query for this connection, owned by AOwner (nullptr: the caller frees it); nullptr
+  /// when the connection cannot make one.
+  virtual TQELQuery* CreateQuery(TComponent* AOwner) {
+    (void)AOwner;
+    return nullptr;
+  }
+  virtual void StartTransaction() {}
+  virtual void Commit() {}
+  virtual void Rollback() {}
+  virtual bool InTransaction() const { return false; }
+  /// Creates the physical database; the base reports that it cannot.
+  virtual bool CreateDatabase();
+  virtual void ReConnect(const std::string& DatabaseName) { (void)DatabaseName; }
+  /// OnErrorMessage when assigned, else the host's message box.
+  virtual void DoErrorMessage(const std::string& Text);
+  /// A multi-line description of the server and database (lines end with CR LF).
+  virtual std::string TestConnectInfo();
+
+  void DoLogNextLine(const std::string& Text);
+  /// The database name as the client library wants it: for InterBase with a host name, the
+  /// host and port joined to the path in the form of the protocol.
+  std::string GetDBConnectionString() const;
+  /// The text of the last error this connection reported; cleared by each connect attempt.
+  const std::string& GetLastError() const { return FLastError; }
+
+  TConnectionOptions& GetConnectionOptions() { return FConnectionOptions; }
+  const TConnectionOptions& GetConnectionOptions() const { return FConnectionOptions; }
+  void SetConnectionOptions(const TConnectionOptions& V) { FConnectionOptions.Assign(V); }
+  TIBEngineOptions& GetIBServerOptions() { return FIBServerOptions; }
+  const TIBEngineOptions& GetIBServerOptions() const { return FIBServerOptions; }
+  void SetIBServerOptions(const TIBServerOptions& V) { FIBServerOptions.Assign(V); }
+  TMSSQLServerOptions& GetMSSQLServerOptions() { return FMSSQLServerOptions; }
+  void SetMSSQLServerOptions(const TMSSQLServerOptions& V) { FMSSQLServerOptions.Assign(V); }
+  TMySQLServerOptions& GetMySQLServerOptions() { return FMySQLServerOptions; }
+  void SetMySQLServerOptions(const TMySQLServerOptions& V) { FMySQLServerOptions.Assign(V); }
+  TASAServerOptions& GetASAServerOptions() { return FASAServerOptions; }
+  void SetASAServerOptions(const TASAServerOptions& V) { FASAServerOptions.Assign(V); }
+  TASEServerOptions& GetASEServerOptions() { return FASEServerOptions; }
+  void SetASEServerOptions(const TASEServerOptions& V) { FASEServerOptions.Assign(V); }
+  TOracleServerOptions& GetOracleServerOptions() { return FOracleServerOptions; }
+  void SetOracleServerOptions(const TOracleServerOptions& V) { FOracleServerOptions.Assign(V); }
+  TPGSQLServerOptions& GetPGSQLServerOptions() { return FPGSQLServerOptions; }
+  void SetPGSQLServerOptions(const TPGSQLServerOptions& V) { FPGSQLServerOptions.Assign(V); }
+  TDB2ServerOptions& GetDB2ServerOptions() { return FDB2ServerOptions; }
+  void SetDB2ServerOptions(const TDB2ServerOptions& V) { FDB2ServerOptions.Assign(V); }
+
+  TNotifyEvent OnBeforeConnect;
+  TNotifyEvent OnAfterConnect;
+  TNotifyEvent OnBeforeDisconnect;
+  TNotifyEvent OnAfterDisconnect;
+  TErrorMessageEvent OnErrorMessage;
+  TLogNextLineEvent OnLogNextLine;
+
+ protected:
+  void AssignTo(TPersistent& Dest) const override;
+  /// Reports a failure: the error message (OnErrorMessage) and a log line.
+  void ReportFailure(const std::string& What, const std::string& Reason);
+
+ private:
+  static void CopyConnection(const TQELCustomConnection& Source, TQELCustomConnection& Dest);
+  /// Runs one set-up statement; a failure is reported, never passed on.
+  void RunSetupStatement(TQELQuery& Query, const std::string& SQL);
+  std::string TestConnectInfoText(TQELQuery* Query);
+
+  TDatabaseType FDatabaseType = dbAbstract;
+  TconnectionType FConnectionType = cnAbstract;
+  std::string FLastError;
+  // Created in this order, freed in the reverse order.
+  TConnectionOptions FConnectionOptions;
+  TIBEngineOptions FIBServerOptions;
+  TMSSQLServerOptions FMSSQLServerOptions;
+  TMySQLServerOptions FMySQLServerOptions;
+  TASAServerOptions FASAServerOptions;
+  TASEServerOptions FASEServerOptions;
+  TOracleServerOptions FOracleServerOptions;
+  TPGSQLServerOptions FPGSQLServerOptions;
+  TDB2ServerOptions FDB2ServerOptions;
+};
+
+/// The connection component: binds the registered adapter of its ConnectionType and delegates
+/// connecting, queries and transactions to the database the adapter made for it.
+class TQELConnection : public TQELCustomConnection {
+ public:
+  explicit TQELConnection(TComponent* AOwner);
+  ~TQELConnection() override;
+
+  void SetDatabaseType(TDatabaseType Value) override;
+  /// Binds the adapter registered for Value and makes a fresh database (the old one is freed).
+  /// With no adapter for Value this raises std::runtime_error with the missing-unit message,
+  /// and the connection keeps its former type, adapter and database.
+  void SetConnectionType(TconnectionType Value) override;
+  TDatabaseSetType GetSupportedDatabases() const override;
+  TConnectionSetType GetSupportedConnections() const override;
+  bool GetConnected() const override;
+  /// Connects or disconnects. A failure is reported (OnErrorMessage and the log, with the
+  /// server's reason) and not passed on; GetConnected() then tells the outcome. Connecting
+  /// without an adapter reports the unit to include.
+  void SetConnected(bool Value) override;
+  TQELQuery* CreateQuery(TComponent* AOwner) override;
+  void StartTransaction() override;
+  void Commit() override;
+  void Rollback() override;
+  bool InTransaction() const override;
+  bool CreateDatabase() override;
+  /// Reconnects to another database; a failure is reported like one of SetConnected.
+  void ReConnect(const std::string& DatabaseName) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  TQELAbstractConnection* GetAdapter() const { return FAdapter; }
+  TQELDatabase* GetDatabase() const { return FDatabase; }
+
+  /// The registered adapter serving ConnectionType whose name sorts first; nullptr when none.
+  static TQELAbstractConnection* FindConnection(TconnectionType ConnectionType);
+  /// The adapter unit a program must include for ConnectionType.
+  static std::string UnitName(TconnectionType ConnectionType);
+  /// The text of the missing-adapter exception for ConnectionType.
+  static std::string MissingAdapterMessage(TconnectionType ConnectionType);
+
+ private:
+  void SetAdapter(TQELAbstractConnection* Adapter);
+  void FreeDatabase();
+
+  TQELAbstractConnection* FAdapter = nullptr;  // in the registry, never owned
+  TQELDatabase* FDatabase = nullptr;           // owned (component owner mechanism)
+};
+
+/// An adapter: one registered instance per data-access library. It makes the database and
+/// query objects of its library; connection state lives in those, never here.
+class TQELAbstractConnection : public TComponent {
+ public:
+  explicit TQELAbstractConnection(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
+
+  TDatabaseType GetDatabaseType() const { return FDatabaseType; }
+  void SetDatabaseType(TDatabaseType Value) { FDatabaseType = Value; }
+  TconnectionType GetConnectionType() const { return FConnectionType; }
+  void SetConnectionType(TconnectionType Value) { FConnectionType = Value; }
+  /// The connection component that called last (cleared when it goes away).
+  TQELCustomConnection* GetConnection() const { return FConnection; }
+  void SetConnection(TQELCustomConnection* Value);
+
+  virtual bool GetConnected() const { return false; }
+  virtual void SetConnected(bool Value) { (void)Value; }
+  /// A new database object owned by AOwner; nullptr in the base.
+  virtual TQELDatabase* CreateDatabase(TComponent* AOwner) {
+    (void)AOwner;
+    return nullptr;
+  }
+  /// Creates the physical database named by the calling connection's options.
+  virtual bool Create_Database();
+  /// The calling connection's OnErrorMessage (Sender: the adapter), else the message box.
+  virtual void DoErrorMessage(const std::string& Text);
+  virtual TQELQuery* CreateQuery(TComponent* AOwner) {
+    (void)AOwner;
+    return nullptr;
+  }
+  virtual void ReConnect(const std::string& DatabaseName) { (void)DatabaseName; }
+  virtual void StartTransaction() {}
+  virtual void Commit() {}
+  virtual void Rollback() {}
+  virtual bool InTransaction() const { return false; }
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  TDatabaseType FDatabaseType = dbAbstract;
+  TconnectionType FConnectionType = cnAbstract;
+  TQELCustomConnection* FConnection = nullptr;
+};
+
+/// The real connection of one connection component, made by its adapter. SetConnected,
+/// ReConnect and the transaction calls raise EDatabaseError with the server's message.
+class TQELDatabase : public TComponent {
+ public:
+  explicit TQELDatabase(TComponent* AOwner) : TComponent(AOwner) {}
+
+  /// The connection component this database belongs to (its owner).
+  TQELConnection* Connection = nullptr;
+
+  virtual bool GetConnected() const { return false; }
+  virtual void SetConnected(bool Value) { (void)Value; }
+  virtual void StartTransaction() {}
+  virtual void Commit() {}
+  virtual void Rollback() {}
+  virtual bool InTransaction() const { return false; }
+  virtual void ReConnect(const std::string& DatabaseName) { (void)DatabaseName; }
+};
+
+/// A statement and its result, made by an adapter. The base holds no records; an adapter
+/// replaces the operations below. Open and ExecSQL raise EDatabaseError on failure.
+class TQELQuery : public TDataSet {
+ public:
+  explicit TQELQuery(TComponent* AOwner) : TDataSet(AOwner) {}
+
+  TQELCustomConnection* GetConnection() const { return FConnection; }
+  /// Links the query to its connection; cleared when the connection goes away.
+  void SetConnection(TQELCustomConnection* Value);
+  TQELDatabase* GetDatabase() const { return FDatabase; }
+
+  /// The statement text; nullptr in the base.
+  virtual TStrings* GetSQL() { return nullptr; }
+  bool GetEof() const override { return true; }
+  /// With parameter checking on, ":name" references in the text are parameters; off, the
+  /// text goes to the server untouched.
+  virtual void SetParamCheck(bool Value) { (void)Value; }
+  virtual bool GetParamCheck() const { return true; }
+  virtual TParams* GetParams() { return nullptr; }
+  virtual bool GetQueryActive() const { return false; }
+  virtual TFields* GetFields() { return nullptr; }
+  /// Stores Database; the query forgets it when it goes away.
+  virtual void SetDatabase(TQELDatabase* Database);
+  void First() override {}
+  void Last() override {}
+  void Next() override {}
+  TField* FieldByName(const std::string& FieldName) override {
+    (void)FieldName;
+    return nullptr;
+  }
+  void Open() override { TDataSet::Open(); }
+  void Close() override { TDataSet::Close(); }
+  virtual void ExecSQL() {}
+  virtual TParam* ParamByName(const std::string& Name) {
+    (void)Name;
+    return nullptr;
+  }
+  virtual void Prepare() {}
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void SetActive(bool Value) override { (void)Value; }
+
+ protected:
+  TGetResult GetRecord(TGetMode GetMode) override {
+    (void)GetMode;
+    return grError;
+  }
+  void InternalOpen() override {}
+  void InternalClose() override {}
+  void InternalInitFieldDefs() override {}
+  void InternalHandleException() override {}
+  bool IsCursorOpen() const override { return false; }
+
+ private:
+  TQELCustomConnection* FConnection = nullptr;
+  TQELDatabase* FDatabase = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Adapter registry: a process-wide list sorted by name (ignoring ASCII case), which owns the
+// adapter objects from registration on and frees them when the program ends.
+
+/// Adds Adapter under Name and takes it over; False (the caller keeps Adapter) when Name is
+/// already registered or Adapter is nullptr.
+bool RegisterConnection(const std::string& Name, TQELAbstractConnection* Adapter);
+/// Removes the entry Name, freeing its adapter when FreeAdapter is set (else the caller takes
+/// it back); False when there is no such entry.
+bool UnRegisterConnection(const std::string& Name, bool FreeAdapter);
+/// Removes every entry whose adapter serves ConnectionType; True when one was removed.
+bool UnRegisterConnection(TconnectionType ConnectionType, bool FreeAdapter);
+/// The registry: names with their adapters attached, in name order.
+const TStringList& RegisteredConnections();
+
+// ---------------------------------------------------------------------------------------------
+// Parameter references in SQL text.
+
+/// SQL with each parameter reference replaced by "?", by the full rules (quoted names, "::"
+/// as an escaped colon, times such as 10:30 left alone). With DoCreate, Params is cleared and
+/// gets one NULL parameter per reference, named as written. Params may be nullptr.
+std::string ParamsParseSQL(TParams* Params, const std::string& SQL, bool DoCreate);
+/// The simpler variant: "?" and ":name" are parameters outside quotes.
+std::string Params_ParseSQL(TParams* Params, const std::string& SQL, bool DoCreate);
+/// True when the trimmed text starts with SELECT (any case).
+bool IsSelectSQL(const std::string& SQL);
+
+/// The InterBase form of a database path: host and port joined to the path by the protocol's
+/// rule; the path alone when HostName is empty.
+std::string IBDatabaseConnectionString(const TConnectionOptions& Options);
+
+}  // namespace qel

@@ -1,0 +1,165 @@
+#include "qelConnection_Base.h"
+
+#include <memory>
+#include <utility>
+
+#include "Text.h"
+
+namespace qel {
+
+namespace {
+
+bool IsNameStart(char C) {
+  return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || C == '_';
+}
+bool IsNameChar(char C) {
+  return IsNameStart(C) || (C >= '0' && C <= '9') || static_cast<unsigned char>(C) >= 0x80;
+}
+
+/// Index just past a quoted run that starts at I (the opening quote); the whole rest of the
+/// text when it is not closed. A doubled quote stays inside.
+size_t SkipQuoted(const std::string& S, size_t I, char Quote, bool Backslash) {
+  for (size_t J = I + 1; J < S.size(); ++J) {
+    if (Backslash && S[J] == '\\') {
+      ++J;
+      continue;
+    }
+    if (S[J] == Quote) {
+      if (J + 1 < S.size() && S[J + 1] == Quote) {
+        ++J;
+        continue;
+      }
+      return J + 1;
+    }
+  }
+  return S.size();
+}
+
+/// The PostgreSQL dollar-quote tag ("$$", "$body$") starting at I, or "" when there is none.
+std::string DollarTag(const std::string& S, size_t I) {
+  size_t J = I + 1;
+  if (J < S.size() && IsNameStart(S[J]))
+    while (J < S.size() && IsNameChar(S[J]) && S[J] != '$') ++J;
+  if (J < S.size() && S[J] == '$') return S.substr(I, J - I + 1);
+  return std::string();
+}
+
+}  // namespace
+
+std::string ReplaceParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
+                             const TParamMarkerFunc& Marker) {
+  std::string Out;
+  Out.reserve(SQL.size());
+  const size_t N = SQL.size();
+  size_t I = 0;
+  auto CopyTo = [&](size_t End) {
+    Out.append(SQL, I, End - I);
+    I = End;
+  };
+  while (I < N) {
+    const char C = SQL[I];
+    const char Next = I + 1 < N ? SQL[I + 1] : '\0';
+    if (C == '\'') {
+      const bool EString = Rules.EStrings && I > 0 && (SQL[I - 1] == 'E' || SQL[I - 1] == 'e') &&
+                           (I < 2 || !IsNameChar(SQL[I - 2]));
+      CopyTo(SkipQuoted(SQL, I, '\'', Rules.BackslashEscapes || EString));
+    } else if (C == '"') {
+      CopyTo(SkipQuoted(SQL, I, '"', Rules.BackslashEscapes));
+    } else if (C == '`' && Rules.BacktickQuotes) {
+      CopyTo(SkipQuoted(SQL, I, '`', false));
+    } else if ((C == '-' && Next == '-') || (C == '#' && Rules.HashComments)) {
+      const size_t End = SQL.find('\n', I);
+      CopyTo(End == std::string::npos ? N : End);
+    } else if (C == '/' && Next == '*') {
+      const size_t End = SQL.find("*/", I + 2);
+      CopyTo(End == std::string::npos ? N : End + 2);
+    } else if (C == '$' && Rules.DollarQuotes && !(I > 0 && IsNameChar(SQL[I - 1]))) {
+      const std::string Tag = DollarTag(SQL, I);
+      if (Tag.empty()) {
+        CopyTo(I + 1);
+      } else {
+        const size_t End = SQL.find(Tag, I + Tag.size());
+        CopyTo(End == std::string::npos ? N : End + Tag.size());
+      }
+    } else if (C == ':' && Next == ':') {
+      CopyTo(I + 2);  // a cast, or an escaped colon
+    } else if (C == ':' && IsNameStart(Next) && !(I > 0 && IsNameChar(SQL[I - 1]))) {
+      size_t J = I + 1;
+      while (J < N && IsNameChar(SQL[J]) && static_cast<unsigned char>(SQL[J]) < 0x80) ++J;
+      Out += Marker(SQL.substr(I + 1, J - I - 1));
+      I = J;
+    } else {
+      CopyTo(I + 1);
+    }
+  }
+  return Out;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TQELAdapterQuery::TQELAdapterQuery(TComponent* AOwner) : TQELQuery(AOwner) {
+  FSQL.OnChange = [this] { SQLChanged(); };
+}
+
+void TQELAdapterQuery::SetParamCheck(bool Value) {
+  if (Value == FParamCheck) return;
+  FParamCheck = Value;
+  if (FParamCheck) SQLChanged();
+}
+
+std::string TQELAdapterQuery::SQLText() const {
+  std::string S;
+  for (int I = 0; I < FSQL.Count(); ++I) {
+    if (I > 0) S += "\r\n";
+    S += FSQL[I];
+  }
+  return S;
+}
+
+void TQELAdapterQuery::SQLChanged() {
+  if (!FParamCheck) return;
+  TParams Fresh;
+  ReplaceParamRefs(SQLText(), LexRules(), [&](const std::string& Name) {
+    if (!Fresh.FindParam(Name)) {
+      TParam* P = Fresh.CreateParam(ftUnknown, Name);
+      if (const TParam* Old = FParams.FindParam(Name)) P->Assign(*Old);
+      P->Name = Name;
+    }
+    return std::string();
+  });
+  FParams.Assign(Fresh);
+}
+
+void TQELAdapterQuery::Run(TQueryResult& Result) {
+  const std::string Text = SQLText();
+  if (Trim(Text).empty()) throw EDatabaseError("The statement text is empty.");
+  TBoundParams Bound;
+  std::string Sent = Text;
+  if (FParamCheck) {
+    Sent = ReplaceParamRefs(Text, LexRules(), [&](const std::string& Name) {
+      const TParam* P = FParams.ParamByName(Name);
+      int Index = 0;
+      while (Index < static_cast<int>(Bound.Distinct.size()) && Bound.Distinct[Index] != P) ++Index;
+      if (Index == static_cast<int>(Bound.Distinct.size())) Bound.Distinct.push_back(P);
+      Bound.Refs.push_back(P);
+      return ParamMarker(*P, Index, Name);
+    });
+  }
+  Execute(Sent, Bound, Result);
+}
+
+void TQELAdapterQuery::ExecSQL() {
+  TQueryResult Result;
+  FRowsAffected = -1;
+  Run(Result);
+  FRowsAffected = Result.RowsAffected;
+}
+
+void TQELAdapterQuery::InternalOpen() {
+  TQueryResult Result;
+  Run(Result);
+  for (const TResultColumn& C : Result.Columns) AddField(C.Name, C.DataType, C.Size);
+  for (TRecord& Row : Result.Rows) AppendRecord(std::move(Row));
+}
+
+}  // namespace qel

@@ -1,0 +1,125 @@
+// What the connection adapters share: the query that keeps its statement text, parameters and
+// result rows, and the scanner that finds ":name" parameter references in SQL text the way
+// each server's lexer would (string literals, quoted names, comments, PostgreSQL dollar
+// quoting and "::" casts are never taken for parameters).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "DataSet.h"
+#include "Strings.h"
+#include "qelDBEngine.h"
+
+namespace qel {
+
+/// The lexical rules of one server's SQL that matter when looking for parameters.
+struct TSQLLexRules {
+  bool DollarQuotes = false;      ///< $tag$ ... $tag$ bodies (PostgreSQL)
+  bool EStrings = false;          ///< E'...' literals with backslash escapes (PostgreSQL)
+  bool BackslashEscapes = false;  ///< backslash escapes in every literal (MySQL)
+  bool BacktickQuotes = false;    ///< `name` (MySQL)
+  bool HashComments = false;      ///< # to the end of the line (MySQL)
+};
+
+/// Gives the text that replaces the reference to parameter Name.
+using TParamMarkerFunc = std::function<std::string(const std::string& Name)>;
+
+/// SQL with every ":name" reference outside literals and comments replaced by Marker(name).
+/// A name starts with a letter or "_" and goes on with letters, digits and "_"; a colon right
+/// after a name or number character (10:30, a:b) and a double colon are left alone.
+std::string ReplaceParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
+                             const TParamMarkerFunc& Marker);
+
+/// One column of a result.
+struct TResultColumn {
+  std::string Name;
+  TFieldType DataType = ftUnknown;
+  std::int32_t Size = 0;
+};
+
+/// What one statement gave back.
+struct TQueryResult {
+  std::vector<TResultColumn> Columns;
+  std::vector<TDataSet::TRecord> Rows;
+  std::int64_t RowsAffected = -1;  ///< -1 when the server did not say
+};
+
+/// The parameter values of one run, in the order the server wants them.
+struct TBoundParams {
+  /// Each referenced parameter once, in order of first reference.
+  std::vector<const TParam*> Distinct;
+  /// Every reference in text order (a parameter used twice appears twice).
+  std::vector<const TParam*> Refs;
+};
+
+/// A query that holds its statement text, parameters and the rows of its last result. An
+/// adapter supplies its lexical rules, its marker text and Execute.
+class TQELAdapterQuery : public TQELQuery {
+ public:
+  explicit TQELAdapterQuery(TComponent* AOwner);
+
+  TStrings* GetSQL() override { return &FSQL; }
+  bool GetEof() const override { return TDataSet::GetEof(); }
+  /// Switching checking on reads the parameters from the text again.
+  void SetParamCheck(bool Value) override;
+  bool GetParamCheck() const override { return FParamCheck; }
+  TParams* GetParams() override { return &FParams; }
+  bool GetQueryActive() const override { return GetActive(); }
+  TFields* GetFields() override { return &Fields(); }
+  void First() override { TDataSet::First(); }
+  void Last() override { TDataSet::Last(); }
+  void Next() override { TDataSet::Next(); }
+  TField* FieldByName(const std::string& FieldName) override {
+    return TDataSet::FieldByName(FieldName);
+  }
+  void SetActive(bool Value) override { TDataSet::SetActive(Value); }
+  /// Runs the statement without keeping rows; raises EDatabaseError on failure.
+  void ExecSQL() override;
+  TParam* ParamByName(const std::string& Name) override { return FParams.ParamByName(Name); }
+  /// Statements are prepared by the server when they run.
+  void Prepare() override {}
+
+  /// The statement text: the lines joined by CR LF.
+  std::string SQLText() const;
+  /// Rows changed by the last ExecSQL; -1 when the server did not say.
+  std::int64_t RowsAffected() const { return FRowsAffected; }
+
+ protected:
+  virtual TSQLLexRules LexRules() const = 0;
+  /// The text standing for Reference (the name as written) to Param, the Index-th distinct
+  /// parameter (from 0).
+  virtual std::string ParamMarker(const TParam& Param, int Index, const std::string& Reference) = 0;
+  /// Sends SQL (markers in place) with the values to the server and fills Result.
+  virtual void Execute(const std::string& SQL, const TBoundParams& Params,
+                       TQueryResult& Result) = 0;
+
+  /// The adapter's database, cast; raises EDatabaseError when the query has none or it is
+  /// not connected.
+  template <typename TDb>
+  TDb& ConnectedDatabase() const {
+    auto* Db = dynamic_cast<TDb*>(GetDatabase());
+    if (!Db) throw EDatabaseError("The query has no database of its adapter.");
+    if (!Db->GetConnected()) throw EDatabaseError("Not connected to database.");
+    return *Db;
+  }
+
+  void InternalOpen() override;
+  TGetResult GetRecord(TGetMode GetMode) override { return TDataSet::GetRecord(GetMode); }
+  bool IsCursorOpen() const override { return TDataSet::IsCursorOpen(); }
+
+ private:
+  /// Reads the parameter names from the text when checking is on, keeping the values of the
+  /// parameters that stay.
+  void SQLChanged();
+  void Run(TQueryResult& Result);
+
+  TStringList FSQL;
+  TParams FParams;
+  bool FParamCheck = true;
+  std::int64_t FRowsAffected = -1;
+};
+
+}  // namespace qel

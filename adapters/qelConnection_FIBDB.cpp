@@ -1,0 +1,660 @@
+#include "qelConnection_FIBDB.h"
+
+#include <ibase.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "Text.h"
+
+namespace qel {
+
+struct TFIBHandles {
+  isc_db_handle Db = 0;
+  isc_tr_handle Tr = 0;
+};
+
+namespace {
+
+/// The client library's text for a status vector: every message line it holds.
+std::string StatusText(const ISC_STATUS* Status) {
+  std::string S;
+  char Buf[1024];
+  const ISC_STATUS* P = Status;
+  while (fb_interpret(Buf, sizeof(Buf), &P) > 0) {
+    if (!S.empty()) S += "\n";
+    S += Buf;
+  }
+  return S.empty() ? std::string("Unknown Firebird client error.") : S;
+}
+
+bool Failed(const ISC_STATUS* Status) {
+  return Status[0] == 1 && Status[1] != 0;
+}
+
+void Check(const ISC_STATUS* Status) {
+  if (Failed(Status)) throw EDatabaseError(StatusText(Status));
+}
+
+/// A descriptor area for N columns or parameters.
+struct TSqlda {
+  explicit TSqlda(int N) { Resize(N); }
+  TSqlda(const TSqlda&) = delete;
+  TSqlda& operator=(const TSqlda&) = delete;
+  ~TSqlda() { std::free(Area); }
+  void Resize(int N) {
+    if (N < 1) N = 1;
+    std::free(Area);
+    Area = static_cast<XSQLDA*>(std::calloc(1, XSQLDA_LENGTH(N)));
+    if (!Area) throw EDatabaseError("Out of memory.");
+    Area->version = SQLDA_VERSION1;
+    Area->sqln = static_cast<short>(N);
+  }
+  XSQLDA* Area = nullptr;
+};
+
+/// Frees a prepared statement when the run ends.
+struct TStatementGuard {
+  isc_stmt_handle Stmt = 0;
+  ~TStatementGuard() {
+    ISC_STATUS_ARRAY St;
+    if (Stmt) isc_dsql_free_statement(St, &Stmt, DSQL_drop);
+  }
+};
+
+std::string ScaledText(std::int64_t Value, int Scale) {
+  const bool Negative = Value < 0;
+  std::uint64_t Abs = Negative ? ~static_cast<std::uint64_t>(Value) + 1 : Value;
+  std::string Digits = std::to_string(Abs);
+  if (Scale < 0) {
+    const size_t Places = static_cast<size_t>(-Scale);
+    if (Digits.size() <= Places) Digits.insert(0, Places - Digits.size() + 1, '0');
+    Digits.insert(Digits.size() - Places, ".");
+  } else {
+    Digits.append(static_cast<size_t>(Scale), '0');
+  }
+  return Negative ? "-" + Digits : Digits;
+}
+
+template <typename T>
+std::string FloatText(T Value) {
+  char Buf[64];
+  auto [P, Ec] = std::to_chars(Buf, Buf + sizeof(Buf), Value);
+  return Ec == std::errc() ? std::string(Buf, P) : std::string("0");
+}
+
+/// ".ffff" for a time of day in 1/10000 seconds, trailing zeros dropped; "" for none.
+std::string FractionText(ISC_TIME Time) {
+  const unsigned Fraction = Time % 10000;
+  if (Fraction == 0) return std::string();
+  char Buf[8];
+  std::snprintf(Buf, sizeof(Buf), ".%04u", Fraction);
+  std::string S(Buf);
+  while (S.back() == '0') S.pop_back();
+  return S;
+}
+
+std::string DateText(const std::tm& T) {
+  char Buf[32];
+  std::snprintf(Buf, sizeof(Buf), "%04d-%02d-%02d", T.tm_year + 1900, T.tm_mon + 1, T.tm_mday);
+  return Buf;
+}
+
+std::string TimeText(const std::tm& T) {
+  char Buf[32];
+  std::snprintf(Buf, sizeof(Buf), "%02d:%02d:%02d", T.tm_hour, T.tm_min, T.tm_sec);
+  return Buf;
+}
+
+constexpr short CharsetOctets = 1;
+
+TFieldType FieldTypeOf(const XSQLVAR& V) {
+  switch (V.sqltype & ~1) {
+    case SQL_TEXT:
+    case SQL_VARYING:
+      return (V.sqlsubtype & 0xFF) == CharsetOctets ? ftBlob : ftString;
+    case SQL_SHORT:
+      return V.sqlscale < 0 ? ftFMTBcd : ftSmallint;
+    case SQL_LONG:
+      return V.sqlscale < 0 ? ftFMTBcd : ftInteger;
+    case SQL_INT64:
+      return V.sqlscale < 0 ? ftFMTBcd : ftLargeint;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      return ftFloat;
+    case SQL_TIMESTAMP:
+      return ftDateTime;
+    case SQL_TYPE_DATE:
+      return ftDate;
+    case SQL_TYPE_TIME:
+      return ftTime;
+    case SQL_BLOB:
+      return V.sqlsubtype == 1 ? ftMemo : ftBlob;
+    case SQL_BOOLEAN:
+      return ftBoolean;
+    default:
+      return ftUnknown;
+  }
+}
+
+/// Bytes a value of the variable's type takes in its buffer.
+size_t BufferSize(const XSQLVAR& V) {
+  switch (V.sqltype & ~1) {
+    case SQL_VARYING:
+      return static_cast<size_t>(V.sqllen) + 2;
+    case SQL_TEXT:
+      return static_cast<size_t>(V.sqllen);
+    case SQL_BLOB:
+    case SQL_ARRAY:
+      return sizeof(ISC_QUAD);
+    case SQL_NULL:
+      return 1;
+    default:
+      return V.sqllen > 0 ? static_cast<size_t>(V.sqllen) : 8;
+  }
+}
+
+std::string ReadBlob(TFIBHandles& H, ISC_QUAD Id) {
+  ISC_STATUS_ARRAY St;
+  isc_blob_handle Blob = 0;
+  isc_open_blob2(St, &H.Db, &H.Tr, &Blob, &Id, 0, nullptr);
+  Check(St);
+  std::string Data;
+  std::vector<char> Buf(32768);
+  for (;;) {
+    unsigned short Got = 0;
+    const ISC_STATUS Rc =
+        isc_get_segment(St, &Blob, &Got, static_cast<unsigned short>(Buf.size()), Buf.data());
+    if (Rc == 0 || St[1] == isc_segment) {
+      Data.append(Buf.data(), Got);
+    } else if (St[1] == isc_segstr_eof) {
+      break;
+    } else {
+      const std::string Msg = StatusText(St);
+      isc_close_blob(St, &Blob);
+      throw EDatabaseError(Msg);
+    }
+  }
+  isc_close_blob(St, &Blob);
+  return Data;
+}
+
+ISC_QUAD WriteBlob(TFIBHandles& H, const std::string& Data) {
+  ISC_STATUS_ARRAY St;
+  isc_blob_handle Blob = 0;
+  ISC_QUAD Id{};
+  isc_create_blob2(St, &H.Db, &H.Tr, &Blob, &Id, 0, nullptr);
+  Check(St);
+  const size_t Chunk = 32768;
+  for (size_t Off = 0; Off < Data.size(); Off += Chunk) {
+    const size_t N = std::min(Chunk, Data.size() - Off);
+    if (isc_put_segment(St, &Blob, static_cast<unsigned short>(N), Data.data() + Off)) {
+      const std::string Msg = StatusText(St);
+      isc_cancel_blob(St, &Blob);
+      throw EDatabaseError(Msg);
+    }
+  }
+  isc_close_blob(St, &Blob);
+  Check(St);
+  return Id;
+}
+
+/// One value of an output variable as the text the field types promise.
+TDataSet::TRecordValue ReadValue(TFIBHandles& H, const XSQLVAR& V) {
+  TDataSet::TRecordValue R;
+  if ((V.sqltype & 1) && *V.sqlind == -1) return R;
+  R.IsNull = false;
+  const char* D = V.sqldata;
+  std::tm T{};
+  switch (V.sqltype & ~1) {
+    case SQL_TEXT:
+      R.Data.assign(D, static_cast<size_t>(V.sqllen));
+      break;
+    case SQL_VARYING: {
+      unsigned short Len = 0;
+      std::memcpy(&Len, D, sizeof(Len));
+      R.Data.assign(D + 2, Len);
+      break;
+    }
+    case SQL_SHORT: {
+      std::int16_t X;
+      std::memcpy(&X, D, sizeof(X));
+      R.Data = ScaledText(X, V.sqlscale);
+      break;
+    }
+    case SQL_LONG: {
+      std::int32_t X;
+      std::memcpy(&X, D, sizeof(X));
+      R.Data = ScaledText(X, V.sqlscale);
+      break;
+    }
+    case SQL_INT64: {
+      std::int64_t X;
+      std::memcpy(&X, D, sizeof(X));
+      R.Data = ScaledText(X, V.sqlscale);
+      break;
+    }
+    case SQL_FLOAT: {
+      float X;
+      std::memcpy(&X, D, sizeof(X));
+      R.Data = FloatText(X);
+      break;
+    }
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT: {
+      double X;
+      std::memcpy(&X, D, sizeof(X));
+      R.Data = FloatText(X);
+      break;
+    }
+    case SQL_TIMESTAMP: {
+      ISC_TIMESTAMP X;
+      std::memcpy(&X, D, sizeof(X));
+      isc_decode_timestamp(&X, &T);
+      R.Data = DateText(T) + " " + TimeText(T) + FractionText(X.timestamp_time);
+      break;
+    }
+    case SQL_TYPE_DATE: {
+      ISC_DATE X;
+      std::memcpy(&X, D, sizeof(X));
+      isc_decode_sql_date(&X, &T);
+      R.Data = DateText(T);
+      break;
+    }
+    case SQL_TYPE_TIME: {
+      ISC_TIME X;
+      std::memcpy(&X, D, sizeof(X));
+      isc_decode_sql_time(&X, &T);
+      R.Data = TimeText(T) + FractionText(X);
+      break;
+    }
+    case SQL_BLOB: {
+      ISC_QUAD X;
+      std::memcpy(&X, D, sizeof(X));
+      R.Data = ReadBlob(H, X);
+      break;
+    }
+    case SQL_BOOLEAN:
+      R.Data = *D ? "True" : "False";
+      break;
+    case SQL_NULL:
+      R.IsNull = true;
+      break;
+    default:
+      throw EDatabaseError("Column " + std::string(V.aliasname, V.aliasname_length) +
+                           " has a type this adapter cannot read (" + IntToStr(V.sqltype & ~1) +
+                           ").");
+  }
+  return R;
+}
+
+/// The statement's kind (isc_info_sql_stmt_*).
+int StatementType(isc_stmt_handle& Stmt) {
+  ISC_STATUS_ARRAY St;
+  const char Item = isc_info_sql_stmt_type;
+  char Buf[16] = {};
+  isc_dsql_sql_info(St, &Stmt, 1, &Item, sizeof(Buf), Buf);
+  Check(St);
+  if (Buf[0] != isc_info_sql_stmt_type) return 0;
+  const short Len = static_cast<short>(isc_vax_integer(Buf + 1, 2));
+  return static_cast<int>(isc_vax_integer(Buf + 3, Len));
+}
+
+/// Rows inserted, updated and deleted by the last execution; -1 when the server did not say.
+std::int64_t RowsChanged(isc_stmt_handle& Stmt) {
+  ISC_STATUS_ARRAY St;
+  const char Item = isc_info_sql_records;
+  char Buf[64] = {};
+  isc_dsql_sql_info(St, &Stmt, 1, &Item, sizeof(Buf), Buf);
+  if (Failed(St) || Buf[0] != isc_info_sql_records) return -1;
+  std::int64_t Total = 0;
+  const char* P = Buf + 3;
+  while (P < Buf + sizeof(Buf) && *P != isc_info_end) {
+    const char Kind = *P++;
+    const short Len = static_cast<short>(isc_vax_integer(P, 2));
+    P += 2;
+    const ISC_LONG Count = isc_vax_integer(P, Len);
+    P += Len;
+    if (Kind == isc_info_req_insert_count || Kind == isc_info_req_update_count ||
+        Kind == isc_info_req_delete_count)
+      Total += Count;
+  }
+  return Total;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+TFIBDatabase::TFIBDatabase(TComponent* AOwner)
+    : TQELDatabase(AOwner), FHandles(std::make_unique<TFIBHandles>()) {}
+
+TFIBDatabase::~TFIBDatabase() {
+  Disconnect();
+}
+
+bool TFIBDatabase::GetConnected() const {
+  return FHandles->Db != 0;
+}
+
+unsigned short TFIBDatabase::Dialect() const {
+  const int D = Connection ? Connection->GetIBServerOptions().GetSQLDialect() : 3;
+  return static_cast<unsigned short>(D >= 1 && D <= 3 ? D : 3);
+}
+
+void TFIBDatabase::SetConnected(bool Value) {
+  if (!Value) {
+    Disconnect();
+    return;
+  }
+  if (GetConnected()) return;
+  if (!Connection) throw EDatabaseError("The database has no connection component.");
+  const TConnectionOptions& O = Connection->GetConnectionOptions();
+  std::string CharSet = Connection->GetIBServerOptions().GetDBCharSet();
+  if (CharSet.empty()) CharSet = "UTF8";
+  std::string Dpb(1, static_cast<char>(isc_dpb_version1));
+  auto Add = [&Dpb](char Tag, const std::string& Value) {
+    if (Value.empty()) return;
+    if (Value.size() > 255) throw EDatabaseError("A connection parameter is too long.");
+    Dpb += Tag;
+    Dpb += static_cast<char>(Value.size());
+    Dpb += Value;
+  };
+  Add(isc_dpb_user_name, O.UserName);
+  Add(isc_dpb_password, O.Password);
+  Add(isc_dpb_sql_role_name, O.RoleName);
+  Add(isc_dpb_lc_ctype, CharSet);
+  const std::string Path = IBDatabaseConnectionString(O);
+  ISC_STATUS_ARRAY St;
+  isc_attach_database(St, 0, Path.c_str(), &FHandles->Db, static_cast<short>(Dpb.size()),
+                      Dpb.data());
+  if (Failed(St)) {
+    FHandles->Db = 0;
+    throw EDatabaseError(StatusText(St));
+  }
+}
+
+void TFIBDatabase::RollbackQuietly() {
+  ISC_STATUS_ARRAY St;
+  if (FHandles->Tr) isc_rollback_transaction(St, &FHandles->Tr);
+  FHandles->Tr = 0;
+}
+
+void TFIBDatabase::Disconnect() {
+  RollbackQuietly();
+  FExplicit = false;
+  if (FHandles->Db) {
+    ISC_STATUS_ARRAY St;
+    isc_detach_database(St, &FHandles->Db);
+  }
+  FHandles->Db = 0;
+}
+
+void TFIBDatabase::ReConnect(const std::string& DatabaseName) {
+  Disconnect();
+  if (Connection && !DatabaseName.empty())
+    Connection->GetConnectionOptions().SetDatabaseName(DatabaseName);
+  SetConnected(true);
+}
+
+void TFIBDatabase::StartTr() {
+  if (!GetConnected()) throw EDatabaseError("Not connected to database.");
+  // Read committed, no waiting: a lock conflict is reported at once instead of hanging.
+  static const char Tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
+                             isc_tpb_rec_version, isc_tpb_nowait};
+  ISC_STATUS_ARRAY St;
+  isc_start_transaction(St, &FHandles->Tr, 1, &FHandles->Db,
+                        static_cast<unsigned short>(sizeof(Tpb)), Tpb);
+  if (Failed(St)) {
+    FHandles->Tr = 0;
+    throw EDatabaseError(StatusText(St));
+  }
+}
+
+void TFIBDatabase::StartTransaction() {
+  if (FExplicit) throw EDatabaseError("A transaction is already active.");
+  StartTr();
+  FExplicit = true;
+}
+
+void TFIBDatabase::Commit() {
+  if (!FHandles->Tr) throw EDatabaseError("No transaction is active.");
+  ISC_STATUS_ARRAY St;
+  isc_commit_transaction(St, &FHandles->Tr);
+  Check(St);  // the transaction stays active for the caller's rollback
+  FHandles->Tr = 0;
+  FExplicit = false;
+}
+
+void TFIBDatabase::Rollback() {
+  FExplicit = false;
+  if (!FHandles->Tr) return;
+  ISC_STATUS_ARRAY St;
+  isc_rollback_transaction(St, &FHandles->Tr);
+  if (Failed(St)) {
+    const std::string Msg = StatusText(St);
+    FHandles->Tr = 0;
+    throw EDatabaseError(Msg);
+  }
+  FHandles->Tr = 0;
+}
+
+bool TFIBDatabase::BeginStatement() {
+  if (FHandles->Tr) return false;
+  StartTr();
+  return true;
+}
+
+void TFIBDatabase::EndStatement(bool Began, bool Succeeded) {
+  if (!Began) return;
+  if (!Succeeded) {
+    RollbackQuietly();
+    return;
+  }
+  ISC_STATUS_ARRAY St;
+  isc_commit_transaction(St, &FHandles->Tr);
+  if (Failed(St)) {
+    const std::string Msg = StatusText(St);
+    RollbackQuietly();
+    throw EDatabaseError(Msg);
+  }
+  FHandles->Tr = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::string TFIBQuery::ParamMarker(const TParam& Param, int Index, const std::string& Reference) {
+  (void)Param;
+  (void)Reference;
+  (void)Index;
+  return "?";
+}
+
+namespace {
+
+/// Runs one prepared statement inside the current transaction.
+void RunStatement(TFIBDatabase& Db, const std::string& SQL, const TBoundParams& Params,
+                  TQueryResult& Result) {
+  TFIBHandles& H = Db.Handles();
+  const unsigned short Dialect = Db.Dialect();
+  ISC_STATUS_ARRAY St;
+  TStatementGuard G;
+  isc_dsql_allocate_statement(St, &H.Db, &G.Stmt);
+  Check(St);
+
+  TSqlda Out(8);
+  isc_dsql_prepare(St, &H.Tr, &G.Stmt, 0, SQL.c_str(), Dialect, Out.Area);
+  Check(St);
+  if (Out.Area->sqld > Out.Area->sqln) {
+    Out.Resize(Out.Area->sqld);
+    isc_dsql_describe(St, &G.Stmt, SQLDA_VERSION1, Out.Area);
+    Check(St);
+  }
+  const int Type = StatementType(G.Stmt);
+
+  // Parameters: the server describes each marker; values go as text for it to convert,
+  // large values as blobs, booleans as booleans.
+  TSqlda In(static_cast<int>(Params.Refs.size()));
+  isc_dsql_describe_bind(St, &G.Stmt, SQLDA_VERSION1, In.Area);
+  Check(St);
+  if (In.Area->sqld > In.Area->sqln) {
+    In.Resize(In.Area->sqld);
+    isc_dsql_describe_bind(St, &G.Stmt, SQLDA_VERSION1, In.Area);
+    Check(St);
+  }
+  if (static_cast<size_t>(In.Area->sqld) != Params.Refs.size())
+    throw EDatabaseError("The statement has " + IntToStr(In.Area->sqld) +
+                         " parameter markers but " + IntToStr(Params.Refs.size()) +
+                         " values were given.");
+  const size_t NIn = Params.Refs.size();
+  std::vector<short> InInd(NIn, 0);
+  std::vector<ISC_QUAD> BlobIds(NIn);
+  std::vector<char> Bools(NIn, 0);
+  static char Empty = 0;
+  for (size_t I = 0; I < NIn; ++I) {
+    XSQLVAR& V = In.Area->sqlvar[I];
+    const TParam& P = *Params.Refs[I];
+    const short Described = static_cast<short>(V.sqltype & ~1);
+    V.sqlind = &InInd[I];
+    if (P.IsNull()) {
+      InInd[I] = -1;
+      V.sqltype = SQL_TEXT | 1;
+      V.sqllen = 0;
+      V.sqldata = &Empty;
+      continue;
+    }
+    if (Described == SQL_BLOB) {
+      BlobIds[I] = WriteBlob(H, P.AsString());
+      V.sqltype = SQL_BLOB | 1;
+      V.sqldata = reinterpret_cast<char*>(&BlobIds[I]);
+      continue;
+    }
+    if (Described == SQL_BOOLEAN) {
+      Bools[I] = P.AsBoolean() ? 1 : 0;
+      V.sqltype = SQL_BOOLEAN | 1;
+      V.sqldata = &Bools[I];
+      continue;
+    }
+    const std::string& Text = P.AsString();
+    if (Text.size() > 32767)
+      throw EDatabaseError("A parameter value longer than 32767 bytes needs a BLOB column.");
+    if (Described != SQL_TEXT && Described != SQL_VARYING) V.sqlsubtype = 0;
+    V.sqltype = SQL_TEXT | 1;
+    V.sqlscale = 0;
+    V.sqllen = static_cast<short>(Text.size());
+    V.sqldata = Text.empty() ? &Empty : const_cast<char*>(Text.data());
+  }
+
+  // Output buffers, 8-byte aligned.
+  const int NOut = Out.Area->sqld;
+  std::vector<std::vector<std::int64_t>> Buffers(static_cast<size_t>(NOut));
+  std::vector<short> OutInd(static_cast<size_t>(NOut), 0);
+  for (int C = 0; C < NOut; ++C) {
+    XSQLVAR& V = Out.Area->sqlvar[C];
+    Buffers[static_cast<size_t>(C)].assign((BufferSize(V) + 7) / 8 + 1, 0);
+    V.sqldata = reinterpret_cast<char*>(Buffers[static_cast<size_t>(C)].data());
+    V.sqlind = &OutInd[static_cast<size_t>(C)];
+    TResultColumn Col;
+    Col.Name.assign(V.aliasname, static_cast<size_t>(V.aliasname_length));
+    Col.DataType = FieldTypeOf(V);
+    Col.Size = V.sqllen;
+    Result.Columns.push_back(Col);
+  }
+  XSQLDA* InArea = NIn ? In.Area : nullptr;
+
+  auto ReadRow = [&] {
+    TDataSet::TRecord Rec;
+    Rec.reserve(static_cast<size_t>(NOut));
+    for (int C = 0; C < NOut; ++C) Rec.push_back(ReadValue(H, Out.Area->sqlvar[C]));
+    Result.Rows.push_back(std::move(Rec));
+  };
+
+  if (Type == isc_info_sql_stmt_exec_procedure && NOut > 0) {
+    isc_dsql_execute2(St, &H.Tr, &G.Stmt, Dialect, InArea, Out.Area);
+    Check(St);
+    ReadRow();
+    return;
+  }
+  isc_dsql_execute(St, &H.Tr, &G.Stmt, Dialect, InArea);
+  Check(St);
+  if (NOut > 0 && (Type == isc_info_sql_stmt_select || Type == isc_info_sql_stmt_select_for_upd)) {
+    for (;;) {
+      const ISC_STATUS Rc = isc_dsql_fetch(St, &G.Stmt, SQLDA_VERSION1, Out.Area);
+      if (Rc == 100) break;
+      Check(St);
+      ReadRow();
+    }
+    Result.RowsAffected = static_cast<std::int64_t>(Result.Rows.size());
+    return;
+  }
+  Result.Columns.clear();
+  Result.RowsAffected = RowsChanged(G.Stmt);
+}
+
+}  // namespace
+
+void TFIBQuery::Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) {
+  TFIBDatabase& Db = ConnectedDatabase<TFIBDatabase>();
+  const bool Began = Db.BeginStatement();
+  try {
+    RunStatement(Db, SQL, Params, Result);
+  } catch (...) {
+    Db.EndStatement(Began, false);
+    throw;
+  }
+  Db.EndStatement(Began, true);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TFIBConnection::TFIBConnection(TComponent* AOwner) : TQELAbstractConnection(AOwner) {
+  SetConnectionType(cnFIB);
+  SetDatabaseType(dbInterBase);
+}
+
+TQELDatabase* TFIBConnection::CreateDatabase(TComponent* AOwner) {
+  return new TFIBDatabase(AOwner);
+}
+
+TQELQuery* TFIBConnection::CreateQuery(TComponent* AOwner) {
+  return new TFIBQuery(AOwner);
+}
+
+bool TFIBConnection::Create_Database() {
+  TQELCustomConnection* C = GetConnection();
+  if (!C) return false;
+  TConnectionOptions O;
+  O.Assign(C->GetConnectionOptions());
+  if (O.GetDatabaseName().empty()) {
+    DoErrorMessage("No database name to create.");
+    return false;
+  }
+  O.SetDatabaseName(IBDatabaseConnectionString(O));
+  const std::string SQL = C->GetIBServerOptions().CreateDatabaseDef(O);
+  const int D = C->GetIBServerOptions().GetSQLDialect();
+  ISC_STATUS_ARRAY St;
+  isc_db_handle Db = 0;
+  isc_tr_handle Tr = 0;
+  isc_dsql_execute_immediate(St, &Db, &Tr, 0, SQL.c_str(),
+                             static_cast<unsigned short>(D >= 1 && D <= 3 ? D : 3), nullptr);
+  if (Failed(St)) {
+    DoErrorMessage(StatusText(St));
+    return false;
+  }
+  isc_detach_database(St, &Db);
+  return true;
+}
+
+bool RegisterFIBConnection() {
+  auto Adapter = std::make_unique<TFIBConnection>();
+  if (!RegisterConnection("FIB", Adapter.get())) return false;
+  (void)Adapter.release();  // the registry owns it now
+  return true;
+}
+
+}  // namespace qel

@@ -1,0 +1,306 @@
+#include "qelConnection_MyDACDB.h"
+
+#include <mysql.h>
+
+#include <memory>
+#include <vector>
+
+#include "Text.h"
+
+namespace qel {
+
+namespace {
+
+/// The character set number of binary strings: BINARY, VARBINARY and the BLOB types.
+constexpr unsigned BinaryCharset = 63;
+
+std::string ErrorOf(MYSQL* Conn) {
+  const char* E = mysql_error(Conn);
+  return (E && *E) ? std::string(E) : std::string("Unknown MySQL client error.");
+}
+
+TFieldType FieldTypeOf(const MYSQL_FIELD& F) {
+  switch (F.type) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_YEAR:
+      return ftSmallint;
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_INT24:
+      return ftInteger;
+    case MYSQL_TYPE_LONGLONG:
+      return ftLargeint;
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+      return ftFloat;
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+      return ftFMTBcd;
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+      return ftDate;
+    case MYSQL_TYPE_TIME:
+      return ftTime;
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+      return ftDateTime;
+    case MYSQL_TYPE_BIT:
+      return ftBlob;
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
+      return F.charsetnr == BinaryCharset ? ftBlob : ftMemo;
+    default:
+      return F.charsetnr == BinaryCharset ? ftBlob : ftString;
+  }
+}
+
+/// An integer or decimal number as the client would write it: sign, digits, one point.
+bool IsPlainNumber(const std::string& S, bool AllowExponent) {
+  size_t I = 0;
+  if (I < S.size() && (S[I] == '-' || S[I] == '+')) ++I;
+  bool Digits = false, Point = false, Exp = false;
+  for (; I < S.size(); ++I) {
+    const char C = S[I];
+    if (C >= '0' && C <= '9') {
+      Digits = true;
+    } else if (C == '.' && !Point && !Exp) {
+      Point = true;
+    } else if ((C == 'e' || C == 'E') && AllowExponent && Digits && !Exp) {
+      Exp = true;
+      Digits = false;
+      if (I + 1 < S.size() && (S[I + 1] == '-' || S[I + 1] == '+')) ++I;
+    } else {
+      return false;
+    }
+  }
+  return Digits;
+}
+
+std::string HexLiteral(const std::string& Bytes) {
+  static const char Hex[] = "0123456789ABCDEF";
+  std::string S = "X'";
+  S.reserve(Bytes.size() * 2 + 3);
+  for (unsigned char C : Bytes) {
+    S += Hex[C >> 4];
+    S += Hex[C & 15];
+  }
+  return S + "'";
+}
+
+/// Reads and frees every further result of the last statement (a CALL sends more than one),
+/// so that the connection is ready for the next statement.
+void DrainResults(MYSQL* Conn) {
+  while (mysql_more_results(Conn)) {
+    const int Rc = mysql_next_result(Conn);
+    if (Rc > 0) throw EDatabaseError(ErrorOf(Conn));
+    if (Rc < 0) break;
+    if (MYSQL_RES* R = mysql_store_result(Conn)) mysql_free_result(R);
+  }
+}
+
+MYSQL* OpenConnection(const TConnectionOptions& O, const char* Database) {
+  MYSQL* Conn = mysql_init(nullptr);
+  if (!Conn) throw EDatabaseError("Out of memory while connecting to MySQL.");
+  const unsigned Timeout = 15;
+  mysql_options(Conn, MYSQL_OPT_CONNECT_TIMEOUT, &Timeout);
+  mysql_options(Conn, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+  const std::string Host = O.HostName.empty() ? std::string("localhost") : O.HostName;
+  if (!mysql_real_connect(Conn, Host.c_str(), O.UserName.c_str(), O.Password.c_str(), Database,
+                          static_cast<unsigned>(O.Port), nullptr, CLIENT_MULTI_RESULTS)) {
+    const std::string Msg = ErrorOf(Conn);
+    mysql_close(Conn);
+    throw EDatabaseError(Msg);
+  }
+  return Conn;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+TMyDACDatabase::~TMyDACDatabase() {
+  Disconnect();
+}
+
+void TMyDACDatabase::Disconnect() {
+  if (FConn) mysql_close(FConn);
+  FConn = nullptr;
+  FInTransaction = false;
+}
+
+void TMyDACDatabase::SetConnected(bool Value) {
+  if (!Value) {
+    Disconnect();
+    return;
+  }
+  if (FConn) return;
+  if (!Connection) throw EDatabaseError("The database has no connection component.");
+  const TConnectionOptions& O = Connection->GetConnectionOptions();
+  FConn = OpenConnection(O, O.GetDatabaseName().empty() ? nullptr : O.GetDatabaseName().c_str());
+  if (mysql_autocommit(FConn, 1) != 0) {
+    const std::string Msg = ErrorOf(FConn);
+    Disconnect();
+    throw EDatabaseError(Msg);
+  }
+}
+
+void TMyDACDatabase::ReConnect(const std::string& DatabaseName) {
+  Disconnect();
+  if (Connection && !DatabaseName.empty())
+    Connection->GetConnectionOptions().SetDatabaseName(DatabaseName);
+  SetConnected(true);
+}
+
+void TMyDACDatabase::ExecCommand(const std::string& SQL) {
+  if (!FConn) throw EDatabaseError("Not connected to database.");
+  if (mysql_real_query(FConn, SQL.data(), SQL.size()) != 0) throw EDatabaseError(ErrorOf(FConn));
+  if (MYSQL_RES* R = mysql_store_result(FConn)) mysql_free_result(R);
+  DrainResults(FConn);
+}
+
+bool TMyDACDatabase::InTransaction() const {
+  if (!FConn || !FInTransaction) return false;
+  unsigned Status = 0;
+  if (mariadb_get_infov(FConn, MARIADB_CONNECTION_SERVER_STATUS, &Status) != 0) return true;
+  return (Status & SERVER_STATUS_IN_TRANS) != 0;
+}
+
+void TMyDACDatabase::StartTransaction() {
+  if (InTransaction()) throw EDatabaseError("A transaction is already active.");
+  ExecCommand("START TRANSACTION");
+  FInTransaction = true;
+}
+
+void TMyDACDatabase::Commit() {
+  FInTransaction = false;
+  ExecCommand("COMMIT");
+}
+
+void TMyDACDatabase::Rollback() {
+  FInTransaction = false;
+  ExecCommand("ROLLBACK");
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TSQLLexRules TMyDACQuery::LexRules() const {
+  TSQLLexRules R;
+  R.BackslashEscapes = true;
+  R.BacktickQuotes = true;
+  R.HashComments = true;
+  return R;
+}
+
+std::string TMyDACQuery::ParamMarker(const TParam& Param, int Index, const std::string& Reference) {
+  (void)Index;
+  (void)Reference;
+  if (Param.IsNull()) return "NULL";
+  const std::string& V = Param.AsString();
+  switch (Param.GetDataType()) {
+    case ftBlob:
+      return V.empty() ? std::string("''") : HexLiteral(V);
+    case ftBoolean:
+      return Param.AsBoolean() ? "TRUE" : "FALSE";
+    case ftSmallint:
+    case ftInteger:
+    case ftLargeint:
+    case ftFMTBcd:
+      if (IsPlainNumber(V, false)) return V;
+      break;
+    case ftFloat:
+      if (IsPlainNumber(V, true)) return V;
+      break;
+    default:
+      break;
+  }
+  TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
+  std::string Escaped(V.size() * 2 + 1, '\0');
+  const unsigned long Len =
+      mysql_real_escape_string(Db.Handle(), Escaped.data(), V.data(), V.size());
+  if (Len == static_cast<unsigned long>(-1))
+    throw EDatabaseError("A text value cannot be written in the session's character set.");
+  Escaped.resize(Len);
+  return "'" + Escaped + "'";
+}
+
+void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
+                          TQueryResult& Result) {
+  (void)Params;  // already written into SQL as literals
+  TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
+  MYSQL* Conn = Db.Handle();
+  if (mysql_real_query(Conn, SQL.data(), SQL.size()) != 0) throw EDatabaseError(ErrorOf(Conn));
+  std::unique_ptr<MYSQL_RES, void (*)(MYSQL_RES*)> Res(mysql_store_result(Conn), mysql_free_result);
+  if (!Res) {
+    if (mysql_field_count(Conn) != 0) throw EDatabaseError(ErrorOf(Conn));
+    Result.RowsAffected = static_cast<std::int64_t>(mysql_affected_rows(Conn));
+    DrainResults(Conn);
+    return;
+  }
+  const unsigned Cols = mysql_num_fields(Res.get());
+  MYSQL_FIELD* Fields = mysql_fetch_fields(Res.get());
+  Result.Columns.resize(Cols);
+  for (unsigned C = 0; C < Cols; ++C) {
+    Result.Columns[C].Name = Fields[C].name;
+    Result.Columns[C].DataType = FieldTypeOf(Fields[C]);
+    Result.Columns[C].Size = static_cast<std::int32_t>(Fields[C].length);
+  }
+  Result.Rows.reserve(static_cast<size_t>(mysql_num_rows(Res.get())));
+  while (MYSQL_ROW Row = mysql_fetch_row(Res.get())) {
+    const unsigned long* Lengths = mysql_fetch_lengths(Res.get());
+    TDataSet::TRecord Rec(Cols);
+    for (unsigned C = 0; C < Cols; ++C) {
+      if (!Row[C]) continue;
+      Rec[C].IsNull = false;
+      Rec[C].Data.assign(Row[C], Lengths[C]);
+    }
+    Result.Rows.push_back(std::move(Rec));
+  }
+  Result.RowsAffected = static_cast<std::int64_t>(Result.Rows.size());
+  Res.reset();
+  DrainResults(Conn);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TMyDACConnection::TMyDACConnection(TComponent* AOwner) : TQELAbstractConnection(AOwner) {
+  SetConnectionType(cnMyDAC);
+}
+
+TQELDatabase* TMyDACConnection::CreateDatabase(TComponent* AOwner) {
+  return new TMyDACDatabase(AOwner);
+}
+
+TQELQuery* TMyDACConnection::CreateQuery(TComponent* AOwner) {
+  return new TMyDACQuery(AOwner);
+}
+
+bool TMyDACConnection::Create_Database() {
+  TQELCustomConnection* C = GetConnection();
+  if (!C) return false;
+  const TConnectionOptions& O = C->GetConnectionOptions();
+  if (O.GetDatabaseName().empty()) {
+    DoErrorMessage("No database name to create.");
+    return false;
+  }
+  try {
+    std::unique_ptr<MYSQL, void (*)(MYSQL*)> Conn(OpenConnection(O, nullptr), mysql_close);
+    const std::string SQL = "CREATE DATABASE " + QuotedStr(O.GetDatabaseName(), '`');
+    if (mysql_real_query(Conn.get(), SQL.data(), SQL.size()) != 0)
+      throw EDatabaseError(ErrorOf(Conn.get()));
+    return true;
+  } catch (const EDatabaseError& E) {
+    DoErrorMessage(E.what());
+    return false;
+  }
+}
+
+bool RegisterMyDACConnection() {
+  auto Adapter = std::make_unique<TMyDACConnection>();
+  if (!RegisterConnection("MyDAC", Adapter.get())) return false;
+  (void)Adapter.release();  // the registry owns it now
+  return true;
+}
+
+}  // namespace qel

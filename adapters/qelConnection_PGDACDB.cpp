@@ -1,0 +1,343 @@
+#include "qelConnection_PGDACDB.h"
+
+#include <libpq-fe.h>
+
+#include <memory>
+#include <vector>
+
+#include "Text.h"
+
+namespace qel {
+
+namespace {
+
+// Type identifiers of the built-in types (pg_type.oid), fixed across server versions.
+constexpr Oid BoolOid = 16, ByteaOid = 17, Int8Oid = 20, Int2Oid = 21, Int4Oid = 23, TextOid = 25,
+              OidOid = 26, Float4Oid = 700, Float8Oid = 701, DateOid = 1082, TimeOid = 1083,
+              TimestampOid = 1114, TimestampTzOid = 1184, TimeTzOid = 1266, NumericOid = 1700,
+              BpcharOid = 1042, VarcharOid = 1043;
+
+std::string TrimMessage(const char* Text) {
+  return TrimRight(Text ? std::string(Text) : std::string());
+}
+
+TFieldType FieldTypeOf(Oid Type) {
+  switch (Type) {
+    case BoolOid:
+      return ftBoolean;
+    case ByteaOid:
+      return ftBlob;
+    case Int8Oid:
+    case OidOid:
+      return ftLargeint;
+    case Int2Oid:
+      return ftSmallint;
+    case Int4Oid:
+      return ftInteger;
+    case TextOid:
+      return ftMemo;
+    case Float4Oid:
+    case Float8Oid:
+      return ftFloat;
+    case NumericOid:
+      return ftFMTBcd;
+    case DateOid:
+      return ftDate;
+    case TimeOid:
+    case TimeTzOid:
+      return ftTime;
+    case TimestampOid:
+    case TimestampTzOid:
+      return ftDateTime;
+    default:
+      return ftString;
+  }
+}
+
+/// The type a parameter value is sent as; 0 lets the server infer it from the context, as
+/// for a quoted literal (dates may be timestamps with or without zone).
+Oid ParamOidOf(TFieldType Type) {
+  switch (Type) {
+    case ftSmallint:
+      return Int2Oid;
+    case ftInteger:
+      return Int4Oid;
+    case ftLargeint:
+      return Int8Oid;
+    case ftBoolean:
+      return BoolOid;
+    case ftFloat:
+      return Float8Oid;
+    case ftFMTBcd:
+      return NumericOid;
+    case ftDate:
+      return DateOid;
+    case ftBlob:
+      return ByteaOid;
+    default:
+      return 0;
+  }
+}
+
+struct TResultFree {
+  void operator()(PGresult* R) const { PQclear(R); }
+};
+using TResultPtr = std::unique_ptr<PGresult, TResultFree>;
+
+/// Raises the server's message unless Result succeeded.
+void CheckResult(PGconn* Conn, const PGresult* Result) {
+  if (!Result) throw EDatabaseError(TrimMessage(PQerrorMessage(Conn)));
+  switch (PQresultStatus(Result)) {
+    case PGRES_COMMAND_OK:
+    case PGRES_TUPLES_OK:
+    case PGRES_EMPTY_QUERY:
+      return;
+    default: {
+      std::string Msg = TrimMessage(PQresultErrorMessage(Result));
+      if (Msg.empty()) Msg = TrimMessage(PQerrorMessage(Conn));
+      throw EDatabaseError(Msg);
+    }
+  }
+}
+
+void NoticeToLog(void* Arg, const char* Message) {
+  auto* Db = static_cast<TPGDACDatabase*>(Arg);
+  if (Db->Connection) Db->Connection->DoLogNextLine(TrimMessage(Message));
+}
+
+/// Opens a libpq connection from the options (Database overrides the database name).
+PGconn* OpenConnection(const TConnectionOptions& O, const std::string& Database) {
+  std::vector<std::string> Keys, Values;
+  auto Add = [&](const char* Key, const std::string& Value) {
+    if (Value.empty()) return;
+    Keys.emplace_back(Key);
+    Values.push_back(Value);
+  };
+  Add("host", O.HostName);
+  if (O.Port != 0) Add("port", IntToStr(O.Port));
+  Add("dbname", Database);
+  Add("user", O.UserName);
+  Add("password", O.Password);
+  Add("client_encoding", "UTF8");
+  // Values are read as text: the ISO date form is the one the field types promise.
+  Add("options", "-c DateStyle=ISO");
+  Add("connect_timeout", "15");
+  Add("fallback_application_name", "varnel");
+  std::vector<const char*> K, V;
+  for (size_t I = 0; I < Keys.size(); ++I) {
+    K.push_back(Keys[I].c_str());
+    V.push_back(Values[I].c_str());
+  }
+  K.push_back(nullptr);
+  V.push_back(nullptr);
+  PGconn* Conn = PQconnectdbParams(K.data(), V.data(), 0);
+  if (!Conn) throw EDatabaseError("Out of memory while connecting to PostgreSQL.");
+  if (PQstatus(Conn) != CONNECTION_OK) {
+    const std::string Msg = TrimMessage(PQerrorMessage(Conn));
+    PQfinish(Conn);
+    throw EDatabaseError(Msg);
+  }
+  return Conn;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+TPGDACDatabase::~TPGDACDatabase() {
+  Disconnect();
+}
+
+bool TPGDACDatabase::GetConnected() const {
+  return FConn && PQstatus(FConn) == CONNECTION_OK;
+}
+
+void TPGDACDatabase::Disconnect() {
+  if (FConn) PQfinish(FConn);
+  FConn = nullptr;
+}
+
+void TPGDACDatabase::SetConnected(bool Value) {
+  if (!Value) {
+    Disconnect();
+    return;
+  }
+  if (FConn) return;
+  if (!Connection) throw EDatabaseError("The database has no connection component.");
+  const TConnectionOptions& O = Connection->GetConnectionOptions();
+  FConn = OpenConnection(O, O.GetDatabaseName());
+  PQsetNoticeProcessor(FConn, NoticeToLog, this);
+}
+
+void TPGDACDatabase::ReConnect(const std::string& DatabaseName) {
+  Disconnect();
+  if (Connection && !DatabaseName.empty())
+    Connection->GetConnectionOptions().SetDatabaseName(DatabaseName);
+  SetConnected(true);
+}
+
+void TPGDACDatabase::ExecCommand(const std::string& SQL) {
+  if (!GetConnected()) throw EDatabaseError("Not connected to database.");
+  TResultPtr R(PQexec(FConn, SQL.c_str()));
+  CheckResult(FConn, R.get());
+}
+
+bool TPGDACDatabase::InTransaction() const {
+  if (!GetConnected()) return false;
+  const PGTransactionStatusType S = PQtransactionStatus(FConn);
+  return S == PQTRANS_INTRANS || S == PQTRANS_INERROR || S == PQTRANS_ACTIVE;
+}
+
+void TPGDACDatabase::StartTransaction() {
+  if (InTransaction()) throw EDatabaseError("A transaction is already active.");
+  ExecCommand("BEGIN");
+}
+
+void TPGDACDatabase::Commit() {
+  if (!GetConnected()) throw EDatabaseError("Not connected to database.");
+  if (PQtransactionStatus(FConn) == PQTRANS_INERROR) {
+    ExecCommand("ROLLBACK");
+    throw EDatabaseError(
+        "The transaction was rolled back: a statement in it had failed, so it could not be "
+        "committed.");
+  }
+  TResultPtr R(PQexec(FConn, "COMMIT"));
+  CheckResult(FConn, R.get());
+  if (std::string(PQcmdStatus(R.get())) == "ROLLBACK")
+    throw EDatabaseError("The server rolled the transaction back instead of committing it.");
+}
+
+void TPGDACDatabase::Rollback() {
+  ExecCommand("ROLLBACK");
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TSQLLexRules TPGDACQuery::LexRules() const {
+  TSQLLexRules R;
+  R.DollarQuotes = true;
+  R.EStrings = true;
+  return R;
+}
+
+std::string TPGDACQuery::ParamMarker(const TParam& Param, int Index, const std::string& Reference) {
+  (void)Param;
+  (void)Reference;
+  return "$" + IntToStr(Index + 1);
+}
+
+void TPGDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
+                          TQueryResult& Result) {
+  TPGDACDatabase& Db = ConnectedDatabase<TPGDACDatabase>();
+  PGconn* Conn = Db.Handle();
+  TResultPtr R;
+  if (Params.Distinct.empty()) {
+    // Without parameters the text goes as it is, and may hold several statements.
+    R.reset(PQexec(Conn, SQL.c_str()));
+  } else {
+    const size_t N = Params.Distinct.size();
+    std::vector<Oid> Types(N);
+    std::vector<const char*> Values(N);
+    std::vector<int> Lengths(N), Formats(N);
+    for (size_t I = 0; I < N; ++I) {
+      const TParam& P = *Params.Distinct[I];
+      Types[I] = ParamOidOf(P.GetDataType());
+      Values[I] = P.IsNull() ? nullptr : P.AsString().data();
+      Lengths[I] = static_cast<int>(P.AsString().size());
+      // Large binary values travel as their bytes, everything else as text.
+      Formats[I] = P.GetDataType() == ftBlob ? 1 : 0;
+    }
+    R.reset(PQexecParams(Conn, SQL.c_str(), static_cast<int>(N), Types.data(), Values.data(),
+                         Lengths.data(), Formats.data(), 0));
+  }
+  CheckResult(Conn, R.get());
+  PGresult* Res = R.get();
+  if (PQresultStatus(Res) != PGRES_TUPLES_OK) {
+    const char* Tuples = PQcmdTuples(Res);
+    Result.RowsAffected = (Tuples && *Tuples) ? StrToInt64Def(Tuples, -1) : -1;
+    return;
+  }
+  const int Cols = PQnfields(Res);
+  const int Rows = PQntuples(Res);
+  Result.Columns.resize(static_cast<size_t>(Cols));
+  std::vector<Oid> ColTypes(static_cast<size_t>(Cols));
+  for (int C = 0; C < Cols; ++C) {
+    TResultColumn& Col = Result.Columns[static_cast<size_t>(C)];
+    ColTypes[static_cast<size_t>(C)] = PQftype(Res, C);
+    Col.Name = PQfname(Res, C);
+    Col.DataType = FieldTypeOf(PQftype(Res, C));
+    const int Mod = PQfmod(Res, C);
+    if ((PQftype(Res, C) == VarcharOid || PQftype(Res, C) == BpcharOid) && Mod >= 4)
+      Col.Size = Mod - 4;
+  }
+  Result.Rows.reserve(static_cast<size_t>(Rows));
+  for (int Row = 0; Row < Rows; ++Row) {
+    TDataSet::TRecord Rec(static_cast<size_t>(Cols));
+    for (int C = 0; C < Cols; ++C) {
+      TDataSet::TRecordValue& V = Rec[static_cast<size_t>(C)];
+      if (PQgetisnull(Res, Row, C)) continue;
+      V.IsNull = false;
+      const char* Text = PQgetvalue(Res, Row, C);
+      const Oid Type = ColTypes[static_cast<size_t>(C)];
+      if (Type == ByteaOid) {
+        size_t Len = 0;
+        std::unique_ptr<unsigned char, void (*)(void*)> Bytes(
+            PQunescapeBytea(reinterpret_cast<const unsigned char*>(Text), &Len), PQfreemem);
+        if (!Bytes) throw EDatabaseError("Cannot decode a bytea value.");
+        V.Data.assign(reinterpret_cast<const char*>(Bytes.get()), Len);
+      } else if (Type == BoolOid) {
+        V.Data = (Text[0] == 't') ? "True" : "False";
+      } else {
+        V.Data.assign(Text, static_cast<size_t>(PQgetlength(Res, Row, C)));
+      }
+    }
+    Result.Rows.push_back(std::move(Rec));
+  }
+  Result.RowsAffected = Rows;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TPGDACConnection::TPGDACConnection(TComponent* AOwner) : TQELAbstractConnection(AOwner) {
+  SetConnectionType(cnPostgresDAC);
+}
+
+TQELDatabase* TPGDACConnection::CreateDatabase(TComponent* AOwner) {
+  return new TPGDACDatabase(AOwner);
+}
+
+TQELQuery* TPGDACConnection::CreateQuery(TComponent* AOwner) {
+  return new TPGDACQuery(AOwner);
+}
+
+bool TPGDACConnection::Create_Database() {
+  TQELCustomConnection* C = GetConnection();
+  if (!C) return false;
+  const TConnectionOptions& O = C->GetConnectionOptions();
+  if (O.GetDatabaseName().empty()) {
+    DoErrorMessage("No database name to create.");
+    return false;
+  }
+  try {
+    std::unique_ptr<PGconn, void (*)(PGconn*)> Conn(OpenConnection(O, "postgres"), PQfinish);
+    std::unique_ptr<char, void (*)(void*)> Name(
+        PQescapeIdentifier(Conn.get(), O.GetDatabaseName().c_str(), O.GetDatabaseName().size()),
+        PQfreemem);
+    if (!Name) throw EDatabaseError(TrimMessage(PQerrorMessage(Conn.get())));
+    TResultPtr R(PQexec(Conn.get(), ("CREATE DATABASE " + std::string(Name.get())).c_str()));
+    CheckResult(Conn.get(), R.get());
+    return true;
+  } catch (const EDatabaseError& E) {
+    DoErrorMessage(E.what());
+    return false;
+  }
+}
+
+bool RegisterPGDACConnection() {
+  auto Adapter = std::make_unique<TPGDACConnection>();
+  if (!RegisterConnection("PGDAC", Adapter.get())) return false;
+  (void)Adapter.release();  // the registry owns it now
+  return true;
+}
+
+}  // namespace qel

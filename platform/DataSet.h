@@ -1,0 +1,251 @@
+// Record sets: typed values with NULL, the fields of a result row, the parameters of a
+// statement, and a data set that holds the rows of one result and walks through them.
+//
+// Every value is kept as its text: numbers and dates as the server writes them (exact
+// decimals never pass through a binary float, fractional seconds are kept) and large binary
+// values as their bytes. The typed getters convert on demand.
+//
+// This is the data-access layer: a server error, or asking for a field or parameter that is
+// not there, raises EDatabaseError. The library's components catch it around each connection,
+// query and statement and turn it into a message.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Component.h"
+
+namespace qel {
+
+/// A failure reported by a database server or by the data-access layer; the text is the
+/// server's own message where there is one.
+class EDatabaseError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// The neutral type of a field or parameter value.
+enum TFieldType : std::uint8_t {
+  ftUnknown,
+  ftString,    ///< text
+  ftSmallint,  ///< 16-bit integer
+  ftInteger,   ///< 32-bit integer
+  ftLargeint,  ///< 64-bit integer
+  ftBoolean,   ///< kept as "True" or "False"
+  ftFloat,     ///< binary floating point, kept as the shortest text that reads back the same
+  ftFMTBcd,    ///< exact decimal, kept as its decimal text
+  ftDate,      ///< "YYYY-MM-DD"
+  ftTime,      ///< "HH:MM:SS" with optional fraction
+  ftDateTime,  ///< "YYYY-MM-DD HH:MM:SS" with optional fraction (and zone, where the server adds
+               ///< one)
+  ftMemo,      ///< large text
+  ftBlob       ///< large binary value, kept as its bytes
+};
+
+/// The name of a field type ("ftInteger"); "ftUnknown" for values out of range.
+std::string FieldTypeName(TFieldType DataType);
+
+/// One value: NULL, or a type and its text.
+class TDataValue {
+ public:
+  bool IsNull() const { return FIsNull; }
+  TFieldType GetDataType() const { return FDataType; }
+  /// The text of the value (the bytes of a large binary value); "" for NULL.
+  const std::string& AsString() const { return FData; }
+  /// The value as an integer; 0 for NULL. Booleans give 1 or 0; a float is rounded. Text that
+  /// is not a number raises EDatabaseError.
+  std::int32_t AsInteger() const;
+  std::int64_t AsLargeInt() const;
+  /// The value as a binary float; 0 for NULL. Text that is not a number raises EDatabaseError.
+  double AsFloat() const;
+  /// True for "True", "t", "true", "1", "Y" and "yes" in any case; False for NULL and others.
+  bool AsBoolean() const;
+
+ protected:
+  void SetNull() {
+    FIsNull = true;
+    FData.clear();
+  }
+  void SetData(TFieldType DataType, std::string Data) {
+    FDataType = DataType;
+    FData = std::move(Data);
+    FIsNull = false;
+  }
+  void SetDataType(TFieldType DataType) { FDataType = DataType; }
+  void CopyValue(const TDataValue& Source) {
+    FIsNull = Source.FIsNull;
+    FDataType = Source.FDataType;
+    FData = Source.FData;
+  }
+
+ private:
+  std::string FData;
+  TFieldType FDataType = ftUnknown;
+  bool FIsNull = true;
+};
+
+/// One column of a result row; its value is the current row's.
+class TField : public TObject, public TDataValue {
+ public:
+  TField(std::string FieldName, TFieldType DataType, std::int32_t Size);
+
+  const std::string& GetFieldName() const { return FFieldName; }
+  /// The declared size (characters of a text column); 0 when the server did not say.
+  std::int32_t GetSize() const { return FSize; }
+
+ private:
+  friend class TDataSet;
+  void Load(bool IsNull, const std::string& Data);
+
+  std::string FFieldName;
+  std::int32_t FSize = 0;
+};
+
+/// The fields of a data set, in column order. Names are found ignoring ASCII case.
+class TFields {
+ public:
+  int Count() const { return static_cast<int>(FItems.size()); }
+  /// The field at Index; nullptr outside the list.
+  TField* Fields(int Index) const;
+  TField* FindField(const std::string& FieldName) const;
+  /// Raises EDatabaseError when there is no such field.
+  TField* FieldByName(const std::string& FieldName) const;
+
+ private:
+  friend class TDataSet;
+  std::vector<std::unique_ptr<TField>> FItems;
+};
+
+/// One parameter of a statement: its name, type and value.
+class TParam : public TPersistent, public TDataValue {
+ public:
+  explicit TParam(std::string Name = std::string()) : Name(std::move(Name)) {}
+
+  std::string Name;
+
+  /// Copies name, type and value of another TParam.
+  void Assign(const TPersistent& Source) override;
+
+  /// Makes the value NULL; the type stays.
+  void Clear() { SetNull(); }
+  void SetAsString(std::string Value) { SetData(ftString, std::move(Value)); }
+  void SetAsInteger(std::int32_t Value);
+  void SetAsLargeInt(std::int64_t Value);
+  void SetAsFloat(double Value);
+  void SetAsBoolean(bool Value) { SetData(ftBoolean, Value ? "True" : "False"); }
+  /// An exact decimal given as its text ("-12.50"); the text must be a decimal number.
+  /// Anything else raises EDatabaseError, so that it can never reach a statement unchecked.
+  void SetAsFMTBCD(const std::string& Value);
+  /// Dates and times as text in the ISO forms of TFieldType.
+  void SetAsDate(std::string Value) { SetData(ftDate, std::move(Value)); }
+  void SetAsTime(std::string Value) { SetData(ftTime, std::move(Value)); }
+  void SetAsDateTime(std::string Value) { SetData(ftDateTime, std::move(Value)); }
+  void SetAsMemo(std::string Value) { SetData(ftMemo, std::move(Value)); }
+  /// A large binary value given as its bytes.
+  void SetAsBlob(std::string Bytes) { SetData(ftBlob, std::move(Bytes)); }
+  /// The type a NULL value is sent as.
+  void SetDataType(TFieldType DataType) { TDataValue::SetDataType(DataType); }
+  /// Copies the value (and its type) of a field.
+  void AssignField(const TField& Field) { CopyValue(Field); }
+};
+
+/// The parameters of a statement, in the order they were added. Names are found ignoring
+/// ASCII case.
+class TParams : public TPersistent {
+ public:
+  int Count() const { return static_cast<int>(FItems.size()); }
+  /// The parameter at Index; nullptr outside the list.
+  TParam* Items(int Index) const;
+  TParam* FindParam(const std::string& Name) const;
+  /// Raises EDatabaseError when there is no such parameter.
+  TParam* ParamByName(const std::string& Name) const;
+  /// Appends a NULL parameter of the given name and type.
+  TParam* CreateParam(TFieldType DataType, const std::string& Name);
+  void Clear() { FItems.clear(); }
+  /// Copies every parameter of another TParams.
+  void Assign(const TPersistent& Source) override;
+
+ private:
+  std::vector<std::unique_ptr<TParam>> FItems;
+};
+
+/// How a data set asks for a record.
+enum TGetMode : std::uint8_t { gmCurrent, gmNext, gmPrior };
+/// What the answer was.
+enum TGetResult : std::uint8_t { grOK, grBOF, grEOF, grError };
+
+/// A record set that holds the rows of one result. A subclass fills the columns and rows in
+/// InternalOpen (AddField, AppendRecord); the data set then walks through them. Because the
+/// rows are held here, a data set stays readable while other statements run on the same
+/// connection.
+class TDataSet : public TComponent {
+ public:
+  /// One stored value of a row.
+  struct TRecordValue {
+    bool IsNull = true;
+    std::string Data;
+  };
+  using TRecord = std::vector<TRecordValue>;
+
+  explicit TDataSet(TComponent* AOwner) : TComponent(AOwner) {}
+  ~TDataSet() override;
+
+  bool GetActive() const { return FActive; }
+  /// Opening runs InternalOpen and positions on the first record; an exception leaves the
+  /// data set closed and is passed on. Closing forgets the rows and fields.
+  virtual void SetActive(bool Value);
+  virtual void Open() { SetActive(true); }
+  virtual void Close() { SetActive(false); }
+
+  virtual void First();
+  virtual void Next();
+  virtual void Last();
+  void Prior();
+  /// True past the last record (at once for an empty result) and when closed.
+  virtual bool GetEof() const { return FEof; }
+  bool GetBof() const { return FBof; }
+  /// Number of rows held; 0 when closed.
+  int RecordCount() const { return static_cast<int>(FRecords.size()); }
+  /// The current record, counted from 1; 0 when there is none.
+  int RecNo() const { return FRecords.empty() || !FActive ? 0 : FCurrent + 1; }
+
+  TFields& Fields() { return FFields; }
+  const TFields& Fields() const { return FFields; }
+  int FieldCount() const { return FFields.Count(); }
+  TField* FindField(const std::string& FieldName) const { return FFields.FindField(FieldName); }
+  /// Raises EDatabaseError when there is no such field.
+  virtual TField* FieldByName(const std::string& FieldName) {
+    return FFields.FieldByName(FieldName);
+  }
+
+ protected:
+  /// Engine hooks. The base reads the rows added by InternalOpen.
+  virtual void InternalOpen() {}
+  virtual void InternalClose() {}
+  virtual void InternalInitFieldDefs() {}
+  virtual void InternalHandleException() {}
+  virtual bool IsCursorOpen() const { return FActive; }
+  /// Moves to the record GetMode names and loads it into the fields.
+  virtual TGetResult GetRecord(TGetMode GetMode);
+
+  /// For InternalOpen: adds a column, or a row (one value per column, in column order).
+  TField* AddField(const std::string& FieldName, TFieldType DataType, std::int32_t Size = 0);
+  void AppendRecord(TRecord Record);
+  /// Forgets rows and fields.
+  void ClearRecords();
+
+ private:
+  void LoadCurrent();
+
+  TFields FFields;
+  std::vector<TRecord> FRecords;
+  int FCurrent = -1;
+  bool FActive = false;
+  bool FEof = true;
+  bool FBof = true;
+};
+
+}  // namespace qel
