@@ -1,0 +1,451 @@
+// The parser framework: keyword table, reader state, reporting, script handling and the free
+// text functions. The scanner itself is in qelParser_Lex.cpp.
+#include "qelParser.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "Text.h"
+#include "qelMsg.h"
+
+namespace qel {
+
+namespace {
+
+// The keyword table keeps each word's symbol in the entry's object slot, as a small integer.
+TObject* SymbolSlot(std::uint8_t Symbol) {
+  return reinterpret_cast<TObject*>(static_cast<std::uintptr_t>(Symbol));
+}
+std::uint8_t SlotSymbol(const TObject* Slot) {
+  return static_cast<std::uint8_t>(reinterpret_cast<std::uintptr_t>(Slot));
+}
+
+// ASCII upper case, inline: the keyword lookup folds every identifier the scanner reads.
+inline unsigned char Fold(char C) {
+  const auto U = static_cast<unsigned char>(C);
+  return (U >= 'a' && U <= 'z') ? static_cast<unsigned char>(U - ('a' - 'A')) : U;
+}
+
+// A hash of the ASCII upper case of a word from its length and three of its bytes: cheap for
+// every identifier the scanner reads, and spread well enough over a keyword table. Words that
+// collide are told apart by comparison, and a probe run is never longer than the table.
+std::uint32_t FoldedHash(std::string_view S) {
+  const std::size_t N = S.size();
+  std::uint32_t H = static_cast<std::uint32_t>(N);
+  if (N > 0) {
+    H = H * 131u + Fold(S[0]);
+    H = H * 131u + Fold(S[N - 1]);
+    H = H * 131u + Fold(S[N / 2]);
+  }
+  return H ^ (H >> 9);
+}
+
+// Bit of a word length in the table's length mask; lengths from 63 up share the last bit.
+std::uint64_t LengthBit(std::size_t N) {
+  return std::uint64_t{1} << (N < 63 ? N : 63);
+}
+
+// Word equals Key (upper case) ignoring the ASCII case of Word.
+inline bool SameFolded(std::string_view Word, const std::string& Key) {
+  if (Word.size() != Key.size()) return false;
+  for (std::size_t I = 0; I < Word.size(); ++I)
+    if (Fold(Word[I]) != static_cast<unsigned char>(Key[I])) return false;
+  return true;
+}
+
+const std::string NoWord = "<\?\?\?>";  // escaped: "??>" would read as a trigraph
+
+// The base symbol table, in symbol order. No keyword can take these words, since they share
+// one list with the keywords.
+// clang-format off
+constexpr std::string_view BaseWords[syFirstResWord] = {
+    "<EOF>", "<Ident>", "<Float value>", "<String value>", "<Integer value>",   //  0 -  4
+    "<(>", "<)>", "<,>", "<->", "<+>",                                          //  5 -  9
+    "<*>", "</>", "<Terminator>", "<;>", "<=>",                                 // 10 - 14
+    "<.>", "<:>", "<||>", "\"<\"", "\">\"",                                     // 15 - 19
+    "\"<=\"", "\">=\"", "[<>]", "<==>", "<[>",                                  // 20 - 24
+    "<]>", "<@>", "\\", "%", "<&>"};                                            // 25 - 29
+// clang-format on
+
+// The longest text the reader's 32-bit positions can address.
+constexpr std::size_t MaxTextLength =
+    static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) - 4;
+
+// Index of the parenthesis that closes the one at Open, or npos. Quoted text is passed over,
+// so a parenthesis inside a string literal or a quoted name does not count.
+std::size_t MatchingParen(const std::string& S, std::size_t Open) {
+  int Depth = 0;
+  for (std::size_t I = Open; I < S.size(); ++I) {
+    const char C = S[I];
+    if (C == '\'' || C == '"' || C == '`') {
+      const std::size_t Close = S.find(C, I + 1);
+      if (Close == std::string::npos) return std::string::npos;
+      I = Close;  // a doubled quote is two strings back to back: same effect
+    } else if (C == '(') {
+      ++Depth;
+    } else if (C == ')') {
+      if (--Depth == 0) return I;
+    }
+  }
+  return std::string::npos;
+}
+
+// Text with every line break (CR LF, a lone CR or a lone LF) written as CR LF.
+std::string CrLfLineBreaks(const std::string& Raw) {
+  std::string Text;
+  Text.reserve(Raw.size() + Raw.size() / 32);
+  for (std::size_t I = 0; I < Raw.size(); ++I) {
+    const char C = Raw[I];
+    if (C == '\r') {
+      Text += "\r\n";
+      if (I + 1 < Raw.size() && Raw[I + 1] == '\n') ++I;
+    } else if (C == '\n') {
+      Text += "\r\n";
+    } else {
+      Text += C;
+    }
+  }
+  return Text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TResWordList
+
+TResWordList::TResWordList() {
+  Duplicates = dupIgnore;
+  SetSorted(true);
+  FBySymbol.fill(-1);
+}
+
+TResWordList::~TResWordList() {
+  Clear();
+}
+
+void TResWordList::AddResWord(const std::string& Word, std::uint8_t Symbol) {
+  AddObject(Word, SymbolSlot(Symbol));
+}
+
+std::uint8_t TResWordList::GetSymbol(int Index) const {
+  return SlotSymbol(Objects(Index));
+}
+
+std::uint8_t TResWordList::GetSymbolByWord(std::string_view Word) const {
+  if (Stale()) Rebuild();
+  if ((FLengths & LengthBit(Word.size())) == 0) return 0;  // no keyword is that long
+  const std::uint32_t H = FoldedHash(Word);
+  const std::size_t Mask = FHash.size() - 1;
+  for (std::size_t I = H & Mask;; I = (I + 1) & Mask) {
+    const THashSlot& Slot = FHash[I];
+    if (Slot.Index < 0) return 0;
+    if (Slot.Hash == H && SameFolded(Word, Slot.Key)) return Slot.Symbol;
+  }
+}
+
+const std::string& TResWordList::GetWordBySymbol(std::uint8_t Symbol) const {
+  if (Stale()) Rebuild();
+  const std::int32_t Index = FBySymbol[Symbol];
+  return Index < 0 ? NoWord : FItems[static_cast<std::size_t>(Index)].FString;
+}
+
+void TResWordList::DoChange() {
+  FDirty = true;
+  TStringList::DoChange();
+}
+
+void TResWordList::Rebuild() const {
+  FBySymbol.fill(-1);
+  FLengths = 0;
+  std::size_t Size = 16;
+  while (Size < FItems.size() * 2) Size *= 2;
+  FHash.assign(Size, THashSlot{});
+  const std::size_t Mask = Size - 1;
+  for (std::size_t Index = 0; Index < FItems.size(); ++Index) {
+    const TStringItem& Item = FItems[Index];
+    // Later entries in sorted order win: the word shown for a shared symbol is the last one.
+    FBySymbol[SlotSymbol(Item.FObject)] = static_cast<std::int32_t>(Index);
+    FLengths |= LengthBit(Item.FString.size());
+    const std::uint32_t H = FoldedHash(Item.FString);
+    for (std::size_t I = H & Mask;; I = (I + 1) & Mask) {
+      THashSlot& Slot = FHash[I];
+      if (Slot.Index < 0) {
+        Slot = THashSlot{H, static_cast<std::int32_t>(Index), SlotSymbol(Item.FObject),
+                         UpperCase(Item.FString)};
+        break;
+      }
+      // An equal word already filed (a list that accepts duplicates) keeps the first entry.
+      if (Slot.Hash == H && SameFolded(Item.FString, Slot.Key)) break;
+    }
+  }
+  FDirty = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCustomParser: construction, state and reporting
+
+TCustomParser::TCustomParser(TCustomObjs* AObjs) : Objs(AObjs) {
+  IdentChars.Include('$');
+  IdentChars.Include('_');
+  for (unsigned char C = '0'; C <= '9'; ++C) IdentChars.Include(C);
+  for (unsigned char C = 'A'; C <= 'Z'; ++C) IdentChars.Include(C);
+  for (unsigned char C = 'a'; C <= 'z'; ++C) IdentChars.Include(C);
+  // Runs this class's table; a dialect constructor runs its own BuildResWords after this.
+  BuildResWords();
+  SetTermStr(";");
+}
+
+TCustomParser::~TCustomParser() = default;
+
+void TCustomParser::SetDatabaseType(TDatabaseType Value) {
+  DatabaseType = Value;
+}
+
+void TCustomParser::DoProgressUpdate(std::int32_t /*Value*/, std::int32_t /*MaxValue*/) {
+  if (!ShowProgress) return;
+  if (OnProgressUpdate) OnProgressUpdate(this, Line, LineCount);
+}
+
+void TCustomParser::DoLogNextLine(const std::string& Text) {
+  if (OnLogNextLine) OnLogNextLine(this, Text);
+}
+
+void TCustomParser::DoErrorMessage(const std::string& Text) {
+  if (OnErrorMessage)
+    OnErrorMessage(this, Text);
+  else
+    ShowMessage("Error: " + Text);
+}
+
+void TCustomParser::DoDbgMsg(const std::string& Text) {
+  if (OnDebugMessage) OnDebugMessage(this, Text);
+}
+
+void TCustomParser::DoAddStatement(const std::string& aText, TStatType aTyp,
+                                   const std::string& aObjName, TDbObject aObjType,
+                                   TDbOperation aOperation, const std::string& aOwnName,
+                                   TObject*& Statement) {
+  Statement = nullptr;
+  if (OnAddStatement)
+    OnAddStatement(this, aText, aTyp, aObjName, aObjType, aOperation, aOwnName, Statement);
+}
+
+void TCustomParser::DoAddStatement(TStatType aTyp, const std::string& aObjName, TDbObject aObjType,
+                                   TDbOperation aOperation, const std::string& aOwnName,
+                                   TObject*& Statement) {
+  Statement = nullptr;
+  if (!OnAddStatement) return;
+  DoAddStatement(Trim(CopyTxt(StmtStart, SyPos - StmtStart)), aTyp, aObjName, aObjType, aOperation,
+                 aOwnName, Statement);
+}
+
+const std::string& TCustomParser::ResWordBySymbol(std::uint8_t Symbol) {
+  return ResWords.GetWordBySymbol(Symbol);
+}
+
+void TCustomParser::TestSy(std::uint8_t Symbol) {
+  if (Sy == Symbol) return;
+  std::string Text = "Missing: ";
+  Text += Symbol == syTerm ? std::string("<TERM>") : ResWordBySymbol(Symbol);
+  Text += " (" + ResWordBySymbol(Sy);
+  if (Sy == syIdent) Text += ": " + Ident;
+  Text += ")";
+  ErrMsg(Text);
+}
+
+void TCustomParser::TestAndGetSy(std::uint8_t Symbol) {
+  TestSy(Symbol);
+  GetSy();
+}
+
+void TCustomParser::GetAndTestSy(std::uint8_t Symbol) {
+  GetSy();
+  TestSy(Symbol);
+}
+
+void TCustomParser::BuildResWords() {
+  for (std::size_t I = 0; I < std::size(BaseWords); ++I)
+    ResWords.AddResWord(std::string(BaseWords[I]), static_cast<std::uint8_t>(I));
+}
+
+bool TCustomParser::IsIdent(const std::string& Name) {
+  return Sy == syIdent && SameText(Ident, Name);
+}
+
+void TCustomParser::TestIdent(const std::string& Name) {
+  if (!IsIdent(Name)) ErrMsg("Must be: " + UpperCase(Name));
+}
+
+void TCustomParser::ParseScript(const TStrings& Lines, TCustomObjs* AObjs) {
+  Objs = AObjs;
+  // The lines joined with CR LF; a line that carries a break of its own is normalised too.
+  AssignTxt(CrLfLineBreaks(Lines.GetText()));
+  LineCount = Lines.Count();
+  DoProgressUpdate(0, LineCount);
+  DoLogNextLine("Parse Script: " + ScriptName);
+  ParseText();
+  ClearTxt();
+}
+
+void TCustomParser::ParseText() {
+  do {
+    GetSy();
+  } while (Sy != syEOF);
+}
+
+void TCustomParser::ErrMsg(const std::string& Text) {
+  if (!MsgManager.GetIsErr()) DoErrorMessage(Text + GetScriptInfo());
+  MsgManager.AddScriptMsg(Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
+}
+
+void TCustomParser::ErrMsgAt(const std::string& Text, std::int32_t ALine, std::int32_t APosX) {
+  const std::int32_t SavedLine = Line;
+  const std::int32_t SavedColumn = Column;
+  Line = ALine;
+  Column = APosX + 1;
+  ErrMsg(Text);
+  Line = SavedLine;
+  Column = SavedColumn;
+}
+
+void TCustomParser::WrnMsg(const std::string& Text) {
+  MsgManager.AddScriptMsg(Text, ScriptName, GetPosX(), GetPosY(), mt_Wrn);
+}
+
+std::string TCustomParser::GetScriptInfo() {
+  // The column shown is the one the message list records, so both name the same character.
+  return "\r\nScript: " + ScriptName + " Line:" + IntToStr(Line) + " Pos:" + IntToStr(GetPosX()) +
+         "\r\n";
+}
+
+std::uint8_t TCustomParser::FindResWord() {
+  const std::uint8_t Symbol = ResWords.GetSymbolByWord(Ident);
+  return Symbol == syEOF ? syIdent : Symbol;
+}
+
+std::string TCustomParser::GenTerm() {
+  return ";";
+}
+
+std::string TCustomParser::GenComment(const std::string& Text) {
+  return "/* " + SafeBlockComment(Text) + " */";
+}
+
+void TCustomParser::Link_Depend() {}
+
+void TCustomParser::SetTermStr(const std::string& Value) {
+  TermStr = Value;
+  TermLen = static_cast<std::int32_t>(TermStr.size());
+}
+
+void TCustomParser::AssignTxt(const std::string& Text) {
+  if (Text.size() > MaxTextLength) {
+    ClearTxt();
+    ErrMsg("Script too large: " + IntToStr(static_cast<std::int64_t>(Text.size())) + " bytes.");
+  } else {
+    FTxt = Text;
+    FLen = static_cast<std::int32_t>(FTxt.size());
+  }
+  Pos = 1;
+  Line = 1;
+  Column = 1;
+  FEot = false;
+  GetChar();
+}
+
+void TCustomParser::ClearTxt() {
+  FTxt = std::string();
+  FLen = 0;
+  FEot = true;
+  Ch = 0;
+}
+
+std::string TCustomParser::CopyTxt(std::int32_t Start, std::int32_t Count) const {
+  return Copy(FTxt, Start, Count);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCustomSQLParser: everything but the scanner
+
+TCustomSQLParser::TCustomSQLParser(TCustomObjs* AObjs) : TCustomParser(AObjs) {}
+
+TCustomSQLParser::~TCustomSQLParser() = default;
+
+void TCustomSQLParser::SkipStatement(const TSymSet& Stops) {
+  while (Sy != syEOF && !Stops.Contains(Sy)) GetSy();
+}
+
+std::string TCustomSQLParser::CopyTxtFrom(std::int32_t Start) {
+  return Trim(CopyTxt(Start, SyPos - Start));
+}
+
+std::string TCustomSQLParser::QuoteIdent(const std::string& Name) {
+  return Name;
+}
+
+std::string TCustomSQLParser::GetIntConst() {
+  char Sign = 0;
+  if (Sy == syMinus || Sy == syPlus) {
+    Sign = Sy == syMinus ? '-' : '+';
+    GetSy();
+  }
+  TestSy(syInteger);
+  std::string Text = Sy == syInteger ? StrValue : std::string();
+  if (Sign != 0) {
+    Text.insert(Text.begin(), Sign);
+    if (Sign == '-' && Sy == syInteger) IntValue = -IntValue;
+  }
+  return Text;
+}
+
+std::string TCustomSQLParser::ObjKeyName(const std::string& Name, const std::string& Owner,
+                                         bool UseDefaultOwner) const {
+  std::string Own = Owner;
+  if (Own.empty() && UseDefaultOwner) {
+    switch (DatabaseType) {
+      case dbMSSQL:
+      case dbSybaseASE:
+        Own = "dbo";
+        break;
+      case dbSybaseASA:
+        Own = "DBA";
+        break;
+      case dbPostgreSQL:
+        Own = "public";
+        break;
+      default:
+        break;
+    }
+  }
+  return Own.empty() ? Name : Own + "." + Name;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Free functions
+
+std::string TrimSQLText(const std::string& Text) {
+  std::string Result;
+  Result.reserve(Text.size());
+  std::size_t Start = 0;
+  while (Start <= Text.size()) {
+    std::size_t End = Text.find_first_of("\r\n", Start);
+    if (End == std::string::npos) End = Text.size();
+    if (Start > 0) Result += "\r\n";
+    Result += TrimRight(std::string_view(Text).substr(Start, End - Start));
+    if (End == Text.size()) break;
+    Start = End + ((Text[End] == '\r' && End + 1 < Text.size() && Text[End + 1] == '\n') ? 2 : 1);
+  }
+  return Trim(Result);
+}
+
+std::string DelDblParents(const std::string& Text) {
+  std::string S = Text;
+  // "((a) + (b))" starts with "((" and ends with "))" too, but its outer pair is the only one
+  // around the whole text: both outer pairs must enclose everything before one is dropped.
+  while (S.size() >= 4 && S.compare(0, 2, "((") == 0 && S.compare(S.size() - 2, 2, "))") == 0 &&
+         MatchingParen(S, 0) == S.size() - 1 && MatchingParen(S, 1) == S.size() - 2)
+    S = S.substr(1, S.size() - 2);
+  return S;
+}
+
+}  // namespace qel

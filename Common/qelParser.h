@@ -1,0 +1,359 @@
+// The root of every script reader: a character reader with line and column counting, a keyword
+// table, the symbol scanner with its fixed base symbols, expectation checks, error and warning
+// reporting into a message list, progress and log events and the statement event. Dialect
+// parsers derive from TCustomSQLParser, add their keywords (BuildResWords) and their grammar
+// (ParseText), and refine the scanner (DoGetSy, DoAfterGetSy, GetStr, SkipText, SkipComment).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Component.h"
+#include "Strings.h"
+#include "qelDBOptions.h"
+#include "qelMsgMngr.h"
+#include "qelTypes.h"
+
+namespace qel {
+
+class TCustomObjs;
+
+// ---------------------------------------------------------------------------------------------
+// Base symbols. Every parser knows these; dialect keywords take the symbols from 30 upwards.
+
+constexpr std::uint8_t syEOF = 0;            ///< end of text
+constexpr std::uint8_t syIdent = 1;          ///< identifier (Ident)
+constexpr std::uint8_t syFloat = 2;          ///< number with a decimal point or exponent
+constexpr std::uint8_t syString = 3;         ///< quoted text (StrValue, QuoteChar)
+constexpr std::uint8_t syInteger = 4;        ///< number without a decimal point (IntValue)
+constexpr std::uint8_t syLParen = 5;         ///< (
+constexpr std::uint8_t syRParen = 6;         ///< )
+constexpr std::uint8_t syComma = 7;          ///< ,
+constexpr std::uint8_t syMinus = 8;          ///< -
+constexpr std::uint8_t syPlus = 9;           ///< +
+constexpr std::uint8_t syAsterisk = 10;      ///< *
+constexpr std::uint8_t sySlash = 11;         ///< /
+constexpr std::uint8_t syTerm = 12;          ///< the current statement terminator (TermStr)
+constexpr std::uint8_t sySemicolon = 13;     ///< ; when it is not the terminator
+constexpr std::uint8_t syEqual = 14;         ///< =
+constexpr std::uint8_t syDot = 15;           ///< .
+constexpr std::uint8_t syColon = 16;         ///< :
+constexpr std::uint8_t syConcat = 17;        ///< ||
+constexpr std::uint8_t syLess = 18;          ///< <
+constexpr std::uint8_t syGreater = 19;       ///< >
+constexpr std::uint8_t syLessEqual = 20;     ///< <=
+constexpr std::uint8_t syGreaterEqual = 21;  ///< >=
+constexpr std::uint8_t syNotEqual = 22;      ///< <> and !=
+constexpr std::uint8_t syDoubleEqual = 23;   ///< ==
+constexpr std::uint8_t syLBracket = 24;      ///< [
+constexpr std::uint8_t syRBracket = 25;      ///< ]
+constexpr std::uint8_t syAt = 26;            ///< @
+constexpr std::uint8_t syBackslash = 27;     ///< back-slash
+constexpr std::uint8_t syPercent = 28;       ///< %
+constexpr std::uint8_t syAmpersand = 29;     ///< &
+/// The first symbol a dialect keyword may carry.
+constexpr std::uint8_t syFirstResWord = 30;
+
+/// What the symbol log writes (DebugLogOptions of a parser).
+enum TDebugLogOption : std::uint8_t { dlSymbol, dlComment, dlExpr };
+using TDebugLogOptions = TSet<TDebugLogOption, 3>;
+
+/// A set of byte values, for the characters that may continue an identifier.
+using TCharSet = TSet<unsigned char, 256>;
+
+/// Messages of the scanner that are not tied to one grammar.
+inline constexpr std::string_view SUnterminatedString = "Unterminated string.";
+inline constexpr std::string_view SUnterminatedComment = "Unterminated comment.";
+
+// ---------------------------------------------------------------------------------------------
+
+/// A parser's keyword table: a sorted, case-insensitive string list whose entries carry a
+/// symbol number (0-255). Adding a word already present keeps the existing entry and symbol.
+///
+/// The symbol rides in the entry's object slot as a small integer and is never dereferenced.
+/// Lookups by word go through a hash index and lookups by symbol through a 256-entry table,
+/// both rebuilt when the list has changed, so the scanner never searches the list linearly.
+class TResWordList : public TStringList {
+ public:
+  TResWordList();
+  ~TResWordList() override;
+  TResWordList(const TResWordList&) = delete;
+  TResWordList& operator=(const TResWordList&) = delete;
+
+  /// Adds Word with Symbol; a word already in the list (in any letter case) keeps its entry.
+  void AddResWord(const std::string& Word, std::uint8_t Symbol);
+  /// The symbol attached to the entry at Index; 0 outside the list.
+  std::uint8_t GetSymbol(int Index) const;
+  /// The symbol of Word compared ignoring ASCII case; 0 when the word is absent.
+  std::uint8_t GetSymbolByWord(std::string_view Word) const;
+  /// The word of the last entry, in sorted order, that carries Symbol; "<???>" when none does.
+  const std::string& GetWordBySymbol(std::uint8_t Symbol) const;
+
+ protected:
+  void DoChange() override;
+
+ private:
+  void Rebuild() const;
+  bool Stale() const { return FDirty || UpdateCount() > 0; }
+
+  struct THashSlot {
+    std::uint32_t Hash = 0;
+    std::int32_t Index = -1;  ///< list entry; -1 = empty slot
+    std::uint8_t Symbol = 0;
+    std::string Key;  ///< the word in upper case
+  };
+  mutable bool FDirty = true;
+  mutable std::uint64_t FLengths = 0;    ///< bit per word length present (see LengthBit)
+  mutable std::vector<THashSlot> FHash;  ///< open addressing, size a power of two
+  mutable std::array<std::int32_t, 256> FBySymbol{};  ///< list entry per symbol; -1 = none
+};
+
+// ---------------------------------------------------------------------------------------------
+
+/// The parser framework: reads one script text at a time into symbols.
+///
+/// Reader model: Txt holds the script. Pos is the 1-based position of the next unread byte and
+/// Ch the current byte (at Pos - 1); Ch is 0 once the text is exhausted (AtEndOfText), which a
+/// NUL byte inside the text is not. Line counts from 1; Column is the bytes consumed on the
+/// line plus 1, so GetPosX() is the 1-based column of Ch. A CR LF line break leaves the CR as
+/// the last byte of its line and the LF as column 0 of the next.
+///
+/// Scanner model: GetSy skips white space (and, in SQL parsers, comments) through SkipText,
+/// then runs DoBeforeGetSy, DoGetSy and DoAfterGetSy. Sy is the symbol, SyPos its 1-based
+/// start; Ident, StrValue, QuoteChar, IntValue and FloatValue hold its value. GetSy always
+/// advances and returns syEOF only at the end of the text: a character no scanner accepts is
+/// reported as an error at its own line and column and reading goes on with the next symbol.
+///
+/// Errors never throw: ErrMsg records them in MsgManager (script name, line, column) and the
+/// first error of a parser's life also goes to DoErrorMessage; callers judge success by the
+/// message list.
+///
+/// C++ constructors do not dispatch to the derived class: the base constructor fills the base
+/// symbols, and a dialect constructor calls its own BuildResWords (which calls this one first).
+class TCustomParser : public TObject {
+ public:
+  explicit TCustomParser(TCustomObjs* AObjs);
+  ~TCustomParser() override;
+  TCustomParser(const TCustomParser&) = delete;
+  TCustomParser& operator=(const TCustomParser&) = delete;
+
+  // --- State (read and written by dialect parsers) ---------------------------------------
+  std::string TermStr;       ///< current statement terminator; set by SetTermStr
+  std::int32_t TermLen = 0;  ///< its length; 0 = no terminator recognition
+  TDatabaseType DatabaseType = dbAbstract;
+  bool ShowProgress = true;          ///< report progress per line read
+  char Ch = 0;                       ///< current character; 0 at the end of the text
+  std::int32_t LineCount = 0;        ///< lines of the script (for progress)
+  std::int32_t Line = 1;             ///< current line, from 1
+  std::int32_t Column = 1;           ///< bytes consumed on the current line plus 1
+  std::int32_t Pos = 1;              ///< 1-based position of the next unread byte
+  std::uint8_t Sy = syEOF;           ///< current symbol
+  std::int32_t SyPos = 0;            ///< 1-based position of the current symbol's first byte
+  std::int32_t StmtStart = 1;        ///< 1-based start of the current statement (dialects set it)
+  std::string ScriptName;            ///< name of the script, used in messages
+  std::string Ident;                 ///< identifier or keyword text
+  std::int32_t IntValue = 0;         ///< value of the current integer
+  std::string StrValue;              ///< current string, or the text of the current number
+  char QuoteChar = 0;                ///< quote character of the current string
+  long double FloatValue = 0;        ///< value of the current float
+  TCustomObjs* Objs = nullptr;       ///< collection the parser fills; not owned
+  TMsgManager MsgManager;            ///< errors, warnings and information of all runs
+  TResWordList ResWords;             ///< keyword table
+  TCharSet IdentChars;               ///< characters that continue an identifier
+  TDebugLogOptions DebugLogOptions;  ///< what the symbol log writes; empty at creation
+
+  TErrorMessageEvent OnErrorMessage;
+  TLogNextLineEvent OnLogNextLine;
+  TLogNextLineEvent OnDebugMessage;
+  TProgressUpdateEvent OnProgressUpdate;
+  TAddStatementEvent OnAddStatement;
+
+  // --- Virtual operations ------------------------------------------------------------------
+
+  /// Stores the dialect.
+  virtual void SetDatabaseType(TDatabaseType Value);
+  /// When the terminator stands at Ch (case-sensitive), consumes it, sets Sy := syTerm and
+  /// returns true.
+  virtual bool CheckTermStr();
+  /// Reports Line of LineCount when ShowProgress is set (the arguments are not used).
+  virtual void DoProgressUpdate(std::int32_t Value, std::int32_t MaxValue);
+  virtual void DoLogNextLine(const std::string& Text);
+  /// OnErrorMessage, or a message box with "Error: " + Text when no handler is assigned.
+  virtual void DoErrorMessage(const std::string& Text);
+  virtual void DoDbgMsg(const std::string& Text);
+  /// Hands one recognised statement to OnAddStatement; Statement receives what the handler
+  /// returns (nullptr without a handler).
+  virtual void DoAddStatement(const std::string& aText, TStatType aTyp, const std::string& aObjName,
+                              TDbObject aObjType, TDbOperation aOperation,
+                              const std::string& aOwnName, TObject*& Statement);
+  /// The same with the text from StmtStart up to the current symbol, trimmed. (A dialect that
+  /// overrides one of the two brings the other into scope with a using-declaration.)
+  virtual void DoAddStatement(TStatType aTyp, const std::string& aObjName, TDbObject aObjType,
+                              TDbOperation aOperation, const std::string& aOwnName,
+                              TObject*& Statement);
+  /// The display word of Symbol; the reference stays valid until ResWords changes.
+  virtual const std::string& ResWordBySymbol(std::uint8_t Symbol);
+  /// Reports "Missing: ..." when Sy is not Symbol; reads nothing.
+  virtual void TestSy(std::uint8_t Symbol);
+  virtual void TestAndGetSy(std::uint8_t Symbol);
+  virtual void GetAndTestSy(std::uint8_t Symbol);
+  /// Reads a number starting at Ch into StrValue: digits, one ".", and an exponent ("E",
+  /// optional sign, digits); sets Sy to syFloat when it has a "." or an exponent, else to
+  /// syInteger with IntValue (saturated at the 32-bit maximum; StrValue keeps the digits).
+  virtual std::int32_t GetInt();
+  /// Reads a string enclosed in the quote at Ch; a doubled quote stands for itself, and in
+  /// dbMySQL back-slash escapes are read. A string the text ends in is an error at its start.
+  virtual std::string GetStr();
+  /// Reads the next symbol.
+  virtual void GetSy();
+  /// Reads an identifier starting at Ch into Ident.
+  virtual void GetIdent();
+  /// Reads the parenthesised group at Ch (or the single character there) as raw text, then
+  /// the next symbol.
+  virtual std::string GetExpr();
+  /// Skips the rest of the current line; Ch is left on its line break (or the end).
+  virtual void SkipLine();
+  /// The symbol scanner; on entry Ch is the symbol's first character.
+  virtual void DoGetSy();
+  /// Clears Ident and skips white space.
+  virtual void DoBeforeGetSy();
+  virtual void DoAfterGetSy();
+  /// Skips blanks, tabs, CR and LF at Ch; true when it skipped any.
+  virtual bool SkipText();
+  /// Adds the 30 base symbols to ResWords.
+  virtual void BuildResWords();
+  /// Sy is an identifier whose text equals Name ignoring case.
+  virtual bool IsIdent(const std::string& Name);
+  /// Reports "Must be: " + NAME unless IsIdent(Name).
+  virtual void TestIdent(const std::string& Name);
+  /// Reads a whole script into AObjs: line breaks normalised to CR LF, then ParseText.
+  virtual void ParseScript(const TStrings& Lines, TCustomObjs* AObjs);
+  /// The grammar; the base reads symbols up to the end of the text.
+  virtual void ParseText();
+  /// Records an error at the current line and column (see the class comment).
+  virtual void ErrMsg(const std::string& Text);
+  /// "\r\nScript: <name> Line:<line> Pos:<column>\r\n", the position shown with the first error.
+  virtual std::string GetScriptInfo();
+  /// The keyword symbol of Ident, or syIdent when it is no keyword.
+  virtual std::uint8_t FindResWord();
+  virtual std::string GenTerm();
+  /// "/* " + Text + " */", with Text unable to end the comment early.
+  virtual std::string GenComment(const std::string& Text);
+  /// Links the objects of the collection once all scripts are read; the base does nothing.
+  virtual void Link_Depend();
+
+  // --- Character reader (inline: it runs once per byte; no dialect replaces it) ----------
+
+  /// Moves to the next byte and returns it; 0 past the end. A Ctrl-Z byte reads as a blank.
+  char GetChar() {
+    if (Pos > FLen) {
+      if (!FEot) {
+        FEot = true;
+        ++Column;  // the end of the text stands one column past the last byte
+      }
+      Ch = 0;
+      return 0;
+    }
+    char C = FTxt[static_cast<std::size_t>(Pos - 1)];
+    if (C == '\n') {
+      ++Line;
+      Column = 0;
+      DoProgressUpdate(0, LineCount);
+    } else if (C == '\x1A') {
+      C = ' ';
+    }
+    ++Pos;
+    ++Column;
+    Ch = C;
+    return C;
+  }
+  /// The byte at Pos (one ahead of Ch), 0 past the end; does not move.
+  char CurCh() const { return Pos <= FLen ? FTxt[static_cast<std::size_t>(Pos - 1)] : '\0'; }
+  /// The byte at Pos + 1 (two ahead of Ch), 0 past the end; does not move.
+  char NextCh() const { return Pos < FLen ? FTxt[static_cast<std::size_t>(Pos)] : '\0'; }
+  /// True once the reader has passed the last byte of the text.
+  bool AtEndOfText() const { return FEot; }
+
+  // --- Non-virtual operations --------------------------------------------------------------
+
+  /// Display word of Sy (SyWord), looked up when asked for: only messages need it, and a
+  /// symbol a grammar sets by hand gets its own word.
+  const std::string& GetSyWord() { return ResWordBySymbol(Sy); }
+  /// 1-based column of Ch.
+  std::int32_t GetPosX() const { return Column - 1; }
+  /// Line of Ch, from 1.
+  std::int32_t GetPosY() const { return Line; }
+  /// Records a warning at the current line and column; shows nothing.
+  void WrnMsg(const std::string& Text);
+  /// ErrMsg reported at a remembered position (the start of an unterminated string, say).
+  void ErrMsgAt(const std::string& Text, std::int32_t ALine, std::int32_t APosX);
+  void SetTermStr(const std::string& Value);
+  /// Makes Text the source, resets the position to line 1, column 1 and reads the first byte.
+  void AssignTxt(const std::string& Text);
+  /// Count bytes of the text from the 1-based Start; empty without a text.
+  std::string CopyTxt(std::int32_t Start, std::int32_t Count) const;
+  std::int32_t LengthTxt() const { return FLen; }
+
+ protected:
+  /// Consumes white space (blank, tab, CR, LF) at Ch; true when it consumed any.
+  bool SkipBlanks();
+  /// Frees the text (after a parse).
+  void ClearTxt();
+
+  // The text (Txt). Dialect scanners read it directly for look-behind and long tokens.
+  std::string FTxt;
+  std::int32_t FLen = 0;
+  bool FEot = true;  ///< the reader has passed the last byte
+
+ private:
+  void LogSymbol();
+};
+
+// ---------------------------------------------------------------------------------------------
+
+/// The base of the SQL dialect parsers: comments, the statement terminator, "||", statement
+/// skipping, name keys with default owners and the connection parameters met in the script.
+class TCustomSQLParser : public TCustomParser {
+ public:
+  explicit TCustomSQLParser(TCustomObjs* AObjs);
+  ~TCustomSQLParser() override;
+
+  TConnectionOptions ConnectionOptions;  ///< CONNECT parameters found in the script
+  std::string Comment;                   ///< text of the last comment skipped
+
+  /// Skips one comment at Ch ("--" to the end of the line, "/*" to the first "*/"); true when
+  /// one was skipped. An unterminated block comment is an error at its start.
+  virtual bool SkipComment();
+  /// Reads symbols until Sy is in Stops or the text ends; nothing when it already is.
+  virtual void SkipStatement(const TSymSet& Stops);
+  /// The text from the 1-based Start up to (not including) the current symbol, trimmed.
+  virtual std::string CopyTxtFrom(std::int32_t Start);
+  /// Name quoted for the dialect; the base returns it unchanged.
+  virtual std::string QuoteIdent(const std::string& Name);
+
+  /// The terminator first, then "||", then the framework scanner.
+  void DoGetSy() override;
+  /// Comments, then white space.
+  bool SkipText() override;
+
+  /// An integer with an optional sign; returns its text with the sign, negates IntValue for "-".
+  std::string GetIntConst();
+  /// Owner + "." + Name (the owner defaulting to the dialect's when UseDefaultOwner is set), or
+  /// Name alone: the key under which the collection files the object.
+  std::string ObjKeyName(const std::string& Name, const std::string& Owner,
+                         bool UseDefaultOwner) const;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Free functions.
+
+/// Text with line breaks normalised to CR LF, every line right-trimmed and the whole trimmed.
+std::string TrimSQLText(const std::string& Text);
+/// Removes the outer pair of a doubly parenthesised expression, "((x))" -> "(x)", as long as
+/// the two outer pairs each enclose the whole text.
+std::string DelDblParents(const std::string& Text);
+
+}  // namespace qel
