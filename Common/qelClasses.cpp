@@ -1,0 +1,522 @@
+// The sorted kind list, the schema object base (names, keys, captions, quoting, the plain texts)
+// and the identifier quoting of every dialect.
+#include "qelClasses.h"
+
+#include <algorithm>
+
+#include "Text.h"
+#include "qelASAParser.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Viw.h"
+#include "qelDB2Parser.h"
+#include "qelIBParser.h"
+#include "qelLocalSQLParser.h"
+#include "qelMSSQLParser.h"
+#include "qelMySQLParser.h"
+#include "qelOracleParser.h"
+#include "qelPGSQLParser.h"
+
+namespace qel {
+
+// ---------------------------------------------------------------------------------------------
+// TDbObjList
+
+int TDbObjList::Compare(const std::string& S1, const std::string& S2) const {
+  return FCaseSensitive ? CompareStr(S1, S2) : CompareText(S1, S2);
+}
+
+std::string TDbObjList::HashKey(const std::string& Key) const {
+  // Equal under CompareText exactly when equal after ASCII upper-casing.
+  return FCaseSensitive ? Key : UpperCase(Key);
+}
+
+std::size_t TDbObjList::LowerBound(const std::string& Key) const {
+  auto It = std::lower_bound(
+      FItems.begin(), FItems.end(), Key,
+      [this](const TEntry& E, const std::string& K) { return Compare(E.Key, K) < 0; });
+  return static_cast<std::size_t>(It - FItems.begin());
+}
+
+void TDbObjList::SortItems() const {
+  std::stable_sort(FItems.begin(), FItems.end(),
+                   [this](const TEntry& A, const TEntry& B) { return Compare(A.Key, B.Key) < 0; });
+}
+
+void TDbObjList::Merge() const {
+  if (FPending.empty()) return;
+  auto Less = [this](const TEntry& A, const TEntry& B) { return Compare(A.Key, B.Key) < 0; };
+  std::sort(FPending.begin(), FPending.end(), Less);  // keys are unique: no order to keep
+  const std::size_t Mid = FItems.size();
+  FItems.reserve(Mid + FPending.size());
+  for (TEntry& E : FPending) FItems.push_back(std::move(E));
+  std::inplace_merge(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(Mid),
+                     FItems.end(), Less);
+  FPending.clear();
+  FPendingKeys.clear();
+}
+
+void TDbObjList::SetCaseSensitive(bool Value) {
+  if (Value == FCaseSensitive) return;
+  Merge();
+  FCaseSensitive = Value;
+  if (FSorted) SortItems();
+}
+
+void TDbObjList::SetSorted(bool Value) {
+  if (Value == FSorted) return;
+  Merge();
+  FSorted = Value;
+  if (FSorted) SortItems();
+}
+
+const std::string& TDbObjList::Keys(int Index) const {
+  static const std::string Empty;
+  Merge();
+  if (Index < 0 || Index >= static_cast<int>(FItems.size())) return Empty;
+  return FItems[static_cast<std::size_t>(Index)].Key;
+}
+
+TDbObj* TDbObjList::Objects(int Index) const {
+  Merge();
+  if (Index < 0 || Index >= static_cast<int>(FItems.size())) return nullptr;
+  return FItems[static_cast<std::size_t>(Index)].Obj.get();
+}
+
+bool TDbObjList::Find(const std::string& Key, int& Index) const {
+  Merge();
+  if (!FSorted) {
+    for (std::size_t I = 0; I < FItems.size(); ++I)
+      if (Compare(FItems[I].Key, Key) == 0) {
+        Index = static_cast<int>(I);
+        return true;
+      }
+    Index = static_cast<int>(FItems.size());
+    return false;
+  }
+  const std::size_t I = LowerBound(Key);
+  Index = static_cast<int>(I);
+  return I < FItems.size() && Compare(FItems[I].Key, Key) == 0;
+}
+
+int TDbObjList::IndexOf(const std::string& Key) const {
+  int Index = -1;
+  return Find(Key, Index) ? Index : -1;
+}
+
+int TDbObjList::IndexOfObject(const TDbObj* Obj) const {
+  Merge();
+  for (std::size_t I = 0; I < FItems.size(); ++I)
+    if (FItems[I].Obj.get() == Obj) return static_cast<int>(I);
+  return -1;
+}
+
+TDbObj* TDbObjList::FindObj(const std::string& Key) const {
+  if (!FSorted) {
+    int Index = -1;
+    return Find(Key, Index) ? FItems[static_cast<std::size_t>(Index)].Obj.get() : nullptr;
+  }
+  const std::size_t I = LowerBound(Key);
+  if (I < FItems.size() && Compare(FItems[I].Key, Key) == 0) return FItems[I].Obj.get();
+  if (FPending.empty()) return nullptr;
+  auto It = FPendingKeys.find(HashKey(Key));
+  return It == FPendingKeys.end() ? nullptr : FPending[It->second].Obj.get();
+}
+
+TDbObj* TDbObjList::FindFirstWithPrefix(const std::string& Prefix) const {
+  Merge();
+  auto HasPrefix = [&](const std::string& Key) {
+    return Key.size() >= Prefix.size() && Compare(Key.substr(0, Prefix.size()), Prefix) == 0;
+  };
+  if (!FSorted) {
+    for (const TEntry& E : FItems)
+      if (HasPrefix(E.Key)) return E.Obj.get();
+    return nullptr;
+  }
+  const std::size_t I = LowerBound(Prefix);
+  return I < FItems.size() && HasPrefix(FItems[I].Key) ? FItems[I].Obj.get() : nullptr;
+}
+
+bool TDbObjList::Add(const std::string& Key, TDbObj* Obj) {
+  if (!Obj) return false;
+  if (!FSorted) {
+    int Index = -1;
+    if (Find(Key, Index)) return false;
+    FItems.push_back(TEntry{Key, std::unique_ptr<TDbObj>(Obj)});
+    return true;
+  }
+  const std::size_t I = LowerBound(Key);
+  if (I < FItems.size() && Compare(FItems[I].Key, Key) == 0) return false;
+  std::string Hash = HashKey(Key);
+  if (FPendingKeys.count(Hash) != 0) return false;
+  FPendingKeys.emplace(std::move(Hash), FPending.size());
+  FPending.push_back(TEntry{Key, std::unique_ptr<TDbObj>(Obj)});
+  return true;
+}
+
+void TDbObjList::PutKey(int Index, const std::string& Key) {
+  Merge();
+  if (Index < 0 || Index >= static_cast<int>(FItems.size())) return;
+  FItems[static_cast<std::size_t>(Index)].Key = Key;
+  if (FSorted) SortItems();
+}
+
+std::unique_ptr<TDbObj> TDbObjList::Extract(int Index) {
+  Merge();
+  if (Index < 0 || Index >= static_cast<int>(FItems.size())) return nullptr;
+  auto It = FItems.begin() + Index;
+  std::unique_ptr<TDbObj> Obj = std::move(It->Obj);
+  FItems.erase(It);
+  return Obj;
+}
+
+void TDbObjList::Delete(int Index) {
+  (void)Extract(Index);
+}
+
+void TDbObjList::Clear() {
+  // Take the entries out first, so that the list reads empty while the objects go.
+  std::vector<TEntry> Items = std::move(FItems);
+  std::vector<TEntry> Pending = std::move(FPending);
+  FItems.clear();
+  FPending.clear();
+  FPendingKeys.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDbObj
+
+TDbObj::TDbObj(TCustomObjs* aOwner) : Owner(aOwner) {}
+
+TDbObj::~TDbObj() {
+  SetRefObj(nullptr);
+  for (TDbObj* O : FRefBy) O->FRefObj = nullptr;
+  FRefBy.clear();
+}
+
+void TDbObj::SetRefObj(TDbObj* Value) {
+  if (Value == FRefObj) return;
+  if (FRefObj) {
+    auto& By = FRefObj->FRefBy;
+    By.erase(std::remove(By.begin(), By.end(), this), By.end());
+  }
+  FRefObj = Value;
+  if (FRefObj) FRefObj->FRefBy.push_back(this);
+}
+
+bool TDbObj::GetObjCreated() const {
+  return ObjCreated;
+}
+
+void TDbObj::SetObjCreated(bool Value) {
+  ObjCreated = Value;
+  if (FRefObj) FRefObj->ObjCreated = Value;
+}
+
+std::string TDbObj::GetCaption() const {
+  if (FObjName.empty()) return !AltName.empty() ? AltName : Def();
+  switch (GetDatabaseType()) {
+    case dbSybaseASA:
+      if (!Creator.empty()) return Creator + "." + FObjName;
+      break;
+    case dbDB2:
+      if (!FSchema.empty()) return FSchema + "." + FObjName;
+      break;
+    case dbMSSQL:
+      if (!FSchema.empty() && !dynamic_cast<const TFldData*>(this)) return FSchema + "." + FObjName;
+      break;
+    default:
+      break;
+  }
+  return FObjName;
+}
+
+std::int32_t TDbObj::GetImageIndex() const {
+  return ImageIndex;
+}
+
+std::string TDbObj::Def() const {
+  return "";
+}
+
+std::string TDbObj::CompareDef() const {
+  return Def();
+}
+
+void TDbObj::DoAfterDrop() {
+  SetObjCreated(false);
+}
+
+void TDbObj::DoAfterCreate() {
+  SetObjCreated(true);
+}
+
+std::string TDbObj::CreateDef() const {
+  return SkipDef ? "" : Def();
+}
+
+std::string TDbObj::DropDef() const {
+  std::string R = "/* Drop: " + SafeBlockComment(FObjName) + " (" + ClassName() + ") */" + "\r\n";
+  switch (Kind) {
+    case 100:
+      R += "DROP DOMAIN " + QuoteIdent(FObjName);
+      break;
+    case 102:
+    case 9: {
+      const auto* Fld = dynamic_cast<const TFldData*>(this);
+      R += "ALTER TABLE " + QuoteIdent(Fld ? Fld->TableName : std::string()) + " DROP " +
+           QuoteIdent(FObjName);
+      break;
+    }
+    case 104:
+    case 10:
+      R += "DROP INDEX " + QuoteIdent(FObjName);
+      break;
+    case 108:
+    case 7:
+      R += "DROP EXCEPTION " + QuoteIdent(FObjName);
+      break;
+    case 109:
+      R += "DROP EXTERNAL FUNCTION " + QuoteIdent(FObjName);
+      break;
+    case 117:
+      R += "DROP RULE " + QuoteIdent(FObjName);
+      break;
+    case 118:
+      R += "DROP DEFAULT " + QuoteIdent(FObjName);
+      break;
+    default:
+      break;
+  }
+  return R;
+}
+
+std::string TDbObj::AlterDef() const {
+  return "/* Alter <...> */";
+}
+
+std::string TDbObj::SourceDef() const {
+  return !SourceDefinition.empty() ? SourceDefinition : Def();
+}
+
+std::string TDbObj::GenComment(const std::string& S) const {
+  if (GetDatabaseType() == dbSybaseASA) return "% " + SafeLineComment(S);
+  return "/* " + SafeBlockComment(S) + " */";
+}
+
+std::string TDbObj::QuoteIdent(const std::string& S) const {
+  if (!Owner || S.empty()) return S;
+  if (Owner->GetDatabaseType() == dbCustomOLEDB) {
+    switch (Owner->IdentQuoteType) {
+      case iqSingleQuote:
+        return QuotedStr(S, '\'');
+      case iqDoubleQuote:
+        return QuotedStr(S, '"');
+      case iqBrackQuote:
+        return "[" + StringReplace(S, "]", "]]", true, false) + "]";
+      default:
+        return S;
+    }
+  }
+  return Quote_Ident(S, Owner->GetDatabaseType(), Owner->IBServerOptions.SQLServerVersion,
+                     static_cast<std::int8_t>(Owner->IBServerOptions.GetSQLDialect()));
+}
+
+std::string TDbObj::ObjKeyDef() const {
+  switch (GetDatabaseType()) {
+    case dbSybaseASA:
+    case dbOracle:
+    case dbMSSQL:
+    case dbDB2:
+      if (!FSchema.empty()) return FSchema + "." + FObjName;
+      break;
+    default:
+      break;
+  }
+  return FObjName;
+}
+
+void TDbObj::ResetGeneration() {
+  if (FBodyReplaced) {
+    Body = FBodyAsRead;
+    FBodyAsRead.clear();
+    FBodyReplaced = false;
+  }
+  for (const auto& D : UseIn) D->Active = true;
+  for (const auto& D : UseOf) D->Active = true;
+}
+
+void TDbObj::ReplaceBody(const std::string& Value) {
+  if (!FBodyReplaced) {
+    FBodyAsRead = Body;
+    FBodyReplaced = true;
+  }
+  Body = Value;
+}
+
+namespace {
+
+/// SQL Server without case-sensitive identifiers keeps names upper-cased, so that keys and
+/// comparisons agree whatever case a script used.
+bool FoldsNames(const TCustomObjs* Owner) {
+  return Owner && Owner->GetDatabaseType() == dbMSSQL &&
+         !Owner->MSSQLServerOptions.GetMSSQLCompareOptions().CaseSensitiveIdentifiers;
+}
+
+}  // namespace
+
+void TDbObj::SetObjName(const std::string& Value) {
+  FObjName = FoldsNames(Owner) ? UpperCase(Value) : Value;
+}
+
+void TDbObj::SetSchema(const std::string& Value) {
+  FSchema = FoldsNames(Owner) ? UpperCase(Value) : Value;
+}
+
+std::string TDbObj::GetObjFullName() const {
+  const TDatabaseType DB = GetDatabaseType();
+  if (DB == dbSybaseASA &&
+      (dynamic_cast<const TTblData*>(this) || dynamic_cast<const TPrcData*>(this) ||
+       dynamic_cast<const TViwData*>(this))) {
+    if (Creator.empty()) return "DBA." + QuoteIdent(FObjName);
+    return QuoteIdent(Creator) + "." + QuoteIdent(FObjName);
+  }
+  if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL || DB == dbDB2) && !FSchema.empty() &&
+      !dynamic_cast<const TFldData*>(this))
+    return QuoteIdent(FSchema) + "." + QuoteIdent(FObjName);
+  return QuoteIdent(FObjName);
+}
+
+TDatabaseType TDbObj::GetDatabaseType() const {
+  return Owner ? Owner->GetDatabaseType() : dbAbstract;
+}
+
+TCmpObjSetType TDbObj::GetCompareObjects() const {
+  return Owner ? Owner->CompareObjects : AllCmpObjTypes();
+}
+
+TCustomSQLExec* TDbObj::GetSQLExec() const {
+  return Owner ? Owner->GetSQLExec() : nullptr;
+}
+
+TIBServerOptions* TDbObj::GetIBServerOptions() const {
+  return Owner ? &Owner->IBServerOptions : nullptr;
+}
+
+TUpdateDescriptionType TDbObj::GetUpdateDescriptionType() const {
+  if (GetDatabaseType() != dbInterBase) return udDescribe;
+  return Owner->IBServerOptions.GetIBCompareOptions().GetUpdateDescriptionMode();
+}
+
+namespace {
+
+bool AnyActive(const TObjVector<TDependObj>& List, const TDbObj* Self) {
+  for (const auto& D : List)
+    if (D->Active && D->DepObj && D->DepObj != Self && D->DepObj->GetObjCreated()) return true;
+  return false;
+}
+
+}  // namespace
+
+bool TDbObj::UseInActive() const {
+  return AnyActive(UseIn, this);
+}
+
+bool TDbObj::UseOfActive() const {
+  return AnyActive(UseOf, this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDependObj
+
+TDependObj::TDependObj(TCustomObjs* aOwner) : TDbObj(aOwner) {
+  Kind = 112;
+}
+
+std::string TDependObj::GetCaption() const {
+  return DepObj ? DepObj->GetCaption() : GetObjName();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate) {
+  if (!Obj) return dboUnknown;
+  if (const auto* Ctr = dynamic_cast<const TCtrData*>(Obj)) {
+    switch (Ctr->GetCtType()) {
+      case ctPKey:
+        return dboPKey;
+      case ctFKey:
+        return dboFKey;
+      case ctUnique:
+        return dboUnique;
+      case ctCheck:
+        return dboCheck;
+      case ctDefault:
+        return OnCreate ? dboCtrDefault : dboUnknown;
+      default:
+        return dboUnknown;
+    }
+  }
+  switch (Obj->Kind) {
+    case 100:
+      return dboDomain;
+    case 101:
+      return dboTable;
+    case 102:
+      return dboField;
+    case 103:
+      return dboView;
+    case 104:
+      return dboIndex;
+    case 105:
+      return dboProcedure;
+    case 106:
+      return dboTrigger;
+    case 107:
+      return dboGenerator;
+    case 108:
+      return dboException;
+    case 109:
+      return dboFunction;
+    case 110:
+      return dboRole;
+    case 111:
+      return dboGrant;
+    case 117:
+      return dboRule;
+    case 118:
+      return dboDefault;
+    case 120:
+      return dboPackage;
+    default:
+      return dboUnknown;
+  }
+}
+
+std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
+                        TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect) {
+  switch (DatabaseType) {
+    case dbInterBase:
+      return SQLDialect == 3 && IdentDialect3(S, ServerVersion) ? QuotedStr(S, '"') : S;
+    case dbSybaseASA:
+      return ASAQuoteIdent(S, st_ASA9);
+    case dbMySQL:
+      return MySQLQuoteIdent(S);
+    case dbMSSQL:
+      return MSSQLQuoteIdent(S);
+    case dbPostgreSQL:
+      return PGSQLQuoteIdent(S);
+    case dbOracle:
+      return OracleQuoteIdent(S);
+    case dbDB2:
+      return DB2QuoteIdent(S);
+    case dbParadox:
+    case dbDBASE:
+      return LocalSQLQuoteIdent(S);
+    default:
+      return S;
+  }
+}
+
+}  // namespace qel

@@ -1,0 +1,653 @@
+// The schema object model: the base of every schema object with its dependency records, the
+// collection that holds all objects of one schema in sorted keyed lists, and the statement list
+// that generated and loaded scripts are collected in.
+//
+// Ownership: a collection owns the objects it files (each kind list frees its objects when it is
+// cleared or destroyed); an object owns its dependency records and the sub-objects it creates;
+// an executor owns its statements. Counterpart links between objects of two collections, and the
+// link between a collection and its executor, are cleared when either side goes away.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Component.h"
+#include "Files.h"
+#include "Strings.h"
+#include "Text.h"
+#include "qelDBOptions.h"
+#include "qelMsgMngr.h"
+#include "qelTypes.h"
+
+namespace qel {
+
+class TCustomObjs;
+class TCustomSQLExec;
+class TDbObj;
+class TDependObj;
+class TStatement;
+/// The schema holder that owns a collection.
+class TCustomDBStructure;
+
+// ---------------------------------------------------------------------------------------------
+// Lists.
+
+/// An ordered list that owns its items (schema objects), found by their plain name. Columns of
+/// a table, parameters of a routine and the dependency records of an object live in these; the
+/// order is the order of adding. Name lookups scan the list: such lists are short.
+template <class T>
+class TObjVector {
+ public:
+  using TItems = std::vector<std::unique_ptr<T>>;
+
+  TObjVector() = default;
+  TObjVector(const TObjVector&) = delete;
+  TObjVector& operator=(const TObjVector&) = delete;
+
+  /// Case rule of IndexOf and Find; true (exact) unless the owner says otherwise.
+  bool CaseSensitive = true;
+
+  int Count() const { return static_cast<int>(FItems.size()); }
+  bool Empty() const { return FItems.empty(); }
+  /// The item at Index; nullptr outside the list.
+  T* operator[](int Index) const {
+    return Index >= 0 && Index < Count() ? FItems[static_cast<std::size_t>(Index)].get() : nullptr;
+  }
+  T* Items(int Index) const { return (*this)[Index]; }
+
+  /// Appends Item and takes it over; returns it.
+  T* Add(std::unique_ptr<T> Item) {
+    FItems.push_back(std::move(Item));
+    return FItems.back().get();
+  }
+  /// Index of the first item whose name equals Name under the case rule, or -1.
+  int IndexOf(const std::string& Name) const;
+  int IndexOfObject(const T* Item) const {
+    for (std::size_t I = 0; I < FItems.size(); ++I)
+      if (FItems[I].get() == Item) return static_cast<int>(I);
+    return -1;
+  }
+  /// The first item named Name under the case rule, or nullptr.
+  T* Find(const std::string& Name) const { return (*this)[IndexOf(Name)]; }
+
+  /// Removes the item at Index and frees it; an index outside the list is ignored.
+  void Delete(int Index) { (void)Extract(Index); }
+  /// Removes the item at Index and hands it to the caller.
+  std::unique_ptr<T> Extract(int Index) {
+    if (Index < 0 || Index >= Count()) return nullptr;
+    auto It = FItems.begin() + Index;
+    std::unique_ptr<T> Item = std::move(*It);
+    FItems.erase(It);
+    return Item;
+  }
+  void Clear() { FItems.clear(); }
+
+  typename TItems::const_iterator begin() const { return FItems.begin(); }
+  typename TItems::const_iterator end() const { return FItems.end(); }
+
+ private:
+  TItems FItems;
+};
+
+/// One kind list of a collection: objects sorted by key, found by binary search, duplicates
+/// refused. The list owns its objects.
+///
+/// Objects filed since the last ordered access wait in a batch (with a hash of their keys, so
+/// that duplicates and lookups are still found at once) and are merged into the sorted vector
+/// when the list is next read by position. Filing n objects and finding each once therefore
+/// costs n log n, also when filing and finding alternate.
+class TDbObjList {
+ public:
+  TDbObjList() = default;
+  TDbObjList(const TDbObjList&) = delete;
+  TDbObjList& operator=(const TDbObjList&) = delete;
+
+  bool GetCaseSensitive() const { return FCaseSensitive; }
+  /// Changes the case rule of keys; a sorted list re-sorts (entries equal under the new rule
+  /// stay, in their former order).
+  void SetCaseSensitive(bool Value);
+  bool GetSorted() const { return FSorted; }
+  /// Unsorted, keys may be rewritten in place (PutKey) without the entries moving; switching
+  /// sorting on again sorts the list.
+  void SetSorted(bool Value);
+
+  int Count() const { return static_cast<int>(FItems.size() + FPending.size()); }
+  bool Empty() const { return Count() == 0; }
+  /// The key at Index; an empty text outside the list.
+  const std::string& Keys(int Index) const;
+  /// The object at Index; nullptr outside the list.
+  TDbObj* Objects(int Index) const;
+  TDbObj* operator[](int Index) const { return Objects(Index); }
+
+  /// Looks Key up. True with Index at the entry; false with Index where Key would be filed.
+  bool Find(const std::string& Key, int& Index) const;
+  /// Index of the entry with Key, or -1.
+  int IndexOf(const std::string& Key) const;
+  int IndexOfObject(const TDbObj* Obj) const;
+  /// The object filed under Key, or nullptr.
+  TDbObj* FindObj(const std::string& Key) const;
+  /// The first object (in key order) whose key starts with Prefix under the case rule.
+  TDbObj* FindFirstWithPrefix(const std::string& Prefix) const;
+
+  /// Files Obj under Key and takes it over. A key already present (under the case rule) is
+  /// refused: the result is false and Obj stays with the caller.
+  bool Add(const std::string& Key, TDbObj* Obj);
+  /// Rewrites the key at Index; a sorted list moves the entry to its place.
+  void PutKey(int Index, const std::string& Key);
+  /// Removes the entry at Index and frees its object.
+  void Delete(int Index);
+  /// Removes the entry at Index and hands its object to the caller.
+  std::unique_ptr<TDbObj> Extract(int Index);
+  /// Frees every object and empties the list.
+  void Clear();
+
+ private:
+  struct TEntry {
+    std::string Key;
+    std::unique_ptr<TDbObj> Obj;
+  };
+  int Compare(const std::string& S1, const std::string& S2) const;
+  std::string HashKey(const std::string& Key) const;
+  /// Moves the batch into the sorted vector.
+  void Merge() const;
+  void SortItems() const;
+  /// Lower bound of Key in the sorted vector.
+  std::size_t LowerBound(const std::string& Key) const;
+
+  mutable std::vector<TEntry> FItems;    // sorted by key when FSorted
+  mutable std::vector<TEntry> FPending;  // filed since the last ordered access
+  mutable std::unordered_map<std::string, std::size_t> FPendingKeys;  // hash key -> FPending index
+  bool FCaseSensitive = true;
+  bool FSorted = true;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Schema objects.
+
+/// The base of every schema object (domain, table, column, view, index, procedure, trigger ...).
+/// Kind classes override the twenty virtual operations through which the comparer and the
+/// script writers obtain DDL text and drive creation and dropping.
+class TDbObj : public TObject {
+ public:
+  /// aOwner is the collection the object belongs to (may be nullptr).
+  explicit TDbObj(TCustomObjs* aOwner);
+  TDbObj(const TDbObj&) = delete;
+  TDbObj& operator=(const TDbObj&) = delete;
+  /// Frees the owned sub-objects and dependency records and clears every counterpart link that
+  /// points at this object. Records in other objects that point here are removed by the
+  /// collection's RemoveDepend, not here.
+  ~TDbObj() override;
+
+  // Fields, in declaration order.
+
+  /// Subordinate objects owned by this object.
+  std::vector<std::unique_ptr<TObject>> OwnedObjs;
+  std::vector<std::unique_ptr<TObject>> OwnedObjs2;
+  /// The collection the object belongs to; not owned; may be nullptr.
+  TCustomObjs* Owner = nullptr;
+  std::string Description;
+  /// The object exists in the target at the current point of the generated script.
+  bool ObjCreated = true;
+  /// Dependents: one record per object that uses this one.
+  TObjVector<TDependObj> UseIn;
+  /// Prerequisites: one record per object this one uses.
+  TObjVector<TDependObj> UseOf;
+  /// Definition snapshot taken before generation (TObjs::SetSourceDefinition).
+  std::string SourceDefinition;
+  /// The definition the target holds at the current point of the generated script.
+  std::string CurrentDef;
+  /// Routine, trigger or view text; also a CHECK, DEFAULT or computed expression.
+  std::string Body;
+  std::int32_t ImageIndex = -1;
+  /// Name used in captions and statements when the object has no name (unnamed constraints).
+  std::string AltName;
+  /// Kind code (100 domain ... 128 event, 150 generic, 250 database).
+  std::int32_t Kind = 150;
+  /// The complete CREATE text as read, where the reader keeps it.
+  std::string FullText;
+  /// SQL Anywhere owner of a table, procedure or view.
+  std::string Creator;
+  bool QuotedIdentifier = false;
+  bool AnsiNulls = false;
+  /// Set by a host only: the object writes no text and the passes pass it by.
+  bool SkipDef = false;
+
+  // The twenty virtual operations, in slot order.
+
+  virtual bool GetObjCreated() const;
+  /// Sets the created mark, also on the counterpart.
+  virtual void SetObjCreated(bool Value);
+  virtual std::string GetCaption() const;
+  virtual std::int32_t GetImageIndex() const;
+  /// Full creation text; empty in the base.
+  virtual std::string Def() const;
+  virtual std::string CompareDef() const;
+  /// Emits the creation of the object, preceded by its missing prerequisites.
+  virtual void CreateDependDef();
+  /// Emits the dropping of the object, preceded by the handling of its dependents.
+  virtual void DropDependDef();
+  virtual void DoBeforeDrop();
+  virtual void DoAfterDrop();
+  virtual void DoBeforeCreate();
+  virtual void DoAfterCreate();
+  virtual std::string CreateDef() const;
+  virtual std::string DropDef() const;
+  virtual std::string AlterDef() const;
+  virtual std::string SourceDef() const;
+  /// S as a script comment of the dialect; S cannot end the comment early.
+  virtual std::string GenComment(const std::string& S) const;
+  /// S quoted for the owner's dialect.
+  virtual std::string QuoteIdent(const std::string& S) const;
+  /// The description statement of the owner's dialect; empty when none is written.
+  virtual std::string DescriptionDef() const;
+  /// The key the collection files and finds the object under.
+  virtual std::string ObjKeyDef() const;
+
+  /// Returns the generation state this object keeps to what it was when read:
+  /// dependency records active again, a body emptied by the script put back. Kinds with more
+  /// state (restore and re-create marks, sub-objects) extend it.
+  virtual void ResetGeneration();
+
+  // Non-virtual operations.
+
+  const std::string& GetObjName() const { return FObjName; }
+  /// Stores the name; SQL Server without case-sensitive identifiers stores it upper-cased.
+  void SetObjName(const std::string& Value);
+  const std::string& GetSchema() const { return FSchema; }
+  /// Stores the schema with the SQL Server rule of SetObjName.
+  void SetSchema(const std::string& Value);
+  void SetBody(const std::string& Value) { Body = Value; }
+  void SetDescription(const std::string& Value) { Description = Value; }
+  /// The counterpart in the other collection of a comparison, or nullptr.
+  TDbObj* GetRefObj() const { return FRefObj; }
+  void SetRefObj(TDbObj* Value);
+
+  /// Qualified, quoted name.
+  std::string GetObjFullName() const;
+  TDatabaseType GetDatabaseType() const;
+  TCmpObjSetType GetCompareObjects() const;
+  /// The owner's executor; nullptr without owner or executor.
+  TCustomSQLExec* GetSQLExec() const;
+  /// The owner's InterBase options; nullptr without owner.
+  TIBServerOptions* GetIBServerOptions() const;
+  TUpdateDescriptionType GetUpdateDescriptionType() const;
+  /// Some dependent record is active and points to another object that exists in the target.
+  bool UseInActive() const;
+  /// Some prerequisite record is active and points to another object that exists in the target.
+  bool UseOfActive() const;
+
+  /// True while the object's creation or drop step runs: a dependency cycle has led back to it
+  /// and that step will write it.
+  bool IsBeingCreated() const { return FCreating; }
+  bool IsBeingDropped() const { return FDropping; }
+
+  /// Replaces Body for the rest of the generated script (an emptied routine or trigger body).
+  /// The body as read is kept so that ResetGeneration can put it back.
+  void ReplaceBody(const std::string& Value);
+
+  // Description builders, one per dialect that stores descriptions.
+  std::string IBDescriptionDef() const;
+  std::string ASADescriptionDef() const;
+  std::string MySQLDescriptionDef() const;
+  std::string OracleDescriptionDef() const;
+  std::string MSSQLDescriptionDef() const;
+  std::string PGSQLDescriptionDef() const;
+
+ protected:
+  /// Holds the "being created" or "being dropped" mark of an object while its cascade step
+  /// runs. A dependency cycle that leads back to an object whose step is running finds the mark
+  /// taken; the step must then return at once, which ends the cycle. Overrides of
+  /// CreateDependDef and DropDependDef take the guard first and reach the base steps through
+  /// InheritedCreateDependDef and InheritedDropDependDef.
+  class TCascadeGuard {
+   public:
+    explicit TCascadeGuard(bool& Flag) : FFlag(Flag), FTaken(!Flag) { FFlag = true; }
+    TCascadeGuard(const TCascadeGuard&) = delete;
+    TCascadeGuard& operator=(const TCascadeGuard&) = delete;
+    ~TCascadeGuard() {
+      if (FTaken) FFlag = false;
+    }
+    explicit operator bool() const { return FTaken; }
+
+   private:
+    bool& FFlag;
+    bool FTaken;
+  };
+  TCascadeGuard GuardCreate() { return TCascadeGuard(FCreating); }
+  TCascadeGuard GuardDrop() { return TCascadeGuard(FDropping); }
+  /// The base creation and dropping steps, without the guard.
+  void InheritedCreateDependDef();
+  void InheritedDropDependDef();
+
+ private:
+  std::string FObjName;
+  std::string FSchema;
+  TDbObj* FRefObj = nullptr;
+  std::vector<TDbObj*> FRefBy;  // objects whose counterpart is this one
+  std::string FBodyAsRead;
+  bool FBodyReplaced = false;
+  bool FCreating = false;  // inside CreateDependDef: a dependency cycle leads back here
+  bool FDropping = false;  // inside DropDependDef
+};
+
+/// One dependency record: the related object, the flag that says whether the cascade still has
+/// to honour it, and two codes carried from the reader. Its name and kind copy the related
+/// object's.
+class TDependObj : public TDbObj {
+ public:
+  explicit TDependObj(TCustomObjs* aOwner);
+
+  /// The related object; not owned.
+  TDbObj* DepObj = nullptr;
+  bool Active = true;
+  /// Codes given to LinkDepend (script parsers pass the column and line of the reference).
+  std::int32_t LinkCode1 = 0;
+  std::int32_t LinkCode2 = 0;
+
+  /// The related object's caption.
+  std::string GetCaption() const override;
+};
+
+/// The statement object kind of an object: by its kind code, a constraint by its type (default
+/// constraints only when created).
+TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate);
+
+/// S quoted for the dialect: InterBase/Firebird SQL dialect 3 quotes what its rule asks for;
+/// SQL Anywhere, MySQL, SQL Server, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and
+/// dBASE use their dialect's rule; everything else stays unchanged. The enclosing quote
+/// character is doubled inside the name.
+std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
+                        TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect);
+
+// ---------------------------------------------------------------------------------------------
+// The collection.
+
+/// All objects of one schema: one sorted, keyed list per object kind, the option objects of
+/// every dialect, the dialect, the side it plays in a comparison and the executor that receives
+/// the generated statements.
+class TCustomObjs : public TObject {
+ public:
+  TCustomObjs();
+  TCustomObjs(const TCustomObjs&) = delete;
+  TCustomObjs& operator=(const TCustomObjs&) = delete;
+  ~TCustomObjs() override;
+
+  /// The schema holder that owns this collection; may be nullptr.
+  TCustomDBStructure* DBStructure = nullptr;
+  /// The counterpart collection of a comparison; not owned. Cleared on both sides when either
+  /// collection goes away.
+  TCustomObjs* ObjsRef = nullptr;
+  /// Statement terminator of the script writer.
+  std::string Terminator = ";";
+  TCmpObjSetType CompareObjects = AllCmpObjTypes();
+  TConnectionOptions ConnectionOptions;
+  TIBServerOptions IBServerOptions;
+  TMSSQLServerOptions MSSQLServerOptions;
+  TMySQLServerOptions MySQLServerOptions;
+  TASAServerOptions ASAServerOptions;
+  TASEServerOptions ASEServerOptions;
+  TOracleServerOptions OracleServerOptions;
+  TPGSQLServerOptions PGSQLServerOptions;
+  TDB2ServerOptions DB2ServerOptions;
+
+  TDatabaseType GetDatabaseType() const { return FDatabaseType; }
+  /// Stores the dialect and sets the case rule of the lists: SQL Anywhere, SQL Server and ASE
+  /// keys are case-insensitive (schemas, operators, operator classes, conversions and events
+  /// excepted), every other dialect's are exact.
+  void SetDatabaseType(TDatabaseType Value);
+  TCompareRoleType GetCompareRole() const { return FCompareRole; }
+  void SetCompareRole(TCompareRoleType Value) { FCompareRole = Value; }
+  /// The executor that receives generated statements; not owned.
+  TCustomSQLExec* GetSQLExec() const { return FSQLExec; }
+  void SetSQLExec(TCustomSQLExec* Value);
+
+  TLogNextLineEvent OnLogNextLine;
+  /// Identifier quoting of an OLE DB source.
+  TIdentQuoteType IdentQuoteType = iqAutoQuote;
+  /// May keep an object out of the collection.
+  TAccept_ObjEvent OnAccept_Obj;
+
+  // The kind lists, in declaration order.
+  TDbObjList Schemas;
+  TDbObjList Domains;
+  TDbObjList Functions;  ///< external functions
+  TDbObjList Triggers;
+  TDbObjList Procedures;
+  TDbObjList Tables;
+  TDbObjList Exceptions;
+  TDbObjList Generators;
+  TDbObjList Indexes;
+  TDbObjList Views;
+  TDbObjList Roles;  ///< roles, logins and users
+  TDbObjList Grants;
+  TDbObjList Constraints;
+  TDbObjList Reserved1, Reserved2, Reserved3, Reserved4, Reserved5, Reserved6;
+  TDbObjList Rules;
+  TDbObjList Defaults;
+  TDbObjList Packages;
+  TDbObjList Publications;
+  TDbObjList Operators;
+  TDbObjList OperatorClasses;
+  TDbObjList Conversions;
+  TDbObjList Events;
+
+  /// Script text written by the schema writer.
+  TStringList ScriptBuffer;
+  TExtractFromType ExtractFrom = efUnknown;
+  /// Scratch texts of the generation passes (the DB2 view pass keeps the current schema in the
+  /// first); emptied by Clear and before each generation.
+  std::string WorkStr1;
+  std::string WorkStr2;
+  std::string WorkStr3;
+
+  // Virtual operations, in slot order.
+
+  /// Frees every object and empties every list; clears the database options read from a
+  /// server, Terminator, the work texts and ExtractFrom.
+  virtual void Clear();
+  virtual void SetSourceDefinition() {}
+  virtual void ExtractMetadata() {}
+  virtual void ExtractMetadata(TStrings& aScript) { (void)aScript; }
+
+  /// Files aObj in the list of its class and takes it over; returns true when filed.
+  /// An object kept out (nil, vetoed by OnAccept_Obj, an InterBase "IBE$" object when those are
+  /// ignored, a class no list holds) is freed when FreeIfRejected is set and otherwise stays
+  /// with the caller. An object whose key is already filed is not filed: with FreeIfRejected
+  /// the collection keeps it aside and frees it with the other objects at Clear (so a reader
+  /// that goes on filling it does no harm), otherwise it stays with the caller.
+  bool AddObj(TDbObj* aObj, bool FreeIfRejected = true);
+  /// False for nil; else what OnAccept_Obj decides (true without a handler).
+  bool Accept_Obj(TDbObj* aObj);
+  /// Merges aGrant into an equal grant already filed (same object, grantee and grant option)
+  /// and returns nullptr (aGrant stays with the caller); otherwise files it and returns it.
+  TDbObj* AddGrant(TDbObj* aGrant);
+  /// Re-keys every grant with its current key and re-sorts the grant list.
+  void SortGrants();
+  /// Records that aObj uses aDepObj, once, on both sides. A field name names a column of
+  /// aDepObj (a table or view); a column that is not found records nothing.
+  void LinkDepend(TDbObj* aObj, TDbObj* aDepObj, const std::string& aFieldName = "",
+                  std::int32_t aCode1 = 0, std::int32_t aCode2 = 0);
+  /// Creates the two records of one dependency.
+  void InternalLinkDepend(TDbObj* aObj, TDbObj* aDepObj, const std::string& aFieldName,
+                          std::int32_t aCode1, std::int32_t aCode2);
+  /// Removes and frees the records between aObj and aTarget, on both sides.
+  void ClearDepend(TDbObj* aObj, TDbObj* aTarget);
+  /// Removes every record that points to aObj, wherever it is (call it before an object is
+  /// taken out of the collection).
+  void RemoveDepend(TDbObj* aObj);
+
+  TCustomObjs* GetObjsMaster() const;
+  TCustomObjs* GetObjsTarget() const;
+  std::int32_t ODSMajorVersionOfTarget() const;
+  /// The CONNECT statement for InterBase; empty for other dialects.
+  std::string DbConnectStr() const;
+  /// Reports an error of the collection (to the extractor that fills it, when there is one).
+  void ErrMsg(const std::string& aText);
+  /// Writes a log line to the first handler found: the collection's, the extractor's, the
+  /// executor's.
+  void DoLogNextLine(const std::string& aText);
+
+  /// The list AddObj files aObj in; nullptr for a class no list holds.
+  TDbObjList* ListOf(const TDbObj* aObj);
+  /// The 27 lists in declaration order.
+  std::vector<TDbObjList*> AllLists();
+  /// Puts all generation state back (see TDbObj::ResetGeneration) and empties the
+  /// first two work texts, so that a second generation writes the same script as the first.
+  void ResetGenerationState();
+
+ private:
+  friend class TCustomSQLExec;
+  TDatabaseType FDatabaseType = dbAbstract;
+  TCompareRoleType FCompareRole = crUnknownRole;
+  TCustomSQLExec* FSQLExec = nullptr;
+  /// Objects refused as duplicates, freed at Clear.
+  std::vector<std::unique_ptr<TDbObj>> FRejected;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The statement list.
+
+/// One script statement: its text lines and what it is about.
+class TStatement : public TObject {
+ public:
+  explicit TStatement(TCustomSQLExec* aOwner) : Owner(aOwner) {}
+
+  TCustomSQLExec* Owner = nullptr;
+  TStringList Lines;
+  TStatType StatType = stConnect;
+  /// First line of the statement in the last script text written with line recording.
+  std::int32_t Line = 0;
+  std::int32_t LineCount = 0;
+  /// Stays in the list but is neither written nor executed.
+  bool Skip = false;
+  TDbObject DbObject = dboUnknown;
+  TDbOperation DbOperation = odbUnknown;
+  /// Object name (for a column, the column).
+  std::string ObjName;
+  /// Owning object (for a column, the table; for a parameter, the routine).
+  std::string OwnName;
+  /// For a description statement, the object's description.
+  std::string Description;
+  bool Selected = false;
+  /// The last error raised while the statement ran.
+  std::string ErrorText;
+  /// Terminator written after the text.
+  std::string Term;
+
+  /// One-line label for logs and lists.
+  std::string GetCaption() const;
+};
+
+/// The handler may supply the statement object (created with new; the list takes it over).
+using TStatementCreateEvent = std::function<void(TObject* Sender, TStatement*& Statement)>;
+/// The handler may veto a statement about to be added.
+using TStatementAddEvent =
+    std::function<void(TObject* Sender, TStatement* Statement, bool& Accept)>;
+/// Fired before and after each executed statement, with its index.
+using TStatementExecuteEvent = std::function<void(TObject* Sender, int Index)>;
+
+/// The component that owns an ordered statement list. Script passes add statements; executors
+/// derived from it write the list as text or run it against a database.
+class TCustomSQLExec : public TComponent {
+ public:
+  explicit TCustomSQLExec(TComponent* AOwner);
+  /// Clears the list and the link of every collection that points here.
+  ~TCustomSQLExec() override;
+
+  /// The last script file loaded by LoadFromFile.
+  std::string ScriptFileName;
+  /// Running total: each added statement adds its line count plus one.
+  std::int32_t LineTotal = 0;
+  /// Some added statement changes the database.
+  bool HasChanges = false;
+  bool BreakOnError = false;
+  TLogNextLineEvent OnLogNextLine;
+  TProgressUpdateEvent OnProgressUpdate;
+  TErrorMessageEvent OnErrorMessage;
+  TStatementExecuteEvent OnBeforeStatementExecute;
+  TStatementExecuteEvent OnAfterStatementExecute;
+  TStatementCreateEvent OnStatementCreate;
+  TStatementAddEvent OnStatementAdd;
+  /// Supplies the script text to LoadFromFile (the executors publish it).
+  TLoadScriptEvent OnLoadScript;
+  /// Errors reported since the last ExecuteScript began.
+  std::int32_t ErrorCount = 0;
+  TDatabaseType DatabaseType = dbAbstract;
+  bool ShowFullLog = false;
+  TMsgManager MsgManager;
+
+  // Virtual operations, in slot order.
+
+  virtual void DoLogNextLine(const std::string& LogText);
+  virtual void DoProgressUpdate(int Value, int MaxValue);
+  /// Fires OnErrorMessage (or shows the text when there is no handler); counts the error.
+  virtual void DoErrorMessage(const std::string& ErrText);
+  virtual bool GetShowFullLog() const { return ShowFullLog; }
+  virtual void DoBeforeStatementExecute(int Index);
+  virtual void DoAfterStatementExecute(int Index);
+  /// The statement object for Add: OnStatementCreate's, or a new one.
+  virtual std::unique_ptr<TStatement> DoStatementCreate();
+  virtual void ConnectToDatabase() {}
+  virtual void DisconnectFromDatabase() {}
+  virtual void ExecuteIxStatement(int Index) { (void)Index; }
+  virtual void ExecuteStatement(TStatement* Statement) { (void)Statement; }
+  /// Loads a script file (through OnLoadScript when assigned); a missing file is reported.
+  virtual void LoadFromFile(const std::string& FileName);
+  /// Reads the stream into lines and hands them to LoadScript; nil reads nothing.
+  virtual void LoadFromStream(TFileStream* Stream);
+  /// Dialect executors parse the lines into statements.
+  virtual void LoadScript(TStrings& Lines) { (void)Lines; }
+  /// Adds a statement; returns it, or nullptr when nothing was added (empty text, veto).
+  virtual TStatement* Add(const std::string& aText, TStatType aTyp,
+                          const std::string& aObjName = "", TDbObject aObjType = dboUnknown,
+                          TDbOperation aOperation = odbUnknown, const std::string& aOwnName = "",
+                          const std::string& aTerm = "");
+  virtual void AddComment(const std::string& aText) { (void)aText; }
+  virtual void AddReConnect() {}
+  virtual void ParseConnect(const std::string& aText) { (void)aText; }
+  /// Frees all statements; LineTotal 0, HasChanges false.
+  virtual void Clear();
+  /// Removes the statement at Index and frees it.
+  virtual void Delete(int Index);
+  virtual void Add_Commit() {}
+  /// Adds the description statement of Obj.
+  virtual void AddDescription(TDbObj* Obj);
+  virtual void GetScript(TStrings& Lines, bool RecordLines) {
+    (void)Lines;
+    (void)RecordLines;
+  }
+  virtual bool ExecuteScript();
+
+  // Non-virtual operations.
+
+  TStatement* GetStatement(int Index) const;
+  /// Replaces the statement at Index (taking Statement over) and frees the former one.
+  void SetStatement(int Index, std::unique_ptr<TStatement> Statement);
+  int GetStatementsCount() const { return static_cast<int>(FStatements.size()); }
+  int IndexOf(const TStatement* Statement) const;
+  void SelectAll(bool Value);
+  void DoMsgErr(const std::string& Text, TObject* Obj);
+  void DoMsgWrn(const std::string& Text, TObject* Obj);
+
+ private:
+  friend class TCustomObjs;
+  std::vector<std::unique_ptr<TStatement>> FStatements;
+  std::vector<TCustomObjs*> FLinkedObjs;  // collections whose executor this is
+};
+
+// ---------------------------------------------------------------------------------------------
+
+template <class T>
+int TObjVector<T>::IndexOf(const std::string& Name) const {
+  for (std::size_t I = 0; I < FItems.size(); ++I) {
+    const std::string& N = FItems[I]->GetObjName();
+    if (CaseSensitive ? N == Name : SameText(N, Name)) return static_cast<int>(I);
+  }
+  return -1;
+}
+
+}  // namespace qel

@@ -1,0 +1,108 @@
+// The concrete schema collection with its lookups by kind, the object that stands for the
+// database itself, and the few free members the whole library shares: the cancel flag, the log
+// hook and the InterBase database-path splitter.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "qelClasses.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Def.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Exc.h"
+#include "qelComp_Fnc.h"
+#include "qelComp_Gnr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Pkg.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Rol.h"
+#include "qelComp_Rul.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
+
+namespace qel {
+
+/// The schema collection that holders, loaders and extractors create.
+class TObjs : public TCustomObjs {
+ public:
+  TObjs() = default;
+  ~TObjs() override = default;
+
+  /// SQL Server QUOTED_IDENTIFIER and ANSI_NULLS last written by the schema writer.
+  bool QuotedIdentifierState = false;
+  bool AnsiNullsState = false;
+  /// Switches of the script header.
+  TScriptOptions ScriptOptions;
+
+  /// Frees the objects kind by kind, then empties the collection.
+  void Clear() override;
+  /// Puts the generation state back and snapshots the definition of every view, procedure and
+  /// trigger into SourceDefinition and CurrentDef. The comparer calls it before each generation.
+  void SetSourceDefinition() override;
+
+  // Lookups by key (the name, schema-qualified where the dialect qualifies). Nothing is created
+  // or reported when absent.
+  TDmnData* GetDomain(const std::string& Name) const;
+  TTblData* GetTable(const std::string& Name) const;
+  TViwData* GetView(const std::string& Name) const;
+  TPrcData* GetProcedure(const std::string& Name) const;
+  /// Also finds a trigger filed under a table-qualified key by its plain name.
+  TTrgData* GetTrigger(const std::string& Name) const;
+  TGnrData* GetGenerator(const std::string& Name) const;
+  TExcData* GetException(const std::string& Name) const;
+  TIdxData* GetIndex(const std::string& Name) const;
+  TUdfData* GetFunction(const std::string& Name) const;
+  TPkgData* GetPackage(const std::string& Name) const;
+  /// Also finds a constraint filed under a table-qualified key by its plain name.
+  TCtrData* GetConstraint(const std::string& Name) const;
+  TPblData* GetPublication(const std::string& Name) const;
+  TSchData* GetSchema(const std::string& Name) const;
+  TOprData* GetOperator(const std::string& Name) const;
+  TEvtData* GetEvent(const std::string& Name) const;
+  /// Roles, logins and users by plain name (exact) and subtype.
+  TRolData* GetRole(const std::string& Name) const;
+  TRolData* GetLogin(const std::string& Name) const;
+  TRolData* GetUser(const std::string& Name) const;
+  TFldData* GetTableField(const std::string& Table, const std::string& Field) const;
+  TFldData* GetViewField(const std::string& View, const std::string& Field) const;
+  /// An input parameter wins over an output parameter of the same name.
+  TFldData* GetProcParam(const std::string& Proc, const std::string& Param) const;
+
+ private:
+  TRolData* FindRole(const std::string& Name, TUserType UserType) const;
+};
+
+/// The database itself as a schema object.
+class TDataBaseObj : public TDbObj {
+ public:
+  explicit TDataBaseObj(TCustomObjs* aOwner);
+
+  TIBServerOptions IBServerOptions;
+  TConnectionOptions ConnectionOptions;
+
+  /// The database name; "Database" when there is none.
+  std::string GetCaption() const override;
+  /// The InterBase CREATE DATABASE text; empty for other dialects.
+  std::string Def() const override;
+};
+
+/// Cancel request: the library only reads it, between steps; the host sets and clears it.
+extern std::atomic<bool> TerminateRunning;
+/// Log hook; does nothing unless a host replaces it.
+extern std::function<void(const std::string& aText)> AddToLog;
+
+/// Splits an InterBase/Firebird connection path into server, database and protocol. A single
+/// drive letter before the first colon ("C:\db.fdb") is a local path; any other text before it
+/// ("host:/data/db.fdb", "host/3050:/data/db.fdb") names a server over TCP.
+void ParseDbPath(const std::string& Path, std::string& Server, std::string& Database,
+                 TQELProtocol& Protocol);
+/// InterBase dependency type code (or library kind code) as a word; "???" when unknown.
+std::string obj_str(std::int32_t Code);
+/// Removes blanks before line ends and collapses runs of empty lines.
+std::string ClearCrLf(const std::string& Text);
+
+}  // namespace qel
