@@ -1,6 +1,7 @@
 // The schema object model: the base of every schema object with its dependency records, the
-// collection that holds all objects of one schema in sorted keyed lists, and the statement list
-// that generated and loaded scripts are collected in.
+// collection that holds all objects of one schema in sorted keyed lists, the statement list
+// that generated and loaded scripts are collected in, and the component bases that fill and
+// compare schemas: the extractor, the schema holder and the comparer.
 //
 // Ownership: a collection owns the objects it files (each kind list frees its objects when it is
 // cleared or destroyed); an object owns its dependency records and the sub-objects it creates;
@@ -30,7 +31,7 @@ class TCustomSQLExec;
 class TDbObj;
 class TDependObj;
 class TStatement;
-/// The schema holder that owns a collection.
+/// The schema holder that owns a collection (declared below).
 class TCustomDBStructure;
 
 // ---------------------------------------------------------------------------------------------
@@ -649,5 +650,265 @@ int TObjVector<T>::IndexOf(const std::string& Name) const {
   }
   return -1;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Extractors, schema holders and the comparer base.
+
+class TCustomExtract;
+
+/// A schema holder: the component that keeps the collection of one schema and knows the
+/// extractor that last linked itself to fill it. The concrete holder (TDBStructure) creates and
+/// owns the collection.
+class TCustomDBStructure : public TComponent {
+ public:
+  explicit TCustomDBStructure(TComponent* AOwner) : TComponent(AOwner) {}
+  ~TCustomDBStructure() override = default;
+
+  /// The collection; nullptr until the concrete holder has made it.
+  TCustomObjs* GetObjs() const { return FObjs; }
+  /// The extractor that last linked itself (TCustomExtract::SetDBStructure); may be nullptr.
+  TCustomExtract* GetExtractor() const { return FExtractor; }
+  /// Remembers the extractor, with free notification, so the link goes when it goes.
+  void SetExtractor(TCustomExtract* Value);
+
+  /// Empties the collection (its own Clear frees the objects of a concrete collection).
+  virtual void Clear();
+  /// The collection's dialect; SQL Anywhere, SQL Server and ASE make its keys case-insensitive.
+  void SetDatabaseType(TDatabaseType Value);
+  TDatabaseType GetDatabaseType() const;
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ protected:
+  TCustomObjs* FObjs = nullptr;  // owned by the concrete holder
+
+ private:
+  TCustomExtract* FExtractor = nullptr;
+};
+
+/// The base of every extractor: it fills the collection of one schema holder, reading a live
+/// catalog (the database extractors) or scripts (TCustomScriptExtract). Every object it files
+/// passes its filter: the include and exclude name masks, OnAcceptObj, or OnAccept_Obj.
+///
+/// A name mask has exactly one "%", as its first or its last character: "EMP%" takes the names
+/// that begin with EMP, "%_LOG" the names that end in _LOG. Masks are case-sensitive; a mask
+/// without "%", with "%" inside or with two of them takes nothing, and "%" alone takes nothing.
+class TCustomExtract : public TComponent {
+ public:
+  explicit TCustomExtract(TComponent* AOwner);
+  /// Leaves the holder (and takes this extractor's filter off its collection).
+  ~TCustomExtract() override;
+
+  TProgressUpdateExEvent OnProgressUpdateEx;
+  TLogNextLineEvent OnDebugMessage;
+  /// Log whole texts instead of captions.
+  bool ShowFullLog = true;
+  /// The dialect read; set by each concrete extractor's constructor.
+  TDatabaseType DatabaseType = dbAbstract;
+  /// The object kinds to read.
+  TCmpObjSetType CompareObjects = AllCmpObjTypes();
+  /// Messages of the last extraction.
+  TMsgManager MsgManager;
+  /// Name-level filter, asked after the mask lists; it has the last word.
+  TAcceptObjEvent OnAcceptObj;
+  /// Object-level filter; when assigned it alone decides.
+  TAccept_ObjEvent OnAccept_Obj;
+  /// Steps of an extraction and the step reached; the concrete extractors set them before they
+  /// report progress.
+  int ProgressMaxValue = 0;
+  int ProgressValue = 0;
+
+  const TProgressUpdateEvent& GetOnProgressUpdate() const { return FOnProgressUpdate; }
+  const TErrorMessageEvent& GetOnErrorMessage() const { return FOnErrorMessage; }
+  const TLogNextLineEvent& GetOnLogNextLine() const { return FOnLogNextLine; }
+  TCustomDBStructure* GetDBStructure() const { return FDBStructure; }
+
+  // Virtual operations, in slot order.
+
+  virtual void SetOnProgressUpdate(TProgressUpdateEvent Event);
+  virtual void SetOnErrorMessage(TErrorMessageEvent Event);
+  virtual void SetOnLogNextLine(TLogNextLineEvent Event);
+  /// Links this extractor and Structure both ways and installs this extractor's filter on the
+  /// collection; a holder left behind forgets this extractor when it was its extractor.
+  virtual void SetDBStructure(TCustomDBStructure* Structure);
+  virtual TCmpObjSetType GetCompareObjects() const { return CompareObjects; }
+  virtual void DoProgressUpdate(int Value, int MaxValue);
+  virtual void DoProgressUpdateEx(bool Detailed, const std::string& aText, int Value, int MaxValue);
+  /// The list callers read the extraction's messages from.
+  virtual TMsgManager* GetMsgManager() { return &MsgManager; }
+  virtual void DoDbgMsg(const std::string& Text);
+  /// OnErrorMessage, or a message box without a handler; the error is recorded in MsgManager
+  /// either way.
+  virtual void DoErrorMessage(const std::string& ErrText);
+  /// Reads the schema into the holder's collection; true on success. The base clears the
+  /// message list and returns false.
+  virtual bool ExtractDatabase();
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  // Non-virtual operations.
+
+  /// Fires OnLogNextLine when assigned.
+  void DoLogNextLine(const std::string& LogText);
+  TStringList& GetIncludeObjsNames() { return FIncludeObjsNames; }
+  const TStringList& GetIncludeObjsNames() const { return FIncludeObjsNames; }
+  TStringList& GetExcludeObjsNames() { return FExcludeObjsNames; }
+  const TStringList& GetExcludeObjsNames() const { return FExcludeObjsNames; }
+  /// The mask lists take the text of Strings without its leading and trailing blank lines.
+  void SetInclObjsNames(const TStrings& Strings);
+  void SetExclObjsNames(const TStrings& Strings);
+  /// Name matches Mask (see the class comment).
+  static bool LikeObjName(const std::string& Name, const std::string& Mask);
+  /// True when the include list is empty or some entry matches Name.
+  bool IsInclObjName(const std::string& Name) const;
+  /// True when some entry of the exclude list matches Name.
+  bool IsExclObjName(const std::string& Name) const;
+  /// Not excluded and included, unless OnAcceptObj decides otherwise.
+  bool AcceptObj(const std::string& Name, TDbObject Kind);
+  /// OnAccept_Obj alone when assigned; otherwise AcceptObj for the named kinds (domains,
+  /// tables, views, routines ...) by their bare name, and true for everything else (columns,
+  /// constraints, grants, users ...).
+  bool Accept_Obj(TDbObj* Obj);
+  /// The filter installed on the holder's collection.
+  void ObjsAccept_Obj(TObject* Sender, TObject* Obj, bool& Accept);
+
+ private:
+  /// Takes this extractor off its holder, when it is that holder's extractor.
+  void LeaveDBStructure();
+
+  TProgressUpdateEvent FOnProgressUpdate;
+  TLogNextLineEvent FOnLogNextLine;
+  TErrorMessageEvent FOnErrorMessage;
+  TCustomDBStructure* FDBStructure = nullptr;
+  TStringList FIncludeObjsNames;
+  TStringList FExcludeObjsNames;
+};
+
+/// The comparer base: the master holder (the schema wanted) and the target holder (the schema
+/// to change), the extractors that fill them, the dialect, the kinds compared, one option object
+/// per dialect and the executor that receives the update script. It keeps the two collections
+/// linked as a master/target pair. The comparison itself is the concrete comparer's.
+///
+/// Every component link (holders, extractors, executor) carries a free notification, so the
+/// comparer, the holders, the extractors and the executor may be destroyed in any order.
+class TCustomVarnel : public TComponent {
+ public:
+  explicit TCustomVarnel(TComponent* AOwner);
+  ~TCustomVarnel() override;
+
+  TLogNextLineEvent OnLogNextLine;
+  TProgressUpdateEvent OnProgressUpdate;
+  TErrorMessageEvent OnErrorMessage;
+  /// The dialect of the comparison, taken from the linked extractors.
+  TDatabaseType DatabaseType = dbAbstract;
+  TCmpObjSetType CompareObjects = AllCmpObjTypes();
+  /// Warning lines of the generation passes about changes made through system tables or type
+  /// conversions; each line's object is the statement it explains (or nullptr).
+  TStringList WorkList;
+  TConnectionOptions ConnectionOptions;
+
+  // Virtual operations, in slot order.
+
+  /// Reads both schemas; false in the base.
+  virtual bool ExtractDatabases();
+  /// Builds the update script into the executor; nothing in the base.
+  virtual void CompareDatabases();
+  /// ExtractDatabases, and CompareDatabases only when that succeeded.
+  virtual void ExtractAndCompareDatabases();
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  // Non-virtual operations.
+
+  TCustomDBStructure* GetDBStructureMaster() const { return FDBStructureMaster; }
+  TCustomDBStructure* GetDBStructureTarget() const { return FDBStructureTarget; }
+  /// Links the holder as master: its extractor gets ShowFullLog and gives the dialect, its
+  /// collection the master role; a holder replaced loses its counterpart link.
+  void SetDBMaster(TCustomDBStructure* Structure);
+  void SetDBTarget(TCustomDBStructure* Structure);
+  TCustomExtract* GetExtractorMaster() const { return FExtractorMaster; }
+  TCustomExtract* GetExtractorTarget() const { return FExtractorTarget; }
+  void SetExtractorMaster(TCustomExtract* Value);
+  void SetExtractorTarget(TCustomExtract* Value);
+  void SetCompareObjects(const TCmpObjSetType& Value) { CompareObjects = Value; }
+  bool GetShowFullLog() const { return FShowFullLog; }
+  /// Also sets ShowFullLog of the extractors of both holders.
+  void SetShowFullLog(bool Value);
+  /// Name quoted for DatabaseType with the InterBase server version and SQL dialect.
+  std::string QuoteIdent(const std::string& Name) const;
+  /// The master's and the target's collection; nullptr without a holder.
+  TCustomObjs* GetMObjs() const;
+  TCustomObjs* GetTObjs() const;
+  /// With both holders set: gives the collections their roles and makes them counterparts.
+  void LinkDB();
+  void DoProgressUpdate(int Value, int MaxValue);
+  void DoLogNextLine(const std::string& LogText);
+  /// OnErrorMessage, or a message box without a handler; records nothing.
+  void DoErrorMessage(const std::string& ErrText);
+  /// The executor assigned by the host, else the comparer's own (nullptr before one is made).
+  TCustomSQLExec* GetSQLExec() const;
+  /// Assigns the host's executor. The comparer's own executor, when the host had assigned it
+  /// back and now assigns another, is freed.
+  void SetSQLExec(TCustomSQLExec* Exec);
+
+  TIBComparerOptions& GetIBServerOptions() { return FIBServerOptions; }
+  TMSSQLServerOptions& GetMSSQLServerOptions() { return FMSSQLServerOptions; }
+  TMySQLServerOptions& GetMySQLServerOptions() { return FMySQLServerOptions; }
+  TASAServerOptions& GetASAServerOptions() { return FASAServerOptions; }
+  TASEServerOptions& GetASEServerOptions() { return FASEServerOptions; }
+  TOracleServerOptions& GetOracleServerOptions() { return FOracleServerOptions; }
+  TPGSQLServerOptions& GetPGSQLServerOptions() { return FPGSQLServerOptions; }
+  TDB2ServerOptions& GetDB2ServerOptions() { return FDB2ServerOptions; }
+  // The setters copy; the owned option objects are never replaced.
+  void SetIBServerOptions(const TIBServerOptions& Value) { FIBServerOptions.Assign(Value); }
+  void SetMSSQLServerOptions(const TMSSQLServerOptions& Value) {
+    FMSSQLServerOptions.Assign(Value);
+  }
+  void SetMySQLServerOptions(const TMySQLServerOptions& Value) {
+    FMySQLServerOptions.Assign(Value);
+  }
+  void SetASAServerOptions(const TASAServerOptions& Value) { FASAServerOptions.Assign(Value); }
+  void SetASEServerOptions(const TASEServerOptions& Value) { FASEServerOptions.Assign(Value); }
+  void SetOracleServerOptions(const TOracleServerOptions& Value) {
+    FOracleServerOptions.Assign(Value);
+  }
+  void SetPGSQLServerOptions(const TPGSQLServerOptions& Value) {
+    FPGSQLServerOptions.Assign(Value);
+  }
+  void SetDB2ServerOptions(const TDB2ServerOptions& Value) { FDB2ServerOptions.Assign(Value); }
+
+ protected:
+  /// The comparer's own executor, made by the concrete comparer when the host assigned none.
+  TCustomSQLExec* GetOwnSQLExec() const { return FOwnSQLExec.get(); }
+  /// Takes Exec over as the comparer's own executor, freeing the former one.
+  void SetOwnSQLExec(std::unique_ptr<TCustomSQLExec> Exec);
+
+ private:
+  /// Points Field at Value, moving the free notification with it.
+  template <class T>
+  void Relink(T*& Field, T* Value) {
+    if (Field == Value) return;
+    if (Field) RemoveFreeNotification(Field);
+    Field = Value;
+    if (Value) FreeNotification(Value);
+  }
+  void SetDBSide(TCustomDBStructure*& Field, TCustomDBStructure* Structure, TCompareRoleType Role);
+
+  std::unique_ptr<TCustomSQLExec> FOwnSQLExec;
+  TCustomSQLExec* FSQLExec = nullptr;
+  TCustomDBStructure* FDBStructureMaster = nullptr;
+  TCustomDBStructure* FDBStructureTarget = nullptr;
+  bool FShowFullLog = true;
+  TIBComparerOptions FIBServerOptions;
+  TMSSQLServerOptions FMSSQLServerOptions;
+  TMySQLServerOptions FMySQLServerOptions;
+  TASAServerOptions FASAServerOptions;
+  TASEServerOptions FASEServerOptions;
+  TOracleServerOptions FOracleServerOptions;
+  TPGSQLServerOptions FPGSQLServerOptions;
+  TDB2ServerOptions FDB2ServerOptions;
+  TCustomExtract* FExtractorMaster = nullptr;
+  TCustomExtract* FExtractorTarget = nullptr;
+};
 
 }  // namespace qel

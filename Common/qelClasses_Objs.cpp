@@ -302,12 +302,18 @@ std::string TCustomObjs::DbConnectStr() const {
 void TCustomObjs::ErrMsg(const std::string& aText) {
   // Errors of a collection belong to the extractor filling it, reached through the schema
   // holder; a collection without one has nobody to tell.
-  (void)aText;
+  if (TCustomExtract* Extractor = DBStructure ? DBStructure->GetExtractor() : nullptr)
+    Extractor->DoErrorMessage(aText);
 }
 
 void TCustomObjs::DoLogNextLine(const std::string& aText) {
   if (OnLogNextLine) {
     OnLogNextLine(this, aText);
+    return;
+  }
+  TCustomExtract* Extractor = DBStructure ? DBStructure->GetExtractor() : nullptr;
+  if (Extractor && Extractor->GetOnLogNextLine()) {
+    Extractor->GetOnLogNextLine()(this, aText);
     return;
   }
   if (FSQLExec && FSQLExec->OnLogNextLine) FSQLExec->OnLogNextLine(this, aText);

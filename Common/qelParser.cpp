@@ -4,8 +4,13 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <unordered_map>
+#include <vector>
 
 #include "Text.h"
+#include "qelClasses.h"
+#include "qelCompObj.h"
 #include "qelMsg.h"
 
 namespace qel {
@@ -51,6 +56,50 @@ inline bool SameFolded(std::string_view Word, const std::string& Key) {
   for (std::size_t I = 0; I < Word.size(); ++I)
     if (Fold(Word[I]) != static_cast<unsigned char>(Key[I])) return false;
   return true;
+}
+
+// The extractor that fills Objs, reached through its schema holder; nullptr when there is none.
+TCustomExtract* ExtractorOf(const TCustomObjs* Objs) {
+  return Objs && Objs->DBStructure ? Objs->DBStructure->GetExtractor() : nullptr;
+}
+
+// The table a reference names, found under the key its reader writes: schema + "." + name in
+// Oracle, SQL Server and PostgreSQL when a schema is given, creator + "." + name in SQL Anywhere
+// when a creator is given. Tables are filed under their own key (TDbObj::ObjKeyDef), which
+// qualifies by schema in SQL Anywhere, Oracle, SQL Server and DB2 only; a table the first key
+// misses is looked up under that one, so a PostgreSQL or DB2 reference finds its table too.
+TTblData* FindTableOf(const TObjs& Objs, TDatabaseType DB, const std::string& Table,
+                      const std::string& Schema, const std::string& Creator) {
+  std::string Key = Table;
+  if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL) && !Schema.empty())
+    Key = Schema + "." + Table;
+  else if (DB == dbSybaseASA && !Creator.empty())
+    Key = Creator + "." + Table;
+  if (TTblData* Tbl = Objs.GetTable(Key)) return Tbl;
+  std::string FiledKey = Table;
+  if ((DB == dbSybaseASA || DB == dbOracle || DB == dbMSSQL || DB == dbDB2) && !Schema.empty())
+    FiledKey = Schema + "." + Table;
+  return FiledKey == Key ? nullptr : Objs.GetTable(FiledKey);
+}
+
+// The object a grant names by its object or grantee type code; nullptr for other codes.
+TDbObj* GrantPartyOf(const TObjs& Objs, std::int32_t Code, const std::string& Name) {
+  switch (Code) {
+    case 0:
+      return Objs.GetTable(Name);
+    case 1:
+      return Objs.GetView(Name);
+    case 2:
+      return Objs.GetTrigger(Name);
+    case 5:
+      return Objs.GetProcedure(Name);
+    case 8:
+      return Objs.GetUser(Name);
+    case 13:
+      return Objs.GetRole(Name);
+    default:
+      return nullptr;
+  }
 }
 
 const std::string NoWord = "<\?\?\?>";  // escaped: "??>" would read as a trigraph
@@ -199,15 +248,26 @@ TCustomParser::~TCustomParser() = default;
 
 void TCustomParser::SetDatabaseType(TDatabaseType Value) {
   DatabaseType = Value;
+  if (Objs) Objs->SetDatabaseType(Value);
 }
 
 void TCustomParser::DoProgressUpdate(std::int32_t /*Value*/, std::int32_t /*MaxValue*/) {
   if (!ShowProgress) return;
-  if (OnProgressUpdate) OnProgressUpdate(this, Line, LineCount);
+  if (OnProgressUpdate) {
+    OnProgressUpdate(this, Line, LineCount);
+  } else if (TCustomExtract* Extractor = ExtractorOf(Objs);
+             Extractor && Extractor->GetOnProgressUpdate()) {
+    Extractor->GetOnProgressUpdate()(Extractor, Line, LineCount);
+  }
 }
 
 void TCustomParser::DoLogNextLine(const std::string& Text) {
-  if (OnLogNextLine) OnLogNextLine(this, Text);
+  if (OnLogNextLine) {
+    OnLogNextLine(this, Text);
+  } else if (TCustomExtract* Extractor = ExtractorOf(Objs);
+             Extractor && Extractor->GetOnLogNextLine()) {
+    Extractor->GetOnLogNextLine()(Extractor, Text);
+  }
 }
 
 void TCustomParser::DoErrorMessage(const std::string& Text) {
@@ -243,6 +303,12 @@ const std::string& TCustomParser::ResWordBySymbol(std::uint8_t Symbol) {
   return ResWords.GetWordBySymbol(Symbol);
 }
 
+bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
+  if (Objs) return Objs->AddObj(Obj, FreeIfRejected);
+  const std::unique_ptr<TDbObj> Rejected(FreeIfRejected ? Obj : nullptr);
+  return false;
+}
+
 void TCustomParser::TestSy(std::uint8_t Symbol) {
   if (Sy == Symbol) return;
   std::string Text = "Missing: ";
@@ -261,6 +327,27 @@ void TCustomParser::TestAndGetSy(std::uint8_t Symbol) {
 void TCustomParser::GetAndTestSy(std::uint8_t Symbol) {
   GetSy();
   TestSy(Symbol);
+}
+
+void TCustomParser::GetNumDec(TFldData* Fld) {
+  GetSy();
+  std::int32_t Precision = 9;
+  std::int32_t Scale = 0;
+  if (Sy == syLParen) {
+    GetAndTestSy(syInteger);
+    if (Sy == syInteger) Precision = IntValue;
+    GetSy();
+    if (Sy == syComma) {
+      GetAndTestSy(syInteger);
+      if (Sy == syInteger) Scale = IntValue;
+      GetSy();
+    }
+    TestAndGetSy(syRParen);
+  }
+  if (Fld) {
+    Fld->Precision = Precision;
+    Fld->Scale = Scale;
+  }
 }
 
 void TCustomParser::BuildResWords() {
@@ -365,6 +452,62 @@ std::string TCustomParser::CopyTxt(std::int32_t Start, std::int32_t Count) const
 }
 
 // ---------------------------------------------------------------------------------------------
+// TCustomParser: dependency records
+
+void TCustomParser::LinkDepend(TDbObj* Obj, TDbObj* DependsOn, const std::string& FieldName) {
+  if (!Obj || !DependsOn || Obj == DependsOn || !Objs) return;
+  // The collection resolves the column and keeps one record per pair; the codes say where in
+  // the script the reference stood.
+  Objs->LinkDepend(Obj, DependsOn, FieldName, GetPosX(), GetPosY());
+  // A view over a table column also rests on the domains that type the table's columns.
+  auto* Objs2 = dynamic_cast<TObjs*>(Objs);
+  auto* Tbl = dynamic_cast<TTblData*>(DependsOn);
+  if (FieldName.empty() || !Objs2 || !Tbl || !dynamic_cast<TViwData*>(Obj)) return;
+  for (const auto& Fld : Tbl->Fields)
+    if (!Fld->DomainName.empty())
+      if (TDmnData* Dmn = Objs2->GetDomain(Fld->DomainName))
+        Objs->LinkDepend(Obj, Dmn, "", GetPosX(), GetPosY());
+}
+
+void TCustomParser::LinkDepend(TDbObj* Obj, const std::string& Name, const TSymSet& Kinds) {
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O || !Obj || Name.empty()) return;
+  if (DatabaseType == dbInterBase && StartsText("RDB$", Name)) return;  // system object
+  TSymSet Codes = Kinds;
+  if (Obj->Kind >= 0 && Obj->Kind <= 255 && Name == Obj->GetObjName())
+    Codes.Exclude(static_cast<std::uint8_t>(Obj->Kind));
+
+  // A routine that calls itself names itself under a reader's code that is not its own kind
+  // (InterBase code 5 for a procedure), so the object found is compared too: an object is never
+  // its own prerequisite, and the search goes on in the other lists.
+  TDbObj* Found = nullptr;
+  auto Search = [&](std::initializer_list<std::uint8_t> Keys, auto Lookup) {
+    if (Found) return;
+    for (const std::uint8_t Code : Keys)
+      if (Codes.Contains(Code)) {
+        TDbObj* Hit = Lookup();
+        if (Hit != Obj) Found = Hit;
+        return;
+      }
+  };
+  Search({0, 101}, [&] { return static_cast<TDbObj*>(O->GetTable(Name)); });
+  Search({1, 103}, [&] { return static_cast<TDbObj*>(O->GetView(Name)); });
+  Search({5}, [&] { return static_cast<TDbObj*>(O->GetProcedure(Name)); });
+  Search({2}, [&] { return static_cast<TDbObj*>(O->GetTrigger(Name)); });
+  Search({14, 107}, [&] { return static_cast<TDbObj*>(O->GetGenerator(Name)); });
+  Search({10, 104}, [&] { return static_cast<TDbObj*>(O->GetIndex(Name)); });
+  Search({7}, [&] { return static_cast<TDbObj*>(O->GetException(Name)); });
+  Search({100}, [&] { return static_cast<TDbObj*>(O->GetDomain(Name)); });
+  Search({15, 109}, [&] { return static_cast<TDbObj*>(O->GetFunction(Name)); });
+  // Rules and defaults share names with the columns they are bound to; a hit there wins.
+  for (const auto& [Code, List] :
+       {std::pair{std::uint8_t{117}, &O->Rules}, std::pair{std::uint8_t{118}, &O->Defaults}})
+    if (Codes.Contains(Code))
+      if (TDbObj* Hit = List->FindObj(Name); Hit && Hit != Obj) Found = Hit;
+  LinkDepend(Obj, Found, "");
+}
+
+// ---------------------------------------------------------------------------------------------
 // TCustomSQLParser: everything but the scanner
 
 TCustomSQLParser::TCustomSQLParser(TCustomObjs* AObjs) : TCustomParser(AObjs) {}
@@ -396,6 +539,74 @@ std::string TCustomSQLParser::GetIntConst() {
     if (Sign == '-' && Sy == syInteger) IntValue = -IntValue;
   }
   return Text;
+}
+
+void TCustomSQLParser::ParseScript(const TStrings& Lines, TCustomObjs* AObjs) {
+  TCustomParser::ParseScript(Lines, AObjs);
+  if (Objs) Objs->ConnectionOptions.Assign(ConnectionOptions);
+}
+
+void TCustomSQLParser::Link_Depend() {
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O) return;
+  const TDatabaseType DB = O->GetDatabaseType();  // the dialect the keys were made in
+  O->SortGrants();
+
+  // Indexes rest on their tables. (An index keeps no column list yet, so only the table.)
+  for (int I = 0; I < O->Indexes.Count(); ++I) {
+    auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.Objects(I));
+    if (!Idx) continue;
+    if (TTblData* Tbl = FindTableOf(*O, DB, Idx->TableName, Idx->GetSchema(), Idx->Creator))
+      LinkDepend(Idx, Tbl, "");
+  }
+
+  // Constraints rest on their tables and columns, references also on the referenced ones.
+  std::unordered_map<std::string, std::vector<TCtrData*>> Keys;  // table + columns -> keys
+  auto ColumnsKey = [](const std::string& Table, const TStringList& Columns) {
+    return Table + '\0' + Columns.GetText();
+  };
+  auto LinkColumns = [this](TCtrData* Ctr, TTblData* Tbl, const TStringList& Columns) {
+    LinkDepend(Ctr, Tbl, "");
+    for (const std::string& Column : Columns)
+      if (TFldData* Fld = Tbl->Fields.Find(Column)) LinkDepend(Ctr, Fld, "");
+  };
+  for (int I = 0; I < O->Constraints.Count(); ++I) {
+    auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
+    if (!Ctr) continue;
+    const TConstraintType Type = Ctr->GetCtType();
+    if (TTblData* Tbl = FindTableOf(*O, DB, Ctr->GetTblName(), Ctr->GetSchema(), Ctr->Creator))
+      LinkColumns(Ctr, Tbl, Ctr->FldList);
+    if (Type == ctFKey || Type == ctReferences)
+      if (TTblData* Ref = FindTableOf(*O, DB, Ctr->GetRefTblName(), Ctr->GetSchema(), Ctr->Creator))
+        LinkColumns(Ctr, Ref, Ctr->RefFldList);
+    if (Type == ctPKey || Type == ctUnique)
+      Keys[ColumnsKey(Ctr->GetTblName(), Ctr->FldList)].push_back(Ctr);
+  }
+
+  // A foreign key rests on the primary or unique keys over exactly the columns it references.
+  for (int I = 0; I < O->Constraints.Count(); ++I) {
+    auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
+    if (!Ctr || Ctr->GetCtType() != ctFKey) continue;
+    const auto It = Keys.find(ColumnsKey(Ctr->GetRefTblName(), Ctr->RefFldList));
+    if (It != Keys.end())
+      for (TCtrData* Key : It->second) LinkDepend(Ctr, Key, "");
+  }
+
+  // Grants rest on their object and their grantee.
+  for (int I = 0; I < O->Grants.Count(); ++I) {
+    auto* Gnt = dynamic_cast<TGntData*>(O->Grants.Objects(I));
+    if (!Gnt) continue;
+    LinkDepend(Gnt, GrantPartyOf(*O, Gnt->ObjectType, Gnt->ObjectName), "");
+    // A grantee is never a table: code 0 names nothing here.
+    if (Gnt->GranteeType != 0)
+      LinkDepend(Gnt, GrantPartyOf(*O, Gnt->GranteeType, Gnt->GranteeName), "");
+  }
+
+  // Database users rest on their server logins.
+  for (int I = 0; I < O->Roles.Count(); ++I) {
+    auto* Usr = dynamic_cast<TRolData*>(O->Roles.Objects(I));
+    if (Usr && Usr->UserType == usrUsr) LinkDepend(Usr, O->GetLogin(Usr->LoginName), "");
+  }
 }
 
 std::string TCustomSQLParser::ObjKeyName(const std::string& Name, const std::string& Owner,

@@ -20,6 +20,8 @@
 namespace qel {
 
 class TCustomObjs;
+class TDbObj;
+class TFldData;
 
 // ---------------------------------------------------------------------------------------------
 // Base symbols. Every parser knows these; dialect keywords take the symbols from 30 upwards.
@@ -173,13 +175,16 @@ class TCustomParser : public TObject {
 
   // --- Virtual operations ------------------------------------------------------------------
 
-  /// Stores the dialect.
+  /// Stores the dialect and gives it to the collection (whose key case rule follows it).
   virtual void SetDatabaseType(TDatabaseType Value);
   /// When the terminator stands at Ch (case-sensitive), consumes it, sets Sy := syTerm and
   /// returns true.
   virtual bool CheckTermStr();
-  /// Reports Line of LineCount when ShowProgress is set (the arguments are not used).
+  /// Reports Line of LineCount when ShowProgress is set (the arguments are not used), to
+  /// OnProgressUpdate or, without one, to the progress event of the extractor that fills the
+  /// collection.
   virtual void DoProgressUpdate(std::int32_t Value, std::int32_t MaxValue);
+  /// OnLogNextLine or, without one, the log event of the extractor that fills the collection.
   virtual void DoLogNextLine(const std::string& Text);
   /// OnErrorMessage, or a message box with "Error: " + Text when no handler is assigned.
   virtual void DoErrorMessage(const std::string& Text);
@@ -196,10 +201,17 @@ class TCustomParser : public TObject {
                               TObject*& Statement);
   /// The display word of Symbol; the reference stays valid until ResWords changes.
   virtual const std::string& ResWordBySymbol(std::uint8_t Symbol);
+  /// Files Obj in the collection (see TCustomObjs::AddObj); true when filed. Without a
+  /// collection the object is freed when FreeIfRejected is set. An object handed over with
+  /// FreeIfRejected must not be touched again when the result is false.
+  virtual bool AddObj(TDbObj* Obj, bool FreeIfRejected = true);
   /// Reports "Missing: ..." when Sy is not Symbol; reads nothing.
   virtual void TestSy(std::uint8_t Symbol);
   virtual void TestAndGetSy(std::uint8_t Symbol);
   virtual void GetAndTestSy(std::uint8_t Symbol);
+  /// Reads an optional "(precision[, scale])" after the current symbol into Fld; without the
+  /// parenthesis the precision is 9 and the scale 0.
+  virtual void GetNumDec(TFldData* Fld);
   /// Reads a number starting at Ch into StrValue: digits, one ".", and an exponent ("E",
   /// optional sign, digits); sets Sy to syFloat when it has a "." or an exponent, else to
   /// syInteger with IntValue (saturated at the 32-bit maximum; StrValue keeps the digits).
@@ -288,6 +300,18 @@ class TCustomParser : public TObject {
   std::int32_t GetPosY() const { return Line; }
   /// Records a warning at the current line and column; shows nothing.
   void WrnMsg(const std::string& Text);
+  /// Records that Obj uses DependsOn (through its column FieldName when given), once, with the
+  /// current column and line as the record's codes. Nothing when either is missing or both
+  /// are the same object. A view that uses a column of a table also uses the domains of that
+  /// table's columns.
+  void LinkDepend(TDbObj* Obj, TDbObj* DependsOn, const std::string& FieldName = "");
+  /// Looks Name up among the kinds whose codes Kinds holds and links Obj to what it finds:
+  ///   0/101 tables, 1/103 views, 5 procedures, 2 triggers, 14/107 generators, 10/104 indexes,
+  ///   7 exceptions, 100 domains, 15/109 external functions (searched in this order until one
+  ///   is found), then 117 rules and 118 defaults (a hit there wins).
+  /// InterBase system objects ("RDB$...") and names found nowhere are passed over silently, and
+  /// an object never comes to depend on itself (a recursive routine calling itself).
+  void LinkDepend(TDbObj* Obj, const std::string& Name, const TSymSet& Kinds);
   /// ErrMsg reported at a remembered position (the start of an unterminated string, say).
   void ErrMsgAt(const std::string& Text, std::int32_t ALine, std::int32_t APosX);
   void SetTermStr(const std::string& Value);
@@ -338,6 +362,13 @@ class TCustomSQLParser : public TCustomParser {
   void DoGetSy() override;
   /// Comments, then white space.
   bool SkipText() override;
+  /// Reads the script, then copies the CONNECT parameters met in it into the collection.
+  void ParseScript(const TStrings& Lines, TCustomObjs* AObjs) override;
+  /// Links what the collection's objects name, once all its scripts are read: indexes and
+  /// constraints to their tables and columns, foreign keys to the keys they reference, grants
+  /// to their objects and grantees, users to their logins. Names that resolve to nothing are
+  /// passed over.
+  void Link_Depend() override;
 
   /// An integer with an optional sign; returns its text with the sign, negates IntValue for "-".
   std::string GetIntConst();
