@@ -1,13 +1,17 @@
-// Columns and tables: type text, the column and table statements and the table's part of the
-// creation cascade.
+// Columns and tables: the type names, the column's comparison text, its ADD and DROP statements
+// and cascade hooks, the table text of every dialect and the table's part of the cascade.
+// The type writers of the dialects are in qelComp_Tbl_Types.cpp, the comparison and the table
+// passes in qelComp_Tbl_Passes.cpp.
 #include "qelComp_Tbl.h"
 
 #include "Text.h"
-#include "qelComp_Fnc.h"
-#include "qelComp_Prc.h"
-#include "qelComp_Viw.h"
+#include "qelCompObj.h"
+#include "qelComp_Tbl_Int.h"
 
 namespace qel {
+
+using tbl_detail::DomainDescriptor;
+using tbl_detail::InParens;
 
 const std::array<const char*, 94> FieldTypeNames = {"? DataType",
                                                     "INTEGER",
@@ -104,6 +108,10 @@ const std::array<const char*, 94> FieldTypeNames = {"? DataType",
                                                     "OID",
                                                     "BOOLEAN"};
 
+const char* FieldTypeName(TDBFieldType T) {
+  return T < FieldTypeNames.size() ? FieldTypeNames[T] : FieldTypeNames[0];
+}
+
 TDBFieldType FieldTypeByName(const std::string& Name) {
   const std::string Up = UpperCase(Name);
   for (std::size_t I = 0; I < FieldTypeNames.size(); ++I)
@@ -114,24 +122,50 @@ TDBFieldType FieldTypeByName(const std::string& Name) {
 // ---------------------------------------------------------------------------------------------
 // TFldData
 
-namespace {
-
-/// "(" + N + ")".
-std::string InParens(std::int32_t N) {
-  std::string R(1, '(');
-  R += std::to_string(N);
-  R += ')';
-  return R;
-}
-
-}  // namespace
-
 TFldData::TFldData(TCustomObjs* aOwner) : TDbObj(aOwner) {
   Kind = 102;
 }
 
+TFldData::~TFldData() = default;
+
 std::string TFldData::GetCaption() const {
   return GetObjName();
+}
+
+TDBFieldType TFldData::FldTypeFromIbType(std::int32_t IbType) const {
+  switch (IbType) {
+    case 7:
+      return iftSmallInt;
+    case 8:
+      return iftInteger;
+    case 9:
+      return iftQuad;
+    case 10:
+      return iftFloat;
+    case 12:
+      return iftDate;
+    case 13:
+      return iftTime;
+    case 14:
+      return iftChar;
+    case 16:
+      return iftBigInt;
+    case 17:
+      return iftBoolean;
+    case 27:
+      return iftDoublePrecision;
+    case 35:
+      // Dialect 1 calls its date-and-time type DATE.
+      return !Owner || Owner->IBServerOptions.GetSQLDialect() == 3 ? iftTimeStamp : iftDate;
+    case 37:
+      return iftVarchar;
+    case 40:
+      return iftCstring;
+    case 261:
+      return iftBlob;
+    default:
+      return iftUnknown;
+  }
 }
 
 std::string TFldData::GetDefValue() const {
@@ -140,13 +174,103 @@ std::string TFldData::GetDefValue() const {
   return DefValue;
 }
 
+TDmnData* TFldData::GetDmnData() const {
+  if (FieldType != iftDomain) return nullptr;
+  const auto* Objs = dynamic_cast<const TObjs*>(Owner);
+  return Objs ? Objs->GetDomain(DomainName) : nullptr;
+}
+
+bool TFldData::IsCharType() const {
+  return IsCharTypeDepth(0);
+}
+
+bool TFldData::IsCharTypeDepth(int Depth) const {
+  switch (FieldType) {
+    case iftVarchar:
+    case iftChar:
+    case iftNChar:
+    case iftCstring:
+      return true;
+    case iftBlob:
+      return SubType == 1;
+    case iftDomain: {
+      // Domains are not typed by domains, but a damaged catalog must not loop here.
+      const TFldData* D = DomainDescriptor(GetDmnData());
+      return D && D != this && Depth < 8 && D->IsCharTypeDepth(Depth + 1);
+    }
+    default:
+      return false;
+  }
+}
+
+std::string TFldData::DefaultCharSet() const {
+  if (!IsCharType()) return "";
+  if (!CharSet.empty()) return CharSet;
+  if (const TFldData* D = DomainDescriptor(GetDmnData()); D && !D->CharSet.empty())
+    return D->CharSet;
+  if (Owner && GetDatabaseType() == dbInterBase) return Owner->IBServerOptions.GetDBCharSet();
+  return "";
+}
+
+void TFldData::GetCharsetCollation(std::int32_t aCharSetId, const std::string& aCharSet,
+                                   std::int32_t aCollationId, const std::string& aCollation) {
+  auto DropCollation = [this] {
+    CollationId = 0;
+    Collation.clear();
+  };
+  auto DropCharSet = [this] {
+    CharSetId = 0;
+    CharSet.clear();
+  };
+  if (IsCharType()) {
+    CharSetId = aCharSetId;
+    CharSet = aCharSet;
+    CollationId = aCollationId;
+    Collation = aCollation;
+    // The default collation of a character set carries the set's name.
+    if (FieldType == iftDomain) {
+      const TFldData* D = DomainDescriptor(GetDmnData());
+      if (Collation == (D ? D->Collation : std::string())) DropCollation();
+    } else if (Collation == DefaultCharSet()) {
+      DropCollation();
+    }
+    const std::string DBCharSet = Owner ? Owner->IBServerOptions.GetDBCharSet() : std::string();
+    if (CharSet == DBCharSet || (CharSet == "NONE" && DBCharSet.empty())) DropCharSet();
+  } else {
+    DropCollation();
+  }
+  if (Computed()) {
+    DropCollation();
+    DropCharSet();
+  }
+}
+
+bool TFldData::InOutFirst() const {
+  const auto* Prc = dynamic_cast<const TPrcData*>(OwnerObj);
+  return Prc && tbl_detail::LeadingDirectionWords(*Prc);
+}
+
+namespace {
+
+/// The SQL Anywhere owner of a table and the dot; a table read without owner belongs to DBA,
+/// as its own full name says.
+std::string ASAOwnerPrefix(const TDbObj& Table) {
+  return (Table.Creator.empty() ? std::string("DBA") : Table.QuoteIdent(Table.Creator)) + ".";
+}
+
+}  // namespace
+
+bool TFldData::IsRoutineParam() const {
+  return dynamic_cast<const TPrcData*>(OwnerObj) != nullptr;
+}
+
 std::string TFldData::FieldTypeDef() const {
   if (ReturnParam != 0) return "PARAMETER " + std::to_string(ReturnParam);
   if (FieldType == iftDomain) return (TypeOf ? "TYPE OF " : "") + QuoteIdent(DomainName);
   const TDatabaseType DB = GetDatabaseType();
   if (Computed()) return (DB == dbMSSQL ? "AS " : "COMPUTED BY ") + Body;
 
-  std::string R = FieldType < FieldTypeNames.size() ? FieldTypeNames[FieldType] : FieldTypeNames[0];
+  std::string R = FieldTypeName(FieldType);
   if (DB == dbPostgreSQL) {
     R = LowerCase(R);
     if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) {
@@ -175,6 +299,26 @@ std::string TFldData::FieldTypeDef() const {
     if ((FieldType == iftVarchar || FieldType == iftNVarChar || FieldType == iftCstring) &&
         Size >= 1)
       R += InParens(Size);
+    if (!ArrayBounds.empty()) {
+      R += " [";
+      for (std::size_t I = 0; I < ArrayBounds.size(); ++I) {
+        if (I > 0) R += ", ";
+        R += std::to_string(ArrayBounds[I].Lower) + ":" + std::to_string(ArrayBounds[I].Upper);
+      }
+      R += "]";
+    }
+  }
+  // An array column and its element type are different types: PostgreSQL compares the
+  // dimensions as it writes them.
+  if (DB == dbPostgreSQL)
+    for (const TArrayBound& B : ArrayBounds)
+      R += B.Upper != 0 ? "[" + std::to_string(B.Upper) + "]" : std::string("[]");
+  // Oracle keeps the time zone of a TIMESTAMP in flags; the zone changes the type.
+  if (DB == dbOracle && FieldType == iftTimeStamp) {
+    if (WithTimeZone)
+      R += " WITH TIME ZONE";
+    else if (WithLocalTimeZone)
+      R += " WITH LOCAL TIME ZONE";
   }
   if (FieldType == iftBlob) {
     if (SubType != 0) R += " SUB_TYPE " + std::to_string(SubType);
@@ -183,32 +327,26 @@ std::string TFldData::FieldTypeDef() const {
       R += " SEGMENT SIZE " + std::to_string(SegmentSize);
   }
   if ((FieldType == iftNumber || FieldType == iftNumeric || FieldType == iftDecimal) &&
-      Precision != 0) {
-    R += '(';
-    R += std::to_string(Precision);
-    if (Scale != 0) {
-      R += ',';
-      R += std::to_string(Scale);
-    }
-    R += ')';
-  }
+      Precision != 0)
+    R += Scale != 0 ? InParens(Precision, Scale) : InParens(Precision);
   if (DB == dbInterBase && Owner && Owner->IBServerOptions.GetSQLDialect() != 3 &&
       (FieldType == iftTime || FieldType == iftTimeStamp))
     R = "DATE";  // dialects 1 and 2 know only DATE, which holds the time too
   return R;
 }
 
-std::string TFldData::TypeDef() const {
-  return FieldTypeDef();
-}
-
 std::string TFldData::Def() const {
   const TDatabaseType DB = GetDatabaseType();
-  const std::string Name =
-      DB == dbMSSQL && dynamic_cast<const TPrcData*>(OwnerObj) ? GetObjName() : GetObjFullName();
-  std::string R = Name.empty() ? std::string() : Name + " ";
+  std::string R;
+  if (InOutFirst()) {
+    if (InOut == ioIn) R = "in ";
+    if (InOut == ioOut) R = "out ";
+    if (InOut == ioInout) R = "inout ";
+  }
+  if (!GetObjName().empty())
+    R += (DB == dbMSSQL && IsRoutineParam() ? GetObjName() : GetObjFullName()) + " ";
   R += TypeDef();
-  if (DB == dbSybaseASE) {
+  if (DB == dbSybaseASE && !InOutFirst()) {
     if (InOut == ioIn) R += " in";
     if (InOut == ioOut) R += " out";
     if (InOut == ioInout) R += " inout";
@@ -223,9 +361,24 @@ std::string TFldData::CreateDef() const {
     if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL) && !OwnerObj->GetSchema().empty())
       Table = QuoteIdent(OwnerObj->GetSchema()) + "." + QuoteIdent(TableName);
     else if (DB == dbSybaseASA)
-      Table = QuoteIdent(OwnerObj->Creator) + "." + QuoteIdent(TableName);
+      Table = ASAOwnerPrefix(*OwnerObj) + QuoteIdent(TableName);
   }
-  return "ALTER TABLE " + Table + " ADD " + Def();
+  std::string R = "ALTER TABLE " + Table + " ADD " + Def();
+  // A NOT NULL column can only be added to a filled table together with its default, so the
+  // default constraint goes inline and its own pass passes it by.
+  if (DB == dbMSSQL && !Nullable)
+    for (const auto& D : UseIn) {
+      auto* Ctr = dynamic_cast<TCtrData*>(D->DepObj);
+      if (!Ctr || Ctr->GetCtType() != ctDefault || Ctr->FldList.Count() != 1 ||
+          !SameText(Ctr->FldList[0], GetObjName()))
+        continue;
+      // The inline form names no column: "[CONSTRAINT name] DEFAULT expression".
+      R += " ";
+      if (!Ctr->GetObjName().empty()) R += "CONSTRAINT " + QuoteIdent(Ctr->GetObjName()) + " ";
+      R += "DEFAULT " + Ctr->Body;
+      Ctr->SetObjCreated(true);
+    }
+  return R;
 }
 
 std::string TFldData::DropDef() const {
@@ -236,8 +389,8 @@ std::string TFldData::DropDef() const {
              " DROP COLUMN " + Column;
     case dbSybaseASA:
       if (dynamic_cast<const TTblData*>(OwnerObj))
-        return "ALTER TABLE " + QuoteIdent(OwnerObj->Creator) + "." + QuoteIdent(TableName) +
-               " DROP " + Column;
+        return "ALTER TABLE " + ASAOwnerPrefix(*OwnerObj) + QuoteIdent(TableName) + " DROP " +
+               Column;
       break;
     case dbOracle:
       return "ALTER TABLE " + QuoteIdent(TableName) + " DROP (" + Column + ")";
@@ -245,6 +398,125 @@ std::string TFldData::DropDef() const {
       break;
   }
   return "ALTER TABLE " + QuoteIdent(TableName) + " DROP " + Column;
+}
+
+void TFldData::DoBeforeCreate() {
+  const bool Log = DebugLog && Owner;
+  const std::string Tail = ClassName() + ": " + TableName + " / " + GetObjName();
+  if (Log) Owner->DoLogNextLine("DoBedoreCreate1 / " + Tail);
+  TDbObj::DoBeforeCreate();
+  if (Log) Owner->DoLogNextLine("DoBedoreCreate2 / " + Tail);
+
+  TCustomObjs* MasterObjs = Owner ? Owner->GetObjsMaster() : nullptr;
+  if (FieldType == iftDomain)
+    if (auto* M = dynamic_cast<TObjs*>(MasterObjs))
+      if (TDmnData* Dmn = M->GetDomain(DomainName); Dmn && !Dmn->GetObjCreated())
+        Dmn->CreateDependDef();
+  // A computed column calls its external functions.
+  if (Computed())
+    for (const auto& D : UseOf)
+      if (auto* Udf = dynamic_cast<TUdfData*>(D->DepObj); Udf && D->Active) {
+        if (!Udf->GetObjCreated()) Udf->CreateDependDef();
+        D->Active = false;
+      }
+}
+
+void TFldData::DoBeforeDrop() {
+  TCustomSQLExec* Exec = GetSQLExec();
+  const std::string Self = TableName + "(" + GetObjName() + ")";
+  for (int I = 0; I < UseIn.Count(); ++I) {
+    TDependObj* D = UseIn[I];
+    TDbObj* Obj = D->DepObj;
+    // Only what the target still has at this point of the script can stand in the way.
+    if (!D->Active || !Obj || Obj == this || !Obj->GetObjCreated() || Obj->IsBeingDropped())
+      continue;
+    if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) {
+      if (Prc->Body == Prc->EmptyBody()) continue;
+      if (Exec) Exec->AddComment(GenComment("Empty " + Prc->GetObjName() + " for drop " + Self));
+      Prc->AssignEmptyBody(true);
+    } else if (auto* Col = dynamic_cast<TFldData*>(Obj); Col && Col->Computed()) {
+      if (Exec)
+        Exec->AddComment(
+            GenComment("Drop " + Col->TableName + "(" + Col->GetObjName() + ") for drop " + Self));
+      Col->DropDependDef();
+    } else if (dynamic_cast<TIdxData*>(Obj) || dynamic_cast<TCtrData*>(Obj) ||
+               dynamic_cast<TPblData*>(Obj)) {
+      Obj->DropDependDef();
+    } else {
+      continue;
+    }
+    D->Active = false;
+  }
+  // Views that read the column's table are dropped; the view passes create them again.
+  if (auto* Target = dynamic_cast<TObjs*>(Owner ? Owner->GetObjsTarget() : nullptr))
+    for (int I = 0; I < Target->Views.Count(); ++I) {
+      TDbObj* V = Target->Views.Objects(I);
+      for (const auto& D : V->UseOf)
+        if (D->Active && dynamic_cast<TTblData*>(D->DepObj) &&
+            D->DepObj->GetObjName() == TableName) {
+          D->Active = false;
+          V->DropDependDef();
+          break;
+        }
+    }
+  TDbObj::DoBeforeDrop();
+}
+
+void TFldData::DoAfterDrop() {
+  TDbObj::DoAfterDrop();
+  if (auto* Tbl = dynamic_cast<TTblData*>(OwnerObj)) Tbl->SetUpdFldPos(true);
+}
+
+void TFldData::ResetGeneration() {
+  TDbObj::ResetGeneration();
+  Found = false;
+  Equal = false;
+  RefPosition = -1;
+}
+
+void TFldData::Assign(const TFldData& Source) {
+  Kind = Source.Kind;
+  SetObjName(Source.GetObjName());
+  AssignDataType(Source);
+  Nullable = Source.Nullable;
+  Position = Source.Position;
+  DefValue = Source.GetDefValue();
+  Found = Source.Found;
+  Equal = Source.Equal;
+  CheckText = Source.CheckText;
+  Description = Source.Description;
+  InOut = Source.InOut;
+  ByValue = Source.ByValue;
+  ByDescriptor = Source.ByDescriptor;
+  ReturnParam = Source.ReturnParam;
+}
+
+void TFldData::AssignDataType(const TFldData& Source) {
+  FieldType = Source.FieldType;
+  Length = Source.Length;
+  Size = Source.Size;
+  CatalogType = Source.CatalogType;
+  Precision = Source.Precision;
+  Scale = Source.Scale;
+  DomainName = Source.DomainName;
+  CharSet = Source.CharSet;
+  CharSetId = Source.CharSetId;
+  Body = Source.Body;
+  Collation = Source.Collation;
+  CollationId = Source.CollationId;
+  SubType = Source.SubType;
+  SubTypeName = Source.SubTypeName;
+  SegmentSize = Source.SegmentSize;
+  TypeOf = Source.TypeOf;
+}
+
+bool TFldData::ArrayBoundsDiff(const TFldData& Other) const {
+  return ArrayBounds != Other.ArrayBounds;
+}
+
+TGnrData& TFldData::GetIdentityGenerator() {
+  if (!IdentityGenerator) IdentityGenerator = std::make_unique<TGnrData>(Owner);
+  return *IdentityGenerator;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -255,25 +527,120 @@ TTblData::TTblData(TCustomObjs* aOwner) : TDbObj(aOwner) {
   Fields.CaseSensitive = !(aOwner && aOwner->GetDatabaseType() == dbMSSQL);
 }
 
+TTblData::~TTblData() = default;
+
 bool TTblData::GetObjCreated() const {
   return TDbObj::GetObjCreated();
 }
 
+namespace {
+
+const std::string ListSep = ",\r\n";
+
+/// Removes the separator after the last item, when there is one.
+void DropTrailingSep(std::string& S) {
+  if (S.size() >= ListSep.size() &&
+      S.compare(S.size() - ListSep.size(), ListSep.size(), ListSep) == 0)
+    S.erase(S.size() - ListSep.size());
+}
+
+}  // namespace
+
 std::string TTblData::TypeDef() const {
-  std::string R = "TABLE " + GetObjFullName();
-  std::string Columns;
-  for (const auto& F : Fields) {
-    if (SkipComputedDef && F->Computed()) continue;
-    if (!Columns.empty()) Columns += ",\r\n";
-    Columns += F->Def();
+  const TDatabaseType DB = GetDatabaseType();
+  std::string R;
+  if (GlobalTemporary) R = "GLOBAL TEMPORARY ";
+  R += "TABLE " + GetObjFullName();
+  if (DB == dbInterBase && !ExternalFile.empty())
+    R += "\r\nEXTERNAL FILE " + ScriptQuotedStr(ExternalFile, DB) + "\r\n";
+  if (DB == dbOracle) {
+    if (!OfType.empty()) R += " OF " + OfType;
+    if (!NestedTable.empty()) R += "\r\nNESTED TABLE " + NestedTable;
   }
-  // A table whose every column is left out is written like one without columns.
-  if (!Columns.empty()) R += "(" + Columns + ")";
+  if (!Fields.Empty()) {
+    R += "(";
+    for (const auto& F : Fields) {
+      if (SkipComputedDef && F->Computed()) continue;
+      R += F->Def() + ListSep;
+    }
+    if (DB == dbMySQL)
+      for (const auto& F : Fields)
+        if (!F->KeyName.empty())
+          R += "KEY " + QuoteIdent(F->KeyName) + "(" + QuoteIdent(F->GetObjName()) + ")" + ListSep;
+    // With every column left out the parenthesis stays: the name is never cut.
+    DropTrailingSep(R);
+    R += ")";
+  }
+  if (!AsQuery.empty()) R += "\r\nAS " + AsQuery;
+  if (WithOids) R += " WITH OIDS";
+  if (OnCommit == tocDelete && DB != dbSybaseASA) R += "\r\n ON COMMIT DELETE ROWS";
+  if (OnCommit == tocPreserve) R += "\r\n ON COMMIT PRESERVE ROWS";
+  if (DB == dbOracle) {
+    if (!TableSpace.IsEmpty()) R += "\r\n" + TableSpace.Def();
+    if (!TablespaceName.empty()) R += "\r\nTABLESPACE " + TablespaceName;
+    if (Compress) R += "\r\nCOMPRESS";
+    if (NoLogging) R += "\r\nNOLOGGING";
+    if (!Storage.empty()) R += "\r\nSTORAGE" + Storage;
+    if (!Cluster.empty()) R += "\r\nCLUSTER " + Cluster + ClusterColumns;
+    if (!LobClause.empty()) R += "\r\nLOB" + LobClause;
+    if (!StoreAs.empty()) R += "\r\nSTORE AS " + StoreAs;
+    if (!ExtraClause.empty()) R += "\r\n" + ExtraClause;
+    if (!PartitionColumns.empty() || !PartitionClause.empty())
+      R += "\r\nPARTITION BY RANGE " + PartitionColumns + " " + PartitionClause;
+  }
+  if (DB == dbMySQL) R += MySQLOptionsDef();
   return R;
 }
 
+std::string TTblData::MySQLOptionsDef() const {
+  std::string R;
+  if (!MySQLOptions.Engine.empty()) R += "\r\nENGINE=" + MySQLOptions.Engine;
+  if (!MySQLOptions.PackKeys.empty()) R += "\r\nPACK_KEYS=" + MySQLOptions.PackKeys;
+  if (!MySQLOptions.GetDefCharSet().empty())
+    R += "\r\nDEFAULT CHARSET=" + MySQLOptions.GetDefCharSet();
+  return R;
+}
+
+std::string TTblData::MySQLCreateDef() const {
+  std::string R = "CREATE TABLE " + QuoteIdent(GetObjName());
+  if (!Fields.Empty()) {
+    R += "(";
+    // Computed columns left out here are added by their own statements afterwards; writing
+    // them twice would fail.
+    for (const auto& F : Fields)
+      if (!(SkipComputedDef && F->Computed())) R += F->Def() + ListSep;
+    if (auto* Objs = dynamic_cast<TObjs*>(Owner)) {
+      for (int I = 0; I < Objs->Constraints.Count(); ++I) {
+        auto* Ctr = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
+        if (!Ctr || Ctr->GetTblName() != GetObjName()) continue;
+        const char* Word = Ctr->GetCtType() == ctPKey     ? "PRIMARY KEY"
+                           : Ctr->GetCtType() == ctUnique ? "UNIQUE"
+                                                          : nullptr;
+        if (!Word) continue;
+        if (!Ctr->GetObjName().empty()) R += "CONSTRAINT " + QuoteIdent(Ctr->GetObjName()) + " ";
+        R += std::string(Word) + "(" + Ctr->GetFields() + ")" + ListSep;
+        Ctr->SetObjCreated(true);
+      }
+      for (int I = 0; I < Objs->Indexes.Count(); ++I) {
+        auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I));
+        if (!Idx || Idx->TableName != GetObjName()) continue;
+        // An index whose columns are not known is left to the index pass.
+        const std::string Cols = tbl_detail::IndexColumns(*Idx);
+        if (Cols.empty()) continue;
+        R += std::string(Idx->Unique ? "UNIQUE " : "") + "KEY " + QuoteIdent(Idx->GetObjName()) +
+             "(" + Cols + ")" + ListSep;
+        Idx->SetObjCreated(true);
+      }
+    }
+    DropTrailingSep(R);
+    R += ")";
+  }
+  return R + MySQLOptionsDef();
+}
+
 std::string TTblData::CreateDef() const {
-  return SkipDef ? "" : "CREATE " + TypeDef();
+  if (SkipDef) return "";
+  return GetDatabaseType() == dbMySQL ? MySQLCreateDef() : "CREATE " + TypeDef();
 }
 
 std::string TTblData::Def() const {
@@ -301,7 +668,7 @@ void TTblData::CreateDependDef() {
     return;
   }
   if (SkipComputedDef) return;
-  // The table exists: add the computed columns it still lacks, once what they read exists.
+  // The table exists: add the computed columns it still lacks.
   bool Added = false;
   for (const auto& F : Fields)
     if (F->Computed() && !F->GetObjCreated() && !F->UseOfActive()) {
@@ -322,9 +689,54 @@ void TTblData::DoBeforeCreate() {
   }
 }
 
+void TTblData::DoAfterCreate() {
+  TDbObj::DoAfterCreate();
+}
+
+void TTblData::DoBeforeDrop() {
+  if (auto* Target = dynamic_cast<TObjs*>(Owner ? Owner->GetObjsTarget() : nullptr)) {
+    for (int I = 0; I < Target->Triggers.Count(); ++I) {
+      auto* Trg = dynamic_cast<TTrgData*>(Target->Triggers.Objects(I));
+      if (Trg && Trg->OwnerObj == this && Trg->GetObjCreated()) Trg->DropDependDef();
+    }
+    for (int I = 0; I < Target->Indexes.Count(); ++I) {
+      auto* Idx = dynamic_cast<TIdxData*>(Target->Indexes.Objects(I));
+      if (Idx && Idx->TableName == GetObjName()) Idx->DropDependDef();
+    }
+  }
+  for (int I = 0; I < UseIn.Count(); ++I) {
+    TDependObj* D = UseIn[I];
+    TDbObj* Obj = D->DepObj;
+    if (Obj == this) {
+      D->Active = false;
+      continue;
+    }
+    if (!D->Active || !Obj) continue;
+    auto* Col = dynamic_cast<TFldData*>(Obj);
+    if (dynamic_cast<TCtrData*>(Obj) || dynamic_cast<TPblData*>(Obj) || (Col && Col->Computed())) {
+      Obj->DropDependDef();
+      D->Active = false;
+    }
+  }
+  for (const auto& F : Fields)
+    if (F->Computed() && F->GetObjCreated()) F->DoBeforeDrop();
+  TDbObj::DoBeforeDrop();
+}
+
 void TTblData::SetUpdFldPos(bool Value) {
   UpdFldPos = Value;
   if (auto* Ref = dynamic_cast<TTblData*>(GetRefObj())) Ref->UpdFldPos = true;
+}
+
+void TTblData::SetViewsReCreateFlag() {
+  for (const auto& D : UseIn)
+    if (auto* V = dynamic_cast<TViwData*>(D->DepObj)) V->SetReCreate(true);
+}
+
+bool TTblData::HasIdentity() const {
+  for (const auto& F : Fields)
+    if (F->Identity) return true;
+  return false;
 }
 
 bool TTblData::HasComputedColumns() const {
@@ -333,10 +745,17 @@ bool TTblData::HasComputedColumns() const {
   return false;
 }
 
+void TTblData::CreateComputedFields() {
+  for (const auto& F : Fields)
+    if (F->Computed() && !F->GetObjCreated()) F->CreateDependDef();
+}
+
 void TTblData::ResetGeneration() {
   TDbObj::ResetGeneration();
   SkipComputedDef = false;
   UpdFldPos = false;
+  Paired = false;
+  Equal = false;
   for (const auto& F : Fields) F->ResetGeneration();
 }
 

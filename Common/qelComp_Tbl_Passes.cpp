@@ -1,0 +1,265 @@
+// Table comparison and the table passes of the update script: new tables, new columns, changed
+// table options, dropped columns and tables, and the column order.
+#include <exception>
+
+#include "Text.h"
+#include "qelCompObj.h"
+#include "qelComp_Tbl.h"
+#include "qelMsg.h"
+
+namespace qel {
+
+namespace {
+
+/// Calls Fn for every table of List, in list order.
+template <class F>
+void ForEachTable(const TDbObjList& List, F Fn) {
+  for (int I = 0; I < List.Count(); ++I)
+    if (auto* T = dynamic_cast<TTblData*>(List.Objects(I))) Fn(T);
+}
+
+TTblData* Counterpart(const TTblData* T) {
+  return dynamic_cast<TTblData*>(T->GetRefObj());
+}
+
+/// Identifier quoting of the comparer, which works in the target's dialect.
+std::string ComparerQuote(const TCustomObjs& Target, const std::string& S) {
+  return Quote_Ident(S, Target.GetDatabaseType(), Target.IBServerOptions.SQLServerVersion,
+                     static_cast<std::int8_t>(Target.IBServerOptions.GetSQLDialect()));
+}
+
+bool DescriptionsCompared(const TCustomObjs& Master) {
+  return Master.CompareObjects.Contains(coDescription);
+}
+
+/// The equality of a paired column: type text, storage length, nullability, domain and
+/// default; a computed column by its expression, a domain column by its domain alone.
+bool ColumnsEqual(const TFldData& M, const TFldData& T) {
+  bool Equal = M.FieldTypeDef() == T.FieldTypeDef() && M.Length == T.Length &&
+               M.Nullable == T.Nullable && M.DomainName == T.DomainName &&
+               M.GetDefValue() == T.GetDefValue();
+  if (M.Computed()) Equal = M.Body == T.Body;
+  if (M.FieldType == iftDomain && T.FieldType == iftDomain) Equal = M.DomainName == T.DomainName;
+  return Equal;
+}
+
+/// Adds the master columns the target table lacks. While the table leaves its computed
+/// columns out, those wait for the second round, when every plain column of every table
+/// exists.
+void CreateMissingColumns(TTblData& Tbl) {
+  for (const auto& F : Tbl.Fields) {
+    if (F->SkipDef || F->GetObjCreated() || (Tbl.SkipComputedDef && F->Computed())) continue;
+    try {
+      F->CreateDependDef();
+      Tbl.SetUpdFldPos(true);
+    } catch (const std::exception& E) {
+      ShowMessage("Create field: " + Tbl.GetObjName() + "/" + F->GetObjName() + ": " + E.what());
+    }
+  }
+}
+
+/// Tables whose columns are the same but stand in another order are marked for the position
+/// pass; equality itself ignores positions.
+void MarkColumnOrderChanges(TCustomObjs& Master) {
+  ForEachTable(Master.Tables, [](TTblData* M) {
+    const TTblData* T = Counterpart(M);
+    if (!T || M->Fields.Count() != T->Fields.Count()) return;
+    bool Moved = false;
+    for (const auto& F : M->Fields) {
+      const TFldData* G = T->Fields.Find(F->GetObjName());
+      if (!G) return;
+      if (F->Position != G->Position) Moved = true;
+    }
+    if (Moved) M->SetUpdFldPos(true);
+  });
+}
+
+/// The position statements of one InterBase/Firebird table, 1-based in master order.
+void GenFieldPositions(TTblData& Tbl, const TCustomObjs& Target, TCustomSQLExec& Exec) {
+  if (!Tbl.UpdFldPos) return;
+  const TIBSQLServerVersionType Version = Target.IBServerOptions.SQLServerVersion;
+  // Servers before InterBase 6 have no DDL for the position; their system tables take it.
+  const bool SysTables = Version == st_InterBase_4x || Version == st_InterBase_5x;
+  for (int I = 0; I < Tbl.Fields.Count(); ++I) {
+    const TFldData* F = Tbl.Fields[I];
+    if (F->GetDatabaseType() != dbInterBase) continue;
+    const std::string N = std::to_string(I + 1);
+    const std::string Text =
+        SysTables ? "UPDATE RDB$RELATION_FIELDS SET RDB$FIELD_POSITION = " + N + "\r\n" +
+                        " WHERE RDB$RELATION_NAME = " + QuotedStr(Tbl.GetObjName()) +
+                        " AND RDB$FIELD_NAME = " + QuotedStr(F->ObjKeyDef())
+                  : "ALTER TABLE " + Tbl.QuoteIdent(Tbl.GetObjName()) + " ALTER COLUMN " +
+                        F->QuoteIdent(F->GetObjName()) + " POSITION " + N;
+    Exec.Add(Text, stStatement, F->GetObjName(), dboField, odbAlter, Tbl.GetObjName());
+  }
+  Tbl.SetUpdFldPos(false);
+}
+
+}  // namespace
+
+void CompareTables(TCustomObjs& Master, TCustomObjs& Target) {
+  const bool MySQLComparer = Target.GetDatabaseType() == dbMySQL;
+  ForEachTable(Master.Tables, [&](TTblData* M) {
+    // What an earlier comparison found is forgotten first, so that a second run over the same
+    // schemas marks the same.
+    M->Paired = false;
+    M->Equal = false;
+    for (const auto& F : M->Fields) {
+      F->Found = false;
+      F->Equal = false;
+    }
+    TTblData* T = Counterpart(M);
+    if (!T) return;
+    M->Paired = true;
+    M->SetObjCreated(true);
+    M->Equal = true;
+
+    const TDatabaseType DB = M->GetDatabaseType();
+    if (M->Description != T->Description) M->Equal = false;
+    if (MySQLComparer && M->MySQLOptions.GetDefCharSet() != T->MySQLOptions.GetDefCharSet())
+      M->Equal = false;
+    if ((DB == dbInterBase || DB == dbSybaseASA || DB == dbMSSQL) &&
+        (M->GlobalTemporary != T->GlobalTemporary || M->OnCommit != T->OnCommit))
+      M->Equal = false;
+    if (DB == dbMySQL && M->MySQLOptions.Engine != T->MySQLOptions.Engine) M->Equal = false;
+
+    for (const auto& F : M->Fields) {
+      TFldData* G = T->Fields.Find(F->GetObjName());
+      if (!G) {
+        M->Equal = false;
+        continue;
+      }
+      F->Found = true;
+      F->SetObjCreated(true);
+      G->SetObjCreated(true);
+      F->RefPosition = G->Position;
+      G->RefPosition = F->Position;
+      F->Equal = ColumnsEqual(*F, *G);
+      if (!F->Equal) M->Equal = false;
+    }
+  });
+}
+
+void GenScriptTablCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  (void)Target;
+  const bool Descr = DescriptionsCompared(Master);
+  bool Written = false;
+  ForEachTable(Master.Tables, [&](TTblData* M) {
+    if (M->SkipDef || M->GetObjCreated()) return;
+    if (!Written) Exec.AddComment(M->GenComment("Create Table..."));
+    Written = true;
+    // The table first without its computed columns, which may read columns and functions
+    // that do not exist yet; then the computed columns it can already have.
+    M->SetSkipComputedDef(true);
+    M->CreateDependDef();
+    M->SetSkipComputedDef(false);
+    M->CreateDependDef();
+    if (Descr) {
+      if (!M->Description.empty()) Exec.AddDescription(M);
+      // A computed column writes its description with its own statement.
+      for (const auto& F : M->Fields)
+        if (!F->Computed() && !F->Description.empty()) Exec.AddDescription(F.get());
+    }
+  });
+  if (Written) Exec.AddComment("\r\n");
+}
+
+void GenScriptTblFldCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  (void)Target;
+  (void)Exec;
+  ForEachTable(Master.Tables, [](TTblData* M) {
+    if (M->SkipDef || !M->GetRefObj()) return;
+    M->SetSkipComputedDef(true);
+    CreateMissingColumns(*M);
+  });
+  ForEachTable(Master.Tables, [](TTblData* M) {
+    if (M->SkipDef) return;
+    M->SetSkipComputedDef(false);
+    CreateMissingColumns(*M);
+  });
+}
+
+void GenScriptTablAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  const bool Descr = DescriptionsCompared(Master);
+  const bool MySQLComparer = Target.GetDatabaseType() == dbMySQL;
+  ForEachTable(Master.Tables, [&](TTblData* M) {
+    TTblData* T = Counterpart(M);
+    if (!M->Paired || M->Equal || !T) return;
+    if (Descr && M->Description != T->Description) Exec.AddDescription(M);
+    if (M->GlobalTemporary != T->GlobalTemporary) {
+      // A table cannot become temporary or stop being so: it is made anew.
+      Exec.Add(T->DropDef(), stStatement, T->GetObjName(), dboTable, odbDrop);
+      Exec.Add(M->Def(), stStatement, M->GetObjName(), dboTable, odbCreate);
+      // The new table has exactly the master's columns: the target's own are gone with the
+      // old one and must not be dropped again.
+      for (const auto& G : T->Fields)
+        if (!M->Fields.Find(G->GetObjName())) G->SetObjCreated(false);
+      if (Descr)
+        for (const auto& F : M->Fields)
+          if (!F->Description.empty()) Exec.AddDescription(F.get());
+    }
+    if (MySQLComparer) {
+      const std::string Name = ComparerQuote(Target, M->GetObjName());
+      const std::string& Engine = M->MySQLOptions.Engine;
+      if (!Engine.empty() && !T->MySQLOptions.Engine.empty() && Engine != T->MySQLOptions.Engine)
+        Exec.Add("ALTER TABLE " + Name + " ENGINE=" + Engine, stStatement, M->GetObjName(),
+                 dboTable, odbAlter);
+      const std::string& CharSet = M->MySQLOptions.GetDefCharSet();
+      if (!CharSet.empty() && CharSet != T->MySQLOptions.GetDefCharSet())
+        Exec.Add("ALTER TABLE " + Name + " DEFAULT CHARSET=" + CharSet, stStatement,
+                 M->GetObjName(), dboTable, odbAlter);
+    }
+  });
+  GenScriptColumnsAlter(Master, Target, Exec);
+  MarkColumnOrderChanges(Master);
+}
+
+void GenScriptTablDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  (void)Master;
+  bool Written = false;
+  ForEachTable(Target.Tables, [&](TTblData* T) {
+    TTblData* M = Counterpart(T);
+    if (T->SkipDef || !M) return;
+    for (int I = 0; I < T->Fields.Count(); ++I) {
+      TFldData* G = T->Fields[I];
+      if (M->Fields.IndexOf(G->GetObjName()) >= 0 || !G->GetObjCreated()) continue;
+      if (!Written) Exec.AddComment(G->GenComment("Drop table-fields..."));
+      Written = true;
+      G->DropDependDef();
+      M->SetUpdFldPos(true);
+    }
+  });
+  if (Written) Exec.AddComment("\r\n");
+
+  Written = false;
+  ForEachTable(Target.Tables, [&](TTblData* T) {
+    // A table the host asked to pass by is never dropped.
+    if (T->SkipDef || T->GetRefObj() || !T->GetObjCreated()) return;
+    if (!Written) {
+      Exec.AddReConnect();
+      Exec.AddComment(T->GenComment("Drop tables..."));
+    }
+    Written = true;
+    T->DropDependDef();
+  });
+  if (Written) Exec.AddComment("\r\n");
+}
+
+void GenScriptTblFldPosition(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  switch (Target.GetDatabaseType()) {
+    case dbInterBase:
+      if (Target.IBServerOptions.GetIBCompareOptions().UpdateFieldPosition)
+        ForEachTable(Master.Tables, [&](TTblData* M) {
+          if (!M->SkipDef) GenFieldPositions(*M, Target, Exec);
+        });
+      break;
+    case dbMSSQL:
+      if (Target.MSSQLServerOptions.GetMSSQLCompareOptions().UpdateColumnPosition)
+        MSSQLUpdateColumnPositionRecreateTable(Master, Target, Exec);
+      break;
+    default:
+      break;  // the other dialects keep the order a column was added in
+  }
+}
+
+}  // namespace qel

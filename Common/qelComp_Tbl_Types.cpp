@@ -1,0 +1,324 @@
+// The type text of a column, routine parameter or domain descriptor in each dialect: the type
+// name with its length, precision or scale, then the column attributes that follow the type in
+// that dialect (character set, default, nullability, identity and the like).
+#include "Text.h"
+#include "qelCompObj.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Tbl_Int.h"
+
+namespace qel {
+
+using tbl_detail::DomainDescriptor;
+using tbl_detail::InParens;
+
+namespace {
+
+/// The content of S when S is exactly one single-quoted literal (inner quotes doubled).
+bool DequoteLiteral(const std::string& S, std::string& Content) {
+  if (S.size() < 2 || S.front() != '\'') return false;
+  Content.clear();
+  for (std::size_t I = 1; I < S.size(); ++I) {
+    if (S[I] != '\'') {
+      Content += S[I];
+    } else if (I + 1 < S.size() && S[I + 1] == '\'') {
+      Content += '\'';
+      ++I;
+    } else {
+      return I + 1 == S.size();
+    }
+  }
+  return false;
+}
+
+/// "(P,S)" when both are given, "(P)" with the precision alone, else nothing.
+std::string PrecisionScale(std::int32_t P, std::int32_t S) {
+  if (P == 0) return "";
+  return S != 0 ? InParens(P, S) : InParens(P);
+}
+
+/// The parenthesised size of a sized type: "(n)" for a positive size, "(MAX)" for -1.
+std::string SizeOrMax(std::int32_t Size) {
+  if (Size > 0) return InParens(Size);
+  return Size == -1 ? "(MAX)" : "";
+}
+
+bool IsSizedType(TDBFieldType T) {
+  switch (T) {
+    case iftVarchar:
+    case iftChar:
+    case iftBinary:
+    case iftNChar:
+    case iftNVarChar:
+    case iftVarBinary:
+      return true;
+    default:
+      return false;
+  }
+}
+
+/// The type name where an unknown type writes nothing (Oracle, DB2).
+std::string NameOrNothing(TDBFieldType T) {
+  return T == iftUnknown || T >= FieldTypeNames.size() ? std::string() : FieldTypeName(T);
+}
+
+}  // namespace
+
+std::string TFldData::TypeDef() const {
+  switch (GetDatabaseType()) {
+    case dbSybaseASA:
+      return ASATypeDef();
+    case dbMySQL:
+      return MySQLTypeDef();
+    case dbOracle:
+      return OracleTypeDef();
+    case dbMSSQL:
+      return MSSQLTypeDef();
+    case dbPostgreSQL:
+      return PGSQLTypeDef();
+    case dbDB2:
+      return DB2TypeDef();
+    case dbSybaseASE:
+      return ASETypeDef();
+    default:
+      return IBTypeDef();
+  }
+}
+
+std::string TFldData::IBTypeDef() const {
+  std::string R = FieldTypeDef();
+  if (ReturnParam == 0) {
+    if (ByDescriptor) R += " BY DESCRIPTOR";
+    if (ByValue) R += " BY VALUE";
+  }
+  const bool FldCharset = Owner && Owner->IBServerOptions.GetIBCompareOptions().FldCharsetCompare;
+  const std::string DBCharSet = Owner ? Owner->IBServerOptions.GetDBCharSet() : std::string();
+  if (!CharSet.empty() && FieldType != iftDomain && !Computed() && FldCharset &&
+      (CharSet != DBCharSet || !Collation.empty()))
+    R += " CHARACTER SET " + CharSet;
+  // A column takes its domain's default; repeating it would only hide a later change of the
+  // domain. The TYPE OF form takes the type alone, so there the default is always written.
+  if (const std::string Default = GetDefValue(); !Default.empty()) {
+    const TFldData* D = DomainDescriptor(GetDmnData());
+    if (TypeOf || !D || Default != D->GetDefValue())
+      R += (IsRoutineParam() ? " = " : " DEFAULT ") + Default;
+  }
+  if (!Nullable) R += " NOT NULL";
+  if (!CheckText.empty()) R += " CHECK" + CheckText;
+  if (FldCharset && !Collation.empty()) R += " COLLATE " + Collation;
+  return R;
+}
+
+std::string TFldData::MySQLTypeDef() const {
+  std::string R = FieldTypeName(FieldType);
+  const bool CharSized =
+      (FieldType == iftVarchar || FieldType == iftChar || FieldType == iftNationalChar) && Size > 0;
+  if (CharSized) {
+    R += InParens(Size);
+  } else if (FieldType == iftEnum || FieldType == iftSet) {
+    std::string List;
+    for (const std::string& V : Values) List += (List.empty() ? "" : ", ") + V;
+    R += "(" + List + ")";
+  } else if (FieldType == iftFloat || FieldType == iftDouble || FieldType == iftNumeric ||
+             FieldType == iftDecimal) {
+    R += PrecisionScale(Precision, Scale);
+  } else if (Precision != 0) {
+    R += InParens(Precision);  // display width
+  }
+  if (!CharSet.empty()) R += " CHARACTER SET " + CharSet;
+  if (!Collation.empty()) R += " COLLATE " + Collation;
+  if (UnsignedAttr) R += " UNSIGNED";
+  if (ZeroFill) R += " ZEROFILL";
+  if (BinaryAttr) R += " BINARY";
+  if (!Nullable) R += " NOT NULL";
+  if (const std::string Default = GetDefValue(); !Default.empty()) {
+    // A quoted default is written again with MySQL's own escapes, so that a backslash in it
+    // reads back as the same character.
+    std::string Content;
+    R += " DEFAULT " +
+         (DequoteLiteral(Default, Content) ? ScriptQuotedStr(Content, dbMySQL) : Default);
+  }
+  if (AutoIncrement) R += " AUTO_INCREMENT";
+  return R;
+}
+
+std::string TFldData::PGSQLTypeDef() const {
+  std::string R;
+  if (FieldType == iftDomain) {
+    R = QuoteIdent(DomainName);
+  } else {
+    R = LowerCase(FieldTypeName(FieldType));
+    // A character column without length is unlimited, which is what MAX (-1) asks for.
+    if ((FieldType == iftVarchar || FieldType == iftChar) && Size > 0) R += InParens(Size);
+    if (FieldType == iftNumeric || FieldType == iftDecimal) R += PrecisionScale(Precision, Scale);
+    if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) R += " with time zone";
+    if (!CharSet.empty()) R += " character set " + CharSet;
+    if (!Collation.empty()) R += " collate " + Collation;
+  }
+  for (const TArrayBound& B : ArrayBounds)
+    R += B.Upper != 0 ? "[" + std::to_string(B.Upper) + "]" : std::string("[]");
+  if (!Nullable) R += " not null";
+  if (const std::string Default = GetDefValue(); !Default.empty()) R += " default " + Default;
+  return R;
+}
+
+std::string TFldData::ASATypeDef() const {
+  std::string R;
+  if (!DomainName.empty()) {
+    R = QuoteIdent(DomainName);
+  } else {
+    R = FieldTypeName(FieldType);
+    if (IsSizedType(FieldType) && Size > 1) R += InParens(Size);
+  }
+  const bool Param = IsRoutineParam();
+  if (const std::string Default = GetDefValue(); !Default.empty())
+    R += (Param ? " = " : " DEFAULT ") + Default;
+  if (InOut == ioOut) R += " OUTPUT";
+  if (!Collation.empty()) R += " COLLATE " + Collation;
+  if (Identity)
+    R += " IDENTITY (" + std::to_string(IdentitySeed) + ", " + std::to_string(IdentityIncrement) +
+         ")";
+  if (RowGuidCol) R += " ROWGUIDCOL";
+  if (!Param) R += Nullable ? " NULL" : " NOT NULL";
+  return R;
+}
+
+std::string TFldData::ASETypeDef() const {
+  std::string R;
+  if (JavaClass) {
+    R = "java.lang." + JavaClassName;
+    if (Precision != 0) R += Scale != 0 ? InParens(Precision, Scale) : InParens(Precision);
+  } else if (FieldType == iftDomain) {
+    R = QuoteIdent(DomainName);
+  } else if (Computed()) {
+    return "AS " + Body;
+  } else if (FieldType == iftTable) {
+    return TableType ? TableType->TypeDef() : std::string("TABLE");
+  } else {
+    R = FieldTypeName(FieldType);
+    if (IsSizedType(FieldType)) R += SizeOrMax(Size);
+    if (FieldType == iftFloat || FieldType == iftNumeric || FieldType == iftDecimal)
+      R += PrecisionScale(Precision, Scale);
+  }
+  const bool Param = IsRoutineParam();
+  if (const std::string Default = GetDefValue(); !Default.empty())
+    R += (Param ? " = " : " DEFAULT ") + Default;
+  if (!Collation.empty()) R += " COLLATE " + Collation;
+  if (Identity) R += " IDENTITY";
+  if (!Param) R += Nullable ? " NULL" : " NOT NULL";
+  return R;
+}
+
+std::string TFldData::MSSQLTypeDef() const {
+  std::string R;
+  if (FieldType == iftDomain) {
+    if (!DomainSchema.empty()) R = QuoteIdent(DomainSchema) + ".";
+    R += QuoteIdent(DomainName);
+  } else if (Computed()) {
+    R = "AS " + Body;
+    if (Persisted) R += " PERSISTED";
+  } else if (FieldType == iftXml) {
+    R = "XML";
+    if (!XmlSchema.empty()) R += " " + XmlSchema;
+  } else if (FieldType == iftTable) {
+    return TableType ? TableType->TypeDef() : std::string("TABLE");
+  } else {
+    R = FieldTypeName(FieldType);
+    if (IsSizedType(FieldType)) R += SizeOrMax(Size);
+    if (FieldType == iftFloat || FieldType == iftNumeric || FieldType == iftDecimal)
+      R += PrecisionScale(Precision, Scale);
+  }
+  const bool Param = IsRoutineParam();
+  if (const std::string Default = GetDefValue(); !Default.empty())
+    R += (Param ? " = " : " DEFAULT ") + Default;
+  if (InOut == ioOut) R += " OUTPUT";
+  // A user type's descriptor takes the collation of the database.
+  if (!Collation.empty() && !dynamic_cast<const TDmnData*>(OwnerObj)) R += " COLLATE " + Collation;
+  if (Identity) {
+    R += " IDENTITY";
+    if (IdentityIncrement != 0)
+      R += " (" + std::to_string(IdentitySeed) + ", " + std::to_string(IdentityIncrement) + ")";
+  }
+  if (RowGuidCol) R += " ROWGUIDCOL";
+  if (!Computed() && !Param) R += Nullable ? " NULL" : " NOT NULL";
+  return R;
+}
+
+std::string TFldData::OracleTypeDef() const {
+  const std::string Ref = RefType ? "REF " : "";
+  std::string R = Ref + (DomainName.empty() ? NameOrNothing(FieldType) : DomainName);
+  switch (FieldType) {
+    case iftVarchar:
+    case iftChar:
+    case iftVarChar2:
+    case iftNChar:
+    case iftNVarChar:
+    case iftNVarChar2:
+    case iftRaw:
+      // Oracle has no unlimited form; a MAX length from another dialect is not written.
+      if (Size >= 0) R += InParens(Size);
+      break;
+    case iftIntervalYearToMonth:
+      if (Precision != 0) R = Ref + "INTERVAL YEAR(" + std::to_string(Precision) + ") TO MONTH";
+      break;
+    case iftIntervalDayToSecond:
+      if (Precision != 0 || Scale != 0) {
+        R = Ref + "INTERVAL DAY";
+        if (Precision != 0) R += InParens(Precision);
+        R += " TO SECOND";
+        if (Scale != 0) R += InParens(Scale);
+      }
+      break;
+    case iftFloat:
+    case iftNumber:
+    case iftNumeric:
+    case iftDecimal:
+    case iftURowID:
+      R += PrecisionScale(Precision, Scale);
+      break;
+    case iftTimeStamp:
+      if (WithTimeZone)
+        R += " WITH TIME ZONE";
+      else if (WithLocalTimeZone)
+        R += " WITH LOCAL TIME ZONE";
+      break;
+    default:
+      break;
+  }
+  if (const std::string Default = GetDefValue(); !Default.empty())
+    R += (R.empty() ? "" : " ") + std::string("DEFAULT ") + Default;
+  if (!Nullable) R += " NOT NULL";
+  return R;
+}
+
+std::string TFldData::DB2TypeDef() const {
+  std::string R;
+  if (FieldType == iftDomain) {
+    R = DomainName;
+  } else {
+    R = NameOrNothing(FieldType);
+    if ((FieldType == iftVarchar || FieldType == iftChar || FieldType == iftBlob ||
+         FieldType == iftClob) &&
+        Size > 0)
+      R += InParens(Size);
+    if ((FieldType == iftNumeric || FieldType == iftDecimal) && Precision != 0)
+      R += InParens(Precision, Scale);
+  }
+  if (ForBitData) R += " FOR BIT DATA";
+  if (Logged == 0) R += " NOT LOGGED";
+  if (Logged == 1) R += " LOGGED";
+  if (Compact == 0) R += " NOT COMPACT";
+  if (Compact == 1) R += " COMPACT";
+  if (!Nullable) R += " NOT NULL";
+  if (GeneratedKind == 'A' || GeneratedKind == 'D') {
+    R += GeneratedKind == 'A' ? " GENERATED ALWAYS " : " GENERATED BY DEFAULT ";
+    if (Identity)
+      R += "AS IDENTITY" +
+           (IdentityGenerator ? tbl_detail::IdentityOptions(*IdentityGenerator) : std::string());
+    else
+      R += "AS(" + GeneratedExpr + ")";
+  }
+  if (const std::string Default = GetDefValue(); !Default.empty()) R += " WITH DEFAULT " + Default;
+  return R;
+}
+
+}  // namespace qel
