@@ -17,18 +17,16 @@
 #include "qelConnection_FIBDB.h"
 #include "qelConnection_MyDACDB.h"
 #include "qelConnection_PGDACDB.h"
+#include "db_servers.h"
 #include "qelDBEngine.h"
 
 using namespace qel;
+using namespace qel::testing;
 
 namespace {
 
 /// One server under test and what differs between them.
-struct TServer {
-  const char* Title;
-  const char* Prefix;
-  TconnectionType ConnectionType;
-  TDatabaseType DatabaseType;
+struct TServer : TDbServer {
   /// Column types: integer key, text, exact decimal, date, timestamp, binary, float, boolean.
   const char* TypesTable;
   /// The server's words for a refused password.
@@ -38,103 +36,26 @@ struct TServer {
 };
 
 const TServer Servers[] = {
-    {"PostgreSQL", "QEL_PG_", cnPostgresDAC, dbPostgreSQL,
+    {PgServer,
      "id integer primary key, s varchar(40), n numeric(18,4), d date, ts timestamp(6), "
      "b bytea, f double precision, flag boolean",
      "password authentication failed", "2024-02-29 13:45:56.1234"},
-    {"MariaDB", "QEL_MY_", cnMyDAC, dbMySQL,
+    {MyServer,
      "id integer primary key, s varchar(40), n decimal(18,4), d date, ts datetime(6), "
      "b longblob, f double, flag boolean",
      "Access denied", "2024-02-29 13:45:56.123400"},
-    {"Firebird", "QEL_FB_", cnFIB, dbInterBase,
+    {FbServer,
      "id integer not null primary key, s varchar(40), n numeric(18,4), d date, ts timestamp, "
      "b blob sub_type 0, f double precision, flag boolean",
      "Your user name and password are not defined", "2024-02-29 13:45:56.1234"},
-};
-
-std::string Env(const std::string& Name) {
-  const char* V = std::getenv(Name.c_str());
-  return V ? std::string(V) : std::string();
-}
-
-/// A connection to one server that collects what it reports.
-class TServerConnection {
- public:
-  explicit TServerConnection(const TServer& S)
-      : Server(S), C(std::make_unique<TQELConnection>(nullptr)) {
-    C->OnErrorMessage = [this](TObject*, const std::string& T) { Errors.push_back(T); };
-    C->OnLogNextLine = [this](TObject*, const std::string& T) { Log.push_back(T); };
-    C->SetConnectionType(S.ConnectionType);
-    C->SetDatabaseType(S.DatabaseType);
-  }
-
-  /// Fills the options from the environment; the missing variable's name when one is unset.
-  std::string Configure() {
-    const std::string P = Server.Prefix;
-    TConnectionOptions& O = C->GetConnectionOptions();
-    for (const char* Part : {"HOST", "PORT", "USER", "PASSWORD", "DATABASE"})
-      if (Env(P + Part).empty()) return P + Part;
-    O.HostName = Env(P + "HOST");
-    O.Port = std::atoi(Env(P + "PORT").c_str());
-    O.UserName = Env(P + "USER");
-    O.Password = Env(P + "PASSWORD");
-    O.SetDatabaseName(Env(P + "DATABASE"));
-    return std::string();
-  }
-
-  std::string Where() const {
-    const TConnectionOptions& O = C->GetConnectionOptions();
-    return std::string(Server.Title) + " server at " + O.HostName + ":" + std::to_string(O.Port) +
-           " (database " + O.GetDatabaseName() + ", user " + O.UserName + "; looked up through " +
-           Server.Prefix + "HOST/PORT/USER/PASSWORD/DATABASE, see scripts/dbservers.sh env)";
-  }
-
-  std::unique_ptr<TQELQuery> Query() { return std::unique_ptr<TQELQuery>(C->CreateQuery(nullptr)); }
-
-  void Exec(const std::string& SQL) {
-    auto Q = Query();
-    Q->SetParamCheck(false);
-    Q->GetSQL()->SetText(SQL);
-    Q->ExecSQL();
-  }
-  void ExecIgnoringError(const std::string& SQL) {
-    try {
-      Exec(SQL);
-    } catch (const EDatabaseError&) {
-    }
-  }
-  /// The first column of every row of SQL, NULL as "NULL".
-  std::vector<std::string> Column(const std::string& SQL) {
-    auto Q = Query();
-    Q->GetSQL()->SetText(SQL);
-    Q->Open();
-    std::vector<std::string> R;
-    for (; !Q->GetEof(); Q->Next()) {
-      TField* F = Q->GetFields()->Fields(0);
-      R.push_back(F->IsNull() ? "NULL" : F->AsString());
-    }
-    return R;
-  }
-
-  const TServer& Server;
-  std::unique_ptr<TQELConnection> C;
-  std::vector<std::string> Errors, Log;
 };
 
 class Adapters : public ::testing::TestWithParam<TServer> {
  protected:
   void SetUp() override {
     Conn = std::make_unique<TServerConnection>(GetParam());
-    const std::string Missing = Conn->Configure();
-    ASSERT_TRUE(Missing.empty()) << GetParam().Title << " server: environment variable " << Missing
-                                 << " is not set. The tests look the server up through "
-                                 << GetParam().Prefix
-                                 << "HOST/PORT/USER/PASSWORD/DATABASE; run eval \"$(scripts/"
-                                    "dbservers.sh env)\" or ctest, whose dbservers fixture "
-                                    "starts the servers.";
-    Conn->C->SetConnected(true);
-    ASSERT_TRUE(Conn->C->GetConnected())
-        << "Cannot reach the " << Conn->Where() << ": " << Conn->C->GetLastError();
+    const std::string Failure = Conn->Connect();
+    ASSERT_TRUE(Failure.empty()) << Failure;
   }
   void TearDown() override {
     if (Conn && Conn->C->GetConnected())
