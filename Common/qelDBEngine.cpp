@@ -556,6 +556,10 @@ void TQELAbstractConnection::DoErrorMessage(const std::string& Text) {
   ShowMessage(Text);
 }
 
+void TQELQuery::SetSQLText(const std::string& Text) {
+  if (TStrings* SQL = GetSQL()) SQL->SetText(Text);
+}
+
 void TQELQuery::SetConnection(TQELCustomConnection* Value) {
   if (Value == FConnection) return;
   if (FConnection) RemoveFreeNotification(FConnection);

@@ -259,6 +259,10 @@ class TQELQuery : public TDataSet {
 
   /// The statement text; nullptr in the base.
   virtual TStrings* GetSQL() { return nullptr; }
+  /// Sets the statement text as one string, byte for byte: line breaks in it (a bare LF inside
+  /// a string literal too) reach the server as given, where GetSQL()->SetText would turn every
+  /// line break into CR LF. The base hands the text to GetSQL().
+  virtual void SetSQLText(const std::string& Text);
   bool GetEof() const override { return true; }
   /// With parameter checking on, ":name" references in the text are parameters; off, the
   /// text goes to the server untouched.

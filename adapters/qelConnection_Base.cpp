@@ -98,7 +98,21 @@ std::string ReplaceParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
 // ---------------------------------------------------------------------------------------------
 
 TQELAdapterQuery::TQELAdapterQuery(TComponent* AOwner) : TQELQuery(AOwner) {
-  FSQL.OnChange = [this] { SQLChanged(); };
+  FSQL.OnChange = [this] {
+    if (FSettingRawSQL) return;
+    FHasRawSQL = false;
+    FRawSQL.clear();
+    SQLChanged();
+  };
+}
+
+void TQELAdapterQuery::SetSQLText(const std::string& Text) {
+  FSettingRawSQL = true;
+  FSQL.SetText(Text);
+  FSettingRawSQL = false;
+  FRawSQL = Text;
+  FHasRawSQL = true;
+  SQLChanged();
 }
 
 void TQELAdapterQuery::SetParamCheck(bool Value) {
@@ -108,6 +122,7 @@ void TQELAdapterQuery::SetParamCheck(bool Value) {
 }
 
 std::string TQELAdapterQuery::SQLText() const {
+  if (FHasRawSQL) return FRawSQL;
   std::string S;
   for (int I = 0; I < FSQL.Count(); ++I) {
     if (I > 0) S += "\r\n";

@@ -62,6 +62,9 @@ class TQELAdapterQuery : public TQELQuery {
   explicit TQELAdapterQuery(TComponent* AOwner);
 
   TStrings* GetSQL() override { return &FSQL; }
+  /// Keeps Text as it is for the server; GetSQL() shows it as lines. A later change through
+  /// GetSQL() replaces it.
+  void SetSQLText(const std::string& Text) override;
   bool GetEof() const override { return TDataSet::GetEof(); }
   /// Switching checking on reads the parameters from the text again.
   void SetParamCheck(bool Value) override;
@@ -82,7 +85,7 @@ class TQELAdapterQuery : public TQELQuery {
   /// Statements are prepared by the server when they run.
   void Prepare() override {}
 
-  /// The statement text: the lines joined by CR LF.
+  /// The statement text: as given to SetSQLText, else the lines joined by CR LF.
   std::string SQLText() const;
   /// Rows changed by the last ExecSQL; -1 when the server did not say.
   std::int64_t RowsAffected() const { return FRowsAffected; }
@@ -117,6 +120,9 @@ class TQELAdapterQuery : public TQELQuery {
   void Run(TQueryResult& Result);
 
   TStringList FSQL;
+  std::string FRawSQL;  // the text of SetSQLText, while FSQL holds it as lines
+  bool FHasRawSQL = false;
+  bool FSettingRawSQL = false;
   TParams FParams;
   bool FParamCheck = true;
   std::int64_t FRowsAffected = -1;

@@ -1,0 +1,895 @@
+// The script executor: script text per dialect, the run with its transactions, and the
+// large-value side file of data scripts.
+#include "qelSQL_Exec.h"
+
+#include <exception>
+#include <utility>
+
+#include "Strings.h"
+#include "Text.h"
+#include "qelCompObj.h"
+#include "qelMsg.h"
+#include "qelParser.h"
+
+namespace qel {
+
+namespace {
+
+/// The statement's lines joined by CR LF.
+std::string JoinLines(const TStrings& Lines) {
+  std::string S;
+  for (int I = 0; I < Lines.Count(); ++I) {
+    if (I > 0) S += "\r\n";
+    S += Lines[I];
+  }
+  return S;
+}
+
+/// True when Text has a line break other than CR LF: such a text does not survive being split
+/// into lines and joined again.
+bool HasLoneBreak(const std::string& Text) {
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    if (Text[I] == '\r') {
+      if (I + 1 >= Text.size() || Text[I + 1] != '\n') return true;
+      ++I;
+    } else if (Text[I] == '\n') {
+      return true;
+    }
+  }
+  return false;
+}
+
+/// Procedures, triggers and package creation texts hold statements of their own, so they are
+/// written inside SET TERM blocks (InterBase) or followed by "/" (Oracle).
+bool IsBlockStatement(const TStatement& S) {
+  return S.StatType == stProcedure || S.StatType == stTrigger ||
+         (S.StatType == stStatement && S.DbObject == dboPackage && S.DbOperation == odbCreate);
+}
+
+/// Statements that change the database: the connection is opened for them.
+bool NeedsConnection(TStatType T) {
+  switch (T) {
+    case stStatement:
+    case stProcedure:
+    case stTrigger:
+    case stDescription:
+    case stInsert:
+    case stUpdate:
+    case stDelete:
+      return true;
+    default:
+      return false;
+  }
+}
+
+int HexDigit(char C) {
+  if (C >= '0' && C <= '9') return C - '0';
+  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+  return -1;
+}
+
+bool ReadHex8(const std::string& S, std::size_t From, std::uint64_t& Value) {
+  Value = 0;
+  for (std::size_t I = From; I < From + 8; ++I) {
+    const int D = HexDigit(S[I]);
+    if (D < 0) return false;
+    Value = Value * 16 + static_cast<std::uint64_t>(D);
+  }
+  return true;
+}
+
+/// Collects what a connection reports while one call runs (its own error event is borrowed
+/// for that time and handed back afterwards). A handler the host assigned still hears it.
+class TConnectionReports {
+ public:
+  explicit TConnectionReports(TQELCustomConnection& Connection)
+      : FConnection(Connection), FPrevious(std::move(Connection.OnErrorMessage)) {
+    FConnection.OnErrorMessage = [this](TObject* Sender, const std::string& Text) {
+      if (!FText.empty()) FText += "\r\n";
+      FText += Text;
+      if (FPrevious) FPrevious(Sender, Text);
+    };
+  }
+  TConnectionReports(const TConnectionReports&) = delete;
+  TConnectionReports& operator=(const TConnectionReports&) = delete;
+  ~TConnectionReports() { FConnection.OnErrorMessage = std::move(FPrevious); }
+
+  void Add(const std::string& Text) {
+    if (!FText.empty()) FText += "\r\n";
+    FText += Text;
+  }
+  const std::string& Text() const { return FText; }
+
+ private:
+  TQELCustomConnection& FConnection;
+  TErrorMessageEvent FPrevious;
+  std::string FText;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Construction and the link to the connection
+
+TSQLExec::TSQLExec(TComponent* AOwner) : TCustomSQLExec(AOwner) {}
+
+TSQLExec::~TSQLExec() {
+  FQuery.reset();
+  FBlobFile.reset();
+  SetConnection(nullptr);
+}
+
+void TSQLExec::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent == FQELConnection) FQELConnection = nullptr;
+  TCustomSQLExec::Notification(AComponent, Operation);
+}
+
+void TSQLExec::SetConnection(TQELCustomConnection* Connection) {
+  if (Connection == FQELConnection) return;
+  if (FQELConnection) RemoveFreeNotification(FQELConnection);
+  FQELConnection = Connection;
+  if (FQELConnection) FreeNotification(FQELConnection);
+}
+
+std::string TSQLExec::QuoteIdent(const std::string& Name) const {
+  return Quote_Ident(Name, DatabaseType, FIBServerOptions.SQLServerVersion, 3);
+}
+
+std::unique_ptr<TCustomSQLParser> TSQLExec::CreateParser(TCustomObjs* Objs) {
+  return std::make_unique<TCustomSQLParser>(Objs);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The statement list
+
+TStatement* TSQLExec::GetCurrentStatement() const {
+  if (!FCurrentStatement) return nullptr;
+  // The list may have changed since (a host's event handler can delete or replace statements):
+  // the pointer is handed out only while the statement is still in the list.
+  if (GetStatement(FCurrentIndex) == FCurrentStatement) return FCurrentStatement;
+  return IndexOf(FCurrentStatement) >= 0 ? FCurrentStatement : nullptr;
+}
+
+void TSQLExec::SetCurrentStatement(TStatement* Statement) {
+  // A run goes through the list in order: look next to the former statement first, so that a
+  // run stays linear in the length of the list.
+  int Index = -1;
+  if (Statement) {
+    if (GetStatement(FCurrentIndex + 1) == Statement)
+      Index = FCurrentIndex + 1;
+    else if (GetStatement(FCurrentIndex) == Statement)
+      Index = FCurrentIndex;
+    else
+      Index = IndexOf(Statement);
+  }
+  FCurrentStatement = Statement;
+  FCurrentIndex = Index;
+}
+
+TStatement* TSQLExec::Add(const std::string& aText, TStatType aTyp, const std::string& aObjName,
+                          TDbObject aObjType, TDbOperation aOperation, const std::string& aOwnName,
+                          const std::string& aTerm) {
+  TStatement* S = TCustomSQLExec::Add(aText, aTyp, aObjName, aObjType, aOperation, aOwnName, aTerm);
+  if (S && HasLoneBreak(aText)) FExactTexts[S] = aText;
+  return S;
+}
+
+std::string TSQLExec::StatementText(const TStatement& Statement) const {
+  std::string Text = JoinLines(Statement.Lines);
+  if (FExactTexts.empty()) return Text;
+  const auto It = FExactTexts.find(&Statement);
+  if (It == FExactTexts.end()) return Text;
+  // The exact text counts only while the lines still say the same (a host may have edited
+  // them, or the entry may be left from a statement replaced by SetStatement).
+  TStringList Split;
+  Split.SetText(It->second);
+  return JoinLines(Split) == Text ? It->second : Text;
+}
+
+void TSQLExec::AddComment(const std::string& aText) {
+  Add(aText, stComment, "/*  */", dboUnknown, odbComment);
+}
+
+void TSQLExec::Add_Commit() {
+  if (DatabaseType == dbSybaseASA)
+    Add("Commit Work\r\ngo", st_Commit, "Commit Work", dboUnknown, odbCommit);
+  else
+    Add("COMMIT WORK;", st_Commit, "COMMIT WORK", dboUnknown, odbCommit);
+}
+
+void TSQLExec::AddReConnect() {
+  if (DatabaseType != dbInterBase) return;
+  if (FIBServerOptions.GetIBCompareOptions().UseRECONNECT) {
+    Add("RECONNECT", stReconnect);
+    return;
+  }
+  const std::string Text = FIBServerOptions.ConnectDatabaseDef(FConnectionOptions);
+  if (!Text.empty()) Add(Text, stConnect);
+}
+
+void TSQLExec::Clear() {
+  FConnectionOptions.Clear();
+  FPGSQLServerOptions.Clear();
+  FDB2ServerOptions.Clear();
+  FOracleServerOptions.Clear();
+  FASAServerOptions.Clear();
+  FASEServerOptions.Clear();
+  FMSSQLServerOptions.Clear();
+  FMySQLServerOptions.Clear();
+  FIBServerOptions.Clear();
+  FExactTexts.clear();
+  FUncommitted.clear();
+  FCurrentStatement = nullptr;
+  FCurrentIndex = -1;
+  TCustomSQLExec::Clear();
+}
+
+void TSQLExec::Delete(int Index) {
+  TStatement* S = GetStatement(Index);
+  if (!S) return;
+  FExactTexts.erase(S);
+  if (S == FCurrentStatement) {
+    FCurrentStatement = nullptr;
+    FCurrentIndex = -1;
+  }
+  TCustomSQLExec::Delete(Index);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Script text
+
+void TSQLExec::GetScript(TStrings& Lines, bool RecordLines) {
+  LineTotal = Lines.Count();
+  const bool IB = DatabaseType == dbInterBase;
+  const std::string Term = GenScriptTerm(DatabaseType);
+  // Every piece between CR LF pairs is one line, the (possibly empty) last piece too.
+  auto Append = [&Lines](const std::string& Text) {
+    std::size_t Start = 0;
+    for (;;) {
+      const std::size_t End = Text.find("\r\n", Start);
+      if (End == std::string::npos) {
+        Lines.Add(Text.substr(Start));
+        return;
+      }
+      Lines.Add(Text.substr(Start, End - Start));
+      Start = End + 2;
+    }
+  };
+
+  Lines.BeginUpdate();
+  bool InBlock = false;
+  for (int I = 0; I < GetStatementsCount(); ++I) {
+    TStatement& S = *GetStatement(I);
+    if (RecordLines) S.Line = Lines.Count();
+    if (S.Skip) continue;
+
+    const bool Block = IsBlockStatement(S);
+    if (Block && !InBlock) {
+      if (IB) {
+        Append("SET TERM ^ ;\r\n");
+        if (RecordLines) S.Line = Lines.Count();
+      }
+      InBlock = true;
+    } else if (!Block && S.StatType != stComment && InBlock) {
+      // Comments inside a run of procedures and triggers leave the block open.
+      if (IB) {
+        Append("SET TERM ; ^\r\n");
+        if (RecordLines) S.Line = Lines.Count();
+      }
+      InBlock = false;
+    }
+
+    const std::string Text = Trim(JoinLines(S.Lines));
+    if (Block) {
+      if (IB || DatabaseType == dbOracle) {
+        for (int L = 0; L < S.Lines.Count(); ++L) Lines.Add(S.Lines[L]);
+        Lines.Add(IB ? "^" : "/");
+      } else {
+        Append(Text + Term);
+      }
+    } else if (S.StatType == stDescription) {
+      Append(Text + ";\r\n");
+    } else if (S.DbObject == dboView) {
+      if (IB && Text.find("\r\n") == std::string::npos) {
+        Append(Text + Term);
+      } else {
+        Append(Text);
+        Append(Term);
+      }
+    } else {
+      switch (S.StatType) {
+        case stConnect:
+        case stCreateDb:
+        case stSet:
+        case stStatement:
+        case stSetNames:
+        case stCharSet:
+        case stSqlDialect:
+          Append(Text + S.Term);
+          break;
+        case stReconnect:
+        case stSetBlobFile:
+        case stInsert:
+        case stUpdate:
+        case stDelete:
+          Append(Text + Term);
+          break;
+        default:
+          Append(Text);
+          break;
+      }
+    }
+
+    if (IB && FIBServerOptions.GetIBCompareOptions().GenerateCOMMIT &&
+        (S.StatType == stStatement || S.StatType == stProcedure || S.StatType == stTrigger ||
+         S.StatType == stDescription))
+      Lines.Add(InBlock ? "COMMIT WORK ^" : "COMMIT WORK;");
+  }
+  // A block still open at the end stays open: the script ends there.
+  Lines.EndUpdate();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reports and the connection
+
+void TSQLExec::DoErrorMessage(const std::string& ErrText) {
+  if (TStatement* S = GetCurrentStatement()) S->ErrorText = ErrText;
+  TCustomSQLExec::DoErrorMessage(ErrText);
+}
+
+void TSQLExec::ReportError(const std::string& Text) {
+  DoMsgErr(Text, GetCurrentStatement());
+}
+
+bool TSQLExec::EnsureQuery() {
+  if (FQuery) return true;
+  if (FQELConnection) FQuery.reset(FQELConnection->CreateQuery(nullptr));
+  if (FQuery) return true;
+  ReportError(ClassName() + "(" + Name + "): the connection cannot make a query.");
+  return false;
+}
+
+bool TSQLExec::OpenConnection() {
+  TQELCustomConnection* C = FQELConnection;
+  if (!C) {
+    ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
+    return false;
+  }
+  if (C->GetConnected()) return true;
+  std::string Reason;
+  {
+    TConnectionReports Reports(*C);
+    try {
+      C->SetConnected(true);
+    } catch (const std::exception& E) {
+      Reports.Add(E.what());
+    }
+    Reason = Reports.Text();
+  }
+  if (C->GetConnected()) return true;
+  if (Reason.empty()) Reason = C->GetLastError();
+  if (Reason.empty()) Reason = "the connection gave no reason.";
+  const std::string Text =
+      "Cannot connect to \"" + C->GetConnectionOptions().GetDatabaseName() + "\": " + Reason;
+  DoLogNextLine(Text);
+  ReportError(Text);
+  return false;
+}
+
+void TSQLExec::CloseConnection() {
+  TQELCustomConnection* C = FQELConnection;
+  if (!C || !C->GetConnected()) return;
+  std::string Reason;
+  {
+    TConnectionReports Reports(*C);
+    try {
+      C->SetConnected(false);
+    } catch (const std::exception& E) {
+      Reports.Add(E.what());
+    }
+    Reason = Reports.Text();
+  }
+  if (!Reason.empty()) ReportError(Reason);
+}
+
+void TSQLExec::AssignOptionsToConnection(bool AllOptions) {
+  TQELCustomConnection* C = FQELConnection;
+  if (!C) return;
+  C->SetConnectionOptions(FConnectionOptions);
+  C->SetIBServerOptions(FIBServerOptions);
+  if (!AllOptions) return;
+  C->SetMSSQLServerOptions(FMSSQLServerOptions);
+  C->SetMySQLServerOptions(FMySQLServerOptions);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transactions
+
+void TSQLExec::NoteUncommitted() {
+  const TStatement* S = GetCurrentStatement();
+  if (!S) return;
+  FUncommitted.push_back({FCurrentIndex, S->GetCaption()});
+}
+
+void TSQLExec::ReportUncommitted(const std::string& Why) {
+  if (FUncommitted.empty()) return;
+  const std::string Count = IntToStr(static_cast<std::int64_t>(FUncommitted.size()));
+  DoLogNextLine("< " + Why + ": " + Count + " earlier statement(s) of the transaction >");
+  for (const TUncommitted& U : FUncommitted)
+    DoLogNextLine("< Rolled back >: " + U.Caption + " (statement " + IntToStr(U.Index + 1) + ")");
+  MsgManager.AddMsg(Count + " statement(s) that had succeeded were rolled back: " + Why + ".",
+                    mt_Wrn, nullptr);
+  FUncommitted.clear();
+}
+
+void TSQLExec::RollbackWork(bool CommitFailed) {
+  TQELCustomConnection* C = FQELConnection;
+  bool HadTransaction = CommitFailed;
+  try {
+    if (C && C->GetConnected() && C->InTransaction()) {
+      HadTransaction = true;
+      C->Rollback();
+    }
+  } catch (const std::exception& E) {
+    // The server drops the transaction with the failed rollback's session: the work is gone.
+    ReportError(std::string("Rollback failed: ") + E.what());
+  }
+  if (HadTransaction)
+    ReportUncommitted(CommitFailed ? "the commit failed" : "rolled back with the failed statement");
+  else
+    FUncommitted.clear();  // the server had already ended the transaction itself
+}
+
+bool TSQLExec::CommitWork() {
+  TQELCustomConnection* C = FQELConnection;
+  if (!C || !C->GetConnected()) {
+    const bool Lost = !FUncommitted.empty();
+    ReportUncommitted("the connection was lost before the commit");
+    return !Lost;
+  }
+  try {
+    if (C->InTransaction()) C->Commit();
+    FUncommitted.clear();
+    return true;
+  } catch (const std::exception& E) {
+    ReportError(E.what());
+  }
+  RollbackWork(true);
+  return false;
+}
+
+void TSQLExec::ClearQuerySQL() {
+  if (!FQuery) return;
+  if (TStrings* SQL = FQuery->GetSQL())
+    SQL->Clear();
+  else
+    FQuery->SetSQLText(std::string());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Running
+
+bool TSQLExec::ExecuteScript() {
+  ErrorCount = 0;
+  SetCurrentStatement(nullptr);
+  bool Result = true;
+  if (GetStatementsCount() == 0) {
+    DoLogNextLine("Update script is empty.");
+    return true;
+  }
+  if (!FQELConnection) {
+    ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
+    return false;
+  }
+  const bool WasConnected = FQELConnection->GetConnected();
+  FQuery.reset();
+  if (!EnsureQuery()) return false;
+  FUncommitted.clear();
+  FBlobFile.reset();
+  FBlobFileFailed = false;
+  DoLogNextLine("Updating target database...");
+  DoProgressUpdate(0, GetStatementsCount() - 1);
+
+  bool Cancelled = false;
+  // The count is read on every turn: an event handler may change the list.
+  for (int I = 0; I < GetStatementsCount(); ++I) {
+    if (!Result && BreakOnError) {
+      DoLogNextLine("< Break on Error! >");
+      break;
+    }
+    if (TerminateRunning.load()) {
+      Cancelled = true;
+      break;
+    }
+    DoBeforeStatementExecute(I);
+    if (TStatement* S = GetStatement(I)) {
+      if (S->Skip) {
+        if (GetShowFullLog()) {
+          DoLogNextLine("< Skipping statement >:");
+          for (int L = 0; L < S->Lines.Count(); ++L) DoLogNextLine("// " + S->Lines[L]);
+        } else {
+          DoLogNextLine("< Skipping statement >: " + S->GetCaption());
+        }
+      } else {
+        // Every statement runs also after a failure; BreakOnError is what stops the run.
+        const bool Ok = ExecStatement(S);
+        Result = Result && Ok;
+      }
+    }
+    DoProgressUpdate(I, GetStatementsCount() - 1);
+    DoAfterStatementExecute(I);
+    ProcessMessages();
+  }
+
+  BlobBuffer.clear();
+  BlobBuffer.shrink_to_fit();
+  FBlobFile.reset();
+  if (!CommitWork()) Result = false;
+  if (!WasConnected) CloseConnection();
+
+  if (Cancelled) {
+    // Cancelling is not success: the statements after this point were not run.
+    DoLogNextLine("< Script execution cancelled! >");
+    MsgManager.AddMsg("Script execution cancelled.", mt_Err, nullptr);
+    Result = false;
+  }
+  if (ErrorCount > 0) {
+    DoLogNextLine("< Script executed: " + IntToStr(ErrorCount) + " errors... >");
+    Result = false;
+  } else if (Result) {
+    DoLogNextLine("< Script executed succesfully! >");
+  } else if (!Cancelled) {
+    DoLogNextLine("< Script executed: " + IntToStr(ErrorCount) + " errors... >");
+  }
+  FQuery.reset();
+  return Result;
+}
+
+void TSQLExec::ExecuteStatement(TStatement* Statement) {
+  if (!Statement) return;
+  if (!FQELConnection) {
+    SetCurrentStatement(Statement);
+    ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
+    return;
+  }
+  const bool OwnQuery = !FQuery;
+  if (!EnsureQuery()) return;
+  const bool WasConnected = FQELConnection->GetConnected();
+  // Statements that connect by themselves are left to their handler.
+  const bool Connects = Statement->StatType == stConnect || Statement->StatType == stReconnect ||
+                        Statement->StatType == stCreateDb;
+  if (WasConnected || Connects || OpenConnection()) ExecStatement(Statement);
+  if (!WasConnected && FQELConnection && FQELConnection->GetConnected()) {
+    // Closing would silently drop data statements still waiting for their commit.
+    CommitWork();
+    CloseConnection();
+  }
+  if (OwnQuery) FQuery.reset();
+}
+
+bool TSQLExec::ExecStatement(TStatement* Statement) {
+  SetCurrentStatement(Statement);
+  if (!Statement) return true;
+  if (FQELConnection && !FQELConnection->GetConnected() && NeedsConnection(Statement->StatType) &&
+      !OpenConnection())
+    return false;
+  switch (Statement->StatType) {
+    case stConnect:
+      return RunConnect();
+    case stReconnect:
+      return RunReConnect();
+    case stCreateDb:
+      return RunCreateDb();
+    case stSet:
+      return DatabaseType == dbOracle ? RunStatement() : true;
+    case stSetBlobFile:
+      return RunSetBlobFile();
+    case stStatement:
+    case stProcedure:
+    case stTrigger:
+      return RunStatement();
+    case stDescription:
+      return RunDescription();
+    case stInsert:
+    case stUpdate:
+    case stDelete:
+      return RunInsertUpdateDelete();
+    default:
+      return true;
+  }
+}
+
+bool TSQLExec::RunConnect() {
+  try {
+    TStatement* S = GetCurrentStatement();
+    if (!FQELConnection) {
+      ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
+      return false;
+    }
+    if (FQELConnection->GetConnected()) {
+      CommitWork();
+      CloseConnection();
+    }
+    if (S && S->StatType == stConnect) ParseConnect(StatementText(*S));
+    AssignOptionsToConnection(true);
+    if (!OpenConnection()) return false;
+    DoLogNextLine("Connect: \"" + FConnectionOptions.GetDatabaseName() + "\"");
+    if (DatabaseType == dbInterBase) {
+      std::string Line = "Dialect: " + IntToStr(FIBServerOptions.GetSQLDialect()) + ".";
+      if (!FIBServerOptions.GetDBCharSet().empty())
+        Line += " DBCharSet: " + FIBServerOptions.GetDBCharSet() + ".";
+      DoLogNextLine(Line);
+    }
+    return true;
+  } catch (const std::exception& E) {
+    ReportError(E.what());
+    return false;
+  }
+}
+
+bool TSQLExec::RunReConnect() {
+  try {
+    DoLogNextLine("ReConnect...");
+    if (!FQELConnection) {
+      ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
+      return false;
+    }
+    if (FQELConnection->GetConnected()) {
+      CommitWork();
+      CloseConnection();
+    }
+    AssignOptionsToConnection(true);
+    return OpenConnection();
+  } catch (const std::exception& E) {
+    ReportError(E.what());
+    return false;
+  }
+}
+
+bool TSQLExec::RunCreateDb() {
+  try {
+    TQELCustomConnection* C = FQELConnection;
+    if (!C) {
+      ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
+      return false;
+    }
+    if (C->GetConnected()) {
+      CommitWork();
+      CloseConnection();
+    }
+    AssignOptionsToConnection(false);
+    bool Created = false;
+    std::string Reason;
+    {
+      TConnectionReports Reports(*C);
+      try {
+        Created = C->CreateDatabase();
+      } catch (const std::exception& E) {
+        Reports.Add(E.what());
+      }
+      Reason = Reports.Text();
+    }
+    if (!Created) {
+      // Reported as a failed statement, so that BreakOnError stops before the statements
+      // meant for the database that does not exist.
+      ReportError(Reason.empty() ? std::string("Cann't create database.")
+                                 : "Cann't create database.\r\n" + Reason);
+      return false;
+    }
+    return OpenConnection();
+  } catch (const std::exception& E) {
+    ReportError(E.what());
+    return false;
+  }
+}
+
+bool TSQLExec::RunDescription() {
+  if (GetShowFullLog()) {
+    DoLogNextLine("< Update Description >:");
+    if (const TStatement* S = GetCurrentStatement()) DoLogNextLine(StatementText(*S));
+  } else {
+    DoLogNextLine("<Update Description>");
+  }
+  return UpdateDescription();
+}
+
+bool TSQLExec::UpdateDescription() {
+  return RunStatement();
+}
+
+bool TSQLExec::RunStatement() {
+  TStatement* S = GetCurrentStatement();
+  if (!S) return true;
+  TQELCustomConnection* C = FQELConnection;
+  if (!C || !C->GetConnected()) {
+    ReportError("Disconnected from database...");
+    return false;
+  }
+  if (GetShowFullLog()) {
+    DoLogNextLine("< Exec SQL >:");
+    DoLogNextLine(Trim(StatementText(*S)));
+  } else {
+    DoLogNextLine("< Exec SQL >: " + S->GetCaption());
+  }
+  if (!EnsureQuery()) return false;
+  bool Result = true;
+  bool Committing = false;
+  try {
+    // SQL Server and ASE cannot run some DDL inside a transaction.
+    if (!C->InTransaction() && DatabaseType != dbMSSQL && DatabaseType != dbSybaseASE)
+      C->StartTransaction();
+    // The text goes to the server untouched: ":name" inside DDL bodies and PostgreSQL "::"
+    // casts are no parameters.
+    FQuery->SetParamCheck(false);
+    if (TParams* P = FQuery->GetParams()) P->Clear();
+    std::string Text = StatementText(*S);
+    if (DatabaseType == dbOracle && (S->StatType == stProcedure || S->StatType == stTrigger))
+      // Oracle stores routine texts as sent and wants LF line breaks; the "/" that ends the
+      // block in a script belongs to the script tool, the server would reject it.
+      Text = StringReplace(Text, "\r\n", "\n", true, false);
+    FQuery->SetSQLText(Text);
+    FQuery->ExecSQL();
+    ClearQuerySQL();
+    Committing = true;
+    if (C->InTransaction()) C->Commit();
+    FUncommitted.clear();
+  } catch (const std::exception& E) {
+    Result = false;
+    ReportError(E.what());
+    ClearQuerySQL();
+    RollbackWork(Committing);
+  }
+  ClearQuerySQL();
+  FQuery->SetParamCheck(true);
+  return Result;
+}
+
+bool TSQLExec::RunInsertUpdateDelete() {
+  TStatement* S = GetCurrentStatement();
+  if (!S) return true;
+  TQELCustomConnection* C = FQELConnection;
+  if (!C) {
+    ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
+    return false;
+  }
+  if (!EnsureQuery()) return false;
+  bool Result = true;
+  try {
+    // Data statements share one transaction, committed at the end of the run.
+    if (!C->InTransaction()) C->StartTransaction();
+    FQuery->SetParamCheck(true);
+    if (TParams* P = FQuery->GetParams()) P->Clear();
+    FQuery->SetSQLText(StatementText(*S));
+    const TParams* P = FQuery->GetParams();
+    // A value that could not be read has been reported; the statement must not store NULL
+    // or a cut value in its place.
+    if (P && P->Count() > 0 && !AcceptBlobParams()) {
+      Result = false;
+    } else {
+      FQuery->ExecSQL();
+      NoteUncommitted();
+    }
+    ClearQuerySQL();
+  } catch (const std::exception& E) {
+    Result = false;
+    ReportError(E.what());
+  }
+  if (!Result) {
+    ClearQuerySQL();
+    RollbackWork();
+  }
+  ClearQuerySQL();
+  return Result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The large-value side file
+
+bool TSQLExec::RunSetBlobFile() {
+  try {
+    FBlobFile.reset();
+    BlobBuffer.clear();
+    FBlobFileFailed = true;  // until the file is open
+    const TStatement* S = GetCurrentStatement();
+    BlobFileName = S ? S->ObjName : std::string();
+    if (ExtractFilePath(BlobFileName).empty()) {
+      if (ScriptFileName.empty()) {
+        ReportError("ScriptFileName not specified (for BlobFile).");
+        return false;
+      }
+      BlobFileName = ExtractFilePath(ScriptFileName) + BlobFileName;
+    }
+    if (!FileExists(BlobFileName)) {
+      ReportError("BlobFile not found: " + BlobFileName);
+      return false;
+    }
+    auto File = std::make_unique<TFileStream>(BlobFileName, fmOpenRead);
+    if (!File->IsOpen()) {
+      ReportError("Cannot open BlobFile: " + BlobFileName);
+      return false;
+    }
+    FBlobFile = std::move(File);
+    FBlobFileFailed = false;
+    return true;
+  } catch (const std::exception& E) {
+    ReportError(E.what());
+    return false;
+  }
+}
+
+bool TSQLExec::ParseBlobParamName(const std::string& Name, std::uint64_t& Offset,
+                                  std::uint64_t& Length) {
+  if (Name.size() != 18 || (Name[0] != 'H' && Name[0] != 'h') || Name[9] != '_') return false;
+  return ReadHex8(Name, 1, Offset) && ReadHex8(Name, 10, Length);
+}
+
+bool TSQLExec::LoadBlobParam(TParam& Param, std::uint64_t Offset, std::uint64_t Length) {
+  const std::int64_t Size = FBlobFile->Size();
+  // A range past the end is a broken side file (or the wrong one): an error, never a NULL or
+  // a cut value.
+  if (Size < 0 || Offset > static_cast<std::uint64_t>(Size) ||
+      Length > static_cast<std::uint64_t>(Size) - Offset) {
+    ReportError("BlobFile range past the end of the file: parameter " + Param.Name + " (" +
+                BlobFileName + ", " + IntToStr(Size) + " bytes)");
+    return false;
+  }
+  BlobBuffer.clear();
+  if (Length > 0) {
+    if (FBlobFile->Seek(static_cast<std::int64_t>(Offset), soBeginning) !=
+        static_cast<std::int64_t>(Offset)) {
+      ReportError("Cannot read BlobFile " + BlobFileName + " for parameter " + Param.Name);
+      return false;
+    }
+    BlobBuffer.resize(static_cast<std::size_t>(Length));
+    std::size_t Done = 0;
+    while (Done < BlobBuffer.size()) {
+      const std::int64_t N = FBlobFile->Read(BlobBuffer.data() + Done,
+                                             static_cast<std::int64_t>(BlobBuffer.size() - Done));
+      if (N <= 0) break;
+      Done += static_cast<std::size_t>(N);
+    }
+    if (Done != BlobBuffer.size()) {
+      BlobBuffer.clear();
+      ReportError("Cannot read BlobFile " + BlobFileName + " for parameter " + Param.Name);
+      return false;
+    }
+  }
+  Param.SetAsBlob(std::move(BlobBuffer));
+  BlobBuffer.clear();
+  return true;
+}
+
+bool TSQLExec::AcceptBlobParams() {
+  TParams* Params = FQuery ? FQuery->GetParams() : nullptr;
+  if (!Params) return true;
+  bool Result = true;
+  for (int I = 0; I < Params->Count(); ++I) {
+    TParam* P = Params->Items(I);
+    std::uint64_t Offset = 0, Length = 0;
+    if (!ParseBlobParamName(P->Name, Offset, Length)) {
+      DoGetParamValue(P);
+    } else if (FBlobFile) {
+      try {
+        if (!LoadBlobParam(*P, Offset, Length)) Result = false;
+      } catch (const std::exception& E) {
+        ReportError(E.what());
+        Result = false;
+      }
+    } else if (FBlobFileFailed) {
+      ReportError("BlobFile is not open: the value of parameter " + P->Name + " cannot be read.");
+      Result = false;
+    } else {
+      DoGetParamValue(P);
+    }
+  }
+  return Result;
+}
+
+void TSQLExec::DoGetParamValue(TParam* Param) {
+  if (!Param) return;
+  Param->Clear();
+  if (OnGetParamValue) OnGetParamValue(this, Param);
+}
+
+}  // namespace qel

@@ -1,0 +1,192 @@
+// The script executor: writes a statement list as the script text each dialect's own tools
+// accept, and runs it against a database through a connection component, statement by
+// statement, with transactions, progress, a log and a summary. It also reads the large column
+// values of data scripts from the side file the script names ("SET BLOBFILE").
+//
+// Failures never reach the caller as exceptions: each statement runs under a guard that turns a
+// server error into a message (OnErrorMessage, the statement's ErrorText and the message list),
+// and ExecuteScript returns False when anything failed or the run was cancelled.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "DataSet.h"
+#include "Files.h"
+#include "qelClasses.h"
+#include "qelDBEngine.h"
+#include "qelDBOptions.h"
+
+namespace qel {
+
+class TCustomSQLParser;
+
+/// Supplies the value of a statement parameter (the executor has set it to NULL before).
+using TGetParamValueEvent = std::function<void(TObject* Sender, TParam* Param)>;
+
+/// The generic script executor over a connection component. The dialect executors derive from
+/// it and replace single operations (loading, connecting, single statement kinds).
+class TSQLExec : public TCustomSQLExec {
+ public:
+  explicit TSQLExec(TComponent* AOwner);
+  ~TSQLExec() override;
+
+  // Option objects, owned; the setters copy (the owned objects are never replaced).
+
+  TConnectionOptions& GetConnectionOptions() { return FConnectionOptions; }
+  const TConnectionOptions& GetConnectionOptions() const { return FConnectionOptions; }
+  void SetConnectionOptions(const TConnectionOptions& Value) { FConnectionOptions.Assign(Value); }
+  TIBSQLExecOptions& GetIBServerOptions() { return FIBServerOptions; }
+  const TIBSQLExecOptions& GetIBServerOptions() const { return FIBServerOptions; }
+  void SetIBServerOptions(const TIBServerOptions& Value) { FIBServerOptions.Assign(Value); }
+  TMSSQLServerOptions& GetMSSQLServerOptions() { return FMSSQLServerOptions; }
+  void SetMSSQLServerOptions(const TMSSQLServerOptions& V) { FMSSQLServerOptions.Assign(V); }
+  TMySQLServerOptions& GetMySQLServerOptions() { return FMySQLServerOptions; }
+  void SetMySQLServerOptions(const TMySQLServerOptions& V) { FMySQLServerOptions.Assign(V); }
+  TASAServerOptions& GetASAServerOptions() { return FASAServerOptions; }
+  void SetASAServerOptions(const TASAServerOptions& V) { FASAServerOptions.Assign(V); }
+  TASEServerOptions& GetASEServerOptions() { return FASEServerOptions; }
+  void SetASEServerOptions(const TASEServerOptions& V) { FASEServerOptions.Assign(V); }
+  TOracleServerOptions& GetOracleServerOptions() { return FOracleServerOptions; }
+  void SetOracleServerOptions(const TOracleServerOptions& V) { FOracleServerOptions.Assign(V); }
+  TPGSQLServerOptions& GetPGSQLServerOptions() { return FPGSQLServerOptions; }
+  void SetPGSQLServerOptions(const TPGSQLServerOptions& V) { FPGSQLServerOptions.Assign(V); }
+  TDB2ServerOptions& GetDB2ServerOptions() { return FDB2ServerOptions; }
+  void SetDB2ServerOptions(const TDB2ServerOptions& V) { FDB2ServerOptions.Assign(V); }
+
+  /// The query of the current run (made by the connection, freed after the run); else nullptr.
+  TQELQuery* GetQuery() const { return FQuery.get(); }
+  /// Path of the large-value side file of the current script.
+  std::string BlobFileName;
+  /// The open side file; nullptr when none is open.
+  TFileStream* GetBlobFile() const { return FBlobFile.get(); }
+  /// Buffer one large value is read into.
+  std::string BlobBuffer;
+  /// The connection component to run against; not owned (free notification both ways).
+  TQELCustomConnection* GetQELConnection() const { return FQELConnection; }
+  /// The statement being executed (it stays set after a run); nullptr once it has left the
+  /// list.
+  TStatement* GetCurrentStatement() const;
+  TGetParamValueEvent OnGetParamValue;
+
+  // Overrides of the statement list's operations.
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  /// Stores the text in the current statement's ErrorText, then reports and counts it.
+  void DoErrorMessage(const std::string& ErrText) override;
+  /// Runs one statement outside a script run.
+  void ExecuteStatement(TStatement* Statement) override;
+  /// Also keeps the exact text when it has line breaks other than CR LF, so that a value
+  /// holding a bare LF reaches the server unchanged.
+  TStatement* Add(const std::string& aText, TStatType aTyp, const std::string& aObjName = "",
+                  TDbObject aObjType = dboUnknown, TDbOperation aOperation = odbUnknown,
+                  const std::string& aOwnName = "", const std::string& aTerm = "") override;
+  void AddComment(const std::string& aText) override;
+  /// InterBase only: RECONNECT, or the CONNECT statement of the connection options.
+  void AddReConnect() override;
+  /// Clears every option object, then the statements.
+  void Clear() override;
+  void Delete(int Index) override;
+  void Add_Commit() override;
+  /// Appends the list as script text of DatabaseType to Lines; with RecordLines each
+  /// statement's Line is set to the index of its first line.
+  void GetScript(TStrings& Lines, bool RecordLines) override;
+  /// Runs every statement; True when all succeeded and the run was not cancelled.
+  bool ExecuteScript() override;
+
+  // New virtual operations, in slot order.
+
+  /// Name quoted for DatabaseType (InterBase: SQL dialect 3 of the options' server version).
+  virtual std::string QuoteIdent(const std::string& Name) const;
+  /// Sets the connection component; the same component again does nothing.
+  virtual void SetConnection(TQELCustomConnection* Connection);
+  /// Applies the current description statement; here as plain SQL.
+  virtual bool UpdateDescription();
+  /// Fills the query's parameters: large values from the side file, the others through
+  /// DoGetParamValue. False when a large value could not be read.
+  virtual bool AcceptBlobParams();
+  virtual bool RunConnect();
+  virtual bool RunReConnect();
+  virtual bool RunCreateDb();
+  virtual bool RunDescription();
+  virtual bool RunSetBlobFile();
+  virtual bool RunInsertUpdateDelete();
+  virtual bool RunStatement();
+  /// The parser the dialect loaders use; here a plain SQL parser over Objs.
+  virtual std::unique_ptr<TCustomSQLParser> CreateParser(TCustomObjs* Objs);
+  /// Sets Param to NULL, then asks OnGetParamValue.
+  virtual void DoGetParamValue(TParam* Param);
+  /// Runs one statement: opens the connection where the kind needs it, then dispatches by kind.
+  virtual bool ExecStatement(TStatement* Statement);
+
+  /// Reads a large-value parameter name, "h" + offset + "_" + length (8 hexadecimal digits
+  /// each, the "h" in either case). False for any other name.
+  static bool ParseBlobParamName(const std::string& Name, std::uint64_t& Offset,
+                                 std::uint64_t& Length);
+
+ protected:
+  /// The text sent for Statement: the exact text it was added with where that was kept, else
+  /// its lines joined by CR LF.
+  std::string StatementText(const TStatement& Statement) const;
+  /// Reports an error of the current statement: the error event, its ErrorText, the error
+  /// count and the message list.
+  void ReportError(const std::string& Text);
+  /// Opens the connection; a failure is reported with the server's reason (log and message
+  /// list) and gives False.
+  bool OpenConnection();
+  /// Closes the connection; a failure is reported.
+  void CloseConnection();
+  /// Copies the executor's connection options (and with AllOptions the InterBase, SQL Server
+  /// and MySQL options; else the InterBase ones) into the connection.
+  void AssignOptionsToConnection(bool AllOptions);
+  /// Commits an open transaction; a failed commit is reported and the statements it held are
+  /// logged as rolled back. False when the commit failed.
+  bool CommitWork();
+  /// After a failed statement: rolls back an open transaction and logs the earlier statements
+  /// of this executor that went with it. CommitFailed: the failure was the commit itself, so
+  /// those statements are lost even when the server has already ended the transaction.
+  void RollbackWork(bool CommitFailed = false);
+  /// Records that the current statement succeeded inside the open transaction.
+  void NoteUncommitted();
+  /// Empties the query's text.
+  void ClearQuerySQL();
+
+ private:
+  /// A statement that succeeded inside a transaction that is not committed yet.
+  struct TUncommitted {
+    int Index;
+    std::string Caption;
+  };
+  void SetCurrentStatement(TStatement* Statement);
+  /// Logs the statements of FUncommitted as lost (Why says how) and forgets them.
+  void ReportUncommitted(const std::string& Why);
+  /// Loads one large-value parameter from the open side file.
+  bool LoadBlobParam(TParam& Param, std::uint64_t Offset, std::uint64_t Length);
+  bool EnsureQuery();
+
+  TConnectionOptions FConnectionOptions;
+  TIBSQLExecOptions FIBServerOptions;
+  TMSSQLServerOptions FMSSQLServerOptions;
+  TMySQLServerOptions FMySQLServerOptions;
+  TASAServerOptions FASAServerOptions;
+  TASEServerOptions FASEServerOptions;
+  TOracleServerOptions FOracleServerOptions;
+  TPGSQLServerOptions FPGSQLServerOptions;
+  TDB2ServerOptions FDB2ServerOptions;
+  std::unique_ptr<TQELQuery> FQuery;
+  std::unique_ptr<TFileStream> FBlobFile;
+  /// A SET BLOBFILE of this run failed: large-value parameters cannot be filled.
+  bool FBlobFileFailed = false;
+  TQELCustomConnection* FQELConnection = nullptr;
+  TStatement* FCurrentStatement = nullptr;
+  int FCurrentIndex = -1;
+  std::vector<TUncommitted> FUncommitted;
+  /// Texts given to Add that the statement's lines cannot reproduce (bare LF or CR).
+  std::unordered_map<const TStatement*, std::string> FExactTexts;
+};
+
+}  // namespace qel

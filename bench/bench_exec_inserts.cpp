@@ -1,0 +1,134 @@
+// The script executor against a local PostgreSQL server: 10,000 small INSERT statements per
+// run, through the PostgreSQL adapter. The server is found through QEL_PG_HOST, QEL_PG_PORT,
+// QEL_PG_USER, QEL_PG_PASSWORD and QEL_PG_DATABASE (see scripts/dbservers.sh env).
+//
+// Two runs of the same statements:
+//   data   as data-script statements (stInsert): one transaction for the whole run, committed
+//          at its end, each statement read for parameters;
+//   plain  as plain statements (stStatement): each in a transaction of its own.
+// Rates are of wall-clock time: the run waits on the server, not on the processor.
+// With QEL_EXEC_SCRIPT set to a file name, the script text of the list (GetScript) is written
+// there, so that bench/exec_vs_psql.sh can run psql on the very same file.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "Strings.h"
+#include "qelConnection_PGDACDB.h"
+#include "qelSQL_Exec.h"
+
+namespace {
+
+using namespace qel;
+
+constexpr int StatementCount = 10000;
+constexpr const char* TableName = "qel_bench_exec";
+
+std::string Env(const char* Name) {
+  const char* V = std::getenv(Name);
+  return V ? V : "";
+}
+
+/// The connection of the benchmark; nullptr (with the reason in Error) when it cannot be made.
+std::unique_ptr<TQELConnection> Connect(std::string& Error) {
+  auto C = std::make_unique<TQELConnection>(nullptr);
+  C->SetConnectionType(cnPostgresDAC);
+  C->SetDatabaseType(dbPostgreSQL);
+  C->OnErrorMessage = [&Error](TObject*, const std::string& T) { Error = T; };
+  TConnectionOptions& O = C->GetConnectionOptions();
+  O.HostName = Env("QEL_PG_HOST");
+  O.Port = std::atoi(Env("QEL_PG_PORT").c_str());
+  O.UserName = Env("QEL_PG_USER");
+  O.Password = Env("QEL_PG_PASSWORD");
+  O.SetDatabaseName(Env("QEL_PG_DATABASE"));
+  if (O.HostName.empty() || O.GetDatabaseName().empty()) {
+    Error =
+        "QEL_PG_HOST/PORT/USER/PASSWORD/DATABASE are not set (eval \"$(scripts/dbservers.sh "
+        "env)\")";
+    return nullptr;
+  }
+  C->SetConnected(true);
+  if (!C->GetConnected()) return nullptr;
+  C->OnErrorMessage = nullptr;
+  return C;
+}
+
+void Exec(TQELConnection& C, const std::string& SQL) {
+  std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
+  Q->SetParamCheck(false);
+  Q->SetSQLText(SQL);
+  Q->ExecSQL();
+}
+
+std::int64_t CountRows(TQELConnection& C) {
+  std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
+  Q->SetSQLText(std::string("SELECT count(*) FROM ") + TableName);
+  Q->Open();
+  return Q->GetFields()->Fields(0)->AsLargeInt();
+}
+
+void FillInserts(TSQLExec& E, TStatType Type) {
+  E.Clear();
+  for (int I = 0; I < StatementCount; ++I)
+    E.Add("INSERT INTO " + std::string(TableName) + " (id, v) VALUES (" + IntToStr(I) +
+              ", 'value " + IntToStr(I) + "')",
+          Type, TableName, dboTable, odbInsert);
+}
+
+void RunInserts(benchmark::State& State, TStatType Type) {
+  std::string Error;
+  auto C = Connect(Error);
+  if (!C) {
+    State.SkipWithError(("Cannot connect to PostgreSQL: " + Error).c_str());
+    return;
+  }
+  Exec(*C, std::string("DROP TABLE IF EXISTS ") + TableName);
+  Exec(*C, std::string("CREATE TABLE ") + TableName + " (id integer PRIMARY KEY, v varchar(40))");
+
+  TSQLExec E(nullptr);
+  E.DatabaseType = dbPostgreSQL;
+  E.SetConnection(C.get());
+  FillInserts(E, Type);
+  const std::string ScriptFile = Env("QEL_EXEC_SCRIPT");
+  if (!ScriptFile.empty() && Type == stInsert) {
+    TStringList Script;
+    E.GetScript(Script, false);
+    Script.SaveToFile(ScriptFile);
+  }
+
+  for (auto _ : State) {
+    State.PauseTiming();
+    Exec(*C, std::string("TRUNCATE ") + TableName);
+    State.ResumeTiming();
+    if (!E.ExecuteScript()) {
+      State.SkipWithError(("The run failed: " + E.MsgManager.ErrSummary()).c_str());
+      break;
+    }
+    State.PauseTiming();
+    const std::int64_t Rows = CountRows(*C);
+    State.ResumeTiming();
+    if (Rows != StatementCount) {
+      State.SkipWithError(("The run stored " + IntToStr(Rows) + " rows").c_str());
+      break;
+    }
+  }
+  State.SetItemsProcessed(State.iterations() * StatementCount);
+  State.counters["statements"] = StatementCount;
+  // The table stays for exec_vs_psql.sh, which runs psql on the same script next.
+  Exec(*C, std::string("TRUNCATE ") + TableName);
+}
+
+void BM_ExecInserts_Data(benchmark::State& State) {
+  RunInserts(State, stInsert);
+}
+void BM_ExecInserts_Plain(benchmark::State& State) {
+  RunInserts(State, stStatement);
+}
+
+BENCHMARK(BM_ExecInserts_Data)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExecInserts_Plain)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
