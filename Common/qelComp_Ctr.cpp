@@ -1,15 +1,18 @@
-// Table constraints: type and kind code, names under the SQL Server case rule, the plain
-// constraint text and the key.
+// Table constraints: texts per dialect, keys, server-generated names, their part of the cascade
+// and the two constraint passes of the update script.
 #include "qelComp_Ctr.h"
 
 #include "Text.h"
+#include "qelComp_Tbl.h"
 
 namespace qel {
 
 TCtrData::TCtrData(TCustomObjs* aOwner) : TDbObj(aOwner) {
   Kind = 121;
   FldList.SetCaseSensitive(true);
+  FldList.OwnsObjects = true;
   RefFldList.SetCaseSensitive(true);
+  RefFldList.OwnsObjects = true;
 }
 
 void TCtrData::SetCtType(TConstraintType Value) {
@@ -52,12 +55,50 @@ void TCtrData::SetRefTblName(const std::string& Value) {
   FRefTblName = CaseRuleName(Value);
 }
 
+void TCtrData::SetRefSchema(const std::string& Value) {
+  FRefSchema = CaseRuleName(Value);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Texts
+
 namespace {
 
 std::string QuotedList(const TDbObj& Obj, const TStringList& List) {
   std::string R;
   for (const std::string& Name : List) R += (R.empty() ? "" : ", ") + Obj.QuoteIdent(Name);
   return R;
+}
+
+const char* ActionWord(TUDAction Action) {
+  switch (Action) {
+    case udaRestrict:
+      return "RESTRICT";
+    case udaCascade:
+      return "CASCADE";
+    case udaDefault:
+      return "SET DEFAULT";
+    case udaNull:
+      return "SET NULL";
+    default:
+      return "";
+  }
+}
+
+/// The kinds that have a clause of their own in the dialect. The others (plain keys, NOT NULL
+/// outside Oracle, defaults outside SQL Server and ASE) are read for the record only: a
+/// statement made of their name alone would not run anywhere.
+bool HasClause(TConstraintType Type, TDatabaseType DB) {
+  switch (Type) {
+    case ctKey:
+      return false;
+    case ctNotNull:
+      return DB == dbOracle;
+    case ctDefault:
+      return DB == dbMSSQL || DB == dbSybaseASE;
+    default:
+      return true;
+  }
 }
 
 }  // namespace
@@ -73,7 +114,9 @@ std::string TCtrData::GetRefFlds() const {
 std::string TCtrData::TableRef() const {
   switch (GetDatabaseType()) {
     case dbSybaseASA:
-      return QuoteIdent(Creator) + "." + QuoteIdent(FTblName);
+      // A table without a recorded owner belongs to DBA, the owner the server assumes too.
+      return (Creator.empty() ? std::string("DBA") : QuoteIdent(Creator)) + "." +
+             QuoteIdent(FTblName);
     case dbOracle:
     case dbMSSQL:
     case dbPostgreSQL:
@@ -84,48 +127,405 @@ std::string TCtrData::TableRef() const {
   }
 }
 
-std::string TCtrData::ConstraintDef() const {
-  std::string R;
-  if (!GetObjName().empty()) R = "CONSTRAINT " + QuoteIdent(GetObjName()) + " ";
-  switch (FCtType) {
-    case ctPKey:
-      return R + "PRIMARY KEY (" + GetFields() + ")";
-    case ctUnique:
-      return R + "UNIQUE (" + GetFields() + ")";
-    case ctFKey:
-      return R + "FOREIGN KEY (" + GetFields() + ") REFERENCES " + QuoteIdent(FRefTblName) + " (" +
-             GetRefFlds() + ")";
-    case ctCheck:
-      return R + "CHECK " + Body;
-    case ctDefault:
-      return R + "DEFAULT " + Body + (FldList.Empty() ? "" : " FOR " + QuoteIdent(FldList[0]));
+std::string TCtrData::RefTableRef() const {
+  const std::string Table = QuoteIdent(FRefTblName);
+  switch (GetDatabaseType()) {
+    case dbSybaseASA: {
+      const std::string& RefOwnerName = !RefOwner.empty() ? RefOwner : Creator;
+      return (RefOwnerName.empty() ? std::string("DBA") : QuoteIdent(RefOwnerName)) + "." + Table;
+    }
+    case dbMSSQL:
+      return FRefSchema.empty() ? Table : QuoteIdent(FRefSchema) + "." + Table;
+    case dbPostgreSQL:
+    case dbOracle: {
+      // Without a schema the name stands alone, never behind a bare ".".
+      const std::string& Sch = !FRefSchema.empty() ? FRefSchema : GetSchema();
+      return Sch.empty() ? Table : QuoteIdent(Sch) + "." + Table;
+    }
     default:
-      return "";
+      return Table;
   }
 }
 
+std::string TCtrData::UsingIndexDef() const {
+  if (IndexName.empty()) return "";
+  switch (GetDatabaseType()) {
+    case dbInterBase:
+      return std::string("\r\n") + (Descending ? "USING DESC INDEX " : "USING INDEX ") +
+             QuoteIdent(IndexName);
+    case dbMySQL:
+      return "";
+    default:
+      return " " + IndexName;
+  }
+}
+
+std::string TCtrData::OracleNotNullDef() const {
+  if (FldList.Empty()) return "";
+  return " MODIFY (" + QuoteIdent(FldList[0]) +
+         (GetObjName().empty() ? std::string() : " CONSTRAINT " + QuoteIdent(GetObjName())) +
+         " NOT NULL)";
+}
+
+std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
+  const TDatabaseType DB = GetDatabaseType();
+  std::string R;
+  if (!GetObjName().empty()) R = "CONSTRAINT " + QuoteIdent(GetObjName()) + " ";
+  switch (FCtType) {
+    case ctFKey: {
+      R += "FOREIGN KEY ";
+      if (DB == dbSybaseASA && !RoleName.empty()) R += QuoteIdent(RoleName) + " ";
+      R += "(" + GetFields() + ")" + " REFERENCES " + RefTableRef();
+      if (!RefFldList.Empty()) R += " (" + GetRefFlds() + ")";
+      // Databases of ODS 8 and older take no referential actions.
+      const std::int32_t ODS = (DB == dbInterBase && Owner) ? Owner->ODSMajorVersionOfTarget() : 0;
+      if (!(DB == dbInterBase && ODS != 0 && ODS < 9)) {
+        if (OnUpdate != udaNoAction) R += std::string(" ON UPDATE ") + ActionWord(OnUpdate);
+        if (OnDelete != udaNoAction) R += std::string(" ON DELETE ") + ActionWord(OnDelete);
+      }
+      if (NotForReplication) R += " NOT FOR REPLICATION";
+      R += UsingIndexDef();
+      if (CheckOnCommit) R += " CHECK ON COMMIT";
+      break;
+    }
+    case ctCheck:
+      R += "CHECK";
+      if (NotForReplication) R += " NOT FOR REPLICATION";
+      R += Body;
+      break;
+    case ctPKey:
+      R += "PRIMARY KEY ";
+      if (DB == dbSybaseASA && Clustered) R += "CLUSTERED ";
+      if (DB == dbMSSQL && !Clustered) R += "NONCLUSTERED ";
+      R += "(" + GetFields() + ")" + UsingIndexDef();
+      break;
+    case ctUnique:
+      R += "UNIQUE ";
+      if (DB == dbMSSQL && Clustered) R += "CLUSTERED ";
+      if (DB == dbMySQL && !IndexName.empty()) R += QuoteIdent(IndexName) + " ";
+      R += "(" + GetFields() + ")" + UsingIndexDef();
+      break;
+    case ctReferences:
+      R += "REFERENCES " + QuoteIdent(FRefTblName);
+      if (!RefFldList.Empty()) R += "(" + GetRefFlds() + ")";
+      break;
+    default:
+      break;
+  }
+  if (Deferrable) R += "\r\nDEFERRABLE INITIALLY DEFERRED";
+  if ((DB == dbMSSQL || DB == dbSybaseASE) && FCtType == ctDefault) {
+    R += "DEFAULT " + Body;
+    if (!FldList.Empty() && !(ColumnLevel && FldList.Count() == 1)) R += " FOR " + GetFields();
+  }
+  const std::string Storage = TableSpace.Def();
+  if (!Storage.empty()) R += "\r\n" + Storage;
+  return R;
+}
+
+namespace {
+
+/// The whole ADD text, also for kinds without a clause of their own (their key).
+std::string AddText(const TCtrData& C) {
+  if (C.GetDatabaseType() == dbOracle && C.GetCtType() == ctNotNull)
+    return "ALTER TABLE " + C.TableRef() + C.OracleNotNullDef();
+  return "ALTER TABLE " + C.TableRef() + " ADD " + C.ConstraintDef(false);
+}
+
+}  // namespace
+
 std::string TCtrData::Def() const {
-  const std::string Clause = ConstraintDef();
-  return Clause.empty() ? "" : "ALTER TABLE " + TableRef() + " ADD " + Clause;
+  if (!HasClause(FCtType, GetDatabaseType())) return "";
+  return AddText(*this);
+}
+
+std::string TCtrData::DropDef() const {
+  const std::string Table = "ALTER TABLE " + TableRef();
+  const TDatabaseType DB = GetDatabaseType();
+  if (DB == dbMySQL) {
+    switch (FCtType) {
+      case ctPKey:
+        return Table + " DROP PRIMARY KEY";
+      case ctUnique:
+        if (!GetObjName().empty()) return Table + " DROP CONSTRAINT " + QuoteIdent(GetObjName());
+        if (!IndexName.empty()) return Table + " DROP KEY " + QuoteIdent(IndexName);
+        return Table + " DROP UNIQUE";
+      case ctFKey:
+        return Table + " DROP FOREIGN KEY " + QuoteIdent(GetObjName());
+      default:
+        return Table + " DROP CONSTRAINT " + QuoteIdent(GetObjName());
+    }
+  }
+  if (!GetObjName().empty() || !AltName.empty())
+    return Table + " DROP CONSTRAINT " + QuoteIdent(!GetObjName().empty() ? GetObjName() : AltName);
+
+  // Neither name: a statement where the dialect has one, else only a note in the script.
+  if (DB == dbSybaseASA) {
+    switch (FCtType) {
+      case ctPKey:
+        return Table + " DROP PRIMARY KEY";
+      case ctUnique:
+        return Table + " DROP UNIQUE(" + GetFields() + ")";
+      case ctFKey:
+        return Table + " DROP FOREIGN KEY " +
+               QuoteIdent(!RoleName.empty() ? RoleName : FRefTblName);
+      case ctCheck:
+        return Table + " DROP CHECK";
+      default:
+        break;
+    }
+  }
+  if (DB == dbInterBase && FCtType == ctPKey)
+    return "Delete from Rdb$Relation_Constraints\r\nwhere Rdb$Relation_Name = " +
+           QuotedStr(FTblName) + "\r\nand Rdb$Constraint_Type = " + QuotedStr("PRIMARY KEY");
+  return "/* drop constraint: " + SafeBlockComment(AddText(*this)) + " */\r\n";
+}
+
+std::string TCtrData::GetCaption() const {
+  if (!GetObjName().empty()) return GetObjName();
+  if (!AltName.empty()) return AltName;
+  return Def();
 }
 
 std::string TCtrData::ObjKeyDef() const {
   if (!GetObjName().empty()) {
     const std::string Key = TDbObj::ObjKeyDef();
     const TDatabaseType DB = GetDatabaseType();
-    // PostgreSQL and DB2 constraint names are unique per table only.
-    if ((DB == dbPostgreSQL || DB == dbDB2) && !FTblName.empty()) return Key + " ON " + FTblName;
+    // These servers keep constraint names per table: two tables may each have their own "pk".
+    if ((DB == dbPostgreSQL || DB == dbDB2 || DB == dbMySQL) && !FTblName.empty())
+      return Key + " ON " + FTblName;
     return Key;
   }
   // Unnamed constraints are matched by their text, built without InterBase quoting so that
   // both sides spell identifiers alike.
-  if (!Owner || GetDatabaseType() != dbInterBase) return Def();
+  if (!Owner || GetDatabaseType() != dbInterBase) return AddText(*this);
   TIBServerOptions& IB = Owner->IBServerOptions;
   const TIBSQLDialectType Saved = IB.GetSQLDialect();
   IB.SetSQLDialect(1);
-  std::string Key = Def();
+  std::string Key = AddText(*this);
   IB.SetSQLDialect(Saved);
   return Key;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Server-generated names
+
+bool TCtrData::MoveSysName(bool Generated) {
+  if (Generated) {
+    AltName = GetObjName();
+    SetObjName("");
+  }
+  return Generated;
+}
+
+namespace {
+
+bool IsUpperHex(char C) {
+  return (C >= '0' && C <= '9') || (C >= 'A' && C <= 'F');
+}
+
+/// Name is a four-character prefix, a table part, "__" and Digits upper-case hexadecimal
+/// digits.
+bool EndsWithHexTag(const std::string& Name, std::size_t Digits) {
+  if (Name.size() < Digits + 7) return false;
+  const std::size_t Tag = Name.size() - Digits - 2;
+  if (Name.compare(Tag, 2, "__") != 0) return false;
+  for (std::size_t I = Tag + 2; I < Name.size(); ++I)
+    if (!IsUpperHex(Name[I])) return false;
+  return true;
+}
+
+}  // namespace
+
+bool TCtrData::MSSQLCheckSysName() {
+  const std::string& Name = GetObjName();
+  const char* Prefix = nullptr;
+  switch (FCtType) {
+    case ctPKey:
+      Prefix = "PK__";
+      break;
+    case ctUnique:
+      Prefix = "UQ__";
+      break;
+    case ctFKey:
+      Prefix = "FK__";
+      break;
+    case ctDefault:
+      Prefix = "DF__";
+      break;
+    default:
+      return false;
+  }
+  if (Name.compare(0, 4, Prefix) != 0) return false;
+  // The servers of 2005 and before end the name in 8 hexadecimal digits, later ones in 16.
+  return MoveSysName(EndsWithHexTag(Name, 8) || EndsWithHexTag(Name, 16));
+}
+
+bool TCtrData::ASECheckSysName() {
+  return MSSQLCheckSysName();
+}
+
+bool TCtrData::DB2CheckSysName() {
+  const std::string& Name = GetObjName();
+  return MoveSysName(Name.size() == 18 && Name.compare(0, 3, "SQL") == 0);
+}
+
+namespace {
+
+/// Name is Base, or Base followed by the number the server appends when Base is taken.
+bool IsNameOrNumbered(const std::string& Name, const std::string& Base) {
+  if (Name.compare(0, Base.size(), Base) != 0) return false;
+  for (std::size_t I = Base.size(); I < Name.size(); ++I)
+    if (Name[I] < '0' || Name[I] > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+bool TCtrData::PGCheckSysName() {
+  const std::string& Name = GetObjName();
+  if (Name.empty()) return false;
+  const std::string P = FTblName + "_";
+  std::string Cols;
+  for (const std::string& Col : FldList) Cols += Col + "_";
+  switch (FCtType) {
+    case ctPKey:
+      return MoveSysName(IsNameOrNumbered(Name, P + "pkey"));
+    case ctFKey:
+      return MoveSysName(IsNameOrNumbered(Name, P + Cols + "fkey"));
+    case ctUnique:
+      // The server names a unique key after its table and columns (t_a_b_key).
+      return MoveSysName(!Cols.empty() && IsNameOrNumbered(Name, P + Cols + "key"));
+    case ctCheck:
+      // A check is named after the table and the one column it reads, or after the table
+      // alone.
+      return MoveSysName(IsNameOrNumbered(Name, P + "check") ||
+                         (FldList.Count() == 1 && IsNameOrNumbered(Name, P + Cols + "check")));
+    default:
+      return false;
+  }
+}
+
+bool TCtrData::CheckSysName() {
+  switch (GetDatabaseType()) {
+    case dbPostgreSQL:
+      return PGCheckSysName();
+    case dbDB2:
+      return DB2CheckSysName();
+    default:
+      return false;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cascade
+
+void TCtrData::DoBeforeCreate() {
+  for (int I = 0; I < UseOf.Count(); ++I) {
+    TDbObj* Obj = UseOf[I]->DepObj;
+    if (!Obj || Obj == this) continue;
+    if (auto* Tbl = dynamic_cast<TTblData*>(Obj)) {
+      Tbl->CreateDependDef();
+    } else if (auto* Col = dynamic_cast<TFldData*>(Obj)) {
+      auto* ColTbl = dynamic_cast<TTblData*>(Col->OwnerObj);
+      if (!ColTbl) continue;
+      // A column of a missing table comes with its table, never by ALTER TABLE on a table
+      // that does not exist yet.
+      if (!ColTbl->GetObjCreated()) ColTbl->CreateDependDef();
+      if (!Col->GetObjCreated()) Col->CreateDependDef();
+    }
+  }
+}
+
+void TCtrData::DoBeforeDrop() {
+  if (FCtType != ctPKey && FCtType != ctUnique) return;
+  TCustomSQLExec* Exec = GetSQLExec();
+  if (Exec && GetDatabaseType() == dbInterBase) Exec->AddReConnect();
+  for (int I = 0; I < UseIn.Count(); ++I) {
+    auto* Fk = dynamic_cast<TCtrData*>(UseIn[I]->DepObj);
+    if (Fk && Fk != this && Fk->GetCtType() == ctFKey) Fk->DropDependDef();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Passes
+
+namespace {
+
+bool AnyKeyCompared(const TCmpObjSetType& Kinds) {
+  return Kinds.Contains(coPrimaryKey) || Kinds.Contains(coForeignKey) || Kinds.Contains(coUnique) ||
+         Kinds.Contains(coCheck);
+}
+
+/// The compare-set kind that governs a constraint type; false for types no kind governs.
+bool KindCompared(TConstraintType Type, const TCmpObjSetType& Kinds) {
+  switch (Type) {
+    case ctPKey:
+      return Kinds.Contains(coPrimaryKey);
+    case ctUnique:
+      return Kinds.Contains(coUnique);
+    case ctFKey:
+      return Kinds.Contains(coForeignKey);
+    case ctCheck:
+    case ctDefault:
+    case ctNotNull:
+      return Kinds.Contains(coCheck);
+    default:
+      return true;  // plain keys and column references pass the filter
+  }
+}
+
+}  // namespace
+
+void GenScriptCtrDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  (void)Exec;  // the statements go through the cascade to the collection's executor
+  const TCmpObjSetType Kinds = Master.CompareObjects;
+  if (!AnyKeyCompared(Kinds) && !Kinds.Contains(coCtrDefault)) return;
+  for (int I = Target.Constraints.Count() - 1; I >= 0; --I) {
+    auto* C = dynamic_cast<TCtrData*>(Target.Constraints.Objects(I));
+    if (!C || C->SkipDef || !KindCompared(C->GetCtType(), Kinds)) continue;
+    if (const TDbObj* M = C->GetRefObj(); M && M->Def() == C->Def()) continue;
+    if (C->GetObjCreated()) C->DropDependDef();
+  }
+}
+
+void GenScriptCtrCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec,
+                        const TConstraintTypeSet& Types) {
+  struct TPass {
+    TCmpObjType Gate;
+    TConstraintTypeSet Kinds;
+    bool MSSQLOnly;
+    const char* Comment;
+  };
+  // NOT NULL first; SQL Server defaults before the keys; foreign keys after the keys they use.
+  static const TPass Passes[] = {
+      {coCheck, {ctNotNull}, false, "Create check(not null)..."},
+      {coCheck, {ctDefault}, true, "Create Default..."},
+      {coPrimaryKey, {ctPKey}, false, "Create Primary Key..."},
+      {coUnique, {ctUnique}, false, "Create Unique..."},
+      {coForeignKey, {ctFKey}, false, "Create Foreign Key..."},
+      {coCheck, {ctCheck, ctNotNull}, false, "Create Check..."},
+      {coCheck, {ctDefault}, false, "Create Default..."},
+  };
+  const TCmpObjSetType Kinds = Master.CompareObjects;
+  bool LastWritten = false;
+  for (const TPass& Pass : Passes) {
+    LastWritten = false;
+    if (!Kinds.Contains(Pass.Gate)) continue;
+    if (Pass.MSSQLOnly && Target.GetDatabaseType() != dbMSSQL) continue;
+    for (int I = 0; I < Master.Constraints.Count(); ++I) {
+      auto* C = dynamic_cast<TCtrData*>(Master.Constraints.Objects(I));
+      if (!C || C->SkipDef || !Pass.Kinds.Contains(C->GetCtType()) ||
+          !Types.Contains(C->GetCtType()) || C->GetObjCreated())
+        continue;
+      if (!LastWritten) {
+        Exec.AddComment(C->GenComment(Pass.Comment));
+        if (Pass.Gate == coForeignKey) Exec.AddReConnect();
+      }
+      LastWritten = true;
+      C->CreateDependDef();
+    }
+  }
+  if (LastWritten) Exec.AddComment("\r\n");
 }
 
 }  // namespace qel

@@ -1,4 +1,12 @@
-// Table constraints.
+// Table constraints: primary, unique and foreign keys, checks, SQL Server/ASE defaults, NOT NULL
+// constraints, plain keys and column-level references. A constraint writes its ALTER TABLE ...
+// ADD and DROP texts per dialect and never changes in place: a changed constraint is dropped and
+// added again.
+//
+// Names a server made up by itself (an unnamed key on SQL Server, PostgreSQL, DB2 ...) say
+// nothing about the constraint and differ from database to database; the readers hand them to
+// the recognisers below, which move such a name to AltName so that the constraint is keyed and
+// matched by its definition instead.
 #pragma once
 
 #include <cstdint>
@@ -20,43 +28,129 @@ enum TConstraintType : std::uint8_t {
 };
 using TConstraintTypeSet = TSet<TConstraintType, 8>;
 
+/// ON UPDATE / ON DELETE action of a foreign key.
+enum TUDAction : std::uint8_t { udaNoAction, udaRestrict, udaCascade, udaDefault, udaNull };
+/// Foreign-key MATCH kind as read; no DDL text carries it.
+enum TMatchAction : std::uint8_t { maSimple, maFull, maPartial };
+
 /// One table constraint. Setting its type sets its kind code.
 class TCtrData : public TDbObj {
  public:
+  /// A new constraint is a foreign key with both actions udaNoAction.
   explicit TCtrData(TCustomObjs* aOwner);
+  ~TCtrData() override = default;
+
+  // Fields, in declaration order.
+
+  /// Oracle storage clause.
+  TTableSpace TableSpace;
+  /// Constrained columns, in order; an entry may carry a TFldData, which the list owns.
+  TStringList FldList;
+  /// SQL Anywhere owner of the referenced table.
+  std::string RefOwner;
+  /// SQL Anywhere foreign-key role name.
+  std::string RoleName;
+  /// Referenced columns, in order; entries may carry owned TFldData objects.
+  TStringList RefFldList;
+  TMatchAction MatchType = maSimple;
+  TUDAction OnUpdate = udaNoAction;
+  TUDAction OnDelete = udaNoAction;
+  /// InterBase: the key's index is descending.
+  bool Descending = false;
+  /// InterBase: name of the key's index; MySQL: index name of a unique key; other dialects:
+  /// text written after the column list as stored.
+  std::string IndexName;
+  bool CheckOnCommit = false;
+  /// SQL Anywhere and SQL Server clustering.
+  bool Clustered = false;
+  bool NotForReplication = false;
+  /// Writes DEFERRABLE INITIALLY DEFERRED.
+  bool Deferrable = false;
+  /// SQL Server index options.
+  TIndexOptions IndexOptions;
 
   TConstraintType GetCtType() const { return FCtType; }
   /// Stores the type; primary, foreign, unique, check, default and reference constraints take
-  /// the kind code of their type.
+  /// the kind code of their type (113, 114, 115, 116, 119, 122).
   void SetCtType(TConstraintType Value);
   const std::string& GetTblName() const { return FTblName; }
-  /// Stores the table name with the SQL Server rule of SetObjName.
+  /// The table names and the referenced schema follow the SQL Server rule of SetObjName.
   void SetTblName(const std::string& Value);
   const std::string& GetRefTblName() const { return FRefTblName; }
   void SetRefTblName(const std::string& Value);
+  /// Schema of the referenced table (SQL Server; PostgreSQL and Oracle too when a reader sets
+  /// it, else the constraint's own schema is taken).
+  const std::string& GetRefSchema() const { return FRefSchema; }
+  void SetRefSchema(const std::string& Value);
 
-  /// Constrained and referenced columns, in order.
-  TStringList FldList;
-  TStringList RefFldList;
+  // Replaced virtual operations.
 
+  /// The name; else the server-generated name; else the definition.
+  std::string GetCaption() const override;
+  /// "ALTER TABLE " + table + " ADD " + the clause (Oracle NOT NULL: the MODIFY form). Empty
+  /// for a kind the dialect has no clause for (plain keys; NOT NULL outside Oracle; defaults
+  /// outside SQL Server and ASE): a statement of the bare name would not run.
   std::string Def() const override;
-  /// Named constraints are keyed by name (PostgreSQL and DB2 names are unique only per table,
-  /// so there the key names the table too); unnamed ones by their definition.
+  /// A key first drops the foreign keys that reference it.
+  void DoBeforeDrop() override;
+  /// The tables and table columns the constraint needs are created first.
+  void DoBeforeCreate() override;
+  std::string DropDef() const override;
+  /// Named constraints are keyed by name; where names are unique only per table (PostgreSQL,
+  /// DB2, MySQL) the key names the table too, as "name ON table". Unnamed ones are keyed by
+  /// their definition.
   std::string ObjKeyDef() const override;
+
+  // Texts.
 
   /// Column lists as text: quoted names joined by ", ".
   std::string GetFields() const;
   std::string GetRefFlds() const;
-  /// The constraint clause without ALTER TABLE.
-  std::string ConstraintDef() const;
+  /// The constraint clause without ALTER TABLE; ColumnLevel is the form written inside a
+  /// column definition.
+  std::string ConstraintDef(bool ColumnLevel = false) const;
+  std::string UsingIndexDef() const;
+  std::string OracleNotNullDef() const;
   /// The table reference after "ALTER TABLE ".
   std::string TableRef() const;
 
+  // Server-generated names. Each returns true when the name is one the server made up; the
+  // name then moves to AltName and ObjName is emptied.
+
+  /// PostgreSQL and DB2 collections: their rule; others: nothing.
+  bool CheckSysName();
+  /// SQL Server: PK__, UQ__, FK__ or DF__ ... "__" + 8 or 16 upper-case hexadecimal digits.
+  bool MSSQLCheckSysName();
+  /// ASE: the SQL Server rule.
+  bool ASECheckSysName();
+  /// DB2: 18 characters beginning "SQL".
+  bool DB2CheckSysName();
+  /// PostgreSQL: table_pkey, table_cols_key, table_cols_fkey, table_check, table_col_check,
+  /// each possibly followed by the number the server appends to a name already taken.
+  bool PGCheckSysName();
+
  private:
   std::string CaseRuleName(const std::string& Value) const;
+  std::string RefTableRef() const;
+  /// Moves the name to AltName when Generated; returns Generated.
+  bool MoveSysName(bool Generated);
+
   TConstraintType FCtType = ctFKey;
   std::string FTblName;
   std::string FRefTblName;
+  std::string FRefSchema;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Constraint passes of the update script. The kinds compared are the master collection's
+// CompareObjects (the comparer's set).
+
+/// Drops the target constraints that the master lacks or defines otherwise, from the last list
+/// entry to the first.
+void GenScriptCtrDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+/// Adds the master constraints of the kinds in Types that the target lacks, kind by kind:
+/// NOT NULL, SQL Server defaults, primary keys, unique keys, foreign keys, checks, defaults.
+void GenScriptCtrCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec,
+                        const TConstraintTypeSet& Types);
 
 }  // namespace qel

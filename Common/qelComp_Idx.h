@@ -1,20 +1,117 @@
-// Indexes.
+// Indexes: the CREATE and DROP INDEX texts of every dialect and the three index passes of the
+// update script.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "qelClasses.h"
+#include "qelComp_Tbl.h"
 
 namespace qel {
+
+/// The descriptor of one index column: its sort order and, for MySQL, the prefix length (the
+/// column's Size).
+class TIdxFldData : public TFldData {
+ public:
+  explicit TIdxFldData(TCustomObjs* aOwner) : TFldData(aOwner) {}
+
+  /// 0 not given, 1 ascending, 2 descending.
+  std::int32_t SortOrder = 0;
+};
 
 /// An index of a table.
 class TIdxData : public TDbObj {
  public:
-  explicit TIdxData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 104; }
+  explicit TIdxData(TCustomObjs* aOwner);
+  ~TIdxData() override;
 
+  // Fields, in declaration order.
+
+  /// Oracle storage clause.
+  TTableSpace TableSpace;
+  bool Unique = false;
+  /// The whole index is descending ("DESC " before INDEX).
+  bool Descending = false;
   /// The indexed table.
   std::string TableName;
-  bool Unique = false;
+  /// Index columns in order: the entry is the column name; the list owns the descriptor an
+  /// entry carries (a TIdxFldData from AddFld, or a plain TFldData).
+  TStringList Flds;
+  /// InterBase ACTIVE / INACTIVE.
+  bool Active = true;
+  /// SQL Server.
+  bool Clustered = false;
+  std::string FileGroup;
+  bool PrimaryXML = false;
+  bool XML = false;
+  /// SQL Server INCLUDE columns; the list owns their descriptors.
+  TStringList IncludeFlds;
+  /// SQL Server WITH clause, written as stored.
+  std::string OptionText;
+  /// Option records of the dialect readers.
+  TIndexOptions IndexOptions;
+  TIndexOptions IndexOptions2;
+  /// Oracle domain index: INDEXTYPE IS and PARAMETERS.
+  std::string IndexType;
+  std::string Parameters;
+  /// Oracle.
+  bool NoLogging = false;
+  bool Compress = false;
+  bool NoCompress = false;
+  std::string TablespaceName;
+  /// MySQL.
+  bool FullText = false;
+  bool Spatial = false;
+  /// DB2.
+  bool AllowReverseScans = false;
+  // Body (base): the expression of an expression index.
+
+  /// Appends a column with its sort order and prefix length; returns its descriptor.
+  TIdxFldData* AddFld(const std::string& Name, std::int32_t SortOrder = 0, std::int32_t Size = 0);
+  /// Frees the descriptors of both column lists and empties them.
+  void ClearFlds();
+  /// Sets Active for the rest of the generated script (the alter pass switched the target's
+  /// index); ResetGeneration puts the flag as read back.
+  void SetScriptActive(bool Value);
+
+  // Replaced virtual operations.
+
+  /// CREATE INDEX.
+  std::string Def() const override;
+  /// DROP INDEX.
+  std::string DropDef() const override;
+  /// The base cascade, then a reconnect for InterBase.
+  void DoBeforeDrop() override;
+  /// Also records in the counterpart (CurrentDef) that the target now holds this text.
+  void DoAfterCreate() override;
+  /// Puts the active flag and the definition as read back.
+  void ResetGeneration() override;
+  /// Where index names are unique only per table (MySQL, SQL Server, ASE, SQL Anywhere) the
+  /// key names the table too, as "name ON table".
+  std::string ObjKeyDef() const override;
+
+  /// Quoted columns joined by ", ": name, for MySQL the prefix length "(n)", then " DESC".
+  std::string GetFlds() const;
+  /// Quoted INCLUDE columns joined by ", ".
+  std::string GetIncludeCols() const;
+
+ private:
+  /// The indexed table qualified by schema where the dialect writes one.
+  std::string SchemaTable() const;
+
+  bool FActiveReplaced = false;
+  bool FActiveAsRead = true;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Index passes of the update script.
+
+/// Creates the master indexes the target lacks (also those an earlier pass dropped).
+void GenScriptIdxCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+/// Paired indexes: a changed active flag is switched, a changed text dropped and created.
+void GenScriptIdxAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+/// Drops the target indexes the master lacks.
+void GenScriptIdxDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
 
 }  // namespace qel

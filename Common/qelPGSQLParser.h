@@ -1,16 +1,30 @@
-// PostgreSQL dialect: the keyword table of the PostgreSQL script parser and the identifier
-// quoting every PostgreSQL script writer goes through.
+// PostgreSQL dialect: the keyword table, the identifier quoting every PostgreSQL script writer goes
+// through, and the script parser that reads PostgreSQL DDL into the schema object model.
+//
+// The parser's sources are split by role: qelPGSQLParser.cpp (keywords, quoting, the scanner,
+// names, statement dispatch, errors and dependency linking) and qelPGSQLParser_Tbl.cpp (tables,
+// columns, types, defaults, constraints, indexes and views).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
+#include "qelComp_Ctr.h"
+#include "qelComp_Tbl.h"
+#include "qelParser.h"
 #include "qelResWords.h"
+#include "qelTypes.h"
 
 namespace qel {
+
+class TObjs;
 
 /// The PostgreSQL keywords in table order: alphabetical, symbols 30 (ALL) to 122 (WHERE), each
 /// symbol 30 plus the row's index. Every other word (ALTER, DROP, INDEX ...) is an identifier.
@@ -24,5 +38,245 @@ std::uint8_t PGSQLSymbolByResWord(std::string_view Word);
 /// digits, "_" and "$", not starting with a digit or "$", and not a reserved word); otherwise
 /// unchanged. An empty name stays empty.
 std::string PGSQLQuoteIdent(const std::string& Name);
+
+/// A column default as the catalog spells a few common values, turned back into the form a
+/// script writes ("now()" -> "current_timestamp", "''::text" -> "''" ...). The whole text is
+/// compared, case-sensitively; any other text is returned unchanged.
+std::string PGReplaceDefault(const std::string& Text);
+
+// Keyword symbols the grammar tests (30 plus the row index in PGSQLResWords).
+constexpr std::uint8_t pgARRAY = 35;
+constexpr std::uint8_t pgAS = 36;
+constexpr std::uint8_t pgASC = 37;
+constexpr std::uint8_t pgAUTHORIZATION = 39;
+constexpr std::uint8_t pgCAST = 44;
+constexpr std::uint8_t pgCHECK = 45;
+constexpr std::uint8_t pgCOLLATE = 46;
+constexpr std::uint8_t pgCONSTRAINT = 48;
+constexpr std::uint8_t pgCREATE = 49;
+constexpr std::uint8_t pgCURRENT_DATE = 51;
+constexpr std::uint8_t pgCURRENT_ROLE = 52;
+constexpr std::uint8_t pgCURRENT_TIME = 53;
+constexpr std::uint8_t pgCURRENT_TIMESTAMP = 54;
+constexpr std::uint8_t pgCURRENT_USER = 55;
+constexpr std::uint8_t pgDEFAULT = 56;
+constexpr std::uint8_t pgDESC = 58;
+constexpr std::uint8_t pgEND = 62;
+constexpr std::uint8_t pgFALSE = 64;
+constexpr std::uint8_t pgFOREIGN = 66;
+constexpr std::uint8_t pgFROM = 68;
+constexpr std::uint8_t pgGRANT = 70;
+constexpr std::uint8_t pgIN = 74;
+constexpr std::uint8_t pgINTO = 78;
+constexpr std::uint8_t pgLOCALTIME = 86;
+constexpr std::uint8_t pgLOCALTIMESTAMP = 87;
+constexpr std::uint8_t pgNOT = 90;
+constexpr std::uint8_t pgNULL = 92;
+constexpr std::uint8_t pgOFF = 93;
+constexpr std::uint8_t pgON = 96;
+constexpr std::uint8_t pgONLY = 97;
+constexpr std::uint8_t pgOR = 98;
+constexpr std::uint8_t pgPRIMARY = 103;
+constexpr std::uint8_t pgREFERENCES = 104;
+constexpr std::uint8_t pgSESSION_USER = 107;
+constexpr std::uint8_t pgTABLE = 111;
+constexpr std::uint8_t pgTO = 113;
+constexpr std::uint8_t pgTRUE = 115;
+constexpr std::uint8_t pgUNIQUE = 117;
+constexpr std::uint8_t pgUSER = 118;
+constexpr std::uint8_t pgUSING = 119;
+/// A run of operator characters the framework scanner has no symbol for (~, ^, ?, #, ! and a
+/// single |); Ident holds its text. View and default texts use them (regular-expression and
+/// bit operators), so they must scan without error.
+constexpr std::uint8_t pgOperator = 123;
+
+/// Reads PostgreSQL DDL scripts into a collection: tables with their columns and constraints,
+/// indexes, views and schemas become objects; every statement is also reported through the
+/// statement event (text, statement type, object name, kind, operation), so that a script
+/// extractor builds a schema and a script executor a statement list from the same pass.
+///
+/// Scanner: dollar-quoted texts ($$ ... $$, $tag$ ... $tag$) and E'...' strings (backslash escapes
+/// decoded) are string values; a name in double quotes is an identifier that keeps its case and
+/// is never taken for a keyword or a statement word; a bare name is folded to lower case, as the
+/// server folds it; block comments nest; a line beginning with "#" is a comment.
+///
+/// Names: every name may carry a schema; without one the schema is "public", and objects are
+/// filed under their bare names, so "t" and "public.t" are the same table.
+///
+/// Errors: each message names the script, the line and column of the symbol where reading
+/// failed and the text found there. A statement with an error is passed over up to its
+/// terminator, so one bad statement gives one error and the rest of the script is still read.
+/// Statements of kinds this parser does not read into objects (functions, triggers, types,
+/// domains, operators, conversions, DROP, COMMENT, GRANT, REVOKE) are passed over with an
+/// information message.
+class TPGSQLParser : public TCustomSQLParser {
+ public:
+  explicit TPGSQLParser(TCustomObjs* AObjs);
+  ~TPGSQLParser() override;
+
+  // Fields, in declaration order.
+
+  /// Schema of the last qualified name read; "public" when the name had no schema.
+  std::string SchemaPart;
+  /// Object name of the last qualified name read.
+  std::string NamePart;
+  /// Column of the last qualified name read as a column reference.
+  std::string ColumnPart;
+  /// What the current statement is reported as; reset at the start of every statement.
+  TStatType StatType = stStatement;
+  std::string StatObjName;
+  TDbObject StatObjType = dboUnknown;
+  TDbOperation StatOperation = odbUnknown;
+  std::string StatOwnName;
+  /// SET DEFAULT_WITH_OIDS; cleared at the start of every ParseText. Tables created afterwards
+  /// take their "with OIDs" flag from it unless they say WITH or WITHOUT OIDS.
+  bool DefaultWithOids = false;
+
+  // Replaced virtual operations.
+
+  void GetSy() override;
+  void DoGetSy() override;
+  void DoAfterGetSy() override;
+  bool SkipText() override;
+  void BuildResWords() override;
+  /// Files a schema "public" when the collection has none, then reads the script.
+  void ParseScript(const TStrings& Lines, TCustomObjs* AObjs) override;
+  /// The statement loop.
+  void ParseText() override;
+  void ErrMsg(const std::string& Text) override;
+  /// Settles what may depend on a later script: primary-key columns become NOT NULL, as the
+  /// server makes them, and foreign keys that name no referenced columns take the referenced
+  /// table's primary-key columns (and are refiled under their new text). Then the framework's
+  /// linking.
+  void Link_Depend() override;
+  /// Block comments (nested), "--" comments and "#" comment lines.
+  bool SkipComment() override;
+  std::string QuoteIdent(const std::string& Name) override;
+  /// As the framework's, but a name written in double quotes is never a keyword.
+  bool IsIdent(const std::string& Name) override;
+
+  // Names.
+
+  /// The qualified-name reader: [schema "."] name, and for Kind dboField [schema "."] table "."
+  /// column (a two-part column reference has no schema). Fills SchemaPart, NamePart and
+  /// ColumnPart; leaves the symbol after the name current.
+  void GetQualifiedName(TDbObject Kind = dboUnknown);
+  /// One identifier, or two joined by "." (schema and name); the schema is empty for one.
+  void GetIdentName(std::string& Schema, std::string& Name);
+
+  // Tables, columns, constraints, indexes and views (qelPGSQLParser_Tbl.cpp).
+
+  /// One column definition (or routine parameter, with Owner a routine) from the current symbol:
+  /// name, type, array bounds and column constraints. Owner (a table or routine, may be null)
+  /// becomes the column's owner; constraints of the column are filed in the collection.
+  std::unique_ptr<TFldData> ParseField(TDbObj* Owner);
+  /// The type of a column from its type word on: the neutral type, length or precision and
+  /// scale, time zone, character set, collation and array bounds.
+  void ParseFieldType(TFldData& Fld);
+  /// CREATE TABLE from the word TABLE.
+  void ParseTable();
+  /// CREATE [UNIQUE] INDEX from the word INDEX.
+  void ParseIndex(bool Unique);
+  /// CREATE VIEW from the word VIEW.
+  void ParseView();
+  /// ALTER TABLE from the word TABLE.
+  void ParseAlterTable();
+
+ private:
+  /// What a constraint being read belongs to.
+  struct TCtrContext {
+    std::string Name;            ///< CONSTRAINT name; empty when none was written
+    std::string Table;           ///< the table's name; empty when none is known
+    std::string Schema;          ///< the table's schema
+    TFldData* Column = nullptr;  ///< the column of a column constraint
+  };
+
+  // Scanner helpers.
+  static bool IsIdentStart(char C);
+  /// A run of operator characters with Ch on the first.
+  void ReadOperator();
+  /// E'...' with Ch on the quote: backslash escapes decoded.
+  void ReadEscapeString();
+  /// $tag$ ... $tag$ with Ch on the first "$"; false (nothing read) when no tag starts here.
+  bool ReadDollarString();
+  /// A nested block comment with Ch on "/*".
+  void SkipBlockComment();
+  /// Text of the script at the current symbol, for error messages.
+  std::string NearText() const;
+  /// Records an information message at the current symbol.
+  void InfMsg(const std::string& Text);
+  /// An error was recorded since the current statement began.
+  bool StatementFailed() const { return FErrCount != FStmtErrCount; }
+  /// Reads one part of a qualified name.
+  std::string GetNamePart();
+  /// Skips a bracketed group (parentheses or square brackets) with Sy on its opening symbol,
+  /// nesting counted; the symbol after the closing one becomes current. Returns the source text
+  /// of the group, brackets included.
+  std::string SkipGroup();
+
+  // Linking after the last script.
+  void SettleKeys(TObjs& O);
+
+  // Statements.
+  void ParseStatement();
+  void ParseSet();
+  /// Reads the value of SET NAMES or SET CHARACTER SET; empty (reported) when there is none.
+  std::string GetSetValue(const std::string& ErrText);
+  void ParseCreate();
+  void ParseAlter();
+  /// Reports Words as passed over and skips to the end of the statement.
+  void PassOver(const std::string& Words);
+  void SkipToTerm();
+  void SkipWorkOrTransaction();
+
+  // Column and table pieces (qelPGSQLParser_Tbl.cpp).
+  void ParseColumnConstraints(TFldData& Fld, TDbObj* Owner);
+  void ParseDefault(TFldData& Fld);
+  /// One operand of a default value; false when the current symbol can start none.
+  bool ParseDefaultOperand();
+  /// "::" type, with Ch just after the first ":".
+  void ParseCast();
+  void ParseCollate(TFldData& Fld);
+  /// "(" name, ... ")" into List.
+  void ParseColumnList(TStringList& List);
+  /// A table element other than a column.
+  void ParseTableConstraint(TCtrContext Ctx);
+  void ParsePrimaryKey(const TCtrContext& Ctx);
+  void ParseUnique(const TCtrContext& Ctx, bool TableLevel);
+  void ParseForeignKey(const TCtrContext& Ctx);
+  void ParseReferences(const TCtrContext& Ctx);
+  void ParseCheck(const TCtrContext& Ctx);
+  /// ON UPDATE / ON DELETE rules of a foreign key.
+  void ParseFKActions(TCtrData& Ctr);
+  /// The referenced columns of a foreign key that names none: those of the referenced table's
+  /// primary key when it has been read already.
+  void CopyPrimaryKeyColumns(TCtrData& Ctr);
+  std::unique_ptr<TCtrData> NewConstraint(const TCtrContext& Ctx, TConstraintType CtType);
+  /// Logs the constraint, moves a server-generated name aside and files it (the constraints of
+  /// a table being created when its last column is read).
+  void AddConstraint(std::unique_ptr<TCtrData> Ctr, const std::string& LogTitle);
+  /// Gives an unnamed constraint the name the server will give it (AltName) and files it. Tbl
+  /// (may be null) is its table.
+  void FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData* Tbl);
+  /// Records the name of a filed object in its schema, for the numbering of generated names.
+  void NoteName(const TDbObj& Obj);
+  /// The columns and table constraints of CREATE TABLE, from "(".
+  void ParseTableBody(TTblData& Tbl);
+
+  /// Columns of the primary keys read by the current ParseText, by table name.
+  std::unordered_map<std::string, std::vector<std::string>> FPrimaryKeys;
+  /// Schema + "." + name of every object filed since the collection was last empty.
+  std::unordered_set<std::string> FTakenNames;
+  /// The table CREATE TABLE is reading, and the constraints read with it.
+  TTblData* FTableBeingRead = nullptr;
+  std::vector<std::unique_ptr<TCtrData>> FPendingConstraints;
+  bool FQuotedIdent = false;  // the current identifier was written in double quotes
+  bool FScanning = false;     // inside GetSy: errors stand where the scanner is
+  std::int32_t FSyLine = 1;   // line and column of the current symbol's first byte
+  std::int32_t FSyCol = 1;
+  std::int32_t FPrevEnd = 1;       // 1-based position just after the symbol before the current one
+  std::int64_t FErrCount = 0;      // errors recorded by this parser
+  std::int64_t FStmtErrCount = 0;  // FErrCount when the current statement began
+};
 
 }  // namespace qel

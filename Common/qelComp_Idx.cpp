@@ -1,0 +1,272 @@
+// Indexes: texts per dialect, keys, their part of the cascade and the index passes.
+#include "qelComp_Idx.h"
+
+#include "Text.h"
+
+namespace qel {
+
+TIdxData::TIdxData(TCustomObjs* aOwner) : TDbObj(aOwner) {
+  Kind = 104;
+  Flds.SetCaseSensitive(true);
+  Flds.OwnsObjects = true;
+  IncludeFlds.SetCaseSensitive(true);
+  IncludeFlds.OwnsObjects = true;
+}
+
+TIdxData::~TIdxData() {
+  ClearFlds();
+}
+
+TIdxFldData* TIdxData::AddFld(const std::string& Name, std::int32_t SortOrder, std::int32_t Size) {
+  auto* F = new TIdxFldData(Owner);
+  F->SetObjName(Name);
+  F->TableName = TableName;
+  F->SortOrder = SortOrder;
+  F->Size = Size;
+  Flds.AddObject(Name, F);
+  return F;
+}
+
+void TIdxData::ClearFlds() {
+  Flds.Clear();
+  IncludeFlds.Clear();
+}
+
+void TIdxData::SetScriptActive(bool Value) {
+  if (!FActiveReplaced) {
+    FActiveAsRead = Active;
+    FActiveReplaced = true;
+  }
+  Active = Value;
+}
+
+void TIdxData::ResetGeneration() {
+  TDbObj::ResetGeneration();
+  CurrentDef.clear();
+  if (FActiveReplaced) Active = FActiveAsRead;
+  FActiveReplaced = false;
+}
+
+std::string TIdxData::ObjKeyDef() const {
+  const std::string Key = TDbObj::ObjKeyDef();
+  switch (GetDatabaseType()) {
+    case dbMySQL:
+    case dbMSSQL:
+    case dbSybaseASE:
+    case dbSybaseASA:
+      // These servers keep index names per table: two tables may each have an index "ix_1".
+      if (!TableName.empty()) return Key + " ON " + TableName;
+      return Key;
+    default:
+      return Key;
+  }
+}
+
+std::string TIdxData::GetFlds() const {
+  const bool MySQL = GetDatabaseType() == dbMySQL;
+  std::string R;
+  for (int I = 0; I < Flds.Count(); ++I) {
+    std::string Col = QuoteIdent(Flds[I]);
+    if (const auto* F = dynamic_cast<const TFldData*>(Flds.Objects(I))) {
+      // The prefix length belongs to the column, the direction comes after it: a(10) DESC.
+      if (MySQL && F->Size > 0) Col += "(" + std::to_string(F->Size) + ")";
+      if (const auto* IF = dynamic_cast<const TIdxFldData*>(F); IF && IF->SortOrder == 2)
+        Col += " DESC";
+    }
+    R += (R.empty() ? "" : ", ") + Col;
+  }
+  return R;
+}
+
+std::string TIdxData::GetIncludeCols() const {
+  std::string R;
+  for (const std::string& Name : IncludeFlds) R += (R.empty() ? "" : ", ") + QuoteIdent(Name);
+  return R;
+}
+
+std::string TIdxData::SchemaTable() const {
+  const std::string Table = QuoteIdent(TableName);
+  switch (GetDatabaseType()) {
+    case dbSybaseASA:
+      // A table without a recorded owner belongs to DBA, the owner the server assumes too.
+      return (Creator.empty() ? std::string("DBA") : QuoteIdent(Creator)) + "." + Table;
+    case dbMSSQL:
+    case dbPostgreSQL:
+    case dbOracle:
+      // Without a schema the name stands alone, never behind a bare ".".
+      return GetSchema().empty() ? Table : QuoteIdent(GetSchema()) + "." + Table;
+    default:
+      return Table;
+  }
+}
+
+std::string TIdxData::Def() const {
+  const TDatabaseType DB = GetDatabaseType();
+  const std::string Name = QuoteIdent(GetObjName());
+  std::string R = "CREATE ";
+  if (Unique) R += "UNIQUE ";
+  if (DB == dbMSSQL) {
+    if (Clustered) R += "CLUSTERED ";
+    if (PrimaryXML) R += "PRIMARY ";
+    if (XML) R += "XML ";
+  }
+  if (FullText) R += "FULLTEXT ";
+  if (Spatial) R += "SPATIAL ";
+  if (Descending) R += "DESC ";
+
+  if (DB == dbOracle && !GetSchema().empty())
+    R += "INDEX " + QuoteIdent(GetSchema()) + "." + Name + " ON " + SchemaTable();
+  else
+    R += "INDEX " + Name + " ON " + SchemaTable();
+
+  // PostgreSQL keeps the access method of a non-btree index in IndexType; without it the
+  // index would come back as a btree.
+  if (DB == dbPostgreSQL && !IndexType.empty()) R += " USING " + IndexType;
+
+  if (Body.empty())
+    R += "(" + GetFlds() + ")";
+  else if (DB == dbOracle)
+    R += Body;
+  else
+    R += " COMPUTED BY" + Body;
+
+  if (!IncludeFlds.Empty()) R += "\r\n  INCLUDE (" + GetIncludeCols() + ")";
+  if (DB == dbMSSQL) {
+    if (!OptionText.empty()) R += "\r\n   " + OptionText;
+    if (!FileGroup.empty()) R += "\r\nON " + QuoteIdent(FileGroup);
+  }
+  if (DB == dbOracle) {
+    if (!IndexType.empty()) R += "\r\n   INDEXTYPE IS " + IndexType;
+    if (!Parameters.empty()) R += "\r\n   PARAMETERS " + Parameters;
+    if (Compress) R += "\r\nCOMPRESS";
+    if (NoCompress) R += "\r\nNOCOMPRESS";
+    if (NoLogging) R += "\r\nNOLOGGING";
+    if (!TablespaceName.empty()) R += "\r\nTABLESPACE " + TablespaceName;
+  }
+  const std::string Storage = TableSpace.Def();
+  if (!Storage.empty()) R += "\r\n" + Storage;
+  if (DB == dbDB2 && AllowReverseScans) R += "\r\n  ALLOW REVERSE SCANS";
+  return R;
+}
+
+std::string TIdxData::DropDef() const {
+  const std::string Name = QuoteIdent(GetObjName());
+  const std::string Table = QuoteIdent(TableName);
+  switch (GetDatabaseType()) {
+    case dbMSSQL:
+    case dbSybaseASA:
+      return "DROP INDEX " + SchemaTable() + "." + Name;
+    case dbSybaseASE:
+      return "DROP INDEX " + Table + "." + Name;
+    case dbMySQL:
+      return "DROP INDEX " + Name + " ON " + Table;
+    case dbPostgreSQL:
+      return "DROP INDEX " + (GetSchema().empty() ? std::string() : QuoteIdent(GetSchema()) + ".") +
+             Name;
+    default:
+      return TDbObj::DropDef();
+  }
+}
+
+void TIdxData::DoBeforeDrop() {
+  TDbObj::DoBeforeDrop();
+  // InterBase only lets an index go once no open statement uses its table.
+  if (TCustomSQLExec* Exec = GetSQLExec(); Exec && GetDatabaseType() == dbInterBase)
+    Exec->AddReConnect();
+}
+
+void TIdxData::DoAfterCreate() {
+  TDbObj::DoAfterCreate();
+  // An index an earlier step dropped (with its column or table) and the create pass wrote
+  // again is the master's now; the alter pass must not build it a second time.
+  // The passes switch a new index off right after its creation when the master's is off.
+  if (auto* T = dynamic_cast<TIdxData*>(GetRefObj())) {
+    T->CurrentDef = Def();
+    T->SetScriptActive(Active);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Passes
+
+namespace {
+
+template <class F>
+void ForEachIndex(const TDbObjList& List, F Fn) {
+  for (int I = 0; I < List.Count(); ++I)
+    if (auto* Idx = dynamic_cast<TIdxData*>(List.Objects(I))) Fn(Idx);
+}
+
+/// The statement that switches an InterBase index on or off.
+void AddActiveSwitch(TCustomSQLExec& Exec, const TIdxData& Idx, const std::string& Name) {
+  Exec.Add("ALTER INDEX " + Name + (Idx.Active ? " ACTIVE" : " INACTIVE"), stStatement,
+           Idx.GetObjName(), dboIndex, odbAlter);
+}
+
+}  // namespace
+
+void GenScriptIdxCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  (void)Target;
+  const bool Descriptions = Master.CompareObjects.Contains(coDescription);
+  bool Written = false;
+  ForEachIndex(Master.Indexes, [&](TIdxData* Idx) {
+    // Created already: paired, or written with its table (MySQL keys inline).
+    if (Idx->SkipDef || Idx->GetObjCreated()) return;
+    if (!Written) Exec.AddComment(Idx->GenComment("Create index..."));
+    Written = true;
+    Idx->CreateDependDef();
+    if (!Idx->Active) AddActiveSwitch(Exec, *Idx, Idx->QuoteIdent(Idx->GetObjName()));
+    if (Descriptions && !Idx->Description.empty()) Exec.AddDescription(Idx);
+  });
+  if (Written) Exec.AddComment("\r\n");
+}
+
+void GenScriptIdxAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  (void)Target;
+  const bool Descriptions = Master.CompareObjects.Contains(coDescription);
+  bool Written = false;
+  auto Comment = [&](const TIdxData& Idx) {
+    if (!Written) Exec.AddComment(Idx.GenComment("Alter index (Drop, Create)..."));
+    Written = true;
+  };
+  ForEachIndex(Master.Indexes, [&](TIdxData* M) {
+    auto* T = dynamic_cast<TIdxData*>(M->GetRefObj());
+    if (!T || M->SkipDef || T->SkipDef) return;
+    // SQL Server compares names and types without regard to case.
+    const bool CaseInsensitive = T->GetDatabaseType() == dbMSSQL;
+    // The text the target holds at this point: its own, or the master's once written.
+    const std::string MDef = M->Def();
+    const std::string TDef = T->CurrentDef.empty() ? T->Def() : T->CurrentDef;
+    const bool Equal = CaseInsensitive ? SameText(MDef, TDef) : MDef == TDef;
+    if (Equal && M->Active != T->Active) {
+      Comment(*M);
+      AddActiveSwitch(Exec, *M, M->GetObjFullName());
+      T->SetScriptActive(M->Active);
+    } else if (!Equal) {
+      Comment(*M);
+      T->DropDependDef();
+      M->CreateDependDef();
+      // A new index starts active; one the master keeps switched off is switched off again.
+      if (!M->Active) AddActiveSwitch(Exec, *M, M->QuoteIdent(M->GetObjName()));
+    }
+    if (Descriptions && M->Description != T->Description) {
+      Written = true;
+      Exec.AddDescription(M);
+    }
+  });
+  if (Written) Exec.AddComment("\r\n");
+}
+
+void GenScriptIdxDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  (void)Master;
+  bool Written = false;
+  ForEachIndex(Target.Indexes, [&](TIdxData* Idx) {
+    if (Idx->SkipDef || Idx->GetRefObj() || !Idx->GetObjCreated()) return;
+    if (!Written) Exec.AddComment(Idx->GenComment("Drop Index..."));
+    Written = true;
+    Idx->DropDependDef();
+  });
+  if (Written) Exec.AddComment("\r\n");
+}
+
+}  // namespace qel

@@ -1,0 +1,913 @@
+// The table grammar of the PostgreSQL script parser: CREATE TABLE with its columns, types,
+// defaults and constraints, ALTER TABLE ADD of constraints, CREATE INDEX and CREATE VIEW.
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelCompObj.h"
+#include "qelPGSQLParser.h"
+
+namespace qel {
+
+namespace {
+
+/// Type words and the neutral types they name, in the order they are tested. A word not in the
+/// table names a domain or user type.
+// clang-format off
+constexpr std::pair<std::string_view, TDBFieldType> kTypeWords[] = {
+    {"INTEGER", iftInteger}, {"INT", iftInteger}, {"INT2", iftSmallInt}, {"INT4", iftInteger},
+    {"INT8", iftBigInt}, {"SMALLINT", iftSmallInt}, {"BIGINT", iftBigInt},
+    {"SERIAL", iftSerial}, {"BIGSERIAL", iftBigSerial}, {"DECIMAL", iftDecimal},
+    {"NUMERIC", iftNumeric}, {"REAL", iftReal}, {"FLOAT", iftFloat}, {"FLOAT4", iftReal},
+    {"FLOAT8", iftDoublePrecision}, {"DOUBLE", iftDoublePrecision}, {"MONEY", iftMoney},
+    {"VARCHAR", iftVarchar}, {"CHAR", iftChar}, {"CHARACTER", iftChar}, {"TEXT", iftText},
+    {"BYTEA", iftByteA}, {"TIME", iftTime}, {"TIMETZ", iftTimeTZ}, {"DATE", iftDate},
+    {"TIMESTAMP", iftTimeStamp}, {"TIMESTAMPTZ", iftTimeStampTZ}, {"INTERVAL", iftInterval},
+    {"BOOLEAN", iftBoolean}, {"BOOL", iftBoolean}, {"BIT", iftBit}, {"CSTRING", iftCstring},
+    {"CLOB", iftClob}, {"VARBIT", iftVarBit}, {"DBCLOB", iftDbClob}, {"GRAPHIC", iftGraphic},
+    {"VARGRAPHIC", iftVarGraphic},
+};
+// clang-format on
+
+TDBFieldType TypeOfWord(std::string_view Upper) {
+  for (const auto& [Word, Type] : kTypeWords)
+    if (Word == Upper) return Type;
+  return iftDomain;
+}
+
+/// Types whose "(n)" is a length rather than a precision.
+bool IsLengthType(TDBFieldType T) {
+  switch (T) {
+    case iftVarchar:
+    case iftChar:
+    case iftGraphic:
+    case iftVarGraphic:
+    case iftBlob:
+    case iftClob:
+    case iftDbClob:
+    case iftVarBit:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsIntegerType(TDBFieldType T) {
+  return T == iftInteger || T == iftBigInt || T == iftTinyInt || T == iftSmallInt;
+}
+
+/// The server's limit on identifiers, in bytes.
+constexpr std::size_t MaxIdentLength = 63;
+
+/// Length of S cut to at most Limit bytes without splitting a UTF-8 character.
+std::size_t ClipLength(const std::string& S, std::size_t Limit) {
+  if (S.size() <= Limit) return S.size();
+  std::size_t N = Limit;
+  while (N > 0 && (static_cast<unsigned char>(S[N]) & 0xC0) == 0x80) --N;
+  return N;
+}
+
+/// The name the server makes from two parts and a label ("orders", "customer_id", "fkey"):
+/// joined by "_" and, when too long, both parts shortened, the longer one first, so that the
+/// whole fits the identifier limit.
+std::string MakeObjectName(const std::string& Name1, const std::string& Name2,
+                           const std::string& Label) {
+  const std::size_t Overhead = (Name2.empty() ? 0 : 1) + 1 + Label.size();
+  const std::size_t Avail = MaxIdentLength > Overhead ? MaxIdentLength - Overhead : 0;
+  std::size_t N1 = Name1.size();
+  std::size_t N2 = Name2.size();
+  while (N1 + N2 > Avail) {
+    if (N1 > N2)
+      --N1;
+    else
+      --N2;
+  }
+  std::string Name = Name1.substr(0, ClipLength(Name1, N1));
+  if (!Name2.empty()) Name += "_" + Name2.substr(0, ClipLength(Name2, N2));
+  return Name + "_" + Label;
+}
+
+/// The columns of Tbl that the check condition Body names, each once, in order of appearance.
+std::vector<std::string> ColumnsNamedIn(const std::string& Body, const TTblData& Tbl) {
+  std::vector<std::string> Found;
+  auto Note = [&](const std::string& Name) {
+    if (Tbl.Fields.Find(Name) && std::find(Found.begin(), Found.end(), Name) == Found.end())
+      Found.push_back(Name);
+  };
+  for (std::size_t I = 0; I < Body.size();) {
+    const char C = Body[I];
+    if (C == '\'' || C == '"') {
+      // A literal is no column; a quoted name is one as written.
+      std::string Text;
+      std::size_t J = I + 1;
+      for (; J < Body.size(); ++J) {
+        if (Body[J] != C) {
+          Text += Body[J];
+        } else if (J + 1 < Body.size() && Body[J + 1] == C) {
+          Text += C;
+          ++J;
+        } else {
+          break;
+        }
+      }
+      if (C == '"') Note(Text);
+      I = J + 1;
+    } else if ((C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_' ||
+               static_cast<unsigned char>(C) >= 0x80) {
+      std::size_t J = I + 1;
+      while (J < Body.size() &&
+             ((Body[J] >= 'A' && Body[J] <= 'Z') || (Body[J] >= 'a' && Body[J] <= 'z') ||
+              Body[J] == '_' || Body[J] == '$' || (Body[J] >= '0' && Body[J] <= '9') ||
+              static_cast<unsigned char>(Body[J]) >= 0x80))
+        ++J;
+      // A name after "::" is a type, and one before "(" a function.
+      const bool Type = I >= 2 && Body[I - 1] == ':' && Body[I - 2] == ':';
+      std::size_t K = J;
+      while (K < Body.size() && (Body[K] == ' ' || Body[K] == '\t')) ++K;
+      const bool Function = K < Body.size() && Body[K] == '(';
+      if (!Type && !Function) Note(LowerCase(Body.substr(I, J - I)));
+      I = J;
+    } else if (C >= '0' && C <= '9') {
+      while (I < Body.size() && ((Body[I] >= '0' && Body[I] <= '9') || Body[I] == '.')) ++I;
+    } else {
+      ++I;
+    }
+  }
+  return Found;
+}
+
+/// The parts of the name the server gives a constraint created without one (table, columns,
+/// label); an empty label for kinds it names otherwise. Tbl (may be null) is the constrained
+/// table.
+struct TNameParts {
+  std::string Name1, Name2, Label;
+};
+TNameParts GeneratedNameParts(const TCtrData& Ctr, const TTblData* Tbl) {
+  auto Joined = [](const TStringList& Columns) {
+    std::string R;
+    for (const std::string& Column : Columns) R += (R.empty() ? "" : "_") + Column;
+    return R;
+  };
+  const std::string& Table = Ctr.GetTblName();
+  switch (Ctr.GetCtType()) {
+    case ctPKey:
+      return {Table, "", "pkey"};
+    case ctUnique:
+      return {Table, Joined(Ctr.FldList), "key"};
+    case ctFKey:
+      return {Table, Joined(Ctr.FldList), "fkey"};
+    case ctCheck: {
+      // Named after the column when the condition reads exactly one column of the table.
+      std::vector<std::string> Columns;
+      if (Tbl)
+        Columns = ColumnsNamedIn(Ctr.Body, *Tbl);
+      else if (Ctr.FldList.Count() == 1)
+        Columns.push_back(Ctr.FldList[0]);
+      return {Table, Columns.size() == 1 ? Columns[0] : "", "check"};
+    }
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Columns and types
+
+std::unique_ptr<TFldData> TPGSQLParser::ParseField(TDbObj* Owner) {
+  auto Fld = std::make_unique<TFldData>(Objs);
+  if (dynamic_cast<TPrcData*>(Owner)) {
+    // A parameter: [IN | OUT | INOUT name] type; without a mode it has no name.
+    TParamInOutType Mode = ioUnknown;
+    if (Sy == pgIN)
+      Mode = ioIn;
+    else if (IsIdent("OUT"))
+      Mode = ioOut;
+    else if (IsIdent("INOUT"))
+      Mode = ioInout;
+    if (Mode != ioUnknown) {
+      Fld->InOut = Mode;
+      GetSy();
+      TestSy(syIdent);
+      if (Sy == syIdent) {
+        Fld->SetObjName(Ident);
+        GetSy();
+      }
+    }
+  } else {
+    TestSy(syIdent);
+    if (Sy == syIdent) {
+      Fld->SetObjName(Ident);
+      GetSy();
+    }
+  }
+  if (Owner) {
+    Fld->TableName = Owner->GetObjName();
+    Fld->OwnerObj = Owner;
+  }
+  if (StatementFailed()) return Fld;
+  ParseFieldType(*Fld);
+  ParseColumnConstraints(*Fld, Owner);
+  return Fld;
+}
+
+void TPGSQLParser::ParseFieldType(TFldData& Fld) {
+  std::string Word;  // as written: lower case unless it was in double quotes
+  if (Sy == syIdent) {
+    Word = Ident;
+    GetSy();
+    // A qualified type name (pg_catalog.int4, public.money_amount): the last part names it.
+    if (Sy == syDot) {
+      GetSy();
+      TestSy(syIdent);
+      if (Sy != syIdent) return;
+      Word = Ident;
+      GetSy();
+    }
+  } else {
+    // "(integer, text)": what was read as the name is the type.
+    Word = Fld.GetObjName();
+    Fld.SetObjName("");
+    if (Word.empty()) {
+      TestSy(syIdent);
+      return;
+    }
+  }
+
+  const std::string Upper = UpperCase(Word);
+  TDBFieldType Type = TypeOfWord(Upper);
+  if (Upper == "DOUBLE" && IsIdent("PRECISION")) {
+    GetSy();
+  } else if (Type == iftChar && IsIdent("VARYING")) {
+    GetSy();
+    Type = iftVarchar;
+  } else if (Type == iftBit && IsIdent("VARYING")) {
+    GetSy();
+    Type = iftVarBit;
+  }
+  Fld.FieldType = Type;
+  if (Type == iftDomain) Fld.DomainName = Word;
+
+  if (Sy == syLParen) {
+    GetSy();
+    TestSy(syInteger);
+    if (Sy != syInteger) return;
+    const std::int32_t N = IntValue;
+    std::int32_t M = 0;
+    GetSy();
+    if (Sy == syComma) {
+      GetSy();
+      GetIntConst();  // numeric(5, -2) is allowed
+      if (Sy != syInteger) return;
+      M = IntValue;
+      GetSy();
+    }
+    TestAndGetSy(syRParen);
+    if (IsLengthType(Type)) {
+      Fld.Size = N;
+    } else {
+      Fld.Precision = N;
+      Fld.Scale = M;
+    }
+  }
+
+  if ((Type == iftTime || Type == iftTimeStamp) && (IsIdent("WITH") || IsIdent("WITHOUT"))) {
+    const bool WithTimeZone = IsIdent("WITH");
+    GetSy();
+    TestIdent("TIME");
+    if (!IsIdent("TIME")) return;
+    GetSy();
+    TestIdent("ZONE");
+    if (!IsIdent("ZONE")) return;
+    GetSy();
+    if (WithTimeZone) Fld.FieldType = Type == iftTime ? iftTimeTZ : iftTimeStampTZ;
+  }
+
+  if (IsIntegerType(Fld.FieldType)) {
+    // int(11) and the like: a display width the server does not keep.
+    Fld.Precision = 0;
+    Fld.Scale = 0;
+  }
+
+  if (IsIdent("CHAR") || IsIdent("CHARACTER")) {
+    GetSy();
+    TestIdent("SET");
+    if (!IsIdent("SET")) return;
+    GetSy();
+    TestSy(syIdent);
+    if (Sy != syIdent) return;
+    Fld.CharSet = Ident;
+    GetSy();
+  }
+  if (Sy == pgCOLLATE) ParseCollate(Fld);
+
+  if (Sy == pgARRAY) GetSy();
+  while (Sy == syLBracket && !StatementFailed()) {
+    GetSy();
+    std::int32_t Upper = 0;
+    if (Sy == syInteger) {
+      Upper = IntValue;
+      GetSy();
+    }
+    TestAndGetSy(syRBracket);
+    Fld.ArrayBounds.push_back(TArrayBound{1, Upper});
+  }
+}
+
+void TPGSQLParser::ParseCollate(TFldData& Fld) {
+  GetSy();
+  std::string Schema;
+  std::string Name;
+  GetIdentName(Schema, Name);
+  Fld.Collation = Schema.empty() ? Name : Schema + "." + Name;
+}
+
+void TPGSQLParser::ParseColumnConstraints(TFldData& Fld, TDbObj* Owner) {
+  Fld.Nullable = true;
+  TCtrContext Ctx;
+  Ctx.Column = &Fld;
+  if (Owner) {
+    Ctx.Table = Owner->GetObjName();
+    Ctx.Schema = Owner->GetSchema();
+  }
+  while (!StatementFailed()) {
+    switch (Sy) {
+      case pgNOT:
+        GetSy();
+        TestAndGetSy(pgNULL);
+        Fld.Nullable = false;
+        break;
+      case pgNULL:
+        GetSy();
+        break;
+      case pgDEFAULT:
+        ParseDefault(Fld);
+        break;
+      case pgPRIMARY:
+        ParsePrimaryKey(Ctx);
+        break;
+      case pgREFERENCES:
+        ParseReferences(Ctx);
+        break;
+      case pgCHECK:
+        ParseCheck(Ctx);
+        break;
+      case pgUNIQUE:
+        ParseUnique(Ctx, false);
+        break;
+      case pgCOLLATE:
+        // After array bounds ("text[] COLLATE x") the collation stands among the constraints.
+        ParseCollate(Fld);
+        break;
+      case pgCONSTRAINT:
+        // The name belongs to the constraint that follows.
+        GetSy();
+        TestSy(syIdent);
+        if (Sy != syIdent) return;
+        Ctx.Name = Ident;
+        GetSy();
+        continue;
+      default:
+        return;
+    }
+    Ctx.Name.clear();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Defaults
+
+void TPGSQLParser::ParseDefault(TFldData& Fld) {
+  GetSy();  // past DEFAULT
+  const std::int32_t Start = SyPos;
+  if (!ParseDefaultOperand()) return;
+  for (;;) {
+    if (Sy == pgON) {
+      GetSy();
+      TestIdent("UPDATE");
+      if (!IsIdent("UPDATE")) return;
+      GetSy();
+      if (!ParseDefaultOperand()) return;
+    } else if (Sy == syPlus || Sy == syMinus || Sy == syAsterisk || Sy == sySlash ||
+               Sy == syConcat || Sy == syPercent || Sy == pgOperator) {
+      // now() + interval '1 day', 'a' || 'b': the value runs on through binary operators.
+      GetSy();
+      if (!ParseDefaultOperand()) return;
+    } else {
+      break;
+    }
+  }
+  const std::string Value = PGReplaceDefault(Trim(CopyTxt(Start, FPrevEnd - Start)));
+  Fld.DefValue = SameText(Value, "NULL") ? std::string() : Value;
+}
+
+bool TPGSQLParser::ParseDefaultOperand() {
+  switch (Sy) {
+    case syIdent:
+      GetSy();
+      if (Sy == syDot) {  // a qualified function name
+        GetSy();
+        TestSy(syIdent);
+        if (Sy != syIdent) return false;
+        GetSy();
+      }
+      if (Sy == syLParen) {
+        SkipGroup();  // a function call: nextval('t_id_seq'::regclass), now()
+      } else if (Sy == syString) {
+        GetSy();  // a typed constant: interval '1 day', date '2020-01-01'
+      }
+      break;
+    case syInteger:
+    case syFloat:
+    case syString:
+    case pgCURRENT_DATE:
+    case pgCURRENT_ROLE:
+    case pgCURRENT_USER:
+    case pgSESSION_USER:
+    case pgUSER:
+    case pgTRUE:
+    case pgFALSE:
+    case pgNULL:
+      GetSy();
+      break;
+    case pgCURRENT_TIME:
+    case pgCURRENT_TIMESTAMP:
+    case pgLOCALTIME:
+    case pgLOCALTIMESTAMP:
+      GetSy();
+      if (Sy == syLParen) SkipGroup();  // current_timestamp(0)
+      break;
+    case syLParen:
+      SkipGroup();
+      break;
+    case pgCAST:
+    case pgARRAY:
+      GetSy();
+      if (Sy == syLParen || Sy == syLBracket)
+        SkipGroup();
+      else
+        TestSy(syLParen);
+      break;
+    case syMinus:
+    case syPlus: {
+      const std::string Sign = Sy == syMinus ? "-" : "+";
+      GetSy();
+      if (Sy != syInteger && Sy != syFloat) {
+        ErrMsg("DEFAUT " + Sign + (Sy == syIdent ? Ident : GetSyWord()) + " error...");
+        return false;
+      }
+      GetSy();
+      break;
+    }
+    default:
+      ErrMsg("DEFAUT " + (Sy == syIdent ? Ident : GetSyWord()) + " error...");
+      return false;
+  }
+  while (Sy == syColon && !StatementFailed()) ParseCast();
+  return !StatementFailed();
+}
+
+void TPGSQLParser::ParseCast() {
+  GetSy();
+  TestSy(syColon);
+  if (Sy != syColon) return;
+  GetSy();
+  TestSy(syIdent);
+  if (Sy != syIdent) return;
+  const bool TimeType = IsIdent("TIME") || IsIdent("TIMESTAMP");
+  GetSy();
+  if (Sy == syDot) {
+    GetSy();
+    TestSy(syIdent);
+    if (Sy != syIdent) return;
+    GetSy();
+  }
+  while (IsIdent("VARYING") || IsIdent("PRECISION")) GetSy();
+  if (Sy == syLParen) SkipGroup();
+  if (TimeType && (IsIdent("WITH") || IsIdent("WITHOUT"))) {
+    GetSy();
+    TestIdent("TIME");
+    if (!IsIdent("TIME")) return;
+    GetSy();
+    TestIdent("ZONE");
+    if (!IsIdent("ZONE")) return;
+    GetSy();
+  }
+  while (Sy == syLBracket && !StatementFailed()) SkipGroup();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Constraints
+
+void TPGSQLParser::ParseColumnList(TStringList& List) {
+  TestSy(syLParen);
+  if (Sy != syLParen) return;
+  GetSy();
+  for (;;) {
+    TestSy(syIdent);
+    if (Sy != syIdent) return;
+    List.Add(Ident);
+    GetSy();
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+}
+
+std::unique_ptr<TCtrData> TPGSQLParser::NewConstraint(const TCtrContext& Ctx,
+                                                      TConstraintType CtType) {
+  auto Ctr = std::make_unique<TCtrData>(Objs);
+  Ctr->SetCtType(CtType);
+  Ctr->SetObjName(Ctx.Name);
+  Ctr->SetTblName(Ctx.Table);
+  Ctr->SetSchema(Ctx.Schema);
+  if (Ctx.Column && CtType != ctFKey) Ctr->FldList.Add(Ctx.Column->GetObjName());
+  return Ctr;
+}
+
+void TPGSQLParser::AddConstraint(std::unique_ptr<TCtrData> Ctr, const std::string& LogTitle) {
+  if (StatementFailed()) return;  // a constraint read only in part is not filed
+  DoLogNextLine(LogTitle + Ctr->Def());
+  // A name the server would have made up itself (t_pkey, t_a_fkey ...) says nothing the author
+  // chose: it moves aside and the key is paired by its definition, so a script that writes the
+  // key without a name meets one that names it.
+  Ctr->CheckSysName();
+  if (Ctr->GetCtType() == ctPKey && !Ctr->GetTblName().empty()) {
+    std::vector<std::string> Columns;
+    for (const std::string& Column : Ctr->FldList) Columns.push_back(Column);
+    FPrimaryKeys.emplace(Ctr->GetTblName(), std::move(Columns));
+  }
+  // The constraints of a table being created wait for its last column: the name the server
+  // gives a check depends on the columns it reads.
+  if (FTableBeingRead) {
+    FPendingConstraints.push_back(std::move(Ctr));
+    return;
+  }
+  TTblData* Tbl = nullptr;
+  if (Objs) Tbl = dynamic_cast<TTblData*>(Objs->Tables.FindObj(Ctr->GetTblName()));
+  FileConstraint(std::move(Ctr), Tbl);
+}
+
+void TPGSQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData* Tbl) {
+  // A constraint written without a name gets one from the server when the script runs; the
+  // reader keeps it aside (AltName) as it does a name spelled the server's way, so that an
+  // update script can drop the constraint by the name the database holds. A name taken already
+  // in the schema gets a number after its label, as the server numbers it.
+  if (Ctr->GetObjName().empty() && Ctr->AltName.empty() && !Ctr->GetTblName().empty()) {
+    const TNameParts Parts = GeneratedNameParts(*Ctr, Tbl);
+    if (!Parts.Label.empty()) {
+      std::string Name = MakeObjectName(Parts.Name1, Parts.Name2, Parts.Label);
+      for (int Pass = 1; FTakenNames.count(Ctr->GetSchema() + "." + Name) != 0; ++Pass)
+        Name = MakeObjectName(Parts.Name1, Parts.Name2, Parts.Label + std::to_string(Pass));
+      Ctr->AltName = Name;
+    }
+  }
+  NoteName(*Ctr);
+  AddObj(Ctr.release(), true);
+}
+
+void TPGSQLParser::NoteName(const TDbObj& Obj) {
+  const std::string& Name = !Obj.GetObjName().empty() ? Obj.GetObjName() : Obj.AltName;
+  if (!Name.empty()) FTakenNames.insert(Obj.GetSchema() + "." + Name);
+}
+
+void TPGSQLParser::ParseTableConstraint(TCtrContext Ctx) {
+  if (Sy == pgCONSTRAINT) {
+    GetSy();
+    TestSy(syIdent);
+    if (Sy != syIdent) return;
+    Ctx.Name = Ident;
+    GetSy();
+    // After any other word the constraint is not filed; the caller reports the word.
+    if (Sy != pgCHECK && Sy != pgFOREIGN && Sy != pgPRIMARY && Sy != pgUNIQUE) return;
+  }
+  switch (Sy) {
+    case pgPRIMARY:
+      ParsePrimaryKey(Ctx);
+      break;
+    case pgUNIQUE:
+      ParseUnique(Ctx, true);
+      break;
+    case pgFOREIGN:
+      ParseForeignKey(Ctx);
+      break;
+    case pgREFERENCES:
+      ParseReferences(Ctx);
+      break;
+    case pgCHECK:
+      ParseCheck(Ctx);
+      break;
+    default:
+      TestSy(syIdent);
+      break;
+  }
+}
+
+void TPGSQLParser::ParsePrimaryKey(const TCtrContext& Ctx) {
+  GetSy();
+  TestIdent("KEY");
+  if (!IsIdent("KEY")) return;
+  GetSy();
+  auto Ctr = NewConstraint(Ctx, ctPKey);
+  if (!Ctx.Column) ParseColumnList(Ctr->FldList);
+  AddConstraint(std::move(Ctr), "Primary Key: ");
+}
+
+void TPGSQLParser::ParseUnique(const TCtrContext& Ctx, bool TableLevel) {
+  GetSy();
+  auto Ctr = NewConstraint(Ctx, ctUnique);
+  if (TableLevel) {
+    if (IsIdent("KEY")) GetSy();
+    if (Sy == syIdent) GetSy();  // a key name in the MySQL manner: not kept
+    ParseColumnList(Ctr->FldList);
+  }
+  AddConstraint(std::move(Ctr), "Unique: ");
+}
+
+void TPGSQLParser::ParseForeignKey(const TCtrContext& Ctx) {
+  GetSy();
+  TestIdent("KEY");
+  if (!IsIdent("KEY")) return;
+  GetSy();
+  auto Ctr = NewConstraint(Ctx, ctFKey);
+  ParseColumnList(Ctr->FldList);
+  if (StatementFailed()) return;
+  TestAndGetSy(pgREFERENCES);
+  if (StatementFailed()) return;
+  // The referenced table may carry a schema (pg_dump writes "REFERENCES public.t(id)").
+  GetQualifiedName();
+  Ctr->SetRefTblName(NamePart);
+  Ctr->SetRefSchema(SchemaPart);
+  if (Sy == syLParen)
+    ParseColumnList(Ctr->RefFldList);
+  else
+    CopyPrimaryKeyColumns(*Ctr);
+  ParseFKActions(*Ctr);
+  AddConstraint(std::move(Ctr), "Foreign key: ");
+}
+
+void TPGSQLParser::ParseReferences(const TCtrContext& Ctx) {
+  GetSy();
+  auto Ctr = NewConstraint(Ctx, ctFKey);
+  if (Ctx.Column) Ctr->FldList.Add(Ctx.Column->GetObjName());
+  GetQualifiedName();
+  Ctr->SetRefTblName(NamePart);
+  Ctr->SetRefSchema(SchemaPart);
+  if (Sy == syLParen) ParseColumnList(Ctr->RefFldList);
+  ParseFKActions(*Ctr);
+  AddConstraint(std::move(Ctr), "Foreign key: ");
+}
+
+void TPGSQLParser::CopyPrimaryKeyColumns(TCtrData& Ctr) {
+  const auto It = FPrimaryKeys.find(Ctr.GetRefTblName());
+  if (It == FPrimaryKeys.end()) return;  // Link_Depend fills it once every script is read
+  for (const std::string& Column : It->second) Ctr.RefFldList.Add(Column);
+}
+
+void TPGSQLParser::ParseFKActions(TCtrData& Ctr) {
+  while (Sy == pgON && !StatementFailed()) {
+    GetSy();
+    const bool OnUpdate = IsIdent("UPDATE");
+    if (!OnUpdate && !IsIdent("DELETE")) {
+      ErrMsg("Missing: UPDATE/DELETE");
+      return;
+    }
+    GetSy();
+    TUDAction Action = udaNoAction;
+    if (IsIdent("NO")) {
+      GetSy();
+      if (!IsIdent("ACTION")) {
+        ErrMsg("Must be: ACTION");
+        return;
+      }
+      GetSy();
+    } else if (IsIdent("CASCADE")) {
+      Action = udaCascade;
+      GetSy();
+    } else if (IsIdent("RESTRICT")) {
+      Action = udaRestrict;
+      GetSy();
+    } else if (IsIdent("SET")) {
+      GetSy();
+      if (Sy == pgDEFAULT) {
+        Action = udaDefault;
+      } else if (Sy == pgNULL) {
+        Action = udaNull;
+      } else {
+        ErrMsg("Missing: DEFAULT/NULL");
+        return;
+      }
+      GetSy();
+    } else {
+      ErrMsg("Unknown action into UPDATE/DELETE rule.");
+      return;
+    }
+    (OnUpdate ? Ctr.OnUpdate : Ctr.OnDelete) = Action;
+  }
+}
+
+void TPGSQLParser::ParseCheck(const TCtrContext& Ctx) {
+  GetSy();
+  auto Ctr = NewConstraint(Ctx, ctCheck);
+  TestSy(syLParen);
+  if (Sy != syLParen) return;
+  Ctr->SetBody(SkipGroup());
+  AddConstraint(std::move(Ctr), "Check constraint: ");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tables
+
+void TPGSQLParser::ParseTable() {
+  GetSy();  // past TABLE
+  if (Sy == pgONLY) GetSy();
+  GetQualifiedName();
+  if (StatementFailed()) return;
+  auto Tbl = std::make_unique<TTblData>(Objs);
+  Tbl->SetObjName(NamePart);
+  Tbl->SetSchema(SchemaPart);
+  Tbl->WithOids = DefaultWithOids;
+  StatObjType = dboTable;
+  StatOperation = odbCreate;
+  StatObjName = NamePart;
+  FTableBeingRead = Tbl.get();
+  ParseTableBody(*Tbl);
+  FTableBeingRead = nullptr;
+  for (auto& Ctr : FPendingConstraints) FileConstraint(std::move(Ctr), Tbl.get());
+  FPendingConstraints.clear();
+
+  const std::string Name = Tbl->GetObjName();
+  DoLogNextLine("Table: " + Name);
+  if (!Objs) return;
+  // Tables are filed directly, without the collection's filter: a table left out would take
+  // its columns with it while its constraints and indexes stay.
+  NoteName(*Tbl);
+  if (Objs->Tables.Add(Tbl->ObjKeyDef(), Tbl.get()))
+    Tbl.release();
+  else
+    ErrMsg("Duplicate table name: " + Name);
+}
+
+void TPGSQLParser::ParseTableBody(TTblData& Tbl) {
+  TestAndGetSy(syLParen);
+  TCtrContext Ctx;
+  Ctx.Table = Tbl.GetObjName();
+  Ctx.Schema = Tbl.GetSchema();
+  if (!StatementFailed() && Sy != syRParen) {
+    for (;;) {
+      if (Sy == syIdent) {
+        std::unique_ptr<TFldData> Fld = ParseField(&Tbl);
+        Fld->Position = Tbl.Fields.Count() + 1;
+        Tbl.Fields.Add(std::move(Fld));
+      } else {
+        ParseTableConstraint(Ctx);
+      }
+      if (StatementFailed() || Sy != syComma) break;
+      GetSy();
+    }
+  }
+  if (!StatementFailed()) {
+    TestAndGetSy(syRParen);
+    if (IsIdent("WITH") || IsIdent("WITHOUT")) {
+      const bool WithOids = IsIdent("WITH");
+      GetSy();
+      TestIdent("OIDS");
+      if (IsIdent("OIDS")) {
+        Tbl.WithOids = WithOids;
+        GetSy();
+      }
+    }
+  }
+}
+
+void TPGSQLParser::ParseAlterTable() {
+  GetSy();  // past TABLE
+  if (Sy == pgONLY) GetSy();
+  GetQualifiedName();
+  if (StatementFailed()) return;
+  const std::string Table = NamePart;
+  const std::string Schema = SchemaPart;
+  if (IsIdent("ADD")) {
+    GetSy();
+    if (Sy != pgCONSTRAINT && Sy != pgFOREIGN && Sy != pgPRIMARY && Sy != pgUNIQUE &&
+        Sy != pgCHECK) {
+      ErrMsg("Unknown symbol in ALTER TABLE ADD...: " + (Sy == syIdent ? Ident : GetSyWord()));
+      return;
+    }
+    if (Objs)
+      if (TDbObj* Tbl = Objs->Tables.FindObj(Table)) Tbl->SetSchema(Schema);
+    // The constraint names its table also when the table is defined in another script, read
+    // later: the script extractor reads files in name order, and keys often stand apart.
+    TCtrContext Ctx;
+    Ctx.Table = Table;
+    Ctx.Schema = Schema;
+    ParseTableConstraint(Ctx);
+  } else if (IsIdent("OWNER")) {
+    // The owner is checked and not kept: the model holds no owner for PostgreSQL objects.
+    GetSy();
+    TestAndGetSy(pgTO);
+    if (StatementFailed()) return;
+    TestSy(syIdent);
+    if (Sy == syIdent) GetSy();
+  } else {
+    ErrMsg("Unknown symbol in ALTER TABLE...");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Indexes and views
+
+void TPGSQLParser::ParseIndex(bool Unique) {
+  GetSy();  // past INDEX
+  GetQualifiedName();
+  if (StatementFailed()) return;
+  auto Idx = std::make_unique<TIdxData>(Objs);
+  Idx->SetObjName(NamePart);
+  Idx->Unique = Unique;
+  StatObjType = dboIndex;
+  StatOperation = odbCreate;
+  StatObjName = NamePart;
+  TestAndGetSy(pgON);
+  if (StatementFailed()) return;
+  GetQualifiedName();
+  if (StatementFailed()) return;
+  Idx->TableName = NamePart;
+  Idx->SetSchema(SchemaPart);
+  if (Sy == pgUSING) {
+    GetSy();
+    TestSy(syIdent);
+    if (Sy != syIdent) return;
+    // btree is what an index without USING gets: only another method is kept.
+    if (Ident != "btree") Idx->IndexType = Ident;
+    GetSy();
+  }
+  TestSy(syLParen);
+  if (Sy != syLParen) return;
+  GetSy();
+  for (;;) {
+    TestSy(syIdent);
+    if (Sy != syIdent) return;
+    const std::string Column = Ident;
+    GetSy();
+    std::int32_t SortOrder = 0;
+    if (Sy == pgASC || Sy == pgDESC) {
+      SortOrder = Sy == pgASC ? 1 : 2;
+      GetSy();
+    }
+    Idx->AddFld(Column, SortOrder);
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+  if (StatementFailed()) return;
+
+  const std::string Name = Idx->GetObjName();
+  DoLogNextLine("Index: " + Idx->Def());
+  if (!Objs) return;
+  NoteName(*Idx);
+  if (Objs->Indexes.Add(Idx->ObjKeyDef(), Idx.get()))
+    Idx.release();
+  else
+    ErrMsg("Duplicate index name: " + Name);
+}
+
+void TPGSQLParser::ParseView() {
+  GetSy();  // past VIEW
+  GetQualifiedName();
+  if (StatementFailed()) return;
+  auto Viw = std::make_unique<TViwData>(Objs);
+  Viw->SetObjName(NamePart);
+  Viw->SetSchema(SchemaPart);
+  StatObjType = dboView;
+  StatOperation = odbCreate;
+  StatObjName = NamePart;
+  if (Sy == syLParen) {
+    TStringList Columns;
+    ParseColumnList(Columns);
+    for (const std::string& Column : Columns) {
+      auto Fld = std::make_unique<TFldData>(Objs);
+      Fld->SetObjName(Column);
+      Fld->TableName = Viw->GetObjName();
+      Fld->OwnerObj = Viw.get();
+      Fld->Position = Viw->Fields.Count() + 1;
+      Viw->Fields.Add(std::move(Fld));
+    }
+  }
+  TestAndGetSy(pgAS);
+  if (StatementFailed()) return;
+  const std::int32_t Start = SyPos;
+  SkipToTerm();
+  if (StatementFailed()) return;
+  Viw->SetBody(Trim(CopyTxt(Start, FPrevEnd - Start)));
+  NoteName(*Viw);
+  AddObj(Viw.release(), true);
+}
+
+}  // namespace qel

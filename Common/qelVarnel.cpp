@@ -1,0 +1,453 @@
+// The comparer's first half: extracting both schemas, pairing their objects and marking what
+// already exists in the target.
+#include "qelVarnel.h"
+
+#include <array>
+
+#include "Text.h"
+#include "qelCompObj.h"
+
+namespace qel {
+
+namespace {
+
+/// The kind lists that take part in pairing and marking, in the order they are walked.
+std::array<TDbObjList*, 21> PairedLists(TCustomObjs& O) {
+  return {&O.Schemas,    &O.Domains,      &O.Tables,      &O.Procedures,      &O.Triggers,
+          &O.Generators, &O.Exceptions,   &O.Functions,   &O.Views,           &O.Indexes,
+          &O.Roles,      &O.Grants,       &O.Constraints, &O.Packages,        &O.Defaults,
+          &O.Rules,      &O.Publications, &O.Operators,   &O.OperatorClasses, &O.Conversions,
+          &O.Events};
+}
+
+/// The columns of a table or view; nullptr for other objects.
+const TObjVector<TFldData>* ColumnsOf(const TDbObj* Obj) {
+  if (auto* T = dynamic_cast<const TTblData*>(Obj)) return &T->Fields;
+  if (auto* V = dynamic_cast<const TViwData*>(Obj)) return &V->Fields;
+  return nullptr;
+}
+
+void Pair(TDbObj* A, TDbObj* B) {
+  A->SetRefObj(B);
+  B->SetRefObj(A);
+}
+
+/// Pairs the columns of two tables or two views by name, under the column list's case rule.
+void LinkColumns(const TObjVector<TFldData>& L, const TObjVector<TFldData>& M) {
+  for (const auto& F : L)
+    if (TFldData* G = M.Find(F->ObjKeyDef())) Pair(F.get(), G);
+}
+
+void LinkObjList(const TDbObjList& L, const TDbObjList& M) {
+  for (int I = 0; I < L.Count(); ++I) {
+    TDbObj* O = L.Objects(I);
+    TDbObj* C = M.FindObj(O->ObjKeyDef());
+    if (!C) continue;
+    Pair(O, C);
+    const TObjVector<TFldData>* OC = ColumnsOf(O);
+    const TObjVector<TFldData>* CC = ColumnsOf(C);
+    if (OC && CC) LinkColumns(*OC, *CC);
+  }
+}
+
+/// Forgets every counterpart of the objects of O and of their columns. Pairing starts from
+/// here, so that an object whose counterpart is gone or was replaced (the other holder
+/// re-extracted or exchanged) is never taken for paired with it.
+void UnlinkAll(TCustomObjs& O) {
+  for (TDbObjList* L : O.AllLists())
+    for (int I = 0; I < L->Count(); ++I) {
+      TDbObj* Obj = L->Objects(I);
+      Obj->SetRefObj(nullptr);
+      if (const TObjVector<TFldData>* Cols = ColumnsOf(Obj))
+        for (const auto& F : *Cols) F->SetRefObj(nullptr);
+    }
+}
+
+void MarkList(const TDbObjList& L, bool IsMaster) {
+  for (int I = 0; I < L.Count(); ++I) {
+    TDbObj* O = L.Objects(I);
+    O->SetObjCreated(!IsMaster || O->GetRefObj() != nullptr);
+    if (auto* T = dynamic_cast<TTblData*>(O))
+      for (const auto& F : T->Fields) F->SetObjCreated(!IsMaster || F->GetRefObj() != nullptr);
+  }
+}
+
+/// Copies a value present on one side only to the other side.
+void EvenOut(std::string& A, std::string& B) {
+  if (A.empty() && !B.empty())
+    A = B;
+  else if (B.empty() && !A.empty())
+    B = A;
+}
+
+/// An Oracle clause stated by one side only is cleared on that side, so that it does not read
+/// as a change.
+void DropOneSided(std::string& M, std::string& T) {
+  if (T.empty() && !M.empty())
+    M.clear();
+  else if (M.empty() && !T.empty())
+    T.clear();
+}
+
+}  // namespace
+
+TVarnel::TVarnel(TComponent* AOwner) : TCustomVarnel(AOwner) {}
+
+TVarnel::~TVarnel() = default;
+
+std::string TVarnel::Who() const {
+  return ClassName() + "(" + Name + ")";
+}
+
+void TVarnel::ReportError(const std::string& Text) {
+  MsgManager.AddMsg(Text, mt_Err, nullptr);
+  DoErrorMessage(Text);
+}
+
+std::string TVarnel::DialectName(TDatabaseType DatabaseType) {
+  static const char* const Names[] = {"an unspecified dialect",
+                                      "InterBase/Firebird",
+                                      "SQL Anywhere",
+                                      "MySQL",
+                                      "Oracle",
+                                      "MS SQL Server",
+                                      "PostgreSQL",
+                                      "DB2",
+                                      "Sybase ASE",
+                                      "Pervasive SQL",
+                                      "MS Access",
+                                      "Paradox",
+                                      "dBASE",
+                                      "OLE DB"};
+  const auto I = static_cast<std::size_t>(DatabaseType);
+  return I < std::size(Names) ? Names[I] : "dialect " + IntToStr(static_cast<int>(I));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events
+
+void TVarnel::DoBeforeExtract() {
+  WorkList.Clear();
+  MsgManager.Clear();
+  if (OnBeforeExtract) OnBeforeExtract(this);
+}
+
+void TVarnel::DoAfterExtract() {
+  TCustomObjs* M = GetMObjs();
+  TCustomObjs* T = GetTObjs();
+  if (M && T) {
+    LinkRefs();
+    M->SetSourceDefinition();
+    T->SetSourceDefinition();
+    SetObjsCreated();
+    AssignDiffs();
+  }
+  if (OnAfterExtract) OnAfterExtract(this);
+}
+
+void TVarnel::DoBeforeExtractTarget() {
+  if (OnBeforeExtractTarget) OnBeforeExtractTarget(this);
+}
+
+void TVarnel::DoAfterExtractTarget() {
+  if (OnAfterExtractTarget) OnAfterExtractTarget(this);
+}
+
+void TVarnel::DoBeforeExtractMaster() {
+  if (OnBeforeExtractMaster) OnBeforeExtractMaster(this);
+}
+
+void TVarnel::DoAfterExtractMaster() {
+  if (OnAfterExtractMaster) OnAfterExtractMaster(this);
+}
+
+void TVarnel::DoBeforeCompare() {
+  WorkList.Clear();
+  MsgManager.Clear();
+  TCustomObjs* M = GetMObjs();
+  TCustomObjs* T = GetTObjs();
+  for (TCustomObjs* O : {M, T}) {
+    O->WorkStr1.clear();
+    O->WorkStr2.clear();
+  }
+  LinkRefs();
+  M->SetSourceDefinition();
+  T->SetSourceDefinition();
+  SetObjsCreated();
+  if (OnBeforeCompare) OnBeforeCompare(this);
+}
+
+void TVarnel::DoAfterCompare() {
+  if (OnAfterCompare) OnAfterCompare(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Extraction
+
+bool TVarnel::CheckAssignTarget() {
+  bool Result = true;
+  if (!GetExtractorTarget()) {
+    ReportError(Who() + ": property ExtractorTarget not assigned.");
+    Result = false;
+  }
+  if (!GetDBStructureTarget()) {
+    ReportError(Who() + ": property DBStructureTarget not assigned.");
+    Result = false;
+  }
+  return Result;
+}
+
+bool TVarnel::CheckAssignMaster() {
+  bool Result = true;
+  if (!GetExtractorMaster()) {
+    ReportError(Who() + ": property ExtractorMaster not assigned.");
+    Result = false;
+  }
+  if (!GetDBStructureMaster()) {
+    ReportError(Who() + ": property DBStructureMaster not assigned.");
+    Result = false;
+  }
+  return Result;
+}
+
+void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget) {
+  const char* Side = IsTarget ? "target" : "master";
+  Extractor.SetDBStructure(&Holder);
+  Extractor.ShowFullLog = GetShowFullLog();
+  TCustomObjs* H = Holder.GetObjs();
+  if (!H) {
+    ReportError(Who() + ": the " + Side + " schema holder has no collection.");
+    return;
+  }
+
+  H->IBServerOptions.SetIBCompareOptions(GetIBServerOptions().GetIBCompareOptions());
+  H->MSSQLServerOptions.SetMSSQLCompareOptions(GetMSSQLServerOptions().GetMSSQLCompareOptions());
+  if (!IsTarget)
+    H->ASAServerOptions.SetASACompareOptions(GetASAServerOptions().GetASACompareOptions());
+  H->MySQLServerOptions.SetMySQLCompareOptions(GetMySQLServerOptions().GetMySQLCompareOptions());
+  H->ASEServerOptions.SetASECompareOptions(GetASEServerOptions().GetASECompareOptions());
+
+  DatabaseType = Extractor.DatabaseType;
+  Extractor.CompareObjects = GetIBServerOptions().GetIBCompareOptions().ExtractOnlyComparedObjects
+                                 ? CompareObjects
+                                 : AllCmpObjTypes();
+  H->CompareObjects = CompareObjects;
+
+  const bool Extracted = Extractor.ExtractDatabase();
+  // The extractors stop between steps when the host asks them to; what they leave behind is a
+  // part of the schema, and comparing with a part would drop the rest.
+  const bool Cancelled = TerminateRunning.load();
+  // Event handlers of the extraction are host code: should one have freed or unlinked the
+  // extractor or the holder, neither may be touched again.
+  if ((IsTarget ? GetExtractorTarget() : GetExtractorMaster()) != &Extractor ||
+      (IsTarget ? GetDBStructureTarget() : GetDBStructureMaster()) != &Holder ||
+      Holder.GetObjs() != H) {
+    ReportError(Who() + ": the " + Side + " extractor or holder went away during the extraction.");
+    return;
+  }
+
+  if (IsTarget) {
+    ConnectionOptions.Assign(H->ConnectionOptions);
+    GetIBServerOptions().SetIBDatabaseOptions(H->IBServerOptions.GetIBDatabaseOptions());
+    GetMSSQLServerOptions().SetMSSQLDatabaseOptions(
+        H->MSSQLServerOptions.GetMSSQLDatabaseOptions());
+    SetMySQLServerOptions(H->MySQLServerOptions);
+    GetASAServerOptions().SetASADatabaseOptions(H->ASAServerOptions.GetASADatabaseOptions());
+  }
+
+  TMsgManager* Msgs = Extractor.GetMsgManager();
+  MsgManager.CopyFrom(Msgs);
+  // An extractor that fails without saying why must not pass for one that succeeded.
+  if (!Extracted && !(Msgs && Msgs->GetIsErr()))
+    ReportError(Who() + ": the " + Side + " schema could not be extracted (" +
+                Extractor.ClassName() + "(" + Extractor.Name + ")).");
+  if (Cancelled) ReportError(Who() + ": the extraction of the " + Side + " schema was cancelled.");
+}
+
+bool TVarnel::ExtractDatabases() {
+  MsgManager.Clear();
+  ExtractMasterEnabled = true;
+  ExtractTargetEnabled = true;
+  CompareEnabled = true;
+  bool Result = false;
+  DoBeforeExtract();
+
+  if (ExtractTargetEnabled) {
+    DoBeforeExtractTarget();
+    if (ExtractTargetEnabled) {
+      if (!CheckAssignTarget()) {
+        CompareEnabled = false;
+        DiscardScript();
+        return false;
+      }
+      ExtractSide(*GetExtractorTarget(), *GetDBStructureTarget(), true);
+      DoAfterExtractTarget();
+    }
+  }
+  Result = !MsgManager.GetIsErr();
+  if (!Result) CompareEnabled = false;
+
+  if (Result && ExtractMasterEnabled) {
+    DoBeforeExtractMaster();
+    if (ExtractMasterEnabled) {
+      // Comparing with a master that was never read would drop the whole target: a master
+      // side without extractor or holder fails the extraction.
+      if (!CheckAssignMaster()) {
+        CompareEnabled = false;
+        DiscardScript();
+        return false;
+      }
+      ExtractSide(*GetExtractorMaster(), *GetDBStructureMaster(), false);
+      DoAfterExtractMaster();
+    }
+  }
+  Result = !MsgManager.GetIsErr();
+  if (!Result) CompareEnabled = false;
+
+  // The comparison works in the dialect of the side that was read, the target first.
+  TCustomDBStructure* Side = nullptr;
+  TCustomExtract* SideExtractor = nullptr;
+  if (ExtractTargetEnabled) {
+    Side = GetDBStructureTarget();
+    SideExtractor = GetExtractorTarget();
+  } else if (ExtractMasterEnabled) {
+    Side = GetDBStructureMaster();
+    SideExtractor = GetExtractorMaster();
+  }
+  TCustomObjs* SideObjs = Side ? Side->GetObjs() : nullptr;
+  if (SideExtractor) DatabaseType = SideExtractor->DatabaseType;
+  if (SideObjs) {
+    ConnectionOptions.Assign(SideObjs->ConnectionOptions);
+    if (DatabaseType == dbInterBase) {
+      TIBServerOptions& From = SideObjs->IBServerOptions;
+      GetIBServerOptions().SetIBDatabaseOptions(From.GetIBDatabaseOptions());
+      GetIBServerOptions().SetSQLDialect(From.GetSQLDialect());
+      GetIBServerOptions().SetDBCharSet(From.GetDBCharSet());
+    }
+  }
+
+  TCustomObjs* M = GetMObjs();
+  TCustomObjs* T = GetTObjs();
+  if (Result && M && T && M->GetDatabaseType() != T->GetDatabaseType() && !ConvertDatabases()) {
+    Result = false;
+    CompareEnabled = false;
+  }
+
+  DoAfterExtract();
+  // A script written from the schemas read before must not outlive a failed reading: it
+  // could be taken for the update of what was just read.
+  if (!Result) DiscardScript();
+  return Result;
+}
+
+bool TVarnel::ConvertDatabases() {
+  TCustomObjs* M = GetMObjs();
+  TCustomObjs* T = GetTObjs();
+  if (!M || !T || M->GetDatabaseType() == T->GetDatabaseType()) return true;
+  // The conversions of a master into an InterBase/Firebird, SQL Anywhere, MySQL, SQL Server or
+  // PostgreSQL target belong here, dispatched by the target's dialect. Until a target has its
+  // conversion, a master of another dialect is refused: its syntax must never reach the
+  // target's script.
+  ReportError(Who() + ": the master schema (" + DialectName(M->GetDatabaseType()) +
+              ") cannot be compared with the target schema (" + DialectName(T->GetDatabaseType()) +
+              "): there is no conversion between these dialects.");
+  return false;
+}
+
+void TVarnel::ExtractAndCompareDatabases() {
+  TCustomVarnel::ExtractAndCompareDatabases();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pairing and marking
+
+void TVarnel::LinkReferences(TCustomObjs& A, TCustomObjs& B) {
+  const auto LA = PairedLists(A);
+  const auto LB = PairedLists(B);
+  for (std::size_t K = 0; K < LA.size(); ++K) LinkObjList(*LA[K], *LB[K]);
+}
+
+void TVarnel::LinkRefs() {
+  TCustomObjs* M = GetMObjs();
+  TCustomObjs* T = GetTObjs();
+  if (!M || !T) return;
+  UnlinkAll(*M);
+  UnlinkAll(*T);
+  LinkReferences(*M, *T);
+  LinkReferences(*T, *M);
+
+  if (M->GetDatabaseType() != dbInterBase || T->GetDatabaseType() != dbInterBase) return;
+  // The server keeps the clause as it was typed; a view that differs only in the letter case of
+  // WITH CHECK OPTION is the same view.
+  static const std::string Clause = "WITH CHECK OPTION";
+  for (int I = 0; I < M->Views.Count(); ++I) {
+    TDbObj* V = M->Views.Objects(I);
+    TDbObj* C = V->GetRefObj();
+    if (!C || V->Body.size() < Clause.size() || C->Body.size() < Clause.size()) continue;
+    const std::string VTail = V->Body.substr(V->Body.size() - Clause.size());
+    const std::string CTail = C->Body.substr(C->Body.size() - Clause.size());
+    if (UpperCase(VTail) == Clause && UpperCase(CTail) == Clause && VTail != CTail)
+      C->SetBody(C->Body.substr(0, C->Body.size() - Clause.size()) + VTail);
+  }
+}
+
+void TVarnel::SetObjsCreated() {
+  TCustomObjs* M = GetMObjs();
+  TCustomObjs* T = GetTObjs();
+  if (!M || !T) return;
+  for (TDbObjList* L : PairedLists(*M)) MarkList(*L, true);
+  for (TDbObjList* L : PairedLists(*T)) MarkList(*L, false);
+}
+
+void TVarnel::AssignDiffs() {
+  TCustomObjs* M = GetMObjs();
+  TCustomObjs* T = GetTObjs();
+  if (!M || !T) return;
+  switch (DatabaseType) {
+    case dbMySQL:
+      for (int I = 0; I < M->Tables.Count(); ++I) {
+        auto* MT = dynamic_cast<TTblData*>(M->Tables.Objects(I));
+        auto* TT = MT ? dynamic_cast<TTblData*>(MT->GetRefObj()) : nullptr;
+        if (!TT) continue;
+        TMySQLTableOptions& A = MT->MySQLOptions;
+        TMySQLTableOptions& B = TT->MySQLOptions;
+        EvenOut(A.Engine, B.Engine);
+        std::string CA = A.GetDefCharSet(), CB = B.GetDefCharSet();
+        EvenOut(CA, CB);
+        A.SetDefCharSet(CA);
+        B.SetDefCharSet(CB);
+        EvenOut(A.PackKeys, B.PackKeys);
+      }
+      break;
+    case dbOracle: {
+      const TConnectionOptions& Conn = T->ConnectionOptions;
+      // A connection whose database name is not its host names the schema the target lives in;
+      // the master's objects are taken as living there too.
+      const std::string Schema =
+          Conn.GetDatabaseName() != Conn.HostName ? Conn.GetDatabaseName() : std::string();
+      for (TDbObjList* L :
+           {&M->Generators, &M->Tables, &M->Views, &M->Constraints, &M->Indexes, &M->Triggers}) {
+        L->SetSorted(false);
+        for (int I = 0; I < L->Count(); ++I) {
+          TDbObj* O = L->Objects(I);
+          if (!Schema.empty()) {
+            O->SetSchema(Schema);
+            L->PutKey(I, O->ObjKeyDef());
+          }
+          auto* MT = dynamic_cast<TTblData*>(O);
+          auto* TT = MT ? dynamic_cast<TTblData*>(MT->GetRefObj()) : nullptr;
+          if (!TT) continue;
+          MT->TableSpace.AssignDiffs(TT->TableSpace);
+          DropOneSided(MT->Storage, TT->Storage);
+          DropOneSided(MT->TablespaceName, TT->TablespaceName);
+        }
+        L->SetSorted(true);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace qel

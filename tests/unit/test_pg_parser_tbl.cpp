@@ -1,0 +1,413 @@
+// The PostgreSQL table grammar: column types, defaults, column and table constraints, ALTER
+// TABLE ADD, indexes and views, and what the linking after the last script settles.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "test_pg_parser.h"
+
+namespace qel {
+namespace {
+
+using testing::Entries;
+using testing::TPGParse;
+
+using Names = std::vector<std::string>;
+
+TEST(PGTable, ColumnTypes) {
+  TPGParse T;
+  ASSERT_TRUE(T.Parse(
+      "CREATE TABLE t (\r\n"
+      "  price numeric(10,2), name varchar(40), n int(11), cv character varying(20),\r\n"
+      "  dp double precision, ts timestamp(6) with time zone, tm time without time zone,\r\n"
+      "  tags text[], m integer[3][4], a integer ARRAY[2], f float8, b bool, bits bit "
+      "varying(8),\r\n"
+      "  e email_address, q public.money_amount, u \"MyType\", s smallint, big int8);"));
+  auto Col = [&](const std::string& Name) { return T.Column("t", Name); };
+  ASSERT_EQ(T.Table("t")->Fields.Count(), 18);
+  EXPECT_EQ(Col("price")->FieldType, iftNumeric);
+  EXPECT_EQ(Col("price")->Precision, 10);
+  EXPECT_EQ(Col("price")->Scale, 2);
+  EXPECT_EQ(Col("name")->FieldType, iftVarchar);
+  EXPECT_EQ(Col("name")->Size, 40);
+  EXPECT_EQ(Col("n")->FieldType, iftInteger);
+  EXPECT_EQ(Col("n")->Precision, 0);
+  EXPECT_EQ(Col("n")->Scale, 0);
+  EXPECT_EQ(Col("cv")->FieldType, iftVarchar);
+  EXPECT_EQ(Col("cv")->Size, 20);
+  EXPECT_EQ(Col("dp")->FieldType, iftDoublePrecision);
+  EXPECT_EQ(Col("ts")->FieldType, iftTimeStampTZ);
+  EXPECT_EQ(Col("ts")->Precision, 6);
+  EXPECT_EQ(Col("tm")->FieldType, iftTime);
+  EXPECT_EQ(Col("tags")->FieldType, iftText);
+  EXPECT_EQ(Col("tags")->ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
+  EXPECT_EQ(Col("m")->ArrayBounds, (std::vector<TArrayBound>{{1, 3}, {1, 4}}));
+  EXPECT_EQ(Col("a")->ArrayBounds, (std::vector<TArrayBound>{{1, 2}}));
+  EXPECT_EQ(Col("f")->FieldType, iftDoublePrecision);
+  EXPECT_EQ(Col("b")->FieldType, iftBoolean);
+  EXPECT_EQ(Col("bits")->FieldType, iftVarBit);
+  EXPECT_EQ(Col("bits")->Size, 8);
+  EXPECT_EQ(Col("e")->FieldType, iftDomain);
+  EXPECT_EQ(Col("e")->DomainName, "email_address");
+  EXPECT_EQ(Col("q")->DomainName, "money_amount");
+  EXPECT_EQ(Col("u")->DomainName, "MyType");
+  EXPECT_EQ(Col("s")->FieldType, iftSmallInt);
+  EXPECT_EQ(Col("big")->FieldType, iftBigInt);
+  // Columns keep script order, owner and position.
+  EXPECT_EQ(T.Table("t")->Fields[0]->GetObjName(), "price");
+  EXPECT_EQ(Col("big")->Position, 18);
+  EXPECT_EQ(Col("big")->OwnerObj, T.Table("t"));
+  EXPECT_EQ(Col("big")->TableName, "t");
+}
+
+TEST(PGTable, SerialPrimaryKeyAndCollation) {
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE TABLE orders (id serial PRIMARY KEY, n bigserial,\r\n"
+              "  code text COLLATE \"C\", tags text[] COLLATE pg_catalog.\"default\");"));
+  EXPECT_EQ(T.Column("orders", "id")->FieldType, iftSerial);
+  EXPECT_EQ(T.Column("orders", "n")->FieldType, iftBigSerial);
+  EXPECT_EQ(T.Column("orders", "code")->Collation, "C");
+  EXPECT_EQ(T.Column("orders", "tags")->Collation, "pg_catalog.default");
+  const auto Keys = T.Constraints("orders", ctPKey);
+  ASSERT_EQ(Keys.size(), 1u);
+  EXPECT_EQ(Entries(Keys[0]->FldList), Names{"id"});
+  EXPECT_EQ(Keys[0]->GetSchema(), "public");
+}
+
+TEST(PGTable, Defaults) {
+  TPGParse T;
+  ASSERT_TRUE(T.Parse(
+      "CREATE TABLE d (\r\n"
+      "  a date DEFAULT ('now'::text)::date, b integer DEFAULT NULL, c timestamp default now(),\r\n"
+      "  id integer DEFAULT nextval('d_id_seq'::regclass) NOT NULL,\r\n"
+      "  e varchar(10) DEFAULT 'x'::character varying, f integer DEFAULT -1,\r\n"
+      "  g timestamp DEFAULT now() + interval '1 day', h text DEFAULT 'a' || 'b',\r\n"
+      "  i integer DEFAULT 0 -- zero\r\n"
+      "  , j boolean DEFAULT true, k text DEFAULT E'it\\'s',\r\n"
+      "  l timestamp with time zone DEFAULT CURRENT_TIMESTAMP(0),\r\n"
+      "  m numeric DEFAULT (1 + 2), n text DEFAULT pg_catalog.lower('X'::text),\r\n"
+      "  o timestamp DEFAULT '2020-01-01 00:00:00'::timestamp without time zone,\r\n"
+      "  p integer[] DEFAULT ARRAY[1, 2]);"));
+  auto Default = [&](const std::string& Name) { return T.Column("d", Name)->DefValue; };
+  EXPECT_EQ(Default("a"), "current_date");
+  EXPECT_EQ(Default("b"), "");
+  EXPECT_EQ(Default("c"), "current_timestamp");
+  EXPECT_EQ(Default("id"), "nextval('d_id_seq'::regclass)");
+  EXPECT_FALSE(T.Column("d", "id")->Nullable);
+  EXPECT_EQ(Default("e"), "'x'::character varying");
+  EXPECT_EQ(Default("f"), "-1");
+  EXPECT_EQ(Default("g"), "now() + interval '1 day'");
+  EXPECT_EQ(Default("h"), "'a' || 'b'");
+  EXPECT_EQ(Default("i"), "0");
+  EXPECT_EQ(Default("j"), "true");
+  EXPECT_EQ(Default("k"), "E'it\\'s'");
+  EXPECT_EQ(Default("l"), "CURRENT_TIMESTAMP(0)");
+  EXPECT_EQ(Default("m"), "(1 + 2)");
+  EXPECT_EQ(Default("n"), "pg_catalog.lower('X'::text)");
+  EXPECT_EQ(Default("o"), "'2020-01-01 00:00:00'::timestamp without time zone");
+  EXPECT_EQ(Default("p"), "ARRAY[1, 2]");
+}
+
+TEST(PGTable, BadDefaultsAreErrors) {
+  TPGParse T;
+  EXPECT_FALSE(
+      T.Parse("CREATE TABLE d (a integer DEFAULT , b integer);\r\n"
+              "CREATE TABLE e (a integer DEFAULT - x);"));
+  EXPECT_EQ(T.Errors(), (Names{"DEFAUT <,> error... Near: \", b integer);\"",
+                               "DEFAUT -x error... Near: \"x);\""}));
+}
+
+TEST(PGTable, ColumnConstraints) {
+  TPGParse T;
+  ASSERT_TRUE(T.Parse(
+      "CREATE TABLE customer (id integer PRIMARY KEY);\r\n"
+      "CREATE TABLE item (\r\n"
+      "  id integer NOT NULL, note text NULL,\r\n"
+      "  customer_id integer REFERENCES customer ON DELETE CASCADE,\r\n"
+      "  owner_id integer REFERENCES public.customer (id) ON UPDATE SET NULL ON DELETE "
+      "RESTRICT,\r\n"
+      "  price numeric CHECK (price > 0),\r\n"
+      "  sku text UNIQUE,\r\n"
+      "  qty integer CONSTRAINT qty_positive CHECK (qty >= 0) CONSTRAINT qty_nn NOT NULL);"));
+  EXPECT_FALSE(T.Column("item", "id")->Nullable);
+  EXPECT_TRUE(T.Column("item", "note")->Nullable);
+  EXPECT_FALSE(T.Column("item", "qty")->Nullable);
+
+  const auto FKeys = T.Constraints("item", ctFKey);
+  ASSERT_EQ(FKeys.size(), 2u);
+  const TCtrData* ToCustomer =
+      Entries(FKeys[0]->FldList) == Names{"customer_id"} ? FKeys[0] : FKeys[1];
+  const TCtrData* ToOwner = ToCustomer == FKeys[0] ? FKeys[1] : FKeys[0];
+  EXPECT_EQ(ToCustomer->GetRefTblName(), "customer");
+  EXPECT_TRUE(ToCustomer->RefFldList.Empty());  // settled by the linking after the last script
+  EXPECT_EQ(ToCustomer->OnDelete, udaCascade);
+  EXPECT_EQ(ToCustomer->OnUpdate, udaNoAction);
+  EXPECT_EQ(Entries(ToOwner->FldList), Names{"owner_id"});
+  EXPECT_EQ(Entries(ToOwner->RefFldList), Names{"id"});
+  EXPECT_EQ(ToOwner->OnUpdate, udaNull);
+  EXPECT_EQ(ToOwner->OnDelete, udaRestrict);
+
+  const auto Checks = T.Constraints("item", ctCheck);
+  ASSERT_EQ(Checks.size(), 2u);
+  const TCtrData* Named = Checks[0]->GetObjName().empty() ? Checks[1] : Checks[0];
+  const TCtrData* Unnamed = Named == Checks[0] ? Checks[1] : Checks[0];
+  EXPECT_EQ(Named->GetObjName(), "qty_positive");
+  EXPECT_EQ(Named->Body, "(qty >= 0)");
+  EXPECT_EQ(Entries(Named->FldList), Names{"qty"});
+  EXPECT_EQ(Unnamed->Body, "(price > 0)");
+  EXPECT_EQ(Entries(Unnamed->FldList), Names{"price"});
+  EXPECT_EQ(Unnamed->GetSchema(), "public");
+
+  const auto Uniques = T.Constraints("item", ctUnique);
+  ASSERT_EQ(Uniques.size(), 1u);
+  EXPECT_EQ(Entries(Uniques[0]->FldList), Names{"sku"});
+}
+
+TEST(PGTable, TableConstraints) {
+  TPGParse T;
+  ASSERT_TRUE(T.Parse(
+      "CREATE TABLE parent (id integer, code text, PRIMARY KEY (id), UNIQUE (code));\r\n"
+      "CREATE TABLE child (\r\n"
+      "  id integer, parent_id integer, code text, other_id integer, n integer,\r\n"
+      "  CONSTRAINT child_pkey PRIMARY KEY (id, parent_id),\r\n"
+      "  FOREIGN KEY (parent_id) REFERENCES parent ON UPDATE CASCADE ON DELETE SET DEFAULT,\r\n"
+      "  CONSTRAINT child_code_fk FOREIGN KEY (code) REFERENCES public.parent (code),\r\n"
+      "  FOREIGN KEY (other_id) REFERENCES later,\r\n"
+      "  UNIQUE KEY k (code, n),\r\n"
+      "  CHECK (n <> 0),\r\n"
+      "  CONSTRAINT n_small CHECK (n < 100));\r\n"
+      "CREATE TABLE later (id integer PRIMARY KEY);"));
+
+  const auto PKeys = T.Constraints("child", ctPKey);
+  ASSERT_EQ(PKeys.size(), 1u);
+  // The name the server would give is moved aside: the key is matched by its definition.
+  EXPECT_EQ(PKeys[0]->GetObjName(), "");
+  EXPECT_EQ(PKeys[0]->AltName, "child_pkey");
+  EXPECT_EQ(Entries(PKeys[0]->FldList), (Names{"id", "parent_id"}));
+
+  const auto FKeys = T.Constraints("child", ctFKey);
+  ASSERT_EQ(FKeys.size(), 3u);
+  const TCtrData* ToParent = nullptr;
+  const TCtrData* ByCode = nullptr;
+  const TCtrData* ToLater = nullptr;
+  for (const TCtrData* F : FKeys) {
+    if (Entries(F->FldList) == Names{"parent_id"}) ToParent = F;
+    if (Entries(F->FldList) == Names{"code"}) ByCode = F;
+    if (Entries(F->FldList) == Names{"other_id"}) ToLater = F;
+  }
+  ASSERT_TRUE(ToParent && ByCode && ToLater);
+  // Without a list the references are the referenced table's key, when it was read before.
+  EXPECT_EQ(Entries(ToParent->RefFldList), Names{"id"});
+  EXPECT_EQ(ToParent->OnUpdate, udaCascade);
+  EXPECT_EQ(ToParent->OnDelete, udaDefault);
+  EXPECT_EQ(ByCode->GetObjName(), "child_code_fk");
+  EXPECT_EQ(ByCode->GetRefSchema(), "public");
+  EXPECT_EQ(Entries(ByCode->RefFldList), Names{"code"});
+  EXPECT_TRUE(ToLater->RefFldList.Empty());
+
+  const auto Uniques = T.Constraints("child", ctUnique);
+  ASSERT_EQ(Uniques.size(), 1u);
+  EXPECT_EQ(Entries(Uniques[0]->FldList), (Names{"code", "n"}));
+  ASSERT_EQ(T.Constraints("child", ctCheck).size(), 2u);
+  // The log names each key with its text, as read (before the generated name moves aside).
+  EXPECT_NE(std::find(T.Log.begin(), T.Log.end(),
+                      "Primary Key: ALTER TABLE public.child ADD CONSTRAINT child_pkey PRIMARY "
+                      "KEY (id, parent_id)"),
+            T.Log.end());
+}
+
+TEST(PGTable, LinkingFillsReferencesAndMakesKeyColumnsNotNull) {
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE TABLE a (x integer REFERENCES b, y integer REFERENCES b);\r\n"
+              "CREATE TABLE b (id integer, PRIMARY KEY (id));"));
+  EXPECT_TRUE(T.Column("b", "id")->Nullable);
+  T.Parser.Link_Depend();
+  EXPECT_FALSE(T.Column("b", "id")->Nullable);
+  const auto FKeys = T.Constraints("a", ctFKey);
+  ASSERT_EQ(FKeys.size(), 2u);
+  for (const TCtrData* F : FKeys) {
+    EXPECT_EQ(Entries(F->RefFldList), Names{"id"});
+    // Refiled under the text that names the columns now, and linked to the key.
+    EXPECT_EQ(T.Objs.Constraints.IndexOf(F->ObjKeyDef()), T.Objs.Constraints.IndexOfObject(F));
+  }
+  const TCtrData* Key = T.Constraints("b", ctPKey)[0];
+  EXPECT_EQ(Key->UseIn.Count(), 2);
+}
+
+TEST(PGTable, UnnamedConstraintsGetTheNamesTheServerGivesThem) {
+  TPGParse T;
+  ASSERT_TRUE(T.Parse(
+      "CREATE TABLE customer (id integer PRIMARY KEY);\r\n"
+      "CREATE TABLE orders (id integer PRIMARY KEY, customer_id integer REFERENCES customer,\r\n"
+      "  total numeric CHECK (total >= 0), a integer CHECK (a < b), b integer,\r\n"
+      "  code text UNIQUE, UNIQUE (a, b), d integer CHECK (d > 0), CHECK (d < 100),\r\n"
+      "  CHECK (length(\"Note\"::text) > 0), \"Note\" text, CONSTRAINT kept CHECK (a > 1));\r\n"
+      "ALTER TABLE orders ADD CHECK (b > 2);\r\n"
+      "CREATE TABLE a_table_name_long_enough_to_need_shortening_by_the_server_xyz\r\n"
+      "  (a_column_name_long_enough_to_need_shortening_too integer UNIQUE);"));
+  auto AltNames = [&](const std::string& Table, TConstraintType Type) {
+    Names R;
+    for (const TCtrData* C : T.Constraints(Table, Type)) R.push_back(C->AltName);
+    std::sort(R.begin(), R.end());
+    return R;
+  };
+  EXPECT_EQ(AltNames("orders", ctPKey), Names{"orders_pkey"});
+  EXPECT_EQ(AltNames("orders", ctFKey), Names{"orders_customer_id_fkey"});
+  EXPECT_EQ(AltNames("orders", ctUnique), (Names{"orders_a_b_key", "orders_code_key"}));
+  // A check reading one column is named after it, one reading two columns after the table
+  // only; a second name alike gets a number, in the order of the script. (Names as a
+  // PostgreSQL 15 server gives them to this script.)
+  EXPECT_EQ(AltNames("orders", ctCheck),
+            (Names{"", "orders_Note_check", "orders_b_check", "orders_check", "orders_d_check",
+                   "orders_d_check1", "orders_total_check"}));
+  for (const TCtrData* C : T.Constraints("orders", ctCheck))
+    if (C->Body == "(d > 0)") {
+      EXPECT_EQ(C->AltName, "orders_d_check");
+    }
+  EXPECT_EQ(AltNames("a_table_name_long_enough_to_need_shortening_by_the_server_xyz", ctUnique),
+            Names{"a_table_name_long_enough_to_n_a_column_name_long_enough_to__key"});
+}
+
+TEST(PGTable, ConstraintNamesUniquePerTableDoNotCollide) {
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE TABLE a (n integer, CONSTRAINT positive CHECK (n > 0));\r\n"
+              "CREATE TABLE b (n integer, CONSTRAINT positive CHECK (n > 1));"));
+  ASSERT_EQ(T.Constraints("a", ctCheck).size(), 1u);
+  ASSERT_EQ(T.Constraints("b", ctCheck).size(), 1u);
+  EXPECT_EQ(T.Constraints("b", ctCheck)[0]->Body, "(n > 1)");
+}
+
+TEST(PGTable, ForeignKeyActionErrors) {
+  TPGParse T;
+  EXPECT_FALSE(
+      T.Parse("CREATE TABLE a (x integer REFERENCES b ON DELETE EXPLODE);\r\n"
+              "CREATE TABLE c (x integer REFERENCES b ON INSERT CASCADE);\r\n"
+              "CREATE TABLE d (x integer REFERENCES b ON DELETE SET ZERO);\r\n"
+              "CREATE TABLE e (x integer REFERENCES b ON DELETE NO WAY);"));
+  const Names Errs = T.Errors();
+  ASSERT_EQ(Errs.size(), 4u);
+  EXPECT_EQ(Errs[0].rfind("Unknown action into UPDATE/DELETE rule.", 0), 0u);
+  EXPECT_EQ(Errs[1].rfind("Missing: UPDATE/DELETE", 0), 0u);
+  EXPECT_EQ(Errs[2].rfind("Missing: DEFAULT/NULL", 0), 0u);
+  EXPECT_EQ(Errs[3].rfind("Must be: ACTION", 0), 0u);
+  // A constraint read only in part is not filed.
+  EXPECT_TRUE(T.Constraints("a", ctFKey).empty());
+}
+
+TEST(PGTable, AlterTableAddConstraints) {
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE TABLE t (id integer, code text, p integer);\r\n"
+              "ALTER TABLE ONLY t ADD CONSTRAINT t_pkey PRIMARY KEY (id);\r\n"
+              "ALTER TABLE public.t ADD UNIQUE (code);\r\n"
+              "ALTER TABLE t ADD FOREIGN KEY (p) REFERENCES t (id);\r\n"
+              "ALTER TABLE t ADD CONSTRAINT code_len CHECK (length(code) > 2);\r\n"
+              "ALTER TABLE s.elsewhere ADD CONSTRAINT elsewhere_pkey PRIMARY KEY (k);\r\n"
+              "ALTER TABLE public.t OWNER TO postgres;"));
+  const auto PKeys = T.Constraints("t", ctPKey);
+  ASSERT_EQ(PKeys.size(), 1u);
+  EXPECT_EQ(PKeys[0]->AltName, "t_pkey");
+  EXPECT_EQ(PKeys[0]->GetObjName(), "");
+  EXPECT_EQ(T.Constraints("t", ctUnique).size(), 1u);
+  EXPECT_EQ(T.Constraints("t", ctFKey).size(), 1u);
+  ASSERT_EQ(T.Constraints("t", ctCheck).size(), 1u);
+  EXPECT_EQ(T.Constraints("t", ctCheck)[0]->Body, "(length(code) > 2)");
+  // A table defined in another script: the key keeps its table and schema.
+  const auto Elsewhere = T.Constraints("elsewhere", ctPKey);
+  ASSERT_EQ(Elsewhere.size(), 1u);
+  EXPECT_EQ(Elsewhere[0]->GetSchema(), "s");
+  EXPECT_EQ(Elsewhere[0]->AltName, "elsewhere_pkey");
+
+  EXPECT_FALSE(T.Parse("ALTER TABLE t ADD COLUMN x integer;"));
+  EXPECT_EQ(T.Errors().back().rfind("Unknown symbol in ALTER TABLE ADD...: COLUMN", 0), 0u);
+}
+
+TEST(PGTable, Indexes) {
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE TABLE t (a integer, b text);\r\n"
+              "CREATE INDEX i ON t USING btree (a, b);\r\n"
+              "CREATE UNIQUE INDEX u ON sales.t USING gist (b DESC, a ASC);"));
+  TIdxData* I = T.Objs.GetIndex("i");
+  ASSERT_NE(I, nullptr);
+  EXPECT_EQ(I->TableName, "t");
+  EXPECT_EQ(I->GetSchema(), "public");
+  EXPECT_FALSE(I->Unique);
+  EXPECT_EQ(I->IndexType, "");
+  EXPECT_EQ(Entries(I->Flds), (Names{"a", "b"}));
+  TIdxData* U = T.Objs.GetIndex("u");
+  ASSERT_NE(U, nullptr);
+  EXPECT_TRUE(U->Unique);
+  EXPECT_EQ(U->GetSchema(), "sales");
+  EXPECT_EQ(U->IndexType, "gist");
+  ASSERT_EQ(U->Flds.Count(), 2);
+  EXPECT_EQ(dynamic_cast<TIdxFldData*>(U->Flds.Objects(0))->SortOrder, 2);
+  EXPECT_EQ(dynamic_cast<TIdxFldData*>(U->Flds.Objects(1))->SortOrder, 1);
+  EXPECT_EQ(T.Statements[1].ObjType, dboIndex);
+  EXPECT_EQ(T.Statements[1].ObjName, "i");
+}
+
+TEST(PGTable, TablesAndIndexesPassNoFilterConstraintsAndViewsDo) {
+  TPGParse T;
+  T.Objs.OnAccept_Obj = [](TObject*, TObject* Obj, bool& Accept) {
+    Accept = dynamic_cast<TSchData*>(Obj) != nullptr;
+  };
+  ASSERT_TRUE(
+      T.Parse("CREATE TABLE t (id integer PRIMARY KEY);\r\n"
+              "CREATE INDEX i ON t (id);\r\n"
+              "CREATE VIEW v AS SELECT id FROM t;"));
+  EXPECT_NE(T.Table("t"), nullptr);
+  EXPECT_NE(T.Objs.GetIndex("i"), nullptr);
+  EXPECT_TRUE(T.Objs.Constraints.Empty());
+  EXPECT_EQ(T.Objs.GetView("v"), nullptr);
+}
+
+TEST(PGTable, Views) {
+  TPGParse T;
+  ASSERT_TRUE(T.Parse(
+      "CREATE VIEW \"Active Orders\" (id, \"Total\") AS\r\n"
+      "  SELECT o.id, o.total::numeric(10,2) FROM orders o WHERE o.status ~ '^A' -- active\r\n"
+      ";\r\n"
+      "CREATE OR REPLACE VIEW public.plain AS SELECT 1 AS one, 'a;b' AS semi;"));
+  TViwData* V = T.Objs.GetView("Active Orders");
+  ASSERT_NE(V, nullptr);
+  EXPECT_EQ(V->Body, "SELECT o.id, o.total::numeric(10,2) FROM orders o WHERE o.status ~ '^A'");
+  ASSERT_EQ(V->Fields.Count(), 2);
+  EXPECT_EQ(V->Fields[1]->GetObjName(), "Total");
+  EXPECT_EQ(V->Fields[1]->OwnerObj, V);
+  TViwData* P = T.Objs.GetView("plain");
+  ASSERT_NE(P, nullptr);
+  EXPECT_EQ(P->GetSchema(), "public");
+  EXPECT_EQ(P->Body, "SELECT 1 AS one, 'a;b' AS semi");
+  EXPECT_EQ(T.Statements[0].ObjType, dboView);
+  EXPECT_EQ(T.Statements[0].ObjName, "Active Orders");
+}
+
+TEST(PGTable, QuotedNamesKeepTheirCase) {
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE TABLE \"Order Lines\" (\"LineNo\" integer, \"select\" text,\r\n"
+              "  CONSTRAINT \"PK Lines\" PRIMARY KEY (\"LineNo\"));"));
+  ASSERT_NE(T.Table("Order Lines"), nullptr);
+  EXPECT_NE(T.Column("Order Lines", "LineNo"), nullptr);
+  EXPECT_NE(T.Column("Order Lines", "select"), nullptr);
+  const auto Keys = T.Constraints("Order Lines", ctPKey);
+  ASSERT_EQ(Keys.size(), 1u);
+  EXPECT_EQ(Keys[0]->GetObjName(), "PK Lines");
+  EXPECT_EQ(Keys[0]->Def(),
+            "ALTER TABLE public.\"Order Lines\" ADD CONSTRAINT \"PK Lines\" PRIMARY KEY "
+            "(\"LineNo\")");
+  // A double quote inside a name is doubled when the name is written back.
+  ASSERT_TRUE(T.Parse("CREATE TABLE \"say \"\"hi\"\"\" (a integer, CHECK (a > 0));"));
+  const auto Checks = T.Constraints("say \"hi\"", ctCheck);
+  ASSERT_EQ(Checks.size(), 1u);
+  EXPECT_EQ(Checks[0]->Def(), "ALTER TABLE public.\"say \"\"hi\"\"\" ADD CHECK(a > 0)");
+}
+
+}  // namespace
+}  // namespace qel
