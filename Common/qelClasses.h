@@ -812,9 +812,11 @@ class TCustomVarnel : public TComponent {
   /// Reads both schemas; false in the base.
   virtual bool ExtractDatabases();
   /// Builds the update script into the executor; nothing in the base.
-  virtual void CompareDatabases();
+  /// True when an update script was written; False (with the reason in the messages) when none
+  /// was, e.g. because an extraction failed.
+  virtual bool CompareDatabases();
   /// ExtractDatabases, and CompareDatabases only when that succeeded.
-  virtual void ExtractAndCompareDatabases();
+  virtual bool ExtractAndCompareDatabases();
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
 

@@ -18,10 +18,10 @@ bool TCustomVarnel::ExtractDatabases() {
   return false;
 }
 
-void TCustomVarnel::CompareDatabases() {}
+bool TCustomVarnel::CompareDatabases() { return false; }
 
-void TCustomVarnel::ExtractAndCompareDatabases() {
-  if (ExtractDatabases()) CompareDatabases();
+bool TCustomVarnel::ExtractAndCompareDatabases() {
+  return ExtractDatabases() && CompareDatabases();
 }
 
 void TCustomVarnel::Notification(TComponent* AComponent, TOperation Operation) {

@@ -354,8 +354,8 @@ bool TVarnel::ConvertDatabases() {
   return false;
 }
 
-void TVarnel::ExtractAndCompareDatabases() {
-  TCustomVarnel::ExtractAndCompareDatabases();
+bool TVarnel::ExtractAndCompareDatabases() {
+  return TCustomVarnel::ExtractAndCompareDatabases();
 }
 
 // ---------------------------------------------------------------------------------------------

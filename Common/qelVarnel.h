@@ -78,9 +78,9 @@ class TVarnel : public TCustomVarnel {
   /// target's dialect, when the host assigned none). A refused comparison, or a pass that
   /// raised, leaves the executor empty and says why in MsgManager and through OnErrorMessage;
   /// callers decide by MsgManager.GetIsErr().
-  void CompareDatabases() override;
+  bool CompareDatabases() override;
   /// ExtractDatabases, then CompareDatabases when it succeeded.
-  void ExtractAndCompareDatabases() override;
+  bool ExtractAndCompareDatabases() override;
 
   // New virtual operations.
 

@@ -204,17 +204,17 @@ void TVarnel::DiscardScript() {
   if (TCustomSQLExec* Exec = GetSQLExec()) Exec->Clear();
 }
 
-void TVarnel::CompareDatabases() {
+bool TVarnel::CompareDatabases() {
   if (!CanCompare()) {
     DiscardScript();
-    return;
+    return false;
   }
   DoBeforeCompare();
   // The OnBeforeCompare handler is host code and may have unlinked a holder.
   if (!GetMObjs() || !GetTObjs()) {
     ReportError(Who() + ": a schema holder was unlinked; no update script is written.");
     DiscardScript();
-    return;
+    return false;
   }
   TCustomObjs& M = *GetMObjs();
   TCustomObjs& T = *GetTObjs();
@@ -267,9 +267,10 @@ void TVarnel::CompareDatabases() {
     // A pass that gave up leaves a script that stops half way; nobody must run it.
     ReportError(Who() + ": " + E.what());
     Exec.Clear();
-    return;
+    return false;
   }
   DoAfterCompare();
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------

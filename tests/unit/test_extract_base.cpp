@@ -217,7 +217,10 @@ class TTestVarnel : public TCustomVarnel {
   bool ExtractResult = false;
   int Compared = 0;
   bool ExtractDatabases() override { return ExtractResult; }
-  void CompareDatabases() override { ++Compared; }
+  bool CompareDatabases() override {
+    ++Compared;
+    return true;
+  }
   using TCustomVarnel::GetOwnSQLExec;
   using TCustomVarnel::SetOwnSQLExec;
 };

@@ -187,11 +187,11 @@ TEST(VarnelExtract, HandlerMaySkipTheTargetSide) {
 
 TEST(VarnelRefusal, MasterParseErrorLeavesNoScript) {
   TScriptRig R;
-  R.V.ExtractAndCompareDatabases();
+  EXPECT_TRUE(R.V.ExtractAndCompareDatabases());
   ASSERT_GT(R.Statements(), 0);
 
   R.Files["master.sql"] = "TABLE A (X, Y); BOGUS;";
-  R.V.ExtractAndCompareDatabases();
+  EXPECT_FALSE(R.V.ExtractAndCompareDatabases());
   EXPECT_FALSE(R.V.CompareEnabled);
   // The earlier script went too: it belongs to schemas that are no longer those read.
   EXPECT_EQ(R.Statements(), 0);
@@ -199,7 +199,7 @@ TEST(VarnelRefusal, MasterParseErrorLeavesNoScript) {
 
   // Called on its own, the comparison says why it writes nothing.
   R.Errors.clear();
-  R.V.CompareDatabases();
+  EXPECT_FALSE(R.V.CompareDatabases());
   EXPECT_EQ(R.Statements(), 0);
   EXPECT_TRUE(AnyContains(R.Errors, "Cmp): the schemas were not read without error"));
 }
@@ -219,7 +219,7 @@ TEST(VarnelRefusal, MissingMasterScriptIsNoEmptyMaster) {
   // drop every table of the target.
   TScriptRig R;
   R.MX.SetScriptFileName("mastr.sql");
-  R.V.ExtractAndCompareDatabases();
+  EXPECT_FALSE(R.V.ExtractAndCompareDatabases());
   EXPECT_EQ(R.Statements(), 0);
   EXPECT_TRUE(AnyContains(MsgTexts(R.V.MsgManager), "mastr.sql"));
 }
@@ -250,7 +250,7 @@ TEST(VarnelRefusal, CancelledExtractionLeavesNoScript) {
   };
   EXPECT_FALSE(R.V.ExtractDatabases());
   EXPECT_TRUE(AnyContains(MsgTexts(R.V.MsgManager), "master schema was cancelled"));
-  R.V.CompareDatabases();
+  EXPECT_FALSE(R.V.CompareDatabases());
   EXPECT_EQ(R.Statements(), 0);
 }
 
