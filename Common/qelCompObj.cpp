@@ -61,7 +61,17 @@ TExcData* TObjs::GetException(const std::string& Name) const {
   return Lookup<TExcData>(Exceptions, Name);
 }
 TIdxData* TObjs::GetIndex(const std::string& Name) const {
-  return Lookup<TIdxData>(Indexes, Name);
+  if (auto* I = Lookup<TIdxData>(Indexes, Name)) return I;
+  // Where index names are unique only per table they are filed as "name ON table".
+  switch (GetDatabaseType()) {
+    case dbMySQL:
+    case dbMSSQL:
+    case dbSybaseASE:
+    case dbSybaseASA:
+      return dynamic_cast<TIdxData*>(Indexes.FindFirstWithPrefix(Name + " ON "));
+    default:
+      return nullptr;
+  }
 }
 TUdfData* TObjs::GetFunction(const std::string& Name) const {
   return Lookup<TUdfData>(Functions, Name);
@@ -92,8 +102,9 @@ TTrgData* TObjs::GetTrigger(const std::string& Name) const {
 
 TCtrData* TObjs::GetConstraint(const std::string& Name) const {
   if (auto* C = Lookup<TCtrData>(Constraints, Name)) return C;
-  // PostgreSQL and DB2 constraints are filed as "name ON table".
-  if (GetDatabaseType() == dbPostgreSQL || GetDatabaseType() == dbDB2)
+  // PostgreSQL, DB2 and MySQL constraints are filed as "name ON table".
+  if (GetDatabaseType() == dbPostgreSQL || GetDatabaseType() == dbDB2 ||
+      GetDatabaseType() == dbMySQL)
     return dynamic_cast<TCtrData*>(Constraints.FindFirstWithPrefix(Name + " ON "));
   return nullptr;
 }

@@ -106,9 +106,10 @@ std::vector<TVarnelPass> MakePasses() {
   P.push_back(
       {29, "GenScriptCtrCreate", Constraints, None, false, dbAbstract, false, CtrCreateNoDefaults});
   Kind(30, "GenScriptProcAlter", coProcedure, SchemaPass<GenScriptProcAlter>);
-  // Default constraints wait for the procedures: a default may call one.
-  P.push_back({31, "GenScriptCtrCreate", Constraints, TCmpObjSetType{coProcedure}, false,
-               dbAbstract, false, CtrCreateDefaults});
+  // Default constraints come after the procedures, since a default may call one; they are
+  // written whenever constraints are compared, procedures or not.
+  P.push_back(
+      {31, "GenScriptCtrCreate", Constraints, None, false, dbAbstract, false, CtrCreateDefaults});
   Kind(32, "GenScriptTrigCreate", coTrigger, ListsPass<GenScriptTrigCreate>);
   Kind(33, "GenScriptViewCreate", coView, SchemaPass<GenScriptViewCreate>);
   Kind(34, "GenScriptTrigAlter", coTrigger, SchemaPass<GenScriptTrigAlter>);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "qelCompObj.h"
+#include "qelDBStructure.h"
+#include "qelVarnel.h"
 #include "test_keys_util.h"
 
 using namespace qel;
@@ -98,5 +100,37 @@ TEST(KeyPasses, ASchemaComparedWithItselfWritesNothing) {
     BuildSide(P.Master, true);
     BuildSide(P.Target, true);
     EXPECT_EQ(P.Generate(), "") << Name;
+  }
+}
+
+TEST(KeyPasses, TheComparerRunsThemInItsOrder) {
+  // The comparer over two holders writes the same statements as the passes run here.
+  auto Steps = [](const TCustomSQLExec& E) {
+    std::vector<std::string> R;
+    for (int I = 0; I < E.GetStatementsCount(); ++I) {
+      const TStatement* S = E.GetStatement(I);
+      if (S->DbOperation == odbCreate || S->DbOperation == odbAlter || S->DbOperation == odbDrop)
+        R.push_back(std::to_string(S->DbOperation) + " " + S->ObjName);
+    }
+    return R;
+  };
+  for (TDatabaseType DB : {dbInterBase, dbPostgreSQL, dbMySQL, dbMSSQL, dbOracle, dbSybaseASA}) {
+    TKeyPair P(DB);
+    BuildSide(P.Master, true);
+    BuildSide(P.Target, false);
+    P.Generate();
+
+    TDBStructure MH(nullptr), TH(nullptr);
+    MH.SetDatabaseType(DB);
+    TH.SetDatabaseType(DB);
+    TVarnel V(nullptr);
+    V.DatabaseType = DB;
+    V.SetDBMaster(&MH);
+    V.SetDBTarget(&TH);
+    BuildSide(*MH.GetMetadata(), true);
+    BuildSide(*TH.GetMetadata(), false);
+    V.CompareDatabases();
+    ASSERT_NE(V.GetSQLExec(), nullptr);
+    EXPECT_EQ(Steps(*V.GetSQLExec()), Steps(P.Exec)) << DB;
   }
 }

@@ -131,6 +131,10 @@ TEST(IndexKeys, NamesUniquePerTableDoNotCollide) {
     AddIndex(Objs, "IX_ID", "T1", {"ID"});
     AddIndex(Objs, "IX_ID", "T2", {"ID"});
     EXPECT_EQ(Objs.Indexes.Count(), 2) << DB;
+    // A lookup by the bare name still finds one of them.
+    ASSERT_NE(Objs.GetIndex("IX_ID"), nullptr) << DB;
+    EXPECT_EQ(Objs.GetIndex("IX_ID")->GetObjName(), "IX_ID");
+    EXPECT_EQ(Objs.GetIndex("IX"), nullptr) << DB;
   }
   // Index names are unique in the schema elsewhere.
   TObjs Pg;
