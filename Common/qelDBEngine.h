@@ -252,6 +252,13 @@ class TQELQuery : public TDataSet {
  public:
   explicit TQELQuery(TComponent* AOwner) : TDataSet(AOwner) {}
 
+  /// Set before Open: an adapter that can reads the result in blocks as the reader moves on
+  /// and keeps only the current block, so that memory does not grow with the number of rows.
+  /// Only Next moves then, and the field objects are made anew with every block: a reader
+  /// keeps field positions, not field pointers, from one row to the next. Adapters that cannot
+  /// read in blocks read every row, as without it.
+  bool UniDirectional = false;
+
   TQELCustomConnection* GetConnection() const { return FConnection; }
   /// Links the query to its connection; cleared when the connection goes away.
   void SetConnection(TQELCustomConnection* Value);

@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -140,6 +141,86 @@ PGconn* OpenConnection(const TConnectionOptions& O, const std::string& Database)
   return Conn;
 }
 
+/// The rows (and with Columns the column descriptions) of a result into Result; the bytes of
+/// the values read.
+std::size_t ReadResult(PGresult* Res, TQueryResult& Result, bool Columns) {
+  if (PQresultStatus(Res) != PGRES_TUPLES_OK) {
+    const char* Tuples = PQcmdTuples(Res);
+    Result.RowsAffected = (Tuples && *Tuples) ? StrToInt64Def(Tuples, -1) : -1;
+    return 0;
+  }
+  std::size_t Bytes = 0;
+  const int Cols = PQnfields(Res);
+  const int Rows = PQntuples(Res);
+  std::vector<Oid> ColTypes(static_cast<size_t>(Cols));
+  if (Columns) Result.Columns.resize(static_cast<size_t>(Cols));
+  for (int C = 0; C < Cols; ++C) {
+    ColTypes[static_cast<size_t>(C)] = PQftype(Res, C);
+    if (!Columns) continue;
+    TResultColumn& Col = Result.Columns[static_cast<size_t>(C)];
+    Col.Name = PQfname(Res, C);
+    Col.DataType = FieldTypeOf(PQftype(Res, C));
+    const int Mod = PQfmod(Res, C);
+    if ((PQftype(Res, C) == VarcharOid || PQftype(Res, C) == BpcharOid) && Mod >= 4)
+      Col.Size = Mod - 4;
+  }
+  Result.Rows.reserve(static_cast<size_t>(Rows));
+  for (int Row = 0; Row < Rows; ++Row) {
+    TDataSet::TRecord Rec(static_cast<size_t>(Cols));
+    for (int C = 0; C < Cols; ++C) {
+      TDataSet::TRecordValue& V = Rec[static_cast<size_t>(C)];
+      if (PQgetisnull(Res, Row, C)) continue;
+      V.IsNull = false;
+      const char* Text = PQgetvalue(Res, Row, C);
+      const int Length = PQgetlength(Res, Row, C);
+      Bytes += static_cast<std::size_t>(Length) + 16;
+      const Oid Type = ColTypes[static_cast<size_t>(C)];
+      if (Type == ByteaOid) {
+        size_t Len = 0;
+        std::unique_ptr<unsigned char, void (*)(void*)> Bytes(
+            PQunescapeBytea(reinterpret_cast<const unsigned char*>(Text), &Len), PQfreemem);
+        if (!Bytes) throw EDatabaseError("Cannot decode a bytea value.");
+        V.Data.assign(reinterpret_cast<const char*>(Bytes.get()), Len);
+      } else if (Type == BoolOid) {
+        V.Data = (Text[0] == 't') ? "True" : "False";
+      } else {
+        V.Data.assign(Text, static_cast<size_t>(Length));
+      }
+    }
+    Result.Rows.push_back(std::move(Rec));
+  }
+  Result.RowsAffected = Rows;
+  return Bytes;
+}
+
+/// Sends SQL with its parameters (large binary values as bytes, the others as text).
+TResultPtr SendStatement(PGconn* Conn, const std::string& SQL, const TBoundParams& Params) {
+  TResultPtr R;
+  if (Params.Distinct.empty()) {
+    // Without parameters the text goes as it is, and may hold several statements.
+    R.reset(PQexec(Conn, SQL.c_str()));
+  } else {
+    const size_t N = Params.Distinct.size();
+    std::vector<Oid> Types(N);
+    std::vector<const char*> Values(N);
+    std::vector<int> Lengths(N), Formats(N);
+    for (size_t I = 0; I < N; ++I) {
+      const TParam& P = *Params.Distinct[I];
+      Types[I] = ParamOidOf(P.GetDataType());
+      Values[I] = P.IsNull() ? nullptr : P.AsString().data();
+      Lengths[I] = static_cast<int>(P.AsString().size());
+      // Large binary values travel as their bytes, everything else as text.
+      Formats[I] = P.GetDataType() == ftBlob ? 1 : 0;
+    }
+    R.reset(PQexecParams(Conn, SQL.c_str(), static_cast<int>(N), Types.data(), Values.data(),
+                         Lengths.data(), Formats.data(), 0));
+  }
+  return R;
+}
+
+/// Bytes of values a block of a uni-directional query holds, roughly.
+constexpr std::size_t BlockBytes = 512u << 10;
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -155,6 +236,11 @@ bool TPGDACDatabase::GetConnected() const {
 void TPGDACDatabase::Disconnect() {
   if (FConn) PQfinish(FConn);
   FConn = nullptr;
+  if (FPending) FPending->FReadAhead = nullptr;
+  FPending = nullptr;
+  FImplicitCursors = 0;
+  FImplicit = false;
+  FUserTx = false;
 }
 
 void TPGDACDatabase::SetConnected(bool Value) {
@@ -176,25 +262,56 @@ void TPGDACDatabase::ReConnect(const std::string& DatabaseName) {
   SetConnected(true);
 }
 
+void TPGDACDatabase::Settle() {
+  TPGDACQuery* Q = FPending;
+  if (!Q || !FConn) return;
+  FPending = nullptr;
+  PGresult* First = PQgetResult(FConn);
+  while (PGresult* More = PQgetResult(FConn)) PQclear(More);
+  if (Q->FReadAhead) PQclear(Q->FReadAhead);
+  // A lost connection leaves no result: the reader reports it when it takes the block.
+  Q->FReadAhead = First;
+}
+
 void TPGDACDatabase::ExecCommand(const std::string& SQL) {
   if (!GetConnected()) throw EDatabaseError("Not connected to database.");
+  Settle();
   TResultPtr R(PQexec(FConn, SQL.c_str()));
   CheckResult(FConn, R.get());
 }
 
 bool TPGDACDatabase::InTransaction() const {
   if (!GetConnected()) return false;
+  if (FImplicit) return FUserTx;
   const PGTransactionStatusType S = PQtransactionStatus(FConn);
   return S == PQTRANS_INTRANS || S == PQTRANS_INERROR || S == PQTRANS_ACTIVE;
 }
 
 void TPGDACDatabase::StartTransaction() {
   if (InTransaction()) throw EDatabaseError("A transaction is already active.");
+  if (FImplicit) {
+    ExecCommand("SAVEPOINT qel_user_tx");
+    FUserTx = true;
+    return;
+  }
   ExecCommand("BEGIN");
 }
 
 void TPGDACDatabase::Commit() {
   if (!GetConnected()) throw EDatabaseError("Not connected to database.");
+  if (FImplicit) {
+    if (!FUserTx) return;
+    FUserTx = false;
+    if (PQtransactionStatus(FConn) == PQTRANS_INERROR) {
+      ExecCommand("ROLLBACK TO SAVEPOINT qel_user_tx");
+      ExecCommand("RELEASE SAVEPOINT qel_user_tx");
+      throw EDatabaseError(
+          "The transaction was rolled back: a statement in it had failed, so it could not be "
+          "committed.");
+    }
+    ExecCommand("RELEASE SAVEPOINT qel_user_tx");
+    return;
+  }
   if (PQtransactionStatus(FConn) == PQTRANS_INERROR) {
     ExecCommand("ROLLBACK");
     throw EDatabaseError(
@@ -208,7 +325,58 @@ void TPGDACDatabase::Commit() {
 }
 
 void TPGDACDatabase::Rollback() {
+  if (FImplicit) {
+    if (!FUserTx) return;
+    FUserTx = false;
+    ExecCommand("ROLLBACK TO SAVEPOINT qel_user_tx");
+    ExecCommand("RELEASE SAVEPOINT qel_user_tx");
+    return;
+  }
   ExecCommand("ROLLBACK");
+}
+
+std::string TPGDACDatabase::OpenCursor(bool& Implicit) {
+  if (!GetConnected()) throw EDatabaseError("Not connected to database.");
+  if (!FImplicit && PQtransactionStatus(FConn) == PQTRANS_IDLE) {
+    ExecCommand("BEGIN");
+    FImplicit = true;
+  }
+  Implicit = FImplicit;
+  if (Implicit) ++FImplicitCursors;
+  return "qel_cursor_" + IntToStr(++FCursorSeq);
+}
+
+void TPGDACDatabase::CloseCursor(const std::string& Name, bool Implicit) {
+  if (!GetConnected()) return;
+  Settle();
+  const bool Broken = PQtransactionStatus(FConn) == PQTRANS_INERROR;
+  if (!Name.empty() && !Broken) {
+    TResultPtr R(PQexec(FConn, ("CLOSE " + Name).c_str()));  // gone with its transaction: fine
+  }
+  if (!Implicit || !FImplicit || --FImplicitCursors > 0) return;
+  FImplicit = false;
+  if (FUserTx) {
+    // The caller's transaction goes on as a transaction of its own.
+    FUserTx = false;
+    return;
+  }
+  ExecCommand(Broken ? "ROLLBACK" : "COMMIT");
+}
+
+void TPGDACDatabase::RunStatement(const std::function<void()>& Run) {
+  if (!FImplicit || FUserTx) {
+    Run();
+    return;
+  }
+  ExecCommand("SAVEPOINT qel_statement");
+  try {
+    Run();
+  } catch (...) {
+    TResultPtr R1(PQexec(FConn, "ROLLBACK TO SAVEPOINT qel_statement"));
+    TResultPtr R2(PQexec(FConn, "RELEASE SAVEPOINT qel_statement"));
+    throw;
+  }
+  ExecCommand("RELEASE SAVEPOINT qel_statement");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -226,74 +394,109 @@ std::string TPGDACQuery::ParamMarker(const TParam& Param, int Index, const std::
   return "$" + IntToStr(Index + 1);
 }
 
+TPGDACQuery::~TPGDACQuery() {
+  CloseCursor();
+}
+
+void TPGDACQuery::CloseCursor() {
+  auto* Db = dynamic_cast<TPGDACDatabase*>(GetDatabase());
+  if (Db && Db->GetPending() == this) Db->Settle();
+  if (FReadAhead) PQclear(FReadAhead);
+  FReadAhead = nullptr;
+  if (FCursor.empty()) return;
+  const std::string Name = FCursor;
+  FCursor.clear();
+  if (Db) {
+    try {
+      Db->CloseCursor(Name, FCursorImplicit);
+    } catch (const EDatabaseError&) {
+      // The connection went away with the cursor; nothing is left to close.
+    }
+  }
+}
+
+void TPGDACQuery::InternalOpen() {
+  FOpening = UniDirectional;
+  try {
+    TQELAdapterQuery::InternalOpen();
+  } catch (...) {
+    FOpening = false;
+    CloseCursor();
+    throw;
+  }
+  FOpening = false;
+}
+
+void TPGDACQuery::InternalClose() {
+  CloseCursor();
+  TQELAdapterQuery::InternalClose();
+}
+
+void TPGDACQuery::FetchBlock(TQueryResult& Result) {
+  TPGDACDatabase& Db = ConnectedDatabase<TPGDACDatabase>();
+  PGconn* Conn = Db.Handle();
+  Db.Settle();  // this query's block read ahead, or another query's answer
+  TResultPtr R;
+  int Asked = FBlockRows;
+  if (FReadAhead) {
+    R.reset(FReadAhead);
+    FReadAhead = nullptr;
+    Asked = FReadAheadRows;
+  } else {
+    R.reset(PQexec(Conn, ("FETCH FORWARD " + IntToStr(Asked) + " FROM " + FCursor).c_str()));
+  }
+  CheckResult(Conn, R.get());
+  const std::size_t Bytes = ReadResult(R.get(), Result, Result.Columns.empty());
+  const int Rows = PQntuples(R.get());
+  if (Rows < Asked) {
+    CloseCursor();  // the last block: the cursor (and its transaction) can go
+    return;
+  }
+  const std::size_t PerRow = std::max<std::size_t>(1, Bytes / static_cast<std::size_t>(Rows));
+  FBlockRows = static_cast<int>(std::clamp<std::size_t>(BlockBytes / PerRow, 16, 100000));
+  // The next block is asked for now: the server reads it while the reader works on this one.
+  const std::string Next = "FETCH FORWARD " + IntToStr(FBlockRows) + " FROM " + FCursor;
+  if (PQsendQuery(Conn, Next.c_str()) == 1) {
+    FReadAheadRows = FBlockRows;
+    Db.SetPending(this);
+  }
+}
+
+TGetResult TPGDACQuery::GetRecord(TGetMode GetMode) {
+  const TGetResult R = TQELAdapterQuery::GetRecord(GetMode);
+  if (R != grEOF || GetMode != gmNext || FCursor.empty()) return R;
+  // The block is read: the next one takes its place, with fresh fields of the same columns.
+  TQueryResult Block;
+  FetchBlock(Block);
+  if (Block.Rows.empty()) return grEOF;
+  ClearRecords();
+  for (const TResultColumn& C : Block.Columns) AddField(C.Name, C.DataType, C.Size);
+  for (TRecord& Row : Block.Rows) AppendRecord(std::move(Row));
+  return TQELAdapterQuery::GetRecord(gmNext);
+}
+
 void TPGDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
                           TQueryResult& Result) {
   TPGDACDatabase& Db = ConnectedDatabase<TPGDACDatabase>();
   PGconn* Conn = Db.Handle();
-  TResultPtr R;
-  if (Params.Distinct.empty()) {
-    // Without parameters the text goes as it is, and may hold several statements.
-    R.reset(PQexec(Conn, SQL.c_str()));
-  } else {
-    const size_t N = Params.Distinct.size();
-    std::vector<Oid> Types(N);
-    std::vector<const char*> Values(N);
-    std::vector<int> Lengths(N), Formats(N);
-    for (size_t I = 0; I < N; ++I) {
-      const TParam& P = *Params.Distinct[I];
-      Types[I] = ParamOidOf(P.GetDataType());
-      Values[I] = P.IsNull() ? nullptr : P.AsString().data();
-      Lengths[I] = static_cast<int>(P.AsString().size());
-      // Large binary values travel as their bytes, everything else as text.
-      Formats[I] = P.GetDataType() == ftBlob ? 1 : 0;
-    }
-    R.reset(PQexecParams(Conn, SQL.c_str(), static_cast<int>(N), Types.data(), Values.data(),
-                         Lengths.data(), Formats.data(), 0));
-  }
-  CheckResult(Conn, R.get());
-  PGresult* Res = R.get();
-  if (PQresultStatus(Res) != PGRES_TUPLES_OK) {
-    const char* Tuples = PQcmdTuples(Res);
-    Result.RowsAffected = (Tuples && *Tuples) ? StrToInt64Def(Tuples, -1) : -1;
+  Db.Settle();
+  if (FOpening) {
+    // A uni-directional read: the statement becomes a cursor and its first block is read.
+    CloseCursor();
+    FBlockRows = 1000;
+    FCursor = Db.OpenCursor(FCursorImplicit);
+    TResultPtr D =
+        SendStatement(Conn, "DECLARE " + FCursor + " NO SCROLL CURSOR FOR " + SQL, Params);
+    CheckResult(Conn, D.get());
+    FetchBlock(Result);
     return;
   }
-  const int Cols = PQnfields(Res);
-  const int Rows = PQntuples(Res);
-  Result.Columns.resize(static_cast<size_t>(Cols));
-  std::vector<Oid> ColTypes(static_cast<size_t>(Cols));
-  for (int C = 0; C < Cols; ++C) {
-    TResultColumn& Col = Result.Columns[static_cast<size_t>(C)];
-    ColTypes[static_cast<size_t>(C)] = PQftype(Res, C);
-    Col.Name = PQfname(Res, C);
-    Col.DataType = FieldTypeOf(PQftype(Res, C));
-    const int Mod = PQfmod(Res, C);
-    if ((PQftype(Res, C) == VarcharOid || PQftype(Res, C) == BpcharOid) && Mod >= 4)
-      Col.Size = Mod - 4;
-  }
-  Result.Rows.reserve(static_cast<size_t>(Rows));
-  for (int Row = 0; Row < Rows; ++Row) {
-    TDataSet::TRecord Rec(static_cast<size_t>(Cols));
-    for (int C = 0; C < Cols; ++C) {
-      TDataSet::TRecordValue& V = Rec[static_cast<size_t>(C)];
-      if (PQgetisnull(Res, Row, C)) continue;
-      V.IsNull = false;
-      const char* Text = PQgetvalue(Res, Row, C);
-      const Oid Type = ColTypes[static_cast<size_t>(C)];
-      if (Type == ByteaOid) {
-        size_t Len = 0;
-        std::unique_ptr<unsigned char, void (*)(void*)> Bytes(
-            PQunescapeBytea(reinterpret_cast<const unsigned char*>(Text), &Len), PQfreemem);
-        if (!Bytes) throw EDatabaseError("Cannot decode a bytea value.");
-        V.Data.assign(reinterpret_cast<const char*>(Bytes.get()), Len);
-      } else if (Type == BoolOid) {
-        V.Data = (Text[0] == 't') ? "True" : "False";
-      } else {
-        V.Data.assign(Text, static_cast<size_t>(PQgetlength(Res, Row, C)));
-      }
-    }
-    Result.Rows.push_back(std::move(Rec));
-  }
-  Result.RowsAffected = Rows;
+  TResultPtr R;
+  Db.RunStatement([&] {
+    R = SendStatement(Conn, SQL, Params);
+    CheckResult(Conn, R.get());
+  });
+  ReadResult(R.get(), Result, true);
 }
 
 // ---------------------------------------------------------------------------------------------

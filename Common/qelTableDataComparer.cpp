@@ -1,0 +1,933 @@
+// The table data comparer: the component, the side options, the run up to the merge, field
+// discovery through each dialect's catalog and the ordered SELECT of a side.
+#include "qelTableDataComparer.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelDBEngine.h"
+#include "qelIBParser.h"
+#include "qelLocalSQLParser.h"
+#include "qelMsg.h"
+#include "qelSQL_Exec.h"
+
+namespace qel {
+
+namespace {
+
+const char* const CrLf = "\r\n";
+
+/// The folder of the running program, with a trailing "/"; empty when it cannot be told.
+std::string ProgramFolder() {
+  std::error_code Ec;
+  const std::filesystem::path Exe = std::filesystem::read_symlink("/proc/self/exe", Ec);
+  if (Ec) return std::string();
+  return IncludeTrailingPathDelimiter(Exe.parent_path().string());
+}
+
+/// The field a list entry names: an entry in double quotes is the quoted name as written.
+std::string FieldNameOf(const std::string& Entry) {
+  if (Entry.size() >= 2 && Entry.front() == '"' && Entry.back() == '"') {
+    std::string Name;
+    for (std::size_t I = 1; I + 1 < Entry.size(); ++I) {
+      Name += Entry[I];
+      if (Entry[I] == '"' && I + 2 < Entry.size() && Entry[I + 1] == '"') ++I;
+    }
+    return Name;
+  }
+  return Entry;
+}
+
+/// Every entry trimmed; empty entries dropped (an empty name would break the statement text).
+void TrimEntries(TStrings& List) {
+  TStringList Kept;
+  for (const std::string& S : List) {
+    std::string T = Trim(S);
+    if (!T.empty()) Kept.Add(std::move(T));
+  }
+  if (!Kept.Equals(List)) List.Assign(Kept);
+}
+
+/// Source without the names found in Excluded (ignoring case).
+void CopyWithout(const TStrings& Source, const TStrings& Excluded, TStrings& Dest) {
+  Dest.Clear();
+  for (const std::string& Name : Source) {
+    bool Skip = false;
+    for (const std::string& E : Excluded)
+      if (SameText(Name, FieldNameOf(E)) || SameText(Name, E)) Skip = true;
+    if (!Skip) Dest.Add(Name);
+  }
+}
+
+void LowerCaseEntries(TStrings& List) {
+  for (int I = 0; I < List.Count(); ++I)
+    if (!StartsStr("\"", List[I])) List.Put(I, LowerCase(List[I]));
+}
+
+std::string JoinNames(const TStrings& List, const char* Separator) {
+  std::string S;
+  for (int I = 0; I < List.Count(); ++I) {
+    if (I > 0) S += Separator;
+    S += List[I];
+  }
+  return S;
+}
+
+bool IsFirebird15Up(TIBSQLServerVersionType V) {
+  return V == st_FireBird_15 || V == st_Firebird_20 || V == st_Firebird_21 || V == st_Firebird_25;
+}
+
+}  // namespace
+
+// =============================================================================================
+// TCmpTableOptions
+
+TCmpTableOptions::TCmpTableOptions(TTableDataComparer* AOwner) : FComparer(AOwner) {}
+
+TCmpTableOptions::~TCmpTableOptions() = default;
+
+void TCmpTableOptions::Assign(const TPersistent& Source) {
+  const auto* S = dynamic_cast<const TCmpTableOptions*>(&Source);
+  if (!S) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  if (S == this) return;
+  FTableName = S->FTableName;
+  FCatalogFields.Assign(S->FCatalogFields);
+  FWorkDataFields.Assign(S->FWorkDataFields);
+  FWorkKeyFields.Assign(S->FWorkKeyFields);
+  FKeyFields.Assign(S->FKeyFields);
+  FDataFields.Assign(S->FDataFields);
+  FExcludeFields.Assign(S->FExcludeFields);
+}
+
+void TCmpTableOptions::AssignTo(TPersistent& Dest) const {
+  if (auto* D = dynamic_cast<TCmpTableOptions*>(&Dest)) {
+    D->Assign(*this);
+    return;
+  }
+  TPersistent::AssignTo(Dest);
+}
+
+TDatabaseType TCmpTableOptions::GetDatabaseType() const {
+  return FConnection ? FConnection->GetDatabaseType() : dbAbstract;
+}
+
+std::string TCmpTableOptions::QuoteIdent(const std::string& Name) const {
+  if (!FConnection) return Name;
+  const TIBServerOptions& IB = FConnection->GetIBServerOptions();
+  return Quote_Ident(Name, FConnection->GetDatabaseType(), IB.SQLServerVersion,
+                     static_cast<std::int8_t>(IB.GetSQLDialect()));
+}
+
+std::string TCmpTableOptions::QuoteField(const std::string& Name) const {
+  const TDatabaseType Db = GetDatabaseType();
+  if (Db == dbParadox || Db == dbDBASE) {
+    if (LocalSQLSymbolByResWord(Name) != kIdentSymbol)
+      return FTableName + "." + EncloseIdent(Name, '"', '"');
+    return Name;
+  }
+  return QuoteIdent(Name);
+}
+
+std::string TCmpTableOptions::FldsSeq(const TStrings& List) const {
+  std::string S;
+  for (int I = 0; I < List.Count(); ++I) {
+    if (I > 0) S += ", ";
+    const std::string& Name = List[I];
+    S += (Name.empty() || Name.front() == '"') ? Name : QuoteField(Name);
+  }
+  return S;
+}
+
+std::string TCmpTableOptions::OrderItem(const std::string& Name) const {
+  const std::string Q = (Name.empty() || Name.front() == '"') ? Name : QuoteField(Name);
+  const bool ByteOrder = FByteOrderFields.IndexOf(Name) >= 0;
+  // The merge orders null after every value and text by its bytes; each server is told to
+  // order the same way, since its default (nulls first, a linguistic collation) would make the
+  // merge pair the wrong rows.
+  switch (GetDatabaseType()) {
+    case dbPostgreSQL:
+      return ByteOrder ? Q + " COLLATE \"C\"" : Q;
+    case dbMySQL:
+      return Q + " IS NULL, " +
+             (ByteOrder ? "CAST(CONVERT(" + Q + " USING utf8mb4) AS BINARY)" : Q);
+    case dbInterBase:
+      if (FConnection && IsFirebird15Up(FConnection->GetIBServerOptions().SQLServerVersion))
+        return Q + " NULLS LAST";
+      return Q;
+    default:
+      return Q;
+  }
+}
+
+std::string TCmpTableOptions::SelectSQL() const {
+  const TStrings& Order =
+      (FComparer && FComparer->GetKeyFldsCount() == 0) ? FWorkDataFields : FWorkKeyFields;
+  std::string OrderClause;
+  if (Order.Count() > 0) {
+    OrderClause = " Order by ";
+    for (int I = 0; I < Order.Count(); ++I) {
+      if (I > 0) OrderClause += ", ";
+      OrderClause += OrderItem(Order[I]);
+    }
+  }
+  if (FWorkDataFields.Empty())
+    return std::string("select *") + CrLf + " from " + QuoteIdent(FTableName) + CrLf + OrderClause;
+  return "select " + FldsSeq(FWorkDataFields) + CrLf + "from " + QuoteIdent(FTableName) + CrLf +
+         OrderClause;
+}
+
+void TCmpTableOptions::NormaliseTableName() {
+  // The name is looked up the way the server stores an unquoted name, and stays so for the run,
+  // so that every statement and the row count name the same table.
+  switch (GetDatabaseType()) {
+    case dbInterBase: {
+      // A mixed-case name, or one that needs quotes whatever its case, was created quoted.
+      const bool Lower =
+          FTableName.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos;
+      const bool Upper =
+          FTableName.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos;
+      const auto Version =
+          FComparer ? FComparer->GetIBServerOptions().SQLServerVersion : st_FireBird_15;
+      if (!(Lower && Upper) && !IdentDialect3(UpperCase(FTableName), Version))
+        FTableName = UpperCase(FTableName);
+      break;
+    }
+    case dbMySQL:
+    case dbAbstract:
+      break;
+    case dbPostgreSQL:
+      FTableName = LowerCase(FTableName);
+      break;
+    default:
+      FTableName = UpperCase(FTableName);
+      break;
+  }
+}
+
+bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
+  FCatalogFields.Clear();
+  if (Query) NormaliseTableName();
+  FByteOrderFields.Clear();
+  if (FWorkDataFields.Empty())
+    FWorkDataFields.Assign(!FDataFields.Empty() || !FComparer
+                               ? static_cast<const TStrings&>(FDataFields)
+                               : static_cast<const TStrings&>(FComparer->GetCustomDataFields()));
+  if (FWorkKeyFields.Empty())
+    FWorkKeyFields.Assign(!FKeyFields.Empty() || !FComparer
+                              ? static_cast<const TStrings&>(FKeyFields)
+                              : static_cast<const TStrings&>(FComparer->GetCustomKeyFields()));
+  if (FWorkExcludeFields.Empty())
+    FWorkExcludeFields.Assign(
+        !FExcludeFields.Empty() || !FComparer
+            ? static_cast<const TStrings&>(FExcludeFields)
+            : static_cast<const TStrings&>(FComparer->GetExcludeDataFields()));
+  TrimEntries(FWorkDataFields);
+  TrimEntries(FWorkKeyFields);
+  TrimEntries(FWorkExcludeFields);
+
+  // PostgreSQL folds bare names to lower case: names the caller gave are folded the same way.
+  // Names read from the catalog are the exact names already and stay as they are.
+  if (GetDatabaseType() == dbPostgreSQL) {
+    LowerCaseEntries(FWorkDataFields);
+    LowerCaseEntries(FWorkKeyFields);
+  }
+
+  FDataFromCatalog = FWorkDataFields.Empty();
+  FKeysFromCatalog = FWorkKeyFields.Empty();
+  bool Result = true;
+  if (FDataFromCatalog) {
+    Result = GetDBFields(Query);
+    if (!Result) return false;
+    CopyWithout(FCatalogFields, FWorkExcludeFields, FWorkDataFields);
+  }
+  if (FKeysFromCatalog) {
+    if (FCatalogFields.Empty()) {
+      Result = GetDBFields(Query);
+      if (!Result) return false;
+    }
+    CopyWithout(FCatalogFields, FWorkExcludeFields, FWorkKeyFields);
+  }
+  if (Query && FComparer) {
+    const std::string Where =
+        FTableName + " Database: " +
+        (FConnection ? FConnection->GetConnectionOptions().GetDatabaseName() : std::string());
+    if (FWorkDataFields.Empty()) {
+      FComparer->DoErrMsg("There are no data-fields for comparison. Table: " + Where);
+      Result = false;
+    }
+    if (FWorkKeyFields.Empty()) {
+      FComparer->DoErrMsg("There are no key-fields for comparison. Table: " + Where);
+      Result = false;
+    }
+  }
+  return Result;
+}
+
+void TCmpTableOptions::RunCatalogQuery(TQELQuery& Query, const std::vector<std::string>& Lines,
+                                       const std::function<void(TQELQuery&)>& Row) {
+  std::string Text;
+  for (std::size_t I = 0; I < Lines.size(); ++I) {
+    if (I > 0) Text += CrLf;
+    Text += Lines[I];
+  }
+  Query.Close();
+  Query.SetParamCheck(false);
+  Query.SetSQLText(Text);
+  Query.Open();
+  while (!Query.GetEof()) {
+    Row(Query);
+    Query.Next();
+  }
+  Query.Close();
+  if (TStrings* SQL = Query.GetSQL()) SQL->Clear();
+  Query.SetParamCheck(true);
+}
+
+void TCmpTableOptions::TableNotFound(TQELQuery& Query) {
+  const TQELCustomConnection* C = Query.GetConnection() ? Query.GetConnection() : FConnection;
+  FComparer->DoErrMsg("Table: " + FTableName + " not exists." + CrLf + "Database: " +
+                      (C ? C->GetConnectionOptions().GetDatabaseName() : std::string()));
+}
+
+bool TCmpTableOptions::GetDBFields(TQELQuery* Query) {
+  if (!Query || !FComparer) return true;
+  Query->Close();
+  if (TStrings* SQL = Query->GetSQL()) SQL->Clear();
+  TDatabaseType Db = GetDatabaseType();
+  if (Db == dbAbstract && Query->GetConnection()) Db = Query->GetConnection()->GetDatabaseType();
+  NormaliseTableName();
+
+  bool Result = true;
+  try {
+    Result = ReadCatalogFields(*Query, Db);
+    if (Result && !FComparer->IncludeBlobs && !FTableName.empty()) {
+      // Large-value columns are left out: their types are read from an empty result.
+      Query->Close();
+      Query->SetParamCheck(false);
+      Query->SetSQLText("select * from " + QuoteIdent(FTableName) + " where 1=0");
+      Query->Open();
+      for (int I = 0; I < Query->FieldCount(); ++I) {
+        const TField* F = Query->Fields().Fields(I);
+        if (!TTableDataComparer::IsBlobType(F->GetDataType())) continue;
+        for (int J = FCatalogFields.Count() - 1; J >= 0; --J)
+          if (SameText(FCatalogFields[J], F->GetFieldName())) FCatalogFields.Delete(J);
+      }
+      Query->Close();
+      if (TStrings* SQL = Query->GetSQL()) SQL->Clear();
+      Query->SetParamCheck(true);
+    }
+  } catch (const std::exception& E) {
+    FComparer->DoErrMsg(E.what());
+    Query->Close();
+    if (TStrings* SQL = Query->GetSQL()) SQL->Clear();
+    Query->SetParamCheck(true);
+    return false;
+  }
+  if (Result) FComparer->DoLogNextLine(FTableName + ": " + JoinNames(FCatalogFields, " "));
+  return Result;
+}
+
+bool TCmpTableOptions::ReadCatalogFields(TQELQuery& Query, TDatabaseType Db) {
+  const std::string QName = QuotedStr(FTableName);
+  auto AddName = [this](const std::string& Name) { FCatalogFields.Add(Name); };
+  switch (Db) {
+    case dbInterBase: {
+      if (FTableName.empty()) return true;
+      bool Found = false;
+      RunCatalogQuery(
+          Query,
+          {"Select rdb$relation_name", "from rdb$relations", "where rdb$relation_name = " + QName},
+          [&](TQELQuery& Q) {
+            if (SameText(Trim(Q.FieldByName("RDB$RELATION_NAME")->AsString()), FTableName))
+              Found = true;
+          });
+      if (!Found) {
+        TableNotFound(Query);
+        return false;
+      }
+      std::vector<std::string> Lines{"Select rf.rdb$field_position, rf.rdb$field_name",
+                                     "from rdb$relation_fields rf",
+                                     "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source",
+                                     "where rf.rdb$relation_name = " + QName};
+      if (FComparer->IgnoreComputedFields) Lines.emplace_back("and f.rdb$computed_blr is Null");
+      Lines.emplace_back("order by rf.rdb$field_position, rf.rdb$field_name");
+      RunCatalogQuery(Query, Lines, [&](TQELQuery& Q) {
+        AddName(Trim(Q.FieldByName("RDB$FIELD_NAME")->AsString()));
+      });
+      return true;
+    }
+    case dbSybaseASA: {
+      std::string Id;
+      RunCatalogQuery(
+          Query,
+          {"Select table_name, table_id", "from SYS.SYSTABLE", "where table_name = " + QName},
+          [&](TQELQuery& Q) {
+            if (Id.empty() && !Q.FieldByName("TABLE_NAME")->AsString().empty())
+              Id = Q.FieldByName("TABLE_ID")->AsString();
+          });
+      if (Id.empty()) {
+        TableNotFound(Query);
+        return false;
+      }
+      RunCatalogQuery(
+          Query,
+          {"Select c.column_id, c.column_name", "from SYS.SYSCOLUMN c", "where c.table_id = " + Id,
+           "order by c.column_id, c.column_name"},
+          [&](TQELQuery& Q) { AddName(Trim(Q.FieldByName("COLUMN_NAME")->AsString())); });
+      return true;
+    }
+    case dbMySQL: {
+      bool Found = false;
+      RunCatalogQuery(Query, {"SHOW TABLES"}, [&](TQELQuery& Q) {
+        if (Q.FieldCount() > 0 && SameText(Q.Fields().Fields(0)->AsString(), FTableName))
+          Found = true;
+      });
+      if (!Found) {
+        TableNotFound(Query);
+        return false;
+      }
+      // The column names of an empty result; the name is quoted, so that a reserved word or a
+      // name with blanks cannot change the statement.
+      Query.Close();
+      Query.SetParamCheck(false);
+      Query.SetSQLText("Select * from " + QuoteIdent(FTableName) + " where 1=0");
+      Query.Open();
+      for (int I = 0; I < Query.FieldCount(); ++I)
+        AddName(Query.Fields().Fields(I)->GetFieldName());
+      Query.Close();
+      if (TStrings* SQL = Query.GetSQL()) SQL->Clear();
+      Query.SetParamCheck(true);
+      return true;
+    }
+    case dbMSSQL:
+    case dbSybaseASE: {
+      std::string Id;
+      std::vector<std::string> Lines;
+      if (Db == dbMSSQL) {
+        Lines = {"Select o.id, o.name,",
+                 "objectproperty(o.id, " + QuotedStr("ExecIsQuotedIdentOn") + ") QI,",
+                 "objectproperty(o.id, " + QuotedStr("ExecIsAnsiNullsOn") + ") AN",
+                 "from sysobjects o",
+                 "where o.xtype = " + QuotedStr("U "),
+                 "and isnull(objectproperty(o.id, " + QuotedStr("ISMSShipped") + "), 1) <> 1",
+                 "and o.name = " + QName};
+      } else {
+        Lines = {"Select o.id, o.name", "from sysobjects o", "where o.type = " + QuotedStr("U "),
+                 "and o.name = " + QName};
+      }
+      RunCatalogQuery(Query, Lines, [&](TQELQuery& Q) {
+        if (Id.empty() && !Q.FieldByName("NAME")->AsString().empty())
+          Id = Q.FieldByName("ID")->AsString();
+      });
+      if (Id.empty()) {
+        TableNotFound(Query);
+        return false;
+      }
+      RunCatalogQuery(Query,
+                      {"select c.name COLUMN_NAME", "from syscolumns c", "where c.id = " + Id,
+                       Db == dbMSSQL ? "order by c.colorder" : "order by c.colid"},
+                      [&](TQELQuery& Q) { AddName(Q.FieldByName("COLUMN_NAME")->AsString()); });
+      return true;
+    }
+    case dbOracle: {
+      bool Found = false;
+      RunCatalogQuery(Query,
+                      {"Select t.table_name as name, t.tablespace_name", "from user_tables t",
+                       "where t.table_name = " + QName},
+                      [&](TQELQuery& Q) {
+                        if (!Q.FieldByName("NAME")->AsString().empty()) Found = true;
+                      });
+      if (!Found) {
+        TableNotFound(Query);
+        return false;
+      }
+      RunCatalogQuery(
+          Query,
+          {"select c.column_name, c.data_type, c.data_length,",
+           "c.data_precision, c.data_scale, c.column_id,",
+           "c.character_set_name, c.char_col_decl_length,", "c.char_length, c.Nullable",
+           "from user_tab_columns c", "where c.table_name = " + QName, "order by c.column_id"},
+          [&](TQELQuery& Q) { AddName(Q.FieldByName("COLUMN_NAME")->AsString()); });
+      return true;
+    }
+    case dbPostgreSQL:
+      return ReadPGFields(Query);
+    case dbPervasiveSQL:
+      RunCatalogQuery(Query, {"call psp_columns (null, " + QName + ", null)"},
+                      [&](TQELQuery& Q) { AddName(Q.FieldByName("COLUMN_NAME")->AsString()); });
+      return true;
+    case dbMSAccess:
+    case dbCustomOLEDB:
+    case dbParadox:
+    case dbDBASE: {
+      // The column names (and for the local SQL the types) of an empty result of the table.
+      const bool LocalSQL = Db == dbParadox || Db == dbDBASE;
+      const bool KeysEmpty = FWorkKeyFields.Empty();
+      Query.Close();
+      Query.SetParamCheck(false);
+      Query.SetSQLText("Select * from " + (LocalSQL ? FTableName : QuoteIdent(FTableName)) +
+                       " where 1=0");
+      Query.Open();
+      for (int I = 0; I < Query.FieldCount(); ++I) {
+        const TField* F = Query.Fields().Fields(I);
+        if (!LocalSQL) {
+          AddName(F->GetFieldName());
+          continue;
+        }
+        AddName(UpperCase(F->GetFieldName()));
+        if (KeysEmpty && !TTableDataComparer::IsBlobType(F->GetDataType()))
+          FWorkKeyFields.Add(UpperCase(F->GetFieldName()));
+      }
+      Query.Close();
+      if (TStrings* SQL = Query.GetSQL()) SQL->Clear();
+      Query.SetParamCheck(true);
+      return true;
+    }
+    default:  // DB2 and dbAbstract have no catalog step
+      return true;
+  }
+}
+
+bool TCmpTableOptions::ReadPGFields(TQELQuery& Query) {
+  // Servers since 8.4 have relhastriggers instead of reltriggers, and since 12 no adsrc: the
+  // catalog says which columns it has, and the query is chosen by that.
+  bool HasRelTriggers = false, HasAdSrc = false;
+  RunCatalogQuery(
+      Query,
+      {"select exists(select 1 from pg_catalog.pg_attribute where attrelid = "
+       "'pg_catalog.pg_class'::regclass and attname = 'reltriggers' and not attisdropped) as "
+       "has_reltriggers,",
+       "exists(select 1 from pg_catalog.pg_attribute where attrelid = "
+       "'pg_catalog.pg_attrdef'::regclass and attname = 'adsrc' and not attisdropped) as "
+       "has_adsrc"},
+      [&](TQELQuery& Q) {
+        HasRelTriggers = Q.FieldByName("has_reltriggers")->AsBoolean();
+        HasAdSrc = Q.FieldByName("has_adsrc")->AsBoolean();
+      });
+  const std::string QName = QuotedStr(FTableName);
+  std::string Oid;
+  RunCatalogQuery(
+      Query,
+      {" SELECT n.nspname AS schemaname, c.relname AS tablename, pg_get_userbyid(c.relowner) AS "
+       "tableowner,",
+       "        t.spcname AS \"tablespace\", c.relhasindex AS hasindexes, c.relhasrules AS "
+       "hasrules,",
+       HasRelTriggers ? "        c.reltriggers > 0 AS hastriggers, c.oid"
+                      : "        c.relhastriggers AS hastriggers, c.oid",
+       "   FROM pg_catalog.pg_class c",
+       "   LEFT JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace",
+       "   LEFT JOIN pg_catalog.pg_tablespace t ON t.oid = c.reltablespace",
+       "  WHERE c.relkind = 'r'",
+       "  AND n.nspname not in ('information_schema', 'pg_catalog', 'pg_toast', 'pg_temp_1')",
+       "  and c.relname not like 'pg_%'", "  and c.relname = " + QName},
+      [&](TQELQuery& Q) {
+        if (Oid.empty() && !Q.FieldByName("TABLENAME")->AsString().empty())
+          Oid = Q.FieldByName("OID")->AsString();
+      });
+  if (Oid.empty()) {
+    TableNotFound(Query);
+    return false;
+  }
+  RunCatalogQuery(
+      Query,
+      {"select a.attname AS column_name, a.atttypid, a.atttypmod,",
+       "pg_catalog.format_type(a.atttypid, null) as data_type,",
+       "information_schema._pg_char_max_length(a.atttypid, a.atttypmod) as "
+       "char_length,",
+       "information_schema._pg_numeric_precision(a.atttypid, a.atttypmod) as prec,",
+       "information_schema._pg_numeric_scale(a.atttypid, a.atttypmod) as scale,",
+       HasAdSrc ? "ad.adsrc, a.attnotnull as is_notnull"
+                : "pg_catalog.pg_get_expr(ad.adbin, ad.adrelid) as adsrc, "
+                  "a.attnotnull as is_notnull",
+       "from pg_attribute a", "join pg_type t on t.oid = a.atttypid",
+       "left join pg_attrdef ad on ad.adrelid = a.attrelid and ad.adnum = a.attnum",
+       "where a.attrelid = " + Oid + " and a.attnum >= 1", "and not a.attisdropped",
+       "order by a.attnum"},
+      [&](TQELQuery& Q) { FCatalogFields.Add(Q.FieldByName("COLUMN_NAME")->AsString()); });
+  return true;
+}
+
+// =============================================================================================
+// TTableDataComparer: the component
+
+TTableDataComparer::TTableDataComparer(TComponent* AOwner)
+    : TComponent(AOwner),
+      FTableOptionsMaster(std::make_unique<TCmpTableOptions>(this)),
+      FTableOptionsTarget(std::make_unique<TCmpTableOptions>(this)) {
+  SetScriptFileName(ProgramFolder() + "Result.SQL");
+}
+
+TTableDataComparer::~TTableDataComparer() {
+  ClearRunState();
+  SetQELConnectionMaster(nullptr);
+  SetQELConnectionTarget(nullptr);
+  SetSQLExec(nullptr);
+}
+
+void TTableDataComparer::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent) {
+    if (AComponent == FQELConnectionMaster) {
+      FQELConnectionMaster = nullptr;
+      FTableOptionsMaster->SetConnection(nullptr);
+    }
+    if (AComponent == FQELConnectionTarget) {
+      FQELConnectionTarget = nullptr;
+      FTableOptionsTarget->SetConnection(nullptr);
+    }
+    if (FTableOptionsMaster->GetConnection() == AComponent)
+      FTableOptionsMaster->SetConnection(nullptr);
+    if (FTableOptionsTarget->GetConnection() == AComponent)
+      FTableOptionsTarget->SetConnection(nullptr);
+    if (AComponent == FSQLExec) FSQLExec = nullptr;
+  }
+  TComponent::Notification(AComponent, Operation);
+}
+
+void TTableDataComparer::SetTableNameMaster(const std::string& Value) {
+  FTableNameMaster = Value;
+  FTableOptionsMaster->SetTableName(Value);
+}
+
+void TTableDataComparer::SetTableNameTarget(const std::string& Value) {
+  FTableNameTarget = Value;
+  FTableOptionsTarget->SetTableName(Value);
+}
+
+void TTableDataComparer::SetUpdateImmediately(bool Value) {
+  FUpdateImmediately = Value;
+  FScriptOptions.GenerateScript = !Value;
+}
+
+void TTableDataComparer::SetQELConnectionMaster(TQELCustomConnection* Value) {
+  if (FQELConnectionMaster) RemoveFreeNotification(FQELConnectionMaster);
+  FQELConnectionMaster = Value;
+  if (Value) FreeNotification(Value);
+  FTableOptionsMaster->SetConnection(Value);
+}
+
+void TTableDataComparer::SetQELConnectionTarget(TQELCustomConnection* Value) {
+  if (FQELConnectionTarget) RemoveFreeNotification(FQELConnectionTarget);
+  FQELConnectionTarget = Value;
+  if (Value) FreeNotification(Value);
+  FTableOptionsTarget->SetConnection(Value);
+}
+
+void TTableDataComparer::SetSQLExec(TCustomSQLExec* Value) {
+  if (FSQLExec) RemoveFreeNotification(FSQLExec);
+  FSQLExec = Value;
+  if (Value) FreeNotification(Value);
+}
+
+void TTableDataComparer::SetScriptFileName(const std::string& Value) {
+  FScriptFileName = Value;
+  BlobFileName = Value.empty() ? std::string() : ChangeFileExt(Value, ".LOB");
+}
+
+TDatabaseType TTableDataComparer::GetDatabaseType() const {
+  if (FQELConnectionTarget) return FQELConnectionTarget->GetDatabaseType();
+  if (FQELConnectionMaster) return FQELConnectionMaster->GetDatabaseType();
+  return dbAbstract;
+}
+
+void TTableDataComparer::DoLogNextLine(const std::string& Text) {
+  if (OnLogNextLine) OnLogNextLine(this, Text);
+  MsgManager.AddMsg(Text, mt_Inf);
+}
+
+void TTableDataComparer::DoErrMsg(const std::string& Text) {
+  ++FErrorCount;
+  if (OnErrorMessage)
+    OnErrorMessage(this, "Error: " + Text);
+  else
+    ShowMessage("Error: " + Text);
+  MsgManager.AddMsg(Text, mt_Err);
+}
+
+int TTableDataComparer::GetKeyFldsCount() const {
+  return std::min(FTableOptionsMaster->GetWorkKeyFields().Count(),
+                  FTableOptionsTarget->GetWorkKeyFields().Count());
+}
+
+int TTableDataComparer::GetDataFldsCount() const {
+  return std::min(FTableOptionsMaster->GetWorkDataFields().Count(),
+                  FTableOptionsTarget->GetWorkDataFields().Count());
+}
+
+std::string TTableDataComparer::StatisticsText() const {
+  return "Equal: " + IntToStr(FEqual) + ", " + "Inserted: " + IntToStr(FInserted) + ", " +
+         "Updated: " + IntToStr(FUpdated) + ", " + "Deleted: " + IntToStr(FDeleted) + ", " +
+         "All: " + IntToStr(static_cast<std::int64_t>(FEqual) + FInserted + FUpdated + FDeleted) +
+         ".";
+}
+
+// =============================================================================================
+// The run
+
+void TTableDataComparer::ClearRunState() {
+  CloseStreams();
+  FQueryExec.reset();
+  FQueryTarget.reset();
+  FQueryMaster.reset();
+  FParamFields.clear();
+}
+
+bool TTableDataComparer::CompareData() {
+  FInserted = FUpdated = FDeleted = FEqual = 0;
+  FBlobFailed = false;
+  FErrorCount = 0;
+  MsgManager.Clear();
+  FTableOptionsMaster->GetCatalogFields().Clear();
+  FTableOptionsTarget->GetCatalogFields().Clear();
+  if (FSQLExec) FSQLExec->Clear();
+
+  if (!FQELConnectionMaster) {
+    DoErrMsg("TTableDataComparer: Master connection not assigned...");
+    return false;
+  }
+  if (!FTableNameTarget.empty() && !FQELConnectionTarget) {
+    DoErrMsg("TTableDataComparer: Target connection not assigned...");
+    return false;
+  }
+  const TCmpTableOptions& M = *FTableOptionsMaster;
+  const TCmpTableOptions& T = *FTableOptionsTarget;
+  if (M.GetDataFields().Count() != T.GetDataFields().Count()) {
+    DoErrMsg(std::string("The number of data fields in Master and Target do not match.") + CrLf +
+             "Please correct: TableOptionsMaster.DataFields, TableOptionsTarget.DataFields "
+             "properties.");
+    return false;
+  }
+  if (M.GetKeyFields().Count() != T.GetKeyFields().Count()) {
+    DoErrMsg(std::string("The number of key fields in Master and Target do not match.") + CrLf +
+             "Please correct: TableOptionsMaster.KeyFields, TableOptionsTarget.KeyFields "
+             "properties.");
+    return false;
+  }
+  if (M.GetExcludeFields().Count() != T.GetExcludeFields().Count()) {
+    DoErrMsg(std::string("The number of exclude fields in Master and Target do not match.") + CrLf +
+             "Please correct: TableOptionsMaster.ExcludeFields, TableOptionsTarget.ExcludeFields "
+             "properties.");
+    return false;
+  }
+
+  FMasterWasConnected = FQELConnectionMaster->GetConnected();
+  FTargetWasConnected = FQELConnectionTarget && FQELConnectionTarget->GetConnected();
+
+  // Connecting: a connection that does not open ends the run; nothing is compared against a
+  // side that is not there.
+  auto Connect = [this](TQELCustomConnection* C, const char* Which) {
+    if (!C->GetConnected()) {
+      DoLogNextLine(std::string("Connecting to ") + Which +
+                    "-database...: " + C->GetConnectionOptions().GetDatabaseName());
+      C->SetConnected(true);
+      if (!C->GetConnected()) {
+        std::string Reason = C->GetLastError();
+        if (Reason.empty())
+          Reason = std::string("Cannot connect to the ") + Which + " database " +
+                   C->GetConnectionOptions().GetDatabaseName() + ".";
+        throw EDatabaseError(Reason);
+      }
+      DoLogNextLine("Connecting: Successfull...");
+    }
+  };
+  auto MakeQuery = [](TQELCustomConnection* C) {
+    std::unique_ptr<TQELQuery> Q(C->CreateQuery(nullptr));
+    if (!Q) throw EDatabaseError("The connection cannot create a query.");
+    return Q;
+  };
+  try {
+    if (FQELConnectionTarget) {
+      Connect(FQELConnectionTarget, "target");
+      FQueryTarget = MakeQuery(FQELConnectionTarget);
+      FQueryExec = MakeQuery(FQELConnectionTarget);
+    }
+  } catch (const std::exception& E) {
+    DoErrMsg(E.what());
+    ClearRunState();
+    return false;
+  }
+  try {
+    Connect(FQELConnectionMaster, "master");
+    FQueryMaster = MakeQuery(FQELConnectionMaster);
+  } catch (const std::exception& E) {
+    DoErrMsg(E.what());
+    ClearRunState();
+    if (FQELConnectionTarget && !FTargetWasConnected) FQELConnectionTarget->SetConnected(false);
+    return false;
+  }
+
+  CompareTables();
+
+  // The queries go before the connections they read through.
+  ClearRunState();
+  if (FQELConnectionTarget && !FTargetWasConnected && FQELConnectionTarget->GetConnected()) {
+    FQELConnectionTarget->SetConnected(false);
+    DoLogNextLine("Disconnecting from target database: Ok.");
+  }
+  if (!FMasterWasConnected && FQELConnectionMaster && FQELConnectionMaster->GetConnected()) {
+    FQELConnectionMaster->SetConnected(false);
+    DoLogNextLine("Disconnecting from master database: Ok.");
+  }
+  if (FErrorCount != 0) DoLogNextLine("Errors: " + IntToStr(FErrorCount));
+  return true;
+}
+
+void TTableDataComparer::CompareTables() {
+  TQELCustomConnection* From = FQELConnectionTarget ? FQELConnectionTarget : FQELConnectionMaster;
+  FConnectionOptions.Assign(From->GetConnectionOptions());
+  FIBServerOptions.Assign(From->GetIBServerOptions());
+  FMSSQLServerOptions.Assign(From->GetMSSQLServerOptions());
+  FMySQLServerOptions.Assign(From->GetMySQLServerOptions());
+  if (auto* Exec = dynamic_cast<TSQLExec*>(FSQLExec)) {
+    Exec->SetConnectionOptions(FConnectionOptions);
+    Exec->SetIBServerOptions(FIBServerOptions);
+    Exec->SetMSSQLServerOptions(FMSSQLServerOptions);
+    Exec->SetMySQLServerOptions(FMySQLServerOptions);
+    Exec->ScriptFileName = FScriptFileName;
+    Exec->BlobFileName = BlobFileName;
+  }
+
+  TCmpTableOptions& M = *FTableOptionsMaster;
+  TCmpTableOptions& T = *FTableOptionsTarget;
+  for (TCmpTableOptions* O : {&M, &T}) {
+    O->GetWorkDataFields().Clear();
+    O->GetWorkKeyFields().Clear();
+    O->GetWorkExcludeFields().Clear();
+  }
+  M.SetTableName(FTableNameMaster);
+  T.SetTableName(FTableNameTarget);
+  if (OnGetDataFields) OnGetDataFields(this, M.GetWorkDataFields(), T.GetWorkDataFields());
+  if (OnGetKeyFields) OnGetKeyFields(this, M.GetWorkKeyFields(), T.GetWorkKeyFields());
+  if (OnGetExcludeFields)
+    OnGetExcludeFields(this, M.GetWorkExcludeFields(), T.GetWorkExcludeFields());
+
+  if (T.PrepareFields(FQueryTarget.get()) && M.PrepareFields(FQueryMaster.get())) {
+    if (!FQueryTarget) {
+      // No target table: every master row becomes an INSERT into the master's table.
+      T.SetTableName(M.GetTableName());
+      T.GetWorkDataFields().Assign(M.GetWorkDataFields());
+    }
+    if (!MsgManager.GetIsErr()) PairFields();
+    if (!MsgManager.GetIsErr() && !FScriptFileName.empty() && FScriptOptions.GenerateScript) {
+      auto Stream = std::make_unique<TFileStream>();
+      if (Stream->Open(FScriptFileName, fmCreate))
+        FScriptStream = std::move(Stream);
+      else
+        DoErrMsg("Cannot create the script file " + FScriptFileName + ".");
+    }
+    if (!MsgManager.GetIsErr()) {
+      try {
+        Compare();
+      } catch (const std::exception& E) {
+        DoErrMsg(E.what());
+        if (FQueryMaster) FQueryMaster->Close();
+        if (FQueryTarget) FQueryTarget->Close();
+      }
+    }
+    CloseStreams();
+  }
+  for (TCmpTableOptions* O : {&M, &T}) {
+    O->GetWorkDataFields().Clear();
+    O->GetWorkKeyFields().Clear();
+    O->GetWorkExcludeFields().Clear();
+  }
+}
+
+bool TTableDataComparer::PairFields() {
+  if (!FQueryTarget) return true;
+  TCmpTableOptions& M = *FTableOptionsMaster;
+  TCmpTableOptions& T = *FTableOptionsTarget;
+  // Lists read from both catalogs pair by name: the servers may keep the columns in different
+  // orders, and pairing them by position would write one column's values into another.
+  auto Pair = [this](TStringList& ListM, TStringList& ListT, bool FromCatalog, const char* What) {
+    if (FromCatalog) {
+      TStringList Paired, OnlyM, OnlyT;
+      for (const std::string& Name : ListM) {
+        const int I = ListT.IndexOf(Name);  // case-insensitive list
+        if (I < 0)
+          OnlyM.Add(Name);
+        else
+          Paired.Add(ListT[I]);
+      }
+      for (const std::string& Name : ListT)
+        if (ListM.IndexOf(Name) < 0) OnlyT.Add(Name);
+      if (OnlyM.Empty() && OnlyT.Empty()) {
+        ListT.Assign(Paired);
+        return true;
+      }
+      std::string Text = std::string("The ") + What +
+                         " fields of the master and target tables do not match (exclude the "
+                         "fields, or give the field lists).";
+      if (!OnlyM.Empty()) Text += std::string(CrLf) + "Only in master: " + JoinNames(OnlyM, ", ");
+      if (!OnlyT.Empty()) Text += std::string(CrLf) + "Only in target: " + JoinNames(OnlyT, ", ");
+      DoErrMsg(Text);
+      return false;
+    }
+    if (ListM.Count() == ListT.Count()) return true;
+    DoErrMsg(std::string("The number of ") + What + " fields in Master and Target do not match." +
+             CrLf + "Master: " + JoinNames(ListM, ", ") + CrLf +
+             "Target: " + JoinNames(ListT, ", "));
+    return false;
+  };
+  const bool Both = M.GetDataFromCatalog() && T.GetDataFromCatalog();
+  if (!Pair(M.GetWorkDataFields(), T.GetWorkDataFields(), Both, "data")) return false;
+  const bool BothKeys = M.GetKeysFromCatalog() && T.GetKeysFromCatalog();
+  return Pair(M.GetWorkKeyFields(), T.GetWorkKeyFields(), BothKeys, "key");
+}
+
+void TTableDataComparer::FindByteOrderFields(TCmpTableOptions& Options, TQELQuery* Query) {
+  Options.FByteOrderFields.Clear();
+  if (!Query) return;
+  const TStrings& Keys =
+      GetKeyFldsCount() == 0 ? Options.GetWorkDataFields() : Options.GetWorkKeyFields();
+  if (Keys.Empty()) return;
+  switch (Options.GetDatabaseType()) {
+    case dbPostgreSQL: {
+      // Collated text columns whose collation is not byte order already (the database default
+      // being "C" or "POSIX" counts as byte order).
+      const std::string Table =
+          ScriptQuotedStr(Options.QuoteIdent(Options.GetTableName()), dbPostgreSQL);
+      Options.RunCatalogQuery(
+          *Query,
+          {"select a.attname from pg_catalog.pg_attribute a",
+           "left join pg_catalog.pg_collation co on co.oid = a.attcollation",
+           "where a.attrelid = pg_catalog.to_regclass(" + Table + ")",
+           "and a.attnum > 0 and not a.attisdropped and a.attcollation <> 0",
+           "and coalesce(co.collname, '') not in ('C', 'POSIX')",
+           "and not (co.collname = 'default' and (select d.datcollate from pg_catalog.pg_database "
+           "d where d.datname = pg_catalog.current_database()) in ('C', 'POSIX'))"},
+          [&](TQELQuery& Q) {
+            const std::string Name = Q.Fields().Fields(0)->AsString();
+            for (const std::string& K : Keys)
+              if (FieldNameOf(K) == Name || SameText(K, Name)) Options.FByteOrderFields.Add(K);
+          });
+      break;
+    }
+    case dbMySQL: {
+      // Text columns: MySQL collations ignore case and trailing blanks.
+      Query->Close();
+      Query->SetParamCheck(false);
+      Query->SetSQLText("select " + Options.FldsSeq(Keys) + " from " +
+                        Options.QuoteIdent(Options.GetTableName()) + " where 1=0");
+      Query->Open();
+      for (int I = 0; I < Query->FieldCount() && I < Keys.Count(); ++I) {
+        const TFieldType Ty = Query->Fields().Fields(I)->GetDataType();
+        if (Ty == ftString || Ty == ftMemo) Options.FByteOrderFields.Add(Keys[I]);
+      }
+      Query->Close();
+      if (TStrings* SQL = Query->GetSQL()) SQL->Clear();
+      Query->SetParamCheck(true);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace qel

@@ -1,0 +1,406 @@
+// The table data comparer: reads one master and one target table ordered by key through two
+// connection components, walks both results in one pass like a merge of two sorted files, and
+// writes the INSERT, UPDATE and DELETE statements that make the target's rows equal to the
+// master's: to an executor, to a script file, and/or straight to the target. Large values travel
+// in a side file that the script names with "SET BLOBFILE" and whose byte ranges the statements
+// address as ":h<offset>_<length>" parameters.
+//
+// Values are written so that the target server reads back the same value: exact decimals as
+// their decimal text, floats in the shortest form that reads back exactly, dates and times in
+// ISO form with their fractional seconds, booleans in the dialect's own form. Nothing of the
+// process (locale, separators) is changed during a run.
+//
+// Failures are reported, never thrown: every error goes to OnErrorMessage (else a message box)
+// and to the message list; CompareData returns False when the run could not start.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Component.h"
+#include "DataSet.h"
+#include "Files.h"
+#include "Strings.h"
+#include "qelDBOptions.h"
+#include "qelMsgMngr.h"
+#include "qelTypes.h"
+
+namespace qel {
+
+class TCustomSQLExec;
+class TQELCustomConnection;
+class TQELQuery;
+class TTableDataComparer;
+
+enum TDataCompareOperation : std::uint8_t { dcopInsert, dcopUpdate, dcopDelete };
+constexpr std::size_t DataCompareOperationCount = 3;
+using TDataCompareOperations = TSet<TDataCompareOperation, DataCompareOperationCount>;
+
+/// Replaces the built-in comparison of a master value with a target value (<0, 0, >0).
+using TCompareFieldsEvent = std::function<int(TObject* Sender, TField* FieldM, TField* FieldT)>;
+/// Fills the field lists of both sides before they are prepared.
+using TGetFieldsEvent = std::function<void(TObject* Sender, TStrings& FieldsM, TStrings& FieldsT)>;
+/// Leaves the complete master and target statements in the two lists.
+using TGetSQLEvent = std::function<void(TObject* Sender, TStrings& SQLM, TStrings& SQLT)>;
+/// May replace the literal written for a master value.
+using TGetDataValueEvent = std::function<void(TObject* Sender, TField* Field, std::string& aValue)>;
+/// May refuse a generated statement.
+using TAddResultSQLEvent =
+    std::function<void(TObject* Sender, bool& Accept, const std::string& aSQL, TStatType aStatType,
+                       const std::string& aObjName, TDbObject aObjType, TDbOperation opType)>;
+using TDataSetNotifyEvent = std::function<void(TDataSet* DataSet)>;
+
+// ---------------------------------------------------------------------------------------------
+// Value text helpers of data scripts (no locale is consulted).
+
+/// True when S is a plain decimal number: an optional sign, digits, at most one point.
+bool IsDecimalText(const std::string& S);
+/// Orders two decimal numbers given as text by value ("1.50" equals "1.5"); texts that are not
+/// decimal numbers order after every number, among themselves by their bytes.
+int CompareDecimalText(const std::string& A, const std::string& B);
+/// Orders two ISO date, time or date-time texts by value: fractional seconds compare as
+/// decimals ("10:00:00" equals "10:00:00.000").
+int CompareDateTimeText(const std::string& A, const std::string& B);
+/// The literal of a float: FloatFormat when given; an integer below 2147483647 as its digits;
+/// with LocalSQL the pattern "0.###########"; else the shortest scientific form that reads back
+/// as the same number (a blank before a non-negative value: 1.5 -> " 1.5", -250.25 ->
+/// "-2.5025E2"). Infinite and NaN values give their names in single quotes.
+std::string FloatLiteral(double Value, const std::string& FloatFormat, bool LocalSQL);
+/// Value formatted by a number pattern: "0" a digit always shown, "#" a digit shown when not a
+/// trailing zero, "." the decimal point, "E+00"/"E-00" an exponent.
+std::string FormatFloatPattern(const std::string& Pattern, double Value);
+/// An ISO date, time or date-time text formatted by a date pattern: yyyy, yy, mm/m (month, or
+/// minutes after an hour), dd/d, hh/h, nn/n, ss/s, zzz/z (milliseconds), "/" for the date
+/// separator DateSeparator, ":" for the time separator, text in quotes as is.
+std::string FormatDateTimeText(const std::string& Pattern, const std::string& IsoValue,
+                               char DateSeparator = '.');
+
+// ---------------------------------------------------------------------------------------------
+
+/// One side of a comparison: the table, its key, data and excluded fields, and the working
+/// lists a run prepares from them and from the side's catalog.
+class TCmpTableOptions : public TPersistent {
+ public:
+  explicit TCmpTableOptions(TTableDataComparer* AOwner = nullptr);
+  ~TCmpTableOptions() override;
+
+  /// From another TCmpTableOptions: the table name, the catalog field list, the working data
+  /// and key lists and the three published lists (not the working exclude list, not
+  /// AllowSystemTables).
+  void Assign(const TPersistent& Source) override;
+
+  // Published. The setters copy.
+  TStringList& GetKeyFields() { return FKeyFields; }
+  const TStringList& GetKeyFields() const { return FKeyFields; }
+  void SetKeyFields(const TStrings& Value) { FKeyFields.Assign(Value); }
+  TStringList& GetDataFields() { return FDataFields; }
+  const TStringList& GetDataFields() const { return FDataFields; }
+  void SetDataFields(const TStrings& Value) { FDataFields.Assign(Value); }
+  TStringList& GetExcludeFields() { return FExcludeFields; }
+  const TStringList& GetExcludeFields() const { return FExcludeFields; }
+  void SetExcludeFields(const TStrings& Value) { FExcludeFields.Assign(Value); }
+  /// Stored only; nothing reads it.
+  bool AllowSystemTables = false;
+
+  // Run state.
+  TTableDataComparer* GetComparer() const { return FComparer; }
+  TQELCustomConnection* GetConnection() const { return FConnection; }
+  void SetConnection(TQELCustomConnection* Value) { FConnection = Value; }
+  const std::string& GetTableName() const { return FTableName; }
+  void SetTableName(const std::string& Value) { FTableName = Value; }
+  /// The field names read from the side's catalog.
+  TStringList& GetCatalogFields() { return FCatalogFields; }
+  const TStringList& GetCatalogFields() const { return FCatalogFields; }
+  /// The fields a run compares and writes, its key fields and its excluded fields.
+  TStringList& GetWorkDataFields() { return FWorkDataFields; }
+  const TStringList& GetWorkDataFields() const { return FWorkDataFields; }
+  TStringList& GetWorkKeyFields() { return FWorkKeyFields; }
+  const TStringList& GetWorkKeyFields() const { return FWorkKeyFields; }
+  TStringList& GetWorkExcludeFields() { return FWorkExcludeFields; }
+  const TStringList& GetWorkExcludeFields() const { return FWorkExcludeFields; }
+  /// True when the working data list was filled from the catalog in this run (not given).
+  bool GetDataFromCatalog() const { return FDataFromCatalog; }
+  bool GetKeysFromCatalog() const { return FKeysFromCatalog; }
+
+  /// Fills the working lists of a run (given lists, else the comparer's custom lists, else the
+  /// catalog) and checks that there is something to compare. False after a reported error.
+  bool PrepareFields(TQELQuery* Query);
+  /// Fills the catalog field list from the side's server; normalises the table name. False
+  /// after a reported error (the table not found, a failing catalog query).
+  bool GetDBFields(TQELQuery* Query);
+  /// The ordered SELECT of the side.
+  std::string SelectSQL() const;
+  /// The names joined by ", ", each quoted for the side unless it starts with a double quote.
+  std::string FldsSeq(const TStrings& List) const;
+  /// A field name quoted for the side (local SQL: a keyword qualified by the table name).
+  std::string QuoteField(const std::string& Name) const;
+  /// A name quoted for the side's dialect; unchanged without a connection.
+  std::string QuoteIdent(const std::string& Name) const;
+  /// The literal of the field's current value in the comparer's dialect (or a parameter
+  /// reference when statements run at once).
+  std::string FldValue(TField* Field);
+  /// The literals of every field of the query's current row, joined by ", ".
+  std::string FldsSeqValue(TQELQuery* Query);
+
+  /// The dialect of the side's connection; dbAbstract without one.
+  TDatabaseType GetDatabaseType() const;
+
+ protected:
+  void AssignTo(TPersistent& Dest) const override;
+
+ private:
+  friend class TTableDataComparer;
+  /// The catalog step of the side's dialect; fills the catalog field list.
+  bool ReadCatalogFields(TQELQuery& Query, TDatabaseType DatabaseType);
+  bool ReadPGFields(TQELQuery& Query);
+  /// Runs Lines as one statement and hands each row to Row; closes and clears the query.
+  void RunCatalogQuery(TQELQuery& Query, const std::vector<std::string>& Lines,
+                       const std::function<void(TQELQuery&)>& Row);
+  /// The ORDER BY item of one key (or data) field, made so that the server orders the rows the
+  /// way the merge compares them.
+  std::string OrderItem(const std::string& Name) const;
+  void TableNotFound(TQELQuery& Query);
+  /// The table name as the side's server stores an unquoted name (InterBase and the others
+  /// upper case, PostgreSQL lower case, MySQL as given).
+  void NormaliseTableName();
+
+  TTableDataComparer* FComparer = nullptr;
+  TQELCustomConnection* FConnection = nullptr;
+  std::string FTableName;
+  TStringList FKeyFields;
+  TStringList FDataFields;
+  TStringList FExcludeFields;
+  TStringList FCatalogFields;
+  TStringList FWorkDataFields;
+  TStringList FWorkKeyFields;
+  TStringList FWorkExcludeFields;
+  bool FDataFromCatalog = false;
+  bool FKeysFromCatalog = false;
+  /// Key fields the server orders in byte order only when told so (collated text).
+  TStringList FByteOrderFields;
+};
+
+// ---------------------------------------------------------------------------------------------
+
+/// The table data comparer component.
+class TTableDataComparer : public TComponent {
+ public:
+  explicit TTableDataComparer(TComponent* AOwner);
+  ~TTableDataComparer() override;
+
+  /// Clears QELConnectionMaster, QELConnectionTarget or SQLExec when that component goes away
+  /// (and the side options' reference to a removed connection).
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  // --- Published properties ------------------------------------------------------------------
+
+  const std::string& GetTableNameMaster() const { return FTableNameMaster; }
+  /// Also sets the master options' table name.
+  void SetTableNameMaster(const std::string& Value);
+  const std::string& GetTableNameTarget() const { return FTableNameTarget; }
+  /// Also sets the target options' table name. Empty: no target table (every master row is
+  /// written as an INSERT into the master's table name).
+  void SetTableNameTarget(const std::string& Value);
+  bool GetUpdateImmediately() const { return FUpdateImmediately; }
+  /// Also sets ScriptOptions.GenerateScript to the negation.
+  void SetUpdateImmediately(bool Value);
+  /// Compare large-value (BLOB) fields at all.
+  bool CompareBlobs = true;
+  /// Keep BLOB columns in the default field lists and carry BLOB values.
+  bool IncludeBlobs = true;
+  TQELCustomConnection* GetQELConnectionMaster() const { return FQELConnectionMaster; }
+  void SetQELConnectionMaster(TQELCustomConnection* Value);
+  TQELCustomConnection* GetQELConnectionTarget() const { return FQELConnectionTarget; }
+  void SetQELConnectionTarget(TQELCustomConnection* Value);
+  TCmpTableOptions& GetTableOptionsMaster() { return *FTableOptionsMaster; }
+  void SetTableOptionsMaster(const TCmpTableOptions& Value) { FTableOptionsMaster->Assign(Value); }
+  TCmpTableOptions& GetTableOptionsTarget() { return *FTableOptionsTarget; }
+  void SetTableOptionsTarget(const TCmpTableOptions& Value) { FTableOptionsTarget->Assign(Value); }
+  /// Key and data fields of a side whose own lists are empty.
+  TStringList& GetCustomKeyFields() { return FCustomKeyFields; }
+  void SetCustomKeyFields(const TStrings& Value) { FCustomKeyFields.Assign(Value); }
+  TStringList& GetCustomDataFields() { return FCustomDataFields; }
+  void SetCustomDataFields(const TStrings& Value) { FCustomDataFields.Assign(Value); }
+  TDataCompareOperations AllowedOperations = TDataCompareOperations::All();
+  TScriptOptions& GetScriptOptions() { return FScriptOptions; }
+  const TScriptOptions& GetScriptOptions() const { return FScriptOptions; }
+  void SetScriptOptions(const TScriptOptions& Value) { FScriptOptions.Assign(Value); }
+  const std::string& GetScriptFileName() const { return FScriptFileName; }
+  /// Also sets BlobFileName: the same name with the extension ".LOB" (empty for no name).
+  void SetScriptFileName(const std::string& Value);
+  /// The large-value side file.
+  std::string BlobFileName;
+  TCustomSQLExec* GetSQLExec() const { return FSQLExec; }
+  void SetSQLExec(TCustomSQLExec* Value);
+  /// Excluded fields of a side whose own list is empty.
+  TStringList& GetExcludeDataFields() { return FExcludeDataFields; }
+  void SetExcludeDataFields(const TStrings& Value) { FExcludeDataFields.Assign(Value); }
+  /// Trim character values before comparing and writing them.
+  bool TrimCharFields = false;
+  /// Leave computed columns out of an InterBase table's field list.
+  bool IgnoreComputedFields = true;
+
+  TLogNextLineEvent OnLogNextLine;
+  TErrorMessageEvent OnErrorMessage;
+  TProgressUpdateEvent OnProgressUpdateMaster;
+  TProgressUpdateEvent OnProgressUpdateTarget;
+  TCompareFieldsEvent OnCompareFields;
+  TGetFieldsEvent OnGetKeyFields;
+  TGetFieldsEvent OnGetDataFields;
+  TGetFieldsEvent OnGetExcludeFields;
+  TGetSQLEvent OnGetSelectSQL;
+  TGetSQLEvent OnGetCountSQL;
+  TGetDataValueEvent OnGetDataValue;
+  TAddResultSQLEvent OnAddResultSQL;
+  /// Called with the execution query before each statement run on the target.
+  TDataSetNotifyEvent BeforeOpen;
+
+  // --- Owned state -----------------------------------------------------------------------------
+
+  TMsgManager MsgManager;
+  /// Filled from the target connection (else the master's) at the start of each run.
+  TConnectionOptions& GetConnectionOptions() { return FConnectionOptions; }
+  TIBTableDataComparerOptions& GetIBServerOptions() { return FIBServerOptions; }
+  TMSSQLServerOptions& GetMSSQLServerOptions() { return FMSSQLServerOptions; }
+  TMySQLServerOptions& GetMySQLServerOptions() { return FMySQLServerOptions; }
+
+  // --- Operations ------------------------------------------------------------------------------
+
+  /// Runs one comparison. True when the run got as far as the merge stage (also when errors
+  /// were reported during it); False when a precondition failed or a connection did not open.
+  bool CompareData();
+  /// The dialect of the target connection, else of the master connection, else dbAbstract.
+  TDatabaseType GetDatabaseType() const;
+  /// The log line to OnLogNextLine and, always, to the message list as information.
+  void DoLogNextLine(const std::string& Text);
+  /// Counts the error, passes "Error: " + Text to OnErrorMessage (else a message box) and adds
+  /// Text to the message list as an error.
+  void DoErrMsg(const std::string& Text);
+
+  /// The counters of the last run.
+  int GetInsertedCount() const { return FInserted; }
+  int GetUpdatedCount() const { return FUpdated; }
+  int GetDeletedCount() const { return FDeleted; }
+  int GetEqualCount() const { return FEqual; }
+  int GetErrorCount() const { return FErrorCount; }
+  /// The statistics line of the last run ("Equal: 2, Inserted: 1, ... All: 4.").
+  std::string StatisticsText() const;
+
+  /// The comparison of a master value with a target value the merge uses: OnCompareFields when
+  /// assigned, else the built-in rules (null after every value; numbers, dates and times by
+  /// value; text by bytes).
+  int CompareFields(TField* FieldM, TField* FieldT);
+  /// Large values: a longer master value gives 1, a shorter -1; equal lengths 0 when the bytes
+  /// are equal, else 1.
+  int CompareBlobFields(TField* FieldM, TField* FieldT);
+  /// The smaller of the two sides' counts of working key fields, of working data fields.
+  int GetKeyFldsCount() const;
+  int GetDataFldsCount() const;
+  /// Writes one large value to the side file; Value becomes its ":h<offset>_<length>" reference
+  /// (or "Null", or a parameter reference when statements run at once).
+  void SaveBlob(TField* Field, std::string& Value);
+
+  /// True for the field types that are written to the side file: binary and memo.
+  static bool IsBlobType(TFieldType DataType);
+  /// Orders a master value against a target value by the built-in rules; with AsKey, large
+  /// values and texts of different field types order by their bytes (keys must be ordered, not
+  /// only told apart).
+  int CompareValues(const TDataValue& M, const TDataValue& T, bool AsKey) const;
+
+ protected:
+  // The run, in the order CompareData calls it.
+  void CompareTables();
+  void Compare();
+  int CompareRecord();
+  void DoGetSelectSQL(TStrings& SQLM, TStrings& SQLT);
+  void DoProgressMaster();
+  void DoProgressTarget();
+  void RecordInsert();
+  void RecordUpdate();
+  void RecordDelete();
+  std::string WhereSeq(TQELQuery* Query, const TStrings& Keys);
+  void MakeConnectString();
+  void DoAddResultSQL(const std::string& aSQL, TStatType aStatType, const std::string& aObjName,
+                      TDbObject aObjType, TDbOperation opType);
+
+ private:
+  friend class TCmpTableOptions;
+
+  /// The parameter reference of a field when statements run at once: its name when that is a
+  /// plain name not yet used for another field of the statement, else a made-up one.
+  std::string ParamRef(TField* Field);
+  /// The literal of a field's value in the run's dialect; ForWhere keeps text untrimmed, since
+  /// the condition has to find the row as it is.
+  std::string ValueLiteral(TField* Field, bool ForWhere);
+  /// Runs one statement on the target with its parameters bound.
+  void ExecuteImmediately(const std::string& aSQL, TStatType aStatType);
+  /// Brings the two working lists of each kind into step when both came from the catalogs;
+  /// False after a reported error (counts or names that cannot be paired).
+  bool PairFields();
+  /// Finds the result fields of the working lists, checks that paired key fields have types
+  /// that can be compared; False after a reported error.
+  bool ResolveFields();
+  /// Checks that the row just read sorts after the previous one of its side; False (and an
+  /// error) when the server's order is not the merge's.
+  bool CheckOrder(bool Master);
+  /// Reads which key fields of each side need an explicit byte order (collated text).
+  void FindByteOrderFields(TCmpTableOptions& Options, TQELQuery* Query);
+  bool OpenSideFile();
+  void CloseStreams();
+  void WriteScriptText(const std::string& Text);
+  void ClearRunState();
+
+  std::string FTableNameMaster;
+  std::string FTableNameTarget;
+  bool FUpdateImmediately = false;
+  TQELCustomConnection* FQELConnectionMaster = nullptr;
+  TQELCustomConnection* FQELConnectionTarget = nullptr;
+  std::unique_ptr<TCmpTableOptions> FTableOptionsMaster;
+  std::unique_ptr<TCmpTableOptions> FTableOptionsTarget;
+  TStringList FCustomKeyFields;
+  TStringList FCustomDataFields;
+  TStringList FExcludeDataFields;
+  TScriptOptions FScriptOptions;
+  std::string FScriptFileName;
+  TCustomSQLExec* FSQLExec = nullptr;
+
+  TConnectionOptions FConnectionOptions;
+  TIBTableDataComparerOptions FIBServerOptions;
+  TMSSQLServerOptions FMSSQLServerOptions;
+  TMySQLServerOptions FMySQLServerOptions;
+
+  // Run state.
+  std::unique_ptr<TQELQuery> FQueryMaster;
+  std::unique_ptr<TQELQuery> FQueryTarget;
+  std::unique_ptr<TQELQuery> FQueryExec;
+  std::unique_ptr<TFileStream> FScriptStream;
+  std::unique_ptr<TFileStream> FBlobStream;
+  int FInserted = 0;
+  int FUpdated = 0;
+  int FDeleted = 0;
+  int FEqual = 0;
+  int FErrorCount = 0;
+  int FCountMaster = 1;
+  int FCountTarget = 1;
+  int FPosMaster = 0;
+  int FPosTarget = 0;
+  bool FBlobFailed = false;
+  bool FHasBlobs = false;
+  bool FDataDiffers = false;
+  bool FMasterWasConnected = false;
+  bool FTargetWasConnected = false;
+
+  /// Result field positions of the working lists, found once per run.
+  std::vector<int> FKeyPosM, FKeyPosT, FDataPosM, FDataPosT;
+  /// Key values of the previous row of each side, for the order check.
+  std::vector<TParam> FPrevKeyM, FPrevKeyT;
+  bool FHavePrevM = false;
+  bool FHavePrevT = false;
+  /// Parameters of the statement being built for immediate execution: name and field.
+  std::vector<std::pair<std::string, TField*>> FParamFields;
+};
+
+}  // namespace qel

@@ -1,0 +1,453 @@
+// The table data comparer: the ordered merge of the two result sets and the comparison of
+// values.
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "Text.h"
+#include "qelDBEngine.h"
+#include "qelTableDataComparer.h"
+
+namespace qel {
+
+namespace {
+
+const char* const CrLf = "\r\n";
+
+/// What can be compared with what: values of one family order against each other.
+enum TValueFamily : std::uint8_t { vfNumber, vfText, vfBool, vfDate, vfTime, vfDateTime, vfBytes };
+
+TValueFamily FamilyOf(TFieldType T) {
+  switch (T) {
+    case ftSmallint:
+    case ftInteger:
+    case ftLargeint:
+    case ftFMTBcd:
+    case ftFloat:
+      return vfNumber;
+    case ftBoolean:
+      return vfBool;
+    case ftDate:
+      return vfDate;
+    case ftTime:
+      return vfTime;
+    case ftDateTime:
+      return vfDateTime;
+    case ftBlob:
+      return vfBytes;
+    default:  // ftString, ftMemo, ftUnknown
+      return vfText;
+  }
+}
+
+int Sign(int V) {
+  return V < 0 ? -1 : (V > 0 ? 1 : 0);
+}
+
+/// Byte order of two texts (bytes compared as unsigned).
+int ByteOrder(const std::string& A, const std::string& B) {
+  return Sign(A.compare(B));
+}
+
+/// Floats: NaN after every number, as the servers sort it.
+int FloatOrder(const TDataValue& M, const TDataValue& T) {
+  const double A = M.AsFloat();
+  const double B = T.AsFloat();
+  const bool NanA = std::isnan(A), NanB = std::isnan(B);
+  if (NanA || NanB) return NanA == NanB ? 0 : (NanA ? 1 : -1);
+  return A < B ? -1 : (A > B ? 1 : 0);
+}
+
+int NumberOrder(const TDataValue& M, const TDataValue& T) {
+  if (M.GetDataType() == ftFloat || T.GetDataType() == ftFloat) return FloatOrder(M, T);
+  return CompareDecimalText(M.AsString(), T.AsString());
+}
+
+std::string TableOf(const TCmpTableOptions& O) {
+  return O.GetTableName();
+}
+
+/// The position of the result field Name (exactly, else ignoring case); -1 when absent.
+int FieldPos(TQELQuery& Q, const std::string& Entry) {
+  std::string Name = Entry;
+  if (Name.size() >= 2 && Name.front() == '"' && Name.back() == '"') {
+    std::string U;
+    for (std::size_t I = 1; I + 1 < Name.size(); ++I) {
+      U += Name[I];
+      if (Name[I] == '"' && I + 2 < Name.size() && Name[I + 1] == '"') ++I;
+    }
+    Name = U;
+  }
+  for (int I = 0; I < Q.FieldCount(); ++I)
+    if (Q.Fields().Fields(I)->GetFieldName() == Name) return I;
+  for (int I = 0; I < Q.FieldCount(); ++I)
+    if (SameText(Q.Fields().Fields(I)->GetFieldName(), Name)) return I;
+  return -1;
+}
+
+std::string ListText(const TStrings& L) {
+  std::string S;
+  for (int I = 0; I < L.Count(); ++I) {
+    if (I > 0) S += CrLf;
+    S += L[I];
+  }
+  return S;
+}
+
+void CloseAndClear(TQELQuery* Q) {
+  if (!Q) return;
+  Q->Close();
+  if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Value comparison
+
+bool TTableDataComparer::IsBlobType(TFieldType DataType) {
+  return DataType == ftBlob || DataType == ftMemo;
+}
+
+int TTableDataComparer::CompareBlobFields(TField* FieldM, TField* FieldT) {
+  const std::string& A = FieldM->AsString();  // a null value reads as empty
+  const std::string& B = FieldT->AsString();
+  if (A.size() != B.size()) return A.size() > B.size() ? 1 : -1;
+  return A == B ? 0 : 1;
+}
+
+int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, bool AsKey) const {
+  const TDatabaseType Db = GetDatabaseType();
+  const TFieldType TM = M.GetDataType();
+  const TFieldType TT = T.GetDataType();
+  auto BlobOrder = [&]() {
+    const std::string& A = M.AsString();
+    const std::string& B = T.AsString();
+    if (AsKey) return ByteOrder(A, B);
+    if (A.size() != B.size()) return A.size() > B.size() ? 1 : -1;
+    return A == B ? 0 : 1;
+  };
+  if (!AsKey && IsBlobType(TM) &&
+      (Db == dbSybaseASA || Db == dbMSSQL || Db == dbSybaseASE || Db == dbParadox))
+    return BlobOrder();
+  if (M.IsNull() || T.IsNull()) {
+    if (M.IsNull() && T.IsNull()) return 0;
+    return M.IsNull() ? 1 : -1;  // null sorts after every value
+  }
+  // The same text is the same value, whatever the type: most rows of a comparison are equal.
+  if (M.AsString() == T.AsString()) return 0;
+  if (TM != TT) {
+    const TValueFamily F = FamilyOf(TM);
+    if (F != FamilyOf(TT)) return 0;
+    switch (F) {
+      case vfNumber:
+        return NumberOrder(M, T);
+      case vfText:
+        if (!AsKey && (IsBlobType(TM) || IsBlobType(TT))) return BlobOrder();
+        return ByteOrder(M.AsString(), T.AsString());
+      case vfBytes:
+        return BlobOrder();
+      default:
+        return 0;
+    }
+  }
+  switch (TM) {
+    case ftMemo:
+    case ftBlob:
+      return BlobOrder();
+    case ftString:
+      if (TrimCharFields) return ByteOrder(Trim(M.AsString()), Trim(T.AsString()));
+      return ByteOrder(M.AsString(), T.AsString());
+    case ftUnknown:
+      return ByteOrder(M.AsString(), T.AsString());
+    case ftSmallint:
+    case ftInteger:
+    case ftLargeint:
+    case ftFMTBcd:
+      return CompareDecimalText(M.AsString(), T.AsString());
+    case ftFloat:
+      return FloatOrder(M, T);
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+      return CompareDateTimeText(M.AsString(), T.AsString());
+    case ftBoolean: {
+      const bool A = M.AsBoolean(), B = T.AsBoolean();
+      return A == B ? 0 : (A ? 1 : -1);
+    }
+    default:
+      return 0;
+  }
+}
+
+int TTableDataComparer::CompareFields(TField* FieldM, TField* FieldT) {
+  if (OnCompareFields) return OnCompareFields(this, FieldM, FieldT);
+  return CompareValues(*FieldM, *FieldT, false);
+}
+
+int TTableDataComparer::CompareRecord() {
+  FDataDiffers = false;
+  TFields& FM = FQueryMaster->Fields();
+  TFields& FT = FQueryTarget->Fields();
+  // Rows are matched by all their values when there are no keys; the values then also order.
+  auto CompareData = [&](bool AsKey) {
+    const int N = std::min(FM.Count(), FT.Count());
+    for (int I = 0; I < N; ++I) {
+      TField* A = FM.Fields(I);
+      TField* B = FT.Fields(I);
+      if (!CompareBlobs && IsBlobType(A->GetDataType())) continue;
+      const int R = OnCompareFields ? OnCompareFields(this, A, B) : CompareValues(*A, *B, AsKey);
+      if (R != 0) return R;
+    }
+    return 0;
+  };
+  const int Keys = GetKeyFldsCount();
+  if (Keys == 0) return CompareData(true);
+  for (int I = 0; I < Keys; ++I) {
+    TField* A = FM.Fields(FKeyPosM[static_cast<std::size_t>(I)]);
+    TField* B = FT.Fields(FKeyPosT[static_cast<std::size_t>(I)]);
+    if (!CompareBlobs && IsBlobType(A->GetDataType())) continue;
+    const int R = OnCompareFields ? OnCompareFields(this, A, B) : CompareValues(*A, *B, true);
+    if (R != 0) return R;
+  }
+  FDataDiffers = CompareData(false) != 0;
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The merge
+
+void TTableDataComparer::DoProgressMaster() {
+  if (OnProgressUpdateMaster) OnProgressUpdateMaster(this, FPosMaster, FCountMaster);
+}
+
+void TTableDataComparer::DoProgressTarget() {
+  if (OnProgressUpdateTarget) OnProgressUpdateTarget(this, FPosTarget, FCountTarget);
+}
+
+void TTableDataComparer::DoGetSelectSQL(TStrings& SQLM, TStrings& SQLT) {
+  if (OnGetSelectSQL) {
+    OnGetSelectSQL(this, SQLM, SQLT);
+    return;
+  }
+  SQLM.SetText(FTableOptionsMaster->SelectSQL());
+  SQLT.SetText(FTableOptionsTarget->SelectSQL());
+}
+
+bool TTableDataComparer::ResolveFields() {
+  FKeyPosM.clear();
+  FKeyPosT.clear();
+  FDataPosM.clear();
+  FDataPosT.clear();
+  TCmpTableOptions& M = *FTableOptionsMaster;
+  TCmpTableOptions& T = *FTableOptionsTarget;
+  auto Resolve = [this](TQELQuery& Q, const TStrings& List, std::vector<int>& Pos,
+                        const TCmpTableOptions& O) {
+    for (const std::string& Name : List) {
+      const int P = FieldPos(Q, Name);
+      if (P < 0) {
+        DoErrMsg("Field " + Name + " is not in the result of table " + TableOf(O) + ".");
+        return false;
+      }
+      Pos.push_back(P);
+    }
+    return true;
+  };
+  if (!Resolve(*FQueryMaster, M.GetWorkDataFields(), FDataPosM, M)) return false;
+  if (!FQueryTarget) return true;
+  if (!Resolve(*FQueryTarget, T.GetWorkDataFields(), FDataPosT, T)) return false;
+  const int Keys = GetKeyFldsCount();
+  if (Keys == 0) return true;
+  for (int I = 0; I < Keys; ++I) {
+    const std::string& NM = M.GetWorkKeyFields()[I];
+    const std::string& NT = T.GetWorkKeyFields()[I];
+    const int PM = FieldPos(*FQueryMaster, NM);
+    const int PT = FieldPos(*FQueryTarget, NT);
+    if (PM < 0 || PT < 0) {
+      DoErrMsg("Key field " + (PM < 0 ? NM : NT) + " is not in the result of table " +
+               (PM < 0 ? TableOf(M) : TableOf(T)) + ".");
+      return false;
+    }
+    // Keys of types that do not order against each other would pair every row with the wrong
+    // one: such a comparison is refused.
+    const TFieldType TM = FQueryMaster->Fields().Fields(PM)->GetDataType();
+    const TFieldType TT = FQueryTarget->Fields().Fields(PT)->GetDataType();
+    if (FamilyOf(TM) != FamilyOf(TT) && !OnCompareFields) {
+      DoErrMsg("The key fields " + NM + " (" + FieldTypeName(TM) + ") of table " + TableOf(M) +
+               " and " + NT + " (" + FieldTypeName(TT) + ") of table " + TableOf(T) +
+               " have types that cannot be compared; the rows cannot be paired.");
+      return false;
+    }
+    FKeyPosM.push_back(PM);
+    FKeyPosT.push_back(PT);
+  }
+  return true;
+}
+
+bool TTableDataComparer::CheckOrder(bool Master) {
+  TQELQuery* Q = Master ? FQueryMaster.get() : FQueryTarget.get();
+  if (!Q || Q->GetEof() || OnCompareFields) return true;
+  std::vector<TParam>& Prev = Master ? FPrevKeyM : FPrevKeyT;
+  bool& HavePrev = Master ? FHavePrevM : FHavePrevT;
+  const std::vector<int>& KeyPos = Master ? FKeyPosM : FKeyPosT;
+  const int Keys = GetKeyFldsCount();
+  TFields& F = Q->Fields();
+  const int N = Keys > 0 ? Keys : F.Count();
+  if (static_cast<int>(Prev.size()) != N) Prev.assign(static_cast<std::size_t>(N), TParam());
+  int Order = 0;
+  for (int I = 0; I < N && HavePrev && Order == 0; ++I) {
+    TField* Cur = F.Fields(Keys > 0 ? KeyPos[static_cast<std::size_t>(I)] : I);
+    if (!CompareBlobs && IsBlobType(Cur->GetDataType())) continue;
+    Order = CompareValues(*Cur, Prev[static_cast<std::size_t>(I)], true);
+  }
+  if (HavePrev && Order < 0) {
+    const TCmpTableOptions& O = Master ? *FTableOptionsMaster : *FTableOptionsTarget;
+    throw EDatabaseError(
+        "The rows of table " + O.GetTableName() + " (" + (Master ? "master" : "target") +
+        ") do not come in the order the comparison needs: the server orders the key fields "
+        "differently (a collation that ignores case or accents, or nulls first). No further "
+        "statement is written; give an ordered select (OnGetSelectSQL) or other key fields.");
+  }
+  for (int I = 0; I < N; ++I)
+    Prev[static_cast<std::size_t>(I)].AssignField(
+        *F.Fields(Keys > 0 ? KeyPos[static_cast<std::size_t>(I)] : I));
+  HavePrev = true;
+  return true;
+}
+
+void TTableDataComparer::Compare() {
+  FCountMaster = FCountTarget = 1;
+  FPosMaster = FPosTarget = 0;
+  DoProgressMaster();
+  DoProgressTarget();
+  TQELQuery* QM = FQueryMaster.get();
+  TQELQuery* QT = FQueryTarget.get();
+  CloseAndClear(QM);
+  CloseAndClear(QT);
+  TCmpTableOptions& M = *FTableOptionsMaster;
+  TCmpTableOptions& T = *FTableOptionsTarget;
+  // The reads take no parameters: a colon in a name or literal goes to the server unchanged.
+  for (TQELQuery* Q : {QM, QT})
+    if (Q) Q->SetParamCheck(false);
+
+  TStringList SQLM, SQLT;
+  if (OnProgressUpdateMaster || OnProgressUpdateTarget) {
+    if (OnGetCountSQL) {
+      OnGetCountSQL(this, SQLM, SQLT);
+    } else {
+      SQLM.Add("Select count(*) from " + M.QuoteIdent(M.GetTableName()));
+      SQLT.Add("Select count(*) from " + T.QuoteIdent(T.GetTableName()));
+    }
+    auto Count = [](TQELQuery* Q, const TStringList& SQL, int& Rows) {
+      if (!Q) return;
+      Q->SetSQLText(ListText(SQL));
+      Q->Open();
+      if (!Q->GetEof() && Q->FieldCount() > 0) {
+        const std::int64_t N = Q->Fields().Fields(0)->AsLargeInt();
+        Rows = static_cast<int>(std::min<std::int64_t>(N, 2147483647));
+      }
+      CloseAndClear(Q);
+    };
+    Count(QM, SQLM, FCountMaster);
+    Count(QT, SQLT, FCountTarget);
+  }
+
+  if (!OnGetSelectSQL) {
+    FindByteOrderFields(M, QM);
+    FindByteOrderFields(T, QT);
+  }
+  DoGetSelectSQL(SQLM, SQLT);
+  if (!OnGetSelectSQL) {
+    if (QM) DoLogNextLine(std::string("Select-SQL for master table:") + CrLf + ListText(SQLM));
+    if (QT) DoLogNextLine(std::string("Select-SQL for target table:") + CrLf + ListText(SQLT));
+  }
+  if (QM) QM->SetSQLText(OnGetSelectSQL ? ListText(SQLM) : M.SelectSQL());
+  if (QT) QT->SetSQLText(OnGetSelectSQL ? ListText(SQLT) : T.SelectSQL());
+
+  FHasBlobs = false;
+  FHavePrevM = FHavePrevT = false;
+  // The two results are read once, front to back: an adapter that can keeps only a block of
+  // rows in memory, however large the tables.
+  for (TQELQuery* Q : {QM, QT})
+    if (Q) Q->UniDirectional = true;
+  if (QM) {
+    QM->Open();
+    if (!QM->GetEof()) FPosMaster = 1;
+    // A large value of any master field goes to the side file, so the header names the file
+    // whenever one can occur.
+    for (int I = 0; I < QM->FieldCount(); ++I)
+      if (IsBlobType(QM->Fields().Fields(I)->GetDataType())) FHasBlobs = true;
+  }
+  if (QT) {
+    QT->Open();
+    if (!QT->GetEof()) FPosTarget = 1;
+  }
+  if (!QM || !ResolveFields()) {
+    CloseAndClear(QM);
+    CloseAndClear(QT);
+    return;
+  }
+  // Without a target every master row is inserted: the order of the rows does not matter.
+  if (QT) {
+    CheckOrder(true);
+    CheckOrder(false);
+  }
+
+  MakeConnectString();
+
+  auto NextMaster = [&] {
+    QM->Next();
+    ++FPosMaster;
+    if (QT) CheckOrder(true);
+  };
+  auto NextTarget = [&] {
+    QT->Next();
+    ++FPosTarget;
+    CheckOrder(false);
+  };
+  for (;;) {
+    DoProgressMaster();
+    DoProgressTarget();
+    if (!QM || QM->GetEof() || !QT || QT->GetEof()) break;
+    const int R = CompareRecord();
+    if (R < 0) {
+      RecordInsert();
+      NextMaster();
+    } else if (R == 0) {
+      if (FDataDiffers)
+        RecordUpdate();
+      else
+        ++FEqual;
+      NextMaster();
+      NextTarget();
+    } else {
+      RecordDelete();
+      NextTarget();
+    }
+  }
+  while (QM && !QM->GetEof()) {
+    DoProgressMaster();
+    RecordInsert();
+    NextMaster();
+  }
+  while (QT && !QT->GetEof()) {
+    DoProgressTarget();
+    RecordDelete();
+    NextTarget();
+  }
+  DoProgressMaster();
+  DoProgressTarget();
+  CloseAndClear(QM);
+  CloseAndClear(QT);
+  for (TQELQuery* Q : {QM, QT})
+    if (Q) {
+      Q->SetParamCheck(true);
+      Q->UniDirectional = false;
+    }
+
+  for (TQELCustomConnection* C : {FQELConnectionMaster, FQELConnectionTarget})
+    if (C && C->GetConnected() && C->InTransaction()) C->Commit();
+  DoLogNextLine(StatisticsText());
+}
+
+}  // namespace qel

@@ -1,0 +1,739 @@
+// The table data comparer: result statements, value literals, the outputs (executor, script
+// file, immediate execution) and the large-value side file.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <string_view>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelDBEngine.h"
+#include "qelTableDataComparer.h"
+
+namespace qel {
+
+namespace {
+
+const char* const CrLf = "\r\n";
+
+bool IsDigit(char C) {
+  return C >= '0' && C <= '9';
+}
+
+/// The parts of a decimal number text: sign, integer digits without leading zeros, fraction
+/// digits without trailing zeros.
+struct TDecimalParts {
+  bool Valid = false;
+  bool Negative = false;
+  std::string_view Int;
+  std::string_view Frac;
+};
+
+TDecimalParts SplitDecimal(std::string_view S) {
+  TDecimalParts P;
+  std::size_t I = 0;
+  if (I < S.size() && (S[I] == '-' || S[I] == '+')) P.Negative = S[I++] == '-';
+  const std::size_t IntStart = I;
+  while (I < S.size() && IsDigit(S[I])) ++I;
+  std::size_t IntEnd = I;
+  std::size_t FracStart = I, FracEnd = I;
+  if (I < S.size() && S[I] == '.') {
+    FracStart = ++I;
+    while (I < S.size() && IsDigit(S[I])) ++I;
+    FracEnd = I;
+  }
+  if (I != S.size() || (IntEnd == IntStart && FracEnd == FracStart)) return P;
+  std::size_t B = IntStart;
+  while (B < IntEnd && S[B] == '0') ++B;
+  while (FracEnd > FracStart && S[FracEnd - 1] == '0') --FracEnd;
+  P.Valid = true;
+  P.Int = S.substr(B, IntEnd - B);
+  P.Frac = S.substr(FracStart, FracEnd - FracStart);
+  if (P.Int.empty() && P.Frac.empty()) P.Negative = false;  // -0 is 0
+  return P;
+}
+
+int CompareMagnitude(const TDecimalParts& A, const TDecimalParts& B) {
+  if (A.Int.size() != B.Int.size()) return A.Int.size() < B.Int.size() ? -1 : 1;
+  if (const int C = A.Int.compare(B.Int); C != 0) return C < 0 ? -1 : 1;
+  const std::size_t N = std::max(A.Frac.size(), B.Frac.size());
+  for (std::size_t I = 0; I < N; ++I) {
+    const char X = I < A.Frac.size() ? A.Frac[I] : '0';
+    const char Y = I < B.Frac.size() ? B.Frac[I] : '0';
+    if (X != Y) return X < Y ? -1 : 1;
+  }
+  return 0;
+}
+
+/// An ISO date/time text split into the part before the fractional seconds, the fraction
+/// digits and what follows (a zone, an era).
+struct TDateTimeParts {
+  std::string_view Head, Frac, Tail;
+};
+
+TDateTimeParts SplitDateTime(std::string_view S) {
+  std::size_t I = 0;
+  while (I < S.size() &&
+         (IsDigit(S[I]) || S[I] == '-' || S[I] == ':' || S[I] == ' ' || S[I] == 'T'))
+    ++I;
+  TDateTimeParts P;
+  P.Head = S.substr(0, I);
+  if (I < S.size() && S[I] == '.') {
+    std::size_t J = I + 1;
+    while (J < S.size() && IsDigit(S[J])) ++J;
+    P.Frac = S.substr(I + 1, J - I - 1);
+    I = J;
+  }
+  P.Tail = S.substr(I);
+  return P;
+}
+
+/// Integer fields of an ISO text: year, month, day, hour, minute, second, milliseconds; the
+/// date or time part may be missing.
+struct TDateTimeFields {
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, MSec = 0;
+};
+
+int ReadInt(std::string_view S, std::size_t& I, std::size_t MaxDigits) {
+  int V = 0;
+  std::size_t N = 0;
+  while (I < S.size() && IsDigit(S[I]) && N < MaxDigits) {
+    V = V * 10 + (S[I] - '0');
+    ++I;
+    ++N;
+  }
+  return V;
+}
+
+TDateTimeFields ParseDateTime(std::string_view S) {
+  TDateTimeFields F;
+  std::size_t I = 0;
+  // A date part: digits then "-".
+  std::size_t J = 0;
+  while (J < S.size() && IsDigit(S[J])) ++J;
+  if (J < S.size() && S[J] == '-' && J > 0) {
+    F.Year = ReadInt(S, I, 9);
+    ++I;
+    F.Month = ReadInt(S, I, 2);
+    if (I < S.size() && S[I] == '-') ++I;
+    F.Day = ReadInt(S, I, 2);
+    while (I < S.size() && (S[I] == ' ' || S[I] == 'T')) ++I;
+  }
+  if (I < S.size() && IsDigit(S[I])) {
+    F.Hour = ReadInt(S, I, 2);
+    if (I < S.size() && S[I] == ':') ++I;
+    F.Minute = ReadInt(S, I, 2);
+    if (I < S.size() && S[I] == ':') ++I;
+    F.Second = ReadInt(S, I, 2);
+    if (I < S.size() && S[I] == '.') {
+      ++I;
+      int Digits = 0;
+      while (I < S.size() && IsDigit(S[I])) {
+        if (Digits < 3) F.MSec = F.MSec * 10 + (S[I] - '0');
+        ++Digits;
+        ++I;
+      }
+      for (; Digits < 3; ++Digits) F.MSec *= 10;
+    }
+  }
+  return F;
+}
+
+std::string Padded(int V, int Width) {
+  std::string S = IntToStr(V);
+  if (static_cast<int>(S.size()) < Width)
+    S.insert(0, static_cast<std::size_t>(Width) - S.size(), '0');
+  return S;
+}
+
+bool IsPlainParamName(const std::string& Name) {
+  if (Name.empty() || IsDigit(Name[0])) return false;
+  for (char C : Name)
+    if (!((C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || IsDigit(C) || C == '_')) return false;
+  return true;
+}
+
+/// "nan", "inf", "infinity" and their negatives, the words servers write for such floats.
+bool IsNonFiniteText(const std::string& S) {
+  const std::string T = LowerCase(Trim(S));
+  return T == "nan" || T == "inf" || T == "infinity" || T == "-inf" || T == "-infinity" ||
+         T == "+inf" || T == "+infinity";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Value text helpers
+
+bool IsDecimalText(const std::string& S) {
+  return SplitDecimal(S).Valid;
+}
+
+int CompareDecimalText(const std::string& A, const std::string& B) {
+  // Non-negative integers without leading zeros, the common key: by length, then by digits.
+  auto Plain = [](const std::string& S) {
+    if (S.empty() || (S[0] == '0' && S.size() > 1)) return false;
+    for (char C : S)
+      if (!IsDigit(C)) return false;
+    return true;
+  };
+  if (Plain(A) && Plain(B)) {
+    if (A.size() != B.size()) return A.size() < B.size() ? -1 : 1;
+    const int C = A.compare(B);
+    return C < 0 ? -1 : (C > 0 ? 1 : 0);
+  }
+  const TDecimalParts PA = SplitDecimal(A);
+  const TDecimalParts PB = SplitDecimal(B);
+  if (!PA.Valid || !PB.Valid) {
+    if (PA.Valid != PB.Valid) return PA.Valid ? -1 : 1;  // NaN and the like after numbers
+    const int C = A.compare(B);
+    return C < 0 ? -1 : (C > 0 ? 1 : 0);
+  }
+  if (PA.Negative != PB.Negative) return PA.Negative ? -1 : 1;
+  const int C = CompareMagnitude(PA, PB);
+  return PA.Negative ? -C : C;
+}
+
+int CompareDateTimeText(const std::string& A, const std::string& B) {
+  const TDateTimeParts PA = SplitDateTime(A);
+  const TDateTimeParts PB = SplitDateTime(B);
+  if (const int C = PA.Head.compare(PB.Head); C != 0) return C < 0 ? -1 : 1;
+  const std::size_t N = std::max(PA.Frac.size(), PB.Frac.size());
+  for (std::size_t I = 0; I < N; ++I) {
+    const char X = I < PA.Frac.size() ? PA.Frac[I] : '0';
+    const char Y = I < PB.Frac.size() ? PB.Frac[I] : '0';
+    if (X != Y) return X < Y ? -1 : 1;
+  }
+  const int C = PA.Tail.compare(PB.Tail);
+  return C < 0 ? -1 : (C > 0 ? 1 : 0);
+}
+
+std::string FormatFloatPattern(const std::string& Pattern, double Value) {
+  std::string P = Pattern.substr(0, Pattern.find(';'));  // the first section
+  // Exponent part.
+  std::size_t EPos = std::string::npos;
+  for (std::size_t I = 0; I + 1 < P.size(); ++I)
+    if ((P[I] == 'E' || P[I] == 'e') && (P[I + 1] == '+' || P[I + 1] == '-')) {
+      EPos = I;
+      break;
+    }
+  std::string Mant = EPos == std::string::npos ? P : P.substr(0, EPos);
+  int MinInt = 0, MinFrac = 0, MaxFrac = 0;
+  bool AfterPoint = false;
+  for (char C : Mant) {
+    if (C == '.') {
+      AfterPoint = true;
+    } else if (C == '0') {
+      (AfterPoint ? MinFrac : MinInt)++;
+      if (AfterPoint) ++MaxFrac;
+    } else if (C == '#' && AfterPoint) {
+      ++MaxFrac;
+    }
+  }
+  int Exponent = 0;
+  bool HasExp = EPos != std::string::npos;
+  int ExpDigits = 0;
+  bool ExpPlus = false;
+  if (HasExp) {
+    ExpPlus = P[EPos + 1] == '+';
+    for (std::size_t I = EPos + 2; I < P.size() && P[I] == '0'; ++I) ++ExpDigits;
+    if (Value != 0 && std::isfinite(Value)) {
+      Exponent = static_cast<int>(std::floor(std::log10(std::fabs(Value))));
+      if (MinInt > 1) Exponent -= MinInt - 1;
+      Value /= std::pow(10.0, Exponent);
+    }
+  }
+  char Buf[400];
+  auto [End, Ec] = std::to_chars(Buf, Buf + sizeof(Buf), Value, std::chars_format::fixed, MaxFrac);
+  std::string S = Ec == std::errc() ? std::string(Buf, End) : std::string("0");
+  std::string Sign;
+  if (!S.empty() && S[0] == '-') {
+    Sign = "-";
+    S.erase(0, 1);
+  }
+  std::string Int = S.substr(0, S.find('.'));
+  std::string Frac = S.find('.') == std::string::npos ? std::string() : S.substr(S.find('.') + 1);
+  while (static_cast<int>(Frac.size()) > MinFrac && !Frac.empty() && Frac.back() == '0')
+    Frac.pop_back();
+  if (Int == "0" && MinInt == 0) Int.clear();
+  while (static_cast<int>(Int.size()) < MinInt) Int.insert(0, 1, '0');
+  if (Int.empty() && Frac.empty()) Int = "0";
+  if (Sign == "-" && Int.find_first_not_of('0') == std::string::npos &&
+      Frac.find_first_not_of('0') == std::string::npos)
+    Sign.clear();
+  std::string R = Sign + Int + (Frac.empty() ? std::string() : "." + Frac);
+  if (HasExp) {
+    R += 'E';
+    if (Exponent < 0)
+      R += '-';
+    else if (ExpPlus)
+      R += '+';
+    R += Padded(std::abs(Exponent), ExpDigits);
+  }
+  return R;
+}
+
+std::string FloatLiteral(double Value, const std::string& FloatFormat, bool LocalSQL) {
+  if (std::isnan(Value)) return "'NaN'";
+  if (std::isinf(Value)) return Value > 0 ? "'Infinity'" : "'-Infinity'";
+  if (!FloatFormat.empty()) return FormatFloatPattern(FloatFormat, Value);
+  char Buf[400];
+  if (std::trunc(Value) == Value && Value < 2147483647.0) {
+    auto [End, Ec] = std::to_chars(Buf, Buf + sizeof(Buf), Value, std::chars_format::fixed);
+    if (Ec == std::errc()) return std::string(Buf, End);
+  }
+  if (LocalSQL) return FormatFloatPattern("0.###########", Value);
+  // The shortest scientific form that reads back as the same double: a literal that loses
+  // digits would write a different value into the target.
+  auto [End, Ec] = std::to_chars(Buf, Buf + sizeof(Buf), Value, std::chars_format::scientific);
+  if (Ec != std::errc()) return "0";
+  const std::string S(Buf, End);
+  const std::size_t E = S.find('e');
+  std::string Mant = S.substr(0, E);
+  const int Exp = E == std::string::npos ? 0 : std::stoi(S.substr(E + 1));
+  std::string R = Value < 0 ? "-" : " ";
+  if (!Mant.empty() && Mant[0] == '-') Mant.erase(0, 1);
+  if (Mant.find('.') != std::string::npos) {
+    while (!Mant.empty() && Mant.back() == '0') Mant.pop_back();
+    if (!Mant.empty() && Mant.back() == '.') Mant.pop_back();
+  }
+  R += Mant;
+  if (Exp != 0) R += "E" + IntToStr(Exp);
+  return R;
+}
+
+std::string FormatDateTimeText(const std::string& Pattern, const std::string& IsoValue,
+                               char DateSeparator) {
+  const TDateTimeFields F = ParseDateTime(IsoValue);
+  std::string R;
+  bool AfterHour = false;  // "mm" right after an hour means minutes
+  std::size_t I = 0;
+  auto Run = [&](char C) {
+    std::size_t N = 0;
+    while (I + N < Pattern.size() && LowCase(Pattern[I + N]) == C) ++N;
+    return N;
+  };
+  while (I < Pattern.size()) {
+    const char C = Pattern[I];
+    const char L = LowCase(C);
+    if (C == '\'' || C == '"') {
+      const std::size_t End = Pattern.find(C, I + 1);
+      R += Pattern.substr(I + 1, (End == std::string::npos ? Pattern.size() : End) - I - 1);
+      I = End == std::string::npos ? Pattern.size() : End + 1;
+      continue;
+    }
+    std::size_t N = 0;
+    switch (L) {
+      case 'y':
+        N = Run('y');
+        R += N <= 2 ? Padded(F.Year % 100, 2) : Padded(F.Year, 4);
+        break;
+      case 'm':
+        N = Run('m');
+        if (AfterHour)
+          R += N >= 2 ? Padded(F.Minute, 2) : IntToStr(F.Minute);
+        else
+          R += N >= 2 ? Padded(F.Month, 2) : IntToStr(F.Month);
+        AfterHour = false;
+        break;
+      case 'd':
+        N = Run('d');
+        R += N >= 2 ? Padded(F.Day, 2) : IntToStr(F.Day);
+        break;
+      case 'h':
+        N = Run('h');
+        R += N >= 2 ? Padded(F.Hour, 2) : IntToStr(F.Hour);
+        AfterHour = true;
+        I += N;
+        continue;
+      case 'n':
+        N = Run('n');
+        R += N >= 2 ? Padded(F.Minute, 2) : IntToStr(F.Minute);
+        break;
+      case 's':
+        N = Run('s');
+        R += N >= 2 ? Padded(F.Second, 2) : IntToStr(F.Second);
+        break;
+      case 'z':
+        N = Run('z');
+        R += N >= 3 ? Padded(F.MSec, 3) : IntToStr(F.MSec);
+        break;
+      case '/':
+        N = 1;
+        R += DateSeparator;
+        break;
+      default:
+        N = 1;
+        R += C;
+        if (C != ':' && C != ' ') AfterHour = false;
+        break;
+    }
+    I += N;
+  }
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Literals
+
+std::string TTableDataComparer::ParamRef(TField* Field) {
+  for (const auto& [Name, F] : FParamFields)
+    if (F == Field) return Name;
+  std::string Name = Field->GetFieldName();
+  auto Taken = [this](const std::string& N) {
+    for (const auto& Entry : FParamFields)
+      if (SameText(Entry.first, N)) return true;
+    return false;
+  };
+  // A name the parameter scanner could not read back (blanks, quotes, non-ASCII), or one already
+  // standing for another field of this statement, is replaced by a made-up one.
+  if (!IsPlainParamName(Name) || Taken(Name)) {
+    int N = static_cast<int>(FParamFields.size()) + 1;
+    do {
+      Name = "qel_p" + IntToStr(N++);
+    } while (Taken(Name));
+  }
+  FParamFields.emplace_back(Name, Field);
+  return Name;
+}
+
+std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
+  if (Field->IsNull()) return "Null";
+  const TFieldType Type = Field->GetDataType();
+  const TDatabaseType Db = GetDatabaseType();
+  // The executor binds a side-file value as binary data. PostgreSQL would store binary data
+  // given to a text column as its hexadecimal escape form, so large text goes to a PostgreSQL
+  // target as a literal; the other servers take it from the side file as text.
+  if (IsBlobType(Type) && !(Type == ftMemo && Db == dbPostgreSQL)) {
+    std::string V;
+    SaveBlob(Field, V);
+    return V;
+  }
+  if (!FScriptOptions.GenerateScript) return ":" + ParamRef(Field);
+  const std::string& S = Field->AsString();
+  auto Quoted = [Db](const std::string& T) { return ScriptQuotedStr(T, Db); };
+  switch (Type) {
+    case ftString:
+      return Quoted(TrimCharFields && !ForWhere ? Trim(S) : S);
+    case ftSmallint:
+    case ftInteger:
+    case ftLargeint:
+      return IsDecimalText(S) && S.find('.') == std::string::npos ? S : Quoted(S);
+    case ftFMTBcd:
+      // Exact decimals are written as their decimal text: a binary float would change them.
+      return IsDecimalText(S) ? S : Quoted(S);
+    case ftFloat:
+      if (IsNonFiniteText(S)) return Quoted(S);
+      return FloatLiteral(Field->AsFloat(), FScriptOptions.FloatFormat, FScriptOptions.LocalSQL);
+    case ftBoolean: {
+      const bool B = Field->AsBoolean();
+      switch (Db) {
+        case dbPostgreSQL:
+        case dbMySQL:
+        case dbInterBase:
+          return B ? "TRUE" : "FALSE";
+        case dbMSSQL:
+        case dbSybaseASE:
+        case dbSybaseASA:
+        case dbOracle:
+        case dbDB2:
+          return B ? "1" : "0";
+        default:
+          return B ? "-1" : "0";
+      }
+    }
+    case ftDate:
+      return Quoted(
+          FScriptOptions.DateFormat.empty() ? S : FormatDateTimeText(FScriptOptions.DateFormat, S));
+    case ftTime:
+      return Quoted(
+          FScriptOptions.TimeFormat.empty() ? S : FormatDateTimeText(FScriptOptions.TimeFormat, S));
+    case ftDateTime:
+      return Quoted(FScriptOptions.DateTimeFormat.empty()
+                        ? S
+                        : FormatDateTimeText(FScriptOptions.DateTimeFormat, S));
+    default:
+      // Types without a literal form of their own (intervals, UUIDs...) as text, which the
+      // servers convert to the column's type.
+      return Quoted(S);
+  }
+}
+
+std::string TCmpTableOptions::FldValue(TField* Field) {
+  if (!FComparer) return std::string();
+  std::string V = FComparer->ValueLiteral(Field, false);
+  if (this == FComparer->FTableOptionsMaster.get() && FComparer->OnGetDataValue)
+    FComparer->OnGetDataValue(FComparer, Field, V);
+  return V;
+}
+
+std::string TCmpTableOptions::FldsSeqValue(TQELQuery* Query) {
+  std::string S;
+  if (!Query) return S;
+  for (int I = 0; I < Query->FieldCount(); ++I) {
+    if (I > 0) S += ", ";
+    S += FldValue(Query->Fields().Fields(I));
+  }
+  return S;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The side file
+
+bool TTableDataComparer::OpenSideFile() {
+  if (FBlobStream) return true;
+  auto Stream = std::make_unique<TFileStream>();
+  if (!Stream->Open(BlobFileName, fmCreate)) {
+    DoErrMsg("Cannot create the BlobFile " + BlobFileName + ".");
+    FBlobFailed = true;
+    return false;
+  }
+  FBlobStream = std::move(Stream);
+  return true;
+}
+
+void TTableDataComparer::SaveBlob(TField* Field, std::string& Value) {
+  Value = "Null";
+  if (!Field || Field->IsNull() || FBlobFailed) return;
+  if (!FScriptOptions.GenerateScript) {
+    Value = ":" + ParamRef(Field);
+    return;
+  }
+  if (BlobFileName.empty()) {
+    DoErrMsg("BlobFileName is not specified. Cann't save BLOBs.");
+    FBlobFailed = true;
+    return;
+  }
+  if (!FBlobStream && !OpenSideFile()) return;
+  const std::string& Bytes = Field->AsString();
+  const std::int64_t Offset = FBlobStream->Size();
+  // The reader takes offset and length as eight hexadecimal digits each: a file that grows past
+  // that cannot be addressed, and the values past it would be lost.
+  if (Offset < 0 || static_cast<std::uint64_t>(Offset) + Bytes.size() > 0xFFFFFFFFull) {
+    DoErrMsg("BlobFile " + BlobFileName +
+             " would grow past 4 GiB, which its references cannot address. Cann't save BLOBs.");
+    FBlobFailed = true;
+    FBlobStream.reset();
+    return;
+  }
+  if (!Bytes.empty() &&
+      (FBlobStream->Seek(0, soEnd) < 0 ||
+       FBlobStream->Write(Bytes.data(), static_cast<std::int64_t>(Bytes.size())) !=
+           static_cast<std::int64_t>(Bytes.size()))) {
+    DoErrMsg("Cannot write the BlobFile " + BlobFileName + ".");
+    FBlobFailed = true;
+    FBlobStream.reset();
+    return;
+  }
+  const std::int64_t Length = static_cast<std::int64_t>(Bytes.size());
+  const TDatabaseType Db = GetDatabaseType();
+  if (Length == 0 && (Db == dbSybaseASA || Db == dbMSSQL || Db == dbSybaseASE || Db == dbParadox))
+    return;
+  Value = ":h" + IntToHex(Offset, 8) + "_" + IntToHex(Length, 8);
+}
+
+void TTableDataComparer::CloseStreams() {
+  if (FScriptStream) {
+    const bool Ok = FScriptStream->Close();
+    const std::string Name = FScriptStream->FileName();
+    FScriptStream.reset();
+    if (!Ok) DoErrMsg("Cannot write the script file " + Name + ".");
+  }
+  if (FBlobStream) {
+    const bool Ok = FBlobStream->Close();
+    FBlobStream.reset();
+    if (!Ok) DoErrMsg("Cannot write the BlobFile " + BlobFileName + ".");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statements
+
+std::string TTableDataComparer::WhereSeq(TQELQuery* Query, const TStrings& Keys) {
+  TCmpTableOptions& T = *FTableOptionsTarget;
+  std::string S;
+  auto Add = [&](const std::string& Name, TField* F) {
+    if (!S.empty()) S += " and ";
+    S += (!Name.empty() && Name.front() == '"') ? Name : T.QuoteField(Name);
+    if (F->IsNull()) {
+      S += " is Null";
+      return;
+    }
+    S += " = ";
+    // A key of a large-value type still selects its row: text as a literal, bytes through the
+    // side file (or as a parameter).
+    if (F->GetDataType() == ftMemo && FScriptOptions.GenerateScript)
+      S += ScriptQuotedStr(F->AsString(), GetDatabaseType());
+    else
+      S += ValueLiteral(F, true);
+  };
+  if (Keys.Count() > 0) {
+    for (int I = 0; I < Keys.Count(); ++I) {
+      TField* F = nullptr;
+      if (Query == FQueryTarget.get() && &Keys == &T.GetWorkKeyFields() &&
+          I < static_cast<int>(FKeyPosT.size()))
+        F = Query->Fields().Fields(FKeyPosT[static_cast<std::size_t>(I)]);
+      else
+        F = Query->FieldByName(Keys[I]);
+      if (!F) throw EDatabaseError("Field not found: " + Keys[I]);
+      Add(Keys[I], F);
+    }
+  } else {
+    for (int I = 0; I < Query->FieldCount(); ++I) {
+      TField* F = Query->Fields().Fields(I);
+      if (!IsBlobType(F->GetDataType())) Add(F->GetFieldName(), F);
+    }
+  }
+  return S;
+}
+
+void TTableDataComparer::RecordInsert() {
+  if (!AllowedOperations.Contains(dcopInsert)) return;
+  FParamFields.clear();
+  TCmpTableOptions& T = *FTableOptionsTarget;
+  const std::string Cols = T.FldsSeq(T.GetWorkDataFields());
+  if (Cols.empty()) return;
+  const std::string Values = FTableOptionsMaster->FldsSeqValue(FQueryMaster.get());
+  DoAddResultSQL("INSERT INTO " + T.QuoteIdent(T.GetTableName()) + " (" + Cols + ")" + CrLf +
+                     "VALUES(" + Values + ")",
+                 stInsert, T.GetTableName(), dboTable, odbInsert);
+  ++FInserted;
+}
+
+void TTableDataComparer::RecordUpdate() {
+  if (!AllowedOperations.Contains(dcopUpdate)) return;
+  FParamFields.clear();
+  TCmpTableOptions& M = *FTableOptionsMaster;
+  TCmpTableOptions& T = *FTableOptionsTarget;
+  TFields& FM = FQueryMaster->Fields();
+  TFields& FT = FQueryTarget->Fields();
+  std::string Set;
+  const int N = std::min<int>(GetDataFldsCount(), static_cast<int>(FDataPosT.size()));
+  for (int I = 0; I < N; ++I) {
+    TField* A = FM.Fields(FDataPosM[static_cast<std::size_t>(I)]);
+    TField* B = FT.Fields(FDataPosT[static_cast<std::size_t>(I)]);
+    if (!CompareBlobs && (IsBlobType(A->GetDataType()) || IsBlobType(B->GetDataType()))) continue;
+    if (CompareFields(A, B) == 0) continue;
+    if (!Set.empty()) Set += ",";
+    Set += CrLf + T.QuoteIdent(B->GetFieldName()) + "=" + M.FldValue(A);
+  }
+  if (Set.empty()) return;
+  DoAddResultSQL("UPDATE " + T.QuoteIdent(T.GetTableName()) + " SET " + Set + CrLf + "WHERE " +
+                     WhereSeq(FQueryTarget.get(), T.GetWorkKeyFields()),
+                 stUpdate, T.GetTableName(), dboTable, odbUpdate);
+  ++FUpdated;
+}
+
+void TTableDataComparer::RecordDelete() {
+  if (!AllowedOperations.Contains(dcopDelete)) return;
+  FParamFields.clear();
+  TCmpTableOptions& T = *FTableOptionsTarget;
+  DoAddResultSQL("DELETE FROM " + T.QuoteIdent(T.GetTableName()) + " WHERE " +
+                     WhereSeq(FQueryTarget.get(), T.GetWorkKeyFields()),
+                 stDelete, T.GetTableName(), dboTable, odbDelete);
+  ++FDeleted;
+}
+
+void TTableDataComparer::MakeConnectString() {
+  const TDatabaseType Db = GetDatabaseType();
+  auto Pass = [this](const std::string& Text, TStatType Type) {
+    if (!Text.empty()) DoAddResultSQL(Text, Type, "", dboUnknown, odbUnknown);
+  };
+  const std::string& DbName = FConnectionOptions.GetDatabaseName();
+  switch (Db) {
+    case dbInterBase:
+      if (FScriptOptions.DBCharSet) Pass(FIBServerOptions.DBCharSetDef(), stCharSet);
+      if (FScriptOptions.SQLDialect) Pass(FIBServerOptions.SQLDialectDef(), stSet);
+      if (FScriptOptions.Connect)
+        Pass(FIBServerOptions.ConnectDatabaseDef(FConnectionOptions), stConnect);
+      break;
+    case dbMySQL:
+      if (FScriptOptions.DBCharSet && !FMySQLServerOptions.CharSet.empty())
+        Pass("SET CHARACTER SET " + FMySQLServerOptions.CharSet, stCharSet);
+      if (FScriptOptions.DBCharSet && !FMySQLServerOptions.Names.empty())
+        Pass("SET NAMES " + FMySQLServerOptions.Names, stSetNames);
+      if (FScriptOptions.Connect && !DbName.empty())
+        Pass("USE " + Quote_Ident(DbName, dbMySQL, st_FireBird_15, 3), stConnect);
+      break;
+    case dbMSSQL:
+      if (FScriptOptions.Connect && !DbName.empty())
+        Pass("USE " + Quote_Ident(DbName, dbMSSQL, st_FireBird_15, 3), stConnect);
+      break;
+    default:
+      break;
+  }
+  if (FHasBlobs && !BlobFileName.empty()) {
+    // The header names the side file only when it exists: it is created here, also when no
+    // large value of the run turns out to be non-null.
+    if (FScriptOptions.GenerateScript) OpenSideFile();
+    const std::string Named = ExtractFilePath(BlobFileName) == ExtractFilePath(FScriptFileName)
+                                  ? ExtractFileName(BlobFileName)
+                                  : BlobFileName;
+    DoAddResultSQL("SET BLOBFILE " + QuotedStr(Named), stSetBlobFile, BlobFileName, dboUnknown,
+                   odbUnknown);
+  }
+}
+
+void TTableDataComparer::WriteScriptText(const std::string& Text) {
+  if (!FScriptStream) return;
+  const std::string Line = Text + ";" + CrLf;
+  if (FScriptStream->Write(Line.data(), static_cast<std::int64_t>(Line.size())) !=
+      static_cast<std::int64_t>(Line.size())) {
+    const std::string Name = FScriptStream->FileName();
+    FScriptStream.reset();
+    DoErrMsg("Cannot write the script file " + Name + ".");
+  }
+}
+
+void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType aStatType) {
+  TQELQuery* Q = FQueryExec.get();
+  if (!Q) return;
+  try {
+    Q->Close();
+    Q->SetParamCheck(true);
+    Q->SetSQLText(aSQL);
+    if (TParams* Params = Q->GetParams()) {
+      for (int I = 0; I < Params->Count(); ++I) {
+        TParam* P = Params->Items(I);
+        TField* F = nullptr;
+        for (const auto& [Name, Field] : FParamFields)
+          if (SameText(Name, P->Name)) F = Field;
+        if (!F) {
+          TQELQuery* Src = aStatType == stDelete ? FQueryTarget.get() : FQueryMaster.get();
+          F = Src ? Src->FindField(P->Name) : nullptr;
+        }
+        if (!F) throw EDatabaseError("Field not assigned (TTableDataComparer.DoAddResultSQL)");
+        if (!F->IsNull() && F->GetDataType() == ftBlob)
+          P->SetAsBlob(F->AsString());
+        else
+          P->AssignField(*F);
+      }
+    }
+    if (BeforeOpen) BeforeOpen(Q);
+    Q->ExecSQL();
+    Q->Close();
+    if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
+  } catch (const std::exception& E) {
+    Q->Close();
+    if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
+    DoErrMsg(E.what());
+  }
+}
+
+void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStatType,
+                                        const std::string& aObjName, TDbObject aObjType,
+                                        TDbOperation opType) {
+  bool Accept = true;
+  if (OnAddResultSQL) OnAddResultSQL(this, Accept, aSQL, aStatType, aObjName, aObjType, opType);
+  if (!Accept) return;
+  if (FUpdateImmediately &&
+      (aStatType == stInsert || aStatType == stUpdate || aStatType == stDelete))
+    ExecuteImmediately(aSQL, aStatType);
+  if (FScriptOptions.GenerateScript) {
+    if (FSQLExec) FSQLExec->Add(aSQL, aStatType, aObjName, aObjType, opType, "", "");
+    WriteScriptText(aSQL);
+  }
+}
+
+}  // namespace qel

@@ -1,0 +1,502 @@
+// The table data comparer against PostgreSQL, MariaDB and Firebird: two tables with inserted,
+// updated, deleted and equal rows, with NULLs, dates, decimals, text with quotes and
+// back-slashes and binary values over 1 MiB. The script (run through the executor, also read
+// back from the written file and its side file) and the immediate mode each make the target
+// equal to the master, checked by reading both tables.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Files.h"
+#include "Text.h"
+#include "db_servers.h"
+#include "qelLocalSQLParser.h"
+#include "qelSQL_Exec.h"
+#include "qelTableDataComparer.h"
+
+using namespace qel;
+using namespace qel::testing;
+
+namespace {
+
+struct TCase {
+  const TDbServer* Server;
+  /// Column types: id, s (text with a size), n (exact decimal), d, ts, b (binary), t (large
+  /// text), f (float), flag (boolean).
+  const char* Columns;
+  /// The key field as the server reports it.
+  const char* Key;
+};
+
+const TCase Cases[] = {
+    {&PgServer,
+     "id integer primary key, s varchar(60), n numeric(18,4), d date, ts timestamp(6), "
+     "b bytea, t text, f double precision, flag boolean",
+     "id"},
+    {&MyServer,
+     "id integer primary key, s varchar(60), n decimal(18,4), d date, ts datetime(6), "
+     "b longblob, t longtext, f double, flag boolean",
+     "id"},
+    {&FbServer,
+     "id integer not null primary key, s varchar(60), n numeric(18,4), d date, ts timestamp, "
+     "b blob sub_type 0, t blob sub_type 1, f double precision, flag boolean",
+     "ID"},
+};
+
+std::string Bytes(std::size_t N, int Seed) {
+  std::string B(N, '\0');
+  for (std::size_t I = 0; I < N; ++I)
+    B[I] = static_cast<char>((I * 31 + I / 251 + static_cast<std::size_t>(Seed)) & 0xFF);
+  return B;
+}
+
+/// One row: NULL is std::nullopt-like through an empty Has flag.
+struct TValue {
+  bool Null = true;
+  std::string Text;
+};
+TValue V(std::string S) {
+  return {false, std::move(S)};
+}
+const TValue Null{};
+
+struct TRowData {
+  int Id;
+  TValue S, N, D, Ts, B, T, F, Flag;
+};
+
+std::string TempDir() {
+  static std::string Dir = [] {
+    char Tmpl[] = "/tmp/qel_tdc_db_XXXXXX";
+    const char* D = mkdtemp(Tmpl);
+    return std::string(D ? D : "/tmp") + "/";
+  }();
+  return Dir;
+}
+
+class TableData : public ::testing::TestWithParam<TCase> {
+ protected:
+  void SetUp() override {
+    Conn = std::make_unique<TServerConnection>(*GetParam().Server);
+    const std::string Why = Conn->Connect();
+    ASSERT_TRUE(Why.empty()) << Why;
+    Master = Name("m");
+    Target = Name("t");
+  }
+  void TearDown() override {
+    if (!Conn) return;
+    for (const std::string& T : {Master, Target}) Conn->ExecIgnoringError("drop table " + T);
+  }
+
+  TDatabaseType Dialect() const { return GetParam().Server->DatabaseType; }
+  std::string Name(const std::string& Side) const {
+    const std::string N = "qel_tdc_" + Side;
+    return Dialect() == dbInterBase ? UpperCase(N) : N;
+  }
+
+  void Create(const std::string& Table) {
+    Conn->ExecIgnoringError("drop table " + Table);
+    Conn->Exec("create table " + Table + " (" + GetParam().Columns + ")");
+  }
+  void Insert(const std::string& Table, const std::vector<TRowData>& Rows) {
+    auto Q = Conn->Query();
+    Q->GetSQL()->SetText("insert into " + Table +
+                         " (id, s, n, d, ts, b, t, f, flag) values (:id, :s, :n, :d, :ts, :b, "
+                         ":t, :f, :flag)");
+    for (const TRowData& R : Rows) {
+      Q->ParamByName("id")->SetAsInteger(R.Id);
+      auto Set = [&](const char* P, const TValue& Val, TFieldType Type) {
+        TParam* X = Q->ParamByName(P);
+        X->SetDataType(Type);
+        if (Val.Null) {
+          X->Clear();
+          return;
+        }
+        switch (Type) {
+          case ftFMTBcd:
+            X->SetAsFMTBCD(Val.Text);
+            break;
+          case ftDate:
+            X->SetAsDate(Val.Text);
+            break;
+          case ftDateTime:
+            X->SetAsDateTime(Val.Text);
+            break;
+          case ftBlob:
+            X->SetAsBlob(Val.Text);
+            break;
+          case ftMemo:
+            X->SetAsMemo(Val.Text);
+            break;
+          case ftFloat:
+            X->SetAsFloat(std::stod(Val.Text));
+            break;
+          case ftBoolean:
+            X->SetAsBoolean(Val.Text == "1");
+            break;
+          default:
+            X->SetAsString(Val.Text);
+            break;
+        }
+      };
+      Set("s", R.S, ftString);
+      Set("n", R.N, ftFMTBcd);
+      Set("d", R.D, ftDate);
+      Set("ts", R.Ts, ftDateTime);
+      Set("b", R.B, ftBlob);
+      Set("t", R.T, ftMemo);
+      Set("f", R.F, ftFloat);
+      Set("flag", R.Flag, ftBoolean);
+      Q->ExecSQL();
+    }
+  }
+
+  /// Master and target with one row of each fate.
+  void Fill() {
+    Create(Master);
+    Create(Target);
+    const std::string Quotes = "O'Brien \\ \"path\\to\" 'x'; -- not a comment";
+    const std::string Big = Bytes((1 << 20) + 12345, 1);
+    Insert(Master,
+           {
+               {1, V(Quotes), V("12345678901234.5678"), V("2007-12-31"),
+                V("2024-02-29 13:45:56.1234"), V(Big), V("memo 'one' \\ ;"), V("0.1"), V("1")},
+               {2, Null, Null, Null, Null, Null, Null, Null, Null},
+               {3, V("same"), V("-0.0001"), V("2000-01-01"), V("2000-01-01 00:00:00"), V("xyz"),
+                V("t"), V("-250.25"), V("0")},
+               {4, V("new"), V("1"), V("1999-12-31"), V("1999-12-31 23:59:59.5"),
+                V(Bytes((1 << 20) + 1, 2)), V(std::string(70000, 'm')), V("1e300"), V("1")},
+           });
+    Insert(Target, {
+                       {1, V("old"), V("12345678901234.5677"), V("2007-12-30"),
+                        V("2024-02-29 13:45:56.1233"), V(Bytes((1 << 20) + 12345, 9)), V("x"),
+                        V("0.2"), V("0")},
+                       {2, V("not null"), V("2"), V("2001-01-01"), V("2001-01-01 01:01:01"), V("b"),
+                        V("t"), V("3"), V("1")},
+                       {3, V("same"), V("-0.0001"), V("2000-01-01"), V("2000-01-01 00:00:00"),
+                        V("xyz"), V("t"), V("-250.25"), V("0")},
+                       {5, V("gone"), Null, Null, Null, Null, Null, Null, Null},
+                   });
+  }
+
+  /// Every row of Table, each value as text ("<null>" for NULL), ordered by id.
+  std::vector<std::vector<std::string>> Rows(const std::string& Table) {
+    auto Q = Conn->Query();
+    Q->GetSQL()->SetText("select id, s, n, d, ts, b, t, f, flag from " + Table + " order by id");
+    Q->Open();
+    std::vector<std::vector<std::string>> R;
+    for (; !Q->GetEof(); Q->Next()) {
+      std::vector<std::string> Row;
+      for (int I = 0; I < Q->FieldCount(); ++I) {
+        TField* F = Q->Fields().Fields(I);
+        Row.push_back(F->IsNull() ? std::string("<null>") : F->AsString());
+      }
+      R.push_back(std::move(Row));
+    }
+    return R;
+  }
+  void ExpectTargetEqualsMaster() {
+    const auto M = Rows(Master);
+    const auto T = Rows(Target);
+    ASSERT_EQ(M.size(), 4u);
+    ASSERT_EQ(T.size(), M.size());
+    for (std::size_t I = 0; I < M.size(); ++I)
+      for (std::size_t C = 0; C < M[I].size(); ++C)
+        EXPECT_TRUE(M[I][C] == T[I][C])
+            << "row " << I << " column " << C << ": master " << M[I][C].substr(0, 80) << ", target "
+            << T[I][C].substr(0, 80);
+  }
+
+  /// A comparer of the two tables on their own connections, keyed by id, data from the catalog.
+  void MakeComparer() {
+    CM = std::make_unique<TServerConnection>(*GetParam().Server);
+    CT = std::make_unique<TServerConnection>(*GetParam().Server);
+    ASSERT_TRUE(CM->Configure().empty());
+    ASSERT_TRUE(CT->Configure().empty());
+    Cmp = std::make_unique<TTableDataComparer>(nullptr);
+    Cmp->SetQELConnectionMaster(CM->C.get());
+    Cmp->SetQELConnectionTarget(CT->C.get());
+    Cmp->SetTableNameMaster(Master);
+    Cmp->SetTableNameTarget(Target);
+    Cmp->GetTableOptionsMaster().GetKeyFields().Add(GetParam().Key);
+    Cmp->GetTableOptionsTarget().GetKeyFields().Add(GetParam().Key);
+    Cmp->OnErrorMessage = [this](TObject*, const std::string& T) { Errors.push_back(T); };
+    Cmp->OnLogNextLine = [this](TObject*, const std::string& T) {
+      if (T.rfind("Equal: ", 0) == 0) Summary = T;
+    };
+  }
+  void RunScriptThroughExecutor(TSQLExec& Exec) {
+    Exec.SetConnection(CT->C.get());
+    Exec.DatabaseType = Dialect();
+    std::vector<std::string> ExecErrors;
+    Exec.OnErrorMessage = [&](TObject*, const std::string& T) { ExecErrors.push_back(T); };
+    EXPECT_TRUE(Exec.ExecuteScript()) << (ExecErrors.empty() ? "" : ExecErrors[0]);
+  }
+
+  std::unique_ptr<TServerConnection> Conn, CM, CT;
+  std::unique_ptr<TTableDataComparer> Cmp;
+  std::string Master, Target;
+  std::vector<std::string> Errors;
+  std::string Summary;
+};
+
+}  // namespace
+
+TEST_P(TableData, ScriptModeMakesTheTargetEqual) {
+  Fill();
+  MakeComparer();
+  auto Exec = std::make_unique<TSQLExec>(nullptr);
+  Cmp->SetSQLExec(Exec.get());
+  Cmp->SetScriptFileName(TempDir() + "script_" + GetParam().Server->Title + ".sql");
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_TRUE(Errors.empty()) << Errors[0];
+  EXPECT_EQ(Summary, "Equal: 1, Inserted: 1, Updated: 2, Deleted: 1, All: 5.");
+  RunScriptThroughExecutor(*Exec);
+  Cmp->SetSQLExec(nullptr);
+  ExpectTargetEqualsMaster();
+
+  // Nothing is left to do, and the connections the comparer opened are closed again.
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_TRUE(Errors.empty()) << Errors[0];
+  EXPECT_EQ(Summary, "Equal: 4, Inserted: 0, Updated: 0, Deleted: 0, All: 4.");
+  EXPECT_FALSE(CM->C->GetConnected());
+  EXPECT_FALSE(CT->C->GetConnected());
+}
+
+TEST_P(TableData, WrittenScriptAndSideFileReadBack) {
+  Fill();
+  MakeComparer();
+  // The header statements of the InterBase dialect (SET SQL DIALECT, CONNECT) are client
+  // commands the plain executor would send to the server; this script goes without them.
+  Cmp->GetScriptOptions().Connect = false;
+  Cmp->GetScriptOptions().SQLDialect = false;
+  const std::string Script = TempDir() + "file_" + GetParam().Server->Title + ".sql";
+  Cmp->SetScriptFileName(Script);
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_TRUE(Errors.empty()) << Errors[0];
+  const std::string Side = ChangeFileExt(Script, ".LOB");
+  ASSERT_TRUE(FileExists(Side));
+  EXPECT_GT(FileSize(Side), 2 << 20);
+
+  TStringList Lines;
+  ASSERT_TRUE(Lines.LoadFromFile(Script));
+  EXPECT_EQ(Lines[0], "SET BLOBFILE '" + ExtractFileName(Side) + "';");
+  auto Exec = std::make_unique<TSQLExec>(nullptr);
+  Exec->ScriptFileName = Script;
+  TLocalSQLParser P(nullptr);
+  P.SetDatabaseType(Dialect());
+  P.OnAddStatement = [&](TObject*, const std::string& aText, TStatType aTyp,
+                         const std::string& aObjName, TDbObject aObjType, TDbOperation aOp,
+                         const std::string& aOwn, TObject*& S) {
+    S = Exec->Add(aText, aTyp, aObjName, aObjType, aOp, aOwn);
+  };
+  P.ParseScript(Lines, nullptr);
+  ASSERT_FALSE(P.MsgManager.GetIsErr()) << P.MsgManager.ErrSummary();
+  ASSERT_EQ(Exec->GetStatementsCount(), 5);
+  EXPECT_EQ(Exec->GetStatement(0)->StatType, stSetBlobFile);
+  for (int I = 1; I < Exec->GetStatementsCount(); ++I)
+    EXPECT_EQ(Exec->GetStatement(I)->ObjName,
+              Dialect() == dbMySQL ? "`" + Target + "`" : UpperCase(Target));
+  RunScriptThroughExecutor(*Exec);
+  ExpectTargetEqualsMaster();
+}
+
+TEST_P(TableData, ImmediateModeMakesTheTargetEqual) {
+  Fill();
+  MakeComparer();
+  Cmp->SetUpdateImmediately(true);
+  Cmp->SetScriptFileName("");
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_TRUE(Errors.empty()) << Errors[0];
+  EXPECT_EQ(Summary, "Equal: 1, Inserted: 1, Updated: 2, Deleted: 1, All: 5.");
+  ExpectTargetEqualsMaster();
+  ASSERT_TRUE(Cmp->CompareData());
+  EXPECT_EQ(Summary, "Equal: 4, Inserted: 0, Updated: 0, Deleted: 0, All: 4.");
+}
+
+TEST_P(TableData, MissingTableAndRefusedConnectionAreFailures) {
+  MakeComparer();
+  Cmp->SetTableNameMaster("qel_tdc_nowhere");
+  Cmp->SetScriptFileName("");
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_FALSE(Errors.empty());
+  EXPECT_NE(Errors[0].find("not exists."), std::string::npos) << Errors[0];
+  EXPECT_EQ(Summary, "");
+
+  Errors.clear();
+  CT->C->GetConnectionOptions().Password = "not-the-password";
+  EXPECT_FALSE(Cmp->CompareData());
+  ASSERT_FALSE(Errors.empty());
+  EXPECT_TRUE(Cmp->MsgManager.GetIsErr());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, TableData, ::testing::ValuesIn(Cases),
+                         [](const ::testing::TestParamInfo<TCase>& I) {
+                           return std::string(I.param.Server->Title);
+                         });
+
+// ---------------------------------------------------------------------------------------------
+// The PostgreSQL adapter's uni-directional reads, which the comparer relies on to keep its
+// memory flat: blocks read through a cursor, statements and transactions of the caller on the
+// same connection meanwhile, and two cursors read in turn.
+
+class PGStreaming : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Conn = std::make_unique<TServerConnection>(PgServer);
+    const std::string Why = Conn->Connect();
+    ASSERT_TRUE(Why.empty()) << Why;
+    Conn->ExecIgnoringError("drop table qel_tdc_stream");
+    Conn->Exec("create table qel_tdc_stream (id integer primary key, v varchar(40))");
+    Conn->Exec("insert into qel_tdc_stream select g, 'value ' || g from generate_series(1, " +
+               std::to_string(Rows) + ") g");
+  }
+  void TearDown() override {
+    if (Conn) Conn->ExecIgnoringError("drop table qel_tdc_stream");
+  }
+  std::unique_ptr<TQELQuery> Reader(const std::string& Order = "id") {
+    auto Q = Conn->Query();
+    Q->UniDirectional = true;
+    Q->SetSQLText("select id, v from qel_tdc_stream order by " + Order);
+    Q->Open();
+    return Q;
+  }
+  /// Reads N rows (or to the end), checking each against the expected id sequence.
+  int ReadOn(TQELQuery& Q, int N, int& Expected, int Step) {
+    int Read = 0;
+    for (; Read < N && !Q.GetEof(); ++Read, Q.Next()) {
+      const int Id = Q.Fields().Fields(0)->AsInteger();
+      EXPECT_EQ(Id, Expected);
+      EXPECT_EQ(Q.Fields().Fields(1)->AsString(), "value " + std::to_string(Id));
+      if (Id != Expected) return Read;
+      Expected += Step;
+    }
+    return Read;
+  }
+
+  static constexpr int Rows = 60000;
+  std::unique_ptr<TServerConnection> Conn;
+};
+
+TEST_F(PGStreaming, ReadsEveryRowInBlocks) {
+  auto Q = Reader();
+  int Next = 1;
+  EXPECT_EQ(ReadOn(*Q, Rows + 1, Next, 1), Rows);
+  EXPECT_TRUE(Q->GetEof());
+  EXPECT_LT(Q->RecordCount(), Rows);  // only the last block is held
+  Q->Close();
+  EXPECT_FALSE(Conn->C->InTransaction());
+}
+
+TEST_F(PGStreaming, CallersStatementsAndTransactionsWhileReading) {
+  auto Q = Reader();
+  int Next = 1;
+  ReadOn(*Q, 25000, Next, 1);
+  // A statement that fails costs only itself; one that succeeds stays.
+  EXPECT_THROW(Conn->Exec("insert into qel_tdc_stream values (1, 'duplicate')"), EDatabaseError);
+  Conn->Exec("insert into qel_tdc_stream values (" + std::to_string(Rows + 1) + ", 'kept')");
+  EXPECT_FALSE(Conn->C->InTransaction());
+  // The caller's transaction rolled back takes its statements with it, and only them.
+  Conn->C->StartTransaction();
+  EXPECT_TRUE(Conn->C->InTransaction());
+  Conn->Exec("insert into qel_tdc_stream values (" + std::to_string(Rows + 2) + ", 'undone')");
+  Conn->C->Rollback();
+  EXPECT_FALSE(Conn->C->InTransaction());
+  Conn->C->StartTransaction();
+  Conn->Exec("update qel_tdc_stream set v = 'committed' where id = " + std::to_string(Rows + 1));
+  Conn->C->Commit();
+  EXPECT_EQ(ReadOn(*Q, Rows, Next, 1), Rows - 25000);
+  Q.reset();  // an open cursor ends with its query
+  EXPECT_FALSE(Conn->C->InTransaction());
+
+  TServerConnection Other(PgServer);
+  ASSERT_TRUE(Other.Connect().empty());
+  EXPECT_EQ(Other.Column("select v from qel_tdc_stream where id > " + std::to_string(Rows) +
+                         " order by id"),
+            std::vector<std::string>{"committed"});
+}
+
+TEST_F(PGStreaming, TwoCursorsOnOneConnectionReadInTurn) {
+  auto Up = Reader("id");
+  auto Down = Reader("id desc");
+  int NextUp = 1, NextDown = Rows;
+  int Total = 0;
+  while (!Up->GetEof() || !Down->GetEof()) {
+    Total += ReadOn(*Up, 7000, NextUp, 1);
+    Total += ReadOn(*Down, 3000, NextDown, -1);
+    if (HasFailure()) break;
+  }
+  EXPECT_EQ(Total, 2 * Rows);
+  Up->Close();
+  EXPECT_EQ(Conn->Column("select count(*) from qel_tdc_stream"),
+            std::vector<std::string>{std::to_string(Rows)});
+}
+
+// ---------------------------------------------------------------------------------------------
+// The example program: `varnel datacompare --execute` makes a MariaDB table equal to its master,
+// and a second run finds nothing left to do.
+
+#ifdef QEL_VARNEL_PROGRAM
+namespace {
+
+/// Runs the command; its standard output and exit code.
+std::pair<std::string, int> RunProgram(const std::string& Command) {
+  std::string Out;
+  FILE* P = popen((Command + " 2>&1").c_str(), "r");
+  if (!P) return {"cannot run: " + Command, -1};
+  char Buf[4096];
+  while (std::size_t N = fread(Buf, 1, sizeof(Buf), P)) Out.append(Buf, N);
+  const int Status = pclose(P);
+  return {Out, WIFEXITED(Status) ? WEXITSTATUS(Status) : -1};
+}
+
+}  // namespace
+
+TEST(VarnelDataCompare, ExecuteMakesAMariaDBTableEqualToItsMaster) {
+  TServerConnection Conn(MyServer);
+  ASSERT_TRUE(Conn.Connect().empty());
+  const std::string TargetDb = "qel_tdc_cli";
+  Conn.Exec("create database if not exists " + TargetDb);
+  for (const std::string& Db : {Env("QEL_MY_DATABASE"), TargetDb}) {
+    Conn.Exec("drop table if exists " + Db + ".qel_tdc_cli");
+    Conn.Exec("create table " + Db +
+              ".qel_tdc_cli (id integer primary key, name varchar(40), amount decimal(12,2), "
+              "d datetime(6), b longblob)");
+  }
+  Conn.Exec("insert into " + Env("QEL_MY_DATABASE") +
+            ".qel_tdc_cli values (1, 'O''Brien \\\\', 1.50, '2024-02-29 13:45:56.123456', "
+            "x'00ff27'), (2, 'two', null, null, null), (4, 'four', 4, '2000-01-01', "
+            "repeat('b', 1100000))");
+  Conn.Exec("insert into " + TargetDb +
+            ".qel_tdc_cli values (1, 'x', 1.5, '2024-02-29 13:45:56.123456', x'00'), "
+            "(3, 'three', 3, null, null), (4, 'four', 4, '2000-01-01', repeat('b', 1100000))");
+  const std::string Server = Env("QEL_MY_USER") + ":" + Env("QEL_MY_PASSWORD") + "@" +
+                             Env("QEL_MY_HOST") + ":" + Env("QEL_MY_PORT") + "/";
+  const std::string Command = std::string(QEL_VARNEL_PROGRAM) +
+                              " datacompare --master-db mysql://" + Server +
+                              Env("QEL_MY_DATABASE") + " --target-db mysql://" + Server + TargetDb +
+                              " --table qel_tdc_cli --execute";
+  auto [First, Code] = RunProgram(Command);
+  EXPECT_EQ(Code, 0) << First;
+  EXPECT_NE(First.find("Equal: 1, Inserted: 1, Updated: 1, Deleted: 1, All: 4."), std::string::npos)
+      << First;
+  auto [Second, Code2] = RunProgram(Command);
+  EXPECT_EQ(Code2, 0) << Second;
+  EXPECT_NE(Second.find("Inserted: 0, Updated: 0, Deleted: 0"), std::string::npos) << Second;
+  const std::string Rows = "select concat_ws('|', id, name, amount, d, hex(b)) from ";
+  EXPECT_EQ(Conn.Column(Rows + TargetDb + ".qel_tdc_cli order by id"),
+            Conn.Column(Rows + Env("QEL_MY_DATABASE") + ".qel_tdc_cli order by id"));
+
+  auto [Bad, Code3] = RunProgram(std::string(QEL_VARNEL_PROGRAM) + " datacompare --table x");
+  EXPECT_EQ(Code3, 2) << Bad;
+  Conn.Exec("drop database " + TargetDb);
+  Conn.Exec("drop table qel_tdc_cli");
+}
+#endif

@@ -1,0 +1,700 @@
+// The table data comparer against an in-memory adapter: the merge, the statements and their
+// literals, the outputs, the side file and the checks that refuse a run that would pair the
+// wrong rows.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Files.h"
+#include "Text.h"
+#include "qelConnection_Base.h"
+#include "qelDBEngine.h"
+#include "qelLocalSQLParser.h"
+#include "qelSQL_Exec.h"
+#include "qelTableDataComparer.h"
+
+using namespace qel;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// An in-memory server: tables with typed columns and rows (already in key order, as a server
+// would return them ordered). It answers the few statement shapes the comparer sends.
+
+using TRow = std::vector<std::optional<std::string>>;
+
+struct TMemTable {
+  std::vector<TResultColumn> Columns;
+  std::vector<TRow> Rows;
+};
+
+struct TMemServer {
+  std::map<std::string, TMemTable> Tables;  // by upper-case name
+  std::vector<std::string> Log;
+  /// Parameters of each executed statement: name = value ("<null>" for NULL).
+  std::vector<std::string> ExecParams;
+};
+
+std::map<std::string, std::shared_ptr<TMemServer>>& Servers() {
+  static std::map<std::string, std::shared_ptr<TMemServer>> S;
+  return S;
+}
+
+class TMemDatabase : public TQELDatabase {
+ public:
+  using TQELDatabase::TQELDatabase;
+  bool GetConnected() const override { return Server != nullptr; }
+  void SetConnected(bool Value) override {
+    if (!Value) {
+      Server = nullptr;
+      return;
+    }
+    const std::string Name = Connection->GetConnectionOptions().GetDatabaseName();
+    auto It = Servers().find(Name);
+    if (It == Servers().end()) throw EDatabaseError("database \"" + Name + "\" does not exist");
+    Server = It->second;
+  }
+  std::shared_ptr<TMemServer> Server;
+};
+
+std::string Unquote(std::string S) {
+  S = Trim(S);
+  if (S.size() >= 2 && (S[0] == '"' || S[0] == '`' || S[0] == '[')) S = S.substr(1, S.size() - 2);
+  return UpperCase(S);
+}
+
+class TMemQuery : public TQELAdapterQuery {
+ public:
+  using TQELAdapterQuery::TQELAdapterQuery;
+
+ protected:
+  TSQLLexRules LexRules() const override {
+    TSQLLexRules R;
+    R.BacktickQuotes = true;
+    return R;
+  }
+  std::string ParamMarker(const TParam& P, int, const std::string& Reference) override {
+    (void)P;
+    return ":" + Reference;
+  }
+  void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& R) override {
+    TMemDatabase& Db = ConnectedDatabase<TMemDatabase>();
+    TMemServer& S = *Db.Server;
+    S.Log.push_back(SQL);
+    const std::string U = UpperCase(SQL);
+    if (U.rfind("SHOW TABLES", 0) == 0) {
+      R.Columns.push_back({"Tables_in_db", ftString, 64});
+      for (const auto& [Name, T] : S.Tables) {
+        (void)T;
+        R.Rows.push_back({{false, Name}});
+      }
+      return;
+    }
+    if (U.rfind("SELECT", 0) != 0) {  // a data statement run at once
+      std::string P;
+      for (const TParam* X : Params.Refs)
+        P += X->Name + "=" + (X->IsNull() ? std::string("<null>") : X->AsString()) + ";";
+      S.ExecParams.push_back(P);
+      R.RowsAffected = 1;
+      return;
+    }
+    if (U.find("PG_CATALOG.") != std::string::npos) {  // no collated text columns here
+      R.Columns.push_back({"attname", ftString, 64});
+      return;
+    }
+    if (U.find("FROM RDB$RELATIONS") != std::string::npos) {
+      const std::size_t Q = SQL.find("= '");
+      const std::string Name = SQL.substr(Q + 3, SQL.find('\'', Q + 3) - Q - 3);
+      R.Columns.push_back({"RDB$RELATION_NAME", ftString, 31});
+      if (S.Tables.count(Name)) R.Rows.push_back({{false, Name + "      "}});
+      return;
+    }
+    if (U.find("FROM RDB$RELATION_FIELDS") != std::string::npos) {
+      const std::size_t Q = SQL.find("= '");
+      const std::string Name = SQL.substr(Q + 3, SQL.find('\'', Q + 3) - Q - 3);
+      R.Columns = {{"RDB$FIELD_POSITION", ftSmallint, 0}, {"RDB$FIELD_NAME", ftString, 31}};
+      int Pos = 0;
+      for (const TResultColumn& C : S.Tables.at(Name).Columns)
+        R.Rows.push_back({{false, IntToStr(Pos++)}, {false, C.Name + "   "}});
+      return;
+    }
+    const std::size_t From = U.find("FROM ");
+    const std::string Rest = SQL.substr(From + 5);
+    std::size_t End = 0;
+    if (!Rest.empty() && (Rest[0] == '"' || Rest[0] == '`' || Rest[0] == '[')) {
+      End = Rest.find(Rest[0] == '[' ? ']' : Rest[0], 1) + 1;
+    } else {
+      while (End < Rest.size() && Rest[End] != ' ' && Rest[End] != '\r' && Rest[End] != '\n') ++End;
+    }
+    const std::string Table = Unquote(Rest.substr(0, End));
+    auto It = S.Tables.find(Table);
+    if (It == S.Tables.end()) throw EDatabaseError("no such table: " + Table);
+    const TMemTable& T = It->second;
+    if (U.find("COUNT(*)") != std::string::npos) {
+      R.Columns.push_back({"count", ftLargeint, 0});
+      R.Rows.push_back({{false, IntToStr(static_cast<std::int64_t>(T.Rows.size()))}});
+      return;
+    }
+    // The select list picks columns by name; "*" takes all.
+    const std::string List = Trim(SQL.substr(6, From - 6));
+    std::vector<int> Cols;
+    if (List == "*") {
+      for (int I = 0; I < static_cast<int>(T.Columns.size()); ++I) Cols.push_back(I);
+    } else {
+      std::size_t B = 0;
+      while (B <= List.size()) {
+        std::size_t E = List.find(',', B);
+        if (E == std::string::npos) E = List.size();
+        const std::string Name = Unquote(List.substr(B, E - B));
+        int Found = -1;
+        for (int I = 0; I < static_cast<int>(T.Columns.size()); ++I)
+          if (UpperCase(T.Columns[static_cast<std::size_t>(I)].Name) == Name) Found = I;
+        if (Found < 0) throw EDatabaseError("no such column: " + Name);
+        Cols.push_back(Found);
+        B = E + 1;
+      }
+    }
+    for (int C : Cols) R.Columns.push_back(T.Columns[static_cast<std::size_t>(C)]);
+    if (U.find("WHERE 1=0") != std::string::npos) return;
+    for (const TRow& Row : T.Rows) {
+      TDataSet::TRecord Rec;
+      for (int C : Cols) {
+        const auto& V = Row[static_cast<std::size_t>(C)];
+        Rec.push_back({!V.has_value(), V.value_or("")});
+      }
+      R.Rows.push_back(std::move(Rec));
+    }
+  }
+};
+
+class TMemAdapter : public TQELAbstractConnection {
+ public:
+  TMemAdapter() { SetConnectionType(cnZEOS); }
+  TQELDatabase* CreateDatabase(TComponent* AOwner) override { return new TMemDatabase(AOwner); }
+  TQELQuery* CreateQuery(TComponent* AOwner) override { return new TMemQuery(AOwner); }
+};
+
+std::string TempDir() {
+  static std::string Dir = [] {
+    char Tmpl[] = "/tmp/qel_tdc_XXXXXX";
+    const char* D = mkdtemp(Tmpl);
+    return std::string(D ? D : "/tmp") + "/";
+  }();
+  return Dir;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+class TableDataComparer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(RegisterConnection("QelMemTest", new TMemAdapter()));
+    Master = std::make_shared<TMemServer>();
+    Target = std::make_shared<TMemServer>();
+    Servers()["master"] = Master;
+    Servers()["target"] = Target;
+    CM = MakeConnection("master", dbMySQL);
+    CT = MakeConnection("target", dbMySQL);
+    Cmp = std::make_unique<TTableDataComparer>(nullptr);
+    Cmp->SetQELConnectionMaster(CM.get());
+    Cmp->SetQELConnectionTarget(CT.get());
+    Cmp->SetScriptFileName("");
+    // Header statements are tested on their own; here they would only get in the way.
+    Cmp->GetScriptOptions().Connect = false;
+    Cmp->GetScriptOptions().SQLDialect = false;
+    Cmp->GetScriptOptions().DBCharSet = false;
+    Cmp->OnErrorMessage = [this](TObject*, const std::string& T) { Errors.push_back(T); };
+    Cmp->OnAddResultSQL = [this](TObject*, bool& Accept, const std::string& SQL, TStatType,
+                                 const std::string&, TDbObject, TDbOperation) {
+      Statements.push_back(SQL);
+      Accept = AcceptStatements;
+    };
+  }
+  void TearDown() override {
+    Cmp.reset();
+    CM.reset();
+    CT.reset();
+    Servers().clear();
+    UnRegisterConnection("QelMemTest", true);
+  }
+
+  std::unique_ptr<TQELConnection> MakeConnection(const std::string& Name, TDatabaseType Db) {
+    auto C = std::make_unique<TQELConnection>(nullptr);
+    C->SetConnectionType(cnZEOS);
+    C->SetDatabaseType(Db);
+    C->GetConnectionOptions().SetDatabaseName(Name);
+    C->OnErrorMessage = [](TObject*, const std::string&) {};
+    return C;
+  }
+  void Dialect(TDatabaseType Db) {
+    CM->SetDatabaseType(Db);
+    CT->SetDatabaseType(Db);
+  }
+  /// Table T with ID integer and A text columns, given rows of (ID, A).
+  static TMemTable IdText(const std::vector<std::pair<int, std::optional<std::string>>>& Rows,
+                          TFieldType TextType = ftString) {
+    TMemTable T;
+    T.Columns = {{"ID", ftInteger, 0}, {"A", TextType, 40}};
+    for (const auto& [Id, A] : Rows) T.Rows.push_back({IntToStr(Id), A});
+    return T;
+  }
+  void Tables(const std::string& Name, TMemTable M, TMemTable T) {
+    Master->Tables[Name] = std::move(M);
+    Target->Tables[Name] = std::move(T);
+    Cmp->SetTableNameMaster(Name);
+    Cmp->SetTableNameTarget(Name);
+  }
+  void Keys(std::initializer_list<const char*> Names) {
+    TStringList L;
+    for (const char* N : Names) L.Add(N);
+    Cmp->GetTableOptionsMaster().SetKeyFields(L);
+    Cmp->GetTableOptionsTarget().SetKeyFields(L);
+  }
+  void Data(std::initializer_list<const char*> Names) {
+    TStringList L;
+    for (const char* N : Names) L.Add(N);
+    Cmp->GetTableOptionsMaster().SetDataFields(L);
+    Cmp->GetTableOptionsTarget().SetDataFields(L);
+  }
+  bool LogHas(const std::string& Line) const {
+    for (int I = 0; I < Cmp->MsgManager.GetMsgCount(); ++I)
+      if (Cmp->MsgManager.Items(I).Text == Line) return true;
+    return false;
+  }
+
+  std::shared_ptr<TMemServer> Master, Target;
+  std::unique_ptr<TQELConnection> CM, CT;
+  std::unique_ptr<TTableDataComparer> Cmp;
+  std::vector<std::string> Errors;
+  std::vector<std::string> Statements;
+  bool AcceptStatements = true;
+};
+
+}  // namespace
+
+TEST_F(TableDataComparer, MergesOrderedRowsIntoInsertsUpdatesAndDeletes) {
+  Tables("T", IdText({{1, "a"}, {2, "b"}, {4, "d"}, {5, "e"}}),
+         IdText({{2, "b"}, {3, "c"}, {4, "d"}, {5, "x"}}));
+  Keys({"ID"});
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  EXPECT_TRUE(Errors.empty()) << Errors[0];
+  ASSERT_EQ(Statements.size(), 3u);
+  EXPECT_EQ(Statements[0], "INSERT INTO T (ID, A)\r\nVALUES(1, 'a')");
+  EXPECT_EQ(Statements[1], "DELETE FROM T WHERE ID = 3");
+  EXPECT_EQ(Statements[2], "UPDATE T SET \r\nA='e'\r\nWHERE ID = 5");
+  EXPECT_TRUE(LogHas("Equal: 2, Inserted: 1, Updated: 1, Deleted: 1, All: 5."));
+  // The catalog was asked (SHOW TABLES) and the names paired; no row count without a progress
+  // handler.
+  for (const std::string& S : Master->Log) EXPECT_EQ(S.find("count("), std::string::npos) << S;
+}
+
+TEST_F(TableDataComparer, EmptySidesAndExportMode) {
+  Tables("T", IdText({{1, "a"}, {2, "b"}}), IdText({}));
+  ASSERT_TRUE(Cmp->CompareData());
+  EXPECT_EQ(Cmp->GetInsertedCount(), 2);
+
+  Statements.clear();
+  Tables("T", IdText({}), IdText({{1, "a"}}));
+  ASSERT_TRUE(Cmp->CompareData());
+  EXPECT_EQ(Cmp->GetDeletedCount(), 1);
+  EXPECT_EQ(Cmp->GetInsertedCount(), 0);
+
+  // No target table: every master row is an INSERT into the master's table.
+  Statements.clear();
+  Tables("T", IdText({{1, "a"}, {2, "b"}}), IdText({}));
+  Cmp->SetTableNameTarget("");
+  Cmp->SetQELConnectionTarget(nullptr);
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  ASSERT_EQ(Statements.size(), 2u);
+  EXPECT_EQ(Statements[1], "INSERT INTO T (ID, A)\r\nVALUES(2, 'b')");
+}
+
+TEST_F(TableDataComparer, NullKeysSortLastAndSelectTheirRow) {
+  Tables("T", IdText({{1, "a"}, {2, std::nullopt}}), IdText({{1, "a"}, {2, "b"}}));
+  Target->Tables["T"].Rows.push_back({std::nullopt, std::string("z")});
+  Keys({"ID"});
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  ASSERT_EQ(Statements.size(), 2u);
+  EXPECT_EQ(Statements[0], "UPDATE T SET \r\nA=Null\r\nWHERE ID = 2");
+  EXPECT_EQ(Statements[1], "DELETE FROM T WHERE ID is Null");
+}
+
+TEST_F(TableDataComparer, RowsOutOfKeyOrderStopTheRun) {
+  // A server that orders text keys ignoring case: "B" before "a" in bytes, after it here.
+  TMemTable M, T;
+  M.Columns = T.Columns = {{"K", ftString, 10}, {"A", ftInteger, 0}};
+  M.Rows = {{std::string("a"), std::string("2")}, {std::string("B"), std::string("1")}};
+  T.Rows = M.Rows;
+  Tables("T", M, T);
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_FALSE(Errors.empty());
+  EXPECT_NE(Errors.back().find("do not come in the order"), std::string::npos) << Errors.back();
+  EXPECT_LE(Statements.size(), 1u);  // at most the INSERT written before the disorder showed
+}
+
+TEST_F(TableDataComparer, KeyTypesThatCannotBeComparedAreRefused) {
+  TMemTable M = IdText({{1, "a"}});
+  TMemTable T = IdText({{1, "a"}});
+  T.Columns[0].DataType = ftString;
+  Tables("T", M, T);
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_FALSE(Errors.empty());
+  EXPECT_NE(Errors[0].find("cannot be compared"), std::string::npos) << Errors[0];
+  EXPECT_TRUE(Statements.empty());
+
+  // Numbers of different types compare by value: an integer 1 equals a decimal 1.00.
+  Errors.clear();
+  T.Columns[0].DataType = ftFMTBcd;
+  T.Rows[0][0] = "1.00";
+  Tables("T", M, T);
+  ASSERT_TRUE(Cmp->CompareData());
+  EXPECT_TRUE(Errors.empty());
+  EXPECT_EQ(Cmp->GetEqualCount(), 1);
+}
+
+TEST_F(TableDataComparer, CatalogFieldsPairByNameNotPosition) {
+  TMemTable M = IdText({{1, "a"}});
+  TMemTable T;
+  T.Columns = {{"A", ftString, 40}, {"ID", ftInteger, 0}};
+  T.Rows = {{std::string("b"), std::string("1")}};
+  Tables("T", M, T);
+  Keys({"ID"});
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  ASSERT_EQ(Statements.size(), 1u);
+  EXPECT_EQ(Statements[0], "UPDATE T SET \r\nA='a'\r\nWHERE ID = 1");
+
+  // A column on one side only is an error, not a shifted pairing.
+  Statements.clear();
+  T.Columns.push_back({"EXTRA", ftInteger, 0});
+  T.Rows[0].push_back(std::string("7"));
+  Tables("T", M, T);
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_FALSE(Errors.empty());
+  EXPECT_NE(Errors.back().find("Only in target: EXTRA"), std::string::npos) << Errors.back();
+  EXPECT_TRUE(Statements.empty());
+}
+
+TEST_F(TableDataComparer, FieldCountsFromEventsMustMatch) {
+  Tables("T", IdText({{1, "a"}}), IdText({{1, "a"}}));
+  Cmp->OnGetDataFields = [](TObject*, TStrings& M, TStrings& T) {
+    M.Add("ID");
+    M.Add("A");
+    T.Add("ID");
+  };
+  Keys({"ID"});
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_FALSE(Errors.empty());
+  EXPECT_NE(Errors[0].find("The number of data fields in Master and Target do not match."),
+            std::string::npos);
+  EXPECT_TRUE(Statements.empty());
+}
+
+TEST_F(TableDataComparer, PreconditionsAndFailedConnect) {
+  Tables("T", IdText({{1, "a"}}), IdText({{1, "a"}}));
+  Cmp->GetTableOptionsMaster().GetDataFields().Add("ID");
+  Cmp->GetTableOptionsMaster().GetDataFields().Add("A");
+  Cmp->GetTableOptionsTarget().GetDataFields().Add("ID");
+  EXPECT_FALSE(Cmp->CompareData());
+  EXPECT_EQ(Errors.back(),
+            "Error: The number of data fields in Master and Target do not match.\r\nPlease "
+            "correct: TableOptionsMaster.DataFields, TableOptionsTarget.DataFields properties.");
+  Cmp->GetTableOptionsMaster().GetDataFields().Clear();
+  Cmp->GetTableOptionsTarget().GetDataFields().Clear();
+
+  // A target that does not open: the run fails and says why; nothing is compared.
+  CT->GetConnectionOptions().SetDatabaseName("nowhere");
+  EXPECT_FALSE(Cmp->CompareData());
+  EXPECT_NE(Errors.back().find("nowhere"), std::string::npos) << Errors.back();
+  EXPECT_TRUE(Cmp->MsgManager.GetIsErr());
+  EXPECT_TRUE(Statements.empty());
+
+  Cmp->SetQELConnectionTarget(nullptr);
+  EXPECT_FALSE(Cmp->CompareData());
+  EXPECT_EQ(Errors.back(), "Error: TTableDataComparer: Target connection not assigned...");
+}
+
+TEST_F(TableDataComparer, InterBaseNamesAreNormalisedAlikeInEveryStatement) {
+  // A plain lower-case name is looked up upper-cased, and INSERT, UPDATE, DELETE and the row
+  // count all use that name.
+  Dialect(dbInterBase);
+  Master->Tables["EMP"] = IdText({{1, "a"}, {3, "c"}});
+  Target->Tables["EMP"] = IdText({{1, "b"}, {2, "b"}});
+  Cmp->SetTableNameMaster("emp");
+  Cmp->SetTableNameTarget("emp");
+  Keys({"ID"});
+  Cmp->OnProgressUpdateMaster = [](TObject*, int, int) {};
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  ASSERT_EQ(Statements.size(), 3u);
+  EXPECT_EQ(Statements[0], "UPDATE EMP SET \r\nA='a'\r\nWHERE ID = 1");
+  EXPECT_EQ(Statements[1], "DELETE FROM EMP WHERE ID = 2");
+  EXPECT_EQ(Statements[2], "INSERT INTO EMP (ID, A)\r\nVALUES(3, 'c')");
+  bool Counted = false;
+  for (const std::string& S : Target->Log)
+    if (S == "Select count(*) from EMP") Counted = true;
+  EXPECT_TRUE(Counted);
+
+  // A mixed-case name keeps its case (it was created quoted).
+  Master->Tables["Emp"] = Master->Tables["EMP"];
+  Target->Tables["Emp"] = Target->Tables["EMP"];
+  Cmp->SetTableNameMaster("Emp");
+  Cmp->SetTableNameTarget("Emp");
+  Statements.clear();
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  ASSERT_EQ(Statements.size(), 3u);
+  EXPECT_EQ(Statements[1], "DELETE FROM \"Emp\" WHERE ID = 2");
+}
+
+TEST_F(TableDataComparer, MySQLNamesAndLiterals) {
+  // Lower-case names are back-quoted the same way in every statement; texts are escaped.
+  TMemTable M, T;
+  M.Columns = T.Columns = {{"id", ftInteger, 0}, {"name", ftString, 40}};
+  M.Rows = {{std::string("1"), std::string("O'Brien \\ x")}, {std::string("2"), std::string("y")}};
+  T.Rows = {{std::string("1"), std::string("OBrien")}, {std::string("3"), std::string("z")}};
+  Master->Tables["ORDER ITEMS"] = M;
+  Target->Tables["ORDER ITEMS"] = T;
+  Cmp->SetTableNameMaster("order items");
+  Cmp->SetTableNameTarget("order items");
+  Keys({"id"});
+  Data({"id", "name"});
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  ASSERT_EQ(Statements.size(), 3u);
+  EXPECT_EQ(Statements[0],
+            "UPDATE `order items` SET \r\n`name`='O\\'Brien \\\\ x'\r\nWHERE `id` = 1");
+  EXPECT_EQ(Statements[1], "INSERT INTO `order items` (`id`, `name`)\r\nVALUES(2, 'y')");
+  EXPECT_EQ(Statements[2], "DELETE FROM `order items` WHERE `id` = 3");
+  // MySQL orders nulls first: the select asks for them last.
+  bool Ordered = false;
+  for (const std::string& S : Master->Log)
+    if (S.find(" Order by `id` IS NULL, `id`") != std::string::npos) Ordered = true;
+  EXPECT_TRUE(Ordered);
+}
+
+TEST_F(TableDataComparer, LiteralsReadBackAsTheSameValue) {
+  TMemTable M, T;
+  M.Columns = T.Columns = {{"ID", ftInteger, 0}, {"N", ftFMTBcd, 0},    {"F", ftFloat, 0},
+                           {"D", ftDate, 0},     {"TS", ftDateTime, 0}, {"TM", ftTime, 0},
+                           {"B", ftBoolean, 0},  {"G", ftUnknown, 0}};
+  M.Rows = {{std::string("1"), std::string("12345678901234567890.123456789"),
+             std::string("0.30000000000000004"), std::string("2007-12-31"),
+             std::string("2024-02-29 13:45:56.1234"), std::string("08:00:00.5"),
+             std::string("True"), std::string("1 day")}};
+  Tables("T", M, T);
+  Keys({"ID"});
+  for (TDatabaseType Db : {dbPostgreSQL, dbInterBase, dbMySQL, dbMSSQL}) {
+    Statements.clear();
+    Dialect(Db);
+    Data({"ID", "N", "F", "D", "TS", "TM", "B", "G"});
+    ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+    ASSERT_EQ(Statements.size(), 1u) << Db;
+    const std::string Bool = Db == dbMSSQL ? "1" : "TRUE";
+    EXPECT_NE(Statements[0].find("VALUES(1, 12345678901234567890.123456789,  3.0000000000000004E-1,"
+                                 " '2007-12-31', '2024-02-29 13:45:56.1234', '08:00:00.5', " +
+                                 Bool + ", '1 day')"),
+              std::string::npos)
+        << Statements[0];
+  }
+}
+
+TEST_F(TableDataComparer, OptionsShapeTheRun) {
+  Tables("T", IdText({{1, "a "}, {2, "b"}, {4, "d"}}), IdText({{1, "a"}, {2, "x"}, {3, "c"}}));
+  Keys({"ID"});
+  Cmp->TrimCharFields = true;
+  Cmp->AllowedOperations.Exclude(dcopUpdate);
+  ASSERT_TRUE(Cmp->CompareData());
+  // "a " equals "a" trimmed; 2 differs but updates are not allowed: neither equal nor updated.
+  EXPECT_TRUE(LogHas("Equal: 1, Inserted: 1, Updated: 0, Deleted: 1, All: 3."));
+
+  // A handler that refuses every statement: nothing is written, the counters still count.
+  Statements.clear();
+  AcceptStatements = false;
+  Cmp->TrimCharFields = false;
+  Cmp->AllowedOperations = TDataCompareOperations::All();
+  const std::string Script = TempDir() + "refused.sql";
+  Cmp->SetScriptFileName(Script);
+  ASSERT_TRUE(Cmp->CompareData());
+  EXPECT_EQ(Cmp->GetUpdatedCount(), 2);
+  std::string Text;
+  ASSERT_TRUE(ReadFileToString(Script, Text));
+  EXPECT_EQ(Text, "");
+}
+
+TEST_F(TableDataComparer, ScriptFileEndsEveryStatementAlike) {
+  Dialect(dbMSSQL);
+  Tables("T", IdText({{1, "a"}}), IdText({{2, "b"}}));
+  Keys({"ID"});
+  Data({"ID", "A"});
+  const std::string Script = TempDir() + "mssql.sql";
+  Cmp->SetScriptFileName(Script);
+  Cmp->GetScriptOptions().Connect = true;
+  auto Exec = std::make_unique<TSQLExec>(nullptr);
+  Cmp->SetSQLExec(Exec.get());
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  std::string Text;
+  ASSERT_TRUE(ReadFileToString(Script, Text));
+  EXPECT_EQ(Text,
+            "USE target;\r\nINSERT INTO T (ID, A)\r\nVALUES(1, 'a');\r\nDELETE FROM T WHERE ID = "
+            "2;\r\n");
+  ASSERT_EQ(Exec->GetStatementsCount(), 3);
+  EXPECT_EQ(Exec->GetStatement(0)->StatType, stConnect);
+  EXPECT_EQ(Exec->GetStatement(1)->StatType, stInsert);
+  EXPECT_EQ(Exec->GetStatement(1)->ObjName, "T");
+  EXPECT_EQ(Exec->GetStatement(2)->StatType, stDelete);
+  Cmp->SetSQLExec(nullptr);
+}
+
+TEST_F(TableDataComparer, LargeValuesGoToTheSideFile) {
+  Dialect(dbOracle);
+  TMemTable M;
+  M.Columns = {{"ID", ftInteger, 0}, {"B", ftBlob, 0}};
+  M.Rows = {{std::string("1"), std::string("0123456789")},
+            {std::string("2"), std::string("abcde")},
+            {std::string("3"), std::string("")},
+            {std::string("4"), std::nullopt}};
+  TMemTable T;
+  T.Columns = M.Columns;
+  Tables("T", M, T);
+  Keys({"ID"});
+  Data({"ID", "B"});
+  const std::string Script = TempDir() + "blobs.sql";
+  Cmp->SetScriptFileName(Script);
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  ASSERT_EQ(Statements.size(), 5u);
+  EXPECT_EQ(Statements[0], "SET BLOBFILE 'blobs.LOB'");
+  EXPECT_EQ(Statements[1], "INSERT INTO T (ID, B)\r\nVALUES(1, :h00000000_0000000A)");
+  EXPECT_EQ(Statements[2], "INSERT INTO T (ID, B)\r\nVALUES(2, :h0000000A_00000005)");
+  EXPECT_EQ(Statements[3], "INSERT INTO T (ID, B)\r\nVALUES(3, :h0000000F_00000000)");
+  EXPECT_EQ(Statements[4], "INSERT INTO T (ID, B)\r\nVALUES(4, Null)");
+  std::string Side;
+  ASSERT_TRUE(ReadFileToString(TempDir() + "blobs.LOB", Side));
+  EXPECT_EQ(Side, "0123456789abcde");
+
+  // SQL Server cannot take an empty large value from the file: it is written as Null.
+  Statements.clear();
+  Dialect(dbMSSQL);
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_GE(Statements.size(), 4u);
+  EXPECT_EQ(Statements.back(), "INSERT INTO T (ID, B)\r\nVALUES(4, Null)");
+  EXPECT_NE(Statements[Statements.size() - 2].find("VALUES(3, Null)"), std::string::npos);
+
+  // The header names the file only when it exists: also when every large value is null.
+  Statements.clear();
+  Dialect(dbOracle);
+  Master->Tables["T"].Rows = {{std::string("1"), std::nullopt}};
+  std::remove((TempDir() + "blobs.LOB").c_str());
+  ASSERT_TRUE(Cmp->CompareData());
+  EXPECT_EQ(Statements[0], "SET BLOBFILE 'blobs.LOB'");
+  EXPECT_TRUE(FileExists(TempDir() + "blobs.LOB"));
+
+  // Without a file name the values cannot be saved: an error, and the value is Null.
+  Statements.clear();
+  Cmp->BlobFileName = "";
+  Master->Tables["T"].Rows = {{std::string("1"), std::string("x")}};
+  ASSERT_TRUE(Cmp->CompareData());
+  ASSERT_FALSE(Errors.empty());
+  EXPECT_EQ(Errors.back(), "Error: BlobFileName is not specified. Cann't save BLOBs.");
+}
+
+TEST_F(TableDataComparer, LargeTextGoesToAPostgreSQLTargetAsText) {
+  // The executor binds side-file values as binary data, which PostgreSQL would store in a text
+  // column as its escape form: large text is written as a literal there.
+  TMemTable M, T;
+  M.Columns = T.Columns = {{"ID", ftInteger, 0}, {"T", ftMemo, 0}, {"B", ftBlob, 0}};
+  M.Rows = {{std::string("1"), std::string("a\\b 'c'"), std::string("xy")}};
+  Tables("T", M, T);
+  Keys({"ID"});
+  Data({"ID", "T", "B"});
+  Cmp->SetScriptFileName(TempDir() + "pgtext.sql");
+  Dialect(dbPostgreSQL);
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  ASSERT_EQ(Statements.size(), 2u);
+  EXPECT_EQ(Statements[1],
+            "INSERT INTO t (id, t, b)\r\nVALUES(1, E'a\\x5cb ''c''', :h00000000_00000002)");
+  // MySQL and Firebird read large text from the side file as text.
+  Statements.clear();
+  Dialect(dbMySQL);
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  ASSERT_EQ(Statements.size(), 2u);
+  EXPECT_EQ(Statements[1],
+            "INSERT INTO T (ID, T, B)\r\nVALUES(1, :h00000000_00000007, :h00000007_00000002)");
+}
+
+TEST_F(TableDataComparer, InterBaseScriptHeader) {
+  Dialect(dbInterBase);
+  Tables("T", IdText({{1, "a"}}), IdText({}));
+  Keys({"ID"});
+  Data({"ID", "A"});
+  Cmp->GetScriptOptions().Connect = true;
+  Cmp->GetScriptOptions().SQLDialect = true;
+  Cmp->GetScriptOptions().DBCharSet = true;
+  CT->GetIBServerOptions().SetDBCharSet("utf8");
+  CT->GetConnectionOptions().UserName = "SYSDBA";
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  ASSERT_EQ(Statements.size(), 4u);
+  EXPECT_EQ(Statements[0], "SET NAMES UTF8");
+  EXPECT_EQ(Statements[1], "SET SQL DIALECT 3");
+  EXPECT_EQ(Statements[2].rfind("CONNECT 'target' USER 'SYSDBA'", 0), 0u) << Statements[2];
+}
+
+TEST_F(TableDataComparer, ScriptReadsBackThroughTheDataScriptParser) {
+  // Every name the comparer writes comes back from the parser, with the side file's name.
+  TMemTable M, T;
+  M.Columns = T.Columns = {{"id", ftInteger, 0}, {"select", ftString, 20}, {"b", ftBlob, 0}};
+  M.Rows = {{std::string("1"), std::string("a;'b"), std::string("xyz")}};
+  T.Rows = {{std::string("2"), std::string("c"), std::nullopt}};
+  Master->Tables["MY TABLE"] = M;
+  Target->Tables["MY TABLE"] = T;
+  Cmp->SetTableNameMaster("my table");
+  Cmp->SetTableNameTarget("my table");
+  Keys({"id"});
+  Data({"id", "select", "b"});
+  const std::string Script = TempDir() + "names.sql";
+  Cmp->SetScriptFileName(Script);
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  TStringList Lines;
+  ASSERT_TRUE(Lines.LoadFromFile(Script));
+  TLocalSQLParser P(nullptr);
+  P.SetDatabaseType(dbMySQL);
+  std::vector<std::pair<TStatType, std::string>> Got;
+  P.OnAddStatement = [&](TObject*, const std::string&, TStatType T, const std::string& N, TDbObject,
+                         TDbOperation, const std::string&, TObject*& S) {
+    Got.emplace_back(T, N);
+    S = nullptr;
+  };
+  P.ParseScript(Lines, nullptr);
+  EXPECT_FALSE(P.MsgManager.GetIsErr());
+  ASSERT_EQ(Got.size(), 3u);
+  EXPECT_EQ(Got[0], std::make_pair(stSetBlobFile, std::string("names.LOB")));
+  EXPECT_EQ(Got[1], std::make_pair(stInsert, std::string("`my table`")));
+  EXPECT_EQ(Got[2], std::make_pair(stDelete, std::string("`my table`")));
+}
+
+TEST_F(TableDataComparer, ImmediateModeBindsEachValueFromItsRow) {
+  TMemTable M, T;
+  M.Columns = T.Columns = {{"ID", ftInteger, 0}, {"my col", ftString, 20}, {"B", ftBlob, 0}};
+  M.Rows = {{std::string("1"), std::string("new"), std::string("bytes")},
+            {std::string("2"), std::string("x"), std::nullopt}};
+  T.Rows = {{std::string("1"), std::string("old"), std::string("bytes")},
+            {std::string("3"), std::string("y"), std::nullopt}};
+  Tables("T", M, T);
+  Keys({"ID"});
+  Data({"ID", "my col", "B"});
+  Cmp->SetUpdateImmediately(true);
+  EXPECT_FALSE(Cmp->GetScriptOptions().GenerateScript);
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  EXPECT_TRUE(Errors.empty()) << Errors[0];
+  ASSERT_EQ(Statements.size(), 3u);
+  // A name the parameter scanner cannot read is replaced; the WHERE takes the target's value.
+  EXPECT_EQ(Statements[0], "UPDATE T SET \r\n`my col`=:qel_p1\r\nWHERE ID = :ID");
+  EXPECT_EQ(Statements[1], "INSERT INTO T (ID, `my col`, B)\r\nVALUES(:ID, :qel_p2, Null)");
+  EXPECT_EQ(Statements[2], "DELETE FROM T WHERE ID = :ID");
+  ASSERT_EQ(Target->ExecParams.size(), 3u);
+  EXPECT_EQ(Target->ExecParams[0], "qel_p1=new;ID=1;");
+  EXPECT_EQ(Target->ExecParams[1], "ID=2;qel_p2=x;");
+  EXPECT_EQ(Target->ExecParams[2], "ID=3;");
+}
