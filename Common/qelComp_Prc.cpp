@@ -1,6 +1,8 @@
 // Procedures and functions: their key, their texts per dialect and their empty body.
 #include "qelComp_Prc.h"
 
+#include <cctype>
+
 #include "Text.h"
 
 namespace qel {
@@ -30,6 +32,13 @@ std::string DollarTag(const std::string& Body) {
   }
 }
 
+template <class F>
+std::string JoinItems(const TObjVector<TFldData>& List, F&& Item) {
+  std::string R;
+  for (const auto& P : List) R += (R.empty() ? "" : ",\r\n") + Item(*P);
+  return R;
+}
+
 }  // namespace
 
 TPrcData::TPrcData(TCustomObjs* aOwner) : TDbObj(aOwner) {
@@ -54,6 +63,26 @@ void TPrcData::SetRestoreBody(bool Value) {
   if (auto* Ref = dynamic_cast<TPrcData*>(GetRefObj())) Ref->RestoreBody = Value;
 }
 
+TRoutineStyle TPrcData::GetStyle() const {
+  switch (GetDatabaseType()) {
+    case dbInterBase:
+    case dbSybaseASA:
+    case dbMSSQL:
+      return rsAlter;
+    case dbPostgreSQL:
+      return rsReplace;
+    case dbOracle:
+      return rsOracle;
+    default:
+      return rsRecreate;
+  }
+}
+
+bool TPrcData::CanEmptyBody() const {
+  const TRoutineStyle S = GetStyle();
+  return S == rsAlter || S == rsReplace;
+}
+
 std::string TPrcData::ObjKeyDef() const {
   switch (GetDatabaseType()) {
     case dbPostgreSQL: {
@@ -73,41 +102,38 @@ std::string TPrcData::ObjKeyDef() const {
 }
 
 std::string TPrcData::ParamDef(bool WithReturns) const {
-  auto Join = [](const TObjVector<TFldData>& List, auto&& Item) {
-    std::string R;
-    for (const auto& F : List) R += (R.empty() ? "" : ",\r\n") + Item(*F);
-    return R;
-  };
   switch (GetDatabaseType()) {
     case dbSybaseASA: {
       std::string R = "(" +
-                      Join(Params,
-                           [this](const TFldData& F) {
-                             return DirectionWord(F.InOut, "In ", "Out ", "InOut ") +
-                                    QuoteIdent(F.GetObjName()) + " " + F.FieldTypeDef();
-                           }) +
+                      JoinItems(Params,
+                                [this](const TFldData& F) {
+                                  return DirectionWord(F.InOut, "In ", "Out ", "InOut ") +
+                                         QuoteIdent(F.GetObjName()) + " " + F.FieldTypeDef();
+                                }) +
                       ")" + "\r\n";
       if (!Results.Empty()) {
         if (IsFunction)
           R += "RETURNS " + Results[0]->FieldTypeDef();
         else
           R += " Result(" +
-               Join(Results,
-                    [this](const TFldData& F) {
-                      return QuoteIdent(F.GetObjName()) + " " + F.FieldTypeDef();
-                    }) +
+               JoinItems(Results,
+                         [this](const TFldData& F) {
+                           return QuoteIdent(F.GetObjName()) + " " + F.FieldTypeDef();
+                         }) +
                ")" + "\r\n";
       }
       return R;
     }
     case dbPostgreSQL: {
       std::string R = "(" +
-                      Join(Params,
-                           [this](const TFldData& F) {
-                             std::string Item = DirectionWord(F.InOut, "in ", "out ", "inout ");
-                             if (!F.GetObjName().empty()) Item += QuoteIdent(F.GetObjName()) + " ";
-                             return Item + F.FieldTypeDef();
-                           }) +
+                      JoinItems(Params,
+                                [this](const TFldData& F) {
+                                  std::string Item =
+                                      DirectionWord(F.InOut, "in ", "out ", "inout ");
+                                  if (!F.GetObjName().empty())
+                                    Item += QuoteIdent(F.GetObjName()) + " ";
+                                  return Item + F.FieldTypeDef();
+                                }) +
                       ")";
       if (WithReturns && !Results.Empty())
         R +=
@@ -118,7 +144,7 @@ std::string TPrcData::ParamDef(bool WithReturns) const {
     case dbSybaseASE: {
       const bool Parens = IsFunction || !Language.empty();
       std::string R = " " + std::string(Parens ? "(" : "") +
-                      Join(Params, [](const TFldData& F) { return F.Def(); }) +
+                      JoinItems(Params, [](const TFldData& F) { return F.Def(); }) +
                       (Parens ? ")" : "") + "\r\n";
       if (ReturnsTable)
         R += " RETURNS TABLE\r\n";
@@ -129,9 +155,10 @@ std::string TPrcData::ParamDef(bool WithReturns) const {
     default: {
       std::string R;
       if (!Params.Empty())
-        R += "(" + Join(Params, [](const TFldData& F) { return F.Def(); }) + ")" + "\r\n";
+        R += "(" + JoinItems(Params, [](const TFldData& F) { return F.Def(); }) + ")" + "\r\n";
       if (!Results.Empty())
-        R += " RETURNS(" + Join(Results, [](const TFldData& F) { return F.Def(); }) + ")" + "\r\n";
+        R += " RETURNS(" + JoinItems(Results, [](const TFldData& F) { return F.Def(); }) + ")" +
+             "\r\n";
       return R;
     }
   }
@@ -142,7 +169,12 @@ std::string TPrcData::IB_Def(const std::string& aBody) const {
 }
 
 std::string TPrcData::SAW_Def(const std::string& aBody) const {
-  return (IsFunction ? "FUNCTION " : "PROCEDURE ") + GetObjFullName() + ParamDef(true) + aBody;
+  std::string Head = (IsFunction ? "FUNCTION " : "PROCEDURE ") + GetObjFullName() + ParamDef(true);
+  // A function's RETURNS clause ends without a line break; a body that does not start with a
+  // blank would run into the type name.
+  if (!aBody.empty() && Head.back() != '\n' && !std::isspace(static_cast<unsigned char>(aBody[0])))
+    Head += "\r\n";
+  return Head + aBody;
 }
 
 std::string TPrcData::MSSQL_Def(const std::string& aBody) const {
@@ -172,6 +204,9 @@ std::string TPrcData::PG_Def(const std::string& aBody) const {
   std::string R = IsFunction ? "FUNCTION " : "PROCEDURE ";
   if (!GetSchema().empty()) R += QuoteIdent(GetSchema()) + ".";
   R += QuoteIdent(GetObjName()) + ParamDef(true);
+  // The empty body is PL/pgSQL whatever the routine's own language: an SQL or C routine has
+  // no do-nothing body of its own.
+  const bool Empty = !aBody.empty() && aBody == EmptyBody();
   if (!aBody.empty()) {
     const std::string Tag = DollarTag(aBody);
     R += "\r\nAS " + Tag + aBody + Tag;
@@ -179,29 +214,37 @@ std::string TPrcData::PG_Def(const std::string& aBody) const {
     R += "\r\nAS " + ScriptQuotedStr(ObjFile, dbPostgreSQL) + ", " +
          ScriptQuotedStr(LinkSymbol, dbPostgreSQL);
   }
-  if (!Language.empty()) R += "\r\nLANGUAGE " + QuotedStr(Language, '\'');
+  if (Empty)
+    R += "\r\nLANGUAGE 'plpgsql'";
+  else if (!Language.empty())
+    R += "\r\nLANGUAGE " + QuotedStr(Language, '\'');
   if (!Volatility.empty()) R += " " + Volatility;
   if (NullOnNullInput) R += " STRICT";
   return R;
 }
 
-std::string TPrcData::Def() const {
+std::string TPrcData::DefWithBody(const std::string& aBody) const {
   switch (GetDatabaseType()) {
     case dbInterBase:
-      return "CREATE " + IB_Def(Body);
+      return "CREATE " + IB_Def(aBody);
     case dbSybaseASA:
-      return "CREATE " + SAW_Def(Body);
+      return "CREATE " + SAW_Def(aBody);
     case dbMSSQL:
     case dbSybaseASE:
-      if (Body.empty() && Language.empty()) return FullText;
-      return "CREATE " + MSSQL_Def(Body);
+      if (aBody.empty() && Language.empty()) return FullText;
+      return "CREATE " + MSSQL_Def(aBody);
     case dbOracle:
-      return "CREATE OR REPLACE " + Oracle_Def(Body);
+      return "CREATE OR REPLACE " + Oracle_Def(aBody);
     case dbPostgreSQL:
-      return "CREATE " + PG_Def(Body);
+      return "CREATE " + PG_Def(aBody);
     default:
-      return "";
+      // No routine writer for the dialect: the text as read is the only one we have.
+      return FullText;
   }
+}
+
+std::string TPrcData::Def() const {
+  return DefWithBody(Body);
 }
 
 std::string TPrcData::AlterDef() const {
@@ -211,15 +254,17 @@ std::string TPrcData::AlterDef() const {
     case dbSybaseASA:
       return "ALTER " + SAW_Def(Body);
     case dbMSSQL:
-    case dbSybaseASE:
       // A body kept as the whole CREATE statement becomes an ALTER of the same text.
       if (UpperCase(Body.substr(0, 6)) == "CREATE") return "ALTER" + Body.substr(6);
       return "ALTER " + MSSQL_Def(Body);
     case dbOracle:
       return "CREATE OR REPLACE " + Oracle_Def(Body);
     case dbPostgreSQL:
-      return "ALTER " + PG_Def(Body);
+      // PostgreSQL has no ALTER of a function body; the same signature is replaced.
+      return "CREATE OR REPLACE " + PG_Def(Body);
     default:
+      // Sybase ASE, MySQL, DB2: no statement replaces a routine's body; the routine is dropped
+      // and created.
       return "";
   }
 }
@@ -230,7 +275,7 @@ std::string TPrcData::DropDef() const {
   const std::string Name = QuoteIdent(GetObjName());
   switch (GetDatabaseType()) {
     case dbSybaseASA:
-      return R + QuoteIdent(Creator) + "." + Name;
+      return R + GetObjFullName();  // the owner, DBA when none was read
     case dbPostgreSQL:
     case dbOracle:
     case dbMSSQL:
@@ -255,42 +300,90 @@ std::string TPrcData::EmptyBody() const {
     case dbSybaseASA:
       return " begin Return end";
     case dbOracle:
-      return " BEGIN EXIT; END;";
+      // EXIT stands only inside a loop in PL/SQL; a function must return.
+      return IsFunction ? " BEGIN RETURN NULL; END;" : " BEGIN NULL; END;";
+    case dbPostgreSQL:
+      // PL/pgSQL: EXIT outside a loop does not compile; an empty block does.
+      return " BEGIN END";
+    case dbInterBase:
+      // A routine with results may be selected from (by a view, by another routine): Firebird
+      // compiles such a use only against a body that holds SUSPEND.
+      return Results.Empty() ? " BEGIN EXIT; END" : " BEGIN SUSPEND; END";
     default:
       return " BEGIN EXIT; END";
   }
 }
 
+namespace {
+
+/// Oracle's parameter list and, for a function, its RETURN clause.
+std::string OracleHead(const TPrcData& P) {
+  std::string R;
+  if (!P.Params.Empty())
+    R += "(" + JoinItems(P.Params, [](const TFldData& F) { return F.Def(); }) + ")";
+  if (P.IsFunction && !P.Results.Empty()) R += " RETURN " + P.Results[0]->TypeDef();
+  return R;
+}
+
+}  // namespace
+
 std::string TPrcData::EmptyDef() const {
   if (SkipDef) return "";
   const TDatabaseType DB = GetDatabaseType();
-  const std::string OwnerName = QuoteIdent(Creator) + "." + QuoteIdent(GetObjName());
+  switch (DB) {
+    case dbOracle:
+      return std::string("CREATE OR REPLACE ") + (IsFunction ? "FUNCTION " : "PROCEDURE ") +
+             GetObjFullName() + OracleHead(*this) + " AS" + "\r\n" + EmptyBody();
+    case dbPostgreSQL:
+      return DefWithBody(EmptyBody());
+    default:
+      break;
+  }
+  if (GetStyle() == rsRecreate && DB != dbSybaseASE) return Def();
+  const std::string OwnerName = GetObjFullName();  // SQL Anywhere: owner.name, DBA by default
   if (IsFunction) {
     if (DB == dbMSSQL || DB == dbSybaseASE)
       return "CREATE FUNCTION " + GetObjFullName() + ParamDef(true) + "as" + "\r\n" + EmptyBody();
-    if (DB == dbSybaseASA)
-      return "CREATE FUNCTION " + OwnerName + ParamDef(true) + "returns integer as" + "\r\n" +
-             EmptyBody();
+    if (DB == dbSybaseASA)  // a declared result ends the clause already, without a line break
+      return "CREATE FUNCTION " + OwnerName + ParamDef(true) +
+             (Results.Empty() ? "returns integer as" : "\r\nas") + "\r\n" + EmptyBody();
     return "CREATE FUNCTION " + QuoteIdent(GetObjName()) + ParamDef(true) + "\r\n" + "AS" + "\r\n" +
            EmptyBody();
   }
-  const std::string Verb = DB == dbOracle ? "CREATE OR REPLACE PROCEDURE " : "CREATE PROCEDURE ";
-  if (DB == dbSybaseASA) return Verb + OwnerName + ParamDef(true) + "as" + "\r\n" + EmptyBody();
-  return Verb + GetObjFullName() + ParamDef(true) + " AS" + "\r\n" + EmptyBody();
+  if (DB == dbSybaseASA)
+    return "CREATE PROCEDURE " + OwnerName + ParamDef(true) + "as" + "\r\n" + EmptyBody();
+  return "CREATE PROCEDURE " + GetObjFullName() + ParamDef(true) + " AS" + "\r\n" + EmptyBody();
 }
 
 std::string TPrcData::AlterEmptyDef() const {
-  return (IsFunction ? "ALTER FUNCTION " : "ALTER PROCEDURE ") + GetObjFullName() + ParamDef(true) +
-         " AS" + "\r\n" + EmptyBody();
+  switch (GetStyle()) {
+    case rsAlter:
+      return (IsFunction ? "ALTER FUNCTION " : "ALTER PROCEDURE ") + GetObjFullName() +
+             ParamDef(true) + " AS" + "\r\n" + EmptyBody();
+    case rsReplace:
+      return "CREATE OR REPLACE " + PG_Def(EmptyBody());
+    case rsOracle:
+      return EmptyDef();
+    default:
+      return "";
+  }
+}
+
+TPrcData* TPrcData::MasterCopy() const {
+  TCustomObjs* Master = Owner ? Owner->GetObjsMaster() : nullptr;
+  if (!Master) return nullptr;
+  if (Master == Owner) return const_cast<TPrcData*>(this);
+  if (auto* Ref = dynamic_cast<TPrcData*>(GetRefObj()); Ref && Ref->Owner == Master) return Ref;
+  // Lists of dialects that qualify names with a schema are keyed with it; the lookup uses the
+  // key, so an emptied routine of a schema finds its master copy and is restored.
+  return dynamic_cast<TPrcData*>(Master->Procedures.FindObj(ObjKeyDef()));
 }
 
 void TPrcData::AssignEmptyBody(bool AddStatement) {
-  if (!GetObjCreated() || Body == EmptyBody()) return;
+  if (!CanEmptyBody() || !GetObjCreated() || Body == EmptyBody()) return;
   ReplaceBody(EmptyBody());
   for (const auto& D : UseOf) D->Active = false;  // the empty body uses nothing
-  if (TCustomObjs* Master = Owner ? Owner->GetObjsMaster() : nullptr)
-    if (auto* M = dynamic_cast<TPrcData*>(Master->Procedures.FindObj(ObjKeyDef())))
-      M->SetRestoreBody(true);
+  if (TPrcData* M = MasterCopy(); M && M != this) M->SetRestoreBody(true);
   if (AddStatement) {
     if (TCustomSQLExec* Exec = GetSQLExec())
       Exec->Add(AlterDef(), stProcedure, GetObjName(), dboProcedure, odbEmpty);
@@ -298,11 +391,33 @@ void TPrcData::AssignEmptyBody(bool AddStatement) {
   }
 }
 
+void TPrcData::AddAlterStatements(TDbOperation Operation) {
+  TCustomSQLExec* Exec = GetSQLExec();
+  if (!Exec) return;
+  const std::string Alter = AlterDef();
+  if (!Alter.empty()) {
+    Exec->Add(Alter, stProcedure, GetObjName(), dboProcedure, Operation);
+    return;
+  }
+  Exec->Add(DropDef(), stStatement, GetObjName(), dboProcedure, odbDrop);
+  Exec->Add(Def(), stProcedure, GetObjName(), dboProcedure, Operation);
+}
+
 void TPrcData::ResetGeneration() {
   TDbObj::ResetGeneration();
   RestoreBody = false;
+  DescriptionsWritten = false;
   for (const auto& P : Params) P->ResetGeneration();
   for (const auto& P : Results) P->ResetGeneration();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::string TMemberPrcData::Def() const {
+  std::string R = "   " + Directive.Def() + "MEMBER " + (IsFunction ? "FUNCTION " : "PROCEDURE ") +
+                  GetObjName() + MemberParams;
+  if (IsFunction && !Results.Empty()) R += " RETURN " + Results[0]->Def();
+  return R;
 }
 
 }  // namespace qel

@@ -1,5 +1,13 @@
-// Views: their CREATE and DROP texts per dialect and their generation state.
+// Views: their CREATE and DROP texts per dialect, their steps in the dependency cascade and the
+// view passes of the update script.
+//
+// A view is never altered in place. When its text changes, or a table it reads changes under
+// it, the target's view is dropped (with what depends on it emptied or dropped first) and the
+// master's view is created again (with what it needs created first).
 #include "qelComp_Viw.h"
+
+#include "Text.h"
+#include "qelCompObj.h"
 
 namespace qel {
 
@@ -60,6 +68,9 @@ std::string TViwData::Def() const {
       return R + " VIEW " + QuoteIdent(GetObjName()) + Flds + "\r\n" + " AS " + "\r\n" + Body;
     }
     case dbDB2:
+    // The view is dropped under its schema-qualified name, so it is created there too: an
+    // unqualified name would land in the first schema of the search path.
+    case dbPostgreSQL:
       return "CREATE VIEW " + GetObjFullName() + Flds + "\r\n" + " AS " + "\r\n" + Body;
     default:
       return "CREATE VIEW " + QuoteIdent(GetObjName()) + Flds + "\r\n" + " AS " + "\r\n" + Body;
@@ -73,7 +84,272 @@ std::string TViwData::DropDef() const {
 void TViwData::ResetGeneration() {
   TDbObj::ResetGeneration();
   FReCreate = false;
+  DescriptionWritten = false;
   for (const auto& F : Fields) F->ResetGeneration();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The cascade
+
+namespace {
+
+void Comment(TCustomSQLExec* Exec, const std::string& Text) {
+  if (Exec) Exec->AddComment(Text);
+}
+
+/// The trigger belongs to the view V (by its resolved owner, else by name).
+bool TriggerOfView(const TTrgData& Trg, const TViwData& V) {
+  if (Trg.OwnerObj) return Trg.OwnerObj == &V;
+  return Trg.OwnName == V.GetObjName();
+}
+
+}  // namespace
+
+void TViwData::CreateDependDef() {
+  TCascadeGuard Guard = GuardCreate();
+  if (!Guard || GetObjCreated()) return;
+  DoBeforeCreate();
+  // A prerequisite may have led back here through a path the guard does not see (a changed view
+  // re-created on the way); the view is written once.
+  if (GetObjCreated()) return;
+  TCustomSQLExec* Exec = GetSQLExec();
+
+  // DB2 creates unqualified objects in the current schema; it is set once per run of views.
+  if (GetDatabaseType() == dbDB2 && Owner && !GetSchema().empty() &&
+      GetSchema() != Owner->WorkStr1) {
+    Owner->WorkStr1 = GetSchema();
+    if (Exec)
+      Exec->Add("SET CURRENT SCHEMA = " + QuoteIdent(GetSchema()), stStatement, "", dboSchema,
+                odbSet);
+  }
+  Comment(Exec, GenComment("Create view: " + GetObjName() + " (ViwData.CreateDependDef)"));
+  if (Exec) Exec->Add(CreateDef(), stStatement, GetObjName(), dboView, odbCreate);
+  SetObjCreated(true);
+
+  // The triggers of the view went with it. They come back with an empty body, since what
+  // their bodies use may not stand yet; the trigger pass writes the real body later.
+  if (TCustomObjs* Master = Owner ? Owner->GetObjsMaster() : nullptr) {
+    for (int I = 0; I < Master->Triggers.Count(); ++I) {
+      auto* Trg = dynamic_cast<TTrgData*>(Master->Triggers.Objects(I));
+      if (!Trg || Trg->GetObjCreated() || Trg->SkipDef || !TriggerOfView(*Trg, *this)) continue;
+      Trg->CreateEmpty();
+    }
+  }
+  DoAfterCreate();
+}
+
+void TViwData::DoBeforeCreate() {
+  TCustomSQLExec* Exec = GetSQLExec();
+  // A missing view this one reads comes first, introduced by a line that says why; the base
+  // step would create it without one.
+  for (int I = 0; I < UseOf.Count(); ++I) {
+    auto* W = dynamic_cast<TViwData*>(UseOf[I]->DepObj);
+    if (!UseOf[I]->Active || !W || W == this || W->GetObjCreated() || W->IsBeingCreated()) continue;
+    Comment(Exec, "Create view: " + W->GetObjName() + " for view: " + GetObjName());
+    W->CreateDependDef();
+  }
+  TDbObj::DoBeforeCreate();
+  TCustomObjs* Master = Owner ? Owner->GetObjsMaster() : nullptr;
+  TCustomObjs* Target = Owner ? Owner->GetObjsTarget() : nullptr;
+
+  for (int I = 0; I < UseOf.Count(); ++I) {
+    TDbObj* Obj = UseOf[I]->DepObj;
+    if (!Obj || Obj == this) continue;
+
+    if (auto* W = dynamic_cast<TViwData*>(Obj)) {
+      auto* Mw = Master ? dynamic_cast<TViwData*>(Master->Views.FindObj(W->ObjKeyDef())) : nullptr;
+      auto* Tw = Target ? dynamic_cast<TViwData*>(Target->Views.FindObj(W->ObjKeyDef())) : nullptr;
+      if (Mw && Tw && Mw->CurrentDef != Tw->CurrentDef) {
+        const std::string Tail = W->GetObjName() + " for view: " + GetObjName();
+        Comment(Exec, GenComment("Alter view (drop/create): " + Tail));
+        Comment(Exec, GenComment("Alter view (drop): " + Tail));
+        Tw->DropDependDef();
+        Comment(Exec, GenComment("Alter view (create): " + Tail));
+        Mw->CreateDependDef();
+        Tw->CurrentDef = Mw->CurrentDef;
+      }
+      continue;
+    }
+
+    // A column of a table that the script dropped and has not added again yet.
+    if (auto* Col = dynamic_cast<TFldData*>(Obj);
+        Col && dynamic_cast<TTblData*>(Col->OwnerObj) && Col->UseOf.Empty()) {
+      TFldData* TCol = dynamic_cast<TFldData*>(Col->GetRefObj());
+      if (!TCol)
+        if (auto* TObjsT = dynamic_cast<TObjs*>(Target))
+          TCol = TObjsT->GetTableField(Col->OwnerObj->ObjKeyDef(), Col->GetObjName());
+      if (TCol && !TCol->GetObjCreated() && Col != TCol) {
+        Col->CreateDependDef();
+        Col->SetObjCreated(true);
+        TCol->SetObjCreated(true);
+      }
+      continue;
+    }
+
+    if (dynamic_cast<TGnrData*>(Obj)) {
+      Obj->CreateDependDef();
+      continue;
+    }
+
+    // A routine the view calls with a parameter list the target does not have yet gets that
+    // list first.
+    if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) PrcPrepareForUser(*Prc, *this);
+  }
+}
+
+void TViwData::DoAfterCreate() {
+  TDbObj::DoAfterCreate();
+  // What was dropped with the view counts again now that it stands.
+  for (const auto& D : UseIn) {
+    TDbObj* Obj = D->DepObj;
+    if (!Obj || !(dynamic_cast<TViwData*>(Obj) || dynamic_cast<TDmnData*>(Obj))) continue;
+    D->Active = true;
+    for (const auto& Back : Obj->UseOf)
+      if (Back->DepObj == this) Back->Active = true;
+  }
+}
+
+void TViwData::DoBeforeDrop() {
+  const bool Ase = GetDatabaseType() == dbSybaseASE;
+  for (int I = 0; I < UseIn.Count(); ++I) {
+    TDependObj* D = UseIn[I];
+    TDbObj* Obj = D->DepObj;
+    if (Obj == this) {
+      D->Active = false;
+      continue;
+    }
+    if (!D->Active || !Obj || Obj->IsBeingDropped()) continue;
+    if (auto* Trg = dynamic_cast<TTrgData*>(Obj)) {
+      // A trigger of this view is dropped with it below; emptying it first would be wasted.
+      if (TriggerOfView(*Trg, *this)) continue;
+      if (Ase)
+        Trg->DropDependDef();
+      else
+        Trg->AssignEmptyBody();
+    } else if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) {
+      if (Ase)
+        Prc->DropDependDef();
+      else
+        Prc->AssignEmptyBody(true);
+    } else if (dynamic_cast<TCtrData*>(Obj)) {
+      Obj->DropDependDef();
+    } else {
+      continue;
+    }
+    D->Active = false;
+  }
+
+  // The view's own triggers cannot outlive it.
+  if (TCustomObjs* Target = Owner ? Owner->GetObjsTarget() : nullptr)
+    for (int I = 0; I < Target->Triggers.Count(); ++I) {
+      auto* Trg = dynamic_cast<TTrgData*>(Target->Triggers.Objects(I));
+      if (Trg && Trg->GetObjCreated() && TriggerOfView(*Trg, *this)) Trg->DropDependDef();
+    }
+  TDbObj::DoBeforeDrop();
+}
+
+void TViwData::DoAfterDrop() {
+  TDbObj::DoAfterDrop();
+  // A grant goes with the object it grants on; the grant pass writes it again.
+  if (TCustomObjs* Master = Owner ? Owner->GetObjsMaster() : nullptr)
+    for (int I = 0; I < Master->Grants.Count(); ++I)
+      if (auto* G = dynamic_cast<TGntData*>(Master->Grants.Objects(I));
+          G && G->ObjectName == GetObjName())
+        G->SetObjCreated(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Passes
+
+namespace {
+
+void AddViewDescription(TCustomSQLExec& Exec, TViwData& V) {
+  if (!V.Description.empty()) Exec.AddDescription(&V);
+  V.DescriptionWritten = true;
+}
+
+void AddColumnDescriptions(TCustomSQLExec& Exec, const TViwData& V) {
+  for (const auto& F : V.Fields)
+    if (!F->Description.empty()) Exec.AddDescription(F.get());
+}
+
+}  // namespace
+
+void GenScriptViewCreate(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQLExec& Exec) {
+  const bool Descr = Master.CompareObjects.Contains(coDescription);
+  bool Any = false;
+  for (int I = 0; I < Master.Views.Count(); ++I) {
+    auto* V = dynamic_cast<TViwData*>(Master.Views.Objects(I));
+    if (!V || V->SkipDef) continue;
+    TDbObj* T = V->GetRefObj();
+    if (T && T->GetObjCreated()) continue;
+    // A view without counterpart that an earlier step created (the cascade, or the first run
+    // of this pass) only lacks its description, once.
+    if (V->GetObjCreated()) {
+      if (Descr && !V->DescriptionWritten) AddViewDescription(Exec, *V);
+      continue;
+    }
+    if (!Any) Exec.AddComment(V->GenComment("Create Views..."));
+    Any = true;
+    V->CreateDependDef();
+    V->SetReCreate(false);
+    if (Descr) AddViewDescription(Exec, *V);
+    if (T) T->CurrentDef = V->CurrentDef;
+  }
+  if (Any) Exec.AddComment("\r\n");
+}
+
+void GenScriptViewAlter(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQLExec& Exec,
+                        const TCmpObjSetType& CompareObjects) {
+  const bool Descr = CompareObjects.Contains(coDescription);
+  bool Any = false;
+  for (int I = 0; I < Master.Views.Count(); ++I) {
+    auto* V = dynamic_cast<TViwData*>(Master.Views.Objects(I));
+    auto* T = V ? dynamic_cast<TViwData*>(V->GetRefObj()) : nullptr;
+    if (!V || V->SkipDef || !T) continue;
+
+    if (V->CurrentDef == T->CurrentDef && !V->GetReCreate()) {
+      if (!Descr) continue;
+      if (V->Description != T->Description) {
+        Exec.AddDescription(V);
+        Exec.AddComment("\r\n");
+      }
+      for (const auto& F : V->Fields)
+        if (const TDbObj* G = F->GetRefObj(); G && G->Description != F->Description)
+          Exec.AddDescription(F.get());
+      continue;
+    }
+
+    if (!Any) Exec.AddComment(V->GenComment("Alter View (Drop, Create)..."));
+    Any = true;
+    const std::string Suffix = V->GetReCreate() ? " (recreate)" : "";
+    Exec.AddComment(T->GenComment("Drop altered view: " + T->GetObjName() + Suffix));
+    T->DropDependDef();
+    T->CurrentDef.clear();
+    V->SetObjCreated(false);
+    Exec.AddComment(V->GenComment("Create altered view: " + V->GetObjName() + Suffix));
+    V->CreateDependDef();
+    T->CurrentDef = V->CurrentDef;
+    V->SetReCreate(false);
+    if (Descr) {
+      AddViewDescription(Exec, *V);
+      AddColumnDescriptions(Exec, *V);
+    }
+  }
+}
+
+void GenScriptViewDrop(TCustomObjs& /*Master*/, TCustomObjs& Target, TCustomSQLExec& Exec,
+                       const TCmpObjSetType& /*CompareObjects*/) {
+  bool Any = false;
+  for (int I = 0; I < Target.Views.Count(); ++I) {
+    TDbObj* T = Target.Views.Objects(I);
+    if (!T || T->SkipDef || T->GetRefObj() || !T->GetObjCreated()) continue;
+    if (!Any) Exec.AddComment(T->GenComment("Drop View..."));
+    Any = true;
+    T->DropDependDef();
+    T->CurrentDef.clear();
+  }
+  if (Any) Exec.AddComment("\r\n");
 }
 
 }  // namespace qel

@@ -1,4 +1,5 @@
-// Views.
+// Views: their CREATE and DROP texts per dialect, their place in the dependency cascade and the
+// three passes of the update script that create, re-create and drop them.
 #pragma once
 
 #include <string>
@@ -9,7 +10,8 @@
 namespace qel {
 
 /// A view: a query text over tables, columns and other views. Views are never altered in
-/// place; a changed view is dropped and created again.
+/// place; a changed view, or one whose table changed under it (the re-create mark), is dropped
+/// and created again.
 class TViwData : public TDbObj {
  public:
   explicit TViwData(TCustomObjs* aOwner);
@@ -33,15 +35,45 @@ class TViwData : public TDbObj {
   /// Stores the mark on both views of a pair.
   void SetReCreate(bool Value);
 
+  /// The CREATE text of the view's dialect.
   std::string Def() const override;
+  /// Creates what the view needs, the view, and the triggers of the view with an empty body.
+  /// A view already on its way (a dependency cycle led back to it) is left to that step.
+  void CreateDependDef() override;
+  /// Triggers and routines that use the view are emptied (dropped on Sybase ASE) and its
+  /// constraints and triggers dropped, before the base step drops dependent views.
+  void DoBeforeDrop() override;
+  /// The view is gone; the grants on it are to be written again.
+  void DoAfterDrop() override;
+  /// Views and routines the view reads are created first; a read view whose text changed is
+  /// re-created first.
+  void DoBeforeCreate() override;
+  /// The dependency records of views and domains that use this view count again.
+  void DoAfterCreate() override;
   std::string DropDef() const override;
   void ResetGeneration() override;
 
   /// The declared column list: "(" + quoted names + ")", empty without declared columns.
   std::string GetFlds() const;
 
+  /// The view's description has been written in this generation (the create pass runs twice).
+  bool DescriptionWritten = false;
+
  private:
   bool FReCreate = false;
 };
+
+// ---------------------------------------------------------------------------------------------
+// The view passes of the update script.
+
+/// Drops the views the master lacks.
+void GenScriptViewDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec,
+                       const TCmpObjSetType& CompareObjects);
+/// Creates the master views that do not exist in the target at this point of the script.
+void GenScriptViewCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+/// Drops and creates again the views whose text changed or that carry the re-create mark; writes
+/// the changed descriptions of the others.
+void GenScriptViewAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec,
+                        const TCmpObjSetType& CompareObjects);
 
 }  // namespace qel

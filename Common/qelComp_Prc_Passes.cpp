@@ -1,0 +1,418 @@
+// Procedures and functions in the dependency cascade, and the procedure passes of the update
+// script.
+//
+// A routine's body may call routines and read views and tables that the script is about to
+// create, change or drop. Where the server lets a routine stand with a do-nothing body, the
+// script writes that body first and restores the real one near its end; every decision compares
+// against CurrentDef, the definition the script has given the target so far, so that the alter
+// pass, which the comparer runs twice, writes each change once.
+#include "Text.h"
+#include "qelCompObj.h"
+#include "qelComp_Prc.h"
+
+namespace qel {
+
+namespace {
+
+TPrcData* Counterpart(const TPrcData& P) {
+  return dynamic_cast<TPrcData*>(P.GetRefObj());
+}
+
+/// The parameter lists of two routines differ (their clause texts, exactly).
+bool ParamsDiffer(const TPrcData& A, const TPrcData& B) {
+  return A.ParamDef(true) != B.ParamDef(true);
+}
+
+void Comment(TCustomSQLExec* Exec, const std::string& Text) {
+  if (Exec) Exec->AddComment(Text);
+}
+
+/// The descriptions of the parameters and results of M that have one.
+void AddParamDescriptions(TCustomSQLExec& Exec, TPrcData& M) {
+  if (!M.GetCompareObjects().Contains(coDescription)) return;
+  for (const auto& P : M.Params)
+    if (!P->Description.empty()) Exec.AddDescription(P.get());
+  for (const auto& P : M.Results)
+    if (!P->Description.empty()) Exec.AddDescription(P.get());
+}
+
+/// T already carries M's parameter list: it was given M's definition, or M's definition with
+/// the empty body.
+bool HasNewParams(const TPrcData& M, const TPrcData& T) {
+  return T.CurrentDef == M.Def() || T.CurrentDef == M.DefWithBody(M.EmptyBody());
+}
+
+/// The target routine T still has to take M's other parameter list.
+bool ParamsPending(const TPrcData& M, const TPrcData& T) {
+  return ParamsDiffer(M, T) && M.CurrentDef != T.CurrentDef && !HasNewParams(M, T);
+}
+
+/// The target's routine T goes and the master's M is created whole in its place.
+void ReplaceWhole(TPrcData& M, TPrcData& T) {
+  T.DropDependDef();
+  M.CreateDependDef();
+  M.SetRestoreBody(false);
+  T.CurrentDef = M.Def();
+}
+
+/// Before T's parameter list changes in place, the routines and triggers that call it stop
+/// calling it (empty bodies, restored later) and the views that read it are dropped (the view
+/// passes create them again).
+void EmptyUsersOf(TPrcData& T) {
+  TCustomSQLExec* Exec = T.GetSQLExec();
+  for (int I = 0; I < T.UseIn.Count(); ++I) {
+    TDependObj* D = T.UseIn[I];
+    TDbObj* Obj = D->DepObj;
+    if (!D->Active || !Obj || Obj == &T) continue;
+    if (auto* P = dynamic_cast<TPrcData*>(Obj)) {
+      if (P->Body == P->EmptyBody()) continue;
+      if (P->CanEmptyBody() && P->GetObjCreated()) {
+        Comment(Exec, P->GenComment(" Empty " + P->GetObjName() + " for " + T.GetObjName() +
+                                    "(param list change) "));
+        P->AssignEmptyBody(true);
+        P->CurrentDef = P->Def();
+      }
+      D->Active = false;
+    } else if (auto* Trg = dynamic_cast<TTrgData*>(Obj)) {
+      Trg->AssignEmptyBody();
+      Trg->CurrentDef = Trg->Def();
+      D->Active = false;
+    } else if (dynamic_cast<TViwData*>(Obj) && Obj->GetObjCreated() && !Obj->IsBeingDropped()) {
+      Obj->DropDependDef();
+      D->Active = false;
+    }
+  }
+}
+
+/// The target routine T takes M's parameter list with an empty body; M's body is restored by
+/// the last sweep of the alter pass.
+void RedeclareEmpty(TPrcData& M, TPrcData& T) {
+  TCustomSQLExec* Exec = M.GetSQLExec();
+  Comment(Exec, M.GenComment("Alter empty procedure " + M.GetObjName() + " with new param-list"));
+  if (Exec) Exec->Add(M.AlterEmptyDef(), stProcedure, M.GetObjName(), dboProcedure, odbEmpty);
+  T.AssignEmptyBody(false);
+  M.SetRestoreBody(true);
+  T.CurrentDef = M.DefWithBody(M.EmptyBody());
+  if (Exec) AddParamDescriptions(*Exec, M);
+}
+
+bool UsedByRoutine(const TPrcData& M) {
+  for (const auto& D : M.UseIn)
+    if (dynamic_cast<TPrcData*>(D->DepObj)) return true;
+  return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The cascade
+
+void TPrcData::DoBeforeCreate() {
+  TCustomSQLExec* Exec = GetSQLExec();
+  // A missing view the routine reads comes first, introduced by a line that says why; the base
+  // step would create it without one.
+  for (int I = 0; I < UseOf.Count(); ++I) {
+    auto* V = dynamic_cast<TViwData*>(UseOf[I]->DepObj);
+    if (!UseOf[I]->Active || !V || V->GetObjCreated() || V->IsBeingCreated()) continue;
+    Comment(Exec, "Create view: " + V->GetObjName() + " for procedure: " + GetObjName());
+    V->CreateDependDef();
+  }
+  TDbObj::DoBeforeCreate();
+  TCustomObjs* Master = Owner ? Owner->GetObjsMaster() : nullptr;
+  TCustomObjs* Target = Owner ? Owner->GetObjsTarget() : nullptr;
+  for (int I = 0; I < UseOf.Count(); ++I) {
+    auto* V = dynamic_cast<TViwData*>(UseOf[I]->DepObj);
+    if (!V) continue;
+    auto* MV = Master ? dynamic_cast<TViwData*>(Master->Views.FindObj(V->ObjKeyDef())) : nullptr;
+    auto* TV = Target ? dynamic_cast<TViwData*>(Target->Views.FindObj(V->ObjKeyDef())) : nullptr;
+    if (MV && TV && MV->CurrentDef != TV->CurrentDef) {
+      const std::string Tail = V->GetObjName() + " for procedure: " + GetObjName();
+      Comment(Exec, GenComment("Alter view (drop/create): " + Tail));
+      Comment(Exec, GenComment("Alter view (drop): " + Tail));
+      TV->DropDependDef();
+      Comment(Exec, GenComment("Alter view (create): " + Tail));
+      MV->CreateDependDef();
+      TV->CurrentDef = MV->CurrentDef;
+    }
+  }
+}
+
+void TPrcData::DoBeforeDrop() {
+  TDbObj::DoBeforeDrop();
+  // A computed column that calls the routine goes first.
+  for (int I = 0; I < UseIn.Count(); ++I) {
+    TDependObj* D = UseIn[I];
+    auto* Col = dynamic_cast<TFldData*>(D->DepObj);
+    if (!D->Active || !Col || !Col->Computed()) continue;
+    Col->DropDependDef();
+    D->Active = false;
+  }
+}
+
+void PrcPrepareForUser(TPrcData& M, const TDbObj& /*User*/) {
+  TPrcData* T = Counterpart(M);
+  if (!T || !T->GetObjCreated() || !ParamsPending(M, *T)) return;
+  switch (M.GetStyle()) {
+    case rsAlter:
+      EmptyUsersOf(*T);
+      RedeclareEmpty(M, *T);
+      break;
+    case rsOracle:
+      M.AddAlterStatements(odbAlter);
+      T->CurrentDef = M.Def();
+      M.SetRestoreBody(false);
+      break;
+    default:
+      ReplaceWhole(M, *T);
+      break;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Passes
+
+void GenScriptProcCreate(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQLExec& Exec) {
+  const bool Descr = Master.CompareObjects.Contains(coDescription);
+  bool Header = false;
+  for (int I = 0; I < Master.Procedures.Count(); ++I) {
+    auto* M = dynamic_cast<TPrcData*>(Master.Procedures.Objects(I));
+    if (!M || M->SkipDef || M->GetRefObj() || M->GetObjCreated()) continue;
+    if (M->GetStyle() != rsAlter) {
+      // Written whole, after what it needs: the server keeps no routine with an empty body
+      // (PostgreSQL, ASE) or needs none (Oracle recompiles its users itself).
+      M->CreateDependDef();
+      continue;
+    }
+    if (M->GetDatabaseType() == dbMSSQL && M->GetHasReturnsTable()) {
+      // An inline table function is a single query: it has no empty form.
+      Exec.AddComment(M->GenComment("Create Procedure (returns table)..."));
+      M->CreateDependDef();
+      continue;
+    }
+    if (!Header) Exec.AddComment(M->GenComment("Create Procedure..."));
+    Header = true;
+    Exec.Add(M->EmptyDef(), stProcedure, M->GetObjFullName(), dboProcedure, odbEmptyCreate);
+    M->SetRestoreBody(true);
+    M->SetObjCreated(true);
+    if (Descr) {
+      if (!M->Description.empty()) Exec.AddDescription(M);
+      AddParamDescriptions(Exec, *M);
+    }
+  }
+  if (Header) Exec.AddComment("\r\n");
+}
+
+void GenScriptProcAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  const TDatabaseType DB = Target.GetDatabaseType();
+  const bool Descr = Master.CompareObjects.Contains(coDescription);
+  const int Start = Exec.GetStatementsCount();
+  auto Note = [&](const std::string& Text) { Exec.AddComment(Text); };
+  auto MasterAt = [&](int I) { return dynamic_cast<TPrcData*>(Master.Procedures.Objects(I)); };
+
+  // Sweep 1: routines that change kind, or change their parameter list where the dialect cannot
+  // do that in place, are dropped and created; the users of the others stop using them.
+  for (int I = 0; I < Master.Procedures.Count(); ++I) {
+    TPrcData* M = MasterAt(I);
+    TPrcData* T = M ? Counterpart(*M) : nullptr;
+    if (!T || M->SkipDef) continue;
+    const std::string MDef = M->Def();
+    if (DB == dbSybaseASE || M->IsFunction != T->IsFunction) {
+      if (MDef != T->CurrentDef) ReplaceWhole(*M, *T);
+      continue;
+    }
+    if (!ParamsPending(*M, *T)) continue;
+    switch (M->GetStyle()) {
+      case rsAlter:
+        EmptyUsersOf(*T);
+        break;
+      case rsOracle:
+        break;  // CREATE OR REPLACE in the third sweep; the server recompiles the users
+      default:
+        ReplaceWhole(*M, *T);
+        break;
+    }
+  }
+
+  // Sweep 2 (target order): a routine called by other routines takes its new parameter list
+  // at once, with an empty body, so that its callers can be written against it.
+  for (int I = 0; I < Target.Procedures.Count(); ++I) {
+    auto* T = dynamic_cast<TPrcData*>(Target.Procedures.Objects(I));
+    TPrcData* M = T ? Counterpart(*T) : nullptr;
+    if (!M || M->SkipDef || M->GetStyle() != rsAlter || !T->GetObjCreated()) continue;
+    if (!ParamsPending(*M, *T) || !UsedByRoutine(*M)) continue;
+    RedeclareEmpty(*M, *T);
+  }
+
+  // Sweep 3: every changed routine is altered, after what it uses and with its users emptied.
+  bool AlterHeader = false;
+  for (int I = 0; I < Master.Procedures.Count(); ++I) {
+    TPrcData* M = MasterAt(I);
+    if (!M || M->SkipDef) continue;
+    TPrcData* T = Counterpart(*M);
+    // A routine the target lacks was created empty; until its body is restored it is altered
+    // only by the preparation of what it uses.
+    const bool Changed = T ? M->Def() != T->CurrentDef : M->RestoreBody;
+    if (Changed) {
+      if (!AlterHeader) Note(M->GenComment("Alter Procedure..."));
+      AlterHeader = true;
+
+      if (T && T->CanEmptyBody()) {
+        // A routine that calls one whose parameter list changes stops calling it.
+        for (int J = 0; J < T->UseOf.Count(); ++J) {
+          auto* X = dynamic_cast<TPrcData*>(T->UseOf[J]->DepObj);
+          TPrcData* MX = X ? X->MasterCopy() : nullptr;
+          if (!MX || MX == X || !ParamsDiffer(*MX, *X) || T->Body == T->EmptyBody() ||
+              !T->GetObjCreated())
+            continue;
+          Note(MX->GenComment("Params list changed into " + MX->QuoteIdent(MX->GetObjName()) +
+                              "... "));
+          Note(T->GenComment("Empty: " + T->GetObjName()));
+          T->AssignEmptyBody(true);
+          T->CurrentDef = T->Def();
+        }
+      }
+
+      if (T) {
+        for (int J = 0; J < T->UseIn.Count(); ++J) {
+          TDbObj* Obj = T->UseIn[J]->DepObj;
+          if (!Obj || Obj == T) continue;
+          if (dynamic_cast<TPrcData*>(Obj)) {
+            // Records always point into their own collection; a record that does not is
+            // reported and passed by, never followed.
+            auto* TP = dynamic_cast<TPrcData*>(Target.Procedures.FindObj(Obj->ObjKeyDef()));
+            if (!TP) {
+              Exec.DoMsgErr("Procedure not found: " + Obj->GetObjName(), M);
+              continue;
+            }
+            TPrcData* MP = TP->MasterCopy();
+            if (!MP || MP == TP || TP->Body == TP->EmptyBody() || !TP->CanEmptyBody() ||
+                !TP->GetObjCreated())
+              continue;
+            Note(TP->GenComment("empty dependent procedure body"));
+            const std::string Clear = "Clear: " + TP->GetObjName() + " for: " + M->GetObjName();
+            Note(TP->GenComment(Clear));
+            if (AddToLog) AddToLog(Clear);
+            TP->AssignEmptyBody(true);
+            TP->CurrentDef = TP->Def();
+          } else if (DB == dbMSSQL && dynamic_cast<TCtrData*>(Obj)) {
+            Obj->DropDependDef();  // created again by the default-constraint pass
+          }
+        }
+      }
+
+      for (int J = 0; J < M->UseOf.Count(); ++J) {
+        TDependObj* D = M->UseOf[J];
+        TDbObj* Obj = D->DepObj;
+        if (!D->Active || !Obj || Obj == M) continue;
+        if (dynamic_cast<TViwData*>(Obj) || dynamic_cast<TTblData*>(Obj)) {
+          if (!Obj->GetObjCreated()) Obj->CreateDependDef();
+        } else if (auto* X = dynamic_cast<TPrcData*>(Obj)) {
+          // A called routine with a new parameter list is altered before its caller.
+          TPrcData* TX = Counterpart(*X);
+          if (TX && TX->GetObjCreated() && ParamsDiffer(*TX, *X) &&
+              X->CurrentDef != TX->CurrentDef) {
+            X->AddAlterStatements(odbAlter);
+            TX->CurrentDef = X->CurrentDef;
+            X->SetRestoreBody(false);
+          }
+        }
+      }
+
+      if (T && M->Def() != T->CurrentDef) {
+        M->DoBeforeCreate();
+        Note(M->GenComment("Alter (" + M->GetObjName() + ")"));
+        const bool Whole =
+            M->GetStyle() == rsRecreate || (M->GetStyle() == rsReplace && ParamsDiffer(*M, *T));
+        if (!M->GetObjCreated())
+          M->CreateDependDef();  // the target's copy went earlier in the script
+        else if (Whole)
+          ReplaceWhole(*M, *T);
+        else
+          Exec.Add(M->AlterDef(), stProcedure, M->GetObjName(), dboProcedure, odbAlter);
+        T->CurrentDef = M->Def();
+        M->SetRestoreBody(false);
+        M->SetObjCreated(true);
+      }
+      if (T) AddParamDescriptions(Exec, *M);
+    }
+
+    // Changed descriptions of paired routines, once per generation.
+    if (!T || !Descr || M->DescriptionsWritten) continue;
+    M->DescriptionsWritten = true;
+    const TDatabaseType MDB = M->GetDatabaseType();
+    if (T->Description != M->Description) {
+      if (MDB == dbSybaseASA)
+        Exec.Add("COMMENT ON PROCEDURE " + M->GetObjName() + " IS " +
+                     ScriptQuotedStr(M->Description, dbSybaseASA),
+                 stStatement, M->GetObjName(), dboProcedure, odbDescription);
+      else if (MDB == dbInterBase)
+        Exec.AddDescription(M);
+    }
+    if (MDB != dbInterBase) continue;
+    for (const TObjVector<TFldData>* L : {&M->Params, &M->Results}) {
+      const TObjVector<TFldData>& TL = L == &M->Params ? T->Params : T->Results;
+      for (const auto& P : *L)
+        if (const TFldData* Q = TL.Find(P->GetObjName()); Q && Q->Description != P->Description)
+          Exec.AddDescription(P.get());
+    }
+  }
+
+  // Sweep 4: every body emptied on the way is restored.
+  for (int I = 0; I < Master.Procedures.Count(); ++I) {
+    TPrcData* M = MasterAt(I);
+    if (!M || !M->RestoreBody) continue;
+    TPrcData* T = Counterpart(*M);
+    const std::string MDef = M->Def();
+    if (T && MDef == T->CurrentDef) continue;
+    if (M->EmptyDef() == MDef) {
+      // Created whole where no empty form exists: nothing to restore.
+      M->SetRestoreBody(false);
+      continue;
+    }
+    Note(M->GenComment("Restore proc. body: " + M->GetObjName()));
+    if (!M->GetObjCreated())
+      M->CreateDependDef();
+    else
+      M->AddAlterStatements(odbRestore);
+    M->SetRestoreBody(false);
+    if (T) T->CurrentDef = MDef;
+    AddParamDescriptions(Exec, *M);
+  }
+  if (Exec.GetStatementsCount() > Start) Exec.AddComment("\r\n");
+}
+
+void GenScriptProcDrop(TCustomObjs& /*Master*/, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  bool AnyComment = false;
+  auto TargetAt = [&](int I) { return dynamic_cast<TPrcData*>(Target.Procedures.Objects(I)); };
+
+  // A routine about to go stops using what it uses, so that its prerequisites can change
+  // before it is dropped. ASE drops at once.
+  if (Target.GetDatabaseType() != dbSybaseASE) {
+    bool Header = false;
+    for (int I = 0; I < Target.Procedures.Count(); ++I) {
+      TPrcData* T = TargetAt(I);
+      if (!T || T->GetRefObj() || !T->GetObjCreated()) continue;
+      bool Uses = false;
+      for (const auto& D : T->UseOf) Uses = Uses || D->Active;
+      if (!Uses) continue;
+      if (T->CanEmptyBody() && Trim(T->CurrentDef) != Trim(T->EmptyDef())) {
+        if (!Header) Exec.AddComment(T->GenComment("Alter Procedure (Before Drop)..."));
+        Header = AnyComment = true;
+        T->AssignEmptyBody(true);
+      }
+      for (const auto& D : T->UseOf) D->Active = false;
+    }
+  }
+
+  bool Header = false;
+  for (int I = 0; I < Target.Procedures.Count(); ++I) {
+    TPrcData* T = TargetAt(I);
+    if (!T || T->GetRefObj() || T->SkipDef || !T->GetObjCreated()) continue;
+    if (!Header) Exec.AddComment(T->GenComment("Drop Procedure..."));
+    Header = AnyComment = true;
+    T->DropDependDef();
+  }
+  if (AnyComment) Exec.AddComment("\r\n");
+}
+
+}  // namespace qel
