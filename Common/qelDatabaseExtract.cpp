@@ -1,0 +1,234 @@
+// The shared catalog extraction driver.
+#include "qelDatabaseExtract.h"
+
+#include <exception>
+#include <utility>
+
+#include "DataSet.h"
+#include "qelMsg.h"
+
+namespace qel {
+
+std::string CrLfLineBreaks(const std::string& Text) {
+  std::string R;
+  R.reserve(Text.size() + Text.size() / 16);
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (C == '\r') {
+      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
+      R += "\r\n";
+    } else if (C == '\n') {
+      R += "\r\n";
+    } else {
+      R += C;
+    }
+  }
+  return R;
+}
+
+TCustomDBExtract::TCustomDBExtract(TComponent* AOwner) : TCustomExtract(AOwner) {
+  ProgressMaxValue = ExtractProgressMax;
+  ProgressValue = 0;
+}
+
+TCustomDBExtract::~TCustomDBExtract() {
+  FQuery.reset();
+  SetConnection(nullptr);
+}
+
+void TCustomDBExtract::SetConnection(TQELCustomConnection* Value) {
+  if (Value == FConnection) return;
+  if (FConnection) RemoveFreeNotification(FConnection);
+  FConnection = Value;
+  if (FConnection) FreeNotification(FConnection);
+}
+
+void TCustomDBExtract::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomExtract::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent && AComponent == FConnection) FConnection = nullptr;
+}
+
+void TCustomDBExtract::AddToLog(const std::string& Text) {
+  DoLogNextLine(Text);
+}
+
+TObjs* TCustomDBExtract::GetObjs() const {
+  TCustomDBStructure* Holder = GetDBStructure();
+  return Holder ? dynamic_cast<TObjs*>(Holder->GetObjs()) : nullptr;
+}
+
+void TCustomDBExtract::ReportProgress(int Value) {
+  ProgressValue = Value;
+  DoProgressUpdate(ProgressValue, ProgressMaxValue);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Queries
+
+TQELQuery& TCustomDBExtract::WorkQuery() {
+  if (!FQuery) throw EDatabaseError("No extraction is running.");
+  return *FQuery;
+}
+
+void TCustomDBExtract::OpenQuery(TQELQuery& Query, const std::vector<std::string>& Lines) {
+  TStrings* SQL = Query.GetSQL();
+  if (!SQL) throw EDatabaseError("The query of the connection takes no statement text.");
+  if (Query.GetQueryActive()) Query.Close();
+  SQL->Clear();
+  for (const std::string& Line : Lines) SQL->Add(Line);
+  Query.Open();
+}
+
+void TCustomDBExtract::CloseQuery(TQELQuery& Query) {
+  Query.Close();
+  if (TStrings* SQL = Query.GetSQL()) SQL->Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The driver
+
+bool TCustomDBExtract::CheckSettings() {
+  // The connection checks come first: without a usable connection nothing can be read, whatever
+  // the holder.
+  const std::string Who = ClassName() + ".ExtractDatabase(): ";
+  if (!FConnection) {
+    DoErrorMessage(Who + "Connection property not assigned.");
+    return false;
+  }
+  if (FConnection->GetConnectionType() == cnAbstract) {
+    DoErrorMessage(Who + "ConnectionType in Connection not specified.");
+    return false;
+  }
+  // A holder without a collection has nothing to fill; it counts as no holder.
+  if (!GetObjs()) {
+    DoErrorMessage(Who + "DBStructure not assigned.");
+    return false;
+  }
+  return true;
+}
+
+void TCustomDBExtract::PrepareHolder() {
+  TCustomDBStructure* Holder = GetDBStructure();
+  Holder->Clear();
+  TObjs* Objs = GetObjs();
+  Objs->ExtractFrom = efDatabase;
+  Holder->SetDatabaseType(DatabaseType);
+  Objs->ConnectionOptions.Assign(FConnection->GetConnectionOptions());
+}
+
+bool TCustomDBExtract::ExtractDatabase() {
+  TCustomExtract::ExtractDatabase();  // a run's message list holds that run's messages only
+  FCancelled = false;
+  FFailed = false;
+  ProgressMaxValue = ExtractProgressMax;
+  ReportProgress(0);
+  if (!CheckSettings()) return false;
+
+  PrepareHolder();
+  FCurrentStep = "ExtractDatabase";
+  try {
+    RunExtraction();
+  } catch (const std::exception& E) {
+    ReportStepFailure(E.what());
+  } catch (...) {
+    ReportStepFailure("unknown error");
+  }
+  Finish();
+  return !FFailed && !FCancelled;
+}
+
+void TCustomDBExtract::RunExtraction() {
+  FQuery.reset(FConnection->CreateQuery(nullptr));
+  ProcessMessages();
+  // Every extraction opens the database anew, so that it reads the catalog as it is now and not
+  // through a session an earlier run left in some state.
+  FConnection->SetConnected(false);
+  FConnection->SetIBServerOptions(GetObjs()->IBServerOptions);
+  FConnection->SetConnected(true);
+  if (!FConnection->GetConnected()) {
+    // The connection does not raise; it keeps the server's reason.
+    std::string Reason = FConnection->GetLastError();
+    if (Reason.empty()) Reason = "the connection gave no reason.";
+    FFailed = true;
+    DoErrorMessage(ClassName() + ".ExtractDatabase(): Cannot connect to " +
+                   FConnection->GetDBConnectionString() + ": " + Reason);
+    return;
+  }
+  if (!FQuery) throw EDatabaseError("The connection cannot make a query.");
+  FQuery->SetParamCheck(false);
+  ProcessMessages();
+  ExtractDB();
+  if (FCancelled) {
+    // What was read so far is a part of the schema: taking it for the whole would drop the rest.
+    DoLogNextLine("< Extraction cancelled! >");
+    DoErrorMessage(ClassName() + ".ExtractDatabase(): Extraction cancelled.");
+  }
+  ReportProgress(ProgressMaxValue);
+}
+
+void TCustomDBExtract::ReportStepFailure(const std::string& Text) {
+  FFailed = true;
+  DoErrorMessage(ClassName() + "." + FCurrentStep + "(): " + Text);
+}
+
+void TCustomDBExtract::Finish() {
+  try {
+    if (FConnection) FConnection->SetConnected(false);
+  } catch (const std::exception& E) {
+    // Closing failed after the catalog was read; the schema read is complete, but say so.
+    DoLogNextLine(ClassName() + ".ExtractDatabase(): Cannot disconnect: " + E.what());
+  } catch (...) {
+    DoLogNextLine(ClassName() + ".ExtractDatabase(): Cannot disconnect.");
+  }
+  FQuery.reset();
+  FCurrentStep.clear();
+}
+
+void TCustomDBExtract::ExtractDB() {
+  const std::vector<TDBExtractStep> Steps = ExtractSteps();
+  const TCmpObjSetType Kinds = GetCompareObjects();
+  auto RunPosition = [&](int Position) {
+    for (const TDBExtractStep& Step : Steps) {
+      if (Step.Position != Position || (Step.Gated && !Kinds.Contains(Step.Kind))) continue;
+      FCurrentStep = Step.Name;
+      if (Step.Run) Step.Run();
+    }
+  };
+  RunPosition(0);
+  for (int K = 1; K <= LastStepPosition; ++K) {
+    ReportProgress(K);
+    if (TerminateRunning.load()) {
+      FCancelled = true;
+      return;
+    }
+    RunPosition(K);
+  }
+  FCurrentStep = "ParseBodies";
+  ParseBodies();
+  ReportProgress(ProgressMaxValue);
+}
+
+void TCustomDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
+  (void)Parser;
+  (void)Obj;
+}
+
+void TCustomDBExtract::ParseBodies() {
+  AddToLog(ParseBodiesLogLine());
+  std::unique_ptr<TCustomParser> Parser = CreateBodyParser();
+  if (!Parser) return;
+  // Parse errors reach the same handler as the extractor's own errors.
+  Parser->OnErrorMessage = GetOnErrorMessage();
+  for (TDbObjList* List : BodyLists()) {
+    if (!List) continue;
+    for (int I = 0; I < List->Count(); ++I) {
+      if (TDbObj* Obj = List->Objects(I)) ParseObjText(*Parser, *Obj);
+      ProcessMessages();
+    }
+  }
+  AddToLog("Linking dependencies...");
+  Parser->Link_Depend();
+  MsgManager.CopyFrom(&Parser->MsgManager);
+}
+
+}  // namespace qel

@@ -1,0 +1,124 @@
+// The catalog extraction driver that the SQL Anywhere, Oracle, PostgreSQL and DB2 catalog
+// extractors share: it checks the settings, empties the schema holder, opens the database anew,
+// runs the dialect's ordered steps under progress reports and the cancel flag, re-parses the
+// catalog texts it fetched with the dialect's parser to link dependencies, and closes the
+// database on every path.
+//
+// Failures never leave the driver as exceptions. A refused connection, a failed catalog query
+// and a cancelled run each end the extraction with False and one error in the message list: the
+// connection's reason, the step that failed with the server's message, or the cancel. What was
+// read before the failure stays in the holder; callers must not compare with it (the comparer
+// refuses to).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "qelClasses.h"
+#include "qelCompObj.h"
+#include "qelDBEngine.h"
+#include "qelParser.h"
+
+namespace qel {
+
+/// One step of a catalog extraction.
+struct TDBExtractStep {
+  /// 0: before the first cancel test (the header and the first group of steps); 1 to 13: after
+  /// the cancel test of that position.
+  int Position = 0;
+  /// The step runs only when Kind is in CompareObjects.
+  bool Gated = false;
+  TCmpObjType Kind = coDomain;
+  /// The routine's name ("ExtractTbl"); failure messages name the step by it.
+  const char* Name = "";
+  std::function<void()> Run;
+};
+
+/// The base of the catalog extractors that run the shared driver. A dialect gives its steps
+/// (ExtractSteps), its parser (CreateBodyParser), the lists whose objects carry catalog texts
+/// (BodyLists) and the log line of the body parsing.
+class TCustomDBExtract : public TCustomExtract {
+ public:
+  /// Progress runs from 0 to this maximum.
+  static constexpr int ExtractProgressMax = 16;
+  /// The last position of the step frame.
+  static constexpr int LastStepPosition = 13;
+
+  explicit TCustomDBExtract(TComponent* AOwner);
+  ~TCustomDBExtract() override;
+
+  /// The connection the catalog is read through (published as QELConnection); not owned.
+  TQELCustomConnection* GetQELConnection() const { return FConnection; }
+  /// Links Value with free notification both ways; the former connection is let go.
+  void SetConnection(TQELCustomConnection* Value);
+
+  /// Reads the schema of the connection's database into the holder's collection. True when
+  /// every step ran to its end; False when a setting is missing, the database cannot be opened,
+  /// a step failed or the run was cancelled (each reported once as an error). The connection is
+  /// closed afterwards, also when it was open before the call.
+  bool ExtractDatabase() override;
+
+  /// Passes Text to OnLogNextLine (Sender: the extractor) when a handler is assigned.
+  void AddToLog(const std::string& Text);
+  /// The holder's collection; nullptr without a holder or collection.
+  TObjs* GetObjs() const;
+  /// The run in progress (or the last one) was cancelled.
+  bool GetCancelled() const { return FCancelled; }
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ protected:
+  /// The work query of the running extraction; every step reads through it. Raises
+  /// EDatabaseError outside an extraction.
+  TQELQuery& WorkQuery();
+  /// Replaces the text of Query by Lines (one SQL line each) and opens it.
+  static void OpenQuery(TQELQuery& Query, const std::vector<std::string>& Lines);
+  /// Closes Query and clears its text.
+  static void CloseQuery(TQELQuery& Query);
+
+  /// The header and the gated steps, in frame order; a dialect lists its routines here.
+  virtual std::vector<TDBExtractStep> ExtractSteps() = 0;
+  /// Runs the step frame: the steps of position 0, then for each position 1 to 13 a progress
+  /// report, the cancel test and the steps of that position, then ParseBodies. Returns early
+  /// (FCancelled set) when the host cancels.
+  virtual void ExtractDB();
+  /// Re-parses the catalog texts of the objects in BodyLists with the dialect's parser, links
+  /// the dependencies of the whole collection and takes over the parser's messages.
+  virtual void ParseBodies();
+  /// The dialect's parser over the holder's collection.
+  virtual std::unique_ptr<TCustomParser> CreateBodyParser() = 0;
+  /// The lists whose objects are re-parsed, in order.
+  virtual std::vector<TDbObjList*> BodyLists() { return {}; }
+  /// Parses the catalog text of Obj into Obj, recording what it depends on.
+  virtual void ParseObjText(TCustomParser& Parser, TDbObj& Obj);
+  /// "Parsing bodies..." (the PostgreSQL and SQL Anywhere extractors say "Parsing bodys...").
+  virtual std::string ParseBodiesLogLine() const { return "Parsing bodies..."; }
+
+  /// Sets the progress value and reports it against the maximum.
+  void ReportProgress(int Value);
+
+ private:
+  /// The three settings, in order; the first missing one is reported. False when one is missing.
+  bool CheckSettings();
+  /// Empties the holder and prepares its collection for a catalog read.
+  void PrepareHolder();
+  /// Opens the database anew and runs the steps; raises what a step raises.
+  void RunExtraction();
+  /// Closes the connection and frees the work query, whatever happened before.
+  void Finish();
+  /// Records the failure of the current step with the text of the exception.
+  void ReportStepFailure(const std::string& Text);
+
+  TQELCustomConnection* FConnection = nullptr;
+  std::unique_ptr<TQELQuery> FQuery;  // exists only during an extraction
+  std::string FCurrentStep;           // routine name of the step running
+  bool FCancelled = false;
+  bool FFailed = false;
+};
+
+/// Text with every line break (CR LF, LF or CR) written as CR LF, as descriptions are kept.
+std::string CrLfLineBreaks(const std::string& Text);
+
+}  // namespace qel

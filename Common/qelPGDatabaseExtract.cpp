@@ -1,0 +1,470 @@
+// The PostgreSQL catalog extractor: the capability probe, schemas, tables, views and their
+// columns, and the mapping of PostgreSQL type names to the neutral column types.
+#include "qelPGDatabaseExtract.h"
+
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+#include "DataSet.h"
+#include "Text.h"
+#include "qelMsg.h"
+#include "qelPGSQLParser.h"
+
+namespace qel {
+
+namespace {
+
+/// The schemas of the server itself; their objects are never read.
+constexpr const char* SystemSchemas =
+    "('information_schema', 'pg_catalog', 'pg_toast', 'pg_temp_1')";
+
+/// One row of the capability probe: a catalog relation of pg_catalog, and for the column rows
+/// a column it must have.
+struct TProbeRow {
+  int Typ;
+  const char* Relation;
+  const char* Column;  // nullptr: the relation alone
+  bool OldForm;        // the comma join of the first five rows
+};
+
+// clang-format off
+constexpr TProbeRow ProbeRows[] = {
+    {1, "pg_class", nullptr, true},
+    {2, "pg_type", nullptr, true},
+    {3, "pg_proc", nullptr, true},
+    {4, "pg_constraint", nullptr, true},
+    {5, "pg_namespace", nullptr, true},
+    {6, "pg_authid", nullptr, false},
+    {7, "pg_shadow", nullptr, false},
+    {8, "pg_proc", "proargmodes", false},
+    {9, "pg_conversion", nullptr, false},
+    {10, "pg_operator", nullptr, false},
+    {11, "pg_opclass", nullptr, false},
+    // Catalog columns that later server versions dropped (TPGCatalogColumn, from row 12 on).
+    {12, "pg_class", "reltriggers", false},
+    {13, "pg_class", "relhasoids", false},
+    {14, "pg_attrdef", "adsrc", false},
+};
+// clang-format on
+constexpr int FirstColumnRow = 12;
+static_assert(sizeof(ProbeRows) / sizeof(ProbeRows[0]) == 11 + PGCatalogColumnCount);
+
+std::vector<std::string> ProbeQuery() {
+  std::vector<std::string> Q;
+  for (const TProbeRow& Row : ProbeRows) {
+    if (!Q.empty()) Q.emplace_back("union all");
+    const std::string Rel = Row.Relation;
+    Q.push_back("select cast(" + IntToStr(Row.Typ) + " as integer) as typ, c.oid");
+    if (Row.OldForm) {
+      Q.emplace_back("from pg_catalog.pg_class c, pg_catalog.pg_namespace ns");
+      Q.push_back("where c.relname = '" + Rel + "' and ns.oid = c.relnamespace");
+      Q.emplace_back("      and ns.nspname = 'pg_catalog' ");
+      continue;
+    }
+    Q.emplace_back("from pg_catalog.pg_class c");
+    Q.emplace_back("join pg_catalog.pg_namespace ns on ns.oid = c.relnamespace");
+    if (Row.Column) Q.emplace_back("join pg_catalog.pg_attribute cc on cc.attrelid = c.oid");
+    Q.push_back("where c.relname = '" + Rel + "' and ns.nspname = 'pg_catalog' ");
+    if (Row.Column) Q.push_back("and cc.attname = '" + std::string(Row.Column) + "'");
+  }
+  return Q;
+}
+
+/// The probe rows that give a class oid, and where it goes.
+constexpr std::pair<int, std::uint32_t TPGCatalogInfo::*> OidRows[] = {
+    {1, &TPGCatalogInfo::ClassOid},      {2, &TPGCatalogInfo::TypeOid},
+    {3, &TPGCatalogInfo::ProcOid},       {4, &TPGCatalogInfo::ConstraintOid},
+    {5, &TPGCatalogInfo::NamespaceOid},  {6, &TPGCatalogInfo::AuthIdOid},
+    {9, &TPGCatalogInfo::ConversionOid}, {10, &TPGCatalogInfo::OperatorOid},
+    {11, &TPGCatalogInfo::OpClassOid},
+};
+
+std::uint32_t OidValue(const TField& Field) {
+  return static_cast<std::uint32_t>(Field.AsLargeInt());
+}
+
+/// PostgreSQL type names, as format_type and pg_type spell them, and their neutral types.
+// clang-format off
+constexpr std::pair<std::string_view, TDBFieldType> TypeNames[] = {
+    {"bigint", iftBigInt}, {"int8", iftBigInt},
+    {"char", iftChar}, {"bpchar", iftChar}, {"character", iftChar},
+    {"cstring", iftCstring},
+    {"decimal", iftDecimal},
+    {"double", iftDouble},
+    {"float", iftFloat},
+    {"float4", iftReal}, {"real", iftReal},
+    {"float8", iftDoublePrecision}, {"double precision", iftDoublePrecision},
+    {"int", iftInteger}, {"int4", iftInteger}, {"integer", iftInteger},
+    {"int2", iftSmallInt}, {"smallint", iftSmallInt},
+    {"bit", iftBit},
+    // format_type spells varbit "bit varying"; the script parser reads both as one type.
+    {"varbit", iftVarBit}, {"bit varying", iftVarBit},
+    {"money", iftMoney},
+    {"numeric", iftNumeric},
+    {"time", iftTime}, {"time without time zone", iftTime},
+    {"timestamp", iftTimeStamp}, {"timestamp without time zone", iftTimeStamp},
+    {"time with time zone", iftTimeTZ},
+    {"timestamptz", iftTimeStampTZ}, {"timestamp with time zone", iftTimeStampTZ},
+    {"date", iftDate},
+    // interval is a built-in type, not a domain: read as one, a column of it would differ from
+    // the same column read from a script and be altered on every comparison.
+    {"interval", iftInterval},
+    {"varchar", iftVarchar}, {"character varying", iftVarchar},
+    {"text", iftText},
+    {"bytea", iftByteA},
+    {"bool", iftBoolean}, {"boolean", iftBoolean},
+    {"oid", iftOID},
+    {"clob", iftClob},
+    {"dbclob", iftDbClob},
+    {"blob", iftBlob},
+    {"graphic", iftGraphic},
+    {"vargraphic", iftVarGraphic},
+};
+// clang-format on
+
+bool TakesLength(TDBFieldType T) {
+  switch (T) {
+    case iftVarchar:
+    case iftChar:
+    case iftGraphic:
+    case iftVarGraphic:
+    case iftBlob:
+    case iftClob:
+    case iftDbClob:
+    case iftVarBit:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+TPGDBExtract::TPGDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
+  DatabaseType = dbPostgreSQL;
+}
+
+TPGDBExtract::~TPGDBExtract() = default;
+
+std::vector<TDBExtractStep> TPGDBExtract::ExtractSteps() {
+  return {
+      {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
+      {0, false, coDomain, "ExtractSch", [this] { ExtractSch(); }},
+      {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
+      {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
+  };
+}
+
+std::unique_ptr<TCustomParser> TPGDBExtract::CreateBodyParser() {
+  auto Parser = std::make_unique<TPGSQLParser>(GetObjs());
+  // The driver's positions are the only progress the host sees.
+  Parser->ShowProgress = false;
+  return Parser;
+}
+
+std::vector<TDbObjList*> TPGDBExtract::BodyLists() {
+  TObjs* Objs = GetObjs();
+  if (!Objs) return {};
+  return {&Objs->Triggers};
+}
+
+void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
+  if (auto* Sch = dynamic_cast<TSchData*>(&Obj))
+    Sch->SchemaOwner = Name;
+  else
+    Obj.Creator = Name;
+}
+
+void TPGDBExtract::AddExtracted(std::unique_ptr<TDbObj> Obj, const std::string& LogName) {
+  if (ShowFullLog) AddToLog("---" + LogName);
+  GetObjs()->AddObj(Obj.release(), true);
+  ProcessMessages();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Query texts
+
+std::string TPGDBExtract::OwnerColumn() const {
+  if (FInfo.OwnerFromAuthId) return ", a.rolname";
+  if (FInfo.OwnerFromShadow) return ", a.usename as rolname";
+  return std::string();
+}
+
+std::string TPGDBExtract::OwnerJoin(const std::string& OwnerOf) const {
+  // pg_roles and pg_user show the names of pg_authid and pg_shadow to every user.
+  if (FInfo.OwnerFromAuthId) return "LEFT JOIN pg_catalog.pg_roles a on a.oid = " + OwnerOf;
+  if (FInfo.OwnerFromShadow) return "LEFT JOIN pg_catalog.pg_user a on a.usesysid = " + OwnerOf;
+  return std::string();
+}
+
+std::vector<std::string> TPGDBExtract::SchemaConditions(const std::string& Lead,
+                                                        const std::string& NextLead,
+                                                        const std::string& Column) {
+  // A session's temporary schemas (pg_temp_N and pg_toast_temp_N, kept once made) hold nothing
+  // of the database's own schema, whatever their number.
+  return {Lead + Column + " not in " + SystemSchemas,
+          NextLead + Column + " !~ '^pg_(toast_)?temp_[0-9]+$'"};
+}
+
+std::vector<std::string> TPGDBExtract::ColumnQuery(char RelKind) const {
+  const std::string Default =
+      FInfo.Has(pgcAdSrc) ? "ad.adsrc" : "pg_catalog.pg_get_expr(ad.adbin, ad.adrelid) as adsrc";
+  std::vector<std::string> SQL = {
+      "select a.attrelid, a.attname AS column_name, a.atttypid, a.atttypmod,",
+      "pg_catalog.format_type(a.atttypid, null) as data_type,",
+      "information_schema._pg_char_max_length(a.atttypid, a.atttypmod) as char_length,",
+      "information_schema._pg_numeric_precision(a.atttypid, a.atttypmod) as prec,",
+      "information_schema._pg_numeric_scale(a.atttypid, a.atttypmod) as scale,",
+      Default + ", a.attnotnull as is_notnull, d.description",
+      "from pg_attribute a",
+      "join pg_type t on t.oid = a.atttypid",
+      "join pg_catalog.pg_class c on c.oid = a.attrelid",
+      "join pg_catalog.pg_namespace n on n.oid = c.relnamespace",
+      "left join pg_attrdef ad on ad.adrelid = a.attrelid and ad.adnum = a.attnum",
+      "left join pg_description d on d.objoid = a.attrelid and d.objsubid = a.attnum",
+      std::string(30, ' ') + "and d.classoid = " + IntToStr(FInfo.ClassOid),
+      "where c.relkind = '" + std::string(1, RelKind) + "' and a.attnum >= 1",
+      "and not a.attisdropped",
+  };
+  for (const std::string& Line : SchemaConditions("and ", "and ", "n.nspname")) SQL.push_back(Line);
+  SQL.emplace_back("order by a.attrelid, a.attnum");
+  return SQL;
+}
+
+std::vector<std::string> TPGDBExtract::RelationQuery(char RelKind) const {
+  const std::string Indent(44, ' ');
+  std::vector<std::string> SQL;
+  if (RelKind == 'r') {
+    const std::string Triggers = FInfo.Has(pgcRelTriggers) ? "c.reltriggers > 0 AS hastriggers"
+                                                           : "c.relhastriggers AS hastriggers";
+    const std::string Oids = FInfo.Has(pgcRelHasOids) ? "c.relhasoids" : "false AS relhasoids";
+    SQL = {
+        " SELECT n.nspname AS schemaname, c.relname AS tablename, pg_get_userbyid(c.relowner) AS "
+        "tableowner,",
+        "        t.spcname AS \"tablespace\", c.relhasindex AS hasindexes, c.relhasrules AS "
+        "hasrules,",
+        "        " + Triggers + ", c.oid, d.description, " + Oids,
+    };
+  } else {
+    SQL = {
+        " SELECT n.nspname AS schemaname, c.relname AS tablename,",
+        "        pg_get_userbyid(c.relowner) AS tableowner,",
+        "        t.spcname AS \"tablespace\", d.description,",
+        "        c.oid, pg_catalog.pg_get_viewdef(c.oid) as view_def",
+    };
+  }
+  const std::string Owner = OwnerColumn();
+  if (!Owner.empty()) SQL.push_back(Owner);
+  SQL.insert(SQL.end(), {
+                            "   FROM pg_catalog.pg_class c",
+                            "   LEFT JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace",
+                            "   LEFT JOIN pg_catalog.pg_tablespace t ON t.oid = c.reltablespace",
+                            "   LEFT JOIN pg_catalog.pg_description d ON d.objoid = c.oid",
+                            Indent + "and (d.objsubid = 0 or d.objsubid is null)",
+                            Indent + "and d.classoid = " + IntToStr(FInfo.ClassOid),
+                        });
+  if (!Owner.empty()) SQL.push_back(OwnerJoin("c.relowner"));
+  SQL.push_back(RelKind == 'r' ? "  WHERE c.relkind = 'r' " : "  WHERE c.relkind = 'v'");
+  for (const std::string& Line : SchemaConditions("  AND ", "  AND ", "n.nspname"))
+    SQL.push_back(Line);
+  return SQL;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Steps
+
+void TPGDBExtract::ExtractHeader() {
+  TObjs* Objs = GetObjs();
+  const TConnectionOptions& C = GetQELConnection()->GetConnectionOptions();
+  Objs->ConnectionOptions.SetDatabaseName(C.GetDatabaseName());
+  Objs->ConnectionOptions.HostName = C.HostName;
+  Objs->ConnectionOptions.Port = C.Port;
+  Objs->ConnectionOptions.UserName = C.UserName;
+  Objs->ConnectionOptions.Password = C.Password;
+
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, ProbeQuery());
+  FInfo.AuthIdOid = 0;
+  FInfo.OwnerFromAuthId = false;
+  FInfo.OwnerFromShadow = false;
+  FInfo.HasProArgModes = false;
+  FInfo.Columns.fill(false);
+  for (; !Q.GetEof(); Q.Next()) {
+    const int Typ = Q.FieldByName("typ")->AsInteger();
+    const TField& Oid = *Q.FieldByName("oid");
+    if (Typ == 7) {
+      FInfo.OwnerFromShadow = OidValue(Oid) != 0;
+    } else if (Typ == 8) {
+      FInfo.HasProArgModes = true;
+    } else if (Typ >= FirstColumnRow &&
+               Typ < FirstColumnRow + static_cast<int>(PGCatalogColumnCount)) {
+      FInfo.Columns[static_cast<std::size_t>(Typ - FirstColumnRow)] = true;
+    } else {
+      for (const auto& [Row, Field] : OidRows)
+        if (Row == Typ) FInfo.*Field = OidValue(Oid);
+    }
+  }
+  CloseQuery(Q);
+  FInfo.OwnerFromAuthId = FInfo.AuthIdOid != 0;
+  if (FInfo.OwnerFromAuthId) FInfo.OwnerFromShadow = false;
+}
+
+void TPGDBExtract::ExtractSch() {
+  TQELQuery& Q = WorkQuery();
+  std::vector<std::string> SQL = {"select ns.nspname, ns, ns.nspowner, d.description"};
+  const std::string Owner = OwnerColumn();
+  if (!Owner.empty()) SQL.push_back(Owner);
+  SQL.emplace_back("from pg_catalog.pg_namespace ns");
+  SQL.push_back("left join pg_catalog.pg_description d on d.objoid = ns.oid and d.classoid = " +
+                IntToStr(FInfo.NamespaceOid));
+  if (!Owner.empty()) SQL.push_back("   " + OwnerJoin("ns.nspowner"));
+  for (const std::string& Line : SchemaConditions("where ", "and ", "ns.nspname"))
+    SQL.push_back(Line);
+  OpenQuery(Q, SQL);
+  for (; !Q.GetEof(); Q.Next()) {
+    auto Sch = std::make_unique<TSchData>(GetObjs());
+    Sch->SetObjName(Q.FieldByName("nspname")->AsString());
+    Sch->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
+    if (!Owner.empty()) SetOwnerName(*Sch, Q.FieldByName("rolname")->AsString());
+    const std::string Name = Sch->GetObjName();
+    AddExtracted(std::move(Sch), Name);
+  }
+  CloseQuery(Q);
+}
+
+void TPGDBExtract::ReadRelation(TQELQuery& Query, TDbObj& Obj) {
+  Obj.SetObjName(Query.FieldByName("tablename")->AsString());
+  SetOwnerName(Obj, OwnerColumn().empty() ? Query.FieldByName("tableowner")->AsString()
+                                          : Query.FieldByName("rolname")->AsString());
+  Obj.SetSchema(Query.FieldByName("schemaname")->AsString());
+  Obj.Description = CrLfLineBreaks(Query.FieldByName("description")->AsString());
+}
+
+void TPGDBExtract::ExtractTbl() {
+  AddToLog("Extracting tables...");
+  TQELQuery& Q = WorkQuery();
+  std::vector<TRelationRead> Tables;
+  OpenQuery(Q, RelationQuery('r'));
+  for (; !Q.GetEof(); Q.Next()) {
+    auto Tbl = std::make_unique<TTblData>(GetObjs());
+    ReadRelation(Q, *Tbl);
+    Tbl->WithOids = Q.FieldByName("relhasoids")->AsBoolean();
+    TObjVector<TFldData>* Fields = &Tbl->Fields;
+    Tables.push_back({Q.FieldByName("oid")->AsLargeInt(), std::move(Tbl), Fields});
+  }
+  CloseQuery(Q);
+  ExtractFields(Q, 'r', Tables);
+  AddRelations(Tables);
+}
+
+void TPGDBExtract::ExtractViw() {
+  AddToLog("Extracting views...");
+  TQELQuery& Q = WorkQuery();
+  std::vector<TRelationRead> Views;
+  OpenQuery(Q, RelationQuery('v'));
+  for (; !Q.GetEof(); Q.Next()) {
+    auto Viw = std::make_unique<TViwData>(GetObjs());
+    ReadRelation(Q, *Viw);
+    // The server ends the text with ";", which the view's own statement writes. Its lines end
+    // in LF; the collection keeps texts with CR LF, as a script read by the parser has them.
+    std::string Body = Trim(Q.FieldByName("view_def")->AsString());
+    if (!Body.empty() && Body.back() == ';') Body.pop_back();
+    Viw->SetBody(CrLfLineBreaks(Body));
+    TObjVector<TFldData>* Fields = &Viw->Fields;
+    Views.push_back({Q.FieldByName("oid")->AsLargeInt(), std::move(Viw), Fields});
+  }
+  CloseQuery(Q);
+  ExtractFields(Q, 'v', Views);
+  AddRelations(Views);
+}
+
+void TPGDBExtract::AddRelations(std::vector<TRelationRead>& Relations) {
+  for (TRelationRead& R : Relations) {
+    const std::string Name = R.Obj->GetObjName();
+    AddExtracted(std::move(R.Obj), Name);
+    // Cancelled: the relations not yet added are freed with the list.
+    if (TerminateRunning.load()) break;
+  }
+}
+
+void TPGDBExtract::ExtractFields(TQELQuery& Query, char RelKind,
+                                 std::vector<TRelationRead>& Relations) {
+  if (Relations.empty()) return;
+  std::unordered_map<std::int64_t, const TRelationRead*> ByOid;
+  ByOid.reserve(Relations.size());
+  for (const TRelationRead& R : Relations) ByOid.emplace(R.Oid, &R);
+  OpenQuery(Query, ColumnQuery(RelKind));
+  TField* Rel = Query.FieldByName("attrelid");
+  TField* Name = Query.FieldByName("column_name");
+  TField* Descr = Query.FieldByName("description");
+  TField* NotNull = Query.FieldByName("is_notnull");
+  TField* Default = Query.FieldByName("adsrc");
+  TField* DataType = Query.FieldByName("data_type");
+  TField* CharLength = Query.FieldByName("char_length");
+  TField* Prec = Query.FieldByName("prec");
+  TField* Scale = Query.FieldByName("scale");
+  for (; !Query.GetEof(); Query.Next()) {
+    // A relation made after the relation query was read has no object: its columns are passed.
+    const auto It = ByOid.find(Rel->AsLargeInt());
+    if (It == ByOid.end()) continue;
+    TDbObj* Owner = It->second->Obj.get();
+    TObjVector<TFldData>& List = *It->second->Fields;
+    auto Fld = std::make_unique<TFldData>(GetObjs());
+    Fld->TableName = Owner->GetObjName();
+    Fld->OwnerObj = Owner;
+    Fld->SetObjName(Name->AsString());
+    Fld->Description = CrLfLineBreaks(Descr->AsString());
+    Fld->Nullable = !NotNull->AsBoolean();
+    Fld->DefValue = Trim(Default->AsString());
+    Fld->DefValue = PGReplaceDefault(Fld->GetDefValue());
+    ColumnType(*Fld, DataType->AsString(), CharLength->AsInteger(), Prec->AsInteger(),
+               Scale->AsInteger());
+    CheckSerial(*Fld);
+    Fld->Position = List.Count() + 1;
+    List.Add(std::move(Fld));
+  }
+  CloseQuery(Query);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Column types
+
+void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t CharLength,
+                              std::int32_t Precision, std::int32_t Scale) {
+  std::string Name = TypeName;
+  Fld.ArrayBounds.clear();
+  if (const std::size_t At = Name.find("[]"); At != std::string::npos) {
+    for (std::size_t P = At; (P = Name.find("[]", P)) != std::string::npos; P += 2)
+      Fld.ArrayBounds.push_back(TArrayBound{1, 0});
+    Name.resize(At);
+  }
+
+  TDBFieldType Type = iftDomain;
+  for (const auto& [PGName, T] : TypeNames) {
+    if (PGName == Name) {
+      Type = T;
+      break;
+    }
+  }
+  Fld.FieldType = Type;
+  if (Type == iftDomain) {
+    if (Name.size() >= 2 && Name.front() == '"' && Name.back() == '"')
+      Name = Name.substr(1, Name.size() - 2);
+    Fld.DomainName = Name;
+  }
+  if (TakesLength(Type)) Fld.Size = CharLength;
+  if (Type == iftNumeric || Type == iftDecimal) {
+    Fld.Precision = Precision;
+    Fld.Scale = Scale;
+  }
+}
+
+void TPGDBExtract::CheckSerial(TFldData& Fld) {
+  if (Fld.FieldType != iftInteger && Fld.FieldType != iftBigInt) return;
+  if (UpperCase(Fld.GetDefValue().substr(0, 7)) != "NEXTVAL") return;
+  Fld.FieldType = Fld.FieldType == iftInteger ? iftSerial : iftBigSerial;
+  Fld.DefValue.clear();
+}
+
+}  // namespace qel
