@@ -372,6 +372,10 @@ std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
 /// the generated statements.
 class TCustomObjs : public TObject {
  public:
+  /// The comparer's list of warning lines (changes through system tables or conversions that
+  /// can lose data), set by the comparer for the time of a generation; nullptr otherwise.
+  TStringList* WorkList = nullptr;
+
   TCustomObjs();
   TCustomObjs(const TCustomObjs&) = delete;
   TCustomObjs& operator=(const TCustomObjs&) = delete;

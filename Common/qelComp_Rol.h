@@ -1,4 +1,5 @@
-// Roles, logins and users, and the grants between them.
+// Roles, logins and users, and the grants between them: their texts per dialect and their passes
+// of the update script.
 #pragma once
 
 #include <cstdint>
@@ -10,21 +11,42 @@ namespace qel {
 
 enum TUserType : std::uint8_t { usrRol, usrLgn, usrUsr };
 
-/// A role, a server login or a database user; they share the collection's role list.
+/// A role, a server login or a database user; they share the collection's role list. A
+/// principal is never altered, only created, dropped and given its description.
 class TRolData : public TDbObj {
  public:
   explicit TRolData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 110; }
 
+  /// Owner of a role (written in its comment line); for a SQL Server user, its group.
   std::string RoleOwner;
+  /// Non-zero for a SQL Server application role.
   std::int32_t IsAppRole = 0;
+  /// For a user: the login it is mapped to (empty: the login of the user's name).
   std::string LoginName;
+  /// Free for the readers; no text reads them.
+  std::int32_t Reserved1 = 0;
+  std::int32_t Reserved2 = 0;
   TUserType UserType = usrRol;
 
   /// "Role: ", "Login: " or "User: " + the name, so the three never collide.
   std::string ObjKeyDef() const override;
+  std::string Def() const override;
+  /// Def; Sybase ASE goes back to the database after working in master.
+  std::string CreateDef() const override;
+  /// Empty for the users SQL Server 2005 keeps for itself.
+  std::string DropDef() const override;
+
+  /// LoginName, or the name when no login is recorded.
+  std::string GetLoginName() const;
+  /// S as a string literal of the dialect.
+  std::string Literal(const std::string& S) const;
+
+ private:
+  std::string DefText(bool ForCreate) const;
 };
 
-/// One grant: privileges given to a grantee on an object, or a role membership.
+/// One grant: privileges given to a grantee on an object or as statement/system privileges, or
+/// a role membership. A grant is identified by its own text and never altered.
 class TGntData : public TDbObj {
  public:
   explicit TGntData(TCustomObjs* aOwner) : TDbObj(aOwner) {
@@ -32,26 +54,54 @@ class TGntData : public TDbObj {
     Fields.SetCaseSensitive(true);
   }
 
-  /// A grant held as text; written unchanged.
+  /// A grant held as text (not decomposed by its reader).
   std::string GrantText;
   TGrantPrivilegeSet Privileges;
+  /// The user, role, procedure, trigger or view receiving the privileges.
   std::string GranteeName;
+  /// InterBase object-type code of the grantee: 1 view, 2 trigger, 5 procedure, 8 user, 13 role.
   std::int32_t GranteeType = 0;
   std::string ObjectName;
-  /// -1: statement or system privileges.
+  /// 0 table, 1 view, 2 trigger, 5 procedure, 8 user, 13 role granted; -1 statement or system
+  /// privileges.
   std::int32_t ObjectType = -1;
   /// 1 = WITH GRANT OPTION (WITH ADMIN OPTION for roles).
   std::int32_t GrantOption = 0;
   /// Columns of a column-level grant.
   TStringList Fields;
+  /// The comparison switch that governs the grant.
   TCmpObjType GrantCategory = coGrant;
 
   std::string Def() const override;
+  /// REVOKE.
+  std::string DropDef() const override;
   /// The grant's text, built with InterBase quoting switched off so equal grants key equal.
   std::string ObjKeyDef() const override;
 
-  /// The privilege list ("SELECT, INSERT").
-  std::string PrivilegesDef() const;
+  /// The privileges are exactly INSERT, UPDATE, DELETE, SELECT and REFERENCES.
+  bool AllObjectPrivileges() const;
+  /// " (" + quoted columns + ")", empty without columns.
+  std::string FldsSeq() const;
+  /// The grantee with the word its kind needs: "VIEW ", "TRIGGER ", "PROCEDURE ".
+  std::string GranteeDef() const;
+  /// The grantee as a name: quoted, except the keyword PUBLIC.
+  std::string GranteeIdent() const;
+  /// REVOKE; with GrantOptionOnly, of the grant option alone (REVOKE GRANT OPTION FOR).
+  std::string RevokeDef(bool GrantOptionOnly) const;
+
+ private:
+  std::string OracleDef() const;
+  std::string MSSQLDef() const;
+  std::string OtherDef() const;
 };
+
+// Role passes (gated by coRole).
+void GenScriptRoleCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+void GenScriptRoleAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+void GenScriptRoleDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+
+// Grant passes (gated by coGrant, coRoleGrant and coUserGrant).
+void GenScriptGntDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+void GenScriptGntCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
 
 }  // namespace qel

@@ -413,10 +413,46 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
 void MSSQLUpdateColumnPositionRecreateTable(TCustomObjs& Master, TCustomObjs& Target,
                                             TCustomSQLExec& Exec);
 
-/// A SQL Anywhere publication.
+class TPblData;
+
+/// One article of a publication: a table, with the columns replicated (all when none).
+class TPblArtData : public TObject {
+ public:
+  explicit TPblArtData(TPblData* aPublication);
+
+  /// Column names; the list owns the objects attached to its entries.
+  TStringList Columns;
+  /// The owning publication; not owned.
+  TPblData* Publication = nullptr;
+  std::string TableName;
+  std::string TableOwner;
+
+  /// "    TABLE owner.table" and the quoted column list in parentheses when there is one.
+  std::string Def() const;
+};
+
+/// A SQL Anywhere publication. The owner is the object's Creator (its schema when no creator
+/// was read).
 class TPblData : public TDbObj {
  public:
-  explicit TPblData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 123; }
+  explicit TPblData(TCustomObjs* aOwner);
+
+  /// Sorted by "owner.table"; owns the articles.
+  TStringList Articles;
+
+  /// Files a new article for the table and returns it; an article of that table filed before
+  /// is returned instead.
+  TPblArtData* AddArticle(const std::string& TableOwner, const std::string& TableName);
+  /// The article at Index; nullptr outside the list.
+  TPblArtData* Article(int Index) const;
+
+  std::string Def() const override;
+  std::string DropDef() const override;
+  /// The tables and columns the publication names are created first.
+  void DoBeforeCreate() override;
+
+  /// The owner as written before the name: quoted, followed by "."; empty without owner.
+  std::string OwnerPrefix() const;
 };
 
 /// A schema of the dialects that have them.
@@ -426,6 +462,22 @@ class TSchData : public TDbObj {
 
   /// The AUTHORIZATION principal.
   std::string SchemaOwner;
+
+  std::string Def() const override;
+  std::string DropDef() const override;
+  /// A schema the server keeps for itself: PostgreSQL "public", and the SQL Server schemas the
+  /// reader marked by storing their own name as the alternate caption.
+  bool BuiltIn() const;
 };
+
+// Publication passes (SQL Anywhere; gated by coTable).
+void GenScriptPblCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+void GenScriptPblAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+void GenScriptPblDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+
+// Schema passes (Oracle, SQL Server, PostgreSQL and DB2 targets).
+void GenScriptSchCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+void GenScriptSchAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+void GenScriptSchDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
 
 }  // namespace qel

@@ -1,22 +1,603 @@
-// Alteration of matched columns in place and the SQL Server table rebuild. Not written yet:
-// both passes leave the target's columns as they are, so a changed column type, default or
-// nullability produces no statement until they are.
+// Alteration of matched columns in place: the column pass with its dispatch by dialect, the
+// forms of SQL Server, SQL Anywhere, Oracle, PostgreSQL, MySQL and ASE, MySQL column moves, and
+// the SQL Server table rebuild through a copy table. InterBase/Firebird alteration is in
+// qelComp_Tbl_AlterIB.cpp.
+#include "qelComp_Tbl_Alter.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <vector>
+
+#include "Text.h"
 #include "qelCompObj.h"
-#include "qelComp_Tbl.h"
 
 namespace qel {
 
-void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
-  (void)Master;
-  (void)Target;
-  (void)Exec;
+// ---------------------------------------------------------------------------------------------
+// TAlterRun
+
+std::string TAlterRun::Quote(const std::string& Name) const {
+  return Quote_Ident(Name, Target.GetDatabaseType(), Target.IBServerOptions.SQLServerVersion,
+                     static_cast<std::int8_t>(Target.IBServerOptions.GetSQLDialect()));
 }
+
+TStatement* TAlterRun::AddAlter(const std::string& Text, const std::string& Column,
+                                const std::string& Table) {
+  return Exec.Add(Text, stStatement, Column, dboField, odbAlter, Table);
+}
+
+TStatement* TAlterRun::Last() const {
+  const int N = Exec.GetStatementsCount();
+  return N > 0 ? Exec.GetStatement(N - 1) : nullptr;
+}
+
+TStatement* TAlterRun::Comment(const TDbObj& By, const std::string& Text) {
+  const int Before = Exec.GetStatementsCount();
+  Exec.AddComment(By.GenComment(Text));
+  return Exec.GetStatementsCount() > Before ? Last() : nullptr;
+}
+
+void TAlterRun::Work(const std::string& Line, TStatement* Stmt) {
+  if (WorkList) WorkList->AddObject(Line, Stmt);
+}
+
+bool TAlterRun::IBOldServer() const {
+  return IBVersion() == st_InterBase_4x || IBVersion() == st_InterBase_5x;
+}
+
+bool TAlterRun::IBFirebird2() const {
+  const TIBSQLServerVersionType V = IBVersion();
+  return V == st_Firebird_20 || V == st_Firebird_21 || V == st_Firebird_25 || IBSysTablesReadOnly();
+}
+
+bool TAlterRun::IBSysTablesReadOnly() const {
+  // ODS 12 is Firebird 3.0's on-disk structure; from it on RDB$ tables refuse UPDATE.
+  return Target.IBServerOptions.GetIBDatabaseOptions().ODSMajorVersion >= 12;
+}
+
+bool TAlterRun::IBAllowConversion() const {
+  return Target.IBServerOptions.GetIBCompareOptions().AllowDataTypeConversion;
+}
+
+bool TAlterRun::IBFldCharsetCompare() const {
+  return Target.IBServerOptions.GetIBCompareOptions().FldCharsetCompare;
+}
+
+TStatement* TAlterRun::AddSys(const TDbObj& By, const std::string& Text, const std::string& Column,
+                              const std::string& Table, TDbObject Kind) {
+  if (IBSysTablesReadOnly())
+    return Comment(By, "The server's system tables are read-only; not run:\r\n" + Text);
+  return Exec.Add(Text, stStatement, Column, Kind, odbAlter, Table);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Type rules
+
+namespace {
+
+bool In(TDBFieldType T, std::initializer_list<TDBFieldType> Set) {
+  return std::find(Set.begin(), Set.end(), T) != Set.end();
+}
+
+/// Rank of an exact integer type by its range; 0 for other types.
+int IntegerRank(TDBFieldType T) {
+  switch (T) {
+    case iftTinyInt:
+      return 1;
+    case iftSmallInt:
+    case iftInt2:
+      return 2;
+    case iftMediumInt:
+      return 3;
+    case iftInteger:
+    case iftInt4:
+    case iftSerial:
+      return 4;
+    case iftBigInt:
+    case iftInt8:
+    case iftBigSerial:
+      return 5;
+    default:
+      return 0;
+  }
+}
+
+bool SinglePrecision(TDBFieldType T) {
+  return In(T, {iftFloat, iftFloat4, iftReal});
+}
+
+bool DoublePrecision(TDBFieldType T) {
+  return In(T, {iftDoublePrecision, iftDouble, iftFloat8});
+}
+
+bool SizedCharType(TDBFieldType T) {
+  return In(T, {iftVarchar, iftChar, iftNChar, iftNVarChar, iftVarChar2, iftNVarChar2, iftCstring,
+                iftBinary, iftVarBinary, iftNationalChar, iftGraphic, iftVarGraphic, iftRaw});
+}
+
+bool LongCharType(TDBFieldType T) {
+  return In(T, {iftText, iftNText, iftLongVarchar, iftLong, iftLongRaw, iftBlob, iftClob, iftDbClob,
+                iftNClob, iftTinyText, iftMediumText, iftLongText, iftTinyBlob, iftMediumBlob,
+                iftLongBlob, iftImage, iftByteA, iftLongBinary});
+}
+
+bool ExactDecimal(TDBFieldType T) {
+  return In(T, {iftNumeric, iftDecimal, iftNumber, iftMoney, iftSmallMoney});
+}
+
+}  // namespace
+
+bool NarrowingTypeChange(const TFldData& M, const TFldData& T) {
+  if (M.Computed() || T.Computed() || M.FieldType == iftDomain || T.FieldType == iftDomain)
+    return false;
+  const TDBFieldType From = T.FieldType;
+  const TDBFieldType To = M.FieldType;
+  if (From == To) {
+    if (SizedCharType(From))
+      // -1 is MAX; 0 is "not given", which no reader can tell apart from the default length.
+      return M.Size != -1 && M.Size > 0 && (T.Size == -1 || M.Size < T.Size);
+    if (In(From, {iftNumeric, iftDecimal, iftNumber}) && M.Precision != 0)
+      return M.Precision - M.Scale < T.Precision - T.Scale || M.Scale < T.Scale;
+    return false;
+  }
+  if (IntegerRank(From) && IntegerRank(To)) return IntegerRank(To) < IntegerRank(From);
+  if (DoublePrecision(From) && SinglePrecision(To)) return true;
+  // A float holds 24 bits of mantissa, a double 53: larger integers are rounded.
+  if (IntegerRank(From) >= 4 && SinglePrecision(To)) return true;
+  if (IntegerRank(From) == 5 && DoublePrecision(To)) return true;
+  if ((SinglePrecision(From) || DoublePrecision(From) || ExactDecimal(From)) &&
+      (IntegerRank(To) || (ExactDecimal(From) && (SinglePrecision(To) || DoublePrecision(To)))))
+    return true;
+  if ((SizedCharType(From) || LongCharType(From)) && !SizedCharType(To) && !LongCharType(To))
+    return true;
+  if (LongCharType(From) && SizedCharType(To)) return true;
+  if (In(From, {iftTimeStamp, iftDateTime, iftTimeStampTZ, iftSmallDateTime}) &&
+      In(To, {iftDate, iftTime, iftTimeTZ}))
+    return true;
+  return false;
+}
+
+namespace {
+
+using TTypes = std::initializer_list<TDBFieldType>;
+
+struct TMSSQLConversion {
+  TTypes From;
+  TTypes To;
+};
+
+/// What an in-place ALTER COLUMN of SQL Server can convert, old type to new types.
+const TMSSQLConversion MSSQLConversions[] = {
+    {{iftBinary, iftVarBinary},
+     {iftInteger,       iftBigInt,      iftTinyInt,   iftVarchar, iftChar,       iftTimeStamp,
+      iftSmallDateTime, iftBinary,      iftNumeric,   iftDecimal, iftNChar,      iftNVarChar,
+      iftSmallInt,      iftDateTime,    iftBit,       iftMoney,   iftSmallMoney, iftVarBinary,
+      iftImage,         iftUniqueIdent, iftSqlVariant}},
+    {{iftVarchar, iftChar},
+     {iftInteger,       iftBigInt,   iftFloat,   iftTinyInt, iftReal,        iftVarchar,   iftChar,
+      iftSmallDateTime, iftNumeric,  iftDecimal, iftText,    iftNChar,       iftNVarChar,  iftNText,
+      iftSmallInt,      iftDateTime, iftBit,     iftImage,   iftUniqueIdent, iftSqlVariant}},
+    {{iftNChar, iftNVarChar},
+     {iftInteger, iftBigInt, iftFloat, iftTinyInt, iftReal, iftVarchar, iftChar, iftSmallDateTime,
+      iftNumeric, iftDecimal, iftText, iftNChar, iftNVarChar, iftNText, iftSmallInt, iftDateTime,
+      iftBit, iftUniqueIdent, iftSqlVariant}},
+    {{iftInteger, iftBigInt, iftTinyInt, iftNumeric, iftDecimal, iftSmallInt, iftBit},
+     {iftInteger,    iftBigInt,    iftFloat,         iftTinyInt,  iftReal,    iftVarchar,
+      iftChar,       iftTimeStamp, iftSmallDateTime, iftBinary,   iftNumeric, iftDecimal,
+      iftNChar,      iftNVarChar,  iftSmallInt,      iftDateTime, iftBit,     iftMoney,
+      iftSmallMoney, iftVarBinary, iftSqlVariant}},
+    {{iftFloat, iftReal}, {iftInteger, iftBigInt, iftFloat,         iftTinyInt,   iftReal,
+                           iftVarchar, iftChar,   iftSmallDateTime, iftBinary,    iftNumeric,
+                           iftDecimal, iftNChar,  iftNVarChar,      iftSmallInt,  iftDateTime,
+                           iftBit,     iftMoney,  iftSmallMoney,    iftVarBinary, iftSqlVariant}},
+    {{iftMoney, iftSmallMoney},
+     {iftInteger, iftBigInt, iftFloat, iftTinyInt, iftReal, iftTimeStamp, iftSmallDateTime,
+      iftBinary, iftNumeric, iftDecimal, iftSmallInt, iftDateTime, iftBit, iftMoney, iftSmallMoney,
+      iftVarBinary, iftSqlVariant}},
+    {{iftTimeStamp},
+     {iftInteger, iftBigInt, iftTinyInt, iftVarchar, iftChar, iftTimeStamp, iftSmallDateTime,
+      iftBinary, iftNumeric, iftDecimal, iftSmallInt, iftDateTime, iftBit, iftMoney, iftSmallMoney,
+      iftVarBinary, iftImage}},
+    {{iftSmallDateTime, iftDateTime},
+     {iftVarchar, iftChar, iftSmallDateTime, iftNChar, iftNVarChar, iftDateTime, iftSqlVariant}},
+    {{iftUniqueIdent},
+     {iftVarchar, iftChar, iftBinary, iftNChar, iftNVarChar, iftVarBinary, iftSqlVariant}},
+    {{iftImage}, {iftTimeStamp, iftBinary, iftVarBinary}},
+    {{iftText}, {iftVarchar, iftChar, iftNText}},
+    {{iftNText}, {iftText, iftNChar, iftNVarChar}},
+};
+
+}  // namespace
+
+bool MSSQLAllowDataTypeAlter(const TFldData& M, const TFldData& T) {
+  if (M.FieldType == T.FieldType) return true;
+  for (const TMSSQLConversion& C : MSSQLConversions)
+    if (In(T.FieldType, C.From)) return In(M.FieldType, C.To);
+  return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The dialect forms
+
+namespace {
+
+std::string TableNameOf(const TTblData& MTbl) {
+  return MTbl.GetObjName();
+}
+
+/// The warning line of a type change that can lose values.
+void WarnNarrowing(TAlterRun& Run, const TTblData& MTbl, const TFldData& M, const TFldData& T,
+                   TStatement* Stmt) {
+  if (!Stmt || !NarrowingTypeChange(M, T)) return;
+  Run.Work("DataType conversion can lose data: " + T.FieldTypeDef() + " -> " + M.FieldTypeDef() +
+               " /" + TableNameOf(MTbl) + "(" + M.GetObjName() + ")/",
+           Stmt);
+}
+
+void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  const std::string TN = TableNameOf(MTbl);
+  const std::string FN = M.GetObjName();
+  const std::string QTable = Run.Quote(TN);
+  const std::string QCol = Run.Quote(FN);
+  // A column cannot be tightened while NULLs may still come: its default goes first.
+  if (!M.Nullable && T.Nullable)
+    for (const auto& D : M.UseIn)
+      if (auto* Ctr = dynamic_cast<TCtrData*>(D->DepObj); Ctr && Ctr->GetCtType() == ctDefault)
+        Ctr->CreateDependDef();
+  if (M.GetDefValue() != T.GetDefValue()) {
+    T.DoBeforeDrop();
+    // A removed default is gone with the target's default constraint (dropped above).
+    if (!M.GetDefValue().empty()) {
+      Run.AddAlter("ALTER TABLE " + QTable + " ADD DEFAULT " + M.GetDefValue() + " FOR " + QCol, FN,
+                   TN);
+      MTbl.SetViewsReCreateFlag();
+    }
+  }
+  if (M.FieldTypeDef() != T.FieldTypeDef() || M.Collation != T.Collation ||
+      M.Nullable != T.Nullable) {
+    T.DoBeforeDrop();
+    if (M.Computed() || T.Computed()) {
+      T.DropDependDef();
+      M.SetObjCreated(false);
+      M.CreateDependDef();
+      MTbl.SetViewsReCreateFlag();
+    } else {
+      const std::string Table = M.OwnerObj ? M.OwnerObj->GetObjFullName() : QTable;
+      std::string S = "ALTER TABLE " + Table + " ALTER COLUMN " + QCol + " " + M.FieldTypeDef();
+      if (!M.Collation.empty()) S += " COLLATE " + M.Collation;
+      S += M.Nullable ? " NULL" : " NOT NULL";
+      if (MSSQLAllowDataTypeAlter(M, T)) {
+        WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(S, FN, TN));
+        MTbl.SetViewsReCreateFlag();
+      } else {
+        Run.Exec.AddComment("/* Datatype conversion is not allowed: " + T.FieldTypeDef() + " -> " +
+                            M.FieldTypeDef() + "\r\n" + S + " */");
+      }
+    }
+  }
+  if (M.RowGuidCol != T.RowGuidCol) {
+    Run.AddAlter("ALTER TABLE " + QTable + " ALTER COLUMN " + QCol +
+                     (M.RowGuidCol ? " ADD ROWGUIDCOL" : " DROP ROWGUIDCOL"),
+                 FN, TN);
+    MTbl.SetViewsReCreateFlag();
+  }
+}
+
+void ASAAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  const std::string TN = TableNameOf(MTbl);
+  const std::string FN = M.GetObjName();
+  // The owner prefix as every other statement of the script writes it (DBA when none is
+  // known).
+  const std::string Head = "ALTER TABLE " + MTbl.GetObjFullName();
+  const std::string Col = Run.Quote(FN);
+  if (M.FieldTypeDef() != T.FieldTypeDef())
+    WarnNarrowing(Run, MTbl, M, T,
+                  Run.AddAlter(Head + " MODIFY " + Col + " " + M.FieldTypeDef(), FN, TN));
+  if (M.Nullable != T.Nullable)
+    Run.AddAlter(Head + " MODIFY " + Col + (M.Nullable ? " NULL" : " NOT NULL"), FN, TN);
+  const std::string MDef = M.GetDefValue();
+  const std::string TDef = T.GetDefValue();
+  if (MDef != TDef) {
+    if (!MDef.empty() && !TDef.empty())
+      Run.AddAlter(Head + " MODIFY " + Col + " DEFAULT " + MDef, FN, TN);
+    else if (!MDef.empty())
+      Run.AddAlter(Head + " ALTER " + Col + " SET DEFAULT " + MDef, FN, TN);
+    else
+      Run.AddAlter(Head + " ALTER " + Col + " DROP DEFAULT", FN, TN);
+  }
+}
+
+void OracleAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  const std::string TN = TableNameOf(MTbl);
+  const std::string FN = M.GetObjName();
+  // Names are quoted only where Oracle needs it, so a stored upper-case name stays bare.
+  const std::string Head = "ALTER TABLE " + Run.Quote(TN) + " MODIFY(" + Run.Quote(FN);
+  if (M.FieldTypeDef() != T.FieldTypeDef()) {
+    WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(Head + " " + M.FieldTypeDef() + ")", FN, TN));
+    MTbl.SetViewsReCreateFlag();
+  }
+  if (M.GetDefValue() != T.GetDefValue())
+    // DEFAULT NULL is how Oracle takes a default away.
+    Run.AddAlter(Head + " DEFAULT " + (M.GetDefValue().empty() ? "NULL" : M.GetDefValue()) + ")",
+                 FN, TN);
+}
+
+void PGSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  const std::string TN = TableNameOf(MTbl);
+  const std::string FN = M.GetObjName();
+  const std::string Head =
+      "ALTER TABLE " + MTbl.GetObjFullName() + " ALTER COLUMN " + Run.Quote(FN);
+  if (M.FieldTypeDef() != T.FieldTypeDef()) {
+    T.DoBeforeDrop();
+    WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(Head + " TYPE " + M.FieldTypeDef(), FN, TN));
+  }
+  if (M.GetDefValue() != T.GetDefValue()) {
+    T.DoBeforeDrop();
+    Run.AddAlter(
+        Head + (M.GetDefValue().empty() ? " DROP DEFAULT" : " SET DEFAULT " + M.GetDefValue()), FN,
+        TN);
+  }
+  if (M.Nullable != T.Nullable) {
+    T.DoBeforeDrop();
+    Run.AddAlter(Head + (M.Nullable ? " DROP NOT NULL" : " SET NOT NULL"), FN, TN);
+  }
+}
+
+/// The column text of a MODIFY COLUMN. MODIFY replaces the whole column definition, its
+/// comment included: the comment the column is to keep is written with it (the master's when
+/// descriptions are compared, else the one the target has).
+std::string MySQLModifyText(const TAlterRun& Run, const TFldData& M, const TFldData* T) {
+  const std::string& Comment =
+      Run.Master.CompareObjects.Contains(coDescription) || !T ? M.Description : T->Description;
+  std::string R = M.TypeDef();
+  if (!Comment.empty()) R += " COMMENT " + ScriptQuotedStr(Comment, dbMySQL);
+  return R;
+}
+
+void MySQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  if (M.TypeDef() == T.TypeDef()) return;
+  const std::string TN = TableNameOf(MTbl);
+  const std::string FN = M.GetObjName();
+  TStatement* S = Run.AddAlter("ALTER TABLE " + Run.Quote(TN) + " MODIFY COLUMN " + Run.Quote(FN) +
+                                   " " + MySQLModifyText(Run, M, &T),
+                               FN, TN);
+  Run.Work("Modify column: " + TN + "(" + FN + ")" + "/", S);
+  WarnNarrowing(Run, MTbl, M, T, S);
+}
+
+/// The moves that bring the target's columns into the master's order: every position whose
+/// name differs from the target's gets the master's column there, after its predecessor.
+/// Names are quoted where MySQL needs it (a reserved word or a name with a blank would break
+/// the statement otherwise).
+void MySQLUpdateColumnPosition(TAlterRun& Run, TTblData& MTbl, TTblData& TTbl) {
+  const std::string TN = TableNameOf(MTbl);
+  for (int I = 0; I < MTbl.Fields.Count(); ++I) {
+    const TFldData* F = MTbl.Fields[I];
+    const TFldData* G = TTbl.Fields[I];
+    const std::string& FN = F->GetObjName();
+    if (G && G->GetObjName() == FN) continue;
+    const std::string Where =
+        I == 0 ? " FIRST" : " AFTER " + Run.Quote(MTbl.Fields[I - 1]->GetObjName());
+    Run.AddAlter("ALTER TABLE " + Run.Quote(TN) + " MODIFY COLUMN " + Run.Quote(FN) + " " +
+                     MySQLModifyText(Run, *F, TTbl.Fields.Find(FN)) + Where,
+                 FN, TN);
+  }
+}
+
+void ASEAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  if (M.GetDefValue() == T.GetDefValue()) return;
+  const std::string TN = TableNameOf(MTbl);
+  const std::string FN = M.GetObjName();
+  Run.AddAlter("ALTER TABLE " + Run.Quote(TN) + " REPLACE " + Run.Quote(FN) + " DEFAULT " +
+                   (M.GetDefValue().empty() ? "NULL" : M.GetDefValue()),
+               FN, TN);
+}
+
+/// The table was dropped and created anew by the table pass because its temporary status
+/// changed: its columns already are the master's.
+bool MadeAnew(const TTblData& M, const TTblData& T) {
+  return M.Paired && !M.Equal && M.GlobalTemporary != T.GlobalTemporary;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The column pass
+
+void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec,
+                           TStringList* WorkList) {
+  TAlterRun Run(Master, Target, Exec, WorkList);
+  const TDatabaseType DB = Run.Dialect();
+  const bool Descr = Master.CompareObjects.Contains(coDescription);
+  bool Written = false;
+  for (int I = 0; I < Master.Tables.Count(); ++I) {
+    auto* M = dynamic_cast<TTblData*>(Master.Tables.Objects(I));
+    auto* T = M ? dynamic_cast<TTblData*>(M->GetRefObj()) : nullptr;
+    if (!T || M->SkipDef || MadeAnew(*M, *T)) continue;
+    if (DB == dbMySQL && M->Fields.Count() == T->Fields.Count())
+      MySQLUpdateColumnPosition(Run, *M, *T);
+    for (const auto& F : M->Fields) {
+      TFldData* G = T->Fields.Find(F->GetObjName());
+      if (!G || F->SkipDef) continue;
+      if (F->Def() != G->Def()) {
+        switch (DB) {
+          case dbInterBase:
+            IBAlterColumn(Run, *M, *F, *G, Written);
+            break;
+          case dbSybaseASA:
+            ASAAlterColumn(Run, *M, *F, *G);
+            break;
+          case dbMySQL:
+            MySQLAlterColumn(Run, *M, *F, *G);
+            break;
+          case dbOracle:
+            OracleAlterColumn(Run, *M, *F, *G);
+            break;
+          case dbMSSQL:
+            MSSQLAlterColumn(Run, *M, *F, *G);
+            break;
+          case dbPostgreSQL:
+            PGSQLAlterColumn(Run, *M, *F, *G);
+            break;
+          case dbSybaseASE:
+            ASEAlterColumn(Run, *M, *F, *G);
+            break;
+          default:
+            break;  // no in-place form: the target column stays as it is
+        }
+      }
+      if (Descr && F->Description != G->Description) Exec.AddDescription(F.get());
+    }
+  }
+  if (Written) Exec.AddComment("\r\n");
+}
+
+void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  GenScriptColumnsAlter(Master, Target, Exec, WorkListOf(Master));
+}
+
+// ---------------------------------------------------------------------------------------------
+// SQL Server table rebuild
+
+namespace {
+
+const char* const CopyPrefix = "qel$";
+
+/// The copyable columns of the master table, quoted and joined. Computed columns compute
+/// themselves; a rowversion (TIMESTAMP) column takes no value from an INSERT and gets a new
+/// one for every row.
+std::string CopyColumns(const TTblData& X) {
+  std::string Cols;
+  for (const auto& F : X.Fields) {
+    if (F->Computed() || F->FieldType == iftTimeStamp) continue;
+    if (!Cols.empty()) Cols += ", ";
+    Cols += X.QuoteIdent(F->GetObjName());
+  }
+  return Cols;
+}
+
+/// Full name of X under another name for the moment of one text.
+template <class Fn>
+auto UnderName(TTblData& X, const std::string& Name, Fn Text) {
+  const std::string Saved = X.GetObjName();
+  X.SetObjName(Name);
+  auto R = Text();
+  X.SetObjName(Saved);
+  return R;
+}
+
+void CopyRows(TCustomSQLExec& Exec, const TTblData& X, const std::string& Cols,
+              const std::string& Src, const std::string& Dst) {
+  const bool Identity = X.HasIdentity();
+  if (Identity)
+    Exec.Add("SET IDENTITY_INSERT " + Dst + " ON", stStatement, Dst, dboTable, odbUnknown);
+  Exec.Add("insert into " + Dst + "(" + Cols + ")" + "\r\n" + "select " + Cols + " from " + Src,
+           stInsert, Dst, dboTable, odbInsert);
+  if (Identity)
+    Exec.Add("SET IDENTITY_INSERT " + Dst + " OFF", stStatement, Dst, dboTable, odbUnknown);
+}
+
+/// The objects of the master schema that stand on table X and went with the old table: they
+/// come back after the new one (their own passes ran earlier in the script).
+void CreateTableDependants(TCustomObjs& Master, TTblData& X) {
+  auto* Objs = dynamic_cast<TObjs*>(&Master);
+  if (!Objs) return;
+  const std::string& N = X.GetObjName();
+  for (int I = 0; I < Objs->Constraints.Count(); ++I)
+    if (auto* C = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
+        C && C->GetTblName() == N && !C->GetObjCreated() && !C->SkipDef)
+      C->CreateDependDef();
+  for (int I = 0; I < Objs->Indexes.Count(); ++I)
+    if (auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I));
+        Idx && Idx->TableName == N && !Idx->GetObjCreated() && !Idx->SkipDef)
+      Idx->CreateDependDef();
+  for (int I = 0; I < Objs->Triggers.Count(); ++I)
+    if (auto* Trg = dynamic_cast<TTrgData*>(Objs->Triggers.Objects(I));
+        Trg && Trg->OwnerObj == &X && !Trg->GetObjCreated() && !Trg->SkipDef)
+      Trg->CreateDependDef();
+}
+
+/// After every rebuild: what other objects lost with the old tables comes back. By this pass
+/// every creation pass has run, so a master object that has a counterpart and is not created
+/// went with a rebuilt table: foreign keys of other tables, views; routines emptied for the
+/// drop get their bodies again.
+void RestoreOtherDependants(TCustomObjs& Master) {
+  auto* Objs = dynamic_cast<TObjs*>(&Master);
+  if (!Objs) return;
+  for (int I = 0; I < Objs->Constraints.Count(); ++I)
+    if (TDbObj* C = Objs->Constraints.Objects(I);
+        C && C->GetRefObj() && !C->GetObjCreated() && !C->SkipDef)
+      C->CreateDependDef();
+  for (int I = 0; I < Objs->Views.Count(); ++I)
+    if (TDbObj* V = Objs->Views.Objects(I);
+        V && V->GetRefObj() && !V->GetObjCreated() && !V->SkipDef)
+      V->CreateDependDef();
+  for (int I = 0; I < Objs->Procedures.Count(); ++I)
+    if (auto* P = dynamic_cast<TPrcData*>(Objs->Procedures.Objects(I));
+        P && P->RestoreBody && P->GetObjCreated() && !P->SkipDef) {
+      P->AddAlterStatements(odbRestore);
+      P->SetRestoreBody(false);
+    }
+}
+
+void RebuildTable(TCustomObjs& Master, TCustomSQLExec& Exec, TTblData& X, TTblData& T) {
+  const std::string N = X.GetObjName();
+  const std::string FN = X.GetObjFullName();
+  const std::string Copy = CopyPrefix + N;
+  const std::string CN = UnderName(X, Copy, [&] { return X.GetObjFullName(); });
+  Master.DoLogNextLine("ReCreate table (upd. column position): " + FN);
+
+  // 1. The copy, in the master's column order, filled from the old table.
+  Exec.Add(UnderName(X, Copy, [&] { return X.CreateDef(); }), stStatement, CN, dboTable, odbCreate);
+  const std::string Cols = CopyColumns(X);
+  CopyRows(Exec, X, Cols, FN, CN);
+
+  // 2. The old table goes only when the copy holds every one of its rows: a copy that failed
+  // (or a missing copy table, which fails the statement) leaves the old table and its data.
+  // The table is dropped for real (the cascade keeps a table the master still has); what
+  // stands on it went before the first rebuild.
+  Exec.Add("IF (SELECT COUNT(*) FROM " + CN + ") = (SELECT COUNT(*) FROM " + FN + ")\r\n" +
+               "  DROP TABLE " + FN,
+           stStatement, N, dboTable, odbDrop);
+  for (const auto& G : T.Fields) G->SetObjCreated(false);
+  T.SetObjCreated(false);
+  for (const auto& F : X.Fields) F->SetObjCreated(false);
+  X.SetObjCreated(false);
+
+  // 3. The table anew, with what stands on it; the rows come back from the copy.
+  X.CreateDependDef();
+  CreateTableDependants(Master, X);
+  CopyRows(Exec, X, Cols, CN, FN);
+
+  // 4. The copy goes only when the new table holds every row: a failed copy-back (or a new
+  // table that could not be made) keeps the rows in the copy.
+  Exec.Add("IF (SELECT COUNT(*) FROM " + FN + ") = (SELECT COUNT(*) FROM " + CN + ")\r\n" +
+               "  DROP TABLE " + CN,
+           stStatement, CN, dboTable, odbDrop);
+}
+
+}  // namespace
 
 void MSSQLUpdateColumnPositionRecreateTable(TCustomObjs& Master, TCustomObjs& Target,
                                             TCustomSQLExec& Exec) {
-  (void)Master;
-  (void)Target;
-  (void)Exec;
+  if (Target.GetDatabaseType() != dbMSSQL ||
+      !Target.MSSQLServerOptions.GetMSSQLCompareOptions().UpdateColumnPosition)
+    return;
+  std::vector<std::pair<TTblData*, TTblData*>> Flagged;
+  for (int I = 0; I < Master.Tables.Count(); ++I) {
+    auto* X = dynamic_cast<TTblData*>(Master.Tables.Objects(I));
+    auto* T = X ? dynamic_cast<TTblData*>(X->GetRefObj()) : nullptr;
+    if (X && T && X->UpdFldPos && !X->SkipDef && T->GetObjCreated()) Flagged.emplace_back(X, T);
+  }
+  // What stands on the tables goes first, for every table before any rebuild.
+  for (auto& [X, T] : Flagged) T->DoBeforeDrop();
+  for (auto& [X, T] : Flagged) {
+    RebuildTable(Master, Exec, *X, *T);
+    // SetUpdFldPos marks the counterpart as well; here both are done.
+    X->UpdFldPos = false;
+    T->UpdFldPos = false;
+  }
+  if (!Flagged.empty()) RestoreOtherDependants(Master);
 }
 
 }  // namespace qel

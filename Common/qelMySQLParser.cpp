@@ -1,9 +1,18 @@
+// The MySQL script parser: keywords and quoting, the scanner (back quotes, "#" comments,
+// character-set introducers), the statement loop with its SET forms, views, the re-parse of the
+// CREATE texts a server returns and error reporting. The table grammar is in
+// qelMySQLParser_Tbl.cpp.
 #include "qelMySQLParser.h"
-
-#include "qelResWords.h"
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <string>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelCompObj.h"
+#include "qelResWords.h"
 
 namespace qel {
 
@@ -107,6 +116,542 @@ std::uint8_t MySQLSymbolByResWord(std::string_view Word) {
 std::string MySQLQuoteIdent(const std::string& Name) {
   if (Name.empty() || !NeedsQuotes(Name)) return Name;
   return EncloseIdent(Name, '`', '`');
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+namespace {
+
+bool IsLetter(char C) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
+}
+bool IsIdentStartChar(char C) {
+  return IsLetter(C) || static_cast<unsigned char>(C) >= 0x80;
+}
+
+}  // namespace
+
+TMySQLParser::TMySQLParser(TCustomObjs* AObjs)
+    : TCustomSQLParser(AObjs), FServerOptions(std::make_unique<TMySQLServerOptions>()) {
+  // Bare names may hold "$" and the bytes of non-ASCII characters.
+  IdentChars.Include(static_cast<unsigned char>('$'));
+  for (unsigned C = 0x80; C <= 0xFF; ++C) IdentChars.Include(static_cast<unsigned char>(C));
+  SetTermStr(";");
+  SetDatabaseType(dbMySQL);
+  BuildResWords();
+}
+
+TMySQLParser::~TMySQLParser() = default;
+
+void TMySQLParser::BuildResWords() {
+  TCustomSQLParser::BuildResWords();
+  for (const auto& [Word, Symbol] : MySQLResWords) ResWords.AddResWord(std::string(Word), Symbol);
+}
+
+std::string TMySQLParser::QuoteIdent(const std::string& Name) {
+  return MySQLQuoteIdent(Name);
+}
+
+bool TMySQLParser::CaseFolded() const {
+  return Objs && !Objs->MySQLServerOptions.GetMySQLCompareOptions().CaseSensitiveIdentifiers;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scanner
+
+void TMySQLParser::GetSy() {
+  // Texts cut from the source (view bodies, generated columns) end after the symbol before the
+  // current one, so that a comment in between is not taken into them.
+  FPrevEnd = FEot ? FLen + 1 : Pos - 1;
+  TCustomSQLParser::GetSy();
+}
+
+void TMySQLParser::DoGetSy() {
+  FBackQuoted = false;
+  SyPos = Pos - 1;
+  if (FEot) {
+    Sy = syEOF;
+    return;
+  }
+  if (CheckTermStr()) return;
+  const char N = CurCh();
+  if (Ch == '_' && (IsIdentStartChar(N) || (N >= '0' && N <= '9'))) {
+    // A character-set introducer (_utf8mb4'...') when a string follows the name at once; the
+    // string is read as its own symbol. Otherwise "_x" is an ordinary name.
+    auto End = static_cast<std::size_t>(Pos - 1);
+    while (End < FTxt.size() && IdentChars.Contains(static_cast<unsigned char>(FTxt[End]))) ++End;
+    GetIdent();
+    if (End < FTxt.size() && (FTxt[End] == '\'' || FTxt[End] == '"')) {
+      Sy = myCharsetIntro;
+    } else {
+      Sy = syIdent;
+      if (CaseFolded()) Ident = UpperCase(Ident);
+    }
+    return;
+  }
+  if (IsIdentStartChar(Ch)) {
+    GetIdent();
+    Sy = FindResWord();
+    if (Sy == syIdent && CaseFolded()) Ident = UpperCase(Ident);
+    return;
+  }
+  TCustomSQLParser::DoGetSy();
+}
+
+void TMySQLParser::DoAfterGetSy() {
+  if (Sy == syString && QuoteChar == '`') {
+    Sy = syIdent;
+    Ident = CaseFolded() ? UpperCase(StrValue) : StrValue;
+    FBackQuoted = true;
+  }
+  TCustomSQLParser::DoAfterGetSy();
+}
+
+bool TMySQLParser::SkipText() {
+  if (Ch == '#') return SkipComment();
+  return TCustomSQLParser::SkipText();
+}
+
+bool TMySQLParser::SkipComment() {
+  if (FEot) return false;
+  if (Ch != '#') return TCustomSQLParser::SkipComment();
+  GetChar();
+  const auto Start = static_cast<std::size_t>(FEot ? FLen : Pos - 2);
+  while (!FEot && Ch != '\r' && Ch != '\n') GetChar();
+  const auto End = static_cast<std::size_t>(FEot ? FLen : Pos - 2);
+  Comment.assign(FTxt, Start, End - Start);
+  if (DebugLogOptions.Contains(dlComment)) DoLogNextLine("Comment: " + Comment);
+  return true;
+}
+
+void TMySQLParser::NameFromKeyword() {
+  if (Sy < syFirstResWord || Sy == myCharsetIntro || Ident.empty()) return;
+  const std::string Word = UpperCase(Ident);
+  if (std::ranges::binary_search(kQuoteWords, std::string_view(Word)) ||
+      std::ranges::binary_search(kQuoteWordsMariaDB, std::string_view(Word)))
+    return;
+  Sy = syIdent;
+  if (CaseFolded()) Ident = Word;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+
+void TMySQLParser::ErrMsg(const std::string& Text) {
+  ++FErrCount;
+  if (!ParseObj) {
+    TCustomSQLParser::ErrMsg(Text);
+    return;
+  }
+  // An error in a catalog text names the object it belongs to: the script position alone
+  // points into a text the user never saw.
+  std::string Prefix;
+  if (dynamic_cast<TViwData*>(ParseObj))
+    Prefix = "View ";
+  else if (dynamic_cast<TIdxData*>(ParseObj))
+    Prefix = "Index ";
+  else if (dynamic_cast<TTblData*>(ParseObj))
+    Prefix = "Table ";
+  TCustomSQLParser::ErrMsg(Prefix + ParseObj->GetObjName() + ": " + Text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statements
+
+void TMySQLParser::SkipToTerm() {
+  SkipStatement(TSymSet{syEOF, syTerm});
+}
+
+std::string TMySQLParser::GetObjectName() {
+  NameFromKeyword();
+  TestSy(syIdent);
+  if (Sy != syIdent) return "";
+  std::string Name = Ident;
+  GetSy();
+  if (Sy == syDot) {
+    GetSy();
+    TestSy(syIdent);
+    if (Sy != syIdent) return Name;
+    Name = Ident;
+    GetSy();
+  }
+  return Name;
+}
+
+void TMySQLParser::Uncarried() {
+  if (!ReportUncarried || FCarried) return;
+  std::string Text = Trim(CopyTxt(StmtStart, SyPos - StmtStart));
+  if (const auto Br = Text.find_first_of("\r\n"); Br != std::string::npos)
+    Text = TrimRight(Text.substr(0, Br)) + " ...";
+  MsgManager.AddScriptMsg("Statement not loaded: " + Text, ScriptName, 1, Line, mt_Wrn);
+}
+
+void TMySQLParser::ParseText() {
+  LastStatement = nullptr;
+  GetSy();
+  while (Sy != syEOF) {
+    // Dump files end their version comments (/*!40101 ... */) with ";": empty statements.
+    if (Sy == syTerm) {
+      GetSy();
+      continue;
+    }
+    StmtStart = SyPos;
+    FStmtErrCount = FErrCount;
+    FCarried = false;
+    ParseStatement();
+    if (Sy != syTerm) {
+      if (!StatementFailed()) TestSy(syTerm);
+      SkipToTerm();
+    }
+    Uncarried();
+    if (Sy == syTerm) GetSy();
+  }
+}
+
+void TMySQLParser::ParseStatement() {
+  auto Record = [this](TStatType Typ, const std::string& Name, TDbObject Kind, TDbOperation Op) {
+    // The statement runs to the terminator.
+    SkipToTerm();
+    DoAddStatement(Typ, Name, Kind, Op, "", LastStatement);
+    FCarried = true;
+  };
+  switch (Sy) {
+    case myINSERT: {
+      GetSy();
+      if (Sy == myINTO) GetSy();
+      const std::string Name = GetObjectName();
+      if (!StatementFailed()) Record(stInsert, Name, dboTable, odbInsert);
+      return;
+    }
+    case myUPDATE: {
+      GetSy();
+      const std::string Name = GetObjectName();
+      if (!StatementFailed()) Record(stUpdate, Name, dboTable, odbUpdate);
+      return;
+    }
+    case myDELETE: {
+      GetSy();
+      TestAndGetSy(myFROM);
+      const std::string Name = GetObjectName();
+      if (!StatementFailed()) Record(stDelete, Name, dboTable, odbDelete);
+      return;
+    }
+    case myUSE: {
+      GetSy();
+      TestSy(syIdent);
+      if (Sy != syIdent) return;
+      const std::string Name = Ident;
+      ConnectionOptions.SetDatabaseName(Name);
+      GetSy();
+      Record(stConnect, Name, dboDatabase, odbUnknown);
+      return;
+    }
+    case mySET:
+      ParseSet();
+      return;
+    case myCREATE:
+      ParseCreate();
+      return;
+    case myALTER:
+      ParseAlter();
+      return;
+    case myDROP:
+      ParseDrop();
+      return;
+    default:
+      break;
+  }
+  if (IsIdent("COMMIT")) {
+    GetSy();
+    Record(st_Commit, "", dboUnknown, odbUnknown);
+  } else if (IsIdent("LOCK") || IsIdent("UNLOCK") || IsIdent("START") || IsIdent("BEGIN")) {
+    SkipToTerm();  // dump-file framing around data; nothing to read
+  } else {
+    ErrMsg("Missing: DDL-statement. <Proc: ParseText>");
+    GetSy();
+  }
+}
+
+void TMySQLParser::ParseSet() {
+  GetSy();
+  TStatType Typ = stSet;
+  std::string Name;
+  if (IsIdent("BLOBFILE")) {
+    GetSy();
+    TestSy(syString);
+    if (Sy != syString) return;
+    Typ = stSetBlobFile;
+    Name = StrValue;
+    GetSy();
+  } else if (IsIdent("NAMES")) {
+    GetSy();
+    Name = GetSetValue("Unknown/Invalid SET NAMES-statement.");
+    if (StatementFailed()) return;
+    Typ = stSetNames;
+    if (Objs) Objs->MySQLServerOptions.Names = Name;
+    SkipToTerm();  // COLLATE ...
+  } else if (Sy == myCHAR) {
+    GetSy();
+    if (Sy != mySET) {
+      ErrMsg("Unknown/Invalid SET CHARACTER SET-statement.");
+      return;
+    }
+    GetSy();
+    Name = GetSetValue("Unknown/Invalid SET CHARACTER SET-statement.");
+    if (StatementFailed()) return;
+    Typ = stCharSet;
+    if (Objs) Objs->MySQLServerOptions.CharSet = Name;
+  } else if (Sy == syIdent || Sy == syAt || Sy == mySQL) {
+    // Session settings (FOREIGN_KEY_CHECKS, SQL_MODE, @saved_cs_client ... as dump files write
+    // them): they change how the statements after them run, so an executor runs them too.
+    SkipToTerm();
+  } else {
+    ErrMsg("Unknown/Invalid SET-statement.");
+    GetSy();
+    return;
+  }
+  SkipToTerm();
+  DoAddStatement(Typ, Name, dboUnknown, odbUnknown, "", LastStatement);
+  FCarried = true;
+}
+
+std::string TMySQLParser::GetSetValue(const std::string& ErrText) {
+  std::string Value;
+  if (Sy == syIdent) {
+    Value = Ident;
+  } else if (Sy == syString) {
+    Value = QuotedStr(StrValue, '\'');
+  } else {
+    ErrMsg(ErrText);
+    return Value;
+  }
+  GetSy();
+  return Value;
+}
+
+void TMySQLParser::ParseCreate() {
+  GetSy();
+  if (Sy == myOR) {
+    GetSy();
+    TestAndGetSy(myREPLACE);
+    if (StatementFailed()) return;
+  }
+  switch (Sy) {
+    case myTEMPORARY:
+    case myTABLE:
+      ParseTable(nullptr);
+      return;
+    case myDATABASE:
+      SkipToTerm();  // the database a script runs in is named by USE
+      return;
+    case myUNIQUE:
+      GetSy();
+      TestSy(myINDEX);
+      if (Sy == myINDEX) ParseIndex(nullptr, false, false, true);
+      return;
+    case myINDEX:
+      ParseIndex(nullptr, false, false, false);
+      return;
+    case myFULLTEXT:
+    case mySPATIAL: {
+      const bool Fulltext = Sy == myFULLTEXT;
+      GetSy();
+      TestSy(myINDEX);
+      if (Sy == myINDEX) ParseIndex(nullptr, Fulltext, !Fulltext, false);
+      return;
+    }
+    case mySQL:
+      ParseView(nullptr);
+      return;
+    default:
+      break;
+  }
+  if (IsIdent("ALGORITHM") || IsIdent("DEFINER") || IsIdent("VIEW")) {
+    ParseView(nullptr);
+  } else if (IsIdent("SCHEMA") || IsIdent("FUNCTION") || IsIdent("PROCEDURE") ||
+             IsIdent("TRIGGER") || IsIdent("EVENT") || IsIdent("SEQUENCE") || IsIdent("USER") ||
+             IsIdent("ROLE")) {
+    // Kinds this reader does not keep: read over, and said so.
+    MsgManager.AddScriptMsg("Statement passed over: CREATE " + UpperCase(Ident) + ".", ScriptName,
+                            GetPosX(), GetPosY(), mt_Inf);
+    SkipToTerm();
+  } else {
+    ErrMsg("Invalid/Unknown CREATE-statement.");
+    GetSy();
+  }
+}
+
+void TMySQLParser::ParseDrop() {
+  GetSy();
+  if (Sy == myTEMPORARY) GetSy();
+  if (Sy != myTABLE && !IsIdent("VIEW") && Sy != myINDEX && !IsIdent("TABLES")) {
+    ErrMsg("Invalid DROP-statement.");
+    return;
+  }
+  SkipToTerm();  // nothing is removed: a script describes what is to be
+}
+
+void TMySQLParser::ParseAlter() {
+  GetSy();
+  if (IsIdent("IGNORE")) GetSy();
+  TestAndGetSy(myTABLE);
+  if (StatementFailed()) return;
+  const std::string Name = GetObjectName();
+  if (StatementFailed()) return;
+  TTblData* Tbl = FindTable(Name);
+  TTblData Scratch(Objs);  // stands in for a table the collection does not hold
+  Scratch.SetObjName(Name);
+  TTblData& Target = Tbl ? *Tbl : Scratch;
+  BeginTable(Name, true);
+  for (;;) {
+    if (Sy == myADD) {
+      GetSy();
+      std::string CtrName;
+      bool Named = false;
+      if (Sy == myCONSTRAINT) {
+        GetSy();
+        Named = true;
+        if (Sy == syIdent) {
+          CtrName = Ident;
+          GetSy();
+        }
+      }
+      if (IsIdent("COLUMN")) GetSy();
+      if (!Named) NameFromKeyword();
+      if (Sy == syIdent && !Named) {
+        std::unique_ptr<TFldData> Fld = ParseField(&Target, nullptr);
+        Fld->Position = Target.Fields.Count() + 1;
+        Target.Fields.Add(std::move(Fld));
+      } else if (Sy == myPRIMARY || Sy == myFOREIGN || Sy == myUNIQUE || Sy == myKEY ||
+                 Sy == myINDEX || Sy == myFULLTEXT || Sy == mySPATIAL || IsIdent("CHECK")) {
+        ParseTableElement(Target, CtrName, Named);
+        AddForeignKeyIndexes();
+      } else {
+        ErrMsg("Unknown/Invalid symbol in ALTER: " + GetSyWord());
+        return;
+      }
+    } else if (IsIdent("MODIFY")) {
+      GetSy();
+      if (IsIdent("COLUMN")) GetSy();
+      NameFromKeyword();
+      TestSy(syIdent);
+      if (Sy != syIdent) return;
+      TFldData* Old = Target.Fields.Find(Ident);
+      if (Old) {
+        // The new definition replaces the old one in place.
+        auto Fld = ParseField(&Target, nullptr);
+        const std::int32_t Position = Old->Position;
+        Old->AssignDataType(*Fld);
+        Old->Nullable = Fld->Nullable;
+        Old->DefValue = Fld->DefValue;
+        Old->AutoIncrement = Fld->AutoIncrement;
+        Old->Description = Fld->Description;
+        Old->Position = Position;
+      } else {
+        ParseField(&Target, nullptr);
+      }
+    } else {
+      ErrMsg("Unknown/Invalid symbol in ALTER TABLE statement: " + GetSyWord());
+      return;
+    }
+    if (Sy != syComma || StatementFailed()) break;
+    GetSy();
+  }
+}
+
+void TMySQLParser::ParseView(TViwData* View) {
+  std::unique_ptr<TViwData> Made;
+  if (!View) {
+    Made = std::make_unique<TViwData>(Objs);
+    View = Made.get();
+  }
+  if (IsIdent("ALGORITHM")) {
+    GetSy();
+    TestAndGetSy(syEqual);
+    if (Sy == syIdent && !SameText(Ident, "UNDEFINED")) View->Algorithm = Ident;
+    GetSy();
+  }
+  if (IsIdent("DEFINER")) {
+    GetSy();
+    TestAndGetSy(syEqual);
+    std::string Definer = Sy == syString ? StrValue : Ident;
+    GetSy();
+    if (Sy == syAt) {
+      GetSy();
+      Definer += "@`" + (Sy == syString ? StrValue : Ident) + "`";
+      GetSy();
+    }
+    // The account differs from server to server; the view model keeps no definer.
+    (void)Definer;
+  }
+  if (Sy == mySQL) {
+    GetSy();
+    TestIdent("SECURITY");
+    GetSy();
+    if (Sy == syIdent && !SameText(Ident, "DEFINER")) View->SqlSecurity = Ident;
+    GetSy();
+  }
+  TestIdent("VIEW");
+  if (StatementFailed()) return;
+  GetSy();
+  const std::string Name = GetObjectName();
+  if (StatementFailed()) return;
+  if (Made) View->SetObjName(Name);
+  if (Sy == syLParen) {
+    View->Fields.Clear();
+    GetSy();
+    while (Sy == syIdent) {
+      auto Fld = std::make_unique<TFldData>(Objs);
+      Fld->SetObjName(Ident);
+      Fld->TableName = View->GetObjName();
+      Fld->OwnerObj = View;
+      Fld->Position = View->Fields.Count() + 1;
+      View->Fields.Add(std::move(Fld));
+      GetSy();
+      if (Sy != syComma) break;
+      GetSy();
+    }
+    TestAndGetSy(syRParen);
+  }
+  TestAndGetSy(myAS);
+  if (StatementFailed()) return;
+  const std::int32_t Start = SyPos;
+  SkipToTerm();
+  View->SetBody(Trim(CopyTxt(Start, FPrevEnd - Start)));
+  DoLogNextLine("View: " + View->GetObjName());
+  if (Made) AddObj(Made.release(), true);
+}
+
+void TMySQLParser::ParseObjText(TDbObj* Obj) {
+  if (!Obj || Obj->Body.empty()) return;
+  auto* Tbl = dynamic_cast<TTblData*>(Obj);
+  auto* Viw = dynamic_cast<TViwData*>(Obj);
+  if (!Tbl && !Viw) return;
+  SetTermStr(";");
+  // The body is the catalog text; a view's own body is what follows AS, set by the grammar.
+  AssignTxt(Obj->Body);
+  FStmtErrCount = FErrCount;
+  GetSy();
+  ParseObj = Obj;
+  StmtStart = SyPos;
+  TestAndGetSy(myCREATE);
+  if (!StatementFailed() && Sy == myOR) {
+    GetSy();
+    TestAndGetSy(myREPLACE);
+  }
+  if (!StatementFailed()) {
+    if (Tbl)
+      ParseTable(Tbl);
+    else
+      ParseView(Viw);
+  }
+  ParseObj = nullptr;
+  ClearTxt();
+}
+
+void TMySQLParser::Link_Depend() {
+  TCustomSQLParser::Link_Depend();
 }
 
 }  // namespace qel

@@ -1,13 +1,26 @@
-// MySQL dialect: the keyword table of the MySQL script parser and the identifier quoting every
-// MySQL script writer goes through.
+// MySQL dialect: the keyword table of the MySQL script parser, the identifier quoting every
+// MySQL script writer goes through, and the script parser that reads MySQL DDL (scripts, dump
+// files and the CREATE texts the server returns) into the schema object model.
+//
+// The parser's sources are split by role: qelMySQLParser.cpp (keywords, quoting, the scanner,
+// the statement loop, SET, views, the re-parse of catalog texts and errors) and
+// qelMySQLParser_Tbl.cpp (tables, columns, defaults, keys, indexes and table options).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
+#include "qelComp_Ctr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Viw.h"
+#include "qelDBOptions.h"
+#include "qelParser.h"
 #include "qelResWords.h"
 
 namespace qel {
@@ -26,5 +39,218 @@ std::uint8_t MySQLSymbolByResWord(std::string_view Word);
 /// does not reserve; otherwise in back quotes, with inner back quotes doubled. An empty name
 /// stays empty.
 std::string MySQLQuoteIdent(const std::string& Name);
+
+// Keyword symbols of MySQLResWords the grammar tests.
+constexpr std::uint8_t myADD = 30;
+constexpr std::uint8_t myALTER = 31;
+constexpr std::uint8_t myAS = 32;
+constexpr std::uint8_t myBIGINT = 33;
+constexpr std::uint8_t myBINARY = 34;
+constexpr std::uint8_t myTINYINT = 35;  ///< also BIT and BOOL
+constexpr std::uint8_t myBLOB = 36;
+constexpr std::uint8_t myCASCADE = 38;
+constexpr std::uint8_t myCHAR = 39;  ///< also CHARACTER
+constexpr std::uint8_t myCOLLATE = 40;
+constexpr std::uint8_t myCONSTRAINT = 41;
+constexpr std::uint8_t myCREATE = 42;
+constexpr std::uint8_t myDATABASE = 43;
+constexpr std::uint8_t myDATE = 44;
+constexpr std::uint8_t myDATETIME = 45;
+constexpr std::uint8_t myDECIMAL = 46;  ///< also DEC
+constexpr std::uint8_t myDEFAULT = 47;
+constexpr std::uint8_t myDELETE = 48;
+constexpr std::uint8_t myDOUBLE = 49;
+constexpr std::uint8_t myDROP = 50;
+constexpr std::uint8_t myENUM = 51;
+constexpr std::uint8_t myEXISTS = 52;
+constexpr std::uint8_t myFLOAT = 53;
+constexpr std::uint8_t myFOREIGN = 54;
+constexpr std::uint8_t myFROM = 55;
+constexpr std::uint8_t myFULLTEXT = 56;
+constexpr std::uint8_t myIF = 57;
+constexpr std::uint8_t myINDEX = 58;
+constexpr std::uint8_t myINSERT = 59;
+constexpr std::uint8_t myINT = 60;  ///< also INTEGER
+constexpr std::uint8_t myINTO = 61;
+constexpr std::uint8_t myKEY = 62;
+constexpr std::uint8_t myLONGBLOB = 63;
+constexpr std::uint8_t myLONGTEXT = 64;
+constexpr std::uint8_t myMEDIUMBLOB = 65;
+constexpr std::uint8_t myMEDIUMINT = 66;
+constexpr std::uint8_t myMEDIUMTEXT = 67;
+constexpr std::uint8_t myNATIONAL = 68;
+constexpr std::uint8_t myNOT = 69;
+constexpr std::uint8_t myNULL = 70;
+constexpr std::uint8_t myNUMERIC = 71;
+constexpr std::uint8_t myON = 72;
+constexpr std::uint8_t myOR = 73;
+constexpr std::uint8_t myPRECISION = 74;
+constexpr std::uint8_t myPRIMARY = 75;
+constexpr std::uint8_t myREAL = 76;
+constexpr std::uint8_t myREFERENCES = 77;
+constexpr std::uint8_t myREPLACE = 78;
+constexpr std::uint8_t myRESTRICT = 79;
+constexpr std::uint8_t mySET = 80;
+constexpr std::uint8_t mySELECT = 81;
+constexpr std::uint8_t mySMALLINT = 82;
+constexpr std::uint8_t mySPATIAL = 83;
+constexpr std::uint8_t mySQL = 84;
+constexpr std::uint8_t myTABLE = 85;
+constexpr std::uint8_t myTEMPORARY = 86;
+constexpr std::uint8_t myTEXT = 87;
+constexpr std::uint8_t myTIME = 88;
+constexpr std::uint8_t myTINYBLOB = 89;
+constexpr std::uint8_t myTINYTEXT = 90;
+constexpr std::uint8_t myUPDATE = 91;
+constexpr std::uint8_t myUNIQUE = 92;
+constexpr std::uint8_t myUNSIGNED = 93;
+constexpr std::uint8_t myUSE = 94;
+constexpr std::uint8_t myVARCHAR = 95;
+constexpr std::uint8_t myYEAR = 96;
+constexpr std::uint8_t myZEROFILL = 97;
+constexpr std::uint8_t myCharsetIntro = 98;  ///< "_<charset>": _utf8mb4, _latin1 ...
+
+/// Reads MySQL DDL scripts into a collection: tables with their columns, keys, indexes, foreign
+/// keys and table options, and views. Only CREATE TABLE, INSERT, UPDATE, DELETE, USE, COMMIT and
+/// the SET forms are reported through the statement event; with ReportUncarried set, every other
+/// statement read is recorded as a warning, so that a script executor that loads through this
+/// parser says what it did not take over.
+///
+/// Scanner: a name in back quotes is an identifier (a doubled back quote stands for one); "#"
+/// and "-- " start line comments; "/*!...*/" version comments of dump files are comments, and
+/// the empty statements they leave behind are passed over. Bare names (and back-quoted ones)
+/// are upper-cased when the collection's MySQL compare option CaseSensitiveIdentifiers is off.
+///
+/// Keys are read as the server keeps them, so that a script and the catalog of a database made
+/// from it compare equal: a primary key has no name; UNIQUE makes a unique index; unnamed
+/// indexes take the name of their first column ("_2", "_3" ... when taken); an unnamed foreign
+/// key is named table + "_ibfk_" + number, and a foreign key whose columns lead no key of the
+/// table brings an index of its own.
+///
+/// Errors: a statement with an error is passed over up to its terminator, so one bad statement
+/// gives one error and the rest of the script is still read.
+class TMySQLParser : public TCustomSQLParser {
+ public:
+  explicit TMySQLParser(TCustomObjs* AObjs);
+  ~TMySQLParser() override;
+
+  // Fields, in declaration order.
+
+  /// The statement the handler returned for the last recorded statement; not owned.
+  TObject* LastStatement = nullptr;
+  /// The object ParseObjText is reading; nullptr otherwise. Errors then name it.
+  TDbObj* ParseObj = nullptr;
+  /// Options of the server the script was written for (SET NAMES and SET CHARACTER SET go to
+  /// the collection's options).
+  TMySQLServerOptions& GetMySQLServerOptions() { return *FServerOptions; }
+  /// Record statements that are read but not reported as warnings ("Statement not loaded: ").
+  bool ReportUncarried = false;
+
+  // Replaced virtual operations.
+
+  void GetSy() override;
+  void DoGetSy() override;
+  void DoAfterGetSy() override;
+  bool SkipText() override;
+  void BuildResWords() override;
+  /// The statement loop.
+  void ParseText() override;
+  void ErrMsg(const std::string& Text) override;
+  /// The framework's linking.
+  void Link_Depend() override;
+  /// "#" comment lines, then the framework's comments.
+  bool SkipComment() override;
+  std::string QuoteIdent(const std::string& Name) override;
+
+  /// Re-reads the CREATE text held in Obj's body (a table or a view) into Obj. The table is not
+  /// filed again. Other classes and an empty body are passed over.
+  void ParseObjText(TDbObj* Obj);
+
+  // Grammar (qelMySQLParser_Tbl.cpp).
+
+  /// CREATE [TEMPORARY] TABLE from TEMPORARY or TABLE. Table given: filled, not filed.
+  void ParseTable(TTblData* Table);
+  /// One column definition from its name; the column is made when Fld is null and returned.
+  std::unique_ptr<TFldData> ParseField(TTblData* Table, std::unique_ptr<TFldData> Fld);
+  /// DEFAULT value [ON UPDATE value] into Fld's default text.
+  void ExtractDefaultValue(TFldData& Fld);
+  /// [KEY|INDEX] [name] [USING x] (cols) of an index of Table; with Table null, the stand-alone
+  /// form name ON table (cols).
+  void ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool Unique);
+  /// CREATE VIEW from the word after CREATE [OR REPLACE]. View given: filled, not filed.
+  void ParseView(TViwData* View);
+
+ private:
+  bool CaseFolded() const;
+  /// The current symbol is a name: an identifier, or a keyword written where a name stands.
+  bool AtName() const { return Sy == syIdent; }
+  /// A keyword the server does not reserve (DATE, TEXT, YEAR, ENUM ...) stands where a name is
+  /// expected: it becomes that name (Sy := syIdent).
+  void NameFromKeyword();
+  bool StatementFailed() const { return FErrCount != FStmtErrCount; }
+  void SkipToTerm();
+  void Uncarried();
+  void ParseStatement();
+  void ParseCreate();
+  void ParseAlter();
+  void ParseDrop();
+  void ParseSet();
+  std::string GetSetValue(const std::string& ErrText);
+  /// [schema "."] name; the schema is dropped.
+  std::string GetObjectName();
+
+  // Table pieces (qelMySQLParser_Tbl.cpp).
+  void ParseTableElement(TTblData& Tbl, const std::string& CtrName, bool Named);
+  void ParseTableOptions(TTblData& Tbl);
+  void ParseFieldType(TFldData& Fld);
+  void ParseColumnAttributes(TTblData* Table, TFldData& Fld);
+  void NormaliseDefault(TFldData& Fld);
+  /// "(" col [(len)] [ASC|DESC], ... ")" into an index, or names into a list.
+  void ParseIndexColumns(TIdxData* Idx, TStringList* List);
+  /// Index options after the column list (USING, COMMENT, KEY_BLOCK_SIZE ...).
+  void SkipIndexOptions();
+  void ParsePrimaryKey(TTblData& Tbl, const std::string& Column);
+  void ParseForeignKey(TTblData& Tbl, const std::string& CtrName);
+  void ParseReferences(TCtrData& Ctr);
+  void ParseFKRules(TCtrData& Ctr);
+  /// A parenthesised group, read raw (CHECK conditions, generated columns).
+  std::string SkipParens();
+  /// Name for an index of the current table: Wanted when no key of the table has it, else
+  /// Wanted + "_2", "_3" ..., as the server names it.
+  std::string UniqueIndexName(const std::string& Wanted) const;
+  void FileIndex(std::unique_ptr<TIdxData> Idx);
+  void FileConstraint(std::unique_ptr<TCtrData> Ctr, const std::string& LogTitle);
+  /// Starts reading keys of table Name; FromCollection takes the keys it has already (ALTER
+  /// TABLE, CREATE INDEX).
+  void BeginTable(const std::string& Name, bool FromCollection);
+  /// Foreign keys of the current table whose columns lead no key get their index, as the
+  /// server adds it.
+  void AddForeignKeyIndexes();
+  TTblData* FindTable(const std::string& Name) const;
+
+  std::unique_ptr<TMySQLServerOptions> FServerOptions;
+  bool FBackQuoted = false;        // the current identifier was written in back quotes
+  std::int64_t FErrCount = 0;      // errors recorded by this parser
+  std::int64_t FStmtErrCount = 0;  // FErrCount when the current statement began
+  std::int32_t FPrevEnd = 1;       // 1-based position just after the symbol before the current
+  bool FCarried = false;           // the current statement was reported
+  /// A foreign key waiting for its index: its columns and the name the index would take.
+  struct TForeignKeyInfo {
+    std::vector<std::string> Columns;
+    std::string IndexName;
+  };
+  /// The keys of the table being read: names and leading columns of its indexes and primary
+  /// key, the foreign keys waiting for their index, the number of foreign keys.
+  struct TTableKeys {
+    std::string Name;
+    std::vector<std::string> KeyNames;
+    std::vector<std::vector<std::string>> KeyColumns;
+    std::vector<TForeignKeyInfo> ForeignKeys;
+    int ForeignKeyCount = 0;
+  };
+  TTableKeys FTable;
+  /// The name a CONSTRAINT clause gives the unique index read next.
+  std::string FIndexName;
+};
 
 }  // namespace qel

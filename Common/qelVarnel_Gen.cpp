@@ -12,7 +12,10 @@
 #include "qelComp_Idx.h"
 #include "qelComp_Tbl.h"
 #include "qelVarnel.h"
-#include "qelVarnel_Passes.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 
 namespace qel {
 
@@ -244,6 +247,12 @@ bool TVarnel::CompareDatabases() {
   T.IBServerOptions.SetIBCompareOptions(GetIBServerOptions().GetIBCompareOptions());
   M.SetSQLExec(&Exec);
   T.SetSQLExec(&Exec);
+  // The passes reach the work list through the collections for the time of this generation.
+  struct TWorkListLink {
+    TCustomObjs &M, &T;
+    ~TWorkListLink() { M.WorkList = T.WorkList = nullptr; }
+  } WorkListLink{M, T};
+  M.WorkList = T.WorkList = &WorkList;
   ConnectionOptions.Assign(T.ConnectionOptions);
   DoLogNextLine("Comparing databases...");
 

@@ -2,6 +2,7 @@
 //
 //   varnel --help | --version
 //   varnel <command> --help
+//   varnel compare --dialect postgresql --master FILE... --target FILE...
 //   varnel datacompare --master-db URI --target-db URI --table NAME [--key F1,F2]
 //                      [--script FILE] [--execute]
 //
@@ -26,6 +27,7 @@
 #include "qelDBEngine.h"
 #include "qelSQL_Exec.h"
 #include "qelTableDataComparer.h"
+#include "varnel_compare.h"
 
 using namespace qel;
 
@@ -343,7 +345,12 @@ struct TCommand {
   int (*Run)(const std::vector<std::string>& Args);
 };
 
+int CompareRun(const std::vector<std::string>& Args) {
+  return varnel_cli::RunCompare(Args, std::cout, std::cerr);
+}
+
 const TCommand Commands[] = {
+    {"compare", varnel_cli::CompareSummary, varnel_cli::CompareHelp, CompareRun},
     {"datacompare", "make the rows of a target table equal to those of a master table",
      DataCompareHelp, DataCompareRun},
 };

@@ -193,7 +193,8 @@ TEST(AddObj, EachClassGoesToItsList) {
   EXPECT_NE(Objs.GetPublication("X"), nullptr);
   EXPECT_NE(Objs.GetSchema("X"), nullptr);
   EXPECT_NE(Objs.GetEvent("X"), nullptr);
-  EXPECT_EQ(Objs.GetOperator("X"), Objs.Operators.Objects(0));
+  // Operators are filed with their operand types: "X (NONE, NONE)".
+  EXPECT_EQ(Objs.GetOperator("X (NONE, NONE)"), Objs.Operators.Objects(0));
   // Clear frees every object once and a second Clear does nothing.
   Objs.Clear();
   for (TDbObjList* L : Objs.AllLists()) EXPECT_EQ(L->Count(), 0);

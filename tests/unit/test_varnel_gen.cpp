@@ -382,3 +382,20 @@ TEST(VarnelScript, GoldenUpdateScripts) {
     ExpectGolden(File, C.Script());
   }
 }
+
+TEST(VarnelScript, NarrowingChangeIsWrittenWithAWarningInTheWorkList) {
+  TCodeRig C(dbPostgreSQL);
+  MakeTable(C.Master(), "T", {{"ID", iftInteger, 0, true}, {"NOTE", iftVarchar, 10}});
+  MakeTable(C.Target(), "T", {{"ID", iftInteger, 0, true}, {"NOTE", iftVarchar, 20}});
+  ASSERT_TRUE(C.V.CompareDatabases());
+  EXPECT_NE(C.Script().find("ALTER TABLE t ALTER COLUMN note TYPE varchar(10)"), std::string::npos);
+  ASSERT_EQ(C.V.WorkList.Count(), 1);
+  EXPECT_EQ(C.V.WorkList[0].rfind("DataType conversion can lose data: varchar(20) -> varchar(10)", 0),
+            0u);
+  // The collections do not keep the comparer's list after the generation.
+  EXPECT_EQ(C.Master().WorkList, nullptr);
+  EXPECT_EQ(C.Target().WorkList, nullptr);
+  // A second generation starts its list afresh.
+  ASSERT_TRUE(C.V.CompareDatabases());
+  EXPECT_EQ(C.V.WorkList.Count(), 1);
+}

@@ -1,0 +1,566 @@
+// Alteration of a matched InterBase/Firebird column in place: the conversion-safety rule, the
+// property-by-property driver, the ALTER COLUMN TYPE form and the rewrite through the system
+// tables that the servers without DDL for a change leave as the only way.
+//
+// Firebird 3 and later keep their system tables read-only: there the DDL forms are used where
+// the server has one, and a system-table write is kept as a comment (see TAlterRun::AddSys).
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "Text.h"
+#include "qelCompObj.h"
+#include "qelComp_Tbl_Alter.h"
+#include "qelComp_Tbl_Int.h"
+
+namespace qel {
+
+namespace {
+
+const char* const TempDomain = "IBCXXX";
+const char* const TempColumn = "IBCTEMP";
+
+/// S as an SQL string literal: apostrophes doubled, so a name cannot end the literal.
+std::string Lit(const std::string& S) {
+  return QuotedStr(S, '\'');
+}
+
+std::string Num(std::int64_t N) {
+  return std::to_string(N);
+}
+
+bool NamesDomain(const TFldData& F) {
+  return !F.DomainName.empty();
+}
+
+/// The type descriptor of the domain F names, looked up in F's own collection; nullptr when F
+/// names none or the domain is missing.
+const TFldData* DomainOf(const TFldData& F) {
+  if (!NamesDomain(F)) return nullptr;
+  const auto* Objs = dynamic_cast<const TObjs*>(F.Owner);
+  return Objs ? tbl_detail::DomainDescriptor(Objs->GetDomain(F.DomainName)) : nullptr;
+}
+
+bool IsString(TDBFieldType T) {
+  return T == iftVarchar || T == iftChar || T == iftCstring;
+}
+
+bool IsFloating(TDBFieldType T) {
+  return T == iftFloat || T == iftDoublePrecision || T == iftDouble;
+}
+
+/// Bytes one character takes at most in the character sets that take more than one.
+int BytesPerChar(const std::string& CharSet) {
+  static const std::pair<const char*, int> Wide[] = {
+      {"UTF8", 4},     {"UNICODE_FSS", 3}, {"GB18030", 4}, {"SJIS_0208", 2}, {"EUCJ_0208", 2},
+      {"KSC_5601", 2}, {"BIG_5", 2},       {"GB_2312", 2}, {"GBK", 2},       {"CP943C", 2}};
+  const std::string Up = UpperCase(CharSet);
+  for (const auto& [Name, Bytes] : Wide)
+    if (Up == Name) return Bytes;
+  return 1;
+}
+
+/// The storage length in bytes: as the catalog gave it, or from the length and the character
+/// set for a column read from a script.
+std::int32_t ByteLength(const TFldData& F) {
+  if (F.Length != 0) return F.Length;
+  return F.Size * BytesPerChar(F.DefaultCharSet());
+}
+
+/// The type the safety rule compares: a Numeric or Decimal by the type that stores it.
+TDBFieldType RuleType(const TFldData& F) {
+  if ((F.FieldType == iftNumeric || F.FieldType == iftDecimal) && F.StorageType != iftUnknown)
+    return F.StorageType;
+  return F.FieldType;
+}
+
+/// The character length ALTER COLUMN TYPE judges a shortening by.
+std::int32_t StringLength(const TFldData& F) {
+  std::int32_t N = IsString(F.FieldType) && !F.Computed() ? F.Size : 0;
+  if (const TFldData* D = DomainOf(F); D && IsString(D->FieldType)) N = D->Size;
+  return N;
+}
+
+bool AnyBlob(const TFldData& M, const TFldData& T) {
+  const TFldData* DM = DomainOf(M);
+  const TFldData* DT = DomainOf(T);
+  return M.FieldType == iftBlob || T.FieldType == iftBlob || (DM && DM->FieldType == iftBlob) ||
+         (DT && DT->FieldType == iftBlob);
+}
+
+/// The WHERE tail that finds the column's implicit domain (apostrophes of the names doubled).
+std::string TailQ(const std::string& TN, const std::string& FN) {
+  return "\r\n  WHERE RDB$FIELD_NAME=(SELECT RDB$FIELD_SOURCE FROM RDB$RELATION_FIELDS\r\n"
+         "  WHERE RDB$FIELD_NAME=" +
+         Lit(FN) + " AND RDB$RELATION_NAME=" + Lit(TN) + ")";
+}
+
+std::string TailS(const std::string& TN, const std::string& FN) {
+  return "\r\n  WHERE RDB$FIELD_NAME = (SELECT RDB$FIELD_SOURCE FROM RDB$RELATION_FIELDS\r\n"
+         "  WHERE RDB$FIELD_NAME = " +
+         Lit(FN) + " AND RDB$RELATION_NAME = " + Lit(TN) + ")\r\n";
+}
+
+std::string RelationFieldWhere(const std::string& TN, const std::string& FN) {
+  return "WHERE RDB$FIELD_NAME=" + Lit(FN) + " AND RDB$RELATION_NAME=" + Lit(TN);
+}
+
+std::string Place(const std::string& TN, const std::string& FN) {
+  return " /" + TN + "(" + FN + ")/";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+int IBAllowDataTypeAlter(const TFldData& M, const TFldData& T) {
+  const TFldData* To = &M;
+  const TFldData* From = &T;
+  if (NamesDomain(M)) {
+    To = DomainOf(M);
+    if (!To) return 1;
+  }
+  if (NamesDomain(T)) {
+    From = DomainOf(T);
+    if (!From) return 1;
+  }
+  int R = 1;
+  if (To->FieldType == From->FieldType && To->StorageType == From->StorageType) {
+    if (To->FieldType == iftVarchar || To->FieldType == iftChar)
+      R = To->Size > From->Size ? 1 : To->Size < From->Size ? -1 : 0;
+    else
+      R = 0;
+  } else {
+    const TDBFieldType F = RuleType(*From);
+    const TDBFieldType Tt = RuleType(*To);
+    auto Unsafe = [&](std::initializer_list<TDBFieldType> Set) {
+      for (TDBFieldType X : Set)
+        if (Tt == X) return true;
+      return false;
+    };
+    switch (F) {
+      case iftInteger:
+        R = Unsafe({iftFloat, iftDoublePrecision, iftSmallInt}) ? -1 : 1;
+        break;
+      case iftBigInt:
+        R = Unsafe({iftInteger, iftFloat, iftDoublePrecision, iftSmallInt}) ? -1 : 1;
+        break;
+      case iftFloat:
+        R = Tt == iftDoublePrecision ? 1 : -1;
+        break;
+      case iftDoublePrecision:
+      case iftBlob:
+        R = -1;
+        break;
+      case iftVarchar:
+      case iftChar:
+        R = Tt == iftVarchar || Tt == iftChar ? 1 : -1;
+        break;
+      case iftSmallInt:
+        R = Unsafe({iftInteger, iftBigInt, iftFloat, iftDoublePrecision}) ? 1 : -1;
+        break;
+      default:
+        R = 1;
+        break;
+    }
+  }
+  if (To->ArrayBoundsDiff(*From)) R = -1;
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void IBAlterColumnType(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  if (M.FieldTypeDef() == T.FieldTypeDef()) return;
+  const std::string TN = MTbl.GetObjName();
+  const std::string FN = M.GetObjName();
+  const std::string S = "ALTER TABLE " + Run.Quote(TN) + " ALTER COLUMN " + Run.Quote(FN) +
+                        " TYPE " + M.FieldTypeDef();
+  const std::int32_t ML = StringLength(M);
+  const std::int32_t TL = StringLength(T);
+  TStatement* Stmt = nullptr;
+  if (AnyBlob(M, T)) {
+    Stmt = Run.Comment(T, "BLOB-datatype conversion not supported:\r\n" + S);
+  } else if (ML > 0 && TL > 0 && ML < TL) {
+    if (Run.IBAllowConversion())
+      IBAlterColumnBySysTables(Run, MTbl, M, T);
+    else
+      Stmt = Run.Comment(T, "String-length truncation not supported:\r\n" + S);
+  } else {
+    T.DoBeforeDrop();
+    if (Run.IBAllowConversion() && T.FieldType == iftInteger && M.FieldType == iftSmallInt)
+      IBAlterColumnBySysTables(Run, MTbl, M, T);
+    else if (M.ArrayBoundsDiff(T))
+      Stmt = Run.Comment(T, "Array conversion not supported:\r\n" + S);
+    else
+      Stmt = Run.AddAlter(S, FN, TN);
+  }
+  Run.Work("DataType conversion: " + T.FieldTypeDef() + " -> " + M.FieldTypeDef() + Place(TN, FN),
+           Stmt);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void IBAlterColumnBySysTables(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  const std::string TN = MTbl.GetObjName();
+  const std::string FN = M.GetObjName();
+  const bool MDomain = NamesDomain(M);
+  const bool TDomain = NamesDomain(T);
+
+  if (MDomain && !TDomain) {
+    TStatement* S =
+        Run.AddSys(M,
+                   "Update rdb$Relation_Fields set Rdb$Field_Source = " + Lit(M.DomainName) +
+                       "\r\n" + RelationFieldWhere(TN, FN),
+                   FN, TN);
+    Run.Work("SimpleType > Domain conversion", S);
+    MTbl.SetViewsReCreateFlag();
+    return;
+  }
+  if (!MDomain && TDomain) {
+    // The real column takes over the implicit domain of a temporary column of the new type.
+    TFldData Temp(&Run.Master);
+    Temp.Assign(M);
+    Temp.SetObjName(TempColumn);
+    const std::string Add = "Alter Table " + Run.Quote(TN) + " ADD " + Temp.Def();
+    const std::string Move =
+        "Update Rdb$Relation_Fields Set Rdb$Field_Source=\r\n"
+        "(Select R.Rdb$Field_Source from Rdb$Relation_Fields R\r\n"
+        "where R.Rdb$Relation_Name = " +
+        Lit(TN) + " and R.Rdb$Field_Name=" + Lit(TempColumn) + ")" + "\r\n" +
+        RelationFieldWhere(TN, FN);
+    const std::string Drop = "Alter Table " + Run.Quote(TN) + " DROP " + TempColumn;
+    TStatement* S = nullptr;
+    if (Run.IBSysTablesReadOnly()) {
+      // Without the middle step the temporary column would only come and go.
+      S = Run.Comment(M, "The server's system tables are read-only; not run:\r\n" + Add + ";\r\n" +
+                             Move + ";\r\n" + Drop);
+    } else {
+      Run.AddAlter(Add, FN, TN);
+      S = Run.AddSys(M, Move, FN, TN);
+      Run.AddAlter(Drop, FN, TN);
+    }
+    Run.Work("Domain > SimpleType conversion", S);
+    MTbl.SetViewsReCreateFlag();
+    return;
+  }
+  if (MDomain && TDomain) return;  // domain to domain is the driver's step B
+  if (M.FieldTypeDef() == T.FieldTypeDef() || M.Computed()) return;
+
+  const std::string C = "Alter Field: " + M.QuoteIdent(TN) + "." + M.QuoteIdent(FN) + ": (" +
+                        T.TypeDef() + " -> " + M.TypeDef() + ")";
+  Run.Comment(M, C);
+  const std::string Q = TailQ(TN, FN);
+  const std::string S = TailS(TN, FN);
+  TStatement* LastStmt = nullptr;
+  auto Sys = [&](const std::string& Text) { LastStmt = Run.AddSys(M, Text, FN, TN); };
+
+  TDBFieldType Type = M.FieldType;
+  if (Type == iftDate && Run.Target.IBServerOptions.GetSQLDialect() == 1) Type = iftTimeStamp;
+  switch (Type) {
+    case iftDoublePrecision:
+      Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=8, RDB$FIELD_TYPE=27" + Q);
+      break;
+    case iftFloat:
+      Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=4, RDB$FIELD_TYPE=10" + Q + "\r\n");
+      break;
+    case iftNumeric:
+    case iftDecimal: {
+      std::string Code = "7", Len = "2";
+      if (M.Precision > 9) {
+        const bool Int64 = Run.Target.IBServerOptions.ODS_GE10();
+        Code = Int64 ? "16" : "27";
+        Len = "8";
+      } else if (M.Precision > 4) {
+        Code = "8";
+        Len = "4";
+      }
+      Sys("UPDATE RDB$FIELDS SET RDB$FIELD_LENGTH=" + Len + ", RDB$FIELD_TYPE=" + Code + ",\r\n" +
+          "RDB$CHARACTER_LENGTH=0, RDB$FIELD_PRECISION=" + Num(M.Precision) +
+          ", RDB$FIELD_SCALE=" + Num(-static_cast<std::int64_t>(M.Scale)) +
+          ", RDB$FIELD_SUB_TYPE=" + (M.FieldType == iftNumeric ? "1" : "2") + Q);
+      break;
+    }
+    case iftBigInt:
+      Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=8, RDB$FIELD_TYPE=16" + Q);
+      break;
+    case iftInteger:
+      Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=4, RDB$FIELD_TYPE=8" + Q);
+      break;
+    case iftSmallInt:
+      Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=2, RDB$FIELD_TYPE=7" + Q);
+      break;
+    case iftVarchar:
+    case iftChar:
+      if (ByteLength(M) != 0)
+        Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=" + Num(ByteLength(M)) +
+            ", RDB$CHARACTER_LENGTH=" + Num(M.Size) +
+            ",\r\n RDB$FIELD_TYPE=" + (Type == iftVarchar ? "37" : "14") + Q + "\r\n");
+      break;
+    case iftBlob:
+      Sys("UPDATE RDB$FIELDS\r\n SET RDB$FIELD_LENGTH=8,\r\n RDB$FIELD_TYPE=261, "
+          "RDB$FIELD_SUB_TYPE=" +
+          Num(M.SubType) + Q + "\r\n");
+      break;
+    case iftDate:
+    case iftTime:
+    case iftTimeStamp: {
+      const char* Code = Type == iftDate ? "12" : Type == iftTime ? "13" : "35";
+      const char* Len = Type == iftTimeStamp ? "8" : "4";
+      Sys(std::string("UPDATE RDB$FIELDS\r\n SET RDB$FIELD_LENGTH=") + Len + ",\r\n" +
+          "  RDB$FIELD_TYPE = " + Code + S);
+      break;
+    }
+    default:
+      break;
+  }
+  const bool Exact = [](const TFldData& F) {
+    return F.FieldType == iftNumeric || F.FieldType == iftDecimal;
+  }(M) && (T.FieldType == iftNumeric || T.FieldType == iftDecimal);
+  if (Exact) {
+    if (M.Scale != T.Scale)
+      Sys("UPDATE RDB$FIELDS SET RDB$FIELD_SCALE = " + Num(-static_cast<std::int64_t>(M.Scale)) +
+          S);
+    if (M.Precision != T.Precision)
+      Sys("UPDATE RDB$FIELDS SET RDB$FIELD_PRECISION = " + Num(M.Precision) + S);
+  }
+  if (M.ArrayBoundsDiff(T)) {
+    if (M.ArrayBounds.size() != T.ArrayBounds.size()) {
+      LastStmt = Run.Comment(
+          T, "Array conversion - not supported: " + Run.Quote(TN) + "(" + Run.Quote(FN) + ")");
+    } else {
+      for (std::size_t I = 0; I < M.ArrayBounds.size(); ++I) {
+        if (M.ArrayBounds[I] == T.ArrayBounds[I]) continue;
+        Sys("update rdb$field_dimensions set rdb$lower_bound = " + Num(M.ArrayBounds[I].Lower) +
+            ", rdb$upper_bound = " + Num(M.ArrayBounds[I].Upper) + "\r\n" +
+            "where rdb$field_name = (select rdb$field_source from rdb$relation_fields\r\n" +
+            "where rdb$relation_name = " + Lit(TN) + " and rdb$field_name = " + Lit(FN) + ")" +
+            "\r\n" + "and rdb$dimension = " + Num(static_cast<std::int64_t>(I)));
+      }
+    }
+  }
+  Run.Work(C, LastStmt);
+  if (LastStmt) MTbl.SetViewsReCreateFlag();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+/// Step K on the servers without ALTER COLUMN ... SET DEFAULT: the default of a temporary
+/// domain is copied into the column.
+void DefaultThroughTempDomain(TAlterRun& Run, TTblData& MTbl, TFldData& M) {
+  const std::string TN = MTbl.GetObjName();
+  const std::string FN = M.GetObjName();
+  TFldData Temp(&Run.Master);
+  Temp.Assign(M);
+  if (const TFldData* D = DomainOf(M)) Temp.Assign(*D);
+  Temp.SetObjName(TempDomain);
+  Temp.DefValue = M.GetDefValue();
+  Run.AddAlter("CREATE DOMAIN " + Temp.Def(), FN, TN);
+  TStatement* Carried = Run.AddSys(
+      M,
+      std::string("UPDATE RDB$RELATION_FIELDS SET RDB$DEFAULT_SOURCE=\r\n") +
+          "(SELECT RDB$DEFAULT_SOURCE FROM RDB$FIELDS where RDB$FIELD_NAME='IBCXXX'),\r\n" +
+          "RDB$DEFAULT_VALUE=\r\n" +
+          "(SELECT RDB$DEFAULT_VALUE FROM RDB$FIELDS where RDB$FIELD_NAME='IBCXXX')\r\n" +
+          RelationFieldWhere(TN, FN),
+      FN, TN);
+  Run.AddAlter(std::string("DROP DOMAIN ") + TempDomain, FN, TN);
+  if (!NamesDomain(M))
+    Carried = Run.AddSys(M,
+                         "UPDATE RDB$FIELDS SET RDB$DEFAULT_VALUE = NULL,\r\n"
+                         "RDB$DEFAULT_SOURCE = '' WHERE RDB$FIELD_NAME =\r\n"
+                         "(SELECT RDB$FIELD_SOURCE FROM RDB$RELATION_FIELDS\r\n"
+                         "WHERE RDB$FIELD_NAME = " +
+                             Lit(FN) + " AND RDB$RELATION_NAME = " + Lit(TN) + ")",
+                         FN, TN);
+  Run.Work("DataType conversion: DEFAULT difference" + Place(TN, FN), Carried);
+}
+
+}  // namespace
+
+void IBAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T, bool& Written) {
+  const std::string TN = MTbl.GetObjName();
+  const std::string FN = M.GetObjName();
+  const bool Old = Run.IBOldServer();
+  const bool Allow = Run.IBAllowConversion();
+  const bool ReadOnly = Run.IBSysTablesReadOnly();
+  const bool Charsets = Run.IBFldCharsetCompare();
+  const std::string QTable = Run.Quote(TN);
+  const std::string QCol = Run.Quote(FN);
+
+  // A. to E.: the first that applies.
+  if (M.FieldTypeDef() != T.FieldTypeDef() && !M.Computed() && M.FieldType != iftDomain) {
+    if (Old) {
+      if (Allow || IBAllowDataTypeAlter(M, T) >= 0) IBAlterColumnBySysTables(Run, MTbl, M, T);
+    } else if ((IsFloating(M.FieldType) && T.FieldType == iftTimeStamp) ||
+               (IsFloating(T.FieldType) && M.FieldType == iftTimeStamp)) {
+      IBAlterColumnBySysTables(Run, MTbl, M, T);
+    } else {
+      const int R = IBAllowDataTypeAlter(M, T);
+      if (R >= 0)
+        IBAlterColumnType(Run, MTbl, M, T);
+      else if (Allow)
+        IBAlterColumnBySysTables(Run, MTbl, M, T);
+      else
+        Run.Comment(T, "WARNING:\r\nCannot perform safe conversion of " + QTable + "." + QCol +
+                           " datatype from " + T.FieldTypeDef() + " to " + M.FieldTypeDef());
+    }
+  } else if (M.FieldType == iftDomain && T.FieldType == iftDomain && M.DomainName != T.DomainName) {
+    // A read-only catalog leaves ALTER COLUMN TYPE, which takes a domain as the new type.
+    if ((!Old && !Allow) || ReadOnly) {
+      IBAlterColumnType(Run, MTbl, M, T);
+    } else {
+      TStatement* S =
+          Run.AddSys(M,
+                     "UPDATE RDB$RELATION_FIELDS SET RDB$FIELD_SOURCE=" + Lit(M.DomainName) + " " +
+                         RelationFieldWhere(TN, FN) + "\r\n",
+                     FN, TN);
+      Run.Work("DataType conversion: replace DOMAIN /" + TN + " (" + FN + ")/", S);
+    }
+    MTbl.SetViewsReCreateFlag();
+  } else if (M.Body != T.Body) {
+    Run.Comment(M, "Alter Field (Computed)...");
+    Written = true;
+    T.DropDependDef();
+    M.SetObjCreated(false);
+    M.CreateDependDef();
+    MTbl.SetViewsReCreateFlag();
+  } else if (M.Size != T.Size && !M.Computed() && IsString(M.FieldType) &&
+             T.FieldType == M.FieldType) {
+    Run.Comment(M, "Alter Field (Length): from " + Num(T.Size) + " to " + Num(M.Size) + "...");
+    Written = true;
+    if (!Old) {
+      IBAlterColumnType(Run, MTbl, M, T);
+    } else {
+      TStatement* S = Run.AddSys(
+          M,
+          "UPDATE RDB$FIELDS SET RDB$FIELD_LENGTH=" + Num(ByteLength(M)) +
+              ", RDB$CHARACTER_LENGTH=" + Num(M.Size) + "\r\n" +
+              "  WHERE RDB$FIELD_NAME=(SELECT RDB$FIELD_SOURCE FROM RDB$RELATION_FIELDS\r\n" +
+              "  WHERE RDB$RELATION_NAME=" + Lit(TN) + " AND  RDB$FIELD_NAME=" + Lit(FN) + ")\r\n",
+          FN, TN);
+      Run.Work("DataType conversion: field LENGTH change /" + TN + "(" + FN + ")/ from " +
+                   Num(T.Size) + " to " + Num(M.Size),
+               S);
+    }
+    MTbl.SetViewsReCreateFlag();
+  } else if (Charsets && M.CharSet != T.CharSet &&
+             (IsString(M.FieldType) || M.FieldType == iftBlob)) {
+    TStatement* S = nullptr;
+    if (M.CharSet.empty() || M.CharSet == "NONE") {
+      if (T.CharSet != "NONE") {
+        T.DoBeforeDrop();
+        S = Run.AddSys(
+            M,
+            "UPDATE RDB$FIELDS SET RDB$Character_Set_ID = NULL\r\n"
+            "  WHERE RDB$FIELD_NAME=(SELECT RDB$FIELD_SOURCE FROM RDB$RELATION_FIELDS\r\n"
+            "  WHERE RDB$RELATION_NAME=" +
+                Lit(TN) + " and RDB$FIELD_NAME=" + Lit(FN) + ")\r\n",
+            FN, TN);
+      }
+    } else {
+      T.DoBeforeDrop();
+      S = Run.AddSys(M,
+                     "UPDATE RDB$FIELDS SET RDB$Character_Set_ID =\r\n"
+                     "(Select C.Rdb$Character_Set_ID from Rdb$Character_Sets C\r\n"
+                     "where C.Rdb$Character_Set_Name=" +
+                         Lit(M.CharSet) + ")\r\n" + TailQ(TN, FN).substr(2) + "\r\n",
+                     FN, TN);
+    }
+    Run.Work("DataType conversion: Charset difference /" + TN + "(" + FN + ")/", S);
+    MTbl.SetViewsReCreateFlag();
+  }
+
+  // F. Collation.
+  if (Charsets && M.Collation != T.Collation && !M.Computed() && M.IsCharType()) {
+    TStatement* S = nullptr;
+    const std::string Where = "  " + RelationFieldWhere(TN, FN) + "\r\n";
+    if (M.Collation.empty()) {
+      S = Run.AddSys(M, "UPDATE RDB$RELATION_FIELDS SET RDB$Collation_ID = Null\r\n" + Where, FN,
+                     TN);
+      Run.Work("DataType conversion: Collation difference (clear) /" + TN + "(" + FN + ")/", S);
+    } else {
+      S = Run.AddSys(M,
+                     "UPDATE RDB$RELATION_FIELDS SET RDB$Collation_ID =\r\n"
+                     "(Select C.Rdb$Collation_ID from Rdb$Collations C\r\n"
+                     "where C.Rdb$Collation_Name=" +
+                         Lit(M.Collation) + "\r\n" +
+                         " and C.Rdb$Character_Set_ID = (select Rdb$Character_Set_ID from "
+                         "Rdb$character_Sets where Rdb$character_set_name = " +
+                         Lit(M.DefaultCharSet()) + "))\r\n" + Where,
+                     FN, TN);
+      Run.Work("DataType conversion: Collation difference (replace) /" + TN + "(" + FN + ")/", S);
+    }
+    MTbl.SetViewsReCreateFlag();
+  }
+
+  // G. and H. BLOB sub-type and segment size.
+  const std::string BlobTail = TailQ(TN, FN) + "\r\n";
+  if (M.FieldType == iftBlob && T.FieldType == iftBlob) {
+    if (M.SubType != T.SubType)
+      Run.Work(
+          "DataType conversion: Blob SUB_TYPE /" + TN + "(" + FN + ")/",
+          Run.AddSys(M, "UPDATE RDB$FIELDS SET RDB$FIELD_SUB_TYPE = " + Num(M.SubType) + BlobTail,
+                     FN, TN));
+    if (M.SegmentSize != T.SegmentSize && M.SegmentSize != 0)
+      Run.Work("DataType conversion: Blob SEGMENT_SIZE /" + TN + "(" + FN + ")/",
+               Run.AddSys(
+                   M, "UPDATE RDB$FIELDS SET RDB$SEGMENT_LENGTH = " + Num(M.SegmentSize) + BlobTail,
+                   FN, TN));
+  }
+
+  // I. Two columns typed by domains the model cannot tell apart otherwise.
+  if (M.FieldType == iftUnknown && T.FieldType == iftUnknown && M.DomainName != T.DomainName)
+    Run.Work("-- Table: " + TN + " Field: " + FN + " [Domain-defined Field's difference]", nullptr);
+
+  // J. Nullability.
+  if (M.Nullable != T.Nullable && !M.Computed()) {
+    Run.Comment(M, "Alter Field (Null / Not Null)...");
+    Written = true;
+    TStatement* S = nullptr;
+    if (ReadOnly)
+      // Firebird 3 has DDL for it, and checks the rows when NOT NULL is set.
+      S = Run.AddAlter("ALTER TABLE " + QTable + " ALTER " + QCol +
+                           (M.Nullable ? " DROP NOT NULL" : " SET NOT NULL"),
+                       FN, TN);
+    else
+      S = Run.AddSys(M,
+                     std::string("UPDATE RDB$RELATION_FIELDS SET RDB$NULL_FLAG = ") +
+                         (M.Nullable ? "NULL" : "1") + " " + RelationFieldWhere(TN, FN) + "\r\n",
+                     FN, TN);
+    Run.Work("DataType conversion: Nullable difference /" + TN + "(" + FN + ")/", S);
+  }
+
+  // K. Default.
+  if (M.GetDefValue() != T.GetDefValue() && !M.Computed()) {
+    if (Run.IBFirebird2()) {
+      T.DoBeforeDrop();
+      Run.AddAlter("ALTER TABLE " + QTable + " ALTER COLUMN " + QCol + " " +
+                       (M.GetDefValue().empty() ? std::string("DROP DEFAULT")
+                                                : "SET DEFAULT " + M.GetDefValue()),
+                   FN, TN);
+    } else {
+      DefaultThroughTempDomain(Run, MTbl, M);
+    }
+  }
+
+  // L. A simply typed column takes a domain.
+  if (NamesDomain(M) && DomainOf(M) && !NamesDomain(T)) {
+    const int R = IBAllowDataTypeAlter(M, T);
+    if (R >= 0) {
+      if (Old)
+        IBAlterColumnBySysTables(Run, MTbl, M, T);
+      else
+        IBAlterColumnType(Run, MTbl, M, T);
+    } else if (Allow) {
+      IBAlterColumnBySysTables(Run, MTbl, M, T);
+    } else {
+      Run.Comment(T, "DataType conversion not supported: \r\nALTER TABLE " + QTable +
+                         " ALTER COLUMN " + QCol + " TYPE " + M.FieldTypeDef());
+    }
+  }
+}
+
+}  // namespace qel

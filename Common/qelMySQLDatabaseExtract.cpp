@@ -1,0 +1,107 @@
+#include "qelMySQLDatabaseExtract.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "DataSet.h"
+#include "Text.h"
+#include "qelDBEngine.h"
+#include "qelMsg.h"
+#include "qelMySQLParser.h"
+
+namespace qel {
+
+namespace {
+
+/// A name as SHOW CREATE needs it: always in back quotes (a stored name may hold blanks, upper
+/// case or a reserved word), inner back quotes doubled.
+std::string BackQuoted(const std::string& Name) {
+  std::string R = "`";
+  for (char C : Name) {
+    if (C == '`') R += '`';
+    R += C;
+  }
+  return R + "`";
+}
+
+}  // namespace
+
+TMySQLDBExtract::TMySQLDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
+  DatabaseType = dbMySQL;
+}
+
+TMySQLDBExtract::~TMySQLDBExtract() = default;
+
+std::vector<TDBExtractStep> TMySQLDBExtract::ExtractSteps() {
+  return {
+      {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
+      {1, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
+  };
+}
+
+std::unique_ptr<TCustomParser> TMySQLDBExtract::CreateBodyParser() {
+  TObjs* Objs = GetObjs();
+  auto Parser = std::make_unique<TMySQLParser>(Objs);
+  Parser->ShowProgress = false;
+  if (Objs) Parser->GetMySQLServerOptions().Assign(Objs->MySQLServerOptions);
+  return Parser;
+}
+
+std::vector<TDbObjList*> TMySQLDBExtract::BodyLists() {
+  TObjs* Objs = GetObjs();
+  if (!Objs) return {};
+  return {&Objs->Tables, &Objs->Views};
+}
+
+void TMySQLDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
+  if (auto* My = dynamic_cast<TMySQLParser*>(&Parser)) My->ParseObjText(&Obj);
+}
+
+void TMySQLDBExtract::ExtractHeader() {
+  TObjs* Objs = GetObjs();
+  const TConnectionOptions& C = GetQELConnection()->GetConnectionOptions();
+  Objs->ConnectionOptions.SetDatabaseName(C.GetDatabaseName());
+  Objs->ConnectionOptions.UserName = C.UserName;
+  Objs->ConnectionOptions.Password = C.Password;
+  Objs->ConnectionOptions.HostName = C.HostName;
+  Objs->ConnectionOptions.Port = C.Port;
+}
+
+void TMySQLDBExtract::ExtractTbl() {
+  AddToLog("Extracting tables...");
+  TObjs* Objs = GetObjs();
+  const bool Fold = !Objs->MySQLServerOptions.GetMySQLCompareOptions().CaseSensitiveIdentifiers;
+  TQELQuery& Q = WorkQuery();
+  // A second query for the CREATE texts, read while the list is open.
+  std::unique_ptr<TQELQuery> Text(GetQELConnection()->CreateQuery(nullptr));
+  if (!Text) throw EDatabaseError("The connection cannot make a query.");
+  Text->SetParamCheck(false);
+  // The table type tells base tables from views and sequences, which SHOW TABLES lists alike.
+  OpenQuery(Q, {"SHOW FULL TABLES"});
+  for (; !Q.GetEof(); Q.Next()) {
+    const std::string Stored = Q.Fields().Fields(0)->AsString();
+    const std::string Type = Q.FieldCount() > 1 ? Q.Fields().Fields(1)->AsString() : "BASE TABLE";
+    const bool View = Type == "VIEW";
+    if (!View && Type != "BASE TABLE") continue;  // SEQUENCE, SYSTEM VIEW
+    const std::string Name = Fold ? UpperCase(Stored) : Stored;
+    OpenQuery(*Text, {std::string(View ? "SHOW CREATE VIEW " : "SHOW CREATE TABLE ") +
+                      BackQuoted(Stored)});
+    const std::string Create = Text->GetEof() ? "" : Text->Fields().Fields(1)->AsString();
+    CloseQuery(*Text);
+    std::unique_ptr<TDbObj> Obj;
+    if (View)
+      Obj = std::make_unique<TViwData>(Objs);
+    else
+      Obj = std::make_unique<TTblData>(Objs);
+    Obj->SetObjName(Name);
+    Obj->SetBody(Create);
+    if (ShowFullLog) AddToLog("---" + Name);
+    AddToLog((View ? "View: " : "Table: ") + Name);
+    Objs->AddObj(Obj.release(), true);
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+}  // namespace qel

@@ -1,0 +1,38 @@
+// The MySQL catalog extractor: reads the schema of a live MySQL or MariaDB database by listing
+// its tables and letting the MySQL parser read the CREATE text the server gives for each.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "qelDatabaseExtract.h"
+
+namespace qel {
+
+/// Runs the shared catalog extraction driver: the header, then the tables and views of the
+/// database (SHOW FULL TABLES; SHOW CREATE TABLE or SHOW CREATE VIEW for each, the name in back
+/// quotes as the server stores it). Sequences are passed over. The CREATE texts become the
+/// objects' bodies and are read by the MySQL parser when the driver re-parses bodies, which
+/// also files the keys and indexes of each table. Routines and triggers are not read.
+///
+/// With the collection's MySQL compare option CaseSensitiveIdentifiers off, object names are
+/// upper-cased, as the parser folds the names of a script.
+class TMySQLDBExtract : public TCustomDBExtract {
+ public:
+  /// DatabaseType is dbMySQL.
+  explicit TMySQLDBExtract(TComponent* AOwner);
+  ~TMySQLDBExtract() override;
+
+ protected:
+  std::vector<TDBExtractStep> ExtractSteps() override;
+  std::unique_ptr<TCustomParser> CreateBodyParser() override;
+  /// Tables, then views.
+  std::vector<TDbObjList*> BodyLists() override;
+  void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
+
+  void ExtractHeader();
+  void ExtractTbl();
+};
+
+}  // namespace qel

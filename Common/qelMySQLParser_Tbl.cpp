@@ -1,0 +1,1051 @@
+// The MySQL table grammar: CREATE TABLE with columns, defaults, keys, indexes, foreign keys and
+// table options, stand-alone CREATE INDEX. It reads scripts and the output of SHOW CREATE TABLE
+// alike, and reads keys as the server keeps them, so that both compare equal.
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelCompObj.h"
+#include "qelMySQLParser.h"
+
+namespace qel {
+
+namespace {
+
+bool IsDigit(char C) {
+  return C >= '0' && C <= '9';
+}
+
+/// Splits a decimal number text ("-012.50") into sign, integer digits and fraction digits;
+/// false when Text is no plain decimal number.
+bool SplitNumber(std::string_view Text, bool& Negative, std::string& Int, std::string& Frac) {
+  Negative = false;
+  Int.clear();
+  Frac.clear();
+  std::size_t I = 0;
+  if (I < Text.size() && (Text[I] == '-' || Text[I] == '+')) Negative = Text[I++] == '-';
+  while (I < Text.size() && IsDigit(Text[I])) Int += Text[I++];
+  if (I < Text.size() && Text[I] == '.') {
+    ++I;
+    while (I < Text.size() && IsDigit(Text[I])) Frac += Text[I++];
+  }
+  if (I != Text.size() || (Int.empty() && Frac.empty())) return false;
+  Int.erase(0, std::min(Int.find_first_not_of('0'), Int.size()));
+  if (Int.empty()) Int = "0";
+  return true;
+}
+
+bool IsIntegerType(TDBFieldType T) {
+  return T == iftTinyInt || T == iftSmallInt || T == iftMediumInt || T == iftInteger ||
+         T == iftBigInt || T == iftYear;
+}
+
+bool IsNumericType(TDBFieldType T) {
+  return IsIntegerType(T) || T == iftDecimal || T == iftNumeric || T == iftFloat ||
+         T == iftDouble || T == iftReal;
+}
+
+/// The server writes the time functions of defaults one way (current_timestamp()); scripts
+/// use their synonyms and either case.
+std::string NormaliseTimeFunction(const std::string& Value) {
+  std::string U = UpperCase(Value);
+  std::string Args;
+  if (const auto P = U.find('('); P != std::string::npos) {
+    Args = U.substr(P);
+    U.erase(P);
+    if (Args == "()") Args.clear();
+  }
+  if (U == "CURRENT_TIMESTAMP" || U == "NOW" || U == "LOCALTIME" || U == "LOCALTIMESTAMP")
+    return "CURRENT_TIMESTAMP" + Args;
+  if ((U == "CURRENT_DATE" || U == "CURDATE") && Args.empty()) return "CURRENT_DATE";
+  if ((U == "CURRENT_TIME" || U == "CURTIME") && Args.empty()) return "CURRENT_TIME";
+  return Value;
+}
+
+/// Engine names as the server reports them, so that "engine=innodb" in a script meets
+/// "ENGINE=InnoDB" in the catalog.
+std::string CanonicalEngine(const std::string& Name) {
+  static constexpr std::string_view Engines[] = {"InnoDB",    "MyISAM",   "MEMORY",    "Aria",
+                                                 "CSV",       "ARCHIVE",  "BLACKHOLE", "MRG_MyISAM",
+                                                 "FEDERATED", "SEQUENCE", "ROCKSDB",   "CONNECT"};
+  if (SameText(Name, "HEAP")) return "MEMORY";
+  for (std::string_view E : Engines)
+    if (SameText(Name, E)) return std::string(E);
+  return Name;
+}
+
+/// utf8 is the server's alias of utf8mb3, which the catalog names.
+std::string CanonicalCharset(const std::string& Name) {
+  if (Name.size() >= 4 && SameText(Name.substr(0, 4), "utf8") &&
+      (Name.size() == 4 || Name[4] == '_')) {
+    const bool Upper = Name[0] == 'U';
+    return Name.substr(0, 4) + (Upper ? "MB3" : "mb3") + Name.substr(4);
+  }
+  return Name;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Lookups
+
+TTblData* TMySQLParser::FindTable(const std::string& Name) const {
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  return O ? O->GetTable(Name) : nullptr;
+}
+
+void TMySQLParser::BeginTable(const std::string& Name, bool FromCollection) {
+  FTable = TTableKeys{};
+  FTable.Name = Name;
+  if (!FromCollection || !Objs) return;
+  // ALTER TABLE: the keys the table has already.
+  for (int I = 0; I < Objs->Indexes.Count(); ++I) {
+    auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I));
+    if (!Idx || Idx->TableName != Name) continue;
+    FTable.KeyNames.push_back(Idx->GetObjName());
+    std::vector<std::string> Cols;
+    for (const std::string& C : Idx->Flds) Cols.push_back(C);
+    FTable.KeyColumns.push_back(std::move(Cols));
+  }
+  for (int I = 0; I < Objs->Constraints.Count(); ++I) {
+    auto* Ctr = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
+    if (!Ctr || Ctr->GetTblName() != Name) continue;
+    if (Ctr->GetCtType() == ctPKey) {
+      std::vector<std::string> Cols;
+      for (const std::string& C : Ctr->FldList) Cols.push_back(C);
+      FTable.KeyColumns.push_back(std::move(Cols));
+    } else if (Ctr->GetCtType() == ctFKey) {
+      ++FTable.ForeignKeyCount;
+    }
+  }
+}
+
+std::string TMySQLParser::UniqueIndexName(const std::string& Wanted) const {
+  auto Taken = [this](const std::string& N) {
+    if (SameText(N, "PRIMARY")) return true;
+    return std::any_of(FTable.KeyNames.begin(), FTable.KeyNames.end(),
+                       [&](const std::string& K) { return SameText(K, N); });
+  };
+  if (!Taken(Wanted)) return Wanted;
+  // The server numbers a taken name from 2 on.
+  for (int N = 2;; ++N) {
+    std::string Name = Wanted + "_" + std::to_string(N);
+    if (!Taken(Name)) return Name;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tables
+
+void TMySQLParser::ParseTable(TTblData* Table) {
+  std::unique_ptr<TTblData> Made;
+  bool Temporary = false;
+  if (Sy == myTEMPORARY) {
+    Temporary = true;
+    GetSy();
+  }
+  TestAndGetSy(myTABLE);
+  if (Sy == myIF) {
+    GetSy();
+    TestAndGetSy(myNOT);
+    TestAndGetSy(myEXISTS);
+  }
+  const std::string Name = GetObjectName();
+  if (StatementFailed()) return;
+  if (!Table) {
+    Made = std::make_unique<TTblData>(Objs);
+    Made->SetObjName(Name);
+    Table = Made.get();
+  }
+  if (Temporary) Table->GlobalTemporary = true;
+  const std::string& TblName = Table->GetObjName();
+  BeginTable(TblName, false);
+
+  TestAndGetSy(syLParen);
+  while (!StatementFailed() && Sy != syRParen) {
+    NameFromKeyword();
+    if (Sy == syIdent && !(IsIdent("CHECK") || IsIdent("PERIOD"))) {
+      std::unique_ptr<TFldData> Fld = ParseField(Table, nullptr);
+      Fld->Position = Table->Fields.Count() + 1;
+      Table->Fields.Add(std::move(Fld));
+    } else {
+      ParseTableElement(*Table, "", false);
+    }
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  if (!StatementFailed()) TestAndGetSy(syRParen);
+  if (!StatementFailed()) ParseTableOptions(*Table);
+  AddForeignKeyIndexes();
+
+  DoAddStatement(stStatement, TblName, dboTable, odbCreate, "", LastStatement);
+  FCarried = true;
+  DoLogNextLine("Table: " + TblName);
+  if (!Made || !Objs) return;
+  // Tables are filed directly, without the collection's filter: a table left out would take
+  // its columns with it while its keys and indexes stay.
+  if (Objs->Tables.Add(Made->ObjKeyDef(), Made.get()))
+    Made.release();
+  else
+    ErrMsg("Duplicate table name: " + TblName);
+}
+
+void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& CtrName, bool Named) {
+  switch (Sy) {
+    case myCONSTRAINT: {
+      GetSy();
+      std::string Name;
+      if (Sy == syIdent && !IsIdent("CHECK")) {
+        Name = Ident;
+        GetSy();
+      }
+      ParseTableElement(Tbl, Name, true);
+      return;
+    }
+    case myPRIMARY:
+      ParsePrimaryKey(Tbl, "");
+      return;
+    case myUNIQUE:
+      GetSy();
+      // A unique key is a unique index on this server; a constraint name names the index.
+      FIndexName = CtrName;
+      ParseIndex(&Tbl, false, false, true);
+      return;
+    case myKEY:
+    case myINDEX:
+      if (Named) break;
+      ParseIndex(&Tbl, false, false, false);
+      return;
+    case myFULLTEXT:
+    case mySPATIAL: {
+      if (Named) break;
+      const bool Fulltext = Sy == myFULLTEXT;
+      GetSy();
+      ParseIndex(&Tbl, Fulltext, !Fulltext, false);
+      return;
+    }
+    case myFOREIGN:
+      ParseForeignKey(Tbl, CtrName);
+      return;
+    case myREFERENCES: {
+      auto Ctr = std::make_unique<TCtrData>(Objs);
+      Ctr->SetCtType(ctReferences);
+      Ctr->SetTblName(Tbl.GetObjName());
+      if (!CtrName.empty()) Ctr->SetObjName(CtrName);
+      ParseReferences(*Ctr);
+      FileConstraint(std::move(Ctr), "References: ");
+      return;
+    }
+    default:
+      if (IsIdent("CHECK")) {
+        // Check constraints are not part of this dialect's model: read over.
+        GetSy();
+        if (Sy == syLParen) SkipParens();
+        return;
+      }
+      if (IsIdent("PERIOD")) {
+        // PERIOD FOR SYSTEM_TIME (a, b)
+        GetSy();
+        if (Sy == myFROM || IsIdent("FOR")) GetSy();
+        if (Sy == syIdent) GetSy();
+        if (Sy == syLParen) SkipParens();
+        return;
+      }
+      break;
+  }
+  ErrMsg("Missing: column or key definition (" + GetSyWord() + ")");
+}
+
+void TMySQLParser::ParseTableOptions(TTblData& Tbl) {
+  for (;;) {
+    if (Sy == myDEFAULT || Sy == syComma) {
+      GetSy();
+      continue;
+    }
+    std::string Word;
+    if (Sy == myCHAR) {
+      GetSy();
+      TestAndGetSy(mySET);
+      Word = "CHARSET";
+    } else if (Sy == myCOLLATE) {
+      GetSy();
+      Word = "COLLATE";
+    } else if (Sy == syIdent && !FBackQuoted) {
+      Word = UpperCase(Ident);
+      GetSy();
+    } else {
+      break;
+    }
+    if (Word == "PARTITION") {
+      SkipToTerm();  // partitioning is not kept
+      return;
+    }
+    if (Sy == syEqual) GetSy();
+    std::string Value;
+    switch (Sy) {
+      case syIdent:
+        Value = Ident;
+        break;
+      case syString:
+        Value = StrValue;
+        break;
+      case syInteger:
+      case syFloat:
+        Value = StrValue;
+        break;
+      case myDEFAULT:
+        Value = "DEFAULT";
+        break;
+      default:
+        ErrMsg("Missing: value of table option " + Word);
+        return;
+    }
+    GetSy();
+    if (Word == "ENGINE" || Word == "TYPE")
+      Tbl.MySQLOptions.Engine = CanonicalEngine(Value);
+    else if (Word == "COMMENT")
+      Tbl.Description = Value;
+    else if (Word == "CHARSET")
+      Tbl.MySQLOptions.SetDefCharSet(CanonicalCharset(Value));
+    else if (Word == "COLLATE")
+      Tbl.MySQLOptions.Collation = CanonicalCharset(Value);
+    else if (Word == "PACK_KEYS")
+      Tbl.MySQLOptions.PackKeys = Value;
+    // AUTO_INCREMENT, ROW_FORMAT, STATS_* and the like change nothing the model keeps.
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Columns
+
+std::unique_ptr<TFldData> TMySQLParser::ParseField(TTblData* Table, std::unique_ptr<TFldData> Fld) {
+  if (!Fld) Fld = std::make_unique<TFldData>(Objs);
+  Fld->SetObjName(Ident);
+  if (Table) {
+    Fld->OwnerObj = Table;
+    Fld->TableName = Table->GetObjName();
+  }
+  GetSy();
+  ParseFieldType(*Fld);
+  if (!StatementFailed()) ParseColumnAttributes(Table, *Fld);
+  NormaliseDefault(*Fld);
+  return Fld;
+}
+
+void TMySQLParser::ParseFieldType(TFldData& Fld) {
+  // The word as written: BIT, BOOL and TINYINT share a symbol.
+  const std::string Word = UpperCase(Ident.empty() ? GetSyWord() : Ident);
+  TDBFieldType T = iftUnknown;
+  bool Sized = false;  // "(n)" is a length, not a precision
+  bool Advanced = false;
+  switch (Sy) {
+    case myTINYINT:
+      // BIT is a type of its own on every server since 5.0: a bit(8) is no tinyint.
+      T = Word == "BIT" ? iftBit : iftTinyInt;
+      break;
+    case mySMALLINT:
+      T = iftSmallInt;
+      break;
+    case myMEDIUMINT:
+      T = iftMediumInt;
+      break;
+    case myINT:
+      T = iftInteger;
+      break;
+    case myBIGINT:
+      T = iftBigInt;
+      break;
+    case myREAL:  // the server keeps REAL as DOUBLE
+      T = iftDouble;
+      break;
+    case myFLOAT:
+      T = iftFloat;
+      break;
+    case myDOUBLE:
+      T = iftDouble;
+      GetSy();
+      if (Sy == myPRECISION) GetSy();
+      Advanced = true;
+      break;
+    case myDECIMAL:
+    case myNUMERIC:  // the server keeps NUMERIC as DECIMAL
+      T = iftDecimal;
+      break;
+    case myCHAR:
+      T = iftChar;
+      Sized = true;
+      GetSy();
+      Advanced = true;
+      if (IsIdent("VARYING")) {
+        T = iftVarchar;
+        GetSy();
+      }
+      break;
+    case myNATIONAL:
+      GetSy();
+      Advanced = true;
+      if (Sy == myVARCHAR) {
+        T = iftVarchar;
+        GetSy();
+      } else {
+        TestAndGetSy(myCHAR);
+        T = iftNationalChar;
+      }
+      Sized = true;
+      break;
+    case myVARCHAR:
+      T = iftVarchar;
+      Sized = true;
+      break;
+    case myBINARY:
+      T = iftBinary;
+      Sized = true;
+      break;
+    case myDATE:
+      T = iftDate;
+      break;
+    case myTIME:
+      T = iftTime;
+      break;
+    case myDATETIME:
+      T = iftDateTime;
+      break;
+    case myYEAR:
+      T = iftYear;
+      break;
+    case myTINYBLOB:
+      T = iftTinyBlob;
+      break;
+    case myBLOB:
+      T = iftBlob;
+      break;
+    case myMEDIUMBLOB:
+      T = iftMediumBlob;
+      break;
+    case myLONGBLOB:
+      T = iftLongBlob;
+      break;
+    case myTINYTEXT:
+      T = iftTinyText;
+      break;
+    case myTEXT:
+      T = iftText;
+      break;
+    case myMEDIUMTEXT:
+      T = iftMediumText;
+      break;
+    case myLONGTEXT:
+      T = iftLongText;
+      break;
+    case myENUM:
+      T = iftEnum;
+      break;
+    case mySET:
+      T = iftSet;
+      break;
+    case syIdent: {
+      static constexpr std::pair<std::string_view, TDBFieldType> Named[] = {
+          {"TIMESTAMP", iftTimeStamp},
+          {"GEOMETRY", iftGeometry},
+          {"POINT", iftPoint},
+          {"CURVE", iftCurve},
+          {"LINESTRING", iftLineString},
+          {"SURFACE", iftSurface},
+          {"POLYGON", iftPolygon},
+          {"GEOMETRYCOLLECTION", iftGeometryCollection},
+          {"MULTIPOINT", iftMultiPoint},
+          {"MULTICURVE", iftMultiCurve},
+          {"MULTILINESTRING", iftMultiLineString},
+          {"MULTISURFACE", iftMultiSurface},
+          {"MULTIPOLYGON", iftMultiPolygon},
+          {"BOOLEAN", iftTinyInt},
+          {"VARBINARY", iftVarBinary},
+          {"JSON", iftLongText},  // an alias: the server shows longtext
+      };
+      for (const auto& [Name, Type] : Named)
+        if (Word == Name) T = Type;
+      if (T == iftVarBinary) Sized = true;
+      if (T == iftUnknown && (Word == "UUID" || Word == "INET4" || Word == "INET6")) {
+        // Types of newer servers that the neutral type list does not name: kept by name.
+        T = iftDomain;
+        Fld.DomainName = Word;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  if (T == iftUnknown) {
+    ErrMsg("Invalid field-type: " + GetSyWord() + " " + Word);
+    return;
+  }
+  Fld.FieldType = T;
+  if (!Advanced) GetSy();
+  if (T == iftEnum || T == iftSet) {
+    Fld.Values.Clear();
+    TestAndGetSy(syLParen);
+    while (Sy == syString) {
+      Fld.Values.Add(QuotedStr(StrValue, '\''));
+      GetSy();
+      if (Sy != syComma) break;
+      GetSy();
+    }
+    TestAndGetSy(syRParen);
+  } else if (Sy == syLParen) {
+    GetSy();
+    TestSy(syInteger);
+    const std::int32_t N = IntValue;
+    std::int32_t M = 0;
+    GetSy();
+    if (Sy == syComma) {
+      GetSy();
+      TestSy(syInteger);
+      M = IntValue;
+      GetSy();
+    }
+    TestAndGetSy(syRParen);
+    if (Sized) {
+      Fld.Size = N;
+    } else {
+      Fld.Precision = N;
+      Fld.Scale = M;
+    }
+  }
+  // Display widths say nothing about the values a column holds.
+  if (T == iftInteger || T == iftBigInt || T == iftTinyInt || T == iftSmallInt) {
+    Fld.Precision = 0;
+    Fld.Scale = 0;
+  }
+  // DECIMAL alone is DECIMAL(10,0) on the server.
+  if (T == iftDecimal && Fld.Precision == 0) Fld.Precision = 10;
+  // Attributes of the type.
+  for (;;) {
+    if (Sy == myCHAR || IsIdent("CHARSET")) {
+      if (Sy == myCHAR) {
+        GetSy();
+        TestAndGetSy(mySET);
+      } else {
+        GetSy();
+      }
+      Fld.CharSet = CanonicalCharset(Sy == syString ? StrValue : Ident);
+      GetSy();
+    } else if (Sy == myCOLLATE) {
+      GetSy();
+      Fld.Collation = CanonicalCharset(Sy == syString ? StrValue : Ident);
+      GetSy();
+    } else if (Sy == myUNSIGNED) {
+      Fld.UnsignedAttr = true;
+      GetSy();
+    } else if (Sy == myZEROFILL) {
+      Fld.ZeroFill = true;
+      GetSy();
+    } else if (Sy == myBINARY) {
+      Fld.BinaryAttr = true;
+      GetSy();
+    } else if (IsIdent("SIGNED")) {
+      GetSy();
+    } else {
+      break;
+    }
+  }
+}
+
+void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
+  for (;;) {
+    if (StatementFailed()) return;
+    switch (Sy) {
+      case myNOT:
+        GetSy();
+        TestAndGetSy(myNULL);
+        Fld.Nullable = false;
+        continue;
+      case myNULL:
+        GetSy();
+        Fld.Nullable = true;
+        continue;
+      case myDEFAULT:
+        ExtractDefaultValue(Fld);
+        continue;
+      case myON: {
+        // ON UPDATE after other attributes than the default.
+        GetSy();
+        TestAndGetSy(myUPDATE);
+        std::string V = Sy == syIdent ? Ident : GetSyWord();
+        GetSy();
+        if (Sy == syLParen) V += SkipParens();
+        Fld.DefValue += " ON UPDATE " + NormaliseTimeFunction(V);
+        continue;
+      }
+      case myPRIMARY:
+      case myKEY:              // KEY alone in a column definition is the primary key
+        Fld.Nullable = false;  // the column is not in the table's list yet
+        if (Table) {
+          ParsePrimaryKey(*Table, Fld.GetObjName());
+        } else {
+          GetSy();
+          if (Sy == myKEY) GetSy();
+        }
+        continue;
+      case myUNIQUE: {
+        GetSy();
+        if (Sy == myKEY) GetSy();
+        if (!Table) continue;
+        auto Idx = std::make_unique<TIdxData>(Objs);
+        Idx->SetObjName(UniqueIndexName(Fld.GetObjName()));
+        Idx->TableName = Table->GetObjName();
+        Idx->Unique = true;
+        Idx->AddFld(Fld.GetObjName());
+        FileIndex(std::move(Idx));
+        continue;
+      }
+      case myCOLLATE:
+        GetSy();
+        Fld.Collation = CanonicalCharset(Sy == syString ? StrValue : Ident);
+        GetSy();
+        continue;
+      case myCHAR:
+        GetSy();
+        TestAndGetSy(mySET);
+        Fld.CharSet = CanonicalCharset(Sy == syString ? StrValue : Ident);
+        GetSy();
+        continue;
+      case myREFERENCES: {
+        if (!Table) {
+          SkipStatement(TSymSet{syEOF, syTerm, syComma});
+          continue;
+        }
+        auto Ctr = std::make_unique<TCtrData>(Objs);
+        Ctr->SetCtType(ctFKey);
+        Ctr->SetTblName(Table->GetObjName());
+        Ctr->FldList.Add(Fld.GetObjName());
+        ParseReferences(*Ctr);
+        ParseFKRules(*Ctr);
+        ++FTable.ForeignKeyCount;
+        std::string Name = Table->GetObjName() + "_ibfk_" + std::to_string(FTable.ForeignKeyCount);
+        Ctr->SetObjName(CaseFolded() ? UpperCase(Name) : Name);
+        FTable.ForeignKeys.push_back({{Fld.GetObjName()}, ""});
+        FileConstraint(std::move(Ctr), "Foreign Key: ");
+        continue;
+      }
+      case myAS:
+        GetSy();
+        if (Sy == syLParen) Fld.GeneratedExpr = SkipParens();
+        continue;
+      default:
+        break;
+    }
+    if (Sy != syIdent) return;
+    if (IsIdent("AUTO_INCREMENT")) {
+      Fld.AutoIncrement = true;
+      GetSy();
+    } else if (IsIdent("COMMENT")) {
+      GetSy();
+      TestSy(syString);
+      Fld.Description = StrValue;
+      GetSy();
+    } else if (IsIdent("CHECK")) {
+      // Column checks are not part of this dialect's model: read over.
+      GetSy();
+      if (Sy == syLParen) SkipParens();
+    } else if (IsIdent("GENERATED")) {
+      GetSy();
+      TestIdent("ALWAYS");
+      GetSy();
+    } else if (IsIdent("VIRTUAL") || IsIdent("STORED") || IsIdent("PERSISTENT")) {
+      Fld.GeneratedExpr += " " + UpperCase(Ident);
+      GetSy();
+    } else if (IsIdent("INVISIBLE") || IsIdent("VISIBLE") || IsIdent("SERIAL")) {
+      GetSy();
+      if (IsIdent("DEFAULT") || Sy == myDEFAULT) GetSy();
+      if (IsIdent("VALUE")) GetSy();
+    } else if (IsIdent("COLUMN_FORMAT") || IsIdent("STORAGE")) {
+      GetSy();
+      GetSy();
+    } else {
+      return;
+    }
+  }
+}
+
+void TMySQLParser::ExtractDefaultValue(TFldData& Fld) {
+  TestAndGetSy(myDEFAULT);
+  auto Value = [this](std::string& V) -> bool {
+    switch (Sy) {
+      case syInteger:
+      case syFloat:
+        V = StrValue;
+        break;
+      case syString:
+        V = QuotedStr(StrValue, '\'');
+        break;
+      case myCharsetIntro:
+        GetSy();
+        if (Sy != syString) return false;
+        V = QuotedStr(StrValue, '\'');
+        break;
+      case myNULL:
+        V = "NULL";
+        break;
+      case syMinus:
+      case syPlus: {
+        const bool Minus = Sy == syMinus;
+        GetSy();
+        if (Sy != syInteger && Sy != syFloat) {
+          ErrMsg(std::string("DEFAUT ") + (Minus ? "-" : "+") + GetSyWord() + " error...");
+          return true;
+        }
+        V = (Minus ? "-" : "") + StrValue;
+        break;
+      }
+      case syLParen:
+        V = SkipParens();  // an expression
+        return true;
+      case syIdent:
+        V = Ident;
+        GetSy();
+        if (Sy == syLParen) V += SkipParens();
+        V = NormaliseTimeFunction(V);
+        return true;
+      default:
+        if (Sy >= syFirstResWord && Sy != myDEFAULT) {
+          // A keyword used as a value (CURRENT_DATE is no keyword here, but DATE 'x' is).
+          V = GetSyWord();
+          break;
+        }
+        return false;
+    }
+    GetSy();
+    return true;
+  };
+  std::string V;
+  if (!Value(V)) {
+    ErrMsg("DEFAUT " + GetSyWord() + " error...");
+    GetSy();
+    return;
+  }
+  if (Sy == myON) {
+    GetSy();
+    TestAndGetSy(myUPDATE);
+    std::string Upd;
+    if (Value(Upd)) V += " ON UPDATE " + Upd;
+  }
+  if (SameText(V, "NULL")) V.clear();
+  Fld.DefValue = V;
+}
+
+void TMySQLParser::NormaliseDefault(TFldData& Fld) {
+  // The server writes numeric defaults without quotes (DEFAULT 0, DEFAULT 0.00); scripts often
+  // quote them. Both read as the number in the column's own form.
+  if (!IsNumericType(Fld.FieldType) || Fld.DefValue.empty()) return;
+  std::string Text = Fld.DefValue;
+  if (Text.size() >= 2 && Text.front() == '\'' && Text.back() == '\'')
+    Text = Text.substr(1, Text.size() - 2);
+  bool Negative = false;
+  std::string Int;
+  std::string Frac;
+  if (!SplitNumber(Text, Negative, Int, Frac)) return;
+  if (IsIntegerType(Fld.FieldType)) {
+    if (!Frac.empty()) return;
+    Fld.DefValue = (Negative && Int != "0" ? "-" : "") + Int;
+  } else if (Fld.FieldType == iftDecimal || Fld.FieldType == iftNumeric) {
+    Frac.resize(static_cast<std::size_t>(std::max(Fld.Scale, 0)), '0');
+    const bool Zero = Int == "0" && Frac.find_first_not_of('0') == std::string::npos;
+    Fld.DefValue = (Negative && !Zero ? "-" : "") + Int + (Frac.empty() ? "" : "." + Frac);
+  } else {
+    Fld.DefValue = Text;
+  }
+}
+
+std::string TMySQLParser::SkipParens() {
+  const std::int32_t Start = SyPos;
+  int Depth = 0;
+  for (;;) {
+    if (Sy == syLParen) {
+      ++Depth;
+    } else if (Sy == syRParen) {
+      if (--Depth == 0) break;
+    } else if (Sy == syEOF || Sy == syTerm) {
+      TestSy(syRParen);
+      return Trim(CopyTxt(Start, FPrevEnd - Start));
+    }
+    GetSy();
+  }
+  std::string Text = CopyTxt(Start, SyPos + 1 - Start);
+  GetSy();
+  return Text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys and indexes
+
+void TMySQLParser::ParseIndexColumns(TIdxData* Idx, TStringList* List) {
+  if (Sy != syLParen) return;
+  GetSy();
+  for (;;) {
+    NameFromKeyword();
+    TestSy(syIdent);
+    if (Sy != syIdent) return;
+    const std::string Column = Ident;
+    GetSy();
+    std::int32_t Length = 0;
+    if (Sy == syLParen) {
+      GetSy();
+      TestSy(syInteger);
+      Length = IntValue;
+      GetSy();
+      TestAndGetSy(syRParen);
+    }
+    std::int32_t SortOrder = 0;
+    if (IsIdent("ASC")) {
+      GetSy();
+    } else if (IsIdent("DESC")) {
+      SortOrder = 2;
+      GetSy();
+    }
+    if (Idx) Idx->AddFld(Column, SortOrder, Length);
+    if (List) List->Add(Column);
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+}
+
+void TMySQLParser::SkipIndexOptions() {
+  for (;;) {
+    if (IsIdent("USING") || IsIdent("KEY_BLOCK_SIZE") || IsIdent("COMMENT")) {
+      GetSy();
+      if (Sy == syEqual) GetSy();
+      GetSy();
+    } else if (IsIdent("VISIBLE") || IsIdent("INVISIBLE") || IsIdent("IGNORED") ||
+               IsIdent("CLUSTERING")) {
+      GetSy();
+      if (Sy == syEqual) GetSy();
+      if (IsIdent("YES") || IsIdent("NO")) GetSy();
+    } else if (Sy == myNOT) {
+      GetSy();
+      TestIdent("IGNORED");
+      GetSy();
+    } else if (IsIdent("WITH")) {
+      GetSy();  // WITH PARSER name
+      GetSy();
+      GetSy();
+    } else {
+      return;
+    }
+  }
+}
+
+void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool Unique) {
+  if (Sy == myKEY || Sy == myINDEX) GetSy();
+  std::string Name = std::move(FIndexName);
+  FIndexName.clear();
+  if (Sy == myIF) {
+    GetSy();
+    TestAndGetSy(myNOT);
+    TestAndGetSy(myEXISTS);
+  }
+  if (Sy == syIdent && !IsIdent("USING")) {
+    Name = Ident;
+    GetSy();
+  }
+  if (IsIdent("USING")) SkipIndexOptions();
+  std::string TableName;
+  if (Table) {
+    TableName = Table->GetObjName();
+  } else {
+    if (Name.empty()) TestSy(syIdent);
+    TestAndGetSy(myON);
+    TableName = GetObjectName();
+    if (StatementFailed()) return;
+    BeginTable(TableName, true);
+  }
+  auto Idx = std::make_unique<TIdxData>(Objs);
+  Idx->TableName = TableName;
+  Idx->Unique = Unique;
+  Idx->FullText = Fulltext;
+  Idx->Spatial = Spatial;
+  TestSy(syLParen);
+  ParseIndexColumns(Idx.get(), nullptr);
+  SkipIndexOptions();
+  if (StatementFailed() || Idx->Flds.Empty()) return;
+  // An index without a name is named by the server after its first column.
+  Idx->SetObjName(Name.empty() ? UniqueIndexName(Idx->Flds[0]) : Name);
+  FileIndex(std::move(Idx));
+  if (!Table) AddForeignKeyIndexes();
+}
+
+void TMySQLParser::FileIndex(std::unique_ptr<TIdxData> Idx) {
+  FTable.KeyNames.push_back(Idx->GetObjName());
+  std::vector<std::string> Cols;
+  for (const std::string& C : Idx->Flds) Cols.push_back(C);
+  FTable.KeyColumns.push_back(std::move(Cols));
+  DoLogNextLine("Index: " + Idx->Def());
+  AddObj(Idx.release(), true);
+}
+
+void TMySQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const std::string& LogTitle) {
+  if (StatementFailed()) return;  // a key read only in part is not filed
+  DoLogNextLine(LogTitle + Ctr->Def());
+  AddObj(Ctr.release(), true);
+}
+
+void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
+  GetSy();  // past PRIMARY (or KEY)
+  if (Sy == myKEY) GetSy();
+  if (IsIdent("USING")) SkipIndexOptions();
+  auto Ctr = std::make_unique<TCtrData>(Objs);
+  Ctr->SetCtType(ctPKey);
+  Ctr->SetTblName(Tbl.GetObjName());
+  // The server names every primary key PRIMARY whatever the script says: no name is kept.
+  if (Sy == syLParen)
+    ParseIndexColumns(nullptr, &Ctr->FldList);
+  else if (!Column.empty())
+    Ctr->FldList.Add(Column);
+  SkipIndexOptions();
+  if (StatementFailed()) return;
+  // The columns of a primary key are NOT NULL on the server whether the script says so or not.
+  std::vector<std::string> Cols;
+  for (const std::string& C : Ctr->FldList) {
+    if (TFldData* Fld = Tbl.Fields.Find(C)) Fld->Nullable = false;
+    Cols.push_back(C);
+  }
+  FTable.KeyNames.emplace_back("PRIMARY");
+  FTable.KeyColumns.push_back(std::move(Cols));
+  FileConstraint(std::move(Ctr), "Primary Key: ");
+}
+
+void TMySQLParser::ParseForeignKey(TTblData& Tbl, const std::string& CtrName) {
+  GetSy();  // past FOREIGN
+  TestAndGetSy(myKEY);
+  if (Sy == myIF) {
+    GetSy();
+    TestAndGetSy(myNOT);
+    TestAndGetSy(myEXISTS);
+  }
+  std::string IndexName;
+  if (Sy == syIdent) {
+    IndexName = Ident;
+    GetSy();
+  }
+  auto Ctr = std::make_unique<TCtrData>(Objs);
+  Ctr->SetCtType(ctFKey);
+  Ctr->SetTblName(Tbl.GetObjName());
+  TestSy(syLParen);
+  ParseIndexColumns(nullptr, &Ctr->FldList);
+  TestSy(myREFERENCES);
+  if (StatementFailed()) return;
+  ParseReferences(*Ctr);
+  ParseFKRules(*Ctr);
+  if (StatementFailed()) return;
+  ++FTable.ForeignKeyCount;
+  std::string Name = !CtrName.empty() ? CtrName : IndexName;
+  if (Name.empty()) {
+    // The name the server gives an unnamed foreign key.
+    Name = Tbl.GetObjName() + "_ibfk_" + std::to_string(FTable.ForeignKeyCount);
+    if (CaseFolded()) Name = UpperCase(Name);
+  }
+  Ctr->SetObjName(Name);
+  std::vector<std::string> Cols;
+  for (const std::string& C : Ctr->FldList) Cols.push_back(C);
+  FTable.ForeignKeys.push_back({std::move(Cols), !CtrName.empty() ? CtrName : IndexName});
+  FileConstraint(std::move(Ctr), "Foreign Key: ");
+}
+
+void TMySQLParser::ParseReferences(TCtrData& Ctr) {
+  TestAndGetSy(myREFERENCES);
+  const std::string RefTable = GetObjectName();
+  if (StatementFailed()) return;
+  Ctr.SetRefTblName(RefTable);
+  if (Sy == syLParen) {
+    ParseIndexColumns(nullptr, &Ctr.RefFldList);
+    return;
+  }
+  // Without columns the reference is to the primary key of the table, when it has been read.
+  if (!Objs) return;
+  for (int I = 0; I < Objs->Constraints.Count(); ++I) {
+    auto* Key = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
+    if (Key && Key->GetCtType() == ctPKey && Key->GetTblName() == RefTable) {
+      for (const std::string& C : Key->FldList) Ctr.RefFldList.Add(C);
+      return;
+    }
+  }
+}
+
+void TMySQLParser::ParseFKRules(TCtrData& Ctr) {
+  if (IsIdent("MATCH")) {
+    GetSy();
+    GetSy();
+  }
+  while (Sy == myON && !StatementFailed()) {
+    GetSy();
+    TUDAction* Rule = nullptr;
+    if (Sy == myUPDATE)
+      Rule = &Ctr.OnUpdate;
+    else if (Sy == myDELETE)
+      Rule = &Ctr.OnDelete;
+    if (!Rule) {
+      ErrMsg("Missing: UPDATE/DELETE");
+      return;
+    }
+    GetSy();
+    if (Sy == myRESTRICT) {
+      *Rule = udaRestrict;
+      GetSy();
+    } else if (Sy == myCASCADE) {
+      *Rule = udaCascade;
+      GetSy();
+    } else if (Sy == mySET) {
+      GetSy();
+      if (Sy == myNULL) {
+        *Rule = udaNull;
+      } else if (Sy == myDEFAULT) {
+        *Rule = udaDefault;
+      } else {
+        ErrMsg("Missing: DEFAULT/NULL");
+        return;
+      }
+      GetSy();
+    } else if (IsIdent("NO")) {
+      GetSy();
+      if (!IsIdent("ACTION")) {
+        ErrMsg("Must be: ACTION");
+        return;
+      }
+      GetSy();
+    } else {
+      ErrMsg("Unknown action into UPDATE/DELETE rule.");
+      return;
+    }
+  }
+}
+
+void TMySQLParser::AddForeignKeyIndexes() {
+  // The server gives a foreign key an index of its own unless a key of the table begins with
+  // the foreign key's columns; the index is named after the constraint, or else after the
+  // first column.
+  std::vector<TForeignKeyInfo> Pending = std::move(FTable.ForeignKeys);
+  FTable.ForeignKeys.clear();
+  for (const TForeignKeyInfo& Fk : Pending) {
+    if (Fk.Columns.empty()) continue;
+    const bool Covered =
+        std::any_of(FTable.KeyColumns.begin(), FTable.KeyColumns.end(), [&](const auto& Key) {
+          if (Key.size() < Fk.Columns.size()) return false;
+          for (std::size_t I = 0; I < Fk.Columns.size(); ++I)
+            if (!SameText(Key[I], Fk.Columns[I])) return false;
+          return true;
+        });
+    if (Covered) continue;
+    auto Idx = std::make_unique<TIdxData>(Objs);
+    Idx->SetObjName(UniqueIndexName(Fk.IndexName.empty() ? Fk.Columns[0] : Fk.IndexName));
+    Idx->TableName = FTable.Name;
+    for (const std::string& C : Fk.Columns) Idx->AddFld(C);
+    FileIndex(std::move(Idx));
+  }
+}
+
+}  // namespace qel

@@ -1,0 +1,262 @@
+// varnel compare: reads the master and the target schema from DDL scripts with the script
+// extractor of the dialect, and prints the comparer's update script.
+//
+//   varnel compare --dialect postgresql --master FILE... --target FILE...
+//
+// Everything this file does is reading the arguments, setting the components' properties and
+// printing what they produced.
+#include "varnel_compare.h"
+
+#include <memory>
+
+#include "Strings.h"
+#include "qelCustomScriptExtract.h"
+#include "qelDBStructure.h"
+#include "qelPGScriptExtract.h"
+#include "qelVarnel.h"
+
+#ifndef QEL_VERSION
+#define QEL_VERSION "0.0.0"
+#endif
+
+using namespace qel;
+
+namespace varnel_cli {
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitErrors = 1;
+constexpr int ExitUsage = 2;
+
+/// The dialects this command reads scripts of, by the name given to --dialect.
+struct TDialect {
+  const char* Name;
+  TDatabaseType DatabaseType;
+};
+
+const TDialect Dialects[] = {
+    {"postgresql", dbPostgreSQL},
+    {"postgres", dbPostgreSQL},
+};
+
+/// The script extractor of a dialect.
+std::unique_ptr<TCustomScriptExtract> MakeExtractor(TDatabaseType DatabaseType) {
+  switch (DatabaseType) {
+    case dbPostgreSQL:
+      return std::make_unique<TPGScriptExtract>(nullptr);
+    default:
+      return nullptr;
+  }
+}
+
+struct TArguments {
+  std::string Dialect;
+  std::vector<std::string> Master, Target;
+  bool Help = false;
+  bool Version = false;
+};
+
+/// Reads the value of an option that takes one ("--name value" or "--name=value"). Returns
+/// false when Args[I] is not that option; Error is set when the value is missing.
+bool TakeValue(const std::vector<std::string>& Args, std::size_t& I, const std::string& Name,
+               std::string& Value, std::string& Error) {
+  const std::string& A = Args[I];
+  if (A == Name) {
+    if (I + 1 >= Args.size()) {
+      Error = Name + " needs a value";
+      return true;
+    }
+    Value = Args[++I];
+    return true;
+  }
+  if (A.rfind(Name + "=", 0) == 0) {
+    Value = A.substr(Name.size() + 1);
+    return true;
+  }
+  return false;
+}
+
+/// Fills A from Args; the text of the first problem, empty when there is none.
+std::string ReadArguments(const std::vector<std::string>& Args, TArguments& A) {
+  for (std::size_t I = 0; I < Args.size(); ++I) {
+    std::string Value, Error;
+    if (Args[I] == "--help" || Args[I] == "-h") {
+      A.Help = true;
+    } else if (Args[I] == "--version") {
+      A.Version = true;
+    } else if (TakeValue(Args, I, "--dialect", Value, Error)) {
+      if (!Error.empty()) return Error;
+      A.Dialect = Value;
+    } else if (TakeValue(Args, I, "--master", Value, Error)) {
+      if (!Error.empty()) return Error;
+      A.Master.push_back(Value);
+    } else if (TakeValue(Args, I, "--target", Value, Error)) {
+      if (!Error.empty()) return Error;
+      A.Target.push_back(Value);
+    } else {
+      return "unknown argument: " + Args[I];
+    }
+  }
+  if (A.Help || A.Version) return std::string();
+  if (A.Dialect.empty()) return "--dialect is required";
+  if (A.Master.empty()) return "--master is required";
+  if (A.Target.empty()) return "--target is required";
+  for (const auto* Names : {&A.Master, &A.Target})
+    for (const std::string& Name : *Names) {
+      if (Name.empty()) return "an empty file name";
+      // The extractor's list of file names keeps each name in double quotes.
+      if (Name.find('"') != std::string::npos)
+        return "a file name must not contain a double quote: " + Name;
+    }
+  return std::string();
+}
+
+/// The files the names stand for, wildcards expanded as the script extractor expands them.
+void FileNames(const std::vector<std::string>& Names, TStringList& List) {
+  for (const std::string& Name : Names) {
+    TStringList Expanded;
+    StringToFileNames('"' + Name + '"', Expanded);
+    for (const std::string& FileName : Expanded) List.Add(FileName);
+  }
+}
+
+const char* TypeName(TMsgType Type) {
+  switch (Type) {
+    case mt_Err:
+      return "error";
+    case mt_Wrn:
+      return "warning";
+    default:
+      return "info";
+  }
+}
+
+/// One message per line: "file:line:column: type: text", the position as far as it is known.
+void PrintMessages(const TMsgManager& Messages, std::ostream& Err) {
+  for (int I = 0; I < Messages.GetMsgCount(); ++I) {
+    const TMsgData& M = Messages.Items(I);
+    std::string Where = M.ScriptName.empty() ? std::string("varnel compare") : M.ScriptName;
+    if (!M.ScriptName.empty() && M.Line > 0) {
+      Where += ':' + std::to_string(M.Line);
+      if (M.Column > 0) Where += ':' + std::to_string(M.Column);
+    }
+    std::string Text = M.Text;
+    // Texts of several lines: each line break becomes one, whatever its form.
+    std::string Clean;
+    for (std::size_t P = 0; P < Text.size(); ++P) {
+      if (Text[P] == '\r') {
+        if (P + 1 < Text.size() && Text[P + 1] == '\n') continue;
+        Clean += '\n';
+      } else {
+        Clean += Text[P];
+      }
+    }
+    while (!Clean.empty() && Clean.back() == '\n') Clean.pop_back();
+    Err << Where << ": " << TypeName(M.MsgType) << ": " << Clean << '\n';
+  }
+}
+
+}  // namespace
+
+const char* const CompareSummary =
+    "print the update script that turns a target schema into a master schema";
+
+void CompareHelp(std::ostream& Out) {
+  Out << "Usage: varnel compare --dialect NAME --master FILE [--master FILE...]\n"
+         "                      --target FILE [--target FILE...]\n"
+         "\n"
+         "Reads the master schema (the one wanted) and the target schema (the one to change)\n"
+         "from DDL scripts and prints the update script that turns the target into the master.\n"
+         "\n"
+         "  --dialect NAME  the SQL dialect of the scripts: postgresql\n"
+         "  --master FILE   a script of the master schema; repeat for several, read in order\n"
+         "  --target FILE   a script of the target schema; repeat for several, read in order\n"
+         "  --help          this text\n"
+         "  --version       the program's version\n"
+         "\n"
+         "A file name may hold the wildcards * and ? in its last part; the files it matches\n"
+         "are read in name order.\n"
+         "\n"
+         "The update script goes to standard output, messages to standard error.\n"
+         "Exit codes: 0 the comparison succeeded, 1 the scripts could not be read or compared\n"
+         "(the messages say why, and no script is written), 2 bad arguments.\n";
+}
+
+int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
+  TArguments A;
+  const std::string Problem = ReadArguments(Args, A);
+  if (!Problem.empty()) {
+    Err << "varnel compare: " << Problem << "\nTry 'varnel compare --help'.\n";
+    return ExitUsage;
+  }
+  if (A.Help) {
+    CompareHelp(Out);
+    return ExitOk;
+  }
+  if (A.Version) {
+    Out << "varnel " << QEL_VERSION << '\n';
+    return ExitOk;
+  }
+  const TDialect* Dialect = nullptr;
+  for (const TDialect& D : Dialects)
+    if (LowerCase(A.Dialect) == D.Name) Dialect = &D;
+  if (!Dialect) {
+    Err << "varnel compare: unknown dialect \"" << A.Dialect
+        << "\" (supported: postgresql)\nTry 'varnel compare --help'.\n";
+    return ExitUsage;
+  }
+
+  // The components: a holder and a script extractor for each side, and the comparer over them.
+  // The comparer writes the script into an executor of its own, in the target's dialect.
+  TDBStructure MasterHolder(nullptr), TargetHolder(nullptr);
+  std::unique_ptr<TCustomScriptExtract> MasterExtract = MakeExtractor(Dialect->DatabaseType);
+  std::unique_ptr<TCustomScriptExtract> TargetExtract = MakeExtractor(Dialect->DatabaseType);
+  TVarnel Comparer(nullptr);
+  // Every message is in the comparer's list, printed once at the end.
+  const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
+  MasterExtract->Name = "Master";
+  TargetExtract->Name = "Target";
+  MasterExtract->SetDBStructure(&MasterHolder);
+  TargetExtract->SetDBStructure(&TargetHolder);
+  MasterExtract->SetOnErrorMessage(Quiet);
+  TargetExtract->SetOnErrorMessage(Quiet);
+  TStringList MasterFiles, TargetFiles;
+  FileNames(A.Master, MasterFiles);
+  FileNames(A.Target, TargetFiles);
+  MasterExtract->SetScriptFileNames(MasterFiles);
+  TargetExtract->SetScriptFileNames(TargetFiles);
+
+  Comparer.Name = "Varnel";
+  Comparer.OnErrorMessage = Quiet;
+  Comparer.SetDBMaster(&MasterHolder);
+  Comparer.SetDBTarget(&TargetHolder);
+  Comparer.SetExtractorMaster(MasterExtract.get());
+  Comparer.SetExtractorTarget(TargetExtract.get());
+
+  // Extraction and comparison one after the other: the comparison starts a new message list,
+  // and the extraction's messages (statements passed over, say) are worth showing too.
+  const bool Extracted = Comparer.ExtractDatabases();
+  PrintMessages(Comparer.MsgManager, Err);
+  if (!Extracted || Comparer.MsgManager.GetIsErr()) {
+    if (!Comparer.MsgManager.GetIsErr())
+      Err << "varnel compare: error: the schemas could not be read\n";
+    return ExitErrors;
+  }
+  const bool Written = Comparer.CompareDatabases();
+  PrintMessages(Comparer.MsgManager, Err);
+  for (const std::string& Line : Comparer.WorkList) Err << "varnel compare: note: " << Line << '\n';
+  if (!Written || Comparer.MsgManager.GetIsErr() || !Comparer.GetSQLExec()) {
+    if (!Comparer.MsgManager.GetIsErr())
+      Err << "varnel compare: error: no update script was written\n";
+    return ExitErrors;
+  }
+
+  TStringList Lines;
+  Comparer.GetSQLExec()->GetScript(Lines, false);
+  for (const std::string& Line : Lines) Out << Line << '\n';
+  Out.flush();
+  return ExitOk;
+}
+
+}  // namespace varnel_cli

@@ -1,0 +1,360 @@
+// The MySQL script parser: the lexical layer, statement dispatch and the SET forms, the table
+// grammar, the output of SHOW CREATE TABLE and of dump files as MariaDB 10.11 writes them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "qelComp_Idx.h"
+#include "test_mysql_parser.h"
+
+namespace qel {
+namespace {
+
+using testing::Entries;
+using testing::TMyParse;
+using Names = std::vector<std::string>;
+
+TEST(MySQLQuote, QuotesWhatTheServerWouldNotReadBack) {
+  EXPECT_EQ(MySQLQuoteIdent("ORDERS"), "ORDERS");
+  EXPECT_EQ(MySQLQuoteIdent("Orders"), "`Orders`");
+  EXPECT_EQ(MySQLQuoteIdent("ORDER"), "`ORDER`");
+  EXPECT_EQ(MySQLQuoteIdent("a`b"), "`a``b`");
+  EXPECT_EQ(MySQLQuoteIdent(""), "");
+  EXPECT_EQ(MySQLSymbolByResWord("integer"), MySQLSymbolByResWord("INT"));
+  EXPECT_EQ(MySQLSymbolByResWord("orders"), 1);
+}
+
+TEST(MySQLLex, BackQuotesCommentsAndStrings) {
+  TMyParse P;
+  ASSERT_TRUE(
+      P.Parse("# a hash comment line\r\n"
+              "-- a dash comment line\r\n"
+              "/* block */ CREATE TABLE `Select` (`my col` varchar(10) "
+              "DEFAULT 'it''s \\'x\\'', b char(2) DEFAULT \"q\"); # trailing\r\n"));
+  TTblData* T = P.Table("Select");
+  ASSERT_NE(T, nullptr);
+  TFldData* C = P.Column("Select", "my col");
+  ASSERT_NE(C, nullptr);
+  EXPECT_EQ(C->FieldType, iftVarchar);
+  EXPECT_EQ(C->Size, 10);
+  EXPECT_EQ(C->DefValue, "'it''s ''x'''");
+  EXPECT_EQ(P.Column("Select", "b")->DefValue, "'q'");
+  // A character-set introducer before a string; a name beginning with "_" otherwise.
+  TMyParse Intro;
+  ASSERT_TRUE(Intro.Parse("CREATE TABLE t (_id int, c varchar(3) DEFAULT _utf8mb4'x');"));
+  EXPECT_NE(Intro.Column("t", "_id"), nullptr);
+  EXPECT_EQ(Intro.Column("t", "c")->DefValue, "'x'");
+}
+
+TEST(MySQLLex, CaseFoldingFollowsTheCompareOption) {
+  TMyParse Folded(false);
+  ASSERT_TRUE(Folded.Parse("create table t1 (a int, `b` int);"));
+  ASSERT_NE(Folded.Table("T1"), nullptr);
+  EXPECT_NE(Folded.Column("T1", "A"), nullptr);
+  EXPECT_NE(Folded.Column("T1", "B"), nullptr);
+  TMyParse Kept(true);
+  ASSERT_TRUE(Kept.Parse("create table t1 (a int);"));
+  EXPECT_NE(Kept.Column("t1", "a"), nullptr);
+}
+
+TEST(MySQLStatements, DispatchRecordsOnlyTheCarriedKinds) {
+  TMyParse P;
+  ASSERT_TRUE(
+      P.Parse("USE shop;\r\n"
+              "SET NAMES 'utf8mb4';\r\n"
+              "SET CHARACTER SET latin1;\r\n"
+              "SET FOREIGN_KEY_CHECKS = 0;\r\n"
+              "SET BLOBFILE 'x.lob';\r\n"
+              "CREATE TABLE t (a int);\r\n"
+              "CREATE INDEX ix ON t (a);\r\n"
+              "INSERT INTO t VALUES (1);\r\n"
+              "UPDATE t SET a = 2;\r\n"
+              "DELETE FROM t WHERE a = 2;\r\n"
+              "DROP TABLE IF EXISTS t;\r\n"
+              "COMMIT;\r\n"));
+  std::vector<TStatType> Types;
+  for (const auto& S : P.Statements) Types.push_back(S.Typ);
+  EXPECT_EQ(Types, (std::vector<TStatType>{stConnect, stSetNames, stCharSet, stSet, stSetBlobFile,
+                                           stStatement, stInsert, stUpdate, stDelete, st_Commit}));
+  EXPECT_EQ(P.Statements[0].ObjName, "shop");
+  EXPECT_EQ(P.Statements[1].ObjName, "'utf8mb4'");
+  EXPECT_EQ(P.Statements[4].ObjName, "x.lob");
+  EXPECT_EQ(P.Statements[5].Text, "CREATE TABLE t (a int)");
+  EXPECT_EQ(P.Statements[6].ObjName, "t");
+  EXPECT_EQ(P.Objs.MySQLServerOptions.Names, "'utf8mb4'");
+  EXPECT_EQ(P.Objs.MySQLServerOptions.CharSet, "latin1");
+  EXPECT_EQ(P.Parser.ConnectionOptions.GetDatabaseName(), "shop");
+  // DROP TABLE removes nothing; the index stays.
+  EXPECT_NE(P.Table("t"), nullptr);
+  EXPECT_NE(P.Index("t", "ix"), nullptr);
+}
+
+TEST(MySQLStatements, ErrorsPassTheStatementOverAndReadingGoesOn) {
+  TMyParse P;
+  EXPECT_FALSE(
+      P.Parse("FROB x y z;\r\nCREATE TABLE t (a nosuchtype, b int);\r\n"
+              "CREATE TABLE u (a int)\r\nCREATE TABLE v (a int);"));
+  const Names Errors = P.Messages(mt_Err);
+  ASSERT_GE(Errors.size(), 3u);
+  EXPECT_EQ(Errors[0], "Missing: DDL-statement. <Proc: ParseText>");
+  EXPECT_EQ(Errors[1].rfind("Invalid field-type: ", 0), 0u);
+  EXPECT_EQ(Errors[2].rfind("Missing: <TERM>", 0), 0u);
+  EXPECT_EQ(P.Shown.size(), 1u);
+  EXPECT_NE(P.Table("t"), nullptr);  // made as far as it was read
+}
+
+TEST(MySQLTable, ColumnsTypesAndDefaults) {
+  TMyParse P;
+  ASSERT_TRUE(
+      P.Parse("CREATE TEMPORARY TABLE IF NOT EXISTS t (\r\n"
+              "  `id` int(11) NOT NULL AUTO_INCREMENT,\r\n"
+              "  d decimal(10,2) DEFAULT '0.00',\r\n"
+              "  d2 numeric(8,3) DEFAULT 1.5,\r\n"
+              "  n int DEFAULT '7', m mediumint(9) unsigned zerofill DEFAULT -3,\r\n"
+              "  ts timestamp NOT NULL DEFAULT CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP,\r\n"
+              "  ts2 datetime DEFAULT current_timestamp() ON UPDATE current_timestamp(),\r\n"
+              "  c national char(3) character set utf8 collate utf8_bin binary,\r\n"
+              "  e enum('a','b''c') DEFAULT 'a', s set('x','y'),\r\n"
+              "  f double precision, g real, b bit(1), bo bool, y year(4),\r\n"
+              "  tx text COMMENT 'notes', nul varchar(5) NULL DEFAULT NULL, gm geometry\r\n"
+              ") ENGINE=HEAP DEFAULT CHARSET=utf8 PACK_KEYS=1 COMMENT='tbl' AUTO_INCREMENT=5;"));
+  TTblData* T = P.Table("t");
+  ASSERT_NE(T, nullptr);
+  EXPECT_TRUE(T->GlobalTemporary);
+  EXPECT_EQ(T->Fields.Count(), 18);
+  TFldData* Id = P.Column("t", "id");
+  EXPECT_EQ(Id->FieldType, iftInteger);
+  EXPECT_TRUE(Id->AutoIncrement);
+  EXPECT_FALSE(Id->Nullable);
+  EXPECT_EQ(Id->Precision, 0);
+  TFldData* D = P.Column("t", "d");
+  EXPECT_EQ(D->Precision, 10);
+  EXPECT_EQ(D->Scale, 2);
+  // Numeric defaults are kept as the server writes them, unquoted and in the column's scale.
+  EXPECT_EQ(D->DefValue, "0.00");
+  EXPECT_EQ(P.Column("t", "d2")->FieldType, iftDecimal);
+  EXPECT_EQ(P.Column("t", "d2")->DefValue, "1.500");
+  EXPECT_EQ(P.Column("t", "n")->DefValue, "7");
+  TFldData* M = P.Column("t", "m");
+  EXPECT_EQ(M->Precision, 9);
+  EXPECT_TRUE(M->UnsignedAttr);
+  EXPECT_TRUE(M->ZeroFill);
+  EXPECT_EQ(M->DefValue, "-3");
+  EXPECT_EQ(P.Column("t", "ts")->DefValue, "CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
+  EXPECT_EQ(P.Column("t", "ts2")->DefValue, "CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
+  TFldData* C = P.Column("t", "c");
+  EXPECT_EQ(C->FieldType, iftNationalChar);
+  EXPECT_EQ(C->Size, 3);
+  EXPECT_EQ(C->CharSet, "utf8mb3");
+  EXPECT_EQ(C->Collation, "utf8mb3_bin");
+  EXPECT_TRUE(C->BinaryAttr);
+  EXPECT_EQ(Entries(P.Column("t", "e")->Values), (Names{"'a'", "'b''c'"}));
+  EXPECT_EQ(P.Column("t", "e")->DefValue, "'a'");
+  EXPECT_EQ(P.Column("t", "s")->FieldType, iftSet);
+  EXPECT_EQ(P.Column("t", "f")->FieldType, iftDouble);
+  EXPECT_EQ(P.Column("t", "b")->FieldType, iftBit);
+  EXPECT_EQ(P.Column("t", "bo")->FieldType, iftTinyInt);
+  EXPECT_EQ(P.Column("t", "tx")->Description, "notes");
+  EXPECT_EQ(P.Column("t", "nul")->DefValue, "");
+  EXPECT_EQ(P.Column("t", "gm")->FieldType, iftGeometry);
+  EXPECT_EQ(T->MySQLOptions.Engine, "MEMORY");
+  EXPECT_EQ(T->MySQLOptions.GetDefCharSet(), "utf8mb3");
+  EXPECT_EQ(T->MySQLOptions.PackKeys, "1");
+  EXPECT_EQ(T->Description, "tbl");
+}
+
+TEST(MySQLTable, UnreservedKeywordsServeAsNames) {
+  TMyParse P(false);
+  ASSERT_TRUE(
+      P.Parse("CREATE TABLE date (date date, text text, year year, status enum('a'), "
+              "KEY (date, year));\r\nALTER TABLE date MODIFY time time;"));
+  EXPECT_EQ(P.Column("DATE", "DATE")->FieldType, iftDate);
+  EXPECT_EQ(P.Column("DATE", "TEXT")->FieldType, iftText);
+  EXPECT_EQ(P.Column("DATE", "YEAR")->FieldType, iftYear);
+  EXPECT_NE(P.Index("DATE", "DATE"), nullptr);
+  // A reserved word is no name.
+  TMyParse R;
+  EXPECT_FALSE(R.Parse("CREATE TABLE t (select int);"));
+}
+
+TEST(MySQLTable, KeysAreReadAsTheServerKeepsThem) {
+  TMyParse P;
+  ASSERT_TRUE(
+      P.Parse("CREATE TABLE p (k int, name varchar(40), CONSTRAINT pk PRIMARY KEY (k), "
+              "UNIQUE (name), KEY ix (name(10)), KEY (name), FULLTEXT KEY ft (name));\r\n"
+              "CREATE TABLE c (id INT PRIMARY KEY, pk int, b int, "
+              "FOREIGN KEY (pk) REFERENCES p ON DELETE CASCADE ON UPDATE SET NULL, "
+              "CONSTRAINT fk2 FOREIGN KEY (b) REFERENCES p (k) ON DELETE NO ACTION, "
+              "KEY b_first (b, pk));"));
+  // The primary key keeps no name and makes its columns NOT NULL.
+  const auto PKs = P.Constraints("p", ctPKey);
+  ASSERT_EQ(PKs.size(), 1u);
+  EXPECT_EQ(PKs[0]->GetObjName(), "");
+  EXPECT_FALSE(P.Column("p", "k")->Nullable);
+  // UNIQUE is a unique index named after its column; a second unnamed key on it takes "_2".
+  EXPECT_TRUE(P.Constraints("p", ctUnique).empty());
+  ASSERT_NE(P.Index("p", "name"), nullptr);
+  EXPECT_TRUE(P.Index("p", "name")->Unique);
+  ASSERT_NE(P.Index("p", "name_2"), nullptr);
+  TIdxData* Ix = P.Index("p", "ix");
+  ASSERT_NE(Ix, nullptr);
+  ASSERT_EQ(Ix->Flds.Count(), 1);
+  EXPECT_EQ(dynamic_cast<TFldData*>(Ix->Flds.Objects(0))->Size, 10);
+  EXPECT_TRUE(P.Index("p", "ft")->FullText);
+
+  EXPECT_FALSE(P.Column("c", "id")->Nullable);
+  const auto PK = P.Constraints("c", ctPKey);
+  ASSERT_EQ(PK.size(), 1u);
+  EXPECT_EQ(Entries(PK[0]->FldList), Names{"id"});
+  const auto FKs = P.Constraints("c", ctFKey);
+  ASSERT_EQ(FKs.size(), 2u);
+  TCtrData* Fk1 = FKs[0]->GetObjName() == "c_ibfk_1" ? FKs[0] : FKs[1];
+  TCtrData* Fk2 = Fk1 == FKs[0] ? FKs[1] : FKs[0];
+  EXPECT_EQ(Fk1->GetObjName(), "c_ibfk_1");
+  EXPECT_EQ(Entries(Fk1->RefFldList), Names{"k"});  // taken from p's primary key
+  EXPECT_EQ(Fk1->OnDelete, udaCascade);
+  EXPECT_EQ(Fk1->OnUpdate, udaNull);
+  EXPECT_EQ(Fk2->GetObjName(), "fk2");
+  EXPECT_EQ(Fk2->OnDelete, udaNoAction);
+  // pk leads no key: the server adds one named after the column; b leads b_first.
+  EXPECT_NE(P.Index("c", "pk"), nullptr);
+  EXPECT_EQ(P.Index("c", "fk2"), nullptr);
+  EXPECT_EQ(P.Indexes("c").size(), 2u);
+}
+
+TEST(MySQLTable, AlterTableAndStandAloneIndex) {
+  TMyParse P;
+  ASSERT_TRUE(
+      P.Parse("CREATE TABLE t (a int, b int);\r\n"
+              "ALTER TABLE t ADD PRIMARY KEY (a);\r\n"
+              "ALTER TABLE t ADD CONSTRAINT fk FOREIGN KEY (b) REFERENCES t (a);\r\n"
+              "ALTER TABLE t MODIFY COLUMN b bigint NOT NULL DEFAULT 3;\r\n"
+              "CREATE UNIQUE INDEX ub ON t (b);\r\n"));
+  EXPECT_EQ(P.Constraints("t", ctPKey).size(), 1u);
+  EXPECT_EQ(P.Constraints("t", ctFKey).size(), 1u);
+  EXPECT_NE(P.Index("t", "fk"), nullptr);
+  TFldData* B = P.Column("t", "b");
+  EXPECT_EQ(B->FieldType, iftBigInt);
+  EXPECT_FALSE(B->Nullable);
+  EXPECT_EQ(B->DefValue, "3");
+  EXPECT_EQ(B->Position, 2);
+  EXPECT_TRUE(P.Index("t", "ub")->Unique);
+  TMyParse Bad;
+  EXPECT_FALSE(Bad.Parse("CREATE TABLE t (a int);\r\nALTER TABLE t RENAME u;"));
+  EXPECT_EQ(Bad.Messages(mt_Err)[0], "Unknown/Invalid symbol in ALTER TABLE statement: <Ident>");
+}
+
+TEST(MySQLTable, ReadsShowCreateTableOfMariaDB1011) {
+  // As SHOW CREATE TABLE writes it on MariaDB 10.11.
+  TMyParse P;
+  ASSERT_TRUE(P.Parse(
+      "CREATE TABLE `Orders` (\n"
+      "  `id` int(11) NOT NULL AUTO_INCREMENT,\n"
+      "  `placed` timestamp NOT NULL DEFAULT current_timestamp() ON UPDATE current_timestamp(),\n"
+      "  `qty` int(11) DEFAULT 0 CHECK (`qty` >= 0),\n"
+      "  `total` decimal(10,2) GENERATED ALWAYS AS (`qty` * 2) VIRTUAL,\n"
+      "  `ref` uuid DEFAULT uuid(),\n"
+      "  `ip` inet6 DEFAULT NULL,\n"
+      "  `doc` longtext CHARACTER SET utf8mb4 COLLATE utf8mb4_bin DEFAULT NULL CHECK "
+      "(json_valid(`doc`)),\n"
+      "  PRIMARY KEY (`id`) USING BTREE,\n"
+      "  UNIQUE KEY `uq` (`qty`,`id`) USING HASH,\n"
+      "  KEY `ix_placed` (`placed`) COMMENT 'by time',\n"
+      "  CONSTRAINT `CONSTRAINT_1` CHECK (`qty` < 1000)\n"
+      ") ENGINE=InnoDB AUTO_INCREMENT=3 DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci "
+      "ROW_FORMAT=DYNAMIC COMMENT='orders';"));
+  TTblData* T = P.Table("Orders");
+  ASSERT_NE(T, nullptr);
+  EXPECT_EQ(T->Fields.Count(), 7);
+  EXPECT_EQ(P.Column("Orders", "placed")->DefValue,
+            "CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
+  EXPECT_EQ(P.Column("Orders", "qty")->DefValue, "0");
+  EXPECT_EQ(P.Column("Orders", "total")->GeneratedExpr, "(`qty` * 2) VIRTUAL");
+  EXPECT_EQ(P.Column("Orders", "ref")->FieldType, iftDomain);
+  EXPECT_EQ(P.Column("Orders", "ref")->DomainName, "UUID");
+  EXPECT_EQ(T->MySQLOptions.Engine, "InnoDB");
+  EXPECT_EQ(T->MySQLOptions.Collation, "utf8mb4_general_ci");
+  EXPECT_EQ(T->Description, "orders");
+  EXPECT_TRUE(P.Index("Orders", "uq")->Unique);
+  EXPECT_NE(P.Index("Orders", "ix_placed"), nullptr);
+}
+
+TEST(MySQLTable, UnquotedNumericDefaultsEqualQuotedOnes) {
+  TMyParse Script;
+  ASSERT_TRUE(
+      Script.Parse("CREATE TABLE t (a int DEFAULT '0', b decimal(6,2) DEFAULT '1', "
+                   "c double DEFAULT '2.5', d varchar(3) DEFAULT '0');"));
+  TMyParse Catalog;
+  ASSERT_TRUE(
+      Catalog.Parse("CREATE TABLE `t` (`a` int(11) DEFAULT 0, `b` decimal(6,2) DEFAULT "
+                    "1.00, `c` double DEFAULT 2.5, `d` varchar(3) DEFAULT '0');"));
+  for (const char* C : {"a", "b", "c", "d"})
+    EXPECT_EQ(Script.Column("t", C)->GetDefValue(), Catalog.Column("t", C)->GetDefValue()) << C;
+  EXPECT_EQ(Script.Column("t", "d")->DefValue, "'0'");  // a string stays a string
+}
+
+TEST(MySQLDump, DumpFileReadsWithoutErrors) {
+  // The head and framing of mariadb-dump --no-data output.
+  TMyParse P;
+  ASSERT_TRUE(
+      P.Parse("/*M!999999\\- enable the sandbox mode */ \n"
+              "-- MariaDB dump 10.19  Distrib 10.11.6-MariaDB, for debian-linux-gnu (x86_64)\n"
+              "/*!40101 SET @OLD_CHARACTER_SET_CLIENT=@@CHARACTER_SET_CLIENT */;\n"
+              "/*!40103 SET TIME_ZONE='+00:00' */;\n"
+              "/*!40014 SET @OLD_UNIQUE_CHECKS=@@UNIQUE_CHECKS, UNIQUE_CHECKS=0 */;\n"
+              "DROP TABLE IF EXISTS `t`;\n"
+              "/*!40101 SET @saved_cs_client     = @@character_set_client */;\n"
+              "/*!40101 SET character_set_client = utf8 */;\n"
+              "CREATE TABLE `t` (\n  `a` int(11) NOT NULL,\n  PRIMARY KEY (`a`)\n"
+              ") ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;\n"
+              "/*!40101 SET character_set_client = @saved_cs_client */;\n"
+              "SET @saved_cs_client     = @@character_set_client;\n"
+              "SET character_set_client = utf8;\n"
+              "/*!50001 CREATE VIEW `v` AS SELECT\n 1 AS `a` */;\n"
+              "SET character_set_client = @saved_cs_client;\n"
+              "/*!40111 SET SQL_NOTES=@OLD_SQL_NOTES */;\n"
+              "-- Dump completed on 2026-12-07  8:00:00\n"));
+  EXPECT_NE(P.Table("t"), nullptr);
+}
+
+TEST(MySQLView, ViewHeaderAndBody) {
+  TMyParse P;
+  ASSERT_TRUE(
+      P.Parse("CREATE OR REPLACE ALGORITHM=MERGE DEFINER=`root`@`localhost` SQL "
+              "SECURITY INVOKER VIEW db.v (x, y) AS select a, b from t;\r\n"
+              "CREATE VIEW w AS select 1;"));
+  auto* V = dynamic_cast<TViwData*>(P.Objs.Views.FindObj("v"));
+  ASSERT_NE(V, nullptr);
+  EXPECT_EQ(V->Algorithm, "MERGE");
+  EXPECT_EQ(V->SqlSecurity, "INVOKER");
+  EXPECT_EQ(V->Fields.Count(), 2);
+  EXPECT_EQ(V->Body, "select a, b from t");
+  EXPECT_NE(P.Objs.Views.FindObj("w"), nullptr);
+}
+
+TEST(MySQLObjText, ReparsesCatalogTextIntoTheObject) {
+  TMyParse P;
+  auto Tbl = std::make_unique<TTblData>(&P.Objs);
+  Tbl->SetObjName("t");
+  Tbl->SetBody("CREATE TABLE `t` (\n  `a` int(11) NOT NULL,\n  KEY `ia` (`a`)\n) ENGINE=InnoDB");
+  TTblData* T = Tbl.get();
+  ASSERT_TRUE(P.Objs.AddObj(Tbl.release(), true));
+  P.Parser.ParseObjText(T);
+  EXPECT_EQ(T->Fields.Count(), 1);
+  EXPECT_EQ(P.Objs.Tables.Count(), 1);  // not filed again
+  EXPECT_NE(P.Index("t", "ia"), nullptr);
+  // Errors name the object.
+  auto Bad = std::make_unique<TTblData>(&P.Objs);
+  Bad->SetObjName("b");
+  Bad->SetBody("CREATE TABLE `b` (`a` frob)");
+  TTblData* B = Bad.get();
+  ASSERT_TRUE(P.Objs.AddObj(Bad.release(), true));
+  P.Parser.ParseObjText(B);
+  const Names Errors = P.Messages(mt_Err);
+  ASSERT_EQ(Errors.size(), 1u);
+  EXPECT_EQ(Errors[0].rfind("Table b: Invalid field-type: ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace qel
