@@ -489,8 +489,19 @@ TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate) {
       return dboDefault;
     case 120:
       return dboPackage;
+    case 123:
+      return dboPublication;
+    case 125:
+      return dboOperator;
+    case 126:
+      return dboOperatorClass;
+    case 127:
+      return dboConversion;
+    case 128:
+      return dboEvent;
     default:
-      return dboUnknown;
+      // Schemas carry the generic kind code; their class tells them apart.
+      return dynamic_cast<const TSchData*>(Obj) ? dboSchema : dboUnknown;
   }
 }
 

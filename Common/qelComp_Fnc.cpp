@@ -162,7 +162,8 @@ void GenScriptUdfCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
   const bool Descriptions = CompareObjects.Contains(coDescription);
   bool Written = false;
   ForEachUdf(Master.Functions, [&](TUdfData* M) {
-    if (M->SkipDef || M->GetRefObj()) return;
+    // A function a computed column needed is declared already.
+    if (M->SkipDef || M->GetRefObj() || M->GetObjCreated()) return;
     if (!Written) Exec.AddComment("/* Declare UDF */");
     Written = true;
     M->CreateDependDef();

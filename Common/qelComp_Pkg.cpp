@@ -3,13 +3,14 @@
 
 namespace qel {
 
-// Package names are written as stored: the Oracle readers keep them as the server wants them.
+// The name goes through the dialect's quoting: a plain upper-case name is written as stored,
+// any other would otherwise name a different package (or break the statement).
 std::string TPkgData::HeaderDef() const {
-  return "CREATE OR REPLACE PACKAGE " + GetObjName() + "\r\n" + HeaderSource;
+  return "CREATE OR REPLACE PACKAGE " + QuoteIdent(GetObjName()) + "\r\n" + HeaderSource;
 }
 
 std::string TPkgData::BodyDef() const {
-  return "CREATE OR REPLACE PACKAGE BODY " + GetObjName() + "\r\n" + BodySource;
+  return "CREATE OR REPLACE PACKAGE BODY " + QuoteIdent(GetObjName()) + "\r\n" + BodySource;
 }
 
 std::string TPkgData::Def() const {
@@ -19,7 +20,7 @@ std::string TPkgData::Def() const {
 }
 
 std::string TPkgData::DropDef() const {
-  return "DROP PACKAGE " + GetObjName();
+  return "DROP PACKAGE " + QuoteIdent(GetObjName());
 }
 
 namespace {

@@ -12,7 +12,9 @@ namespace qel {
 
 /// The comparer's work list as the passes reach it through the collection; nullptr for
 /// collections compared without a comparer.
-inline TStringList* WorkListOf(const TCustomObjs& Objs) { return Objs.WorkList; }
+inline TStringList* WorkListOf(const TCustomObjs& Objs) {
+  return Objs.WorkList;
+}
 
 /// One alteration run of the update script: the two collections, the executor, the comparer's
 /// work list (may be nullptr) and the comparer's quoting, which follows the target's dialect.

@@ -28,12 +28,18 @@ inline const TFldData* DomainDescriptor(const TDmnData* D) {
 }
 
 /// The quoted column list of an index ("a, b").
-inline std::string IndexColumns(const TIdxData& I) { return I.GetFlds(); }
+inline std::string IndexColumns(const TIdxData& I) {
+  return I.GetFlds();
+}
 
 /// The routine writes direction words before its parameter names.
-inline bool LeadingDirectionWords(const TPrcData& P) { return P.InOutFirst; }
+inline bool LeadingDirectionWords(const TPrcData& P) {
+  return P.InOutFirst;
+}
 
 /// The identity options of a generator (" (START WITH ...)").
-inline std::string IdentityOptions(const TGnrData& G) { return G.ParamDef(); }
+inline std::string IdentityOptions(const TGnrData& G) {
+  return G.ParamDef();
+}
 
 }  // namespace qel::tbl_detail

@@ -531,6 +531,8 @@ TEST(Packages, TextsAndPasses) {
             "CREATE OR REPLACE PACKAGE PKG\r\nAS PROCEDURE X; END;\r\n/\r\n\r\n"
             "CREATE OR REPLACE PACKAGE BODY PKG\r\nAS PROCEDURE X IS BEGIN NULL; END; END;");
   EXPECT_EQ(P->DropDef(), "DROP PACKAGE PKG");
+  auto* Odd = Add<TPkgData>(S.Objs, "my pkg");
+  EXPECT_EQ(Odd->DropDef(), "DROP PACKAGE \"my pkg\"");
 
   TPair C(dbOracle);
   Add<TPkgData>(C.Master, "BOTH")->HeaderSource = "new";

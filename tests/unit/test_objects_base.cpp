@@ -264,13 +264,17 @@ TEST(DbObj, StatementObjectKinds) {
   EXPECT_EQ(DbObjectOf(&C, false), dboUnknown);
   TDbObj O(&Objs);
   const std::pair<int, TDbObject> Map[] = {
-      {100, dboDomain},    {101, dboTable},     {102, dboField},   {103, dboView},
-      {104, dboIndex},     {105, dboProcedure}, {106, dboTrigger}, {107, dboGenerator},
-      {108, dboException}, {109, dboFunction},  {110, dboRole},    {111, dboGrant},
-      {117, dboRule},      {118, dboDefault},   {120, dboPackage}, {123, dboUnknown},
+      {100, dboDomain},    {101, dboTable},         {102, dboField},      {103, dboView},
+      {104, dboIndex},     {105, dboProcedure},     {106, dboTrigger},    {107, dboGenerator},
+      {108, dboException}, {109, dboFunction},      {110, dboRole},       {111, dboGrant},
+      {117, dboRule},      {118, dboDefault},       {120, dboPackage},    {123, dboPublication},
+      {125, dboOperator},  {126, dboOperatorClass}, {127, dboConversion}, {128, dboEvent},
       {150, dboUnknown}};
   for (auto [Kind, Expected] : Map) {
     O.Kind = Kind;
     EXPECT_EQ(DbObjectOf(&O, true), Expected) << Kind;
   }
+  // Schemas share the generic kind code with other objects.
+  TSchData Sch(&Objs);
+  EXPECT_EQ(DbObjectOf(&Sch, true), dboSchema);
 }

@@ -390,8 +390,9 @@ TEST(VarnelScript, NarrowingChangeIsWrittenWithAWarningInTheWorkList) {
   ASSERT_TRUE(C.V.CompareDatabases());
   EXPECT_NE(C.Script().find("ALTER TABLE t ALTER COLUMN note TYPE varchar(10)"), std::string::npos);
   ASSERT_EQ(C.V.WorkList.Count(), 1);
-  EXPECT_EQ(C.V.WorkList[0].rfind("DataType conversion can lose data: varchar(20) -> varchar(10)", 0),
-            0u);
+  EXPECT_EQ(
+      C.V.WorkList[0].rfind("DataType conversion can lose data: varchar(20) -> varchar(10)", 0),
+      0u);
   // The collections do not keep the comparer's list after the generation.
   EXPECT_EQ(C.Master().WorkList, nullptr);
   EXPECT_EQ(C.Target().WorkList, nullptr);
