@@ -213,7 +213,7 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
   std::unique_ptr<TCustomScriptExtract> MasterExtract = MakeExtractor(Dialect->DatabaseType);
   std::unique_ptr<TCustomScriptExtract> TargetExtract = MakeExtractor(Dialect->DatabaseType);
   TVarnel Comparer(nullptr);
-  // Every message is in the comparer's list, printed once at the end.
+  // The messages are printed from the comparer's list after each step, not as they come.
   const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
   MasterExtract->Name = "Master";
   TargetExtract->Name = "Target";
