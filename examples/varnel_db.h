@@ -1,0 +1,30 @@
+// Database URIs of the example program: postgresql://, mysql:// (also mariadb://) and
+// firebird:// user:password@host:port/database, and the connection component made from one.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "qelDBEngine.h"
+
+namespace varnel_cli {
+
+/// Bad command-line input: the message is printed with the usage hint, exit code 2.
+struct TUsageError {
+  std::string Text;
+};
+
+struct TDatabaseURI {
+  qel::TconnectionType ConnectionType = qel::cnAbstract;
+  qel::TDatabaseType DatabaseType = qel::dbAbstract;
+  std::string User, Password, Host, Database;
+  int Port = 0;
+};
+
+/// Reads Text as a database URI; Option names the argument in the message of a TUsageError.
+TDatabaseURI ParseURI(const std::string& Option, const std::string& Text);
+
+/// A connection component (not yet connected) for the database U names, its adapter linked in.
+std::unique_ptr<qel::TQELConnection> MakeConnection(const TDatabaseURI& U);
+
+}  // namespace varnel_cli
