@@ -1,9 +1,6 @@
 #include "varnel_db.h"
 
 #include "Text.h"
-#include "qelConnection_FIBDB.h"
-#include "qelConnection_MyDACDB.h"
-#include "qelConnection_PGDACDB.h"
 
 using namespace qel;
 

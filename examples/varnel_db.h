@@ -24,7 +24,8 @@ struct TDatabaseURI {
 /// Reads Text as a database URI; Option names the argument in the message of a TUsageError.
 TDatabaseURI ParseURI(const std::string& Option, const std::string& Text);
 
-/// A connection component (not yet connected) for the database U names, its adapter linked in.
+/// A connection component (not yet connected) for the database U names. The program links and
+/// registers the adapters (by including their headers), so that the connection finds one.
 std::unique_ptr<qel::TQELConnection> MakeConnection(const TDatabaseURI& U);
 
 }  // namespace varnel_cli
