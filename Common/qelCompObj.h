@@ -72,8 +72,55 @@ class TObjs : public TCustomObjs {
   /// An input parameter wins over an output parameter of the same name.
   TFldData* GetProcParam(const std::string& Proc, const std::string& Param) const;
 
+  // The schema-to-script writer (qelCompObj_Extract.cpp). It writes the collection in its own
+  // dialect and changes nothing in it but Terminator, the two SQL Server SET states and, for
+  // the run only, the InterBase description mode.
+
+  /// Fills ScriptBuffer with the creation script of the whole schema, kind by kind.
+  void ExtractMetadata() override;
+  /// Appends the whole script to aScript (earlier lines stay in front); ScriptBuffer is left
+  /// empty.
+  void ExtractMetadata(TStrings& aScript) override;
+  /// Appends one table with the keys, indexes and triggers Kinds selects, each ended by the
+  /// dialect's GenScriptTerm; the script header first when WithHeader is set. A name that
+  /// matches no table appends only a comment saying so.
+  void ExtractTable(TStrings& aScript, const std::string& TableName, const TCmpObjSetType& Kinds,
+                    bool WithHeader);
+  /// Appends the connect, use-database or create-database lines of the dialect.
+  void ExtractScriptHeader(TStrings& aScript);
+  /// Appends the PostgreSQL owner statement and the description statements of Obj and of its
+  /// columns or parameters.
+  void ExtractDescription(TDbObj* Obj, TStrings& aScript);
+  /// SQL Server: appends to ScriptBuffer the SET lines of the settings that change.
+  void MsCheckOptions(bool aQuotedIdentifier, bool aAnsiNulls);
+
+ protected:
+  // The per-kind writers of ExtractMetadata; each appends one kind to ScriptBuffer.
+  void ExtractSch();
+  void ExtractUdf();
+  void ExtractDmn();
+  void ExtractTbl();
+  void ExtractIdx();
+  void ExtractPkg();
+  void ExtractCtr();
+  void ExtractExc();
+  void ExtractGnr();
+  void ExtractViw();
+  void ExtractPrc();
+  void ExtractTrg();
+  void ExtractEvt();
+  void ExtractRol();
+  void ExtractGnt();
+
  private:
   TRolData* FindRole(const std::string& Name, TUserType UserType) const;
+  void MsCheckOptions(TStrings& aScript, bool aQuotedIdentifier, bool aAnsiNulls);
+  void ExtractDescription(TDbObj* Obj, TStrings& aScript, const std::string& Term);
+  /// Procedures and triggers: the objects of List inside SET TERM (InterBase) or "/" (Oracle).
+  void ExtractBlocks(const TDbObjList& List);
+  /// MySQL: the table text of TableName already carries its primary and unique keys and its
+  /// indexes, so they are not written again.
+  bool KeysInTableText(const std::string& TableName) const;
 };
 
 /// The database itself as a schema object.

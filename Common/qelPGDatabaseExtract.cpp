@@ -45,6 +45,9 @@ constexpr TProbeRow ProbeRows[] = {
     {12, "pg_class", "reltriggers", false},
     {13, "pg_class", "relhasoids", false},
     {14, "pg_attrdef", "adsrc", false},
+    {15, "pg_constraint", "consrc", false},
+    {16, "pg_index", "indoption", false},
+    {17, "pg_index", "indnkeyatts", false},
 };
 // clang-format on
 constexpr int FirstColumnRow = 12;
@@ -153,6 +156,11 @@ std::vector<TDBExtractStep> TPGDBExtract::ExtractSteps() {
       {0, false, coDomain, "ExtractSch", [this] { ExtractSch(); }},
       {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
       {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
+      {6, true, coIndex, "ExtractIdx", [this] { ExtractIdx(); }},
+      {7, true, coPrimaryKey, "Extract_PK", [this] { Extract_PK(); }},
+      {8, true, coUnique, "ExtractUnq", [this] { ExtractUnq(); }},
+      {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
+      {10, true, coCheck, "ExtractChk", [this] { ExtractChk(); }},
   };
 }
 

@@ -3,7 +3,8 @@
 //
 // Server versions: a capability probe runs first and finds the class oids that descriptions are
 // keyed by, the catalog that owners come from and the catalog columns that some versions lack
-// (pg_class.reltriggers and relhasoids, pg_attrdef.adsrc are gone from PostgreSQL 12 on). Each
+// (pg_class.reltriggers and relhasoids, pg_attrdef.adsrc and pg_constraint.consrc are gone from
+// PostgreSQL 12 on; pg_index.indoption came with 8.3 and indnkeyatts with 11). Each
 // query that names such a column is chosen by what the probe found; servers that still have the
 // column get the query as it always was.
 //
@@ -27,9 +28,12 @@ namespace qel {
 enum TPGCatalogColumn : std::uint8_t {
   pgcRelTriggers,  ///< pg_class.reltriggers (up to 8.3; later relhastriggers)
   pgcRelHasOids,   ///< pg_class.relhasoids (up to 11)
-  pgcAdSrc         ///< pg_attrdef.adsrc (up to 11; later pg_get_expr(adbin, adrelid))
+  pgcAdSrc,        ///< pg_attrdef.adsrc (up to 11; later pg_get_expr(adbin, adrelid))
+  pgcConSrc,       ///< pg_constraint.consrc (up to 11; later pg_get_constraintdef(oid))
+  pgcIndOption,    ///< pg_index.indoption (from 8.3: per-column DESC and NULLS FIRST)
+  pgcIndNKeyAtts   ///< pg_index.indnkeyatts (from 11: key columns before INCLUDE columns)
 };
-constexpr std::size_t PGCatalogColumnCount = 3;
+constexpr std::size_t PGCatalogColumnCount = 6;
 
 /// What the capability probe found on the server.
 struct TPGCatalogInfo {
@@ -57,7 +61,8 @@ struct TPGCatalogInfo {
   bool Has(TPGCatalogColumn Column) const { return Columns[Column]; }
 };
 
-/// Reads schemas, tables with their columns, and views of a PostgreSQL database.
+/// Reads schemas, tables with their columns, views, indexes and table constraints of a
+/// PostgreSQL database.
 ///
 /// Schemas of the server itself (information_schema, pg_catalog, pg_toast) and the temporary
 /// schemas of sessions (pg_temp_N, pg_toast_temp_N) are never read: they are no part of the
@@ -81,6 +86,17 @@ class TPGDBExtract : public TCustomDBExtract {
   /// An integer or bigint column whose default calls nextval becomes serial or bigserial,
   /// without the default (which the serial type brings by itself).
   static void CheckSerial(TFldData& Fld);
+
+  /// The most key columns read of one index or constraint.
+  static constexpr int MaxKeyFields = 16;
+  /// One select-list line of MaxKeyFields sub-selects that turn the column numbers of the array
+  /// Arr (of the relation Rel) into column names, as Prefix1 .. Prefix16; ZeroBased for arrays
+  /// subscripted from 0 (int2vector). Numbers past the last column give null.
+  static std::string SQLKeyFlds(const std::string& Rel, const std::string& Arr,
+                                const std::string& Prefix, bool ZeroBased);
+  /// The body of a check constraint from the text pg_get_constraintdef gives
+  /// ("CHECK ((a > 0)) NOT VALID" becomes "(a > 0)"), as consrc held it.
+  static std::string CheckBodyFromDef(const std::string& Def);
 
  protected:
   std::vector<TDBExtractStep> ExtractSteps() override;
@@ -132,6 +148,25 @@ class TPGDBExtract : public TCustomDBExtract {
   std::vector<std::string> ColumnQuery(char RelKind) const;
   /// The owner name as read, stored where the object keeps it.
   static void SetOwnerName(TDbObj& Obj, const std::string& Name);
+
+  // Indexes and constraints (qelPGDatabaseExtract_Keys.cpp).
+
+  /// Appends the column names Prefix1 .. Prefix16 of the current row to List, up to the first
+  /// empty one.
+  static void KeyFlds(TQELQuery& Query, TStringList& List, const std::string& Prefix);
+  /// The query of the indexes, and those of the primary keys ('p'), unique constraints ('u'),
+  /// checks ('c') and foreign keys ('f').
+  std::vector<std::string> IndexQuery() const;
+  std::vector<std::string> ConstraintQuery(char ConType) const;
+  void ExtractIdx();
+  void Extract_PK();
+  void ExtractUnq();
+  void Extract_FK();
+  void ExtractChk();
+  /// Reads the primary keys, unique constraints or checks (ConType 'p', 'u', 'c').
+  void ExtractConstraints(char ConType);
+  /// Records an information message and logs it: what is passed over is said, not failed on.
+  void PassOver(const std::string& Text);
 
  private:
   /// Adds Obj to the collection (freed when refused), logging its name first with ShowFullLog.

@@ -32,7 +32,8 @@ using TLines = std::vector<std::string>;
 const std::string TestDatabase = "qel_pgx_extract";
 
 /// The schema the extraction test reads back: two schemas, every column form the extractor
-/// maps, a dropped column, descriptions over several lines and a view.
+/// maps, a dropped column, descriptions over several lines, a view, keys of every kind,
+/// indexes of several forms (some that are passed over) and a partitioned table.
 const char* const SchemaScript = R"SQL(
 create schema sales;
 create domain posint as integer check (value > 0);
@@ -64,23 +65,42 @@ alter table customer drop column gone;
 comment on table customer is 'people
 who buy';
 comment on column customer.name is 'full name';
+alter table customer add constraint customer_code_name unique (code, name);
 create table sales.orders (
-  id integer not null,
-  customer_id integer,
-  placed timestamp without time zone
+  id integer not null primary key,
+  customer_id integer references customer (id) on delete set null on update cascade,
+  placed timestamp without time zone,
+  qty integer constraint qty_positive check (qty > 0),
+  cust_code char(3),
+  cust_name varchar(40),
+  constraint orders_customer_code foreign key (cust_code, cust_name)
+    references customer (code, name) on delete cascade,
+  check (placed is not null or qty is null)
 );
+alter table customer add unique (born);
+create unique index customer_name_upper on customer (name, code desc);
+create index customer_note_hash on customer using hash (note);
+create index customer_wide on customer (id, big_id, small_id, name, code, note, amount, ratio,
+  r4, active, born, created, at_time, period, flags, qty, last_one);
+create index customer_lower_name on customer (lower(name));
+create index customer_active on customer (born) where active;
+create index orders_placed on sales.orders (placed) include (qty);
+create table sales.events (id integer, at date, primary key (id, at)) partition by range (at);
+create index events_at on sales.events (at);
 create view customer_names as select id, name from customer;
 )SQL";
 
 /// Table forms that a catalog read and a script read must agree on: every column type the
 /// extractor maps, serial columns, arrays, domains, defaults as the server writes them back,
-/// two schemas, quoted names and a view.
+/// two schemas, quoted names, a view, keys of every kind named and unnamed (a foreign key with
+/// actions, one on two columns, one into another schema), checks written as the server keeps
+/// them, and unique, multi-column, descending and hash indexes.
 const char* const CompareScript = R"SQL(
 create schema stock;
 create table customer (
   id serial primary key,
   name varchar(40) not null,
-  code char(3),
+  code char(3) unique,
   note text default '',
   amount numeric(12, 2) default 0,
   ratio double precision,
@@ -96,18 +116,35 @@ create table customer (
   counts integer[],
   blob bytea,
   big bigint,
-  small smallint
+  small smallint check (small >= 0),
+  constraint customer_name_code unique (name, code)
 );
 create table stock.item (
   id bigserial primary key,
   "Label" varchar(20),
   price numeric(8, 3) not null,
-  qty integer default 1
+  qty integer default 1,
+  customer_id integer,
+  constraint item_qty_range check ((qty >= 0) AND (qty <= 1000)),
+  constraint item_customer foreign key (customer_id) references customer (id)
+    on delete set null on update cascade
 );
 create table "Mixed Case" (
   "Id" integer not null,
   "Some Text" text
 );
+create table orders (
+  id integer not null,
+  cust_name varchar(40),
+  cust_code char(3),
+  primary key (id),
+  foreign key (cust_name, cust_code) references customer (name, code) on delete cascade
+);
+alter table "Mixed Case" add constraint "Mixed Key" primary key ("Id");
+create unique index item_label on stock.item ("Label");
+create index customer_born_name on customer (born desc, name);
+create index customer_note_hash on customer using hash (note);
+create index orders_names on orders (cust_code, cust_name desc);
 create view customer_names as select id, name from customer;
 )SQL";
 
@@ -180,6 +217,11 @@ TLines Describe(TObjs& O) {
                 " body <" + V->Body + ">");
     Columns(V->Fields);
   }
+  for (int I = 0; I < O.Indexes.Count(); ++I)
+    R.push_back("index " + O.Indexes[I]->GetSchema() + " " + O.Indexes[I]->Def());
+  for (int I = 0; I < O.Constraints.Count(); ++I)
+    R.push_back("constraint " + O.Constraints[I]->GetSchema() + " <" + O.Constraints[I]->AltName +
+                "> " + O.Constraints[I]->Def());
   return R;
 }
 
@@ -415,19 +457,16 @@ TEST_F(PGExtractDb, ARefusedLoginIsAFailureWithTheServersReason) {
   EXPECT_FALSE(Logged("Extracting tables..."));
 }
 
-TEST_F(PGExtractDb, ExtractThenCompareWithTheSameScriptGivesNoStatements) {
-  // Tables with their columns. (Views are read too, but the server keeps a view's query in a
-  // text of its own making, so a script's view never reads back the same.)
-  const std::string Database = "qel_pgx_compare";
-  const std::string Failure = BuildDatabase(Database, CompareScript);
-  ASSERT_TRUE(Failure.empty()) << Failure;
-  Conn->C->GetConnectionOptions().SetDatabaseName(Database);
-
-  TDBStructure MH{nullptr}, TH{nullptr};
+/// The update script that brings Database to the schema of Script, for the tables, keys and
+/// indexes; the reason in Failure when the comparison failed. Target receives what was read.
+std::string UpdateScript(TPGDBExtract& Ex, TServerConnection& Conn, const std::string& Database,
+                         const char* Script, TDBStructure& MH, TDBStructure& TH,
+                         std::string& Failure) {
+  Conn.C->GetConnectionOptions().SetDatabaseName(Database);
   TPGScriptExtract Master{nullptr};
-  Master.SetScriptFileName("tables.sql");
-  Master.OnLoadScript = [](TObject*, const std::string&, TStrings* Script, bool& Loaded) {
-    Script->SetText(CompareScript);
+  Master.SetScriptFileName("master.sql");
+  Master.OnLoadScript = [Script](TObject*, const std::string&, TStrings* Lines, bool& Loaded) {
+    Lines->SetText(Script);
     Loaded = true;
   };
   TVarnel V{nullptr};
@@ -437,18 +476,125 @@ TEST_F(PGExtractDb, ExtractThenCompareWithTheSameScriptGivesNoStatements) {
   V.SetDBTarget(&TH);
   V.SetExtractorMaster(&Master);
   V.SetExtractorTarget(&Ex);
-  V.SetCompareObjects(TCmpObjSetType{coTable});
-  ASSERT_TRUE(V.ExtractDatabases()) << ::testing::PrintToString(VErrors);
-  EXPECT_EQ(TH.GetMetadata()->Tables.Count(), 3);
-  ASSERT_TRUE(V.CompareDatabases()) << ::testing::PrintToString(VErrors);
-  TCustomSQLExec* E = V.GetSQLExec();
-  ASSERT_NE(E, nullptr);
-  TStringList Script;
-  E->GetScript(Script, false);
-  EXPECT_FALSE(E->HasChanges) << Script.GetText() << "\nmaster:\n"
-                              << ::testing::PrintToString(Describe(*MH.GetMetadata()))
-                              << "\ntarget:\n"
-                              << ::testing::PrintToString(Describe(*TH.GetMetadata()));
+  V.SetCompareObjects(
+      TCmpObjSetType{coTable, coIndex, coPrimaryKey, coUnique, coForeignKey, coCheck});
+  if (!V.ExtractDatabases() || !V.CompareDatabases() || !V.GetSQLExec()) {
+    Failure = ::testing::PrintToString(VErrors);
+    return std::string();
+  }
+  TStringList Lines;
+  V.GetSQLExec()->GetScript(Lines, false);
+  if (!V.GetSQLExec()->HasChanges) return std::string();
+  return Lines.GetText();
+}
+
+TEST_F(PGExtractDb, ExtractThenCompareWithTheSameScriptGivesNoStatements) {
+  // Tables with their columns, keys and indexes. (Views are read too, but the server keeps a
+  // view's query in a text of its own making, so a script's view never reads back the same.)
+  const std::string Database = "qel_pgx_compare";
+  const std::string Failure = BuildDatabase(Database, CompareScript);
+  ASSERT_TRUE(Failure.empty()) << Failure;
+  TDBStructure MH{nullptr}, TH{nullptr};
+  std::string Why;
+  const std::string Script = UpdateScript(Ex, *Conn, Database, CompareScript, MH, TH, Why);
+  ASSERT_TRUE(Why.empty()) << Why;
+  EXPECT_EQ(TH.GetMetadata()->Tables.Count(), 4);
+  EXPECT_EQ(TH.GetMetadata()->Indexes.Count(), 4);
+  EXPECT_EQ(TH.GetMetadata()->Constraints.Count(), 10);
+  EXPECT_EQ(Script, "") << "master:\n"
+                        << ::testing::PrintToString(Describe(*MH.GetMetadata())) << "\ntarget:\n"
+                        << ::testing::PrintToString(Describe(*TH.GetMetadata()));
+  DropDatabase(Database);
+}
+
+TEST_F(PGExtractDb, KeysAndIndexesReadFromTheCatalogAreUpdatedToTheScript) {
+  // The database differs from the script in every way a key or an index can: keys missing,
+  // keys too many (with names the server made up), keys on other columns, other actions,
+  // another condition, an index not unique, one on other columns and one too many. The update
+  // script runs on the server, and the database then reads back like the script.
+  const char* const Before = R"SQL(
+create schema stock;
+create table customer (
+  id serial primary key,
+  name varchar(40) not null,
+  code char(3),
+  note text default '',
+  amount numeric(12, 2) default 0,
+  ratio double precision,
+  r4 real,
+  active boolean not null default true,
+  born date unique,
+  created timestamp with time zone default now(),
+  at_time time,
+  stamp timestamp,
+  period interval,
+  flags bit varying(8),
+  tags text[],
+  counts integer[],
+  blob bytea,
+  big bigint,
+  small smallint check (small >= 1),
+  constraint customer_name_code unique (code, name)
+);
+create table stock.item (
+  id bigserial,
+  "Label" varchar(20),
+  price numeric(8, 3) not null,
+  qty integer default 1,
+  customer_id integer,
+  constraint item_qty_range check ((qty >= 0) AND (qty <= 10)),
+  constraint item_customer foreign key (customer_id) references customer (id)
+);
+create table "Mixed Case" (
+  "Id" integer not null,
+  "Some Text" text
+);
+alter table customer add unique (name);
+create table orders (
+  id integer not null,
+  cust_name varchar(40),
+  cust_code char(3),
+  primary key (id),
+  foreign key (cust_name) references customer (name)
+);
+create index item_label on stock.item ("Label");
+create index customer_born_name on customer (born, name);
+create index customer_note_hash on customer (note);
+create index orders_names on orders (cust_code, cust_name desc);
+create index orders_extra on orders (cust_name);
+)SQL";
+  const std::string Database = "qel_pgx_update";
+  const std::string Failure = BuildDatabase(Database, Before);
+  ASSERT_TRUE(Failure.empty()) << Failure;
+  std::string Why;
+  std::string Script;
+  {
+    TDBStructure MH{nullptr}, TH{nullptr};
+    Script = UpdateScript(Ex, *Conn, Database, CompareScript, MH, TH, Why);
+    ASSERT_TRUE(Why.empty()) << Why;
+    ASSERT_FALSE(Script.empty());
+  }
+  for (const char* Expected :
+       {"DROP INDEX stock.item_label", "DROP INDEX public.orders_extra", "USING hash",
+        "DROP CONSTRAINT customer_born_key", "DROP CONSTRAINT customer_small_check",
+        "ON UPDATE CASCADE ON DELETE SET NULL", "ADD CONSTRAINT \"Mixed Key\" PRIMARY KEY"})
+    EXPECT_NE(Script.find(Expected), std::string::npos) << Expected << " in\n" << Script;
+  {
+    std::string Reach;
+    auto Db = ConnectTo(Database, Reach);
+    ASSERT_TRUE(Reach.empty()) << Reach;
+    try {
+      Db->Exec(Script);
+    } catch (const std::exception& E) {
+      FAIL() << "The update script failed: " << E.what() << "\n" << Script;
+    }
+  }
+  TDBStructure MH{nullptr}, TH{nullptr};
+  const std::string Again = UpdateScript(Ex, *Conn, Database, CompareScript, MH, TH, Why);
+  ASSERT_TRUE(Why.empty()) << Why;
+  EXPECT_EQ(Again, "") << "after:\n"
+                       << Script << "\ntarget:\n"
+                       << ::testing::PrintToString(Describe(*TH.GetMetadata()));
   DropDatabase(Database);
 }
 

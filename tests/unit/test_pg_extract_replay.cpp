@@ -5,12 +5,15 @@
 // connection) and how catalog rows become objects are pinned here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Files.h"
 #include "ReplayAdapter.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Idx.h"
 #include "qelDBStructure.h"
 #include "qelPGDatabaseExtract.h"
 #include "qelPGScriptExtract.h"
@@ -57,10 +60,9 @@ class PGExtractReplay : public ::testing::Test {
     TSQLLexRules Rules;
     Rules.DollarQuotes = true;
     Rules.EStrings = true;
-    Adapter =
-        std::make_unique<TScopedReplayAdapter>("replay-pg-extract", cnPostgresDAC, Fixture, Rules);
+    Adapter = std::make_unique<TScopedReplayAdapter>("replay-pg-extract", cnODAC, Fixture, Rules);
     C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnPostgresDAC);
+    C->SetConnectionType(cnODAC);
     C->SetDatabaseType(dbPostgreSQL);
     C->OnErrorMessage = [this](TObject*, const std::string& T) { ConnErrors.push_back(T); };
     TConnectionOptions& O = C->GetConnectionOptions();
@@ -116,6 +118,37 @@ const std::string TablesLine =
 const std::string ViewsLine = " SELECT n.nspname AS schemaname, c.relname AS tablename,";
 const std::string ColumnsLine =
     "select a.attrelid, a.attname AS column_name, a.atttypid, a.atttypmod,";
+const std::string IndexesLine =
+    "select ic.relname as index_name, tc.relname as table_name, i.indnatts,";
+const std::string KeysLine = "select c.oid, c.conname, t1.relname, c.conrelid,";
+const std::string UniqueLine =
+    "select c.oid, c.conname, t1.relname, c.conrelid, n.nspname, t1.relkind";
+const std::string ChecksLine =
+    "select c.oid, c.conname, t1.relname, c.conrelid, pg_catalog.pg_get_constraintdef(c.oid) as "
+    "condef,";
+
+/// The index named Name of the collection.
+TIdxData* IndexNamed(TObjs& O, const std::string& Name) {
+  for (int I = 0; I < O.Indexes.Count(); ++I)
+    if (O.Indexes[I]->GetObjName() == Name) return dynamic_cast<TIdxData*>(O.Indexes[I]);
+  return nullptr;
+}
+
+/// The constraint the server named Name (kept as its name or, when generated, as AltName).
+TCtrData* ConstraintNamed(TObjs& O, const std::string& Name) {
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    TDbObj* C = O.Constraints[I];
+    if (C->GetObjName() == Name || (C->GetObjName().empty() && C->AltName == Name))
+      return dynamic_cast<TCtrData*>(C);
+  }
+  return nullptr;
+}
+
+TLines Entries(const TStringList& List) {
+  TLines R;
+  for (const std::string& S : List) R.push_back(S);
+  return R;
+}
 
 }  // namespace
 
@@ -128,12 +161,50 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
   // The database is opened anew and closed again; the steps go in their fixed order, the
   // columns of all tables (and of all views) read with one query.
   EXPECT_EQ(Sent(), (TLines{"<connect>", ProbeLine, SchemaLine, TablesLine, ColumnsLine, ViewsLine,
-                            ColumnsLine, "<disconnect>"}));
+                            ColumnsLine, IndexesLine, KeysLine, UniqueLine, KeysLine, ChecksLine,
+                            "<disconnect>"}));
   EXPECT_FALSE(C->GetConnected());
   EXPECT_EQ(Progress, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 16}));
-  EXPECT_EQ(Log, (TLines{"---public", "---sales", "Extracting tables...", "---customer",
-                         "---orders", "Extracting views...", "---customer_names",
-                         "Parsing bodys...", "Linking dependencies..."}));
+  EXPECT_EQ(
+      Log,
+      (TLines{
+          "---public",
+          "---sales",
+          "Extracting tables...",
+          "---customer",
+          "---orders",
+          "Extracting views...",
+          "---customer_names",
+          "Extracting indexes...",
+          "Index customer_active of table customer has an expression or a condition, passed "
+          "over.",
+          "Index customer_lower_name of table customer has an expression or a condition, "
+          "passed over.",
+          "---customer_name_upper",
+          "---customer_note_hash",
+          "---customer_wide",
+          "Index events_at of partitioned table events passed over.",
+          "---orders_placed",
+          "Extracting primary keys...",
+          "---ALTER TABLE public.customer ADD PRIMARY KEY (id)",
+          "---ALTER TABLE sales.orders ADD PRIMARY KEY (id)",
+          "Constraint events_pkey of partitioned table events passed over.",
+          "Extracting unique constraints...",
+          "---ALTER TABLE public.customer ADD UNIQUE (born)",
+          "---ALTER TABLE public.customer ADD CONSTRAINT customer_code_name UNIQUE (code, name)",
+          "Extracting foreign keys...",
+          "---ALTER TABLE sales.orders ADD FOREIGN KEY (customer_id) REFERENCES public.customer "
+          "(id) ON UPDATE CASCADE ON DELETE SET NULL",
+          "---ALTER TABLE sales.orders ADD CONSTRAINT orders_customer_code FOREIGN KEY "
+          "(cust_code, cust_name) REFERENCES public.customer (code, name) ON DELETE CASCADE",
+          "Extracting check constraints...",
+          "---ALTER TABLE sales.orders ADD CONSTRAINT qty_positive CHECK(qty > 0)",
+          "---ALTER TABLE sales.orders ADD CHECK((placed IS NOT NULL) OR (qty IS NULL))",
+          "Parsing bodys...",
+          "Linking dependencies..."}));
+  // What is passed over is said as information, not as an error.
+  EXPECT_EQ(Ex.GetMsgManager()->GetInfCount(), 4);
+  EXPECT_EQ(Ex.GetMsgManager()->GetMsgCount(), 4);
 
   // The collection remembers where it was read from.
   EXPECT_EQ(Objs().ExtractFrom, efDatabase);
@@ -182,8 +253,128 @@ TEST_F(PGExtractReplay, WithoutFullLogOnlyTheStepTitlesAreLogged) {
   Serve(FixtureText("pg_extract.replay"));
   Ex.ShowFullLog = false;
   ASSERT_TRUE(Ex.ExtractDatabase());
-  EXPECT_EQ(Log, (TLines{"Extracting tables...", "Extracting views...", "Parsing bodys...",
+  EXPECT_EQ(Log, (TLines{"Extracting tables...", "Extracting views...", "Extracting indexes...",
+                         "Index customer_active of table customer has an expression or a "
+                         "condition, passed over.",
+                         "Index customer_lower_name of table customer has an expression or a "
+                         "condition, passed over.",
+                         "Index events_at of partitioned table events passed over.",
+                         "Extracting primary keys...",
+                         "Constraint events_pkey of partitioned table events passed over.",
+                         "Extracting unique constraints...", "Extracting foreign keys...",
+                         "Extracting check constraints...", "Parsing bodys...",
                          "Linking dependencies..."}));
+}
+
+TEST_F(PGExtractReplay, IndexesComeWithTheirColumnsOrderAndAccessMethod) {
+  Serve(FixtureText("pg_extract.replay"));
+  ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
+  // The indexes of keys, expression and partial indexes and the index of the partitioned
+  // table are not among them.
+  TLines Names;
+  for (int I = 0; I < Objs().Indexes.Count(); ++I) Names.push_back(Objs().Indexes[I]->GetObjName());
+  std::sort(Names.begin(), Names.end());
+  EXPECT_EQ(Names, (TLines{"customer_name_upper", "customer_note_hash", "customer_wide",
+                           "orders_placed"}));
+
+  TIdxData* Upper = IndexNamed(Objs(), "customer_name_upper");
+  ASSERT_NE(Upper, nullptr);
+  EXPECT_TRUE(Upper->Unique);
+  EXPECT_EQ(Upper->TableName, "customer");
+  EXPECT_EQ(Upper->GetSchema(), "public");
+  EXPECT_EQ(Upper->IndexType, "");  // btree is what an index is without USING
+  EXPECT_EQ(Upper->Def(),
+            "CREATE UNIQUE INDEX customer_name_upper ON public.customer(name, code "
+            "DESC)");
+
+  TIdxData* Hash = IndexNamed(Objs(), "customer_note_hash");
+  ASSERT_NE(Hash, nullptr);
+  EXPECT_FALSE(Hash->Unique);
+  EXPECT_EQ(Hash->IndexType, "hash");
+
+  // Seventeen columns on the server, sixteen read.
+  TIdxData* Wide = IndexNamed(Objs(), "customer_wide");
+  ASSERT_NE(Wide, nullptr);
+  ASSERT_EQ(Wide->Flds.Count(), 16);
+  EXPECT_EQ(Wide->Flds[0], "id");
+  EXPECT_EQ(Wide->Flds[15], "qty");
+
+  // The INCLUDE column is no key column.
+  TIdxData* Placed = IndexNamed(Objs(), "orders_placed");
+  ASSERT_NE(Placed, nullptr);
+  EXPECT_EQ(Entries(Placed->Flds), TLines{"placed"});
+  EXPECT_EQ(Entries(Placed->IncludeFlds), TLines{"qty"});
+  EXPECT_EQ(Placed->GetSchema(), "sales");
+}
+
+TEST_F(PGExtractReplay, KeysAndChecksComeWithTheirColumnsActionsAndBodies) {
+  Serve(FixtureText("pg_extract.replay"));
+  ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
+  EXPECT_EQ(Objs().Constraints.Count(), 8);
+
+  // Names the server made up move aside: the key is paired by its definition.
+  TCtrData* Pk = ConstraintNamed(Objs(), "customer_pkey");
+  ASSERT_NE(Pk, nullptr);
+  EXPECT_EQ(Pk->GetCtType(), ctPKey);
+  EXPECT_EQ(Pk->GetObjName(), "");
+  EXPECT_EQ(Entries(Pk->FldList), TLines{"id"});
+
+  TCtrData* Unq = ConstraintNamed(Objs(), "customer_code_name");
+  ASSERT_NE(Unq, nullptr);
+  EXPECT_EQ(Unq->GetCtType(), ctUnique);
+  EXPECT_EQ(Unq->GetObjName(), "customer_code_name");
+  EXPECT_EQ(Entries(Unq->FldList), (TLines{"code", "name"}));
+  EXPECT_EQ(ConstraintNamed(Objs(), "customer_born_key")->GetObjName(), "");
+
+  TCtrData* Fk = ConstraintNamed(Objs(), "orders_customer_id_fkey");
+  ASSERT_NE(Fk, nullptr);
+  EXPECT_EQ(Fk->GetCtType(), ctFKey);
+  EXPECT_EQ(Fk->GetTblName(), "orders");
+  EXPECT_EQ(Fk->GetSchema(), "sales");
+  EXPECT_EQ(Fk->GetRefTblName(), "customer");
+  EXPECT_EQ(Fk->GetRefSchema(), "public");
+  EXPECT_EQ(Fk->OnUpdate, udaCascade);
+  EXPECT_EQ(Fk->OnDelete, udaNull);
+
+  // Two columns each side, in key order; ON UPDATE is NO ACTION.
+  TCtrData* Fk2 = ConstraintNamed(Objs(), "orders_customer_code");
+  ASSERT_NE(Fk2, nullptr);
+  EXPECT_EQ(Entries(Fk2->FldList), (TLines{"cust_code", "cust_name"}));
+  EXPECT_EQ(Entries(Fk2->RefFldList), (TLines{"code", "name"}));
+  EXPECT_EQ(Fk2->OnUpdate, udaNoAction);
+  EXPECT_EQ(Fk2->OnDelete, udaCascade);
+
+  // PostgreSQL 15 has no consrc: the condition comes out of pg_get_constraintdef.
+  TCtrData* Chk = ConstraintNamed(Objs(), "qty_positive");
+  ASSERT_NE(Chk, nullptr);
+  EXPECT_EQ(Chk->GetCtType(), ctCheck);
+  EXPECT_EQ(Chk->Body, "(qty > 0)");
+  EXPECT_EQ(Entries(Chk->FldList), TLines{"qty"});
+  TCtrData* Chk2 = ConstraintNamed(Objs(), "orders_check");
+  ASSERT_NE(Chk2, nullptr);
+  EXPECT_EQ(Chk2->GetObjName(), "");
+  EXPECT_EQ(Chk2->Body, "((placed IS NOT NULL) OR (qty IS NULL))");
+}
+
+TEST_F(PGExtractReplay, TheKeyStepsAreGatedEachByItsOwnKind) {
+  Serve(FixtureText("pg_extract.replay"));
+  Ex.CompareObjects = TCmpObjSetType{coForeignKey, coIndex};
+  ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
+  EXPECT_EQ(Sent(),
+            (TLines{"<connect>", ProbeLine, SchemaLine, IndexesLine, KeysLine, "<disconnect>"}));
+  EXPECT_EQ(Objs().Constraints.Count(), 2);
+  EXPECT_EQ(Objs().Indexes.Count(), 4);
+}
+
+TEST_F(PGExtractReplay, AFailedKeyQueryNamesItsStep) {
+  Serve(WithError(FixtureText("pg_extract.replay"), "t2.relname as relfname",
+                  "ERROR:  permission denied for table pg_constraint"));
+  EXPECT_FALSE(Ex.ExtractDatabase());
+  ASSERT_EQ(Errors.size(), 1u) << ::testing::PrintToString(Errors);
+  EXPECT_EQ(Errors[0],
+            "TPGDBExtract.Extract_FK(): ERROR:  permission denied for table pg_constraint");
+  EXPECT_EQ(Progress.back(), 9);
+  EXPECT_FALSE(C->GetConnected());
 }
 
 TEST_F(PGExtractReplay, AnOpenConnectionIsOpenedAnewAndClosedAfterwards) {
@@ -336,6 +527,50 @@ TEST_F(PGExtractReplay, AnOlderServerGetsTheQueriesItsCatalogAnswers) {
   // The column of a relation the table query did not return went nowhere.
   EXPECT_EQ(Objs().GetTableField("legacy", "stray"), nullptr);
   EXPECT_EQ(Objs().Views.Count(), 0);
+
+  // consrc gives the condition as it stands; without indnkeyatts every column is a key column.
+  EXPECT_TRUE(Info.Has(pgcConSrc));
+  EXPECT_TRUE(Info.Has(pgcIndOption));
+  EXPECT_FALSE(Info.Has(pgcIndNKeyAtts));
+  TCtrData* Chk = ConstraintNamed(Objs(), "legacy_note_check");
+  ASSERT_NE(Chk, nullptr);
+  EXPECT_EQ(Chk->Body, "((note)::text <> ''::text)");
+  EXPECT_EQ(Chk->GetObjName(), "");  // the server's name for a check of one column
+  ASSERT_NE(ConstraintNamed(Objs(), "legacy_pkey"), nullptr);
+  TIdxData* Idx = IndexNamed(Objs(), "legacy_note");
+  ASSERT_NE(Idx, nullptr);
+  EXPECT_EQ(Idx->Def(), "CREATE INDEX legacy_note ON public.legacy(note DESC, id)");
+  EXPECT_TRUE(Idx->IncludeFlds.Empty());
+}
+
+TEST(PGExtractKeys, TheKeyColumnSubSelectsReadSixteenElements) {
+  const std::string Zero = TPGDBExtract::SQLKeyFlds("i.indrelid", "i.indkey", "fld", true);
+  EXPECT_EQ(Zero.rfind("\r\n ,(select a1.attname from pg_attribute a1 where a1.attrelid = "
+                       "i.indrelid and a1.attnum = i.indkey[0]) as fld1\r\n",
+                       0),
+            0u)
+      << Zero;
+  EXPECT_NE(Zero.find("a16.attnum = i.indkey[15]) as fld16"), std::string::npos);
+  EXPECT_EQ(Zero.find("fld17"), std::string::npos);
+  const std::string One = TPGDBExtract::SQLKeyFlds("c.confrelid", "c.confkey", "ffld", false);
+  EXPECT_NE(One.find("a1.attrelid = c.confrelid and a1.attnum = c.confkey[1]) as ffld1\r\n"),
+            std::string::npos);
+  EXPECT_NE(One.find("c.confkey[16]) as ffld16"), std::string::npos);
+}
+
+TEST(PGExtractKeys, TheCheckBodyIsTakenOutOfTheConstraintDefinition) {
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK ((qty > 0))"), "(qty > 0)");
+  // What follows the condition is no part of it; parentheses inside strings and quoted names
+  // do not end it.
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK ((a > 0)) NOT VALID"), "(a > 0)");
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK ((note <> ')'::text)) NO INHERIT"),
+            "(note <> ')'::text)");
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK ((\"a)b\" > 1))"), "(\"a)b\" > 1)");
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK (((a > 0) AND (b < 1)))"),
+            "((a > 0) AND (b < 1))");
+  // A text of another form is kept as it is rather than cut short.
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("UNIQUE (a)"), "UNIQUE (a)");
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK ((a > 0)"), "((a > 0)");
 }
 
 TEST_F(PGExtractReplay, AProbeReadsAgainFromScratch) {

@@ -1,0 +1,331 @@
+// The PostgreSQL catalog extractor: indexes, primary keys, unique constraints, foreign keys and
+// checks. PostgreSQL keeps the columns of an index or constraint as an array of column numbers;
+// each query turns the first 16 of them into column names itself, with one scalar sub-select per
+// array element, so that a key costs no query of its own.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DataSet.h"
+#include "Text.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Idx.h"
+#include "qelMsg.h"
+#include "qelPGDatabaseExtract.h"
+
+namespace qel {
+
+namespace {
+
+/// What a relation of kind RelKind is called in a message.
+std::string RelationWord(const std::string& RelKind) {
+  if (RelKind == "p") return "partitioned table";
+  if (RelKind == "m") return "materialized view";
+  if (RelKind == "f") return "foreign table";
+  return "relation";
+}
+
+/// The action code of confupdtype / confdeltype.
+bool ReadAction(const std::string& Code, TUDAction& Action) {
+  if (Code.empty()) return false;
+  switch (Code[0]) {
+    case 'a':
+      Action = udaNoAction;
+      return true;
+    case 'r':
+      Action = udaRestrict;
+      return true;
+    case 'c':
+      Action = udaCascade;
+      return true;
+    case 'd':
+      Action = udaDefault;
+      return true;
+    case 'n':
+      Action = udaNull;
+      return true;
+    default:
+      return false;
+  }
+}
+
+/// The per-column option flags of pg_index.indoption ("0 1 0"), as numbers.
+std::vector<int> OptionFlags(const std::string& Text) {
+  std::vector<int> R;
+  std::size_t I = 0;
+  while (I < Text.size()) {
+    while (I < Text.size() && Text[I] == ' ') ++I;
+    if (I >= Text.size()) break;
+    int V = 0;
+    bool Digits = false;
+    for (; I < Text.size() && Text[I] >= '0' && Text[I] <= '9'; ++I) {
+      if (V < 1000000) V = V * 10 + (Text[I] - '0');
+      Digits = true;
+    }
+    if (!Digits) {
+      ++I;  // a sign or other character: the value counts as no option
+      V = 0;
+    }
+    R.push_back(V);
+  }
+  return R;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Key columns
+
+std::string TPGDBExtract::SQLKeyFlds(const std::string& Rel, const std::string& Arr,
+                                     const std::string& Prefix, bool ZeroBased) {
+  std::string R;
+  for (int I = 1; I <= MaxKeyFields; ++I) {
+    const std::string N = IntToStr(I);
+    const std::string A = "a" + N;
+    R += "\r\n ,(select " + A + ".attname from pg_attribute " + A + " where " + A +
+         ".attrelid = " + Rel + " and " + A + ".attnum = " + Arr + "[" +
+         IntToStr(ZeroBased ? I - 1 : I) + "]) as " + Prefix + N;
+  }
+  return R;
+}
+
+void TPGDBExtract::KeyFlds(TQELQuery& Query, TStringList& List, const std::string& Prefix) {
+  for (int I = 1; I <= MaxKeyFields; ++I) {
+    const std::string Name = Query.FieldByName(Prefix + IntToStr(I))->AsString();
+    if (Name.empty()) break;
+    List.Add(Name);
+  }
+}
+
+std::string TPGDBExtract::CheckBodyFromDef(const std::string& Def) {
+  // pg_get_constraintdef writes "CHECK (" + the condition as consrc held it + ")", then
+  // " NOT VALID" or " NO INHERIT" where they apply.
+  std::string Text = Trim(Def);
+  if (UpperCase(Text.substr(0, 5)) != "CHECK") return Text;
+  Text = TrimLeft(Text.substr(5));
+  if (Text.empty() || Text[0] != '(') return Text;
+  // The closing parenthesis of the outer pair, past strings and quoted names.
+  int Depth = 0;
+  char Quote = 0;
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (Quote) {
+      if (C == Quote) Quote = 0;
+    } else if (C == '\'' || C == '"') {
+      Quote = C;
+    } else if (C == '(') {
+      ++Depth;
+    } else if (C == ')' && --Depth == 0) {
+      return Trim(Text.substr(1, I - 1));
+    }
+  }
+  return Text;
+}
+
+void TPGDBExtract::PassOver(const std::string& Text) {
+  AddToLog(Text);
+  GetMsgManager()->AddMsg(Text, mt_Inf, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Query texts
+
+std::vector<std::string> TPGDBExtract::IndexQuery() const {
+  // Columns past the key columns are INCLUDE columns (PostgreSQL 11 on); before that every
+  // column is a key column. The sort options came with PostgreSQL 8.3.
+  const std::string Options = FInfo.Has(pgcIndOption) ? "i.indoption" : "null as indoption";
+  const std::string KeyAtts =
+      FInfo.Has(pgcIndNKeyAtts) ? "i.indnkeyatts" : "i.indnatts as indnkeyatts";
+  std::vector<std::string> SQL = {
+      "select ic.relname as index_name, tc.relname as table_name, i.indnatts,",
+      "i.indisunique, i.indisprimary, i.indisclustered, i.indkey,",
+      "i.indexrelid, i.indrelid, ic.relam, am.amname, n.nspname,",
+      Options + ", " + KeyAtts + ", tc.relkind,",
+      "(i.indexprs is not null or i.indpred is not null) as has_expr",
+      SQLKeyFlds("i.indrelid", "i.indkey", "fld", true),
+      "from pg_index i",
+      "join pg_class ic on ic.oid = indexrelid",
+      "join pg_class tc on tc.oid = indrelid",
+      // The index of a key has the key's name, in the key's schema; a check or foreign key of
+      // the same name has no index and leaves the index alone.
+      "left join pg_constraint c on c.conname = ic.relname and c.connamespace = ic.relnamespace",
+      "                          and c.contype in ('p', 'u', 'x')",
+      "left join pg_catalog.pg_am am on am.oid = ic.relam",
+      "join pg_catalog.pg_namespace n on n.oid = tc.relnamespace",
+      "where (not i.indisprimary)",
+      " and c.conname is null",
+  };
+  for (const std::string& Line : SchemaConditions("and ", "and ", "n.nspname")) SQL.push_back(Line);
+  SQL.emplace_back(" and tc.relname not like 'pg\\\\_%' ");
+  SQL.emplace_back("order by ic.relname");
+  return SQL;
+}
+
+std::vector<std::string> TPGDBExtract::ConstraintQuery(char ConType) const {
+  std::vector<std::string> SQL;
+  switch (ConType) {
+    case 'p':
+      SQL = {"select c.oid, c.conname, t1.relname, c.conrelid,", "n.nspname, t1.relkind"};
+      break;
+    case 'c':
+      // consrc is gone from PostgreSQL 12 on; pg_get_constraintdef gives the same condition
+      // inside "CHECK (...)".
+      SQL = {FInfo.Has(pgcConSrc) ? "select c.oid, c.conname, t1.relname, c.conrelid, c.consrc,"
+                                  : "select c.oid, c.conname, t1.relname, c.conrelid, "
+                                    "pg_catalog.pg_get_constraintdef(c.oid) as condef,",
+             "n.nspname, t1.relkind"};
+      break;
+    case 'f':
+      SQL = {"select c.oid, c.conname, t1.relname, c.conrelid,",
+             "t2.relname as relfname, c.confrelid, n.nspname,",
+             "c.confupdtype, c.confdeltype, c.confmatchtype, t1.relkind, n2.nspname as refschema"};
+      break;
+    default:
+      SQL = {"select c.oid, c.conname, t1.relname, c.conrelid, n.nspname, t1.relkind"};
+      break;
+  }
+  SQL.push_back(SQLKeyFlds("c.conrelid", "c.conkey", "fld", false));
+  if (ConType == 'f') SQL.push_back(SQLKeyFlds("c.confrelid", "c.confkey", "ffld", false));
+  SQL.insert(SQL.end(), {"from pg_catalog.pg_constraint c",
+                         "join pg_catalog.pg_class t1 on t1.oid = c.conrelid"});
+  if (ConType == 'f') {
+    SQL.emplace_back("join pg_catalog.pg_class t2 on t2.oid = c.confrelid");
+    SQL.emplace_back("join pg_catalog.pg_namespace n2 on n2.oid = t2.relnamespace");
+  }
+  SQL.emplace_back("join pg_catalog.pg_namespace n on n.oid = t1.relnamespace");
+  SQL.push_back(ConType == 'f' ? "where c.contype = 'f' "
+                               : "where c.contype = '" + std::string(1, ConType) + "'");
+  for (const std::string& Line : SchemaConditions("and ", "and ", "n.nspname")) SQL.push_back(Line);
+  return SQL;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Steps
+
+void TPGDBExtract::ExtractIdx() {
+  AddToLog("Extracting indexes...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, IndexQuery());
+  for (; !Q.GetEof(); Q.Next()) {
+    const std::string Name = Q.FieldByName("index_name")->AsString();
+    const std::string Table = Q.FieldByName("table_name")->AsString();
+    const std::string RelKind = Q.FieldByName("relkind")->AsString();
+    // Only ordinary tables are read; an index of another relation would stand without it.
+    if (RelKind != "r") {
+      PassOver("Index " + Name + " of " + RelationWord(RelKind) + " " + Table + " passed over.");
+      continue;
+    }
+    // The column list cannot say what an expression index or a partial index covers: read
+    // without its expression or condition it would be made anew as another index.
+    if (Q.FieldByName("has_expr")->AsBoolean()) {
+      PassOver("Index " + Name + " of table " + Table +
+               " has an expression or a condition, passed over.");
+      continue;
+    }
+    auto Idx = std::make_unique<TIdxData>(GetObjs());
+    Idx->SetObjName(Name);
+    Idx->TableName = Table;
+    Idx->SetSchema(Q.FieldByName("nspname")->AsString());
+    Idx->Unique = Q.FieldByName("indisunique")->AsBoolean();
+    Idx->IndexType = Q.FieldByName("amname")->AsString();
+    if (Idx->IndexType == "btree") Idx->IndexType.clear();
+
+    TStringList Columns;
+    KeyFlds(Q, Columns, "fld");
+    const std::vector<int> Options = OptionFlags(Q.FieldByName("indoption")->AsString());
+    const int KeyCount = Q.FieldByName("indnkeyatts")->AsInteger();
+    for (int I = 0; I < Columns.Count(); ++I) {
+      if (I >= KeyCount) {
+        Idx->IncludeFlds.Add(Columns[I]);
+        continue;
+      }
+      // Bit 0 of a column's options: descending. Ascending is what an index column is
+      // without a word, as the script parser reads it.
+      const bool Desc = static_cast<std::size_t>(I) < Options.size() && (Options[I] & 1) != 0;
+      Idx->AddFld(Columns[I], Desc ? 2 : 0);
+    }
+    AddExtracted(std::move(Idx), Name);
+  }
+  CloseQuery(Q);
+}
+
+void TPGDBExtract::Extract_PK() {
+  AddToLog("Extracting primary keys...");
+  ExtractConstraints('p');
+}
+
+void TPGDBExtract::ExtractUnq() {
+  AddToLog("Extracting unique constraints...");
+  ExtractConstraints('u');
+}
+
+void TPGDBExtract::ExtractChk() {
+  AddToLog("Extracting check constraints...");
+  ExtractConstraints('c');
+}
+
+void TPGDBExtract::ExtractConstraints(char ConType) {
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, ConstraintQuery(ConType));
+  for (; !Q.GetEof(); Q.Next()) {
+    const std::string Name = Q.FieldByName("conname")->AsString();
+    const std::string Table = Q.FieldByName("relname")->AsString();
+    const std::string RelKind = Q.FieldByName("relkind")->AsString();
+    if (RelKind != "r") {
+      PassOver("Constraint " + Name + " of " + RelationWord(RelKind) + " " + Table +
+               " passed over.");
+      continue;
+    }
+    auto Ctr = std::make_unique<TCtrData>(GetObjs());
+    Ctr->SetCtType(ConType == 'p' ? ctPKey : ConType == 'u' ? ctUnique : ctCheck);
+    Ctr->SetObjName(Name);
+    Ctr->SetTblName(Table);
+    Ctr->SetSchema(Q.FieldByName("nspname")->AsString());
+    if (ConType == 'c') {
+      const std::string Body = FInfo.Has(pgcConSrc)
+                                   ? Q.FieldByName("consrc")->AsString()
+                                   : CheckBodyFromDef(Q.FieldByName("condef")->AsString());
+      Ctr->SetBody(Trim(CrLfLineBreaks(Body)));
+    }
+    KeyFlds(Q, Ctr->FldList, "fld");
+    Ctr->CheckSysName();
+    const std::string Def = Ctr->Def();
+    AddExtracted(std::move(Ctr), Def);
+  }
+  CloseQuery(Q);
+}
+
+void TPGDBExtract::Extract_FK() {
+  AddToLog("Extracting foreign keys...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, ConstraintQuery('f'));
+  for (; !Q.GetEof(); Q.Next()) {
+    const std::string Name = Q.FieldByName("conname")->AsString();
+    const std::string Table = Q.FieldByName("relname")->AsString();
+    const std::string RelKind = Q.FieldByName("relkind")->AsString();
+    if (RelKind != "r") {
+      PassOver("Constraint " + Name + " of " + RelationWord(RelKind) + " " + Table +
+               " passed over.");
+      continue;
+    }
+    auto Ctr = std::make_unique<TCtrData>(GetObjs());
+    Ctr->SetCtType(ctFKey);
+    Ctr->SetObjName(Name);
+    Ctr->SetTblName(Table);
+    Ctr->SetRefTblName(Q.FieldByName("relfname")->AsString());
+    Ctr->SetSchema(Q.FieldByName("nspname")->AsString());
+    // The referenced table may stand in another schema; without its schema the key would be
+    // written against a table of the key's own schema.
+    Ctr->SetRefSchema(Q.FieldByName("refschema")->AsString());
+    ReadAction(Q.FieldByName("confupdtype")->AsString(), Ctr->OnUpdate);
+    ReadAction(Q.FieldByName("confdeltype")->AsString(), Ctr->OnDelete);
+    KeyFlds(Q, Ctr->FldList, "fld");
+    KeyFlds(Q, Ctr->RefFldList, "ffld");
+    Ctr->CheckSysName();
+    const std::string Def = Ctr->Def();
+    AddExtracted(std::move(Ctr), Def);
+  }
+  CloseQuery(Q);
+}
+
+}  // namespace qel
