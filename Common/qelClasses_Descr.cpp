@@ -59,6 +59,36 @@ bool OwnedByRoutine(const TFldData* Fld) {
   return Fld && dynamic_cast<const TPrcData*>(Fld->OwnerObj);
 }
 
+/// The word of COMMENT ON for Obj's kind in the ASA and Oracle dialects; they differ only in
+/// the word for a domain and in whether a trigger is commented alone. nullptr for a kind that
+/// has none.
+const char* CommentWordOf(const TDbObj& Obj, const char* DomainWord, bool Triggers) {
+  switch (Obj.Kind) {
+    case 100:
+      return DomainWord;
+    case 101:
+      return "TABLE";
+    case 103:
+      return "VIEW";
+    case 104:
+      return "INDEX";
+    case 105: {
+      const auto* Prc = dynamic_cast<const TPrcData*>(&Obj);
+      return Prc && Prc->IsFunction ? "FUNCTION" : "PROCEDURE";
+    }
+    case 106:
+      return Triggers ? "TRIGGER" : nullptr;
+    case 107:
+      return "SEQUENCE";
+    case 110:
+      return "ROLE";
+    case 120:
+      return "PACKAGE";
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
 std::string TDbObj::DescriptionDef() const {
@@ -148,40 +178,8 @@ std::string TDbObj::ASADescriptionDef() const {
     return "COMMENT ON COLUMN " + QuoteIdent(Fld->TableName) + "." + QuoteIdent(GetObjName()) +
            " IS" + "\r\n" + ScriptQuotedStr(Description, DB);
   }
-  const char* Word = nullptr;
-  switch (Kind) {
-    case 100:
-      Word = "DOMAIN";
-      break;
-    case 101:
-      Word = "TABLE";
-      break;
-    case 103:
-      Word = "VIEW";
-      break;
-    case 104:
-      Word = "INDEX";
-      break;
-    case 105: {
-      const auto* Prc = dynamic_cast<const TPrcData*>(this);
-      Word = Prc && Prc->IsFunction ? "FUNCTION" : "PROCEDURE";
-      break;
-    }
-    case 106:
-      Word = "TRIGGER";
-      break;
-    case 107:
-      Word = "SEQUENCE";
-      break;
-    case 110:
-      Word = "ROLE";
-      break;
-    case 120:
-      Word = "PACKAGE";
-      break;
-    default:
-      return "";
-  }
+  const char* Word = CommentWordOf(*this, "DOMAIN", true);
+  if (!Word) return "";
   return std::string("COMMENT ON ") + Word + " " + QuoteIdent(GetObjName()) + " IS" + "\r\n" +
          L(Description);
 }
@@ -200,37 +198,7 @@ std::string TDbObj::OracleDescriptionDef() const {
   if (const auto* Trg = dynamic_cast<const TTrgData*>(this); Trg && !Trg->OwnName.empty())
     return "COMMENT ON TRIGGER " + Qualifier(Trg->OwnerObj, Trg->OwnName) + "." +
            QuoteIdent(GetObjName()) + " IS" + "\r\n" + ScriptQuotedStr(Description, DB);
-  const char* Word = nullptr;
-  switch (Kind) {
-    case 100:
-      Word = "TYPE";
-      break;
-    case 101:
-      Word = "TABLE";
-      break;
-    case 103:
-      Word = "VIEW";
-      break;
-    case 104:
-      Word = "INDEX";
-      break;
-    case 105: {
-      const auto* Prc = dynamic_cast<const TPrcData*>(this);
-      Word = Prc && Prc->IsFunction ? "FUNCTION" : "PROCEDURE";
-      break;
-    }
-    case 107:
-      Word = "SEQUENCE";
-      break;
-    case 110:
-      Word = "ROLE";
-      break;
-    case 120:
-      Word = "PACKAGE";
-      break;
-    default:
-      break;
-  }
+  const char* Word = CommentWordOf(*this, "TYPE", false);
   if (!Word || dynamic_cast<const TFldData*>(this) || dynamic_cast<const TTrgData*>(this))
     return "/* COMMENT ON... */";
   return std::string("COMMENT ON ") + Word + " " + GetObjFullName() + " IS" + "\r\n" +

@@ -83,15 +83,7 @@ void TQELCustomConnection::CopyConnection(const TQELCustomConnection& Source,
                                           TQELCustomConnection& Dest) {
   Dest.SetConnectionType(Source.FConnectionType);
   Dest.SetDatabaseType(Source.FDatabaseType);
-  Dest.FConnectionOptions.Assign(Source.FConnectionOptions);
-  Dest.FIBServerOptions.Assign(Source.FIBServerOptions);
-  Dest.FMSSQLServerOptions.Assign(Source.FMSSQLServerOptions);
-  Dest.FMySQLServerOptions.Assign(Source.FMySQLServerOptions);
-  Dest.FASAServerOptions.Assign(Source.FASAServerOptions);
-  Dest.FASEServerOptions.Assign(Source.FASEServerOptions);
-  Dest.FOracleServerOptions.Assign(Source.FOracleServerOptions);
-  Dest.FPGSQLServerOptions.Assign(Source.FPGSQLServerOptions);
-  Dest.FDB2ServerOptions.Assign(Source.FDB2ServerOptions);
+  Dest.AssignServerOptions(Source);
 }
 
 void TQELCustomConnection::Assign(const TPersistent& Source) {

@@ -29,11 +29,6 @@ class TMySQLExec : public TSQLExec {
   bool ExecuteScript() override;
   /// A TMySQLParser over Objs.
   std::unique_ptr<TCustomSQLParser> CreateParser(TCustomObjs* Objs) override;
-
-  /// The parser's statement event: appends the statement with the dialect's terminator.
-  void AddStatement(TObject* Sender, const std::string& aText, TStatType aTyp,
-                    const std::string& aObjName, TDbObject aObjType, TDbOperation aOperation,
-                    const std::string& aOwnName, TObject*& Statement);
 };
 
 }  // namespace qel

@@ -107,6 +107,18 @@ class TConnectionReports {
   std::string FText;
 };
 
+/// Connects or disconnects Connection; gives what it reported and raised on the way, empty when
+/// nothing.
+std::string SwitchConnection(TQELCustomConnection& Connection, bool Connected) {
+  TConnectionReports Reports(Connection);
+  try {
+    Connection.SetConnected(Connected);
+  } catch (const std::exception& E) {
+    Reports.Add(E.what());
+  }
+  return Reports.Text();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -138,6 +150,42 @@ std::string TSQLExec::QuoteIdent(const std::string& Name) const {
 
 std::unique_ptr<TCustomSQLParser> TSQLExec::CreateParser(TCustomObjs* Objs) {
   return std::make_unique<TCustomSQLParser>(Objs);
+}
+
+void TSQLExec::LoadScriptWithParser(TStrings& Lines,
+                                    const std::function<void(TCustomSQLParser&)>& Prepare) {
+  // The statements go; the options the host set (connection, server) stay.
+  for (int I = GetStatementsCount() - 1; I >= 0; --I) Delete(I);
+  MsgManager.Clear();
+
+  TObjs Objs;  // throw-away: loading only produces statements
+  const std::unique_ptr<TCustomSQLParser> Parser = CreateParser(&Objs);
+  if (Prepare) Prepare(*Parser);
+  Parser->OnProgressUpdate = OnProgressUpdate;
+  Parser->OnLogNextLine = OnLogNextLine;
+  Parser->OnErrorMessage = OnErrorMessage;
+  Parser->ScriptName = ScriptFileName;
+  Parser->OnAddStatement = [this](TObject* Sender, const std::string& aText, TStatType aTyp,
+                                  const std::string& aObjName, TDbObject aObjType,
+                                  TDbOperation aOperation, const std::string& aOwnName,
+                                  TObject*& Statement) {
+    AddStatement(Sender, aText, aTyp, aObjName, aObjType, aOperation, aOwnName, Statement);
+  };
+  DoLogNextLine("Loading script...");
+  Parser->ParseScript(Lines, &Objs);
+  // Only what the script names (a database in a USE statement) replaces the executor's
+  // connection settings; a script that names none leaves the host's user and password alone.
+  if (!Parser->ConnectionOptions.GetDatabaseName().empty())
+    GetConnectionOptions().SetDatabaseName(Parser->ConnectionOptions.GetDatabaseName());
+  MsgManager.CopyFrom(&Parser->MsgManager);
+  DoLogNextLine("Script loaded.");
+}
+
+void TSQLExec::AddStatement(TObject* /*Sender*/, const std::string& aText, TStatType aTyp,
+                            const std::string& aObjName, TDbObject aObjType,
+                            TDbOperation aOperation, const std::string& aOwnName,
+                            TObject*& Statement) {
+  Statement = Add(aText, aTyp, aObjName, aObjType, aOperation, aOwnName, "");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -209,15 +257,7 @@ void TSQLExec::AddReConnect() {
 }
 
 void TSQLExec::Clear() {
-  FConnectionOptions.Clear();
-  FPGSQLServerOptions.Clear();
-  FDB2ServerOptions.Clear();
-  FOracleServerOptions.Clear();
-  FASAServerOptions.Clear();
-  FASEServerOptions.Clear();
-  FMSSQLServerOptions.Clear();
-  FMySQLServerOptions.Clear();
-  FIBServerOptions.Clear();
+  ClearServerOptions();
   FExactTexts.clear();
   FUncommitted.clear();
   FCurrentStatement = nullptr;
@@ -357,16 +397,7 @@ bool TSQLExec::OpenConnection() {
     return false;
   }
   if (C->GetConnected()) return true;
-  std::string Reason;
-  {
-    TConnectionReports Reports(*C);
-    try {
-      C->SetConnected(true);
-    } catch (const std::exception& E) {
-      Reports.Add(E.what());
-    }
-    Reason = Reports.Text();
-  }
+  std::string Reason = SwitchConnection(*C, true);
   if (C->GetConnected()) return true;
   if (Reason.empty()) Reason = C->GetLastError();
   if (Reason.empty()) Reason = "the connection gave no reason.";
@@ -380,16 +411,7 @@ bool TSQLExec::OpenConnection() {
 void TSQLExec::CloseConnection() {
   TQELCustomConnection* C = FQELConnection;
   if (!C || !C->GetConnected()) return;
-  std::string Reason;
-  {
-    TConnectionReports Reports(*C);
-    try {
-      C->SetConnected(false);
-    } catch (const std::exception& E) {
-      Reports.Add(E.what());
-    }
-    Reason = Reports.Text();
-  }
+  const std::string Reason = SwitchConnection(*C, false);
   if (!Reason.empty()) ReportError(Reason);
 }
 

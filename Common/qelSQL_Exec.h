@@ -30,33 +30,10 @@ using TGetParamValueEvent = std::function<void(TObject* Sender, TParam* Param)>;
 
 /// The generic script executor over a connection component. The dialect executors derive from
 /// it and replace single operations (loading, connecting, single statement kinds).
-class TSQLExec : public TCustomSQLExec {
+class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOptions> {
  public:
   explicit TSQLExec(TComponent* AOwner);
   ~TSQLExec() override;
-
-  // Option objects, owned; the setters copy (the owned objects are never replaced).
-
-  TConnectionOptions& GetConnectionOptions() { return FConnectionOptions; }
-  const TConnectionOptions& GetConnectionOptions() const { return FConnectionOptions; }
-  void SetConnectionOptions(const TConnectionOptions& Value) { FConnectionOptions.Assign(Value); }
-  TIBSQLExecOptions& GetIBServerOptions() { return FIBServerOptions; }
-  const TIBSQLExecOptions& GetIBServerOptions() const { return FIBServerOptions; }
-  void SetIBServerOptions(const TIBServerOptions& Value) { FIBServerOptions.Assign(Value); }
-  TMSSQLServerOptions& GetMSSQLServerOptions() { return FMSSQLServerOptions; }
-  void SetMSSQLServerOptions(const TMSSQLServerOptions& V) { FMSSQLServerOptions.Assign(V); }
-  TMySQLServerOptions& GetMySQLServerOptions() { return FMySQLServerOptions; }
-  void SetMySQLServerOptions(const TMySQLServerOptions& V) { FMySQLServerOptions.Assign(V); }
-  TASAServerOptions& GetASAServerOptions() { return FASAServerOptions; }
-  void SetASAServerOptions(const TASAServerOptions& V) { FASAServerOptions.Assign(V); }
-  TASEServerOptions& GetASEServerOptions() { return FASEServerOptions; }
-  void SetASEServerOptions(const TASEServerOptions& V) { FASEServerOptions.Assign(V); }
-  TOracleServerOptions& GetOracleServerOptions() { return FOracleServerOptions; }
-  void SetOracleServerOptions(const TOracleServerOptions& V) { FOracleServerOptions.Assign(V); }
-  TPGSQLServerOptions& GetPGSQLServerOptions() { return FPGSQLServerOptions; }
-  void SetPGSQLServerOptions(const TPGSQLServerOptions& V) { FPGSQLServerOptions.Assign(V); }
-  TDB2ServerOptions& GetDB2ServerOptions() { return FDB2ServerOptions; }
-  void SetDB2ServerOptions(const TDB2ServerOptions& V) { FDB2ServerOptions.Assign(V); }
 
   /// The query of the current run (made by the connection, freed after the run); else nullptr.
   TQELQuery* GetQuery() const { return FQuery.get(); }
@@ -128,7 +105,19 @@ class TSQLExec : public TCustomSQLExec {
   static bool ParseBlobParamName(const std::string& Name, std::uint64_t& Offset,
                                  std::uint64_t& Length);
 
+  /// The parser's statement event of the dialect loaders: appends the statement with the
+  /// dialect's terminator.
+  void AddStatement(TObject* Sender, const std::string& aText, TStatType aTyp,
+                    const std::string& aObjName, TDbObject aObjType, TDbOperation aOperation,
+                    const std::string& aOwnName, TObject*& Statement);
+
  protected:
+  /// The loading of the dialect executors: replaces the statement list by the statements the
+  /// parser of CreateParser reports for Lines (over throw-away objects), keeps its messages and
+  /// takes a database the script names into the connection options. Prepare, when given, sets
+  /// up the parser before it reads.
+  void LoadScriptWithParser(TStrings& Lines,
+                            const std::function<void(TCustomSQLParser&)>& Prepare = nullptr);
   /// The text sent for Statement: the exact text it was added with where that was kept, else
   /// its lines joined by CR LF.
   std::string StatementText(const TStatement& Statement) const;
@@ -168,15 +157,6 @@ class TSQLExec : public TCustomSQLExec {
   bool LoadBlobParam(TParam& Param, std::uint64_t Offset, std::uint64_t Length);
   bool EnsureQuery();
 
-  TConnectionOptions FConnectionOptions;
-  TIBSQLExecOptions FIBServerOptions;
-  TMSSQLServerOptions FMSSQLServerOptions;
-  TMySQLServerOptions FMySQLServerOptions;
-  TASAServerOptions FASAServerOptions;
-  TASEServerOptions FASEServerOptions;
-  TOracleServerOptions FOracleServerOptions;
-  TPGSQLServerOptions FPGSQLServerOptions;
-  TDB2ServerOptions FDB2ServerOptions;
   std::unique_ptr<TQELQuery> FQuery;
   std::unique_ptr<TFileStream> FBlobFile;
   /// A SET BLOBFILE of this run failed: large-value parameters cannot be filled.

@@ -177,4 +177,18 @@ void TQELAdapterQuery::InternalOpen() {
   for (TRecord& Row : Result.Rows) AppendRecord(std::move(Row));
 }
 
+// ---------------------------------------------------------------------------------------------
+
+void TQELAdapterDatabase::ReConnect(const std::string& DatabaseName) {
+  SetConnected(false);
+  if (Connection && !DatabaseName.empty())
+    Connection->GetConnectionOptions().SetDatabaseName(DatabaseName);
+  SetConnected(true);
+}
+
+const TConnectionOptions& TQELAdapterDatabase::ConnectOptions() const {
+  if (!Connection) throw EDatabaseError("The database has no connection component.");
+  return Connection->GetConnectionOptions();
+}
+
 }  // namespace qel

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -127,5 +128,52 @@ class TQELAdapterQuery : public TQELQuery {
   bool FParamCheck = true;
   std::int64_t FRowsAffected = -1;
 };
+
+/// The database of an adapter: connecting again and reaching the connection's options.
+class TQELAdapterDatabase : public TQELDatabase {
+ public:
+  explicit TQELAdapterDatabase(TComponent* AOwner) : TQELDatabase(AOwner) {}
+
+  /// Disconnects, takes DatabaseName (when given) into the connection's options and connects.
+  void ReConnect(const std::string& DatabaseName) override;
+
+ protected:
+  /// The options of the connection component; raises EDatabaseError when there is none.
+  const TConnectionOptions& ConnectOptions() const;
+};
+
+/// The connection component of an adapter whose database and query classes are TDb and TQuery.
+template <typename TDb, typename TQuery>
+class TQELAdapterConnection : public TQELAbstractConnection {
+ public:
+  TQELAdapterConnection(TComponent* AOwner, TconnectionType Type) : TQELAbstractConnection(AOwner) {
+    SetConnectionType(Type);
+  }
+  TQELDatabase* CreateDatabase(TComponent* AOwner) override { return new TDb(AOwner); }
+  TQELQuery* CreateQuery(TComponent* AOwner) override { return new TQuery(AOwner); }
+
+ protected:
+  /// The options of the calling connection when they name a database to create; else nullptr
+  /// (a missing name is reported).
+  const TConnectionOptions* CreateDatabaseOptions() {
+    TQELCustomConnection* C = GetConnection();
+    if (!C) return nullptr;
+    const TConnectionOptions& O = C->GetConnectionOptions();
+    if (O.GetDatabaseName().empty()) {
+      DoErrorMessage("No database name to create.");
+      return nullptr;
+    }
+    return &O;
+  }
+};
+
+/// Registers a new TAdapter under Name; False when that name is taken.
+template <typename TAdapter>
+bool RegisterAdapterConnection(const std::string& Name) {
+  auto Adapter = std::make_unique<TAdapter>();
+  if (!RegisterConnection(Name, Adapter.get())) return false;
+  (void)Adapter.release();  // the registry owns it now
+  return true;
+}
 
 }  // namespace qel

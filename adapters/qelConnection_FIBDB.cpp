@@ -332,7 +332,7 @@ std::int64_t RowsChanged(isc_stmt_handle& Stmt) {
 // ---------------------------------------------------------------------------------------------
 
 TFIBDatabase::TFIBDatabase(TComponent* AOwner)
-    : TQELDatabase(AOwner), FHandles(std::make_unique<TFIBHandles>()) {}
+    : TQELAdapterDatabase(AOwner), FHandles(std::make_unique<TFIBHandles>()) {}
 
 TFIBDatabase::~TFIBDatabase() {
   Disconnect();
@@ -353,8 +353,7 @@ void TFIBDatabase::SetConnected(bool Value) {
     return;
   }
   if (GetConnected()) return;
-  if (!Connection) throw EDatabaseError("The database has no connection component.");
-  const TConnectionOptions& O = Connection->GetConnectionOptions();
+  const TConnectionOptions& O = ConnectOptions();
   std::string CharSet = Connection->GetIBServerOptions().GetDBCharSet();
   if (CharSet.empty()) CharSet = "UTF8";
   std::string Dpb(1, static_cast<char>(isc_dpb_version1));
@@ -393,13 +392,6 @@ void TFIBDatabase::Disconnect() {
     isc_detach_database(St, &FHandles->Db);
   }
   FHandles->Db = 0;
-}
-
-void TFIBDatabase::ReConnect(const std::string& DatabaseName) {
-  Disconnect();
-  if (Connection && !DatabaseName.empty())
-    Connection->GetConnectionOptions().SetDatabaseName(DatabaseName);
-  SetConnected(true);
 }
 
 void TFIBDatabase::StartTr() {
@@ -612,28 +604,17 @@ void TFIBQuery::Execute(const std::string& SQL, const TBoundParams& Params, TQue
 
 // ---------------------------------------------------------------------------------------------
 
-TFIBConnection::TFIBConnection(TComponent* AOwner) : TQELAbstractConnection(AOwner) {
-  SetConnectionType(cnFIB);
+TFIBConnection::TFIBConnection(TComponent* AOwner)
+    : TQELAdapterConnection<TFIBDatabase, TFIBQuery>(AOwner, cnFIB) {
   SetDatabaseType(dbInterBase);
 }
 
-TQELDatabase* TFIBConnection::CreateDatabase(TComponent* AOwner) {
-  return new TFIBDatabase(AOwner);
-}
-
-TQELQuery* TFIBConnection::CreateQuery(TComponent* AOwner) {
-  return new TFIBQuery(AOwner);
-}
-
 bool TFIBConnection::Create_Database() {
+  const TConnectionOptions* Options = CreateDatabaseOptions();
+  if (!Options) return false;
   TQELCustomConnection* C = GetConnection();
-  if (!C) return false;
   TConnectionOptions O;
-  O.Assign(C->GetConnectionOptions());
-  if (O.GetDatabaseName().empty()) {
-    DoErrorMessage("No database name to create.");
-    return false;
-  }
+  O.Assign(*Options);
   O.SetDatabaseName(IBDatabaseConnectionString(O));
   const std::string SQL = C->GetIBServerOptions().CreateDatabaseDef(O);
   const int D = C->GetIBServerOptions().GetSQLDialect();
@@ -651,10 +632,7 @@ bool TFIBConnection::Create_Database() {
 }
 
 bool RegisterFIBConnection() {
-  auto Adapter = std::make_unique<TFIBConnection>();
-  if (!RegisterConnection("FIB", Adapter.get())) return false;
-  (void)Adapter.release();  // the registry owns it now
-  return true;
+  return RegisterAdapterConnection<TFIBConnection>("FIB");
 }
 
 }  // namespace qel

@@ -15,7 +15,7 @@ struct TFIBHandles;
 /// every statement runs in a transaction of its own that is committed when it succeeds.
 /// The database path is the InterBase form (host/port:path) of the connection's options;
 /// the session character set is the InterBase options' one, UTF8 when none is set.
-class TFIBDatabase : public TQELDatabase {
+class TFIBDatabase : public TQELAdapterDatabase {
  public:
   explicit TFIBDatabase(TComponent* AOwner);
   ~TFIBDatabase() override;
@@ -26,7 +26,6 @@ class TFIBDatabase : public TQELDatabase {
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override { return FExplicit; }
-  void ReConnect(const std::string& DatabaseName) override;
 
   /// The native handles, for the adapter's queries.
   TFIBHandles& Handles() const { return *FHandles; }
@@ -57,11 +56,9 @@ class TFIBQuery : public TQELAdapterQuery {
   void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) override;
 };
 
-class TFIBConnection : public TQELAbstractConnection {
+class TFIBConnection : public TQELAdapterConnection<TFIBDatabase, TFIBQuery> {
  public:
   explicit TFIBConnection(TComponent* AOwner = nullptr);
-  TQELDatabase* CreateDatabase(TComponent* AOwner) override;
-  TQELQuery* CreateQuery(TComponent* AOwner) override;
   /// CREATE DATABASE with the path, user, password, page size and character set of the
   /// calling connection's options.
   bool Create_Database() override;

@@ -136,21 +136,13 @@ void TMyDACDatabase::SetConnected(bool Value) {
     return;
   }
   if (FConn) return;
-  if (!Connection) throw EDatabaseError("The database has no connection component.");
-  const TConnectionOptions& O = Connection->GetConnectionOptions();
+  const TConnectionOptions& O = ConnectOptions();
   FConn = OpenConnection(O, O.GetDatabaseName().empty() ? nullptr : O.GetDatabaseName().c_str());
   if (mysql_autocommit(FConn, 1) != 0) {
     const std::string Msg = ErrorOf(FConn);
     Disconnect();
     throw EDatabaseError(Msg);
   }
-}
-
-void TMyDACDatabase::ReConnect(const std::string& DatabaseName) {
-  Disconnect();
-  if (Connection && !DatabaseName.empty())
-    Connection->GetConnectionOptions().SetDatabaseName(DatabaseName);
-  SetConnected(true);
 }
 
 void TMyDACDatabase::ExecCommand(const std::string& SQL) {
@@ -264,26 +256,13 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
 
 // ---------------------------------------------------------------------------------------------
 
-TMyDACConnection::TMyDACConnection(TComponent* AOwner) : TQELAbstractConnection(AOwner) {
-  SetConnectionType(cnMyDAC);
-}
-
-TQELDatabase* TMyDACConnection::CreateDatabase(TComponent* AOwner) {
-  return new TMyDACDatabase(AOwner);
-}
-
-TQELQuery* TMyDACConnection::CreateQuery(TComponent* AOwner) {
-  return new TMyDACQuery(AOwner);
-}
+TMyDACConnection::TMyDACConnection(TComponent* AOwner)
+    : TQELAdapterConnection<TMyDACDatabase, TMyDACQuery>(AOwner, cnMyDAC) {}
 
 bool TMyDACConnection::Create_Database() {
-  TQELCustomConnection* C = GetConnection();
-  if (!C) return false;
-  const TConnectionOptions& O = C->GetConnectionOptions();
-  if (O.GetDatabaseName().empty()) {
-    DoErrorMessage("No database name to create.");
-    return false;
-  }
+  const TConnectionOptions* Options = CreateDatabaseOptions();
+  if (!Options) return false;
+  const TConnectionOptions& O = *Options;
   try {
     std::unique_ptr<MYSQL, void (*)(MYSQL*)> Conn(OpenConnection(O, nullptr), mysql_close);
     const std::string SQL = "CREATE DATABASE " + QuotedStr(O.GetDatabaseName(), '`');
@@ -297,10 +276,7 @@ bool TMyDACConnection::Create_Database() {
 }
 
 bool RegisterMyDACConnection() {
-  auto Adapter = std::make_unique<TMyDACConnection>();
-  if (!RegisterConnection("MyDAC", Adapter.get())) return false;
-  (void)Adapter.release();  // the registry owns it now
-  return true;
+  return RegisterAdapterConnection<TMyDACConnection>("MyDAC");
 }
 
 }  // namespace qel

@@ -11,9 +11,9 @@ struct st_mysql;
 namespace qel {
 
 /// One MySQL/MariaDB connection (session character set utf8mb4, autocommit on).
-class TMyDACDatabase : public TQELDatabase {
+class TMyDACDatabase : public TQELAdapterDatabase {
  public:
-  explicit TMyDACDatabase(TComponent* AOwner) : TQELDatabase(AOwner) {}
+  explicit TMyDACDatabase(TComponent* AOwner) : TQELAdapterDatabase(AOwner) {}
   ~TMyDACDatabase() override;
 
   bool GetConnected() const override { return FConn != nullptr; }
@@ -24,7 +24,6 @@ class TMyDACDatabase : public TQELDatabase {
   /// True between StartTransaction and Commit or Rollback, unless the server ended the
   /// transaction itself (a DDL statement commits implicitly).
   bool InTransaction() const override;
-  void ReConnect(const std::string& DatabaseName) override;
 
   st_mysql* Handle() const { return FConn; }
   /// Runs one statement and discards any result; raises EDatabaseError with the server's
@@ -50,11 +49,9 @@ class TMyDACQuery : public TQELAdapterQuery {
   void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) override;
 };
 
-class TMyDACConnection : public TQELAbstractConnection {
+class TMyDACConnection : public TQELAdapterConnection<TMyDACDatabase, TMyDACQuery> {
  public:
   explicit TMyDACConnection(TComponent* AOwner = nullptr);
-  TQELDatabase* CreateDatabase(TComponent* AOwner) override;
-  TQELQuery* CreateQuery(TComponent* AOwner) override;
   /// CREATE DATABASE on the server named by the connection's options.
   bool Create_Database() override;
 };

@@ -249,17 +249,9 @@ void TPGDACDatabase::SetConnected(bool Value) {
     return;
   }
   if (FConn) return;
-  if (!Connection) throw EDatabaseError("The database has no connection component.");
-  const TConnectionOptions& O = Connection->GetConnectionOptions();
+  const TConnectionOptions& O = ConnectOptions();
   FConn = OpenConnection(O, O.GetDatabaseName());
   PQsetNoticeProcessor(FConn, NoticeToLog, this);
-}
-
-void TPGDACDatabase::ReConnect(const std::string& DatabaseName) {
-  Disconnect();
-  if (Connection && !DatabaseName.empty())
-    Connection->GetConnectionOptions().SetDatabaseName(DatabaseName);
-  SetConnected(true);
 }
 
 void TPGDACDatabase::Settle() {
@@ -501,26 +493,13 @@ void TPGDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
 
 // ---------------------------------------------------------------------------------------------
 
-TPGDACConnection::TPGDACConnection(TComponent* AOwner) : TQELAbstractConnection(AOwner) {
-  SetConnectionType(cnPostgresDAC);
-}
-
-TQELDatabase* TPGDACConnection::CreateDatabase(TComponent* AOwner) {
-  return new TPGDACDatabase(AOwner);
-}
-
-TQELQuery* TPGDACConnection::CreateQuery(TComponent* AOwner) {
-  return new TPGDACQuery(AOwner);
-}
+TPGDACConnection::TPGDACConnection(TComponent* AOwner)
+    : TQELAdapterConnection<TPGDACDatabase, TPGDACQuery>(AOwner, cnPostgresDAC) {}
 
 bool TPGDACConnection::Create_Database() {
-  TQELCustomConnection* C = GetConnection();
-  if (!C) return false;
-  const TConnectionOptions& O = C->GetConnectionOptions();
-  if (O.GetDatabaseName().empty()) {
-    DoErrorMessage("No database name to create.");
-    return false;
-  }
+  const TConnectionOptions* Options = CreateDatabaseOptions();
+  if (!Options) return false;
+  const TConnectionOptions& O = *Options;
   try {
     std::unique_ptr<PGconn, void (*)(PGconn*)> Conn(OpenConnection(O, "postgres"), PQfinish);
     std::unique_ptr<char, void (*)(void*)> Name(
@@ -537,10 +516,7 @@ bool TPGDACConnection::Create_Database() {
 }
 
 bool RegisterPGDACConnection() {
-  auto Adapter = std::make_unique<TPGDACConnection>();
-  if (!RegisterConnection("PGDAC", Adapter.get())) return false;
-  (void)Adapter.release();  // the registry owns it now
-  return true;
+  return RegisterAdapterConnection<TPGDACConnection>("PGDAC");
 }
 
 }  // namespace qel

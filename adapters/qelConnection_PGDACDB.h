@@ -15,9 +15,9 @@ namespace qel {
 class TPGDACQuery;
 
 /// One PostgreSQL connection. Server notices go to the connection component's log.
-class TPGDACDatabase : public TQELDatabase {
+class TPGDACDatabase : public TQELAdapterDatabase {
  public:
-  explicit TPGDACDatabase(TComponent* AOwner) : TQELDatabase(AOwner) {}
+  explicit TPGDACDatabase(TComponent* AOwner) : TQELAdapterDatabase(AOwner) {}
   ~TPGDACDatabase() override;
 
   bool GetConnected() const override;
@@ -28,7 +28,6 @@ class TPGDACDatabase : public TQELDatabase {
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override;
-  void ReConnect(const std::string& DatabaseName) override;
 
   pg_conn* Handle() const { return FConn; }
   /// Runs a statement without parameters; raises EDatabaseError with the server's message.
@@ -98,11 +97,9 @@ class TPGDACQuery : public TQELAdapterQuery {
   int FReadAheadRows = 0;
 };
 
-class TPGDACConnection : public TQELAbstractConnection {
+class TPGDACConnection : public TQELAdapterConnection<TPGDACDatabase, TPGDACQuery> {
  public:
   explicit TPGDACConnection(TComponent* AOwner = nullptr);
-  TQELDatabase* CreateDatabase(TComponent* AOwner) override;
-  TQELQuery* CreateQuery(TComponent* AOwner) override;
   /// CREATE DATABASE through the server's maintenance database "postgres".
   bool Create_Database() override;
 };

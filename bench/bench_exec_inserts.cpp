@@ -17,50 +17,25 @@
 #include <string>
 
 #include "Strings.h"
-#include "qelConnection_PGDACDB.h"
+#include "bench_util.h"
 #include "qelSQL_Exec.h"
 
 namespace {
 
 using namespace qel;
+using namespace qel::bench;
 
 constexpr int StatementCount = 10000;
 constexpr const char* TableName = "qel_bench_exec";
 
-std::string Env(const char* Name) {
-  const char* V = std::getenv(Name);
-  return V ? V : "";
-}
-
 /// The connection of the benchmark; nullptr (with the reason in Error) when it cannot be made.
 std::unique_ptr<TQELConnection> Connect(std::string& Error) {
-  auto C = std::make_unique<TQELConnection>(nullptr);
-  C->SetConnectionType(cnPostgresDAC);
-  C->SetDatabaseType(dbPostgreSQL);
-  C->OnErrorMessage = [&Error](TObject*, const std::string& T) { Error = T; };
-  TConnectionOptions& O = C->GetConnectionOptions();
-  O.HostName = Env("QEL_PG_HOST");
-  O.Port = std::atoi(Env("QEL_PG_PORT").c_str());
-  O.UserName = Env("QEL_PG_USER");
-  O.Password = Env("QEL_PG_PASSWORD");
-  O.SetDatabaseName(Env("QEL_PG_DATABASE"));
-  if (O.HostName.empty() || O.GetDatabaseName().empty()) {
-    Error =
-        "QEL_PG_HOST/PORT/USER/PASSWORD/DATABASE are not set (eval \"$(scripts/dbservers.sh "
-        "env)\")";
-    return nullptr;
-  }
+  auto C = PGConnection(Error);
+  if (!Error.empty()) return nullptr;
   C->SetConnected(true);
   if (!C->GetConnected()) return nullptr;
   C->OnErrorMessage = nullptr;
   return C;
-}
-
-void Exec(TQELConnection& C, const std::string& SQL) {
-  std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
-  Q->SetParamCheck(false);
-  Q->SetSQLText(SQL);
-  Q->ExecSQL();
 }
 
 std::int64_t CountRows(TQELConnection& C) {

@@ -16,46 +16,17 @@
 #include <memory>
 #include <string>
 
-#include "qelConnection_PGDACDB.h"
+#include "bench_util.h"
 #include "qelTableDataComparer.h"
 
 namespace {
 
 using namespace qel;
-
-std::string Env(const char* Name) {
-  const char* V = std::getenv(Name);
-  return V ? V : "";
-}
+using namespace qel::bench;
 
 std::int64_t Rows() {
   const std::int64_t N = std::atoll(Env("QEL_BENCH_ROWS").c_str());
   return N > 0 ? N : 1000000;
-}
-
-std::unique_ptr<TQELConnection> Connection(std::string& Error) {
-  auto C = std::make_unique<TQELConnection>(nullptr);
-  C->SetConnectionType(cnPostgresDAC);
-  C->SetDatabaseType(dbPostgreSQL);
-  C->OnErrorMessage = [&Error](TObject*, const std::string& T) { Error = T; };
-  TConnectionOptions& O = C->GetConnectionOptions();
-  O.HostName = Env("QEL_PG_HOST");
-  O.Port = std::atoi(Env("QEL_PG_PORT").c_str());
-  O.UserName = Env("QEL_PG_USER");
-  O.Password = Env("QEL_PG_PASSWORD");
-  O.SetDatabaseName(Env("QEL_PG_DATABASE"));
-  if (O.HostName.empty() || O.GetDatabaseName().empty())
-    Error =
-        "QEL_PG_HOST/PORT/USER/PASSWORD/DATABASE are not set (eval \"$(scripts/dbservers.sh "
-        "env)\")";
-  return C;
-}
-
-void Exec(TQELConnection& C, const std::string& SQL) {
-  std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
-  Q->SetParamCheck(false);
-  Q->SetSQLText(SQL);
-  Q->ExecSQL();
 }
 
 std::string Scalar(TQELConnection& C, const std::string& SQL) {
@@ -107,7 +78,7 @@ double PeakRSSMiB() {
 
 void BM_TableDataScript(benchmark::State& State) {
   std::string Error;
-  auto Setup = Connection(Error);
+  auto Setup = PGConnection(Error);
   if (Error.empty()) Setup->SetConnected(true);
   if (!Error.empty() || !Setup->GetConnected()) {
     State.SkipWithError(Error.c_str());
@@ -122,8 +93,8 @@ void BM_TableDataScript(benchmark::State& State) {
                      .c_str());
   Setup->SetConnected(false);
 
-  auto Master = Connection(Error);
-  auto Target = Connection(Error);
+  auto Master = PGConnection(Error);
+  auto Target = PGConnection(Error);
   TTableDataComparer Cmp(nullptr);
   Cmp.SetQELConnectionMaster(Master.get());
   Cmp.SetQELConnectionTarget(Target.get());

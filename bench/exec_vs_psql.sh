@@ -24,43 +24,10 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${1:-$ROOT/build-bench-exec}"
 ROUNDS="${QEL_BENCH_ROUNDS:-5}"
 
-# Configured once; built every time (an up-to-date build costs nothing).
-LOG="$(mktemp)"
-if ! { { [ -f "$BUILD/CMakeCache.txt" ] ||
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DQEL_SANITIZE=OFF \
-    -DQEL_BUILD_BENCH=ON; } &&
-  cmake --build "$BUILD" -j"$(nproc)" --target bench_exec_inserts; } >"$LOG" 2>&1; then
-  cat "$LOG" >&2
-  exit 1
-fi
-rm -f "$LOG"
-for tool in jq psql; do
-  if ! command -v "$tool" >/dev/null; then
-    pkg="$tool"
-    [ "$tool" = psql ] && pkg=postgresql-client
-    apt-get install -y "$pkg" >/dev/null 2>&1 ||
-      { apt-get update >/dev/null && apt-get install -y "$pkg" >/dev/null; }
-  fi
-done
-
-WORK="$(mktemp -d)"
-STARTED=""
-cleanup() {
-  if [ -n "$STARTED" ]; then
-    QEL_DB_DIR="$WORK/dbservers" "$ROOT/scripts/dbservers.sh" stop >/dev/null 2>&1 || true
-  fi
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-if [ -z "${QEL_PG_HOST:-}" ]; then
-  export QEL_DB_DIR="$WORK/dbservers"
-  STARTED=1
-  "$ROOT/scripts/dbservers.sh" start >/dev/null
-  eval "$("$ROOT/scripts/dbservers.sh" env)"
-fi
-export PGHOST="$QEL_PG_HOST" PGPORT="$QEL_PG_PORT" PGUSER="$QEL_PG_USER" \
-  PGPASSWORD="$QEL_PG_PASSWORD" PGDATABASE="$QEL_PG_DATABASE"
+. "$ROOT/bench/lib.sh"
+bench_build bench_exec_inserts
+bench_need_tools jq psql
+bench_pg_server
 PSQL=(psql -X -q -v ON_ERROR_STOP=1)
 SCRIPT="$WORK/inserts.sql"
 BENCH="$BUILD/bench/bench_exec_inserts"
@@ -79,7 +46,6 @@ psql_seconds() {
   end=$(date +%s.%N)
   echo "$end $start" | awk '{ printf "%.6f\n", $1 - $2 }'
 }
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # A first run writes the script and warms the server.
 QEL_EXEC_SCRIPT="$SCRIPT" "$BENCH" --benchmark_min_time=0.01 >/dev/null 2>&1

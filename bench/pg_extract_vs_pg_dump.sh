@@ -22,43 +22,10 @@ BUILD="${1:-$ROOT/build-bench-pgx}"
 ROUNDS="${QEL_BENCH_ROUNDS:-5}"
 export QEL_BENCH_PG_DATABASE="${QEL_BENCH_PG_DATABASE:-qel_bench_pgx}"
 
-# Configured once; built every time (an up-to-date build costs nothing).
-LOG="$(mktemp)"
-if ! { { [ -f "$BUILD/CMakeCache.txt" ] ||
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DQEL_SANITIZE=OFF \
-    -DQEL_BUILD_BENCH=ON; } &&
-  cmake --build "$BUILD" -j"$(nproc)" --target bench_pg_extract; } >"$LOG" 2>&1; then
-  cat "$LOG" >&2
-  exit 1
-fi
-rm -f "$LOG"
-for tool in jq pg_dump; do
-  if ! command -v "$tool" >/dev/null; then
-    pkg="$tool"
-    [ "$tool" = pg_dump ] && pkg=postgresql-client
-    apt-get install -y "$pkg" >/dev/null 2>&1 ||
-      { apt-get update >/dev/null && apt-get install -y "$pkg" >/dev/null; }
-  fi
-done
-
-WORK="$(mktemp -d)"
-STARTED=""
-cleanup() {
-  if [ -n "$STARTED" ]; then
-    QEL_DB_DIR="$WORK/dbservers" "$ROOT/scripts/dbservers.sh" stop >/dev/null 2>&1 || true
-  fi
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-if [ -z "${QEL_PG_HOST:-}" ]; then
-  export QEL_DB_DIR="$WORK/dbservers"
-  STARTED=1
-  "$ROOT/scripts/dbservers.sh" start >/dev/null
-  eval "$("$ROOT/scripts/dbservers.sh" env)"
-fi
-export PGHOST="$QEL_PG_HOST" PGPORT="$QEL_PG_PORT" PGUSER="$QEL_PG_USER" \
-  PGPASSWORD="$QEL_PG_PASSWORD" PGDATABASE="$QEL_BENCH_PG_DATABASE"
+. "$ROOT/bench/lib.sh"
+bench_build bench_pg_extract
+bench_need_tools jq pg_dump
+bench_pg_server "$QEL_BENCH_PG_DATABASE"
 BENCH="$BUILD/bench/bench_pg_extract"
 
 # Milliseconds of one extraction (the benchmark's own repetitions, real time).
@@ -74,7 +41,6 @@ pg_dump_ms() {
   end=$(date +%s.%N)
   echo "$end $start" | awk '{ printf "%.3f\n", ($1 - $2) * 1000 }'
 }
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # A first run makes the database (once) and warms the server and its caches.
 if ! extract_ms >/dev/null; then

@@ -1,6 +1,6 @@
-// `varnel compare --master FILE --target-db URI --execute` on the PostgreSQL test server: the
-// update script brings the live database to the schema of the script, and a second run finds
-// nothing left to change.
+// `varnel compare --master FILE --target-db URI --execute` on the PostgreSQL and MariaDB test
+// servers: the update script brings the live database to the schema of the script, and a second
+// run finds nothing left to change.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -30,14 +30,30 @@ bool HasStatement(const std::string& Script) {
   return false;
 }
 
-TEST(CompareCommand, ExecuteBringsALiveDatabaseToTheScriptsSchema) {
-  TServerConnection Admin(PgServer);
+struct TCliCase {
+  const TDbServer* Server;
+  const char* Dialect;
+  const char* Scheme;
+  /// Restricts information_schema queries to the tables of the test database.
+  const char* SchemaFilter;
+};
+
+const TCliCase CliCases[] = {
+    {&PgServer, "postgresql", "postgresql", "table_schema = 'public'"},
+    {&MyServer, "mysql", "mysql", "table_schema = database()"},
+};
+
+class CompareCommandDb : public ::testing::TestWithParam<TCliCase> {};
+
+TEST_P(CompareCommandDb, ExecuteBringsALiveDatabaseToTheScriptsSchema) {
+  const TCliCase& K = GetParam();
+  TServerConnection Admin(*K.Server);
   const std::string Failure = Admin.Connect();
   ASSERT_TRUE(Failure.empty()) << Failure;
   Admin.ExecIgnoringError(std::string("drop database ") + Database);
   Admin.Exec(std::string("create database ") + Database);
 
-  TServerConnection Db(PgServer);
+  TServerConnection Db(*K.Server);
   ASSERT_TRUE(Db.Configure().empty());
   Db.C->GetConnectionOptions().SetDatabaseName(Database);
   Db.C->SetConnected(true);
@@ -46,8 +62,7 @@ TEST(CompareCommand, ExecuteBringsALiveDatabaseToTheScriptsSchema) {
   Db.Exec("create table old_log (id integer, msg text)");
   Db.C->SetConnected(false);
 
-  const std::string Dir = ::testing::TempDir();
-  const std::string Master = Dir + "/qel_cli_master.sql";
+  const std::string Master = ::testing::TempDir() + "/qel_cli_master_" + K.Dialect + ".sql";
   ASSERT_TRUE(WriteStringToFile(Master,
                                 "create table customer (\n"
                                 "  id integer not null,\n"
@@ -56,36 +71,39 @@ TEST(CompareCommand, ExecuteBringsALiveDatabaseToTheScriptsSchema) {
                                 ");\n"
                                 "create table orders (id integer not null, note text);\n"));
   const TConnectionOptions& O = Admin.C->GetConnectionOptions();
-  const std::string URI = "postgresql://" + O.UserName + ":" + O.Password + "@" + O.HostName + ":" +
-                          std::to_string(O.Port) + "/" + Database;
+  const std::string URI = std::string(K.Scheme) + "://" + O.UserName + ":" + O.Password + "@" +
+                          O.HostName + ":" + std::to_string(O.Port) + "/" + Database;
 
   std::string Out, Err;
-  ASSERT_EQ(
-      Compare({"--dialect", "postgresql", "--master", Master, "--target-db", URI, "--execute"}, Out,
-              Err),
-      0)
+  ASSERT_EQ(Compare({"--dialect", K.Dialect, "--master", Master, "--target-db", URI, "--execute"},
+                    Out, Err),
+            0)
       << Err;
-  EXPECT_NE(Out.find("CREATE TABLE public.orders"), std::string::npos) << Out;
-  EXPECT_NE(Out.find("DROP TABLE public.old_log"), std::string::npos) << Out;
+  EXPECT_NE(Out.find("CREATE TABLE"), std::string::npos) << Out;
+  EXPECT_NE(Out.find("DROP TABLE"), std::string::npos) << Out;
 
   // The database now holds what the script says, so a second run has nothing to do.
-  ASSERT_EQ(Compare({"--dialect", "postgresql", "--master", Master, "--target-db", URI}, Out, Err),
-            0)
+  ASSERT_EQ(Compare({"--dialect", K.Dialect, "--master", Master, "--target-db", URI}, Out, Err), 0)
       << Err;
   EXPECT_FALSE(HasStatement(Out)) << Out;
 
   Db.C->SetConnected(true);
-  EXPECT_EQ(Db.Column("select column_name from information_schema.columns where table_name = "
-                      "'customer' order by ordinal_position"),
+  const std::string Where = std::string(" where ") + K.SchemaFilter + " and ";
+  EXPECT_EQ(Db.Column("select column_name from information_schema.columns" + Where +
+                      "table_name = 'customer' order by ordinal_position"),
             (std::vector<std::string>{"id", "name", "email"}));
-  EXPECT_EQ(Db.Column("select character_maximum_length from information_schema.columns where "
+  EXPECT_EQ(Db.Column("select character_maximum_length from information_schema.columns" + Where +
                       "table_name = 'customer' and column_name = 'name'"),
             std::vector<std::string>{"60"});
-  EXPECT_EQ(Db.Column("select count(*) from pg_tables where tablename = 'old_log'"),
+  EXPECT_EQ(Db.Column("select count(*) from information_schema.tables" + Where +
+                      "table_name = 'old_log'"),
             std::vector<std::string>{"0"});
   Db.C->SetConnected(false);
   Admin.ExecIgnoringError(std::string("drop database ") + Database);
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, CompareCommandDb, ::testing::ValuesIn(CliCases),
+                         [](const auto& Info) { return std::string(Info.param.Server->Title); });
 
 TEST(CompareCommand, ExecuteWithoutATargetDatabaseIsABadArgument) {
   std::string Out, Err;
