@@ -345,7 +345,7 @@ void TObjs::ExtractPkg() {
     if (!Pkg || Pkg->SkipDef) continue;
     ScriptBuffer.Add(Pkg->HeaderDef() + CrLf + "/");
     ScriptBuffer.Add("");
-    // A package without a body is a specification only; an empty body would not compile.
+    // A package without a body is a package header only; an empty body would not compile.
     if (!Pkg->BodySource.empty()) {
       ScriptBuffer.Add(Pkg->BodyDef() + CrLf + "/");
       ScriptBuffer.Add("");

@@ -7,18 +7,18 @@
 
 namespace qel {
 
-/// An Oracle package: specification and body as source text. Packages are not compared: the
+/// An Oracle package: header (the declarations) and body as source text. Packages are not compared: the
 /// target gets the packages it lacks and loses those the master lacks.
 class TPkgData : public TDbObj {
  public:
   explicit TPkgData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 120; }
 
-  /// The specification after the CREATE ... PACKAGE name line.
+  /// The package header after the CREATE ... PACKAGE name line.
   std::string HeaderSource;
   /// The body after its CREATE ... PACKAGE BODY name line; empty without body.
   std::string BodySource;
 
-  /// The specification, then, when there is a body, a "/" line and the body.
+  /// The package header, then, when there is a body, a "/" line and the body.
   std::string Def() const override;
   std::string DropDef() const override;
   std::string HeaderDef() const;

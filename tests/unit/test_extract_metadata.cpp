@@ -544,7 +544,7 @@ TEST(ExtractMetadata, OraclePackagesAndBlocks) {
                    "CREATE OR REPLACE PACKAGE BODY BILLING\n"),
             std::string::npos)
       << S;
-  // A specification without body gets no empty body.
+  // A package header without body gets no empty body.
   EXPECT_EQ(S.find("PACKAGE BODY CONSTS"), std::string::npos) << S;
   EXPECT_EQ(O.Terminator, ";");
 }
