@@ -795,7 +795,7 @@ class TCustomExtract : public TComponent {
 ///
 /// Every component link (holders, extractors, executor) carries a free notification, so the
 /// comparer, the holders, the extractors and the executor may be destroyed in any order.
-class TCustomVarnel : public TComponent {
+class TCustomVarnel : public TComponent, public TServerOptionsHolder<TIBComparerOptions> {
  public:
   explicit TCustomVarnel(TComponent* AOwner);
   ~TCustomVarnel() override;
@@ -809,7 +809,6 @@ class TCustomVarnel : public TComponent {
   /// Warning lines of the generation passes about changes made through system tables or type
   /// conversions; each line's object is the statement it explains (or nullptr).
   TStringList WorkList;
-  TConnectionOptions ConnectionOptions;
 
   // Virtual operations, in slot order.
 
@@ -857,32 +856,6 @@ class TCustomVarnel : public TComponent {
   /// back and now assigns another, is freed.
   void SetSQLExec(TCustomSQLExec* Exec);
 
-  TIBComparerOptions& GetIBServerOptions() { return FIBServerOptions; }
-  TMSSQLServerOptions& GetMSSQLServerOptions() { return FMSSQLServerOptions; }
-  TMySQLServerOptions& GetMySQLServerOptions() { return FMySQLServerOptions; }
-  TASAServerOptions& GetASAServerOptions() { return FASAServerOptions; }
-  TASEServerOptions& GetASEServerOptions() { return FASEServerOptions; }
-  TOracleServerOptions& GetOracleServerOptions() { return FOracleServerOptions; }
-  TPGSQLServerOptions& GetPGSQLServerOptions() { return FPGSQLServerOptions; }
-  TDB2ServerOptions& GetDB2ServerOptions() { return FDB2ServerOptions; }
-  // The setters copy; the owned option objects are never replaced.
-  void SetIBServerOptions(const TIBServerOptions& Value) { FIBServerOptions.Assign(Value); }
-  void SetMSSQLServerOptions(const TMSSQLServerOptions& Value) {
-    FMSSQLServerOptions.Assign(Value);
-  }
-  void SetMySQLServerOptions(const TMySQLServerOptions& Value) {
-    FMySQLServerOptions.Assign(Value);
-  }
-  void SetASAServerOptions(const TASAServerOptions& Value) { FASAServerOptions.Assign(Value); }
-  void SetASEServerOptions(const TASEServerOptions& Value) { FASEServerOptions.Assign(Value); }
-  void SetOracleServerOptions(const TOracleServerOptions& Value) {
-    FOracleServerOptions.Assign(Value);
-  }
-  void SetPGSQLServerOptions(const TPGSQLServerOptions& Value) {
-    FPGSQLServerOptions.Assign(Value);
-  }
-  void SetDB2ServerOptions(const TDB2ServerOptions& Value) { FDB2ServerOptions.Assign(Value); }
-
  protected:
   /// The comparer's own executor, made by the concrete comparer when the host assigned none.
   TCustomSQLExec* GetOwnSQLExec() const { return FOwnSQLExec.get(); }
@@ -905,14 +878,6 @@ class TCustomVarnel : public TComponent {
   TCustomDBStructure* FDBStructureMaster = nullptr;
   TCustomDBStructure* FDBStructureTarget = nullptr;
   bool FShowFullLog = true;
-  TIBComparerOptions FIBServerOptions;
-  TMSSQLServerOptions FMSSQLServerOptions;
-  TMySQLServerOptions FMySQLServerOptions;
-  TASAServerOptions FASAServerOptions;
-  TASEServerOptions FASEServerOptions;
-  TOracleServerOptions FOracleServerOptions;
-  TPGSQLServerOptions FPGSQLServerOptions;
-  TDB2ServerOptions FDB2ServerOptions;
   TCustomExtract* FExtractorMaster = nullptr;
   TCustomExtract* FExtractorTarget = nullptr;
 };

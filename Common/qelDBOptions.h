@@ -432,4 +432,71 @@ class TScriptOptions : public TPersistent {
   std::string DateTimeFormat;
 };
 
+// ---------------------------------------------------------------------------------------------
+
+/// The connection options and the options of every server, owned by the component (connection,
+/// executor or comparer) that hands them out; the setters copy (the owned objects are never
+/// replaced). TIBOptions is the InterBase options class of that component.
+template <typename TIBOptions>
+class TServerOptionsHolder {
+ public:
+  TConnectionOptions& GetConnectionOptions() { return FConnectionOptions; }
+  const TConnectionOptions& GetConnectionOptions() const { return FConnectionOptions; }
+  void SetConnectionOptions(const TConnectionOptions& V) { FConnectionOptions.Assign(V); }
+  TIBOptions& GetIBServerOptions() { return FIBServerOptions; }
+  const TIBOptions& GetIBServerOptions() const { return FIBServerOptions; }
+  void SetIBServerOptions(const TIBServerOptions& V) { FIBServerOptions.Assign(V); }
+  TMSSQLServerOptions& GetMSSQLServerOptions() { return FMSSQLServerOptions; }
+  void SetMSSQLServerOptions(const TMSSQLServerOptions& V) { FMSSQLServerOptions.Assign(V); }
+  TMySQLServerOptions& GetMySQLServerOptions() { return FMySQLServerOptions; }
+  void SetMySQLServerOptions(const TMySQLServerOptions& V) { FMySQLServerOptions.Assign(V); }
+  TASAServerOptions& GetASAServerOptions() { return FASAServerOptions; }
+  void SetASAServerOptions(const TASAServerOptions& V) { FASAServerOptions.Assign(V); }
+  TASEServerOptions& GetASEServerOptions() { return FASEServerOptions; }
+  void SetASEServerOptions(const TASEServerOptions& V) { FASEServerOptions.Assign(V); }
+  TOracleServerOptions& GetOracleServerOptions() { return FOracleServerOptions; }
+  void SetOracleServerOptions(const TOracleServerOptions& V) { FOracleServerOptions.Assign(V); }
+  TPGSQLServerOptions& GetPGSQLServerOptions() { return FPGSQLServerOptions; }
+  void SetPGSQLServerOptions(const TPGSQLServerOptions& V) { FPGSQLServerOptions.Assign(V); }
+  TDB2ServerOptions& GetDB2ServerOptions() { return FDB2ServerOptions; }
+  void SetDB2ServerOptions(const TDB2ServerOptions& V) { FDB2ServerOptions.Assign(V); }
+
+ protected:
+  /// Copies every option object of Source.
+  void AssignServerOptions(const TServerOptionsHolder& Source) {
+    FConnectionOptions.Assign(Source.FConnectionOptions);
+    FIBServerOptions.Assign(Source.FIBServerOptions);
+    FMSSQLServerOptions.Assign(Source.FMSSQLServerOptions);
+    FMySQLServerOptions.Assign(Source.FMySQLServerOptions);
+    FASAServerOptions.Assign(Source.FASAServerOptions);
+    FASEServerOptions.Assign(Source.FASEServerOptions);
+    FOracleServerOptions.Assign(Source.FOracleServerOptions);
+    FPGSQLServerOptions.Assign(Source.FPGSQLServerOptions);
+    FDB2ServerOptions.Assign(Source.FDB2ServerOptions);
+  }
+  /// Clears every option object.
+  void ClearServerOptions() {
+    FConnectionOptions.Clear();
+    FPGSQLServerOptions.Clear();
+    FDB2ServerOptions.Clear();
+    FOracleServerOptions.Clear();
+    FASAServerOptions.Clear();
+    FASEServerOptions.Clear();
+    FMSSQLServerOptions.Clear();
+    FMySQLServerOptions.Clear();
+    FIBServerOptions.Clear();
+  }
+
+  // Created in this order, freed in the reverse order.
+  TConnectionOptions FConnectionOptions;
+  TIBOptions FIBServerOptions;
+  TMSSQLServerOptions FMSSQLServerOptions;
+  TMySQLServerOptions FMySQLServerOptions;
+  TASAServerOptions FASAServerOptions;
+  TASEServerOptions FASEServerOptions;
+  TOracleServerOptions FOracleServerOptions;
+  TPGSQLServerOptions FPGSQLServerOptions;
+  TDB2ServerOptions FDB2ServerOptions;
+};
+
 }  // namespace qel

@@ -247,7 +247,7 @@ void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder,
   }
 
   if (IsTarget) {
-    ConnectionOptions.Assign(H->ConnectionOptions);
+    FConnectionOptions.Assign(H->ConnectionOptions);
     GetIBServerOptions().SetIBDatabaseOptions(H->IBServerOptions.GetIBDatabaseOptions());
     GetMSSQLServerOptions().SetMSSQLDatabaseOptions(
         H->MSSQLServerOptions.GetMSSQLDatabaseOptions());
@@ -317,7 +317,7 @@ bool TVarnel::ExtractDatabases() {
   TCustomObjs* SideObjs = Side ? Side->GetObjs() : nullptr;
   if (SideExtractor) DatabaseType = SideExtractor->DatabaseType;
   if (SideObjs) {
-    ConnectionOptions.Assign(SideObjs->ConnectionOptions);
+    FConnectionOptions.Assign(SideObjs->ConnectionOptions);
     if (DatabaseType == dbInterBase) {
       TIBServerOptions& From = SideObjs->IBServerOptions;
       GetIBServerOptions().SetIBDatabaseOptions(From.GetIBDatabaseOptions());

@@ -253,7 +253,7 @@ bool TVarnel::CompareDatabases() {
     ~TWorkListLink() { M.WorkList = T.WorkList = nullptr; }
   } WorkListLink{M, T};
   M.WorkList = T.WorkList = &WorkList;
-  ConnectionOptions.Assign(T.ConnectionOptions);
+  FConnectionOptions.Assign(T.ConnectionOptions);
   DoLogNextLine("Comparing databases...");
 
   try {
@@ -289,7 +289,7 @@ bool TVarnel::CompareDatabases() {
 void TVarnel::MakeScriptHeader() {
   TCustomSQLExec& Exec = *GetSQLExec();
   TCustomObjs& T = *GetTObjs();
-  const std::string& DbName = ConnectionOptions.GetDatabaseName();
+  const std::string& DbName = FConnectionOptions.GetDatabaseName();
   switch (DatabaseType) {
     case dbInterBase: {
       const TIBServerOptions& O = T.IBServerOptions;
@@ -356,10 +356,10 @@ void TVarnel::MakeScriptHeader() {
     }
     case dbOracle:
       // The password is never written into a script.
-      if (!ConnectionOptions.UserName.empty())
-        Exec.AddComment("-- CONNECT " + SafeLineComment(ConnectionOptions.UserName) + "/*****" +
+      if (!FConnectionOptions.UserName.empty())
+        Exec.AddComment("-- CONNECT " + SafeLineComment(FConnectionOptions.UserName) + "/*****" +
                         "@" + SafeLineComment(DbName) + ";");
-      if (!DbName.empty() && DbName != ConnectionOptions.HostName)
+      if (!DbName.empty() && DbName != FConnectionOptions.HostName)
         Exec.Add("ALTER SESSION SET CURRENT_SCHEMA = " + DbName, stSet);
       break;
     default:

@@ -25,9 +25,7 @@
 #include <sys/wait.h>
 
 #include "db_servers.h"
-#include "qelDBStructure.h"
-#include "qelPGScriptExtract.h"
-#include "qelVarnel.h"
+#include "varnel_compare.h"
 
 using namespace qel;
 using namespace qel::testing;
@@ -162,34 +160,17 @@ std::string Missing(const std::vector<std::string>& A, const std::vector<std::st
   return R;
 }
 
-/// The update script for the pair, as the example program writes it; empty with the errors in
-/// Failure when the comparison failed.
+/// The update script for the pair, written by the example program's compare command; empty
+/// with the messages in Failure when the comparison failed.
 std::string UpdateScript(const TPair& P, std::string& Failure) {
-  TDBStructure MH(nullptr), TH(nullptr);
-  TPGScriptExtract MX(nullptr), TX(nullptr);
-  TVarnel V(nullptr);
-  const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
-  MX.SetDBStructure(&MH);
-  TX.SetDBStructure(&TH);
-  MX.SetOnErrorMessage(Quiet);
-  TX.SetOnErrorMessage(Quiet);
-  MX.SetScriptFileName(P.Master);
-  TX.SetScriptFileName(P.Target);
-  V.OnErrorMessage = Quiet;
-  V.SetDBMaster(&MH);
-  V.SetDBTarget(&TH);
-  V.SetExtractorMaster(&MX);
-  V.SetExtractorTarget(&TX);
-  const bool Written = V.ExtractAndCompareDatabases();
-  if (!Written || V.MsgManager.GetIsErr() || !V.GetSQLExec()) {
-    Failure = "no update script: " + V.MsgManager.ErrSummary();
+  std::ostringstream Out, Err;
+  const int Code = varnel_cli::RunCompare(
+      {"--dialect", "postgresql", "--master", P.Master, "--target", P.Target}, Out, Err);
+  if (Code != 0) {
+    Failure = "no update script: " + Err.str();
     return std::string();
   }
-  TStringList Lines;
-  V.GetSQLExec()->GetScript(Lines, false);
-  std::string Script;
-  for (const std::string& L : Lines) Script += L + "\n";
-  return Script;
+  return Out.str();
 }
 
 class PGRoundTrip : public ::testing::TestWithParam<TPair> {

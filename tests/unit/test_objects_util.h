@@ -2,6 +2,8 @@
 // executor does, and builders for small schemas.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -32,6 +34,29 @@ class TRecordingExec : public TCustomSQLExec {
       R.push_back(std::string(Ops[S->DbOperation]) + " " + S->ObjName);
     }
     return R;
+  }
+
+  /// The script as an executor writes it: statements with the dialect's terminator, comments
+  /// as they are. Every generated line break must be CR LF; they come back as LF for the golden
+  /// files.
+  std::string Script(TDatabaseType DB) const {
+    std::string R;
+    for (int I = 0; I < GetStatementsCount(); ++I) {
+      const TStatement* S = GetStatement(I);
+      std::string Text = S->Lines.GetText();
+      if (S->StatType != stComment) {
+        Text.erase(Text.size() - 2);
+        Text += GenScriptTerm(DB);
+      }
+      R += Text;
+    }
+    std::string Lf;
+    for (std::size_t I = 0; I < R.size(); ++I) {
+      if (R[I] == '\n' && (I == 0 || R[I - 1] != '\r')) ADD_FAILURE() << "bare line feed at " << I;
+      if (R[I] == '\r' && I + 1 < R.size() && R[I + 1] == '\n') continue;
+      Lf += R[I];
+    }
+    return Lf;
   }
 
   /// The texts of all statements joined with their terminators.

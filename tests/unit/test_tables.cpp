@@ -24,28 +24,6 @@ using TSteps = std::vector<std::string>;
 class TScriptExec : public TRecordingExec {
  public:
   void AddReConnect() override { AddComment("/* reconnect */"); }
-
-  /// The script as an executor writes it: statements with the dialect's terminator, comments
-  /// as they are. Line breaks must all be CR LF; they come back as LF for the golden files.
-  std::string Script(TDatabaseType DB) const {
-    std::string R;
-    for (int I = 0; I < GetStatementsCount(); ++I) {
-      const TStatement* S = GetStatement(I);
-      std::string Text = S->Lines.GetText();
-      if (S->StatType != stComment) {
-        Text.erase(Text.size() - 2);
-        Text += GenScriptTerm(DB);
-      }
-      R += Text;
-    }
-    std::string Lf;
-    for (std::size_t I = 0; I < R.size(); ++I) {
-      if (R[I] == '\n' && (I == 0 || R[I - 1] != '\r')) ADD_FAILURE() << "bare line feed at " << I;
-      if (R[I] == '\r' && I + 1 < R.size() && R[I + 1] == '\n') continue;
-      Lf += R[I];
-    }
-    return Lf;
-  }
 };
 
 /// Master and target collections of one dialect, linked as a comparison links them.

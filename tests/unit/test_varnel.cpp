@@ -160,7 +160,7 @@ TEST(VarnelExtract, OptionsPushedIntoHoldersAndReadBack) {
   EXPECT_FALSE(R.Target().ASAServerOptions.GetASACompareOptions().CaseSensitiveIdentifiers);
   EXPECT_EQ(R.MX.CompareObjects, (TCmpObjSetType{coTable, coView}));
   EXPECT_FALSE(R.MX.ShowFullLog);
-  EXPECT_EQ(R.V.ConnectionOptions.GetDatabaseName(), "shop");
+  EXPECT_EQ(R.V.GetConnectionOptions().GetDatabaseName(), "shop");
   EXPECT_EQ(R.V.GetMySQLServerOptions().Names, "utf8mb4");
   EXPECT_EQ(R.V.GetASAServerOptions().GetASADatabaseOptions().DateOrder, "YMD");
 

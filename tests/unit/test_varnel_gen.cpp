@@ -273,7 +273,7 @@ TEST(VarnelHeader, InterBase) {
   EXPECT_EQ(C.Script(),
             "SET NAMES WIN1252;\n\nSET SQL DIALECT 3;\n\nCONNECT 'srv:/db/shop.fdb' USER "
             "'SYSDBA' PASSWORD 'pw';\n\nSET AUTODDL ON;\n\n");
-  EXPECT_EQ(C.V.ConnectionOptions.GetDatabaseName(), "srv:/db/shop.fdb");
+  EXPECT_EQ(C.V.GetConnectionOptions().GetDatabaseName(), "srv:/db/shop.fdb");
 
   // With COMMIT statements written, no AUTODDL.
   C.V.GetIBServerOptions().GetIBCompareOptions().GenerateCOMMIT = true;
