@@ -167,6 +167,15 @@ class TPGDBExtract : public TCustomDBExtract {
   void ExtractConstraints(char ConType);
   /// Records an information message and logs it: what is passed over is said, not failed on.
   void PassOver(const std::string& Text);
+  // Functions and triggers (qelPGDatabaseExtract_Prc.cpp).
+  void ExtractPrc();
+  void ExtractTrg();
+  // Conversions, domains, types, operators and operator classes (qelPGDatabaseExtract_Types.cpp).
+  void ExtractCnv();
+  void ExtractDmn();
+  void ExtractTyp();
+  void ExtractOpr();
+  void ExtractOpc();
 
  private:
   /// Adds Obj to the collection (freed when refused), logging its name first with ShowFullLog.

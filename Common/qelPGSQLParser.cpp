@@ -780,7 +780,11 @@ void TPGSQLParser::ParseCreate() {
     if (!IsIdent("REPLACE")) return;
     GetSy();
   }
-  if (Sy == pgDEFAULT) GetSy();  // only CREATE DEFAULT CONVERSION has it
+  bool IsDefault = false;  // only CREATE DEFAULT CONVERSION has it
+  if (Sy == pgDEFAULT) {
+    IsDefault = true;
+    GetSy();
+  }
   switch (Sy) {
     case pgTABLE:
       ParseTable();
@@ -821,9 +825,18 @@ void TPGSQLParser::ParseCreate() {
     GetSy();
     TestIdent("LANGUAGE");
     SkipToTerm();
-  } else if (IsIdent("FUNCTION") || IsIdent("TRIGGER") || IsIdent("TYPE") || IsIdent("DOMAIN") ||
-             IsIdent("OPERATOR") || IsIdent("CONVERSION")) {
-    PassOver("CREATE " + UpperCase(Ident));
+  } else if (IsIdent("FUNCTION")) {
+    ParseFunction();
+  } else if (IsIdent("TRIGGER")) {
+    ParseTrigger();
+  } else if (IsIdent("TYPE")) {
+    ParseType();
+  } else if (IsIdent("DOMAIN")) {
+    ParseDomain();
+  } else if (IsIdent("OPERATOR")) {
+    ParseOperator();
+  } else if (IsIdent("CONVERSION")) {
+    ParseConversion(IsDefault);
   } else {
     ErrMsg("Unknown/Invalid CREATE-statement.");
     GetSy();
@@ -834,8 +847,14 @@ void TPGSQLParser::ParseAlter() {
   GetSy();
   if (Sy == pgTABLE) {
     ParseAlterTable();
-  } else if (IsIdent("FUNCTION") || IsIdent("TYPE") || IsIdent("DOMAIN") || IsIdent("OPERATOR")) {
-    PassOver("ALTER " + UpperCase(Ident));
+  } else if (IsIdent("FUNCTION")) {
+    PassOver("ALTER FUNCTION");
+  } else if (IsIdent("TYPE")) {
+    ParseType();
+  } else if (IsIdent("DOMAIN")) {
+    ParseDomain();
+  } else if (IsIdent("OPERATOR")) {
+    ParseAlterOperator();
   } else {
     ErrMsg("Unknown/Invalid ALTER statement.");
   }

@@ -182,6 +182,27 @@ class TPGSQLParser : public TCustomSQLParser {
   /// ALTER TABLE from the word TABLE.
   void ParseAlterTable();
 
+  // Functions, triggers and the ALTER FUNCTION, DROP, COMMENT, GRANT and REVOKE statements
+  // (qelPGSQLParser_Prc.cpp).
+
+  /// CREATE FUNCTION from the word FUNCTION.
+  void ParseFunction();
+  /// CREATE TRIGGER from the word TRIGGER.
+  void ParseTrigger();
+
+  // Types, domains, conversions, operators and operator classes (qelPGSQLParser_Types.cpp).
+
+  /// CREATE TYPE or ALTER TYPE from the word TYPE.
+  void ParseType();
+  /// CREATE DOMAIN or ALTER DOMAIN from the word DOMAIN.
+  void ParseDomain();
+  /// CREATE [DEFAULT] CONVERSION from the word CONVERSION.
+  void ParseConversion(bool IsDefault);
+  /// CREATE OPERATOR or CREATE OPERATOR CLASS from the word OPERATOR.
+  void ParseOperator();
+  /// ALTER OPERATOR [CLASS] from the word OPERATOR.
+  void ParseAlterOperator();
+
  private:
   /// What a constraint being read belongs to.
   struct TCtrContext {
