@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,9 +27,27 @@ namespace {
 
 using TLines = std::vector<std::string>;
 
+/// The fixture Name ("pg_extract.replay") followed by the answers recorded for further steps in
+/// files of their own beside it ("pg_extract.<part>.replay"), in file-name order.
 std::string FixtureText(const std::string& Name) {
+  const std::string Dir = std::string(QEL_FIXTURES_DIR) + "/replay/";
   std::string Text;
-  EXPECT_TRUE(ReadFileToString(std::string(QEL_FIXTURES_DIR) + "/replay/" + Name, Text)) << Name;
+  EXPECT_TRUE(ReadFileToString(Dir + Name, Text)) << Name;
+  const std::string Stem = Name.substr(0, Name.rfind('.')) + ".";
+  std::vector<std::string> Parts;
+  for (const auto& Entry : std::filesystem::directory_iterator(Dir)) {
+    const std::string File = Entry.path().filename().string();
+    if (File.size() > Stem.size() + 7 && File.compare(0, Stem.size(), Stem) == 0 &&
+        File.compare(File.size() - 7, 7, ".replay") == 0)
+      Parts.push_back(File);
+  }
+  std::sort(Parts.begin(), Parts.end());
+  for (const std::string& File : Parts) {
+    std::string Part;
+    EXPECT_TRUE(ReadFileToString(Dir + File, Part)) << File;
+    if (!Text.empty() && Text.back() != '\n') Text += '\n';
+    Text += Part;
+  }
   return Text;
 }
 
