@@ -48,6 +48,14 @@ constexpr TProbeRow ProbeRows[] = {
     {15, "pg_constraint", "consrc", false},
     {16, "pg_index", "indoption", false},
     {17, "pg_index", "indnkeyatts", false},
+    {18, "pg_proc", "prokind", false},
+    {19, "pg_proc", "proisagg", false},
+    {20, "pg_attribute", "attidentity", false},
+    {21, "pg_attribute", "attgenerated", false},
+    {22, "pg_opclass", "opcmethod", false},
+    {23, "pg_operator", "oprlsortop", false},
+    {24, "pg_trigger", "tgisinternal", false},
+    {25, "pg_class", "relispartition", false},
 };
 // clang-format on
 constexpr int FirstColumnRow = 12;

@@ -26,14 +26,22 @@ namespace qel {
 
 /// Catalog columns that not every server version has.
 enum TPGCatalogColumn : std::uint8_t {
-  pgcRelTriggers,  ///< pg_class.reltriggers (up to 8.3; later relhastriggers)
-  pgcRelHasOids,   ///< pg_class.relhasoids (up to 11)
-  pgcAdSrc,        ///< pg_attrdef.adsrc (up to 11; later pg_get_expr(adbin, adrelid))
-  pgcConSrc,       ///< pg_constraint.consrc (up to 11; later pg_get_constraintdef(oid))
-  pgcIndOption,    ///< pg_index.indoption (from 8.3: per-column DESC and NULLS FIRST)
-  pgcIndNKeyAtts   ///< pg_index.indnkeyatts (from 11: key columns before INCLUDE columns)
+  pgcRelTriggers,    ///< pg_class.reltriggers (up to 8.3; later relhastriggers)
+  pgcRelHasOids,     ///< pg_class.relhasoids (up to 11)
+  pgcAdSrc,          ///< pg_attrdef.adsrc (up to 11; later pg_get_expr(adbin, adrelid))
+  pgcConSrc,         ///< pg_constraint.consrc (up to 11; later pg_get_constraintdef(oid))
+  pgcIndOption,      ///< pg_index.indoption (from 8.3: per-column DESC and NULLS FIRST)
+  pgcIndNKeyAtts,    ///< pg_index.indnkeyatts (from 11: key columns before INCLUDE columns)
+  pgcProKind,        ///< pg_proc.prokind (from 11: f function, p procedure, a aggregate, w window)
+  pgcProIsAgg,       ///< pg_proc.proisagg (up to 10; later prokind = 'a')
+  pgcAttIdentity,    ///< pg_attribute.attidentity (from 10: identity columns)
+  pgcAttGenerated,   ///< pg_attribute.attgenerated (from 12: generated columns)
+  pgcOpcMethod,      ///< pg_opclass.opcmethod (from 8.3; before it opcamid)
+  pgcOprLSortOp,     ///< pg_operator.oprlsortop (up to 8.2: merge-join sort operators)
+  pgcTgIsInternal,   ///< pg_trigger.tgisinternal (from 9.0: triggers made for constraints)
+  pgcRelIsPartition  ///< pg_class.relispartition (from 10: partitions of partitioned tables)
 };
-constexpr std::size_t PGCatalogColumnCount = 6;
+constexpr std::size_t PGCatalogColumnCount = 14;
 
 /// What the capability probe found on the server.
 struct TPGCatalogInfo {
