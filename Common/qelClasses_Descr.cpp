@@ -230,8 +230,8 @@ std::string TDbObj::PGSQLDescriptionDef() const {
     Word = "FUNCTION";
     Target = P(GetSchema()) + QuoteIdent(GetObjName()) + Prc->ParamDef(false);
   } else {
-    if (dynamic_cast<const TDmnData*>(this))
-      Word = "DOMAIN";
+    if (const auto* Dmn = dynamic_cast<const TDmnData*>(this))
+      Word = Dmn->PGOptions && Dmn->PGOptions->IsType ? "TYPE" : "DOMAIN";
     else if (dynamic_cast<const TTblData*>(this))
       Word = "TABLE";
     else if (dynamic_cast<const TViwData*>(this))

@@ -88,7 +88,7 @@ std::string TDmnData::TypeDef() const {
 }
 
 std::string TDmnData::PGTypeDef() const {
-  return "CREATE TYPE " + QuoteIdent(GetObjName()) + PGOptions->Def();
+  return "CREATE TYPE " + GetObjFullName() + PGOptions->Def();
 }
 
 std::string TDmnData::OracleDef() const {
@@ -161,7 +161,18 @@ std::string TDmnData::Def() const {
            Lit(TypeField->Nullable ? "NULL" : "NOT NULL");
   }
   if (DB == dbOracle) return OracleDef();
-  if (DB == dbPostgreSQL && PGOptions->IsType) return PGTypeDef();
+  if (DB == dbPostgreSQL) {
+    if (PGOptions->IsType) return PGTypeDef();
+    // In its own schema (a domain of another schema than the first on the search path would
+    // otherwise land in that one) and with its CHECK, without which the domain would let every
+    // value of its type in.
+    const std::string Type = TypeField->Def();
+    if (Type.empty()) return "";  // no type of this dialect: no statement
+    std::string R = "CREATE DOMAIN " + GetObjFullName() + " " + Type;
+    if (const std::string Check = Trim(TypeField->CheckText); !Check.empty())
+      R += " CHECK " + Check;
+    return R;
+  }
   if (DB == dbInterBase)
     return "CREATE DOMAIN " + QuoteIdent(GetObjName()) + " AS " + TypeField->Def();
   return "CREATE DOMAIN " + QuoteIdent(GetObjName()) + " " + TypeField->Def();

@@ -144,7 +144,12 @@ std::string TFldData::MySQLTypeDef() const {
 std::string TFldData::PGSQLTypeDef() const {
   std::string R;
   if (FieldType == iftDomain) {
-    R = QuoteIdent(DomainName);
+    // A domain or type of another schema is named "schema.name": each part is quoted on its own.
+    const std::size_t Dot = DomainName.find('.');
+    if (Dot != std::string::npos && Dot > 0 && Dot + 1 < DomainName.size())
+      R = QuoteIdent(DomainName.substr(0, Dot)) + "." + QuoteIdent(DomainName.substr(Dot + 1));
+    else
+      R = QuoteIdent(DomainName);
   } else {
     R = LowerCase(FieldTypeName(FieldType));
     // A character column without length is unlimited, which is what MAX (-1) asks for.

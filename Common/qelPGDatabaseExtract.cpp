@@ -192,6 +192,10 @@ std::vector<TDbObjList*> TPGDBExtract::BodyLists() {
   return {&Objs->Triggers};
 }
 
+void TPGDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
+  if (auto* PG = dynamic_cast<TPGSQLParser*>(&Parser)) PG->ParseObjText(&Obj);
+}
+
 void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
   if (auto* Sch = dynamic_cast<TSchData*>(&Obj))
     Sch->SchemaOwner = Name;
@@ -233,13 +237,18 @@ std::vector<std::string> TPGDBExtract::SchemaConditions(const std::string& Lead,
 std::vector<std::string> TPGDBExtract::ColumnQuery(char RelKind) const {
   const std::string Default =
       FInfo.Has(pgcAdSrc) ? "ad.adsrc" : "pg_catalog.pg_get_expr(ad.adbin, ad.adrelid) as adsrc";
+  // Identity columns (PostgreSQL 10 on) and generated columns (12 on) have no place in the
+  // object model; they are read as plain columns and named in a message.
+  std::string ColumnForms;
+  if (FInfo.Has(pgcAttIdentity)) ColumnForms += ", a.attidentity";
+  if (FInfo.Has(pgcAttGenerated)) ColumnForms += ", a.attgenerated";
   std::vector<std::string> SQL = {
       "select a.attrelid, a.attname AS column_name, a.atttypid, a.atttypmod,",
       "pg_catalog.format_type(a.atttypid, null) as data_type,",
       "information_schema._pg_char_max_length(a.atttypid, a.atttypmod) as char_length,",
       "information_schema._pg_numeric_precision(a.atttypid, a.atttypmod) as prec,",
       "information_schema._pg_numeric_scale(a.atttypid, a.atttypmod) as scale,",
-      Default + ", a.attnotnull as is_notnull, d.description",
+      Default + ", a.attnotnull as is_notnull, d.description" + ColumnForms,
       "from pg_attribute a",
       "join pg_type t on t.oid = a.atttypid",
       "join pg_catalog.pg_class c on c.oid = a.attrelid",
@@ -269,6 +278,9 @@ std::vector<std::string> TPGDBExtract::RelationQuery(char RelKind) const {
         "hasrules,",
         "        " + Triggers + ", c.oid, d.description, " + Oids,
     };
+    // Partitioned tables and their partitions (PostgreSQL 10 on) are read to be named and
+    // passed over.
+    if (FInfo.Has(pgcRelIsPartition)) SQL.emplace_back("        , c.relkind, c.relispartition");
   } else {
     SQL = {
         " SELECT n.nspname AS schemaname, c.relname AS tablename,",
@@ -288,7 +300,10 @@ std::vector<std::string> TPGDBExtract::RelationQuery(char RelKind) const {
                             Indent + "and d.classoid = " + IntToStr(FInfo.ClassOid),
                         });
   if (!Owner.empty()) SQL.push_back(OwnerJoin("c.relowner"));
-  SQL.push_back(RelKind == 'r' ? "  WHERE c.relkind = 'r' " : "  WHERE c.relkind = 'v'");
+  if (RelKind == 'r' && FInfo.Has(pgcRelIsPartition))
+    SQL.emplace_back("  WHERE c.relkind in ('r', 'p') ");
+  else
+    SQL.push_back(RelKind == 'r' ? "  WHERE c.relkind = 'r' " : "  WHERE c.relkind = 'v'");
   for (const std::string& Line : SchemaConditions("  AND ", "  AND ", "n.nspname"))
     SQL.push_back(Line);
   return SQL;
@@ -370,6 +385,20 @@ void TPGDBExtract::ExtractTbl() {
   std::vector<TRelationRead> Tables;
   OpenQuery(Q, RelationQuery('r'));
   for (; !Q.GetEof(); Q.Next()) {
+    // The object model has no partitioning: a partitioned table read as a plain table, or a
+    // partition read as a table of its own, would be made so by a script written from it.
+    if (FInfo.Has(pgcRelIsPartition)) {
+      const std::string Name =
+          Q.FieldByName("schemaname")->AsString() + "." + Q.FieldByName("tablename")->AsString();
+      if (Q.FieldByName("relkind")->AsString() == "p") {
+        PassOver("Table " + Name + " is partitioned, passed over.");
+        continue;
+      }
+      if (Q.FieldByName("relispartition")->AsBoolean()) {
+        PassOver("Table " + Name + " is a partition, passed over.");
+        continue;
+      }
+    }
     auto Tbl = std::make_unique<TTblData>(GetObjs());
     ReadRelation(Q, *Tbl);
     Tbl->WithOids = Q.FieldByName("relhasoids")->AsBoolean();
@@ -427,6 +456,8 @@ void TPGDBExtract::ExtractFields(TQELQuery& Query, char RelKind,
   TField* CharLength = Query.FieldByName("char_length");
   TField* Prec = Query.FieldByName("prec");
   TField* Scale = Query.FieldByName("scale");
+  TField* Identity = FInfo.Has(pgcAttIdentity) ? Query.FieldByName("attidentity") : nullptr;
+  TField* Generated = FInfo.Has(pgcAttGenerated) ? Query.FieldByName("attgenerated") : nullptr;
   for (; !Query.GetEof(); Query.Next()) {
     // A relation made after the relation query was read has no object: its columns are passed.
     const auto It = ByOid.find(Rel->AsLargeInt());
@@ -441,6 +472,15 @@ void TPGDBExtract::ExtractFields(TQELQuery& Query, char RelKind,
     Fld->Nullable = !NotNull->AsBoolean();
     Fld->DefValue = Trim(Default->AsString());
     Fld->DefValue = PGReplaceDefault(Fld->GetDefValue());
+    const std::string Column = Owner->GetObjName() + "." + Fld->GetObjName();
+    if (Identity && !Identity->AsString().empty()) {
+      PassOver("Column " + Column + " is an identity column, read without its identity.");
+    }
+    if (Generated && !Generated->AsString().empty()) {
+      // pg_attrdef holds the generation expression, which is no default of the column.
+      Fld->DefValue.clear();
+      PassOver("Column " + Column + " is a generated column, read without its expression.");
+    }
     ColumnType(*Fld, DataType->AsString(), CharLength->AsInteger(), Prec->AsInteger(),
                Scale->AsInteger());
     CheckSerial(*Fld);

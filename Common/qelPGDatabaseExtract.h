@@ -17,8 +17,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "qelComp_Prc.h"
 #include "qelComp_Tbl.h"
 #include "qelDatabaseExtract.h"
 
@@ -69,8 +71,10 @@ struct TPGCatalogInfo {
   bool Has(TPGCatalogColumn Column) const { return Columns[Column]; }
 };
 
-/// Reads schemas, tables with their columns, views, indexes and table constraints of a
-/// PostgreSQL database.
+/// Reads schemas, tables with their columns, views, functions and procedures, triggers, indexes
+/// and table constraints of a PostgreSQL database. What the object model cannot hold
+/// (partitioned tables and their partitions, aggregates, variadic functions, bodies in the
+/// standard SQL form, some trigger forms) is named in an information message and passed over.
 ///
 /// Schemas of the server itself (information_schema, pg_catalog, pg_toast) and the temporary
 /// schemas of sessions (pg_temp_N, pg_toast_temp_N) are never read: they are no part of the
@@ -110,11 +114,12 @@ class TPGDBExtract : public TCustomDBExtract {
   std::vector<TDBExtractStep> ExtractSteps() override;
   /// A PostgreSQL parser over the holder's collection, without progress reports of its own.
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
-  /// The triggers. (No trigger is read from the catalog yet, and the PostgreSQL parser has no
-  /// entry for the text of a single object: ParseObjText stays the driver's, which reads
-  /// nothing, and the body parsing comes down to linking the dependencies.)
+  /// The triggers: their texts, as the server writes them, are read again by the parser, which
+  /// records what each uses.
   std::vector<TDbObjList*> BodyLists() override;
   std::string ParseBodiesLogLine() const override { return "Parsing bodys..."; }
+  /// The parser reads the object's text (the CREATE TRIGGER statement the server wrote).
+  void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
 
   /// The capability probe.
   void ExtractHeader();
@@ -175,15 +180,67 @@ class TPGDBExtract : public TCustomDBExtract {
   void ExtractConstraints(char ConType);
   /// Records an information message and logs it: what is passed over is said, not failed on.
   void PassOver(const std::string& Text);
+  /// The current row's relation is a partition (its column relispartition, read where the
+  /// server has partitions).
+  bool IsPartition(TQELQuery& Query) const;
   // Functions and triggers (qelPGDatabaseExtract_Prc.cpp).
+
+  /// What one pg_type row gives a parameter or result.
+  struct TPGTypeRow {
+    /// The catalog's own name ("int4", "bpchar"); an array type is its element's name
+    /// followed by "[]".
+    std::string Name;
+    std::int32_t CharLength = 0;
+    std::int32_t Precision = 0;
+    std::int32_t Scale = 0;
+  };
+  using TPGTypeMap = std::unordered_map<std::int64_t, TPGTypeRow>;
+
+  /// The functions and procedures, with every parameter type resolved by one more query.
   void ExtractPrc();
+  /// The triggers that users made (not those the server makes for keys).
   void ExtractTrg();
+  /// The query of the routines, and the query of the pg_type rows of the oids TypeOids.
+  std::vector<std::string> RoutineQuery() const;
+  static std::vector<std::string> TypeQuery(const std::vector<std::int64_t>& TypeOids);
+  std::vector<std::string> TriggerQuery() const;
+  /// One parameter per item of TypeOids, named after the item of Names and given the
+  /// direction of the item of Modes at the same place ("i", "o", "b", or "t" for a column of
+  /// RETURNS TABLE, which is an output parameter); lists that run out give empty items. Each
+  /// is added to List.
+  static void ExtractParams(const TPGTypeMap& Types, TPrcData* Prc,
+                            const std::vector<std::int64_t>& TypeOids,
+                            const std::vector<std::string>& Names,
+                            const std::vector<std::string>& Modes, TObjVector<TFldData>& List);
+  /// A new field typed after the pg_type row of TypeOid (an oid the map does not hold gives
+  /// a field typed from an empty name); owned by Prc when given.
+  static std::unique_ptr<TFldData> ExtractParam(const TPGTypeMap& Types, TPrcData* Prc,
+                                                std::int64_t TypeOid);
+  /// The items of a one-dimensional array in the server's text form ({a,"b c",""}); an
+  /// unquoted NULL item is empty.
+  static std::vector<std::string> ArrayItems(const std::string& Text);
+  /// The numbers of an oid vector ("23 25") or oid array ("{23,25}").
+  static std::vector<std::int64_t> OidItems(const std::string& Text);
   // Conversions, domains, types, operators and operator classes (qelPGDatabaseExtract_Types.cpp).
   void ExtractCnv();
   void ExtractDmn();
   void ExtractTyp();
   void ExtractOpr();
   void ExtractOpc();
+  /// Reads the attributes of every composite type through Query, with one query, into the
+  /// types of Types that have the oid of their relation, in attribute order.
+  void ExtractTypeAttributes(TQELQuery& Query, std::vector<TRelationRead>& Types);
+  /// The names of a type list as oidvectortypes writes it ("integer, text").
+  static std::vector<std::string> SplitTypeList(const std::string& Text);
+  /// A type name of pg_type ("int4") as a script's type text ("integer"); empty stays empty.
+  std::string TypeText(const std::string& Name) const;
+  /// The check texts of a domain, apart by \x01 (pg_get_constraintdef's, or consrc's when
+  /// Source), as the text that follows CHECK in the domain's descriptor.
+  static std::string DomainChecks(const std::string& Texts, bool Source);
+  /// AddExtracted, for the steps of the derived parts.
+  void AddExtractedObj(std::unique_ptr<TDbObj> Obj, const std::string& LogName) {
+    AddExtracted(std::move(Obj), LogName);
+  }
 
  private:
   /// Adds Obj to the collection (freed when refused), logging its name first with ShowFullLog.

@@ -18,8 +18,9 @@ namespace qel {
 namespace {
 
 /// What a relation of kind RelKind is called in a message.
-std::string RelationWord(const std::string& RelKind) {
+std::string RelationWord(const std::string& RelKind, bool Partition) {
   if (RelKind == "p") return "partitioned table";
+  if (Partition) return "partition";
   if (RelKind == "m") return "materialized view";
   if (RelKind == "f") return "foreign table";
   return "relation";
@@ -72,6 +73,10 @@ std::vector<int> OptionFlags(const std::string& Text) {
 }
 
 }  // namespace
+
+bool TPGDBExtract::IsPartition(TQELQuery& Query) const {
+  return FInfo.Has(pgcRelIsPartition) && Query.FieldByName("relispartition")->AsBoolean();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Key columns
@@ -141,7 +146,8 @@ std::vector<std::string> TPGDBExtract::IndexQuery() const {
       "i.indisunique, i.indisprimary, i.indisclustered, i.indkey,",
       "i.indexrelid, i.indrelid, ic.relam, am.amname, n.nspname,",
       Options + ", " + KeyAtts + ", tc.relkind,",
-      "(i.indexprs is not null or i.indpred is not null) as has_expr",
+      "(i.indexprs is not null or i.indpred is not null) as has_expr" +
+          std::string(FInfo.Has(pgcRelIsPartition) ? ", tc.relispartition" : ""),
       SQLKeyFlds("i.indrelid", "i.indkey", "fld", true),
       "from pg_index i",
       "join pg_class ic on ic.oid = indexrelid",
@@ -184,6 +190,8 @@ std::vector<std::string> TPGDBExtract::ConstraintQuery(char ConType) const {
       SQL = {"select c.oid, c.conname, t1.relname, c.conrelid, n.nspname, t1.relkind"};
       break;
   }
+  // The keys of a partition come with the partition, which is not read.
+  if (FInfo.Has(pgcRelIsPartition)) SQL.back() += ", t1.relispartition";
   SQL.push_back(SQLKeyFlds("c.conrelid", "c.conkey", "fld", false));
   if (ConType == 'f') SQL.push_back(SQLKeyFlds("c.confrelid", "c.confkey", "ffld", false));
   SQL.insert(SQL.end(), {"from pg_catalog.pg_constraint c",
@@ -211,8 +219,9 @@ void TPGDBExtract::ExtractIdx() {
     const std::string Table = Q.FieldByName("table_name")->AsString();
     const std::string RelKind = Q.FieldByName("relkind")->AsString();
     // Only ordinary tables are read; an index of another relation would stand without it.
-    if (RelKind != "r") {
-      PassOver("Index " + Name + " of " + RelationWord(RelKind) + " " + Table + " passed over.");
+    if (RelKind != "r" || IsPartition(Q)) {
+      PassOver("Index " + Name + " of " + RelationWord(RelKind, IsPartition(Q)) + " " + Table +
+               " passed over.");
       continue;
     }
     // The column list cannot say what an expression index or a partial index covers: read
@@ -271,8 +280,8 @@ void TPGDBExtract::ExtractConstraints(char ConType) {
     const std::string Name = Q.FieldByName("conname")->AsString();
     const std::string Table = Q.FieldByName("relname")->AsString();
     const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    if (RelKind != "r") {
-      PassOver("Constraint " + Name + " of " + RelationWord(RelKind) + " " + Table +
+    if (RelKind != "r" || IsPartition(Q)) {
+      PassOver("Constraint " + Name + " of " + RelationWord(RelKind, IsPartition(Q)) + " " + Table +
                " passed over.");
       continue;
     }
@@ -303,8 +312,8 @@ void TPGDBExtract::Extract_FK() {
     const std::string Name = Q.FieldByName("conname")->AsString();
     const std::string Table = Q.FieldByName("relname")->AsString();
     const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    if (RelKind != "r") {
-      PassOver("Constraint " + Name + " of " + RelationWord(RelKind) + " " + Table +
+    if (RelKind != "r" || IsPartition(Q)) {
+      PassOver("Constraint " + Name + " of " + RelationWord(RelKind, IsPartition(Q)) + " " + Table +
                " passed over.");
       continue;
     }

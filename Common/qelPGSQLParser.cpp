@@ -1,7 +1,8 @@
 // The PostgreSQL script parser: keywords and quoting, the scanner (dollar quotes, escape strings,
 // quoted names, nested comments), qualified names, the statement loop with its SET forms, error
 // reporting and the linking after the last script. The table grammar is in
-// qelPGSQLParser_Tbl.cpp.
+// qelPGSQLParser_Tbl.cpp, functions, triggers, DROP, COMMENT, GRANT and REVOKE in
+// qelPGSQLParser_Prc.cpp.
 #include "qelPGSQLParser.h"
 
 #include <algorithm>
@@ -445,6 +446,10 @@ void TPGSQLParser::SkipBlockComment() {
 // Messages
 
 void TPGSQLParser::ErrMsg(const std::string& Text) {
+  if (FCurObj) {
+    ObjErrMsg(Text);
+    return;
+  }
   ++FErrCount;
   // The scanner reports where it stands (the start of an unterminated string, say); the grammar
   // reports at the first byte of the symbol it could not take, and shows the text found there.
@@ -636,7 +641,7 @@ void TPGSQLParser::ParseStatement() {
       SkipWorkOrTransaction();
       return;
     case pgGRANT:
-      PassOver("GRANT");
+      ParseGrant(true);
       return;
     default:
       break;
@@ -692,8 +697,12 @@ void TPGSQLParser::ParseStatement() {
     GetSy();
   } else if (IsIdent("ALTER")) {
     ParseAlter();
-  } else if (IsIdent("DROP") || IsIdent("COMMENT") || IsIdent("REVOKE")) {
-    PassOver(UpperCase(Ident));
+  } else if (IsIdent("DROP")) {
+    ParseDrop();
+  } else if (IsIdent("COMMENT")) {
+    ParseComment();
+  } else if (IsIdent("REVOKE")) {
+    ParseGrant(false);
   } else {
     ErrMsg("Missing: DDL-statement. <Proc: ParseText>");
     GetSy();
@@ -848,7 +857,7 @@ void TPGSQLParser::ParseAlter() {
   if (Sy == pgTABLE) {
     ParseAlterTable();
   } else if (IsIdent("FUNCTION")) {
-    PassOver("ALTER FUNCTION");
+    ParseAlterFunction();
   } else if (IsIdent("TYPE")) {
     ParseType();
   } else if (IsIdent("DOMAIN")) {
@@ -866,6 +875,7 @@ void TPGSQLParser::ParseAlter() {
 void TPGSQLParser::Link_Depend() {
   if (auto* O = dynamic_cast<TObjs*>(Objs)) SettleKeys(*O);
   TCustomSQLParser::Link_Depend();
+  LinkTypeDepends();
 }
 
 void TPGSQLParser::SettleKeys(TObjs& O) {

@@ -2,8 +2,9 @@
 // through, and the script parser that reads PostgreSQL DDL into the schema object model.
 //
 // The parser's sources are split by role: qelPGSQLParser.cpp (keywords, quoting, the scanner,
-// names, statement dispatch, errors and dependency linking) and qelPGSQLParser_Tbl.cpp (tables,
-// columns, types, defaults, constraints, indexes and views).
+// names, statement dispatch, errors and dependency linking), qelPGSQLParser_Tbl.cpp (tables,
+// columns, types, defaults, constraints, indexes and views) and qelPGSQLParser_Prc.cpp
+// (functions, triggers, ALTER FUNCTION, DROP, COMMENT, GRANT and REVOKE).
 #pragma once
 
 #include <array>
@@ -25,6 +26,10 @@
 namespace qel {
 
 class TObjs;
+class TPrcData;
+class TTrgData;
+class TDmnData;       // (qelPGSQLParser_Types.cpp)
+class TPGTypeOptions;  // (qelPGSQLParser_Types.cpp)
 
 /// The PostgreSQL keywords in table order: alphabetical, symbols 30 (ALL) to 122 (WHERE), each
 /// symbol 30 plus the row's index. Every other word (ALTER, DROP, INDEX ...) is an identifier.
@@ -106,8 +111,8 @@ constexpr std::uint8_t pgOperator = 123;
 /// Errors: each message names the script, the line and column of the symbol where reading
 /// failed and the text found there. A statement with an error is passed over up to its
 /// terminator, so one bad statement gives one error and the rest of the script is still read.
-/// Statements of kinds this parser does not read into objects (functions, triggers, types,
-/// domains, operators, conversions, DROP, COMMENT, GRANT, REVOKE) are passed over with an
+/// Statements of kinds this parser does not read into objects (enum and range types, operator
+/// families, COMMENT ON kinds the model keeps no description for) are passed over with an
 /// information message.
 class TPGSQLParser : public TCustomSQLParser {
  public:
@@ -185,10 +190,25 @@ class TPGSQLParser : public TCustomSQLParser {
   // Functions, triggers and the ALTER FUNCTION, DROP, COMMENT, GRANT and REVOKE statements
   // (qelPGSQLParser_Prc.cpp).
 
-  /// CREATE FUNCTION from the word FUNCTION.
+  /// CREATE FUNCTION from the word FUNCTION: parameters, result and options; the function is
+  /// filed under its name and input argument types, so overloads stay apart.
   void ParseFunction();
-  /// CREATE TRIGGER from the word TRIGGER.
-  void ParseTrigger();
+  /// CREATE TRIGGER from the word TRIGGER, into Into when given (else a new trigger is filed).
+  /// The body runs from EXECUTE (or from a WHEN condition before it) to the end of the argument
+  /// list; the trigger is linked to the function it calls when that is in the collection.
+  void ParseTrigger(TTrgData* Into = nullptr);
+  /// ALTER FUNCTION from the word FUNCTION: OWNER TO gives the function its owner.
+  void ParseAlterFunction();
+  /// DROP TABLE and DROP CONVERSION are read (nothing is removed); other kinds are errors.
+  void ParseDrop();
+  /// COMMENT ON kind name IS text: the description of the object named, when it is in the
+  /// collection; reported as a description statement.
+  void ParseComment();
+  /// GRANT (Grant) or REVOKE on schemas: read, no grant object is made.
+  void ParseGrant(bool Grant);
+  /// Re-reads the text the catalog rebuilt for one object (its FullText; the trigger
+  /// definition of a trigger) into that object. Errors name the object.
+  void ParseObjText(TDbObj* Obj);
 
   // Types, domains, conversions, operators and operator classes (qelPGSQLParser_Types.cpp).
 
@@ -202,6 +222,9 @@ class TPGSQLParser : public TCustomSQLParser {
   void ParseOperator();
   /// ALTER OPERATOR [CLASS] from the word OPERATOR.
   void ParseAlterOperator();
+  /// Links every type, conversion, operator and operator class of the collection to the
+  /// functions (and operators) it names. Part of Link_Depend.
+  void LinkTypeDepends();
 
  private:
   /// What a constraint being read belongs to.
@@ -237,6 +260,34 @@ class TPGSQLParser : public TCustomSQLParser {
 
   // Linking after the last script.
   void SettleKeys(TObjs& O);
+
+  // Routines and triggers (qelPGSQLParser_Prc.cpp).
+  /// "(" parameter, ... ")" into the emptied parameter list of Prc; true when a parameter is
+  /// VARIADIC.
+  bool ParseParamList(TPrcData& Prc);
+  /// [IN | OUT | INOUT | VARIADIC] [name] type [DEFAULT value]; Variadic set for VARIADIC.
+  std::unique_ptr<TFldData> ParseParam(TPrcData& Owner, bool& Variadic);
+  /// The symbol after the current one is a word that can begin a type (a quoted name, or a
+  /// bare word that is no keyword and does not go on a type already begun).
+  bool NextStartsType() const;
+  /// After RETURNS: [SETOF] type, or TABLE (columns).
+  void ParseReturns(TPrcData& Prc);
+  /// CALLED ON NULL INPUT (from ON) or RETURNS NULL ON NULL INPUT (Strict, from NULL).
+  void ParseNullInput(TPrcData& Prc, bool Strict);
+  /// The options after the result; true when the body is in the standard SQL form.
+  bool ParseFunctionOptions(TPrcData& Prc);
+  /// BEGIN ATOMIC ... END as the body.
+  void ParseAtomicBody(TPrcData& Prc);
+  /// An option the model does not keep; false when the current symbol starts none.
+  bool SkipFunctionOption();
+  /// Name and optional parameter list naming an existing function.
+  std::unique_ptr<TPrcData> ParseFunctionSignature();
+  /// The function of the collection with the schema, name and input argument types of Sig.
+  TPrcData* FindFunction(const TPrcData& Sig) const;
+  /// ErrMsg while ParseObjText reads an object: the message names the object.
+  void ObjErrMsg(const std::string& Text);
+  /// The object ParseObjText is reading; nullptr while scripts are read.
+  TDbObj* FCurObj = nullptr;
 
   // Statements.
   void ParseStatement();
@@ -283,6 +334,33 @@ class TPGSQLParser : public TCustomSQLParser {
   void NoteName(const TDbObj& Obj);
   /// The columns and table constraints of CREATE TABLE, from "(".
   void ParseTableBody(TTblData& Tbl);
+
+  // Types, domains, conversions, operators and operator classes (qelPGSQLParser_Types.cpp).
+  /// The current statement began with ALTER.
+  bool InAlterStatement() const;
+  /// OWNER TO role, with Sy on OWNER; the role becomes Obj's owner (Creator, where the catalog
+  /// reader keeps it) when Obj is given.
+  void ParseOwnerTo(TDbObj* Obj);
+  /// A type as written in an operator or operator-class clause, in the text a routine's
+  /// argument key uses for it; "NONE" stays "NONE".
+  std::string ParseTypeText();
+  /// An option value read and not kept: up to the "," or ")" that ends it.
+  void SkipOptionValue();
+  /// An operator symbol (or a quoted one) at the current symbol; empty when none stands here.
+  std::string ParseOperatorSymbol();
+  /// [schema "."] operator symbol, or OPERATOR "(" [schema "."] symbol ")"; the symbol. Schema
+  /// (when given) receives the schema, "public" when none is written.
+  std::string ParseOperatorRef(std::string* Schema = nullptr);
+  /// The "(" options ")" of a base type.
+  void ParseTypeOptions(TPGTypeOptions& Opt);
+  /// The "(" attributes ")" of a composite type.
+  void ParseTypeAttributes(TDmnData& Dmn);
+  /// The type and the DEFAULT, NOT NULL, NULL, COLLATE and CHECK clauses of a domain.
+  void ParseDomainBody(TDmnData& Dmn);
+  /// CHECK "(" condition ")" of a domain, Sy on CHECK: added to the domain's checks.
+  void ParseDomainCheck(TDmnData* Dmn);
+  /// CREATE OPERATOR CLASS from the word CLASS.
+  void ParseOperatorClass();
 
   /// Columns of the primary keys read by the current ParseText, by table name.
   std::unordered_map<std::string, std::vector<std::string>> FPrimaryKeys;

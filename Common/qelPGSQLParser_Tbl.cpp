@@ -810,12 +810,15 @@ void TPGSQLParser::ParseAlterTable() {
     Ctx.Schema = Schema;
     ParseTableConstraint(Ctx);
   } else if (IsIdent("OWNER")) {
-    // The owner is checked and not kept: the model holds no owner for PostgreSQL objects.
+    // The owner of a table read before; kept where the catalog reader keeps it.
     GetSy();
     TestAndGetSy(pgTO);
     if (StatementFailed()) return;
     TestSy(syIdent);
-    if (Sy == syIdent) GetSy();
+    if (Sy != syIdent) return;
+    if (Objs)
+      if (TDbObj* Tbl = Objs->Tables.FindObj(Table)) Tbl->Creator = Ident;
+    GetSy();
   } else {
     ErrMsg("Unknown symbol in ALTER TABLE...");
   }

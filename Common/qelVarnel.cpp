@@ -93,7 +93,9 @@ void DropOneSided(std::string& M, std::string& T) {
 
 TVarnel::TVarnel(TComponent* AOwner) : TCustomVarnel(AOwner) {}
 
-TVarnel::~TVarnel() = default;
+TVarnel::~TVarnel() {
+  RestoreMaster();
+}
 
 std::string TVarnel::Who() const {
   return ClassName() + "(" + Name + ")";
@@ -328,6 +330,12 @@ bool TVarnel::ExtractDatabases() {
 
   TCustomObjs* M = GetMObjs();
   TCustomObjs* T = GetTObjs();
+  // The master of another dialect is paired in the target's; it is put back as read before
+  // returning (CompareDatabases converts it again for its own work).
+  struct TRestore {
+    TVarnel& V;
+    ~TRestore() { V.RestoreMaster(); }
+  } Restore{*this};
   if (Result && M && T && M->GetDatabaseType() != T->GetDatabaseType() && !ConvertDatabases()) {
     Result = false;
     CompareEnabled = false;
@@ -338,20 +346,6 @@ bool TVarnel::ExtractDatabases() {
   // could be taken for the update of what was just read.
   if (!Result) DiscardScript();
   return Result;
-}
-
-bool TVarnel::ConvertDatabases() {
-  TCustomObjs* M = GetMObjs();
-  TCustomObjs* T = GetTObjs();
-  if (!M || !T || M->GetDatabaseType() == T->GetDatabaseType()) return true;
-  // The conversions of a master into an InterBase/Firebird, SQL Anywhere, MySQL, SQL Server or
-  // PostgreSQL target belong here, dispatched by the target's dialect. Until a target has its
-  // conversion, a master of another dialect is refused: its syntax must never reach the
-  // target's script.
-  ReportError(Who() + ": the master schema (" + DialectName(M->GetDatabaseType()) +
-              ") cannot be compared with the target schema (" + DialectName(T->GetDatabaseType()) +
-              "): there is no conversion between these dialects.");
-  return false;
 }
 
 bool TVarnel::ExtractAndCompareDatabases() {

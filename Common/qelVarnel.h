@@ -4,15 +4,18 @@
 //
 // The comparer refuses to write a script it cannot stand behind: when an extraction failed or
 // was cancelled, when a side has no holder or (while extracting) no extractor, or when the
-// master reads in another dialect than the target. A script compared against a half-read or
-// missing master would drop whatever the master seemed to lack.
+// master reads in another dialect than the target and nothing converts it into the target's
+// (qelVarnel_Conv.cpp). A script compared against a half-read or missing master would drop
+// whatever the master seemed to lack.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "qelClasses.h"
+#include "qelComp_Tbl.h"
 #include "qelDBEngine.h"
 #include "qelMsgMngr.h"
 #include "qelSQL_Exec.h"
@@ -20,6 +23,8 @@
 namespace qel {
 
 class TVarnel;
+/// What a conversion of the master changed, to put it back (qelVarnel_Conv.cpp).
+struct TMasterSnapshot;
 
 /// One pass of the update script: a routine that adds the statements of one kind and step, and
 /// the gate that decides whether it runs.
@@ -92,9 +97,51 @@ class TVarnel : public TCustomVarnel {
   /// Each missing extractor or holder of one side is reported; false when any is missing.
   bool CheckAssignTarget();
   bool CheckAssignMaster();
-  /// Brings a master of another dialect into the target's dialect. A target dialect without
-  /// such a conversion refuses the master: reported, and false.
+  /// Brings a master of another dialect into the target's dialect, in place: for an
+  /// InterBase/Firebird, SQL Anywhere, MySQL, SQL Server or PostgreSQL target by the conversion
+  /// of that dialect. A target dialect without such a conversion refuses the master: reported,
+  /// and false. The master stays converted, and the kinds the target cannot take from it stay
+  /// out of CompareObjects, until RestoreMaster; ExtractDatabases and CompareDatabases convert
+  /// for their own work and restore before they return, so that the caller's master and kind
+  /// set are never changed by a comparison.
   virtual bool ConvertDatabases();
+  /// Puts a master changed by a conversion back as it was read (names, types, defaults, keys,
+  /// dialect; the objects the conversion added are freed), and the kind sets of the comparer
+  /// and of both collections as they were. Nothing when no conversion is in effect, and
+  /// nothing to the master when its holder was unlinked or its collection refilled meanwhile.
+  void RestoreMaster();
+  /// The dialects a master of another dialect is converted into.
+  static bool HasConversionTo(TDatabaseType Target);
+  /// A conversion of the master is in effect.
+  bool MasterConverted() const { return FSnapshot != nullptr; }
+
+  // The conversions, one per target dialect: each logs its line, takes out of the kind sets
+  // the kinds the target cannot take from a master of another dialect, and rewrites the master.
+  void ConvertToIB_Db();
+  void ConvertToSybaseDb();
+  void ConvertToMySQLDb();
+  void ConvertToMsSQLDb();
+  void ConvertToPGSQLDb();
+  /// Frees the objects of List, from the last to the first, with every record pointing to them.
+  static void ClearDbObjs(TCustomObjs& Objs, TDbObjList& List);
+
+  // Rules of the conversions.
+
+  /// An InterBase default from another dialect's: enclosing parentheses stripped; GETDATE()
+  /// as the current date ('TODAY' for InterBase 4 and 5); NEWID() dropped.
+  static std::string IBDefault(const std::string& Default, TIBSQLServerVersionType Version);
+  /// A MySQL name: "_" after a reserved word, "_" for each blank.
+  static std::string MySQLName(const std::string& Name);
+  /// A PostgreSQL name: lower case when it needs no quoting, else as it is.
+  static std::string PGName(const std::string& Name, const TCustomObjs& Objs);
+  /// A MySQL default that is not quoted yet, quoted; a number of a DOUBLE column without its
+  /// zero decimals, of a DECIMAL column with the column's scale.
+  static std::string MySQLNumberDefault(const std::string& Default, TDBFieldType Type,
+                                        std::int32_t Scale);
+
+  struct TSnapshotDeleter {
+    void operator()(TMasterSnapshot* S) const;
+  };
 
   // Pairing and marking.
 
@@ -143,6 +190,10 @@ class TVarnel : public TCustomVarnel {
   bool CanCompare();
   /// Empties the executor, so that no earlier script outlives a refused comparison.
   void DiscardScript();
+  /// Opens a conversion: its log line, the record of the master (once), the kinds removed.
+  void BeginConversion(const char* LogLine, const TCmpObjSetType& Removed);
+
+  std::unique_ptr<TMasterSnapshot, TSnapshotDeleter> FSnapshot;
 };
 
 }  // namespace qel

@@ -195,7 +195,7 @@ bool TVarnel::CanCompare() {
                     " schema reported errors; no update script is written.");
         return false;
       }
-  if (M->GetDatabaseType() != T->GetDatabaseType()) {
+  if (M->GetDatabaseType() != T->GetDatabaseType() && !HasConversionTo(T->GetDatabaseType())) {
     ReportError(Who() + ": the master schema (" + DialectName(M->GetDatabaseType()) +
                 ") is not in the dialect of the target schema (" +
                 DialectName(T->GetDatabaseType()) + "); no update script is written.");
@@ -210,6 +210,16 @@ void TVarnel::DiscardScript() {
 
 bool TVarnel::CompareDatabases() {
   if (!CanCompare()) {
+    DiscardScript();
+    return false;
+  }
+  // A master of another dialect is converted for this comparison only: the master, and the
+  // kinds compared, are put back on every way out.
+  struct TRestore {
+    TVarnel& V;
+    ~TRestore() { V.RestoreMaster(); }
+  } Restore{*this};
+  if (!ConvertDatabases()) {
     DiscardScript();
     return false;
   }

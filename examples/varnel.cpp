@@ -5,6 +5,7 @@
 //   varnel compare --dialect postgresql --master FILE... --target FILE...
 //   varnel datacompare --master-db URI --target-db URI --table NAME [--key F1,F2]
 //                      [--script FILE] [--execute]
+//   varnel extract --db URI [--output FILE]
 //
 // Exit codes: 0 success, 1 the run reported errors (they are printed), 2 bad arguments.
 //
@@ -32,6 +33,13 @@
 
 using namespace qel;
 using namespace varnel_cli;
+
+namespace varnel_cli {
+// The extract command (varnel_extract.cpp).
+extern const char* const ExtractSummary;
+void ExtractHelp(std::ostream& Out);
+int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err);
+}  // namespace varnel_cli
 
 namespace {
 
@@ -254,10 +262,15 @@ int CompareRun(const std::vector<std::string>& Args) {
   return varnel_cli::RunCompare(Args, std::cout, std::cerr);
 }
 
+int ExtractRun(const std::vector<std::string>& Args) {
+  return varnel_cli::RunExtract(Args, std::cout, std::cerr);
+}
+
 const TCommand Commands[] = {
     {"compare", varnel_cli::CompareSummary, varnel_cli::CompareHelp, CompareRun},
     {"datacompare", "make the rows of a target table equal to those of a master table",
      DataCompareHelp, DataCompareRun},
+    {"extract", varnel_cli::ExtractSummary, varnel_cli::ExtractHelp, ExtractRun},
 };
 
 void MainHelp(std::ostream& Out) {

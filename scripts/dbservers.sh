@@ -16,9 +16,12 @@
 # QEL_FB_PORT (53050). QEL_DB_TIMEOUT (30) bounds the wait for each server, in seconds.
 #
 # Accounts:
-#   PostgreSQL  role qel/qel (LOGIN CREATEDB, not superuser), database qel, scram over TCP.
-#   MariaDB     qel@127.0.0.1 and qel@localhost, password qel, ALL on `qel%`.* (so it may
-#               create and drop databases whose name starts with "qel"), database qel.
+#   PostgreSQL  role qel/qel (LOGIN CREATEDB CREATEROLE, not superuser), database qel, scram
+#               over TCP. CREATEROLE lets the tests make and drop the roles their grants name.
+#   MariaDB     qel@127.0.0.1 and qel@localhost, password qel, ALL on `qel%`.* with grant
+#               option (so it may create and drop databases whose name starts with "qel" and
+#               grant on them), and CREATE USER (for the roles and users of the grant tests),
+#               database qel.
 #   Firebird    SYSDBA/masterkey, database file <state>/firebird/data/qel.fdb.
 #
 # Firebird: we run a real server (the SuperServer binary /usr/sbin/firebird, without fbguard)
@@ -285,7 +288,7 @@ EOF
   fi
   if ! as_pg "$PG_BIN/psql" -X -q -v ON_ERROR_STOP=1 -h "$home/run" -p "$PG_PORT" \
     -U "$PG_SUPER" -d postgres >>"$home/server.log" 2>&1 <<EOF; then
-CREATE ROLE $DB_USER LOGIN CREATEDB NOSUPERUSER PASSWORD '$DB_PASSWORD';
+CREATE ROLE $DB_USER LOGIN CREATEDB CREATEROLE NOSUPERUSER PASSWORD '$DB_PASSWORD';
 CREATE DATABASE $DB_NAME OWNER $DB_USER;
 EOF
     show_logs "$home/server.log"
@@ -393,8 +396,10 @@ EOF
 CREATE USER '$DB_USER'@'$HOST' IDENTIFIED BY '$DB_PASSWORD';
 CREATE USER '$DB_USER'@'localhost' IDENTIFIED BY '$DB_PASSWORD';
 CREATE DATABASE \`$DB_NAME\`;
-GRANT ALL PRIVILEGES ON \`$DB_NAME%\`.* TO '$DB_USER'@'$HOST';
-GRANT ALL PRIVILEGES ON \`$DB_NAME%\`.* TO '$DB_USER'@'localhost';
+GRANT ALL PRIVILEGES ON \`$DB_NAME%\`.* TO '$DB_USER'@'$HOST' WITH GRANT OPTION;
+GRANT ALL PRIVILEGES ON \`$DB_NAME%\`.* TO '$DB_USER'@'localhost' WITH GRANT OPTION;
+GRANT CREATE USER ON *.* TO '$DB_USER'@'$HOST';
+GRANT CREATE USER ON *.* TO '$DB_USER'@'localhost';
 EOF
     show_logs "$MY_HOME/install.log" "$MY_HOME/server.log"
     die "could not create MariaDB user and database"

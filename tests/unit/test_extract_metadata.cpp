@@ -147,7 +147,7 @@ struct TShop {
     }
     if (IB || PG) {
       TDmnData* D = Domain(O, N("amount_t"), iftNumeric, 10, 2);
-      if (IB) D->TypeField->CheckText = " (VALUE >= 0)";
+      D->TypeField->CheckText = " (VALUE >= 0)";
       D->Description = "Money, never negative";
     }
 
@@ -268,6 +268,34 @@ TEST(ExtractMetadata, GoldenShopScripts) {
     TShop Shop(DB);
     ExpectGolden(File, Script(Shop.O));
   }
+}
+
+// A PostgreSQL domain is created in its own schema with its check, default and NOT NULL; a
+// type keeps its own text, and a domain passed by leaves no statement.
+TEST(ExtractMetadata, PostgreSQLDomainsAreWrittenWhole) {
+  TObjs O;
+  O.SetDatabaseType(dbPostgreSQL);
+  TDmnData* Code = Domain(O, "code3", iftChar);
+  Code->TypeField->Size = 3;
+  Code->SetSchema("sales");
+  Code->TypeField->Nullable = false;
+  Code->TypeField->DefValue = "'AAA'";
+  Code->TypeField->CheckText = "(VALUE <> 'ZZZ')";
+  Domain(O, "plain_int", iftInteger);
+  TDmnData* Gone = Domain(O, "gone", iftInteger);
+  Gone->TypeField->CheckText = "(VALUE > 0)";
+  Gone->SkipDef = true;
+  TDmnData* Pair = Domain(O, "pair", iftUnknown);
+  Pair->PGOptions->IsType = true;
+  const std::string S = Script(O);
+  EXPECT_NE(S.find("CREATE DOMAIN sales.code3 char(3) not null default 'AAA' CHECK (VALUE <> "
+                   "'ZZZ');\n"),
+            std::string::npos)
+      << S;
+  EXPECT_NE(S.find("CREATE DOMAIN plain_int integer;\n"), std::string::npos) << S;
+  EXPECT_EQ(S.find("gone"), std::string::npos) << S;
+  EXPECT_NE(S.find("CREATE TYPE pair"), std::string::npos) << S;
+  EXPECT_EQ(Occurrences(S, "CREATE DOMAIN"), 2) << S;
 }
 
 TEST(ExtractMetadata, KindsComeInTheirFixedOrder) {

@@ -131,6 +131,14 @@ class PGExtractReplay : public ::testing::Test {
 
 const std::string ProbeLine = "select cast(1 as integer) as typ, c.oid";
 const std::string SchemaLine = "select ns.nspname, ns, ns.nspowner, d.description";
+const std::string ConversionsLine = "select t.conname, s.nspname, t.condefault,";
+const std::string DomainsLine =
+    "select t.typname, t.typbasetype, t.typnotnull, t.typdefault, s.nspname,";
+const std::string TypesLine = "select t.typname, ns.nspname as schemaname, t.typrelid, t.typtype,";
+const std::string OperatorsLine =
+    "select o.oprname, s.nspname, d.description, o.oprkind, o.oprcanhash,";
+const std::string OpClassesLine =
+    "select o.oid, o.opcname, s.nspname, d.description, o.opcmethod, am.amname,";
 const std::string TablesLine =
     " SELECT n.nspname AS schemaname, c.relname AS tablename, pg_get_userbyid(c.relowner) AS "
     "tableowner,";
@@ -141,7 +149,10 @@ const std::string IndexesLine =
     "select ic.relname as index_name, tc.relname as table_name, i.indnatts,";
 const std::string KeysLine = "select c.oid, c.conname, t1.relname, c.conrelid,";
 const std::string UniqueLine =
-    "select c.oid, c.conname, t1.relname, c.conrelid, n.nspname, t1.relkind";
+    "select c.oid, c.conname, t1.relname, c.conrelid, n.nspname, t1.relkind, t1.relispartition";
+const std::string FunctionsLine =
+    "select p.oid, p.proname, p.prosrc, ns.nspname, l.lanname, p.provolatile,";
+const std::string TriggersLine = "select t.tgname, t.tgtype, tb.relname,";
 const std::string ChecksLine =
     "select c.oid, c.conname, t1.relname, c.conrelid, pg_catalog.pg_get_constraintdef(c.oid) as "
     "condef,";
@@ -179,8 +190,10 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
 
   // The database is opened anew and closed again; the steps go in their fixed order, the
   // columns of all tables (and of all views) read with one query.
-  EXPECT_EQ(Sent(), (TLines{"<connect>", ProbeLine, SchemaLine, TablesLine, ColumnsLine, ViewsLine,
-                            ColumnsLine, IndexesLine, KeysLine, UniqueLine, KeysLine, ChecksLine,
+  EXPECT_EQ(Sent(), (TLines{"<connect>", ProbeLine, SchemaLine, ConversionsLine, DomainsLine,
+                            TypesLine, OperatorsLine, OpClassesLine, TablesLine, ColumnsLine,
+                            ViewsLine, ColumnsLine, FunctionsLine, TriggersLine, IndexesLine,
+                            KeysLine, UniqueLine, KeysLine, ChecksLine,
                             "<disconnect>"}));
   EXPECT_FALSE(C->GetConnected());
   EXPECT_EQ(Progress, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 16}));
@@ -189,11 +202,20 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
       (TLines{
           "---public",
           "---sales",
+          "Extracting conversions...",
+          "Extracting domains...",
+          "---posint",
+          "Extracting types...",
+          "Extracting operators...",
+          "Extracting operator classes...",
           "Extracting tables...",
+          "Table sales.events is partitioned, passed over.",
           "---customer",
           "---orders",
           "Extracting views...",
           "---customer_names",
+          "Extracting functions...",
+          "Extracting triggers...",
           "Extracting indexes...",
           "Index customer_active of table customer has an expression or a condition, passed "
           "over.",
@@ -222,8 +244,8 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
           "Parsing bodys...",
           "Linking dependencies..."}));
   // What is passed over is said as information, not as an error.
-  EXPECT_EQ(Ex.GetMsgManager()->GetInfCount(), 4);
-  EXPECT_EQ(Ex.GetMsgManager()->GetMsgCount(), 4);
+  EXPECT_EQ(Ex.GetMsgManager()->GetInfCount(), 5);
+  EXPECT_EQ(Ex.GetMsgManager()->GetMsgCount(), 5);
 
   // The collection remembers where it was read from.
   EXPECT_EQ(Objs().ExtractFrom, efDatabase);
@@ -272,7 +294,12 @@ TEST_F(PGExtractReplay, WithoutFullLogOnlyTheStepTitlesAreLogged) {
   Serve(FixtureText("pg_extract.replay"));
   Ex.ShowFullLog = false;
   ASSERT_TRUE(Ex.ExtractDatabase());
-  EXPECT_EQ(Log, (TLines{"Extracting tables...", "Extracting views...", "Extracting indexes...",
+  EXPECT_EQ(Log, (TLines{"Extracting conversions...", "Extracting domains...",
+                         "Extracting types...", "Extracting operators...",
+                         "Extracting operator classes...", "Extracting tables...",
+                         "Table sales.events is partitioned, passed over.",
+                         "Extracting views...", "Extracting functions...",
+                         "Extracting triggers...", "Extracting indexes...",
                          "Index customer_active of table customer has an expression or a "
                          "condition, passed over.",
                          "Index customer_lower_name of table customer has an expression or a "
@@ -467,8 +494,9 @@ TEST_F(PGExtractReplay, ACancelledRunFailsAndReadsNothingAfterTheCurrentStep) {
   EXPECT_FALSE(Ex.ExtractDatabase());
   EXPECT_TRUE(Ex.GetCancelled());
   EXPECT_EQ(Errors, (TLines{"TPGDBExtract.ExtractDatabase(): Extraction cancelled."}));
-  EXPECT_EQ(Sent(),
-            (TLines{"<connect>", ProbeLine, SchemaLine, TablesLine, ColumnsLine, "<disconnect>"}));
+  EXPECT_EQ(Sent(), (TLines{"<connect>", ProbeLine, SchemaLine, ConversionsLine, DomainsLine,
+                            TypesLine, OperatorsLine, OpClassesLine, TablesLine, ColumnsLine,
+                            "<disconnect>"}));
   EXPECT_EQ(Objs().Tables.Count(), 1);
   EXPECT_EQ(Progress, (std::vector<int>{0, 1, 2, 3, 16}));
   EXPECT_FALSE(Logged("Parsing bodys..."));
@@ -505,7 +533,8 @@ TEST_F(PGExtractReplay, ACancelBeforeTheCallStillReadsTheHeaderGroupOnly) {
   Serve(FixtureText("pg_extract.replay"));
   TerminateRunning = true;
   EXPECT_FALSE(Ex.ExtractDatabase());
-  EXPECT_EQ(Sent(), (TLines{"<connect>", ProbeLine, SchemaLine, "<disconnect>"}));
+  EXPECT_EQ(Sent(), (TLines{"<connect>", ProbeLine, SchemaLine, ConversionsLine, DomainsLine,
+                            TypesLine, OperatorsLine, OpClassesLine, "<disconnect>"}));
   EXPECT_EQ(Progress, (std::vector<int>{0, 1, 16}));
   EXPECT_EQ(Objs().Schemas.Count(), 2);
   EXPECT_EQ(Errors.size(), 1u);

@@ -154,7 +154,7 @@ TEST(PGSQLExec, LoadsAScriptIntoStatements) {
   // The bad statement is kept as read and its error stands in the message list.
   EXPECT_EQ(ScriptOf(E)[4], "VACUUM t;");
   ASSERT_EQ(E.MsgManager.GetErrCount(), 1);
-  EXPECT_EQ(E.MsgManager.Items(1).ScriptName, "load.sql");
+  EXPECT_EQ(E.MsgManager.Items(0).ScriptName, "load.sql");
   EXPECT_EQ(Shown.size(), 1u);
   // The script names the database; the user the host set stays.
   EXPECT_EQ(E.GetConnectionOptions().GetDatabaseName(), "shop");

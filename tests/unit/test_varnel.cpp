@@ -298,24 +298,23 @@ TEST(VarnelRefusal, HandlersThatUnlinkAHolder) {
 TEST(VarnelRefusal, MasterOfAnotherDialectIsRefused) {
   TScriptRig R;
   R.MX.DatabaseType = dbPostgreSQL;
-  R.TX.DatabaseType = dbMySQL;
+  R.TX.DatabaseType = dbOracle;  // no conversion is made for an Oracle target
   EXPECT_FALSE(R.V.ExtractDatabases());
   EXPECT_FALSE(R.V.CompareEnabled);
   const std::vector<std::string> Msgs = MsgTexts(R.V.MsgManager);
   EXPECT_TRUE(AnyContains(Msgs, "master schema (PostgreSQL)")) << ::testing::PrintToString(Msgs);
-  EXPECT_TRUE(AnyContains(Msgs, "target schema (MySQL)"));
+  EXPECT_TRUE(AnyContains(Msgs, "target schema (Oracle)"));
   R.V.CompareDatabases();
   EXPECT_EQ(R.Statements(), 0);
 
   // Schemas built in code are held to the same rule.
   TCodeRig C(dbPostgreSQL);
-  C.TH.SetDatabaseType(dbInterBase);
+  C.TH.SetDatabaseType(dbDB2);
   MakeTable(C.Master(), "T", {{"A"}});
   C.V.CompareDatabases();
   EXPECT_EQ(C.V.GetSQLExec(), nullptr);
-  EXPECT_TRUE(AnyContains(C.Errors,
-                          "(PostgreSQL) is not in the dialect of the target schema "
-                          "(InterBase/Firebird)"));
+  EXPECT_TRUE(
+      AnyContains(C.Errors, "(PostgreSQL) is not in the dialect of the target schema (DB2)"));
 }
 
 TEST(VarnelRefusal, MissingHolders) {
