@@ -249,6 +249,12 @@ std::vector<std::string> TPGDBExtract::ColumnQuery(char RelKind) const {
       "information_schema._pg_numeric_precision(a.atttypid, a.atttypmod) as prec,",
       "information_schema._pg_numeric_scale(a.atttypid, a.atttypmod) as scale,",
       Default + ", a.attnotnull as is_notnull, d.description" + ColumnForms,
+      // The sequence a serial column owns (made with it and dropped with it).
+      ", (select s.relname from pg_catalog.pg_depend dp",
+      "   join pg_catalog.pg_class s on s.oid = dp.objid and s.relkind = 'S'",
+      "   where dp.classid = " + IntToStr(FInfo.ClassOid) +
+          " and dp.refclassid = " + IntToStr(FInfo.ClassOid) + " and dp.refobjid = a.attrelid",
+      "   and dp.refobjsubid = a.attnum and dp.deptype in ('a', 'i') limit 1) as ownedseq",
       "from pg_attribute a",
       "join pg_type t on t.oid = a.atttypid",
       "join pg_catalog.pg_class c on c.oid = a.attrelid",
@@ -458,6 +464,7 @@ void TPGDBExtract::ExtractFields(TQELQuery& Query, char RelKind,
   TField* Scale = Query.FieldByName("scale");
   TField* Identity = FInfo.Has(pgcAttIdentity) ? Query.FieldByName("attidentity") : nullptr;
   TField* Generated = FInfo.Has(pgcAttGenerated) ? Query.FieldByName("attgenerated") : nullptr;
+  TField* OwnedSeq = Query.FieldByName("ownedseq");
   for (; !Query.GetEof(); Query.Next()) {
     // A relation made after the relation query was read has no object: its columns are passed.
     const auto It = ByOid.find(Rel->AsLargeInt());
@@ -483,7 +490,10 @@ void TPGDBExtract::ExtractFields(TQELQuery& Query, char RelKind,
     }
     ColumnType(*Fld, DataType->AsString(), CharLength->AsInteger(), Prec->AsInteger(),
                Scale->AsInteger());
-    CheckSerial(*Fld);
+    if (!CheckSerial(*Fld, OwnedSeq->AsString()))
+      PassOver("Column " + Column + " takes its values from sequence " +
+               NextvalSequence(Fld->GetDefValue()) +
+               ", which is not read; the column keeps its default.");
     Fld->Position = List.Count() + 1;
     List.Add(std::move(Fld));
   }
@@ -523,11 +533,42 @@ void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::i
   }
 }
 
-void TPGDBExtract::CheckSerial(TFldData& Fld) {
-  if (Fld.FieldType != iftInteger && Fld.FieldType != iftBigInt) return;
-  if (UpperCase(Fld.GetDefValue().substr(0, 7)) != "NEXTVAL") return;
+std::string TPGDBExtract::NextvalSequence(const std::string& Default) {
+  if (UpperCase(Default.substr(0, 7)) != "NEXTVAL") return std::string();
+  const std::size_t Open = Default.find('\'');
+  const std::size_t Close = Default.rfind('\'');
+  if (Open == std::string::npos || Close <= Open) return std::string();
+  // The literal holds a (possibly schema-qualified, possibly quoted) name; its last part is the
+  // sequence.
+  const std::string Text = Default.substr(Open + 1, Close - Open - 1);
+  std::string Part;
+  bool Quoted = false;
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (C == '"') {
+      if (Quoted && I + 1 < Text.size() && Text[I + 1] == '"') {
+        Part += '"';
+        ++I;
+      } else {
+        Quoted = !Quoted;
+      }
+    } else if (C == '.' && !Quoted) {
+      Part.clear();
+    } else {
+      Part += C;
+    }
+  }
+  return Part;
+}
+
+bool TPGDBExtract::CheckSerial(TFldData& Fld, const std::string& OwnedSequence) {
+  if (Fld.FieldType != iftInteger && Fld.FieldType != iftBigInt) return true;
+  const std::string Sequence = NextvalSequence(Fld.GetDefValue());
+  if (Sequence.empty()) return true;
+  if (OwnedSequence.empty() || Sequence != OwnedSequence) return false;
   Fld.FieldType = Fld.FieldType == iftInteger ? iftSerial : iftBigSerial;
   Fld.DefValue.clear();
+  return true;
 }
 
 }  // namespace qel

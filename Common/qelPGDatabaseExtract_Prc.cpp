@@ -232,7 +232,6 @@ void TPGDBExtract::ExtractParams(const TPGTypeMap& Types, TPrcData* Prc,
                                  TObjVector<TFldData>& List) {
   for (std::size_t I = 0; I < TypeOids.size(); ++I) {
     std::unique_ptr<TFldData> Fld = ExtractParam(Types, Prc, TypeOids[I]);
-    CheckSerial(*Fld);
     if (I < Names.size()) Fld->SetObjName(Names[I]);
     Fld->InOut = I < Modes.size() ? Direction(Modes[I]) : ioUnknown;
     Fld->Position = static_cast<std::int32_t>(I) + 1;

@@ -768,30 +768,40 @@ TEST(PGColumnType, ArraysAndUserTypes) {
   EXPECT_EQ(F.DomainName, "\"");
 }
 
-TEST(PGColumnType, SerialColumnsComeFromSequenceDefaults) {
+TEST(PGColumnType, SerialColumnsComeFromTheSequenceTheColumnOwns) {
   struct TCase {
     TDBFieldType Type;
     const char* Default;
+    const char* Owned;  // the sequence the column owns, as the catalog names it
     TDBFieldType Becomes;
     const char* Keeps;
+    bool Serial;  // false: a nextval default kept (and reported)
   };
   const TCase Cases[] = {
-      {iftInteger, "nextval('t_id_seq'::regclass)", iftSerial, ""},
-      {iftBigInt, "NEXTVAL('t_id_seq')", iftBigSerial, ""},
-      {iftInteger, "NextVal('s')", iftSerial, ""},
-      {iftSmallInt, "nextval('s')", iftSmallInt, "nextval('s')"},
-      {iftInteger, "0", iftInteger, "0"},
-      {iftInteger, "", iftInteger, ""},
-      {iftNumeric, "nextval('s')", iftNumeric, "nextval('s')"},
+      {iftInteger, "nextval('t_id_seq'::regclass)", "t_id_seq", iftSerial, "", true},
+      {iftBigInt, "NEXTVAL('t_id_seq')", "t_id_seq", iftBigSerial, "", true},
+      {iftInteger, "nextval('sales.\"T_id_seq\"'::regclass)", "T_id_seq", iftSerial, "", true},
+      // A sequence shared by several tables, or made on its own, stays the column's default:
+      // a serial would number from 1 again in a sequence of its own.
+      {iftInteger, "nextval('ticket_seq'::regclass)", "", iftInteger,
+       "nextval('ticket_seq'::regclass)", false},
+      {iftInteger, "nextval('ticket_seq'::regclass)", "t_id_seq", iftInteger,
+       "nextval('ticket_seq'::regclass)", false},
+      {iftSmallInt, "nextval('s')", "s", iftSmallInt, "nextval('s')", true},
+      {iftInteger, "0", "", iftInteger, "0", true},
+      {iftInteger, "", "", iftInteger, "", true},
+      {iftNumeric, "nextval('s')", "s", iftNumeric, "nextval('s')", true},
   };
   for (const TCase& K : Cases) {
     TFldData F(nullptr);
     F.FieldType = K.Type;
     F.DefValue = K.Default;
-    TPGDBExtract::CheckSerial(F);
+    EXPECT_EQ(TPGDBExtract::CheckSerial(F, K.Owned), K.Serial) << K.Default;
     EXPECT_EQ(F.FieldType, K.Becomes) << K.Default;
     EXPECT_EQ(F.DefValue, K.Keeps) << K.Default;
   }
+  EXPECT_EQ(TPGDBExtract::NextvalSequence("nextval('a.\"b.\"\"c\"'::regclass)"), "b.\"c");
+  EXPECT_EQ(TPGDBExtract::NextvalSequence("now()"), "");
 }
 
 TEST(PGExtractText, DescriptionsAreKeptWithCrLfLineBreaks) {
