@@ -573,7 +573,6 @@ void TPGSQLParser::ParseTrigger(TTrgData* Into) {
 
   // The body: EXECUTE to the end of the argument list. A WHEN condition stands before it and
   // is kept with the body, so that the trigger is written back with it.
-  std::int32_t BodyStart = SyPos;
   if (Sy == pgWHEN) {
     GetSy();
     TestSy(syLParen);
@@ -583,7 +582,6 @@ void TPGSQLParser::ParseTrigger(TTrgData* Into) {
   }
   TestIdent("EXECUTE");
   if (!IsIdent("EXECUTE")) return;
-  if (Trg->WhenCondition.empty()) BodyStart = SyPos;
   GetSy();
   // PROCEDURE in old scripts; FUNCTION in those of newer servers and in the catalog's text.
   if (IsIdent("FUNCTION")) {
@@ -599,9 +597,41 @@ void TPGSQLParser::ParseTrigger(TTrgData* Into) {
   const std::string FuncName = NamePart;
   TestSy(syLParen);
   if (Sy != syLParen) return;
-  SkipGroup();
-  if (StatementFailed()) return;
-  Trg->Body = Trim(CopyTxt(BodyStart, FPrevEnd - BodyStart));
+  GetSy();
+  // The arguments are strings to the server, whether written as strings, names or numbers;
+  // the catalog gives them back as string literals. The body is kept in one spelling, so that a
+  // trigger read from a script and the same trigger read from the catalog compare equal.
+  std::string Args;
+  while (Sy != syRParen) {
+    const std::int32_t ArgStart = SyPos;
+    std::string Value;
+    if (Sy == syString) {
+      Value = StrValue;
+      GetSy();
+    } else if (Sy == syIdent) {
+      Value = Ident;  // a bare name as the server folds it
+      GetSy();
+    } else {
+      while (Sy != syComma && Sy != syRParen && Sy != syEOF && Sy != syTerm) GetSy();
+      Value = Trim(CopyTxt(ArgStart, FPrevEnd - ArgStart));
+    }
+    if (!Args.empty()) Args += ", ";
+    Args += ScriptQuotedStr(Value, dbPostgreSQL);
+    if (Sy == syComma) {
+      GetSy();
+    } else if (Sy != syRParen) {
+      TestSy(syRParen);
+      return;
+    }
+  }
+  GetSy();
+  // EXECUTE PROCEDURE is read by every server version; functions of "public" are written bare,
+  // as the catalog writes them.
+  Trg->Body = (Trg->WhenCondition.empty() ? std::string() : "WHEN " + Trg->WhenCondition + " ") +
+              "EXECUTE PROCEDURE " +
+              (FuncSchema.empty() || FuncSchema == "public" ? std::string()
+                                                            : QuoteIdent(FuncSchema) + ".") +
+              QuoteIdent(FuncName) + "(" + Args + ")";
   if (Made && !NotKept.empty()) {
     InfMsg("Trigger " + Trg->GetObjName() + " of " + Trg->OwnName + " " + NotKept +
            ", passed over.");

@@ -186,12 +186,12 @@ TEST_F(PGParserPrcDb, TriggerTextsOfTheCatalogAreReadIntoTheirTriggers) {
   EXPECT_TRUE(Renamed->ForEachRow);
   EXPECT_EQ(Renamed->GetSchema(), "public");
   EXPECT_EQ(Renamed->Body,
-            "WHEN (((old.name)::text IS DISTINCT FROM (new.name)::text)) EXECUTE FUNCTION "
+            "WHEN (((old.name)::text IS DISTINCT FROM (new.name)::text)) EXECUTE PROCEDURE "
             "touch('a', 'b')");
   TTrgData* Touched = Triggers[1];
   EXPECT_TRUE(Touched->Events.Contains(iudInsert));
   EXPECT_TRUE(Touched->Events.Contains(iudUpdate));
-  EXPECT_EQ(Touched->Body, "EXECUTE FUNCTION touch()");
+  EXPECT_EQ(Touched->Body, "EXECUTE PROCEDURE touch()");
   TTrgData* Audit = Triggers[2];
   EXPECT_EQ(Audit->Timing, baAfter);
   EXPECT_TRUE(Audit->ForEachStatement);

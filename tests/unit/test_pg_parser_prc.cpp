@@ -282,6 +282,26 @@ TEST(PGFunction, CreateProcedureIsNoStatementOfThisParser) {
 // ---------------------------------------------------------------------------------------------
 // Triggers
 
+TEST(PGTrigger, ScriptAndCatalogSpellingsGiveOneBody) {
+  // A script may write the call in lower case, with FUNCTION or PROCEDURE, through "public" and
+  // with bare names or numbers as arguments; the catalog writes string literals. One trigger
+  // must compare equal however it was written, or every comparison would drop and re-create it.
+  TPGParse T;
+  ASSERT_TRUE(T.Parse(
+      "CREATE TABLE a (id integer);\r\nCREATE TABLE b (id integer);\r\n"
+      "create trigger t before insert on a for each row execute function public.f(1, Abc, "
+      "'x''y');\r\n"
+      "CREATE TRIGGER t BEFORE INSERT ON public.b FOR EACH ROW EXECUTE FUNCTION f('1', 'abc', "
+      "'x''y');"))
+      << ::testing::PrintToString(T.Errors());
+  TTrgData* A = Trigger(T, "t ON a");
+  TTrgData* B = Trigger(T, "t ON b");
+  ASSERT_NE(A, nullptr);
+  ASSERT_NE(B, nullptr);
+  EXPECT_EQ(A->Body, "EXECUTE PROCEDURE f('1', 'abc', 'x''y')");
+  EXPECT_EQ(A->Body, B->Body);
+}
+
 TEST(PGTrigger, HeaderBodyAndDependency) {
   TPGParse T;
   ASSERT_TRUE(T.Parse(
@@ -330,13 +350,13 @@ TEST(PGTrigger, WhatTheCatalogWritesIsRead) {
   ASSERT_NE(C, nullptr);
   EXPECT_EQ(C->GetSchema(), "s");
   EXPECT_TRUE(C->Events.Contains(iudUpdate));
-  EXPECT_EQ(C->Body, "EXECUTE FUNCTION s.stamp()");
+  EXPECT_EQ(C->Body, "EXECUTE PROCEDURE s.stamp()");
   EXPECT_TRUE(Uses(*C, *Stamp));
   // The WHEN condition is kept, and written back with the body.
   TTrgData* W = Trigger(T, "w ON tab");
   ASSERT_NE(W, nullptr);
   EXPECT_EQ(W->WhenCondition, "((old.* IS DISTINCT FROM new.*))");
-  EXPECT_EQ(W->Body, "WHEN ((old.* IS DISTINCT FROM new.*)) EXECUTE FUNCTION s.stamp('a', 'b;c')");
+  EXPECT_EQ(W->Body, "WHEN ((old.* IS DISTINCT FROM new.*)) EXECUTE PROCEDURE s.stamp('a', 'b;c')");
   // Arguments in the call are no parameters of the function.
   EXPECT_TRUE(Uses(*W, *Stamp));
   EXPECT_EQ(Trigger(T, "v ON vw")->Timing, baInsteadOf);
@@ -384,7 +404,7 @@ TEST(PGTrigger, TheCatalogTextOfOneTriggerIsReadIntoIt) {
   EXPECT_TRUE(Trg->Events.Contains(iudUpdate));
   EXPECT_TRUE(Trg->ForEachRow);
   EXPECT_EQ(Trg->GetSchema(), "s");
-  EXPECT_EQ(Trg->Body, "EXECUTE FUNCTION s.trgfn()");
+  EXPECT_EQ(Trg->Body, "EXECUTE PROCEDURE s.trgfn()");
   EXPECT_TRUE(Uses(*Trg, *Function(T, "s.trgfn()")));
   EXPECT_EQ(T.Objs.Triggers.Count(), 1);  // filled, not filed again
   EXPECT_EQ(T.Statements.size(), Reported);
