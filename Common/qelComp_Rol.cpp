@@ -371,9 +371,11 @@ std::string TGntData::RevokeDef(bool GrantOptionOnly) const {
   }
   if (ObjectType == 13) return "REVOKE " + QuoteIdent(ObjectName) + " FROM " + GranteeIdent();
   std::string List;
-  // A grant of ALL is taken back as ALL: naming some privileges would leave the others.
+  // A grant of ALL is taken back as ALL: naming some privileges would leave the others. The
+  // five object privileges of a table or view are granted as ALL (which gives a PostgreSQL
+  // server's TRUNCATE and TRIGGER too), so they are revoked as ALL as well.
   if (Privileges.Contains(gntAll) ||
-      (ObjectType == 0 && AllObjectPrivileges() && DB != dbSybaseASE))
+      ((ObjectType == 0 || ObjectType == 1) && AllObjectPrivileges() && DB != dbSybaseASE))
     List = "ALL";
   else
     List = PrivList(Privileges, ObjectWords);

@@ -428,6 +428,11 @@ TEST(Grants, TextsPerDialect) {
   std::unique_ptr<TGntData> All(MakeGrant(IB.Objs, 1, "V", "U", {gntAll}));
   EXPECT_EQ(All->Def(), "GRANT ALL ON V TO U");
   EXPECT_EQ(All->DropDef(), "REVOKE ALL ON V FROM U");
+  // The five privileges on a view are granted as ALL, and must be taken back as ALL.
+  TSchema PG(dbPostgreSQL);
+  std::unique_ptr<TGntData> View(MakeGrant(PG.Objs, 1, "v", "u", Five));
+  EXPECT_EQ(View->Def(), "GRANT ALL ON v TO u");
+  EXPECT_EQ(View->DropDef(), "REVOKE ALL ON v FROM u");
 }
 
 TEST(Grants, MergedGrantsKeyAndPairAsOne) {
