@@ -143,13 +143,16 @@ std::string TFldData::MySQLTypeDef() const {
 
 std::string TFldData::PGSQLTypeDef() const {
   std::string R;
+  // A domain, type or collation of another schema is named "schema.name": each part is quoted
+  // on its own ("C" stays "C", which the server would read bare as the unknown collation c).
+  auto Qualified = [this](const std::string& Name) {
+    const std::size_t Dot = Name.find('.');
+    if (Dot != std::string::npos && Dot > 0 && Dot + 1 < Name.size())
+      return QuoteIdent(Name.substr(0, Dot)) + "." + QuoteIdent(Name.substr(Dot + 1));
+    return QuoteIdent(Name);
+  };
   if (FieldType == iftDomain) {
-    // A domain or type of another schema is named "schema.name": each part is quoted on its own.
-    const std::size_t Dot = DomainName.find('.');
-    if (Dot != std::string::npos && Dot > 0 && Dot + 1 < DomainName.size())
-      R = QuoteIdent(DomainName.substr(0, Dot)) + "." + QuoteIdent(DomainName.substr(Dot + 1));
-    else
-      R = QuoteIdent(DomainName);
+    R = Qualified(DomainName);
   } else {
     R = LowerCase(FieldTypeName(FieldType));
     // A character column without length is unlimited, which is what MAX (-1) asks for.
@@ -157,10 +160,11 @@ std::string TFldData::PGSQLTypeDef() const {
     if (FieldType == iftNumeric || FieldType == iftDecimal) R += PrecisionScale(Precision, Scale);
     if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) R += " with time zone";
     if (!CharSet.empty()) R += " character set " + CharSet;
-    if (!Collation.empty()) R += " collate " + Collation;
   }
   for (const TArrayBound& B : ArrayBounds)
     R += B.Upper != 0 ? "[" + std::to_string(B.Upper) + "]" : std::string("[]");
+  // COLLATE follows the whole type, array brackets included.
+  if (FieldType != iftDomain && !Collation.empty()) R += " collate " + Qualified(Collation);
   if (!Nullable) R += " not null";
   if (const std::string Default = GetDefValue(); !Default.empty()) R += " default " + Default;
   return R;

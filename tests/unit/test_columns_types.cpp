@@ -125,7 +125,7 @@ TEST(ColumnTypes, TypeTextOfEveryDialect) {
       {{.Type = iftVarchar, .Size = 10, .CharSet = "UTF8", .Collation = "UNICODE"},
        {"VARCHAR(10) CHARACTER SET UTF8 COLLATE UNICODE",
         "VARCHAR(10) CHARACTER SET UTF8 COLLATE UNICODE",
-        "varchar(10) character set UTF8 collate UNICODE", "VARCHAR(10) COLLATE UNICODE NULL",
+        "varchar(10) character set UTF8 collate \"UNICODE\"", "VARCHAR(10) COLLATE UNICODE NULL",
         "VARCHAR(10) COLLATE UNICODE NULL", "VARCHAR(10) COLLATE UNICODE NULL", "VARCHAR(10)",
         "VARCHAR(10)"}},
       // A domain-typed column on a dialect without domains writes the unknown-type marker.

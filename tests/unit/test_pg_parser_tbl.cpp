@@ -71,6 +71,9 @@ TEST(PGTable, SerialPrimaryKeyAndCollation) {
   EXPECT_EQ(T.Column("orders", "n")->FieldType, iftBigSerial);
   EXPECT_EQ(T.Column("orders", "code")->Collation, "C");
   EXPECT_EQ(T.Column("orders", "tags")->Collation, "pg_catalog.default");
+  // Written back as read: a bare C would be the unknown collation c.
+  EXPECT_EQ(T.Column("orders", "code")->TypeDef(), "text collate \"C\"");
+  EXPECT_EQ(T.Column("orders", "tags")->TypeDef(), "text[] collate pg_catalog.\"default\"");
   const auto Keys = T.Constraints("orders", ctPKey);
   ASSERT_EQ(Keys.size(), 1u);
   EXPECT_EQ(Entries(Keys[0]->FldList), Names{"id"});
