@@ -43,10 +43,6 @@ int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ost
 
 namespace {
 
-constexpr int ExitOk = 0;
-constexpr int ExitErrors = 1;
-constexpr int ExitUsage = 2;
-
 /// The primary key columns of Table, in key order, read from the catalog of C (which is
 /// connected for it); empty when the table has none or cannot be read.
 std::vector<std::string> PrimaryKey(TQELConnection& C, const std::string& Table) {
@@ -104,25 +100,6 @@ std::vector<std::string> SplitList(const std::string& Text) {
     B = E + 1;
   }
   return Items;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Arguments
-
-/// The value of an option that takes one: "--name value" or "--name=value".
-bool TakeValue(const std::vector<std::string>& Args, std::size_t& I, const std::string& Name,
-               std::string& Value) {
-  const std::string& A = Args[I];
-  if (A == Name) {
-    if (I + 1 >= Args.size()) throw TUsageError{Name + " needs a value"};
-    Value = Args[++I];
-    return true;
-  }
-  if (A.rfind(Name + "=", 0) == 0) {
-    Value = A.substr(Name.size() + 1);
-    return true;
-  }
-  return false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -308,9 +285,7 @@ int main(int argc, char** argv) {
     try {
       return C.Run(std::vector<std::string>(Args.begin() + 1, Args.end()));
     } catch (const TUsageError& E) {
-      std::cerr << "varnel " << C.Name << ": " << E.Text << '\n'
-                << "Try 'varnel " << C.Name << " --help'.\n";
-      return ExitUsage;
+      return UsageFailure(std::cerr, C.Name, E.Text);
     }
   }
   std::cerr << "varnel: unknown command: " << Args[0] << "\nTry 'varnel --help'.\n";

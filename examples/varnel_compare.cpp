@@ -14,9 +14,8 @@
 #include "Strings.h"
 #include "qelCustomScriptExtract.h"
 #include "qelDBStructure.h"
-#include "qelMySQLDatabaseExtract.h"
+#include "qelDatabaseExtract.h"
 #include "qelMySQLScriptExtract.h"
-#include "qelPGDatabaseExtract.h"
 #include "qelPGScriptExtract.h"
 #include "qelSQL_Exec.h"
 #include "qelVarnel.h"
@@ -31,10 +30,6 @@ using namespace qel;
 namespace varnel_cli {
 
 namespace {
-
-constexpr int ExitOk = 0;
-constexpr int ExitErrors = 1;
-constexpr int ExitUsage = 2;
 
 /// The dialects this command reads scripts of, by the name given to --dialect.
 struct TDialect {
@@ -61,18 +56,6 @@ std::unique_ptr<TCustomScriptExtract> MakeExtractor(TDatabaseType DatabaseType) 
   }
 }
 
-/// The catalog extractor of a dialect.
-std::unique_ptr<TCustomDBExtract> MakeDBExtractor(TDatabaseType DatabaseType) {
-  switch (DatabaseType) {
-    case dbPostgreSQL:
-      return std::make_unique<TPGDBExtract>(nullptr);
-    case dbMySQL:
-      return std::make_unique<TMySQLDBExtract>(nullptr);
-    default:
-      return nullptr;
-  }
-}
-
 /// One side of the comparison: read from scripts or from a database.
 struct TSide {
   std::unique_ptr<TCustomExtract> Extract;
@@ -88,68 +71,44 @@ struct TArguments {
   bool Version = false;
 };
 
-/// Reads the value of an option that takes one ("--name value" or "--name=value"). Returns
-/// false when Args[I] is not that option; Error is set when the value is missing.
-bool TakeValue(const std::vector<std::string>& Args, std::size_t& I, const std::string& Name,
-               std::string& Value, std::string& Error) {
-  const std::string& A = Args[I];
-  if (A == Name) {
-    if (I + 1 >= Args.size()) {
-      Error = Name + " needs a value";
-      return true;
-    }
-    Value = Args[++I];
-    return true;
-  }
-  if (A.rfind(Name + "=", 0) == 0) {
-    Value = A.substr(Name.size() + 1);
-    return true;
-  }
-  return false;
-}
-
-/// Fills A from Args; the text of the first problem, empty when there is none.
-std::string ReadArguments(const std::vector<std::string>& Args, TArguments& A) {
+/// Fills A from Args; a TUsageError for the first problem.
+void ReadArguments(const std::vector<std::string>& Args, TArguments& A) {
   for (std::size_t I = 0; I < Args.size(); ++I) {
-    std::string Value, Error;
+    std::string Value;
     if (Args[I] == "--help" || Args[I] == "-h") {
       A.Help = true;
     } else if (Args[I] == "--version") {
       A.Version = true;
-    } else if (TakeValue(Args, I, "--dialect", Value, Error)) {
-      if (!Error.empty()) return Error;
+    } else if (TakeValue(Args, I, "--dialect", Value)) {
       A.Dialect = Value;
-    } else if (TakeValue(Args, I, "--master", Value, Error)) {
-      if (!Error.empty()) return Error;
+    } else if (TakeValue(Args, I, "--master", Value)) {
       A.Master.push_back(Value);
-    } else if (TakeValue(Args, I, "--target", Value, Error)) {
-      if (!Error.empty()) return Error;
+    } else if (TakeValue(Args, I, "--target", Value)) {
       A.Target.push_back(Value);
-    } else if (TakeValue(Args, I, "--master-db", Value, Error)) {
-      if (!Error.empty()) return Error;
+    } else if (TakeValue(Args, I, "--master-db", Value)) {
       A.MasterDB = Value;
-    } else if (TakeValue(Args, I, "--target-db", Value, Error)) {
-      if (!Error.empty()) return Error;
+    } else if (TakeValue(Args, I, "--target-db", Value)) {
       A.TargetDB = Value;
     } else if (Args[I] == "--execute") {
       A.Execute = true;
     } else {
-      return "unknown argument: " + Args[I];
+      throw TUsageError{"unknown argument: " + Args[I]};
     }
   }
-  if (A.Help || A.Version) return std::string();
-  if (A.Dialect.empty()) return "--dialect is required";
-  if (A.Master.empty() == A.MasterDB.empty()) return "give either --master or --master-db";
-  if (A.Target.empty() == A.TargetDB.empty()) return "give either --target or --target-db";
-  if (A.Execute && A.TargetDB.empty()) return "--execute needs --target-db";
+  if (A.Help || A.Version) return;
+  if (A.Dialect.empty()) throw TUsageError{"--dialect is required"};
+  if (A.Master.empty() == A.MasterDB.empty())
+    throw TUsageError{"give either --master or --master-db"};
+  if (A.Target.empty() == A.TargetDB.empty())
+    throw TUsageError{"give either --target or --target-db"};
+  if (A.Execute && A.TargetDB.empty()) throw TUsageError{"--execute needs --target-db"};
   for (const auto* Names : {&A.Master, &A.Target})
     for (const std::string& Name : *Names) {
-      if (Name.empty()) return "an empty file name";
+      if (Name.empty()) throw TUsageError{"an empty file name"};
       // The extractor's list of file names keeps each name in double quotes.
       if (Name.find('"') != std::string::npos)
-        return "a file name must not contain a double quote: " + Name;
+        throw TUsageError{"a file name must not contain a double quote: " + Name};
     }
-  return std::string();
 }
 
 /// The files the names stand for, wildcards expanded as the script extractor expands them.
@@ -158,42 +117,6 @@ void FileNames(const std::vector<std::string>& Names, TStringList& List) {
     TStringList Expanded;
     StringToFileNames('"' + Name + '"', Expanded);
     for (const std::string& FileName : Expanded) List.Add(FileName);
-  }
-}
-
-const char* TypeName(TMsgType Type) {
-  switch (Type) {
-    case mt_Err:
-      return "error";
-    case mt_Wrn:
-      return "warning";
-    default:
-      return "info";
-  }
-}
-
-/// One message per line: "file:line:column: type: text", the position as far as it is known.
-void PrintMessages(const TMsgManager& Messages, std::ostream& Err) {
-  for (int I = 0; I < Messages.GetMsgCount(); ++I) {
-    const TMsgData& M = Messages.Items(I);
-    std::string Where = M.ScriptName.empty() ? std::string("varnel compare") : M.ScriptName;
-    if (!M.ScriptName.empty() && M.Line > 0) {
-      Where += ':' + std::to_string(M.Line);
-      if (M.Column > 0) Where += ':' + std::to_string(M.Column);
-    }
-    std::string Text = M.Text;
-    // Texts of several lines: each line break becomes one, whatever its form.
-    std::string Clean;
-    for (std::size_t P = 0; P < Text.size(); ++P) {
-      if (Text[P] == '\r') {
-        if (P + 1 < Text.size() && Text[P + 1] == '\n') continue;
-        Clean += '\n';
-      } else {
-        Clean += Text[P];
-      }
-    }
-    while (!Clean.empty() && Clean.back() == '\n') Clean.pop_back();
-    Err << Where << ": " << TypeName(M.MsgType) << ": " << Clean << '\n';
   }
 }
 
@@ -229,10 +152,10 @@ void CompareHelp(std::ostream& Out) {
 
 int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   TArguments A;
-  const std::string Problem = ReadArguments(Args, A);
-  if (!Problem.empty()) {
-    Err << "varnel compare: " << Problem << "\nTry 'varnel compare --help'.\n";
-    return ExitUsage;
+  try {
+    ReadArguments(Args, A);
+  } catch (const TUsageError& E) {
+    return UsageFailure(Err, "compare", E.Text);
   }
   if (A.Help) {
     CompareHelp(Out);
@@ -245,11 +168,9 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
   const TDialect* Dialect = nullptr;
   for (const TDialect& D : Dialects)
     if (LowerCase(A.Dialect) == D.Name) Dialect = &D;
-  if (!Dialect) {
-    Err << "varnel compare: unknown dialect \"" << A.Dialect
-        << "\" (supported: postgresql, mysql)\nTry 'varnel compare --help'.\n";
-    return ExitUsage;
-  }
+  if (!Dialect)
+    return UsageFailure(Err, "compare",
+                        "unknown dialect \"" + A.Dialect + "\" (supported: postgresql, mysql)");
 
   // The components: a holder and an extractor for each side (scripts or a database), and the
   // comparer over them. The comparer writes the script into an executor of its own, in the
@@ -267,7 +188,7 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
         throw TUsageError{std::string(Option) + ": the database is not of the dialect " +
                           A.Dialect};
       Side.Connection = MakeConnection(U);
-      auto DB = MakeDBExtractor(Dialect->DatabaseType);
+      auto DB = MakeCatalogExtractor(Dialect->DatabaseType);
       DB->SetConnection(Side.Connection.get());
       Side.Extract = std::move(DB);
     } else {
@@ -285,8 +206,7 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     MakeSide(MasterSide, A.Master, A.MasterDB, "--master-db", "Master", MasterHolder);
     MakeSide(TargetSide, A.Target, A.TargetDB, "--target-db", "Target", TargetHolder);
   } catch (const TUsageError& E) {
-    Err << "varnel compare: " << E.Text << "\nTry 'varnel compare --help'.\n";
-    return ExitUsage;
+    return UsageFailure(Err, "compare", E.Text);
   }
 
   Comparer.Name = "Varnel";
@@ -299,14 +219,14 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
   // Extraction and comparison one after the other: the comparison starts a new message list,
   // and the extraction's messages (statements passed over, say) are worth showing too.
   const bool Extracted = Comparer.ExtractDatabases();
-  PrintMessages(Comparer.MsgManager, Err);
+  PrintMessages(Comparer.MsgManager, Err, "compare", true);
   if (!Extracted || Comparer.MsgManager.GetIsErr()) {
     if (!Comparer.MsgManager.GetIsErr())
       Err << "varnel compare: error: the schemas could not be read\n";
     return ExitErrors;
   }
   const bool Written = Comparer.CompareDatabases();
-  PrintMessages(Comparer.MsgManager, Err);
+  PrintMessages(Comparer.MsgManager, Err, "compare", true);
   for (const std::string& Line : Comparer.WorkList) Err << "varnel compare: note: " << Line << '\n';
   if (!Written || Comparer.MsgManager.GetIsErr() || !Comparer.GetSQLExec()) {
     if (!Comparer.MsgManager.GetIsErr())
@@ -329,7 +249,7 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
   Exec->OnErrorMessage = Quiet;
   Exec->SetConnection(TargetSide.Connection.get());
   const bool Executed = Exec->ExecuteScript();
-  PrintMessages(Exec->MsgManager, Err);
+  PrintMessages(Exec->MsgManager, Err, "compare", true);
   if (!Executed || Exec->MsgManager.GetIsErr()) {
     if (!Exec->MsgManager.GetIsErr())
       Err << "varnel compare: error: the update script did not run to its end\n";

@@ -1,6 +1,8 @@
 #include "varnel_db.h"
 
 #include "Text.h"
+#include "qelMySQLDatabaseExtract.h"
+#include "qelPGDatabaseExtract.h"
 
 using namespace qel;
 
@@ -93,6 +95,17 @@ std::unique_ptr<TQELConnection> MakeConnection(const TDatabaseURI& U) {
   // Connection failures come back as the comparer's errors; nothing is shown twice.
   C->OnErrorMessage = [](TObject*, const std::string&) {};
   return C;
+}
+
+std::unique_ptr<TCustomDBExtract> MakeCatalogExtractor(TDatabaseType DatabaseType) {
+  switch (DatabaseType) {
+    case dbPostgreSQL:
+      return std::make_unique<TPGDBExtract>(nullptr);
+    case dbMySQL:
+      return std::make_unique<TMySQLDBExtract>(nullptr);
+    default:
+      return nullptr;
+  }
 }
 
 }  // namespace varnel_cli

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "qelDBEngine.h"
+#include "varnel_cli_util.h"
+
+namespace qel {
+class TCustomDBExtract;
+}
 
 namespace varnel_cli {
-
-/// Bad command-line input: the message is printed with the usage hint, exit code 2.
-struct TUsageError {
-  std::string Text;
-};
 
 struct TDatabaseURI {
   qel::TconnectionType ConnectionType = qel::cnAbstract;
@@ -27,5 +27,8 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text);
 /// A connection component (not yet connected) for the database U names. The program links and
 /// registers the adapters (by including their headers), so that the connection finds one.
 std::unique_ptr<qel::TQELConnection> MakeConnection(const TDatabaseURI& U);
+
+/// The catalog extractor of a dialect; nullptr for a dialect without one.
+std::unique_ptr<qel::TCustomDBExtract> MakeCatalogExtractor(qel::TDatabaseType DatabaseType);
 
 }  // namespace varnel_cli

@@ -19,8 +19,7 @@
 
 #include "Strings.h"
 #include "qelDBStructure.h"
-#include "qelMySQLDatabaseExtract.h"
-#include "qelPGDatabaseExtract.h"
+#include "qelDatabaseExtract.h"
 #include "varnel_db.h"
 
 using namespace qel;
@@ -28,22 +27,6 @@ using namespace qel;
 namespace varnel_cli {
 
 namespace {
-
-constexpr int ExitOk = 0;
-constexpr int ExitErrors = 1;
-constexpr int ExitUsage = 2;
-
-/// The catalog extractor of a dialect; nullptr for a dialect without one.
-std::unique_ptr<TCustomDBExtract> MakeCatalogExtractor(TDatabaseType DatabaseType) {
-  switch (DatabaseType) {
-    case dbPostgreSQL:
-      return std::make_unique<TPGDBExtract>(nullptr);
-    case dbMySQL:
-      return std::make_unique<TMySQLDBExtract>(nullptr);
-    default:
-      return nullptr;
-  }
-}
 
 /// The scheme name of a dialect for messages.
 const char* SchemeName(TDatabaseType DatabaseType) {
@@ -64,30 +47,15 @@ struct TExtractArguments {
   bool Help = false;
 };
 
-bool TakeOption(const std::vector<std::string>& Args, std::size_t& I, const std::string& Name,
-                std::string& Value) {
-  const std::string& A = Args[I];
-  if (A == Name) {
-    if (I + 1 >= Args.size()) throw TUsageError{Name + " needs a value"};
-    Value = Args[++I];
-    return true;
-  }
-  if (A.rfind(Name + "=", 0) == 0) {
-    Value = A.substr(Name.size() + 1);
-    return true;
-  }
-  return false;
-}
-
 TExtractArguments ReadExtractArguments(const std::vector<std::string>& Args) {
   TExtractArguments A;
   for (std::size_t I = 0; I < Args.size(); ++I) {
     std::string V;
     if (Args[I] == "--help" || Args[I] == "-h") {
       A.Help = true;
-    } else if (TakeOption(Args, I, "--db", V)) {
+    } else if (TakeValue(Args, I, "--db", V)) {
       A.URI = V;
-    } else if (TakeOption(Args, I, "--output", V) || TakeOption(Args, I, "-o", V)) {
+    } else if (TakeValue(Args, I, "--output", V) || TakeValue(Args, I, "-o", V)) {
       if (V.empty()) throw TUsageError{"--output needs a file name"};
       A.Output = V;
     } else {
@@ -96,25 +64,6 @@ TExtractArguments ReadExtractArguments(const std::vector<std::string>& Args) {
   }
   if (!A.Help && A.URI.empty()) throw TUsageError{"--db is required"};
   return A;
-}
-
-/// Each message of the list on a line of its own, line breaks inside a text kept as lines.
-void PrintExtractMessages(TMsgManager& Messages, std::ostream& Err) {
-  for (int I = 0; I < Messages.GetMsgCount(); ++I) {
-    const TMsgData& M = Messages.Items(I);
-    std::string Text;
-    for (std::size_t P = 0; P < M.Text.size(); ++P) {
-      if (M.Text[P] == '\r') {
-        if (P + 1 < M.Text.size() && M.Text[P + 1] == '\n') continue;
-        Text += '\n';
-      } else {
-        Text += M.Text[P];
-      }
-    }
-    while (!Text.empty() && Text.back() == '\n') Text.pop_back();
-    const char* Type = M.MsgType == mt_Err ? "error" : M.MsgType == mt_Wrn ? "warning" : "info";
-    Err << "varnel extract: " << Type << ": " << Text << '\n';
-  }
 }
 
 /// The script with the line breaks of a text file of this host. The writer ends lines with
@@ -200,8 +149,7 @@ int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ost
       throw TUsageError{std::string("--db: the ") + SchemeName(U.DatabaseType) +
                         " dialect has no catalog extractor (postgresql or mysql)"};
   } catch (const TUsageError& E) {
-    Err << "varnel extract: " << E.Text << "\nTry 'varnel extract --help'.\n";
-    return ExitUsage;
+    return UsageFailure(Err, "extract", E.Text);
   }
 
   TDBStructure Holder(nullptr);
@@ -214,7 +162,7 @@ int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ost
 
   const bool Extracted = Extractor->ExtractDatabase();
   TMsgManager& Messages = *Extractor->GetMsgManager();
-  PrintExtractMessages(Messages, Err);
+  PrintMessages(Messages, Err, "extract", false);
   TObjs* Objs = Holder.GetMetadata();
   if (!Extracted || Messages.GetIsErr() || !Objs) {
     if (!Messages.GetIsErr()) Err << "varnel extract: error: the database could not be read\n";

@@ -13,13 +13,7 @@
 #include <vector>
 
 #include "Files.h"
-#include "ReplayAdapter.h"
-#include "db_servers.h"
-#include "qelDBStructure.h"
-#include "qelPGDatabaseExtract.h"
-#include "qelPGScriptExtract.h"
-#include "qelSQL_Exec.h"
-#include "qelVarnel.h"
+#include "pg_extract_util.h"
 
 using namespace qel;
 using namespace qel::testing;
@@ -148,42 +142,6 @@ create index orders_names on orders (cust_code, cust_name desc);
 create view customer_names as select id, name from customer;
 )SQL";
 
-/// A connection to the test database (or, with Database empty, to the server's own test
-/// database) that collects what it reports.
-std::unique_ptr<TServerConnection> ConnectTo(const std::string& Database, std::string& Failure) {
-  auto Conn = std::make_unique<TServerConnection>(PgServer);
-  Failure = Conn->Configure();
-  if (!Failure.empty()) return Conn;
-  if (!Database.empty()) Conn->C->GetConnectionOptions().SetDatabaseName(Database);
-  Conn->C->SetConnected(true);
-  if (!Conn->C->GetConnected())
-    Failure = "Cannot reach the " + Conn->Where() + ": " + Conn->C->GetLastError();
-  return Conn;
-}
-
-/// Makes Database afresh and runs Script in it; the reason when that failed.
-std::string BuildDatabase(const std::string& Database, const std::string& Script) {
-  std::string Failure;
-  auto Admin = ConnectTo("", Failure);
-  if (!Failure.empty()) return Failure;
-  try {
-    Admin->Exec("drop database if exists " + Database);
-    Admin->Exec("create database " + Database);
-    auto Db = ConnectTo(Database, Failure);
-    if (!Failure.empty()) return Failure;
-    Db->Exec(Script);
-  } catch (const std::exception& E) {
-    return std::string("Cannot build database ") + Database + ": " + E.what();
-  }
-  return std::string();
-}
-
-void DropDatabase(const std::string& Database) {
-  std::string Failure;
-  auto Admin = ConnectTo("", Failure);
-  if (Failure.empty()) Admin->ExecIgnoringError("drop database if exists " + Database);
-}
-
 /// Everything the extractor reads of a collection, one line per object and column, in key
 /// order: two reads of the same schema give the same lines.
 TLines Describe(TObjs& O) {
@@ -225,27 +183,7 @@ TLines Describe(TObjs& O) {
   return R;
 }
 
-/// The queries of the libpq adapter, each adding the fixture entry of what it read to
-/// Recording: one extraction recorded for the replay tests.
-std::string* Recording = nullptr;
-
-class TRecordingQuery : public TPGDACQuery {
- public:
-  using TPGDACQuery::TPGDACQuery;
-  void Open() override {
-    TPGDACQuery::Open();
-    if (Recording) *Recording += replay::RecordOpenedQuery(*this);
-  }
-};
-
-/// The libpq adapter with recording queries, registered under a connection type of its own.
-class TRecordingConnection : public TPGDACConnection {
- public:
-  TRecordingConnection() { SetConnectionType(cnZEOS); }
-  TQELQuery* CreateQuery(TComponent* AOwner) override { return new TRecordingQuery(AOwner); }
-};
-
-class PGExtractDb : public ::testing::Test {
+class PGExtractDb : public TPGExtractTest {
  protected:
   static void SetUpTestSuite() {
     const std::string Failure = BuildDatabase(TestDatabase, SchemaScript);
@@ -255,13 +193,7 @@ class PGExtractDb : public ::testing::Test {
 
   void SetUp() override {
     TerminateRunning = false;
-    Conn = std::make_unique<TServerConnection>(PgServer);
-    const std::string Missing = Conn->Configure();
-    ASSERT_TRUE(Missing.empty()) << "environment variable " << Missing << " is not set";
-    Conn->C->GetConnectionOptions().SetDatabaseName(TestDatabase);
-    Ex.SetConnection(Conn->C.get());
-    Ex.SetDBStructure(&Holder);
-    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
+    SetUpExtractor(TestDatabase);
     Ex.SetOnLogNextLine([this](TObject*, const std::string& T) {
       Log.push_back(T);
       if (T == CancelOn) TerminateRunning = true;
@@ -273,17 +205,6 @@ class PGExtractDb : public ::testing::Test {
   }
   void TearDown() override { TerminateRunning = false; }
 
-  TObjs& Objs() { return *Holder.GetMetadata(); }
-  bool Logged(const std::string& Line) const {
-    for (const std::string& L : Log)
-      if (L == Line) return true;
-    return false;
-  }
-
-  std::unique_ptr<TServerConnection> Conn;
-  TDBStructure Holder{nullptr};
-  TPGDBExtract Ex{nullptr};
-  TLines Errors, Log;
   std::vector<int> Progress;
   std::string CancelOn;
 };
@@ -297,10 +218,7 @@ TFldData* Column(TTblData* Tbl, const std::string& Name) {
 TEST_F(PGExtractDb, ReadsTheDatabaseBuiltFromAScriptAsAnOrdinaryUser) {
   // The test reads as the database's owner, who is no superuser: every catalog it needs must
   // be readable without that.
-  Conn->C->SetConnected(true);
-  ASSERT_EQ(Conn->Column("select rolsuper from pg_roles where rolname = current_user"),
-            TLines{"False"});
-  Conn->C->SetConnected(false);
+  ASSERT_EQ(RolSuper(), TLines{"False"});
 
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   EXPECT_TRUE(Errors.empty()) << ::testing::PrintToString(Errors);
@@ -457,36 +375,8 @@ TEST_F(PGExtractDb, ARefusedLoginIsAFailureWithTheServersReason) {
   EXPECT_FALSE(Logged("Extracting tables..."));
 }
 
-/// The update script that brings Database to the schema of Script, for the tables, keys and
-/// indexes; the reason in Failure when the comparison failed. Target receives what was read.
-std::string UpdateScript(TPGDBExtract& Ex, TServerConnection& Conn, const std::string& Database,
-                         const char* Script, TDBStructure& MH, TDBStructure& TH,
-                         std::string& Failure) {
-  Conn.C->GetConnectionOptions().SetDatabaseName(Database);
-  TPGScriptExtract Master{nullptr};
-  Master.SetScriptFileName("master.sql");
-  Master.OnLoadScript = [Script](TObject*, const std::string&, TStrings* Lines, bool& Loaded) {
-    Lines->SetText(Script);
-    Loaded = true;
-  };
-  TVarnel V{nullptr};
-  TLines VErrors;
-  V.OnErrorMessage = [&VErrors](TObject*, const std::string& T) { VErrors.push_back(T); };
-  V.SetDBMaster(&MH);
-  V.SetDBTarget(&TH);
-  V.SetExtractorMaster(&Master);
-  V.SetExtractorTarget(&Ex);
-  V.SetCompareObjects(
-      TCmpObjSetType{coTable, coIndex, coPrimaryKey, coUnique, coForeignKey, coCheck});
-  if (!V.ExtractDatabases() || !V.CompareDatabases() || !V.GetSQLExec()) {
-    Failure = ::testing::PrintToString(VErrors);
-    return std::string();
-  }
-  TStringList Lines;
-  V.GetSQLExec()->GetScript(Lines, false);
-  if (!V.GetSQLExec()->HasChanges) return std::string();
-  return Lines.GetText();
-}
+/// The kinds the update script brings a database to its script for: tables, keys and indexes.
+const TCmpObjSetType UpdateKinds{coTable, coIndex, coPrimaryKey, coUnique, coForeignKey, coCheck};
 
 TEST_F(PGExtractDb, ExtractThenCompareWithTheSameScriptGivesNoStatements) {
   // Tables with their columns, keys and indexes. (Views are read too, but the server keeps a
@@ -496,7 +386,8 @@ TEST_F(PGExtractDb, ExtractThenCompareWithTheSameScriptGivesNoStatements) {
   ASSERT_TRUE(Failure.empty()) << Failure;
   TDBStructure MH{nullptr}, TH{nullptr};
   std::string Why;
-  const std::string Script = UpdateScript(Ex, *Conn, Database, CompareScript, MH, TH, Why);
+  const std::string Script =
+      UpdateScript(Ex, *Conn, Database, CompareScript, UpdateKinds, MH, TH, Why);
   ASSERT_TRUE(Why.empty()) << Why;
   EXPECT_EQ(TH.GetMetadata()->Tables.Count(), 4);
   EXPECT_EQ(TH.GetMetadata()->Indexes.Count(), 4);
@@ -570,7 +461,7 @@ create index orders_extra on orders (cust_name);
   std::string Script;
   {
     TDBStructure MH{nullptr}, TH{nullptr};
-    Script = UpdateScript(Ex, *Conn, Database, CompareScript, MH, TH, Why);
+    Script = UpdateScript(Ex, *Conn, Database, CompareScript, UpdateKinds, MH, TH, Why);
     ASSERT_TRUE(Why.empty()) << Why;
     ASSERT_FALSE(Script.empty());
   }
@@ -579,18 +470,11 @@ create index orders_extra on orders (cust_name);
         "DROP CONSTRAINT customer_born_key", "DROP CONSTRAINT customer_small_check",
         "ON UPDATE CASCADE ON DELETE SET NULL", "ADD CONSTRAINT \"Mixed Key\" PRIMARY KEY"})
     EXPECT_NE(Script.find(Expected), std::string::npos) << Expected << " in\n" << Script;
-  {
-    std::string Reach;
-    auto Db = ConnectTo(Database, Reach);
-    ASSERT_TRUE(Reach.empty()) << Reach;
-    try {
-      Db->Exec(Script);
-    } catch (const std::exception& E) {
-      FAIL() << "The update script failed: " << E.what() << "\n" << Script;
-    }
-  }
+  const std::string Ran = RunScript(Database, Script);
+  ASSERT_TRUE(Ran.empty()) << "The update script did not run: " << Ran << "\n" << Script;
   TDBStructure MH{nullptr}, TH{nullptr};
-  const std::string Again = UpdateScript(Ex, *Conn, Database, CompareScript, MH, TH, Why);
+  const std::string Again =
+      UpdateScript(Ex, *Conn, Database, CompareScript, UpdateKinds, MH, TH, Why);
   ASSERT_TRUE(Why.empty()) << Why;
   EXPECT_EQ(Again, "") << "after:\n"
                        << Script << "\ntarget:\n"
@@ -603,33 +487,12 @@ TEST_F(PGExtractDb, OneExtractionIsRecordedAndReplaysTheSame) {
       "# Recorded from the PostgreSQL 15 server of the test run: one extraction of the database\n"
       "# built from SchemaScript of tests/db/test_pg_extract_db.cpp, read by TPGDBExtract as the\n"
       "# ordinary user that owns it.\n";
-  ASSERT_TRUE(RegisterConnection("pg-recorder", new TRecordingConnection()));
-  TQELConnection Live{nullptr};
-  Live.SetConnectionType(cnZEOS);
-  Live.SetDatabaseType(dbPostgreSQL);
-  Live.SetConnectionOptions(Conn->C->GetConnectionOptions());
-  Ex.SetConnection(&Live);
-  Recording = &Recorded;
-  const bool Extracted = Ex.ExtractDatabase();
-  Recording = nullptr;
-  Ex.SetConnection(nullptr);
-  UnRegisterConnection("pg-recorder", true);
+  const bool Extracted = ExtractRecorded(Ex, Conn->C->GetConnectionOptions(), Recorded);
   ASSERT_TRUE(Extracted) << ::testing::PrintToString(Errors);
   const TLines LiveRead = Describe(Objs());
   WriteStringToFile(std::string(QEL_BUILD_DIR) + "/pg_extract_recorded.replay", Recorded);
 
-  auto Fixture = std::make_shared<replay::TReplayFixture>();
-  Fixture->LoadFromText(Recorded, "recording");
-  TSQLLexRules Rules;
-  Rules.DollarQuotes = true;
-  Rules.EStrings = true;
-  replay::TScopedReplayAdapter Replay("replay-pg-extract", cnODAC, Fixture, Rules);
-  TQELConnection Played{nullptr};
-  Played.SetConnectionType(cnODAC);
-  Played.SetDatabaseType(dbPostgreSQL);
-  Played.SetConnectionOptions(Conn->C->GetConnectionOptions());
-  Ex.SetConnection(&Played);
-  ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
-  Ex.SetConnection(nullptr);
+  ASSERT_TRUE(ExtractReplayed(Ex, Conn->C->GetConnectionOptions(), Recorded))
+      << ::testing::PrintToString(Errors);
   EXPECT_EQ(Describe(Objs()), LiveRead);
 }

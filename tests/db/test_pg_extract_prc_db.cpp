@@ -11,15 +11,9 @@
 #include <vector>
 
 #include "Files.h"
-#include "ReplayAdapter.h"
-#include "db_servers.h"
+#include "pg_extract_util.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Trg.h"
-#include "qelDBStructure.h"
-#include "qelPGDatabaseExtract.h"
-#include "qelPGScriptExtract.h"
-#include "qelSQL_Exec.h"
-#include "qelVarnel.h"
 
 using namespace qel;
 using namespace qel::testing;
@@ -122,39 +116,6 @@ comment on function add_tax(numeric, numeric) is 'price with tax';
 comment on trigger customer_touch on customer is 'keeps the time';
 )SQL";
 
-std::unique_ptr<TServerConnection> ConnectTo(const std::string& Database, std::string& Failure) {
-  auto Conn = std::make_unique<TServerConnection>(PgServer);
-  Failure = Conn->Configure();
-  if (!Failure.empty()) return Conn;
-  if (!Database.empty()) Conn->C->GetConnectionOptions().SetDatabaseName(Database);
-  Conn->C->SetConnected(true);
-  if (!Conn->C->GetConnected())
-    Failure = "Cannot reach the " + Conn->Where() + ": " + Conn->C->GetLastError();
-  return Conn;
-}
-
-std::string BuildDatabase(const std::string& Database, const std::string& Script) {
-  std::string Failure;
-  auto Admin = ConnectTo("", Failure);
-  if (!Failure.empty()) return Failure;
-  try {
-    Admin->Exec("drop database if exists " + Database);
-    Admin->Exec("create database " + Database);
-    auto Db = ConnectTo(Database, Failure);
-    if (!Failure.empty()) return Failure;
-    Db->Exec(Script);
-  } catch (const std::exception& E) {
-    return std::string("Cannot build database ") + Database + ": " + E.what();
-  }
-  return std::string();
-}
-
-void DropDatabase(const std::string& Database) {
-  std::string Failure;
-  auto Admin = ConnectTo("", Failure);
-  if (Failure.empty()) Admin->ExecIgnoringError("drop database if exists " + Database);
-}
-
 /// One line per routine and trigger with what the extractor read of it.
 TLines Describe(TObjs& O) {
   TLines R;
@@ -180,24 +141,7 @@ TLines Describe(TObjs& O) {
   return R;
 }
 
-std::string* Recording = nullptr;
-
-class TRecordingQuery : public TPGDACQuery {
- public:
-  using TPGDACQuery::TPGDACQuery;
-  void Open() override {
-    TPGDACQuery::Open();
-    if (Recording) *Recording += replay::RecordOpenedQuery(*this);
-  }
-};
-
-class TRecordingConnection : public TPGDACConnection {
- public:
-  TRecordingConnection() { SetConnectionType(cnZEOS); }
-  TQELQuery* CreateQuery(TComponent* AOwner) override { return new TRecordingQuery(AOwner); }
-};
-
-class PGExtractPrcDb : public ::testing::Test {
+class PGExtractPrcDb : public TPGExtractTest {
  protected:
   static void SetUpTestSuite() {
     const std::string Failure = BuildDatabase(TestDatabase, RoutineScript);
@@ -205,18 +149,8 @@ class PGExtractPrcDb : public ::testing::Test {
   }
   static void TearDownTestSuite() { DropDatabase(TestDatabase); }
 
-  void SetUp() override {
-    Conn = std::make_unique<TServerConnection>(PgServer);
-    const std::string Missing = Conn->Configure();
-    ASSERT_TRUE(Missing.empty()) << "environment variable " << Missing << " is not set";
-    Conn->C->GetConnectionOptions().SetDatabaseName(TestDatabase);
-    Ex.SetConnection(Conn->C.get());
-    Ex.SetDBStructure(&Holder);
-    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
-    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) { Log.push_back(T); });
-  }
+  void SetUp() override { SetUpExtractor(TestDatabase); }
 
-  TObjs& Objs() { return *Holder.GetMetadata(); }
   TPrcData* Routine(const std::string& Name) {
     for (int I = 0; I < Objs().Procedures.Count(); ++I)
       if (Objs().Procedures[I]->GetObjName() == Name)
@@ -229,46 +163,10 @@ class PGExtractPrcDb : public ::testing::Test {
         return dynamic_cast<TTrgData*>(Objs().Triggers[I]);
     return nullptr;
   }
-  bool Logged(const std::string& Line) const {
-    for (const std::string& L : Log)
-      if (L == Line) return true;
-    return false;
-  }
-
-  std::unique_ptr<TServerConnection> Conn;
-  TDBStructure Holder{nullptr};
-  TPGDBExtract Ex{nullptr};
-  TLines Errors, Log;
 };
 
-/// The update script that brings Database to Script, for routines, triggers and tables.
-std::string UpdateScript(TPGDBExtract& Ex, TServerConnection& Conn, const std::string& Database,
-                         const char* Script, TDBStructure& MH, TDBStructure& TH,
-                         std::string& Failure) {
-  Conn.C->GetConnectionOptions().SetDatabaseName(Database);
-  TPGScriptExtract Master{nullptr};
-  Master.SetScriptFileName("master.sql");
-  Master.OnLoadScript = [Script](TObject*, const std::string&, TStrings* Lines, bool& Loaded) {
-    Lines->SetText(Script);
-    Loaded = true;
-  };
-  TVarnel V{nullptr};
-  TLines VErrors;
-  V.OnErrorMessage = [&VErrors](TObject*, const std::string& T) { VErrors.push_back(T); };
-  V.SetDBMaster(&MH);
-  V.SetDBTarget(&TH);
-  V.SetExtractorMaster(&Master);
-  V.SetExtractorTarget(&Ex);
-  V.SetCompareObjects(TCmpObjSetType{coTable, coPrimaryKey, coProcedure, coTrigger});
-  if (!V.ExtractDatabases() || !V.CompareDatabases() || !V.GetSQLExec()) {
-    Failure = ::testing::PrintToString(VErrors);
-    return std::string();
-  }
-  TStringList Lines;
-  V.GetSQLExec()->GetScript(Lines, false);
-  if (!V.GetSQLExec()->HasChanges) return std::string();
-  return Lines.GetText();
-}
+/// The kinds the update script brings a database to its script for.
+const TCmpObjSetType UpdateKinds{coTable, coPrimaryKey, coProcedure, coTrigger};
 
 }  // namespace
 
@@ -277,10 +175,7 @@ TEST_F(PGExtractPrcDb, AnOrdinaryUserReadsRoutinesAndTriggersAsTheServerKeepsThe
   // here: the live server, read without superuser rights, gives no error, and what only the
   // server decides holds (probin is null for a function that is not in C; the trigger text
   // is the server's, read again by the parser).
-  Conn->C->SetConnected(true);
-  ASSERT_EQ(Conn->Column("select rolsuper from pg_roles where rolname = current_user"),
-            TLines{"False"});
-  Conn->C->SetConnected(false);
+  ASSERT_EQ(RolSuper(), TLines{"False"});
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   EXPECT_TRUE(Errors.empty()) << ::testing::PrintToString(Errors);
   EXPECT_FALSE(Ex.GetMsgManager()->GetIsErr());
@@ -318,34 +213,13 @@ TEST_F(PGExtractPrcDb, OneExtractionIsRecordedAndReplaysTheSame) {
       "# Recorded from the PostgreSQL 15 server of the test run: one extraction of the database\n"
       "# built from RoutineScript of tests/db/test_pg_extract_prc_db.cpp, read by TPGDBExtract\n"
       "# as the ordinary user that owns it.\n";
-  ASSERT_TRUE(RegisterConnection("pg-prc-recorder", new TRecordingConnection()));
-  TQELConnection Live{nullptr};
-  Live.SetConnectionType(cnZEOS);
-  Live.SetDatabaseType(dbPostgreSQL);
-  Live.SetConnectionOptions(Conn->C->GetConnectionOptions());
-  Ex.SetConnection(&Live);
-  Recording = &Recorded;
-  const bool Extracted = Ex.ExtractDatabase();
-  Recording = nullptr;
-  Ex.SetConnection(nullptr);
-  UnRegisterConnection("pg-prc-recorder", true);
+  const bool Extracted = ExtractRecorded(Ex, Conn->C->GetConnectionOptions(), Recorded);
   ASSERT_TRUE(Extracted) << ::testing::PrintToString(Errors);
   const TLines LiveRead = Describe(Objs());
   WriteStringToFile(std::string(QEL_BUILD_DIR) + "/pg_extract_prc_recorded.replay", Recorded);
 
-  auto Fixture = std::make_shared<replay::TReplayFixture>();
-  Fixture->LoadFromText(Recorded, "recording");
-  TSQLLexRules Rules;
-  Rules.DollarQuotes = true;
-  Rules.EStrings = true;
-  replay::TScopedReplayAdapter Replay("replay-pg-prc", cnODAC, Fixture, Rules);
-  TQELConnection Played{nullptr};
-  Played.SetConnectionType(cnODAC);
-  Played.SetDatabaseType(dbPostgreSQL);
-  Played.SetConnectionOptions(Conn->C->GetConnectionOptions());
-  Ex.SetConnection(&Played);
-  ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
-  Ex.SetConnection(nullptr);
+  ASSERT_TRUE(ExtractReplayed(Ex, Conn->C->GetConnectionOptions(), Recorded))
+      << ::testing::PrintToString(Errors);
   EXPECT_EQ(Describe(Objs()), LiveRead);
 }
 
@@ -374,23 +248,16 @@ create trigger customer_extra after insert on customer
   std::string Why, Script;
   {
     TDBStructure MH{nullptr}, TH{nullptr};
-    Script = UpdateScript(Ex, *Conn, Database, CompareScript, MH, TH, Why);
+    Script = UpdateScript(Ex, *Conn, Database, CompareScript, UpdateKinds, MH, TH, Why);
     ASSERT_TRUE(Why.empty()) << Why;
     ASSERT_FALSE(Script.empty());
     EXPECT_EQ(TH.GetMetadata()->Triggers.Count(), 1);
   }
-  {
-    std::string Reach;
-    auto Db = ConnectTo(Database, Reach);
-    ASSERT_TRUE(Reach.empty()) << Reach;
-    try {
-      Db->Exec(Script);
-    } catch (const std::exception& E) {
-      FAIL() << "The update script failed: " << E.what() << "\n" << Script;
-    }
-  }
+  const std::string Ran = RunScript(Database, Script);
+  ASSERT_TRUE(Ran.empty()) << "The update script did not run: " << Ran << "\n" << Script;
   TDBStructure MH{nullptr}, TH{nullptr};
-  const std::string Again = UpdateScript(Ex, *Conn, Database, CompareScript, MH, TH, Why);
+  const std::string Again =
+      UpdateScript(Ex, *Conn, Database, CompareScript, UpdateKinds, MH, TH, Why);
   ASSERT_TRUE(Why.empty()) << Why;
   EXPECT_EQ(Again, "") << "after:\n"
                        << Script << "\nmaster:\n"

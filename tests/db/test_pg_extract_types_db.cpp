@@ -13,14 +13,9 @@
 #include <vector>
 
 #include "Files.h"
-#include "ReplayAdapter.h"
-#include "db_servers.h"
+#include "pg_extract_util.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Prc.h"
-#include "qelDBStructure.h"
-#include "qelPGDatabaseExtract.h"
-#include "qelPGScriptExtract.h"
-#include "qelVarnel.h"
 
 using namespace qel;
 using namespace qel::testing;
@@ -73,43 +68,6 @@ create operator class geo.int_near_ops for type integer using btree as
 comment on operator class geo.int_near_ops using btree is 'for tests';
 )SQL";
 
-std::unique_ptr<TServerConnection> ConnectTo(const std::string& Database, std::string& Failure) {
-  auto Conn = std::make_unique<TServerConnection>(PgServer);
-  Failure = Conn->Configure();
-  if (!Failure.empty()) return Conn;
-  if (!Database.empty()) Conn->C->GetConnectionOptions().SetDatabaseName(Database);
-  Conn->C->SetConnected(true);
-  if (!Conn->C->GetConnected())
-    Failure = "Cannot reach the " + Conn->Where() + ": " + Conn->C->GetLastError();
-  return Conn;
-}
-
-/// Makes Database afresh and runs Script in it, then Super, which needs a superuser and is
-/// left out when the test user is none; the reason when that failed.
-std::string BuildDatabase(const std::string& Database, const std::string& Script,
-                          const std::string& Super = std::string()) {
-  std::string Failure;
-  auto Admin = ConnectTo("", Failure);
-  if (!Failure.empty()) return Failure;
-  try {
-    Admin->Exec("drop database if exists " + Database);
-    Admin->Exec("create database " + Database);
-    auto Db = ConnectTo(Database, Failure);
-    if (!Failure.empty()) return Failure;
-    Db->Exec(Script);
-    if (!Super.empty()) Db->ExecIgnoringError(Super);
-  } catch (const std::exception& E) {
-    return std::string("Cannot build database ") + Database + ": " + E.what();
-  }
-  return std::string();
-}
-
-void DropDatabase(const std::string& Database) {
-  std::string Failure;
-  auto Admin = ConnectTo("", Failure);
-  if (Failure.empty()) Admin->ExecIgnoringError("drop database if exists " + Database);
-}
-
 /// The kinds of this step group, one line per object, entry and attribute, in key order.
 TLines Describe(TObjs& O) {
   TLines R;
@@ -136,25 +94,7 @@ TLines Describe(TObjs& O) {
   return R;
 }
 
-/// The queries of the libpq adapter, each adding the fixture entry of what it read.
-std::string* Recording = nullptr;
-
-class TRecordingQuery : public TPGDACQuery {
- public:
-  using TPGDACQuery::TPGDACQuery;
-  void Open() override {
-    TPGDACQuery::Open();
-    if (Recording) *Recording += replay::RecordOpenedQuery(*this);
-  }
-};
-
-class TRecordingConnection : public TPGDACConnection {
- public:
-  TRecordingConnection() { SetConnectionType(cnZEOS); }
-  TQELQuery* CreateQuery(TComponent* AOwner) override { return new TRecordingQuery(AOwner); }
-};
-
-class PGExtractTypesDb : public ::testing::Test {
+class PGExtractTypesDb : public TPGExtractTest {
  protected:
   static void SetUpTestSuite() {
     const std::string Failure = BuildDatabase(TestDatabase, TypesScript, OpClassScript);
@@ -164,34 +104,10 @@ class PGExtractTypesDb : public ::testing::Test {
 
   void SetUp() override {
     TerminateRunning = false;
-    Conn = std::make_unique<TServerConnection>(PgServer);
-    const std::string Missing = Conn->Configure();
-    ASSERT_TRUE(Missing.empty()) << "environment variable " << Missing << " is not set";
-    Conn->C->GetConnectionOptions().SetDatabaseName(TestDatabase);
-    Ex.SetConnection(Conn->C.get());
-    Ex.SetDBStructure(&Holder);
-    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
-    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) { Log.push_back(T); });
+    SetUpExtractor(TestDatabase);
   }
 
-  TObjs& Objs() { return *Holder.GetMetadata(); }
-  bool Logged(const std::string& Line) const {
-    for (const std::string& L : Log)
-      if (L == Line) return true;
-    return false;
-  }
-  bool Superuser() {
-    Conn->C->SetConnected(true);
-    const bool R = Conn->Column("select rolsuper from pg_roles where rolname = current_user") ==
-                   TLines{"True"};
-    Conn->C->SetConnected(false);
-    return R;
-  }
-
-  std::unique_ptr<TServerConnection> Conn;
-  TDBStructure Holder{nullptr};
-  TPGDBExtract Ex{nullptr};
-  TLines Errors, Log;
+  bool Superuser() { return RolSuper() == TLines{"True"}; }
 };
 
 TDmnData* DomainNamed(TObjs& O, const std::string& Name) {
@@ -288,35 +204,14 @@ TEST_F(PGExtractTypesDb, OneExtractionIsRecordedAndReplaysTheSame) {
       "# operators and operator classes of the database built from TypesScript and "
       "OpClassScript\n"
       "# of tests/db/test_pg_extract_types_db.cpp, read by TPGDBExtract.\n";
-  ASSERT_TRUE(RegisterConnection("pg-types-recorder", new TRecordingConnection()));
-  TQELConnection Live{nullptr};
-  Live.SetConnectionType(cnZEOS);
-  Live.SetDatabaseType(dbPostgreSQL);
-  Live.SetConnectionOptions(Conn->C->GetConnectionOptions());
-  Ex.SetConnection(&Live);
   Ex.CompareObjects = TCmpObjSetType{coDomain};
-  Recording = &Recorded;
-  const bool Extracted = Ex.ExtractDatabase();
-  Recording = nullptr;
-  Ex.SetConnection(nullptr);
-  UnRegisterConnection("pg-types-recorder", true);
+  const bool Extracted = ExtractRecorded(Ex, Conn->C->GetConnectionOptions(), Recorded);
   ASSERT_TRUE(Extracted) << ::testing::PrintToString(Errors);
   const TLines LiveRead = Describe(Objs());
   WriteStringToFile(std::string(QEL_BUILD_DIR) + "/pg_extract_types_recorded.replay", Recorded);
 
-  auto Fixture = std::make_shared<replay::TReplayFixture>();
-  Fixture->LoadFromText(Recorded, "recording");
-  TSQLLexRules Rules;
-  Rules.DollarQuotes = true;
-  Rules.EStrings = true;
-  replay::TScopedReplayAdapter Replay("replay-pg-types", cnODAC, Fixture, Rules);
-  TQELConnection Played{nullptr};
-  Played.SetConnectionType(cnODAC);
-  Played.SetDatabaseType(dbPostgreSQL);
-  Played.SetConnectionOptions(Conn->C->GetConnectionOptions());
-  Ex.SetConnection(&Played);
-  ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
-  Ex.SetConnection(nullptr);
+  ASSERT_TRUE(ExtractReplayed(Ex, Conn->C->GetConnectionOptions(), Recorded))
+      << ::testing::PrintToString(Errors);
   EXPECT_EQ(Describe(Objs()), LiveRead);
 }
 
@@ -346,32 +241,16 @@ TEST_F(PGExtractTypesDb, ExtractThenCompareWithTheSameScriptGivesNoStatements) {
   const std::string Database = "qel_pgx_types_compare";
   const std::string Failure = BuildDatabase(Database, CompareScript);
   ASSERT_TRUE(Failure.empty()) << Failure;
-  Conn->C->GetConnectionOptions().SetDatabaseName(Database);
   TDBStructure MH{nullptr}, TH{nullptr};
-  TPGScriptExtract Master{nullptr};
-  Master.SetScriptFileName("master.sql");
-  Master.OnLoadScript = [](TObject*, const std::string&, TStrings* Lines, bool& Loaded) {
-    Lines->SetText(CompareScript);
-    Loaded = true;
-  };
-  TVarnel V{nullptr};
-  TLines VErrors;
-  V.OnErrorMessage = [&VErrors](TObject*, const std::string& T) { VErrors.push_back(T); };
-  V.SetDBMaster(&MH);
-  V.SetDBTarget(&TH);
-  V.SetExtractorMaster(&Master);
-  V.SetExtractorTarget(&Ex);
-  V.SetCompareObjects(TCmpObjSetType{coDomain});
-  ASSERT_TRUE(V.ExtractDatabases() && V.CompareDatabases() && V.GetSQLExec())
-      << ::testing::PrintToString(VErrors);
+  std::string Why;
+  const std::string Script =
+      UpdateScript(Ex, *Conn, Database, CompareScript, TCmpObjSetType{coDomain}, MH, TH, Why);
+  ASSERT_TRUE(Why.empty()) << Why;
   EXPECT_EQ(TH.GetMetadata()->Domains.Count(), 4);
   EXPECT_EQ(TH.GetMetadata()->Operators.Count(), 2);
   EXPECT_EQ(TH.GetMetadata()->Conversions.Count(), 1);
-  TStringList Lines;
-  V.GetSQLExec()->GetScript(Lines, false);
-  EXPECT_FALSE(V.GetSQLExec()->HasChanges)
-      << Lines.GetText() << "\nmaster:\n"
-      << ::testing::PrintToString(Describe(*MH.GetMetadata())) << "\ntarget:\n"
-      << ::testing::PrintToString(Describe(*TH.GetMetadata()));
+  EXPECT_EQ(Script, "") << "master:\n"
+                        << ::testing::PrintToString(Describe(*MH.GetMetadata())) << "\ntarget:\n"
+                        << ::testing::PrintToString(Describe(*TH.GetMetadata()));
   DropDatabase(Database);
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "db_servers.h"
+#include "pg_test_db.h"
 #include "qelCompObj.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Trg.h"
@@ -53,39 +53,10 @@ create trigger customer_renamed before update on customer
   for each row when (old.name is distinct from new.name) execute function touch('a', 'b');
 )SQL";
 
-std::unique_ptr<TServerConnection> ConnectTo(const std::string& Database, std::string& Failure) {
-  auto Conn = std::make_unique<TServerConnection>(PgServer);
-  Failure = Conn->Configure();
-  if (!Failure.empty()) return Conn;
-  if (!Database.empty()) Conn->C->GetConnectionOptions().SetDatabaseName(Database);
-  Conn->C->SetConnected(true);
-  if (!Conn->C->GetConnected())
-    Failure = "Cannot reach the " + Conn->Where() + ": " + Conn->C->GetLastError();
-  return Conn;
-}
-
 class PGParserPrcDb : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    std::string Failure;
-    auto Admin = ConnectTo("", Failure);
-    if (Failure.empty()) {
-      try {
-        Admin->Exec("drop database if exists " + TestDatabase);
-        Admin->Exec("create database " + TestDatabase);
-        auto Db = ConnectTo(TestDatabase, Failure);
-        if (Failure.empty()) Db->Exec(Schema);
-      } catch (const std::exception& E) {
-        Failure = "Cannot build database " + TestDatabase + ": " + E.what();
-      }
-    }
-    SetUpFailure() = Failure;
-  }
-  static void TearDownTestSuite() {
-    std::string Failure;
-    auto Admin = ConnectTo("", Failure);
-    if (Failure.empty()) Admin->ExecIgnoringError("drop database if exists " + TestDatabase);
-  }
+  static void SetUpTestSuite() { SetUpFailure() = BuildDatabase(TestDatabase, Schema); }
+  static void TearDownTestSuite() { DropDatabase(TestDatabase); }
   static std::string& SetUpFailure() {
     static std::string Failure;
     return Failure;

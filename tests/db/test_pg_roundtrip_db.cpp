@@ -11,20 +11,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
-
 #include "db_servers.h"
+#include "pg_dump_util.h"
 #include "varnel_compare.h"
 
 using namespace qel;
@@ -45,13 +40,6 @@ struct TPair {
 
 void PrintTo(const TPair& P, std::ostream* OS) {
   *OS << P.Name;
-}
-
-std::string ReadFile(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
 }
 
 /// The reason a script is marked pending, empty when it is not.
@@ -79,87 +67,6 @@ std::vector<TPair> Pairs() {
   return R;
 }
 
-/// Single-quoted for the shell.
-std::string ShellQuoted(const std::string& S) {
-  std::string R = "'";
-  for (char C : S) R += C == '\'' ? std::string("'\\''") : std::string(1, C);
-  return R + "'";
-}
-
-/// Runs Command through the shell; its exit code, and what it wrote to standard output and
-/// standard error in Output.
-int Run(const std::string& Command, std::string& Output) {
-  Output.clear();
-  FILE* P = popen((Command + " 2>&1").c_str(), "r");
-  if (!P) return -1;
-  std::array<char, 4096> Buf{};
-  for (std::size_t N; (N = std::fread(Buf.data(), 1, Buf.size(), P)) > 0;)
-    Output.append(Buf.data(), N);
-  const int Status = pclose(P);
-  return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-}
-
-/// psql and pg_dump reach the test server through the libpq variables.
-void ExportConnection() {
-  setenv("PGHOST", Env("QEL_PG_HOST").c_str(), 1);
-  setenv("PGPORT", Env("QEL_PG_PORT").c_str(), 1);
-  setenv("PGUSER", Env("QEL_PG_USER").c_str(), 1);
-  setenv("PGPASSWORD", Env("QEL_PG_PASSWORD").c_str(), 1);
-  setenv("PGCONNECT_TIMEOUT", "10", 1);
-  unsetenv("PGSERVICE");
-  unsetenv("PGOPTIONS");
-}
-
-/// Runs a script file in Database, in one transaction, stopping at the first error.
-int Psql(const std::string& Database, const std::string& File, std::string& Output) {
-  return Run(
-      "psql -X -q -1 -v ON_ERROR_STOP=1 -d " + ShellQuoted(Database) + " -f " + ShellQuoted(File),
-      Output);
-}
-
-/// The schema of Database as pg_dump writes it, normalised: comments, SET lines, the dump's
-/// session settings and blank lines dropped; then cut into statements and sorted, since the
-/// order in which pg_dump lists objects follows their creation where dependencies allow, and
-/// says nothing about the schema. Within a statement (the columns of a table) order stays.
-std::vector<std::string> DumpSchema(const std::string& Database, std::string& Failure) {
-  std::string Dump;
-  if (Run("pg_dump --schema-only --no-privileges -d " + ShellQuoted(Database), Dump) != 0) {
-    Failure = "pg_dump " + Database + " failed: " + Dump;
-    return {};
-  }
-  std::vector<std::string> Statements;
-  std::string Cur;
-  std::istringstream In(Dump);
-  for (std::string L; std::getline(In, L);) {
-    if (L.empty() || L.rfind("--", 0) == 0 || L.rfind("SET ", 0) == 0 ||
-        L.rfind("SELECT pg_catalog.set_config(", 0) == 0 || L.rfind("\\restrict ", 0) == 0 ||
-        L.rfind("\\unrestrict ", 0) == 0)
-      continue;
-    // The parser reads a default of now() as current_timestamp, the spelling the catalog
-    // extractor gives it too, so that a script and a catalog compare equal; the server keeps
-    // the two spellings of the same call apart.
-    for (std::size_t P; (P = L.find("DEFAULT now()")) != std::string::npos;)
-      L.replace(P, 13, "DEFAULT CURRENT_TIMESTAMP");
-    Cur += L + "\n";
-    if (L.back() == ';') {
-      Statements.push_back(Cur);
-      Cur.clear();
-    }
-  }
-  if (!Cur.empty()) Statements.push_back(Cur);
-  std::sort(Statements.begin(), Statements.end());
-  return Statements;
-}
-
-/// The statements of A that B lacks, each once.
-std::string Missing(const std::vector<std::string>& A, const std::vector<std::string>& B) {
-  std::vector<std::string> D;
-  std::set_difference(A.begin(), A.end(), B.begin(), B.end(), std::back_inserter(D));
-  std::string R;
-  for (const std::string& S : D) R += S;
-  return R;
-}
-
 /// The update script for the pair, written by the example program's compare command; empty
 /// with the messages in Failure when the comparison failed.
 std::string UpdateScript(const TPair& P, std::string& Failure) {
@@ -173,24 +80,9 @@ std::string UpdateScript(const TPair& P, std::string& Failure) {
   return Out.str();
 }
 
-class PGRoundTrip : public ::testing::TestWithParam<TPair> {
+class PGRoundTrip : public TPGToolSuite<::testing::TestWithParam<TPair>> {
  protected:
-  static void SetUpTestSuite() {
-    ExportConnection();
-    Admin = std::make_unique<TServerConnection>(PgServer);
-    Reach = Admin->Connect();
-  }
-  static void TearDownTestSuite() {
-    if (Admin && Reach.empty())
-      for (const std::string& D : {MasterDatabase, TargetDatabase})
-        Admin->ExecIgnoringError("drop database if exists " + D);
-    Admin.reset();
-  }
-
-  void FreshDatabase(const std::string& Name) {
-    Admin->Exec("drop database if exists " + Name);
-    Admin->Exec("create database " + Name);
-  }
+  static void TearDownTestSuite() { DropAndDisconnect({MasterDatabase, TargetDatabase}); }
 
   /// Runs the round trip; the reason it failed, empty when the two schemas came out the same.
   std::string RoundTrip(const TPair& P) {
@@ -217,13 +109,7 @@ class PGRoundTrip : public ::testing::TestWithParam<TPair> {
            Missing(M, T) + "Only in the updated target:\n" + Missing(T, M) + "Update script:\n" +
            Script;
   }
-
-  static std::unique_ptr<TServerConnection> Admin;
-  static std::string Reach;
 };
-
-std::unique_ptr<TServerConnection> PGRoundTrip::Admin;
-std::string PGRoundTrip::Reach;
 
 }  // namespace
 

@@ -32,6 +32,7 @@
 #include <unistd.h>
 
 #include "db_servers.h"
+#include "pg_dump_util.h"
 #include "qelCompObj.h"
 #include "qelDBStructure.h"
 #include "qelMySQLDatabaseExtract.h"
@@ -154,34 +155,9 @@ const TFormCase FormsNotCarried[] = {
 // ---------------------------------------------------------------------------------------------
 // Shell, psql, mariadb and pg_dump
 
-std::string ShellQuoted(const std::string& S) {
-  std::string R = "'";
-  for (char C : S) R += C == '\'' ? std::string("'\\''") : std::string(1, C);
-  return R + "'";
-}
-
-/// Runs Command through the shell; its exit code, with standard output and error in Output.
-int Shell(const std::string& Command, std::string& Output) {
-  Output.clear();
-  FILE* P = popen((Command + " 2>&1").c_str(), "r");
-  if (!P) return -1;
-  std::array<char, 4096> Buf{};
-  for (std::size_t N; (N = std::fread(Buf.data(), 1, Buf.size(), P)) > 0;)
-    Output.append(Buf.data(), N);
-  const int Status = pclose(P);
-  return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-}
-
 /// Standard output alone: the script the program writes there.
 int ShellStdout(const std::string& Command, std::string& Output) {
   return Shell(Command + " 2>/dev/null", Output);
-}
-
-std::string ReadFile(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
 }
 
 void WriteFile(const std::string& Path, const std::string& Text) {
@@ -202,16 +178,6 @@ std::string HostLineBreaks(const std::string& Text) {
   return R;
 }
 
-void ExportPgConnection() {
-  setenv("PGHOST", Env("QEL_PG_HOST").c_str(), 1);
-  setenv("PGPORT", Env("QEL_PG_PORT").c_str(), 1);
-  setenv("PGUSER", Env("QEL_PG_USER").c_str(), 1);
-  setenv("PGPASSWORD", Env("QEL_PG_PASSWORD").c_str(), 1);
-  setenv("PGCONNECT_TIMEOUT", "10", 1);
-  unsetenv("PGSERVICE");
-  unsetenv("PGOPTIONS");
-}
-
 std::string PgURI(const std::string& Database) {
   return "postgresql://" + Env("QEL_PG_USER") + ":" + Env("QEL_PG_PASSWORD") + "@" +
          Env("QEL_PG_HOST") + ":" + Env("QEL_PG_PORT") + "/" + Database;
@@ -222,13 +188,6 @@ std::string MyURI(const std::string& Database) {
          ":" + Env("QEL_MY_PORT") + "/" + Database;
 }
 
-/// Runs a script file in a PostgreSQL database, in one transaction, stopping at the first error.
-int Psql(const std::string& Database, const std::string& File, std::string& Output) {
-  return Shell(
-      "psql -X -q -1 -v ON_ERROR_STOP=1 -d " + ShellQuoted(Database) + " -f " + ShellQuoted(File),
-      Output);
-}
-
 /// Runs a script file in a MariaDB database, stopping at the first error.
 int Mariadb(const std::string& Database, const std::string& File, std::string& Output) {
   return Shell("mariadb --no-defaults -h " + ShellQuoted(Env("QEL_MY_HOST")) + " -P " +
@@ -236,46 +195,6 @@ int Mariadb(const std::string& Database, const std::string& File, std::string& O
                    " -p" + ShellQuoted(Env("QEL_MY_PASSWORD")) + " " + ShellQuoted(Database) +
                    " < " + ShellQuoted(File),
                Output);
-}
-
-/// pg_dump --schema-only of Database, normalised: comments, SET lines and the dump's session
-/// settings dropped, cut into statements and sorted (pg_dump orders by creation where the
-/// dependencies allow, which says nothing about the schema).
-TLines DumpSchema(const std::string& Database, std::string& Failure) {
-  std::string Dump;
-  if (Shell("pg_dump --schema-only --no-privileges -d " + ShellQuoted(Database), Dump) != 0) {
-    Failure = "pg_dump " + Database + " failed: " + Dump;
-    return {};
-  }
-  TLines Statements;
-  std::string Cur;
-  std::istringstream In(Dump);
-  for (std::string L; std::getline(In, L);) {
-    if (L.empty() || L.rfind("--", 0) == 0 || L.rfind("SET ", 0) == 0 ||
-        L.rfind("SELECT pg_catalog.set_config(", 0) == 0 || L.rfind("\\restrict ", 0) == 0 ||
-        L.rfind("\\unrestrict ", 0) == 0)
-      continue;
-    // The catalog extractor reads a default of now() as current_timestamp; the server keeps
-    // the two spellings of one call apart.
-    for (std::size_t P; (P = L.find("DEFAULT now()")) != std::string::npos;)
-      L.replace(P, 13, "DEFAULT CURRENT_TIMESTAMP");
-    Cur += L + "\n";
-    if (L.back() == ';') {
-      Statements.push_back(Cur);
-      Cur.clear();
-    }
-  }
-  if (!Cur.empty()) Statements.push_back(Cur);
-  std::sort(Statements.begin(), Statements.end());
-  return Statements;
-}
-
-std::string Missing(const TLines& A, const TLines& B) {
-  TLines D;
-  std::set_difference(A.begin(), A.end(), B.begin(), B.end(), std::back_inserter(D));
-  std::string R;
-  for (const std::string& S : D) R += S;
-  return R;
 }
 
 /// Empty when the two databases dump the same schema, else what differs.
@@ -316,25 +235,10 @@ std::string WriterScript(TDatabaseType DB, const std::string& Script, std::strin
 // ---------------------------------------------------------------------------------------------
 // PostgreSQL round trip
 
-class PGWriterRoundTrip : public ::testing::Test {
+class PGWriterRoundTrip : public TPGToolSuite<> {
  protected:
-  static void SetUpTestSuite() {
-    ExportPgConnection();
-    Admin = std::make_unique<TServerConnection>(PgServer);
-    Reach = Admin->Connect();
-  }
-  static void TearDownTestSuite() {
-    if (Admin && Reach.empty())
-      for (const std::string& D : {SourceDatabase, RebuiltDatabase})
-        Admin->ExecIgnoringError("drop database if exists " + D);
-    Admin.reset();
-  }
+  static void TearDownTestSuite() { DropAndDisconnect({SourceDatabase, RebuiltDatabase}); }
   void SetUp() override { ASSERT_TRUE(Reach.empty()) << Reach; }
-
-  static void FreshDatabase(const std::string& Name) {
-    Admin->Exec("drop database if exists " + Name);
-    Admin->Exec("create database " + Name);
-  }
 
   /// Builds the source database from Script, writes it out with `varnel extract`, runs what was
   /// written on an empty database; the reason it failed, empty when both dump the same.
@@ -356,13 +260,7 @@ class PGWriterRoundTrip : public ::testing::Test {
     if (Differs.empty()) return std::string();
     return "the rebuilt database differs.\n" + Differs + "Written script:\n" + ReadFile(Written);
   }
-
-  static std::unique_ptr<TServerConnection> Admin;
-  static std::string Reach;
 };
-
-std::unique_ptr<TServerConnection> PGWriterRoundTrip::Admin;
-std::string PGWriterRoundTrip::Reach;
 
 TEST_F(PGWriterRoundTrip, ExtractedDatabaseRebuildsTheSameSchema) {
   const std::string Failure = RoundTrip("schema", SchemaScript);

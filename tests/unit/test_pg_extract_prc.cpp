@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "Files.h"
-#include "ReplayAdapter.h"
+#include "pg_replay_util.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Trg.h"
 #include "qelDBStructure.h"
@@ -20,34 +19,11 @@
 
 using namespace qel;
 using namespace qel::replay;
+using namespace qel::testing;
 
 namespace {
 
 using TLines = std::vector<std::string>;
-
-std::string ReadFixture(const std::string& Name) {
-  std::string Text;
-  EXPECT_TRUE(ReadFileToString(std::string(QEL_FIXTURES_DIR) + "/replay/" + Name, Text)) << Name;
-  return Text;
-}
-
-/// The old server's fixture with the answers of further steps beside it.
-std::string OldServerText() {
-  const std::string Dir = std::string(QEL_FIXTURES_DIR) + "/replay/";
-  std::string Text = ReadFixture("pg_extract_old_server.replay");
-  std::vector<std::string> Parts;
-  for (const auto& Entry : std::filesystem::directory_iterator(Dir)) {
-    const std::string File = Entry.path().filename().string();
-    if (File.rfind("pg_extract_old_server.", 0) == 0 && File != "pg_extract_old_server.replay")
-      Parts.push_back(File);
-  }
-  std::sort(Parts.begin(), Parts.end());
-  for (const std::string& File : Parts) {
-    if (!Text.empty() && Text.back() != '\n') Text += '\n';
-    Text += ReadFixture(File);
-  }
-  return Text;
-}
 
 /// The catalog text readers, reachable from a test.
 struct TReaders : TPGDBExtract {
@@ -55,45 +31,22 @@ struct TReaders : TPGDBExtract {
   using TPGDBExtract::OidItems;
 };
 
-class PGExtractPrcReplay : public ::testing::Test {
+class PGExtractPrcReplay : public TPGReplayTest {
  protected:
   void Serve(const std::string& Text) {
-    Ex.SetConnection(nullptr);
-    C.reset();
-    Adapter.reset();
-    auto Fixture = std::make_shared<TReplayFixture>();
-    Fixture->LoadFromText(Text, "fixture");
-    TSQLLexRules Rules;
-    Rules.DollarQuotes = true;
-    Rules.EStrings = true;
-    Adapter = std::make_unique<TScopedReplayAdapter>("replay-pg-prc", cnODAC, Fixture, Rules);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnODAC);
-    C->SetDatabaseType(dbPostgreSQL);
-    TConnectionOptions& O = C->GetConnectionOptions();
-    O.HostName = "127.0.0.1";
-    O.UserName = "qel";
-    O.SetDatabaseName("qel_pgx_prc");
-    Ex.SetConnection(C.get());
-    Ex.SetDBStructure(&Holder);
-    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
-    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) { Log.push_back(T); });
+    Replay(Text, "qel_pgx_prc");
+    Link();
     // The recording holds no answers for the domain-class steps.
     Ex.CompareObjects = TCmpObjSetType{coTable, coView,   coProcedure,  coTrigger,   coIndex,
                                        coCheck, coUnique, coForeignKey, coPrimaryKey};
   }
 
-  TReplayDatabase& Db() { return dynamic_cast<TReplayDatabase&>(*C->GetDatabase()); }
   /// How many statements sent begin with Head.
   int SentStarting(const std::string& Head) {
     int N = 0;
     for (const std::string& L : Db().Log) N += L.rfind(Head, 0) == 0 ? 1 : 0;
     return N;
   }
-  bool Logged(const std::string& Line) const {
-    return std::find(Log.begin(), Log.end(), Line) != Log.end();
-  }
-  TObjs& Objs() { return *Holder.GetMetadata(); }
   TPrcData* Routine(const std::string& Name) {
     for (int I = 0; I < Objs().Procedures.Count(); ++I)
       if (Objs().Procedures[I]->GetObjName() == Name)
@@ -111,12 +64,6 @@ class PGExtractPrcReplay : public ::testing::Test {
       if (D->DepObj == Other) return true;
     return false;
   }
-
-  std::unique_ptr<TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TDBStructure Holder{nullptr};
-  TPGDBExtract Ex{nullptr};
-  TLines Errors, Log;
 };
 
 const std::string RoutinesHead = "select p.oid, p.proname, p.prosrc, ns.nspname, l.lanname,";
@@ -126,7 +73,7 @@ const std::string TriggersHead = "select t.tgname, t.tgtype, tb.relname,";
 }  // namespace
 
 TEST_F(PGExtractPrcReplay, RoutinesAndTriggersCostAFixedNumberOfQueries) {
-  Serve(ReadFixture("pg_extract_prc_db.replay"));
+  Serve(ReplayFixture("pg_extract_prc_db.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   EXPECT_TRUE(Errors.empty());
   EXPECT_FALSE(Ex.GetMsgManager()->GetIsErr());
@@ -139,7 +86,7 @@ TEST_F(PGExtractPrcReplay, RoutinesAndTriggersCostAFixedNumberOfQueries) {
 }
 
 TEST_F(PGExtractPrcReplay, ParametersKeepTheirOrderNamesDirectionsAndTypes) {
-  Serve(ReadFixture("pg_extract_prc_db.replay"));
+  Serve(ReplayFixture("pg_extract_prc_db.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
 
   TPrcData* Split = Routine("split_name");
@@ -189,7 +136,7 @@ TEST_F(PGExtractPrcReplay, ParametersKeepTheirOrderNamesDirectionsAndTypes) {
 }
 
 TEST_F(PGExtractPrcReplay, WhatTheModelCannotHoldIsNamedAndPassedOver) {
-  Serve(ReadFixture("pg_extract_prc_db.replay"));
+  Serve(ReplayFixture("pg_extract_prc_db.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   for (const char* Line : {
            "Aggregate public.total_text passed over.",
@@ -219,7 +166,7 @@ TEST_F(PGExtractPrcReplay, WhatTheModelCannotHoldIsNamedAndPassedOver) {
 }
 
 TEST_F(PGExtractPrcReplay, TriggersAreReadAgainByTheParserAndUseTheirFunction) {
-  Serve(ReadFixture("pg_extract_prc_db.replay"));
+  Serve(ReplayFixture("pg_extract_prc_db.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   EXPECT_EQ(Objs().Triggers.Count(), 4);
   TPrcData* Touch = Routine("touch_customer");
@@ -259,7 +206,7 @@ TEST_F(PGExtractPrcReplay, TriggersAreReadAgainByTheParserAndUseTheirFunction) {
 }
 
 TEST_F(PGExtractPrcReplay, AnOlderServerGivesCFunctionsAndTriggersInItsOwnForms) {
-  Serve(OldServerText());
+  Serve(ReplayFixtureWithParts("pg_extract_old_server.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   EXPECT_FALSE(Ex.GetCatalogInfo().HasProArgModes);
 
@@ -317,7 +264,7 @@ TEST_F(PGExtractPrcReplay, AnOlderServerGivesCFunctionsAndTriggersInItsOwnForms)
 }
 
 TEST_F(PGExtractPrcReplay, AFailingRoutineQueryEndsTheExtractionThere) {
-  std::string Text = ReadFixture("pg_extract_prc_db.replay");
+  std::string Text = ReplayFixture("pg_extract_prc_db.replay");
   const std::size_t At = Text.find("query\t" + RoutinesHead);
   ASSERT_NE(At, std::string::npos);
   const std::size_t Head = Text.find('\n', At) + 1;

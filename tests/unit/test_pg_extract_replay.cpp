@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "Files.h"
-#include "ReplayAdapter.h"
+#include "pg_replay_util.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Idx.h"
 #include "qelDBStructure.h"
@@ -22,111 +21,34 @@
 
 using namespace qel;
 using namespace qel::replay;
+using namespace qel::testing;
 
 namespace {
 
 using TLines = std::vector<std::string>;
 
-/// The fixture Name ("pg_extract.replay") followed by the answers recorded for further steps in
-/// files of their own beside it ("pg_extract.<part>.replay"), in file-name order.
-std::string FixtureText(const std::string& Name) {
-  const std::string Dir = std::string(QEL_FIXTURES_DIR) + "/replay/";
-  std::string Text;
-  EXPECT_TRUE(ReadFileToString(Dir + Name, Text)) << Name;
-  const std::string Stem = Name.substr(0, Name.rfind('.')) + ".";
-  std::vector<std::string> Parts;
-  for (const auto& Entry : std::filesystem::directory_iterator(Dir)) {
-    const std::string File = Entry.path().filename().string();
-    if (File.size() > Stem.size() + 7 && File.compare(0, Stem.size(), Stem) == 0 &&
-        File.compare(File.size() - 7, 7, ".replay") == 0)
-      Parts.push_back(File);
-  }
-  std::sort(Parts.begin(), Parts.end());
-  for (const std::string& File : Parts) {
-    std::string Part;
-    EXPECT_TRUE(ReadFileToString(Dir + File, Part)) << File;
-    if (!Text.empty() && Text.back() != '\n') Text += '\n';
-    Text += Part;
-  }
-  return Text;
-}
-
-/// The fixture text with the answer to the query whose text holds Marker replaced by a server
-/// error.
-std::string WithError(const std::string& Text, const std::string& Marker,
-                      const std::string& Message) {
-  const std::size_t At = Text.find(Marker);
-  EXPECT_NE(At, std::string::npos) << Marker;
-  if (At == std::string::npos) return Text;
-  const std::size_t Head = Text.find('\n', At) + 1;  // the answer starts on the next line
-  const std::size_t End = Text.find("\nend\n", Head);
-  return Text.substr(0, Head) + "error\t" + Message + Text.substr(End);
-}
-
 /// An extractor over a replayed server, with everything it reports collected.
-class PGExtractReplay : public ::testing::Test {
+class PGExtractReplay : public TPGReplayTest {
  protected:
   void SetUp() override { TerminateRunning = false; }
   void TearDown() override { TerminateRunning = false; }
 
   /// Registers the replay adapter over Text and links the extractor to a fresh connection.
   void Serve(const std::string& Text) {
-    Ex.SetConnection(nullptr);
-    C.reset();
-    Adapter.reset();
-    auto Fixture = std::make_shared<TReplayFixture>();
-    Fixture->LoadFromText(Text, "fixture");
-    TSQLLexRules Rules;
-    Rules.DollarQuotes = true;
-    Rules.EStrings = true;
-    Adapter = std::make_unique<TScopedReplayAdapter>("replay-pg-extract", cnODAC, Fixture, Rules);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnODAC);
-    C->SetDatabaseType(dbPostgreSQL);
+    Replay(Text, "qel_pgx_extract");
     C->OnErrorMessage = [this](TObject*, const std::string& T) { ConnErrors.push_back(T); };
     TConnectionOptions& O = C->GetConnectionOptions();
-    O.HostName = "127.0.0.1";
     O.Port = 5432;
-    O.UserName = "qel";
     O.Password = "qel";
-    O.SetDatabaseName("qel_pgx_extract");
     Link();
-  }
-  void Link() {
-    Ex.SetConnection(C.get());
-    Ex.SetDBStructure(&Holder);
-    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
-    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) {
-      Log.push_back(T);
-      if (T == CancelOn) TerminateRunning = true;
-    });
     Ex.SetOnProgressUpdate([this](TObject*, int Value, int Max) {
       Progress.push_back(Value);
       EXPECT_EQ(Max, 16);
     });
   }
 
-  TReplayDatabase& Db() { return dynamic_cast<TReplayDatabase&>(*C->GetDatabase()); }
-  /// The statements sent, each by its first line.
-  TLines Sent() {
-    TLines R;
-    for (const std::string& L : Db().Log) R.push_back(L.substr(0, L.find("\r\n")));
-    return R;
-  }
-  bool Logged(const std::string& Line) const {
-    for (const std::string& L : Log)
-      if (L == Line) return true;
-    return false;
-  }
-  TObjs& Objs() { return *Holder.GetMetadata(); }
-
-  std::unique_ptr<TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TDBStructure Holder{nullptr};
-  TPGDBExtract Ex{nullptr};
-  TLines Errors, Log, ConnErrors;
+  TLines ConnErrors;
   std::vector<int> Progress;
-  std::string CancelOn;
 };
 
 const std::string ProbeLine = "select cast(1 as integer) as typ, c.oid";
@@ -183,18 +105,18 @@ TLines Entries(const TStringList& List) {
 }  // namespace
 
 TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   EXPECT_TRUE(Errors.empty());
   EXPECT_FALSE(Ex.GetMsgManager()->GetIsErr());
 
   // The database is opened anew and closed again; the steps go in their fixed order, the
   // columns of all tables (and of all views) read with one query.
-  EXPECT_EQ(Sent(), (TLines{"<connect>", ProbeLine, SchemaLine, ConversionsLine, DomainsLine,
-                            TypesLine, OperatorsLine, OpClassesLine, TablesLine, ColumnsLine,
-                            ViewsLine, ColumnsLine, FunctionsLine, TriggersLine, IndexesLine,
-                            KeysLine, UniqueLine, KeysLine, ChecksLine,
-                            "<disconnect>"}));
+  EXPECT_EQ(Sent(),
+            (TLines{"<connect>", ProbeLine,     SchemaLine,    ConversionsLine, DomainsLine,
+                    TypesLine,   OperatorsLine, OpClassesLine, TablesLine,      ColumnsLine,
+                    ViewsLine,   ColumnsLine,   FunctionsLine, TriggersLine,    IndexesLine,
+                    KeysLine,    UniqueLine,    KeysLine,      ChecksLine,      "<disconnect>"}));
   EXPECT_FALSE(C->GetConnected());
   EXPECT_EQ(Progress, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 16}));
   EXPECT_EQ(
@@ -291,15 +213,20 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
 }
 
 TEST_F(PGExtractReplay, WithoutFullLogOnlyTheStepTitlesAreLogged) {
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   Ex.ShowFullLog = false;
   ASSERT_TRUE(Ex.ExtractDatabase());
-  EXPECT_EQ(Log, (TLines{"Extracting conversions...", "Extracting domains...",
-                         "Extracting types...", "Extracting operators...",
-                         "Extracting operator classes...", "Extracting tables...",
+  EXPECT_EQ(Log, (TLines{"Extracting conversions...",
+                         "Extracting domains...",
+                         "Extracting types...",
+                         "Extracting operators...",
+                         "Extracting operator classes...",
+                         "Extracting tables...",
                          "Table sales.events is partitioned, passed over.",
-                         "Extracting views...", "Extracting functions...",
-                         "Extracting triggers...", "Extracting indexes...",
+                         "Extracting views...",
+                         "Extracting functions...",
+                         "Extracting triggers...",
+                         "Extracting indexes...",
                          "Index customer_active of table customer has an expression or a "
                          "condition, passed over.",
                          "Index customer_lower_name of table customer has an expression or a "
@@ -307,13 +234,15 @@ TEST_F(PGExtractReplay, WithoutFullLogOnlyTheStepTitlesAreLogged) {
                          "Index events_at of partitioned table events passed over.",
                          "Extracting primary keys...",
                          "Constraint events_pkey of partitioned table events passed over.",
-                         "Extracting unique constraints...", "Extracting foreign keys...",
-                         "Extracting check constraints...", "Parsing bodys...",
+                         "Extracting unique constraints...",
+                         "Extracting foreign keys...",
+                         "Extracting check constraints...",
+                         "Parsing bodys...",
                          "Linking dependencies..."}));
 }
 
 TEST_F(PGExtractReplay, IndexesComeWithTheirColumnsOrderAndAccessMethod) {
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   // The indexes of keys, expression and partial indexes and the index of the partitioned
   // table are not among them.
@@ -354,7 +283,7 @@ TEST_F(PGExtractReplay, IndexesComeWithTheirColumnsOrderAndAccessMethod) {
 }
 
 TEST_F(PGExtractReplay, KeysAndChecksComeWithTheirColumnsActionsAndBodies) {
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   EXPECT_EQ(Objs().Constraints.Count(), 8);
 
@@ -403,7 +332,7 @@ TEST_F(PGExtractReplay, KeysAndChecksComeWithTheirColumnsActionsAndBodies) {
 }
 
 TEST_F(PGExtractReplay, TheKeyStepsAreGatedEachByItsOwnKind) {
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   Ex.CompareObjects = TCmpObjSetType{coForeignKey, coIndex};
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   EXPECT_EQ(Sent(),
@@ -413,7 +342,7 @@ TEST_F(PGExtractReplay, TheKeyStepsAreGatedEachByItsOwnKind) {
 }
 
 TEST_F(PGExtractReplay, AFailedKeyQueryNamesItsStep) {
-  Serve(WithError(FixtureText("pg_extract.replay"), "t2.relname as relfname",
+  Serve(WithError(ReplayFixtureWithParts("pg_extract.replay"), "t2.relname as relfname",
                   "ERROR:  permission denied for table pg_constraint"));
   EXPECT_FALSE(Ex.ExtractDatabase());
   ASSERT_EQ(Errors.size(), 1u) << ::testing::PrintToString(Errors);
@@ -424,7 +353,7 @@ TEST_F(PGExtractReplay, AFailedKeyQueryNamesItsStep) {
 }
 
 TEST_F(PGExtractReplay, AnOpenConnectionIsOpenedAnewAndClosedAfterwards) {
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   C->SetConnected(true);
   ASSERT_TRUE(Ex.ExtractDatabase());
   EXPECT_FALSE(C->GetConnected());
@@ -435,7 +364,7 @@ TEST_F(PGExtractReplay, AnOpenConnectionIsOpenedAnewAndClosedAfterwards) {
 
 TEST_F(PGExtractReplay, AFailedCatalogQueryNamesTheStepAndKeepsWhatWasRead) {
   // The views cannot be read.
-  Serve(WithError(FixtureText("pg_extract.replay"), "pg_catalog.pg_get_viewdef(c.oid)",
+  Serve(WithError(ReplayFixtureWithParts("pg_extract.replay"), "pg_catalog.pg_get_viewdef(c.oid)",
                   "ERROR:  permission denied for table pg_class"));
   EXPECT_FALSE(Ex.ExtractDatabase());
   ASSERT_EQ(Errors.size(), 1u) << ::testing::PrintToString(Errors);
@@ -451,7 +380,7 @@ TEST_F(PGExtractReplay, AFailedCatalogQueryNamesTheStepAndKeepsWhatWasRead) {
 }
 
 TEST_F(PGExtractReplay, ColumnsThatCannotBeReadKeepTheirTablesOut) {
-  Serve(WithError(FixtureText("pg_extract.replay"), ColumnsLine,
+  Serve(WithError(ReplayFixtureWithParts("pg_extract.replay"), ColumnsLine,
                   "ERROR:  function information_schema._pg_char_max_length(oid, integer) does "
                   "not exist"));
   EXPECT_FALSE(Ex.ExtractDatabase());
@@ -463,7 +392,7 @@ TEST_F(PGExtractReplay, ColumnsThatCannotBeReadKeepTheirTablesOut) {
 }
 
 TEST_F(PGExtractReplay, AFailedProbeNamesTheHeaderStep) {
-  Serve(WithError(FixtureText("pg_extract.replay"), ProbeLine,
+  Serve(WithError(ReplayFixtureWithParts("pg_extract.replay"), ProbeLine,
                   "ERROR:  relation \"pg_catalog.pg_class\" does not exist"));
   EXPECT_FALSE(Ex.ExtractDatabase());
   ASSERT_EQ(Errors.size(), 1u);
@@ -472,7 +401,7 @@ TEST_F(PGExtractReplay, AFailedProbeNamesTheHeaderStep) {
 }
 
 TEST_F(PGExtractReplay, ARefusedLoginFailsWithTheServersReasonAndEmptiesTheHolder) {
-  Serve(FixtureText("pg_extract.replay") +
+  Serve(ReplayFixtureWithParts("pg_extract.replay") +
         "connect-error\tFATAL:  password authentication failed for user \"qel\"\n");
   // Whatever an earlier read left is gone: the holder is emptied before connecting.
   auto* Old = new TTblData(&Objs());
@@ -489,14 +418,14 @@ TEST_F(PGExtractReplay, ARefusedLoginFailsWithTheServersReasonAndEmptiesTheHolde
 }
 
 TEST_F(PGExtractReplay, ACancelledRunFailsAndReadsNothingAfterTheCurrentStep) {
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   CancelOn = "---customer";  // while the first table is read
   EXPECT_FALSE(Ex.ExtractDatabase());
   EXPECT_TRUE(Ex.GetCancelled());
   EXPECT_EQ(Errors, (TLines{"TPGDBExtract.ExtractDatabase(): Extraction cancelled."}));
-  EXPECT_EQ(Sent(), (TLines{"<connect>", ProbeLine, SchemaLine, ConversionsLine, DomainsLine,
-                            TypesLine, OperatorsLine, OpClassesLine, TablesLine, ColumnsLine,
-                            "<disconnect>"}));
+  EXPECT_EQ(Sent(),
+            (TLines{"<connect>", ProbeLine, SchemaLine, ConversionsLine, DomainsLine, TypesLine,
+                    OperatorsLine, OpClassesLine, TablesLine, ColumnsLine, "<disconnect>"}));
   EXPECT_EQ(Objs().Tables.Count(), 1);
   EXPECT_EQ(Progress, (std::vector<int>{0, 1, 2, 3, 16}));
   EXPECT_FALSE(Logged("Parsing bodys..."));
@@ -505,7 +434,7 @@ TEST_F(PGExtractReplay, ACancelledRunFailsAndReadsNothingAfterTheCurrentStep) {
 TEST_F(PGExtractReplay, TheComparerWritesNoScriptFromACancelledExtraction) {
   // The master script has a table the target lacks; a script from the half-read target would
   // create it, and drop what the cancel kept from being read.
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   TDBStructure Master{nullptr};
   TPGScriptExtract Script{nullptr};
   Script.SetScriptFileName("master.sql");
@@ -530,7 +459,7 @@ TEST_F(PGExtractReplay, TheComparerWritesNoScriptFromACancelledExtraction) {
 }
 
 TEST_F(PGExtractReplay, ACancelBeforeTheCallStillReadsTheHeaderGroupOnly) {
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   TerminateRunning = true;
   EXPECT_FALSE(Ex.ExtractDatabase());
   EXPECT_EQ(Sent(), (TLines{"<connect>", ProbeLine, SchemaLine, ConversionsLine, DomainsLine,
@@ -541,7 +470,7 @@ TEST_F(PGExtractReplay, ACancelBeforeTheCallStillReadsTheHeaderGroupOnly) {
 }
 
 TEST_F(PGExtractReplay, TheKindSetGatesTheStepsButNotTheSchemasOrTheBodyParsing) {
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   Ex.CompareObjects = TCmpObjSetType{};
   ASSERT_TRUE(Ex.ExtractDatabase());
   EXPECT_EQ(Sent(), (TLines{"<connect>", ProbeLine, SchemaLine, "<disconnect>"}));
@@ -552,7 +481,7 @@ TEST_F(PGExtractReplay, TheKindSetGatesTheStepsButNotTheSchemasOrTheBodyParsing)
 
 TEST_F(PGExtractReplay, AnOlderServerGetsTheQueriesItsCatalogAnswers) {
   // reltriggers, relhasoids and adsrc are named as such; owners come from pg_user.
-  Serve(FixtureText("pg_extract_old_server.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract_old_server.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   const TPGCatalogInfo& Info = Ex.GetCatalogInfo();
   EXPECT_TRUE(Info.Has(pgcRelTriggers));
@@ -623,9 +552,9 @@ TEST(PGExtractKeys, TheCheckBodyIsTakenOutOfTheConstraintDefinition) {
 
 TEST_F(PGExtractReplay, AProbeReadsAgainFromScratch) {
   // A second run on another server forgets what the first found about owners and columns.
-  Serve(FixtureText("pg_extract_old_server.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract_old_server.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase());
-  Serve(FixtureText("pg_extract.replay"));
+  Serve(ReplayFixtureWithParts("pg_extract.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   EXPECT_FALSE(Ex.GetCatalogInfo().Has(pgcAdSrc));
   EXPECT_FALSE(Ex.GetCatalogInfo().OwnerFromShadow);

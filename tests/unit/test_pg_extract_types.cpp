@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Files.h"
-#include "ReplayAdapter.h"
+#include "pg_replay_util.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Prc.h"
 #include "qelDBStructure.h"
@@ -19,16 +18,11 @@
 
 using namespace qel;
 using namespace qel::replay;
+using namespace qel::testing;
 
 namespace {
 
 using TLines = std::vector<std::string>;
-
-std::string Fixture(const std::string& Name) {
-  std::string Text;
-  EXPECT_TRUE(ReadFileToString(std::string(QEL_FIXTURES_DIR) + "/replay/" + Name, Text)) << Name;
-  return Text;
-}
 
 /// Text with the first From replaced by To.
 std::string Replaced(std::string Text, const std::string& From, const std::string& To) {
@@ -38,62 +32,22 @@ std::string Replaced(std::string Text, const std::string& From, const std::strin
   return Text;
 }
 
-/// The answer to the query whose text holds Marker replaced by a server error.
-std::string WithError(const std::string& Text, const std::string& Marker,
-                      const std::string& Message) {
-  const std::size_t At = Text.find(Marker);
-  EXPECT_NE(At, std::string::npos) << Marker;
-  if (At == std::string::npos) return Text;
-  const std::size_t Head = Text.find('\n', At) + 1;
-  const std::size_t End = Text.find("\nend\n", Head);
-  return Text.substr(0, Head) + "error\t" + Message + Text.substr(End);
-}
-
 /// The old server's base answers, with the conversion ... operator-class answers of Part.
 std::string OldServer(const std::string& Part) {
-  return Fixture("pg_extract_old_server.replay") + Fixture(Part);
+  return ReplayFixture("pg_extract_old_server.replay") + ReplayFixture(Part);
 }
 
-class PGExtractTypes : public ::testing::Test {
+class PGExtractTypes : public TPGReplayTest {
  protected:
   void SetUp() override { TerminateRunning = false; }
   void TearDown() override { TerminateRunning = false; }
 
   void Serve(const std::string& Text) {
-    Ex.SetConnection(nullptr);
-    C.reset();
-    Adapter.reset();
-    auto F = std::make_shared<TReplayFixture>();
-    F->LoadFromText(Text, "fixture");
-    TSQLLexRules Rules;
-    Rules.DollarQuotes = true;
-    Rules.EStrings = true;
-    Adapter = std::make_unique<TScopedReplayAdapter>("replay-pg-types", cnODAC, F, Rules);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnODAC);
-    C->SetDatabaseType(dbPostgreSQL);
-    TConnectionOptions& O = C->GetConnectionOptions();
-    O.HostName = "127.0.0.1";
-    O.UserName = "qel";
-    O.SetDatabaseName("qel_pgx_types");
-    Ex.SetConnection(C.get());
-    Ex.SetDBStructure(&Holder);
+    Replay(Text, "qel_pgx_types");
+    Link();
     Ex.CompareObjects = TCmpObjSetType{coDomain};
-    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
-    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) {
-      Log.push_back(T);
-      if (T == CancelOn) TerminateRunning = true;
-    });
   }
 
-  /// The statements sent, each by its first line.
-  TLines Sent() {
-    TLines R;
-    for (const std::string& L : dynamic_cast<TReplayDatabase&>(*C->GetDatabase()).Log)
-      R.push_back(L.substr(0, L.find("\r\n")));
-    return R;
-  }
-  TObjs& Objs() { return *Holder.GetMetadata(); }
   template <class T>
   T* Named(const TDbObjList& List, const std::string& Name) {
     for (int I = 0; I < List.Count(); ++I)
@@ -102,13 +56,6 @@ class PGExtractTypes : public ::testing::Test {
   }
   TDmnData* Domain(const std::string& Name) { return Named<TDmnData>(Objs().Domains, Name); }
   TOprData* Operator(const std::string& Name) { return Named<TOprData>(Objs().Operators, Name); }
-
-  std::unique_ptr<TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TDBStructure Holder{nullptr};
-  TPGDBExtract Ex{nullptr};
-  TLines Errors, Log;
-  std::string CancelOn;
 };
 
 TLines Entries(const TStringList& List) {
@@ -126,7 +73,7 @@ const char* const AmprocLine = "select oc.oid as class_oid, o.amprocnum, o.ampro
 }  // namespace
 
 TEST_F(PGExtractTypes, EveryKindOfARecordedDatabaseWithAFixedNumberOfQueries) {
-  Serve(Fixture("pg_extract_types.replay"));
+  Serve(ReplayFixture("pg_extract_types.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   // One query per step, one more for the attributes of all composite types and two more for
   // the entries of all operator classes.
@@ -176,7 +123,7 @@ TEST_F(PGExtractTypes, EveryKindOfARecordedDatabaseWithAFixedNumberOfQueries) {
 }
 
 TEST_F(PGExtractTypes, DomainsComeWithTypeNotNullDefaultCheckAndSchema) {
-  Serve(Fixture("pg_extract_types.replay"));
+  Serve(ReplayFixture("pg_extract_types.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   TDmnData* Pos = Domain("posint");
   ASSERT_NE(Pos, nullptr);
@@ -210,7 +157,7 @@ TEST_F(PGExtractTypes, DomainsComeWithTypeNotNullDefaultCheckAndSchema) {
 }
 
 TEST_F(PGExtractTypes, ACompositeTypeListsItsAttributesInOrder) {
-  Serve(Fixture("pg_extract_types.replay"));
+  Serve(ReplayFixture("pg_extract_types.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   // Three domains and one type; the enum, the range and the array types are not among them.
   EXPECT_EQ(Objs().Domains.Count(), 4);
@@ -237,7 +184,7 @@ TEST_F(PGExtractTypes, ACompositeTypeListsItsAttributesInOrder) {
 }
 
 TEST_F(PGExtractTypes, OperatorsAndOperatorClassesWithTheirEntries) {
-  Serve(Fixture("pg_extract_types.replay"));
+  Serve(ReplayFixture("pg_extract_types.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   // citext's operators and operator classes are the extension's: not read.
   EXPECT_EQ(Objs().Operators.Count(), 3);
@@ -347,9 +294,9 @@ TEST_F(PGExtractTypes, AnOldServerGetsTheQueriesItsCatalogAnswers) {
 TEST_F(PGExtractTypes, AServerBefore83NamesTheOldOperatorAndClassColumns) {
   // No opcmethod (classes name their access method in opcamid, entries their class in
   // amopclaid), and the four sort and comparison operators of pg_operator.
-  std::string Text = Fixture("pg_extract_old_server.replay");
+  std::string Text = ReplayFixture("pg_extract_old_server.replay");
   Text = Replaced(Text, "row\t22\t2616\n", "row\t23\t2617\n");
-  Serve(Text + Fixture("pg_types_ancient_server.replay"));
+  Serve(Text + ReplayFixture("pg_types_ancient_server.replay"));
   ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
   EXPECT_FALSE(Ex.GetCatalogInfo().Has(pgcOpcMethod));
   EXPECT_TRUE(Ex.GetCatalogInfo().Has(pgcOprLSortOp));
@@ -369,7 +316,7 @@ TEST_F(PGExtractTypes, AServerBefore83NamesTheOldOperatorAndClassColumns) {
 }
 
 TEST_F(PGExtractTypes, AFailedEntryQueryNamesItsStepAndAddsNoHalfReadClass) {
-  Serve(WithError(Fixture("pg_extract_types.replay"), AmprocLine,
+  Serve(WithError(ReplayFixture("pg_extract_types.replay"), AmprocLine,
                   "ERROR:  permission denied for table pg_amproc"));
   EXPECT_FALSE(Ex.ExtractDatabase());
   ASSERT_EQ(Errors.size(), 1u) << ::testing::PrintToString(Errors);
@@ -392,7 +339,7 @@ TEST_F(PGExtractTypes, ACancelWhileTypesAreReadEndsTheStepAndTheRun) {
 }
 
 TEST_F(PGExtractTypes, WithoutDomainsInTheKindSetNoneOfTheStepsRuns) {
-  Serve(Fixture("pg_extract_types.replay"));
+  Serve(ReplayFixture("pg_extract_types.replay"));
   Ex.CompareObjects = TCmpObjSetType{};
   ASSERT_TRUE(Ex.ExtractDatabase());
   EXPECT_EQ(Sent(), (TLines{"<connect>", "select cast(1 as integer) as typ, c.oid",

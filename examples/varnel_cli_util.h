@@ -1,0 +1,37 @@
+// What the commands of the example program share: exit codes, reading an option's value, the
+// usage failure and the printing of a component's messages.
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "qelMsgMngr.h"
+
+namespace varnel_cli {
+
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitErrors = 1;
+inline constexpr int ExitUsage = 2;
+
+/// Bad command-line input: the message is printed with the usage hint, exit code 2.
+struct TUsageError {
+  std::string Text;
+};
+
+/// Reads the value of an option that takes one: "--name value" or "--name=value". Returns false
+/// when Args[I] is not that option; throws a TUsageError when the value is missing.
+bool TakeValue(const std::vector<std::string>& Args, std::size_t& I, const std::string& Name,
+               std::string& Value);
+
+/// Prints "varnel <Command>: <Text>" and the hint to the command's usage text; returns ExitUsage.
+int UsageFailure(std::ostream& Err, const std::string& Command, const std::string& Text);
+
+/// Each message of the list on a line of its own, "where: type: text", line breaks inside a text
+/// kept as lines. Where is the script position ("file:line:column" as far as it is known) when
+/// Positions is set and the message names a script, else "varnel <Command>".
+void PrintMessages(const qel::TMsgManager& Messages, std::ostream& Err, const std::string& Command,
+                   bool Positions);
+
+}  // namespace varnel_cli
