@@ -480,6 +480,88 @@ void GenScriptDmnCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
   });
 }
 
+namespace {
+
+/// The base type of a domain column, without its NOT NULL and default.
+bool SameBaseType(const TFldData& A, const TFldData& B) {
+  return A.FieldType == B.FieldType && A.Size == B.Size && A.Precision == B.Precision &&
+         A.Scale == B.Scale && A.DomainName == B.DomainName && A.ArrayBounds == B.ArrayBounds &&
+         A.Collation == B.Collation;
+}
+
+/// A PostgreSQL domain or composite type of the target T brought to the master's M where the
+/// server alters it in place: a domain's default and NOT NULL, a composite type's attributes.
+/// What only a drop and a new creation would change (a domain's base type or checks, the
+/// options of a base type) is not written: dropping would take the columns of that type, and
+/// their rows, with it. It is named in a warning instead.
+void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
+  if (!M.PGOptions || !T.PGOptions || !M.TypeField || !T.TypeField) return;
+  const std::string Name = M.GetObjFullName();
+  auto NotAltered = [&](const std::string& What) {
+    Exec.AddComment("/* " + SafeBlockComment(Name + ": " + What + " not altered") + " */");
+    Exec.DoMsgWrn(What + " of " + Name +
+                      " changed; not altered (it would be dropped with the "
+                      "columns that use it).",
+                  nullptr);
+  };
+  if (M.PGOptions->IsType != T.PGOptions->IsType) {
+    NotAltered(M.PGOptions->IsType ? "Type" : "Domain");
+    return;
+  }
+  if (M.PGOptions->IsType) {
+    const TObjVector<TFldData>& MA = M.PGOptions->Attributes;
+    const TObjVector<TFldData>& TA = T.PGOptions->Attributes;
+    if (MA.Empty() != TA.Empty() || (MA.Empty() && M.PGOptions->Def() != T.PGOptions->Def())) {
+      NotAltered("Type definition");
+      return;
+    }
+    std::vector<std::string> Actions;
+    for (const auto& A : TA)
+      if (!MA.Find(A->GetObjName()))
+        Actions.push_back("DROP ATTRIBUTE " + M.QuoteIdent(A->GetObjName()));
+    // The server changes the type of an attribute only while no column stores the type.
+    bool Stored = false;
+    if (auto* Objs = dynamic_cast<TObjs*>(T.Owner)) {
+      const std::string Bare = T.GetObjName();
+      const std::string Qualified = T.GetSchema() + "." + Bare;
+      for (int I = 0; I < Objs->Tables.Count() && !Stored; ++I)
+        if (auto* Tbl = dynamic_cast<TTblData*>(Objs->Tables.Objects(I)))
+          for (const auto& F : Tbl->Fields)
+            if (F->FieldType == iftDomain && (F->DomainName == Bare || F->DomainName == Qualified))
+              Stored = true;
+    }
+    for (const auto& A : MA) {
+      const TFldData* Old = TA.Find(A->GetObjName());
+      if (!Old)
+        Actions.push_back("ADD ATTRIBUTE " + A->Def());
+      else if (A->TypeDef() != Old->TypeDef() && Stored)
+        NotAltered("Type of attribute " + A->GetObjName());
+      else if (A->TypeDef() != Old->TypeDef())
+        Actions.push_back("ALTER ATTRIBUTE " + M.QuoteIdent(A->GetObjName()) + " TYPE " +
+                          A->TypeDef());
+    }
+    if (Actions.empty()) return;
+    std::string Text = "ALTER TYPE " + Name + " ";
+    for (std::size_t I = 0; I < Actions.size(); ++I)
+      Text += (I > 0 ? ListSep : std::string()) + Actions[I];
+    Exec.Add(Text, stStatement, M.GetObjName(), dboDomain, odbAlter);
+    return;
+  }
+  const TFldData& MF = *M.TypeField;
+  const TFldData& TF = *T.TypeField;
+  if (!SameBaseType(MF, TF)) NotAltered("Base type");
+  if (Trim(MF.CheckText) != Trim(TF.CheckText)) NotAltered("Check");
+  if (MF.GetDefValue() != TF.GetDefValue())
+    Exec.Add("ALTER DOMAIN " + Name +
+                 (MF.GetDefValue().empty() ? " DROP DEFAULT" : " SET DEFAULT " + MF.GetDefValue()),
+             stStatement, M.GetObjName(), dboDomain, odbAlter);
+  if (MF.Nullable != TF.Nullable)
+    Exec.Add("ALTER DOMAIN " + Name + (MF.Nullable ? " DROP NOT NULL" : " SET NOT NULL"),
+             stStatement, M.GetObjName(), dboDomain, odbAlter);
+}
+
+}  // namespace
+
 void GenScriptDmnAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
   GenScriptDmnAlter(Master, Target, Exec, WorkListOf(Master));
 }
@@ -492,6 +574,7 @@ void GenScriptDmnAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
     auto* T = dynamic_cast<TDmnData*>(M->GetRefObj());
     if (!T) return;
     if (Target.GetDatabaseType() == dbInterBase) TIBDomainAlter(Run, *M, *T).Run7();
+    if (Target.GetDatabaseType() == dbPostgreSQL) PGDomainAlter(Exec, *M, *T);
     if (Descr && M->Description != T->Description) Exec.AddDescription(M);
   });
 }

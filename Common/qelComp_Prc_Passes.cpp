@@ -345,7 +345,7 @@ void GenScriptProcAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
         Exec.Add("COMMENT ON PROCEDURE " + M->GetObjName() + " IS " +
                      ScriptQuotedStr(M->Description, dbSybaseASA),
                  stStatement, M->GetObjName(), dboProcedure, odbDescription);
-      else if (MDB == dbInterBase)
+      else if (MDB == dbInterBase || MDB == dbPostgreSQL)  // COMMENT ON FUNCTION, IS '' clears
         Exec.AddDescription(M);
     }
     if (MDB != dbInterBase) continue;

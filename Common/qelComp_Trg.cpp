@@ -548,6 +548,7 @@ void GenScriptTrigCreate(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQ
                  stStatement, T->GetObjName(), dboTrigger, odbDescription);
         break;
       case dbInterBase:
+      case dbPostgreSQL:
         Exec.AddDescription(T);
         break;
       default:

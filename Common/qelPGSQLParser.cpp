@@ -105,6 +105,14 @@ std::string PGReplaceDefault(const std::string& Text) {
   };
   for (const auto& [From, To] : Replacements)
     if (Text == From) return std::string(To);
+  // The SQL value functions: the catalog writes them in capitals (PostgreSQL 10 on), a script
+  // in any case; one spelling keeps an unchanged default from being altered on every run.
+  static constexpr std::string_view ValueFunctions[] = {
+      "CURRENT_DATE",   "CURRENT_TIME", "CURRENT_TIMESTAMP", "LOCALTIME",
+      "LOCALTIMESTAMP", "CURRENT_USER", "CURRENT_ROLE",      "SESSION_USER"};
+  const std::string Upper = UpperCase(Text);
+  for (std::string_view Word : ValueFunctions)
+    if (Upper == Word) return LowerCase(Text);
   return Text;
 }
 

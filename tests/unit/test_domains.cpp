@@ -2,6 +2,8 @@
 // InterBase/Firebird alteration per server version.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "test_column_alter_util.h"
 
 using namespace qel;
@@ -187,4 +189,47 @@ TEST(DomainAlterIB, OtherDialectsLeaveAChangedDomainAlone) {
   M->BaseTypeName = "bigint";
   R.TDmn->BaseTypeName = "int";
   EXPECT_EQ(R.Passes(), TTexts{});
+}
+
+TEST(DomainAlterPG, DefaultNotNullAndAttributesInPlaceTheRestNamed) {
+  TDmnRig R(dbPostgreSQL);
+  TDmnData* M = R.Both("money_t", iftNumeric);
+  M->TypeField->DefValue = "0";
+  M->TypeField->Nullable = false;
+  R.TDmn->TypeField->DefValue = "1";
+  TDmnData* C = R.Both("checked", iftInteger);
+  C->TypeField->CheckText = "(VALUE > 0)";
+
+  TDmnData* P = R.Both("pair", iftUnknown);
+  P->PGOptions->IsType = true;
+  R.TDmn->PGOptions->IsType = true;
+  AddColumn(P, P->PGOptions->Attributes, "a", iftBigInt);
+  AddColumn(P, P->PGOptions->Attributes, "c", iftInteger);
+  AddColumn(R.TDmn, R.TDmn->PGOptions->Attributes, "a", iftInteger);
+  AddColumn(R.TDmn, R.TDmn->PGOptions->Attributes, "b", iftInteger);
+  const TTexts Free = R.Passes();
+  EXPECT_NE(std::find(Free.begin(), Free.end(), "ALTER DOMAIN money_t SET DEFAULT 0"), Free.end())
+      << ::testing::PrintToString(Free);
+  EXPECT_NE(std::find(Free.begin(), Free.end(), "ALTER DOMAIN money_t SET NOT NULL"), Free.end());
+  EXPECT_NE(std::find(Free.begin(), Free.end(),
+                      "ALTER TYPE pair DROP ATTRIBUTE b,\nALTER ATTRIBUTE a TYPE bigint,\n"
+                      "ADD ATTRIBUTE c integer"),
+            Free.end())
+      << ::testing::PrintToString(Free);
+  // A changed check would need the domain dropped, and the columns of it with their rows: it is
+  // named, not written.
+  EXPECT_NE(std::find(Free.begin(), Free.end(), "/* checked: Check not altered */"), Free.end())
+      << ::testing::PrintToString(Free);
+
+  // While a column stores the type, the server refuses to change an attribute's type: that
+  // change is named, the rest is written.
+  TFldData* Addr = R.Col(R.Target, "home", "addr", iftDomain);
+  Addr->DomainName = "pair";
+  const TTexts Stored = R.Passes();
+  EXPECT_NE(std::find(Stored.begin(), Stored.end(),
+                      "ALTER TYPE pair DROP ATTRIBUTE b,\nADD ATTRIBUTE c integer"),
+            Stored.end())
+      << ::testing::PrintToString(Stored);
+  EXPECT_NE(std::find(Stored.begin(), Stored.end(), "/* pair: Type of attribute a not altered */"),
+            Stored.end());
 }

@@ -320,6 +320,11 @@ TEST(PGParser, ReplaceDefaultMatchesWholeTextsExactly) {
   EXPECT_EQ(PGReplaceDefault("('now'::text)::date"), "current_date");
   EXPECT_EQ(PGReplaceDefault("''::text"), "''");
   EXPECT_EQ(PGReplaceDefault("now() + 1"), "now() + 1");
+  // The catalog's capitals and a script's spelling of the SQL value functions meet.
+  EXPECT_EQ(PGReplaceDefault("CURRENT_TIMESTAMP"), "current_timestamp");
+  EXPECT_EQ(PGReplaceDefault("Current_Date"), "current_date");
+  EXPECT_EQ(PGReplaceDefault("CURRENT_USER"), "current_user");
+  EXPECT_EQ(PGReplaceDefault("'CURRENT_DATE'::text"), "'CURRENT_DATE'::text");
 }
 
 }  // namespace
