@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# The PostgreSQL catalog extractor next to pg_dump --schema-only on the same database:
-# bench_pg_extract makes (once) a database of 2,000 tables with 20 columns, keys and an index
-# each and times one extraction of it; pg_dump --schema-only then dumps that very database, in
-# the same run. Prints the median time of each over several rounds and the ratio.
+# The PostgreSQL catalog extractor next to pg_dump --schema-only on the same databases, and the
+# comparison of two databases next to the two extractions it is made of. bench_pg_extract makes
+# (once) two databases of 2,000 tables with 20 columns, keys, an index, a trigger function and a
+# trigger each, views and domains (the second differing from the first in 1% of its tables); in
+# each round it times one extraction of each and one comparison of the two, and pg_dump
+# --schema-only dumps each of the very same databases. Prints the median time of each over the
+# rounds and the ratios.
 #
-# The two are timed in turn within each round, so that a busy machine slows them alike. pg_dump
-# writes to /dev/null; its start-up is part of its time, as the connect is part of the
+# Everything is timed in turn within each round, so that a busy machine slows all alike.
+# pg_dump writes to /dev/null; its start-up is part of its time, as the connect is part of the
 # extractor's.
 #
 # Usage: bench/pg_extract_vs_pg_dump.sh [BUILD_DIR]
@@ -14,53 +17,72 @@
 #   The server comes from QEL_PG_HOST/PORT/USER/PASSWORD/DATABASE; when they are not set, the
 #   script starts the throwaway servers of scripts/dbservers.sh and stops them after.
 #   QEL_BENCH_ROUNDS (5) sets the number of rounds; QEL_BENCH_PG_DATABASE (qel_bench_pgx) names
-#   the benchmark database, which is kept for later runs.
+#   the master database (the target is the same name with "_target"); both are kept for later
+#   runs.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${1:-$ROOT/build-bench-pgx}"
 ROUNDS="${QEL_BENCH_ROUNDS:-5}"
 export QEL_BENCH_PG_DATABASE="${QEL_BENCH_PG_DATABASE:-qel_bench_pgx}"
+MASTER_DB="$QEL_BENCH_PG_DATABASE"
+TARGET_DB="${QEL_BENCH_PG_DATABASE}_target"
 
 . "$ROOT/bench/lib.sh"
 bench_build bench_pg_extract
 bench_need_tools jq pg_dump
-bench_pg_server "$QEL_BENCH_PG_DATABASE"
+bench_pg_server "$MASTER_DB"
 BENCH="$BUILD/bench/bench_pg_extract"
 
-# Milliseconds of one extraction (the benchmark's own repetitions, real time).
-extract_ms() {
-  "$BENCH" --benchmark_filter=BM_PGExtract --benchmark_min_time=0.01 \
+# Milliseconds of one run of benchmark $1 (the benchmark's own repetitions, real time; the
+# benchmarks are named NAME/real_time).
+bench_ms() {
+  "$BENCH" --benchmark_filter="^$1/" --benchmark_min_time=0.01 \
     --benchmark_format=json 2>/dev/null | jq -e '.benchmarks[0].real_time'
 }
-# Milliseconds of one pg_dump --schema-only of the benchmark database.
+# Milliseconds of one pg_dump --schema-only of database $1.
 pg_dump_ms() {
   local start end
   start=$(date +%s.%N)
-  pg_dump --schema-only >/dev/null
+  pg_dump --schema-only -d "$1" >/dev/null
   end=$(date +%s.%N)
   echo "$end $start" | awk '{ printf "%.3f\n", ($1 - $2) * 1000 }'
 }
 
-# A first run makes the database (once) and warms the server and its caches.
-if ! extract_ms >/dev/null; then
-  "$BENCH" --benchmark_filter=BM_PGExtract --benchmark_min_time=0.01 >&2 || true
+# A first run makes the databases (once) and warms the server and its caches; it also shows
+# what each read holds.
+if ! "$BENCH" --benchmark_min_time=0.01 --benchmark_format=json >"$WORK/first.json" 2>"$WORK/first.err" ||
+  ! jq -e '[.benchmarks[] | select(.error_occurred)] | length == 0' "$WORK/first.json" >/dev/null; then
+  cat "$WORK/first.err" >&2
+  jq -r '.benchmarks[]? | "\(.name): \(.error_message // "ok")"' "$WORK/first.json" >&2 || true
   echo "bench_pg_extract failed" >&2
   exit 1
 fi
-pg_dump --schema-only >/dev/null
-: >"$WORK/extract" && : >"$WORK/dump"
+pg_dump --schema-only -d "$MASTER_DB" >/dev/null
+pg_dump --schema-only -d "$TARGET_DB" >/dev/null
+for f in extract_m extract_t compare dump_m dump_t; do : >"$WORK/$f"; done
 for _ in $(seq "$ROUNDS"); do
-  extract_ms >>"$WORK/extract"
-  pg_dump_ms >>"$WORK/dump"
+  bench_ms BM_PGExtract >>"$WORK/extract_m"
+  pg_dump_ms "$MASTER_DB" >>"$WORK/dump_m"
+  bench_ms BM_PGExtractTarget >>"$WORK/extract_t"
+  pg_dump_ms "$TARGET_DB" >>"$WORK/dump_t"
+  bench_ms BM_PGCompareDatabases >>"$WORK/compare"
 done
 
-EXTRACT=$(median <"$WORK/extract")
-DUMP=$(median <"$WORK/dump")
-awk -v x="$EXTRACT" -v d="$DUMP" -v r="$ROUNDS" 'BEGIN {
-  printf "database:                        2000 tables x 20 columns, keys and an index each\n";
+jq -r '.benchmarks[] | select(.name == "BM_PGExtract/real_time") |
+  "read per side:                   \(.tables) tables, \(.functions) functions, \(.triggers) triggers, \(.views) views, \(.domains) domains and types"' \
+  "$WORK/first.json"
+XM=$(median <"$WORK/extract_m")
+XT=$(median <"$WORK/extract_t")
+DM=$(median <"$WORK/dump_m")
+DT=$(median <"$WORK/dump_t")
+CMP=$(median <"$WORK/compare")
+awk -v xm="$XM" -v xt="$XT" -v dm="$DM" -v dt="$DT" -v c="$CMP" -v r="$ROUNDS" 'BEGIN {
+  printf "databases:                       2 x 2000 tables x 20 columns, keys, an index, a function and a trigger each; views, domains\n";
   printf "rounds:                          %d (medians)\n", r;
-  printf "TPGDBExtract.ExtractDatabase:    %8.1f ms\n", x;
-  printf "pg_dump --schema-only:           %8.1f ms\n", d;
-  printf "ratio, pg_dump time / extractor: %.2f\n", d / x;
+  printf "extraction, master:              %8.1f ms   pg_dump --schema-only: %8.1f ms   pg_dump / extractor: %.2f\n", xm, dm, dm / xm;
+  printf "extraction, target:              %8.1f ms   pg_dump --schema-only: %8.1f ms   pg_dump / extractor: %.2f\n", xt, dt, dt / xt;
+  printf "comparison of the two databases: %8.1f ms\n", c;
+  printf "comparison / both extractions:   %.3f (goal: below 1.10)\n", c / (xm + xt);
+  printf "comparison / both pg_dumps:      %.2f\n", c / (dm + dt);
 }'
