@@ -148,10 +148,13 @@ std::vector<std::string> TPGDBExtract::IndexQuery() const {
       Options + ", " + KeyAtts + ", tc.relkind,",
       "(i.indexprs is not null or i.indpred is not null) as has_expr" +
           std::string(FInfo.Has(pgcRelIsPartition) ? ", tc.relispartition" : ""),
+      ", d.description",
       SQLKeyFlds("i.indrelid", "i.indkey", "fld", true),
       "from pg_index i",
       "join pg_class ic on ic.oid = indexrelid",
       "join pg_class tc on tc.oid = indrelid",
+      "left join pg_description d on d.objoid = i.indexrelid and d.objsubid = 0",
+      "                          and d.classoid = " + IntToStr(FInfo.ClassOid),
       // The index of a key has the key's name, in the key's schema; a check or foreign key of
       // the same name has no index and leaves the index alone.
       "left join pg_constraint c on c.conname = ic.relname and c.connamespace = ic.relnamespace",
@@ -236,6 +239,7 @@ void TPGDBExtract::ExtractIdx() {
     Idx->TableName = Table;
     Idx->SetSchema(Q.FieldByName("nspname")->AsString());
     Idx->Unique = Q.FieldByName("indisunique")->AsBoolean();
+    Idx->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
     Idx->IndexType = Q.FieldByName("amname")->AsString();
     if (Idx->IndexType == "btree") Idx->IndexType.clear();
 
