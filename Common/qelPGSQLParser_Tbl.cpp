@@ -560,6 +560,15 @@ void TPGSQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData*
   // reader keeps it aside (AltName) as it does a name spelled the server's way, so that an
   // update script can drop the constraint by the name the database holds. A name taken already
   // in the schema gets a number after its label, as the server numbers it.
+  // A table check named the way the server would name it (t_a_check) is known for one only
+  // once the columns it reads are known, which is now.
+  if (!Ctr->GetObjName().empty() && Ctr->GetCtType() == ctCheck && Ctr->FldList.Empty() && Tbl) {
+    const TNameParts Parts = GeneratedNameParts(*Ctr, Tbl);
+    if (!Parts.Name2.empty()) {
+      Ctr->FldList.Add(Parts.Name2);
+      if (!Ctr->CheckSysName()) Ctr->FldList.Clear();
+    }
+  }
   if (Ctr->GetObjName().empty() && Ctr->AltName.empty() && !Ctr->GetTblName().empty()) {
     const TNameParts Parts = GeneratedNameParts(*Ctr, Tbl);
     if (!Parts.Label.empty()) {

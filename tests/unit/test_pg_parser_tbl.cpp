@@ -275,6 +275,25 @@ TEST(PGTable, UnnamedConstraintsGetTheNamesTheServerGivesThem) {
             Names{"a_table_name_long_enough_to_n_a_column_name_long_enough_to__key"});
 }
 
+TEST(PGTable, TableCheckNamedAsTheServerWouldIsPairedByItsCondition) {
+  // The catalog takes t_qty_check for a name the server made up; a script that writes the same
+  // name on a table-level check must move it aside too, or the two never pair and the check is
+  // dropped and added again on every run.
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE TABLE t (qty integer, CONSTRAINT t_qty_check CHECK (qty > 0),\r\n"
+              "  CONSTRAINT mine CHECK (qty < 100), CONSTRAINT t_check CHECK (qty <> 7));"));
+  Names Named, Moved;
+  for (const TCtrData* C : T.Constraints("t", ctCheck)) {
+    Named.push_back(C->GetObjName());
+    Moved.push_back(C->AltName);
+  }
+  std::sort(Named.begin(), Named.end());
+  std::sort(Moved.begin(), Moved.end());
+  EXPECT_EQ(Named, (Names{"", "", "mine"}));
+  EXPECT_EQ(Moved, (Names{"", "t_check", "t_qty_check"}));
+}
+
 TEST(PGTable, ConstraintNamesUniquePerTableDoNotCollide) {
   TPGParse T;
   ASSERT_TRUE(
