@@ -205,7 +205,17 @@ void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
 
 void TPGDBExtract::AddExtracted(std::unique_ptr<TDbObj> Obj, const std::string& LogName) {
   if (ShowFullLog) AddToLog("---" + LogName);
-  GetObjs()->AddObj(Obj.release(), true);
+  const std::string Full =
+      (Obj->GetSchema().empty() ? std::string() : Obj->GetSchema() + ".") + Obj->GetObjName();
+  // The model files most kinds under their names without the schema: a second object of one
+  // name in another schema is refused. It is said, never lost in silence.
+  if (!GetObjs()->AddObj(Obj.release(), true)) {
+    const std::string Text = Full +
+                             " passed over: an object of that name was read already in "
+                             "another schema.";
+    AddToLog(Text);
+    GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
+  }
   ProcessMessages();
 }
 

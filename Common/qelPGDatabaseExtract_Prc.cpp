@@ -368,6 +368,15 @@ void TPGDBExtract::ExtractTrg() {
       PassOver(Of + " fires on UPDATE OF a column list, passed over.");
       continue;
     }
+    // Transition tables (PostgreSQL 10 on) stand in the definition before FOR EACH.
+    {
+      const std::string Text = Q.FieldByName("trg_defn")->AsString();
+      const std::size_t At = Text.find(" REFERENCING ");
+      if (At != std::string::npos && At < Text.find(" FOR EACH ")) {
+        PassOver(Of + " has transition tables, passed over.");
+        continue;
+      }
+    }
     auto Trg = std::make_unique<TTrgData>(GetObjs());
     Trg->SetObjName(Name);
     Trg->SetSchema(Q.FieldByName("nspname")->AsString());

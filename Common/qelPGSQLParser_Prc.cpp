@@ -555,6 +555,22 @@ void TPGSQLParser::ParseTrigger(TTrgData* Into) {
   Trg->SetOwnName(NamePart);
   Trg->SetSchema(SchemaPart);
 
+  // REFERENCING OLD|NEW TABLE [AS] name ...: transition tables, which the trigger's definition
+  // cannot write back either.
+  if (IsIdent("REFERENCING")) {
+    GetSy();
+    while (Sy == pgOLD || Sy == pgNEW) {
+      GetSy();
+      TestAndGetSy(pgTABLE);
+      if (StatementFailed()) return;
+      if (Sy == pgAS) GetSy();
+      TestSy(syIdent);
+      if (Sy != syIdent) return;
+      GetSy();
+    }
+    if (NotKept.empty()) NotKept = "has transition tables";
+  }
+
   if (Sy == pgFOR) {
     GetSy();
     TestIdent("EACH");

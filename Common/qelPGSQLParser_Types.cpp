@@ -163,6 +163,16 @@ void TPGSQLParser::ParseType() {
   StatObjName = Name;
   StatObjType = dboDomain;
   auto* Existing = Objs ? dynamic_cast<TDmnData*>(Objs->Domains.FindObj(Name)) : nullptr;
+  // Domains and types are filed under their names without the schema: one of the same name in
+  // another schema is another object, which the collection cannot hold beside the first. It is
+  // said and passed over, never taken for the first.
+  if (Existing && Existing->GetSchema() != Schema) {
+    WrnMsg(Schema + "." + Name +
+           " passed over: an object of that name was read already in "
+           "another schema.");
+    SkipToTerm();
+    return;
+  }
 
   if (Alter) {
     // The owner is kept; the other forms (ADD VALUE, RENAME, ADD ATTRIBUTE ...) change what the
@@ -170,6 +180,10 @@ void TPGSQLParser::ParseType() {
     StatOperation = odbAlter;
     if (IsIdent("OWNER"))
       ParseOwnerTo(Existing);
+    else if (Existing)
+      // A change to a type the schema holds, which the model cannot follow: read past it, the
+      // type would be compared as it was before, and an update script could undo the change.
+      ErrMsg("Unknown/Invalid ALTER statement.");
     else
       PassOver("ALTER TYPE");
     return;
@@ -318,6 +332,16 @@ void TPGSQLParser::ParseDomain() {
   StatObjName = Name;
   StatObjType = dboDomain;
   auto* Existing = Objs ? dynamic_cast<TDmnData*>(Objs->Domains.FindObj(Name)) : nullptr;
+  // Domains and types are filed under their names without the schema: one of the same name in
+  // another schema is another object, which the collection cannot hold beside the first. It is
+  // said and passed over, never taken for the first.
+  if (Existing && Existing->GetSchema() != Schema) {
+    WrnMsg(Schema + "." + Name +
+           " passed over: an object of that name was read already in "
+           "another schema.");
+    SkipToTerm();
+    return;
+  }
 
   if (Alter || IsIdent("OWNER")) {
     StatOperation = Alter || Existing ? odbAlter : odbCreate;
@@ -347,6 +371,27 @@ void TPGSQLParser::ParseDomain() {
         TestIdent("VALID");
         if (IsIdent("VALID")) GetSy();
       }
+    } else if (Existing && (IsIdent("SET") || IsIdent("DROP"))) {
+      // SET DEFAULT expr, DROP DEFAULT, SET NOT NULL, DROP NOT NULL.
+      const bool Set = IsIdent("SET");
+      GetSy();
+      TFldData& Fld = *Existing->TypeField;
+      if (Sy == pgDEFAULT && Set) {
+        ParseDefault(Fld);
+      } else if (Sy == pgDEFAULT) {
+        Fld.DefValue.clear();
+        GetSy();
+      } else if (Sy == pgNOT) {
+        GetSy();
+        TestAndGetSy(pgNULL);
+        if (!StatementFailed()) Fld.Nullable = !Set;
+      } else {
+        // DROP CONSTRAINT and the like: a change the model cannot follow is not read past.
+        ErrMsg("Unknown/Invalid ALTER statement.");
+      }
+    } else if (Existing) {
+      // As for types: a change the model cannot follow is not read past.
+      ErrMsg("Unknown/Invalid ALTER statement.");
     } else {
       PassOver("ALTER DOMAIN");
     }

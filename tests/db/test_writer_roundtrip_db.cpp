@@ -4,7 +4,8 @@
 // written script builds a second, empty database, and `pg_dump --schema-only` of the two must
 // be the same; likewise for the script read by the script extractor and written by the writer.
 // Schema forms the object model does not hold (sequences of their own, expression indexes,
-// enum types) are named by the extraction, never left out in silence.
+// enum types, transition tables, a second object of one name in another schema) are named by
+// the extraction, never left out in silence.
 //
 // Roles and grants (PostgreSQL and MariaDB): roles and grants made in code are written by the
 // writer together with the tables of a script and run on the server; an update script of the
@@ -150,6 +151,17 @@ const TFormCase FormsNotCarried[] = {
      "info: Index person_lower of table person has an expression or a condition, passed over."},
     {"EnumType", "create type mood as enum ('sad', 'ok', 'happy');\n",
      "info: Enum type public.mood passed over."},
+    {"SameNameInTwoSchemas",
+     "create schema s2;\n"
+     "create domain code as integer;\n"
+     "create domain s2.code as text;\n",
+     "warning: s2.code passed over: an object of that name was read already in another schema."},
+    {"TriggerWithTransitionTables",
+     "create table t (id integer);\n"
+     "create function f() returns trigger language plpgsql as $$begin return null; end$$;\n"
+     "create trigger tr after insert on t referencing new table as nt\n"
+     "  for each statement execute function f();\n",
+     "info: Trigger tr of t has transition tables, passed over."},
 };
 
 // ---------------------------------------------------------------------------------------------

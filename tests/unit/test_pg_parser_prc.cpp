@@ -218,21 +218,24 @@ TEST(PGFunction, FormsTheModelCannotWriteBackArePassedOverWhole) {
       "sql;\r\n"
       "CREATE TRIGGER tc AFTER UPDATE OF name, price ON tab FOR EACH ROW EXECUTE FUNCTION f();\r\n"
       "CREATE TRIGGER tt AFTER TRUNCATE ON tab EXECUTE FUNCTION f();\r\n"
+      "CREATE TRIGGER tr AFTER INSERT ON tab REFERENCING NEW TABLE AS nt OLD TABLE ot\r\n"
+      "    FOR EACH STATEMENT EXECUTE FUNCTION f();\r\n"
       "CREATE TABLE t (a integer);"))
       << ::testing::PrintToString(T.Errors());
   EXPECT_TRUE(T.Objs.Procedures.Empty());
   EXPECT_TRUE(T.Objs.Triggers.Empty());
   // The statements are whole: the body's own semicolons do not end them.
-  ASSERT_EQ(T.Statements.size(), 6u);
+  ASSERT_EQ(T.Statements.size(), 7u);
   EXPECT_EQ(T.Statements[1].Text.substr(T.Statements[1].Text.size() - 3), "END");
   EXPECT_NE(T.Table("t"), nullptr);
   const auto Notes = T.Messages(mt_Inf);
-  ASSERT_EQ(Notes.size(), 5u);
+  ASSERT_EQ(Notes.size(), 6u);
   EXPECT_EQ(Notes[0]->Text, "Function public.r has a body in the standard SQL form, passed over.");
   EXPECT_EQ(Notes[1]->Text, "Function public.b has a body in the standard SQL form, passed over.");
   EXPECT_EQ(Notes[2]->Text, "Function s.v takes a variadic parameter, passed over.");
   EXPECT_EQ(Notes[3]->Text, "Trigger tc of tab fires on UPDATE OF a column list, passed over.");
   EXPECT_EQ(Notes[4]->Text, "Trigger tt of tab fires on TRUNCATE, passed over.");
+  EXPECT_EQ(Notes[5]->Text, "Trigger tr of tab has transition tables, passed over.");
 }
 
 TEST(PGFunction, ReturnsTableIsASetOfRecordsWithOutputParameters) {

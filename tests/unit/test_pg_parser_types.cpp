@@ -235,14 +235,27 @@ TEST(PGDomains, AlterDomainForms) {
               "ALTER DOMAIN public.nv\r\n    ADD CONSTRAINT nv_check CHECK ((VALUE <> 5)) NOT "
               "VALID;\r\n"
               "ALTER DOMAIN nv ADD NOT NULL;\r\n"
-              "ALTER DOMAIN nv DROP DEFAULT;\r\n"
+              "ALTER DOMAIN nv SET DEFAULT 7;\r\n"
+              "ALTER DOMAIN nv DROP NOT NULL;\r\n"
+              "ALTER DOMAIN gone DROP DEFAULT;\r\n"
               "ALTER DOMAIN gone OWNER TO qel;"));
   TDmnData* D = Domain(T, "nv");
   EXPECT_EQ(D->Creator, "qel");
   EXPECT_EQ(D->TypeField->CheckText, "(VALUE <> 5)");
-  EXPECT_FALSE(D->TypeField->Nullable);
+  EXPECT_TRUE(D->TypeField->Nullable);
+  EXPECT_EQ(D->TypeField->GetDefValue(), "7");
   EXPECT_EQ(Domain(T, "gone"), nullptr);  // an ALTER makes no domain up
   EXPECT_EQ(Infos(T), Names{"Statement passed over: ALTER DOMAIN."});
+
+  // A change to a domain or type of the schema that the model cannot follow fails the script:
+  // read past, the object would be compared as it was, and an update could undo the change.
+  TPGParse U;
+  EXPECT_FALSE(
+      U.Parse("CREATE DOMAIN d AS integer CHECK (VALUE > 0);\r\n"
+              "ALTER DOMAIN d DROP CONSTRAINT d_check;\r\n"
+              "CREATE TYPE c AS (a integer);\r\n"
+              "ALTER TYPE c ADD ATTRIBUTE b text;"));
+  EXPECT_EQ(U.Errors().size(), 2u) << ::testing::PrintToString(U.Errors());
   for (std::size_t I = 1; I < T.Statements.size(); ++I) {
     EXPECT_EQ(T.Statements[I].ObjType, dboDomain);
     EXPECT_EQ(T.Statements[I].Operation, odbAlter);
@@ -458,6 +471,19 @@ TEST(PGTypeLinks, ObjectsAreLinkedToTheFunctionsTheyName) {
   EXPECT_EQ(Opc->UseOf.Count(), 3);
   EXPECT_EQ(Other->UseIn.Count(), 0);
   EXPECT_EQ(In->UseIn.Count(), 1);
+}
+
+TEST(PGDomains, ASecondOfOneNameInAnotherSchemaIsNamedNotTakenForTheFirst) {
+  TPGParse T;
+  T.Parse(
+      "CREATE SCHEMA s2;\r\nCREATE DOMAIN code AS integer;\r\n"
+      "CREATE DOMAIN s2.code AS text NOT NULL;\r\nCREATE TYPE s2.code AS (a integer);");
+  TDmnData* D = Domain(T, "code");
+  ASSERT_NE(D, nullptr);
+  EXPECT_EQ(D->GetSchema(), "public");
+  EXPECT_EQ(D->TypeField->FieldType, iftInteger);
+  EXPECT_TRUE(D->TypeField->Nullable);
+  EXPECT_EQ(T.Messages(mt_Wrn).size(), 2u);
 }
 
 }  // namespace
