@@ -266,8 +266,15 @@ bool TFldData::IsRoutineParam() const {
 
 std::string TFldData::FieldTypeDef() const {
   if (ReturnParam != 0) return "PARAMETER " + std::to_string(ReturnParam);
-  if (FieldType == iftDomain) return (TypeOf ? "TYPE OF " : "") + QuoteIdent(DomainName);
   const TDatabaseType DB = GetDatabaseType();
+  if (FieldType == iftDomain && DB == dbPostgreSQL) {
+    // A routine's parameter or result of a type of another schema, or an array of a domain.
+    std::string R = (TypeOf ? "TYPE OF " : "") + tbl_detail::PGQualifiedName(*this, DomainName);
+    for (const TArrayBound& B : ArrayBounds)
+      R += B.Upper != 0 ? "[" + std::to_string(B.Upper) + "]" : std::string("[]");
+    return R;
+  }
+  if (FieldType == iftDomain) return (TypeOf ? "TYPE OF " : "") + QuoteIdent(DomainName);
   if (Computed()) return (DB == dbMSSQL ? "AS " : "COMPUTED BY ") + Body;
 
   std::string R = FieldTypeName(FieldType);

@@ -13,6 +13,15 @@
 namespace qel::tbl_detail {
 
 /// "(" + N + ")".
+/// A PostgreSQL type, domain or collation name as written: "schema.name" (a name of another
+/// schema, as the catalog gives it) with each part quoted on its own, else the name quoted.
+inline std::string PGQualifiedName(const TDbObj& Obj, const std::string& Name) {
+  const std::size_t Dot = Name.find('.');
+  if (Dot != std::string::npos && Dot > 0 && Dot + 1 < Name.size())
+    return Obj.QuoteIdent(Name.substr(0, Dot)) + "." + Obj.QuoteIdent(Name.substr(Dot + 1));
+  return Obj.QuoteIdent(Name);
+}
+
 inline std::string InParens(std::int32_t N) {
   return "(" + std::to_string(N) + ")";
 }

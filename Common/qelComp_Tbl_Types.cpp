@@ -146,10 +146,7 @@ std::string TFldData::PGSQLTypeDef() const {
   // A domain, type or collation of another schema is named "schema.name": each part is quoted
   // on its own ("C" stays "C", which the server would read bare as the unknown collation c).
   auto Qualified = [this](const std::string& Name) {
-    const std::size_t Dot = Name.find('.');
-    if (Dot != std::string::npos && Dot > 0 && Dot + 1 < Name.size())
-      return QuoteIdent(Name.substr(0, Dot)) + "." + QuoteIdent(Name.substr(Dot + 1));
-    return QuoteIdent(Name);
+    return tbl_detail::PGQualifiedName(*this, Name);
   };
   if (FieldType == iftDomain) {
     R = Qualified(DomainName);

@@ -312,8 +312,10 @@ void TPGDBExtract::ExtractPrc() {
     OpenQuery(Q, TypeQuery(std::vector<std::int64_t>(TypeOids.begin(), TypeOids.end())));
     for (; !Q.GetEof(); Q.Next()) {
       TPGTypeRow T;
-      const std::string Elem = Q.FieldByName("elemname")->AsString();
-      T.Name = Elem.empty() ? Q.FieldByName("typname")->AsString() : Elem + "[]";
+      // As format_type names it, the way the columns' types are read: a type of a schema off
+      // the search path keeps its schema ("s1.d2[]"), which the bare pg_type name would lose,
+      // leaving the routine to bind to another type of that name, or to none.
+      T.Name = Q.FieldByName("data_type")->AsString();
       T.CharLength = Q.FieldByName("char_length")->AsInteger();
       T.Precision = Q.FieldByName("prec")->AsInteger();
       T.Scale = Q.FieldByName("scale")->AsInteger();

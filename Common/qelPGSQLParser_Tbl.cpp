@@ -220,14 +220,18 @@ std::unique_ptr<TFldData> TPGSQLParser::ParseField(TDbObj* Owner) {
 
 void TPGSQLParser::ParseFieldType(TFldData& Fld) {
   std::string Word;  // as written: lower case unless it was in double quotes
+  std::string TypeSchema;
   if (Sy == syIdent) {
     Word = Ident;
     GetSy();
-    // A qualified type name (pg_catalog.int4, public.money_amount): the last part names it.
+    // A qualified type name (pg_catalog.int4, public.money_amount, sales.code): a type of a
+    // schema the server searches anyway is named by its last part; one of another schema keeps
+    // its schema, as the catalog names it ("sales.code").
     if (Sy == syDot) {
       GetSy();
       TestSy(syIdent);
       if (Sy != syIdent) return;
+      TypeSchema = LowerCase(Word) == "public" || LowerCase(Word) == "pg_catalog" ? "" : Word;
       Word = Ident;
       GetSy();
     }
@@ -253,7 +257,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
     Type = iftVarBit;
   }
   Fld.FieldType = Type;
-  if (Type == iftDomain) Fld.DomainName = Word;
+  if (Type == iftDomain) Fld.DomainName = TypeSchema.empty() ? Word : TypeSchema + "." + Word;
 
   if (Sy == syLParen) {
     GetSy();

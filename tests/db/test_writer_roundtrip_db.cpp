@@ -136,6 +136,14 @@ const TFormCase CarriedForms[] = {
      "create domain sales.code3 as char(3);\n"
      "create table item (id integer primary key, code sales.code3);\n",
      ""},
+    {"RoutineTypesOfAnotherSchema",
+     "create schema s1;\n"
+     "create domain s1.d as integer;\n"
+     "create type s1.comp as (a integer);\n"
+     "create table s1.t (a s1.d, c s1.comp);\n"
+     "create function s1.arr(a integer[]) returns s1.d[] language sql as $$select null::s1.d[]$$;\n"
+     "create function s1.tz(x s1.d) returns s1.comp language sql as $$select row(1)::s1.comp$$;\n",
+     ""},
 };
 
 /// Forms the object model does not hold: the extraction names each one.
