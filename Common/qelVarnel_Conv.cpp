@@ -420,6 +420,10 @@ bool SameName(const std::string& A, const std::string& B, bool CaseInsensitive) 
 }
 
 TTblData* FindTable(const TCustomObjs& M, const std::string& Name, bool CI) {
+  // The keyed lookup first; the walk only for a name filed in another letter case.
+  if (auto* T = dynamic_cast<TTblData*>(M.Tables.FindObj(Name));
+      T && SameName(T->GetObjName(), Name, CI))
+    return T;
   for (int I = 0; I < M.Tables.Count(); ++I)
     if (auto* T = dynamic_cast<TTblData*>(M.Tables.Objects(I));
         T && SameName(T->GetObjName(), Name, CI))
@@ -456,18 +460,26 @@ void ForEach(TDbObjList& L, Fn Each) {
 }
 
 /// Column leads a primary or unique key, or an index, of Table.
-bool LeadsAKey(const TCustomObjs& M, const std::string& Table, const std::string& Column) {
+/// "TABLE\x01COLUMN" (upper case) of every column that leads a primary key, unique key or index
+/// of M: gathered once, so that asking for each column costs no walk over every key.
+std::unordered_set<std::string> LeadingKeyColumns(const TCustomObjs& M) {
+  std::unordered_set<std::string> R;
+  auto Add = [&R](const std::string& Table, const std::string& Column) {
+    R.insert(UpperCase(Table) + '\x01' + UpperCase(Column));
+  };
   for (int I = 0; I < M.Constraints.Count(); ++I)
     if (auto* C = dynamic_cast<const TCtrData*>(M.Constraints.Objects(I));
-        C && (C->GetCtType() == ctPKey || C->GetCtType() == ctUnique) &&
-        SameText(C->GetTblName(), Table) && C->FldList.Count() > 0 &&
-        SameText(C->FldList[0], Column))
-      return true;
+        C && (C->GetCtType() == ctPKey || C->GetCtType() == ctUnique) && C->FldList.Count() > 0)
+      Add(C->GetTblName(), C->FldList[0]);
   for (int I = 0; I < M.Indexes.Count(); ++I)
-    if (auto* X = dynamic_cast<const TIdxData*>(M.Indexes.Objects(I));
-        X && SameText(X->TableName, Table) && X->Flds.Count() > 0 && SameText(X->Flds[0], Column))
-      return true;
-  return false;
+    if (auto* X = dynamic_cast<const TIdxData*>(M.Indexes.Objects(I)); X && X->Flds.Count() > 0)
+      Add(X->TableName, X->Flds[0]);
+  return R;
+}
+
+bool LeadsAKey(const std::unordered_set<std::string>& Leading, const std::string& Table,
+               const std::string& Column) {
+  return Leading.count(UpperCase(Table) + '\x01' + UpperCase(Column)) != 0;
 }
 
 bool IsCaseInsensitive(TDatabaseType DB) {
@@ -926,6 +938,7 @@ void TVarnel::ConvertToMySQLDb() {
   Names.Column = MySQLName;
   Names.View = MySQLName;
   ApplyNames(M, Names, CI);
+  const std::unordered_set<std::string> Leading = LeadingKeyColumns(M);
 
   ForEach<TTblData>(M.Tables, [&](TTblData& T) {
     T.SetSchema("");
@@ -987,7 +1000,7 @@ void TVarnel::ConvertToMySQLDb() {
         default:
           // The numbering goes with the integer; the server numbers only a column that leads a
           // key.
-          if (MapSerial(F)) F.AutoIncrement = LeadsAKey(M, T.GetObjName(), F.GetObjName());
+          if (MapSerial(F)) F.AutoIncrement = LeadsAKey(Leading, T.GetObjName(), F.GetObjName());
           break;
       }
       if (F.FieldType == iftBoolean || F.FieldType == iftTinyInt) BooleanDefaultAsNumber(F);
