@@ -58,10 +58,20 @@ bool IsBareChar(char C) {
 
 /// The input argument types that tell overloaded functions apart: OUT parameters are results
 /// and no part of the server's identity of a function.
+/// The server ignores lengths and precisions there too: f(varchar) names f(varchar(10)).
 std::vector<std::string> InputTypes(const TPrcData& Prc) {
   std::vector<std::string> Types;
-  for (const auto& P : Prc.Params)
-    if (P->InOut != ioOut) Types.push_back(LowerCase(P->FieldTypeDef()));
+  for (const auto& P : Prc.Params) {
+    if (P->InOut == ioOut) continue;
+    std::string Type;
+    int Depth = 0;
+    for (const char C : LowerCase(P->FieldTypeDef())) {
+      if (C == '(') ++Depth;
+      if (Depth == 0) Type += C;
+      if (C == ')' && Depth > 0) --Depth;
+    }
+    Types.push_back(Type);
+  }
   return Types;
 }
 

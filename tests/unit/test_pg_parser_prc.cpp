@@ -285,6 +285,21 @@ TEST(PGFunction, CreateProcedureIsNoStatementOfThisParser) {
 // ---------------------------------------------------------------------------------------------
 // Triggers
 
+TEST(PGFunction, SignaturesWithoutLengthsFindTheFunction) {
+  // The server ignores lengths and precisions in a function's signature: COMMENT ON and ALTER
+  // name the function without them, and must still find it.
+  TPGParse T;
+  ASSERT_TRUE(T.Parse(
+      "CREATE FUNCTION h(x varchar(10), y numeric(8,2)) RETURNS integer AS $$ $$ LANGUAGE sql;\r\n"
+      "COMMENT ON FUNCTION h(varchar, numeric) IS 'found';\r\n"
+      "ALTER FUNCTION h(character varying, numeric(4,1)) OWNER TO anna;"))
+      << ::testing::PrintToString(T.Errors());
+  auto* F = dynamic_cast<TPrcData*>(T.Objs.Procedures.FindFirstWithPrefix("public.h("));
+  ASSERT_NE(F, nullptr);
+  EXPECT_EQ(F->Description, "found");
+  EXPECT_EQ(F->Creator, "anna");
+}
+
 TEST(PGTrigger, ScriptAndCatalogSpellingsGiveOneBody) {
   // A script may write the call in lower case, with FUNCTION or PROCEDURE, through "public" and
   // with bare names or numbers as arguments; the catalog writes string literals. One trigger
