@@ -26,6 +26,7 @@
 
 #include "Files.h"
 #include "db_servers.h"
+#include "pg_dump_util.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Trg.h"
@@ -49,44 +50,11 @@ const std::string TargetScript = FixtureDir + "target.sql";
 // ---------------------------------------------------------------------------------------------
 // Clients and databases
 
-/// Single-quoted for the shell.
-std::string ShellQuoted(const std::string& S) {
-  std::string R = "'";
-  for (char C : S) R += C == '\'' ? std::string("'\\''") : std::string(1, C);
-  return R + "'";
-}
-
-/// Runs Command through the shell; its exit code, with standard output and error in Output.
-int Run(const std::string& Command, std::string& Output) {
-  Output.clear();
-  FILE* P = popen((Command + " 2>&1").c_str(), "r");
-  if (!P) return -1;
-  std::array<char, 4096> Buf{};
-  for (std::size_t N; (N = std::fread(Buf.data(), 1, Buf.size(), P)) > 0;)
-    Output.append(Buf.data(), N);
-  const int Status = pclose(P);
-  return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-}
-
-/// psql and pg_dump reach the test server through the libpq variables.
-void ExportConnection() {
-  setenv("PGHOST", Env("QEL_PG_HOST").c_str(), 1);
-  setenv("PGPORT", Env("QEL_PG_PORT").c_str(), 1);
-  setenv("PGUSER", Env("QEL_PG_USER").c_str(), 1);
-  setenv("PGPASSWORD", Env("QEL_PG_PASSWORD").c_str(), 1);
-  setenv("PGCONNECT_TIMEOUT", "10", 1);
-  unsetenv("PGSERVICE");
-  unsetenv("PGOPTIONS");
-}
-
 /// Runs a script file in Database in one transaction, stopping at the first error; the reason
 /// when it failed.
 std::string Psql(const std::string& Database, const std::string& File) {
   std::string Out;
-  if (Run("psql -X -q -1 -v ON_ERROR_STOP=1 -d " + ShellQuoted(Database) + " -f " +
-              ShellQuoted(File),
-          Out) == 0)
-    return std::string();
+  if (qel::testing::Psql(Database, File, Out) == 0) return std::string();
   return "psql " + File + " in " + Database + " failed: " + Out;
 }
 
@@ -106,51 +74,6 @@ std::string WriteTemp(const std::string& Name, const std::string& Text) {
   const std::string File = ::testing::TempDir() + "/" + Name;
   std::ofstream(File, std::ios::binary) << Text;
   return File;
-}
-
-/// The schema of Database as pg_dump writes it, cut into statements and sorted (pg_dump lists
-/// objects in creation order where dependencies allow, which says nothing about the schema).
-/// Comments of the dump, SET lines, its session settings and blank lines are dropped. Line
-/// breaks are made plain: the comparer writes its scripts with CR LF line breaks, and a routine
-/// body it writes keeps them in the server's copy of the source, which is no schema difference.
-std::vector<std::string> DumpSchema(const std::string& Database, std::string& Failure) {
-  std::string Dump;
-  if (Run("pg_dump --schema-only --no-privileges -d " + ShellQuoted(Database), Dump) != 0) {
-    Failure = "pg_dump " + Database + " failed: " + Dump;
-    return {};
-  }
-  Dump.erase(std::remove(Dump.begin(), Dump.end(), '\r'), Dump.end());
-  std::vector<std::string> Statements;
-  std::string Cur;
-  std::istringstream In(Dump);
-  for (std::string L; std::getline(In, L);) {
-    if (Cur.empty() && (L.empty() || L.rfind("--", 0) == 0 || L.rfind("SET ", 0) == 0 ||
-                        L.rfind("SELECT pg_catalog.set_config(", 0) == 0 ||
-                        L.rfind("\\restrict ", 0) == 0 || L.rfind("\\unrestrict ", 0) == 0))
-      continue;
-    if (L.empty()) continue;
-    // The parser and the catalog extractor both read a default of now() as current_timestamp
-    // (so that a script and a catalog compare equal); the server keeps the two spellings apart.
-    for (std::size_t P; (P = L.find("DEFAULT now()")) != std::string::npos;)
-      L.replace(P, 13, "DEFAULT CURRENT_TIMESTAMP");
-    Cur += L + "\n";
-    if (L.back() == ';') {
-      Statements.push_back(Cur);
-      Cur.clear();
-    }
-  }
-  if (!Cur.empty()) Statements.push_back(Cur);
-  std::sort(Statements.begin(), Statements.end());
-  return Statements;
-}
-
-/// The statements of A that B lacks.
-std::string Missing(const std::vector<std::string>& A, const std::vector<std::string>& B) {
-  std::vector<std::string> D;
-  std::set_difference(A.begin(), A.end(), B.begin(), B.end(), std::back_inserter(D));
-  std::string R;
-  for (const std::string& S : D) R += S;
-  return R;
 }
 
 /// Why the dumps of two databases differ; empty when they are the same.
@@ -324,7 +247,7 @@ bool HasStatement(const std::string& Script) {
 class PGCompleteDb : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ExportConnection();
+    ExportPgConnection();
     Admin = std::make_unique<TServerConnection>(PgServer);
     Reach = Admin->Connect();
   }
