@@ -28,7 +28,7 @@ namespace qel {
 class TObjs;
 class TPrcData;
 class TTrgData;
-class TDmnData;       // (qelPGSQLParser_Types.cpp)
+class TDmnData;        // (qelPGSQLParser_Types.cpp)
 class TPGTypeOptions;  // (qelPGSQLParser_Types.cpp)
 
 /// The PostgreSQL keywords in table order: alphabetical, symbols 30 (ALL) to 122 (WHERE), each
@@ -224,6 +224,9 @@ class TPGSQLParser : public TCustomSQLParser {
   void ParseOperator();
   /// ALTER OPERATOR [CLASS] from the word OPERATOR.
   void ParseAlterOperator();
+  /// The domain or type Name already read into Existing (nullptr when none); false, with a
+  /// warning and the statement passed over, when the one read is of another schema.
+  bool FindDomainOfSchema(const std::string& Name, const std::string& Schema, TDmnData*& Existing);
   /// Links every type, conversion, operator and operator class of the collection to the
   /// functions (and operators) it names. Part of Link_Depend.
   void LinkTypeDepends();

@@ -153,6 +153,19 @@ std::string TPGSQLParser::ParseOperatorRef(std::string* Schema) {
 // ---------------------------------------------------------------------------------------------
 // Types
 
+bool TPGSQLParser::FindDomainOfSchema(const std::string& Name, const std::string& Schema,
+                                      TDmnData*& Existing) {
+  Existing = Objs ? dynamic_cast<TDmnData*>(Objs->Domains.FindObj(Name)) : nullptr;
+  // Domains and types are filed under their names without the schema: one of the same name in
+  // another schema is another object, which the collection cannot hold beside the first. It is
+  // said and passed over, never taken for the first.
+  if (!Existing || Existing->GetSchema() == Schema) return true;
+  WrnMsg(Schema + "." + Name + " passed over: an object of that name was read already in " +
+         "another schema.");
+  SkipToTerm();
+  return false;
+}
+
 void TPGSQLParser::ParseType() {
   const bool Alter = InAlterStatement();
   GetSy();  // past TYPE
@@ -162,17 +175,8 @@ void TPGSQLParser::ParseType() {
   const std::string Schema = SchemaPart;
   StatObjName = Name;
   StatObjType = dboDomain;
-  auto* Existing = Objs ? dynamic_cast<TDmnData*>(Objs->Domains.FindObj(Name)) : nullptr;
-  // Domains and types are filed under their names without the schema: one of the same name in
-  // another schema is another object, which the collection cannot hold beside the first. It is
-  // said and passed over, never taken for the first.
-  if (Existing && Existing->GetSchema() != Schema) {
-    WrnMsg(Schema + "." + Name +
-           " passed over: an object of that name was read already in "
-           "another schema.");
-    SkipToTerm();
-    return;
-  }
+  TDmnData* Existing = nullptr;
+  if (!FindDomainOfSchema(Name, Schema, Existing)) return;
 
   if (Alter) {
     // The owner is kept; the other forms (ADD VALUE, RENAME, ADD ATTRIBUTE ...) change what the
@@ -331,17 +335,8 @@ void TPGSQLParser::ParseDomain() {
   const std::string Schema = SchemaPart;
   StatObjName = Name;
   StatObjType = dboDomain;
-  auto* Existing = Objs ? dynamic_cast<TDmnData*>(Objs->Domains.FindObj(Name)) : nullptr;
-  // Domains and types are filed under their names without the schema: one of the same name in
-  // another schema is another object, which the collection cannot hold beside the first. It is
-  // said and passed over, never taken for the first.
-  if (Existing && Existing->GetSchema() != Schema) {
-    WrnMsg(Schema + "." + Name +
-           " passed over: an object of that name was read already in "
-           "another schema.");
-    SkipToTerm();
-    return;
-  }
+  TDmnData* Existing = nullptr;
+  if (!FindDomainOfSchema(Name, Schema, Existing)) return;
 
   if (Alter || IsIdent("OWNER")) {
     StatOperation = Alter || Existing ? odbAlter : odbCreate;
