@@ -520,23 +520,28 @@ void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
       if (!MA.Find(A->GetObjName()))
         Actions.push_back("DROP ATTRIBUTE " + M.QuoteIdent(A->GetObjName()));
     // The server changes the type of an attribute only while no column stores the type.
-    bool Stored = false;
-    if (auto* Objs = dynamic_cast<TObjs*>(T.Owner)) {
+    // Asked only when an attribute's type changed: a walk over every column of the target.
+    auto Stored = [&T] {
+      auto* Objs = dynamic_cast<TObjs*>(T.Owner);
+      if (!Objs) return false;
       const std::string Bare = T.GetObjName();
       const std::string Qualified = T.GetSchema() + "." + Bare;
-      for (int I = 0; I < Objs->Tables.Count() && !Stored; ++I)
+      for (int I = 0; I < Objs->Tables.Count(); ++I)
         if (auto* Tbl = dynamic_cast<TTblData*>(Objs->Tables.Objects(I)))
           for (const auto& F : Tbl->Fields)
             if (F->FieldType == iftDomain && (F->DomainName == Bare || F->DomainName == Qualified))
-              Stored = true;
-    }
+              return true;
+      return false;
+    };
     for (const auto& A : MA) {
       const TFldData* Old = TA.Find(A->GetObjName());
       if (!Old)
         Actions.push_back("ADD ATTRIBUTE " + A->Def());
-      else if (A->TypeDef() != Old->TypeDef() && Stored)
+      else if (A->TypeDef() == Old->TypeDef())
+        continue;
+      else if (Stored())
         NotAltered("Type of attribute " + A->GetObjName());
-      else if (A->TypeDef() != Old->TypeDef())
+      else
         Actions.push_back("ALTER ATTRIBUTE " + M.QuoteIdent(A->GetObjName()) + " TYPE " +
                           A->TypeDef());
     }

@@ -269,10 +269,8 @@ std::string TFldData::FieldTypeDef() const {
   const TDatabaseType DB = GetDatabaseType();
   if (FieldType == iftDomain && DB == dbPostgreSQL) {
     // A routine's parameter or result of a type of another schema, or an array of a domain.
-    std::string R = (TypeOf ? "TYPE OF " : "") + tbl_detail::PGQualifiedName(*this, DomainName);
-    for (const TArrayBound& B : ArrayBounds)
-      R += B.Upper != 0 ? "[" + std::to_string(B.Upper) + "]" : std::string("[]");
-    return R;
+    return (TypeOf ? "TYPE OF " : "") + tbl_detail::PGQualifiedName(*this, DomainName) +
+           tbl_detail::PGArrayBrackets(ArrayBounds);
   }
   if (FieldType == iftDomain) return (TypeOf ? "TYPE OF " : "") + QuoteIdent(DomainName);
   if (Computed()) return (DB == dbMSSQL ? "AS " : "COMPUTED BY ") + Body;
@@ -317,9 +315,7 @@ std::string TFldData::FieldTypeDef() const {
   }
   // An array column and its element type are different types: PostgreSQL compares the
   // dimensions as it writes them.
-  if (DB == dbPostgreSQL)
-    for (const TArrayBound& B : ArrayBounds)
-      R += B.Upper != 0 ? "[" + std::to_string(B.Upper) + "]" : std::string("[]");
+  if (DB == dbPostgreSQL) R += tbl_detail::PGArrayBrackets(ArrayBounds);
   // Oracle keeps the time zone of a TIMESTAMP in flags; the zone changes the type.
   if (DB == dbOracle && FieldType == iftTimeStamp) {
     if (WithTimeZone)

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "qelCompObj.h"
 #include "qelComp_Dmn.h"
@@ -20,6 +21,15 @@ inline std::string PGQualifiedName(const TDbObj& Obj, const std::string& Name) {
   if (Dot != std::string::npos && Dot > 0 && Dot + 1 < Name.size())
     return Obj.QuoteIdent(Name.substr(0, Dot)) + "." + Obj.QuoteIdent(Name.substr(Dot + 1));
   return Obj.QuoteIdent(Name);
+}
+
+/// The array brackets of a PostgreSQL type ("[]" per dimension, "[n]" with a bound): an array
+/// and its element type are different types.
+inline std::string PGArrayBrackets(const std::vector<TArrayBound>& Bounds) {
+  std::string R;
+  for (const TArrayBound& B : Bounds)
+    R += B.Upper != 0 ? "[" + std::to_string(B.Upper) + "]" : std::string("[]");
+  return R;
 }
 
 inline std::string InParens(std::int32_t N) {

@@ -145,11 +145,8 @@ std::string TFldData::PGSQLTypeDef() const {
   std::string R;
   // A domain, type or collation of another schema is named "schema.name": each part is quoted
   // on its own ("C" stays "C", which the server would read bare as the unknown collation c).
-  auto Qualified = [this](const std::string& Name) {
-    return tbl_detail::PGQualifiedName(*this, Name);
-  };
   if (FieldType == iftDomain) {
-    R = Qualified(DomainName);
+    R = tbl_detail::PGQualifiedName(*this, DomainName);
   } else {
     R = LowerCase(FieldTypeName(FieldType));
     // A character column without length is unlimited, which is what MAX (-1) asks for.
@@ -158,10 +155,10 @@ std::string TFldData::PGSQLTypeDef() const {
     if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) R += " with time zone";
     if (!CharSet.empty()) R += " character set " + CharSet;
   }
-  for (const TArrayBound& B : ArrayBounds)
-    R += B.Upper != 0 ? "[" + std::to_string(B.Upper) + "]" : std::string("[]");
+  R += tbl_detail::PGArrayBrackets(ArrayBounds);
   // COLLATE follows the whole type, array brackets included.
-  if (FieldType != iftDomain && !Collation.empty()) R += " collate " + Qualified(Collation);
+  if (FieldType != iftDomain && !Collation.empty())
+    R += " collate " + tbl_detail::PGQualifiedName(*this, Collation);
   if (!Nullable) R += " not null";
   if (const std::string Default = GetDefValue(); !Default.empty()) R += " default " + Default;
   return R;

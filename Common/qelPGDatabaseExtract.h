@@ -190,6 +190,11 @@ class TPGDBExtract : public TCustomDBExtract {
   /// The current row's relation is a partition (its column relispartition, read where the
   /// server has partitions).
   bool IsPartition(TQELQuery& Query) const;
+  /// False, with the object (What: "Index i", "Constraint c") named as passed over, when the
+  /// current row's relation (Table, of kind RelKind) is no ordinary table: an index or key of
+  /// another relation would stand without it.
+  bool OfOrdinaryTable(TQELQuery& Query, const std::string& What, const std::string& Table,
+                       const std::string& RelKind);
   // Functions and triggers (qelPGDatabaseExtract_Prc.cpp).
 
   /// What one pg_type row gives a parameter or result.

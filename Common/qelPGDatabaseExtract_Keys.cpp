@@ -78,6 +78,14 @@ bool TPGDBExtract::IsPartition(TQELQuery& Query) const {
   return FInfo.Has(pgcRelIsPartition) && Query.FieldByName("relispartition")->AsBoolean();
 }
 
+bool TPGDBExtract::OfOrdinaryTable(TQELQuery& Query, const std::string& What,
+                                   const std::string& Table, const std::string& RelKind) {
+  const bool Partition = IsPartition(Query);
+  if (RelKind == "r" && !Partition) return true;
+  PassOver(What + " of " + RelationWord(RelKind, Partition) + " " + Table + " passed over.");
+  return false;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Key columns
 
@@ -221,12 +229,7 @@ void TPGDBExtract::ExtractIdx() {
     const std::string Name = Q.FieldByName("index_name")->AsString();
     const std::string Table = Q.FieldByName("table_name")->AsString();
     const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    // Only ordinary tables are read; an index of another relation would stand without it.
-    if (RelKind != "r" || IsPartition(Q)) {
-      PassOver("Index " + Name + " of " + RelationWord(RelKind, IsPartition(Q)) + " " + Table +
-               " passed over.");
-      continue;
-    }
+    if (!OfOrdinaryTable(Q, "Index " + Name, Table, RelKind)) continue;
     // The column list cannot say what an expression index or a partial index covers: read
     // without its expression or condition it would be made anew as another index.
     if (Q.FieldByName("has_expr")->AsBoolean()) {
@@ -284,11 +287,7 @@ void TPGDBExtract::ExtractConstraints(char ConType) {
     const std::string Name = Q.FieldByName("conname")->AsString();
     const std::string Table = Q.FieldByName("relname")->AsString();
     const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    if (RelKind != "r" || IsPartition(Q)) {
-      PassOver("Constraint " + Name + " of " + RelationWord(RelKind, IsPartition(Q)) + " " + Table +
-               " passed over.");
-      continue;
-    }
+    if (!OfOrdinaryTable(Q, "Constraint " + Name, Table, RelKind)) continue;
     auto Ctr = std::make_unique<TCtrData>(GetObjs());
     Ctr->SetCtType(ConType == 'p' ? ctPKey : ConType == 'u' ? ctUnique : ctCheck);
     Ctr->SetObjName(Name);
@@ -316,11 +315,7 @@ void TPGDBExtract::Extract_FK() {
     const std::string Name = Q.FieldByName("conname")->AsString();
     const std::string Table = Q.FieldByName("relname")->AsString();
     const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    if (RelKind != "r" || IsPartition(Q)) {
-      PassOver("Constraint " + Name + " of " + RelationWord(RelKind, IsPartition(Q)) + " " + Table +
-               " passed over.");
-      continue;
-    }
+    if (!OfOrdinaryTable(Q, "Constraint " + Name, Table, RelKind)) continue;
     auto Ctr = std::make_unique<TCtrData>(GetObjs());
     Ctr->SetCtType(ctFKey);
     Ctr->SetObjName(Name);
