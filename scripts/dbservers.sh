@@ -567,11 +567,23 @@ print_env() {
   emit ISC_PASSWORD "$FB_PASSWORD"
 }
 
+# A server counts as down only when it has not answered for STATUS_WAIT seconds: a client can
+# fail once while the machine is busy starting many test programs, and one refused query is no
+# proof that the server is gone.
+STATUS_WAIT="${QEL_DB_STATUS_WAIT:-10}"
+
 cmd_status() {
   local down=()
-  if pg_query; then say "PostgreSQL up on $HOST:$PG_PORT"; else down+=(PostgreSQL); fi
-  if my_query; then say "MariaDB up on $HOST:$MY_PORT"; else down+=(MariaDB); fi
-  if fb_query; then say "Firebird up on $HOST:$FB_PORT"; else down+=(Firebird); fi
+  if wait_for "$STATUS_WAIT" "" pg_query; then say "PostgreSQL up on $HOST:$PG_PORT"; else down+=(PostgreSQL); fi
+  if wait_for "$STATUS_WAIT" "" my_query; then say "MariaDB up on $HOST:$MY_PORT"; else down+=(MariaDB); fi
+  if wait_for "$STATUS_WAIT" "" fb_query; then
+    say "Firebird up on $HOST:$FB_PORT"
+  else
+    down+=(Firebird)
+    # What the client says, for the log.
+    # shellcheck disable=SC2016 # RDB$DATABASE is a table name
+    fb_isql "$HOST/$FB_PORT:$FB_DATABASE" <<<'SELECT 1 FROM RDB$DATABASE;' 2>&1 | head -5 >&2 || true
+  fi
   if ((${#down[@]})); then
     err "down: ${down[*]}"
     return 1
