@@ -124,6 +124,20 @@ TDbObj* TDbObjList::FindObj(const std::string& Key) const {
   return It == FPendingKeys.end() ? nullptr : FPending[It->second].Obj.get();
 }
 
+TDbObj* TDbObjList::FindObjFrom(const std::string& Key, std::size_t& Hint) const {
+  if (!FSorted || !FPending.empty()) return FindObj(Key);
+  const std::size_t N = FItems.size();
+  const bool AtHint = Hint <= N && (Hint == N || Compare(FItems[Hint].Key, Key) >= 0) &&
+                      (Hint == 0 || Compare(FItems[Hint - 1].Key, Key) < 0);
+  const std::size_t I = AtHint ? Hint : LowerBound(Key);
+  if (I < N && Compare(FItems[I].Key, Key) == 0) {
+    Hint = I + 1;
+    return FItems[I].Obj.get();
+  }
+  Hint = I;
+  return nullptr;
+}
+
 TDbObj* TDbObjList::FindFirstWithPrefix(const std::string& Prefix) const {
   Merge();
   auto HasPrefix = [&](const std::string& Key) {
@@ -191,18 +205,34 @@ TDbObj::TDbObj(TCustomObjs* aOwner) : Owner(aOwner) {}
 
 TDbObj::~TDbObj() {
   SetRefObj(nullptr);
-  for (TDbObj* O : FRefBy) O->FRefObj = nullptr;
-  FRefBy.clear();
+  if (FRefBy) FRefBy->FRefObj = nullptr;
+  for (TDbObj* O : FRefByMore) O->FRefObj = nullptr;
+}
+
+void TDbObj::AddReferrer(TDbObj* Obj) {
+  if (!FRefBy)
+    FRefBy = Obj;
+  else
+    FRefByMore.push_back(Obj);
+}
+
+void TDbObj::DropReferrer(TDbObj* Obj) {
+  if (FRefBy == Obj) {
+    FRefBy = nullptr;
+    if (!FRefByMore.empty()) {
+      FRefBy = FRefByMore.back();
+      FRefByMore.pop_back();
+    }
+    return;
+  }
+  FRefByMore.erase(std::remove(FRefByMore.begin(), FRefByMore.end(), Obj), FRefByMore.end());
 }
 
 void TDbObj::SetRefObj(TDbObj* Value) {
   if (Value == FRefObj) return;
-  if (FRefObj) {
-    auto& By = FRefObj->FRefBy;
-    By.erase(std::remove(By.begin(), By.end(), this), By.end());
-  }
+  if (FRefObj) FRefObj->DropReferrer(this);
   FRefObj = Value;
-  if (FRefObj) FRefObj->FRefBy.push_back(this);
+  if (FRefObj) FRefObj->AddReferrer(this);
 }
 
 bool TDbObj::GetObjCreated() const {

@@ -74,6 +74,15 @@ class TObjVector {
   }
   /// The first item named Name under the case rule, or nullptr.
   T* Find(const std::string& Name) const { return (*this)[IndexOf(Name)]; }
+  /// Find for lists whose names are unique, trying the item at Guess first: two lists of
+  /// columns mostly hold them in one order.
+  T* FindFrom(const std::string& Name, int Guess) const {
+    if (T* Item = (*this)[Guess]) {
+      const std::string& N = Item->GetObjName();
+      if (CaseSensitive ? N == Name : SameText(N, Name)) return Item;
+    }
+    return Find(Name);
+  }
 
   /// Removes the item at Index and frees it; an index outside the list is ignored.
   void Delete(int Index) { (void)Extract(Index); }
@@ -131,6 +140,9 @@ class TDbObjList {
   int IndexOfObject(const TDbObj* Obj) const;
   /// The object filed under Key, or nullptr.
   TDbObj* FindObj(const std::string& Key) const;
+  /// FindObj for keys looked up in ascending order: Hint (0 at the start) is where the last
+  /// lookup ended, and a key that sorts right there is found without a search.
+  TDbObj* FindObjFrom(const std::string& Key, std::size_t& Hint) const;
   /// The first object (in key order) whose key starts with Prefix under the case rule.
   TDbObj* FindFirstWithPrefix(const std::string& Prefix) const;
 
@@ -266,6 +278,9 @@ class TDbObj : public TObject {
   /// The counterpart in the other collection of a comparison, or nullptr.
   TDbObj* GetRefObj() const { return FRefObj; }
   void SetRefObj(TDbObj* Value);
+  /// The comparer's pairing that last gave this object its counterpart (0: none yet). A new
+  /// pairing keeps the counterparts it finds again in place and forgets only the others.
+  std::uint64_t PairRound = 0;
 
   /// Qualified, quoted name.
   std::string GetObjFullName() const;
@@ -328,7 +343,11 @@ class TDbObj : public TObject {
   std::string FObjName;
   std::string FSchema;
   TDbObj* FRefObj = nullptr;
-  std::vector<TDbObj*> FRefBy;  // objects whose counterpart is this one
+  // The objects whose counterpart is this one: mostly one, kept without an allocation.
+  TDbObj* FRefBy = nullptr;
+  std::vector<TDbObj*> FRefByMore;
+  void AddReferrer(TDbObj* Obj);
+  void DropReferrer(TDbObj* Obj);
   std::string FBodyAsRead;
   bool FBodyReplaced = false;
   bool FCreating = false;  // inside CreateDependDef: a dependency cycle leads back here

@@ -3,6 +3,9 @@
 #include "qelVarnel.h"
 
 #include <array>
+#include <atomic>
+#include <cstdint>
+#include <utility>
 
 #include "Text.h"
 #include "qelCompObj.h"
@@ -27,39 +30,57 @@ const TObjVector<TFldData>* ColumnsOf(const TDbObj* Obj) {
   return nullptr;
 }
 
-void Pair(TDbObj* A, TDbObj* B) {
+/// Pairings are numbered, so that one pairing can tell the counterparts it gave from those an
+/// earlier one left.
+std::atomic<std::uint64_t> PairRounds{0};
+
+void Pair(TDbObj* A, TDbObj* B, std::uint64_t Round) {
   A->SetRefObj(B);
   B->SetRefObj(A);
+  A->PairRound = B->PairRound = Round;
 }
 
 /// Pairs the columns of two tables or two views by name, under the column list's case rule.
-void LinkColumns(const TObjVector<TFldData>& L, const TObjVector<TFldData>& M) {
-  for (const auto& F : L)
-    if (TFldData* G = M.Find(F->ObjKeyDef())) Pair(F.get(), G);
-}
-
-void LinkObjList(const TDbObjList& L, const TDbObjList& M) {
-  for (int I = 0; I < L.Count(); ++I) {
-    TDbObj* O = L.Objects(I);
-    TDbObj* C = M.FindObj(O->ObjKeyDef());
-    if (!C) continue;
-    Pair(O, C);
-    const TObjVector<TFldData>* OC = ColumnsOf(O);
-    const TObjVector<TFldData>* CC = ColumnsOf(C);
-    if (OC && CC) LinkColumns(*OC, *CC);
+void LinkColumns(const TObjVector<TFldData>& L, const TObjVector<TFldData>& M,
+                 std::uint64_t Round) {
+  int I = 0;
+  for (const auto& F : L) {
+    if (TFldData* G = M.FindFrom(F->ObjKeyDef(), I)) Pair(F.get(), G, Round);
+    ++I;
   }
 }
 
-/// Forgets every counterpart of the objects of O and of their columns. Pairing starts from
-/// here, so that an object whose counterpart is gone or was replaced (the other holder
+void LinkObjList(const TDbObjList& L, const TDbObjList& M, std::uint64_t Round) {
+  // L is walked in key order, so M is mostly looked up in its own order too.
+  std::size_t Hint = 0;
+  for (int I = 0; I < L.Count(); ++I) {
+    TDbObj* O = L.Objects(I);
+    TDbObj* C = M.FindObjFrom(O->ObjKeyDef(), Hint);
+    if (!C) continue;
+    Pair(O, C, Round);
+    const TObjVector<TFldData>* OC = ColumnsOf(O);
+    const TObjVector<TFldData>* CC = ColumnsOf(C);
+    if (OC && CC) LinkColumns(*OC, *CC, Round);
+  }
+}
+
+void LinkLists(TCustomObjs& A, TCustomObjs& B, std::uint64_t Round) {
+  const auto LA = PairedLists(A);
+  const auto LB = PairedLists(B);
+  for (std::size_t K = 0; K < LA.size(); ++K) LinkObjList(*LA[K], *LB[K], Round);
+}
+
+/// Forgets the counterpart of every object of O, and of their columns, that pairing Round did
+/// not give one: an object whose counterpart is gone or was replaced (the other holder
 /// re-extracted or exchanged) is never taken for paired with it.
-void UnlinkAll(TCustomObjs& O) {
+void ForgetUnpaired(TCustomObjs& O, std::uint64_t Round) {
   for (TDbObjList* L : O.AllLists())
     for (int I = 0; I < L->Count(); ++I) {
       TDbObj* Obj = L->Objects(I);
-      Obj->SetRefObj(nullptr);
+      if (Obj->PairRound != Round) Obj->SetRefObj(nullptr);
       if (const TObjVector<TFldData>* Cols = ColumnsOf(Obj))
-        for (const auto& F : *Cols) F->SetRefObj(nullptr);
+        for (const auto& F : *Cols)
+          if (F->PairRound != Round) F->SetRefObj(nullptr);
     }
 }
 
@@ -143,6 +164,10 @@ void TVarnel::DoAfterExtract() {
     T->SetSourceDefinition();
     SetObjsCreated();
     AssignDiffs();
+    // Only MySQL and Oracle even out anything, and a master of another dialect is converted
+    // for the comparison after this pairing.
+    FPairingFresh = !OnAfterExtract && DatabaseType != dbMySQL && DatabaseType != dbOracle &&
+                    M->GetDatabaseType() == T->GetDatabaseType();
   }
   if (OnAfterExtract) OnAfterExtract(this);
 }
@@ -172,10 +197,12 @@ void TVarnel::DoBeforeCompare() {
     O->WorkStr1.clear();
     O->WorkStr2.clear();
   }
-  LinkRefs();
-  M->SetSourceDefinition();
-  T->SetSourceDefinition();
-  SetObjsCreated();
+  if (!std::exchange(FReusePairing, false)) {
+    LinkRefs();
+    M->SetSourceDefinition();
+    T->SetSourceDefinition();
+    SetObjsCreated();
+  }
   if (OnBeforeCompare) OnBeforeCompare(this);
 }
 
@@ -267,6 +294,7 @@ void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder,
 }
 
 bool TVarnel::ExtractDatabases() {
+  FPairingFresh = false;
   MsgManager.Clear();
   ExtractMasterEnabled = true;
   ExtractTargetEnabled = true;
@@ -349,26 +377,36 @@ bool TVarnel::ExtractDatabases() {
 }
 
 bool TVarnel::ExtractAndCompareDatabases() {
-  return TCustomVarnel::ExtractAndCompareDatabases();
+  if (!ExtractDatabases()) return false;
+  // Nothing runs between the extraction and this comparison: when no handler or conversion
+  // came after the extraction's pairing, the comparison starts from it instead of pairing
+  // both schemas once more.
+  FReusePairing = std::exchange(FPairingFresh, false);
+  struct TClear {
+    bool& Flag;
+    ~TClear() { Flag = false; }
+  } Clear{FReusePairing};
+  return CompareDatabases();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Pairing and marking
 
 void TVarnel::LinkReferences(TCustomObjs& A, TCustomObjs& B) {
-  const auto LA = PairedLists(A);
-  const auto LB = PairedLists(B);
-  for (std::size_t K = 0; K < LA.size(); ++K) LinkObjList(*LA[K], *LB[K]);
+  LinkLists(A, B, ++PairRounds);
 }
 
 void TVarnel::LinkRefs() {
   TCustomObjs* M = GetMObjs();
   TCustomObjs* T = GetTObjs();
   if (!M || !T) return;
-  UnlinkAll(*M);
-  UnlinkAll(*T);
-  LinkReferences(*M, *T);
-  LinkReferences(*T, *M);
+  // Pairs in both directions, then forgets the counterparts this pairing did not find again.
+  // The result is that of a pairing from scratch; counterparts found again are not touched.
+  const std::uint64_t Round = ++PairRounds;
+  LinkLists(*M, *T, Round);
+  LinkLists(*T, *M, Round);
+  ForgetUnpaired(*M, Round);
+  ForgetUnpaired(*T, Round);
 
   if (M->GetDatabaseType() != dbInterBase || T->GetDatabaseType() != dbInterBase) return;
   // The server keeps the clause as it was typed; a view that differs only in the letter case of

@@ -194,6 +194,12 @@ class TVarnel : public TCustomVarnel {
   void BeginConversion(const char* LogLine, const TCmpObjSetType& Removed);
 
   std::unique_ptr<TMasterSnapshot, TSnapshotDeleter> FSnapshot;
+  /// The pairing and marks the extraction left are those CompareDatabases would make: no host
+  /// handler ran after them, and no conversion or dialect evening-out changed the schemas.
+  bool FPairingFresh = false;
+  /// Set by ExtractAndCompareDatabases for its own comparison, which follows the extraction
+  /// with nothing in between: DoBeforeCompare takes the extraction's pairing as it is.
+  bool FReusePairing = false;
 };
 
 }  // namespace qel

@@ -46,6 +46,12 @@ MY_PORT="${QEL_MY_PORT:-53306}"
 FB_PORT="${QEL_FB_PORT:-53050}"
 TIMEOUT="${QEL_DB_TIMEOUT:-30}"
 
+# Client settings of the caller's shell (say, those `env` prints for other servers) must not
+# steer the servers started here or the queries that check them.
+unset PGHOST PGHOSTADDR PGPORT PGUSER PGPASSWORD PGDATABASE PGDATA PGSERVICE PGSSLMODE \
+  PGOPTIONS MYSQL_HOST MYSQL_TCP_PORT MYSQL_PWD MYSQL_HOME MYSQL_UNIX_PORT \
+  ISC_USER ISC_PASSWORD FIREBIRD
+
 DB_USER=qel
 DB_PASSWORD=qel
 DB_NAME=qel

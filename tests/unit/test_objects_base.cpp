@@ -2,6 +2,9 @@
 // texts and counterpart links.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "qelCompObj.h"
 #include "test_objects_util.h"
 
@@ -60,6 +63,25 @@ TEST(DbObj, SetObjCreatedReachesTheCounterpartAndLinksClearOnDestroy) {
   B.reset();
   EXPECT_EQ(A->GetRefObj(), nullptr);
   EXPECT_EQ(C->GetRefObj(), nullptr);
+
+  // Several objects point at one; those that turn away are no longer cleared by its end, the
+  // others still are, whichever turned away first.
+  auto Hub = std::make_unique<TDbObj>(nullptr);
+  auto Other = std::make_unique<TDbObj>(nullptr);
+  std::vector<std::unique_ptr<TDbObj>> By;
+  for (int I = 0; I < 4; ++I) {
+    By.push_back(std::make_unique<TDbObj>(nullptr));
+    By.back()->SetRefObj(Hub.get());
+  }
+  By[0]->SetRefObj(Other.get());
+  By[2]->SetRefObj(nullptr);
+  By[3].reset();  // gone before the hub: must not be reached through it
+  Hub.reset();
+  EXPECT_EQ(By[0]->GetRefObj(), Other.get());
+  EXPECT_EQ(By[1]->GetRefObj(), nullptr);
+  EXPECT_EQ(By[2]->GetRefObj(), nullptr);
+  Other.reset();
+  EXPECT_EQ(By[0]->GetRefObj(), nullptr);
 }
 
 TEST(DbObj, NamesFoldForCaseInsensitiveSqlServer) {

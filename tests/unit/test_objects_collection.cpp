@@ -85,6 +85,58 @@ TEST(DbObjList, CaseRuleAndPrefixAndRekeying) {
   EXPECT_NE(L.FindObj("A"), nullptr);
 }
 
+TEST(DbObjList, LookupsFromAHintFindWhatFindObjFinds) {
+  for (const bool CaseSensitive : {true, false}) {
+    SCOPED_TRACE(CaseSensitive ? "case-sensitive" : "case-insensitive");
+    TDbObjList L;
+    L.SetCaseSensitive(CaseSensitive);
+    std::vector<std::string> Keys;
+    for (int I = 0; I < 60; ++I) Keys.push_back((I % 2 ? "k" : "K") + std::to_string(I * 37 % 100));
+    for (const std::string& K : Keys) ASSERT_TRUE(L.Add(K, new TDbObj(nullptr)));
+    std::vector<std::string> Queries = Keys;
+    for (int I = 0; I < 40; ++I) Queries.push_back("k" + std::to_string(I * 13 % 100) + "x");
+    Queries.push_back("");
+    Queries.push_back("zzz");
+    std::mt19937 Rng(11);
+    auto Check = [&](const std::vector<std::string>& Order, std::size_t Start) {
+      std::size_t Hint = Start;
+      for (const std::string& Q : Order) {
+        // Every third lookup starts from a hint of its own, anywhere or past the end.
+        if (Rng() % 3 == 0) Hint = Rng() % (static_cast<std::size_t>(L.Count()) + 5);
+        ASSERT_EQ(L.FindObjFrom(Q, Hint), L.FindObj(Q)) << Q;
+      }
+    };
+    std::sort(Queries.begin(), Queries.end());
+    Check(Queries, 0);
+    std::reverse(Queries.begin(), Queries.end());
+    Check(Queries, 0);
+    std::shuffle(Queries.begin(), Queries.end(), Rng);
+    Check(Queries, 1000);
+    // Filed since the last ordered read, and in an unsorted list.
+    ASSERT_TRUE(L.Add("K1000", new TDbObj(nullptr)));
+    Check({"K1000", "k1000", Keys[5]}, 0);
+    L.SetSorted(false);
+    Check(Queries, 0);
+  }
+
+  // Columns: the namesake at the guessed place, elsewhere, or none, under the case rule.
+  TTblData T(nullptr);
+  for (const char* N : {"a", "b", "c"}) {
+    auto F = std::make_unique<TFldData>(nullptr);
+    F->SetObjName(N);
+    T.Fields.Add(std::move(F));
+  }
+  EXPECT_EQ(T.Fields.FindFrom("b", 1), T.Fields[1]);
+  EXPECT_EQ(T.Fields.FindFrom("b", 0), T.Fields[1]);
+  EXPECT_EQ(T.Fields.FindFrom("c", 7), T.Fields[2]);
+  EXPECT_EQ(T.Fields.FindFrom("c", -1), T.Fields[2]);
+  EXPECT_EQ(T.Fields.FindFrom("d", 2), nullptr);
+  EXPECT_EQ(T.Fields.FindFrom("B", 1), nullptr);
+  T.Fields.CaseSensitive = false;
+  EXPECT_EQ(T.Fields.FindFrom("B", 1), T.Fields[1]);
+  EXPECT_EQ(T.Fields.FindFrom("C", 0), T.Fields[2]);
+}
+
 TEST(AddObj, DuplicateKeysAreNeitherFiledNorLeaked) {
   TObjs Objs;
   auto* First = AddTable(Objs, "T");

@@ -134,6 +134,50 @@ TEST(VarnelExtract, TargetFirstThenMasterWithEventsAndPairing) {
   EXPECT_FALSE(R.V.MsgManager.GetIsErr());
 }
 
+TEST(VarnelExtract, OneCallGivesTheScriptOfTwoStepsAndSeesWhatAHandlerChanged) {
+  auto Script = [](TScriptRig& R) {
+    std::string Text;
+    if (TCustomSQLExec* E = R.V.GetSQLExec())
+      for (int I = 0; I < E->GetStatementsCount(); ++I) Text += E->GetStatement(I)->Lines.GetText();
+    return Text;
+  };
+  TScriptRig Steps;
+  ASSERT_TRUE(Steps.V.ExtractDatabases());
+  ASSERT_TRUE(Steps.V.CompareDatabases());
+  TScriptRig One;
+  ASSERT_TRUE(One.V.ExtractAndCompareDatabases());
+  EXPECT_EQ(Script(One), Script(Steps));
+  EXPECT_TRUE(HasStatement(*One.V.GetSQLExec(), "DROP TABLE \"STALE\""));
+
+  // A handler after the extraction frees the target's A and renames the master's FRESH: the
+  // comparison must pair the schemas as they are now, not as the extraction left them.
+  TScriptRig Edited;
+  Edited.V.OnAfterExtract = [&Edited](TObject*) {
+    TObjs& T = Edited.Target();
+    T.Tables.Delete(T.Tables.IndexOf("A"));
+    TObjs& M = Edited.Master();
+    const int I = M.Tables.IndexOf("FRESH");
+    M.Tables.Objects(I)->SetObjName("STALE");
+    M.Tables.SetSorted(false);
+    M.Tables.PutKey(I, "STALE");
+    M.Tables.SetSorted(true);
+  };
+  ASSERT_TRUE(Edited.V.ExtractAndCompareDatabases()) << ::testing::PrintToString(Edited.Errors);
+  const TCustomSQLExec& E = *Edited.V.GetSQLExec();
+  EXPECT_TRUE(HasStatement(E, "CREATE TABLE \"A\""));
+  EXPECT_FALSE(HasStatement(E, "DROP TABLE \"STALE\""));
+  EXPECT_FALSE(HasStatement(E, "CREATE TABLE \"FRESH\""));
+  EXPECT_EQ(Edited.Master().GetTable("STALE")->GetRefObj(), Edited.Target().GetTable("STALE"));
+
+  // A failed one-call comparison leaves nothing behind for a later two-step one.
+  One.Files["master.sql"] = "TABLE A (X, Y); TABLE FRESH (Z); TABLE MORE (W);";
+  One.V.ExtractDatabases();
+  One.Target().Tables.Delete(One.Target().Tables.IndexOf("STALE"));
+  ASSERT_TRUE(One.V.CompareDatabases());
+  EXPECT_FALSE(HasStatement(*One.V.GetSQLExec(), "DROP TABLE \"STALE\""));
+  EXPECT_TRUE(HasStatement(*One.V.GetSQLExec(), "CREATE TABLE \"MORE\""));
+}
+
 TEST(VarnelExtract, OptionsPushedIntoHoldersAndReadBack) {
   TScriptRig R;
   R.V.GetIBServerOptions().GetIBCompareOptions().GenerateCOMMIT = true;
@@ -441,6 +485,45 @@ TEST(VarnelPairing, RepairingForgetsCounterpartsOfAnExchangedHolder) {
   EXPECT_EQ(T->Fields.Find("a")->GetRefObj(), nullptr);
   EXPECT_NE(C.Script().find("DROP TABLE t"), std::string::npos) << C.Script();
   C.V.SetDBMaster(&C.MH);
+}
+
+TEST(VarnelPairing, RepairingGivesWhatPairingFromScratchGives) {
+  TCodeRig C(dbPostgreSQL);
+  TTblData* MA = MakeTable(C.Master(), "a", {{"x"}, {"y"}, {"z"}});
+  TTblData* MB = MakeTable(C.Master(), "b", {{"x"}});
+  MakeTable(C.Master(), "c", {{"x"}});
+  TTblData* TA = MakeTable(C.Target(), "a", {{"z"}, {"y"}, {"x"}});  // other column order
+  MakeTable(C.Target(), "b", {{"x"}});
+  C.V.LinkRefs();
+  EXPECT_EQ(MA->Fields.Find("x")->GetRefObj(), TA->Fields.Find("x"));
+  EXPECT_EQ(MA->Fields.Find("z")->GetRefObj(), TA->Fields.Find("z"));
+  ASSERT_NE(MB->GetRefObj(), nullptr);
+
+  // The target's b goes, its a loses column y and gains w, and a target c appears.
+  C.Target().Tables.Delete(C.Target().Tables.IndexOf("b"));
+  TA->Fields.Delete(TA->Fields.IndexOf("y"));
+  auto W = std::make_unique<TFldData>(&C.Target());
+  W->SetObjName("w");
+  W->TableName = "a";
+  W->OwnerObj = TA;
+  TA->Fields.Add(std::move(W));
+  TTblData* TC = MakeTable(C.Target(), "c", {{"x"}});
+  C.V.LinkRefs();
+  EXPECT_EQ(MB->GetRefObj(), nullptr);
+  EXPECT_EQ(MB->Fields[0]->GetRefObj(), nullptr);
+  EXPECT_EQ(MA->GetRefObj(), TA);
+  EXPECT_EQ(MA->Fields.Find("y")->GetRefObj(), nullptr);
+  EXPECT_EQ(TA->Fields.Find("w")->GetRefObj(), nullptr);
+  EXPECT_EQ(MA->Fields.Find("x")->GetRefObj(), TA->Fields.Find("x"));
+  EXPECT_EQ(TA->Fields.Find("x")->GetRefObj(), MA->Fields.Find("x"));
+  EXPECT_EQ(C.Master().GetTable("c")->GetRefObj(), TC);
+  EXPECT_EQ(TC->Fields[0]->GetRefObj(), C.Master().GetTable("c")->Fields[0]);
+
+  // Pairing again without a change keeps every counterpart.
+  C.V.LinkRefs();
+  EXPECT_EQ(MA->GetRefObj(), TA);
+  EXPECT_EQ(C.Master().GetTable("c")->GetRefObj(), TC);
+  EXPECT_EQ(MA->Fields.Find("z")->GetRefObj(), TA->Fields.Find("z"));
 }
 
 TEST(VarnelPairing, ExistsInTargetMarks) {
