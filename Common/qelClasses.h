@@ -74,8 +74,9 @@ class TObjVector {
   }
   /// The first item named Name under the case rule, or nullptr.
   T* Find(const std::string& Name) const { return (*this)[IndexOf(Name)]; }
-  /// Find for lists whose names are unique, trying the item at Guess first: two lists of
-  /// columns mostly hold them in one order.
+  /// Find, trying the item at Guess first: two lists of columns mostly hold them in one order.
+  /// Where one list holds a name twice (no server takes such a table), the namesake at Guess
+  /// is taken rather than the first.
   T* FindFrom(const std::string& Name, int Guess) const {
     if (T* Item = (*this)[Guess]) {
       const std::string& N = Item->GetObjName();

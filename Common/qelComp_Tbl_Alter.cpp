@@ -416,8 +416,9 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
     if (!T || M->SkipDef || MadeAnew(*M, *T)) continue;
     if (DB == dbMySQL && M->Fields.Count() == T->Fields.Count())
       MySQLUpdateColumnPosition(Run, *M, *T);
+    int Place = 0;
     for (const auto& F : M->Fields) {
-      TFldData* G = T->Fields.Find(F->GetObjName());
+      TFldData* G = T->Fields.FindFrom(F->GetObjName(), Place++);
       if (!G || F->SkipDef) continue;
       if (F->Def() != G->Def()) {
         switch (DB) {

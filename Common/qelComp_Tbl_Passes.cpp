@@ -65,8 +65,9 @@ void MarkColumnOrderChanges(TCustomObjs& Master) {
     const TTblData* T = Counterpart(M);
     if (!T || M->Fields.Count() != T->Fields.Count()) return;
     bool Moved = false;
+    int Place = 0;
     for (const auto& F : M->Fields) {
-      const TFldData* G = T->Fields.Find(F->GetObjName());
+      const TFldData* G = T->Fields.FindFrom(F->GetObjName(), Place++);
       if (!G) return;
       if (F->Position != G->Position) Moved = true;
     }
@@ -123,8 +124,9 @@ void CompareTables(TCustomObjs& Master, TCustomObjs& Target) {
       M->Equal = false;
     if (DB == dbMySQL && M->MySQLOptions.Engine != T->MySQLOptions.Engine) M->Equal = false;
 
+    int Place = 0;
     for (const auto& F : M->Fields) {
-      TFldData* G = T->Fields.Find(F->GetObjName());
+      TFldData* G = T->Fields.FindFrom(F->GetObjName(), Place++);
       if (!G) {
         M->Equal = false;
         continue;
@@ -222,7 +224,7 @@ void GenScriptTablDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
     if (T->SkipDef || !M) return;
     for (int I = 0; I < T->Fields.Count(); ++I) {
       TFldData* G = T->Fields[I];
-      if (M->Fields.IndexOf(G->GetObjName()) >= 0 || !G->GetObjCreated()) continue;
+      if (M->Fields.FindFrom(G->GetObjName(), I) || !G->GetObjCreated()) continue;
       if (!Written) Exec.AddComment(G->GenComment("Drop table-fields..."));
       Written = true;
       G->DropDependDef();
