@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <typeinfo>
 #include <utility>
 
 #include "Text.h"
@@ -164,10 +165,12 @@ void TVarnel::DoAfterExtract() {
     T->SetSourceDefinition();
     SetObjsCreated();
     AssignDiffs();
-    // Only MySQL and Oracle even out anything, and a master of another dialect is converted
-    // for the comparison after this pairing.
+    // Only MySQL and Oracle even out anything, a master of another dialect is converted for
+    // the comparison after this pairing, and a descendant may change the schemas in its own
+    // event steps.
     FPairingFresh = !OnAfterExtract && DatabaseType != dbMySQL && DatabaseType != dbOracle &&
-                    M->GetDatabaseType() == T->GetDatabaseType();
+                    M->GetDatabaseType() == T->GetDatabaseType() &&
+                    typeid(*this) == typeid(TVarnel);
   }
   if (OnAfterExtract) OnAfterExtract(this);
 }

@@ -169,6 +169,24 @@ TEST(VarnelExtract, OneCallGivesTheScriptOfTwoStepsAndSeesWhatAHandlerChanged) {
   EXPECT_FALSE(HasStatement(E, "CREATE TABLE \"FRESH\""));
   EXPECT_EQ(Edited.Master().GetTable("STALE")->GetRefObj(), Edited.Target().GetTable("STALE"));
 
+  // The same change made by a descendant in its own step after the extraction.
+  struct TEditingVarnel : TVarnel {
+    using TVarnel::TVarnel;
+    void DoAfterExtract() override {
+      TVarnel::DoAfterExtract();
+      TCustomObjs& T = *GetDBStructureTarget()->GetObjs();
+      T.Tables.Delete(T.Tables.IndexOf("A"));
+    }
+  };
+  TScriptRig Sub;
+  TEditingVarnel V{nullptr};
+  V.SetDBMaster(&Sub.MH);
+  V.SetDBTarget(&Sub.TH);
+  V.SetExtractorMaster(&Sub.MX);
+  V.SetExtractorTarget(&Sub.TX);
+  ASSERT_TRUE(V.ExtractAndCompareDatabases());
+  EXPECT_TRUE(HasStatement(*V.GetSQLExec(), "CREATE TABLE \"A\""));
+
   // A failed one-call comparison leaves nothing behind for a later two-step one.
   One.Files["master.sql"] = "TABLE A (X, Y); TABLE FRESH (Z); TABLE MORE (W);";
   One.V.ExtractDatabases();
