@@ -215,9 +215,8 @@ void GenScriptProcAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     TPrcData* M = MasterAt(I);
     TPrcData* T = M ? Counterpart(*M) : nullptr;
     if (!T || M->SkipDef) continue;
-    const std::string MDef = M->Def();
     if (DB == dbSybaseASE || M->IsFunction != T->IsFunction) {
-      if (MDef != T->CurrentDef) ReplaceWhole(*M, *T);
+      if (M->Def() != T->CurrentDef) ReplaceWhole(*M, *T);
       continue;
     }
     if (!ParamsPending(*M, *T)) continue;
