@@ -84,7 +84,10 @@ class TVarnel : public TCustomVarnel {
   /// raised, leaves the executor empty and says why in MsgManager and through OnErrorMessage;
   /// callers decide by MsgManager.GetIsErr().
   bool CompareDatabases() override;
-  /// ExtractDatabases, then CompareDatabases when it succeeded.
+  /// ExtractDatabases, then CompareDatabases when it succeeded. The comparison starts from the
+  /// extraction's pairing instead of pairing again when nothing can have changed the schemas
+  /// in between (no OnAfterExtract handler, no conversion or dialect evening-out, and no
+  /// descendant's own steps); the script is the same.
   bool ExtractAndCompareDatabases() override;
 
   // New virtual operations.
