@@ -5,6 +5,7 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelCompObj_Header.h"
 
 namespace qel {
 
@@ -205,15 +206,7 @@ void TObjs::ExtractScriptHeader(TStrings& aScript) {
       break;
     case dbSybaseASE: {
       const TASEDatabaseOptions& Opt = ASEServerOptions.GetASEDatabaseOptions();
-      auto Info = [&](const std::string& Label, const std::string& Value) {
-        if (!Value.empty()) aScript.Add(Label + SafeLineComment(Value));
-      };
-      Info("-- ", Opt.Description);
-      Info("-- Database: ", DbName);
-      Info("-- Size    : ", Opt.Size);
-      Info("-- Owner   : ", Opt.Owner);
-      Info("-- Created : ", Opt.Created);
-      Info("-- Options : ", Opt.OptionsText);
+      for (const std::string& Line : ASEDatabaseInfoLines(Opt, DbName)) aScript.Add(Line);
       if (!Opt.Description.empty()) aScript.Add("");
       if (ScriptOptions.Connect && !DbName.empty()) {
         aScript.Add("use " + DbName + End);
@@ -223,15 +216,11 @@ void TObjs::ExtractScriptHeader(TStrings& aScript) {
         aScript.Add("create database " + DbName + End);
         aScript.Add("use " + DbName + End);
       }
-      bool AnyOption = false;
-      for (std::size_t I = 0; I < ASEDBOptionCount; ++I)
-        AnyOption = AnyOption || Opt.DBOptions.Contains(static_cast<TASEDBOption>(I));
-      if (AnyOption) {
+      if (!Opt.DBOptions.Empty()) {
         for (std::size_t I = 0; I < ASEDBOptionCount; ++I) {
           const auto Option = static_cast<TASEDBOption>(I);
           if (Opt.DBOptions.Contains(Option))
-            aScript.Add("exec master.dbo.sp_dboption " + DbName + ", " +
-                        QuotedStr(TASEDatabaseOptions::DBOptionStr(Option), '\'') + ", True" + End);
+            aScript.Add(ASEDBOptionDef(DbName, Option, true) + End);
         }
         aScript.Add("checkpoint" + End);
       }
@@ -243,6 +232,26 @@ void TObjs::ExtractScriptHeader(TStrings& aScript) {
     default:
       break;
   }
+}
+
+std::vector<std::string> ASEDatabaseInfoLines(const TASEDatabaseOptions& Options,
+                                              const std::string& DbName) {
+  std::vector<std::string> Lines;
+  auto Info = [&Lines](const char* Label, const std::string& Value) {
+    if (!Value.empty()) Lines.push_back(Label + SafeLineComment(Value));
+  };
+  Info("-- ", Options.Description);
+  Info("-- Database: ", DbName);
+  Info("-- Size    : ", Options.Size);
+  Info("-- Owner   : ", Options.Owner);
+  Info("-- Created : ", Options.Created);
+  Info("-- Options : ", Options.OptionsText);
+  return Lines;
+}
+
+std::string ASEDBOptionDef(const std::string& DbName, TASEDBOption Option, bool On) {
+  return "exec master.dbo.sp_dboption " + DbName + ", " +
+         QuotedStr(TASEDatabaseOptions::DBOptionStr(Option)) + ", " + (On ? "True" : "False");
 }
 
 void TObjs::MsCheckOptions(bool aQuotedIdentifier, bool aAnsiNulls) {

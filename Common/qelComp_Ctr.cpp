@@ -4,6 +4,7 @@
 
 #include "Text.h"
 #include "qelComp_Tbl.h"
+#include "qelComp_Tbl_Int.h"
 
 namespace qel {
 
@@ -114,9 +115,7 @@ std::string TCtrData::GetRefFlds() const {
 std::string TCtrData::TableRef() const {
   switch (GetDatabaseType()) {
     case dbSybaseASA:
-      // A table without a recorded owner belongs to DBA, the owner the server assumes too.
-      return (Creator.empty() ? std::string("DBA") : QuoteIdent(Creator)) + "." +
-             QuoteIdent(FTblName);
+      return tbl_detail::ASAOwnerPrefix(*this) + QuoteIdent(FTblName);
     case dbOracle:
     case dbMSSQL:
     case dbPostgreSQL:
@@ -130,10 +129,8 @@ std::string TCtrData::TableRef() const {
 std::string TCtrData::RefTableRef() const {
   const std::string Table = QuoteIdent(FRefTblName);
   switch (GetDatabaseType()) {
-    case dbSybaseASA: {
-      const std::string& RefOwnerName = !RefOwner.empty() ? RefOwner : Creator;
-      return (RefOwnerName.empty() ? std::string("DBA") : QuoteIdent(RefOwnerName)) + "." + Table;
-    }
+    case dbSybaseASA:
+      return tbl_detail::ASAOwnerPrefix(*this, !RefOwner.empty() ? RefOwner : Creator) + Table;
     case dbMSSQL:
       return FRefSchema.empty() ? Table : QuoteIdent(FRefSchema) + "." + Table;
     case dbPostgreSQL:

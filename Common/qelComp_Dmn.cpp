@@ -5,6 +5,7 @@
 // the write is kept as a comment.
 #include "qelComp_Dmn.h"
 
+#include <optional>
 #include <vector>
 
 #include "Text.h"
@@ -218,10 +219,6 @@ void TDmnData::DoBeforeDrop() {
       Col->DoBeforeDrop();  // the column stays; what depends on it goes
     }
   }
-}
-
-void TDmnData::DoAfterDrop() {
-  TDbObj::DoAfterDrop();
 }
 
 void TDmnData::CheckTableDomainChange(const std::string& TableName, const std::string& FieldName) {
@@ -520,8 +517,12 @@ void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
       if (!MA.Find(A->GetObjName()))
         Actions.push_back("DROP ATTRIBUTE " + M.QuoteIdent(A->GetObjName()));
     // The server changes the type of an attribute only while no column stores the type.
-    // Asked only when an attribute's type changed: a walk over every column of the target.
-    auto Stored = [&T] {
+    // Asked only when an attribute's type changed, and then once per type: a walk over every
+    // column of the target.
+    std::optional<bool> StoredAnswer;
+    auto Stored = [&T, &StoredAnswer] {
+      if (StoredAnswer) return *StoredAnswer;
+      StoredAnswer = false;
       auto* Objs = dynamic_cast<TObjs*>(T.Owner);
       if (!Objs) return false;
       const std::string Bare = T.GetObjName();
@@ -529,8 +530,11 @@ void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
       for (int I = 0; I < Objs->Tables.Count(); ++I)
         if (auto* Tbl = dynamic_cast<TTblData*>(Objs->Tables.Objects(I)))
           for (const auto& F : Tbl->Fields)
-            if (F->FieldType == iftDomain && (F->DomainName == Bare || F->DomainName == Qualified))
+            if (F->FieldType == iftDomain &&
+                (F->DomainName == Bare || F->DomainName == Qualified)) {
+              StoredAnswer = true;
               return true;
+            }
       return false;
     };
     for (const auto& A : MA) {

@@ -87,7 +87,6 @@ class TDmnData : public TDbObj {
   /// Dependants first: domains and views on it dropped, columns typed by it cleared of what
   /// depends on them (the columns stay).
   void DoBeforeDrop() override;
-  void DoAfterDrop() override;
   /// A type built on another domain creates that one first.
   void DoBeforeCreate() override;
   std::string CreateDef() const override { return Def(); }

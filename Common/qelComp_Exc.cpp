@@ -80,9 +80,7 @@ TEvtData::TEvtData(TCustomObjs* aOwner) : TDbObj(aOwner) {
   Kind = 128;
 }
 
-TEvtData::~TEvtData() {
-  Schedules.clear();
-}
+TEvtData::~TEvtData() = default;
 
 TEvtSdlData* TEvtData::AddSchedule(const std::string& Name) {
   Schedules.push_back(std::make_unique<TEvtSdlData>(this));

@@ -14,14 +14,6 @@ constexpr const char* OracleNoMaxValue = "999999999999999999999999999";
 
 TGnrData::TGnrData(TCustomObjs* aOwner) : TDbObj(aOwner) {
   Kind = 107;
-  Order = false;
-  Cycle = false;
-  SetNoCache(false);
-  SetCache("20");
-  MinValue.clear();
-  NoMinValue = true;
-  SetMaxValue("");
-  NoMaxValue = true;
 }
 
 void TGnrData::SetMaxValue(const std::string& Value) {

@@ -2,6 +2,7 @@
 #include "qelComp_Idx.h"
 
 #include "Text.h"
+#include "qelComp_Tbl_Int.h"
 
 namespace qel {
 
@@ -88,8 +89,7 @@ std::string TIdxData::SchemaTable() const {
   const std::string Table = QuoteIdent(TableName);
   switch (GetDatabaseType()) {
     case dbSybaseASA:
-      // A table without a recorded owner belongs to DBA, the owner the server assumes too.
-      return (Creator.empty() ? std::string("DBA") : QuoteIdent(Creator)) + "." + Table;
+      return tbl_detail::ASAOwnerPrefix(*this) + Table;
     case dbMSSQL:
     case dbPostgreSQL:
     case dbOracle:

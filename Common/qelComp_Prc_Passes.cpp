@@ -108,33 +108,13 @@ bool UsedByRoutine(const TPrcData& M) {
 // The cascade
 
 void TPrcData::DoBeforeCreate() {
-  TCustomSQLExec* Exec = GetSQLExec();
   // A missing view the routine reads comes first, introduced by a line that says why; the base
   // step would create it without one.
-  for (int I = 0; I < UseOf.Count(); ++I) {
-    auto* V = dynamic_cast<TViwData*>(UseOf[I]->DepObj);
-    if (!UseOf[I]->Active || !V || V->GetObjCreated() || V->IsBeingCreated()) continue;
-    Comment(Exec, "Create view: " + V->GetObjName() + " for procedure: " + GetObjName());
-    V->CreateDependDef();
-  }
+  CreateMissingReadViews(*this, "procedure");
   TDbObj::DoBeforeCreate();
-  TCustomObjs* Master = Owner ? Owner->GetObjsMaster() : nullptr;
-  TCustomObjs* Target = Owner ? Owner->GetObjsTarget() : nullptr;
-  for (int I = 0; I < UseOf.Count(); ++I) {
-    auto* V = dynamic_cast<TViwData*>(UseOf[I]->DepObj);
-    if (!V) continue;
-    auto* MV = Master ? dynamic_cast<TViwData*>(Master->Views.FindObj(V->ObjKeyDef())) : nullptr;
-    auto* TV = Target ? dynamic_cast<TViwData*>(Target->Views.FindObj(V->ObjKeyDef())) : nullptr;
-    if (MV && TV && MV->CurrentDef != TV->CurrentDef) {
-      const std::string Tail = V->GetObjName() + " for procedure: " + GetObjName();
-      Comment(Exec, GenComment("Alter view (drop/create): " + Tail));
-      Comment(Exec, GenComment("Alter view (drop): " + Tail));
-      TV->DropDependDef();
-      Comment(Exec, GenComment("Alter view (create): " + Tail));
-      MV->CreateDependDef();
-      TV->CurrentDef = MV->CurrentDef;
-    }
-  }
+  for (int I = 0; I < UseOf.Count(); ++I)
+    if (auto* V = dynamic_cast<TViwData*>(UseOf[I]->DepObj))
+      RecreateChangedReadView(*this, *V, "procedure");
 }
 
 void TPrcData::DoBeforeDrop() {

@@ -1,7 +1,9 @@
 // Roles, logins, users and grants: texts per dialect, keys and the passes.
 #include "qelComp_Rol.h"
 
+#include <cstddef>
 #include <initializer_list>
+#include <limits>
 #include <utility>
 
 #include "Text.h"
@@ -203,7 +205,8 @@ const TPrivWords OracleSystemWords = {{gntCreateDatabaseLink, "CREATE DATABASE L
                                       {gntUnlimitedTableSpace, "UNLIMITED TABLESPACE"},
                                       {gntForceAnyTransaction, "FORCE ANY TRANSACTION"}};
 
-/// SQL Server statement privileges; the revoke list ends before TRUNCATE TABLE.
+/// SQL Server statement privileges; a REVOKE names only the first RevokedStatementWords of them
+/// (those before TRUNCATE TABLE).
 const TPrivWords StatementWords = {{gntCreateDatabase, "CREATE DATABASE"},
                                    {gntCreateDefault, "CREATE DEFAULT"},
                                    {gntCreateFunction, "CREATE FUNCTION"},
@@ -218,18 +221,7 @@ const TPrivWords StatementWords = {{gntCreateDatabase, "CREATE DATABASE"},
                                    {gntViewAnyDatabase, "VIEW ANY DATABASE"},
                                    {gntTruncateTable, "TRUNCATE TABLE"},
                                    {gntUpdateStatistics, "UPDATE STATISTICS"}};
-const TPrivWords RevokeStatementWords = {{gntCreateDatabase, "CREATE DATABASE"},
-                                         {gntCreateDefault, "CREATE DEFAULT"},
-                                         {gntCreateFunction, "CREATE FUNCTION"},
-                                         {gntCreateProcedure, "CREATE PROCEDURE"},
-                                         {gntCreateRule, "CREATE RULE"},
-                                         {gntCreateTable, "CREATE TABLE"},
-                                         {gntCreateView, "CREATE VIEW"},
-                                         {gntBackupDatabase, "BACKUP DATABASE"},
-                                         {gntBackupLog, "BACKUP LOG"},
-                                         {gntDumpDatabase, "DUMP DATABASE"},
-                                         {gntDumpTransaction, "DUMP TRANSACTION"},
-                                         {gntViewAnyDatabase, "VIEW ANY DATABASE"}};
+constexpr std::size_t RevokedStatementWords = 12;
 
 const TPrivWords MSSQLObjectWords = {{gntDelete, "DELETE"},
                                      {gntInsert, "INSERT"},
@@ -251,11 +243,12 @@ const TPrivWords ObjectWords = {{gntDelete, "DELETE"},
                                 {gntUpdateStatistics, "UPDATE STATISTICS"},
                                 {gntDeleteStatistics, "DELETE STATISTICS"}};
 
-/// The held privileges of Words, joined by ", ".
-std::string PrivList(const TGrantPrivilegeSet& Held, const TPrivWords& Words) {
+/// The held privileges among the first Count entries of Words, joined by ", ".
+std::string PrivList(const TGrantPrivilegeSet& Held, const TPrivWords& Words,
+                     std::size_t Count = std::numeric_limits<std::size_t>::max()) {
   std::string R;
-  for (const auto& [P, W] : Words)
-    if (Held.Contains(P)) R += (R.empty() ? "" : ", ") + std::string(W);
+  for (auto It = Words.begin(); It != Words.end() && Count > 0; ++It, --Count)
+    if (Held.Contains(It->first)) R += (R.empty() ? "" : ", ") + std::string(It->second);
   return R;
 }
 
@@ -364,7 +357,7 @@ std::string TGntData::Def() const {
 std::string TGntData::RevokeDef(bool GrantOptionOnly) const {
   const TDatabaseType DB = GetDatabaseType();
   if (ObjectType == -1) {
-    const std::string List = PrivList(Privileges, RevokeStatementWords);
+    const std::string List = PrivList(Privileges, StatementWords, RevokedStatementWords);
     // A grant kept only as text names nothing a REVOKE could be written from.
     if (List.empty()) return "";
     return "REVOKE " + List + " FROM " + GranteeIdent();

@@ -10,6 +10,7 @@
 
 namespace qel {
 
+using tbl_detail::ASAOwnerPrefix;
 using tbl_detail::DomainDescriptor;
 using tbl_detail::InParens;
 
@@ -247,18 +248,8 @@ void TFldData::GetCharsetCollation(std::int32_t aCharSetId, const std::string& a
 
 bool TFldData::InOutFirst() const {
   const auto* Prc = dynamic_cast<const TPrcData*>(OwnerObj);
-  return Prc && tbl_detail::LeadingDirectionWords(*Prc);
+  return Prc && Prc->InOutFirst;
 }
-
-namespace {
-
-/// The SQL Anywhere owner of a table and the dot; a table read without owner belongs to DBA,
-/// as its own full name says.
-std::string ASAOwnerPrefix(const TDbObj& Table) {
-  return (Table.Creator.empty() ? std::string("DBA") : Table.QuoteIdent(Table.Creator)) + ".";
-}
-
-}  // namespace
 
 bool TFldData::IsRoutineParam() const {
   return dynamic_cast<const TPrcData*>(OwnerObj) != nullptr;
@@ -628,7 +619,7 @@ std::string TTblData::MySQLCreateDef() const {
         auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I));
         if (!Idx || Idx->TableName != GetObjName()) continue;
         // An index whose columns are not known is left to the index pass.
-        const std::string Cols = tbl_detail::IndexColumns(*Idx);
+        const std::string Cols = Idx->GetFlds();
         if (Cols.empty()) continue;
         R += std::string(Idx->Unique ? "UNIQUE " : "") + "KEY " + QuoteIdent(Idx->GetObjName()) +
              "(" + Cols + ")" + ListSep;

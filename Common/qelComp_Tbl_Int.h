@@ -7,13 +7,9 @@
 
 #include "qelCompObj.h"
 #include "qelComp_Dmn.h"
-#include "qelComp_Gnr.h"
-#include "qelComp_Idx.h"
-#include "qelComp_Prc.h"
 
 namespace qel::tbl_detail {
 
-/// "(" + N + ")".
 /// A PostgreSQL type, domain or collation name as written: "schema.name" (a name of another
 /// schema, as the catalog gives it) with each part quoted on its own, else the name quoted.
 inline std::string PGQualifiedName(const TDbObj& Obj, const std::string& Name) {
@@ -32,6 +28,7 @@ inline std::string PGArrayBrackets(const std::vector<TArrayBound>& Bounds) {
   return R;
 }
 
+/// "(" + N + ")".
 inline std::string InParens(std::int32_t N) {
   return "(" + std::to_string(N) + ")";
 }
@@ -46,19 +43,15 @@ inline const TFldData* DomainDescriptor(const TDmnData* D) {
   return D ? D->TypeField.get() : nullptr;
 }
 
-/// The quoted column list of an index ("a, b").
-inline std::string IndexColumns(const TIdxData& I) {
-  return I.GetFlds();
+/// The SQL Anywhere owner and the dot before a name of Obj's collection; an object read
+/// without owner belongs to DBA, the owner the server assumes too.
+inline std::string ASAOwnerPrefix(const TDbObj& Obj, const std::string& OwnerName) {
+  return (OwnerName.empty() ? std::string("DBA") : Obj.QuoteIdent(OwnerName)) + ".";
 }
 
-/// The routine writes direction words before its parameter names.
-inline bool LeadingDirectionWords(const TPrcData& P) {
-  return P.InOutFirst;
-}
-
-/// The identity options of a generator (" (START WITH ...)").
-inline std::string IdentityOptions(const TGnrData& G) {
-  return G.ParamDef();
+/// The owner prefix of a table (its Creator), as its own full name says.
+inline std::string ASAOwnerPrefix(const TDbObj& Table) {
+  return ASAOwnerPrefix(Table, Table.Creator);
 }
 
 }  // namespace qel::tbl_detail

@@ -105,6 +105,35 @@ bool TriggerOfView(const TTrgData& Trg, const TViwData& V) {
 
 }  // namespace
 
+void CreateMissingReadViews(TDbObj& User, const std::string& UserKind) {
+  TCustomSQLExec* Exec = User.GetSQLExec();
+  for (int I = 0; I < User.UseOf.Count(); ++I) {
+    auto* W = dynamic_cast<TViwData*>(User.UseOf[I]->DepObj);
+    if (!User.UseOf[I]->Active || !W || W == &User || W->GetObjCreated() || W->IsBeingCreated())
+      continue;
+    Comment(Exec,
+            "Create view: " + W->GetObjName() + " for " + UserKind + ": " + User.GetObjName());
+    W->CreateDependDef();
+  }
+}
+
+void RecreateChangedReadView(TDbObj& User, const TViwData& W, const std::string& UserKind) {
+  TCustomObjs* Master = User.Owner ? User.Owner->GetObjsMaster() : nullptr;
+  TCustomObjs* Target = User.Owner ? User.Owner->GetObjsTarget() : nullptr;
+  const std::string Key = W.ObjKeyDef();
+  auto* Mw = Master ? dynamic_cast<TViwData*>(Master->Views.FindObj(Key)) : nullptr;
+  auto* Tw = Target ? dynamic_cast<TViwData*>(Target->Views.FindObj(Key)) : nullptr;
+  if (!Mw || !Tw || Mw->CurrentDef == Tw->CurrentDef) return;
+  TCustomSQLExec* Exec = User.GetSQLExec();
+  const std::string Tail = W.GetObjName() + " for " + UserKind + ": " + User.GetObjName();
+  Comment(Exec, User.GenComment("Alter view (drop/create): " + Tail));
+  Comment(Exec, User.GenComment("Alter view (drop): " + Tail));
+  Tw->DropDependDef();
+  Comment(Exec, User.GenComment("Alter view (create): " + Tail));
+  Mw->CreateDependDef();
+  Tw->CurrentDef = Mw->CurrentDef;
+}
+
 void TViwData::CreateDependDef() {
   TCascadeGuard Guard = GuardCreate();
   if (!Guard || GetObjCreated()) return;
@@ -139,17 +168,10 @@ void TViwData::CreateDependDef() {
 }
 
 void TViwData::DoBeforeCreate() {
-  TCustomSQLExec* Exec = GetSQLExec();
   // A missing view this one reads comes first, introduced by a line that says why; the base
   // step would create it without one.
-  for (int I = 0; I < UseOf.Count(); ++I) {
-    auto* W = dynamic_cast<TViwData*>(UseOf[I]->DepObj);
-    if (!UseOf[I]->Active || !W || W == this || W->GetObjCreated() || W->IsBeingCreated()) continue;
-    Comment(Exec, "Create view: " + W->GetObjName() + " for view: " + GetObjName());
-    W->CreateDependDef();
-  }
+  CreateMissingReadViews(*this, "view");
   TDbObj::DoBeforeCreate();
-  TCustomObjs* Master = Owner ? Owner->GetObjsMaster() : nullptr;
   TCustomObjs* Target = Owner ? Owner->GetObjsTarget() : nullptr;
 
   for (int I = 0; I < UseOf.Count(); ++I) {
@@ -157,17 +179,7 @@ void TViwData::DoBeforeCreate() {
     if (!Obj || Obj == this) continue;
 
     if (auto* W = dynamic_cast<TViwData*>(Obj)) {
-      auto* Mw = Master ? dynamic_cast<TViwData*>(Master->Views.FindObj(W->ObjKeyDef())) : nullptr;
-      auto* Tw = Target ? dynamic_cast<TViwData*>(Target->Views.FindObj(W->ObjKeyDef())) : nullptr;
-      if (Mw && Tw && Mw->CurrentDef != Tw->CurrentDef) {
-        const std::string Tail = W->GetObjName() + " for view: " + GetObjName();
-        Comment(Exec, GenComment("Alter view (drop/create): " + Tail));
-        Comment(Exec, GenComment("Alter view (drop): " + Tail));
-        Tw->DropDependDef();
-        Comment(Exec, GenComment("Alter view (create): " + Tail));
-        Mw->CreateDependDef();
-        Tw->CurrentDef = Mw->CurrentDef;
-      }
+      RecreateChangedReadView(*this, *W, "view");
       continue;
     }
 

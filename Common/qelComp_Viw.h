@@ -63,6 +63,14 @@ class TViwData : public TDbObj {
   bool FReCreate = false;
 };
 
+/// Before User (a view or a routine, named UserKind "view" or "procedure" in the comments) is
+/// created, the views it reads that are missing are created first, each introduced by a line
+/// that says why.
+void CreateMissingReadViews(TDbObj& User, const std::string& UserKind);
+/// Before User is created, a view W it reads whose text the script has changed (master and
+/// target CurrentDef differ) is dropped in the target and created from the master.
+void RecreateChangedReadView(TDbObj& User, const TViwData& W, const std::string& UserKind);
+
 // ---------------------------------------------------------------------------------------------
 // The view passes of the update script.
 

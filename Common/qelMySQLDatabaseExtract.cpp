@@ -9,23 +9,9 @@
 #include "qelDBEngine.h"
 #include "qelMsg.h"
 #include "qelMySQLParser.h"
+#include "qelResWords.h"
 
 namespace qel {
-
-namespace {
-
-/// A name as SHOW CREATE needs it: always in back quotes (a stored name may hold blanks, upper
-/// case or a reserved word), inner back quotes doubled.
-std::string BackQuoted(const std::string& Name) {
-  std::string R = "`";
-  for (char C : Name) {
-    if (C == '`') R += '`';
-    R += C;
-  }
-  return R + "`";
-}
-
-}  // namespace
 
 TMySQLDBExtract::TMySQLDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
   DatabaseType = dbMySQL;
@@ -85,8 +71,10 @@ void TMySQLDBExtract::ExtractTbl() {
     const bool View = Type == "VIEW";
     if (!View && Type != "BASE TABLE") continue;  // SEQUENCE, SYSTEM VIEW
     const std::string Name = Fold ? UpperCase(Stored) : Stored;
+    // The name always in back quotes: a stored name may hold blanks, upper case or a reserved
+    // word.
     OpenQuery(*Text, {std::string(View ? "SHOW CREATE VIEW " : "SHOW CREATE TABLE ") +
-                      BackQuoted(Stored)});
+                      EncloseIdent(Stored, '`', '`')});
     const std::string Create = Text->GetEof() ? "" : Text->Fields().Fields(1)->AsString();
     CloseQuery(*Text);
     std::unique_ptr<TDbObj> Obj;

@@ -97,14 +97,19 @@ constexpr bool IsBareChar(char C) {
          static_cast<unsigned char>(C) >= 0x80;
 }
 
+/// A word the server reserves (upper case).
+bool IsReservedWord(std::string_view Word) {
+  return std::ranges::binary_search(kQuoteWords, Word) ||
+         std::ranges::binary_search(kQuoteWordsMariaDB, Word);
+}
+
 /// A name is written bare only when the server reads it back as the same name: no lower-case
 /// letter (the case of table names matters on case-sensitive file systems), nothing that ends
 /// or splits a name (a blank, a back quote, punctuation), no leading digit (1E5 is a number),
 /// and no reserved word.
 bool NeedsQuotes(std::string_view Name) {
   if (IsDigit(Name.front()) || !std::all_of(Name.begin(), Name.end(), IsBareChar)) return true;
-  return std::ranges::binary_search(kQuoteWords, Name) ||
-         std::ranges::binary_search(kQuoteWordsMariaDB, Name);
+  return IsReservedWord(Name);
 }
 
 }  // namespace
@@ -228,9 +233,7 @@ bool TMySQLParser::SkipComment() {
 void TMySQLParser::NameFromKeyword() {
   if (Sy < syFirstResWord || Sy == myCharsetIntro || Ident.empty()) return;
   const std::string Word = UpperCase(Ident);
-  if (std::ranges::binary_search(kQuoteWords, std::string_view(Word)) ||
-      std::ranges::binary_search(kQuoteWordsMariaDB, std::string_view(Word)))
-    return;
+  if (IsReservedWord(Word)) return;
   Sy = syIdent;
   if (CaseFolded()) Ident = Word;
 }
@@ -573,17 +576,15 @@ void TMySQLParser::ParseView(TViwData* View) {
     GetSy();
   }
   if (IsIdent("DEFINER")) {
+    // The account differs from server to server; the view model keeps no definer, so the user
+    // and its "@host" are read over.
     GetSy();
     TestAndGetSy(syEqual);
-    std::string Definer = Sy == syString ? StrValue : Ident;
     GetSy();
     if (Sy == syAt) {
       GetSy();
-      Definer += "@`" + (Sy == syString ? StrValue : Ident) + "`";
       GetSy();
     }
-    // The account differs from server to server; the view model keeps no definer.
-    (void)Definer;
   }
   if (Sy == mySQL) {
     GetSy();
@@ -648,10 +649,6 @@ void TMySQLParser::ParseObjText(TDbObj* Obj) {
   }
   ParseObj = nullptr;
   ClearTxt();
-}
-
-void TMySQLParser::Link_Depend() {
-  TCustomSQLParser::Link_Depend();
 }
 
 }  // namespace qel

@@ -156,8 +156,6 @@ class TMySQLParser : public TCustomSQLParser {
   /// The statement loop.
   void ParseText() override;
   void ErrMsg(const std::string& Text) override;
-  /// The framework's linking.
-  void Link_Depend() override;
   /// "#" comment lines, then the framework's comments.
   bool SkipComment() override;
   std::string QuoteIdent(const std::string& Name) override;
@@ -182,8 +180,6 @@ class TMySQLParser : public TCustomSQLParser {
 
  private:
   bool CaseFolded() const;
-  /// The current symbol is a name: an identifier, or a keyword written where a name stands.
-  bool AtName() const { return Sy == syIdent; }
   /// A keyword the server does not reserve (DATE, TEXT, YEAR, ENUM ...) stands where a name is
   /// expected: it becomes that name (Sy := syIdent).
   void NameFromKeyword();
@@ -213,6 +209,8 @@ class TMySQLParser : public TCustomSQLParser {
   void ParseForeignKey(TTblData& Tbl, const std::string& CtrName);
   void ParseReferences(TCtrData& Ctr);
   void ParseFKRules(TCtrData& Ctr);
+  /// An optional IF NOT EXISTS.
+  void SkipIfNotExists();
   /// A parenthesised group, read raw (CHECK conditions, generated columns).
   std::string SkipParens();
   /// Name for an index of the current table: Wanted when no key of the table has it, else

@@ -150,11 +150,7 @@ void TMySQLParser::ParseTable(TTblData* Table) {
     GetSy();
   }
   TestAndGetSy(myTABLE);
-  if (Sy == myIF) {
-    GetSy();
-    TestAndGetSy(myNOT);
-    TestAndGetSy(myEXISTS);
-  }
+  SkipIfNotExists();
   const std::string Name = GetObjectName();
   if (StatementFailed()) return;
   if (!Table) {
@@ -761,6 +757,13 @@ void TMySQLParser::NormaliseDefault(TFldData& Fld) {
   }
 }
 
+void TMySQLParser::SkipIfNotExists() {
+  if (Sy != myIF) return;
+  GetSy();
+  TestAndGetSy(myNOT);
+  TestAndGetSy(myEXISTS);
+}
+
 std::string TMySQLParser::SkipParens() {
   const std::int32_t Start = SyPos;
   int Depth = 0;
@@ -844,11 +847,7 @@ void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool
   if (Sy == myKEY || Sy == myINDEX) GetSy();
   std::string Name = std::move(FIndexName);
   FIndexName.clear();
-  if (Sy == myIF) {
-    GetSy();
-    TestAndGetSy(myNOT);
-    TestAndGetSy(myEXISTS);
-  }
+  SkipIfNotExists();
   if (Sy == syIdent && !IsIdent("USING")) {
     Name = Ident;
     GetSy();
@@ -922,11 +921,7 @@ void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
 void TMySQLParser::ParseForeignKey(TTblData& Tbl, const std::string& CtrName) {
   GetSy();  // past FOREIGN
   TestAndGetSy(myKEY);
-  if (Sy == myIF) {
-    GetSy();
-    TestAndGetSy(myNOT);
-    TestAndGetSy(myEXISTS);
-  }
+  SkipIfNotExists();
   std::string IndexName;
   if (Sy == syIdent) {
     IndexName = Ident;

@@ -134,22 +134,6 @@ constexpr std::pair<std::string_view, TDBFieldType> TypeNames[] = {
 };
 // clang-format on
 
-bool TakesLength(TDBFieldType T) {
-  switch (T) {
-    case iftVarchar:
-    case iftChar:
-    case iftGraphic:
-    case iftVarGraphic:
-    case iftBlob:
-    case iftClob:
-    case iftDbClob:
-    case iftVarBit:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 TPGDBExtract::TPGDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
@@ -404,14 +388,11 @@ void TPGDBExtract::ExtractTbl() {
     // The object model has no partitioning: a partitioned table read as a plain table, or a
     // partition read as a table of its own, would be made so by a script written from it.
     if (FInfo.Has(pgcRelIsPartition)) {
-      const std::string Name =
-          Q.FieldByName("schemaname")->AsString() + "." + Q.FieldByName("tablename")->AsString();
-      if (Q.FieldByName("relkind")->AsString() == "p") {
-        PassOver("Table " + Name + " is partitioned, passed over.");
-        continue;
-      }
-      if (Q.FieldByName("relispartition")->AsBoolean()) {
-        PassOver("Table " + Name + " is a partition, passed over.");
+      const bool Partitioned = Q.FieldByName("relkind")->AsString() == "p";
+      if (Partitioned || Q.FieldByName("relispartition")->AsBoolean()) {
+        PassOver("Table " + Q.FieldByName("schemaname")->AsString() + "." +
+                 Q.FieldByName("tablename")->AsString() +
+                 (Partitioned ? " is partitioned, passed over." : " is a partition, passed over."));
         continue;
       }
     }
@@ -456,6 +437,28 @@ void TPGDBExtract::AddRelations(std::vector<TRelationRead>& Relations) {
   }
 }
 
+TPGDBExtract::TColumnFields::TColumnFields(TQELQuery& Query)
+    : Rel(Query.FieldByName("attrelid")),
+      Name(Query.FieldByName("column_name")),
+      Descr(Query.FieldByName("description")),
+      DataType(Query.FieldByName("data_type")),
+      CharLength(Query.FieldByName("char_length")),
+      Prec(Query.FieldByName("prec")),
+      Scale(Query.FieldByName("scale")) {}
+
+TFldData& TPGDBExtract::AddColumn(const TColumnFields& Fields, const TRelationRead& Relation) {
+  TObjVector<TFldData>& List = *Relation.Fields;
+  auto Fld = std::make_unique<TFldData>(GetObjs());
+  Fld->TableName = Relation.Obj->GetObjName();
+  Fld->OwnerObj = Relation.Obj.get();
+  Fld->SetObjName(Fields.Name->AsString());
+  Fld->Description = CrLfLineBreaks(Fields.Descr->AsString());
+  ColumnType(*Fld, Fields.DataType->AsString(), Fields.CharLength->AsInteger(),
+             Fields.Prec->AsInteger(), Fields.Scale->AsInteger());
+  Fld->Position = List.Count() + 1;
+  return *List.Add(std::move(Fld));
+}
+
 void TPGDBExtract::ExtractFields(TQELQuery& Query, char RelKind,
                                  std::vector<TRelationRead>& Relations) {
   if (Relations.empty()) return;
@@ -463,49 +466,34 @@ void TPGDBExtract::ExtractFields(TQELQuery& Query, char RelKind,
   ByOid.reserve(Relations.size());
   for (const TRelationRead& R : Relations) ByOid.emplace(R.Oid, &R);
   OpenQuery(Query, ColumnQuery(RelKind));
-  TField* Rel = Query.FieldByName("attrelid");
-  TField* Name = Query.FieldByName("column_name");
-  TField* Descr = Query.FieldByName("description");
+  const TColumnFields Columns(Query);
   TField* NotNull = Query.FieldByName("is_notnull");
   TField* Default = Query.FieldByName("adsrc");
-  TField* DataType = Query.FieldByName("data_type");
-  TField* CharLength = Query.FieldByName("char_length");
-  TField* Prec = Query.FieldByName("prec");
-  TField* Scale = Query.FieldByName("scale");
   TField* Identity = FInfo.Has(pgcAttIdentity) ? Query.FieldByName("attidentity") : nullptr;
   TField* Generated = FInfo.Has(pgcAttGenerated) ? Query.FieldByName("attgenerated") : nullptr;
   TField* OwnedSeq = Query.FieldByName("ownedseq");
   for (; !Query.GetEof(); Query.Next()) {
     // A relation made after the relation query was read has no object: its columns are passed.
-    const auto It = ByOid.find(Rel->AsLargeInt());
+    const auto It = ByOid.find(Columns.Rel->AsLargeInt());
     if (It == ByOid.end()) continue;
-    TDbObj* Owner = It->second->Obj.get();
-    TObjVector<TFldData>& List = *It->second->Fields;
-    auto Fld = std::make_unique<TFldData>(GetObjs());
-    Fld->TableName = Owner->GetObjName();
-    Fld->OwnerObj = Owner;
-    Fld->SetObjName(Name->AsString());
-    Fld->Description = CrLfLineBreaks(Descr->AsString());
-    Fld->Nullable = !NotNull->AsBoolean();
-    Fld->DefValue = Trim(Default->AsString());
-    Fld->DefValue = PGReplaceDefault(Fld->GetDefValue());
-    const std::string Column = Owner->GetObjName() + "." + Fld->GetObjName();
+    TFldData& Fld = AddColumn(Columns, *It->second);
+    Fld.Nullable = !NotNull->AsBoolean();
+    Fld.DefValue = Trim(Default->AsString());
+    Fld.DefValue = PGReplaceDefault(Fld.GetDefValue());
+    // The column's full name is made only for a message: most columns need none.
+    auto Column = [&Fld] { return Fld.TableName + "." + Fld.GetObjName(); };
     if (Identity && !Identity->AsString().empty()) {
-      PassOver("Column " + Column + " is an identity column, read without its identity.");
+      PassOver("Column " + Column() + " is an identity column, read without its identity.");
     }
     if (Generated && !Generated->AsString().empty()) {
       // pg_attrdef holds the generation expression, which is no default of the column.
-      Fld->DefValue.clear();
-      PassOver("Column " + Column + " is a generated column, read without its expression.");
+      Fld.DefValue.clear();
+      PassOver("Column " + Column() + " is a generated column, read without its expression.");
     }
-    ColumnType(*Fld, DataType->AsString(), CharLength->AsInteger(), Prec->AsInteger(),
-               Scale->AsInteger());
-    if (!CheckSerial(*Fld, OwnedSeq->AsString()))
-      PassOver("Column " + Column + " takes its values from sequence " +
-               NextvalSequence(Fld->GetDefValue()) +
+    if (!CheckSerial(Fld, OwnedSeq->AsString()))
+      PassOver("Column " + Column() + " takes its values from sequence " +
+               NextvalSequence(Fld.GetDefValue()) +
                ", which is not read; the column keeps its default.");
-    Fld->Position = List.Count() + 1;
-    List.Add(std::move(Fld));
   }
   CloseQuery(Query);
 }
@@ -536,7 +524,7 @@ void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::i
       Name = Name.substr(1, Name.size() - 2);
     Fld.DomainName = Name;
   }
-  if (TakesLength(Type)) Fld.Size = CharLength;
+  if (PGTypeTakesLength(Type)) Fld.Size = CharLength;
   if (Type == iftNumeric || Type == iftDecimal) {
     Fld.Precision = Precision;
     Fld.Scale = Scale;

@@ -146,6 +146,21 @@ class TPGDBExtract : public TCustomDBExtract {
   /// a round trip and a plan each: on 2,000 tables that alone took twice as long as pg_dump
   /// needs for the whole schema.)
   void ExtractFields(TQELQuery& Query, char RelKind, std::vector<TRelationRead>& Relations);
+  /// The fields every column query gives (attrelid, column_name, description, data_type,
+  /// char_length, prec, scale), looked up once for all its rows.
+  struct TColumnFields {
+    explicit TColumnFields(TQELQuery& Query);
+    TField* Rel;
+    TField* Name;
+    TField* Descr;
+    TField* DataType;
+    TField* CharLength;
+    TField* Prec;
+    TField* Scale;
+  };
+  /// A column of Relation from the current row: its name, description and type, its relation's
+  /// name and an owner reference to it; appended to the relation's column list.
+  TFldData& AddColumn(const TColumnFields& Fields, const TRelationRead& Relation);
   /// Adds the relations to the collection in the order read, logging each; stops at a cancel.
   void AddRelations(std::vector<TRelationRead>& Relations);
   /// The name, owner, schema and description of a table or view from the relation query's row.
@@ -171,9 +186,6 @@ class TPGDBExtract : public TCustomDBExtract {
 
   // Indexes and constraints (qelPGDatabaseExtract_Keys.cpp).
 
-  /// Appends the column names Prefix1 .. Prefix16 of the current row to List, up to the first
-  /// empty one.
-  static void KeyFlds(TQELQuery& Query, TStringList& List, const std::string& Prefix);
   /// The query of the indexes, and those of the primary keys ('p'), unique constraints ('u'),
   /// checks ('c') and foreign keys ('f').
   std::vector<std::string> IndexQuery() const;
@@ -249,10 +261,6 @@ class TPGDBExtract : public TCustomDBExtract {
   /// The check texts of a domain, apart by \x01 (pg_get_constraintdef's, or consrc's when
   /// Source), as the text that follows CHECK in the domain's descriptor.
   static std::string DomainChecks(const std::string& Texts, bool Source);
-  /// AddExtracted, for the steps of the derived parts.
-  void AddExtractedObj(std::unique_ptr<TDbObj> Obj, const std::string& LogName) {
-    AddExtracted(std::move(Obj), LogName);
-  }
 
  private:
   /// Adds Obj to the collection (freed when refused), logging its name first with ShowFullLog.

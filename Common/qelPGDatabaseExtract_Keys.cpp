@@ -2,8 +2,10 @@
 // checks. PostgreSQL keeps the columns of an index or constraint as an array of column numbers;
 // each query turns the first 16 of them into column names itself, with one scalar sub-select per
 // array element, so that a key costs no query of its own.
+#include <array>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DataSet.h"
@@ -72,6 +74,29 @@ std::vector<int> OptionFlags(const std::string& Text) {
   return R;
 }
 
+/// The key columns Prefix1 .. Prefix16 of a query's rows. Each field is looked up by the first
+/// row that reaches it and kept for the rows after: the query has some thirty columns, and a
+/// lookup by name on every row of every key would cost more than reading the key.
+class TKeyFields {
+ public:
+  TKeyFields(TQELQuery& Query, std::string Prefix) : FQuery(Query), FPrefix(std::move(Prefix)) {}
+
+  /// Appends the column names of the current row to List, up to the first empty one.
+  void Read(TStringList& List) {
+    for (std::size_t I = 0; I < FFields.size(); ++I) {
+      if (!FFields[I]) FFields[I] = FQuery.FieldByName(FPrefix + IntToStr(static_cast<int>(I) + 1));
+      const std::string Name = FFields[I]->AsString();
+      if (Name.empty()) break;
+      List.Add(Name);
+    }
+  }
+
+ private:
+  TQELQuery& FQuery;
+  std::string FPrefix;
+  std::array<TField*, TPGDBExtract::MaxKeyFields> FFields{};
+};
+
 }  // namespace
 
 bool TPGDBExtract::IsPartition(TQELQuery& Query) const {
@@ -100,14 +125,6 @@ std::string TPGDBExtract::SQLKeyFlds(const std::string& Rel, const std::string& 
          IntToStr(ZeroBased ? I - 1 : I) + "]) as " + Prefix + N;
   }
   return R;
-}
-
-void TPGDBExtract::KeyFlds(TQELQuery& Query, TStringList& List, const std::string& Prefix) {
-  for (int I = 1; I <= MaxKeyFields; ++I) {
-    const std::string Name = Query.FieldByName(Prefix + IntToStr(I))->AsString();
-    if (Name.empty()) break;
-    List.Add(Name);
-  }
 }
 
 std::string TPGDBExtract::CheckBodyFromDef(const std::string& Def) {
@@ -225,6 +242,7 @@ void TPGDBExtract::ExtractIdx() {
   AddToLog("Extracting indexes...");
   TQELQuery& Q = WorkQuery();
   OpenQuery(Q, IndexQuery());
+  TKeyFields Keys(Q, "fld");
   for (; !Q.GetEof(); Q.Next()) {
     const std::string Name = Q.FieldByName("index_name")->AsString();
     const std::string Table = Q.FieldByName("table_name")->AsString();
@@ -247,7 +265,7 @@ void TPGDBExtract::ExtractIdx() {
     if (Idx->IndexType == "btree") Idx->IndexType.clear();
 
     TStringList Columns;
-    KeyFlds(Q, Columns, "fld");
+    Keys.Read(Columns);
     const std::vector<int> Options = OptionFlags(Q.FieldByName("indoption")->AsString());
     const int KeyCount = Q.FieldByName("indnkeyatts")->AsInteger();
     for (int I = 0; I < Columns.Count(); ++I) {
@@ -283,6 +301,7 @@ void TPGDBExtract::ExtractChk() {
 void TPGDBExtract::ExtractConstraints(char ConType) {
   TQELQuery& Q = WorkQuery();
   OpenQuery(Q, ConstraintQuery(ConType));
+  TKeyFields Keys(Q, "fld");
   for (; !Q.GetEof(); Q.Next()) {
     const std::string Name = Q.FieldByName("conname")->AsString();
     const std::string Table = Q.FieldByName("relname")->AsString();
@@ -299,7 +318,7 @@ void TPGDBExtract::ExtractConstraints(char ConType) {
                                    : CheckBodyFromDef(Q.FieldByName("condef")->AsString());
       Ctr->SetBody(Trim(CrLfLineBreaks(Body)));
     }
-    KeyFlds(Q, Ctr->FldList, "fld");
+    Keys.Read(Ctr->FldList);
     Ctr->CheckSysName();
     const std::string Def = Ctr->Def();
     AddExtracted(std::move(Ctr), Def);
@@ -311,6 +330,8 @@ void TPGDBExtract::Extract_FK() {
   AddToLog("Extracting foreign keys...");
   TQELQuery& Q = WorkQuery();
   OpenQuery(Q, ConstraintQuery('f'));
+  TKeyFields Keys(Q, "fld");
+  TKeyFields RefKeys(Q, "ffld");
   for (; !Q.GetEof(); Q.Next()) {
     const std::string Name = Q.FieldByName("conname")->AsString();
     const std::string Table = Q.FieldByName("relname")->AsString();
@@ -327,8 +348,8 @@ void TPGDBExtract::Extract_FK() {
     Ctr->SetRefSchema(Q.FieldByName("refschema")->AsString());
     ReadAction(Q.FieldByName("confupdtype")->AsString(), Ctr->OnUpdate);
     ReadAction(Q.FieldByName("confdeltype")->AsString(), Ctr->OnDelete);
-    KeyFlds(Q, Ctr->FldList, "fld");
-    KeyFlds(Q, Ctr->RefFldList, "ffld");
+    Keys.Read(Ctr->FldList);
+    RefKeys.Read(Ctr->RefFldList);
     Ctr->CheckSysName();
     const std::string Def = Ctr->Def();
     AddExtracted(std::move(Ctr), Def);

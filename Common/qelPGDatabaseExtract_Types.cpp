@@ -147,7 +147,7 @@ void TPGDBExtract::ExtractCnv() {
     Cnv->SourceEncoding = Q.FieldByName("forencoding")->AsString();
     Cnv->DestEncoding = Q.FieldByName("toencoding")->AsString();
     const std::string Name = Cnv->GetObjName();
-    AddExtractedObj(std::move(Cnv), Name);
+    AddExtracted(std::move(Cnv), Name);
   }
   CloseQuery(Q);
 }
@@ -208,7 +208,7 @@ void TPGDBExtract::ExtractDmn() {
     Fld.DefValue = PGReplaceDefault(Fld.GetDefValue());
     Fld.CheckText = DomainChecks(Q.FieldByName("condef")->AsString(), FInfo.Has(pgcConSrc));
     const std::string Name = Dmn->GetObjName();
-    AddExtractedObj(std::move(Dmn), Name);
+    AddExtracted(std::move(Dmn), Name);
   }
   CloseQuery(Q);
 }
@@ -314,21 +314,10 @@ void TPGDBExtract::ExtractTypeAttributes(TQELQuery& Query, std::vector<TRelation
   Append(SQL, SchemaConditions("and ", "and ", "n.nspname"));
   SQL.emplace_back("order by a.attrelid, a.attnum");
   OpenQuery(Query, SQL);
+  const TColumnFields Columns(Query);
   for (; !Query.GetEof(); Query.Next()) {
-    const auto It = ByOid.find(Query.FieldByName("attrelid")->AsLargeInt());
-    if (It == ByOid.end()) continue;
-    TDbObj* Type = It->second->Obj.get();
-    TObjVector<TFldData>& List = *It->second->Fields;
-    auto Fld = std::make_unique<TFldData>(GetObjs());
-    Fld->TableName = Type->GetObjName();
-    Fld->OwnerObj = Type;
-    Fld->SetObjName(Query.FieldByName("column_name")->AsString());
-    Fld->Description = CrLfLineBreaks(Query.FieldByName("description")->AsString());
-    ColumnType(*Fld, Query.FieldByName("data_type")->AsString(),
-               Query.FieldByName("char_length")->AsInteger(),
-               Query.FieldByName("prec")->AsInteger(), Query.FieldByName("scale")->AsInteger());
-    Fld->Position = List.Count() + 1;
-    List.Add(std::move(Fld));
+    const auto It = ByOid.find(Columns.Rel->AsLargeInt());
+    if (It != ByOid.end()) AddColumn(Columns, *It->second);
   }
   CloseQuery(Query);
 }
@@ -407,7 +396,7 @@ void TPGDBExtract::ExtractOpr() {
       Opr->Merges = Q.FieldByName("oprcanmerge")->AsBoolean();
     }
     const std::string Name = Opr->GetCaption();
-    AddExtractedObj(std::move(Opr), Name);
+    AddExtracted(std::move(Opr), Name);
   }
   CloseQuery(Q);
 }
@@ -524,7 +513,7 @@ void TPGDBExtract::ExtractOpc() {
 
   for (auto& [Oid, Opc] : Classes) {
     const std::string Name = Opc->GetCaption();
-    AddExtractedObj(std::move(Opc), Name);
+    AddExtracted(std::move(Opc), Name);
   }
 }
 

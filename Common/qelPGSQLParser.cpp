@@ -116,6 +116,22 @@ std::string PGReplaceDefault(const std::string& Text) {
   return Text;
 }
 
+bool PGTypeTakesLength(TDBFieldType Type) {
+  switch (Type) {
+    case iftVarchar:
+    case iftChar:
+    case iftGraphic:
+    case iftVarGraphic:
+    case iftBlob:
+    case iftClob:
+    case iftDbClob:
+    case iftVarBit:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Construction
 
@@ -194,6 +210,10 @@ void TPGSQLParser::BuildResWords() {
 
 std::string TPGSQLParser::QuoteIdent(const std::string& Name) {
   return PGSQLQuoteIdent(Name);
+}
+
+std::string TPGSQLParser::CopyTxtFrom(std::int32_t Start) {
+  return Trim(CopyTxt(Start, FPrevEnd - Start));
 }
 
 bool TPGSQLParser::IsIdent(const std::string& Name) {
@@ -523,7 +543,7 @@ std::string TPGSQLParser::GetNamePart() {
       GetSy();
       while (Sy != syGreater && Sy != syEOF && Sy != syTerm) GetSy();
       if (Sy == syGreater) GetSy();
-      Part = Trim(CopyTxt(Start, FPrevEnd - Start));
+      Part = CopyTxtFrom(Start);
       break;
     }
     default:
@@ -584,7 +604,7 @@ std::string TPGSQLParser::SkipGroup() {
       if (--Depth == 0) break;
     } else if (Sy == syEOF || Sy == syTerm) {
       TestSy(Close);
-      return Trim(CopyTxt(Start, FPrevEnd - Start));
+      return CopyTxtFrom(Start);
     }
     GetSy();
   }
@@ -730,6 +750,12 @@ void TPGSQLParser::PassOver(const std::string& Words) {
   SkipToTerm();
 }
 
+void TPGSQLParser::ReportCreate(TDbObject Kind, const std::string& Name) {
+  StatObjType = Kind;
+  StatOperation = odbCreate;
+  StatObjName = Name;
+}
+
 void TPGSQLParser::ParseSet() {
   GetSy();
   if (IsIdent("BLOBFILE")) {
@@ -824,9 +850,7 @@ void TPGSQLParser::ParseCreate() {
     if (StatementFailed()) return;
     auto Sch = std::make_unique<TSchData>(Objs);
     Sch->SetObjName(NamePart);
-    StatObjType = dboSchema;
-    StatOperation = odbCreate;
-    StatObjName = NamePart;
+    ReportCreate(dboSchema, NamePart);
     if (Sy == pgAUTHORIZATION) {
       GetSy();
       TestSy(syIdent);
@@ -847,9 +871,9 @@ void TPGSQLParser::ParseCreate() {
   } else if (IsIdent("TRIGGER")) {
     ParseTrigger();
   } else if (IsIdent("TYPE")) {
-    ParseType();
+    ParseType(false);
   } else if (IsIdent("DOMAIN")) {
-    ParseDomain();
+    ParseDomain(false);
   } else if (IsIdent("OPERATOR")) {
     ParseOperator();
   } else if (IsIdent("CONVERSION")) {
@@ -867,9 +891,9 @@ void TPGSQLParser::ParseAlter() {
   } else if (IsIdent("FUNCTION")) {
     ParseAlterFunction();
   } else if (IsIdent("TYPE")) {
-    ParseType();
+    ParseType(true);
   } else if (IsIdent("DOMAIN")) {
-    ParseDomain();
+    ParseDomain(true);
   } else if (IsIdent("OPERATOR")) {
     ParseAlterOperator();
   } else {

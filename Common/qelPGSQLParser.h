@@ -49,14 +49,20 @@ std::string PGSQLQuoteIdent(const std::string& Name);
 /// compared, case-sensitively; any other text is returned unchanged.
 std::string PGReplaceDefault(const std::string& Text);
 
+/// Types whose "(n)" is a length rather than a precision, in scripts and in the catalog alike.
+bool PGTypeTakesLength(TDBFieldType Type);
+
 // Keyword symbols the grammar tests (30 plus the row index in PGSQLResWords).
+constexpr std::uint8_t pgALL = 30;
 constexpr std::uint8_t pgARRAY = 35;
 constexpr std::uint8_t pgAS = 36;
 constexpr std::uint8_t pgASC = 37;
 constexpr std::uint8_t pgAUTHORIZATION = 39;
+constexpr std::uint8_t pgCASE = 43;
 constexpr std::uint8_t pgCAST = 44;
 constexpr std::uint8_t pgCHECK = 45;
 constexpr std::uint8_t pgCOLLATE = 46;
+constexpr std::uint8_t pgCOLUMN = 47;
 constexpr std::uint8_t pgCONSTRAINT = 48;
 constexpr std::uint8_t pgCREATE = 49;
 constexpr std::uint8_t pgCURRENT_DATE = 51;
@@ -68,11 +74,14 @@ constexpr std::uint8_t pgDEFAULT = 56;
 constexpr std::uint8_t pgDESC = 58;
 constexpr std::uint8_t pgEND = 62;
 constexpr std::uint8_t pgFALSE = 64;
+constexpr std::uint8_t pgFOR = 65;
 constexpr std::uint8_t pgFOREIGN = 66;
 constexpr std::uint8_t pgFROM = 68;
 constexpr std::uint8_t pgGRANT = 70;
+constexpr std::uint8_t pgGROUP = 71;
 constexpr std::uint8_t pgIN = 74;
 constexpr std::uint8_t pgINTO = 78;
+constexpr std::uint8_t pgIS = 79;
 constexpr std::uint8_t pgLOCALTIME = 86;
 constexpr std::uint8_t pgLOCALTIMESTAMP = 87;
 constexpr std::uint8_t pgNEW = 89;
@@ -83,8 +92,10 @@ constexpr std::uint8_t pgOLD = 95;
 constexpr std::uint8_t pgON = 96;
 constexpr std::uint8_t pgONLY = 97;
 constexpr std::uint8_t pgOR = 98;
+constexpr std::uint8_t pgORDER = 99;
 constexpr std::uint8_t pgPRIMARY = 103;
 constexpr std::uint8_t pgREFERENCES = 104;
+constexpr std::uint8_t pgSELECT = 106;
 constexpr std::uint8_t pgSESSION_USER = 107;
 constexpr std::uint8_t pgTABLE = 111;
 constexpr std::uint8_t pgTO = 113;
@@ -92,6 +103,7 @@ constexpr std::uint8_t pgTRUE = 115;
 constexpr std::uint8_t pgUNIQUE = 117;
 constexpr std::uint8_t pgUSER = 118;
 constexpr std::uint8_t pgUSING = 119;
+constexpr std::uint8_t pgWHEN = 121;
 /// A run of operator characters the framework scanner has no symbol for (~, ^, ?, #, ! and a
 /// single |); Ident holds its text. View and default texts use them (regular-expression and
 /// bit operators), so they must scan without error.
@@ -159,6 +171,9 @@ class TPGSQLParser : public TCustomSQLParser {
   /// Block comments (nested), "--" comments and "#" comment lines.
   bool SkipComment() override;
   std::string QuoteIdent(const std::string& Name) override;
+  /// The text from Start to the end of the symbol before the current one, trimmed: a comment
+  /// between a value and the next symbol is not taken into the value.
+  std::string CopyTxtFrom(std::int32_t Start) override;
   /// As the framework's, but a name written in double quotes is never a keyword.
   bool IsIdent(const std::string& Name) override;
 
@@ -173,9 +188,9 @@ class TPGSQLParser : public TCustomSQLParser {
 
   // Tables, columns, constraints, indexes and views (qelPGSQLParser_Tbl.cpp).
 
-  /// One column definition (or routine parameter, with Owner a routine) from the current symbol:
-  /// name, type, array bounds and column constraints. Owner (a table or routine, may be null)
-  /// becomes the column's owner; constraints of the column are filed in the collection.
+  /// One column definition (or attribute of a composite type) from the current symbol: name,
+  /// type, array bounds and column constraints. Owner (a table or type, may be null) becomes
+  /// the column's owner; constraints of the column are filed in the collection.
   std::unique_ptr<TFldData> ParseField(TDbObj* Owner);
   /// The type of a column from its type word on: the neutral type, length or precision and
   /// scale, time zone, character set, collation and array bounds.
@@ -214,19 +229,16 @@ class TPGSQLParser : public TCustomSQLParser {
 
   // Types, domains, conversions, operators and operator classes (qelPGSQLParser_Types.cpp).
 
-  /// CREATE TYPE or ALTER TYPE from the word TYPE.
-  void ParseType();
-  /// CREATE DOMAIN or ALTER DOMAIN from the word DOMAIN.
-  void ParseDomain();
+  /// CREATE TYPE, or ALTER TYPE when Alter, from the word TYPE.
+  void ParseType(bool Alter);
+  /// CREATE DOMAIN, or ALTER DOMAIN when Alter, from the word DOMAIN.
+  void ParseDomain(bool Alter);
   /// CREATE [DEFAULT] CONVERSION from the word CONVERSION.
   void ParseConversion(bool IsDefault);
   /// CREATE OPERATOR or CREATE OPERATOR CLASS from the word OPERATOR.
   void ParseOperator();
   /// ALTER OPERATOR [CLASS] from the word OPERATOR.
   void ParseAlterOperator();
-  /// The domain or type Name already read into Existing (nullptr when none); false, with a
-  /// warning and the statement passed over, when the one read is of another schema.
-  bool FindDomainOfSchema(const std::string& Name, const std::string& Schema, TDmnData*& Existing);
   /// Links every type, conversion, operator and operator class of the collection to the
   /// functions (and operators) it names. Part of Link_Depend.
   void LinkTypeDepends();
@@ -270,6 +282,8 @@ class TPGSQLParser : public TCustomSQLParser {
   /// "(" parameter, ... ")" into the emptied parameter list of Prc; true when a parameter is
   /// VARIADIC.
   bool ParseParamList(TPrcData& Prc);
+  /// A new parameter or result of Prc, its owner set.
+  std::unique_ptr<TFldData> NewParam(TPrcData& Prc);
   /// [IN | OUT | INOUT | VARIADIC] [name] type [DEFAULT value]; Variadic set for VARIADIC.
   std::unique_ptr<TFldData> ParseParam(TPrcData& Owner, bool& Variadic);
   /// The symbol after the current one is a word that can begin a type (a quoted name, or a
@@ -303,6 +317,8 @@ class TPGSQLParser : public TCustomSQLParser {
   void ParseAlter();
   /// Reports Words as passed over and skips to the end of the statement.
   void PassOver(const std::string& Words);
+  /// Reports the current statement as creating the object Name of kind Kind.
+  void ReportCreate(TDbObject Kind, const std::string& Name);
   void SkipToTerm();
   void SkipWorkOrTransaction();
 
@@ -313,6 +329,8 @@ class TPGSQLParser : public TCustomSQLParser {
   bool ParseDefaultOperand();
   /// "::" type, with Ch just after the first ":".
   void ParseCast();
+  /// WITH or WITHOUT TIME ZONE, Sy on WITH or WITHOUT; false (reported) when it breaks off.
+  bool SkipTimeZone();
   void ParseCollate(TFldData& Fld);
   /// "(" name, ... ")" into List.
   void ParseColumnList(TStringList& List);
@@ -337,18 +355,27 @@ class TPGSQLParser : public TCustomSQLParser {
   void FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData* Tbl);
   /// Records the name of a filed object in its schema, for the numbering of generated names.
   void NoteName(const TDbObj& Obj);
+  /// Files Obj in List without the collection's filter and notes its name; a key List holds
+  /// already is an error ("Duplicate " Kind " name: ...").
+  void FileDirectly(TDbObjList& List, std::unique_ptr<TDbObj> Obj, const std::string& Kind);
   /// The columns and table constraints of CREATE TABLE, from "(".
   void ParseTableBody(TTblData& Tbl);
 
   // Types, domains, conversions, operators and operator classes (qelPGSQLParser_Types.cpp).
-  /// The current statement began with ALTER.
-  bool InAlterStatement() const;
+  /// The name after TYPE or DOMAIN (Sy on that word), reported as the statement's object, and
+  /// the domain or type of that name read already into Existing (nullptr when none). False when
+  /// the name cannot be read, or, with a warning and the statement passed over, when the one
+  /// read already is of another schema.
+  bool ParseDomainName(std::string& Name, std::string& Schema, TDmnData*& Existing);
   /// OWNER TO role, with Sy on OWNER; the role becomes Obj's owner (Creator, where the catalog
   /// reader keeps it) when Obj is given.
   void ParseOwnerTo(TDbObj* Obj);
   /// A type as written in an operator or operator-class clause, in the text a routine's
   /// argument key uses for it; "NONE" stays "NONE".
   std::string ParseTypeText();
+  /// The current name or keyword in capitals, as an option word (DEFAULT, ANALYZE and JOIN are
+  /// keywords); empty for any other symbol.
+  std::string OptionWord();
   /// An option value read and not kept: up to the "," or ")" that ends it.
   void SkipOptionValue();
   /// An operator symbol (or a quoted one) at the current symbol; empty when none stands here.

@@ -22,16 +22,6 @@ namespace qel {
 
 namespace {
 
-// Keyword symbols only this grammar tests (30 plus the row index in PGSQLResWords).
-constexpr std::uint8_t pgALL = 30;
-constexpr std::uint8_t pgCASE = 43;
-constexpr std::uint8_t pgCOLUMN = 47;
-constexpr std::uint8_t pgFOR = 65;
-constexpr std::uint8_t pgGROUP = 71;
-constexpr std::uint8_t pgIS = 79;
-constexpr std::uint8_t pgSELECT = 106;
-constexpr std::uint8_t pgWHEN = 121;
-
 /// Type names the server never takes for a parameter name: a parameter list "(interval day)"
 /// or "(double precision)" holds a type alone.
 // clang-format off
@@ -79,6 +69,13 @@ std::vector<std::string> InputTypes(const TPrcData& Prc) {
 
 // ---------------------------------------------------------------------------------------------
 // Functions
+
+std::unique_ptr<TFldData> TPGSQLParser::NewParam(TPrcData& Prc) {
+  auto Fld = std::make_unique<TFldData>(Objs);
+  Fld->TableName = Prc.GetObjName();
+  Fld->OwnerObj = &Prc;
+  return Fld;
+}
 
 void TPGSQLParser::ParseFunction() {
   GetSy();  // past FUNCTION
@@ -148,9 +145,7 @@ bool TPGSQLParser::ParseParamList(TPrcData& Prc) {
 }
 
 std::unique_ptr<TFldData> TPGSQLParser::ParseParam(TPrcData& Owner, bool& Variadic) {
-  auto Fld = std::make_unique<TFldData>(Objs);
-  Fld->TableName = Owner.GetObjName();
-  Fld->OwnerObj = &Owner;
+  auto Fld = NewParam(Owner);
   // [IN | OUT | INOUT | IN OUT | VARIADIC] [name] type [DEFAULT value | = value]
   if (Sy == pgIN) {
     Fld->InOut = ioIn;
@@ -222,9 +217,7 @@ void TPGSQLParser::ParseReturns(TPrcData& Prc) {
     GetSy();
     TestAndGetSy(syLParen);
     while (!StatementFailed()) {
-      auto Fld = std::make_unique<TFldData>(Objs);
-      Fld->TableName = Prc.GetObjName();
-      Fld->OwnerObj = &Prc;
+      auto Fld = NewParam(Prc);
       TestSy(syIdent);
       if (Sy != syIdent) return;
       Fld->SetObjName(Ident);
@@ -238,17 +231,13 @@ void TPGSQLParser::ParseReturns(TPrcData& Prc) {
       GetSy();
     }
     TestAndGetSy(syRParen);
-    auto Record = std::make_unique<TFldData>(Objs);
-    Record->TableName = Prc.GetObjName();
-    Record->OwnerObj = &Prc;
+    auto Record = NewParam(Prc);
     Record->FieldType = iftDomain;
     Record->DomainName = "record";
     Prc.Results.Add(std::move(Record));
     return;
   }
-  auto Fld = std::make_unique<TFldData>(Objs);
-  Fld->TableName = Prc.GetObjName();
-  Fld->OwnerObj = &Prc;
+  auto Fld = NewParam(Prc);
   TestSy(syIdent);
   if (Sy != syIdent) return;
   ParseFieldType(*Fld);
@@ -328,7 +317,7 @@ bool TPGSQLParser::ParseFunctionOptions(TPrcData& Prc) {
       // A body in standard SQL, "RETURN expression": it runs to the end of the statement.
       const std::int32_t Start = SyPos;
       SkipToTerm();
-      Prc.Body = Trim(CopyTxt(Start, FPrevEnd - Start));
+      Prc.Body = CopyTxtFrom(Start);
       return true;
     } else if (IsIdent("BEGIN")) {
       ParseAtomicBody(Prc);
@@ -359,7 +348,7 @@ void TPGSQLParser::ParseAtomicBody(TPrcData& Prc) {
   TestSy(pgEND);
   if (Sy != pgEND) return;
   GetSy();
-  Prc.Body = Trim(CopyTxt(Start, FPrevEnd - Start));
+  Prc.Body = CopyTxtFrom(Start);
 }
 
 bool TPGSQLParser::SkipFunctionOption() {
@@ -639,7 +628,7 @@ void TPGSQLParser::ParseTrigger(TTrgData* Into) {
       GetSy();
     } else {
       while (Sy != syComma && Sy != syRParen && Sy != syEOF && Sy != syTerm) GetSy();
-      Value = Trim(CopyTxt(ArgStart, FPrevEnd - ArgStart));
+      Value = CopyTxtFrom(ArgStart);
     }
     if (!Args.empty()) Args += ", ";
     Args += ScriptQuotedStr(Value, dbPostgreSQL);
@@ -750,23 +739,21 @@ void TPGSQLParser::ParseComment() {
   StatType = stDescription;
   TDbObj* Obj = nullptr;
   const TObjs* O = dynamic_cast<TObjs*>(Objs);
-  if (IsIdent("SCHEMA")) {
+  // The name after the kind word, reported as the statement's object.
+  auto ReadName = [this](TDbObject Kind) {
     GetSy();
     GetQualifiedName();
-    StatObjType = dboSchema;
+    StatObjType = Kind;
     StatObjName = NamePart;
+  };
+  if (IsIdent("SCHEMA")) {
+    ReadName(dboSchema);
     if (O) Obj = O->GetSchema(NamePart);
   } else if (IsIdent("DOMAIN") || IsIdent("TYPE")) {
-    GetSy();
-    GetQualifiedName();
-    StatObjType = dboDomain;
-    StatObjName = NamePart;
+    ReadName(dboDomain);
     if (O) Obj = O->GetDomain(NamePart);
   } else if (Sy == pgTABLE) {
-    GetSy();
-    GetQualifiedName();
-    StatObjType = dboTable;
-    StatObjName = NamePart;
+    ReadName(dboTable);
     StatOwnName = SchemaPart;
     if (O) Obj = O->GetTable(NamePart);
   } else if (Sy == pgCOLUMN) {
@@ -780,10 +767,7 @@ void TPGSQLParser::ParseComment() {
       if (!Obj && !O->GetTable(NamePart)) Obj = O->GetViewField(NamePart, ColumnPart);
     }
   } else if (IsIdent("VIEW")) {
-    GetSy();
-    GetQualifiedName();
-    StatObjType = dboView;
-    StatObjName = NamePart;
+    ReadName(dboView);
     if (O) Obj = O->GetView(NamePart);
   } else if (IsIdent("TRIGGER")) {
     GetSy();
@@ -801,10 +785,7 @@ void TPGSQLParser::ParseComment() {
       if (!Obj) Obj = O->Triggers.FindObj(Name);
     }
   } else if (IsIdent("INDEX")) {
-    GetSy();
-    GetQualifiedName();
-    StatObjType = dboIndex;
-    StatObjName = NamePart;
+    ReadName(dboIndex);
     if (O) Obj = O->GetIndex(NamePart);
   } else if (IsIdent("FUNCTION")) {
     GetSy();

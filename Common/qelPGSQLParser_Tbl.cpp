@@ -41,23 +41,6 @@ TDBFieldType TypeOfWord(std::string_view Upper) {
   return iftDomain;
 }
 
-/// Types whose "(n)" is a length rather than a precision.
-bool IsLengthType(TDBFieldType T) {
-  switch (T) {
-    case iftVarchar:
-    case iftChar:
-    case iftGraphic:
-    case iftVarGraphic:
-    case iftBlob:
-    case iftClob:
-    case iftDbClob:
-    case iftVarBit:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool IsIntegerType(TDBFieldType T) {
   return T == iftInteger || T == iftBigInt || T == iftTinyInt || T == iftSmallInt;
 }
@@ -183,30 +166,10 @@ TNameParts GeneratedNameParts(const TCtrData& Ctr, const TTblData* Tbl) {
 
 std::unique_ptr<TFldData> TPGSQLParser::ParseField(TDbObj* Owner) {
   auto Fld = std::make_unique<TFldData>(Objs);
-  if (dynamic_cast<TPrcData*>(Owner)) {
-    // A parameter: [IN | OUT | INOUT name] type; without a mode it has no name.
-    TParamInOutType Mode = ioUnknown;
-    if (Sy == pgIN)
-      Mode = ioIn;
-    else if (IsIdent("OUT"))
-      Mode = ioOut;
-    else if (IsIdent("INOUT"))
-      Mode = ioInout;
-    if (Mode != ioUnknown) {
-      Fld->InOut = Mode;
-      GetSy();
-      TestSy(syIdent);
-      if (Sy == syIdent) {
-        Fld->SetObjName(Ident);
-        GetSy();
-      }
-    }
-  } else {
-    TestSy(syIdent);
-    if (Sy == syIdent) {
-      Fld->SetObjName(Ident);
-      GetSy();
-    }
+  TestSy(syIdent);
+  if (Sy == syIdent) {
+    Fld->SetObjName(Ident);
+    GetSy();
   }
   if (Owner) {
     Fld->TableName = Owner->GetObjName();
@@ -274,7 +237,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
       GetSy();
     }
     TestAndGetSy(syRParen);
-    if (IsLengthType(Type)) {
+    if (PGTypeTakesLength(Type)) {
       Fld.Size = N;
     } else {
       Fld.Precision = N;
@@ -284,13 +247,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
 
   if ((Type == iftTime || Type == iftTimeStamp) && (IsIdent("WITH") || IsIdent("WITHOUT"))) {
     const bool WithTimeZone = IsIdent("WITH");
-    GetSy();
-    TestIdent("TIME");
-    if (!IsIdent("TIME")) return;
-    GetSy();
-    TestIdent("ZONE");
-    if (!IsIdent("ZONE")) return;
-    GetSy();
+    if (!SkipTimeZone()) return;
     if (WithTimeZone) Fld.FieldType = Type == iftTime ? iftTimeTZ : iftTimeStampTZ;
   }
 
@@ -408,7 +365,7 @@ void TPGSQLParser::ParseDefault(TFldData& Fld) {
       break;
     }
   }
-  const std::string Value = PGReplaceDefault(Trim(CopyTxt(Start, FPrevEnd - Start)));
+  const std::string Value = PGReplaceDefault(CopyTxtFrom(Start));
   Fld.DefValue = SameText(Value, "NULL") ? std::string() : Value;
 }
 
@@ -495,16 +452,19 @@ void TPGSQLParser::ParseCast() {
   }
   while (IsIdent("VARYING") || IsIdent("PRECISION")) GetSy();
   if (Sy == syLParen) SkipGroup();
-  if (TimeType && (IsIdent("WITH") || IsIdent("WITHOUT"))) {
-    GetSy();
-    TestIdent("TIME");
-    if (!IsIdent("TIME")) return;
-    GetSy();
-    TestIdent("ZONE");
-    if (!IsIdent("ZONE")) return;
-    GetSy();
-  }
+  if (TimeType && (IsIdent("WITH") || IsIdent("WITHOUT")) && !SkipTimeZone()) return;
   while (Sy == syLBracket && !StatementFailed()) SkipGroup();
+}
+
+bool TPGSQLParser::SkipTimeZone() {
+  GetSy();  // past WITH or WITHOUT
+  TestIdent("TIME");
+  if (!IsIdent("TIME")) return false;
+  GetSy();
+  TestIdent("ZONE");
+  if (!IsIdent("ZONE")) return false;
+  GetSy();
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -747,25 +707,27 @@ void TPGSQLParser::ParseTable() {
   Tbl->SetObjName(NamePart);
   Tbl->SetSchema(SchemaPart);
   Tbl->WithOids = DefaultWithOids;
-  StatObjType = dboTable;
-  StatOperation = odbCreate;
-  StatObjName = NamePart;
+  ReportCreate(dboTable, NamePart);
   FTableBeingRead = Tbl.get();
   ParseTableBody(*Tbl);
   FTableBeingRead = nullptr;
   for (auto& Ctr : FPendingConstraints) FileConstraint(std::move(Ctr), Tbl.get());
   FPendingConstraints.clear();
 
-  const std::string Name = Tbl->GetObjName();
-  DoLogNextLine("Table: " + Name);
+  DoLogNextLine("Table: " + Tbl->GetObjName());
   if (!Objs) return;
   // Tables are filed directly, without the collection's filter: a table left out would take
   // its columns with it while its constraints and indexes stay.
-  NoteName(*Tbl);
-  if (Objs->Tables.Add(Tbl->ObjKeyDef(), Tbl.get()))
-    Tbl.release();
+  FileDirectly(Objs->Tables, std::move(Tbl), "table");
+}
+
+void TPGSQLParser::FileDirectly(TDbObjList& List, std::unique_ptr<TDbObj> Obj,
+                                const std::string& Kind) {
+  NoteName(*Obj);
+  if (List.Add(Obj->ObjKeyDef(), Obj.get()))
+    Obj.release();
   else
-    ErrMsg("Duplicate table name: " + Name);
+    ErrMsg("Duplicate " + Kind + " name: " + Obj->GetObjName());
 }
 
 void TPGSQLParser::ParseTableBody(TTblData& Tbl) {
@@ -847,9 +809,7 @@ void TPGSQLParser::ParseIndex(bool Unique) {
   auto Idx = std::make_unique<TIdxData>(Objs);
   Idx->SetObjName(NamePart);
   Idx->Unique = Unique;
-  StatObjType = dboIndex;
-  StatOperation = odbCreate;
-  StatObjName = NamePart;
+  ReportCreate(dboIndex, NamePart);
   TestAndGetSy(pgON);
   if (StatementFailed()) return;
   GetQualifiedName();
@@ -884,14 +844,9 @@ void TPGSQLParser::ParseIndex(bool Unique) {
   TestAndGetSy(syRParen);
   if (StatementFailed()) return;
 
-  const std::string Name = Idx->GetObjName();
   DoLogNextLine("Index: " + Idx->Def());
   if (!Objs) return;
-  NoteName(*Idx);
-  if (Objs->Indexes.Add(Idx->ObjKeyDef(), Idx.get()))
-    Idx.release();
-  else
-    ErrMsg("Duplicate index name: " + Name);
+  FileDirectly(Objs->Indexes, std::move(Idx), "index");
 }
 
 void TPGSQLParser::ParseView() {
@@ -901,9 +856,7 @@ void TPGSQLParser::ParseView() {
   auto Viw = std::make_unique<TViwData>(Objs);
   Viw->SetObjName(NamePart);
   Viw->SetSchema(SchemaPart);
-  StatObjType = dboView;
-  StatOperation = odbCreate;
-  StatObjName = NamePart;
+  ReportCreate(dboView, NamePart);
   if (Sy == syLParen) {
     TStringList Columns;
     ParseColumnList(Columns);
@@ -921,7 +874,7 @@ void TPGSQLParser::ParseView() {
   const std::int32_t Start = SyPos;
   SkipToTerm();
   if (StatementFailed()) return;
-  Viw->SetBody(Trim(CopyTxt(Start, FPrevEnd - Start)));
+  Viw->SetBody(CopyTxtFrom(Start));
   NoteName(*Viw);
   AddObj(Viw.release(), true);
 }

@@ -19,10 +19,6 @@ namespace qel {
 
 namespace {
 
-// Keywords only this part of the grammar tests (30 plus the row in the keyword table).
-constexpr std::uint8_t SyFOR = 65;
-constexpr std::uint8_t SyORDER = 99;
-
 /// The characters the server builds operator names from.
 bool IsOperatorNameChar(char C) {
   return C != '\0' && std::strchr("!#%&*+-/<=>?@^|~`", C) != nullptr;
@@ -65,12 +61,6 @@ std::string OperandType(const std::string& Text) {
 // ---------------------------------------------------------------------------------------------
 // Shared pieces
 
-bool TPGSQLParser::InAlterStatement() const {
-  const std::string Head = CopyTxt(StmtStart, 6);
-  return Head.size() >= 5 && SameText(Head.substr(0, 5), "ALTER") &&
-         (Head.size() == 5 || !(IsIdentStart(Head[5]) || (Head[5] >= '0' && Head[5] <= '9')));
-}
-
 void TPGSQLParser::ParseOwnerTo(TDbObj* Obj) {
   GetSy();  // past OWNER
   TestAndGetSy(pgTO);
@@ -94,6 +84,12 @@ std::string TPGSQLParser::ParseTypeText() {
   if (Fld.FieldType == iftDomain && Fld.ArrayBounds.empty() && SameText(Fld.DomainName, "NONE"))
     return "NONE";
   return LowerCase(Fld.FieldTypeDef());
+}
+
+std::string TPGSQLParser::OptionWord() {
+  if (Sy == syIdent) return UpperCase(Ident);
+  if (Sy >= syFirstResWord && Sy < pgOperator) return UpperCase(GetSyWord());
+  return "";
 }
 
 void TPGSQLParser::SkipOptionValue() {
@@ -153,8 +149,14 @@ std::string TPGSQLParser::ParseOperatorRef(std::string* Schema) {
 // ---------------------------------------------------------------------------------------------
 // Types
 
-bool TPGSQLParser::FindDomainOfSchema(const std::string& Name, const std::string& Schema,
-                                      TDmnData*& Existing) {
+bool TPGSQLParser::ParseDomainName(std::string& Name, std::string& Schema, TDmnData*& Existing) {
+  GetSy();  // past TYPE or DOMAIN
+  GetQualifiedName();
+  if (StatementFailed()) return false;
+  Name = NamePart;
+  Schema = SchemaPart;
+  StatObjName = Name;
+  StatObjType = dboDomain;
   Existing = Objs ? dynamic_cast<TDmnData*>(Objs->Domains.FindObj(Name)) : nullptr;
   // Domains and types are filed under their names without the schema: one of the same name in
   // another schema is another object, which the collection cannot hold beside the first. It is
@@ -166,17 +168,11 @@ bool TPGSQLParser::FindDomainOfSchema(const std::string& Name, const std::string
   return false;
 }
 
-void TPGSQLParser::ParseType() {
-  const bool Alter = InAlterStatement();
-  GetSy();  // past TYPE
-  GetQualifiedName();
-  if (StatementFailed()) return;
-  const std::string Name = NamePart;
-  const std::string Schema = SchemaPart;
-  StatObjName = Name;
-  StatObjType = dboDomain;
+void TPGSQLParser::ParseType(bool Alter) {
+  std::string Name;
+  std::string Schema;
   TDmnData* Existing = nullptr;
-  if (!FindDomainOfSchema(Name, Schema, Existing)) return;
+  if (!ParseDomainName(Name, Schema, Existing)) return;
 
   if (Alter) {
     // The owner is kept; the other forms (ADD VALUE, RENAME, ADD ATTRIBUTE ...) change what the
@@ -245,11 +241,7 @@ void TPGSQLParser::ParseTypeAttributes(TDmnData& Dmn) {
 void TPGSQLParser::ParseTypeOptions(TPGTypeOptions& Opt) {
   GetSy();  // past "("
   for (;;) {
-    std::string Word;
-    if (Sy == syIdent)
-      Word = UpperCase(Ident);
-    else if (Sy >= syFirstResWord && Sy < pgOperator)
-      Word = UpperCase(GetSyWord());  // DEFAULT and ANALYZE are keywords
+    const std::string Word = OptionWord();
     const bool Unheld = IsUnheldTypeOption(Word);
     if (!Unheld && !IsTypeOption(Word)) {
       ErrMsg("Unknown option for TYPE-declaration");
@@ -326,17 +318,11 @@ void TPGSQLParser::ParseTypeOptions(TPGTypeOptions& Opt) {
 // ---------------------------------------------------------------------------------------------
 // Domains
 
-void TPGSQLParser::ParseDomain() {
-  const bool Alter = InAlterStatement();
-  GetSy();  // past DOMAIN
-  GetQualifiedName();
-  if (StatementFailed()) return;
-  const std::string Name = NamePart;
-  const std::string Schema = SchemaPart;
-  StatObjName = Name;
-  StatObjType = dboDomain;
+void TPGSQLParser::ParseDomain(bool Alter) {
+  std::string Name;
+  std::string Schema;
   TDmnData* Existing = nullptr;
-  if (!FindDomainOfSchema(Name, Schema, Existing)) return;
+  if (!ParseDomainName(Name, Schema, Existing)) return;
 
   if (Alter || IsIdent("OWNER")) {
     StatOperation = Alter || Existing ? odbAlter : odbCreate;
@@ -473,9 +459,7 @@ void TPGSQLParser::ParseConversion(bool IsDefault) {
   std::string Name;
   GetIdentName(Schema, Name);
   if (StatementFailed()) return;
-  StatObjName = Name;
-  StatObjType = dboConversion;
-  StatOperation = odbCreate;
+  ReportCreate(dboConversion, Name);
 
   auto Encoding = [this]() {
     std::string Value;
@@ -491,7 +475,7 @@ void TPGSQLParser::ParseConversion(bool IsDefault) {
     std::replace(Value.begin(), Value.end(), '-', '_');
     return Value;
   };
-  TestAndGetSy(SyFOR);
+  TestAndGetSy(pgFOR);
   if (StatementFailed()) return;
   const std::string Source = Encoding();
   if (StatementFailed()) return;
@@ -544,20 +528,14 @@ void TPGSQLParser::ParseOperator() {
     ErrMsg("Missing OPERATOR-name");
     return;
   }
-  StatObjName = Name;
-  StatObjType = dboOperator;
-  StatOperation = odbCreate;
+  ReportCreate(dboOperator, Name);
   auto Opr = std::make_unique<TOprData>(Objs);
   Opr->SetObjName(Name);
   Opr->SetSchema(Schema);
   TestAndGetSy(syLParen);
   if (StatementFailed()) return;
   for (;;) {
-    std::string Word;
-    if (Sy == syIdent)
-      Word = UpperCase(Ident);
-    else if (Sy >= syFirstResWord && Sy < pgOperator)
-      Word = UpperCase(GetSyWord());  // JOIN is a keyword
+    const std::string Word = OptionWord();
     if (!IsOperatorOption(Word)) {
       ErrMsg("Unknown option for OPERATOR-declaration");
       GetSy();
@@ -606,14 +584,12 @@ void TPGSQLParser::ParseOperatorClass() {
   auto Opc = std::make_unique<TOpcData>(Objs);
   Opc->SetObjName(NamePart);
   Opc->SetSchema(SchemaPart);
-  StatObjName = NamePart;
-  StatObjType = dboOperatorClass;
-  StatOperation = odbCreate;
+  ReportCreate(dboOperatorClass, NamePart);
   if (Sy == pgDEFAULT) {
     Opc->IsDefault = true;
     GetSy();
   }
-  TestAndGetSy(SyFOR);
+  TestAndGetSy(pgFOR);
   if (StatementFailed()) return;
   TestIdent("TYPE");
   if (!IsIdent("TYPE")) return;
@@ -657,12 +633,12 @@ void TPGSQLParser::ParseOperatorClass() {
         if (StatementFailed()) return;
       }
       if (IsIdent("RECHECK")) GetSy();
-      if (Sy == SyFOR) {  // FOR SEARCH, FOR ORDER BY family: not kept
+      if (Sy == pgFOR) {  // FOR SEARCH, FOR ORDER BY family: not kept
         GetSy();
         if (IsIdent("SEARCH")) {
           GetSy();
         } else {
-          TestAndGetSy(SyORDER);
+          TestAndGetSy(pgORDER);
           if (StatementFailed()) return;
           TestIdent("BY");
           if (!IsIdent("BY")) return;

@@ -390,12 +390,24 @@ bool TSQLExec::EnsureQuery() {
   return false;
 }
 
-bool TSQLExec::OpenConnection() {
-  TQELCustomConnection* C = FQELConnection;
-  if (!C) {
-    ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
-    return false;
+bool TSQLExec::RequireConnection() {
+  if (FQELConnection) return true;
+  ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
+  return false;
+}
+
+bool TSQLExec::CloseForReconnect() {
+  if (!RequireConnection()) return false;
+  if (FQELConnection->GetConnected()) {
+    CommitWork();
+    CloseConnection();
   }
+  return true;
+}
+
+bool TSQLExec::OpenConnection() {
+  if (!RequireConnection()) return false;
+  TQELCustomConnection* C = FQELConnection;
   if (C->GetConnected()) return true;
   std::string Reason = SwitchConnection(*C, true);
   if (C->GetConnected()) return true;
@@ -500,10 +512,7 @@ bool TSQLExec::ExecuteScript() {
     DoLogNextLine("Update script is empty.");
     return true;
   }
-  if (!FQELConnection) {
-    ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
-    return false;
-  }
+  if (!RequireConnection()) return false;
   const bool WasConnected = FQELConnection->GetConnected();
   FQuery.reset();
   if (!EnsureQuery()) return false;
@@ -572,7 +581,7 @@ void TSQLExec::ExecuteStatement(TStatement* Statement) {
   if (!Statement) return;
   if (!FQELConnection) {
     SetCurrentStatement(Statement);
-    ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
+    RequireConnection();
     return;
   }
   const bool OwnQuery = !FQuery;
@@ -625,14 +634,7 @@ bool TSQLExec::ExecStatement(TStatement* Statement) {
 bool TSQLExec::RunConnect() {
   try {
     TStatement* S = GetCurrentStatement();
-    if (!FQELConnection) {
-      ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
-      return false;
-    }
-    if (FQELConnection->GetConnected()) {
-      CommitWork();
-      CloseConnection();
-    }
+    if (!CloseForReconnect()) return false;
     if (S && S->StatType == stConnect) ParseConnect(StatementText(*S));
     AssignOptionsToConnection(true);
     if (!OpenConnection()) return false;
@@ -653,14 +655,7 @@ bool TSQLExec::RunConnect() {
 bool TSQLExec::RunReConnect() {
   try {
     DoLogNextLine("ReConnect...");
-    if (!FQELConnection) {
-      ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
-      return false;
-    }
-    if (FQELConnection->GetConnected()) {
-      CommitWork();
-      CloseConnection();
-    }
+    if (!CloseForReconnect()) return false;
     AssignOptionsToConnection(true);
     return OpenConnection();
   } catch (const std::exception& E) {
@@ -672,14 +667,7 @@ bool TSQLExec::RunReConnect() {
 bool TSQLExec::RunCreateDb() {
   try {
     TQELCustomConnection* C = FQELConnection;
-    if (!C) {
-      ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
-      return false;
-    }
-    if (C->GetConnected()) {
-      CommitWork();
-      CloseConnection();
-    }
+    if (!CloseForReconnect()) return false;
     AssignOptionsToConnection(false);
     bool Created = false;
     std::string Reason;
@@ -770,11 +758,8 @@ bool TSQLExec::RunStatement() {
 bool TSQLExec::RunInsertUpdateDelete() {
   TStatement* S = GetCurrentStatement();
   if (!S) return true;
+  if (!RequireConnection()) return false;
   TQELCustomConnection* C = FQELConnection;
-  if (!C) {
-    ReportError(ClassName() + "(" + Name + "): Connection property not assigned.");
-    return false;
-  }
   if (!EnsureQuery()) return false;
   bool Result = true;
   try {

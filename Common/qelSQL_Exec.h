@@ -124,6 +124,11 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   /// Reports an error of the current statement: the error event, its ErrorText, the error
   /// count and the message list.
   void ReportError(const std::string& Text);
+  /// False, after reporting it, when no connection component is assigned.
+  bool RequireConnection();
+  /// The start of the statements that open the connection anew: False (reported) without a
+  /// connection component; else an open connection is committed and closed.
+  bool CloseForReconnect();
   /// Opens the connection; a failure is reported with the server's reason (log and message
   /// list) and gives False.
   bool OpenConnection();

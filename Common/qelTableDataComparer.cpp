@@ -29,19 +29,6 @@ std::string ProgramFolder() {
   return IncludeTrailingPathDelimiter(Exe.parent_path().string());
 }
 
-/// The field a list entry names: an entry in double quotes is the quoted name as written.
-std::string FieldNameOf(const std::string& Entry) {
-  if (Entry.size() >= 2 && Entry.front() == '"' && Entry.back() == '"') {
-    std::string Name;
-    for (std::size_t I = 1; I + 1 < Entry.size(); ++I) {
-      Name += Entry[I];
-      if (Entry[I] == '"' && I + 2 < Entry.size() && Entry[I + 1] == '"') ++I;
-    }
-    return Name;
-  }
-  return Entry;
-}
-
 /// Every entry trimmed; empty entries dropped (an empty name would break the statement text).
 void TrimEntries(TStrings& List) {
   TStringList Kept;
@@ -58,7 +45,7 @@ void CopyWithout(const TStrings& Source, const TStrings& Excluded, TStrings& Des
   for (const std::string& Name : Source) {
     bool Skip = false;
     for (const std::string& E : Excluded)
-      if (SameText(Name, FieldNameOf(E)) || SameText(Name, E)) Skip = true;
+      if (SameText(Name, TCmpTableOptions::FieldNameOf(E)) || SameText(Name, E)) Skip = true;
     if (!Skip) Dest.Add(Name);
   }
 }
@@ -112,6 +99,18 @@ void TCmpTableOptions::AssignTo(TPersistent& Dest) const {
     return;
   }
   TPersistent::AssignTo(Dest);
+}
+
+std::string TCmpTableOptions::FieldNameOf(const std::string& Entry) {
+  if (Entry.size() >= 2 && Entry.front() == '"' && Entry.back() == '"') {
+    std::string Name;
+    for (std::size_t I = 1; I + 1 < Entry.size(); ++I) {
+      Name += Entry[I];
+      if (Entry[I] == '"' && I + 2 < Entry.size() && Entry[I + 1] == '"') ++I;
+    }
+    return Name;
+  }
+  return Entry;
 }
 
 TDatabaseType TCmpTableOptions::GetDatabaseType() const {
@@ -277,14 +276,21 @@ void TCmpTableOptions::RunCatalogQuery(TQELQuery& Query, const std::vector<std::
     if (I > 0) Text += CrLf;
     Text += Lines[I];
   }
+  RunQuery(Query, Text, [&Row](TQELQuery& Q) {
+    while (!Q.GetEof()) {
+      Row(Q);
+      Q.Next();
+    }
+  });
+}
+
+void TCmpTableOptions::RunQuery(TQELQuery& Query, const std::string& Text,
+                                const std::function<void(TQELQuery&)>& Opened) {
   Query.Close();
   Query.SetParamCheck(false);
   Query.SetSQLText(Text);
   Query.Open();
-  while (!Query.GetEof()) {
-    Row(Query);
-    Query.Next();
-  }
+  Opened(Query);
   Query.Close();
   if (TStrings* SQL = Query.GetSQL()) SQL->Clear();
   Query.SetParamCheck(true);
@@ -309,19 +315,15 @@ bool TCmpTableOptions::GetDBFields(TQELQuery* Query) {
     Result = ReadCatalogFields(*Query, Db);
     if (Result && !FComparer->IncludeBlobs && !FTableName.empty()) {
       // Large-value columns are left out: their types are read from an empty result.
-      Query->Close();
-      Query->SetParamCheck(false);
-      Query->SetSQLText("select * from " + QuoteIdent(FTableName) + " where 1=0");
-      Query->Open();
-      for (int I = 0; I < Query->FieldCount(); ++I) {
-        const TField* F = Query->Fields().Fields(I);
-        if (!TTableDataComparer::IsBlobType(F->GetDataType())) continue;
-        for (int J = FCatalogFields.Count() - 1; J >= 0; --J)
-          if (SameText(FCatalogFields[J], F->GetFieldName())) FCatalogFields.Delete(J);
-      }
-      Query->Close();
-      if (TStrings* SQL = Query->GetSQL()) SQL->Clear();
-      Query->SetParamCheck(true);
+      RunQuery(*Query, "select * from " + QuoteIdent(FTableName) + " where 1=0",
+               [this](TQELQuery& Q) {
+                 for (int I = 0; I < Q.FieldCount(); ++I) {
+                   const TField* F = Q.Fields().Fields(I);
+                   if (!TTableDataComparer::IsBlobType(F->GetDataType())) continue;
+                   for (int J = FCatalogFields.Count() - 1; J >= 0; --J)
+                     if (SameText(FCatalogFields[J], F->GetFieldName())) FCatalogFields.Delete(J);
+                 }
+               });
     }
   } catch (const std::exception& E) {
     FComparer->DoErrMsg(E.what());
@@ -395,15 +397,9 @@ bool TCmpTableOptions::ReadCatalogFields(TQELQuery& Query, TDatabaseType Db) {
       }
       // The column names of an empty result; the name is quoted, so that a reserved word or a
       // name with blanks cannot change the statement.
-      Query.Close();
-      Query.SetParamCheck(false);
-      Query.SetSQLText("Select * from " + QuoteIdent(FTableName) + " where 1=0");
-      Query.Open();
-      for (int I = 0; I < Query.FieldCount(); ++I)
-        AddName(Query.Fields().Fields(I)->GetFieldName());
-      Query.Close();
-      if (TStrings* SQL = Query.GetSQL()) SQL->Clear();
-      Query.SetParamCheck(true);
+      RunQuery(Query, "Select * from " + QuoteIdent(FTableName) + " where 1=0", [&](TQELQuery& Q) {
+        for (int I = 0; I < Q.FieldCount(); ++I) AddName(Q.Fields().Fields(I)->GetFieldName());
+      });
       return true;
     }
     case dbMSSQL:
@@ -470,24 +466,20 @@ bool TCmpTableOptions::ReadCatalogFields(TQELQuery& Query, TDatabaseType Db) {
       // The column names (and for the local SQL the types) of an empty result of the table.
       const bool LocalSQL = Db == dbParadox || Db == dbDBASE;
       const bool KeysEmpty = FWorkKeyFields.Empty();
-      Query.Close();
-      Query.SetParamCheck(false);
-      Query.SetSQLText("Select * from " + (LocalSQL ? FTableName : QuoteIdent(FTableName)) +
-                       " where 1=0");
-      Query.Open();
-      for (int I = 0; I < Query.FieldCount(); ++I) {
-        const TField* F = Query.Fields().Fields(I);
-        if (!LocalSQL) {
-          AddName(F->GetFieldName());
-          continue;
-        }
-        AddName(UpperCase(F->GetFieldName()));
-        if (KeysEmpty && !TTableDataComparer::IsBlobType(F->GetDataType()))
-          FWorkKeyFields.Add(UpperCase(F->GetFieldName()));
-      }
-      Query.Close();
-      if (TStrings* SQL = Query.GetSQL()) SQL->Clear();
-      Query.SetParamCheck(true);
+      RunQuery(Query,
+               "Select * from " + (LocalSQL ? FTableName : QuoteIdent(FTableName)) + " where 1=0",
+               [&](TQELQuery& Q) {
+                 for (int I = 0; I < Q.FieldCount(); ++I) {
+                   const TField* F = Q.Fields().Fields(I);
+                   if (!LocalSQL) {
+                     AddName(F->GetFieldName());
+                     continue;
+                   }
+                   AddName(UpperCase(F->GetFieldName()));
+                   if (KeysEmpty && !TTableDataComparer::IsBlobType(F->GetDataType()))
+                     FWorkKeyFields.Add(UpperCase(F->GetFieldName()));
+                 }
+               });
       return true;
     }
     default:  // DB2 and dbAbstract have no catalog step
@@ -905,24 +897,21 @@ void TTableDataComparer::FindByteOrderFields(TCmpTableOptions& Options, TQELQuer
           [&](TQELQuery& Q) {
             const std::string Name = Q.Fields().Fields(0)->AsString();
             for (const std::string& K : Keys)
-              if (FieldNameOf(K) == Name || SameText(K, Name)) Options.FByteOrderFields.Add(K);
+              if (TCmpTableOptions::FieldNameOf(K) == Name || SameText(K, Name))
+                Options.FByteOrderFields.Add(K);
           });
       break;
     }
     case dbMySQL: {
       // Text columns: MySQL collations ignore case and trailing blanks.
-      Query->Close();
-      Query->SetParamCheck(false);
-      Query->SetSQLText("select " + Options.FldsSeq(Keys) + " from " +
-                        Options.QuoteIdent(Options.GetTableName()) + " where 1=0");
-      Query->Open();
-      for (int I = 0; I < Query->FieldCount() && I < Keys.Count(); ++I) {
-        const TFieldType Ty = Query->Fields().Fields(I)->GetDataType();
-        if (Ty == ftString || Ty == ftMemo) Options.FByteOrderFields.Add(Keys[I]);
-      }
-      Query->Close();
-      if (TStrings* SQL = Query->GetSQL()) SQL->Clear();
-      Query->SetParamCheck(true);
+      const std::string Text = "select " + Options.FldsSeq(Keys) + " from " +
+                               Options.QuoteIdent(Options.GetTableName()) + " where 1=0";
+      TCmpTableOptions::RunQuery(*Query, Text, [&](TQELQuery& Q) {
+        for (int I = 0; I < Q.FieldCount() && I < Keys.Count(); ++I) {
+          const TFieldType Ty = Q.Fields().Fields(I)->GetDataType();
+          if (Ty == ftString || Ty == ftMemo) Options.FByteOrderFields.Add(Keys[I]);
+        }
+      });
       break;
     }
     default:

@@ -137,6 +137,8 @@ class TCmpTableOptions : public TPersistent {
   std::string FldsSeq(const TStrings& List) const;
   /// A field name quoted for the side (local SQL: a keyword qualified by the table name).
   std::string QuoteField(const std::string& Name) const;
+  /// The field a list entry names: an entry in double quotes is the quoted name as written.
+  static std::string FieldNameOf(const std::string& Entry);
   /// A name quoted for the side's dialect; unchanged without a connection.
   std::string QuoteIdent(const std::string& Name) const;
   /// The literal of the field's current value in the comparer's dialect (or a parameter
@@ -159,6 +161,10 @@ class TCmpTableOptions : public TPersistent {
   /// Runs Lines as one statement and hands each row to Row; closes and clears the query.
   void RunCatalogQuery(TQELQuery& Query, const std::vector<std::string>& Lines,
                        const std::function<void(TQELQuery&)>& Row);
+  /// Opens Text without parameter scanning, hands the open query to Opened (result fields, rows),
+  /// then closes and clears the query.
+  static void RunQuery(TQELQuery& Query, const std::string& Text,
+                       const std::function<void(TQELQuery&)>& Opened);
   /// The ORDER BY item of one key (or data) field, made so that the server orders the rows the
   /// way the merge compares them.
   std::string OrderItem(const std::string& Name) const;
@@ -399,6 +405,10 @@ class TTableDataComparer : public TComponent {
   std::vector<TParam> FPrevKeyM, FPrevKeyT;
   bool FHavePrevM = false;
   bool FHavePrevT = false;
+  /// The quoted target table and the quoted column list of INSERT statements, made once per
+  /// run: every row written needs them.
+  std::string FTargetTableSQL;
+  std::string FInsertColumns;
   /// Parameters of the statement being built for immediate execution: name and field.
   std::vector<std::pair<std::string, TField*>> FParamFields;
 };

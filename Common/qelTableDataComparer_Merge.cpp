@@ -49,6 +49,15 @@ int ByteOrder(const std::string& A, const std::string& B) {
   return Sign(A.compare(B));
 }
 
+/// Large values: the longer first; of equal length, equal bytes give 0, else 1 (they differ,
+/// but are not ordered). A null value reads as empty.
+int BlobValueOrder(const TDataValue& M, const TDataValue& T) {
+  const std::string& A = M.AsString();
+  const std::string& B = T.AsString();
+  if (A.size() != B.size()) return A.size() > B.size() ? 1 : -1;
+  return A == B ? 0 : 1;
+}
+
 /// Floats: NaN after every number, as the servers sort it.
 int FloatOrder(const TDataValue& M, const TDataValue& T) {
   const double A = M.AsFloat();
@@ -69,15 +78,7 @@ std::string TableOf(const TCmpTableOptions& O) {
 
 /// The position of the result field Name (exactly, else ignoring case); -1 when absent.
 int FieldPos(TQELQuery& Q, const std::string& Entry) {
-  std::string Name = Entry;
-  if (Name.size() >= 2 && Name.front() == '"' && Name.back() == '"') {
-    std::string U;
-    for (std::size_t I = 1; I + 1 < Name.size(); ++I) {
-      U += Name[I];
-      if (Name[I] == '"' && I + 2 < Name.size() && Name[I + 1] == '"') ++I;
-    }
-    Name = U;
-  }
+  const std::string Name = TCmpTableOptions::FieldNameOf(Entry);
   for (int I = 0; I < Q.FieldCount(); ++I)
     if (Q.Fields().Fields(I)->GetFieldName() == Name) return I;
   for (int I = 0; I < Q.FieldCount(); ++I)
@@ -110,26 +111,20 @@ bool TTableDataComparer::IsBlobType(TFieldType DataType) {
 }
 
 int TTableDataComparer::CompareBlobFields(TField* FieldM, TField* FieldT) {
-  const std::string& A = FieldM->AsString();  // a null value reads as empty
-  const std::string& B = FieldT->AsString();
-  if (A.size() != B.size()) return A.size() > B.size() ? 1 : -1;
-  return A == B ? 0 : 1;
+  return BlobValueOrder(*FieldM, *FieldT);
 }
 
 int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, bool AsKey) const {
-  const TDatabaseType Db = GetDatabaseType();
   const TFieldType TM = M.GetDataType();
   const TFieldType TT = T.GetDataType();
   auto BlobOrder = [&]() {
-    const std::string& A = M.AsString();
-    const std::string& B = T.AsString();
-    if (AsKey) return ByteOrder(A, B);
-    if (A.size() != B.size()) return A.size() > B.size() ? 1 : -1;
-    return A == B ? 0 : 1;
+    return AsKey ? ByteOrder(M.AsString(), T.AsString()) : BlobValueOrder(M, T);
   };
-  if (!AsKey && IsBlobType(TM) &&
-      (Db == dbSybaseASA || Db == dbMSSQL || Db == dbSybaseASE || Db == dbParadox))
-    return BlobOrder();
+  if (!AsKey && IsBlobType(TM)) {
+    const TDatabaseType Db = GetDatabaseType();
+    if (Db == dbSybaseASA || Db == dbMSSQL || Db == dbSybaseASE || Db == dbParadox)
+      return BlobOrder();
+  }
   if (M.IsNull() || T.IsNull()) {
     if (M.IsNull() && T.IsNull()) return 0;
     return M.IsNull() ? 1 : -1;  // null sorts after every value
@@ -189,26 +184,23 @@ int TTableDataComparer::CompareRecord() {
   FDataDiffers = false;
   TFields& FM = FQueryMaster->Fields();
   TFields& FT = FQueryTarget->Fields();
+  // Large values that are not compared count as equal.
+  auto Order = [this](TField* A, TField* B, bool AsKey) {
+    if (!CompareBlobs && IsBlobType(A->GetDataType())) return 0;
+    return OnCompareFields ? OnCompareFields(this, A, B) : CompareValues(*A, *B, AsKey);
+  };
   // Rows are matched by all their values when there are no keys; the values then also order.
   auto CompareData = [&](bool AsKey) {
     const int N = std::min(FM.Count(), FT.Count());
-    for (int I = 0; I < N; ++I) {
-      TField* A = FM.Fields(I);
-      TField* B = FT.Fields(I);
-      if (!CompareBlobs && IsBlobType(A->GetDataType())) continue;
-      const int R = OnCompareFields ? OnCompareFields(this, A, B) : CompareValues(*A, *B, AsKey);
-      if (R != 0) return R;
-    }
+    for (int I = 0; I < N; ++I)
+      if (const int R = Order(FM.Fields(I), FT.Fields(I), AsKey); R != 0) return R;
     return 0;
   };
   const int Keys = GetKeyFldsCount();
   if (Keys == 0) return CompareData(true);
   for (int I = 0; I < Keys; ++I) {
-    TField* A = FM.Fields(FKeyPosM[static_cast<std::size_t>(I)]);
-    TField* B = FT.Fields(FKeyPosT[static_cast<std::size_t>(I)]);
-    if (!CompareBlobs && IsBlobType(A->GetDataType())) continue;
-    const int R = OnCompareFields ? OnCompareFields(this, A, B) : CompareValues(*A, *B, true);
-    if (R != 0) return R;
+    const std::size_t K = static_cast<std::size_t>(I);
+    if (const int R = Order(FM.Fields(FKeyPosM[K]), FT.Fields(FKeyPosT[K]), true); R != 0) return R;
   }
   FDataDiffers = CompareData(false) != 0;
   return 0;
@@ -394,6 +386,9 @@ void TTableDataComparer::Compare() {
   }
 
   MakeConnectString();
+  // The same for every row written.
+  FTargetTableSQL = T.QuoteIdent(T.GetTableName());
+  FInsertColumns = T.FldsSeq(T.GetWorkDataFields());
 
   auto NextMaster = [&] {
     QM->Next();

@@ -591,12 +591,11 @@ std::string TTableDataComparer::WhereSeq(TQELQuery* Query, const TStrings& Keys)
 void TTableDataComparer::RecordInsert() {
   if (!AllowedOperations.Contains(dcopInsert)) return;
   FParamFields.clear();
-  TCmpTableOptions& T = *FTableOptionsTarget;
-  const std::string Cols = T.FldsSeq(T.GetWorkDataFields());
-  if (Cols.empty()) return;
+  if (FInsertColumns.empty()) return;
+  const TCmpTableOptions& T = *FTableOptionsTarget;
   const std::string Values = FTableOptionsMaster->FldsSeqValue(FQueryMaster.get());
-  DoAddResultSQL("INSERT INTO " + T.QuoteIdent(T.GetTableName()) + " (" + Cols + ")" + CrLf +
-                     "VALUES(" + Values + ")",
+  DoAddResultSQL("INSERT INTO " + FTargetTableSQL + " (" + FInsertColumns + ")" + CrLf + "VALUES(" +
+                     Values + ")",
                  stInsert, T.GetTableName(), dboTable, odbInsert);
   ++FInserted;
 }
@@ -619,7 +618,7 @@ void TTableDataComparer::RecordUpdate() {
     Set += CrLf + T.QuoteIdent(B->GetFieldName()) + "=" + M.FldValue(A);
   }
   if (Set.empty()) return;
-  DoAddResultSQL("UPDATE " + T.QuoteIdent(T.GetTableName()) + " SET " + Set + CrLf + "WHERE " +
+  DoAddResultSQL("UPDATE " + FTargetTableSQL + " SET " + Set + CrLf + "WHERE " +
                      WhereSeq(FQueryTarget.get(), T.GetWorkKeyFields()),
                  stUpdate, T.GetTableName(), dboTable, odbUpdate);
   ++FUpdated;
@@ -629,7 +628,7 @@ void TTableDataComparer::RecordDelete() {
   if (!AllowedOperations.Contains(dcopDelete)) return;
   FParamFields.clear();
   TCmpTableOptions& T = *FTableOptionsTarget;
-  DoAddResultSQL("DELETE FROM " + T.QuoteIdent(T.GetTableName()) + " WHERE " +
+  DoAddResultSQL("DELETE FROM " + FTargetTableSQL + " WHERE " +
                      WhereSeq(FQueryTarget.get(), T.GetWorkKeyFields()),
                  stDelete, T.GetTableName(), dboTable, odbDelete);
   ++FDeleted;

@@ -160,10 +160,7 @@ void TVarnel::DoAfterExtract() {
   TCustomObjs* M = GetMObjs();
   TCustomObjs* T = GetTObjs();
   if (M && T) {
-    LinkRefs();
-    M->SetSourceDefinition();
-    T->SetSourceDefinition();
-    SetObjsCreated();
+    PairAndMark(*M, *T);
     AssignDiffs();
     // Only MySQL and Oracle even out anything, a master of another dialect is converted for
     // the comparison after this pairing, and a descendant may change the schemas in its own
@@ -200,12 +197,7 @@ void TVarnel::DoBeforeCompare() {
     O->WorkStr1.clear();
     O->WorkStr2.clear();
   }
-  if (!std::exchange(FReusePairing, false)) {
-    LinkRefs();
-    M->SetSourceDefinition();
-    T->SetSourceDefinition();
-    SetObjsCreated();
-  }
+  if (!std::exchange(FReusePairing, false)) PairAndMark(*M, *T);
   if (OnBeforeCompare) OnBeforeCompare(this);
 }
 
@@ -216,30 +208,18 @@ void TVarnel::DoAfterCompare() {
 // ---------------------------------------------------------------------------------------------
 // Extraction
 
+bool TVarnel::CheckAssigned(bool HasExtractor, bool HasHolder, const char* Side) {
+  if (!HasExtractor) ReportError(Who() + ": property Extractor" + Side + " not assigned.");
+  if (!HasHolder) ReportError(Who() + ": property DBStructure" + Side + " not assigned.");
+  return HasExtractor && HasHolder;
+}
+
 bool TVarnel::CheckAssignTarget() {
-  bool Result = true;
-  if (!GetExtractorTarget()) {
-    ReportError(Who() + ": property ExtractorTarget not assigned.");
-    Result = false;
-  }
-  if (!GetDBStructureTarget()) {
-    ReportError(Who() + ": property DBStructureTarget not assigned.");
-    Result = false;
-  }
-  return Result;
+  return CheckAssigned(GetExtractorTarget(), GetDBStructureTarget(), "Target");
 }
 
 bool TVarnel::CheckAssignMaster() {
-  bool Result = true;
-  if (!GetExtractorMaster()) {
-    ReportError(Who() + ": property ExtractorMaster not assigned.");
-    Result = false;
-  }
-  if (!GetDBStructureMaster()) {
-    ReportError(Who() + ": property DBStructureMaster not assigned.");
-    Result = false;
-  }
-  return Result;
+  return CheckAssigned(GetExtractorMaster(), GetDBStructureMaster(), "Master");
 }
 
 void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget) {
@@ -424,6 +404,13 @@ void TVarnel::LinkRefs() {
     if (UpperCase(VTail) == Clause && UpperCase(CTail) == Clause && VTail != CTail)
       C->SetBody(C->Body.substr(0, C->Body.size() - Clause.size()) + VTail);
   }
+}
+
+void TVarnel::PairAndMark(TCustomObjs& M, TCustomObjs& T) {
+  LinkRefs();
+  M.SetSourceDefinition();
+  T.SetSourceDefinition();
+  SetObjsCreated();
 }
 
 void TVarnel::SetObjsCreated() {

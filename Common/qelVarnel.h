@@ -185,6 +185,12 @@ class TVarnel : public TCustomVarnel {
   /// Runs one side's extractor into its holder; a failed or cancelled extraction leaves an
   /// error in MsgManager.
   void ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget);
+  /// Reports the extractor and the holder of one side ("Target", "Master") that are missing;
+  /// false when either is.
+  bool CheckAssigned(bool HasExtractor, bool HasHolder, const char* Side);
+  /// LinkRefs, the source definitions of the master and then the target, SetObjsCreated: the
+  /// pairing and marks both the extraction and the comparison start from.
+  void PairAndMark(TCustomObjs& M, TCustomObjs& T);
   /// Records an error of the comparer in MsgManager and reports it.
   void ReportError(const std::string& Text);
   /// ClassName(Name): as every report of the comparer begins.
@@ -194,7 +200,8 @@ class TVarnel : public TCustomVarnel {
   /// Empties the executor, so that no earlier script outlives a refused comparison.
   void DiscardScript();
   /// Opens a conversion: its log line, the record of the master (once), the kinds removed.
-  void BeginConversion(const char* LogLine, const TCmpObjSetType& Removed);
+  /// Returns the master to convert; nullptr when a side has no collection.
+  TCustomObjs* BeginConversion(const char* LogLine, const TCmpObjSetType& Removed);
 
   std::unique_ptr<TMasterSnapshot, TSnapshotDeleter> FSnapshot;
   /// The pairing and marks the extraction left are those CompareDatabases would make: no host

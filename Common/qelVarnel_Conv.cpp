@@ -438,19 +438,11 @@ TFldData* FindColumn(const TTblData* T, const std::string& Name, bool CI) {
   return nullptr;
 }
 
-TDmnData* FindDomain(const TCustomObjs& M, const std::string& Name, bool CI) {
-  for (int I = 0; I < M.Domains.Count(); ++I)
-    if (auto* D = dynamic_cast<TDmnData*>(M.Domains.Objects(I));
-        D && SameName(D->GetObjName(), Name, CI))
-      return D;
-  return nullptr;
-}
-
 template <class Fn>
 void ForEachColumn(TCustomObjs& M, Fn Each) {
   for (int I = 0; I < M.Tables.Count(); ++I)
     if (auto* T = dynamic_cast<TTblData*>(M.Tables.Objects(I)))
-      for (const auto& F : T->Fields) Each(*T, *F);
+      for (const auto& F : T->Fields) Each(*F);
 }
 
 template <class T, class Fn>
@@ -459,7 +451,6 @@ void ForEach(TDbObjList& L, Fn Each) {
     if (auto* O = dynamic_cast<T*>(L.Objects(I))) Each(*O);
 }
 
-/// Column leads a primary or unique key, or an index, of Table.
 /// "TABLE\x01COLUMN" (upper case) of every column that leads a primary key, unique key or index
 /// of M: gathered once, so that asking for each column costs no walk over every key.
 std::unordered_set<std::string> LeadingKeyColumns(const TCustomObjs& M) {
@@ -477,6 +468,7 @@ std::unordered_set<std::string> LeadingKeyColumns(const TCustomObjs& M) {
   return R;
 }
 
+/// Column leads a primary or unique key, or an index, of Table.
 bool LeadsAKey(const std::unordered_set<std::string>& Leading, const std::string& Table,
                const std::string& Column) {
   return Leading.count(UpperCase(Table) + '\x01' + UpperCase(Column)) != 0;
@@ -484,6 +476,12 @@ bool LeadsAKey(const std::unordered_set<std::string>& Leading, const std::string
 
 bool IsCaseInsensitive(TDatabaseType DB) {
   return DB == dbSybaseASA || DB == dbMSSQL || DB == dbSybaseASE;
+}
+
+/// Name needs no quotes under the case-insensitive rule: a name its own dialect writes bare,
+/// which a target folds as it folds every unquoted name.
+bool WrittenBare(const std::string& Name, TIBSQLServerVersionType Version) {
+  return Quote_Ident(Name, dbSybaseASA, Version, 3) == Name;
 }
 
 /// The type rules leave precision and scale to the types that carry them.
@@ -557,10 +555,8 @@ std::string TVarnel::MySQLName(const std::string& Name) {
 }
 
 std::string TVarnel::PGName(const std::string& Name, const TCustomObjs& Objs) {
-  // Checked under the case-insensitive rule: a name written without quotes in its own dialect
-  // is one PostgreSQL folds to lower case.
-  const std::string Q = Quote_Ident(Name, dbSybaseASA, Objs.IBServerOptions.SQLServerVersion, 3);
-  return Q == Name ? LowerCase(Name) : Name;
+  // A name written without quotes in its own dialect is one PostgreSQL folds to lower case.
+  return WrittenBare(Name, Objs.IBServerOptions.SQLServerVersion) ? LowerCase(Name) : Name;
 }
 
 std::string TVarnel::MySQLNumberDefault(const std::string& Default, TDBFieldType Type,
@@ -601,10 +597,10 @@ std::string TVarnel::MySQLNumberDefault(const std::string& Default, TDBFieldType
 // ---------------------------------------------------------------------------------------------
 // Starting and ending a conversion.
 
-void TVarnel::BeginConversion(const char* LogLine, const TCmpObjSetType& Removed) {
+TCustomObjs* TVarnel::BeginConversion(const char* LogLine, const TCmpObjSetType& Removed) {
   TCustomObjs* M = GetMObjs();
   TCustomObjs* T = GetTObjs();
-  if (!M || !T) return;
+  if (!M || !T) return nullptr;
   DoLogNextLine(LogLine);
   if (!FSnapshot || FSnapshot->Objs != M) {
     RestoreMaster();
@@ -628,6 +624,8 @@ void TVarnel::BeginConversion(const char* LogLine, const TCmpObjSetType& Removed
       O->SkipDef = true;
     }
   }
+  // The log line's handler is host code: the collections are asked for again.
+  return GetTObjs() ? GetMObjs() : nullptr;
 }
 
 void TVarnel::RestoreMaster() {
@@ -829,12 +827,12 @@ void IBTypeRule(TFldData& F, TDatabaseType From, const std::string& N) {
 }  // namespace
 
 void TVarnel::ConvertToIB_Db() {
-  BeginConversion("Convert master-database to IB/FB-database...",
-                  {coFunction, coView, coProcedure, coTrigger, coGrant, coDefault, coCtrDefault});
-  TCustomObjs* MP = GetMObjs();
-  TCustomObjs* TP = GetTObjs();
-  if (!MP || !TP) return;
+  TCustomObjs* MP = BeginConversion(
+      "Convert master-database to IB/FB-database...",
+      {coFunction, coView, coProcedure, coTrigger, coGrant, coDefault, coCtrDefault});
+  if (!MP) return;
   TCustomObjs& M = *MP;
+  const TCustomObjs* TP = GetTObjs();
   const TDatabaseType From = M.GetDatabaseType();
   const bool CI = IsCaseInsensitive(From);
   const TIBSQLServerVersionType Version = TP->IBServerOptions.SQLServerVersion;
@@ -857,7 +855,7 @@ void TVarnel::ConvertToIB_Db() {
   TNameRules Names;
   Names.Limit = 31;
   const TRule Rule = [Version](const std::string& S) {
-    return Quote_Ident(S, dbSybaseASA, Version, 3) == S ? UpperCase(S) : S;
+    return WrittenBare(S, Version) ? UpperCase(S) : S;
   };
   Names.Domain = Names.Table = Names.Column = Names.Index = Names.Constraint = Rule;
   ApplyNames(M, Names, CI);
@@ -875,8 +873,7 @@ void TVarnel::ConvertToIB_Db() {
     if (!F->DefValue.empty()) F->DefValue = IBDefault(F->DefValue, Version);
     F->Collation.clear();
   });
-  ForEachColumn(M, [&](TTblData& T, TFldData& F) {
-    T.SetSchema("");
+  ForEachColumn(M, [&](TFldData& F) {
     if (From == dbMSSQL && UpperCase(F.DomainName) == "SYSNAME") {
       F.FieldType = iftVarchar;
       F.Size = 256;
@@ -914,20 +911,26 @@ void TVarnel::ConvertToIB_Db() {
 // MySQL.
 
 void TVarnel::ConvertToMySQLDb() {
-  BeginConversion("Convert master-database to MySQL-database...",
-                  {coDomain, coFunction, coGenerator, coException, coView, coProcedure, coTrigger,
-                   coRole, coGrant});
-  TCustomObjs* MP = GetMObjs();
-  if (!MP || !GetTObjs()) return;
+  TCustomObjs* MP = BeginConversion("Convert master-database to MySQL-database...",
+                                    {coDomain, coFunction, coGenerator, coException, coView,
+                                     coProcedure, coTrigger, coRole, coGrant});
+  if (!MP) return;
   TCustomObjs& M = *MP;
   const TDatabaseType From = M.GetDatabaseType();
   const bool CI = IsCaseInsensitive(From);
-  // Domains are looked up by their names as read, before anything is renamed.
+  // Domains are looked up by their names as read, before anything is renamed; the first
+  // domain of a name is taken. Gathered once: a walk over the domains for every column would
+  // grow with columns times domains.
+  auto NameKey = [CI](const std::string& S) { return CI ? UpperCase(S) : S; };
+  std::map<std::string, const TFldData*> DomainTypes;
+  ForEach<TDmnData>(M.Domains, [&](TDmnData& D) {
+    DomainTypes.emplace(NameKey(D.GetObjName()), D.TypeField.get());
+  });
   std::map<const TFldData*, const TFldData*> DomainOf;
-  ForEachColumn(M, [&](TTblData&, TFldData& F) {
+  ForEachColumn(M, [&](TFldData& F) {
     if (F.DomainName.empty()) return;
-    if (const TDmnData* D = FindDomain(M, F.DomainName, CI); D && D->TypeField)
-      DomainOf[&F] = D->TypeField.get();
+    if (auto It = DomainTypes.find(NameKey(F.DomainName)); It != DomainTypes.end() && It->second)
+      DomainOf[&F] = It->second;
   });
   M.SetDatabaseType(dbMySQL);
 
@@ -1060,14 +1063,30 @@ std::string BaseTypeText(const TFldData& F) {
   return R;
 }
 
+/// A domain of the SQL Server and SQL Anywhere targets: its type by the target's Rule, named by
+/// the base type text those servers declare it with; no description.
+template <class Fn>
+void ConvertDomainType(TDmnData& D, Fn Rule) {
+  D.Description.clear();
+  if (!D.TypeField) return;
+  Rule(*D.TypeField);
+  D.BaseTypeName = BaseTypeText(*D.TypeField);
+}
+
+/// The SQL Server and SQL Anywhere foreign keys take no SET NULL or cascading delete and no
+/// cascading update: those become NO ACTION.
+void NoCascadingActions(TCtrData& C) {
+  if (C.OnDelete == udaNull || C.OnDelete == udaCascade) C.OnDelete = udaNoAction;
+  if (C.OnUpdate == udaCascade) C.OnUpdate = udaNoAction;
+}
+
 }  // namespace
 
 void TVarnel::ConvertToMsSQLDb() {
-  BeginConversion("Convert master-database to MSSQL-database...",
-                  {coFunction, coGenerator, coException, coProcedure, coTrigger, coGrant,
-                   coRoleGrant, coUserGrant, coObjGrant});
-  TCustomObjs* MP = GetMObjs();
-  if (!MP || !GetTObjs()) return;
+  TCustomObjs* MP = BeginConversion("Convert master-database to MSSQL-database...",
+                                    {coFunction, coGenerator, coException, coProcedure, coTrigger,
+                                     coGrant, coRoleGrant, coUserGrant, coObjGrant});
+  if (!MP) return;
   TCustomObjs& M = *MP;
   const bool FromIB = M.GetDatabaseType() == dbInterBase;
   const std::string DbCharSet = UpperCase(Trim(M.IBServerOptions.GetDBCharSet()));
@@ -1108,12 +1127,7 @@ void TVarnel::ConvertToMsSQLDb() {
     KeepScaleOfExactNumbers(F);
   };
 
-  ForEach<TDmnData>(M.Domains, [&](TDmnData& D) {
-    D.Description.clear();
-    if (!D.TypeField) return;
-    Rule(*D.TypeField);
-    D.BaseTypeName = BaseTypeText(*D.TypeField);
-  });
+  ForEach<TDmnData>(M.Domains, [&](TDmnData& D) { ConvertDomainType(D, Rule); });
   std::vector<TCtrData*> Defaults;
   ForEach<TTblData>(M.Tables, [&](TTblData& T) {
     T.Description.clear();
@@ -1152,9 +1166,7 @@ void TVarnel::ConvertToMsSQLDb() {
   ForEach<TIdxData>(M.Indexes, [](TIdxData& X) { X.Descending = false; });
   ForEach<TCtrData>(M.Constraints, [](TCtrData& C) {
     if (C.GetCtType() == ctPKey) C.Clustered = true;
-    if (C.GetCtType() != ctFKey) return;
-    if (C.OnDelete == udaNull || C.OnDelete == udaCascade) C.OnDelete = udaNoAction;
-    if (C.OnUpdate == udaCascade) C.OnUpdate = udaNoAction;
+    if (C.GetCtType() == ctFKey) NoCascadingActions(C);
   });
   Rekey(M);
 }
@@ -1163,10 +1175,10 @@ void TVarnel::ConvertToMsSQLDb() {
 // SQL Anywhere.
 
 void TVarnel::ConvertToSybaseDb() {
-  BeginConversion("Convert master-database to Sybase-database...",
-                  {coFunction, coGenerator, coException, coView, coProcedure, coTrigger, coGrant});
-  TCustomObjs* MP = GetMObjs();
-  if (!MP || !GetTObjs()) return;
+  TCustomObjs* MP = BeginConversion(
+      "Convert master-database to Sybase-database...",
+      {coFunction, coGenerator, coException, coView, coProcedure, coTrigger, coGrant});
+  if (!MP) return;
   TCustomObjs& M = *MP;
   M.SetDatabaseType(dbSybaseASA);
   const std::string Owner = "DBA";
@@ -1195,10 +1207,7 @@ void TVarnel::ConvertToSybaseDb() {
 
   ForEach<TDmnData>(M.Domains, [&](TDmnData& D) {
     D.Creator = Owner;
-    D.Description.clear();
-    if (!D.TypeField) return;
-    Rule(*D.TypeField);
-    D.BaseTypeName = BaseTypeText(*D.TypeField);
+    ConvertDomainType(D, Rule);
   });
   ForEach<TTblData>(M.Tables, [&](TTblData& T) {
     T.Creator = Owner;
@@ -1216,8 +1225,7 @@ void TVarnel::ConvertToSybaseDb() {
         break;
       case ctFKey:
         C.RefOwner = Owner;
-        if (C.OnDelete == udaNull || C.OnDelete == udaCascade) C.OnDelete = udaNoAction;
-        if (C.OnUpdate == udaCascade) C.OnUpdate = udaNoAction;
+        NoCascadingActions(C);
         C.RoleName = C.GetObjName();
         C.SetObjName("");
         break;
@@ -1248,7 +1256,6 @@ void TVarnel::ConvertToSybaseDb() {
         break;
     }
   });
-  M.SetDatabaseType(dbSybaseASA);
   Rekey(M);
 }
 
@@ -1256,19 +1263,17 @@ void TVarnel::ConvertToSybaseDb() {
 // PostgreSQL.
 
 void TVarnel::ConvertToPGSQLDb() {
-  BeginConversion("Convert master-database to PostgreSQL-database...",
-                  {coFunction, coGenerator, coException, coView, coProcedure, coTrigger, coRole,
-                   coGrant, coRoleGrant, coUserGrant, coObjGrant});
-  TCustomObjs* MP = GetMObjs();
-  if (!MP || !GetTObjs()) return;
+  TCustomObjs* MP =
+      BeginConversion("Convert master-database to PostgreSQL-database...",
+                      {coFunction, coGenerator, coException, coView, coProcedure, coTrigger, coRole,
+                       coGrant, coRoleGrant, coUserGrant, coObjGrant});
+  if (!MP) return;
   TCustomObjs& M = *MP;
   const bool CI = IsCaseInsensitive(M.GetDatabaseType());
   // Which tables need no quoting is decided on the names as read.
   std::set<const TDbObj*> Plain;
   ForEach<TTblData>(M.Tables, [&](TTblData& T) {
-    if (Quote_Ident(T.GetObjName(), dbSybaseASA, M.IBServerOptions.SQLServerVersion, 3) ==
-        T.GetObjName())
-      Plain.insert(&T);
+    if (WrittenBare(T.GetObjName(), M.IBServerOptions.SQLServerVersion)) Plain.insert(&T);
   });
   M.SetDatabaseType(dbPostgreSQL);
 

@@ -6,6 +6,7 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelCompObj_Header.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Exc.h"
@@ -338,15 +339,7 @@ void TVarnel::MakeScriptHeader() {
     }
     case dbSybaseASE: {
       const TASEDatabaseOptions& D = T.ASEServerOptions.GetASEDatabaseOptions();
-      auto Line = [&Exec](const std::string& Head, const std::string& Value) {
-        if (!Value.empty()) Exec.AddComment(Head + SafeLineComment(Value));
-      };
-      Line("-- ", D.Description);
-      Line("-- Database: ", DbName);
-      Line("-- Size    : ", D.Size);
-      Line("-- Owner   : ", D.Owner);
-      Line("-- Created : ", D.Created);
-      Line("-- Options : ", D.OptionsText);
+      for (const std::string& Line : ASEDatabaseInfoLines(D, DbName)) Exec.AddComment(Line);
       if (!D.Description.empty()) Exec.AddComment("\r\n");
       if (!DbName.empty()) Exec.Add("use " + DbName, stConnect);
       const TASEDBOptions& Want = GetMObjs()->ASEServerOptions.GetASEDatabaseOptions().DBOptions;
@@ -355,10 +348,8 @@ void TVarnel::MakeScriptHeader() {
         for (std::size_t I = 0; I < ASEDBOptionCount; ++I) {
           const auto Option = static_cast<TASEDBOption>(I);
           if (D.DBOptions.Contains(Option) == Want.Contains(Option)) continue;
-          Exec.Add("exec master.dbo.sp_dboption " + DbName + ", " +
-                       QuotedStr(TASEDatabaseOptions::DBOptionStr(Option)) + ", " +
-                       (Want.Contains(Option) ? "True" : "False"),
-                   stStatement, DbName, dboDatabase, odbAlter);
+          Exec.Add(ASEDBOptionDef(DbName, Option, Want.Contains(Option)), stStatement, DbName,
+                   dboDatabase, odbAlter);
         }
         Exec.Add("checkpoint", stStatement, DbName, dboDatabase);
       }

@@ -177,10 +177,10 @@ std::size_t ReadResult(PGresult* Res, TQueryResult& Result, bool Columns) {
       const Oid Type = ColTypes[static_cast<size_t>(C)];
       if (Type == ByteaOid) {
         size_t Len = 0;
-        std::unique_ptr<unsigned char, void (*)(void*)> Bytes(
+        std::unique_ptr<unsigned char, void (*)(void*)> Decoded(
             PQunescapeBytea(reinterpret_cast<const unsigned char*>(Text), &Len), PQfreemem);
-        if (!Bytes) throw EDatabaseError("Cannot decode a bytea value.");
-        V.Data.assign(reinterpret_cast<const char*>(Bytes.get()), Len);
+        if (!Decoded) throw EDatabaseError("Cannot decode a bytea value.");
+        V.Data.assign(reinterpret_cast<const char*>(Decoded.get()), Len);
       } else if (Type == BoolOid) {
         V.Data = (Text[0] == 't') ? "True" : "False";
       } else {

@@ -28,16 +28,6 @@ using namespace qel::bench;
 constexpr int StatementCount = 10000;
 constexpr const char* TableName = "qel_bench_exec";
 
-/// The connection of the benchmark; nullptr (with the reason in Error) when it cannot be made.
-std::unique_ptr<TQELConnection> Connect(std::string& Error) {
-  auto C = PGConnection(Error);
-  if (!Error.empty()) return nullptr;
-  C->SetConnected(true);
-  if (!C->GetConnected()) return nullptr;
-  C->OnErrorMessage = nullptr;
-  return C;
-}
-
 std::int64_t CountRows(TQELConnection& C) {
   std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
   Q->SetSQLText(std::string("SELECT count(*) FROM ") + TableName);
@@ -55,7 +45,7 @@ void FillInserts(TSQLExec& E, TStatType Type) {
 
 void RunInserts(benchmark::State& State, TStatType Type) {
   std::string Error;
-  auto C = Connect(Error);
+  auto C = PGConnect(Error);
   if (!C) {
     State.SkipWithError(("Cannot connect to PostgreSQL: " + Error).c_str());
     return;

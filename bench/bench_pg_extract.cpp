@@ -18,11 +18,11 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "Strings.h"
+#include "bench_util.h"
 #include "qelConnection_PGDACDB.h"
 #include "qelDBStructure.h"
 #include "qelPGDatabaseExtract.h"
@@ -37,53 +37,9 @@ constexpr int ColumnCount = 20;
 constexpr int DomainCount = 10;
 constexpr int ViewEvery = 20;
 
-std::string Env(const char* Name, const char* Default = "") {
-  const char* V = std::getenv(Name);
-  return V && *V ? V : Default;
-}
-
 std::string BenchDatabase(bool Target) {
-  return Env("QEL_BENCH_PG_DATABASE", "qel_bench_pgx") + (Target ? "_target" : "");
-}
-
-/// A connection to Database on the server of QEL_PG_*; nullptr (with the reason in Error) when
-/// it cannot be made.
-std::unique_ptr<TQELConnection> Connect(const std::string& Database, std::string& Error) {
-  auto C = std::make_unique<TQELConnection>(nullptr);
-  C->SetConnectionType(cnPostgresDAC);
-  C->SetDatabaseType(dbPostgreSQL);
-  C->OnErrorMessage = [&Error](TObject*, const std::string& T) { Error = T; };
-  TConnectionOptions& O = C->GetConnectionOptions();
-  O.HostName = Env("QEL_PG_HOST");
-  O.Port = std::atoi(Env("QEL_PG_PORT").c_str());
-  O.UserName = Env("QEL_PG_USER");
-  O.Password = Env("QEL_PG_PASSWORD");
-  O.SetDatabaseName(Database);
-  if (O.HostName.empty() || Database.empty()) {
-    Error =
-        "QEL_PG_HOST/PORT/USER/PASSWORD/DATABASE are not set (eval \"$(scripts/dbservers.sh "
-        "env)\")";
-    return nullptr;
-  }
-  C->SetConnected(true);
-  if (!C->GetConnected()) return nullptr;
-  C->OnErrorMessage = nullptr;
-  return C;
-}
-
-void Exec(TQELConnection& C, const std::string& SQL) {
-  std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
-  Q->SetParamCheck(false);
-  Q->SetSQLText(SQL);
-  Q->ExecSQL();
-}
-
-std::string First(TQELConnection& C, const std::string& SQL) {
-  std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
-  Q->SetParamCheck(false);
-  Q->SetSQLText(SQL);
-  Q->Open();
-  return Q->GetEof() ? std::string() : Q->GetFields()->Fields(0)->AsString();
+  const std::string Name = bench::Env("QEL_BENCH_PG_DATABASE");
+  return (Name.empty() ? std::string("qel_bench_pgx") : Name) + (Target ? "_target" : "");
 }
 
 /// The ten domains the columns use.
@@ -134,35 +90,36 @@ std::string TableScript(int I, bool Target) {
 std::string EnsureDatabase(bool Target) {
   std::string Error;
   const std::string Name = BenchDatabase(Target);
-  auto Admin = Connect(Env("QEL_PG_DATABASE"), Error);
+  auto Admin = bench::PGConnect(Error);
   if (!Admin) return Error;
   try {
-    if (First(*Admin, "select count(*) from pg_database where datname = '" + Name + "'") == "1") {
-      auto Db = Connect(Name, Error);
+    if (bench::Scalar(*Admin, "select count(*) from pg_database where datname = '" + Name + "'") ==
+        "1") {
+      auto Db = bench::PGConnect(Error, Name);
       if (Db &&
-          First(*Db,
-                "select count(*) from pg_class c join pg_namespace n on n.oid = "
-                "c.relnamespace where n.nspname = 'public' and c.relkind = 'r' and "
-                "c.relname like 'bench_t%'") == IntToStr(TableCount) &&
-          First(*Db, "select count(*) from pg_trigger where tgname like 'bench_t%'") ==
+          bench::Scalar(*Db,
+                        "select count(*) from pg_class c join pg_namespace n on n.oid = "
+                        "c.relnamespace where n.nspname = 'public' and c.relkind = 'r' and "
+                        "c.relname like 'bench_t%'") == IntToStr(TableCount) &&
+          bench::Scalar(*Db, "select count(*) from pg_trigger where tgname like 'bench_t%'") ==
               IntToStr(TableCount))
         return std::string();
       Db.reset();
-      Exec(*Admin, "drop database " + Name);
+      bench::Exec(*Admin, "drop database " + Name);
     }
-    Exec(*Admin, "create database " + Name);
-    auto Db = Connect(Name, Error);
+    bench::Exec(*Admin, "create database " + Name);
+    auto Db = bench::PGConnect(Error, Name);
     if (!Db) return Error;
     std::string Script = DomainScript();
     for (int I = 0; I < TableCount; ++I) {
       Script += TableScript(I, Target);
       if (I % 100 == 99) {
-        Exec(*Db, "begin;\n" + Script + "commit;");
+        bench::Exec(*Db, "begin;\n" + Script + "commit;");
         Script.clear();
       }
     }
-    if (!Script.empty()) Exec(*Db, "begin;\n" + Script + "commit;");
-    Exec(*Db, "analyze");
+    if (!Script.empty()) bench::Exec(*Db, "begin;\n" + Script + "commit;");
+    bench::Exec(*Db, "analyze");
   } catch (const std::exception& E) {
     return E.what();
   }
@@ -173,12 +130,7 @@ std::string EnsureDatabase(bool Target) {
 void Configure(TQELConnection& C, bool Target) {
   C.SetConnectionType(cnPostgresDAC);
   C.SetDatabaseType(dbPostgreSQL);
-  TConnectionOptions& O = C.GetConnectionOptions();
-  O.HostName = Env("QEL_PG_HOST");
-  O.Port = std::atoi(Env("QEL_PG_PORT").c_str());
-  O.UserName = Env("QEL_PG_USER");
-  O.Password = Env("QEL_PG_PASSWORD");
-  O.SetDatabaseName(BenchDatabase(Target));
+  bench::SetPGOptions(C.GetConnectionOptions(), BenchDatabase(Target));
 }
 
 /// Whether a read holds every table, function and trigger of a side.

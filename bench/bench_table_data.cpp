@@ -29,14 +29,6 @@ std::int64_t Rows() {
   return N > 0 ? N : 1000000;
 }
 
-std::string Scalar(TQELConnection& C, const std::string& SQL) {
-  std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
-  Q->SetParamCheck(false);
-  Q->SetSQLText(SQL);
-  Q->Open();
-  return Q->GetEof() ? std::string() : Q->Fields().Fields(0)->AsString();
-}
-
 /// Makes qel_bench_dm and qel_bench_dt with N rows unless they are there already.
 void MakeTables(TQELConnection& C, std::int64_t N) {
   const std::string Count = std::to_string(N);

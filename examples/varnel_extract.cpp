@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "Strings.h"
+#include "Text.h"
 #include "qelDBStructure.h"
 #include "qelDatabaseExtract.h"
 #include "varnel_db.h"
@@ -70,11 +71,7 @@ TExtractArguments ReadExtractArguments(const std::vector<std::string>& Args) {
 /// CR LF; in a file run by psql or the mysql client, a CR LF inside a string literal (a
 /// description over several lines) would reach the server with its CR.
 std::string HostLineBreaks(const std::string& Text) {
-  std::string R;
-  R.reserve(Text.size());
-  for (std::size_t I = 0; I < Text.size(); ++I)
-    if (!(Text[I] == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n')) R += Text[I];
-  return R;
+  return StringReplace(Text, "\r\n", "\n", true, false);
 }
 
 /// Writes Text to Path through a temporary file beside it that is renamed over Path at the end;

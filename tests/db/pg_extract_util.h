@@ -112,6 +112,14 @@ inline std::string UpdateScript(TPGDBExtract& Ex, TServerConnection& Conn,
   return Lines.GetText();
 }
 
+/// The object of List whose bare name is Name, as a T; nullptr when there is none.
+template <class T>
+T* Named(const TDbObjList& List, const std::string& Name) {
+  for (int I = 0; I < List.Count(); ++I)
+    if (List[I]->GetObjName() == Name) return dynamic_cast<T*>(List[I]);
+  return nullptr;
+}
+
 /// A catalog extractor on Database, read as its owner, collecting its errors and log lines.
 class TPGExtractTest : public ::testing::Test {
  protected:

@@ -151,18 +151,8 @@ class PGExtractPrcDb : public TPGExtractTest {
 
   void SetUp() override { SetUpExtractor(TestDatabase); }
 
-  TPrcData* Routine(const std::string& Name) {
-    for (int I = 0; I < Objs().Procedures.Count(); ++I)
-      if (Objs().Procedures[I]->GetObjName() == Name)
-        return dynamic_cast<TPrcData*>(Objs().Procedures[I]);
-    return nullptr;
-  }
-  TTrgData* Trigger(const std::string& Name) {
-    for (int I = 0; I < Objs().Triggers.Count(); ++I)
-      if (Objs().Triggers[I]->GetObjName() == Name)
-        return dynamic_cast<TTrgData*>(Objs().Triggers[I]);
-    return nullptr;
-  }
+  TPrcData* Routine(const std::string& Name) { return Named<TPrcData>(Objs().Procedures, Name); }
+  TTrgData* Trigger(const std::string& Name) { return Named<TTrgData>(Objs().Triggers, Name); }
 };
 
 /// The kinds the update script brings a database to its script for.

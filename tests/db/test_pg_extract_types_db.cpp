@@ -111,15 +111,11 @@ class PGExtractTypesDb : public TPGExtractTest {
 };
 
 TDmnData* DomainNamed(TObjs& O, const std::string& Name) {
-  for (int I = 0; I < O.Domains.Count(); ++I)
-    if (O.Domains[I]->GetObjName() == Name) return dynamic_cast<TDmnData*>(O.Domains[I]);
-  return nullptr;
+  return Named<TDmnData>(O.Domains, Name);
 }
 
 TOprData* OperatorNamed(TObjs& O, const std::string& Name) {
-  for (int I = 0; I < O.Operators.Count(); ++I)
-    if (O.Operators[I]->GetObjName() == Name) return dynamic_cast<TOprData*>(O.Operators[I]);
-  return nullptr;
+  return Named<TOprData>(O.Operators, Name);
 }
 
 }  // namespace

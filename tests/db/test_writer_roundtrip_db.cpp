@@ -32,6 +32,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Text.h"
 #include "db_servers.h"
 #include "pg_dump_util.h"
 #include "qelCompObj.h"
@@ -192,10 +193,7 @@ std::string TempFile(const std::string& Name) {
 /// break inside a string literal (a description over several lines) would reach the server
 /// with its carriage return.
 std::string HostLineBreaks(const std::string& Text) {
-  std::string R;
-  for (std::size_t I = 0; I < Text.size(); ++I)
-    if (!(Text[I] == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n')) R += Text[I];
-  return R;
+  return StringReplace(Text, "\r\n", "\n", true, false);
 }
 
 std::string PgURI(const std::string& Database) {

@@ -58,6 +58,14 @@ inline std::string WithError(const std::string& Text, const std::string& Marker,
   return Text.substr(0, Head) + "error\t" + Message + Text.substr(End);
 }
 
+/// The object of List whose bare name is Name, as a T; nullptr when there is none.
+template <class T>
+T* Named(const TDbObjList& List, const std::string& Name) {
+  for (int I = 0; I < List.Count(); ++I)
+    if (List[I]->GetObjName() == Name) return dynamic_cast<T*>(List[I]);
+  return nullptr;
+}
+
 /// An extractor over a replayed PostgreSQL server, with what it reports collected.
 class TPGReplayTest : public ::testing::Test {
  protected:

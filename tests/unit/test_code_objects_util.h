@@ -4,12 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "test_golden_util.h"
 #include "test_objects_util.h"
 #include "test_varnel_util.h"
 
@@ -73,21 +71,9 @@ inline TViwData* ViewOf(TObjs& Objs, const std::string& Name, const std::string&
   return V;
 }
 
-inline std::string ReadText(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
-
 /// Compares Text with tests/fixtures/code_objects/Name; QEL_UPDATE_GOLDEN=1 rewrites the file.
 inline void ExpectCodeGolden(const std::string& Name, const std::string& Text) {
-  const std::string Path = std::string(QEL_FIXTURES_DIR) + "/code_objects/" + Name;
-  if (std::getenv("QEL_UPDATE_GOLDEN")) {
-    std::ofstream(Path, std::ios::binary) << Text;
-    return;
-  }
-  EXPECT_EQ(Text, ReadText(Path)) << Path;
+  ExpectGoldenFile("code_objects", Name, Text);
 }
 
 }  // namespace qel::testing

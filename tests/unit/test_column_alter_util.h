@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Text.h"
 #include "qelCompObj.h"
 #include "qelComp_Tbl_Alter.h"
 #include "test_objects_util.h"
@@ -17,10 +18,8 @@ namespace qel::testing {
 using TTexts = std::vector<std::string>;
 
 /// CR LF as LF, without the line break that ends a statement's text.
-inline std::string Plain(std::string S) {
-  std::string R;
-  for (std::size_t I = 0; I < S.size(); ++I)
-    if (!(S[I] == '\r' && I + 1 < S.size() && S[I + 1] == '\n')) R += S[I];
+inline std::string Plain(const std::string& S) {
+  std::string R = StringReplace(S, "\r\n", "\n", true, false);
   while (!R.empty() && R.back() == '\n') R.pop_back();
   return R;
 }

@@ -4,12 +4,10 @@
 // under tests/fixtures/metadata/).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "test_golden_util.h"
 #include "test_objects_util.h"
 
 using namespace qel;
@@ -19,14 +17,7 @@ namespace {
 
 /// Items joined with LF (every generated line break must be CR LF).
 std::string Lf(const TStrings& Lines) {
-  const std::string R = Lines.GetText();
-  std::string Out;
-  for (std::size_t I = 0; I < R.size(); ++I) {
-    if (R[I] == '\n' && (I == 0 || R[I - 1] != '\r')) ADD_FAILURE() << "bare line feed at " << I;
-    if (R[I] == '\r' && I + 1 < R.size() && R[I + 1] == '\n') continue;
-    Out += R[I];
-  }
-  return Out;
+  return CheckedLf(Lines.GetText());
 }
 
 std::string Script(TObjs& O) {
@@ -99,21 +90,9 @@ TRolData* Role(TObjs& O, const std::string& Name) {
   return R;
 }
 
-std::string ReadText(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
-
 /// Compares Text with tests/fixtures/metadata/Name; QEL_UPDATE_GOLDEN=1 rewrites the file.
 void ExpectGolden(const std::string& Name, const std::string& Text) {
-  const std::string Path = std::string(QEL_FIXTURES_DIR) + "/metadata/" + Name;
-  if (std::getenv("QEL_UPDATE_GOLDEN")) {
-    std::ofstream(Path, std::ios::binary) << Text;
-    return;
-  }
-  EXPECT_EQ(Text, ReadText(Path)) << Path;
+  ExpectGoldenFile("metadata", Name, Text);
 }
 
 /// The small shop schema in one dialect: customers and orders with their keys, an index, a

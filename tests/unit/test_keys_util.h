@@ -5,13 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "qelCompObj.h"
+#include "test_golden_util.h"
 #include "test_objects_util.h"
 
 namespace qel::testing {
@@ -151,22 +149,10 @@ inline TIdxData* AddIndex(TObjs& Objs, const std::string& Name, const std::strin
   return I;
 }
 
-inline std::string ReadKeyFixture(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
-
 /// Compares Text with the golden file under tests/fixtures/keys/; QEL_UPDATE_GOLDEN=1
 /// rewrites the file instead.
 inline void ExpectKeyGolden(const std::string& Name, const std::string& Text) {
-  const std::string Path = std::string(QEL_FIXTURES_DIR) + "/keys/" + Name;
-  if (std::getenv("QEL_UPDATE_GOLDEN")) {
-    std::ofstream(Path, std::ios::binary) << Text;
-    return;
-  }
-  EXPECT_EQ(Text, ReadKeyFixture(Path)) << Path;
+  ExpectGoldenFile("keys", Name, Text);
 }
 
 }  // namespace qel::testing

@@ -13,6 +13,18 @@
 
 namespace qel::testing {
 
+/// R with each CR LF as LF; a bare line feed fails the test, since every generated line break
+/// must be CR LF.
+inline std::string CheckedLf(const std::string& R) {
+  std::string Lf;
+  for (std::size_t I = 0; I < R.size(); ++I) {
+    if (R[I] == '\n' && (I == 0 || R[I - 1] != '\r')) ADD_FAILURE() << "bare line feed at " << I;
+    if (R[I] == '\r' && I + 1 < R.size() && R[I + 1] == '\n') continue;
+    Lf += R[I];
+  }
+  return Lf;
+}
+
 /// A statement list that records comments as comment statements, so the tests see the whole
 /// sequence a generation produces.
 class TRecordingExec : public TCustomSQLExec {
@@ -50,13 +62,7 @@ class TRecordingExec : public TCustomSQLExec {
       }
       R += Text;
     }
-    std::string Lf;
-    for (std::size_t I = 0; I < R.size(); ++I) {
-      if (R[I] == '\n' && (I == 0 || R[I - 1] != '\r')) ADD_FAILURE() << "bare line feed at " << I;
-      if (R[I] == '\r' && I + 1 < R.size() && R[I + 1] == '\n') continue;
-      Lf += R[I];
-    }
-    return Lf;
+    return CheckedLf(R);
   }
 
   /// The texts of all statements joined with their terminators.

@@ -47,18 +47,8 @@ class PGExtractPrcReplay : public TPGReplayTest {
     for (const std::string& L : Db().Log) N += L.rfind(Head, 0) == 0 ? 1 : 0;
     return N;
   }
-  TPrcData* Routine(const std::string& Name) {
-    for (int I = 0; I < Objs().Procedures.Count(); ++I)
-      if (Objs().Procedures[I]->GetObjName() == Name)
-        return dynamic_cast<TPrcData*>(Objs().Procedures[I]);
-    return nullptr;
-  }
-  TTrgData* Trigger(const std::string& Name) {
-    for (int I = 0; I < Objs().Triggers.Count(); ++I)
-      if (Objs().Triggers[I]->GetObjName() == Name)
-        return dynamic_cast<TTrgData*>(Objs().Triggers[I]);
-    return nullptr;
-  }
+  TPrcData* Routine(const std::string& Name) { return Named<TPrcData>(Objs().Procedures, Name); }
+  TTrgData* Trigger(const std::string& Name) { return Named<TTrgData>(Objs().Triggers, Name); }
   static bool Uses(const TDbObj* Obj, const TDbObj* Other) {
     for (const auto& D : Obj->UseOf)
       if (D->DepObj == Other) return true;

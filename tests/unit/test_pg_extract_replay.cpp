@@ -81,9 +81,7 @@ const std::string ChecksLine =
 
 /// The index named Name of the collection.
 TIdxData* IndexNamed(TObjs& O, const std::string& Name) {
-  for (int I = 0; I < O.Indexes.Count(); ++I)
-    if (O.Indexes[I]->GetObjName() == Name) return dynamic_cast<TIdxData*>(O.Indexes[I]);
-  return nullptr;
+  return Named<TIdxData>(O.Indexes, Name);
 }
 
 /// The constraint the server named Name (kept as its name or, when generated, as AltName).

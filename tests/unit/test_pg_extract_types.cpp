@@ -48,12 +48,6 @@ class PGExtractTypes : public TPGReplayTest {
     Ex.CompareObjects = TCmpObjSetType{coDomain};
   }
 
-  template <class T>
-  T* Named(const TDbObjList& List, const std::string& Name) {
-    for (int I = 0; I < List.Count(); ++I)
-      if (List[I]->GetObjName() == Name) return dynamic_cast<T*>(List[I]);
-    return nullptr;
-  }
   TDmnData* Domain(const std::string& Name) { return Named<TDmnData>(Objs().Domains, Name); }
   TOprData* Operator(const std::string& Name) { return Named<TOprData>(Objs().Operators, Name); }
 };

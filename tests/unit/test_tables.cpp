@@ -3,11 +3,8 @@
 // tests/fixtures/tables/).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
 #include "qelCompObj.h"
+#include "test_golden_util.h"
 #include "test_objects_util.h"
 
 // Column lists below name only the fields that matter.
@@ -114,21 +111,9 @@ void BuildSchemaPair(TPairs& P) {
   Table(P.Target, "OLD_LOG", {{"ID", iftInteger}, {"MSG", iftVarchar, 200}});
 }
 
-std::string ReadFile(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
-
 /// Compares Text with the golden file; QEL_UPDATE_GOLDEN=1 rewrites the file instead.
 void ExpectGolden(const std::string& Name, const std::string& Text) {
-  const std::string Path = std::string(QEL_FIXTURES_DIR) + "/tables/" + Name;
-  if (std::getenv("QEL_UPDATE_GOLDEN")) {
-    std::ofstream(Path, std::ios::binary) << Text;
-    return;
-  }
-  EXPECT_EQ(Text, ReadFile(Path)) << Path;
+  ExpectGoldenFile("tables", Name, Text);
 }
 
 }  // namespace

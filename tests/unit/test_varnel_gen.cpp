@@ -3,14 +3,12 @@
 // passes for PostgreSQL, MySQL and Firebird (tests/fixtures/varnel/).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "qelVarnel.h"
+#include "test_golden_util.h"
 #include "test_varnel_util.h"
 
 using namespace qel;
@@ -107,21 +105,9 @@ TNames AllFor(TDatabaseType DB) {
   return R;
 }
 
-std::string ReadFile(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
-
 /// Compares Text with the golden file; QEL_UPDATE_GOLDEN=1 rewrites the file instead.
 void ExpectGolden(const std::string& Name, const std::string& Text) {
-  const std::string Path = std::string(QEL_FIXTURES_DIR) + "/varnel/" + Name;
-  if (std::getenv("QEL_UPDATE_GOLDEN")) {
-    std::ofstream(Path, std::ios::binary) << Text;
-    return;
-  }
-  EXPECT_EQ(Text, ReadFile(Path)) << Path;
+  ExpectGoldenFile("varnel", Name, Text);
 }
 
 }  // namespace
