@@ -5,18 +5,18 @@
 #include <algorithm>
 
 #include "Text.h"
-#include "qelASAParser.h"
+#include "qelASAQuote.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Viw.h"
-#include "qelDB2Parser.h"
-#include "qelIBParser.h"
-#include "qelLocalSQLParser.h"
-#include "qelMSSQLParser.h"
-#include "qelMySQLParser.h"
-#include "qelOracleParser.h"
-#include "qelPGSQLParser.h"
+#include "qelDB2Quote.h"
+#include "qelIBQuote.h"
+#include "qelLocalSQLQuote.h"
+#include "qelMSSQLQuote.h"
+#include "qelMySQLQuote.h"
+#include "qelOracleQuote.h"
+#include "qelPGSQLQuote.h"
 
 namespace qel {
 

@@ -10,8 +10,8 @@
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelDBEngine.h"
-#include "qelIBParser.h"
-#include "qelLocalSQLParser.h"
+#include "qelIBQuote.h"
+#include "qelLocalSQLQuote.h"
 #include "qelMsg.h"
 #include "qelSQL_Exec.h"
 

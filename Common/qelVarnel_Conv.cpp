@@ -27,7 +27,7 @@
 #include "qelComp_Idx.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Viw.h"
-#include "qelMySQLParser.h"
+#include "qelMySQLQuote.h"
 #include "qelVarnel.h"
 
 namespace qel {

@@ -6,14 +6,14 @@
 #include <utility>
 #include <vector>
 
-#include "qelASAParser.h"
-#include "qelDB2Parser.h"
-#include "qelIBParser.h"
-#include "qelLocalSQLParser.h"
-#include "qelMSSQLParser.h"
-#include "qelMySQLParser.h"
-#include "qelOracleParser.h"
-#include "qelPGSQLParser.h"
+#include "qelASAQuote.h"
+#include "qelDB2Quote.h"
+#include "qelIBQuote.h"
+#include "qelLocalSQLQuote.h"
+#include "qelMSSQLQuote.h"
+#include "qelMySQLQuote.h"
+#include "qelOracleQuote.h"
+#include "qelPGSQLQuote.h"
 
 namespace qel {
 namespace {

@@ -1,5 +1,6 @@
 // InterBase and Firebird dialect: the rule that tells which identifiers must be double-quoted in
 // SQL dialect 3.
+// Light on purpose: the object model includes it, not the parser.
 #pragma once
 
 #include <string>

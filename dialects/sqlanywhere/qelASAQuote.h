@@ -1,5 +1,6 @@
 // SQL Anywhere dialect: the keyword table of the SQL Anywhere script parser and the identifier
 // quoting every SQL Anywhere script writer goes through.
+// Light on purpose: the object model includes it, not the parser.
 #pragma once
 
 #include <array>

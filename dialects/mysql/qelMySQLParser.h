@@ -1,5 +1,4 @@
-// MySQL dialect: the keyword table of the MySQL script parser, the identifier quoting every
-// MySQL script writer goes through, and the script parser that reads MySQL DDL (scripts, dump
+// MySQL dialect: the script parser that reads MySQL DDL (scripts, dump
 // files and the CREATE texts the server returns) into the schema object model.
 //
 // The parser's sources are split by role: qelMySQLParser.cpp (keywords, quoting, the scanner,
@@ -20,25 +19,10 @@
 #include "qelComp_Tbl.h"
 #include "qelComp_Viw.h"
 #include "qelDBOptions.h"
+#include "qelMySQLQuote.h"
 #include "qelParser.h"
-#include "qelResWords.h"
 
 namespace qel {
-
-/// The MySQL keywords in table order, symbols 30 to 98. BIT, BOOL and TINYINT share one symbol,
-/// as do CHAR and CHARACTER, DEC and DECIMAL, INT and INTEGER. The last row, "_<charset>", is
-/// the pseudo-word whose symbol the parser gives to character-set introducers (_utf8'...').
-extern const std::array<TResWordRow, 74> MySQLResWords;
-
-/// The symbol of Word (any letter case) in MySQLResWords, or 1 (identifier) when it is no
-/// keyword. The cross-dialect conversion uses it to tell reserved names.
-std::uint8_t MySQLSymbolByResWord(std::string_view Word);
-
-/// Name as it must be written in MySQL script text: unchanged when it is a plain upper-case name
-/// ("A".."Z", "0".."9", "_", "$" and non-ASCII bytes, not starting with a digit) that the server
-/// does not reserve; otherwise in back quotes, with inner back quotes doubled. An empty name
-/// stays empty.
-std::string MySQLQuoteIdent(const std::string& Name);
 
 // Keyword symbols of MySQLResWords the grammar tests.
 constexpr std::uint8_t myADD = 30;

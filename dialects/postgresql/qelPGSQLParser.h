@@ -1,5 +1,4 @@
-// PostgreSQL dialect: the keyword table, the identifier quoting every PostgreSQL script writer goes
-// through, and the script parser that reads PostgreSQL DDL into the schema object model.
+// PostgreSQL dialect: the script parser that reads PostgreSQL DDL into the schema object model.
 //
 // The parser's sources are split by role: qelPGSQLParser.cpp (keywords, quoting, the scanner,
 // names, statement dispatch, errors and dependency linking), qelPGSQLParser_Tbl.cpp (tables,
@@ -19,8 +18,8 @@
 
 #include "qelComp_Ctr.h"
 #include "qelComp_Tbl.h"
+#include "qelPGSQLQuote.h"
 #include "qelParser.h"
-#include "qelResWords.h"
 #include "qelTypes.h"
 
 namespace qel {
@@ -30,19 +29,6 @@ class TPrcData;
 class TTrgData;
 class TDmnData;        // (qelPGSQLParser_Types.cpp)
 class TPGTypeOptions;  // (qelPGSQLParser_Types.cpp)
-
-/// The PostgreSQL keywords in table order: alphabetical, symbols 30 (ALL) to 122 (WHERE), each
-/// symbol 30 plus the row's index. Every other word (ALTER, DROP, INDEX ...) is an identifier.
-extern const std::array<TResWordRow, 93> PGSQLResWords;
-
-/// The symbol of Word (any letter case) in PGSQLResWords, or 1 (identifier) when it is no keyword.
-std::uint8_t PGSQLSymbolByResWord(std::string_view Word);
-
-/// Name as it must be written in PostgreSQL script text: in double quotes, with inner double
-/// quotes doubled, unless the server reads it back unchanged as a bare name (lower-case letters,
-/// digits, "_" and "$", not starting with a digit or "$", and not a reserved word); otherwise
-/// unchanged. An empty name stays empty.
-std::string PGSQLQuoteIdent(const std::string& Name);
 
 /// A column default as the catalog spells a few common values, turned back into the form a
 /// script writes ("now()" -> "current_timestamp", "''::text" -> "''" ...). The whole text is

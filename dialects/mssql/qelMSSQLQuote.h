@@ -1,4 +1,5 @@
 // SQL Server dialect: the identifier quoting every SQL Server script writer goes through.
+// Light on purpose: the object model includes it, not the parser.
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 // Oracle dialect: the keyword table of the Oracle script parser and the identifier quoting every
 // Oracle script writer goes through.
+// Light on purpose: the object model includes it, not the parser.
 #pragma once
 
 #include <array>

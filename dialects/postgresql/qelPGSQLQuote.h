@@ -1,0 +1,27 @@
+// PostgreSQL dialect: the keyword table and the identifier quoting every PostgreSQL script writer
+// goes through. Light on purpose: the object model includes it, not the parser.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "qelResWords.h"
+
+namespace qel {
+
+/// The PostgreSQL keywords in table order: alphabetical, symbols 30 (ALL) to 122 (WHERE), each
+/// symbol 30 plus the row's index. Every other word (ALTER, DROP, INDEX ...) is an identifier.
+extern const std::array<TResWordRow, 93> PGSQLResWords;
+
+/// The symbol of Word (any letter case) in PGSQLResWords, or 1 (identifier) when it is no keyword.
+std::uint8_t PGSQLSymbolByResWord(std::string_view Word);
+
+/// Name as it must be written in PostgreSQL script text: in double quotes, with inner double
+/// quotes doubled, unless the server reads it back unchanged as a bare name (lower-case letters,
+/// digits, "_" and "$", not starting with a digit or "$", and not a reserved word); otherwise
+/// unchanged. An empty name stays empty.
+std::string PGSQLQuoteIdent(const std::string& Name);
+
+}  // namespace qel
