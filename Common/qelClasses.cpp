@@ -289,31 +289,31 @@ std::string TDbObj::CreateDef() const {
 std::string TDbObj::DropDef() const {
   std::string R = "/* Drop: " + SafeBlockComment(FObjName) + " (" + ClassName() + ") */" + "\r\n";
   switch (Kind) {
-    case 100:
+    case kindDomain:
       R += "DROP DOMAIN " + QuoteIdent(FObjName);
       break;
-    case 102:
+    case kindField:
     case 9: {
       const auto* Fld = dynamic_cast<const TFldData*>(this);
       R += "ALTER TABLE " + QuoteIdent(Fld ? Fld->TableName : std::string()) + " DROP " +
            QuoteIdent(FObjName);
       break;
     }
-    case 104:
+    case kindIndex:
     case 10:
       R += "DROP INDEX " + QuoteIdent(FObjName);
       break;
-    case 108:
+    case kindException:
     case 7:
       R += "DROP EXCEPTION " + QuoteIdent(FObjName);
       break;
-    case 109:
+    case kindFunction:
       R += "DROP EXTERNAL FUNCTION " + QuoteIdent(FObjName);
       break;
-    case 117:
+    case kindRule:
       R += "DROP RULE " + QuoteIdent(FObjName);
       break;
-    case 118:
+    case kindDefault:
       R += "DROP DEFAULT " + QuoteIdent(FObjName);
       break;
     default:
@@ -406,14 +406,13 @@ void TDbObj::SetSchema(const std::string& Value) {
 
 std::string TDbObj::GetObjFullName() const {
   const TDatabaseType DB = GetDatabaseType();
-  if (DB == dbSybaseASA &&
-      (dynamic_cast<const TTblData*>(this) || dynamic_cast<const TPrcData*>(this) ||
-       dynamic_cast<const TViwData*>(this))) {
+  const std::int32_t K = SchemaKindOf(this);
+  if (DB == dbSybaseASA && (K == kindTable || K == kindProcedure || K == kindView)) {
     if (Creator.empty()) return "DBA." + QuoteIdent(FObjName);
     return QuoteIdent(Creator) + "." + QuoteIdent(FObjName);
   }
   if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL || DB == dbDB2) && !FSchema.empty() &&
-      !dynamic_cast<const TFldData*>(this))
+      K != kindField)
     return QuoteIdent(FSchema) + "." + QuoteIdent(FObjName);
   return QuoteIdent(FObjName);
 }
@@ -461,7 +460,7 @@ bool TDbObj::UseOfActive() const {
 // TDependObj
 
 TDependObj::TDependObj(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 112;
+  Kind = kindDepend;
 }
 
 std::string TDependObj::GetCaption() const {
@@ -489,45 +488,45 @@ TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate) {
     }
   }
   switch (Obj->Kind) {
-    case 100:
+    case kindDomain:
       return dboDomain;
-    case 101:
+    case kindTable:
       return dboTable;
-    case 102:
+    case kindField:
       return dboField;
-    case 103:
+    case kindView:
       return dboView;
-    case 104:
+    case kindIndex:
       return dboIndex;
-    case 105:
+    case kindProcedure:
       return dboProcedure;
-    case 106:
+    case kindTrigger:
       return dboTrigger;
-    case 107:
+    case kindGenerator:
       return dboGenerator;
-    case 108:
+    case kindException:
       return dboException;
-    case 109:
+    case kindFunction:
       return dboFunction;
-    case 110:
+    case kindRole:
       return dboRole;
-    case 111:
+    case kindGrant:
       return dboGrant;
-    case 117:
+    case kindRule:
       return dboRule;
-    case 118:
+    case kindDefault:
       return dboDefault;
-    case 120:
+    case kindPackage:
       return dboPackage;
-    case 123:
+    case kindPublication:
       return dboPublication;
-    case 125:
+    case kindOperator:
       return dboOperator;
-    case 126:
+    case kindOperatorClass:
       return dboOperatorClass;
-    case 127:
+    case kindConversion:
       return dboConversion;
-    case 128:
+    case kindEvent:
       return dboEvent;
     default:
       // Schemas carry the generic kind code; their class tells them apart.

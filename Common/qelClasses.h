@@ -182,6 +182,72 @@ class TDbObjList {
 // ---------------------------------------------------------------------------------------------
 // Schema objects.
 
+// Kind codes, the value of TDbObj::Kind. A class sets its code in its constructor; a constraint
+// follows its type, and a dependency record copies the code of the object it points at. Hosts
+// and script readers see these values (a reader names the kinds a reference may point at by
+// their codes), so they never change.
+
+/// A domain (TDmnData).
+constexpr std::int32_t kindDomain = 100;
+/// A table (TTblData).
+constexpr std::int32_t kindTable = 101;
+/// A column of a table or view, or a routine parameter (TFldData).
+constexpr std::int32_t kindField = 102;
+/// A view (TViwData).
+constexpr std::int32_t kindView = 103;
+/// An index (TIdxData).
+constexpr std::int32_t kindIndex = 104;
+/// A procedure or function (TPrcData).
+constexpr std::int32_t kindProcedure = 105;
+/// A trigger (TTrgData).
+constexpr std::int32_t kindTrigger = 106;
+/// A generator or sequence (TGnrData).
+constexpr std::int32_t kindGenerator = 107;
+/// An exception (TExcData).
+constexpr std::int32_t kindException = 108;
+/// An external function (TUdfData).
+constexpr std::int32_t kindFunction = 109;
+/// A role (TRolData).
+constexpr std::int32_t kindRole = 110;
+/// A grant (TGntData).
+constexpr std::int32_t kindGrant = 111;
+/// A dependency record that is not linked yet (TDependObj).
+constexpr std::int32_t kindDepend = 112;
+/// A primary key (TCtrData).
+constexpr std::int32_t kindPrimaryKey = 113;
+/// A foreign key (TCtrData).
+constexpr std::int32_t kindForeignKey = 114;
+/// A unique constraint (TCtrData).
+constexpr std::int32_t kindUnique = 115;
+/// A check constraint (TCtrData).
+constexpr std::int32_t kindCheck = 116;
+/// A rule (TRulData).
+constexpr std::int32_t kindRule = 117;
+/// A default object (TDefData).
+constexpr std::int32_t kindDefault = 118;
+/// A column default constraint (TCtrData).
+constexpr std::int32_t kindColumnDefault = 119;
+/// A package (TPkgData).
+constexpr std::int32_t kindPackage = 120;
+/// A constraint as constructed, a key or a NOT NULL constraint (TCtrData).
+constexpr std::int32_t kindConstraint = 121;
+/// A REFERENCES constraint (TCtrData).
+constexpr std::int32_t kindReferences = 122;
+/// A publication (TPblData).
+constexpr std::int32_t kindPublication = 123;
+/// An operator (TOprData).
+constexpr std::int32_t kindOperator = 125;
+/// An operator class (TOpcData).
+constexpr std::int32_t kindOperatorClass = 126;
+/// A conversion (TCnvData).
+constexpr std::int32_t kindConversion = 127;
+/// An event (TEvtData).
+constexpr std::int32_t kindEvent = 128;
+/// A generic object (TDbObj itself) and a schema (TSchData): the code does not tell them apart.
+constexpr std::int32_t kindGeneric = 150;
+/// The database itself (TDataBaseObj).
+constexpr std::int32_t kindDatabase = 250;
+
 /// The base of every schema object (domain, table, column, view, index, procedure, trigger ...).
 /// Kind classes override the twenty virtual operations through which the comparer and the
 /// script writers obtain DDL text and drive creation and dropping.
@@ -219,8 +285,8 @@ class TDbObj : public TObject {
   std::int32_t ImageIndex = -1;
   /// Name used in captions and statements when the object has no name (unnamed constraints).
   std::string AltName;
-  /// Kind code (100 domain ... 128 event, 150 generic, 250 database).
-  std::int32_t Kind = 150;
+  /// Kind code (kindDomain ... kindEvent, kindGeneric, kindDatabase).
+  std::int32_t Kind = kindGeneric;
   /// The complete CREATE text as read, where the reader keeps it.
   std::string FullText;
   /// SQL Anywhere owner of a table, procedure or view.
@@ -372,6 +438,12 @@ class TDependObj : public TDbObj {
   /// The related object's caption.
   std::string GetCaption() const override;
 };
+
+/// Obj's kind code as a schema object: a dependency record answers kindDepend, since the code
+/// it carries is the related object's and must not pass the record off as that object.
+inline std::int32_t SchemaKindOf(const TDbObj* Obj) {
+  return dynamic_cast<const TDependObj*>(Obj) ? kindDepend : Obj->Kind;
+}
 
 /// The statement object kind of an object: by its kind code, a constraint by its type (default
 /// constraints only when created).
@@ -767,6 +839,11 @@ class TCustomExtract : public TComponent {
   /// Reads the schema into the holder's collection; true on success. The base clears the
   /// message list and returns false.
   virtual bool ExtractDatabase();
+  /// After both sides of a comparison are read: where an object of Other (the other side, read
+  /// from scripts) and its namesake read here are written apart but the server this extractor
+  /// reads says they are the same, Other's object takes the server's form, so that the two
+  /// compare equal. The base does nothing; a catalog extractor asks its server.
+  virtual void MatchServerForms(TCustomObjs& Other) { (void)Other; }
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
 

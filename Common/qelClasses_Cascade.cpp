@@ -82,8 +82,8 @@ void TDbObj::DoBeforeCreate() {
       if (D->DepObj && D->DepObj->GetObjName() == Fld->TableName) D->Active = false;
 
   auto* SelfTbl = dynamic_cast<TTblData*>(this);
-  const bool SelfTrg = dynamic_cast<TTrgData*>(this) != nullptr;
-  const bool SelfViw = dynamic_cast<TViwData*>(this) != nullptr;
+  const bool SelfTrg = Kind == kindTrigger;
+  const bool SelfViw = Kind == kindView;
   TCustomObjs* Target = Owner ? Owner->GetObjsTarget() : nullptr;
 
   for (int I = 0; I < UseOf.Count(); ++I) {
@@ -129,7 +129,7 @@ void TDbObj::DoBeforeCreate() {
     }
 
     // (c) A trigger needs its view; the record stays active and the later cases still apply.
-    if (!Obj->GetObjCreated() && SelfTrg && dynamic_cast<TViwData*>(Obj)) Obj->CreateDependDef();
+    if (!Obj->GetObjCreated() && SelfTrg && Obj->Kind == kindView) Obj->CreateDependDef();
 
     // (e) A routine missing from the target: created whole where the dialect cannot alter a
     // routine's body later; elsewhere created with an empty body and restored later.
@@ -177,8 +177,8 @@ void TDbObj::InheritedDropDependDef() {
   // A table or generator the master still has is altered, never dropped. Lists are searched
   // under the key they were filed with.
   if (TCustomObjs* Master = Owner ? Owner->GetObjsMaster() : nullptr) {
-    if (dynamic_cast<TTblData*>(this) && Master->Tables.FindObj(ObjKeyDef())) return;
-    if (dynamic_cast<TGnrData*>(this) && Master->Generators.FindObj(ObjKeyDef())) return;
+    if (Kind == kindTable && Master->Tables.FindObj(ObjKeyDef())) return;
+    if (Kind == kindGenerator && Master->Generators.FindObj(ObjKeyDef())) return;
   }
   DoBeforeDrop();
   if (GetObjCreated()) {
@@ -197,7 +197,7 @@ void TDbObj::InheritedDropDependDef() {
 
 void TDbObj::DoBeforeDrop() {
   auto* Fld = dynamic_cast<TFldData*>(this);
-  const bool SelfViw = dynamic_cast<TViwData*>(this) != nullptr;
+  const bool SelfViw = Kind == kindView;
   TCustomSQLExec* Exec = GetSQLExec();
 
   for (int I = 0; I < UseIn.Count(); ++I) {
@@ -207,7 +207,7 @@ void TDbObj::DoBeforeDrop() {
     // A column's own table.
     if (Fld && D->GetObjName() == Fld->TableName) D->Active = false;
     // A view that exists is handled again even when a former step passed it.
-    if (dynamic_cast<TViwData*>(Obj) && Obj->GetObjCreated())
+    if (Obj->Kind == kindView && Obj->GetObjCreated())
       D->Active = true;
     else if (!Obj->GetObjCreated())
       D->Active = false;
@@ -218,9 +218,9 @@ void TDbObj::DoBeforeDrop() {
     if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) {
       if (Prc->GetDatabaseType() != dbSybaseASE && Prc->Body != Prc->EmptyBody())
         Prc->AssignEmptyBody(true);
-    } else if (SelfViw && dynamic_cast<TFldData*>(Obj) && !Obj->Body.empty()) {
+    } else if (SelfViw && Obj->Kind == kindField && !Obj->Body.empty()) {
       Obj->DropDependDef();  // a computed column that reads the view
-    } else if (dynamic_cast<TViwData*>(Obj)) {
+    } else if (Obj->Kind == kindView) {
       Obj->DropDependDef();
       Obj->SetObjCreated(false);
     } else if (auto* Trg = dynamic_cast<TTrgData*>(Obj)) {
@@ -231,7 +231,7 @@ void TDbObj::DoBeforeDrop() {
         Trg->ReplaceBody(Trg->EmptyBody());
         AddStatement(Exec, Trg->AlterDef(), stTrigger, Trg->GetObjName(), dboTrigger, odbEmpty);
       }
-    } else if (dynamic_cast<TGntData*>(Obj)) {
+    } else if (Obj->Kind == kindGrant) {
       Obj->SetObjCreated(false);  // the grant goes with the object
     } else {
       continue;  // other dependents stay active for the kinds' own steps
@@ -248,7 +248,7 @@ void TDbObj::DoBeforeDrop() {
       TDependObj* D = UseIn[I];
       TDbObj* Obj = D->DepObj;
       if (D->Active && Obj && Obj != this && Obj->GetObjCreated() && !Obj->IsBeingDropped() &&
-          !dynamic_cast<TFldData*>(Obj)) {
+          Obj->Kind != kindField) {
         Obj->DropDependDef();
         D->Active = false;
       }

@@ -37,26 +37,39 @@ const TIBDescrKind* IBDescrKindOf(const TDbObj* Obj) {
   static const TIBDescrKind Generator{"RDB$GENERATORS", "RDB$GENERATOR_NAME", "GENERATOR",
                                       "GENERATOR"};
   static const TIBDescrKind Role{"RDB$ROLES", "RDB$ROLE_NAME", "ROLE", "ROLE"};
-  if (dynamic_cast<const TDmnData*>(Obj)) return &Domain;
-  if (dynamic_cast<const TTblData*>(Obj)) return &Table;
-  if (dynamic_cast<const TPrcData*>(Obj)) return &Procedure;
-  if (dynamic_cast<const TTrgData*>(Obj)) return &Trigger;
-  if (dynamic_cast<const TExcData*>(Obj)) return &Exception;
-  if (dynamic_cast<const TIdxData*>(Obj)) return &Index;
-  if (dynamic_cast<const TUdfData*>(Obj)) return &Function;
-  if (dynamic_cast<const TViwData*>(Obj)) return &View;
-  if (dynamic_cast<const TGnrData*>(Obj)) return &Generator;
-  if (dynamic_cast<const TRolData*>(Obj)) return &Role;
-  return nullptr;
+  switch (SchemaKindOf(Obj)) {
+    case kindDomain:
+      return &Domain;
+    case kindTable:
+      return &Table;
+    case kindProcedure:
+      return &Procedure;
+    case kindTrigger:
+      return &Trigger;
+    case kindException:
+      return &Exception;
+    case kindIndex:
+      return &Index;
+    case kindFunction:
+      return &Function;
+    case kindView:
+      return &View;
+    case kindGenerator:
+      return &Generator;
+    case kindRole:
+      return &Role;
+    default:
+      return nullptr;
+  }
 }
 
 bool OwnedByRelation(const TFldData* Fld) {
-  return Fld && (dynamic_cast<const TTblData*>(Fld->OwnerObj) ||
-                 dynamic_cast<const TViwData*>(Fld->OwnerObj));
+  const TDbObj* Own = Fld ? Fld->OwnerObj : nullptr;
+  return Own && (Own->Kind == kindTable || Own->Kind == kindView);
 }
 
 bool OwnedByRoutine(const TFldData* Fld) {
-  return Fld && dynamic_cast<const TPrcData*>(Fld->OwnerObj);
+  return Fld && Fld->OwnerObj && Fld->OwnerObj->Kind == kindProcedure;
 }
 
 /// The word of COMMENT ON for Obj's kind in the ASA and Oracle dialects; they differ only in
@@ -64,25 +77,25 @@ bool OwnedByRoutine(const TFldData* Fld) {
 /// has none.
 const char* CommentWordOf(const TDbObj& Obj, const char* DomainWord, bool Triggers) {
   switch (Obj.Kind) {
-    case 100:
+    case kindDomain:
       return DomainWord;
-    case 101:
+    case kindTable:
       return "TABLE";
-    case 103:
+    case kindView:
       return "VIEW";
-    case 104:
+    case kindIndex:
       return "INDEX";
-    case 105: {
+    case kindProcedure: {
       const auto* Prc = dynamic_cast<const TPrcData*>(&Obj);
       return Prc && Prc->IsFunction ? "FUNCTION" : "PROCEDURE";
     }
-    case 106:
+    case kindTrigger:
       return Triggers ? "TRIGGER" : nullptr;
-    case 107:
+    case kindGenerator:
       return "SEQUENCE";
-    case 110:
+    case kindRole:
       return "ROLE";
-    case 120:
+    case kindPackage:
       return "PACKAGE";
     default:
       return nullptr;
@@ -230,15 +243,16 @@ std::string TDbObj::PGSQLDescriptionDef() const {
     Word = "FUNCTION";
     Target = P(GetSchema()) + QuoteIdent(GetObjName()) + Prc->ParamDef(false);
   } else {
+    const std::int32_t K = SchemaKindOf(this);
     if (const auto* Dmn = dynamic_cast<const TDmnData*>(this))
       Word = Dmn->PGOptions && Dmn->PGOptions->IsType ? "TYPE" : "DOMAIN";
-    else if (dynamic_cast<const TTblData*>(this))
+    else if (K == kindTable)
       Word = "TABLE";
-    else if (dynamic_cast<const TViwData*>(this))
+    else if (K == kindView)
       Word = "VIEW";
-    else if (dynamic_cast<const TIdxData*>(this))
+    else if (K == kindIndex)
       Word = "INDEX";
-    else if (dynamic_cast<const TGnrData*>(this))
+    else if (K == kindGenerator)
       Word = "SEQUENCE";
     else if (dynamic_cast<const TSchData*>(this))
       Word = "SCHEMA";
@@ -275,31 +289,32 @@ std::string TDbObj::MSSQLDescriptionDef() const {
     const auto* Prc = dynamic_cast<const TPrcData*>(Obj);
     return std::string(Prc && Prc->IsFunction ? "FUNCTION" : "PROCEDURE");
   };
+  const std::int32_t K = SchemaKindOf(this);
   if (dynamic_cast<const TSchData*>(this)) {
     L0 = {"SCHEMA", Name};
   } else if (const auto* Dmn = dynamic_cast<const TDmnData*>(this)) {
     L0 = {"SCHEMA", GetSchema()};
     L1 = {Dmn->GetXmlSchemaCollection() ? "XML SCHEMA COLLECTION" : "TYPE", Name};
-  } else if (dynamic_cast<const TTblData*>(this)) {
+  } else if (K == kindTable) {
     L0 = {"SCHEMA", GetSchema()};
     L1 = {"TABLE", Name};
-  } else if (dynamic_cast<const TViwData*>(this)) {
+  } else if (K == kindView) {
     L0 = {"SCHEMA", GetSchema()};
     L1 = {"VIEW", Name};
-  } else if (dynamic_cast<const TPrcData*>(this)) {
+  } else if (K == kindProcedure) {
     L0 = {"SCHEMA", GetSchema()};
     L1 = {RoutineWord(this), Name};
   } else if (const auto* Fld = dynamic_cast<const TFldData*>(this)) {
     const TDbObj* Own = Fld->OwnerObj;
-    if (dynamic_cast<const TTblData*>(Own)) {
+    if (Own && Own->Kind == kindTable) {
       L0 = {"SCHEMA", Own->GetSchema()};
       L1 = {"TABLE", Own->GetObjName()};
       L2 = {"COLUMN", Name};
-    } else if (dynamic_cast<const TViwData*>(Own)) {
+    } else if (Own && Own->Kind == kindView) {
       L0 = {"SCHEMA", Own->GetSchema()};
       L1 = {"VIEW", Own->GetObjName()};
       L2 = {"COLUMN", Name};
-    } else if (dynamic_cast<const TPrcData*>(Own)) {
+    } else if (Own && Own->Kind == kindProcedure) {
       L0 = {"SCHEMA", Own->GetSchema()};
       L1 = {RoutineWord(Own), Own->GetObjName()};
       L2 = {"PARAMETER", Name};

@@ -160,19 +160,7 @@ TStatement* TCustomSQLExec::Add(const std::string& aText, TStatType aTyp,
   if (OnStatementAdd) OnStatementAdd(this, Statement.get(), Accept);
   if (!Accept) return nullptr;  // freed with the unique_ptr
   LineTotal += Statement->LineCount + 1;
-  switch (aTyp) {
-    case stStatement:
-    case stProcedure:
-    case stTrigger:
-    case stDescription:
-    case stInsert:
-    case stUpdate:
-    case stDelete:
-      HasChanges = true;
-      break;
-    default:
-      break;
-  }
+  if (ChangesDatabase(aTyp)) HasChanges = true;
   FStatements.push_back(std::move(Statement));
   return FStatements.back().get();
 }
@@ -194,50 +182,51 @@ void TCustomSQLExec::AddDescription(TDbObj* Obj) {
   std::string OwnName;
   if (auto* Fld = dynamic_cast<TFldData*>(Obj)) {
     if (!Fld->TableName.empty() && Fld->OwnerObj) {
-      if (dynamic_cast<TTblData*>(Fld->OwnerObj) || dynamic_cast<TViwData*>(Fld->OwnerObj)) {
+      const std::int32_t OwnKind = Fld->OwnerObj->Kind;
+      if (OwnKind == kindTable || OwnKind == kindView) {
         ObjType = dboField;
         OwnName = Fld->TableName;
-      } else if (dynamic_cast<TPrcData*>(Fld->OwnerObj)) {
+      } else if (OwnKind == kindProcedure) {
         ObjType = dboParam;
         OwnName = Fld->TableName;
       }
     }
   } else {
     switch (Obj->Kind) {
-      case 100:
+      case kindDomain:
         ObjType = dboDomain;
         break;
-      case 101:
+      case kindTable:
         ObjType = dboTable;
         break;
-      case 103:
+      case kindView:
         ObjType = dboView;
         break;
-      case 104:
+      case kindIndex:
         ObjType = dboIndex;
         break;
-      case 105:
+      case kindProcedure:
         ObjType = dboProcedure;
         break;
-      case 106:
+      case kindTrigger:
         ObjType = dboTrigger;
         break;
-      case 107:
+      case kindGenerator:
         ObjType = dboGenerator;
         break;
-      case 108:
+      case kindException:
         ObjType = dboException;
         break;
-      case 109:
+      case kindFunction:
         ObjType = dboFunction;
         break;
-      case 110:
+      case kindRole:
         ObjType = dboRole;
         break;
-      case 120:
+      case kindPackage:
         ObjType = dboPackage;
         break;
-      case 250:
+      case kindDatabase:
         ObjType = dboDatabase;
         break;
       default:

@@ -24,26 +24,19 @@ namespace {
 /// The statement kind under which the name filters see Obj; dboUnknown for the objects they do
 /// not judge (columns, constraints, grants, users and the like).
 TDbObject FilteredKindOf(const TDbObj* Obj) {
-  if (dynamic_cast<const TDmnData*>(Obj)) return dboDomain;
-  if (dynamic_cast<const TUdfData*>(Obj)) return dboFunction;
-  if (dynamic_cast<const TGnrData*>(Obj)) return dboGenerator;
-  if (dynamic_cast<const TTblData*>(Obj)) return dboTable;
-  if (dynamic_cast<const TViwData*>(Obj)) return dboView;
-  if (dynamic_cast<const TTrgData*>(Obj)) return dboTrigger;
-  if (dynamic_cast<const TPrcData*>(Obj)) return dboProcedure;
-  if (dynamic_cast<const TIdxData*>(Obj)) return dboIndex;
-  if (dynamic_cast<const TExcData*>(Obj)) return dboException;
-  if (dynamic_cast<const TDefData*>(Obj)) return dboDefault;
-  if (dynamic_cast<const TRulData*>(Obj)) return dboRule;
-  if (dynamic_cast<const TPkgData*>(Obj)) return dboPackage;
-  if (dynamic_cast<const TRolData*>(Obj)) return dboRole;
-  if (dynamic_cast<const TPblData*>(Obj)) return dboPublication;
-  if (dynamic_cast<const TSchData*>(Obj)) return dboSchema;
-  if (dynamic_cast<const TOprData*>(Obj)) return dboOperator;
-  if (dynamic_cast<const TOpcData*>(Obj)) return dboOperatorClass;
-  if (dynamic_cast<const TCnvData*>(Obj)) return dboConversion;
-  if (dynamic_cast<const TEvtData*>(Obj)) return dboEvent;
-  return dboUnknown;
+  if (!Obj || SchemaKindOf(Obj) == kindDepend) return dboUnknown;
+  switch (const TDbObject K = DbObjectOf(Obj, false)) {
+    // Columns, constraints and grants go with the object they belong to.
+    case dboField:
+    case dboGrant:
+    case dboPKey:
+    case dboFKey:
+    case dboUnique:
+    case dboCheck:
+      return dboUnknown;
+    default:
+      return K;
+  }
 }
 
 }  // namespace

@@ -83,28 +83,60 @@ void TCustomObjs::Clear() {
 }
 
 TDbObjList* TCustomObjs::ListOf(const TDbObj* aObj) {
-  if (dynamic_cast<const TUdfData*>(aObj)) return &Functions;
-  if (dynamic_cast<const TDmnData*>(aObj)) return &Domains;
-  if (dynamic_cast<const TTblData*>(aObj)) return &Tables;
-  if (dynamic_cast<const TViwData*>(aObj)) return &Views;
-  if (dynamic_cast<const TPrcData*>(aObj)) return &Procedures;
-  if (dynamic_cast<const TTrgData*>(aObj)) return &Triggers;
-  if (dynamic_cast<const TIdxData*>(aObj)) return &Indexes;
-  if (dynamic_cast<const TGnrData*>(aObj)) return &Generators;
-  if (dynamic_cast<const TCtrData*>(aObj)) return &Constraints;
-  if (dynamic_cast<const TExcData*>(aObj)) return &Exceptions;
-  if (dynamic_cast<const TGntData*>(aObj)) return &Grants;
-  if (dynamic_cast<const TDefData*>(aObj)) return &Defaults;
-  if (dynamic_cast<const TRulData*>(aObj)) return &Rules;
-  if (dynamic_cast<const TPkgData*>(aObj)) return &Packages;
-  if (dynamic_cast<const TRolData*>(aObj)) return &Roles;
-  if (dynamic_cast<const TPblData*>(aObj)) return &Publications;
-  if (dynamic_cast<const TSchData*>(aObj)) return &Schemas;
-  if (dynamic_cast<const TOprData*>(aObj)) return &Operators;
-  if (dynamic_cast<const TOpcData*>(aObj)) return &OperatorClasses;
-  if (dynamic_cast<const TCnvData*>(aObj)) return &Conversions;
-  if (dynamic_cast<const TEvtData*>(aObj)) return &Events;
-  return nullptr;
+  if (!aObj) return nullptr;
+  switch (SchemaKindOf(aObj)) {
+    case kindFunction:
+      return &Functions;
+    case kindDomain:
+      return &Domains;
+    case kindTable:
+      return &Tables;
+    case kindView:
+      return &Views;
+    case kindProcedure:
+      return &Procedures;
+    case kindTrigger:
+      return &Triggers;
+    case kindIndex:
+      return &Indexes;
+    case kindGenerator:
+      return &Generators;
+    case kindPrimaryKey:
+    case kindForeignKey:
+    case kindUnique:
+    case kindCheck:
+    case kindColumnDefault:
+    case kindConstraint:
+    case kindReferences:
+      return &Constraints;
+    case kindException:
+      return &Exceptions;
+    case kindGrant:
+      return &Grants;
+    case kindDefault:
+      return &Defaults;
+    case kindRule:
+      return &Rules;
+    case kindPackage:
+      return &Packages;
+    case kindRole:
+      return &Roles;
+    case kindPublication:
+      return &Publications;
+    case kindGeneric:
+      // Schemas carry the generic kind code; their class tells them apart.
+      return dynamic_cast<const TSchData*>(aObj) ? &Schemas : nullptr;
+    case kindOperator:
+      return &Operators;
+    case kindOperatorClass:
+      return &OperatorClasses;
+    case kindConversion:
+      return &Conversions;
+    case kindEvent:
+      return &Events;
+    default:
+      return nullptr;
+  }
 }
 
 bool TCustomObjs::AddObj(TDbObj* aObj, bool FreeIfRejected) {
@@ -193,7 +225,7 @@ void TCustomObjs::LinkDepend(TDbObj* aObj, TDbObj* aDepObj, const std::string& a
         aObj = F;
         Field.clear();
       }
-    } else if (dynamic_cast<TPrcData*>(aDepObj)) {
+    } else if (aDepObj->Kind == kindProcedure) {
       Field.clear();
     }
   }

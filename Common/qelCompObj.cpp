@@ -149,7 +149,7 @@ TFldData* TObjs::GetProcParam(const std::string& Proc, const std::string& Param)
 // TDataBaseObj
 
 TDataBaseObj::TDataBaseObj(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 250;
+  Kind = kindDatabase;
 }
 
 std::string TDataBaseObj::GetCaption() const {
@@ -230,20 +230,20 @@ void ParseDbPath(const std::string& Path, std::string& Server, std::string& Data
 std::string obj_str(std::int32_t Code) {
   switch (Code) {
     case 0:
-    case 101:
+    case kindTable:
       return "relation";
     case 1:
-    case 103:
+    case kindView:
       return "view";
     case 2:
-    case 106:
+    case kindTrigger:
       return "trigger";
     case 3:
       return "computed";
     case 4:
       return "validation";
     case 5:
-    case 105:
+    case kindProcedure:
       return "procedure";
     case 6:
       return "expression_index";
@@ -262,10 +262,10 @@ std::string obj_str(std::int32_t Code) {
     case 13:
       return "sql_role";
     case 14:
-    case 107:
+    case kindGenerator:
       return "generator";
     case 15:
-    case 109:
+    case kindFunction:
       return "function";
     default:
       return "???";

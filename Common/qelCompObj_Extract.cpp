@@ -1,7 +1,9 @@
 // The schema-to-script writer: a whole collection as one creation script in its own dialect
 // (header, then the objects kind by kind in a fixed order, each followed by its descriptions),
 // and one table with its keys, indexes and triggers.
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "Text.h"
 #include "qelCompObj.h"
@@ -133,8 +135,15 @@ void TObjs::ExtractMetadata() {
   ScriptBuffer.Add("");
   ExtractGnr();
   ScriptBuffer.Add("");
-  ExtractViw();
-  ExtractPrc();
+  // A PostgreSQL view is checked against the functions it calls when it is created; other
+  // servers take their routines after the views they read.
+  if (DB == dbPostgreSQL) {
+    ExtractPrc();
+    ExtractViw();
+  } else {
+    ExtractViw();
+    ExtractPrc();
+  }
   ExtractTrg();
   ScriptBuffer.Add("");
   ExtractEvt();
@@ -228,6 +237,9 @@ void TObjs::ExtractScriptHeader(TStrings& aScript) {
     }
     case dbPostgreSQL:
       if (!DbName.empty()) aScript.Add("/* Database: " + SafeBlockComment(DbName) + " */");
+      // Functions are written before the views that call them; a SQL function's body may in
+      // turn read a view, which the server would look for at once.
+      aScript.Add("SET check_function_bodies = false;");
       break;
     default:
       break;
@@ -395,7 +407,32 @@ void TObjs::ExtractGnr() {
 }
 
 void TObjs::ExtractViw() {
-  WriteList(*this, Views, {});
+  // A view comes after the views it reads: each is written once its prerequisites are, depth
+  // first (with a stack of its own, as chains of views can be long); a cycle, which no server
+  // stores, is cut where it is met.
+  std::unordered_map<const TDbObj*, int> State;  // 1: waiting for what it reads, 2: written
+  std::vector<std::pair<TDbObj*, int>> Stack;    // a view and the next of its records to see
+  for (int I = 0; I < Views.Count(); ++I) {
+    TDbObj* First = Views.Objects(I);
+    if (!First || State[First] != 0) continue;
+    State[First] = 1;
+    Stack.emplace_back(First, 0);
+    while (!Stack.empty()) {
+      TDbObj* V = Stack.back().first;
+      const int Next = Stack.back().second++;
+      if (Next < V->UseOf.Count()) {
+        TDbObj* D = V->UseOf[Next]->DepObj;
+        if (D && D->Kind == kindView && D->Owner == this && State[D] == 0) {
+          State[D] = 1;
+          Stack.emplace_back(D, 0);
+        }
+        continue;
+      }
+      State[V] = 2;
+      WriteObj(*this, V, {});
+      Stack.pop_back();
+    }
+  }
 }
 
 void TObjs::ExtractBlocks(const TDbObjList& List) {

@@ -9,7 +9,7 @@
 namespace qel {
 
 TCtrData::TCtrData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 121;
+  Kind = kindConstraint;
   FldList.SetCaseSensitive(true);
   FldList.OwnsObjects = true;
   RefFldList.SetCaseSensitive(true);
@@ -20,22 +20,22 @@ void TCtrData::SetCtType(TConstraintType Value) {
   FCtType = Value;
   switch (Value) {
     case ctPKey:
-      Kind = 113;
+      Kind = kindPrimaryKey;
       break;
     case ctFKey:
-      Kind = 114;
+      Kind = kindForeignKey;
       break;
     case ctUnique:
-      Kind = 115;
+      Kind = kindUnique;
       break;
     case ctCheck:
-      Kind = 116;
+      Kind = kindCheck;
       break;
     case ctDefault:
-      Kind = 119;
+      Kind = kindColumnDefault;
       break;
     case ctReferences:
-      Kind = 122;
+      Kind = kindReferences;
       break;
     default:
       break;  // plain keys and NOT NULL keep their code
@@ -235,6 +235,13 @@ std::string TCtrData::Def() const {
   return AddText(*this);
 }
 
+std::string TCtrData::CompareDef() const {
+  if (FCtType != ctCheck || GetDatabaseType() != dbPostgreSQL) return Def();
+  const std::string Name =
+      GetObjName().empty() ? "" : "CONSTRAINT " + QuoteIdent(GetObjName()) + " ";
+  return "ALTER TABLE " + TableRef() + " ADD " + Name + "CHECK " + PGConditionKey(Body);
+}
+
 std::string TCtrData::DropDef() const {
   const std::string Table = "ALTER TABLE " + TableRef();
   const TDatabaseType DB = GetDatabaseType();
@@ -294,6 +301,7 @@ std::string TCtrData::ObjKeyDef() const {
   }
   // Unnamed constraints are matched by their text, built without InterBase quoting so that
   // both sides spell identifiers alike.
+  if (FCtType == ctCheck && GetDatabaseType() == dbPostgreSQL) return CompareDef();
   if (!Owner || GetDatabaseType() != dbInterBase) return AddText(*this);
   TIBServerOptions& IB = Owner->IBServerOptions;
   const TIBSQLDialectType Saved = IB.GetSQLDialect();
@@ -480,7 +488,7 @@ void GenScriptCtrDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& 
   for (int I = Target.Constraints.Count() - 1; I >= 0; --I) {
     auto* C = dynamic_cast<TCtrData*>(Target.Constraints.Objects(I));
     if (!C || C->SkipDef || !KindCompared(C->GetCtType(), Kinds)) continue;
-    if (const TDbObj* M = C->GetRefObj(); M && M->Def() == C->Def()) continue;
+    if (const TDbObj* M = C->GetRefObj(); M && M->CompareDef() == C->CompareDef()) continue;
     if (C->GetObjCreated()) C->DropDependDef();
   }
 }

@@ -28,6 +28,12 @@ enum TConstraintType : std::uint8_t {
 };
 using TConstraintTypeSet = TSet<TConstraintType, 8>;
 
+/// A PostgreSQL check condition in the form two texts of it are compared in: each operator
+/// application in parentheses (redundant ones dropped, the grouping kept), names and keywords in
+/// lower case, the casts the server gives literals dropped, LIKE, BETWEEN and IN as the server
+/// writes them. A condition the normal form does not cover comes back as its tokens.
+std::string PGConditionKey(const std::string& Condition);
+
 /// ON UPDATE / ON DELETE action of a foreign key.
 enum TUDAction : std::uint8_t { udaNoAction, udaRestrict, udaCascade, udaDefault, udaNull };
 /// Foreign-key MATCH kind as read; no DDL text carries it.
@@ -71,7 +77,8 @@ class TCtrData : public TDbObj {
 
   TConstraintType GetCtType() const { return FCtType; }
   /// Stores the type; primary, foreign, unique, check, default and reference constraints take
-  /// the kind code of their type (113, 114, 115, 116, 119, 122).
+  /// the kind code of their type (kindPrimaryKey, kindForeignKey, kindUnique, kindCheck,
+  /// kindColumnDefault, kindReferences).
   void SetCtType(TConstraintType Value);
   const std::string& GetTblName() const { return FTblName; }
   /// The table names and the referenced schema follow the SQL Server rule of SetObjName.
@@ -91,6 +98,9 @@ class TCtrData : public TDbObj {
   /// for a kind the dialect has no clause for (plain keys; NOT NULL outside Oracle; defaults
   /// outside SQL Server and ASE): a statement of the bare name would not run.
   std::string Def() const override;
+  /// Def; a PostgreSQL check with its condition in the normal form of PGConditionKey, as the
+  /// server gives back its own text of the condition a script wrote.
+  std::string CompareDef() const override;
   /// A key first drops the foreign keys that reference it.
   void DoBeforeDrop() override;
   /// The tables and table columns the constraint needs are created first.

@@ -11,7 +11,7 @@ namespace qel {
 /// A stand-alone default, bound to columns or user types.
 class TDefData : public TDbObj {
  public:
-  explicit TDefData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 118; }
+  explicit TDefData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = kindDefault; }
 
   /// The value after AS.
   std::string Expression;

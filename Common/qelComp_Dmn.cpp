@@ -72,7 +72,7 @@ TDmnData::TDmnData(TCustomObjs* aOwner)
     : TDbObj(aOwner),
       TypeField(std::make_unique<TFldData>(aOwner)),
       PGOptions(std::make_unique<TPGTypeOptions>(this)) {
-  Kind = 100;
+  Kind = kindDomain;
   TypeField->OwnerObj = this;
 }
 
@@ -170,9 +170,7 @@ std::string TDmnData::Def() const {
     const std::string Type = TypeField->Def();
     if (Type.empty()) return "";  // no type of this dialect: no statement
     std::string R = "CREATE DOMAIN " + GetObjFullName() + " " + Type;
-    if (const std::string Check = Trim(TypeField->CheckText); !Check.empty())
-      R += " CHECK " + Check;
-    return R;
+    return R + PGChecksDef();
   }
   if (DB == dbInterBase)
     return "CREATE DOMAIN " + QuoteIdent(GetObjName()) + " AS " + TypeField->Def();
@@ -487,8 +485,8 @@ bool SameBaseType(const TFldData& A, const TFldData& B) {
 }
 
 /// A PostgreSQL domain or composite type of the target T brought to the master's M where the
-/// server alters it in place: a domain's default and NOT NULL, a composite type's attributes.
-/// What only a drop and a new creation would change (a domain's base type or checks, the
+/// server alters it in place: a domain's checks, default and NOT NULL, a composite type's
+/// attributes. What only a drop and a new creation would change (a domain's base type, the
 /// options of a base type) is not written: dropping would take the columns of that type, and
 /// their rows, with it. It is named in a warning instead.
 void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
@@ -559,7 +557,7 @@ void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
   const TFldData& MF = *M.TypeField;
   const TFldData& TF = *T.TypeField;
   if (!SameBaseType(MF, TF)) NotAltered("Base type");
-  if (Trim(MF.CheckText) != Trim(TF.CheckText)) NotAltered("Check");
+  PGDomainChecksAlter(Exec, M, T);
   if (MF.GetDefValue() != TF.GetDefValue())
     Exec.Add("ALTER DOMAIN " + Name +
                  (MF.GetDefValue().empty() ? " DROP DEFAULT" : " SET DEFAULT " + MF.GetDefValue()),

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "qelClasses.h"
 #include "qelComp_Tbl.h"
@@ -49,6 +50,26 @@ class TPGTypeOptions : public TObject {
   std::string Def() const;
 };
 
+/// One CHECK of a PostgreSQL domain, under the name the server knows it by.
+struct TPGDomainCheck {
+  /// The constraint's name; for a check the script leaves unnamed, the one the server gives it.
+  std::string Name;
+  /// The condition in its parentheses: the text that follows the word CHECK.
+  std::string Text;
+  /// The server would not choose this name itself: the check is written and added under it.
+  bool Named = false;
+};
+
+/// The name PostgreSQL gives an unnamed CHECK of domain Domain: "<domain>_check", else
+/// "<domain>_check1" and on, the first no check of Taken holds, the domain's name cut so the
+/// whole fits the server's 63 bytes.
+std::string PGDomainCheckName(const std::string& Domain, const std::vector<TPGDomainCheck>& Taken);
+
+/// A domain check's condition in a form where the catalog's text of it ("((VALUE)::text <>
+/// ''::text)") and a script's spelling of the same condition ("VALUE <> ''") meet: the server's
+/// parentheses and casts, white space and the case of words do not count.
+std::string PGDomainCheckKey(const std::string& Condition);
+
 /// A domain or user-defined type.
 class TDmnData : public TDbObj {
  public:
@@ -75,6 +96,20 @@ class TDmnData : public TDbObj {
   std::unique_ptr<TPGTypeOptions> PGOptions;
   /// SQL Server 2005 alias type (CREATE TYPE ... FROM) rather than sp_addtype.
   bool CreateTypeFrom = false;
+  /// PostgreSQL: the domain's checks in the order they are written, with their names;
+  /// TypeField->CheckText holds the same conditions as one text.
+  std::vector<TPGDomainCheck> PGChecks;
+
+  /// Adds a PostgreSQL check; an empty Name takes the one the server would give it.
+  void AddPGCheck(const std::string& Name, const std::string& Text);
+  /// Removes the PostgreSQL check of that name; false when the domain has none of it.
+  bool DropPGCheck(const std::string& Name);
+  /// The PostgreSQL checks; a domain whose checks came as one text (another dialect's
+  /// reading) has that text as one check under the server's name.
+  std::vector<TPGDomainCheck> GetPGChecks() const;
+  /// The check clauses of CREATE DOMAIN, each after a space; a name where the server would
+  /// not choose it.
+  std::string PGChecksDef() const;
 
   bool GetXmlSchemaCollection() const { return BaseTypeName == "XML SCHEMA COLLECTION"; }
 
@@ -100,7 +135,16 @@ class TDmnData : public TDbObj {
   /// Exported for hosts: moves a column of a table from the target's domain to the master's
   /// through the system tables, and re-creates the views on the table.
   void CheckTableDomainChange(const std::string& TableName, const std::string& FieldName);
+
+ private:
+  /// TypeField->CheckText rebuilt from PGChecks.
+  void SyncPGCheckText();
 };
+
+/// The target's checks of PostgreSQL domain T brought to the master's M in place: each check
+/// that is gone or changed dropped by the target's name, each new or changed one added under
+/// the master's name, or under the one the server gives it.
+void PGDomainChecksAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T);
 
 // The generation passes (gated by coDomain).
 void GenScriptDmnCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
@@ -113,7 +157,7 @@ void GenScriptDmnDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& 
 /// A PostgreSQL encoding conversion.
 class TCnvData : public TDbObj {
  public:
-  explicit TCnvData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 127; }
+  explicit TCnvData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = kindConversion; }
 
   bool IsDefault = false;
   std::string SourceEncoding;

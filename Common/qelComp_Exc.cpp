@@ -77,7 +77,7 @@ std::string TEvtSdlData::Def() const {
 }
 
 TEvtData::TEvtData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 128;
+  Kind = kindEvent;
 }
 
 TEvtData::~TEvtData() = default;

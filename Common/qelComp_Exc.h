@@ -15,7 +15,7 @@ namespace qel {
 /// An InterBase/Firebird exception. It is altered in place when its message changes.
 class TExcData : public TDbObj {
  public:
-  explicit TExcData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 108; }
+  explicit TExcData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = kindException; }
 
   /// The message, as the server keeps it (without quotes).
   std::string Message;

@@ -8,7 +8,7 @@ namespace qel {
 
 TUdfData::TUdfData(TCustomObjs* aOwner)
     : TDbObj(aOwner), ReturnParam(std::make_unique<TFldData>(aOwner)) {
-  Kind = 109;
+  Kind = kindFunction;
   Params.OwnsObjects = true;
   Params.SetCaseSensitive(true);
   ReturnParam->OwnerObj = this;
@@ -117,7 +117,7 @@ void ClearUsersForAlter(const TUdfData& M, TUdfData& T, TCustomObjs& Target, TCu
     TDependObj* R = T.UseIn[I];
     TDbObj* D = R->DepObj;
     if (!D) continue;
-    if (dynamic_cast<TPrcData*>(D)) {
+    if (D->Kind == kindProcedure) {
       auto* P = InTarget<TPrcData>(D, Target, Target.Procedures);
       if (!P) continue;
       if (P->GetObjCreated() && P->Body != P->EmptyBody()) {
@@ -125,7 +125,7 @@ void ClearUsersForAlter(const TUdfData& M, TUdfData& T, TCustomObjs& Target, TCu
         P->AssignEmptyBody(true);
       }
       R->Active = false;
-    } else if (dynamic_cast<TTrgData*>(D)) {
+    } else if (D->Kind == kindTrigger) {
       auto* Tr = InTarget<TTrgData>(D, Target, Target.Triggers);
       if (!Tr) continue;
       if (Tr->GetObjCreated() && Tr->Body != Tr->EmptyBody()) {

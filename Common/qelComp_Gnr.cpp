@@ -13,7 +13,7 @@ constexpr const char* OracleNoMaxValue = "999999999999999999999999999";
 }  // namespace
 
 TGnrData::TGnrData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 107;
+  Kind = kindGenerator;
 }
 
 void TGnrData::SetMaxValue(const std::string& Value) {

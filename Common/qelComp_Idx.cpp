@@ -7,7 +7,7 @@
 namespace qel {
 
 TIdxData::TIdxData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 104;
+  Kind = kindIndex;
   Flds.SetCaseSensitive(true);
   Flds.OwnsObjects = true;
   IncludeFlds.SetCaseSensitive(true);

@@ -7,11 +7,11 @@
 
 namespace qel {
 
-/// An Oracle package: header (the declarations) and body as source text. Packages are not compared: the
-/// target gets the packages it lacks and loses those the master lacks.
+/// An Oracle package: header (the declarations) and body as source text. Packages are not compared:
+/// the target gets the packages it lacks and loses those the master lacks.
 class TPkgData : public TDbObj {
  public:
-  explicit TPkgData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 120; }
+  explicit TPkgData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = kindPackage; }
 
   /// The package header after the CREATE ... PACKAGE name line.
   std::string HeaderSource;

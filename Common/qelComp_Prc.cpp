@@ -42,7 +42,7 @@ std::string JoinItems(const TObjVector<TFldData>& List, F&& Item) {
 }  // namespace
 
 TPrcData::TPrcData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 105;
+  Kind = kindProcedure;
 }
 
 void TPrcData::ClearParams() {

@@ -140,7 +140,7 @@ class TMemberPrcData : public TPrcData {
 /// Operators of one name are told apart by their operand types, which the key carries.
 class TOprData : public TDbObj {
  public:
-  explicit TOprData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 125; }
+  explicit TOprData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = kindOperator; }
 
   /// The implementing function (PROCEDURE).
   std::string ProcName;

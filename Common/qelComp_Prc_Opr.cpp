@@ -96,7 +96,7 @@ std::string TOpcFncData::ObjKeyDef() const {
 }
 
 TOpcData::TOpcData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 126;
+  Kind = kindOperatorClass;
   OprEntries.OwnsObjects = true;
   OprEntries.SetCaseSensitive(true);
   FncEntries.OwnsObjects = true;

@@ -15,7 +15,7 @@ enum TUserType : std::uint8_t { usrRol, usrLgn, usrUsr };
 /// principal is never altered, only created, dropped and given its description.
 class TRolData : public TDbObj {
  public:
-  explicit TRolData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 110; }
+  explicit TRolData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = kindRole; }
 
   /// Owner of a role (written in its comment line); for a SQL Server user, its group.
   std::string RoleOwner;
@@ -50,7 +50,7 @@ class TRolData : public TDbObj {
 class TGntData : public TDbObj {
  public:
   explicit TGntData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-    Kind = 111;
+    Kind = kindGrant;
     Fields.SetCaseSensitive(true);
   }
 

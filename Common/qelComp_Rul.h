@@ -10,7 +10,7 @@ namespace qel {
 /// A stand-alone rule, bound to columns or user types.
 class TRulData : public TDbObj {
  public:
-  explicit TRulData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = 117; }
+  explicit TRulData(TCustomObjs* aOwner) : TDbObj(aOwner) { Kind = kindRule; }
 
   /// The condition after AS.
   std::string Expression;

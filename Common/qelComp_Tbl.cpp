@@ -120,11 +120,16 @@ TDBFieldType FieldTypeByName(const std::string& Name) {
   return iftUnknown;
 }
 
+bool PGTypeTakesSecondsPrecision(TDBFieldType T) {
+  return T == iftTime || T == iftTimeTZ || T == iftTimeStamp || T == iftTimeStampTZ ||
+         T == iftInterval;
+}
+
 // ---------------------------------------------------------------------------------------------
 // TFldData
 
 TFldData::TFldData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 102;
+  Kind = kindField;
 }
 
 TFldData::~TFldData() = default;
@@ -268,11 +273,8 @@ std::string TFldData::FieldTypeDef() const {
 
   std::string R = FieldTypeName(FieldType);
   if (DB == dbPostgreSQL) {
-    R = LowerCase(R);
-    if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) {
-      if (Precision != 0) R += InParens(Precision);
-      R += " with time zone";
-    }
+    R = LowerCase(R) + tbl_detail::PGSecondsPrecision(*this);
+    if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) R += " with time zone";
   }
   if (DB != dbInterBase) {
     switch (FieldType) {
@@ -304,9 +306,6 @@ std::string TFldData::FieldTypeDef() const {
       R += "]";
     }
   }
-  // An array column and its element type are different types: PostgreSQL compares the
-  // dimensions as it writes them.
-  if (DB == dbPostgreSQL) R += tbl_detail::PGArrayBrackets(ArrayBounds);
   // Oracle keeps the time zone of a TIMESTAMP in flags; the zone changes the type.
   if (DB == dbOracle && FieldType == iftTimeStamp) {
     if (WithTimeZone)
@@ -326,6 +325,9 @@ std::string TFldData::FieldTypeDef() const {
   if (DB == dbInterBase && Owner && Owner->IBServerOptions.GetSQLDialect() != 3 &&
       (FieldType == iftTime || FieldType == iftTimeStamp))
     R = "DATE";  // dialects 1 and 2 know only DATE, which holds the time too
+  // An array column and its element type are different types: PostgreSQL compares the
+  // dimensions as it writes them, after the element's modifier ("numeric(10,2)[]").
+  if (DB == dbPostgreSQL) R += tbl_detail::PGArrayBrackets(ArrayBounds);
   return R;
 }
 
@@ -461,6 +463,13 @@ void TFldData::DoAfterDrop() {
   if (auto* Tbl = dynamic_cast<TTblData*>(OwnerObj)) Tbl->SetUpdFldPos(true);
 }
 
+void TFldData::CreateDependDef() {
+  const bool Missing = !GetObjCreated();
+  TDbObj::CreateDependDef();
+  if (Missing && GetObjCreated())
+    if (auto* Tbl = dynamic_cast<TTblData*>(OwnerObj)) Tbl->AddedColumns.push_back(this);
+}
+
 void TFldData::ResetGeneration() {
   TDbObj::ResetGeneration();
   Found = false;
@@ -517,7 +526,7 @@ TGnrData& TFldData::GetIdentityGenerator() {
 // TTblData
 
 TTblData::TTblData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 101;
+  Kind = kindTable;
   Fields.CaseSensitive = !(aOwner && aOwner->GetDatabaseType() == dbMSSQL);
 }
 
@@ -748,6 +757,7 @@ void TTblData::ResetGeneration() {
   TDbObj::ResetGeneration();
   SkipComputedDef = false;
   UpdFldPos = false;
+  AddedColumns.clear();
   Paired = false;
   Equal = false;
   for (const auto& F : Fields) F->ResetGeneration();

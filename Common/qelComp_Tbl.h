@@ -122,9 +122,26 @@ const char* FieldTypeName(TDBFieldType T);
 /// The type whose spelling equals Name upper-cased (first match); iftUnknown when none does.
 TDBFieldType FieldTypeByName(const std::string& Name);
 
+/// PostgreSQL time, timestamp and interval types (with or without time zone) take the precision
+/// of their fractional seconds, kept in TFldData::Precision.
+bool PGTypeTakesSecondsPrecision(TDBFieldType T);
+
+/// TFldData::Precision of such a type written with "(0)". A zero Precision is the type written
+/// without any, which the server keeps apart from every written one (pg_dump shows the
+/// difference), so a written zero needs a value of its own.
+inline constexpr std::int32_t PGZeroSecondsPrecision = -1;
+
 class TGnrData;
 class TTblData;
 class TDmnData;
+class TFldData;
+
+/// A PostgreSQL column default in the spelling a script and the catalog share: the catalog
+/// keeps a literal with the cast its column type gave it ("'y'::bpchar", "'-1'::integer"),
+/// where a script writes the bare literal. Drops a cast to the column's own type (without
+/// modifier), gives a number literal cast to its own type, or quoted on an exact-number column,
+/// as the bare number, and "(-1)" as "-1". Any other text is returned unchanged.
+std::string PGDefaultKey(const std::string& Text, const TFldData& Fld);
 
 /// One array dimension: lower and upper bound.
 struct TArrayBound {
@@ -246,6 +263,8 @@ class TFldData : public TDbObj {
   void DoBeforeDrop() override;
   /// Marks the owning table for a column-order rewrite.
   void DoAfterDrop() override;
+  /// Also files the column with its table when this call added it to the table.
+  void CreateDependDef() override;
   /// The domain of a domain-typed column, and the external functions of a computed column,
   /// are created first.
   void DoBeforeCreate() override;
@@ -262,6 +281,9 @@ class TFldData : public TDbObj {
   TDBFieldType FldTypeFromIbType(std::int32_t IbType) const;
   /// The default text for writing: a value in double quotes is re-quoted as a SQL literal.
   std::string GetDefValue() const;
+  /// The default as two readings of the column are compared: GetDefValue, in PostgreSQL in the
+  /// spelling of PGDefaultKey.
+  std::string CompareDefValue() const;
   /// Stores character set and collation, dropping the values that repeat a default.
   void GetCharsetCollation(std::int32_t aCharSetId, const std::string& aCharSet,
                            std::int32_t aCollationId, const std::string& aCollation);
@@ -318,6 +340,9 @@ class TTblData : public TDbObj {
   bool SkipComputedDef = false;
   /// The column order has to be rewritten in the target.
   bool UpdFldPos = false;
+  /// The columns this generation added to the existing table, in the order of their ADD
+  /// statements: a server that appends an added column (MySQL) has them last in that order.
+  std::vector<TFldData*> AddedColumns;
   /// Oracle storage attributes.
   TTableSpace TableSpace;
   /// MySQL engine, PACK_KEYS value and default character set.
@@ -404,7 +429,7 @@ void GenScriptTablAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
 /// Drops the target columns and tables the master lacks.
 void GenScriptTablDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
 /// Rewrites the column order of the tables marked for it (InterBase/Firebird; SQL Server by
-/// rebuilding the table).
+/// rebuilding the table); MySQL moves the columns of every paired table that are out of order.
 void GenScriptTblFldPosition(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
 
 /// The column alteration pass: matched columns whose definitions differ are changed in place.
@@ -412,6 +437,9 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
 /// SQL Server: tables whose column order changed are rebuilt through a copy table.
 void MSSQLUpdateColumnPositionRecreateTable(TCustomObjs& Master, TCustomObjs& Target,
                                             TCustomSQLExec& Exec);
+/// MySQL: the columns of every paired table are moved into the master's order, after the
+/// columns were added and dropped, with the fewest MODIFY COLUMN ... FIRST/AFTER statements.
+void MySQLUpdateColumnPositions(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
 
 class TPblData;
 

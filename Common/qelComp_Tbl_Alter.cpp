@@ -331,7 +331,7 @@ void PGSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
     T.DoBeforeDrop();
     WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(Head + " TYPE " + M.FieldTypeDef(), FN, TN));
   }
-  if (M.GetDefValue() != T.GetDefValue()) {
+  if (M.CompareDefValue() != T.CompareDefValue()) {
     T.DoBeforeDrop();
     Run.AddAlter(
         Head + (M.GetDefValue().empty() ? " DROP DEFAULT" : " SET DEFAULT " + M.GetDefValue()), FN,
@@ -365,21 +365,72 @@ void MySQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
   WarnNarrowing(Run, MTbl, M, T, S);
 }
 
-/// The moves that bring the target's columns into the master's order: every position whose
-/// name differs from the target's gets the master's column there, after its predecessor.
-/// Names are quoted where MySQL needs it (a reserved word or a name with a blank would break
-/// the statement otherwise).
+/// The master's columns in the order the target table has them once this run has added and
+/// dropped its columns: the target's columns still there, in their order, then the columns
+/// added, in the order of their ADD statements (MySQL appends an added column). Target columns
+/// the master lacks and kept stay where they are and take no part.
+std::vector<TFldData*> MySQLColumnsAsScripted(const TTblData& MTbl, const TTblData& TTbl) {
+  std::vector<TFldData*> R;
+  const auto Listed = [&R](const TFldData* F) {
+    return std::find(R.begin(), R.end(), F) != R.end();
+  };
+  for (const auto& G : TTbl.Fields) {
+    if (!G->GetObjCreated()) continue;
+    TFldData* F = MTbl.Fields.Find(G->GetObjName());
+    if (F && F->GetObjCreated() && !Listed(F)) R.push_back(F);
+  }
+  for (TFldData* F : MTbl.AddedColumns)
+    if (F->GetObjCreated() && !Listed(F)) R.push_back(F);
+  return R;
+}
+
+/// Marks the longest run of Order (not necessarily contiguous) whose ranks rise: those columns
+/// already stand in the master's order and need not move, so the moves are as few as can be.
+std::vector<bool> LongestRisingRun(const std::vector<int>& Order) {
+  const int N = static_cast<int>(Order.size());
+  std::vector<int> Tails;        // index into Order of the last item of the best run per length
+  std::vector<int> Prev(N, -1);  // the item before each one in its best run
+  for (int I = 0; I < N; ++I) {
+    const auto At = std::lower_bound(Tails.begin(), Tails.end(), Order[I],
+                                     [&Order](int T, int Rank) { return Order[T] < Rank; });
+    if (At != Tails.begin()) Prev[I] = *(At - 1);
+    if (At == Tails.end())
+      Tails.push_back(I);
+    else
+      *At = I;
+  }
+  std::vector<bool> Keep(N, false);
+  for (int I = Tails.empty() ? -1 : Tails.back(); I >= 0; I = Prev[I]) Keep[I] = true;
+  return Keep;
+}
+
+/// The moves that bring the target's columns into the master's order. The columns that
+/// already stand in order stay; every other one goes after its master predecessor (or FIRST),
+/// in master order, so each lands next to a column that is where it belongs. MODIFY COLUMN
+/// replaces the whole definition, so each restates it: the master's, which the alteration pass
+/// has already given the column; a column the comparison passes by keeps the target's.
 void MySQLUpdateColumnPosition(TAlterRun& Run, TTblData& MTbl, TTblData& TTbl) {
+  const std::vector<TFldData*> Now = MySQLColumnsAsScripted(MTbl, TTbl);
+  std::vector<TFldData*> Want;
+  for (const auto& F : MTbl.Fields)
+    if (std::find(Now.begin(), Now.end(), F.get()) != Now.end()) Want.push_back(F.get());
+  std::vector<int> Order;
+  for (TFldData* F : Now)
+    Order.push_back(static_cast<int>(std::find(Want.begin(), Want.end(), F) - Want.begin()));
+  const std::vector<bool> Keep = LongestRisingRun(Order);
+  std::vector<bool> Stays(Want.size(), false);
+  for (std::size_t I = 0; I < Now.size(); ++I) Stays[Order[I]] = Keep[I];
+
   const std::string TN = TableNameOf(MTbl);
-  for (int I = 0; I < MTbl.Fields.Count(); ++I) {
-    const TFldData* F = MTbl.Fields[I];
-    const TFldData* G = TTbl.Fields[I];
+  for (std::size_t I = 0; I < Want.size(); ++I) {
+    if (Stays[I]) continue;
+    const TFldData* F = Want[I];
     const std::string& FN = F->GetObjName();
-    if (G && G->GetObjName() == FN) continue;
-    const std::string Where =
-        I == 0 ? " FIRST" : " AFTER " + Run.Quote(MTbl.Fields[I - 1]->GetObjName());
+    const TFldData* G = TTbl.Fields.Find(FN);
+    const TFldData& Def = F->SkipDef && G ? *G : *F;
+    const std::string Where = I == 0 ? " FIRST" : " AFTER " + Run.Quote(Want[I - 1]->GetObjName());
     Run.AddAlter("ALTER TABLE " + Run.Quote(TN) + " MODIFY COLUMN " + Run.Quote(FN) + " " +
-                     MySQLModifyText(Run, *F, TTbl.Fields.Find(FN)) + Where,
+                     MySQLModifyText(Run, Def, G) + Where,
                  FN, TN);
   }
 }
@@ -414,8 +465,6 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
     auto* M = dynamic_cast<TTblData*>(Master.Tables.Objects(I));
     auto* T = M ? dynamic_cast<TTblData*>(M->GetRefObj()) : nullptr;
     if (!T || M->SkipDef || MadeAnew(*M, *T)) continue;
-    if (DB == dbMySQL && M->Fields.Count() == T->Fields.Count())
-      MySQLUpdateColumnPosition(Run, *M, *T);
     int Place = 0;
     for (const auto& F : M->Fields) {
       TFldData* G = T->Fields.FindFrom(F->GetObjName(), Place++);
@@ -455,6 +504,16 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
 
 void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
   GenScriptColumnsAlter(Master, Target, Exec, WorkListOf(Master));
+}
+
+void MySQLUpdateColumnPositions(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  TAlterRun Run(Master, Target, Exec, WorkListOf(Master));
+  for (int I = 0; I < Master.Tables.Count(); ++I) {
+    auto* M = dynamic_cast<TTblData*>(Master.Tables.Objects(I));
+    auto* T = M ? dynamic_cast<TTblData*>(M->GetRefObj()) : nullptr;
+    if (!T || M->SkipDef || T->SkipDef || !T->GetObjCreated() || MadeAnew(*M, *T)) continue;
+    MySQLUpdateColumnPosition(Run, *M, *T);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -33,6 +33,13 @@ inline std::string InParens(std::int32_t N) {
   return "(" + std::to_string(N) + ")";
 }
 
+/// "(n)" after a PostgreSQL time, timestamp or interval type that was given a precision of its
+/// fractional seconds, else nothing.
+inline std::string PGSecondsPrecision(const TFldData& Fld) {
+  if (!PGTypeTakesSecondsPrecision(Fld.FieldType) || Fld.Precision == 0) return "";
+  return InParens(Fld.Precision == PGZeroSecondsPrecision ? 0 : Fld.Precision);
+}
+
 /// "(" + P + "," + S + ")".
 inline std::string InParens(std::int32_t P, std::int32_t S) {
   return "(" + std::to_string(P) + "," + std::to_string(S) + ")";
@@ -53,5 +60,9 @@ inline std::string ASAOwnerPrefix(const TDbObj& Obj, const std::string& OwnerNam
 inline std::string ASAOwnerPrefix(const TDbObj& Table) {
   return ASAOwnerPrefix(Table, Table.Creator);
 }
+
+/// The length of the single-quoted literal S starts with (inner quotes doubled), with its
+/// content in Content; 0 when S starts with none.
+std::size_t QuotedLiteral(const std::string& S, std::string& Content);
 
 }  // namespace qel::tbl_detail

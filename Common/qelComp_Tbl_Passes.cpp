@@ -37,7 +37,7 @@ bool DescriptionsCompared(const TCustomObjs& Master) {
 bool ColumnsEqual(const TFldData& M, const TFldData& T) {
   bool Equal = M.FieldTypeDef() == T.FieldTypeDef() && M.Length == T.Length &&
                M.Nullable == T.Nullable && M.DomainName == T.DomainName &&
-               M.GetDefValue() == T.GetDefValue();
+               M.CompareDefValue() == T.CompareDefValue();
   if (M.Computed()) Equal = M.Body == T.Body;
   if (M.FieldType == iftDomain && T.FieldType == iftDomain) Equal = M.DomainName == T.DomainName;
   return Equal;
@@ -258,6 +258,11 @@ void GenScriptTblFldPosition(TCustomObjs& Master, TCustomObjs& Target, TCustomSQ
     case dbMSSQL:
       if (Target.MSSQLServerOptions.GetMSSQLCompareOptions().UpdateColumnPosition)
         MSSQLUpdateColumnPositionRecreateTable(Master, Target, Exec);
+      break;
+    case dbMySQL:
+      // Moved only now, when every column is added and dropped: the moves depend on the order
+      // those statements leave.
+      MySQLUpdateColumnPositions(Master, Target, Exec);
       break;
     default:
       break;  // the other dialects keep the order a column was added in

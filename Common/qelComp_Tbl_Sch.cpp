@@ -27,7 +27,7 @@ std::string TPblArtData::Def() const {
 }
 
 TPblData::TPblData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 123;
+  Kind = kindPublication;
   Articles.SetSorted(true);
   Articles.OwnsObjects = true;
 }

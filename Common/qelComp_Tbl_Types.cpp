@@ -15,19 +15,7 @@ namespace {
 
 /// The content of S when S is exactly one single-quoted literal (inner quotes doubled).
 bool DequoteLiteral(const std::string& S, std::string& Content) {
-  if (S.size() < 2 || S.front() != '\'') return false;
-  Content.clear();
-  for (std::size_t I = 1; I < S.size(); ++I) {
-    if (S[I] != '\'') {
-      Content += S[I];
-    } else if (I + 1 < S.size() && S[I + 1] == '\'') {
-      Content += '\'';
-      ++I;
-    } else {
-      return I + 1 == S.size();
-    }
-  }
-  return false;
+  return S.size() >= 2 && tbl_detail::QuotedLiteral(S, Content) == S.size();
 }
 
 /// "(P,S)" when both are given, "(P)" with the precision alone, else nothing.
@@ -152,6 +140,7 @@ std::string TFldData::PGSQLTypeDef() const {
     // A character column without length is unlimited, which is what MAX (-1) asks for.
     if ((FieldType == iftVarchar || FieldType == iftChar) && Size > 0) R += InParens(Size);
     if (FieldType == iftNumeric || FieldType == iftDecimal) R += PrecisionScale(Precision, Scale);
+    R += tbl_detail::PGSecondsPrecision(*this);
     if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) R += " with time zone";
     if (!CharSet.empty()) R += " character set " + CharSet;
   }

@@ -29,7 +29,7 @@ bool ServerLevel(const std::string& OwnName) {
 }  // namespace
 
 TTrgData::TTrgData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 106;
+  Kind = kindTrigger;
   Columns.SetCaseSensitive(true);
 }
 

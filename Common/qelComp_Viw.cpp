@@ -12,7 +12,7 @@
 namespace qel {
 
 TViwData::TViwData(TCustomObjs* aOwner) : TDbObj(aOwner) {
-  Kind = 103;
+  Kind = kindView;
 }
 
 void TViwData::SetReCreate(bool Value) {
@@ -111,8 +111,8 @@ void CreateMissingReadViews(TDbObj& User, const std::string& UserKind) {
     auto* W = dynamic_cast<TViwData*>(User.UseOf[I]->DepObj);
     if (!User.UseOf[I]->Active || !W || W == &User || W->GetObjCreated() || W->IsBeingCreated())
       continue;
-    Comment(Exec,
-            "Create view: " + W->GetObjName() + " for " + UserKind + ": " + User.GetObjName());
+    Comment(Exec, User.GenComment("Create view: " + W->GetObjName() + " for " + UserKind + ": " +
+                                  User.GetObjName()));
     W->CreateDependDef();
   }
 }

@@ -1,5 +1,7 @@
+// The script extractor base: script file lists, loading the texts and parsing them into a schema.
 #include "qelCustomScriptExtract.h"
 
+#include <string_view>
 #include <vector>
 
 #include "Files.h"
@@ -142,13 +144,22 @@ bool TCustomScriptExtract::PrepareExtraction(bool ClearScriptText) {
 
 bool TCustomScriptExtract::LoadScript(const std::string& FileName) {
   bool Loaded = false;
+  FScriptBytes.clear();
+  FHaveScriptBytes = false;
   if (OnLoadScript) {
     OnLoadScript(this, FileName, &ScriptText, Loaded);
   } else if (!FileExists(FileName)) {
     DoErrorMessage("File not found: " + FileName);
     return false;
-  } else {
-    Loaded = ScriptText.LoadFromFile(FileName);
+  } else if (ReadFileToString(FileName, FScriptBytes)) {
+    // The parser reads the bytes themselves: split into lines and joined again, a script
+    // written with LF line ends would reach the server with CR LF inside its bodies and
+    // literals. A leading UTF-8 byte-order mark is no part of the text.
+    static constexpr std::string_view Bom = "\xEF\xBB\xBF";
+    if (std::string_view(FScriptBytes).substr(0, Bom.size()) == Bom)
+      FScriptBytes.erase(0, Bom.size());
+    ScriptText.SetText(FScriptBytes);
+    FHaveScriptBytes = Loaded = true;
   }
   if (!Loaded) DoErrorMessage("Script not load: " + FileName);
   return Loaded;
@@ -169,7 +180,11 @@ bool TCustomScriptExtract::ExtractDatabase() {
     if (!FParser || !GetDBStructure()) return false;
     if (Loaded) {
       FParser->ScriptName = FileName;
-      FParser->ParseScript(ScriptText, GetDBStructure()->GetObjs());
+      if (FHaveScriptBytes) {
+        FParser->ParseScriptText(FScriptBytes, GetDBStructure()->GetObjs());
+        FScriptBytes = std::string();  // the objects hold what they need of it
+      } else
+        FParser->ParseScript(ScriptText, GetDBStructure()->GetObjs());
     } else {
       // A script that cannot be read fails the extraction like one that does not parse: the
       // schema would lack its objects.

@@ -78,10 +78,15 @@ class TCustomScriptExtract : public TCustomExtract {
   /// Empties the holder and the message lists and prepares the collection for scripts; false
   /// (reported) without a holder.
   bool PrepareExtraction(bool ClearScriptText);
-  /// Loads one script into ScriptText; reports a missing file. True when loaded.
+  /// Loads one script into ScriptText (and, read from a file, its bytes into FScriptBytes);
+  /// reports a missing file. True when loaded.
   bool LoadScript(const std::string& FileName);
 
   std::string FScriptFileName;
+  /// The bytes of the script file last loaded, line breaks as written; empty when a load
+  /// handler supplied the script as lines.
+  std::string FScriptBytes;
+  bool FHaveScriptBytes = false;
   TStringList FScriptFileNames;
   std::unique_ptr<TCustomParser> FParser;
 };

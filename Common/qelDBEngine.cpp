@@ -1,3 +1,4 @@
+// The connection engine: adapter registry, connection components, setup and server facts, queries.
 #include "qelDBEngine.h"
 
 #include <exception>

@@ -1,3 +1,4 @@
+// The option objects: connection settings, per-dialect server and compare options, data scripts.
 #include "qelDBOptions.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The schema holder component: owns its collection and reports that collection's compare role.
 #include "qelDBStructure.h"
 
 namespace qel {

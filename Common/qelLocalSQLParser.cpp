@@ -1,3 +1,4 @@
+// Local SQL of Paradox and dBASE tables: keywords, identifier quoting and the data-script parser.
 #include "qelLocalSQLParser.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The message box and message pump calls of the components, passed on to the host hooks.
 #include "qelMsg.h"
 
 #include "Host.h"

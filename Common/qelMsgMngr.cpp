@@ -1,3 +1,4 @@
+// The message list: adding messages with their script position, counting by type, the summary.
 #include "qelMsgMngr.h"
 
 namespace qel {

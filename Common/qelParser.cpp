@@ -2,6 +2,7 @@
 // text functions. The scanner itself is in qelParser_Lex.cpp.
 #include "qelParser.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -364,10 +365,15 @@ void TCustomParser::TestIdent(const std::string& Name) {
 }
 
 void TCustomParser::ParseScript(const TStrings& Lines, TCustomObjs* AObjs) {
-  Objs = AObjs;
   // The lines joined with CR LF; a line that carries a break of its own is normalised too.
-  AssignTxt(CrLfLineBreaks(Lines.GetText()));
-  LineCount = Lines.Count();
+  ParseScriptText(CrLfLineBreaks(Lines.GetText()), AObjs);
+}
+
+void TCustomParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) {
+  Objs = AObjs;
+  AssignTxt(Text);
+  LineCount = static_cast<std::int32_t>(std::count(Text.begin(), Text.end(), '\n'));
+  if (!Text.empty() && Text.back() != '\n') ++LineCount;
   DoProgressUpdate(0, LineCount);
   DoLogNextLine("Parse Script: " + ScriptName);
   ParseText();
@@ -490,18 +496,18 @@ void TCustomParser::LinkDepend(TDbObj* Obj, const std::string& Name, const TSymS
         return;
       }
   };
-  Search({0, 101}, [&] { return static_cast<TDbObj*>(O->GetTable(Name)); });
-  Search({1, 103}, [&] { return static_cast<TDbObj*>(O->GetView(Name)); });
+  Search({0, kindTable}, [&] { return static_cast<TDbObj*>(O->GetTable(Name)); });
+  Search({1, kindView}, [&] { return static_cast<TDbObj*>(O->GetView(Name)); });
   Search({5}, [&] { return static_cast<TDbObj*>(O->GetProcedure(Name)); });
   Search({2}, [&] { return static_cast<TDbObj*>(O->GetTrigger(Name)); });
-  Search({14, 107}, [&] { return static_cast<TDbObj*>(O->GetGenerator(Name)); });
-  Search({10, 104}, [&] { return static_cast<TDbObj*>(O->GetIndex(Name)); });
+  Search({14, kindGenerator}, [&] { return static_cast<TDbObj*>(O->GetGenerator(Name)); });
+  Search({10, kindIndex}, [&] { return static_cast<TDbObj*>(O->GetIndex(Name)); });
   Search({7}, [&] { return static_cast<TDbObj*>(O->GetException(Name)); });
-  Search({100}, [&] { return static_cast<TDbObj*>(O->GetDomain(Name)); });
-  Search({15, 109}, [&] { return static_cast<TDbObj*>(O->GetFunction(Name)); });
+  Search({kindDomain}, [&] { return static_cast<TDbObj*>(O->GetDomain(Name)); });
+  Search({15, kindFunction}, [&] { return static_cast<TDbObj*>(O->GetFunction(Name)); });
   // Rules and defaults share names with the columns they are bound to; a hit there wins.
-  for (const auto& [Code, List] :
-       {std::pair{std::uint8_t{117}, &O->Rules}, std::pair{std::uint8_t{118}, &O->Defaults}})
+  for (const auto& [Code, List] : {std::pair{std::uint8_t{kindRule}, &O->Rules},
+                                   std::pair{std::uint8_t{kindDefault}, &O->Defaults}})
     if (Codes.Contains(Code))
       if (TDbObj* Hit = List->FindObj(Name); Hit && Hit != Obj) Found = Hit;
   LinkDepend(Obj, Found, "");
@@ -541,8 +547,8 @@ std::string TCustomSQLParser::GetIntConst() {
   return Text;
 }
 
-void TCustomSQLParser::ParseScript(const TStrings& Lines, TCustomObjs* AObjs) {
-  TCustomParser::ParseScript(Lines, AObjs);
+void TCustomSQLParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) {
+  TCustomParser::ParseScriptText(Text, AObjs);
   if (Objs) Objs->ConnectionOptions.Assign(ConnectionOptions);
 }
 

@@ -241,8 +241,12 @@ class TCustomParser : public TObject {
   virtual bool IsIdent(const std::string& Name);
   /// Reports "Must be: " + NAME unless IsIdent(Name).
   virtual void TestIdent(const std::string& Name);
-  /// Reads a whole script into AObjs: line breaks normalised to CR LF, then ParseText.
+  /// Reads a whole script given as lines into AObjs: the lines joined with CR LF (a list of
+  /// lines keeps no line breaks of its own), then ParseScriptText.
   virtual void ParseScript(const TStrings& Lines, TCustomObjs* AObjs);
+  /// Reads a whole script into AObjs as its bytes stand, line breaks included, so that bodies,
+  /// view texts, comments and literals reach the collection (and later the server) as written.
+  virtual void ParseScriptText(const std::string& Text, TCustomObjs* AObjs);
   /// The grammar; the base reads symbols up to the end of the text.
   virtual void ParseText();
   /// Records an error at the current line and column (see the class comment).
@@ -306,9 +310,10 @@ class TCustomParser : public TObject {
   /// table's columns.
   void LinkDepend(TDbObj* Obj, TDbObj* DependsOn, const std::string& FieldName = "");
   /// Looks Name up among the kinds whose codes Kinds holds and links Obj to what it finds:
-  ///   0/101 tables, 1/103 views, 5 procedures, 2 triggers, 14/107 generators, 10/104 indexes,
-  ///   7 exceptions, 100 domains, 15/109 external functions (searched in this order until one
-  ///   is found), then 117 rules and 118 defaults (a hit there wins).
+  ///   0/kindTable tables, 1/kindView views, 5 procedures, 2 triggers, 14/kindGenerator
+  ///   generators, 10/kindIndex indexes, 7 exceptions, kindDomain domains, 15/kindFunction
+  ///   external functions (searched in this order until one is found), then kindRule rules and
+  ///   kindDefault defaults (a hit there wins). The small numbers are InterBase's own codes.
   /// InterBase system objects ("RDB$...") and names found nowhere are passed over silently, and
   /// an object never comes to depend on itself (a recursive routine calling itself).
   void LinkDepend(TDbObj* Obj, const std::string& Name, const TSymSet& Kinds);
@@ -363,7 +368,7 @@ class TCustomSQLParser : public TCustomParser {
   /// Comments, then white space.
   bool SkipText() override;
   /// Reads the script, then copies the CONNECT parameters met in it into the collection.
-  void ParseScript(const TStrings& Lines, TCustomObjs* AObjs) override;
+  void ParseScriptText(const std::string& Text, TCustomObjs* AObjs) override;
   /// Links what the collection's objects name, once all its scripts are read: indexes and
   /// constraints to their tables and columns, foreign keys to the keys they reference, grants
   /// to their objects and grantees, users to their logins. Names that resolve to nothing are

@@ -46,22 +46,6 @@ bool IsBlockStatement(const TStatement& S) {
          (S.StatType == stStatement && S.DbObject == dboPackage && S.DbOperation == odbCreate);
 }
 
-/// Statements that change the database: the connection is opened for them.
-bool NeedsConnection(TStatType T) {
-  switch (T) {
-    case stStatement:
-    case stProcedure:
-    case stTrigger:
-    case stDescription:
-    case stInsert:
-    case stUpdate:
-    case stDelete:
-      return true;
-    default:
-      return false;
-  }
-}
-
 int HexDigit(char C) {
   if (C >= '0' && C <= '9') return C - '0';
   if (C >= 'A' && C <= 'F') return C - 'A' + 10;
@@ -602,7 +586,7 @@ void TSQLExec::ExecuteStatement(TStatement* Statement) {
 bool TSQLExec::ExecStatement(TStatement* Statement) {
   SetCurrentStatement(Statement);
   if (!Statement) return true;
-  if (FQELConnection && !FQELConnection->GetConnected() && NeedsConnection(Statement->StatType) &&
+  if (FQELConnection && !FQELConnection->GetConnected() && ChangesDatabase(Statement->StatType) &&
       !OpenConnection())
     return false;
   switch (Statement->StatType) {

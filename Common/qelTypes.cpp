@@ -1,3 +1,4 @@
+// Statement type names, the text functions of generated scripts and the small option records.
 #include "qelTypes.h"
 
 #include <climits>
@@ -10,6 +11,21 @@ const char* const StatTypeStr[StatTypeCount] = {
     "Connect", "ReConnect", "CreateDb", "Set",      "BlobFile",     "Commit",     "Statement",
     "Comment", "Procedure", "Trigger",  "SetNames", "CharSet",      "SqlDialect", "Description",
     "Select",  "Insert",    "Update",   "Delete",   "ExecuteBlock", "Package"};
+
+bool ChangesDatabase(TStatType T) {
+  switch (T) {
+    case stStatement:
+    case stProcedure:
+    case stTrigger:
+    case stDescription:
+    case stInsert:
+    case stUpdate:
+    case stDelete:
+      return true;
+    default:
+      return false;
+  }
+}
 
 namespace {
 

@@ -181,6 +181,10 @@ constexpr std::size_t StatTypeCount = 20;
 /// Display names of the statement types, indexed by TStatType.
 extern const char* const StatTypeStr[StatTypeCount];
 
+/// True for the statement types that change a database (DDL, comments, data changes): they mark
+/// an executor as having changes and need an open connection to run.
+bool ChangesDatabase(TStatType T);
+
 enum TDbObject : std::uint8_t {
   dboUnknown,
   dboTable,

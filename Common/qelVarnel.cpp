@@ -351,6 +351,12 @@ bool TVarnel::ExtractDatabases() {
     Result = false;
     CompareEnabled = false;
   }
+  // A side read from a catalog lets its server say which texts of the other side, read from
+  // scripts, mean what its own do (the server rewrites a view's text as it stores it).
+  if (Result && M && T && M->GetDatabaseType() == T->GetDatabaseType()) {
+    if (TCustomExtract* E = GetExtractorTarget()) E->MatchServerForms(*M);
+    if (TCustomExtract* E = GetExtractorMaster()) E->MatchServerForms(*T);
+  }
 
   DoAfterExtract();
   // A script written from the schemas read before must not outlive a failed reading: it

@@ -26,11 +26,65 @@ class TVarnel;
 /// What a conversion of the master changed, to put it back (qelVarnel_Conv.cpp).
 struct TMasterSnapshot;
 
+/// The steps of the update script, in the order they run (1 .. 46). Passes run as a group
+/// share a step; the ordinals are kept, since traces and reports show them.
+enum TGenStep : int {
+  gsSchCreate = 1,
+  gsSchAlter,
+  gsPGObjectsCreate,  // conversions, operators, operator classes: create and alter (PostgreSQL)
+  gsMSRulesDefaultsCreate,  // rules and defaults: create and alter (SQL Server)
+  gsCtrDrop,
+  gsDmnCreate,
+  gsUdfCreate,
+  gsTrigEmpty,  // target-only triggers of views emptied before anything is dropped
+  gsProcDrop,
+  gsTrigDrop,
+  gsIdxDrop,
+  gsViewDrop,
+  gsUdfAlter,
+  gsExptDrop,
+  gsUdfDrop,
+  gsDmnAlter,
+  gsTablCreate,
+  gsTablAlter,  // new columns, then the changes of the tables
+  gsTablDrop,
+  gsProcCreate,
+  gsDmnDrop,
+  gsViewCreateFirst,  // what cannot be created yet is reported and left to gsViewCreateSecond
+  gsViewAlter,
+  gsIdxCreate,
+  gsIdxAlter,
+  gsGenrCreate,
+  gsExptCreate,
+  gsExptAlter,
+  gsCtrCreate,  // every constraint but the default constraints
+  gsProcAlterFirst,
+  gsCtrDefaultsCreate,  // default constraints, after the procedures they may call
+  gsTrigCreate,
+  gsViewCreateSecond,
+  gsTrigAlter,
+  gsGenrAlterDrop,
+  gsProcAlterSecond,
+  gsMSRulesDefaultsDrop,  // (SQL Server)
+  gsOraPackages,          // packages: drop, alter, create (Oracle)
+  gsTblFldPosition,
+  gsPublications,     // publications: drop, alter, create
+  gsRoleCreateAlter,  // roles: create and alter
+  gsPGObjectsDrop,    // operator classes, operators, conversions (PostgreSQL)
+  gsEvents,           // events: create, alter, drop
+  gsSchDrop,
+  gsGrants,  // grants: drop, then create
+  gsRoleDrop
+};
+/// The number of steps of the update script.
+constexpr int GenStepCount = gsRoleDrop;
+static_assert(GenStepCount == 46, "a step of the update script was added or removed");
+
 /// One pass of the update script: a routine that adds the statements of one kind and step, and
 /// the gate that decides whether it runs.
 struct TVarnelPass {
   /// Position of the pass in the generation order (passes run as a group share it).
-  int Row = 0;
+  TGenStep Row = gsSchCreate;
   /// The routine's name.
   const char* Name = "";
   /// Runs only when some of these kinds are compared; empty: no such condition.

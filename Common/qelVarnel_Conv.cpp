@@ -967,6 +967,9 @@ void TVarnel::ConvertToMySQLDb() {
       }
       F.CharSet.clear();
       F.Collation.clear();
+      // PostgreSQL's "(0)" on fractional seconds is MySQL's precision when none is written.
+      if (F.Precision == PGZeroSecondsPrecision && PGTypeTakesSecondsPrecision(F.FieldType))
+        F.Precision = 0;
       switch (F.FieldType) {
         case iftNumeric:
           F.FieldType = iftDecimal;

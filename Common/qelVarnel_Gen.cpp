@@ -1,7 +1,10 @@
 // The comparer's second half: the update script. The header of the target's dialect, then the
 // passes of every object kind in one fixed order; the order is what makes the script run: what
 // an object needs is created before it, and what needs an object is dropped or emptied first.
+#include <cstdint>
 #include <exception>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 
 #include "Text.h"
@@ -53,97 +56,153 @@ void CtrCreateDefaults(TVarnel& V) {
   GenScriptCtrCreate(MasterOf(V), TargetOf(V), ExecOf(V), {ctDefault});
 }
 
-std::vector<TVarnelPass> MakePasses() {
-  const TCmpObjSetType None;
-  const TCmpObjSetType Constraints{coPrimaryKey, coForeignKey, coUnique, coCheck};
-  std::vector<TVarnelPass> P;
-  auto Always = [&](int Row, const char* Name, void (*Run)(TVarnel&)) {
-    P.push_back({Row, Name, None, None, false, dbAbstract, false, Run});
-  };
-  auto Kind = [&](int Row, const char* Name, TCmpObjType K, void (*Run)(TVarnel&)) {
-    P.push_back({Row, Name, TCmpObjSetType{K}, None, false, dbAbstract, false, Run});
-  };
-  auto Dialect = [&](int Row, const char* Name, TDatabaseType D, void (*Run)(TVarnel&)) {
-    P.push_back({Row, Name, None, None, true, D, false, Run});
-  };
+/// One row of the generation table: a pass in a form the compiler can check.
+struct TPassRow {
+  TGenStep Step;
+  const char* Name;
+  /// Bit mask of the kinds of which some must be compared (bit i = ordinal i); 0: always.
+  std::uint64_t AnyOf;
+  /// The only dialect the pass runs for; dbAbstract: every dialect.
+  TDatabaseType Dialect;
+  bool Guarded;
+  void (*Run)(TVarnel&);
+};
 
-  Always(1, "GenScriptSchCreate", SchemaPass<GenScriptSchCreate>);
-  Always(2, "GenScriptSchAlter", SchemaPass<GenScriptSchAlter>);
-  Dialect(3, "GenScriptCnvCreate", dbPostgreSQL, SchemaPass<GenScriptCnvCreate>);
-  Dialect(3, "GenScriptCnvAlter", dbPostgreSQL, SchemaPass<GenScriptCnvAlter>);
-  Dialect(3, "GenScriptOprCreate", dbPostgreSQL, SchemaPass<GenScriptOprCreate>);
-  Dialect(3, "GenScriptOprAlter", dbPostgreSQL, SchemaPass<GenScriptOprAlter>);
-  Dialect(3, "GenScriptOpcCreate", dbPostgreSQL, SchemaPass<GenScriptOpcCreate>);
-  Dialect(3, "GenScriptOpcAlter", dbPostgreSQL, SchemaPass<GenScriptOpcAlter>);
-  Dialect(4, "GenScriptRulCreate", dbMSSQL, SchemaPass<GenScriptRulCreate>);
-  Dialect(4, "GenScriptDefCreate", dbMSSQL, SchemaPass<GenScriptDefCreate>);
-  Dialect(4, "GenScriptRulAlter", dbMSSQL, SchemaPass<GenScriptRulAlter>);
-  Dialect(4, "GenScriptDefAlter", dbMSSQL, SchemaPass<GenScriptDefAlter>);
-  P.push_back({5, "GenScriptCtrDrop", Constraints, None, false, dbAbstract, false,
-               SchemaPass<GenScriptCtrDrop>});
-  Kind(6, "GenScriptDmnCreate", coDomain, SchemaPass<GenScriptDmnCreate>);
-  Kind(7, "GenScriptUdfCreate", coFunction, ListsPass<GenScriptUdfCreate>);
-  Kind(8, "GenScriptDropTrgEmpty", coTrigger, ListsPass<GenScriptDropTrgEmpty>);
-  Kind(9, "GenScriptProcDrop", coProcedure, SchemaPass<GenScriptProcDrop>);
-  Kind(10, "GenScriptTrigDrop", coTrigger, ListsPass<GenScriptTrigDrop>);
-  Kind(11, "GenScriptIdxDrop", coIndex, SchemaPass<GenScriptIdxDrop>);
-  Kind(12, "GenScriptViewDrop", coView, ListsPass<GenScriptViewDrop>);
-  Kind(13, "GenScriptUdfAlter", coFunction, SchemaPass<GenScriptUdfAlter>);
-  Kind(14, "GenScriptExptDrop", coException, ListsPass<GenScriptExptDrop>);
-  Kind(15, "GenScriptUdfDrop", coFunction, ListsPass<GenScriptUdfDrop>);
-  Kind(16, "GenScriptDmnAlter", coDomain, SchemaPass<GenScriptDmnAlter>);
-  Kind(17, "GenScriptTablCreate", coTable, SchemaPass<GenScriptTablCreate>);
-  Kind(18, "GenScriptTblFldCreate", coTable, SchemaPass<GenScriptTblFldCreate>);
-  Kind(18, "GenScriptTablAlter", coTable, SchemaPass<GenScriptTablAlter>);
-  Kind(19, "GenScriptTablDrop", coTable, SchemaPass<GenScriptTablDrop>);
-  Kind(20, "GenScriptProcCreate", coProcedure, SchemaPass<GenScriptProcCreate>);
-  Kind(21, "GenScriptDmnDrop", coDomain, SchemaPass<GenScriptDmnDrop>);
-  // A view that cannot be created yet is reported and created by the second run below.
-  P.push_back({22, "GenScriptViewCreate", TCmpObjSetType{coView}, None, false, dbAbstract, true,
-               SchemaPass<GenScriptViewCreate>});
-  Kind(23, "GenScriptViewAlter", coView, ListsPass<GenScriptViewAlter>);
-  Kind(24, "GenScriptIdxCreate", coIndex, SchemaPass<GenScriptIdxCreate>);
-  Kind(25, "GenScriptIdxAlter", coIndex, SchemaPass<GenScriptIdxAlter>);
-  Kind(26, "GenScriptGenrCreate", coGenerator, SchemaPass<GenScriptGenrCreate>);
-  Kind(27, "GenScriptExptCreate", coException, ListsPass<GenScriptExptCreate>);
-  Kind(28, "GenScriptExptAlter", coException, ListsPass<GenScriptExptAlter>);
-  P.push_back(
-      {29, "GenScriptCtrCreate", Constraints, None, false, dbAbstract, false, CtrCreateNoDefaults});
-  Kind(30, "GenScriptProcAlter", coProcedure, SchemaPass<GenScriptProcAlter>);
-  // Default constraints come after the procedures, since a default may call one; they are
-  // written whenever constraints are compared, procedures or not.
-  P.push_back(
-      {31, "GenScriptCtrCreate", Constraints, None, false, dbAbstract, false, CtrCreateDefaults});
-  Kind(32, "GenScriptTrigCreate", coTrigger, ListsPass<GenScriptTrigCreate>);
-  Kind(33, "GenScriptViewCreate", coView, SchemaPass<GenScriptViewCreate>);
-  Kind(34, "GenScriptTrigAlter", coTrigger, SchemaPass<GenScriptTrigAlter>);
-  Kind(35, "GenScriptGenrAlter", coGenerator, SchemaPass<GenScriptGenrAlter>);
-  Kind(35, "GenScriptGenrDrop", coGenerator, SchemaPass<GenScriptGenrDrop>);
-  Kind(36, "GenScriptProcAlter", coProcedure, SchemaPass<GenScriptProcAlter>);
-  Dialect(37, "GenScriptDefDrop", dbMSSQL, SchemaPass<GenScriptDefDrop>);
-  Dialect(37, "GenScriptRulDrop", dbMSSQL, SchemaPass<GenScriptRulDrop>);
-  Dialect(38, "GenScriptPkgDrop", dbOracle, SchemaPass<GenScriptPkgDrop>);
-  Dialect(38, "GenScriptPkgAlter", dbOracle, SchemaPass<GenScriptPkgAlter>);
-  Dialect(38, "GenScriptPkgCreate", dbOracle, SchemaPass<GenScriptPkgCreate>);
-  Kind(39, "GenScriptTblFldPosition", coTable, SchemaPass<GenScriptTblFldPosition>);
-  Kind(40, "GenScriptPblDrop", coTable, SchemaPass<GenScriptPblDrop>);
-  Kind(40, "GenScriptPblAlter", coTable, SchemaPass<GenScriptPblAlter>);
-  Kind(40, "GenScriptPblCreate", coTable, SchemaPass<GenScriptPblCreate>);
-  Kind(41, "GenScriptRoleCreate", coRole, SchemaPass<GenScriptRoleCreate>);
-  Kind(41, "GenScriptRoleAlter", coRole, SchemaPass<GenScriptRoleAlter>);
-  Dialect(42, "GenScriptOpcDrop", dbPostgreSQL, SchemaPass<GenScriptOpcDrop>);
-  Dialect(42, "GenScriptOprDrop", dbPostgreSQL, SchemaPass<GenScriptOprDrop>);
-  Dialect(42, "GenScriptCnvDrop", dbPostgreSQL, SchemaPass<GenScriptCnvDrop>);
-  Always(43, "GenScriptEvtCreate", SchemaPass<GenScriptEvtCreate>);
-  Always(43, "GenScriptEvtAlter", SchemaPass<GenScriptEvtAlter>);
-  Always(43, "GenScriptEvtDrop", SchemaPass<GenScriptEvtDrop>);
-  Always(44, "GenScriptSchDrop", SchemaPass<GenScriptSchDrop>);
-  const TCmpObjSetType Grants{coGrant, coRoleGrant, coUserGrant};
-  P.push_back({45, "GenScriptGntDrop", Grants, None, false, dbAbstract, false,
-               SchemaPass<GenScriptGntDrop>});
-  P.push_back({45, "GenScriptGntCreate", Grants, None, false, dbAbstract, false,
-               SchemaPass<GenScriptGntCreate>});
-  Kind(46, "GenScriptRoleDrop", coRole, SchemaPass<GenScriptRoleDrop>);
+static_assert(CmpObjTypeCount <= 64, "the kinds of a pass no longer fit a 64-bit mask");
+
+constexpr std::uint64_t KindMask(std::initializer_list<TCmpObjType> Kinds) {
+  std::uint64_t M = 0;
+  for (TCmpObjType K : Kinds) M |= std::uint64_t{1} << K;
+  return M;
+}
+
+constexpr std::uint64_t Constraints = KindMask({coPrimaryKey, coForeignKey, coUnique, coCheck});
+constexpr std::uint64_t Grants = KindMask({coGrant, coRoleGrant, coUserGrant});
+
+/// Runs whatever is compared, in every dialect.
+constexpr TPassRow Always(TGenStep Step, const char* Name, void (*Run)(TVarnel&)) {
+  return {Step, Name, 0, dbAbstract, false, Run};
+}
+/// Runs when some of the kinds of Mask are compared.
+constexpr TPassRow Kinds(TGenStep Step, const char* Name, std::uint64_t Mask,
+                         void (*Run)(TVarnel&)) {
+  return {Step, Name, Mask, dbAbstract, false, Run};
+}
+/// Runs when K is compared.
+constexpr TPassRow Kind(TGenStep Step, const char* Name, TCmpObjType K, void (*Run)(TVarnel&)) {
+  return Kinds(Step, Name, KindMask({K}), Run);
+}
+/// Runs for dialect D only, whatever is compared.
+constexpr TPassRow Dialect(TGenStep Step, const char* Name, TDatabaseType D,
+                           void (*Run)(TVarnel&)) {
+  return {Step, Name, 0, D, false, Run};
+}
+
+/// The generation order.
+constexpr TPassRow PassTable[] = {
+    Always(gsSchCreate, "GenScriptSchCreate", SchemaPass<GenScriptSchCreate>),
+    Always(gsSchAlter, "GenScriptSchAlter", SchemaPass<GenScriptSchAlter>),
+    Dialect(gsPGObjectsCreate, "GenScriptCnvCreate", dbPostgreSQL, SchemaPass<GenScriptCnvCreate>),
+    Dialect(gsPGObjectsCreate, "GenScriptCnvAlter", dbPostgreSQL, SchemaPass<GenScriptCnvAlter>),
+    Dialect(gsPGObjectsCreate, "GenScriptOprCreate", dbPostgreSQL, SchemaPass<GenScriptOprCreate>),
+    Dialect(gsPGObjectsCreate, "GenScriptOprAlter", dbPostgreSQL, SchemaPass<GenScriptOprAlter>),
+    Dialect(gsPGObjectsCreate, "GenScriptOpcCreate", dbPostgreSQL, SchemaPass<GenScriptOpcCreate>),
+    Dialect(gsPGObjectsCreate, "GenScriptOpcAlter", dbPostgreSQL, SchemaPass<GenScriptOpcAlter>),
+    Dialect(gsMSRulesDefaultsCreate, "GenScriptRulCreate", dbMSSQL, SchemaPass<GenScriptRulCreate>),
+    Dialect(gsMSRulesDefaultsCreate, "GenScriptDefCreate", dbMSSQL, SchemaPass<GenScriptDefCreate>),
+    Dialect(gsMSRulesDefaultsCreate, "GenScriptRulAlter", dbMSSQL, SchemaPass<GenScriptRulAlter>),
+    Dialect(gsMSRulesDefaultsCreate, "GenScriptDefAlter", dbMSSQL, SchemaPass<GenScriptDefAlter>),
+    Kinds(gsCtrDrop, "GenScriptCtrDrop", Constraints, SchemaPass<GenScriptCtrDrop>),
+    Kind(gsDmnCreate, "GenScriptDmnCreate", coDomain, SchemaPass<GenScriptDmnCreate>),
+    Kind(gsUdfCreate, "GenScriptUdfCreate", coFunction, ListsPass<GenScriptUdfCreate>),
+    Kind(gsTrigEmpty, "GenScriptDropTrgEmpty", coTrigger, ListsPass<GenScriptDropTrgEmpty>),
+    Kind(gsProcDrop, "GenScriptProcDrop", coProcedure, SchemaPass<GenScriptProcDrop>),
+    Kind(gsTrigDrop, "GenScriptTrigDrop", coTrigger, ListsPass<GenScriptTrigDrop>),
+    Kind(gsIdxDrop, "GenScriptIdxDrop", coIndex, SchemaPass<GenScriptIdxDrop>),
+    Kind(gsViewDrop, "GenScriptViewDrop", coView, ListsPass<GenScriptViewDrop>),
+    Kind(gsUdfAlter, "GenScriptUdfAlter", coFunction, SchemaPass<GenScriptUdfAlter>),
+    Kind(gsExptDrop, "GenScriptExptDrop", coException, ListsPass<GenScriptExptDrop>),
+    Kind(gsUdfDrop, "GenScriptUdfDrop", coFunction, ListsPass<GenScriptUdfDrop>),
+    Kind(gsDmnAlter, "GenScriptDmnAlter", coDomain, SchemaPass<GenScriptDmnAlter>),
+    Kind(gsTablCreate, "GenScriptTablCreate", coTable, SchemaPass<GenScriptTablCreate>),
+    Kind(gsTablAlter, "GenScriptTblFldCreate", coTable, SchemaPass<GenScriptTblFldCreate>),
+    Kind(gsTablAlter, "GenScriptTablAlter", coTable, SchemaPass<GenScriptTablAlter>),
+    Kind(gsTablDrop, "GenScriptTablDrop", coTable, SchemaPass<GenScriptTablDrop>),
+    Kind(gsProcCreate, "GenScriptProcCreate", coProcedure, SchemaPass<GenScriptProcCreate>),
+    Kind(gsDmnDrop, "GenScriptDmnDrop", coDomain, SchemaPass<GenScriptDmnDrop>),
+    // A view that cannot be created yet is reported and created by the second run below.
+    {gsViewCreateFirst, "GenScriptViewCreate", KindMask({coView}), dbAbstract, true,
+     SchemaPass<GenScriptViewCreate>},
+    Kind(gsViewAlter, "GenScriptViewAlter", coView, ListsPass<GenScriptViewAlter>),
+    Kind(gsIdxCreate, "GenScriptIdxCreate", coIndex, SchemaPass<GenScriptIdxCreate>),
+    Kind(gsIdxAlter, "GenScriptIdxAlter", coIndex, SchemaPass<GenScriptIdxAlter>),
+    Kind(gsGenrCreate, "GenScriptGenrCreate", coGenerator, SchemaPass<GenScriptGenrCreate>),
+    Kind(gsExptCreate, "GenScriptExptCreate", coException, ListsPass<GenScriptExptCreate>),
+    Kind(gsExptAlter, "GenScriptExptAlter", coException, ListsPass<GenScriptExptAlter>),
+    Kinds(gsCtrCreate, "GenScriptCtrCreate", Constraints, CtrCreateNoDefaults),
+    Kind(gsProcAlterFirst, "GenScriptProcAlter", coProcedure, SchemaPass<GenScriptProcAlter>),
+    // Default constraints come after the procedures, since a default may call one; they are
+    // written whenever constraints are compared, procedures or not.
+    Kinds(gsCtrDefaultsCreate, "GenScriptCtrCreate", Constraints, CtrCreateDefaults),
+    Kind(gsTrigCreate, "GenScriptTrigCreate", coTrigger, ListsPass<GenScriptTrigCreate>),
+    Kind(gsViewCreateSecond, "GenScriptViewCreate", coView, SchemaPass<GenScriptViewCreate>),
+    Kind(gsTrigAlter, "GenScriptTrigAlter", coTrigger, SchemaPass<GenScriptTrigAlter>),
+    Kind(gsGenrAlterDrop, "GenScriptGenrAlter", coGenerator, SchemaPass<GenScriptGenrAlter>),
+    Kind(gsGenrAlterDrop, "GenScriptGenrDrop", coGenerator, SchemaPass<GenScriptGenrDrop>),
+    Kind(gsProcAlterSecond, "GenScriptProcAlter", coProcedure, SchemaPass<GenScriptProcAlter>),
+    Dialect(gsMSRulesDefaultsDrop, "GenScriptDefDrop", dbMSSQL, SchemaPass<GenScriptDefDrop>),
+    Dialect(gsMSRulesDefaultsDrop, "GenScriptRulDrop", dbMSSQL, SchemaPass<GenScriptRulDrop>),
+    Dialect(gsOraPackages, "GenScriptPkgDrop", dbOracle, SchemaPass<GenScriptPkgDrop>),
+    Dialect(gsOraPackages, "GenScriptPkgAlter", dbOracle, SchemaPass<GenScriptPkgAlter>),
+    Dialect(gsOraPackages, "GenScriptPkgCreate", dbOracle, SchemaPass<GenScriptPkgCreate>),
+    Kind(gsTblFldPosition, "GenScriptTblFldPosition", coTable, SchemaPass<GenScriptTblFldPosition>),
+    Kind(gsPublications, "GenScriptPblDrop", coTable, SchemaPass<GenScriptPblDrop>),
+    Kind(gsPublications, "GenScriptPblAlter", coTable, SchemaPass<GenScriptPblAlter>),
+    Kind(gsPublications, "GenScriptPblCreate", coTable, SchemaPass<GenScriptPblCreate>),
+    Kind(gsRoleCreateAlter, "GenScriptRoleCreate", coRole, SchemaPass<GenScriptRoleCreate>),
+    Kind(gsRoleCreateAlter, "GenScriptRoleAlter", coRole, SchemaPass<GenScriptRoleAlter>),
+    Dialect(gsPGObjectsDrop, "GenScriptOpcDrop", dbPostgreSQL, SchemaPass<GenScriptOpcDrop>),
+    Dialect(gsPGObjectsDrop, "GenScriptOprDrop", dbPostgreSQL, SchemaPass<GenScriptOprDrop>),
+    Dialect(gsPGObjectsDrop, "GenScriptCnvDrop", dbPostgreSQL, SchemaPass<GenScriptCnvDrop>),
+    Always(gsEvents, "GenScriptEvtCreate", SchemaPass<GenScriptEvtCreate>),
+    Always(gsEvents, "GenScriptEvtAlter", SchemaPass<GenScriptEvtAlter>),
+    Always(gsEvents, "GenScriptEvtDrop", SchemaPass<GenScriptEvtDrop>),
+    Always(gsSchDrop, "GenScriptSchDrop", SchemaPass<GenScriptSchDrop>),
+    Kinds(gsGrants, "GenScriptGntDrop", Grants, SchemaPass<GenScriptGntDrop>),
+    Kinds(gsGrants, "GenScriptGntCreate", Grants, SchemaPass<GenScriptGntCreate>),
+    Kind(gsRoleDrop, "GenScriptRoleDrop", coRole, SchemaPass<GenScriptRoleDrop>),
+};
+
+/// The table starts with the first step, ends with the last, and every row keeps its
+/// predecessor's step or takes the next one: no step is missing, repeated apart or out of order.
+constexpr bool StepsInOrder() {
+  if (PassTable[0].Step != gsSchCreate) return false;
+  for (std::size_t I = 1; I < std::size(PassTable); ++I) {
+    const int Prev = PassTable[I - 1].Step;
+    const int Step = PassTable[I].Step;
+    if (Step != Prev && Step != Prev + 1) return false;
+  }
+  return PassTable[std::size(PassTable) - 1].Step == gsRoleDrop;
+}
+
+/// The number of distinct steps the table runs through.
+constexpr int StepsUsed() {
+  int N = 1;
+  for (std::size_t I = 1; I < std::size(PassTable); ++I)
+    if (PassTable[I].Step != PassTable[I - 1].Step) ++N;
+  return N;
+}
+
+static_assert(std::size(PassTable) == 67, "a pass was added to or removed from the table");
+static_assert(StepsUsed() == GenStepCount, "every step of the update script has its passes");
+static_assert(StepsInOrder(), "the passes are not in the order of their steps");
+
+std::vector<TVarnelPass> MakePasses() {
+  std::vector<TVarnelPass> P;
+  P.reserve(std::size(PassTable));
+  for (const TPassRow& R : PassTable)
+    P.push_back({R.Step, R.Name, TCmpObjSetType::FromMask(R.AnyOf), TCmpObjSetType(),
+                 R.Dialect != dbAbstract, R.Dialect, R.Guarded, R.Run});
   return P;
 }
 

@@ -1,3 +1,4 @@
+// What the adapters share: the query with its text, parameters and rows, and the ":name" scanner.
 #include "qelConnection_Base.h"
 
 #include <memory>

@@ -1,3 +1,4 @@
+// The Firebird/InterBase adapter: connection, transactions, statements, blobs and value texts.
 #include "qelConnection_FIBDB.h"
 
 #include <ibase.h>

@@ -1,3 +1,4 @@
+// The MySQL/MariaDB adapter: connection, transactions, parameter literals and result values.
 #include "qelConnection_MyDACDB.h"
 
 #include <mysql.h>

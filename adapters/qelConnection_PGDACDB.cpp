@@ -1,3 +1,4 @@
+// The PostgreSQL adapter: connection, transactions, parameters, cursors and result values.
 #include "qelConnection_PGDACDB.h"
 
 #include <libpq-fe.h>

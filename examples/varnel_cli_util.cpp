@@ -1,3 +1,4 @@
+// Shared helpers of the example program: option values, usage failures and message printing.
 #include "varnel_cli_util.h"
 
 using namespace qel;

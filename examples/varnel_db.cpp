@@ -1,3 +1,4 @@
+// Database URIs of the example program and the connections and catalog extractors made from them.
 #include "varnel_db.h"
 
 #include "Text.h"

@@ -1,3 +1,4 @@
+// TObject, TPersistent and TComponent: class names, Assign, ownership and free notification.
 #include "Component.h"
 
 #include <cxxabi.h>

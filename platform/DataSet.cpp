@@ -1,3 +1,4 @@
+// Record sets: typed values, fields, parameters and the data set that walks a result's rows.
 #include "DataSet.h"
 
 #include <charconv>

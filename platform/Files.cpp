@@ -1,3 +1,4 @@
+// File and folder helpers: path parts, whole-file reads and writes, wildcards, file streams.
 #include "Files.h"
 
 #include <sys/stat.h>

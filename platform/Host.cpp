@@ -1,3 +1,4 @@
+// The replaceable host hooks: message box to standard error and a do-nothing message pump.
 #include "Host.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// TStrings and TStringList: string lists with attached objects, sorted lists, text and files.
 #include "Strings.h"
 
 #include <algorithm>

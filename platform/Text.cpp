@@ -1,3 +1,4 @@
+// ASCII-only text helpers: case, compare, trim, search, replace, quoting and number text.
 #include "Text.h"
 
 #include <algorithm>

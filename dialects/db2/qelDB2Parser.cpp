@@ -1,3 +1,4 @@
+// DB2 keyword table and identifier quoting (names that fold to upper case or are keywords).
 #include "qelDB2Parser.h"
 
 #include "qelResWords.h"

@@ -1,3 +1,4 @@
+// Firebird reserved words and the dialect 3 rule for which identifiers must be quoted.
 #include "qelIBParser.h"
 
 #include "qelResWords.h"

@@ -1,3 +1,4 @@
+// SQL Server keyword tables (Transact-SQL, ODBC and future keywords) and identifier quoting.
 #include "qelMSSQLParser.h"
 
 #include "qelResWords.h"

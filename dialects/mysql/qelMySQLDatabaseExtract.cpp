@@ -1,3 +1,4 @@
+// The MySQL catalog extractor: lists tables and views and parses the CREATE text of each.
 #include "qelMySQLDatabaseExtract.h"
 
 #include <memory>

@@ -1,3 +1,4 @@
+// The MySQL script executor: MySQL parser for loading, connection opened before a run.
 #include "qelMySQLExec.h"
 
 #include "qelMySQLParser.h"

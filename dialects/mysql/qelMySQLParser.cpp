@@ -250,12 +250,19 @@ void TMySQLParser::ErrMsg(const std::string& Text) {
   // An error in a catalog text names the object it belongs to: the script position alone
   // points into a text the user never saw.
   std::string Prefix;
-  if (dynamic_cast<TViwData*>(ParseObj))
-    Prefix = "View ";
-  else if (dynamic_cast<TIdxData*>(ParseObj))
-    Prefix = "Index ";
-  else if (dynamic_cast<TTblData*>(ParseObj))
-    Prefix = "Table ";
+  switch (ParseObj->Kind) {
+    case kindView:
+      Prefix = "View ";
+      break;
+    case kindIndex:
+      Prefix = "Index ";
+      break;
+    case kindTable:
+      Prefix = "Table ";
+      break;
+    default:
+      break;
+  }
   TCustomSQLParser::ErrMsg(Prefix + ParseObj->GetObjName() + ": " + Text);
 }
 

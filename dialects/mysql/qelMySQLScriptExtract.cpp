@@ -1,3 +1,4 @@
+// The MySQL script extractor: reads MySQL DDL scripts through the MySQL parser.
 #include "qelMySQLScriptExtract.h"
 
 #include "qelMySQLParser.h"

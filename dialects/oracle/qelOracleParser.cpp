@@ -1,3 +1,4 @@
+// Oracle keyword table and identifier quoting (names that fold to upper case or are reserved).
 #include "qelOracleParser.h"
 
 #include "qelResWords.h"

@@ -134,6 +134,32 @@ constexpr std::pair<std::string_view, TDBFieldType> TypeNames[] = {
 };
 // clang-format on
 
+/// Type modifiers hold a length or a precision and scale after a 4-byte header (VARHDRSZ);
+/// bit strings hold the bare length.
+constexpr std::int32_t ModifierHeader = 4;
+
+/// The length, precision and scale an array's modifier gives its element type.
+void ElementModifier(TDBFieldType Type, std::int32_t TypMod, std::int32_t& CharLength,
+                     std::int32_t& Precision, std::int32_t& Scale) {
+  if (Type == iftVarchar || Type == iftChar) {
+    CharLength = TypMod - ModifierHeader;
+  } else if (Type == iftVarBit) {
+    CharLength = TypMod;
+  } else if (Type == iftNumeric || Type == iftDecimal) {
+    Precision = ((TypMod - ModifierHeader) >> 16) & 0xFFFF;
+    Scale = (TypMod - ModifierHeader) & 0xFFFF;
+  }
+}
+
+/// The fractional-seconds precision of a time, timestamp or interval modifier: none for -1 (and
+/// for an interval whose modifier restricts its fields only, precision bits all set).
+std::int32_t SecondsPrecision(TDBFieldType Type, std::int32_t TypMod) {
+  if (TypMod < 0) return 0;
+  const std::int32_t P = Type == iftInterval ? (TypMod & 0xFFFF) : TypMod;
+  if (P == 0xFFFF) return 0;
+  return P == 0 ? PGZeroSecondsPrecision : P;
+}
+
 }  // namespace
 
 TPGDBExtract::TPGDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
@@ -160,6 +186,7 @@ std::vector<TDBExtractStep> TPGDBExtract::ExtractSteps() {
       {8, true, coUnique, "ExtractUnq", [this] { ExtractUnq(); }},
       {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
       {10, true, coCheck, "ExtractChk", [this] { ExtractChk(); }},
+      {10, true, coView, "ExtractViwDepend", [this] { ExtractViwDepend(); }},
   };
 }
 
@@ -363,7 +390,7 @@ void TPGDBExtract::ExtractSch() {
   for (; !Q.GetEof(); Q.Next()) {
     auto Sch = std::make_unique<TSchData>(GetObjs());
     Sch->SetObjName(Q.FieldByName("nspname")->AsString());
-    Sch->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
+    Sch->Description = Q.FieldByName("description")->AsString();
     if (!Owner.empty()) SetOwnerName(*Sch, Q.FieldByName("rolname")->AsString());
     const std::string Name = Sch->GetObjName();
     AddExtracted(std::move(Sch), Name);
@@ -376,7 +403,7 @@ void TPGDBExtract::ReadRelation(TQELQuery& Query, TDbObj& Obj) {
   SetOwnerName(Obj, OwnerColumn().empty() ? Query.FieldByName("tableowner")->AsString()
                                           : Query.FieldByName("rolname")->AsString());
   Obj.SetSchema(Query.FieldByName("schemaname")->AsString());
-  Obj.Description = CrLfLineBreaks(Query.FieldByName("description")->AsString());
+  Obj.Description = Query.FieldByName("description")->AsString();
 }
 
 void TPGDBExtract::ExtractTbl() {
@@ -415,17 +442,150 @@ void TPGDBExtract::ExtractViw() {
   for (; !Q.GetEof(); Q.Next()) {
     auto Viw = std::make_unique<TViwData>(GetObjs());
     ReadRelation(Q, *Viw);
-    // The server ends the text with ";", which the view's own statement writes. Its lines end
-    // in LF; the collection keeps texts with CR LF, as a script read by the parser has them.
+    // The server ends the text with ";", which the view's own statement writes. Its line
+    // breaks stay as the server keeps them, as a script's do.
     std::string Body = Trim(Q.FieldByName("view_def")->AsString());
     if (!Body.empty() && Body.back() == ';') Body.pop_back();
-    Viw->SetBody(CrLfLineBreaks(Body));
+    Viw->SetBody(Body);
     TObjVector<TFldData>* Fields = &Viw->Fields;
     Views.push_back({Q.FieldByName("oid")->AsLargeInt(), std::move(Viw), Fields});
   }
   CloseQuery(Q);
   ExtractFields(Q, 'v', Views);
   AddRelations(Views);
+}
+
+void TPGDBExtract::ExtractViwDepend() {
+  TObjs* O = GetObjs();
+  if (!O || O->Views.Empty()) return;
+  AddToLog("Extracting what views read...");
+  std::vector<std::string> SQL = {
+      "select distinct v.relname as view_name, rc.relname as rel_name,",
+      "a.attname as column_name, p.proname as proc_name, pn.nspname as proc_schema",
+      "from pg_catalog.pg_depend d",
+      "join pg_catalog.pg_rewrite r on r.oid = d.objid",
+      "join pg_catalog.pg_class v on v.oid = r.ev_class",
+      "join pg_catalog.pg_namespace n on n.oid = v.relnamespace",
+      "left join pg_catalog.pg_class rc on d.refclassid = " + IntToStr(FInfo.ClassOid) +
+          " and rc.oid = d.refobjid",
+      "left join pg_catalog.pg_attribute a on a.attrelid = rc.oid and a.attnum = d.refobjsubid",
+      "left join pg_catalog.pg_proc p on d.refclassid = " + IntToStr(FInfo.ProcOid) +
+          " and p.oid = d.refobjid",
+      "left join pg_catalog.pg_namespace pn on pn.oid = p.pronamespace",
+      "where d.classid = 'pg_catalog.pg_rewrite'::pg_catalog.regclass and d.deptype = 'n'",
+      "and v.relkind = 'v' and d.refobjid <> v.oid and (rc.oid is not null or p.oid is not null)",
+  };
+  for (const std::string& Line : SchemaConditions("and ", "and ", "n.nspname")) SQL.push_back(Line);
+  SQL.emplace_back("order by 1, 2, 3, 4");
+
+  // Functions are filed under their argument types; the catalog names them by name, so a view
+  // is linked to every overload of a name it calls.
+  std::unordered_multimap<std::string, TDbObj*> Routines;
+  for (int I = 0; I < O->Procedures.Count(); ++I)
+    if (TDbObj* Prc = O->Procedures.Objects(I))
+      Routines.emplace(Prc->GetSchema() + "." + Prc->GetObjName(), Prc);
+
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, SQL);
+  for (; !Q.GetEof(); Q.Next()) {
+    TViwData* V = O->GetView(Q.FieldByName("view_name")->AsString());
+    if (!V) continue;
+    const std::string Rel = Q.FieldByName("rel_name")->AsString();
+    if (!Rel.empty()) {
+      TDbObj* R = O->GetTable(Rel);
+      if (!R) R = O->GetView(Rel);
+      if (!R || R == V) continue;
+      O->LinkDepend(V, R, "", 0, 0);
+      if (const std::string Column = Q.FieldByName("column_name")->AsString(); !Column.empty())
+        O->LinkDepend(V, R, Column, 0, 0);
+      continue;
+    }
+    const auto [First, Last] = Routines.equal_range(Q.FieldByName("proc_schema")->AsString() + "." +
+                                                    Q.FieldByName("proc_name")->AsString());
+    for (auto It = First; It != Last; ++It) O->LinkDepend(V, It->second, "", 0, 0);
+  }
+  CloseQuery(Q);
+}
+
+namespace {
+
+/// A view's text as the catalog step keeps it: trimmed, without the server's closing ";".
+std::string ViewTextOf(const std::string& Def) {
+  std::string Body = Trim(Def);
+  if (!Body.empty() && Body.back() == ';') Body.pop_back();
+  return Body;
+}
+
+bool SameColumnNames(const TViwData& A, const TViwData& B) {
+  if (A.Fields.Count() != B.Fields.Count()) return false;
+  for (int I = 0; I < A.Fields.Count(); ++I)
+    if (A.Fields[I]->GetObjName() != B.Fields[I]->GetObjName()) return false;
+  return true;
+}
+
+}  // namespace
+
+void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
+  TObjs* Own = GetObjs();
+  auto* O = dynamic_cast<TObjs*>(&Other);
+  TQELCustomConnection* Conn = GetQELConnection();
+  if (!Own || !O || !Conn || O->ExtractFrom != efScript || O->GetDatabaseType() != dbPostgreSQL)
+    return;
+  std::vector<std::pair<TViwData*, TViwData*>> Pairs;  // (read here, read from scripts)
+  for (int I = 0; I < Own->Views.Count(); ++I) {
+    auto* V = dynamic_cast<TViwData*>(Own->Views.Objects(I));
+    auto* W = V ? dynamic_cast<TViwData*>(O->Views.FindObj(V->ObjKeyDef())) : nullptr;
+    if (W && W->Body != V->Body) Pairs.emplace_back(V, W);
+  }
+  if (Pairs.empty()) return;
+
+  std::unique_ptr<TQELQuery> Q;
+  try {
+    Conn->SetConnected(true);
+    if (!Conn->GetConnected()) return;  // the texts stay as written: compared, they differ
+    Q.reset(Conn->CreateQuery(nullptr));
+    if (!Q) return;
+    // View texts hold "::" casts, which are no parameters.
+    Q->SetParamCheck(false);
+    for (auto [V, W] : Pairs) {
+      std::string Columns;
+      for (const auto& F : W->Fields)
+        Columns += (Columns.empty() ? "(" : ", ") + PGSQLQuoteIdent(F->GetObjName());
+      if (!Columns.empty()) Columns += ")";
+      std::string Rendered;
+      try {
+        Q->SetSQLText("create temporary view qel_view_probe" + Columns + " as " + W->Body);
+        Q->ExecSQL();
+        OpenQuery(*Q, {"select pg_catalog.pg_get_viewdef('pg_temp.qel_view_probe'::"
+                       "pg_catalog.regclass) as view_def"});
+        if (!Q->GetEof()) Rendered = ViewTextOf(Q->FieldByName("view_def")->AsString());
+        CloseQuery(*Q);
+        Q->SetSQLText("drop view pg_temp.qel_view_probe");
+        Q->ExecSQL();
+      } catch (const std::exception& E) {
+        // The database lacks what the view reads, or the text is no view: it is created anew.
+        AddToLog("View " + W->GetObjName() + " not matched with the server's form: " + E.what());
+        continue;
+      }
+      if (Rendered != V->Body) continue;
+      if (!W->Fields.Empty() && !SameColumnNames(*V, *W)) continue;
+      W->SetBody(V->Body);
+      if (W->Fields.Empty())
+        for (const auto& F : V->Fields) {
+          auto G = std::make_unique<TFldData>(O);
+          G->Assign(*F);
+          G->OwnerObj = W;
+          W->Fields.Add(std::move(G));
+        }
+    }
+  } catch (const std::exception& E) {
+    AddToLog(std::string("Views not matched with the server's forms: ") + E.what());
+  }
+  Q.reset();
+  try {
+    Conn->SetConnected(false);
+  } catch (const std::exception&) {
+  }
 }
 
 void TPGDBExtract::AddRelations(std::vector<TRelationRead>& Relations) {
@@ -444,7 +604,8 @@ TPGDBExtract::TColumnFields::TColumnFields(TQELQuery& Query)
       DataType(Query.FieldByName("data_type")),
       CharLength(Query.FieldByName("char_length")),
       Prec(Query.FieldByName("prec")),
-      Scale(Query.FieldByName("scale")) {}
+      Scale(Query.FieldByName("scale")),
+      TypMod(Query.FindField("atttypmod")) {}
 
 TFldData& TPGDBExtract::AddColumn(const TColumnFields& Fields, const TRelationRead& Relation) {
   TObjVector<TFldData>& List = *Relation.Fields;
@@ -452,9 +613,10 @@ TFldData& TPGDBExtract::AddColumn(const TColumnFields& Fields, const TRelationRe
   Fld->TableName = Relation.Obj->GetObjName();
   Fld->OwnerObj = Relation.Obj.get();
   Fld->SetObjName(Fields.Name->AsString());
-  Fld->Description = CrLfLineBreaks(Fields.Descr->AsString());
+  Fld->Description = Fields.Descr->AsString();
   ColumnType(*Fld, Fields.DataType->AsString(), Fields.CharLength->AsInteger(),
-             Fields.Prec->AsInteger(), Fields.Scale->AsInteger());
+             Fields.Prec->AsInteger(), Fields.Scale->AsInteger(),
+             Fields.TypMod ? Fields.TypMod->AsInteger() : -1);
   Fld->Position = List.Count() + 1;
   return *List.Add(std::move(Fld));
 }
@@ -502,7 +664,7 @@ void TPGDBExtract::ExtractFields(TQELQuery& Query, char RelKind,
 // Column types
 
 void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t CharLength,
-                              std::int32_t Precision, std::int32_t Scale) {
+                              std::int32_t Precision, std::int32_t Scale, std::int32_t TypMod) {
   std::string Name = TypeName;
   Fld.ArrayBounds.clear();
   if (const std::size_t At = Name.find("[]"); At != std::string::npos) {
@@ -524,11 +686,16 @@ void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::i
       Name = Name.substr(1, Name.size() - 2);
     Fld.DomainName = Name;
   }
+  // The information_schema helpers read the modifier of scalar types only; that of an array
+  // column belongs to its element (varchar(10)[] has the modifier of varchar(10)).
+  if (!Fld.ArrayBounds.empty() && TypMod >= 0)
+    ElementModifier(Type, TypMod, CharLength, Precision, Scale);
   if (PGTypeTakesLength(Type)) Fld.Size = CharLength;
   if (Type == iftNumeric || Type == iftDecimal) {
     Fld.Precision = Precision;
     Fld.Scale = Scale;
   }
+  if (PGTypeTakesSecondsPrecision(Type)) Fld.Precision = SecondsPrecision(Type, TypMod);
 }
 
 std::string TPGDBExtract::NextvalSequence(const std::string& Default) {

@@ -26,6 +26,8 @@
 
 namespace qel {
 
+class TDmnData;
+
 /// Catalog columns that not every server version has.
 enum TPGCatalogColumn : std::uint8_t {
   pgcRelTriggers,    ///< pg_class.reltriggers (up to 8.3; later relhastriggers)
@@ -92,9 +94,11 @@ class TPGDBExtract : public TCustomDBExtract {
   /// "[]" pairs become array dimensions (1, 0); a name the table does not know is a domain or
   /// user type, kept (without enclosing double quotes) as the domain name. CharLength is the
   /// declared length of character, bit-string and large-object types, Precision and Scale
-  /// those of numeric and decimal; other types take none.
+  /// those of numeric and decimal; other types take none. TypMod is the column's type modifier
+  /// (atttypmod, -1 for none): it gives the precision of time, timestamp and interval types,
+  /// and the length, precision and scale of an array's element.
   static void ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t CharLength,
-                         std::int32_t Precision, std::int32_t Scale);
+                         std::int32_t Precision, std::int32_t Scale, std::int32_t TypMod = -1);
   /// An integer or bigint column whose default calls nextval of the sequence the column owns
   /// (OwnedSequence, the name of the sequence a serial column makes for itself) becomes serial
   /// or bigserial, without the default (which the serial type brings by itself). A default that
@@ -119,6 +123,16 @@ class TPGDBExtract : public TCustomDBExtract {
 
  protected:
   std::vector<TDBExtractStep> ExtractSteps() override;
+
+ public:
+  /// Views: the server rewrites a view's text when it stores it, so a script's view and the
+  /// catalog's never read alike. Each view of Other whose text differs from its namesake's is
+  /// stored once more by the server as a temporary view; when the server writes it back as it
+  /// writes its namesake, Other's view takes the catalog's text (and column names). A view
+  /// the server cannot store (it reads what the database lacks) stays as written.
+  void MatchServerForms(TCustomObjs& Other) override;
+
+ protected:
   /// A PostgreSQL parser over the holder's collection, without progress reports of its own.
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// The triggers: their texts, as the server writes them, are read again by the parser, which
@@ -133,6 +147,9 @@ class TPGDBExtract : public TCustomDBExtract {
   void ExtractSch();
   void ExtractTbl();
   void ExtractViw();
+  /// Links every view read to the tables, columns, views and functions the server recorded it
+  /// reads (pg_depend of its rewrite rule), so that what changes under a view takes it along.
+  void ExtractViwDepend();
   /// A relation read by a step, waiting for its columns before it joins the collection.
   struct TRelationRead {
     std::int64_t Oid = 0;
@@ -157,6 +174,8 @@ class TPGDBExtract : public TCustomDBExtract {
     TField* CharLength;
     TField* Prec;
     TField* Scale;
+    /// atttypmod; nullptr where the query reads none.
+    TField* TypMod;
   };
   /// A column of Relation from the current row: its name, description and type, its relation's
   /// name and an owner reference to it; appended to the relation's column list.
@@ -258,9 +277,10 @@ class TPGDBExtract : public TCustomDBExtract {
   static std::vector<std::string> SplitTypeList(const std::string& Text);
   /// A type name of pg_type ("int4") as a script's type text ("integer"); empty stays empty.
   std::string TypeText(const std::string& Name) const;
-  /// The check texts of a domain, apart by \x01 (pg_get_constraintdef's, or consrc's when
-  /// Source), as the text that follows CHECK in the domain's descriptor.
-  static std::string DomainChecks(const std::string& Texts, bool Source);
+  /// Adds to Dmn the checks of Texts (pg_get_constraintdef's, or consrc's when Source) under
+  /// the names of Names, both lists apart by \x01 and in the same order.
+  static void DomainChecks(TDmnData& Dmn, const std::string& Names, const std::string& Texts,
+                           bool Source);
 
  private:
   /// Adds Obj to the collection (freed when refused), logging its name first with ShowFullLog.

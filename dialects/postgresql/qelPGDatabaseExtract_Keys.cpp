@@ -260,7 +260,7 @@ void TPGDBExtract::ExtractIdx() {
     Idx->TableName = Table;
     Idx->SetSchema(Q.FieldByName("nspname")->AsString());
     Idx->Unique = Q.FieldByName("indisunique")->AsBoolean();
-    Idx->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
+    Idx->Description = Q.FieldByName("description")->AsString();
     Idx->IndexType = Q.FieldByName("amname")->AsString();
     if (Idx->IndexType == "btree") Idx->IndexType.clear();
 
@@ -316,7 +316,7 @@ void TPGDBExtract::ExtractConstraints(char ConType) {
       const std::string Body = FInfo.Has(pgcConSrc)
                                    ? Q.FieldByName("consrc")->AsString()
                                    : CheckBodyFromDef(Q.FieldByName("condef")->AsString());
-      Ctr->SetBody(Trim(CrLfLineBreaks(Body)));
+      Ctr->SetBody(Trim(Body));
     }
     Keys.Read(Ctr->FldList);
     Ctr->CheckSysName();

@@ -278,8 +278,8 @@ void TPGDBExtract::ExtractPrc() {
     Prc->SetSchema(Schema);
     if (WithOwner) SetOwnerName(*Prc, Q.FieldByName("rolname")->AsString());
     Prc->Language = Language;
-    Prc->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
-    Prc->SetBody(CrLfLineBreaks(Source));
+    Prc->Description = Q.FieldByName("description")->AsString();
+    Prc->SetBody(Source);
     // probin names the object file of a C function; other functions have null there (older
     // servers wrote "-").
     const std::string Bin = Q.FieldByName("probin")->AsString();
@@ -393,8 +393,8 @@ void TPGDBExtract::ExtractTrg() {
     if ((Type & TgInsert) != 0) Trg->Events.Include(iudInsert);
     if ((Type & TgDelete) != 0) Trg->Events.Include(iudDelete);
     if ((Type & TgUpdate) != 0) Trg->Events.Include(iudUpdate);
-    Trg->FullText = Trim(CrLfLineBreaks(Q.FieldByName("trg_defn")->AsString()));
-    Trg->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
+    Trg->FullText = Trim(Q.FieldByName("trg_defn")->AsString());
+    Trg->Description = Q.FieldByName("description")->AsString();
     AddExtracted(std::move(Trg), Name);
   }
   CloseQuery(Q);

@@ -95,19 +95,25 @@ std::string TPGDBExtract::TypeText(const std::string& Name) const {
   return LowerCase(Fld.FieldTypeDef());
 }
 
-std::string TPGDBExtract::DomainChecks(const std::string& Texts, bool Source) {
-  std::string R;
-  std::size_t From = 0;
-  while (From <= Texts.size()) {
-    std::size_t To = Texts.find('\x01', From);
-    if (To == std::string::npos) To = Texts.size();
-    const std::string Text = Texts.substr(From, To - From);
-    const std::string Body = Source ? Trim(Text) : CheckBodyFromDef(Text);
-    // The text that follows the word CHECK; each further check is a clause of its own.
-    if (!Body.empty()) R += (R.empty() ? "" : " CHECK ") + Body;
-    From = To + 1;
+void TPGDBExtract::DomainChecks(TDmnData& Dmn, const std::string& Names, const std::string& Texts,
+                                bool Source) {
+  auto Split = [](const std::string& List) {
+    std::vector<std::string> R;
+    for (std::size_t From = 0; From <= List.size();) {
+      std::size_t To = List.find('\x01', From);
+      if (To == std::string::npos) To = List.size();
+      R.push_back(List.substr(From, To - From));
+      From = To + 1;
+    }
+    return R;
+  };
+  const std::vector<std::string> NameList = Split(Names);
+  const std::vector<std::string> TextList = Split(Texts);
+  for (std::size_t I = 0; I < TextList.size(); ++I) {
+    const std::string Body = Source ? Trim(TextList[I]) : CheckBodyFromDef(TextList[I]);
+    // The text that follows the word CHECK, under the name the server drops it by.
+    if (!Body.empty()) Dmn.AddPGCheck(I < NameList.size() ? NameList[I] : "", Body);
   }
-  return R;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -141,7 +147,7 @@ void TPGDBExtract::ExtractCnv() {
     Cnv->SetObjName(Q.FieldByName("conname")->AsString());
     if (!Owner.empty()) SetOwnerName(*Cnv, Q.FieldByName("rolname")->AsString());
     Cnv->SetSchema(Q.FieldByName("nspname")->AsString());
-    Cnv->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
+    Cnv->Description = Q.FieldByName("description")->AsString();
     Cnv->IsDefault = Q.FieldByName("condefault")->AsBoolean();
     Cnv->FuncName = Q.FieldByName("conproname")->AsString();
     Cnv->SourceEncoding = Q.FieldByName("forencoding")->AsString();
@@ -158,8 +164,8 @@ void TPGDBExtract::ExtractCnv() {
 void TPGDBExtract::ExtractDmn() {
   AddToLog("Extracting domains...");
   // The type modifier (length, precision and scale) is the domain's own: the base type's row
-  // carries none. The checks of a domain come in one column, apart by a character no
-  // constraint text holds, in name order.
+  // carries none. The checks of a domain and their names come in two columns, apart by a
+  // character no constraint text holds, in name order.
   const std::string Check =
       FInfo.Has(pgcConSrc) ? "k.consrc" : "pg_catalog.pg_get_constraintdef(k.oid)";
   TSQL SQL = {
@@ -171,6 +177,9 @@ void TPGDBExtract::ExtractDmn() {
       "pg_catalog.array_to_string(array(select " + Check + " from pg_catalog.pg_constraint k",
       " where k.contypid = t.oid and k.contype = 'c' order by k.conname),",
       " pg_catalog.chr(1)) as condef,",
+      "pg_catalog.array_to_string(array(select k.conname from pg_catalog.pg_constraint k",
+      " where k.contypid = t.oid and k.contype = 'c' order by k.conname),",
+      " pg_catalog.chr(1)) as connames,",
       "d.description",
   };
   const std::string Owner = OwnerColumn();
@@ -195,7 +204,7 @@ void TPGDBExtract::ExtractDmn() {
     // Domains of one name may stand in two schemas; without its schema the second would be
     // taken for the first.
     Dmn->SetSchema(Q.FieldByName("nspname")->AsString());
-    Dmn->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
+    Dmn->Description = Q.FieldByName("description")->AsString();
     TFldData& Fld = *Dmn->TypeField;
     Fld.TableName = Dmn->GetObjName();
     Fld.Nullable = !Q.FieldByName("typnotnull")->AsBoolean();
@@ -206,7 +215,8 @@ void TPGDBExtract::ExtractDmn() {
     // without them would be written back without them.
     Fld.DefValue = Trim(Q.FieldByName("typdefault")->AsString());
     Fld.DefValue = PGReplaceDefault(Fld.GetDefValue());
-    Fld.CheckText = DomainChecks(Q.FieldByName("condef")->AsString(), FInfo.Has(pgcConSrc));
+    DomainChecks(*Dmn, Q.FieldByName("connames")->AsString(), Q.FieldByName("condef")->AsString(),
+                 FInfo.Has(pgcConSrc));
     const std::string Name = Dmn->GetObjName();
     AddExtracted(std::move(Dmn), Name);
   }
@@ -267,7 +277,7 @@ void TPGDBExtract::ExtractTyp() {
     Dmn->SetSchema(Q.FieldByName("schemaname")->AsString());
     if (!Owner.empty()) SetOwnerName(*Dmn, Q.FieldByName("rolname")->AsString());
     // A type's comment is kept as a domain's is: read without it, the comparison would drop it.
-    Dmn->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
+    Dmn->Description = Q.FieldByName("description")->AsString();
     std::int64_t Relation = 0;
     if (Kind == "b") {
       O.Input = FunctionOption(*Q.FieldByName("typ_input"));
@@ -376,7 +386,7 @@ void TPGDBExtract::ExtractOpr() {
     Opr->SetObjName(Q.FieldByName("oprname")->AsString());
     if (!Owner.empty()) SetOwnerName(*Opr, Q.FieldByName("rolname")->AsString());
     Opr->SetSchema(Q.FieldByName("nspname")->AsString());
-    Opr->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
+    Opr->Description = Q.FieldByName("description")->AsString();
     Opr->LeftArg = TypeText(Q.FieldByName("opr_left")->AsString());
     Opr->RightArg = TypeText(Q.FieldByName("opr_right")->AsString());
     Opr->Commutator = Q.FieldByName("opr_com")->AsString();
@@ -440,7 +450,7 @@ void TPGDBExtract::ExtractOpc() {
     Opc->SetObjName(Q.FieldByName("opcname")->AsString());
     if (!Owner.empty()) SetOwnerName(*Opc, Q.FieldByName("rolname")->AsString());
     Opc->SetSchema(Q.FieldByName("nspname")->AsString());
-    Opc->Description = CrLfLineBreaks(Q.FieldByName("description")->AsString());
+    Opc->Description = Q.FieldByName("description")->AsString();
     Opc->IsDefault = Q.FieldByName("opcdefault")->AsBoolean();
     Opc->IndexMethod = Q.FieldByName("amname")->AsString();
     Opc->DataType = TypeText(Q.FieldByName("opc_intype")->AsString());

@@ -1,3 +1,4 @@
+// The PostgreSQL script executor: PostgreSQL parser for loading, connection opened before a run.
 #include "qelPGSQLExec.h"
 
 #include "qelPGSQLParser.h"

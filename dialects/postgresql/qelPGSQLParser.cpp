@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -616,7 +617,7 @@ std::string TPGSQLParser::SkipGroup() {
 // ---------------------------------------------------------------------------------------------
 // Scripts and statements
 
-void TPGSQLParser::ParseScript(const TStrings& Lines, TCustomObjs* AObjs) {
+void TPGSQLParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) {
   Objs = AObjs;
   // Names noted for a collection that has been emptied since (a new extraction) are gone.
   if (!Objs || (Objs->Tables.Empty() && Objs->Constraints.Empty() && Objs->Indexes.Empty() &&
@@ -631,7 +632,7 @@ void TPGSQLParser::ParseScript(const TStrings& Lines, TCustomObjs* AObjs) {
       AddObj(Sch.release(), true);
     }
   }
-  TCustomSQLParser::ParseScript(Lines, AObjs);
+  TCustomSQLParser::ParseScriptText(Text, AObjs);
 }
 
 void TPGSQLParser::ParseText() {
@@ -908,6 +909,156 @@ void TPGSQLParser::Link_Depend() {
   if (auto* O = dynamic_cast<TObjs*>(Objs)) SettleKeys(*O);
   TCustomSQLParser::Link_Depend();
   LinkTypeDepends();
+  if (auto* O = dynamic_cast<TObjs*>(Objs)) LinkViewReads(*O);
+}
+
+namespace {
+
+/// One name a view's text reads.
+struct TNameRead {
+  std::string Name;  ///< as the server takes it: a bare word in lower case, a quoted one as written
+  bool Call = false;  ///< an opening parenthesis follows: a function call (or a type cast)
+};
+
+bool IdentStart(char C) {
+  return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || C == '_' ||
+         static_cast<unsigned char>(C) >= 0x80;
+}
+
+bool IdentChar(char C) {
+  return IdentStart(C) || (C >= '0' && C <= '9') || C == '$';
+}
+
+/// The names a view's text reads, each part of a qualified name on its own. String literals,
+/// dollar-quoted texts and comments name nothing. Star is set when the text holds a "*" (a
+/// view over "t.*" reads every column of t the server knew when it stored the view).
+std::vector<TNameRead> NamesReadIn(const std::string& T, bool& Star) {
+  std::vector<TNameRead> Names;
+  const std::size_t N = T.size();
+  std::size_t I = 0;
+  auto SkipBlanks = [&](std::size_t P) {
+    while (P < N && (T[P] == ' ' || T[P] == '\t' || T[P] == '\r' || T[P] == '\n')) ++P;
+    return P;
+  };
+  auto Add = [&](std::string Name, std::size_t After) {
+    const std::size_t P = SkipBlanks(After);
+    Names.push_back({std::move(Name), P < N && T[P] == '('});
+  };
+  while (I < N) {
+    const char C = T[I];
+    if (C == '-' && I + 1 < N && T[I + 1] == '-') {
+      while (I < N && T[I] != '\n') ++I;
+    } else if (C == '/' && I + 1 < N && T[I + 1] == '*') {
+      int Depth = 0;
+      do {
+        if (T.compare(I, 2, "/*") == 0) {
+          ++Depth;
+          I += 2;
+        } else if (T.compare(I, 2, "*/") == 0) {
+          --Depth;
+          I += 2;
+        } else {
+          ++I;
+        }
+      } while (I < N && Depth > 0);
+    } else if (C == '\'') {
+      // E'...' lets a backslash escape the quote.
+      const bool Escapes =
+          I > 0 && (T[I - 1] == 'E' || T[I - 1] == 'e') && (I < 2 || !IdentChar(T[I - 2]));
+      for (++I; I < N; ++I) {
+        if (Escapes && T[I] == '\\') {
+          ++I;
+        } else if (T[I] == '\'') {
+          if (I + 1 < N && T[I + 1] == '\'') {
+            ++I;
+          } else {
+            break;
+          }
+        }
+      }
+      ++I;
+    } else if (C == '$' && (I == 0 || !IdentChar(T[I - 1]))) {
+      // $tag$ ... $tag$; a lone "$1" is a parameter.
+      std::size_t E = I + 1;
+      while (E < N && IdentChar(T[E]) && T[E] != '$') ++E;
+      if (E < N && T[E] == '$') {
+        const std::string Tag = T.substr(I, E - I + 1);
+        const std::size_t Close = T.find(Tag, E + 1);
+        I = Close == std::string::npos ? N : Close + Tag.size();
+      } else {
+        I = E;
+      }
+    } else if (C == '"') {
+      std::string Name;
+      for (++I; I < N; ++I) {
+        if (T[I] == '"') {
+          if (I + 1 < N && T[I + 1] == '"') {
+            Name += '"';
+            ++I;
+          } else {
+            break;
+          }
+        } else {
+          Name += T[I];
+        }
+      }
+      ++I;
+      Add(std::move(Name), I);
+    } else if (IdentStart(C)) {
+      const std::size_t Start = I;
+      while (I < N && IdentChar(T[I])) ++I;
+      const std::string Word = T.substr(Start, I - Start);
+      // E'...': the letter is the literal's prefix. A bare word's case is folded by the server.
+      if (!((Word == "E" || Word == "e") && I < N && T[I] == '\'')) Add(LowerCase(Word), I);
+    } else if (C >= '0' && C <= '9') {
+      while (I < N && (IdentChar(T[I]) || T[I] == '.')) ++I;
+    } else {
+      if (C == '*') Star = true;
+      ++I;
+    }
+  }
+  return Names;
+}
+
+}  // namespace
+
+void TPGSQLParser::LinkViewReads(TObjs& O) {
+  if (O.Views.Empty()) return;
+  std::unordered_multimap<std::string, TPrcData*> Routines;
+  for (int I = 0; I < O.Procedures.Count(); ++I)
+    if (auto* Prc = dynamic_cast<TPrcData*>(O.Procedures.Objects(I)))
+      Routines.emplace(Prc->GetObjName(), Prc);
+  for (int I = 0; I < O.Views.Count(); ++I) {
+    auto* V = dynamic_cast<TViwData*>(O.Views.Objects(I));
+    if (!V) continue;
+    bool Star = false;
+    const std::vector<TNameRead> Names = NamesReadIn(V->Body, Star);
+    std::unordered_set<std::string> Words;
+    for (const TNameRead& N : Names) Words.insert(N.Name);
+    std::vector<TDbObj*> Relations;  // in the order the text names them, each once
+    std::unordered_set<const TDbObj*> Seen{V};
+    for (const TNameRead& N : Names) {
+      if (N.Call) {
+        const auto [First, Last] = Routines.equal_range(N.Name);
+        for (auto It = First; It != Last; ++It) LinkDepend(V, It->second, "");
+        if (First != Last) continue;
+      }
+      TDbObj* R = O.GetTable(N.Name);
+      if (!R) R = O.GetView(N.Name);
+      if (R && Seen.insert(R).second) Relations.push_back(R);
+    }
+    // The relation itself, then each of its columns the text names (every one under a "*"):
+    // the server refuses to change the type of a column a view reads.
+    for (TDbObj* R : Relations) {
+      LinkDepend(V, R, "");
+      const TObjVector<TFldData>* Fields = nullptr;
+      if (auto* Tbl = dynamic_cast<TTblData*>(R)) Fields = &Tbl->Fields;
+      if (auto* W = dynamic_cast<TViwData*>(R)) Fields = &W->Fields;
+      if (!Fields) continue;
+      for (const auto& F : *Fields)
+        if (Star || Words.count(F->GetObjName())) LinkDepend(V, R, F->GetObjName());
+    }
+  }
 }
 
 void TPGSQLParser::SettleKeys(TObjs& O) {

@@ -145,14 +145,14 @@ class TPGSQLParser : public TCustomSQLParser {
   bool SkipText() override;
   void BuildResWords() override;
   /// Files a schema "public" when the collection has none, then reads the script.
-  void ParseScript(const TStrings& Lines, TCustomObjs* AObjs) override;
+  void ParseScriptText(const std::string& Text, TCustomObjs* AObjs) override;
   /// The statement loop.
   void ParseText() override;
   void ErrMsg(const std::string& Text) override;
   /// Settles what may depend on a later script: primary-key columns become NOT NULL, as the
   /// server makes them, and foreign keys that name no referenced columns take the referenced
   /// table's primary-key columns (and are refiled under their new text). Then the framework's
-  /// linking.
+  /// linking, and views to what their texts read.
   void Link_Depend() override;
   /// Block comments (nested), "--" comments and "#" comment lines.
   bool SkipComment() override;
@@ -263,6 +263,10 @@ class TPGSQLParser : public TCustomSQLParser {
 
   // Linking after the last script.
   void SettleKeys(TObjs& O);
+  /// Links every view to the tables (and the columns of them it names), views and functions
+  /// its text names, as the server records them when it stores the view: a column whose type
+  /// changes, a view re-created and a function dropped take the view with them.
+  void LinkViewReads(TObjs& O);
 
   // Routines and triggers (qelPGSQLParser_Prc.cpp).
   /// "(" parameter, ... ")" into the emptied parameter list of Prc; true when a parameter is
@@ -375,8 +379,11 @@ class TPGSQLParser : public TCustomSQLParser {
   void ParseTypeAttributes(TDmnData& Dmn);
   /// The type and the DEFAULT, NOT NULL, NULL, COLLATE and CHECK clauses of a domain.
   void ParseDomainBody(TDmnData& Dmn);
-  /// CHECK "(" condition ")" of a domain, Sy on CHECK: added to the domain's checks.
-  void ParseDomainCheck(TDmnData* Dmn);
+  /// CHECK "(" condition ")" of a domain, Sy on CHECK: added to the domain's checks, under
+  /// Name when the script gives one.
+  void ParseDomainCheck(TDmnData* Dmn, const std::string& Name = {});
+  /// ALTER DOMAIN ... DROP CONSTRAINT [IF EXISTS] name [CASCADE | RESTRICT].
+  void ParseDomainDropCheck(TDmnData& Dmn);
   /// CREATE OPERATOR CLASS from the word CLASS.
   void ParseOperatorClass();
 

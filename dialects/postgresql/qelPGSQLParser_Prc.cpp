@@ -686,12 +686,17 @@ void TPGSQLParser::ObjErrMsg(const std::string& Text) {
   ++FErrCount;
   std::string Prefix;
   const std::string& Name = FCurObj->GetObjName();
-  if (dynamic_cast<TTrgData*>(FCurObj))
-    Prefix = "Trigger " + Name + ": ";
-  else if (dynamic_cast<TPrcData*>(FCurObj))
-    Prefix = "Procedure " + Name + ": ";
-  else
-    Prefix = Name + ": ";
+  switch (FCurObj->Kind) {
+    case kindTrigger:
+      Prefix = "Trigger " + Name + ": ";
+      break;
+    case kindProcedure:
+      Prefix = "Procedure " + Name + ": ";
+      break;
+    default:
+      Prefix = Name + ": ";
+      break;
+  }
   const std::string Message = Prefix + Text + NearText();
   const std::int32_t SavedLine = Line;
   const std::int32_t SavedColumn = Column;

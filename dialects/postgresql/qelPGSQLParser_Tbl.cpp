@@ -239,6 +239,8 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
     TestAndGetSy(syRParen);
     if (PGTypeTakesLength(Type)) {
       Fld.Size = N;
+    } else if (PGTypeTakesSecondsPrecision(Type)) {
+      Fld.Precision = N == 0 ? PGZeroSecondsPrecision : N;
     } else {
       Fld.Precision = N;
       Fld.Scale = M;

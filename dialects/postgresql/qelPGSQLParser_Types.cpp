@@ -331,14 +331,16 @@ void TPGSQLParser::ParseDomain(bool Alter) {
     } else if (IsIdent("ADD")) {
       // A dump adds a constraint here when it was created NOT VALID.
       GetSy();
+      std::string ConName;
       if (Sy == pgCONSTRAINT) {
         GetSy();
         TestSy(syIdent);
         if (Sy != syIdent) return;
+        ConName = Ident;
         GetSy();
       }
       if (Sy == pgCHECK) {
-        ParseDomainCheck(Existing);
+        ParseDomainCheck(Existing, ConName);
       } else if (Sy == pgNOT) {
         GetSy();
         TestAndGetSy(pgNULL);
@@ -366,6 +368,8 @@ void TPGSQLParser::ParseDomain(bool Alter) {
         GetSy();
         TestAndGetSy(pgNULL);
         if (!StatementFailed()) Fld.Nullable = !Set;
+      } else if (!Set && Sy == pgCONSTRAINT) {
+        ParseDomainDropCheck(*Existing);
       } else {
         // DROP CONSTRAINT and the like: a change the model cannot follow is not read past.
         ErrMsg("Unknown/Invalid ALTER statement.");
@@ -387,6 +391,7 @@ void TPGSQLParser::ParseDomain(bool Alter) {
     // Read again from scratch: nothing of the former definition survives.
     Dmn->TypeField = std::make_unique<TFldData>(Objs);
     Dmn->TypeField->OwnerObj = Dmn;
+    Dmn->PGChecks.clear();
   } else {
     New = std::make_unique<TDmnData>(Objs);
     Dmn = New.get();
@@ -404,6 +409,7 @@ void TPGSQLParser::ParseDomainBody(TDmnData& Dmn) {
   TFldData& Fld = *Dmn.TypeField;
   ParseFieldType(Fld);
   Fld.Nullable = true;
+  std::string ConName;  // of the clause that follows
   while (!StatementFailed()) {
     switch (Sy) {
       case pgCOLLATE:
@@ -421,22 +427,24 @@ void TPGSQLParser::ParseDomainBody(TDmnData& Dmn) {
         GetSy();
         break;
       case pgCONSTRAINT:
-        // The model keeps a domain's checks without their names.
+        // The name is kept for a check; the server drops it by that name.
         GetSy();
         TestSy(syIdent);
         if (Sy != syIdent) return;
+        ConName = Ident;
         GetSy();
-        break;
+        continue;
       case pgCHECK:
-        ParseDomainCheck(&Dmn);
+        ParseDomainCheck(&Dmn, ConName);
         break;
       default:
         return;
     }
+    ConName.clear();
   }
 }
 
-void TPGSQLParser::ParseDomainCheck(TDmnData* Dmn) {
+void TPGSQLParser::ParseDomainCheck(TDmnData* Dmn, const std::string& Name) {
   GetSy();  // past CHECK
   TestSy(syLParen);
   if (Sy != syLParen) return;
@@ -446,8 +454,27 @@ void TPGSQLParser::ParseDomainCheck(TDmnData* Dmn) {
   if (StatementFailed() || !Dmn) return;
   // The descriptor holds the text that follows the word CHECK, in the form the catalog reader
   // gives it; a second check follows the first as a clause of its own.
-  std::string& Check = Dmn->TypeField->CheckText;
-  Check += (Check.empty() ? "" : " CHECK ") + Condition;
+  Dmn->AddPGCheck(Name, Condition);
+}
+
+void TPGSQLParser::ParseDomainDropCheck(TDmnData& Dmn) {
+  GetSy();  // past CONSTRAINT
+  bool IfExists = false;
+  if (IsIdent("IF")) {
+    GetSy();
+    TestIdent("EXISTS");
+    if (!IsIdent("EXISTS")) return;
+    GetSy();
+    IfExists = true;
+  }
+  TestSy(syIdent);
+  if (Sy != syIdent) return;
+  const std::string Name = Ident;
+  GetSy();
+  if (IsIdent("CASCADE") || IsIdent("RESTRICT")) GetSy();
+  // Only a check has a name the model keeps; the server refuses an unknown one.
+  if (!Dmn.DropPGCheck(Name) && !IfExists)
+    ErrMsg("Domain " + Dmn.GetObjName() + " has no constraint " + Name + ".");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,3 +1,4 @@
+// The PostgreSQL script extractor: reads PostgreSQL DDL scripts through the PostgreSQL parser.
 #include "qelPGScriptExtract.h"
 
 #include "qelPGSQLParser.h"

@@ -1,3 +1,4 @@
+// SQL Anywhere keyword tables and identifier quoting per server version.
 #include "qelASAParser.h"
 
 #include "qelResWords.h"

@@ -78,9 +78,6 @@ inline std::vector<std::string> DumpSchema(const std::string& Database, std::str
     Failure = "pg_dump " + Database + " failed: " + Dump;
     return {};
   }
-  // A routine body written by the comparer keeps its CR LF line breaks in the server's copy of
-  // the source, which is no difference of the schema.
-  Dump.erase(std::remove(Dump.begin(), Dump.end(), '\r'), Dump.end());
   std::vector<std::string> Statements;
   std::string Cur;
   std::istringstream In(Dump);

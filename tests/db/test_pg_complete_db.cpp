@@ -398,7 +398,7 @@ TEST_F(PGCompleteDb, TheCatalogReadsEverythingTheOrdinaryUserOwns) {
   EXPECT_EQ(Range[0]->Volatility, "STABLE");
   EXPECT_EQ(Params(Range[0]->Params),
             (TLines{"min_price NUMERIC/ 1", "low NUMERIC/ 2", "cnt INTEGER/ 3"}));
-  EXPECT_NE(Range[0]->Body.find("\r\n  select min(price)"), std::string::npos) << Range[0]->Body;
+  EXPECT_NE(Range[0]->Body.find("\n  select min(price)"), std::string::npos) << Range[0]->Body;
   const auto Cheap = Named<TPrcData>(O.Procedures, "cheap_items");
   ASSERT_EQ(Cheap.size(), 1u);
   EXPECT_TRUE(Cheap[0]->ReturnsSetOf);

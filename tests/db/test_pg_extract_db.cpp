@@ -323,7 +323,7 @@ TEST_F(PGExtractDb, ReadsTheDatabaseBuiltFromAScriptAsAnOrdinaryUser) {
   EXPECT_EQ(V->Creator, "qel");
   EXPECT_FALSE(V->Body.empty());
   EXPECT_NE(V->Body.back(), ';');
-  EXPECT_NE(V->Body.find("\r\n   FROM customer"), std::string::npos) << V->Body;
+  EXPECT_NE(V->Body.find("\n   FROM customer"), std::string::npos) << V->Body;
   ASSERT_EQ(V->Fields.Count(), 2);
   EXPECT_EQ(V->Fields[0]->GetObjName(), "id");
   EXPECT_EQ(V->Fields[1]->FieldType, iftVarchar);

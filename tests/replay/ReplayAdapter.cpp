@@ -1,3 +1,4 @@
+// The replay adapter: loads fixtures of recorded statements and answers queries from them.
 #include "ReplayAdapter.h"
 
 #include <gtest/gtest.h>

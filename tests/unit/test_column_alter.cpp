@@ -46,6 +46,53 @@ TEST(ColumnAlterPG, NamesAreQuotedAndSchemasKept) {
             (TTexts{"ALTER TABLE sales.\"Order Lines\" ALTER COLUMN \"select\" TYPE bigint"}));
 }
 
+// The catalog gives a default back with the cast the column type gave its literal; the same
+// default read from a script must not be altered, a different one must.
+TEST(ColumnAlterPG, DefaultsCompareWithoutTheCastsTheServerAdds) {
+  struct TCase {
+    TDBFieldType Type;
+    bool Array;
+    const char* Script;
+    const char* Catalog;
+    bool Same;
+  };
+  const TCase Cases[] = {
+      {iftChar, false, "'y'", "'y'::bpchar", true},
+      {iftVarchar, false, "'x'", "'x'::character varying", true},
+      {iftVarchar, false, "'x'::varchar", "'x'::character varying", true},
+      {iftText, false, "'it''s'", "'it''s'::text", true},
+      {iftDate, false, "'2020-01-01'", "'2020-01-01'::date", true},
+      {iftBigInt, false, "-1", "'-1'::integer", true},
+      {iftInteger, false, "(-1)", "'-1'::integer", true},
+      {iftBigInt, false, "3000000000", "'3000000000'::bigint", true},
+      {iftNumeric, false, "1.50", "1.50", true},
+      {iftNumeric, false, "-1.5", "'-1.5'::numeric", true},
+      {iftNumeric, false, "'5'", "'5'::numeric", true},
+      {iftNumeric, false, "-2", "'-2'::numeric", true},
+      {iftVarchar, true, "'{}'", "'{}'::character varying[]", true},
+      // A cast to another type, or one with a modifier, is part of the value.
+      {iftVarchar, false, "'abc'", "'abc'::text", false},
+      {iftVarchar, false, "'abc'", "'abc'::character varying(2)", false},
+      {iftText, false, "'-1'", "'-1'::integer", false},
+      {iftChar, false, "'y'", "'n'::bpchar", false},
+  };
+  for (const TCase& K : Cases) {
+    TFldData F(nullptr);
+    F.FieldType = K.Type;
+    if (K.Array) F.ArrayBounds.push_back({1, 0});
+    EXPECT_EQ(PGDefaultKey(K.Script, F) == PGDefaultKey(K.Catalog, F), K.Same)
+        << K.Script << " / " << K.Catalog;
+  }
+  // Compared so, and written as read.
+  TAlterRig R(dbPostgreSQL);
+  TFldData* M = R.Both("t", "a", iftChar, 1);
+  M->DefValue = "'y'";
+  R.TCol->DefValue = "'y'::bpchar";
+  EXPECT_TRUE(R.Alter().empty());
+  M->DefValue = "'n'";
+  EXPECT_EQ(R.Alter(), (TTexts{"ALTER TABLE t ALTER COLUMN a SET DEFAULT 'n'"}));
+}
+
 TEST(ColumnAlterPG, ChangedTypeDropsTheViewsOnTheTableFirst) {
   TAlterRig R(dbPostgreSQL);
   TFldData* M = R.Both("t", "a", iftInteger);
@@ -79,17 +126,35 @@ TEST(ColumnAlterMySQL, ModifyWithTheDialectTypeTextAndAWorkLine) {
 }
 
 TEST(ColumnAlterMySQL, ColumnMovesLeaveTheMasterOrder) {
-  TAlterRig R(dbMySQL);
-  for (const char* N : {"a", "b", "c"}) R.Col(R.Master, "T", N, iftInteger);
-  for (const char* N : {"b", "a", "c"}) R.Col(R.Target, "T", N, iftInteger);
-  EXPECT_EQ(R.Alter(), (TTexts{"ALTER TABLE T MODIFY COLUMN `a` INTEGER FIRST",
-                               "ALTER TABLE T MODIFY COLUMN `b` INTEGER AFTER `a`"}));
-  // A reserved word as a column name is quoted in the AFTER clause too.
-  TAlterRig Q(dbMySQL);
-  for (const char* N : {"ORDER", "X"}) Q.Col(Q.Master, "T", N, iftInteger);
-  for (const char* N : {"X", "ORDER"}) Q.Col(Q.Target, "T", N, iftInteger);
-  EXPECT_EQ(Q.Alter(), (TTexts{"ALTER TABLE T MODIFY COLUMN `ORDER` INTEGER FIRST",
-                               "ALTER TABLE T MODIFY COLUMN X INTEGER AFTER `ORDER`"}));
+  // Columns already in the master's order stay; added columns stand last, dropped ones are
+  // gone before the moves are counted.
+  const struct {
+    TTexts Master, Target;
+    TTexts Script;
+  } Cases[] = {
+      {{"a", "b", "c"}, {"b", "a", "c"}, {"ALTER TABLE T MODIFY COLUMN `b` INTEGER AFTER `a`"}},
+      {{"a", "b", "c"}, {"b", "c", "a"}, {"ALTER TABLE T MODIFY COLUMN `a` INTEGER FIRST"}},
+      {{"a", "b", "x"}, {"a", "b"}, {"ALTER TABLE T ADD `x` INTEGER"}},
+      {{"id", "c", "x", "a", "b"},
+       {"id", "a", "b", "c"},
+       {"ALTER TABLE T ADD `x` INTEGER", "ALTER TABLE T MODIFY COLUMN `a` INTEGER AFTER `x`",
+        "ALTER TABLE T MODIFY COLUMN `b` INTEGER AFTER `a`"}},
+      {{"x", "a"},
+       {"a"},
+       {"ALTER TABLE T ADD `x` INTEGER", "ALTER TABLE T MODIFY COLUMN `a` INTEGER AFTER `x`"}},
+      {{"id", "d", "b"},
+       {"id", "b", "c", "d"},
+       {"/* Drop table-fields... */", "ALTER TABLE T DROP `c`", "",
+        "ALTER TABLE T MODIFY COLUMN `b` INTEGER AFTER `d`"}},
+      // A reserved word is quoted in the AFTER clause too.
+      {{"ORDER", "X"}, {"X", "ORDER"}, {"ALTER TABLE T MODIFY COLUMN X INTEGER AFTER `ORDER`"}},
+  };
+  for (const auto& C : Cases) {
+    TAlterRig R(dbMySQL);
+    for (const std::string& N : C.Master) R.Col(R.Master, "T", N, iftInteger);
+    for (const std::string& N : C.Target) R.Col(R.Target, "T", N, iftInteger);
+    EXPECT_EQ(R.Move(), C.Script) << C.Master.front() << "/" << C.Target.front();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

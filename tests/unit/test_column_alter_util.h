@@ -59,6 +59,17 @@ struct TAlterRig {
     GenScriptColumnsAlter(Master, Target, Exec, &WorkList);
     return Texts();
   }
+  /// Pairs, compares the tables, adds and drops columns, then moves them (MySQL); the texts of
+  /// all statements.
+  TTexts Move() {
+    Exec.Clear();
+    PairAndMark(Master, Target);
+    CompareTables(Master, Target);
+    GenScriptTblFldCreate(Master, Target, Exec);
+    GenScriptTablDrop(Master, Target, Exec);
+    MySQLUpdateColumnPositions(Master, Target, Exec);
+    return Texts();
+  }
   TTexts Texts() const {
     TTexts R;
     for (int I = 0; I < Exec.GetStatementsCount(); ++I)

@@ -1,3 +1,4 @@
+// Component model tests: class names, Assign errors, ownership, free notification, host hooks.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -216,9 +216,10 @@ TEST(DomainAlterPG, DefaultNotNullAndAttributesInPlaceTheRestNamed) {
                       "ADD ATTRIBUTE c integer"),
             Free.end())
       << ::testing::PrintToString(Free);
-  // A changed check would need the domain dropped, and the columns of it with their rows: it is
-  // named, not written.
-  EXPECT_NE(std::find(Free.begin(), Free.end(), "/* checked: Check not altered */"), Free.end())
+  // A new check is added on the domain itself; dropping the domain would take the columns of
+  // it, and their rows, with it.
+  EXPECT_NE(std::find(Free.begin(), Free.end(), "ALTER DOMAIN checked ADD CHECK (VALUE > 0)"),
+            Free.end())
       << ::testing::PrintToString(Free);
 
   // While a column stores the type, the server refuses to change an attribute's type: that
@@ -232,4 +233,98 @@ TEST(DomainAlterPG, DefaultNotNullAndAttributesInPlaceTheRestNamed) {
       << ::testing::PrintToString(Stored);
   EXPECT_NE(std::find(Stored.begin(), Stored.end(), "/* pair: Type of attribute a not altered */"),
             Stored.end());
+}
+
+TEST(DomainAlterPG, ChecksDroppedByTheTargetsNameAndAddedUnderTheMasters) {
+  using TChecks = std::vector<std::pair<std::string, std::string>>;  // name ("": none), text
+  struct TCase {
+    const char* What;
+    TChecks Target;
+    TChecks Master;
+    TTexts Want;
+  };
+  const TCase Cases[] = {
+      {"changed",
+       {{"", "(VALUE > 0)"}},
+       {{"", "(VALUE >= 0)"}},
+       {"ALTER DOMAIN d DROP CONSTRAINT d_check", "ALTER DOMAIN d ADD CHECK (VALUE >= 0)"}},
+      {"catalog spelling",
+       {{"d_check", "((VALUE)::text <> ''::text)"}},
+       {{"", "(VALUE <> '')"}},
+       {}},
+      {"added", {}, {{"", "(VALUE > 0)"}}, {"ALTER DOMAIN d ADD CHECK (VALUE > 0)"}},
+      {"removed", {{"", "(VALUE > 0)"}}, {}, {"ALTER DOMAIN d DROP CONSTRAINT d_check"}},
+      {"named",
+       {{"d_min", "(VALUE > 0)"}},
+       {{"d_min", "(VALUE >= 0)"}},
+       {"ALTER DOMAIN d DROP CONSTRAINT d_min",
+        "ALTER DOMAIN d ADD CONSTRAINT d_min CHECK (VALUE >= 0)"}},
+      {"second of two",
+       {{"", "(VALUE > 0)"}, {"", "(VALUE < 9)"}},
+       {{"", "(VALUE > 0)"}, {"", "(VALUE < 5)"}},
+       {"ALTER DOMAIN d DROP CONSTRAINT d_check1", "ALTER DOMAIN d ADD CHECK (VALUE < 5)"}},
+      // The server would name the master's check d_check: the target's is dropped by its own.
+      {"renamed",
+       {{"d_min", "(VALUE > 0)"}},
+       {{"", "(VALUE > 0)"}},
+       {"ALTER DOMAIN d DROP CONSTRAINT d_min", "ALTER DOMAIN d ADD CHECK (VALUE > 0)"}},
+  };
+  for (const TCase& C : Cases) {
+    TDmnRig R(dbPostgreSQL);
+    TDmnData* M = R.Both("d", iftInteger);
+    for (const auto& [Name, Text] : C.Target) R.TDmn->AddPGCheck(Name, Text);
+    for (const auto& [Name, Text] : C.Master) M->AddPGCheck(Name, Text);
+    EXPECT_EQ(R.Passes(), C.Want) << C.What;
+  }
+}
+
+TEST(DomainAlterPG, CatalogTextOfACheckMeetsTheScripts) {
+  struct TCase {
+    const char* Catalog;
+    const char* Script;
+    bool Same;
+  };
+  const TCase Cases[] = {
+      {"(VALUE >= (0)::numeric)", "(value >= 0)", true},
+      {"((VALUE > '-1'::integer) AND (VALUE <> 7))", "(VALUE > -1 AND VALUE != 7)", true},
+      {"((VALUE)::text = ANY ((ARRAY['a'::character varying, 'b'::character varying])::text[]))",
+       "(VALUE IN ('a', 'b'))", true},
+      {"((VALUE)::text <> ALL ((ARRAY['a'::character varying])::text[]))", "(VALUE NOT IN ('a'))",
+       true},
+      {"((VALUE ~~ 'a%'::text) OR (VALUE !~~* 'B%'::text))",
+       "(VALUE LIKE 'a%' OR VALUE NOT ILIKE 'B%')", true},
+      {"(length((VALUE)::text) < 9)", "(length(VALUE) < 9)", true},
+      {"(VALUE > '2000-01-01 00:00:00'::timestamp without time zone)",
+       "(VALUE > '2000-01-01 00:00:00')", true},
+      {"(VALUE > 0)", "(VALUE >= 0)", false},
+      {"((VALUE)::text <> 'A'::text)", "(VALUE <> 'a')", false},
+      {"(VALUE = ANY (ARRAY[1, 2]))", "(VALUE IN (1, 3))", false},
+      {"(VALUE > 10)", "(VALUE > 1)", false},
+  };
+  for (const TCase& C : Cases)
+    EXPECT_EQ(PGDomainCheckKey(C.Catalog) == PGDomainCheckKey(C.Script), C.Same)
+        << C.Catalog << " | " << C.Script << " | " << PGDomainCheckKey(C.Catalog) << " | "
+        << PGDomainCheckKey(C.Script);
+}
+
+TEST(DomainAlterPG, ServerNamesOfUnnamedChecks) {
+  const std::string Long(63, 'x');
+  struct TCase {
+    std::string Domain;
+    std::vector<std::string> Taken;
+    std::string Want;
+  };
+  const TCase Cases[] = {
+      {"posint", {}, "posint_check"},
+      {"posint", {"posint_check"}, "posint_check1"},
+      {"posint", {"posint_check", "other", "posint_check1"}, "posint_check2"},
+      // The server cuts the domain's name so the whole fits in 63 bytes.
+      {Long, {}, std::string(57, 'x') + "_check"},
+      {Long, {std::string(57, 'x') + "_check"}, std::string(56, 'x') + "_check1"},
+  };
+  for (const TCase& C : Cases) {
+    std::vector<TPGDomainCheck> Taken;
+    for (const std::string& N : C.Taken) Taken.push_back({N, "(VALUE > 0)", true});
+    EXPECT_EQ(PGDomainCheckName(C.Domain, Taken), C.Want);
+  }
 }

@@ -441,7 +441,9 @@ TEST(ExtractMetadata, HeadersPerDialect) {
   };
   auto None = [](TObjs&) {};
 
-  EXPECT_EQ(Header(dbPostgreSQL, None).rfind("/* Database: shop */\n\n", 0), 0u);
+  EXPECT_EQ(Header(dbPostgreSQL, None)
+                .rfind("/* Database: shop */\nSET check_function_bodies = false;\n\n", 0),
+            0u);
   EXPECT_EQ(Header(dbPostgreSQL, [](TObjs& O) { O.ConnectionOptions.SetDatabaseName("a*/b"); })
                 .find("*/b"),
             std::string::npos);

@@ -455,3 +455,65 @@ TEST(ConstraintPasses, DefaultsComeInTheirOwnRunAndOnce) {
   EXPECT_EQ(A.Exec.Steps(), (TSteps{"create PK_NEW", "create DF_CODE"}));
   EXPECT_NE(A.Exec.Script(dbSybaseASE).find("DEFAULT 'x' FOR CODE\ngo\n\n"), std::string::npos);
 }
+
+// The server gives a check back in its own text: a script's condition and the catalog's must
+// compare equal, and two conditions that differ must not.
+TEST(ConstraintKeys, PostgreSQLCheckConditionsCompareInOneNormalForm) {
+  struct TCase {
+    const char* Script;
+    const char* Catalog;
+    bool Same;
+  };
+  const TCase Cases[] = {
+      {"(qty >= 0 AND qty < 100000)", "((qty >= 0) AND (qty < 100000))", true},
+      {"QTY>=0 and Qty<100000", "((qty >= 0) AND (qty < 100000))", true},
+      {"r > 0 AND (r < 5 AND s IS NOT NULL)", "((r > 0) AND (r < 5) AND (s IS NOT NULL))", true},
+      {"r <> -5", "(r <> '-5'::integer)", true},
+      {"r != (-5)", "(r <> '-5'::integer)", true},
+      {"c like 'a%' and f > '2000-01-01'", "((c ~~ 'a%'::text) AND (f > '2000-01-01'::date))",
+       true},
+      {"r between 1 and 7", "((r >= 1) AND (r <= 7))", true},
+      {"r not between 1 and 7", "((r < 1) OR (r > 7))", true},
+      {"r in (1, 2)", "(r = ANY (ARRAY[1, 2]))", true},
+      {"not q", "(NOT q)", true},
+      {"s = 1.5 AND t = 'it''s'", "((s = 1.5) AND (t = 'it''s'::text))", true},
+      {"\"Qty\" > 0", "(\"Qty\" > 0)", true},
+      {"\"qty\" > 0", "(qty > 0)", true},
+      {"lower(code) <> ''", "(lower(code) <> ''::text)", true},
+      // The grouping is the condition: precedence decides, not the parentheses written.
+      {"(a OR b) AND c", "(a OR (b AND c))", false},
+      {"a OR b AND c", "(a OR (b AND c))", true},
+      {"a - (b - c) > 0", "(((a - b) - c) > 0)", false},
+      {"r > -5::numeric", "(r > '-5'::integer)", false},
+      {"x > 5", "(x > '5'::bigint)", false},
+      {"t = 'abc'", "(t = 'abc'::character varying(2))", false},
+      {"\"Qty\" > 0", "(qty > 0)", false},
+      {"code = 'A'", "(code = 'a'::text)", false},
+  };
+  for (const TCase& K : Cases)
+    EXPECT_EQ(PGConditionKey(K.Script) == PGConditionKey(K.Catalog), K.Same)
+        << K.Script << " / " << K.Catalog << ": " << PGConditionKey(K.Script) << " / "
+        << PGConditionKey(K.Catalog);
+  // What the normal form does not follow is compared token by token.
+  EXPECT_EQ(PGConditionKey("CASE WHEN a THEN 1 END  > 0"), "case when a then 1 end > 0");
+}
+
+TEST(ConstraintKeys, PostgreSQLCheckPairsWithTheCatalogText) {
+  TObjs Objs;
+  Objs.SetDatabaseType(dbPostgreSQL);
+  TCtrData Script(&Objs), Catalog(&Objs);
+  for (TCtrData* C : {&Script, &Catalog}) {
+    C->SetCtType(ctCheck);
+    C->SetTblName("t");
+  }
+  Script.SetBody("(qty >= 0 AND qty < 100000)");
+  Catalog.SetBody("((qty >= 0) AND (qty < 100000))");
+  // Unnamed, both are keyed by the condition; the text written stays the script's own.
+  EXPECT_EQ(Script.ObjKeyDef(), Catalog.ObjKeyDef());
+  EXPECT_EQ(Script.Def(), "ALTER TABLE t ADD CHECK(qty >= 0 AND qty < 100000)");
+  Script.SetObjName("qty_ck");
+  Catalog.SetObjName("qty_ck");
+  EXPECT_EQ(Script.CompareDef(), Catalog.CompareDef());
+  Catalog.SetBody("((qty >= 0) OR (qty < 100000))");
+  EXPECT_NE(Script.CompareDef(), Catalog.CompareDef());
+}

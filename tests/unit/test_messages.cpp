@@ -1,3 +1,4 @@
+// Message list tests: counts by severity, the error summary and copying between lists.
 #include <gtest/gtest.h>
 
 #include "qelMsgMngr.h"

@@ -1,3 +1,4 @@
+// Option object tests: defaults, Clear, deep copies by Assign and the InterBase header texts.
 #include <gtest/gtest.h>
 
 #include "Strings.h"

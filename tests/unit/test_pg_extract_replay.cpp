@@ -75,6 +75,7 @@ const std::string UniqueLine =
 const std::string FunctionsLine =
     "select p.oid, p.proname, p.prosrc, ns.nspname, l.lanname, p.provolatile,";
 const std::string TriggersLine = "select t.tgname, t.tgtype, tb.relname,";
+const std::string ViewReadsLine = "select distinct v.relname as view_name, rc.relname as rel_name,";
 const std::string ChecksLine =
     "select c.oid, c.conname, t1.relname, c.conrelid, pg_catalog.pg_get_constraintdef(c.oid) as "
     "condef,";
@@ -111,10 +112,11 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
   // The database is opened anew and closed again; the steps go in their fixed order, the
   // columns of all tables (and of all views) read with one query.
   EXPECT_EQ(Sent(),
-            (TLines{"<connect>", ProbeLine,     SchemaLine,    ConversionsLine, DomainsLine,
-                    TypesLine,   OperatorsLine, OpClassesLine, TablesLine,      ColumnsLine,
-                    ViewsLine,   ColumnsLine,   FunctionsLine, TriggersLine,    IndexesLine,
-                    KeysLine,    UniqueLine,    KeysLine,      ChecksLine,      "<disconnect>"}));
+            (TLines{"<connect>",   ProbeLine,     SchemaLine,    ConversionsLine, DomainsLine,
+                    TypesLine,     OperatorsLine, OpClassesLine, TablesLine,      ColumnsLine,
+                    ViewsLine,     ColumnsLine,   FunctionsLine, TriggersLine,    IndexesLine,
+                    KeysLine,      UniqueLine,    KeysLine,      ChecksLine,      ViewReadsLine,
+                    "<disconnect>"}));
   EXPECT_FALSE(C->GetConnected());
   EXPECT_EQ(Progress, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 16}));
   EXPECT_EQ(
@@ -161,6 +163,7 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
           "Extracting check constraints...",
           "---ALTER TABLE sales.orders ADD CONSTRAINT qty_positive CHECK(qty > 0)",
           "---ALTER TABLE sales.orders ADD CHECK((placed IS NOT NULL) OR (qty IS NULL))",
+          "Extracting what views read...",
           "Parsing bodys...",
           "Linking dependencies..."}));
   // What is passed over is said as information, not as an error.
@@ -205,9 +208,16 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
 
   TViwData* View = Objs().GetView("customer_names");
   ASSERT_NE(View, nullptr);
-  EXPECT_EQ(View->Body, "SELECT customer.id,\r\n    customer.name\r\n   FROM customer");
+  // Line breaks as the server keeps them.
+  EXPECT_EQ(View->Body, "SELECT customer.id,\n    customer.name\n   FROM customer");
   ASSERT_EQ(View->Fields.Count(), 2);
   EXPECT_EQ(View->Fields[1]->Size, 40);
+  // What the view reads, as the server recorded it: the table and the two columns, so that a
+  // change of either column's type takes the view along; and the domain of a column of the
+  // table it reads.
+  TLines Reads;
+  for (const auto& D : View->UseOf) Reads.push_back(D->DepObj->GetObjName());
+  EXPECT_EQ(Reads, (TLines{"customer", "id", "name", "posint"}));
 }
 
 TEST_F(PGExtractReplay, WithoutFullLogOnlyTheStepTitlesAreLogged) {
@@ -235,6 +245,7 @@ TEST_F(PGExtractReplay, WithoutFullLogOnlyTheStepTitlesAreLogged) {
                          "Extracting unique constraints...",
                          "Extracting foreign keys...",
                          "Extracting check constraints...",
+                         "Extracting what views read...",
                          "Parsing bodys...",
                          "Linking dependencies..."}));
 }
@@ -693,6 +704,34 @@ TEST(PGColumnType, ArraysAndUserTypes) {
   EXPECT_EQ(F.ArrayBounds.size(), 1u);
   TPGDBExtract::ColumnType(F, "\"", 0, 0, 0);  // a lone quote is a name, not a quoted one
   EXPECT_EQ(F.DomainName, "\"");
+}
+
+// The type modifier gives what the information_schema helpers do not: the precision of
+// fractional seconds, and the length, precision and scale of an array's element.
+TEST(PGColumnType, ModifiersOfTimeTypesAndArrayElements) {
+  struct TCase {
+    const char* Name;
+    std::int32_t TypMod, Size, Precision, Scale;
+  };
+  const TCase Cases[] = {
+      {"timestamp with time zone", 3, 0, 3, 0},
+      {"timestamp without time zone", 0, 0, PGZeroSecondsPrecision, 0},
+      {"timestamp without time zone", -1, 0, 0, 0},
+      {"time without time zone[]", 3, 0, 3, 0},
+      {"interval", 0x7FFF0002, 0, 2, 0},
+      {"interval", 0x7FFFFFFF, 0, 0, 0},  // fields restricted, no precision
+      {"character varying[]", 14, 10, 0, 0},
+      {"character[]", 5, 1, 0, 0},
+      {"numeric[]", 655366, 0, 10, 2},
+      {"integer[]", -1, 0, 0, 0},
+  };
+  for (const TCase& K : Cases) {
+    TFldData F(nullptr);
+    TPGDBExtract::ColumnType(F, K.Name, 0, 0, 0, K.TypMod);
+    EXPECT_EQ(F.Size, K.Size) << K.Name;
+    EXPECT_EQ(F.Precision, K.Precision) << K.Name;
+    EXPECT_EQ(F.Scale, K.Scale) << K.Name;
+  }
 }
 
 TEST(PGColumnType, SerialColumnsComeFromTheSequenceTheColumnOwns) {

@@ -62,6 +62,31 @@ TEST(PGTable, ColumnTypes) {
   EXPECT_EQ(Col("big")->TableName, "t");
 }
 
+// The type text a column is written and compared by keeps what the script gave: a written
+// precision, zero too, differs from none (the server keeps them apart).
+TEST(PGTable, TypeTextKeepsPrecisionAndElementLength) {
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE TABLE t (a timestamp(3) with time zone, b time(3), c timestamp(0),\r\n"
+              "  d interval(2), e timestamp, f timestamptz(0), g varchar(10)[],\r\n"
+              "  h numeric(10,2)[], i time with time zone);"));
+  const std::pair<const char*, const char*> Cases[] = {
+      {"a", "timestamp(3) with time zone"},
+      {"b", "time(3)"},
+      {"c", "timestamp(0)"},
+      {"d", "interval(2)"},
+      {"e", "timestamp"},
+      {"f", "timestamp(0) with time zone"},
+      {"g", "varchar(10)[]"},
+      {"h", "numeric(10,2)[]"},
+      {"i", "time with time zone"},
+  };
+  for (const auto& [Name, Text] : Cases) {
+    EXPECT_EQ(T.Column("t", Name)->FieldTypeDef(), Text) << Name;
+    EXPECT_EQ(T.Column("t", Name)->TypeDef(), Text) << Name;
+  }
+}
+
 TEST(PGTable, SerialPrimaryKeyAndCollation) {
   TPGParse T;
   ASSERT_TRUE(

@@ -252,7 +252,7 @@ TEST(PGDomains, AlterDomainForms) {
   TPGParse U;
   EXPECT_FALSE(
       U.Parse("CREATE DOMAIN d AS integer CHECK (VALUE > 0);\r\n"
-              "ALTER DOMAIN d DROP CONSTRAINT d_check;\r\n"
+              "ALTER DOMAIN d RENAME CONSTRAINT d_check TO d_min;\r\n"
               "CREATE TYPE c AS (a integer);\r\n"
               "ALTER TYPE c ADD ATTRIBUTE b text;"));
   EXPECT_EQ(U.Errors().size(), 2u) << ::testing::PrintToString(U.Errors());
@@ -260,6 +260,30 @@ TEST(PGDomains, AlterDomainForms) {
     EXPECT_EQ(T.Statements[I].ObjType, dboDomain);
     EXPECT_EQ(T.Statements[I].Operation, odbAlter);
   }
+}
+
+TEST(PGDomains, CheckNamesAndDroppedChecks) {
+  // An unnamed check takes the name the server gives it; an update drops it by that name.
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE DOMAIN d AS integer CHECK (VALUE > 0) CONSTRAINT d_max CHECK (VALUE < 9) "
+              "CHECK (VALUE <> 5);\r\n"
+              "ALTER DOMAIN d ADD CHECK (VALUE <> 6);\r\n"
+              "ALTER DOMAIN d DROP CONSTRAINT d_check1;\r\n"
+              "ALTER DOMAIN d DROP CONSTRAINT IF EXISTS gone CASCADE;"))
+      << ::testing::PrintToString(T.Errors());
+  TDmnData* D = Domain(T, "d");
+  Names Got;
+  for (const TPGDomainCheck& C : D->PGChecks) Got.push_back(C.Name + (C.Named ? "!" : ""));
+  // The added check was named d_check2 while d_check1 stood; written again it keeps that name.
+  EXPECT_EQ(Got, (Names{"d_check", "d_max!", "d_check2!"}));
+  EXPECT_EQ(D->TypeField->CheckText, "(VALUE > 0) CHECK (VALUE < 9) CHECK (VALUE <> 6)");
+  EXPECT_EQ(D->Def(),
+            "CREATE DOMAIN public.d integer CHECK (VALUE > 0) CONSTRAINT d_max CHECK (VALUE < 9) "
+            "CONSTRAINT d_check2 CHECK (VALUE <> 6)");
+  // The server refuses to drop a constraint the domain does not have.
+  TPGParse U;
+  EXPECT_FALSE(U.Parse("CREATE DOMAIN d AS integer;\r\nALTER DOMAIN d DROP CONSTRAINT d_check;"));
 }
 
 // ---------------------------------------------------------------------------------------------

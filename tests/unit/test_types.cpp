@@ -1,3 +1,4 @@
+// Tests of the shared vocabulary: string literals, terminators, text functions, sets, records.
 #include <gtest/gtest.h>
 
 #include "qelTypes.h"

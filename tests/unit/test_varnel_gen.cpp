@@ -82,11 +82,11 @@ const TNames AllPasses = {
     "46 GenScriptRoleDrop"};
 
 /// The passes of AllPasses whose row is in Rows, in order.
-TNames Rows(std::initializer_list<int> Wanted) {
+TNames Rows(std::initializer_list<TGenStep> Wanted) {
   TNames R;
   for (const std::string& P : AllPasses) {
     const int Row = std::stoi(P);
-    for (int W : Wanted)
+    for (TGenStep W : Wanted)
       if (Row == W) R.push_back(P);
   }
   return R;
@@ -97,9 +97,9 @@ TNames AllFor(TDatabaseType DB) {
   TNames R;
   for (const std::string& P : AllPasses) {
     const int Row = std::stoi(P);
-    if ((Row == 3 || Row == 42) && DB != dbPostgreSQL) continue;
-    if ((Row == 4 || Row == 37) && DB != dbMSSQL) continue;
-    if (Row == 38 && DB != dbOracle) continue;
+    if ((Row == gsPGObjectsCreate || Row == gsPGObjectsDrop) && DB != dbPostgreSQL) continue;
+    if ((Row == gsMSRulesDefaultsCreate || Row == gsMSRulesDefaultsDrop) && DB != dbMSSQL) continue;
+    if (Row == gsOraPackages && DB != dbOracle) continue;
     R.push_back(P);
   }
   return R;
@@ -131,33 +131,45 @@ TEST(VarnelPasses, FixedOrder) {
 TEST(VarnelPasses, GatesFollowTheComparedKinds) {
   TTraceRig R(dbInterBase);
   // Nothing compared: only the passes that always run.
-  EXPECT_EQ(R.Run({}), Rows({1, 2, 43, 44}));
+  EXPECT_EQ(R.Run({}), Rows({gsSchCreate, gsSchAlter, gsEvents, gsSchDrop}));
   // Only primary keys: constraints are dropped and created, and the default constraints are
   // written too, after where the procedures would come.
-  EXPECT_EQ(R.Run({coPrimaryKey}), Rows({1, 2, 5, 29, 31, 43, 44}));
-  EXPECT_EQ(R.Run({coCheck, coProcedure}), Rows({1, 2, 5, 9, 20, 29, 30, 31, 36, 43, 44}));
-  EXPECT_EQ(R.Run({coTable}), Rows({1, 2, 17, 18, 19, 39, 40, 43, 44}));
-  EXPECT_EQ(R.Run({coView, coTrigger}), Rows({1, 2, 8, 10, 12, 22, 23, 32, 33, 34, 43, 44}));
-  EXPECT_EQ(R.Run({coUserGrant, coRole}), Rows({1, 2, 41, 43, 44, 45, 46}));
+  EXPECT_EQ(R.Run({coPrimaryKey}), Rows({gsSchCreate, gsSchAlter, gsCtrDrop, gsCtrCreate,
+                                         gsCtrDefaultsCreate, gsEvents, gsSchDrop}));
+  EXPECT_EQ(R.Run({coCheck, coProcedure}),
+            Rows({gsSchCreate, gsSchAlter, gsCtrDrop, gsProcDrop, gsProcCreate, gsCtrCreate,
+                  gsProcAlterFirst, gsCtrDefaultsCreate, gsProcAlterSecond, gsEvents, gsSchDrop}));
+  EXPECT_EQ(R.Run({coTable}), Rows({gsSchCreate, gsSchAlter, gsTablCreate, gsTablAlter, gsTablDrop,
+                                    gsTblFldPosition, gsPublications, gsEvents, gsSchDrop}));
+  EXPECT_EQ(
+      R.Run({coView, coTrigger}),
+      Rows({gsSchCreate, gsSchAlter, gsTrigEmpty, gsTrigDrop, gsViewDrop, gsViewCreateFirst,
+            gsViewAlter, gsTrigCreate, gsViewCreateSecond, gsTrigAlter, gsEvents, gsSchDrop}));
+  EXPECT_EQ(R.Run({coUserGrant, coRole}), Rows({gsSchCreate, gsSchAlter, gsRoleCreateAlter,
+                                                gsEvents, gsSchDrop, gsGrants, gsRoleDrop}));
   EXPECT_EQ(R.Run({coDomain, coFunction, coGenerator, coException, coIndex}),
-            Rows({1, 2, 6, 7, 11, 13, 14, 15, 16, 21, 24, 25, 26, 27, 28, 35, 43, 44}));
+            Rows({gsSchCreate, gsSchAlter, gsDmnCreate, gsUdfCreate, gsIdxDrop, gsUdfAlter,
+                  gsExptDrop, gsUdfDrop, gsDmnAlter, gsDmnDrop, gsIdxCreate, gsIdxAlter,
+                  gsGenrCreate, gsExptCreate, gsExptAlter, gsGenrAlterDrop, gsEvents, gsSchDrop}));
   // These kinds gate no pass of their own.
   EXPECT_EQ(R.Run({coObjGrant, coRule, coDefault, coCtrDefault, coPackage, coDescription}),
-            Rows({1, 2, 43, 44}));
+            Rows({gsSchCreate, gsSchAlter, gsEvents, gsSchDrop}));
 
   TTraceRig PG(dbPostgreSQL);
-  EXPECT_EQ(PG.Run({}), Rows({1, 2, 3, 42, 43, 44}));
+  EXPECT_EQ(PG.Run({}), Rows({gsSchCreate, gsSchAlter, gsPGObjectsCreate, gsPGObjectsDrop, gsEvents,
+                              gsSchDrop}));
   TTraceRig MS(dbMSSQL);
-  EXPECT_EQ(MS.Run({}), Rows({1, 2, 4, 37, 43, 44}));
+  EXPECT_EQ(MS.Run({}), Rows({gsSchCreate, gsSchAlter, gsMSRulesDefaultsCreate,
+                              gsMSRulesDefaultsDrop, gsEvents, gsSchDrop}));
   TTraceRig Ora(dbOracle);
-  EXPECT_EQ(Ora.Run({}), Rows({1, 2, 38, 43, 44}));
+  EXPECT_EQ(Ora.Run({}), Rows({gsSchCreate, gsSchAlter, gsOraPackages, gsEvents, gsSchDrop}));
 }
 
 TEST(VarnelPasses, FirstViewPassFailureIsReportedAndGenerationGoesOn) {
   TTraceRig R(dbPostgreSQL);
   bool After = false;
   R.V.OnAfterCompare = [&After](TObject*) { After = true; };
-  R.V.ThrowRow = 22;
+  R.V.ThrowRow = gsViewCreateFirst;
   MakeTable(*R.MH.GetMetadata(), "T", {{"A"}});
   const TNames Ran = R.Run(AllCmpObjTypes());
   EXPECT_EQ(Ran, AllFor(dbPostgreSQL));
@@ -170,7 +182,7 @@ TEST(VarnelPasses, AnyOtherPassFailureLeavesNoScript) {
   TTraceRig R(dbPostgreSQL);
   bool After = false;
   R.V.OnAfterCompare = [&After](TObject*) { After = true; };
-  R.V.ThrowRow = 24;
+  R.V.ThrowRow = gsIdxCreate;
   MakeTable(*R.MH.GetMetadata(), "T", {{"A"}});
   const TNames Ran = R.Run(AllCmpObjTypes());
   EXPECT_EQ(Ran.back(), "24 GenScriptIdxCreate");
