@@ -540,6 +540,10 @@ class TCustomObjs : public TObject {
   std::string WorkStr1;
   std::string WorkStr2;
   std::string WorkStr3;
+  /// DB2 scripts: the schema of the last SET CURRENT SCHEMA (objects named without a schema
+  /// take it) and the text of the last SET CURRENT PATH, while a script is read.
+  std::string CurrentSchema;
+  std::string CurrentPath;
 
   // Virtual operations, in slot order.
 

@@ -150,6 +150,15 @@ void TDbObj::DoBeforeCreate() {
       }
     }
 
+    // A missing PostgreSQL domain or type. A routine that a domain check or a default
+    // calls is created before the domain pass is done, and may take a domain that comes later.
+    if (Obj->Kind == kindDomain && !Obj->GetObjCreated() &&
+        Obj->GetDatabaseType() == dbPostgreSQL) {
+      Obj->CreateDependDef();
+      D->Active = false;
+      continue;
+    }
+
     // (f) A missing view.
     if (auto* Viw = dynamic_cast<TViwData*>(Obj)) {
       if (!Viw->GetObjCreated()) {

@@ -225,10 +225,11 @@ std::string TDbObj::PGSQLDescriptionDef() const {
   std::string Word;
   std::string Target;
   if (const auto* Fld = dynamic_cast<const TFldData*>(this)) {
-    const auto* Tbl = dynamic_cast<const TTblData*>(Fld->OwnerObj);
-    if (!Tbl) return "";  // view columns and parameters take no comment
+    // Columns of tables and views take a comment; parameters take none.
+    if (!OwnedByRelation(Fld)) return "";
     Word = "COLUMN";
-    Target = P(Tbl->GetSchema()) + QuoteIdent(Fld->TableName) + "." + QuoteIdent(GetObjName());
+    Target =
+        P(Fld->OwnerObj->GetSchema()) + QuoteIdent(Fld->TableName) + "." + QuoteIdent(GetObjName());
   } else if (const auto* Ctr = dynamic_cast<const TCtrData*>(this)) {
     Word = "CONSTRAINT";
     Target = QuoteIdent(GetObjName()) + " ON " + P(GetSchema()) + QuoteIdent(Ctr->GetTblName());

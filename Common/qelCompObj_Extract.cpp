@@ -68,6 +68,65 @@ void WriteList(TObjs& Objs, const TDbObjList& List, const TKindStyle& Style) {
   for (int I = 0; I < List.Count(); ++I) WriteObj(Objs, List.Objects(I), Style);
 }
 
+/// The kinds an object of Kind needs to exist before the server creates it, as far as the
+/// writer orders them: views need the views and functions they read and the domains of their
+/// columns; domains the domains and types they are declared over and the functions their checks
+/// call; tables the functions their defaults call; routines the domains and types of their
+/// parameters (their bodies are not checked: the PostgreSQL script turns the check off).
+bool WrittenBefore(std::int32_t Kind, std::int32_t PrerequisiteKind) {
+  switch (Kind) {
+    case kindView:
+      return PrerequisiteKind == kindView || PrerequisiteKind == kindProcedure ||
+             PrerequisiteKind == kindDomain;
+    case kindDomain:
+      return PrerequisiteKind == kindDomain || PrerequisiteKind == kindProcedure;
+    case kindTable:
+      return PrerequisiteKind == kindProcedure || PrerequisiteKind == kindDomain;
+    case kindProcedure:
+      return PrerequisiteKind == kindDomain;
+    default:
+      return false;
+  }
+}
+
+/// Writes objects each after the objects of the same collection it rests on (its dependency
+/// records, as far as WrittenBefore says the server needs them), depth first with a stack of
+/// its own, as chains can be long; a cycle, which no server stores, is cut where it is met. An
+/// object is written once, whichever list brings it.
+class TOrderedWriter {
+ public:
+  explicit TOrderedWriter(TObjs& Objs) : FObjs(Objs) {}
+
+  void Write(const TDbObjList& List) {
+    for (int I = 0; I < List.Count(); ++I)
+      if (TDbObj* First = List.Objects(I)) Write(First);
+  }
+
+ private:
+  void Write(TDbObj* First) {
+    if (FState[First] != 0) return;
+    FState[First] = 1;
+    std::vector<std::pair<TDbObj*, int>> Stack{{First, 0}};  // an object, its next record
+    while (!Stack.empty()) {
+      TDbObj* O = Stack.back().first;
+      const int Next = Stack.back().second++;
+      if (Next < O->UseOf.Count()) {
+        TDbObj* D = O->UseOf[Next]->DepObj;
+        if (D && D->Owner == &FObjs && WrittenBefore(O->Kind, D->Kind) && FState[D] == 0) {
+          FState[D] = 1;
+          Stack.emplace_back(D, 0);
+        }
+        continue;
+      }
+      WriteObj(FObjs, O, {});
+      Stack.pop_back();
+    }
+  }
+
+  TObjs& FObjs;
+  std::unordered_map<const TDbObj*, int> FState;  // 1: on its way or written
+};
+
 /// "ON" or "OFF".
 const char* OnOff(bool Value) {
   return Value ? "ON" : "OFF";
@@ -126,8 +185,17 @@ void TObjs::ExtractMetadata() {
   ScriptBuffer.Add("");
   ExtractUdf();
   ScriptBuffer.Add("");
-  ExtractDmn();
-  ExtractTbl();
+  // PostgreSQL checks what a domain, a default and a view call when it creates them: a function
+  // comes before its first user, and domains, tables and views each after what they need.
+  // Other servers take their routines after the views they read.
+  TOrderedWriter Ordered(*this);
+  if (DB == dbPostgreSQL) {
+    Ordered.Write(Domains);
+    Ordered.Write(Tables);
+  } else {
+    ExtractDmn();
+    ExtractTbl();
+  }
   ExtractIdx();
   ExtractPkg();
   ExtractCtr();
@@ -135,11 +203,9 @@ void TObjs::ExtractMetadata() {
   ScriptBuffer.Add("");
   ExtractGnr();
   ScriptBuffer.Add("");
-  // A PostgreSQL view is checked against the functions it calls when it is created; other
-  // servers take their routines after the views they read.
   if (DB == dbPostgreSQL) {
-    ExtractPrc();
-    ExtractViw();
+    Ordered.Write(Procedures);
+    Ordered.Write(Views);
   } else {
     ExtractViw();
     ExtractPrc();
@@ -314,6 +380,9 @@ void TObjs::ExtractDescription(TDbObj* Obj, TStrings& aScript, const std::string
   } else if (const auto* Prc = dynamic_cast<const TPrcData*>(Obj)) {
     Items(Prc->Params);
     Items(Prc->Results);
+  } else if (const auto* Viw = dynamic_cast<const TViwData*>(Obj)) {
+    Items(Viw->Fields);
+    Items(Viw->DescribedColumns);
   }
 }
 
@@ -407,32 +476,7 @@ void TObjs::ExtractGnr() {
 }
 
 void TObjs::ExtractViw() {
-  // A view comes after the views it reads: each is written once its prerequisites are, depth
-  // first (with a stack of its own, as chains of views can be long); a cycle, which no server
-  // stores, is cut where it is met.
-  std::unordered_map<const TDbObj*, int> State;  // 1: waiting for what it reads, 2: written
-  std::vector<std::pair<TDbObj*, int>> Stack;    // a view and the next of its records to see
-  for (int I = 0; I < Views.Count(); ++I) {
-    TDbObj* First = Views.Objects(I);
-    if (!First || State[First] != 0) continue;
-    State[First] = 1;
-    Stack.emplace_back(First, 0);
-    while (!Stack.empty()) {
-      TDbObj* V = Stack.back().first;
-      const int Next = Stack.back().second++;
-      if (Next < V->UseOf.Count()) {
-        TDbObj* D = V->UseOf[Next]->DepObj;
-        if (D && D->Kind == kindView && D->Owner == this && State[D] == 0) {
-          State[D] = 1;
-          Stack.emplace_back(D, 0);
-        }
-        continue;
-      }
-      State[V] = 2;
-      WriteObj(*this, V, {});
-      Stack.pop_back();
-    }
-  }
+  TOrderedWriter(*this).Write(Views);
 }
 
 void TObjs::ExtractBlocks(const TDbObjList& List) {

@@ -119,6 +119,7 @@ std::string TCtrData::TableRef() const {
     case dbOracle:
     case dbMSSQL:
     case dbPostgreSQL:
+    case dbDB2:  // unqualified, DB2 would look the table up in the current schema
       if (!GetSchema().empty()) return QuoteIdent(GetSchema()) + "." + QuoteIdent(FTblName);
       return QuoteIdent(FTblName);
     default:
@@ -195,6 +196,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
       if (DB == dbSybaseASA && Clustered) R += "CLUSTERED ";
       if (DB == dbMSSQL && !Clustered) R += "NONCLUSTERED ";
       R += "(" + GetFields() + ")" + UsingIndexDef();
+      if (DB == dbMySQL && !IndexType.empty()) R += " USING " + IndexType;
       break;
     case ctUnique:
       R += "UNIQUE ";
@@ -209,7 +211,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
     default:
       break;
   }
-  if (Deferrable) R += "\r\nDEFERRABLE INITIALLY DEFERRED";
+  if (Deferrable) R += InitiallyDeferred ? "\r\nDEFERRABLE INITIALLY DEFERRED" : "\r\nDEFERRABLE";
   if ((DB == dbMSSQL || DB == dbSybaseASE) && FCtType == ctDefault) {
     R += "DEFAULT " + Body;
     if (!FldList.Empty() && !(ColumnLevel && FldList.Count() == 1)) R += " FOR " + GetFields();

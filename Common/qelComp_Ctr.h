@@ -70,10 +70,15 @@ class TCtrData : public TDbObj {
   /// SQL Anywhere and SQL Server clustering.
   bool Clustered = false;
   bool NotForReplication = false;
-  /// Writes DEFERRABLE INITIALLY DEFERRED.
+  /// Writes DEFERRABLE, with INITIALLY DEFERRED while InitiallyDeferred holds.
   bool Deferrable = false;
+  /// A deferrable constraint is checked at commit unless SET CONSTRAINTS says otherwise; false:
+  /// checked after each statement until then (DEFERRABLE alone, INITIALLY IMMEDIATE).
+  bool InitiallyDeferred = true;
   /// SQL Server index options.
   TIndexOptions IndexOptions;
+  /// MySQL: the algorithm of a primary key's index as the key names it (USING BTREE, HASH).
+  std::string IndexType;
 
   TConstraintType GetCtType() const { return FCtType; }
   /// Stores the type; primary, foreign, unique, check, default and reference constraints take

@@ -256,10 +256,35 @@ std::vector<TPGDomainCheck> TDmnData::GetPGChecks() const {
   return {{PGDomainCheckName(GetObjName(), {}), Text, false}};
 }
 
+namespace {
+
+/// Text as CHECK takes it: in parentheses, unless one pair already encloses all of it (the
+/// catalog gives "is_even(VALUE)" for a check that calls a function).
+std::string InCheckParens(const std::string& Text) {
+  if (!Text.empty() && Text.front() == '(') {
+    int Depth = 0;
+    bool InString = false;
+    for (std::size_t I = 0; I < Text.size(); ++I) {
+      const char C = Text[I];
+      if (C == '\'') InString = !InString;
+      if (InString) continue;
+      if (C == '(') ++Depth;
+      if (C == ')' && --Depth == 0) {
+        if (I + 1 == Text.size()) return Text;
+        break;
+      }
+    }
+  }
+  return "(" + Text + ")";
+}
+
+}  // namespace
+
 std::string TDmnData::PGChecksDef() const {
   std::string R;
   for (const TPGDomainCheck& C : GetPGChecks())
-    R += (C.Named ? " CONSTRAINT " + QuoteIdent(C.Name) : std::string()) + " CHECK " + C.Text;
+    R += (C.Named ? " CONSTRAINT " + QuoteIdent(C.Name) : std::string()) + " CHECK " +
+         InCheckParens(C.Text);
   return R;
 }
 
@@ -285,7 +310,7 @@ void PGDomainChecksAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
   for (std::size_t I = 0; I < MC.size(); ++I)
     if (!Kept[I])
       Alter((MC[I].Named ? "ADD CONSTRAINT " + M.QuoteIdent(MC[I].Name) + " " : "ADD ") + "CHECK " +
-            MC[I].Text);
+            InCheckParens(MC[I].Text));
 }
 
 }  // namespace qel

@@ -129,6 +129,8 @@ std::string TIdxData::Def() const {
     R += Body;
   else
     R += " COMPUTED BY" + Body;
+  // MySQL names the index algorithm after the columns; the server keeps what was asked for.
+  if (DB == dbMySQL && !IndexType.empty()) R += " USING " + IndexType;
 
   if (!IncludeFlds.Empty()) R += "\r\n  INCLUDE (" + GetIncludeCols() + ")";
   if (DB == dbMSSQL) {

@@ -52,7 +52,8 @@ class TIdxData : public TDbObj {
   /// Option records of the dialect readers.
   TIndexOptions IndexOptions;
   TIndexOptions IndexOptions2;
-  /// Oracle domain index: INDEXTYPE IS and PARAMETERS.
+  /// Oracle domain index: INDEXTYPE IS and PARAMETERS. IndexType is also the access method
+  /// of a PostgreSQL index and the USING algorithm of a MySQL index (BTREE, HASH).
   std::string IndexType;
   std::string Parameters;
   /// Oracle.

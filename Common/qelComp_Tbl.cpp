@@ -125,6 +125,24 @@ bool PGTypeTakesSecondsPrecision(TDBFieldType T) {
          T == iftInterval;
 }
 
+bool PGIsSerial(const TFldData& Fld) {
+  return !PGSerialIntegerType(Fld).empty();
+}
+
+std::string PGSerialIntegerType(const TFldData& Fld) {
+  if (!Fld.ArrayBounds.empty()) return "";
+  switch (Fld.FieldType) {
+    case iftSerial:
+      return "integer";
+    case iftBigSerial:
+      return "bigint";
+    case iftSmallInt:
+      return Fld.AutoIncrement ? "smallint" : "";
+    default:
+      return "";
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // TFldData
 
@@ -273,7 +291,7 @@ std::string TFldData::FieldTypeDef() const {
 
   std::string R = FieldTypeName(FieldType);
   if (DB == dbPostgreSQL) {
-    R = LowerCase(R) + tbl_detail::PGSecondsPrecision(*this);
+    R = tbl_detail::PGTypeName(*this, LowerCase(R)) + tbl_detail::PGSecondsPrecision(*this);
     if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) R += " with time zone";
   }
   if (DB != dbInterBase) {
@@ -322,6 +340,13 @@ std::string TFldData::FieldTypeDef() const {
   if ((FieldType == iftNumber || FieldType == iftNumeric || FieldType == iftDecimal) &&
       Precision != 0)
     R += Scale != 0 ? InParens(Precision, Scale) : InParens(Precision);
+  // A MySQL display width changes what clients read (tinyint(1) is a truth value to them);
+  // the length of a BIT column is its size.
+  if (DB == dbMySQL && Precision != 0 &&
+      (FieldType == iftTinyInt || FieldType == iftSmallInt || FieldType == iftMediumInt ||
+       FieldType == iftInteger || FieldType == iftBigInt || FieldType == iftYear ||
+       FieldType == iftBit))
+    R += InParens(Precision);
   if (DB == dbInterBase && Owner && Owner->IBServerOptions.GetSQLDialect() != 3 &&
       (FieldType == iftTime || FieldType == iftTimeStamp))
     R = "DATE";  // dialects 1 and 2 know only DATE, which holds the time too
@@ -573,6 +598,8 @@ std::string TTblData::TypeDef() const {
     // With every column left out the parenthesis stays: the name is never cut.
     DropTrailingSep(R);
     R += ")";
+  } else if (DB == dbPostgreSQL && AsQuery.empty()) {
+    R += "()";  // a table without columns, which the server allows
   }
   if (!AsQuery.empty()) R += "\r\nAS " + AsQuery;
   if (WithOids) R += " WITH OIDS";
@@ -621,7 +648,9 @@ std::string TTblData::MySQLCreateDef() const {
                                                           : nullptr;
         if (!Word) continue;
         if (!Ctr->GetObjName().empty()) R += "CONSTRAINT " + QuoteIdent(Ctr->GetObjName()) + " ";
-        R += std::string(Word) + "(" + Ctr->GetFields() + ")" + ListSep;
+        R += std::string(Word) + "(" + Ctr->GetFields() + ")";
+        if (!Ctr->IndexType.empty()) R += " USING " + Ctr->IndexType;
+        R += ListSep;
         Ctr->SetObjCreated(true);
       }
       for (int I = 0; I < Objs->Indexes.Count(); ++I) {
@@ -630,8 +659,13 @@ std::string TTblData::MySQLCreateDef() const {
         // An index whose columns are not known is left to the index pass.
         const std::string Cols = Idx->GetFlds();
         if (Cols.empty()) continue;
-        R += std::string(Idx->Unique ? "UNIQUE " : "") + "KEY " + QuoteIdent(Idx->GetObjName()) +
-             "(" + Cols + ")" + ListSep;
+        const char* Kind = Idx->Unique     ? "UNIQUE KEY "
+                           : Idx->FullText ? "FULLTEXT KEY "
+                           : Idx->Spatial  ? "SPATIAL KEY "
+                                           : "KEY ";
+        R += Kind + QuoteIdent(Idx->GetObjName()) + "(" + Cols + ")";
+        if (!Idx->IndexType.empty()) R += " USING " + Idx->IndexType;
+        R += ListSep;
         Idx->SetObjCreated(true);
       }
     }
@@ -683,6 +717,15 @@ void TTblData::CreateDependDef() {
 
 void TTblData::DoBeforeCreate() {
   if (DebugLog && Owner) Owner->DoLogNextLine(ClassName() + ": " + GetObjName());
+  // PostgreSQL looks up the functions a default calls when it creates the table: they come
+  // first.
+  if (GetDatabaseType() == dbPostgreSQL)
+    for (const auto& D : UseOf)
+      if (TDbObj* Prc = D->DepObj;
+          D->Active && Prc && Prc->Kind == kindProcedure && !Prc->GetObjCreated()) {
+        Prc->CreateDependDef();
+        D->Active = false;
+      }
   for (const auto& F : Fields) {
     if (F->Computed()) {
       if (SkipComputedDef) continue;

@@ -328,6 +328,13 @@ class TFldData : public TDbObj {
   bool IsRoutineParam() const;
 };
 
+/// A PostgreSQL serial column: serial, bigserial, or smallserial (a smallint with
+/// AutoIncrement). Each is its integer type, NOT NULL, with a default drawing on a sequence the
+/// column owns.
+bool PGIsSerial(const TFldData& Fld);
+/// The integer type of a serial ("integer", "bigint", "smallint"); empty for other columns.
+std::string PGSerialIntegerType(const TFldData& Fld);
+
 /// A table with its columns in column order.
 class TTblData : public TDbObj {
  public:
@@ -376,6 +383,8 @@ class TTblData : public TDbObj {
   std::string PartitionClause;
   /// PostgreSQL WITH OIDS.
   bool WithOids = false;
+  /// DB2 VOLATILE CARDINALITY.
+  bool Volatile = false;
 
   // Replaced virtual operations.
 

@@ -10,6 +10,7 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelPGSQLQuote.h"
 
 namespace qel {
 
@@ -322,16 +323,43 @@ void OracleAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T)
                  FN, TN);
 }
 
+/// The sequence a serial column makes for itself, by the name the server gives it
+/// (table_column_seq, cut to the identifier limit), in the table's schema.
+std::string PGSerialSequence(const TAlterRun& Run, const TTblData& MTbl, const TFldData& M) {
+  const std::string Name = PGMakeObjectName(TableNameOf(MTbl), M.GetObjName(), "seq");
+  return (MTbl.GetSchema().empty() ? std::string() : Run.Quote(MTbl.GetSchema()) + ".") +
+         Run.Quote(Name);
+}
+
 void PGSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
   const std::string TN = TableNameOf(MTbl);
   const std::string FN = M.GetObjName();
   const std::string Head =
       "ALTER TABLE " + MTbl.GetObjFullName() + " ALTER COLUMN " + Run.Quote(FN);
+  // serial, bigserial and smallserial are no types the server can change a column to: the
+  // column takes the integer type, and its sequence the same type (a sequence AS integer
+  // stops at the integer maximum), is made with it or goes with it.
+  const std::string MInt = PGSerialIntegerType(M);
+  const std::string TInt = PGSerialIntegerType(T);
+  const std::string MType = MInt.empty() ? M.FieldTypeDef() : MInt;
+  const std::string TType = TInt.empty() ? T.FieldTypeDef() : TInt;
+  const std::string Sequence = PGSerialSequence(Run, MTbl, M);
   if (M.FieldTypeDef() != T.FieldTypeDef()) {
     T.DoBeforeDrop();
-    WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(Head + " TYPE " + M.FieldTypeDef(), FN, TN));
+    if (MType != TType)
+      WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(Head + " TYPE " + MType, FN, TN));
+    if (!MInt.empty() && !TInt.empty()) {
+      Run.AddAlter("ALTER SEQUENCE " + Sequence + " AS " + MInt, FN, TN);
+    } else if (!MInt.empty()) {
+      Run.AddAlter("CREATE SEQUENCE " + Sequence + " AS " + MInt + " OWNED BY " +
+                       MTbl.GetObjFullName() + "." + Run.Quote(FN),
+                   FN, TN);
+      Run.AddAlter(Head + " SET DEFAULT nextval(" + QuotedStr(Sequence) + "::regclass)", FN, TN);
+    }
   }
-  if (M.CompareDefValue() != T.CompareDefValue()) {
+  // A column made serial has its sequence's default now.
+  const bool MadeSerial = !MInt.empty() && TInt.empty();
+  if (!MadeSerial && M.CompareDefValue() != T.CompareDefValue()) {
     T.DoBeforeDrop();
     Run.AddAlter(
         Head + (M.GetDefValue().empty() ? " DROP DEFAULT" : " SET DEFAULT " + M.GetDefValue()), FN,
@@ -340,6 +368,11 @@ void PGSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
   if (M.Nullable != T.Nullable) {
     T.DoBeforeDrop();
     Run.AddAlter(Head + (M.Nullable ? " DROP NOT NULL" : " SET NOT NULL"), FN, TN);
+  }
+  // A serial column made a plain one: the sequence's default goes, then the sequence.
+  if (MInt.empty() && !TInt.empty() && M.FieldTypeDef() != T.FieldTypeDef()) {
+    if (M.GetDefValue().empty()) Run.AddAlter(Head + " DROP DEFAULT", FN, TN);
+    Run.AddAlter("DROP SEQUENCE " + PGSerialSequence(Run, MTbl, T), FN, TN);
   }
 }
 

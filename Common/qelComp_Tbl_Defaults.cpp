@@ -91,6 +91,13 @@ std::size_t tbl_detail::QuotedLiteral(const std::string& S, std::string& Content
 }
 
 std::string PGDefaultKey(const std::string& Text, const TFldData& Fld) {
+  // A bit-string literal (B'1010') the server keeps as the string cast to bit ('1010'::"bit").
+  if (Text.size() > 2 && (Text[0] == 'B' || Text[0] == 'b') && Text[1] == '\'') {
+    std::string Bits;
+    if (tbl_detail::QuotedLiteral(Text.substr(1), Bits) == Text.size() - 1 &&
+        Bits.find_first_not_of("01") == std::string::npos)
+      return "'" + Bits + "'::\"bit\"";
+  }
   // "(-1)": the parentheses of a negative number.
   if (Text.size() > 2 && Text.front() == '(' && Text.back() == ')' &&
       NumberLiteralType(Text.substr(1, Text.size() - 2)) != iftUnknown)
@@ -115,7 +122,8 @@ std::string PGDefaultKey(const std::string& Text, const TFldData& Fld) {
     if (Cast == iftUnknown) return Text;
     // A number cast to the very type the bare number has.
     if (Dims == 0 && NumberLiteralType(Content) == Cast) return Content;
-    if (Cast != CastKind(Fld.FieldType) || Dims != Fld.ArrayBounds.size()) return Text;
+    // An array of any declared dimensions is one type to the server, which casts to "type[]".
+    if (Cast != CastKind(Fld.FieldType) || (Dims != 0) != !Fld.ArrayBounds.empty()) return Text;
   }
   // A quoted number on an exact-number column is that number.
   const TDBFieldType Column = CastKind(Fld.FieldType);

@@ -19,13 +19,12 @@ inline std::string PGQualifiedName(const TDbObj& Obj, const std::string& Name) {
   return Obj.QuoteIdent(Name);
 }
 
-/// The array brackets of a PostgreSQL type ("[]" per dimension, "[n]" with a bound): an array
-/// and its element type are different types.
+/// The array brackets of a PostgreSQL type: an array and its element type are different
+/// types. The server keeps neither the bounds nor the number of dimensions a script declares
+/// (integer[3][4] is integer[], as the catalog and a dump name it), so "[]" stands for any
+/// array: a declared size is no change to make.
 inline std::string PGArrayBrackets(const std::vector<TArrayBound>& Bounds) {
-  std::string R;
-  for (const TArrayBound& B : Bounds)
-    R += B.Upper != 0 ? "[" + std::to_string(B.Upper) + "]" : std::string("[]");
-  return R;
+  return Bounds.empty() ? std::string() : std::string("[]");
 }
 
 /// "(" + N + ")".
@@ -38,6 +37,16 @@ inline std::string InParens(std::int32_t N) {
 inline std::string PGSecondsPrecision(const TFldData& Fld) {
   if (!PGTypeTakesSecondsPrecision(Fld.FieldType) || Fld.Precision == 0) return "";
   return InParens(Fld.Precision == PGZeroSecondsPrecision ? 0 : Fld.Precision);
+}
+
+/// The PostgreSQL name of a column's type and its bit-string length: smallserial for a smallint
+/// with AutoIncrement; "bit(n)" (bit alone is bit(1), as char alone is char(1)) and
+/// "varbit(n)" (without a length unlimited). Name is the lower-case name of the type.
+inline std::string PGTypeName(const TFldData& Fld, const std::string& Name) {
+  if (Fld.FieldType == iftSmallInt && Fld.AutoIncrement) return "smallserial";
+  if ((Fld.FieldType == iftBit && Fld.Size > 1) || (Fld.FieldType == iftVarBit && Fld.Size > 0))
+    return Name + InParens(Fld.Size);
+  return Name;
 }
 
 /// "(" + P + "," + S + ")".

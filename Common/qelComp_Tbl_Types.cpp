@@ -97,9 +97,13 @@ std::string TFldData::IBTypeDef() const {
 }
 
 std::string TFldData::MySQLTypeDef() const {
-  std::string R = FieldTypeName(FieldType);
+  // Types of newer servers that the neutral list does not name (UUID, INET6, JSON) go by name.
+  std::string R = FieldType == iftDomain ? DomainName : FieldTypeName(FieldType);
+  // A binary column without its length holds a single byte.
   const bool CharSized =
-      (FieldType == iftVarchar || FieldType == iftChar || FieldType == iftNationalChar) && Size > 0;
+      (FieldType == iftVarchar || FieldType == iftChar || FieldType == iftNationalChar ||
+       FieldType == iftBinary || FieldType == iftVarBinary) &&
+      Size > 0;
   if (CharSized) {
     R += InParens(Size);
   } else if (FieldType == iftEnum || FieldType == iftSet) {
@@ -136,7 +140,7 @@ std::string TFldData::PGSQLTypeDef() const {
   if (FieldType == iftDomain) {
     R = tbl_detail::PGQualifiedName(*this, DomainName);
   } else {
-    R = LowerCase(FieldTypeName(FieldType));
+    R = tbl_detail::PGTypeName(*this, LowerCase(FieldTypeName(FieldType)));
     // A character column without length is unlimited, which is what MAX (-1) asks for.
     if ((FieldType == iftVarchar || FieldType == iftChar) && Size > 0) R += InParens(Size);
     if (FieldType == iftNumeric || FieldType == iftDecimal) R += PrecisionScale(Precision, Scale);

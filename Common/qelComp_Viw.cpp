@@ -21,6 +21,11 @@ void TViwData::SetReCreate(bool Value) {
     Ref->FReCreate = Value;
 }
 
+TFldData* TViwData::FindColumn(const std::string& Name) const {
+  if (TFldData* F = Fields.Find(Name)) return F;
+  return DescribedColumns.Find(Name);
+}
+
 std::string TViwData::GetFlds() const {
   if (Fields.Empty()) return "";
   std::string R = "(";
@@ -281,8 +286,21 @@ void AddViewDescription(TCustomSQLExec& Exec, TViwData& V) {
 }
 
 void AddColumnDescriptions(TCustomSQLExec& Exec, const TViwData& V) {
+  for (const TObjVector<TFldData>* List : {&V.Fields, &V.DescribedColumns})
+    for (const auto& F : *List)
+      if (!F->Description.empty()) Exec.AddDescription(F.get());
+}
+
+/// The descriptions of V's columns where they differ from those of its counterpart T: by
+/// pairing for declared columns, by name for columns only described.
+void AlterColumnDescriptions(TCustomSQLExec& Exec, const TViwData& V, const TViwData& T) {
   for (const auto& F : V.Fields)
-    if (!F->Description.empty()) Exec.AddDescription(F.get());
+    if (const TDbObj* G = F->GetRefObj(); G && G->Description != F->Description)
+      Exec.AddDescription(F.get());
+  for (const auto& F : V.DescribedColumns) {
+    const TFldData* G = T.FindColumn(F->GetObjName());
+    if (!G || G->Description != F->Description) Exec.AddDescription(F.get());
+  }
 }
 
 }  // namespace
@@ -298,14 +316,20 @@ void GenScriptViewCreate(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQ
     // A view without counterpart that an earlier step created (the cascade, or the first run
     // of this pass) only lacks its description, once.
     if (V->GetObjCreated()) {
-      if (Descr && !V->DescriptionWritten) AddViewDescription(Exec, *V);
+      if (Descr && !V->DescriptionWritten) {
+        AddViewDescription(Exec, *V);
+        AddColumnDescriptions(Exec, *V);
+      }
       continue;
     }
     if (!Any) Exec.AddComment(V->GenComment("Create Views..."));
     Any = true;
     V->CreateDependDef();
     V->SetReCreate(false);
-    if (Descr) AddViewDescription(Exec, *V);
+    if (Descr) {
+      AddViewDescription(Exec, *V);
+      AddColumnDescriptions(Exec, *V);
+    }
     if (T) T->CurrentDef = V->CurrentDef;
   }
   if (Any) Exec.AddComment("\r\n");
@@ -326,9 +350,7 @@ void GenScriptViewAlter(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQL
         Exec.AddDescription(V);
         Exec.AddComment("\r\n");
       }
-      for (const auto& F : V->Fields)
-        if (const TDbObj* G = F->GetRefObj(); G && G->Description != F->Description)
-          Exec.AddDescription(F.get());
+      AlterColumnDescriptions(Exec, *V, *T);
       continue;
     }
 

@@ -18,6 +18,12 @@ class TViwData : public TDbObj {
 
   /// The declared columns, owned, in order.
   TObjVector<TFldData> Fields;
+  /// Columns of a view declared without a column list, known by the descriptions a script gives
+  /// them (COMMENT ON COLUMN); no part of the view's text.
+  TObjVector<TFldData> DescribedColumns;
+
+  /// The column Name: a declared one, else one only described; nullptr when neither.
+  TFldData* FindColumn(const std::string& Name) const;
   /// Oracle object view: the type after " OF ", the identifier keyword (empty: "IDENTIFIER")
   /// and the identifier columns.
   std::string ObjectType;
@@ -30,6 +36,8 @@ class TViwData : public TDbObj {
   bool WithEncryption = false;
   bool SchemaBinding = false;
   bool ViewMetadata = false;
+  /// DB2: the function path in force when the view was made (SET CURRENT PATH text).
+  std::string Path;
 
   bool GetReCreate() const { return FReCreate; }
   /// Stores the mark on both views of a pair.

@@ -455,7 +455,8 @@ void TQELConnection::SetConnected(bool Value) {
     ReportFailure("Cannot connect", MissingAdapterMessage(GetConnectionType()));
     return;
   }
-  if (FDatabase->GetConnected() == Value) return;
+  // A lost connection still holds its dead handle: disconnecting frees it.
+  if (FDatabase->GetConnected() == Value && (Value || !FDatabase->GetConnectionLost())) return;
   if (Value) {
     DoBeforeConnect();
   } else {
@@ -510,6 +511,15 @@ bool TQELConnection::CreateDatabase() {
     ReportFailure("Cannot create database", E.what());
     return false;
   }
+}
+
+std::string TQELConnection::GetLostReason() const {
+  return FDatabase ? FDatabase->GetLostReason() : std::string();
+}
+
+void TQELDatabase::MarkLost(const std::string& Reason) {
+  if (!FLostReason.empty()) return;
+  FLostReason = Reason.empty() ? std::string("the server ended the connection.") : Reason;
 }
 
 void TQELConnection::ReConnect(const std::string& DatabaseName) {

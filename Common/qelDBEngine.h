@@ -83,6 +83,12 @@ class TQELCustomConnection : public TComponent, public TServerOptionsHolder<TIBE
   std::string GetDBConnectionString() const;
   /// The text of the last error this connection reported; cleared by each connect attempt.
   const std::string& GetLastError() const { return FLastError; }
+  /// The client library's reason when the server ended an open connection (a restart, a
+  /// network cut, the session ended from outside); empty while the connection is sound or
+  /// was closed on purpose. Callers stop at the first loss rather than go on statement by
+  /// statement against a connection that is not there.
+  virtual std::string GetLostReason() const { return std::string(); }
+  bool GetConnectionLost() const { return !GetLostReason().empty(); }
 
   TNotifyEvent OnBeforeConnect;
   TNotifyEvent OnAfterConnect;
@@ -132,6 +138,7 @@ class TQELConnection : public TQELCustomConnection {
   void Rollback() override;
   bool InTransaction() const override;
   bool CreateDatabase() override;
+  std::string GetLostReason() const override;
   /// Reconnects to another database; a failure is reported like one of SetConnected.
   void ReConnect(const std::string& DatabaseName) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -213,6 +220,19 @@ class TQELDatabase : public TComponent {
   virtual void Rollback() {}
   virtual bool InTransaction() const { return false; }
   virtual void ReConnect(const std::string& DatabaseName) { (void)DatabaseName; }
+
+  /// The client's reason for the loss of the connection (see
+  /// TQELCustomConnection::GetLostReason); a lost database counts as not connected.
+  const std::string& GetLostReason() const { return FLostReason; }
+  bool GetConnectionLost() const { return !FLostReason.empty(); }
+  /// Records a loss the adapter saw; the first reason stays, since every later call on the
+  /// dead connection only says that there is none.
+  void MarkLost(const std::string& Reason);
+  /// Forgets the loss: the adapter has closed the dead connection.
+  void ClearLost() { FLostReason.clear(); }
+
+ private:
+  std::string FLostReason;
 };
 
 /// A statement and its result, made by an adapter. The base holds no records; an adapter

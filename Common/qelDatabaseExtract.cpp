@@ -166,6 +166,48 @@ void TCustomDBExtract::RunExtraction() {
   ReportProgress(ProgressMaxValue);
 }
 
+void TCustomDBExtract::ProbeViews(
+    TCustomObjs& Other, const std::function<bool(const TViwData&, const TViwData&)>& Differ,
+    const TViewProbe& Probe) {
+  TObjs* Own = GetObjs();
+  auto* O = dynamic_cast<TObjs*>(&Other);
+  TQELCustomConnection* Conn = GetQELConnection();
+  if (!Own || !O || !Conn || O->ExtractFrom != efScript || O->GetDatabaseType() != DatabaseType)
+    return;
+  std::vector<std::pair<TViwData*, TViwData*>> Pairs;  // (read here, read from scripts)
+  for (int I = 0; I < Own->Views.Count(); ++I) {
+    auto* V = dynamic_cast<TViwData*>(Own->Views.Objects(I));
+    auto* W = V ? dynamic_cast<TViwData*>(O->Views.FindObj(V->ObjKeyDef())) : nullptr;
+    if (W && Differ(*V, *W)) Pairs.emplace_back(V, W);
+  }
+  if (Pairs.empty()) return;
+
+  std::unique_ptr<TQELQuery> Q;
+  try {
+    Conn->SetConnected(true);
+    if (!Conn->GetConnected()) return;  // the texts stay as written: compared, they differ
+    Q.reset(Conn->CreateQuery(nullptr));
+    if (!Q) return;
+    // View texts hold casts ("::") and literals with ":" and "?", which are no parameters.
+    Q->SetParamCheck(false);
+    for (auto [V, W] : Pairs) {
+      try {
+        Probe(*Q, *V, *W);
+      } catch (const std::exception& E) {
+        // The database lacks what the view reads, or the text is no view: it is created anew.
+        AddToLog("View " + W->GetObjName() + " not matched with the server's form: " + E.what());
+      }
+    }
+  } catch (const std::exception& E) {
+    AddToLog(std::string("Views not matched with the server's forms: ") + E.what());
+  }
+  Q.reset();
+  try {
+    Conn->SetConnected(false);
+  } catch (const std::exception&) {
+  }
+}
+
 void TCustomDBExtract::ReportStepFailure(const std::string& Text) {
   FFailed = true;
   DoErrorMessage(ClassName() + "." + FCurrentStep + "(): " + Text);

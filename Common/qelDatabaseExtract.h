@@ -99,6 +99,17 @@ class TCustomDBExtract : public TCustomExtract {
   /// Sets the progress value and reports it against the maximum.
   void ReportProgress(int Value);
 
+  /// One view read here and its namesake of the other side of a comparison, read from scripts.
+  using TViewProbe = std::function<void(TQELQuery& Query, TViwData& Own, TViwData& Other)>;
+  /// For each view of Other (read from scripts, of this extractor's dialect) whose namesake
+  /// read here Differ says differs, runs Probe through one query of the connection, opened
+  /// again for it and closed afterwards. Probe lets the server store the script's text and
+  /// evens the two out where the server writes both alike; a probe that raises (the database
+  /// lacks what the view reads) is logged and leaves the view as written.
+  void ProbeViews(TCustomObjs& Other,
+                  const std::function<bool(const TViwData&, const TViwData&)>& Differ,
+                  const TViewProbe& Probe);
+
  private:
   /// The three settings, in order; the first missing one is reported. False when one is missing.
   bool CheckSettings();

@@ -2,6 +2,7 @@
 // large-value side file of data scripts.
 #include "qelSQL_Exec.h"
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -61,6 +62,92 @@ bool ReadHex8(const std::string& S, std::size_t From, std::uint64_t& Value) {
     Value = Value * 16 + static_cast<std::uint64_t>(D);
   }
   return true;
+}
+
+/// The first Count words of a statement, upper-cased: runs of letters, digits and "_" (a
+/// quoted name counts as one word), leading comments skipped. Reading stops at the first
+/// string literal or bracket.
+std::vector<std::string> LeadingWords(const std::string& Text, std::size_t Count) {
+  std::vector<std::string> Words;
+  std::size_t I = 0;
+  const std::size_t N = Text.size();
+  auto IsWordChar = [](char C) {
+    return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' ||
+           static_cast<unsigned char>(C) >= 0x80;
+  };
+  while (I < N && Words.size() < Count) {
+    const char C = Text[I];
+    if (C == '-' && I + 1 < N && Text[I + 1] == '-') {
+      while (I < N && Text[I] != '\n') ++I;
+    } else if (C == '/' && I + 1 < N && Text[I + 1] == '*') {
+      const std::size_t End = Text.find("*/", I + 2);
+      I = End == std::string::npos ? N : End + 2;
+    } else if (C == '"') {
+      const std::size_t End = Text.find('"', I + 1);
+      Words.push_back("\"\"");
+      I = End == std::string::npos ? N : End + 1;
+    } else if (IsWordChar(C)) {
+      const std::size_t From = I;
+      while (I < N && IsWordChar(Text[I])) ++I;
+      Words.push_back(UpperCase(Text.substr(From, I - From)));
+    } else if (C == ' ' || C == '\t' || C == '\r' || C == '\n' || C == '.' || C == ',') {
+      ++I;
+    } else {
+      break;
+    }
+  }
+  return Words;
+}
+
+bool HasWord(const std::vector<std::string>& Words, const char* Word) {
+  for (const std::string& W : Words)
+    if (W == Word) return true;
+  return false;
+}
+
+/// True when PostgreSQL refuses to run the statement inside a transaction block, or when it
+/// would not work there (a value added to an enum type cannot be used before the commit).
+bool PGRefusesTransaction(const std::string& Text) {
+  // Word sequences a statement starts with.
+  static const std::vector<std::vector<std::string>> Starts = {{"CREATE", "DATABASE"},
+                                                               {"DROP", "DATABASE"},
+                                                               {"CREATE", "TABLESPACE"},
+                                                               {"DROP", "TABLESPACE"},
+                                                               {"ALTER", "SYSTEM"},
+                                                               {"VACUUM"},
+                                                               {"CREATE", "SUBSCRIPTION"},
+                                                               {"DROP", "SUBSCRIPTION"},
+                                                               {"ALTER", "SUBSCRIPTION"},
+                                                               {"REINDEX", "DATABASE"},
+                                                               {"REINDEX", "SYSTEM"},
+                                                               {"BEGIN"},
+                                                               {"START", "TRANSACTION"},
+                                                               {"COMMIT"},
+                                                               {"END"},
+                                                               {"ROLLBACK"},
+                                                               {"ABORT"},
+                                                               {"PREPARE", "TRANSACTION"}};
+  const std::vector<std::string> Words = LeadingWords(Text, 8);
+  if (Words.empty()) return false;
+  for (const auto& Start : Starts)
+    if (Words.size() >= Start.size() && std::equal(Start.begin(), Start.end(), Words.begin()))
+      return true;
+  const std::string& First = Words[0];
+  if (First == "CLUSTER" && Words.size() == 1) return true;  // CLUSTER of every table
+  if ((First == "CREATE" || First == "DROP" || First == "REINDEX") &&
+      HasWord(Words, "CONCURRENTLY"))
+    return true;
+  if (First == "ALTER" && Words.size() > 1 && Words[1] == "TYPE") {
+    // The value follows the type name, which may be long: look through the whole text.
+    const std::vector<std::string> All = LeadingWords(Text, 64);
+    for (std::size_t W = 0; W + 1 < All.size(); ++W)
+      if (All[W] == "ADD" && All[W + 1] == "VALUE") return true;
+  }
+  if (First == "ALTER" && Words.size() > 1 && Words[1] == "DATABASE") {
+    for (std::size_t W = 0; W + 1 < Words.size(); ++W)
+      if (Words[W] == "SET" && Words[W + 1] == "TABLESPACE") return true;
+  }
+  return false;
 }
 
 /// Collects what a connection reports while one call runs (its own error event is borrowed
@@ -217,6 +304,33 @@ std::string TSQLExec::StatementText(const TStatement& Statement) const {
   TStringList Split;
   Split.SetText(It->second);
   return JoinLines(Split) == Text ? It->second : Text;
+}
+
+bool TSQLExec::CanRunInOneTransaction(std::string* Why) const {
+  auto Refuse = [Why](const std::string& Text) {
+    if (Why) *Why = Text;
+    return false;
+  };
+  // The other servers commit each DDL statement on their own (MySQL, MariaDB, Oracle) or
+  // cannot run some of it in a transaction (Firebird 3 before the commit of a new table).
+  if (DatabaseType != dbPostgreSQL) return Refuse("the server commits DDL statement by statement");
+  for (int I = 0; I < GetStatementsCount(); ++I) {
+    const TStatement& S = *GetStatement(I);
+    if (S.Skip || S.StatType == stComment) continue;
+    const std::string Which = "statement " + IntToStr(I + 1) + " (" + S.GetCaption() + ")";
+    switch (S.StatType) {
+      case stConnect:
+      case stReconnect:
+      case stCreateDb:
+      case st_Commit:
+        return Refuse(Which + " connects or commits by itself");
+      default:
+        break;
+    }
+    if (PGRefusesTransaction(StatementText(S)))
+      return Refuse(Which + " cannot run inside a transaction block");
+  }
+  return true;
 }
 
 void TSQLExec::AddComment(const std::string& aText) {
@@ -393,8 +507,11 @@ bool TSQLExec::OpenConnection() {
   if (!RequireConnection()) return false;
   TQELCustomConnection* C = FQELConnection;
   if (C->GetConnected()) return true;
+  const std::string Lost = C->GetLostReason();
   std::string Reason = SwitchConnection(*C, true);
   if (C->GetConnected()) return true;
+  if (Reason.empty()) Reason = C->GetLostReason();
+  if (Reason.empty()) Reason = Lost;
   if (Reason.empty()) Reason = C->GetLastError();
   if (Reason.empty()) Reason = "the connection gave no reason.";
   const std::string Text =
@@ -441,8 +558,27 @@ void TSQLExec::ReportUncommitted(const std::string& Why) {
   FUncommitted.clear();
 }
 
+bool TSQLExec::EndRunIfLost() {
+  TQELCustomConnection* C = FQELConnection;
+  if (!C || !C->GetConnectionLost()) return false;
+  if (!FRunEnded) {
+    FRunEnded = true;
+    const std::string Text = "Lost the connection to \"" +
+                             C->GetConnectionOptions().GetDatabaseName() +
+                             "\": " + C->GetLostReason();
+    DoLogNextLine(Text);
+    ReportError(Text);
+  }
+  return true;
+}
+
 void TSQLExec::RollbackWork(bool CommitFailed) {
   TQELCustomConnection* C = FQELConnection;
+  if (C && C->GetConnectionLost()) {
+    // The server ends the transaction with the session: what it held is gone.
+    ReportUncommitted("the connection was lost, and the server rolled them back");
+    return;
+  }
   bool HadTransaction = CommitFailed;
   try {
     if (C && C->GetConnected() && C->InTransaction()) {
@@ -471,7 +607,7 @@ bool TSQLExec::CommitWork() {
     FUncommitted.clear();
     return true;
   } catch (const std::exception& E) {
-    ReportError(E.what());
+    if (!EndRunIfLost()) ReportError(E.what());
   }
   RollbackWork(true);
   return false;
@@ -497,6 +633,9 @@ bool TSQLExec::ExecuteScript() {
     return true;
   }
   if (!RequireConnection()) return false;
+  FRunEnded = false;
+  // A connection lost before this run is let go, so that the run opens a sound one.
+  if (FQELConnection->GetConnectionLost()) SwitchConnection(*FQELConnection, false);
   const bool WasConnected = FQELConnection->GetConnected();
   FQuery.reset();
   if (!EnsureQuery()) return false;
@@ -509,7 +648,16 @@ bool TSQLExec::ExecuteScript() {
   bool Cancelled = false;
   // The count is read on every turn: an event handler may change the list.
   for (int I = 0; I < GetStatementsCount(); ++I) {
-    if (!Result && BreakOnError) {
+    if (FRunEnded) {
+      int NotRun = 0;
+      for (int J = I; J < GetStatementsCount(); ++J)
+        if (const TStatement* S = GetStatement(J); S && !S->Skip && S->StatType != stComment)
+          ++NotRun;
+      DoLogNextLine("< Run ended: " + IntToStr(NotRun) + " statement(s) not run >");
+      break;
+    }
+    // In one transaction nothing after a failure may run: the transaction is rolled back.
+    if (!Result && (BreakOnError || OneTransaction)) {
       DoLogNextLine("< Break on Error! >");
       break;
     }
@@ -586,9 +734,16 @@ void TSQLExec::ExecuteStatement(TStatement* Statement) {
 bool TSQLExec::ExecStatement(TStatement* Statement) {
   SetCurrentStatement(Statement);
   if (!Statement) return true;
+  const bool Connects = Statement->StatType == stConnect || Statement->StatType == stReconnect ||
+                        Statement->StatType == stCreateDb;
+  // A connection lost under the run is not opened again behind the user's back: the
+  // statements before this one may have been rolled back with it.
+  if (!Connects && EndRunIfLost()) return false;
   if (FQELConnection && !FQELConnection->GetConnected() && ChangesDatabase(Statement->StatType) &&
-      !OpenConnection())
+      !OpenConnection()) {
+    FRunEnded = true;  // reported; every further statement would fail the same way
     return false;
+  }
   switch (Statement->StatType) {
     case stConnect:
       return RunConnect();
@@ -621,7 +776,10 @@ bool TSQLExec::RunConnect() {
     if (!CloseForReconnect()) return false;
     if (S && S->StatType == stConnect) ParseConnect(StatementText(*S));
     AssignOptionsToConnection(true);
-    if (!OpenConnection()) return false;
+    if (!OpenConnection()) {
+      FRunEnded = true;  // reported with its reason; nothing after it has a database
+      return false;
+    }
     DoLogNextLine("Connect: \"" + FConnectionOptions.GetDatabaseName() + "\"");
     if (DatabaseType == dbInterBase) {
       std::string Line = "Dialect: " + IntToStr(FIBServerOptions.GetSQLDialect()) + ".";
@@ -641,7 +799,9 @@ bool TSQLExec::RunReConnect() {
     DoLogNextLine("ReConnect...");
     if (!CloseForReconnect()) return false;
     AssignOptionsToConnection(true);
-    return OpenConnection();
+    if (OpenConnection()) return true;
+    FRunEnded = true;  // reported with its reason; nothing after it has a database
+    return false;
   } catch (const std::exception& E) {
     ReportError(E.what());
     return false;
@@ -697,7 +857,7 @@ bool TSQLExec::RunStatement() {
   if (!S) return true;
   TQELCustomConnection* C = FQELConnection;
   if (!C || !C->GetConnected()) {
-    ReportError("Disconnected from database...");
+    if (!EndRunIfLost()) ReportError("Disconnected from database...");
     return false;
   }
   if (GetShowFullLog()) {
@@ -725,12 +885,16 @@ bool TSQLExec::RunStatement() {
     FQuery->SetSQLText(Text);
     FQuery->ExecSQL();
     ClearQuerySQL();
-    Committing = true;
-    if (C->InTransaction()) C->Commit();
-    FUncommitted.clear();
+    if (OneTransaction) {
+      NoteUncommitted();  // committed with the whole run
+    } else {
+      Committing = true;
+      if (C->InTransaction()) C->Commit();
+      FUncommitted.clear();
+    }
   } catch (const std::exception& E) {
     Result = false;
-    ReportError(E.what());
+    if (!EndRunIfLost()) ReportError(E.what());
     ClearQuerySQL();
     RollbackWork(Committing);
   }
@@ -764,7 +928,7 @@ bool TSQLExec::RunInsertUpdateDelete() {
     ClearQuerySQL();
   } catch (const std::exception& E) {
     Result = false;
-    ReportError(E.what());
+    if (!EndRunIfLost()) ReportError(E.what());
   }
   if (!Result) {
     ClearQuerySQL();

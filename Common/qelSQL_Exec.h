@@ -5,7 +5,9 @@
 //
 // Failures never reach the caller as exceptions: each statement runs under a guard that turns a
 // server error into a message (OnErrorMessage, the statement's ErrorText and the message list),
-// and ExecuteScript returns False when anything failed or the run was cancelled.
+// and ExecuteScript returns False when anything failed or the run was cancelled. A lost
+// connection (or a CONNECT/RECONNECT that fails) ends the run at once: it is reported once,
+// with the client's reason, on the statement that met it, and no further statement is sent.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +51,15 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   /// list.
   TStatement* GetCurrentStatement() const;
   TGetParamValueEvent OnGetParamValue;
+  /// Runs the whole list as one transaction: no statement is committed on its own, the run
+  /// commits at its end, and the first failure (or the loss of the connection) rolls back all
+  /// that ran and ends the run. Meant for servers whose DDL is transactional, and for a list
+  /// CanRunInOneTransaction accepts; the connection must not be in a transaction of the
+  /// host's.
+  bool OneTransaction = false;
+  /// True when the last run ended early because the connection was lost or could not be
+  /// opened again.
+  bool GetConnectionLost() const { return FRunEnded; }
 
   // Overrides of the statement list's operations.
 
@@ -100,6 +111,12 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   /// Runs one statement: opens the connection where the kind needs it, then dispatches by kind.
   virtual bool ExecStatement(TStatement* Statement);
 
+  /// True when every statement of the list can run inside one transaction of the target
+  /// server; else False, with Why (when given) naming the first statement that cannot. Only
+  /// PostgreSQL runs DDL transactionally; there CREATE DATABASE, CREATE INDEX CONCURRENTLY,
+  /// ALTER TYPE ... ADD VALUE, VACUUM and their like refuse to run in a transaction block.
+  virtual bool CanRunInOneTransaction(std::string* Why = nullptr) const;
+
   /// Reads a large-value parameter name, "h" + offset + "_" + length (8 hexadecimal digits
   /// each, the "h" in either case). False for any other name.
   static bool ParseBlobParamName(const std::string& Name, std::uint64_t& Offset,
@@ -146,6 +163,9 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   void RollbackWork(bool CommitFailed = false);
   /// Records that the current statement succeeded inside the open transaction.
   void NoteUncommitted();
+  /// After a failure: when the connection is lost, reports the loss once (the client's
+  /// reason, on the current statement) and ends the run. True when it was a loss.
+  bool EndRunIfLost();
   /// Empties the query's text.
   void ClearQuerySQL();
 
@@ -166,6 +186,8 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   std::unique_ptr<TFileStream> FBlobFile;
   /// A SET BLOBFILE of this run failed: large-value parameters cannot be filled.
   bool FBlobFileFailed = false;
+  /// The run met a lost connection or a failed reconnect: no further statement is sent.
+  bool FRunEnded = false;
   TQELCustomConnection* FQELConnection = nullptr;
   TStatement* FCurrentStatement = nullptr;
   int FCurrentIndex = -1;

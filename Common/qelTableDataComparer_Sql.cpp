@@ -716,6 +716,13 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
   } catch (const std::exception& E) {
     Q->Close();
     if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
+    // Without its connection no later row can be written either: the comparison ends here,
+    // and the one message carries the client's reason.
+    const TQELCustomConnection* C = FQELConnectionTarget;
+    if (C && C->GetConnectionLost())
+      throw EDatabaseError("Lost the connection to the target database \"" +
+                           C->GetConnectionOptions().GetDatabaseName() +
+                           "\": " + C->GetLostReason());
     DoErrMsg(E.what());
   }
 }

@@ -1291,6 +1291,9 @@ void TVarnel::ConvertToPGSQLDb() {
     F.CharSet.clear();
     F.Collation.clear();
     F.Body.clear();
+    // A PostgreSQL smallint with AutoIncrement is a smallserial; the counter of another
+    // dialect's column is not carried over (its integer columns stay plain integers too).
+    F.AutoIncrement = false;
     switch (F.FieldType) {
       case iftVarChar2:
         F.FieldType = iftVarchar;

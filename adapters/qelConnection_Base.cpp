@@ -180,6 +180,11 @@ void TQELAdapterQuery::InternalOpen() {
 
 // ---------------------------------------------------------------------------------------------
 
+void TQELAdapterDatabase::RaiseNotConnected() const {
+  if (GetConnectionLost()) throw EDatabaseError(GetLostReason());
+  throw EDatabaseError("Not connected to database.");
+}
+
 void TQELAdapterDatabase::ReConnect(const std::string& DatabaseName) {
   SetConnected(false);
   if (Connection && !DatabaseName.empty())

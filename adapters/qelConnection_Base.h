@@ -106,6 +106,7 @@ class TQELAdapterQuery : public TQELQuery {
   TDb& ConnectedDatabase() const {
     auto* Db = dynamic_cast<TDb*>(GetDatabase());
     if (!Db) throw EDatabaseError("The query has no database of its adapter.");
+    if (Db->GetConnectionLost()) throw EDatabaseError(Db->GetLostReason());
     if (!Db->GetConnected()) throw EDatabaseError("Not connected to database.");
     return *Db;
   }
@@ -136,6 +137,9 @@ class TQELAdapterDatabase : public TQELDatabase {
 
   /// Disconnects, takes DatabaseName (when given) into the connection's options and connects.
   void ReConnect(const std::string& DatabaseName) override;
+  /// Raises EDatabaseError for a call that needs the connection: the client's reason when the
+  /// connection was lost, else "Not connected to database.".
+  [[noreturn]] void RaiseNotConnected() const;
 
  protected:
   /// The options of the connection component; raises EDatabaseError when there is none.

@@ -37,8 +37,39 @@ bool Failed(const ISC_STATUS* Status) {
   return Status[0] == 1 && Status[1] != 0;
 }
 
-void Check(const ISC_STATUS* Status) {
-  if (Failed(Status)) throw EDatabaseError(StatusText(Status));
+/// True when the status vector holds a code that means the attachment is gone: a network
+/// failure, a lost connection, or the server or an administrator shutting it down (a row
+/// deleted from MON$ATTACHMENTS ends the attachment that way).
+bool IsConnectionLoss(const ISC_STATUS* Status) {
+  const ISC_STATUS* P = Status;
+  while (*P != isc_arg_end) {
+    const ISC_STATUS Kind = *P++;
+    if (Kind == isc_arg_gds) {
+      switch (*P) {
+        case isc_network_error:
+        case isc_net_read_err:
+        case isc_net_write_err:
+        case isc_lost_db_connection:
+        case isc_conn_lost:
+        case isc_shutdown:
+        case isc_att_shutdown:
+          return true;
+        default:
+          break;
+      }
+    }
+    P += Kind == isc_arg_cstring ? 2 : 1;
+  }
+  return false;
+}
+
+/// Raises the client's text for a failed status; with Db, a loss of the attachment is
+/// recorded on it first.
+void Check(const ISC_STATUS* Status, TQELDatabase* Db = nullptr) {
+  if (!Failed(Status)) return;
+  const std::string Msg = StatusText(Status);
+  if (Db && IsConnectionLoss(Status)) Db->MarkLost(Msg);
+  throw EDatabaseError(Msg);
 }
 
 /// A descriptor area for N columns or parameters.
@@ -340,7 +371,7 @@ TFIBDatabase::~TFIBDatabase() {
 }
 
 bool TFIBDatabase::GetConnected() const {
-  return FHandles->Db != 0;
+  return FHandles->Db != 0 && !GetConnectionLost();
 }
 
 unsigned short TFIBDatabase::Dialect() const {
@@ -354,6 +385,8 @@ void TFIBDatabase::SetConnected(bool Value) {
     return;
   }
   if (GetConnected()) return;
+  // An attachment the server has ended is let go before a new one is made.
+  Disconnect();
   const TConnectionOptions& O = ConnectOptions();
   std::string CharSet = Connection->GetIBServerOptions().GetDBCharSet();
   if (CharSet.empty()) CharSet = "UTF8";
@@ -393,10 +426,11 @@ void TFIBDatabase::Disconnect() {
     isc_detach_database(St, &FHandles->Db);
   }
   FHandles->Db = 0;
+  ClearLost();
 }
 
 void TFIBDatabase::StartTr() {
-  if (!GetConnected()) throw EDatabaseError("Not connected to database.");
+  if (!GetConnected()) RaiseNotConnected();
   // Read committed, no waiting: a lock conflict is reported at once instead of hanging.
   static const char Tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
                              isc_tpb_rec_version, isc_tpb_nowait};
@@ -405,7 +439,7 @@ void TFIBDatabase::StartTr() {
                         static_cast<unsigned short>(sizeof(Tpb)), Tpb);
   if (Failed(St)) {
     FHandles->Tr = 0;
-    throw EDatabaseError(StatusText(St));
+    Check(St, this);
   }
 }
 
@@ -419,7 +453,7 @@ void TFIBDatabase::Commit() {
   if (!FHandles->Tr) throw EDatabaseError("No transaction is active.");
   ISC_STATUS_ARRAY St;
   isc_commit_transaction(St, &FHandles->Tr);
-  Check(St);  // the transaction stays active for the caller's rollback
+  Check(St, this);  // the transaction stays active for the caller's rollback
   FHandles->Tr = 0;
   FExplicit = false;
 }
@@ -452,6 +486,7 @@ void TFIBDatabase::EndStatement(bool Began, bool Succeeded) {
   ISC_STATUS_ARRAY St;
   isc_commit_transaction(St, &FHandles->Tr);
   if (Failed(St)) {
+    if (IsConnectionLoss(St)) MarkLost(StatusText(St));
     const std::string Msg = StatusText(St);
     RollbackQuietly();
     throw EDatabaseError(Msg);
@@ -478,15 +513,15 @@ void RunStatement(TFIBDatabase& Db, const std::string& SQL, const TBoundParams& 
   ISC_STATUS_ARRAY St;
   TStatementGuard G;
   isc_dsql_allocate_statement(St, &H.Db, &G.Stmt);
-  Check(St);
+  Check(St, &Db);
 
   TSqlda Out(8);
   isc_dsql_prepare(St, &H.Tr, &G.Stmt, 0, SQL.c_str(), Dialect, Out.Area);
-  Check(St);
+  Check(St, &Db);
   if (Out.Area->sqld > Out.Area->sqln) {
     Out.Resize(Out.Area->sqld);
     isc_dsql_describe(St, &G.Stmt, SQLDA_VERSION1, Out.Area);
-    Check(St);
+    Check(St, &Db);
   }
   const int Type = StatementType(G.Stmt);
 
@@ -494,11 +529,11 @@ void RunStatement(TFIBDatabase& Db, const std::string& SQL, const TBoundParams& 
   // large values as blobs, booleans as booleans.
   TSqlda In(static_cast<int>(Params.Refs.size()));
   isc_dsql_describe_bind(St, &G.Stmt, SQLDA_VERSION1, In.Area);
-  Check(St);
+  Check(St, &Db);
   if (In.Area->sqld > In.Area->sqln) {
     In.Resize(In.Area->sqld);
     isc_dsql_describe_bind(St, &G.Stmt, SQLDA_VERSION1, In.Area);
-    Check(St);
+    Check(St, &Db);
   }
   if (static_cast<size_t>(In.Area->sqld) != Params.Refs.size())
     throw EDatabaseError("The statement has " + IntToStr(In.Area->sqld) +
@@ -569,17 +604,17 @@ void RunStatement(TFIBDatabase& Db, const std::string& SQL, const TBoundParams& 
 
   if (Type == isc_info_sql_stmt_exec_procedure && NOut > 0) {
     isc_dsql_execute2(St, &H.Tr, &G.Stmt, Dialect, InArea, Out.Area);
-    Check(St);
+    Check(St, &Db);
     ReadRow();
     return;
   }
   isc_dsql_execute(St, &H.Tr, &G.Stmt, Dialect, InArea);
-  Check(St);
+  Check(St, &Db);
   if (NOut > 0 && (Type == isc_info_sql_stmt_select || Type == isc_info_sql_stmt_select_for_upd)) {
     for (;;) {
       const ISC_STATUS Rc = isc_dsql_fetch(St, &G.Stmt, SQLDA_VERSION1, Out.Area);
       if (Rc == 100) break;
-      Check(St);
+      Check(St, &Db);
       ReadRow();
     }
     Result.RowsAffected = static_cast<std::int64_t>(Result.Rows.size());

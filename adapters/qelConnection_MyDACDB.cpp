@@ -20,6 +20,29 @@ std::string ErrorOf(MYSQL* Conn) {
   return (E && *E) ? std::string(E) : std::string("Unknown MySQL client error.");
 }
 
+/// Client error numbers that mean the connection is gone: server gone away (2006), lost
+/// during a query (2013) or while reading its first packets (2055), and the server's own
+/// notice that the session was killed (1927).
+bool IsConnectionLoss(unsigned Code) {
+  switch (Code) {
+    case 2006:
+    case 2013:
+    case 2055:
+    case 1927:
+      return true;
+    default:
+      return false;
+  }
+}
+
+/// Raises the client's message for the last call on Db's connection, recording it as the loss
+/// of the connection when it is one.
+[[noreturn]] void Fail(TMyDACDatabase& Db, MYSQL* Conn) {
+  const std::string Msg = ErrorOf(Conn);
+  if (IsConnectionLoss(mysql_errno(Conn))) Db.MarkLost(Msg);
+  throw EDatabaseError(Msg);
+}
+
 TFieldType FieldTypeOf(const MYSQL_FIELD& F) {
   switch (F.type) {
     case MYSQL_TYPE_TINY:
@@ -92,10 +115,10 @@ std::string HexLiteral(const std::string& Bytes) {
 
 /// Reads and frees every further result of the last statement (a CALL sends more than one),
 /// so that the connection is ready for the next statement.
-void DrainResults(MYSQL* Conn) {
+void DrainResults(TMyDACDatabase& Db, MYSQL* Conn) {
   while (mysql_more_results(Conn)) {
     const int Rc = mysql_next_result(Conn);
-    if (Rc > 0) throw EDatabaseError(ErrorOf(Conn));
+    if (Rc > 0) Fail(Db, Conn);
     if (Rc < 0) break;
     if (MYSQL_RES* R = mysql_store_result(Conn)) mysql_free_result(R);
   }
@@ -129,6 +152,7 @@ void TMyDACDatabase::Disconnect() {
   if (FConn) mysql_close(FConn);
   FConn = nullptr;
   FInTransaction = false;
+  ClearLost();
 }
 
 void TMyDACDatabase::SetConnected(bool Value) {
@@ -136,7 +160,9 @@ void TMyDACDatabase::SetConnected(bool Value) {
     Disconnect();
     return;
   }
-  if (FConn) return;
+  if (GetConnected()) return;
+  // A connection the server has ended is closed before a new one is opened.
+  Disconnect();
   const TConnectionOptions& O = ConnectOptions();
   FConn = OpenConnection(O, O.GetDatabaseName().empty() ? nullptr : O.GetDatabaseName().c_str());
   if (mysql_autocommit(FConn, 1) != 0) {
@@ -147,14 +173,14 @@ void TMyDACDatabase::SetConnected(bool Value) {
 }
 
 void TMyDACDatabase::ExecCommand(const std::string& SQL) {
-  if (!FConn) throw EDatabaseError("Not connected to database.");
-  if (mysql_real_query(FConn, SQL.data(), SQL.size()) != 0) throw EDatabaseError(ErrorOf(FConn));
+  if (!GetConnected()) RaiseNotConnected();
+  if (mysql_real_query(FConn, SQL.data(), SQL.size()) != 0) Fail(*this, FConn);
   if (MYSQL_RES* R = mysql_store_result(FConn)) mysql_free_result(R);
-  DrainResults(FConn);
+  DrainResults(*this, FConn);
 }
 
 bool TMyDACDatabase::InTransaction() const {
-  if (!FConn || !FInTransaction) return false;
+  if (!GetConnected() || !FInTransaction) return false;
   unsigned Status = 0;
   if (mariadb_get_infov(FConn, MARIADB_CONNECTION_SERVER_STATUS, &Status) != 0) return true;
   return (Status & SERVER_STATUS_IN_TRANS) != 0;
@@ -223,12 +249,12 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
   (void)Params;  // already written into SQL as literals
   TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
   MYSQL* Conn = Db.Handle();
-  if (mysql_real_query(Conn, SQL.data(), SQL.size()) != 0) throw EDatabaseError(ErrorOf(Conn));
+  if (mysql_real_query(Conn, SQL.data(), SQL.size()) != 0) Fail(Db, Conn);
   std::unique_ptr<MYSQL_RES, void (*)(MYSQL_RES*)> Res(mysql_store_result(Conn), mysql_free_result);
   if (!Res) {
-    if (mysql_field_count(Conn) != 0) throw EDatabaseError(ErrorOf(Conn));
+    if (mysql_field_count(Conn) != 0) Fail(Db, Conn);
     Result.RowsAffected = static_cast<std::int64_t>(mysql_affected_rows(Conn));
-    DrainResults(Conn);
+    DrainResults(Db, Conn);
     return;
   }
   const unsigned Cols = mysql_num_fields(Res.get());
@@ -252,7 +278,7 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
   }
   Result.RowsAffected = static_cast<std::int64_t>(Result.Rows.size());
   Res.reset();
-  DrainResults(Conn);
+  DrainResults(Db, Conn);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -16,7 +16,8 @@ class TMyDACDatabase : public TQELAdapterDatabase {
   explicit TMyDACDatabase(TComponent* AOwner) : TQELAdapterDatabase(AOwner) {}
   ~TMyDACDatabase() override;
 
-  bool GetConnected() const override { return FConn != nullptr; }
+  /// False once the server has ended the connection (GetLostReason says why).
+  bool GetConnected() const override { return FConn != nullptr && !GetConnectionLost(); }
   void SetConnected(bool Value) override;
   void StartTransaction() override;
   void Commit() override;

@@ -86,20 +86,27 @@ struct TResultFree {
 };
 using TResultPtr = std::unique_ptr<PGresult, TResultFree>;
 
-/// Raises the server's message unless Result succeeded.
-void CheckResult(PGconn* Conn, const PGresult* Result) {
-  if (!Result) throw EDatabaseError(TrimMessage(PQerrorMessage(Conn)));
-  switch (PQresultStatus(Result)) {
-    case PGRES_COMMAND_OK:
-    case PGRES_TUPLES_OK:
-    case PGRES_EMPTY_QUERY:
-      return;
-    default: {
-      std::string Msg = TrimMessage(PQresultErrorMessage(Result));
-      if (Msg.empty()) Msg = TrimMessage(PQerrorMessage(Conn));
-      throw EDatabaseError(Msg);
+/// Raises the server's message unless Result succeeded. A failure that left the connection
+/// broken (the server went away or ended the session) is recorded as a loss on Db, with
+/// libpq's own words for it.
+void CheckResult(PGconn* Conn, const PGresult* Result, TQELDatabase* Db = nullptr) {
+  std::string Msg;
+  if (!Result) {
+    Msg = TrimMessage(PQerrorMessage(Conn));
+  } else {
+    switch (PQresultStatus(Result)) {
+      case PGRES_COMMAND_OK:
+      case PGRES_TUPLES_OK:
+      case PGRES_EMPTY_QUERY:
+        return;
+      default:
+        Msg = TrimMessage(PQresultErrorMessage(Result));
+        if (Msg.empty()) Msg = TrimMessage(PQerrorMessage(Conn));
+        break;
     }
   }
+  if (Db && PQstatus(Conn) == CONNECTION_BAD) Db->MarkLost(Msg);
+  throw EDatabaseError(Msg);
 }
 
 void NoticeToLog(void* Arg, const char* Message) {
@@ -237,6 +244,7 @@ bool TPGDACDatabase::GetConnected() const {
 void TPGDACDatabase::Disconnect() {
   if (FConn) PQfinish(FConn);
   FConn = nullptr;
+  ClearLost();
   if (FPending) FPending->FReadAhead = nullptr;
   FPending = nullptr;
   FImplicitCursors = 0;
@@ -249,7 +257,9 @@ void TPGDACDatabase::SetConnected(bool Value) {
     Disconnect();
     return;
   }
-  if (FConn) return;
+  if (GetConnected()) return;
+  // A connection the server has ended is closed before a new one is opened.
+  Disconnect();
   const TConnectionOptions& O = ConnectOptions();
   FConn = OpenConnection(O, O.GetDatabaseName());
   PQsetNoticeProcessor(FConn, NoticeToLog, this);
@@ -267,10 +277,10 @@ void TPGDACDatabase::Settle() {
 }
 
 void TPGDACDatabase::ExecCommand(const std::string& SQL) {
-  if (!GetConnected()) throw EDatabaseError("Not connected to database.");
+  if (!GetConnected()) RaiseNotConnected();
   Settle();
   TResultPtr R(PQexec(FConn, SQL.c_str()));
-  CheckResult(FConn, R.get());
+  CheckResult(FConn, R.get(), this);
 }
 
 bool TPGDACDatabase::InTransaction() const {
@@ -291,7 +301,7 @@ void TPGDACDatabase::StartTransaction() {
 }
 
 void TPGDACDatabase::Commit() {
-  if (!GetConnected()) throw EDatabaseError("Not connected to database.");
+  if (!GetConnected()) RaiseNotConnected();
   if (FImplicit) {
     if (!FUserTx) return;
     FUserTx = false;
@@ -312,7 +322,7 @@ void TPGDACDatabase::Commit() {
         "committed.");
   }
   TResultPtr R(PQexec(FConn, "COMMIT"));
-  CheckResult(FConn, R.get());
+  CheckResult(FConn, R.get(), this);
   if (std::string(PQcmdStatus(R.get())) == "ROLLBACK")
     throw EDatabaseError("The server rolled the transaction back instead of committing it.");
 }
@@ -329,7 +339,7 @@ void TPGDACDatabase::Rollback() {
 }
 
 std::string TPGDACDatabase::OpenCursor(bool& Implicit) {
-  if (!GetConnected()) throw EDatabaseError("Not connected to database.");
+  if (!GetConnected()) RaiseNotConnected();
   if (!FImplicit && PQtransactionStatus(FConn) == PQTRANS_IDLE) {
     ExecCommand("BEGIN");
     FImplicit = true;
@@ -438,7 +448,7 @@ void TPGDACQuery::FetchBlock(TQueryResult& Result) {
   } else {
     R.reset(PQexec(Conn, ("FETCH FORWARD " + IntToStr(Asked) + " FROM " + FCursor).c_str()));
   }
-  CheckResult(Conn, R.get());
+  CheckResult(Conn, R.get(), &Db);
   const std::size_t Bytes = ReadResult(R.get(), Result, Result.Columns.empty());
   const int Rows = PQntuples(R.get());
   if (Rows < Asked) {
@@ -480,14 +490,14 @@ void TPGDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
     FCursor = Db.OpenCursor(FCursorImplicit);
     TResultPtr D =
         SendStatement(Conn, "DECLARE " + FCursor + " NO SCROLL CURSOR FOR " + SQL, Params);
-    CheckResult(Conn, D.get());
+    CheckResult(Conn, D.get(), &Db);
     FetchBlock(Result);
     return;
   }
   TResultPtr R;
   Db.RunStatement([&] {
     R = SendStatement(Conn, SQL, Params);
-    CheckResult(Conn, R.get());
+    CheckResult(Conn, R.get(), &Db);
   });
   ReadResult(R.get(), Result, true);
 }

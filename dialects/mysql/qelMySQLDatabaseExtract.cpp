@@ -1,9 +1,11 @@
 // The MySQL catalog extractor: lists tables and views and parses the CREATE text of each.
 #include "qelMySQLDatabaseExtract.h"
 
+#include <exception>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "DataSet.h"
 #include "Text.h"
@@ -43,6 +45,44 @@ std::vector<TDbObjList*> TMySQLDBExtract::BodyLists() {
 
 void TMySQLDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
   if (auto* My = dynamic_cast<TMySQLParser*>(&Parser)) My->ParseObjText(&Obj);
+}
+
+void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
+  auto Differ = [](const TViwData& V, const TViwData& W) {
+    return W.Body != V.Body || W.Fields.Count() != V.Fields.Count();
+  };
+  std::unique_ptr<TCustomParser> Parser;
+  ProbeViews(Other, Differ, [this, &Parser](TQELQuery& Q, TViwData& V, TViwData& W) {
+    if (!Parser) Parser = CreateBodyParser();
+    std::string Columns;
+    for (const auto& F : W.Fields)
+      Columns += (Columns.empty() ? "(" : ", ") + EncloseIdent(F->GetObjName(), '`', '`');
+    if (!Columns.empty()) Columns += ")";
+    // The server's text, read as the catalog step reads a view: the part after AS, the column
+    // list written into the select as aliases. The server has no temporary views: the probe
+    // is a view of the database, dropped at once.
+    Q.SetSQLText("CREATE VIEW qel_view_probe" + Columns + " AS " + W.Body);
+    Q.ExecSQL();
+    std::string Create;
+    try {
+      OpenQuery(Q, {"SHOW CREATE VIEW qel_view_probe"});
+      if (!Q.GetEof()) Create = Q.Fields().Fields(1)->AsString();
+      CloseQuery(Q);
+    } catch (const std::exception&) {
+      Q.SetSQLText("DROP VIEW IF EXISTS qel_view_probe");
+      Q.ExecSQL();
+      throw;
+    }
+    Q.SetSQLText("DROP VIEW qel_view_probe");
+    Q.ExecSQL();
+    TViwData Probe(GetObjs());
+    Probe.SetBody(Create);
+    ParseObjText(*Parser, Probe);
+    if (Probe.Body != V.Body || Probe.Fields.Count() != V.Fields.Count()) return;
+    W.SetBody(V.Body);
+    // The server's text names the columns itself (as aliases): the script's list goes.
+    if (V.Fields.Empty()) W.Fields.Clear();
+  });
 }
 
 void TMySQLDBExtract::ExtractHeader() {

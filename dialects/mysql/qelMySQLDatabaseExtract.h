@@ -30,6 +30,12 @@ class TMySQLDBExtract : public TCustomDBExtract {
   /// Tables, then views.
   std::vector<TDbObjList*> BodyLists() override;
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
+  /// A view of Other (read from scripts) whose text differs from its namesake's read here is
+  /// stored once on this server as the scratch view qel_view_probe (the server has no
+  /// temporary views), read back with SHOW CREATE VIEW and dropped; when the server writes
+  /// both alike, Other's view takes the text read here. A view the server cannot store (it
+  /// reads what only the update script adds) keeps its text and is created again.
+  void MatchServerForms(TCustomObjs& Other) override;
 
   void ExtractHeader();
   void ExtractTbl();

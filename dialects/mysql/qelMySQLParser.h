@@ -187,8 +187,9 @@ class TMySQLParser : public TCustomSQLParser {
   void NormaliseDefault(TFldData& Fld);
   /// "(" col [(len)] [ASC|DESC], ... ")" into an index, or names into a list.
   void ParseIndexColumns(TIdxData* Idx, TStringList* List);
-  /// Index options after the column list (USING, COMMENT, KEY_BLOCK_SIZE ...).
-  void SkipIndexOptions();
+  /// Index options (USING, COMMENT, KEY_BLOCK_SIZE ...); returns the USING algorithm
+  /// (BTREE, HASH, RTREE), upper-cased, or "".
+  std::string SkipIndexOptions();
   void ParsePrimaryKey(TTblData& Tbl, const std::string& Column);
   void ParseForeignKey(TTblData& Tbl, const std::string& CtrName);
   void ParseReferences(TCtrData& Ctr);

@@ -45,6 +45,29 @@ bool IsIntegerType(TDBFieldType T) {
          T == iftBigInt || T == iftYear;
 }
 
+/// The display width (for BIT the length) the server gives a column of type T declared
+/// without one; 0 for the other types.
+std::int32_t DefaultDisplayWidth(TDBFieldType T, bool Unsigned) {
+  switch (T) {
+    case iftTinyInt:
+      return Unsigned ? 3 : 4;
+    case iftSmallInt:
+      return Unsigned ? 5 : 6;
+    case iftMediumInt:
+      return Unsigned ? 8 : 9;
+    case iftInteger:
+      return Unsigned ? 10 : 11;
+    case iftBigInt:
+      return 20;
+    case iftYear:
+      return 4;
+    case iftBit:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
 bool IsNumericType(TDBFieldType T) {
   return IsIntegerType(T) || T == iftDecimal || T == iftNumeric || T == iftFloat ||
          T == iftDouble || T == iftReal;
@@ -65,6 +88,160 @@ std::string NormaliseTimeFunction(const std::string& Value) {
   if ((U == "CURRENT_DATE" || U == "CURDATE") && Args.empty()) return "CURRENT_DATE";
   if ((U == "CURRENT_TIME" || U == "CURTIME") && Args.empty()) return "CURRENT_TIME";
   return Value;
+}
+
+/// The end of the parenthesised group or quoted text that starts at I in Text (the index just
+/// after it); Text.size() when it does not end.
+std::size_t SkipGroup(const std::string& Text, std::size_t I) {
+  const char Open = Text[I];
+  if (Open == '\'' || Open == '"' || Open == '`') {
+    for (++I; I < Text.size(); ++I) {
+      if (Text[I] == '\\' && Open != '`') {
+        ++I;
+      } else if (Text[I] == Open) {
+        if (I + 1 < Text.size() && Text[I + 1] == Open)
+          ++I;  // a doubled quote
+        else
+          return I + 1;
+      }
+    }
+    return Text.size();
+  }
+  int Depth = 0;
+  while (I < Text.size()) {
+    const char C = Text[I];
+    if (C == '\'' || C == '"' || C == '`') {
+      I = SkipGroup(Text, I);
+      continue;
+    }
+    if (C == '(') ++Depth;
+    if (C == ')' && --Depth == 0) return I + 1;
+    ++I;
+  }
+  return Text.size();
+}
+
+bool IsWordChar(char C) {
+  return IsDigit(C) || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_' || C == '$';
+}
+
+/// A default expression as the server writes it back, so that a script's text and the
+/// server's compare equal. The server drops the parentheses round a function call or a literal
+/// (DEFAULT (json_array()) comes back as DEFAULT json_array()), writes function names in lower
+/// case, puts its own blanks between the parts and back quotes round column names. Both texts
+/// are brought to one form: no blanks but between words, plain names without back quotes,
+/// function names in lower case. Quoted text is kept as written.
+std::string CanonicalExpression(const std::string& Text) {
+  std::string R;
+  bool Blank = false;
+  const auto WordEnd = [&R] {
+    return !R.empty() && (IsWordChar(R.back()) || R.back() == '\'' || R.back() == '"');
+  };
+  for (std::size_t I = 0; I < Text.size();) {
+    const char C = Text[I];
+    if (C == ' ' || C == '\t' || C == '\r' || C == '\n') {
+      Blank = true;
+      ++I;
+      continue;
+    }
+    std::string Part;
+    bool Word = true;
+    if (C == '\'' || C == '"') {
+      const std::size_t End = SkipGroup(Text, I);
+      Part = Text.substr(I, End - I);
+      I = End;
+    } else if (C == '`') {
+      const std::size_t End = SkipGroup(Text, I);
+      Part = Text.substr(I, End - I);
+      const std::string Name = Part.size() >= 2 ? Part.substr(1, Part.size() - 2) : Part;
+      if (!Name.empty() && !IsDigit(Name[0]) && std::all_of(Name.begin(), Name.end(), IsWordChar))
+        Part = Name;
+      I = End;
+    } else if (IsWordChar(C)) {
+      std::size_t End = I;
+      while (End < Text.size() && IsWordChar(Text[End])) ++End;
+      Part = Text.substr(I, End - I);
+      std::size_t Next = End;
+      while (Next < Text.size() && (Text[Next] == ' ' || Text[Next] == '\t')) ++Next;
+      if (Next < Text.size() && Text[Next] == '(') Part = LowerCase(Part);
+      I = End;
+    } else {
+      Part = std::string(1, C);
+      Word = false;
+      ++I;
+    }
+    // A blank stays between two words, and where "--" would start a comment.
+    if (Blank && ((Word && WordEnd()) || (C == '-' && !R.empty() && R.back() == '-'))) R += ' ';
+    Blank = false;
+    R += Part;
+  }
+  // The server's parentheses: none round a single call or literal.
+  if (R.size() >= 2 && R.front() == '(' && SkipGroup(R, 0) == R.size()) {
+    const std::string Inner = R.substr(1, R.size() - 2);
+    std::size_t I = 0;
+    if (I < Inner.size() && (Inner[I] == '-' || Inner[I] == '+')) ++I;
+    const std::size_t Start = I;
+    while (I < Inner.size() && (IsWordChar(Inner[I]) || Inner[I] == '.')) ++I;
+    bool Single = I == Inner.size() && I > Start;  // a number or a name
+    if (I > Start && I < Inner.size() && Inner[I] == '(')
+      Single = SkipGroup(Inner, I) == Inner.size();  // a call
+    if (I == Start && I < Inner.size() && (Inner[I] == '\'' || Inner[I] == '"'))
+      Single = SkipGroup(Inner, I) == Inner.size();  // a string
+    if (Single) R = Inner;
+  }
+  return R;
+}
+
+/// The check the server adds to a JSON column: CHECK (json_valid(`name`)).
+bool IsJsonCheck(const std::string& Check, const TFldData& Fld) {
+  if (Fld.FieldType != iftLongText && Fld.FieldType != iftDomain) return false;
+  const std::string Text = CanonicalExpression(Check);
+  const std::string Call = "json_valid(" + Fld.GetObjName() + ")";
+  return SameText(Text, Call) || SameText(Text, "(" + Call + ")");
+}
+
+/// The collation the server gives a character set when none is named; "" when not known.
+std::string DefaultCollation(const std::string& CharSet) {
+  static constexpr std::pair<std::string_view, std::string_view> Defaults[] = {
+      {"latin1", "latin1_swedish_ci"},   {"utf8mb4", "utf8mb4_general_ci"},
+      {"utf8mb3", "utf8mb3_general_ci"}, {"ascii", "ascii_general_ci"},
+      {"ucs2", "ucs2_general_ci"},       {"utf16", "utf16_general_ci"},
+      {"utf32", "utf32_general_ci"},     {"latin2", "latin2_general_ci"},
+      {"cp1251", "cp1251_general_ci"},   {"binary", "binary"}};
+  for (const auto& [Set, Collation] : Defaults)
+    if (SameText(CharSet, Set)) return std::string(Collation);
+  return "";
+}
+
+/// A column's character set and collation as SHOW CREATE TABLE writes them: both when they
+/// are not the table's, neither when they are. BINARY after a character type is the _bin
+/// collation of the column's character set; COLLATE alone names the set as well.
+void NormaliseCharset(TFldData& Fld, const TTblData& Tbl) {
+  const std::string& TblSet = Tbl.MySQLOptions.GetDefCharSet();
+  const bool Text =
+      Fld.FieldType == iftVarchar || Fld.FieldType == iftChar || Fld.FieldType == iftNationalChar ||
+      Fld.FieldType == iftTinyText || Fld.FieldType == iftText || Fld.FieldType == iftMediumText ||
+      Fld.FieldType == iftLongText || Fld.FieldType == iftEnum || Fld.FieldType == iftSet;
+  if (Fld.BinaryAttr && Fld.Collation.empty() && Text) {
+    const std::string Set = Fld.CharSet.empty() ? TblSet : Fld.CharSet;
+    if (!Set.empty()) {
+      Fld.CharSet = Set;
+      Fld.Collation = Set + "_bin";
+      Fld.BinaryAttr = false;
+    }
+  }
+  if (Fld.CharSet.empty() && !Fld.Collation.empty()) {
+    if (const auto P = Fld.Collation.find('_'); P != std::string::npos)
+      Fld.CharSet = Fld.Collation.substr(0, P);
+  }
+  if (!Fld.CharSet.empty() && Fld.Collation.empty()) Fld.Collation = DefaultCollation(Fld.CharSet);
+  if (TblSet.empty() || !SameText(Fld.CharSet, TblSet)) return;
+  const std::string TblCollation =
+      Tbl.MySQLOptions.Collation.empty() ? DefaultCollation(TblSet) : Tbl.MySQLOptions.Collation;
+  if (SameText(Fld.Collation, TblCollation)) {
+    Fld.CharSet.clear();
+    Fld.Collation.clear();
+  }
 }
 
 /// Engine names as the server reports them, so that "engine=innodb" in a script meets
@@ -177,6 +354,7 @@ void TMySQLParser::ParseTable(TTblData* Table) {
   }
   if (!StatementFailed()) TestAndGetSy(syRParen);
   if (!StatementFailed()) ParseTableOptions(*Table);
+  for (const auto& Fld : Table->Fields) NormaliseCharset(*Fld, *Table);
   AddForeignKeyIndexes();
 
   DoAddStatement(stStatement, TblName, dboTable, odbCreate, "", LastStatement);
@@ -461,13 +639,14 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
           {"MULTIPOLYGON", iftMultiPolygon},
           {"BOOLEAN", iftTinyInt},
           {"VARBINARY", iftVarBinary},
-          {"JSON", iftLongText},  // an alias: the server shows longtext
       };
       for (const auto& [Name, Type] : Named)
         if (Word == Name) T = Type;
       if (T == iftVarBinary) Sized = true;
-      if (T == iftUnknown && (Word == "UUID" || Word == "INET4" || Word == "INET6")) {
+      if (T == iftUnknown &&
+          (Word == "UUID" || Word == "INET4" || Word == "INET6" || Word == "JSON")) {
         // Types of newer servers that the neutral type list does not name: kept by name.
+        // JSON is a longtext with a check to the server; IsJsonCheck reads that form back.
         T = iftDomain;
         Fld.DomainName = Word;
       }
@@ -512,11 +691,10 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
       Fld.Scale = M;
     }
   }
-  // Display widths say nothing about the values a column holds.
-  if (T == iftInteger || T == iftBigInt || T == iftTinyInt || T == iftSmallInt) {
-    Fld.Precision = 0;
-    Fld.Scale = 0;
-  }
+  // BOOLEAN is tinyint(1) on the server, which clients read as a truth value.
+  if (Word == "BOOL" || Word == "BOOLEAN") Fld.Precision = 1;
+  // CHAR and BINARY alone hold one character or byte.
+  if ((T == iftChar || T == iftNationalChar || T == iftBinary) && Fld.Size == 0) Fld.Size = 1;
   // DECIMAL alone is DECIMAL(10,0) on the server.
   if (T == iftDecimal && Fld.Precision == 0) Fld.Precision = 10;
   // Attributes of the type.
@@ -549,6 +727,12 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
       break;
     }
   }
+  // ZEROFILL makes the column unsigned on the server.
+  if (Fld.ZeroFill && IsIntegerType(T)) Fld.UnsignedAttr = true;
+  // The server shows the width it gives a column declared without one (int(11), year(4),
+  // bit(1)): that width reads as none, so that "int" in a script meets "int(11)" in the
+  // catalog, while tinyint(1) stays apart from tinyint(4).
+  if (Fld.Precision == DefaultDisplayWidth(T, Fld.UnsignedAttr)) Fld.Precision = 0;
 }
 
 void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
@@ -645,9 +829,15 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
       Fld.Description = StrValue;
       GetSy();
     } else if (IsIdent("CHECK")) {
-      // Column checks are not part of this dialect's model: read over.
+      // Column checks are not part of this dialect's model: read over, but for the one the
+      // server adds to a JSON column.
       GetSy();
-      if (Sy == syLParen) SkipParens();
+      if (Sy == syLParen && IsJsonCheck(SkipParens(), Fld)) {
+        Fld.FieldType = iftDomain;
+        Fld.DomainName = "JSON";
+        Fld.CharSet.clear();  // always utf8mb4_bin: implied by the type
+        Fld.Collation.clear();
+      }
     } else if (IsIdent("GENERATED")) {
       GetSy();
       TestIdent("ALWAYS");
@@ -699,13 +889,13 @@ void TMySQLParser::ExtractDefaultValue(TFldData& Fld) {
         break;
       }
       case syLParen:
-        V = SkipParens();  // an expression
+        V = NormaliseTimeFunction(CanonicalExpression(SkipParens()));  // an expression
         return true;
       case syIdent:
         V = Ident;
         GetSy();
         if (Sy == syLParen) V += SkipParens();
-        V = NormaliseTimeFunction(V);
+        V = NormaliseTimeFunction(CanonicalExpression(V));
         return true;
       default:
         if (Sy >= syFirstResWord && Sy != myDEFAULT) {
@@ -818,9 +1008,14 @@ void TMySQLParser::ParseIndexColumns(TIdxData* Idx, TStringList* List) {
   TestAndGetSy(syRParen);
 }
 
-void TMySQLParser::SkipIndexOptions() {
+std::string TMySQLParser::SkipIndexOptions() {
+  std::string Using;
   for (;;) {
-    if (IsIdent("USING") || IsIdent("KEY_BLOCK_SIZE") || IsIdent("COMMENT")) {
+    if (IsIdent("USING")) {
+      GetSy();
+      if (Sy == syIdent) Using = UpperCase(Ident);
+      GetSy();
+    } else if (IsIdent("KEY_BLOCK_SIZE") || IsIdent("COMMENT")) {
       GetSy();
       if (Sy == syEqual) GetSy();
       GetSy();
@@ -838,7 +1033,7 @@ void TMySQLParser::SkipIndexOptions() {
       GetSy();
       GetSy();
     } else {
-      return;
+      return Using;
     }
   }
 }
@@ -852,7 +1047,8 @@ void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool
     Name = Ident;
     GetSy();
   }
-  if (IsIdent("USING")) SkipIndexOptions();
+  // USING may stand before the column list or after it.
+  std::string Using = IsIdent("USING") ? SkipIndexOptions() : std::string();
   std::string TableName;
   if (Table) {
     TableName = Table->GetObjName();
@@ -870,8 +1066,9 @@ void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool
   Idx->Spatial = Spatial;
   TestSy(syLParen);
   ParseIndexColumns(Idx.get(), nullptr);
-  SkipIndexOptions();
+  if (std::string After = SkipIndexOptions(); !After.empty()) Using = std::move(After);
   if (StatementFailed() || Idx->Flds.Empty()) return;
+  Idx->IndexType = Using;
   // An index without a name is named by the server after its first column.
   Idx->SetObjName(Name.empty() ? UniqueIndexName(Idx->Flds[0]) : Name);
   FileIndex(std::move(Idx));
@@ -896,16 +1093,18 @@ void TMySQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const std::stri
 void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
   GetSy();  // past PRIMARY (or KEY)
   if (Sy == myKEY) GetSy();
-  if (IsIdent("USING")) SkipIndexOptions();
   auto Ctr = std::make_unique<TCtrData>(Objs);
   Ctr->SetCtType(ctPKey);
   Ctr->SetTblName(Tbl.GetObjName());
   // The server names every primary key PRIMARY whatever the script says: no name is kept.
-  if (Sy == syLParen)
+  // A key declared with its column has no options: a COMMENT after it is the column's.
+  if (Sy == syLParen || IsIdent("USING") || Column.empty()) {
+    Ctr->IndexType = SkipIndexOptions();
     ParseIndexColumns(nullptr, &Ctr->FldList);
-  else if (!Column.empty())
+    if (std::string After = SkipIndexOptions(); !After.empty()) Ctr->IndexType = std::move(After);
+  } else {
     Ctr->FldList.Add(Column);
-  SkipIndexOptions();
+  }
   if (StatementFailed()) return;
   // The columns of a primary key are NOT NULL on the server whether the script says so or not.
   std::vector<std::string> Cols;

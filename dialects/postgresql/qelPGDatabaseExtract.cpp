@@ -143,7 +143,7 @@ void ElementModifier(TDBFieldType Type, std::int32_t TypMod, std::int32_t& CharL
                      std::int32_t& Precision, std::int32_t& Scale) {
   if (Type == iftVarchar || Type == iftChar) {
     CharLength = TypMod - ModifierHeader;
-  } else if (Type == iftVarBit) {
+  } else if (Type == iftBit || Type == iftVarBit) {
     CharLength = TypMod;
   } else if (Type == iftNumeric || Type == iftDecimal) {
     Precision = ((TypMod - ModifierHeader) >> 16) & 0xFFFF;
@@ -526,66 +526,37 @@ bool SameColumnNames(const TViwData& A, const TViwData& B) {
 }  // namespace
 
 void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
-  TObjs* Own = GetObjs();
-  auto* O = dynamic_cast<TObjs*>(&Other);
-  TQELCustomConnection* Conn = GetQELConnection();
-  if (!Own || !O || !Conn || O->ExtractFrom != efScript || O->GetDatabaseType() != dbPostgreSQL)
-    return;
-  std::vector<std::pair<TViwData*, TViwData*>> Pairs;  // (read here, read from scripts)
-  for (int I = 0; I < Own->Views.Count(); ++I) {
-    auto* V = dynamic_cast<TViwData*>(Own->Views.Objects(I));
-    auto* W = V ? dynamic_cast<TViwData*>(O->Views.FindObj(V->ObjKeyDef())) : nullptr;
-    if (W && W->Body != V->Body) Pairs.emplace_back(V, W);
-  }
-  if (Pairs.empty()) return;
-
-  std::unique_ptr<TQELQuery> Q;
-  try {
-    Conn->SetConnected(true);
-    if (!Conn->GetConnected()) return;  // the texts stay as written: compared, they differ
-    Q.reset(Conn->CreateQuery(nullptr));
-    if (!Q) return;
-    // View texts hold "::" casts, which are no parameters.
-    Q->SetParamCheck(false);
-    for (auto [V, W] : Pairs) {
-      std::string Columns;
-      for (const auto& F : W->Fields)
-        Columns += (Columns.empty() ? "(" : ", ") + PGSQLQuoteIdent(F->GetObjName());
-      if (!Columns.empty()) Columns += ")";
-      std::string Rendered;
-      try {
-        Q->SetSQLText("create temporary view qel_view_probe" + Columns + " as " + W->Body);
-        Q->ExecSQL();
-        OpenQuery(*Q, {"select pg_catalog.pg_get_viewdef('pg_temp.qel_view_probe'::"
-                       "pg_catalog.regclass) as view_def"});
-        if (!Q->GetEof()) Rendered = ViewTextOf(Q->FieldByName("view_def")->AsString());
-        CloseQuery(*Q);
-        Q->SetSQLText("drop view pg_temp.qel_view_probe");
-        Q->ExecSQL();
-      } catch (const std::exception& E) {
-        // The database lacks what the view reads, or the text is no view: it is created anew.
-        AddToLog("View " + W->GetObjName() + " not matched with the server's form: " + E.what());
-        continue;
-      }
-      if (Rendered != V->Body) continue;
-      if (!W->Fields.Empty() && !SameColumnNames(*V, *W)) continue;
-      W->SetBody(V->Body);
-      if (W->Fields.Empty())
-        for (const auto& F : V->Fields) {
-          auto G = std::make_unique<TFldData>(O);
-          G->Assign(*F);
-          G->OwnerObj = W;
-          W->Fields.Add(std::move(G));
-        }
+  auto Differ = [](const TViwData& V, const TViwData& W) { return W.Body != V.Body; };
+  ProbeViews(Other, Differ, [this, &Other](TQELQuery& Q, TViwData& V, TViwData& W) {
+    std::string Columns;
+    for (const auto& F : W.Fields)
+      Columns += (Columns.empty() ? "(" : ", ") + PGSQLQuoteIdent(F->GetObjName());
+    if (!Columns.empty()) Columns += ")";
+    Q.SetSQLText("create temporary view qel_view_probe" + Columns + " as " + W.Body);
+    Q.ExecSQL();
+    std::string Rendered;
+    OpenQuery(Q, {"select pg_catalog.pg_get_viewdef('pg_temp.qel_view_probe'::"
+                  "pg_catalog.regclass) as view_def"});
+    if (!Q.GetEof()) Rendered = ViewTextOf(Q.FieldByName("view_def")->AsString());
+    CloseQuery(Q);
+    Q.SetSQLText("drop view pg_temp.qel_view_probe");
+    Q.ExecSQL();
+    if (Rendered != V.Body) return;
+    if (!W.Fields.Empty() && !SameColumnNames(V, W)) return;
+    W.SetBody(V.Body);
+    if (!W.Fields.Empty()) return;
+    // The columns the server names, with the descriptions the script gave them.
+    for (const auto& F : V.Fields) {
+      auto G = std::make_unique<TFldData>(&Other);
+      G->Assign(*F);
+      G->OwnerObj = &W;
+      G->TableName = W.GetObjName();
+      const TFldData* Described = W.DescribedColumns.Find(F->GetObjName());
+      G->Description = Described ? Described->Description : std::string();
+      W.Fields.Add(std::move(G));
     }
-  } catch (const std::exception& E) {
-    AddToLog(std::string("Views not matched with the server's forms: ") + E.what());
-  }
-  Q.reset();
-  try {
-    Conn->SetConnected(false);
-  } catch (const std::exception&) {
-  }
+    W.DescribedColumns.Clear();
+  });
 }
 
 void TPGDBExtract::AddRelations(std::vector<TRelationRead>& Relations) {
@@ -727,11 +698,19 @@ std::string TPGDBExtract::NextvalSequence(const std::string& Default) {
 }
 
 bool TPGDBExtract::CheckSerial(TFldData& Fld, const std::string& OwnedSequence) {
-  if (Fld.FieldType != iftInteger && Fld.FieldType != iftBigInt) return true;
+  if (Fld.FieldType != iftInteger && Fld.FieldType != iftBigInt && Fld.FieldType != iftSmallInt)
+    return true;
+  if (!Fld.ArrayBounds.empty()) return true;
   const std::string Sequence = NextvalSequence(Fld.GetDefValue());
   if (Sequence.empty()) return true;
-  if (OwnedSequence.empty() || Sequence != OwnedSequence) return false;
-  Fld.FieldType = Fld.FieldType == iftInteger ? iftSerial : iftBigSerial;
+  const bool Owned = !OwnedSequence.empty() && Sequence == OwnedSequence;
+  if (Fld.FieldType == iftSmallInt) {
+    if (!Owned) return true;   // kept as it stands, as before smallserial was known
+    Fld.AutoIncrement = true;  // smallserial
+  } else {
+    if (!Owned) return false;
+    Fld.FieldType = Fld.FieldType == iftInteger ? iftSerial : iftBigSerial;
+  }
   Fld.DefValue.clear();
   return true;
 }

@@ -99,12 +99,12 @@ class TPGDBExtract : public TCustomDBExtract {
   /// and the length, precision and scale of an array's element.
   static void ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t CharLength,
                          std::int32_t Precision, std::int32_t Scale, std::int32_t TypMod = -1);
-  /// An integer or bigint column whose default calls nextval of the sequence the column owns
-  /// (OwnedSequence, the name of the sequence a serial column makes for itself) becomes serial
-  /// or bigserial, without the default (which the serial type brings by itself). A default that
-  /// draws on any other sequence stays as it is: read as serial, the column would get a new
-  /// sequence of its own, numbering from 1 again, in place of the one its rows share. Returns
-  /// false for a nextval default that is kept so.
+  /// An integer, bigint or smallint column whose default calls nextval of the sequence the
+  /// column owns (OwnedSequence, the name of the sequence a serial column makes for itself)
+  /// becomes serial, bigserial or smallserial, without the default (which the serial type brings by
+  /// itself). A default that draws on any other sequence stays as it is: read as serial, the column
+  /// would get a new sequence of its own, numbering from 1 again, in place of the one its rows
+  /// share. Returns false for a nextval default that is kept so.
   static bool CheckSerial(TFldData& Fld, const std::string& OwnedSequence);
   /// The sequence name a nextval default names ("nextval('s.\"Seq\"'::regclass)" gives
   /// "Seq"), without schema and quotes; empty when Default calls no nextval.

@@ -52,6 +52,12 @@ bool ReadAction(const std::string& Code, TUDAction& Action) {
   }
 }
 
+/// DEFERRABLE and INITIALLY DEFERRED of a key (pg_constraint.condeferrable, condeferred).
+void ReadDeferrable(TQELQuery& Q, TCtrData& Ctr) {
+  Ctr.Deferrable = Q.FieldByName("condeferrable")->AsBoolean();
+  Ctr.InitiallyDeferred = Ctr.Deferrable && Q.FieldByName("condeferred")->AsBoolean();
+}
+
 /// The per-column option flags of pg_index.indoption ("0 1 0"), as numbers.
 std::vector<int> OptionFlags(const std::string& Text) {
   std::vector<int> R;
@@ -222,6 +228,7 @@ std::vector<std::string> TPGDBExtract::ConstraintQuery(char ConType) const {
   if (FInfo.Has(pgcRelIsPartition)) SQL.back() += ", t1.relispartition";
   SQL.push_back(SQLKeyFlds("c.conrelid", "c.conkey", "fld", false));
   if (ConType == 'f') SQL.push_back(SQLKeyFlds("c.confrelid", "c.confkey", "ffld", false));
+  if (ConType != 'c') SQL.emplace_back(", c.condeferrable, c.condeferred");
   SQL.insert(SQL.end(), {"from pg_catalog.pg_constraint c",
                          "join pg_catalog.pg_class t1 on t1.oid = c.conrelid"});
   if (ConType == 'f') {
@@ -312,6 +319,7 @@ void TPGDBExtract::ExtractConstraints(char ConType) {
     Ctr->SetObjName(Name);
     Ctr->SetTblName(Table);
     Ctr->SetSchema(Q.FieldByName("nspname")->AsString());
+    if (ConType != 'c') ReadDeferrable(Q, *Ctr);
     if (ConType == 'c') {
       const std::string Body = FInfo.Has(pgcConSrc)
                                    ? Q.FieldByName("consrc")->AsString()
@@ -348,6 +356,7 @@ void TPGDBExtract::Extract_FK() {
     Ctr->SetRefSchema(Q.FieldByName("refschema")->AsString());
     ReadAction(Q.FieldByName("confupdtype")->AsString(), Ctr->OnUpdate);
     ReadAction(Q.FieldByName("confdeltype")->AsString(), Ctr->OnDelete);
+    ReadDeferrable(Q, *Ctr);
     Keys.Read(Ctr->FldList);
     RefKeys.Read(Ctr->RefFldList);
     Ctr->CheckSysName();

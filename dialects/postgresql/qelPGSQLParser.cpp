@@ -95,6 +95,38 @@ std::string PGSQLQuoteIdent(const std::string& Name) {
   return EncloseIdent(Name, '"', '"');
 }
 
+namespace {
+
+/// The server's limit on identifiers, in bytes.
+constexpr std::size_t MaxIdentLength = 63;
+
+/// Length of S cut to at most Limit bytes without splitting a UTF-8 character.
+std::size_t ClipLength(const std::string& S, std::size_t Limit) {
+  if (S.size() <= Limit) return S.size();
+  std::size_t N = Limit;
+  while (N > 0 && (static_cast<unsigned char>(S[N]) & 0xC0) == 0x80) --N;
+  return N;
+}
+
+}  // namespace
+
+std::string PGMakeObjectName(const std::string& Name1, const std::string& Name2,
+                             const std::string& Label) {
+  const std::size_t Overhead = (Name2.empty() ? 0 : 1) + 1 + Label.size();
+  const std::size_t Avail = MaxIdentLength > Overhead ? MaxIdentLength - Overhead : 0;
+  std::size_t N1 = Name1.size();
+  std::size_t N2 = Name2.size();
+  while (N1 + N2 > Avail) {
+    if (N1 > N2)
+      --N1;
+    else
+      --N2;
+  }
+  std::string Name = Name1.substr(0, ClipLength(Name1, N1));
+  if (!Name2.empty()) Name += "_" + Name2.substr(0, ClipLength(Name2, N2));
+  return Name + "_" + Label;
+}
+
 std::string PGReplaceDefault(const std::string& Text) {
   // How the catalog writes back a few defaults a script spells the short way.
   static constexpr std::pair<std::string_view, std::string_view> Replacements[] = {
@@ -126,6 +158,7 @@ bool PGTypeTakesLength(TDBFieldType Type) {
     case iftBlob:
     case iftClob:
     case iftDbClob:
+    case iftBit:
     case iftVarBit:
       return true;
     default:
@@ -909,7 +942,10 @@ void TPGSQLParser::Link_Depend() {
   if (auto* O = dynamic_cast<TObjs*>(Objs)) SettleKeys(*O);
   TCustomSQLParser::Link_Depend();
   LinkTypeDepends();
-  if (auto* O = dynamic_cast<TObjs*>(Objs)) LinkViewReads(*O);
+  if (auto* O = dynamic_cast<TObjs*>(Objs)) {
+    LinkViewReads(*O);
+    LinkTypesAndCalls(*O);
+  }
 }
 
 namespace {
@@ -1022,12 +1058,66 @@ std::vector<TNameRead> NamesReadIn(const std::string& T, bool& Star) {
 
 }  // namespace
 
-void TPGSQLParser::LinkViewReads(TObjs& O) {
-  if (O.Views.Empty()) return;
+namespace {
+
+/// The routines of O by name: a text calls a function by its name, every overload of it.
+std::unordered_multimap<std::string, TPrcData*> RoutinesByName(const TObjs& O) {
   std::unordered_multimap<std::string, TPrcData*> Routines;
   for (int I = 0; I < O.Procedures.Count(); ++I)
     if (auto* Prc = dynamic_cast<TPrcData*>(O.Procedures.Objects(I)))
       Routines.emplace(Prc->GetObjName(), Prc);
+  return Routines;
+}
+
+}  // namespace
+
+void TPGSQLParser::LinkTypesAndCalls(TObjs& O) {
+  const auto Routines = RoutinesByName(O);
+  // Obj rests on every routine Text calls.
+  auto LinkCalls = [&](TDbObj* Obj, const std::string& Text) {
+    if (Text.empty() || Routines.empty()) return;
+    bool Star = false;
+    for (const TNameRead& N : NamesReadIn(Text, Star)) {
+      if (!N.Call) continue;
+      const auto [First, Last] = Routines.equal_range(N.Name);
+      for (auto It = First; It != Last; ++It)
+        if (It->second != Obj) Objs->LinkDepend(Obj, It->second, "", GetPosX(), GetPosY());
+    }
+  };
+  // Obj rests on the domain or type Fld is declared with.
+  auto LinkType = [&](TDbObj* Obj, const TFldData& Fld) {
+    if (Fld.FieldType != iftDomain || Fld.DomainName.empty()) return;
+    if (TDmnData* Dmn = O.GetDomain(Fld.DomainName); Dmn && Dmn != Obj) LinkDepend(Obj, Dmn, "");
+  };
+  for (int I = 0; I < O.Domains.Count(); ++I) {
+    auto* Dmn = dynamic_cast<TDmnData*>(O.Domains.Objects(I));
+    if (!Dmn || !Dmn->TypeField) continue;
+    LinkType(Dmn, *Dmn->TypeField);
+    for (const TPGDomainCheck& C : Dmn->GetPGChecks()) LinkCalls(Dmn, C.Text);
+    LinkCalls(Dmn, Dmn->TypeField->GetDefValue());
+  }
+  // A default that calls a function: the table to be created and the column to be added both
+  // wait for it.
+  for (int I = 0; I < O.Tables.Count(); ++I) {
+    auto* Tbl = dynamic_cast<TTblData*>(O.Tables.Objects(I));
+    if (!Tbl) continue;
+    for (const auto& F : Tbl->Fields) {
+      const std::string Default = F->GetDefValue();
+      LinkCalls(Tbl, Default);
+      LinkCalls(F.get(), Default);
+    }
+  }
+  for (int I = 0; I < O.Procedures.Count(); ++I) {
+    auto* Prc = dynamic_cast<TPrcData*>(O.Procedures.Objects(I));
+    if (!Prc) continue;
+    for (const TObjVector<TFldData>* List : {&Prc->Params, &Prc->Results})
+      for (const auto& F : *List) LinkType(Prc, *F);
+  }
+}
+
+void TPGSQLParser::LinkViewReads(TObjs& O) {
+  if (O.Views.Empty()) return;
+  const auto Routines = RoutinesByName(O);
   for (int I = 0; I < O.Views.Count(); ++I) {
     auto* V = dynamic_cast<TViwData*>(O.Views.Objects(I));
     if (!V) continue;

@@ -57,6 +57,7 @@ constexpr std::uint8_t pgCURRENT_TIME = 53;
 constexpr std::uint8_t pgCURRENT_TIMESTAMP = 54;
 constexpr std::uint8_t pgCURRENT_USER = 55;
 constexpr std::uint8_t pgDEFAULT = 56;
+constexpr std::uint8_t pgDEFERRABLE = 57;
 constexpr std::uint8_t pgDESC = 58;
 constexpr std::uint8_t pgEND = 62;
 constexpr std::uint8_t pgFALSE = 64;
@@ -66,6 +67,7 @@ constexpr std::uint8_t pgFROM = 68;
 constexpr std::uint8_t pgGRANT = 70;
 constexpr std::uint8_t pgGROUP = 71;
 constexpr std::uint8_t pgIN = 74;
+constexpr std::uint8_t pgINITIALLY = 75;
 constexpr std::uint8_t pgINTO = 78;
 constexpr std::uint8_t pgIS = 79;
 constexpr std::uint8_t pgLOCALTIME = 86;
@@ -267,6 +269,10 @@ class TPGSQLParser : public TCustomSQLParser {
   /// its text names, as the server records them when it stores the view: a column whose type
   /// changes, a view re-created and a function dropped take the view with them.
   void LinkViewReads(TObjs& O);
+  /// Links what must exist before an object can be created: a domain to the domain or type it
+  /// is declared over and to the functions its checks and default call, a table and its column
+  /// to the functions a default calls, a routine to the domains and types of its parameters.
+  void LinkTypesAndCalls(TObjs& O);
 
   // Routines and triggers (qelPGSQLParser_Prc.cpp).
   /// "(" parameter, ... ")" into the emptied parameter list of Prc; true when a parameter is
@@ -333,6 +339,9 @@ class TPGSQLParser : public TCustomSQLParser {
   void ParseCheck(const TCtrContext& Ctx);
   /// ON UPDATE / ON DELETE rules of a foreign key.
   void ParseFKActions(TCtrData& Ctr);
+  /// [NOT] DEFERRABLE and INITIALLY DEFERRED / IMMEDIATE after a key. In a column definition
+  /// a NOT after the key may begin NOT NULL instead, which is read for the column.
+  void ParseDeferrable(TCtrData& Ctr, const TCtrContext& Ctx);
   /// The referenced columns of a foreign key that names none: those of the referenced table's
   /// primary key when it has been read already.
   void CopyPrimaryKeyColumns(TCtrData& Ctr);

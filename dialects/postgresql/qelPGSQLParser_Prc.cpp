@@ -770,6 +770,20 @@ void TPGSQLParser::ParseComment() {
     if (O) {
       Obj = O->GetTableField(NamePart, ColumnPart);
       if (!Obj && !O->GetTable(NamePart)) Obj = O->GetViewField(NamePart, ColumnPart);
+      // A view without a column list keeps the columns it describes apart from its text.
+      if (TViwData* V = !Obj && !O->GetTable(NamePart) ? O->GetView(NamePart) : nullptr;
+          V && V->Fields.Empty() && !ColumnPart.empty()) {
+        Obj = V->DescribedColumns.Find(ColumnPart);
+        if (!Obj) {
+          auto Fld = std::make_unique<TFldData>(Objs);
+          Fld->SetObjName(ColumnPart);
+          Fld->TableName = V->GetObjName();
+          Fld->SetSchema(V->GetSchema());
+          Fld->OwnerObj = V;
+          Obj = Fld.get();
+          V->DescribedColumns.Add(std::move(Fld));
+        }
+      }
     }
   } else if (IsIdent("VIEW")) {
     ReadName(dboView);

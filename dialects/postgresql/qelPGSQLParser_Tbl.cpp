@@ -23,7 +23,8 @@ namespace {
 constexpr std::pair<std::string_view, TDBFieldType> kTypeWords[] = {
     {"INTEGER", iftInteger}, {"INT", iftInteger}, {"INT2", iftSmallInt}, {"INT4", iftInteger},
     {"INT8", iftBigInt}, {"SMALLINT", iftSmallInt}, {"BIGINT", iftBigInt},
-    {"SERIAL", iftSerial}, {"BIGSERIAL", iftBigSerial}, {"DECIMAL", iftDecimal},
+    {"SERIAL", iftSerial}, {"BIGSERIAL", iftBigSerial}, {"SERIAL4", iftSerial},
+    {"SERIAL8", iftBigSerial}, {"DECIMAL", iftDecimal},
     {"NUMERIC", iftNumeric}, {"REAL", iftReal}, {"FLOAT", iftFloat}, {"FLOAT4", iftReal},
     {"FLOAT8", iftDoublePrecision}, {"DOUBLE", iftDoublePrecision}, {"MONEY", iftMoney},
     {"VARCHAR", iftVarchar}, {"CHAR", iftChar}, {"CHARACTER", iftChar}, {"TEXT", iftText},
@@ -43,37 +44,6 @@ TDBFieldType TypeOfWord(std::string_view Upper) {
 
 bool IsIntegerType(TDBFieldType T) {
   return T == iftInteger || T == iftBigInt || T == iftTinyInt || T == iftSmallInt;
-}
-
-/// The server's limit on identifiers, in bytes.
-constexpr std::size_t MaxIdentLength = 63;
-
-/// Length of S cut to at most Limit bytes without splitting a UTF-8 character.
-std::size_t ClipLength(const std::string& S, std::size_t Limit) {
-  if (S.size() <= Limit) return S.size();
-  std::size_t N = Limit;
-  while (N > 0 && (static_cast<unsigned char>(S[N]) & 0xC0) == 0x80) --N;
-  return N;
-}
-
-/// The name the server makes from two parts and a label ("orders", "customer_id", "fkey"):
-/// joined by "_" and, when too long, both parts shortened, the longer one first, so that the
-/// whole fits the identifier limit.
-std::string MakeObjectName(const std::string& Name1, const std::string& Name2,
-                           const std::string& Label) {
-  const std::size_t Overhead = (Name2.empty() ? 0 : 1) + 1 + Label.size();
-  const std::size_t Avail = MaxIdentLength > Overhead ? MaxIdentLength - Overhead : 0;
-  std::size_t N1 = Name1.size();
-  std::size_t N2 = Name2.size();
-  while (N1 + N2 > Avail) {
-    if (N1 > N2)
-      --N1;
-    else
-      --N2;
-  }
-  std::string Name = Name1.substr(0, ClipLength(Name1, N1));
-  if (!Name2.empty()) Name += "_" + Name2.substr(0, ClipLength(Name2, N2));
-  return Name + "_" + Label;
 }
 
 /// The columns of Tbl that the check condition Body names, each once, in order of appearance.
@@ -210,6 +180,12 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
 
   const std::string Upper = UpperCase(Word);
   TDBFieldType Type = TypeOfWord(Upper);
+  // smallserial is a smallint drawing on a sequence it owns, as an AUTO_INCREMENT column
+  // draws on its table's counter.
+  if (Upper == "SMALLSERIAL" || Upper == "SERIAL2") {
+    Type = iftSmallInt;
+    Fld.AutoIncrement = true;
+  }
   if (Upper == "DOUBLE" && IsIdent("PRECISION")) {
     GetSy();
   } else if (Type == iftChar && IsIdent("VARYING")) {
@@ -271,7 +247,11 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
   }
   if (Sy == pgCOLLATE) ParseCollate(Fld);
 
-  if (Sy == pgARRAY) GetSy();
+  // "integer ARRAY" and "integer ARRAY[4]", the standard's spelling, are one dimension each.
+  if (Sy == pgARRAY) {
+    GetSy();
+    if (Sy != syLBracket) Fld.ArrayBounds.push_back(TArrayBound{1, 0});
+  }
   while (Sy == syLBracket && !StatementFailed()) {
     GetSy();
     std::int32_t Upper = 0;
@@ -293,7 +273,8 @@ void TPGSQLParser::ParseCollate(TFldData& Fld) {
 }
 
 void TPGSQLParser::ParseColumnConstraints(TFldData& Fld, TDbObj* Owner) {
-  Fld.Nullable = true;
+  // The server makes every serial column NOT NULL.
+  Fld.Nullable = !PGIsSerial(Fld);
   TCtrContext Ctx;
   Ctx.Column = &Fld;
   if (Owner) {
@@ -538,9 +519,9 @@ void TPGSQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData*
   if (Ctr->GetObjName().empty() && Ctr->AltName.empty() && !Ctr->GetTblName().empty()) {
     const TNameParts Parts = GeneratedNameParts(*Ctr, Tbl);
     if (!Parts.Label.empty()) {
-      std::string Name = MakeObjectName(Parts.Name1, Parts.Name2, Parts.Label);
+      std::string Name = PGMakeObjectName(Parts.Name1, Parts.Name2, Parts.Label);
       for (int Pass = 1; FTakenNames.count(Ctr->GetSchema() + "." + Name) != 0; ++Pass)
-        Name = MakeObjectName(Parts.Name1, Parts.Name2, Parts.Label + std::to_string(Pass));
+        Name = PGMakeObjectName(Parts.Name1, Parts.Name2, Parts.Label + std::to_string(Pass));
       Ctr->AltName = Name;
     }
   }
@@ -592,6 +573,7 @@ void TPGSQLParser::ParsePrimaryKey(const TCtrContext& Ctx) {
   GetSy();
   auto Ctr = NewConstraint(Ctx, ctPKey);
   if (!Ctx.Column) ParseColumnList(Ctr->FldList);
+  ParseDeferrable(*Ctr, Ctx);
   AddConstraint(std::move(Ctr), "Primary Key: ");
 }
 
@@ -603,6 +585,7 @@ void TPGSQLParser::ParseUnique(const TCtrContext& Ctx, bool TableLevel) {
     if (Sy == syIdent) GetSy();  // a key name in the MySQL manner: not kept
     ParseColumnList(Ctr->FldList);
   }
+  ParseDeferrable(*Ctr, Ctx);
   AddConstraint(std::move(Ctr), "Unique: ");
 }
 
@@ -625,6 +608,7 @@ void TPGSQLParser::ParseForeignKey(const TCtrContext& Ctx) {
   else
     CopyPrimaryKeyColumns(*Ctr);
   ParseFKActions(*Ctr);
+  ParseDeferrable(*Ctr, Ctx);
   AddConstraint(std::move(Ctr), "Foreign key: ");
 }
 
@@ -637,6 +621,7 @@ void TPGSQLParser::ParseReferences(const TCtrContext& Ctx) {
   Ctr->SetRefSchema(SchemaPart);
   if (Sy == syLParen) ParseColumnList(Ctr->RefFldList);
   ParseFKActions(*Ctr);
+  ParseDeferrable(*Ctr, Ctx);
   AddConstraint(std::move(Ctr), "Foreign key: ");
 }
 
@@ -686,6 +671,39 @@ void TPGSQLParser::ParseFKActions(TCtrData& Ctr) {
     }
     (OnUpdate ? Ctr.OnUpdate : Ctr.OnDelete) = Action;
   }
+}
+
+void TPGSQLParser::ParseDeferrable(TCtrData& Ctr, const TCtrContext& Ctx) {
+  bool Deferrable = false;
+  bool InitiallyDeferred = false;
+  while (!StatementFailed()) {
+    if (Sy == pgNOT) {
+      GetSy();
+      if (Sy == pgNULL && Ctx.Column) {
+        GetSy();
+        Ctx.Column->Nullable = false;
+        continue;
+      }
+      TestAndGetSy(pgDEFERRABLE);
+      Deferrable = false;
+    } else if (Sy == pgDEFERRABLE) {
+      GetSy();
+      Deferrable = true;
+    } else if (Sy == pgINITIALLY) {
+      GetSy();
+      InitiallyDeferred = IsIdent("DEFERRED");
+      if (!InitiallyDeferred && !IsIdent("IMMEDIATE")) {
+        ErrMsg("Missing: DEFERRED/IMMEDIATE");
+        return;
+      }
+      GetSy();
+    } else {
+      break;
+    }
+  }
+  // INITIALLY DEFERRED makes a key deferrable by itself.
+  Ctr.Deferrable = Deferrable || InitiallyDeferred;
+  Ctr.InitiallyDeferred = InitiallyDeferred;
 }
 
 void TPGSQLParser::ParseCheck(const TCtrContext& Ctx) {

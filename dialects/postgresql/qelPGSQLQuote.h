@@ -24,4 +24,10 @@ std::uint8_t PGSQLSymbolByResWord(std::string_view Word);
 /// unchanged. An empty name stays empty.
 std::string PGSQLQuoteIdent(const std::string& Name);
 
+/// The name the server makes from two parts and a label ("orders", "customer_id", "fkey"):
+/// joined by "_" and, when too long, both parts shortened, the longer one first, so that the
+/// whole fits the identifier limit of 63 bytes.
+std::string PGMakeObjectName(const std::string& Name1, const std::string& Name2,
+                             const std::string& Label);
+
 }  // namespace qel

@@ -176,8 +176,9 @@ void TReplayFixture::LoadFromText(const std::string& Text, const std::string& So
       Cur.Rows.push_back(std::move(Row));
     } else if (P[0] == "affected" && P.size() == 2) {
       Cur.RowsAffected = StrToInt64Def(P[1], -1);
-    } else if (P[0] == "error" && P.size() == 2) {
+    } else if ((P[0] == "error" || P[0] == "lost") && P.size() == 2) {
       Cur.IsError = true;
+      Cur.LosesConnection = P[0] == "lost";
       Cur.ErrorText = UnescapeValue(P[1], Null);
     } else if (P[0] == "end" && P.size() == 1) {
       FEntries.push_back(std::move(Cur));
@@ -263,6 +264,7 @@ std::string RecordError(TQELAdapterQuery& Query, const std::string& Message) {
 void TReplayDatabase::SetConnected(bool Value) {
   if (Value && FFixture->HasConnectError()) throw EDatabaseError(FFixture->ConnectError());
   FConnected = Value;
+  ClearLost();
   if (!Value) FInTransaction = false;
   Log.push_back(Value ? "<connect>" : "<disconnect>");
 }
@@ -303,6 +305,11 @@ void TReplayQuery::Execute(const std::string& SQL, const TBoundParams& Params,
   if (!E) {
     ADD_FAILURE() << "Replay: the fixture holds no answer for:\n" << SQL << ParamsText(Params);
     throw EDatabaseError("Replay: no recorded answer for the statement.");
+  }
+  if (E->LosesConnection) {
+    // The server went away with the statement, and its transaction with it.
+    Db.MarkLost(E->ErrorText);
+    Db.Log.push_back("<lost>");
   }
   if (E->IsError) throw EDatabaseError(E->ErrorText);
   Result.Columns = E->Columns;

@@ -12,6 +12,7 @@
 //   row<TAB>value<TAB>value...               (one per result row)
 //   affected<TAB>count                       (optional)
 //   error<TAB>message                        (instead of columns and rows)
+//   lost<TAB>message                         (an error that ends the connection)
 //   end
 //
 // Values and texts are escaped: \\ \t \n \r, \xHH for other control bytes, \N alone for NULL.
@@ -43,6 +44,8 @@ struct TReplayEntry {
   std::vector<std::vector<TValue>> Rows;
   std::int64_t RowsAffected = -1;
   bool IsError = false;
+  /// The error ends the connection, as a server restart or a network cut would.
+  bool LosesConnection = false;
   std::string ErrorText;
 };
 
@@ -82,12 +85,12 @@ class TReplayDatabase : public TQELDatabase {
   TReplayDatabase(TComponent* AOwner, std::shared_ptr<const TReplayFixture> Fixture)
       : TQELDatabase(AOwner), FFixture(std::move(Fixture)) {}
 
-  bool GetConnected() const override { return FConnected; }
+  bool GetConnected() const override { return FConnected && !GetConnectionLost(); }
   void SetConnected(bool Value) override;
   void StartTransaction() override;
   void Commit() override;
   void Rollback() override;
-  bool InTransaction() const override { return FInTransaction; }
+  bool InTransaction() const override { return FInTransaction && !GetConnectionLost(); }
   void ReConnect(const std::string& DatabaseName) override;
 
   /// Every statement text run on this database, and the transaction calls, in order.

@@ -93,6 +93,68 @@ TEST(ColumnAlterPG, DefaultsCompareWithoutTheCastsTheServerAdds) {
   EXPECT_EQ(R.Alter(), (TTexts{"ALTER TABLE t ALTER COLUMN a SET DEFAULT 'n'"}));
 }
 
+// serial, bigserial and smallserial are no types ALTER COLUMN takes: the column gets the
+// integer type and the sequence it owns the same, or the sequence is made or dropped.
+TEST(ColumnAlterPG, SerialKindsChangeTheIntegerTypeAndTheSequence) {
+  struct TCase {
+    TDBFieldType From, To;
+    bool FromSmallSerial, ToSmallSerial;
+    TTexts Statements;
+  };
+  const std::string Col = "ALTER TABLE t ALTER COLUMN id ";
+  const TCase Cases[] = {
+      {iftSerial,
+       iftBigSerial,
+       false,
+       false,
+       {Col + "TYPE bigint", "ALTER SEQUENCE t_id_seq AS bigint"}},
+      {iftBigSerial,
+       iftSerial,
+       false,
+       false,
+       {Col + "TYPE integer", "ALTER SEQUENCE t_id_seq AS integer"}},
+      {iftSmallInt,
+       iftSerial,
+       true,
+       false,
+       {Col + "TYPE integer", "ALTER SEQUENCE t_id_seq AS integer"}},
+      {iftSerial,
+       iftSmallInt,
+       false,
+       true,
+       {Col + "TYPE smallint", "ALTER SEQUENCE t_id_seq AS smallint"}},
+      {iftInteger,
+       iftSerial,
+       false,
+       false,
+       {"CREATE SEQUENCE t_id_seq AS integer OWNED BY t.id",
+        Col + "SET DEFAULT nextval('t_id_seq'::regclass)", Col + "SET NOT NULL"}},
+      {iftSerial,
+       iftInteger,
+       false,
+       false,
+       {Col + "DROP NOT NULL", Col + "DROP DEFAULT", "DROP SEQUENCE t_id_seq"}},
+  };
+  for (const TCase& K : Cases) {
+    TAlterRig R(dbPostgreSQL);
+    TFldData* M = R.Both("t", "id", K.From);
+    R.TCol->AutoIncrement = K.FromSmallSerial;
+    R.TCol->Nullable = !PGIsSerial(*R.TCol);
+    M->FieldType = K.To;
+    M->AutoIncrement = K.ToSmallSerial;
+    M->Nullable = !PGIsSerial(*M);
+    EXPECT_EQ(R.Alter(), K.Statements) << K.From << " -> " << K.To;
+  }
+}
+
+TEST(ColumnAlterPG, BitStringDefaultsCompareAsTheServerKeepsThem) {
+  TFldData F(nullptr);
+  F.FieldType = iftBit;
+  EXPECT_EQ(PGDefaultKey("B'1010'", F), PGDefaultKey("'1010'::\"bit\"", F));
+  EXPECT_EQ(PGDefaultKey("b'01'", F), PGDefaultKey("'01'::\"bit\"", F));
+  EXPECT_NE(PGDefaultKey("B'1010'", F), PGDefaultKey("'1011'::\"bit\"", F));
+}
+
 TEST(ColumnAlterPG, ChangedTypeDropsTheViewsOnTheTableFirst) {
   TAlterRig R(dbPostgreSQL);
   TFldData* M = R.Both("t", "a", iftInteger);

@@ -356,5 +356,79 @@ TEST(MySQLObjText, ReparsesCatalogTextIntoTheObject) {
   EXPECT_EQ(Errors[0].rfind("Table b: Invalid field-type: ", 0), 0u);
 }
 
+TEST(MySQLTable, ColumnsOfAScriptWriteAsTheServerShowsThem) {
+  // Column text of a script, the same column as SHOW CREATE TABLE gives it back on MariaDB
+  // 10.11, and the text both are written as: equal texts are no change.
+  struct TCase {
+    const char* Script;
+    const char* Server;
+    const char* Written;
+  };
+  static const TCase Cases[] = {
+      {"int", "int(11)", "INTEGER"},
+      {"int unsigned", "int(10) unsigned", "INTEGER UNSIGNED"},
+      {"int(4) zerofill", "int(4) unsigned zerofill", "INTEGER(4) UNSIGNED ZEROFILL"},
+      {"tinyint(1)", "tinyint(1)", "TINYINT(1)"},
+      {"BOOLEAN", "tinyint(1)", "TINYINT(1)"},
+      {"bigint", "bigint(20)", "BIGINT"},
+      {"year", "year(4)", "YEAR"},
+      {"bit", "bit(1)", "BIT"},
+      {"bit(8)", "bit(8)", "BIT(8)"},
+      {"binary", "binary(1)", "BINARY(1)"},
+      {"binary(16)", "binary(16)", "BINARY(16)"},
+      {"varbinary(32)", "varbinary(32)", "VARBINARY(32)"},
+      {"char", "char(1)", "CHAR(1)"},
+      {"decimal", "decimal(10,0)", "DECIMAL(10)"},
+      {"varchar(9) COLLATE utf8mb4_bin", "varchar(9) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin",
+       "VARCHAR(9) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin"},
+      {"varchar(9) BINARY", "varchar(9) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin",
+       "VARCHAR(9) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin"},
+      {"varchar(9) CHARACTER SET utf8mb4", "varchar(9)", "VARCHAR(9)"},
+      {"json DEFAULT (json_array())",
+       "longtext CHARACTER SET utf8mb4 COLLATE utf8mb4_bin DEFAULT json_array() CHECK "
+       "(json_valid(`c`))",
+       "JSON DEFAULT json_array()"},
+      {"int DEFAULT (1+2)", "int(11) DEFAULT (1 + 2)", "INTEGER DEFAULT (1+2)"},
+      {"varchar(9) DEFAULT (CONCAT('a', 'b'))", "varchar(9) DEFAULT concat('a','b')",
+       "VARCHAR(9) DEFAULT concat('a','b')"},
+      {"datetime DEFAULT (now())", "datetime DEFAULT current_timestamp()",
+       "DATETIME DEFAULT CURRENT_TIMESTAMP"},
+  };
+  for (const TCase& C : Cases) {
+    TMyParse Script;
+    ASSERT_TRUE(
+        Script.Parse(std::string("CREATE TABLE t (c ") + C.Script + ") DEFAULT CHARSET=utf8mb4;"))
+        << C.Script;
+    TMyParse Server;
+    ASSERT_TRUE(Server.Parse(std::string("CREATE TABLE `t` (`c` ") + C.Server +
+                             ") ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 "
+                             "COLLATE=utf8mb4_general_ci;"))
+        << C.Server;
+    EXPECT_EQ(Script.Column("t", "c")->TypeDef(), C.Written) << C.Script;
+    EXPECT_EQ(Server.Column("t", "c")->TypeDef(), C.Written) << C.Server;
+  }
+  // Widths clients read differently stay apart.
+  TMyParse P;
+  ASSERT_TRUE(P.Parse("CREATE TABLE t (a tinyint(1), b tinyint(4), c bit(8), d bit(1));"));
+  EXPECT_NE(P.Column("t", "a")->FieldTypeDef(), P.Column("t", "b")->FieldTypeDef());
+  EXPECT_NE(P.Column("t", "c")->FieldTypeDef(), P.Column("t", "d")->FieldTypeDef());
+}
+
+TEST(MySQLTable, KeysKeepTheirKindAlgorithmAndTheColumnComment) {
+  TMyParse P;
+  ASSERT_TRUE(
+      P.Parse("CREATE TABLE t (id int PRIMARY KEY COMMENT 'key', a text, g point NOT NULL, "
+              "b int, FULLTEXT KEY ft (a), SPATIAL INDEX sp (g), KEY ix USING HASH (b));\n"
+              "CREATE TABLE u (id int, PRIMARY KEY (id) USING BTREE);"));
+  EXPECT_EQ(P.Column("t", "id")->Description, "key");
+  const std::string Create = P.Table("t")->MySQLCreateDef();
+  EXPECT_NE(Create.find("FULLTEXT KEY `ft`(`a`)"), std::string::npos) << Create;
+  EXPECT_NE(Create.find("SPATIAL KEY `sp`(`g`)"), std::string::npos) << Create;
+  EXPECT_NE(Create.find("KEY `ix`(`b`) USING HASH"), std::string::npos) << Create;
+  EXPECT_EQ(P.Index("t", "ix")->Def(), "CREATE INDEX `ix` ON `t`(`b`) USING HASH");
+  EXPECT_NE(P.Table("u")->MySQLCreateDef().find("PRIMARY KEY(`id`) USING BTREE"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace qel

@@ -137,7 +137,8 @@ TEST(Descriptions, PostgreSQL) {
   EXPECT_EQ(S.Col->DescriptionDef(), "COMMENT ON COLUMN public.\"T\".\"C\" IS 'col'");
   EXPECT_EQ(S.Ctr->DescriptionDef(), "COMMENT ON CONSTRAINT \"PK\" ON public.\"T\" IS 'it''s'");
   EXPECT_EQ(S.Trg->DescriptionDef(), "COMMENT ON TRIGGER \"TRG\" ON public.\"T\" IS 'it''s'");
-  EXPECT_EQ(S.ViewCol->DescriptionDef(), "");
+  // The server keeps comments on the columns of views too.
+  EXPECT_EQ(S.ViewCol->DescriptionDef(), "COMMENT ON COLUMN public.\"V\".\"VC\" IS 'vcol'");
   EXPECT_EQ(S.Param->DescriptionDef(), "");
   // A function without parameters names its empty argument list; a RETURNS clause never
   // appears in COMMENT ON.

@@ -753,7 +753,9 @@ TEST(PGColumnType, SerialColumnsComeFromTheSequenceTheColumnOwns) {
        "nextval('ticket_seq'::regclass)", false},
       {iftInteger, "nextval('ticket_seq'::regclass)", "t_id_seq", iftInteger,
        "nextval('ticket_seq'::regclass)", false},
-      {iftSmallInt, "nextval('s')", "s", iftSmallInt, "nextval('s')", true},
+      // smallserial: a smallint drawing on the sequence it owns.
+      {iftSmallInt, "nextval('s')", "s", iftSmallInt, "", true},
+      {iftSmallInt, "nextval('s')", "", iftSmallInt, "nextval('s')", true},
       {iftInteger, "0", "", iftInteger, "0", true},
       {iftInteger, "", "", iftInteger, "", true},
       {iftNumeric, "nextval('s')", "s", iftNumeric, "nextval('s')", true},
@@ -765,6 +767,7 @@ TEST(PGColumnType, SerialColumnsComeFromTheSequenceTheColumnOwns) {
     EXPECT_EQ(TPGDBExtract::CheckSerial(F, K.Owned), K.Serial) << K.Default;
     EXPECT_EQ(F.FieldType, K.Becomes) << K.Default;
     EXPECT_EQ(F.DefValue, K.Keeps) << K.Default;
+    EXPECT_EQ(F.AutoIncrement, K.Type == iftSmallInt && *K.Owned != 0) << K.Default;
   }
   EXPECT_EQ(TPGDBExtract::NextvalSequence("nextval('a.\"b.\"\"c\"'::regclass)"), "b.\"c");
   EXPECT_EQ(TPGDBExtract::NextvalSequence("now()"), "");

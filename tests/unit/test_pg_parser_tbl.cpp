@@ -87,6 +87,63 @@ TEST(PGTable, TypeTextKeepsPrecisionAndElementLength) {
   }
 }
 
+// The text each spelling is compared and written by is the one the catalog gives back.
+TEST(PGTable, TypeTextOfSerialsArraysAndBitStrings) {
+  TPGParse T;
+  ASSERT_TRUE(T.Parse(
+      "CREATE TABLE t (a integer ARRAY, b integer ARRAY[4], c integer[3][4], s serial,\r\n"
+      "  bs bigserial, ss smallserial, s2 serial2, b8 bit(8), b1 bit, vb bit varying(12),\r\n"
+      "  vv varbit, ba bit(2)[]);"));
+  const std::pair<const char*, const char*> Cases[] = {
+      {"a", "integer[]"},
+      {"b", "integer[]"},
+      {"c", "integer[]"},
+      {"s", "serial not null"},
+      {"bs", "bigserial not null"},
+      {"ss", "smallserial not null"},
+      {"s2", "smallserial not null"},
+      {"b8", "bit(8)"},
+      {"b1", "bit"},
+      {"vb", "varbit(12)"},
+      {"vv", "varbit"},
+      {"ba", "bit(2)[]"},
+  };
+  for (const auto& [Name, Text] : Cases) EXPECT_EQ(T.Column("t", Name)->TypeDef(), Text) << Name;
+}
+
+TEST(PGTable, DeferrableKeys) {
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE TABLE p (id integer PRIMARY KEY DEFERRABLE NOT NULL, a integer UNIQUE "
+              "INITIALLY DEFERRED,\r\n"
+              "  b integer, c integer REFERENCES p (id) NOT DEFERRABLE INITIALLY IMMEDIATE,\r\n"
+              "  UNIQUE (b) DEFERRABLE INITIALLY DEFERRED,\r\n"
+              "  FOREIGN KEY (c) REFERENCES p (a) ON DELETE CASCADE DEFERRABLE);"));
+  EXPECT_FALSE(T.Column("p", "id")->Nullable);
+  struct TCase {
+    TConstraintType Type;
+    const char* Column;
+    const char* Tail;  // what the key's text ends with
+  };
+  const TCase Cases[] = {
+      {ctPKey, "id", "(id)\r\nDEFERRABLE"},
+      {ctUnique, "a", "(a)\r\nDEFERRABLE INITIALLY DEFERRED"},
+      {ctUnique, "b", "(b)\r\nDEFERRABLE INITIALLY DEFERRED"},
+      {ctFKey, "c", "p (id)"},
+      {ctFKey, "c", "ON DELETE CASCADE\r\nDEFERRABLE"},
+  };
+  for (const TCase& K : Cases) {
+    bool Found = false;
+    for (const TCtrData* C : T.Constraints("p", K.Type)) {
+      const std::string Def = C->Def();
+      if (C->FldList[0] == K.Column && Def.size() >= std::string(K.Tail).size() &&
+          Def.compare(Def.size() - std::string(K.Tail).size(), std::string::npos, K.Tail) == 0)
+        Found = true;
+    }
+    EXPECT_TRUE(Found) << K.Column << ": " << K.Tail;
+  }
+}
+
 TEST(PGTable, SerialPrimaryKeyAndCollation) {
   TPGParse T;
   ASSERT_TRUE(

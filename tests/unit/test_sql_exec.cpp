@@ -572,3 +572,119 @@ TEST(ExecRun, SingleStatementsAndLinksThatGoAway) {
   R.E->Add("SELECT 1", stStatement);
   EXPECT_FALSE(R.E->ExecuteScript());
 }
+
+// ---------------------------------------------------------------------------------------------
+// Lost connections and one-transaction runs
+
+namespace {
+
+std::string LostEntry(const std::string& SQL, const std::string& Message) {
+  return Entry(SQL, "lost\t" + Message + "\n");
+}
+
+/// Adds "CREATE TABLE <Name> (A int)" for each name.
+void AddTables(TSQLExec& E, const TLines& Names) {
+  for (const std::string& N : Names)
+    E.Add("CREATE TABLE " + N + " (A int)", stStatement, N, dboTable, odbCreate);
+}
+
+}  // namespace
+
+TEST(ExecRun, ALostConnectionEndsTheRunWithOneMessageAndNoReconnect) {
+  const std::string Why = "server closed the connection unexpectedly";
+  // Without BreakOnError too: no statement can reach a server that is gone.
+  for (const bool OneTransaction : {false, true}) {
+    TReplayRun R(Entry("CREATE TABLE T (A int)") + LostEntry("CREATE TABLE U (A int)", Why) +
+                 Entry("CREATE TABLE V (A int)") + Entry("CREATE TABLE W (A int)"));
+    R.C->GetConnectionOptions().SetDatabaseName("kx_t");
+    R.E->OneTransaction = OneTransaction;
+    AddTables(*R.E, {"T", "U", "V", "W"});
+    EXPECT_FALSE(R.E->ExecuteScript());
+    EXPECT_TRUE(R.E->GetConnectionLost());
+    const TLines Sent = OneTransaction
+                            ? TLines{"<connect>", "<start transaction>", "CREATE TABLE T (A int)",
+                                     "CREATE TABLE U (A int)", "<lost>"}
+                            : TLines{"<connect>", "<start transaction>", "CREATE TABLE T (A int)",
+                                     "<commit>",  "<start transaction>", "CREATE TABLE U (A int)",
+                                     "<lost>"};
+    EXPECT_EQ(R.Db().Log, Sent) << OneTransaction;
+    const std::string Text = "Lost the connection to \"kx_t\": " + Why;
+    EXPECT_EQ(R.Errors, TLines{Text});
+    EXPECT_EQ(R.E->GetStatement(1)->ErrorText, Text);
+    EXPECT_EQ(R.E->MsgManager.GetErrCount(), 1);
+    EXPECT_TRUE(R.Logged("< Run ended: 2 statement(s) not run >"));
+    // In one transaction the statement before went with the session, and says so.
+    EXPECT_EQ(R.E->MsgManager.GetMsgCount(), OneTransaction ? 2 : 1);
+  }
+}
+
+TEST(ExecRun, AFailedReconnectIsReportedOnceAndEndsTheRun) {
+  TReplayRun R("connect-error\tconnection refused\n", dbInterBase);
+  R.E->GetConnectionOptions().SetDatabaseName("/db/x.fdb");
+  R.E->Add("RECONNECT", stReconnect);
+  AddTables(*R.E, {"T", "U"});
+  EXPECT_FALSE(R.E->ExecuteScript());
+  EXPECT_EQ(R.Errors, TLines{"Cannot connect to \"/db/x.fdb\": connection refused"});
+  EXPECT_TRUE(R.Logged("< Run ended: 2 statement(s) not run >"));
+  EXPECT_TRUE(R.Db().Log.empty());
+}
+
+TEST(ExecRun, OneTransactionCommitsAtTheEndOrRollsEverythingBack) {
+  {
+    TReplayRun R(Entry("CREATE TABLE T (A int)") + Entry("CREATE TABLE U (A int)"));
+    R.E->OneTransaction = true;
+    AddTables(*R.E, {"T", "U"});
+    EXPECT_TRUE(R.E->ExecuteScript());
+    EXPECT_EQ(R.Db().Log, (TLines{"<connect>", "<start transaction>", "CREATE TABLE T (A int)",
+                                  "CREATE TABLE U (A int)", "<commit>", "<disconnect>"}));
+  }
+  TReplayRun R(Entry("CREATE TABLE T (A int)") + ErrorEntry("CREATE TABLE U (A int)", "exists") +
+               Entry("CREATE TABLE V (A int)"));
+  R.E->OneTransaction = true;  // stops at the failure without BreakOnError
+  AddTables(*R.E, {"T", "U", "V"});
+  EXPECT_FALSE(R.E->ExecuteScript());
+  EXPECT_EQ(R.Db().Log, (TLines{"<connect>", "<start transaction>", "CREATE TABLE T (A int)",
+                                "CREATE TABLE U (A int)", "<rollback>", "<disconnect>"}));
+  EXPECT_EQ(R.Errors, TLines{"exists"});
+  EXPECT_TRUE(R.Logged("< Rolled back >: T: create (statement 1)"));
+}
+
+TEST(ExecRun, WhichScriptsCanRunInOneTransaction) {
+  const struct {
+    TDatabaseType Dialect;
+    TStatType Type;
+    const char* Text;
+    bool OneTransaction;
+  } Cases[] = {
+      {dbPostgreSQL, stStatement, "CREATE TABLE t (a int)", true},
+      {dbPostgreSQL, stStatement, "CREATE INDEX CONCURRENTLY ix ON t (a)", false},
+      {dbPostgreSQL, stStatement, "create unique index concurrently ix on t(a)", false},
+      {dbPostgreSQL, stStatement, "DROP INDEX CONCURRENTLY ix", false},
+      {dbPostgreSQL, stStatement, "ALTER TYPE \"my type\" ADD VALUE 'x' AFTER 'w'", false},
+      {dbPostgreSQL, stStatement, "ALTER TYPE mood RENAME VALUE 'a' TO 'b'", true},
+      {dbPostgreSQL, stStatement, "-- tidy\r\n/* up */ VACUUM t", false},
+      {dbPostgreSQL, stStatement, "CREATE DATABASE x", false},
+      {dbPostgreSQL, stStatement, "ALTER DATABASE d SET TABLESPACE s", false},
+      {dbPostgreSQL, stStatement, "ALTER DATABASE d OWNER TO u", true},
+      {dbPostgreSQL, stStatement, "CLUSTER", false},
+      {dbPostgreSQL, stStatement, "CLUSTER t USING ix", true},
+      {dbPostgreSQL, stStatement, "COMMIT", false},
+      {dbPostgreSQL, stProcedure,
+       "CREATE FUNCTION f() RETURNS int AS $$ BEGIN COMMIT; END $$ LANGUAGE plpgsql", true},
+      {dbPostgreSQL, stInsert, "INSERT INTO t VALUES (1)", true},
+      {dbPostgreSQL, stCreateDb, "CREATE DATABASE 'x'", false},
+      {dbMySQL, stStatement, "CREATE TABLE t (a int)", false},
+  };
+  for (const auto& C : Cases) {
+    TSQLExec E(nullptr);
+    E.DatabaseType = C.Dialect;
+    E.AddComment("/* header */");
+    E.Add("CREATE TABLE before (a int)", stStatement, "before", dboTable, odbCreate);
+    E.Add(C.Text, C.Type, "x");
+    std::string Why;
+    EXPECT_EQ(E.CanRunInOneTransaction(&Why), C.OneTransaction) << C.Text;
+    if (!C.OneTransaction && C.Dialect == dbPostgreSQL) {
+      EXPECT_EQ(Why.rfind("statement 3 (", 0), 0u) << Why;
+    }
+  }
+}

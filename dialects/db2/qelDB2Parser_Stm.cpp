@@ -1,0 +1,786 @@
+// The DB2 script parser's statement grammar: CREATE TABLE with its columns and data types,
+// ALTER TABLE (constraints, columns, VOLATILE), CREATE INDEX, CREATE VIEW, CREATE TRIGGER and
+// DROP.
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <utility>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelCompObj.h"
+#include "qelDB2Parser.h"
+
+namespace qel {
+
+namespace {
+
+/// Data types named by an identifier (the keyword types CHAR, DOUBLE, GRAPHIC and LONG are
+/// tested by their symbols).
+struct TTypeWord {
+  std::string_view Word;
+  TDBFieldType Type;
+};
+// DB2's INTEGER is four bytes and BIGINT eight: they stay two types, so that an INTEGER column
+// is written back as INTEGER.
+constexpr std::array<TTypeWord, 17> kTypeWords{{
+    {"DATE", iftDate},
+    {"TIME", iftTime},
+    {"TIMESTAMP", iftTimeStamp},
+    {"BLOB", iftBlob},
+    {"REAL", iftReal},
+    {"CHARACTER", iftChar},
+    {"VARCHAR", iftVarchar},
+    {"CLOB", iftClob},
+    {"VARGRAPHIC", iftVarGraphic},
+    {"DBCLOB", iftDbClob},
+    {"SMALLINT", iftSmallInt},
+    {"INTEGER", iftInteger},
+    {"INT", iftInteger},
+    {"BIGINT", iftBigInt},
+    {"DECIMAL", iftDecimal},
+    {"NUMERIC", iftNumeric},
+    {"DEC", iftDecimal},
+}};
+
+bool TakesLength(TDBFieldType T) {
+  return T == iftVarchar || T == iftChar || T == iftLongVarchar || T == iftBlob || T == iftClob;
+}
+
+/// The kind word of a DROP statement and what it removes.
+struct TDropKind {
+  std::string_view Word;
+  TDbObject Kind;
+};
+constexpr std::array<TDropKind, 10> kDropKinds{{
+    {"TABLE", dboTable},
+    {"VIEW", dboView},
+    {"INDEX", dboIndex},
+    {"TRIGGER", dboTrigger},
+    {"PROCEDURE", dboProcedure},
+    {"FUNCTION", dboProcedure},
+    {"SEQUENCE", dboGenerator},
+    {"ALIAS", dboUnknown},
+    {"SCHEMA", dboSchema},
+    {"TABLESPACE", dboUnknown},
+}};
+
+}  // namespace
+
+std::string TDB2Parser::CrLf(const std::string& Text) {
+  std::string R;
+  R.reserve(Text.size());
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (C == '\r') {
+      R += "\r\n";
+      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
+    } else if (C == '\n') {
+      R += "\r\n";
+    } else {
+      R += C;
+    }
+  }
+  return R;
+}
+
+char TDB2Parser::NextNonBlank() const {
+  // Ch is the byte after the current symbol, at 0-based index Pos - 2.
+  for (std::int32_t I = Pos - 2; I >= 0 && I < FLen; ++I) {
+    const char C = FTxt[static_cast<std::size_t>(I)];
+    if (C != ' ' && C != '\t' && C != '\r' && C != '\n') return C;
+  }
+  return '\0';
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tables and columns
+
+void TDB2Parser::ParseCreateTable() {
+  GetSy();
+  Obj_Ident(dboUnknown);
+  auto Tbl = std::make_unique<TTblData>(Objs);
+  Tbl->SetObjName(IdentName);
+  Tbl->SetSchema(SchemaOf(IdentOwner));
+  const std::string Name = IdentName;
+  TestAndGetSy(syLParen);
+  for (;;) {
+    ParseColumn(*Tbl, Name, true);
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+  if (Sy == db2IN) {
+    GetSy();
+    if (Sy == syIdent) Tbl->TablespaceName = Ident;
+    TestAndGetSy(syIdent);
+  }
+  for (;;) {
+    if (Sy == db2NOT) {  // NOT LOGGED INITIALLY
+      GetSy();
+      TestIdent("LOGGED");
+      GetSy();
+      TestIdent("INITIALLY");
+      GetSy();
+    } else if (Sy == db2DATA) {  // DATA CAPTURE CHANGES
+      GetSy();
+      TestAndGetSy(db2CAPTURE);
+      TestIdent("CHANGES");
+      GetSy();
+    } else {
+      break;
+    }
+  }
+  Report(stStatement, Name, dboTable, odbCreate);
+  AddObj(Tbl.release(), true);
+}
+
+void TDB2Parser::ParseColumn(TTblData& Tbl, const std::string& TableName, bool File) {
+  // A keyword written as a column name is that name (DB2 folds it to upper case).
+  std::string Name;
+  if (Sy == syIdent)
+    Name = Ident;
+  else if (Sy >= syFirstResWord)
+    Name = UpperCase(Ident);
+  else
+    TestSy(syIdent);
+  auto Fld = std::make_unique<TFldData>(Objs);
+  Fld->SetObjName(Name);
+  Fld->TableName = TableName;
+  Fld->OwnerObj = &Tbl;
+  if (!Name.empty()) GetSy();
+  ParseDataType(*Fld);
+  ParseColumnOptions(*Fld);
+  if (!File || Name.empty()) return;
+  Fld->Position = Tbl.Fields.Count() + 1;
+  Tbl.Fields.Add(std::move(Fld));
+}
+
+void TDB2Parser::ParseDataType(TFldData& Fld) {
+  TDBFieldType T = iftUnknown;
+  switch (Sy) {
+    case db2CHAR:
+      T = iftChar;
+      break;
+    case db2DOUBLE:
+      T = iftDouble;
+      break;
+    case db2GRAPHIC:
+      T = iftGraphic;
+      break;
+    case db2LONG:
+      T = iftLong;
+      break;
+    case syIdent:
+      if (!FQuoted) {
+        const std::string Word = UpperCase(Ident);
+        const auto* It = std::find_if(kTypeWords.begin(), kTypeWords.end(),
+                                      [&Word](const TTypeWord& W) { return W.Word == Word; });
+        if (It != kTypeWords.end()) T = It->Type;
+      }
+      break;
+    default:
+      break;
+  }
+  if (T == iftUnknown) {
+    ErrMsg("Unknown DataType: " + ResWordBySymbol(Sy) + (Sy == syIdent ? ": " + Ident : ""));
+    GetSy();
+    return;
+  }
+  GetSy();
+  if (T == iftLong && IsWord("VARCHAR")) {
+    T = iftLongVarchar;
+    GetSy();
+  }
+  Fld.FieldType = T;
+  if (TakesLength(T) && Sy == syLParen) {
+    GetSy();
+    if (Sy == syInteger) Fld.Size = IntValue;
+    TestAndGetSy(syInteger);
+    TestAndGetSy(syRParen);
+  } else if ((T == iftDecimal || T == iftNumeric) && Sy == syLParen) {
+    GetSy();
+    if (Sy == syInteger) Fld.Precision = IntValue;
+    TestAndGetSy(syInteger);
+    if (Sy == syComma) {
+      GetSy();
+      if (Sy == syInteger) Fld.Scale = IntValue;
+      TestAndGetSy(syInteger);
+    }
+    TestAndGetSy(syRParen);
+  }
+  if (Sy == db2FOR) {  // FOR BIT DATA
+    GetSy();
+    TestIdent("BIT");
+    GetSy();
+    TestAndGetSy(db2DATA);
+    Fld.ForBitData = true;
+  }
+}
+
+void TDB2Parser::ParseColumnOptions(TFldData& Fld) {
+  for (;;) {
+    if (Sy == db2NULL) {
+      Fld.Nullable = true;
+      GetSy();
+    } else if (Sy == db2NOT) {
+      GetSy();
+      if (Sy == db2NULL) {
+        Fld.Nullable = false;
+      } else if (IsWord("LOGGED")) {
+        Fld.Logged = 0;
+      } else if (IsWord("COMPACT")) {
+        Fld.Compact = 0;
+      } else {
+        ErrMsg("Unknown symbol: " + ResWordBySymbol(Sy));
+      }
+      GetSy();
+    } else if (IsWord("LOGGED")) {
+      Fld.Logged = 1;
+      GetSy();
+    } else if (IsWord("COMPACT")) {
+      Fld.Compact = 1;
+      GetSy();
+    } else if (Sy == db2WITH) {
+      GetSy();
+      TestAndGetSy(db2DEFAULT);
+      ParseDefault(Fld);
+    } else if (Sy == db2GENERATED) {
+      ParseGenerated(Fld);
+    } else {
+      return;
+    }
+  }
+}
+
+// WITH DEFAULT [value]: [-|+] number, a string, NULL, CURRENT word, or name(arguments).
+void TDB2Parser::ParseDefault(TFldData& Fld) {
+  const std::int32_t Start = SyPos;
+  bool Given = true;
+  if (Sy == syMinus || Sy == syPlus) GetSy();
+  if (Sy == syInteger || Sy == syFloat || Sy == syString || Sy == db2NULL) {
+    GetSy();
+  } else if (Sy == db2CURRENT) {
+    GetSy();
+    GetSy();
+  } else if (Sy == syIdent && !FQuoted && NextNonBlank() == '(') {
+    GetExpr();  // the function's argument list; reads the next symbol
+  } else {
+    Given = false;
+  }
+  if (Given) Fld.DefValue = CopyTxtFrom(Start);
+  if (Fld.GetDefValue().empty() && Fld.FieldType == iftTimeStamp)
+    Fld.DefValue = "CURRENT TIMESTAMP";
+}
+
+// GENERATED {ALWAYS | BY DEFAULT} AS {(expression) | IDENTITY [(options)]}
+void TDB2Parser::ParseGenerated(TFldData& Fld) {
+  GetSy();
+  if (IsWord("ALWAYS")) {
+    Fld.GeneratedKind = 'A';
+    GetSy();
+  } else {
+    TestAndGetSy(db2BY);
+    TestAndGetSy(db2DEFAULT);
+    Fld.GeneratedKind = 'D';
+  }
+  TestSy(db2AS);
+  if (Sy != db2AS) return;
+  SkipBlanks();
+  if (Ch == '(') {
+    const std::string Expr = GetExpr();
+    // The writer puts the expression back into its parentheses.
+    Fld.GeneratedExpr = Expr.size() >= 2 ? Expr.substr(1, Expr.size() - 2) : Expr;
+    return;
+  }
+  GetSy();
+  TestAndGetSy(db2IDENTITY);
+  Fld.Identity = true;
+  TGnrData& Gen = Fld.GetIdentityGenerator();
+  if (Sy != syLParen) return;  // the server's default options
+  GetSy();
+  auto Number = [this] {
+    if (Sy == syPlus) GetSy();
+    std::string R = Sy == syInteger ? StrValue : std::string();
+    if (Sy == syInteger && R.empty()) R = std::to_string(IntValue);
+    TestAndGetSy(syInteger);
+    return R;
+  };
+  for (;;) {
+    if (Sy == db2START) {
+      GetSy();
+      TestAndGetSy(db2WITH);
+      Gen.StartValue = Number();
+    } else if (Sy == db2INCREMENT) {
+      GetSy();
+      TestAndGetSy(db2BY);
+      Gen.Increment = Number();
+    } else if (Sy == db2CACHE) {
+      GetSy();
+      Gen.SetCache(Number());
+    } else {
+      break;
+    }
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+}
+
+// ---------------------------------------------------------------------------------------------
+// ALTER TABLE
+
+TTblData* TDB2Parser::FindTable(const std::string& Schema, const std::string& Name) const {
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O) return nullptr;
+  const std::string S = SchemaOf(Schema);
+  return O->GetTable(S.empty() ? Name : S + "." + Name);
+}
+
+bool TDB2Parser::RemoveObj(TDbObjList& List, const std::string& Key) {
+  const int Index = List.IndexOf(Key);
+  if (Index < 0) return false;
+  if (Objs) Objs->RemoveDepend(List.Objects(Index));
+  List.Delete(Index);
+  return true;
+}
+
+void TDB2Parser::ParseAlterTable() {
+  GetSy();
+  Obj_Ident(dboUnknown);
+  const std::string Schema = IdentOwner;
+  const std::string Name = IdentName;
+  TTblData* Tbl = FindTable(Schema, Name);
+  Report(stStatement, Name, dboTable, odbAlter);
+  if (IsWord("APPEND")) {
+    GetSy();
+    GetSy();  // ON or OFF
+    return;
+  }
+  if (IsWord("VOLATILE")) {
+    GetSy();
+    TestAndGetSy(db2CARDINALITY);
+    if (Tbl) Tbl->Volatile = true;
+    return;
+  }
+  if (IsWord("DROP")) {
+    ParseAlterDrop(Tbl, Name, Schema);
+    return;
+  }
+  if (Sy != db2ADD) {
+    ErrMsg("Unknown ALTER TABLE statement");
+    GetSy();
+    return;
+  }
+  GetSy();
+  auto NewConstraint = [&] {
+    auto Ctr = std::make_unique<TCtrData>(Objs);
+    Ctr->SetTblName(Name);
+    Ctr->SetSchema(SchemaOf(Schema));
+    return Ctr;
+  };
+  if (Sy == db2CONSTRAINT) {
+    GetSy();
+    auto Ctr = NewConstraint();
+    if (Sy == syIdent) Ctr->SetObjName(Ident);
+    TestAndGetSy(syIdent);
+    ParseConstraint(std::move(Ctr));
+    return;
+  }
+  if (Sy == db2PRIMARY || Sy == db2FOREIGN || Sy == db2UNIQUE || Sy == db2CHECK) {
+    ParseConstraint(NewConstraint());
+    return;
+  }
+  // ADD [COLUMN] column: the column joins the table when the script made it.
+  if (IsWord("COLUMN")) GetSy();
+  TTblData Scratch(Objs);
+  ParseColumn(Tbl ? *Tbl : Scratch, Name, Tbl != nullptr);
+}
+
+// DROP [COLUMN] name | DROP CONSTRAINT name | DROP PRIMARY KEY | DROP {FOREIGN KEY | UNIQUE |
+// CHECK} name
+void TDB2Parser::ParseAlterDrop(TTblData* Tbl, const std::string& TableName,
+                                const std::string& Schema) {
+  GetSy();
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  auto DropConstraint = [&](const std::string& CtrName, TConstraintType Type, bool AnyName) {
+    if (!O) return;
+    for (int I = 0; I < O->Constraints.Count(); ++I) {
+      auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
+      if (!Ctr || Ctr->GetTblName() != TableName) continue;
+      const bool Match = AnyName ? Ctr->GetCtType() == Type
+                                 : Ctr->GetObjName() == CtrName || Ctr->AltName == CtrName;
+      if (!Match) continue;
+      O->RemoveDepend(Ctr);
+      O->Constraints.Delete(I);
+      return;
+    }
+  };
+  if (Sy == db2CONSTRAINT || Sy == db2UNIQUE || Sy == db2CHECK || Sy == db2FOREIGN) {
+    if (Sy == db2FOREIGN) {
+      GetSy();
+      TestSy(db2KEY);
+    }
+    GetSy();
+    const std::string CtrName = Sy == syIdent ? Ident : std::string();
+    TestAndGetSy(syIdent);
+    DropConstraint(CtrName, ctCheck, false);
+    return;
+  }
+  if (Sy == db2PRIMARY) {
+    GetSy();
+    TestAndGetSy(db2KEY);
+    DropConstraint("", ctPKey, true);
+    return;
+  }
+  if (IsWord("COLUMN")) GetSy();
+  const std::string Column = Sy == syIdent ? Ident : std::string();
+  TestAndGetSy(syIdent);
+  if (IsWord("CASCADE") || Sy == db2RESTRICT) GetSy();
+  (void)Schema;
+  if (Tbl && !Column.empty()) Tbl->Fields.Delete(Tbl->Fields.IndexOf(Column));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Constraints
+
+void TDB2Parser::ParseColumnList(TIdxData* Idx, TStrings* List) {
+  const bool Parens = Sy == syLParen;
+  if (Parens) GetSy();
+  for (;;) {
+    const std::string Name = Sy == syIdent ? Ident : std::string();
+    TestAndGetSy(syIdent);
+    std::int32_t Order = 0;
+    if (IsWord("ASC")) {
+      Order = 1;
+      GetSy();
+    } else if (IsWord("DESC")) {
+      Order = 2;
+      GetSy();
+    }
+    if (Idx) Idx->AddFld(Name, Order);
+    if (List) List->Add(Name);
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  if (Parens) TestAndGetSy(syRParen);
+}
+
+TUDAction TDB2Parser::ParseFKAction() {
+  if (IsWord("CASCADE")) {
+    GetSy();
+    return udaCascade;
+  }
+  if (Sy == db2RESTRICT) {
+    GetSy();
+    return udaRestrict;
+  }
+  if (Sy == db2NO) {
+    GetSy();
+    TestIdent("ACTION");
+    GetSy();
+    return udaNoAction;
+  }
+  if (Sy == db2SET) {
+    GetSy();
+    if (Sy == db2NULL) {
+      GetSy();
+      return udaNull;
+    }
+    if (Sy == db2DEFAULT) {
+      GetSy();
+      return udaDefault;
+    }
+    return udaNoAction;
+  }
+  ErrMsg("Unknown action for FK");
+  return udaNoAction;
+}
+
+void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr) {
+  switch (Sy) {
+    case db2PRIMARY:
+      GetSy();
+      TestAndGetSy(db2KEY);
+      Ctr->SetCtType(ctPKey);
+      ParseColumnList(nullptr, &Ctr->FldList);
+      break;
+    case db2UNIQUE:
+      GetSy();
+      Ctr->SetCtType(ctUnique);
+      ParseColumnList(nullptr, &Ctr->FldList);
+      break;
+    case db2CHECK:
+      Ctr->SetCtType(ctCheck);
+      SkipBlanks();
+      // Kept as the writer puts it after the word CHECK.
+      Ctr->Body = " " + GetExpr();
+      break;
+    case db2FOREIGN: {
+      GetSy();
+      TestAndGetSy(db2KEY);
+      Ctr->SetCtType(ctFKey);
+      ParseColumnList(nullptr, &Ctr->FldList);
+      TestAndGetSy(db2REFERENCES);
+      Obj_Ident(dboUnknown);
+      Ctr->SetRefTblName(IdentName);
+      if (Sy == syLParen) ParseColumnList(nullptr, &Ctr->RefFldList);
+      while (Sy == db2ON) {
+        GetSy();
+        if (Sy == db2UPDATE) {
+          GetSy();
+          Ctr->OnUpdate = ParseFKAction();
+        } else if (Sy == db2DELETE) {
+          GetSy();
+          Ctr->OnDelete = ParseFKAction();
+        } else {
+          ErrMsg("Must be: UPDATE / DELETE");
+          return;
+        }
+      }
+      break;
+    }
+    default:
+      ErrMsg("Unknown CONSTRAINT " + ResWordBySymbol(Sy));
+      return;
+  }
+  if (Sy == db2NOT) GetSy();
+  if (IsWord("ENFORCED")) GetSy();
+  if (IsWord("ENABLE") || IsWord("DISABLE")) {
+    GetSy();
+    TestIdent("QUERY");
+    GetSy();
+    TestAndGetSy(db2OPTIMIZATION);
+  }
+  Ctr->CheckSysName();
+  AddObj(Ctr.release(), true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Indexes
+
+void TDB2Parser::ParseCreateIndex() {
+  auto Idx = std::make_unique<TIdxData>(Objs);
+  if (Sy == db2UNIQUE) {
+    Idx->Unique = true;
+    GetSy();
+  }
+  TestAndGetSy(db2INDEX);
+  Obj_Ident(dboUnknown);
+  Idx->SetObjName(IdentName);
+  Idx->SetSchema(SchemaOf(IdentOwner));
+  TestAndGetSy(db2ON);
+  Obj_Ident(dboUnknown);
+  Idx->TableName = IdentName;
+  ParseColumnList(Idx.get(), nullptr);
+  for (;;) {
+    if (IsWord("SPECIFICATION")) {
+      GetSy();
+      TestIdent("ONLY");
+      GetSy();
+    } else if (IsWord("INCLUDE")) {
+      GetExpr();
+    } else if (Sy == db2CLUSTER) {
+      GetSy();
+    } else if (IsWord("PCTFREE") || IsWord("MINPCTUSED")) {
+      GetSy();
+      TestAndGetSy(syInteger);
+    } else if (IsWord("LEVEL2")) {
+      GetSy();
+      TestIdent("PCTFREE");
+      GetSy();
+      TestAndGetSy(syInteger);
+    } else if (Sy == db2ALLOW || Sy == db2DISALLOW) {
+      Idx->AllowReverseScans = Sy == db2ALLOW;
+      GetSy();
+      TestIdent("REVERSE");
+      GetSy();
+      TestIdent("SCANS");
+      GetSy();
+    } else if (IsWord("PAGE")) {
+      GetSy();
+      TestIdent("SPLIT");
+      GetSy();
+      GetSy();
+    } else if (IsWord("COLLECT")) {
+      GetSy();
+      if (IsWord("SAMPLED")) GetSy();
+      if (IsWord("DETAILED")) GetSy();
+      TestIdent("STATISTICS");
+      GetSy();
+    } else {
+      break;
+    }
+  }
+  Report(stStatement, Idx->GetObjName(), dboIndex, odbCreate);
+  AddObj(Idx.release(), true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Views
+
+void TDB2Parser::ParseCreateView(TViwData* View) {
+  std::unique_ptr<TViwData> New;
+  if (!View) {
+    New = std::make_unique<TViwData>(Objs);
+    View = New.get();
+  }
+  TestAndGetSy(db2VIEW);
+  Obj_Ident(dboUnknown);
+  View->SetObjName(IdentName);
+  View->SetSchema(SchemaOf(IdentOwner));
+  View->Path = CurrentPath();
+  if (Sy == syLParen) {
+    TStringList Names;
+    ParseColumnList(nullptr, &Names);
+    if (New) {
+      for (const std::string& N : Names) {
+        auto Fld = std::make_unique<TFldData>(Objs);
+        Fld->SetObjName(N);
+        Fld->TableName = View->GetObjName();
+        Fld->OwnerObj = View;
+        View->Fields.Add(std::move(Fld));
+      }
+    }
+  }
+  TestSy(db2AS);
+  if (Sy != db2AS) return;
+  GetSy();
+  View->Body = DB2FormatBody(RestOfStatement(SyPos));
+  Report(stStatement, View->GetObjName(), dboView, odbCreate);
+  if (New) AddObj(New.release(), true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Triggers
+
+void TDB2Parser::ParseCreateTrigger(TTrgData* Trigger) {
+  std::unique_ptr<TTrgData> New;
+  if (!Trigger) {
+    New = std::make_unique<TTrgData>(Objs);
+    Trigger = New.get();
+  }
+  TestAndGetSy(db2TRIGGER);
+  Obj_Ident(dboUnknown);
+  Trigger->SetObjName(IdentName);
+  Trigger->SetSchema(SchemaOf(IdentOwner));
+  if (Sy == db2NO) {
+    GetSy();
+    TestIdent("CASCADE");
+    GetSy();
+    TestAndGetSy(db2BEFORE);
+    Trigger->Timing = baBefore;
+  } else if (Sy == db2AFTER) {
+    GetSy();
+    Trigger->Timing = baAfter;
+  } else {
+    ErrMsg("Must be: NO CASCADE DBEFORE / AFTER");
+    GetSy();
+  }
+  // One event; the writers put further ones after OR.
+  for (;;) {
+    if (Sy == db2INSERT) {
+      Trigger->Events.Include(iudInsert);
+      GetSy();
+    } else if (Sy == db2DELETE) {
+      Trigger->Events.Include(iudDelete);
+      GetSy();
+    } else if (Sy == db2UPDATE) {
+      Trigger->Events.Include(iudUpdate);
+      GetSy();
+      if (Sy == db2OF) {
+        GetSy();
+        Trigger->Columns.Clear();
+        ParseColumnList(nullptr, &Trigger->Columns);
+      }
+    } else {
+      ErrMsg("Must be: INSERT/ UPDATE / DELETE");
+      GetSy();
+    }
+    if (!IsWord("OR")) break;
+    GetSy();
+  }
+  TestAndGetSy(db2ON);
+  Obj_Ident(dboUnknown);
+  Trigger->SetOwnName(IdentName);
+  if (Sy == db2REFERENCING) {
+    GetSy();
+    for (;;) {
+      std::string* Alias = nullptr;
+      if (Sy == db2NEW)
+        Alias = &Trigger->NewAlias;
+      else if (Sy == db2OLD)
+        Alias = &Trigger->OldAlias;
+      else if (Sy == db2NEW_TABLE)
+        Alias = &Trigger->NewTableAlias;
+      else if (Sy == db2OLD_TABLE)
+        Alias = &Trigger->OldTableAlias;
+      else
+        break;
+      GetSy();
+      TestAndGetSy(db2AS);
+      if (Sy == syIdent) *Alias = Ident;
+      TestAndGetSy(syIdent);
+    }
+  }
+  TestAndGetSy(db2FOR);
+  TestAndGetSy(db2EACH);
+  if (Sy == db2ROW)
+    Trigger->ForEachRow = true;
+  else if (IsWord("STATEMENT"))
+    Trigger->ForEachStatement = true;
+  GetSy();
+  TestAndGetSy(db2MODE);
+  TestSy(db2DB2SQL);
+  Trigger->Mode = UpperCase(Ident);
+  GetSy();
+  if (Sy == db2WHEN) {
+    SkipBlanks();
+    Trigger->WhenCondition = CrLf(GetExpr());
+  }
+  Trigger->Body = RestOfStatement(SyPos);
+  Report(stTrigger, Trigger->GetObjName(), dboTrigger, odbCreate, Trigger->OwnName);
+  if (New) AddObj(New.release(), true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// DROP
+
+void TDB2Parser::ParseDrop() {
+  GetSy();
+  const auto* It = std::find_if(kDropKinds.begin(), kDropKinds.end(),
+                                [this](const TDropKind& K) { return IsWord(K.Word.data()); });
+  if (It == kDropKinds.end()) {
+    ErrMsg("Unknown DROP-statement");
+    GetSy();
+    return;
+  }
+  GetSy();
+  Obj_Ident(dboUnknown);
+  const std::string S = SchemaOf(IdentOwner);
+  const std::string Key = S.empty() ? IdentName : S + "." + IdentName;
+  Report(stStatement, IdentName, It->Kind, odbDrop);
+  SkipToTerm();  // RESTRICT and the like
+  if (!Objs) return;
+  switch (It->Kind) {
+    case dboTable:
+      RemoveObj(Objs->Tables, Key);
+      break;
+    case dboView:
+      RemoveObj(Objs->Views, Key);
+      break;
+    case dboIndex:
+      RemoveObj(Objs->Indexes, Key);
+      break;
+    case dboTrigger:
+      RemoveObj(Objs->Triggers, Key);
+      break;
+    case dboProcedure:
+      RemoveObj(Objs->Procedures, Key);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace qel

@@ -1,0 +1,246 @@
+// Runs that meet a connection ended from outside (as a server restart or a network cut would end
+// it) and update scripts the server refuses half way: the run stops at once, says so once with
+// the client's own reason, and leaves the target as the server left it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db_servers.h"
+#include "pg_dump_util.h"
+#include "qelSQL_Exec.h"
+#include "qelTableDataComparer.h"
+
+using namespace qel;
+using namespace qel::testing;
+
+namespace {
+
+/// How a second session of one server ends the session under test.
+struct TKiller {
+  const TDbServer* Server;
+  const char* OwnId;   ///< the session's own id
+  const char* Kill;    ///< ends the session whose id follows
+  const char* Tables;  ///< counts the tables the run created
+};
+
+const TKiller Killers[] = {
+    {&PgServer, "select pg_backend_pid()", "select pg_terminate_backend(",
+     "select count(*) from pg_tables where tablename like 'qel\\_lost\\_%'"},
+    {&MyServer, "select connection_id()", "kill (",
+     "select count(*) from information_schema.tables where table_schema = database() and "
+     "table_name like 'qel\\_lost\\_%'"},
+    {&FbServer, "select current_connection from rdb$database",
+     "delete from mon$attachments where mon$attachment_id = (",
+     "select count(*) from rdb$relations where rdb$relation_name starting with 'QEL_LOST_'"}};
+
+constexpr int Statements = 10;
+constexpr int KillAfter = 3;  ///< the session ends after this statement (counted from 0)
+
+void DropTables(TServerConnection& C) {
+  for (int I = 0; I < Statements; ++I)
+    C.ExecIgnoringError("drop table qel_lost_" + std::to_string(I));
+}
+
+struct TCase {
+  const TKiller* Killer;
+  bool OneTransaction;
+};
+
+class LostConnection : public ::testing::TestWithParam<TCase> {};
+
+TEST_P(LostConnection, TheRunStopsAndSaysSoOnce) {
+  const TKiller& K = *GetParam().Killer;
+  TServerConnection Victim(*K.Server), Other(*K.Server);
+  for (TServerConnection* C : {&Victim, &Other}) {
+    const std::string Why = C->Connect();
+    ASSERT_TRUE(Why.empty()) << Why;
+  }
+  DropTables(Other);
+  const std::string Id = Victim.Column(K.OwnId).at(0);
+
+  TSQLExec E(nullptr);
+  E.DatabaseType = K.Server->DatabaseType;
+  E.OneTransaction = GetParam().OneTransaction;
+  E.SetConnection(Victim.C.get());
+  for (int I = 0; I < Statements; ++I)
+    E.Add("CREATE TABLE qel_lost_" + std::to_string(I) + " (a integer)", stStatement);
+  std::vector<std::string> Errors;
+  E.OnErrorMessage = [&](TObject*, const std::string& T) { Errors.push_back(T); };
+  std::string KillFailure;
+  E.OnAfterStatementExecute = [&](TObject*, int I) {
+    if (I != KillAfter) return;
+    try {
+      Other.Exec(std::string(K.Kill) + Id + ")");
+    } catch (const std::exception& X) {
+      KillFailure = X.what();
+    }
+  };
+  const bool Ran = E.ExecuteScript();
+  const std::string Made = Other.Column(K.Tables).at(0);
+  DropTables(Other);
+  if (K.Server == &FbServer && (!KillFailure.empty() || Ran))
+    GTEST_SKIP() << "The Firebird server did not end the attachment from a second one: "
+                 << (KillFailure.empty() ? "the run went on to its end" : KillFailure);
+  ASSERT_TRUE(KillFailure.empty()) << KillFailure;
+
+  EXPECT_FALSE(Ran);
+  EXPECT_TRUE(E.GetConnectionLost());
+  ASSERT_EQ(Errors.size(), 1u) << Errors.back();
+  EXPECT_EQ(Errors[0].rfind("Lost the connection to \"", 0), 0u) << Errors[0];
+  EXPECT_EQ(Errors[0].find("gave no reason"), std::string::npos) << Errors[0];
+  // What ran before the loss stays where each statement committed, and goes with the
+  // transaction where the run was one.
+  EXPECT_EQ(Made, GetParam().OneTransaction ? "0" : std::to_string(KillAfter + 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, LostConnection,
+                         ::testing::Values(TCase{&Killers[0], false}, TCase{&Killers[0], true},
+                                           TCase{&Killers[1], false}, TCase{&Killers[2], false}),
+                         [](const auto& Info) {
+                           return std::string(Info.param.Killer->Server->Title) +
+                                  (Info.param.OneTransaction ? "OneTransaction" : "");
+                         });
+
+// ---------------------------------------------------------------------------------------------
+// The table data comparer writing rows as it finds them: the target's session ends under it.
+
+TEST(LostConnectionData, ImmediateRowsStopAtTheLoss) {
+  TServerConnection Master(PgServer), Target(PgServer), Other(PgServer);
+  for (TServerConnection* C : {&Master, &Target, &Other}) {
+    const std::string Why = C->Connect();
+    ASSERT_TRUE(Why.empty()) << Why;
+  }
+  for (const char* T : {"qel_lost_m", "qel_lost_t"}) {
+    Other.ExecIgnoringError(std::string("drop table ") + T);
+    Other.Exec(std::string("create table ") + T + " (id integer primary key, s varchar(20))");
+  }
+  Other.Exec("insert into qel_lost_m select g, 'row ' || g from generate_series(1, 500) g");
+  const std::string Pid = Target.Column("select pg_backend_pid()").at(0);
+
+  TTableDataComparer Cmp(nullptr);
+  Cmp.SetQELConnectionMaster(Master.C.get());
+  Cmp.SetQELConnectionTarget(Target.C.get());
+  Cmp.SetTableNameMaster("qel_lost_m");
+  Cmp.SetTableNameTarget("qel_lost_t");
+  Cmp.GetTableOptionsMaster().GetKeyFields().Add("id");
+  Cmp.GetTableOptionsTarget().GetKeyFields().Add("id");
+  Cmp.SetUpdateImmediately(true);
+  Cmp.SetScriptFileName("");
+  std::vector<std::string> Errors;
+  Cmp.OnErrorMessage = [&](TObject*, const std::string& T) { Errors.push_back(T); };
+  int Rows = 0;
+  Cmp.OnAddResultSQL = [&](TObject*, bool&, const std::string&, TStatType Type, const std::string&,
+                           TDbObject, TDbOperation) {
+    if (Type == stInsert && ++Rows == 50) Other.Exec("select pg_terminate_backend(" + Pid + ")");
+  };
+  Cmp.CompareData();
+  const std::string Written = Other.Column("select count(*) from qel_lost_t").at(0);
+  for (const char* T : {"qel_lost_m", "qel_lost_t"}) Other.Exec(std::string("drop table ") + T);
+
+  EXPECT_TRUE(Cmp.MsgManager.GetIsErr());
+  ASSERT_EQ(Errors.size(), 1u) << Errors.back();
+  EXPECT_NE(Errors[0].find("Lost the connection to the target database"), std::string::npos)
+      << Errors[0];
+  EXPECT_EQ(Rows, 50);  // no row after the loss was even tried
+  EXPECT_EQ(Written, "49");
+}
+
+// ---------------------------------------------------------------------------------------------
+// `varnel compare --execute` on an update script the server refuses half way.
+
+#ifdef QEL_VARNEL_PROGRAM
+/// Target and master: column v cannot shrink below the value a row holds; the update script
+/// creates tables before that statement and widens column w after it.
+const char* const TargetStatements[] = {
+    "CREATE TABLE qel_lost_t (id integer PRIMARY KEY, v varchar(10))",
+    "INSERT INTO qel_lost_t VALUES (1, 'abcdefghij')",
+    "CREATE TABLE qel_lost_u (id integer PRIMARY KEY, w varchar(10))"};
+const char* const MasterScript =
+    "CREATE TABLE qel_lost_a (id integer PRIMARY KEY);\n"
+    "CREATE TABLE qel_lost_t (id integer PRIMARY KEY, v varchar(3));\n"
+    "CREATE TABLE qel_lost_u (id integer PRIMARY KEY, w varchar(20));\n"
+    "CREATE TABLE qel_lost_z (id integer PRIMARY KEY);\n";
+
+/// Runs `varnel compare --execute` of the master against URI; its exit code, and its standard
+/// error in Err.
+int CompareExecute(const std::string& Dialect, const std::string& URI, std::string& Err) {
+  const std::string Path = "/tmp/qel_lost_master.sql";
+  FILE* F = std::fopen(Path.c_str(), "w");
+  std::fputs(MasterScript, F);
+  std::fclose(F);
+  return Shell("{ " + std::string(QEL_VARNEL_PROGRAM) + " compare --dialect " + Dialect +
+                   " --execute --master " + Path + " --target-db " + ShellQuoted(URI) +
+                   " 2>&1 >/dev/null; }",
+               Err);
+}
+
+TEST(LostConnectionCompare, APostgreSQLScriptRefusedHalfWayLeavesTheTargetAsItWas) {
+  ExportPgConnection();
+  const std::string Db = "qel_lost_upd";
+  TServerConnection Admin(PgServer);
+  ASSERT_TRUE(Admin.Connect().empty());
+  Admin.Exec("drop database if exists " + Db);
+  Admin.Exec("create database " + Db);
+  {
+    TServerConnection C(PgServer);
+    ASSERT_TRUE(C.Configure().empty());
+    C.C->GetConnectionOptions().SetDatabaseName(Db);
+    C.C->SetConnected(true);
+    for (const char* S : TargetStatements) C.Exec(S);
+  }
+  std::string Failure, Err;
+  const auto Before = DumpSchema(Db, Failure);
+  ASSERT_TRUE(Failure.empty()) << Failure;
+  const int Code =
+      CompareExecute("postgresql",
+                     "postgresql://" + Env("QEL_PG_USER") + ":" + Env("QEL_PG_PASSWORD") + "@" +
+                         Env("QEL_PG_HOST") + ":" + Env("QEL_PG_PORT") + "/" + Db,
+                     Err);
+  const auto After = DumpSchema(Db, Failure);
+  Admin.Exec("drop database " + Db);
+  EXPECT_EQ(Code, 1) << Err;
+  EXPECT_NE(Err.find("value too long for type character varying(3)"), std::string::npos) << Err;
+  EXPECT_NE(Err.find("the run stopped at statement"), std::string::npos) << Err;
+  EXPECT_NE(Err.find("    ALTER TABLE"), std::string::npos) << Err;
+  EXPECT_NE(Err.find("rolled back with it"), std::string::npos) << Err;
+  EXPECT_NE(Err.find("3 statement(s) after it were not run"), std::string::npos) << Err;
+  EXPECT_EQ(Missing(Before, After) + Missing(After, Before), "");
+}
+
+TEST(LostConnectionCompare, AMariaDBScriptRefusedHalfWaySaysWhatStaysApplied) {
+  const std::string Db = "qel_lost_upd";
+  TServerConnection C(MyServer);
+  ASSERT_TRUE(C.Connect().empty());
+  C.Exec("drop database if exists " + Db);
+  C.Exec("create database " + Db);
+  C.Exec("use " + Db);
+  for (const char* S : TargetStatements) C.Exec(S);
+  std::string Err;
+  const int Code =
+      CompareExecute("mysql",
+                     "mysql://" + Env("QEL_MY_USER") + ":" + Env("QEL_MY_PASSWORD") + "@" +
+                         Env("QEL_MY_HOST") + ":" + Env("QEL_MY_PORT") + "/" + Db,
+                     Err);
+  const auto Tables = C.Column(
+      "select table_name from information_schema.tables where table_schema = database() "
+      "order by 1");
+  const auto Width = C.Column(
+      "select character_maximum_length from information_schema.columns where table_schema = "
+      "database() and column_name = 'w'");
+  C.Exec("drop database " + Db);
+  EXPECT_EQ(Code, 1) << Err;
+  EXPECT_NE(Err.find("Data truncated for column 'v'"), std::string::npos) << Err;
+  EXPECT_NE(Err.find("the run stopped at statement"), std::string::npos) << Err;
+  EXPECT_NE(Err.find("stay applied"), std::string::npos) << Err;
+  EXPECT_NE(Err.find("1 statement(s) after it were not run"), std::string::npos) << Err;
+  // The statements before the refused one are in the database; the one after is not.
+  EXPECT_EQ(Tables,
+            (std::vector<std::string>{"qel_lost_a", "qel_lost_t", "qel_lost_u", "qel_lost_z"}));
+  EXPECT_EQ(Width, std::vector<std::string>{"10"});
+}
+#endif
+
+}  // namespace
