@@ -9,8 +9,8 @@
 
 #include "Text.h"
 #include "qelClasses.h"
-#include "qelComp_Prc.h"
 #include "qelCompObj.h"
+#include "qelComp_Prc.h"
 #include "qelResWords.h"
 
 namespace qel {
@@ -64,7 +64,6 @@ std::string DB2QuoteIdent(const std::string& Name) {
   if (Name.empty() || !NeedsQuotes(Name)) return Name;
   return EncloseIdent(Name, '"', '"');
 }
-
 
 // ---------------------------------------------------------------------------------------------
 // View body layout

@@ -219,7 +219,7 @@ class TDB2Parser : public TCustomSQLParser {
   /// there is none.
   bool RemoveObj(TDbObjList& List, const std::string& Key);
 
-  bool FQuoted = false;  ///< the current identifier was written in double quotes
+  bool FQuoted = false;        ///< the current identifier was written in double quotes
   std::int64_t FErrCount = 0;  ///< errors recorded by this parser
   /// What the statement being read reports through the statement event when it ends without
   /// an error; FReport false: nothing (TERMINATE, CONNECT RESET, an empty statement).

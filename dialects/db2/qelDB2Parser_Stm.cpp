@@ -629,7 +629,8 @@ void TDB2Parser::ParseCreateView(TViwData* View) {
   Obj_Ident(dboUnknown);
   View->SetObjName(IdentName);
   View->SetSchema(SchemaOf(IdentOwner));
-  View->Path = CurrentPath();
+  // A view read again from its catalog text keeps the path the catalog gave it.
+  if (New) View->Path = CurrentPath();
   if (Sy == syLParen) {
     TStringList Names;
     ParseColumnList(nullptr, &Names);

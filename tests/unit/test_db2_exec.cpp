@@ -34,9 +34,11 @@ const char* const Script =
 struct TReplayRun {
   explicit TReplayRun(const std::string& FixtureBody) {
     auto Fixture = std::make_shared<replay::TReplayFixture>();
-    Fixture->LoadFromText("# Written by hand: a DB2 server's answers to the statements of the "
-                          "DB2 executor tests.\n" + FixtureBody,
-                          "db2-exec");
+    Fixture->LoadFromText(
+        "# Written by hand: a DB2 server's answers to the statements of the "
+        "DB2 executor tests.\n" +
+            FixtureBody,
+        "db2-exec");
     Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-db2", cnSAVCL, Fixture);
     C = std::make_unique<TQELConnection>(nullptr);
     C->SetConnectionType(cnSAVCL);
@@ -45,7 +47,9 @@ struct TReplayRun {
     E.OnLogNextLine = [this](TObject*, const std::string& T) { Log.push_back(T); };
     E.OnErrorMessage = [this](TObject*, const std::string& T) { Errors.push_back(T); };
   }
-  replay::TReplayDatabase& Db() { return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase()); }
+  replay::TReplayDatabase& Db() {
+    return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase());
+  }
 
   std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
   std::unique_ptr<TQELConnection> C;
@@ -75,10 +79,9 @@ TEST(DB2SQLExec, LoadsEveryStatementOfAScript) {
     TStatType Typ;
     const char* Name;
   };
-  const TExpected Expected[] = {{stConnect, "SAMPLE"}, {stStatement, "APP"},
-                                {stStatement, "T"},    {stStatement, "IX"},
-                                {stInsert, ""},        {st_Commit, "COMMIT WORK"},
-                                {stTrigger, "TR"}};
+  const TExpected Expected[] = {
+      {stConnect, "SAMPLE"}, {stStatement, "APP"},       {stStatement, "T"}, {stStatement, "IX"},
+      {stInsert, ""},        {st_Commit, "COMMIT WORK"}, {stTrigger, "TR"}};
   ASSERT_EQ(E.GetStatementsCount(), static_cast<int>(std::size(Expected)));
   for (int I = 0; I < E.GetStatementsCount(); ++I) {
     EXPECT_EQ(E.GetStatement(I)->StatType, Expected[I].Typ) << I;
@@ -144,9 +147,11 @@ TEST(DB2SQLExec, RunsTheStatementsThroughTheConnection) {
 }
 
 TEST(DB2SQLExec, AFailingStatementFailsTheRun) {
-  TReplayRun R(std::string(Answers).replace(std::string(Answers).find("query\tCREATE INDEX"),
-                                            std::string("query\tCREATE INDEX IX ON T (NAME)\naffected\t0\n").size(),
-                                            "query\tCREATE INDEX IX ON T (NAME)\nerror\tSQL0601N  The name of the object to be created is identical\n"));
+  TReplayRun R(std::string(Answers).replace(
+      std::string(Answers).find("query\tCREATE INDEX"),
+      std::string("query\tCREATE INDEX IX ON T (NAME)\naffected\t0\n").size(),
+      "query\tCREATE INDEX IX ON T (NAME)\nerror\tSQL0601N  The name of the object to be created "
+      "is identical\n"));
   R.E.BreakOnError = true;
   TStringList Lines;
   Lines.SetText(Script);

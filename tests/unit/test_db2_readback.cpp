@@ -233,9 +233,10 @@ TEST(DB2ReadBack, AMalformedScriptWritesNoUpdate) {
 #ifdef QEL_HAVE_COMPARE_COMMAND
 TEST(DB2ReadBack, TheCompareCommandReadsDB2Scripts) {
   std::ostringstream Out, Err;
-  const int Code = varnel_cli::RunCompare({"--dialect", "db2", "--master", Examples + "orders_v2.sql",
-                                           "--target", Examples + "orders_v1.sql"},
-                                          Out, Err);
+  const int Code =
+      varnel_cli::RunCompare({"--dialect", "db2", "--master", Examples + "orders_v2.sql",
+                              "--target", Examples + "orders_v1.sql"},
+                             Out, Err);
   EXPECT_EQ(Code, 0) << Err.str();
   EXPECT_EQ(Out.str(), ReadFile(Fixtures + "db2/orders_update.sql"));
 
@@ -246,6 +247,7 @@ TEST(DB2ReadBack, TheCompareCommandReadsDB2Scripts) {
       {"--dialect", "db2", "--master", Bad, "--target", Examples + "orders_v1.sql"}, Out2, Err2);
   EXPECT_EQ(Code2, 1);
   EXPECT_EQ(Out2.str(), "");
-  EXPECT_NE(Err2.str().find("db2_bad.sql:2:7: error: Missing: <TERM> (CREATE)"), std::string::npos) << Err2.str();
+  EXPECT_NE(Err2.str().find("db2_bad.sql:2:7: error: Missing: <TERM> (CREATE)"), std::string::npos)
+      << Err2.str();
 }
 #endif
