@@ -213,6 +213,8 @@ void TObjs::ExtractMetadata() {
   ExtractTrg();
   ScriptBuffer.Add("");
   ExtractEvt();
+  // SQL Anywhere publications name tables and their columns: after the tables.
+  WriteList(*this, Publications, {.UseCreateDef = true, .Blank = false});
   ExtractRol();
   ScriptBuffer.Add("");
   ExtractGnt();

@@ -15,6 +15,8 @@ class TDefData : public TDbObj {
 
   /// The value after AS.
   std::string Expression;
+  /// The object id the catalog gives it (SQL Anywhere sysobjects.id); 0 when not read.
+  std::int32_t CatalogId = 0;
 
   /// CREATE DEFAULT; on SQL Server without a known value, the server's stored text (FullText).
   std::string Def() const override;

@@ -14,6 +14,8 @@ class TRulData : public TDbObj {
 
   /// The condition after AS.
   std::string Expression;
+  /// The object id the catalog gives it (SQL Anywhere sysobjects.id); 0 when not read.
+  std::int32_t CatalogId = 0;
 
   /// CREATE RULE; on SQL Server without a known condition, the server's stored text (FullText).
   std::string Def() const override;

@@ -463,6 +463,10 @@ class TPblArtData : public TObject {
   TPblData* Publication = nullptr;
   std::string TableName;
   std::string TableOwner;
+  /// The row filter (WHERE) and the subscription expression (SUBSCRIBE BY) of the article,
+  /// as the server stores them; empty when the article has none.
+  std::string WhereText;
+  std::string SubscribeByText;
 
   /// "    TABLE owner.table" and the quoted column list in parentheses when there is one.
   std::string Def() const;

@@ -23,6 +23,8 @@ std::string TPblArtData::Def() const {
     for (const std::string& C : Columns) Cols += (Cols.empty() ? "" : ", ") + Quote(C);
     R += "(" + Cols + ")";
   }
+  if (!WhereText.empty()) R += " WHERE " + WhereText;
+  if (!SubscribeByText.empty()) R += " SUBSCRIBE BY " + SubscribeByText;
   return R;
 }
 

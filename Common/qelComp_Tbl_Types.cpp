@@ -121,6 +121,8 @@ std::string TFldData::MySQLTypeDef() const {
   if (UnsignedAttr) R += " UNSIGNED";
   if (ZeroFill) R += " ZEROFILL";
   if (BinaryAttr) R += " BINARY";
+  // A generated column takes neither NOT NULL nor a default.
+  if (!GeneratedExpr.empty()) return R + " AS " + GeneratedExpr;
   if (!Nullable) R += " NOT NULL";
   if (const std::string Default = GetDefValue(); !Default.empty()) {
     // A quoted default is written again with MySQL's own escapes, so that a backslash in it
@@ -164,6 +166,9 @@ std::string TFldData::ASATypeDef() const {
   } else {
     R = FieldTypeName(FieldType);
     if (IsSizedType(FieldType) && Size > 1) R += InParens(Size);
+    // A scale or precision left out would be the server's default, not the one read.
+    if ((FieldType == iftNumeric || FieldType == iftDecimal) && Precision != 0)
+      R += PrecisionScale(Precision, Scale);
   }
   const bool Param = IsRoutineParam();
   if (const std::string Default = GetDefValue(); !Default.empty())
@@ -175,6 +180,7 @@ std::string TFldData::ASATypeDef() const {
          ")";
   if (RowGuidCol) R += " ROWGUIDCOL";
   if (!Param) R += Nullable ? " NULL" : " NOT NULL";
+  if (!Param && !CheckText.empty()) R += " CHECK " + CheckText;
   return R;
 }
 

@@ -596,6 +596,15 @@ void GenScriptTrigAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
           T->DoBeforeCreate();
           Exec.Add(T->AlterDef(), stTrigger, T->GetObjName(), dboTrigger, odbAlter);
           T->DoAfterCreate();
+          // The target's old body is gone: what it used (a generator the script drops later)
+          // no longer needs it emptied.
+          if (P)
+            for (const auto& D : P->UseOf) {
+              D->Active = false;
+              if (D->DepObj)
+                for (int J = 0; J < D->DepObj->UseIn.Count(); ++J)
+                  if (TDependObj* Back = D->DepObj->UseIn[J]; Back->DepObj == P) Back->Active = false;
+            }
         }
         if (P && P->Active != T->Active)
           Exec.Add("ALTER TRIGGER " + T->QuoteIdent(T->GetObjName()) +

@@ -32,6 +32,8 @@ class TViwData : public TDbObj {
   /// MySQL ALGORITHM and SQL SECURITY values.
   std::string Algorithm;
   std::string SqlSecurity;
+  /// Oracle CREATE FORCE VIEW: made even when what it reads does not exist (yet).
+  bool Force = false;
   /// SQL Server view options.
   bool WithEncryption = false;
   bool SchemaBinding = false;

@@ -2,6 +2,7 @@
 #include "varnel_db.h"
 
 #include "Text.h"
+#include "qelIBDatabaseExtract.h"
 #include "qelMySQLDatabaseExtract.h"
 #include "qelPGDatabaseExtract.h"
 
@@ -104,6 +105,8 @@ std::unique_ptr<TCustomDBExtract> MakeCatalogExtractor(TDatabaseType DatabaseTyp
       return std::make_unique<TPGDBExtract>(nullptr);
     case dbMySQL:
       return std::make_unique<TMySQLDBExtract>(nullptr);
+    case dbInterBase:
+      return std::make_unique<TIBDBExtract>(nullptr);
     default:
       return nullptr;
   }

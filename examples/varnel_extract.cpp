@@ -144,7 +144,7 @@ int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     Extractor = MakeCatalogExtractor(U.DatabaseType);
     if (!Extractor)
       throw TUsageError{std::string("--db: the ") + SchemeName(U.DatabaseType) +
-                        " dialect has no catalog extractor (postgresql or mysql)"};
+                        " dialect has no catalog extractor (postgresql, mysql or firebird)"};
   } catch (const TUsageError& E) {
     return UsageFailure(Err, "extract", E.Text);
   }
@@ -166,6 +166,8 @@ int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     return ExitErrors;
   }
 
+  // Firebird: the character sets and collations of columns are part of the script.
+  if (U.DatabaseType == dbInterBase) Objs->IBServerOptions.GetIBCompareOptions().FldCharsetCompare = true;
   TStringList Lines;
   Objs->ExtractMetadata(Lines);
   const std::string Text = HostLineBreaks(Lines.GetText());

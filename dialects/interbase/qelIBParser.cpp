@@ -1,63 +1,1454 @@
-// Firebird reserved words and the dialect 3 rule for which identifiers must be quoted.
+// The InterBase/Firebird script parser: scanner (dialect 3 quoting, "SET TERM"), the statement
+// loop and the grammar of every statement the dialect's writer produces.
 #include "qelIBParser.h"
-
-#include "qelResWords.h"
 
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <memory>
 #include <string_view>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Exc.h"
+#include "qelComp_Fnc.h"
+#include "qelComp_Gnr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Rol.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
+#include "qelResWords.h"
 
 namespace qel {
 
 namespace {
 
-/// The reserved words of Firebird 3.0 (3.0.4 added LOCALTIME and LOCALTIMESTAMP). A bare
-/// identifier of this kind is refused in every statement.
 // clang-format off
-constexpr std::array<std::string_view, 198> kReservedWords{
-    "ADD", "ADMIN", "ALL", "ALTER", "AND", "ANY", "AS", "AT", "AVG", "BEGIN", "BETWEEN", "BIGINT",
-    "BIT_LENGTH", "BLOB", "BOOLEAN", "BOTH", "BY", "CASE", "CAST", "CHAR", "CHARACTER",
-    "CHARACTER_LENGTH", "CHAR_LENGTH", "CHECK", "CLOSE", "COLLATE", "COLUMN", "COMMIT", "CONNECT",
-    "CONSTRAINT", "CORR", "COUNT", "COVAR_POP", "COVAR_SAMP", "CREATE", "CROSS", "CURRENT",
-    "CURRENT_CONNECTION", "CURRENT_DATE", "CURRENT_ROLE", "CURRENT_TIME", "CURRENT_TIMESTAMP",
-    "CURRENT_TRANSACTION", "CURRENT_USER", "CURSOR", "DATE", "DAY", "DEC", "DECIMAL", "DECLARE",
-    "DEFAULT", "DELETE", "DELETING", "DETERMINISTIC", "DISCONNECT", "DISTINCT", "DOUBLE", "DROP",
-    "ELSE", "END", "ESCAPE", "EXECUTE", "EXISTS", "EXTERNAL", "EXTRACT", "FALSE", "FETCH",
-    "FILTER", "FLOAT", "FOR", "FOREIGN", "FROM", "FULL", "FUNCTION", "GDSCODE", "GLOBAL", "GRANT",
-    "GROUP", "HAVING", "HOUR", "IN", "INDEX", "INNER", "INSENSITIVE", "INSERT", "INSERTING", "INT",
-    "INTEGER", "INTO", "IS", "JOIN", "LEADING", "LEFT", "LIKE", "LOCALTIME", "LOCALTIMESTAMP",
-    "LONG", "LOWER", "MAX", "MERGE", "MIN", "MINUTE", "MONTH", "NATIONAL", "NATURAL", "NCHAR",
-    "NO", "NOT", "NULL", "NUMERIC", "OCTET_LENGTH", "OF", "OFFSET", "ON", "ONLY", "OPEN", "OR",
-    "ORDER", "OUTER", "OVER", "PARAMETER", "PLAN", "POSITION", "POST_EVENT", "PRECISION",
-    "PRIMARY", "PROCEDURE", "RDB$DB_KEY", "RDB$RECORD_VERSION", "REAL", "RECORD_VERSION",
-    "RECREATE", "RECURSIVE", "REFERENCES", "REGR_AVGX", "REGR_AVGY", "REGR_COUNT",
-    "REGR_INTERCEPT", "REGR_R2", "REGR_SLOPE", "REGR_SXX", "REGR_SXY", "REGR_SYY", "RELEASE",
-    "RETURN", "RETURNING_VALUES", "RETURNS", "REVOKE", "RIGHT", "ROLLBACK", "ROW", "ROWS",
-    "ROW_COUNT", "SAVEPOINT", "SCROLL", "SECOND", "SELECT", "SENSITIVE", "SET", "SIMILAR",
-    "SMALLINT", "SOME", "SQLCODE", "SQLSTATE", "START", "STDDEV_POP", "STDDEV_SAMP", "SUM",
-    "TABLE", "THEN", "TIME", "TIMESTAMP", "TO", "TRAILING", "TRIGGER", "TRIM", "TRUE", "UNION",
-    "UNIQUE", "UNKNOWN", "UPDATE", "UPDATING", "UPPER", "USER", "USING", "VALUE", "VALUES",
-    "VARCHAR", "VARIABLE", "VARYING", "VAR_POP", "VAR_SAMP", "VIEW", "WHEN", "WHERE", "WHILE",
-    "WITH", "YEAR"
-};
+constexpr std::array<TResWordRow, 10> IBResWords{{
+    {"CREATE", ibCREATE}, {"ALTER", ibALTER}, {"DROP", ibDROP}, {"SET", ibSET},
+    {"COMMIT", ibCOMMIT}, {"GRANT", ibGRANT}, {"DECLARE", ibDECLARE}, {"CONNECT", ibCONNECT},
+    {"RECREATE", ibRECREATE}, {"REVOKE", ibREVOKE}
+}};
 // clang-format on
-static_assert(SortedUnique(kReservedWords));
+constexpr auto kResWordsByWord = SortedByWord(IBResWords);
+static_assert(UniqueWords(kResWordsByWord));
 
-constexpr bool IsUpperLetter(char C) {
-  return C >= 'A' && C <= 'Z';
+struct TTypeWord {
+  std::string_view Word;
+  TDBFieldType Type;
+};
+// INT and DEC are the short spellings the server accepts; CHARACTER VARYING is read below.
+constexpr std::array<TTypeWord, 17> kTypeWords{{
+    {"SMALLINT", iftSmallInt},
+    {"INTEGER", iftInteger},
+    {"INT", iftInteger},
+    {"BIGINT", iftBigInt},
+    {"FLOAT", iftFloat},
+    {"DOUBLE", iftDoublePrecision},
+    {"NUMERIC", iftNumeric},
+    {"DECIMAL", iftDecimal},
+    {"DEC", iftDecimal},
+    {"DATE", iftDate},
+    {"TIME", iftTime},
+    {"TIMESTAMP", iftTimeStamp},
+    {"CHAR", iftChar},
+    {"CHARACTER", iftChar},
+    {"VARCHAR", iftVarchar},
+    {"BLOB", iftBlob},
+    {"BOOLEAN", iftBoolean},
+}};
+
+/// The kind word after DROP or COMMENT ON and the list it names.
+struct TKindWord {
+  std::string_view Word;
+  TDbObject Kind;
+};
+constexpr std::array<TKindWord, 12> kKindWords{{
+    {"TABLE", dboTable},
+    {"VIEW", dboView},
+    {"PROCEDURE", dboProcedure},
+    {"TRIGGER", dboTrigger},
+    {"DOMAIN", dboDomain},
+    {"INDEX", dboIndex},
+    {"EXCEPTION", dboException},
+    {"GENERATOR", dboGenerator},
+    {"SEQUENCE", dboGenerator},
+    {"ROLE", dboRole},
+    {"EXTERNAL", dboFunction},
+    {"FUNCTION", dboFunction},
+}};
+
+TDbObjList* ListOf(TObjs* O, TDbObject Kind) {
+  if (!O) return nullptr;
+  switch (Kind) {
+    case dboTable:
+      return &O->Tables;
+    case dboView:
+      return &O->Views;
+    case dboProcedure:
+      return &O->Procedures;
+    case dboTrigger:
+      return &O->Triggers;
+    case dboDomain:
+      return &O->Domains;
+    case dboIndex:
+      return &O->Indexes;
+    case dboException:
+      return &O->Exceptions;
+    case dboGenerator:
+      return &O->Generators;
+    case dboRole:
+      return &O->Roles;
+    case dboFunction:
+      return &O->Functions;
+    default:
+      return nullptr;
+  }
 }
-constexpr bool IsBareNext(char C) {
-  return IsUpperLetter(C) || (C >= '0' && C <= '9') || C == '$' || C == '_';
+
+/// The key an object of Kind is filed under in its list.
+std::string KeyOf(TDbObject Kind, const std::string& Name) {
+  return Kind == dboRole ? "Role: " + Name : Name;
+}
+
+TFldData* FieldOf(TObjVector<TFldData>& List, const std::string& Name) {
+  for (const auto& F : List)
+    if (F->GetObjName() == Name) return F.get();
+  return nullptr;
 }
 
 }  // namespace
 
-bool IdentDialect3(const std::string& S, TIBSQLServerVersionType /*ServerVersion*/) {
-  if (S.empty()) return false;
-  // Dialect 3 folds bare names to upper case, so any other letter case survives only in quotes.
-  if (!IsUpperLetter(S.front()) || !std::all_of(S.begin() + 1, S.end(), IsBareNext)) return true;
-  return std::ranges::binary_search(kReservedWords, UpperCase(S));
+// ---------------------------------------------------------------------------------------------
+// Construction, keywords, quoting
+
+TIbParser::TIbParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
+  IdentChars.Include(static_cast<unsigned char>('$'));
+  SetTermStr(";");
+  SetDatabaseType(dbInterBase);
+  BuildResWords();
+}
+
+TIbParser::~TIbParser() = default;
+
+void TIbParser::BuildResWords() {
+  TCustomSQLParser::BuildResWords();
+  for (const auto& [Word, Symbol] : IBResWords) ResWords.AddResWord(std::string(Word), Symbol);
+}
+
+std::uint8_t TIbParser::FindResWord() {
+  return FindSymbol(kResWordsByWord, Ident);
+}
+
+std::string TIbParser::QuoteIdent(const std::string& Name) {
+  if (SQLDialect < 3 || !IdentDialect3(Name, st_Firebird_25)) return Name;
+  return EncloseIdent(Name, '"', '"');
+}
+
+std::string TIbParser::GetScriptInfo() {
+  return "SQL Dialect: " + IntToStr(SQLDialect);
+}
+
+void TIbParser::DoAfterGetSy() {
+  TCustomSQLParser::DoAfterGetSy();
+  FQuoted = false;
+  if (Sy == syString && QuoteChar == '"' && SQLDialect >= 3) {
+    // Dialect 3: a double-quoted name keeps its case and blanks.
+    Sy = syIdent;
+    Ident = StrValue;
+    FQuoted = true;
+  } else if (Sy == syIdent) {
+    Ident = UpperCase(Ident);  // bare names are stored upper-cased
+  }
+}
+
+bool TIbParser::IsWord(const char* Word) const {
+  if (FQuoted || (Sy != syIdent && Sy < syFirstResWord)) return false;
+  return UpperCase(Ident) == Word;
+}
+
+std::string TIbParser::Name() {
+  if (Sy == syIdent || Sy >= syFirstResWord) {
+    std::string R = FQuoted ? Ident : UpperCase(Ident);
+    GetSy();
+    return R;
+  }
+  TestSy(syIdent);
+  return "";
+}
+
+void TIbParser::ErrMsg(const std::string& Text) {
+  ++FErrCount;
+  TCustomSQLParser::ErrMsg(Text);
+}
+
+void TIbParser::SkipParens() {
+  TestSy(syLParen);
+  int Depth = 0;
+  while (Sy != syEOF && Sy != syTerm) {
+    if (Sy == syLParen) ++Depth;
+    if (Sy == syRParen && --Depth == 0) {
+      GetSy();
+      return;
+    }
+    GetSy();
+  }
+}
+
+void TIbParser::SkipToTerm() {
+  SkipStatement(TSymSet{syTerm, syEOF});
+}
+
+std::string TIbParser::RestOfStatement(std::int32_t Start) {
+  SkipToTerm();
+  return CopyTxtFrom(Start);
+}
+
+void TIbParser::Report(TStatType Typ, const std::string& ObjName, TDbObject Kind, TDbOperation Op) {
+  FReport = true;
+  FRepTyp = Typ;
+  FRepName = ObjName;
+  FRepKind = Kind;
+  FRepOp = Op;
+}
+
+void TIbParser::Link_Depend() {
+  // Views, procedures and triggers use what their texts name: tables, views, procedures,
+  // generators and exceptions. The words of a text are looked up once each.
+  TCustomSQLParser::Link_Depend();  // indexes, keys and grants
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O) return;
+  // Columns and parameters rest on their domains.
+  auto LinkDomains = [&](TDbObj* Obj, const TObjVector<TFldData>& Fields) {
+    for (const auto& F : Fields)
+      if (F->FieldType == iftDomain)
+        if (TDbObj* D = O->Domains.FindObj(F->DomainName)) LinkDepend(Obj, D);
+  };
+  for (int I = 0; I < O->Tables.Count(); ++I)
+    if (auto* T = dynamic_cast<TTblData*>(O->Tables.Objects(I))) LinkDomains(T, T->Fields);
+  for (int I = 0; I < O->Procedures.Count(); ++I)
+    if (auto* P = dynamic_cast<TPrcData*>(O->Procedures.Objects(I))) {
+      LinkDomains(P, P->Params);
+      LinkDomains(P, P->Results);
+    }
+  auto LinkText = [&](TDbObj* Obj, const std::string& Text) {
+    std::string Word;
+    std::vector<std::string> Seen;
+    auto Flush = [&] {
+      if (Word.empty()) return;
+      const std::string W = UpperCase(Word);
+      Word.clear();
+      if (std::find(Seen.begin(), Seen.end(), W) != Seen.end() || W == Obj->GetObjName()) return;
+      Seen.push_back(W);
+      for (TDbObjList* L : {&O->Tables, &O->Views, &O->Procedures, &O->Generators, &O->Exceptions})
+        if (TDbObj* D = L->FindObj(W)) {
+          LinkDepend(Obj, D);
+          return;
+        }
+    };
+    for (const char C : Text) {
+      if (std::isalnum(static_cast<unsigned char>(C)) || C == '_' || C == '$')
+        Word += C;
+      else
+        Flush();
+    }
+    Flush();
+  };
+  for (TDbObjList* L : {&O->Views, &O->Procedures, &O->Triggers})
+    for (int I = 0; I < L->Count(); ++I)
+      if (TDbObj* Obj = L->Objects(I)) LinkText(Obj, Obj->Body);
+  for (int I = 0; I < O->Triggers.Count(); ++I)
+    if (auto* T = dynamic_cast<TTrgData*>(O->Triggers.Objects(I)))
+      if (TDbObj* Tbl = O->Tables.FindObj(T->OwnName)) LinkDepend(T, Tbl);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statement loop
+
+void TIbParser::ParseText() {
+  if (Objs && Objs->GetDatabaseType() != dbInterBase) Objs->SetDatabaseType(dbInterBase);
+  GetSy();
+  while (Sy != syEOF && !TerminateRunning.load()) {
+    StmtStart = SyPos;
+    const std::int64_t ErrorsBefore = FErrCount;
+    FReport = false;
+    ParseStatement();
+    if (FErrCount != ErrorsBefore) {
+      SkipToTerm();
+      if (Sy == syTerm) GetSy();
+      continue;
+    }
+    if (FReport) {
+      TObject* Statement = nullptr;
+      if (FRepTyp == st_Commit)
+        DoAddStatement(CopyTxtFrom(StmtStart) + TermStr, FRepTyp, FRepName, FRepKind, FRepOp, "",
+                       Statement);
+      else
+        DoAddStatement(FRepTyp, FRepName, FRepKind, FRepOp, "", Statement);
+    }
+    if (Sy == syTerm) {
+      GetSy();
+    } else if (Sy != syEOF || !AtEndOfText()) {
+      TestSy(syTerm);
+      SkipToTerm();
+      if (Sy == syTerm) GetSy();
+    }
+  }
+}
+
+void TIbParser::ParseStatement() {
+  switch (Sy) {
+    case syTerm:
+      return;
+    case ibCREATE:
+      GetSy();
+      if (IsWord("OR")) {
+        GetSy();
+        if (Sy == ibALTER) GetSy();
+        ParseCreate(true);
+        return;
+      }
+      ParseCreate(false);
+      return;
+    case ibRECREATE:
+      GetSy();
+      ParseCreate(true);
+      return;
+    case ibALTER:
+      ParseAlter();
+      return;
+    case ibDROP:
+      ParseDrop();
+      return;
+    case ibSET:
+      ParseSet();
+      return;
+    case ibCOMMIT:
+      GetSy();
+      if (IsWord("WORK")) GetSy();
+      Report(st_Commit, "COMMIT WORK", dboUnknown, odbCommit);
+      return;
+    case ibGRANT:
+      ParseGrant(false);
+      return;
+    case ibREVOKE:
+      ParseGrant(true);
+      return;
+    case ibDECLARE:
+      ParseDeclare();
+      return;
+    case ibCONNECT:
+      SkipToTerm();
+      Report(stConnect, "", dboUnknown, odbUnknown);
+      return;
+    default:
+      break;
+  }
+  if (IsWord("COMMENT")) {
+    ParseComment();
+    return;
+  }
+  if (IsWord("DESCRIBE")) {
+    ParseDescribe();
+    return;
+  }
+  if (IsWord("UPDATE") && ParseSysDescription()) return;
+  if (IsWord("RECONNECT")) {
+    GetSy();
+    Report(stReconnect, "", dboUnknown, odbUnknown);
+    return;
+  }
+  if (IsWord("INSERT") || IsWord("UPDATE") || IsWord("DELETE") || IsWord("EXECUTE")) {
+    // Data statements and the system-table writes of update scripts change no schema object.
+    const bool Insert = IsWord("INSERT");
+    SkipToTerm();
+    Report(Insert ? stInsert : stStatement, "", dboUnknown, odbUnknown);
+    return;
+  }
+  ErrMsg("Unknown statement: " + (Sy == syIdent ? Ident : ResWordBySymbol(Sy)));
+  GetSy();
+}
+
+void TIbParser::ParseSet() {
+  GetSy();
+  if (IsWord("TERM")) {
+    // SET TERM new old: the new terminator runs up to the next blank (or to the old one).
+    SkipBlanks();
+    std::string NewTerm;
+    auto AtOldTerm = [this] {
+      const std::int32_t Start = Pos - 2;  // 0-based index of Ch
+      return Start >= 0 &&
+             FTxt.compare(static_cast<std::size_t>(Start), TermStr.size(), TermStr) == 0;
+    };
+    while (!AtEndOfText() && Ch != ' ' && Ch != '\t' && Ch != '\r' && Ch != '\n' &&
+           !(!NewTerm.empty() && AtOldTerm())) {
+      NewTerm += Ch;
+      GetChar();
+    }
+    // The statement ends at the old terminator; the loop reads on under the new one.
+    GetSy();
+    TestSy(syTerm);
+    if (!NewTerm.empty()) SetTermStr(NewTerm);
+    return;
+  }
+  if (IsWord("SQL")) {
+    GetSy();
+    if (IsWord("DIALECT")) GetSy();
+    if (Sy == syInteger) SQLDialect = static_cast<std::int32_t>(IntValue);
+    SkipToTerm();
+    return;
+  }
+  if (IsWord("GENERATOR")) {
+    GetSy();
+    const std::string G = Name();
+    SkipToTerm();
+    Report(stStatement, G, dboGenerator, odbAlter);
+    return;
+  }
+  // SET NAMES, SET AUTODDL, SET STATISTICS ...: session settings of the script tool.
+  SkipToTerm();
+}
+
+// ---------------------------------------------------------------------------------------------
+// CREATE, ALTER, DROP
+
+void TIbParser::ParseCreate(bool OrAlter) {
+  (void)OrAlter;
+  if (IsWord("GLOBAL")) {
+    GetSy();
+    if (IsWord("TEMPORARY")) GetSy();
+  }
+  if (IsWord("TABLE")) return ParseTable();
+  if (IsWord("DOMAIN")) return ParseDomain();
+  if (IsWord("UNIQUE") || IsWord("ASC") || IsWord("ASCENDING") || IsWord("DESC") ||
+      IsWord("DESCENDING") || IsWord("INDEX"))
+    return ParseIndex();
+  if (IsWord("GENERATOR") || IsWord("SEQUENCE")) return ParseGenerator();
+  if (IsWord("EXCEPTION")) return ParseException();
+  if (IsWord("VIEW")) return ParseView();
+  if (IsWord("PROCEDURE")) return ParseProcedure(false);
+  if (IsWord("TRIGGER")) return ParseTrigger(false);
+  if (IsWord("ROLE")) return ParseRole();
+  if (IsWord("DATABASE") || IsWord("SCHEMA")) {
+    SkipToTerm();
+    Report(stCreateDb, "", dboUnknown, odbCreate);
+    return;
+  }
+  ErrMsg("Unknown statement: CREATE " + (Sy == syIdent ? Ident : ResWordBySymbol(Sy)));
+  GetSy();
+}
+
+void TIbParser::ParseAlter() {
+  GetSy();
+  if (IsWord("TABLE")) return ParseAlterTable();
+  if (IsWord("PROCEDURE")) return ParseProcedure(true);
+  if (IsWord("TRIGGER")) return ParseTrigger(true);
+  if (IsWord("EXCEPTION")) return ParseException();
+  // ALTER DOMAIN, ALTER INDEX, ALTER SEQUENCE, ALTER DATABASE: run, not modelled.
+  const std::string Kind = Sy == syIdent ? Ident : ResWordBySymbol(Sy);
+  SkipToTerm();
+  Report(stStatement, "", dboUnknown, odbAlter);
+  (void)Kind;
+}
+
+void TIbParser::ParseDrop() {
+  GetSy();
+  const auto* K = std::find_if(kKindWords.begin(), kKindWords.end(),
+                               [this](const TKindWord& W) { return IsWord(W.Word.data()); });
+  if (K == kKindWords.end()) {
+    ErrMsg("Unknown statement: DROP " + (Sy == syIdent ? Ident : ResWordBySymbol(Sy)));
+    GetSy();
+    return;
+  }
+  GetSy();
+  if (K->Kind == dboFunction && IsWord("FUNCTION")) GetSy();
+  const std::string N = Name();
+  Report(stStatement, N, K->Kind, odbDrop);
+  TDbObjList* L = ListOf(dynamic_cast<TObjs*>(Objs), K->Kind);
+  if (!L) return;
+  const int Index = L->IndexOf(KeyOf(K->Kind, N));
+  if (Index < 0) return;
+  Objs->RemoveDepend(L->Objects(Index));
+  L->Delete(Index);
+  // The server takes the privileges on a dropped table, view or procedure with it.
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (K->Kind != dboTable && K->Kind != dboView && K->Kind != dboProcedure) return;
+  for (int I = O->Grants.Count() - 1; I >= 0; --I) {
+    auto* G = dynamic_cast<TGntData*>(O->Grants.Objects(I));
+    if (!G || G->ObjectName != N || G->ObjectType == 13) continue;
+    O->RemoveDepend(G);
+    O->Grants.Delete(I);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tables, columns, constraints
+
+void TIbParser::ParseTable() {
+  GetSy();
+  auto Tbl = std::make_unique<TTblData>(Objs);
+  const std::string TableName = Name();
+  Tbl->SetObjName(TableName);
+  if (IsWord("EXTERNAL")) {
+    GetSy();
+    if (IsWord("FILE")) GetSy();
+    if (Sy == syString) Tbl->ExternalFile = StrValue;
+    TestAndGetSy(syString);
+  }
+  TestAndGetSy(syLParen);
+  TTblData* T = Tbl.get();
+  Report(stStatement, TableName, dboTable, odbCreate);
+  if (!AddObj(Tbl.release(), true)) T = nullptr;
+  TTblData Scratch(Objs);
+  for (;;) {
+    ParseTableElement(T ? *T : Scratch);
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+  // ON COMMIT DELETE/PRESERVE ROWS of a temporary table.
+  if (IsWord("ON")) SkipToTerm();
+}
+
+void TIbParser::ParseTableElement(TTblData& Tbl) {
+  if (IsWord("CONSTRAINT")) {
+    GetSy();
+    const std::string N = Name();
+    ParseConstraint(N, Tbl.GetObjName(), "");
+    return;
+  }
+  if (IsWord("PRIMARY") || IsWord("UNIQUE") || IsWord("FOREIGN") || IsWord("CHECK")) {
+    ParseConstraint("", Tbl.GetObjName(), "");
+    return;
+  }
+  auto Fld = std::make_unique<TFldData>(Objs);
+  Fld->SetObjName(Name());
+  Fld->TableName = Tbl.GetObjName();
+  Fld->OwnerObj = &Tbl;
+  Fld->Position = Tbl.Fields.Count() + 1;
+  TFldData* F = Tbl.Fields.Add(std::move(Fld));
+  ParseColumnDef(*F, &Tbl);
+}
+
+void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
+  if (IsWord("COMPUTED")) {
+    GetSy();
+    if (IsWord("BY")) GetSy();
+    const std::int32_t Start = SyPos;
+    SkipParens();
+    // The expression keeps its parentheses, as RDB$COMPUTED_SOURCE does.
+    Fld.Body = CopyTxtFrom(Start);
+    return;
+  }
+  if (IsWord("GENERATED")) {
+    // GENERATED BY DEFAULT AS IDENTITY: an identity column.
+    GetSy();
+    while (!IsWord("IDENTITY") && Sy != syEOF && Sy != syTerm) GetSy();
+    GetSy();
+    Fld.Identity = true;
+  }
+  ParseDataType(Fld);
+  for (;;) {
+    if (IsWord("DEFAULT")) {
+      GetSy();
+      Fld.DefValue = ParseDefault();
+    } else if (IsWord("NOT")) {
+      GetSy();
+      if (IsWord("NULL")) GetSy();
+      Fld.Nullable = false;
+    } else if (IsWord("NULL")) {
+      GetSy();
+    } else if (IsWord("COLLATE")) {
+      GetSy();
+      Fld.Collation = Name();
+    } else if (IsWord("CHECK") && !Owner) {
+      GetSy();
+      const std::int32_t Start = SyPos;
+      SkipParens();
+      Fld.CheckText = " " + CopyTxtFrom(Start);
+    } else if (Owner && (IsWord("CONSTRAINT") || IsWord("PRIMARY") || IsWord("UNIQUE") ||
+                         IsWord("REFERENCES") || IsWord("CHECK"))) {
+      std::string N;
+      if (IsWord("CONSTRAINT")) {
+        GetSy();
+        N = Name();
+      }
+      ParseConstraint(N, Owner->GetObjName(), Fld.GetObjName());
+    } else {
+      return;
+    }
+  }
+}
+
+void TIbParser::ParseDataType(TFldData& Fld) {
+  std::string Word = Sy == syIdent && !FQuoted ? Ident : std::string();
+  const auto* It = std::find_if(kTypeWords.begin(), kTypeWords.end(),
+                                [&Word](const TTypeWord& W) { return W.Word == Word; });
+  if (It == kTypeWords.end()) {
+    // A domain (TYPE OF name, or the name itself).
+    if (IsWord("TYPE")) {
+      GetSy();
+      if (IsWord("OF")) GetSy();
+      Fld.TypeOf = true;
+    }
+    Fld.FieldType = iftDomain;
+    Fld.DomainName = Name();
+    return;
+  }
+  TDBFieldType T = It->Type;
+  GetSy();
+  if (T == iftDoublePrecision && IsWord("PRECISION")) GetSy();
+  if (T == iftChar && (IsWord("VARYING"))) {
+    T = iftVarchar;
+    GetSy();
+  }
+  Fld.FieldType = T;
+  if (Sy == syLParen && (T == iftChar || T == iftVarchar)) {
+    GetSy();
+    if (Sy == syInteger) Fld.Size = static_cast<std::int32_t>(IntValue);
+    TestAndGetSy(syInteger);
+    TestAndGetSy(syRParen);
+  } else if (Sy == syLParen && (T == iftNumeric || T == iftDecimal || T == iftFloat)) {
+    GetSy();
+    if (Sy == syInteger) Fld.Precision = static_cast<std::int32_t>(IntValue);
+    TestAndGetSy(syInteger);
+    if (Sy == syComma) {
+      GetSy();
+      if (Sy == syInteger) Fld.Scale = static_cast<std::int32_t>(IntValue);
+      TestAndGetSy(syInteger);
+    }
+    TestAndGetSy(syRParen);
+  }
+  if (T == iftChar && Fld.Size == 0) Fld.Size = 1;
+  if (T == iftBlob) {
+    for (;;) {
+      if (IsWord("SUB_TYPE")) {
+        GetSy();
+        if (Sy == syInteger) {
+          Fld.SubType = static_cast<std::int32_t>(IntValue);
+        } else if (IsWord("TEXT")) {
+          Fld.SubType = 1;
+        } else if (IsWord("BINARY")) {
+          Fld.SubType = 0;
+        }
+        GetSy();
+      } else if (IsWord("SEGMENT")) {
+        GetSy();
+        if (IsWord("SIZE")) GetSy();
+        if (Sy == syInteger) Fld.SegmentSize = static_cast<std::int32_t>(IntValue);
+        TestAndGetSy(syInteger);
+      } else if (Sy == syLParen) {
+        GetSy();  // BLOB (segment size, sub type)
+        if (Sy == syInteger) Fld.SegmentSize = static_cast<std::int32_t>(IntValue);
+        TestAndGetSy(syInteger);
+        if (Sy == syComma) {
+          GetSy();
+          if (Sy == syInteger) Fld.SubType = static_cast<std::int32_t>(IntValue);
+          TestAndGetSy(syInteger);
+        }
+        TestAndGetSy(syRParen);
+      } else {
+        break;
+      }
+    }
+  }
+  if (IsWord("CHARACTER")) {
+    GetSy();
+    if (IsWord("SET")) GetSy();
+    Fld.CharSet = Name();
+  }
+}
+
+std::string TIbParser::ParseDefault() {
+  const std::int32_t Start = SyPos;
+  if (Sy == syLParen) {
+    SkipParens();
+  } else {
+    if (Sy == syMinus || Sy == syPlus) GetSy();
+    GetSy();
+  }
+  return CopyTxtFrom(Start);
+}
+
+void TIbParser::ParseNameList(TStrings& List) {
+  TestAndGetSy(syLParen);
+  for (;;) {
+    const std::string N = Name();
+    if (N.empty()) break;
+    List.Add(N);
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+}
+
+void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& Table,
+                                const std::string& Column) {
+  auto Ctr = std::make_unique<TCtrData>(Objs);
+  // INTEG_n is the name the server gives a constraint the script left unnamed: the catalog
+  // writes it so that a drop can name it, and it pairs as the unnamed constraint of a script.
+  const bool Generated = CtrName.size() > 6 && CtrName.compare(0, 6, "INTEG_") == 0 &&
+                         CtrName.find_first_not_of("0123456789", 6) == std::string::npos;
+  Ctr->SetObjName(Generated ? std::string() : CtrName);
+  if (Generated) Ctr->AltName = CtrName;
+  Ctr->SetTblName(Table);
+  auto Columns = [&] {
+    if (Column.empty())
+      ParseNameList(Ctr->FldList);
+    else
+      Ctr->FldList.Add(Column);
+  };
+  auto Using = [&] {
+    // USING [ASC|DESC] INDEX name: the index the key makes.
+    if (!IsWord("USING")) return;
+    GetSy();
+    if (IsWord("DESC") || IsWord("DESCENDING")) Ctr->Descending = true;
+    if (!IsWord("INDEX")) GetSy();
+    GetSy();
+    Ctr->IndexName = Name();
+  };
+  if (IsWord("PRIMARY")) {
+    GetSy();
+    if (IsWord("KEY")) GetSy();
+    Ctr->SetCtType(ctPKey);
+    if (Column.empty())
+      Columns();
+    else
+      Ctr->FldList.Add(Column);
+    Using();
+  } else if (IsWord("UNIQUE")) {
+    GetSy();
+    Ctr->SetCtType(ctUnique);
+    if (Column.empty())
+      Columns();
+    else
+      Ctr->FldList.Add(Column);
+    Using();
+  } else if (IsWord("FOREIGN") || IsWord("REFERENCES")) {
+    if (IsWord("FOREIGN")) {
+      GetSy();
+      if (IsWord("KEY")) GetSy();
+      Columns();
+    } else {
+      Ctr->FldList.Add(Column);
+    }
+    Ctr->SetCtType(ctFKey);
+    if (IsWord("REFERENCES"))
+      GetSy();
+    else
+      TestIdent("REFERENCES");
+    Ctr->SetRefTblName(Name());
+    if (Sy == syLParen) ParseNameList(Ctr->RefFldList);
+    while (IsWord("ON")) {
+      GetSy();
+      const bool Delete = IsWord("DELETE");
+      GetSy();
+      TUDAction A = udaNoAction;
+      if (IsWord("CASCADE")) {
+        A = udaCascade;
+        GetSy();
+      } else if (IsWord("SET")) {
+        GetSy();
+        A = IsWord("NULL") ? udaNull : udaDefault;
+        GetSy();
+      } else if (IsWord("NO")) {
+        GetSy();
+        GetSy();  // ACTION
+      } else if (IsWord("RESTRICT")) {
+        GetSy();
+      }
+      (Delete ? Ctr->OnDelete : Ctr->OnUpdate) = A;
+    }
+    Using();
+  } else if (IsWord("CHECK")) {
+    GetSy();
+    Ctr->SetCtType(ctCheck);
+    const std::int32_t Start = SyPos;
+    SkipParens();
+    Ctr->Body = " " + CopyTxtFrom(Start);
+  } else {
+    ErrMsg("Unknown constraint: " + Ident);
+    return;
+  }
+  AddObj(Ctr.release(), true);
+}
+
+void TIbParser::ParseAlterTable() {
+  GetSy();
+  const std::string Table = Name();
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  TTblData* Tbl = O ? O->GetTable(Table) : nullptr;
+  Report(stStatement, Table, dboTable, odbAlter);
+  for (;;) {
+    if (IsWord("ADD")) {
+      GetSy();
+      if (IsWord("CONSTRAINT")) {
+        GetSy();
+        const std::string N = Name();
+        ParseConstraint(N, Table, "");
+      } else if (IsWord("PRIMARY") || IsWord("UNIQUE") || IsWord("FOREIGN") || IsWord("CHECK")) {
+        ParseConstraint("", Table, "");
+      } else {
+        TTblData Scratch(Objs);
+        ParseTableElement(Tbl ? *Tbl : Scratch);
+      }
+    } else if (Sy == ibDROP) {
+      GetSy();
+      if (IsWord("CONSTRAINT")) {
+        GetSy();
+        const std::string N = Name();
+        if (O) {
+          for (int I = 0; I < O->Constraints.Count(); ++I) {
+            auto* C = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
+            if (!C || (C->GetObjName() != N && C->AltName != N) || C->GetTblName() != Table)
+              continue;
+            O->RemoveDepend(C);
+            O->Constraints.Delete(I);
+            break;
+          }
+        }
+      } else {
+        const std::string N = Name();
+        if (Tbl) {
+          const int I = Tbl->Fields.IndexOf(N);
+          if (I >= 0) Tbl->Fields.Delete(I);
+          for (int J = 0; J < Tbl->Fields.Count(); ++J) Tbl->Fields[J]->Position = J + 1;
+        }
+      }
+    } else {
+      // ALTER [COLUMN] c POSITION n moves the column; its type, name or default, written by
+      // the column-alteration driver, is run and not modelled.
+      if (Sy == ibALTER) {
+        GetSy();
+        if (IsWord("COLUMN")) GetSy();
+        const std::string C = Name();
+        if (IsWord("POSITION") && Tbl) {
+          GetSy();
+          const int From = Tbl->Fields.IndexOf(C);
+          const int To = Sy == syInteger ? static_cast<int>(IntValue) - 1 : -1;
+          if (From >= 0 && To >= 0 && To < Tbl->Fields.Count()) {
+            std::vector<std::unique_ptr<TFldData>> All;
+            while (Tbl->Fields.Count() > 0) All.push_back(Tbl->Fields.Extract(0));
+            auto Moved = std::move(All[static_cast<std::size_t>(From)]);
+            All.erase(All.begin() + From);
+            All.insert(All.begin() + To, std::move(Moved));
+            for (auto& F : All) {
+              F->Position = Tbl->Fields.Count() + 1;
+              Tbl->Fields.Add(std::move(F));
+            }
+          }
+        }
+      }
+      while (Sy != syTerm && Sy != syEOF && Sy != syComma) {
+        if (Sy == syLParen)
+          SkipParens();
+        else
+          GetSy();
+      }
+    }
+    if (Sy != syComma) break;
+    GetSy();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Domains, indexes, generators, exceptions, roles
+
+void TIbParser::ParseDomain() {
+  GetSy();
+  auto D = std::make_unique<TDmnData>(Objs);
+  const std::string N = Name();
+  D->SetObjName(N);
+  if (IsWord("AS")) GetSy();
+  D->TypeField->OwnerObj = D.get();
+  ParseColumnDef(*D->TypeField, nullptr);
+  Report(stStatement, N, dboDomain, odbCreate);
+  AddObj(D.release(), true);
+}
+
+void TIbParser::ParseIndex() {
+  auto Idx = std::make_unique<TIdxData>(Objs);
+  if (IsWord("UNIQUE")) {
+    Idx->Unique = true;
+    GetSy();
+  }
+  if (IsWord("ASC") || IsWord("ASCENDING")) {
+    GetSy();
+  } else if (IsWord("DESC") || IsWord("DESCENDING")) {
+    Idx->Descending = true;
+    GetSy();
+  }
+  if (IsWord("INDEX"))
+    GetSy();
+  else
+    TestIdent("INDEX");
+  const std::string N = Name();
+  Idx->SetObjName(N);
+  if (IsWord("ON"))
+    GetSy();
+  else
+    TestIdent("ON");
+  Idx->TableName = Name();
+  if (IsWord("COMPUTED")) {
+    GetSy();
+    if (IsWord("BY")) GetSy();
+    const std::int32_t Start = SyPos;
+    SkipParens();
+    Idx->Body = " " + CopyTxtFrom(Start);
+  } else {
+    ParseNameList(Idx->Flds);
+  }
+  Report(stStatement, N, dboIndex, odbCreate);
+  AddObj(Idx.release(), true);
+}
+
+void TIbParser::ParseGenerator() {
+  GetSy();
+  auto G = std::make_unique<TGnrData>(Objs);
+  const std::string N = Name();
+  G->SetObjName(N);
+  // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema.
+  SkipToTerm();
+  Report(stStatement, N, dboGenerator, odbCreate);
+  AddObj(G.release(), true);
+}
+
+void TIbParser::ParseException() {
+  const bool Alter = FRepOp == odbAlter;
+  (void)Alter;
+  GetSy();
+  const std::string N = Name();
+  const std::string Message = Sy == syString ? StrValue : std::string();
+  TestAndGetSy(syString);
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (auto* E = O ? dynamic_cast<TExcData*>(O->Exceptions.FindObj(N)) : nullptr) {
+    E->Message = Message;  // ALTER EXCEPTION, or a second CREATE OR ALTER
+    Report(stStatement, N, dboException, odbAlter);
+    return;
+  }
+  auto E = std::make_unique<TExcData>(Objs);
+  E->SetObjName(N);
+  E->Message = Message;
+  Report(stStatement, N, dboException, odbCreate);
+  AddObj(E.release(), true);
+}
+
+void TIbParser::ParseRole() {
+  GetSy();
+  auto R = std::make_unique<TRolData>(Objs);
+  const std::string N = Name();
+  R->SetObjName(N);
+  Report(stStatement, N, dboRole, odbCreate);
+  AddObj(R.release(), true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Views, procedures, triggers
+
+void TIbParser::ParseView() {
+  GetSy();
+  auto V = std::make_unique<TViwData>(Objs);
+  const std::string N = Name();
+  V->SetObjName(N);
+  if (Sy == syLParen) {
+    TStringList Names;
+    ParseNameList(Names);
+    for (const std::string& C : Names) {
+      auto F = std::make_unique<TFldData>(Objs);
+      F->SetObjName(C);
+      F->TableName = N;
+      F->OwnerObj = V.get();
+      F->Position = V->Fields.Count() + 1;
+      V->Fields.Add(std::move(F));
+    }
+  }
+  if (IsWord("AS"))
+    GetSy();
+  else
+    TestIdent("AS");
+  V->Body = RestOfStatement(SyPos);
+  Report(stStatement, N, dboView, odbCreate);
+  AddObj(V.release(), true);
+}
+
+void TIbParser::ParseParams(TDbObj& Owner, TObjVector<TFldData>& List) {
+  TestAndGetSy(syLParen);
+  while (Sy != syRParen && Sy != syEOF && Sy != syTerm) {
+    auto F = std::make_unique<TFldData>(Objs);
+    F->SetObjName(Name());
+    F->OwnerObj = &Owner;
+    F->TableName = Owner.GetObjName();
+    F->Position = List.Count() + 1;
+    TFldData* P = List.Add(std::move(F));
+    ParseColumnDef(*P, nullptr);
+    if (Sy == syEqual) {
+      GetSy();
+      P->DefValue = ParseDefault();
+    }
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+}
+
+void TIbParser::ParseProcedure(bool Alter) {
+  GetSy();
+  const std::string N = Name();
+  auto P = std::make_unique<TPrcData>(Objs);
+  P->SetObjName(N);
+  if (Sy == syLParen) ParseParams(*P, P->Params);
+  if (IsWord("RETURNS")) {
+    GetSy();
+    ParseParams(*P, P->Results);
+  }
+  if (IsWord("AS"))
+    GetSy();
+  else
+    TestIdent("AS");
+  // The body as the server keeps it: from the first word after AS to the terminator.
+  P->Body = RestOfStatement(SyPos);
+  Report(stProcedure, N, dboProcedure, Alter ? odbAlter : odbCreate);
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (Alter && O) {
+    const int I = O->Procedures.IndexOf(N);
+    if (I >= 0) {
+      Objs->RemoveDepend(O->Procedures.Objects(I));
+      O->Procedures.Delete(I);
+    }
+  }
+  AddObj(P.release(), true);
+}
+
+namespace {
+
+/// A trigger's event word: 1 insert, 2 update, 3 delete; 0 for another word.
+int EventSlot(const std::string& Word) {
+  if (Word == "INSERT") return 1;
+  if (Word == "UPDATE") return 2;
+  if (Word == "DELETE") return 3;
+  return 0;
+}
+
+}  // namespace
+
+void TIbParser::ParseTrigger(bool Alter) {
+  GetSy();
+  const std::string N = Name();
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  TTrgData* Existing = Alter && O ? dynamic_cast<TTrgData*>(O->Triggers.FindObj(N)) : nullptr;
+  auto New = std::make_unique<TTrgData>(Objs);
+  TTrgData* T = Existing ? Existing : New.get();
+  T->SetObjName(N);
+  if (IsWord("FOR")) {
+    GetSy();
+    T->OwnName = Name();
+  }
+  bool TypeGiven = false;
+  int After = 0;
+  int Slots[3] = {0, 0, 0};
+  for (;;) {
+    if (IsWord("ACTIVE")) {
+      T->Active = true;
+      GetSy();
+    } else if (IsWord("INACTIVE")) {
+      T->Active = false;
+      GetSy();
+    } else if (IsWord("BEFORE") || IsWord("AFTER")) {
+      TypeGiven = true;
+      After = IsWord("AFTER") ? 1 : 0;
+      GetSy();
+      for (int I = 0; I < 3; ++I) {
+        Slots[I] = EventSlot(UpperCase(Ident));
+        if (Slots[I] == 0) {
+          ErrMsg("Unknown trigger event: " + Ident);
+          return;
+        }
+        GetSy();
+        if (!IsWord("OR")) break;
+        GetSy();
+      }
+    } else if (IsWord("POSITION")) {
+      GetSy();
+      if (Sy == syInteger) T->Position = static_cast<std::int32_t>(IntValue);
+      TestAndGetSy(syInteger);
+    } else if (IsWord("ON") && !Alter) {
+      GetSy();
+      T->OwnName = Name();
+    } else {
+      break;
+    }
+  }
+  if (TypeGiven) {
+    // The server's trigger type: 1 + after, the event slots packed two bits apart from bit 1.
+    const int V = After | (Slots[0] << 1) | (Slots[1] << 3) | (Slots[2] << 5);
+    T->TrgType = V - 1;
+  }
+  if (Sy != syTerm && Sy != syEOF) T->Body = RestOfStatement(SyPos);
+  Report(stTrigger, N, dboTrigger, Alter ? odbAlter : odbCreate);
+  if (Existing) return;
+  if (Alter) {
+    // ALTER TRIGGER of a trigger the script did not make: run, not modelled.
+    return;
+  }
+  AddObj(New.release(), true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// COMMENT ON, GRANT, DECLARE EXTERNAL FUNCTION
+
+void TIbParser::SetDescription(TDbObject Kind, const std::string& Name, const std::string& Sub,
+                               const std::string& Text) {
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O) return;
+  TFldData* Column = nullptr;
+  if (Kind == dboField) {
+    if (auto* T = O->GetTable(Name)) Column = FieldOf(T->Fields, Sub);
+    if (auto* V = dynamic_cast<TViwData*>(O->Views.FindObj(Name)); !Column && V)
+      Column = FieldOf(V->Fields, Sub);
+  } else if (Kind == dboParam) {
+    if (auto* P = dynamic_cast<TPrcData*>(O->Procedures.FindObj(Name))) {
+      Column = FieldOf(P->Params, Sub);
+      if (!Column) Column = FieldOf(P->Results, Sub);
+    }
+  } else if (TDbObjList* L = ListOf(O, Kind)) {
+    TDbObj* Target = L->FindObj(KeyOf(Kind, Name));
+    // A relation's description is written alike for tables and views.
+    if (!Target && Kind == dboTable) Target = O->Views.FindObj(Name);
+    if (Target) Target->Description = Text;
+  }
+  if (Column) Column->Description = Text;
+}
+
+std::string TIbParser::DescriptionText() {
+  std::string Text;
+  if (Sy == syString) {
+    Text = StrValue;
+    GetSy();
+  } else if (IsWord("NULL")) {
+    GetSy();
+  } else {
+    TestSy(syString);
+  }
+  return Text;
+}
+
+void TIbParser::ParseComment() {
+  GetSy();
+  if (IsWord("ON"))
+    GetSy();
+  else
+    TestIdent("ON");
+  TDbObject Kind = dboUnknown;
+  std::string ObjName, Sub;
+  if (IsWord("DATABASE")) {
+    GetSy();
+  } else if (IsWord("COLUMN") || IsWord("PARAMETER")) {
+    Kind = IsWord("PARAMETER") ? dboParam : dboField;
+    GetSy();
+    ObjName = Name();
+    TestAndGetSy(syDot);
+    Sub = Name();
+  } else {
+    const auto* K = std::find_if(kKindWords.begin(), kKindWords.end(),
+                                 [this](const TKindWord& W) { return IsWord(W.Word.data()); });
+    if (K == kKindWords.end()) {
+      ErrMsg("Unknown object kind: " + Ident);
+      return;
+    }
+    GetSy();
+    if (K->Kind == dboFunction && IsWord("FUNCTION")) GetSy();
+    Kind = K->Kind;
+    ObjName = Name();
+  }
+  if (IsWord("IS"))
+    GetSy();
+  else
+    TestIdent("IS");
+  SetDescription(Kind, ObjName, Sub, DescriptionText());
+  Report(stDescription, ObjName, dboUnknown, odbUnknown);
+}
+
+// DESCRIBE FIELD f TABLE|VIEW t 'text', DESCRIBE PARAMETER p PROCEDURE r 'text', DESCRIBE kind
+// name 'text': the descriptions of servers before COMMENT ON.
+void TIbParser::ParseDescribe() {
+  GetSy();
+  TDbObject Kind = dboUnknown;
+  std::string ObjName, Sub;
+  if (IsWord("FIELD") || IsWord("PARAMETER")) {
+    Kind = IsWord("PARAMETER") ? dboParam : dboField;
+    GetSy();
+    Sub = Name();
+    GetSy();  // TABLE, VIEW or PROCEDURE
+    ObjName = Name();
+  } else {
+    const auto* K = std::find_if(kKindWords.begin(), kKindWords.end(),
+                                 [this](const TKindWord& W) { return IsWord(W.Word.data()); });
+    if (K == kKindWords.end()) {
+      ErrMsg("Unknown object kind: " + Ident);
+      return;
+    }
+    GetSy();
+    Kind = K->Kind;
+    ObjName = Name();
+  }
+  SetDescription(Kind, ObjName, Sub, DescriptionText());
+  Report(stDescription, ObjName, dboUnknown, odbUnknown);
+}
+
+// UPDATE RDB$... SET RDB$DESCRIPTION = 'text' WHERE key = 'name' [AND RDB$FIELD_NAME = 'sub']:
+// a description written into the system tables. Other UPDATE statements are data.
+bool TIbParser::ParseSysDescription() {
+  struct TSysTable {
+    std::string_view Table;
+    TDbObject Kind;
+  };
+  static constexpr std::array<TSysTable, 11> kSysTables{{
+      {"RDB$RELATION_FIELDS", dboField},
+      {"RDB$PROCEDURE_PARAMETERS", dboParam},
+      {"RDB$FIELDS", dboDomain},
+      {"RDB$RELATIONS", dboTable},
+      {"RDB$PROCEDURES", dboProcedure},
+      {"RDB$TRIGGERS", dboTrigger},
+      {"RDB$EXCEPTIONS", dboException},
+      {"RDB$INDICES", dboIndex},
+      {"RDB$FUNCTIONS", dboFunction},
+      {"RDB$GENERATORS", dboGenerator},
+      {"RDB$ROLES", dboRole},
+  }};
+  GetSy();
+  const std::string Table = Sy == syIdent ? Ident : std::string();
+  const auto* T = std::find_if(kSysTables.begin(), kSysTables.end(),
+                               [&Table](const TSysTable& S) { return S.Table == Table; });
+  if (T == kSysTables.end()) return false;
+  GetSy();
+  if (!IsWord("SET")) return false;
+  GetSy();
+  if (!IsWord("RDB$DESCRIPTION")) return false;
+  GetSy();
+  TestAndGetSy(syEqual);
+  const std::string Text = DescriptionText();
+  if (!IsWord("WHERE")) return false;
+  std::string ObjName, Sub;
+  while (Sy != syTerm && Sy != syEOF) {
+    const std::string Column = Sy == syIdent ? Ident : std::string();
+    GetSy();
+    if (Sy != syEqual) break;
+    GetSy();
+    const std::string Value = Sy == syString ? StrValue : std::string();
+    GetSy();
+    if (Column == "RDB$FIELD_NAME" || Column == "RDB$PARAMETER_NAME") {
+      if (T->Kind == dboDomain)
+        ObjName = Value;
+      else
+        Sub = Value;
+    } else {
+      ObjName = Value;
+    }
+    if (!IsWord("AND")) break;
+    GetSy();
+  }
+  SetDescription(T->Kind, ObjName, Sub, Text);
+  Report(stDescription, ObjName, dboUnknown, odbUnknown);
+  return true;
+}
+
+void TIbParser::ParseGrant(bool Revoke) {
+  GetSy();
+  const std::int32_t Start = SyPos;
+  TGrantPrivilegeSet Privs;
+  bool RoleGrant = false;
+  std::string Object;
+  std::int32_t ObjType = 0;
+  TStringList Columns;
+  // Privileges up to ON; a list without ON grants roles.
+  while (Sy != syTerm && Sy != syEOF && !IsWord("ON") && !IsWord("TO")) {
+    const std::string W = UpperCase(Ident);
+    if (W == "ALL") {
+      Privs.Include(gntAll);
+      GetSy();
+      if (IsWord("PRIVILEGES")) GetSy();
+    } else if (W == "SELECT") {
+      Privs.Include(gntSelect), GetSy();
+    } else if (W == "INSERT") {
+      Privs.Include(gntInsert), GetSy();
+    } else if (W == "DELETE") {
+      Privs.Include(gntDelete), GetSy();
+    } else if (W == "EXECUTE") {
+      Privs.Include(gntExecute), GetSy();
+    } else if (W == "UPDATE" || W == "REFERENCES") {
+      Privs.Include(W == "UPDATE" ? gntUpdate : gntReferences);
+      GetSy();
+      if (Sy == syLParen) ParseNameList(Columns);
+    } else {
+      RoleGrant = true;
+      Object = Name();
+      ObjType = 13;
+    }
+    if (Sy == syComma) GetSy();
+  }
+  if (IsWord("ON")) {
+    GetSy();
+    if (IsWord("TABLE")) {
+      GetSy();
+    } else if (IsWord("PROCEDURE")) {
+      ObjType = 5;
+      GetSy();
+    }
+    Object = Name();
+    if (ObjType == 0 && Objs) {
+      if (auto* O = dynamic_cast<TObjs*>(Objs); O && O->Views.FindObj(Object)) ObjType = 1;
+    }
+  }
+  if (IsWord("TO") || (Revoke && IsWord("FROM")))
+    GetSy();
+  else
+    TestIdent(Revoke ? "FROM" : "TO");
+  const std::int32_t GranteeStart = SyPos;
+  (void)GranteeStart;
+  (void)Start;
+  std::vector<std::pair<std::string, std::int32_t>> Grantees;
+  while (Sy != syTerm && Sy != syEOF && !IsWord("WITH") && !IsWord("GRANTED")) {
+    std::int32_t Type = 8;
+    if (IsWord("USER")) {
+      GetSy();
+    } else if (IsWord("ROLE")) {
+      Type = 13;
+      GetSy();
+    } else if (IsWord("PROCEDURE")) {
+      Type = 5;
+      GetSy();
+    } else if (IsWord("TRIGGER")) {
+      Type = 2;
+      GetSy();
+    } else if (IsWord("VIEW")) {
+      Type = 1;
+      GetSy();
+    }
+    const std::string G = Name();
+    if (G.empty()) break;
+    if (Type == 8 && Objs) {
+      if (auto* O = dynamic_cast<TObjs*>(Objs); O && O->Roles.FindObj(KeyOf(dboRole, G))) Type = 13;
+    }
+    Grantees.emplace_back(G, Type);
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  std::int32_t Option = 0;
+  if (IsWord("WITH")) {
+    Option = 1;
+    SkipToTerm();
+  }
+  SkipToTerm();
+  if (Revoke) {
+    // The privileges taken go from the grants that gave them; a grant left with none goes.
+    auto* O = dynamic_cast<TObjs*>(Objs);
+    for (int I = O ? O->Grants.Count() - 1 : -1; I >= 0; --I) {
+      auto* Gnt = dynamic_cast<TGntData*>(O->Grants.Objects(I));
+      if (!Gnt || Gnt->ObjectName != Object) continue;
+      bool Named = false;
+      for (const auto& G : Grantees) Named = Named || G.first == Gnt->GranteeName;
+      if (!Named) continue;
+      Gnt->Privileges =
+          RoleGrant || Privs.Contains(gntAll) ? TGrantPrivilegeSet{} : Gnt->Privileges - Privs;
+      if (Gnt->Privileges.Empty()) {
+        O->RemoveDepend(Gnt);
+        O->Grants.Delete(I);
+      }
+    }
+    Report(stStatement, Object, dboGrant, odbDrop);
+    return;
+  }
+  for (const auto& [G, Type] : Grantees) {
+    auto Gnt = std::make_unique<TGntData>(Objs);
+    Gnt->ObjectName = Object;
+    Gnt->ObjectType = ObjType;
+    Gnt->GranteeName = G;
+    Gnt->GranteeType = Type;
+    Gnt->GrantOption = Option;
+    if (!RoleGrant) Gnt->Privileges = Privs;
+    for (const std::string& C : Columns) Gnt->Fields.Add(C);
+    AddObj(Gnt.release(), true);
+  }
+  Report(stStatement, Object, dboGrant, odbCreate);
+}
+
+void TIbParser::ParseDeclare() {
+  GetSy();
+  if (!IsWord("EXTERNAL")) {
+    ErrMsg("Unknown statement: DECLARE " + Ident);
+    return;
+  }
+  GetSy();
+  if (IsWord("FUNCTION"))
+    GetSy();
+  else
+    TestIdent("FUNCTION");
+  auto U = std::make_unique<TUdfData>(Objs);
+  const std::string N = Name();
+  U->SetObjName(N);
+  auto PassBy = [this](TFldData& F) {
+    if (IsWord("BY")) {
+      GetSy();
+      if (IsWord("DESCRIPTOR")) F.ByDescriptor = true;
+      if (IsWord("VALUE")) F.ByValue = true;
+      GetSy();
+    }
+  };
+  while (!IsWord("RETURNS") && Sy != syTerm && Sy != syEOF) {
+    TFldData* P = U->AddParam(IntToStr(U->Params.Count() + 1));
+    if (IsWord("CSTRING")) {
+      GetSy();
+      P->FieldType = iftCstring;
+      TestAndGetSy(syLParen);
+      if (Sy == syInteger) P->Size = static_cast<std::int32_t>(IntValue);
+      TestAndGetSy(syInteger);
+      TestAndGetSy(syRParen);
+    } else {
+      ParseDataType(*P);
+    }
+    PassBy(*P);
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  if (IsWord("RETURNS"))
+    GetSy();
+  else
+    TestIdent("RETURNS");
+  if (IsWord("PARAMETER")) {
+    GetSy();
+    if (Sy == syInteger) U->ReturnParam->ReturnParam = static_cast<std::int32_t>(IntValue);
+    TestAndGetSy(syInteger);
+  } else if (IsWord("CSTRING")) {
+    GetSy();
+    U->ReturnParam->FieldType = iftCstring;
+    TestAndGetSy(syLParen);
+    if (Sy == syInteger) U->ReturnParam->Size = static_cast<std::int32_t>(IntValue);
+    TestAndGetSy(syInteger);
+    TestAndGetSy(syRParen);
+  } else {
+    ParseDataType(*U->ReturnParam);
+  }
+  PassBy(*U->ReturnParam);
+  for (;;) {
+    if (IsWord("FREE_IT")) {
+      U->FreeIt = true;
+      GetSy();
+    } else if (IsWord("ENTRY_POINT")) {
+      GetSy();
+      if (Sy == syString) U->EntryPoint = StrValue;
+      TestAndGetSy(syString);
+    } else if (IsWord("MODULE_NAME")) {
+      GetSy();
+      if (Sy == syString) U->ModuleName = StrValue;
+      TestAndGetSy(syString);
+    } else {
+      break;
+    }
+  }
+  Report(stStatement, N, dboFunction, odbCreate);
+  AddObj(U.release(), true);
 }
 
 }  // namespace qel

@@ -1,5 +1,142 @@
-// InterBase and Firebird dialect: the script parser unit. Until the parser lands it holds the
-// keyword table and the identifier quoting, declared in qelIBQuote.h.
+// InterBase and Firebird dialect: the script parser.
+//
+// How the dialect is built. The parser reads the DDL that isql accepts in SQL dialect 3 ("SET
+// TERM" blocks included) into the schema object model, in the very spellings the library's own
+// writer produces for dbInterBase: tables (columns on domains, defaults, NOT NULL, COMPUTED BY,
+// CHARACTER SET, COLLATE), domains, the four kinds of constraint, indexes (ASC/DESC,
+// COMPUTED BY), generators and sequences, exceptions, views, procedures, triggers, external
+// functions, roles, grants and descriptions (COMMENT ON). Routine, trigger and view bodies are
+// kept as source text, as the server keeps them (a procedure's from after AS, a trigger's from
+// AS on), so a body read from a script and the same body read from RDB$ compare equal. The
+// catalog extractor (qelIBDatabaseExtract.h) writes what it reads from the RDB$ tables as the
+// same DDL and reads it with this parser: script and catalog share one grammar.
+//
+// Statements the library writes into update scripts that change no object of the model (ALTER
+// COLUMN, writes to RDB$ system tables, SET GENERATOR, RECONNECT) are read and reported to the
+// executor without changing the collection.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
+#include "qelCompObj.h"
+#include "qelComp_Tbl.h"
 #include "qelIBQuote.h"
+#include "qelParser.h"
+
+namespace qel {
+
+/// Keyword symbols of the InterBase parser (numbered from 30). Only words that can never stand
+/// as a bare name in the statements read are keywords; the other words of the grammar are
+/// tested by their text.
+constexpr std::uint8_t ibCREATE = 30;
+constexpr std::uint8_t ibALTER = 31;
+constexpr std::uint8_t ibDROP = 32;
+constexpr std::uint8_t ibSET = 33;
+constexpr std::uint8_t ibCOMMIT = 34;
+constexpr std::uint8_t ibGRANT = 35;
+constexpr std::uint8_t ibDECLARE = 36;
+constexpr std::uint8_t ibCONNECT = 37;
+constexpr std::uint8_t ibRECREATE = 38;
+constexpr std::uint8_t ibREVOKE = 39;
+
+class TDbObj;
+class TTblData;
+class TCtrData;
+
+/// Reads InterBase/Firebird scripts into a collection. Every statement read is reported through
+/// the statement event, so the executor can run a script it loaded with this parser; "SET TERM"
+/// only changes the terminator. DROP takes its effect on the collection, so that a schema script
+/// followed by its update script reads as the schema the update leads to.
+///
+/// Errors never stop the reading: each is recorded (the first also goes to OnErrorMessage) and
+/// the parser goes on after the statement's terminator.
+class TIbParser : public TCustomSQLParser {
+ public:
+  explicit TIbParser(TCustomObjs* AObjs);
+  ~TIbParser() override;
+
+  void BuildResWords() override;
+  void ParseText() override;
+  void DoAfterGetSy() override;
+  std::string QuoteIdent(const std::string& Name) override;
+  std::uint8_t FindResWord() override;
+  void Link_Depend() override;
+  std::string GetScriptInfo() override;
+  void ErrMsg(const std::string& Text) override;
+  using TCustomParser::DoAddStatement;
+
+  /// The SQL dialect the script declared ("SET SQL DIALECT"); 3 unless it said otherwise.
+  std::int32_t SQLDialect = 3;
+
+ protected:
+  /// The current symbol is the unquoted word Word (keyword or identifier).
+  bool IsWord(const char* Word) const;
+  /// A name: an identifier or a keyword written as a name; empty (reported) otherwise.
+  std::string Name();
+  void SkipToTerm();
+  /// From "(" past its matching ")" (nested parentheses and literals skipped whole).
+  void SkipParens();
+  /// Text from Start up to the terminator (not included), trimmed, line breaks kept.
+  std::string RestOfStatement(std::int32_t Start);
+  void Report(TStatType Typ, const std::string& ObjName, TDbObject Kind, TDbOperation Op);
+
+  void ParseStatement();
+  void ParseSet();
+  void ParseCreate(bool OrAlter);
+  void ParseAlter();
+  void ParseDrop();
+  void ParseComment();
+  void ParseDescribe();
+  /// UPDATE of a description in an RDB$ table; false (nothing consumed that matters) for
+  /// another UPDATE.
+  bool ParseSysDescription();
+  /// Sets the description of the object (dboField: a column of Name, dboParam: a
+  /// parameter of procedure Name) that the collection holds; others are passed over.
+  void SetDescription(TDbObject Kind, const std::string& Name, const std::string& Sub,
+                      const std::string& Text);
+  /// A description literal, or NULL (empty).
+  std::string DescriptionText();
+  void ParseGrant(bool Revoke);
+  void ParseDeclare();
+
+  void ParseTable();
+  void ParseTableElement(TTblData& Tbl);
+  /// A column after its name: type or domain, DEFAULT, NOT NULL, inline constraints, CHECK,
+  /// COLLATE. Owner is the table (for inline constraints) or nullptr.
+  void ParseColumnDef(TFldData& Fld, TTblData* Owner);
+  void ParseDataType(TFldData& Fld);
+  /// DEFAULT's value as written, up to the next clause.
+  std::string ParseDefault();
+  /// A constraint from PRIMARY/UNIQUE/FOREIGN/CHECK; Name may be empty.
+  void ParseConstraint(const std::string& CtrName, const std::string& Table,
+                       const std::string& Column);
+  void ParseNameList(TStrings& List);
+  void ParseAlterTable();
+  void ParseDomain();
+  void ParseIndex();
+  void ParseGenerator();
+  void ParseException();
+  void ParseView();
+  void ParseProcedure(bool Alter);
+  void ParseParams(TDbObj& Owner, TObjVector<TFldData>& List);
+  void ParseTrigger(bool Alter);
+  void ParseRole();
+
+  bool FQuoted = false;
+  std::int64_t FErrCount = 0;
+  bool FReport = false;
+  TStatType FRepTyp = stStatement;
+  std::string FRepName;
+  TDbObject FRepKind = dboUnknown;
+  TDbOperation FRepOp = odbUnknown;
+};
+
+/// The parser of the script executor: the grammar of TIbParser; it also keeps the text of a
+/// "CONNECT" statement as a connect, so that the executor connects where the script says.
+class TIbExParser : public TIbParser {
+ public:
+  using TIbParser::TIbParser;
+};
+
+}  // namespace qel

@@ -813,8 +813,14 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
         continue;
       }
       case myAS:
+        // A generated column: its expression in the form the server writes back, and the
+        // kind of it (virtual unless said otherwise), so script and catalog compare equal.
         GetSy();
-        if (Sy == syLParen) Fld.GeneratedExpr = SkipParens();
+        if (Sy == syLParen) Fld.GeneratedExpr = "(" + CanonicalExpression(SkipParens()) + ")";
+        if (Fld.GeneratedExpr.size() > 4 && Fld.GeneratedExpr.compare(0, 2, "((") == 0 &&
+            Fld.GeneratedExpr.compare(Fld.GeneratedExpr.size() - 2, 2, "))") == 0)
+          Fld.GeneratedExpr = Fld.GeneratedExpr.substr(1, Fld.GeneratedExpr.size() - 2);
+        Fld.GeneratedExpr += " VIRTUAL";
         continue;
       default:
         break;
@@ -843,7 +849,9 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
       TestIdent("ALWAYS");
       GetSy();
     } else if (IsIdent("VIRTUAL") || IsIdent("STORED") || IsIdent("PERSISTENT")) {
-      Fld.GeneratedExpr += " " + UpperCase(Ident);
+      // STORED and PERSISTENT are one kind; the server shows it as STORED.
+      if (!Fld.GeneratedExpr.empty() && !IsIdent("VIRTUAL"))
+        Fld.GeneratedExpr.replace(Fld.GeneratedExpr.size() - 7, 7, "STORED");
       GetSy();
     } else if (IsIdent("INVISIBLE") || IsIdent("VISIBLE") || IsIdent("SERIAL")) {
       GetSy();

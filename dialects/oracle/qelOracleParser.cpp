@@ -1,10 +1,19 @@
-// Oracle keyword table and identifier quoting (names that fold to upper case or are reserved).
+// The Oracle script parser: keywords and quoting, the scanner (REM lines, "/" and "." lines,
+// double-quoted and dotted names), the statement loop with the SQL*Plus words, the block copy,
+// CREATE/ALTER/DROP dispatch, sequences, indexes, roles, grants, comments, CONNECT, the re-read
+// of catalog texts, dependency linking and errors. Tables, views, routines and types are in
+// qelOracleParser_Obj.cpp.
 #include "qelOracleParser.h"
-
-#include "qelResWords.h"
 
 #include <algorithm>
 #include <functional>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelCompObj.h"
+#include "qelComp_Gnr.h"
+#include "qelComp_Rol.h"
+#include "qelResWords.h"
 
 namespace qel {
 
@@ -70,6 +79,1126 @@ std::uint8_t OracleSymbolByResWord(std::string_view Word) {
 std::string OracleQuoteIdent(const std::string& Ident) {
   if (Ident.empty() || !NeedsQuotes(Ident)) return Ident;
   return EncloseIdent(Ident, '"', '"');
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+TOracleParser::TOracleParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
+  // Bare Oracle names may hold "#" and "$" after their first letter.
+  IdentChars.Include(static_cast<unsigned char>('#'));
+  IdentChars.Include(static_cast<unsigned char>('$'));
+  SetTermStr(";");
+  SetDatabaseType(dbOracle);
+  BuildResWords();
+}
+
+TOracleParser::~TOracleParser() = default;
+
+void TOracleParser::BuildResWords() {
+  TCustomSQLParser::BuildResWords();
+  for (const auto& [Word, Symbol] : OracleResWords) ResWords.AddResWord(std::string(Word), Symbol);
+}
+
+std::string TOracleParser::QuoteIdent(const std::string& Name) {
+  return OracleQuoteIdent(Name);
+}
+
+TObjs* TOracleParser::Collection() const {
+  return dynamic_cast<TObjs*>(Objs);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scanner
+
+namespace {
+
+bool IsLineStart(const std::string& Txt, std::size_t I) {
+  return I == 0 || Txt[I - 1] == '\n';
+}
+
+/// "REM" or "REMARK" as a word of its own at Txt[I].
+bool IsRemarkAt(const std::string& Txt, std::size_t I) {
+  auto WordEnds = [&Txt](std::size_t J) {
+    return J >= Txt.size() || Txt[J] == ' ' || Txt[J] == '\t' || Txt[J] == '\r' || Txt[J] == '\n';
+  };
+  const std::string Head = UpperCase(Txt.substr(I, 6));
+  return (Head.rfind("REM", 0) == 0 && WordEnds(I + 3)) || (Head == "REMARK" && WordEnds(I + 6));
+}
+
+}  // namespace
+
+bool TOracleParser::SkipText() {
+  if (!AtEndOfText() && Pos >= 2) {
+    const auto I = static_cast<std::size_t>(Pos - 2);
+    // A REM line is a SQL*Plus remark wherever it stands, also inside a column list. Only
+    // the word itself counts: a column named REMOTE_ID at the start of a line is a column.
+    if (IsLineStart(FTxt, I) && IsRemarkAt(FTxt, I)) {
+      SkipLine();
+      return true;
+    }
+  }
+  return TCustomSQLParser::SkipText();
+}
+
+void TOracleParser::DoGetSy() {
+  SyPos = Pos - 1;
+  if (!AtEndOfText() && Pos >= 2 && IsLineStart(FTxt, static_cast<std::size_t>(Pos - 2)) &&
+      ((Ch == '/' && CurCh() != '*') || Ch == '.')) {
+    // A "/" or "." line ends the statement (SQL*Plus); the rest of the line is read on.
+    Sy = syTerm;
+    GetChar();
+    return;
+  }
+  TCustomSQLParser::DoGetSy();
+}
+
+void TOracleParser::DoAfterGetSy() {
+  TCustomSQLParser::DoAfterGetSy();
+  FQuoted = false;
+  if (Sy == syString && QuoteChar == '"') {
+    // A double-quoted name keeps its case and its blanks.
+    Sy = syIdent;
+    Ident = StrValue;
+    FQuoted = true;
+  } else if (Sy == syIdent) {
+    Ident = UpperCase(Ident);  // Oracle folds bare names
+  } else if (Sy != syIdent && Sy < syFirstResWord) {
+    return;
+  }
+  if (Sy != syIdent) return;
+  // A dotted name is one symbol: schema.table, table.column, schema.table.column.
+  for (;;) {
+    SkipBlanks();
+    if (Ch != '.' || AtEndOfText()) return;
+    GetChar();
+    SkipBlanks();
+    if (Ch == '"') {
+      const std::size_t Start = static_cast<std::size_t>(Pos - 2);
+      GetChar();
+      while (!AtEndOfText() && !(Ch == '"' && CurCh() != '"')) {
+        if (Ch == '"') GetChar();
+        GetChar();
+      }
+      GetChar();
+      const std::string Part = FTxt.substr(Start, static_cast<std::size_t>(Pos - 2) - Start);
+      Ident += "." + Part;
+      FQuoted = false;
+      continue;
+    }
+    if (Ch == '\'') {
+      ErrMsg("Must be: double quote in obj/field name");
+      return;
+    }
+    if (Ch == '*') {
+      GetChar();
+      Ident += ".*";
+      continue;
+    }
+    if (IdentChars.Contains(static_cast<unsigned char>(Ch)) && !(Ch >= '0' && Ch <= '9')) {
+      const std::string Head = Ident;
+      GetIdent();
+      Ident = Head + "." + UpperCase(Ident);
+      FQuoted = false;
+      continue;
+    }
+    ErrMsg("Must be: <Ident>");
+    return;
+  }
+}
+
+void TOracleParser::TestSy(std::uint8_t Symbol) {
+  // A "/" where the terminator is expected ends the statement as well.
+  if (Symbol == syTerm && Sy == sySlash) return;
+  TCustomSQLParser::TestSy(Symbol);
+}
+
+bool TOracleParser::IsWord(const char* Word) const {
+  if (FQuoted || (Sy != syIdent && Sy < syFirstResWord)) return false;
+  return UpperCase(Ident) == Word;
+}
+
+void TOracleParser::SkipToTerm() {
+  SkipStatement(TSymSet{syTerm, syEOF});
+}
+
+std::size_t TOracleParser::AfterSy() const {
+  return AtEndOfText() ? FTxt.size() : static_cast<std::size_t>(Pos - 2);
+}
+
+char TOracleParser::NextNonBlank() const {
+  for (std::size_t I = AfterSy(); I < FTxt.size(); ++I) {
+    const char C = FTxt[I];
+    if (C != ' ' && C != '\t' && C != '\r' && C != '\n') return C;
+  }
+  return '\0';
+}
+
+std::string TOracleParser::CrLf(const std::string& Text) {
+  std::string R;
+  R.reserve(Text.size());
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (C == '\r') {
+      R += "\r\n";
+      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
+    } else if (C == '\n') {
+      R += "\r\n";
+    } else {
+      R += C;
+    }
+  }
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Block copy
+
+namespace {
+
+/// The line at I (a line start) holds "/" and nothing but blanks after it.
+bool SlashAlone(const std::string& T, std::size_t I) {
+  if (I >= T.size() || T[I] != '/') return false;
+  for (std::size_t J = I + 1; J < T.size(); ++J) {
+    if (T[J] == '\r' || T[J] == '\n') return true;
+    if (T[J] != ' ' && T[J] != '\t') return false;
+  }
+  return true;
+}
+
+/// ";" at I with only blanks up to the line's end (or the text's end).
+bool SemicolonAtLineEnd(const std::string& T, std::size_t I) {
+  if (I >= T.size() || T[I] != ';') return false;
+  for (std::size_t J = I + 1; J < T.size(); ++J) {
+    if (T[J] == '\r' || T[J] == '\n') return true;
+    if (T[J] != ' ' && T[J] != '\t') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string TOracleParser::BlockCopy(std::size_t From, TBlockEnd End, bool Required) {
+  const std::string& T = FTxt;
+  std::size_t Stop = T.size();
+  bool Found = false;
+  for (std::size_t I = std::max<std::size_t>(From, AfterSy()); I < T.size(); ++I) {
+    const char C = T[I];
+    if (C == '/' && IsLineStart(T, I) && I > From) {
+      const bool Match = End == beSlashAlone ? SlashAlone(T, I)
+                                             : (I + 1 >= T.size() || T[I + 1] != '*') &&
+                                                   (End != beViewEnd || SlashAlone(T, I));
+      if (Match) {
+        Stop = I;
+        Found = true;
+        break;
+      }
+    }
+    if (C == ';' && (End == beViewEnd || End == beSemicolonLine) && SemicolonAtLineEnd(T, I)) {
+      Stop = I;
+      Found = true;
+      break;
+    }
+  }
+  FUnterminated = !Found && Required;
+  if (FUnterminated)
+    // Taking the rest of the script into the unit would hide every statement after it.
+    ErrMsgAt("Missing: \"/\" line after the PL/SQL block.", FStmtLine, FStmtCol);
+  const std::string Text = From < Stop ? T.substr(From, Stop - From) : std::string();
+  // Move the reader to the end: the next symbol is the "/" line or the ";".
+  while (!AtEndOfText() && static_cast<std::size_t>(Pos - 2) < Stop) GetChar();
+  GetSy();
+  return Text;
+}
+
+std::string TOracleParser::ParenTail() {
+  std::string Text = "(";
+  int Depth = 1;
+  while (!AtEndOfText() && Depth > 0) {
+    const char C = Ch;
+    Text += C;
+    GetChar();
+    if (C == '\'') {
+      while (!AtEndOfText()) {
+        Text += Ch;
+        const char Q = Ch;
+        GetChar();
+        if (Q == '\'' && Ch != '\'') break;
+        if (Q == '\'') {
+          Text += Ch;
+          GetChar();
+        }
+      }
+    } else if (C == '(') {
+      ++Depth;
+    } else if (C == ')') {
+      --Depth;
+    }
+  }
+  GetSy();
+  return Text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names
+
+void TOracleParser::DecodeIdent(const std::string& Name, std::string& Schema, std::string& Last,
+                                std::string& First) {
+  Schema.clear();
+  Last.clear();
+  First.clear();
+  std::vector<std::string> Parts(1);
+  bool InQuotes = false;
+  for (char C : Name) {
+    if (C == '"') {
+      InQuotes = !InQuotes;
+      if (!InQuotes || Parts.back().empty()) continue;
+    }
+    if (C == '.' && !InQuotes) {
+      Parts.emplace_back();
+      continue;
+    }
+    Parts.back() += C;
+  }
+  if (Parts.size() == 1) {
+    Last = Parts[0];
+  } else if (Parts.size() == 2) {
+    First = Parts[0];
+    Last = Parts[1];
+  } else {
+    Schema = Parts[0];
+    First = Parts[1];
+    Last = Parts[2];
+  }
+}
+
+void TOracleParser::Obj_Ident(TDbObject Kind) {
+  IdentQualifier.clear();
+  IdentName.clear();
+  IdentField.clear();
+  if (Sy != syIdent && Sy != syAsterisk) {
+    TestSy(syDot);
+    return;
+  }
+  const std::string Written = Sy == syIdent ? Ident : std::string("*");
+  GetSy();
+  std::string Schema, Last, First;
+  DecodeIdent(Written, Schema, Last, First);
+  if (Kind == dboField) {
+    IdentQualifier = Schema;
+    IdentName = First;
+    IdentField = Last;
+    return;
+  }
+  if (!Schema.empty()) {
+    IdentQualifier = Schema;
+    IdentName = First;
+    IdentField = Last;
+    return;
+  }
+  IdentQualifier = First;
+  IdentName = Last;
+}
+
+void TOracleParser::SetName(TDbObj& Obj) {
+  // A catalog text names the object with its owner; the object read from the catalog keeps
+  // the name and schema it is filed under.
+  if (ParseObj) return;
+  Obj.SetObjName(IdentName);
+  if (!IdentQualifier.empty()) Obj.SetSchema(IdentQualifier);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statement loop
+
+void TOracleParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) {
+  TCustomSQLParser::ParseScriptText(Text, AObjs);
+  Link_Depend();
+}
+
+void TOracleParser::ParseText() {
+  if (Objs && Objs->GetDatabaseType() != dbOracle) Objs->SetDatabaseType(dbOracle);
+  GetSy();
+  while (Sy != syEOF && !TerminateRunning.load()) {
+    StmtStart = SyPos;
+    FStmtLine = Line;
+    FStmtCol = std::max(1, GetPosX() - static_cast<std::int32_t>(Pos - 1 - SyPos));
+    StatRecord = nullptr;
+    StatType = stStatement;
+    StatObjKind = dboUnknown;
+    StatOperation = odbUnknown;
+    StatObjName.clear();
+    StatOwnName.clear();
+    const std::int64_t ErrorsBefore = FErrCount;
+    bool Report = true;
+    const std::uint8_t First = Sy;
+    switch (First) {
+      case oraCREATE:
+        ParseCreate();
+        break;
+      case oraALTER:
+        ParseAlter();
+        break;
+      case oraDROP:
+        ParseDrop();
+        break;
+      case oraCOMMENT:
+        StatType = stDescription;
+        ParseComment();
+        break;
+      case oraGRANT:
+        ParseGrant();
+        break;
+      case oraCONNECT:
+        ParseConnect();
+        break;
+      case oraSET:
+        // SQL*Plus settings are the client's: nothing for the server to run.
+        Report = false;
+        SkipLine();
+        GetSy();
+        break;
+      case oraINSERT:
+        StatType = stInsert;
+        StatObjKind = dboTable;
+        StatOperation = odbInsert;
+        GetSy();
+        TestAndGetSy(oraINTO);
+        if (Sy == syIdent) StatObjName = Ident;
+        TestSy(syIdent);
+        SkipToTerm();
+        break;
+      case oraUPDATE:
+      case oraDELETE:
+        StatType = First == oraUPDATE ? stUpdate : stDelete;
+        StatObjKind = dboTable;
+        StatOperation = First == oraUPDATE ? odbUpdate : odbDelete;
+        GetSy();
+        if (First == oraDELETE) TestAndGetSy(oraFROM);
+        if (Sy == syIdent) StatObjName = Ident;
+        TestSy(syIdent);
+        SkipToTerm();
+        break;
+      case oraSELECT:
+        StatType = stSelect;
+        SkipToTerm();
+        break;
+      case oraREVOKE:
+      case oraWHENEVER:
+        SkipToTerm();
+        break;
+      case oraCOLUMN:
+        BlockCopy(AfterSy(), beSlashLine);
+        break;
+      case syAt:
+        Report = false;
+        SkipLine();
+        GetSy();
+        break;
+      case syTerm:
+        Report = false;
+        break;
+      case syIdent: {
+        const std::string Word = FQuoted ? std::string() : Ident;
+        if (Word == "COMMIT" || Word == "DISCONNECT" || Word == "EXIT" || Word == "SHUTDOWN" ||
+            Word == "QUIT") {
+          Report = Word == "COMMIT";
+          if (Report) {
+            StatType = st_Commit;
+            StatOperation = odbCommit;
+          }
+          GetSy();
+          if (Word == "COMMIT" && IsWord("WORK")) GetSy();
+        } else if (Word == "SHOW") {
+          Report = false;
+          GetSy();
+          TestIdent("ERRORS");
+          GetSy();
+        } else if (Word == "REM" || Word == "REMARK") {
+          // An indented remark: the rest of its line.
+          Report = false;
+          SkipLine();
+          GetSy();
+        } else if (Word == "DECLARE" || Word == "BEGIN" || Word == "VARIABLE") {
+          BlockCopy(AfterSy(), beSlashLine, Word != "VARIABLE");
+        } else if (Word == "PROMPT" || Word == "COL" || Word == "PAUSE" || Word == "SPOOL") {
+          Report = false;
+          SkipLine();
+          GetSy();
+        } else if (Word == "CLEAR" || Word == "REPFOOTER" || Word == "EXECUTE" ||
+                   Word == "TTITLE" || Word == "BTITLE" || Word == "DEFINE" || Word == "CALL" ||
+                   Word == "STARTUP" || Word == "EXEC" || Word == "LOAD") {
+          // Commands of the client (CALL excepted): a server would refuse them.
+          Report = Word == "CALL";
+          SkipToTerm();
+        } else {
+          ErrMsg("Unknown statement: " + Ident);
+          GetSy();
+        }
+        break;
+      }
+      default:
+        ErrMsg("Missing / unknown: DDL-statement: " + GetSyWord());
+        GetSy();
+        break;
+    }
+    if (FErrCount != ErrorsBefore) {
+      // One error per bad statement: the rest of it up to its terminator is passed over.
+      SkipToTerm();
+      while (Sy == syTerm) GetSy();
+      continue;
+    }
+    if (Report) {
+      if (StatType == st_Commit)
+        DoAddStatement(CopyTxtFrom(StmtStart) + TermStr, StatType, "COMMIT WORK", StatObjKind,
+                       StatOperation, StatOwnName, StatRecord);
+      else
+        DoAddStatement(StatType, StatObjName, StatObjKind, StatOperation, StatOwnName, StatRecord);
+    }
+    while (Sy == syTerm) GetSy();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// CREATE, ALTER, DROP
+
+void TOracleParser::ParseCreate() {
+  StatOperation = odbCreate;
+  GetSy();
+  if (Sy == oraOR) {
+    GetSy();
+    TestIdent("REPLACE");
+    GetSy();
+  }
+  bool Force = false;
+  bool Temporary = false;
+  if (IsWord("FORCE")) {
+    Force = true;
+    GetSy();
+  } else if (IsWord("NOFORCE")) {
+    GetSy();
+  }
+  if (IsWord("GLOBAL")) {
+    GetSy();
+    TestIdent("TEMPORARY");
+    GetSy();
+    Temporary = true;
+  }
+  switch (Sy) {
+    case oraTABLE:
+      ParseTable(nullptr, Temporary);
+      return;
+    case oraVIEW:
+      ParseView(nullptr, Force);
+      return;
+    case oraTRIGGER:
+      ParseTrigger(nullptr);
+      return;
+    case oraINDEX:
+      ParseIndex(false);
+      return;
+    case oraUNIQUE:
+      GetSy();
+      ParseIndex(true);
+      return;
+    case oraUSER:
+    case oraCLUSTER:
+      SkipToTerm();
+      return;
+    case oraPUBLIC:
+      GetSy();
+      if (Sy == oraSYNONYM) {
+        GetSy();
+        TestAndGetSy(syIdent);
+        TestAndGetSy(oraFOR);
+        TestAndGetSy(syIdent);
+        TestSy(syTerm);
+      } else if (IsWord("DATABASE") || IsWord("ROLLBACK")) {
+        SkipToTerm();
+      } else {
+        ErrMsg("Unknown CREATE PUBLIC... statement.");
+      }
+      return;
+    case oraSYNONYM:
+      GetSy();
+      TestAndGetSy(syIdent);
+      TestAndGetSy(oraFOR);
+      TestAndGetSy(syIdent);
+      TestSy(syTerm);
+      return;
+    default:
+      break;
+  }
+  if (Sy != syIdent || FQuoted) {
+    ErrMsg("Unknown CREATE-statement.");
+    return;
+  }
+  if (IsWord("TYPE")) {
+    ParseType(nullptr);
+  } else if (IsWord("SEQUENCE")) {
+    ParseSequence(false);
+  } else if (IsWord("ROLE")) {
+    ParseRole();
+  } else if (IsWord("PROCEDURE")) {
+    ParseProcedure(nullptr);
+  } else if (IsWord("FUNCTION")) {
+    ParseFunction(nullptr);
+  } else if (IsWord("PACKAGE")) {
+    ParsePackage(nullptr);
+  } else if (IsWord("DIMENSION") || IsWord("ROLLBACK") || IsWord("TABLESPACE") ||
+             IsWord("TEMPORARY") || IsWord("DATABASE")) {
+    SkipToTerm();
+  } else if (IsWord("LIBRARY")) {
+    GetSy();
+    TestAndGetSy(syIdent);
+    if (IsWord("TRUSTED")) GetSy();
+    if (Sy == oraAS || Sy == oraIS) {
+      GetSy();
+      if (Sy == syString || IsWord("STATIC")) GetSy();
+    }
+  } else {
+    ErrMsg("Unknown CREATE statement.");
+  }
+}
+
+void TOracleParser::ParseAlter() {
+  StatOperation = odbAlter;
+  GetSy();
+  switch (Sy) {
+    case oraTRIGGER:
+      ParseAlterTrigger();
+      return;
+    case oraSESSION:
+    case oraUSER:
+    case oraVIEW:
+      SkipToTerm();
+      return;
+    case oraTABLE:
+      break;
+    default:
+      if (Sy == syIdent && !FQuoted) {
+        if (IsWord("SEQUENCE")) {
+          ParseSequence(true);
+        } else if (IsWord("TYPE")) {
+          ParseAlterType();
+        } else if (IsWord("ROLLBACK") || IsWord("SYSTEM") || IsWord("PACKAGE")) {
+          SkipToTerm();
+        } else {
+          ErrMsg("Unknown ALTER statement.");
+        }
+        return;
+      }
+      ErrMsg("Unknown ALTER-statement.");
+      GetSy();
+      return;
+  }
+  // ALTER TABLE
+  GetSy();
+  Obj_Ident(dboTable);
+  const std::string TblName = IdentName;
+  StatObjKind = dboTable;
+  StatObjName = TblName;
+  TObjs* O = Collection();
+  TTblData* Tbl = O ? O->GetTable(TblName) : nullptr;
+  if (IsWord("ENABLE") || IsWord("DISABLE")) {
+    GetSy();
+    TestIdent("PRIMARY");
+    GetSy();
+    TestIdent("KEY");
+    GetSy();
+    return;
+  }
+  auto NewCtr = [&TblName, this](TConstraintType Type) {
+    auto Ctr = std::make_unique<TCtrData>(Objs);
+    Ctr->SetCtType(Type);
+    Ctr->SetTblName(TblName);
+    return Ctr;
+  };
+  if (Sy == oraADD) {
+    GetSy();
+    if (IsWord("CONSTRAINT")) {
+      ParseConstraint(TblName, nullptr);
+    } else if (IsWord("PRIMARY")) {
+      ParseCtr(NewCtr(ctPKey));
+    } else if (IsWord("FOREIGN")) {
+      ParseCtr(NewCtr(ctFKey));
+    } else if (Sy == oraCHECK) {
+      ParseCtr(NewCtr(ctCheck));
+    } else if (Sy == oraUNIQUE) {
+      ParseCtr(NewCtr(ctUnique));
+    } else if (Sy == syIdent) {
+      // One column: it joins the table when the collection holds it.
+      TTblData Scratch(Objs);
+      ParseField(Tbl ? Tbl : &Scratch, nullptr, false, nullptr);
+    } else if (Sy == syLParen) {
+      ParseTableFields(Tbl, TblName, false);
+    } else {
+      ErrMsg("Unknown ALTER TABLE ADD... statement.");
+    }
+    return;
+  }
+  if (Sy == oraDROP) {
+    GetSy();
+    if (IsWord("CONSTRAINT")) {
+      GetSy();
+      TestAndGetSy(syIdent);
+      if (IsWord("CASCADE")) GetSy();
+    } else if (Sy == syLParen || Sy == oraCOLUMN) {
+      // DROP (column, ...) and DROP COLUMN name: the columns the writer drops.
+      SkipToTerm();
+    } else {
+      ErrMsg("Unknown ALTER TABLE DROP... statement.");
+    }
+    return;
+  }
+  if (Sy == oraMODIFY) {
+    GetSy();
+    if (Sy == syLParen) {
+      ParseTableFields(Tbl, TblName, true);
+    } else if (Sy == syIdent) {
+      TTblData Scratch(Objs);
+      ParseField(Tbl ? Tbl : &Scratch, nullptr, true, nullptr);
+    } else {
+      ErrMsg("Unknown ALTER TABLE MODIFY... statement.");
+    }
+    return;
+  }
+  ErrMsg("Unknown ALTER TABLE statement.");
+  GetSy();
+}
+
+void TOracleParser::ParseDrop() {
+  StatOperation = odbDrop;
+  GetSy();
+  const bool Known = Sy == oraINDEX || Sy == oraPUBLIC || Sy == oraSYNONYM || Sy == oraTABLE ||
+                     Sy == oraTRIGGER || Sy == oraUSER || Sy == oraVIEW;
+  const bool KnownWord = IsWord("PROCEDURE") || IsWord("SEQUENCE") || IsWord("FUNCTION") ||
+                         IsWord("LIBRARY") || IsWord("TYPE") || IsWord("PACKAGE") || IsWord("ROLE");
+  if (!Known && !KnownWord) {
+    if (Sy == syIdent) {
+      ErrMsg("Unknown drop statement.");
+    } else {
+      ErrMsg("Unknown DROP-statement.");
+      return;
+    }
+  }
+  if (Sy == oraPUBLIC) {
+    GetSy();
+    if (IsWord("DATABASE")) {
+      GetSy();
+      TestIdent("LINK");
+    } else if (Sy != oraSYNONYM) {
+      ErrMsg("Unknown DROP PUBLIC...");
+      return;
+    }
+  } else if (IsWord("PACKAGE")) {
+    GetSy();
+    if (!IsWord("BODY")) {
+      TestSy(syIdent);
+      if (Sy == syIdent) StatObjName = Ident;
+      GetSy();
+      while (IsWord("FORCE") || IsWord("CASCADE") || IsWord("CONSTRAINTS")) GetSy();
+      return;
+    }
+  }
+  GetSy();
+  TestSy(syIdent);
+  if (Sy == syIdent) StatObjName = Ident;
+  GetSy();
+  if (IsWord("FORCE")) GetSy();
+  if (IsWord("CASCADE")) GetSy();
+  if (IsWord("CONSTRAINTS")) GetSy();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Small statements
+
+void TOracleParser::ParseComment() {
+  GetSy();
+  TestAndGetSy(oraON);
+  TObjs* O = Collection();
+  TDbObj* Target = nullptr;
+  if (Sy == oraCOLUMN) {
+    GetSy();
+    const std::string Written = Sy == syIdent ? Ident : std::string();
+    TestSy(syIdent);
+    std::string Schema, Column, Table;
+    DecodeIdent(Written, Schema, Column, Table);
+    if (!Schema.empty()) Table = Schema + "." + Table;
+    GetSy();
+    if (O) Target = O->GetTableField(Table, Column);
+  } else if (Sy == oraTABLE) {
+    GetSy();
+    const std::string Written = Sy == syIdent ? Ident : std::string();
+    TestSy(syIdent);
+    std::string Schema, Name, First;
+    DecodeIdent(Written, Schema, Name, First);
+    GetSy();
+    if (O) Target = O->GetTable(Name);
+  } else {
+    ErrMsg("Unknown COMMENT-statement.");
+    GetSy();
+    return;
+  }
+  TestAndGetSy(oraIS);
+  TestSy(syString);
+  if (Sy != syString) return;
+  if (Target) Target->SetDescription(StrValue);
+  GetSy();
+}
+
+void TOracleParser::ParseGrant() {
+  auto Gnt = std::make_unique<TGntData>(Objs);
+  // The text after the word GRANT: the writer puts the word back in front of it.
+  const std::string Text = Trim(BlockCopy(AfterSy(), beSemicolonLine));
+  Gnt->GrantText = Text;
+  DoLogNextLine("Grant: " + Text);
+  if (TObjs* O = Collection(); O && !Text.empty())
+    if (O->Grants.Add(Gnt->ObjKeyDef(), Gnt.get())) (void)Gnt.release();
+}
+
+void TOracleParser::ParseRole() {
+  GetSy();
+  const std::string Name = Sy == syIdent ? Ident : std::string();
+  TestAndGetSy(syIdent);
+  if (Name.empty()) return;
+  auto Rol = std::make_unique<TRolData>(Objs);
+  Rol->SetObjName(Name);
+  DoLogNextLine("Role: " + Name);
+  if (TObjs* O = Collection())
+    if (O->Roles.Add(Rol->ObjKeyDef(), Rol.get())) (void)Rol.release();
+  if (Sy == syIdent && (IsWord("NOT") || IsWord("IDENTIFIED"))) SkipToTerm();
+}
+
+void TOracleParser::ParseSequence(bool Alter) {
+  GetSy();
+  Obj_Ident(dboGenerator);
+  const std::string Name = IdentName;
+  TObjs* O = Collection();
+  std::unique_ptr<TGnrData> New;
+  TGnrData* Gnr = nullptr;
+  if (Alter) {
+    Gnr = O ? O->GetGenerator(Name) : nullptr;
+    if (!Gnr) {
+      SkipToTerm();
+      return;
+    }
+  } else {
+    New = std::make_unique<TGnrData>(Objs);
+    Gnr = New.get();
+    SetName(*Gnr);
+    // The server's increment when none is written, as its catalog shows it: the writer leaves
+    // an increment of 1 out, so both spellings read as the same sequence.
+    Gnr->Increment = "1";
+  }
+  auto Number = [this] {
+    std::string R = GetIntConst();
+    GetSy();
+    return R;
+  };
+  // ORDER is a keyword, and a sequence option like the others wherever it stands.
+  while (Sy == syIdent || Sy == oraINCREMENT || Sy == oraSTART || Sy == oraORDER) {
+    if (Sy == oraORDER) {
+      Gnr->Order = true;
+      GetSy();
+    } else if (Sy == oraINCREMENT) {
+      GetSy();
+      TestAndGetSy(oraBY);
+      Gnr->Increment = Number();
+    } else if (Sy == oraSTART) {
+      GetSy();
+      TestAndGetSy(oraWITH);
+      Gnr->StartValue = Number();
+    } else if (IsWord("CACHE")) {
+      GetSy();
+      Gnr->SetCache(Number());
+    } else if (IsWord("MINVALUE")) {
+      GetSy();
+      Gnr->MinValue = Number();
+      Gnr->NoMinValue = false;
+    } else if (IsWord("MAXVALUE")) {
+      GetSy();
+      Gnr->SetMaxValue(Number());
+    } else if (IsWord("NOMAXVALUE")) {
+      Gnr->NoMaxValue = true;
+      GetSy();
+    } else if (IsWord("NOCACHE")) {
+      Gnr->SetNoCache(true);
+      GetSy();
+    } else if (IsWord("NOMINVALUE")) {
+      Gnr->NoMinValue = true;
+      GetSy();
+    } else if (IsWord("NOORDER")) {
+      Gnr->Order = false;
+      GetSy();
+    } else if (IsWord("CYCLE")) {
+      Gnr->Cycle = true;
+      GetSy();
+    } else if (IsWord("NOCYCLE")) {
+      Gnr->Cycle = false;
+      GetSy();
+    } else {
+      ErrMsg("Unknown SEQUENCE declaration.");
+      return;
+    }
+  }
+  DoLogNextLine("Sequence: " + Name);
+  if (New && O)
+    if (O->Generators.Add(New->ObjKeyDef(), New.get())) (void)New.release();
+}
+
+void TOracleParser::ParseIndex(bool Unique) {
+  TestAndGetSy(oraINDEX);
+  auto Idx = std::make_unique<TIdxData>(Objs);
+  Idx->Unique = Unique;
+  Obj_Ident(dboIndex);
+  SetName(*Idx);
+  StatObjKind = dboIndex;
+  StatObjName = IdentName;
+  TestAndGetSy(oraON);
+  bool OnCluster = false;
+  if (Sy == oraCLUSTER) {
+    GetSy();
+    OnCluster = true;
+  }
+  Obj_Ident(dboTable);
+  if (!OnCluster) Idx->TableName = IdentName;
+  if (!OnCluster && Sy == syLParen) {
+    GetSy();
+    for (;;) {
+      const std::string Name = Sy == syIdent ? Ident : std::string();
+      TestAndGetSy(syIdent);
+      std::int32_t Order = 0;
+      if (Sy == oraDESC) {
+        Order = 2;
+        GetSy();
+      } else if (IsWord("ASC")) {
+        GetSy();
+      }
+      Idx->AddFld(Name, Order);
+      if (Sy != syComma) break;
+      GetSy();
+    }
+    TestAndGetSy(syRParen);
+  }
+  if (Sy == oraCOMPRESS) {
+    Idx->Compress = true;
+    GetSy();
+    if (Sy == syInteger) GetSy();
+  } else if (Sy == oraNOCOMPRESS) {
+    Idx->NoCompress = true;
+    GetSy();
+  }
+  if (IsWord("INDEXTYPE")) {
+    GetSy();
+    TestAndGetSy(oraIS);
+    if (Sy == syIdent) Idx->IndexType = Ident;
+    TestAndGetSy(syIdent);
+    if (IsWord("PARAMETERS")) {
+      SkipBlanks();
+      Idx->Parameters = GetExpr();
+    }
+  }
+  if (IsWord("NOLOGGING")) {
+    Idx->NoLogging = true;
+    GetSy();
+  }
+  if (IsWord("TABLESPACE")) {
+    GetSy();
+    if (Sy == syIdent) Idx->TablespaceName = Ident;
+    TestAndGetSy(syIdent);
+  }
+  ParseTableSpace(nullptr, nullptr, Idx.get());
+  DoLogNextLine("Index: " + Idx->Def());
+  if (TObjs* O = Collection())
+    if (O->Indexes.Add(Idx->ObjKeyDef(), Idx.get())) (void)Idx.release();
+}
+
+void TOracleParser::FieldsSeq(TStrings* List) {
+  TestAndGetSy(syLParen);
+  for (;;) {
+    const std::string Name = Sy == syIdent ? Ident : std::string();
+    TestAndGetSy(syIdent);
+    if (List) List->Add(Name);
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+}
+
+void TOracleParser::ParseAlterTrigger() {
+  GetSy();
+  Obj_Ident(dboTrigger);
+  TObjs* O = Collection();
+  TTrgData* Trg = O ? O->GetTrigger(IdentName) : nullptr;
+  if (IsWord("ENABLE")) {
+    if (Trg) Trg->Active = true;
+    GetSy();
+  } else if (IsWord("DISABLE")) {
+    if (Trg) Trg->Active = false;
+    GetSy();
+  } else if (IsWord("COMPILE")) {
+    GetSy();
+  }
+}
+
+void TOracleParser::ParseConnect() {
+  StatType = stConnect;
+  GetSy();
+  const std::string User = Sy == syIdent ? Ident : std::string();
+  TestAndGetSy(syIdent);
+  StatObjName = User;
+  ConnectionOptions.UserName = User;
+  TestSy(sySlash);
+  if (Sy != sySlash) return;
+  // The password is taken raw (it keeps its case) up to a blank, "/", ";", "\" or line end.
+  while (!AtEndOfText() && (Ch == ' ' || Ch == '\t')) GetChar();
+  std::string Password;
+  while (!AtEndOfText() && Ch != '\t' && Ch != '\n' && Ch != '\r' && Ch != ' ' && Ch != '/' &&
+         Ch != ';' && Ch != '\\') {
+    Password += Ch;
+    GetChar();
+  }
+  StatOwnName = Password;
+  ConnectionOptions.Password = Password;
+  GetSy();
+  if (Sy == oraAS) {
+    GetSy();
+    TestAndGetSy(syIdent);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Re-reading catalog texts
+
+void TOracleParser::ParseObjText(TDbObj* Obj) {
+  if (!Obj || Obj->FullText.empty()) return;
+  ParseObj = Obj;
+  const std::string Text = Obj->FullText;
+  auto Start = [this](const std::string& T) {
+    AssignTxt(T + "\r\n/\r\n");
+    GetSy();
+    StmtStart = SyPos;
+  };
+  auto CreateOrReplace = [this] {
+    TestAndGetSy(oraCREATE);
+    if (Sy == oraOR) {
+      GetSy();
+      TestIdent("REPLACE");
+      GetSy();
+    }
+  };
+  if (auto* Pkg = dynamic_cast<TPkgData*>(Obj)) {
+    const std::string Mark = "\r\nCREATE OR REPLACE PACKAGE BODY ";
+    const std::size_t At = Text.find(Mark);
+    for (const std::string& Part : {At == std::string::npos ? Text : Text.substr(0, At),
+                                    At == std::string::npos ? std::string() : Text.substr(At)}) {
+      const std::string T = Trim(Part);
+      if (T.empty()) continue;
+      Start(T);
+      CreateOrReplace();
+      ParsePackage(Pkg);
+    }
+  } else if (auto* Trg = dynamic_cast<TTrgData*>(Obj)) {
+    const std::size_t At = Text.find("\r\nALTER TRIGGER ");
+    Start(Trim(At == std::string::npos ? Text : Text.substr(0, At)));
+    CreateOrReplace();
+    ParseTrigger(Trg);
+  } else {
+    Start(Text);
+    if (auto* Dmn = dynamic_cast<TDmnData*>(Obj)) {
+      CreateOrReplace();
+      ParseType(Dmn);
+    } else if (auto* Tbl = dynamic_cast<TTblData*>(Obj)) {
+      CreateOrReplace();
+      bool Temporary = false;
+      if (IsWord("GLOBAL")) {
+        GetSy();
+        TestIdent("TEMPORARY");
+        GetSy();
+        Temporary = true;
+      }
+      ParseTable(Tbl, Temporary);
+    } else if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) {
+      if (Prc->IsFunction || IsWord("FUNCTION"))
+        ParseFunction(Prc);
+      else
+        ParseProcedure(Prc);
+    } else if (auto* View = dynamic_cast<TViwData*>(Obj)) {
+      CreateOrReplace();
+      bool Force = false;
+      if (IsWord("FORCE")) {
+        Force = true;
+        GetSy();
+      } else if (IsWord("NOFORCE")) {
+        GetSy();
+      }
+      ParseView(View, Force);
+    }
+  }
+  ClearTxt();
+  ParseObj = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dependencies
+
+void TOracleParser::Link_Depend() {
+  TCustomSQLParser::Link_Depend();
+  TObjs* O = Collection();
+  if (!O) return;
+  const TSymSet Types{static_cast<std::uint8_t>(kindDomain)};
+  for (int I = 0; I < O->Domains.Count(); ++I) {
+    auto* Dmn = dynamic_cast<TDmnData*>(O->Domains.Objects(I));
+    if (!Dmn) continue;
+    if (!Dmn->SuperType.empty()) LinkDepend(Dmn, Dmn->SuperType, Types);
+    const bool Collection =
+        Dmn->OracleKind == odVArray || Dmn->OracleKind == odAsTable || Dmn->OracleKind == odIsTable;
+    if (Collection && Dmn->SuperType.empty()) {
+      if (Dmn->TypeField && !Dmn->TypeField->DomainName.empty())
+        LinkDepend(Dmn, Dmn->TypeField->DomainName, Types);
+      continue;
+    }
+    if (Dmn->OracleKind != odObject && Dmn->SuperType.empty()) continue;
+    for (const auto& A : Dmn->Attributes)
+      if (!A->DomainName.empty()) LinkDepend(Dmn, A->DomainName, Types);
+  }
+  for (int I = 0; I < O->Tables.Count(); ++I) {
+    auto* Tbl = dynamic_cast<TTblData*>(O->Tables.Objects(I));
+    if (!Tbl) continue;
+    if (!Tbl->OfType.empty()) LinkDepend(Tbl, Tbl->OfType, Types);
+    for (const auto& F : Tbl->Fields)
+      if (!F->DomainName.empty()) LinkDepend(Tbl, F->DomainName, Types);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Errors
+
+void TOracleParser::ErrMsg(const std::string& Text) {
+  ++FErrCount;
+  if (!ParseObj) {
+    TCustomSQLParser::ErrMsg(Text);
+    return;
+  }
+  std::string Prefix = ParseObj->GetObjName() + ": ";
+  if (dynamic_cast<TPrcData*>(ParseObj))
+    Prefix = "Procedure " + Prefix;
+  else if (dynamic_cast<TTrgData*>(ParseObj))
+    Prefix = "Trigger " + Prefix;
+  else if (dynamic_cast<TViwData*>(ParseObj))
+    Prefix = "View " + Prefix;
+  else if (dynamic_cast<TIdxData*>(ParseObj))
+    Prefix = "Index " + Prefix;
+  else if (auto* Ctr = dynamic_cast<TCtrData*>(ParseObj); Ctr && Ctr->GetCtType() == ctCheck)
+    Prefix = "Check-constraint " + Prefix;
+  else if (auto* Fld = dynamic_cast<TFldData*>(ParseObj); Fld && !Fld->Body.empty())
+    Prefix = "Field " + Fld->TableName + "/" + Prefix;
+  if (!MsgManager.GetIsErr()) DoErrorMessage(Prefix + Text + GetScriptInfo());
+  if (!ScriptName.empty())
+    MsgManager.AddScriptMsg(Prefix + Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
+  else
+    MsgManager.AddObjMsg(Prefix + Text, ParseObj, GetPosX(), GetPosY(), mt_Err);
 }
 
 }  // namespace qel

@@ -1,10 +1,16 @@
-// SQL Anywhere keyword tables and identifier quoting per server version.
+// The SQL Anywhere script parser: keywords and quoting, the scanner (GO lines, "%" and "//"
+// comments, double-quoted names), the statement loop with CONNECT, the re-read of catalog
+// texts, error reporting and dependency linking. The statement grammar is in
+// qelASAParser_Stm.cpp.
 #include "qelASAParser.h"
-
-#include "qelResWords.h"
 
 #include <algorithm>
 #include <functional>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelCompObj.h"
+#include "qelResWords.h"
 
 namespace qel {
 
@@ -71,6 +77,10 @@ constexpr bool IsBareNext(char C) {
 
 }  // namespace
 
+std::string ASAObjFullName(const std::string& Owner, const std::string& Name) {
+  return (Owner.empty() ? std::string("DBA") : Owner) + "." + Name;
+}
+
 std::uint8_t ASASymbolByResWord(std::string_view Word, TASAServerVersionType /*Version*/) {
   return FindSymbol(kResWordsByWord, Word);
 }
@@ -84,6 +94,557 @@ std::string ASAQuoteIdent(const std::string& Name, TASAServerVersionType Version
     return EncloseIdent(U, '"', '"');
   if (IsBareFirst(U.front()) && std::all_of(U.begin() + 1, U.end(), IsBareNext)) return Name;
   return EncloseIdent(Name, '"', '"');
+}
+
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+TASAParser::TASAParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
+  SetDatabaseType(dbSybaseASA);
+  for (char C : {'#', '$', '@', '_'}) IdentChars.Include(static_cast<unsigned char>(C));
+  SetTermStr("\r\nGO");
+  BuildResWords();
+}
+
+TASAParser::~TASAParser() = default;
+
+void TASAParser::BuildResWords() {
+  TCustomSQLParser::BuildResWords();
+  for (const auto& [Word, Symbol] : ASAResWords) ResWords.AddResWord(std::string(Word), Symbol);
+}
+
+std::string TASAParser::QuoteIdent(const std::string& Name) {
+  return ASAQuoteIdent(Name, Objs ? Objs->ASAServerOptions.SQLServerVersion : st_ASA9);
+}
+
+std::string TASAParser::GenTerm() {
+  return "\r\ngo";
+}
+
+std::string TASAParser::GenComment(const std::string& Text) {
+  return "% " + Text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scanner
+
+namespace {
+
+constexpr bool IsNameStart(char C) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '#' || C == '$' || C == '@' ||
+         C == '_';
+}
+
+constexpr bool EndsGoLine(char C) {
+  return C == '\0' || C == '\t' || C == '\n' || C == '\r' || C == ' ';
+}
+
+constexpr char Upper(char C) {
+  return (C >= 'a' && C <= 'z') ? static_cast<char>(C - ('a' - 'A')) : C;
+}
+
+}  // namespace
+
+void TASAParser::DoGetSy() {
+  SyPos = Pos - 1;
+  FSyLine = Line;
+  FSyColumn = Column;
+  if (AtEndOfText()) {
+    Sy = syEOF;
+    return;
+  }
+  // A GO (any case) that starts a line and is followed by nothing but a blank or the line end
+  // separates batches. The server's tools accept a bare LF before it as well as CR LF.
+  const std::int32_t At = Pos - 2;  // 0-based index of Ch
+  if (Upper(Ch) == 'G' && Upper(CurCh()) == 'O' && At > 0 &&
+      FTxt[static_cast<std::size_t>(At - 1)] == '\n' && EndsGoLine(NextCh())) {
+    FTermLine = Line;
+    FTermColumn = Column;
+    GetChar();
+    GetChar();
+    Sy = syTerm;
+    return;
+  }
+  if (IsNameStart(Ch)) {
+    GetIdent();
+    Sy = FindResWord();
+    if (Sy != syIdent) Ident = UpperCase(Ident);
+    return;
+  }
+  TCustomSQLParser::DoGetSy();
+}
+
+void TASAParser::DoAfterGetSy() {
+  FQuoted = false;
+  if (Sy == syString && QuoteChar == '"') {
+    Sy = syIdent;
+    Ident = StrValue;
+    FQuoted = true;
+  }
+  TCustomSQLParser::DoAfterGetSy();
+}
+
+bool TASAParser::SkipText() {
+  if (Ch == '%' || (Ch == '/' && CurCh() == '/')) return SkipComment();
+  return TCustomSQLParser::SkipText();
+}
+
+bool TASAParser::SkipComment() {
+  if (AtEndOfText() || !(Ch == '%' || (Ch == '/' && CurCh() == '/')))
+    return TCustomSQLParser::SkipComment();
+  const bool Percent = Ch == '%';
+  GetChar();
+  if (!Percent) GetChar();
+  const auto Start = static_cast<std::size_t>(AtEndOfText() ? FLen : Pos - 2);
+  while (!AtEndOfText() && Ch != '\r' && Ch != '\n') GetChar();
+  const auto End = static_cast<std::size_t>(AtEndOfText() ? FLen : Pos - 2);
+  Comment.assign(FTxt, Start, End - Start);
+  if (Percent && DebugLogOptions.Contains(dlComment)) DoLogNextLine("Comment: " + Comment);
+  return true;
+}
+
+void TASAParser::SkipStatement(const TSymSet& Stops) {
+  do {
+    GetSy();
+  } while (Sy != syEOF && !Stops.Contains(Sy));
+}
+
+void TASAParser::TestAndGetSy(std::uint8_t Symbol) {
+  if (Symbol != syTerm) {
+    TCustomSQLParser::TestAndGetSy(Symbol);
+    return;
+  }
+  if (Sy == sySemicolon) GetSy();
+  if (Sy == syTerm) GetSy();
+}
+
+bool TASAParser::IsWord(const char* Word) const {
+  if (FQuoted || (Sy != syIdent && Sy < syFirstResWord)) return false;
+  return SameText(Ident, Word);
+}
+
+void TASAParser::SkipToEnd(bool Semicolon) {
+  if (Semicolon)
+    SkipStatement(TSymSet{syTerm, syEOF, sySemicolon});
+  else
+    SkipStatement(TSymSet{syTerm, syEOF});
+}
+
+std::int32_t TASAParser::TermLineAt(std::int32_t From) const {
+  for (std::int32_t I = std::max(From, 1); I + 1 < FLen; ++I) {
+    const auto U = static_cast<std::size_t>(I);
+    if (FTxt[U - 1] == '\n' && Upper(FTxt[U]) == 'G' && Upper(FTxt[U + 1]) == 'O' &&
+        EndsGoLine(I + 2 < FLen ? FTxt[U + 2] : '\0'))
+      return I;
+  }
+  return FLen;
+}
+
+std::string TASAParser::BodyFrom(std::int32_t Start) {
+  // Start is 1-based; the body runs to the GO line or the end of the text.
+  const std::int32_t End = TermLineAt(Start - 1);
+  std::string Body = Trim(CopyTxt(Start, End - (Start - 1)));
+  if (!Body.empty() && Body.back() == ';') Body = Trim(Body.substr(0, Body.size() - 1));
+  // Move the reader to the GO line: the next symbol is the terminator (or the end).
+  while (!AtEndOfText() && Pos - 2 < End) GetChar();
+  GetSy();
+  return TrimSQLText(Body);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names
+
+std::string TASAParser::NamePart() {
+  if (Sy == syIdent) {
+    std::string R = Ident;
+    GetSy();
+    return R;
+  }
+  if (Sy == syLBracket) {
+    GetSy();
+    std::string R = Sy == syIdent ? Ident : std::string();
+    TestAndGetSy(syIdent);
+    TestAndGetSy(syRBracket);
+    return R;
+  }
+  if (Sy == syAsterisk) {
+    GetSy();
+    return "*";
+  }
+  if (Sy == syLess) {
+    // A template placeholder <...> passes as a name.
+    const std::int32_t Start = SyPos;
+    while (!AtEndOfText() && Ch != '>') GetChar();
+    if (!AtEndOfText()) GetChar();
+    const std::string R = CopyTxt(Start, Pos - 1 - Start);
+    GetSy();
+    return R;
+  }
+  TestSy(syIdent);
+  return "";
+}
+
+void TASAParser::Obj_Ident(TDbObject Kind) {
+  IdentOwner.clear();
+  IdentName.clear();
+  IdentPart3.clear();
+  IdentName = NamePart();
+  if (Sy != syDot) return;
+  IdentOwner = IdentName;
+  GetSy();
+  IdentName = NamePart();
+  if (Kind != dboTrigger && Kind != dboIndex && Kind != dboField) return;
+  if (Sy != syDot) {
+    // Two parts: table "." object.
+    IdentPart3 = IdentName;
+    IdentName = IdentOwner;
+    IdentOwner.clear();
+    return;
+  }
+  GetSy();
+  IdentPart3 = NamePart();
+}
+
+void TASAParser::Obj_Ident(TDbObj* Obj, TDbObject Kind) {
+  Obj_Ident(Kind);
+  if (!Obj) return;
+  if (!IdentOwner.empty()) Obj->Creator = IdentOwner;
+  Obj->SetObjName(IdentName);
+}
+
+void TASAParser::OwnerName(std::string& Owner, std::string& Name, bool DefaultOwner) {
+  auto Part = [this] {
+    std::string R;
+    if (Sy == syIdent || Sy == syString)
+      R = Sy == syIdent ? Ident : StrValue;
+    else
+      ErrMsg("Must be: <IDENT>");
+    GetSy();
+    return R;
+  };
+  Owner.clear();
+  Name = Part();
+  if (Sy == syDot) {
+    GetSy();
+    Owner = Name;
+    Name = Part();
+    if (Sy == syDot) {
+      GetSy();
+      Name = Part();
+    }
+  }
+  if (DefaultOwner && Owner.empty()) Owner = "DBA";
+}
+
+TTblData* TASAParser::FindTable(const std::string& Name) const {
+  return Objs ? dynamic_cast<TTblData*>(Objs->Tables.FindObj(Name)) : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statement loop
+
+void TASAParser::ParseText() {
+  if (Objs && Objs->GetDatabaseType() != dbSybaseASA) Objs->SetDatabaseType(dbSybaseASA);
+  GetSy();
+  while (Sy != syEOF && !TerminateRunning.load()) {
+    StmtStart = SyPos;
+    StatType = stStatement;
+    StatObjName.clear();
+    StatOwnName.clear();
+    StatDbObject = dboUnknown;
+    StatDbOperation = odbUnknown;
+    const std::int64_t ErrorsBefore = FErrCount;
+    const std::int32_t Before = SyPos;
+    ParseStatement();
+    if (FErrCount != ErrorsBefore && Sy != syTerm && Sy != sySemicolon) {
+      // One error per bad statement: the rest of it up to its terminator is passed over.
+      if (Sy != syEOF) SkipToEnd(true);
+    }
+    if (Sy == syTerm && SyPos == Before) {
+      // An empty statement (a GO line after ";"): nothing to report.
+      GetSy();
+      continue;
+    }
+    DoAddStatement(StatType, StatObjName, StatDbObject, StatDbOperation, StatOwnName,
+                   LastStatement);
+    TestAndGetSy(syTerm);
+  }
+}
+
+void TASAParser::ParseStatement() {
+  switch (Sy) {
+    case syTerm:
+    case sySemicolon:
+      return;
+    case asaALTER:
+      ParseAlter();
+      return;
+    case asaBEGIN:
+      SkipToEnd(false);
+      return;
+    case asaCALL:
+      SkipToEnd(true);
+      return;
+    case asaCOMMENT:
+      ParseComment();
+      return;
+    case asaCOMMIT:
+      GetSy();
+      if (Sy == asaWORK || Sy == asaTRAN) GetSy();
+      StatType = st_Commit;
+      return;
+    case asaCONNECT:
+      ParseConnect();
+      return;
+    case asaCREATE:
+      ParseCreate();
+      return;
+    case asaDELETE:
+      SkipToEnd(true);
+      StatType = stDelete;
+      StatDbOperation = odbDelete;
+      return;
+    case asaDROP:
+      ParseDrop();
+      return;
+    case asaGRANT:
+      ParseGrant();
+      return;
+    case asaIF:
+    case asaMESSAGE:
+      SkipToEnd(false);
+      return;
+    case asaINSERT:
+      SkipToEnd(true);
+      StatType = stInsert;
+      StatDbOperation = odbInsert;
+      return;
+    case asaSELECT:
+      SkipToEnd(true);
+      StatType = stSelect;
+      return;
+    case asaSET:
+      ParseSet();
+      return;
+    case asaSETUSER:
+      GetSy();
+      if (Sy == asaWITH) {
+        GetSy();
+        TestAndGetSy(asaOPTIONS);
+      }
+      Obj_Ident(dboUnknown);
+      return;
+    case asaUPDATE:
+      SkipToEnd(true);
+      StatType = stUpdate;
+      StatDbOperation = odbUpdate;
+      return;
+    default:
+      break;
+  }
+  if (IsWord("USE")) {
+    GetSy();
+    StatDbObject = dboDatabase;
+    if (Sy == syIdent || Sy == syString) StatObjName = Sy == syIdent ? Ident : StrValue;
+    GetSy();
+    return;
+  }
+  if (IsWord("INPUT") || IsWord("PARAMETERS")) {
+    SkipToEnd(true);
+    return;
+  }
+  // Shown where the word starts: after it the reader may already stand on the next line.
+  ErrMsgAt("Missing/Unknown: DDL-statement " + ResWordBySymbol(Sy), FSyLine, FSyColumn - 1);
+  GetSy();
+}
+
+void TASAParser::ParseCreate() {
+  StatDbOperation = odbCreate;
+  GetSy();
+  if (Sy == asaTABLE) {
+    StatDbObject = dboTable;
+    GetSy();
+    ParseTable(false);
+  } else if (IsWord("GLOBAL")) {
+    StatDbObject = dboTable;
+    GetSy();
+    TestAndGetSy(asaTEMPORARY);
+    TestAndGetSy(asaTABLE);
+    ParseTable(true);
+  } else if (Sy == asaUNIQUE || Sy == asaINDEX) {
+    StatDbObject = dboIndex;
+    const bool Unique = Sy == asaUNIQUE;
+    if (Unique) GetSy();
+    ParseIndex(Unique);
+  } else if (IsWord("FUNCTION")) {
+    StatDbObject = dboFunction;
+    GetSy();
+    ParseProc(nullptr, false, false);
+  } else if (Sy == asaPROCEDURE) {
+    StatDbObject = dboProcedure;
+    StatType = stProcedure;
+    GetSy();
+    ParseProc(nullptr, true, false);
+  } else if (Sy == asaVIEW) {
+    StatDbObject = dboView;
+    ParseView(nullptr);
+  } else if (Sy == asaTRIGGER) {
+    StatDbObject = dboTrigger;
+    StatType = stTrigger;
+    GetSy();
+    ParseTrigger(nullptr);
+  } else if (Sy == asaREMOTE) {
+    GetSy();
+    if (Sy == asaMESSAGE) GetSy();
+    TestIdent("TYPE");
+    GetSy();
+    GetSy();  // the message type
+    TestIdent("ADDRESS");
+    GetSy();
+    TestAndGetSy(syString);
+  } else if (IsWord("DATABASE")) {
+    SkipToEnd(true);
+    StatType = stCreateDb;
+  } else if (Sy == asaPUBLICATION) {
+    StatDbObject = dboPublication;
+    ParsePublication();
+  } else if (Sy == asaVARIABLE) {
+    GetSy();
+    TFldData Scratch(Objs);
+    if (Sy == syIdent) GetSy();
+    ParseDataType(Scratch);
+  } else if (IsWord("DATATYPE") || IsWord("DOMAIN")) {
+    StatementCreateDomain();
+  } else if (IsWord("EVENT")) {
+    StatementCreateEvent();
+  } else {
+    ErrMsg("Unknown CREATE-statement");
+    GetSy();
+  }
+}
+
+void TASAParser::ParseConnect() {
+  GetSy();
+  if (Sy == asaUSING) {
+    GetSy();
+    TestAndGetSy(syString);
+    return;
+  }
+  if (Sy == asaTO) {
+    GetSy();
+    GetSy();
+  }
+  if (IsWord("DATABASE")) {
+    GetSy();
+    GetSy();
+  }
+  if (Sy == asaAS) {
+    GetSy();
+    GetSy();
+  }
+  if (Sy == asaUSER) GetSy();
+  if (Sy == syIdent) ConnectionOptions.UserName = Ident;
+  GetSy();
+  TestAndGetSy(asaIDENTIFIED);
+  TestAndGetSy(asaBY);
+  if (Sy == syIdent || Sy == syString) ConnectionOptions.Password = Sy == syIdent ? Ident : StrValue;
+  GetSy();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Re-reading catalog texts
+
+void TASAParser::ParseObjText(TDbObj* Obj) {
+  ParseObj = Obj;
+  if (!Obj || Obj->FullText.empty()) {
+    ParseObj = nullptr;
+    return;
+  }
+  SetTermStr("\r\nGO");
+  AssignTxt(Obj->FullText);
+  GetSy();
+  StmtStart = SyPos;
+  TestAndGetSy(asaCREATE);
+  if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) {
+    bool IsProcedure = true;
+    if (Sy == asaPROCEDURE)
+      IsProcedure = true;
+    else if (IsWord("FUNCTION"))
+      IsProcedure = false;
+    else
+      ErrMsg("Must be: PROCEDURE / FUNCTION");
+    GetSy();
+    ParseProc(Prc, IsProcedure, false);
+  } else if (auto* Trg = dynamic_cast<TTrgData*>(Obj)) {
+    TestAndGetSy(asaTRIGGER);
+    ParseTrigger(Trg);
+  } else if (auto* View = dynamic_cast<TViwData*>(Obj)) {
+    ParseView(View);
+  }
+  ClearTxt();
+  ParseObj = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Errors
+
+void TASAParser::ErrMsg(const std::string& Text) {
+  ++FErrCount;
+  if (!ParseObj) {
+    if (Sy != syTerm || FTermLine == 0) {
+      TCustomSQLParser::ErrMsg(Text);
+      return;
+    }
+    // Reading has passed the GO line already: the error is shown at the GO itself.
+    const std::int32_t SavedLine = Line;
+    const std::int32_t SavedColumn = Column;
+    Line = FTermLine;
+    Column = FTermColumn;
+    TCustomSQLParser::ErrMsg(Text);
+    Line = SavedLine;
+    Column = SavedColumn;
+    return;
+  }
+  std::string Prefix = ParseObj->GetObjName() + ": ";
+  if (dynamic_cast<TPrcData*>(ParseObj))
+    Prefix = "Procedure " + Prefix;
+  else if (dynamic_cast<TTrgData*>(ParseObj))
+    Prefix = "Trigger " + Prefix;
+  else if (dynamic_cast<TViwData*>(ParseObj))
+    Prefix = "View " + Prefix;
+  else if (dynamic_cast<TIdxData*>(ParseObj))
+    Prefix = "Index " + Prefix;
+  else if (auto* Ctr = dynamic_cast<TCtrData*>(ParseObj); Ctr && Ctr->GetCtType() == ctCheck)
+    Prefix = "Check-constraint " + Prefix;
+  else if (auto* Fld = dynamic_cast<TFldData*>(ParseObj); Fld && Fld->OwnerObj)
+    Prefix = "Field " + Fld->TableName + "/" + Prefix;
+  if (!MsgManager.GetIsErr()) DoErrorMessage(Prefix + Text + GetScriptInfo());
+  if (!ScriptName.empty())
+    MsgManager.AddScriptMsg(Prefix + Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
+  else
+    MsgManager.AddObjMsg(Prefix + Text, ParseObj, GetPosX(), GetPosY(), mt_Err);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dependencies
+
+void TASAParser::Link_Depend() {
+  if (auto* O = dynamic_cast<TObjs*>(Objs)) {
+    for (int I = 0; I < O->Publications.Count(); ++I) {
+      auto* Pbl = dynamic_cast<TPblData*>(O->Publications.Objects(I));
+      if (!Pbl) continue;
+      for (int A = 0; A < Pbl->Articles.Count(); ++A) {
+        const TPblArtData* Art = Pbl->Article(A);
+        TTblData* Tbl = Art ? O->GetTable(Art->TableName) : nullptr;
+        if (!Tbl) continue;
+        LinkDepend(Pbl, Tbl, "");
+        for (const std::string& Col : Art->Columns)
+          if (Tbl->Fields.IndexOf(Col) >= 0) LinkDepend(Pbl, Tbl, Col);
+      }
+    }
+  }
+  TCustomSQLParser::Link_Depend();
 }
 
 }  // namespace qel

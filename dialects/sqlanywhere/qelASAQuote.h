@@ -32,4 +32,8 @@ std::uint8_t ASASymbolByResWord(std::string_view Word, TASAServerVersionType Ver
 /// quotes doubled; any other name is unchanged. An empty name stays empty.
 std::string ASAQuoteIdent(const std::string& Name, TASAServerVersionType Version);
 
+/// Owner + "." + Name, with DBA (the owner of everything a script names without one) in place
+/// of an empty Owner.
+std::string ASAObjFullName(const std::string& Owner, const std::string& Name);
+
 }  // namespace qel

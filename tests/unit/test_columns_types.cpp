@@ -110,10 +110,11 @@ TEST(ColumnTypes, TypeTextOfEveryDialect) {
         "CHAR(1)"}},
       {{.Type = iftNumeric, .Precision = 12, .Scale = 2, .Default = "0"},
        {"NUMERIC(12,2) DEFAULT 0", "NUMERIC(12,2) DEFAULT 0", "numeric(12,2) default 0",
-        "NUMERIC DEFAULT 0 NULL", "NUMERIC(12,2) DEFAULT 0 NULL", "NUMERIC(12,2) DEFAULT 0 NULL",
+        "NUMERIC(12,2) DEFAULT 0 NULL", "NUMERIC(12,2) DEFAULT 0 NULL",
+        "NUMERIC(12,2) DEFAULT 0 NULL",
         "NUMERIC(12,2) DEFAULT 0", "NUMERIC(12,2) WITH DEFAULT 0"}},
       {{.Type = iftDecimal, .Precision = 9},
-       {"DECIMAL(9)", "DECIMAL(9)", "decimal(9)", "DECIMAL NULL", "DECIMAL(9) NULL",
+       {"DECIMAL(9)", "DECIMAL(9)", "decimal(9)", "DECIMAL(9) NULL", "DECIMAL(9) NULL",
         "DECIMAL(9) NULL", "DECIMAL(9)", "DECIMAL(9,0)"}},
       // MAX: only the two servers that have it write it; the others write no length.
       {{.Type = iftVarchar, .Size = -1},

@@ -270,7 +270,7 @@ TEST(MySQLTable, ReadsShowCreateTableOfMariaDB1011) {
   EXPECT_EQ(P.Column("Orders", "placed")->DefValue,
             "CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
   EXPECT_EQ(P.Column("Orders", "qty")->DefValue, "0");
-  EXPECT_EQ(P.Column("Orders", "total")->GeneratedExpr, "(`qty` * 2) VIRTUAL");
+  EXPECT_EQ(P.Column("Orders", "total")->GeneratedExpr, "(qty*2) VIRTUAL");
   EXPECT_EQ(P.Column("Orders", "ref")->FieldType, iftDomain);
   EXPECT_EQ(P.Column("Orders", "ref")->DomainName, "UUID");
   EXPECT_EQ(T->MySQLOptions.Engine, "InnoDB");

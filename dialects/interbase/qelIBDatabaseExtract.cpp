@@ -1,0 +1,741 @@
+// The InterBase/Firebird catalog extractor: the RDB$ queries of each kind and the DDL they are
+// written as; the InterBase parser reads that DDL into the collection.
+#include "qelIBDatabaseExtract.h"
+
+#include <algorithm>
+#include <map>
+#include <tuple>
+#include <utility>
+
+#include "DataSet.h"
+#include "Text.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Viw.h"
+#include "qelDBEngine.h"
+#include "qelIBParser.h"
+#include "qelResWords.h"
+
+namespace qel {
+
+namespace {
+
+/// The catalog script's terminator: bodies hold ";".
+constexpr const char* kTerm = "^";
+
+std::string Str(TQELQuery& Q, const char* Field) {
+  TField* F = Q.FieldByName(Field);
+  return F && !F->IsNull() ? F->AsString() : std::string();
+}
+
+std::string TrimStr(TQELQuery& Q, const char* Field) {
+  return Trim(Str(Q, Field));
+}
+
+std::int32_t Int(TQELQuery& Q, const char* Field) {
+  TField* F = Q.FieldByName(Field);
+  return F && !F->IsNull() ? F->AsInteger() : 0;
+}
+
+bool IsNull(TQELQuery& Q, const char* Field) {
+  TField* F = Q.FieldByName(Field);
+  return !F || F->IsNull();
+}
+
+/// A name the server made up for the index of a key the script did not name.
+bool SystemName(const std::string& Name) {
+  return StartsText("INTEG_", Name) || StartsText("RDB$", Name);
+}
+
+std::string Quoted(const std::string& Text) {
+  return "'" + StringReplace(Text, "'", "''", true, false) + "'";
+}
+
+/// The columns of RDB$FIELDS (alias F) and its character set and collation (CS, CO) that
+/// TypeText reads.
+const char* const kTypeColumns =
+    "F.RDB$FIELD_TYPE AS FT, F.RDB$FIELD_SUB_TYPE AS FST, F.RDB$FIELD_PRECISION AS FPREC, "
+    "F.RDB$FIELD_SCALE AS FSCALE, F.RDB$CHARACTER_LENGTH AS CLEN, F.RDB$FIELD_LENGTH AS FLEN, "
+    "F.RDB$SEGMENT_LENGTH AS SEG, TRIM(CS.RDB$CHARACTER_SET_NAME) AS CSN, "
+    "TRIM(CO.RDB$COLLATION_NAME) AS COLL, CO.RDB$COLLATION_ID AS COLLID";
+
+/// The type of the current row in DDL: the integer kinds with a sub type are NUMERIC and
+/// DECIMAL; CHARACTER SET is written only where it is not the database's own.
+std::string TypeText(TQELQuery& Q, const std::string& DBCharSet, bool WithCollation = true) {
+  const std::int32_t T = Int(Q, "FT");
+  const std::int32_t Sub = Int(Q, "FST");
+  const std::int32_t Scale = -Int(Q, "FSCALE");
+  std::int32_t Prec = Int(Q, "FPREC");
+  auto Exact = [&](const char* Plain, std::int32_t DefaultPrec) -> std::string {
+    if (Sub == 0 && Scale == 0) return Plain;
+    if (Prec == 0) Prec = DefaultPrec;
+    return std::string(Sub == 2 ? "DECIMAL(" : "NUMERIC(") + IntToStr(Prec) + ", " +
+           IntToStr(Scale) + ")";
+  };
+  std::string R;
+  bool Text = false;
+  switch (T) {
+    case 7:
+      R = Exact("SMALLINT", 4);
+      break;
+    case 8:
+      R = Exact("INTEGER", 9);
+      break;
+    case 16:
+      R = Exact("BIGINT", 18);
+      break;
+    case 10:
+      R = "FLOAT";
+      break;
+    case 27:
+      R = Scale != 0 ? Exact("DOUBLE PRECISION", 15) : "DOUBLE PRECISION";
+      break;
+    case 12:
+      R = "DATE";
+      break;
+    case 13:
+      R = "TIME";
+      break;
+    case 35:
+      R = "TIMESTAMP";
+      break;
+    case 23:
+      R = "BOOLEAN";
+      break;
+    case 14:
+    case 37: {
+      std::int32_t Len = Int(Q, "CLEN");
+      if (Len == 0) Len = Int(Q, "FLEN");
+      R = std::string(T == 14 ? "CHAR(" : "VARCHAR(") + IntToStr(Len) + ")";
+      Text = true;
+      break;
+    }
+    case 261: {
+      R = "BLOB SUB_TYPE " + IntToStr(Sub);
+      const std::int32_t Seg = Int(Q, "SEG");
+      if (Seg != 0 && Seg != 80) R += " SEGMENT SIZE " + IntToStr(Seg);
+      Text = Sub == 1;
+      break;
+    }
+    default:
+      R = "BLOB";  // a type the library has no word for
+      break;
+  }
+  if (Text) {
+    // As the writer does: the character set where it is not the database's or a collation
+    // follows.
+    const std::string CS = TrimStr(Q, "CSN");
+    const bool Collated = !IsNull(Q, "COLLID") && Int(Q, "COLLID") != 0;
+    if (!CS.empty() && (!SameText(CS, DBCharSet) || Collated)) R += " CHARACTER SET " + CS;
+    if (WithCollation && Collated) R += " COLLATE " + TrimStr(Q, "COLL");
+  }
+  return R;
+}
+
+/// BEFORE/AFTER and the events of a DML trigger type, as the server numbers them.
+std::string TriggerTypeText(std::int32_t Type) {
+  static const char* const Words[] = {"", "INSERT", "UPDATE", "DELETE"};
+  const std::int32_t V = Type + 1;
+  std::string R = (V & 1) == 1 ? "AFTER " : "BEFORE ";
+  R += Words[(V >> 1) & 3];
+  for (int Shift : {3, 5})
+    if (const int Slot = (V >> Shift) & 3; Slot != 0) R += std::string(" OR ") + Words[Slot];
+  return R;
+}
+
+}  // namespace
+
+TIBDBExtract::TIBDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
+  DatabaseType = dbInterBase;
+}
+
+TIBDBExtract::~TIBDBExtract() = default;
+
+std::vector<TDBExtractStep> TIBDBExtract::ExtractSteps() {
+  return {
+      {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
+      {1, true, coDomain, "ExtractDomains", [this] { ExtractDomains(); }},
+      {2, true, coTable, "ExtractRelations", [this] { ExtractRelations(); }},
+      {3, true, coTable, "ExtractKeys", [this] { ExtractKeys(); }},
+      {4, true, coIndex, "ExtractIndexes", [this] { ExtractIndexes(); }},
+      {5, true, coGenerator, "ExtractGenerators", [this] { ExtractGenerators(); }},
+      {6, true, coException, "ExtractExceptions", [this] { ExtractExceptions(); }},
+      {7, true, coProcedure, "ExtractProcedures", [this] { ExtractProcedures(); }},
+      {8, true, coTrigger, "ExtractTriggers", [this] { ExtractTriggers(); }},
+      {9, true, coFunction, "ExtractFunctions", [this] { ExtractFunctions(); }},
+      {10, true, coRole, "ExtractRoles", [this] { ExtractRoles(); }},
+      {11, true, coGrant, "ExtractGrants", [this] { ExtractGrants(); }},
+  };
+}
+
+std::unique_ptr<TCustomParser> TIBDBExtract::CreateBodyParser() {
+  auto Parser = std::make_unique<TIbParser>(GetObjs());
+  Parser->ShowProgress = false;
+  return Parser;
+}
+
+void TIBDBExtract::ParseBodies() {
+  AddToLog(ParseBodiesLogLine());
+  std::unique_ptr<TCustomParser> Parser = CreateBodyParser();
+  Parser->OnErrorMessage = GetOnErrorMessage();
+  Parser->ParseScriptText(FScript, GetObjs());
+  AddToLog("Linking dependencies...");
+  Parser->Link_Depend();
+  MsgManager.CopyFrom(&Parser->MsgManager);
+}
+
+void TIBDBExtract::MatchServerForms(TCustomObjs& Other) {
+  TObjs* Own = GetObjs();
+  if (!Own || Other.GetDatabaseType() != dbInterBase) return;
+  for (int I = 0; I < Other.Views.Count(); ++I) {
+    auto* W = dynamic_cast<TViwData*>(Other.Views.Objects(I));
+    if (!W || !W->Fields.Empty()) continue;
+    auto* V = dynamic_cast<TViwData*>(Own->Views.FindObj(W->GetObjName()));
+    if (V && V->Body == W->Body) V->Fields.Clear();
+  }
+  // A script that names the database's own character set without a collation means what the
+  // catalog says by naming none.
+  auto Even = [this](TFldData& F) {
+    if (F.Collation.empty() && SameText(F.CharSet, FDBCharSet)) F.CharSet.clear();
+  };
+  for (TDbObjList* L : {&Other.Tables, &Other.Procedures, &Other.Domains})
+    for (int I = 0; I < L->Count(); ++I) {
+      if (auto* T = dynamic_cast<TTblData*>(L->Objects(I)))
+        for (const auto& F : T->Fields) Even(*F);
+      if (auto* P = dynamic_cast<TPrcData*>(L->Objects(I))) {
+        for (const auto& F : P->Params) Even(*F);
+        for (const auto& F : P->Results) Even(*F);
+      }
+      if (auto* D = dynamic_cast<TDmnData*>(L->Objects(I)); D && D->TypeField) Even(*D->TypeField);
+    }
+}
+
+void TIBDBExtract::Emit(const std::string& Statement) {
+  FScript += Statement;
+  FScript += "\n";
+  FScript += kTerm;
+  FScript += "\n";
+}
+
+void TIBDBExtract::EmitComment(const std::string& What, const std::string& Text) {
+  if (Text.empty()) return;
+  Emit("COMMENT ON " + What + " IS " + Quoted(Text));
+}
+
+std::string TIBDBExtract::Q(const std::string& Name) const {
+  return IdentDialect3(Name, st_Firebird_25) ? EncloseIdent(Name, '"', '"') : Name;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Header
+
+void TIBDBExtract::ExtractHeader() {
+  FScript = "SET TERM ^ ;\n";
+  TObjs* Objs = GetObjs();
+  TQELQuery& Query = WorkQuery();
+  OpenQuery(Query, {"SELECT TRIM(RDB$CHARACTER_SET_NAME) AS CSN,",
+                    "RDB$GET_CONTEXT('SYSTEM', 'ENGINE_VERSION') AS VER,",
+                    "M.MON$ODS_MAJOR AS ODSMAJ, M.MON$ODS_MINOR AS ODSMIN,",
+                    "M.MON$SQL_DIALECT AS DIALECT, M.MON$PAGE_SIZE AS PSIZE,",
+                    "M.MON$FORCED_WRITES AS FW, M.MON$SWEEP_INTERVAL AS SWEEP,",
+                    "M.MON$READ_ONLY AS RO, M.MON$PAGE_BUFFERS AS BUFS",
+                    "FROM RDB$DATABASE CROSS JOIN MON$DATABASE M"});
+  TIBServerOptions& S = Objs->IBServerOptions;
+  TIBDatabaseOptions& D = S.GetIBDatabaseOptions();
+  if (!Query.GetEof()) {
+    FDBCharSet = TrimStr(Query, "CSN");
+    S.SetDBCharSet(FDBCharSet);
+    D.ServerVersionText = "Firebird " + TrimStr(Query, "VER");
+    D.ODSMajorVersion = Int(Query, "ODSMAJ");
+    D.ODSMinorVersion = Int(Query, "ODSMIN");
+    D.SQLDialect = Int(Query, "DIALECT");
+    D.PageSize = Int(Query, "PSIZE");
+    D.ForcedWrites = Int(Query, "FW") != 0;
+    D.SweepInterval = Int(Query, "SWEEP");
+    D.ReadOnly = Int(Query, "RO") != 0;
+    D.CachePages = Int(Query, "BUFS");
+    S.SetSQLDialect(static_cast<TIBSQLDialectType>(D.SQLDialect == 0 ? 3 : D.SQLDialect));
+    // The engine's major version: 2.0 and 2.1 read as such, anything newer as the newest the
+    // library knows.
+    const std::string V = TrimStr(Query, "VER");
+    if (StartsText("2.0", V))
+      S.SQLServerVersion = st_Firebird_20;
+    else if (StartsText("2.1", V))
+      S.SQLServerVersion = st_Firebird_21;
+    else
+      S.SQLServerVersion = st_Firebird_25;
+  }
+  CloseQuery(Query);
+  const TConnectionOptions& C = GetQELConnection()->GetConnectionOptions();
+  Objs->ConnectionOptions.Assign(C);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Domains
+
+void TIBDBExtract::ExtractDomains() {
+  AddToLog("Extracting domains...");
+  TQELQuery& Query = WorkQuery();
+  OpenQuery(
+      Query,
+      {std::string("SELECT TRIM(F.RDB$FIELD_NAME) AS NAME, ") + kTypeColumns + ",",
+       "F.RDB$DEFAULT_SOURCE AS DEF, F.RDB$VALIDATION_SOURCE AS CHK,",
+       "F.RDB$NULL_FLAG AS NF, F.RDB$DESCRIPTION AS DESCR", "FROM RDB$FIELDS F",
+       "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
+       "LEFT JOIN RDB$COLLATIONS CO ON CO.RDB$COLLATION_ID = F.RDB$COLLATION_ID",
+       "  AND CO.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
+       "WHERE COALESCE(F.RDB$SYSTEM_FLAG, 0) = 0 AND F.RDB$FIELD_NAME NOT STARTING WITH 'RDB$'",
+       "ORDER BY 1"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    if (ShowFullLog) AddToLog("---" + Name);
+    // COLLATE ends a domain's definition, after its checks.
+    std::string Type = TypeText(Query, FDBCharSet, false);
+    std::string Def = "CREATE DOMAIN " + Q(Name) + " AS " + Type;
+    if (const std::string D = Trim(Str(Query, "DEF")); !D.empty()) Def += " " + D;
+    if (Int(Query, "NF") != 0) Def += " NOT NULL";
+    if (const std::string C = Trim(Str(Query, "CHK")); !C.empty()) Def += " " + C;
+    if (!IsNull(Query, "COLLID") && Int(Query, "COLLID") != 0)
+      Def += " COLLATE " + TrimStr(Query, "COLL");
+    Emit(Def);
+    EmitComment("DOMAIN " + Q(Name), Str(Query, "DESCR"));
+  }
+  CloseQuery(Query);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tables and views with their columns
+
+void TIBDBExtract::ExtractRelations() {
+  AddToLog("Extracting tables and views...");
+  TQELQuery& Query = WorkQuery();
+  struct TColumn {
+    std::string Def, Name, Description;
+  };
+  std::map<std::string, std::vector<TColumn>> Columns;
+  OpenQuery(
+      Query,
+      {std::string("SELECT TRIM(RF.RDB$RELATION_NAME) AS REL, TRIM(RF.RDB$FIELD_NAME) AS NAME,"),
+       "TRIM(RF.RDB$FIELD_SOURCE) AS SRC, RF.RDB$NULL_FLAG AS NF,",
+       "RF.RDB$DEFAULT_SOURCE AS DEF, F.RDB$COMPUTED_SOURCE AS COMP,",
+       "RF.RDB$DESCRIPTION AS DESCR, " + std::string(kTypeColumns), "FROM RDB$RELATION_FIELDS RF",
+       "JOIN RDB$RELATIONS R ON R.RDB$RELATION_NAME = RF.RDB$RELATION_NAME",
+       "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE",
+       "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
+       "LEFT JOIN RDB$COLLATIONS CO ON CO.RDB$COLLATION_ID = COALESCE(RF.RDB$COLLATION_ID, "
+       "F.RDB$COLLATION_ID)",
+       "  AND CO.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
+       "WHERE COALESCE(R.RDB$SYSTEM_FLAG, 0) = 0",
+       "ORDER BY RF.RDB$RELATION_NAME, RF.RDB$FIELD_POSITION"});
+  for (; !Query.GetEof(); Query.Next()) {
+    TColumn C;
+    C.Name = TrimStr(Query, "NAME");
+    const std::string Source = TrimStr(Query, "SRC");
+    std::string Def = Q(C.Name) + " ";
+    if (const std::string Comp = Trim(Str(Query, "COMP")); !Comp.empty()) {
+      Def += "COMPUTED BY " + Comp;
+    } else {
+      Def += StartsText("RDB$", Source) ? TypeText(Query, FDBCharSet, false) : Q(Source);
+      if (const std::string D = Trim(Str(Query, "DEF")); !D.empty()) Def += " " + D;
+      if (Int(Query, "NF") != 0) Def += " NOT NULL";
+      if (StartsText("RDB$", Source) && !IsNull(Query, "COLLID") && Int(Query, "COLLID") != 0)
+        Def += " COLLATE " + TrimStr(Query, "COLL");
+    }
+    C.Def = Def;
+    C.Description = Str(Query, "DESCR");
+    Columns[TrimStr(Query, "REL")].push_back(std::move(C));
+  }
+  CloseQuery(Query);
+
+  OpenQuery(Query, {"SELECT TRIM(RDB$RELATION_NAME) AS NAME, RDB$VIEW_SOURCE AS SRC,",
+                    "RDB$DESCRIPTION AS DESCR, RDB$EXTERNAL_FILE AS EXTF",
+                    "FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    const bool View = !IsNull(Query, "SRC");
+    if (ShowFullLog) AddToLog("---" + Name);
+    const std::vector<TColumn>& Cols = Columns[Name];
+    std::string Def;
+    if (View) {
+      Def = "CREATE VIEW " + Q(Name) + " (";
+      for (std::size_t I = 0; I < Cols.size(); ++I) Def += (I ? ", " : "") + Q(Cols[I].Name);
+      // The source as the server keeps it, from after AS.
+      Def += ") AS\n" + Str(Query, "SRC");
+    } else {
+      Def = "CREATE TABLE " + Q(Name);
+      if (const std::string F = Trim(Str(Query, "EXTF")); !F.empty())
+        Def += " EXTERNAL FILE " + Quoted(F);
+      Def += " (";
+      for (std::size_t I = 0; I < Cols.size(); ++I) Def += (I ? ",\n  " : "\n  ") + Cols[I].Def;
+      Def += ")";
+    }
+    Emit(Def);
+    EmitComment(std::string(View ? "VIEW " : "TABLE ") + Q(Name), Str(Query, "DESCR"));
+    for (const TColumn& C : Cols) EmitComment("COLUMN " + Q(Name) + "." + Q(C.Name), C.Description);
+  }
+  CloseQuery(Query);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys, checks and indexes
+
+void TIBDBExtract::ExtractKeys() {
+  AddToLog("Extracting keys and checks...");
+  TQELQuery& Query = WorkQuery();
+  std::map<std::string, std::vector<std::string>> Segments;
+  OpenQuery(Query, {"SELECT TRIM(RDB$INDEX_NAME) AS IDX, TRIM(RDB$FIELD_NAME) AS FLD",
+                    "FROM RDB$INDEX_SEGMENTS ORDER BY RDB$INDEX_NAME, RDB$FIELD_POSITION"});
+  for (; !Query.GetEof(); Query.Next())
+    Segments[TrimStr(Query, "IDX")].push_back(TrimStr(Query, "FLD"));
+  CloseQuery(Query);
+  auto List = [&](const std::string& Index) {
+    std::string R = "(";
+    const auto& S = Segments[Index];
+    for (std::size_t I = 0; I < S.size(); ++I) R += (I ? ", " : "") + Q(S[I]);
+    return R + ")";
+  };
+
+  // Primary and unique keys first: the foreign keys refer to them.
+  OpenQuery(
+      Query,
+      {"SELECT TRIM(RC.RDB$CONSTRAINT_NAME) AS NAME, TRIM(RC.RDB$CONSTRAINT_TYPE) AS TYP,",
+       "TRIM(RC.RDB$RELATION_NAME) AS REL, TRIM(RC.RDB$INDEX_NAME) AS IDX,",
+       "I.RDB$INDEX_TYPE AS DESCENDING, TRIM(RK.RDB$RELATION_NAME) AS REFREL,",
+       "TRIM(RK.RDB$INDEX_NAME) AS REFIDX, TRIM(RF.RDB$UPDATE_RULE) AS UPD,",
+       "TRIM(RF.RDB$DELETE_RULE) AS DEL", "FROM RDB$RELATION_CONSTRAINTS RC",
+       "JOIN RDB$INDICES I ON I.RDB$INDEX_NAME = RC.RDB$INDEX_NAME",
+       "LEFT JOIN RDB$REF_CONSTRAINTS RF ON RF.RDB$CONSTRAINT_NAME = RC.RDB$CONSTRAINT_NAME",
+       "LEFT JOIN RDB$RELATION_CONSTRAINTS RK ON RK.RDB$CONSTRAINT_NAME = RF.RDB$CONST_NAME_UQ",
+       "JOIN RDB$RELATIONS R ON R.RDB$RELATION_NAME = RC.RDB$RELATION_NAME",
+       "WHERE RC.RDB$CONSTRAINT_TYPE IN ('PRIMARY KEY', 'UNIQUE', 'FOREIGN KEY')",
+       "AND COALESCE(R.RDB$SYSTEM_FLAG, 0) = 0",
+       "ORDER BY CASE RC.RDB$CONSTRAINT_TYPE WHEN 'FOREIGN KEY' THEN 1 ELSE 0 END,",
+       "RC.RDB$RELATION_NAME, RC.RDB$CONSTRAINT_NAME"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    const std::string Type = TrimStr(Query, "TYP");
+    const std::string Index = TrimStr(Query, "IDX");
+    if (ShowFullLog) AddToLog("---" + Name);
+    // An INTEG_n name is written too: the parser keeps it apart as the server's own.
+    std::string Def =
+        "ALTER TABLE " + Q(TrimStr(Query, "REL")) + " ADD CONSTRAINT " + Q(Name) + " ";
+    Def += Type + " " + List(Index);
+    if (Type == "FOREIGN KEY") {
+      Def += " REFERENCES " + Q(TrimStr(Query, "REFREL")) + " " + List(TrimStr(Query, "REFIDX"));
+      for (const auto& [Word, Field] : {std::pair{"UPDATE", "UPD"}, std::pair{"DELETE", "DEL"}}) {
+        const std::string Rule = TrimStr(Query, Field);
+        if (!Rule.empty() && Rule != "RESTRICT" && Rule != "NO ACTION")
+          Def += std::string(" ON ") + Word + " " + Rule;
+      }
+    }
+    // The index of a key keeps the key's name unless the script named another one.
+    if (!SystemName(Index) && Index != Name)
+      Def += std::string(" USING ") + (Int(Query, "DESCENDING") == 1 ? "DESC " : "") + "INDEX " +
+             Q(Index);
+    Emit(Def);
+  }
+  CloseQuery(Query);
+
+  OpenQuery(Query,
+            {"SELECT TRIM(RC.RDB$CONSTRAINT_NAME) AS NAME, TRIM(RC.RDB$RELATION_NAME) AS REL,",
+             "T.RDB$TRIGGER_SOURCE AS SRC", "FROM RDB$RELATION_CONSTRAINTS RC",
+             "JOIN RDB$CHECK_CONSTRAINTS CC ON CC.RDB$CONSTRAINT_NAME = RC.RDB$CONSTRAINT_NAME",
+             "JOIN RDB$TRIGGERS T ON T.RDB$TRIGGER_NAME = CC.RDB$TRIGGER_NAME",
+             "JOIN RDB$RELATIONS R ON R.RDB$RELATION_NAME = RC.RDB$RELATION_NAME",
+             "WHERE RC.RDB$CONSTRAINT_TYPE = 'CHECK' AND T.RDB$TRIGGER_TYPE = 1",
+             "AND COALESCE(R.RDB$SYSTEM_FLAG, 0) = 0",
+             "ORDER BY RC.RDB$RELATION_NAME, RC.RDB$CONSTRAINT_NAME"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    if (ShowFullLog) AddToLog("---" + Name);
+    Emit("ALTER TABLE " + Q(TrimStr(Query, "REL")) + " ADD CONSTRAINT " + Q(Name) + " " +
+         Trim(Str(Query, "SRC")));  // "CHECK (...)" as written
+  }
+  CloseQuery(Query);
+}
+
+void TIBDBExtract::ExtractIndexes() {
+  AddToLog("Extracting indexes...");
+  TQELQuery& Query = WorkQuery();
+  OpenQuery(Query,
+            {"SELECT TRIM(I.RDB$INDEX_NAME) AS NAME, TRIM(I.RDB$RELATION_NAME) AS REL,",
+             "I.RDB$UNIQUE_FLAG AS UNIQ, I.RDB$INDEX_TYPE AS DESCENDING,",
+             "I.RDB$EXPRESSION_SOURCE AS EXPR, I.RDB$DESCRIPTION AS DESCR,",
+             "(SELECT LIST(TRIM(S.RDB$FIELD_NAME), ',') FROM (SELECT RDB$FIELD_NAME",
+             "  FROM RDB$INDEX_SEGMENTS WHERE RDB$INDEX_NAME = I.RDB$INDEX_NAME",
+             "  ORDER BY RDB$FIELD_POSITION) S) AS FLDS", "FROM RDB$INDICES I",
+             "LEFT JOIN RDB$RELATION_CONSTRAINTS RC ON RC.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
+             "JOIN RDB$RELATIONS R ON R.RDB$RELATION_NAME = I.RDB$RELATION_NAME",
+             "WHERE COALESCE(I.RDB$SYSTEM_FLAG, 0) = 0 AND COALESCE(R.RDB$SYSTEM_FLAG, 0) = 0",
+             "AND RC.RDB$CONSTRAINT_NAME IS NULL", "ORDER BY 1"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    if (ShowFullLog) AddToLog("---" + Name);
+    std::string Def = "CREATE ";
+    if (Int(Query, "UNIQ") == 1) Def += "UNIQUE ";
+    if (Int(Query, "DESCENDING") == 1) Def += "DESCENDING ";
+    Def += "INDEX " + Q(Name) + " ON " + Q(TrimStr(Query, "REL"));
+    if (const std::string E = Trim(Str(Query, "EXPR")); !E.empty()) {
+      Def += " COMPUTED BY " + E;
+    } else {
+      std::string Cols;
+      const std::string Fields = Str(Query, "FLDS");
+      std::size_t Start = 0;
+      while (Start <= Fields.size()) {
+        const std::size_t Comma = std::min(Fields.find(',', Start), Fields.size());
+        Cols += (Cols.empty() ? "" : ", ") + Q(Trim(Fields.substr(Start, Comma - Start)));
+        Start = Comma + 1;
+      }
+      Def += " (" + Cols + ")";
+    }
+    Emit(Def);
+    EmitComment("INDEX " + Q(Name), Str(Query, "DESCR"));
+  }
+  CloseQuery(Query);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Generators, exceptions, roles
+
+void TIBDBExtract::ExtractGenerators() {
+  AddToLog("Extracting generators...");
+  TQELQuery& Query = WorkQuery();
+  OpenQuery(Query, {"SELECT TRIM(RDB$GENERATOR_NAME) AS NAME, RDB$DESCRIPTION AS DESCR",
+                    "FROM RDB$GENERATORS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    if (ShowFullLog) AddToLog("---" + Name);
+    Emit("CREATE GENERATOR " + Q(Name));
+    EmitComment("GENERATOR " + Q(Name), Str(Query, "DESCR"));
+  }
+  CloseQuery(Query);
+}
+
+void TIBDBExtract::ExtractExceptions() {
+  AddToLog("Extracting exceptions...");
+  TQELQuery& Query = WorkQuery();
+  OpenQuery(
+      Query,
+      {"SELECT TRIM(RDB$EXCEPTION_NAME) AS NAME, RDB$MESSAGE AS MSG, RDB$DESCRIPTION AS DESCR",
+       "FROM RDB$EXCEPTIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    if (ShowFullLog) AddToLog("---" + Name);
+    Emit("CREATE EXCEPTION " + Q(Name) + " " + Quoted(Str(Query, "MSG")));
+    EmitComment("EXCEPTION " + Q(Name), Str(Query, "DESCR"));
+  }
+  CloseQuery(Query);
+}
+
+void TIBDBExtract::ExtractRoles() {
+  AddToLog("Extracting roles...");
+  TQELQuery& Query = WorkQuery();
+  OpenQuery(Query, {"SELECT TRIM(RDB$ROLE_NAME) AS NAME, RDB$DESCRIPTION AS DESCR",
+                    "FROM RDB$ROLES WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    if (ShowFullLog) AddToLog("---" + Name);
+    Emit("CREATE ROLE " + Q(Name));
+    EmitComment("ROLE " + Q(Name), Str(Query, "DESCR"));
+  }
+  CloseQuery(Query);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Procedures and triggers
+
+void TIBDBExtract::ExtractProcedures() {
+  AddToLog("Extracting procedures...");
+  TQELQuery& Query = WorkQuery();
+  struct TParam {
+    std::string Def, Name, Description;
+    bool Output = false;
+  };
+  std::map<std::string, std::vector<TParam>> Params;
+  OpenQuery(Query,
+            {"SELECT TRIM(PP.RDB$PROCEDURE_NAME) AS PRC, TRIM(PP.RDB$PARAMETER_NAME) AS NAME,",
+             "PP.RDB$PARAMETER_TYPE AS OUTPUT, TRIM(PP.RDB$FIELD_SOURCE) AS SRC,",
+             "PP.RDB$DEFAULT_SOURCE AS DEF, PP.RDB$NULL_FLAG AS NF,",
+             "PP.RDB$PARAMETER_MECHANISM AS MECH, PP.RDB$DESCRIPTION AS DESCR, " +
+                 std::string(kTypeColumns),
+             "FROM RDB$PROCEDURE_PARAMETERS PP",
+             "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = PP.RDB$FIELD_SOURCE",
+             "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
+             "LEFT JOIN RDB$COLLATIONS CO ON CO.RDB$COLLATION_ID = F.RDB$COLLATION_ID",
+             "  AND CO.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
+             "WHERE PP.RDB$PACKAGE_NAME IS NULL",
+             "ORDER BY PP.RDB$PROCEDURE_NAME, PP.RDB$PARAMETER_TYPE, PP.RDB$PARAMETER_NUMBER"});
+  for (; !Query.GetEof(); Query.Next()) {
+    TParam P;
+    P.Name = TrimStr(Query, "NAME");
+    P.Output = Int(Query, "OUTPUT") == 1;
+    const std::string Source = TrimStr(Query, "SRC");
+    P.Def = Q(P.Name) + " ";
+    if (StartsText("RDB$", Source))
+      P.Def += TypeText(Query, FDBCharSet);
+    else
+      P.Def += (Int(Query, "MECH") == 1 ? "TYPE OF " : "") + Q(Source);
+    if (Int(Query, "NF") != 0) P.Def += " NOT NULL";
+    if (const std::string D = Trim(Str(Query, "DEF")); !D.empty()) P.Def += " " + D;
+    P.Description = Str(Query, "DESCR");
+    Params[TrimStr(Query, "PRC")].push_back(std::move(P));
+  }
+  CloseQuery(Query);
+
+  OpenQuery(Query,
+            {"SELECT TRIM(RDB$PROCEDURE_NAME) AS NAME, RDB$PROCEDURE_SOURCE AS SRC,",
+             "RDB$DESCRIPTION AS DESCR FROM RDB$PROCEDURES",
+             "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL ORDER BY 1"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    if (ShowFullLog) AddToLog("---" + Name);
+    std::string In, Out;
+    for (const TParam& P : Params[Name])
+      (P.Output ? Out : In) += ((P.Output ? Out : In).empty() ? "" : ", ") + P.Def;
+    std::string Def = "CREATE PROCEDURE " + Q(Name);
+    if (!In.empty()) Def += " (" + In + ")";
+    if (!Out.empty()) Def += "\nRETURNS (" + Out + ")";
+    Emit(Def + "\nAS\n" + Str(Query, "SRC"));
+    EmitComment("PROCEDURE " + Q(Name), Str(Query, "DESCR"));
+    for (const TParam& P : Params[Name])
+      EmitComment("PARAMETER " + Q(Name) + "." + Q(P.Name), P.Description);
+  }
+  CloseQuery(Query);
+}
+
+void TIBDBExtract::ExtractTriggers() {
+  AddToLog("Extracting triggers...");
+  TQELQuery& Query = WorkQuery();
+  // DML triggers of the user's tables and views; the triggers of check constraints are the
+  // server's own.
+  OpenQuery(Query, {"SELECT TRIM(T.RDB$TRIGGER_NAME) AS NAME, TRIM(T.RDB$RELATION_NAME) AS REL,",
+                    "T.RDB$TRIGGER_TYPE AS TYP, T.RDB$TRIGGER_SEQUENCE AS POS,",
+                    "T.RDB$TRIGGER_INACTIVE AS INACTIVE, T.RDB$TRIGGER_SOURCE AS SRC,",
+                    "T.RDB$DESCRIPTION AS DESCR FROM RDB$TRIGGERS T",
+                    "WHERE COALESCE(T.RDB$SYSTEM_FLAG, 0) = 0 AND T.RDB$RELATION_NAME IS NOT NULL",
+                    "AND T.RDB$TRIGGER_TYPE < 8192",
+                    "AND NOT EXISTS (SELECT 1 FROM RDB$CHECK_CONSTRAINTS C",
+                    "  WHERE C.RDB$TRIGGER_NAME = T.RDB$TRIGGER_NAME)", "ORDER BY 1"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    if (ShowFullLog) AddToLog("---" + Name);
+    std::string Def = "CREATE TRIGGER " + Q(Name) + " FOR " + Q(TrimStr(Query, "REL")) + " ";
+    Def += Int(Query, "INACTIVE") != 0 ? "INACTIVE " : "ACTIVE ";
+    Def += TriggerTypeText(Int(Query, "TYP")) + " POSITION " + IntToStr(Int(Query, "POS")) + "\n";
+    Emit(Def + Str(Query, "SRC"));
+    EmitComment("TRIGGER " + Q(Name), Str(Query, "DESCR"));
+  }
+  CloseQuery(Query);
+}
+
+// ---------------------------------------------------------------------------------------------
+// External functions and grants
+
+void TIBDBExtract::ExtractFunctions() {
+  AddToLog("Extracting external functions...");
+  TQELQuery& Query = WorkQuery();
+  struct TArg {
+    std::string Def;
+    std::int32_t Position = 0;
+  };
+  std::map<std::string, std::vector<TArg>> Args;
+  OpenQuery(Query,
+            {"SELECT TRIM(A.RDB$FUNCTION_NAME) AS FN, A.RDB$ARGUMENT_POSITION AS POS,",
+             "A.RDB$MECHANISM AS MECH, A.RDB$FIELD_TYPE AS FT, A.RDB$FIELD_SUB_TYPE AS FST,",
+             "A.RDB$FIELD_PRECISION AS FPREC, A.RDB$FIELD_SCALE AS FSCALE,",
+             "A.RDB$CHARACTER_LENGTH AS CLEN, A.RDB$FIELD_LENGTH AS FLEN, 0 AS SEG,",
+             "TRIM(CS.RDB$CHARACTER_SET_NAME) AS CSN, CAST(NULL AS VARCHAR(63)) AS COLL,",
+             "CAST(NULL AS INTEGER) AS COLLID", "FROM RDB$FUNCTION_ARGUMENTS A",
+             "JOIN RDB$FUNCTIONS F ON F.RDB$FUNCTION_NAME = A.RDB$FUNCTION_NAME",
+             "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = A.RDB$CHARACTER_SET_ID",
+             "WHERE F.RDB$MODULE_NAME IS NOT NULL AND A.RDB$PACKAGE_NAME IS NULL",
+             "ORDER BY A.RDB$FUNCTION_NAME, A.RDB$ARGUMENT_POSITION"});
+  for (; !Query.GetEof(); Query.Next()) {
+    TArg A;
+    A.Position = Int(Query, "POS");
+    // A CSTRING argument is stored as type 40.
+    A.Def = Int(Query, "FT") == 40 ? "CSTRING(" + IntToStr(Int(Query, "FLEN")) + ")"
+                                   : TypeText(Query, FDBCharSet);
+    const std::int32_t Mech = Int(Query, "MECH");
+    if (Mech == 0) A.Def += " BY VALUE";
+    if (Mech == 2) A.Def += " BY DESCRIPTOR";
+    Args[TrimStr(Query, "FN")].push_back(std::move(A));
+  }
+  CloseQuery(Query);
+  OpenQuery(Query, {"SELECT TRIM(RDB$FUNCTION_NAME) AS NAME, RDB$RETURN_ARGUMENT AS RET,",
+                    "TRIM(RDB$MODULE_NAME) AS MODNAME, TRIM(RDB$ENTRYPOINT) AS ENTRY,",
+                    "RDB$DESCRIPTION AS DESCR FROM RDB$FUNCTIONS",
+                    "WHERE RDB$MODULE_NAME IS NOT NULL AND RDB$PACKAGE_NAME IS NULL",
+                    "AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
+  for (; !Query.GetEof(); Query.Next()) {
+    const std::string Name = TrimStr(Query, "NAME");
+    if (ShowFullLog) AddToLog("---" + Name);
+    const std::int32_t Ret = Int(Query, "RET");
+    std::string In, Returns;
+    for (const TArg& A : Args[Name]) {
+      if (A.Position == Ret) {
+        Returns = A.Def;
+        continue;
+      }
+      In += (In.empty() ? "" : ", ") + A.Def;
+    }
+    if (Ret != 0) Returns = "PARAMETER " + IntToStr(Ret);
+    Emit("DECLARE EXTERNAL FUNCTION " + Q(Name) + (In.empty() ? "" : " " + In) + "\nRETURNS " +
+         Returns + "\nENTRY_POINT " + Quoted(Str(Query, "ENTRY")) + " MODULE_NAME " +
+         Quoted(Str(Query, "MODNAME")));
+    EmitComment("EXTERNAL FUNCTION " + Q(Name), Str(Query, "DESCR"));
+  }
+  CloseQuery(Query);
+}
+
+void TIBDBExtract::ExtractGrants() {
+  AddToLog("Extracting grants...");
+  TQELQuery& Query = WorkQuery();
+  // The owner's own rights on what it made are the server's; the rest is grouped into one
+  // statement per object, grantee, column and grant option, as a script writes them.
+  OpenQuery(
+      Query,
+      {"SELECT TRIM(P.RDB$USER) AS GRANTEE, P.RDB$USER_TYPE AS UTYPE,",
+       "TRIM(P.RDB$PRIVILEGE) AS PRIV, P.RDB$GRANT_OPTION AS OPT,",
+       "TRIM(P.RDB$RELATION_NAME) AS OBJ, P.RDB$OBJECT_TYPE AS OTYPE,",
+       "TRIM(P.RDB$FIELD_NAME) AS FLD", "FROM RDB$USER_PRIVILEGES P",
+       "WHERE P.RDB$USER <> P.RDB$GRANTOR AND P.RDB$RELATION_NAME NOT STARTING WITH 'RDB$'",
+       "AND P.RDB$RELATION_NAME NOT STARTING WITH 'MON$'", "AND P.RDB$OBJECT_TYPE IN (0, 1, 5, 13)",
+       "ORDER BY P.RDB$RELATION_NAME, P.RDB$USER, P.RDB$PRIVILEGE"});
+  using TKey =
+      std::tuple<std::string, std::int32_t, std::string, std::int32_t, std::string, std::int32_t>;
+  std::map<TKey, std::vector<std::string>> Groups;
+  for (; !Query.GetEof(); Query.Next()) {
+    static const std::map<std::string, std::string> Words = {
+        {"S", "SELECT"},     {"I", "INSERT"},  {"U", "UPDATE"}, {"D", "DELETE"},
+        {"R", "REFERENCES"}, {"X", "EXECUTE"}, {"M", ""}};
+    const auto It = Words.find(TrimStr(Query, "PRIV"));
+    if (It == Words.end()) continue;
+    const TKey Key{TrimStr(Query, "OBJ"), Int(Query, "OTYPE"),   TrimStr(Query, "GRANTEE"),
+                   Int(Query, "UTYPE"),   TrimStr(Query, "FLD"), Int(Query, "OPT")};
+    Groups[Key].push_back(It->second);
+  }
+  CloseQuery(Query);
+  for (const auto& [Key, Privs] : Groups) {
+    const auto& [Obj, ObjType, Grantee, UserType, Field, Option] = Key;
+    std::string Def = "GRANT ";
+    if (ObjType == 13) {
+      Def += Q(Obj);
+    } else {
+      std::string List;
+      for (const std::string& P : Privs) List += (List.empty() ? "" : ", ") + P;
+      if (!Field.empty()) List += " (" + Q(Field) + ")";
+      Def += List + " ON " + (ObjType == 5 ? "PROCEDURE " : "") + Q(Obj);
+    }
+    Def += " TO ";
+    if (UserType == 5) Def += "PROCEDURE ";
+    if (UserType == 2) Def += "TRIGGER ";
+    if (UserType == 1) Def += "VIEW ";
+    if (UserType == 13) Def += "ROLE ";
+    Def += Q(Grantee);
+    if (Option != 0) Def += ObjType == 13 ? " WITH ADMIN OPTION" : " WITH GRANT OPTION";
+    Emit(Def);
+  }
+}
+
+}  // namespace qel

@@ -1,0 +1,349 @@
+// The Oracle catalog extractor: the step list and the data-dictionary queries of user types,
+// sequences, tables, views, procedures, packages, triggers, indexes and keys. The SQL lines are
+// sent as written, trailing blanks included; detail queries take their keys as quoted literals.
+#include "qelOracleDatabaseExtract.h"
+
+#include "Text.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Gnr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Pkg.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
+#include "qelMsg.h"
+#include "qelOracleParser.h"
+
+namespace qel {
+
+namespace {
+
+std::string Str(TQELQuery& Q, const char* Field) {
+  return Q.FieldByName(Field)->AsString();
+}
+
+void SetLines(TQELQuery& Q, const std::vector<std::string>& Lines) {
+  TStrings* SQL = Q.GetSQL();
+  if (!SQL) throw EDatabaseError("The query of the connection takes no statement text.");
+  SQL->Clear();
+  for (const std::string& L : Lines) SQL->Add(L);
+}
+
+/// Opens Q with Lines, hands each row to Row, then closes it and clears its text.
+template <class F>
+void ReadDetail(TQELQuery& Q, const std::vector<std::string>& Lines, F Row) {
+  SetLines(Q, Lines);
+  Q.Open();
+  for (; !Q.GetEof(); Q.Next()) Row();
+  Q.Close();
+  if (TStrings* SQL = Q.GetSQL()) SQL->Clear();
+}
+
+}  // namespace
+
+TOracleDBExtract::TOracleDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
+  DatabaseType = dbOracle;
+}
+
+TOracleDBExtract::~TOracleDBExtract() = default;
+
+std::vector<TDBExtractStep> TOracleDBExtract::ExtractSteps() {
+  // Packages go with procedures (coProcedure), as the comparer's Oracle pass expects.
+  return {
+      {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
+      {0, true, coDomain, "ExtractTyp", [this] { ExtractTyp(); }},
+      {1, true, coGenerator, "ExtractSeq", [this] { ExtractSeq(); }},
+      {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
+      {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
+      {4, true, coProcedure, "ExtractPrc", [this] { ExtractPrc(); }},
+      {4, true, coProcedure, "ExtractPkg", [this] { ExtractPkg(); }},
+      {5, true, coTrigger, "ExtractTrg", [this] { ExtractTrg(); }},
+      {6, true, coIndex, "ExtractIdx", [this] { ExtractIdx(); }},
+      {7, true, coPrimaryKey, "Extract_PK",
+       [this] { ExtractKeys("P", ctPKey, "Extracting primary keys..."); }},
+      {8, true, coUnique, "ExtractUnq",
+       [this] { ExtractKeys("U", ctUnique, "Extracting unique constraints..."); }},
+      {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
+  };
+}
+
+std::unique_ptr<TCustomParser> TOracleDBExtract::CreateBodyParser() {
+  auto Parser = std::make_unique<TOracleParser>(GetObjs());
+  Parser->ShowProgress = false;  // the driver's positions are the only progress the host sees
+  return Parser;
+}
+
+std::vector<TDbObjList*> TOracleDBExtract::BodyLists() {
+  TObjs* Objs = GetObjs();
+  if (!Objs) return {};
+  return {&Objs->Domains,    &Objs->Tables,   &Objs->Views,
+          &Objs->Procedures, &Objs->Triggers, &Objs->Packages};
+}
+
+void TOracleDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
+  if (auto* Ora = dynamic_cast<TOracleParser*>(&Parser)) Ora->ParseObjText(&Obj);
+}
+
+void TOracleDBExtract::AddExtracted(TDbObj* Obj, const std::string& LogName) {
+  // Logged before the filter sees it: a rejected object is freed by AddObj.
+  if (ShowFullLog) AddToLog("---" + LogName);
+  if (TObjs* Objs = GetObjs()) Objs->AddObj(Obj, true);
+  ProcessMessages();
+}
+
+std::unique_ptr<TQELQuery> TOracleDBExtract::DetailQuery() {
+  return std::unique_ptr<TQELQuery>(GetQELConnection()->CreateQuery(this));
+}
+
+void TOracleDBExtract::SetConstraintName(TCtrData& Ctr, const std::string& Name) {
+  if (Name.rfind("SYS_", 0) == 0)
+    Ctr.AltName = Name;
+  else
+    Ctr.SetObjName(Name);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Steps with catalog texts
+
+void TOracleDBExtract::ExtractHeader() {
+  TObjs* Objs = GetObjs();
+  TQELCustomConnection* C = GetQELConnection();
+  if (!Objs || !C) return;
+  const TConnectionOptions& From = C->GetConnectionOptions();
+  TConnectionOptions& To = Objs->ConnectionOptions;
+  To.SetDatabaseName(From.GetDatabaseName());
+  To.HostName = From.HostName;
+  To.Port = From.Port;
+  To.UserName = From.UserName;
+  To.Password = From.Password;
+}
+
+void TOracleDBExtract::ExtractTyp() {
+  AddToLog("Extracting user datatypes...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select type_name, dbms_metadata.get_ddl('TYPE', type_name) as ddl",
+                "from sys.user_types"});
+  TObjs* Objs = GetObjs();
+  for (; !Q.GetEof(); Q.Next()) {
+    // Types bypass the name filter: the tables that use them need them.
+    auto Dmn = std::make_unique<TDmnData>(Objs);
+    Dmn->SetObjName(Str(Q, "TYPE_NAME"));
+    Dmn->FullText = Trim(Str(Q, "DDL"));
+    if (Objs && Objs->Domains.Add(Dmn->ObjKeyDef(), Dmn.get())) (void)Dmn.release();
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TOracleDBExtract::ExtractSeq() {
+  AddToLog("Extracting sequences...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select s.sequence_name,", "cast(s.min_value as varchar2(100)) min_value,",
+                "Cast(s.max_value as varchar2(100)) max_value,",
+                "cast(s.increment_by as varchar2(100)) increment_by,",
+                "cast(s.last_number as varchar2(100)) last_number,", "s.cycle_flag, s.order_flag,",
+                "s.cache_size", "from sys.user_sequences s", "order by s.sequence_name"});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Gnr = new TGnrData(GetObjs());
+    Gnr->SetObjName(Str(Q, "SEQUENCE_NAME"));
+    Gnr->MinValue = Str(Q, "MIN_VALUE");
+    Gnr->SetMaxValue(Str(Q, "MAX_VALUE"));
+    Gnr->Increment = Str(Q, "INCREMENT_BY");
+    Gnr->StartValue = Str(Q, "LAST_NUMBER");
+    Gnr->SetCache(Str(Q, "CACHE_SIZE"));
+    if (Gnr->GetCache() == "0") {
+      Gnr->SetCache("");
+      Gnr->SetNoCache(true);
+    }
+    Gnr->Order = Str(Q, "ORDER_FLAG") == "Y";
+    Gnr->Cycle = Str(Q, "CYCLE_FLAG") == "Y";
+    AddExtracted(Gnr, Gnr->GetObjName());
+  }
+  CloseQuery(Q);
+}
+
+void TOracleDBExtract::ExtractTbl() {
+  AddToLog("Extracting tables...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"Select t.table_name, t.tablespace_name,",
+                "dbms_metadata.get_ddl('TABLE', t.table_name) as DDL", "from sys.user_tables t"});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Tbl = new TTblData(GetObjs());
+    Tbl->SetObjName(Str(Q, "TABLE_NAME"));
+    Tbl->TablespaceName = Str(Q, "TABLESPACE_NAME");
+    Tbl->FullText = Trim(CrLfLineBreaks(Str(Q, "DDL")));
+    AddExtracted(Tbl, Tbl->GetObjName());
+    if (TerminateRunning.load()) return;
+  }
+  CloseQuery(Q);
+}
+
+void TOracleDBExtract::ExtractViw() {
+  AddToLog("Extracting views...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"Select v.view_name, v.text,", "DBMS_METADATA.GET_DDL('VIEW', v.view_name) as DDL",
+                "from sys.user_views v"});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* View = new TViwData(GetObjs());
+    View->SetObjName(Str(Q, "VIEW_NAME"));
+    View->Body = Str(Q, "TEXT");
+    View->FullText = Trim(CrLfLineBreaks(Str(Q, "DDL")));
+    AddExtracted(View, View->GetObjName());
+    if (TerminateRunning.load()) return;
+  }
+  CloseQuery(Q);
+}
+
+void TOracleDBExtract::ExtractPrc() {
+  AddToLog("Extracting procedures...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"Select p.object_name, p.procedure_name", "from sys.user_procedures p",
+                "where p.object_name = p.procedure_name", "order by p.procedure_name"});
+  const std::unique_ptr<TQELQuery> Src = DetailQuery();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Prc = new TPrcData(GetObjs());
+    Prc->SetObjName(Str(Q, "PROCEDURE_NAME"));
+    Prc->FullText.clear();
+    // The lines joined as the server keeps them: each ends with its own line break.
+    ReadDetail(*Src,
+               {"select name, type, line, text", "from user_source where type = 'PROCEDURE' ",
+                "and Name = " + QuotedStr(Prc->GetObjName()), "order by Line"},
+               [&] { Prc->FullText += Str(*Src, "TEXT"); });
+    AddExtracted(Prc, Prc->GetObjName());
+  }
+  CloseQuery(Q);
+}
+
+void TOracleDBExtract::ExtractPkg() {
+  AddToLog("Extracting packages...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"Select t.object_name,", "dbms_metadata.get_ddl('PACKAGE', t.object_name) as DDL",
+                "from sys.user_objects t", "where object_type = 'PACKAGE' "});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Pkg = new TPkgData(GetObjs());
+    Pkg->SetObjName(Str(Q, "OBJECT_NAME"));
+    // Not trimmed: the parser splits specification and body at a line start.
+    Pkg->FullText = CrLfLineBreaks(Str(Q, "DDL"));
+    AddExtracted(Pkg, Pkg->GetObjName());
+    if (TerminateRunning.load()) return;
+  }
+  CloseQuery(Q);
+}
+
+void TOracleDBExtract::ExtractTrg() {
+  AddToLog("Extracting triggers...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select t.trigger_name, t.table_name, t.trigger_type,",
+                "t.triggering_event, t.base_object_type, t.column_name,",
+                "t.referencing_names, t.when_clause, t.status,", "t.description, t.trigger_body,",
+                "DBMS_METADATA.GET_DDL('TRIGGER', t.trigger_name) as DDL",
+                "from sys.user_triggers t", "order by t.trigger_name"});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Trg = new TTrgData(GetObjs());
+    Trg->SetObjName(Str(Q, "TRIGGER_NAME"));
+    Trg->SetOwnName(Str(Q, "TABLE_NAME"));
+    Trg->Body = CrLfLineBreaks(Str(Q, "TRIGGER_BODY"));
+    Trg->SetDescription(CrLfLineBreaks(Str(Q, "DESCRIPTION")));
+    if (Str(Q, "STATUS") == "DISABLED") Trg->Active = false;
+    Trg->FullText = Trim(CrLfLineBreaks(Str(Q, "DDL")));
+    AddExtracted(Trg, Trg->GetObjName());
+  }
+  CloseQuery(Q);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Indexes and keys
+
+void TOracleDBExtract::ExtractIdx() {
+  AddToLog("Extracting indexes...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select i.index_name, i.index_type, i.table_owner, i.table_name,",
+                "i.table_type, i.uniqueness, i.compression, i.tablespace_name,", "i.logging",
+                "from sys.user_indexes i",
+                "where i.table_type = 'TABLE' and i.index_name not like 'SYS%' ",
+                "and not exists (select c.constraint_name from sys.user_constraints c",
+                "where c.index_name = i.index_name and c.constraint_type in ('P', 'U') )",
+                "order by i.index_name"});
+  const std::unique_ptr<TQELQuery> Cols = DetailQuery();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Idx = new TIdxData(GetObjs());
+    Idx->SetObjName(Str(Q, "INDEX_NAME"));
+    Idx->TableName = Str(Q, "TABLE_NAME");
+    Idx->Unique = Str(Q, "UNIQUENESS") == "UNIQUE";
+    ReadDetail(
+        *Cols,
+        {"select c.index_name, c.table_name, c.column_name,", "c.column_position, c.descend",
+         "from sys.user_ind_columns c", "where c.index_name = " + QuotedStr(Idx->GetObjName()),
+         "order by c.column_position"},
+        [&] { Idx->AddFld(Str(*Cols, "COLUMN_NAME"), Str(*Cols, "DESCEND") == "DESC" ? 2 : 0); });
+    AddExtracted(Idx, Idx->GetObjName());
+  }
+  CloseQuery(Q);
+}
+
+void TOracleDBExtract::ExtractKeys(const char* Letter, TConstraintType CtType,
+                                   const char* LogLine) {
+  AddToLog(LogLine);
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(
+      Q, {"select c.constraint_name, c.table_name, c.constraint_type",
+          "from sys.user_constraints c", std::string("where c.constraint_type = '") + Letter + "' ",
+          "order by c.table_name, c.constraint_name"});
+  const std::unique_ptr<TQELQuery> Cols = DetailQuery();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Ctr = new TCtrData(GetObjs());
+    Ctr->SetCtType(CtType);
+    const std::string Name = Str(Q, "CONSTRAINT_NAME");
+    SetConstraintName(*Ctr, Name);
+    Ctr->SetTblName(Str(Q, "TABLE_NAME"));
+    ReadDetail(*Cols,
+               {"select c.column_name, c.position", "from sys.user_cons_columns c",
+                "where c.constraint_name = " + QuotedStr(Name),
+                "and c.table_name = " + QuotedStr(Ctr->GetTblName()), "order by c.position"},
+               [&] { Ctr->FldList.Add(Str(*Cols, "COLUMN_NAME")); });
+    AddExtracted(Ctr, Ctr->Def());
+  }
+  CloseQuery(Q);
+}
+
+void TOracleDBExtract::Extract_FK() {
+  AddToLog("Extracting foreign keys...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select c.constraint_name, c.table_name, c.constraint_type,",
+                "c.delete_rule, c.r_constraint_name, c1.table_name r_table_name",
+                "from sys.user_constraints c",
+                "join sys.user_constraints c1 on c1.constraint_name = c.r_constraint_name",
+                "where c.constraint_type = 'R' ", "order by c.table_name, c.constraint_name"});
+  const std::unique_ptr<TQELQuery> Cols = DetailQuery();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Ctr = new TCtrData(GetObjs());
+    Ctr->SetCtType(ctFKey);
+    const std::string Name = Str(Q, "CONSTRAINT_NAME");
+    SetConstraintName(*Ctr, Name);
+    Ctr->SetTblName(Str(Q, "TABLE_NAME"));
+    Ctr->SetRefTblName(Str(Q, "R_TABLE_NAME"));
+    const std::string Rule = Str(Q, "DELETE_RULE");
+    if (Rule == "NO ACTION")
+      Ctr->OnDelete = udaNoAction;
+    else if (Rule == "CASCADE")
+      Ctr->OnDelete = udaCascade;
+    else if (Rule == "SET NULL")
+      Ctr->OnDelete = udaNull;
+    ReadDetail(*Cols,
+               {"select c.column_name, c.position, c2.column_name r_column_name",
+                "from sys.user_cons_columns c",
+                "join sys.user_constraints c1 on c1.constraint_name = c.constraint_name",
+                "join sys.user_cons_columns c2 on c2.constraint_name = c1.r_constraint_name",
+                std::string(29, ' ') + "and c2.position = c.position",
+                "where c.constraint_name = " + QuotedStr(Name),
+                "and c.table_name = " + QuotedStr(Ctr->GetTblName()), "order by c.position"},
+               [&] {
+                 Ctr->FldList.Add(Str(*Cols, "COLUMN_NAME"));
+                 Ctr->RefFldList.Add(Str(*Cols, "R_COLUMN_NAME"));
+               });
+    AddExtracted(Ctr, Ctr->Def());
+  }
+  CloseQuery(Q);
+}
+
+}  // namespace qel

@@ -1,0 +1,809 @@
+// The SQL Anywhere catalog extractor: the step list, the column types and the catalog queries of
+// user types, rules, defaults, tables, publications, views, procedures, triggers, events,
+// indexes and keys, each as the server version in force asks for.
+#include "qelASADatabaseExtract.h"
+
+#include <array>
+#include <string_view>
+
+#include "Text.h"
+#include "qelASAParser.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Def.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Exc.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Rul.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
+#include "qelCompObj.h"
+#include "qelMsg.h"
+
+namespace qel {
+
+namespace {
+
+struct TCatalogType {
+  std::string_view Name;
+  TDBFieldType Type;
+};
+// SYSDOMAIN.domain_name, compared as the server spells it.
+constexpr std::array<TCatalogType, 32> kCatalogTypes{{
+    {"bigint", iftBigInt},
+    {"binary", iftBinary},
+    {"bit", iftBit},
+    {"char", iftChar},
+    {"datetime", iftDateTime},
+    {"decimal", iftDecimal},
+    {"double", iftDouble},
+    {"float", iftFloat},
+    {"image", iftImage},
+    {"int", iftInteger},
+    {"integer", iftInteger},
+    {"money", iftMoney},
+    {"nchar", iftNChar},
+    {"ntext", iftNText},
+    {"numeric", iftNumeric},
+    {"nvarchar", iftNVarChar},
+    {"real", iftReal},
+    {"smalldatetime", iftSmallDateTime},
+    {"smallint", iftSmallInt},
+    {"smallmoney", iftSmallMoney},
+    {"sql_variant", iftSqlVariant},
+    {"sysname", iftSysName},
+    {"text", iftText},
+    {"time", iftTime},
+    {"timestamp", iftTimeStamp},
+    {"tinyint", iftTinyInt},
+    {"uniqueidentifier", iftUniqueIdent},
+    {"varbinary", iftVarBinary},
+    {"varchar", iftVarchar},
+    {"date", iftDate},
+    {"long binary", iftLongBinary},
+    {"long varchar", iftLongVarchar},
+}};
+
+std::string Str(TQELQuery& Q, const char* Field) {
+  return Q.FieldByName(Field)->AsString();
+}
+
+bool IsNull(TQELQuery& Q, const char* Field) {
+  return Q.FieldByName(Field)->IsNull();
+}
+
+/// Every line break made CR LF.
+std::string CrLf(const std::string& Text) {
+  std::string R;
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    if (Text[I] == '\r') {
+      R += "\r\n";
+      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
+    } else if (Text[I] == '\n') {
+      R += "\r\n";
+    } else {
+      R += Text[I];
+    }
+  }
+  return R;
+}
+
+/// The decimal value of a mask text, digit by digit; a character that is not a digit raises a
+/// conversion error, which ends the run.
+std::uint32_t MaskValue(const std::string& Text) {
+  std::uint32_t R = 0;
+  std::uint32_t Weight = 1;
+  for (auto It = Text.rbegin(); It != Text.rend(); ++It) {
+    if (*It < '0' || *It > '9') throw EConvertError("'" + Text + "' is not a valid integer value");
+    R += static_cast<std::uint32_t>(*It - '0') * Weight;
+    Weight *= 10;
+  }
+  return R;
+}
+
+/// "hh:mm:ss" of a time or date-time text.
+std::string TimeText(const std::string& Value) {
+  const std::size_t Blank = Value.find(' ');
+  const std::string T = Blank == std::string::npos ? Value : Value.substr(Blank + 1);
+  return T.substr(0, 8);
+}
+
+/// "yyyy/mm/dd" of a date or date-time text ("yyyy-mm-dd ...").
+std::string DateText(const std::string& Value) {
+  std::string D = Value.substr(0, 10);
+  for (char& C : D)
+    if (C == '-') C = '/';
+  return D;
+}
+
+TUDAction ActionOf(TQELQuery& Q, const char* Field) {
+  const std::string A = Str(Q, Field);
+  if (A == "C") return udaCascade;
+  if (A == "D") return udaDefault;
+  if (A == "N") return udaNull;
+  if (A == "R") return udaRestrict;
+  return udaNoAction;
+}
+
+}  // namespace
+
+const char* const TASADBExtract::OwnerFilter =
+    "u.user_name not in ('sys', 'dbo', 'rs_systabgroup', 'sa_debug')";
+
+TASADBExtract::TASADBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
+  DatabaseType = dbSybaseASA;
+}
+
+TASADBExtract::~TASADBExtract() = default;
+
+std::vector<TDBExtractStep> TASADBExtract::ExtractSteps() {
+  return {
+      {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
+      {0, true, coDomain, "ExtractRul", [this] { ExtractRul(); }},
+      {0, true, coDomain, "ExtractDef", [this] { ExtractDef(); }},
+      {0, true, coDomain, "ExtractTyp", [this] { ExtractTyp(); }},
+      {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
+      {2, true, coTable, "ExtractPbl", [this] { ExtractPbl(); }},
+      {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
+      {4, true, coProcedure, "ExtractPrc", [this] { ExtractPrc(); }},
+      {5, true, coTrigger, "ExtractTrg", [this] { ExtractTrg(); }},
+      {6, true, coIndex, "ExtractIdx", [this] { ExtractIdx(); }},
+      {7, true, coPrimaryKey, "Extract_PK", [this] { Extract_PK(); }},
+      {8, true, coUnique, "ExtractUnq", [this] { ExtractUnq(); }},
+      {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
+      {10, true, coCheck, "ExtractChk", [this] { ExtractChk(); }},
+      {11, false, coDomain, "ExtractEvt", [this] { ExtractEvt(); }},
+      {13, false, coDomain, "ExtractDependencies", [this] { ExtractDependencies(); }},
+  };
+}
+
+std::unique_ptr<TCustomParser> TASADBExtract::CreateBodyParser() {
+  auto Parser = std::make_unique<TASAParser>(GetObjs());
+  Parser->ShowProgress = false;
+  return Parser;
+}
+
+std::vector<TDbObjList*> TASADBExtract::BodyLists() {
+  TObjs* Objs = GetObjs();
+  if (!Objs) return {};
+  return {&Objs->Rules, &Objs->Defaults, &Objs->Views, &Objs->Procedures, &Objs->Triggers};
+}
+
+void TASADBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
+  if (auto* ASA = dynamic_cast<TASAParser*>(&Parser)) ASA->ParseObjText(&Obj);
+}
+
+bool TASADBExtract::KeysOfVersion9() {
+  TQELCustomConnection* C = GetQELConnection();
+  return !C || C->GetASAServerOptions().SQLServerVersion == st_ASA9;
+}
+
+bool TASADBExtract::SourceColumn() {
+  const TObjs* Objs = GetObjs();
+  return !Objs || Objs->ASAServerOptions.SQLServerVersion >= st_ASA8;
+}
+
+void TASADBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t Length,
+                               std::int32_t Prec, std::int32_t Scale, std::int32_t Nulls) {
+  TDBFieldType T = iftUnknown;
+  for (const TCatalogType& C : kCatalogTypes)
+    if (C.Name == TypeName) {
+      T = C.Type;
+      break;
+    }
+  if (T != iftUnknown) {
+    Fld.FieldType = T;
+  } else if (TObjs* Objs = GetObjs(); Objs && Objs->GetDomain(TypeName)) {
+    Fld.FieldType = iftDomain;
+    Fld.DomainName = TypeName;
+  } else {
+    DoErrorMessage("Unknown datatype: " + TypeName);
+  }
+  switch (Fld.FieldType) {
+    case iftNChar:
+    case iftNVarChar:
+      Fld.Size = Length / 2;
+      break;
+    case iftVarchar:
+    case iftChar:
+    case iftBinary:
+    case iftVarBinary:
+      Fld.Size = Length;
+      break;
+    default:
+      break;
+  }
+  if (Fld.FieldType == iftNumeric || Fld.FieldType == iftDecimal) {
+    Fld.Precision = Prec;
+    Fld.Scale = Scale;
+  }
+  Fld.Nullable = Nulls == 1;
+}
+
+void TASADBExtract::AddExtracted(TDbObj* Obj, const std::string& Name) {
+  if (ShowFullLog) AddToLog("---" + Name);
+  if (TObjs* Objs = GetObjs()) Objs->AddObj(Obj, true);
+}
+
+std::unique_ptr<TQELQuery> TASADBExtract::DetailQuery(const std::vector<std::string>& Lines) {
+  std::unique_ptr<TQELQuery> Q(GetQELConnection()->CreateQuery(this));
+  OpenQuery(*Q, Lines);
+  return Q;
+}
+
+void TASADBExtract::SetConstraintName(TCtrData& Ctr, const std::string& Name) {
+  if (Name.rfind("ASA", 0) == 0)
+    Ctr.AltName = Name;
+  else
+    Ctr.SetObjName(Name);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Header, user types, rules, defaults
+
+void TASADBExtract::ExtractHeader() {
+  TObjs* Objs = GetObjs();
+  TQELCustomConnection* C = GetQELConnection();
+  if (!Objs || !C) return;
+  const TConnectionOptions& From = C->GetConnectionOptions();
+  TConnectionOptions& To = Objs->ConnectionOptions;
+  To.SetDatabaseName(From.GetDatabaseName());
+  To.HostName = From.HostName;
+  To.Port = From.Port;
+  To.UserName = From.UserName;
+  To.Password = From.Password;
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"SELECT", "(select o1.setting from sysoption o1",
+                "where o1.user_id = U.user_id and o1.\"option\" = 'Quoted_identifier') QI,",
+                "(select o2.setting from sysoption o2",
+                "where o2.user_id=U.user_id and o2.\"option\" = 'Ansinull') AN,",
+                "(select default_collation from SYSINFO) DC",
+                "from SYSUSERPERM U where U.user_name = 'PUBLIC'"});
+  const bool Row = !Q.GetEof();
+  TASADatabaseOptions& Opt = Objs->ASAServerOptions.GetASADatabaseOptions();
+  Opt.QuotedIdentifier = Row && UpperCase(Trim(Str(Q, "QI"))) == "ON";
+  Opt.AnsiNulls = Row && UpperCase(Trim(Str(Q, "AN"))) == "ON";
+  Opt.DefaultCollation = Row ? Trim(Str(Q, "DC")) : std::string();
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractTyp() {
+  AddToLog("Extracting user datatypes...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select t.type_name, t.nulls nullable, u.user_name,",
+                "d.domain_name, t.width length, t.width prec, t.scale,",
+                "t.\"default\", t.\"check\"", "from SYS.SYSUSERTYPE t",
+                "join SYS.SYSDOMAIN d on d.domain_id = t.domain_id",
+                "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+                std::string("where ") + OwnerFilter});
+  TObjs* Objs = GetObjs();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Dmn = new TDmnData(Objs);
+    Dmn->SetObjName(Str(Q, "type_name"));
+    Dmn->Creator = Str(Q, "user_name");
+    if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(Objs);
+    TFldData& F = *Dmn->TypeField;
+    F.OwnerObj = Dmn;
+    ColumnType(F, Str(Q, "domain_name"), Q.FieldByName("length")->AsInteger(),
+               Q.FieldByName("prec")->AsInteger(), Q.FieldByName("scale")->AsInteger(),
+               Str(Q, "nullable") == "Y" ? 1 : 0);
+    F.DefValue = Trim(Str(Q, "default"));
+    F.Body = Trim(Str(Q, "check"));
+    if (ShowFullLog) AddToLog("---" + Dmn->GetObjName());
+    if (Objs)
+      Objs->Domains.Add(Dmn->GetObjName(), Dmn);
+    else
+      delete Dmn;
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractDef() {
+  AddToLog("Extracting defaults...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select o.id, o.name", "from sysobjects o", "where (o.type = 'D')",
+                "order by o.name"});
+  TObjs* Objs = GetObjs();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* D = new TDefData(Objs);
+    D->CatalogId = Q.FieldByName("id")->AsInteger();
+    D->SetObjName(Str(Q, "name"));
+    if (Objs) Objs->Defaults.Add(D->GetObjName(), D);
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractRul() {
+  AddToLog("Extracting rules...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select o.id, o.name", "from sysobjects o", "where o.type = 'R'",
+                "order by o.name"});
+  TObjs* Objs = GetObjs();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* R = new TRulData(Objs);
+    R->CatalogId = Q.FieldByName("id")->AsInteger();
+    R->SetObjName(Str(Q, "name"));
+    if (Objs) Objs->Rules.Add(R->GetObjName(), R);
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tables, publications, views, procedures, triggers, events
+
+void TASADBExtract::ExtractTbl() {
+  AddToLog("Extracting tables...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select t.table_id, t.table_name, t.remarks, u.user_name,",
+                "t.table_type, t.last_page", "from SYS.SYSTABLE T",
+                "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+                "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter});
+  std::unique_ptr<TQELQuery> Cols(GetQELConnection()->CreateQuery(this));
+  for (const char* L : {"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
+                        "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
+                        "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE",
+                        "from SYS.SYSCOLUMN c",
+                        "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
+                        "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type",
+                        "where c.table_id = :ID", "order by c.column_id"})
+    Cols->GetSQL()->Add(L);
+  TObjs* Objs = GetObjs();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Tbl = new TTblData(Objs);
+    Tbl->SetObjName(Str(Q, "table_name"));
+    Tbl->Creator = Str(Q, "user_name");
+    Tbl->Description = Str(Q, "remarks");
+    if (Str(Q, "table_type") == "GBL TEMP") {
+      Tbl->GlobalTemporary = true;
+      Tbl->OnCommit = Q.FieldByName("last_page")->AsInteger() != 0 ? tocDelete : tocPreserve;
+    }
+    Cols->ParamByName("ID")->SetAsInteger(Q.FieldByName("table_id")->AsInteger());
+    Cols->Open();
+    for (; !Cols->GetEof(); Cols->Next()) {
+      auto Fld = std::make_unique<TFldData>(Objs);
+      Fld->TableName = Tbl->GetObjName();
+      Fld->OwnerObj = Tbl;
+      Fld->SetObjName(Str(*Cols, "column_name"));
+      Fld->DefValue = Trim(Str(*Cols, "DEFVALUE"));
+      Fld->Description = Str(*Cols, "remarks");
+      ColumnType(*Fld, Str(*Cols, "TYPE_NAME"), Cols->FieldByName("length")->AsInteger(),
+                 Cols->FieldByName("prec")->AsInteger(), Cols->FieldByName("scale")->AsInteger(),
+                 Str(*Cols, "NULLABLE") == "Y" ? 1 : 0);
+      const std::string UType = Str(*Cols, "UTYPE_NAME");
+      if (!UType.empty() && Objs) {
+        if (TDmnData* D = Objs->GetDomain(UType)) {
+          Fld->FieldType = iftDomain;
+          Fld->DomainName = D->GetObjName();
+        }
+      }
+      Fld->Position = Tbl->Fields.Count();
+      Tbl->Fields.Add(std::move(Fld));
+    }
+    CloseQuery(*Cols);
+    Cols->GetSQL()->Clear();
+    for (const char* L : {"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
+                          "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
+                          "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE",
+                          "from SYS.SYSCOLUMN c",
+                          "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
+                          "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type",
+                          "where c.table_id = :ID", "order by c.column_id"})
+      Cols->GetSQL()->Add(L);
+    AddExtracted(Tbl, Tbl->GetObjName());
+    ProcessMessages();
+    if (TerminateRunning.load()) break;
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractPbl() {
+  AddToLog("Extracting publications...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select p.publication_id, p.publication_name, u.user_name, p.remarks",
+                "from SYS.SYSPUBLICATION p", "join SYS.SYSUSERPERM u on u.user_id = p.creator",
+                std::string("where ") + OwnerFilter, "order by p.publication_name"});
+  TObjs* Objs = GetObjs();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Pbl = new TPblData(Objs);
+    Pbl->Creator = Str(Q, "user_name");
+    Pbl->SetObjName(Str(Q, "publication_name"));
+    Pbl->Description = Str(Q, "remarks");
+    const std::string Id = std::to_string(Q.FieldByName("publication_id")->AsInteger());
+    auto Arts = DetailQuery({"select a.publication_id, a.table_id,",
+                             "a.where_expr, a.subscribe_by_expr, a.query,",
+                             "t.table_name, u.user_name", "from SYS.SYSARTICLE a",
+                             "join SYS.SYSTABLE t on t.table_id = a.table_id",
+                             "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+                             "where a.publication_id = " + Id});
+    for (; !Arts->GetEof(); Arts->Next()) {
+      TPblArtData* Art = Pbl->AddArticle(Str(*Arts, "user_name"), Str(*Arts, "table_name"));
+      if (!Art) continue;
+      Art->WhereText = Str(*Arts, "where_expr");
+      Art->SubscribeByText = Str(*Arts, "subscribe_by_expr");
+      auto ArtCols = DetailQuery(
+          {"select c.column_id, cl.column_name", "from SYS.SYSARTICLECOL c",
+           "join SYS.SYSCOLUMN cl on cl.column_id = c.column_id and c.table_id = cl.table_id",
+           "where c.publication_id = " + Id,
+           "and c.table_id = " + std::to_string(Arts->FieldByName("table_id")->AsInteger()),
+           "order by c.column_id"});
+      for (; !ArtCols->GetEof(); ArtCols->Next()) Art->Columns.Add(Str(*ArtCols, "column_name"));
+      CloseQuery(*ArtCols);
+    }
+    CloseQuery(*Arts);
+    if (Objs) Objs->AddObj(Pbl, true);
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractViw() {
+  AddToLog("Extracting views...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"Select v.table_id, v.table_name, v.view_def, u.user_name, v.remarks",
+                "from SYS.SYSTABLE v", "join SYS.SYSUSERPERM u on u.user_id = v.creator",
+                "where v.table_type = 'VIEW' ", std::string("and ") + OwnerFilter,
+                "order by v.table_name"});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* View = new TViwData(GetObjs());
+    View->SetObjName(Str(Q, "table_name"));
+    View->Creator = Str(Q, "user_name");
+    View->FullText = Str(Q, "view_def");
+    View->Description = Str(Q, "remarks");
+    AddExtracted(View, View->GetObjName());
+    ProcessMessages();
+    if (TerminateRunning.load()) break;
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractPrc() {
+  AddToLog("Extracting procedures...");
+  const bool Source = SourceColumn();
+  std::vector<std::string> Lines{"select p.proc_name, u.user_name, p.proc_defn, p.remarks"};
+  if (Source) Lines.emplace_back(", p.source");
+  for (const std::string& L :
+       {std::string("from sys.sysprocedure p"),
+        std::string("join sys.sysuserperm u on u.user_id = p.creator"),
+        std::string("where ") + OwnerFilter, std::string("order by 1, 2")})
+    Lines.push_back(L);
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, Lines);
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Prc = new TPrcData(GetObjs());
+    Prc->Creator = Str(Q, "user_name");
+    Prc->SetObjName(Str(Q, "proc_name"));
+    Prc->Description = Str(Q, "remarks");
+    Prc->FullText = Trim(CrLf(Str(Q, Source ? "source" : "proc_defn")));
+    AddExtracted(Prc, Prc->GetObjName());
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractTrg() {
+  AddToLog("Extracting triggers...");
+  const bool Source = SourceColumn();
+  std::vector<std::string> Lines{
+      "select tr.trigger_id, tr.trigger_name TRG_NAME, t.table_name TBL_NAME,",
+      "tr.event, tr.trigger_time, tr.trigger_order, tr.trigger_defn,",
+      "tr.Remarks, u.user_name"};
+  if (Source) Lines.emplace_back(", tr.source");
+  for (const std::string& L :
+       {std::string("from SYS.SYSTRIGGER tr"),
+        std::string("join SYS.SYSTABLE t on t.table_id = tr.table_id"),
+        std::string("join SYS.SYSUSERPERM u on u.user_id = t.creator"),
+        std::string("where ") + OwnerFilter, std::string("and tr.foreign_key_id is Null"),
+        std::string("order by tr.trigger_name")})
+    Lines.push_back(L);
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, Lines);
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Trg = new TTrgData(GetObjs());
+    Trg->Creator = Str(Q, "user_name");
+    Trg->SetObjName(Str(Q, "TRG_NAME"));
+    Trg->SetOwnName(Str(Q, "TBL_NAME"));
+    Trg->Description = Str(Q, "Remarks");
+    Trg->FullText = Trim(CrLf(Str(Q, Source ? "source" : "trigger_defn")));
+    AddExtracted(Trg, Trg->GetObjName());
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractEvt() {
+  AddToLog("Extracting events...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select e.event_id, e.event_name, u.user_name, e.remarks, et.name type_name,",
+                "e.event_type_id, e.location, e.action", "from SYS.SYSEVENT e",
+                "join SYS.SYSUSERPERM u on u.user_id = e.creator",
+                "left outer join SYS.SYSEVENTTYPE et on et.event_type_id = e.event_type_id",
+                std::string("where ") + OwnerFilter, "order by e.event_name"});
+  TObjs* Objs = GetObjs();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Evt = new TEvtData(Objs);
+    Evt->Creator = Str(Q, "user_name");
+    Evt->SetObjName(Str(Q, "event_name"));
+    Evt->Description = Str(Q, "remarks");
+    Evt->EventType = Str(Q, "type_name");
+    const std::string Loc = Str(Q, "location");
+    Evt->Location = Loc == "C" ? "CONSOLIDATED" : Loc == "R" ? "REMOTE" : Loc == "A" ? "ALL" : Loc;
+    Evt->Body = CrLf(Trim(Str(Q, "action")));
+    auto Sdl = DetailQuery(
+        {"select s.sched_name, s.event_id, s.start_time, s.stop_time, s.start_date,",
+         "cast(s.days_of_week as varchar(20)) as days_of_week, cast(s.days_of_month as "
+         "varchar(20)) days_of_month, s.interval_units, s.interval_amt,",
+         "s.recurring", "from SYS.SYSSCHEDULE s",
+         "where s.event_id = " + std::to_string(Q.FieldByName("event_id")->AsInteger())});
+    for (; !Sdl->GetEof(); Sdl->Next()) {
+      TEvtSdlData* S = Evt->AddSchedule(Str(*Sdl, "sched_name"));
+      const std::int32_t Amount = Sdl->FieldByName("interval_amt")->AsInteger();
+      const std::string Units = Str(*Sdl, "interval_units");
+      if (Amount != 0 && !Units.empty()) {
+        if (Units == "HH") S->EveryHours = Amount;
+        if (Units == "NN") S->EveryMinutes = Amount;
+        if (Units == "SS") S->EverySeconds = Amount;
+      }
+      if (!IsNull(*Sdl, "days_of_week"))
+        S->DaysOfWeek = static_cast<std::int32_t>(MaskValue(Str(*Sdl, "days_of_week")));
+      if (!IsNull(*Sdl, "days_of_month")) S->DaysOfMonth = MaskValue(Str(*Sdl, "days_of_month"));
+      if (!IsNull(*Sdl, "start_time")) S->StartTime = TimeText(Str(*Sdl, "start_time"));
+      if (!IsNull(*Sdl, "stop_time")) S->EndTime = TimeText(Str(*Sdl, "stop_time"));
+      if (!IsNull(*Sdl, "start_date")) S->StartDate = DateText(Str(*Sdl, "start_date"));
+    }
+    CloseQuery(*Sdl);
+    if (Objs) Objs->AddObj(Evt, true);
+  }
+  CloseQuery(Q);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Indexes and keys
+
+void TASADBExtract::IndexColumns(TStringList& List, TDbObj* Owner, const std::string& TableId,
+                                 const std::string& IndexId, bool AsIndexFields) {
+  auto Q = DetailQuery({"select ic.sequence, ic.column_id, ic.index_id,",
+                        "c.column_name, ic.\"order\"", "from SYS.SYSIXCOL ic",
+                        "join SYS.SYSCOLUMN c on c.column_id = ic.column_id",
+                        "where ic.table_id = " + TableId, "and ic.index_id = " + IndexId,
+                        "and c.table_id = ic.table_id", "order by ic.sequence"});
+  for (; !Q->GetEof(); Q->Next()) {
+    const std::string Order = Str(*Q, "order");
+    const std::int32_t Sort = Order == "A" ? 1 : Order == "D" ? 2 : 0;
+    if (AsIndexFields) {
+      if (auto* Idx = dynamic_cast<TIdxData*>(Owner)) Idx->AddFld(Str(*Q, "column_name"), Sort);
+    } else {
+      List.Add(Str(*Q, "column_name"));
+    }
+  }
+  CloseQuery(*Q);
+}
+
+void TASADBExtract::PKeyColumns(TCtrData& Ctr, const std::string& TableId) {
+  auto Q = DetailQuery({"select c.column_id,", "c.column_name", "from SYS.SYSCOLUMN c",
+                        "where c.table_id = " + TableId, "and c.pkey = 'Y' ",
+                        "order by c.column_id"});
+  for (; !Q->GetEof(); Q->Next()) Ctr.FldList.Add(Str(*Q, "column_name"));
+  CloseQuery(*Q);
+}
+
+void TASADBExtract::ExtractIdx() {
+  AddToLog("Extracting indexes...");
+  std::vector<std::string> Lines{"select i.index_id, i.table_id, i.index_name, ",
+                                 "i.\"unique\", t.table_name, u.user_name, i.remarks",
+                                 "from SYS.SYSINDEX i",
+                                 "join SYS.SYSTABLE t on t.table_id = i.table_id",
+                                 "join SYS.SYSUSERPERM u on u.user_id = i.creator",
+                                 std::string("where ") + OwnerFilter};
+  if (KeysOfVersion9()) {
+    Lines.emplace_back("and not exists");
+    Lines.emplace_back("(select c.index_id from SYS.SYSCONSTRAINT c");
+    Lines.emplace_back(
+        "where c.table_id = i.table_id and c.constraint_type = 'U' and c.index_id = i.index_id)");
+  } else {
+    Lines.emplace_back("and i.\"unique\" in ('Y', 'N')");
+  }
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, Lines);
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Idx = new TIdxData(GetObjs());
+    Idx->SetObjName(Str(Q, "index_name"));
+    Idx->Creator = Str(Q, "user_name");
+    Idx->TableName = Str(Q, "table_name");
+    Idx->Unique = Str(Q, "unique") == "Y";
+    Idx->Description = Str(Q, "remarks");
+    IndexColumns(Idx->Flds, Idx, std::to_string(Q.FieldByName("table_id")->AsInteger()),
+                 std::to_string(Q.FieldByName("index_id")->AsInteger()), true);
+    AddExtracted(Idx, Idx->GetObjName());
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::Extract_PK() {
+  AddToLog("Extracting primary keys...");
+  const bool V9 = KeysOfVersion9();
+  TQELQuery& Q = WorkQuery();
+  if (V9)
+    OpenQuery(Q, {"select c.constraint_id, c.constraint_name, t.table_name,",
+                  "c.table_id, u.user_name, a.object_id as clustered_obj_id",
+                  "from SYS.SYSCONSTRAINT c", "join SYS.SYSTABLE t on t.table_id = c.table_id",
+                  "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+                  "left join SYS.SYSATTRIBUTE a on a.attribute_id = 2 and a.object_type = 'T' ",
+                  "and a.object_id = c.table_id and sub_object_id1 is null and "
+                  "a.sub_object_id2 is null",
+                  "where c.constraint_type = 'P' ", std::string("and ") + OwnerFilter});
+  else
+    OpenQuery(Q, {"select t.table_id, t.table_name, t.remarks, u.user_name,",
+                  "t.table_type, t.last_page", "from SYS.SYSTABLE T",
+                  "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+                  "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter,
+                  "and exists",
+                  "(select c.column_id from SYS.SYSCOLUMN c where c.table_id = t.table_id and "
+                  "c.pkey = 'Y')"});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Ctr = new TCtrData(GetObjs());
+    Ctr->SetCtType(ctPKey);
+    if (V9) {
+      SetConstraintName(*Ctr, Str(Q, "constraint_name"));
+      Ctr->Clustered = Q.FieldByName("clustered_obj_id")->AsInteger() != 0;
+    }
+    Ctr->Creator = Str(Q, "user_name");
+    Ctr->SetTblName(Str(Q, "table_name"));
+    PKeyColumns(*Ctr, std::to_string(Q.FieldByName("table_id")->AsInteger()));
+    AddExtracted(Ctr, Ctr->Def());
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractUnq() {
+  AddToLog("Extracting unique constraints...");
+  // Older servers keep unique constraints as unique indexes only: the index step reads them.
+  if (!KeysOfVersion9()) return;
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select c.constraint_id, c.constraint_name, t.table_name,",
+                " c.table_id, c.index_id, i.index_name, u.user_name", "from SYS.SYSCONSTRAINT c",
+                "join SYS.SYSTABLE t on t.table_id = c.table_id",
+                "join SYS.SYSINDEX i on i.index_id = c.index_id and i.table_id = c.table_id",
+                "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+                "where c.constraint_type = 'U' ", std::string("and ") + OwnerFilter});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Ctr = new TCtrData(GetObjs());
+    Ctr->SetCtType(ctUnique);
+    SetConstraintName(*Ctr, Str(Q, "constraint_name"));
+    Ctr->Creator = Str(Q, "user_name");
+    Ctr->SetTblName(Str(Q, "table_name"));
+    IndexColumns(Ctr->FldList, Ctr, std::to_string(Q.FieldByName("table_id")->AsInteger()),
+                 std::to_string(Q.FieldByName("index_id")->AsInteger()), false);
+    AddExtracted(Ctr, Ctr->Def());
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::Extract_FK() {
+  AddToLog("Extracting foreign keys...");
+  const bool V9 = KeysOfVersion9();
+  const std::string Indent(27, ' ');
+  std::vector<std::string> Lines;
+  if (V9)
+    Lines = {"select c.constraint_id, c.constraint_name, t.table_name, pu.user_name "
+             "ref_user_name,",
+             "c.table_id, u.user_name, pt.table_name ref_table_name, pt.table_id ref_table_id,",
+             "fk.check_on_commit, fk.nulls, fk.remarks, fk.foreign_key_id, fk.role,",
+             "tu.referential_action u_action, td.referential_action d_action",
+             "from SYS.SYSCONSTRAINT c",
+             "join SYS.SYSTABLE t on t.table_id = c.table_id",
+             "join SYS.SYSFOREIGNKEY fk on fk.foreign_key_id = c.fkey_id and "
+             "fk.foreign_table_id = c.table_id",
+             "join SYS.SYSTABLE pt on pt.table_id = fk.primary_table_id",
+             "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+             "join SYS.SYSUSERPERM pu on pu.user_id = pt.creator"};
+  else
+    Lines = {"select t.table_name, pu.user_name ref_user_name,",
+             "t.table_id, u.user_name, pt.table_name ref_table_name, pt.table_id ref_table_id,",
+             "fk.check_on_commit, fk.nulls, fk.remarks, fk.foreign_key_id, fk.role,",
+             "tu.referential_action u_action, td.referential_action d_action",
+             "from SYS.SYSTABLE t",
+             "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+             "join SYS.SYSFOREIGNKEY fk on fk.foreign_table_id = t.table_id",
+             "join SYS.SYSTABLE pt on pt.table_id = fk.primary_table_id",
+             "join SYS.SYSUSERPERM pu on pu.user_id = pt.creator"};
+  Lines.push_back("left outer join SYS.SYSTRIGGER tu on tu.foreign_table_id = fk.foreign_table_id");
+  Lines.push_back(Indent + "and tu.foreign_key_id = fk.foreign_key_id and tu.event = 'C' ");
+  Lines.push_back("left outer join SYS.SYSTRIGGER td on td.foreign_table_id = fk.foreign_table_id");
+  Lines.push_back(Indent + "and td.foreign_key_id = fk.foreign_key_id and td.event = 'D' ");
+  if (V9) {
+    Lines.emplace_back("where c.constraint_type = 'F' ");
+    Lines.push_back(std::string("and ") + OwnerFilter);
+  } else {
+    Lines.push_back(std::string("WHERE ") + OwnerFilter);
+  }
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, Lines);
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Ctr = new TCtrData(GetObjs());
+    Ctr->SetCtType(ctFKey);
+    if (V9) SetConstraintName(*Ctr, Str(Q, "constraint_name"));
+    Ctr->RoleName = Str(Q, "role");
+    Ctr->Creator = Str(Q, "user_name");
+    Ctr->SetTblName(Str(Q, "table_name"));
+    Ctr->SetRefTblName(Str(Q, "ref_table_name"));
+    Ctr->RefOwner = Str(Q, "ref_user_name");
+    if (Ctr->GetObjName() == Ctr->RoleName) Ctr->SetObjName("");
+    if (Ctr->RoleName == Ctr->GetRefTblName()) Ctr->RoleName.clear();
+    Ctr->Description = Str(Q, "remarks");
+    Ctr->CheckOnCommit = Str(Q, "check_on_commit") == "Y";
+    Ctr->OnUpdate = ActionOf(Q, "u_action");
+    Ctr->OnDelete = ActionOf(Q, "d_action");
+    auto Cols = DetailQuery(
+        {"select pc.column_id pk_column_id,", "pc.column_name pk_column_name, ",
+         "fc.column_id fk_column_id, fc.column_name fk_column_name", "from SYS.SYSFKCOL f",
+         "join SYS.SYSFOREIGNKEY fk on fk.foreign_key_id = f.foreign_key_id and "
+         "fk.foreign_table_id = f.foreign_table_id",
+         "join SYS.SYSCOLUMN fc on fc.column_id = f.foreign_column_id and fc.table_id = "
+         "fk.foreign_table_id",
+         "join SYS.SYSCOLUMN pc on pc.column_id = f.primary_column_id and pc.table_id = "
+         "fk.primary_table_id",
+         "where f.foreign_table_id = " + std::to_string(Q.FieldByName("table_id")->AsInteger()),
+         "and f.foreign_key_id = " + std::to_string(Q.FieldByName("foreign_key_id")->AsInteger()),
+         "order by pc.column_id"});
+    for (; !Cols->GetEof(); Cols->Next()) {
+      Ctr->FldList.Add(Str(*Cols, "fk_column_name"));
+      Ctr->RefFldList.Add(Str(*Cols, "pk_column_name"));
+    }
+    CloseQuery(*Cols);
+    AddExtracted(Ctr, Ctr->Def());
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractChk() {
+  AddToLog("Extracting check constraints...");
+  const bool V9 = KeysOfVersion9();
+  TQELQuery& Q = WorkQuery();
+  if (V9)
+    OpenQuery(Q, {"select c.constraint_id, c.constraint_name, t.table_name,",
+                  " c.table_id, c.index_id, i.index_name, u.user_name, c.constraint_type,",
+                  "k.check_defn", "from SYS.SYSCONSTRAINT c",
+                  "join SYS.SYSTABLE t on t.table_id = c.table_id",
+                  "left join SYS.SYSINDEX i on i.index_id = c.index_id and i.table_id = c.table_id",
+                  "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+                  "left join SYS.SYSCHECK k on k.check_id = c.constraint_id",
+                  "where c.constraint_type in ('C', 'T') ", std::string("and ") + OwnerFilter});
+  else
+    OpenQuery(Q, {"select t.table_id, t.table_name, t.remarks, u.user_name,",
+                  "t.table_type, t.last_page, t.view_def", "from SYS.SYSTABLE T",
+                  "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+                  "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter,
+                  "and t.view_def is not null"});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Ctr = new TCtrData(GetObjs());
+    Ctr->SetCtType(ctCheck);
+    if (V9) SetConstraintName(*Ctr, Str(Q, "constraint_name"));
+    Ctr->Creator = Str(Q, "user_name");
+    Ctr->SetTblName(Str(Q, "table_name"));
+    std::string Cond = Trim(Str(Q, V9 ? "check_defn" : "view_def"));
+    if (UpperCase(Cond).rfind("CHECK", 0) == 0) Cond = Trim(Cond.substr(5));
+    Ctr->Body = Cond;
+    AddExtracted(Ctr, Ctr->Def());
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASADBExtract::ExtractDependencies() {
+  AddToLog("Extracting dependencies...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select d.id, d.depid, o1.type type1, o2.type type2, o1.Name o1name, o2.Name "
+                "o2name",
+                "from sysdepends d", "left outer join sysobjects o1 on o1.id = d.id",
+                "left outer join sysobjects o2 on o2.id = d.depid"});
+  while (!Q.GetEof()) Q.Next();  // dependencies come from the body parsing
+  CloseQuery(Q);
+}
+
+}  // namespace qel

@@ -1,0 +1,83 @@
+// The SQL Anywhere catalog extractor: reads the schema of a live SQL Anywhere database from its
+// SYS tables (and the sysobjects and sysdepends views) into the schema object model through the
+// shared catalog extraction driver.
+//
+// Two version settings choose the catalog queries: the collection's ASAServerOptions chooses
+// where procedure and trigger texts come from (the source column from version 8 on), the
+// connection's own ASAServerOptions chooses the key queries (SYSCONSTRAINT from version 9 on;
+// older servers give keys without names and no unique constraints). View, procedure and trigger
+// texts are read again by the SQL Anywhere parser. Objects of the server's own users (sys, dbo,
+// rs_systabgroup, sa_debug) are never read.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "qelComp_Tbl.h"
+#include "qelDatabaseExtract.h"
+
+namespace qel {
+
+class TCtrData;
+
+class TASADBExtract : public TCustomDBExtract {
+ public:
+  /// DatabaseType is dbSybaseASA.
+  explicit TASADBExtract(TComponent* AOwner);
+  ~TASADBExtract() override;
+
+  /// Sets Fld's type, length, precision, scale and nullability from a catalog type name (case
+  /// sensitive, as SYSDOMAIN spells it). A name neither in the list nor a user type of the
+  /// collection is reported ("Unknown datatype: " + the name) and the type stays as it was.
+  void ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t Length,
+                  std::int32_t Prec, std::int32_t Scale, std::int32_t Nulls);
+  /// The line that keeps the server's own users out ("u.user_name not in (...)").
+  static const char* const OwnerFilter;
+
+ protected:
+  std::vector<TDBExtractStep> ExtractSteps() override;
+  std::unique_ptr<TCustomParser> CreateBodyParser() override;
+  /// Rules, defaults, views, procedures and triggers.
+  std::vector<TDbObjList*> BodyLists() override;
+  void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
+  std::string ParseBodiesLogLine() const override { return "Parsing bodys..."; }
+
+ private:
+  /// The version the key queries follow: the connection's own setting.
+  bool KeysOfVersion9();
+  /// The version the procedure and trigger queries follow: the collection's setting.
+  bool SourceColumn();
+
+  void ExtractHeader();
+  void ExtractTyp();
+  void ExtractDef();
+  void ExtractRul();
+  void ExtractTbl();
+  void ExtractPbl();
+  void ExtractViw();
+  void ExtractPrc();
+  void ExtractTrg();
+  void ExtractEvt();
+  void ExtractIdx();
+  void Extract_PK();
+  void ExtractUnq();
+  void Extract_FK();
+  void ExtractChk();
+  void ExtractDependencies();
+
+  /// A second query of the connection with the text Lines, opened.
+  std::unique_ptr<TQELQuery> DetailQuery(const std::vector<std::string>& Lines);
+  /// Adds Obj to the collection, logging "---" + Name first with ShowFullLog.
+  void AddExtracted(TDbObj* Obj, const std::string& Name);
+  /// The index or key columns of table TableId, index IndexId, with their sort order.
+  void IndexColumns(TStringList& List, TDbObj* Owner, const std::string& TableId,
+                    const std::string& IndexId, bool AsIndexFields);
+  /// The primary-key columns of TableId, in column order.
+  void PKeyColumns(TCtrData& Ctr, const std::string& TableId);
+  /// The name rule of the server-generated names: "ASA..." goes to the system name.
+  static void SetConstraintName(TCtrData& Ctr, const std::string& Name);
+};
+
+}  // namespace qel

@@ -1,0 +1,377 @@
+// The SQL Anywhere catalog extractor without a server: the replay adapter answers its catalog
+// queries from tests/fixtures/replay/asa_extract*.replay (written by hand), so every query text
+// of every server-version combination is pinned; a failing query, a cancelled run and a refused
+// login end the run as failures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Files.h"
+#include "ReplayAdapter.h"
+#include "qelASADatabaseExtract.h"
+#include "qelCompObj.h"
+#include "qelComp_Def.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Exc.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Rul.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
+#include "qelDBStructure.h"
+
+using namespace qel;
+
+namespace {
+
+std::string Fixture(const char* Name) {
+  std::string Text;
+  EXPECT_TRUE(ReadFileToString(std::string(QEL_FIXTURES_DIR) + "/replay/" + Name, Text)) << Name;
+  return Text;
+}
+
+/// The answers of a server: the shared steps, the routine texts of the collection's version and
+/// the keys of the connection's version.
+std::string Answers(TASAServerVersionType Collection, TASAServerVersionType Connection) {
+  return Fixture("asa_extract.replay") +
+         Fixture(Collection >= st_ASA8 ? "asa_extract.source.replay"
+                                       : "asa_extract.defn.replay") +
+         Fixture(Connection == st_ASA9 ? "asa_extract.keys9.replay"
+                                       : "asa_extract.keys_old.replay");
+}
+
+/// Text with the answer to the query starting with Marker replaced by a server error.
+std::string WithError(const std::string& Text, const std::string& Marker,
+                      const std::string& Message) {
+  const std::size_t At = Text.find(Marker);
+  EXPECT_NE(At, std::string::npos) << Marker;
+  const std::size_t Head = Text.find('\n', At) + 1;
+  const std::size_t End = Text.find("\nend\n", Head);
+  return Text.substr(0, Head) + "error\t" + Message + Text.substr(End);
+}
+
+class ASAExtractReplay : public ::testing::Test {
+ protected:
+  void Replay(const std::string& Text, TASAServerVersionType Collection = st_ASA9,
+              TASAServerVersionType Connection = st_ASA9) {
+    auto F = std::make_shared<replay::TReplayFixture>();
+    F->LoadFromText(Text, "asa_extract.replay");
+    Queries.clear();
+    for (const auto& E : F->Entries()) Queries.insert(E.Text);
+    Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-asa", cnADO, F);
+    C = std::make_unique<TQELConnection>(nullptr);
+    C->SetConnectionType(cnADO);
+    C->SetDatabaseType(dbSybaseASA);
+    C->GetConnectionOptions().SetDatabaseName("demo");
+    C->GetConnectionOptions().UserName = "DBA";
+    C->GetASAServerOptions().SQLServerVersion = Connection;
+    Holder.GetMetadata()->ASAServerOptions.SQLServerVersion = Collection;
+    Ex.SetConnection(C.get());
+    Ex.SetDBStructure(&Holder);
+    Ex.ShowFullLog = true;
+    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
+    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) {
+      Log.push_back(T);
+      if (!CancelOn.empty() && T == CancelOn) TerminateRunning = true;
+    });
+  }
+  void TearDown() override { TerminateRunning = false; }
+  replay::TReplayDatabase& Db() {
+    return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase());
+  }
+  std::set<std::string> Sent() {
+    std::set<std::string> R;
+    for (const std::string& L : Db().Log)
+      if (L[0] != '<') R.insert(L);
+    return R;
+  }
+  TObjs& Objs() { return *Holder.GetMetadata(); }
+  template <class T>
+  T* Named(const TDbObjList& List, const std::string& Name) {
+    for (int I = 0; I < List.Count(); ++I)
+      if (List[I]->GetObjName() == Name) return dynamic_cast<T*>(List[I]);
+    return nullptr;
+  }
+  bool Logged(const std::string& Line) const {
+    return std::find(Log.begin(), Log.end(), Line) != Log.end();
+  }
+
+  std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
+  std::unique_ptr<TQELConnection> C;
+  TDBStructure Holder{nullptr};
+  TASADBExtract Ex{nullptr};
+  std::vector<std::string> Errors, Log;
+  std::set<std::string> Queries;
+  std::string CancelOn;
+};
+
+}  // namespace
+
+TEST_F(ASAExtractReplay, EveryVersionCombinationSendsItsQueries) {
+  // The collection's version picks the routine texts, the connection's the key queries.
+  const std::pair<TASAServerVersionType, TASAServerVersionType> Combos[] = {
+      {st_ASA9, st_ASA9}, {st_ASA7, st_ASA9}, {st_ASA9, st_ASA7}, {st_ASA7, st_ASA7},
+      {st_ASA8, st_ASA8}};
+  for (const auto& [Coll, Conn] : Combos) {
+    SCOPED_TRACE(std::to_string(Coll) + "/" + std::to_string(Conn));
+    TearDown();
+    Errors.clear();
+    Log.clear();
+    Ex.SetConnection(nullptr);
+    Adapter.reset();
+    Replay(Answers(Coll, Conn), Coll, Conn);
+    ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
+    // The only error: the column of a type the server has and this library does not.
+    EXPECT_EQ(Errors, std::vector<std::string>{"Unknown datatype: xml"});
+    EXPECT_EQ(Sent(), Queries);
+    EXPECT_FALSE(C->GetConnected());
+    TObjs& O = Objs();
+    EXPECT_EQ(O.Procedures.Count(), 1);
+    EXPECT_EQ(O.Triggers.Count(), 1);
+    EXPECT_EQ(O.Indexes.Count(), Conn == st_ASA9 ? 1 : 2);
+    int Unique = 0, Named = 0;
+    for (int I = 0; I < O.Constraints.Count(); ++I) {
+      auto* K = dynamic_cast<TCtrData*>(O.Constraints[I]);
+      if (K->GetCtType() == ctUnique) ++Unique;
+      if (!K->GetObjName().empty()) ++Named;
+    }
+    EXPECT_EQ(Unique, Conn == st_ASA9 ? 1 : 0);
+    EXPECT_EQ(Named, Conn == st_ASA9 ? 2 : 0);  // UQ_DEPT_CODE and FK_SCR
+    EXPECT_EQ(O.Constraints.Count(), Conn == st_ASA9 ? 4 : 3);
+  }
+}
+
+TEST_F(ASAExtractReplay, ObjectsAreBuiltFromTheRows) {
+  Replay(Answers(st_ASA9, st_ASA9));
+  ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
+  TObjs& O = Objs();
+  EXPECT_EQ(O.GetDatabaseType(), dbSybaseASA);
+  EXPECT_EQ(O.ConnectionOptions.GetDatabaseName(), "demo");
+  const TASADatabaseOptions& Db = O.ASAServerOptions.GetASADatabaseOptions();
+  EXPECT_TRUE(Db.QuotedIdentifier);
+  EXPECT_FALSE(Db.AnsiNulls);
+  EXPECT_EQ(Db.DefaultCollation, "1252LATIN1");
+  // Rules, defaults and user types.
+  auto* Rul = dynamic_cast<TRulData*>(O.Rules.FindObj("r_positive"));
+  ASSERT_TRUE(Rul);
+  EXPECT_EQ(Rul->CatalogId, 10);
+  auto* Def = dynamic_cast<TDefData*>(O.Defaults.FindObj("d_zero"));
+  ASSERT_TRUE(Def);
+  EXPECT_EQ(Def->CatalogId, 11);
+  auto* Dmn = dynamic_cast<TDmnData*>(O.Domains.FindObj("ShortCode"));
+  ASSERT_TRUE(Dmn && Dmn->TypeField);
+  EXPECT_EQ(Dmn->TypeField->FieldType, iftVarchar);
+  EXPECT_EQ(Dmn->TypeField->Size, 10);
+  EXPECT_FALSE(Dmn->TypeField->Nullable);
+  EXPECT_EQ(Dmn->Creator, "DBA");
+  // Tables and columns.
+  auto* Dept = Named<TTblData>(O.Tables, "DEPT");
+  ASSERT_TRUE(Dept);
+  EXPECT_EQ(Dept->Creator, "DBA");
+  EXPECT_EQ(Dept->Description, "Departments");
+  EXPECT_FALSE(Dept->GlobalTemporary);
+  EXPECT_EQ(Dept->OnCommit, tocUnknown);
+  ASSERT_EQ(Dept->Fields.Count(), 5);
+  EXPECT_EQ(Dept->Fields[0]->DefValue, "autoincrement");
+  EXPECT_FALSE(Dept->Fields[0]->Nullable);
+  EXPECT_EQ(Dept->Fields[1]->FieldType, iftDomain);
+  EXPECT_EQ(Dept->Fields[1]->DomainName, "ShortCode");
+  EXPECT_EQ(Dept->Fields[2]->FieldType, iftNVarChar);
+  EXPECT_EQ(Dept->Fields[2]->Size, 20);  // 41 bytes: 20 characters
+  EXPECT_EQ(Dept->Fields[2]->Description, "Shown name");
+  EXPECT_EQ(Dept->Fields[3]->Precision, 10);
+  EXPECT_EQ(Dept->Fields[3]->Scale, 2);
+  EXPECT_EQ(Dept->Fields[3]->DefValue, "0");
+  EXPECT_EQ(Dept->Fields[4]->FieldType, iftUnknown);
+  auto* Scratch = Named<TTblData>(O.Tables, "SCRATCH");
+  ASSERT_TRUE(Scratch);
+  EXPECT_TRUE(Scratch->GlobalTemporary);
+  EXPECT_EQ(Scratch->OnCommit, tocPreserve);  // LAST_PAGE 0
+  // Publications with their articles.
+  auto* Pbl = Named<TPblData>(O.Publications, "STAFF");
+  ASSERT_TRUE(Pbl);
+  ASSERT_EQ(Pbl->Articles.Count(), 2);
+  const TPblArtData* Art = dynamic_cast<TPblArtData*>(Pbl->Articles.Objects(0));
+  ASSERT_TRUE(Art);
+  EXPECT_EQ(Pbl->Articles[0], "DBA.DEPT");
+  EXPECT_EQ(Art->WhereText, "ID > 0");
+  EXPECT_EQ(Art->SubscribeByText, "CODE");
+  EXPECT_EQ(Art->Columns.Count(), 2);
+  EXPECT_EQ(Art->Def(), "    TABLE DBA.DEPT(ID, NAME) WHERE ID > 0 SUBSCRIBE BY CODE");
+  EXPECT_EQ(dynamic_cast<TPblArtData*>(Pbl->Articles.Objects(1))->Columns.Count(), 0);
+  // Views, routines and triggers: their texts re-read by the parser.
+  auto* View = Named<TViwData>(O.Views, "RICH");
+  ASSERT_TRUE(View);
+  EXPECT_EQ(View->FullText, "create view DBA.RICH(ID)\nas select ID from DEPT");
+  EXPECT_EQ(View->Body, "select ID from DEPT");
+  EXPECT_EQ(View->Fields.Count(), 1);
+  auto* Prc = Named<TPrcData>(O.Procedures, "RAISE");
+  ASSERT_TRUE(Prc);
+  EXPECT_EQ(Prc->FullText,
+            "create procedure DBA.RAISE(in PCT integer)\r\nbegin\r\n  update DEPT set PRICE = "
+            "PRICE * PCT\r\nend");
+  ASSERT_EQ(Prc->Params.Count(), 1);
+  EXPECT_EQ(Prc->Params[0]->InOut, ioIn);
+  auto* Trg = Named<TTrgData>(O.Triggers, "DEPT_BU");
+  ASSERT_TRUE(Trg);
+  EXPECT_EQ(Trg->OwnName, "DEPT");
+  EXPECT_EQ(Trg->Timing, baBefore);
+  EXPECT_TRUE(Trg->Events.Contains(iudUpdate));
+  EXPECT_EQ(Trg->Position, 1);
+  EXPECT_EQ(Trg->NewAlias, "N");
+  // Events and schedules.
+  auto* Evt = Named<TEvtData>(O.Events, "NIGHTLY");
+  ASSERT_TRUE(Evt);
+  EXPECT_EQ(Evt->Location, "CONSOLIDATED");
+  EXPECT_EQ(Evt->Body, "begin\r\nmessage 'x'\r\nend");
+  ASSERT_EQ(Evt->Schedules.size(), 2u);
+  const TEvtSdlData& S1 = *Evt->Schedules[0];
+  EXPECT_EQ(S1.SdlName, "S1");
+  EXPECT_EQ(S1.EveryMinutes, 15);
+  EXPECT_EQ(S1.StartTime, "02:00:00");
+  EXPECT_EQ(S1.StartDate, "2024/03/05");
+  EXPECT_EQ(S1.DaysOfMonth, 32769u);
+  const TEvtSdlData& S2 = *Evt->Schedules[1];
+  EXPECT_EQ(S2.EveryHours, 0);  // an amount of 0 sets no interval
+  EXPECT_EQ(S2.EndTime, "18:00:00");
+  EXPECT_EQ(S2.DaysOfWeek, 6);
+  // Indexes and keys of a version 9 server.
+  auto* Ix = Named<TIdxData>(O.Indexes, "IX_DEPT_NAME");
+  ASSERT_TRUE(Ix);
+  EXPECT_EQ(Ix->GetFlds(), "NAME DESC, ID");
+  EXPECT_EQ(Ix->Description, "By name");
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    auto* K = dynamic_cast<TCtrData*>(O.Constraints[I]);
+    switch (K->GetCtType()) {
+      case ctPKey:
+        EXPECT_EQ(K->AltName, "ASA12");
+        EXPECT_EQ(K->GetObjName(), "");
+        EXPECT_TRUE(K->Clustered);
+        break;
+      case ctFKey:
+        EXPECT_EQ(K->GetObjName(), "FK_SCR");
+        EXPECT_EQ(K->RoleName, "");  // the referenced table's name
+        EXPECT_EQ(K->OnDelete, udaNull);
+        EXPECT_EQ(K->OnUpdate, udaNoAction);
+        EXPECT_TRUE(K->CheckOnCommit);
+        EXPECT_EQ(K->FldList[0], "K");
+        EXPECT_EQ(K->RefFldList[0], "ID");
+        break;
+      case ctCheck:
+        EXPECT_EQ(K->AltName, "ASA85");
+        EXPECT_EQ(K->Body, "(PRICE > 0)");
+        break;
+      case ctUnique:
+        EXPECT_EQ(K->GetObjName(), "UQ_DEPT_CODE");
+        EXPECT_EQ(K->FldList[0], "CODE");
+        break;
+      default:
+        break;
+    }
+  }
+  for (const char* Line :
+       {"Extracting user datatypes...", "Extracting defaults...", "Extracting rules...",
+        "Extracting tables...", "Extracting publications...", "Extracting views...",
+        "Extracting procedures...", "Extracting triggers...", "Extracting events...",
+        "Extracting indexes...", "Extracting primary keys...", "Extracting unique constraints...",
+        "Extracting foreign keys...", "Extracting check constraints...",
+        "Extracting dependencies...", "Parsing bodys...", "Linking dependencies...", "---DEPT",
+        "---RICH"})
+    EXPECT_TRUE(Logged(Line)) << Line;
+}
+
+TEST_F(ASAExtractReplay, OlderServersGiveKeysWithoutNames) {
+  Replay(Answers(st_ASA7, st_ASA7), st_ASA7, st_ASA7);
+  ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
+  TObjs& O = Objs();
+  auto* Prc = Named<TPrcData>(O.Procedures, "RAISE");
+  ASSERT_TRUE(Prc);
+  EXPECT_EQ(Prc->Description, "Raises prices");  // the row of the proc_defn query
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    auto* K = dynamic_cast<TCtrData*>(O.Constraints[I]);
+    EXPECT_EQ(K->GetObjName(), "");
+    EXPECT_EQ(K->AltName, "");
+    if (K->GetCtType() == ctFKey) {
+      EXPECT_EQ(K->OnUpdate, udaCascade);
+      EXPECT_FALSE(K->CheckOnCommit);
+    }
+    if (K->GetCtType() == ctCheck) {
+      EXPECT_EQ(K->Body, "(PRICE > 0)");
+    }
+  }
+  // The unique constraint is a unique index on these servers.
+  auto* Ux = Named<TIdxData>(O.Indexes, "UQ_DEPT_CODE");
+  ASSERT_TRUE(Ux);
+  EXPECT_TRUE(Ux->Unique);
+  EXPECT_TRUE(Logged("Extracting unique constraints..."));
+}
+
+TEST_F(ASAExtractReplay, AnEmptyKindSetStillReadsEventsAndParsesBodies) {
+  Replay(Answers(st_ASA9, st_ASA9));
+  Holder.GetMetadata()->CompareObjects = TCmpObjSetType();
+  Ex.CompareObjects = TCmpObjSetType();
+  ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
+  EXPECT_EQ(Objs().Tables.Count(), 0);
+  EXPECT_EQ(Objs().Events.Count(), 1);
+  EXPECT_TRUE(Logged("Extracting dependencies..."));
+  EXPECT_TRUE(Logged("Parsing bodys..."));
+}
+
+TEST_F(ASAExtractReplay, AFailingQueryEndsTheRun) {
+  Replay(WithError(Answers(st_ASA9, st_ASA9), "query\tselect e.event_id",
+                   "Table 'SYSEVENT' not found"));
+  EXPECT_FALSE(Ex.ExtractDatabase());
+  ASSERT_EQ(Errors.size(), 2u);  // the xml column, then the failing step
+  EXPECT_EQ(Errors[1], "TASADBExtract.ExtractEvt(): Table 'SYSEVENT' not found");
+  EXPECT_EQ(Objs().Tables.Count(), 2);
+  EXPECT_EQ(Objs().Events.Count(), 0);
+  EXPECT_FALSE(Logged("Parsing bodys..."));
+  EXPECT_FALSE(C->GetConnected());
+}
+
+TEST_F(ASAExtractReplay, ACancelledRunStops) {
+  Replay(Answers(st_ASA9, st_ASA9));
+  CancelOn = "---DEPT";
+  EXPECT_FALSE(Ex.ExtractDatabase());
+  EXPECT_EQ(Objs().Tables.Count(), 1);
+  EXPECT_EQ(Objs().Views.Count(), 0);
+  EXPECT_FALSE(Logged("Parsing bodys..."));
+  EXPECT_FALSE(C->GetConnected());
+}
+
+TEST_F(ASAExtractReplay, ARefusedLoginReadsNothing) {
+  Replay(
+      "# Written by hand: a server that refuses the login.\n"
+      "connect-error\tInvalid user ID or password\n");
+  EXPECT_FALSE(Ex.ExtractDatabase());
+  ASSERT_FALSE(Errors.empty());
+  EXPECT_NE(Errors[0].find("Invalid user ID or password"), std::string::npos) << Errors[0];
+  EXPECT_EQ(Objs().Tables.Count(), 0);
+}
+
+TEST_F(ASAExtractReplay, ColumnTypes) {
+  Replay(Answers(st_ASA9, st_ASA9));
+  struct TCase {
+    const char* Type;
+    int Length, Prec, Scale;
+    TDBFieldType Expected;
+    int Size, Precision;
+  };
+  const TCase Cases[] = {
+      {"nvarchar", 40, 40, 0, iftNVarChar, 20, 0}, {"nvarchar", 41, 41, 0, iftNVarChar, 20, 0},
+      {"numeric", 12, 12, 3, iftNumeric, 0, 12},   {"varchar", 30, 30, 0, iftVarchar, 30, 0},
+      {"long varchar", 0, 0, 0, iftLongVarchar, 0, 0}, {"int", 4, 4, 0, iftInteger, 0, 0},
+  };
+  for (const TCase& C : Cases) {
+    TFldData F(&Objs());
+    Ex.ColumnType(F, C.Type, C.Length, C.Prec, C.Scale, 1);
+    EXPECT_EQ(F.FieldType, C.Expected) << C.Type;
+    EXPECT_EQ(F.Size, C.Size) << C.Type;
+    EXPECT_EQ(F.Precision, C.Precision) << C.Type;
+    EXPECT_TRUE(F.Nullable);
+  }
+}

@@ -1,0 +1,407 @@
+// InterBase/Firebird scripts: the parser's model of each statement form, every Firebird script
+// the library writes reading back without an error, the schema writer's script and the update
+// scripts comparing to nothing, the order-entry example against its golden update script, and
+// the executor's loading of isql scripts.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "qelComp_Ctr.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Exc.h"
+#include "qelComp_Fnc.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Rol.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
+#include "qelDBStructure.h"
+#include "qelIBParser.h"
+#include "qelIBSQLExec.h"
+#include "qelIBScriptExtract.h"
+#include "qelVarnel.h"
+
+#ifdef QEL_HAVE_COMPARE_COMMAND
+#include "varnel_compare.h"
+#endif
+
+using namespace qel;
+
+namespace {
+
+const std::string Fixtures = std::string(QEL_FIXTURES_DIR) + "/";
+const std::string Examples = std::string(QEL_FIXTURES_DIR) + "/../../examples/data/firebird/";
+
+std::string ReadFile(const std::string& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::stringstream S;
+  S << In.rdbuf();
+  return S.str();
+}
+
+std::string Join(const TStrings& Lines) {
+  std::string R;
+  for (int I = 0; I < Lines.Count(); ++I) R += Lines[I] + "\n";
+  return R;
+}
+
+struct TOutcome {
+  bool Written = false;
+  std::string Script;
+  std::vector<std::string> Errors;
+};
+
+/// Compares master texts with target texts through the InterBase script extractors and the
+/// comparer, descriptions written as COMMENT ON, as the example program does.
+TOutcome Compare(const std::vector<std::string>& Master, const std::vector<std::string>& Target) {
+  TDBStructure MH(nullptr), TH(nullptr);
+  TIBScriptExtract MX(nullptr), TX(nullptr);
+  TVarnel V(nullptr);
+  const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
+  auto Prepare = [&Quiet](TIBScriptExtract& X, TDBStructure& H, const char* Side,
+                          const std::vector<std::string>& Texts) {
+    X.SetDBStructure(&H);
+    X.SetOnErrorMessage(Quiet);
+    TStringList Names;
+    for (std::size_t I = 0; I < Texts.size(); ++I)
+      Names.Add(std::string(Side) + std::to_string(I) + ".sql");
+    X.SetScriptFileNames(Names);
+    X.OnLoadScript = [Side, Texts](TObject*, const std::string& FileName, TStrings* Script,
+                                   bool& Loaded) {
+      Script->SetText(Texts[std::stoul(FileName.substr(std::string(Side).size()))]);
+      Loaded = true;
+    };
+  };
+  Prepare(MX, MH, "master", Master);
+  Prepare(TX, TH, "target", Target);
+  V.OnErrorMessage = Quiet;
+  V.GetIBServerOptions().GetIBCompareOptions().SetUpdateDescriptionMode(udComment);
+  V.GetIBServerOptions().GetIBCompareOptions().FldCharsetCompare = true;
+  V.SetDBMaster(&MH);
+  V.SetDBTarget(&TH);
+  V.SetExtractorMaster(&MX);
+  V.SetExtractorTarget(&TX);
+  TOutcome R;
+  if (V.ExtractDatabases()) {
+    R.Written = V.CompareDatabases();
+    if (R.Written && V.GetSQLExec()) {
+      TStringList Lines;
+      V.GetSQLExec()->GetScript(Lines, false);
+      R.Script = Join(Lines);
+    }
+  }
+  for (int I = 0; I < V.MsgManager.GetMsgCount(); ++I) {
+    const TMsgData& M = V.MsgManager.Items(I);
+    if (M.MsgType == mt_Err)
+      R.Errors.push_back(M.ScriptName + ":" + std::to_string(M.Line) + ":" +
+                         std::to_string(M.Column) + ": " + M.Text);
+  }
+  return R;
+}
+
+/// The statements of a script: no comments, blank lines or session settings.
+std::string Statements(const std::string& Script) {
+  std::string R;
+  std::istringstream In(Script);
+  bool InComment = false;
+  for (std::string L; std::getline(In, L);) {
+    if (!L.empty() && L.back() == '\r') L.pop_back();
+    if (InComment || L.rfind("/*", 0) == 0) {
+      InComment = L.find("*/") == std::string::npos;
+      continue;
+    }
+    if (L.empty() || L.rfind("SET ", 0) == 0 || L == "RECONNECT;") continue;
+    R += L + "\n";
+  }
+  return R;
+}
+
+std::vector<std::string> ParseInto(TObjs& Objs, const std::string& Text) {
+  TIbParser P(&Objs);
+  P.OnErrorMessage = [](TObject*, const std::string&) {};
+  P.ParseScriptText(Text, &Objs);
+  std::vector<std::string> R;
+  for (int I = 0; I < P.MsgManager.GetMsgCount(); ++I)
+    R.push_back(std::to_string(P.MsgManager.Items(I).Line) + ":" +
+                std::to_string(P.MsgManager.Items(I).Column) + ": " + P.MsgManager.Items(I).Text);
+  return R;
+}
+
+template <class T>
+T* Find(TDbObjList& L, const std::string& Name) {
+  return dynamic_cast<T*>(L.FindObj(Name));
+}
+
+TFldData* Column(TObjs& O, const std::string& Table, int Index) {
+  TTblData* T = O.GetTable(Table);
+  return T ? T->Fields[Index] : nullptr;
+}
+
+/// Every Firebird script the library's writers produce, and the bundled examples.
+const char* const WrittenScripts[] = {"keys/update_firebird.sql",
+                                      "metadata/shop_firebird.sql",
+                                      "metadata/table_orders_firebird.sql",
+                                      "code_objects/update_firebird_routines.sql",
+                                      "tables/passes_firebird.sql",
+                                      "varnel/update_firebird.sql",
+                                      "firebird/orders_update.sql",
+                                      "../../examples/data/firebird/orders_v1.sql",
+                                      "../../examples/data/firebird/orders_v2.sql"};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The model of each statement form
+
+TEST(IBParser, StatementFormsBuildTheirObjects) {
+  struct TCase {
+    const char* Script;
+    std::function<void(TObjs&)> Check;
+  };
+  const TCase Cases[] = {
+      {"CREATE DOMAIN D_MONEY AS NUMERIC(10, 2) DEFAULT 0 NOT NULL CHECK (VALUE >= 0);",
+       [](TObjs& O) {
+         auto* D = Find<TDmnData>(O.Domains, "D_MONEY");
+         ASSERT_NE(D, nullptr);
+         EXPECT_EQ(D->TypeField->FieldType, iftNumeric);
+         EXPECT_EQ(D->TypeField->Precision, 10);
+         EXPECT_EQ(D->TypeField->Scale, 2);
+         EXPECT_EQ(D->TypeField->GetDefValue(), "0");
+         EXPECT_FALSE(D->TypeField->Nullable);
+         EXPECT_EQ(D->TypeField->CheckText, " (VALUE >= 0)");
+       }},
+      {"create table t (id integer not null primary key, \"Name\" varchar(20) character set "
+       "win1252 collate pxw_intl, c computed by (id * 2), b blob sub_type text, "
+       "f double precision, s d_money default 1);",
+       [](TObjs& O) {
+         ASSERT_NE(O.GetTable("T"), nullptr);
+         EXPECT_EQ(Column(O, "T", 0)->GetObjName(), "ID");
+         EXPECT_FALSE(Column(O, "T", 0)->Nullable);
+         EXPECT_EQ(Column(O, "T", 1)->GetObjName(), "Name");
+         EXPECT_EQ(Column(O, "T", 1)->Size, 20);
+         EXPECT_EQ(Column(O, "T", 1)->CharSet, "WIN1252");
+         EXPECT_EQ(Column(O, "T", 1)->Collation, "PXW_INTL");
+         EXPECT_EQ(Column(O, "T", 2)->Body, "(id * 2)");
+         EXPECT_EQ(Column(O, "T", 3)->FieldType, iftBlob);
+         EXPECT_EQ(Column(O, "T", 3)->SubType, 1);
+         EXPECT_EQ(Column(O, "T", 4)->FieldType, iftDoublePrecision);
+         EXPECT_EQ(Column(O, "T", 5)->FieldType, iftDomain);
+         EXPECT_EQ(Column(O, "T", 5)->DomainName, "D_MONEY");
+         EXPECT_EQ(Column(O, "T", 5)->GetDefValue(), "1");
+         EXPECT_EQ(O.Constraints.Count(), 1);
+       }},
+      {"CREATE TABLE A (ID INTEGER NOT NULL, CONSTRAINT PK_A PRIMARY KEY (ID));\n"
+       "CREATE TABLE B (ID INTEGER, A_ID INTEGER REFERENCES A (ID) ON DELETE CASCADE, "
+       "CONSTRAINT CK_B CHECK (ID > (0)), CONSTRAINT UQ_B UNIQUE (ID) USING DESC INDEX IX_UQ_B);",
+       [](TObjs& O) {
+         auto* Pk = Find<TCtrData>(O.Constraints, "PK_A");
+         ASSERT_NE(Pk, nullptr);
+         EXPECT_EQ(Pk->GetCtType(), ctPKey);
+         auto* Ck = Find<TCtrData>(O.Constraints, "CK_B");
+         ASSERT_NE(Ck, nullptr);
+         EXPECT_EQ(Ck->Body, " (ID > (0))");
+         auto* Uq = Find<TCtrData>(O.Constraints, "UQ_B");
+         ASSERT_NE(Uq, nullptr);
+         EXPECT_EQ(Uq->IndexName, "IX_UQ_B");
+         EXPECT_TRUE(Uq->Descending);
+         EXPECT_EQ(O.Constraints.Count(), 4);
+       }},
+      {"CREATE UNIQUE DESCENDING INDEX IX ON T (A, B);\nCREATE INDEX IX2 ON T COMPUTED BY "
+       "(UPPER(A));",
+       [](TObjs& O) {
+         auto* I = Find<TIdxData>(O.Indexes, "IX");
+         ASSERT_NE(I, nullptr);
+         EXPECT_TRUE(I->Unique);
+         EXPECT_TRUE(I->Descending);
+         EXPECT_EQ(I->TableName, "T");
+         EXPECT_EQ(I->Flds.Count(), 2);
+         auto* C = Find<TIdxData>(O.Indexes, "IX2");
+         ASSERT_NE(C, nullptr);
+         EXPECT_EQ(C->Body, " (UPPER(A))");
+       }},
+      {"CREATE GENERATOR G1;\nCREATE SEQUENCE G2 START WITH 5;\nSET GENERATOR G1 TO 10;\n"
+       "CREATE EXCEPTION E1 'It''s gone';\nALTER EXCEPTION E1 'Changed';\nCREATE ROLE R1;",
+       [](TObjs& O) {
+         EXPECT_NE(O.Generators.FindObj("G1"), nullptr);
+         EXPECT_NE(O.Generators.FindObj("G2"), nullptr);
+         auto* E = Find<TExcData>(O.Exceptions, "E1");
+         ASSERT_NE(E, nullptr);
+         EXPECT_EQ(E->Message, "Changed");
+         EXPECT_NE(O.Roles.FindObj("Role: R1"), nullptr);
+       }},
+      {"CREATE VIEW V (A, B) AS\nSELECT X, Y FROM T;\nCREATE VIEW W AS SELECT 1 FROM RDB$DATABASE;",
+       [](TObjs& O) {
+         auto* V = Find<TViwData>(O.Views, "V");
+         ASSERT_NE(V, nullptr);
+         EXPECT_EQ(V->Fields.Count(), 2);
+         EXPECT_EQ(V->Body, "SELECT X, Y FROM T");
+         auto* W = Find<TViwData>(O.Views, "W");
+         ASSERT_NE(W, nullptr);
+         EXPECT_EQ(W->Fields.Count(), 0);
+       }},
+      {"SET TERM ^ ;\nCREATE PROCEDURE P (A INTEGER, B VARCHAR(10) = 'x')\nRETURNS (R INTEGER)\n"
+       "AS\nDECLARE VARIABLE X INTEGER;\nBEGIN\n  R = A; SUSPEND;\nEND^\n"
+       "CREATE TRIGGER TR FOR T INACTIVE AFTER INSERT OR DELETE POSITION 3\nAS\nBEGIN\nEND^\n"
+       "ALTER TRIGGER TR ACTIVE^\nSET TERM ; ^\nCOMMIT;",
+       [](TObjs& O) {
+         auto* P = Find<TPrcData>(O.Procedures, "P");
+         ASSERT_NE(P, nullptr);
+         EXPECT_EQ(P->Params.Count(), 2);
+         EXPECT_EQ(P->Params[1]->GetDefValue(), "'x'");
+         EXPECT_EQ(P->Results.Count(), 1);
+         EXPECT_EQ(P->Body, "DECLARE VARIABLE X INTEGER;\nBEGIN\n  R = A; SUSPEND;\nEND");
+         auto* T = Find<TTrgData>(O.Triggers, "TR");
+         ASSERT_NE(T, nullptr);
+         EXPECT_TRUE(T->Active);
+         EXPECT_EQ(T->Position, 3);
+         EXPECT_EQ(T->OwnName, "T");
+         EXPECT_EQ(T->TrgTypStr(), "AFTER INSERT OR DELETE");
+         EXPECT_EQ(T->Body, "AS\nBEGIN\nEND");
+       }},
+      {"CREATE TABLE T (ID INTEGER, C VARCHAR(5));\nCOMMENT ON TABLE T IS 'tab';\n"
+       "COMMENT ON COLUMN T.C IS 'col';\nGRANT SELECT, UPDATE ON T TO ROLE R1 WITH GRANT OPTION;\n"
+       "DECLARE EXTERNAL FUNCTION F CSTRING(20), INTEGER BY DESCRIPTOR RETURNS INTEGER BY VALUE "
+       "ENTRY_POINT 'f' MODULE_NAME 'udf';\nALTER TABLE T DROP C;",
+       [](TObjs& O) {
+         ASSERT_NE(O.GetTable("T"), nullptr);
+         EXPECT_EQ(O.GetTable("T")->Description, "tab");
+         EXPECT_EQ(O.GetTable("T")->Fields.Count(), 1);
+         ASSERT_EQ(O.Grants.Count(), 1);
+         auto* G = dynamic_cast<TGntData*>(O.Grants.Objects(0));
+         EXPECT_EQ(G->GranteeName, "R1");
+         EXPECT_EQ(G->GranteeType, 13);
+         EXPECT_EQ(G->GrantOption, 1);
+         EXPECT_TRUE(G->Privileges.Contains(gntUpdate));
+         auto* F = Find<TUdfData>(O.Functions, "F");
+         ASSERT_NE(F, nullptr);
+         EXPECT_EQ(F->Params.Count(), 2);
+         EXPECT_EQ(F->ModuleName, "udf");
+         EXPECT_TRUE(F->ReturnParam->ByValue);
+       }},
+  };
+  for (const TCase& C : Cases) {
+    TObjs O;
+    O.SetDatabaseType(dbInterBase);
+    EXPECT_EQ(ParseInto(O, C.Script), std::vector<std::string>{}) << C.Script;
+    C.Check(O);
+  }
+}
+
+TEST(IBParser, ErrorsNameTheirPlaceAndReadingGoesOn) {
+  TObjs O;
+  O.SetDatabaseType(dbInterBase);
+  const auto Errors =
+      ParseInto(O, "CREATE TABLE T (ID INTEGER);\nFROB X;\nCREATE TABLE U (ID INTEGER);\n");
+  ASSERT_EQ(Errors.size(), 1u);
+  EXPECT_EQ(Errors[0], "2:5: Unknown statement: FROB");
+  EXPECT_NE(O.GetTable("U"), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Read-back of what the library writes
+
+TEST(IBReadBack, EveryWrittenScriptReadsWithoutAnError) {
+  for (const char* Name : WrittenScripts) {
+    const std::string Text = ReadFile(Fixtures + Name);
+    ASSERT_FALSE(Text.empty()) << Name;
+    TObjs O;
+    O.SetDatabaseType(dbInterBase);
+    EXPECT_EQ(ParseInto(O, Text), std::vector<std::string>{}) << Name;
+  }
+}
+
+TEST(IBReadBack, TheSchemaWritersScriptComparesToNothing) {
+  for (const char* Name :
+       {"metadata/shop_firebird.sql", "../../examples/data/firebird/orders_v1.sql",
+        "../../examples/data/firebird/orders_v2.sql"}) {
+    const std::string Original = ReadFile(Fixtures + Name);
+    TObjs O;
+    O.SetDatabaseType(dbInterBase);
+    ASSERT_EQ(ParseInto(O, Original), std::vector<std::string>{}) << Name;
+    TStringList Lines;
+    O.ExtractMetadata(Lines);
+    const std::string Written = Join(Lines);
+    for (const auto& [Master, Target] :
+         {std::pair{Original, Written}, std::pair{Written, Original}}) {
+      const TOutcome R = Compare({Master}, {Target});
+      EXPECT_TRUE(R.Written) << Name;
+      EXPECT_EQ(R.Errors, std::vector<std::string>{}) << Name;
+      EXPECT_EQ(Statements(R.Script), "") << Name << "\n" << Written;
+    }
+  }
+}
+
+TEST(IBReadBack, UpdateScriptsLeadTheTargetToTheMaster) {
+  const std::string V1 = ReadFile(Examples + "orders_v1.sql");
+  const std::string V2 = ReadFile(Examples + "orders_v2.sql");
+  const std::string Shop = ReadFile(Fixtures + "metadata/shop_firebird.sql");
+  const std::pair<std::string, std::string> Pairs[] = {{V2, V1}, {V1, V2}, {Shop, V1}};
+  for (const auto& [Master, Target] : Pairs) {
+    const TOutcome U = Compare({Master}, {Target});
+    ASSERT_TRUE(U.Written);
+    ASSERT_EQ(U.Errors, std::vector<std::string>{});
+    EXPECT_NE(Statements(U.Script), "");
+    const TOutcome Again = Compare({Master}, {Target, U.Script});
+    EXPECT_EQ(Again.Errors, std::vector<std::string>{}) << U.Script;
+    EXPECT_EQ(Statements(Again.Script), "") << U.Script;
+  }
+}
+
+TEST(IBReadBack, OrderEntryExampleGivesItsUpdateScript) {
+  const TOutcome R =
+      Compare({ReadFile(Examples + "orders_v2.sql")}, {ReadFile(Examples + "orders_v1.sql")});
+  ASSERT_TRUE(R.Written);
+  EXPECT_EQ(R.Errors, std::vector<std::string>{});
+  const std::string Golden = Fixtures + "firebird/orders_update.sql";
+  if (std::getenv("QEL_UPDATE_GOLDEN")) std::ofstream(Golden, std::ios::binary) << R.Script;
+  EXPECT_EQ(R.Script, ReadFile(Golden));
+}
+
+TEST(IBReadBack, AMalformedScriptWritesNoUpdate) {
+  const TOutcome R = Compare({"CREATE TABLE T (ID INTEGER NOT NULL);\nCREATE TABLE U (ID);\n"},
+                             {"CREATE TABLE T (ID INTEGER);\n"});
+  EXPECT_FALSE(R.Written);
+  EXPECT_EQ(R.Script, "");
+  EXPECT_FALSE(R.Errors.empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The executor's loading
+
+TEST(IBSQLExec, LoadsAnIsqlScriptIntoStatements) {
+  TIBSQLExec E(nullptr);
+  E.OnErrorMessage = [](TObject*, const std::string&) {};
+  TStringList Lines;
+  Lines.SetText(
+      "CONNECT 'srv/3050:/db/a.fdb' USER 'SYSDBA' PASSWORD 'Secret' ROLE 'R';\n"
+      "CREATE TABLE T (ID INTEGER);\nSET TERM ^ ;\nCREATE PROCEDURE P AS BEGIN EXIT; END^\n"
+      "SET TERM ; ^\nCOMMENT ON TABLE T IS 'x';\nINSERT INTO T VALUES (1);\nCOMMIT WORK;\n");
+  E.LoadScript(Lines);
+  EXPECT_FALSE(E.MsgManager.GetIsErr());
+  std::vector<TStatType> Types;
+  for (int I = 0; I < E.GetStatementsCount(); ++I) Types.push_back(E.GetStatement(I)->StatType);
+  EXPECT_EQ(Types, (std::vector<TStatType>{stConnect, stStatement, stProcedure, stDescription,
+                                           stInsert, st_Commit}));
+  E.ParseConnect("CONNECT 'srv/3050:/db/a.fdb' USER 'SYSDBA' PASSWORD 'Secret' ROLE 'R'");
+  EXPECT_EQ(E.GetConnectionOptions().GetDatabaseName(), "srv/3050:/db/a.fdb");
+  EXPECT_EQ(E.GetConnectionOptions().UserName, "SYSDBA");
+  EXPECT_EQ(E.GetConnectionOptions().Password, "Secret");
+  EXPECT_EQ(E.GetConnectionOptions().RoleName, "R");
+}
+
+#ifdef QEL_HAVE_COMPARE_COMMAND
+TEST(IBReadBack, TheCompareCommandReadsFirebirdScripts) {
+  std::ostringstream Out, Err;
+  const int Code =
+      varnel_cli::RunCompare({"--dialect", "firebird", "--master", Examples + "orders_v2.sql",
+                              "--target", Examples + "orders_v1.sql"},
+                             Out, Err);
+  EXPECT_EQ(Code, 0) << Err.str();
+  EXPECT_EQ(Out.str(), ReadFile(Fixtures + "firebird/orders_update.sql"));
+}
+#endif

@@ -1,0 +1,357 @@
+// The Oracle catalog extractor without a server: the replay adapter answers its data-dictionary
+// queries from tests/fixtures/replay/oracle_extract.replay (written by hand), so every query
+// text is pinned; the DDL texts are read again by the Oracle parser. A failing query, a
+// cancelled run and a refused log-on end the run as failures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Files.h"
+#include "ReplayAdapter.h"
+#include "qelComp_Gnr.h"
+#include "qelDBStructure.h"
+#include "qelOracleDatabaseExtract.h"
+#include "test_parse_util.h"
+
+using namespace qel;
+using qel::testing::Entries;
+
+namespace {
+
+std::string Fixture() {
+  std::string Text;
+  EXPECT_TRUE(
+      ReadFileToString(std::string(QEL_FIXTURES_DIR) + "/replay/oracle_extract.replay", Text));
+  return Text;
+}
+
+/// The fixture with the answer to the query holding Marker replaced by a server error.
+std::string WithError(const std::string& Text, const std::string& Marker,
+                      const std::string& Message) {
+  const std::size_t At = Text.find(Marker);
+  EXPECT_NE(At, std::string::npos) << Marker;
+  const std::size_t Head = Text.find('\n', At) + 1;
+  const std::size_t End = Text.find("\nend\n", Head);
+  return Text.substr(0, Head) + "error\t" + Message + Text.substr(End);
+}
+
+class OracleExtractReplay : public ::testing::Test {
+ protected:
+  void Replay(const std::string& Text, const std::string& User = "APP",
+              const std::string& Database = "ORCL") {
+    // A run of its own: the adapter of an earlier one goes first.
+    Ex.SetConnection(nullptr);
+    C.reset();
+    Adapter.reset();
+    auto F = std::make_shared<replay::TReplayFixture>();
+    F->LoadFromText(Text, "oracle_extract.replay");
+    Queries.clear();
+    for (const auto& E : F->Entries()) Queries.insert(E.Text);
+    Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-oracle", cnODAC, F);
+    C = std::make_unique<TQELConnection>(nullptr);
+    C->SetConnectionType(cnODAC);
+    C->SetDatabaseType(dbOracle);
+    C->GetConnectionOptions().SetDatabaseName(Database);
+    C->GetConnectionOptions().UserName = User;
+    C->GetConnectionOptions().HostName = "ora.example";
+    C->GetConnectionOptions().Port = 1521;
+    Ex.SetConnection(C.get());
+    Ex.SetDBStructure(&Holder);
+    Ex.ShowFullLog = true;
+    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
+    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) {
+      Log.push_back(T);
+      if (!CancelOn.empty() && T == CancelOn) TerminateRunning = true;
+    });
+  }
+  void TearDown() override { TerminateRunning = false; }
+  replay::TReplayDatabase& Db() {
+    return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase());
+  }
+  std::set<std::string> Sent() {
+    std::set<std::string> R;
+    for (const std::string& L : Db().Log)
+      if (L[0] != '<') R.insert(L);
+    return R;
+  }
+  TObjs& Objs() { return *Holder.GetMetadata(); }
+  template <class T>
+  T* Named(const TDbObjList& List, const std::string& Name) {
+    for (int I = 0; I < List.Count(); ++I)
+      if (List[I]->GetObjName() == Name) return dynamic_cast<T*>(List[I]);
+    return nullptr;
+  }
+  bool Logged(const std::string& Line) const {
+    return std::find(Log.begin(), Log.end(), Line) != Log.end();
+  }
+
+  std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
+  std::unique_ptr<TQELConnection> C;
+  TDBStructure Holder{nullptr};
+  TOracleDBExtract Ex{nullptr};
+  std::vector<std::string> Errors, Log;
+  std::set<std::string> Queries;
+  std::string CancelOn;
+};
+
+}  // namespace
+
+TEST_F(OracleExtractReplay, ReadsEveryKindAndSendsEveryQueryOfTheFixture) {
+  Replay(Fixture());
+  ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
+  EXPECT_EQ(Errors, std::vector<std::string>{});
+  // Every query of the fixture was sent, and nothing else (an unknown one fails the test).
+  EXPECT_EQ(Sent(), Queries);
+  EXPECT_FALSE(C->GetConnected());
+
+  TObjs& O = Objs();
+  EXPECT_EQ(O.GetDatabaseType(), dbOracle);
+  EXPECT_EQ(O.ConnectionOptions.UserName, "APP");
+  EXPECT_EQ(O.ConnectionOptions.Port, 1521);
+
+  // Types: filled by the re-read of their DDL.
+  auto* Addr = O.GetDomain("ADDRESS_T");
+  ASSERT_TRUE(Addr);
+  EXPECT_EQ(Addr->OracleKind, odObject);
+  EXPECT_EQ(Addr->Attributes.Count(), 2);
+  auto* Phones = O.GetDomain("PHONE_LIST");
+  ASSERT_TRUE(Phones);
+  EXPECT_EQ(Phones->OracleKind, odVArray);
+  EXPECT_EQ(Phones->VArrayLimit, 10);
+
+  // Sequences: a cache of 0 is no cache.
+  auto* Round = O.GetGenerator("GEN_ROUND");
+  ASSERT_TRUE(Round);
+  EXPECT_TRUE(Round->GetNoCache());
+  EXPECT_EQ(Round->GetCache(), "");
+  EXPECT_TRUE(Round->Cycle);
+  EXPECT_FALSE(Round->Order);
+  EXPECT_EQ(Round->GetMaxValue(), "999");
+  EXPECT_EQ(Round->StartValue, "21");
+  auto* Seq = O.GetGenerator("ORDERS_SEQ");
+  ASSERT_TRUE(Seq);
+  EXPECT_EQ(Seq->GetCache(), "20");
+  EXPECT_FALSE(Seq->GetNoCache());
+  EXPECT_TRUE(Seq->Order);
+
+  // Tables: columns and inline constraints from the DDL; the owner named there is not taken.
+  TTblData* Cust = O.GetTable("CUSTOMER");
+  ASSERT_TRUE(Cust);
+  EXPECT_EQ(Cust->GetSchema(), "");
+  EXPECT_EQ(Cust->TablespaceName, "USERS");
+  ASSERT_EQ(Cust->Fields.Count(), 5);
+  EXPECT_EQ(Cust->Fields[0]->FieldType, iftNumber);
+  EXPECT_EQ(Cust->Fields[0]->Precision, 10);
+  EXPECT_FALSE(Cust->Fields[0]->Nullable);
+  EXPECT_EQ(Cust->Fields[3]->FieldType, iftDomain);
+  EXPECT_EQ(Cust->Fields[3]->DomainName, "ADDRESS_T");
+  EXPECT_EQ(Cust->Fields[4]->DefValue, "SYSTIMESTAMP");
+  EXPECT_EQ(Cust->TableSpace.PctUsed, 40);
+  TTblData* Ord = O.GetTable("ORDERS");
+  ASSERT_TRUE(Ord);
+  EXPECT_EQ(Ord->TablespaceName, "USERS");  // from the DDL; the catalog row had none
+  EXPECT_EQ(Ord->Fields[2]->DefValue, "'N'");
+
+  auto* V = O.GetView("OPEN_ORDERS");
+  ASSERT_TRUE(V);
+  EXPECT_TRUE(V->Force);
+  EXPECT_EQ(V->Fields.Count(), 2);
+  EXPECT_EQ(V->Body, "SELECT ID, STATUS FROM ORDERS WHERE STATUS = 'N'");
+
+  // A procedure's source lines are joined as read; one without source is not re-read.
+  auto* Close = O.GetProcedure("CLOSE_ORDER");
+  ASSERT_TRUE(Close);
+  EXPECT_EQ(Close->FullText,
+            "PROCEDURE close_order (p_id IN NUMBER) AS\nBEGIN\n  UPDATE orders SET status = 'C' "
+            "WHERE id = p_id;\nEND;");
+  EXPECT_EQ(Close->Body,
+            "(p_id IN NUMBER) AS\r\nBEGIN\r\n  UPDATE orders SET status = 'C' WHERE id = p_id;"
+            "\r\nEND;");
+  auto* NoSource = O.GetProcedure("NO_SOURCE");
+  ASSERT_TRUE(NoSource);
+  EXPECT_EQ(NoSource->FullText, "");
+  EXPECT_EQ(NoSource->Body, "");
+
+  auto* Pkg = O.GetPackage("ORDER_API");
+  ASSERT_TRUE(Pkg);
+  EXPECT_EQ(Pkg->HeaderSource, "AS\r\n  PROCEDURE CLOSE_ALL;\r\nEND ORDER_API;");
+  EXPECT_EQ(Pkg->BodySource,
+            "AS\r\n  PROCEDURE CLOSE_ALL IS\r\n  BEGIN\r\n    UPDATE ORDERS SET STATUS = 'C';\r\n"
+            "  END;\r\nEND ORDER_API;");
+
+  auto* Au = Named<TTrgData>(O.Triggers, "ORDERS_AU");
+  ASSERT_TRUE(Au);
+  EXPECT_FALSE(Au->Active);
+  EXPECT_EQ(Au->Timing, baAfter);
+  EXPECT_EQ(Entries(Au->Columns), std::vector<std::string>{"STATUS"});
+  EXPECT_EQ(Au->Body, "BEGIN\r\n  NULL;\r\nEND;");
+  auto* Bi = Named<TTrgData>(O.Triggers, "ORDERS_BI");
+  ASSERT_TRUE(Bi);
+  EXPECT_TRUE(Bi->Active);
+  EXPECT_EQ(Bi->OwnName, "ORDERS");
+  EXPECT_EQ(Bi->WhenCondition, "(new.id is null)");
+  EXPECT_EQ(Bi->Description, "ORDERS_BI\r\n  BEFORE INSERT ON ORDERS\r\n  FOR EACH ROW\r\n");
+
+  auto* Ix = Named<TIdxData>(O.Indexes, "IX_ORDERS_CUST");
+  ASSERT_TRUE(Ix);
+  EXPECT_FALSE(Ix->Unique);
+  ASSERT_EQ(Ix->Flds.Count(), 2);
+  EXPECT_EQ(dynamic_cast<TIdxFldData*>(Ix->Flds.Objects(1))->SortOrder, 2);
+  EXPECT_NE(Ix->Def().find("TOTAL DESC"), std::string::npos) << Ix->Def();
+  EXPECT_EQ(Ix->Def().find("CUSTOMER_ID DESC"), std::string::npos) << Ix->Def();
+  auto* Ux = Named<TIdxData>(O.Indexes, "UX_CUSTOMER_NAME");
+  ASSERT_TRUE(Ux);
+  EXPECT_TRUE(Ux->Unique);
+
+  int Keys = 0, SysNamed = 0, Unique = 0, Checks = 0;
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    auto* K = dynamic_cast<TCtrData*>(O.Constraints[I]);
+    if (K->GetCtType() == ctPKey) ++Keys;
+    if (K->GetCtType() == ctUnique) ++Unique;
+    if (K->GetCtType() == ctCheck) ++Checks;
+    if (K->AltName == "SYS_C0012345" && K->GetObjName().empty()) {
+      ++SysNamed;
+      EXPECT_EQ(Entries(K->FldList), std::vector<std::string>{"ID"});
+    }
+    if (K->GetCtType() == ctFKey) {
+      EXPECT_EQ(K->GetObjName(), "FK_ORDERS_CUSTOMER");
+      EXPECT_EQ(K->GetRefTblName(), "CUSTOMER");
+      EXPECT_EQ(K->OnDelete, udaCascade);
+      EXPECT_EQ(K->OnUpdate, udaNoAction);
+      EXPECT_EQ(Entries(K->FldList), std::vector<std::string>{"CUSTOMER_ID"});
+      EXPECT_EQ(Entries(K->RefFldList), std::vector<std::string>{"ID"});
+    }
+  }
+  // PK_CUSTOMER is read from the catalog and again from the table's DDL: one object.
+  EXPECT_EQ(Keys, 2);
+  EXPECT_EQ(SysNamed, 1);
+  EXPECT_EQ(Unique, 1);
+  EXPECT_EQ(Checks, 1);  // from the DDL of ORDERS only
+
+  for (const char* Line :
+       {"Extracting user datatypes...", "Extracting sequences...", "Extracting tables...",
+        "Extracting views...", "Extracting procedures...", "Extracting packages...",
+        "Extracting triggers...", "Extracting indexes...", "Extracting primary keys...",
+        "Extracting unique constraints...", "Extracting foreign keys...", "Parsing bodies...",
+        "Linking dependencies...", "---CUSTOMER", "---OPEN_ORDERS", "---ORDERS_SEQ"})
+    EXPECT_TRUE(Logged(Line)) << Line;
+  // Types are filed straight: no "---" line.
+  EXPECT_FALSE(Logged("---ADDRESS_T"));
+}
+
+TEST_F(OracleExtractReplay, TheKindSetGatesTheSteps) {
+  struct TCase {
+    TCmpObjType Kind;
+    int Tables, Procedures, Packages, Views;
+  };
+  // Packages are read under the procedure bit, not the package bit.
+  const TCase Cases[] = {{coView, 0, 0, 0, 1},
+                         {coProcedure, 0, 2, 1, 0},
+                         {coPackage, 0, 0, 0, 0},
+                         {coCheck, 0, 0, 0, 0}};
+  for (const TCase& K : Cases) {
+    Errors.clear();
+    Replay(Fixture());
+    TCmpObjSetType Kinds;
+    Kinds.Include(K.Kind);
+    Holder.GetMetadata()->CompareObjects = Kinds;
+    Ex.CompareObjects = Kinds;
+    ASSERT_TRUE(Ex.ExtractDatabase()) << K.Kind;
+    EXPECT_EQ(Objs().Tables.Count(), K.Tables) << K.Kind;
+    EXPECT_EQ(Objs().Procedures.Count(), K.Procedures) << K.Kind;
+    EXPECT_EQ(Objs().Packages.Count(), K.Packages) << K.Kind;
+    EXPECT_EQ(Objs().Views.Count(), K.Views) << K.Kind;
+  }
+}
+
+TEST_F(OracleExtractReplay, AnExcludedTableIsLoggedButNotKeptTypesAlwaysAre) {
+  Replay(Fixture());
+  Ex.GetExcludeObjsNames().Add("CUST%");
+  Ex.GetExcludeObjsNames().Add("ADDRESS%");
+  ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
+  EXPECT_TRUE(Logged("---CUSTOMER"));
+  EXPECT_EQ(Objs().GetTable("CUSTOMER"), nullptr);
+  EXPECT_NE(Objs().GetDomain("ADDRESS_T"), nullptr);
+}
+
+TEST_F(OracleExtractReplay, AFailingStepIsNamedWithTheServersText) {
+  struct TCase {
+    const char* Marker;
+    const char* Message;
+    int Tables, Constraints;
+  };
+  const TCase Cases[] = {
+      {"query\tselect type_name", "ORA-31603: object \"ADDRESS_T\" of type TYPE not found", 0, 0},
+      {"query\tSelect t.table_name", "ORA-31603: object \"CUSTOMER\" of type TABLE not found", 0,
+       0},
+      {"query\tselect c.constraint_name, c.table_name, c.constraint_type,\\r\\nc.delete_rule",
+       "ORA-00942: table or view does not exist", 2, 3},
+  };
+  for (const TCase& K : Cases) {
+    Errors.clear();
+    Replay(WithError(Fixture(), K.Marker, K.Message));
+    EXPECT_FALSE(Ex.ExtractDatabase());
+    ASSERT_EQ(Errors.size(), 1u) << K.Marker;
+    EXPECT_NE(Errors[0].find(K.Message), std::string::npos) << Errors[0];
+    // What was read before stays (unparsed); nothing after the failing step ran.
+    EXPECT_EQ(Objs().Tables.Count(), K.Tables) << K.Marker;
+    EXPECT_EQ(Objs().Constraints.Count(), K.Constraints) << K.Marker;
+    EXPECT_FALSE(Logged("Parsing bodies..."));
+    EXPECT_FALSE(C->GetConnected());
+  }
+}
+
+TEST_F(OracleExtractReplay, ACancelledRunStopsAfterTheRowItIsOn) {
+  Replay(Fixture());
+  CancelOn = "---CUSTOMER";
+  EXPECT_FALSE(Ex.ExtractDatabase());
+  ASSERT_EQ(Objs().Tables.Count(), 1);
+  // The table of the row is kept, with its catalog text unparsed.
+  EXPECT_EQ(Objs().GetTable("CUSTOMER")->Fields.Count(), 0);
+  EXPECT_EQ(Objs().Views.Count(), 0);
+  EXPECT_FALSE(Logged("Parsing bodies..."));
+  EXPECT_FALSE(C->GetConnected());
+}
+
+TEST_F(OracleExtractReplay, ARefusedLoginReadsNothing) {
+  Replay(
+      "# Written by hand: a server that refuses the log-on.\n"
+      "connect-error\tORA-01017: invalid username/password; logon denied\n");
+  EXPECT_FALSE(Ex.ExtractDatabase());
+  ASSERT_FALSE(Errors.empty());
+  EXPECT_NE(Errors[0].find("ORA-01017"), std::string::npos) << Errors[0];
+  EXPECT_EQ(Objs().Tables.Count(), 0);
+}
+
+TEST_F(OracleExtractReplay, SystemWorksInTheSchemaTheDatabaseNames) {
+  // SYSTEM logs into its own schema: the session is moved to the one the database names
+  // before any catalog query.
+  Replay(Fixture() + "query\tALTER SESSION SET CURRENT_SCHEMA = APP\naffected\t0\nend\n", "SYSTEM",
+         "APP");
+  ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
+  std::vector<std::string> Order;
+  for (const std::string& L : Db().Log)
+    if (L[0] != '<') Order.push_back(L);
+  ASSERT_FALSE(Order.empty());
+  EXPECT_EQ(Order[0], "ALTER SESSION SET CURRENT_SCHEMA = APP");
+  EXPECT_EQ(Sent(), Queries);
+}
+
+TEST_F(OracleExtractReplay, ProgressRunsThroughEveryPosition) {
+  Replay(Fixture());
+  std::vector<int> Seen;
+  Ex.SetOnProgressUpdate([&Seen](TObject*, int Value, int Max) {
+    EXPECT_EQ(Max, 16);
+    Seen.push_back(Value);
+  });
+  ASSERT_TRUE(Ex.ExtractDatabase());
+  std::vector<int> Expected{0};
+  for (int I = 1; I <= 13; ++I) Expected.push_back(I);
+  Expected.push_back(16);
+  Expected.push_back(16);
+  EXPECT_EQ(Seen, Expected);
+}
