@@ -554,8 +554,8 @@ TTblData::TTblData(TCustomObjs* aOwner) : TDbObj(aOwner) {
   Kind = kindTable;
   // SQL Server and SQL Anywhere compare column names without regard to case (and the SQL
   // Anywhere writer spells a keyword used as a name in upper case).
-  Fields.CaseSensitive = !(aOwner && (aOwner->GetDatabaseType() == dbMSSQL ||
-                                      aOwner->GetDatabaseType() == dbSybaseASA));
+  Fields.CaseSensitive = !(
+      aOwner && (aOwner->GetDatabaseType() == dbMSSQL || aOwner->GetDatabaseType() == dbSybaseASA));
 }
 
 TTblData::~TTblData() = default;

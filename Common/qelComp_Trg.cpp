@@ -603,7 +603,8 @@ void GenScriptTrigAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
               D->Active = false;
               if (D->DepObj)
                 for (int J = 0; J < D->DepObj->UseIn.Count(); ++J)
-                  if (TDependObj* Back = D->DepObj->UseIn[J]; Back->DepObj == P) Back->Active = false;
+                  if (TDependObj* Back = D->DepObj->UseIn[J]; Back->DepObj == P)
+                    Back->Active = false;
             }
         }
         if (P && P->Active != T->Active)

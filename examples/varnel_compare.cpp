@@ -242,9 +242,9 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
   for (const TDialect& D : Dialects)
     if (LowerCase(A.Dialect) == D.Name) Dialect = &D;
   if (!Dialect)
-    return UsageFailure(
-        Err, "compare",
-        "unknown dialect \"" + A.Dialect + "\" (supported: postgresql, mysql, db2, oracle, firebird)");
+    return UsageFailure(Err, "compare",
+                        "unknown dialect \"" + A.Dialect +
+                            "\" (supported: postgresql, mysql, db2, oracle, firebird)");
 
   // The components: a holder and an extractor for each side (scripts or a database), and the
   // comparer over them. The comparer writes the script into an executor of its own, in the

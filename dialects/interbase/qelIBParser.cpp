@@ -274,6 +274,7 @@ void TIbParser::ParseText() {
     StmtStart = SyPos;
     const std::int64_t ErrorsBefore = FErrCount;
     FReport = false;
+    FReplace = false;
     ParseStatement();
     if (FErrCount != ErrorsBefore) {
       SkipToTerm();
@@ -304,17 +305,17 @@ void TIbParser::ParseStatement() {
       return;
     case ibCREATE:
       GetSy();
-      if (IsWord("OR")) {
+      FReplace = IsWord("OR");
+      if (FReplace) {
         GetSy();
         if (Sy == ibALTER) GetSy();
-        ParseCreate(true);
-        return;
       }
-      ParseCreate(false);
+      ParseCreate();
       return;
     case ibRECREATE:
       GetSy();
-      ParseCreate(true);
+      FReplace = true;
+      ParseCreate();
       return;
     case ibALTER:
       ParseAlter();
@@ -414,8 +415,15 @@ void TIbParser::ParseSet() {
 // ---------------------------------------------------------------------------------------------
 // CREATE, ALTER, DROP
 
-void TIbParser::ParseCreate(bool OrAlter) {
-  (void)OrAlter;
+void TIbParser::Replace(TDbObjList& List, const std::string& Name) {
+  if (!FReplace || !Objs) return;
+  const int I = List.IndexOf(Name);
+  if (I < 0) return;
+  Objs->RemoveDepend(List.Objects(I));
+  List.Delete(I);
+}
+
+void TIbParser::ParseCreate() {
   if (IsWord("GLOBAL")) {
     GetSy();
     if (IsWord("TEMPORARY")) GetSy();
@@ -447,10 +455,8 @@ void TIbParser::ParseAlter() {
   if (IsWord("TRIGGER")) return ParseTrigger(true);
   if (IsWord("EXCEPTION")) return ParseException();
   // ALTER DOMAIN, ALTER INDEX, ALTER SEQUENCE, ALTER DATABASE: run, not modelled.
-  const std::string Kind = Sy == syIdent ? Ident : ResWordBySymbol(Sy);
   SkipToTerm();
   Report(stStatement, "", dboUnknown, odbAlter);
-  (void)Kind;
 }
 
 void TIbParser::ParseDrop() {
@@ -499,6 +505,7 @@ void TIbParser::ParseTable() {
   }
   TestAndGetSy(syLParen);
   TTblData* T = Tbl.get();
+  if (auto* O = dynamic_cast<TObjs*>(Objs)) Replace(O->Tables, TableName);
   Report(stStatement, TableName, dboTable, odbCreate);
   if (!AddObj(Tbl.release(), true)) T = nullptr;
   TTblData Scratch(Objs);
@@ -916,8 +923,6 @@ void TIbParser::ParseGenerator() {
 }
 
 void TIbParser::ParseException() {
-  const bool Alter = FRepOp == odbAlter;
-  (void)Alter;
   GetSy();
   const std::string N = Name();
   const std::string Message = Sy == syString ? StrValue : std::string();
@@ -969,6 +974,7 @@ void TIbParser::ParseView() {
   else
     TestIdent("AS");
   V->Body = RestOfStatement(SyPos);
+  if (auto* O = dynamic_cast<TObjs*>(Objs)) Replace(O->Views, N);
   Report(stStatement, N, dboView, odbCreate);
   AddObj(V.release(), true);
 }
@@ -1011,6 +1017,7 @@ void TIbParser::ParseProcedure(bool Alter) {
   P->Body = RestOfStatement(SyPos);
   Report(stProcedure, N, dboProcedure, Alter ? odbAlter : odbCreate);
   auto* O = dynamic_cast<TObjs*>(Objs);
+  if (O) Replace(O->Procedures, N);
   if (Alter && O) {
     const int I = O->Procedures.IndexOf(N);
     if (I >= 0) {
@@ -1092,6 +1099,7 @@ void TIbParser::ParseTrigger(bool Alter) {
     // ALTER TRIGGER of a trigger the script did not make: run, not modelled.
     return;
   }
+  if (O) Replace(O->Triggers, N);
   AddObj(New.release(), true);
 }
 
@@ -1256,7 +1264,6 @@ bool TIbParser::ParseSysDescription() {
 
 void TIbParser::ParseGrant(bool Revoke) {
   GetSy();
-  const std::int32_t Start = SyPos;
   TGrantPrivilegeSet Privs;
   bool RoleGrant = false;
   std::string Object;
@@ -1305,9 +1312,6 @@ void TIbParser::ParseGrant(bool Revoke) {
     GetSy();
   else
     TestIdent(Revoke ? "FROM" : "TO");
-  const std::int32_t GranteeStart = SyPos;
-  (void)GranteeStart;
-  (void)Start;
   std::vector<std::pair<std::string, std::int32_t>> Grantees;
   while (Sy != syTerm && Sy != syEOF && !IsWord("WITH") && !IsWord("GRANTED")) {
     std::int32_t Type = 8;

@@ -43,6 +43,7 @@ constexpr std::uint8_t ibREVOKE = 39;
 class TDbObj;
 class TTblData;
 class TCtrData;
+class TDbObjList;
 
 /// Reads InterBase/Firebird scripts into a collection. Every statement read is reported through
 /// the statement event, so the executor can run a script it loaded with this parser; "SET TERM"
@@ -83,7 +84,8 @@ class TIbParser : public TCustomSQLParser {
 
   void ParseStatement();
   void ParseSet();
-  void ParseCreate(bool OrAlter);
+  /// From the word after CREATE, CREATE OR ALTER or RECREATE: each files its object anew.
+  void ParseCreate();
   void ParseAlter();
   void ParseDrop();
   void ParseComment();
@@ -123,6 +125,10 @@ class TIbParser : public TCustomSQLParser {
   void ParseTrigger(bool Alter);
   void ParseRole();
 
+  /// CREATE OR ALTER and RECREATE take the place of a namesake the collection holds.
+  void Replace(TDbObjList& List, const std::string& Name);
+
+  bool FReplace = false;  ///< the statement is CREATE OR ALTER or RECREATE
   bool FQuoted = false;
   std::int64_t FErrCount = 0;
   bool FReport = false;

@@ -8,6 +8,7 @@
 
 #include "Text.h"
 #include "qelASAParser.h"
+#include "qelCompObj.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Def.h"
 #include "qelComp_Dmn.h"
@@ -17,7 +18,6 @@
 #include "qelComp_Rul.h"
 #include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
-#include "qelCompObj.h"
 #include "qelMsg.h"
 
 namespace qel {
@@ -270,12 +270,11 @@ void TASADBExtract::ExtractHeader() {
 void TASADBExtract::ExtractTyp() {
   AddToLog("Extracting user datatypes...");
   TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select t.type_name, t.nulls nullable, u.user_name,",
-                "d.domain_name, t.width length, t.width prec, t.scale,",
-                "t.\"default\", t.\"check\"", "from SYS.SYSUSERTYPE t",
-                "join SYS.SYSDOMAIN d on d.domain_id = t.domain_id",
-                "join SYS.SYSUSERPERM u on u.user_id = t.creator",
-                std::string("where ") + OwnerFilter});
+  OpenQuery(
+      Q, {"select t.type_name, t.nulls nullable, u.user_name,",
+          "d.domain_name, t.width length, t.width prec, t.scale,", "t.\"default\", t.\"check\"",
+          "from SYS.SYSUSERTYPE t", "join SYS.SYSDOMAIN d on d.domain_id = t.domain_id",
+          "join SYS.SYSUSERPERM u on u.user_id = t.creator", std::string("where ") + OwnerFilter});
   TObjs* Objs = GetObjs();
   for (; !Q.GetEof(); Q.Next()) {
     auto* Dmn = new TDmnData(Objs);
@@ -302,8 +301,8 @@ void TASADBExtract::ExtractTyp() {
 void TASADBExtract::ExtractDef() {
   AddToLog("Extracting defaults...");
   TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select o.id, o.name", "from sysobjects o", "where (o.type = 'D')",
-                "order by o.name"});
+  OpenQuery(
+      Q, {"select o.id, o.name", "from sysobjects o", "where (o.type = 'D')", "order by o.name"});
   TObjs* Objs = GetObjs();
   for (; !Q.GetEof(); Q.Next()) {
     auto* D = new TDefData(Objs);
@@ -318,8 +317,8 @@ void TASADBExtract::ExtractDef() {
 void TASADBExtract::ExtractRul() {
   AddToLog("Extracting rules...");
   TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select o.id, o.name", "from sysobjects o", "where o.type = 'R'",
-                "order by o.name"});
+  OpenQuery(Q,
+            {"select o.id, o.name", "from sysobjects o", "where o.type = 'R'", "order by o.name"});
   TObjs* Objs = GetObjs();
   for (; !Q.GetEof(); Q.Next()) {
     auto* R = new TRulData(Objs);
@@ -337,18 +336,18 @@ void TASADBExtract::ExtractRul() {
 void TASADBExtract::ExtractTbl() {
   AddToLog("Extracting tables...");
   TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select t.table_id, t.table_name, t.remarks, u.user_name,",
-                "t.table_type, t.last_page", "from SYS.SYSTABLE T",
-                "join SYS.SYSUSERPERM u on u.user_id = t.creator",
-                "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter});
+  OpenQuery(
+      Q, {"select t.table_id, t.table_name, t.remarks, u.user_name,", "t.table_type, t.last_page",
+          "from SYS.SYSTABLE T", "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+          "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter});
   std::unique_ptr<TQELQuery> Cols(GetQELConnection()->CreateQuery(this));
-  for (const char* L : {"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
-                        "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
-                        "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE",
-                        "from SYS.SYSCOLUMN c",
-                        "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
-                        "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type",
-                        "where c.table_id = :ID", "order by c.column_id"})
+  for (const char* L :
+       {"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
+        "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
+        "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE", "from SYS.SYSCOLUMN c",
+        "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
+        "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type", "where c.table_id = :ID",
+        "order by c.column_id"})
     Cols->GetSQL()->Add(L);
   TObjs* Objs = GetObjs();
   for (; !Q.GetEof(); Q.Next()) {
@@ -384,13 +383,13 @@ void TASADBExtract::ExtractTbl() {
     }
     CloseQuery(*Cols);
     Cols->GetSQL()->Clear();
-    for (const char* L : {"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
-                          "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
-                          "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE",
-                          "from SYS.SYSCOLUMN c",
-                          "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
-                          "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type",
-                          "where c.table_id = :ID", "order by c.column_id"})
+    for (const char* L :
+         {"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
+          "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
+          "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE", "from SYS.SYSCOLUMN c",
+          "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
+          "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type", "where c.table_id = :ID",
+          "order by c.column_id"})
       Cols->GetSQL()->Add(L);
     AddExtracted(Tbl, Tbl->GetObjName());
     ProcessMessages();
@@ -412,12 +411,11 @@ void TASADBExtract::ExtractPbl() {
     Pbl->SetObjName(Str(Q, "publication_name"));
     Pbl->Description = Str(Q, "remarks");
     const std::string Id = std::to_string(Q.FieldByName("publication_id")->AsInteger());
-    auto Arts = DetailQuery({"select a.publication_id, a.table_id,",
-                             "a.where_expr, a.subscribe_by_expr, a.query,",
-                             "t.table_name, u.user_name", "from SYS.SYSARTICLE a",
-                             "join SYS.SYSTABLE t on t.table_id = a.table_id",
-                             "join SYS.SYSUSERPERM u on u.user_id = t.creator",
-                             "where a.publication_id = " + Id});
+    auto Arts = DetailQuery(
+        {"select a.publication_id, a.table_id,", "a.where_expr, a.subscribe_by_expr, a.query,",
+         "t.table_name, u.user_name", "from SYS.SYSARTICLE a",
+         "join SYS.SYSTABLE t on t.table_id = a.table_id",
+         "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where a.publication_id = " + Id});
     for (; !Arts->GetEof(); Arts->Next()) {
       TPblArtData* Art = Pbl->AddArticle(Str(*Arts, "user_name"), Str(*Arts, "table_name"));
       if (!Art) continue;
@@ -463,10 +461,9 @@ void TASADBExtract::ExtractPrc() {
   const bool Source = SourceColumn();
   std::vector<std::string> Lines{"select p.proc_name, u.user_name, p.proc_defn, p.remarks"};
   if (Source) Lines.emplace_back(", p.source");
-  for (const std::string& L :
-       {std::string("from sys.sysprocedure p"),
-        std::string("join sys.sysuserperm u on u.user_id = p.creator"),
-        std::string("where ") + OwnerFilter, std::string("order by 1, 2")})
+  for (const std::string& L : {std::string("from sys.sysprocedure p"),
+                               std::string("join sys.sysuserperm u on u.user_id = p.creator"),
+                               std::string("where ") + OwnerFilter, std::string("order by 1, 2")})
     Lines.push_back(L);
   TQELQuery& Q = WorkQuery();
   OpenQuery(Q, Lines);
@@ -487,8 +484,7 @@ void TASADBExtract::ExtractTrg() {
   const bool Source = SourceColumn();
   std::vector<std::string> Lines{
       "select tr.trigger_id, tr.trigger_name TRG_NAME, t.table_name TBL_NAME,",
-      "tr.event, tr.trigger_time, tr.trigger_order, tr.trigger_defn,",
-      "tr.Remarks, u.user_name"};
+      "tr.event, tr.trigger_time, tr.trigger_order, tr.trigger_defn,", "tr.Remarks, u.user_name"};
   if (Source) Lines.emplace_back(", tr.source");
   for (const std::string& L :
        {std::string("from SYS.SYSTRIGGER tr"),
@@ -563,11 +559,11 @@ void TASADBExtract::ExtractEvt() {
 
 void TASADBExtract::IndexColumns(TStringList& List, TDbObj* Owner, const std::string& TableId,
                                  const std::string& IndexId, bool AsIndexFields) {
-  auto Q = DetailQuery({"select ic.sequence, ic.column_id, ic.index_id,",
-                        "c.column_name, ic.\"order\"", "from SYS.SYSIXCOL ic",
-                        "join SYS.SYSCOLUMN c on c.column_id = ic.column_id",
-                        "where ic.table_id = " + TableId, "and ic.index_id = " + IndexId,
-                        "and c.table_id = ic.table_id", "order by ic.sequence"});
+  auto Q =
+      DetailQuery({"select ic.sequence, ic.column_id, ic.index_id,", "c.column_name, ic.\"order\"",
+                   "from SYS.SYSIXCOL ic", "join SYS.SYSCOLUMN c on c.column_id = ic.column_id",
+                   "where ic.table_id = " + TableId, "and ic.index_id = " + IndexId,
+                   "and c.table_id = ic.table_id", "order by ic.sequence"});
   for (; !Q->GetEof(); Q->Next()) {
     const std::string Order = Str(*Q, "order");
     const std::int32_t Sort = Order == "A" ? 1 : Order == "D" ? 2 : 0;
@@ -581,9 +577,9 @@ void TASADBExtract::IndexColumns(TStringList& List, TDbObj* Owner, const std::st
 }
 
 void TASADBExtract::PKeyColumns(TCtrData& Ctr, const std::string& TableId) {
-  auto Q = DetailQuery({"select c.column_id,", "c.column_name", "from SYS.SYSCOLUMN c",
-                        "where c.table_id = " + TableId, "and c.pkey = 'Y' ",
-                        "order by c.column_id"});
+  auto Q =
+      DetailQuery({"select c.column_id,", "c.column_name", "from SYS.SYSCOLUMN c",
+                   "where c.table_id = " + TableId, "and c.pkey = 'Y' ", "order by c.column_id"});
   for (; !Q->GetEof(); Q->Next()) Ctr.FldList.Add(Str(*Q, "column_name"));
   CloseQuery(*Q);
 }
@@ -635,13 +631,13 @@ void TASADBExtract::Extract_PK() {
                   "a.sub_object_id2 is null",
                   "where c.constraint_type = 'P' ", std::string("and ") + OwnerFilter});
   else
-    OpenQuery(Q, {"select t.table_id, t.table_name, t.remarks, u.user_name,",
-                  "t.table_type, t.last_page", "from SYS.SYSTABLE T",
-                  "join SYS.SYSUSERPERM u on u.user_id = t.creator",
-                  "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter,
-                  "and exists",
-                  "(select c.column_id from SYS.SYSCOLUMN c where c.table_id = t.table_id and "
-                  "c.pkey = 'Y')"});
+    OpenQuery(
+        Q, {"select t.table_id, t.table_name, t.remarks, u.user_name,", "t.table_type, t.last_page",
+            "from SYS.SYSTABLE T", "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+            "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter,
+            "and exists",
+            "(select c.column_id from SYS.SYSCOLUMN c where c.table_id = t.table_id and "
+            "c.pkey = 'Y')"});
   for (; !Q.GetEof(); Q.Next()) {
     auto* Ctr = new TCtrData(GetObjs());
     Ctr->SetCtType(ctPKey);
@@ -667,8 +663,8 @@ void TASADBExtract::ExtractUnq() {
                 " c.table_id, c.index_id, i.index_name, u.user_name", "from SYS.SYSCONSTRAINT c",
                 "join SYS.SYSTABLE t on t.table_id = c.table_id",
                 "join SYS.SYSINDEX i on i.index_id = c.index_id and i.table_id = c.table_id",
-                "join SYS.SYSUSERPERM u on u.user_id = t.creator",
-                "where c.constraint_type = 'U' ", std::string("and ") + OwnerFilter});
+                "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where c.constraint_type = 'U' ",
+                std::string("and ") + OwnerFilter});
   for (; !Q.GetEof(); Q.Next()) {
     auto* Ctr = new TCtrData(GetObjs());
     Ctr->SetCtType(ctUnique);
@@ -689,18 +685,19 @@ void TASADBExtract::Extract_FK() {
   const std::string Indent(27, ' ');
   std::vector<std::string> Lines;
   if (V9)
-    Lines = {"select c.constraint_id, c.constraint_name, t.table_name, pu.user_name "
-             "ref_user_name,",
-             "c.table_id, u.user_name, pt.table_name ref_table_name, pt.table_id ref_table_id,",
-             "fk.check_on_commit, fk.nulls, fk.remarks, fk.foreign_key_id, fk.role,",
-             "tu.referential_action u_action, td.referential_action d_action",
-             "from SYS.SYSCONSTRAINT c",
-             "join SYS.SYSTABLE t on t.table_id = c.table_id",
-             "join SYS.SYSFOREIGNKEY fk on fk.foreign_key_id = c.fkey_id and "
-             "fk.foreign_table_id = c.table_id",
-             "join SYS.SYSTABLE pt on pt.table_id = fk.primary_table_id",
-             "join SYS.SYSUSERPERM u on u.user_id = t.creator",
-             "join SYS.SYSUSERPERM pu on pu.user_id = pt.creator"};
+    Lines = {
+        "select c.constraint_id, c.constraint_name, t.table_name, pu.user_name "
+        "ref_user_name,",
+        "c.table_id, u.user_name, pt.table_name ref_table_name, pt.table_id ref_table_id,",
+        "fk.check_on_commit, fk.nulls, fk.remarks, fk.foreign_key_id, fk.role,",
+        "tu.referential_action u_action, td.referential_action d_action",
+        "from SYS.SYSCONSTRAINT c",
+        "join SYS.SYSTABLE t on t.table_id = c.table_id",
+        "join SYS.SYSFOREIGNKEY fk on fk.foreign_key_id = c.fkey_id and "
+        "fk.foreign_table_id = c.table_id",
+        "join SYS.SYSTABLE pt on pt.table_id = fk.primary_table_id",
+        "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+        "join SYS.SYSUSERPERM pu on pu.user_id = pt.creator"};
   else
     Lines = {"select t.table_name, pu.user_name ref_user_name,",
              "t.table_id, u.user_name, pt.table_name ref_table_name, pt.table_id ref_table_id,",

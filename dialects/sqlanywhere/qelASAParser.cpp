@@ -96,7 +96,6 @@ std::string ASAQuoteIdent(const std::string& Name, TASAServerVersionType Version
   return EncloseIdent(Name, '"', '"');
 }
 
-
 // ---------------------------------------------------------------------------------------------
 // Construction
 
@@ -548,7 +547,8 @@ void TASAParser::ParseConnect() {
   GetSy();
   TestAndGetSy(asaIDENTIFIED);
   TestAndGetSy(asaBY);
-  if (Sy == syIdent || Sy == syString) ConnectionOptions.Password = Sy == syIdent ? Ident : StrValue;
+  if (Sy == syIdent || Sy == syString)
+    ConnectionOptions.Password = Sy == syIdent ? Ident : StrValue;
   GetSy();
 }
 

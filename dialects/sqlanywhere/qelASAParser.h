@@ -263,12 +263,12 @@ class TASAParser : public TCustomSQLParser {
   template <typename Pred>
   void RemoveConstraints(const std::string& Table, Pred P);
 
-  bool FQuoted = false;        ///< the current identifier was written in double quotes
+  bool FQuoted = false;          ///< the current identifier was written in double quotes
   std::int32_t FTermLine = 0;    ///< line of the last GO read
   std::int32_t FTermColumn = 0;  ///< column of its G
   std::int32_t FSyLine = 0;      ///< line of the current symbol's first byte
   std::int32_t FSyColumn = 0;    ///< column of the current symbol's first byte
-  std::int64_t FErrCount = 0;  ///< errors recorded by this parser
+  std::int64_t FErrCount = 0;    ///< errors recorded by this parser
 };
 
 }  // namespace qel

@@ -392,7 +392,9 @@ void TASAParser::ParseFKey(TTblData* Table, const std::string& TableName,
   Ctr->RefOwner = RefOwner;
   Ctr->SetRefTblName(RefName);
   if (Sy == syLParen) ParseIdxColumns(Ctr->RefFldList);
-  // A role that repeats the referenced table's name is the server's default role.
+  // As the catalog reader does: a name that repeats the role is the role's, and a role that
+  // repeats the referenced table's name is the server's default role.
+  if (Ctr->GetObjName() == Ctr->RoleName) Ctr->SetObjName("");
   if (Ctr->RoleName == RefName) Ctr->RoleName.clear();
   while (Sy == asaON) {
     GetSy();
@@ -551,7 +553,8 @@ void TASAParser::ParseProc(TPrcData* Routine, bool IsProcedure, bool FindExistin
   const std::string Owner = IdentOwner.empty() ? "DBA" : IdentOwner;
   TPrcData* Prc = Routine;
   std::unique_ptr<TPrcData> Made;
-  if (!Prc && FindExisting && Objs) Prc = dynamic_cast<TPrcData*>(Objs->Procedures.FindObj(IdentName));
+  if (!Prc && FindExisting && Objs)
+    Prc = dynamic_cast<TPrcData*>(Objs->Procedures.FindObj(IdentName));
   if (!Prc) {
     Made = std::make_unique<TPrcData>(Objs);
     Prc = Made.get();
@@ -1071,6 +1074,18 @@ void TASAParser::ParseComment() {
     GetSy();
     Obj_Ident(dboTrigger);
     Target = Objs ? dynamic_cast<TTrgData*>(Objs->Triggers.FindObj(IdentPart3)) : nullptr;
+  } else if (Sy == asaINDEX) {
+    // INDEX [[owner.]table.]index: the writer's descriptions of indexes.
+    GetSy();
+    Obj_Ident(dboIndex);
+    const std::string Index = IdentPart3.empty() ? IdentName : IdentPart3;
+    const std::string Table = IdentPart3.empty() ? std::string() : IdentName;
+    if (auto* O = dynamic_cast<TObjs*>(Objs))
+      for (int I = 0; I < O->Indexes.Count() && !Target; ++I)
+        if (auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.Objects(I));
+            Idx && SameText(Idx->GetObjName(), Index) &&
+            (Table.empty() || SameText(Idx->TableName, Table)))
+          Target = Idx;
   } else if (IsWord("EVENT")) {
     GetSy();
     NamePart();
@@ -1298,11 +1313,11 @@ void TASAParser::ParseDrop() {
   auto* O = dynamic_cast<TObjs*>(Objs);
   const std::uint8_t Kind = Sy;
   const std::string Word = UpperCase(Ident);
-  const bool Known = Sy == asaINDEX || Sy == asaPROCEDURE || Sy == asaTABLE || Sy == asaTRIGGER ||
-                     Sy == asaVARIABLE || Sy == asaVIEW || Sy == asaPUBLICATION ||
-                     Sy == asaDBSPACE ||
-                     (Sy == syIdent && (Word == "FUNCTION" || Word == "DATATYPE" ||
-                                        Word == "DOMAIN" || Word == "EVENT"));
+  const bool Known =
+      Sy == asaINDEX || Sy == asaPROCEDURE || Sy == asaTABLE || Sy == asaTRIGGER ||
+      Sy == asaVARIABLE || Sy == asaVIEW || Sy == asaPUBLICATION || Sy == asaDBSPACE ||
+      (Sy == syIdent &&
+       (Word == "FUNCTION" || Word == "DATATYPE" || Word == "DOMAIN" || Word == "EVENT"));
   if (!Known) {
     ErrMsg("Unknown DROP statement: " + ResWordBySymbol(Sy));
     GetSy();

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -23,6 +24,7 @@
 #include "db_servers.h"
 #include "pg_dump_util.h"
 #include "qelComp_Prc.h"
+#include "qelComp_Tbl.h"
 #include "qelComp_Trg.h"
 #include "qelDBStructure.h"
 #include "qelIBDatabaseExtract.h"
@@ -166,13 +168,21 @@ TEST(FbDialectDb, TheCatalogReadsAsTheScript) {
 
 TEST(FbDialectDb, LiveUpdatesReachTheMasterAndExtractRebuilds) {
   const TFbTools T;
-  const std::pair<const char*, const char*> Pairs[] = {{Schemas[0], Schemas[1]},
-                                                       {Schemas[1], Schemas[0]},
-                                                       {Schemas[0], Schemas[2]},
-                                                       {Schemas[2], Schemas[1]}};
+  std::vector<std::pair<std::string, std::string>> Pairs = {{Schemas[0], Schemas[1]},
+                                                            {Schemas[1], Schemas[0]},
+                                                            {Schemas[0], Schemas[2]},
+                                                            {Schemas[2], Schemas[1]}};
+  // Schema changes of a few kinds each: target.sql and master.sql of fb_complete/cases/*.
+  std::vector<std::string> Cases;
+  for (const auto& E : std::filesystem::directory_iterator(Fixtures + "fb_complete/cases"))
+    Cases.push_back(E.path().filename().string());
+  std::sort(Cases.begin(), Cases.end());
+  for (const std::string& C : Cases)
+    Pairs.emplace_back("fb_complete/cases/" + C + "/target.sql",
+                       "fb_complete/cases/" + C + "/master.sql");
   for (const auto& [TargetName, MasterName] : Pairs) {
     const std::string Master = Fixtures + MasterName, Target = Fixtures + TargetName;
-    SCOPED_TRACE(std::string(TargetName) + " -> " + MasterName);
+    SCOPED_TRACE(TargetName + " -> " + MasterName);
     ASSERT_EQ(T.Load("qel_fbm", Master), "");
     ASSERT_EQ(T.Load("qel_fbt", Target), "");
     const std::string Args = "compare --dialect firebird --master " + ShellQuoted(Master) +
@@ -285,4 +295,29 @@ TEST(FbDialectDb, DescriptionsTheExecutorWritesReadBack) {
   EXPECT_EQ(A->GetTable("ITEM")->Fields.Find("TITLE")->Description, "it's TITLE\nline two");
   EXPECT_EQ(dynamic_cast<TPrcData*>(A->Procedures.FindObj("ITEM_PARTS"))->Params[0]->Description,
             "it's ITEM\nline two");
+}
+
+TEST(FbDialectDb, ASystemTableDescriptionIsRefusedAsAnError) {
+  // The form older servers take: Firebird 3 keeps its system tables read-only, and the run says
+  // so instead of passing over it.
+  const TFbTools T;
+  ASSERT_EQ(T.Load("qel_fbd", Examples + "orders_v1.sql"), "");
+  auto C = Connection(T, "qel_fbd", Env("QEL_FB_PASSWORD"));
+  TObjs O;
+  O.SetDatabaseType(dbInterBase);
+  auto* Tbl = new TTblData(&O);
+  Tbl->SetObjName("CUSTOMER");
+  Tbl->Description = "changed";
+  ASSERT_TRUE(O.AddObj(Tbl));
+  const std::string Text = Tbl->DescriptionDef();
+  ASSERT_EQ(Text.rfind("UPDATE RDB$RELATIONS SET RDB$DESCRIPTION", 0), 0u) << Text;
+  TIBSQLExec E(nullptr);
+  std::vector<std::string> Errors;
+  E.OnErrorMessage = [&Errors](TObject*, const std::string& Msg) { Errors.push_back(Msg); };
+  E.SetConnection(C.get());
+  E.Add(Text, stDescription, "CUSTOMER");
+  EXPECT_FALSE(E.ExecuteScript());
+  ASSERT_FALSE(Errors.empty());
+  EXPECT_NE(Errors[0].find("not allowed for system table"), std::string::npos) << Errors[0];
+  E.DisconnectFromDatabase();
 }

@@ -13,6 +13,7 @@
 #include "Files.h"
 #include "ReplayAdapter.h"
 #include "qelASADatabaseExtract.h"
+#include "qelASAScriptExtract.h"
 #include "qelCompObj.h"
 #include "qelComp_Def.h"
 #include "qelComp_Dmn.h"
@@ -23,6 +24,7 @@
 #include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
 #include "qelDBStructure.h"
+#include "qelVarnel.h"
 
 using namespace qel;
 
@@ -38,8 +40,7 @@ std::string Fixture(const char* Name) {
 /// the keys of the connection's version.
 std::string Answers(TASAServerVersionType Collection, TASAServerVersionType Connection) {
   return Fixture("asa_extract.replay") +
-         Fixture(Collection >= st_ASA8 ? "asa_extract.source.replay"
-                                       : "asa_extract.defn.replay") +
+         Fixture(Collection >= st_ASA8 ? "asa_extract.source.replay" : "asa_extract.defn.replay") +
          Fixture(Connection == st_ASA9 ? "asa_extract.keys9.replay"
                                        : "asa_extract.keys_old.replay");
 }
@@ -113,9 +114,11 @@ class ASAExtractReplay : public ::testing::Test {
 
 TEST_F(ASAExtractReplay, EveryVersionCombinationSendsItsQueries) {
   // The collection's version picks the routine texts, the connection's the key queries.
-  const std::pair<TASAServerVersionType, TASAServerVersionType> Combos[] = {
-      {st_ASA9, st_ASA9}, {st_ASA7, st_ASA9}, {st_ASA9, st_ASA7}, {st_ASA7, st_ASA7},
-      {st_ASA8, st_ASA8}};
+  const std::pair<TASAServerVersionType, TASAServerVersionType> Combos[] = {{st_ASA9, st_ASA9},
+                                                                            {st_ASA7, st_ASA9},
+                                                                            {st_ASA9, st_ASA7},
+                                                                            {st_ASA7, st_ASA7},
+                                                                            {st_ASA8, st_ASA8}};
   for (const auto& [Coll, Conn] : Combos) {
     SCOPED_TRACE(std::to_string(Coll) + "/" + std::to_string(Conn));
     TearDown();
@@ -362,8 +365,8 @@ TEST_F(ASAExtractReplay, ColumnTypes) {
     int Size, Precision;
   };
   const TCase Cases[] = {
-      {"nvarchar", 40, 40, 0, iftNVarChar, 20, 0}, {"nvarchar", 41, 41, 0, iftNVarChar, 20, 0},
-      {"numeric", 12, 12, 3, iftNumeric, 0, 12},   {"varchar", 30, 30, 0, iftVarchar, 30, 0},
+      {"nvarchar", 40, 40, 0, iftNVarChar, 20, 0},     {"nvarchar", 41, 41, 0, iftNVarChar, 20, 0},
+      {"numeric", 12, 12, 3, iftNumeric, 0, 12},       {"varchar", 30, 30, 0, iftVarchar, 30, 0},
       {"long varchar", 0, 0, 0, iftLongVarchar, 0, 0}, {"int", 4, 4, 0, iftInteger, 0, 0},
   };
   for (const TCase& C : Cases) {
@@ -374,4 +377,57 @@ TEST_F(ASAExtractReplay, ColumnTypes) {
     EXPECT_EQ(F.Precision, C.Precision) << C.Type;
     EXPECT_TRUE(F.Nullable);
   }
+}
+
+TEST_F(ASAExtractReplay, TheCatalogComparesToTheScriptWrittenFromIt) {
+  // The schema read from the catalog, written by the schema writer and read back by the parser,
+  // compares to nothing against the catalog: both readers fill the same fields the same way.
+  // (Without the columns of types the script reader does not take: xml, nvarchar.)
+  std::string Catalog = Answers(st_ASA9, st_ASA9);
+  const std::size_t Doc = Catalog.find("row\t5\tDOC");
+  Catalog.erase(Doc, Catalog.find('\n', Doc) + 1 - Doc);
+  const std::string NVarChar = "NAME\tnvarchar\tY\t41\t41";
+  Catalog.replace(Catalog.find(NVarChar), NVarChar.size(), "NAME\tvarchar\tY\t40\t40");
+  Replay(Catalog);
+  TDBStructure Script(nullptr);
+  TASAScriptExtract ScriptEx(nullptr);
+  ScriptEx.SetDBStructure(&Script);
+  TVarnel V(nullptr);
+  const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
+  V.OnErrorMessage = Quiet;
+  ScriptEx.SetOnErrorMessage(Quiet);
+  Ex.SetOnErrorMessage(Quiet);
+  ASSERT_TRUE(Ex.ExtractDatabase());
+  TStringList Written;
+  Objs().ExtractMetadata(Written);
+  std::string Text;
+  for (int I = 0; I < Written.Count(); ++I) Text += Written[I] + "\n";
+  ScriptEx.OnLoadScript = [&Text](TObject*, const std::string&, TStrings* S, bool& Loaded) {
+    S->SetText(Text);
+    Loaded = true;
+  };
+  ScriptEx.SetScriptFileName("written.sql");
+  // A second run of the catalog side, this time driven by the comparer.
+  Adapter.reset();
+  Replay(Catalog);
+  V.SetDBMaster(&Holder);
+  V.SetDBTarget(&Script);
+  V.SetExtractorMaster(&Ex);
+  V.SetExtractorTarget(&ScriptEx);
+  ASSERT_TRUE(V.ExtractDatabases()) << Text;
+  ASSERT_TRUE(V.CompareDatabases());
+  TStringList Update;
+  V.GetSQLExec()->GetScript(Update, false);
+  std::string Statements;
+  bool InComment = false;
+  for (int I = 0; I < Update.Count(); ++I) {
+    std::string L = Update[I];
+    if (!L.empty() && L.back() == '\r') L.pop_back();
+    if (InComment || L.rfind("/*", 0) == 0) {
+      InComment = L.find("*/") == std::string::npos;
+      continue;
+    }
+    if (!L.empty() && L[0] != '%') Statements += L + "\n";
+  }
+  EXPECT_EQ(Statements, "") << Text;
 }

@@ -72,6 +72,8 @@ TEST(ASAParser, QuotingAndKeywords) {
   EXPECT_EQ(ASASymbolByResWord("RENAME", st_ASA9), syIdent);
   EXPECT_EQ(ASASymbolByResWord("REMAME", st_ASA9), 110);
   EXPECT_EQ(ASASymbolByResWord("TRANSACTION", st_ASA9), asaTRAN);
+  EXPECT_EQ(ASAObjFullName("", "T"), "DBA.T");
+  EXPECT_EQ(ASAObjFullName("joe", "T"), "joe.T");
 }
 
 TEST(ASAParser, GoLinesCommentsAndQuotedNames) {

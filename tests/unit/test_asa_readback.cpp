@@ -47,8 +47,8 @@ struct TOutcome {
   std::vector<std::string> Errors;
 };
 
-/// Compares the master texts with the target texts (each list read in order) through the SQL Anywhere
-/// script extractors and the comparer, as the example program does.
+/// Compares the master texts with the target texts (each list read in order) through the SQL
+/// Anywhere script extractors and the comparer, as the example program does.
 TOutcome Compare(const std::vector<std::string>& Master, const std::vector<std::string>& Target) {
   TDBStructure MH(nullptr), TH(nullptr);
   TASAScriptExtract MX(nullptr), TX(nullptr);
@@ -242,8 +242,8 @@ TEST(ASAReadBack, CodeTextsReadBackIntoTheObjectsThatWroteThem) {
   }
   int Read = 0;
   for (auto& [Heading, Body] : Sections) {
-    const bool Creating = Heading.size() > 5 && (Heading.ends_with(": Def") ||
-                                                 Heading.ends_with(": EmptyDef"));
+    const bool Creating =
+        Heading.size() > 5 && (Heading.ends_with(": Def") || Heading.ends_with(": EmptyDef"));
     if (!Creating || Body.rfind("CREATE ", 0) != 0) continue;
     while (!Body.empty() && Body.back() == '\n') Body.pop_back();
     TObjs O;
@@ -298,7 +298,8 @@ TEST(ASAReadBack, TheCompareCommandReadsSQLAnywhereScripts) {
       Err2);
   EXPECT_EQ(Code2, 1);
   EXPECT_EQ(Out2.str(), "");
-  EXPECT_NE(Err2.str().find("asa_bad.sql:2:1: error: Missing: <)> (<Terminator>)"), std::string::npos)
+  EXPECT_NE(Err2.str().find("asa_bad.sql:2:1: error: Missing: <)> (<Terminator>)"),
+            std::string::npos)
       << Err2.str();
 }
 #endif

@@ -145,6 +145,7 @@ TFldData* Column(TObjs& O, const std::string& Table, int Index) {
 /// Every Firebird script the library's writers produce, and the bundled examples.
 const char* const WrittenScripts[] = {"keys/update_firebird.sql",
                                       "metadata/shop_firebird.sql",
+                                      "fb_complete/schema.sql",
                                       "metadata/table_orders_firebird.sql",
                                       "code_objects/update_firebird_routines.sql",
                                       "tables/passes_firebird.sql",
@@ -283,6 +284,14 @@ TEST(IBParser, StatementFormsBuildTheirObjects) {
          EXPECT_EQ(F->ModuleName, "udf");
          EXPECT_TRUE(F->ReturnParam->ByValue);
        }},
+      {"CREATE VIEW V AS SELECT 1 FROM RDB$DATABASE;\nRECREATE VIEW V AS SELECT 2 FROM "
+       "RDB$DATABASE;\nCREATE OR ALTER EXCEPTION E 'a';\nCREATE OR ALTER EXCEPTION E 'b';",
+       [](TObjs& O) {
+         auto* V = Find<TViwData>(O.Views, "V");
+         ASSERT_NE(V, nullptr);
+         EXPECT_EQ(V->Body, "SELECT 2 FROM RDB$DATABASE");
+         EXPECT_EQ(Find<TExcData>(O.Exceptions, "E")->Message, "b");
+       }},
   };
   for (const TCase& C : Cases) {
     TObjs O;
@@ -316,13 +325,14 @@ TEST(IBReadBack, EveryWrittenScriptReadsWithoutAnError) {
 }
 
 TEST(IBReadBack, TheSchemaWritersScriptComparesToNothing) {
-  for (const char* Name :
-       {"metadata/shop_firebird.sql", "../../examples/data/firebird/orders_v1.sql",
-        "../../examples/data/firebird/orders_v2.sql"}) {
+  for (const char* Name : {"metadata/shop_firebird.sql", "fb_complete/schema.sql",
+                           "../../examples/data/firebird/orders_v1.sql",
+                           "../../examples/data/firebird/orders_v2.sql"}) {
     const std::string Original = ReadFile(Fixtures + Name);
     TObjs O;
     O.SetDatabaseType(dbInterBase);
     ASSERT_EQ(ParseInto(O, Original), std::vector<std::string>{}) << Name;
+    O.IBServerOptions.GetIBCompareOptions().FldCharsetCompare = true;
     TStringList Lines;
     O.ExtractMetadata(Lines);
     const std::string Written = Join(Lines);
