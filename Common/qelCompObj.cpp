@@ -27,9 +27,8 @@ void TObjs::SetSourceDefinition() {
   for (TDbObjList* L : {&Views, &Procedures, &Triggers})
     for (int I = 0; I < L->Count(); ++I) {
       TDbObj* Obj = L->Objects(I);
-      const std::string D = Obj->Def();
-      Obj->SourceDefinition = D;
-      Obj->CurrentDef = D;
+      Obj->SourceDefinition = Obj->Def();
+      Obj->CurrentDef = Obj->CompareDef();
     }
 }
 

@@ -82,6 +82,10 @@ std::string TViwData::Def() const {
   }
 }
 
+std::string TViwData::CompareDef() const {
+  return ServerDef.empty() ? Def() : ServerDef;
+}
+
 std::string TViwData::DropDef() const {
   return SkipDef ? "" : "DROP VIEW " + GetObjFullName();
 }

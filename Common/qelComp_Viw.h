@@ -45,8 +45,16 @@ class TViwData : public TDbObj {
   /// Stores the mark on both views of a pair.
   void SetReCreate(bool Value);
 
+  /// What a live server's catalog holds for this view, where the server, storing this view's
+  /// text, writes it back as the catalog's own view: compared in place of Def, so the two count
+  /// as one. The view is still created from its own text and columns, which also hold where
+  /// what it reads changes under it.
+  std::string ServerDef;
+
   /// The CREATE text of the view's dialect.
   std::string Def() const override;
+  /// ServerDef where the server matched the view, else Def.
+  std::string CompareDef() const override;
   /// Creates what the view needs, the view, and the triggers of the view with an empty body.
   /// A view already on its way (a dependency cycle led back to it) is left to that step.
   void CreateDependDef() override;

@@ -454,6 +454,27 @@ void TIbParser::ParseAlter() {
   if (IsWord("PROCEDURE")) return ParseProcedure(true);
   if (IsWord("TRIGGER")) return ParseTrigger(true);
   if (IsWord("EXCEPTION")) return ParseException();
+  if (IsWord("DOMAIN")) {
+    // ADD [CONSTRAINT] CHECK sets the domain's check (isql -x adds them after the bodies);
+    // other domain changes are run, not modelled.
+    GetSy();
+    const std::string N = Name();
+    auto* O = dynamic_cast<TObjs*>(Objs);
+    auto* D = O ? dynamic_cast<TDmnData*>(O->Domains.FindObj(N)) : nullptr;
+    Report(stStatement, N, dboDomain, odbAlter);
+    if (IsWord("ADD")) {
+      GetSy();
+      if (IsWord("CONSTRAINT")) GetSy();
+      if (IsWord("CHECK") && D) {
+        GetSy();
+        const std::int32_t Start = SyPos;
+        SkipParens();
+        D->TypeField->CheckText = " " + CopyTxtFrom(Start);
+      }
+    }
+    SkipToTerm();
+    return;
+  }
   // ALTER DOMAIN, ALTER INDEX, ALTER SEQUENCE, ALTER DATABASE: run, not modelled.
   SkipToTerm();
   Report(stStatement, "", dboUnknown, odbAlter);
@@ -557,6 +578,16 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
     Fld.Identity = true;
   }
   ParseDataType(Fld);
+  if (IsWord("COMPUTED")) {
+    // isql -x writes the type the server derived ahead of COMPUTED BY; the catalog keeps the
+    // expression only, so the column reads as one written without a type.
+    Fld.FieldType = iftUnknown;
+    Fld.Size = Fld.Precision = Fld.Scale = Fld.SubType = Fld.SegmentSize = 0;
+    Fld.CharSet.clear();
+    Fld.DomainName.clear();
+    ParseColumnDef(Fld, Owner);
+    return;
+  }
   for (;;) {
     if (IsWord("DEFAULT")) {
       GetSy();
@@ -827,10 +858,12 @@ void TIbParser::ParseAlterTable() {
     } else {
       // ALTER [COLUMN] c POSITION n moves the column; its type, name or default, written by
       // the column-alteration driver, is run and not modelled.
+      TFldData* Altered = nullptr;
       if (Sy == ibALTER) {
         GetSy();
         if (IsWord("COLUMN")) GetSy();
         const std::string C = Name();
+        if (Tbl) Altered = FieldOf(Tbl->Fields, C);
         if (IsWord("POSITION") && Tbl) {
           GetSy();
           const int From = Tbl->Fields.IndexOf(C);
@@ -849,10 +882,18 @@ void TIbParser::ParseAlterTable() {
         }
       }
       while (Sy != syTerm && Sy != syEOF && Sy != syComma) {
-        if (Sy == syLParen)
-          SkipParens();
-        else
+        if (IsWord("COMPUTED") && Altered) {
+          // A computed column's new expression (isql -x sets them after the tables).
           GetSy();
+          if (IsWord("BY")) GetSy();
+          const std::int32_t Start = SyPos;
+          SkipParens();
+          Altered->Body = CopyTxtFrom(Start);
+        } else if (Sy == syLParen) {
+          SkipParens();
+        } else {
+          GetSy();
+        }
       }
     }
     if (Sy != syComma) break;
@@ -1150,15 +1191,26 @@ void TIbParser::ParseComment() {
     TestIdent("ON");
   TDbObject Kind = dboUnknown;
   std::string ObjName, Sub;
-  if (IsWord("DATABASE")) {
+  if (IsWord("PROCEDURE")) {
+    // PROCEDURE PARAMETER p.x, as isql -x writes a parameter's description.
     GetSy();
+    if (IsWord("PARAMETER")) {
+      Kind = dboParam;
+    } else {
+      Kind = dboProcedure;
+      ObjName = Name();
+    }
   } else if (IsWord("COLUMN") || IsWord("PARAMETER")) {
     Kind = IsWord("PARAMETER") ? dboParam : dboField;
+  }
+  if (IsWord("DATABASE")) {
+    GetSy();
+  } else if (Kind == dboField || Kind == dboParam) {
     GetSy();
     ObjName = Name();
     TestAndGetSy(syDot);
     Sub = Name();
-  } else {
+  } else if (Kind != dboProcedure) {
     const auto* K = std::find_if(kKindWords.begin(), kKindWords.end(),
                                  [this](const TKindWord& W) { return IsWord(W.Word.data()); });
     if (K == kKindWords.end()) {

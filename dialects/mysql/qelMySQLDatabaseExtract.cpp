@@ -79,9 +79,9 @@ void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
     Probe.SetBody(Create);
     ParseObjText(*Parser, Probe);
     if (Probe.Body != V.Body || Probe.Fields.Count() != V.Fields.Count()) return;
-    W.SetBody(V.Body);
-    // The server's text names the columns itself (as aliases): the script's list goes.
-    if (V.Fields.Empty()) W.Fields.Clear();
+    // Compared as the catalog's view; created, should it have to be, from the script's text
+    // and column list.
+    W.ServerDef = V.Def();
   });
 }
 

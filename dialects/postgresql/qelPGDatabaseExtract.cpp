@@ -527,7 +527,7 @@ bool SameColumnNames(const TViwData& A, const TViwData& B) {
 
 void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
   auto Differ = [](const TViwData& V, const TViwData& W) { return W.Body != V.Body; };
-  ProbeViews(Other, Differ, [this, &Other](TQELQuery& Q, TViwData& V, TViwData& W) {
+  ProbeViews(Other, Differ, [this](TQELQuery& Q, TViwData& V, TViwData& W) {
     std::string Columns;
     for (const auto& F : W.Fields)
       Columns += (Columns.empty() ? "(" : ", ") + PGSQLQuoteIdent(F->GetObjName());
@@ -543,19 +543,8 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
     Q.ExecSQL();
     if (Rendered != V.Body) return;
     if (!W.Fields.Empty() && !SameColumnNames(V, W)) return;
-    W.SetBody(V.Body);
-    if (!W.Fields.Empty()) return;
-    // The columns the server names, with the descriptions the script gave them.
-    for (const auto& F : V.Fields) {
-      auto G = std::make_unique<TFldData>(&Other);
-      G->Assign(*F);
-      G->OwnerObj = &W;
-      G->TableName = W.GetObjName();
-      const TFldData* Described = W.DescribedColumns.Find(F->GetObjName());
-      G->Description = Described ? Described->Description : std::string();
-      W.Fields.Add(std::move(G));
-    }
-    W.DescribedColumns.Clear();
+    // Compared as the catalog's view; created, should it have to be, from the script's text.
+    W.ServerDef = V.Def();
   });
 }
 
