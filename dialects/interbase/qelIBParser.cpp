@@ -1290,6 +1290,7 @@ bool TIbParser::ParseSysDescription() {
   TestAndGetSy(syEqual);
   const std::string Text = DescriptionText();
   if (!IsWord("WHERE")) return false;
+  GetSy();
   std::string ObjName, Sub;
   while (Sy != syTerm && Sy != syEOF) {
     const std::string Column = Sy == syIdent ? Ident : std::string();

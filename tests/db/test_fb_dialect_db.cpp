@@ -5,9 +5,15 @@
 //   - the example program's compare --execute brings a database built from one script to the
 //     isql-fb -x output of a database built from the other, and a second comparison prints no
 //     statement; its extract writes a script that rebuilds the database;
+//   - the isql-fb -x output of each database reads back through the script extractor without
+//     an error and compares with its database to no statement, either way;
 //   - the golden order-entry update runs through the executor (RECONNECT, SET TERM blocks);
+//   - a statement the server refuses (when run, or only at its commit) stops the executor with
+//     BreakOnError: the error names it, nothing after it runs, and the database holds exactly
+//     the statements the log shows run before it (each DDL statement commits on its own);
 //   - a refused login and a missing database file come back as messages;
-//   - the descriptions the executor writes (COMMENT ON) read back from the catalog.
+//   - the descriptions the executor writes (COMMENT ON) read back from the catalog; the forms
+//     of older servers (RDB$ writes, DESCRIBE) go as written and come back as refusals.
 // Dumps leave out the CREATE DATABASE comment and number the names the server makes up.
 #include <gtest/gtest.h>
 
@@ -16,6 +22,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -29,6 +36,8 @@
 #include "qelDBStructure.h"
 #include "qelIBDatabaseExtract.h"
 #include "qelIBSQLExec.h"
+#include "qelIBScriptExtract.h"
+#include "qelVarnel.h"
 
 using namespace qel;
 using namespace qel::testing;
@@ -166,6 +175,66 @@ TEST(FbDialectDb, TheCatalogReadsAsTheScript) {
   }
 }
 
+TEST(FbDialectDb, IsqlExtractReadsBackAsItsDatabase) {
+  const TFbTools T;
+  std::vector<std::string> Names(std::begin(Schemas), std::end(Schemas));
+  for (const auto& E : std::filesystem::directory_iterator(Fixtures + "fb_complete/cases"))
+    for (const char* Side : {"/master.sql", "/target.sql"})
+      Names.push_back("fb_complete/cases/" + E.path().filename().string() + Side);
+  for (const std::string& Name : Names) {
+    SCOPED_TRACE(Name);
+    ASSERT_EQ(T.Load("qel_fbx", Fixtures + Name), "");
+    const std::string Dump = T.Dir + "/isql_x.sql";
+    std::filesystem::remove(Dump);  // -o appends
+    std::string Out;
+    ASSERT_EQ(
+        Shell("isql-fb -x -user " + ShellQuoted(Env("QEL_FB_USER")) + " -password " +
+                  ShellQuoted(Env("QEL_FB_PASSWORD")) + " " +
+                  ShellQuoted(T.Server() + ":" + T.Path("qel_fbx")) + " -o " + ShellQuoted(Dump),
+              Out),
+        0)
+        << Out;
+    for (const bool ScriptIsMaster : {true, false}) {
+      auto C = Connection(T, "qel_fbx", Env("QEL_FB_PASSWORD"));
+      TDBStructure SH(nullptr), DH(nullptr);
+      TIBScriptExtract SX(nullptr);
+      TIBDBExtract DX(nullptr);
+      const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
+      SX.SetDBStructure(&SH);
+      SX.SetOnErrorMessage(Quiet);
+      TStringList Files;
+      Files.Add(Dump);
+      SX.SetScriptFileNames(Files);
+      DX.SetConnection(C.get());
+      DX.SetDBStructure(&DH);
+      DX.SetOnErrorMessage(Quiet);
+      TVarnel V(nullptr);
+      V.OnErrorMessage = Quiet;
+      V.GetIBServerOptions().GetIBCompareOptions().SetUpdateDescriptionMode(udComment);
+      V.GetIBServerOptions().GetIBCompareOptions().FldCharsetCompare = true;
+      V.SetDBMaster(ScriptIsMaster ? &SH : &DH);
+      V.SetDBTarget(ScriptIsMaster ? &DH : &SH);
+      V.SetExtractorMaster(ScriptIsMaster ? static_cast<TCustomExtract*>(&SX) : &DX);
+      V.SetExtractorTarget(ScriptIsMaster ? static_cast<TCustomExtract*>(&DX) : &SX);
+      ASSERT_TRUE(V.ExtractDatabases());
+      std::string Errors;
+      for (int I = 0; I < V.MsgManager.GetMsgCount(); ++I)
+        if (V.MsgManager.Items(I).MsgType == mt_Err)
+          Errors +=
+              std::to_string(V.MsgManager.Items(I).Line) + ": " + V.MsgManager.Items(I).Text + "\n";
+      EXPECT_EQ(Errors, "") << ReadFile(Dump);
+      std::string Script;
+      if (V.CompareDatabases() && V.GetSQLExec()) {
+        TStringList Lines;
+        V.GetSQLExec()->GetScript(Lines, false);
+        for (int I = 0; I < Lines.Count(); ++I) Script += Lines[I] + "\n";
+      }
+      EXPECT_EQ(StatementCount(Script), 0)
+          << (ScriptIsMaster ? "script -> database\n" : "") << Script;
+    }
+  }
+}
+
 TEST(FbDialectDb, LiveUpdatesReachTheMasterAndExtractRebuilds) {
   const TFbTools T;
   std::vector<std::pair<std::string, std::string>> Pairs = {{Schemas[0], Schemas[1]},
@@ -222,6 +291,77 @@ TEST(FbDialectDb, TheOrderEntryUpdateRunsThroughTheExecutor) {
   EXPECT_TRUE(E.ExecuteScript()) << (Errors.empty() ? "" : Errors[0]);
   E.DisconnectFromDatabase();
   EXPECT_EQ(T.Dump("qel_fbt"), T.Dump("qel_fbm"));
+}
+
+TEST(FbDialectDb, ARefusedStatementStopsTheRunAndWhatRanBeforeItStays) {
+  const TFbTools T;
+  const std::string Setup = T.Dir + "/setup.sql";
+  {
+    std::ofstream Out(Setup);
+    Out << "CREATE TABLE DUP (X INTEGER);\nCOMMIT;\nINSERT INTO DUP VALUES (1);\n"
+           "INSERT INTO DUP VALUES (1);\n";
+  }
+  const struct {
+    const char* Refused;
+    const char* Reason;
+  } Cases[] = {
+      // Refused when run: the table does not exist.
+      {"ALTER TABLE NO_SUCH ADD X INTEGER;", "NO_SUCH"},
+      // Refused only at its commit, when the server builds the index over duplicate rows.
+      {"CREATE UNIQUE INDEX IX_DUP ON DUP (X);", "IX_DUP"},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Refused);
+    ASSERT_EQ(T.Load("qel_fbe", Setup), "");
+    auto C = Connection(T, "qel_fbe", Env("QEL_FB_PASSWORD"));
+    TIBSQLExec E(nullptr);
+    std::vector<std::string> Errors, Log;
+    E.OnErrorMessage = [&Errors](TObject*, const std::string& Text) { Errors.push_back(Text); };
+    E.OnLogNextLine = [&Log](TObject*, const std::string& Text) { Log.push_back(Text); };
+    E.SetConnection(C.get());
+    E.BreakOnError = true;
+    TStringList Lines;
+    Lines.SetText("CREATE TABLE T_ONE (ID INTEGER);\nCREATE TABLE T_TWO (ID INTEGER);\n" +
+                  std::string(Case.Refused) + "\nCREATE TABLE T_THREE (ID INTEGER);\n");
+    E.LoadScript(Lines);
+    ASSERT_EQ(E.GetStatementsCount(), 4);
+    EXPECT_FALSE(E.ExecuteScript());
+    EXPECT_EQ(E.ErrorCount, 1);
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_NE(Errors[0].find(Case.Reason), std::string::npos) << Errors[0];
+    // The error is the refused statement's, and its message points at it.
+    EXPECT_EQ(E.GetStatement(2)->ErrorText, Errors[0]);
+    const TMsgData* Err = nullptr;
+    for (int I = 0; I < E.MsgManager.GetMsgCount(); ++I)
+      if (E.MsgManager.Items(I).MsgType == mt_Err) Err = &E.MsgManager.Items(I);
+    ASSERT_NE(Err, nullptr);
+    EXPECT_EQ(Err->Obj, E.GetStatement(2));
+    EXPECT_NE(std::find(Log.begin(), Log.end(), "< Break on Error! >"), Log.end());
+    // Run, by the log: each statement it shows run and that holds no error.
+    std::vector<std::string> Ran;
+    for (int I = 0; I < E.GetStatementsCount(); ++I) {
+      const TStatement* S = E.GetStatement(I);
+      const bool Logged =
+          std::find(Log.begin(), Log.end(), "< Exec SQL >: " + S->GetCaption()) != Log.end();
+      EXPECT_EQ(Logged, I <= 2) << S->GetCaption();
+      if (Logged && S->ErrorText.empty()) Ran.push_back(S->ObjName);
+    }
+    EXPECT_EQ(Ran, (std::vector<std::string>{"T_ONE", "T_TWO"}));
+    E.DisconnectFromDatabase();
+    // Held, by the catalog, read on the connection opened afresh.
+    C->SetConnected(true);
+    std::unique_ptr<TQELQuery> Q(C->CreateQuery(nullptr));
+    Q->SetSQLText(
+        "SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME STARTING "
+        "WITH 'T_' UNION ALL SELECT TRIM(RDB$INDEX_NAME) FROM RDB$INDICES WHERE "
+        "RDB$INDEX_NAME = 'IX_DUP' ORDER BY 1");
+    Q->Open();
+    std::vector<std::string> Held;
+    for (; !Q->GetEof(); Q->Next()) Held.push_back(Q->GetFields()->Fields(0)->AsString());
+    Q.reset();
+    C->SetConnected(false);
+    EXPECT_EQ(Held, Ran);
+  }
 }
 
 TEST(FbDialectDb, ARefusedLoginAndAMissingFileAreMessages) {
@@ -297,27 +437,39 @@ TEST(FbDialectDb, DescriptionsTheExecutorWritesReadBack) {
             "it's ITEM\nline two");
 }
 
-TEST(FbDialectDb, ASystemTableDescriptionIsRefusedAsAnError) {
-  // The form older servers take: Firebird 3 keeps its system tables read-only, and the run says
-  // so instead of passing over it.
+TEST(FbDialectDb, OlderDescriptionFormsAreRefusedAsErrors) {
+  // The forms older servers take, sent as written: Firebird 3 keeps its system tables
+  // read-only and knows no DESCRIBE, and the run says so instead of passing over it.
   const TFbTools T;
   ASSERT_EQ(T.Load("qel_fbd", Examples + "orders_v1.sql"), "");
-  auto C = Connection(T, "qel_fbd", Env("QEL_FB_PASSWORD"));
-  TObjs O;
-  O.SetDatabaseType(dbInterBase);
-  auto* Tbl = new TTblData(&O);
-  Tbl->SetObjName("CUSTOMER");
-  Tbl->Description = "changed";
-  ASSERT_TRUE(O.AddObj(Tbl));
-  const std::string Text = Tbl->DescriptionDef();
-  ASSERT_EQ(Text.rfind("UPDATE RDB$RELATIONS SET RDB$DESCRIPTION", 0), 0u) << Text;
-  TIBSQLExec E(nullptr);
-  std::vector<std::string> Errors;
-  E.OnErrorMessage = [&Errors](TObject*, const std::string& Msg) { Errors.push_back(Msg); };
-  E.SetConnection(C.get());
-  E.Add(Text, stDescription, "CUSTOMER");
-  EXPECT_FALSE(E.ExecuteScript());
-  ASSERT_FALSE(Errors.empty());
-  EXPECT_NE(Errors[0].find("not allowed for system table"), std::string::npos) << Errors[0];
-  E.DisconnectFromDatabase();
+  const struct {
+    TUpdateDescriptionType Mode;
+    const char* Start;
+    const char* Refusal;
+  } Cases[] = {
+      {udSysTables, "UPDATE RDB$RELATIONS SET RDB$DESCRIPTION", "not allowed for system table"},
+      {udDescribe, "DESCRIBE TABLE CUSTOMER", "Token unknown"},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Start);
+    auto C = Connection(T, "qel_fbd", Env("QEL_FB_PASSWORD"));
+    TObjs O;
+    O.SetDatabaseType(dbInterBase);
+    O.IBServerOptions.GetIBCompareOptions().SetUpdateDescriptionMode(Case.Mode);
+    auto* Tbl = new TTblData(&O);
+    Tbl->SetObjName("CUSTOMER");
+    Tbl->Description = "changed";
+    ASSERT_TRUE(O.AddObj(Tbl));
+    const std::string Text = Tbl->DescriptionDef();
+    ASSERT_EQ(Text.rfind(Case.Start, 0), 0u) << Text;
+    TIBSQLExec E(nullptr);
+    std::vector<std::string> Errors;
+    E.OnErrorMessage = [&Errors](TObject*, const std::string& Msg) { Errors.push_back(Msg); };
+    E.SetConnection(C.get());
+    E.Add(Text, stDescription, "CUSTOMER");
+    EXPECT_FALSE(E.ExecuteScript());
+    ASSERT_FALSE(Errors.empty());
+    EXPECT_NE(Errors[0].find(Case.Refusal), std::string::npos) << Errors[0];
+    E.DisconnectFromDatabase();
+  }
 }

@@ -292,6 +292,26 @@ TEST(IBParser, StatementFormsBuildTheirObjects) {
          EXPECT_EQ(V->Body, "SELECT 2 FROM RDB$DATABASE");
          EXPECT_EQ(Find<TExcData>(O.Exceptions, "E")->Message, "b");
        }},
+      // The forms isql -x writes: typed computed columns set afterwards, domain checks added
+      // afterwards, procedure headers before their bodies, parameter descriptions.
+      {"CREATE DOMAIN D AS SMALLINT;\nCREATE TABLE T (Q INTEGER, TOTAL NUMERIC(18, 3) COMPUTED "
+       "BY (NULL));\nSET TERM ^ ;\nCREATE OR ALTER PROCEDURE P (A INTEGER)\nAS \nBEGIN SUSPEND; "
+       "END ^\nALTER PROCEDURE P (A INTEGER)\nAS \nBEGIN\n  EXIT;\nEND ^\nSET TERM ; ^\n"
+       "ALTER DOMAIN D ADD CONSTRAINT\n         CHECK (VALUE > 0);\nALTER TABLE T \n"
+       "        ALTER TOTAL TYPE NUMERIC(18, 3) COMPUTED BY (Q * 2);\n"
+       "COMMENT ON    PROCEDURE PARAMETER P.A IS 'the a';\nCOMMENT ON PROCEDURE    P IS 'pp';",
+       [](TObjs& O) {
+         EXPECT_EQ(Find<TDmnData>(O.Domains, "D")->TypeField->CheckText, " (VALUE > 0)");
+         ASSERT_NE(Column(O, "T", 1), nullptr);
+         EXPECT_EQ(Column(O, "T", 1)->Body, "(Q * 2)");
+         EXPECT_EQ(Column(O, "T", 1)->FieldType, iftUnknown);
+         auto* P = Find<TPrcData>(O.Procedures, "P");
+         ASSERT_NE(P, nullptr);
+         EXPECT_EQ(P->Body, "BEGIN\n  EXIT;\nEND");
+         EXPECT_EQ(P->Description, "pp");
+         ASSERT_EQ(P->Params.Count(), 1);
+         EXPECT_EQ(P->Params[0]->Description, "the a");
+       }},
   };
   for (const TCase& C : Cases) {
     TObjs O;
@@ -415,3 +435,63 @@ TEST(IBReadBack, TheCompareCommandReadsFirebirdScripts) {
   EXPECT_EQ(Out.str(), ReadFile(Fixtures + "firebird/orders_update.sql"));
 }
 #endif
+
+// The three forms of a description as written for Firebird (system-table write, DESCRIBE,
+// COMMENT ON): the executor loads each as one description statement whose text is sent as
+// written (Firebird 3 refuses the first two, so they are tested as text here), and each reads
+// back into the description it wrote.
+TEST(IBSQLExec, DescriptionFormsLoadAsWrittenAndReadBack) {
+  const std::string Schema =
+      "CREATE TABLE T (C INTEGER);\nSET TERM ^ ;\nCREATE PROCEDURE F (X INTEGER) AS BEGIN EXIT; "
+      "END^\nSET TERM ; ^\n";
+  const struct {
+    TUpdateDescriptionType Mode;
+    const char* TableText;
+  } Modes[] = {
+      {udSysTables,
+       "UPDATE RDB$RELATIONS SET RDB$DESCRIPTION = \n'it''s T'\n"
+       "WHERE RDB$RELATION_NAME = 'T'"},
+      {udDescribe, "DESCRIBE TABLE T\n'it''s T'"},
+      {udComment, "COMMENT ON TABLE T IS\n'it''s T'"},
+  };
+  for (const auto& M : Modes) {
+    SCOPED_TRACE(M.TableText);
+    TObjs O;
+    O.SetDatabaseType(dbInterBase);
+    ASSERT_EQ(ParseInto(O, Schema), std::vector<std::string>{});
+    O.IBServerOptions.GetIBCompareOptions().SetUpdateDescriptionMode(M.Mode);
+    auto* P = Find<TPrcData>(O.Procedures, "F");
+    ASSERT_NE(P, nullptr);
+    const std::vector<std::pair<TDbObj*, std::string>> Described = {
+        {O.GetTable("T"), "it's T"}, {Column(O, "T", 0), "col\nline two"}, {P->Params[0], "par"}};
+    std::string Script;
+    std::vector<std::string> Texts;
+    for (const auto& [Obj, Text] : Described) {
+      Obj->Description = Text;
+      std::string Def = Obj->DescriptionDef();
+      for (std::size_t I; (I = Def.find('\r')) != std::string::npos;) Def.erase(I, 1);
+      Texts.push_back(Def);
+      Script += Def + ";\n";
+    }
+    EXPECT_EQ(Texts[0], M.TableText);
+
+    TIBSQLExec E(nullptr);
+    E.OnErrorMessage = [](TObject*, const std::string&) {};
+    TStringList Lines;
+    Lines.SetText(Script);
+    E.LoadScript(Lines);
+    EXPECT_FALSE(E.MsgManager.GetIsErr());
+    ASSERT_EQ(E.GetStatementsCount(), 3);
+    for (int I = 0; I < 3; ++I) {
+      EXPECT_EQ(E.GetStatement(I)->StatType, stDescription);
+      EXPECT_EQ(Join(E.GetStatement(I)->Lines), Texts[static_cast<std::size_t>(I)] + "\n");
+    }
+
+    TObjs Back;
+    Back.SetDatabaseType(dbInterBase);
+    ASSERT_EQ(ParseInto(Back, Schema + Script), std::vector<std::string>{});
+    EXPECT_EQ(Back.GetTable("T")->Description, "it's T");
+    EXPECT_EQ(Column(Back, "T", 0)->Description, "col\nline two");
+    EXPECT_EQ(Find<TPrcData>(Back.Procedures, "F")->Params[0]->Description, "par");
+  }
+}
