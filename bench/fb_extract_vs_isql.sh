@@ -96,7 +96,7 @@ ms() {
   end=$(date +%s.%N)
   echo "$end $start" | awk '{ printf "%.3f\n", ($1 - $2) * 1000 }'
 }
-extract() { "$VARNEL" extract --db "$URI" --output /dev/null; }
+extract() { "$VARNEL" extract --db "$URI" >/dev/null; }
 isql_x() { "${ISQL[@]}" -x "$SERVER:$DB"; }
 
 # A first run of each warms the server and its caches; the extract shows what it read.

@@ -81,6 +81,13 @@ std::string WriteWhole(const std::string& Path, const std::string& Text) {
   const fs::path Target(Path);
   std::error_code EC;
   if (fs::is_directory(Target, EC)) return Path + " is a directory";
+  // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written as it is: a file renamed
+  // over it would replace the device itself.
+  if (fs::exists(Target, EC) && !fs::is_regular_file(Target, EC)) {
+    std::ofstream Out(Target, std::ios::binary);
+    if (!Out || !(Out << Text) || !Out.flush()) return "cannot write " + Path;
+    return std::string();
+  }
   const fs::path Temp =
       Target.parent_path() / ("." + Target.filename().string() + ".varnel-" +
                               std::to_string(static_cast<long>(::getpid())) + ".tmp");
