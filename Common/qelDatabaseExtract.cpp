@@ -208,6 +208,18 @@ void TCustomDBExtract::ProbeViews(
   }
 }
 
+void TCustomDBExtract::KeepConnectionOptions() {
+  TObjs* Objs = GetObjs();
+  if (!Objs || !FConnection) return;
+  const TConnectionOptions& From = FConnection->GetConnectionOptions();
+  TConnectionOptions& To = Objs->ConnectionOptions;
+  To.SetDatabaseName(From.GetDatabaseName());
+  To.HostName = From.HostName;
+  To.Port = From.Port;
+  To.UserName = From.UserName;
+  To.Password = From.Password;
+}
+
 void TCustomDBExtract::ReportStepFailure(const std::string& Text) {
   FFailed = true;
   DoErrorMessage(ClassName() + "." + FCurrentStep + "(): " + Text);

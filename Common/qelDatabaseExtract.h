@@ -98,6 +98,8 @@ class TCustomDBExtract : public TCustomExtract {
 
   /// Sets the progress value and reports it against the maximum.
   void ReportProgress(int Value);
+  /// The collection keeps the database, host, port, user and password it was read through.
+  void KeepConnectionOptions();
 
   /// One view read here and its namesake of the other side of a comparison, read from scripts.
   using TViewProbe = std::function<void(TQELQuery& Query, TViwData& Own, TViwData& Other)>;

@@ -244,12 +244,16 @@ void TSQLExec::LoadScriptWithParser(TStrings& Lines,
   };
   DoLogNextLine("Loading script...");
   Parser->ParseScript(Lines, &Objs);
+  TakeScriptConnection(Parser->ConnectionOptions);
+  MsgManager.CopyFrom(&Parser->MsgManager);
+  DoLogNextLine(ScriptLoadedText());
+}
+
+void TSQLExec::TakeScriptConnection(const TConnectionOptions& Found) {
   // Only what the script names (a database in a USE statement) replaces the executor's
   // connection settings; a script that names none leaves the host's user and password alone.
-  if (!Parser->ConnectionOptions.GetDatabaseName().empty())
-    GetConnectionOptions().SetDatabaseName(Parser->ConnectionOptions.GetDatabaseName());
-  MsgManager.CopyFrom(&Parser->MsgManager);
-  DoLogNextLine("Script loaded.");
+  if (!Found.GetDatabaseName().empty())
+    GetConnectionOptions().SetDatabaseName(Found.GetDatabaseName());
 }
 
 void TSQLExec::AddStatement(TObject* /*Sender*/, const std::string& aText, TStatType aTyp,

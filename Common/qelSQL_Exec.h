@@ -135,6 +135,11 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   /// up the parser before it reads.
   void LoadScriptWithParser(TStrings& Lines,
                             const std::function<void(TCustomSQLParser&)>& Prepare = nullptr);
+  /// Takes what a loaded script names of its connection (Found) into the connection options;
+  /// the base takes the database only, leaving the host's user and password alone.
+  virtual void TakeScriptConnection(const TConnectionOptions& Found);
+  /// The log line that ends a load.
+  virtual std::string ScriptLoadedText() const { return "Script loaded."; }
   /// The text sent for Statement: the exact text it was added with where that was kept, else
   /// its lines joined by CR LF.
   std::string StatementText(const TStatement& Statement) const;

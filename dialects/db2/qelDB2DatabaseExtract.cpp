@@ -170,16 +170,7 @@ std::unique_ptr<TQELQuery> TDB2DBExtract::DetailQuery(const std::vector<std::str
 // Header, tables, views, procedures, triggers
 
 void TDB2DBExtract::ExtractHeader() {
-  TObjs* Objs = GetObjs();
-  TQELCustomConnection* C = GetQELConnection();
-  if (!Objs || !C) return;
-  const TConnectionOptions& From = C->GetConnectionOptions();
-  TConnectionOptions& To = Objs->ConnectionOptions;
-  To.SetDatabaseName(From.GetDatabaseName());
-  To.HostName = From.HostName;
-  To.Port = From.Port;
-  To.UserName = From.UserName;
-  To.Password = From.Password;
+  KeepConnectionOptions();
 }
 
 void TDB2DBExtract::ExtractTbl() {

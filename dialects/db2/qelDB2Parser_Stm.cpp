@@ -574,6 +574,8 @@ void TDB2Parser::ParseCreateIndex() {
   Idx->TableName = IdentName;
   ParseColumnList(Idx.get(), nullptr);
   for (;;) {
+    // An index the optimizer is told of, which the server does not build (the words
+    // "SPECIFICATION ONLY" of the statement).
     if (IsWord("SPECIFICATION")) {
       GetSy();
       TestIdent("ONLY");

@@ -86,13 +86,7 @@ void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
 }
 
 void TMySQLDBExtract::ExtractHeader() {
-  TObjs* Objs = GetObjs();
-  const TConnectionOptions& C = GetQELConnection()->GetConnectionOptions();
-  Objs->ConnectionOptions.SetDatabaseName(C.GetDatabaseName());
-  Objs->ConnectionOptions.UserName = C.UserName;
-  Objs->ConnectionOptions.Password = C.Password;
-  Objs->ConnectionOptions.HostName = C.HostName;
-  Objs->ConnectionOptions.Port = C.Port;
+  KeepConnectionOptions();
 }
 
 void TMySQLDBExtract::ExtractTbl() {

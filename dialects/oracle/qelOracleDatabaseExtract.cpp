@@ -106,16 +106,7 @@ void TOracleDBExtract::SetConstraintName(TCtrData& Ctr, const std::string& Name)
 // Steps with catalog texts
 
 void TOracleDBExtract::ExtractHeader() {
-  TObjs* Objs = GetObjs();
-  TQELCustomConnection* C = GetQELConnection();
-  if (!Objs || !C) return;
-  const TConnectionOptions& From = C->GetConnectionOptions();
-  TConnectionOptions& To = Objs->ConnectionOptions;
-  To.SetDatabaseName(From.GetDatabaseName());
-  To.HostName = From.HostName;
-  To.Port = From.Port;
-  To.UserName = From.UserName;
-  To.Password = From.Password;
+  KeepConnectionOptions();
 }
 
 void TOracleDBExtract::ExtractTyp() {
@@ -222,7 +213,7 @@ void TOracleDBExtract::ExtractPkg() {
   for (; !Q.GetEof(); Q.Next()) {
     auto* Pkg = new TPkgData(GetObjs());
     Pkg->SetObjName(Str(Q, "OBJECT_NAME"));
-    // Not trimmed: the parser splits specification and body at a line start.
+    // Not trimmed: the parser tells the package heading from its body at a line start.
     Pkg->FullText = CrLfLineBreaks(Str(Q, "DDL"));
     AddExtracted(Pkg, Pkg->GetObjName());
     if (TerminateRunning.load()) return;

@@ -21,32 +21,20 @@ std::unique_ptr<TCustomSQLParser> TOracleSQLExec::CreateParser(TCustomObjs* Objs
 }
 
 void TOracleSQLExec::LoadScript(TStrings& Lines) {
-  for (int I = GetStatementsCount() - 1; I >= 0; --I) Delete(I);
-  MsgManager.Clear();
-  TObjs Objs;  // throw-away: loading only produces statements
-  const std::unique_ptr<TCustomSQLParser> Parser = CreateParser(&Objs);
-  Parser->OnProgressUpdate = OnProgressUpdate;
-  Parser->OnLogNextLine = OnLogNextLine;
-  Parser->OnErrorMessage = OnErrorMessage;
-  Parser->ScriptName = ScriptFileName;
-  Parser->OnAddStatement = [this](TObject* Sender, const std::string& aText, TStatType aTyp,
-                                  const std::string& aObjName, TDbObject aObjType,
-                                  TDbOperation aOperation, const std::string& aOwnName,
-                                  TObject*& Statement) {
-    AddStatement(Sender, aText, aTyp, aObjName, aObjType, aOperation, aOwnName, Statement);
-  };
-  DoLogNextLine("Loading script...");
-  Parser->ParseScript(Lines, &Objs);
-  // Only what the script names replaces the host's connection settings.
-  const TConnectionOptions& Found = Parser->ConnectionOptions;
-  if (!Found.GetDatabaseName().empty())
-    GetConnectionOptions().SetDatabaseName(Found.GetDatabaseName());
+  LoadScriptWithParser(Lines);
+}
+
+void TOracleSQLExec::TakeScriptConnection(const TConnectionOptions& Found) {
+  // A CONNECT of the script names its user and password too.
+  TSQLExec::TakeScriptConnection(Found);
   if (!Found.UserName.empty()) {
     GetConnectionOptions().UserName = Found.UserName;
     GetConnectionOptions().Password = Found.Password;
   }
-  MsgManager.CopyFrom(&Parser->MsgManager);
-  DoLogNextLine("Script loaded: " + std::to_string(GetStatementsCount()) + " statements");
+}
+
+std::string TOracleSQLExec::ScriptLoadedText() const {
+  return "Script loaded: " + std::to_string(GetStatementsCount()) + " statements";
 }
 
 bool TOracleSQLExec::ExecuteScript() {

@@ -27,6 +27,8 @@ class TOracleSQLExec : public TSQLExec {
   /// schema objects the parser builds are not kept. Logs "Script loaded: " + the count +
   /// " statements".
   void LoadScript(TStrings& Lines) override;
+  void TakeScriptConnection(const TConnectionOptions& Found) override;
+  std::string ScriptLoadedText() const override;
   /// Opens the connection first (a failure is reported and gives False), then runs the script.
   bool ExecuteScript() override;
   /// A TOracleParser over Objs.

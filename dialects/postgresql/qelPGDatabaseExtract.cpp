@@ -340,13 +340,7 @@ std::vector<std::string> TPGDBExtract::RelationQuery(char RelKind) const {
 // Steps
 
 void TPGDBExtract::ExtractHeader() {
-  TObjs* Objs = GetObjs();
-  const TConnectionOptions& C = GetQELConnection()->GetConnectionOptions();
-  Objs->ConnectionOptions.SetDatabaseName(C.GetDatabaseName());
-  Objs->ConnectionOptions.HostName = C.HostName;
-  Objs->ConnectionOptions.Port = C.Port;
-  Objs->ConnectionOptions.UserName = C.UserName;
-  Objs->ConnectionOptions.Password = C.Password;
+  KeepConnectionOptions();
 
   TQELQuery& Q = WorkQuery();
   OpenQuery(Q, ProbeQuery());

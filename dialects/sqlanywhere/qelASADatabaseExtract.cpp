@@ -243,15 +243,8 @@ void TASADBExtract::SetConstraintName(TCtrData& Ctr, const std::string& Name) {
 
 void TASADBExtract::ExtractHeader() {
   TObjs* Objs = GetObjs();
-  TQELCustomConnection* C = GetQELConnection();
-  if (!Objs || !C) return;
-  const TConnectionOptions& From = C->GetConnectionOptions();
-  TConnectionOptions& To = Objs->ConnectionOptions;
-  To.SetDatabaseName(From.GetDatabaseName());
-  To.HostName = From.HostName;
-  To.Port = From.Port;
-  To.UserName = From.UserName;
-  To.Password = From.Password;
+  if (!Objs || !GetQELConnection()) return;
+  KeepConnectionOptions();
   TQELQuery& Q = WorkQuery();
   OpenQuery(Q, {"SELECT", "(select o1.setting from sysoption o1",
                 "where o1.user_id = U.user_id and o1.\"option\" = 'Quoted_identifier') QI,",

@@ -21,26 +21,11 @@ std::unique_ptr<TCustomSQLParser> TASASQLExec::CreateParser(TCustomObjs* Objs) {
 }
 
 void TASASQLExec::LoadScript(TStrings& Lines) {
-  for (int I = GetStatementsCount() - 1; I >= 0; --I) Delete(I);
-  MsgManager.Clear();
-  TObjs Objs;  // throw-away: loading only produces statements
-  const std::unique_ptr<TCustomSQLParser> Parser = CreateParser(&Objs);
-  Parser->OnProgressUpdate = OnProgressUpdate;
-  Parser->OnLogNextLine = OnLogNextLine;
-  Parser->OnErrorMessage = OnErrorMessage;
-  Parser->ScriptName = ScriptFileName;
-  Parser->OnAddStatement = [this](TObject* Sender, const std::string& aText, TStatType aTyp,
-                                  const std::string& aObjName, TDbObject aObjType,
-                                  TDbOperation aOperation, const std::string& aOwnName,
-                                  TObject*& Statement) {
-    AddStatement(Sender, aText, aTyp, aObjName, aObjType, aOperation, aOwnName, Statement);
-  };
-  DoLogNextLine("Loading script...");
-  Parser->ParseScript(Lines, &Objs);
-  if (!Parser->ConnectionOptions.GetDatabaseName().empty())
-    GetConnectionOptions().SetDatabaseName(Parser->ConnectionOptions.GetDatabaseName());
-  MsgManager.CopyFrom(&Parser->MsgManager);
-  DoLogNextLine("Script loaded: " + std::to_string(GetStatementsCount()) + " statements");
+  LoadScriptWithParser(Lines);
+}
+
+std::string TASASQLExec::ScriptLoadedText() const {
+  return "Script loaded: " + std::to_string(GetStatementsCount()) + " statements";
 }
 
 bool TASASQLExec::ExecuteScript() {

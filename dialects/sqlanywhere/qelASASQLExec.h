@@ -22,6 +22,7 @@ class TASASQLExec : public TSQLExec {
   /// message list afterwards (the first also went to OnErrorMessage). The schema objects the
   /// parser builds are not kept. Logs "Script loaded: " + the count + " statements".
   void LoadScript(TStrings& Lines) override;
+  std::string ScriptLoadedText() const override;
   /// Opens the connection first (a failure is reported and gives False), then runs the script.
   bool ExecuteScript() override;
   /// A TASAParser over Objs.

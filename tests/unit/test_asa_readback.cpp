@@ -15,122 +15,35 @@
 #include "qelASAScriptExtract.h"
 #include "qelDBStructure.h"
 #include "qelVarnel.h"
+#include "test_readback_util.h"
 
 #ifdef QEL_HAVE_COMPARE_COMMAND
 #include "varnel_compare.h"
 #endif
 
 using namespace qel;
+namespace readback = qel::testing::readback;
 
 namespace {
 
 const std::string Fixtures = std::string(QEL_FIXTURES_DIR) + "/";
 const std::string Examples = std::string(QEL_FIXTURES_DIR) + "/../../examples/data/sqlanywhere/";
 
-std::string ReadFile(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
+using readback::Join;
+using readback::ReadFile;
+using readback::Statements;
+using readback::TOutcome;
 
-std::string Join(const TStrings& Lines) {
-  std::string R;
-  for (int I = 0; I < Lines.Count(); ++I) R += Lines[I] + "\n";
-  return R;
-}
-
-/// The outcome of one comparison of two script texts.
-struct TOutcome {
-  bool Written = false;
-  std::string Script;
-  std::vector<std::string> Errors;
-};
-
-/// Compares the master texts with the target texts (each list read in order) through the SQL
-/// Anywhere script extractors and the comparer, as the example program does.
 TOutcome Compare(const std::vector<std::string>& Master, const std::vector<std::string>& Target) {
-  TDBStructure MH(nullptr), TH(nullptr);
-  TASAScriptExtract MX(nullptr), TX(nullptr);
-  TVarnel V(nullptr);
-  const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
-  auto Prepare = [&Quiet](TASAScriptExtract& X, TDBStructure& H, const char* Side,
-                          const std::vector<std::string>& Texts) {
-    X.SetDBStructure(&H);
-    X.SetOnErrorMessage(Quiet);
-    TStringList Names;
-    for (std::size_t I = 0; I < Texts.size(); ++I)
-      Names.Add(std::string(Side) + std::to_string(I) + ".sql");
-    X.SetScriptFileNames(Names);
-    X.OnLoadScript = [Side, Texts](TObject*, const std::string& FileName, TStrings* Script,
-                                   bool& Loaded) {
-      const std::size_t I = std::stoul(FileName.substr(std::string(Side).size()));
-      Script->SetText(Texts[I]);
-      Loaded = true;
-    };
-  };
-  Prepare(MX, MH, "master", Master);
-  Prepare(TX, TH, "target", Target);
-  V.OnErrorMessage = Quiet;
-  V.SetDBMaster(&MH);
-  V.SetDBTarget(&TH);
-  V.SetExtractorMaster(&MX);
-  V.SetExtractorTarget(&TX);
-  TOutcome R;
-  if (V.ExtractDatabases()) {
-    R.Written = V.CompareDatabases();
-    if (R.Written && V.GetSQLExec()) {
-      TStringList Lines;
-      V.GetSQLExec()->GetScript(Lines, false);
-      R.Script = Join(Lines);
-    }
-  }
-  for (int I = 0; I < V.MsgManager.GetMsgCount(); ++I) {
-    const TMsgData& M = V.MsgManager.Items(I);
-    if (M.MsgType == mt_Err)
-      R.Errors.push_back(M.ScriptName + ":" + std::to_string(M.Line) + ":" +
-                         std::to_string(M.Column) + ": " + M.Text);
-  }
-  return R;
+  return readback::CompareScripts<TASAScriptExtract>(Master, Target);
 }
 
-/// The statements of a script without its comments and blank lines: what is left when an
-/// update script has nothing to do is empty.
-std::string Statements(const std::string& Script) {
-  std::string R;
-  std::istringstream In(Script);
-  bool InComment = false;
-  for (std::string L; std::getline(In, L);) {
-    if (!L.empty() && L.back() == '\r') L.pop_back();
-    if (InComment || L.rfind("/*", 0) == 0) {
-      InComment = L.find("*/") == std::string::npos;
-      continue;
-    }
-    if (!L.empty()) R += L + "\n";
-  }
-  return R;
-}
-
-/// Reads Text into a fresh SQL Anywhere collection; the errors recorded.
 std::vector<std::string> ParseInto(TObjs& Objs, const std::string& Text) {
-  TASAParser P(&Objs);
-  P.OnErrorMessage = [](TObject*, const std::string&) {};
-  P.ParseScriptText(Text, &Objs);
-  std::vector<std::string> R;
-  for (int I = 0; I < P.MsgManager.GetMsgCount(); ++I)
-    R.push_back(std::to_string(P.MsgManager.Items(I).Line) + ":" +
-                std::to_string(P.MsgManager.Items(I).Column) + ": " + P.MsgManager.Items(I).Text);
-  return R;
+  return readback::ParseInto<TASAParser>(Objs, Text);
 }
 
-/// The schema writer's script of a SQL Anywhere script.
 std::string WrittenBack(const std::string& Text) {
-  TObjs O;
-  O.SetDatabaseType(dbSybaseASA);
-  EXPECT_EQ(ParseInto(O, Text), std::vector<std::string>{});
-  TStringList Lines;
-  O.ExtractMetadata(Lines);
-  return Join(Lines);
+  return readback::WrittenBack<TASAParser>(dbSybaseASA, Text);
 }
 
 const char* const Schemas[] = {"sqlanywhere/schema.sql",
