@@ -185,6 +185,11 @@ void TObjs::ExtractMetadata() {
   ScriptBuffer.Add("");
   ExtractUdf();
   ScriptBuffer.Add("");
+  // SQL Server and ASE bind their stand-alone rules and defaults to columns and user types.
+  if (DB == dbMSSQL || DB == dbSybaseASE) {
+    WriteList(*this, Rules, {.SetLines = false});
+    WriteList(*this, Defaults, {.SetLines = false});
+  }
   // PostgreSQL checks what a domain, a default and a view call when it creates them: a function
   // comes before its first user, and domains, tables and views each after what they need.
   // Other servers take their routines after the views they read.
@@ -265,7 +270,11 @@ void TObjs::ExtractScriptHeader(TStrings& aScript) {
       break;
     }
     case dbMSSQL:
-      if (ScriptOptions.Connect && !DbName.empty()) aScript.Add("USE " + QuotedDb() + End);
+      if (ScriptOptions.Connect && !DbName.empty()) {
+        aScript.Add("USE " + QuotedDb() + End);
+        if (MSSQLServerOptions.GetMSSQLDatabaseOptions().RecursiveTriggers)
+          aScript.Add("ALTER DATABASE " + QuotedDb() + " SET RECURSIVE_TRIGGERS ON" + End);
+      }
       // Every script states both settings, so that it does not depend on the connection's.
       QuotedIdentifierState = true;
       AnsiNullsState = true;

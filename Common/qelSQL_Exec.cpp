@@ -431,7 +431,9 @@ void TSQLExec::GetScript(TStrings& Lines, bool RecordLines) {
         Append(Text + Term);
       }
     } else if (S.StatType == stDescription) {
-      Append(Text + ";\r\n");
+      // A Transact-SQL batch ends at GO only: a CREATE VIEW, PROCEDURE or TRIGGER after the
+      // description must start a batch of its own.
+      Append(Text + (DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE ? Term : ";\r\n"));
     } else if (S.DbObject == dboView) {
       if (IB && Text.find("\r\n") == std::string::npos) {
         Append(Text + Term);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "Ado.h"
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelDBEngine.h"
@@ -62,6 +63,49 @@ std::string JoinNames(const TStrings& List, const char* Separator) {
     S += List[I];
   }
   return S;
+}
+
+/// The columns of Table from the columns schema rowset of ADO, in the rowset's order: the rows
+/// whose TABLE_NAME equals Table exactly, else those of the one table whose name differs from
+/// it only in case (Table then takes that spelling); False when there is no such table. A name
+/// found in several schemas gives the columns of the first one, never a mix of both.
+bool ReadOLEDBColumns(TADOConnection& ADO, std::string& Table, std::vector<std::string>& Names) {
+  TADODataSet Rows(nullptr);
+  ADO.OpenSchema(siColumns, Rows);
+  const TField* Name = Rows.FieldByName("TABLE_NAME");
+  const TField* Column = Rows.FieldByName("COLUMN_NAME");
+  // ODBC names the owner columns TABLE_CAT and TABLE_SCHEM, OLE DB TABLE_CATALOG and TABLE_SCHEMA.
+  const TField* Cat =
+      Rows.FindField("TABLE_CAT") ? Rows.FindField("TABLE_CAT") : Rows.FindField("TABLE_CATALOG");
+  const TField* Sch = Rows.FindField("TABLE_SCHEM") ? Rows.FindField("TABLE_SCHEM")
+                                                    : Rows.FindField("TABLE_SCHEMA");
+  auto Owner = [&] {
+    return (Cat ? Cat->AsString() : std::string()) + '\0' + (Sch ? Sch->AsString() : std::string());
+  };
+  bool Exact = false;
+  std::vector<std::string> Spellings;
+  for (Rows.First(); !Rows.GetEof(); Rows.Next()) {
+    const std::string& T = Name->AsString();
+    if (T == Table) {
+      Exact = true;
+      break;
+    }
+    if (SameText(T, Table) && std::find(Spellings.begin(), Spellings.end(), T) == Spellings.end())
+      Spellings.push_back(T);
+  }
+  if (!Exact) {
+    if (Spellings.size() != 1) return false;
+    Table = Spellings.front();
+  }
+  std::string FirstOwner;
+  bool Found = false;
+  for (Rows.First(); !Rows.GetEof(); Rows.Next()) {
+    if (Name->AsString() != Table) continue;
+    if (!Found) FirstOwner = Owner();
+    Found = true;
+    if (Owner() == FirstOwner) Names.push_back(Column->AsString());
+  }
+  return Found;
 }
 
 bool IsFirebird15Up(TIBSQLServerVersionType V) {
@@ -200,6 +244,10 @@ void TCmpTableOptions::NormaliseTableName() {
     }
     case dbMySQL:
     case dbAbstract:
+      break;
+    case dbMSAccess:
+    case dbCustomOLEDB:
+      // Matched against the names of the columns rowset, which are the source's own.
       break;
     case dbPostgreSQL:
       FTableName = LowerCase(FTableName);
@@ -461,6 +509,17 @@ bool TCmpTableOptions::ReadCatalogFields(TQELQuery& Query, TDatabaseType Db) {
       return true;
     case dbMSAccess:
     case dbCustomOLEDB:
+      if (TADOConnection* ADO =
+              FindADOConnection(Query.GetConnection() ? Query.GetConnection() : FConnection)) {
+        std::vector<std::string> Names;
+        if (!ReadOLEDBColumns(*ADO, FTableName, Names)) {
+          TableNotFound(Query);
+          return false;
+        }
+        for (const std::string& Name : Names) AddName(Name);
+        return true;
+      }
+      [[fallthrough]];  // an OLE DB side through another adapter: an empty result's columns
     case dbParadox:
     case dbDBASE: {
       // The column names (and for the local SQL the types) of an empty result of the table.

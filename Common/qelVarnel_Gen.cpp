@@ -390,8 +390,9 @@ void TVarnel::MakeScriptHeader() {
         Exec.Add("-- Default collation: " + SafeLineComment(O.Collation) + "\r\n", stComment);
       if (!DbName.empty()) Exec.Add("USE " + DbName, stConnect);
       // Only switched on: a master without recursive triggers leaves the target's setting.
+      // The statement names the database; without a name there is nothing it could run on.
       if (GetMObjs()->MSSQLServerOptions.GetMSSQLDatabaseOptions().RecursiveTriggers &&
-          !O.GetMSSQLDatabaseOptions().RecursiveTriggers)
+          !O.GetMSSQLDatabaseOptions().RecursiveTriggers && !DbName.empty())
         Exec.Add("ALTER DATABASE " + QuoteIdent(DbName) + " SET RECURSIVE_TRIGGERS ON", stStatement,
                  DbName, dboDatabase, odbAlter);
       break;

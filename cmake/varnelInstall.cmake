@@ -1,6 +1,6 @@
 # Installation: the libraries, every header under include/varnel/, the example program, the CMake
 # package (varnelConfig.cmake with the targets varnel::varnel, varnel::adapterbase, varnel::pgdac,
-# varnel::mydac and varnel::fib) and varnel.pc for pkg-config.
+# varnel::mydac, varnel::fib and varnel::ado) and varnel.pc for pkg-config.
 include(CMakePackageConfigHelpers)
 
 set(QEL_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/varnel)
@@ -29,16 +29,16 @@ set(QEL_PC_LIBS)
 if(TARGET varnel_adapterbase)
   file(GLOB QEL_ADAPTER_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/adapters/*.h)
   list(APPEND QEL_INSTALL_HEADERS ${QEL_ADAPTER_HEADERS})
-  foreach(adapter IN ITEMS pgdac mydac fib adapterbase)
+  foreach(adapter IN ITEMS pgdac mydac fib ado adapterbase)
     set_target_properties(varnel_${adapter} PROPERTIES EXPORT_NAME ${adapter})
     list(APPEND QEL_INSTALL_TARGETS varnel_${adapter})
     string(APPEND QEL_PC_LIBS " -lvarnel_${adapter}")
   endforeach()
-  set(QEL_INSTALL_ADAPTERS pgdac mydac fib)
+  set(QEL_INSTALL_ADAPTERS pgdac mydac fib ado)
   # Requires and Libs, not their .private forms: the libraries are static only, so every link
   # against them is a static link; and `pkg-config --static` would also ask for libpq's own
   # private libraries (-lpgcommon -lpgport), which Debian does not ship.
-  set(QEL_PC_REQUIRES "libpq, libmariadb")
+  set(QEL_PC_REQUIRES "libpq, libmariadb, odbc")
   set(QEL_PC_CLIENT_LIBS " -lfbclient")
 endif()
 string(APPEND QEL_PC_LIBS " -lvarnel${QEL_PC_CLIENT_LIBS}")

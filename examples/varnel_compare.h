@@ -19,4 +19,10 @@ void CompareHelp(std::ostream& Out);
 /// message list holds errors (no script is written then), 2 for bad arguments.
 int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err);
 
+/// Set by the program (never by a caller that goes on running): once the update script is
+/// written and flushed, RunCompare ends the process at once with success, leaving the two
+/// schemas to the end of the process instead of freeing them object by object. Nothing is
+/// open for writing then; the run with --execute returns as usual.
+extern bool ExitWhenWritten;
+
 }  // namespace varnel_cli

@@ -83,6 +83,36 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text) {
   return U;
 }
 
+TDatabaseURI ParseDataSource(const std::string& Option, const std::string& Text) {
+  if (!SameText(Text.substr(0, 5), "odbc:")) return ParseURI(Option, Text);
+  TDatabaseURI U;
+  U.ConnectionType = cnADO;
+  U.DatabaseType = dbCustomOLEDB;
+  if (Text.compare(5, 2, "//") == 0) {
+    U.Database = PercentDecode(Text.substr(7));
+    if (U.Database.empty()) throw TUsageError{Option + ": odbc:// names no data source"};
+    U.ConnectionString = "DSN=" + U.Database;
+    return U;
+  }
+  U.ConnectionString = Text.substr(5);
+  if (Trim(U.ConnectionString).empty())
+    throw TUsageError{Option + ": odbc: is followed by no connection string"};
+  // The name messages give the database: its DATABASE entry, else its DSN.
+  for (const char* Key : {"DATABASE", "DSN"}) {
+    std::size_t B = 0;
+    while (U.Database.empty() && B < U.ConnectionString.size()) {
+      std::size_t E = U.ConnectionString.find(';', B);
+      if (E == std::string::npos) E = U.ConnectionString.size();
+      const std::string Entry = U.ConnectionString.substr(B, E - B);
+      const std::size_t Eq = Entry.find('=');
+      if (Eq != std::string::npos && SameText(Trim(Entry.substr(0, Eq)), Key))
+        U.Database = Trim(Entry.substr(Eq + 1));
+      B = E + 1;
+    }
+  }
+  return U;
+}
+
 std::unique_ptr<TQELConnection> MakeConnection(const TDatabaseURI& U) {
   auto C = std::make_unique<TQELConnection>(nullptr);
   C->SetConnectionType(U.ConnectionType);
@@ -93,6 +123,7 @@ std::unique_ptr<TQELConnection> MakeConnection(const TDatabaseURI& U) {
   O.UserName = U.User;
   O.Password = U.Password;
   O.SetDatabaseName(U.Database);
+  O.ConnectionString = U.ConnectionString;
   if (U.DatabaseType == dbInterBase) C->GetIBServerOptions().SQLServerVersion = st_Firebird_25;
   // Connection failures come back as the comparer's errors; nothing is shown twice.
   C->OnErrorMessage = [](TObject*, const std::string&) {};

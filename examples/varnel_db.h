@@ -19,10 +19,18 @@ struct TDatabaseURI {
   qel::TDatabaseType DatabaseType = qel::dbAbstract;
   std::string User, Password, Host, Database;
   int Port = 0;
+  /// The ODBC connection string of an ODBC data source.
+  std::string ConnectionString;
 };
 
 /// Reads Text as a database URI; Option names the argument in the message of a TUsageError.
 TDatabaseURI ParseURI(const std::string& Option, const std::string& Text);
+
+/// Reads Text as a database URI or as an ODBC data source: "odbc://DSN" names a data source of
+/// odbc.ini, "odbc:" followed by an ODBC connection string ("odbc:Driver={PostgreSQL
+/// Unicode};Server=...;Database=...;UID=...;PWD=...") connects without one. An ODBC side is
+/// an OLE DB source to the library (dbCustomOLEDB through the ADO adapter).
+TDatabaseURI ParseDataSource(const std::string& Option, const std::string& Text);
 
 /// A connection component (not yet connected) for the database U names. The program links and
 /// registers the adapters (by including their headers), so that the connection finds one.

@@ -1,4 +1,5 @@
-// The replaceable host hooks: message box to standard error and a do-nothing message pump.
+// The replaceable host hooks: message box to standard error, a do-nothing message pump and a
+// shell that runs nothing.
 #include "Host.h"
 
 #include <cstdio>
@@ -18,6 +19,11 @@ TProcessMessagesHandler& PumpHandler() {
   return Handler;
 }
 
+TShellExecuteHandler& ShellHandler() {
+  static TShellExecuteHandler Handler;
+  return Handler;
+}
+
 }  // namespace
 
 void HostShowMessage(const std::string& Text) {
@@ -33,12 +39,20 @@ void HostProcessMessages() {
   if (PumpHandler()) PumpHandler()();
 }
 
+void HostShellExecute(const std::string& Operation, const std::string& File, int ShowCmd) {
+  if (ShellHandler()) ShellHandler()(Operation, File, ShowCmd);
+}
+
 TShowMessageHandler SetShowMessageHandler(TShowMessageHandler Handler) {
   return std::exchange(ShowHandler(), std::move(Handler));
 }
 
 TProcessMessagesHandler SetProcessMessagesHandler(TProcessMessagesHandler Handler) {
   return std::exchange(PumpHandler(), std::move(Handler));
+}
+
+TShellExecuteHandler SetShellExecuteHandler(TShellExecuteHandler Handler) {
+  return std::exchange(ShellHandler(), std::move(Handler));
 }
 
 }  // namespace qel

@@ -10,6 +10,8 @@ packages=(
   build-essential cmake g++ pkg-config
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   libpq-dev
+  # ODBC: the driver manager the ADO adapter links, and the drivers its tests connect through.
+  unixodbc-dev odbc-postgresql odbc-mariadb
 )
 # The database servers and their client libraries, kept in a list of their own.
 if [[ -f "$here/server-packages.txt" ]]; then

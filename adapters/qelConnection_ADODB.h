@@ -1,0 +1,134 @@
+// The ADO adapter over ODBC (Ado.h), registered under cnADO, and the ADO connection component
+// that binds to a TADOConnection of the caller's. Including this header registers the adapter
+// (as "ADO"); RegisterADOConnection does the same explicitly.
+//
+// The ODBC connection string comes from the connection options: ConnectionString when it is set
+// (UserName and Password added as UID and PWD when it names neither), else "DSN=" and the
+// database name.
+#pragma once
+
+#include <string>
+
+#include "Ado.h"
+#include "qelConnection_Base.h"
+
+namespace qel {
+
+/// One ODBC connection of a TQELConnection, through a TADOConnection of its own.
+class TQELADODatabase : public TQELAdapterDatabase {
+ public:
+  explicit TQELADODatabase(TComponent* AOwner);
+
+  /// False once the server has ended the connection (GetLostReason says why).
+  bool GetConnected() const override { return FADO->GetConnected() && !GetConnectionLost(); }
+  void SetConnected(bool Value) override;
+  void StartTransaction() override;
+  void Commit() override;
+  void Rollback() override;
+  bool InTransaction() const override { return GetConnected() && FADO->InTransaction(); }
+  /// Connects again; a DatabaseName given becomes the DATABASE keyword of the connection string.
+  void ReConnect(const std::string& DatabaseName) override;
+
+  /// The ADO connection this database works through (owned).
+  TADOConnection* GetADOConnection() const { return FADO; }
+
+ private:
+  TADOConnection* FADO;  // owned (component owner mechanism)
+};
+
+/// A query. Its parameters are the references ParamsParseSQL finds in its text; the text the
+/// driver gets has a "?" for each reference, bound in order to the value of its parameter.
+class TQELADOQuery : public TQELQuery {
+ public:
+  explicit TQELADOQuery(TComponent* AOwner);
+
+  TStrings* GetSQL() override { return &FSQL; }
+  /// Keeps Text as it is for the driver; GetSQL() shows it as lines.
+  void SetSQLText(const std::string& Text) override;
+  bool GetEof() const override { return TDataSet::GetEof(); }
+  void SetParamCheck(bool Value) override;
+  bool GetParamCheck() const override { return FParamCheck; }
+  TParams* GetParams() override { return &FParams; }
+  bool GetQueryActive() const override { return GetActive(); }
+  TFields* GetFields() override { return &Fields(); }
+  void First() override { TDataSet::First(); }
+  void Last() override { TDataSet::Last(); }
+  void Next() override { TDataSet::Next(); }
+  TField* FieldByName(const std::string& FieldName) override {
+    return TDataSet::FieldByName(FieldName);
+  }
+  void SetActive(bool Value) override { TDataSet::SetActive(Value); }
+  /// Runs the statement without keeping rows; raises EDatabaseError with the driver's text.
+  void ExecSQL() override;
+  TParam* ParamByName(const std::string& Name) override { return FParams.ParamByName(Name); }
+
+  /// The statement text: as given to SetSQLText, else the lines joined by CR LF.
+  std::string SQLText() const;
+  /// Rows changed by the last ExecSQL; -1 when the driver did not say.
+  std::int64_t RowsAffected() const { return FRowsAffected; }
+  /// The ADO connection of the query's database or connection component; nullptr when none.
+  TADOConnection* GetADOConnection() const;
+
+ protected:
+  void InternalOpen() override;
+  TGetResult GetRecord(TGetMode GetMode) override { return TDataSet::GetRecord(GetMode); }
+  bool IsCursorOpen() const override { return TDataSet::IsCursorOpen(); }
+
+ private:
+  void SQLChanged();
+  void Run(TADOResult& Result);
+
+  TStringList FSQL;
+  std::string FRawSQL;
+  bool FHasRawSQL = false;
+  bool FSettingRawSQL = false;
+  TParams FParams;
+  bool FParamCheck = true;
+  std::int64_t FRowsAffected = -1;
+};
+
+class TQELADOAdapter : public TQELAdapterConnection<TQELADODatabase, TQELADOQuery> {
+ public:
+  explicit TQELADOAdapter(TComponent* AOwner = nullptr);
+  /// CREATE DATABASE, named by the options, through the connection string of the options.
+  bool Create_Database() override;
+};
+
+/// The connection component bound to an ADO connection the caller supplies (not owned; cleared
+/// when it goes away). Connecting opens that connection; a ConnectionString in the options
+/// replaces its connection string first.
+class TQELConnectionADO : public TQELCustomConnection {
+ public:
+  explicit TQELConnectionADO(TComponent* AOwner);
+
+  TADOConnection* GetADOConnection() const { return FADOConnection; }
+  void SetADOConnection(TADOConnection* Value);
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  bool GetConnected() const override;
+  /// Connects or disconnects; a failure is reported (OnErrorMessage and the log) and not passed
+  /// on. GetConnected() tells the outcome.
+  void SetConnected(bool Value) override;
+  void DoBeforeConnect() override;
+  TQELQuery* CreateQuery(TComponent* AOwner) override;
+  void StartTransaction() override;
+  void Commit() override;
+  void Rollback() override;
+  bool InTransaction() const override;
+  bool CreateDatabase() override;
+  void ReConnect(const std::string& DatabaseName) override;
+
+ private:
+  /// The ADO connection; raises EDatabaseError when none is bound.
+  TADOConnection& ADO() const;
+  TADOConnection* FADOConnection = nullptr;
+};
+
+/// Registers the adapter as "ADO" and lets the library find the ADO connection behind a
+/// connection component; False when the name is taken.
+bool RegisterADOConnection();
+
+/// Registration by inclusion, as a unit that registers itself when it is initialised.
+inline bool qelConnection_ADODB_Registered = RegisterADOConnection();
+
+}  // namespace qel

@@ -1,0 +1,499 @@
+// The Sybase ASE catalog extractor: the step list, the database facts and the queries of the
+// system tables. Stored texts (syscomments, in chunks) and index columns are read once a run for
+// the whole database and handed out by object id.
+#include "qelASEDatabaseExtract.h"
+
+#include <cstdio>
+
+#include "Text.h"
+#include "qelASEParser.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
+#include "qelMsg.h"
+
+namespace qel {
+
+namespace {
+
+std::string Str(TQELQuery& Q, const char* Field) {
+  return Q.FieldByName(Field)->AsString();
+}
+
+std::int32_t Int(TQELQuery& Q, const char* Field) {
+  return Q.FieldByName(Field)->AsInteger();
+}
+
+/// Text starts with the word Word (case-insensitive).
+bool StartsWithWord(const std::string& Text, const char* Word) {
+  const std::string W(Word);
+  if (Text.size() < W.size() || !SameText(Text.substr(0, W.size()), W)) return false;
+  if (Text.size() == W.size()) return true;
+  const char C = Text[W.size()];
+  return !((C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_');
+}
+
+/// What follows CHECK in a stored check constraint ("CONSTRAINT c CHECK (a > 0)"), as a script
+/// has it: a blank, then the condition in its parentheses.
+std::string CheckCondition(const std::string& Text) {
+  const std::size_t At = UpperCase(Text).find("CHECK");
+  const std::string Cond = At == std::string::npos ? Trim(Text) : Trim(Text.substr(At + 5));
+  if (!Cond.empty() && Cond.front() == '(') return " " + Cond;
+  return " (" + Cond + ")";
+}
+
+/// The creator an object is kept under: none for the default owner dbo, as scripts name it.
+std::string OwnCreator(const std::string& Owner) {
+  return SameText(Owner, "dbo") ? std::string() : Owner;
+}
+
+constexpr int kMaxKeys = 16;  // sysreferences holds up to 16 column pairs
+
+}  // namespace
+
+TASEDBExtract::TASEDBExtract(TComponent* AOwner) : TMSSQLCustomDBExtract(AOwner) {
+  DatabaseType = dbSybaseASE;
+}
+
+TASEDBExtract::~TASEDBExtract() = default;
+
+bool TASEDBExtract::DBOptionByName(const std::string& Name, TASEDBOption& Option) {
+  for (std::size_t I = 0; I < ASEDBOptionCount; ++I) {
+    const auto O = static_cast<TASEDBOption>(I);
+    if (SameText(Trim(Name), TASEDatabaseOptions::DBOptionStr(O))) {
+      Option = O;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string TASEDBExtract::DeclaredDefault(const std::string& Text) {
+  const std::string T = Trim(Text);
+  if (!StartsWithWord(T, "DEFAULT")) return "";
+  return Trim(T.substr(7));
+}
+
+std::vector<TDBExtractStep> TASEDBExtract::ExtractSteps() {
+  FTexts.clear();
+  FTextsRead = false;
+  FIndexColumns.clear();
+  FIndexColumnsRead = false;
+  return {
+      {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
+      {0, true, coRule, "ExtractRul", [this] { ExtractRul(); }},
+      {0, true, coDefault, "ExtractDef", [this] { ExtractDef(); }},
+      {0, true, coDomain, "ExtractTyp", [this] { ExtractTyp(); }},
+      {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
+      {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
+      {4, true, coProcedure, "ExtractPrc", [this] { ExtractPrc(); }},
+      {5, true, coTrigger, "ExtractTrg", [this] { ExtractTrg(); }},
+      {6, true, coIndex, "ExtractIdx", [this] { ExtractIdx(); }},
+      {7, true, coPrimaryKey, "Extract_PK", [this] { Extract_PK(); }},
+      {8, true, coUnique, "ExtractUnq", [this] { ExtractUnq(); }},
+      {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
+      {10, true, coCheck, "ExtractChk", [this] { ExtractChk(); }},
+  };
+}
+
+std::unique_ptr<TCustomParser> TASEDBExtract::CreateBodyParser() {
+  auto Parser = std::make_unique<TASEParser>(GetObjs());
+  Parser->ShowProgress = false;  // the driver's positions are the only progress the host sees
+  return Parser;
+}
+
+void TASEDBExtract::CheckSysName(TCtrData& Ctr) {
+  Ctr.ASECheckSysName();
+}
+
+const std::string& TASEDBExtract::Text(std::int32_t Id) {
+  if (!FTextsRead) {
+    auto Q = DetailQuery();
+    // A text longer than a row is kept in chunks, numbered by colid within colid2.
+    OpenQuery(
+        *Q, {"select c.id, c.colid2, c.colid, c.text", "from syscomments c",
+             "join sysobjects o on o.id = c.id", "where o.type in ('D', 'R', 'V', 'P', 'SF', 'TR')",
+             "order by c.id, c.colid2, c.colid"});
+    for (; !Q->GetEof(); Q->Next()) FTexts[Int(*Q, "id")] += Str(*Q, "text");
+    CloseQuery(*Q);
+    FTextsRead = true;
+  }
+  static const std::string Empty;
+  auto It = FTexts.find(Id);
+  return It == FTexts.end() ? Empty : It->second;
+}
+
+const std::map<std::pair<std::int32_t, std::int32_t>, TIndexColumnList>&
+TASEDBExtract::IndexColumnList() {
+  if (FIndexColumnsRead) return FIndexColumns;
+  auto Q = DetailQuery();
+  // index_col gives NULL past the last column of the key (a nonclustered index counts the row
+  // id among its keys).
+  OpenQuery(*Q, {"select i.id, i.indid, v.number key_no,",
+                 "index_col(o.name, i.indid, v.number, o.uid) column_name,",
+                 "index_colorder(o.name, i.indid, v.number, o.uid) column_order",
+                 "from sysindexes i", "join sysobjects o on o.id = i.id",
+                 "join master.dbo.spt_values v on v.type = 'P' and v.number between 1 and "
+                 "i.keycnt",
+                 "where o.type = 'U' and i.indid between 1 and 254",
+                 "and index_col(o.name, i.indid, v.number, o.uid) is not null",
+                 "order by i.id, i.indid, v.number"});
+  for (; !Q->GetEof(); Q->Next())
+    FIndexColumns[{Int(*Q, "id"), Int(*Q, "indid")}].push_back(
+        {Str(*Q, "column_name"), SameText(Trim(Str(*Q, "column_order")), "DESC"), false});
+  CloseQuery(*Q);
+  FIndexColumnsRead = true;
+  return FIndexColumns;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Database facts, user types, defaults and rules
+
+void TASEDBExtract::ExtractHeader() {
+  TObjs* Objs = GetObjs();
+  if (!Objs) return;
+  KeepConnectionOptions();
+  TASEDatabaseOptions& Opt = Objs->ASEServerOptions.GetASEDatabaseOptions();
+  Opt.Clear();
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(
+      Q, {"select d.name, d.dbid, d.status, d.status2, suser_name(d.suid) owner_name,",
+          "convert(varchar(30), d.crdate, 109) created, @@version server_version,",
+          "(select sum(u.size) from master.dbo.sysusages u where u.dbid = d.dbid) pages,",
+          "@@maxpagesize page_size", "from master.dbo.sysdatabases d", "where d.dbid = db_id()"});
+  if (!Q.GetEof()) {
+    Opt.Description = Trim(Str(Q, "server_version"));
+    Opt.Owner = Str(Q, "owner_name");
+    Opt.Created = Trim(Str(Q, "created"));
+    Opt.DbId = Int(Q, "dbid");
+    Opt.Status = std::to_string(Int(Q, "status"));
+    Opt.Status2 = Int(Q, "status2");
+    // sysusages counts logical pages of @@maxpagesize bytes.
+    const double MB = static_cast<double>(Q.FieldByName("pages")->AsLargeInt()) *
+                      static_cast<double>(Int(Q, "page_size")) / 1048576.0;
+    char Buf[32];
+    std::snprintf(Buf, sizeof(Buf), "%.1f MB", MB);
+    Opt.Size = Buf;
+  }
+  CloseQuery(Q);
+
+  // The option names are the server's own (master..spt_values), one row per status bit set.
+  OpenQuery(
+      Q, {"select v.type, v.name", "from master.dbo.spt_values v, master.dbo.sysdatabases d",
+          "where d.dbid = db_id() and v.number > 0",
+          "and ((v.type = 'D' and d.status & v.number = v.number)",
+          "or (v.type = 'D2' and d.status2 & v.number = v.number)",
+          "or (v.type = 'D3' and d.status3 & v.number = v.number)",
+          "or (v.type = 'D4' and d.status4 & v.number = v.number))", "order by v.type, v.number"});
+  for (; !Q.GetEof(); Q.Next())
+    if (TASEDBOption O; DBOptionByName(Str(Q, "name"), O)) Opt.DBOptions.Include(O);
+  CloseQuery(Q);
+  for (std::size_t I = 0; I < ASEDBOptionCount; ++I) {
+    const auto O = static_cast<TASEDBOption>(I);
+    if (!Opt.DBOptions.Contains(O)) continue;
+    Opt.OptionsText += (Opt.OptionsText.empty() ? "" : ", ") + TASEDatabaseOptions::DBOptionStr(O);
+  }
+}
+
+void TASEDBExtract::ExtractTyp() {
+  AddToLog("Extracting user datatypes...");
+  TQELQuery& Q = WorkQuery();
+  // The base type is the system type of the same storage type and hierarchy (sysname and
+  // varchar share both: the lower user type number is the base).
+  OpenQuery(Q, {"select t.usertype, t.name, b.name base_name, t.length, t.prec, t.scale,",
+                "t.allownulls", "from systypes t",
+                "join systypes b on b.usertype = (select min(x.usertype) from systypes x",
+                "  where x.type = t.type and x.hierarchy = t.hierarchy and x.usertype < 100)",
+                "where t.usertype >= 100", "order by t.name"});
+  TObjs* Objs = GetObjs();
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Dmn = new TDmnData(Objs);
+    Dmn->SetObjName(Str(Q, "name"));
+    if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(Objs);
+    TFldData& F = *Dmn->TypeField;
+    F.OwnerObj = Dmn;
+    ColumnType(F, Str(Q, "base_name"), Int(Q, "length"), Int(Q, "prec"), Int(Q, "scale"),
+               Int(Q, "allownulls") != 0);
+    Dmn->BaseTypeName = BaseTypeText(Str(Q, "base_name"), F);
+    AddExtracted(Dmn);
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASEDBExtract::ExtractBound(const char* Type) {
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select o.id, o.name", "from sysobjects o",
+                std::string("where o.type = '") + Type + "'", "order by o.name"});
+  std::vector<std::pair<std::int32_t, std::string>> Found;
+  for (; !Q.GetEof(); Q.Next()) Found.emplace_back(Int(Q, "id"), Str(Q, "name"));
+  CloseQuery(Q);
+  // Column defaults declared with a table and check constraints are objects of these types
+  // too; only a CREATE DEFAULT or CREATE RULE text is an object of its own.
+  for (const auto& [Id, Name] : Found)
+    if (const std::string& T = Text(Id); StartsWithWord(Trim(T), "CREATE"))
+      AddBoundObject(Type[0] == 'R', Name, T);
+}
+
+void TASEDBExtract::ExtractDef() {
+  AddToLog("Extracting defaults...");
+  ExtractBound("D");
+}
+
+void TASEDBExtract::ExtractRul() {
+  AddToLog("Extracting rules...");
+  ExtractBound("R");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tables, views, procedures, triggers
+
+void TASEDBExtract::ExtractTbl() {
+  AddToLog("Extracting tables...");
+  TObjs* Objs = GetObjs();
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select o.id, o.name, user_name(o.uid) owner_name", "from sysobjects o",
+                "where o.type = 'U'", "order by o.id"});
+  std::vector<std::unique_ptr<TTblData>> Tables;
+  std::unordered_map<std::int32_t, TTblData*> ById;
+  for (; !Q.GetEof(); Q.Next()) {
+    auto Tbl = std::make_unique<TTblData>(Objs);
+    Tbl->SetObjName(Str(Q, "name"));
+    Tbl->Creator = OwnCreator(Str(Q, "owner_name"));
+    ById[Int(Q, "id")] = Tbl.get();
+    Tables.push_back(std::move(Tbl));
+  }
+  CloseQuery(Q);
+
+  OpenQuery(Q, {"select c.id, c.colid, c.name, t.name type_name, t.usertype,",
+                "c.length, c.prec, c.scale, c.status, c.cdefault", "from syscolumns c",
+                "join sysobjects o on o.id = c.id", "join systypes t on t.usertype = c.usertype",
+                "where o.type = 'U'", "order by c.id, c.colid"});
+  struct TDefault {
+    TFldData* Fld;
+    std::int32_t Id;
+  };
+  std::vector<TDefault> Defaults;
+  for (; !Q.GetEof(); Q.Next()) {
+    auto It = ById.find(Int(Q, "id"));
+    if (It == ById.end()) continue;
+    TTblData* Tbl = It->second;
+    auto Fld = std::make_unique<TFldData>(Objs);
+    Fld->TableName = Tbl->GetObjName();
+    Fld->OwnerObj = Tbl;
+    Fld->SetObjName(Str(Q, "name"));
+    const std::int32_t Status = Int(Q, "status");
+    const bool Nullable = (Status & 0x08) != 0;
+    if (Int(Q, "usertype") >= 100) {
+      Fld->FieldType = iftDomain;
+      Fld->DomainName = Str(Q, "type_name");
+      Fld->Nullable = Nullable;
+    } else {
+      ColumnType(*Fld, Str(Q, "type_name"), Int(Q, "length"), Int(Q, "prec"), Int(Q, "scale"),
+                 Nullable);
+    }
+    Fld->Identity = (Status & 0x80) != 0;
+    if (const std::int32_t D = Int(Q, "cdefault"); D != 0) Defaults.push_back({Fld.get(), D});
+    Fld->Position = Tbl->Fields.Count() + 1;
+    Tbl->Fields.Add(std::move(Fld));
+  }
+  CloseQuery(Q);
+  // The texts are read after the column query is closed: one query at a time.
+  for (const TDefault& D : Defaults) D.Fld->DefValue = DeclaredDefault(Text(D.Id));
+
+  for (auto& Tbl : Tables) {
+    AddExtracted(Tbl.release());
+    ProcessMessages();
+    if (TerminateRunning.load()) break;
+  }
+}
+
+void TASEDBExtract::ExtractViw() {
+  AddToLog("Extracting views...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select o.id, o.name, user_name(o.uid) owner_name", "from sysobjects o",
+                "where o.type = 'V'", "order by o.name"});
+  std::vector<std::unique_ptr<TViwData>> Views;
+  std::vector<std::int32_t> Ids;
+  for (; !Q.GetEof(); Q.Next()) {
+    auto View = std::make_unique<TViwData>(GetObjs());
+    View->SetObjName(Str(Q, "name"));
+    View->Creator = OwnCreator(Str(Q, "owner_name"));
+    Ids.push_back(Int(Q, "id"));
+    Views.push_back(std::move(View));
+  }
+  CloseQuery(Q);
+  for (std::size_t I = 0; I < Views.size(); ++I) {
+    Views[I]->FullText = Trim(Text(Ids[I]));
+    AddExtracted(Views[I].release());
+    ProcessMessages();
+  }
+}
+
+void TASEDBExtract::ExtractPrc() {
+  AddToLog("Extracting procedures...");
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, {"select o.id, o.name, o.type, user_name(o.uid) owner_name", "from sysobjects o",
+                "where o.type in ('P', 'SF')", "order by o.name"});
+  std::vector<std::unique_ptr<TPrcData>> Procs;
+  std::vector<std::int32_t> Ids;
+  for (; !Q.GetEof(); Q.Next()) {
+    auto Prc = std::make_unique<TPrcData>(GetObjs());
+    Prc->SetObjName(Str(Q, "name"));
+    Prc->Creator = OwnCreator(Str(Q, "owner_name"));
+    Prc->IsFunction = Trim(Str(Q, "type")) == "SF";
+    Ids.push_back(Int(Q, "id"));
+    Procs.push_back(std::move(Prc));
+  }
+  CloseQuery(Q);
+  for (std::size_t I = 0; I < Procs.size(); ++I) {
+    Procs[I]->FullText = Trim(Text(Ids[I]));
+    AddExtracted(Procs[I].release());
+    ProcessMessages();
+  }
+}
+
+void TASEDBExtract::ExtractTrg() {
+  AddToLog("Extracting triggers...");
+  TQELQuery& Q = WorkQuery();
+  // A trigger's deltrig is the id of its table.
+  OpenQuery(Q, {"select o.id, o.name, t.name table_name", "from sysobjects o",
+                "join sysobjects t on t.id = o.deltrig", "where o.type = 'TR'", "order by o.name"});
+  std::vector<std::unique_ptr<TTrgData>> Triggers;
+  std::vector<std::int32_t> Ids;
+  for (; !Q.GetEof(); Q.Next()) {
+    auto Trg = std::make_unique<TTrgData>(GetObjs());
+    Trg->SetObjName(Str(Q, "name"));
+    Trg->SetOwnName(Str(Q, "table_name"));
+    Ids.push_back(Int(Q, "id"));
+    Triggers.push_back(std::move(Trg));
+  }
+  CloseQuery(Q);
+  for (std::size_t I = 0; I < Triggers.size(); ++I) {
+    Triggers[I]->FullText = Trim(Text(Ids[I]));
+    AddExtracted(Triggers[I].release());
+    ProcessMessages();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Indexes and constraints
+
+void TASEDBExtract::ExtractIdx() {
+  AddToLog("Extracting indexes...");
+  const auto& Cols = IndexColumnList();
+  TQELQuery& Q = WorkQuery();
+  // status2 0x2: the index of a declared key, read with its constraint.
+  OpenQuery(Q, {"select i.id, i.indid, i.name, o.name table_name, i.status", "from sysindexes i",
+                "join sysobjects o on o.id = i.id",
+                "where o.type = 'U' and i.indid between 1 and 254 and i.status2 & 2 = 0",
+                "order by o.name, i.name"});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Idx = new TIdxData(GetObjs());
+    Idx->SetObjName(Str(Q, "name"));
+    Idx->TableName = Str(Q, "table_name");
+    Idx->Unique = (Int(Q, "status") & 0x02) != 0;
+    if (auto It = Cols.find({Int(Q, "id"), Int(Q, "indid")}); It != Cols.end())
+      IndexColumns(*Idx, It->second);
+    AddExtracted(Idx);
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASEDBExtract::ExtractKeys(bool Primary) {
+  AddToLog(Primary ? "Extracting primary keys..." : "Extracting unique constraints...");
+  const auto& Cols = IndexColumnList();
+  TQELQuery& Q = WorkQuery();
+  // The index of a key carries the key's name; status 0x800 marks the primary key.
+  OpenQuery(Q, {"select i.id, i.indid, i.name, o.name table_name", "from sysindexes i",
+                "join sysobjects o on o.id = i.id",
+                "where o.type = 'U' and i.indid between 1 and 254 and i.status2 & 2 = 2",
+                std::string("and i.status & 2048 = ") + (Primary ? "2048" : "0"),
+                "order by o.name, i.name"});
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Ctr = new TCtrData(GetObjs());
+    Ctr->SetCtType(Primary ? ctPKey : ctUnique);
+    Ctr->SetObjName(Str(Q, "name"));
+    Ctr->SetTblName(Str(Q, "table_name"));
+    if (auto It = Cols.find({Int(Q, "id"), Int(Q, "indid")}); It != Cols.end())
+      KeyColumns(*Ctr, It->second);
+    CheckSysName(*Ctr);
+    AddExtracted(Ctr);
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASEDBExtract::Extract_PK() {
+  ExtractKeys(true);
+}
+
+void TASEDBExtract::ExtractUnq() {
+  ExtractKeys(false);
+}
+
+void TASEDBExtract::Extract_FK() {
+  AddToLog("Extracting foreign keys...");
+  std::vector<std::string> Lines{
+      "select object_name(r.constrid) name, o.name table_name, p.name ref_table, r.keycnt,"};
+  for (int K = 1; K <= kMaxKeys; ++K) {
+    const std::string N = std::to_string(K);
+    Lines.push_back("col_name(r.tableid, r.fokey" + N + ") fk" + N + ", col_name(r.reftabid, " +
+                    "r.refkey" + N + ") pk" + N + (K < kMaxKeys ? "," : ""));
+  }
+  for (const char* L : {"from sysreferences r", "join sysobjects o on o.id = r.tableid",
+                        "join sysobjects p on p.id = r.reftabid", "order by o.name, 1"})
+    Lines.emplace_back(L);
+  TQELQuery& Q = WorkQuery();
+  OpenQuery(Q, Lines);
+  for (; !Q.GetEof(); Q.Next()) {
+    auto* Ctr = new TCtrData(GetObjs());
+    Ctr->SetCtType(ctFKey);
+    Ctr->SetObjName(Str(Q, "name"));
+    Ctr->SetTblName(Str(Q, "table_name"));
+    Ctr->SetRefTblName(Str(Q, "ref_table"));
+    const int Count = std::min(Int(Q, "keycnt"), kMaxKeys);
+    for (int K = 1; K <= Count; ++K) {
+      const std::string N = std::to_string(K);
+      Ctr->FldList.Add(Str(Q, ("fk" + N).c_str()));
+      Ctr->RefFldList.Add(Str(Q, ("pk" + N).c_str()));
+    }
+    CheckSysName(*Ctr);
+    AddExtracted(Ctr);
+    ProcessMessages();
+  }
+  CloseQuery(Q);
+}
+
+void TASEDBExtract::ExtractChk() {
+  AddToLog("Extracting check constraints...");
+  TQELQuery& Q = WorkQuery();
+  // A check constraint is an object of type R, like a rule; its text is the CHECK clause.
+  OpenQuery(Q,
+            {"select k.constrid, object_name(k.constrid) name, o.name table_name",
+             "from sysconstraints k", "join sysobjects o on o.id = k.tableid",
+             "join sysobjects c on c.id = k.constrid", "where c.type = 'R'", "order by o.name, 2"});
+  std::vector<std::unique_ptr<TCtrData>> Checks;
+  std::vector<std::int32_t> Ids;
+  for (; !Q.GetEof(); Q.Next()) {
+    auto Ctr = std::make_unique<TCtrData>(GetObjs());
+    Ctr->SetCtType(ctCheck);
+    Ctr->SetObjName(Str(Q, "name"));
+    Ctr->SetTblName(Str(Q, "table_name"));
+    Ids.push_back(Int(Q, "constrid"));
+    Checks.push_back(std::move(Ctr));
+  }
+  CloseQuery(Q);
+  for (std::size_t I = 0; I < Checks.size(); ++I) {
+    Checks[I]->Body = CheckCondition(Text(Ids[I]));
+    CheckSysName(*Checks[I]);
+    AddExtracted(Checks[I].release());
+    ProcessMessages();
+  }
+}
+
+}  // namespace qel

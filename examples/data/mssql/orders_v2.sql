@@ -1,0 +1,81 @@
+-- Order entry, version 2: the schema the next release needs.
+--   customer: fax is gone, a country code is new, e-mail addresses are unique
+--   product: a stock count
+--   orders: a shipping address and a note
+--   new table shipment, with its keys and index
+--   import_log is dropped; the order totals are a new view
+
+CREATE TABLE dbo.customer (
+  id          int IDENTITY(1,1) NOT NULL,
+  name        varchar(80) NOT NULL,
+  email       varchar(120) NULL,
+  phone       varchar(30) NULL,
+  created_at  datetime NOT NULL DEFAULT getdate(),
+  country     char(2) NOT NULL DEFAULT 'DE',
+  CONSTRAINT pk_customer PRIMARY KEY (id),
+  CONSTRAINT customer_email_key UNIQUE (email)
+)
+GO
+
+CREATE TABLE dbo.product (
+  id          int IDENTITY(1,1) NOT NULL,
+  sku         varchar(20) NOT NULL CONSTRAINT product_sku_key UNIQUE,
+  title       varchar(200) NOT NULL,
+  price       numeric(10, 2) NOT NULL CHECK (price >= 0),
+  discontinued bit NOT NULL DEFAULT 0,
+  in_stock    int NOT NULL DEFAULT 0,
+  CONSTRAINT pk_product PRIMARY KEY (id)
+)
+GO
+
+CREATE TABLE dbo.orders (
+  id          int IDENTITY(1,1) NOT NULL CONSTRAINT pk_orders PRIMARY KEY,
+  customer_id int NOT NULL CONSTRAINT fk_orders_customer REFERENCES customer (id),
+  placed_at   datetime NOT NULL DEFAULT getdate(),
+  status      char(1) NOT NULL DEFAULT 'N',
+  ship_to     varchar(200) NULL,
+  note        varchar(max) NULL
+)
+GO
+
+CREATE TABLE dbo.order_line (
+  order_id    int NOT NULL,
+  line_no     smallint NOT NULL,
+  product_id  int NOT NULL,
+  quantity    int NOT NULL DEFAULT 1,
+  unit_price  numeric(10, 2) NOT NULL,
+  CONSTRAINT pk_order_line PRIMARY KEY (order_id, line_no),
+  CONSTRAINT fk_order_line_orders FOREIGN KEY (order_id) REFERENCES orders (id) ON DELETE CASCADE,
+  CONSTRAINT fk_order_line_product FOREIGN KEY (product_id) REFERENCES product (id)
+)
+GO
+
+CREATE TABLE dbo.shipment (
+  id          int IDENTITY(1,1) NOT NULL CONSTRAINT pk_shipment PRIMARY KEY,
+  order_id    int NOT NULL CONSTRAINT fk_shipment_orders REFERENCES orders (id),
+  shipped_at  datetime NULL,
+  carrier     varchar(40) NOT NULL,
+  tracking_no varchar(60) NULL
+)
+GO
+
+CREATE INDEX orders_customer ON orders (customer_id)
+GO
+CREATE INDEX orders_placed ON orders (placed_at)
+GO
+CREATE INDEX shipment_order ON shipment (order_id)
+GO
+CREATE UNIQUE INDEX product_title ON product (title, sku)
+GO
+
+CREATE VIEW open_orders AS
+  SELECT o.id, o.placed_at, c.name AS customer
+  FROM orders o JOIN customer c ON c.id = o.customer_id
+  WHERE o.status = 'N'
+GO
+
+CREATE VIEW order_totals AS
+  SELECT l.order_id, sum(l.quantity * l.unit_price) AS total
+  FROM order_line l
+  GROUP BY l.order_id
+GO

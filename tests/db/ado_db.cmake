@@ -1,0 +1,10 @@
+# The ADO adapter over ODBC against PostgreSQL and MariaDB through their Debian ODBC drivers, and
+# the example program's datacompare with an ODBC side.
+if(TARGET varnel_ado)
+  qel_add_db_test(varnel_ado_db_tests ${CMAKE_CURRENT_LIST_DIR}/test_ado_db.cpp LIBS varnel_ado)
+  if(TARGET varnel_cli)
+    target_compile_definitions(varnel_ado_db_tests PRIVATE
+      QEL_VARNEL_PROGRAM="$<TARGET_FILE:varnel_cli>")
+    add_dependencies(varnel_ado_db_tests varnel_cli)
+  endif()
+endif()

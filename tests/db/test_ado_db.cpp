@@ -1,0 +1,288 @@
+// The ADO adapter over ODBC against PostgreSQL and MariaDB through their Debian ODBC drivers,
+// with DSN-less connection strings: connecting, a refused login, queries, statements,
+// parameters, transactions and the columns rowset; and the example program comparing a table
+// read through ODBC with the same table read through libpq.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "db_servers.h"
+#include "qelConnection_ADODB.h"
+
+using namespace qel;
+using namespace qel::testing;
+
+namespace {
+
+struct TDriver {
+  const TDbServer* Server;
+  const char* Driver;  ///< as /etc/odbcinst.ini names it
+  const char* Extra;   ///< further connection string entries
+  const char* RefusedState;
+};
+
+// psqlODBC reports booleans as text "1"/"0" unless BoolsAsChar is off.
+const TDriver Drivers[] = {
+    {&PgServer, "PostgreSQL Unicode", ";BoolsAsChar=0", "08001"},
+    {&MyServer, "MariaDB Unicode", "", "28000"},
+};
+
+void PrintTo(const TDriver& D, std::ostream* Os) {
+  *Os << D.Driver;
+}
+
+std::string ConnectionString(const TDriver& D, const std::string& Password) {
+  const std::string P = D.Server->Prefix;
+  for (const char* Part : {"HOST", "PORT", "USER", "DATABASE"})
+    EXPECT_FALSE(Env(P + Part).empty()) << P << Part << " is not set: run eval \"$(scripts/"
+                                        << "dbservers.sh env)\" or ctest";
+  return std::string("Driver={") + D.Driver + "};Server=" + Env(P + "HOST") +
+         ";Port=" + Env(P + "PORT") + ";Database=" + Env(P + "DATABASE") +
+         ";UID=" + Env(P + "USER") + ";PWD=" + Password + D.Extra;
+}
+
+/// A connection of the ADO adapter, collecting what it reports.
+struct TODBCConnection {
+  explicit TODBCConnection(const TDriver& D, const std::string& Password)
+      : C(std::make_unique<TQELConnection>(nullptr)) {
+    C->OnErrorMessage = [this](TObject*, const std::string& T) { Errors.push_back(T); };
+    C->SetConnectionType(cnADO);
+    C->SetDatabaseType(dbCustomOLEDB);
+    C->GetConnectionOptions().ConnectionString = ConnectionString(D, Password);
+    C->SetConnected(true);
+  }
+  std::unique_ptr<TQELQuery> Query(const std::string& SQL) {
+    std::unique_ptr<TQELQuery> Q(C->CreateQuery(nullptr));
+    Q->SetSQLText(SQL);
+    return Q;
+  }
+  void Exec(const std::string& SQL) { Query(SQL)->ExecSQL(); }
+  /// Every row of SQL, its values joined by "|".
+  std::vector<std::string> Rows(const std::string& SQL) {
+    auto Q = Query(SQL);
+    Q->Open();
+    std::vector<std::string> R;
+    for (; !Q->GetEof(); Q->Next()) {
+      std::string Row;
+      for (int I = 0; I < Q->FieldCount(); ++I) {
+        const TField* F = Q->Fields().Fields(I);
+        Row += (I ? "|" : "") + (F->IsNull() ? std::string("NULL") : F->AsString());
+      }
+      R.push_back(Row);
+    }
+    return R;
+  }
+
+  std::unique_ptr<TQELConnection> C;
+  std::vector<std::string> Errors;
+};
+
+class ADO : public ::testing::TestWithParam<TDriver> {
+ protected:
+  std::string Password() const { return Env(std::string(GetParam().Server->Prefix) + "PASSWORD"); }
+};
+
+TEST_P(ADO, QueriesStatementsParametersAndTransactions) {
+  TODBCConnection Db(GetParam(), Password());
+  ASSERT_TRUE(Db.C->GetConnected()) << (Db.Errors.empty() ? "" : Db.Errors.front());
+  Db.Exec("drop table if exists qel_ado_t");
+  Db.Exec(
+      "create table qel_ado_t (id integer primary key, name varchar(40), amount "
+      "decimal(12,2), d date)");
+  auto Ins = Db.Query("insert into qel_ado_t values (:id, :name, :amount, :d)");
+  ASSERT_EQ(Ins->GetParams()->Count(), 4);
+  const std::vector<std::vector<std::string>> Rows = {
+      {"1", "O'Brien; ?", "12.50", "2024-02-29"}, {"2", "", "", ""}, {"3", "three", "-0.01", ""}};
+  for (const auto& R : Rows) {
+    Ins->ParamByName("id")->SetAsInteger(std::stoi(R[0]));
+    Ins->ParamByName("name")->SetAsString(R[1]);
+    Ins->ParamByName("amount")->SetAsFMTBCD(R[2].empty() ? "0" : R[2]);
+    if (R[2].empty()) Ins->ParamByName("amount")->Clear();
+    Ins->ParamByName("d")->SetAsDate(R[3]);
+    if (R[3].empty()) Ins->ParamByName("d")->Clear();
+    Ins->ExecSQL();
+    EXPECT_EQ(dynamic_cast<TQELADOQuery&>(*Ins).RowsAffected(), 1);
+  }
+  EXPECT_EQ(Db.Rows("select id, name, amount, d from qel_ado_t order by id"),
+            (std::vector<std::string>{"1|O'Brien; ?|12.50|2024-02-29", "2||NULL|NULL",
+                                      "3|three|-0.01|NULL"}));
+  // A name used twice is bound twice; ":" inside a literal is no parameter.
+  auto Sel = Db.Query("select id, ':x' from qel_ado_t where id = :id or id = :id + 2 order by id");
+  ASSERT_EQ(Sel->GetParams()->Count(), 1);
+  Sel->ParamByName("id")->SetAsInteger(1);
+  Sel->Open();
+  ASSERT_EQ(Sel->RecordCount(), 2);
+  EXPECT_EQ(Sel->Fields().Fields(1)->AsString(), ":x");
+
+  // Rolled back, then committed.
+  for (const bool Keep : {false, true}) {
+    Db.C->StartTransaction();
+    EXPECT_TRUE(Db.C->InTransaction());
+    Db.Exec("delete from qel_ado_t where id = 3");
+    Keep ? Db.C->Commit() : Db.C->Rollback();
+    EXPECT_FALSE(Db.C->InTransaction());
+    EXPECT_EQ(Db.Rows("select count(*) from qel_ado_t"),
+              std::vector<std::string>{Keep ? "2" : "3"});
+  }
+  // A server error carries the driver's text and SQLSTATE.
+  try {
+    Db.Rows("select * from qel_ado_nosuch");
+    ADD_FAILURE() << "no error";
+  } catch (const EADOError& E) {
+    EXPECT_EQ(E.SQLState.substr(0, 2), "42") << E.what();
+    EXPECT_NE(std::string(E.what()).find("(SQLSTATE " + E.SQLState + ")"), std::string::npos);
+    EXPECT_NE(std::string(E.what()).find("qel_ado_nosuch"), std::string::npos) << E.what();
+  }
+  EXPECT_TRUE(Db.C->GetConnected());
+  Db.Exec("drop table qel_ado_t");
+}
+
+TEST_P(ADO, RefusedLoginReportsTheDriversTextAndState) {
+  TODBCConnection Db(GetParam(), "wrong-password");
+  EXPECT_FALSE(Db.C->GetConnected());
+  ASSERT_EQ(Db.Errors.size(), 1u);
+  EXPECT_NE(Db.Errors[0].find(std::string("(SQLSTATE ") + GetParam().RefusedState + ")"),
+            std::string::npos)
+      << Db.Errors[0];
+  EXPECT_NE(Db.Errors[0].find("qel"), std::string::npos) << Db.Errors[0];  // the user's name
+}
+
+TEST_P(ADO, ColumnsRowsetListsTheColumnsOfEveryTable) {
+  TODBCConnection Db(GetParam(), Password());
+  ASSERT_TRUE(Db.C->GetConnected());
+  const std::map<std::string, std::vector<std::string>> Tables = {
+      {"qel_ado_s1", {"id", "name"}},
+      {"qel_ado_s2", {"code", "s1_id", "note", "amount"}},
+      {"qel_ado_s3", {"k"}}};
+  for (const auto& [T, Cols] : Tables) {
+    std::string Def;
+    for (const std::string& C : Cols) Def += (Def.empty() ? "" : ", ") + C + " integer";
+    Db.Exec("drop table if exists " + T);
+    Db.Exec("create table " + T + " (" + Def + ")");
+  }
+  TADOConnection* ADO = FindADOConnection(Db.C.get());
+  ASSERT_NE(ADO, nullptr);
+  TADODataSet Rows(nullptr);
+  ADO->OpenSchema(siColumns, Rows);
+  std::map<std::string, std::vector<std::string>> Found;
+  for (; !Rows.GetEof(); Rows.Next()) {
+    const std::string T = Rows.FieldByName("TABLE_NAME")->AsString();
+    if (Tables.count(T)) Found[T].push_back(Rows.FieldByName("COLUMN_NAME")->AsString());
+  }
+  EXPECT_EQ(Found, Tables);
+  for (const auto& Entry : Tables) Db.Exec("drop table " + Entry.first);
+}
+
+// A session ended from outside: the next statement fails with the driver's reason, and the
+// connection counts as lost rather than connected.
+TEST(ADOConnection, SessionEndedFromOutsideIsALoss) {
+  TODBCConnection Db(Drivers[0], Env("QEL_PG_PASSWORD"));
+  ASSERT_TRUE(Db.C->GetConnected());
+  const std::string Pid = Db.Rows("select pg_backend_pid()").at(0);
+  TServerConnection Pg(PgServer);
+  ASSERT_TRUE(Pg.Connect().empty());
+  Pg.Exec("select pg_terminate_backend(" + Pid + ")");
+  EXPECT_THROW(Db.Rows("select 1"), EDatabaseError);
+  EXPECT_FALSE(Db.C->GetConnected());
+  EXPECT_NE(Db.C->GetLostReason().find("(SQLSTATE "), std::string::npos) << Db.C->GetLostReason();
+  Db.C->SetConnected(false);
+  Db.C->SetConnected(true);
+  EXPECT_EQ(Db.Rows("select 1"), std::vector<std::string>{"1"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, ADO, ::testing::ValuesIn(Drivers),
+                         [](const auto& Info) { return std::string(Info.param.Server->Title); });
+
+TEST(ADOConnection, BindsTheCallersADOConnection) {
+  TADOConnection ADO(nullptr);
+  ADO.ConnectionString = ConnectionString(Drivers[0], Env("QEL_PG_PASSWORD"));
+  auto C = std::make_unique<TQELConnectionADO>(nullptr);
+  C->SetADOConnection(&ADO);
+  std::vector<std::string> Errors;
+  C->OnErrorMessage = [&](TObject*, const std::string& T) { Errors.push_back(T); };
+  C->SetConnected(true);
+  ASSERT_TRUE(C->GetConnected()) << (Errors.empty() ? "" : Errors.front());
+  EXPECT_EQ(FindADOConnection(C.get()), &ADO);
+  std::unique_ptr<TQELQuery> Q(C->CreateQuery(nullptr));
+  Q->SetSQLText("select cast(:a as integer) + 1");
+  Q->ParamByName("a")->SetAsInteger(41);
+  Q->Open();
+  EXPECT_EQ(Q->Fields().Fields(0)->AsString(), "42");
+  // The query outlives the connection component without a dangling link.
+  C.reset();
+  EXPECT_EQ(Q->GetConnection(), nullptr);
+  EXPECT_THROW(Q->ExecSQL(), EDatabaseError);
+}
+
+#ifdef QEL_VARNEL_PROGRAM
+std::pair<std::string, int> RunProgram(const std::string& Command) {
+  std::string Out;
+  FILE* P = popen((Command + " 2>&1").c_str(), "r");
+  if (!P) return {"cannot run: " + Command, -1};
+  char Buf[4096];
+  while (std::size_t N = fread(Buf, 1, sizeof(Buf), P)) Out.append(Buf, N);
+  const int Status = pclose(P);
+  return {Out, WIFEXITED(Status) ? WEXITSTATUS(Status) : -1};
+}
+
+// The master is read through ODBC, the target through libpq; the table is named in another
+// case than the server keeps it, which the ODBC side finds in its columns rowset.
+TEST(VarnelDataCompare, ODBCMasterAgainstALibpqTarget) {
+  TServerConnection Pg(PgServer);
+  ASSERT_TRUE(Pg.Connect().empty());
+  const std::string TargetDb = "qel_ado_cmp";
+  Pg.Exec("drop database if exists " + TargetDb);
+  Pg.Exec("create database " + TargetDb);
+  const std::string Columns =
+      " (id integer primary key, name varchar(40), amount numeric(12,2), ts timestamp(6), "
+      "flag boolean)";
+  Pg.Exec("drop table if exists qel_ado_cmp");
+  Pg.Exec("create table qel_ado_cmp" + Columns);
+  Pg.Exec(
+      "insert into qel_ado_cmp values (1, 'one', 1.50, '2024-02-29 13:45:56.123456', true), "
+      "(2, 'two', null, null, false), (3, 'O''Brien', 3, '2000-01-01', null)");
+  const std::string Server = Env("QEL_PG_USER") + ":" + Env("QEL_PG_PASSWORD") + "@" +
+                             Env("QEL_PG_HOST") + ":" + Env("QEL_PG_PORT") + "/";
+  {
+    TServerConnection T(PgServer);
+    ASSERT_TRUE(T.Configure().empty());
+    T.C->GetConnectionOptions().SetDatabaseName(TargetDb);
+    T.C->SetConnected(true);
+    ASSERT_TRUE(T.C->GetConnected());
+    T.Exec("create table qel_ado_cmp" + Columns);
+    T.Exec(
+        "insert into qel_ado_cmp values (1, 'one', 1.50, '2024-02-29 13:45:56.123456', true), "
+        "(2, 'TWO', null, null, false), (4, 'four', 4, null, null)");
+  }
+  const std::string Command =
+      std::string(QEL_VARNEL_PROGRAM) +
+      " datacompare --master-db 'odbc:" + ConnectionString(Drivers[0], Env("QEL_PG_PASSWORD")) +
+      "' --target-db postgresql://" + Server + TargetDb + " --table Qel_Ado_Cmp";
+  auto [Script, Code] = RunProgram(Command);
+  EXPECT_EQ(Code, 0) << Script;
+  for (const char* Expected :
+       {"UPDATE qel_ado_cmp SET \r\nname='two'\r\nWHERE id = 2;",
+        "INSERT INTO qel_ado_cmp (id, name, amount, ts, flag)\r\nVALUES(3, 'O''Brien', 3.00, "
+        "'2000-01-01 00:00:00', Null);",
+        "DELETE FROM qel_ado_cmp WHERE id = 4;",
+        "Equal: 1, Inserted: 1, Updated: 1, Deleted: 1, All: 4."})
+    EXPECT_NE(Script.find(Expected), std::string::npos) << Expected << "\nin:\n" << Script;
+  auto [Run, Code2] = RunProgram(Command + " --execute");
+  EXPECT_EQ(Code2, 0) << Run;
+  auto [Again, Code3] = RunProgram(Command);
+  EXPECT_EQ(Code3, 0) << Again;
+  EXPECT_NE(Again.find("Equal: 3, Inserted: 0, Updated: 0, Deleted: 0, All: 3."), std::string::npos)
+      << Again;
+  Pg.Exec("drop table qel_ado_cmp");
+  Pg.Exec("drop database " + TargetDb);
+}
+#endif
+
+}  // namespace
