@@ -225,7 +225,7 @@ void TDbObj::DropReferrer(TDbObj* Obj) {
     }
     return;
   }
-  FRefByMore.erase(std::remove(FRefByMore.begin(), FRefByMore.end(), Obj), FRefByMore.end());
+  FRefByMore.erase_value(Obj);
 }
 
 void TDbObj::SetRefObj(TDbObj* Value) {

@@ -9,11 +9,13 @@
 // link between a collection and its executor, are cleared when either side goes away.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "Component.h"
@@ -22,6 +24,7 @@
 #include "Text.h"
 #include "qelDBOptions.h"
 #include "qelMsgMngr.h"
+#include "qelObjText.h"
 #include "qelTypes.h"
 
 namespace qel {
@@ -40,6 +43,9 @@ class TCustomDBStructure;
 /// An ordered list that owns its items (schema objects), found by their plain name. Columns of
 /// a table, parameters of a routine and the dependency records of an object live in these; the
 /// order is the order of adding. Name lookups scan the list: such lists are short.
+///
+/// Most objects of a schema have no items in such a list (a column has no dependency records
+/// of its own), so the list keeps one pointer and makes its vector with the first item.
 template <class T>
 class TObjVector {
  public:
@@ -52,24 +58,26 @@ class TObjVector {
   /// Case rule of IndexOf and Find; true (exact) unless the owner says otherwise.
   bool CaseSensitive = true;
 
-  int Count() const { return static_cast<int>(FItems.size()); }
-  bool Empty() const { return FItems.empty(); }
+  int Count() const { return FItems ? static_cast<int>(FItems->size()) : 0; }
+  bool Empty() const { return Count() == 0; }
   /// The item at Index; nullptr outside the list.
   T* operator[](int Index) const {
-    return Index >= 0 && Index < Count() ? FItems[static_cast<std::size_t>(Index)].get() : nullptr;
+    return Index >= 0 && Index < Count() ? (*FItems)[static_cast<std::size_t>(Index)].get()
+                                         : nullptr;
   }
   T* Items(int Index) const { return (*this)[Index]; }
 
   /// Appends Item and takes it over; returns it.
   T* Add(std::unique_ptr<T> Item) {
-    FItems.push_back(std::move(Item));
-    return FItems.back().get();
+    if (!FItems) FItems = std::make_unique<TItems>();
+    FItems->push_back(std::move(Item));
+    return FItems->back().get();
   }
   /// Index of the first item whose name equals Name under the case rule, or -1.
   int IndexOf(const std::string& Name) const;
   int IndexOfObject(const T* Item) const {
-    for (std::size_t I = 0; I < FItems.size(); ++I)
-      if (FItems[I].get() == Item) return static_cast<int>(I);
+    for (int I = 0; I < Count(); ++I)
+      if ((*FItems)[static_cast<std::size_t>(I)].get() == Item) return I;
     return -1;
   }
   /// The first item named Name under the case rule, or nullptr.
@@ -90,18 +98,58 @@ class TObjVector {
   /// Removes the item at Index and hands it to the caller.
   std::unique_ptr<T> Extract(int Index) {
     if (Index < 0 || Index >= Count()) return nullptr;
-    auto It = FItems.begin() + Index;
+    auto It = FItems->begin() + Index;
     std::unique_ptr<T> Item = std::move(*It);
-    FItems.erase(It);
+    FItems->erase(It);
     return Item;
   }
-  void Clear() { FItems.clear(); }
+  void Clear() { FItems.reset(); }
 
-  typename TItems::const_iterator begin() const { return FItems.begin(); }
-  typename TItems::const_iterator end() const { return FItems.end(); }
+  typename TItems::const_iterator begin() const { return Items().begin(); }
+  typename TItems::const_iterator end() const { return Items().end(); }
 
  private:
-  TItems FItems;
+  const TItems& Items() const {
+    static const TItems None;
+    return FItems ? *FItems : None;
+  }
+  std::unique_ptr<TItems> FItems;
+};
+
+/// An owning list of plain objects that stays one pointer while empty.
+template <class T>
+class TSparseList {
+ public:
+  using TItems = std::vector<T>;
+
+  std::size_t size() const { return FItems ? FItems->size() : 0; }
+  bool empty() const { return size() == 0; }
+  void push_back(T Item) {
+    if (!FItems) FItems = std::make_unique<TItems>();
+    FItems->push_back(std::move(Item));
+  }
+  template <class... A>
+  T& emplace_back(A&&... Args) {
+    if (!FItems) FItems = std::make_unique<TItems>();
+    return FItems->emplace_back(std::forward<A>(Args)...);
+  }
+  T& operator[](std::size_t Index) const { return (*FItems)[Index]; }
+  T& back() const { return FItems->back(); }
+  void pop_back() { FItems->pop_back(); }
+  void clear() { FItems.reset(); }
+  /// Removes every item equal to Value.
+  void erase_value(const T& Value) {
+    if (FItems) FItems->erase(std::remove(FItems->begin(), FItems->end(), Value), FItems->end());
+  }
+  typename TItems::iterator begin() const { return FItems ? FItems->begin() : Items().begin(); }
+  typename TItems::iterator end() const { return FItems ? FItems->end() : Items().end(); }
+
+ private:
+  static TItems& Items() {
+    static TItems None;
+    return None;
+  }
+  std::unique_ptr<TItems> FItems;
 };
 
 /// One kind list of a collection: objects sorted by key, found by binary search, duplicates
@@ -265,11 +313,11 @@ class TDbObj : public TObject {
   // Fields, in declaration order.
 
   /// Subordinate objects owned by this object.
-  std::vector<std::unique_ptr<TObject>> OwnedObjs;
-  std::vector<std::unique_ptr<TObject>> OwnedObjs2;
+  TSparseList<std::unique_ptr<TObject>> OwnedObjs;
+  TSparseList<std::unique_ptr<TObject>> OwnedObjs2;
   /// The collection the object belongs to; not owned; may be nullptr.
   TCustomObjs* Owner = nullptr;
-  std::string Description;
+  TObjText Description;
   /// The object exists in the target at the current point of the generated script.
   bool ObjCreated = true;
   /// Dependents: one record per object that uses this one.
@@ -277,20 +325,20 @@ class TDbObj : public TObject {
   /// Prerequisites: one record per object this one uses.
   TObjVector<TDependObj> UseOf;
   /// Definition snapshot taken before generation (TObjs::SetSourceDefinition).
-  std::string SourceDefinition;
+  TObjText SourceDefinition;
   /// The definition the target holds at the current point of the generated script.
-  std::string CurrentDef;
+  TObjText CurrentDef;
   /// Routine, trigger or view text; also a CHECK, DEFAULT or computed expression.
-  std::string Body;
+  TObjText Body;
   std::int32_t ImageIndex = -1;
   /// Name used in captions and statements when the object has no name (unnamed constraints).
-  std::string AltName;
+  TObjText AltName;
   /// Kind code (kindDomain ... kindEvent, kindGeneric, kindDatabase).
   std::int32_t Kind = kindGeneric;
   /// The complete CREATE text as read, where the reader keeps it.
-  std::string FullText;
+  TObjText FullText;
   /// SQL Anywhere owner of a table, procedure or view.
-  std::string Creator;
+  TObjText Creator;
   bool QuotedIdentifier = false;
   bool AnsiNulls = false;
   /// Set by a host only: the object writes no text and the passes pass it by.
@@ -408,14 +456,14 @@ class TDbObj : public TObject {
 
  private:
   std::string FObjName;
-  std::string FSchema;
+  TObjText FSchema;
   TDbObj* FRefObj = nullptr;
   // The objects whose counterpart is this one: mostly one, kept without an allocation.
   TDbObj* FRefBy = nullptr;
-  std::vector<TDbObj*> FRefByMore;
+  TSparseList<TDbObj*> FRefByMore;
   void AddReferrer(TDbObj* Obj);
   void DropReferrer(TDbObj* Obj);
-  std::string FBodyAsRead;
+  TObjText FBodyAsRead;
   bool FBodyReplaced = false;
   bool FCreating = false;  // inside CreateDependDef: a dependency cycle leads back here
   bool FDropping = false;  // inside DropDependDef
@@ -744,9 +792,9 @@ class TCustomSQLExec : public TComponent {
 
 template <class T>
 int TObjVector<T>::IndexOf(const std::string& Name) const {
-  for (std::size_t I = 0; I < FItems.size(); ++I) {
-    const std::string& N = FItems[I]->GetObjName();
-    if (CaseSensitive ? N == Name : SameText(N, Name)) return static_cast<int>(I);
+  for (int I = 0; I < Count(); ++I) {
+    const std::string& N = (*FItems)[static_cast<std::size_t>(I)]->GetObjName();
+    if (CaseSensitive ? N == Name : SameText(N, Name)) return I;
   }
   return -1;
 }

@@ -4,6 +4,7 @@
 // rows, with it.
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Text.h"
@@ -236,8 +237,7 @@ bool TDmnData::DropPGCheck(const std::string& Name) {
 }
 
 void TDmnData::SyncPGCheckText() {
-  std::string& R = TypeField->CheckText;
-  R.clear();
+  std::string R;
   std::vector<TPGDomainCheck> Before;
   for (TPGDomainCheck& C : PGChecks) {
     // Named when the server, given the checks before this one unnamed, would choose another
@@ -246,6 +246,7 @@ void TDmnData::SyncPGCheckText() {
     Before.push_back(C);
     R += (R.empty() ? "" : " CHECK ") + C.Text;
   }
+  TypeField->CheckText = std::move(R);
 }
 
 std::vector<TPGDomainCheck> TDmnData::GetPGChecks() const {

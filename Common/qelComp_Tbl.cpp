@@ -4,6 +4,10 @@
 // passes in qelComp_Tbl_Passes.cpp.
 #include "qelComp_Tbl.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "Text.h"
 #include "qelCompObj.h"
 #include "qelComp_Tbl_Int.h"
@@ -442,6 +446,24 @@ void TFldData::DoBeforeCreate() {
       }
 }
 
+namespace {
+
+/// Tables of the collection are filed under their bare name (the dialects whose keys carry
+/// the schema file them as "schema.name").
+bool TablesKeyedByName(const TCustomObjs& Objs) {
+  switch (Objs.GetDatabaseType()) {
+    case dbSybaseASA:
+    case dbOracle:
+    case dbMSSQL:
+    case dbDB2:
+      return false;
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
 void TFldData::DoBeforeDrop() {
   TCustomSQLExec* Exec = GetSQLExec();
   const std::string Self = TableName + "(" + GetObjName() + ")";
@@ -469,9 +491,8 @@ void TFldData::DoBeforeDrop() {
     D->Active = false;
   }
   // Views that read the column's table are dropped; the view passes create them again.
-  if (auto* Target = dynamic_cast<TObjs*>(Owner ? Owner->GetObjsTarget() : nullptr))
-    for (int I = 0; I < Target->Views.Count(); ++I) {
-      TDbObj* V = Target->Views.Objects(I);
+  if (auto* Target = dynamic_cast<TObjs*>(Owner ? Owner->GetObjsTarget() : nullptr)) {
+    auto DropReader = [&](TDbObj* V) {
       for (const auto& D : V->UseOf)
         if (D->Active && dynamic_cast<TTblData*>(D->DepObj) &&
             D->DepObj->GetObjName() == TableName) {
@@ -479,7 +500,24 @@ void TFldData::DoBeforeDrop() {
           V->DropDependDef();
           break;
         }
+    };
+    if (!TablesKeyedByName(*Target)) {
+      for (int I = 0; I < Target->Views.Count(); ++I) DropReader(Target->Views.Objects(I));
+    } else if (TDbObj* Tbl = Target->Tables.FindObj(TableName)) {
+      // Where a table's key is its name, the views that read the table of that name are those
+      // its own records name (records come in mirrored pairs). They are taken in the order of
+      // the view list, as a walk over all views would, without such a walk per dropped column.
+      std::vector<std::pair<int, TDbObj*>> Readers;
+      for (const auto& D : Tbl->UseIn)
+        if (D->DepObj && D->DepObj->Owner == Target && dynamic_cast<TViwData*>(D->DepObj))
+          if (const int I = Target->Views.IndexOf(D->DepObj->ObjKeyDef());
+              I >= 0 && Target->Views.Objects(I) == D->DepObj)
+            Readers.emplace_back(I, D->DepObj);
+      std::sort(Readers.begin(), Readers.end());
+      Readers.erase(std::unique(Readers.begin(), Readers.end()), Readers.end());
+      for (const auto& Reader : Readers) DropReader(Reader.second);
     }
+  }
   TDbObj::DoBeforeDrop();
 }
 

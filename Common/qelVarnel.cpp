@@ -104,7 +104,7 @@ void EvenOut(std::string& A, std::string& B) {
 
 /// An Oracle clause stated by one side only is cleared on that side, so that it does not read
 /// as a change.
-void DropOneSided(std::string& M, std::string& T) {
+void DropOneSided(TObjText& M, TObjText& T) {
   if (T.empty() && !M.empty())
     M.clear();
   else if (M.empty() && !T.empty())

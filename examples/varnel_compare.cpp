@@ -342,6 +342,10 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
   Comparer.GetSQLExec()->GetScript(Lines, false);
   for (const std::string& Line : Lines) Out << Line << '\n';
   Out.flush();
+  if (!Out) {
+    Err << "varnel compare: error: the update script could not be written to standard output\n";
+    return ExitErrors;
+  }
   if (!A.Execute) {
     if (ExitWhenWritten) {
       // Everything is written: freeing some hundred thousand objects one by one would only
