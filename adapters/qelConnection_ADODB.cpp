@@ -107,54 +107,12 @@ void TQELADODatabase::ReConnect(const std::string& DatabaseName) {
 
 // ---------------------------------------------------------------------------------------------
 
-TQELADOQuery::TQELADOQuery(TComponent* AOwner) : TQELQuery(AOwner) {
-  FSQL.OnChange = [this] {
-    if (FSettingRawSQL) return;
-    FHasRawSQL = false;
-    FRawSQL.clear();
-    SQLChanged();
-  };
-}
-
-void TQELADOQuery::SetSQLText(const std::string& Text) {
-  FSettingRawSQL = true;
-  FSQL.SetText(Text);
-  FSettingRawSQL = false;
-  FRawSQL = Text;
-  FHasRawSQL = true;
-  SQLChanged();
-}
-
-void TQELADOQuery::SetParamCheck(bool Value) {
-  if (Value == FParamCheck) return;
-  FParamCheck = Value;
-  if (FParamCheck) SQLChanged();
-}
-
-std::string TQELADOQuery::SQLText() const {
-  if (FHasRawSQL) return FRawSQL;
-  std::string S;
-  for (int I = 0; I < FSQL.Count(); ++I) {
-    if (I > 0) S += "\r\n";
-    S += FSQL[I];
-  }
-  return S;
-}
-
-void TQELADOQuery::SQLChanged() {
-  if (!FParamCheck) return;
-  // One parameter per name, keeping the values of the names that stay.
+std::string TQELADOQuery::ReplaceRefs(const std::string& SQL,
+                                      const TParamMarkerFunc& Marker) const {
   TParams Refs;
-  ParamsParseSQL(&Refs, SQLText(), true);
-  TParams Fresh;
-  for (int I = 0; I < Refs.Count(); ++I) {
-    const std::string& Name = Refs.Items(I)->Name;
-    if (Fresh.FindParam(Name)) continue;
-    TParam* P = Fresh.CreateParam(ftUnknown, Name);
-    if (const TParam* Old = FParams.FindParam(Name)) P->Assign(*Old);
-    P->Name = Name;
-  }
-  FParams.Assign(Fresh);
+  const std::string Sent = ParamsParseSQL(&Refs, SQL, true);
+  for (int I = 0; I < Refs.Count(); ++I) Marker(Refs.Items(I)->Name);
+  return Sent;
 }
 
 TADOConnection* TQELADOQuery::GetADOConnection() const {
@@ -163,41 +121,19 @@ TADOConnection* TQELADOQuery::GetADOConnection() const {
   return nullptr;
 }
 
-void TQELADOQuery::Run(TADOResult& Result) {
+void TQELADOQuery::Execute(const std::string& SQL, const TBoundParams& Params,
+                           TQueryResult& Result) {
   auto* Db = dynamic_cast<TQELADODatabase*>(GetDatabase());
   if (Db && !Db->GetConnected()) Db->RaiseNotConnected();
   TADOConnection* ADO = GetADOConnection();
   if (!ADO) throw EDatabaseError("The query has no ADO connection.");
-  const std::string Text = SQLText();
-  std::string Sent = Text;
-  std::vector<const TParam*> Values;
-  if (FParamCheck) {
-    // Every reference becomes a "?", bound in text order (a name used twice is bound twice).
-    TParams Refs;
-    Sent = ParamsParseSQL(&Refs, Text, true);
-    for (int I = 0; I < Refs.Count(); ++I)
-      Values.push_back(FParams.ParamByName(Refs.Items(I)->Name));
-  }
   try {
-    ADO->Execute(Sent, Values, Result);
+    // A name used twice is bound twice.
+    ADO->Execute(SQL, Params.Refs, Result);
   } catch (const EADOError& E) {
     if (Db && E.ConnectionLost) Db->MarkLost(E.what());
     throw;
   }
-}
-
-void TQELADOQuery::ExecSQL() {
-  TADOResult Result;
-  FRowsAffected = -1;
-  Run(Result);
-  FRowsAffected = Result.RowsAffected;
-}
-
-void TQELADOQuery::InternalOpen() {
-  TADOResult Result;
-  Run(Result);
-  for (const TADOColumn& C : Result.Columns) AddField(C.Name, C.DataType, C.Size);
-  for (TRecord& Row : Result.Rows) AppendRecord(std::move(Row));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -38,53 +38,22 @@ class TQELADODatabase : public TQELAdapterDatabase {
 
 /// A query. Its parameters are the references ParamsParseSQL finds in its text; the text the
 /// driver gets has a "?" for each reference, bound in order to the value of its parameter.
-class TQELADOQuery : public TQELQuery {
+class TQELADOQuery : public TQELAdapterQuery {
  public:
-  explicit TQELADOQuery(TComponent* AOwner);
+  explicit TQELADOQuery(TComponent* AOwner) : TQELAdapterQuery(AOwner) {}
 
-  TStrings* GetSQL() override { return &FSQL; }
-  /// Keeps Text as it is for the driver; GetSQL() shows it as lines.
-  void SetSQLText(const std::string& Text) override;
-  bool GetEof() const override { return TDataSet::GetEof(); }
-  void SetParamCheck(bool Value) override;
-  bool GetParamCheck() const override { return FParamCheck; }
-  TParams* GetParams() override { return &FParams; }
-  bool GetQueryActive() const override { return GetActive(); }
-  TFields* GetFields() override { return &Fields(); }
-  void First() override { TDataSet::First(); }
-  void Last() override { TDataSet::Last(); }
-  void Next() override { TDataSet::Next(); }
-  TField* FieldByName(const std::string& FieldName) override {
-    return TDataSet::FieldByName(FieldName);
-  }
-  void SetActive(bool Value) override { TDataSet::SetActive(Value); }
-  /// Runs the statement without keeping rows; raises EDatabaseError with the driver's text.
-  void ExecSQL() override;
-  TParam* ParamByName(const std::string& Name) override { return FParams.ParamByName(Name); }
-
-  /// The statement text: as given to SetSQLText, else the lines joined by CR LF.
-  std::string SQLText() const;
-  /// Rows changed by the last ExecSQL; -1 when the driver did not say.
-  std::int64_t RowsAffected() const { return FRowsAffected; }
   /// The ADO connection of the query's database or connection component; nullptr when none.
   TADOConnection* GetADOConnection() const;
 
  protected:
-  void InternalOpen() override;
-  TGetResult GetRecord(TGetMode GetMode) override { return TDataSet::GetRecord(GetMode); }
-  bool IsCursorOpen() const override { return TDataSet::IsCursorOpen(); }
-
- private:
-  void SQLChanged();
-  void Run(TADOResult& Result);
-
-  TStringList FSQL;
-  std::string FRawSQL;
-  bool FHasRawSQL = false;
-  bool FSettingRawSQL = false;
-  TParams FParams;
-  bool FParamCheck = true;
-  std::int64_t FRowsAffected = -1;
+  /// Not consulted: ReplaceRefs finds the references as ParamsParseSQL does.
+  TSQLLexRules LexRules() const override { return {}; }
+  /// The text ParamsParseSQL gives (a "?" for each reference); Marker is told each reference.
+  std::string ReplaceRefs(const std::string& SQL, const TParamMarkerFunc& Marker) const override;
+  std::string ParamMarker(const TParam&, int, const std::string&) override { return "?"; }
+  /// Runs SQL through the ADO connection, binding every reference in text order; raises
+  /// EDatabaseError with the driver's text.
+  void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) override;
 };
 
 class TQELADOAdapter : public TQELAdapterConnection<TQELADODatabase, TQELADOQuery> {

@@ -135,7 +135,7 @@ std::string TQELAdapterQuery::SQLText() const {
 void TQELAdapterQuery::SQLChanged() {
   if (!FParamCheck) return;
   TParams Fresh;
-  ReplaceParamRefs(SQLText(), LexRules(), [&](const std::string& Name) {
+  ReplaceRefs(SQLText(), [&](const std::string& Name) {
     if (!Fresh.FindParam(Name)) {
       TParam* P = Fresh.CreateParam(ftUnknown, Name);
       if (const TParam* Old = FParams.FindParam(Name)) P->Assign(*Old);
@@ -152,7 +152,7 @@ void TQELAdapterQuery::Run(TQueryResult& Result) {
   TBoundParams Bound;
   std::string Sent = Text;
   if (FParamCheck) {
-    Sent = ReplaceParamRefs(Text, LexRules(), [&](const std::string& Name) {
+    Sent = ReplaceRefs(Text, [&](const std::string& Name) {
       const TParam* P = FParams.ParamByName(Name);
       int Index = 0;
       while (Index < static_cast<int>(Bound.Distinct.size()) && Bound.Distinct[Index] != P) ++Index;
@@ -162,6 +162,11 @@ void TQELAdapterQuery::Run(TQueryResult& Result) {
     });
   }
   Execute(Sent, Bound, Result);
+}
+
+std::string TQELAdapterQuery::ReplaceRefs(const std::string& SQL,
+                                          const TParamMarkerFunc& Marker) const {
+  return ReplaceParamRefs(SQL, LexRules(), Marker);
 }
 
 void TQELAdapterQuery::ExecSQL() {

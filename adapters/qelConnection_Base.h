@@ -34,20 +34,6 @@ using TParamMarkerFunc = std::function<std::string(const std::string& Name)>;
 std::string ReplaceParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
                              const TParamMarkerFunc& Marker);
 
-/// One column of a result.
-struct TResultColumn {
-  std::string Name;
-  TFieldType DataType = ftUnknown;
-  std::int32_t Size = 0;
-};
-
-/// What one statement gave back.
-struct TQueryResult {
-  std::vector<TResultColumn> Columns;
-  std::vector<TDataSet::TRecord> Rows;
-  std::int64_t RowsAffected = -1;  ///< -1 when the server did not say
-};
-
 /// The parameter values of one run, in the order the server wants them.
 struct TBoundParams {
   /// Each referenced parameter once, in order of first reference.
@@ -99,6 +85,9 @@ class TQELAdapterQuery : public TQELQuery {
   /// Sends SQL (markers in place) with the values to the server and fills Result.
   virtual void Execute(const std::string& SQL, const TBoundParams& Params,
                        TQueryResult& Result) = 0;
+  /// SQL with every parameter reference replaced by Marker(the name as written), called in
+  /// text order; by default the references ReplaceParamRefs finds under LexRules().
+  virtual std::string ReplaceRefs(const std::string& SQL, const TParamMarkerFunc& Marker) const;
 
   /// The adapter's database, cast; raises EDatabaseError when the query has none or it is
   /// not connected.

@@ -42,19 +42,10 @@ enum TSchemaEnum : std::uint8_t {
   siColumns  ///< every column of every table: TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION ...
 };
 
-/// One column of a result.
-struct TADOColumn {
-  std::string Name;
-  TFieldType DataType = ftUnknown;
-  std::int32_t Size = 0;
-};
-
+/// One column of a result (as every adapter's query keeps it).
+using TADOColumn = TResultColumn;
 /// What one statement gave back: its first result with columns, or the rows it changed.
-struct TADOResult {
-  std::vector<TADOColumn> Columns;
-  std::vector<TDataSet::TRecord> Rows;
-  std::int64_t RowsAffected = -1;  ///< -1 when the driver did not say
-};
+using TADOResult = TQueryResult;
 
 class TADOConnection;
 

@@ -248,4 +248,18 @@ class TDataSet : public TComponent {
   bool FBof = true;
 };
 
+/// One column of a result.
+struct TResultColumn {
+  std::string Name;
+  TFieldType DataType = ftUnknown;
+  std::int32_t Size = 0;
+};
+
+/// What one statement gave back: its first result with columns, or the rows it changed.
+struct TQueryResult {
+  std::vector<TResultColumn> Columns;
+  std::vector<TDataSet::TRecord> Rows;
+  std::int64_t RowsAffected = -1;  ///< -1 when the server or driver did not say
+};
+
 }  // namespace qel

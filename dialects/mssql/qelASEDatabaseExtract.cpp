@@ -80,29 +80,11 @@ std::string TASEDBExtract::DeclaredDefault(const std::string& Text) {
 std::vector<TDBExtractStep> TASEDBExtract::ExtractSteps() {
   FTexts.clear();
   FTextsRead = false;
-  FIndexColumns.clear();
-  FIndexColumnsRead = false;
-  return {
-      {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
-      {0, true, coRule, "ExtractRul", [this] { ExtractRul(); }},
-      {0, true, coDefault, "ExtractDef", [this] { ExtractDef(); }},
-      {0, true, coDomain, "ExtractTyp", [this] { ExtractTyp(); }},
-      {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
-      {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
-      {4, true, coProcedure, "ExtractPrc", [this] { ExtractPrc(); }},
-      {5, true, coTrigger, "ExtractTrg", [this] { ExtractTrg(); }},
-      {6, true, coIndex, "ExtractIdx", [this] { ExtractIdx(); }},
-      {7, true, coPrimaryKey, "Extract_PK", [this] { Extract_PK(); }},
-      {8, true, coUnique, "ExtractUnq", [this] { ExtractUnq(); }},
-      {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
-      {10, true, coCheck, "ExtractChk", [this] { ExtractChk(); }},
-  };
+  return TMSSQLCustomDBExtract::ExtractSteps();
 }
 
 std::unique_ptr<TCustomParser> TASEDBExtract::CreateBodyParser() {
-  auto Parser = std::make_unique<TASEParser>(GetObjs());
-  Parser->ShowProgress = false;  // the driver's positions are the only progress the host sees
-  return Parser;
+  return MakeBodyParser<TASEParser>();
 }
 
 void TASEDBExtract::CheckSysName(TCtrData& Ctr) {
@@ -126,9 +108,7 @@ const std::string& TASEDBExtract::Text(std::int32_t Id) {
   return It == FTexts.end() ? Empty : It->second;
 }
 
-const std::map<std::pair<std::int32_t, std::int32_t>, TIndexColumnList>&
-TASEDBExtract::IndexColumnList() {
-  if (FIndexColumnsRead) return FIndexColumns;
+void TASEDBExtract::ReadIndexColumns(TIndexColumns& Cols) {
   auto Q = DetailQuery();
   // index_col gives NULL past the last column of the key (a nonclustered index counts the row
   // id among its keys).
@@ -142,11 +122,9 @@ TASEDBExtract::IndexColumnList() {
                  "and index_col(o.name, i.indid, v.number, o.uid) is not null",
                  "order by i.id, i.indid, v.number"});
   for (; !Q->GetEof(); Q->Next())
-    FIndexColumns[{Int(*Q, "id"), Int(*Q, "indid")}].push_back(
+    Cols[{Int(*Q, "id"), Int(*Q, "indid")}].push_back(
         {Str(*Q, "column_name"), SameText(Trim(Str(*Q, "column_order")), "DESC"), false});
   CloseQuery(*Q);
-  FIndexColumnsRead = true;
-  return FIndexColumns;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -212,14 +190,8 @@ void TASEDBExtract::ExtractTyp() {
   for (; !Q.GetEof(); Q.Next()) {
     auto* Dmn = new TDmnData(Objs);
     Dmn->SetObjName(Str(Q, "name"));
-    if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(Objs);
-    TFldData& F = *Dmn->TypeField;
-    F.OwnerObj = Dmn;
-    ColumnType(F, Str(Q, "base_name"), Int(Q, "length"), Int(Q, "prec"), Int(Q, "scale"),
-               Int(Q, "allownulls") != 0);
-    Dmn->BaseTypeName = BaseTypeText(Str(Q, "base_name"), F);
-    AddExtracted(Dmn);
-    ProcessMessages();
+    AddUserType(Dmn, Str(Q, "base_name"), Int(Q, "length"), Int(Q, "prec"), Int(Q, "scale"),
+                Int(Q, "allownulls") != 0);
   }
   CloseQuery(Q);
 }
@@ -238,16 +210,6 @@ void TASEDBExtract::ExtractBound(const char* Type) {
       AddBoundObject(Type[0] == 'R', Name, T);
 }
 
-void TASEDBExtract::ExtractDef() {
-  AddToLog("Extracting defaults...");
-  ExtractBound("D");
-}
-
-void TASEDBExtract::ExtractRul() {
-  AddToLog("Extracting rules...");
-  ExtractBound("R");
-}
-
 // ---------------------------------------------------------------------------------------------
 // Tables, views, procedures, triggers
 
@@ -257,15 +219,9 @@ void TASEDBExtract::ExtractTbl() {
   TQELQuery& Q = WorkQuery();
   OpenQuery(Q, {"select o.id, o.name, user_name(o.uid) owner_name", "from sysobjects o",
                 "where o.type = 'U'", "order by o.id"});
-  std::vector<std::unique_ptr<TTblData>> Tables;
-  std::unordered_map<std::int32_t, TTblData*> ById;
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Tbl = std::make_unique<TTblData>(Objs);
-    Tbl->SetObjName(Str(Q, "name"));
-    Tbl->Creator = OwnCreator(Str(Q, "owner_name"));
-    ById[Int(Q, "id")] = Tbl.get();
-    Tables.push_back(std::move(Tbl));
-  }
+  TTableSet Tables;
+  for (; !Q.GetEof(); Q.Next())
+    Tables.Add(Objs, Int(Q, "id"), Str(Q, "name")).Creator = OwnCreator(Str(Q, "owner_name"));
   CloseQuery(Q);
 
   OpenQuery(Q, {"select c.id, c.colid, c.name, t.name type_name, t.usertype,",
@@ -278,13 +234,9 @@ void TASEDBExtract::ExtractTbl() {
   };
   std::vector<TDefault> Defaults;
   for (; !Q.GetEof(); Q.Next()) {
-    auto It = ById.find(Int(Q, "id"));
-    if (It == ById.end()) continue;
-    TTblData* Tbl = It->second;
-    auto Fld = std::make_unique<TFldData>(Objs);
-    Fld->TableName = Tbl->GetObjName();
-    Fld->OwnerObj = Tbl;
-    Fld->SetObjName(Str(Q, "name"));
+    TTblData* Tbl = Tables.Find(Int(Q, "id"));
+    if (!Tbl) continue;
+    auto Fld = NewColumn(*Tbl, Str(Q, "name"));
     const std::int32_t Status = Int(Q, "status");
     const bool Nullable = (Status & 0x08) != 0;
     if (Int(Q, "usertype") >= 100) {
@@ -297,18 +249,12 @@ void TASEDBExtract::ExtractTbl() {
     }
     Fld->Identity = (Status & 0x80) != 0;
     if (const std::int32_t D = Int(Q, "cdefault"); D != 0) Defaults.push_back({Fld.get(), D});
-    Fld->Position = Tbl->Fields.Count() + 1;
-    Tbl->Fields.Add(std::move(Fld));
+    AddColumn(*Tbl, std::move(Fld));
   }
   CloseQuery(Q);
   // The texts are read after the column query is closed: one query at a time.
   for (const TDefault& D : Defaults) D.Fld->DefValue = DeclaredDefault(Text(D.Id));
-
-  for (auto& Tbl : Tables) {
-    AddExtracted(Tbl.release());
-    ProcessMessages();
-    if (TerminateRunning.load()) break;
-  }
+  Tables.File(*this);
 }
 
 void TASEDBExtract::ExtractViw() {
@@ -405,8 +351,7 @@ void TASEDBExtract::ExtractIdx() {
 }
 
 void TASEDBExtract::ExtractKeys(bool Primary) {
-  AddToLog(Primary ? "Extracting primary keys..." : "Extracting unique constraints...");
-  const auto& Cols = IndexColumnList();
+  IndexColumnList();  // read before the work query opens: one query at a time
   TQELQuery& Q = WorkQuery();
   // The index of a key carries the key's name; status 0x800 marks the primary key.
   OpenQuery(Q, {"select i.id, i.indid, i.name, o.name table_name", "from sysindexes i",
@@ -419,21 +364,9 @@ void TASEDBExtract::ExtractKeys(bool Primary) {
     Ctr->SetCtType(Primary ? ctPKey : ctUnique);
     Ctr->SetObjName(Str(Q, "name"));
     Ctr->SetTblName(Str(Q, "table_name"));
-    if (auto It = Cols.find({Int(Q, "id"), Int(Q, "indid")}); It != Cols.end())
-      KeyColumns(*Ctr, It->second);
-    CheckSysName(*Ctr);
-    AddExtracted(Ctr);
-    ProcessMessages();
+    AddKey(Ctr, Int(Q, "id"), Int(Q, "indid"));
   }
   CloseQuery(Q);
-}
-
-void TASEDBExtract::Extract_PK() {
-  ExtractKeys(true);
-}
-
-void TASEDBExtract::ExtractUnq() {
-  ExtractKeys(false);
 }
 
 void TASEDBExtract::Extract_FK() {
@@ -462,9 +395,7 @@ void TASEDBExtract::Extract_FK() {
       Ctr->FldList.Add(Str(Q, ("fk" + N).c_str()));
       Ctr->RefFldList.Add(Str(Q, ("pk" + N).c_str()));
     }
-    CheckSysName(*Ctr);
-    AddExtracted(Ctr);
-    ProcessMessages();
+    AddConstraint(Ctr);
   }
   CloseQuery(Q);
 }
@@ -490,9 +421,7 @@ void TASEDBExtract::ExtractChk() {
   CloseQuery(Q);
   for (std::size_t I = 0; I < Checks.size(); ++I) {
     Checks[I]->Body = CheckCondition(Text(Ids[I]));
-    CheckSysName(*Checks[I]);
-    AddExtracted(Checks[I].release());
-    ProcessMessages();
+    AddConstraint(Checks[I].release());
   }
 }
 

@@ -12,7 +12,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -37,38 +36,32 @@ class TASEDBExtract : public TMSSQLCustomDBExtract {
   static std::string DeclaredDefault(const std::string& Text);
 
  protected:
+  /// The shared steps; the run's stored texts are let go first.
   std::vector<TDBExtractStep> ExtractSteps() override;
   /// A TASEParser over the holder's collection.
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   void CheckSysName(TCtrData& Ctr) override;
+  void ReadIndexColumns(TIndexColumns& Cols) override;
+
+  void ExtractHeader() override;
+  void ExtractTyp() override;
+  /// Stand-alone defaults (Type "D") or rules ("R"): those whose text is a CREATE statement.
+  void ExtractBound(const char* Type) override;
+  void ExtractTbl() override;
+  void ExtractViw() override;
+  void ExtractPrc() override;
+  void ExtractTrg() override;
+  void ExtractIdx() override;
+  void ExtractKeys(bool Primary) override;
+  void Extract_FK() override;
+  void ExtractChk() override;
 
  private:
-  void ExtractHeader();
-  void ExtractTyp();
-  void ExtractDef();
-  void ExtractRul();
-  void ExtractTbl();
-  void ExtractViw();
-  void ExtractPrc();
-  void ExtractTrg();
-  void ExtractIdx();
-  void Extract_PK();
-  void ExtractUnq();
-  void Extract_FK();
-  void ExtractChk();
-  /// Stand-alone defaults (Type "D") or rules ("R"): those whose text is a CREATE statement.
-  void ExtractBound(const char* Type);
-  /// Primary keys (Primary) or unique constraints.
-  void ExtractKeys(bool Primary);
   /// The stored text of object Id, read for all objects once a run; empty when it has none.
   const std::string& Text(std::int32_t Id);
-  /// The columns of every index of the user tables, read once a run.
-  const std::map<std::pair<std::int32_t, std::int32_t>, TIndexColumnList>& IndexColumnList();
 
   std::unordered_map<std::int32_t, std::string> FTexts;
   bool FTextsRead = false;
-  std::map<std::pair<std::int32_t, std::int32_t>, TIndexColumnList> FIndexColumns;
-  bool FIndexColumnsRead = false;
 };
 
 }  // namespace qel

@@ -260,6 +260,116 @@ void TMSSQLCustomDBExtract::IndexColumns(TIdxData& Idx, const TIndexColumnList& 
       Idx.AddFld(Fold(C.Name), C.Descending ? 2 : 0);
 }
 
+std::vector<TDBExtractStep> TMSSQLCustomDBExtract::ExtractSteps() {
+  FIndexColumns.clear();
+  FIndexColumnsRead = false;
+  return {
+      {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
+      {0, true, coRule, "ExtractRul", [this] { ExtractRul(); }},
+      {0, true, coDefault, "ExtractDef", [this] { ExtractDef(); }},
+      {0, true, coDomain, "ExtractTyp", [this] { ExtractTyp(); }},
+      {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
+      {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
+      {4, true, coProcedure, "ExtractPrc", [this] { ExtractPrc(); }},
+      {5, true, coTrigger, "ExtractTrg", [this] { ExtractTrg(); }},
+      {6, true, coIndex, "ExtractIdx", [this] { ExtractIdx(); }},
+      {7, true, coPrimaryKey, "Extract_PK", [this] { Extract_PK(); }},
+      {8, true, coUnique, "ExtractUnq", [this] { ExtractUnq(); }},
+      {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
+      {10, true, coCheck, "ExtractChk", [this] { ExtractChk(); }},
+  };
+}
+
+const TMSSQLCustomDBExtract::TIndexColumns& TMSSQLCustomDBExtract::IndexColumnList() {
+  if (!FIndexColumnsRead) {
+    ReadIndexColumns(FIndexColumns);
+    FIndexColumnsRead = true;
+  }
+  return FIndexColumns;
+}
+
+TTblData& TMSSQLCustomDBExtract::TTableSet::Add(TObjs* Objs, std::int32_t Id,
+                                               const std::string& Name) {
+  auto Tbl = std::make_unique<TTblData>(Objs);
+  Tbl->SetObjName(Name);
+  FById[Id] = Tbl.get();
+  FTables.push_back(std::move(Tbl));
+  return *FTables.back();
+}
+
+TTblData* TMSSQLCustomDBExtract::TTableSet::Find(std::int32_t Id) const {
+  auto It = FById.find(Id);
+  return It == FById.end() ? nullptr : It->second;
+}
+
+void TMSSQLCustomDBExtract::TTableSet::File(TMSSQLCustomDBExtract& Extract) {
+  FById.clear();
+  for (auto& Tbl : FTables) {
+    Extract.AddExtracted(Tbl.release());
+    ProcessMessages();
+    if (TerminateRunning.load()) break;
+  }
+  FTables.clear();
+}
+
+std::unique_ptr<TFldData> TMSSQLCustomDBExtract::NewColumn(TTblData& Tbl,
+                                                           const std::string& Name) {
+  auto Fld = std::make_unique<TFldData>(GetObjs());
+  Fld->TableName = Tbl.GetObjName();
+  Fld->OwnerObj = &Tbl;
+  Fld->SetObjName(Name);
+  return Fld;
+}
+
+void TMSSQLCustomDBExtract::AddColumn(TTblData& Tbl, std::unique_ptr<TFldData> Fld) {
+  Fld->Position = Tbl.Fields.Count() + 1;
+  Tbl.Fields.Add(std::move(Fld));
+}
+
+void TMSSQLCustomDBExtract::AddUserType(TDmnData* Dmn, const std::string& BaseName,
+                                        std::int32_t Length, std::int32_t Prec,
+                                        std::int32_t Scale, bool Nullable) {
+  if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(GetObjs());
+  TFldData& F = *Dmn->TypeField;
+  F.OwnerObj = Dmn;
+  ColumnType(F, BaseName, Length, Prec, Scale, Nullable);
+  Dmn->BaseTypeName = BaseTypeText(BaseName, F);
+  AddExtracted(Dmn);
+  ProcessMessages();
+}
+
+void TMSSQLCustomDBExtract::AddKey(TCtrData* Ctr, std::int32_t ObjectId, std::int32_t IndexId) {
+  const TIndexColumns& Cols = IndexColumnList();
+  if (auto It = Cols.find({ObjectId, IndexId}); It != Cols.end()) KeyColumns(*Ctr, It->second);
+  AddConstraint(Ctr);
+}
+
+void TMSSQLCustomDBExtract::AddConstraint(TCtrData* Ctr) {
+  CheckSysName(*Ctr);
+  AddExtracted(Ctr);
+  ProcessMessages();
+}
+
+void TMSSQLCustomDBExtract::ExtractDef() {
+  AddToLog("Extracting defaults...");
+  ExtractBound("D");
+}
+
+void TMSSQLCustomDBExtract::ExtractRul() {
+  AddToLog("Extracting rules...");
+  ExtractBound("R");
+}
+
+void TMSSQLCustomDBExtract::Extract_PK() {
+  AddToLog("Extracting primary keys...");
+  ExtractKeys(true);
+}
+
+void TMSSQLCustomDBExtract::ExtractUnq() {
+  AddToLog("Extracting unique constraints...");
+  ExtractKeys(false);
+}
+
 // ---------------------------------------------------------------------------------------------
 // SQL Server
 
@@ -276,31 +386,15 @@ bool TMSSQLDBExtract::BuiltInSchema(const std::string& Name, std::int32_t Princi
 }
 
 std::vector<TDBExtractStep> TMSSQLDBExtract::ExtractSteps() {
-  FIndexColumns.clear();
-  FIndexColumnsRead = false;
-  return {
-      {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
-      {0, false, coDomain, "ExtractSch", [this] { ExtractSch(); }},
-      {0, true, coRule, "ExtractRul", [this] { ExtractRul(); }},
-      {0, true, coDefault, "ExtractDef", [this] { ExtractDef(); }},
-      {0, true, coDomain, "ExtractTyp", [this] { ExtractTyp(); }},
-      {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
-      {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
-      {4, true, coProcedure, "ExtractPrc", [this] { ExtractPrc(); }},
-      {5, true, coTrigger, "ExtractTrg", [this] { ExtractTrg(); }},
-      {6, true, coIndex, "ExtractIdx", [this] { ExtractIdx(); }},
-      {7, true, coPrimaryKey, "Extract_PK", [this] { Extract_PK(); }},
-      {8, true, coUnique, "ExtractUnq", [this] { ExtractUnq(); }},
-      {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
-      {10, true, coCheck, "ExtractChk", [this] { ExtractChk(); }},
-      {11, true, coCtrDefault, "ExtractCdf", [this] { ExtractCdf(); }},
-  };
+  std::vector<TDBExtractStep> Steps = TMSSQLCustomDBExtract::ExtractSteps();
+  // The schemas come right after the header: every object read later names one.
+  Steps.insert(Steps.begin() + 1, {0, false, coDomain, "ExtractSch", [this] { ExtractSch(); }});
+  Steps.push_back({11, true, coCtrDefault, "ExtractCdf", [this] { ExtractCdf(); }});
+  return Steps;
 }
 
 std::unique_ptr<TCustomParser> TMSSQLDBExtract::CreateBodyParser() {
-  auto Parser = std::make_unique<TMSSQLParser>(GetObjs());
-  Parser->ShowProgress = false;  // the driver's positions are the only progress the host sees
-  return Parser;
+  return MakeBodyParser<TMSSQLParser>();
 }
 
 void TMSSQLDBExtract::CheckSysName(TCtrData& Ctr) {
@@ -362,14 +456,8 @@ void TMSSQLDBExtract::ExtractTyp() {
     Dmn->SetObjName(Str(Q, "name"));
     Dmn->SetSchema(TypeSchema(Str(Q, "schema_name")));
     Dmn->CreateTypeFrom = true;
-    if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(Objs);
-    TFldData& F = *Dmn->TypeField;
-    F.OwnerObj = Dmn;
-    ColumnType(F, Str(Q, "base_name"), Int(Q, "max_length"), Int(Q, "precision"), Int(Q, "scale"),
-               Flag(Q, "is_nullable"));
-    Dmn->BaseTypeName = BaseTypeText(Str(Q, "base_name"), F);
-    AddExtracted(Dmn);
-    ProcessMessages();
+    AddUserType(Dmn, Str(Q, "base_name"), Int(Q, "max_length"), Int(Q, "precision"),
+                Int(Q, "scale"), Flag(Q, "is_nullable"));
   }
   CloseQuery(Q);
 }
@@ -386,16 +474,6 @@ void TMSSQLDBExtract::ExtractBound(const char* Type) {
   CloseQuery(Q);
 }
 
-void TMSSQLDBExtract::ExtractDef() {
-  AddToLog("Extracting defaults...");
-  ExtractBound("D");
-}
-
-void TMSSQLDBExtract::ExtractRul() {
-  AddToLog("Extracting rules...");
-  ExtractBound("R");
-}
-
 void TMSSQLDBExtract::ExtractTbl() {
   AddToLog("Extracting tables...");
   TObjs* Objs = GetObjs();
@@ -403,15 +481,11 @@ void TMSSQLDBExtract::ExtractTbl() {
   OpenQuery(Q, {"select t.object_id, t.name, schema_name(t.schema_id) schema_name,",
                 kDescriptionColumn, "from sys.tables t", DescriptionJoin("t.object_id", "0"),
                 "where t.is_ms_shipped = 0", "order by t.object_id"});
-  std::vector<std::unique_ptr<TTblData>> Tables;
-  std::unordered_map<std::int32_t, TTblData*> ById;
+  TTableSet Tables;
   for (; !Q.GetEof(); Q.Next()) {
-    auto Tbl = std::make_unique<TTblData>(Objs);
-    Tbl->SetObjName(Str(Q, "name"));
-    Tbl->SetSchema(Str(Q, "schema_name"));
-    Tbl->Description = CrLfLineBreaks(Str(Q, "description"));
-    ById[Int(Q, "object_id")] = Tbl.get();
-    Tables.push_back(std::move(Tbl));
+    TTblData& Tbl = Tables.Add(Objs, Int(Q, "object_id"), Str(Q, "name"));
+    Tbl.SetSchema(Str(Q, "schema_name"));
+    Tbl.Description = CrLfLineBreaks(Str(Q, "description"));
   }
   CloseQuery(Q);
 
@@ -433,13 +507,9 @@ void TMSSQLDBExtract::ExtractTbl() {
                 DescriptionJoin("c.object_id", "c.column_id"), "where t.is_ms_shipped = 0",
                 "order by c.object_id, c.column_id"});
   for (; !Q.GetEof(); Q.Next()) {
-    auto It = ById.find(Int(Q, "object_id"));
-    if (It == ById.end()) continue;
-    TTblData* Tbl = It->second;
-    auto Fld = std::make_unique<TFldData>(Objs);
-    Fld->TableName = Tbl->GetObjName();
-    Fld->OwnerObj = Tbl;
-    Fld->SetObjName(Str(Q, "name"));
+    TTblData* Tbl = Tables.Find(Int(Q, "object_id"));
+    if (!Tbl) continue;
+    auto Fld = NewColumn(*Tbl, Str(Q, "name"));
     Fld->Description = CrLfLineBreaks(Str(Q, "description"));
     if (Flag(Q, "is_user_defined")) {
       Fld->FieldType = iftDomain;
@@ -462,16 +532,10 @@ void TMSSQLDBExtract::ExtractTbl() {
     Fld->RowGuidCol = Flag(Q, "is_rowguidcol");
     if (const std::string Coll = Str(Q, "collation_name"); !Coll.empty() && Coll != DbCollation)
       Fld->Collation = Coll;
-    Fld->Position = Tbl->Fields.Count() + 1;
-    Tbl->Fields.Add(std::move(Fld));
+    AddColumn(*Tbl, std::move(Fld));
   }
   CloseQuery(Q);
-
-  for (auto& Tbl : Tables) {
-    AddExtracted(Tbl.release());
-    ProcessMessages();
-    if (TerminateRunning.load()) break;
-  }
+  Tables.File(*this);
 }
 
 void TMSSQLDBExtract::ExtractViw() {
@@ -549,8 +613,7 @@ void TMSSQLDBExtract::ExtractTrg() {
 // ---------------------------------------------------------------------------------------------
 // Indexes and constraints
 
-const TMSSQLDBExtract::TIndexColumns& TMSSQLDBExtract::IndexColumnList() {
-  if (FIndexColumnsRead) return FIndexColumns;
+void TMSSQLDBExtract::ReadIndexColumns(TIndexColumns& Cols) {
   std::unique_ptr<TQELQuery> Q = DetailQuery();
   OpenQuery(*Q, {"select ic.object_id, ic.index_id, c.name, ic.is_descending_key,",
                  "ic.is_included_column", "from sys.index_columns ic",
@@ -559,11 +622,9 @@ const TMSSQLDBExtract::TIndexColumns& TMSSQLDBExtract::IndexColumnList() {
                  "order by ic.object_id, ic.index_id, ic.is_included_column, ic.key_ordinal, "
                  "ic.index_column_id"});
   for (; !Q->GetEof(); Q->Next())
-    FIndexColumns[{Int(*Q, "object_id"), Int(*Q, "index_id")}].push_back(
+    Cols[{Int(*Q, "object_id"), Int(*Q, "index_id")}].push_back(
         {Str(*Q, "name"), Flag(*Q, "is_descending_key"), Flag(*Q, "is_included_column")});
   CloseQuery(*Q);
-  FIndexColumnsRead = true;
-  return FIndexColumns;
 }
 
 void TMSSQLDBExtract::ExtractIdx() {
@@ -591,10 +652,9 @@ void TMSSQLDBExtract::ExtractIdx() {
   CloseQuery(Q);
 }
 
-void TMSSQLDBExtract::ExtractKeys(const char* Type) {
-  const bool Primary = std::string(Type) == "PK";
-  AddToLog(Primary ? "Extracting primary keys..." : "Extracting unique constraints...");
-  const TIndexColumns& Cols = IndexColumnList();
+void TMSSQLDBExtract::ExtractKeys(bool Primary) {
+  const char* const Type = Primary ? "PK" : "UQ";
+  IndexColumnList();  // read before the work query opens: one query at a time
   TQELQuery& Q = WorkQuery();
   OpenQuery(
       Q,
@@ -611,22 +671,9 @@ void TMSSQLDBExtract::ExtractKeys(const char* Type) {
     Ctr->SetSchema(Str(Q, "schema_name"));
     Ctr->SetTblName(Str(Q, "table_name"));
     Ctr->Clustered = Int(Q, "index_type") == 1;
-    if (auto It = Cols.find({Int(Q, "parent_object_id"), Int(Q, "unique_index_id")});
-        It != Cols.end())
-      KeyColumns(*Ctr, It->second);
-    CheckSysName(*Ctr);
-    AddExtracted(Ctr);
-    ProcessMessages();
+    AddKey(Ctr, Int(Q, "parent_object_id"), Int(Q, "unique_index_id"));
   }
   CloseQuery(Q);
-}
-
-void TMSSQLDBExtract::Extract_PK() {
-  ExtractKeys("PK");
-}
-
-void TMSSQLDBExtract::ExtractUnq() {
-  ExtractKeys("UQ");
 }
 
 void TMSSQLDBExtract::Extract_FK() {
@@ -667,9 +714,7 @@ void TMSSQLDBExtract::Extract_FK() {
       Ctr->FldList.Add(Fold(Col));
       Ctr->RefFldList.Add(Fold(Ref));
     }
-    CheckSysName(*Ctr);
-    AddExtracted(Ctr);
-    ProcessMessages();
+    AddConstraint(Ctr);
   }
   CloseQuery(Q);
 }
@@ -689,9 +734,7 @@ void TMSSQLDBExtract::ExtractChk() {
     Ctr->SetTblName(Str(Q, "table_name"));
     Ctr->Body = " " + Trim(Str(Q, "definition"));  // the text after CHECK, as a script has it
     Ctr->NotForReplication = Flag(Q, "is_not_for_replication");
-    CheckSysName(*Ctr);
-    AddExtracted(Ctr);
-    ProcessMessages();
+    AddConstraint(Ctr);
   }
   CloseQuery(Q);
 }

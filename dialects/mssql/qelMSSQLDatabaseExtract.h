@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,7 @@
 namespace qel {
 
 class TCtrData;
+class TDmnData;
 class TIdxData;
 
 /// One column of an index or key as a catalog lists it.
@@ -82,6 +84,75 @@ class TMSSQLCustomDBExtract : public TCustomDBExtract {
   /// identifiers (as SetObjName keeps them), else unchanged. For names kept as plain text
   /// (column lists, table names of indexes and triggers, user type names).
   std::string Fold(const std::string& Name) const;
+
+  /// The steps both servers read, in frame order; the run's cached detail rows are let go first.
+  std::vector<TDBExtractStep> ExtractSteps() override;
+  /// Makes the dialect's parser (without progress of its own: the driver's positions are the
+  /// only progress the host sees).
+  template <class TParser>
+  std::unique_ptr<TCustomParser> MakeBodyParser() {
+    auto Parser = std::make_unique<TParser>(GetObjs());
+    Parser->ShowProgress = false;
+    return Parser;
+  }
+
+  /// Index and key columns by (object id, index id).
+  using TIndexColumns = std::map<std::pair<std::int32_t, std::int32_t>, TIndexColumnList>;
+  /// The columns of every index of the user tables, read (ReadIndexColumns) once a run.
+  const TIndexColumns& IndexColumnList();
+  /// Reads the columns of every index of the user tables into Cols.
+  virtual void ReadIndexColumns(TIndexColumns& Cols) = 0;
+
+  /// The tables of one run's table step, by catalog object id, filed together once their
+  /// columns are read.
+  class TTableSet {
+   public:
+    /// A new table named Name of catalog object Id.
+    TTblData& Add(TObjs* Objs, std::int32_t Id, const std::string& Name);
+    /// The table of object Id; nullptr when none was read.
+    TTblData* Find(std::int32_t Id) const;
+    /// Files the tables in the order read, stopping when the host cancels.
+    void File(TMSSQLCustomDBExtract& Extract);
+
+   private:
+    std::vector<std::unique_ptr<TTblData>> FTables;
+    std::unordered_map<std::int32_t, TTblData*> FById;
+  };
+  /// A new column of Tbl named Name, not yet added to it.
+  std::unique_ptr<TFldData> NewColumn(TTblData& Tbl, const std::string& Name);
+  /// Adds Fld as the last column of Tbl.
+  static void AddColumn(TTblData& Tbl, std::unique_ptr<TFldData> Fld);
+  /// Gives Dmn (named already) its descriptor from the system type BaseName and files it.
+  void AddUserType(TDmnData* Dmn, const std::string& BaseName, std::int32_t Length,
+                   std::int32_t Prec, std::int32_t Scale, bool Nullable);
+  /// Fills Ctr's columns from index IndexId of object ObjectId (when the catalog lists it), then
+  /// files the key.
+  void AddKey(TCtrData* Ctr, std::int32_t ObjectId, std::int32_t IndexId);
+  /// Lets the dialect recognise a server-made name, then files Ctr.
+  void AddConstraint(TCtrData* Ctr);
+
+  // The steps. Each dialect reads its own catalog.
+  virtual void ExtractHeader() = 0;
+  virtual void ExtractTyp() = 0;
+  void ExtractDef();
+  void ExtractRul();
+  /// Stand-alone defaults (Type "D") or rules ("R").
+  virtual void ExtractBound(const char* Type) = 0;
+  virtual void ExtractTbl() = 0;
+  virtual void ExtractViw() = 0;
+  virtual void ExtractPrc() = 0;
+  virtual void ExtractTrg() = 0;
+  virtual void ExtractIdx() = 0;
+  void Extract_PK();
+  void ExtractUnq();
+  /// Primary keys (Primary) or unique constraints.
+  virtual void ExtractKeys(bool Primary) = 0;
+  virtual void Extract_FK() = 0;
+  virtual void ExtractChk() = 0;
+
+ private:
+  TIndexColumns FIndexColumns;
+  bool FIndexColumnsRead = false;
 };
 
 class TMSSQLDBExtract : public TMSSQLCustomDBExtract {
@@ -95,39 +166,28 @@ class TMSSQLDBExtract : public TMSSQLCustomDBExtract {
   static bool BuiltInSchema(const std::string& Name, std::int32_t PrincipalId);
 
  protected:
+  /// The shared steps with the schemas after the header and the column defaults last.
   std::vector<TDBExtractStep> ExtractSteps() override;
   /// A TMSSQLParser over the holder's collection.
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   void CheckSysName(TCtrData& Ctr) override;
+  void ReadIndexColumns(TIndexColumns& Cols) override;
+
+  void ExtractHeader() override;
+  void ExtractTyp() override;
+  void ExtractBound(const char* Type) override;
+  void ExtractTbl() override;
+  void ExtractViw() override;
+  void ExtractPrc() override;
+  void ExtractTrg() override;
+  void ExtractIdx() override;
+  void ExtractKeys(bool Primary) override;
+  void Extract_FK() override;
+  void ExtractChk() override;
 
  private:
-  /// Index and key columns by (object id, index id).
-  using TIndexColumns = std::map<std::pair<std::int32_t, std::int32_t>, TIndexColumnList>;
-
-  void ExtractHeader();
   void ExtractSch();
-  void ExtractTyp();
-  void ExtractDef();
-  void ExtractRul();
-  void ExtractTbl();
-  void ExtractViw();
-  void ExtractPrc();
-  void ExtractTrg();
-  void ExtractIdx();
-  void Extract_PK();
-  void ExtractUnq();
-  void Extract_FK();
-  void ExtractChk();
   void ExtractCdf();
-  /// Defaults (Type "D") or rules ("R") that belong to no table.
-  void ExtractBound(const char* Type);
-  /// Primary keys (Type "PK") or unique constraints ("UQ").
-  void ExtractKeys(const char* Type);
-  /// The columns of every index of the user tables, read once a run.
-  const TIndexColumns& IndexColumnList();
-
-  TIndexColumns FIndexColumns;
-  bool FIndexColumnsRead = false;
 };
 
 }  // namespace qel

@@ -121,6 +121,11 @@ class TTransactSQLParser : public TCustomSQLParser {
   // Statement grammar (qelMSSQLParser_Stm.cpp).
   void ParseCreate();
   void ParseAlter();
+  /// The word after CREATE or ALTER names a view, procedure, function or trigger.
+  bool AtModule() const;
+  /// Parses the view, routine or trigger whose kind word stands here (CREATE, or ALTER with
+  /// Alter).
+  void ParseModule(bool Alter);
   void ParseDrop();
   void ParseTable();
   void ParseAlterTable();
@@ -148,6 +153,13 @@ class TTransactSQLParser : public TCustomSQLParser {
   void ParseRoutine(TPrcData* Routine, bool IsFunction, bool Alter);
   void ParseParams(TPrcData& Routine);
   void ParseTrigger(TTrgData* Trigger, bool Alter);
+  /// The key a view, routine or trigger named N is filed under.
+  std::string ObjKey(const TName& N) const;
+  /// Given when set; else on ALTER (Alter) the object Filed keeps under Key; else a new one,
+  /// held by Made until it is filed.
+  template <class T>
+  T* AlteredOrNew(T* Given, bool Alter, TDbObjList* Filed, const std::string& Key,
+                  std::unique_ptr<T>& Made);
   /// Removes the object filed under Key in List (its dependency records first).
   bool RemoveObj(TDbObjList& List, const std::string& Key);
   template <typename Pred>

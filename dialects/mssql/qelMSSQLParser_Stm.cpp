@@ -86,21 +86,8 @@ void TTransactSQLParser::ParseCreate() {
     FStatDbObject = dboTable;
     GetSy();
     ParseTable();
-  } else if (IsWord("VIEW")) {
-    FStatDbObject = dboView;
-    GetSy();
-    ParseView(nullptr, false);
-  } else if (IsWord("PROCEDURE") || IsWord("PROC") || IsWord("FUNCTION")) {
-    const bool IsFunction = IsWord("FUNCTION");
-    FStatDbObject = IsFunction ? dboFunction : dboProcedure;
-    FStatType = stProcedure;
-    GetSy();
-    ParseRoutine(nullptr, IsFunction, false);
-  } else if (IsWord("TRIGGER")) {
-    FStatDbObject = dboTrigger;
-    FStatType = stTrigger;
-    GetSy();
-    ParseTrigger(nullptr, false);
+  } else if (AtModule()) {
+    ParseModule(false);
   } else if (IsWord("DEFAULT") || IsWord("RULE")) {
     const bool Rule = IsWord("RULE");
     FStatDbObject = Rule ? dboRule : dboDefault;
@@ -131,21 +118,8 @@ void TTransactSQLParser::ParseAlter() {
   GetSy();
   if (IsWord("TABLE")) {
     ParseAlterTable();
-  } else if (IsWord("PROCEDURE") || IsWord("PROC") || IsWord("FUNCTION")) {
-    const bool IsFunction = IsWord("FUNCTION");
-    FStatDbObject = IsFunction ? dboFunction : dboProcedure;
-    FStatType = stProcedure;
-    GetSy();
-    ParseRoutine(nullptr, IsFunction, true);
-  } else if (IsWord("TRIGGER")) {
-    FStatDbObject = dboTrigger;
-    FStatType = stTrigger;
-    GetSy();
-    ParseTrigger(nullptr, true);
-  } else if (IsWord("VIEW")) {
-    FStatDbObject = dboView;
-    GetSy();
-    ParseView(nullptr, true);
+  } else if (AtModule()) {
+    ParseModule(true);
   } else if (IsWord("DATABASE")) {
     FStatDbObject = dboDatabase;
     GetSy();
@@ -164,6 +138,30 @@ void TTransactSQLParser::ParseAlter() {
   } else {
     ErrMsg("Unknown ALTER-statement");
     GetSy();
+  }
+}
+
+bool TTransactSQLParser::AtModule() const {
+  return IsWord("VIEW") || IsWord("PROCEDURE") || IsWord("PROC") || IsWord("FUNCTION") ||
+         IsWord("TRIGGER");
+}
+
+void TTransactSQLParser::ParseModule(bool Alter) {
+  if (IsWord("VIEW")) {
+    FStatDbObject = dboView;
+    GetSy();
+    ParseView(nullptr, Alter);
+  } else if (IsWord("TRIGGER")) {
+    FStatDbObject = dboTrigger;
+    FStatType = stTrigger;
+    GetSy();
+    ParseTrigger(nullptr, Alter);
+  } else {
+    const bool IsFunction = IsWord("FUNCTION");
+    FStatDbObject = IsFunction ? dboFunction : dboProcedure;
+    FStatType = stProcedure;
+    GetSy();
+    ParseRoutine(nullptr, IsFunction, Alter);
   }
 }
 
@@ -971,17 +969,26 @@ T* FindFiled(TDbObjList& List, const std::string& Key) {
 
 }  // namespace
 
+std::string TTransactSQLParser::ObjKey(const TName& N) const {
+  return IsMSSQL() && !N.Owner.empty() ? Fold(N.Owner) + "." + Fold(N.Name) : Fold(N.Name);
+}
+
+template <class T>
+T* TTransactSQLParser::AlteredOrNew(T* Given, bool Alter, TDbObjList* Filed,
+                                    const std::string& Key, std::unique_ptr<T>& Made) {
+  T* Obj = Given;
+  if (!Obj && Alter && Filed) Obj = FindFiled<T>(*Filed, Key);
+  if (!Obj) {
+    Made = std::make_unique<T>(Objs);
+    Obj = Made.get();
+  }
+  return Obj;
+}
+
 void TTransactSQLParser::ParseView(TViwData* View, bool Alter) {
   const TName N = QualifiedName();
-  const std::string Key =
-      IsMSSQL() && !N.Owner.empty() ? Fold(N.Owner) + "." + Fold(N.Name) : Fold(N.Name);
   std::unique_ptr<TViwData> Made;
-  TViwData* Viw = View;
-  if (!Viw && Alter && Objs) Viw = FindFiled<TViwData>(Objs->Views, Key);
-  if (!Viw) {
-    Made = std::make_unique<TViwData>(Objs);
-    Viw = Made.get();
-  }
+  TViwData* Viw = AlteredOrNew(View, Alter, Objs ? &Objs->Views : nullptr, ObjKey(N), Made);
   SetNames(*Viw, N);
   FStatObjName = Viw->GetObjName();
   if (Sy == syLParen) {
@@ -1068,16 +1075,10 @@ void TTransactSQLParser::ParseRoutine(TPrcData* Routine, bool IsFunction, bool A
     Number = IntValue;
     GetSy();
   }
-  std::string Key =
-      IsMSSQL() && !N.Owner.empty() ? Fold(N.Owner) + "." + Fold(N.Name) : Fold(N.Name);
+  std::string Key = ObjKey(N);
   if (Number != 0 && IsMSSQL()) Key += ";" + std::to_string(Number);
   std::unique_ptr<TPrcData> Made;
-  TPrcData* Prc = Routine;
-  if (!Prc && Alter && Objs) Prc = FindFiled<TPrcData>(Objs->Procedures, Key);
-  if (!Prc) {
-    Made = std::make_unique<TPrcData>(Objs);
-    Prc = Made.get();
-  }
+  TPrcData* Prc = AlteredOrNew(Routine, Alter, Objs ? &Objs->Procedures : nullptr, Key, Made);
   SetNames(*Prc, N);
   FStatObjName = Prc->GetObjName();
   Prc->IsFunction = IsFunction;
@@ -1136,15 +1137,7 @@ void TTransactSQLParser::ParseRoutine(TPrcData* Routine, bool IsFunction, bool A
 void TTransactSQLParser::ParseTrigger(TTrgData* Trigger, bool Alter) {
   const TName N = QualifiedName();
   std::unique_ptr<TTrgData> Made;
-  TTrgData* Trg = Trigger;
-  if (!Trg && Alter && Objs)
-    Trg = FindFiled<TTrgData>(Objs->Triggers, IsMSSQL() && !N.Owner.empty()
-                                                  ? Fold(N.Owner) + "." + Fold(N.Name)
-                                                  : Fold(N.Name));
-  if (!Trg) {
-    Made = std::make_unique<TTrgData>(Objs);
-    Trg = Made.get();
-  }
+  TTrgData* Trg = AlteredOrNew(Trigger, Alter, Objs ? &Objs->Triggers : nullptr, ObjKey(N), Made);
   SetNames(*Trg, N);
   FStatObjName = Trg->GetObjName();
   if (!IsWord("ON")) {
