@@ -125,7 +125,8 @@ TDbObj* TDbObjList::FindObj(const std::string& Key) const {
 }
 
 TDbObj* TDbObjList::FindObjFrom(const std::string& Key, std::size_t& Hint) const {
-  if (!FSorted || !FPending.empty()) return FindObj(Key);
+  if (!FSorted) return FindObj(Key);
+  Merge();
   const std::size_t N = FItems.size();
   const bool AtHint = Hint <= N && (Hint == N || Compare(FItems[Hint].Key, Key) >= 0) &&
                       (Hint == 0 || Compare(FItems[Hint - 1].Key, Key) < 0);
@@ -162,9 +163,8 @@ bool TDbObjList::Add(const std::string& Key, TDbObj* Obj) {
   }
   const std::size_t I = LowerBound(Key);
   if (I < FItems.size() && Compare(FItems[I].Key, Key) == 0) return false;
-  std::string Hash = HashKey(Key);
-  if (FPendingKeys.count(Hash) != 0) return false;
-  FPendingKeys.emplace(std::move(Hash), FPending.size());
+  // One probe: the key is moved into the table only when it was not there.
+  if (!FPendingKeys.try_emplace(HashKey(Key), FPending.size()).second) return false;
   FPending.push_back(TEntry{Key, std::unique_ptr<TDbObj>(Obj)});
   return true;
 }
@@ -206,26 +206,27 @@ TDbObj::TDbObj(TCustomObjs* aOwner) : Owner(aOwner) {}
 TDbObj::~TDbObj() {
   SetRefObj(nullptr);
   if (FRefBy) FRefBy->FRefObj = nullptr;
-  for (TDbObj* O : FRefByMore) O->FRefObj = nullptr;
+  if (FRare)
+    for (TDbObj* O : FRare->RefByMore) O->FRefObj = nullptr;
 }
 
 void TDbObj::AddReferrer(TDbObj* Obj) {
   if (!FRefBy)
     FRefBy = Obj;
   else
-    FRefByMore.push_back(Obj);
+    Rare().RefByMore.push_back(Obj);
 }
 
 void TDbObj::DropReferrer(TDbObj* Obj) {
   if (FRefBy == Obj) {
     FRefBy = nullptr;
-    if (!FRefByMore.empty()) {
-      FRefBy = FRefByMore.back();
-      FRefByMore.pop_back();
+    if (FRare && !FRare->RefByMore.empty()) {
+      FRefBy = FRare->RefByMore.back();
+      FRare->RefByMore.pop_back();
     }
     return;
   }
-  FRefByMore.erase_value(Obj);
+  if (FRare) std::erase(FRare->RefByMore, Obj);
 }
 
 void TDbObj::SetRefObj(TDbObj* Value) {
@@ -369,8 +370,8 @@ std::string TDbObj::ObjKeyDef() const {
 
 void TDbObj::ResetGeneration() {
   if (FBodyReplaced) {
-    Body = FBodyAsRead;
-    FBodyAsRead.clear();
+    Body = std::move(FRare->BodyAsRead);
+    std::string().swap(FRare->BodyAsRead);
     FBodyReplaced = false;
   }
   for (const auto& D : UseIn) D->Active = true;
@@ -379,7 +380,7 @@ void TDbObj::ResetGeneration() {
 
 void TDbObj::ReplaceBody(const std::string& Value) {
   if (!FBodyReplaced) {
-    FBodyAsRead = Body;
+    Rare().BodyAsRead = Body;
     FBodyReplaced = true;
   }
   Body = Value;
@@ -440,7 +441,7 @@ TUpdateDescriptionType TDbObj::GetUpdateDescriptionType() const {
 
 namespace {
 
-bool AnyActive(const TObjVector<TDependObj>& List, const TDbObj* Self) {
+bool AnyActive(const TDependList& List, const TDbObj* Self) {
   for (const auto& D : List)
     if (D->Active && D->DepObj && D->DepObj != Self && D->DepObj->GetObjCreated()) return true;
   return false;

@@ -40,23 +40,34 @@ class TCustomDBStructure;
 // ---------------------------------------------------------------------------------------------
 // Lists.
 
+/// The case rule of a TObjVector (see there).
+template <bool CaseRule>
+struct TObjVectorCaseRule {
+  /// Case rule of IndexOf and Find; true (exact) unless the owner says otherwise.
+  bool CaseSensitive = true;
+};
+template <>
+struct TObjVectorCaseRule<false> {
+  static constexpr bool CaseSensitive = true;
+};
+
 /// An ordered list that owns its items (schema objects), found by their plain name. Columns of
 /// a table, parameters of a routine and the dependency records of an object live in these; the
 /// order is the order of adding. Name lookups scan the list: such lists are short.
 ///
 /// Most objects of a schema have no items in such a list (a column has no dependency records
 /// of its own), so the list keeps one pointer and makes its vector with the first item.
-template <class T>
-class TObjVector {
+///
+/// A list with CaseRule false has no case rule of its own: its names compare exactly, and it
+/// is that one pointer alone (the dependency records of every object of a schema).
+template <class T, bool CaseRule = true>
+class TObjVector : public TObjVectorCaseRule<CaseRule> {
  public:
   using TItems = std::vector<std::unique_ptr<T>>;
 
   TObjVector() = default;
   TObjVector(const TObjVector&) = delete;
   TObjVector& operator=(const TObjVector&) = delete;
-
-  /// Case rule of IndexOf and Find; true (exact) unless the owner says otherwise.
-  bool CaseSensitive = true;
 
   int Count() const { return FItems ? static_cast<int>(FItems->size()) : 0; }
   bool Empty() const { return Count() == 0; }
@@ -88,7 +99,7 @@ class TObjVector {
   T* FindFrom(const std::string& Name, int Guess) const {
     if (T* Item = (*this)[Guess]) {
       const std::string& N = Item->GetObjName();
-      if (CaseSensitive ? N == Name : SameText(N, Name)) return Item;
+      if (this->CaseSensitive ? N == Name : SameText(N, Name)) return Item;
     }
     return Find(Name);
   }
@@ -115,6 +126,10 @@ class TObjVector {
   }
   std::unique_ptr<TItems> FItems;
 };
+
+class TDependObj;
+/// The dependency records of an object.
+using TDependList = TObjVector<TDependObj, false>;
 
 /// An owning list of plain objects that stays one pointer while empty.
 template <class T>
@@ -190,7 +205,8 @@ class TDbObjList {
   /// The object filed under Key, or nullptr.
   TDbObj* FindObj(const std::string& Key) const;
   /// FindObj for keys looked up in ascending order: Hint (0 at the start) is where the last
-  /// lookup ended, and a key that sorts right there is found without a search.
+  /// lookup ended, and a key that sorts right there is found without a search. An ordered
+  /// access: what was filed since the last one is merged first.
   TDbObj* FindObjFrom(const std::string& Key, std::size_t& Hint) const;
   /// The first object (in key order) whose key starts with Prefix under the case rule.
   TDbObj* FindFirstWithPrefix(const std::string& Prefix) const;
@@ -310,39 +326,33 @@ class TDbObj : public TObject {
   /// collection's RemoveDepend, not here.
   ~TDbObj() override;
 
-  // Fields, in declaration order.
+  // Fields. A schema holds hundreds of thousands of these objects (every column is one, and
+  // so is every dependency record), so the members are laid out by size: texts and pointers
+  // first, the numbers and flags at the end of the class, where a derived class's own small
+  // members fill the space after them.
 
-  /// Subordinate objects owned by this object.
-  TSparseList<std::unique_ptr<TObject>> OwnedObjs;
-  TSparseList<std::unique_ptr<TObject>> OwnedObjs2;
   /// The collection the object belongs to; not owned; may be nullptr.
   TCustomObjs* Owner = nullptr;
   TObjText Description;
-  /// The object exists in the target at the current point of the generated script.
-  bool ObjCreated = true;
   /// Dependents: one record per object that uses this one.
-  TObjVector<TDependObj> UseIn;
+  TDependList UseIn;
   /// Prerequisites: one record per object this one uses.
-  TObjVector<TDependObj> UseOf;
+  TDependList UseOf;
   /// Definition snapshot taken before generation (TObjs::SetSourceDefinition).
   TObjText SourceDefinition;
   /// The definition the target holds at the current point of the generated script.
   TObjText CurrentDef;
   /// Routine, trigger or view text; also a CHECK, DEFAULT or computed expression.
   TObjText Body;
-  std::int32_t ImageIndex = -1;
   /// Name used in captions and statements when the object has no name (unnamed constraints).
   TObjText AltName;
-  /// Kind code (kindDomain ... kindEvent, kindGeneric, kindDatabase).
-  std::int32_t Kind = kindGeneric;
   /// The complete CREATE text as read, where the reader keeps it.
   TObjText FullText;
   /// SQL Anywhere owner of a table, procedure or view.
   TObjText Creator;
-  bool QuotedIdentifier = false;
-  bool AnsiNulls = false;
-  /// Set by a host only: the object writes no text and the passes pass it by.
-  bool SkipDef = false;
+  /// The comparer's pairing that last gave this object its counterpart (0: none yet). A new
+  /// pairing keeps the counterparts it finds again in place and forgets only the others.
+  std::uint64_t PairRound = 0;
 
   // The twenty virtual operations, in slot order.
 
@@ -393,9 +403,6 @@ class TDbObj : public TObject {
   /// The counterpart in the other collection of a comparison, or nullptr.
   TDbObj* GetRefObj() const { return FRefObj; }
   void SetRefObj(TDbObj* Value);
-  /// The comparer's pairing that last gave this object its counterpart (0: none yet). A new
-  /// pairing keeps the counterparts it finds again in place and forgets only the others.
-  std::uint64_t PairRound = 0;
 
   /// Qualified, quoted name.
   std::string GetObjFullName() const;
@@ -458,12 +465,38 @@ class TDbObj : public TObject {
   std::string FObjName;
   TObjText FSchema;
   TDbObj* FRefObj = nullptr;
-  // The objects whose counterpart is this one: mostly one, kept without an allocation.
+  // The objects whose counterpart is this one: mostly one, kept without an allocation; any
+  // further ones are in the rare state.
   TDbObj* FRefBy = nullptr;
-  TSparseList<TDbObj*> FRefByMore;
   void AddReferrer(TDbObj* Obj);
   void DropReferrer(TDbObj* Obj);
-  TObjText FBodyAsRead;
+  /// State few objects ever have, made on first need: further referrers (objects of more
+  /// than one other collection paired with this one) and the body as read while the
+  /// generated script runs with a replaced one.
+  struct TRareState {
+    std::vector<TDbObj*> RefByMore;
+    std::string BodyAsRead;
+  };
+  std::unique_ptr<TRareState> FRare;
+  TRareState& Rare() {
+    if (!FRare) FRare = std::make_unique<TRareState>();
+    return *FRare;
+  }
+
+ public:
+  // The numbers and flags of the fields above.
+
+  std::int32_t ImageIndex = -1;
+  /// Kind code (kindDomain ... kindEvent, kindGeneric, kindDatabase).
+  std::int32_t Kind = kindGeneric;
+  /// The object exists in the target at the current point of the generated script.
+  bool ObjCreated = true;
+  bool QuotedIdentifier = false;
+  bool AnsiNulls = false;
+  /// Set by a host only: the object writes no text and the passes pass it by.
+  bool SkipDef = false;
+
+ private:
   bool FBodyReplaced = false;
   bool FCreating = false;  // inside CreateDependDef: a dependency cycle leads back here
   bool FDropping = false;  // inside DropDependDef
@@ -476,9 +509,10 @@ class TDependObj : public TDbObj {
  public:
   explicit TDependObj(TCustomObjs* aOwner);
 
+  /// Whether the cascade still has to honour the record.
+  bool Active = true;
   /// The related object; not owned.
   TDbObj* DepObj = nullptr;
-  bool Active = true;
   /// Codes given to LinkDepend (script parsers pass the column and line of the reference).
   std::int32_t LinkCode1 = 0;
   std::int32_t LinkCode2 = 0;
@@ -790,11 +824,11 @@ class TCustomSQLExec : public TComponent {
 
 // ---------------------------------------------------------------------------------------------
 
-template <class T>
-int TObjVector<T>::IndexOf(const std::string& Name) const {
+template <class T, bool CaseRule>
+int TObjVector<T, CaseRule>::IndexOf(const std::string& Name) const {
   for (int I = 0; I < Count(); ++I) {
     const std::string& N = (*FItems)[static_cast<std::size_t>(I)]->GetObjName();
-    if (CaseSensitive ? N == Name : SameText(N, Name)) return I;
+    if (this->CaseSensitive ? N == Name : SameText(N, Name)) return I;
   }
   return -1;
 }

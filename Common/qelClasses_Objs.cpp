@@ -38,7 +38,7 @@ void ForEachSubObj(TDbObj* Obj, F&& Fn) {
 }
 
 /// Removes and frees the records of List that point to Target.
-void RemoveRecords(TObjVector<TDependObj>& List, const TDbObj* Target) {
+void RemoveRecords(TDependList& List, const TDbObj* Target) {
   for (int I = List.Count() - 1; I >= 0; --I)
     if (List[I]->DepObj == Target) List.Delete(I);
 }

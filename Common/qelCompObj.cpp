@@ -24,6 +24,10 @@ void TObjs::Clear() {
 
 void TObjs::SetSourceDefinition() {
   ResetGenerationState();
+  TakeSourceDefinitions();
+}
+
+void TObjs::TakeSourceDefinitions() {
   for (TDbObjList* L : {&Views, &Procedures, &Triggers})
     for (int I = 0; I < L->Count(); ++I) {
       TDbObj* Obj = L->Objects(I);

@@ -43,6 +43,9 @@ class TObjs : public TCustomObjs {
   /// Puts the generation state back and snapshots the definition of every view, procedure and
   /// trigger into SourceDefinition and CurrentDef. The comparer calls it before each generation.
   void SetSourceDefinition() override;
+  /// The snapshot part of SetSourceDefinition alone, for a comparer whose extraction has just
+  /// put the generation state back.
+  void TakeSourceDefinitions();
 
   // Lookups by key (the name, schema-qualified where the dialect qualifies). Nothing is created
   // or reported when absent.

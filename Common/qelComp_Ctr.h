@@ -46,26 +46,14 @@ class TCtrData : public TDbObj {
   explicit TCtrData(TCustomObjs* aOwner);
   ~TCtrData() override = default;
 
-  // Fields, in declaration order.
+  // Fields. The codes and flags come first, where they fill the space the base leaves after
+  // its own; the texts most constraints leave empty are one pointer each until set.
 
-  /// Oracle storage clause.
-  TTableSpace TableSpace;
-  /// Constrained columns, in order; an entry may carry a TFldData, which the list owns.
-  TStringList FldList;
-  /// SQL Anywhere owner of the referenced table.
-  std::string RefOwner;
-  /// SQL Anywhere foreign-key role name.
-  std::string RoleName;
-  /// Referenced columns, in order; entries may carry owned TFldData objects.
-  TStringList RefFldList;
   TMatchAction MatchType = maSimple;
   TUDAction OnUpdate = udaNoAction;
   TUDAction OnDelete = udaNoAction;
   /// InterBase: the key's index is descending.
   bool Descending = false;
-  /// InterBase: name of the key's index; MySQL: index name of a unique key; other dialects:
-  /// text written after the column list as stored.
-  std::string IndexName;
   bool CheckOnCommit = false;
   /// SQL Anywhere and SQL Server clustering.
   bool Clustered = false;
@@ -77,8 +65,21 @@ class TCtrData : public TDbObj {
   bool InitiallyDeferred = true;
   /// SQL Server index options.
   TIndexOptions IndexOptions;
+  /// Oracle storage clause.
+  TTableSpace TableSpace;
+  /// Constrained columns, in order; an entry may carry a TFldData, which the list owns.
+  TStringList FldList;
+  /// Referenced columns, in order; entries may carry owned TFldData objects.
+  TStringList RefFldList;
+  /// SQL Anywhere owner of the referenced table.
+  TObjText RefOwner;
+  /// SQL Anywhere foreign-key role name.
+  TObjText RoleName;
+  /// InterBase: name of the key's index; MySQL: index name of a unique key; other dialects:
+  /// text written after the column list as stored.
+  TObjText IndexName;
   /// MySQL: the algorithm of a primary key's index as the key names it (USING BTREE, HASH).
-  std::string IndexType;
+  TObjText IndexType;
 
   TConstraintType GetCtType() const { return FCtType; }
   /// Stores the type; primary, foreign, unique, check, default and reference constraints take
@@ -152,8 +153,8 @@ class TCtrData : public TDbObj {
 
   TConstraintType FCtType = ctFKey;
   std::string FTblName;
-  std::string FRefTblName;
-  std::string FRefSchema;
+  TObjText FRefTblName;
+  TObjText FRefSchema;
 };
 
 // ---------------------------------------------------------------------------------------------

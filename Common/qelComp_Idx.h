@@ -26,46 +26,55 @@ class TIdxData : public TDbObj {
   explicit TIdxData(TCustomObjs* aOwner);
   ~TIdxData() override;
 
-  // Fields, in declaration order.
+  // Fields. The flags come first, where they fill the space the base leaves after its own;
+  // the texts most indexes leave empty are one pointer each until set.
 
-  /// Oracle storage clause.
-  TTableSpace TableSpace;
   bool Unique = false;
   /// The whole index is descending ("DESC " before INDEX).
   bool Descending = false;
-  /// The indexed table.
-  std::string TableName;
-  /// Index columns in order: the entry is the column name; the list owns the descriptor an
-  /// entry carries (a TIdxFldData from AddFld, or a plain TFldData).
-  TStringList Flds;
   /// InterBase ACTIVE / INACTIVE.
   bool Active = true;
   /// SQL Server.
   bool Clustered = false;
-  std::string FileGroup;
   bool PrimaryXML = false;
   bool XML = false;
-  /// SQL Server INCLUDE columns; the list owns their descriptors.
-  TStringList IncludeFlds;
-  /// SQL Server WITH clause, written as stored.
-  std::string OptionText;
-  /// Option records of the dialect readers.
-  TIndexOptions IndexOptions;
-  TIndexOptions IndexOptions2;
-  /// Oracle domain index: INDEXTYPE IS and PARAMETERS. IndexType is also the access method
-  /// of a PostgreSQL index and the USING algorithm of a MySQL index (BTREE, HASH).
-  std::string IndexType;
-  std::string Parameters;
   /// Oracle.
   bool NoLogging = false;
   bool Compress = false;
   bool NoCompress = false;
-  std::string TablespaceName;
   /// MySQL.
   bool FullText = false;
   bool Spatial = false;
   /// DB2.
   bool AllowReverseScans = false;
+
+ private:
+  bool FActiveReplaced = false;
+  bool FActiveAsRead = true;
+
+ public:
+  /// Option records of the dialect readers.
+  TIndexOptions IndexOptions;
+  TIndexOptions IndexOptions2;
+  /// Oracle storage clause.
+  TTableSpace TableSpace;
+  /// The indexed table.
+  std::string TableName;
+  /// Index columns in order: the entry is the column name; the list owns the descriptor an
+  /// entry carries (a TIdxFldData from AddFld, or a plain TFldData).
+  TStringList Flds;
+  /// SQL Server INCLUDE columns; the list owns their descriptors.
+  TStringList IncludeFlds;
+  /// SQL Server file group.
+  TObjText FileGroup;
+  /// SQL Server WITH clause, written as stored.
+  TObjText OptionText;
+  /// Oracle domain index: INDEXTYPE IS and PARAMETERS. IndexType is also the access method
+  /// of a PostgreSQL index and the USING algorithm of a MySQL index (BTREE, HASH).
+  TObjText IndexType;
+  TObjText Parameters;
+  /// Oracle.
+  TObjText TablespaceName;
   // Body (base): the expression of an expression index.
 
   /// Appends a column with its sort order and prefix length; returns its descriptor.
@@ -100,9 +109,6 @@ class TIdxData : public TDbObj {
  private:
   /// The indexed table qualified by schema where the dialect writes one.
   std::string SchemaTable() const;
-
-  bool FActiveReplaced = false;
-  bool FActiveAsRead = true;
 };
 
 // ---------------------------------------------------------------------------------------------

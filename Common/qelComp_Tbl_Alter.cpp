@@ -10,6 +10,7 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelComp_Tbl_Int.h"
 #include "qelPGSQLQuote.h"
 
 namespace qel {
@@ -502,7 +503,8 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
     for (const auto& F : M->Fields) {
       TFldData* G = T->Fields.FindFrom(F->GetObjName(), Place++);
       if (!G || F->SkipDef) continue;
-      if (F->Def() != G->Def()) {
+      // Most columns are unchanged: their texts are put together only when a part differs.
+      if (!tbl_detail::PGSameColumnDef(*F, *M, *G, *T) && F->Def() != G->Def()) {
         switch (DB) {
           case dbInterBase:
             IBAlterColumn(Run, *M, *F, *G, Written);

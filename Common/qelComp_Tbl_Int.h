@@ -49,6 +49,12 @@ inline std::string PGTypeName(const TFldData& Fld, const std::string& Name) {
   return Name;
 }
 
+/// True when F and G, columns of the PostgreSQL tables FTable and GTable, have the same Def()
+/// for certain, by the parts it is made of (TFldData::PGSQLTypeDef: keep the two in step);
+/// false says only that the texts may differ.
+bool PGSameColumnDef(const TFldData& F, const TTblData& FTable, const TFldData& G,
+                     const TTblData& GTable);
+
 /// "(" + P + "," + S + ")".
 inline std::string InParens(std::int32_t P, std::int32_t S) {
   return "(" + std::to_string(P) + "," + std::to_string(S) + ")";

@@ -159,6 +159,24 @@ std::string TFldData::PGSQLTypeDef() const {
   return R;
 }
 
+namespace tbl_detail {
+
+bool PGSameColumnDef(const TFldData& F, const TTblData& FTable, const TFldData& G,
+                     const TTblData& GTable) {
+  // Def is the quoted name, a blank and PGSQLTypeDef; a column of a table has no in/out word
+  // and no schema of its own, and PostgreSQL quoting looks at the name alone.
+  return F.GetDatabaseType() == dbPostgreSQL && G.GetDatabaseType() == dbPostgreSQL &&
+         F.OwnerObj == &FTable && G.OwnerObj == &GTable && F.GetSchema().empty() &&
+         G.GetSchema().empty() && F.GetObjName() == G.GetObjName() &&
+         F.FieldType == G.FieldType && F.Size == G.Size && F.Precision == G.Precision &&
+         F.Scale == G.Scale && F.AutoIncrement == G.AutoIncrement &&
+         F.Nullable == G.Nullable && F.ArrayBounds.empty() == G.ArrayBounds.empty() &&
+         F.DomainName == G.DomainName && F.CharSet == G.CharSet &&
+         F.Collation == G.Collation && F.DefValue == G.DefValue;
+}
+
+}  // namespace tbl_detail
+
 std::string TFldData::ASATypeDef() const {
   std::string R;
   if (!DomainName.empty()) {

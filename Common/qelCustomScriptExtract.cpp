@@ -158,7 +158,7 @@ bool TCustomScriptExtract::LoadScript(const std::string& FileName) {
     static constexpr std::string_view Bom = "\xEF\xBB\xBF";
     if (std::string_view(FScriptBytes).substr(0, Bom.size()) == Bom)
       FScriptBytes.erase(0, Bom.size());
-    ScriptText.SetText(FScriptBytes);
+    if (KeepScriptText) ScriptText.SetText(FScriptBytes);
     FHaveScriptBytes = Loaded = true;
   }
   if (!Loaded) DoErrorMessage("Script not load: " + FileName);
@@ -181,8 +181,9 @@ bool TCustomScriptExtract::ExtractDatabase() {
     if (Loaded) {
       FParser->ScriptName = FileName;
       if (FHaveScriptBytes) {
-        FParser->ParseScriptText(FScriptBytes, GetDBStructure()->GetObjs());
-        FScriptBytes = std::string();  // the objects hold what they need of it
+        // The parser takes the bytes over; the objects hold what they need of them.
+        FParser->ParseOwnScriptText(std::move(FScriptBytes), GetDBStructure()->GetObjs());
+        std::string().swap(FScriptBytes);  // assigning an empty text would keep the buffer
       } else
         FParser->ParseScript(ScriptText, GetDBStructure()->GetObjs());
     } else {

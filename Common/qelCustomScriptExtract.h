@@ -36,6 +36,9 @@ class TCustomScriptExtract : public TCustomExtract {
 
   /// The text of the script being read.
   TStringList ScriptText;
+  /// A script read from a file is also kept as lines in ScriptText. A host that never reads
+  /// them turns this off: the script is then held once, by the parser, while it is read.
+  bool KeepScriptText = true;
   /// Supplies the text of a script instead of the file system: the handler fills aScript and
   /// sets Loaded.
   TLoadScriptEvent OnLoadScript;

@@ -64,23 +64,31 @@ TCustomExtract* ExtractorOf(const TCustomObjs* Objs) {
   return Objs && Objs->DBStructure ? Objs->DBStructure->GetExtractor() : nullptr;
 }
 
+// The hints of TDbObjList::FindObjFrom for FindTableOf, one for each form of key: references
+// met in the order of their tables are found without a search.
+struct TTableHints {
+  std::size_t Key = 0, Filed = 0;
+};
+
 // The table a reference names, found under the key its reader writes: schema + "." + name in
 // Oracle, SQL Server and PostgreSQL when a schema is given, creator + "." + name in SQL Anywhere
 // when a creator is given. Tables are filed under their own key (TDbObj::ObjKeyDef), which
 // qualifies by schema in SQL Anywhere, Oracle, SQL Server and DB2 only; a table the first key
 // misses is looked up under that one, so a PostgreSQL or DB2 reference finds its table too.
 TTblData* FindTableOf(const TObjs& Objs, TDatabaseType DB, const std::string& Table,
-                      const std::string& Schema, const std::string& Creator) {
+                      const std::string& Schema, const std::string& Creator, TTableHints& Hints) {
   std::string Key = Table;
   if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL) && !Schema.empty())
     Key = Schema + "." + Table;
   else if (DB == dbSybaseASA && !Creator.empty())
     Key = Creator + "." + Table;
-  if (TTblData* Tbl = Objs.GetTable(Key)) return Tbl;
+  if (auto* Tbl = dynamic_cast<TTblData*>(Objs.Tables.FindObjFrom(Key, Hints.Key))) return Tbl;
   std::string FiledKey = Table;
   if ((DB == dbSybaseASA || DB == dbOracle || DB == dbMSSQL || DB == dbDB2) && !Schema.empty())
     FiledKey = Schema + "." + Table;
-  return FiledKey == Key ? nullptr : Objs.GetTable(FiledKey);
+  return FiledKey == Key
+             ? nullptr
+             : dynamic_cast<TTblData*>(Objs.Tables.FindObjFrom(FiledKey, Hints.Filed));
 }
 
 // The object a grant names by its object or grantee type code; nullptr for other codes.
@@ -371,9 +379,10 @@ void TCustomParser::ParseScript(const TStrings& Lines, TCustomObjs* AObjs) {
 
 void TCustomParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) {
   Objs = AObjs;
-  AssignTxt(Text);
+  // Counted first: AssignTxt may take Text over (ParseOwnScriptText).
   LineCount = static_cast<std::int32_t>(std::count(Text.begin(), Text.end(), '\n'));
   if (!Text.empty() && Text.back() != '\n') ++LineCount;
+  AssignTxt(Text);
   DoProgressUpdate(0, LineCount);
   DoLogNextLine("Parse Script: " + ScriptName);
   ParseText();
@@ -431,14 +440,24 @@ void TCustomParser::SetTermStr(const std::string& Value) {
   TermLen = static_cast<std::int32_t>(TermStr.size());
 }
 
+void TCustomParser::ParseOwnScriptText(std::string Text, TCustomObjs* AObjs) {
+  FOwnText = &Text;
+  ParseScriptText(Text, AObjs);
+  FOwnText = nullptr;
+}
+
 void TCustomParser::AssignTxt(const std::string& Text) {
   if (Text.size() > MaxTextLength) {
     ClearTxt();
     ErrMsg("Script too large: " + IntToStr(static_cast<std::int64_t>(Text.size())) + " bytes.");
   } else {
-    FTxt = Text;
+    if (&Text == FOwnText)
+      FTxt = std::move(*FOwnText);
+    else
+      FTxt = Text;
     FLen = static_cast<std::int32_t>(FTxt.size());
   }
+  FOwnText = nullptr;
   Pos = 1;
   Line = 1;
   Column = 1;
@@ -447,7 +466,7 @@ void TCustomParser::AssignTxt(const std::string& Text) {
 }
 
 void TCustomParser::ClearTxt() {
-  FTxt = std::string();
+  std::string().swap(FTxt);  // frees the buffer (assigning an empty text would keep it)
   FLen = 0;
   FEot = true;
   Ch = 0;
@@ -559,10 +578,12 @@ void TCustomSQLParser::Link_Depend() {
   O->SortGrants();
 
   // Indexes rest on their tables. (An index keeps no column list yet, so only the table.)
+  TTableHints IdxHints;
   for (int I = 0; I < O->Indexes.Count(); ++I) {
     auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.Objects(I));
     if (!Idx) continue;
-    if (TTblData* Tbl = FindTableOf(*O, DB, Idx->TableName, Idx->GetSchema(), Idx->Creator))
+    if (TTblData* Tbl =
+            FindTableOf(*O, DB, Idx->TableName, Idx->GetSchema(), Idx->Creator, IdxHints))
       LinkDepend(Idx, Tbl, "");
   }
 
@@ -576,14 +597,17 @@ void TCustomSQLParser::Link_Depend() {
     for (const std::string& Column : Columns)
       if (TFldData* Fld = Tbl->Fields.Find(Column)) LinkDepend(Ctr, Fld, "");
   };
+  TTableHints CtrHints, RefHints;
   for (int I = 0; I < O->Constraints.Count(); ++I) {
     auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
     if (!Ctr) continue;
     const TConstraintType Type = Ctr->GetCtType();
-    if (TTblData* Tbl = FindTableOf(*O, DB, Ctr->GetTblName(), Ctr->GetSchema(), Ctr->Creator))
+    if (TTblData* Tbl =
+            FindTableOf(*O, DB, Ctr->GetTblName(), Ctr->GetSchema(), Ctr->Creator, CtrHints))
       LinkColumns(Ctr, Tbl, Ctr->FldList);
     if (Type == ctFKey || Type == ctReferences)
-      if (TTblData* Ref = FindTableOf(*O, DB, Ctr->GetRefTblName(), Ctr->GetSchema(), Ctr->Creator))
+      if (TTblData* Ref = FindTableOf(*O, DB, Ctr->GetRefTblName(), Ctr->GetSchema(),
+                                      Ctr->Creator, RefHints))
         LinkColumns(Ctr, Ref, Ctr->RefFldList);
     if (Type == ctPKey || Type == ctUnique)
       Keys[ColumnsKey(Ctr->GetTblName(), Ctr->FldList)].push_back(Ctr);

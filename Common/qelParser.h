@@ -247,6 +247,9 @@ class TCustomParser : public TObject {
   /// Reads a whole script into AObjs as its bytes stand, line breaks included, so that bodies,
   /// view texts, comments and literals reach the collection (and later the server) as written.
   virtual void ParseScriptText(const std::string& Text, TCustomObjs* AObjs);
+  /// ParseScriptText on a text the parser takes over rather than copies, so that a large
+  /// script read from a file is held once while it is parsed.
+  void ParseOwnScriptText(std::string Text, TCustomObjs* AObjs);
   /// The grammar; the base reads symbols up to the end of the text.
   virtual void ParseText();
   /// Records an error at the current line and column (see the class comment).
@@ -338,6 +341,8 @@ class TCustomParser : public TObject {
   bool FEot = true;  ///< the reader has passed the last byte
 
  private:
+  /// The text ParseOwnScriptText hands over: AssignTxt moves it into FTxt instead of copying.
+  std::string* FOwnText = nullptr;
   void LogSymbol();
 };
 

@@ -5,6 +5,8 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <typeinfo>
 #include <utility>
 
@@ -85,13 +87,45 @@ void ForgetUnpaired(TCustomObjs& O, std::uint64_t Round) {
     }
 }
 
-void MarkList(const TDbObjList& L, bool IsMaster) {
-  for (int I = 0; I < L.Count(); ++I) {
-    TDbObj* O = L.Objects(I);
-    O->SetObjCreated(!IsMaster || O->GetRefObj() != nullptr);
-    if (auto* T = dynamic_cast<TTblData*>(O))
-      for (const auto& F : T->Fields) F->SetObjCreated(!IsMaster || F->GetRefObj() != nullptr);
+/// With Mark, marks each object of O's paired lists, and each column of its tables, created when
+/// it has a counterpart (a master) or always (a target). Returns what the pairing and marks of
+/// O rest on and left, as one number: every object, and every column of a table or view, list
+/// by list, by address, name, schema, counterpart, pairing round and created mark. A collection
+/// refilled, or an object added, removed, renamed, re-paired or re-marked, gives another digest.
+std::uint64_t MarkAndDigest(TCustomObjs& O, bool IsMaster, bool Mark) {
+  std::uint64_t H = O.GetDatabaseType();
+  const auto Mix = [&H](std::uint64_t V) {
+    H = (H ^ V) * 0x9E3779B97F4A7C15ull;
+    H ^= H >> 29;
+  };
+  const std::hash<std::string_view> Hash;
+  const auto MixObj = [&](const TDbObj& D) {
+    Mix(reinterpret_cast<std::uintptr_t>(&D));
+    Mix(reinterpret_cast<std::uintptr_t>(D.GetRefObj()));
+    Mix(D.PairRound);
+    Mix(D.ObjCreated);
+    Mix(Hash(D.GetObjName()));
+    Mix(Hash(D.GetSchema()));
+  };
+  for (TDbObjList* L : PairedLists(O)) {
+    Mix(static_cast<std::uint64_t>(L->Count()));
+    for (int I = 0; I < L->Count(); ++I) {
+      TDbObj* Obj = L->Objects(I);
+      if (Mark) Obj->SetObjCreated(!IsMaster || Obj->GetRefObj() != nullptr);
+      MixObj(*Obj);
+      if (auto* T = dynamic_cast<TTblData*>(Obj)) {
+        Mix(static_cast<std::uint64_t>(T->Fields.Count()));
+        for (const auto& F : T->Fields) {
+          if (Mark) F->SetObjCreated(!IsMaster || F->GetRefObj() != nullptr);
+          MixObj(*F);
+        }
+      } else if (auto* V = dynamic_cast<TViwData*>(Obj)) {
+        Mix(static_cast<std::uint64_t>(V->Fields.Count()));
+        for (const auto& F : V->Fields) MixObj(*F);
+      }
+    }
   }
+  return H;
 }
 
 /// Copies a value present on one side only to the other side.
@@ -168,6 +202,8 @@ void TVarnel::DoAfterExtract() {
     FPairingFresh = !OnAfterExtract && DatabaseType != dbMySQL && DatabaseType != dbOracle &&
                     M->GetDatabaseType() == T->GetDatabaseType() &&
                     typeid(*this) == typeid(TVarnel);
+    FPairedM = FPairingFresh ? M : nullptr;
+    FPairedT = FPairingFresh ? T : nullptr;
   }
   if (OnAfterExtract) OnAfterExtract(this);
 }
@@ -197,7 +233,7 @@ void TVarnel::DoBeforeCompare() {
     O->WorkStr1.clear();
     O->WorkStr2.clear();
   }
-  if (!std::exchange(FReusePairing, false)) PairAndMark(*M, *T);
+  if (!ReusePairing(*M, *T)) PairAndMark(*M, *T);
   if (OnBeforeCompare) OnBeforeCompare(this);
 }
 
@@ -367,14 +403,6 @@ bool TVarnel::ExtractDatabases() {
 
 bool TVarnel::ExtractAndCompareDatabases() {
   if (!ExtractDatabases()) return false;
-  // Nothing runs between the extraction and this comparison: when no handler or conversion
-  // came after the extraction's pairing, the comparison starts from it instead of pairing
-  // both schemas once more.
-  FReusePairing = std::exchange(FPairingFresh, false);
-  struct TClear {
-    bool& Flag;
-    ~TClear() { Flag = false; }
-  } Clear{FReusePairing};
   return CompareDatabases();
 }
 
@@ -419,12 +447,30 @@ void TVarnel::PairAndMark(TCustomObjs& M, TCustomObjs& T) {
   SetObjsCreated();
 }
 
+bool TVarnel::ReusePairing(TCustomObjs& M, TCustomObjs& T) {
+  // Only the first comparison after an extraction: a comparison changes the generation state
+  // the extraction's pairing put back.
+  if (!std::exchange(FPairingFresh, false) || &M != FPairedM || &T != FPairedT) return false;
+  auto* MO = dynamic_cast<TObjs*>(&M);
+  auto* TO = dynamic_cast<TObjs*>(&T);
+  if (!MO || !TO) return false;
+  if (MarkAndDigest(M, true, false) != FPairedDigestM ||
+      MarkAndDigest(T, false, false) != FPairedDigestT)
+    return false;
+  // A host may have edited a text in between; the definitions are cheap to take again.
+  MO->TakeSourceDefinitions();
+  TO->TakeSourceDefinitions();
+  return true;
+}
+
 void TVarnel::SetObjsCreated() {
   TCustomObjs* M = GetMObjs();
   TCustomObjs* T = GetTObjs();
   if (!M || !T) return;
-  for (TDbObjList* L : PairedLists(*M)) MarkList(*L, true);
-  for (TDbObjList* L : PairedLists(*T)) MarkList(*L, false);
+  // The master's marks are final once its own walk is done: the target's walk marks as created
+  // only target objects and the counterparts the master's walk marked so already.
+  FPairedDigestM = MarkAndDigest(*M, true, true);
+  FPairedDigestT = MarkAndDigest(*T, false, true);
 }
 
 void TVarnel::AssignDiffs() {

@@ -137,11 +137,14 @@ class TVarnel : public TCustomVarnel {
   /// target's dialect, when the host assigned none). A refused comparison, or a pass that
   /// raised, leaves the executor empty and says why in MsgManager and through OnErrorMessage;
   /// callers decide by MsgManager.GetIsErr().
+  /// The first comparison after an extraction starts from the extraction's pairing and marks
+  /// instead of pairing both schemas again, when nothing can have changed them since: no
+  /// OnAfterExtract handler, conversion, dialect evening-out or descendant's own step ran after
+  /// the pairing, and no object or column of either collection was added, removed, replaced,
+  /// renamed, re-paired or re-marked meanwhile. The texts of views, routines and triggers are
+  /// taken again either way; the script is the same.
   bool CompareDatabases() override;
-  /// ExtractDatabases, then CompareDatabases when it succeeded. The comparison starts from the
-  /// extraction's pairing instead of pairing again when nothing can have changed the schemas
-  /// in between (no OnAfterExtract handler, no conversion or dialect evening-out, and no
-  /// descendant's own steps); the script is the same.
+  /// ExtractDatabases, then CompareDatabases when it succeeded.
   bool ExtractAndCompareDatabases() override;
 
   // New virtual operations.
@@ -245,6 +248,9 @@ class TVarnel : public TCustomVarnel {
   /// LinkRefs, the source definitions of the master and then the target, SetObjsCreated: the
   /// pairing and marks both the extraction and the comparison start from.
   void PairAndMark(TCustomObjs& M, TCustomObjs& T);
+  /// When the extraction's pairing of M and T still holds (FPairingFresh and the digests
+  /// agree), takes the source definitions again and returns true; otherwise false.
+  bool ReusePairing(TCustomObjs& M, TCustomObjs& T);
   /// Records an error of the comparer in MsgManager and reports it.
   void ReportError(const std::string& Text);
   /// ClassName(Name): as every report of the comparer begins.
@@ -260,10 +266,13 @@ class TVarnel : public TCustomVarnel {
   std::unique_ptr<TMasterSnapshot, TSnapshotDeleter> FSnapshot;
   /// The pairing and marks the extraction left are those CompareDatabases would make: no host
   /// handler ran after them, and no conversion or dialect evening-out changed the schemas.
+  /// Taken by the next comparison, which reuses them when the collections are those paired and
+  /// their digests (MarkAndDigest in qelVarnel.cpp, kept by the last SetObjsCreated) agree.
   bool FPairingFresh = false;
-  /// Set by ExtractAndCompareDatabases for its own comparison, which follows the extraction
-  /// with nothing in between: DoBeforeCompare takes the extraction's pairing as it is.
-  bool FReusePairing = false;
+  const TCustomObjs* FPairedM = nullptr;
+  const TCustomObjs* FPairedT = nullptr;
+  std::uint64_t FPairedDigestM = 0;
+  std::uint64_t FPairedDigestT = 0;
 };
 
 }  // namespace qel

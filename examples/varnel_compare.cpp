@@ -303,12 +303,10 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
   Comparer.OnErrorMessage = Quiet;
   // The lines of a script read are kept by its extractor for a host that shows them; this
   // program does not, and with schemas of many thousand tables they weigh as much as a part
-  // of the schema. Each side's go as soon as it is read.
-  auto DropScriptText = [](TSide& Side) {
-    if (auto* S = dynamic_cast<TCustomScriptExtract*>(Side.Extract.get())) S->ScriptText.Clear();
-  };
-  Comparer.OnAfterExtractTarget = [&](TObject*) { DropScriptText(TargetSide); };
-  Comparer.OnAfterExtractMaster = [&](TObject*) { DropScriptText(MasterSide); };
+  // of the schema. The parser alone holds each script while it reads it.
+  for (TSide* Side : {&MasterSide, &TargetSide})
+    if (auto* S = dynamic_cast<TCustomScriptExtract*>(Side->Extract.get()))
+      S->KeepScriptText = false;
   Comparer.SetDBMaster(&MasterHolder);
   Comparer.SetDBTarget(&TargetHolder);
   Comparer.SetExtractorMaster(MasterSide.Extract.get());

@@ -83,6 +83,11 @@ bool ReadFileToString(const std::string& FileName, std::string& Data) {
   std::FILE* F = std::fopen(FileName.c_str(), "rb");
   if (!F) return false;
   std::string Result;
+  // A regular file is read into a text of its own size (growing by doubling would leave up
+  // to half of a large script's buffer unused); a pipe or device grows as it is read.
+  std::error_code Ec;
+  const auto Size = std::filesystem::file_size(FileName, Ec);
+  if (!Ec && std::filesystem::is_regular_file(FileName, Ec) && !Ec) Result.reserve(Size + 1);
   char Buffer[65536];
   size_t N = 0;
   while ((N = std::fread(Buffer, 1, sizeof Buffer, F)) > 0) Result.append(Buffer, N);

@@ -323,6 +323,23 @@ TEST(PGTable, LinkingFillsReferencesAndMakesKeyColumnsNotNull) {
   EXPECT_EQ(Key->UseIn.Count(), 2);
 }
 
+TEST(PGTable, ReferencesWithoutColumnsAreRefiledTogether) {
+  // Many keys move at once; the one whose new key is taken stays where it was.
+  std::string Script = "CREATE TABLE b (id integer PRIMARY KEY);\r\n";
+  for (int I = 0; I < 40; ++I)
+    Script += "CREATE TABLE a" + std::to_string(I) + " (x integer REFERENCES b);\r\n";
+  TPGParse T;
+  ASSERT_TRUE(T.Parse(Script + "ALTER TABLE a7 ADD FOREIGN KEY (x) REFERENCES b (id);"));
+  T.Parser.Link_Depend();
+  const TDbObjList& L = T.Objs.Constraints;
+  int Moved = 0;
+  for (int I = 0; I < L.Count(); ++I) {
+    EXPECT_EQ(L.IndexOf(L.Keys(I)), I);  // sorted again
+    if (L.Keys(I) == L.Objects(I)->ObjKeyDef()) ++Moved;
+  }
+  EXPECT_EQ(Moved, L.Count() - 1);
+}
+
 TEST(PGTable, UnnamedConstraintsGetTheNamesTheServerGivesThem) {
   TPGParse T;
   ASSERT_TRUE(T.Parse(

@@ -182,6 +182,22 @@ TEST(ScriptExtract, ReadsEveryScriptAndLinksTheWholeSchemaOnce) {
   EXPECT_TRUE(O.GetIndex("I")->UseOf.Empty());
 }
 
+TEST(ScriptExtract, ScriptLinesAreKeptOnlyWhenAsked) {
+  TTempDir Dir;
+  Dir.Write("1.sql", "TABLE T (A);\r\nINDEX I ON T;\n");
+  for (const bool Keep : {true, false}) {
+    SCOPED_TRACE(Keep);
+    TScriptSide S;
+    S.Extractor.KeepScriptText = Keep;
+    S.Extractor.SetScriptFileName(Dir.Path() + "1.sql");
+    EXPECT_TRUE(S.Extractor.ExtractDatabase());
+    const std::vector<std::string> Lines = {"TABLE T (A);", "INDEX I ON T;"};
+    EXPECT_EQ(Names(S.Extractor.ScriptText), Keep ? Lines : std::vector<std::string>());
+    // The schema read is the same either way.
+    EXPECT_TRUE(Uses(S.Objs().GetIndex("I"), S.Objs().GetTable("T")));
+  }
+}
+
 TEST(ScriptExtract, AFailedSecondScriptKeepsTheFirstsObjectsAndLinksNothing) {
   TTempDir Dir;
   Dir.Write("1.sql", "TABLE T (A);\r\nINDEX I ON T;\r\n");
