@@ -27,9 +27,45 @@ int TDbObjList::Compare(const std::string& S1, const std::string& S2) const {
   return FCaseSensitive ? CompareStr(S1, S2) : CompareText(S1, S2);
 }
 
-std::string TDbObjList::HashKey(const std::string& Key) const {
-  // Equal under CompareText exactly when equal after ASCII upper-casing.
-  return FCaseSensitive ? Key : UpperCase(Key);
+std::uint32_t TDbObjList::HashKey(std::string_view Key) const {
+  // FNV-1a; keys equal under CompareText are equal after ASCII upper-casing, so that rule hashes
+  // the upper-cased bytes.
+  std::uint64_t H = 0xcbf29ce484222325ull;
+  for (char C : Key) {
+    if (!FCaseSensitive && C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
+    H = (H ^ static_cast<unsigned char>(C)) * 0x100000001b3ull;
+  }
+  return static_cast<std::uint32_t>(H ^ (H >> 32));
+}
+
+std::size_t TDbObjList::PendingSlot(const std::string& Key, std::uint32_t Hash) const {
+  const std::size_t Mask = FPendingSlots.size() - 1;
+  for (std::size_t S = Hash & Mask;; S = (S + 1) & Mask) {
+    const std::uint64_t V = FPendingSlots[S];
+    if (V == 0) return S;
+    if (static_cast<std::uint32_t>(V >> 32) == Hash &&
+        Compare(FPending[static_cast<std::uint32_t>(V) - 1].Key, Key) == 0)
+      return S;
+  }
+}
+
+void TDbObjList::IndexPending(std::size_t Index, std::uint32_t Hash) const {
+  if ((FPending.size() + 1) * 2 > FPendingSlots.size()) {
+    // Grow and refile: a slot's hash gives its place again.
+    std::vector<std::uint64_t> Old = std::move(FPendingSlots);
+    FPendingSlots.assign(std::max<std::size_t>(16, Old.size() * 2), 0);
+    const std::size_t Mask = FPendingSlots.size() - 1;
+    for (std::uint64_t V : Old) {
+      if (V == 0) continue;
+      std::size_t S = static_cast<std::uint32_t>(V >> 32) & Mask;
+      while (FPendingSlots[S] != 0) S = (S + 1) & Mask;
+      FPendingSlots[S] = V;
+    }
+  }
+  const std::size_t Mask = FPendingSlots.size() - 1;
+  std::size_t S = Hash & Mask;
+  while (FPendingSlots[S] != 0) S = (S + 1) & Mask;
+  FPendingSlots[S] = (static_cast<std::uint64_t>(Hash) << 32) | (Index + 1);
 }
 
 std::size_t TDbObjList::LowerBound(const std::string& Key) const {
@@ -53,8 +89,13 @@ void TDbObjList::Merge() const {
   for (TEntry& E : FPending) FItems.push_back(std::move(E));
   std::inplace_merge(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(Mid),
                      FItems.end(), Less);
+  // A small table is kept for the next batch; a large one goes (it is not needed again once a
+  // schema has been read, and many small batches in a row should not each clear a big one).
+  if (FPendingSlots.size() > 64)
+    std::vector<std::uint64_t>().swap(FPendingSlots);
+  else
+    std::fill(FPendingSlots.begin(), FPendingSlots.end(), 0);
   FPending.clear();
-  FPendingKeys.clear();
 }
 
 void TDbObjList::SetCaseSensitive(bool Value) {
@@ -120,8 +161,8 @@ TDbObj* TDbObjList::FindObj(const std::string& Key) const {
   const std::size_t I = LowerBound(Key);
   if (I < FItems.size() && Compare(FItems[I].Key, Key) == 0) return FItems[I].Obj.get();
   if (FPending.empty()) return nullptr;
-  auto It = FPendingKeys.find(HashKey(Key));
-  return It == FPendingKeys.end() ? nullptr : FPending[It->second].Obj.get();
+  const std::uint64_t V = FPendingSlots[PendingSlot(Key, HashKey(Key))];
+  return V == 0 ? nullptr : FPending[static_cast<std::uint32_t>(V) - 1].Obj.get();
 }
 
 TDbObj* TDbObjList::FindObjFrom(const std::string& Key, std::size_t& Hint) const {
@@ -163,8 +204,9 @@ bool TDbObjList::Add(const std::string& Key, TDbObj* Obj) {
   }
   const std::size_t I = LowerBound(Key);
   if (I < FItems.size() && Compare(FItems[I].Key, Key) == 0) return false;
-  // One probe: the key is moved into the table only when it was not there.
-  if (!FPendingKeys.try_emplace(HashKey(Key), FPending.size()).second) return false;
+  const std::uint32_t Hash = HashKey(Key);
+  if (!FPendingSlots.empty() && FPendingSlots[PendingSlot(Key, Hash)] != 0) return false;
+  IndexPending(FPending.size(), Hash);
   FPending.push_back(TEntry{Key, std::unique_ptr<TDbObj>(Obj)});
   return true;
 }
@@ -195,7 +237,7 @@ void TDbObjList::Clear() {
   std::vector<TEntry> Pending = std::move(FPending);
   FItems.clear();
   FPending.clear();
-  FPendingKeys.clear();
+  FPendingSlots.clear();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -229,7 +229,12 @@ class TDbObjList {
     std::unique_ptr<TDbObj> Obj;
   };
   int Compare(const std::string& S1, const std::string& S2) const;
-  std::string HashKey(const std::string& Key) const;
+  /// Hash of Key under the case rule: keys equal under Compare hash alike.
+  std::uint32_t HashKey(std::string_view Key) const;
+  /// Slot of FPendingSlots holding the batch entry with Key, or the empty slot where it goes.
+  std::size_t PendingSlot(const std::string& Key, std::uint32_t Hash) const;
+  /// Files batch entry Index (its key hashing to Hash) in FPendingSlots, growing it as needed.
+  void IndexPending(std::size_t Index, std::uint32_t Hash) const;
   /// Moves the batch into the sorted vector.
   void Merge() const;
   void SortItems() const;
@@ -238,7 +243,9 @@ class TDbObjList {
 
   mutable std::vector<TEntry> FItems;    // sorted by key when FSorted
   mutable std::vector<TEntry> FPending;  // filed since the last ordered access
-  mutable std::unordered_map<std::string, std::size_t> FPendingKeys;  // hash key -> FPending index
+  // The batch's keys, open addressing: each slot 0 (free) or the key's hash in the upper half
+  // and its FPending index + 1 in the lower; a power of two in size, at most half full.
+  mutable std::vector<std::uint64_t> FPendingSlots;
   bool FCaseSensitive = true;
   bool FSorted = true;
 };

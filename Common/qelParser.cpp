@@ -279,6 +279,12 @@ void TCustomParser::DoLogNextLine(const std::string& Text) {
   }
 }
 
+bool TCustomParser::LogsNextLine() const {
+  if (OnLogNextLine) return true;
+  const TCustomExtract* Extractor = ExtractorOf(Objs);
+  return Extractor && Extractor->GetOnLogNextLine();
+}
+
 void TCustomParser::DoErrorMessage(const std::string& Text) {
   if (OnErrorMessage)
     OnErrorMessage(this, Text);

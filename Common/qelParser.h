@@ -186,6 +186,8 @@ class TCustomParser : public TObject {
   virtual void DoProgressUpdate(std::int32_t Value, std::int32_t MaxValue);
   /// OnLogNextLine or, without one, the log event of the extractor that fills the collection.
   virtual void DoLogNextLine(const std::string& Text);
+  /// Whether DoLogNextLine reaches a handler; a reader skips building a line nobody takes.
+  bool LogsNextLine() const;
   /// OnErrorMessage, or a message box with "Error: " + Text when no handler is assigned.
   virtual void DoErrorMessage(const std::string& Text);
   virtual void DoDbgMsg(const std::string& Text);

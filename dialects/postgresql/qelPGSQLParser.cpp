@@ -654,8 +654,10 @@ void TPGSQLParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) 
   Objs = AObjs;
   // Names noted for a collection that has been emptied since (a new extraction) are gone.
   if (!Objs || (Objs->Tables.Empty() && Objs->Constraints.Empty() && Objs->Indexes.Empty() &&
-                Objs->Views.Empty()))
+                Objs->Views.Empty())) {
     FTakenNames.clear();
+    FNewNames.clear();
+  }
   if (Objs) {
     SetDatabaseType(dbPostgreSQL);
     // Every name without a schema lives in "public"; the schema itself is part of the database.
@@ -1097,8 +1099,8 @@ void TPGSQLParser::LinkTypesAndCalls(TObjs& O) {
     LinkCalls(Dmn, Dmn->TypeField->GetDefValue());
   }
   // A default that calls a function: the table to be created and the column to be added both
-  // wait for it.
-  for (int I = 0; I < O.Tables.Count(); ++I) {
+  // wait for it. Without routines no default calls one, and the columns are not walked.
+  for (int I = 0; !Routines.empty() && I < O.Tables.Count(); ++I) {
     auto* Tbl = dynamic_cast<TTblData*>(O.Tables.Objects(I));
     if (!Tbl) continue;
     for (const auto& F : Tbl->Fields) {

@@ -354,6 +354,8 @@ class TPGSQLParser : public TCustomSQLParser {
   void FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData* Tbl);
   /// Records the name of a filed object in its schema, for the numbering of generated names.
   void NoteName(const TDbObj& Obj);
+  /// Whether Key (schema + "." + name) was noted since the collection was last empty.
+  bool NameTaken(const std::string& Key);
   /// Files Obj in List without the collection's filter and notes its name; a key List holds
   /// already is an error ("Duplicate " Kind " name: ...").
   void FileDirectly(TDbObjList& List, std::unique_ptr<TDbObj> Obj, const std::string& Kind);
@@ -398,8 +400,11 @@ class TPGSQLParser : public TCustomSQLParser {
 
   /// Columns of the primary keys read by the current ParseText, by table name.
   std::unordered_map<std::string, std::vector<std::string>> FPrimaryKeys;
-  /// Schema + "." + name of every object filed since the collection was last empty.
+  /// Schema + "." + name of every object filed since the collection was last empty: those noted
+  /// since the last question in FNewNames, hashed into FTakenNames when one is asked (most
+  /// scripts name every object and never ask).
   std::unordered_set<std::string> FTakenNames;
+  std::vector<std::string> FNewNames;
   /// The table CREATE TABLE is reading, and the constraints read with it.
   TTblData* FTableBeingRead = nullptr;
   std::vector<std::unique_ptr<TCtrData>> FPendingConstraints;

@@ -481,7 +481,7 @@ std::unique_ptr<TCtrData> TPGSQLParser::NewConstraint(const TCtrContext& Ctx,
 
 void TPGSQLParser::AddConstraint(std::unique_ptr<TCtrData> Ctr, const std::string& LogTitle) {
   if (StatementFailed()) return;  // a constraint read only in part is not filed
-  DoLogNextLine(LogTitle + Ctr->Def());
+  if (LogsNextLine()) DoLogNextLine(LogTitle + Ctr->Def());
   // A name the server would have made up itself (t_pkey, t_a_fkey ...) says nothing the author
   // chose: it moves aside and the key is paired by its definition, so a script that writes the
   // key without a name meets one that names it.
@@ -520,7 +520,7 @@ void TPGSQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData*
     const TNameParts Parts = GeneratedNameParts(*Ctr, Tbl);
     if (!Parts.Label.empty()) {
       std::string Name = PGMakeObjectName(Parts.Name1, Parts.Name2, Parts.Label);
-      for (int Pass = 1; FTakenNames.count(Ctr->GetSchema() + "." + Name) != 0; ++Pass)
+      for (int Pass = 1; NameTaken(Ctr->GetSchema() + "." + Name); ++Pass)
         Name = PGMakeObjectName(Parts.Name1, Parts.Name2, Parts.Label + std::to_string(Pass));
       Ctr->AltName = Name;
     }
@@ -531,7 +531,16 @@ void TPGSQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData*
 
 void TPGSQLParser::NoteName(const TDbObj& Obj) {
   const std::string& Name = !Obj.GetObjName().empty() ? Obj.GetObjName() : Obj.AltName;
-  if (!Name.empty()) FTakenNames.insert(Obj.GetSchema() + "." + Name);
+  if (!Name.empty()) FNewNames.push_back(Obj.GetSchema() + "." + Name);
+}
+
+bool TPGSQLParser::NameTaken(const std::string& Key) {
+  if (!FNewNames.empty()) {
+    FTakenNames.reserve(FTakenNames.size() + FNewNames.size());
+    for (std::string& N : FNewNames) FTakenNames.insert(std::move(N));
+    FNewNames.clear();
+  }
+  return FTakenNames.count(Key) != 0;
 }
 
 void TPGSQLParser::ParseTableConstraint(TCtrContext Ctx) {
@@ -864,7 +873,7 @@ void TPGSQLParser::ParseIndex(bool Unique) {
   TestAndGetSy(syRParen);
   if (StatementFailed()) return;
 
-  DoLogNextLine("Index: " + Idx->Def());
+  if (LogsNextLine()) DoLogNextLine("Index: " + Idx->Def());
   if (!Objs) return;
   FileDirectly(Objs->Indexes, std::move(Idx), "index");
 }

@@ -85,6 +85,28 @@ TEST(DbObjList, CaseRuleAndPrefixAndRekeying) {
   EXPECT_NE(L.FindObj("A"), nullptr);
 }
 
+TEST(DbObjList, LargeBatchesFindAndRefuseUnderEitherCaseRule) {
+  for (const bool CaseSensitive : {true, false}) {
+    TDbObjList L;
+    L.SetCaseSensitive(CaseSensitive);
+    for (int Round = 0; Round < 2; ++Round)  // the second batch after an ordered read
+      for (int I = Round * 3000; I < (Round + 1) * 3000; ++I) {
+        const std::string K = "Tbl_" + std::to_string(I);
+        ASSERT_TRUE(L.Add(K, new TDbObj(nullptr))) << K;
+        TDbObj Dup(nullptr);
+        ASSERT_FALSE(L.Add(K, &Dup));
+        auto Upper = std::make_unique<TDbObj>(nullptr);
+        ASSERT_EQ(L.Add("TBL_" + std::to_string(I), Upper.get()), CaseSensitive);
+        if (CaseSensitive) (void)Upper.release();  // the list took it
+        ASSERT_EQ(L.FindObj("tbl_" + std::to_string(I / 2)) != nullptr, !CaseSensitive);
+        if (I == 2999) {
+          ASSERT_NE(L.Objects(0), nullptr);
+        }
+      }
+    EXPECT_EQ(L.Count(), CaseSensitive ? 12000 : 6000);
+  }
+}
+
 TEST(DbObjList, LookupsFromAHintFindWhatFindObjFinds) {
   for (const bool CaseSensitive : {true, false}) {
     SCOPED_TRACE(CaseSensitive ? "case-sensitive" : "case-insensitive");
