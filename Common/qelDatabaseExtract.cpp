@@ -1,6 +1,7 @@
 // The shared catalog extraction driver.
 #include "qelDatabaseExtract.h"
 
+#include <array>
 #include <exception>
 #include <utility>
 
@@ -24,6 +25,47 @@ std::string CrLfLineBreaks(const std::string& Text) {
     }
   }
   return R;
+}
+
+TDBFieldType TransactSQLCatalogType(std::string_view Name) {
+  struct TCatalogType {
+    std::string_view Name;
+    TDBFieldType Type;
+  };
+  static constexpr std::array<TCatalogType, 29> kTypes{{
+      {"bigint", iftBigInt},
+      {"binary", iftBinary},
+      {"bit", iftBit},
+      {"char", iftChar},
+      {"date", iftDate},
+      {"datetime", iftDateTime},
+      {"decimal", iftDecimal},
+      {"float", iftFloat},
+      {"image", iftImage},
+      {"int", iftInteger},
+      {"integer", iftInteger},
+      {"money", iftMoney},
+      {"nchar", iftNChar},
+      {"ntext", iftNText},
+      {"numeric", iftNumeric},
+      {"nvarchar", iftNVarChar},
+      {"real", iftReal},
+      {"smalldatetime", iftSmallDateTime},
+      {"smallint", iftSmallInt},
+      {"smallmoney", iftSmallMoney},
+      {"sql_variant", iftSqlVariant},
+      {"sysname", iftSysName},
+      {"text", iftText},
+      {"time", iftTime},
+      {"timestamp", iftTimeStamp},
+      {"tinyint", iftTinyInt},
+      {"uniqueidentifier", iftUniqueIdent},
+      {"varbinary", iftVarBinary},
+      {"varchar", iftVarchar},
+  }};
+  for (const TCatalogType& T : kTypes)
+    if (T.Name == Name) return T.Type;
+  return iftUnknown;
 }
 
 TCustomDBExtract::TCustomDBExtract(TComponent* AOwner) : TCustomExtract(AOwner) {

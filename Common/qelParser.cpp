@@ -667,6 +667,71 @@ std::string TCustomSQLParser::ObjKeyName(const std::string& Name, const std::str
   return Own.empty() ? Name : Own + "." + Name;
 }
 
+bool TCustomSQLParser::GoLineAt(std::int32_t I, bool TextStart) const {
+  if (I < 0 || I + 1 >= FLen) return false;
+  const auto U = static_cast<std::size_t>(I);
+  auto Upper = [](char C) {
+    return (C >= 'a' && C <= 'z') ? static_cast<char>(C - ('a' - 'A')) : C;
+  };
+  const char After = I + 2 < FLen ? FTxt[U + 2] : '\0';
+  return (I == 0 ? TextStart : FTxt[U - 1] == '\n') && Upper(FTxt[U]) == 'G' &&
+         Upper(FTxt[U + 1]) == 'O' &&
+         (After == '\0' || After == '\t' || After == '\n' || After == '\r' || After == ' ');
+}
+
+std::int32_t TCustomSQLParser::GoLineFrom(std::int32_t From, bool TextStart) const {
+  for (std::int32_t I = std::max(From, 0); I + 1 < FLen; ++I)
+    if (GoLineAt(I, TextStart)) return I;
+  return FLen;
+}
+
+std::string TCustomSQLParser::BodyToGoLine(std::int32_t Start, bool TextStart) {
+  // Start is 1-based; the body runs to the GO line or the end of the text.
+  const std::int32_t End = GoLineFrom(Start - 1, TextStart);
+  std::string Body = Trim(CopyTxt(Start, End - (Start - 1)));
+  if (!Body.empty() && Body.back() == ';') Body = Trim(Body.substr(0, Body.size() - 1));
+  while (!AtEndOfText() && Pos - 2 < End) GetChar();
+  GetSy();
+  return TrimSQLText(Body);
+}
+
+bool TCustomSQLParser::RemoveObj(TDbObjList& List, const std::string& Key) {
+  const int Index = List.IndexOf(Key);
+  if (Index < 0) return false;
+  if (Objs) Objs->RemoveDepend(List.Objects(Index));
+  List.Delete(Index);
+  return true;
+}
+
+void TCustomSQLParser::RemoveConstraints(const std::string& Table,
+                                         const std::function<bool(const TCtrData&)>& Match) {
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O) return;
+  for (int I = O->Constraints.Count() - 1; I >= 0; --I) {
+    auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
+    if (!Ctr || !SameText(Ctr->GetTblName(), Table) || !Match(*Ctr)) continue;
+    O->RemoveDepend(Ctr);
+    O->Constraints.Delete(I);
+  }
+}
+
+void TCustomSQLParser::ParseViewColumns(TViwData& View, const std::function<std::string()>& Name) {
+  if (Sy != syLParen) return;
+  GetSy();
+  View.Fields.Clear();
+  for (;;) {
+    auto Fld = std::make_unique<TFldData>(Objs);
+    Fld->SetObjName(Name());
+    Fld->OwnerObj = &View;
+    Fld->TableName = View.GetObjName();
+    Fld->Position = View.Fields.Count();
+    View.Fields.Add(std::move(Fld));
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Free functions
 

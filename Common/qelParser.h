@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,9 +20,12 @@
 
 namespace qel {
 
+class TCtrData;
 class TCustomObjs;
 class TDbObj;
+class TDbObjList;
 class TFldData;
+class TViwData;
 
 // ---------------------------------------------------------------------------------------------
 // Base symbols. Every parser knows these; dialect keywords take the symbols from 30 upwards.
@@ -388,6 +392,33 @@ class TCustomSQLParser : public TCustomParser {
   /// Name alone: the key under which the collection files the object.
   std::string ObjKeyName(const std::string& Name, const std::string& Owner,
                          bool UseDefaultOwner) const;
+
+ protected:
+  // --- Batches ended by GO lines (Transact-SQL scripts) ----------------------------------
+
+  /// True when a GO line starts at the 0-based index I: "GO" in any case at the start of a
+  /// line, followed by a blank, a tab, a line end or the end of the text. With TextStart a GO
+  /// at the very start of the text counts as well.
+  bool GoLineAt(std::int32_t I, bool TextStart) const;
+  /// The index of the first byte of the GO line at or after the 0-based From, or the length.
+  std::int32_t GoLineFrom(std::int32_t From, bool TextStart) const;
+  /// The text from the 1-based Start to the GO line (or the end), trimmed, a trailing ";" cut;
+  /// the reader then stands on that GO line: the next symbol is the terminator (or the end).
+  std::string BodyToGoLine(std::int32_t Start, bool TextStart);
+
+  // --- Dropping what a script takes back ---------------------------------------------------
+
+  /// Takes the object filed under Key out of List and out of the dependency records; false
+  /// when List holds no such object.
+  bool RemoveObj(TDbObjList& List, const std::string& Key);
+  /// Takes the constraints of Table (the name in any case) for which Match holds out of the
+  /// collection and out of the dependency records.
+  void RemoveConstraints(const std::string& Table,
+                         const std::function<bool(const TCtrData&)>& Match);
+
+  /// A view's column list "(a, b, ...)" when Sy stands on "(": the names Name reads become the
+  /// view's columns, numbered from 0, in place of those it had. Nothing at any other symbol.
+  void ParseViewColumns(TViwData& View, const std::function<std::string()>& Name);
 };
 
 // ---------------------------------------------------------------------------------------------

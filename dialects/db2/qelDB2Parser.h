@@ -215,9 +215,6 @@ class TDB2Parser : public TCustomSQLParser {
   void ParseAlterDrop(TTblData* Tbl, const std::string& TableName, const std::string& Schema);
   /// The table of ALTER TABLE: schema "." name when a schema is given, else the current schema.
   TTblData* FindTable(const std::string& Schema, const std::string& Name) const;
-  /// Removes the object filed under Key in List (its dependency records first); false when
-  /// there is none.
-  bool RemoveObj(TDbObjList& List, const std::string& Key);
 
   bool FQuoted = false;        ///< the current identifier was written in double quotes
   std::int64_t FErrCount = 0;  ///< errors recorded by this parser

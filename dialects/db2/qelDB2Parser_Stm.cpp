@@ -337,14 +337,6 @@ TTblData* TDB2Parser::FindTable(const std::string& Schema, const std::string& Na
   return O->GetTable(S.empty() ? Name : S + "." + Name);
 }
 
-bool TDB2Parser::RemoveObj(TDbObjList& List, const std::string& Key) {
-  const int Index = List.IndexOf(Key);
-  if (Index < 0) return false;
-  if (Objs) Objs->RemoveDepend(List.Objects(Index));
-  List.Delete(Index);
-  return true;
-}
-
 void TDB2Parser::ParseAlterTable() {
   GetSy();
   Obj_Ident(dboUnknown);

@@ -4,7 +4,6 @@
 // object, and handed out by object id: the number of queries does not grow with the schema.
 #include "qelMSSQLDatabaseExtract.h"
 
-#include <array>
 #include <unordered_map>
 
 #include "Text.h"
@@ -22,44 +21,6 @@
 namespace qel {
 
 namespace {
-
-struct TCatalogType {
-  const char* Name;
-  TDBFieldType Type;
-};
-// Type names of sys.types and of ASE's systypes, in lower case.
-constexpr std::array<TCatalogType, 30> kCatalogTypes{{
-    {"bigint", iftBigInt},
-    {"binary", iftBinary},
-    {"bit", iftBit},
-    {"char", iftChar},
-    {"date", iftDate},
-    {"datetime", iftDateTime},
-    {"decimal", iftDecimal},
-    {"float", iftFloat},
-    {"image", iftImage},
-    {"int", iftInteger},
-    {"integer", iftInteger},
-    {"money", iftMoney},
-    {"nchar", iftNChar},
-    {"ntext", iftNText},
-    {"numeric", iftNumeric},
-    {"nvarchar", iftNVarChar},
-    {"real", iftReal},
-    {"smalldatetime", iftSmallDateTime},
-    {"smallint", iftSmallInt},
-    {"smallmoney", iftSmallMoney},
-    {"sql_variant", iftSqlVariant},
-    {"sysname", iftSysName},
-    {"text", iftText},
-    {"time", iftTime},
-    {"timestamp", iftTimeStamp},
-    {"tinyint", iftTinyInt},
-    {"uniqueidentifier", iftUniqueIdent},
-    {"varbinary", iftVarBinary},
-    {"varchar", iftVarchar},
-    {"xml", iftXml},
-}};
 
 std::string Str(TQELQuery& Q, const char* Field) {
   return Q.FieldByName(Field)->AsString();
@@ -112,13 +73,9 @@ TMSSQLCustomDBExtract::~TMSSQLCustomDBExtract() = default;
 void TMSSQLCustomDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName,
                                        std::int32_t Length, std::int32_t Prec, std::int32_t Scale,
                                        bool Nullable) {
+  // Type names of sys.types and of ASE's systypes, in lower case.
   const std::string Name = LowerCase(Trim(TypeName));
-  TDBFieldType T = iftUnknown;
-  for (const TCatalogType& C : kCatalogTypes)
-    if (Name == C.Name) {
-      T = C.Type;
-      break;
-    }
+  const TDBFieldType T = Name == "xml" ? iftXml : TransactSQLCatalogType(Name);
   Fld.Nullable = Nullable;
   if (T == iftUnknown) {
     if (TObjs* Objs = GetObjs(); Objs && Objs->GetDomain(Trim(TypeName))) {

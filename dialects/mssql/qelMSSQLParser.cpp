@@ -158,14 +158,6 @@ constexpr bool IsNameStart(char C) {
   return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '#' || C == '@' || C == '_';
 }
 
-constexpr bool EndsGoLine(char C) {
-  return C == '\0' || C == '\t' || C == '\n' || C == '\r' || C == ' ';
-}
-
-constexpr char Upper(char C) {
-  return (C >= 'a' && C <= 'z') ? static_cast<char>(C - ('a' - 'A')) : C;
-}
-
 }  // namespace
 
 void TTransactSQLParser::DoGetSy() {
@@ -177,11 +169,8 @@ void TTransactSQLParser::DoGetSy() {
     Sy = syEOF;
     return;
   }
-  // A GO (any case) that starts a line and is followed by nothing but a blank or the line end
-  // ends a batch.
-  const std::int32_t At = Pos - 2;  // 0-based index of Ch
-  if (Upper(Ch) == 'G' && Upper(CurCh()) == 'O' &&
-      (At == 0 || FTxt[static_cast<std::size_t>(At - 1)] == '\n') && EndsGoLine(NextCh())) {
+  // A GO line ends a batch; Ch stands at the 0-based index Pos - 2.
+  if (GoLineAt(Pos - 2, true)) {
     GetChar();
     GetChar();
     Sy = syTerm;
@@ -252,24 +241,8 @@ bool TTransactSQLParser::IsWord(const char* Word) const {
   return Sy == syIdent && !FQuoted && SameText(Ident, Word);
 }
 
-std::int32_t TTransactSQLParser::TermLineAt(std::int32_t From) const {
-  for (std::int32_t I = std::max(From, 0); I + 1 < FLen; ++I) {
-    const auto U = static_cast<std::size_t>(I);
-    if ((I == 0 || FTxt[U - 1] == '\n') && Upper(FTxt[U]) == 'G' && Upper(FTxt[U + 1]) == 'O' &&
-        EndsGoLine(I + 2 < FLen ? FTxt[U + 2] : '\0'))
-      return I;
-  }
-  return FLen;
-}
-
 std::string TTransactSQLParser::BodyFrom(std::int32_t Start) {
-  // Start is 1-based; the body runs to the GO line or the end of the text.
-  const std::int32_t End = TermLineAt(Start - 1);
-  std::string Body = Trim(CopyTxt(Start, End - (Start - 1)));
-  if (!Body.empty() && Body.back() == ';') Body = Trim(Body.substr(0, Body.size() - 1));
-  while (!AtEndOfText() && Pos - 2 < End) GetChar();
-  GetSy();
-  return TrimSQLText(Body);
+  return BodyToGoLine(Start, true);
 }
 
 // ---------------------------------------------------------------------------------------------

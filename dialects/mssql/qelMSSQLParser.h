@@ -99,8 +99,6 @@ class TTransactSQLParser : public TCustomSQLParser {
   TName QualifiedName(int* Parts = nullptr);
   /// Schema and name into Obj (SQL Server schema, ASE creator).
   void SetNames(TDbObj& Obj, const TName& N);
-  /// The index of the first byte of the GO line at or after the 0-based From, or the length.
-  std::int32_t TermLineAt(std::int32_t From) const;
   /// The text from the 1-based Start to the GO line (or the end), trimmed, a trailing ";" cut;
   /// the reader then stands on that GO line.
   std::string BodyFrom(std::int32_t Start);
@@ -160,10 +158,6 @@ class TTransactSQLParser : public TCustomSQLParser {
   template <class T>
   T* AlteredOrNew(T* Given, bool Alter, TDbObjList* Filed, const std::string& Key,
                   std::unique_ptr<T>& Made);
-  /// Removes the object filed under Key in List (its dependency records first).
-  bool RemoveObj(TDbObjList& List, const std::string& Key);
-  template <typename Pred>
-  void RemoveConstraints(const std::string& Table, Pred P);
 
   TStatType FStatType = stStatement;
   std::string FStatObjName;

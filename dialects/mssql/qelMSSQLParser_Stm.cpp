@@ -165,26 +165,6 @@ void TTransactSQLParser::ParseModule(bool Alter) {
   }
 }
 
-bool TTransactSQLParser::RemoveObj(TDbObjList& List, const std::string& Key) {
-  const int Index = List.IndexOf(Key);
-  if (Index < 0) return false;
-  if (Objs) Objs->RemoveDepend(List.Objects(Index));
-  List.Delete(Index);
-  return true;
-}
-
-template <typename Pred>
-void TTransactSQLParser::RemoveConstraints(const std::string& Table, Pred P) {
-  auto* O = dynamic_cast<TObjs*>(Objs);
-  if (!O) return;
-  for (int I = O->Constraints.Count() - 1; I >= 0; --I) {
-    auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
-    if (!Ctr || !SameText(Ctr->GetTblName(), Table) || !P(*Ctr)) continue;
-    O->RemoveDepend(Ctr);
-    O->Constraints.Delete(I);
-  }
-}
-
 void TTransactSQLParser::ParseDrop() {
   FStatDbOperation = odbDrop;
   GetSy();
@@ -991,21 +971,7 @@ void TTransactSQLParser::ParseView(TViwData* View, bool Alter) {
   TViwData* Viw = AlteredOrNew(View, Alter, Objs ? &Objs->Views : nullptr, ObjKey(N), Made);
   SetNames(*Viw, N);
   FStatObjName = Viw->GetObjName();
-  if (Sy == syLParen) {
-    GetSy();
-    Viw->Fields.Clear();
-    for (;;) {
-      auto Fld = std::make_unique<TFldData>(Objs);
-      Fld->SetObjName(NamePart());
-      Fld->OwnerObj = Viw;
-      Fld->TableName = Viw->GetObjName();
-      Fld->Position = Viw->Fields.Count();
-      Viw->Fields.Add(std::move(Fld));
-      if (Sy != syComma) break;
-      GetSy();
-    }
-    TestAndGetSy(syRParen);
-  }
+  ParseViewColumns(*Viw, [this] { return NamePart(); });
   if (IsWord("WITH")) {
     Viw->WithEncryption = Viw->SchemaBinding = Viw->ViewMetadata = false;
     do {

@@ -28,42 +28,13 @@ struct TCatalogType {
   std::string_view Name;
   TDBFieldType Type;
 };
-// SYSDOMAIN.domain_name, compared as the server spells it.
-constexpr std::array<TCatalogType, 32> kCatalogTypes{{
-    {"bigint", iftBigInt},
-    {"binary", iftBinary},
-    {"bit", iftBit},
-    {"char", iftChar},
-    {"datetime", iftDateTime},
-    {"decimal", iftDecimal},
+// SYSDOMAIN.domain_name, compared as the server spells it: the types beyond those that the
+// Transact-SQL family shares (TransactSQLCatalogType).
+constexpr std::array<TCatalogType, 3> kCatalogTypes{{
     {"double", iftDouble},
-    {"float", iftFloat},
-    {"image", iftImage},
-    {"int", iftInteger},
-    {"integer", iftInteger},
-    {"money", iftMoney},
-    {"nchar", iftNChar},
-    {"ntext", iftNText},
-    {"numeric", iftNumeric},
-    {"nvarchar", iftNVarChar},
-    {"real", iftReal},
-    {"smalldatetime", iftSmallDateTime},
-    {"smallint", iftSmallInt},
-    {"smallmoney", iftSmallMoney},
-    {"sql_variant", iftSqlVariant},
-    {"sysname", iftSysName},
-    {"text", iftText},
-    {"time", iftTime},
-    {"timestamp", iftTimeStamp},
-    {"tinyint", iftTinyInt},
-    {"uniqueidentifier", iftUniqueIdent},
-    {"varbinary", iftVarBinary},
-    {"varchar", iftVarchar},
-    {"date", iftDate},
     {"long binary", iftLongBinary},
     {"long varchar", iftLongVarchar},
 }};
-
 std::string Str(TQELQuery& Q, const char* Field) {
   return Q.FieldByName(Field)->AsString();
 }
@@ -185,7 +156,7 @@ bool TASADBExtract::SourceColumn() {
 
 void TASADBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t Length,
                                std::int32_t Prec, std::int32_t Scale, std::int32_t Nulls) {
-  TDBFieldType T = iftUnknown;
+  TDBFieldType T = TransactSQLCatalogType(TypeName);
   for (const TCatalogType& C : kCatalogTypes)
     if (C.Name == TypeName) {
       T = C.Type;

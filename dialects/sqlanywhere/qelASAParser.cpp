@@ -135,14 +135,6 @@ constexpr bool IsNameStart(char C) {
          C == '_';
 }
 
-constexpr bool EndsGoLine(char C) {
-  return C == '\0' || C == '\t' || C == '\n' || C == '\r' || C == ' ';
-}
-
-constexpr char Upper(char C) {
-  return (C >= 'a' && C <= 'z') ? static_cast<char>(C - ('a' - 'A')) : C;
-}
-
 }  // namespace
 
 void TASAParser::DoGetSy() {
@@ -153,11 +145,9 @@ void TASAParser::DoGetSy() {
     Sy = syEOF;
     return;
   }
-  // A GO (any case) that starts a line and is followed by nothing but a blank or the line end
-  // separates batches. The server's tools accept a bare LF before it as well as CR LF.
-  const std::int32_t At = Pos - 2;  // 0-based index of Ch
-  if (Upper(Ch) == 'G' && Upper(CurCh()) == 'O' && At > 0 &&
-      FTxt[static_cast<std::size_t>(At - 1)] == '\n' && EndsGoLine(NextCh())) {
+  // A GO line separates batches (not one on the text's first line); Ch stands at the 0-based
+  // index Pos - 2. The server's tools accept a bare LF before it as well as CR LF.
+  if (GoLineAt(Pos - 2, false)) {
     FTermLine = Line;
     FTermColumn = Column;
     GetChar();
@@ -230,25 +220,8 @@ void TASAParser::SkipToEnd(bool Semicolon) {
     SkipStatement(TSymSet{syTerm, syEOF});
 }
 
-std::int32_t TASAParser::TermLineAt(std::int32_t From) const {
-  for (std::int32_t I = std::max(From, 1); I + 1 < FLen; ++I) {
-    const auto U = static_cast<std::size_t>(I);
-    if (FTxt[U - 1] == '\n' && Upper(FTxt[U]) == 'G' && Upper(FTxt[U + 1]) == 'O' &&
-        EndsGoLine(I + 2 < FLen ? FTxt[U + 2] : '\0'))
-      return I;
-  }
-  return FLen;
-}
-
 std::string TASAParser::BodyFrom(std::int32_t Start) {
-  // Start is 1-based; the body runs to the GO line or the end of the text.
-  const std::int32_t End = TermLineAt(Start - 1);
-  std::string Body = Trim(CopyTxt(Start, End - (Start - 1)));
-  if (!Body.empty() && Body.back() == ';') Body = Trim(Body.substr(0, Body.size() - 1));
-  // Move the reader to the GO line: the next symbol is the terminator (or the end).
-  while (!AtEndOfText() && Pos - 2 < End) GetChar();
-  GetSy();
-  return TrimSQLText(Body);
+  return BodyToGoLine(Start, false);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -227,8 +227,6 @@ class TASAParser : public TCustomSQLParser {
   void SkipToEnd(bool Semicolon);
   /// The source text from Start up to the GO line (or the end), trimmed, a trailing ";" cut.
   std::string BodyFrom(std::int32_t Start);
-  /// Index of the first byte of the GO line at or after the 0-based From, or the text length.
-  std::int32_t TermLineAt(std::int32_t From) const;
   /// The key of a table, procedure or view in the collection.
   TTblData* FindTable(const std::string& Name) const;
 
@@ -257,11 +255,6 @@ class TASAParser : public TCustomSQLParser {
   void ParseParams(TPrcData& Routine);
   void ParseSchedule(TEvtData& Event);
   void StatementAlterEvent();
-  /// Removes the object filed under Key in List (its dependency records first).
-  bool RemoveObj(TDbObjList& List, const std::string& Key);
-  /// Removes the constraints of table Table that Pred accepts.
-  template <typename Pred>
-  void RemoveConstraints(const std::string& Table, Pred P);
 
   bool FQuoted = false;          ///< the current identifier was written in double quotes
   std::int32_t FTermLine = 0;    ///< line of the last GO read

@@ -713,21 +713,7 @@ void TASAParser::ParseView(TViwData* View) {
   }
   Obj_Ident(Viw);
   StatObjName = Viw->GetObjName();
-  if (Sy == syLParen) {
-    GetSy();
-    Viw->Fields.Clear();
-    for (;;) {
-      auto Fld = std::make_unique<TFldData>(Objs);
-      Fld->SetObjName(NamePart());
-      Fld->OwnerObj = Viw;
-      Fld->TableName = Viw->GetObjName();
-      Fld->Position = Viw->Fields.Count();
-      Viw->Fields.Add(std::move(Fld));
-      if (Sy != syComma) break;
-      GetSy();
-    }
-    TestAndGetSy(syRParen);
-  }
+  ParseViewColumns(*Viw, [this] { return NamePart(); });
   TestSy(asaAS);
   SkipBlanks();
   Viw->Body = BodyFrom(Pos - 1);
@@ -1149,26 +1135,6 @@ void TASAParser::ParseSet() {
 
 // ---------------------------------------------------------------------------------------------
 // ALTER and DROP
-
-bool TASAParser::RemoveObj(TDbObjList& List, const std::string& Key) {
-  const int Index = List.IndexOf(Key);
-  if (Index < 0) return false;
-  if (Objs) Objs->RemoveDepend(List.Objects(Index));
-  List.Delete(Index);
-  return true;
-}
-
-template <typename Pred>
-void TASAParser::RemoveConstraints(const std::string& Table, Pred P) {
-  auto* O = dynamic_cast<TObjs*>(Objs);
-  if (!O) return;
-  for (int I = O->Constraints.Count() - 1; I >= 0; --I) {
-    auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
-    if (!Ctr || !SameText(Ctr->GetTblName(), Table) || !P(*Ctr)) continue;
-    O->RemoveDepend(Ctr);
-    O->Constraints.Delete(I);
-  }
-}
 
 void TASAParser::ParseAlterTable() {
   StatDbObject = dboTable;
