@@ -396,17 +396,20 @@ std::string TDbObj::QuoteIdent(const std::string& S) const {
                      static_cast<std::int8_t>(Owner->IBServerOptions.GetSQLDialect()));
 }
 
-std::string TDbObj::ObjKeyDef() const {
-  switch (GetDatabaseType()) {
+bool KeysCarrySchema(TDatabaseType Db) {
+  switch (Db) {
     case dbSybaseASA:
     case dbOracle:
     case dbMSSQL:
     case dbDB2:
-      if (!FSchema.empty()) return FSchema + "." + FObjName;
-      break;
+      return true;
     default:
-      break;
+      return false;
   }
+}
+
+std::string TDbObj::ObjKeyDef() const {
+  if (KeysCarrySchema(GetDatabaseType()) && !FSchema.empty()) return FSchema + "." + FObjName;
   return FObjName;
 }
 

@@ -319,6 +319,10 @@ constexpr std::int32_t kindGeneric = 150;
 /// The database itself (TDataBaseObj).
 constexpr std::int32_t kindDatabase = 250;
 
+/// True for the dialects whose objects are filed under "schema.name" (see ObjKeyDef);
+/// the others file them under their bare name.
+bool KeysCarrySchema(TDatabaseType Db);
+
 /// The base of every schema object (domain, table, column, view, index, procedure, trigger ...).
 /// Kind classes override the twenty virtual operations through which the comparer and the
 /// script writers obtain DDL text and drive creation and dropping.

@@ -446,24 +446,6 @@ void TFldData::DoBeforeCreate() {
       }
 }
 
-namespace {
-
-/// Tables of the collection are filed under their bare name (the dialects whose keys carry
-/// the schema file them as "schema.name").
-bool TablesKeyedByName(const TCustomObjs& Objs) {
-  switch (Objs.GetDatabaseType()) {
-    case dbSybaseASA:
-    case dbOracle:
-    case dbMSSQL:
-    case dbDB2:
-      return false;
-    default:
-      return true;
-  }
-}
-
-}  // namespace
-
 void TFldData::DoBeforeDrop() {
   TCustomSQLExec* Exec = GetSQLExec();
   const std::string Self = TableName + "(" + GetObjName() + ")";
@@ -501,7 +483,7 @@ void TFldData::DoBeforeDrop() {
           break;
         }
     };
-    if (!TablesKeyedByName(*Target)) {
+    if (KeysCarrySchema(Target->GetDatabaseType())) {
       for (int I = 0; I < Target->Views.Count(); ++I) DropReader(Target->Views.Objects(I));
     } else if (TDbObj* Tbl = Target->Tables.FindObj(TableName)) {
       // Where a table's key is its name, the views that read the table of that name are those

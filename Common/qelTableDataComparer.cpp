@@ -75,10 +75,12 @@ bool ReadOLEDBColumns(TADOConnection& ADO, std::string& Table, std::vector<std::
   const TField* Name = Rows.FieldByName("TABLE_NAME");
   const TField* Column = Rows.FieldByName("COLUMN_NAME");
   // ODBC names the owner columns TABLE_CAT and TABLE_SCHEM, OLE DB TABLE_CATALOG and TABLE_SCHEMA.
-  const TField* Cat =
-      Rows.FindField("TABLE_CAT") ? Rows.FindField("TABLE_CAT") : Rows.FindField("TABLE_CATALOG");
-  const TField* Sch = Rows.FindField("TABLE_SCHEM") ? Rows.FindField("TABLE_SCHEM")
-                                                    : Rows.FindField("TABLE_SCHEMA");
+  auto Either = [&Rows](const char* OdbcName, const char* OleDbName) {
+    const TField* F = Rows.FindField(OdbcName);
+    return F ? F : Rows.FindField(OleDbName);
+  };
+  const TField* Cat = Either("TABLE_CAT", "TABLE_CATALOG");
+  const TField* Sch = Either("TABLE_SCHEM", "TABLE_SCHEMA");
   auto Owner = [&] {
     return (Cat ? Cat->AsString() : std::string()) + '\0' + (Sch ? Sch->AsString() : std::string());
   };

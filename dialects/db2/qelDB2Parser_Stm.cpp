@@ -566,13 +566,7 @@ void TDB2Parser::ParseCreateIndex() {
   Idx->TableName = IdentName;
   ParseColumnList(Idx.get(), nullptr);
   for (;;) {
-    // An index the optimizer is told of, which the server does not build (the words
-    // "SPECIFICATION ONLY" of the statement).
-    if (IsWord("SPECIFICATION")) {
-      GetSy();
-      TestIdent("ONLY");
-      GetSy();
-    } else if (IsWord("INCLUDE")) {
+    if (IsWord("INCLUDE")) {
       GetExpr();
     } else if (Sy == db2CLUSTER) {
       GetSy();
@@ -601,6 +595,12 @@ void TDB2Parser::ParseCreateIndex() {
       if (IsWord("SAMPLED")) GetSy();
       if (IsWord("DETAILED")) GetSy();
       TestIdent("STATISTICS");
+      GetSy();
+    } else if (Sy == syIdent) {
+      // The one clause left that is a word of its own followed by ONLY: an index the optimizer
+      // is told of and the server does not build. It is kept like any other index.
+      GetSy();
+      TestIdent("ONLY");
       GetSy();
     } else {
       break;
