@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -80,32 +81,29 @@ constexpr std::array<TKindWord, 12> kKindWords{{
     {"FUNCTION", dboFunction},
 }};
 
+/// The list each kind is filed in.
+struct TKindList {
+  TDbObject Kind;
+  TDbObjList TObjs::*List;
+};
+constexpr std::array<TKindList, 10> kKindLists{{
+    {dboTable, &TObjs::Tables},
+    {dboView, &TObjs::Views},
+    {dboProcedure, &TObjs::Procedures},
+    {dboTrigger, &TObjs::Triggers},
+    {dboDomain, &TObjs::Domains},
+    {dboIndex, &TObjs::Indexes},
+    {dboException, &TObjs::Exceptions},
+    {dboGenerator, &TObjs::Generators},
+    {dboRole, &TObjs::Roles},
+    {dboFunction, &TObjs::Functions},
+}};
+
 TDbObjList* ListOf(TObjs* O, TDbObject Kind) {
   if (!O) return nullptr;
-  switch (Kind) {
-    case dboTable:
-      return &O->Tables;
-    case dboView:
-      return &O->Views;
-    case dboProcedure:
-      return &O->Procedures;
-    case dboTrigger:
-      return &O->Triggers;
-    case dboDomain:
-      return &O->Domains;
-    case dboIndex:
-      return &O->Indexes;
-    case dboException:
-      return &O->Exceptions;
-    case dboGenerator:
-      return &O->Generators;
-    case dboRole:
-      return &O->Roles;
-    case dboFunction:
-      return &O->Functions;
-    default:
-      return nullptr;
-  }
+  for (const TKindList& K : kKindLists)
+    if (K.Kind == Kind) return &(O->*K.List);
+  return nullptr;
 }
 
 /// The key an object of Kind is filed under in its list.
@@ -212,6 +210,36 @@ void TIbParser::Report(TStatType Typ, const std::string& ObjName, TDbObject Kind
   FRepName = ObjName;
   FRepKind = Kind;
   FRepOp = Op;
+}
+
+void TIbParser::ExpectWord(const char* Word) {
+  if (IsWord(Word))
+    GetSy();
+  else
+    TestIdent(Word);
+}
+
+void TIbParser::ReadInt(std::int32_t& Value) {
+  if (Sy == syInteger) Value = static_cast<std::int32_t>(IntValue);
+  TestAndGetSy(syInteger);
+}
+
+std::string TIbParser::ParenText() {
+  const std::int32_t Start = SyPos;
+  SkipParens();
+  return CopyTxtFrom(Start);
+}
+
+std::string TIbParser::ComputedText() {
+  GetSy();
+  if (IsWord("BY")) GetSy();
+  return ParenText();
+}
+
+TDbObject TIbParser::KindWord() const {
+  const auto* K = std::find_if(kKindWords.begin(), kKindWords.end(),
+                               [this](const TKindWord& W) { return IsWord(W.Word.data()); });
+  return K == kKindWords.end() ? dboUnknown : K->Kind;
 }
 
 void TIbParser::Link_Depend() {
@@ -416,11 +444,15 @@ void TIbParser::ParseSet() {
 // CREATE, ALTER, DROP
 
 void TIbParser::Replace(TDbObjList& List, const std::string& Name) {
-  if (!FReplace || !Objs) return;
-  const int I = List.IndexOf(Name);
-  if (I < 0) return;
+  if (FReplace && Objs) Remove(List, Name);
+}
+
+bool TIbParser::Remove(TDbObjList& List, const std::string& Key) {
+  const int I = List.IndexOf(Key);
+  if (I < 0) return false;
   Objs->RemoveDepend(List.Objects(I));
   List.Delete(I);
+  return true;
 }
 
 void TIbParser::ParseCreate() {
@@ -467,9 +499,7 @@ void TIbParser::ParseAlter() {
       if (IsWord("CONSTRAINT")) GetSy();
       if (IsWord("CHECK") && D) {
         GetSy();
-        const std::int32_t Start = SyPos;
-        SkipParens();
-        D->TypeField->CheckText = " " + CopyTxtFrom(Start);
+        D->TypeField->CheckText = " " + ParenText();
       }
     }
     SkipToTerm();
@@ -482,26 +512,21 @@ void TIbParser::ParseAlter() {
 
 void TIbParser::ParseDrop() {
   GetSy();
-  const auto* K = std::find_if(kKindWords.begin(), kKindWords.end(),
-                               [this](const TKindWord& W) { return IsWord(W.Word.data()); });
-  if (K == kKindWords.end()) {
+  const TDbObject Kind = KindWord();
+  if (Kind == dboUnknown) {
     ErrMsg("Unknown statement: DROP " + (Sy == syIdent ? Ident : ResWordBySymbol(Sy)));
     GetSy();
     return;
   }
   GetSy();
-  if (K->Kind == dboFunction && IsWord("FUNCTION")) GetSy();
+  if (Kind == dboFunction && IsWord("FUNCTION")) GetSy();
   const std::string N = Name();
-  Report(stStatement, N, K->Kind, odbDrop);
-  TDbObjList* L = ListOf(dynamic_cast<TObjs*>(Objs), K->Kind);
-  if (!L) return;
-  const int Index = L->IndexOf(KeyOf(K->Kind, N));
-  if (Index < 0) return;
-  Objs->RemoveDepend(L->Objects(Index));
-  L->Delete(Index);
+  Report(stStatement, N, Kind, odbDrop);
+  TDbObjList* L = ListOf(dynamic_cast<TObjs*>(Objs), Kind);
+  if (!L || !Remove(*L, KeyOf(Kind, N))) return;
   // The server takes the privileges on a dropped table, view or procedure with it.
   auto* O = dynamic_cast<TObjs*>(Objs);
-  if (K->Kind != dboTable && K->Kind != dboView && K->Kind != dboProcedure) return;
+  if (Kind != dboTable && Kind != dboView && Kind != dboProcedure) return;
   for (int I = O->Grants.Count() - 1; I >= 0; --I) {
     auto* G = dynamic_cast<TGntData*>(O->Grants.Objects(I));
     if (!G || G->ObjectName != N || G->ObjectType == 13) continue;
@@ -540,17 +565,22 @@ void TIbParser::ParseTable() {
   if (IsWord("ON")) SkipToTerm();
 }
 
-void TIbParser::ParseTableElement(TTblData& Tbl) {
+bool TIbParser::ParseTableConstraint(const std::string& Table) {
   if (IsWord("CONSTRAINT")) {
     GetSy();
     const std::string N = Name();
-    ParseConstraint(N, Tbl.GetObjName(), "");
-    return;
+    ParseConstraint(N, Table, "");
+    return true;
   }
   if (IsWord("PRIMARY") || IsWord("UNIQUE") || IsWord("FOREIGN") || IsWord("CHECK")) {
-    ParseConstraint("", Tbl.GetObjName(), "");
-    return;
+    ParseConstraint("", Table, "");
+    return true;
   }
+  return false;
+}
+
+void TIbParser::ParseTableElement(TTblData& Tbl) {
+  if (ParseTableConstraint(Tbl.GetObjName())) return;
   auto Fld = std::make_unique<TFldData>(Objs);
   Fld->SetObjName(Name());
   Fld->TableName = Tbl.GetObjName();
@@ -562,12 +592,8 @@ void TIbParser::ParseTableElement(TTblData& Tbl) {
 
 void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
   if (IsWord("COMPUTED")) {
-    GetSy();
-    if (IsWord("BY")) GetSy();
-    const std::int32_t Start = SyPos;
-    SkipParens();
     // The expression keeps its parentheses, as RDB$COMPUTED_SOURCE does.
-    Fld.Body = CopyTxtFrom(Start);
+    Fld.Body = ComputedText();
     return;
   }
   if (IsWord("GENERATED")) {
@@ -603,9 +629,7 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
       Fld.Collation = Name();
     } else if (IsWord("CHECK") && !Owner) {
       GetSy();
-      const std::int32_t Start = SyPos;
-      SkipParens();
-      Fld.CheckText = " " + CopyTxtFrom(Start);
+      Fld.CheckText = " " + ParenText();
     } else if (Owner && (IsWord("CONSTRAINT") || IsWord("PRIMARY") || IsWord("UNIQUE") ||
                          IsWord("REFERENCES") || IsWord("CHECK"))) {
       std::string N;
@@ -645,17 +669,14 @@ void TIbParser::ParseDataType(TFldData& Fld) {
   Fld.FieldType = T;
   if (Sy == syLParen && (T == iftChar || T == iftVarchar)) {
     GetSy();
-    if (Sy == syInteger) Fld.Size = static_cast<std::int32_t>(IntValue);
-    TestAndGetSy(syInteger);
+    ReadInt(Fld.Size);
     TestAndGetSy(syRParen);
   } else if (Sy == syLParen && (T == iftNumeric || T == iftDecimal || T == iftFloat)) {
     GetSy();
-    if (Sy == syInteger) Fld.Precision = static_cast<std::int32_t>(IntValue);
-    TestAndGetSy(syInteger);
+    ReadInt(Fld.Precision);
     if (Sy == syComma) {
       GetSy();
-      if (Sy == syInteger) Fld.Scale = static_cast<std::int32_t>(IntValue);
-      TestAndGetSy(syInteger);
+      ReadInt(Fld.Scale);
     }
     TestAndGetSy(syRParen);
   }
@@ -675,16 +696,13 @@ void TIbParser::ParseDataType(TFldData& Fld) {
       } else if (IsWord("SEGMENT")) {
         GetSy();
         if (IsWord("SIZE")) GetSy();
-        if (Sy == syInteger) Fld.SegmentSize = static_cast<std::int32_t>(IntValue);
-        TestAndGetSy(syInteger);
+        ReadInt(Fld.SegmentSize);
       } else if (Sy == syLParen) {
         GetSy();  // BLOB (segment size, sub type)
-        if (Sy == syInteger) Fld.SegmentSize = static_cast<std::int32_t>(IntValue);
-        TestAndGetSy(syInteger);
+        ReadInt(Fld.SegmentSize);
         if (Sy == syComma) {
           GetSy();
-          if (Sy == syInteger) Fld.SubType = static_cast<std::int32_t>(IntValue);
-          TestAndGetSy(syInteger);
+          ReadInt(Fld.SubType);
         }
         TestAndGetSy(syRParen);
       } else {
@@ -751,18 +769,12 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
     GetSy();
     if (IsWord("KEY")) GetSy();
     Ctr->SetCtType(ctPKey);
-    if (Column.empty())
-      Columns();
-    else
-      Ctr->FldList.Add(Column);
+    Columns();
     Using();
   } else if (IsWord("UNIQUE")) {
     GetSy();
     Ctr->SetCtType(ctUnique);
-    if (Column.empty())
-      Columns();
-    else
-      Ctr->FldList.Add(Column);
+    Columns();
     Using();
   } else if (IsWord("FOREIGN") || IsWord("REFERENCES")) {
     if (IsWord("FOREIGN")) {
@@ -773,10 +785,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
       Ctr->FldList.Add(Column);
     }
     Ctr->SetCtType(ctFKey);
-    if (IsWord("REFERENCES"))
-      GetSy();
-    else
-      TestIdent("REFERENCES");
+    ExpectWord("REFERENCES");
     Ctr->SetRefTblName(Name());
     if (Sy == syLParen) ParseNameList(Ctr->RefFldList);
     while (IsWord("ON")) {
@@ -803,9 +812,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
   } else if (IsWord("CHECK")) {
     GetSy();
     Ctr->SetCtType(ctCheck);
-    const std::int32_t Start = SyPos;
-    SkipParens();
-    Ctr->Body = " " + CopyTxtFrom(Start);
+    Ctr->Body = " " + ParenText();
   } else {
     ErrMsg("Unknown constraint: " + Ident);
     return;
@@ -822,13 +829,7 @@ void TIbParser::ParseAlterTable() {
   for (;;) {
     if (IsWord("ADD")) {
       GetSy();
-      if (IsWord("CONSTRAINT")) {
-        GetSy();
-        const std::string N = Name();
-        ParseConstraint(N, Table, "");
-      } else if (IsWord("PRIMARY") || IsWord("UNIQUE") || IsWord("FOREIGN") || IsWord("CHECK")) {
-        ParseConstraint("", Table, "");
-      } else {
+      if (!ParseTableConstraint(Table)) {
         TTblData Scratch(Objs);
         ParseTableElement(Tbl ? *Tbl : Scratch);
       }
@@ -884,11 +885,7 @@ void TIbParser::ParseAlterTable() {
       while (Sy != syTerm && Sy != syEOF && Sy != syComma) {
         if (IsWord("COMPUTED") && Altered) {
           // A computed column's new expression (isql -x sets them after the tables).
-          GetSy();
-          if (IsWord("BY")) GetSy();
-          const std::int32_t Start = SyPos;
-          SkipParens();
-          Altered->Body = CopyTxtFrom(Start);
+          Altered->Body = ComputedText();
         } else if (Sy == syLParen) {
           SkipParens();
         } else {
@@ -928,23 +925,13 @@ void TIbParser::ParseIndex() {
     Idx->Descending = true;
     GetSy();
   }
-  if (IsWord("INDEX"))
-    GetSy();
-  else
-    TestIdent("INDEX");
+  ExpectWord("INDEX");
   const std::string N = Name();
   Idx->SetObjName(N);
-  if (IsWord("ON"))
-    GetSy();
-  else
-    TestIdent("ON");
+  ExpectWord("ON");
   Idx->TableName = Name();
   if (IsWord("COMPUTED")) {
-    GetSy();
-    if (IsWord("BY")) GetSy();
-    const std::int32_t Start = SyPos;
-    SkipParens();
-    Idx->Body = " " + CopyTxtFrom(Start);
+    Idx->Body = " " + ComputedText();
   } else {
     ParseNameList(Idx->Flds);
   }
@@ -1010,10 +997,7 @@ void TIbParser::ParseView() {
       V->Fields.Add(std::move(F));
     }
   }
-  if (IsWord("AS"))
-    GetSy();
-  else
-    TestIdent("AS");
+  ExpectWord("AS");
   V->Body = RestOfStatement(SyPos);
   if (auto* O = dynamic_cast<TObjs*>(Objs)) Replace(O->Views, N);
   Report(stStatement, N, dboView, odbCreate);
@@ -1050,22 +1034,13 @@ void TIbParser::ParseProcedure(bool Alter) {
     GetSy();
     ParseParams(*P, P->Results);
   }
-  if (IsWord("AS"))
-    GetSy();
-  else
-    TestIdent("AS");
+  ExpectWord("AS");
   // The body as the server keeps it: from the first word after AS to the terminator.
   P->Body = RestOfStatement(SyPos);
   Report(stProcedure, N, dboProcedure, Alter ? odbAlter : odbCreate);
   auto* O = dynamic_cast<TObjs*>(Objs);
   if (O) Replace(O->Procedures, N);
-  if (Alter && O) {
-    const int I = O->Procedures.IndexOf(N);
-    if (I >= 0) {
-      Objs->RemoveDepend(O->Procedures.Objects(I));
-      O->Procedures.Delete(I);
-    }
-  }
+  if (Alter && O) Remove(O->Procedures, N);
   AddObj(P.release(), true);
 }
 
@@ -1119,8 +1094,7 @@ void TIbParser::ParseTrigger(bool Alter) {
       }
     } else if (IsWord("POSITION")) {
       GetSy();
-      if (Sy == syInteger) T->Position = static_cast<std::int32_t>(IntValue);
-      TestAndGetSy(syInteger);
+      ReadInt(T->Position);
     } else if (IsWord("ON") && !Alter) {
       GetSy();
       T->OwnName = Name();
@@ -1185,10 +1159,7 @@ std::string TIbParser::DescriptionText() {
 
 void TIbParser::ParseComment() {
   GetSy();
-  if (IsWord("ON"))
-    GetSy();
-  else
-    TestIdent("ON");
+  ExpectWord("ON");
   TDbObject Kind = dboUnknown;
   std::string ObjName, Sub;
   if (IsWord("PROCEDURE")) {
@@ -1211,21 +1182,16 @@ void TIbParser::ParseComment() {
     TestAndGetSy(syDot);
     Sub = Name();
   } else if (Kind != dboProcedure) {
-    const auto* K = std::find_if(kKindWords.begin(), kKindWords.end(),
-                                 [this](const TKindWord& W) { return IsWord(W.Word.data()); });
-    if (K == kKindWords.end()) {
+    Kind = KindWord();
+    if (Kind == dboUnknown) {
       ErrMsg("Unknown object kind: " + Ident);
       return;
     }
     GetSy();
-    if (K->Kind == dboFunction && IsWord("FUNCTION")) GetSy();
-    Kind = K->Kind;
+    if (Kind == dboFunction && IsWord("FUNCTION")) GetSy();
     ObjName = Name();
   }
-  if (IsWord("IS"))
-    GetSy();
-  else
-    TestIdent("IS");
+  ExpectWord("IS");
   SetDescription(Kind, ObjName, Sub, DescriptionText());
   Report(stDescription, ObjName, dboUnknown, odbUnknown);
 }
@@ -1243,14 +1209,12 @@ void TIbParser::ParseDescribe() {
     GetSy();  // TABLE, VIEW or PROCEDURE
     ObjName = Name();
   } else {
-    const auto* K = std::find_if(kKindWords.begin(), kKindWords.end(),
-                                 [this](const TKindWord& W) { return IsWord(W.Word.data()); });
-    if (K == kKindWords.end()) {
+    Kind = KindWord();
+    if (Kind == dboUnknown) {
       ErrMsg("Unknown object kind: " + Ident);
       return;
     }
     GetSy();
-    Kind = K->Kind;
     ObjName = Name();
   }
   SetDescription(Kind, ObjName, Sub, DescriptionText());
@@ -1323,20 +1287,24 @@ void TIbParser::ParseGrant(bool Revoke) {
   std::int32_t ObjType = 0;
   TStringList Columns;
   // Privileges up to ON; a list without ON grants roles.
+  // The privileges that take no column list.
+  static constexpr std::array<std::pair<std::string_view, TGrantPrivilege>, 4> kPlainPrivs{{
+      {"SELECT", gntSelect},
+      {"INSERT", gntInsert},
+      {"DELETE", gntDelete},
+      {"EXECUTE", gntExecute},
+  }};
   while (Sy != syTerm && Sy != syEOF && !IsWord("ON") && !IsWord("TO")) {
     const std::string W = UpperCase(Ident);
+    const auto* Plain = std::find_if(kPlainPrivs.begin(), kPlainPrivs.end(),
+                                     [&W](const auto& P) { return P.first == W; });
     if (W == "ALL") {
       Privs.Include(gntAll);
       GetSy();
       if (IsWord("PRIVILEGES")) GetSy();
-    } else if (W == "SELECT") {
-      Privs.Include(gntSelect), GetSy();
-    } else if (W == "INSERT") {
-      Privs.Include(gntInsert), GetSy();
-    } else if (W == "DELETE") {
-      Privs.Include(gntDelete), GetSy();
-    } else if (W == "EXECUTE") {
-      Privs.Include(gntExecute), GetSy();
+    } else if (Plain != kPlainPrivs.end()) {
+      Privs.Include(Plain->second);
+      GetSy();
     } else if (W == "UPDATE" || W == "REFERENCES") {
       Privs.Include(W == "UPDATE" ? gntUpdate : gntReferences);
       GetSy();
@@ -1438,13 +1406,22 @@ void TIbParser::ParseDeclare() {
     return;
   }
   GetSy();
-  if (IsWord("FUNCTION"))
-    GetSy();
-  else
-    TestIdent("FUNCTION");
+  ExpectWord("FUNCTION");
   auto U = std::make_unique<TUdfData>(Objs);
   const std::string N = Name();
   U->SetObjName(N);
+  // A parameter's or the result's type: CSTRING(n) or a column type.
+  auto ArgType = [this](TFldData& F) {
+    if (IsWord("CSTRING")) {
+      GetSy();
+      F.FieldType = iftCstring;
+      TestAndGetSy(syLParen);
+      ReadInt(F.Size);
+      TestAndGetSy(syRParen);
+    } else {
+      ParseDataType(F);
+    }
+  };
   auto PassBy = [this](TFldData& F) {
     if (IsWord("BY")) {
       GetSy();
@@ -1455,37 +1432,17 @@ void TIbParser::ParseDeclare() {
   };
   while (!IsWord("RETURNS") && Sy != syTerm && Sy != syEOF) {
     TFldData* P = U->AddParam(IntToStr(U->Params.Count() + 1));
-    if (IsWord("CSTRING")) {
-      GetSy();
-      P->FieldType = iftCstring;
-      TestAndGetSy(syLParen);
-      if (Sy == syInteger) P->Size = static_cast<std::int32_t>(IntValue);
-      TestAndGetSy(syInteger);
-      TestAndGetSy(syRParen);
-    } else {
-      ParseDataType(*P);
-    }
+    ArgType(*P);
     PassBy(*P);
     if (Sy != syComma) break;
     GetSy();
   }
-  if (IsWord("RETURNS"))
-    GetSy();
-  else
-    TestIdent("RETURNS");
+  ExpectWord("RETURNS");
   if (IsWord("PARAMETER")) {
     GetSy();
-    if (Sy == syInteger) U->ReturnParam->ReturnParam = static_cast<std::int32_t>(IntValue);
-    TestAndGetSy(syInteger);
-  } else if (IsWord("CSTRING")) {
-    GetSy();
-    U->ReturnParam->FieldType = iftCstring;
-    TestAndGetSy(syLParen);
-    if (Sy == syInteger) U->ReturnParam->Size = static_cast<std::int32_t>(IntValue);
-    TestAndGetSy(syInteger);
-    TestAndGetSy(syRParen);
+    ReadInt(U->ReturnParam->ReturnParam);
   } else {
-    ParseDataType(*U->ReturnParam);
+    ArgType(*U->ReturnParam);
   }
   PassBy(*U->ReturnParam);
   for (;;) {

@@ -81,6 +81,20 @@ class TIbParser : public TCustomSQLParser {
   /// Text from Start up to the terminator (not included), trimmed, line breaks kept.
   std::string RestOfStatement(std::int32_t Start);
   void Report(TStatType Typ, const std::string& ObjName, TDbObject Kind, TDbOperation Op);
+  /// The word Word is passed; another symbol is reported ("Must be: " + Word).
+  void ExpectWord(const char* Word);
+  /// An integer literal into Value (left as it was when another symbol stands), then passed.
+  void ReadInt(std::int32_t& Value);
+  /// The text from "(" to its matching ")", parentheses included.
+  std::string ParenText();
+  /// COMPUTED [BY] (expression): the expression with its parentheses.
+  std::string ComputedText();
+  /// The kind of the kind word of DROP, COMMENT ON and DESCRIBE at the current symbol (not
+  /// passed); dboUnknown for another word.
+  TDbObject KindWord() const;
+  /// A constraint of a table element or ALTER TABLE ADD, [CONSTRAINT name] PRIMARY, UNIQUE,
+  /// FOREIGN or CHECK, read and filed; false (nothing read) when another word stands.
+  bool ParseTableConstraint(const std::string& Table);
 
   void ParseStatement();
   void ParseSet();
@@ -127,6 +141,8 @@ class TIbParser : public TCustomSQLParser {
 
   /// CREATE OR ALTER and RECREATE take the place of a namesake the collection holds.
   void Replace(TDbObjList& List, const std::string& Name);
+  /// Takes the object filed under Key out of List with its dependencies; false when none is.
+  bool Remove(TDbObjList& List, const std::string& Key);
 
   bool FReplace = false;  ///< the statement is CREATE OR ALTER or RECREATE
   bool FQuoted = false;

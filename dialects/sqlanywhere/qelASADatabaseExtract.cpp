@@ -4,6 +4,8 @@
 #include "qelASADatabaseExtract.h"
 
 #include <array>
+#include <initializer_list>
+#include <memory>
 #include <string_view>
 
 #include "Text.h"
@@ -85,6 +87,14 @@ std::string DateText(const std::string& Value) {
   for (char& C : D)
     if (C == '-') C = '/';
   return D;
+}
+
+/// A procedure or trigger query: Head, the source column line when there is one, then Tail.
+std::vector<std::string> RoutineQuery(std::vector<std::string> Head, const char* SourceColumn,
+                                      std::initializer_list<std::string> Tail) {
+  if (SourceColumn) Head.emplace_back(SourceColumn);
+  Head.insert(Head.end(), Tail.begin(), Tail.end());
+  return Head;
 }
 
 TUDAction ActionOf(TQELQuery& Q, const char* Field) {
@@ -209,6 +219,24 @@ void TASADBExtract::SetConstraintName(TCtrData& Ctr, const std::string& Name) {
     Ctr.SetObjName(Name);
 }
 
+void TASADBExtract::AddRoutine(TDbObj* Obj, TQELQuery& Q, bool Source, const char* RemarksField,
+                               const char* TextField) {
+  Obj->Creator = Str(Q, "user_name");
+  Obj->Description = Str(Q, RemarksField);
+  Obj->FullText = Trim(CrLf(Str(Q, Source ? "source" : TextField)));
+  AddExtracted(Obj, Obj->GetObjName());
+  ProcessMessages();
+}
+
+TCtrData* TASADBExtract::NewConstraint(TQELQuery& Q, TConstraintType Type, bool Named) {
+  auto* Ctr = new TCtrData(GetObjs());
+  Ctr->SetCtType(Type);
+  if (Named) SetConstraintName(*Ctr, Str(Q, "constraint_name"));
+  Ctr->Creator = Str(Q, "user_name");
+  Ctr->SetTblName(Str(Q, "table_name"));
+  return Ctr;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Header, user types, rules, defaults
 
@@ -262,36 +290,30 @@ void TASADBExtract::ExtractTyp() {
   CloseQuery(Q);
 }
 
-void TASADBExtract::ExtractDef() {
-  AddToLog("Extracting defaults...");
+template <class TData>
+void TASADBExtract::ExtractSysObjects(const char* LogLine, const std::string& Where,
+                                      TDbObjList TObjs::*List) {
+  AddToLog(LogLine);
   TQELQuery& Q = WorkQuery();
-  OpenQuery(
-      Q, {"select o.id, o.name", "from sysobjects o", "where (o.type = 'D')", "order by o.name"});
+  OpenQuery(Q, {"select o.id, o.name", "from sysobjects o", Where, "order by o.name"});
   TObjs* Objs = GetObjs();
   for (; !Q.GetEof(); Q.Next()) {
-    auto* D = new TDefData(Objs);
-    D->CatalogId = Q.FieldByName("id")->AsInteger();
-    D->SetObjName(Str(Q, "name"));
-    if (Objs) Objs->Defaults.Add(D->GetObjName(), D);
+    auto Obj = std::make_unique<TData>(Objs);
+    Obj->CatalogId = Q.FieldByName("id")->AsInteger();
+    Obj->SetObjName(Str(Q, "name"));
+    const std::string Name = Obj->GetObjName();
+    if (Objs) (Objs->*List).Add(Name, Obj.release());
     ProcessMessages();
   }
   CloseQuery(Q);
 }
 
+void TASADBExtract::ExtractDef() {
+  ExtractSysObjects<TDefData>("Extracting defaults...", "where (o.type = 'D')", &TObjs::Defaults);
+}
+
 void TASADBExtract::ExtractRul() {
-  AddToLog("Extracting rules...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q,
-            {"select o.id, o.name", "from sysobjects o", "where o.type = 'R'", "order by o.name"});
-  TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* R = new TRulData(Objs);
-    R->CatalogId = Q.FieldByName("id")->AsInteger();
-    R->SetObjName(Str(Q, "name"));
-    if (Objs) Objs->Rules.Add(R->GetObjName(), R);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ExtractSysObjects<TRulData>("Extracting rules...", "where o.type = 'R'", &TObjs::Rules);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -304,15 +326,19 @@ void TASADBExtract::ExtractTbl() {
       Q, {"select t.table_id, t.table_name, t.remarks, u.user_name,", "t.table_type, t.last_page",
           "from SYS.SYSTABLE T", "join SYS.SYSUSERPERM u on u.user_id = t.creator",
           "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter});
+  // The columns of one table (:ID); the text is set again after each table's columns.
   std::unique_ptr<TQELQuery> Cols(GetQELConnection()->CreateQuery(this));
-  for (const char* L :
-       {"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
-        "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
-        "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE", "from SYS.SYSCOLUMN c",
-        "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
-        "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type", "where c.table_id = :ID",
-        "order by c.column_id"})
-    Cols->GetSQL()->Add(L);
+  auto ColumnsQuery = [&Cols] {
+    for (const char* L :
+         {"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
+          "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
+          "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE", "from SYS.SYSCOLUMN c",
+          "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
+          "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type", "where c.table_id = :ID",
+          "order by c.column_id"})
+      Cols->GetSQL()->Add(L);
+  };
+  ColumnsQuery();
   TObjs* Objs = GetObjs();
   for (; !Q.GetEof(); Q.Next()) {
     auto* Tbl = new TTblData(Objs);
@@ -347,14 +373,7 @@ void TASADBExtract::ExtractTbl() {
     }
     CloseQuery(*Cols);
     Cols->GetSQL()->Clear();
-    for (const char* L :
-         {"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
-          "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
-          "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE", "from SYS.SYSCOLUMN c",
-          "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
-          "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type", "where c.table_id = :ID",
-          "order by c.column_id"})
-      Cols->GetSQL()->Add(L);
+    ColumnsQuery();
     AddExtracted(Tbl, Tbl->GetObjName());
     ProcessMessages();
     if (TerminateRunning.load()) break;
@@ -423,22 +442,16 @@ void TASADBExtract::ExtractViw() {
 void TASADBExtract::ExtractPrc() {
   AddToLog("Extracting procedures...");
   const bool Source = SourceColumn();
-  std::vector<std::string> Lines{"select p.proc_name, u.user_name, p.proc_defn, p.remarks"};
-  if (Source) Lines.emplace_back(", p.source");
-  for (const std::string& L : {std::string("from sys.sysprocedure p"),
-                               std::string("join sys.sysuserperm u on u.user_id = p.creator"),
-                               std::string("where ") + OwnerFilter, std::string("order by 1, 2")})
-    Lines.push_back(L);
   TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, Lines);
+  OpenQuery(
+      Q, RoutineQuery({"select p.proc_name, u.user_name, p.proc_defn, p.remarks"},
+                      Source ? ", p.source" : nullptr,
+                      {"from sys.sysprocedure p", "join sys.sysuserperm u on u.user_id = p.creator",
+                       std::string("where ") + OwnerFilter, "order by 1, 2"}));
   for (; !Q.GetEof(); Q.Next()) {
     auto* Prc = new TPrcData(GetObjs());
-    Prc->Creator = Str(Q, "user_name");
     Prc->SetObjName(Str(Q, "proc_name"));
-    Prc->Description = Str(Q, "remarks");
-    Prc->FullText = Trim(CrLf(Str(Q, Source ? "source" : "proc_defn")));
-    AddExtracted(Prc, Prc->GetObjName());
-    ProcessMessages();
+    AddRoutine(Prc, Q, Source, "remarks", "proc_defn");
   }
   CloseQuery(Q);
 }
@@ -446,28 +459,21 @@ void TASADBExtract::ExtractPrc() {
 void TASADBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
   const bool Source = SourceColumn();
-  std::vector<std::string> Lines{
-      "select tr.trigger_id, tr.trigger_name TRG_NAME, t.table_name TBL_NAME,",
-      "tr.event, tr.trigger_time, tr.trigger_order, tr.trigger_defn,", "tr.Remarks, u.user_name"};
-  if (Source) Lines.emplace_back(", tr.source");
-  for (const std::string& L :
-       {std::string("from SYS.SYSTRIGGER tr"),
-        std::string("join SYS.SYSTABLE t on t.table_id = tr.table_id"),
-        std::string("join SYS.SYSUSERPERM u on u.user_id = t.creator"),
-        std::string("where ") + OwnerFilter, std::string("and tr.foreign_key_id is Null"),
-        std::string("order by tr.trigger_name")})
-    Lines.push_back(L);
   TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, Lines);
+  OpenQuery(
+      Q, RoutineQuery({"select tr.trigger_id, tr.trigger_name TRG_NAME, t.table_name TBL_NAME,",
+                       "tr.event, tr.trigger_time, tr.trigger_order, tr.trigger_defn,",
+                       "tr.Remarks, u.user_name"},
+                      Source ? ", tr.source" : nullptr,
+                      {"from SYS.SYSTRIGGER tr", "join SYS.SYSTABLE t on t.table_id = tr.table_id",
+                       "join SYS.SYSUSERPERM u on u.user_id = t.creator",
+                       std::string("where ") + OwnerFilter, "and tr.foreign_key_id is Null",
+                       "order by tr.trigger_name"}));
   for (; !Q.GetEof(); Q.Next()) {
     auto* Trg = new TTrgData(GetObjs());
-    Trg->Creator = Str(Q, "user_name");
     Trg->SetObjName(Str(Q, "TRG_NAME"));
     Trg->SetOwnName(Str(Q, "TBL_NAME"));
-    Trg->Description = Str(Q, "Remarks");
-    Trg->FullText = Trim(CrLf(Str(Q, Source ? "source" : "trigger_defn")));
-    AddExtracted(Trg, Trg->GetObjName());
-    ProcessMessages();
+    AddRoutine(Trg, Q, Source, "Remarks", "trigger_defn");
   }
   CloseQuery(Q);
 }
@@ -603,14 +609,8 @@ void TASADBExtract::Extract_PK() {
             "(select c.column_id from SYS.SYSCOLUMN c where c.table_id = t.table_id and "
             "c.pkey = 'Y')"});
   for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(ctPKey);
-    if (V9) {
-      SetConstraintName(*Ctr, Str(Q, "constraint_name"));
-      Ctr->Clustered = Q.FieldByName("clustered_obj_id")->AsInteger() != 0;
-    }
-    Ctr->Creator = Str(Q, "user_name");
-    Ctr->SetTblName(Str(Q, "table_name"));
+    TCtrData* Ctr = NewConstraint(Q, ctPKey, V9);
+    if (V9) Ctr->Clustered = Q.FieldByName("clustered_obj_id")->AsInteger() != 0;
     PKeyColumns(*Ctr, std::to_string(Q.FieldByName("table_id")->AsInteger()));
     AddExtracted(Ctr, Ctr->Def());
     ProcessMessages();
@@ -630,11 +630,7 @@ void TASADBExtract::ExtractUnq() {
                 "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where c.constraint_type = 'U' ",
                 std::string("and ") + OwnerFilter});
   for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(ctUnique);
-    SetConstraintName(*Ctr, Str(Q, "constraint_name"));
-    Ctr->Creator = Str(Q, "user_name");
-    Ctr->SetTblName(Str(Q, "table_name"));
+    TCtrData* Ctr = NewConstraint(Q, ctUnique, true);
     IndexColumns(Ctr->FldList, Ctr, std::to_string(Q.FieldByName("table_id")->AsInteger()),
                  std::to_string(Q.FieldByName("index_id")->AsInteger()), false);
     AddExtracted(Ctr, Ctr->Def());
@@ -685,12 +681,8 @@ void TASADBExtract::Extract_FK() {
   TQELQuery& Q = WorkQuery();
   OpenQuery(Q, Lines);
   for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(ctFKey);
-    if (V9) SetConstraintName(*Ctr, Str(Q, "constraint_name"));
+    TCtrData* Ctr = NewConstraint(Q, ctFKey, V9);
     Ctr->RoleName = Str(Q, "role");
-    Ctr->Creator = Str(Q, "user_name");
-    Ctr->SetTblName(Str(Q, "table_name"));
     Ctr->SetRefTblName(Str(Q, "ref_table_name"));
     Ctr->RefOwner = Str(Q, "ref_user_name");
     if (Ctr->GetObjName() == Ctr->RoleName) Ctr->SetObjName("");
@@ -742,11 +734,7 @@ void TASADBExtract::ExtractChk() {
                   "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter,
                   "and t.view_def is not null"});
   for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(ctCheck);
-    if (V9) SetConstraintName(*Ctr, Str(Q, "constraint_name"));
-    Ctr->Creator = Str(Q, "user_name");
-    Ctr->SetTblName(Str(Q, "table_name"));
+    TCtrData* Ctr = NewConstraint(Q, ctCheck, V9);
     std::string Cond = Trim(Str(Q, V9 ? "check_defn" : "view_def"));
     if (UpperCase(Cond).rfind("CHECK", 0) == 0) Cond = Trim(Cond.substr(5));
     Ctr->Body = Cond;

@@ -21,6 +21,7 @@
 namespace qel {
 
 class TCtrData;
+enum TConstraintType : std::uint8_t;
 
 class TASADBExtract : public TCustomDBExtract {
  public:
@@ -67,6 +68,17 @@ class TASADBExtract : public TCustomDBExtract {
   void ExtractChk();
   void ExtractDependencies();
 
+  /// The sysobjects rows that Where picks (rules, defaults): each a TData with its id and name,
+  /// filed in List; LogLine goes to the log first.
+  template <class TData>
+  void ExtractSysObjects(const char* LogLine, const std::string& Where, TDbObjList TObjs::*List);
+  /// Reads the owner, remarks (RemarksField) and text (the source column when Source, else
+  /// TextField) of a procedure or trigger from Q, then files it.
+  void AddRoutine(TDbObj* Obj, TQELQuery& Q, bool Source, const char* RemarksField,
+                  const char* TextField);
+  /// A new constraint of Type on the table of Q's row ("table_name", "user_name"), named from
+  /// "constraint_name" when Named.
+  TCtrData* NewConstraint(TQELQuery& Q, TConstraintType Type, bool Named);
   /// A second query of the connection with the text Lines, opened.
   std::unique_ptr<TQELQuery> DetailQuery(const std::vector<std::string>& Lines);
   /// Adds Obj to the collection, logging "---" + Name first with ShowFullLog.

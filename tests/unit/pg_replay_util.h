@@ -11,19 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "Files.h"
 #include "ReplayAdapter.h"
 #include "qelDBStructure.h"
 #include "qelPGDatabaseExtract.h"
+#include "test_replay_util.h"
 
 namespace qel::testing {
-
-/// The text of the replay fixture Name ("pg_extract.replay").
-inline std::string ReplayFixture(const std::string& Name) {
-  std::string Text;
-  EXPECT_TRUE(ReadFileToString(std::string(QEL_FIXTURES_DIR) + "/replay/" + Name, Text)) << Name;
-  return Text;
-}
 
 /// The fixture Name ("pg_extract.replay") followed by the answers recorded for further steps in
 /// files of their own beside it ("pg_extract.<part>.replay"), in file-name order.
@@ -44,26 +37,6 @@ inline std::string ReplayFixtureWithParts(const std::string& Name) {
     Text += ReplayFixture(File);
   }
   return Text;
-}
-
-/// The fixture text with the answer to the query whose text holds Marker replaced by a server
-/// error.
-inline std::string WithError(const std::string& Text, const std::string& Marker,
-                             const std::string& Message) {
-  const std::size_t At = Text.find(Marker);
-  EXPECT_NE(At, std::string::npos) << Marker;
-  if (At == std::string::npos) return Text;
-  const std::size_t Head = Text.find('\n', At) + 1;  // the answer starts on the next line
-  const std::size_t End = Text.find("\nend\n", Head);
-  return Text.substr(0, Head) + "error\t" + Message + Text.substr(End);
-}
-
-/// The object of List whose bare name is Name, as a T; nullptr when there is none.
-template <class T>
-T* Named(const TDbObjList& List, const std::string& Name) {
-  for (int I = 0; I < List.Count(); ++I)
-    if (List[I]->GetObjName() == Name) return dynamic_cast<T*>(List[I]);
-  return nullptr;
 }
 
 /// An extractor over a replayed PostgreSQL server, with what it reports collected.

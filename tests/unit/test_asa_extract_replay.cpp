@@ -25,16 +25,16 @@
 #include "qelComp_Viw.h"
 #include "qelDBStructure.h"
 #include "qelVarnel.h"
+#include "test_replay_util.h"
 
 using namespace qel;
 
 namespace {
 
-std::string Fixture(const char* Name) {
-  std::string Text;
-  EXPECT_TRUE(ReadFileToString(std::string(QEL_FIXTURES_DIR) + "/replay/" + Name, Text)) << Name;
-  return Text;
-}
+using qel::testing::Named;
+using qel::testing::WithError;
+
+std::string Fixture(const char* Name) { return qel::testing::ReplayFixture(Name); }
 
 /// The answers of a server: the shared steps, the routine texts of the collection's version and
 /// the keys of the connection's version.
@@ -45,69 +45,17 @@ std::string Answers(TASAServerVersionType Collection, TASAServerVersionType Conn
                                        : "asa_extract.keys_old.replay");
 }
 
-/// Text with the answer to the query starting with Marker replaced by a server error.
-std::string WithError(const std::string& Text, const std::string& Marker,
-                      const std::string& Message) {
-  const std::size_t At = Text.find(Marker);
-  EXPECT_NE(At, std::string::npos) << Marker;
-  const std::size_t Head = Text.find('\n', At) + 1;
-  const std::size_t End = Text.find("\nend\n", Head);
-  return Text.substr(0, Head) + "error\t" + Message + Text.substr(End);
-}
-
-class ASAExtractReplay : public ::testing::Test {
+class ASAExtractReplay : public qel::testing::TReplayExtractTest<TASADBExtract> {
  protected:
   void Replay(const std::string& Text, TASAServerVersionType Collection = st_ASA9,
               TASAServerVersionType Connection = st_ASA9) {
-    auto F = std::make_shared<replay::TReplayFixture>();
-    F->LoadFromText(Text, "asa_extract.replay");
-    Queries.clear();
-    for (const auto& E : F->Entries()) Queries.insert(E.Text);
-    Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-asa", cnADO, F);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnADO);
-    C->SetDatabaseType(dbSybaseASA);
+    Open(Text, "asa_extract.replay", "replay-asa", cnADO, dbSybaseASA);
     C->GetConnectionOptions().SetDatabaseName("demo");
     C->GetConnectionOptions().UserName = "DBA";
     C->GetASAServerOptions().SQLServerVersion = Connection;
     Holder.GetMetadata()->ASAServerOptions.SQLServerVersion = Collection;
-    Ex.SetConnection(C.get());
-    Ex.SetDBStructure(&Holder);
-    Ex.ShowFullLog = true;
-    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
-    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) {
-      Log.push_back(T);
-      if (!CancelOn.empty() && T == CancelOn) TerminateRunning = true;
-    });
+    Link();
   }
-  void TearDown() override { TerminateRunning = false; }
-  replay::TReplayDatabase& Db() {
-    return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase());
-  }
-  std::set<std::string> Sent() {
-    std::set<std::string> R;
-    for (const std::string& L : Db().Log)
-      if (L[0] != '<') R.insert(L);
-    return R;
-  }
-  TObjs& Objs() { return *Holder.GetMetadata(); }
-  template <class T>
-  T* Named(const TDbObjList& List, const std::string& Name) {
-    for (int I = 0; I < List.Count(); ++I)
-      if (List[I]->GetObjName() == Name) return dynamic_cast<T*>(List[I]);
-    return nullptr;
-  }
-  bool Logged(const std::string& Line) const {
-    return std::find(Log.begin(), Log.end(), Line) != Log.end();
-  }
-
-  std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TDBStructure Holder{nullptr};
-  TASADBExtract Ex{nullptr};
-  std::vector<std::string> Errors, Log;
-  std::set<std::string> Queries;
-  std::string CancelOn;
 };
 
 }  // namespace

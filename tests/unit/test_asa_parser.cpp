@@ -15,6 +15,7 @@
 #include "qelCompObj.h"
 #include "qelComp_Dmn.h"
 #include "qelDBStructure.h"
+#include "test_exec_util.h"
 
 using namespace qel;
 
@@ -353,29 +354,13 @@ const char* const ExecScript =
     "INSERT INTO T VALUES (1);\n"
     "COMMIT WORK\ngo\n";
 
-struct TReplayRun {
-  explicit TReplayRun(const std::string& FixtureBody) {
-    auto Fixture = std::make_shared<replay::TReplayFixture>();
-    Fixture->LoadFromText(
-        "# Written by hand: a SQL Anywhere server's answers to the statements of the "
-        "executor tests.\n" +
-            FixtureBody,
-        "asa-exec");
-    Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-asa", cnADO, Fixture);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnADO);
-    C->SetDatabaseType(dbSybaseASA);
-    E.SetConnection(C.get());
-    E.OnLogNextLine = [this](TObject*, const std::string& T) { Log.push_back(T); };
-    E.OnErrorMessage = [this](TObject*, const std::string& T) { Errors.push_back(T); };
-  }
-  replay::TReplayDatabase& Db() {
-    return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase());
-  }
-  std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TASASQLExec E{nullptr};
-  TLines Log, Errors;
+struct TReplayRun : qel::testing::TExecReplayRun<TASASQLExec> {
+  explicit TReplayRun(const std::string& FixtureBody)
+      : TExecReplayRun(
+            "# Written by hand: a SQL Anywhere server's answers to the statements of the "
+            "executor tests.\n" +
+                FixtureBody,
+            "asa-exec", "replay-asa", cnADO, dbSybaseASA) {}
 };
 
 const char* const ExecAnswers =

@@ -29,22 +29,13 @@ namespace {
 const std::string Fixtures = std::string(QEL_FIXTURES_DIR) + "/";
 const std::string Examples = std::string(QEL_FIXTURES_DIR) + "/../../examples/data/sqlanywhere/";
 
-using readback::Join;
 using readback::ReadFile;
-using readback::Statements;
 using readback::TOutcome;
 
-TOutcome Compare(const std::vector<std::string>& Master, const std::vector<std::string>& Target) {
-  return readback::CompareScripts<TASAScriptExtract>(Master, Target);
-}
-
-std::vector<std::string> ParseInto(TObjs& Objs, const std::string& Text) {
-  return readback::ParseInto<TASAParser>(Objs, Text);
-}
-
-std::string WrittenBack(const std::string& Text) {
-  return readback::WrittenBack<TASAParser>(dbSybaseASA, Text);
-}
+using TDialect = readback::TDialect<TASAScriptExtract, TASAParser, dbSybaseASA>;
+constexpr auto& Compare = TDialect::Compare;
+constexpr auto& ParseInto = TDialect::Parse;
+constexpr auto& WrittenBack = TDialect::Written;
 
 const char* const Schemas[] = {"sqlanywhere/schema.sql",
                                "../../examples/data/sqlanywhere/orders_v1.sql",
@@ -76,18 +67,7 @@ std::string Dense(const std::string& S) {
 }  // namespace
 
 TEST(ASAReadBack, TheSchemaWritersScriptComparesToNothing) {
-  for (const char* Name : Schemas) {
-    const std::string Original = ReadFile(Fixtures + Name);
-    ASSERT_FALSE(Original.empty()) << Name;
-    const std::string Written = WrittenBack(Original);
-    for (const auto& [Master, Target] :
-         {std::pair{Original, Written}, std::pair{Written, Original}}) {
-      const TOutcome R = Compare({Master}, {Target});
-      EXPECT_TRUE(R.Written) << Name;
-      EXPECT_EQ(R.Errors, std::vector<std::string>{}) << Name;
-      EXPECT_EQ(Statements(R.Script), "") << Name << "\n" << Written;
-    }
-  }
+  TDialect::ExpectSchemasCompareToNothing(Fixtures, Schemas);
 }
 
 TEST(ASAReadBack, UpdateScriptsLeadTheTargetToTheMaster) {
@@ -103,15 +83,7 @@ TEST(ASAReadBack, UpdateScriptsLeadTheTargetToTheMaster) {
       "CREATE VIEW DBA.RICH (ID, NAME) AS SELECT ID, NAME FROM DEPT\ngo\n";
   const std::pair<std::string, std::string> Pairs[] = {
       {V2, V1}, {V1, V2}, {Schema, Smaller}, {Smaller, Schema}};
-  for (const auto& [Master, Target] : Pairs) {
-    const TOutcome U = Compare({Master}, {Target});
-    ASSERT_TRUE(U.Written);
-    ASSERT_EQ(U.Errors, std::vector<std::string>{});
-    EXPECT_NE(Statements(U.Script), "");
-    const TOutcome Again = Compare({Master}, {Target, U.Script});
-    EXPECT_EQ(Again.Errors, std::vector<std::string>{}) << U.Script;
-    EXPECT_EQ(Statements(Again.Script), "") << U.Script;
-  }
+  readback::ExpectUpdatesLeadToTheMaster(Compare, Pairs);
 }
 
 TEST(ASAReadBack, GoldenScriptsReadBackIntoTheObjectsThatWroteThem) {
@@ -174,13 +146,9 @@ TEST(ASAReadBack, CodeTextsReadBackIntoTheObjectsThatWroteThem) {
 }
 
 TEST(ASAReadBack, OrderEntryExampleGivesItsUpdateScript) {
-  const TOutcome R =
-      Compare({ReadFile(Examples + "orders_v2.sql")}, {ReadFile(Examples + "orders_v1.sql")});
-  ASSERT_TRUE(R.Written);
-  EXPECT_EQ(R.Errors, std::vector<std::string>{});
-  const std::string Golden = Fixtures + "sqlanywhere/orders_update.sql";
-  if (std::getenv("QEL_UPDATE_GOLDEN")) std::ofstream(Golden, std::ios::binary) << R.Script;
-  EXPECT_EQ(R.Script, ReadFile(Golden));
+  readback::ExpectGoldenUpdate(
+      Compare({ReadFile(Examples + "orders_v2.sql")}, {ReadFile(Examples + "orders_v1.sql")}),
+      Fixtures + "sqlanywhere/orders_update.sql");
 }
 
 TEST(ASAReadBack, AMalformedScriptWritesNoUpdate) {

@@ -12,6 +12,7 @@
 #include "qelDB2Parser.h"
 #include "qelDB2ScriptExtract.h"
 #include "qelDBStructure.h"
+#include "test_exec_util.h"
 
 using namespace qel;
 
@@ -31,30 +32,13 @@ const char* const Script =
     "TERMINATE;\n";
 
 /// An executor over a replayed DB2 server answering FixtureBody.
-struct TReplayRun {
-  explicit TReplayRun(const std::string& FixtureBody) {
-    auto Fixture = std::make_shared<replay::TReplayFixture>();
-    Fixture->LoadFromText(
-        "# Written by hand: a DB2 server's answers to the statements of the "
-        "DB2 executor tests.\n" +
-            FixtureBody,
-        "db2-exec");
-    Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-db2", cnSAVCL, Fixture);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnSAVCL);
-    C->SetDatabaseType(dbDB2);
-    E.SetConnection(C.get());
-    E.OnLogNextLine = [this](TObject*, const std::string& T) { Log.push_back(T); };
-    E.OnErrorMessage = [this](TObject*, const std::string& T) { Errors.push_back(T); };
-  }
-  replay::TReplayDatabase& Db() {
-    return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase());
-  }
-
-  std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TDB2SQLExec E{nullptr};
-  TLines Log, Errors;
+struct TReplayRun : qel::testing::TExecReplayRun<TDB2SQLExec> {
+  explicit TReplayRun(const std::string& FixtureBody)
+      : TExecReplayRun(
+            "# Written by hand: a DB2 server's answers to the statements of the "
+            "DB2 executor tests.\n" +
+                FixtureBody,
+            "db2-exec", "replay-db2", cnSAVCL, dbDB2) {}
 };
 
 const char* const Answers =

@@ -13,70 +13,27 @@
 #include "qelComp_Gnr.h"
 #include "qelDB2DatabaseExtract.h"
 #include "qelDBStructure.h"
+#include "test_replay_util.h"
 
 using namespace qel;
 
 namespace {
 
-std::string Fixture() {
-  std::string Text;
-  EXPECT_TRUE(ReadFileToString(std::string(QEL_FIXTURES_DIR) + "/replay/db2_extract.replay", Text));
-  return Text;
-}
+using qel::testing::Named;
+using qel::testing::WithError;
 
-/// The fixture with the answer to the query holding Marker replaced by a server error.
-std::string WithError(const std::string& Text, const std::string& Marker,
-                      const std::string& Message) {
-  const std::size_t At = Text.find(Marker);
-  EXPECT_NE(At, std::string::npos) << Marker;
-  const std::size_t Head = Text.find('\n', At) + 1;
-  const std::size_t End = Text.find("\nend\n", Head);
-  return Text.substr(0, Head) + "error\t" + Message + Text.substr(End);
-}
+std::string Fixture() { return qel::testing::ReplayFixture("db2_extract.replay"); }
 
-class DB2ExtractReplay : public ::testing::Test {
+class DB2ExtractReplay : public qel::testing::TReplayExtractTest<TDB2DBExtract> {
  protected:
   void Replay(const std::string& Text) {
-    auto F = std::make_shared<replay::TReplayFixture>();
-    F->LoadFromText(Text, "db2_extract.replay");
-    Queries.clear();
-    for (const auto& E : F->Entries()) Queries.insert(E.Text);
-    Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-db2", cnSAVCL, F);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnSAVCL);
-    C->SetDatabaseType(dbDB2);
+    Open(Text, "db2_extract.replay", "replay-db2", cnSAVCL, dbDB2);
     C->GetConnectionOptions().SetDatabaseName("SAMPLE");
     C->GetConnectionOptions().UserName = "DB2INST1";
     C->GetConnectionOptions().HostName = "db2.example";
     C->GetConnectionOptions().Port = 50000;
-    Ex.SetConnection(C.get());
-    Ex.SetDBStructure(&Holder);
-    Ex.ShowFullLog = true;
-    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
-    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) {
-      Log.push_back(T);
-      if (!CancelOn.empty() && T == CancelOn) TerminateRunning = true;
-    });
+    Link();
   }
-  void TearDown() override { TerminateRunning = false; }
-  replay::TReplayDatabase& Db() {
-    return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase());
-  }
-  TObjs& Objs() { return *Holder.GetMetadata(); }
-  template <class T>
-  T* Named(const TDbObjList& List, const std::string& Name) {
-    for (int I = 0; I < List.Count(); ++I)
-      if (List[I]->GetObjName() == Name) return dynamic_cast<T*>(List[I]);
-    return nullptr;
-  }
-
-  std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TDBStructure Holder{nullptr};
-  TDB2DBExtract Ex{nullptr};
-  std::vector<std::string> Errors, Log;
-  std::set<std::string> Queries;
-  std::string CancelOn;
 };
 
 }  // namespace

@@ -29,22 +29,13 @@ namespace {
 const std::string Fixtures = std::string(QEL_FIXTURES_DIR) + "/";
 const std::string Examples = std::string(QEL_FIXTURES_DIR) + "/../../examples/data/db2/";
 
-using readback::Join;
 using readback::ReadFile;
-using readback::Statements;
 using readback::TOutcome;
 
-TOutcome Compare(const std::vector<std::string>& Master, const std::vector<std::string>& Target) {
-  return readback::CompareScripts<TDB2ScriptExtract>(Master, Target);
-}
-
-std::vector<std::string> ParseInto(TObjs& Objs, const std::string& Text) {
-  return readback::ParseInto<TDB2Parser>(Objs, Text);
-}
-
-std::string WrittenBack(const std::string& Text) {
-  return readback::WrittenBack<TDB2Parser>(dbDB2, Text);
-}
+using TDialect = readback::TDialect<TDB2ScriptExtract, TDB2Parser, dbDB2>;
+constexpr auto& Compare = TDialect::Compare;
+constexpr auto& ParseInto = TDialect::Parse;
+constexpr auto& WrittenBack = TDialect::Written;
 
 const char* const Schemas[] = {"db2/schema.sql", "../../examples/data/db2/orders_v1.sql",
                                "../../examples/data/db2/orders_v2.sql"};
@@ -52,18 +43,7 @@ const char* const Schemas[] = {"db2/schema.sql", "../../examples/data/db2/orders
 }  // namespace
 
 TEST(DB2ReadBack, TheSchemaWritersScriptComparesToNothing) {
-  for (const char* Name : Schemas) {
-    const std::string Original = ReadFile(Fixtures + Name);
-    ASSERT_FALSE(Original.empty()) << Name;
-    const std::string Written = WrittenBack(Original);
-    for (const auto& [Master, Target] :
-         {std::pair{Original, Written}, std::pair{Written, Original}}) {
-      const TOutcome R = Compare({Master}, {Target});
-      EXPECT_TRUE(R.Written) << Name;
-      EXPECT_EQ(R.Errors, std::vector<std::string>{}) << Name;
-      EXPECT_EQ(Statements(R.Script), "") << Name << "\n" << Written;
-    }
-  }
+  TDialect::ExpectSchemasCompareToNothing(Fixtures, Schemas);
 }
 
 TEST(DB2ReadBack, UpdateScriptsLeadTheTargetToTheMaster) {
@@ -82,15 +62,7 @@ TEST(DB2ReadBack, UpdateScriptsLeadTheTargetToTheMaster) {
       "CREATE VIEW RICH (ID, NAME) AS SELECT ID, NAME FROM DEPT;\n";
   const std::pair<std::string, std::string> Pairs[] = {
       {V2, V1}, {V1, V2}, {Schema, Smaller}, {Smaller, Schema}};
-  for (const auto& [Master, Target] : Pairs) {
-    const TOutcome U = Compare({Master}, {Target});
-    ASSERT_TRUE(U.Written);
-    ASSERT_EQ(U.Errors, std::vector<std::string>{});
-    EXPECT_NE(Statements(U.Script), "");
-    const TOutcome Again = Compare({Master}, {Target, U.Script});
-    EXPECT_EQ(Again.Errors, std::vector<std::string>{}) << U.Script;
-    EXPECT_EQ(Statements(Again.Script), "") << U.Script;
-  }
+  readback::ExpectUpdatesLeadToTheMaster(Compare, Pairs);
 }
 
 TEST(DB2ReadBack, GoldenScriptsReadBackIntoTheObjectsThatWroteThem) {
@@ -125,13 +97,9 @@ TEST(DB2ReadBack, GoldenScriptsReadBackIntoTheObjectsThatWroteThem) {
 }
 
 TEST(DB2ReadBack, OrderEntryExampleGivesItsUpdateScript) {
-  const TOutcome R =
-      Compare({ReadFile(Examples + "orders_v2.sql")}, {ReadFile(Examples + "orders_v1.sql")});
-  ASSERT_TRUE(R.Written);
-  EXPECT_EQ(R.Errors, std::vector<std::string>{});
-  const std::string Golden = Fixtures + "db2/orders_update.sql";
-  if (std::getenv("QEL_UPDATE_GOLDEN")) std::ofstream(Golden, std::ios::binary) << R.Script;
-  EXPECT_EQ(R.Script, ReadFile(Golden));
+  readback::ExpectGoldenUpdate(
+      Compare({ReadFile(Examples + "orders_v2.sql")}, {ReadFile(Examples + "orders_v1.sql")}),
+      Fixtures + "db2/orders_update.sql");
 }
 
 TEST(DB2ReadBack, AMalformedScriptWritesNoUpdate) {

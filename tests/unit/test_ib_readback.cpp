@@ -286,13 +286,7 @@ TEST(IBReadBack, TheSchemaWritersScriptComparesToNothing) {
     TStringList Lines;
     O.ExtractMetadata(Lines);
     const std::string Written = Join(Lines);
-    for (const auto& [Master, Target] :
-         {std::pair{Original, Written}, std::pair{Written, Original}}) {
-      const TOutcome R = Compare({Master}, {Target});
-      EXPECT_TRUE(R.Written) << Name;
-      EXPECT_EQ(R.Errors, std::vector<std::string>{}) << Name;
-      EXPECT_EQ(Statements(R.Script), "") << Name << "\n" << Written;
-    }
+    readback::ExpectNoUpdateEitherWay(Compare, Statements, Name, Original, Written);
   }
 }
 
@@ -301,25 +295,13 @@ TEST(IBReadBack, UpdateScriptsLeadTheTargetToTheMaster) {
   const std::string V2 = ReadFile(Examples + "orders_v2.sql");
   const std::string Shop = ReadFile(Fixtures + "metadata/shop_firebird.sql");
   const std::pair<std::string, std::string> Pairs[] = {{V2, V1}, {V1, V2}, {Shop, V1}};
-  for (const auto& [Master, Target] : Pairs) {
-    const TOutcome U = Compare({Master}, {Target});
-    ASSERT_TRUE(U.Written);
-    ASSERT_EQ(U.Errors, std::vector<std::string>{});
-    EXPECT_NE(Statements(U.Script), "");
-    const TOutcome Again = Compare({Master}, {Target, U.Script});
-    EXPECT_EQ(Again.Errors, std::vector<std::string>{}) << U.Script;
-    EXPECT_EQ(Statements(Again.Script), "") << U.Script;
-  }
+  readback::ExpectUpdatesLeadToTheMaster(Compare, Pairs, Statements);
 }
 
 TEST(IBReadBack, OrderEntryExampleGivesItsUpdateScript) {
-  const TOutcome R =
-      Compare({ReadFile(Examples + "orders_v2.sql")}, {ReadFile(Examples + "orders_v1.sql")});
-  ASSERT_TRUE(R.Written);
-  EXPECT_EQ(R.Errors, std::vector<std::string>{});
-  const std::string Golden = Fixtures + "firebird/orders_update.sql";
-  if (std::getenv("QEL_UPDATE_GOLDEN")) std::ofstream(Golden, std::ios::binary) << R.Script;
-  EXPECT_EQ(R.Script, ReadFile(Golden));
+  readback::ExpectGoldenUpdate(
+      Compare({ReadFile(Examples + "orders_v2.sql")}, {ReadFile(Examples + "orders_v1.sql")}),
+      Fixtures + "firebird/orders_update.sql");
 }
 
 TEST(IBReadBack, AMalformedScriptWritesNoUpdate) {

@@ -27,6 +27,7 @@
 #include "qelMSSQLScriptExtract.h"
 #include "qelVarnel.h"
 #include "test_readback_util.h"
+#include "test_replay_util.h"
 
 using namespace qel;
 namespace readback = qel::testing::readback;
@@ -54,21 +55,9 @@ const TDialect Dialects[] = {
      [] { return new TASEScriptExtract(nullptr); }},
 };
 
-std::string Fixture(const char* Name) {
-  std::string Text;
-  EXPECT_TRUE(ReadFileToString(std::string(QEL_FIXTURES_DIR) + "/replay/" + Name, Text)) << Name;
-  return Text;
-}
+using qel::testing::WithError;
 
-/// Text with the answer to the query starting with Marker replaced by a server error.
-std::string WithError(const std::string& Text, const std::string& Marker,
-                      const std::string& Message) {
-  const std::size_t At = Text.find(Marker);
-  EXPECT_NE(At, std::string::npos) << Marker;
-  const std::size_t Head = Text.find('\n', At) + 1;
-  const std::size_t End = Text.find("\nend\n", Head);
-  return Text.substr(0, Head) + "error\t" + Message + Text.substr(End);
-}
+std::string Fixture(const char* Name) { return qel::testing::ReplayFixture(Name); }
 
 /// Text with every row taken out: a server whose catalog holds nothing of the user's.
 std::string WithoutRows(const std::string& Text) {

@@ -13,6 +13,7 @@
 #include "qelOracleParser.h"
 #include "qelOracleSQLExec.h"
 #include "qelOracleScriptExtract.h"
+#include "test_exec_util.h"
 
 using namespace qel;
 
@@ -38,25 +39,13 @@ const char* const Script =
     "EXIT\n";
 
 /// An executor over a replayed Oracle server answering FixtureBody.
-struct TReplayRun {
-  explicit TReplayRun(const std::string& FixtureBody) {
-    auto Fixture = std::make_shared<replay::TReplayFixture>();
-    Fixture->LoadFromText(
-        "# Written by hand: an Oracle server's answers to the statements of the "
-        "Oracle executor tests.\n" +
-            FixtureBody,
-        "oracle-exec");
-    Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-oracle", cnODAC, Fixture);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnODAC);
-    C->SetDatabaseType(dbOracle);
-    E.SetConnection(C.get());
-    E.OnLogNextLine = [this](TObject*, const std::string& T) { Log.push_back(T); };
-    E.OnErrorMessage = [this](TObject*, const std::string& T) { Errors.push_back(T); };
-  }
-  replay::TReplayDatabase& Db() {
-    return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase());
-  }
+struct TReplayRun : qel::testing::TExecReplayRun<TOracleSQLExec> {
+  explicit TReplayRun(const std::string& FixtureBody)
+      : TExecReplayRun(
+            "# Written by hand: an Oracle server's answers to the statements of the "
+            "Oracle executor tests.\n" +
+                FixtureBody,
+            "oracle-exec", "replay-oracle", cnODAC, dbOracle) {}
   /// The first line of each statement the server received.
   TLines Sent() {
     TLines R;
@@ -70,11 +59,6 @@ struct TReplayRun {
     E.LoadScript(Lines);
     return E.ExecuteScript();
   }
-
-  std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TOracleSQLExec E{nullptr};
-  TLines Log, Errors;
 };
 
 const std::string Answers =

@@ -16,86 +16,29 @@
 #include "qelDBStructure.h"
 #include "qelOracleDatabaseExtract.h"
 #include "test_parse_util.h"
+#include "test_replay_util.h"
 
 using namespace qel;
 using qel::testing::Entries;
 
 namespace {
 
-std::string Fixture() {
-  std::string Text;
-  EXPECT_TRUE(
-      ReadFileToString(std::string(QEL_FIXTURES_DIR) + "/replay/oracle_extract.replay", Text));
-  return Text;
-}
+using qel::testing::Named;
+using qel::testing::WithError;
 
-/// The fixture with the answer to the query holding Marker replaced by a server error.
-std::string WithError(const std::string& Text, const std::string& Marker,
-                      const std::string& Message) {
-  const std::size_t At = Text.find(Marker);
-  EXPECT_NE(At, std::string::npos) << Marker;
-  const std::size_t Head = Text.find('\n', At) + 1;
-  const std::size_t End = Text.find("\nend\n", Head);
-  return Text.substr(0, Head) + "error\t" + Message + Text.substr(End);
-}
+std::string Fixture() { return qel::testing::ReplayFixture("oracle_extract.replay"); }
 
-class OracleExtractReplay : public ::testing::Test {
+class OracleExtractReplay : public qel::testing::TReplayExtractTest<TOracleDBExtract> {
  protected:
   void Replay(const std::string& Text, const std::string& User = "APP",
               const std::string& Database = "ORCL") {
-    // A run of its own: the adapter of an earlier one goes first.
-    Ex.SetConnection(nullptr);
-    C.reset();
-    Adapter.reset();
-    auto F = std::make_shared<replay::TReplayFixture>();
-    F->LoadFromText(Text, "oracle_extract.replay");
-    Queries.clear();
-    for (const auto& E : F->Entries()) Queries.insert(E.Text);
-    Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-oracle", cnODAC, F);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnODAC);
-    C->SetDatabaseType(dbOracle);
+    Open(Text, "oracle_extract.replay", "replay-oracle", cnODAC, dbOracle);
     C->GetConnectionOptions().SetDatabaseName(Database);
     C->GetConnectionOptions().UserName = User;
     C->GetConnectionOptions().HostName = "ora.example";
     C->GetConnectionOptions().Port = 1521;
-    Ex.SetConnection(C.get());
-    Ex.SetDBStructure(&Holder);
-    Ex.ShowFullLog = true;
-    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
-    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) {
-      Log.push_back(T);
-      if (!CancelOn.empty() && T == CancelOn) TerminateRunning = true;
-    });
+    Link();
   }
-  void TearDown() override { TerminateRunning = false; }
-  replay::TReplayDatabase& Db() {
-    return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase());
-  }
-  std::set<std::string> Sent() {
-    std::set<std::string> R;
-    for (const std::string& L : Db().Log)
-      if (L[0] != '<') R.insert(L);
-    return R;
-  }
-  TObjs& Objs() { return *Holder.GetMetadata(); }
-  template <class T>
-  T* Named(const TDbObjList& List, const std::string& Name) {
-    for (int I = 0; I < List.Count(); ++I)
-      if (List[I]->GetObjName() == Name) return dynamic_cast<T*>(List[I]);
-    return nullptr;
-  }
-  bool Logged(const std::string& Line) const {
-    return std::find(Log.begin(), Log.end(), Line) != Log.end();
-  }
-
-  std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TDBStructure Holder{nullptr};
-  TOracleDBExtract Ex{nullptr};
-  std::vector<std::string> Errors, Log;
-  std::set<std::string> Queries;
-  std::string CancelOn;
 };
 
 }  // namespace

@@ -29,22 +29,13 @@ namespace {
 const std::string Fixtures = std::string(QEL_FIXTURES_DIR) + "/";
 const std::string Examples = std::string(QEL_FIXTURES_DIR) + "/../../examples/data/oracle/";
 
-using readback::Join;
 using readback::ReadFile;
-using readback::Statements;
 using readback::TOutcome;
 
-TOutcome Compare(const std::vector<std::string>& Master, const std::vector<std::string>& Target) {
-  return readback::CompareScripts<TOracleScriptExtract>(Master, Target);
-}
-
-std::vector<std::string> ParseInto(TObjs& Objs, const std::string& Text) {
-  return readback::ParseInto<TOracleParser>(Objs, Text);
-}
-
-std::string WrittenBack(const std::string& Text) {
-  return readback::WrittenBack<TOracleParser>(dbOracle, Text);
-}
+using TDialect = readback::TDialect<TOracleScriptExtract, TOracleParser, dbOracle>;
+constexpr auto& Compare = TDialect::Compare;
+constexpr auto& ParseInto = TDialect::Parse;
+constexpr auto& WrittenBack = TDialect::Written;
 
 /// Schemas written as Oracle scripts by hand: the example and one with the other object kinds.
 const char* const Schemas[] = {"oracle/schema.sql", "../../examples/data/oracle/orders_v1.sql",
@@ -53,18 +44,7 @@ const char* const Schemas[] = {"oracle/schema.sql", "../../examples/data/oracle/
 }  // namespace
 
 TEST(OracleReadBack, TheSchemaWritersScriptComparesToNothing) {
-  for (const char* Name : Schemas) {
-    const std::string Original = ReadFile(Fixtures + Name);
-    ASSERT_FALSE(Original.empty()) << Name;
-    const std::string Written = WrittenBack(Original);
-    for (const auto& [Master, Target] :
-         {std::pair{Original, Written}, std::pair{Written, Original}}) {
-      const TOutcome R = Compare({Master}, {Target});
-      EXPECT_TRUE(R.Written) << Name;
-      EXPECT_EQ(R.Errors, std::vector<std::string>{}) << Name;
-      EXPECT_EQ(Statements(R.Script), "") << Name << "\n" << Written;
-    }
-  }
+  TDialect::ExpectSchemasCompareToNothing(Fixtures, Schemas);
 }
 
 TEST(OracleReadBack, GoldenScriptsReadBackIntoTheObjectsThatWroteThem) {
@@ -101,13 +81,9 @@ TEST(OracleReadBack, GoldenScriptsReadBackIntoTheObjectsThatWroteThem) {
 }
 
 TEST(OracleReadBack, OrderEntryExampleGivesItsUpdateScript) {
-  const TOutcome R =
-      Compare({ReadFile(Examples + "orders_v2.sql")}, {ReadFile(Examples + "orders_v1.sql")});
-  ASSERT_TRUE(R.Written);
-  EXPECT_EQ(R.Errors, std::vector<std::string>{});
-  const std::string Golden = Fixtures + "oracle/orders_update.sql";
-  if (std::getenv("QEL_UPDATE_GOLDEN")) std::ofstream(Golden, std::ios::binary) << R.Script;
-  EXPECT_EQ(R.Script, ReadFile(Golden));
+  readback::ExpectGoldenUpdate(
+      Compare({ReadFile(Examples + "orders_v2.sql")}, {ReadFile(Examples + "orders_v1.sql")}),
+      Fixtures + "oracle/orders_update.sql");
 }
 
 TEST(OracleReadBack, AMalformedScriptWritesNoUpdate) {

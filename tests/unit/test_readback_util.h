@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <cstdlib>
 #include <functional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -130,5 +132,73 @@ std::string WrittenBack(TDatabaseType DB, const std::string& Text) {
   O.ExtractMetadata(Lines);
   return Join(Lines);
 }
+
+/// Compares master texts with target texts.
+using TCompare =
+    std::function<TOutcome(const std::vector<std::string>&, const std::vector<std::string>&)>;
+
+/// Original (read from Name) and the writer's script Written, compared both ways, give an update
+/// script whose Statements are none.
+inline void ExpectNoUpdateEitherWay(const TCompare& Compare,
+                                    const std::function<std::string(const std::string&)>& Statements,
+                                    const std::string& Name, const std::string& Original,
+                                    const std::string& Written) {
+  for (const auto& [Master, Target] :
+       {std::pair{Original, Written}, std::pair{Written, Original}}) {
+    const TOutcome R = Compare({Master}, {Target});
+    EXPECT_TRUE(R.Written) << Name;
+    EXPECT_EQ(R.Errors, std::vector<std::string>{}) << Name;
+    EXPECT_EQ(Statements(R.Script), "") << Name << "\n" << Written;
+  }
+}
+
+/// For each master and target of Pairs, the target followed by its update script compares to
+/// nothing against the master.
+inline void ExpectUpdatesLeadToTheMaster(
+    const TCompare& Compare, std::span<const std::pair<std::string, std::string>> Pairs,
+    const std::function<std::string(const std::string&)>& Statements =
+        [](const std::string& S) { return readback::Statements(S); }) {
+  for (const auto& [Master, Target] : Pairs) {
+    const TOutcome U = Compare({Master}, {Target});
+    ASSERT_TRUE(U.Written);
+    ASSERT_EQ(U.Errors, std::vector<std::string>{});
+    EXPECT_NE(Statements(U.Script), "");
+    const TOutcome Again = Compare({Master}, {Target, U.Script});
+    EXPECT_EQ(Again.Errors, std::vector<std::string>{}) << U.Script;
+    EXPECT_EQ(Statements(Again.Script), "") << U.Script;
+  }
+}
+
+/// R wrote the update script kept in the file Golden (written anew when QEL_UPDATE_GOLDEN is set).
+inline void ExpectGoldenUpdate(const TOutcome& R, const std::string& Golden) {
+  ASSERT_TRUE(R.Written);
+  EXPECT_EQ(R.Errors, std::vector<std::string>{});
+  if (std::getenv("QEL_UPDATE_GOLDEN")) std::ofstream(Golden, std::ios::binary) << R.Script;
+  EXPECT_EQ(R.Script, ReadFile(Golden));
+}
+
+/// The read-back helpers of one dialect: its script extractor, its parser and its type.
+template <class TExtract, class TParser, TDatabaseType DB>
+struct TDialect {
+  static TOutcome Compare(const std::vector<std::string>& Master,
+                          const std::vector<std::string>& Target) {
+    return CompareScripts<TExtract>(Master, Target);
+  }
+  static std::vector<std::string> Parse(TObjs& Objs, const std::string& Text) {
+    return ParseInto<TParser>(Objs, Text);
+  }
+  static std::string Written(const std::string& Text) { return WrittenBack<TParser>(DB, Text); }
+
+  /// The writer's script of each schema file Dir + Name compares to nothing against the file.
+  static void ExpectSchemasCompareToNothing(const std::string& Dir,
+                                            std::span<const char* const> Names) {
+    for (const char* Name : Names) {
+      const std::string Original = ReadFile(Dir + Name);
+      ASSERT_FALSE(Original.empty()) << Name;
+      ExpectNoUpdateEitherWay(Compare, [](const std::string& S) { return Statements(S); }, Name,
+                              Original, Written(Original));
+    }
+  }
+};
 
 }  // namespace qel::testing::readback
