@@ -354,6 +354,24 @@ class TCustomParser : public TObject {
 
 // ---------------------------------------------------------------------------------------------
 
+/// What one part of a dotted name may be, besides an identifier (a dialect's scanner makes its
+/// quoted names identifiers already).
+struct TNamePartRules {
+  bool Asterisk = true;            ///< "*" (all columns, every object of a schema)
+  bool Brackets = false;           ///< [name]
+  bool Strings = false;            ///< 'name'
+  bool Placeholders = false;       ///< <...>: a placeholder of a script template passes as a name
+  std::uint8_t Missing = syIdent;  ///< the symbol the error names when no part stands
+};
+
+/// The parts of a dotted name: Name alone, Owner.Name, or with three parts allowed
+/// Table.Part3 (Owner empty) and Owner.Table.Part3.
+struct TDottedName {
+  std::string Owner;
+  std::string Name;
+  std::string Part3;
+};
+
 /// The base of the SQL dialect parsers: comments, the statement terminator, "||", statement
 /// skipping, name keys with default owners and the connection parameters met in the script.
 class TCustomSQLParser : public TCustomParser {
@@ -385,6 +403,18 @@ class TCustomSQLParser : public TCustomParser {
   /// to their objects and grantees, users to their logins. Names that resolve to nothing are
   /// passed over.
   void Link_Depend() override;
+
+  /// Records an error met while re-reading the catalog text of Obj: the message starts with
+  /// ObjErrPrefix(Obj), and is filed under the script when one is named, else under the object
+  /// (with the script position appended when PositionInObjMsg is set). The first error of the
+  /// parser's life also goes to DoErrorMessage.
+  void ObjErrMsg(TDbObj& Obj, const std::string& Text, bool PositionInObjMsg = false);
+
+  /// One part of a dotted name, as Rules allow it, and the next symbol; "" with a missing-symbol
+  /// error when no part stands.
+  std::string ReadNamePart(const TNamePartRules& Rules);
+  /// A dotted name of one or two parts, or up to three with ThreeParts (see TDottedName).
+  TDottedName ReadDottedName(const TNamePartRules& Rules, bool ThreeParts);
 
   /// An integer with an optional sign; returns its text with the sign, negates IntValue for "-".
   std::string GetIntConst();
@@ -424,6 +454,13 @@ class TCustomSQLParser : public TCustomParser {
 // ---------------------------------------------------------------------------------------------
 // Free functions.
 
+/// The words an error in the catalog text of Obj starts with, so that the message names what the
+/// user never saw as a script: the object's kind and name ("View V: ", "Check-constraint C: "),
+/// a computed column as "Field <table>/<column>: ", any other object by its name alone.
+std::string ObjErrPrefix(const TDbObj& Obj);
+/// Text with every line break (CR LF, a lone CR or a lone LF) written as CR LF, the form the
+/// library keeps texts in.
+std::string CrLfLineBreaks(const std::string& Text);
 /// Text with line breaks normalised to CR LF, every line right-trimmed and the whole trimmed.
 std::string TrimSQLText(const std::string& Text);
 /// Removes the outer pair of a doubly parenthesised expression, "((x))" -> "(x)", as long as

@@ -153,39 +153,11 @@ std::string TDB2Parser::SchemaOf(const std::string& Written) const {
   return Written.empty() ? CurrentSchema() : Written;
 }
 
-std::string TDB2Parser::NamePart() {
-  if (Sy == syIdent) {
-    std::string R = Ident;
-    GetSy();
-    return R;
-  }
-  if (Sy == syAsterisk) {
-    GetSy();
-    return "*";
-  }
-  TestSy(syDot);
-  return "";
-}
-
 void TDB2Parser::Obj_Ident(TDbObject Kind) {
-  IdentOwner.clear();
-  IdentName.clear();
-  IdentPart3.clear();
-  IdentName = NamePart();
-  if (Sy != syDot) return;
-  IdentOwner = IdentName;
-  GetSy();
-  IdentName = NamePart();
-  if (Kind != dboField) return;
-  if (Sy != syDot) {
-    // Two parts of a column name: table "." column.
-    IdentPart3 = IdentName;
-    IdentName = IdentOwner;
-    IdentOwner.clear();
-    return;
-  }
-  GetSy();
-  IdentPart3 = NamePart();
+  TDottedName N = ReadDottedName(kNameRules, Kind == dboField);
+  IdentOwner = std::move(N.Owner);
+  IdentName = std::move(N.Name);
+  IdentPart3 = std::move(N.Part3);
 }
 
 void TDB2Parser::SkipToTerm() {
@@ -204,7 +176,7 @@ void TDB2Parser::Report(TStatType Typ, const std::string& ObjName, TDbObject Obj
 
 std::string TDB2Parser::RestOfStatement(std::int32_t Start) {
   SkipToTerm();
-  return CrLf(CopyTxtFrom(Start));
+  return CrLfLineBreaks(CopyTxtFrom(Start));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -581,24 +553,9 @@ void TDB2Parser::ErrMsg(const std::string& Text) {
     TCustomSQLParser::ErrMsg(Text);
     return;
   }
-  std::string Prefix = ParseObj->GetObjName() + ": ";
-  if (dynamic_cast<TPrcData*>(ParseObj))
-    Prefix = "Procedure " + Prefix;
-  else if (dynamic_cast<TTrgData*>(ParseObj))
-    Prefix = "Trigger " + Prefix;
-  else if (dynamic_cast<TViwData*>(ParseObj))
-    Prefix = "View " + Prefix;
-  else if (dynamic_cast<TIdxData*>(ParseObj))
-    Prefix = "Index " + Prefix;
-  else if (auto* Ctr = dynamic_cast<TCtrData*>(ParseObj); Ctr && Ctr->GetCtType() == ctCheck)
-    Prefix = "Check-constraint " + Prefix;
-  else if (auto* Fld = dynamic_cast<TFldData*>(ParseObj); Fld && !Fld->Body.empty())
-    Prefix = "Field " + Fld->TableName + "/" + Fld->GetObjName() + ": ";
-  if (!MsgManager.GetIsErr()) DoErrorMessage(Prefix + Text + GetScriptInfo());
-  if (!ScriptName.empty())
-    MsgManager.AddScriptMsg(Prefix + Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
-  else
-    MsgManager.AddObjMsg(Prefix + Text + GetScriptInfo(), ParseObj, GetPosX(), GetPosY(), mt_Err);
+  // A catalog text is read with no script name: the message, filed under the object, carries
+  // the position within that text.
+  ObjErrMsg(*ParseObj, Text, true);
 }
 
 }  // namespace qel

@@ -178,8 +178,10 @@ class TDB2Parser : public TCustomSQLParser {
   std::string SchemaOf(const std::string& Written) const;
   std::string CurrentSchema() const;
   std::string CurrentPath() const;
-  /// A name part: the identifier's text, "*", or "" with the missing-symbol error.
-  std::string NamePart();
+  /// A name part: the identifier's text (double-quoted names are identifiers), "*", or "" with
+  /// the missing-symbol error.
+  std::string NamePart() { return ReadNamePart(kNameRules); }
+  static constexpr TNamePartRules kNameRules{.Missing = syDot};
   void SkipToTerm();
   /// Sets what the current statement reports when it ends.
   void Report(TStatType Typ, const std::string& ObjName, TDbObject ObjType, TDbOperation Op,
@@ -187,8 +189,6 @@ class TDB2Parser : public TCustomSQLParser {
   /// Text of the statement from its start up to the terminator (or the end), line breaks
   /// made CR LF.
   std::string RestOfStatement(std::int32_t Start);
-  /// Text with every line break written as CR LF.
-  static std::string CrLf(const std::string& Text);
   /// The first byte from Ch on that is no blank or line break; 0 at the end.
   char NextNonBlank() const;
 

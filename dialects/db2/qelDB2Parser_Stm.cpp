@@ -67,23 +67,6 @@ constexpr std::array<TDropKind, 10> kDropKinds{{
 
 }  // namespace
 
-std::string TDB2Parser::CrLf(const std::string& Text) {
-  std::string R;
-  R.reserve(Text.size());
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    if (C == '\r') {
-      R += "\r\n";
-      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-    } else if (C == '\n') {
-      R += "\r\n";
-    } else {
-      R += C;
-    }
-  }
-  return R;
-}
-
 char TDB2Parser::NextNonBlank() const {
   // Ch is the byte after the current symbol, at 0-based index Pos - 2.
   for (std::int32_t I = Pos - 2; I >= 0 && I < FLen; ++I) {
@@ -731,7 +714,7 @@ void TDB2Parser::ParseCreateTrigger(TTrgData* Trigger) {
   GetSy();
   if (Sy == db2WHEN) {
     SkipBlanks();
-    Trigger->WhenCondition = CrLf(GetExpr());
+    Trigger->WhenCondition = CrLfLineBreaks(GetExpr());
   }
   Trigger->Body = RestOfStatement(SyPos);
   Report(stTrigger, Trigger->GetObjName(), dboTrigger, odbCreate, Trigger->OwnName);

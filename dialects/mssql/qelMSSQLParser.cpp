@@ -248,16 +248,6 @@ std::string TTransactSQLParser::BodyFrom(std::int32_t Start) {
 // ---------------------------------------------------------------------------------------------
 // Names
 
-std::string TTransactSQLParser::NamePart() {
-  if (Sy == syIdent || (Sy == syString && QuoteChar == '\'')) {
-    std::string R = Sy == syIdent ? Ident : StrValue;
-    GetSy();
-    return R;
-  }
-  TestSy(syIdent);
-  return "";
-}
-
 TTransactSQLParser::TName TTransactSQLParser::QualifiedName(int* Parts) {
   std::vector<std::string> P{NamePart()};
   while (Sy == syDot && P.size() < 4) {

@@ -92,8 +92,10 @@ class TTransactSQLParser : public TCustomSQLParser {
     std::string Part3;       ///< a third part (table.column, owner.table.index)
     bool Defaulted = false;  ///< no owner was written: SQL Server's is dbo
   };
-  /// One name part; "" with an error.
-  std::string NamePart();
+  /// One name part: an identifier (bracketed and quoted names are identifiers) or a 'name';
+  /// "" with an error.
+  std::string NamePart() { return ReadNamePart(kNameRules); }
+  static constexpr TNamePartRules kNameRules{.Asterisk = false, .Strings = true};
   /// Up to three dot-separated parts; Parts tells how many were read. With Three, "a.b" is
   /// owner "a" and name "b" as well (the caller decides).
   TName QualifiedName(int* Parts = nullptr);

@@ -954,8 +954,8 @@ std::string TTransactSQLParser::ObjKey(const TName& N) const {
 }
 
 template <class T>
-T* TTransactSQLParser::AlteredOrNew(T* Given, bool Alter, TDbObjList* Filed,
-                                    const std::string& Key, std::unique_ptr<T>& Made) {
+T* TTransactSQLParser::AlteredOrNew(T* Given, bool Alter, TDbObjList* Filed, const std::string& Key,
+                                    std::unique_ptr<T>& Made) {
   T* Obj = Given;
   if (!Obj && Alter && Filed) Obj = FindFiled<T>(*Filed, Key);
   if (!Obj) {

@@ -212,7 +212,7 @@ class TOracleParser : public TCustomSQLParser {
   /// The first byte from Ch on that is no blank or line break; 0 at the end.
   char NextNonBlank() const;
   /// Text with every line break written as CR LF.
-  static std::string CrLf(const std::string& Text);
+  static std::string CrLf(const std::string& Text) { return CrLfLineBreaks(Text); }
   /// A column that names no type takes the type of the column its foreign key references.
   void TakeReferencedType(TFldData& Fld, const TTblData& Tbl);
   /// Files a key or constraint; a key stands for the unique index of its name and columns.

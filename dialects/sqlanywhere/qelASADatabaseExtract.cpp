@@ -45,22 +45,6 @@ bool IsNull(TQELQuery& Q, const char* Field) {
   return Q.FieldByName(Field)->IsNull();
 }
 
-/// Every line break made CR LF.
-std::string CrLf(const std::string& Text) {
-  std::string R;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    if (Text[I] == '\r') {
-      R += "\r\n";
-      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-    } else if (Text[I] == '\n') {
-      R += "\r\n";
-    } else {
-      R += Text[I];
-    }
-  }
-  return R;
-}
-
 /// The decimal value of a mask text, digit by digit; a character that is not a digit raises a
 /// conversion error, which ends the run.
 std::uint32_t MaskValue(const std::string& Text) {
@@ -223,7 +207,7 @@ void TASADBExtract::AddRoutine(TDbObj* Obj, TQELQuery& Q, bool Source, const cha
                                const char* TextField) {
   Obj->Creator = Str(Q, "user_name");
   Obj->Description = Str(Q, RemarksField);
-  Obj->FullText = Trim(CrLf(Str(Q, Source ? "source" : TextField)));
+  Obj->FullText = Trim(CrLfLineBreaks(Str(Q, Source ? "source" : TextField)));
   AddExtracted(Obj, Obj->GetObjName());
   ProcessMessages();
 }
@@ -495,7 +479,7 @@ void TASADBExtract::ExtractEvt() {
     Evt->EventType = Str(Q, "type_name");
     const std::string Loc = Str(Q, "location");
     Evt->Location = Loc == "C" ? "CONSOLIDATED" : Loc == "R" ? "REMOTE" : Loc == "A" ? "ALL" : Loc;
-    Evt->Body = CrLf(Trim(Str(Q, "action")));
+    Evt->Body = CrLfLineBreaks(Trim(Str(Q, "action")));
     auto Sdl = DetailQuery(
         {"select s.sched_name, s.event_id, s.start_time, s.stop_time, s.start_date,",
          "cast(s.days_of_week as varchar(20)) as days_of_week, cast(s.days_of_month as "

@@ -227,55 +227,12 @@ std::string TASAParser::BodyFrom(std::int32_t Start) {
 // ---------------------------------------------------------------------------------------------
 // Names
 
-std::string TASAParser::NamePart() {
-  if (Sy == syIdent) {
-    std::string R = Ident;
-    GetSy();
-    return R;
-  }
-  if (Sy == syLBracket) {
-    GetSy();
-    std::string R = Sy == syIdent ? Ident : std::string();
-    TestAndGetSy(syIdent);
-    TestAndGetSy(syRBracket);
-    return R;
-  }
-  if (Sy == syAsterisk) {
-    GetSy();
-    return "*";
-  }
-  if (Sy == syLess) {
-    // A template placeholder <...> passes as a name.
-    const std::int32_t Start = SyPos;
-    while (!AtEndOfText() && Ch != '>') GetChar();
-    if (!AtEndOfText()) GetChar();
-    const std::string R = CopyTxt(Start, Pos - 1 - Start);
-    GetSy();
-    return R;
-  }
-  TestSy(syIdent);
-  return "";
-}
-
 void TASAParser::Obj_Ident(TDbObject Kind) {
-  IdentOwner.clear();
-  IdentName.clear();
-  IdentPart3.clear();
-  IdentName = NamePart();
-  if (Sy != syDot) return;
-  IdentOwner = IdentName;
-  GetSy();
-  IdentName = NamePart();
-  if (Kind != dboTrigger && Kind != dboIndex && Kind != dboField) return;
-  if (Sy != syDot) {
-    // Two parts: table "." object.
-    IdentPart3 = IdentName;
-    IdentName = IdentOwner;
-    IdentOwner.clear();
-    return;
-  }
-  GetSy();
-  IdentPart3 = NamePart();
+  TDottedName N =
+      ReadDottedName(kNameRules, Kind == dboTrigger || Kind == dboIndex || Kind == dboField);
+  IdentOwner = std::move(N.Owner);
+  IdentName = std::move(N.Name);
+  IdentPart3 = std::move(N.Part3);
 }
 
 void TASAParser::Obj_Ident(TDbObj* Obj, TDbObject Kind) {
@@ -579,24 +536,7 @@ void TASAParser::ErrMsg(const std::string& Text) {
     Column = SavedColumn;
     return;
   }
-  std::string Prefix = ParseObj->GetObjName() + ": ";
-  if (dynamic_cast<TPrcData*>(ParseObj))
-    Prefix = "Procedure " + Prefix;
-  else if (dynamic_cast<TTrgData*>(ParseObj))
-    Prefix = "Trigger " + Prefix;
-  else if (dynamic_cast<TViwData*>(ParseObj))
-    Prefix = "View " + Prefix;
-  else if (dynamic_cast<TIdxData*>(ParseObj))
-    Prefix = "Index " + Prefix;
-  else if (auto* Ctr = dynamic_cast<TCtrData*>(ParseObj); Ctr && Ctr->GetCtType() == ctCheck)
-    Prefix = "Check-constraint " + Prefix;
-  else if (auto* Fld = dynamic_cast<TFldData*>(ParseObj); Fld && Fld->OwnerObj)
-    Prefix = "Field " + Fld->TableName + "/" + Prefix;
-  if (!MsgManager.GetIsErr()) DoErrorMessage(Prefix + Text + GetScriptInfo());
-  if (!ScriptName.empty())
-    MsgManager.AddScriptMsg(Prefix + Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
-  else
-    MsgManager.AddObjMsg(Prefix + Text, ParseObj, GetPosX(), GetPosY(), mt_Err);
+  ObjErrMsg(*ParseObj, Text);
 }
 
 // ---------------------------------------------------------------------------------------------

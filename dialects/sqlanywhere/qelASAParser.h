@@ -219,7 +219,8 @@ class TASAParser : public TCustomSQLParser {
   /// The current symbol is an unquoted word (identifier or keyword) equal to Word.
   bool IsWord(const char* Word) const;
   /// A name part: identifier, [identifier], "*" or a <...> placeholder; "" with an error.
-  std::string NamePart();
+  std::string NamePart() { return ReadNamePart(kNameRules); }
+  static constexpr TNamePartRules kNameRules{.Brackets = true, .Placeholders = true};
   /// Owner-aware table name: identifier or string parts, a.b or a.b.c; the owner "DBA" when
   /// DefaultOwner is set and none is written.
   void OwnerName(std::string& Owner, std::string& Name, bool DefaultOwner);
