@@ -553,6 +553,13 @@ std::string TCustomSQLParser::GetIntConst() {
   return Text;
 }
 
+void TCustomSQLParser::InitDialect(TDatabaseType DB, const std::string& Term) {
+  SetDatabaseType(DB);
+  SetTermStr(Term);
+  // Virtual: in a dialect constructor this runs the dialect's own table.
+  BuildResWords();
+}
+
 void TCustomSQLParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) {
   TCustomParser::ParseScriptText(Text, AObjs);
   if (Objs) Objs->ConnectionOptions.Assign(ConnectionOptions);

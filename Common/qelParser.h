@@ -91,6 +91,11 @@ class TResWordList : public TStringList {
 
   /// Adds Word with Symbol; a word already in the list (in any letter case) keeps its entry.
   void AddResWord(const std::string& Word, std::uint8_t Symbol);
+  /// Adds every (word, symbol) row of a dialect's keyword table, in table order.
+  template <class Rows>
+  void AddResWords(const Rows& Table) {
+    for (const auto& [Word, Symbol] : Table) AddResWord(std::string(Word), Symbol);
+  }
   /// The symbol attached to the entry at Index; 0 outside the list.
   std::uint8_t GetSymbol(int Index) const;
   /// The symbol of Word compared ignoring ASCII case; 0 when the word is absent.
@@ -396,6 +401,9 @@ class TCustomSQLParser : public TCustomParser {
   void DoGetSy() override;
   /// Comments, then white space.
   bool SkipText() override;
+  /// The dialect's part of construction, called last by a dialect constructor: the dialect
+  /// (given to the collection), the statement terminator and the dialect's keyword table.
+  void InitDialect(TDatabaseType DB, const std::string& Term);
   /// Reads the script, then copies the CONNECT parameters met in it into the collection.
   void ParseScriptText(const std::string& Text, TCustomObjs* AObjs) override;
   /// Links what the collection's objects name, once all its scripts are read: indexes and

@@ -106,16 +106,14 @@ TDB2Parser::TDB2Parser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
   IdentChars.Include(static_cast<unsigned char>('#'));
   IdentChars.Include(static_cast<unsigned char>('@'));
   IdentChars.Include(static_cast<unsigned char>('$'));
-  SetTermStr(";");
-  SetDatabaseType(dbDB2);
-  BuildResWords();
+  InitDialect(dbDB2, ";");
 }
 
 TDB2Parser::~TDB2Parser() = default;
 
 void TDB2Parser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : DB2ResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(DB2ResWords);
 }
 
 std::string TDB2Parser::QuoteIdent(const std::string& Name) {

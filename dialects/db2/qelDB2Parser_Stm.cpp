@@ -10,13 +10,25 @@
 #include "qelClasses.h"
 #include "qelCompObj.h"
 #include "qelDB2Parser.h"
+#include "qelResWords.h"
 
 namespace qel {
 
 namespace {
 
-/// Data types named by an identifier (the keyword types CHAR, DOUBLE, GRAPHIC and LONG are
-/// tested by their symbols).
+/// Data types named by a keyword of the parser's table, by their symbols.
+struct TTypeSymbol {
+  std::uint8_t Symbol;
+  TDBFieldType Type;
+};
+constexpr std::array<TTypeSymbol, 4> kTypeSymbols{{
+    {db2CHAR, iftChar},
+    {db2DOUBLE, iftDouble},
+    {db2GRAPHIC, iftGraphic},
+    {db2LONG, iftLong},
+}};
+
+/// Data types named by an identifier.
 struct TTypeWord {
   std::string_view Word;
   TDBFieldType Type;
@@ -141,29 +153,13 @@ void TDB2Parser::ParseColumn(TTblData& Tbl, const std::string& TableName, bool F
 
 void TDB2Parser::ParseDataType(TFldData& Fld) {
   TDBFieldType T = iftUnknown;
-  switch (Sy) {
-    case db2CHAR:
-      T = iftChar;
-      break;
-    case db2DOUBLE:
-      T = iftDouble;
-      break;
-    case db2GRAPHIC:
-      T = iftGraphic;
-      break;
-    case db2LONG:
-      T = iftLong;
-      break;
-    case syIdent:
-      if (!FQuoted) {
-        const std::string Word = UpperCase(Ident);
-        const auto* It = std::find_if(kTypeWords.begin(), kTypeWords.end(),
-                                      [&Word](const TTypeWord& W) { return W.Word == Word; });
-        if (It != kTypeWords.end()) T = It->Type;
-      }
-      break;
-    default:
-      break;
+  if (Sy == syIdent) {
+    if (const TTypeWord* W =
+            FQuoted ? nullptr
+                    : FindRow(kTypeWords, std::string_view(UpperCase(Ident)), &TTypeWord::Word))
+      T = W->Type;
+  } else if (const TTypeSymbol* S = FindRow(kTypeSymbols, Sy, &TTypeSymbol::Symbol)) {
+    T = S->Type;
   }
   if (T == iftUnknown) {
     ErrMsg("Unknown DataType: " + ResWordBySymbol(Sy) + (Sy == syIdent ? ": " + Ident : ""));
@@ -726,9 +722,9 @@ void TDB2Parser::ParseCreateTrigger(TTrgData* Trigger) {
 
 void TDB2Parser::ParseDrop() {
   GetSy();
-  const auto* It = std::find_if(kDropKinds.begin(), kDropKinds.end(),
-                                [this](const TDropKind& K) { return IsWord(K.Word.data()); });
-  if (It == kDropKinds.end()) {
+  const TDropKind* It =
+      FindRowIf(kDropKinds, [this](const TDropKind& K) { return IsWord(K.Word.data()); });
+  if (!It) {
     ErrMsg("Unknown DROP-statement");
     GetSy();
     return;

@@ -124,16 +124,14 @@ TFldData* FieldOf(TObjVector<TFldData>& List, const std::string& Name) {
 
 TIbParser::TIbParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
   IdentChars.Include(static_cast<unsigned char>('$'));
-  SetTermStr(";");
-  SetDatabaseType(dbInterBase);
-  BuildResWords();
+  InitDialect(dbInterBase, ";");
 }
 
 TIbParser::~TIbParser() = default;
 
 void TIbParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : IBResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(IBResWords);
 }
 
 std::uint8_t TIbParser::FindResWord() {
@@ -237,9 +235,9 @@ std::string TIbParser::ComputedText() {
 }
 
 TDbObject TIbParser::KindWord() const {
-  const auto* K = std::find_if(kKindWords.begin(), kKindWords.end(),
-                               [this](const TKindWord& W) { return IsWord(W.Word.data()); });
-  return K == kKindWords.end() ? dboUnknown : K->Kind;
+  const TKindWord* K =
+      FindRowIf(kKindWords, [this](const TKindWord& W) { return IsWord(W.Word.data()); });
+  return K ? K->Kind : dboUnknown;
 }
 
 void TIbParser::Link_Depend() {
@@ -645,10 +643,9 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
 }
 
 void TIbParser::ParseDataType(TFldData& Fld) {
-  std::string Word = Sy == syIdent && !FQuoted ? Ident : std::string();
-  const auto* It = std::find_if(kTypeWords.begin(), kTypeWords.end(),
-                                [&Word](const TTypeWord& W) { return W.Word == Word; });
-  if (It == kTypeWords.end()) {
+  const std::string Word = Sy == syIdent && !FQuoted ? Ident : std::string();
+  const TTypeWord* It = FindRow(kTypeWords, std::string_view(Word), &TTypeWord::Word);
+  if (!It) {
     // A domain (TYPE OF name, or the name itself).
     if (IsWord("TYPE")) {
       GetSy();
@@ -1243,9 +1240,8 @@ bool TIbParser::ParseSysDescription() {
   }};
   GetSy();
   const std::string Table = Sy == syIdent ? Ident : std::string();
-  const auto* T = std::find_if(kSysTables.begin(), kSysTables.end(),
-                               [&Table](const TSysTable& S) { return S.Table == Table; });
-  if (T == kSysTables.end()) return false;
+  const TSysTable* T = FindRow(kSysTables, std::string_view(Table), &TSysTable::Table);
+  if (!T) return false;
   GetSy();
   if (!IsWord("SET")) return false;
   GetSy();
@@ -1288,7 +1284,8 @@ void TIbParser::ParseGrant(bool Revoke) {
   TStringList Columns;
   // Privileges up to ON; a list without ON grants roles.
   // The privileges that take no column list.
-  static constexpr std::array<std::pair<std::string_view, TGrantPrivilege>, 4> kPlainPrivs{{
+  using TPrivWord = std::pair<std::string_view, TGrantPrivilege>;
+  static constexpr std::array<TPrivWord, 4> kPlainPrivs{{
       {"SELECT", gntSelect},
       {"INSERT", gntInsert},
       {"DELETE", gntDelete},
@@ -1296,13 +1293,12 @@ void TIbParser::ParseGrant(bool Revoke) {
   }};
   while (Sy != syTerm && Sy != syEOF && !IsWord("ON") && !IsWord("TO")) {
     const std::string W = UpperCase(Ident);
-    const auto* Plain = std::find_if(kPlainPrivs.begin(), kPlainPrivs.end(),
-                                     [&W](const auto& P) { return P.first == W; });
+    const TPrivWord* Plain = FindRow(kPlainPrivs, std::string_view(W), &TPrivWord::first);
     if (W == "ALL") {
       Privs.Include(gntAll);
       GetSy();
       if (IsWord("PRIVILEGES")) GetSy();
-    } else if (Plain != kPlainPrivs.end()) {
+    } else if (Plain) {
       Privs.Include(Plain->second);
       GetSy();
     } else if (W == "UPDATE" || W == "REFERENCES") {

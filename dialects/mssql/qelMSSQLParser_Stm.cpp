@@ -13,6 +13,7 @@
 #include "qelComp_Idx.h"
 #include "qelComp_Rul.h"
 #include "qelMSSQLParser.h"
+#include "qelResWords.h"
 
 namespace qel {
 
@@ -49,10 +50,7 @@ constexpr std::array<TTypeWord, 36> kTypeWords{{
 // clang-format on
 
 const TTypeWord* FindTypeWord(const std::string& Name) {
-  const std::string U = UpperCase(Name);
-  const auto* It = std::find_if(kTypeWords.begin(), kTypeWords.end(),
-                                [&U](const TTypeWord& W) { return W.Word == U; });
-  return It == kTypeWords.end() ? nullptr : It;
+  return FindRow(kTypeWords, std::string_view(UpperCase(Name)), &TTypeWord::Word);
 }
 
 std::string NoDbo(const std::string& Owner) {

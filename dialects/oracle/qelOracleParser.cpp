@@ -88,16 +88,14 @@ TOracleParser::TOracleParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
   // Bare Oracle names may hold "#" and "$" after their first letter.
   IdentChars.Include(static_cast<unsigned char>('#'));
   IdentChars.Include(static_cast<unsigned char>('$'));
-  SetTermStr(";");
-  SetDatabaseType(dbOracle);
-  BuildResWords();
+  InitDialect(dbOracle, ";");
 }
 
 TOracleParser::~TOracleParser() = default;
 
 void TOracleParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : OracleResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(OracleResWords);
 }
 
 std::string TOracleParser::QuoteIdent(const std::string& Name) {

@@ -100,17 +100,15 @@ std::string ASAQuoteIdent(const std::string& Name, TASAServerVersionType Version
 // Construction
 
 TASAParser::TASAParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
-  SetDatabaseType(dbSybaseASA);
   for (char C : {'#', '$', '@', '_'}) IdentChars.Include(static_cast<unsigned char>(C));
-  SetTermStr("\r\nGO");
-  BuildResWords();
+  InitDialect(dbSybaseASA, "\r\nGO");
 }
 
 TASAParser::~TASAParser() = default;
 
 void TASAParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : ASAResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(ASAResWords);
 }
 
 std::string TASAParser::QuoteIdent(const std::string& Name) {

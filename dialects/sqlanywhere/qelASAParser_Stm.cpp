@@ -11,6 +11,7 @@
 #include "qelClasses.h"
 #include "qelCompObj.h"
 #include "qelComp_Dmn.h"
+#include "qelResWords.h"
 
 namespace qel {
 
@@ -158,9 +159,8 @@ void TASAParser::ParseDataType(TFldData& Fld) {
     GetSy();
     return;
   }
-  const auto* It = std::find_if(kTypeWords.begin(), kTypeWords.end(),
-                                [this](const TTypeWord& W) { return W.Symbol == Sy; });
-  if (It == kTypeWords.end()) {
+  const TTypeWord* It = FindRow(kTypeWords, Sy, &TTypeWord::Symbol);
+  if (!It) {
     ErrMsg("Unknown datatype: " + ResWordBySymbol(Sy));
     GetSy();
     return;
