@@ -3,9 +3,9 @@
 // and trigger texts a DB2 catalog returns.
 //
 // The parser's sources are split by role: qelDB2Parser.cpp (keywords, quoting, the scanner,
-// the statement loop, the session and read-only statements, the re-read of catalog texts and
-// errors) and qelDB2Parser_Stm.cpp (tables, columns, ALTER TABLE, constraints, indexes, views,
-// triggers and DROP).
+// the statement loop, the session and read-only statements, DROP, the re-read of catalog texts
+// and errors), qelDB2Parser_Tbl.cpp (tables, columns, data types, ALTER TABLE, constraints and
+// indexes) and qelDB2Parser_Prc.cpp (views and triggers).
 #pragma once
 
 #include <cstdint>
@@ -157,7 +157,7 @@ class TDB2Parser : public TCustomSQLParser {
   /// and IdentPart3.
   void Obj_Ident(TDbObject Kind);
 
-  // Statement readers (qelDB2Parser_Stm.cpp), each from its first word after CREATE/ALTER.
+  // Statement readers (qelDB2Parser_Tbl.cpp), each from its first word after CREATE/ALTER.
 
   void ParseCreateTable();
   /// From TABLE after ALTER.
@@ -201,7 +201,7 @@ class TDB2Parser : public TCustomSQLParser {
   void ParseTablespace();
   void ParseTablespaceParams();
 
-  // Table pieces (qelDB2Parser_Stm.cpp).
+  // Table pieces (qelDB2Parser_Tbl.cpp).
   void ParseColumn(TTblData& Tbl, const std::string& TableName, bool File);
   void ParseDataType(TFldData& Fld);
   void ParseColumnOptions(TFldData& Fld);
