@@ -44,10 +44,6 @@ class TOracleDBExtract : public TCustomDBExtract {
   /// Primary keys (Letter "P") or unique constraints (Letter "U").
   void ExtractKeys(const char* Letter, TConstraintType CtType, const char* LogLine);
   void Extract_FK();
-  /// A second query of the connection, for the rows each outer row needs.
-  std::unique_ptr<TQELQuery> DetailQuery();
-  /// Adds Obj to the collection (freed when the filter rejects it), logging LogName first.
-  void AddExtracted(TDbObj* Obj, const std::string& LogName);
   /// A constraint name the server made ("SYS_...") is kept as the system name only.
   static void SetConstraintName(TCtrData& Ctr, const std::string& Name);
 };

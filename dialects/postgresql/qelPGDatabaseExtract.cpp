@@ -191,10 +191,7 @@ std::vector<TDBExtractStep> TPGDBExtract::ExtractSteps() {
 }
 
 std::unique_ptr<TCustomParser> TPGDBExtract::CreateBodyParser() {
-  auto Parser = std::make_unique<TPGSQLParser>(GetObjs());
-  // The driver's positions are the only progress the host sees.
-  Parser->ShowProgress = false;
-  return Parser;
+  return MakeBodyParser<TPGSQLParser>();
 }
 
 std::vector<TDbObjList*> TPGDBExtract::BodyLists() {
@@ -204,7 +201,7 @@ std::vector<TDbObjList*> TPGDBExtract::BodyLists() {
 }
 
 void TPGDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
-  if (auto* PG = dynamic_cast<TPGSQLParser*>(&Parser)) PG->ParseObjText(&Obj);
+  ParseWith<TPGSQLParser>(Parser, Obj);
 }
 
 void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
@@ -212,22 +209,6 @@ void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
     Sch->SchemaOwner = Name;
   else
     Obj.Creator = Name;
-}
-
-void TPGDBExtract::AddExtracted(std::unique_ptr<TDbObj> Obj, const std::string& LogName) {
-  if (ShowFullLog) AddToLog("---" + LogName);
-  const std::string Full =
-      (Obj->GetSchema().empty() ? std::string() : Obj->GetSchema() + ".") + Obj->GetObjName();
-  // The model files most kinds under their names without the schema: a second object of one
-  // name in another schema is refused. It is said, never lost in silence.
-  if (!GetObjs()->AddObj(Obj.release(), true)) {
-    const std::string Text = Full +
-                             " passed over: an object of that name was read already in "
-                             "another schema.";
-    AddToLog(Text);
-    GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
-  }
-  ProcessMessages();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -387,7 +368,7 @@ void TPGDBExtract::ExtractSch() {
     Sch->Description = Q.FieldByName("description")->AsString();
     if (!Owner.empty()) SetOwnerName(*Sch, Q.FieldByName("rolname")->AsString());
     const std::string Name = Sch->GetObjName();
-    AddExtracted(std::move(Sch), Name);
+    FileExtracted(std::move(Sch), Name);
   }
   CloseQuery(Q);
 }
@@ -545,7 +526,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
 void TPGDBExtract::AddRelations(std::vector<TRelationRead>& Relations) {
   for (TRelationRead& R : Relations) {
     const std::string Name = R.Obj->GetObjName();
-    AddExtracted(std::move(R.Obj), Name);
+    FileExtracted(std::move(R.Obj), Name);
     // Cancelled: the relations not yet added are freed with the list.
     if (TerminateRunning.load()) break;
   }

@@ -283,9 +283,6 @@ class TPGDBExtract : public TCustomDBExtract {
                            bool Source);
 
  private:
-  /// Adds Obj to the collection (freed when refused), logging its name first with ShowFullLog.
-  void AddExtracted(std::unique_ptr<TDbObj> Obj, const std::string& LogName);
-
   TPGCatalogInfo FInfo;
 };
 

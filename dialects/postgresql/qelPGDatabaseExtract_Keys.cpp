@@ -285,7 +285,7 @@ void TPGDBExtract::ExtractIdx() {
       const bool Desc = static_cast<std::size_t>(I) < Options.size() && (Options[I] & 1) != 0;
       Idx->AddFld(Columns[I], Desc ? 2 : 0);
     }
-    AddExtracted(std::move(Idx), Name);
+    FileExtracted(std::move(Idx), Name);
   }
   CloseQuery(Q);
 }
@@ -329,7 +329,7 @@ void TPGDBExtract::ExtractConstraints(char ConType) {
     Keys.Read(Ctr->FldList);
     Ctr->CheckSysName();
     const std::string Def = Ctr->Def();
-    AddExtracted(std::move(Ctr), Def);
+    FileExtracted(std::move(Ctr), Def);
   }
   CloseQuery(Q);
 }
@@ -361,7 +361,7 @@ void TPGDBExtract::Extract_FK() {
     RefKeys.Read(Ctr->RefFldList);
     Ctr->CheckSysName();
     const std::string Def = Ctr->Def();
-    AddExtracted(std::move(Ctr), Def);
+    FileExtracted(std::move(Ctr), Def);
   }
   CloseQuery(Q);
 }

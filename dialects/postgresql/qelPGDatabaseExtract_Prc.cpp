@@ -334,7 +334,7 @@ void TPGDBExtract::ExtractPrc() {
     if (Row.RetType != 0 && (!Outputs || Prc->ReturnsSetOf))
       Prc->Results.Add(ExtractParam(Types, Prc, Row.RetType));
     const std::string Name = Prc->GetObjName();
-    AddExtracted(std::move(Row.Prc), Name);
+    FileExtracted(std::move(Row.Prc), Name);
   }
 }
 
@@ -395,7 +395,7 @@ void TPGDBExtract::ExtractTrg() {
     if ((Type & TgUpdate) != 0) Trg->Events.Include(iudUpdate);
     Trg->FullText = Trim(Q.FieldByName("trg_defn")->AsString());
     Trg->Description = Q.FieldByName("description")->AsString();
-    AddExtracted(std::move(Trg), Name);
+    FileExtracted(std::move(Trg), Name);
   }
   CloseQuery(Q);
 }

@@ -153,7 +153,7 @@ void TPGDBExtract::ExtractCnv() {
     Cnv->SourceEncoding = Q.FieldByName("forencoding")->AsString();
     Cnv->DestEncoding = Q.FieldByName("toencoding")->AsString();
     const std::string Name = Cnv->GetObjName();
-    AddExtracted(std::move(Cnv), Name);
+    FileExtracted(std::move(Cnv), Name);
   }
   CloseQuery(Q);
 }
@@ -218,7 +218,7 @@ void TPGDBExtract::ExtractDmn() {
     DomainChecks(*Dmn, Q.FieldByName("connames")->AsString(), Q.FieldByName("condef")->AsString(),
                  FInfo.Has(pgcConSrc));
     const std::string Name = Dmn->GetObjName();
-    AddExtracted(std::move(Dmn), Name);
+    FileExtracted(std::move(Dmn), Name);
   }
   CloseQuery(Q);
 }
@@ -406,7 +406,7 @@ void TPGDBExtract::ExtractOpr() {
       Opr->Merges = Q.FieldByName("oprcanmerge")->AsBoolean();
     }
     const std::string Name = Opr->GetCaption();
-    AddExtracted(std::move(Opr), Name);
+    FileExtracted(std::move(Opr), Name);
   }
   CloseQuery(Q);
 }
@@ -523,7 +523,7 @@ void TPGDBExtract::ExtractOpc() {
 
   for (auto& [Oid, Opc] : Classes) {
     const std::string Name = Opc->GetCaption();
-    AddExtracted(std::move(Opc), Name);
+    FileExtracted(std::move(Opc), Name);
   }
 }
 
