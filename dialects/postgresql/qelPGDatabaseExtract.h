@@ -26,7 +26,9 @@
 
 namespace qel {
 
+class TCtrData;
 class TDmnData;
+enum TConstraintType : std::uint8_t;
 
 /// Catalog columns that not every server version has.
 enum TPGCatalogColumn : std::uint8_t {
@@ -216,6 +218,11 @@ class TPGDBExtract : public TCustomDBExtract {
   void ExtractChk();
   /// Reads the primary keys, unique constraints or checks (ConType 'p', 'u', 'c').
   void ExtractConstraints(char ConType);
+  /// A constraint of Type named by the current row of a constraint query, on its table and
+  /// schema; nullptr for one of no ordinary table (said so, as OfOrdinaryTable says).
+  std::unique_ptr<TCtrData> ConstraintOfRow(TQELQuery& Q, TConstraintType Type);
+  /// Lets Ctr recognise a name the server made up, then files it under its definition.
+  void FileConstraint(std::unique_ptr<TCtrData> Ctr);
   /// Records an information message and logs it: what is passed over is said, not failed on.
   void PassOver(const std::string& Text);
   /// The current row's relation is a partition (its column relispartition, read where the

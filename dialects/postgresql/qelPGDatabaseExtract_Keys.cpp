@@ -305,20 +305,34 @@ void TPGDBExtract::ExtractChk() {
   ExtractConstraints('c');
 }
 
+std::unique_ptr<TCtrData> TPGDBExtract::ConstraintOfRow(TQELQuery& Q, TConstraintType Type) {
+  const std::string Name = Q.FieldByName("conname")->AsString();
+  const std::string Table = Q.FieldByName("relname")->AsString();
+  const std::string RelKind = Q.FieldByName("relkind")->AsString();
+  if (!OfOrdinaryTable(Q, "Constraint " + Name, Table, RelKind)) return nullptr;
+  auto Ctr = std::make_unique<TCtrData>(GetObjs());
+  Ctr->SetCtType(Type);
+  Ctr->SetObjName(Name);
+  Ctr->SetTblName(Table);
+  Ctr->SetSchema(Q.FieldByName("nspname")->AsString());
+  return Ctr;
+}
+
+void TPGDBExtract::FileConstraint(std::unique_ptr<TCtrData> Ctr) {
+  Ctr->CheckSysName();
+  const std::string Def = Ctr->Def();
+  FileExtracted(std::move(Ctr), Def);
+}
+
 void TPGDBExtract::ExtractConstraints(char ConType) {
   TQELQuery& Q = WorkQuery();
   OpenQuery(Q, ConstraintQuery(ConType));
   TKeyFields Keys(Q, "fld");
   for (; !Q.GetEof(); Q.Next()) {
-    const std::string Name = Q.FieldByName("conname")->AsString();
-    const std::string Table = Q.FieldByName("relname")->AsString();
-    const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    if (!OfOrdinaryTable(Q, "Constraint " + Name, Table, RelKind)) continue;
-    auto Ctr = std::make_unique<TCtrData>(GetObjs());
-    Ctr->SetCtType(ConType == 'p' ? ctPKey : ConType == 'u' ? ctUnique : ctCheck);
-    Ctr->SetObjName(Name);
-    Ctr->SetTblName(Table);
-    Ctr->SetSchema(Q.FieldByName("nspname")->AsString());
+    std::unique_ptr<TCtrData> Ctr = ConstraintOfRow(Q, ConType == 'p'   ? ctPKey
+                                                       : ConType == 'u' ? ctUnique
+                                                                        : ctCheck);
+    if (!Ctr) continue;
     if (ConType != 'c') ReadDeferrable(Q, *Ctr);
     if (ConType == 'c') {
       const std::string Body = FInfo.Has(pgcConSrc)
@@ -327,9 +341,7 @@ void TPGDBExtract::ExtractConstraints(char ConType) {
       Ctr->SetBody(Trim(Body));
     }
     Keys.Read(Ctr->FldList);
-    Ctr->CheckSysName();
-    const std::string Def = Ctr->Def();
-    FileExtracted(std::move(Ctr), Def);
+    FileConstraint(std::move(Ctr));
   }
   CloseQuery(Q);
 }
@@ -341,16 +353,9 @@ void TPGDBExtract::Extract_FK() {
   TKeyFields Keys(Q, "fld");
   TKeyFields RefKeys(Q, "ffld");
   for (; !Q.GetEof(); Q.Next()) {
-    const std::string Name = Q.FieldByName("conname")->AsString();
-    const std::string Table = Q.FieldByName("relname")->AsString();
-    const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    if (!OfOrdinaryTable(Q, "Constraint " + Name, Table, RelKind)) continue;
-    auto Ctr = std::make_unique<TCtrData>(GetObjs());
-    Ctr->SetCtType(ctFKey);
-    Ctr->SetObjName(Name);
-    Ctr->SetTblName(Table);
+    std::unique_ptr<TCtrData> Ctr = ConstraintOfRow(Q, ctFKey);
+    if (!Ctr) continue;
     Ctr->SetRefTblName(Q.FieldByName("relfname")->AsString());
-    Ctr->SetSchema(Q.FieldByName("nspname")->AsString());
     // The referenced table may stand in another schema; without its schema the key would be
     // written against a table of the key's own schema.
     Ctr->SetRefSchema(Q.FieldByName("refschema")->AsString());
@@ -359,9 +364,7 @@ void TPGDBExtract::Extract_FK() {
     ReadDeferrable(Q, *Ctr);
     Keys.Read(Ctr->FldList);
     RefKeys.Read(Ctr->RefFldList);
-    Ctr->CheckSysName();
-    const std::string Def = Ctr->Def();
-    FileExtracted(std::move(Ctr), Def);
+    FileConstraint(std::move(Ctr));
   }
   CloseQuery(Q);
 }
