@@ -143,6 +143,19 @@ TQELQuery& TCustomDBExtract::WorkQuery() {
   return *FQuery;
 }
 
+void TCustomDBExtract::ForEachRow(const std::vector<std::string>& Lines,
+                                  const std::function<void(TCatalogRow& Row)>& Each,
+                                  bool StopOnCancel) {
+  TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
+  OpenQuery(Q, Lines);
+  for (; !Q.GetEof(); Q.Next()) {
+    Each(Row);
+    if (StopOnCancel && TerminateRunning.load()) break;
+  }
+  CloseQuery(Q);
+}
+
 void TCustomDBExtract::OpenQuery(TQELQuery& Query, const std::vector<std::string>& Lines) {
   TStrings* SQL = Query.GetSQL();
   if (!SQL) throw EDatabaseError("The query of the connection takes no statement text.");

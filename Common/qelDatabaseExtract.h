@@ -104,6 +104,10 @@ class TCustomDBExtract : public TCustomExtract {
   /// The work query of the running extraction; every step reads through it. Raises
   /// EDatabaseError outside an extraction.
   TQELQuery& WorkQuery();
+  /// Opens the work query with Lines, hands each row to Each and closes the query again. With
+  /// StopOnCancel the rows after a cancel by the host are left unread.
+  void ForEachRow(const std::vector<std::string>& Lines,
+                  const std::function<void(TCatalogRow& Row)>& Each, bool StopOnCancel = false);
   /// Replaces the text of Query by Lines (one SQL line each) and opens it.
   static void OpenQuery(TQELQuery& Query, const std::vector<std::string>& Lines);
   /// Closes Query and clears its text.

@@ -257,36 +257,30 @@ void TDB2DBExtract::ExtractViw() {
 
 void TDB2DBExtract::ExtractPrc() {
   AddToLog("Extracting procedures...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"Select o.procschema, o.procname", "from syscat.procedures o",
-                "where " + SchemaFilter("o.procschema")});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Prc = std::make_unique<TPrcData>(GetObjs());
-    Prc->SetObjName(Trim(Row.Str("procname")));
-    Prc->SetSchema(Trim(Row.Str("procschema")));
-    FileExtracted(std::move(Prc));
-  }
-  CloseQuery(Q);
+  ForEachRow({"Select o.procschema, o.procname", "from syscat.procedures o",
+              "where " + SchemaFilter("o.procschema")},
+             [&](TCatalogRow& Row) {
+               auto Prc = std::make_unique<TPrcData>(GetObjs());
+               Prc->SetObjName(Trim(Row.Str("procname")));
+               Prc->SetSchema(Trim(Row.Str("procschema")));
+               FileExtracted(std::move(Prc));
+             });
 }
 
 void TDB2DBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"select o.trigschema, o.trigname, o.tabschema, o.tabname, o.text,",
-                "o.trigtime, o.trigevent, o.remarks", "from syscat.triggers o",
-                "where " + SchemaFilter("o.trigschema")});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Trg = std::make_unique<TTrgData>(GetObjs());
-    Trg->SetObjName(Trim(Row.Str("trigname")));
-    Trg->SetSchema(Trim(Row.Str("trigschema")));
-    Trg->SetOwnName(Trim(Row.Str("tabname")));
-    Trg->FullText = Row.Str("text");
-    Trg->SetDescription(Row.Str("remarks"));
-    FileExtracted(std::move(Trg));
-  }
-  CloseQuery(Q);
+  ForEachRow({"select o.trigschema, o.trigname, o.tabschema, o.tabname, o.text,",
+              "o.trigtime, o.trigevent, o.remarks", "from syscat.triggers o",
+              "where " + SchemaFilter("o.trigschema")},
+             [&](TCatalogRow& Row) {
+               auto Trg = std::make_unique<TTrgData>(GetObjs());
+               Trg->SetObjName(Trim(Row.Str("trigname")));
+               Trg->SetSchema(Trim(Row.Str("trigschema")));
+               Trg->SetOwnName(Trim(Row.Str("tabname")));
+               Trg->FullText = Row.Str("text");
+               Trg->SetDescription(Row.Str("remarks"));
+               FileExtracted(std::move(Trg));
+             });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -294,74 +288,62 @@ void TDB2DBExtract::ExtractTrg() {
 
 void TDB2DBExtract::ExtractIdx() {
   AddToLog("Extracting indexes...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
   const std::string Indent(31, ' ');
-  OpenQuery(Q,
-            {"select i.indschema, i.indname, i.tabschema, i.tabname, i.colnames,",
-             "i.colcount, i.unique_colcount, i.remarks, i.reverse_scans", "from syscat.indexes i",
-             "left join syscat.tabconst c on c.constname = i.indname and",
-             Indent + "c.tabschema = i.tabschema and", Indent + "c.tabname = i.tabname",
-             "where " + SchemaFilter("i.indschema"), " and c.constname is null"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Idx = std::make_unique<TIdxData>(GetObjs());
-    Idx->SetObjName(Trim(Row.Str("indname")));
-    Idx->TableName = Trim(Row.Str("tabname"));
-    Idx->SetSchema(Trim(Row.Str("indschema")));
-    // COLNAMES: "+A-B+C", each column led by "+" (ascending) or "-" (descending).
-    const std::string Names = Row.Str("colnames");
-    std::size_t I = 0;
-    while (I < Names.size() && (Names[I] == '+' || Names[I] == '-')) {
-      const std::int32_t Order = Names[I] == '-' ? 2 : 0;
-      const std::size_t End = Names.find_first_of("+-", I + 1);
-      const std::string Name = Names.substr(I + 1, End == std::string::npos ? End : End - I - 1);
-      Idx->AddFld(Name, Order);
-      I = End == std::string::npos ? Names.size() : End;
-    }
-    Idx->Unique = Row.Int("colcount") == Row.Int("unique_colcount");
-    Idx->AllowReverseScans = Row.Str("reverse_scans") == "Y";
-    FileExtracted(std::move(Idx));
-  }
-  CloseQuery(Q);
+  ForEachRow({"select i.indschema, i.indname, i.tabschema, i.tabname, i.colnames,",
+              "i.colcount, i.unique_colcount, i.remarks, i.reverse_scans", "from syscat.indexes i",
+              "left join syscat.tabconst c on c.constname = i.indname and",
+              Indent + "c.tabschema = i.tabschema and", Indent + "c.tabname = i.tabname",
+              "where " + SchemaFilter("i.indschema"), " and c.constname is null"},
+             [&](TCatalogRow& Row) {
+               auto Idx = std::make_unique<TIdxData>(GetObjs());
+               Idx->SetObjName(Trim(Row.Str("indname")));
+               Idx->TableName = Trim(Row.Str("tabname"));
+               Idx->SetSchema(Trim(Row.Str("indschema")));
+               // COLNAMES: "+A-B+C", each column led by "+" (ascending) or "-" (descending).
+               const std::string Names = Row.Str("colnames");
+               std::size_t I = 0;
+               while (I < Names.size() && (Names[I] == '+' || Names[I] == '-')) {
+                 const std::int32_t Order = Names[I] == '-' ? 2 : 0;
+                 const std::size_t End = Names.find_first_of("+-", I + 1);
+                 const std::string Name =
+                     Names.substr(I + 1, End == std::string::npos ? End : End - I - 1);
+                 Idx->AddFld(Name, Order);
+                 I = End == std::string::npos ? Names.size() : End;
+               }
+               Idx->Unique = Row.Int("colcount") == Row.Int("unique_colcount");
+               Idx->AllowReverseScans = Row.Str("reverse_scans") == "Y";
+               FileExtracted(std::move(Idx));
+             });
 }
 
 void TDB2DBExtract::ExtractKeys(const char* Type, TConstraintType CtType) {
   AddToLog(CtType == ctPKey ? "Extracting primary keys..." : "Extracting unique constraints...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q,
-            {"select o.constname, o.tabschema, o.tabname,", "o.remarks", "from syscat.tabconst o",
-             std::string("where o.type = '") + Type + "' ", "and " + SchemaFilter("o.tabschema")});
   auto Cols = DetailQuery({"select c.colname, c.colseq", "from syscat.keycoluse c",
                            "where c.constname = :CON and c.tabschema = :SCH and c.tabname = :TBL",
                            "order by c.colseq"});
   TCatalogRow ColsRow(*Cols);
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Ctr = std::make_unique<TCtrData>(GetObjs());
-    Ctr->SetCtType(CtType);
-    Ctr->SetObjName(Trim(Row.Str("constname")));
-    Ctr->SetTblName(Trim(Row.Str("tabname")));
-    Ctr->SetSchema(Trim(Row.Str("tabschema")));
-    Ctr->SetDescription(Row.Str("remarks"));
-    Cols->ParamByName("CON")->SetAsString(Row.Str("constname"));
-    Cols->ParamByName("SCH")->SetAsString(Row.Str("tabschema"));
-    Cols->ParamByName("TBL")->SetAsString(Row.Str("tabname"));
-    Cols->Open();
-    for (; !Cols->GetEof(); Cols->Next()) Ctr->FldList.Add(ColsRow.Str("colname"));
-    Cols->Close();
-    Ctr->CheckSysName();
-    FileExtracted(std::move(Ctr));
-  }
-  CloseQuery(Q);
+  ForEachRow({"select o.constname, o.tabschema, o.tabname,", "o.remarks", "from syscat.tabconst o",
+              std::string("where o.type = '") + Type + "' ", "and " + SchemaFilter("o.tabschema")},
+             [&](TCatalogRow& Row) {
+               auto Ctr = std::make_unique<TCtrData>(GetObjs());
+               Ctr->SetCtType(CtType);
+               Ctr->SetObjName(Trim(Row.Str("constname")));
+               Ctr->SetTblName(Trim(Row.Str("tabname")));
+               Ctr->SetSchema(Trim(Row.Str("tabschema")));
+               Ctr->SetDescription(Row.Str("remarks"));
+               Cols->ParamByName("CON")->SetAsString(Row.Str("constname"));
+               Cols->ParamByName("SCH")->SetAsString(Row.Str("tabschema"));
+               Cols->ParamByName("TBL")->SetAsString(Row.Str("tabname"));
+               Cols->Open();
+               for (; !Cols->GetEof(); Cols->Next()) Ctr->FldList.Add(ColsRow.Str("colname"));
+               Cols->Close();
+               Ctr->CheckSysName();
+               FileExtracted(std::move(Ctr));
+             });
 }
 
 void TDB2DBExtract::Extract_FK() {
   AddToLog("Extracting foreign keys...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"select r.constname, r.tabschema, r.tabname,",
-                "r.refkeyname, r.reftabschema, r.reftabname,", "r.deleterule, r.updaterule",
-                "from syscat.references r", "where " + SchemaFilter("r.tabschema")});
   const std::string P(26, ' '), C(28, ' ');
   auto Cols =
       DetailQuery({"select c1.colname col1, c2.colname col2, c1.colseq", "from syscat.references r",
@@ -375,34 +357,36 @@ void TDB2DBExtract::Extract_FK() {
                    "where r.constname = :CON and r.tabname = :TBL and r.tabschema = :SCH",
                    "order by c1.colseq"});
   TCatalogRow ColsRow(*Cols);
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Ctr = std::make_unique<TCtrData>(GetObjs());
-    Ctr->SetCtType(ctFKey);
-    Ctr->SetObjName(Trim(Row.Str("constname")));
-    Ctr->SetTblName(Trim(Row.Str("tabname")));
-    Ctr->SetSchema(Trim(Row.Str("tabschema")));
-    Ctr->SetRefTblName(Trim(Row.Str("reftabname")));
-    const std::string Update = Row.Str("updaterule");
-    if (Update == "A") Ctr->OnUpdate = udaNoAction;
-    if (Update == "R") Ctr->OnUpdate = udaRestrict;
-    const std::string Delete = Row.Str("deleterule");
-    if (Delete == "A") Ctr->OnDelete = udaNoAction;
-    if (Delete == "R") Ctr->OnDelete = udaRestrict;
-    if (Delete == "C") Ctr->OnDelete = udaCascade;
-    if (Delete == "N") Ctr->OnDelete = udaNull;
-    Cols->ParamByName("CON")->SetAsString(Row.Str("constname"));
-    Cols->ParamByName("SCH")->SetAsString(Row.Str("tabschema"));
-    Cols->ParamByName("TBL")->SetAsString(Row.Str("tabname"));
-    Cols->Open();
-    for (; !Cols->GetEof(); Cols->Next()) {
-      Ctr->FldList.Add(ColsRow.Str("col1"));
-      Ctr->RefFldList.Add(ColsRow.Str("col2"));
-    }
-    Cols->Close();
-    Ctr->CheckSysName();
-    FileExtracted(std::move(Ctr));
-  }
-  CloseQuery(Q);
+  ForEachRow({"select r.constname, r.tabschema, r.tabname,",
+              "r.refkeyname, r.reftabschema, r.reftabname,", "r.deleterule, r.updaterule",
+              "from syscat.references r", "where " + SchemaFilter("r.tabschema")},
+             [&](TCatalogRow& Row) {
+               auto Ctr = std::make_unique<TCtrData>(GetObjs());
+               Ctr->SetCtType(ctFKey);
+               Ctr->SetObjName(Trim(Row.Str("constname")));
+               Ctr->SetTblName(Trim(Row.Str("tabname")));
+               Ctr->SetSchema(Trim(Row.Str("tabschema")));
+               Ctr->SetRefTblName(Trim(Row.Str("reftabname")));
+               const std::string Update = Row.Str("updaterule");
+               if (Update == "A") Ctr->OnUpdate = udaNoAction;
+               if (Update == "R") Ctr->OnUpdate = udaRestrict;
+               const std::string Delete = Row.Str("deleterule");
+               if (Delete == "A") Ctr->OnDelete = udaNoAction;
+               if (Delete == "R") Ctr->OnDelete = udaRestrict;
+               if (Delete == "C") Ctr->OnDelete = udaCascade;
+               if (Delete == "N") Ctr->OnDelete = udaNull;
+               Cols->ParamByName("CON")->SetAsString(Row.Str("constname"));
+               Cols->ParamByName("SCH")->SetAsString(Row.Str("tabschema"));
+               Cols->ParamByName("TBL")->SetAsString(Row.Str("tabname"));
+               Cols->Open();
+               for (; !Cols->GetEof(); Cols->Next()) {
+                 Ctr->FldList.Add(ColsRow.Str("col1"));
+                 Ctr->RefFldList.Add(ColsRow.Str("col2"));
+               }
+               Cols->Close();
+               Ctr->CheckSysName();
+               FileExtracted(std::move(Ctr));
+             });
 }
 
 }  // namespace qel

@@ -173,23 +173,20 @@ void TASEDBExtract::ExtractHeader() {
 
 void TASEDBExtract::ExtractTyp() {
   AddToLog("Extracting user datatypes...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
   // The base type is the system type of the same storage type and hierarchy (sysname and
   // varchar share both: the lower user type number is the base).
-  OpenQuery(Q, {"select t.usertype, t.name, b.name base_name, t.length, t.prec, t.scale,",
-                "t.allownulls", "from systypes t",
-                "join systypes b on b.usertype = (select min(x.usertype) from systypes x",
-                "  where x.type = t.type and x.hierarchy = t.hierarchy and x.usertype < 100)",
-                "where t.usertype >= 100", "order by t.name"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Dmn = std::make_unique<TDmnData>(Objs);
-    Dmn->SetObjName(Row.Str("name"));
-    AddUserType(std::move(Dmn), Row.Str("base_name"), Row.Int("length"), Row.Int("prec"),
-                Row.Int("scale"), Row.Int("allownulls") != 0);
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select t.usertype, t.name, b.name base_name, t.length, t.prec, t.scale,", "t.allownulls",
+       "from systypes t", "join systypes b on b.usertype = (select min(x.usertype) from systypes x",
+       "  where x.type = t.type and x.hierarchy = t.hierarchy and x.usertype < 100)",
+       "where t.usertype >= 100", "order by t.name"},
+      [&](TCatalogRow& Row) {
+        auto Dmn = std::make_unique<TDmnData>(Objs);
+        Dmn->SetObjName(Row.Str("name"));
+        AddUserType(std::move(Dmn), Row.Str("base_name"), Row.Int("length"), Row.Int("prec"),
+                    Row.Int("scale"), Row.Int("allownulls") != 0);
+      });
 }
 
 void TASEDBExtract::ExtractBound(const char* Type) {
@@ -329,43 +326,37 @@ void TASEDBExtract::ExtractTrg() {
 void TASEDBExtract::ExtractIdx() {
   AddToLog("Extracting indexes...");
   const auto& Cols = IndexColumnList();
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
   // status2 0x2: the index of a declared key, read with its constraint.
-  OpenQuery(Q, {"select i.id, i.indid, i.name, o.name table_name, i.status", "from sysindexes i",
-                "join sysobjects o on o.id = i.id",
-                "where o.type = 'U' and i.indid between 1 and 254 and i.status2 & 2 = 0",
-                "order by o.name, i.name"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Idx = std::make_unique<TIdxData>(GetObjs());
-    Idx->SetObjName(Row.Str("name"));
-    Idx->TableName = Row.Str("table_name");
-    Idx->Unique = (Row.Int("status") & 0x02) != 0;
-    if (auto It = Cols.find({Row.Int("id"), Row.Int("indid")}); It != Cols.end())
-      IndexColumns(*Idx, It->second);
-    FileExtracted(std::move(Idx));
-  }
-  CloseQuery(Q);
+  ForEachRow({"select i.id, i.indid, i.name, o.name table_name, i.status", "from sysindexes i",
+              "join sysobjects o on o.id = i.id",
+              "where o.type = 'U' and i.indid between 1 and 254 and i.status2 & 2 = 0",
+              "order by o.name, i.name"},
+             [&](TCatalogRow& Row) {
+               auto Idx = std::make_unique<TIdxData>(GetObjs());
+               Idx->SetObjName(Row.Str("name"));
+               Idx->TableName = Row.Str("table_name");
+               Idx->Unique = (Row.Int("status") & 0x02) != 0;
+               if (auto It = Cols.find({Row.Int("id"), Row.Int("indid")}); It != Cols.end())
+                 IndexColumns(*Idx, It->second);
+               FileExtracted(std::move(Idx));
+             });
 }
 
 void TASEDBExtract::ExtractKeys(bool Primary) {
   IndexColumnList();  // read before the work query opens: one query at a time
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
   // The index of a key carries the key's name; status 0x800 marks the primary key.
-  OpenQuery(Q, {"select i.id, i.indid, i.name, o.name table_name", "from sysindexes i",
-                "join sysobjects o on o.id = i.id",
-                "where o.type = 'U' and i.indid between 1 and 254 and i.status2 & 2 = 2",
-                std::string("and i.status & 2048 = ") + (Primary ? "2048" : "0"),
-                "order by o.name, i.name"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Ctr = std::make_unique<TCtrData>(GetObjs());
-    Ctr->SetCtType(Primary ? ctPKey : ctUnique);
-    Ctr->SetObjName(Row.Str("name"));
-    Ctr->SetTblName(Row.Str("table_name"));
-    AddKey(std::move(Ctr), Row.Int("id"), Row.Int("indid"));
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select i.id, i.indid, i.name, o.name table_name", "from sysindexes i",
+       "join sysobjects o on o.id = i.id",
+       "where o.type = 'U' and i.indid between 1 and 254 and i.status2 & 2 = 2",
+       std::string("and i.status & 2048 = ") + (Primary ? "2048" : "0"), "order by o.name, i.name"},
+      [&](TCatalogRow& Row) {
+        auto Ctr = std::make_unique<TCtrData>(GetObjs());
+        Ctr->SetCtType(Primary ? ctPKey : ctUnique);
+        Ctr->SetObjName(Row.Str("name"));
+        Ctr->SetTblName(Row.Str("table_name"));
+        AddKey(std::move(Ctr), Row.Int("id"), Row.Int("indid"));
+      });
 }
 
 void TASEDBExtract::Extract_FK() {
@@ -380,10 +371,7 @@ void TASEDBExtract::Extract_FK() {
   for (const char* L : {"from sysreferences r", "join sysobjects o on o.id = r.tableid",
                         "join sysobjects p on p.id = r.reftabid", "order by o.name, 1"})
     Lines.emplace_back(L);
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, Lines);
-  for (; !Q.GetEof(); Q.Next()) {
+  ForEachRow(Lines, [&](TCatalogRow& Row) {
     auto Ctr = std::make_unique<TCtrData>(GetObjs());
     Ctr->SetCtType(ctFKey);
     Ctr->SetObjName(Row.Str("name"));
@@ -396,8 +384,7 @@ void TASEDBExtract::Extract_FK() {
       Ctr->RefFldList.Add(Row.Str(("pk" + N).c_str()));
     }
     AddConstraint(std::move(Ctr));
-  }
-  CloseQuery(Q);
+  });
 }
 
 void TASEDBExtract::ExtractChk() {

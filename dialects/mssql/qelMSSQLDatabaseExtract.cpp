@@ -347,45 +347,37 @@ void TMSSQLDBExtract::ExtractHeader() {
 
 void TMSSQLDBExtract::ExtractSch() {
   AddToLog("Extracting schemas...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q,
-            {"select s.schema_id, s.name, s.principal_id, p.name owner_name", "from sys.schemas s",
-             "left join sys.database_principals p on p.principal_id = s.principal_id",
-             "order by s.name"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Sch = std::make_unique<TSchData>(GetObjs());
-    const std::string Name = Row.Str("name");
-    Sch->SetObjName(Name);
-    Sch->SchemaOwner = Fold(Row.Str("owner_name"));
-    // The writer passes over a schema whose alternate name is its own name.
-    if (BuiltInSchema(Name, Row.Int("principal_id"))) Sch->AltName = Sch->GetObjName();
-    FileExtracted(std::move(Sch));
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select s.schema_id, s.name, s.principal_id, p.name owner_name", "from sys.schemas s",
+       "left join sys.database_principals p on p.principal_id = s.principal_id", "order by s.name"},
+      [&](TCatalogRow& Row) {
+        auto Sch = std::make_unique<TSchData>(GetObjs());
+        const std::string Name = Row.Str("name");
+        Sch->SetObjName(Name);
+        Sch->SchemaOwner = Fold(Row.Str("owner_name"));
+        // The writer passes over a schema whose alternate name is its own name.
+        if (BuiltInSchema(Name, Row.Int("principal_id"))) Sch->AltName = Sch->GetObjName();
+        FileExtracted(std::move(Sch));
+      });
 }
 
 void TMSSQLDBExtract::ExtractTyp() {
   AddToLog("Extracting user datatypes...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
   // Table types (system type 243) are types of parameters, not of columns.
-  OpenQuery(Q,
-            {"select t.name, schema_name(t.schema_id) schema_name, b.name base_name,",
-             "t.max_length, t.precision, t.scale, t.is_nullable", "from sys.types t",
-             "join sys.types b on b.user_type_id = t.system_type_id",
-             "where t.is_user_defined = 1 and t.is_assembly_type = 0 and t.system_type_id <> 243",
-             "order by 2, 1"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Dmn = std::make_unique<TDmnData>(Objs);
-    Dmn->SetObjName(Row.Str("name"));
-    Dmn->SetSchema(TypeSchema(Row.Str("schema_name")));
-    Dmn->CreateTypeFrom = true;
-    AddUserType(std::move(Dmn), Row.Str("base_name"), Row.Int("max_length"), Row.Int("precision"),
-                Row.Int("scale"), Row.Bool("is_nullable"));
-  }
-  CloseQuery(Q);
+  ForEachRow({"select t.name, schema_name(t.schema_id) schema_name, b.name base_name,",
+              "t.max_length, t.precision, t.scale, t.is_nullable", "from sys.types t",
+              "join sys.types b on b.user_type_id = t.system_type_id",
+              "where t.is_user_defined = 1 and t.is_assembly_type = 0 and t.system_type_id <> 243",
+              "order by 2, 1"},
+             [&](TCatalogRow& Row) {
+               auto Dmn = std::make_unique<TDmnData>(Objs);
+               Dmn->SetObjName(Row.Str("name"));
+               Dmn->SetSchema(TypeSchema(Row.Str("schema_name")));
+               Dmn->CreateTypeFrom = true;
+               AddUserType(std::move(Dmn), Row.Str("base_name"), Row.Int("max_length"),
+                           Row.Int("precision"), Row.Int("scale"), Row.Bool("is_nullable"));
+             });
 }
 
 void TMSSQLDBExtract::ExtractBound(const char* Type) {
@@ -490,52 +482,45 @@ void TMSSQLDBExtract::ExtractViw() {
 
 void TMSSQLDBExtract::ExtractPrc() {
   AddToLog("Extracting procedures...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q,
-            {"select o.object_id, o.name, schema_name(o.schema_id) schema_name, o.type,",
-             "m.definition, m.uses_ansi_nulls, m.uses_quoted_identifier,", kDescriptionColumn,
-             "from sys.objects o", "join sys.sql_modules m on m.object_id = o.object_id",
-             DescriptionJoin("o.object_id", "0"),
-             "where o.is_ms_shipped = 0 and o.type in ('P', 'FN', 'IF', 'TF')", "order by 3, 2"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Prc = std::make_unique<TPrcData>(GetObjs());
-    Prc->SetObjName(Row.Str("name"));
-    Prc->SetSchema(Row.Str("schema_name"));
-    Prc->IsFunction = Trim(Row.Str("type")) != "P";
-    Prc->FullText = Trim(Row.Str("definition"));
-    Prc->AnsiNulls = Row.Bool("uses_ansi_nulls");
-    Prc->QuotedIdentifier = Row.Bool("uses_quoted_identifier");
-    Prc->Description = CrLfLineBreaks(Row.Str("description"));
-    FileExtracted(std::move(Prc));
-  }
-  CloseQuery(Q);
+  ForEachRow({"select o.object_id, o.name, schema_name(o.schema_id) schema_name, o.type,",
+              "m.definition, m.uses_ansi_nulls, m.uses_quoted_identifier,", kDescriptionColumn,
+              "from sys.objects o", "join sys.sql_modules m on m.object_id = o.object_id",
+              DescriptionJoin("o.object_id", "0"),
+              "where o.is_ms_shipped = 0 and o.type in ('P', 'FN', 'IF', 'TF')", "order by 3, 2"},
+             [&](TCatalogRow& Row) {
+               auto Prc = std::make_unique<TPrcData>(GetObjs());
+               Prc->SetObjName(Row.Str("name"));
+               Prc->SetSchema(Row.Str("schema_name"));
+               Prc->IsFunction = Trim(Row.Str("type")) != "P";
+               Prc->FullText = Trim(Row.Str("definition"));
+               Prc->AnsiNulls = Row.Bool("uses_ansi_nulls");
+               Prc->QuotedIdentifier = Row.Bool("uses_quoted_identifier");
+               Prc->Description = CrLfLineBreaks(Row.Str("description"));
+               FileExtracted(std::move(Prc));
+             });
 }
 
 void TMSSQLDBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"select tr.object_id, tr.name, schema_name(t.schema_id) schema_name,",
-                "t.name table_name, tr.is_disabled, m.definition,",
-                "m.uses_ansi_nulls, m.uses_quoted_identifier,", kDescriptionColumn,
-                "from sys.triggers tr", "join sys.objects t on t.object_id = tr.parent_id",
-                "join sys.sql_modules m on m.object_id = tr.object_id",
-                DescriptionJoin("tr.object_id", "0"),
-                "where tr.parent_class = 1 and tr.is_ms_shipped = 0", "order by 3, 4, 2"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Trg = std::make_unique<TTrgData>(GetObjs());
-    Trg->SetObjName(Row.Str("name"));
-    Trg->SetSchema(Row.Str("schema_name"));
-    Trg->SetOwnName(Fold(Row.Str("table_name")));
-    Trg->Active = !Row.Bool("is_disabled");
-    Trg->FullText = Trim(Row.Str("definition"));
-    Trg->AnsiNulls = Row.Bool("uses_ansi_nulls");
-    Trg->QuotedIdentifier = Row.Bool("uses_quoted_identifier");
-    Trg->Description = CrLfLineBreaks(Row.Str("description"));
-    FileExtracted(std::move(Trg));
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select tr.object_id, tr.name, schema_name(t.schema_id) schema_name,",
+       "t.name table_name, tr.is_disabled, m.definition,",
+       "m.uses_ansi_nulls, m.uses_quoted_identifier,", kDescriptionColumn, "from sys.triggers tr",
+       "join sys.objects t on t.object_id = tr.parent_id",
+       "join sys.sql_modules m on m.object_id = tr.object_id", DescriptionJoin("tr.object_id", "0"),
+       "where tr.parent_class = 1 and tr.is_ms_shipped = 0", "order by 3, 4, 2"},
+      [&](TCatalogRow& Row) {
+        auto Trg = std::make_unique<TTrgData>(GetObjs());
+        Trg->SetObjName(Row.Str("name"));
+        Trg->SetSchema(Row.Str("schema_name"));
+        Trg->SetOwnName(Fold(Row.Str("table_name")));
+        Trg->Active = !Row.Bool("is_disabled");
+        Trg->FullText = Trim(Row.Str("definition"));
+        Trg->AnsiNulls = Row.Bool("uses_ansi_nulls");
+        Trg->QuotedIdentifier = Row.Bool("uses_quoted_identifier");
+        Trg->Description = CrLfLineBreaks(Row.Str("description"));
+        FileExtracted(std::move(Trg));
+      });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -559,51 +544,45 @@ void TMSSQLDBExtract::ReadIndexColumns(TIndexColumns& Cols) {
 void TMSSQLDBExtract::ExtractIdx() {
   AddToLog("Extracting indexes...");
   const TIndexColumns& Cols = IndexColumnList();
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"select i.object_id, i.index_id, i.name, schema_name(t.schema_id) schema_name,",
-                "t.name table_name, i.type, i.is_unique", "from sys.indexes i",
-                "join sys.tables t on t.object_id = i.object_id",
-                "where t.is_ms_shipped = 0 and i.is_primary_key = 0 and "
-                "i.is_unique_constraint = 0",
-                "and i.type in (1, 2) and i.is_hypothetical = 0", "order by 4, 5, 3"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Idx = std::make_unique<TIdxData>(GetObjs());
-    Idx->SetObjName(Row.Str("name"));
-    Idx->SetSchema(Row.Str("schema_name"));
-    Idx->TableName = Fold(Row.Str("table_name"));
-    Idx->Unique = Row.Bool("is_unique");
-    Idx->Clustered = Row.Int("type") == 1;
-    if (auto It = Cols.find({Row.Int("object_id"), Row.Int("index_id")}); It != Cols.end())
-      IndexColumns(*Idx, It->second);
-    FileExtracted(std::move(Idx));
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select i.object_id, i.index_id, i.name, schema_name(t.schema_id) schema_name,",
+       "t.name table_name, i.type, i.is_unique", "from sys.indexes i",
+       "join sys.tables t on t.object_id = i.object_id",
+       "where t.is_ms_shipped = 0 and i.is_primary_key = 0 and "
+       "i.is_unique_constraint = 0",
+       "and i.type in (1, 2) and i.is_hypothetical = 0", "order by 4, 5, 3"},
+      [&](TCatalogRow& Row) {
+        auto Idx = std::make_unique<TIdxData>(GetObjs());
+        Idx->SetObjName(Row.Str("name"));
+        Idx->SetSchema(Row.Str("schema_name"));
+        Idx->TableName = Fold(Row.Str("table_name"));
+        Idx->Unique = Row.Bool("is_unique");
+        Idx->Clustered = Row.Int("type") == 1;
+        if (auto It = Cols.find({Row.Int("object_id"), Row.Int("index_id")}); It != Cols.end())
+          IndexColumns(*Idx, It->second);
+        FileExtracted(std::move(Idx));
+      });
 }
 
 void TMSSQLDBExtract::ExtractKeys(bool Primary) {
   const char* const Type = Primary ? "PK" : "UQ";
   IndexColumnList();  // read before the work query opens: one query at a time
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(
-      Q,
+  ForEachRow(
       {"select k.parent_object_id, k.unique_index_id, k.name,",
        "schema_name(t.schema_id) schema_name, t.name table_name, i.type index_type",
        "from sys.key_constraints k", "join sys.tables t on t.object_id = k.parent_object_id",
        "join sys.indexes i on i.object_id = k.parent_object_id and i.index_id = "
        "k.unique_index_id",
-       std::string("where t.is_ms_shipped = 0 and k.type = '") + Type + "'", "order by 4, 5, 3"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Ctr = std::make_unique<TCtrData>(GetObjs());
-    Ctr->SetCtType(Primary ? ctPKey : ctUnique);
-    Ctr->SetObjName(Row.Str("name"));
-    Ctr->SetSchema(Row.Str("schema_name"));
-    Ctr->SetTblName(Row.Str("table_name"));
-    Ctr->Clustered = Row.Int("index_type") == 1;
-    AddKey(std::move(Ctr), Row.Int("parent_object_id"), Row.Int("unique_index_id"));
-  }
-  CloseQuery(Q);
+       std::string("where t.is_ms_shipped = 0 and k.type = '") + Type + "'", "order by 4, 5, 3"},
+      [&](TCatalogRow& Row) {
+        auto Ctr = std::make_unique<TCtrData>(GetObjs());
+        Ctr->SetCtType(Primary ? ctPKey : ctUnique);
+        Ctr->SetObjName(Row.Str("name"));
+        Ctr->SetSchema(Row.Str("schema_name"));
+        Ctr->SetTblName(Row.Str("table_name"));
+        Ctr->Clustered = Row.Int("index_type") == 1;
+        AddKey(std::move(Ctr), Row.Int("parent_object_id"), Row.Int("unique_index_id"));
+      });
 }
 
 void TMSSQLDBExtract::Extract_FK() {
@@ -652,59 +631,54 @@ void TMSSQLDBExtract::Extract_FK() {
 
 void TMSSQLDBExtract::ExtractChk() {
   AddToLog("Extracting check constraints...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"select k.name, schema_name(t.schema_id) schema_name, t.name table_name,",
-                "k.definition, k.is_not_for_replication", "from sys.check_constraints k",
-                "join sys.tables t on t.object_id = k.parent_object_id",
-                "where t.is_ms_shipped = 0", "order by 2, 3, 1"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Ctr = std::make_unique<TCtrData>(GetObjs());
-    Ctr->SetCtType(ctCheck);
-    Ctr->SetObjName(Row.Str("name"));
-    Ctr->SetSchema(Row.Str("schema_name"));
-    Ctr->SetTblName(Row.Str("table_name"));
-    Ctr->Body = " " + Trim(Row.Str("definition"));  // the text after CHECK, as a script has it
-    Ctr->NotForReplication = Row.Bool("is_not_for_replication");
-    AddConstraint(std::move(Ctr));
-  }
-  CloseQuery(Q);
+  ForEachRow({"select k.name, schema_name(t.schema_id) schema_name, t.name table_name,",
+              "k.definition, k.is_not_for_replication", "from sys.check_constraints k",
+              "join sys.tables t on t.object_id = k.parent_object_id", "where t.is_ms_shipped = 0",
+              "order by 2, 3, 1"},
+             [&](TCatalogRow& Row) {
+               auto Ctr = std::make_unique<TCtrData>(GetObjs());
+               Ctr->SetCtType(ctCheck);
+               Ctr->SetObjName(Row.Str("name"));
+               Ctr->SetSchema(Row.Str("schema_name"));
+               Ctr->SetTblName(Row.Str("table_name"));
+               Ctr->Body =
+                   " " + Trim(Row.Str("definition"));  // the text after CHECK, as a script has it
+               Ctr->NotForReplication = Row.Bool("is_not_for_replication");
+               AddConstraint(std::move(Ctr));
+             });
 }
 
 void TMSSQLDBExtract::ExtractCdf() {
   AddToLog("Extracting column defaults...");
   TObjs* Objs = GetObjs();
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"select d.name, schema_name(t.schema_id) schema_name, t.name table_name,",
-                "c.name column_name, d.definition", "from sys.default_constraints d",
-                "join sys.tables t on t.object_id = d.parent_object_id",
-                "join sys.columns c on c.object_id = d.parent_object_id and c.column_id = "
-                "d.parent_column_id",
-                "where t.is_ms_shipped = 0", "order by 2, 3, 1"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Ctr = std::make_unique<TCtrData>(Objs);
-    Ctr->SetCtType(ctDefault);
-    Ctr->SetObjName(Row.Str("name"));
-    Ctr->SetSchema(Row.Str("schema_name"));
-    Ctr->SetTblName(Row.Str("table_name"));
-    Ctr->FldList.Add(Fold(Row.Str("column_name")));
-    Ctr->Body = Trim(Row.Str("definition"));
-    CheckSysName(*Ctr);
-    // A default whose name the server made up was written as the column's DEFAULT: the column
-    // keeps it, as a script reads it. One named by the user stays a constraint.
-    TTblData* Tbl =
-        Objs ? Objs->GetTable(SchObjName(Ctr->GetSchema(), Ctr->GetTblName())) : nullptr;
-    TFldData* Fld = Tbl ? Tbl->Fields.Find(Ctr->FldList[0]) : nullptr;
-    if (Ctr->GetObjName().empty() && Fld) {
-      if (ShowFullLog) AddToLog("---" + Ctr->AltName);
-      Fld->DefValue = Ctr->Body;
-    } else {
-      FileExtracted(std::move(Ctr));
-    }
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow({"select d.name, schema_name(t.schema_id) schema_name, t.name table_name,",
+              "c.name column_name, d.definition", "from sys.default_constraints d",
+              "join sys.tables t on t.object_id = d.parent_object_id",
+              "join sys.columns c on c.object_id = d.parent_object_id and c.column_id = "
+              "d.parent_column_id",
+              "where t.is_ms_shipped = 0", "order by 2, 3, 1"},
+             [&](TCatalogRow& Row) {
+               auto Ctr = std::make_unique<TCtrData>(Objs);
+               Ctr->SetCtType(ctDefault);
+               Ctr->SetObjName(Row.Str("name"));
+               Ctr->SetSchema(Row.Str("schema_name"));
+               Ctr->SetTblName(Row.Str("table_name"));
+               Ctr->FldList.Add(Fold(Row.Str("column_name")));
+               Ctr->Body = Trim(Row.Str("definition"));
+               CheckSysName(*Ctr);
+               // A default whose name the server made up was written as the column's DEFAULT: the
+               // column keeps it, as a script reads it. One named by the user stays a constraint.
+               TTblData* Tbl =
+                   Objs ? Objs->GetTable(SchObjName(Ctr->GetSchema(), Ctr->GetTblName())) : nullptr;
+               TFldData* Fld = Tbl ? Tbl->Fields.Find(Ctr->FldList[0]) : nullptr;
+               if (Ctr->GetObjName().empty() && Fld) {
+                 if (ShowFullLog) AddToLog("---" + Ctr->AltName);
+                 Fld->DefValue = Ctr->Body;
+               } else {
+                 FileExtracted(std::move(Ctr));
+               }
+               ProcessMessages();
+             });
 }
 
 }  // namespace qel

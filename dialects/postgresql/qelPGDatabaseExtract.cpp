@@ -353,8 +353,6 @@ void TPGDBExtract::ExtractHeader() {
 }
 
 void TPGDBExtract::ExtractSch() {
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
   std::vector<std::string> SQL = {"select ns.nspname, ns, ns.nspowner, d.description"};
   const std::string Owner = OwnerColumn();
   if (!Owner.empty()) SQL.push_back(Owner);
@@ -364,16 +362,14 @@ void TPGDBExtract::ExtractSch() {
   if (!Owner.empty()) SQL.push_back("   " + OwnerJoin("ns.nspowner"));
   for (const std::string& Line : SchemaConditions("where ", "and ", "ns.nspname"))
     SQL.push_back(Line);
-  OpenQuery(Q, SQL);
-  for (; !Q.GetEof(); Q.Next()) {
+  ForEachRow(SQL, [&](TCatalogRow& Row) {
     auto Sch = std::make_unique<TSchData>(GetObjs());
     Sch->SetObjName(Row.Str("nspname"));
     Sch->Description = Row.Str("description");
     if (!Owner.empty()) SetOwnerName(*Sch, Row.Str("rolname"));
     const std::string Name = Sch->GetObjName();
     FileExtracted(std::move(Sch), Name);
-  }
-  CloseQuery(Q);
+  });
 }
 
 void TPGDBExtract::ReadRelation(TCatalogRow& Row, TDbObj& Obj) {

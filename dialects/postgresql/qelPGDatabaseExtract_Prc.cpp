@@ -340,10 +340,7 @@ void TPGDBExtract::ExtractPrc() {
 
 void TPGDBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, TriggerQuery());
-  for (; !Q.GetEof(); Q.Next()) {
+  ForEachRow(TriggerQuery(), [&](TCatalogRow& Row) {
     const std::string Name = Row.Str("tgname");
     const std::string Table = Row.Str("relname");
     const std::string RelKind = Row.Str("relkind");
@@ -355,21 +352,21 @@ void TPGDBExtract::ExtractTrg() {
                std::string(RelKind == "p"   ? "table is partitioned."
                            : RelKind == "r" ? "table is a partition."
                                             : "relation is not read."));
-      continue;
+      return;
     }
     if (Row.Bool("is_constraint")) {
       PassOver(Of + " is a constraint trigger, passed over.");
-      continue;
+      return;
     }
     // What the trigger's definition cannot write: read without it, the trigger would fire
     // where it does not. (A WHEN condition stays with the body the parser reads.)
     if ((Type & TgTruncate) != 0) {
       PassOver(Of + " fires on TRUNCATE, passed over.");
-      continue;
+      return;
     }
     if (!Trim(Row.Str("tgattr")).empty()) {
       PassOver(Of + " fires on UPDATE OF a column list, passed over.");
-      continue;
+      return;
     }
     // Transition tables (PostgreSQL 10 on) stand in the definition before FOR EACH.
     {
@@ -377,7 +374,7 @@ void TPGDBExtract::ExtractTrg() {
       const std::size_t At = Text.find(" REFERENCING ");
       if (At != std::string::npos && At < Text.find(" FOR EACH ")) {
         PassOver(Of + " has transition tables, passed over.");
-        continue;
+        return;
       }
     }
     auto Trg = std::make_unique<TTrgData>(GetObjs());
@@ -397,8 +394,7 @@ void TPGDBExtract::ExtractTrg() {
     Trg->FullText = Trim(Row.Str("trg_defn"));
     Trg->Description = Row.Str("description");
     FileExtracted(std::move(Trg), Name);
-  }
-  CloseQuery(Q);
+  });
 }
 
 }  // namespace qel

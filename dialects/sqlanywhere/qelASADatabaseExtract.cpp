@@ -232,47 +232,41 @@ void TASADBExtract::ExtractHeader() {
 
 void TASADBExtract::ExtractTyp() {
   AddToLog("Extracting user datatypes...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(
-      Q, {"select t.type_name, t.nulls nullable, u.user_name,",
-          "d.domain_name, t.width length, t.width prec, t.scale,", "t.\"default\", t.\"check\"",
-          "from SYS.SYSUSERTYPE t", "join SYS.SYSDOMAIN d on d.domain_id = t.domain_id",
-          "join SYS.SYSUSERPERM u on u.user_id = t.creator", std::string("where ") + OwnerFilter});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Dmn = std::make_unique<TDmnData>(Objs);
-    Dmn->SetObjName(Row.Str("type_name"));
-    Dmn->Creator = Row.Str("user_name");
-    if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(Objs);
-    TFldData& F = *Dmn->TypeField;
-    F.OwnerObj = Dmn.get();
-    ColumnType(F, Row.Str("domain_name"), Row.Int("length"), Row.Int("prec"), Row.Int("scale"),
-               Row.Str("nullable") == "Y" ? 1 : 0);
-    F.DefValue = Trim(Row.Str("default"));
-    F.Body = Trim(Row.Str("check"));
-    if (ShowFullLog) AddToLog("---" + Dmn->GetObjName());
-    // User types are filed past the filter: the columns read later name them.
-    if (Objs) FileExtracted(std::move(Dmn), Objs->Domains);
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select t.type_name, t.nulls nullable, u.user_name,",
+       "d.domain_name, t.width length, t.width prec, t.scale,", "t.\"default\", t.\"check\"",
+       "from SYS.SYSUSERTYPE t", "join SYS.SYSDOMAIN d on d.domain_id = t.domain_id",
+       "join SYS.SYSUSERPERM u on u.user_id = t.creator", std::string("where ") + OwnerFilter},
+      [&](TCatalogRow& Row) {
+        auto Dmn = std::make_unique<TDmnData>(Objs);
+        Dmn->SetObjName(Row.Str("type_name"));
+        Dmn->Creator = Row.Str("user_name");
+        if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(Objs);
+        TFldData& F = *Dmn->TypeField;
+        F.OwnerObj = Dmn.get();
+        ColumnType(F, Row.Str("domain_name"), Row.Int("length"), Row.Int("prec"), Row.Int("scale"),
+                   Row.Str("nullable") == "Y" ? 1 : 0);
+        F.DefValue = Trim(Row.Str("default"));
+        F.Body = Trim(Row.Str("check"));
+        if (ShowFullLog) AddToLog("---" + Dmn->GetObjName());
+        // User types are filed past the filter: the columns read later name them.
+        if (Objs) FileExtracted(std::move(Dmn), Objs->Domains);
+      });
 }
 
 template <class TData>
 void TASADBExtract::ExtractSysObjects(const char* LogLine, const std::string& Where,
                                       TDbObjList TObjs::*List) {
   AddToLog(LogLine);
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"select o.id, o.name", "from sysobjects o", Where, "order by o.name"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Obj = std::make_unique<TData>(Objs);
-    Obj->CatalogId = Row.Int("id");
-    Obj->SetObjName(Row.Str("name"));
-    if (Objs) FileExtracted(std::move(Obj), Objs->*List);
-  }
-  CloseQuery(Q);
+  ForEachRow({"select o.id, o.name", "from sysobjects o", Where, "order by o.name"},
+             [&](TCatalogRow& Row) {
+               auto Obj = std::make_unique<TData>(Objs);
+               Obj->CatalogId = Row.Int("id");
+               Obj->SetObjName(Row.Str("name"));
+               if (Objs) FileExtracted(std::move(Obj), Objs->*List);
+             });
 }
 
 void TASADBExtract::ExtractDef() {
@@ -343,42 +337,42 @@ void TASADBExtract::ExtractTbl() {
 
 void TASADBExtract::ExtractPbl() {
   AddToLog("Extracting publications...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"select p.publication_id, p.publication_name, u.user_name, p.remarks",
-                "from SYS.SYSPUBLICATION p", "join SYS.SYSUSERPERM u on u.user_id = p.creator",
-                std::string("where ") + OwnerFilter, "order by p.publication_name"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Pbl = std::make_unique<TPblData>(Objs);
-    Pbl->Creator = Row.Str("user_name");
-    Pbl->SetObjName(Row.Str("publication_name"));
-    Pbl->Description = Row.Str("remarks");
-    const std::string Id = std::to_string(Row.Int("publication_id"));
-    auto Arts = OpenDetail(
-        {"select a.publication_id, a.table_id,", "a.where_expr, a.subscribe_by_expr, a.query,",
-         "t.table_name, u.user_name", "from SYS.SYSARTICLE a",
-         "join SYS.SYSTABLE t on t.table_id = a.table_id",
-         "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where a.publication_id = " + Id});
-    TCatalogRow ArtsRow(*Arts);
-    for (; !Arts->GetEof(); Arts->Next()) {
-      TPblArtData* Art = Pbl->AddArticle(ArtsRow.Str("user_name"), ArtsRow.Str("table_name"));
-      if (!Art) continue;
-      Art->WhereText = ArtsRow.Str("where_expr");
-      Art->SubscribeByText = ArtsRow.Str("subscribe_by_expr");
-      auto ArtCols = OpenDetail(
-          {"select c.column_id, cl.column_name", "from SYS.SYSARTICLECOL c",
-           "join SYS.SYSCOLUMN cl on cl.column_id = c.column_id and c.table_id = cl.table_id",
-           "where c.publication_id = " + Id,
-           "and c.table_id = " + std::to_string(ArtsRow.Int("table_id")), "order by c.column_id"});
-      TCatalogRow ArtColsRow(*ArtCols);
-      for (; !ArtCols->GetEof(); ArtCols->Next()) Art->Columns.Add(ArtColsRow.Str("column_name"));
-      CloseQuery(*ArtCols);
-    }
-    CloseQuery(*Arts);
-    FileExtracted(std::move(Pbl));
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select p.publication_id, p.publication_name, u.user_name, p.remarks",
+       "from SYS.SYSPUBLICATION p", "join SYS.SYSUSERPERM u on u.user_id = p.creator",
+       std::string("where ") + OwnerFilter, "order by p.publication_name"},
+      [&](TCatalogRow& Row) {
+        auto Pbl = std::make_unique<TPblData>(Objs);
+        Pbl->Creator = Row.Str("user_name");
+        Pbl->SetObjName(Row.Str("publication_name"));
+        Pbl->Description = Row.Str("remarks");
+        const std::string Id = std::to_string(Row.Int("publication_id"));
+        auto Arts = OpenDetail(
+            {"select a.publication_id, a.table_id,", "a.where_expr, a.subscribe_by_expr, a.query,",
+             "t.table_name, u.user_name", "from SYS.SYSARTICLE a",
+             "join SYS.SYSTABLE t on t.table_id = a.table_id",
+             "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where a.publication_id = " + Id});
+        TCatalogRow ArtsRow(*Arts);
+        for (; !Arts->GetEof(); Arts->Next()) {
+          TPblArtData* Art = Pbl->AddArticle(ArtsRow.Str("user_name"), ArtsRow.Str("table_name"));
+          if (!Art) continue;
+          Art->WhereText = ArtsRow.Str("where_expr");
+          Art->SubscribeByText = ArtsRow.Str("subscribe_by_expr");
+          auto ArtCols = OpenDetail(
+              {"select c.column_id, cl.column_name", "from SYS.SYSARTICLECOL c",
+               "join SYS.SYSCOLUMN cl on cl.column_id = c.column_id and c.table_id = cl.table_id",
+               "where c.publication_id = " + Id,
+               "and c.table_id = " + std::to_string(ArtsRow.Int("table_id")),
+               "order by c.column_id"});
+          TCatalogRow ArtColsRow(*ArtCols);
+          for (; !ArtCols->GetEof(); ArtCols->Next())
+            Art->Columns.Add(ArtColsRow.Str("column_name"));
+          CloseQuery(*ArtCols);
+        }
+        CloseQuery(*Arts);
+        FileExtracted(std::move(Pbl));
+      });
 }
 
 void TASADBExtract::ExtractViw() {
@@ -404,90 +398,87 @@ void TASADBExtract::ExtractViw() {
 void TASADBExtract::ExtractPrc() {
   AddToLog("Extracting procedures...");
   const bool Source = SourceColumn();
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(
-      Q, RoutineQuery({"select p.proc_name, u.user_name, p.proc_defn, p.remarks"},
-                      Source ? ", p.source" : nullptr,
-                      {"from sys.sysprocedure p", "join sys.sysuserperm u on u.user_id = p.creator",
-                       std::string("where ") + OwnerFilter, "order by 1, 2"}));
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Prc = std::make_unique<TPrcData>(GetObjs());
-    Prc->SetObjName(Row.Str("proc_name"));
-    AddRoutine(std::move(Prc), Row, Source, "remarks", "proc_defn");
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      RoutineQuery({"select p.proc_name, u.user_name, p.proc_defn, p.remarks"},
+                   Source ? ", p.source" : nullptr,
+                   {"from sys.sysprocedure p", "join sys.sysuserperm u on u.user_id = p.creator",
+                    std::string("where ") + OwnerFilter, "order by 1, 2"}),
+      [&](TCatalogRow& Row) {
+        auto Prc = std::make_unique<TPrcData>(GetObjs());
+        Prc->SetObjName(Row.Str("proc_name"));
+        AddRoutine(std::move(Prc), Row, Source, "remarks", "proc_defn");
+      });
 }
 
 void TASADBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
   const bool Source = SourceColumn();
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(
-      Q, RoutineQuery({"select tr.trigger_id, tr.trigger_name TRG_NAME, t.table_name TBL_NAME,",
-                       "tr.event, tr.trigger_time, tr.trigger_order, tr.trigger_defn,",
-                       "tr.Remarks, u.user_name"},
-                      Source ? ", tr.source" : nullptr,
-                      {"from SYS.SYSTRIGGER tr", "join SYS.SYSTABLE t on t.table_id = tr.table_id",
-                       "join SYS.SYSUSERPERM u on u.user_id = t.creator",
-                       std::string("where ") + OwnerFilter, "and tr.foreign_key_id is Null",
-                       "order by tr.trigger_name"}));
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Trg = std::make_unique<TTrgData>(GetObjs());
-    Trg->SetObjName(Row.Str("TRG_NAME"));
-    Trg->SetOwnName(Row.Str("TBL_NAME"));
-    AddRoutine(std::move(Trg), Row, Source, "Remarks", "trigger_defn");
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      RoutineQuery(
+          {"select tr.trigger_id, tr.trigger_name TRG_NAME, t.table_name TBL_NAME,",
+           "tr.event, tr.trigger_time, tr.trigger_order, tr.trigger_defn,",
+           "tr.Remarks, u.user_name"},
+          Source ? ", tr.source" : nullptr,
+          {"from SYS.SYSTRIGGER tr", "join SYS.SYSTABLE t on t.table_id = tr.table_id",
+           "join SYS.SYSUSERPERM u on u.user_id = t.creator", std::string("where ") + OwnerFilter,
+           "and tr.foreign_key_id is Null", "order by tr.trigger_name"}),
+      [&](TCatalogRow& Row) {
+        auto Trg = std::make_unique<TTrgData>(GetObjs());
+        Trg->SetObjName(Row.Str("TRG_NAME"));
+        Trg->SetOwnName(Row.Str("TBL_NAME"));
+        AddRoutine(std::move(Trg), Row, Source, "Remarks", "trigger_defn");
+      });
 }
 
 void TASADBExtract::ExtractEvt() {
   AddToLog("Extracting events...");
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"select e.event_id, e.event_name, u.user_name, e.remarks, et.name type_name,",
-                "e.event_type_id, e.location, e.action", "from SYS.SYSEVENT e",
-                "join SYS.SYSUSERPERM u on u.user_id = e.creator",
-                "left outer join SYS.SYSEVENTTYPE et on et.event_type_id = e.event_type_id",
-                std::string("where ") + OwnerFilter, "order by e.event_name"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Evt = std::make_unique<TEvtData>(Objs);
-    Evt->Creator = Row.Str("user_name");
-    Evt->SetObjName(Row.Str("event_name"));
-    Evt->Description = Row.Str("remarks");
-    Evt->EventType = Row.Str("type_name");
-    const std::string Loc = Row.Str("location");
-    Evt->Location = Loc == "C" ? "CONSOLIDATED" : Loc == "R" ? "REMOTE" : Loc == "A" ? "ALL" : Loc;
-    Evt->Body = CrLfLineBreaks(Trim(Row.Str("action")));
-    auto Sdl =
-        OpenDetail({"select s.sched_name, s.event_id, s.start_time, s.stop_time, s.start_date,",
+  ForEachRow({"select e.event_id, e.event_name, u.user_name, e.remarks, et.name type_name,",
+              "e.event_type_id, e.location, e.action", "from SYS.SYSEVENT e",
+              "join SYS.SYSUSERPERM u on u.user_id = e.creator",
+              "left outer join SYS.SYSEVENTTYPE et on et.event_type_id = e.event_type_id",
+              std::string("where ") + OwnerFilter, "order by e.event_name"},
+             [&](TCatalogRow& Row) {
+               auto Evt = std::make_unique<TEvtData>(Objs);
+               Evt->Creator = Row.Str("user_name");
+               Evt->SetObjName(Row.Str("event_name"));
+               Evt->Description = Row.Str("remarks");
+               Evt->EventType = Row.Str("type_name");
+               const std::string Loc = Row.Str("location");
+               Evt->Location = Loc == "C"   ? "CONSOLIDATED"
+                               : Loc == "R" ? "REMOTE"
+                               : Loc == "A" ? "ALL"
+                                            : Loc;
+               Evt->Body = CrLfLineBreaks(Trim(Row.Str("action")));
+               auto Sdl = OpenDetail(
+                   {"select s.sched_name, s.event_id, s.start_time, s.stop_time, s.start_date,",
                     "cast(s.days_of_week as varchar(20)) as days_of_week, cast(s.days_of_month as "
                     "varchar(20)) days_of_month, s.interval_units, s.interval_amt,",
                     "s.recurring", "from SYS.SYSSCHEDULE s",
                     "where s.event_id = " + std::to_string(Row.Int("event_id"))});
-    TCatalogRow SdlRow(*Sdl);
-    for (; !Sdl->GetEof(); Sdl->Next()) {
-      TEvtSdlData* S = Evt->AddSchedule(SdlRow.Str("sched_name"));
-      const std::int32_t Amount = SdlRow.Int("interval_amt");
-      const std::string Units = SdlRow.Str("interval_units");
-      if (Amount != 0 && !Units.empty()) {
-        if (Units == "HH") S->EveryHours = Amount;
-        if (Units == "NN") S->EveryMinutes = Amount;
-        if (Units == "SS") S->EverySeconds = Amount;
-      }
-      if (!SdlRow.IsNull("days_of_week"))
-        S->DaysOfWeek = static_cast<std::int32_t>(MaskValue(SdlRow.Str("days_of_week")));
-      if (!SdlRow.IsNull("days_of_month")) S->DaysOfMonth = MaskValue(SdlRow.Str("days_of_month"));
-      if (!SdlRow.IsNull("start_time")) S->StartTime = TimeText(SdlRow.Str("start_time"));
-      if (!SdlRow.IsNull("stop_time")) S->EndTime = TimeText(SdlRow.Str("stop_time"));
-      if (!SdlRow.IsNull("start_date")) S->StartDate = DateText(SdlRow.Str("start_date"));
-    }
-    CloseQuery(*Sdl);
-    FileExtracted(std::move(Evt));
-  }
-  CloseQuery(Q);
+               TCatalogRow SdlRow(*Sdl);
+               for (; !Sdl->GetEof(); Sdl->Next()) {
+                 TEvtSdlData* S = Evt->AddSchedule(SdlRow.Str("sched_name"));
+                 const std::int32_t Amount = SdlRow.Int("interval_amt");
+                 const std::string Units = SdlRow.Str("interval_units");
+                 if (Amount != 0 && !Units.empty()) {
+                   if (Units == "HH") S->EveryHours = Amount;
+                   if (Units == "NN") S->EveryMinutes = Amount;
+                   if (Units == "SS") S->EverySeconds = Amount;
+                 }
+                 if (!SdlRow.IsNull("days_of_week"))
+                   S->DaysOfWeek = static_cast<std::int32_t>(MaskValue(SdlRow.Str("days_of_week")));
+                 if (!SdlRow.IsNull("days_of_month"))
+                   S->DaysOfMonth = MaskValue(SdlRow.Str("days_of_month"));
+                 if (!SdlRow.IsNull("start_time"))
+                   S->StartTime = TimeText(SdlRow.Str("start_time"));
+                 if (!SdlRow.IsNull("stop_time")) S->EndTime = TimeText(SdlRow.Str("stop_time"));
+                 if (!SdlRow.IsNull("start_date"))
+                   S->StartDate = DateText(SdlRow.Str("start_date"));
+               }
+               CloseQuery(*Sdl);
+               FileExtracted(std::move(Evt));
+             });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -538,10 +529,7 @@ void TASADBExtract::ExtractIdx() {
   } else {
     Lines.emplace_back("and i.\"unique\" in ('Y', 'N')");
   }
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, Lines);
-  for (; !Q.GetEof(); Q.Next()) {
+  ForEachRow(Lines, [&](TCatalogRow& Row) {
     auto Idx = std::make_unique<TIdxData>(GetObjs());
     Idx->SetObjName(Row.Str("index_name"));
     Idx->Creator = Row.Str("user_name");
@@ -551,8 +539,7 @@ void TASADBExtract::ExtractIdx() {
     IndexColumns(Idx->Flds, Idx.get(), std::to_string(Row.Int("table_id")),
                  std::to_string(Row.Int("index_id")), true);
     FileExtracted(std::move(Idx));
-  }
-  CloseQuery(Q);
+  });
 }
 
 void TASADBExtract::Extract_PK() {
@@ -591,22 +578,19 @@ void TASADBExtract::ExtractUnq() {
   AddToLog("Extracting unique constraints...");
   // Older servers keep unique constraints as unique indexes only: the index step reads them.
   if (!KeysOfVersion9()) return;
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, {"select c.constraint_id, c.constraint_name, t.table_name,",
-                " c.table_id, c.index_id, i.index_name, u.user_name", "from SYS.SYSCONSTRAINT c",
-                "join SYS.SYSTABLE t on t.table_id = c.table_id",
-                "join SYS.SYSINDEX i on i.index_id = c.index_id and i.table_id = c.table_id",
-                "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where c.constraint_type = 'U' ",
-                std::string("and ") + OwnerFilter});
-  for (; !Q.GetEof(); Q.Next()) {
-    std::unique_ptr<TCtrData> Ctr = NewConstraint(Row, ctUnique, true);
-    IndexColumns(Ctr->FldList, Ctr.get(), std::to_string(Row.Int("table_id")),
-                 std::to_string(Row.Int("index_id")), false);
-    const std::string Def = Ctr->Def();
-    FileExtracted(std::move(Ctr), Def);
-  }
-  CloseQuery(Q);
+  ForEachRow({"select c.constraint_id, c.constraint_name, t.table_name,",
+              " c.table_id, c.index_id, i.index_name, u.user_name", "from SYS.SYSCONSTRAINT c",
+              "join SYS.SYSTABLE t on t.table_id = c.table_id",
+              "join SYS.SYSINDEX i on i.index_id = c.index_id and i.table_id = c.table_id",
+              "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where c.constraint_type = 'U' ",
+              std::string("and ") + OwnerFilter},
+             [&](TCatalogRow& Row) {
+               std::unique_ptr<TCtrData> Ctr = NewConstraint(Row, ctUnique, true);
+               IndexColumns(Ctr->FldList, Ctr.get(), std::to_string(Row.Int("table_id")),
+                            std::to_string(Row.Int("index_id")), false);
+               const std::string Def = Ctr->Def();
+               FileExtracted(std::move(Ctr), Def);
+             });
 }
 
 void TASADBExtract::Extract_FK() {
@@ -648,10 +632,7 @@ void TASADBExtract::Extract_FK() {
   } else {
     Lines.push_back(std::string("WHERE ") + OwnerFilter);
   }
-  TQELQuery& Q = WorkQuery();
-  TCatalogRow Row(Q);
-  OpenQuery(Q, Lines);
-  for (; !Q.GetEof(); Q.Next()) {
+  ForEachRow(Lines, [&](TCatalogRow& Row) {
     std::unique_ptr<TCtrData> Ctr = NewConstraint(Row, ctFKey, V9);
     Ctr->RoleName = Row.Str("role");
     Ctr->SetRefTblName(Row.Str("ref_table_name"));
@@ -682,8 +663,7 @@ void TASADBExtract::Extract_FK() {
     CloseQuery(*Cols);
     const std::string Def = Ctr->Def();
     FileExtracted(std::move(Ctr), Def);
-  }
-  CloseQuery(Q);
+  });
 }
 
 void TASADBExtract::ExtractChk() {
