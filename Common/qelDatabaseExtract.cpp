@@ -414,10 +414,12 @@ void TCustomDBExtract::ParseBodies() {
   if (!Parser) return;
   // Parse errors reach the same handler as the extractor's own errors.
   Parser->OnErrorMessage = GetOnErrorMessage();
-  for (TDbObjList* List : BodyLists()) {
-    if (!List) continue;
-    for (int I = 0; I < List->Count(); ++I) {
-      if (TDbObj* Obj = List->Objects(I)) ParseObjText(*Parser, *Obj);
+  TObjs* Objs = GetObjs();
+  for (TDbObjList TObjs::*Member : BodyLists()) {
+    if (!Objs) break;
+    TDbObjList& List = Objs->*Member;
+    for (int I = 0; I < List.Count(); ++I) {
+      if (TDbObj* Obj = List.Objects(I)) ParseObjText(*Parser, *Obj);
       ProcessMessages();
     }
   }

@@ -125,7 +125,7 @@ class TCustomDBExtract : public TCustomExtract {
   /// The dialect's parser over the holder's collection.
   virtual std::unique_ptr<TCustomParser> CreateBodyParser() = 0;
   /// The lists whose objects are re-parsed, in order.
-  virtual std::vector<TDbObjList*> BodyLists() { return {}; }
+  virtual std::vector<TDbObjList TObjs::*> BodyLists() const { return {}; }
   /// Parses the catalog text of Obj into Obj, recording what it depends on.
   virtual void ParseObjText(TCustomParser& Parser, TDbObj& Obj);
   /// The dialect's parser over the holder's collection, without progress of its own: the

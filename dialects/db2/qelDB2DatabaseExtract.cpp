@@ -94,10 +94,8 @@ std::unique_ptr<TCustomParser> TDB2DBExtract::CreateBodyParser() {
   return MakeBodyParser<TDB2Parser>();
 }
 
-std::vector<TDbObjList*> TDB2DBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Views, &Objs->Triggers};
+std::vector<TDbObjList TObjs::*> TDB2DBExtract::BodyLists() const {
+  return {&TObjs::Views, &TObjs::Triggers};
 }
 
 void TDB2DBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {

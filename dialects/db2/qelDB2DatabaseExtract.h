@@ -38,7 +38,7 @@ class TDB2DBExtract : public TCustomDBExtract {
   std::vector<TDBExtractStep> ExtractSteps() override;
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// Views and triggers: the kinds whose catalog texts the parser reads.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
 
  private:

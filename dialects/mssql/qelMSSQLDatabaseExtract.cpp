@@ -121,10 +121,8 @@ void TMSSQLCustomDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
   ParseWith<TTransactSQLParser>(Parser, Obj);
 }
 
-std::vector<TDbObjList*> TMSSQLCustomDBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Views, &Objs->Procedures, &Objs->Triggers};
+std::vector<TDbObjList TObjs::*> TMSSQLCustomDBExtract::BodyLists() const {
+  return {&TObjs::Views, &TObjs::Procedures, &TObjs::Triggers};
 }
 
 void TMSSQLCustomDBExtract::AddBoundObject(bool Rule, const std::string& Name,

@@ -58,7 +58,7 @@ class TMSSQLCustomDBExtract : public TCustomDBExtract {
 
  protected:
   /// Views, procedures and triggers: the kinds whose stored texts the parser reads.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   /// Reads the stored CREATE text of a view, routine or trigger into it.
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
 

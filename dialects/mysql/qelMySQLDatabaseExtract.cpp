@@ -36,10 +36,8 @@ std::unique_ptr<TCustomParser> TMySQLDBExtract::CreateBodyParser() {
   return Parser;
 }
 
-std::vector<TDbObjList*> TMySQLDBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Tables, &Objs->Views};
+std::vector<TDbObjList TObjs::*> TMySQLDBExtract::BodyLists() const {
+  return {&TObjs::Tables, &TObjs::Views};
 }
 
 void TMySQLDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {

@@ -67,11 +67,9 @@ std::unique_ptr<TCustomParser> TOracleDBExtract::CreateBodyParser() {
   return MakeBodyParser<TOracleParser>();
 }
 
-std::vector<TDbObjList*> TOracleDBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Domains,    &Objs->Tables,   &Objs->Views,
-          &Objs->Procedures, &Objs->Triggers, &Objs->Packages};
+std::vector<TDbObjList TObjs::*> TOracleDBExtract::BodyLists() const {
+  return {&TObjs::Domains,    &TObjs::Tables,   &TObjs::Views,
+          &TObjs::Procedures, &TObjs::Triggers, &TObjs::Packages};
 }
 
 void TOracleDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {

@@ -27,7 +27,7 @@ class TOracleDBExtract : public TCustomDBExtract {
   std::vector<TDBExtractStep> ExtractSteps() override;
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// Types, tables, views, procedures, triggers, packages: the kinds with catalog texts.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
 
  private:

@@ -194,10 +194,8 @@ std::unique_ptr<TCustomParser> TPGDBExtract::CreateBodyParser() {
   return MakeBodyParser<TPGSQLParser>();
 }
 
-std::vector<TDbObjList*> TPGDBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Triggers};
+std::vector<TDbObjList TObjs::*> TPGDBExtract::BodyLists() const {
+  return {&TObjs::Triggers};
 }
 
 void TPGDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {

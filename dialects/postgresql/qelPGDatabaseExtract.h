@@ -139,7 +139,7 @@ class TPGDBExtract : public TCustomDBExtract {
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// The triggers: their texts, as the server writes them, are read again by the parser, which
   /// records what each uses.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   std::string ParseBodiesLogLine() const override { return "Parsing bodys..."; }
   /// The parser reads the object's text (the CREATE TRIGGER statement the server wrote).
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;

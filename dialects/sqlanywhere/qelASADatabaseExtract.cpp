@@ -119,10 +119,8 @@ std::unique_ptr<TCustomParser> TASADBExtract::CreateBodyParser() {
   return MakeBodyParser<TASAParser>();
 }
 
-std::vector<TDbObjList*> TASADBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Rules, &Objs->Defaults, &Objs->Views, &Objs->Procedures, &Objs->Triggers};
+std::vector<TDbObjList TObjs::*> TASADBExtract::BodyLists() const {
+  return {&TObjs::Rules, &TObjs::Defaults, &TObjs::Views, &TObjs::Procedures, &TObjs::Triggers};
 }
 
 void TASADBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {

@@ -41,7 +41,7 @@ class TASADBExtract : public TCustomDBExtract {
   std::vector<TDBExtractStep> ExtractSteps() override;
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// Rules, defaults, views, procedures and triggers.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
   std::string ParseBodiesLogLine() const override { return "Parsing bodys..."; }
 
