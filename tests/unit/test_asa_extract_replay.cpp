@@ -51,22 +51,21 @@ std::string Answers(TASAServerVersionType Collection, TASAServerVersionType Conn
 }
 
 /// A version 9 server read into a version 9 collection, unless a case says otherwise.
-void Connect(TQELConnection& C, TObjs& O) {
-  C.GetConnectionOptions().SetDatabaseName("demo");
-  C.GetConnectionOptions().UserName = "DBA";
+void Version9(TQELConnection& C, TObjs& O) {
   C.GetASAServerOptions().SQLServerVersion = st_ASA9;
   O.ASAServerOptions.SQLServerVersion = st_ASA9;
 }
 
-const qel::testing::TReplayDialect ASA{
-    "SQLAnywhere",
-    [] { return Answers(st_ASA9, st_ASA9); },
-    "asa_extract.replay",
-    []() -> std::unique_ptr<TCustomDBExtract> { return std::make_unique<TASADBExtract>(nullptr); },
-    "replay-asa",
-    cnADO,
-    dbSybaseASA,
-    Connect};
+const qel::testing::TReplayDialect ASA{.Name = "SQLAnywhere",
+                                       .Fixture = "asa_extract.replay",
+                                       .Make = qel::testing::MakeExtract<TASADBExtract>,
+                                       .AdapterName = "replay-asa",
+                                       .Conn = cnADO,
+                                       .DB = dbSybaseASA,
+                                       .Database = "demo",
+                                       .User = "DBA",
+                                       .Prepare = Version9,
+                                       .Answers = [] { return Answers(st_ASA9, st_ASA9); }};
 
 /// The number of unique constraints and of named constraints.
 void ExpectUniqueAndNamedKeys(TObjs& O, int Unique, int Named) {
@@ -158,8 +157,7 @@ class ASAExtractReplay : public qel::testing::TReplayExtractTest<TASADBExtract> 
  protected:
   void Replay(const std::string& Text, TASAServerVersionType Collection = st_ASA9,
               TASAServerVersionType Connection = st_ASA9) {
-    Open(Text, "asa_extract.replay", "replay-asa", cnADO, dbSybaseASA);
-    Connect(*C, Objs());
+    Open(ASA, Text);
     C->GetASAServerOptions().SQLServerVersion = Connection;
     Holder.GetMetadata()->ASAServerOptions.SQLServerVersion = Collection;
     Link();

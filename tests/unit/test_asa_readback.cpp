@@ -20,10 +20,7 @@ namespace {
 /// Without blanks: hand-built objects of the golden files carry blanks the reader trims (a
 /// check body written as " (x)", an empty body after " ").
 std::string Dense(const std::string& S) {
-  std::string R;
-  for (char C : S)
-    if (C != '\r' && C != ' ' && C != '\t') R += C;
-  return R;
+  return Without(S, "\r \t");
 }
 
 const TScriptDialect ASA{

@@ -63,11 +63,10 @@ void ExpectErrors(const std::vector<std::string>& Errors,
 TEST_P(CatalogReplay, Reads) {
   const auto& K = GetParam();
   const auto& D = *K.Dialect;
-  std::string Text = K.Answers ? K.Answers() : D.Answers();
+  std::string Text = K.Answers ? K.Answers() : D.Recorded();
   if (!K.ErrorAt.empty()) Text = qel::testing::WithError(Text, K.ErrorAt, K.ServerError);
   Ex = D.Make();
-  Open(Text, D.Fixture, D.AdapterName, D.Conn, D.DB);
-  D.Connect(*C, Objs());
+  Open(D, Text);
   if (K.Setup) K.Setup(*C, Objs());
   if (K.Kinds) {
     Objs().CompareObjects = *K.Kinds;

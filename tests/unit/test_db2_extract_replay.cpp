@@ -25,32 +25,16 @@ using qel::testing::Named;
 using qel::testing::TReplayCase;
 using qel::testing::WithError;
 
-std::string Fixture() {
-  return qel::testing::ReplayFixture("db2_extract.replay");
-}
-
-void Connect(TQELConnection& C, TObjs&) {
-  C.GetConnectionOptions().SetDatabaseName("SAMPLE");
-  C.GetConnectionOptions().UserName = "DB2INST1";
-  C.GetConnectionOptions().HostName = "db2.example";
-  C.GetConnectionOptions().Port = 50000;
-}
-
-const qel::testing::TReplayDialect DB2{
-    "DB2",
-    Fixture,
-    "db2_extract.replay",
-    []() -> std::unique_ptr<TCustomDBExtract> { return std::make_unique<TDB2DBExtract>(nullptr); },
-    "replay-db2",
-    cnSAVCL,
-    dbDB2,
-    Connect};
-
-TCmpObjSetType Only(TCmpObjType Kind) {
-  TCmpObjSetType Kinds;
-  Kinds.Include(Kind);
-  return Kinds;
-}
+const qel::testing::TReplayDialect DB2{.Name = "DB2",
+                                       .Fixture = "db2_extract.replay",
+                                       .Make = qel::testing::MakeExtract<TDB2DBExtract>,
+                                       .AdapterName = "replay-db2",
+                                       .Conn = cnSAVCL,
+                                       .DB = dbDB2,
+                                       .Database = "SAMPLE",
+                                       .User = "DB2INST1",
+                                       .Host = "db2.example",
+                                       .Port = 50000};
 
 const TReplayCase Cases[] = {
     {.Name = "ReadsEveryKindAndSendsEveryQueryOfTheFixture",
@@ -63,7 +47,7 @@ const TReplayCase Cases[] = {
                 "Parsing bodies...", "Linking dependencies...", "---CUSTOMER", "---BIG_ORDERS"}},
     {.Name = "TheKindSetGatesTheSteps",
      .Dialect = &DB2,
-     .Kinds = Only(coView),
+     .Kinds = qel::testing::OnlyKind(coView),
      .Counts = {{"Tables", 0}, {"Views", 1}, {"Triggers", 0}}},
     // What was read before stays; nothing after the failing step ran.
     {.Name = "AFailingQueryEndsTheRun",
@@ -95,8 +79,7 @@ const TReplayCase Cases[] = {
 class DB2ExtractReplay : public qel::testing::TReplayExtractTest<TDB2DBExtract> {
  protected:
   void Replay(const std::string& Text) {
-    Open(Text, "db2_extract.replay", "replay-db2", cnSAVCL, dbDB2);
-    Connect(*C, Objs());
+    Open(DB2, Text);
     Link();
   }
 };
@@ -107,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(DB2, CatalogReplay, ::testing::ValuesIn(Cases), qel::te
 
 TEST_F(DB2ExtractReplay, ObjectsAreBuiltFromTheRows) {
   // The queries sent, the counts and the log lines: the case ReadsEveryKindAndSendsEveryQuery.
-  Replay(Fixture());
+  Replay(DB2.Recorded());
   ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
 
   TObjs& O = Objs();
@@ -197,7 +180,7 @@ TEST_F(DB2ExtractReplay, ObjectsAreBuiltFromTheRows) {
 }
 
 TEST_F(DB2ExtractReplay, ColumnTypesAndSettings) {
-  Replay(Fixture());
+  Replay(DB2.Recorded());
   struct TCase {
     const char* Type;
     int Length, Scale;

@@ -16,14 +16,6 @@ using namespace qel::testing::readback;
 
 namespace {
 
-/// The script with its line breaks as the writers make them.
-std::string Flat(const std::string& S) {
-  std::string R;
-  for (char C : S)
-    if (C != '\r') R += C;
-  return R;
-}
-
 const TScriptDialect DB2{
     .Name = "DB2",
     .Command = "db2",

@@ -41,30 +41,22 @@ using qel::testing::Is;
 using qel::testing::TReplayCase;
 using qel::testing::TReplayDialect;
 
-void Connect(TQELConnection& C, TObjs&) {
-  C.GetConnectionOptions().SetDatabaseName("orders");
-  C.GetConnectionOptions().UserName = "sa";
-}
-
-const TReplayDialect SQLServer{"SQLServer",
-                               [] { return qel::testing::ReplayFixture("mssql_extract.replay"); },
-                               "mssql_extract.replay",
-                               []() -> std::unique_ptr<TCustomDBExtract> {
-                                 return std::make_unique<TMSSQLDBExtract>(nullptr);
-                               },
-                               "replay-tsql",
-                               cnADO,
-                               dbMSSQL,
-                               Connect};
-const TReplayDialect ASE{
-    "ASE",
-    [] { return qel::testing::ReplayFixture("ase_extract.replay"); },
-    "ase_extract.replay",
-    []() -> std::unique_ptr<TCustomDBExtract> { return std::make_unique<TASEDBExtract>(nullptr); },
-    "replay-tsql",
-    cnADO,
-    dbSybaseASE,
-    Connect};
+const TReplayDialect SQLServer{.Name = "SQLServer",
+                               .Fixture = "mssql_extract.replay",
+                               .Make = qel::testing::MakeExtract<TMSSQLDBExtract>,
+                               .AdapterName = "replay-tsql",
+                               .Conn = cnADO,
+                               .DB = dbMSSQL,
+                               .Database = "orders",
+                               .User = "sa"};
+const TReplayDialect ASE{.Name = "ASE",
+                         .Fixture = "ase_extract.replay",
+                         .Make = qel::testing::MakeExtract<TASEDBExtract>,
+                         .AdapterName = "replay-tsql",
+                         .Conn = cnADO,
+                         .DB = dbSybaseASE,
+                         .Database = "orders",
+                         .User = "sa"};
 
 /// What the reading of a dialect's catalog is checked against beyond the replay suite.
 struct TDialect {
@@ -142,7 +134,7 @@ std::vector<TReplayCase> Cases(const TReplayDialect& D, const std::map<std::stri
       // A catalog with nothing in it reads as an empty schema.
       {.Name = "AnEmptyCatalogReadsAsAnEmptySchema",
        .Dialect = &D,
-       .Answers = [&D] { return WithoutRows(D.Answers()); },
+       .Answers = [&D] { return WithoutRows(D.Recorded()); },
        .Counts = {{"Tables", 0}}},
   };
 }
@@ -150,8 +142,7 @@ std::vector<TReplayCase> Cases(const TReplayDialect& D, const std::map<std::stri
 /// One extraction of a dialect through the replay adapter.
 struct TRun : qel::testing::TReplayRun {
   TRun(const TReplayDialect& D, const std::string& Text) : Ex(D.Make()) {
-    Open(Text, D.Fixture, D.AdapterName, D.Conn, D.DB);
-    D.Connect(*C, Objs());
+    Open(D, Text);
     Link(*Ex);
     Ok = Ex->ExtractDatabase();
   }
@@ -203,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(MSSQLExtractReplay, WhatEveryDialectReadsWritesAScriptThatReadsBackAndComparesToNothing) {
   for (const TDialect& D : Dialects) {
     SCOPED_TRACE(D.Replay->Name);
-    TRun R(*D.Replay, D.Replay->Answers());
+    TRun R(*D.Replay, D.Replay->Recorded());
     ASSERT_TRUE(R.Ok) << (R.Errors.empty() ? "" : R.Errors[0]);
     TObjs& O = R.O();
 
@@ -248,7 +239,7 @@ TEST(MSSQLExtractReplay, WhatEveryDialectReadsWritesAScriptThatReadsBackAndCompa
 }
 
 TEST(MSSQLExtractReplay, SQLServerSchemasOptionsAndColumns) {
-  TRun R(SQLServer, SQLServer.Answers());
+  TRun R(SQLServer, SQLServer.Recorded());
   ASSERT_TRUE(R.Ok);
   TObjs& O = R.O();
   // dbo, guest, sys, INFORMATION_SCHEMA and a fixed role's schema are the server's own.
@@ -289,7 +280,7 @@ TEST(MSSQLExtractReplay, SQLServerSchemasOptionsAndColumns) {
 }
 
 TEST(MSSQLExtractReplay, ASEDatabaseOptions) {
-  TRun R(ASE, ASE.Answers());
+  TRun R(ASE, ASE.Recorded());
   ASSERT_TRUE(R.Ok);
   const TASEDatabaseOptions& Opt = R.O().ASEServerOptions.GetASEDatabaseOptions();
   EXPECT_EQ(Opt.Owner, "sa");

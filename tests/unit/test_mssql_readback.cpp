@@ -30,9 +30,7 @@ bool NoStatement(const std::string& L) {
 /// Without blanks, line breaks and the default schema: hand-built objects of the golden files
 /// carry blanks the reader trims and no schema, where the reader files them under dbo.
 std::string Dense(const std::string& S) {
-  std::string R;
-  for (char C : S)
-    if (C != '\r' && C != ' ' && C != '\t' && C != '\n') R += C;
+  std::string R = Without(S, "\r \t\n");
   for (std::size_t At; (At = R.find("DBO.")) != std::string::npos;) R.erase(At, 4);
   return R;
 }

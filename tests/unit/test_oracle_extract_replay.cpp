@@ -29,39 +29,22 @@ using qel::testing::Named;
 using qel::testing::TReplayCase;
 using qel::testing::WithError;
 
-std::string Fixture() {
-  return qel::testing::ReplayFixture("oracle_extract.replay");
-}
-
-void Connect(TQELConnection& C, TObjs&) {
-  C.GetConnectionOptions().SetDatabaseName("ORCL");
-  C.GetConnectionOptions().UserName = "APP";
-  C.GetConnectionOptions().HostName = "ora.example";
-  C.GetConnectionOptions().Port = 1521;
-}
-
-const qel::testing::TReplayDialect Oracle{"Oracle",
-                                          Fixture,
-                                          "oracle_extract.replay",
-                                          []() -> std::unique_ptr<TCustomDBExtract> {
-                                            return std::make_unique<TOracleDBExtract>(nullptr);
-                                          },
-                                          "replay-oracle",
-                                          cnODAC,
-                                          dbOracle,
-                                          Connect};
-
-TCmpObjSetType Only(TCmpObjType Kind) {
-  TCmpObjSetType Kinds;
-  Kinds.Include(Kind);
-  return Kinds;
-}
+const qel::testing::TReplayDialect Oracle{.Name = "Oracle",
+                                          .Fixture = "oracle_extract.replay",
+                                          .Make = qel::testing::MakeExtract<TOracleDBExtract>,
+                                          .AdapterName = "replay-oracle",
+                                          .Conn = cnODAC,
+                                          .DB = dbOracle,
+                                          .Database = "ORCL",
+                                          .User = "APP",
+                                          .Host = "ora.example",
+                                          .Port = 1521};
 
 /// The kind set gates the steps; packages are read under the procedure bit, not the package bit.
 TReplayCase OnlyKind(const char* Name, TCmpObjType Kind, int Procedures, int Packages, int Views) {
   return {.Name = std::string("TheKindSetGatesTheSteps") + Name,
           .Dialect = &Oracle,
-          .Kinds = Only(Kind),
+          .Kinds = qel::testing::OnlyKind(Kind),
           .Counts = {
               {"Tables", 0}, {"Procedures", Procedures}, {"Packages", Packages}, {"Views", Views}}};
 }
@@ -129,8 +112,7 @@ class OracleExtractReplay : public qel::testing::TReplayExtractTest<TOracleDBExt
  protected:
   void Replay(const std::string& Text, const std::string& User = "APP",
               const std::string& Database = "ORCL") {
-    Open(Text, "oracle_extract.replay", "replay-oracle", cnODAC, dbOracle);
-    Connect(*C, Objs());
+    Open(Oracle, Text);
     C->GetConnectionOptions().SetDatabaseName(Database);
     C->GetConnectionOptions().UserName = User;
     Link();
@@ -144,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Oracle, CatalogReplay, ::testing::ValuesIn(Cases),
 
 TEST_F(OracleExtractReplay, ObjectsAreBuiltFromTheRows) {
   // The queries sent and the log lines: the case ReadsEveryKindAndSendsEveryQueryOfTheFixture.
-  Replay(Fixture());
+  Replay(Oracle.Recorded());
   ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
 
   TObjs& O = Objs();
@@ -273,7 +255,7 @@ TEST_F(OracleExtractReplay, ObjectsAreBuiltFromTheRows) {
 }
 
 TEST_F(OracleExtractReplay, AnExcludedTableIsLoggedButNotKeptTypesAlwaysAre) {
-  Replay(Fixture());
+  Replay(Oracle.Recorded());
   Ex.GetExcludeObjsNames().Add("CUST%");
   Ex.GetExcludeObjsNames().Add("ADDRESS%");
   ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
@@ -285,8 +267,8 @@ TEST_F(OracleExtractReplay, AnExcludedTableIsLoggedButNotKeptTypesAlwaysAre) {
 TEST_F(OracleExtractReplay, SystemWorksInTheSchemaTheDatabaseNames) {
   // SYSTEM logs into its own schema: the session is moved to the one the database names
   // before any catalog query.
-  Replay(Fixture() + "query\tALTER SESSION SET CURRENT_SCHEMA = APP\naffected\t0\nend\n", "SYSTEM",
-         "APP");
+  Replay(Oracle.Recorded() + "query\tALTER SESSION SET CURRENT_SCHEMA = APP\naffected\t0\nend\n",
+         "SYSTEM", "APP");
   ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
   std::vector<std::string> Order;
   for (const std::string& L : Db().Log)
@@ -297,7 +279,7 @@ TEST_F(OracleExtractReplay, SystemWorksInTheSchemaTheDatabaseNames) {
 }
 
 TEST_F(OracleExtractReplay, ProgressRunsThroughEveryPosition) {
-  Replay(Fixture());
+  Replay(Oracle.Recorded());
   std::vector<int> Seen;
   Ex.SetOnProgressUpdate([&Seen](TObject*, int Value, int Max) {
     EXPECT_EQ(Max, 16);

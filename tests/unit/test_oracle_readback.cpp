@@ -22,14 +22,6 @@ using namespace qel::testing::readback;
 
 namespace {
 
-/// The script with its line breaks as the writers make them.
-std::string Flat(const std::string& S) {
-  std::string R;
-  for (char C : S)
-    if (C != '\r') R += C;
-  return R;
-}
-
 const TScriptDialect Oracle{
     .Name = "Oracle",
     .Command = "oracle",

@@ -37,14 +37,6 @@ std::string ScriptText(const std::string& Source) {
   return Text.substr(0, Text.find(Source.substr(UpTo + 7)));
 }
 
-/// Without CR: the writers end lines with CR LF, the fixtures are stored with LF.
-std::string Flat(const std::string& S) {
-  std::string R;
-  for (char C : S)
-    if (C != '\r') R += C;
-  return R;
-}
-
 void ExpectSchemaWriter(const TScriptDialect& D, const TReadBackCase& C) {
   const std::string Original = ScriptText(C.Master);
   ASSERT_FALSE(Original.empty()) << C.Master;

@@ -14,6 +14,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "qelCompObj.h"
@@ -33,6 +34,19 @@ inline std::string Join(const TStrings& Lines) {
   std::string R;
   for (int I = 0; I < Lines.Count(); ++I) R += Lines[I] + "\n";
   return R;
+}
+
+/// S without the characters of Chars.
+inline std::string Without(const std::string& S, std::string_view Chars) {
+  std::string R;
+  for (char C : S)
+    if (Chars.find(C) == std::string_view::npos) R += C;
+  return R;
+}
+
+/// Without CR: the writers end lines with CR LF, the fixtures are stored with LF.
+inline std::string Flat(const std::string& S) {
+  return Without(S, "\r");
 }
 
 /// The outcome of one comparison of two script texts.

@@ -50,6 +50,41 @@ T* Named(const TDbObjList& List, const std::string& Name) {
   return nullptr;
 }
 
+/// How a dialect's catalog extractor is run over a replayed server.
+struct TReplayDialect {
+  const char* Name;     ///< as the replay suite's instantiation is named ("SQLAnywhere")
+  const char* Fixture;  ///< the recording's file name, which the answers are loaded under
+  std::unique_ptr<TCustomDBExtract> (*Make)();
+  const char* AdapterName;
+  TconnectionType Conn;
+  TDatabaseType DB;
+  /// The database, user and server the connection names (no host or port: none set).
+  const char* Database;
+  const char* User;
+  const char* Host = "";
+  int Port = 0;
+  /// Settings of the connection and the collection every run starts with (nullptr: none).
+  void (*Prepare)(TQELConnection&, TObjs&) = nullptr;
+  /// The recorded catalog when it is more than the file Fixture (nullptr: that file).
+  std::string (*Answers)() = nullptr;
+
+  /// The recorded catalog the cases read unless they say otherwise.
+  std::string Recorded() const { return Answers ? Answers() : ReplayFixture(Fixture); }
+};
+
+/// Makes the catalog extractor of type T (TReplayDialect::Make).
+template <class T>
+std::unique_ptr<TCustomDBExtract> MakeExtract() {
+  return std::make_unique<T>(nullptr);
+}
+
+/// The kind set holding Kind alone.
+inline TCmpObjSetType OnlyKind(TCmpObjType Kind) {
+  TCmpObjSetType Kinds;
+  Kinds.Include(Kind);
+  return Kinds;
+}
+
 /// A replayed server and a catalog extractor reading it, with what the extractor reports
 /// collected.
 class TReplayRun {
@@ -73,6 +108,17 @@ class TReplayRun {
     C = std::make_unique<TQELConnection>(nullptr);
     C->SetConnectionType(Conn);
     C->SetDatabaseType(DB);
+  }
+  /// Open over Text for D's adapter and connection type, the connection named and the
+  /// collection prepared as D says.
+  void Open(const TReplayDialect& D, const std::string& Text) {
+    Open(Text, D.Fixture, D.AdapterName, D.Conn, D.DB);
+    TConnectionOptions& O = C->GetConnectionOptions();
+    O.SetDatabaseName(D.Database);
+    O.UserName = D.User;
+    if (*D.Host) O.HostName = D.Host;
+    if (D.Port) O.Port = D.Port;
+    if (D.Prepare) D.Prepare(*C, Objs());
   }
   /// Links X to C with its full log, collecting its errors, log lines and progress; the log
   /// line CancelOn cancels the run.
@@ -126,21 +172,6 @@ class TReplayExtractTest : public ::testing::Test, public TReplayRun {
   void TearDown() override { TerminateRunning = false; }
 
   TExtract Ex{nullptr};
-};
-
-/// How the replay suite runs one dialect's catalog extractor.
-struct TReplayDialect {
-  const char* Name;  ///< as the instantiation is named ("SQLAnywhere")
-  /// The recorded catalog the cases read unless they say otherwise.
-  std::string (*Answers)();
-  const char* Fixture;  ///< the name the answers are loaded under
-  std::unique_ptr<TCustomDBExtract> (*Make)();
-  const char* AdapterName;
-  TconnectionType Conn;
-  TDatabaseType DB;
-  /// The database, user and server the connection names, and the settings of the collection
-  /// every run starts with.
-  void (*Connect)(TQELConnection&, TObjs&);
 };
 
 /// One error a case expects: the whole text, or a part of it.
