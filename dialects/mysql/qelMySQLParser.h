@@ -2,8 +2,9 @@
 // files and the CREATE texts the server returns) into the schema object model.
 //
 // The parser's sources are split by role: qelMySQLParser.cpp (keywords, quoting, the scanner,
-// the statement loop, SET, views, the re-parse of catalog texts and errors) and
-// qelMySQLParser_Tbl.cpp (tables, columns, defaults, keys, indexes and table options).
+// the statement loop, SET, DROP, views, the re-parse of catalog texts and errors) and
+// qelMySQLParser_Tbl.cpp (tables, columns, data types, defaults, keys, indexes, table options
+// and ALTER TABLE).
 #pragma once
 
 #include <array>
@@ -180,6 +181,8 @@ class TMySQLParser : public TCustomSQLParser {
   std::string GetObjectName();
 
   // Table pieces (qelMySQLParser_Tbl.cpp).
+  /// ALTER TABLE from the table's name: ADD and MODIFY of columns and keys.
+  void ParseAlterTable();
   void ParseTableElement(TTblData& Tbl, const std::string& CtrName, bool Named);
   void ParseTableOptions(TTblData& Tbl);
   void ParseFieldType(TFldData& Fld);

@@ -1,8 +1,8 @@
 // The Oracle script parser: keywords and quoting, the scanner (REM lines, "/" and "." lines,
 // double-quoted and dotted names), the statement loop with the SQL*Plus words, the block copy,
-// CREATE/ALTER/DROP dispatch, sequences, indexes, roles, grants, comments, CONNECT, the re-read
-// of catalog texts, dependency linking and errors. Tables, views, routines and types are in
-// qelOracleParser_Obj.cpp.
+// CREATE/ALTER/DROP dispatch, sequences, roles, grants, comments, CONNECT, the re-read of
+// catalog texts, dependency linking and errors. Tables, indexes and ALTER TABLE are in
+// qelOracleParser_Tbl.cpp; views, routines, packages and types in qelOracleParser_Prc.cpp.
 #include "qelOracleParser.h"
 
 #include <algorithm>
@@ -674,7 +674,8 @@ void TOracleParser::ParseAlter() {
       SkipToTerm();
       return;
     case oraTABLE:
-      break;
+      ParseAlterTable();
+      return;
     default:
       if (Sy == syIdent && !FQuoted) {
         if (IsWord("SEQUENCE")) {
@@ -692,79 +693,6 @@ void TOracleParser::ParseAlter() {
       GetSy();
       return;
   }
-  // ALTER TABLE
-  GetSy();
-  Obj_Ident(dboTable);
-  const std::string TblName = IdentName;
-  StatObjKind = dboTable;
-  StatObjName = TblName;
-  TObjs* O = Collection();
-  TTblData* Tbl = O ? O->GetTable(TblName) : nullptr;
-  if (IsWord("ENABLE") || IsWord("DISABLE")) {
-    GetSy();
-    TestIdent("PRIMARY");
-    GetSy();
-    TestIdent("KEY");
-    GetSy();
-    return;
-  }
-  auto NewCtr = [&TblName, this](TConstraintType Type) {
-    auto Ctr = std::make_unique<TCtrData>(Objs);
-    Ctr->SetCtType(Type);
-    Ctr->SetTblName(TblName);
-    return Ctr;
-  };
-  if (Sy == oraADD) {
-    GetSy();
-    if (IsWord("CONSTRAINT")) {
-      ParseConstraint(TblName, nullptr);
-    } else if (IsWord("PRIMARY")) {
-      ParseCtr(NewCtr(ctPKey));
-    } else if (IsWord("FOREIGN")) {
-      ParseCtr(NewCtr(ctFKey));
-    } else if (Sy == oraCHECK) {
-      ParseCtr(NewCtr(ctCheck));
-    } else if (Sy == oraUNIQUE) {
-      ParseCtr(NewCtr(ctUnique));
-    } else if (Sy == syIdent) {
-      // One column: it joins the table when the collection holds it.
-      TTblData Scratch(Objs);
-      ParseField(Tbl ? Tbl : &Scratch, nullptr, false, nullptr);
-    } else if (Sy == syLParen) {
-      ParseTableFields(Tbl, TblName, false);
-    } else {
-      ErrMsg("Unknown ALTER TABLE ADD... statement.");
-    }
-    return;
-  }
-  if (Sy == oraDROP) {
-    GetSy();
-    if (IsWord("CONSTRAINT")) {
-      GetSy();
-      TestAndGetSy(syIdent);
-      if (IsWord("CASCADE")) GetSy();
-    } else if (Sy == syLParen || Sy == oraCOLUMN) {
-      // DROP (column, ...) and DROP COLUMN name: the columns the writer drops.
-      SkipToTerm();
-    } else {
-      ErrMsg("Unknown ALTER TABLE DROP... statement.");
-    }
-    return;
-  }
-  if (Sy == oraMODIFY) {
-    GetSy();
-    if (Sy == syLParen) {
-      ParseTableFields(Tbl, TblName, true);
-    } else if (Sy == syIdent) {
-      TTblData Scratch(Objs);
-      ParseField(Tbl ? Tbl : &Scratch, nullptr, true, nullptr);
-    } else {
-      ErrMsg("Unknown ALTER TABLE MODIFY... statement.");
-    }
-    return;
-  }
-  ErrMsg("Unknown ALTER TABLE statement.");
-  GetSy();
 }
 
 void TOracleParser::ParseDrop() {
@@ -947,73 +875,6 @@ void TOracleParser::ParseSequence(bool Alter) {
     if (O->Generators.Add(New->ObjKeyDef(), New.get())) (void)New.release();
 }
 
-void TOracleParser::ParseIndex(bool Unique) {
-  TestAndGetSy(oraINDEX);
-  auto Idx = std::make_unique<TIdxData>(Objs);
-  Idx->Unique = Unique;
-  Obj_Ident(dboIndex);
-  SetName(*Idx);
-  StatObjKind = dboIndex;
-  StatObjName = IdentName;
-  TestAndGetSy(oraON);
-  bool OnCluster = false;
-  if (Sy == oraCLUSTER) {
-    GetSy();
-    OnCluster = true;
-  }
-  Obj_Ident(dboTable);
-  if (!OnCluster) Idx->TableName = IdentName;
-  if (!OnCluster && Sy == syLParen) {
-    GetSy();
-    for (;;) {
-      const std::string Name = Sy == syIdent ? Ident : std::string();
-      TestAndGetSy(syIdent);
-      std::int32_t Order = 0;
-      if (Sy == oraDESC) {
-        Order = 2;
-        GetSy();
-      } else if (IsWord("ASC")) {
-        GetSy();
-      }
-      Idx->AddFld(Name, Order);
-      if (Sy != syComma) break;
-      GetSy();
-    }
-    TestAndGetSy(syRParen);
-  }
-  if (Sy == oraCOMPRESS) {
-    Idx->Compress = true;
-    GetSy();
-    if (Sy == syInteger) GetSy();
-  } else if (Sy == oraNOCOMPRESS) {
-    Idx->NoCompress = true;
-    GetSy();
-  }
-  if (IsWord("INDEXTYPE")) {
-    GetSy();
-    TestAndGetSy(oraIS);
-    if (Sy == syIdent) Idx->IndexType = Ident;
-    TestAndGetSy(syIdent);
-    if (IsWord("PARAMETERS")) {
-      SkipBlanks();
-      Idx->Parameters = GetExpr();
-    }
-  }
-  if (IsWord("NOLOGGING")) {
-    Idx->NoLogging = true;
-    GetSy();
-  }
-  if (IsWord("TABLESPACE")) {
-    GetSy();
-    if (Sy == syIdent) Idx->TablespaceName = Ident;
-    TestAndGetSy(syIdent);
-  }
-  ParseTableSpace(nullptr, nullptr, Idx.get());
-  DoLogNextLine("Index: " + Idx->Def());
-  if (TObjs* O = Collection())
-    if (O->Indexes.Add(Idx->ObjKeyDef(), Idx.get())) (void)Idx.release();
-}
-
 void TOracleParser::FieldsSeq(TStrings* List) {
   TestAndGetSy(syLParen);
   for (;;) {
@@ -1024,22 +885,6 @@ void TOracleParser::FieldsSeq(TStrings* List) {
     GetSy();
   }
   TestAndGetSy(syRParen);
-}
-
-void TOracleParser::ParseAlterTrigger() {
-  GetSy();
-  Obj_Ident(dboTrigger);
-  TObjs* O = Collection();
-  TTrgData* Trg = O ? O->GetTrigger(IdentName) : nullptr;
-  if (IsWord("ENABLE")) {
-    if (Trg) Trg->Active = true;
-    GetSy();
-  } else if (IsWord("DISABLE")) {
-    if (Trg) Trg->Active = false;
-    GetSy();
-  } else if (IsWord("COMPILE")) {
-    GetSy();
-  }
 }
 
 void TOracleParser::ParseConnect() {

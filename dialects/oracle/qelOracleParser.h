@@ -5,9 +5,10 @@
 //
 // The parser's sources are split by role: qelOracleParser.cpp (keywords, quoting, the scanner,
 // the statement loop with the SQL*Plus words, the block copy, CREATE/ALTER/DROP dispatch and
-// the small statements, the re-read of catalog texts, dependency linking and errors) and
-// qelOracleParser_Obj.cpp (tables, columns, data types, constraints, storage clauses, views,
-// triggers, procedures, functions, packages and object types).
+// the small statements, the re-read of catalog texts, dependency linking and errors),
+// qelOracleParser_Tbl.cpp (tables, columns, data types, constraints, storage clauses, indexes
+// and ALTER TABLE) and qelOracleParser_Prc.cpp (views, triggers, procedures, functions,
+// packages and object types).
 #pragma once
 
 #include <cstdint>
@@ -166,12 +167,10 @@ class TOracleParser : public TCustomSQLParser {
   void ParseGrant();
   void ParseRole();
   void ParseSequence(bool Alter);
-  void ParseIndex(bool Unique);
   void FieldsSeq(TStrings* List);
-  void ParseAlterTrigger();
   void ParseConnect();
 
-  // Object grammar (qelOracleParser_Obj.cpp).
+  // Table grammar (qelOracleParser_Tbl.cpp).
   void ParseTable(TTblData* Tbl, bool Temporary);
   void ParseTableFields(TTblData* Tbl, const std::string& TblName, bool Modify);
   void ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify, TObjVector<TFldData>* List);
@@ -179,8 +178,13 @@ class TOracleParser : public TCustomSQLParser {
   void ParseConstraint(const std::string& TblName, TFldData* Fld);
   void ParseCtr(std::unique_ptr<TCtrData> Ctr);
   void ParseTableSpace(TTblData* Tbl, TCtrData* Ctr, TIdxData* Idx);
+  void ParseIndex(bool Unique);
+  void ParseAlterTable();
+
+  // Routine and type grammar (qelOracleParser_Prc.cpp).
   void ParseView(TViwData* View, bool Force);
   void ParseTrigger(TTrgData* Trigger);
+  void ParseAlterTrigger();
   void ParseProcedure(TPrcData* Prc);
   void ParseFunction(TPrcData* Prc);
   void ParsePackage(TPkgData* Pkg);
