@@ -217,11 +217,47 @@ class TOracleParser : public TCustomSQLParser {
   char NextNonBlank() const;
   /// Text with every line break written as CR LF.
   static std::string CrLf(const std::string& Text);
+  // Pieces of a table (qelOracleParser_Tbl.cpp); the bool ones are false after an error.
+  bool ParseOnCommit(TTblData& Tbl);
+  bool ParseTableClauses(TTblData& Tbl);
+  /// PARTITION BY RANGE, LOB ... STORE AS, NESTED TABLE ... STORE AS; false for none of them.
+  bool ParseTableStoreClause(TTblData& Tbl);
+  /// An out-of-line key, check or foreign key of table TblName, named (CONSTRAINT name ...) or
+  /// not; false when the current symbol starts none.
+  bool ParseTableConstraint(const std::string& TblName);
+  /// ALTER TABLE ADD or MODIFY of one column or a parenthesised list.
+  void ParseAlterColumns(TTblData* Tbl, const std::string& TblName, bool Modify);
+  // Pieces of a column definition (qelOracleParser_Tbl.cpp).
+  /// What follows a type's name (its length, precision, time zone ...), by the type's rule.
+  void ParseTypeTail(TFldData& Fld, std::uint8_t Tail);
+  /// An optional "(n)"; n goes to Value when it is given.
+  void ParseParenInteger(std::int32_t* Value);
+  void ParsePrecisionScale(TFldData& Fld);
+  void ParseTimeZone(TFldData& Fld);
+  void ParseInterval(TFldData& Fld);
+  /// DEFAULT, NULL, NOT NULL, IDENTITY and the column's constraints, in any order.
+  void ParseFieldAttributes(TFldData& Fld, TTblData* Tbl);
+  /// DEFAULT value; false after an error.
+  bool ParseFieldDefault(TFldData& Fld);
+  void ParseColumnConstraint(TFldData& Fld, TTblData& Tbl);
   /// A column that names no type takes the type of the column its foreign key references.
   void TakeReferencedType(TFldData& Fld, const TTblData& Tbl);
+  // Pieces of a constraint; the bool ones are false after an error.
+  bool ParseCtrKind(TCtrData& Ctr, bool& Inline);
+  void ParseCtrReference(TCtrData& Ctr);
+  bool ParseCtrRules(TCtrData& Ctr);
+  bool ParseCtrState();
+  void SkipUsingIndex();
   /// Files a key or constraint; a key stands for the unique index of its name and columns.
   void AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr);
   TObjs* Collection() const;
+  /// Given, or else a new object held in New until it is filed.
+  template <class T>
+  T* GivenOrNew(T* Given, std::unique_ptr<T>& New) {
+    if (Given) return Given;
+    New = std::make_unique<T>(Objs);
+    return New.get();
+  }
   void SetName(TDbObj& Obj);
 
   std::int32_t FStmtLine = 1;  ///< where the statement being read starts

@@ -13,31 +13,6 @@ namespace qel {
 
 namespace {
 
-/// Data types named by an identifier (the keyword types are tested by their symbols).
-struct TTypeWord {
-  std::string_view Word;
-  TDBFieldType Type;
-};
-constexpr std::array<TTypeWord, 12> kTypeWords{{
-    {"REAL", iftReal},
-    {"NUMERIC", iftNumeric},
-    {"NCHAR", iftNChar},
-    {"NVARCHAR", iftNVarChar},
-    {"NVARCHAR2", iftNVarChar2},
-    {"TIMESTAMP", iftTimeStamp},
-    {"CLOB", iftClob},
-    {"NCLOB", iftNClob},
-    {"BLOB", iftBlob},
-    {"BFILE", iftBFile},
-    {"UROWID", iftURowID},
-    {"DOUBLE", iftDoublePrecision},
-}};
-
-bool IsCharType(TDBFieldType T) {
-  return T == iftChar || T == iftVarchar || T == iftVarChar2 || T == iftNChar || T == iftNVarChar ||
-         T == iftNVarChar2 || T == iftRaw;
-}
-
 /// The last part of a dotted name, without its quotes.
 std::string LastPart(const std::string& Name) {
   std::string Schema, Last, First;
@@ -45,8 +20,63 @@ std::string LastPart(const std::string& Name) {
   return Last;
 }
 
-bool IsNumberType(TDBFieldType T) {
-  return T == iftNumber || T == iftNumeric || T == iftDecimal;
+/// How the words after a type's name are read.
+enum TTypeTail : std::uint8_t {
+  ttNone,
+  ttLength,     ///< "(n [BYTE|CHAR])"; one character without it
+  ttPrecision,  ///< "(p [, s])", "(*)" for any precision
+  ttTimeStamp,  ///< "(n)" (not kept), WITH [LOCAL] TIME ZONE
+  ttInterval,   ///< YEAR [(p)] TO MONTH, DAY [(p)] TO SECOND [(s)]
+  ttLongRaw,    ///< LONG RAW
+  ttDouble,     ///< DOUBLE PRECISION
+  ttRef,        ///< REF type-name
+};
+
+/// A data type: the keyword symbol that names it, or syIdent and the word.
+struct TOracleType {
+  std::uint8_t Symbol;
+  std::string_view Word;
+  TDBFieldType Type;
+  TTypeTail Tail;
+};
+
+// clang-format off
+constexpr std::array<TOracleType, 26> kOracleTypes{{
+    {oraINTEGER, "", iftInteger, ttNone},
+    {oraSMALLINT, "", iftSmallInt, ttNone},
+    {oraFLOAT, "", iftFloat, ttPrecision},
+    {oraNUMBER, "", iftNumber, ttPrecision},
+    {oraDECIMAL, "", iftDecimal, ttPrecision},
+    {oraCHAR, "", iftChar, ttLength},
+    {oraVARCHAR, "", iftVarchar, ttLength},
+    {oraVARCHAR2, "", iftVarChar2, ttLength},
+    {oraRAW, "", iftRaw, ttLength},
+    {oraDATE, "", iftDate, ttNone},
+    {oraROWID, "", iftRowID, ttNone},
+    {oraLONG, "", iftLong, ttLongRaw},
+    {syIdent, "REAL", iftReal, ttNone},
+    {syIdent, "NUMERIC", iftNumeric, ttPrecision},
+    {syIdent, "NCHAR", iftNChar, ttLength},
+    {syIdent, "NVARCHAR", iftNVarChar, ttLength},
+    {syIdent, "NVARCHAR2", iftNVarChar2, ttLength},
+    {syIdent, "TIMESTAMP", iftTimeStamp, ttTimeStamp},
+    {syIdent, "CLOB", iftClob, ttNone},
+    {syIdent, "NCLOB", iftNClob, ttNone},
+    {syIdent, "BLOB", iftBlob, ttNone},
+    {syIdent, "BFILE", iftBFile, ttNone},
+    {syIdent, "UROWID", iftURowID, ttPrecision},
+    {syIdent, "DOUBLE", iftDoublePrecision, ttDouble},
+    {syIdent, "INTERVAL", iftIntervalYearToMonth, ttInterval},
+    {syIdent, "REF", iftDomain, ttRef},
+}};
+// clang-format on
+
+/// The type the current symbol names; Word is the bare identifier ("" for a keyword or a
+/// quoted name).
+const TOracleType* FindOracleType(std::uint8_t Symbol, const std::string& Word) {
+  for (const TOracleType& T : kOracleTypes)
+    if (T.Symbol == Symbol && (Symbol != syIdent || T.Word == Word)) return &T;
+  return nullptr;
 }
 
 }  // namespace
@@ -58,11 +88,7 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
   GetSy();
   Obj_Ident(dboTable);
   std::unique_ptr<TTblData> New;
-  TTblData* Tbl = Given;
-  if (!Tbl) {
-    New = std::make_unique<TTblData>(Objs);
-    Tbl = New.get();
-  }
+  TTblData* Tbl = GivenOrNew(Given, New);
   SetName(*Tbl);
   const std::string Name = IdentName;
   Tbl->GlobalTemporary = Temporary;
@@ -76,42 +102,49 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
   if (Sy == syLParen) ParseTableFields(Tbl, Name, false);
   if (Sy == oraAS) {
     Tbl->AsQuery = Trim(BlockCopy(AfterSy(), beSemicolonLine));
-    DoLogNextLine("Table: " + Name);
-    if (New) AddObj(New.release(), true);
-    return;
+  } else {
+    if (Temporary && Sy == oraON && !ParseOnCommit(*Tbl)) return;
+    if (!ParseTableClauses(*Tbl)) return;
   }
-  if (Temporary && Sy == oraON) {
-    GetSy();
-    TestIdent("COMMIT");
-    GetSy();
-    if (Sy == oraDELETE) {
-      Tbl->OnCommit = tocDelete;
-    } else if (IsWord("PRESERVE")) {
-      Tbl->OnCommit = tocPreserve;
-    } else {
-      ErrMsg("Unknown ON COMMIT declaration.");
-      return;
-    }
-    GetSy();
-    TestAndGetSy(oraROWS);
+  DoLogNextLine("Table: " + Name);
+  if (New) AddObj(New.release(), true);
+}
+
+bool TOracleParser::ParseOnCommit(TTblData& Tbl) {
+  GetSy();
+  TestIdent("COMMIT");
+  GetSy();
+  if (Sy == oraDELETE) {
+    Tbl.OnCommit = tocDelete;
+  } else if (IsWord("PRESERVE")) {
+    Tbl.OnCommit = tocPreserve;
+  } else {
+    ErrMsg("Unknown ON COMMIT declaration.");
+    return false;
   }
+  GetSy();
+  TestAndGetSy(oraROWS);
+  return true;
+}
+
+bool TOracleParser::ParseTableClauses(TTblData& Tbl) {
   for (;;) {
     if (Sy == oraPCTFREE || IsWord("PCTUSED") || IsWord("INITRANS") || IsWord("MAXTRANS") ||
         IsWord("STORAGE")) {
-      ParseTableSpace(Tbl, nullptr, nullptr);
+      ParseTableSpace(&Tbl, nullptr, nullptr);
     } else if (Sy == oraCOMPRESS || Sy == oraNOCOMPRESS) {
-      Tbl->Compress = Sy == oraCOMPRESS;
+      Tbl.Compress = Sy == oraCOMPRESS;
       GetSy();
     } else if (IsWord("ORGANIZATION")) {
       GetSy();
       if (!IsWord("HEAP") && Sy != oraINDEX && !IsWord("EXTERNAL")) {
         ErrMsg("Must be: HEAP / INDEX / EXTERNAL");
-        return;
+        return false;
       }
       GetSy();
     } else if (IsWord("TABLESPACE")) {
       GetSy();
-      if (Sy == syIdent) Tbl->TablespaceName = Ident;
+      if (Sy == syIdent) Tbl.TablespaceName = Ident;
       TestAndGetSy(syIdent);
     } else if (IsWord("SEGMENT")) {
       // SEGMENT CREATION IMMEDIATE / DEFERRED, as a catalog renders a table: dropped.
@@ -120,7 +153,7 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
       GetSy();
       GetSy();
     } else if (IsWord("LOGGING") || IsWord("NOLOGGING")) {
-      Tbl->NoLogging = IsWord("NOLOGGING");
+      Tbl.NoLogging = IsWord("NOLOGGING");
       GetSy();
     } else if (Sy == syComma) {
       GetSy();
@@ -130,45 +163,50 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
       } else {
         TestAndGetSy(syIdent);
       }
-    } else if (IsWord("PARTITION")) {
-      GetSy();
-      TestAndGetSy(oraBY);
-      TestIdent("RANGE");
-      SkipBlanks();
-      Tbl->PartitionColumns = GetExpr();
-      // GetExpr read the "(" of the list as the next symbol: the list starts there.
-      if (Sy == syLParen) Tbl->PartitionClause = ParenTail();
-    } else if (IsWord("LOB")) {
-      SkipBlanks();
-      Tbl->LobClause = GetExpr();
-      if (IsWord("STORE")) {
-        GetSy();
-        TestSy(oraAS);
-        SkipBlanks();
-        Tbl->StoreAs = GetExpr();
-      }
-    } else if (IsWord("NESTED")) {
-      GetSy();
-      TestAndGetSy(oraTABLE);
-      if (Sy == syIdent) Tbl->NestedTable = Ident;
-      TestAndGetSy(syIdent);
-      TestIdent("STORE");
-      GetSy();
-      TestAndGetSy(oraAS);
-      if (Sy == syIdent) Tbl->StoreAs = Ident;
-      TestSy(syIdent);
-      if (NextNonBlank() == '(') {
-        SkipBlanks();
-        Tbl->Storage = GetExpr();
-      } else {
-        GetSy();
-      }
-    } else {
-      break;
+    } else if (!ParseTableStoreClause(Tbl)) {
+      return true;
     }
   }
-  DoLogNextLine("Table: " + Name);
-  if (New) AddObj(New.release(), true);
+}
+
+bool TOracleParser::ParseTableStoreClause(TTblData& Tbl) {
+  if (IsWord("PARTITION")) {
+    GetSy();
+    TestAndGetSy(oraBY);
+    TestIdent("RANGE");
+    SkipBlanks();
+    Tbl.PartitionColumns = GetExpr();
+    // GetExpr read the "(" of the list as the next symbol: the list starts there.
+    if (Sy == syLParen) Tbl.PartitionClause = ParenTail();
+  } else if (IsWord("LOB")) {
+    SkipBlanks();
+    Tbl.LobClause = GetExpr();
+    if (IsWord("STORE")) {
+      GetSy();
+      TestSy(oraAS);
+      SkipBlanks();
+      Tbl.StoreAs = GetExpr();
+    }
+  } else if (IsWord("NESTED")) {
+    GetSy();
+    TestAndGetSy(oraTABLE);
+    if (Sy == syIdent) Tbl.NestedTable = Ident;
+    TestAndGetSy(syIdent);
+    TestIdent("STORE");
+    GetSy();
+    TestAndGetSy(oraAS);
+    if (Sy == syIdent) Tbl.StoreAs = Ident;
+    TestSy(syIdent);
+    if (NextNonBlank() == '(') {
+      SkipBlanks();
+      Tbl.Storage = GetExpr();
+    } else {
+      GetSy();
+    }
+  } else {
+    return false;
+  }
+  return true;
 }
 
 void TOracleParser::ParseTableFields(TTblData* Tbl, const std::string& TblName, bool Modify) {
@@ -179,33 +217,41 @@ void TOracleParser::ParseTableFields(TTblData* Tbl, const std::string& TblName, 
   // table name, its columns go nowhere.
   TTblData Scratch(Objs);
   TTblData* Target = Tbl ? Tbl : &Scratch;
-  auto NewCtr = [&TblName, this](TConstraintType Type) {
-    auto Ctr = std::make_unique<TCtrData>(Objs);
-    Ctr->SetCtType(Type);
-    Ctr->SetTblName(TblName);
-    return Ctr;
-  };
   for (;;) {
-    if (IsWord("CONSTRAINT")) {
-      ParseConstraint(TblName, nullptr);
-    } else if (IsWord("PRIMARY")) {
-      ParseCtr(NewCtr(ctPKey));
-    } else if (IsWord("FOREIGN")) {
-      ParseCtr(NewCtr(ctFKey));
-    } else if (Sy == oraCHECK) {
-      ParseCtr(NewCtr(ctCheck));
-    } else if (Sy == oraUNIQUE) {
-      ParseCtr(NewCtr(ctUnique));
-    } else if (Sy == syIdent) {
+    if (!ParseTableConstraint(TblName)) {
+      if (Sy != syIdent) {
+        TestSy(syIdent);
+        return;
+      }
       ParseField(Target, nullptr, Modify, nullptr);
-    } else {
-      TestSy(syIdent);
-      return;
     }
     if (Sy != syComma) break;
     GetSy();
   }
   TestAndGetSy(syRParen);
+}
+
+bool TOracleParser::ParseTableConstraint(const std::string& TblName) {
+  if (IsWord("CONSTRAINT")) {
+    ParseConstraint(TblName, nullptr);
+    return true;
+  }
+  TConstraintType Type = ctPKey;
+  if (IsWord("PRIMARY"))
+    Type = ctPKey;
+  else if (IsWord("FOREIGN"))
+    Type = ctFKey;
+  else if (Sy == oraCHECK)
+    Type = ctCheck;
+  else if (Sy == oraUNIQUE)
+    Type = ctUnique;
+  else
+    return false;
+  auto Ctr = std::make_unique<TCtrData>(Objs);
+  Ctr->SetCtType(Type);
+  Ctr->SetTblName(TblName);
+  ParseCtr(std::move(Ctr));
+  return true;
 }
 
 void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
@@ -216,10 +262,7 @@ void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
   if (Modify && Tbl)
     for (const auto& F : Tbl->Fields)
       if (F->GetObjName() == Name) Fld = F.get();
-  if (!Fld) {
-    New = std::make_unique<TFldData>(Objs);
-    Fld = New.get();
-  }
+  Fld = GivenOrNew(Fld, New);
   if (Tbl) {
     Fld->OwnerObj = Tbl;
     Fld->TableName = Tbl->GetObjName();
@@ -241,190 +284,129 @@ void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
 
 void TOracleParser::ParseDataType(TFldData& Fld, TTblData* Tbl, bool Modify) {
   (void)Modify;
-  TDBFieldType T = iftUnknown;
-  bool Typed = true;
-  switch (Sy) {
-    case oraINTEGER:
-      T = iftInteger;
-      break;
-    case oraSMALLINT:
-      T = iftSmallInt;
-      break;
-    case oraFLOAT:
-      T = iftFloat;
-      break;
-    case oraNUMBER:
-      T = iftNumber;
-      break;
-    case oraDECIMAL:
-      T = iftDecimal;
-      break;
-    case oraCHAR:
-      T = iftChar;
-      break;
-    case oraVARCHAR:
-      T = iftVarchar;
-      break;
-    case oraVARCHAR2:
-      T = iftVarChar2;
-      break;
-    case oraRAW:
-      T = iftRaw;
-      break;
-    case oraDATE:
-      T = iftDate;
-      break;
-    case oraROWID:
-      T = iftRowID;
-      break;
-    case oraLONG:
-      T = iftLong;
-      break;
-    case oraUNIQUE:
-      Typed = false;
-      break;
-    case syIdent: {
-      const std::string Word = FQuoted ? std::string() : Ident;
-      if (Word == "CONSTRAINT" || Word == "PRIMARY" || Word == "FOREIGN") {
-        Typed = false;
-        break;
-      }
-      const auto* It = std::find_if(kTypeWords.begin(), kTypeWords.end(),
-                                    [&Word](const TTypeWord& W) { return W.Word == Word; });
-      if (It != kTypeWords.end()) {
-        T = It->Type;
-      } else if (Word == "INTERVAL") {
-        T = iftIntervalYearToMonth;
-      } else if (Word == "REFERENCES") {
-        // A column that names no type and references another: its foreign key is read by
-        // the attribute loop, and the column takes the type of the column it references.
-        Typed = false;
-      } else if (Word == "REF") {
-        GetSy();
-        T = iftDomain;
-        Fld.RefType = true;
-        if (Sy == syIdent) Fld.DomainName = LastPart(Ident);
-        TestSy(syIdent);
-      } else {
-        // A type of the schema, named with or without it: the catalog writes "APP"."T".
-        T = iftDomain;
-        Fld.DomainName = LastPart(Ident);
-      }
-      break;
-    }
-    default:
+  const std::string Word = Sy == syIdent && !FQuoted ? Ident : std::string();
+  // A column may name no type and start with its constraints; one that references another
+  // column takes that column's type (the attribute loop reads the key).
+  const bool Typed = Sy != oraUNIQUE && Word != "CONSTRAINT" && Word != "PRIMARY" &&
+                     Word != "FOREIGN" && Word != "REFERENCES";
+  if (Typed) {
+    if (const TOracleType* Type = FindOracleType(Sy, Word)) {
+      Fld.FieldType = Type->Type;
+      GetSy();
+      ParseTypeTail(Fld, Type->Tail);
+    } else if (Sy == syIdent) {
+      // A type of the schema, named with or without it: the catalog writes "APP"."T".
+      Fld.FieldType = iftDomain;
+      Fld.DomainName = LastPart(Ident);
+      GetSy();
+    } else {
       ErrMsg("Unknown DataType: " + GetSyWord());
       return;
-  }
-  if (Typed) {
-    Fld.FieldType = T;
-    GetSy();
-    if (T == iftLong && Sy == oraRAW) {
-      Fld.FieldType = iftLongRaw;
-      GetSy();
-    } else if (T == iftDoublePrecision) {
-      TestIdent("PRECISION");
-      GetSy();
-    } else if (T == iftIntervalYearToMonth) {
-      const bool Year = IsWord("YEAR");
-      if (!Year) TestIdent("DAY");
-      GetSy();
-      if (Sy == syLParen) {
-        GetSy();
-        Fld.Precision = IntValue;
-        TestAndGetSy(syInteger);
-        TestAndGetSy(syRParen);
-      }
-      TestAndGetSy(oraTO);
-      TestIdent(Year ? "MONTH" : "SECOND");
-      GetSy();
-      if (!Year) {
-        Fld.FieldType = iftIntervalDayToSecond;
-        if (Sy == syLParen) {
-          GetSy();
-          Fld.Scale = IntValue;
-          TestAndGetSy(syInteger);
-          TestAndGetSy(syRParen);
-        }
-      }
-    } else if (IsCharType(T)) {
-      Fld.Size = 1;
-      if (Sy == syLParen) {
-        GetSy();
-        Fld.Size = IntValue;
-        TestAndGetSy(syInteger);
-        if (IsWord("BYTE") || Sy == oraCHAR) GetSy();
-        TestAndGetSy(syRParen);
-      }
-    } else if (IsNumberType(T) || T == iftFloat || T == iftURowID) {
-      if (Sy == syLParen) {
-        GetSy();
-        if (Sy == syAsterisk) {
-          Fld.Precision = 0;
-          GetSy();
-        } else {
-          Fld.Precision = IntValue;
-          TestAndGetSy(syInteger);
-        }
-        if (Sy == syComma) {
-          GetSy();
-          Fld.Scale = GetIntConst().empty() ? 0 : IntValue;
-          GetSy();
-        }
-        TestAndGetSy(syRParen);
-      }
-    } else if (T == iftTimeStamp) {
-      if (Sy == syLParen) {
-        GetSy();
-        TestAndGetSy(syInteger);
-        TestAndGetSy(syRParen);
-      }
-      if (Sy == oraWITH) {
-        GetSy();
-        if (IsWord("LOCAL")) {
-          Fld.WithLocalTimeZone = true;
-          GetSy();
-        } else {
-          Fld.WithTimeZone = true;
-        }
-        TestIdent("TIME");
-        GetSy();
-        TestIdent("ZONE");
-        GetSy();
-      }
     }
   }
+  ParseFieldAttributes(Fld, Tbl);
+}
+
+void TOracleParser::ParseTypeTail(TFldData& Fld, std::uint8_t Tail) {
+  switch (Tail) {
+    case ttLength:
+      Fld.Size = 1;
+      if (Sy != syLParen) return;
+      GetSy();
+      Fld.Size = IntValue;
+      TestAndGetSy(syInteger);
+      if (IsWord("BYTE") || Sy == oraCHAR) GetSy();
+      TestAndGetSy(syRParen);
+      return;
+    case ttPrecision:
+      ParsePrecisionScale(Fld);
+      return;
+    case ttTimeStamp:
+      ParseParenInteger(nullptr);  // fractional digits: not kept
+      ParseTimeZone(Fld);
+      return;
+    case ttInterval:
+      ParseInterval(Fld);
+      return;
+    case ttLongRaw:
+      if (Sy != oraRAW) return;
+      Fld.FieldType = iftLongRaw;
+      GetSy();
+      return;
+    case ttDouble:
+      TestIdent("PRECISION");
+      GetSy();
+      return;
+    case ttRef:
+      Fld.RefType = true;
+      if (Sy == syIdent) Fld.DomainName = LastPart(Ident);
+      TestSy(syIdent);
+      GetSy();
+      return;
+    default:
+      return;
+  }
+}
+
+void TOracleParser::ParseParenInteger(std::int32_t* Value) {
+  if (Sy != syLParen) return;
+  GetSy();
+  if (Value) *Value = IntValue;
+  TestAndGetSy(syInteger);
+  TestAndGetSy(syRParen);
+}
+
+void TOracleParser::ParsePrecisionScale(TFldData& Fld) {
+  if (Sy != syLParen) return;
+  GetSy();
+  if (Sy == syAsterisk) {
+    Fld.Precision = 0;
+    GetSy();
+  } else {
+    Fld.Precision = IntValue;
+    TestAndGetSy(syInteger);
+  }
+  if (Sy == syComma) {
+    GetSy();
+    Fld.Scale = GetIntConst().empty() ? 0 : IntValue;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+}
+
+void TOracleParser::ParseTimeZone(TFldData& Fld) {
+  if (Sy != oraWITH) return;
+  GetSy();
+  if (IsWord("LOCAL")) {
+    Fld.WithLocalTimeZone = true;
+    GetSy();
+  } else {
+    Fld.WithTimeZone = true;
+  }
+  TestIdent("TIME");
+  GetSy();
+  TestIdent("ZONE");
+  GetSy();
+}
+
+void TOracleParser::ParseInterval(TFldData& Fld) {
+  const bool Year = IsWord("YEAR");
+  if (!Year) TestIdent("DAY");
+  GetSy();
+  ParseParenInteger(&Fld.Precision);
+  TestAndGetSy(oraTO);
+  TestIdent(Year ? "MONTH" : "SECOND");
+  GetSy();
+  if (Year) return;
+  Fld.FieldType = iftIntervalDayToSecond;
+  ParseParenInteger(&Fld.Scale);
+}
+
+void TOracleParser::ParseFieldAttributes(TFldData& Fld, TTblData* Tbl) {
   // Attributes, in any order.
   for (;;) {
     if (Sy == oraDEFAULT) {
-      GetSy();
-      const std::int32_t Start = SyPos;
-      std::string Value;
-      if (Sy == syMinus || Sy == syPlus) {
-        GetSy();
-        if (Sy != syInteger && Sy != syFloat) {
-          ErrMsg("Unknown default-value.");
-          return;
-        }
-        Value = CopyTxt(Start, Pos - 1 - Start);
-      } else if (Sy == syIdent || Sy == syFloat || Sy == oraSYSDATE || Sy == oraNULL ||
-                 Sy == oraUID || Sy == oraUSER) {
-        Value = Sy == syFloat ? StrValue : Sy == syIdent ? Ident : GetSyWord();
-      } else if (Sy == syInteger) {
-        Value = StrValue.empty() ? std::to_string(IntValue) : StrValue;
-      } else if (Sy == syString) {
-        Value = QuotedStr(StrValue);
-      } else {
-        ErrMsg("Unknown default-value.");
-        return;
-      }
-      if (NextNonBlank() == '(') {
-        SkipBlanks();
-        Value += GetExpr();
-      } else {
-        GetSy();
-      }
-      Fld.DefValue = Trim(Value);
+      if (!ParseFieldDefault(Fld)) return;
     } else if (Sy == oraNULL) {
       Fld.Nullable = true;
       GetSy();
@@ -447,40 +429,67 @@ void TOracleParser::ParseDataType(TFldData& Fld, TTblData* Tbl, bool Modify) {
       GetSy();
     } else if (IsWord("ENABLE") || IsWord("DISABLE")) {
       GetSy();
-    } else if (IsWord("CONSTRAINT")) {
+    } else if (IsWord("CONSTRAINT") || IsWord("REFERENCES") || IsWord("PRIMARY") ||
+               Sy == oraCHECK || Sy == oraUNIQUE) {
       if (!Tbl) {
         // A type attribute or parameter has no table for the constraint: reported once, and
         // the clause is passed over so that the loop goes on.
         ErrMsg("fld = nil");
         return;
       }
-      ParseConstraint(Tbl->GetObjName(), &Fld);
-      TakeReferencedType(Fld, *Tbl);
-    } else if (Sy == oraCHECK || IsWord("REFERENCES")) {
-      // An unnamed column constraint: a check, or a foreign key on this column.
-      if (!Tbl) {
-        ErrMsg("fld = nil");
-        return;
-      }
-      auto Ctr = std::make_unique<TCtrData>(Objs);
-      Ctr->SetTblName(Tbl->GetObjName());
-      if (Sy != oraCHECK) Ctr->FldList.Add(Fld.GetObjName());
-      ParseCtr(std::move(Ctr));
-      TakeReferencedType(Fld, *Tbl);
-    } else if (IsWord("PRIMARY") || Sy == oraUNIQUE) {
-      if (!Tbl) {
-        ErrMsg("fld = nil");
-        return;
-      }
-      auto Ctr = std::make_unique<TCtrData>(Objs);
-      Ctr->SetCtType(IsWord("PRIMARY") ? ctPKey : ctUnique);
-      Ctr->SetTblName(Tbl->GetObjName());
-      Ctr->FldList.Add(Fld.GetObjName());
-      ParseCtr(std::move(Ctr));
+      ParseColumnConstraint(Fld, *Tbl);
     } else {
       return;
     }
   }
+}
+
+bool TOracleParser::ParseFieldDefault(TFldData& Fld) {
+  GetSy();
+  const std::int32_t Start = SyPos;
+  std::string Value;
+  if (Sy == syMinus || Sy == syPlus) {
+    GetSy();
+    if (Sy != syInteger && Sy != syFloat) {
+      ErrMsg("Unknown default-value.");
+      return false;
+    }
+    Value = CopyTxt(Start, Pos - 1 - Start);
+  } else if (Sy == syIdent || Sy == syFloat || Sy == oraSYSDATE || Sy == oraNULL || Sy == oraUID ||
+             Sy == oraUSER) {
+    Value = Sy == syFloat ? StrValue : Sy == syIdent ? Ident : GetSyWord();
+  } else if (Sy == syInteger) {
+    Value = StrValue.empty() ? std::to_string(IntValue) : StrValue;
+  } else if (Sy == syString) {
+    Value = QuotedStr(StrValue);
+  } else {
+    ErrMsg("Unknown default-value.");
+    return false;
+  }
+  if (NextNonBlank() == '(') {
+    SkipBlanks();
+    Value += GetExpr();
+  } else {
+    GetSy();
+  }
+  Fld.DefValue = Trim(Value);
+  return true;
+}
+
+void TOracleParser::ParseColumnConstraint(TFldData& Fld, TTblData& Tbl) {
+  if (IsWord("CONSTRAINT")) {
+    ParseConstraint(Tbl.GetObjName(), &Fld);
+    TakeReferencedType(Fld, Tbl);
+    return;
+  }
+  // An unnamed column constraint: a key, a check, or a foreign key on this column.
+  auto Ctr = std::make_unique<TCtrData>(Objs);
+  const bool Key = IsWord("PRIMARY") || Sy == oraUNIQUE;
+  if (Key) Ctr->SetCtType(IsWord("PRIMARY") ? ctPKey : ctUnique);
+  Ctr->SetTblName(Tbl.GetObjName());
+  if (Sy != oraCHECK) Ctr->FldList.Add(Fld.GetObjName());
+  ParseCtr(std::move(Ctr));
+  if (!Key) TakeReferencedType(Fld, Tbl);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -511,76 +520,85 @@ void TOracleParser::ParseConstraint(const std::string& TblName, TFldData* Fld) {
 }
 
 void TOracleParser::ParseCtr(std::unique_ptr<TCtrData> Ctr) {
-  TObjs* O = Collection();
   bool Inline = false;  // REFERENCES without FOREIGN KEY (columns)
-  if (IsWord("PRIMARY")) {
-    GetSy();
-    TestIdent("KEY");
-    GetSy();
-    Ctr->SetCtType(ctPKey);
-  } else if (IsWord("FOREIGN")) {
-    GetSy();
-    TestIdent("KEY");
-    GetSy();
-    Ctr->SetCtType(ctFKey);
-  } else if (IsWord("REFERENCES")) {
-    // On a column it is a foreign key of that column; the referenced table and columns are
-    // read below as for FOREIGN KEY.
-    Ctr->SetCtType(Ctr->FldList.Empty() ? ctReferences : ctFKey);
-    Inline = true;
-  } else if (Sy == oraCHECK) {
-    Ctr->SetCtType(ctCheck);
-    SkipBlanks();
-    Ctr->Body = " " + GetExpr();
-  } else if (Sy == oraNOT) {
-    GetSy();
-    TestAndGetSy(oraNULL);
-    Ctr->SetCtType(ctNotNull);
-  } else if (Sy == oraUNIQUE) {
-    GetSy();
-    Ctr->SetCtType(ctUnique);
-  } else if (Sy == syIdent) {
-    ErrMsg("Unknown constraint.");
-    return;
-  } else {
-    ErrMsg("Unknown constraint declaration (PRIMARY / FOREIGN / UNIQUE / CHECK / NOT NULL).");
-    return;
-  }
+  if (!ParseCtrKind(*Ctr, Inline)) return;
   if (Sy == syLParen && Ctr->GetCtType() != ctCheck && !Inline) {
     Ctr->FldList.Clear();
     FieldsSeq(&Ctr->FldList);
   }
-  if (Ctr->GetCtType() == ctFKey || Ctr->GetCtType() == ctReferences) {
-    TestIdent("REFERENCES");
+  if (Ctr->GetCtType() == ctFKey || Ctr->GetCtType() == ctReferences) ParseCtrReference(*Ctr);
+  if (!ParseCtrRules(*Ctr) || !ParseCtrState()) return;
+  ParseTableSpace(nullptr, Ctr.get(), nullptr);
+  AddCtrOrIndex(std::move(Ctr));
+}
+
+bool TOracleParser::ParseCtrKind(TCtrData& Ctr, bool& Inline) {
+  if (IsWord("PRIMARY") || IsWord("FOREIGN")) {
+    Ctr.SetCtType(IsWord("PRIMARY") ? ctPKey : ctFKey);
     GetSy();
-    Obj_Ident(dboTable);
-    Ctr->SetRefTblName(IdentName);
-    if (Sy == syLParen) {
-      FieldsSeq(&Ctr->RefFldList);
-    } else if (O) {
-      // Without columns the reference is to the table's primary key, else its unique key.
-      for (TConstraintType Kind : {ctPKey, ctUnique}) {
-        for (int I = 0; I < O->Constraints.Count(); ++I) {
-          auto* Key = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
-          if (Key && Key->GetCtType() == Kind && Key->GetTblName() == Ctr->GetRefTblName()) {
-            Ctr->RefFldList.Clear();
-            for (const std::string& F : Key->FldList) Ctr->RefFldList.Add(F);
-          }
-        }
-        if (!Ctr->RefFldList.Empty()) break;
+    TestIdent("KEY");
+    GetSy();
+  } else if (IsWord("REFERENCES")) {
+    // On a column it is a foreign key of that column; the referenced table and columns are
+    // read below as for FOREIGN KEY.
+    Ctr.SetCtType(Ctr.FldList.Empty() ? ctReferences : ctFKey);
+    Inline = true;
+  } else if (Sy == oraCHECK) {
+    Ctr.SetCtType(ctCheck);
+    SkipBlanks();
+    Ctr.Body = " " + GetExpr();
+  } else if (Sy == oraNOT) {
+    GetSy();
+    TestAndGetSy(oraNULL);
+    Ctr.SetCtType(ctNotNull);
+  } else if (Sy == oraUNIQUE) {
+    GetSy();
+    Ctr.SetCtType(ctUnique);
+  } else if (Sy == syIdent) {
+    ErrMsg("Unknown constraint.");
+    return false;
+  } else {
+    ErrMsg("Unknown constraint declaration (PRIMARY / FOREIGN / UNIQUE / CHECK / NOT NULL).");
+    return false;
+  }
+  return true;
+}
+
+void TOracleParser::ParseCtrReference(TCtrData& Ctr) {
+  TestIdent("REFERENCES");
+  GetSy();
+  Obj_Ident(dboTable);
+  Ctr.SetRefTblName(IdentName);
+  if (Sy == syLParen) {
+    FieldsSeq(&Ctr.RefFldList);
+    return;
+  }
+  TObjs* O = Collection();
+  if (!O) return;
+  // Without columns the reference is to the table's primary key, else its unique key.
+  for (TConstraintType Kind : {ctPKey, ctUnique}) {
+    for (int I = 0; I < O->Constraints.Count(); ++I) {
+      auto* Key = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
+      if (Key && Key->GetCtType() == Kind && Key->GetTblName() == Ctr.GetRefTblName()) {
+        Ctr.RefFldList.Clear();
+        for (const std::string& F : Key->FldList) Ctr.RefFldList.Add(F);
       }
     }
+    if (!Ctr.RefFldList.Empty()) break;
   }
+}
+
+bool TOracleParser::ParseCtrRules(TCtrData& Ctr) {
   while (Sy == oraON) {
     GetSy();
     TUDAction* Action = nullptr;
-    if (Sy == oraDELETE)
-      Action = &Ctr->OnDelete;
-    else if (Sy == oraUPDATE)
-      Action = &Ctr->OnUpdate;
-    else {
+    if (Sy == oraDELETE) {
+      Action = &Ctr.OnDelete;
+    } else if (Sy == oraUPDATE) {
+      Action = &Ctr.OnUpdate;
+    } else {
       ErrMsg("Missing: UPDATE/DELETE in constraint rule.");
-      return;
+      return false;
     }
     GetSy();
     if (IsWord("NO")) {
@@ -592,20 +610,21 @@ void TOracleParser::ParseCtr(std::unique_ptr<TCtrData> Ctr) {
       GetSy();
     } else if (Sy == oraSET) {
       GetSy();
-      if (Sy == oraDEFAULT) {
-        *Action = udaDefault;
-      } else if (Sy == oraNULL) {
-        *Action = udaNull;
-      } else {
+      if (Sy != oraDEFAULT && Sy != oraNULL) {
         ErrMsg("Missing: DEFAULT/NULL in constraint rule.");
-        return;
+        return false;
       }
+      *Action = Sy == oraDEFAULT ? udaDefault : udaNull;
       GetSy();
     } else {
       ErrMsg("Unknown Constraint declaration (ON rule).");
-      return;
+      return false;
     }
   }
+  return true;
+}
+
+bool TOracleParser::ParseCtrState() {
   for (;;) {
     if (Sy == oraNOT) {
       GetSy();
@@ -618,36 +637,38 @@ void TOracleParser::ParseCtr(std::unique_ptr<TCtrData> Ctr) {
       GetSy();
       if (Sy != oraIMMEDIATE && !IsWord("DEFERRED")) {
         ErrMsg("Must be: IMMEDIATE / DEFERRED");
-        return;
+        return false;
       }
       GetSy();
     } else if (IsWord("USING")) {
       GetSy();
       TestAndGetSy(oraINDEX);
-      for (;;) {
-        if (Sy == oraPCTFREE || IsWord("PCTUSED") || IsWord("INITRANS") || IsWord("MAXTRANS")) {
-          GetSy();
-          TestAndGetSy(syInteger);
-        } else if (IsWord("STORAGE")) {
-          SkipBlanks();
-          GetExpr();
-        } else if (IsWord("TABLESPACE")) {
-          GetSy();
-          GetSy();  // a name or DEFAULT
-        } else if (Sy == syIdent && !IsWord("ENABLE") && !IsWord("DISABLE") && !IsWord("RELY") &&
-                   !IsWord("NORELY") && !IsWord("DEFERRABLE") && !IsWord("INITIALLY") &&
-                   !IsWord("NOVALIDATE")) {
-          GetSy();  // the index's name
-        } else {
-          break;
-        }
-      }
+      SkipUsingIndex();
     } else {
-      break;
+      return true;
     }
   }
-  ParseTableSpace(nullptr, Ctr.get(), nullptr);
-  AddCtrOrIndex(std::move(Ctr));
+}
+
+void TOracleParser::SkipUsingIndex() {
+  for (;;) {
+    if (Sy == oraPCTFREE || IsWord("PCTUSED") || IsWord("INITRANS") || IsWord("MAXTRANS")) {
+      GetSy();
+      TestAndGetSy(syInteger);
+    } else if (IsWord("STORAGE")) {
+      SkipBlanks();
+      GetExpr();
+    } else if (IsWord("TABLESPACE")) {
+      GetSy();
+      GetSy();  // a name or DEFAULT
+    } else if (Sy == syIdent && !IsWord("ENABLE") && !IsWord("DISABLE") && !IsWord("RELY") &&
+               !IsWord("NORELY") && !IsWord("DEFERRABLE") && !IsWord("INITIALLY") &&
+               !IsWord("NOVALIDATE")) {
+      GetSy();  // the index's name
+    } else {
+      return;
+    }
+  }
 }
 
 void TOracleParser::AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr) {
@@ -791,33 +812,13 @@ void TOracleParser::ParseAlterTable() {
     GetSy();
     return;
   }
-  auto NewCtr = [&TblName, this](TConstraintType Type) {
-    auto Ctr = std::make_unique<TCtrData>(Objs);
-    Ctr->SetCtType(Type);
-    Ctr->SetTblName(TblName);
-    return Ctr;
-  };
   if (Sy == oraADD) {
     GetSy();
-    if (IsWord("CONSTRAINT")) {
-      ParseConstraint(TblName, nullptr);
-    } else if (IsWord("PRIMARY")) {
-      ParseCtr(NewCtr(ctPKey));
-    } else if (IsWord("FOREIGN")) {
-      ParseCtr(NewCtr(ctFKey));
-    } else if (Sy == oraCHECK) {
-      ParseCtr(NewCtr(ctCheck));
-    } else if (Sy == oraUNIQUE) {
-      ParseCtr(NewCtr(ctUnique));
-    } else if (Sy == syIdent) {
-      // One column: it joins the table when the collection holds it.
-      TTblData Scratch(Objs);
-      ParseField(Tbl ? Tbl : &Scratch, nullptr, false, nullptr);
-    } else if (Sy == syLParen) {
-      ParseTableFields(Tbl, TblName, false);
-    } else {
+    if (ParseTableConstraint(TblName)) return;
+    if (Sy == syIdent || Sy == syLParen)
+      ParseAlterColumns(Tbl, TblName, false);
+    else
       ErrMsg("Unknown ALTER TABLE ADD... statement.");
-    }
     return;
   }
   if (Sy == oraDROP) {
@@ -836,18 +837,24 @@ void TOracleParser::ParseAlterTable() {
   }
   if (Sy == oraMODIFY) {
     GetSy();
-    if (Sy == syLParen) {
-      ParseTableFields(Tbl, TblName, true);
-    } else if (Sy == syIdent) {
-      TTblData Scratch(Objs);
-      ParseField(Tbl ? Tbl : &Scratch, nullptr, true, nullptr);
-    } else {
+    if (Sy == syIdent || Sy == syLParen)
+      ParseAlterColumns(Tbl, TblName, true);
+    else
       ErrMsg("Unknown ALTER TABLE MODIFY... statement.");
-    }
     return;
   }
   ErrMsg("Unknown ALTER TABLE statement.");
   GetSy();
+}
+
+void TOracleParser::ParseAlterColumns(TTblData* Tbl, const std::string& TblName, bool Modify) {
+  if (Sy == syLParen) {
+    ParseTableFields(Tbl, TblName, Modify);
+    return;
+  }
+  // One column: it joins the table when the collection holds it.
+  TTblData Scratch(Objs);
+  ParseField(Tbl ? Tbl : &Scratch, nullptr, Modify, nullptr);
 }
 
 }  // namespace qel
