@@ -185,14 +185,28 @@ class TOracleParser : public TCustomSQLParser {
   void ParseView(TViwData* View, bool Force);
   void ParseTrigger(TTrgData* Trigger);
   void ParseAlterTrigger();
-  void ParseProcedure(TPrcData* Prc);
-  void ParseFunction(TPrcData* Prc);
+  /// PROCEDURE or FUNCTION name and its PL/SQL text.
+  void ParseRoutine(TPrcData* Prc, bool IsFunction);
   void ParsePackage(TPkgData* Pkg);
   void ParseType(TDmnData* Dmn);
   void ParseTypeDirective(TTypeDirective& Directive);
   void ParseAlterType();
 
  private:
+  /// One statement from its first word: what it is, and what of it is reported.
+  void ParseStatement();
+  /// INSERT, UPDATE, DELETE: reported with their table, read up to the terminator.
+  void ParseDataStatement();
+  /// A statement that starts with a word of the client (SQL*Plus) or COMMIT, CALL ...
+  void ParseClientWord();
+  /// OR REPLACE after CREATE.
+  void SkipOrReplace();
+  /// FORCE (true) or NOFORCE before VIEW.
+  bool ReadForce();
+  /// GLOBAL TEMPORARY before TABLE.
+  bool ReadGlobalTemporary();
+  /// [PUBLIC] SYNONYM name FOR object: read, nothing kept.
+  void ParseSynonym();
   /// The current symbol is the unquoted word Word (identifier or keyword).
   bool IsWord(const char* Word) const;
   void SkipToTerm();
@@ -217,6 +231,22 @@ class TOracleParser : public TCustomSQLParser {
   char NextNonBlank() const;
   /// Text with every line break written as CR LF.
   static std::string CrLf(const std::string& Text);
+
+  // Pieces of triggers and types (qelOracleParser_Prc.cpp); the bool ones are false after an
+  // error.
+  /// BEFORE / AFTER / INSTEAD OF and the events (UPDATE OF columns).
+  void ParseTriggerEvents(TTrgData& Trg);
+  /// REFERENCING NEW / OLD / PARENT AS alias.
+  void ParseTriggerAliases(TTrgData& Trg);
+  bool ParseSubType(TDmnData& Dmn);
+  /// AS / IS OBJECT (members), VARRAY (n) OF type, TABLE OF type.
+  bool ParseTypeKind(TDmnData& Dmn);
+  void ParseTypeMembers(TDmnData& Dmn);
+  void ParseMemberRoutine(TDmnData& Dmn);
+  /// The text of a PL/SQL unit from the current symbol up to its "/" line (required), with
+  /// CR LF line breaks.
+  std::string UnitText();
+
   // Pieces of a table (qelOracleParser_Tbl.cpp); the bool ones are false after an error.
   bool ParseOnCommit(TTblData& Tbl);
   bool ParseTableClauses(TTblData& Tbl);
@@ -227,6 +257,7 @@ class TOracleParser : public TCustomSQLParser {
   bool ParseTableConstraint(const std::string& TblName);
   /// ALTER TABLE ADD or MODIFY of one column or a parenthesised list.
   void ParseAlterColumns(TTblData* Tbl, const std::string& TblName, bool Modify);
+
   // Pieces of a column definition (qelOracleParser_Tbl.cpp).
   /// What follows a type's name (its length, precision, time zone ...), by the type's rule.
   void ParseTypeTail(TFldData& Fld, std::uint8_t Tail);
@@ -242,12 +273,14 @@ class TOracleParser : public TCustomSQLParser {
   void ParseColumnConstraint(TFldData& Fld, TTblData& Tbl);
   /// A column that names no type takes the type of the column its foreign key references.
   void TakeReferencedType(TFldData& Fld, const TTblData& Tbl);
+
   // Pieces of a constraint; the bool ones are false after an error.
   bool ParseCtrKind(TCtrData& Ctr, bool& Inline);
   void ParseCtrReference(TCtrData& Ctr);
   bool ParseCtrRules(TCtrData& Ctr);
   bool ParseCtrState();
   void SkipUsingIndex();
+
   /// Files a key or constraint; a key stands for the unique index of its name and columns.
   void AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr);
   TObjs* Collection() const;
@@ -263,6 +296,7 @@ class TOracleParser : public TCustomSQLParser {
   std::int32_t FStmtLine = 1;  ///< where the statement being read starts
   std::int32_t FStmtCol = 1;
   bool FUnterminated = false;  ///< the last block copy met the end of the text
+  bool FReport = true;         ///< the statement read is reported through the statement event
   bool FQuoted = false;        ///< the current identifier was written in double quotes
   std::int64_t FErrCount = 0;  ///< errors recorded by this parser
 };

@@ -17,11 +17,7 @@ void TOracleParser::ParseView(TViwData* Given, bool Force) {
   GetSy();
   Obj_Ident(dboView);
   std::unique_ptr<TViwData> New;
-  TViwData* View = Given;
-  if (!View) {
-    New = std::make_unique<TViwData>(Objs);
-    View = New.get();
-  }
+  TViwData* View = GivenOrNew(Given, New);
   SetName(*View);
   View->Force = Force;
   StatObjKind = dboView;
@@ -70,76 +66,17 @@ void TOracleParser::ParseTrigger(TTrgData* Given) {
   GetSy();
   Obj_Ident(dboTrigger);
   std::unique_ptr<TTrgData> New;
-  TTrgData* Trg = Given;
-  if (!Trg) {
-    New = std::make_unique<TTrgData>(Objs);
-    Trg = New.get();
-  }
+  TTrgData* Trg = GivenOrNew(Given, New);
   SetName(*Trg);
   StatType = stTrigger;
   StatObjKind = dboTrigger;
   StatObjName = IdentName;
-  if (IsWord("BEFORE")) {
-    Trg->Timing = baBefore;
-    GetSy();
-  } else if (IsWord("AFTER")) {
-    Trg->Timing = baAfter;
-    GetSy();
-  } else if (IsWord("INSTEAD")) {
-    Trg->Timing = baInsteadOf;
-    GetSy();
-    TestAndGetSy(oraOF);
-  } else {
-    ErrMsg("Must be: BEFORE / AFTER / INSTEAD OF");
-    GetSy();
-  }
-  Trg->Events = TInsUpdDelSet{};
-  Trg->Columns.Clear();
-  for (;;) {
-    if (Sy == oraINSERT) {
-      Trg->Events.Include(iudInsert);
-      GetSy();
-    } else if (Sy == oraDELETE) {
-      Trg->Events.Include(iudDelete);
-      GetSy();
-    } else if (Sy == oraUPDATE) {
-      Trg->Events.Include(iudUpdate);
-      GetSy();
-      if (Sy == oraOF) {
-        GetSy();
-        for (;;) {
-          if (Sy == syIdent) Trg->Columns.Add(Ident);
-          TestAndGetSy(syIdent);
-          if (Sy != syComma) break;
-          GetSy();
-        }
-      }
-    }
-    if (Sy != oraOR) break;
-    GetSy();
-  }
+  ParseTriggerEvents(*Trg);
   TestAndGetSy(oraON);
   Obj_Ident(dboTable);
   Trg->SetOwnName(IdentName);
   StatOwnName = IdentName;
-  if (IsWord("REFERENCING")) {
-    GetSy();
-    for (;;) {
-      std::string* Alias = nullptr;
-      if (IsWord("NEW"))
-        Alias = &Trg->NewAlias;
-      else if (IsWord("OLD"))
-        Alias = &Trg->OldAlias;
-      else if (IsWord("PARENT"))
-        Alias = &Trg->ParentAlias;
-      else
-        break;
-      GetSy();
-      TestAndGetSy(oraAS);
-      if (Sy == syIdent) *Alias = Ident;
-      TestAndGetSy(syIdent);
-    }
-  }
+  if (IsWord("REFERENCING")) ParseTriggerAliases(*Trg);
   if (Sy == oraFOR) {
     GetSy();
     TestIdent("EACH");
@@ -156,10 +93,70 @@ void TOracleParser::ParseTrigger(TTrgData* Given) {
     SkipBlanks();
     Trg->WhenCondition = GetExpr();
   }
-  const std::string Body = BlockCopyAt(static_cast<std::size_t>(SyPos - 1));
-  Trg->Body = CrLf(Trim(Body));
+  Trg->Body = UnitText();
   DoLogNextLine("Trigger: " + Trg->GetObjName());
   if (New && !FUnterminated) AddObj(New.release(), true);
+}
+
+void TOracleParser::ParseTriggerEvents(TTrgData& Trg) {
+  if (IsWord("BEFORE")) {
+    Trg.Timing = baBefore;
+    GetSy();
+  } else if (IsWord("AFTER")) {
+    Trg.Timing = baAfter;
+    GetSy();
+  } else if (IsWord("INSTEAD")) {
+    Trg.Timing = baInsteadOf;
+    GetSy();
+    TestAndGetSy(oraOF);
+  } else {
+    ErrMsg("Must be: BEFORE / AFTER / INSTEAD OF");
+    GetSy();
+  }
+  Trg.Events = TInsUpdDelSet{};
+  Trg.Columns.Clear();
+  for (;;) {
+    if (Sy == oraINSERT) {
+      Trg.Events.Include(iudInsert);
+      GetSy();
+    } else if (Sy == oraDELETE) {
+      Trg.Events.Include(iudDelete);
+      GetSy();
+    } else if (Sy == oraUPDATE) {
+      Trg.Events.Include(iudUpdate);
+      GetSy();
+      if (Sy == oraOF) {
+        GetSy();
+        for (;;) {
+          if (Sy == syIdent) Trg.Columns.Add(Ident);
+          TestAndGetSy(syIdent);
+          if (Sy != syComma) break;
+          GetSy();
+        }
+      }
+    }
+    if (Sy != oraOR) break;
+    GetSy();
+  }
+}
+
+void TOracleParser::ParseTriggerAliases(TTrgData& Trg) {
+  GetSy();
+  for (;;) {
+    std::string* Alias = nullptr;
+    if (IsWord("NEW"))
+      Alias = &Trg.NewAlias;
+    else if (IsWord("OLD"))
+      Alias = &Trg.OldAlias;
+    else if (IsWord("PARENT"))
+      Alias = &Trg.ParentAlias;
+    else
+      break;
+    GetSy();
+    TestAndGetSy(oraAS);
+    if (Sy == syIdent) *Alias = Ident;
+    TestAndGetSy(syIdent);
+  }
 }
 
 void TOracleParser::ParseAlterTrigger() {
@@ -181,43 +178,29 @@ void TOracleParser::ParseAlterTrigger() {
 // ---------------------------------------------------------------------------------------------
 // Procedures, functions, packages
 
-void TOracleParser::ParseProcedure(TPrcData* Given) {
-  GetSy();
-  std::unique_ptr<TPrcData> New;
-  TPrcData* Prc = Given;
-  if (!Prc) {
-    New = std::make_unique<TPrcData>(Objs);
-    Prc = New.get();
-  }
-  TestSy(syIdent);
-  Obj_Ident(dboProcedure);
-  SetName(*Prc);
-  StatType = stProcedure;
-  StatObjKind = dboProcedure;
-  StatObjName = IdentName;
-  Prc->Body = CrLf(Trim(BlockCopyAt(static_cast<std::size_t>(SyPos - 1))));
-  DoLogNextLine("Procedure: " + Prc->GetObjName());
-  if (New && !FUnterminated) AddObj(New.release(), true);
+std::string TOracleParser::UnitText() {
+  return CrLf(Trim(BlockCopyAt(static_cast<std::size_t>(SyPos - 1))));
 }
 
-void TOracleParser::ParseFunction(TPrcData* Given) {
+void TOracleParser::ParseRoutine(TPrcData* Given, bool IsFunction) {
   GetSy();
   std::unique_ptr<TPrcData> New;
-  TPrcData* Prc = Given;
-  if (!Prc) {
-    New = std::make_unique<TPrcData>(Objs);
-    Prc = New.get();
-  }
-  Prc->IsFunction = true;
+  TPrcData* Prc = GivenOrNew(Given, New);
+  if (IsFunction) Prc->IsFunction = true;
   TestSy(syIdent);
   Obj_Ident(dboProcedure);
   SetName(*Prc);
   StatType = stProcedure;
+  if (!IsFunction) StatObjKind = dboProcedure;
   StatObjName = IdentName;
-  Prc->Body = CrLf(Trim(BlockCopyAt(static_cast<std::size_t>(SyPos - 1))));
-  DoLogNextLine("Function: " + Prc->GetObjName());
-  if (New && Objs && !FUnterminated)
-    if (Objs->Procedures.Add(New->ObjKeyDef(), New.get())) (void)New.release();
+  Prc->Body = UnitText();
+  DoLogNextLine((IsFunction ? "Function: " : "Procedure: ") + Prc->GetObjName());
+  if (!New || FUnterminated) return;
+  // A function is filed as it is; a procedure passes the collection's filter.
+  if (!IsFunction)
+    AddObj(New.release(), true);
+  else if (Objs && Objs->Procedures.Add(New->ObjKeyDef(), New.get()))
+    (void)New.release();
 }
 
 void TOracleParser::ParsePackage(TPkgData* Given) {
@@ -240,11 +223,7 @@ void TOracleParser::ParsePackage(TPkgData* Given) {
   }
   StatType = stPackage;
   StatObjName = IdentName;
-  const std::string Text = Trim(BlockCopyAt(static_cast<std::size_t>(SyPos - 1)));
-  if (IsBody)
-    Pkg->BodySource = CrLf(Text);
-  else
-    Pkg->HeaderSource = CrLf(Text);
+  (IsBody ? Pkg->BodySource : Pkg->HeaderSource) = UnitText();
   DoLogNextLine("Package: " + Pkg->GetObjName());
   if (New && !FUnterminated) AddObj(New.release(), true);
 }
@@ -286,14 +265,11 @@ void TOracleParser::ParseType(TDmnData* Given) {
   if (!Given && O && O->GetDomain(Name))
     DoErrorMessage("Data type: " + Name + " already declared.");
   std::unique_ptr<TDmnData> New;
-  TDmnData* Dmn = Given;
-  if (!Dmn) {
-    New = std::make_unique<TDmnData>(Objs);
-    Dmn = New.get();
-  }
+  TDmnData* Dmn = GivenOrNew(Given, New);
   SetName(*Dmn);
   StatObjName = Name;
   if (IsWord("TIMESTAMP")) {
+    // The catalog's stamps of the type's version.
     GetSy();
     Dmn->TimestampText = StrValue;
     TestAndGetSy(syString);
@@ -303,90 +279,99 @@ void TOracleParser::ParseType(TDmnData* Given) {
       TestAndGetSy(syString);
     }
   }
-  auto Members = [this, Dmn] {
-    TestAndGetSy(syLParen);
-    for (;;) {
-      if (Sy == oraNOT || IsWord("MEMBER") || IsWord("FINAL") || IsWord("OVERRIDING") ||
-          IsWord("INSTANTIABLE")) {
-        auto M = std::make_unique<TMemberPrcData>(Objs);
-        ParseTypeDirective(M->Directive);
-        TestIdent("MEMBER");
-        GetSy();
-        if (IsWord("FUNCTION"))
-          M->IsFunction = true;
-        else if (!IsWord("PROCEDURE"))
-          ErrMsg("Must be: PROCEDURE / FUNCTION.");
-        GetSy();
-        if (Sy == syIdent) M->SetObjName(Ident);
-        TestAndGetSy(syIdent);
-        if (Sy == syLParen) {
-          // The list's "(" is the current symbol: the copy starts there.
-          M->MemberParams = ParenTail();
-        }
-        if (M->IsFunction) {
-          TestIdent("RETURN");
-          GetSy();
-          auto R = std::make_unique<TFldData>(Objs);
-          ParseDataType(*R, nullptr, false);
-          M->Params.Add(std::move(R));
-        }
-        Dmn->Members.Add(std::move(M));
-      } else if (Sy == syIdent) {
-        ParseField(nullptr, Dmn, false, nullptr);
-      } else {
-        TestSy(syIdent);
-        return;
-      }
-      if (Sy != syComma) break;
-      GetSy();
-    }
-    TestAndGetSy(syRParen);
-    ParseTypeDirective(Dmn->Directive);
-  };
-  if (IsWord("UNDER")) {
-    GetSy();
-    if (Sy != syIdent) {
-      ErrMsg("Must be: <Ident>.");
-      return;
-    }
-    Dmn->SuperType = Ident;
-    GetSy();
-    if (Sy == syLParen) Members();
-    ParseTypeDirective(Dmn->Directive);
-  } else {
-    const bool IsIs = Sy == oraIS;
-    if (Sy != oraAS && Sy != oraIS) {
-      ErrMsg("Must be: AS / IS / UNDER.");
-      return;
-    }
-    GetSy();
-    if (IsWord("OBJECT")) {
-      Dmn->OracleKind = odObject;
-      GetSy();
-      Members();
-    } else if (IsWord("VARRAY")) {
-      Dmn->OracleKind = odVArray;
-      GetSy();
-      TestAndGetSy(syLParen);
-      Dmn->VArrayLimit = IntValue;
-      TestAndGetSy(syInteger);
-      TestAndGetSy(syRParen);
-      TestAndGetSy(oraOF);
-      Dmn->TypeField = std::make_unique<TFldData>(Objs);
-      ParseDataType(*Dmn->TypeField, nullptr, false);
-    } else if (Sy == oraTABLE) {
-      Dmn->OracleKind = IsIs ? odIsTable : odAsTable;
-      GetSy();
-      TestAndGetSy(oraOF);
-      Dmn->TypeField = std::make_unique<TFldData>(Objs);
-      ParseDataType(*Dmn->TypeField, nullptr, false);
-    } else {
-      ErrMsg("Unknown TYPE-statement.");
-      return;
-    }
-  }
+  if (!(IsWord("UNDER") ? ParseSubType(*Dmn) : ParseTypeKind(*Dmn))) return;
   DoLogNextLine("Type: " + Name);
   if (New) AddObj(New.release(), true);
+}
+
+bool TOracleParser::ParseSubType(TDmnData& Dmn) {
+  GetSy();
+  if (Sy != syIdent) {
+    ErrMsg("Must be: <Ident>.");
+    return false;
+  }
+  Dmn.SuperType = Ident;
+  GetSy();
+  if (Sy == syLParen) ParseTypeMembers(Dmn);
+  ParseTypeDirective(Dmn.Directive);
+  return true;
+}
+
+bool TOracleParser::ParseTypeKind(TDmnData& Dmn) {
+  const bool IsIs = Sy == oraIS;
+  if (Sy != oraAS && Sy != oraIS) {
+    ErrMsg("Must be: AS / IS / UNDER.");
+    return false;
+  }
+  GetSy();
+  if (IsWord("OBJECT")) {
+    Dmn.OracleKind = odObject;
+    GetSy();
+    ParseTypeMembers(Dmn);
+    return true;
+  }
+  if (IsWord("VARRAY")) {
+    Dmn.OracleKind = odVArray;
+    GetSy();
+    TestAndGetSy(syLParen);
+    Dmn.VArrayLimit = IntValue;
+    TestAndGetSy(syInteger);
+    TestAndGetSy(syRParen);
+  } else if (Sy == oraTABLE) {
+    Dmn.OracleKind = IsIs ? odIsTable : odAsTable;
+    GetSy();
+  } else {
+    ErrMsg("Unknown TYPE-statement.");
+    return false;
+  }
+  // A collection: OF its element type.
+  TestAndGetSy(oraOF);
+  Dmn.TypeField = std::make_unique<TFldData>(Objs);
+  ParseDataType(*Dmn.TypeField, nullptr, false);
+  return true;
+}
+
+void TOracleParser::ParseTypeMembers(TDmnData& Dmn) {
+  TestAndGetSy(syLParen);
+  for (;;) {
+    if (Sy == oraNOT || IsWord("MEMBER") || IsWord("FINAL") || IsWord("OVERRIDING") ||
+        IsWord("INSTANTIABLE")) {
+      ParseMemberRoutine(Dmn);
+    } else if (Sy == syIdent) {
+      ParseField(nullptr, &Dmn, false, nullptr);
+    } else {
+      TestSy(syIdent);
+      return;
+    }
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+  ParseTypeDirective(Dmn.Directive);
+}
+
+void TOracleParser::ParseMemberRoutine(TDmnData& Dmn) {
+  auto M = std::make_unique<TMemberPrcData>(Objs);
+  ParseTypeDirective(M->Directive);
+  TestIdent("MEMBER");
+  GetSy();
+  if (IsWord("FUNCTION"))
+    M->IsFunction = true;
+  else if (!IsWord("PROCEDURE"))
+    ErrMsg("Must be: PROCEDURE / FUNCTION.");
+  GetSy();
+  if (Sy == syIdent) M->SetObjName(Ident);
+  TestAndGetSy(syIdent);
+  // The list's "(" is the current symbol: the copy starts there.
+  if (Sy == syLParen) M->MemberParams = ParenTail();
+  if (M->IsFunction) {
+    TestIdent("RETURN");
+    GetSy();
+    auto R = std::make_unique<TFldData>(Objs);
+    ParseDataType(*R, nullptr, false);
+    M->Params.Add(std::move(R));
+  }
+  Dmn.Members.Add(std::move(M));
 }
 
 void TOracleParser::ParseAlterType() {
