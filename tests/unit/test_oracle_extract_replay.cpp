@@ -95,7 +95,11 @@ const TReplayCase Cases[] = {
      .Counts = {{"Tables", 1}, {"Views", 0}},
      .NotLogged = {"Parsing bodies..."},
      // The table of the row is kept, with its catalog text unparsed.
-     .Check = [](TObjs& O) { EXPECT_EQ(O.GetTable("CUSTOMER")->Fields.Count(), 0); }},
+     .Check =
+         [](TObjs& O) {
+           ASSERT_NE(O.GetTable("CUSTOMER"), nullptr);
+           EXPECT_EQ(O.GetTable("CUSTOMER")->Fields.Count(), 0);
+         }},
     {.Name = "ARefusedLoginReadsNothing",
      .Dialect = &Oracle,
      .Answers =
