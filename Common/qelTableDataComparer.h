@@ -157,7 +157,28 @@ class TCmpTableOptions : public TPersistent {
   friend class TTableDataComparer;
   /// The catalog step of the side's dialect; fills the catalog field list.
   bool ReadCatalogFields(TQELQuery& Query, TDatabaseType DatabaseType);
+  /// The catalog steps of the dialects: false (reported) when the table is not there.
+  bool ReadIBFields(TQELQuery& Query);
+  bool ReadASAFields(TQELQuery& Query);
+  bool ReadMySQLFields(TQELQuery& Query);
+  /// SQL Server and ASE (Db), from sysobjects and syscolumns.
+  bool ReadSysObjectsFields(TQELQuery& Query, TDatabaseType Db);
+  bool ReadOracleFields(TQELQuery& Query);
   bool ReadPGFields(TQELQuery& Query);
+  /// Access and other OLE DB sources: the columns rowset of ADO, else an empty result's columns.
+  bool ReadOLEDBFields(TQELQuery& Query);
+  /// Paradox and dBASE through the local SQL: an empty result's columns in upper case; they
+  /// are the key fields too when none are given.
+  void ReadLocalSQLFields(TQELQuery& Query);
+  /// Runs the query (Lines) that finds the table: the IdField of the first row whose NameField
+  /// is not empty; empty (reported) when the table is not there.
+  std::string FindTableId(TQELQuery& Query, const std::vector<std::string>& Lines,
+                          const char* NameField, const char* IdField);
+  /// Runs Lines and adds Field of every row (trimmed when Trimmed) to the catalog field list.
+  void AddCatalogColumns(TQELQuery& Query, const std::vector<std::string>& Lines, const char* Field,
+                         bool Trimmed);
+  /// Adds the column names of an empty result of the table to the catalog field list.
+  void AddEmptyResultColumns(TQELQuery& Query);
   /// Runs Lines as one statement and hands each row to Row; closes and clears the query.
   void RunCatalogQuery(TQELQuery& Query, const std::vector<std::string>& Lines,
                        const std::function<void(TQELQuery&)>& Row);
