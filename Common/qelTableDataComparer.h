@@ -373,6 +373,19 @@ class TTableDataComparer : public TComponent {
   /// Checks that the row just read sorts after the previous one of its side; False (and an
   /// error) when the server's order is not the merge's.
   bool CheckOrder(bool Master);
+  // The steps of Compare.
+  /// The row counts of both sides for the progress events (SQLM and SQLT take the count
+  /// statements).
+  void CountRows(TStringList& SQLM, TStringList& SQLT);
+  /// The select statements of both sides, from the options or the OnGetSelectSQL handler.
+  void SetSelectSQL(TStringList& SQLM, TStringList& SQLT);
+  /// Opens both results, read once front to back.
+  void OpenResults();
+  /// The ordered merge: a row of one side only is inserted or deleted, a pair that differs is
+  /// updated.
+  void MergeRows();
+  /// Closes the results and commits what the run left open; logs the statistics.
+  void EndCompare();
   /// Reads which key fields of each side need an explicit byte order (collated text).
   void FindByteOrderFields(TCmpTableOptions& Options, TQELQuery* Query);
   bool OpenSideFile();
