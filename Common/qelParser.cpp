@@ -762,6 +762,31 @@ void TCustomSQLParser::ObjErrMsg(TDbObj& Obj, const std::string& Text, bool Posi
                          GetPosY(), mt_Err);
 }
 
+std::optional<std::uint8_t> TCustomSQLParser::ReadTriggerEvent(
+    TTrgData& Trg, const std::function<bool(const char*)>& IsWord) {
+  static constexpr std::pair<const char*, TInsUpdDelType> kEvents[] = {
+      {"INSERT", iudInsert}, {"UPDATE", iudUpdate}, {"DELETE", iudDelete}};
+  for (const auto& [Word, Event] : kEvents)
+    if (IsWord(Word)) {
+      Trg.Events.Include(Event);
+      GetSy();
+      return Event;
+    }
+  return std::nullopt;
+}
+
+void TCustomSQLParser::ReadTriggerEventList(TTrgData& Trg,
+                                            const std::function<bool(const char*)>& IsWord) {
+  for (;;) {
+    if (!ReadTriggerEvent(Trg, IsWord)) {
+      ErrMsg("Must be: INSERT / UPDATE / DELETE");
+      GetSy();
+    }
+    if (Sy != syComma) break;
+    GetSy();
+  }
+}
+
 void TCustomSQLParser::ParseViewColumns(TViwData& View, const std::function<std::string()>& Name) {
   if (Sy != syLParen) return;
   GetSy();

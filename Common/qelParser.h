@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,7 @@ class TCustomObjs;
 class TDbObj;
 class TDbObjList;
 class TFldData;
+class TTrgData;
 class TViwData;
 
 // ---------------------------------------------------------------------------------------------
@@ -453,6 +455,17 @@ class TCustomSQLParser : public TCustomParser {
   /// collection and out of the dependency records.
   void RemoveConstraints(const std::string& Table,
                          const std::function<bool(const TCtrData&)>& Match);
+
+  // --- Trigger events ----------------------------------------------------------------------
+
+  /// The trigger event word at the current symbol (INSERT, UPDATE or DELETE, told by the
+  /// dialect's own word test IsWord), read and included into Trg's events; std::nullopt, with
+  /// nothing read, at any other symbol.
+  std::optional<std::uint8_t> ReadTriggerEvent(TTrgData& Trg,
+                                               const std::function<bool(const char*)>& IsWord);
+  /// The Transact-SQL list of trigger events, "event, event ...", into Trg; a word that is no
+  /// event is an error and is passed over.
+  void ReadTriggerEventList(TTrgData& Trg, const std::function<bool(const char*)>& IsWord);
 
   /// A view's column list "(a, b, ...)" when Sy stands on "(": the names Name reads become the
   /// view's columns, numbered from 0, in place of those it had. Nothing at any other symbol.

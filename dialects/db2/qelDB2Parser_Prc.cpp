@@ -112,23 +112,15 @@ void TDB2Parser::ParseCreateTrigger(TTrgData* Trigger) {
   }
   // One event; the writers put further ones after OR.
   for (;;) {
-    if (Sy == db2INSERT) {
-      Trigger->Events.Include(iudInsert);
-      GetSy();
-    } else if (Sy == db2DELETE) {
-      Trigger->Events.Include(iudDelete);
-      GetSy();
-    } else if (Sy == db2UPDATE) {
-      Trigger->Events.Include(iudUpdate);
-      GetSy();
-      if (Sy == db2OF) {
-        GetSy();
-        Trigger->Columns.Clear();
-        ParseColumnList(nullptr, &Trigger->Columns);
-      }
-    } else {
+    const auto Event =
+        ReadTriggerEvent(*Trigger, [this](const char* Word) { return IsWord(Word); });
+    if (!Event) {
       ErrMsg("Must be: INSERT/ UPDATE / DELETE");
       GetSy();
+    } else if (*Event == iudUpdate && Sy == db2OF) {
+      GetSy();
+      Trigger->Columns.Clear();
+      ParseColumnList(nullptr, &Trigger->Columns);
     }
     if (!IsWord("OR")) break;
     GetSy();

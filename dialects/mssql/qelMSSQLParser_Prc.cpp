@@ -226,19 +226,7 @@ void TTransactSQLParser::ParseTrigger(TTrgData* Trigger, bool Alter) {
     while (Sy != syEOF && Sy != syTerm && !IsWord("AS")) GetSy();
     Trg->EventText = CopyTxtFrom(Start);
   } else {
-    for (;;) {
-      if (IsWord("INSERT"))
-        Trg->Events.Include(iudInsert);
-      else if (IsWord("UPDATE"))
-        Trg->Events.Include(iudUpdate);
-      else if (IsWord("DELETE"))
-        Trg->Events.Include(iudDelete);
-      else
-        ErrMsg("Must be: INSERT / UPDATE / DELETE");
-      GetSy();
-      if (Sy != syComma) break;
-      GetSy();
-    }
+    ReadTriggerEventList(*Trg, [this](const char* Word) { return IsWord(Word); });
   }
   Trg->WithAppend = Trg->NotForReplication = false;
   for (;;) {

@@ -132,19 +132,7 @@ void TASAParser::ParseTrigger(TTrgData* Trigger) {
     if (!TableOwner.empty()) Trg->Creator = TableOwner;
     Trg->SetOwnName(Table);
     TestAndGetSy(asaFOR);
-    for (;;) {
-      if (Sy == asaINSERT)
-        Trg->Events.Include(iudInsert);
-      else if (Sy == asaUPDATE)
-        Trg->Events.Include(iudUpdate);
-      else if (Sy == asaDELETE)
-        Trg->Events.Include(iudDelete);
-      else
-        ErrMsg("Must be: INSERT / UPDATE / DELETE");
-      GetSy();
-      if (Sy != syComma) break;
-      GetSy();
-    }
+    ReadTriggerEventList(*Trg, [this](const char* Word) { return IsWord(Word); });
     TestSy(asaAS);
     SkipBlanks();
     Trg->Body = BodyFrom(Pos - 1);
@@ -161,30 +149,21 @@ void TASAParser::ParseTrigger(TTrgData* Trigger) {
     auto IsEvent = [this] { return Sy == asaINSERT || Sy == asaDELETE || Sy == asaUPDATE; };
     for (;;) {
       bool CommaRead = false;  // UPDATE OF a, b, DELETE: the comma before DELETE is read
-      if (Sy == asaINSERT) {
-        Trg->Events.Include(iudInsert);
-        GetSy();
-      } else if (Sy == asaDELETE) {
-        Trg->Events.Include(iudDelete);
-        GetSy();
-      } else if (Sy == asaUPDATE) {
-        Trg->Events.Include(iudUpdate);
-        GetSy();
-        if (Sy == asaOF) {
-          GetSy();
-          for (;;) {
-            Trg->Columns.Add(NamePart());
-            if (Sy != syComma) break;
-            GetSy();
-            if (IsEvent()) {
-              CommaRead = true;
-              break;
-            }
-          }
-        }
-      } else {
+      const auto Event = ReadTriggerEvent(*Trg, [this](const char* Word) { return IsWord(Word); });
+      if (!Event) {
         ErrMsg("Must be: INSERT / UPDATE / DELETE");
         GetSy();
+      } else if (*Event == iudUpdate && Sy == asaOF) {
+        GetSy();
+        for (;;) {
+          Trg->Columns.Add(NamePart());
+          if (Sy != syComma) break;
+          GetSy();
+          if (IsEvent()) {
+            CommaRead = true;
+            break;
+          }
+        }
       }
       if (CommaRead) continue;
       if (Sy != syComma) break;
