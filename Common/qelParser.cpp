@@ -762,6 +762,12 @@ void TCustomSQLParser::ObjErrMsg(TDbObj& Obj, const std::string& Text, bool Posi
                          GetPosY(), mt_Err);
 }
 
+std::int32_t TCustomSQLParser::ReadSortOrder(const std::function<bool(const char*)>& IsWord) {
+  const std::int32_t Order = IsWord("ASC") ? 1 : IsWord("DESC") ? 2 : 0;
+  if (Order != 0) GetSy();
+  return Order;
+}
+
 std::optional<std::uint8_t> TCustomSQLParser::ReadTriggerEvent(
     TTrgData& Trg, const std::function<bool(const char*)>& IsWord) {
   static constexpr std::pair<const char*, TInsUpdDelType> kEvents[] = {

@@ -456,6 +456,10 @@ class TCustomSQLParser : public TCustomParser {
   void RemoveConstraints(const std::string& Table,
                          const std::function<bool(const TCtrData&)>& Match);
 
+  /// An optional ASC or DESC after an index or key column (told by the dialect's own word test
+  /// IsWord), read: 1 for ASC, 2 for DESC, 0 when neither stands.
+  std::int32_t ReadSortOrder(const std::function<bool(const char*)>& IsWord);
+
   // --- Trigger events ----------------------------------------------------------------------
 
   /// The trigger event word at the current symbol (INSERT, UPDATE or DELETE, told by the

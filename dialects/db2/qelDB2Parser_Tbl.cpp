@@ -407,14 +407,7 @@ void TDB2Parser::ParseColumnList(TIdxData* Idx, TStrings* List) {
   for (;;) {
     const std::string Name = Sy == syIdent ? Ident : std::string();
     TestAndGetSy(syIdent);
-    std::int32_t Order = 0;
-    if (IsWord("ASC")) {
-      Order = 1;
-      GetSy();
-    } else if (IsWord("DESC")) {
-      Order = 2;
-      GetSy();
-    }
+    const std::int32_t Order = ReadSortOrder([this](const char* Word) { return IsWord(Word); });
     if (Idx) Idx->AddFld(Name, Order);
     if (List) List->Add(Name);
     if (Sy != syComma) break;

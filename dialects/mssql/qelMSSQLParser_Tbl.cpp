@@ -255,20 +255,20 @@ void TTransactSQLParser::ParseColumnOptions(TFldData& Fld, TTblData& Table) {
       Fld.Nullable = false;  // the server makes an identity column NOT NULL
       GetSy();
       if (Sy == syLParen) {
+        // A value as written: an integer with an optional "-".
+        auto Signed = [this] {
+          std::int32_t Value = Sy == syInteger ? IntValue : 0;
+          if (Sy == syMinus) {
+            GetSy();
+            Value = -IntValue;
+          }
+          TestAndGetSy(syInteger);
+          return Value;
+        };
         GetSy();
-        Fld.IdentitySeed = Sy == syInteger ? IntValue : 0;
-        if (Sy == syMinus) {
-          GetSy();
-          Fld.IdentitySeed = -IntValue;
-        }
-        TestAndGetSy(syInteger);
+        Fld.IdentitySeed = Signed();
         TestAndGetSy(syComma);
-        Fld.IdentityIncrement = Sy == syInteger ? IntValue : 0;
-        if (Sy == syMinus) {
-          GetSy();
-          Fld.IdentityIncrement = -IntValue;
-        }
-        TestAndGetSy(syInteger);
+        Fld.IdentityIncrement = Signed();
         TestAndGetSy(syRParen);
       }
     } else if (IsWord("ROWGUIDCOL")) {
@@ -372,14 +372,7 @@ void TTransactSQLParser::ParseColumnList(TStringList& List, TIdxData* Index) {
   TestAndGetSy(syLParen);
   for (;;) {
     const std::string Name = Fold(NamePart());
-    std::int32_t Order = 0;
-    if (IsWord("ASC")) {
-      Order = 1;
-      GetSy();
-    } else if (IsWord("DESC")) {
-      Order = 2;
-      GetSy();
-    }
+    const std::int32_t Order = ReadSortOrder([this](const char* Word) { return IsWord(Word); });
     if (Index)
       Index->AddFld(Name, Order);
     else
