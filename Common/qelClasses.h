@@ -323,6 +323,10 @@ constexpr std::int32_t kindDatabase = 250;
 /// the others file them under their bare name.
 bool KeysCarrySchema(TDatabaseType Db);
 
+/// The word messages use for an object of kind code Kind ("table", "check constraint" ...);
+/// "object" for a code without a word of its own.
+std::string_view KindName(std::int32_t Kind);
+
 /// The base of every schema object (domain, table, column, view, index, procedure, trigger ...).
 /// Kind classes override the twenty virtual operations through which the comparer and the
 /// script writers obtain DDL text and drive creation and dropping.
