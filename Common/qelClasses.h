@@ -560,6 +560,9 @@ class TCustomObjs : public TObject {
   /// The comparer's list of warning lines (changes through system tables or conversions that
   /// can lose data), set by the comparer for the time of a generation; nullptr otherwise.
   TStringList* WorkList = nullptr;
+  /// The comparer's message list, set with WorkList for the time of a generation: the passes
+  /// name there each change of the master the update script does not carry over.
+  TMsgManager* CompareMessages = nullptr;
 
   TCustomObjs();
   TCustomObjs(const TCustomObjs&) = delete;
@@ -684,6 +687,11 @@ class TCustomObjs : public TObject {
   /// Writes a log line to the first handler found: the collection's, the extractor's, the
   /// executor's.
   void DoLogNextLine(const std::string& aText);
+  /// Adds a warning about Obj to CompareMessages: a change the update script leaves undone.
+  /// Nothing outside a comparison.
+  void WarnNotCarriedOver(const std::string& aText, TObject* Obj = nullptr);
+  /// True when no list holds an object but a schema the server makes itself.
+  bool NoObjects();
 
   /// The list AddObj files aObj in; nullptr for a class no list holds.
   TDbObjList* ListOf(const TDbObj* aObj);

@@ -117,6 +117,11 @@ const char* FieldTypeName(TDBFieldType T) {
   return T < FieldTypeNames.size() ? FieldTypeNames[T] : FieldTypeNames[0];
 }
 
+bool TypeUnwritable(const TFldData& F) {
+  // Every writer spells a type through FieldTypeName; PostgreSQL's in lower case.
+  return ContainsText(F.TypeDef(), FieldTypeNames[0]);
+}
+
 TDBFieldType FieldTypeByName(const std::string& Name) {
   const std::string Up = UpperCase(Name);
   for (std::size_t I = 0; I < FieldTypeNames.size(); ++I)

@@ -137,6 +137,10 @@ class TTblData;
 class TDmnData;
 class TFldData;
 
+/// F's type text in its dialect holds the placeholder of a type no writer can spell (a type
+/// left unknown by a reader or a conversion): such a column must never reach a script.
+bool TypeUnwritable(const TFldData& F);
+
 /// A PostgreSQL column default in the spelling a script and the catalog share: the catalog
 /// keeps a literal with the cast its column type gave it ("'y'::bpchar", "'-1'::integer"),
 /// where a script writes the bare literal. Drops a cast to the column's own type (without
