@@ -690,6 +690,10 @@ class TCustomObjs : public TObject {
   /// Adds a warning about Obj to CompareMessages: a change the update script leaves undone.
   /// Nothing outside a comparison.
   void WarnNotCarriedOver(const std::string& aText, TObject* Obj = nullptr);
+  /// After AddObj refused aObj: when the object filed under its key has a name that differs
+  /// from aObj's only in case (the lists of SQL Anywhere, SQL Server and ASE fold case, while
+  /// a server may keep both), the warning that names both, Kind ("Tables") first; else empty.
+  std::string CaseTwinWarning(const TDbObj& aObj, const std::string& Kind);
   /// True when no list holds an object but a schema the server makes itself.
   bool NoObjects();
 

@@ -355,6 +355,15 @@ void TCustomObjs::WarnNotCarriedOver(const std::string& aText, TObject* Obj) {
   if (CompareMessages) CompareMessages->AddMsg(aText, mt_Wrn, Obj);
 }
 
+std::string TCustomObjs::CaseTwinWarning(const TDbObj& aObj, const std::string& Kind) {
+  const TDbObjList* List = ListOf(&aObj);
+  const TDbObj* Filed = List ? List->FindObj(aObj.ObjKeyDef()) : nullptr;
+  if (!Filed || Filed == &aObj || Filed->GetObjName() == aObj.GetObjName()) return "";
+  return Kind + " " + Filed->GetObjName() + " and " + aObj.GetObjName() +
+         " differ only in case and are read as one, " + Filed->GetObjName() +
+         ": the definition of " + aObj.GetObjName() + " is left out of the comparison";
+}
+
 bool TCustomObjs::NoObjects() {
   for (const TDbObjList* L : AllLists())
     for (int I = 0; I < L->Count(); ++I)

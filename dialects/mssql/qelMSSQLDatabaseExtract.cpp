@@ -146,7 +146,12 @@ bool TMSSQLCustomDBExtract::AddExtracted(TDbObj* Obj) {
     delete Obj;
     return false;
   }
-  return Objs->AddObj(Obj, true);
+  if (Objs->AddObj(Obj, true)) return true;
+  // A refused object stays with the collection until it is cleared.
+  if (DatabaseType == dbSybaseASE && dynamic_cast<TTblData*>(Obj))
+    if (const std::string Twin = Objs->CaseTwinWarning(*Obj, "Tables"); !Twin.empty())
+      GetMsgManager()->AddMsg(Twin, mt_Wrn, nullptr);
+  return false;
 }
 
 void TMSSQLCustomDBExtract::AddBoundObject(bool Rule, const std::string& Name,
@@ -246,7 +251,7 @@ const TMSSQLCustomDBExtract::TIndexColumns& TMSSQLCustomDBExtract::IndexColumnLi
 }
 
 TTblData& TMSSQLCustomDBExtract::TTableSet::Add(TObjs* Objs, std::int32_t Id,
-                                               const std::string& Name) {
+                                                const std::string& Name) {
   auto Tbl = std::make_unique<TTblData>(Objs);
   Tbl->SetObjName(Name);
   FById[Id] = Tbl.get();
@@ -269,8 +274,7 @@ void TMSSQLCustomDBExtract::TTableSet::File(TMSSQLCustomDBExtract& Extract) {
   FTables.clear();
 }
 
-std::unique_ptr<TFldData> TMSSQLCustomDBExtract::NewColumn(TTblData& Tbl,
-                                                           const std::string& Name) {
+std::unique_ptr<TFldData> TMSSQLCustomDBExtract::NewColumn(TTblData& Tbl, const std::string& Name) {
   auto Fld = std::make_unique<TFldData>(GetObjs());
   Fld->TableName = Tbl.GetObjName();
   Fld->OwnerObj = &Tbl;
@@ -284,8 +288,8 @@ void TMSSQLCustomDBExtract::AddColumn(TTblData& Tbl, std::unique_ptr<TFldData> F
 }
 
 void TMSSQLCustomDBExtract::AddUserType(TDmnData* Dmn, const std::string& BaseName,
-                                        std::int32_t Length, std::int32_t Prec,
-                                        std::int32_t Scale, bool Nullable) {
+                                        std::int32_t Length, std::int32_t Prec, std::int32_t Scale,
+                                        bool Nullable) {
   if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(GetObjs());
   TFldData& F = *Dmn->TypeField;
   F.OwnerObj = Dmn;
