@@ -117,9 +117,13 @@ const char* FieldTypeName(TDBFieldType T) {
   return T < FieldTypeNames.size() ? FieldTypeNames[T] : FieldTypeNames[0];
 }
 
-bool TypeUnwritable(const TFldData& F) {
+bool HoldsUnwritableType(const std::string& Text) {
   // Every writer spells a type through FieldTypeName; PostgreSQL's in lower case.
-  return ContainsText(F.TypeDef(), FieldTypeNames[0]);
+  return ContainsText(Text, FieldTypeNames[0]);
+}
+
+bool TypeUnwritable(const TFldData& F) {
+  return HoldsUnwritableType(F.TypeDef());
 }
 
 TDBFieldType FieldTypeByName(const std::string& Name) {

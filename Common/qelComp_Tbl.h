@@ -137,8 +137,10 @@ class TTblData;
 class TDmnData;
 class TFldData;
 
-/// F's type text in its dialect holds the placeholder of a type no writer can spell (a type
-/// left unknown by a reader or a conversion): such a column must never reach a script.
+/// Text holds the placeholder the writers put for a type they cannot spell (a type left
+/// unknown by a reader or a conversion): such a text must never reach a script.
+bool HoldsUnwritableType(const std::string& Text);
+/// F's type text in its dialect holds that placeholder.
 bool TypeUnwritable(const TFldData& F);
 
 /// A PostgreSQL column default in the spelling a script and the catalog share: the catalog

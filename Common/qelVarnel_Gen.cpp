@@ -197,8 +197,8 @@ static_assert(std::size(PassTable) == 67, "a pass was added to or removed from t
 static_assert(StepsUsed() == GenStepCount, "every step of the update script has its passes");
 static_assert(StepsInOrder(), "the passes are not in the order of their steps");
 
-/// The columns of the master's tables and the parameters of its routines whose type no writer
-/// can spell, as OWNER.NAME; objects the script leaves out are passed by.
+/// The columns of the master's tables, the parameters of its routines (as OWNER.NAME) and its
+/// domains whose type no writer can spell; objects the script leaves out are passed by.
 std::vector<std::string> UnwritableTypes(const TCustomObjs& M) {
   std::vector<std::string> R;
   const auto Check = [&R](const TDbObj& Owner, const TFldData& F) {
@@ -211,6 +211,9 @@ std::vector<std::string> UnwritableTypes(const TCustomObjs& M) {
     if (const auto* Prc = dynamic_cast<const TPrcData*>(M.Procedures.Objects(I));
         Prc && !Prc->SkipDef)
       for (const auto& F : Prc->Params) Check(*Prc, *F);
+  for (int I = 0; I < M.Domains.Count(); ++I)
+    if (const TDbObj* D = M.Domains.Objects(I); D && !D->SkipDef && HoldsUnwritableType(D->Def()))
+      R.push_back(D->GetObjName());
   return R;
 }
 

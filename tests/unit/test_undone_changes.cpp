@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "qelComp_Dmn.h"
 #include "qelComp_Tbl.h"
 #include "qelDB2DatabaseExtract.h"
 #include "qelDB2Parser.h"
@@ -226,4 +227,20 @@ TEST(UndoneChanges, ADB2CatalogDbclobReadsAsTheScriptsDoes) {
   EXPECT_EQ(F.FieldType, iftDbClob);
   EXPECT_EQ(F.TypeDef(), T->Fields[0]->TypeDef());
   EXPECT_EQ(F.TypeDef(), "DBCLOB NOT NULL");
+}
+
+TEST(UndoneChanges, AConvertedDomainTheTargetCannotSpellRefusesTheScript) {
+  // A PostgreSQL domain over another domain: SQL Server declares a type by a base type only.
+  TCodeRig R(dbPostgreSQL);
+  R.TH.SetDatabaseType(dbMSSQL);
+  auto* D = new TDmnData(&R.Master());
+  D->SetObjName("short_name");
+  D->TypeField->FieldType = iftDomain;
+  D->TypeField->DomainName = "name_text";
+  ASSERT_TRUE(R.Master().AddObj(D));
+  EXPECT_FALSE(R.V.CompareDatabases());
+  EXPECT_TRUE(
+      AnyContains(R.Errors, "the data type of short_name cannot be written in MS SQL Server"))
+      << ::testing::PrintToString(R.Errors);
+  EXPECT_EQ(R.V.GetSQLExec() ? R.V.GetSQLExec()->GetStatementsCount() : 0, 0);
 }
