@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "qelASEDatabaseExtract.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Tbl.h"
 #include "qelDB2DatabaseExtract.h"
 #include "qelDB2Parser.h"
+#include "test_replay_util.h"
 #include "test_varnel_util.h"
 
 #ifdef QEL_HAVE_COMPARE_COMMAND
@@ -243,4 +245,26 @@ TEST(UndoneChanges, AConvertedDomainTheTargetCannotSpellRefusesTheScript) {
       AnyContains(R.Errors, "the data type of short_name cannot be written in MS SQL Server"))
       << ::testing::PrintToString(R.Errors);
   EXPECT_EQ(R.V.GetSQLExec() ? R.V.GetSQLExec()->GetStatementsCount() : 0, 0);
+}
+
+using UndoneChangesASECatalog = qel::testing::TReplayExtractTest<TASEDBExtract>;
+
+TEST_F(UndoneChangesASECatalog, TablesDifferingInCaseAreNamedWhenTheCatalogIsRead) {
+  // The server's catalog with a third table, ORDERS beside orders.
+  std::string Text = qel::testing::ReplayFixture("ase_extract.replay");
+  const std::string Row = "row\t200\tcustomer\tdbo\n";
+  const std::size_t At = Text.find(Row);
+  ASSERT_NE(At, std::string::npos);
+  Text.insert(At + Row.size(), "row\t300\tORDERS\tdbo\n");
+  Open(Text, "ase_extract.replay", "replay-ase-twins", cnADO, dbSybaseASE);
+  C->GetConnectionOptions().SetDatabaseName("orders");
+  Link();
+  ASSERT_TRUE(Ex.ExtractDatabase()) << ::testing::PrintToString(Errors);
+  EXPECT_EQ(Objs().Tables.Count(), 2);
+  std::vector<std::string> Warnings;
+  for (int I = 0; I < Ex.MsgManager.GetMsgCount(); ++I)
+    if (Ex.MsgManager.Items(I).MsgType == mt_Wrn) Warnings.push_back(Ex.MsgManager.Items(I).Text);
+  EXPECT_EQ(Warnings, std::vector<std::string>{
+                          "Tables orders and ORDERS differ only in case and are read as one, "
+                          "orders: the definition of ORDERS is left out of the comparison"});
 }
