@@ -117,6 +117,15 @@ const char* FieldTypeName(TDBFieldType T) {
   return T < FieldTypeNames.size() ? FieldTypeNames[T] : FieldTypeNames[0];
 }
 
+bool HoldsUnwritableType(const std::string& Text) {
+  // Every writer spells a type through FieldTypeName; PostgreSQL's in lower case.
+  return ContainsText(Text, FieldTypeNames[0]);
+}
+
+bool TypeUnwritable(const TFldData& F) {
+  return HoldsUnwritableType(F.TypeDef());
+}
+
 TDBFieldType FieldTypeByName(const std::string& Name) {
   const std::string Up = UpperCase(Name);
   for (std::size_t I = 0; I < FieldTypeNames.size(); ++I)

@@ -331,6 +331,10 @@ bool TCustomDBExtract::FileExtracted(std::unique_ptr<TDbObj> Obj, TDbObjList& Li
 }
 
 std::string TCustomDBExtract::RefusedText(const TDbObj& Obj) {
+  // Lists of dialects whose names fold case (ASE keeps Orders and ORDERS apart) read two tables
+  // as one.
+  if (Obj.Kind == kindTable && Obj.Owner)
+    if (std::string Twin = Obj.Owner->CaseTwinWarning(Obj, "Tables"); !Twin.empty()) return Twin;
   const std::string& Schema = Obj.GetSchema();
   // The kind leads, as in the extractors' other notes ("Enum type public.mood passed over.").
   std::string Text(KindName(Obj.Kind));
