@@ -675,15 +675,16 @@ void TOracleParser::AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr) {
   TObjs* O = Collection();
   if (O && (Ctr->GetCtType() == ctPKey || Ctr->GetCtType() == ctUnique) &&
       !Ctr->GetObjName().empty()) {
-    // The key stands for the unique index of its name that an earlier statement made.
-    const int I = O->Indexes.IndexOf(Ctr->GetObjName());
-    if (auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.Objects(I)); Idx && Idx->Unique) {
+    // The key stands for the unique index of its name that an earlier statement made. Found
+    // without putting the index list in order: that is only worth it when one goes.
+    auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.FindObj(Ctr->GetObjName()));
+    if (Idx && Idx->Unique) {
       std::string A, B;
       for (const std::string& F : Idx->Flds) A += F + ",";
       for (const std::string& F : Ctr->FldList) B += F + ",";
       if (A == B) {
         O->RemoveDepend(Idx);
-        O->Indexes.Delete(I);
+        O->Indexes.Delete(O->Indexes.IndexOfObject(Idx));
       }
     }
   }
