@@ -315,7 +315,10 @@ void TOracleParser::ParseTypeTail(TFldData& Fld, std::uint8_t Tail) {
       GetSy();
       Fld.Size = IntValue;
       TestAndGetSy(syInteger);
-      if (IsWord("BYTE") || Sy == oraCHAR) GetSy();
+      if (IsWord("BYTE") || Sy == oraCHAR) {
+        LengthSemanticsNotKept(Fld);
+        GetSy();
+      }
       TestAndGetSy(syRParen);
       return;
     case ttPrecision:
@@ -346,6 +349,19 @@ void TOracleParser::ParseTypeTail(TFldData& Fld, std::uint8_t Tail) {
     default:
       return;
   }
+}
+
+void TOracleParser::LengthSemanticsNotKept(const TFldData& Fld) {
+  // The model has no place for them: the column is written with its length alone and takes
+  // the semantics the server defaults to, which may not be the ones asked for.
+  const std::string Owner = Fld.TableName.empty() ? StatObjName : Fld.TableName;
+  const std::string Name = Fld.GetObjName().empty() ? Owner : Owner + "." + Fld.GetObjName();
+  const std::string Text = "Column " + Name + ": length semantics " + UpperCase(Ident) +
+                           " not kept; the length is written without them.";
+  if (ParseObj)
+    MsgManager.AddObjMsg(Text, ParseObj, GetPosX(), GetPosY(), mt_Wrn);
+  else
+    WrnMsg(Text);
 }
 
 void TOracleParser::ParseParenInteger(std::int32_t* Value) {
@@ -627,6 +643,9 @@ bool TOracleParser::ParseCtrRules(TCtrData& Ctr) {
 bool TOracleParser::ParseCtrState() {
   for (;;) {
     if (Sy == oraNOT) {
+      // NOT NULL after a column's key or check is the column's own attribute, read by the
+      // column; only NOT DEFERRABLE belongs to the constraint.
+      if (!NextWordIs("DEFERRABLE")) return true;
       GetSy();
       TestIdent("DEFERRABLE");
       GetSy();
