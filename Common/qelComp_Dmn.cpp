@@ -115,7 +115,8 @@ std::string TDmnData::OracleDef() const {
   };
   auto MemberList = [this] {
     if (Members.Empty()) return std::string();
-    std::string S;
+    // Without attributes (a subtype that adds members only) the members open the list.
+    std::string S = Attributes.Empty() ? "  (" : "";
     for (int I = 0; I < Members.Count(); ++I) {
       if (I > 0) S += ListSep;
       S += Members[I]->Def();
