@@ -588,8 +588,7 @@ void TOracleParser::ParseClientWord() {
     case caSkipLine:
       // PROMPT, SPOOL ... and an indented remark: the rest of the line.
       FReport = false;
-      SkipLine();
-      GetSy();
+      SkipLineCommand(false);
       return;
     case caBlock:
       BlockCopy(AfterSy(), beSlashLine, Word != "VARIABLE");
@@ -597,7 +596,7 @@ void TOracleParser::ParseClientWord() {
     case caCommand:
       // Commands of the client (CALL excepted): a server would refuse them.
       FReport = Word == "CALL";
-      SkipLineCommand();
+      SkipLineCommand(true);
       return;
   }
 }
@@ -612,19 +611,23 @@ bool ContinuedAt(const std::string& T, std::size_t I) {
 
 }  // namespace
 
-void TOracleParser::SkipLineCommand() {
-  // The client runs these commands line by line: a ";" is not needed, and the command ends
+void TOracleParser::SkipLineCommand(bool Command) {
+  // The client runs these commands line by line: a ";" is not needed, and a command ends
   // with its line unless the line ends in "-" or inside an open parenthesis (a CALL over
-  // several lines). Strings do not run on past a line's end.
+  // several lines). Strings do not run on past a line's end. The line is the command word's
+  // own: the reader may already stand on the next one when the word is alone on its line.
   const std::string& T = FTxt;
-  std::size_t Stop = AfterSy();
+  std::size_t Stop = static_cast<std::size_t>(std::max<std::int32_t>(SyPos - 1, 0));
+  while (Stop < T.size() && IdentChars.Contains(static_cast<unsigned char>(T[Stop]))) ++Stop;
   int Depth = 0;
   char Quote = 0;
   for (; Stop < T.size(); ++Stop) {
     const char C = T[Stop];
     if (C == '\r' || C == '\n') {
       Quote = 0;
-      if (Depth == 0 && !ContinuedAt(T, Stop)) break;
+      if (!Command || (Depth == 0 && !ContinuedAt(T, Stop))) break;
+    } else if (!Command) {
+      continue;  // a PROMPT's text is the client's, ";" and all
     } else if (Quote) {
       if (C == Quote) Quote = 0;
     } else if (C == '\'' || C == '"') {

@@ -200,9 +200,9 @@ class TOracleParser : public TCustomSQLParser {
   void ParseDataStatement();
   /// A statement that starts with a word of the client (SQL*Plus) or COMMIT, CALL ...
   void ParseClientWord();
-  /// The rest of a line command of the client (DEFINE, EXEC, COLUMN ...): up to its ";" or
-  /// the end of its line.
-  void SkipLineCommand();
+  /// The rest of the client's line whose first word is the current symbol: a Command (DEFINE,
+  /// EXEC, COLUMN ...) up to its ";" or the end of its line, else (PROMPT ...) the line.
+  void SkipLineCommand(bool Command);
   /// OR REPLACE after CREATE, and EDITIONABLE or NONEDITIONABLE after it.
   void SkipOrReplace();
   /// EDITIONABLE or NONEDITIONABLE after CREATE [OR REPLACE] or FORCE: read, not kept.
