@@ -143,7 +143,9 @@ std::string TDmnData::OracleDef() const {
   }
   if (const std::string D = Directive.Def(); !D.empty()) R += "\r\n   " + D;
   if (!AddedAttributes.Empty()) {
-    R += ";\r\n\r\nALTER TYPE " + GetObjName() + " ADD ATTRIBYTE\r\n" +
+    // The CREATE TYPE ends at its "/" line; the ALTER TYPE that adds attributes is a statement
+    // of its own, which the writer's "/" after the whole text runs.
+    R += "\r\n/\r\n\r\nALTER TYPE " + GetObjName() + " ADD ATTRIBUTE\r\n" +
          AttributeList(AddedAttributes);
     if (Cascade) R += "\r\n   CASCADE";
   }

@@ -169,6 +169,9 @@ TEST(OracleFixes, ObjectTypesAndNestedTablesReadBack) {
       {"CREATE TYPE TAGS_T AS TABLE OF VARCHAR2(20);\n/\nCREATE TABLE D (ID NUMBER, TAGS TAGS_T)"
        "\nNESTED TABLE TAGS STORE AS D_TAGS;\n",
        "TAGS TAGS_T)\r\nNESTED TABLE TAGS STORE AS D_TAGS;"},
+      {"CREATE TYPE P_T AS OBJECT (NAME VARCHAR2(30)) NOT FINAL;\n/\n"
+       "ALTER TYPE P_T ADD ATTRIBUTE (BORN DATE) CASCADE;\n",
+       "NOT FINAL \r\n/\r\n\r\nALTER TYPE P_T ADD ATTRIBUTE\r\n  (BORN DATE)\r\n   CASCADE\r\n/"},
   };
   for (const auto& [Text, Written] : Cases) {
     const std::string Script = TDialect::Written(Text);
