@@ -237,8 +237,6 @@ class TOracleParser : public TCustomSQLParser {
   char NextNonBlank() const;
   /// The word after the current symbol, read ahead in the text, is Word (upper case).
   bool NextWordIs(std::string_view Word) const;
-  /// Text with every line break written as CR LF.
-  static std::string CrLf(const std::string& Text);
 
   // Pieces of triggers and types (qelOracleParser_Prc.cpp); the bool ones are false after an
   // error.
