@@ -11,23 +11,6 @@
 
 namespace qel {
 
-std::string CrLfLineBreaks(const std::string& Text) {
-  std::string R;
-  R.reserve(Text.size() + Text.size() / 16);
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    if (C == '\r') {
-      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-      R += "\r\n";
-    } else if (C == '\n') {
-      R += "\r\n";
-    } else {
-      R += C;
-    }
-  }
-  return R;
-}
-
 TDBFieldType TransactSQLCatalogType(std::string_view Name) {
   struct TCatalogType {
     std::string_view Name;

@@ -208,8 +208,6 @@ class TCustomDBExtract : public TCustomExtract {
   bool FFailed = false;
 };
 
-/// Text with every line break (CR LF, LF or CR) written as CR LF, as descriptions are kept.
-std::string CrLfLineBreaks(const std::string& Text);
 /// The column type of a built-in type that the SQL Server, ASE and SQL Anywhere catalogs name
 /// alike ("int", "varchar", "uniqueidentifier", ...), the name compared as written: the table
 /// holds lower case. iftUnknown for any other name; a dialect adds its own types.

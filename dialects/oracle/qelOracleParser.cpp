@@ -90,16 +90,14 @@ TOracleParser::TOracleParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
   // Bare Oracle names may hold "#" and "$" after their first letter.
   IdentChars.Include(static_cast<unsigned char>('#'));
   IdentChars.Include(static_cast<unsigned char>('$'));
-  SetTermStr(";");
-  SetDatabaseType(dbOracle);
-  BuildResWords();
+  InitDialect(dbOracle, ";");
 }
 
 TOracleParser::~TOracleParser() = default;
 
 void TOracleParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : OracleResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(OracleResWords);
 }
 
 std::string TOracleParser::QuoteIdent(const std::string& Name) {
@@ -234,23 +232,6 @@ char TOracleParser::NextNonBlank() const {
     if (C != ' ' && C != '\t' && C != '\r' && C != '\n') return C;
   }
   return '\0';
-}
-
-std::string TOracleParser::CrLf(const std::string& Text) {
-  std::string R;
-  R.reserve(Text.size());
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    if (C == '\r') {
-      R += "\r\n";
-      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-    } else if (C == '\n') {
-      R += "\r\n";
-    } else {
-      R += C;
-    }
-  }
-  return R;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1042,24 +1023,7 @@ void TOracleParser::ErrMsg(const std::string& Text) {
     TCustomSQLParser::ErrMsg(Text);
     return;
   }
-  std::string Prefix = ParseObj->GetObjName() + ": ";
-  if (dynamic_cast<TPrcData*>(ParseObj))
-    Prefix = "Procedure " + Prefix;
-  else if (dynamic_cast<TTrgData*>(ParseObj))
-    Prefix = "Trigger " + Prefix;
-  else if (dynamic_cast<TViwData*>(ParseObj))
-    Prefix = "View " + Prefix;
-  else if (dynamic_cast<TIdxData*>(ParseObj))
-    Prefix = "Index " + Prefix;
-  else if (auto* Ctr = dynamic_cast<TCtrData*>(ParseObj); Ctr && Ctr->GetCtType() == ctCheck)
-    Prefix = "Check-constraint " + Prefix;
-  else if (auto* Fld = dynamic_cast<TFldData*>(ParseObj); Fld && !Fld->Body.empty())
-    Prefix = "Field " + Fld->TableName + "/" + Prefix;
-  if (!MsgManager.GetIsErr()) DoErrorMessage(Prefix + Text + GetScriptInfo());
-  if (!ScriptName.empty())
-    MsgManager.AddScriptMsg(Prefix + Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
-  else
-    MsgManager.AddObjMsg(Prefix + Text, ParseObj, GetPosX(), GetPosY(), mt_Err);
+  ObjErrMsg(*ParseObj, Text);
 }
 
 }  // namespace qel

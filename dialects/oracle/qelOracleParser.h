@@ -229,8 +229,6 @@ class TOracleParser : public TCustomSQLParser {
   std::size_t AfterSy() const;
   /// The first byte from Ch on that is no blank or line break; 0 at the end.
   char NextNonBlank() const;
-  /// Text with every line break written as CR LF.
-  static std::string CrLf(const std::string& Text);
 
   // Pieces of triggers and types (qelOracleParser_Prc.cpp); the bool ones are false after an
   // error.

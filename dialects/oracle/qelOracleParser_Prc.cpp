@@ -54,7 +54,7 @@ void TOracleParser::ParseView(TViwData* Given, bool Force) {
   }
   TestSy(oraAS);
   if (Sy != oraAS) return;
-  View->Body = CrLf(Trim(BlockCopy(AfterSy(), beViewEnd)));
+  View->Body = CrLfLineBreaks(Trim(BlockCopy(AfterSy(), beViewEnd)));
   DoLogNextLine("View: " + View->GetObjName());
   if (New) AddObj(New.release(), true);
 }
@@ -116,23 +116,14 @@ void TOracleParser::ParseTriggerEvents(TTrgData& Trg) {
   Trg.Events = TInsUpdDelSet{};
   Trg.Columns.Clear();
   for (;;) {
-    if (Sy == oraINSERT) {
-      Trg.Events.Include(iudInsert);
+    const auto Event = ReadTriggerEvent(Trg, [this](const char* Word) { return IsWord(Word); });
+    if (Event == iudUpdate && Sy == oraOF) {
       GetSy();
-    } else if (Sy == oraDELETE) {
-      Trg.Events.Include(iudDelete);
-      GetSy();
-    } else if (Sy == oraUPDATE) {
-      Trg.Events.Include(iudUpdate);
-      GetSy();
-      if (Sy == oraOF) {
+      for (;;) {
+        if (Sy == syIdent) Trg.Columns.Add(Ident);
+        TestAndGetSy(syIdent);
+        if (Sy != syComma) break;
         GetSy();
-        for (;;) {
-          if (Sy == syIdent) Trg.Columns.Add(Ident);
-          TestAndGetSy(syIdent);
-          if (Sy != syComma) break;
-          GetSy();
-        }
       }
     }
     if (Sy != oraOR) break;
@@ -179,7 +170,7 @@ void TOracleParser::ParseAlterTrigger() {
 // Procedures, functions, packages
 
 std::string TOracleParser::UnitText() {
-  return CrLf(Trim(BlockCopyAt(static_cast<std::size_t>(SyPos - 1))));
+  return CrLfLineBreaks(Trim(BlockCopyAt(static_cast<std::size_t>(SyPos - 1))));
 }
 
 void TOracleParser::ParseRoutine(TPrcData* Given, bool IsFunction) {
