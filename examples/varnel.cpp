@@ -111,13 +111,17 @@ std::vector<std::string> SplitList(const std::string& Text) {
 /// counts as if they were done. Executed is the executor that ran the written script on the
 /// target (nullptr when none ran); Immediate tells that the comparer ran each statement as it
 /// found it.
-std::string FailureSummary(const TTableDataComparer& Cmp, const TSQLExec* Executed,
-                           bool Immediate) {
+std::string FailureSummary(const TTableDataComparer& Cmp, const TSQLExec* Executed, bool Immediate,
+                           bool TargetLost) {
   const int Planned = Cmp.GetInsertedCount() + Cmp.GetUpdatedCount() + Cmp.GetDeletedCount();
   const std::string Of = " of the " + std::to_string(Planned) + " row change(s) found";
+  // The statement the connection was lost under may have been committed before the loss.
   if (Immediate)
     return "Not completed: the target keeps " + std::to_string(Cmp.GetAppliedCount()) + Of +
-           " (each committed as it ran); the others were not made.";
+           " (each committed as it ran); " +
+           (TargetLost ? "the one under way when the connection was lost may have been made too; "
+                       : "") +
+           "the others were not made.";
   if (!Executed) return "Not completed: nothing was changed on the target.";
   // The row statements of a script run as one transaction, and the run stops at its first
   // failure: what ran is rolled back with it. Only a connection lost while committing leaves
@@ -266,7 +270,7 @@ int DataCompareRun(const std::vector<std::string>& Args) {
   }
   Cmp->SetSQLExec(nullptr);
   if (Failed)
-    std::cout << FailureSummary(*Cmp, Executed, Immediate) << '\n';
+    std::cout << FailureSummary(*Cmp, Executed, Immediate, Target->GetConnectionLost()) << '\n';
   else if (!Summary.empty())
     std::cout << Summary << '\n';
   return Failed ? ExitErrors : ExitOk;

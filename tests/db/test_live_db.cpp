@@ -96,14 +96,12 @@ TEST(LiveURI, AHostlessFirebirdURIIsABadArgumentAndNeverOpensTheFile) {
   EXPECT_NE(Out.find("names no host"), std::string::npos) << Out;
   EXPECT_EQ(Out.find("CREATE"), std::string::npos) << Out;
   EXPECT_EQ(Shell(ShellQuoted(Program) + " datacompare --table t --master-db " +
-                      ShellQuoted(Hostless) + " --target-db " +
-                      ShellQuoted(URI(FbServer, Db)),
+                      ShellQuoted(Hostless) + " --target-db " + ShellQuoted(URI(FbServer, Db)),
                   Out),
             2);
   EXPECT_NE(Out.find("names no host"), std::string::npos) << Out;
   // With the host named, the server checks the password.
-  const std::string Wrong =
-      URI(FbServer, Env("QEL_FB_USER"), "WRONGPW", Env("QEL_FB_HOST"), Db);
+  const std::string Wrong = URI(FbServer, Env("QEL_FB_USER"), "WRONGPW", Env("QEL_FB_HOST"), Db);
   EXPECT_EQ(Shell(ShellQuoted(Program) + " extract --db " + ShellQuoted(Wrong), Out), 1);
   EXPECT_EQ(Out.find("CREATE"), std::string::npos) << Out;
 }
@@ -116,8 +114,9 @@ class LiveExtract : public ::testing::TestWithParam<const TDbServer*> {};
 TEST_P(LiveExtract, FailsWithAMessageOrWritesAScriptThatBuildsAnEmptyDatabase) {
   const TDbServer& S = *GetParam();
   const std::string Program = QEL_VARNEL_PROGRAM;
-  const std::string Dialect =
-      &S == &PgServer ? "postgresql" : &S == &MyServer ? "mysql" : "firebird";
+  const std::string Dialect = &S == &PgServer   ? "postgresql"
+                              : &S == &MyServer ? "mysql"
+                                                : "firebird";
   TScratchDatabase Source(S, "qel_live_src");
   auto Setup = Source.Connect();
   // Enough tables that the catalog takes many queries to read.
@@ -152,10 +151,10 @@ TEST_P(LiveExtract, FailsWithAMessageOrWritesAScriptThatBuildsAnEmptyDatabase) {
   for (int Run = 0; Run < 5; ++Run) {
     SCOPED_TRACE("run " + std::to_string(Run));
     std::string Out;
-    const int Code = Shell(ShellQuoted(Program) + " extract --db " +
-                               ShellQuoted(URI(S, Source.Name())) + " --output " +
-                               ShellQuoted(Script),
-                           Out);
+    const int Code =
+        Shell(ShellQuoted(Program) + " extract --db " + ShellQuoted(URI(S, Source.Name())) +
+                  " --output " + ShellQuoted(Script),
+              Out);
     if (Code != 0) {
       ++Refused;
       EXPECT_EQ(Code, 1) << Out;
@@ -165,8 +164,8 @@ TEST_P(LiveExtract, FailsWithAMessageOrWritesAScriptThatBuildsAnEmptyDatabase) {
     ++Written;
     TScratchDatabase Empty(S, "qel_live_load");
     std::string Load;
-    EXPECT_EQ(Shell(ShellQuoted(Program) + " compare --dialect " + Dialect + " --execute --master " +
-                        ShellQuoted(Script) + " --target-db " +
+    EXPECT_EQ(Shell(ShellQuoted(Program) + " compare --dialect " + Dialect +
+                        " --execute --master " + ShellQuoted(Script) + " --target-db " +
                         ShellQuoted(URI(S, Empty.Name())) + " >/dev/null",
                     Load),
               0)
@@ -280,17 +279,15 @@ TEST_P(LargeTables, RowsAreReadABlockAtATime) {
   EXPECT_EQ(Second, (std::vector<int>{LargeRows, 0, 0, 0, 0}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, LargeTables,
-                         ::testing::Values(TLargeCase{&MyServer, false, false},
-                                           TLargeCase{&MyServer, false, true},
-                                           TLargeCase{&MyServer, true, false},
-                                           TLargeCase{&FbServer, false, false},
-                                           TLargeCase{&FbServer, false, true},
-                                           TLargeCase{&FbServer, true, false}),
-                         [](const auto& Info) {
-                           return std::string(Info.param.Server->Title) +
-                                  (Info.param.Immediate ? "Immediate" : "Script") +
-                                  (Info.param.OneSession ? "OneSession" : "");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Servers, LargeTables,
+    ::testing::Values(TLargeCase{&MyServer, false, false}, TLargeCase{&MyServer, false, true},
+                      TLargeCase{&MyServer, true, false}, TLargeCase{&FbServer, false, false},
+                      TLargeCase{&FbServer, false, true}, TLargeCase{&FbServer, true, false}),
+    [](const auto& Info) {
+      return std::string(Info.param.Server->Title) +
+             (Info.param.Immediate ? "Immediate" : "Script") +
+             (Info.param.OneSession ? "OneSession" : "");
+    });
 
 }  // namespace

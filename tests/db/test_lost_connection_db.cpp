@@ -441,7 +441,11 @@ TEST_P(LostConnectionDataCompare, TheSummarySaysWhatTheTargetHolds) {
   const int Kept = NumberBefore(Run.Output, " of the \\d+ row change\\(s\\) found");
   ASSERT_GE(Kept, 0) << Run.Output;
   EXPECT_NE(Run.Output.find("Not completed: the target keeps "), std::string::npos) << Run.Output;
-  EXPECT_EQ(Kept, Inserted + Deleted) << Run.Output;
+  // The row statement the kill met may have been committed before the loss.
+  EXPECT_NE(Run.Output.find("may have been made too"), std::string::npos) << Run.Output;
+  EXPECT_TRUE(Inserted + Deleted == Kept || Inserted + Deleted == Kept + 1)
+      << Inserted << " inserted, " << Deleted << " deleted\n"
+      << Run.Output;
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, LostConnectionDataCompare,
