@@ -227,7 +227,14 @@ void TCustomDBExtract::RunExtraction() {
   if (!FQuery) throw EDatabaseError("The connection cannot make a query.");
   FQuery->SetParamCheck(false);
   ProcessMessages();
+  // The whole catalog is read in one snapshot where the server has one: a table another session
+  // drops or creates meanwhile is then either wholly there or wholly absent, never half read.
+  // Elsewhere the catalog's version before and after the read tells whether it changed.
+  const bool Snapshot = FConnection->StartReadSnapshot();
+  FCurrentStep = "CatalogVersion";
+  const std::string Before = Snapshot ? std::string() : CatalogVersion();
   ExtractDB();
+  if (!FCancelled) EndCatalogRead(Snapshot, Before);
   if (FCancelled) {
     // What was read so far is a part of the schema: taking it for the whole would drop the rest.
     DoLogNextLine("< Extraction cancelled! >");
@@ -350,6 +357,22 @@ std::string TCustomDBExtract::RefusedText(const TDbObj& Obj) {
 void TCustomDBExtract::ReportRefused(const std::string& Text) {
   AddToLog(Text);
   GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
+}
+
+void TCustomDBExtract::EndCatalogRead(bool Snapshot, const std::string& Before) {
+  if (Snapshot) {
+    FCurrentStep = "ExtractDatabase";
+    FConnection->Commit();  // read only: ends the snapshot
+    return;
+  }
+  if (Before.empty()) return;
+  FCurrentStep = "CatalogVersion";
+  if (CatalogVersion() == Before) return;
+  FFailed = true;
+  DoErrorMessage(ClassName() +
+                 ".ExtractDatabase(): The schema changed while it was read (another session "
+                 "created, dropped or altered objects meanwhile), so what was read may not fit "
+                 "together. Run the extraction again.");
 }
 
 void TCustomDBExtract::ReportStepFailure(const std::string& Text) {
