@@ -344,7 +344,7 @@ std::string TDbObj::DropDef() const {
     }
     case kindIndex:
     case 10:
-      R += "DROP INDEX " + QuoteIdent(FObjName);
+      R += "DROP INDEX " + GetObjFullName();
       break;
     case kindException:
     case 7:
@@ -408,6 +408,18 @@ bool KeysCarrySchema(TDatabaseType Db) {
   }
 }
 
+bool WritesSchema(TDatabaseType Db) {
+  switch (Db) {
+    case dbOracle:
+    case dbMSSQL:
+    case dbPostgreSQL:
+    case dbDB2:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string TDbObj::ObjKeyDef() const {
   if (KeysCarrySchema(GetDatabaseType()) && !FSchema.empty()) return FSchema + "." + FObjName;
   return FObjName;
@@ -457,10 +469,12 @@ std::string TDbObj::GetObjFullName() const {
     if (Creator.empty()) return "DBA." + QuoteIdent(FObjName);
     return QuoteIdent(Creator) + "." + QuoteIdent(FObjName);
   }
-  if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL || DB == dbDB2) && !FSchema.empty() &&
-      K != kindField)
-    return QuoteIdent(FSchema) + "." + QuoteIdent(FObjName);
-  return QuoteIdent(FObjName);
+  return K == kindField ? QuoteIdent(FObjName) : SchemaQualified(FSchema, FObjName);
+}
+
+std::string TDbObj::SchemaQualified(const std::string& Schema, const std::string& Name) const {
+  if (Schema.empty() || !WritesSchema(GetDatabaseType())) return QuoteIdent(Name);
+  return QuoteIdent(Schema) + "." + QuoteIdent(Name);
 }
 
 TDatabaseType TDbObj::GetDatabaseType() const {

@@ -323,6 +323,11 @@ constexpr std::int32_t kindDatabase = 250;
 /// the others file them under their bare name.
 bool KeysCarrySchema(TDatabaseType Db);
 
+/// True for the dialects whose statements name an object "schema.name" (Oracle, SQL Server,
+/// PostgreSQL, DB2): without its schema a statement acts on the object of that name in the
+/// connection's default schema.
+bool WritesSchema(TDatabaseType Db);
+
 /// The base of every schema object (domain, table, column, view, index, procedure, trigger ...).
 /// Kind classes override the twenty virtual operations through which the comparer and the
 /// script writers obtain DDL text and drive creation and dropping.
@@ -417,6 +422,10 @@ class TDbObj : public TObject {
 
   /// Qualified, quoted name.
   std::string GetObjFullName() const;
+  /// Name as this dialect's statements name an object of Schema: "schema.name", each part
+  /// quoted, where the dialect writes schemas (WritesSchema) and Schema is not empty; else the
+  /// quoted name alone.
+  std::string SchemaQualified(const std::string& Schema, const std::string& Name) const;
   TDatabaseType GetDatabaseType() const;
   TCmpObjSetType GetCompareObjects() const;
   /// The owner's executor; nullptr without owner or executor.

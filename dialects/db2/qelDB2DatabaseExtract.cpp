@@ -324,6 +324,8 @@ void TDB2DBExtract::ExtractIdx() {
     Idx->SetObjName(Trim(Str(Q, "indname")));
     Idx->TableName = Trim(Str(Q, "tabname"));
     Idx->SetSchema(Trim(Str(Q, "indschema")));
+    if (const std::string S = Trim(Str(Q, "tabschema")); S != Idx->GetSchema())
+      Idx->TableSchema = S;
     // COLNAMES: "+A-B+C", each column led by "+" (ascending) or "-" (descending).
     const std::string Names = Str(Q, "colnames");
     std::size_t I = 0;
@@ -397,6 +399,7 @@ void TDB2DBExtract::Extract_FK() {
     Ctr->SetTblName(Trim(Str(Q, "tabname")));
     Ctr->SetSchema(Trim(Str(Q, "tabschema")));
     Ctr->SetRefTblName(Trim(Str(Q, "reftabname")));
+    Ctr->SetRefSchema(Trim(Str(Q, "reftabschema")));
     const std::string Update = Str(Q, "updaterule");
     if (Update == "A") Ctr->OnUpdate = udaNoAction;
     if (Update == "R") Ctr->OnUpdate = udaRestrict;

@@ -429,6 +429,7 @@ void TOracleParser::ParseText() {
     StatOperation = odbUnknown;
     StatObjName.clear();
     StatOwnName.clear();
+    StatTableSchema.clear();
     const std::int64_t ErrorsBefore = FErrCount;
     bool Report = true;
     const std::uint8_t First = Sy;
@@ -698,8 +699,11 @@ void TOracleParser::ParseAlter() {
   const std::string TblName = IdentName;
   StatObjKind = dboTable;
   StatObjName = TblName;
+  // A catalog text names the owner the objects read from the catalog are filed without.
+  StatTableSchema = ParseObj ? std::string() : IdentQualifier;
   TObjs* O = Collection();
-  TTblData* Tbl = O ? O->GetTable(TblName) : nullptr;
+  // A table of a schema is filed under "schema.name".
+  TTblData* Tbl = O ? O->GetTable(SchObjName(StatTableSchema, TblName)) : nullptr;
   if (IsWord("ENABLE") || IsWord("DISABLE")) {
     GetSy();
     TestIdent("PRIMARY");
@@ -963,6 +967,8 @@ void TOracleParser::ParseIndex(bool Unique) {
   }
   Obj_Ident(dboTable);
   if (!OnCluster) Idx->TableName = IdentName;
+  if (!OnCluster && !ParseObj && IdentQualifier != Idx->GetSchema())
+    Idx->TableSchema = IdentQualifier;
   if (!OnCluster && Sy == syLParen) {
     GetSy();
     for (;;) {

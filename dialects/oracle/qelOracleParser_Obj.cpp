@@ -66,6 +66,7 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
   }
   SetName(*Tbl);
   const std::string Name = IdentName;
+  StatTableSchema = Tbl->GetSchema();
   Tbl->GlobalTemporary = Temporary;
   StatObjKind = dboTable;
   StatObjName = Name;
@@ -556,6 +557,7 @@ void TOracleParser::ParseCtr(std::unique_ptr<TCtrData> Ctr) {
     GetSy();
     Obj_Ident(dboTable);
     Ctr->SetRefTblName(IdentName);
+    if (!ParseObj) Ctr->SetRefSchema(IdentQualifier);  // as SetName keeps a schema
     if (Sy == syLParen) {
       FieldsSeq(&Ctr->RefFldList);
     } else if (O) {
@@ -652,6 +654,7 @@ void TOracleParser::ParseCtr(std::unique_ptr<TCtrData> Ctr) {
 }
 
 void TOracleParser::AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr) {
+  if (Ctr->GetSchema().empty()) Ctr->SetSchema(StatTableSchema);
   TObjs* O = Collection();
   if (O && (Ctr->GetCtType() == ctPKey || Ctr->GetCtType() == ctUnique) &&
       !Ctr->GetObjName().empty()) {
