@@ -6,6 +6,7 @@
 
 #include "Text.h"
 #include "qelASAQuote.h"
+#include "qelASEQuote.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Tbl.h"
@@ -605,6 +606,8 @@ std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
       return MySQLQuoteIdent(S);
     case dbMSSQL:
       return MSSQLQuoteIdent(S);
+    case dbSybaseASE:
+      return ASEQuoteIdent(S);
     case dbPostgreSQL:
       return PGSQLQuoteIdent(S);
     case dbOracle:

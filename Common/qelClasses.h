@@ -552,7 +552,7 @@ inline std::int32_t SchemaKindOf(const TDbObj* Obj) {
 TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate);
 
 /// S quoted for the dialect: InterBase/Firebird SQL dialect 3 quotes what its rule asks for;
-/// SQL Anywhere, MySQL, SQL Server, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and
+/// SQL Anywhere, MySQL, SQL Server, ASE, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and
 /// dBASE use their dialect's rule; everything else stays unchanged. The enclosing quote
 /// character is doubled inside the name.
 std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
