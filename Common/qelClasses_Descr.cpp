@@ -321,7 +321,8 @@ std::string TDbObj::MSSQLDescriptionDef() const {
       L2 = {"PARAMETER", Name};
     }
   } else if (const auto* Trg = dynamic_cast<const TTrgData*>(this)) {
-    if (GetSchema().empty()) {
+    // A database-level trigger belongs to no schema and no table: it is a level-0 object.
+    if (GetSchema().empty() || Trg->OwnName == "DATABASE") {
       L0 = {"TRIGGER", Name};
     } else {
       L0 = {"SCHEMA", GetSchema()};

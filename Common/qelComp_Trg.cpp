@@ -550,6 +550,7 @@ void GenScriptTrigCreate(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQ
         break;
       case dbInterBase:
       case dbPostgreSQL:
+      case dbMSSQL:  // an extended property, which the server keeps with the trigger
         Exec.AddDescription(T);
         break;
       default:
