@@ -107,8 +107,11 @@ std::string TPrcData::ParamDef(bool WithReturns) const {
       std::string R = "(" +
                       JoinItems(Params,
                                 [this](const TFldData& F) {
+                                  // A caller may leave out a parameter that has a default.
+                                  const std::string Default = F.GetDefValue();
                                   return DirectionWord(F.InOut, "In ", "Out ", "InOut ") +
-                                         QuoteIdent(F.GetObjName()) + " " + F.FieldTypeDef();
+                                         QuoteIdent(F.GetObjName()) + " " + F.FieldTypeDef() +
+                                         (Default.empty() ? "" : " DEFAULT " + Default);
                                 }) +
                       ")" + "\r\n";
       if (!Results.Empty()) {
