@@ -178,6 +178,14 @@ END;
 /
 CREATE TYPE HR.T_GONE AS OBJECT (A NUMBER(5));
 /
+CREATE OR REPLACE PACKAGE HR.PKG AS
+  PROCEDURE X;
+END PKG;
+/
+CREATE OR REPLACE PACKAGE HR.PKG_GONE AS
+  PROCEDURE X;
+END PKG_GONE;
+/
 )",
      R"(CREATE TABLE EMP (ID NUMBER(10) NOT NULL, GONE NUMBER(5));
 CREATE TABLE HR.EMP (ID NUMBER(10) NOT NULL, NAME VARCHAR2(40), V NUMBER(5) DEFAULT 2, X NUMBER(5));
@@ -202,6 +210,14 @@ END;
 /
 COMMENT ON COLUMN HR.EMP.ID IS 'x';
 CREATE TYPE HR.T_NEW AS OBJECT (A NUMBER(5));
+/
+CREATE OR REPLACE PACKAGE HR.PKG AS
+  PROCEDURE X;
+END PKG;
+/
+CREATE OR REPLACE PACKAGE HR.PKG_NEW AS
+  PROCEDURE X;
+END PKG_NEW;
 /
 )",
      {"CREATE TABLE HR.DEPT(",
@@ -228,7 +244,9 @@ CREATE TYPE HR.T_NEW AS OBJECT (A NUMBER(5));
       "DROP SEQUENCE HR.S_GONE",
       "COMMENT ON COLUMN HR.EMP.ID IS",
       "CREATE OR REPLACE TYPE HR.T_NEW AS OBJECT",
-      "DROP TYPE HR.T_GONE"}},
+      "DROP TYPE HR.T_GONE",
+      "CREATE OR REPLACE PACKAGE HR.PKG_NEW\n",
+      "DROP PACKAGE HR.PKG_GONE"}},
     {"db2",
      readback::CompareScripts<TDB2ScriptExtract>,
      R"(CREATE TABLE T (ID INTEGER NOT NULL, GONE INTEGER);
@@ -369,4 +387,11 @@ TEST(SchemaNames, ADB2RoutineIsDroppedWithItsSchema) {
   EXPECT_EQ(P->DropDef(), "DROP PROCEDURE APP.P");
   P->IsFunction = true;
   EXPECT_EQ(P->DropDef(), "DROP FUNCTION APP.P");
+}
+
+TEST(SchemaNames, AnOraclePackageOfASchemaIsFoundByItsKey) {
+  // An unchanged package of a schema is neither dropped nor created again.
+  const char* Pkg = "CREATE OR REPLACE PACKAGE HR.PKG AS\n  PROCEDURE X;\nEND PKG;\n/\n";
+  const readback::TOutcome R = readback::CompareScripts<TOracleScriptExtract>({Pkg}, {Pkg});
+  EXPECT_EQ(readback::Statements(R.Script), "");
 }
