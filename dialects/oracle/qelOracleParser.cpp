@@ -838,7 +838,7 @@ void TOracleParser::ParseComment() {
     std::string Schema, Name, First;
     DecodeIdent(Written, Schema, Name, First);
     GetSy();
-    if (O) Target = O->GetTable(Name);
+    if (O) Target = O->GetTable(SchObjName(First, Name));  // First: the schema of "schema.table"
   } else {
     ErrMsg("Unknown COMMENT-statement.");
     GetSy();
