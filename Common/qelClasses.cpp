@@ -517,6 +517,18 @@ bool TDbObj::UseOfActive() const {
   return AnyActive(UseOf, this);
 }
 
+void TDbObj::TakeOutUsers(const std::function<bool(TDbObj& User)>& TakeOut) {
+  for (int I = 0; I < UseIn.Count(); ++I) {
+    TDependObj* D = UseIn[I];
+    TDbObj* User = D->DepObj;
+    if (User == this) {
+      D->Active = false;
+      continue;
+    }
+    if (D->Active && User && TakeOut(*User)) D->Active = false;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // TDependObj
 

@@ -480,6 +480,10 @@ class TDbObj : public TObject {
   /// The base creation and dropping steps, without the guard.
   void InheritedCreateDependDef();
   void InheritedDropDependDef();
+  /// The users' side of a drop: walks the active records of the objects that use this one (a
+  /// record of the object on itself is made inactive and passed over) and makes inactive each
+  /// record whose user TakeOut has dropped or emptied (returns true).
+  void TakeOutUsers(const std::function<bool(TDbObj& User)>& TakeOut);
 
  private:
   std::string FObjName;

@@ -347,6 +347,14 @@ class TIBDomainAlter {
     }
   }
 
+  /// Sets the domain's Rdb$<Kind>_ID to the id of the character set or collation Value, looked
+  /// up in Rdb$<Kind>s.
+  std::string SetIdByName(const std::string& Kind, const std::string& Value) const {
+    return "Update Rdb$Fields set Rdb$" + Kind + "_ID =\r\n(Select C.Rdb$" + Kind +
+           "_ID from Rdb$" + Kind + "s C\r\nwhere C.Rdb$" + Kind + "_Name=" + Lit(Value) +
+           ")\r\nwhere Rdb$Field_Name=" + Lit(Name);
+  }
+
   void CharsetCollation() {
     if (!Run.IBFldCharsetCompare()) return;
     if (FM.CharSet != FT.CharSet) {
@@ -355,11 +363,7 @@ class TIBDomainAlter {
              Sys("Update Rdb$Fields set Rdb$Character_Set_ID = NULL\r\nwhere Rdb$Field_Name=" +
                  Lit(Name)));
       else
-        Warn(": CharSet difference",
-             Sys("Update Rdb$Fields set Rdb$Character_Set_ID =\r\n"
-                 "(Select C.Rdb$Character_Set_ID from Rdb$Character_Sets C\r\n"
-                 "where C.Rdb$Character_Set_Name=" +
-                 Lit(FM.CharSet) + ")\r\nwhere Rdb$Field_Name=" + Lit(Name)));
+        Warn(": CharSet difference", Sys(SetIdByName("Character_Set", FM.CharSet)));
     }
     if (FM.Collation != FT.Collation) {
       if (FM.Collation.empty())
@@ -367,11 +371,7 @@ class TIBDomainAlter {
              Sys("Update Rdb$Fields set Rdb$Collation_ID = NULL\r\nwhere Rdb$Field_Name = " +
                  Lit(Name)));
       else
-        Warn(": Collation difference",
-             Sys("Update Rdb$Fields set Rdb$Collation_ID =\r\n"
-                 "(Select C.Rdb$Collation_ID from Rdb$Collations C\r\n"
-                 "where C.Rdb$Collation_Name=" +
-                 Lit(FM.Collation) + ")\r\nwhere Rdb$Field_Name=" + Lit(Name)));
+        Warn(": Collation difference", Sys(SetIdByName("Collation", FM.Collation)));
     }
   }
 

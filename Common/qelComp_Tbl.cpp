@@ -766,20 +766,14 @@ void TTblData::DoBeforeDrop() {
       if (Idx && Idx->TableName == GetObjName()) Idx->DropDependDef();
     }
   }
-  for (int I = 0; I < UseIn.Count(); ++I) {
-    TDependObj* D = UseIn[I];
-    TDbObj* Obj = D->DepObj;
-    if (Obj == this) {
-      D->Active = false;
-      continue;
-    }
-    if (!D->Active || !Obj) continue;
-    auto* Col = dynamic_cast<TFldData*>(Obj);
-    if (dynamic_cast<TCtrData*>(Obj) || dynamic_cast<TPblData*>(Obj) || (Col && Col->Computed())) {
-      Obj->DropDependDef();
-      D->Active = false;
-    }
-  }
+  TakeOutUsers([](TDbObj& User) {
+    auto* Col = dynamic_cast<TFldData*>(&User);
+    if (!dynamic_cast<TCtrData*>(&User) && !dynamic_cast<TPblData*>(&User) &&
+        !(Col && Col->Computed()))
+      return false;
+    User.DropDependDef();
+    return true;
+  });
   for (const auto& F : Fields)
     if (F->Computed() && F->GetObjCreated()) F->DoBeforeDrop();
   TDbObj::DoBeforeDrop();

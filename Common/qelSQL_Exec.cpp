@@ -844,6 +844,19 @@ bool TSQLExec::RunCreateDb() {
   }
 }
 
+bool TSQLExec::RunCreateDbStatement() {
+  TQELCustomConnection* C = GetQELConnection();
+  if (!C) return RequireConnection();
+  try {
+    if (!C->GetConnected() && !OpenConnection()) return false;
+    if (C->InTransaction() && !CommitWork()) return false;
+  } catch (const std::exception& E) {
+    ReportError(E.what());
+    return false;
+  }
+  return RunStatement();
+}
+
 bool TSQLExec::RunDescription() {
   if (GetShowFullLog()) {
     DoLogNextLine("< Update Description >:");

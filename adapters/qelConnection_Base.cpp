@@ -190,6 +190,17 @@ void TQELAdapterDatabase::RaiseNotConnected() const {
   throw EDatabaseError("Not connected to database.");
 }
 
+void TQELAdapterDatabase::SetConnected(bool Value) {
+  if (!Value) {
+    Disconnect();
+    return;
+  }
+  if (GetConnected()) return;
+  // A connection the server has ended is closed before a new one is opened.
+  Disconnect();
+  Connect();
+}
+
 void TQELAdapterDatabase::ReConnect(const std::string& DatabaseName) {
   SetConnected(false);
   if (Connection && !DatabaseName.empty())

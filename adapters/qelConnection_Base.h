@@ -124,6 +124,9 @@ class TQELAdapterDatabase : public TQELDatabase {
  public:
   explicit TQELAdapterDatabase(TComponent* AOwner) : TQELDatabase(AOwner) {}
 
+  /// Off closes the connection. On opens one when there is none; a connection the server has
+  /// ended counts as none and is closed first. Raises EDatabaseError when the server refuses.
+  void SetConnected(bool Value) override;
   /// Disconnects, takes DatabaseName (when given) into the connection's options and connects.
   void ReConnect(const std::string& DatabaseName) override;
   /// Raises EDatabaseError for a call that needs the connection: the client's reason when the
@@ -133,6 +136,10 @@ class TQELAdapterDatabase : public TQELDatabase {
  protected:
   /// The options of the connection component; raises EDatabaseError when there is none.
   const TConnectionOptions& ConnectOptions() const;
+  /// Closes the connection, if any, and forgets a loss; never raises.
+  virtual void Disconnect() = 0;
+  /// Opens a new connection with ConnectOptions(); raises EDatabaseError on failure.
+  virtual void Connect() = 0;
 };
 
 /// The connection component of an adapter whose database and query classes are TDb and TQuery.
@@ -144,20 +151,28 @@ class TQELAdapterConnection : public TQELAbstractConnection {
   }
   TQELDatabase* CreateDatabase(TComponent* AOwner) override { return new TDb(AOwner); }
   TQELQuery* CreateQuery(TComponent* AOwner) override { return new TQuery(AOwner); }
-
- protected:
-  /// The options of the calling connection when they name a database to create; else nullptr
-  /// (a missing name is reported).
-  const TConnectionOptions* CreateDatabaseOptions() {
+  /// Creates the database the calling connection's options name; a missing name and the
+  /// server's refusal are reported, and False returned.
+  bool Create_Database() override {
     TQELCustomConnection* C = GetConnection();
-    if (!C) return nullptr;
+    if (!C) return false;
     const TConnectionOptions& O = C->GetConnectionOptions();
     if (O.GetDatabaseName().empty()) {
       DoErrorMessage("No database name to create.");
-      return nullptr;
+      return false;
     }
-    return &O;
+    try {
+      CreateNamedDatabase(O);
+      return true;
+    } catch (const EDatabaseError& E) {
+      DoErrorMessage(E.what());
+      return false;
+    }
   }
+
+ protected:
+  /// Creates the database named in Options on its server; raises EDatabaseError on failure.
+  virtual void CreateNamedDatabase(const TConnectionOptions& Options) = 0;
 };
 
 /// Registers a new TAdapter under Name; False when that name is taken.

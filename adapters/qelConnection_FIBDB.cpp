@@ -379,14 +379,7 @@ unsigned short TFIBDatabase::Dialect() const {
   return static_cast<unsigned short>(D >= 1 && D <= 3 ? D : 3);
 }
 
-void TFIBDatabase::SetConnected(bool Value) {
-  if (!Value) {
-    Disconnect();
-    return;
-  }
-  if (GetConnected()) return;
-  // An attachment the server has ended is let go before a new one is made.
-  Disconnect();
+void TFIBDatabase::Connect() {
   const TConnectionOptions& O = ConnectOptions();
   std::string CharSet = Connection->GetIBServerOptions().GetDBCharSet();
   if (CharSet.empty()) CharSet = "UTF8";
@@ -645,12 +638,10 @@ TFIBConnection::TFIBConnection(TComponent* AOwner)
   SetDatabaseType(dbInterBase);
 }
 
-bool TFIBConnection::Create_Database() {
-  const TConnectionOptions* Options = CreateDatabaseOptions();
-  if (!Options) return false;
+void TFIBConnection::CreateNamedDatabase(const TConnectionOptions& Options) {
   TQELCustomConnection* C = GetConnection();
   TConnectionOptions O;
-  O.Assign(*Options);
+  O.Assign(Options);
   O.SetDatabaseName(IBDatabaseConnectionString(O));
   const std::string SQL = C->GetIBServerOptions().CreateDatabaseDef(O);
   const int D = C->GetIBServerOptions().GetSQLDialect();
@@ -659,12 +650,8 @@ bool TFIBConnection::Create_Database() {
   isc_tr_handle Tr = 0;
   isc_dsql_execute_immediate(St, &Db, &Tr, 0, SQL.c_str(),
                              static_cast<unsigned short>(D >= 1 && D <= 3 ? D : 3), nullptr);
-  if (Failed(St)) {
-    DoErrorMessage(StatusText(St));
-    return false;
-  }
+  if (Failed(St)) throw EDatabaseError(StatusText(St));
   isc_detach_database(St, &Db);
-  return true;
 }
 
 bool RegisterFIBConnection() {

@@ -21,7 +21,6 @@ class TFIBDatabase : public TQELAdapterDatabase {
   ~TFIBDatabase() override;
 
   bool GetConnected() const override;
-  void SetConnected(bool Value) override;
   void StartTransaction() override;
   void Commit() override;
   void Rollback() override;
@@ -37,10 +36,13 @@ class TFIBDatabase : public TQELAdapterDatabase {
   /// after a rollback, when the commit fails), rollback otherwise.
   void EndStatement(bool Began, bool Succeeded);
 
+ protected:
+  void Disconnect() override;
+  void Connect() override;
+
  private:
   void StartTr();
   void RollbackQuietly();
-  void Disconnect();
 
   std::unique_ptr<TFIBHandles> FHandles;
   bool FExplicit = false;
@@ -59,9 +61,11 @@ class TFIBQuery : public TQELAdapterQuery {
 class TFIBConnection : public TQELAdapterConnection<TFIBDatabase, TFIBQuery> {
  public:
   explicit TFIBConnection(TComponent* AOwner = nullptr);
+
+ protected:
   /// CREATE DATABASE with the path, user, password, page size and character set of the
   /// calling connection's options.
-  bool Create_Database() override;
+  void CreateNamedDatabase(const TConnectionOptions& Options) override;
 };
 
 /// Registers the adapter as "FIB"; False when that name is taken.

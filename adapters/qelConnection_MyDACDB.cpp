@@ -155,14 +155,7 @@ void TMyDACDatabase::Disconnect() {
   ClearLost();
 }
 
-void TMyDACDatabase::SetConnected(bool Value) {
-  if (!Value) {
-    Disconnect();
-    return;
-  }
-  if (GetConnected()) return;
-  // A connection the server has ended is closed before a new one is opened.
-  Disconnect();
+void TMyDACDatabase::Connect() {
   const TConnectionOptions& O = ConnectOptions();
   FConn = OpenConnection(O, O.GetDatabaseName().empty() ? nullptr : O.GetDatabaseName().c_str());
   if (mysql_autocommit(FConn, 1) != 0) {
@@ -286,20 +279,11 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
 TMyDACConnection::TMyDACConnection(TComponent* AOwner)
     : TQELAdapterConnection<TMyDACDatabase, TMyDACQuery>(AOwner, cnMyDAC) {}
 
-bool TMyDACConnection::Create_Database() {
-  const TConnectionOptions* Options = CreateDatabaseOptions();
-  if (!Options) return false;
-  const TConnectionOptions& O = *Options;
-  try {
-    std::unique_ptr<MYSQL, void (*)(MYSQL*)> Conn(OpenConnection(O, nullptr), mysql_close);
-    const std::string SQL = "CREATE DATABASE " + QuotedStr(O.GetDatabaseName(), '`');
-    if (mysql_real_query(Conn.get(), SQL.data(), SQL.size()) != 0)
-      throw EDatabaseError(ErrorOf(Conn.get()));
-    return true;
-  } catch (const EDatabaseError& E) {
-    DoErrorMessage(E.what());
-    return false;
-  }
+void TMyDACConnection::CreateNamedDatabase(const TConnectionOptions& O) {
+  std::unique_ptr<MYSQL, void (*)(MYSQL*)> Conn(OpenConnection(O, nullptr), mysql_close);
+  const std::string SQL = "CREATE DATABASE " + QuotedStr(O.GetDatabaseName(), '`');
+  if (mysql_real_query(Conn.get(), SQL.data(), SQL.size()) != 0)
+    throw EDatabaseError(ErrorOf(Conn.get()));
 }
 
 bool RegisterMyDACConnection() {

@@ -18,7 +18,6 @@ class TMyDACDatabase : public TQELAdapterDatabase {
 
   /// False once the server has ended the connection (GetLostReason says why).
   bool GetConnected() const override { return FConn != nullptr && !GetConnectionLost(); }
-  void SetConnected(bool Value) override;
   void StartTransaction() override;
   void Commit() override;
   void Rollback() override;
@@ -31,8 +30,11 @@ class TMyDACDatabase : public TQELAdapterDatabase {
   /// message.
   void ExecCommand(const std::string& SQL);
 
+ protected:
+  void Disconnect() override;
+  void Connect() override;
+
  private:
-  void Disconnect();
   st_mysql* FConn = nullptr;
   bool FInTransaction = false;
 };
@@ -53,8 +55,10 @@ class TMyDACQuery : public TQELAdapterQuery {
 class TMyDACConnection : public TQELAdapterConnection<TMyDACDatabase, TMyDACQuery> {
  public:
   explicit TMyDACConnection(TComponent* AOwner = nullptr);
+
+ protected:
   /// CREATE DATABASE on the server named by the connection's options.
-  bool Create_Database() override;
+  void CreateNamedDatabase(const TConnectionOptions& Options) override;
 };
 
 /// Registers the adapter as "MyDAC"; False when that name is taken.

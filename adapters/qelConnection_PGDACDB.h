@@ -21,7 +21,6 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   ~TPGDACDatabase() override;
 
   bool GetConnected() const override;
-  void SetConnected(bool Value) override;
   void StartTransaction() override;
   /// A transaction in which a statement failed cannot be committed: the server would roll it
   /// back and answer as if all went well. Such a commit rolls back and raises EDatabaseError.
@@ -56,8 +55,11 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// Takes the answer of the block read ahead and hands it to its query.
   void Settle();
 
+ protected:
+  void Disconnect() override;
+  void Connect() override;
+
  private:
-  void Disconnect();
   pg_conn* FConn = nullptr;
   TPGDACQuery* FPending = nullptr;
   int FCursorSeq = 0;
@@ -100,8 +102,10 @@ class TPGDACQuery : public TQELAdapterQuery {
 class TPGDACConnection : public TQELAdapterConnection<TPGDACDatabase, TPGDACQuery> {
  public:
   explicit TPGDACConnection(TComponent* AOwner = nullptr);
+
+ protected:
   /// CREATE DATABASE through the server's maintenance database "postgres".
-  bool Create_Database() override;
+  void CreateNamedDatabase(const TConnectionOptions& Options) override;
 };
 
 /// Registers the adapter as "PGDAC"; False when that name is taken.

@@ -28,7 +28,7 @@ class TMySQLDBExtract : public TCustomDBExtract {
   std::vector<TDBExtractStep> ExtractSteps() override;
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// Tables, then views.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
   /// A view of Other (read from scripts) whose text differs from its namesake's read here is
   /// stored once on this server as the scratch view qel_view_probe (the server has no

@@ -142,16 +142,14 @@ TMySQLParser::TMySQLParser(TCustomObjs* AObjs)
   // Bare names may hold "$" and the bytes of non-ASCII characters.
   IdentChars.Include(static_cast<unsigned char>('$'));
   for (unsigned C = 0x80; C <= 0xFF; ++C) IdentChars.Include(static_cast<unsigned char>(C));
-  SetTermStr(";");
-  SetDatabaseType(dbMySQL);
-  BuildResWords();
+  InitDialect(dbMySQL, ";");
 }
 
 TMySQLParser::~TMySQLParser() = default;
 
 void TMySQLParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : MySQLResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(MySQLResWords);
 }
 
 std::string TMySQLParser::QuoteIdent(const std::string& Name) {
@@ -507,67 +505,7 @@ void TMySQLParser::ParseAlter() {
   if (IsIdent("IGNORE")) GetSy();
   TestAndGetSy(myTABLE);
   if (StatementFailed()) return;
-  const std::string Name = GetObjectName();
-  if (StatementFailed()) return;
-  TTblData* Tbl = FindTable(Name);
-  TTblData Scratch(Objs);  // stands in for a table the collection does not hold
-  Scratch.SetObjName(Name);
-  TTblData& Target = Tbl ? *Tbl : Scratch;
-  BeginTable(Name, true);
-  for (;;) {
-    if (Sy == myADD) {
-      GetSy();
-      std::string CtrName;
-      bool Named = false;
-      if (Sy == myCONSTRAINT) {
-        GetSy();
-        Named = true;
-        if (Sy == syIdent) {
-          CtrName = Ident;
-          GetSy();
-        }
-      }
-      if (IsIdent("COLUMN")) GetSy();
-      if (!Named) NameFromKeyword();
-      if (Sy == syIdent && !Named) {
-        std::unique_ptr<TFldData> Fld = ParseField(&Target, nullptr);
-        Fld->Position = Target.Fields.Count() + 1;
-        Target.Fields.Add(std::move(Fld));
-      } else if (Sy == myPRIMARY || Sy == myFOREIGN || Sy == myUNIQUE || Sy == myKEY ||
-                 Sy == myINDEX || Sy == myFULLTEXT || Sy == mySPATIAL || IsIdent("CHECK")) {
-        ParseTableElement(Target, CtrName, Named);
-        AddForeignKeyIndexes();
-      } else {
-        ErrMsg("Unknown/Invalid symbol in ALTER: " + GetSyWord());
-        return;
-      }
-    } else if (IsIdent("MODIFY")) {
-      GetSy();
-      if (IsIdent("COLUMN")) GetSy();
-      NameFromKeyword();
-      TestSy(syIdent);
-      if (Sy != syIdent) return;
-      TFldData* Old = Target.Fields.Find(Ident);
-      if (Old) {
-        // The new definition replaces the old one in place.
-        auto Fld = ParseField(&Target, nullptr);
-        const std::int32_t Position = Old->Position;
-        Old->AssignDataType(*Fld);
-        Old->Nullable = Fld->Nullable;
-        Old->DefValue = Fld->DefValue;
-        Old->AutoIncrement = Fld->AutoIncrement;
-        Old->Description = Fld->Description;
-        Old->Position = Position;
-      } else {
-        ParseField(&Target, nullptr);
-      }
-    } else {
-      ErrMsg("Unknown/Invalid symbol in ALTER TABLE statement: " + GetSyWord());
-      return;
-    }
-    if (Sy != syComma || StatementFailed()) break;
-    GetSy();
-  }
+  ParseAlterTable();
 }
 
 void TMySQLParser::ParseView(TViwData* View) {

@@ -2,8 +2,9 @@
 // files and the CREATE texts the server returns) into the schema object model.
 //
 // The parser's sources are split by role: qelMySQLParser.cpp (keywords, quoting, the scanner,
-// the statement loop, SET, views, the re-parse of catalog texts and errors) and
-// qelMySQLParser_Tbl.cpp (tables, columns, defaults, keys, indexes and table options).
+// the statement loop, SET, DROP, views, the re-parse of catalog texts and errors) and
+// qelMySQLParser_Tbl.cpp (tables, columns, data types, defaults, keys, indexes, table options
+// and ALTER TABLE).
 #pragma once
 
 #include <array>
@@ -180,10 +181,32 @@ class TMySQLParser : public TCustomSQLParser {
   std::string GetObjectName();
 
   // Table pieces (qelMySQLParser_Tbl.cpp).
+  /// ALTER TABLE from the table's name: ADD and MODIFY of columns and keys.
+  void ParseAlterTable();
   void ParseTableElement(TTblData& Tbl, const std::string& CtrName, bool Named);
   void ParseTableOptions(TTblData& Tbl);
   void ParseFieldType(TFldData& Fld);
+  /// DOUBLE PRECISION, CHAR VARYING, NATIONAL CHAR ...: the words after a type's first one.
+  void ParseTypeWords(TFldData& Fld, std::uint8_t Words);
+  /// ENUM and SET values, or "(n [, m])": a length when Sized, else precision and scale.
+  void ParseTypeLength(TFldData& Fld, bool Sized);
+  /// CHARACTER SET, COLLATE, UNSIGNED, ZEROFILL, BINARY after a type.
+  void ParseTypeAttributes(TFldData& Fld);
+  /// A character set or collation name (word or string), in the catalog's spelling.
+  std::string ReadCharsetName();
   void ParseColumnAttributes(TTblData* Table, TFldData& Fld);
+  /// UNIQUE [KEY] on a column: a unique index of that column.
+  void ParseColumnUnique(TTblData* Table, TFldData& Fld);
+  /// REFERENCES on a column: a foreign key of that column.
+  void ParseColumnReferences(TTblData* Table, TFldData& Fld);
+  /// AS (expression): a generated column.
+  void ParseGeneratedColumn(TFldData& Fld);
+  /// AUTO_INCREMENT, COMMENT, CHECK, GENERATED ALWAYS, VIRTUAL/STORED ...; false for a word
+  /// that is no column attribute.
+  bool ParseColumnWord(TFldData& Fld);
+  /// Counts a foreign key of the current table and returns the name the server gives it when
+  /// the script names none.
+  std::string NextForeignKeyName(const std::string& Table);
   void NormaliseDefault(TFldData& Fld);
   /// "(" col [(len)] [ASC|DESC], ... ")" into an index, or names into a list.
   void ParseIndexColumns(TIdxData* Idx, TStringList* List);

@@ -1,6 +1,6 @@
 // The MySQL table grammar: CREATE TABLE with columns, defaults, keys, indexes, foreign keys and
-// table options, stand-alone CREATE INDEX. It reads scripts and the output of SHOW CREATE TABLE
-// alike, and reads keys as the server keeps them, so that both compare equal.
+// table options, stand-alone CREATE INDEX and ALTER TABLE. It reads scripts and the output of SHOW
+// CREATE TABLE alike, and reads keys as the server keeps them, so that both compare equal.
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -266,6 +266,87 @@ std::string CanonicalCharset(const std::string& Name) {
   return Name;
 }
 
+/// How the words after a type's name are read.
+enum TTypeWords : std::uint8_t {
+  twNone,
+  twPrecision,  ///< DOUBLE [PRECISION]
+  twVarying,    ///< CHAR [VARYING]
+  twNational,   ///< NATIONAL VARCHAR, NATIONAL CHAR
+};
+
+/// A column type: the keyword symbol that names it and, where one symbol stands for several
+/// words (BIT, BOOL and TINYINT) or for an identifier, the word.
+struct TMySQLType {
+  std::uint8_t Symbol;
+  std::string_view Word;
+  TDBFieldType Type;
+  bool Sized;  ///< "(n)" is a length, not a precision
+  TTypeWords Words = twNone;
+};
+
+// clang-format off
+constexpr TMySQLType kMySQLTypes[] = {
+    // BIT is a type of its own on every server since 5.0: a bit(8) is no tinyint.
+    {myTINYINT, "BIT", iftBit, false},
+    {myTINYINT, "", iftTinyInt, false},
+    {mySMALLINT, "", iftSmallInt, false},
+    {myMEDIUMINT, "", iftMediumInt, false},
+    {myINT, "", iftInteger, false},
+    {myBIGINT, "", iftBigInt, false},
+    {myREAL, "", iftDouble, false},  // the server keeps REAL as DOUBLE
+    {myFLOAT, "", iftFloat, false},
+    {myDOUBLE, "", iftDouble, false, twPrecision},
+    {myDECIMAL, "", iftDecimal, false},
+    {myNUMERIC, "", iftDecimal, false},  // the server keeps NUMERIC as DECIMAL
+    {myCHAR, "", iftChar, true, twVarying},
+    {myNATIONAL, "", iftNationalChar, true, twNational},
+    {myVARCHAR, "", iftVarchar, true},
+    {myBINARY, "", iftBinary, true},
+    {myDATE, "", iftDate, false},
+    {myTIME, "", iftTime, false},
+    {myDATETIME, "", iftDateTime, false},
+    {myYEAR, "", iftYear, false},
+    {myTINYBLOB, "", iftTinyBlob, false},
+    {myBLOB, "", iftBlob, false},
+    {myMEDIUMBLOB, "", iftMediumBlob, false},
+    {myLONGBLOB, "", iftLongBlob, false},
+    {myTINYTEXT, "", iftTinyText, false},
+    {myTEXT, "", iftText, false},
+    {myMEDIUMTEXT, "", iftMediumText, false},
+    {myLONGTEXT, "", iftLongText, false},
+    {myENUM, "", iftEnum, false},
+    {mySET, "", iftSet, false},
+    {syIdent, "TIMESTAMP", iftTimeStamp, false},
+    {syIdent, "GEOMETRY", iftGeometry, false},
+    {syIdent, "POINT", iftPoint, false},
+    {syIdent, "CURVE", iftCurve, false},
+    {syIdent, "LINESTRING", iftLineString, false},
+    {syIdent, "SURFACE", iftSurface, false},
+    {syIdent, "POLYGON", iftPolygon, false},
+    {syIdent, "GEOMETRYCOLLECTION", iftGeometryCollection, false},
+    {syIdent, "MULTIPOINT", iftMultiPoint, false},
+    {syIdent, "MULTICURVE", iftMultiCurve, false},
+    {syIdent, "MULTILINESTRING", iftMultiLineString, false},
+    {syIdent, "MULTISURFACE", iftMultiSurface, false},
+    {syIdent, "MULTIPOLYGON", iftMultiPolygon, false},
+    {syIdent, "BOOLEAN", iftTinyInt, false},
+    {syIdent, "VARBINARY", iftVarBinary, true},
+    // Types of newer servers that the neutral type list does not name: kept by name. JSON is a
+    // longtext with a check to the server; IsJsonCheck reads that form back.
+    {syIdent, "UUID", iftDomain, false},
+    {syIdent, "INET4", iftDomain, false},
+    {syIdent, "INET6", iftDomain, false},
+    {syIdent, "JSON", iftDomain, false},
+};
+// clang-format on
+
+/// The type the symbol Symbol, written Word (upper case), names; nullptr for none.
+const TMySQLType* FindMySQLType(std::uint8_t Symbol, const std::string& Word) {
+  for (const TMySQLType& T : kMySQLTypes)
+    if (T.Symbol == Symbol && (T.Word.empty() || T.Word == Word)) return &T;
+  return nullptr;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -514,154 +595,57 @@ std::unique_ptr<TFldData> TMySQLParser::ParseField(TTblData* Table, std::unique_
 void TMySQLParser::ParseFieldType(TFldData& Fld) {
   // The word as written: BIT, BOOL and TINYINT share a symbol.
   const std::string Word = UpperCase(Ident.empty() ? GetSyWord() : Ident);
-  TDBFieldType T = iftUnknown;
-  bool Sized = false;  // "(n)" is a length, not a precision
-  bool Advanced = false;
-  switch (Sy) {
-    case myTINYINT:
-      // BIT is a type of its own on every server since 5.0: a bit(8) is no tinyint.
-      T = Word == "BIT" ? iftBit : iftTinyInt;
-      break;
-    case mySMALLINT:
-      T = iftSmallInt;
-      break;
-    case myMEDIUMINT:
-      T = iftMediumInt;
-      break;
-    case myINT:
-      T = iftInteger;
-      break;
-    case myBIGINT:
-      T = iftBigInt;
-      break;
-    case myREAL:  // the server keeps REAL as DOUBLE
-      T = iftDouble;
-      break;
-    case myFLOAT:
-      T = iftFloat;
-      break;
-    case myDOUBLE:
-      T = iftDouble;
-      GetSy();
-      if (Sy == myPRECISION) GetSy();
-      Advanced = true;
-      break;
-    case myDECIMAL:
-    case myNUMERIC:  // the server keeps NUMERIC as DECIMAL
-      T = iftDecimal;
-      break;
-    case myCHAR:
-      T = iftChar;
-      Sized = true;
-      GetSy();
-      Advanced = true;
-      if (IsIdent("VARYING")) {
-        T = iftVarchar;
-        GetSy();
-      }
-      break;
-    case myNATIONAL:
-      GetSy();
-      Advanced = true;
-      if (Sy == myVARCHAR) {
-        T = iftVarchar;
-        GetSy();
-      } else {
-        TestAndGetSy(myCHAR);
-        T = iftNationalChar;
-      }
-      Sized = true;
-      break;
-    case myVARCHAR:
-      T = iftVarchar;
-      Sized = true;
-      break;
-    case myBINARY:
-      T = iftBinary;
-      Sized = true;
-      break;
-    case myDATE:
-      T = iftDate;
-      break;
-    case myTIME:
-      T = iftTime;
-      break;
-    case myDATETIME:
-      T = iftDateTime;
-      break;
-    case myYEAR:
-      T = iftYear;
-      break;
-    case myTINYBLOB:
-      T = iftTinyBlob;
-      break;
-    case myBLOB:
-      T = iftBlob;
-      break;
-    case myMEDIUMBLOB:
-      T = iftMediumBlob;
-      break;
-    case myLONGBLOB:
-      T = iftLongBlob;
-      break;
-    case myTINYTEXT:
-      T = iftTinyText;
-      break;
-    case myTEXT:
-      T = iftText;
-      break;
-    case myMEDIUMTEXT:
-      T = iftMediumText;
-      break;
-    case myLONGTEXT:
-      T = iftLongText;
-      break;
-    case myENUM:
-      T = iftEnum;
-      break;
-    case mySET:
-      T = iftSet;
-      break;
-    case syIdent: {
-      static constexpr std::pair<std::string_view, TDBFieldType> Named[] = {
-          {"TIMESTAMP", iftTimeStamp},
-          {"GEOMETRY", iftGeometry},
-          {"POINT", iftPoint},
-          {"CURVE", iftCurve},
-          {"LINESTRING", iftLineString},
-          {"SURFACE", iftSurface},
-          {"POLYGON", iftPolygon},
-          {"GEOMETRYCOLLECTION", iftGeometryCollection},
-          {"MULTIPOINT", iftMultiPoint},
-          {"MULTICURVE", iftMultiCurve},
-          {"MULTILINESTRING", iftMultiLineString},
-          {"MULTISURFACE", iftMultiSurface},
-          {"MULTIPOLYGON", iftMultiPolygon},
-          {"BOOLEAN", iftTinyInt},
-          {"VARBINARY", iftVarBinary},
-      };
-      for (const auto& [Name, Type] : Named)
-        if (Word == Name) T = Type;
-      if (T == iftVarBinary) Sized = true;
-      if (T == iftUnknown &&
-          (Word == "UUID" || Word == "INET4" || Word == "INET6" || Word == "JSON")) {
-        // Types of newer servers that the neutral type list does not name: kept by name.
-        // JSON is a longtext with a check to the server; IsJsonCheck reads that form back.
-        T = iftDomain;
-        Fld.DomainName = Word;
-      }
-      break;
-    }
-    default:
-      break;
-  }
-  if (T == iftUnknown) {
+  const TMySQLType* Type = FindMySQLType(Sy, Word);
+  if (!Type) {
     ErrMsg("Invalid field-type: " + GetSyWord() + " " + Word);
     return;
   }
-  Fld.FieldType = T;
-  if (!Advanced) GetSy();
-  if (T == iftEnum || T == iftSet) {
+  Fld.FieldType = Type->Type;
+  if (Type->Type == iftDomain) Fld.DomainName = Word;
+  GetSy();
+  ParseTypeWords(Fld, Type->Words);
+  ParseTypeLength(Fld, Type->Sized);
+  const TDBFieldType T = Fld.FieldType;
+  // BOOLEAN is tinyint(1) on the server, which clients read as a truth value.
+  if (Word == "BOOL" || Word == "BOOLEAN") Fld.Precision = 1;
+  // CHAR and BINARY alone hold one character or byte.
+  if ((T == iftChar || T == iftNationalChar || T == iftBinary) && Fld.Size == 0) Fld.Size = 1;
+  // DECIMAL alone is DECIMAL(10,0) on the server.
+  if (T == iftDecimal && Fld.Precision == 0) Fld.Precision = 10;
+  ParseTypeAttributes(Fld);
+  // ZEROFILL makes the column unsigned on the server.
+  if (Fld.ZeroFill && IsIntegerType(T)) Fld.UnsignedAttr = true;
+  // The server shows the width it gives a column declared without one (int(11), year(4),
+  // bit(1)): that width reads as none, so that "int" in a script meets "int(11)" in the
+  // catalog, while tinyint(1) stays apart from tinyint(4).
+  if (Fld.Precision == DefaultDisplayWidth(T, Fld.UnsignedAttr)) Fld.Precision = 0;
+}
+
+void TMySQLParser::ParseTypeWords(TFldData& Fld, std::uint8_t Words) {
+  switch (Words) {
+    case twPrecision:
+      if (Sy == myPRECISION) GetSy();
+      return;
+    case twVarying:
+      if (!IsIdent("VARYING")) return;
+      Fld.FieldType = iftVarchar;
+      GetSy();
+      return;
+    case twNational:
+      if (Sy == myVARCHAR) {
+        Fld.FieldType = iftVarchar;
+        GetSy();
+      } else {
+        TestAndGetSy(myCHAR);
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+void TMySQLParser::ParseTypeLength(TFldData& Fld, bool Sized) {
+  if (Fld.FieldType == iftEnum || Fld.FieldType == iftSet) {
     Fld.Values.Clear();
     TestAndGetSy(syLParen);
     while (Sy == syString) {
@@ -671,47 +655,39 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
       GetSy();
     }
     TestAndGetSy(syRParen);
-  } else if (Sy == syLParen) {
+    return;
+  }
+  if (Sy != syLParen) return;
+  GetSy();
+  TestSy(syInteger);
+  const std::int32_t N = IntValue;
+  std::int32_t M = 0;
+  GetSy();
+  if (Sy == syComma) {
     GetSy();
     TestSy(syInteger);
-    const std::int32_t N = IntValue;
-    std::int32_t M = 0;
+    M = IntValue;
     GetSy();
-    if (Sy == syComma) {
-      GetSy();
-      TestSy(syInteger);
-      M = IntValue;
-      GetSy();
-    }
-    TestAndGetSy(syRParen);
-    if (Sized) {
-      Fld.Size = N;
-    } else {
-      Fld.Precision = N;
-      Fld.Scale = M;
-    }
   }
-  // BOOLEAN is tinyint(1) on the server, which clients read as a truth value.
-  if (Word == "BOOL" || Word == "BOOLEAN") Fld.Precision = 1;
-  // CHAR and BINARY alone hold one character or byte.
-  if ((T == iftChar || T == iftNationalChar || T == iftBinary) && Fld.Size == 0) Fld.Size = 1;
-  // DECIMAL alone is DECIMAL(10,0) on the server.
-  if (T == iftDecimal && Fld.Precision == 0) Fld.Precision = 10;
-  // Attributes of the type.
+  TestAndGetSy(syRParen);
+  if (Sized) {
+    Fld.Size = N;
+  } else {
+    Fld.Precision = N;
+    Fld.Scale = M;
+  }
+}
+
+void TMySQLParser::ParseTypeAttributes(TFldData& Fld) {
   for (;;) {
     if (Sy == myCHAR || IsIdent("CHARSET")) {
-      if (Sy == myCHAR) {
-        GetSy();
-        TestAndGetSy(mySET);
-      } else {
-        GetSy();
-      }
-      Fld.CharSet = CanonicalCharset(Sy == syString ? StrValue : Ident);
+      const bool CharacterSet = Sy == myCHAR;
       GetSy();
+      if (CharacterSet) TestAndGetSy(mySET);
+      Fld.CharSet = ReadCharsetName();
     } else if (Sy == myCOLLATE) {
       GetSy();
-      Fld.Collation = CanonicalCharset(Sy == syString ? StrValue : Ident);
-      GetSy();
+      Fld.Collation = ReadCharsetName();
     } else if (Sy == myUNSIGNED) {
       Fld.UnsignedAttr = true;
       GetSy();
@@ -724,15 +700,15 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
     } else if (IsIdent("SIGNED")) {
       GetSy();
     } else {
-      break;
+      return;
     }
   }
-  // ZEROFILL makes the column unsigned on the server.
-  if (Fld.ZeroFill && IsIntegerType(T)) Fld.UnsignedAttr = true;
-  // The server shows the width it gives a column declared without one (int(11), year(4),
-  // bit(1)): that width reads as none, so that "int" in a script meets "int(11)" in the
-  // catalog, while tinyint(1) stays apart from tinyint(4).
-  if (Fld.Precision == DefaultDisplayWidth(T, Fld.UnsignedAttr)) Fld.Precision = 0;
+}
+
+std::string TMySQLParser::ReadCharsetName() {
+  std::string Name = CanonicalCharset(Sy == syString ? StrValue : Ident);
+  GetSy();
+  return Name;
 }
 
 void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
@@ -771,99 +747,116 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
           if (Sy == myKEY) GetSy();
         }
         continue;
-      case myUNIQUE: {
-        GetSy();
-        if (Sy == myKEY) GetSy();
-        if (!Table) continue;
-        auto Idx = std::make_unique<TIdxData>(Objs);
-        Idx->SetObjName(UniqueIndexName(Fld.GetObjName()));
-        Idx->TableName = Table->GetObjName();
-        Idx->Unique = true;
-        Idx->AddFld(Fld.GetObjName());
-        FileIndex(std::move(Idx));
+      case myUNIQUE:
+        ParseColumnUnique(Table, Fld);
         continue;
-      }
       case myCOLLATE:
         GetSy();
-        Fld.Collation = CanonicalCharset(Sy == syString ? StrValue : Ident);
-        GetSy();
+        Fld.Collation = ReadCharsetName();
         continue;
       case myCHAR:
         GetSy();
         TestAndGetSy(mySET);
-        Fld.CharSet = CanonicalCharset(Sy == syString ? StrValue : Ident);
-        GetSy();
+        Fld.CharSet = ReadCharsetName();
         continue;
-      case myREFERENCES: {
-        if (!Table) {
-          SkipStatement(TSymSet{syEOF, syTerm, syComma});
-          continue;
-        }
-        auto Ctr = std::make_unique<TCtrData>(Objs);
-        Ctr->SetCtType(ctFKey);
-        Ctr->SetTblName(Table->GetObjName());
-        Ctr->FldList.Add(Fld.GetObjName());
-        ParseReferences(*Ctr);
-        ParseFKRules(*Ctr);
-        ++FTable.ForeignKeyCount;
-        std::string Name = Table->GetObjName() + "_ibfk_" + std::to_string(FTable.ForeignKeyCount);
-        Ctr->SetObjName(CaseFolded() ? UpperCase(Name) : Name);
-        FTable.ForeignKeys.push_back({{Fld.GetObjName()}, ""});
-        FileConstraint(std::move(Ctr), "Foreign Key: ");
+      case myREFERENCES:
+        ParseColumnReferences(Table, Fld);
         continue;
-      }
       case myAS:
-        // A generated column: its expression in the form the server writes back, and the
-        // kind of it (virtual unless said otherwise), so script and catalog compare equal.
-        GetSy();
-        if (Sy == syLParen) Fld.GeneratedExpr = "(" + CanonicalExpression(SkipParens()) + ")";
-        if (Fld.GeneratedExpr.size() > 4 && Fld.GeneratedExpr.compare(0, 2, "((") == 0 &&
-            Fld.GeneratedExpr.compare(Fld.GeneratedExpr.size() - 2, 2, "))") == 0)
-          Fld.GeneratedExpr = Fld.GeneratedExpr.substr(1, Fld.GeneratedExpr.size() - 2);
-        Fld.GeneratedExpr += " VIRTUAL";
+        ParseGeneratedColumn(Fld);
         continue;
       default:
         break;
     }
-    if (Sy != syIdent) return;
-    if (IsIdent("AUTO_INCREMENT")) {
-      Fld.AutoIncrement = true;
-      GetSy();
-    } else if (IsIdent("COMMENT")) {
-      GetSy();
-      TestSy(syString);
-      Fld.Description = StrValue;
-      GetSy();
-    } else if (IsIdent("CHECK")) {
-      // Column checks are not part of this dialect's model: read over, but for the one the
-      // server adds to a JSON column.
-      GetSy();
-      if (Sy == syLParen && IsJsonCheck(SkipParens(), Fld)) {
-        Fld.FieldType = iftDomain;
-        Fld.DomainName = "JSON";
-        Fld.CharSet.clear();  // always utf8mb4_bin: implied by the type
-        Fld.Collation.clear();
-      }
-    } else if (IsIdent("GENERATED")) {
-      GetSy();
-      TestIdent("ALWAYS");
-      GetSy();
-    } else if (IsIdent("VIRTUAL") || IsIdent("STORED") || IsIdent("PERSISTENT")) {
-      // STORED and PERSISTENT are one kind; the server shows it as STORED.
-      if (!Fld.GeneratedExpr.empty() && !IsIdent("VIRTUAL"))
-        Fld.GeneratedExpr.replace(Fld.GeneratedExpr.size() - 7, 7, "STORED");
-      GetSy();
-    } else if (IsIdent("INVISIBLE") || IsIdent("VISIBLE") || IsIdent("SERIAL")) {
-      GetSy();
-      if (IsIdent("DEFAULT") || Sy == myDEFAULT) GetSy();
-      if (IsIdent("VALUE")) GetSy();
-    } else if (IsIdent("COLUMN_FORMAT") || IsIdent("STORAGE")) {
-      GetSy();
-      GetSy();
-    } else {
-      return;
-    }
+    if (Sy != syIdent || !ParseColumnWord(Fld)) return;
   }
+}
+
+void TMySQLParser::ParseColumnUnique(TTblData* Table, TFldData& Fld) {
+  GetSy();
+  if (Sy == myKEY) GetSy();
+  if (!Table) return;
+  auto Idx = std::make_unique<TIdxData>(Objs);
+  Idx->SetObjName(UniqueIndexName(Fld.GetObjName()));
+  Idx->TableName = Table->GetObjName();
+  Idx->Unique = true;
+  Idx->AddFld(Fld.GetObjName());
+  FileIndex(std::move(Idx));
+}
+
+void TMySQLParser::ParseColumnReferences(TTblData* Table, TFldData& Fld) {
+  if (!Table) {
+    SkipStatement(TSymSet{syEOF, syTerm, syComma});
+    return;
+  }
+  auto Ctr = std::make_unique<TCtrData>(Objs);
+  Ctr->SetCtType(ctFKey);
+  Ctr->SetTblName(Table->GetObjName());
+  Ctr->FldList.Add(Fld.GetObjName());
+  ParseReferences(*Ctr);
+  ParseFKRules(*Ctr);
+  Ctr->SetObjName(NextForeignKeyName(Table->GetObjName()));
+  FTable.ForeignKeys.push_back({{Fld.GetObjName()}, ""});
+  FileConstraint(std::move(Ctr), "Foreign Key: ");
+}
+
+std::string TMySQLParser::NextForeignKeyName(const std::string& Table) {
+  // The name the server gives an unnamed foreign key.
+  ++FTable.ForeignKeyCount;
+  std::string Name = Table + "_ibfk_" + std::to_string(FTable.ForeignKeyCount);
+  return CaseFolded() ? UpperCase(Name) : Name;
+}
+
+void TMySQLParser::ParseGeneratedColumn(TFldData& Fld) {
+  // A generated column: its expression in the form the server writes back, and the kind of it
+  // (virtual unless said otherwise), so script and catalog compare equal.
+  GetSy();
+  if (Sy == syLParen) Fld.GeneratedExpr = "(" + CanonicalExpression(SkipParens()) + ")";
+  if (Fld.GeneratedExpr.size() > 4 && Fld.GeneratedExpr.compare(0, 2, "((") == 0 &&
+      Fld.GeneratedExpr.compare(Fld.GeneratedExpr.size() - 2, 2, "))") == 0)
+    Fld.GeneratedExpr = Fld.GeneratedExpr.substr(1, Fld.GeneratedExpr.size() - 2);
+  Fld.GeneratedExpr += " VIRTUAL";
+}
+
+bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
+  if (IsIdent("AUTO_INCREMENT")) {
+    Fld.AutoIncrement = true;
+    GetSy();
+  } else if (IsIdent("COMMENT")) {
+    GetSy();
+    TestSy(syString);
+    Fld.Description = StrValue;
+    GetSy();
+  } else if (IsIdent("CHECK")) {
+    // Column checks are not part of this dialect's model: read over, but for the one the
+    // server adds to a JSON column.
+    GetSy();
+    if (Sy == syLParen && IsJsonCheck(SkipParens(), Fld)) {
+      Fld.FieldType = iftDomain;
+      Fld.DomainName = "JSON";
+      Fld.CharSet.clear();  // always utf8mb4_bin: implied by the type
+      Fld.Collation.clear();
+    }
+  } else if (IsIdent("GENERATED")) {
+    GetSy();
+    TestIdent("ALWAYS");
+    GetSy();
+  } else if (IsIdent("VIRTUAL") || IsIdent("STORED") || IsIdent("PERSISTENT")) {
+    // STORED and PERSISTENT are one kind; the server shows it as STORED.
+    if (!Fld.GeneratedExpr.empty() && !IsIdent("VIRTUAL"))
+      Fld.GeneratedExpr.replace(Fld.GeneratedExpr.size() - 7, 7, "STORED");
+    GetSy();
+  } else if (IsIdent("INVISIBLE") || IsIdent("VISIBLE") || IsIdent("SERIAL")) {
+    GetSy();
+    if (IsIdent("DEFAULT") || Sy == myDEFAULT) GetSy();
+    if (IsIdent("VALUE")) GetSy();
+  } else if (IsIdent("COLUMN_FORMAT") || IsIdent("STORAGE")) {
+    GetSy();
+    GetSy();
+  } else {
+    return false;
+  }
+  return true;
 }
 
 void TMySQLParser::ExtractDefaultValue(TFldData& Fld) {
@@ -979,6 +972,73 @@ std::string TMySQLParser::SkipParens() {
   std::string Text = CopyTxt(Start, SyPos + 1 - Start);
   GetSy();
   return Text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// ALTER TABLE
+
+void TMySQLParser::ParseAlterTable() {
+  const std::string Name = GetObjectName();
+  if (StatementFailed()) return;
+  TTblData* Tbl = FindTable(Name);
+  TTblData Scratch(Objs);  // stands in for a table the collection does not hold
+  Scratch.SetObjName(Name);
+  TTblData& Target = Tbl ? *Tbl : Scratch;
+  BeginTable(Name, true);
+  for (;;) {
+    if (Sy == myADD) {
+      GetSy();
+      std::string CtrName;
+      bool Named = false;
+      if (Sy == myCONSTRAINT) {
+        GetSy();
+        Named = true;
+        if (Sy == syIdent) {
+          CtrName = Ident;
+          GetSy();
+        }
+      }
+      if (IsIdent("COLUMN")) GetSy();
+      if (!Named) NameFromKeyword();
+      if (Sy == syIdent && !Named) {
+        std::unique_ptr<TFldData> Fld = ParseField(&Target, nullptr);
+        Fld->Position = Target.Fields.Count() + 1;
+        Target.Fields.Add(std::move(Fld));
+      } else if (Sy == myPRIMARY || Sy == myFOREIGN || Sy == myUNIQUE || Sy == myKEY ||
+                 Sy == myINDEX || Sy == myFULLTEXT || Sy == mySPATIAL || IsIdent("CHECK")) {
+        ParseTableElement(Target, CtrName, Named);
+        AddForeignKeyIndexes();
+      } else {
+        ErrMsg("Unknown/Invalid symbol in ALTER: " + GetSyWord());
+        return;
+      }
+    } else if (IsIdent("MODIFY")) {
+      GetSy();
+      if (IsIdent("COLUMN")) GetSy();
+      NameFromKeyword();
+      TestSy(syIdent);
+      if (Sy != syIdent) return;
+      TFldData* Old = Target.Fields.Find(Ident);
+      if (Old) {
+        // The new definition replaces the old one in place.
+        auto Fld = ParseField(&Target, nullptr);
+        const std::int32_t Position = Old->Position;
+        Old->AssignDataType(*Fld);
+        Old->Nullable = Fld->Nullable;
+        Old->DefValue = Fld->DefValue;
+        Old->AutoIncrement = Fld->AutoIncrement;
+        Old->Description = Fld->Description;
+        Old->Position = Position;
+      } else {
+        ParseField(&Target, nullptr);
+      }
+    } else {
+      ErrMsg("Unknown/Invalid symbol in ALTER TABLE statement: " + GetSyWord());
+      return;
+    }
+    if (Sy != syComma || StatementFailed()) break;
+    GetSy();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1144,14 +1204,9 @@ void TMySQLParser::ParseForeignKey(TTblData& Tbl, const std::string& CtrName) {
   ParseReferences(*Ctr);
   ParseFKRules(*Ctr);
   if (StatementFailed()) return;
-  ++FTable.ForeignKeyCount;
-  std::string Name = !CtrName.empty() ? CtrName : IndexName;
-  if (Name.empty()) {
-    // The name the server gives an unnamed foreign key.
-    Name = Tbl.GetObjName() + "_ibfk_" + std::to_string(FTable.ForeignKeyCount);
-    if (CaseFolded()) Name = UpperCase(Name);
-  }
-  Ctr->SetObjName(Name);
+  const std::string Generated = NextForeignKeyName(Tbl.GetObjName());
+  const std::string& Name = !CtrName.empty() ? CtrName : IndexName;
+  Ctr->SetObjName(Name.empty() ? Generated : Name);
   std::vector<std::string> Cols;
   for (const std::string& C : Ctr->FldList) Cols.push_back(C);
   FTable.ForeignKeys.push_back({std::move(Cols), !CtrName.empty() ? CtrName : IndexName});

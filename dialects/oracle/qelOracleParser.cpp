@@ -1,12 +1,14 @@
 // The Oracle script parser: keywords and quoting, the scanner (REM lines, "/" and "." lines,
 // double-quoted and dotted names), the statement loop with the SQL*Plus words, the block copy,
-// CREATE/ALTER/DROP dispatch, sequences, indexes, roles, grants, comments, CONNECT, the re-read
-// of catalog texts, dependency linking and errors. Tables, views, routines and types are in
-// qelOracleParser_Obj.cpp.
+// CREATE/ALTER/DROP dispatch, sequences, roles, grants, comments, CONNECT, the re-read of
+// catalog texts, dependency linking and errors. Tables, indexes and ALTER TABLE are in
+// qelOracleParser_Tbl.cpp; views, routines, packages and types in qelOracleParser_Prc.cpp.
 #include "qelOracleParser.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
+#include <string_view>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -88,16 +90,14 @@ TOracleParser::TOracleParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
   // Bare Oracle names may hold "#" and "$" after their first letter.
   IdentChars.Include(static_cast<unsigned char>('#'));
   IdentChars.Include(static_cast<unsigned char>('$'));
-  SetTermStr(";");
-  SetDatabaseType(dbOracle);
-  BuildResWords();
+  InitDialect(dbOracle, ";");
 }
 
 TOracleParser::~TOracleParser() = default;
 
 void TOracleParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : OracleResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(OracleResWords);
 }
 
 std::string TOracleParser::QuoteIdent(const std::string& Name) {
@@ -232,23 +232,6 @@ char TOracleParser::NextNonBlank() const {
     if (C != ' ' && C != '\t' && C != '\r' && C != '\n') return C;
   }
   return '\0';
-}
-
-std::string TOracleParser::CrLf(const std::string& Text) {
-  std::string R;
-  R.reserve(Text.size());
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    if (C == '\r') {
-      R += "\r\n";
-      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-    } else if (C == '\n') {
-      R += "\r\n";
-    } else {
-      R += C;
-    }
-  }
-  return R;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -416,6 +399,37 @@ void TOracleParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs)
   Link_Depend();
 }
 
+namespace {
+
+/// What the statement loop does with a word of the client (or COMMIT, CALL ...) that starts a
+/// statement.
+enum TClientAction : std::uint8_t {
+  caEnd,         ///< COMMIT [WORK], EXIT, QUIT ...: one word; only COMMIT reaches the server
+  caShowErrors,  ///< SHOW ERRORS
+  caSkipLine,    ///< the rest of the line is the client's
+  caBlock,       ///< a PL/SQL block (VARIABLE: a declaration) up to its "/" line
+  caCommand,     ///< a command up to its terminator
+};
+
+struct TClientWord {
+  std::string_view Word;
+  TClientAction Action;
+};
+
+constexpr std::array<TClientWord, 25> kClientWords{{
+    {"COMMIT", caEnd},     {"DISCONNECT", caEnd},    {"EXIT", caEnd},
+    {"SHUTDOWN", caEnd},   {"QUIT", caEnd},          {"SHOW", caShowErrors},
+    {"REM", caSkipLine},   {"REMARK", caSkipLine},   {"PROMPT", caSkipLine},
+    {"COL", caSkipLine},   {"PAUSE", caSkipLine},    {"SPOOL", caSkipLine},
+    {"DECLARE", caBlock},  {"BEGIN", caBlock},       {"VARIABLE", caBlock},
+    {"CLEAR", caCommand},  {"REPFOOTER", caCommand}, {"EXECUTE", caCommand},
+    {"TTITLE", caCommand}, {"BTITLE", caCommand},    {"DEFINE", caCommand},
+    {"CALL", caCommand},   {"STARTUP", caCommand},   {"EXEC", caCommand},
+    {"LOAD", caCommand},
+}};
+
+}  // namespace
+
 void TOracleParser::ParseText() {
   if (Objs && Objs->GetDatabaseType() != dbOracle) Objs->SetDatabaseType(dbOracle);
   GetSy();
@@ -430,126 +444,16 @@ void TOracleParser::ParseText() {
     StatObjName.clear();
     StatOwnName.clear();
     StatTableSchema.clear();
+    FReport = true;
     const std::int64_t ErrorsBefore = FErrCount;
-    bool Report = true;
-    const std::uint8_t First = Sy;
-    switch (First) {
-      case oraCREATE:
-        ParseCreate();
-        break;
-      case oraALTER:
-        ParseAlter();
-        break;
-      case oraDROP:
-        ParseDrop();
-        break;
-      case oraCOMMENT:
-        StatType = stDescription;
-        ParseComment();
-        break;
-      case oraGRANT:
-        ParseGrant();
-        break;
-      case oraCONNECT:
-        ParseConnect();
-        break;
-      case oraSET:
-        // SQL*Plus settings are the client's: nothing for the server to run.
-        Report = false;
-        SkipLine();
-        GetSy();
-        break;
-      case oraINSERT:
-        StatType = stInsert;
-        StatObjKind = dboTable;
-        StatOperation = odbInsert;
-        GetSy();
-        TestAndGetSy(oraINTO);
-        if (Sy == syIdent) StatObjName = Ident;
-        TestSy(syIdent);
-        SkipToTerm();
-        break;
-      case oraUPDATE:
-      case oraDELETE:
-        StatType = First == oraUPDATE ? stUpdate : stDelete;
-        StatObjKind = dboTable;
-        StatOperation = First == oraUPDATE ? odbUpdate : odbDelete;
-        GetSy();
-        if (First == oraDELETE) TestAndGetSy(oraFROM);
-        if (Sy == syIdent) StatObjName = Ident;
-        TestSy(syIdent);
-        SkipToTerm();
-        break;
-      case oraSELECT:
-        StatType = stSelect;
-        SkipToTerm();
-        break;
-      case oraREVOKE:
-      case oraWHENEVER:
-        SkipToTerm();
-        break;
-      case oraCOLUMN:
-        BlockCopy(AfterSy(), beSlashLine);
-        break;
-      case syAt:
-        Report = false;
-        SkipLine();
-        GetSy();
-        break;
-      case syTerm:
-        Report = false;
-        break;
-      case syIdent: {
-        const std::string Word = FQuoted ? std::string() : Ident;
-        if (Word == "COMMIT" || Word == "DISCONNECT" || Word == "EXIT" || Word == "SHUTDOWN" ||
-            Word == "QUIT") {
-          Report = Word == "COMMIT";
-          if (Report) {
-            StatType = st_Commit;
-            StatOperation = odbCommit;
-          }
-          GetSy();
-          if (Word == "COMMIT" && IsWord("WORK")) GetSy();
-        } else if (Word == "SHOW") {
-          Report = false;
-          GetSy();
-          TestIdent("ERRORS");
-          GetSy();
-        } else if (Word == "REM" || Word == "REMARK") {
-          // An indented remark: the rest of its line.
-          Report = false;
-          SkipLine();
-          GetSy();
-        } else if (Word == "DECLARE" || Word == "BEGIN" || Word == "VARIABLE") {
-          BlockCopy(AfterSy(), beSlashLine, Word != "VARIABLE");
-        } else if (Word == "PROMPT" || Word == "COL" || Word == "PAUSE" || Word == "SPOOL") {
-          Report = false;
-          SkipLine();
-          GetSy();
-        } else if (Word == "CLEAR" || Word == "REPFOOTER" || Word == "EXECUTE" ||
-                   Word == "TTITLE" || Word == "BTITLE" || Word == "DEFINE" || Word == "CALL" ||
-                   Word == "STARTUP" || Word == "EXEC" || Word == "LOAD") {
-          // Commands of the client (CALL excepted): a server would refuse them.
-          Report = Word == "CALL";
-          SkipToTerm();
-        } else {
-          ErrMsg("Unknown statement: " + Ident);
-          GetSy();
-        }
-        break;
-      }
-      default:
-        ErrMsg("Missing / unknown: DDL-statement: " + GetSyWord());
-        GetSy();
-        break;
-    }
+    ParseStatement();
     if (FErrCount != ErrorsBefore) {
       // One error per bad statement: the rest of it up to its terminator is passed over.
       SkipToTerm();
       while (Sy == syTerm) GetSy();
       continue;
     }
-    if (Report) {
+    if (FReport) {
       if (StatType == st_Commit)
         DoAddStatement(CopyTxtFrom(StmtStart) + TermStr, StatType, "COMMIT WORK", StatObjKind,
                        StatOperation, StatOwnName, StatRecord);
@@ -560,31 +464,127 @@ void TOracleParser::ParseText() {
   }
 }
 
+void TOracleParser::ParseStatement() {
+  switch (Sy) {
+    case oraCREATE:
+      ParseCreate();
+      return;
+    case oraALTER:
+      ParseAlter();
+      return;
+    case oraDROP:
+      ParseDrop();
+      return;
+    case oraCOMMENT:
+      StatType = stDescription;
+      ParseComment();
+      return;
+    case oraGRANT:
+      ParseGrant();
+      return;
+    case oraCONNECT:
+      ParseConnect();
+      return;
+    case oraSET:
+    case syAt:
+      // SQL*Plus settings and "@script" are the client's: nothing for the server to run.
+      FReport = false;
+      SkipLine();
+      GetSy();
+      return;
+    case oraINSERT:
+    case oraUPDATE:
+    case oraDELETE:
+      ParseDataStatement();
+      return;
+    case oraSELECT:
+      StatType = stSelect;
+      SkipToTerm();
+      return;
+    case oraREVOKE:
+    case oraWHENEVER:
+      SkipToTerm();
+      return;
+    case oraCOLUMN:
+      BlockCopy(AfterSy(), beSlashLine);
+      return;
+    case syTerm:
+      FReport = false;
+      return;
+    case syIdent:
+      ParseClientWord();
+      return;
+    default:
+      ErrMsg("Missing / unknown: DDL-statement: " + GetSyWord());
+      GetSy();
+      return;
+  }
+}
+
+void TOracleParser::ParseDataStatement() {
+  const std::uint8_t First = Sy;
+  StatType = First == oraINSERT ? stInsert : First == oraUPDATE ? stUpdate : stDelete;
+  StatObjKind = dboTable;
+  StatOperation = First == oraINSERT ? odbInsert : First == oraUPDATE ? odbUpdate : odbDelete;
+  GetSy();
+  if (First == oraINSERT) TestAndGetSy(oraINTO);
+  if (First == oraDELETE) TestAndGetSy(oraFROM);
+  if (Sy == syIdent) StatObjName = Ident;
+  TestSy(syIdent);
+  SkipToTerm();
+}
+
+void TOracleParser::ParseClientWord() {
+  const std::string Word = FQuoted ? std::string() : Ident;
+  const auto* It = std::find_if(kClientWords.begin(), kClientWords.end(),
+                                [&Word](const TClientWord& W) { return W.Word == Word; });
+  if (It == kClientWords.end()) {
+    ErrMsg("Unknown statement: " + Ident);
+    GetSy();
+    return;
+  }
+  switch (It->Action) {
+    case caEnd:
+      FReport = Word == "COMMIT";
+      if (FReport) {
+        StatType = st_Commit;
+        StatOperation = odbCommit;
+      }
+      GetSy();
+      if (Word == "COMMIT" && IsWord("WORK")) GetSy();
+      return;
+    case caShowErrors:
+      FReport = false;
+      GetSy();
+      TestIdent("ERRORS");
+      GetSy();
+      return;
+    case caSkipLine:
+      // PROMPT, SPOOL ... and an indented remark: the rest of the line.
+      FReport = false;
+      SkipLine();
+      GetSy();
+      return;
+    case caBlock:
+      BlockCopy(AfterSy(), beSlashLine, Word != "VARIABLE");
+      return;
+    case caCommand:
+      // Commands of the client (CALL excepted): a server would refuse them.
+      FReport = Word == "CALL";
+      SkipToTerm();
+      return;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // CREATE, ALTER, DROP
 
 void TOracleParser::ParseCreate() {
   StatOperation = odbCreate;
   GetSy();
-  if (Sy == oraOR) {
-    GetSy();
-    TestIdent("REPLACE");
-    GetSy();
-  }
-  bool Force = false;
-  bool Temporary = false;
-  if (IsWord("FORCE")) {
-    Force = true;
-    GetSy();
-  } else if (IsWord("NOFORCE")) {
-    GetSy();
-  }
-  if (IsWord("GLOBAL")) {
-    GetSy();
-    TestIdent("TEMPORARY");
-    GetSy();
-    Temporary = true;
-  }
+  SkipOrReplace();
+  const bool Force = ReadForce();
+  const bool Temporary = ReadGlobalTemporary();
   switch (Sy) {
     case oraTABLE:
       ParseTable(nullptr, Temporary);
@@ -608,24 +608,15 @@ void TOracleParser::ParseCreate() {
       return;
     case oraPUBLIC:
       GetSy();
-      if (Sy == oraSYNONYM) {
-        GetSy();
-        TestAndGetSy(syIdent);
-        TestAndGetSy(oraFOR);
-        TestAndGetSy(syIdent);
-        TestSy(syTerm);
-      } else if (IsWord("DATABASE") || IsWord("ROLLBACK")) {
+      if (Sy == oraSYNONYM)
+        ParseSynonym();
+      else if (IsWord("DATABASE") || IsWord("ROLLBACK"))
         SkipToTerm();
-      } else {
+      else
         ErrMsg("Unknown CREATE PUBLIC... statement.");
-      }
       return;
     case oraSYNONYM:
-      GetSy();
-      TestAndGetSy(syIdent);
-      TestAndGetSy(oraFOR);
-      TestAndGetSy(syIdent);
-      TestSy(syTerm);
+      ParseSynonym();
       return;
     default:
       break;
@@ -640,10 +631,8 @@ void TOracleParser::ParseCreate() {
     ParseSequence(false);
   } else if (IsWord("ROLE")) {
     ParseRole();
-  } else if (IsWord("PROCEDURE")) {
-    ParseProcedure(nullptr);
-  } else if (IsWord("FUNCTION")) {
-    ParseFunction(nullptr);
+  } else if (IsWord("PROCEDURE") || IsWord("FUNCTION")) {
+    ParseRoutine(nullptr, IsWord("FUNCTION"));
   } else if (IsWord("PACKAGE")) {
     ParsePackage(nullptr);
   } else if (IsWord("DIMENSION") || IsWord("ROLLBACK") || IsWord("TABLESPACE") ||
@@ -662,6 +651,35 @@ void TOracleParser::ParseCreate() {
   }
 }
 
+void TOracleParser::SkipOrReplace() {
+  if (Sy != oraOR) return;
+  GetSy();
+  TestIdent("REPLACE");
+  GetSy();
+}
+
+bool TOracleParser::ReadForce() {
+  const bool Force = IsWord("FORCE");
+  if (Force || IsWord("NOFORCE")) GetSy();
+  return Force;
+}
+
+bool TOracleParser::ReadGlobalTemporary() {
+  if (!IsWord("GLOBAL")) return false;
+  GetSy();
+  TestIdent("TEMPORARY");
+  GetSy();
+  return true;
+}
+
+void TOracleParser::ParseSynonym() {
+  GetSy();
+  TestAndGetSy(syIdent);
+  TestAndGetSy(oraFOR);
+  TestAndGetSy(syIdent);
+  TestSy(syTerm);
+}
+
 void TOracleParser::ParseAlter() {
   StatOperation = odbAlter;
   GetSy();
@@ -675,7 +693,8 @@ void TOracleParser::ParseAlter() {
       SkipToTerm();
       return;
     case oraTABLE:
-      break;
+      ParseAlterTable();
+      return;
     default:
       if (Sy == syIdent && !FQuoted) {
         if (IsWord("SEQUENCE")) {
@@ -693,82 +712,6 @@ void TOracleParser::ParseAlter() {
       GetSy();
       return;
   }
-  // ALTER TABLE
-  GetSy();
-  Obj_Ident(dboTable);
-  const std::string TblName = IdentName;
-  StatObjKind = dboTable;
-  StatObjName = TblName;
-  // A catalog text names the owner the objects read from the catalog are filed without.
-  StatTableSchema = ParseObj ? std::string() : IdentQualifier;
-  TObjs* O = Collection();
-  // A table of a schema is filed under "schema.name".
-  TTblData* Tbl = O ? O->GetTable(SchObjName(StatTableSchema, TblName)) : nullptr;
-  if (IsWord("ENABLE") || IsWord("DISABLE")) {
-    GetSy();
-    TestIdent("PRIMARY");
-    GetSy();
-    TestIdent("KEY");
-    GetSy();
-    return;
-  }
-  auto NewCtr = [&TblName, this](TConstraintType Type) {
-    auto Ctr = std::make_unique<TCtrData>(Objs);
-    Ctr->SetCtType(Type);
-    Ctr->SetTblName(TblName);
-    return Ctr;
-  };
-  if (Sy == oraADD) {
-    GetSy();
-    if (IsWord("CONSTRAINT")) {
-      ParseConstraint(TblName, nullptr);
-    } else if (IsWord("PRIMARY")) {
-      ParseCtr(NewCtr(ctPKey));
-    } else if (IsWord("FOREIGN")) {
-      ParseCtr(NewCtr(ctFKey));
-    } else if (Sy == oraCHECK) {
-      ParseCtr(NewCtr(ctCheck));
-    } else if (Sy == oraUNIQUE) {
-      ParseCtr(NewCtr(ctUnique));
-    } else if (Sy == syIdent) {
-      // One column: it joins the table when the collection holds it.
-      TTblData Scratch(Objs);
-      ParseField(Tbl ? Tbl : &Scratch, nullptr, false, nullptr);
-    } else if (Sy == syLParen) {
-      ParseTableFields(Tbl, TblName, false);
-    } else {
-      ErrMsg("Unknown ALTER TABLE ADD... statement.");
-    }
-    return;
-  }
-  if (Sy == oraDROP) {
-    GetSy();
-    if (IsWord("CONSTRAINT")) {
-      GetSy();
-      TestAndGetSy(syIdent);
-      if (IsWord("CASCADE")) GetSy();
-    } else if (Sy == syLParen || Sy == oraCOLUMN) {
-      // DROP (column, ...) and DROP COLUMN name: the columns the writer drops.
-      SkipToTerm();
-    } else {
-      ErrMsg("Unknown ALTER TABLE DROP... statement.");
-    }
-    return;
-  }
-  if (Sy == oraMODIFY) {
-    GetSy();
-    if (Sy == syLParen) {
-      ParseTableFields(Tbl, TblName, true);
-    } else if (Sy == syIdent) {
-      TTblData Scratch(Objs);
-      ParseField(Tbl ? Tbl : &Scratch, nullptr, true, nullptr);
-    } else {
-      ErrMsg("Unknown ALTER TABLE MODIFY... statement.");
-    }
-    return;
-  }
-  ErrMsg("Unknown ALTER TABLE statement.");
-  GetSy();
 }
 
 void TOracleParser::ParseDrop() {
@@ -951,75 +894,6 @@ void TOracleParser::ParseSequence(bool Alter) {
     if (O->Generators.Add(New->ObjKeyDef(), New.get())) (void)New.release();
 }
 
-void TOracleParser::ParseIndex(bool Unique) {
-  TestAndGetSy(oraINDEX);
-  auto Idx = std::make_unique<TIdxData>(Objs);
-  Idx->Unique = Unique;
-  Obj_Ident(dboIndex);
-  SetName(*Idx);
-  StatObjKind = dboIndex;
-  StatObjName = IdentName;
-  TestAndGetSy(oraON);
-  bool OnCluster = false;
-  if (Sy == oraCLUSTER) {
-    GetSy();
-    OnCluster = true;
-  }
-  Obj_Ident(dboTable);
-  if (!OnCluster) Idx->TableName = IdentName;
-  if (!OnCluster && !ParseObj && IdentQualifier != Idx->GetSchema())
-    Idx->TableSchema = IdentQualifier;
-  if (!OnCluster && Sy == syLParen) {
-    GetSy();
-    for (;;) {
-      const std::string Name = Sy == syIdent ? Ident : std::string();
-      TestAndGetSy(syIdent);
-      std::int32_t Order = 0;
-      if (Sy == oraDESC) {
-        Order = 2;
-        GetSy();
-      } else if (IsWord("ASC")) {
-        GetSy();
-      }
-      Idx->AddFld(Name, Order);
-      if (Sy != syComma) break;
-      GetSy();
-    }
-    TestAndGetSy(syRParen);
-  }
-  if (Sy == oraCOMPRESS) {
-    Idx->Compress = true;
-    GetSy();
-    if (Sy == syInteger) GetSy();
-  } else if (Sy == oraNOCOMPRESS) {
-    Idx->NoCompress = true;
-    GetSy();
-  }
-  if (IsWord("INDEXTYPE")) {
-    GetSy();
-    TestAndGetSy(oraIS);
-    if (Sy == syIdent) Idx->IndexType = Ident;
-    TestAndGetSy(syIdent);
-    if (IsWord("PARAMETERS")) {
-      SkipBlanks();
-      Idx->Parameters = GetExpr();
-    }
-  }
-  if (IsWord("NOLOGGING")) {
-    Idx->NoLogging = true;
-    GetSy();
-  }
-  if (IsWord("TABLESPACE")) {
-    GetSy();
-    if (Sy == syIdent) Idx->TablespaceName = Ident;
-    TestAndGetSy(syIdent);
-  }
-  ParseTableSpace(nullptr, nullptr, Idx.get());
-  DoLogNextLine("Index: " + Idx->Def());
-  if (TObjs* O = Collection())
-    if (O->Indexes.Add(Idx->ObjKeyDef(), Idx.get())) (void)Idx.release();
-}
-
 void TOracleParser::FieldsSeq(TStrings* List) {
   TestAndGetSy(syLParen);
   for (;;) {
@@ -1030,22 +904,6 @@ void TOracleParser::FieldsSeq(TStrings* List) {
     GetSy();
   }
   TestAndGetSy(syRParen);
-}
-
-void TOracleParser::ParseAlterTrigger() {
-  GetSy();
-  Obj_Ident(dboTrigger);
-  TObjs* O = Collection();
-  TTrgData* Trg = O ? O->GetTrigger(IdentName) : nullptr;
-  if (IsWord("ENABLE")) {
-    if (Trg) Trg->Active = true;
-    GetSy();
-  } else if (IsWord("DISABLE")) {
-    if (Trg) Trg->Active = false;
-    GetSy();
-  } else if (IsWord("COMPILE")) {
-    GetSy();
-  }
 }
 
 void TOracleParser::ParseConnect() {
@@ -1088,11 +946,7 @@ void TOracleParser::ParseObjText(TDbObj* Obj) {
   };
   auto CreateOrReplace = [this] {
     TestAndGetSy(oraCREATE);
-    if (Sy == oraOR) {
-      GetSy();
-      TestIdent("REPLACE");
-      GetSy();
-    }
+    SkipOrReplace();
   };
   if (auto* Pkg = dynamic_cast<TPkgData*>(Obj)) {
     const std::string Mark = "\r\nCREATE OR REPLACE PACKAGE BODY ";
@@ -1117,29 +971,12 @@ void TOracleParser::ParseObjText(TDbObj* Obj) {
       ParseType(Dmn);
     } else if (auto* Tbl = dynamic_cast<TTblData*>(Obj)) {
       CreateOrReplace();
-      bool Temporary = false;
-      if (IsWord("GLOBAL")) {
-        GetSy();
-        TestIdent("TEMPORARY");
-        GetSy();
-        Temporary = true;
-      }
-      ParseTable(Tbl, Temporary);
+      ParseTable(Tbl, ReadGlobalTemporary());
     } else if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) {
-      if (Prc->IsFunction || IsWord("FUNCTION"))
-        ParseFunction(Prc);
-      else
-        ParseProcedure(Prc);
+      ParseRoutine(Prc, Prc->IsFunction || IsWord("FUNCTION"));
     } else if (auto* View = dynamic_cast<TViwData*>(Obj)) {
       CreateOrReplace();
-      bool Force = false;
-      if (IsWord("FORCE")) {
-        Force = true;
-        GetSy();
-      } else if (IsWord("NOFORCE")) {
-        GetSy();
-      }
-      ParseView(View, Force);
+      ParseView(View, ReadForce());
     }
   }
   ClearTxt();
@@ -1187,24 +1024,7 @@ void TOracleParser::ErrMsg(const std::string& Text) {
     TCustomSQLParser::ErrMsg(Text);
     return;
   }
-  std::string Prefix = ParseObj->GetObjName() + ": ";
-  if (dynamic_cast<TPrcData*>(ParseObj))
-    Prefix = "Procedure " + Prefix;
-  else if (dynamic_cast<TTrgData*>(ParseObj))
-    Prefix = "Trigger " + Prefix;
-  else if (dynamic_cast<TViwData*>(ParseObj))
-    Prefix = "View " + Prefix;
-  else if (dynamic_cast<TIdxData*>(ParseObj))
-    Prefix = "Index " + Prefix;
-  else if (auto* Ctr = dynamic_cast<TCtrData*>(ParseObj); Ctr && Ctr->GetCtType() == ctCheck)
-    Prefix = "Check-constraint " + Prefix;
-  else if (auto* Fld = dynamic_cast<TFldData*>(ParseObj); Fld && !Fld->Body.empty())
-    Prefix = "Field " + Fld->TableName + "/" + Prefix;
-  if (!MsgManager.GetIsErr()) DoErrorMessage(Prefix + Text + GetScriptInfo());
-  if (!ScriptName.empty())
-    MsgManager.AddScriptMsg(Prefix + Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
-  else
-    MsgManager.AddObjMsg(Prefix + Text, ParseObj, GetPosX(), GetPosY(), mt_Err);
+  ObjErrMsg(*ParseObj, Text);
 }
 
 }  // namespace qel

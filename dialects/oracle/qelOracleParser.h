@@ -5,9 +5,10 @@
 //
 // The parser's sources are split by role: qelOracleParser.cpp (keywords, quoting, the scanner,
 // the statement loop with the SQL*Plus words, the block copy, CREATE/ALTER/DROP dispatch and
-// the small statements, the re-read of catalog texts, dependency linking and errors) and
-// qelOracleParser_Obj.cpp (tables, columns, data types, constraints, storage clauses, views,
-// triggers, procedures, functions, packages and object types).
+// the small statements, the re-read of catalog texts, dependency linking and errors),
+// qelOracleParser_Tbl.cpp (tables, columns, data types, constraints, storage clauses, indexes
+// and ALTER TABLE) and qelOracleParser_Prc.cpp (views, triggers, procedures, functions,
+// packages and object types).
 #pragma once
 
 #include <cstdint>
@@ -168,12 +169,10 @@ class TOracleParser : public TCustomSQLParser {
   void ParseGrant();
   void ParseRole();
   void ParseSequence(bool Alter);
-  void ParseIndex(bool Unique);
   void FieldsSeq(TStrings* List);
-  void ParseAlterTrigger();
   void ParseConnect();
 
-  // Object grammar (qelOracleParser_Obj.cpp).
+  // Table grammar (qelOracleParser_Tbl.cpp).
   void ParseTable(TTblData* Tbl, bool Temporary);
   void ParseTableFields(TTblData* Tbl, const std::string& TblName, bool Modify);
   void ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify, TObjVector<TFldData>* List);
@@ -181,16 +180,35 @@ class TOracleParser : public TCustomSQLParser {
   void ParseConstraint(const std::string& TblName, TFldData* Fld);
   void ParseCtr(std::unique_ptr<TCtrData> Ctr);
   void ParseTableSpace(TTblData* Tbl, TCtrData* Ctr, TIdxData* Idx);
+  void ParseIndex(bool Unique);
+  void ParseAlterTable();
+
+  // Routine and type grammar (qelOracleParser_Prc.cpp).
   void ParseView(TViwData* View, bool Force);
   void ParseTrigger(TTrgData* Trigger);
-  void ParseProcedure(TPrcData* Prc);
-  void ParseFunction(TPrcData* Prc);
+  void ParseAlterTrigger();
+  /// PROCEDURE or FUNCTION name and its PL/SQL text.
+  void ParseRoutine(TPrcData* Prc, bool IsFunction);
   void ParsePackage(TPkgData* Pkg);
   void ParseType(TDmnData* Dmn);
   void ParseTypeDirective(TTypeDirective& Directive);
   void ParseAlterType();
 
  private:
+  /// One statement from its first word: what it is, and what of it is reported.
+  void ParseStatement();
+  /// INSERT, UPDATE, DELETE: reported with their table, read up to the terminator.
+  void ParseDataStatement();
+  /// A statement that starts with a word of the client (SQL*Plus) or COMMIT, CALL ...
+  void ParseClientWord();
+  /// OR REPLACE after CREATE.
+  void SkipOrReplace();
+  /// FORCE (true) or NOFORCE before VIEW.
+  bool ReadForce();
+  /// GLOBAL TEMPORARY before TABLE.
+  bool ReadGlobalTemporary();
+  /// [PUBLIC] SYNONYM name FOR object: read, nothing kept.
+  void ParseSynonym();
   /// The current symbol is the unquoted word Word (identifier or keyword).
   bool IsWord(const char* Word) const;
   void SkipToTerm();
@@ -213,18 +231,72 @@ class TOracleParser : public TCustomSQLParser {
   std::size_t AfterSy() const;
   /// The first byte from Ch on that is no blank or line break; 0 at the end.
   char NextNonBlank() const;
-  /// Text with every line break written as CR LF.
-  static std::string CrLf(const std::string& Text);
+
+  // Pieces of triggers and types (qelOracleParser_Prc.cpp); the bool ones are false after an
+  // error.
+  /// BEFORE / AFTER / INSTEAD OF and the events (UPDATE OF columns).
+  void ParseTriggerEvents(TTrgData& Trg);
+  /// REFERENCING NEW / OLD / PARENT AS alias.
+  void ParseTriggerAliases(TTrgData& Trg);
+  bool ParseSubType(TDmnData& Dmn);
+  /// AS / IS OBJECT (members), VARRAY (n) OF type, TABLE OF type.
+  bool ParseTypeKind(TDmnData& Dmn);
+  void ParseTypeMembers(TDmnData& Dmn);
+  void ParseMemberRoutine(TDmnData& Dmn);
+  /// The text of a PL/SQL unit from the current symbol up to its "/" line (required), with
+  /// CR LF line breaks.
+  std::string UnitText();
+
+  // Pieces of a table (qelOracleParser_Tbl.cpp); the bool ones are false after an error.
+  bool ParseOnCommit(TTblData& Tbl);
+  bool ParseTableClauses(TTblData& Tbl);
+  /// PARTITION BY RANGE, LOB ... STORE AS, NESTED TABLE ... STORE AS; false for none of them.
+  bool ParseTableStoreClause(TTblData& Tbl);
+  /// An out-of-line key, check or foreign key of table TblName, named (CONSTRAINT name ...) or
+  /// not; false when the current symbol starts none.
+  bool ParseTableConstraint(const std::string& TblName);
+  /// ALTER TABLE ADD or MODIFY of one column or a parenthesised list.
+  void ParseAlterColumns(TTblData* Tbl, const std::string& TblName, bool Modify);
+
+  // Pieces of a column definition (qelOracleParser_Tbl.cpp).
+  /// What follows a type's name (its length, precision, time zone ...), by the type's rule.
+  void ParseTypeTail(TFldData& Fld, std::uint8_t Tail);
+  /// An optional "(n)"; n goes to Value when it is given.
+  void ParseParenInteger(std::int32_t* Value);
+  void ParsePrecisionScale(TFldData& Fld);
+  void ParseTimeZone(TFldData& Fld);
+  void ParseInterval(TFldData& Fld);
+  /// DEFAULT, NULL, NOT NULL, IDENTITY and the column's constraints, in any order.
+  void ParseFieldAttributes(TFldData& Fld, TTblData* Tbl);
+  /// DEFAULT value; false after an error.
+  bool ParseFieldDefault(TFldData& Fld);
+  void ParseColumnConstraint(TFldData& Fld, TTblData& Tbl);
   /// A column that names no type takes the type of the column its foreign key references.
   void TakeReferencedType(TFldData& Fld, const TTblData& Tbl);
+
+  // Pieces of a constraint; the bool ones are false after an error.
+  bool ParseCtrKind(TCtrData& Ctr, bool& Inline);
+  void ParseCtrReference(TCtrData& Ctr);
+  bool ParseCtrRules(TCtrData& Ctr);
+  bool ParseCtrState();
+  void SkipUsingIndex();
+
   /// Files a key or constraint; a key stands for the unique index of its name and columns.
   void AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr);
   TObjs* Collection() const;
+  /// Given, or else a new object held in New until it is filed.
+  template <class T>
+  T* GivenOrNew(T* Given, std::unique_ptr<T>& New) {
+    if (Given) return Given;
+    New = std::make_unique<T>(Objs);
+    return New.get();
+  }
   void SetName(TDbObj& Obj);
 
   std::int32_t FStmtLine = 1;  ///< where the statement being read starts
   std::int32_t FStmtCol = 1;
   bool FUnterminated = false;  ///< the last block copy met the end of the text
+  bool FReport = true;         ///< the statement read is reported through the statement event
   bool FQuoted = false;        ///< the current identifier was written in double quotes
   std::int64_t FErrCount = 0;  ///< errors recorded by this parser
 };

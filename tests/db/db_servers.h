@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,14 @@ struct TDbServer {
 inline const TDbServer PgServer{"PostgreSQL", "QEL_PG_", cnPostgresDAC, dbPostgreSQL};
 inline const TDbServer MyServer{"MariaDB", "QEL_MY_", cnMyDAC, dbMySQL};
 inline const TDbServer FbServer{"Firebird", "QEL_FB_", cnFIB, dbInterBase};
+
+/// The server's title in the test log ("GetParam() = PostgreSQL") instead of its bytes.
+inline void PrintTo(const TDbServer& S, std::ostream* Os) {
+  *Os << S.Title;
+}
+inline void PrintTo(const TDbServer* S, std::ostream* Os) {
+  *Os << S->Title;
+}
 
 inline std::string Env(const std::string& Name) {
   const char* V = std::getenv(Name.c_str());

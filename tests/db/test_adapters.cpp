@@ -14,10 +14,10 @@
 #include "Files.h"
 #include "ReplayAdapter.h"
 #include "Strings.h"
+#include "db_servers.h"
 #include "qelConnection_FIBDB.h"
 #include "qelConnection_MyDACDB.h"
 #include "qelConnection_PGDACDB.h"
-#include "db_servers.h"
 #include "qelDBEngine.h"
 
 using namespace qel;
@@ -34,6 +34,10 @@ struct TServer : TDbServer {
   /// How the server writes back 2024-02-29 13:45:56.1234.
   const char* FractionalTimestamp;
 };
+
+void PrintTo(const TServer& S, std::ostream* Os) {
+  *Os << S.Title;
+}
 
 const TServer Servers[] = {
     {PgServer,

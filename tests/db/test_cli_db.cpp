@@ -38,6 +38,10 @@ struct TCliCase {
   const char* SchemaFilter;
 };
 
+void PrintTo(const TCliCase& C, std::ostream* Os) {
+  *Os << C.Server->Title;
+}
+
 const TCliCase CliCases[] = {
     {&PgServer, "postgresql", "postgresql", "table_schema = 'public'"},
     {&MyServer, "mysql", "mysql", "table_schema = database()"},

@@ -35,6 +35,10 @@ struct TCase {
   const char* ForeignKeysQuery;
 };
 
+void PrintTo(const TCase& C, std::ostream* Os) {
+  *Os << C.Server->Title;
+}
+
 const TCase Cases[] = {
     {&MyServer,
      "select lower(table_name) from information_schema.tables where table_schema = database() "

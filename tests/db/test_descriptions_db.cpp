@@ -19,6 +19,10 @@ struct TCase {
   const char* ColumnQuery;
 };
 
+void PrintTo(const TCase& C, std::ostream* Os) {
+  *Os << C.Server->Title;
+}
+
 const TCase Cases[] = {
     {&PgServer, "qel_descr", "c1", "select obj_description('qel_descr'::regclass, 'pg_class')",
      "select col_description('qel_descr'::regclass, 1)"},

@@ -49,6 +49,10 @@ struct TCase {
   bool OneTransaction;
 };
 
+void PrintTo(const TCase& C, std::ostream* Os) {
+  *Os << C.Killer->Server->Title << (C.OneTransaction ? ", one transaction" : "");
+}
+
 class LostConnection : public ::testing::TestWithParam<TCase> {};
 
 TEST_P(LostConnection, TheRunStopsAndSaysSoOnce) {

@@ -35,6 +35,10 @@ struct TServer {
   const char* BlobType;
 };
 
+void PrintTo(const TServer& S, std::ostream* Os) {
+  *Os << S.Title;
+}
+
 const TServer Servers[] = {
     {"PostgreSQL", "QEL_PG_", cnPostgresDAC, dbPostgreSQL, "bytea"},
     {"MariaDB", "QEL_MY_", cnMyDAC, dbMySQL, "longblob"},

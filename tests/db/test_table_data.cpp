@@ -35,6 +35,10 @@ struct TCase {
   const char* Key;
 };
 
+void PrintTo(const TCase& C, std::ostream* Os) {
+  *Os << C.Server->Title;
+}
+
 const TCase Cases[] = {
     {&PgServer,
      "id integer primary key, s varchar(60), n numeric(18,4), d date, ts timestamp(6), "

@@ -28,6 +28,10 @@ struct TCase {
   const char* TableQuery;
 };
 
+void PrintTo(const TCase& C, std::ostream* Os) {
+  *Os << C.Server->Title;
+}
+
 const TCase Cases[] = {
     {&PgServer,
      "select column_name from information_schema.columns where table_schema = current_schema() "

@@ -40,61 +40,31 @@ inline std::string ReplayFixtureWithParts(const std::string& Name) {
 }
 
 /// An extractor over a replayed PostgreSQL server, with what it reports collected.
-class TPGReplayTest : public ::testing::Test {
+class TPGReplayTest : public ::testing::Test, public TReplayRun {
  protected:
   /// Registers the replay adapter over Text and makes C a fresh connection through it to
   /// Database; the extractor is not linked to it yet (Link).
   void Replay(const std::string& Text, const std::string& Database) {
-    Ex.SetConnection(nullptr);
-    C.reset();
-    Adapter.reset();
-    auto Fixture = std::make_shared<replay::TReplayFixture>();
-    Fixture->LoadFromText(Text, "fixture");
     TSQLLexRules Rules;
     Rules.DollarQuotes = true;
     Rules.EStrings = true;
-    Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-pg", cnODAC, Fixture, Rules);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnODAC);
-    C->SetDatabaseType(dbPostgreSQL);
+    Open(Text, "fixture", "replay-pg", cnODAC, dbPostgreSQL, Rules);
     TConnectionOptions& O = C->GetConnectionOptions();
     O.HostName = "127.0.0.1";
     O.UserName = "qel";
     O.SetDatabaseName(Database);
   }
+  /// Links the extractor to C (TReplayRun::Link).
+  void Link() { TReplayRun::Link(Ex); }
 
-  /// Links the extractor to C, collecting its errors and log lines; the log line CancelOn
-  /// cancels the run.
-  void Link() {
-    Ex.SetConnection(C.get());
-    Ex.SetDBStructure(&Holder);
-    Ex.SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
-    Ex.SetOnLogNextLine([this](TObject*, const std::string& T) {
-      Log.push_back(T);
-      if (!CancelOn.empty() && T == CancelOn) TerminateRunning = true;
-    });
-  }
-
-  replay::TReplayDatabase& Db() {
-    return dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase());
-  }
-  /// The statements sent, each by its first line.
+  /// The statements sent, each by its first line, the connects and disconnects among them.
   std::vector<std::string> Sent() {
     std::vector<std::string> R;
     for (const std::string& L : Db().Log) R.push_back(L.substr(0, L.find("\r\n")));
     return R;
   }
-  bool Logged(const std::string& Line) const {
-    return std::find(Log.begin(), Log.end(), Line) != Log.end();
-  }
-  TObjs& Objs() { return *Holder.GetMetadata(); }
 
-  std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TDBStructure Holder{nullptr};
   TPGDBExtract Ex{nullptr};
-  std::vector<std::string> Errors, Log;
-  std::string CancelOn;
 };
 
 }  // namespace qel::testing

@@ -16,44 +16,87 @@
 #include "test_replay_util.h"
 
 using namespace qel;
+using qel::testing::CatalogReplay;
 
 namespace {
 
+using qel::testing::Has;
 using qel::testing::Named;
+using qel::testing::TReplayCase;
 using qel::testing::WithError;
 
-std::string Fixture() { return qel::testing::ReplayFixture("db2_extract.replay"); }
+const qel::testing::TReplayDialect DB2{.Name = "DB2",
+                                       .Fixture = "db2_extract.replay",
+                                       .Make = qel::testing::MakeExtract<TDB2DBExtract>,
+                                       .AdapterName = "replay-db2",
+                                       .Conn = cnSAVCL,
+                                       .DB = dbDB2,
+                                       .Database = "SAMPLE",
+                                       .User = "DB2INST1",
+                                       .Host = "db2.example",
+                                       .Port = 50000};
+
+const TReplayCase Cases[] = {
+    {.Name = "ReadsEveryKindAndSendsEveryQueryOfTheFixture",
+     .Dialect = &DB2,
+     .AllQueries = true,
+     .Counts = {{"Tables", 3}, {"Constraints", 3}},
+     .Logged = {"Extracting tables...", "Extracting views...", "Extracting procedures...",
+                "Extracting triggers...", "Extracting indexes...", "Extracting primary keys...",
+                "Extracting unique constraints...", "Extracting foreign keys...",
+                "Parsing bodies...", "Linking dependencies...", "---CUSTOMER", "---BIG_ORDERS"}},
+    {.Name = "TheKindSetGatesTheSteps",
+     .Dialect = &DB2,
+     .Kinds = qel::testing::OnlyKind(coView),
+     .Counts = {{"Tables", 0}, {"Views", 1}, {"Triggers", 0}}},
+    // What was read before stays; nothing after the failing step ran.
+    {.Name = "AFailingQueryEndsTheRun",
+     .Dialect = &DB2,
+     .ErrorAt = "query\tselect o.constname",
+     .ServerError = "SQL0204N  \"SYSCAT.TABCONST\" is an undefined name.",
+     .Succeeds = false,
+     .Errors = {Has("SQL0204N")},
+     .Counts = {{"Tables", 3}, {"Constraints", 0}}},
+    {.Name = "ACancelledRunStops",
+     .Dialect = &DB2,
+     .CancelOn = "---CUSTOMER",
+     .Succeeds = false,
+     .Errors = {Has("Extraction cancelled.")},
+     .Counts = {{"Tables", 1}, {"Views", 0}}},
+    {.Name = "ARefusedLoginReadsNothing",
+     .Dialect = &DB2,
+     .Answers =
+         [] {
+           return "# Written by hand: a server that refuses the login.\n"
+                  "connect-error\tSQL30082N  Security processing failed with reason \"24\" "
+                  "(\"USERNAME AND/OR PASSWORD INVALID\").\n";
+         },
+     .Succeeds = false,
+     .Errors = {Has("SQL30082N")},
+     .Counts = {{"Tables", 0}}},
+};
 
 class DB2ExtractReplay : public qel::testing::TReplayExtractTest<TDB2DBExtract> {
  protected:
   void Replay(const std::string& Text) {
-    Open(Text, "db2_extract.replay", "replay-db2", cnSAVCL, dbDB2);
-    C->GetConnectionOptions().SetDatabaseName("SAMPLE");
-    C->GetConnectionOptions().UserName = "DB2INST1";
-    C->GetConnectionOptions().HostName = "db2.example";
-    C->GetConnectionOptions().Port = 50000;
+    Open(DB2, Text);
     Link();
   }
 };
 
 }  // namespace
 
-TEST_F(DB2ExtractReplay, ReadsEveryKindAndSendsEveryQueryOfTheFixture) {
-  Replay(Fixture());
+INSTANTIATE_TEST_SUITE_P(DB2, CatalogReplay, ::testing::ValuesIn(Cases), qel::testing::ReplayName);
+
+TEST_F(DB2ExtractReplay, ObjectsAreBuiltFromTheRows) {
+  // The queries sent, the counts and the log lines: the case ReadsEveryKindAndSendsEveryQuery.
+  Replay(DB2.Recorded());
   ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
-  EXPECT_EQ(Errors, std::vector<std::string>{});
-  // Every query of the fixture was sent, and nothing else (an unknown one fails the test).
-  std::set<std::string> Sent;
-  for (const std::string& L : Db().Log)
-    if (L[0] != '<') Sent.insert(L);
-  EXPECT_EQ(Sent, Queries);
-  EXPECT_FALSE(C->GetConnected());
 
   TObjs& O = Objs();
   EXPECT_EQ(O.GetDatabaseType(), dbDB2);
   EXPECT_EQ(O.ConnectionOptions.GetDatabaseName(), "SAMPLE");
   EXPECT_EQ(O.ConnectionOptions.Port, 50000);
-  EXPECT_EQ(O.Tables.Count(), 3);
   TTblData* Cust = O.GetTable("APP.CUSTOMER");
   ASSERT_TRUE(Cust);
   EXPECT_EQ(Cust->GetSchema(), "APP");
@@ -134,62 +177,10 @@ TEST_F(DB2ExtractReplay, ReadsEveryKindAndSendsEveryQueryOfTheFixture) {
   }
   EXPECT_EQ(Keys, 2);
   EXPECT_EQ(Generated, 1);
-  EXPECT_EQ(O.Constraints.Count(), 3);
-
-  for (const char* Line :
-       {"Extracting tables...", "Extracting views...", "Extracting procedures...",
-        "Extracting triggers...", "Extracting indexes...", "Extracting primary keys...",
-        "Extracting unique constraints...", "Extracting foreign keys...", "Parsing bodies...",
-        "Linking dependencies...", "---CUSTOMER", "---BIG_ORDERS"})
-    EXPECT_NE(std::find(Log.begin(), Log.end(), Line), Log.end()) << Line;
-}
-
-TEST_F(DB2ExtractReplay, TheKindSetGatesTheSteps) {
-  Replay(Fixture());
-  TCmpObjSetType Kinds;
-  Kinds.Include(coView);
-  Holder.GetMetadata()->CompareObjects = Kinds;
-  Ex.CompareObjects = Kinds;
-  ASSERT_TRUE(Ex.ExtractDatabase());
-  EXPECT_EQ(Objs().Tables.Count(), 0);
-  EXPECT_EQ(Objs().Views.Count(), 1);
-  EXPECT_EQ(Objs().Triggers.Count(), 0);
-}
-
-TEST_F(DB2ExtractReplay, AFailingQueryEndsTheRun) {
-  Replay(WithError(Fixture(), "query\tselect o.constname",
-                   "SQL0204N  \"SYSCAT.TABCONST\" is an undefined name."));
-  EXPECT_FALSE(Ex.ExtractDatabase());
-  ASSERT_EQ(Errors.size(), 1u);
-  EXPECT_NE(Errors[0].find("SQL0204N"), std::string::npos) << Errors[0];
-  // What was read before stays; nothing after the failing step ran.
-  EXPECT_EQ(Objs().Tables.Count(), 3);
-  EXPECT_EQ(Objs().Constraints.Count(), 0);
-  EXPECT_FALSE(C->GetConnected());
-}
-
-TEST_F(DB2ExtractReplay, ACancelledRunStops) {
-  Replay(Fixture());
-  CancelOn = "---CUSTOMER";
-  EXPECT_FALSE(Ex.ExtractDatabase());
-  EXPECT_EQ(Objs().Tables.Count(), 1);
-  EXPECT_EQ(Objs().Views.Count(), 0);
-  EXPECT_FALSE(C->GetConnected());
-}
-
-TEST_F(DB2ExtractReplay, ARefusedLoginReadsNothing) {
-  Replay(
-      "# Written by hand: a server that refuses the login.\n"
-      "connect-error\tSQL30082N  Security processing failed with reason \"24\" (\"USERNAME AND/OR "
-      "PASSWORD INVALID\").\n");
-  EXPECT_FALSE(Ex.ExtractDatabase());
-  ASSERT_FALSE(Errors.empty());
-  EXPECT_NE(Errors[0].find("SQL30082N"), std::string::npos) << Errors[0];
-  EXPECT_EQ(Objs().Tables.Count(), 0);
 }
 
 TEST_F(DB2ExtractReplay, ColumnTypesAndSettings) {
-  Replay(Fixture());
+  Replay(DB2.Recorded());
   struct TCase {
     const char* Type;
     int Length, Scale;

@@ -27,35 +27,17 @@
 #include "qelVarnel.h"
 #include "test_readback_util.h"
 
-#ifdef QEL_HAVE_COMPARE_COMMAND
-#include "varnel_compare.h"
-#endif
-
 using namespace qel;
+using qel::testing::readback::ScriptReadBack;
 namespace readback = qel::testing::readback;
 
 namespace {
 
-const std::string Fixtures = std::string(QEL_FIXTURES_DIR) + "/";
-const std::string Examples = std::string(QEL_FIXTURES_DIR) + "/../../examples/data/firebird/";
-
 using readback::Join;
-using readback::ReadFile;
-using readback::TOutcome;
-
-/// Compares master texts with target texts through the InterBase script extractors and the
-/// comparer, descriptions written as COMMENT ON, as the example program does.
-TOutcome Compare(const std::vector<std::string>& Master, const std::vector<std::string>& Target) {
-  return readback::CompareScripts<TIBScriptExtract>(Master, Target, [](TVarnel& V) {
-    V.GetIBServerOptions().GetIBCompareOptions().SetUpdateDescriptionMode(udComment);
-    V.GetIBServerOptions().GetIBCompareOptions().FldCharsetCompare = true;
-  });
-}
 
 /// The statements of a script: no comments, blank lines or session settings.
-std::string Statements(const std::string& Script) {
-  return readback::Statements(
-      Script, [](const std::string& L) { return L.rfind("SET ", 0) == 0 || L == "RECONNECT;"; });
+bool SessionSetting(const std::string& L) {
+  return L.rfind("SET ", 0) == 0 || L == "RECONNECT;";
 }
 
 std::vector<std::string> ParseInto(TObjs& Objs, const std::string& Text) {
@@ -72,17 +54,57 @@ TFldData* Column(TObjs& O, const std::string& Table, int Index) {
   return T ? T->Fields[Index] : nullptr;
 }
 
-/// Every Firebird script the library's writers produce, and the bundled examples.
-const char* const WrittenScripts[] = {"keys/update_firebird.sql",
-                                      "metadata/shop_firebird.sql",
-                                      "fb_complete/schema.sql",
-                                      "metadata/table_orders_firebird.sql",
-                                      "code_objects/update_firebird_routines.sql",
-                                      "tables/passes_firebird.sql",
-                                      "varnel/update_firebird.sql",
-                                      "firebird/orders_update.sql",
-                                      "../../examples/data/firebird/orders_v1.sql",
-                                      "../../examples/data/firebird/orders_v2.sql"};
+/// Compared and written as the example program does: descriptions as COMMENT ON, character
+/// sets of columns compared.
+const readback::TScriptDialect Firebird{
+    .Name = "Firebird",
+    .Command = "firebird",
+    .DB = dbInterBase,
+    .Compare = readback::CompareScripts<TIBScriptExtract>,
+    .Parse = readback::ParseInto<TIbParser>,
+    .Setup =
+        [](TVarnel& V) {
+          V.GetIBServerOptions().GetIBCompareOptions().SetUpdateDescriptionMode(udComment);
+          V.GetIBServerOptions().GetIBCompareOptions().FldCharsetCompare = true;
+        },
+    .NoStatement = SessionSetting,
+    .BeforeWriting =
+        [](TObjs& O) { O.IBServerOptions.GetIBCompareOptions().FldCharsetCompare = true; },
+};
+
+const std::string V1 = "../../examples/data/firebird/orders_v1.sql";
+const std::string V2 = "../../examples/data/firebird/orders_v2.sql";
+
+using readback::rbCommand, readback::rbGoldenUpdate, readback::rbMalformed,
+    readback::rbSchemaWriter, readback::rbUpdate, readback::rbWrittenScript;
+
+const readback::TReadBackCase Cases[] = {
+    {"Shop", &Firebird, rbSchemaWriter, "metadata/shop_firebird.sql"},
+    {"Complete", &Firebird, rbSchemaWriter, "fb_complete/schema.sql"},
+    {"OrdersV1", &Firebird, rbSchemaWriter, V1},
+    {"OrdersV2", &Firebird, rbSchemaWriter, V2},
+    {"OrdersV2OverV1", &Firebird, rbUpdate, V2, V1},
+    {"OrdersV1OverV2", &Firebird, rbUpdate, V1, V2},
+    {"ShopOverOrdersV1", &Firebird, rbUpdate, "metadata/shop_firebird.sql", V1},
+    // Every Firebird script the library's writers produce, and the bundled examples.
+    {"KeysUpdate", &Firebird, rbWrittenScript, "keys/update_firebird.sql"},
+    {"Shop", &Firebird, rbWrittenScript, "metadata/shop_firebird.sql"},
+    {"Complete", &Firebird, rbWrittenScript, "fb_complete/schema.sql"},
+    {"OrdersTable", &Firebird, rbWrittenScript, "metadata/table_orders_firebird.sql"},
+    {"RoutinesUpdate", &Firebird, rbWrittenScript, "code_objects/update_firebird_routines.sql"},
+    {"TablePasses", &Firebird, rbWrittenScript, "tables/passes_firebird.sql"},
+    {"VarnelUpdate", &Firebird, rbWrittenScript, "varnel/update_firebird.sql"},
+    {"OrdersUpdate", &Firebird, rbWrittenScript, "firebird/orders_update.sql"},
+    {"OrdersV1", &Firebird, rbWrittenScript, V1},
+    {"OrdersV2", &Firebird, rbWrittenScript, V2},
+    {"OrderEntryExample", &Firebird, rbGoldenUpdate, V2, V1, "firebird/orders_update.sql"},
+    {"ColumnWithoutType", &Firebird, rbMalformed,
+     "CREATE TABLE T (ID INTEGER NOT NULL);\nCREATE TABLE U (ID);\n",
+     "CREATE TABLE T (ID INTEGER);\n"},
+#ifdef QEL_HAVE_COMPARE_COMMAND
+    {"OrderEntryExample", &Firebird, rbCommand, V2, V1, "firebird/orders_update.sql"},
+#endif
+};
 
 }  // namespace
 
@@ -262,55 +284,10 @@ TEST(IBParser, ErrorsNameTheirPlaceAndReadingGoesOn) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Read-back of what the library writes
+// Read-back of what the library writes: the read-back suite's Firebird cases
 
-TEST(IBReadBack, EveryWrittenScriptReadsWithoutAnError) {
-  for (const char* Name : WrittenScripts) {
-    const std::string Text = ReadFile(Fixtures + Name);
-    ASSERT_FALSE(Text.empty()) << Name;
-    TObjs O;
-    O.SetDatabaseType(dbInterBase);
-    EXPECT_EQ(ParseInto(O, Text), std::vector<std::string>{}) << Name;
-  }
-}
-
-TEST(IBReadBack, TheSchemaWritersScriptComparesToNothing) {
-  for (const char* Name : {"metadata/shop_firebird.sql", "fb_complete/schema.sql",
-                           "../../examples/data/firebird/orders_v1.sql",
-                           "../../examples/data/firebird/orders_v2.sql"}) {
-    const std::string Original = ReadFile(Fixtures + Name);
-    TObjs O;
-    O.SetDatabaseType(dbInterBase);
-    ASSERT_EQ(ParseInto(O, Original), std::vector<std::string>{}) << Name;
-    O.IBServerOptions.GetIBCompareOptions().FldCharsetCompare = true;
-    TStringList Lines;
-    O.ExtractMetadata(Lines);
-    const std::string Written = Join(Lines);
-    readback::ExpectNoUpdateEitherWay(Compare, Statements, Name, Original, Written);
-  }
-}
-
-TEST(IBReadBack, UpdateScriptsLeadTheTargetToTheMaster) {
-  const std::string V1 = ReadFile(Examples + "orders_v1.sql");
-  const std::string V2 = ReadFile(Examples + "orders_v2.sql");
-  const std::string Shop = ReadFile(Fixtures + "metadata/shop_firebird.sql");
-  const std::pair<std::string, std::string> Pairs[] = {{V2, V1}, {V1, V2}, {Shop, V1}};
-  readback::ExpectUpdatesLeadToTheMaster(Compare, Pairs, Statements);
-}
-
-TEST(IBReadBack, OrderEntryExampleGivesItsUpdateScript) {
-  readback::ExpectGoldenUpdate(
-      Compare({ReadFile(Examples + "orders_v2.sql")}, {ReadFile(Examples + "orders_v1.sql")}),
-      Fixtures + "firebird/orders_update.sql");
-}
-
-TEST(IBReadBack, AMalformedScriptWritesNoUpdate) {
-  const TOutcome R = Compare({"CREATE TABLE T (ID INTEGER NOT NULL);\nCREATE TABLE U (ID);\n"},
-                             {"CREATE TABLE T (ID INTEGER);\n"});
-  EXPECT_FALSE(R.Written);
-  EXPECT_EQ(R.Script, "");
-  EXPECT_FALSE(R.Errors.empty());
-}
+INSTANTIATE_TEST_SUITE_P(Firebird, ScriptReadBack, ::testing::ValuesIn(Cases),
+                         readback::ReadBackName);
 
 // ---------------------------------------------------------------------------------------------
 // The executor's loading
@@ -335,18 +312,6 @@ TEST(IBSQLExec, LoadsAnIsqlScriptIntoStatements) {
   EXPECT_EQ(E.GetConnectionOptions().Password, "Secret");
   EXPECT_EQ(E.GetConnectionOptions().RoleName, "R");
 }
-
-#ifdef QEL_HAVE_COMPARE_COMMAND
-TEST(IBReadBack, TheCompareCommandReadsFirebirdScripts) {
-  std::ostringstream Out, Err;
-  const int Code =
-      varnel_cli::RunCompare({"--dialect", "firebird", "--master", Examples + "orders_v2.sql",
-                              "--target", Examples + "orders_v1.sql"},
-                             Out, Err);
-  EXPECT_EQ(Code, 0) << Err.str();
-  EXPECT_EQ(Out.str(), ReadFile(Fixtures + "firebird/orders_update.sql"));
-}
-#endif
 
 // The three forms of a description as written for Firebird (system-table write, DESCRIBE,
 // COMMENT ON): the executor loads each as one description statement whose text is sent as

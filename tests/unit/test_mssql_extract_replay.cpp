@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -30,34 +31,46 @@
 #include "test_replay_util.h"
 
 using namespace qel;
+using qel::testing::CatalogReplay;
 namespace readback = qel::testing::readback;
 
 namespace {
 
+using qel::testing::Has;
+using qel::testing::Is;
+using qel::testing::TReplayCase;
+using qel::testing::TReplayDialect;
+
+const TReplayDialect SQLServer{.Name = "SQLServer",
+                               .Fixture = "mssql_extract.replay",
+                               .Make = qel::testing::MakeExtract<TMSSQLDBExtract>,
+                               .AdapterName = "replay-tsql",
+                               .Conn = cnADO,
+                               .DB = dbMSSQL,
+                               .Database = "orders",
+                               .User = "sa"};
+const TReplayDialect ASE{.Name = "ASE",
+                         .Fixture = "ase_extract.replay",
+                         .Make = qel::testing::MakeExtract<TASEDBExtract>,
+                         .AdapterName = "replay-tsql",
+                         .Conn = cnADO,
+                         .DB = dbSybaseASE,
+                         .Database = "orders",
+                         .User = "sa"};
+
+/// What the reading of a dialect's catalog is checked against beyond the replay suite.
 struct TDialect {
-  const char* Fixture;
-  TDatabaseType DB;
-  std::function<TMSSQLCustomDBExtract*()> Make;
-  const char* ClassName;
-  const char* IndexQuery;  // the start of the query the failure test answers with an error
+  const TReplayDialect* Replay;
   std::function<TCustomSQLParser*(TObjs*)> Parser;
   std::function<TCustomScriptExtract*()> Script;
 };
 
 const TDialect Dialects[] = {
-    {"mssql_extract.replay", dbMSSQL, [] { return new TMSSQLDBExtract(nullptr); },
-     "TMSSQLDBExtract", "query\tselect i.object_id, i.index_id, i.name",
-     [](TObjs* O) -> TCustomSQLParser* { return new TMSSQLParser(O); },
+    {&SQLServer, [](TObjs* O) -> TCustomSQLParser* { return new TMSSQLParser(O); },
      [] { return new TMSSQLScriptExtract(nullptr); }},
-    {"ase_extract.replay", dbSybaseASE, [] { return new TASEDBExtract(nullptr); }, "TASEDBExtract",
-     "query\tselect i.id, i.indid, i.name, o.name table_name, i.status",
-     [](TObjs* O) -> TCustomSQLParser* { return new TASEParser(O); },
+    {&ASE, [](TObjs* O) -> TCustomSQLParser* { return new TASEParser(O); },
      [] { return new TASEScriptExtract(nullptr); }},
 };
-
-using qel::testing::WithError;
-
-std::string Fixture(const char* Name) { return qel::testing::ReplayFixture(Name); }
 
 /// Text with every row taken out: a server whose catalog holds nothing of the user's.
 std::string WithoutRows(const std::string& Text) {
@@ -71,38 +84,71 @@ std::string WithoutRows(const std::string& Text) {
   return R;
 }
 
+/// Stand-alone defaults and rules keep the server's text and give the writer the expression;
+/// the constraint whose name the server made up is keyed by its definition.
+void ExpectDefaultsRulesAndMadeUpKeys(TObjs& O) {
+  auto* Def = dynamic_cast<TDefData*>(O.Defaults.Objects(0));
+  auto* Rul = dynamic_cast<TRulData*>(O.Rules.Objects(0));
+  ASSERT_TRUE(Def && Rul);
+  EXPECT_EQ(Def->Expression, "0");
+  EXPECT_EQ(Rul->Expression, "@value >= 0");
+  EXPECT_EQ(Rul->FullText.rfind("create rule", 0), 0u) << Rul->FullText;
+  int Generated = 0;
+  for (int K = 0; K < O.Constraints.Count(); ++K) {
+    auto* Ctr = dynamic_cast<TCtrData*>(O.Constraints.Objects(K));
+    if (!Ctr->AltName.empty()) {
+      ++Generated;
+      EXPECT_EQ(Ctr->AltName.rfind("PK__", 0), 0u) << Ctr->AltName;
+      EXPECT_EQ(Ctr->GetObjName(), "");
+    }
+  }
+  EXPECT_EQ(Generated, 1);
+}
+
+/// The cases of a dialect: its whole catalog read with every query pinned (Counts of it), and
+/// failures that end the run with the server's text.
+std::vector<TReplayCase> Cases(const TReplayDialect& D, const std::map<std::string, int>& Counts,
+                               const std::string& ClassName, const std::string& IndexQuery) {
+  return {
+      {.Name = "ReadsItsSchemaWithEveryQueryPinned",
+       .Dialect = &D,
+       .AllQueries = true,
+       .Counts = Counts,
+       .Check = ExpectDefaultsRulesAndMadeUpKeys},
+      {.Name = "AFailingQueryEndsTheRunWithTheServersText",
+       .Dialect = &D,
+       .ErrorAt = IndexQuery,
+       .ServerError = "Invalid object name 'sys.indexes'.",
+       .Succeeds = false,
+       .Errors = {Is(ClassName + ".ExtractIdx(): Invalid object name 'sys.indexes'.")}},
+      {.Name = "ARefusedLoginReadsNothing",
+       .Dialect = &D,
+       .Answers =
+           [] {
+             return "# Written by hand: a server that refuses the login.\n"
+                    "connect-error\tLogin failed for user 'sa'.\n";
+           },
+       .Succeeds = false,
+       .Errors = {Has("Login failed for user 'sa'.")},
+       .Counts = {{"Tables", 0}}},
+      // A catalog with nothing in it reads as an empty schema.
+      {.Name = "AnEmptyCatalogReadsAsAnEmptySchema",
+       .Dialect = &D,
+       .Answers = [&D] { return WithoutRows(D.Recorded()); },
+       .Counts = {{"Tables", 0}}},
+  };
+}
+
 /// One extraction of a dialect through the replay adapter.
-struct TRun {
-  TRun(const TDialect& D, const std::string& Text) : Ex(D.Make()) {
-    auto F = std::make_shared<replay::TReplayFixture>();
-    F->LoadFromText(Text, D.Fixture);
-    for (const auto& E : F->Entries()) Queries.insert(E.Text);
-    Adapter = std::make_unique<replay::TScopedReplayAdapter>("replay-tsql", cnADO, F);
-    C = std::make_unique<TQELConnection>(nullptr);
-    C->SetConnectionType(cnADO);
-    C->SetDatabaseType(D.DB);
-    C->GetConnectionOptions().SetDatabaseName("orders");
-    C->GetConnectionOptions().UserName = "sa";
-    Ex->SetConnection(C.get());
-    Ex->SetDBStructure(&Holder);
-    Ex->SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });
+struct TRun : qel::testing::TReplayRun {
+  TRun(const TReplayDialect& D, const std::string& Text) : Ex(D.Make()) {
+    Open(D, Text);
+    Link(*Ex);
     Ok = Ex->ExtractDatabase();
   }
-  std::set<std::string> Sent() {
-    std::set<std::string> S;
-    for (const std::string& L : dynamic_cast<replay::TReplayDatabase&>(*C->GetDatabase()).Log)
-      if (L[0] != '<') S.insert(L);
-    return S;
-  }
-  TObjs& O() { return *Holder.GetMetadata(); }
-  TDbObj* Find(const TDbObjList& List, const std::string& Key) { return List.FindObj(Key); }
+  TObjs& O() { return Objs(); }
 
-  std::unique_ptr<replay::TScopedReplayAdapter> Adapter;
-  std::unique_ptr<TQELConnection> C;
-  TDBStructure Holder{nullptr};
-  std::unique_ptr<TMSSQLCustomDBExtract> Ex;
-  std::vector<std::string> Errors;
-  std::set<std::string> Queries;
+  std::unique_ptr<TCustomDBExtract> Ex;
   bool Ok = false;
 };
 
@@ -115,55 +161,48 @@ std::string Written(TObjs& O) {
 
 }  // namespace
 
-TEST(MSSQLExtractReplay, EveryDialectReadsItsSchemaWithEveryQueryPinned) {
-  struct TCounts {
-    int Tables, Views, Procedures, Triggers, Indexes, Constraints, Defaults, Rules, Domains;
-  };
-  const TCounts Expected[] = {{2, 1, 2, 1, 1, 6, 1, 1, 1}, {2, 1, 1, 1, 1, 5, 1, 1, 1}};
-  for (std::size_t I = 0; I < std::size(Dialects); ++I) {
-    SCOPED_TRACE(Dialects[I].Fixture);
-    TRun R(Dialects[I], Fixture(Dialects[I].Fixture));
+INSTANTIATE_TEST_SUITE_P(
+    SQLServer, CatalogReplay,
+    ::testing::ValuesIn(Cases(SQLServer,
+                              {{"Tables", 2},
+                               {"Views", 1},
+                               {"Procedures", 2},
+                               {"Triggers", 1},
+                               {"Indexes", 1},
+                               {"Constraints", 6},
+                               {"Defaults", 1},
+                               {"Rules", 1},
+                               {"Domains", 1}},
+                              "TMSSQLDBExtract", "query\tselect i.object_id, i.index_id, i.name")),
+    qel::testing::ReplayName);
+INSTANTIATE_TEST_SUITE_P(
+    ASE, CatalogReplay,
+    ::testing::ValuesIn(Cases(ASE,
+                              {{"Tables", 2},
+                               {"Views", 1},
+                               {"Procedures", 1},
+                               {"Triggers", 1},
+                               {"Indexes", 1},
+                               {"Constraints", 5},
+                               {"Defaults", 1},
+                               {"Rules", 1},
+                               {"Domains", 1}},
+                              "TASEDBExtract",
+                              "query\tselect i.id, i.indid, i.name, o.name table_name, i.status")),
+    qel::testing::ReplayName);
+
+TEST(MSSQLExtractReplay, WhatEveryDialectReadsWritesAScriptThatReadsBackAndComparesToNothing) {
+  for (const TDialect& D : Dialects) {
+    SCOPED_TRACE(D.Replay->Name);
+    TRun R(*D.Replay, D.Replay->Recorded());
     ASSERT_TRUE(R.Ok) << (R.Errors.empty() ? "" : R.Errors[0]);
-    EXPECT_EQ(R.Errors, std::vector<std::string>{});
-    EXPECT_EQ(R.Sent(), R.Queries);  // every answer was asked for, nothing else was sent
-    EXPECT_FALSE(R.C->GetConnected());
     TObjs& O = R.O();
-    const TCounts& E = Expected[I];
-    EXPECT_EQ(O.Tables.Count(), E.Tables);
-    EXPECT_EQ(O.Views.Count(), E.Views);
-    EXPECT_EQ(O.Procedures.Count(), E.Procedures);
-    EXPECT_EQ(O.Triggers.Count(), E.Triggers);
-    EXPECT_EQ(O.Indexes.Count(), E.Indexes);
-    EXPECT_EQ(O.Constraints.Count(), E.Constraints);
-    EXPECT_EQ(O.Defaults.Count(), E.Defaults);
-    EXPECT_EQ(O.Rules.Count(), E.Rules);
-    EXPECT_EQ(O.Domains.Count(), E.Domains);
-
-    // Stand-alone defaults and rules keep the server's text and give the writer the expression.
-    auto* Def = dynamic_cast<TDefData*>(O.Defaults.Objects(0));
-    auto* Rul = dynamic_cast<TRulData*>(O.Rules.Objects(0));
-    ASSERT_TRUE(Def && Rul);
-    EXPECT_EQ(Def->Expression, "0");
-    EXPECT_EQ(Rul->Expression, "@value >= 0");
-    EXPECT_EQ(Rul->FullText.rfind("create rule", 0), 0u) << Rul->FullText;
-
-    // The constraint whose name the server made up is keyed by its definition.
-    int Generated = 0;
-    for (int K = 0; K < O.Constraints.Count(); ++K) {
-      auto* Ctr = dynamic_cast<TCtrData*>(O.Constraints.Objects(K));
-      if (!Ctr->AltName.empty()) {
-        ++Generated;
-        EXPECT_EQ(Ctr->AltName.rfind("PK__", 0), 0u) << Ctr->AltName;
-        EXPECT_EQ(Ctr->GetObjName(), "");
-      }
-    }
-    EXPECT_EQ(Generated, 1);
 
     // What was read writes a script that the parser reads back into the same schema.
     const std::string First = Written(O);
     TObjs Back;
-    Back.SetDatabaseType(Dialects[I].DB);
-    std::unique_ptr<TCustomSQLParser> P(Dialects[I].Parser(&Back));
+    Back.SetDatabaseType(D.Replay->DB);
+    std::unique_ptr<TCustomSQLParser> P(D.Parser(&Back));
     P->OnErrorMessage = [](TObject*, const std::string&) {};
     P->ParseScriptText(First, &Back);
     EXPECT_FALSE(P->MsgManager.GetIsErr()) << P->MsgManager.ErrSummary() << "\n" << First;
@@ -176,8 +215,8 @@ TEST(MSSQLExtractReplay, EveryDialectReadsItsSchemaWithEveryQueryPinned) {
 
     // The catalog compared with that script: no statement to run.
     TDBStructure MH(nullptr), TH(nullptr);
-    std::unique_ptr<TMSSQLCustomDBExtract> MX(Dialects[I].Make());
-    std::unique_ptr<TCustomScriptExtract> TX(Dialects[I].Script());
+    std::unique_ptr<TCustomDBExtract> MX(D.Replay->Make());
+    std::unique_ptr<TCustomScriptExtract> TX(D.Script());
     MX->SetConnection(R.C.get());
     MX->SetDBStructure(&MH);
     TX->SetDBStructure(&TH);
@@ -200,7 +239,7 @@ TEST(MSSQLExtractReplay, EveryDialectReadsItsSchemaWithEveryQueryPinned) {
 }
 
 TEST(MSSQLExtractReplay, SQLServerSchemasOptionsAndColumns) {
-  TRun R(Dialects[0], Fixture(Dialects[0].Fixture));
+  TRun R(SQLServer, SQLServer.Recorded());
   ASSERT_TRUE(R.Ok);
   TObjs& O = R.O();
   // dbo, guest, sys, INFORMATION_SCHEMA and a fixed role's schema are the server's own.
@@ -241,7 +280,7 @@ TEST(MSSQLExtractReplay, SQLServerSchemasOptionsAndColumns) {
 }
 
 TEST(MSSQLExtractReplay, ASEDatabaseOptions) {
-  TRun R(Dialects[1], Fixture(Dialects[1].Fixture));
+  TRun R(ASE, ASE.Recorded());
   ASSERT_TRUE(R.Ok);
   const TASEDatabaseOptions& Opt = R.O().ASEServerOptions.GetASEDatabaseOptions();
   EXPECT_EQ(Opt.Owner, "sa");
@@ -259,35 +298,6 @@ TEST(MSSQLExtractReplay, ASEDatabaseOptions) {
   ASSERT_TRUE(Orders);
   EXPECT_EQ(Orders->Fields[2]->DefValue, "0");
   EXPECT_TRUE(Orders->Fields[0]->Identity);
-}
-
-TEST(MSSQLExtractReplay, FailuresEndTheRunWithTheServersText) {
-  for (const TDialect& D : Dialects) {
-    SCOPED_TRACE(D.Fixture);
-    {
-      TRun R(D, WithError(Fixture(D.Fixture), D.IndexQuery, "Invalid object name 'sys.indexes'."));
-      EXPECT_FALSE(R.Ok);
-      ASSERT_EQ(R.Errors.size(), 1u);
-      EXPECT_EQ(R.Errors[0],
-                std::string(D.ClassName) + ".ExtractIdx(): Invalid object name 'sys.indexes'.");
-      EXPECT_FALSE(R.C->GetConnected());
-    }
-    {
-      TRun R(D,
-             "# Written by hand: a server that refuses the login.\n"
-             "connect-error\tLogin failed for user 'sa'.\n");
-      EXPECT_FALSE(R.Ok);
-      ASSERT_FALSE(R.Errors.empty());
-      EXPECT_NE(R.Errors[0].find("Login failed for user 'sa'."), std::string::npos);
-      EXPECT_EQ(R.O().Tables.Count(), 0);
-    }
-    {
-      // A catalog with nothing in it reads as an empty schema.
-      TRun R(D, WithoutRows(Fixture(D.Fixture)));
-      EXPECT_TRUE(R.Ok) << (R.Errors.empty() ? "" : R.Errors[0]);
-      EXPECT_EQ(R.O().Tables.Count(), 0);
-    }
-  }
 }
 
 TEST(MSSQLExtractReplay, BoundExpressionsAndDeclaredDefaults) {

@@ -164,6 +164,43 @@ TEST(MySQLTable, ColumnsTypesAndDefaults) {
   EXPECT_EQ(T->Description, "tbl");
 }
 
+TEST(MySQLTable, TypeWordsAndTheirLengths) {
+  // Types of more than one word, types named by identifiers, and which "(n)" is a length.
+  struct TCase {
+    const char* Type;
+    TDBFieldType Field;
+    int Size, Precision, Scale;
+    const char* Domain;
+  };
+  const TCase Cases[] = {
+      {"char varying(20)", iftVarchar, 20, 0, 0, ""},
+      {"national varchar(30)", iftVarchar, 30, 0, 0, ""},
+      {"national char", iftNationalChar, 1, 0, 0, ""},
+      {"character(5)", iftChar, 5, 0, 0, ""},
+      {"double precision(10,2)", iftDouble, 0, 10, 2, ""},
+      {"dec(5,1)", iftDecimal, 0, 5, 1, ""},
+      {"numeric", iftDecimal, 0, 10, 0, ""},
+      {"varbinary(100)", iftVarBinary, 100, 0, 0, ""},
+      {"bit(8)", iftBit, 0, 8, 0, ""},
+      {"tinyint(3)", iftTinyInt, 0, 3, 0, ""},
+      {"multipolygon", iftMultiPolygon, 0, 0, 0, ""},
+      {"timestamp", iftTimeStamp, 0, 0, 0, ""},
+      {"uuid", iftDomain, 0, 0, 0, "UUID"},
+      {"inet6", iftDomain, 0, 0, 0, "INET6"},
+  };
+  for (const TCase& C : Cases) {
+    TMyParse P;
+    ASSERT_TRUE(P.Parse(std::string("CREATE TABLE t (c ") + C.Type + ");")) << C.Type;
+    const TFldData* F = P.Column("t", "c");
+    ASSERT_NE(F, nullptr) << C.Type;
+    EXPECT_EQ(F->FieldType, C.Field) << C.Type;
+    EXPECT_EQ(F->Size, C.Size) << C.Type;
+    EXPECT_EQ(F->Precision, C.Precision) << C.Type;
+    EXPECT_EQ(F->Scale, C.Scale) << C.Type;
+    EXPECT_EQ(F->DomainName, C.Domain) << C.Type;
+  }
+}
+
 TEST(MySQLTable, UnreservedKeywordsServeAsNames) {
   TMyParse P(false);
   ASSERT_TRUE(

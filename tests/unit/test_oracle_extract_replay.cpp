@@ -19,37 +19,119 @@
 #include "test_replay_util.h"
 
 using namespace qel;
+using qel::testing::CatalogReplay;
 using qel::testing::Entries;
 
 namespace {
 
+using qel::testing::Has;
 using qel::testing::Named;
+using qel::testing::TReplayCase;
 using qel::testing::WithError;
 
-std::string Fixture() { return qel::testing::ReplayFixture("oracle_extract.replay"); }
+const qel::testing::TReplayDialect Oracle{.Name = "Oracle",
+                                          .Fixture = "oracle_extract.replay",
+                                          .Make = qel::testing::MakeExtract<TOracleDBExtract>,
+                                          .AdapterName = "replay-oracle",
+                                          .Conn = cnODAC,
+                                          .DB = dbOracle,
+                                          .Database = "ORCL",
+                                          .User = "APP",
+                                          .Host = "ora.example",
+                                          .Port = 1521};
+
+/// The kind set gates the steps; packages are read under the procedure bit, not the package bit.
+TReplayCase OnlyKind(const char* Name, TCmpObjType Kind, int Procedures, int Packages, int Views) {
+  return {.Name = std::string("TheKindSetGatesTheSteps") + Name,
+          .Dialect = &Oracle,
+          .Kinds = qel::testing::OnlyKind(Kind),
+          .Counts = {
+              {"Tables", 0}, {"Procedures", Procedures}, {"Packages", Packages}, {"Views", Views}}};
+}
+
+/// A failing step is named with the server's text; what was read before stays (unparsed) and
+/// nothing after the failing step ran.
+TReplayCase FailingStep(const char* Name, const char* Marker, const char* Message, int Tables,
+                        int Constraints) {
+  return {.Name = std::string("AFailingStepIsNamedWithTheServersText") + Name,
+          .Dialect = &Oracle,
+          .ErrorAt = Marker,
+          .ServerError = Message,
+          .Succeeds = false,
+          .Errors = {Has(Message)},
+          .Counts = {{"Tables", Tables}, {"Constraints", Constraints}},
+          .NotLogged = {"Parsing bodies..."}};
+}
+
+const TReplayCase Cases[] = {
+    {.Name = "ReadsEveryKindAndSendsEveryQueryOfTheFixture",
+     .Dialect = &Oracle,
+     .AllQueries = true,
+     .Logged = {"Extracting user datatypes...", "Extracting sequences...", "Extracting tables...",
+                "Extracting views...", "Extracting procedures...", "Extracting packages...",
+                "Extracting triggers...", "Extracting indexes...", "Extracting primary keys...",
+                "Extracting unique constraints...", "Extracting foreign keys...",
+                "Parsing bodies...", "Linking dependencies...", "---CUSTOMER", "---OPEN_ORDERS",
+                "---ORDERS_SEQ"},
+     // Types are filed straight: no "---" line.
+     .NotLogged = {"---ADDRESS_T"}},
+    OnlyKind("View", coView, 0, 0, 1),
+    OnlyKind("Procedure", coProcedure, 2, 1, 0),
+    OnlyKind("Package", coPackage, 0, 0, 0),
+    OnlyKind("Check", coCheck, 0, 0, 0),
+    FailingStep("Types", "query\tselect type_name",
+                "ORA-31603: object \"ADDRESS_T\" of type TYPE not found", 0, 0),
+    FailingStep("Tables", "query\tSelect t.table_name",
+                "ORA-31603: object \"CUSTOMER\" of type TABLE not found", 0, 0),
+    FailingStep("Keys",
+                "query\tselect c.constraint_name, c.table_name, c.constraint_type,"
+                "\\r\\nc.delete_rule",
+                "ORA-00942: table or view does not exist", 2, 3),
+    {.Name = "ACancelledRunStopsAfterTheRowItIsOn",
+     .Dialect = &Oracle,
+     .CancelOn = "---CUSTOMER",
+     .Succeeds = false,
+     .Errors = {Has("Extraction cancelled.")},
+     .Counts = {{"Tables", 1}, {"Views", 0}},
+     .NotLogged = {"Parsing bodies..."},
+     // The table of the row is kept, with its catalog text unparsed.
+     .Check =
+         [](TObjs& O) {
+           ASSERT_NE(O.GetTable("CUSTOMER"), nullptr);
+           EXPECT_EQ(O.GetTable("CUSTOMER")->Fields.Count(), 0);
+         }},
+    {.Name = "ARefusedLoginReadsNothing",
+     .Dialect = &Oracle,
+     .Answers =
+         [] {
+           return "# Written by hand: a server that refuses the log-on.\n"
+                  "connect-error\tORA-01017: invalid username/password; logon denied\n";
+         },
+     .Succeeds = false,
+     .Errors = {Has("ORA-01017")},
+     .Counts = {{"Tables", 0}}},
+};
 
 class OracleExtractReplay : public qel::testing::TReplayExtractTest<TOracleDBExtract> {
  protected:
   void Replay(const std::string& Text, const std::string& User = "APP",
               const std::string& Database = "ORCL") {
-    Open(Text, "oracle_extract.replay", "replay-oracle", cnODAC, dbOracle);
+    Open(Oracle, Text);
     C->GetConnectionOptions().SetDatabaseName(Database);
     C->GetConnectionOptions().UserName = User;
-    C->GetConnectionOptions().HostName = "ora.example";
-    C->GetConnectionOptions().Port = 1521;
     Link();
   }
 };
 
 }  // namespace
 
-TEST_F(OracleExtractReplay, ReadsEveryKindAndSendsEveryQueryOfTheFixture) {
-  Replay(Fixture());
+INSTANTIATE_TEST_SUITE_P(Oracle, CatalogReplay, ::testing::ValuesIn(Cases),
+                         qel::testing::ReplayName);
+
+TEST_F(OracleExtractReplay, ObjectsAreBuiltFromTheRows) {
+  // The queries sent and the log lines: the case ReadsEveryKindAndSendsEveryQueryOfTheFixture.
+  Replay(Oracle.Recorded());
   ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
-  EXPECT_EQ(Errors, std::vector<std::string>{});
-  // Every query of the fixture was sent, and nothing else (an unknown one fails the test).
-  EXPECT_EQ(Sent(), Queries);
-  EXPECT_FALSE(C->GetConnected());
 
   TObjs& O = Objs();
   EXPECT_EQ(O.GetDatabaseType(), dbOracle);
@@ -174,45 +256,10 @@ TEST_F(OracleExtractReplay, ReadsEveryKindAndSendsEveryQueryOfTheFixture) {
   EXPECT_EQ(SysNamed, 1);
   EXPECT_EQ(Unique, 1);
   EXPECT_EQ(Checks, 1);  // from the DDL of ORDERS only
-
-  for (const char* Line :
-       {"Extracting user datatypes...", "Extracting sequences...", "Extracting tables...",
-        "Extracting views...", "Extracting procedures...", "Extracting packages...",
-        "Extracting triggers...", "Extracting indexes...", "Extracting primary keys...",
-        "Extracting unique constraints...", "Extracting foreign keys...", "Parsing bodies...",
-        "Linking dependencies...", "---CUSTOMER", "---OPEN_ORDERS", "---ORDERS_SEQ"})
-    EXPECT_TRUE(Logged(Line)) << Line;
-  // Types are filed straight: no "---" line.
-  EXPECT_FALSE(Logged("---ADDRESS_T"));
-}
-
-TEST_F(OracleExtractReplay, TheKindSetGatesTheSteps) {
-  struct TCase {
-    TCmpObjType Kind;
-    int Tables, Procedures, Packages, Views;
-  };
-  // Packages are read under the procedure bit, not the package bit.
-  const TCase Cases[] = {{coView, 0, 0, 0, 1},
-                         {coProcedure, 0, 2, 1, 0},
-                         {coPackage, 0, 0, 0, 0},
-                         {coCheck, 0, 0, 0, 0}};
-  for (const TCase& K : Cases) {
-    Errors.clear();
-    Replay(Fixture());
-    TCmpObjSetType Kinds;
-    Kinds.Include(K.Kind);
-    Holder.GetMetadata()->CompareObjects = Kinds;
-    Ex.CompareObjects = Kinds;
-    ASSERT_TRUE(Ex.ExtractDatabase()) << K.Kind;
-    EXPECT_EQ(Objs().Tables.Count(), K.Tables) << K.Kind;
-    EXPECT_EQ(Objs().Procedures.Count(), K.Procedures) << K.Kind;
-    EXPECT_EQ(Objs().Packages.Count(), K.Packages) << K.Kind;
-    EXPECT_EQ(Objs().Views.Count(), K.Views) << K.Kind;
-  }
 }
 
 TEST_F(OracleExtractReplay, AnExcludedTableIsLoggedButNotKeptTypesAlwaysAre) {
-  Replay(Fixture());
+  Replay(Oracle.Recorded());
   Ex.GetExcludeObjsNames().Add("CUST%");
   Ex.GetExcludeObjsNames().Add("ADDRESS%");
   ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
@@ -221,60 +268,11 @@ TEST_F(OracleExtractReplay, AnExcludedTableIsLoggedButNotKeptTypesAlwaysAre) {
   EXPECT_NE(Objs().GetDomain("ADDRESS_T"), nullptr);
 }
 
-TEST_F(OracleExtractReplay, AFailingStepIsNamedWithTheServersText) {
-  struct TCase {
-    const char* Marker;
-    const char* Message;
-    int Tables, Constraints;
-  };
-  const TCase Cases[] = {
-      {"query\tselect type_name", "ORA-31603: object \"ADDRESS_T\" of type TYPE not found", 0, 0},
-      {"query\tSelect t.table_name", "ORA-31603: object \"CUSTOMER\" of type TABLE not found", 0,
-       0},
-      {"query\tselect c.constraint_name, c.table_name, c.constraint_type,\\r\\nc.delete_rule",
-       "ORA-00942: table or view does not exist", 2, 3},
-  };
-  for (const TCase& K : Cases) {
-    Errors.clear();
-    Replay(WithError(Fixture(), K.Marker, K.Message));
-    EXPECT_FALSE(Ex.ExtractDatabase());
-    ASSERT_EQ(Errors.size(), 1u) << K.Marker;
-    EXPECT_NE(Errors[0].find(K.Message), std::string::npos) << Errors[0];
-    // What was read before stays (unparsed); nothing after the failing step ran.
-    EXPECT_EQ(Objs().Tables.Count(), K.Tables) << K.Marker;
-    EXPECT_EQ(Objs().Constraints.Count(), K.Constraints) << K.Marker;
-    EXPECT_FALSE(Logged("Parsing bodies..."));
-    EXPECT_FALSE(C->GetConnected());
-  }
-}
-
-TEST_F(OracleExtractReplay, ACancelledRunStopsAfterTheRowItIsOn) {
-  Replay(Fixture());
-  CancelOn = "---CUSTOMER";
-  EXPECT_FALSE(Ex.ExtractDatabase());
-  ASSERT_EQ(Objs().Tables.Count(), 1);
-  // The table of the row is kept, with its catalog text unparsed.
-  EXPECT_EQ(Objs().GetTable("CUSTOMER")->Fields.Count(), 0);
-  EXPECT_EQ(Objs().Views.Count(), 0);
-  EXPECT_FALSE(Logged("Parsing bodies..."));
-  EXPECT_FALSE(C->GetConnected());
-}
-
-TEST_F(OracleExtractReplay, ARefusedLoginReadsNothing) {
-  Replay(
-      "# Written by hand: a server that refuses the log-on.\n"
-      "connect-error\tORA-01017: invalid username/password; logon denied\n");
-  EXPECT_FALSE(Ex.ExtractDatabase());
-  ASSERT_FALSE(Errors.empty());
-  EXPECT_NE(Errors[0].find("ORA-01017"), std::string::npos) << Errors[0];
-  EXPECT_EQ(Objs().Tables.Count(), 0);
-}
-
 TEST_F(OracleExtractReplay, SystemWorksInTheSchemaTheDatabaseNames) {
   // SYSTEM logs into its own schema: the session is moved to the one the database names
   // before any catalog query.
-  Replay(Fixture() + "query\tALTER SESSION SET CURRENT_SCHEMA = APP\naffected\t0\nend\n", "SYSTEM",
-         "APP");
+  Replay(Oracle.Recorded() + "query\tALTER SESSION SET CURRENT_SCHEMA = APP\naffected\t0\nend\n",
+         "SYSTEM", "APP");
   ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
   std::vector<std::string> Order;
   for (const std::string& L : Db().Log)
@@ -285,7 +283,7 @@ TEST_F(OracleExtractReplay, SystemWorksInTheSchemaTheDatabaseNames) {
 }
 
 TEST_F(OracleExtractReplay, ProgressRunsThroughEveryPosition) {
-  Replay(Fixture());
+  Replay(Oracle.Recorded());
   std::vector<int> Seen;
   Ex.SetOnProgressUpdate([&Seen](TObject*, int Value, int Max) {
     EXPECT_EQ(Max, 16);

@@ -155,6 +155,19 @@ TEST(OracleParser, DataTypes) {
       {"INTERVAL DAY(3) TO SECOND(4)", iftIntervalDayToSecond, 0, 3, 4},
       {"CLOB", iftClob, 0, 0, 0},
       {"UROWID(100)", iftURowID, 0, 100, 0},
+      {"VARCHAR(3)", iftVarchar, 3, 0, 0},
+      {"NCHAR", iftNChar, 1, 0, 0},
+      {"NVARCHAR(7 CHAR)", iftNVarChar, 7, 0, 0},
+      {"NUMERIC(5)", iftNumeric, 0, 5, 0},
+      {"SMALLINT", iftSmallInt, 0, 0, 0},
+      {"REAL", iftReal, 0, 0, 0},
+      {"LONG", iftLong, 0, 0, 0},
+      {"ROWID", iftRowID, 0, 0, 0},
+      {"NCLOB", iftNClob, 0, 0, 0},
+      {"BLOB", iftBlob, 0, 0, 0},
+      {"BFILE", iftBFile, 0, 0, 0},
+      {"TIMESTAMP(6)", iftTimeStamp, 0, 0, 0},
+      {"INTERVAL DAY TO SECOND", iftIntervalDayToSecond, 0, 0, 0},
   };
   for (const TCase& C : Cases) {
     TOraParse P;

@@ -42,6 +42,10 @@ struct TViewCase {
   TNames Expected;
 };
 
+void PrintTo(const TViewCase& C, std::ostream* Os) {
+  *Os << C.Name;
+}
+
 const TViewCase ViewCases[] = {
     {"ColumnsNamed", "SELECT id FROM t", {"id", "t"}},
     {"EveryColumnUnderAStar", "SELECT * FROM t", {"Odd", "id", "qty", "t"}},

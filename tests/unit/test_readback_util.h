@@ -1,17 +1,20 @@
 // What the read-back tests of the script dialects share: two lists of script texts compared
 // through a dialect's script extractors and the comparer (as the example program does), the
-// statements an update script is left with, a text read into a fresh collection, and the schema
-// writer's script of a text.
+// statements an update script is left with, a text read into a fresh collection, and the
+// read-back suite (test_readback.cpp) that every script dialect instantiates with a table of
+// its cases.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
-#include <span>
+#include <ostream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "qelCompObj.h"
@@ -31,6 +34,19 @@ inline std::string Join(const TStrings& Lines) {
   std::string R;
   for (int I = 0; I < Lines.Count(); ++I) R += Lines[I] + "\n";
   return R;
+}
+
+/// S without the characters of Chars.
+inline std::string Without(const std::string& S, std::string_view Chars) {
+  std::string R;
+  for (char C : S)
+    if (Chars.find(C) == std::string_view::npos) R += C;
+  return R;
+}
+
+/// Without CR: the writers end lines with CR LF, the fixtures are stored with LF.
+inline std::string Flat(const std::string& S) {
+  return Without(S, "\r");
 }
 
 /// The outcome of one comparison of two script texts.
@@ -122,83 +138,95 @@ std::vector<std::string> ParseInto(TObjs& Objs, const std::string& Text) {
   return R;
 }
 
-/// The schema writer's script of Text, read in the dialect DB.
-template <class TParser>
-std::string WrittenBack(TDatabaseType DB, const std::string& Text) {
-  TObjs O;
-  O.SetDatabaseType(DB);
-  EXPECT_EQ(ParseInto<TParser>(O, Text), std::vector<std::string>{});
-  TStringList Lines;
-  O.ExtractMetadata(Lines);
-  return Join(Lines);
-}
-
-/// Compares master texts with target texts.
+/// Compares master texts with target texts, Setup adjusting the comparer first.
 using TCompare =
-    std::function<TOutcome(const std::vector<std::string>&, const std::vector<std::string>&)>;
+    std::function<TOutcome(const std::vector<std::string>&, const std::vector<std::string>&,
+                           const std::function<void(TVarnel&)>&)>;
 
-/// Original (read from Name) and the writer's script Written, compared both ways, give an update
-/// script whose Statements are none.
-inline void ExpectNoUpdateEitherWay(const TCompare& Compare,
-                                    const std::function<std::string(const std::string&)>& Statements,
-                                    const std::string& Name, const std::string& Original,
-                                    const std::string& Written) {
-  for (const auto& [Master, Target] :
-       {std::pair{Original, Written}, std::pair{Written, Original}}) {
-    const TOutcome R = Compare({Master}, {Target});
-    EXPECT_TRUE(R.Written) << Name;
-    EXPECT_EQ(R.Errors, std::vector<std::string>{}) << Name;
-    EXPECT_EQ(Statements(R.Script), "") << Name << "\n" << Written;
+/// How the read-back suite reads, compares and writes the scripts of one dialect.
+struct TScriptDialect {
+  const char* Name;     ///< as the instantiation is named ("SQLAnywhere")
+  const char* Command;  ///< the compare command's --dialect
+  TDatabaseType DB;
+  TCompare Compare;  ///< CompareScripts of the dialect's script extractor
+  std::vector<std::string> (*Parse)(TObjs&, const std::string&);  ///< ParseInto of its parser
+  /// What the comparer needs before it compares (nullptr: nothing).
+  std::function<void(TVarnel&)> Setup = nullptr;
+  /// Lines of an update script that carry no statement besides its comments and blank lines
+  /// (nullptr: none).
+  std::function<bool(const std::string&)> NoStatement = nullptr;
+  /// A script and the statements an object writes, as they are compared: the writers' line
+  /// breaks and blanks may differ from the script's.
+  std::string (*Normal)(const std::string&) = nullptr;
+  /// The lists whose objects, read from a script the library wrote, must write the statements
+  /// that created them; none: such a script only has to read without an error.
+  std::vector<TDbObjList TCustomObjs::*> Lists = {};
+  /// What a collection read from a schema script needs before the schema writer writes it.
+  std::function<void(TObjs&)> BeforeWriting = nullptr;
+  /// The table the trigger texts of the code-text fixture name.
+  std::string TableForTexts = "";
+
+  TOutcome CompareTexts(const std::vector<std::string>& Master,
+                        const std::vector<std::string>& Target) const {
+    return Compare(Master, Target, Setup);
   }
-}
-
-/// For each master and target of Pairs, the target followed by its update script compares to
-/// nothing against the master.
-inline void ExpectUpdatesLeadToTheMaster(
-    const TCompare& Compare, std::span<const std::pair<std::string, std::string>> Pairs,
-    const std::function<std::string(const std::string&)>& Statements =
-        [](const std::string& S) { return readback::Statements(S); }) {
-  for (const auto& [Master, Target] : Pairs) {
-    const TOutcome U = Compare({Master}, {Target});
-    ASSERT_TRUE(U.Written);
-    ASSERT_EQ(U.Errors, std::vector<std::string>{});
-    EXPECT_NE(Statements(U.Script), "");
-    const TOutcome Again = Compare({Master}, {Target, U.Script});
-    EXPECT_EQ(Again.Errors, std::vector<std::string>{}) << U.Script;
-    EXPECT_EQ(Statements(Again.Script), "") << U.Script;
-  }
-}
-
-/// R wrote the update script kept in the file Golden (written anew when QEL_UPDATE_GOLDEN is set).
-inline void ExpectGoldenUpdate(const TOutcome& R, const std::string& Golden) {
-  ASSERT_TRUE(R.Written);
-  EXPECT_EQ(R.Errors, std::vector<std::string>{});
-  if (std::getenv("QEL_UPDATE_GOLDEN")) std::ofstream(Golden, std::ios::binary) << R.Script;
-  EXPECT_EQ(R.Script, ReadFile(Golden));
-}
-
-/// The read-back helpers of one dialect: its script extractor, its parser and its type.
-template <class TExtract, class TParser, TDatabaseType DB>
-struct TDialect {
-  static TOutcome Compare(const std::vector<std::string>& Master,
-                          const std::vector<std::string>& Target) {
-    return CompareScripts<TExtract>(Master, Target);
-  }
-  static std::vector<std::string> Parse(TObjs& Objs, const std::string& Text) {
-    return ParseInto<TParser>(Objs, Text);
-  }
-  static std::string Written(const std::string& Text) { return WrittenBack<TParser>(DB, Text); }
-
-  /// The writer's script of each schema file Dir + Name compares to nothing against the file.
-  static void ExpectSchemasCompareToNothing(const std::string& Dir,
-                                            std::span<const char* const> Names) {
-    for (const char* Name : Names) {
-      const std::string Original = ReadFile(Dir + Name);
-      ASSERT_FALSE(Original.empty()) << Name;
-      ExpectNoUpdateEitherWay(Compare, [](const std::string& S) { return Statements(S); }, Name,
-                              Original, Written(Original));
-    }
+  /// The statements of an update script: what is left when it has nothing to do is empty.
+  std::string Statements(const std::string& Script) const {
+    return readback::Statements(Script, NoStatement);
   }
 };
+
+/// What one read-back case checks.
+enum TReadBackCheck : std::uint8_t {
+  /// Master is a schema: the schema writer's script of it compares to nothing, both ways.
+  rbSchemaWriter,
+  /// Target followed by the update script that leads it to Master compares to nothing.
+  rbUpdate,
+  /// Master is a script the library wrote: it reads without an error, and each object of the
+  /// dialect's Lists it creates writes its statement again.
+  rbWrittenScript,
+  /// Master holds texts of views, routines and triggers under "-- <name>: Def" headings: each
+  /// creating text reads into one object whose own text is the one read; Count of them.
+  rbCodeTexts,
+  /// Master compared with Target writes the update script kept in the fixture Expected.
+  rbGoldenUpdate,
+  /// Master cannot be read: no update script, and Expected (when given) is the first error.
+  rbMalformed,
+  /// The compare command writes the fixture Expected for Master over Target; a master reading
+  /// Bad fails naming the place BadError.
+  rbCommand,
+};
+
+/// One read-back case. Master and Target name a fixture file ("db2/schema.sql", relative to
+/// tests/fixtures), its part before a marker ("db2/schema.sql up to SET CURRENT SCHEMA"), or
+/// are the script text itself (any text with a line break).
+struct TReadBackCase {
+  const char* Name;
+  const TScriptDialect* Dialect;
+  TReadBackCheck Check;
+  std::string Master = "", Target = "";
+  std::string Expected = "";
+  int Count = 0;
+  std::string Bad = "", BadError = "";
+};
+
+inline const char* CheckName(TReadBackCheck C) {
+  static const char* const Names[] = {"SchemaWriter", "Update",    "WrittenScript", "CodeTexts",
+                                      "GoldenUpdate", "Malformed", "CompareCommand"};
+  return Names[C];
+}
+
+/// "SQLAnywhere Update: OrdersV2OverV1" in the test log instead of the bytes of the case.
+inline void PrintTo(const TReadBackCase& C, std::ostream* Os) {
+  *Os << C.Dialect->Name << " " << CheckName(C.Check) << ": " << C.Name;
+}
+
+/// The test name of a case: "Update_OrdersV2OverV1".
+inline std::string ReadBackName(const ::testing::TestParamInfo<TReadBackCase>& Info) {
+  return std::string(CheckName(Info.param.Check)) + "_" + Info.param.Name;
+}
+
+/// The read-back suite: every script dialect instantiates it with its cases.
+class ScriptReadBack : public ::testing::TestWithParam<TReadBackCase> {};
 
 }  // namespace qel::testing::readback

@@ -1,0 +1,395 @@
+// The Oracle script parser's routine grammar: views, triggers (with ALTER TRIGGER), procedures,
+// functions, packages, and object, VARRAY and nested-table types (with ALTER TYPE). PL/SQL is
+// kept as text.
+#include <memory>
+#include <string>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelCompObj.h"
+#include "qelOracleParser.h"
+
+namespace qel {
+// ---------------------------------------------------------------------------------------------
+// Views
+
+void TOracleParser::ParseView(TViwData* Given, bool Force) {
+  GetSy();
+  Obj_Ident(dboView);
+  std::unique_ptr<TViwData> New;
+  TViwData* View = GivenOrNew(Given, New);
+  SetName(*View);
+  View->Force = Force;
+  StatObjKind = dboView;
+  StatObjName = IdentName;
+  if (Sy == oraOF) {
+    GetSy();
+    if (Sy == syIdent) View->ObjectType = Ident;
+    TestAndGetSy(syIdent);
+  }
+  if (Sy == oraWITH) {
+    GetSy();
+    TestIdent("OBJECT");
+    GetSy();
+    if (Sy == oraIDENTIFIER) {
+      GetSy();
+    } else {
+      View->IdentifierKeyword = Ident;
+      TestAndGetSy(syIdent);
+    }
+    View->IdentifierColumns.Clear();
+    if (Sy == syLParen) FieldsSeq(&View->IdentifierColumns);
+  }
+  if (Sy == syLParen) {
+    TStringList Names;
+    FieldsSeq(&Names);
+    View->Fields.Clear();
+    for (const std::string& N : Names) {
+      auto Fld = std::make_unique<TFldData>(Objs);
+      Fld->SetObjName(N);
+      Fld->TableName = View->GetObjName();
+      Fld->OwnerObj = View;
+      View->Fields.Add(std::move(Fld));
+    }
+  }
+  TestSy(oraAS);
+  if (Sy != oraAS) return;
+  View->Body = CrLfLineBreaks(Trim(BlockCopy(AfterSy(), beViewEnd)));
+  DoLogNextLine("View: " + View->GetObjName());
+  if (New) AddObj(New.release(), true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Triggers
+
+void TOracleParser::ParseTrigger(TTrgData* Given) {
+  GetSy();
+  Obj_Ident(dboTrigger);
+  std::unique_ptr<TTrgData> New;
+  TTrgData* Trg = GivenOrNew(Given, New);
+  SetName(*Trg);
+  StatType = stTrigger;
+  StatObjKind = dboTrigger;
+  StatObjName = IdentName;
+  ParseTriggerEvents(*Trg);
+  TestAndGetSy(oraON);
+  Obj_Ident(dboTable);
+  Trg->SetOwnName(IdentName);
+  StatOwnName = IdentName;
+  if (IsWord("REFERENCING")) ParseTriggerAliases(*Trg);
+  if (Sy == oraFOR) {
+    GetSy();
+    TestIdent("EACH");
+    GetSy();
+    if (Sy == oraROW)
+      Trg->ForEachRow = true;
+    else if (IsWord("STATEMENT"))
+      Trg->ForEachStatement = true;
+    else
+      TestSy(oraROW);
+    GetSy();
+  }
+  if (IsWord("WHEN")) {
+    SkipBlanks();
+    Trg->WhenCondition = GetExpr();
+  }
+  Trg->Body = UnitText();
+  DoLogNextLine("Trigger: " + Trg->GetObjName());
+  if (New && !FUnterminated) AddObj(New.release(), true);
+}
+
+void TOracleParser::ParseTriggerEvents(TTrgData& Trg) {
+  if (IsWord("BEFORE")) {
+    Trg.Timing = baBefore;
+    GetSy();
+  } else if (IsWord("AFTER")) {
+    Trg.Timing = baAfter;
+    GetSy();
+  } else if (IsWord("INSTEAD")) {
+    Trg.Timing = baInsteadOf;
+    GetSy();
+    TestAndGetSy(oraOF);
+  } else {
+    ErrMsg("Must be: BEFORE / AFTER / INSTEAD OF");
+    GetSy();
+  }
+  Trg.Events = TInsUpdDelSet{};
+  Trg.Columns.Clear();
+  for (;;) {
+    const auto Event = ReadTriggerEvent(Trg, [this](const char* Word) { return IsWord(Word); });
+    if (Event == iudUpdate && Sy == oraOF) {
+      GetSy();
+      for (;;) {
+        if (Sy == syIdent) Trg.Columns.Add(Ident);
+        TestAndGetSy(syIdent);
+        if (Sy != syComma) break;
+        GetSy();
+      }
+    }
+    if (Sy != oraOR) break;
+    GetSy();
+  }
+}
+
+void TOracleParser::ParseTriggerAliases(TTrgData& Trg) {
+  GetSy();
+  for (;;) {
+    std::string* Alias = nullptr;
+    if (IsWord("NEW"))
+      Alias = &Trg.NewAlias;
+    else if (IsWord("OLD"))
+      Alias = &Trg.OldAlias;
+    else if (IsWord("PARENT"))
+      Alias = &Trg.ParentAlias;
+    else
+      break;
+    GetSy();
+    TestAndGetSy(oraAS);
+    if (Sy == syIdent) *Alias = Ident;
+    TestAndGetSy(syIdent);
+  }
+}
+
+void TOracleParser::ParseAlterTrigger() {
+  GetSy();
+  Obj_Ident(dboTrigger);
+  TObjs* O = Collection();
+  TTrgData* Trg = O ? O->GetTrigger(IdentName) : nullptr;
+  if (IsWord("ENABLE")) {
+    if (Trg) Trg->Active = true;
+    GetSy();
+  } else if (IsWord("DISABLE")) {
+    if (Trg) Trg->Active = false;
+    GetSy();
+  } else if (IsWord("COMPILE")) {
+    GetSy();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Procedures, functions, packages
+
+std::string TOracleParser::UnitText() {
+  return CrLfLineBreaks(Trim(BlockCopyAt(static_cast<std::size_t>(SyPos - 1))));
+}
+
+void TOracleParser::ParseRoutine(TPrcData* Given, bool IsFunction) {
+  GetSy();
+  std::unique_ptr<TPrcData> New;
+  TPrcData* Prc = GivenOrNew(Given, New);
+  if (IsFunction) Prc->IsFunction = true;
+  TestSy(syIdent);
+  Obj_Ident(dboProcedure);
+  SetName(*Prc);
+  StatType = stProcedure;
+  if (!IsFunction) StatObjKind = dboProcedure;
+  StatObjName = IdentName;
+  Prc->Body = UnitText();
+  DoLogNextLine((IsFunction ? "Function: " : "Procedure: ") + Prc->GetObjName());
+  if (!New || FUnterminated) return;
+  // A function is filed as it is; a procedure passes the collection's filter.
+  if (!IsFunction)
+    AddObj(New.release(), true);
+  else if (Objs && Objs->Procedures.Add(New->ObjKeyDef(), New.get()))
+    (void)New.release();
+}
+
+void TOracleParser::ParsePackage(TPkgData* Given) {
+  GetSy();
+  bool IsBody = false;
+  if (IsWord("BODY")) {
+    IsBody = true;
+    GetSy();
+  }
+  TestSy(syIdent);
+  Obj_Ident(dboPackage);
+  TObjs* O = Collection();
+  std::unique_ptr<TPkgData> New;
+  TPkgData* Pkg = Given;
+  if (!Pkg && O) Pkg = O->GetPackage(IdentName);
+  if (!Pkg) {
+    New = std::make_unique<TPkgData>(Objs);
+    Pkg = New.get();
+    SetName(*Pkg);
+  }
+  StatType = stPackage;
+  StatObjName = IdentName;
+  (IsBody ? Pkg->BodySource : Pkg->HeaderSource) = UnitText();
+  DoLogNextLine("Package: " + Pkg->GetObjName());
+  if (New && !FUnterminated) AddObj(New.release(), true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Types
+
+void TOracleParser::ParseTypeDirective(TTypeDirective& Directive) {
+  for (;;) {
+    if (Sy == oraNOT) {
+      GetSy();
+      if (IsWord("INSTANTIABLE"))
+        Directive.NotInstantiable = true;
+      else if (IsWord("FINAL"))
+        Directive.NotFinal = true;
+      else {
+        ErrMsg("Unknown MEMBER declaration.");
+        return;
+      }
+    } else if (IsWord("FINAL")) {
+      Directive.Final = true;
+    } else if (IsWord("INSTANTIABLE")) {
+      Directive.Instantiable = true;
+    } else if (IsWord("OVERRIDING")) {
+      Directive.Overriding = true;
+    } else {
+      return;
+    }
+    GetSy();
+  }
+}
+
+void TOracleParser::ParseType(TDmnData* Given) {
+  GetSy();
+  TestSy(syIdent);
+  Obj_Ident(dboDomain);
+  const std::string Name = IdentName;
+  TObjs* O = Collection();
+  if (!Given && O && O->GetDomain(Name))
+    DoErrorMessage("Data type: " + Name + " already declared.");
+  std::unique_ptr<TDmnData> New;
+  TDmnData* Dmn = GivenOrNew(Given, New);
+  SetName(*Dmn);
+  StatObjName = Name;
+  if (IsWord("TIMESTAMP")) {
+    // The catalog's stamps of the type's version.
+    GetSy();
+    Dmn->TimestampText = StrValue;
+    TestAndGetSy(syString);
+    if (IsWord("OID")) {
+      GetSy();
+      Dmn->OidText = StrValue;
+      TestAndGetSy(syString);
+    }
+  }
+  if (!(IsWord("UNDER") ? ParseSubType(*Dmn) : ParseTypeKind(*Dmn))) return;
+  DoLogNextLine("Type: " + Name);
+  if (New) AddObj(New.release(), true);
+}
+
+bool TOracleParser::ParseSubType(TDmnData& Dmn) {
+  GetSy();
+  if (Sy != syIdent) {
+    ErrMsg("Must be: <Ident>.");
+    return false;
+  }
+  Dmn.SuperType = Ident;
+  GetSy();
+  if (Sy == syLParen) ParseTypeMembers(Dmn);
+  ParseTypeDirective(Dmn.Directive);
+  return true;
+}
+
+bool TOracleParser::ParseTypeKind(TDmnData& Dmn) {
+  const bool IsIs = Sy == oraIS;
+  if (Sy != oraAS && Sy != oraIS) {
+    ErrMsg("Must be: AS / IS / UNDER.");
+    return false;
+  }
+  GetSy();
+  if (IsWord("OBJECT")) {
+    Dmn.OracleKind = odObject;
+    GetSy();
+    ParseTypeMembers(Dmn);
+    return true;
+  }
+  if (IsWord("VARRAY")) {
+    Dmn.OracleKind = odVArray;
+    GetSy();
+    TestAndGetSy(syLParen);
+    Dmn.VArrayLimit = IntValue;
+    TestAndGetSy(syInteger);
+    TestAndGetSy(syRParen);
+  } else if (Sy == oraTABLE) {
+    Dmn.OracleKind = IsIs ? odIsTable : odAsTable;
+    GetSy();
+  } else {
+    ErrMsg("Unknown TYPE-statement.");
+    return false;
+  }
+  // A collection: OF its element type.
+  TestAndGetSy(oraOF);
+  Dmn.TypeField = std::make_unique<TFldData>(Objs);
+  ParseDataType(*Dmn.TypeField, nullptr, false);
+  return true;
+}
+
+void TOracleParser::ParseTypeMembers(TDmnData& Dmn) {
+  TestAndGetSy(syLParen);
+  for (;;) {
+    if (Sy == oraNOT || IsWord("MEMBER") || IsWord("FINAL") || IsWord("OVERRIDING") ||
+        IsWord("INSTANTIABLE")) {
+      ParseMemberRoutine(Dmn);
+    } else if (Sy == syIdent) {
+      ParseField(nullptr, &Dmn, false, nullptr);
+    } else {
+      TestSy(syIdent);
+      return;
+    }
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+  ParseTypeDirective(Dmn.Directive);
+}
+
+void TOracleParser::ParseMemberRoutine(TDmnData& Dmn) {
+  auto M = std::make_unique<TMemberPrcData>(Objs);
+  ParseTypeDirective(M->Directive);
+  TestIdent("MEMBER");
+  GetSy();
+  if (IsWord("FUNCTION"))
+    M->IsFunction = true;
+  else if (!IsWord("PROCEDURE"))
+    ErrMsg("Must be: PROCEDURE / FUNCTION.");
+  GetSy();
+  if (Sy == syIdent) M->SetObjName(Ident);
+  TestAndGetSy(syIdent);
+  // The list's "(" is the current symbol: the copy starts there.
+  if (Sy == syLParen) M->MemberParams = ParenTail();
+  if (M->IsFunction) {
+    TestIdent("RETURN");
+    GetSy();
+    auto R = std::make_unique<TFldData>(Objs);
+    ParseDataType(*R, nullptr, false);
+    M->Params.Add(std::move(R));
+  }
+  Dmn.Members.Add(std::move(M));
+}
+
+void TOracleParser::ParseAlterType() {
+  GetSy();
+  TestSy(syIdent);
+  Obj_Ident(dboDomain);
+  TObjs* O = Collection();
+  TDmnData* Dmn = O ? O->GetDomain(IdentName) : nullptr;
+  if (!Dmn) {
+    ErrMsg("Altered Type: " + IdentName + " not exists.");
+    return;
+  }
+  TestAndGetSy(oraADD);
+  TestIdent("ATTRIBUTE");
+  GetSy();
+  TestAndGetSy(syLParen);
+  for (;;) {
+    if (Sy != syIdent) break;
+    ParseField(nullptr, nullptr, false, &Dmn->AddedAttributes);
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  TestAndGetSy(syRParen);
+  if (IsWord("CASCADE")) {
+    Dmn->Cascade = true;
+    GetSy();
+  }
+}
+
+}  // namespace qel
