@@ -2,6 +2,7 @@
 #include "qelDatabaseExtract.h"
 
 #include <array>
+#include <cctype>
 #include <exception>
 #include <utility>
 
@@ -330,9 +331,16 @@ bool TCustomDBExtract::FileExtracted(std::unique_ptr<TDbObj> Obj, TDbObjList& Li
 }
 
 std::string TCustomDBExtract::RefusedText(const TDbObj& Obj) {
+  // Lists of dialects whose names fold case (ASE keeps Orders and ORDERS apart) read two tables
+  // as one.
+  if (Obj.Kind == kindTable && Obj.Owner)
+    if (std::string Twin = Obj.Owner->CaseTwinWarning(Obj, "Tables"); !Twin.empty()) return Twin;
   const std::string& Schema = Obj.GetSchema();
-  std::string Text = (Schema.empty() ? std::string() : Schema + ".") + Obj.GetObjName() +
-                     " passed over: an object of that name was read already";
+  // The kind leads, as in the extractors' other notes ("Enum type public.mood passed over.").
+  std::string Text(KindName(Obj.Kind));
+  Text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(Text[0])));
+  Text += " " + (Schema.empty() ? std::string() : Schema + ".") + Obj.GetObjName() +
+          " passed over: an object of that name was read already";
   // Where keys leave the schema out (PostgreSQL files most kinds under their names alone), the
   // object filed first stands in another schema.
   if (!Schema.empty() && !KeysCarrySchema(Obj.GetDatabaseType())) Text += " in another schema";
