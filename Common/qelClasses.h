@@ -323,6 +323,11 @@ constexpr std::int32_t kindDatabase = 250;
 /// the others file them under their bare name.
 bool KeysCarrySchema(TDatabaseType Db);
 
+/// True for the dialects whose statements name an object "schema.name" (Oracle, SQL Server,
+/// PostgreSQL, DB2): without its schema a statement acts on the object of that name in the
+/// connection's default schema.
+bool WritesSchema(TDatabaseType Db);
+
 /// The word messages use for an object of kind code Kind ("table", "check constraint" ...);
 /// "object" for a code without a word of its own.
 std::string_view KindName(std::int32_t Kind);
@@ -421,6 +426,10 @@ class TDbObj : public TObject {
 
   /// Qualified, quoted name.
   std::string GetObjFullName() const;
+  /// Name as this dialect's statements name an object of Schema: "schema.name", each part
+  /// quoted, where the dialect writes schemas (WritesSchema) and Schema is not empty; else the
+  /// quoted name alone.
+  std::string SchemaQualified(const std::string& Schema, const std::string& Name) const;
   TDatabaseType GetDatabaseType() const;
   TCmpObjSetType GetCompareObjects() const;
   /// The owner's executor; nullptr without owner or executor.
@@ -551,7 +560,7 @@ inline std::int32_t SchemaKindOf(const TDbObj* Obj) {
 TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate);
 
 /// S quoted for the dialect: InterBase/Firebird SQL dialect 3 quotes what its rule asks for;
-/// SQL Anywhere, MySQL, SQL Server, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and
+/// SQL Anywhere, MySQL, SQL Server, ASE, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and
 /// dBASE use their dialect's rule; everything else stays unchanged. The enclosing quote
 /// character is doubled inside the name.
 std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,

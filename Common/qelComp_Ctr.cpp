@@ -113,35 +113,23 @@ std::string TCtrData::GetRefFlds() const {
 }
 
 std::string TCtrData::TableRef() const {
-  switch (GetDatabaseType()) {
-    case dbSybaseASA:
-      return tbl_detail::ASAOwnerPrefix(*this) + QuoteIdent(FTblName);
-    case dbOracle:
-    case dbMSSQL:
-    case dbPostgreSQL:
-    case dbDB2:  // unqualified, DB2 would look the table up in the current schema
-      if (!GetSchema().empty()) return QuoteIdent(GetSchema()) + "." + QuoteIdent(FTblName);
-      return QuoteIdent(FTblName);
-    default:
-      return QuoteIdent(FTblName);
-  }
+  if (GetDatabaseType() == dbSybaseASA)
+    return tbl_detail::ASAOwnerPrefix(*this) + QuoteIdent(FTblName);
+  // Unqualified, the server would look the table up in the connection's default schema.
+  return SchemaQualified(GetSchema(), FTblName);
 }
 
 std::string TCtrData::RefTableRef() const {
-  const std::string Table = QuoteIdent(FRefTblName);
   switch (GetDatabaseType()) {
     case dbSybaseASA:
-      return tbl_detail::ASAOwnerPrefix(*this, !RefOwner.empty() ? RefOwner : Creator) + Table;
+      return tbl_detail::ASAOwnerPrefix(*this, !RefOwner.empty() ? RefOwner : Creator) +
+             QuoteIdent(FRefTblName);
     case dbMSSQL:
-      return FRefSchema.empty() ? Table : QuoteIdent(FRefSchema) + "." + Table;
-    case dbPostgreSQL:
-    case dbOracle: {
-      // Without a schema the name stands alone, never behind a bare ".".
-      const std::string& Sch = !FRefSchema.empty() ? FRefSchema : GetSchema();
-      return Sch.empty() ? Table : QuoteIdent(Sch) + "." + Table;
-    }
+      return SchemaQualified(FRefSchema, FRefTblName);
     default:
-      return Table;
+      // A reader that keeps no schema of its own for the referenced table found it in the
+      // constraint's.
+      return SchemaQualified(!FRefSchema.empty() ? FRefSchema : GetSchema(), FRefTblName);
   }
 }
 
@@ -205,7 +193,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
       R += "(" + GetFields() + ")" + UsingIndexDef();
       break;
     case ctReferences:
-      R += "REFERENCES " + QuoteIdent(FRefTblName);
+      R += "REFERENCES " + RefTableRef();
       if (!RefFldList.Empty()) R += "(" + GetRefFlds() + ")";
       break;
     default:

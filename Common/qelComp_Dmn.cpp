@@ -93,7 +93,7 @@ std::string TDmnData::PGTypeDef() const {
 }
 
 std::string TDmnData::OracleDef() const {
-  std::string R = "CREATE OR REPLACE TYPE " + GetObjName();
+  std::string R = "CREATE OR REPLACE TYPE " + GetObjFullName();
   if (!TimestampText.empty() || !OidText.empty()) {
     R += "\r\n";
     if (!TimestampText.empty()) R += "   TIMESTAMP " + Lit(TimestampText);
@@ -145,7 +145,7 @@ std::string TDmnData::OracleDef() const {
   if (!AddedAttributes.Empty()) {
     // The CREATE TYPE ends at its "/" line; the ALTER TYPE that adds attributes is a statement
     // of its own, which the writer's "/" after the whole text runs.
-    R += "\r\n/\r\n\r\nALTER TYPE " + GetObjName() + " ADD ATTRIBUTE\r\n" +
+    R += "\r\n/\r\n\r\nALTER TYPE " + GetObjFullName() + " ADD ATTRIBUTE\r\n" +
          AttributeList(AddedAttributes);
     if (Cascade) R += "\r\n   CASCADE";
   }
@@ -155,9 +155,7 @@ std::string TDmnData::OracleDef() const {
 std::string TDmnData::Def() const {
   const TDatabaseType DB = GetDatabaseType();
   if (IsSQLServerLike(DB)) {
-    if (CreateTypeFrom)
-      return "CREATE TYPE " + (GetSchema().empty() ? "" : QuoteIdent(GetSchema()) + ".") +
-             QuoteIdent(GetObjName()) + " FROM " + TypeField->TypeDef();
+    if (CreateTypeFrom) return "CREATE TYPE " + GetObjFullName() + " FROM " + TypeField->TypeDef();
     if (GetXmlSchemaCollection())
       return "CREATE XML SCHEMA COLLECTION " + GetObjFullName() + " AS N" +
              ScriptQuotedStr(Body, dbMSSQL);
@@ -183,7 +181,7 @@ std::string TDmnData::Def() const {
 std::string TDmnData::DropDef() const {
   switch (GetDatabaseType()) {
     case dbOracle:
-      return "DROP TYPE " + GetObjName();
+      return "DROP TYPE " + GetObjFullName();
     case dbSybaseASE:
       return "exec sp_droptype " + Lit(GetObjName());
     case dbPostgreSQL:

@@ -388,16 +388,15 @@ std::string TFldData::Def() const {
   return R;
 }
 
+std::string TFldData::TableRef() const {
+  if (!OwnerObj) return QuoteIdent(TableName);
+  if (GetDatabaseType() == dbSybaseASA) return ASAOwnerPrefix(*OwnerObj) + QuoteIdent(TableName);
+  return SchemaQualified(OwnerObj->GetSchema(), TableName);
+}
+
 std::string TFldData::CreateDef() const {
   const TDatabaseType DB = GetDatabaseType();
-  std::string Table = QuoteIdent(TableName);
-  if (OwnerObj) {
-    if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL) && !OwnerObj->GetSchema().empty())
-      Table = QuoteIdent(OwnerObj->GetSchema()) + "." + QuoteIdent(TableName);
-    else if (DB == dbSybaseASA)
-      Table = ASAOwnerPrefix(*OwnerObj) + QuoteIdent(TableName);
-  }
-  std::string R = "ALTER TABLE " + Table + " ADD " + Def();
+  std::string R = "ALTER TABLE " + TableRef() + " ADD " + Def();
   // A NOT NULL column can only be added to a filled table together with its default, so the
   // default constraint goes inline and its own pass passes it by.
   if (DB == dbMSSQL && !Nullable)
@@ -419,19 +418,13 @@ std::string TFldData::DropDef() const {
   const std::string Column = QuoteIdent(GetObjName());
   switch (GetDatabaseType()) {
     case dbMSSQL:
-      return "ALTER TABLE " + (OwnerObj ? OwnerObj->GetObjFullName() : QuoteIdent(TableName)) +
+      return "ALTER TABLE " + (OwnerObj ? OwnerObj->GetObjFullName() : TableRef()) +
              " DROP COLUMN " + Column;
-    case dbSybaseASA:
-      if (dynamic_cast<const TTblData*>(OwnerObj))
-        return "ALTER TABLE " + ASAOwnerPrefix(*OwnerObj) + QuoteIdent(TableName) + " DROP " +
-               Column;
-      break;
     case dbOracle:
-      return "ALTER TABLE " + QuoteIdent(TableName) + " DROP (" + Column + ")";
+      return "ALTER TABLE " + TableRef() + " DROP (" + Column + ")";
     default:
-      break;
+      return "ALTER TABLE " + TableRef() + " DROP " + Column;
   }
-  return "ALTER TABLE " + QuoteIdent(TableName) + " DROP " + Column;
 }
 
 void TFldData::DoBeforeCreate() {

@@ -364,6 +364,9 @@ class TFldData : public TDbObj {
   std::string CreateDef() const override;
   /// The ALTER TABLE ... DROP statement.
   std::string DropDef() const override;
+  /// The owning table as ALTER TABLE names it: with the table's schema where the dialect
+  /// writes schemas, with its owner in SQL Anywhere.
+  std::string TableRef() const;
   /// Also forgets what the last table comparison found.
   void ResetGeneration() override;
 

@@ -265,7 +265,7 @@ void WarnNarrowing(TAlterRun& Run, const TTblData& MTbl, const TFldData& M, cons
 void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
   const std::string TN = TableNameOf(MTbl);
   const std::string FN = M.GetObjName();
-  const std::string QTable = Run.Quote(TN);
+  const std::string QTable = MTbl.GetObjFullName();
   const std::string QCol = Run.Quote(FN);
   // A column cannot be tightened while NULLs may still come: its default goes first.
   if (!M.Nullable && T.Nullable)
@@ -290,8 +290,7 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
       M.CreateDependDef();
       MTbl.SetViewsReCreateFlag();
     } else {
-      const std::string Table = M.OwnerObj ? M.OwnerObj->GetObjFullName() : QTable;
-      std::string S = "ALTER TABLE " + Table + " ALTER COLUMN " + QCol + " " + M.FieldTypeDef();
+      std::string S = "ALTER TABLE " + QTable + " ALTER COLUMN " + QCol + " " + M.FieldTypeDef();
       if (!M.Collation.empty()) S += " COLLATE " + M.Collation;
       S += M.Nullable ? " NULL" : " NOT NULL";
       if (MSSQLAllowDataTypeAlter(M, T)) {
@@ -339,7 +338,7 @@ void OracleAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T)
   const std::string TN = TableNameOf(MTbl);
   const std::string FN = M.GetObjName();
   // Names are quoted only where Oracle needs it, so a stored upper-case name stays bare.
-  const std::string Head = "ALTER TABLE " + Run.Quote(TN) + " MODIFY(" + Run.Quote(FN);
+  const std::string Head = "ALTER TABLE " + MTbl.GetObjFullName() + " MODIFY(" + Run.Quote(FN);
   if (M.FieldTypeDef() != T.FieldTypeDef()) {
     WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(Head + " " + M.FieldTypeDef() + ")", FN, TN));
     MTbl.SetViewsReCreateFlag();

@@ -453,6 +453,7 @@ void TOracleParser::ParseText() {
     StatOperation = odbUnknown;
     StatObjName.clear();
     StatOwnName.clear();
+    StatTableSchema.clear();
     FReport = true;
     const std::int64_t ErrorsBefore = FErrCount;
     ParseStatement();
@@ -841,7 +842,7 @@ void TOracleParser::ParseComment() {
     std::string Schema, Name, First;
     DecodeIdent(Written, Schema, Name, First);
     GetSy();
-    if (O) Target = O->GetTable(Name);
+    if (O) Target = O->GetTable(SchObjName(First, Name));  // First: the schema of "schema.table"
   } else {
     ErrMsg("Unknown COMMENT-statement.");
     GetSy();

@@ -123,6 +123,8 @@ class TOracleParser : public TCustomSQLParser {
   TDbOperation StatOperation = odbUnknown;
   std::string StatObjName;
   std::string StatOwnName;
+  /// The schema of the table a CREATE TABLE or ALTER TABLE names: its constraints are there.
+  std::string StatTableSchema;
   /// The parts of the last name read by Obj_Ident: schema (or table), name, column.
   std::string IdentQualifier;
   std::string IdentName;

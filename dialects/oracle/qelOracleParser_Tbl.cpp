@@ -91,6 +91,7 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
   TTblData* Tbl = GivenOrNew(Given, New);
   SetName(*Tbl);
   const std::string Name = IdentName;
+  StatTableSchema = Tbl->GetSchema();
   Tbl->GlobalTemporary = Temporary;
   StatObjKind = dboTable;
   StatObjName = Name;
@@ -585,6 +586,7 @@ void TOracleParser::ParseCtrReference(TCtrData& Ctr) {
   GetSy();
   Obj_Ident(dboTable);
   Ctr.SetRefTblName(IdentName);
+  if (!ParseObj) Ctr.SetRefSchema(IdentQualifier);  // as SetName keeps a schema
   if (Sy == syLParen) {
     FieldsSeq(&Ctr.RefFldList);
     return;
@@ -691,6 +693,7 @@ void TOracleParser::SkipUsingIndex() {
 }
 
 void TOracleParser::AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr) {
+  if (Ctr->GetSchema().empty()) Ctr->SetSchema(StatTableSchema);
   TObjs* O = Collection();
   if (O && (Ctr->GetCtType() == ctPKey || Ctr->GetCtType() == ctUnique) &&
       !Ctr->GetObjName().empty()) {
@@ -762,6 +765,8 @@ void TOracleParser::ParseIndex(bool Unique) {
   }
   Obj_Ident(dboTable);
   if (!OnCluster) Idx->TableName = IdentName;
+  if (!OnCluster && !ParseObj && IdentQualifier != Idx->GetSchema())
+    Idx->TableSchema = IdentQualifier;
   if (!OnCluster && Sy == syLParen) {
     GetSy();
     for (;;) {
@@ -822,8 +827,11 @@ void TOracleParser::ParseAlterTable() {
   const std::string TblName = IdentName;
   StatObjKind = dboTable;
   StatObjName = TblName;
+  // A catalog text names the owner the objects read from the catalog are filed without.
+  StatTableSchema = ParseObj ? std::string() : IdentQualifier;
   TObjs* O = Collection();
-  TTblData* Tbl = O ? O->GetTable(TblName) : nullptr;
+  // A table of a schema is filed under "schema.name".
+  TTblData* Tbl = O ? O->GetTable(SchObjName(StatTableSchema, TblName)) : nullptr;
   if (IsWord("ENABLE") || IsWord("DISABLE")) {
     GetSy();
     TestIdent("PRIMARY");

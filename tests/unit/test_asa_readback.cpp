@@ -45,6 +45,11 @@ const std::string Smaller =
     "CREATE INDEX IX_DEPT_NAME ON DBA.DEPT (NAME)\ngo\n"
     "CREATE VIEW DBA.RICH (ID, NAME) AS SELECT ID, NAME FROM DEPT\ngo\n";
 
+// Routine parameters with defaults, one of them changed; objects of the owner app. The empty
+// targets take the masters' creation scripts.
+const std::string Defaults = "converge/sqlanywhere/parameter_defaults/";
+const std::string Owned = "converge/sqlanywhere/owned_objects/";
+
 const TReadBackCase Cases[] = {
     {"Schema", &ASA, rbSchemaWriter, Schema},
     {"OrdersV1", &ASA, rbSchemaWriter, V1},
@@ -54,6 +59,12 @@ const TReadBackCase Cases[] = {
     {"OrdersV1OverV2", &ASA, rbUpdate, V1, V2},
     {"SchemaOverSmaller", &ASA, rbUpdate, Schema, Smaller},
     {"SmallerOverSchema", &ASA, rbUpdate, Smaller, Schema},
+    {"ParameterDefaults", &ASA, rbSchemaWriter, Defaults + "master.sql"},
+    {"ParameterDefaults", &ASA, rbUpdate, Defaults + "master.sql", Defaults + "target.sql"},
+    {"ParameterDefaultsCreated", &ASA, rbUpdate, Defaults + "master.sql", "\n"},
+    {"OwnedObjects", &ASA, rbSchemaWriter, Owned + "master.sql"},
+    {"OwnedObjects", &ASA, rbUpdate, Owned + "master.sql", Owned + "target.sql"},
+    {"OwnedObjectsCreated", &ASA, rbUpdate, Owned + "master.sql", "\n"},
     // Update scripts of the passes (written from hand-built schemas) and of the example.
     {"KeysUpdate", &ASA, rbWrittenScript, "keys/update_asa.sql"},
     {"TablePasses", &ASA, rbWrittenScript, "tables/passes_asa.sql"},
