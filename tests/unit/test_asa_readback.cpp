@@ -45,6 +45,11 @@ const std::string Smaller =
     "CREATE INDEX IX_DEPT_NAME ON DBA.DEPT (NAME)\ngo\n"
     "CREATE VIEW DBA.RICH (ID, NAME) AS SELECT ID, NAME FROM DEPT\ngo\n";
 
+/// A schema whose statements end with ";" and no go line, views, routines, a trigger, MESSAGE
+/// and IF standing between its tables, and the same schema written with go lines.
+const std::string NoGo = "converge/sqlanywhere/statements_without_go/master.sql";
+const std::string NoGoWithGo = "converge/sqlanywhere/statements_without_go/master_go.sql";
+
 const TReadBackCase Cases[] = {
     {"Schema", &ASA, rbSchemaWriter, Schema},
     {"OrdersV1", &ASA, rbSchemaWriter, V1},
@@ -60,6 +65,8 @@ const TReadBackCase Cases[] = {
     {"OrdersUpdate", &ASA, rbWrittenScript, "sqlanywhere/orders_update.sql"},
     {"Texts", &ASA, rbCodeTexts, "code_objects/texts_asa.sql", "", "", 7},
     {"OrderEntryExample", &ASA, rbGoldenUpdate, V2, V1, "sqlanywhere/orders_update.sql"},
+    // Statements ended by ";" alone are read whole and one by one, as with go lines.
+    {"StatementsWithoutGo", &ASA, rbSameSchema, NoGo, NoGoWithGo},
     {"UnknownType", &ASA, rbMalformed,
      "CREATE TABLE T (ID INTEGER NOT NULL)\ngo\nCREATE TABLE U (ID BIGINT)\ngo\n",
      "CREATE TABLE T (ID INTEGER NULL)\ngo\n", "master0.sql:3:26: Unknown datatype: BIGINT"},
