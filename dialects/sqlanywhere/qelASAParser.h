@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "qelASAQuote.h"
 #include "qelComp_Ctr.h"
@@ -268,8 +270,8 @@ class TASAParser : public TCustomSQLParser {
   void ParseFKey(TTblData* Table, const std::string& TableName, std::unique_ptr<TCtrData> Ctr);
   void ParseCheck(TTblData* Table, std::unique_ptr<TCtrData> Ctr);
   void ParseUnique(TTblData* Table, std::unique_ptr<TCtrData> Ctr);
-  /// "(" names [ASC|DESC], ... ")" into List, each with a TIdxFldData carrying its order.
-  void ParseIdxColumns(TStringList& List);
+  /// "(" names [ASC|DESC], ... ")": each name with its order (0 none, 1 ASC, 2 DESC).
+  std::vector<std::pair<std::string, std::int32_t>> ParseIdxColumns();
   TUDAction ParseFKAction();
   /// A constraint on Table, its table name and owner set.
   std::unique_ptr<TCtrData> NewConstraint(TTblData* Table, const std::string& TableName,

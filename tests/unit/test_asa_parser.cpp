@@ -196,6 +196,38 @@ TEST(ASAParser, TablesKeysAndIndexes) {
   EXPECT_EQ(Ix->GetFlds(), "a, c DESC");
 }
 
+TEST(ASAParser, KeyColumnsKeepTheirOrder) {
+  // Each key of table t, read from the statement, writes its ASC/DESC back (ASC as the default
+  // it is); ALTER TABLE ... DROP UNIQUE takes the key of those columns away.
+  struct TCase {
+    const char* Text;
+    const char* Def;
+  };
+  const TCase Cases[] = {
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL, PRIMARY KEY CLUSTERED (a DESC))",
+       "ALTER TABLE DBA.t ADD PRIMARY KEY CLUSTERED (a DESC)"},
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL, PRIMARY KEY (a ASC, b DESC))",
+       "ALTER TABLE DBA.t ADD PRIMARY KEY (a, b DESC)"},
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL, UNIQUE (b DESC, a))",
+       "ALTER TABLE DBA.t ADD UNIQUE (b DESC, a)"},
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL,\n"
+       "  FOREIGN KEY fk (a DESC) REFERENCES t2 (k ASC))",
+       "ALTER TABLE DBA.t ADD FOREIGN KEY fk (a DESC) REFERENCES DBA.t2 (k)"},
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL)\ngo\n"
+       "ALTER TABLE t ADD CONSTRAINT uq UNIQUE (a, b DESC)",
+       "ALTER TABLE DBA.t ADD CONSTRAINT uq UNIQUE (a, b DESC)"},
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL, UNIQUE (a DESC), UNIQUE (b DESC))\n"
+       "go\nALTER TABLE t DROP UNIQUE (a)",
+       "ALTER TABLE DBA.t ADD UNIQUE (b DESC)"},
+  };
+  for (const TCase& C : Cases) {
+    TParsed P(std::string("CREATE TABLE t2 (k INT NOT NULL)\ngo\n") + C.Text + "\ngo\n");
+    EXPECT_EQ(P.Errors, TLines{}) << C.Text;
+    ASSERT_EQ(P.O.Constraints.Count(), 1) << C.Text;
+    EXPECT_EQ(P.Constraint(0)->Def(), C.Def) << C.Text;
+  }
+}
+
 TEST(ASAParser, RoutinesTriggersViewsAndEvents) {
   TParsed P(
       "CREATE TABLE tab (c1 INT, c2 INT)\ngo\n"

@@ -50,6 +50,10 @@ const std::string Smaller =
 const std::string NoGo = "converge/sqlanywhere/statements_without_go/master.sql";
 const std::string NoGoWithGo = "converge/sqlanywhere/statements_without_go/master_go.sql";
 
+/// The same keys in ascending order and with descending columns.
+const std::string KeysAsc = "converge/sqlanywhere/key_column_order/target.sql";
+const std::string KeysDesc = "converge/sqlanywhere/key_column_order/master.sql";
+
 const TReadBackCase Cases[] = {
     {"Schema", &ASA, rbSchemaWriter, Schema},
     {"OrdersV1", &ASA, rbSchemaWriter, V1},
@@ -67,6 +71,9 @@ const TReadBackCase Cases[] = {
     {"OrderEntryExample", &ASA, rbGoldenUpdate, V2, V1, "sqlanywhere/orders_update.sql"},
     // Statements ended by ";" alone are read whole and one by one, as with go lines.
     {"StatementsWithoutGo", &ASA, rbSameSchema, NoGo, NoGoWithGo},
+    // A key's column order is compared and written, both ways.
+    {"DescendingKeyColumns", &ASA, rbUpdate, KeysDesc, KeysAsc},
+    {"AscendingKeyColumns", &ASA, rbUpdate, KeysAsc, KeysDesc},
     {"UnknownType", &ASA, rbMalformed,
      "CREATE TABLE T (ID INTEGER NOT NULL)\ngo\nCREATE TABLE U (ID BIGINT)\ngo\n",
      "CREATE TABLE T (ID INTEGER NULL)\ngo\n", "master0.sql:3:26: Unknown datatype: BIGINT"},
