@@ -277,6 +277,8 @@ class TASAParser : public TCustomSQLParser {
   std::unique_ptr<TCtrData> NewConstraint(TTblData* Table, const std::string& TableName,
                                           TConstraintType Type);
   void ParseAlterTable();
+  /// From the word after ALTER TABLE Name DROP; Tbl is the table when the script made it.
+  void ParseAlterTableDrop(const std::string& Name, TTblData* Tbl);
   void ParseParams(TPrcData& Routine);
   void ParseSchedule(TEvtData& Event);
   void StatementAlterEvent();

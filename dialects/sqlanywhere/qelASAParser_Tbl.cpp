@@ -480,6 +480,52 @@ void TASAParser::StatementCreateDomain() {
 // ---------------------------------------------------------------------------------------------
 // ALTER and DROP
 
+void TASAParser::ParseAlterTableDrop(const std::string& Name, TTblData* Tbl) {
+  if (Sy == asaPRIMARY) {
+    GetSy();
+    TestAndGetSy(asaKEY);
+    RemoveConstraints(Name, [](const TCtrData& C) { return C.GetCtType() == ctPKey; });
+  } else if (Sy == asaFOREIGN) {
+    GetSy();
+    TestAndGetSy(asaKEY);
+    std::string Role = Sy == syIdent ? NamePart() : std::string();
+    RemoveConstraints(Name, [&Role](const TCtrData& C) {
+      return C.GetCtType() == ctFKey &&
+             (SameText(C.RoleName, Role) || SameText(C.GetObjName(), Role) ||
+              (C.RoleName.empty() && SameText(C.GetRefTblName(), Role)));
+    });
+  } else if (Sy == asaCONSTRAINT) {
+    GetSy();
+    const std::string CtrName = NamePart();
+    RemoveConstraints(Name, [&CtrName](const TCtrData& C) {
+      return SameText(C.GetObjName(), CtrName) || SameText(C.AltName, CtrName);
+    });
+  } else if (Sy == asaUNIQUE) {
+    // The server finds the unique key by its columns (their order in it aside).
+    GetSy();
+    std::vector<std::string> Columns;
+    for (auto& Column : ParseIdxColumns()) Columns.push_back(std::move(Column.first));
+    RemoveConstraints(Name, [&Columns](const TCtrData& C) {
+      return C.GetCtType() == ctUnique &&
+             std::ranges::equal(C.FldList, Columns, [](const std::string& A, const std::string& B) {
+               return SameText(A, B);
+             });
+    });
+  } else if (Sy == asaCHECK) {
+    GetSy();
+  } else if (Sy == syIdent) {
+    const std::string Column = NamePart();
+    if (Tbl) {
+      const int Index = Tbl->Fields.IndexOf(Column);
+      if (Index >= 0) Tbl->Fields.Delete(Index);
+      for (int I = 0; I < Tbl->Fields.Count(); ++I) Tbl->Fields[I]->Position = I;
+    }
+  } else {
+    ErrMsg("Unknown ALTER TABLE statement");
+    GetSy();
+  }
+}
+
 void TASAParser::ParseAlterTable() {
   StatDbObject = dboTable;
   GetSy();
@@ -522,49 +568,7 @@ void TASAParser::ParseAlterTable() {
   }
   if (Sy == asaDROP) {
     GetSy();
-    if (Sy == asaPRIMARY) {
-      GetSy();
-      TestAndGetSy(asaKEY);
-      RemoveConstraints(Name, [](const TCtrData& C) { return C.GetCtType() == ctPKey; });
-    } else if (Sy == asaFOREIGN) {
-      GetSy();
-      TestAndGetSy(asaKEY);
-      std::string Role = Sy == syIdent ? NamePart() : std::string();
-      RemoveConstraints(Name, [&Role](const TCtrData& C) {
-        return C.GetCtType() == ctFKey &&
-               (SameText(C.RoleName, Role) || SameText(C.GetObjName(), Role) ||
-                (C.RoleName.empty() && SameText(C.GetRefTblName(), Role)));
-      });
-    } else if (Sy == asaCONSTRAINT) {
-      GetSy();
-      const std::string CtrName = NamePart();
-      RemoveConstraints(Name, [&CtrName](const TCtrData& C) {
-        return SameText(C.GetObjName(), CtrName) || SameText(C.AltName, CtrName);
-      });
-    } else if (Sy == asaUNIQUE) {
-      // The server finds the unique key by its columns (their order in it aside).
-      GetSy();
-      std::vector<std::string> Columns;
-      for (auto& Column : ParseIdxColumns()) Columns.push_back(std::move(Column.first));
-      RemoveConstraints(Name, [&Columns](const TCtrData& C) {
-        return C.GetCtType() == ctUnique &&
-               std::ranges::equal(
-                   C.FldList, Columns,
-                   [](const std::string& A, const std::string& B) { return SameText(A, B); });
-      });
-    } else if (Sy == asaCHECK) {
-      GetSy();
-    } else if (Sy == syIdent) {
-      const std::string Column = NamePart();
-      if (Tbl) {
-        const int Index = Tbl->Fields.IndexOf(Column);
-        if (Index >= 0) Tbl->Fields.Delete(Index);
-        for (int I = 0; I < Tbl->Fields.Count(); ++I) Tbl->Fields[I]->Position = I;
-      }
-    } else {
-      ErrMsg("Unknown ALTER TABLE statement");
-      GetSy();
-    }
+    ParseAlterTableDrop(Name, Tbl);
     return;
   }
   if (Sy == asaMODIFY) {
