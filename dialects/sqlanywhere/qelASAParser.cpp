@@ -203,21 +203,14 @@ std::int32_t RawBodyEnd(std::string_view T, std::int32_t From, std::int32_t Limi
   }
   std::string_view Label;
   if (Kind == TASAParser::beBlock) {
-    // Before its BEGIN a routine may name the block (name:), a trigger give its WHEN (...).
-    if (S.Word && IsChar(Next(S), ':')) {
-      Label = Text(S);
-      S = Next(Next(S));
+    // Before its BEGIN may stand a label (name:), a trigger's WHEN (...) and a routine's
+    // attributes (DETERMINISTIC, ON EXCEPTION RESUME ...). A ";" first is a body of one clause
+    // (EXTERNAL NAME ...), an AS a Transact-SQL body: neither closes with a word of its own.
+    if (S.Word && IsChar(Next(S), ':')) Label = Text(S);
+    for (int Depth = 0; !(Depth == 0 && Is(S, "BEGIN")); S = Next(S)) {
+      if (S.Begin >= Limit || (Depth == 0 && (IsChar(S, ';') || Is(S, "AS")))) return -1;
+      Depth += IsChar(S, '(') ? 1 : IsChar(S, ')') ? -1 : 0;
     }
-    if (Is(S, "WHEN") && IsChar(Next(S), '(')) {
-      S = Next(S);
-      for (int Depth = 0; S.Begin < Limit; S = Next(S)) {
-        Depth += IsChar(S, '(') ? 1 : IsChar(S, ')') ? -1 : 0;
-        if (Depth == 0) break;
-      }
-      S = Next(S);
-    }
-    // Any other body (Transact-SQL AS ..., EXTERNAL NAME ...) has no closing word.
-    if (!Is(S, "BEGIN")) return -1;
   }
   int Depth = 0;
   bool StatementStart = true;

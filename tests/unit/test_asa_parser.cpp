@@ -325,7 +325,8 @@ TEST(ASAParser, StatementsEndedBySemicolonsAloneAreReadOneByOne) {
        "BEGIN BEGIN TRANSACTION; COMMIT; END"},
       {"CREATE PROCEDURE p() outer_block: BEGIN SELECT 1; END outer_block;",
        "outer_block: BEGIN SELECT 1; END outer_block"},
-      {"CREATE FUNCTION f(a INT) RETURNS INT BEGIN RETURN a; END;", "BEGIN RETURN a; END"},
+      {"CREATE FUNCTION f(a INT) RETURNS INT DETERMINISTIC BEGIN RETURN a; END;",
+       "DETERMINISTIC BEGIN RETURN a; END"},
       {"CREATE TRIGGER tr BEFORE INSERT ON t REFERENCING NEW AS n FOR EACH ROW\n"
        "WHEN (n.a > 0) BEGIN SET n.a = 0; END;",
        "WHEN (n.a > 0) BEGIN SET n.a = 0; END"},
