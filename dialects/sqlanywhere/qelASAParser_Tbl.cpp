@@ -152,6 +152,8 @@ void TASAParser::ParseDataType(TFldData& Fld) {
       Fld.FieldType = iftLongBinary;
     else if (Sy == asaVARCHAR)
       Fld.FieldType = iftLongVarchar;
+    else  // LONG NVARCHAR, LONG VARBIT: types no writer spells
+      ErrMsg("Unknown datatype: LONG " + (Sy == syIdent ? Ident : ResWordBySymbol(Sy)));
     GetSy();
     return;
   }
