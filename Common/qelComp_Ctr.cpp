@@ -3,6 +3,7 @@
 #include "qelComp_Ctr.h"
 
 #include "Text.h"
+#include "qelComp_Idx.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
 
@@ -104,8 +105,32 @@ bool HasClause(TConstraintType Type, TDatabaseType DB) {
 
 }  // namespace
 
+void TCtrData::AddFld(const std::string& Name, std::int32_t SortOrder) {
+  if (SortOrder == 0) {
+    FldList.Add(Name);
+    return;
+  }
+  auto* F = new TIdxFldData(Owner);
+  F->SetObjName(Name);
+  F->TableName = FTblName;
+  F->SortOrder = SortOrder;
+  FldList.AddObject(Name, F);
+}
+
 std::string TCtrData::GetFields() const {
   return QuotedList(*this, FldList);
+}
+
+std::string TCtrData::GetKeyFields() const {
+  if (GetDatabaseType() != dbSybaseASA) return GetFields();
+  std::string R;
+  for (int I = 0; I < FldList.Count(); ++I) {
+    R += (R.empty() ? "" : ", ") + QuoteIdent(FldList[I]);
+    if (const auto* F = dynamic_cast<const TIdxFldData*>(FldList.Objects(I));
+        F && F->SortOrder == 2)
+      R += " DESC";
+  }
+  return R;
 }
 
 std::string TCtrData::GetRefFlds() const {
@@ -161,7 +186,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
     case ctFKey: {
       R += "FOREIGN KEY ";
       if (DB == dbSybaseASA && !RoleName.empty()) R += QuoteIdent(RoleName) + " ";
-      R += "(" + GetFields() + ")" + " REFERENCES " + RefTableRef();
+      R += "(" + GetKeyFields() + ")" + " REFERENCES " + RefTableRef();
       if (!RefFldList.Empty()) R += " (" + GetRefFlds() + ")";
       // Databases of ODS 8 and older take no referential actions.
       const std::int32_t ODS = (DB == dbInterBase && Owner) ? Owner->ODSMajorVersionOfTarget() : 0;
@@ -183,14 +208,14 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
       R += "PRIMARY KEY ";
       if (DB == dbSybaseASA && Clustered) R += "CLUSTERED ";
       if (DB == dbMSSQL && !Clustered) R += "NONCLUSTERED ";
-      R += "(" + GetFields() + ")" + UsingIndexDef();
+      R += "(" + GetKeyFields() + ")" + UsingIndexDef();
       if (DB == dbMySQL && !IndexType.empty()) R += " USING " + IndexType;
       break;
     case ctUnique:
       R += "UNIQUE ";
       if (DB == dbMSSQL && Clustered) R += "CLUSTERED ";
       if (DB == dbMySQL && !IndexName.empty()) R += QuoteIdent(IndexName) + " ";
-      R += "(" + GetFields() + ")" + UsingIndexDef();
+      R += "(" + GetKeyFields() + ")" + UsingIndexDef();
       break;
     case ctReferences:
       R += "REFERENCES " + RefTableRef();
