@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "qelComp_Prc.h"
@@ -262,6 +263,16 @@ class TPGDBExtract : public TCustomDBExtract {
                             const std::vector<std::int64_t>& TypeOids,
                             const std::vector<std::string>& Names,
                             const std::vector<std::string>& Modes, TObjVector<TFldData>& List);
+  /// The defaults of the routines (oid, routine), read with one query and given to their
+  /// last inputs.
+  void ExtractParamDefaults(TQELQuery& Q,
+                            const std::vector<std::pair<std::int64_t, TPrcData*>>& Routines);
+  /// Gives the defaults of one routine, in order, to its last inputs (no output parameter
+  /// takes one); a list longer than the inputs is left unread.
+  static void SetParamDefaults(TPrcData& Prc, const std::vector<std::string>& Defaults);
+  /// The items of an expression list as the server writes one ("0.25, 'a,b'::text"): split at
+  /// the commas outside parentheses, brackets, literals and quoted names, each trimmed.
+  static std::vector<std::string> ExpressionListItems(const std::string& Text);
   /// A new field typed after the pg_type row of TypeOid (an oid the map does not hold gives
   /// a field typed from an empty name); owned by Prc when given.
   static std::unique_ptr<TFldData> ExtractParam(const TPGTypeMap& Types, TPrcData* Prc,
@@ -280,6 +291,10 @@ class TPGDBExtract : public TCustomDBExtract {
   /// Reads the attributes of every composite type through Query, with one query, into the
   /// types of Types that have the oid of their relation, in attribute order.
   void ExtractTypeAttributes(TQELQuery& Query, std::vector<TRelationRead>& Types);
+  /// Gives each domain of Timed (a domain over a time or interval type, with the name of its
+  /// base type) the seconds precision of its type modifier, read with one query.
+  void DomainTimePrecisions(TQELQuery& Q,
+                            const std::vector<std::pair<TDmnData*, std::string>>& Timed);
   /// The names of a type list as oidvectortypes writes it ("integer, text").
   static std::vector<std::string> SplitTypeList(const std::string& Text);
   /// A type name of pg_type ("int4") as a script's type text ("integer"); empty stays empty.

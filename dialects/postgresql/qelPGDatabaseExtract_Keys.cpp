@@ -133,6 +133,30 @@ std::string TPGDBExtract::SQLKeyFlds(const std::string& Rel, const std::string& 
   return R;
 }
 
+namespace {
+
+/// One pair of parentheses encloses all of Text (past strings and quoted names).
+bool WhollyParenthesised(const std::string& Text) {
+  if (Text.empty() || Text.front() != '(') return false;
+  int Depth = 0;
+  char Quote = 0;
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (Quote) {
+      if (C == Quote) Quote = 0;
+    } else if (C == '\'' || C == '"') {
+      Quote = C;
+    } else if (C == '(') {
+      ++Depth;
+    } else if (C == ')' && --Depth == 0) {
+      return I + 1 == Text.size();
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string TPGDBExtract::CheckBodyFromDef(const std::string& Def) {
   // pg_get_constraintdef writes "CHECK (" + the condition as consrc held it + ")", then
   // " NOT VALID" or " NO INHERIT" where they apply.
@@ -152,7 +176,10 @@ std::string TPGDBExtract::CheckBodyFromDef(const std::string& Def) {
     } else if (C == '(') {
       ++Depth;
     } else if (C == ')' && --Depth == 0) {
-      return Trim(Text.substr(1, I - 1));
+      // The check clause writes the condition after the word CHECK as it is kept: one that
+      // is no parenthesised whole (a CASE, a function call) keeps the pair round it.
+      std::string Body = Trim(Text.substr(1, I - 1));
+      return WhollyParenthesised(Body) ? Body : "(" + Body + ")";
     }
   }
   return Text;
