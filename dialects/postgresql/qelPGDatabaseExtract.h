@@ -134,8 +134,20 @@ class TPGDBExtract : public TCustomDBExtract {
   /// writes its namesake, Other's view takes the catalog's text (and column names). A view
   /// the server cannot store (it reads what the database lacks) stays as written.
   void MatchServerForms(TCustomObjs& Other) override;
+  /// Checks and defaults: where a check of a table or domain, or the default of a column,
+  /// domain or routine parameter, read from Other (scripts) differs from its namesake's here
+  /// in the form the two are compared in, the server stores the script's text once more in a
+  /// temporary object and gives back its own text of it, all in one query of a transaction
+  /// that is rolled back. Where that text is the catalog's, Other's object is compared by the
+  /// catalog's text (ServerBody, ServerDefault, ServerText), and an unnamed check is keyed by
+  /// it. What the server refuses to store stays compared as written.
+  void MatchServerSpellings(TCustomObjs& Other);
 
  protected:
+  /// Runs the spelling query SQL in a transaction of its own with the function it calls,
+  /// rolled back afterwards; each row's answer goes to Answers at the row's number.
+  void SpellOnServer(TQELQuery& Q, const std::vector<std::string>& SQL,
+                     std::vector<std::string>& Answers);
   /// A PostgreSQL parser over the holder's collection, without progress reports of its own.
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// The triggers: their texts, as the server writes them, are read again by the parser, which
