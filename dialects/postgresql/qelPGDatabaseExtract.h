@@ -142,6 +142,13 @@ class TPGDBExtract : public TCustomDBExtract {
   /// catalog's text (ServerBody, ServerDefault, ServerText), and an unnamed check is keyed by
   /// it. What the server refuses to store stays compared as written.
   void MatchServerSpellings(TCustomObjs& Other);
+  /// The function the spelling query calls, made in its transaction. It stores one expression
+  /// in the temporary object pg_temp.qel_probe by the statement it is given and reads the
+  /// server's text of it back by the query its kind names ('c' table check, 'k' domain check,
+  /// 'd' column default, 'm' domain default, 'p' parameter default); the subtransaction is
+  /// then rolled back, so each probe's object is gone before the next one. It gives "s" and the
+  /// text, or "e" and the server's reason for refusing the statement.
+  static std::string SpellingFunction();
 
  protected:
   /// Runs the spelling query SQL in a transaction of its own with the function it calls,

@@ -31,11 +31,9 @@ namespace qel {
 
 namespace {
 
-/// The temporary object of a probe has this name: each probe's is gone before the next one.
-/// The function stores one expression by the statement it is given and reads the server's text
-/// of it back by the query its kind names; the subtransaction is then rolled back. It gives
-/// "s" and the text, or "e" and the server's reason for refusing the statement.
-const char* const SpellingFunction = R"(create function pg_temp.qel_spelling(kind "char", ddl text)
+/// The text of SpellingFunction.
+const char* const SpellingFunctionText =
+    R"(create function pg_temp.qel_spelling(kind "char", ddl text)
 returns text language plpgsql as $qel$
 declare
   spelled text;
@@ -256,6 +254,10 @@ void AddParamDefaults(TObjs& Own, TObjs& Script, std::vector<TSpellProbe>& Probe
 
 }  // namespace
 
+std::string TPGDBExtract::SpellingFunction() {
+  return SpellingFunctionText;
+}
+
 void TPGDBExtract::MatchServerSpellings(TCustomObjs& Other) {
   TObjs* Own = GetObjs();
   auto* Script = dynamic_cast<TObjs*>(&Other);
@@ -296,7 +298,7 @@ void TPGDBExtract::SpellOnServer(TQELQuery& Q, const std::vector<std::string>& S
   // Everything the probes make, the function too, goes with the transaction.
   Conn->StartTransaction();
   try {
-    Q.SetSQLText(SpellingFunction);
+    Q.SetSQLText(SpellingFunction());
     Q.ExecSQL();
     TCatalogRow Row(Q);
     OpenQuery(Q, SQL);
