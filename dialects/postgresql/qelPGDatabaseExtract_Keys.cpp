@@ -135,9 +135,10 @@ std::string TPGDBExtract::SQLKeyFlds(const std::string& Rel, const std::string& 
 
 namespace {
 
-/// One pair of parentheses encloses all of Text (past strings and quoted names).
-bool WhollyParenthesised(const std::string& Text) {
-  if (Text.empty() || Text.front() != '(') return false;
+/// Where the parenthesis that closes the one Text starts with stands, past strings and quoted
+/// names; npos when Text starts with none or it is not closed.
+std::size_t ClosingParen(const std::string& Text) {
+  if (Text.empty() || Text.front() != '(') return std::string::npos;
   int Depth = 0;
   char Quote = 0;
   for (std::size_t I = 0; I < Text.size(); ++I) {
@@ -149,10 +150,10 @@ bool WhollyParenthesised(const std::string& Text) {
     } else if (C == '(') {
       ++Depth;
     } else if (C == ')' && --Depth == 0) {
-      return I + 1 == Text.size();
+      return I;
     }
   }
-  return false;
+  return std::string::npos;
 }
 
 }  // namespace
@@ -163,26 +164,12 @@ std::string TPGDBExtract::CheckBodyFromDef(const std::string& Def) {
   std::string Text = Trim(Def);
   if (UpperCase(Text.substr(0, 5)) != "CHECK") return Text;
   Text = TrimLeft(Text.substr(5));
-  if (Text.empty() || Text[0] != '(') return Text;
-  // The closing parenthesis of the outer pair, past strings and quoted names.
-  int Depth = 0;
-  char Quote = 0;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    if (Quote) {
-      if (C == Quote) Quote = 0;
-    } else if (C == '\'' || C == '"') {
-      Quote = C;
-    } else if (C == '(') {
-      ++Depth;
-    } else if (C == ')' && --Depth == 0) {
-      // The check clause writes the condition after the word CHECK as it is kept: one that
-      // is no parenthesised whole (a CASE, a function call) keeps the pair round it.
-      std::string Body = Trim(Text.substr(1, I - 1));
-      return WhollyParenthesised(Body) ? Body : "(" + Body + ")";
-    }
-  }
-  return Text;
+  const std::size_t Close = ClosingParen(Text);
+  if (Close == std::string::npos) return Text;
+  // The check clause writes the condition after the word CHECK as it is kept: one that is no
+  // parenthesised whole (a CASE, a function call) keeps the pair round it.
+  const std::string Body = Trim(Text.substr(1, Close - 1));
+  return !Body.empty() && ClosingParen(Body) == Body.size() - 1 ? Body : "(" + Body + ")";
 }
 
 void TPGDBExtract::PassOver(const std::string& Text) {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -131,41 +132,58 @@ std::string ColumnList(const TTblData& W) {
   return R;
 }
 
-/// The checks of the database's table Table (of schema Schema) that no name gives a partner and
-/// no check of the script matches yet.
-std::vector<TCtrData*> UnpairedChecks(TObjs& Own, TObjs& Script, const std::string& Schema,
-                                      const std::string& Table) {
-  std::vector<TCtrData*> R;
-  for (int I = 0; I < Own.Constraints.Count(); ++I) {
-    auto* K = dynamic_cast<TCtrData*>(Own.Constraints.Objects(I));
-    if (K && K->GetCtType() == ctCheck && K->GetObjName().empty() && K->GetTblName() == Table &&
-        K->GetSchema() == Schema && !Script.Constraints.FindObj(K->ObjKeyDef()))
-      R.push_back(K);
+/// The unnamed checks of the database's tables that no check of the script matches, by schema
+/// and table: those an unnamed check of the script may turn out to be. One taken leaves.
+class TUnpairedChecks {
+ public:
+  TUnpairedChecks(TObjs& Own, TObjs& Script) {
+    for (int I = 0; I < Own.Constraints.Count(); ++I) {
+      auto* K = dynamic_cast<TCtrData*>(Own.Constraints.Objects(I));
+      if (K && K->GetCtType() == ctCheck && K->GetObjName().empty() &&
+          !Script.Constraints.FindObj(K->ObjKeyDef()))
+        FByTable[TableOf(*K)].push_back(K);
+    }
   }
-  return R;
-}
+
+  /// The check of C's table whose condition has the normal form Key, taken; nullptr if none.
+  TCtrData* Take(const TCtrData& C, const std::string& Key) {
+    const auto It = FByTable.find(TableOf(C));
+    if (It == FByTable.end()) return nullptr;
+    std::vector<TCtrData*>& List = It->second;
+    for (auto K = List.begin(); K != List.end(); ++K)
+      if (PGConditionKey((*K)->Body) == Key) {
+        TCtrData* Taken = *K;
+        List.erase(K);
+        return Taken;
+      }
+    return nullptr;
+  }
+
+ private:
+  static std::string TableOf(const TCtrData& C) { return C.GetSchema() + "." + C.GetTblName(); }
+
+  std::unordered_map<std::string, std::vector<TCtrData*>> FByTable;
+};
 
 /// An unnamed check C of the script takes the text of a check of the database's that the
-/// server spells alike and no other check of the script has taken, and is keyed by it.
-void MatchUnnamedCheck(TObjs& Own, TObjs& Script, TCtrData& C, const std::string& Body) {
-  const std::string Key = PGConditionKey(Body);
-  for (TCtrData* K : UnpairedChecks(Own, Script, C.GetSchema(), C.GetTblName())) {
-    if (PGConditionKey(K->Body) != Key) continue;
-    C.ServerBody = K->Body.str();
-    const int At = Script.Constraints.IndexOfObject(&C);
-    if (At >= 0 && !Script.Constraints.FindObj(C.ObjKeyDef())) {
-      Script.Constraints.PutKey(At, C.ObjKeyDef());
-      return;
-    }
+/// server spells as it spells C's condition (Body), and is keyed by it.
+void MatchUnnamedCheck(TUnpairedChecks& Unpaired, TObjs& Script, TCtrData& C,
+                       const std::string& Body) {
+  const TCtrData* K = Unpaired.Take(C, PGConditionKey(Body));
+  if (!K) return;
+  C.ServerBody = K->Body.str();
+  const int At = Script.Constraints.IndexOfObject(&C);
+  if (At >= 0 && !Script.Constraints.FindObj(C.ObjKeyDef()))
+    Script.Constraints.PutKey(At, C.ObjKeyDef());
+  else
     C.ServerBody = "";
-    return;
-  }
 }
 
 /// The probes for the checks of the script's tables that the database has under another text:
 /// a named one whose namesake's condition differs, an unnamed one no check of the database's
 /// matches.
 void AddTableChecks(TObjs& Own, TObjs& Script, std::vector<TSpellProbe>& Probes) {
+  std::shared_ptr<TUnpairedChecks> Unpaired;
   for (int I = 0; I < Script.Constraints.Count(); ++I) {
     auto* C = dynamic_cast<TCtrData*>(Script.Constraints.Objects(I));
     if (!C || C->GetCtType() != ctCheck || C->Body.empty()) continue;
@@ -175,15 +193,15 @@ void AddTableChecks(TObjs& Own, TObjs& Script, std::vector<TSpellProbe>& Probes)
     if (C->GetObjName().empty() ? Namesake != nullptr
                                 : !Namesake || Namesake->CompareDef() == C->CompareDef())
       continue;
-    TObjs* O = &Own;
+    if (!Unpaired) Unpaired = std::make_shared<TUnpairedChecks>(Own, Script);
     TObjs* S = &Script;
     Probes.push_back({skTableCheck, "Check " + C->GetCaption() + " of table " + C->GetTblName(),
                       "create temporary table qel_probe (" + ColumnList(*W) +
                           "constraint qel_probe_check " + CheckClause(C->Body) + ")",
-                      [O, S, C, Namesake](const std::string& Def) {
+                      [Unpaired, S, C, Namesake](const std::string& Def) {
                         const std::string Body = TPGDBExtract::CheckBodyFromDef(Def);
                         if (!Namesake) {
-                          MatchUnnamedCheck(*O, *S, *C, Body);
+                          MatchUnnamedCheck(*Unpaired, *S, *C, Body);
                         } else if (PGConditionKey(Body) == PGConditionKey(Namesake->Body)) {
                           C->ServerBody = Namesake->Body.str();
                         }

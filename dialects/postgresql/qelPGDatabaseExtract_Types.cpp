@@ -72,20 +72,7 @@ std::string StorageOf(const std::string& Code) {
 
 std::vector<std::string> TPGDBExtract::SplitTypeList(const std::string& Text) {
   // oidvectortypes joins the names with ", "; a name with a comma in it comes in double quotes.
-  std::vector<std::string> R;
-  std::string Item;
-  bool Quoted = false;
-  for (const char C : Text) {
-    if (C == '"') Quoted = !Quoted;
-    if (C == ',' && !Quoted) {
-      R.push_back(Trim(Item));
-      Item.clear();
-      continue;
-    }
-    Item += C;
-  }
-  if (!Trim(Item).empty() || !R.empty()) R.push_back(Trim(Item));
-  return R;
+  return ExpressionListItems(Text);
 }
 
 std::string TPGDBExtract::TypeText(const std::string& Name) const {
