@@ -408,6 +408,41 @@ bool KeysCarrySchema(TDatabaseType Db) {
   }
 }
 
+std::string_view KindName(std::int32_t Kind) {
+  static constexpr std::pair<std::int32_t, std::string_view> Names[] = {
+      {kindDomain, "domain"},
+      {kindTable, "table"},
+      {kindField, "column"},
+      {kindView, "view"},
+      {kindIndex, "index"},
+      {kindProcedure, "procedure"},
+      {kindTrigger, "trigger"},
+      {kindGenerator, "sequence"},
+      {kindException, "exception"},
+      {kindFunction, "external function"},
+      {kindRole, "role"},
+      {kindGrant, "grant"},
+      {kindPrimaryKey, "primary key"},
+      {kindForeignKey, "foreign key"},
+      {kindUnique, "unique constraint"},
+      {kindCheck, "check constraint"},
+      {kindRule, "rule"},
+      {kindDefault, "default"},
+      {kindColumnDefault, "column default"},
+      {kindPackage, "package"},
+      {kindConstraint, "constraint"},
+      {kindReferences, "foreign key"},
+      {kindPublication, "publication"},
+      {kindOperator, "operator"},
+      {kindOperatorClass, "operator class"},
+      {kindConversion, "conversion"},
+      {kindEvent, "event"},
+  };
+  for (const auto& [Code, Name] : Names)
+    if (Code == Kind) return Name;
+  return "object";
+}
+
 std::string TDbObj::ObjKeyDef() const {
   if (KeysCarrySchema(GetDatabaseType()) && !FSchema.empty()) return FSchema + "." + FObjName;
   return FObjName;

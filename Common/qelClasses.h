@@ -323,6 +323,10 @@ constexpr std::int32_t kindDatabase = 250;
 /// the others file them under their bare name.
 bool KeysCarrySchema(TDatabaseType Db);
 
+/// The word messages use for an object of kind code Kind ("table", "check constraint" ...);
+/// "object" for a code without a word of its own.
+std::string_view KindName(std::int32_t Kind);
+
 /// The base of every schema object (domain, table, column, view, index, procedure, trigger ...).
 /// Kind classes override the twenty virtual operations through which the comparer and the
 /// script writers obtain DDL text and drive creation and dropping.
@@ -564,6 +568,9 @@ class TCustomObjs : public TObject {
   /// The comparer's list of warning lines (changes through system tables or conversions that
   /// can lose data), set by the comparer for the time of a generation; nullptr otherwise.
   TStringList* WorkList = nullptr;
+  /// The comparer's message list, set with WorkList for the time of a generation: the passes
+  /// name there each change of the master the update script does not carry over.
+  TMsgManager* CompareMessages = nullptr;
 
   TCustomObjs();
   TCustomObjs(const TCustomObjs&) = delete;
@@ -688,6 +695,15 @@ class TCustomObjs : public TObject {
   /// Writes a log line to the first handler found: the collection's, the extractor's, the
   /// executor's.
   void DoLogNextLine(const std::string& aText);
+  /// Adds a warning about Obj to CompareMessages: a change the update script leaves undone.
+  /// Nothing outside a comparison.
+  void WarnNotCarriedOver(const std::string& aText, TObject* Obj = nullptr);
+  /// After AddObj refused aObj: when the object filed under its key has a name that differs
+  /// from aObj's only in case (the lists of SQL Anywhere, SQL Server and ASE fold case, while
+  /// a server may keep both), the warning that names both, Kind ("Tables") first; else empty.
+  std::string CaseTwinWarning(const TDbObj& aObj, const std::string& Kind);
+  /// True when no list holds an object but a schema the server makes itself.
+  bool NoObjects();
 
   /// The list AddObj files aObj in; nullptr for a class no list holds.
   TDbObjList* ListOf(const TDbObj* aObj);

@@ -454,6 +454,21 @@ void TCtrData::DoBeforeDrop() {
   }
 }
 
+void TCtrData::DoAfterDrop() {
+  TDbObj::DoAfterDrop();
+  // DropDef keeps the drop it cannot write as a comment; the server keeps the constraint.
+  if (!StartsStr("/* drop constraint: ", DropDef())) return;
+  for (int I = 0; I < UseOf.Count(); ++I)
+    if (auto* Tbl = dynamic_cast<TTblData*>(UseOf[I]->DepObj); Tbl && !Tbl->GetRefObj())
+      return;  // a table the master lacks is dropped with its constraints
+  if (Owner)
+    Owner->WarnNotCarriedOver("Constraint of table " + FTblName +
+                                  " without a name is not dropped by the update script (no "
+                                  "statement drops it; the script holds its drop as a comment): " +
+                                  ConstraintDef(false),
+                              this);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Passes
 

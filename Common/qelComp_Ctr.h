@@ -113,6 +113,9 @@ class TCtrData : public TDbObj {
   std::string CompareDef() const override;
   /// A key first drops the foreign keys that reference it.
   void DoBeforeDrop() override;
+  /// A drop the dialect has no statement for (a constraint without a name) is named in the
+  /// comparer's messages, unless the constraint's table goes too.
+  void DoAfterDrop() override;
   /// The tables and table columns the constraint needs are created first.
   void DoBeforeCreate() override;
   std::string DropDef() const override;

@@ -115,7 +115,8 @@ std::string TDmnData::OracleDef() const {
   };
   auto MemberList = [this] {
     if (Members.Empty()) return std::string();
-    std::string S;
+    // Without attributes (a subtype that adds members only) the members open the list.
+    std::string S = Attributes.Empty() ? "  (" : "";
     for (int I = 0; I < Members.Count(); ++I) {
       if (I > 0) S += ListSep;
       S += Members[I]->Def();
@@ -142,7 +143,9 @@ std::string TDmnData::OracleDef() const {
   }
   if (const std::string D = Directive.Def(); !D.empty()) R += "\r\n   " + D;
   if (!AddedAttributes.Empty()) {
-    R += ";\r\n\r\nALTER TYPE " + GetObjName() + " ADD ATTRIBYTE\r\n" +
+    // The CREATE TYPE ends at its "/" line; the ALTER TYPE that adds attributes is a statement
+    // of its own, which the writer's "/" after the whole text runs.
+    R += "\r\n/\r\n\r\nALTER TYPE " + GetObjName() + " ADD ATTRIBUTE\r\n" +
          AttributeList(AddedAttributes);
     if (Cascade) R += "\r\n   CASCADE";
   }

@@ -117,6 +117,15 @@ const char* FieldTypeName(TDBFieldType T) {
   return T < FieldTypeNames.size() ? FieldTypeNames[T] : FieldTypeNames[0];
 }
 
+bool HoldsUnwritableType(const std::string& Text) {
+  // Every writer spells a type through FieldTypeName; PostgreSQL's in lower case.
+  return ContainsText(Text, FieldTypeNames[0]);
+}
+
+bool TypeUnwritable(const TFldData& F) {
+  return HoldsUnwritableType(F.TypeDef());
+}
+
 TDBFieldType FieldTypeByName(const std::string& Name) {
   const std::string Up = UpperCase(Name);
   for (std::size_t I = 0; I < FieldTypeNames.size(); ++I)
@@ -604,10 +613,7 @@ std::string TTblData::TypeDef() const {
   R += "TABLE " + GetObjFullName();
   if (DB == dbInterBase && !ExternalFile.empty())
     R += "\r\nEXTERNAL FILE " + ScriptQuotedStr(ExternalFile, DB) + "\r\n";
-  if (DB == dbOracle) {
-    if (!OfType.empty()) R += " OF " + OfType;
-    if (!NestedTable.empty()) R += "\r\nNESTED TABLE " + NestedTable;
-  }
+  if (DB == dbOracle && !OfType.empty()) R += " OF " + OfType;
   if (!Fields.Empty()) {
     R += "(";
     for (const auto& F : Fields) {
@@ -633,10 +639,16 @@ std::string TTblData::TypeDef() const {
     if (!TablespaceName.empty()) R += "\r\nTABLESPACE " + TablespaceName;
     if (Compress) R += "\r\nCOMPRESS";
     if (NoLogging) R += "\r\nNOLOGGING";
-    if (!Storage.empty()) R += "\r\nSTORAGE" + Storage;
+    if (!Storage.empty() && NestedTable.empty()) R += "\r\nSTORAGE" + Storage;
     if (!Cluster.empty()) R += "\r\nCLUSTER " + Cluster + ClusterColumns;
+    // A nested-table column's storage follows the column list: NESTED TABLE column STORE AS
+    // table, with the storage table's own clauses in parentheses.
+    if (!NestedTable.empty()) {
+      R += "\r\nNESTED TABLE " + NestedTable + " STORE AS " + StoreAs;
+      if (!Storage.empty()) R += " " + Storage;
+    }
     if (!LobClause.empty()) R += "\r\nLOB" + LobClause;
-    if (!StoreAs.empty()) R += "\r\nSTORE AS " + StoreAs;
+    if (!StoreAs.empty() && NestedTable.empty()) R += "\r\nSTORE AS " + StoreAs;
     if (!ExtraClause.empty()) R += "\r\n" + ExtraClause;
     if (!PartitionColumns.empty() || !PartitionClause.empty())
       R += "\r\nPARTITION BY RANGE " + PartitionColumns + " " + PartitionClause;

@@ -137,6 +137,12 @@ class TTblData;
 class TDmnData;
 class TFldData;
 
+/// Text holds the placeholder the writers put for a type they cannot spell (a type left
+/// unknown by a reader or a conversion): such a text must never reach a script.
+bool HoldsUnwritableType(const std::string& Text);
+/// F's type text in its dialect holds that placeholder.
+bool TypeUnwritable(const TFldData& F);
+
 /// A PostgreSQL column default in the spelling a script and the catalog share: the catalog
 /// keeps a literal with the cast its column type gave it ("'y'::bpchar", "'-1'::integer"),
 /// where a script writes the bare literal. Drops a cast to the column's own type (without

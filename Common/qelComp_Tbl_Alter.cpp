@@ -43,6 +43,32 @@ void TAlterRun::Work(const std::string& Line, TStatement* Stmt) {
   if (WorkList) WorkList->AddObject(Line, Stmt);
 }
 
+void TAlterRun::NotCarriedOver(const TTblData& MTbl, TFldData& M, const TFldData& T, bool Type,
+                               bool Nullability, bool Default) {
+  const auto Value = [](const std::string& S) { return S.empty() ? std::string("none") : S; };
+  const bool TypeDiffers = M.FieldTypeDef() != T.FieldTypeDef();
+  const bool NullDiffers = M.Nullable != T.Nullable;
+  const bool DefaultDiffers = M.GetDefValue() != T.GetDefValue();
+  std::string Parts;
+  const auto Add = [&Parts](const std::string& Part) {
+    Parts += (Parts.empty() ? "" : "; ") + Part;
+  };
+  if (Type && TypeDiffers) Add("type " + T.FieldTypeDef() + " -> " + M.FieldTypeDef());
+  if (Nullability && NullDiffers) Add(T.Nullable ? "NULL -> NOT NULL" : "NOT NULL -> NULL");
+  if (Default && DefaultDiffers)
+    Add("default " + Value(T.GetDefValue()) + " -> " + Value(M.GetDefValue()));
+  // A difference in none of the three parts (identity, collation and the like) is written by
+  // no form either.
+  if (!TypeDiffers && !NullDiffers && !DefaultDiffers)
+    Add("definition " + T.TypeDef() + " -> " + M.TypeDef());
+  if (Parts.empty()) return;
+  const std::string& Schema = MTbl.GetSchema();
+  Master.WarnNotCarriedOver("Column " + (Schema.empty() ? "" : Schema + ".") + MTbl.GetObjName() +
+                                "." + M.GetObjName() +
+                                " is not altered by the update script: " + Parts,
+                            &M);
+}
+
 bool TAlterRun::IBOldServer() const {
   return IBVersion() == st_InterBase_4x || IBVersion() == st_InterBase_5x;
 }
@@ -322,6 +348,7 @@ void OracleAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T)
     // DEFAULT NULL is how Oracle takes a default away.
     Run.AddAlter(Head + " DEFAULT " + (M.GetDefValue().empty() ? "NULL" : M.GetDefValue()) + ")",
                  FN, TN);
+  Run.NotCarriedOver(MTbl, M, T, false, true, false);
 }
 
 /// The sequence a serial column makes for itself, by the name the server gives it
@@ -470,6 +497,7 @@ void MySQLUpdateColumnPosition(TAlterRun& Run, TTblData& MTbl, TTblData& TTbl) {
 }
 
 void ASEAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  Run.NotCarriedOver(MTbl, M, T, true, true, false);
   if (M.GetDefValue() == T.GetDefValue()) return;
   const std::string TN = TableNameOf(MTbl);
   const std::string FN = M.GetObjName();
@@ -528,7 +556,9 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
             ASEAlterColumn(Run, *M, *F, *G);
             break;
           default:
-            break;  // no in-place form: the target column stays as it is
+            // No in-place form (DB2 among them): the target column stays as it is.
+            Run.NotCarriedOver(*M, *F, *G, true, true, true);
+            break;
         }
       }
       if (Descr && F->Description != G->Description) Exec.AddDescription(F.get());

@@ -26,7 +26,7 @@ struct TCatalogType {
 };
 // SYSCAT.COLUMNS.TYPENAME in lower case. INTEGER stays apart from BIGINT, as the DB2 parser
 // keeps them; GRAPHIC, VARGRAPHIC and DBCLOB are read as the parser reads them.
-constexpr std::array<TCatalogType, 33> kCatalogTypes{{
+constexpr std::array<TCatalogType, 34> kCatalogTypes{{
     {"integer", iftInteger},
     {"int", iftInteger},
     {"binary", iftBinary},
@@ -60,6 +60,7 @@ constexpr std::array<TCatalogType, 33> kCatalogTypes{{
     {"clob", iftClob},
     {"graphic", iftGraphic},
     {"vargraphic", iftVarGraphic},
+    {"dbclob", iftDbClob},
 }};
 
 }  // namespace

@@ -3,9 +3,10 @@
 // procedure and trigger texts a SQL Anywhere catalog returns.
 //
 // The parser's sources are split by role: qelASAParser.cpp (keywords, quoting, the scanner, the
-// statement loop, CONNECT, the re-read of catalog texts, errors and dependency linking) and
-// qelASAParser_Stm.cpp (tables, columns, types, defaults, keys, indexes, domains, routines,
-// triggers, views, events, publications, GRANT, COMMENT, SET, ALTER and DROP).
+// statement loop, CONNECT, GRANT, COMMENT, SET, the ALTER dispatch, DROP, the re-read of catalog
+// texts, errors and dependency linking), qelASAParser_Tbl.cpp (tables, columns, types, defaults,
+// keys, indexes, domains and ALTER TABLE) and qelASAParser_Prc.cpp (routines, triggers, views,
+// events and publications).
 #pragma once
 
 #include <cstdint>
@@ -190,7 +191,8 @@ class TASAParser : public TCustomSQLParser {
   /// Obj_Ident, and the owner (Creator) and name stored into Obj.
   void Obj_Ident(TDbObj* Obj, TDbObject Kind = dboUnknown);
 
-  // Statement readers (qelASAParser_Stm.cpp).
+  // Statement readers (qelASAParser_Tbl.cpp, qelASAParser_Prc.cpp and, for GRANT, COMMENT, SET,
+  // ALTER and DROP, qelASAParser.cpp).
 
   /// From the name after TABLE.
   void ParseTable(bool GlobalTemporary);
@@ -219,7 +221,8 @@ class TASAParser : public TCustomSQLParser {
   /// The current symbol is an unquoted word (identifier or keyword) equal to Word.
   bool IsWord(const char* Word) const;
   /// A name part: identifier, [identifier], "*" or a <...> placeholder; "" with an error.
-  std::string NamePart();
+  std::string NamePart() { return ReadNamePart(kNameRules); }
+  static constexpr TNamePartRules kNameRules{.Brackets = true, .Placeholders = true};
   /// Owner-aware table name: identifier or string parts, a.b or a.b.c; the owner "DBA" when
   /// DefaultOwner is set and none is written.
   void OwnerName(std::string& Owner, std::string& Name, bool DefaultOwner);

@@ -1,8 +1,10 @@
-// The Transact-SQL statement grammar of SQL Server and ASE: tables, columns, data types, keys,
-// checks and default constraints; indexes; stand-alone defaults and rules; user types and
-// schemas; views, procedures, functions and triggers; ALTER TABLE and DROP.
+// The SQL Server and ASE script parser's table grammar: tables, columns, data types, defaults,
+// constraints and keys, ALTER TABLE, indexes, bound defaults and rules, user types and schemas.
+#include "qelMSSQLParser.h"
+
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <string_view>
 
 #include "Text.h"
@@ -12,7 +14,7 @@
 #include "qelComp_Dmn.h"
 #include "qelComp_Idx.h"
 #include "qelComp_Rul.h"
-#include "qelMSSQLParser.h"
+#include "qelResWords.h"
 
 namespace qel {
 
@@ -20,11 +22,13 @@ namespace {
 
 /// How a type name is written: its type, and whether it takes a length or a precision.
 enum TTypeArgs : std::uint8_t { taNone, taLength, taPrecisionScale, taPrecision };
+
 struct TTypeWord {
   std::string_view Word;
   TDBFieldType Type;
   TTypeArgs Args;
 };
+
 // clang-format off
 constexpr std::array<TTypeWord, 36> kTypeWords{{
     {"BIGINT", iftBigInt, taNone},           {"BINARY", iftBinary, taLength},
@@ -49,10 +53,7 @@ constexpr std::array<TTypeWord, 36> kTypeWords{{
 // clang-format on
 
 const TTypeWord* FindTypeWord(const std::string& Name) {
-  const std::string U = UpperCase(Name);
-  const auto* It = std::find_if(kTypeWords.begin(), kTypeWords.end(),
-                                [&U](const TTypeWord& W) { return W.Word == U; });
-  return It == kTypeWords.end() ? nullptr : It;
+  return FindRow(kTypeWords, std::string_view(UpperCase(Name)), &TTypeWord::Word);
 }
 
 std::string NoDbo(const std::string& Owner) {
@@ -60,205 +61,6 @@ std::string NoDbo(const std::string& Owner) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------------------------
-// CREATE, ALTER, DROP
-
-void TTransactSQLParser::ParseCreate() {
-  FStatDbOperation = odbCreate;
-  GetSy();
-  if (IsWord("OR")) {  // CREATE OR ALTER
-    GetSy();
-    if (!IsWord("ALTER")) ErrMsg("Must be: ALTER");
-    GetSy();
-  }
-  bool Unique = false, Clustered = false, Index = false;
-  while (IsWord("UNIQUE") || IsWord("CLUSTERED") || IsWord("NONCLUSTERED")) {
-    if (IsWord("UNIQUE")) Unique = true;
-    if (IsWord("CLUSTERED")) Clustered = true;
-    Index = true;
-    GetSy();
-  }
-  if (Index || IsWord("INDEX")) {
-    FStatDbObject = dboIndex;
-    ParseIndex(Unique, Clustered);
-  } else if (IsWord("TABLE")) {
-    FStatDbObject = dboTable;
-    GetSy();
-    ParseTable();
-  } else if (AtModule()) {
-    ParseModule(false);
-  } else if (IsWord("DEFAULT") || IsWord("RULE")) {
-    const bool Rule = IsWord("RULE");
-    FStatDbObject = Rule ? dboRule : dboDefault;
-    GetSy();
-    ParseBoundObject(Rule);
-  } else if (IsWord("TYPE") && IsMSSQL()) {
-    FStatDbObject = dboDomain;
-    GetSy();
-    ParseType();
-  } else if (IsWord("SCHEMA") && IsMSSQL()) {
-    FStatDbObject = dboSchema;
-    GetSy();
-    ParseSchema();
-  } else if (IsWord("DATABASE")) {
-    FStatType = stCreateDb;
-    SkipToEnd();
-  } else if (IsWord("LOGIN") || IsWord("USER") || IsWord("ROLE") || IsWord("STATISTICS") ||
-             IsWord("SYNONYM")) {
-    SkipToEnd();  // server and security objects are not compared
-  } else {
-    ErrMsg("Unknown CREATE-statement");
-    GetSy();
-  }
-}
-
-void TTransactSQLParser::ParseAlter() {
-  FStatDbOperation = odbAlter;
-  GetSy();
-  if (IsWord("TABLE")) {
-    ParseAlterTable();
-  } else if (AtModule()) {
-    ParseModule(true);
-  } else if (IsWord("DATABASE")) {
-    FStatDbObject = dboDatabase;
-    GetSy();
-    FStatObjName = NamePart();
-    if (IsWord("SET")) {
-      GetSy();
-      const bool Recursive = IsWord("RECURSIVE_TRIGGERS");
-      GetSy();
-      if (Recursive && Objs && (IsWord("ON") || IsWord("OFF")))
-        Objs->MSSQLServerOptions.GetMSSQLDatabaseOptions().RecursiveTriggers = IsWord("ON");
-    }
-    SkipToEnd();
-  } else if (IsWord("INDEX") || IsWord("SCHEMA") || IsWord("AUTHORIZATION") || IsWord("LOGIN") ||
-             IsWord("USER") || IsWord("ROLE")) {
-    SkipToEnd();
-  } else {
-    ErrMsg("Unknown ALTER-statement");
-    GetSy();
-  }
-}
-
-bool TTransactSQLParser::AtModule() const {
-  return IsWord("VIEW") || IsWord("PROCEDURE") || IsWord("PROC") || IsWord("FUNCTION") ||
-         IsWord("TRIGGER");
-}
-
-void TTransactSQLParser::ParseModule(bool Alter) {
-  if (IsWord("VIEW")) {
-    FStatDbObject = dboView;
-    GetSy();
-    ParseView(nullptr, Alter);
-  } else if (IsWord("TRIGGER")) {
-    FStatDbObject = dboTrigger;
-    FStatType = stTrigger;
-    GetSy();
-    ParseTrigger(nullptr, Alter);
-  } else {
-    const bool IsFunction = IsWord("FUNCTION");
-    FStatDbObject = IsFunction ? dboFunction : dboProcedure;
-    FStatType = stProcedure;
-    GetSy();
-    ParseRoutine(nullptr, IsFunction, Alter);
-  }
-}
-
-void TTransactSQLParser::ParseDrop() {
-  FStatDbOperation = odbDrop;
-  GetSy();
-  const std::string Kind = UpperCase(Sy == syIdent && !FQuoted ? Ident : std::string());
-  static const char* const Known[] = {"TABLE",    "VIEW",    "PROCEDURE", "PROC",
-                                      "FUNCTION", "TRIGGER", "INDEX",     "DEFAULT",
-                                      "RULE",     "TYPE",    "SCHEMA"};
-  if (!std::any_of(std::begin(Known), std::end(Known),
-                   [&Kind](const char* K) { return Kind == K; })) {
-    if (IsWord("DATABASE") || IsWord("LOGIN") || IsWord("USER") || IsWord("ROLE") ||
-        IsWord("STATISTICS") || IsWord("SYNONYM")) {
-      SkipToEnd();
-      return;
-    }
-    ErrMsg("Unknown DROP statement: " + (Kind.empty() ? ResWordBySymbol(Sy) : Ident));
-    GetSy();
-    return;
-  }
-  GetSy();
-  if (IsWord("IF")) {  // DROP ... IF EXISTS
-    GetSy();
-    if (IsWord("EXISTS")) GetSy();
-  }
-  auto* O = dynamic_cast<TObjs*>(Objs);
-  for (;;) {
-    int Parts = 0;
-    TName N = QualifiedName(&Parts);
-    const std::string Schema = IsMSSQL() ? Fold(N.Owner) : std::string();
-    std::string Key = Schema.empty() ? Fold(N.Name) : Schema + "." + Fold(N.Name);
-    FStatObjName = N.Name;
-    if (Kind == "INDEX") {
-      // table.index, owner.table.index or index ON table
-      std::string Table = N.Owner, IdxSchema = N.Part3.empty() ? "dbo" : N.Part3;
-      if (IsWord("ON")) {
-        GetSy();
-        const TName T = QualifiedName();
-        Table = T.Name;
-        IdxSchema = T.Owner;
-      } else if (Parts < 2) {
-        ErrMsg("Must be: table.index");
-      }
-      if (!IsMSSQL()) IdxSchema.clear();
-      Key = (IdxSchema.empty() ? "" : Fold(IdxSchema) + ".") + Fold(N.Name) + " ON " + Fold(Table);
-    }
-    if (O) {
-      // The drop takes its effect, so that an update script read after its target leads to
-      // the schema it was written for.
-      if (Kind == "TABLE") {
-        FStatDbObject = dboTable;
-        const std::string Table = Fold(N.Name);
-        RemoveConstraints(Table,
-                          [&](const TCtrData& C) { return SameText(C.GetSchema(), Schema); });
-        for (TDbObjList* List : {&O->Indexes, &O->Triggers})
-          for (int I = List->Count() - 1; I >= 0; --I) {
-            TDbObj* Obj = List->Objects(I);
-            const auto* Idx = dynamic_cast<TIdxData*>(Obj);
-            const auto* Trg = dynamic_cast<TTrgData*>(Obj);
-            if ((Idx && SameText(Idx->TableName, Table) && SameText(Idx->GetSchema(), Schema)) ||
-                (Trg && SameText(Trg->OwnName, Table))) {
-              O->RemoveDepend(Obj);
-              List->Delete(I);
-            }
-          }
-        RemoveObj(O->Tables, Key);
-      } else if (Kind == "VIEW") {
-        FStatDbObject = dboView;
-        RemoveObj(O->Views, Key);
-      } else if (Kind == "PROCEDURE" || Kind == "PROC" || Kind == "FUNCTION") {
-        FStatDbObject = Kind == "FUNCTION" ? dboFunction : dboProcedure;
-        RemoveObj(O->Procedures, Key);
-      } else if (Kind == "TRIGGER") {
-        FStatDbObject = dboTrigger;
-        RemoveObj(O->Triggers, Key);
-      } else if (Kind == "INDEX") {
-        FStatDbObject = dboIndex;
-        RemoveObj(O->Indexes, Key);
-      } else if (Kind == "DEFAULT") {
-        FStatDbObject = dboDefault;
-        if (!RemoveObj(O->Defaults, Key)) RemoveObj(O->Defaults, Fold(N.Name));
-      } else if (Kind == "RULE") {
-        FStatDbObject = dboRule;
-        if (!RemoveObj(O->Rules, Key)) RemoveObj(O->Rules, Fold(N.Name));
-      } else if (Kind == "TYPE") {
-        FStatDbObject = dboDomain;
-        if (!RemoveObj(O->Domains, Key)) RemoveObj(O->Domains, Fold(N.Name));
-      } else if (Kind == "SCHEMA") {
-        FStatDbObject = dboSchema;
-        RemoveObj(O->Schemas, Fold(N.Name));
-      }
-    }
-    if (Sy != syComma) break;
-    GetSy();
-  }
-}
 
 // ---------------------------------------------------------------------------------------------
 // Tables and columns
@@ -284,7 +86,12 @@ void TTransactSQLParser::ParseTable() {
   SetNames(Scratch, N);
   TTblData* Table = Tbl.get();
   // Filed at once: the keys read below look the table up.
-  if (!AddObj(Tbl.release(), true)) Table = nullptr;
+  if (!AddObj(Tbl.release(), true)) {
+    Table = nullptr;
+    if (const std::string Twin = IsMSSQL() || !Objs ? "" : Objs->CaseTwinWarning(Scratch, "Tables");
+        !Twin.empty())
+      WrnMsg(Twin);
+  }
   TTblData& Into = Table ? *Table : Scratch;
   TestAndGetSy(syLParen);
   for (;;) {
@@ -453,20 +260,20 @@ void TTransactSQLParser::ParseColumnOptions(TFldData& Fld, TTblData& Table) {
       Fld.Nullable = false;  // the server makes an identity column NOT NULL
       GetSy();
       if (Sy == syLParen) {
+        // A value as written: an integer with an optional "-".
+        auto Signed = [this] {
+          std::int32_t Value = Sy == syInteger ? IntValue : 0;
+          if (Sy == syMinus) {
+            GetSy();
+            Value = -IntValue;
+          }
+          TestAndGetSy(syInteger);
+          return Value;
+        };
         GetSy();
-        Fld.IdentitySeed = Sy == syInteger ? IntValue : 0;
-        if (Sy == syMinus) {
-          GetSy();
-          Fld.IdentitySeed = -IntValue;
-        }
-        TestAndGetSy(syInteger);
+        Fld.IdentitySeed = Signed();
         TestAndGetSy(syComma);
-        Fld.IdentityIncrement = Sy == syInteger ? IntValue : 0;
-        if (Sy == syMinus) {
-          GetSy();
-          Fld.IdentityIncrement = -IntValue;
-        }
-        TestAndGetSy(syInteger);
+        Fld.IdentityIncrement = Signed();
         TestAndGetSy(syRParen);
       }
     } else if (IsWord("ROWGUIDCOL")) {
@@ -570,14 +377,7 @@ void TTransactSQLParser::ParseColumnList(TStringList& List, TIdxData* Index) {
   TestAndGetSy(syLParen);
   for (;;) {
     const std::string Name = Fold(NamePart());
-    std::int32_t Order = 0;
-    if (IsWord("ASC")) {
-      Order = 1;
-      GetSy();
-    } else if (IsWord("DESC")) {
-      Order = 2;
-      GetSy();
-    }
+    const std::int32_t Order = ReadSortOrder([this](const char* Word) { return IsWord(Word); });
     if (Index)
       Index->AddFld(Name, Order);
     else
@@ -848,9 +648,14 @@ void TTransactSQLParser::ParseIndex(bool Unique, bool Clustered) {
     GetSy();
     ParseColumnList(Idx->IncludeFlds);
   }
-  if (IsWord("WHERE")) {  // a filtered index: the filter is not compared
+  if (IsWord("WHERE")) {  // a filtered index: the filter is neither kept nor compared
+    const std::int32_t X = GetPosX(), Y = GetPosY(), Start = SyPos;
     while (Sy != syEOF && Sy != syTerm && Sy != sySemicolon && !IsWord("WITH") && !IsWord("ON"))
       GetSy();
+    MsgManager.AddScriptMsg("Index " + Idx->GetObjName() + " on " + Idx->TableName +
+                                ": its filter is not kept (" + Trim(CopyTxtFrom(Start)) +
+                                "): the index is compared and written as one over the whole table",
+                            ScriptName, X, Y, mt_Wrn);
   }
   if (IsWord("WITH")) {
     const std::int32_t Start = SyPos;
@@ -934,253 +739,6 @@ void TTransactSQLParser::ParseSchema() {
   }
   if (Objs) Objs->MSSQLServerOptions.SQLServerVersion = st_MSSQL2005;
   AddObj(Sch.release(), true);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Views, routines and triggers
-
-namespace {
-
-/// The object filed under the key of N in List, as ALTER names it.
-template <class T>
-T* FindFiled(TDbObjList& List, const std::string& Key) {
-  return dynamic_cast<T*>(List.FindObj(Key));
-}
-
-}  // namespace
-
-std::string TTransactSQLParser::ObjKey(const TName& N) const {
-  return IsMSSQL() && !N.Owner.empty() ? Fold(N.Owner) + "." + Fold(N.Name) : Fold(N.Name);
-}
-
-template <class T>
-T* TTransactSQLParser::AlteredOrNew(T* Given, bool Alter, TDbObjList* Filed,
-                                    const std::string& Key, std::unique_ptr<T>& Made) {
-  T* Obj = Given;
-  if (!Obj && Alter && Filed) Obj = FindFiled<T>(*Filed, Key);
-  if (!Obj) {
-    Made = std::make_unique<T>(Objs);
-    Obj = Made.get();
-  }
-  return Obj;
-}
-
-void TTransactSQLParser::ParseView(TViwData* View, bool Alter) {
-  const TName N = QualifiedName();
-  std::unique_ptr<TViwData> Made;
-  TViwData* Viw = AlteredOrNew(View, Alter, Objs ? &Objs->Views : nullptr, ObjKey(N), Made);
-  SetNames(*Viw, N);
-  FStatObjName = Viw->GetObjName();
-  ParseViewColumns(*Viw, [this] { return NamePart(); });
-  if (IsWord("WITH")) {
-    Viw->WithEncryption = Viw->SchemaBinding = Viw->ViewMetadata = false;
-    do {
-      GetSy();
-      if (IsWord("ENCRYPTION")) Viw->WithEncryption = true;
-      if (IsWord("SCHEMABINDING")) Viw->SchemaBinding = true;
-      if (IsWord("VIEW_METADATA")) Viw->ViewMetadata = true;
-      GetSy();
-    } while (Sy == syComma);
-  }
-  if (!IsWord("AS")) {
-    ErrMsg("Must be: AS");
-    return;
-  }
-  SkipBlanks();
-  Viw->Body = BodyFrom(Pos - 1);
-  if (Viw->Body.empty()) ErrMsg("Missing: <select>");
-  if (Made) AddObj(Made.release(), true);
-}
-
-void TTransactSQLParser::ParseParams(TPrcData& Routine) {
-  const bool Parens = Sy == syLParen;
-  if (Parens) GetSy();
-  while (Sy == syIdent && !FQuoted && Ident.front() == '@') {
-    auto Fld = std::make_unique<TFldData>(Objs);
-    Fld->SetObjName(Ident);
-    GetSy();
-    if (IsWord("AS")) GetSy();
-    Fld->OwnerObj = &Routine;
-    ParseDataType(*Fld);
-    for (;;) {
-      if (IsWord("VARYING") || IsWord("READONLY") || IsWord("NULL")) {
-        GetSy();
-      } else if (Sy == syEqual) {
-        // The default: a literal, NULL, a name or a signed number.
-        GetSy();
-        const std::int32_t Start = SyPos;
-        if (Sy == syMinus || Sy == syPlus) GetSy();
-        GetSy();
-        Fld->DefValue = CopyTxtFrom(Start);
-      } else if (IsWord("OUTPUT") || IsWord("OUT")) {
-        Fld->InOut = ioOut;
-        GetSy();
-      } else if (IsWord("IN") && !IsMSSQL()) {
-        Fld->InOut = ioIn;
-        GetSy();
-      } else if (IsWord("INOUT") && !IsMSSQL()) {
-        Fld->InOut = ioInout;
-        GetSy();
-      } else {
-        break;
-      }
-    }
-    Fld->Position = Routine.Params.Count();
-    Routine.Params.Add(std::move(Fld));
-    if (Sy != syComma) break;
-    GetSy();
-  }
-  if (Parens) TestAndGetSy(syRParen);
-}
-
-void TTransactSQLParser::ParseRoutine(TPrcData* Routine, bool IsFunction, bool Alter) {
-  const TName N = QualifiedName();
-  std::int32_t Number = 0;
-  if (Sy == sySemicolon && Ch >= '0' && Ch <= '9') {  // a numbered procedure: name;n
-    GetSy();
-    Number = IntValue;
-    GetSy();
-  }
-  std::string Key = ObjKey(N);
-  if (Number != 0 && IsMSSQL()) Key += ";" + std::to_string(Number);
-  std::unique_ptr<TPrcData> Made;
-  TPrcData* Prc = AlteredOrNew(Routine, Alter, Objs ? &Objs->Procedures : nullptr, Key, Made);
-  SetNames(*Prc, N);
-  FStatObjName = Prc->GetObjName();
-  Prc->IsFunction = IsFunction;
-  if (IsMSSQL()) Prc->ProcNumber = Number;
-  Prc->Params.Clear();
-  Prc->Results.Clear();
-  Prc->ReturnsTable = false;
-  Prc->WithOptions.clear();
-  ParseParams(*Prc);
-  if (IsFunction) {
-    if (!IsWord("RETURNS")) {
-      ErrMsg("Must be: RETURNS");
-      return;
-    }
-    GetSy();
-    if (IsWord("TABLE")) {
-      Prc->ReturnsTable = true;
-      GetSy();
-    } else if (Sy == syIdent && Ident.front() == '@') {
-      ErrMsg("Table variable results are not read: " + Ident);
-      return;
-    } else {
-      auto Fld = std::make_unique<TFldData>(Objs);
-      Fld->OwnerObj = Prc;
-      ParseDataType(*Fld);
-      Prc->Results.Add(std::move(Fld));
-    }
-  }
-  if (IsWord("WITH")) {
-    GetSy();
-    const std::int32_t Start = SyPos;
-    for (;;) {
-      if (IsWord("EXECUTE") || IsWord("EXEC")) {  // EXECUTE AS caller | self | owner | 'user'
-        GetSy();
-        GetSy();
-      }
-      GetSy();
-      if (Sy != syComma) break;
-      GetSy();
-    }
-    Prc->WithOptions = CopyTxtFrom(Start);
-  }
-  if (IsWord("FOR")) {  // FOR REPLICATION
-    GetSy();
-    GetSy();
-  }
-  // The text is kept from AS on, as the writer puts it after the parameters.
-  if (Sy == syEOF || Sy == syTerm) {
-    ErrMsg("Missing: AS");
-    return;
-  }
-  Prc->Body = BodyFrom(SyPos);
-  if (Made) AddObj(Made.release(), true);
-}
-
-void TTransactSQLParser::ParseTrigger(TTrgData* Trigger, bool Alter) {
-  const TName N = QualifiedName();
-  std::unique_ptr<TTrgData> Made;
-  TTrgData* Trg = AlteredOrNew(Trigger, Alter, Objs ? &Objs->Triggers : nullptr, ObjKey(N), Made);
-  SetNames(*Trg, N);
-  FStatObjName = Trg->GetObjName();
-  if (!IsWord("ON")) {
-    ErrMsg("Must be: ON");
-    return;
-  }
-  GetSy();
-  Trg->Events = {};
-  const bool ServerLevel = IsWord("DATABASE") || IsWord("ALL");
-  if (ServerLevel) {
-    Trg->SetOwnName(IsWord("ALL") ? "ALL SERVER" : "DATABASE");
-    if (IsWord("ALL")) GetSy();
-    GetSy();
-  } else {
-    const TName T = QualifiedName();
-    // The trigger lives in the schema of its table.
-    if (IsMSSQL() && N.Defaulted) Trg->SetSchema(T.Owner);
-    Trg->SetOwnName(Fold(T.Name));
-  }
-  if (IsWord("WITH")) {  // WITH ENCRYPTION | EXECUTE AS ...
-    GetSy();
-    while (Sy == syIdent && !IsWord("FOR") && !IsWord("AFTER") && !IsWord("INSTEAD")) GetSy();
-  }
-  if (IsWord("FOR")) {
-    Trg->Timing = baFor;
-  } else if (IsWord("AFTER")) {
-    Trg->Timing = baAfter;
-  } else if (IsWord("INSTEAD")) {
-    Trg->Timing = baInsteadOf;
-    GetSy();
-    if (!IsWord("OF")) ErrMsg("Must be: OF");
-  } else {
-    ErrMsg("Must be: FOR / AFTER / INSTEAD OF");
-    return;
-  }
-  GetSy();
-  if (ServerLevel) {
-    const std::int32_t Start = SyPos;
-    while (Sy != syEOF && Sy != syTerm && !IsWord("AS")) GetSy();
-    Trg->EventText = CopyTxtFrom(Start);
-  } else {
-    for (;;) {
-      if (IsWord("INSERT"))
-        Trg->Events.Include(iudInsert);
-      else if (IsWord("UPDATE"))
-        Trg->Events.Include(iudUpdate);
-      else if (IsWord("DELETE"))
-        Trg->Events.Include(iudDelete);
-      else
-        ErrMsg("Must be: INSERT / UPDATE / DELETE");
-      GetSy();
-      if (Sy != syComma) break;
-      GetSy();
-    }
-  }
-  Trg->WithAppend = Trg->NotForReplication = false;
-  for (;;) {
-    if (IsWord("WITH")) {  // WITH APPEND
-      Trg->WithAppend = true;
-      GetSy();
-      GetSy();
-    } else if (IsWord("NOT")) {  // NOT FOR REPLICATION
-      Trg->NotForReplication = true;
-      GetSy();
-      GetSy();
-      GetSy();
-    } else {
-      break;
-    }
-  }
-  if (!IsWord("AS")) {
-    ErrMsg("Must be: AS");
-    return;
-  }
-  SkipBlanks();
-  Trg->Body = BodyFrom(Pos - 1);
-  if (Made) AddObj(Made.release(), true);
 }
 
 }  // namespace qel

@@ -1,26 +1,42 @@
-// The DB2 script parser's statement grammar: CREATE TABLE with its columns and data types,
-// ALTER TABLE (constraints, columns, VOLATILE), CREATE INDEX, CREATE VIEW, CREATE TRIGGER and
-// DROP.
+// The DB2 script parser's table grammar: CREATE TABLE with its columns and data types, ALTER
+// TABLE (constraints, columns, VOLATILE) and CREATE INDEX.
+#include "qelDB2Parser.h"
+
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <string_view>
 #include <utility>
 
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelCompObj.h"
-#include "qelDB2Parser.h"
+#include "qelComp_Prc.h"
+#include "qelResWords.h"
 
 namespace qel {
 
 namespace {
 
-/// Data types named by an identifier (the keyword types CHAR, DOUBLE, GRAPHIC and LONG are
-/// tested by their symbols).
+/// Data types named by a keyword of the parser's table, by their symbols.
+struct TTypeSymbol {
+  std::uint8_t Symbol;
+  TDBFieldType Type;
+};
+
+constexpr std::array<TTypeSymbol, 4> kTypeSymbols{{
+    {db2CHAR, iftChar},
+    {db2DOUBLE, iftDouble},
+    {db2GRAPHIC, iftGraphic},
+    {db2LONG, iftLong},
+}};
+
+/// Data types named by an identifier.
 struct TTypeWord {
   std::string_view Word;
   TDBFieldType Type;
 };
+
 // DB2's INTEGER is four bytes and BIGINT eight: they stay two types, so that an INTEGER column
 // is written back as INTEGER.
 constexpr std::array<TTypeWord, 17> kTypeWords{{
@@ -47,42 +63,7 @@ bool TakesLength(TDBFieldType T) {
   return T == iftVarchar || T == iftChar || T == iftLongVarchar || T == iftBlob || T == iftClob;
 }
 
-/// The kind word of a DROP statement and what it removes.
-struct TDropKind {
-  std::string_view Word;
-  TDbObject Kind;
-};
-constexpr std::array<TDropKind, 10> kDropKinds{{
-    {"TABLE", dboTable},
-    {"VIEW", dboView},
-    {"INDEX", dboIndex},
-    {"TRIGGER", dboTrigger},
-    {"PROCEDURE", dboProcedure},
-    {"FUNCTION", dboProcedure},
-    {"SEQUENCE", dboGenerator},
-    {"ALIAS", dboUnknown},
-    {"SCHEMA", dboSchema},
-    {"TABLESPACE", dboUnknown},
-}};
-
 }  // namespace
-
-std::string TDB2Parser::CrLf(const std::string& Text) {
-  std::string R;
-  R.reserve(Text.size());
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    if (C == '\r') {
-      R += "\r\n";
-      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-    } else if (C == '\n') {
-      R += "\r\n";
-    } else {
-      R += C;
-    }
-  }
-  return R;
-}
 
 char TDB2Parser::NextNonBlank() const {
   // Ch is the byte after the current symbol, at 0-based index Pos - 2.
@@ -158,29 +139,13 @@ void TDB2Parser::ParseColumn(TTblData& Tbl, const std::string& TableName, bool F
 
 void TDB2Parser::ParseDataType(TFldData& Fld) {
   TDBFieldType T = iftUnknown;
-  switch (Sy) {
-    case db2CHAR:
-      T = iftChar;
-      break;
-    case db2DOUBLE:
-      T = iftDouble;
-      break;
-    case db2GRAPHIC:
-      T = iftGraphic;
-      break;
-    case db2LONG:
-      T = iftLong;
-      break;
-    case syIdent:
-      if (!FQuoted) {
-        const std::string Word = UpperCase(Ident);
-        const auto* It = std::find_if(kTypeWords.begin(), kTypeWords.end(),
-                                      [&Word](const TTypeWord& W) { return W.Word == Word; });
-        if (It != kTypeWords.end()) T = It->Type;
-      }
-      break;
-    default:
-      break;
+  if (Sy == syIdent) {
+    if (const TTypeWord* W =
+            FQuoted ? nullptr
+                    : FindRow(kTypeWords, std::string_view(UpperCase(Ident)), &TTypeWord::Word))
+      T = W->Type;
+  } else if (const TTypeSymbol* S = FindRow(kTypeSymbols, Sy, &TTypeSymbol::Symbol)) {
+    T = S->Type;
   }
   if (T == iftUnknown) {
     ErrMsg("Unknown DataType: " + ResWordBySymbol(Sy) + (Sy == syIdent ? ": " + Ident : ""));
@@ -442,14 +407,7 @@ void TDB2Parser::ParseColumnList(TIdxData* Idx, TStrings* List) {
   for (;;) {
     const std::string Name = Sy == syIdent ? Ident : std::string();
     TestAndGetSy(syIdent);
-    std::int32_t Order = 0;
-    if (IsWord("ASC")) {
-      Order = 1;
-      GetSy();
-    } else if (IsWord("DESC")) {
-      Order = 2;
-      GetSy();
-    }
+    const std::int32_t Order = ReadSortOrder([this](const char* Word) { return IsWord(Word); });
     if (Idx) Idx->AddFld(Name, Order);
     if (List) List->Add(Name);
     if (Sy != syComma) break;
@@ -608,174 +566,6 @@ void TDB2Parser::ParseCreateIndex() {
   }
   Report(stStatement, Idx->GetObjName(), dboIndex, odbCreate);
   AddObj(Idx.release(), true);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Views
-
-void TDB2Parser::ParseCreateView(TViwData* View) {
-  std::unique_ptr<TViwData> New;
-  if (!View) {
-    New = std::make_unique<TViwData>(Objs);
-    View = New.get();
-  }
-  TestAndGetSy(db2VIEW);
-  Obj_Ident(dboUnknown);
-  View->SetObjName(IdentName);
-  View->SetSchema(SchemaOf(IdentOwner));
-  // A view read again from its catalog text keeps the path the catalog gave it.
-  if (New) View->Path = CurrentPath();
-  if (Sy == syLParen) {
-    TStringList Names;
-    ParseColumnList(nullptr, &Names);
-    if (New) {
-      for (const std::string& N : Names) {
-        auto Fld = std::make_unique<TFldData>(Objs);
-        Fld->SetObjName(N);
-        Fld->TableName = View->GetObjName();
-        Fld->OwnerObj = View;
-        View->Fields.Add(std::move(Fld));
-      }
-    }
-  }
-  TestSy(db2AS);
-  if (Sy != db2AS) return;
-  GetSy();
-  View->Body = DB2FormatBody(RestOfStatement(SyPos));
-  Report(stStatement, View->GetObjName(), dboView, odbCreate);
-  if (New) AddObj(New.release(), true);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Triggers
-
-void TDB2Parser::ParseCreateTrigger(TTrgData* Trigger) {
-  std::unique_ptr<TTrgData> New;
-  if (!Trigger) {
-    New = std::make_unique<TTrgData>(Objs);
-    Trigger = New.get();
-  }
-  TestAndGetSy(db2TRIGGER);
-  Obj_Ident(dboUnknown);
-  Trigger->SetObjName(IdentName);
-  Trigger->SetSchema(SchemaOf(IdentOwner));
-  if (Sy == db2NO) {
-    GetSy();
-    TestIdent("CASCADE");
-    GetSy();
-    TestAndGetSy(db2BEFORE);
-    Trigger->Timing = baBefore;
-  } else if (Sy == db2AFTER) {
-    GetSy();
-    Trigger->Timing = baAfter;
-  } else {
-    ErrMsg("Must be: NO CASCADE DBEFORE / AFTER");
-    GetSy();
-  }
-  // One event; the writers put further ones after OR.
-  for (;;) {
-    if (Sy == db2INSERT) {
-      Trigger->Events.Include(iudInsert);
-      GetSy();
-    } else if (Sy == db2DELETE) {
-      Trigger->Events.Include(iudDelete);
-      GetSy();
-    } else if (Sy == db2UPDATE) {
-      Trigger->Events.Include(iudUpdate);
-      GetSy();
-      if (Sy == db2OF) {
-        GetSy();
-        Trigger->Columns.Clear();
-        ParseColumnList(nullptr, &Trigger->Columns);
-      }
-    } else {
-      ErrMsg("Must be: INSERT/ UPDATE / DELETE");
-      GetSy();
-    }
-    if (!IsWord("OR")) break;
-    GetSy();
-  }
-  TestAndGetSy(db2ON);
-  Obj_Ident(dboUnknown);
-  Trigger->SetOwnName(IdentName);
-  if (Sy == db2REFERENCING) {
-    GetSy();
-    for (;;) {
-      std::string* Alias = nullptr;
-      if (Sy == db2NEW)
-        Alias = &Trigger->NewAlias;
-      else if (Sy == db2OLD)
-        Alias = &Trigger->OldAlias;
-      else if (Sy == db2NEW_TABLE)
-        Alias = &Trigger->NewTableAlias;
-      else if (Sy == db2OLD_TABLE)
-        Alias = &Trigger->OldTableAlias;
-      else
-        break;
-      GetSy();
-      TestAndGetSy(db2AS);
-      if (Sy == syIdent) *Alias = Ident;
-      TestAndGetSy(syIdent);
-    }
-  }
-  TestAndGetSy(db2FOR);
-  TestAndGetSy(db2EACH);
-  if (Sy == db2ROW)
-    Trigger->ForEachRow = true;
-  else if (IsWord("STATEMENT"))
-    Trigger->ForEachStatement = true;
-  GetSy();
-  TestAndGetSy(db2MODE);
-  TestSy(db2DB2SQL);
-  Trigger->Mode = UpperCase(Ident);
-  GetSy();
-  if (Sy == db2WHEN) {
-    SkipBlanks();
-    Trigger->WhenCondition = CrLf(GetExpr());
-  }
-  Trigger->Body = RestOfStatement(SyPos);
-  Report(stTrigger, Trigger->GetObjName(), dboTrigger, odbCreate, Trigger->OwnName);
-  if (New) AddObj(New.release(), true);
-}
-
-// ---------------------------------------------------------------------------------------------
-// DROP
-
-void TDB2Parser::ParseDrop() {
-  GetSy();
-  const auto* It = std::find_if(kDropKinds.begin(), kDropKinds.end(),
-                                [this](const TDropKind& K) { return IsWord(K.Word.data()); });
-  if (It == kDropKinds.end()) {
-    ErrMsg("Unknown DROP-statement");
-    GetSy();
-    return;
-  }
-  GetSy();
-  Obj_Ident(dboUnknown);
-  const std::string S = SchemaOf(IdentOwner);
-  const std::string Key = S.empty() ? IdentName : S + "." + IdentName;
-  Report(stStatement, IdentName, It->Kind, odbDrop);
-  SkipToTerm();  // RESTRICT and the like
-  if (!Objs) return;
-  switch (It->Kind) {
-    case dboTable:
-      RemoveObj(Objs->Tables, Key);
-      break;
-    case dboView:
-      RemoveObj(Objs->Views, Key);
-      break;
-    case dboIndex:
-      RemoveObj(Objs->Indexes, Key);
-      break;
-    case dboTrigger:
-      RemoveObj(Objs->Triggers, Key);
-      break;
-    case dboProcedure:
-      RemoveObj(Objs->Procedures, Key);
-      break;
-    default:
-      break;
-  }
 }
 
 }  // namespace qel
