@@ -117,6 +117,25 @@ class TCustomDBExtract : public TCustomExtract {
 
   /// The header and the gated steps, in frame order; a dialect lists its routines here.
   virtual std::vector<TDBExtractStep> ExtractSteps() = 0;
+  /// The steps of the kinds most catalogs hold, each gated on its kind at its frame position:
+  /// tables (2), views, procedures, triggers, indexes, primary keys, unique constraints,
+  /// foreign keys and check constraints (10). They call Self's routines of the same names
+  /// (ExtractTbl ... ExtractChk); a dialect that reads them befriends this class and splices
+  /// its own steps around these.
+  template <class TDialect>
+  static std::vector<TDBExtractStep> CoreSteps(TDialect* Self) {
+    return {
+        {2, true, coTable, "ExtractTbl", [Self] { Self->ExtractTbl(); }},
+        {3, true, coView, "ExtractViw", [Self] { Self->ExtractViw(); }},
+        {4, true, coProcedure, "ExtractPrc", [Self] { Self->ExtractPrc(); }},
+        {5, true, coTrigger, "ExtractTrg", [Self] { Self->ExtractTrg(); }},
+        {6, true, coIndex, "ExtractIdx", [Self] { Self->ExtractIdx(); }},
+        {7, true, coPrimaryKey, "Extract_PK", [Self] { Self->Extract_PK(); }},
+        {8, true, coUnique, "ExtractUnq", [Self] { Self->ExtractUnq(); }},
+        {9, true, coForeignKey, "Extract_FK", [Self] { Self->Extract_FK(); }},
+        {10, true, coCheck, "ExtractChk", [Self] { Self->ExtractChk(); }},
+    };
+  }
   /// Runs the step frame: the steps of position 0, then for each position 1 to 13 a progress
   /// report, the cancel test and the steps of that position, then ParseBodies. Returns early
   /// (FCancelled set) when the host cancels.

@@ -188,21 +188,14 @@ void TMSSQLCustomDBExtract::IndexColumns(TIdxData& Idx, const TIndexColumnList& 
 std::vector<TDBExtractStep> TMSSQLCustomDBExtract::ExtractSteps() {
   FIndexColumns.clear();
   FIndexColumnsRead = false;
-  return {
+  std::vector<TDBExtractStep> Steps = {
       {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
       {0, true, coRule, "ExtractRul", [this] { ExtractRul(); }},
       {0, true, coDefault, "ExtractDef", [this] { ExtractDef(); }},
       {0, true, coDomain, "ExtractTyp", [this] { ExtractTyp(); }},
-      {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
-      {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
-      {4, true, coProcedure, "ExtractPrc", [this] { ExtractPrc(); }},
-      {5, true, coTrigger, "ExtractTrg", [this] { ExtractTrg(); }},
-      {6, true, coIndex, "ExtractIdx", [this] { ExtractIdx(); }},
-      {7, true, coPrimaryKey, "Extract_PK", [this] { Extract_PK(); }},
-      {8, true, coUnique, "ExtractUnq", [this] { ExtractUnq(); }},
-      {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
-      {10, true, coCheck, "ExtractChk", [this] { ExtractChk(); }},
   };
+  for (TDBExtractStep& Step : CoreSteps(this)) Steps.push_back(std::move(Step));
+  return Steps;
 }
 
 const TMSSQLCustomDBExtract::TIndexColumns& TMSSQLCustomDBExtract::IndexColumnList() {

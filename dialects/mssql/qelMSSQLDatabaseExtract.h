@@ -42,6 +42,9 @@ using TIndexColumnList = std::vector<TIndexColumn>;
 /// What the SQL Server and ASE catalog extractors share: the Transact-SQL column types, the
 /// stand-alone defaults and rules, the re-parsing of stored texts and the filing of objects.
 class TMSSQLCustomDBExtract : public TCustomDBExtract {
+  // CoreSteps lists the routines of the steps most catalogs hold.
+  friend class TCustomDBExtract;
+
  public:
   explicit TMSSQLCustomDBExtract(TComponent* AOwner);
   ~TMSSQLCustomDBExtract() override;

@@ -169,7 +169,7 @@ TPGDBExtract::TPGDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
 TPGDBExtract::~TPGDBExtract() = default;
 
 std::vector<TDBExtractStep> TPGDBExtract::ExtractSteps() {
-  return {
+  std::vector<TDBExtractStep> Steps = {
       {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
       {0, false, coDomain, "ExtractSch", [this] { ExtractSch(); }},
       {0, true, coDomain, "ExtractCnv", [this] { ExtractCnv(); }},
@@ -177,17 +177,10 @@ std::vector<TDBExtractStep> TPGDBExtract::ExtractSteps() {
       {0, true, coDomain, "ExtractTyp", [this] { ExtractTyp(); }},
       {0, true, coDomain, "ExtractOpr", [this] { ExtractOpr(); }},
       {0, true, coDomain, "ExtractOpc", [this] { ExtractOpc(); }},
-      {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
-      {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
-      {4, true, coProcedure, "ExtractPrc", [this] { ExtractPrc(); }},
-      {5, true, coTrigger, "ExtractTrg", [this] { ExtractTrg(); }},
-      {6, true, coIndex, "ExtractIdx", [this] { ExtractIdx(); }},
-      {7, true, coPrimaryKey, "Extract_PK", [this] { Extract_PK(); }},
-      {8, true, coUnique, "ExtractUnq", [this] { ExtractUnq(); }},
-      {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
-      {10, true, coCheck, "ExtractChk", [this] { ExtractChk(); }},
-      {10, true, coView, "ExtractViwDepend", [this] { ExtractViwDepend(); }},
   };
+  for (TDBExtractStep& Step : CoreSteps(this)) Steps.push_back(std::move(Step));
+  Steps.push_back({10, true, coView, "ExtractViwDepend", [this] { ExtractViwDepend(); }});
+  return Steps;
 }
 
 std::unique_ptr<TCustomParser> TPGDBExtract::CreateBodyParser() {

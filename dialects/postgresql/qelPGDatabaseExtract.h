@@ -85,6 +85,9 @@ struct TPGCatalogInfo {
 /// schemas of sessions (pg_temp_N, pg_toast_temp_N) are never read: they are no part of the
 /// database's schema, and an update script must not touch them.
 class TPGDBExtract : public TCustomDBExtract {
+  // CoreSteps lists the routines of the steps most catalogs hold.
+  friend class TCustomDBExtract;
+
  public:
   /// DatabaseType dbPostgreSQL.
   explicit TPGDBExtract(TComponent* AOwner);

@@ -95,24 +95,21 @@ TASADBExtract::TASADBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
 TASADBExtract::~TASADBExtract() = default;
 
 std::vector<TDBExtractStep> TASADBExtract::ExtractSteps() {
-  return {
+  std::vector<TDBExtractStep> Steps = {
       {0, false, coDomain, "ExtractHeader", [this] { ExtractHeader(); }},
       {0, true, coDomain, "ExtractRul", [this] { ExtractRul(); }},
       {0, true, coDomain, "ExtractDef", [this] { ExtractDef(); }},
       {0, true, coDomain, "ExtractTyp", [this] { ExtractTyp(); }},
-      {2, true, coTable, "ExtractTbl", [this] { ExtractTbl(); }},
-      {2, true, coTable, "ExtractPbl", [this] { ExtractPbl(); }},
-      {3, true, coView, "ExtractViw", [this] { ExtractViw(); }},
-      {4, true, coProcedure, "ExtractPrc", [this] { ExtractPrc(); }},
-      {5, true, coTrigger, "ExtractTrg", [this] { ExtractTrg(); }},
-      {6, true, coIndex, "ExtractIdx", [this] { ExtractIdx(); }},
-      {7, true, coPrimaryKey, "Extract_PK", [this] { Extract_PK(); }},
-      {8, true, coUnique, "ExtractUnq", [this] { ExtractUnq(); }},
-      {9, true, coForeignKey, "Extract_FK", [this] { Extract_FK(); }},
-      {10, true, coCheck, "ExtractChk", [this] { ExtractChk(); }},
-      {11, false, coDomain, "ExtractEvt", [this] { ExtractEvt(); }},
-      {13, false, coDomain, "ExtractDependencies", [this] { ExtractDependencies(); }},
   };
+  for (TDBExtractStep& Step : CoreSteps(this)) {
+    const bool Tables = Step.Kind == coTable;
+    Steps.push_back(std::move(Step));
+    // Publications name their tables: they are read right after them.
+    if (Tables) Steps.push_back({2, true, coTable, "ExtractPbl", [this] { ExtractPbl(); }});
+  }
+  Steps.push_back({11, false, coDomain, "ExtractEvt", [this] { ExtractEvt(); }});
+  Steps.push_back({13, false, coDomain, "ExtractDependencies", [this] { ExtractDependencies(); }});
+  return Steps;
 }
 
 std::unique_ptr<TCustomParser> TASADBExtract::CreateBodyParser() {

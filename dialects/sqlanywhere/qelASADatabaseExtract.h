@@ -24,6 +24,9 @@ class TCtrData;
 enum TConstraintType : std::uint8_t;
 
 class TASADBExtract : public TCustomDBExtract {
+  // CoreSteps lists the routines of the steps most catalogs hold.
+  friend class TCustomDBExtract;
+
  public:
   /// DatabaseType is dbSybaseASA.
   explicit TASADBExtract(TComponent* AOwner);
