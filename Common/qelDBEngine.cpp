@@ -485,28 +485,8 @@ TQELQuery* TQELConnection::CreateQuery(TComponent* AOwner) {
   return Query;
 }
 
-void TQELConnection::StartTransaction() {
-  if (FDatabase) FDatabase->StartTransaction();
-}
-
-void TQELConnection::Commit() {
-  if (FDatabase) FDatabase->Commit();
-}
-
-void TQELConnection::Rollback() {
-  if (FDatabase) FDatabase->Rollback();
-}
-
-bool TQELConnection::InTransaction() const {
-  return FDatabase && FDatabase->InTransaction();
-}
-
-bool TQELConnection::StartReadSnapshot() {
-  return FDatabase && FDatabase->StartReadSnapshot();
-}
-
-bool TQELConnection::WorkAwaitsCommit() const {
-  return FDatabase && FDatabase->WorkAwaitsCommit();
+TQELTransactions* TQELConnection::TransactionTarget() const {
+  return FDatabase;
 }
 
 bool TQELConnection::CreateDatabase() {

@@ -34,9 +34,52 @@ class TQELAbstractConnection;
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
+/// The transaction calls of a connection. They go to the transaction target when there is
+/// one (the connection component's: the database its adapter made); without one there is no
+/// transaction to start or end, and a snapshot is never started.
+class TQELTransactions {
+ public:
+  virtual ~TQELTransactions() = default;
+
+  virtual void StartTransaction() {
+    if (TQELTransactions* T = TransactionTarget()) T->StartTransaction();
+  }
+  virtual void Commit() {
+    if (TQELTransactions* T = TransactionTarget()) T->Commit();
+  }
+  virtual void Rollback() {
+    if (TQELTransactions* T = TransactionTarget()) T->Rollback();
+  }
+  virtual bool InTransaction() const {
+    const TQELTransactions* T = TransactionTarget();
+    return T && T->InTransaction();
+  }
+  /// Starts a read-only transaction in which every query sees the database as it was when the
+  /// transaction began, however other sessions change it meanwhile; ended by Commit or
+  /// Rollback. False, with nothing started, where the server offers no such transaction.
+  /// Raises EDatabaseError when the server refuses.
+  virtual bool StartReadSnapshot() {
+    TQELTransactions* T = TransactionTarget();
+    return T && T->StartReadSnapshot();
+  }
+  /// True while a statement run now would be committed only later: inside the caller's
+  /// transaction, or inside one the adapter keeps open for a result it reads in blocks. A lost
+  /// connection takes such statements with it.
+  virtual bool WorkAwaitsCommit() const {
+    const TQELTransactions* T = TransactionTarget();
+    return T ? T->WorkAwaitsCommit() : InTransaction();
+  }
+
+ protected:
+  /// Where the transaction calls go; none by default.
+  virtual TQELTransactions* TransactionTarget() const { return nullptr; }
+};
+
 /// The connection component's base: dialect, adapter family, connection parameters, the
 /// per-dialect server options, the events, and the set-up statements after every connect.
-class TQELCustomConnection : public TComponent, public TServerOptionsHolder<TIBEngineOptions> {
+class TQELCustomConnection : public TComponent,
+                             public TServerOptionsHolder<TIBEngineOptions>,
+                             public TQELTransactions {
  public:
   explicit TQELCustomConnection(TComponent* AOwner);
   ~TQELCustomConnection() override;
@@ -65,19 +108,6 @@ class TQELCustomConnection : public TComponent, public TServerOptionsHolder<TIBE
     (void)AOwner;
     return nullptr;
   }
-  virtual void StartTransaction() {}
-  virtual void Commit() {}
-  virtual void Rollback() {}
-  virtual bool InTransaction() const { return false; }
-  /// Starts a read-only transaction in which every query sees the database as it was when the
-  /// transaction began, however other sessions change it meanwhile; ended by Commit or
-  /// Rollback. False, with nothing started, where the server offers no such transaction.
-  /// Raises EDatabaseError when the server refuses.
-  virtual bool StartReadSnapshot() { return false; }
-  /// True while a statement run now would be committed only later: inside the caller's
-  /// transaction, or inside one the adapter keeps open for a result it reads in blocks. A lost
-  /// connection takes such statements with it.
-  virtual bool WorkAwaitsCommit() const { return InTransaction(); }
   /// Creates the physical database; the base reports that it cannot.
   virtual bool CreateDatabase();
   virtual void ReConnect(const std::string& DatabaseName) { (void)DatabaseName; }
@@ -142,12 +172,6 @@ class TQELConnection : public TQELCustomConnection {
   /// without an adapter reports the unit to include.
   void SetConnected(bool Value) override;
   TQELQuery* CreateQuery(TComponent* AOwner) override;
-  void StartTransaction() override;
-  void Commit() override;
-  void Rollback() override;
-  bool InTransaction() const override;
-  bool StartReadSnapshot() override;
-  bool WorkAwaitsCommit() const override;
   bool CreateDatabase() override;
   std::string GetLostReason() const override;
   /// Reconnects to another database; a failure is reported like one of SetConnected.
@@ -163,6 +187,10 @@ class TQELConnection : public TQELCustomConnection {
   static std::string UnitName(TconnectionType ConnectionType);
   /// The text of the missing-adapter exception for ConnectionType.
   static std::string MissingAdapterMessage(TconnectionType ConnectionType);
+
+ protected:
+  /// The database the adapter made; none before a connection type is bound.
+  TQELTransactions* TransactionTarget() const override;
 
  private:
   void SetAdapter(TQELAbstractConnection* Adapter);
@@ -217,7 +245,7 @@ class TQELAbstractConnection : public TComponent {
 
 /// The real connection of one connection component, made by its adapter. SetConnected,
 /// ReConnect and the transaction calls raise EDatabaseError with the server's message.
-class TQELDatabase : public TComponent {
+class TQELDatabase : public TComponent, public TQELTransactions {
  public:
   explicit TQELDatabase(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -226,13 +254,6 @@ class TQELDatabase : public TComponent {
 
   virtual bool GetConnected() const { return false; }
   virtual void SetConnected(bool Value) { (void)Value; }
-  virtual void StartTransaction() {}
-  virtual void Commit() {}
-  virtual void Rollback() {}
-  virtual bool InTransaction() const { return false; }
-  /// See TQELCustomConnection::StartReadSnapshot and WorkAwaitsCommit.
-  virtual bool StartReadSnapshot() { return false; }
-  virtual bool WorkAwaitsCommit() const { return InTransaction(); }
   virtual void ReConnect(const std::string& DatabaseName) { (void)DatabaseName; }
 
   /// The client's reason for the loss of the connection (see
