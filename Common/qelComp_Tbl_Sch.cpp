@@ -149,15 +149,7 @@ namespace {
 
 /// Only these servers know schemas apart from their users.
 bool HasSchemas(const TCustomObjs& Target) {
-  switch (Target.GetDatabaseType()) {
-    case dbOracle:
-    case dbMSSQL:
-    case dbPostgreSQL:
-    case dbDB2:
-      return true;
-    default:
-      return false;
-  }
+  return WritesSchema(Target.GetDatabaseType());
 }
 
 }  // namespace

@@ -231,6 +231,29 @@ class TCustomDBExtract : public TCustomExtract {
   bool FFailed = false;
 };
 
+/// A catalog extractor whose stored texts are all read again by one parser class, TParser: it
+/// makes that parser and hands it every text. The dialect's unit declares the instantiation
+/// extern next to its class and instantiates it where TParser is complete.
+template <class TParser>
+class TParsedDBExtract : public TCustomDBExtract {
+ public:
+  using TCustomDBExtract::TCustomDBExtract;
+
+ protected:
+  std::unique_ptr<TCustomParser> CreateBodyParser() override;
+  void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
+};
+
+template <class TParser>
+std::unique_ptr<TCustomParser> TParsedDBExtract<TParser>::CreateBodyParser() {
+  return this->template MakeBodyParser<TParser>();
+}
+
+template <class TParser>
+void TParsedDBExtract<TParser>::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
+  TCustomDBExtract::ParseWith<TParser>(Parser, Obj);
+}
+
 /// The column type of a built-in type that the SQL Server, ASE and SQL Anywhere catalogs name
 /// alike ("int", "varchar", "uniqueidentifier", ...), the name compared as written: the table
 /// holds lower case. iftUnknown for any other name; a dialect adds its own types.

@@ -18,6 +18,8 @@
 
 namespace qel {
 
+template class TParsedDBExtract<TDB2Parser>;
+
 namespace {
 
 struct TCatalogType {
@@ -65,7 +67,7 @@ constexpr std::array<TCatalogType, 34> kCatalogTypes{{
 
 }  // namespace
 
-TDB2DBExtract::TDB2DBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
+TDB2DBExtract::TDB2DBExtract(TComponent* AOwner) : TParsedDBExtract(AOwner) {
   DatabaseType = dbDB2;
 }
 
@@ -91,16 +93,8 @@ std::vector<TDBExtractStep> TDB2DBExtract::ExtractSteps() {
   };
 }
 
-std::unique_ptr<TCustomParser> TDB2DBExtract::CreateBodyParser() {
-  return MakeBodyParser<TDB2Parser>();
-}
-
 std::vector<TDbObjList TObjs::*> TDB2DBExtract::BodyLists() const {
   return {&TObjs::Views, &TObjs::Triggers};
-}
-
-void TDB2DBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
-  ParseWith<TDB2Parser>(Parser, Obj);
 }
 
 void TDB2DBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t Nullable,

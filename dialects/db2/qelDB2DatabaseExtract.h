@@ -19,7 +19,10 @@
 
 namespace qel {
 
-class TDB2DBExtract : public TCustomDBExtract {
+class TDB2Parser;
+extern template class TParsedDBExtract<TDB2Parser>;
+
+class TDB2DBExtract : public TParsedDBExtract<TDB2Parser> {
  public:
   /// DatabaseType is dbDB2.
   explicit TDB2DBExtract(TComponent* AOwner);
@@ -36,10 +39,8 @@ class TDB2DBExtract : public TCustomDBExtract {
 
  protected:
   std::vector<TDBExtractStep> ExtractSteps() override;
-  std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// Views and triggers: the kinds whose catalog texts the parser reads.
   std::vector<TDbObjList TObjs::*> BodyLists() const override;
-  void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
 
  private:
   /// Copies database, host, port, user and password of the connection into the collection.

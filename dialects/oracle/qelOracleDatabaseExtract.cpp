@@ -16,6 +16,8 @@
 
 namespace qel {
 
+template class TParsedDBExtract<TOracleParser>;
+
 namespace {
 
 void SetLines(TQELQuery& Q, const std::vector<std::string>& Lines) {
@@ -37,7 +39,7 @@ void ReadDetail(TQELQuery& Q, const std::vector<std::string>& Lines, F Row) {
 
 }  // namespace
 
-TOracleDBExtract::TOracleDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
+TOracleDBExtract::TOracleDBExtract(TComponent* AOwner) : TParsedDBExtract(AOwner) {
   DatabaseType = dbOracle;
 }
 
@@ -63,17 +65,9 @@ std::vector<TDBExtractStep> TOracleDBExtract::ExtractSteps() {
   };
 }
 
-std::unique_ptr<TCustomParser> TOracleDBExtract::CreateBodyParser() {
-  return MakeBodyParser<TOracleParser>();
-}
-
 std::vector<TDbObjList TObjs::*> TOracleDBExtract::BodyLists() const {
   return {&TObjs::Domains,    &TObjs::Tables,   &TObjs::Views,
           &TObjs::Procedures, &TObjs::Triggers, &TObjs::Packages};
-}
-
-void TOracleDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
-  ParseWith<TOracleParser>(Parser, Obj);
 }
 
 void TOracleDBExtract::SetConstraintName(TCtrData& Ctr, const std::string& Name) {

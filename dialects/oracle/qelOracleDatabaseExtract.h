@@ -17,7 +17,10 @@
 
 namespace qel {
 
-class TOracleDBExtract : public TCustomDBExtract {
+class TOracleParser;
+extern template class TParsedDBExtract<TOracleParser>;
+
+class TOracleDBExtract : public TParsedDBExtract<TOracleParser> {
  public:
   /// DatabaseType is dbOracle.
   explicit TOracleDBExtract(TComponent* AOwner);
@@ -25,10 +28,8 @@ class TOracleDBExtract : public TCustomDBExtract {
 
  protected:
   std::vector<TDBExtractStep> ExtractSteps() override;
-  std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// Types, tables, views, procedures, triggers, packages: the kinds with catalog texts.
   std::vector<TDbObjList TObjs::*> BodyLists() const override;
-  void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
 
  private:
   /// Copies the connection's options into the collection; sends nothing to the server.
