@@ -8,15 +8,12 @@
 
 #include "DataSet.h"
 #include "Text.h"
+#include "qelComp_Tbl.h"
 #include "qelMsg.h"
 
 namespace qel {
 
 TDBFieldType TransactSQLCatalogType(std::string_view Name) {
-  struct TCatalogType {
-    std::string_view Name;
-    TDBFieldType Type;
-  };
   static constexpr std::array<TCatalogType, 29> kTypes{{
       {"bigint", iftBigInt},
       {"binary", iftBinary},
@@ -48,9 +45,33 @@ TDBFieldType TransactSQLCatalogType(std::string_view Name) {
       {"varbinary", iftVarBinary},
       {"varchar", iftVarchar},
   }};
-  for (const TCatalogType& T : kTypes)
+  return CatalogTypeOf(kTypes, Name);
+}
+
+TDBFieldType CatalogTypeOf(std::span<const TCatalogType> Types, std::string_view Name,
+                           TDBFieldType Otherwise) {
+  for (const TCatalogType& T : Types)
     if (T.Name == Name) return T.Type;
-  return iftUnknown;
+  return Otherwise;
+}
+
+void SizeFromByteLength(TFldData& Fld, std::int32_t Length) {
+  switch (Fld.FieldType) {
+    case iftNChar:
+    case iftNVarChar:
+      Fld.Size = Length / 2;
+      break;
+    case iftVarchar:
+    case iftChar:
+    case iftBlob:
+    case iftClob:
+    case iftBinary:
+    case iftVarBinary:
+      Fld.Size = Length;
+      break;
+    default:
+      break;
+  }
 }
 
 const TField& TCatalogRow::Field(std::string_view Name) {

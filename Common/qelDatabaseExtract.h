@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,8 @@
 #include "qelParser.h"
 
 namespace qel {
+
+class TFldData;
 
 /// The fields of the current row of a catalog query, read by name. A name is looked up once
 /// for the result; after that the reader goes straight to the field's position, checking that
@@ -175,6 +178,12 @@ class TCustomDBExtract : public TCustomExtract {
   /// keeps out is let go in silence: the user asked for that. Nothing stays with the caller
   /// either way. True when filed.
   bool FileExtracted(std::unique_ptr<TDbObj> Obj, const std::string& LogName = std::string());
+  /// Files Obj as FileExtracted does; False when the host has cancelled the run meanwhile,
+  /// so that a catalog loop stops.
+  bool FileAndGoOn(std::unique_ptr<TDbObj> Obj) {
+    FileExtracted(std::move(Obj));
+    return !TerminateRunning.load();
+  }
   /// Files Obj straight into List under its key, past the filter and without a log line: for
   /// the kinds that the objects read later need whatever the filter says (user types, rules,
   /// defaults). A duplicate is warned about and freed as above. True when filed.
@@ -253,6 +262,21 @@ template <class TParser>
 void TParsedDBExtract<TParser>::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
   TCustomDBExtract::ParseWith<TParser>(Parser, Obj);
 }
+
+/// One entry of a dialect's table of catalog type names.
+struct TCatalogType {
+  std::string_view Name;
+  TDBFieldType Type;
+};
+
+/// The type Name has in Types (compared as written); Otherwise when Types does not name it.
+TDBFieldType CatalogTypeOf(std::span<const TCatalogType> Types, std::string_view Name,
+                           TDBFieldType Otherwise = iftUnknown);
+
+/// Sets the size of Fld from the byte length its catalog gives: half of it for the national
+/// character types (two bytes a character), all of it for the other character, binary and
+/// large-object types. Other types keep their size.
+void SizeFromByteLength(TFldData& Fld, std::int32_t Length);
 
 /// The column type of a built-in type that the SQL Server, ASE and SQL Anywhere catalogs name
 /// alike ("int", "varchar", "uniqueidentifier", ...), the name compared as written: the table

@@ -22,10 +22,6 @@ template class TParsedDBExtract<TDB2Parser>;
 
 namespace {
 
-struct TCatalogType {
-  std::string_view Name;
-  TDBFieldType Type;
-};
 // SYSCAT.COLUMNS.TYPENAME in lower case. INTEGER stays apart from BIGINT, as the DB2 parser
 // keeps them; GRAPHIC, VARGRAPHIC and DBCLOB are read as the parser reads them.
 constexpr std::array<TCatalogType, 34> kCatalogTypes{{
@@ -100,12 +96,7 @@ std::vector<TDbObjList TObjs::*> TDB2DBExtract::BodyLists() const {
 void TDB2DBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t Nullable,
                                std::int32_t Scale, std::int32_t Precision, std::int32_t Length) {
   const std::string Name = LowerCase(Trim(TypeName));
-  TDBFieldType T = iftUnknown;
-  for (const TCatalogType& C : kCatalogTypes)
-    if (C.Name == Name) {
-      T = C.Type;
-      break;
-    }
+  const TDBFieldType T = CatalogTypeOf(kCatalogTypes, Name);
   if (T == iftUnknown) {
     TObjs* Objs = GetObjs();
     if (Objs && Objs->GetDomain(Name)) {
@@ -117,22 +108,7 @@ void TDB2DBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::
   } else {
     Fld.FieldType = T;
   }
-  switch (Fld.FieldType) {
-    case iftNChar:
-    case iftNVarChar:
-      Fld.Size = Length / 2;
-      break;
-    case iftVarchar:
-    case iftChar:
-    case iftBlob:
-    case iftClob:
-    case iftBinary:
-    case iftVarBinary:
-      Fld.Size = Length;
-      break;
-    default:
-      break;
-  }
+  SizeFromByteLength(Fld, Length);
   if (Fld.FieldType == iftFloat || Fld.FieldType == iftNumeric || Fld.FieldType == iftDecimal) {
     Fld.Precision = Precision;
     Fld.Scale = Scale;
@@ -208,8 +184,7 @@ void TDB2DBExtract::ExtractTbl() {
       Tbl->Fields.Add(std::move(Fld));
     }
     Cols->Close();
-    FileExtracted(std::move(Tbl));
-    if (TerminateRunning.load()) break;
+    if (!FileAndGoOn(std::move(Tbl))) break;
   }
   CloseQuery(Q);
 }

@@ -26,10 +26,6 @@ namespace qel {
 
 namespace {
 
-struct TCatalogType {
-  std::string_view Name;
-  TDBFieldType Type;
-};
 // SYSDOMAIN.domain_name, compared as the server spells it: the types beyond those that the
 // Transact-SQL family shares (TransactSQLCatalogType).
 constexpr std::array<TCatalogType, 3> kCatalogTypes{{
@@ -136,12 +132,7 @@ bool TASADBExtract::SourceColumn() {
 
 void TASADBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t Length,
                                std::int32_t Prec, std::int32_t Scale, std::int32_t Nulls) {
-  TDBFieldType T = TransactSQLCatalogType(TypeName);
-  for (const TCatalogType& C : kCatalogTypes)
-    if (C.Name == TypeName) {
-      T = C.Type;
-      break;
-    }
+  const TDBFieldType T = CatalogTypeOf(kCatalogTypes, TypeName, TransactSQLCatalogType(TypeName));
   if (T != iftUnknown) {
     Fld.FieldType = T;
   } else if (TObjs* Objs = GetObjs(); Objs && Objs->GetDomain(TypeName)) {
@@ -150,20 +141,8 @@ void TASADBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::
   } else {
     DoErrorMessage("Unknown datatype: " + TypeName);
   }
-  switch (Fld.FieldType) {
-    case iftNChar:
-    case iftNVarChar:
-      Fld.Size = Length / 2;
-      break;
-    case iftVarchar:
-    case iftChar:
-    case iftBinary:
-    case iftVarBinary:
-      Fld.Size = Length;
-      break;
-    default:
-      break;
-  }
+  // No type of this catalog reads as a large object, so the shared sizing is this one's.
+  SizeFromByteLength(Fld, Length);
   if (Fld.FieldType == iftNumeric || Fld.FieldType == iftDecimal) {
     Fld.Precision = Prec;
     Fld.Scale = Scale;
@@ -324,8 +303,7 @@ void TASADBExtract::ExtractTbl() {
       Tbl->Fields.Add(std::move(Fld));
     }
     Cols->Close();
-    FileExtracted(std::move(Tbl));
-    if (TerminateRunning.load()) break;
+    if (!FileAndGoOn(std::move(Tbl))) break;
   }
   CloseQuery(Q);
 }
