@@ -10,6 +10,7 @@
 #include "DataSet.h"
 #include "Text.h"
 #include "qelComp_Dmn.h"
+#include "qelComp_Fnc.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Viw.h"
 #include "qelDBEngine.h"
@@ -41,8 +42,10 @@ const char* const kTypeColumns =
     "TRIM(CO.RDB$COLLATION_NAME) AS COLL, CO.RDB$COLLATION_ID AS COLLID";
 
 /// The type of the current row in DDL: the integer kinds with a sub type are NUMERIC and
-/// DECIMAL; CHARACTER SET is written only where it is not the database's own.
-std::string TypeText(TCatalogRow& Row, const std::string& DBCharSet, bool WithCollation = true) {
+/// DECIMAL; Dims (" [1:5]") follow the element type of an array; CHARACTER SET is written only
+/// where it is not the database's own.
+std::string TypeText(TCatalogRow& Row, const std::string& DBCharSet, bool WithCollation = true,
+                     const std::string& Dims = "") {
   const std::int32_t T = Row.Int("FT");
   const std::int32_t Sub = Row.Int("FST");
   const std::int32_t Scale = -Row.Int("FSCALE");
@@ -102,6 +105,7 @@ std::string TypeText(TCatalogRow& Row, const std::string& DBCharSet, bool WithCo
       R = "BLOB";  // a type the library has no word for
       break;
   }
+  R += Dims;
   if (Text) {
     // As the writer does: the character set where it is not the database's or a collation
     // follows.
@@ -187,6 +191,12 @@ void TIBDBExtract::MatchServerForms(TCustomObjs& Other) {
       }
       if (auto* D = dynamic_cast<TDmnData*>(L->Objects(I)); D && D->TypeField) Even(*D->TypeField);
     }
+  for (int I = 0; I < Other.Functions.Count(); ++I)
+    if (auto* U = dynamic_cast<TUdfData*>(Other.Functions.Objects(I))) {
+      for (int J = 0; J < U->Params.Count(); ++J)
+        if (TFldData* P = U->Param(J)) Even(*P);
+      Even(*U->ReturnParam);
+    }
 }
 
 void TIBDBExtract::Emit(const std::string& Statement) {
@@ -210,6 +220,7 @@ std::string TIBDBExtract::Q(const std::string& Name) const {
 
 void TIBDBExtract::ExtractHeader() {
   FScript = "SET TERM ^ ;\n";
+  FDimsRead = false;
   TObjs* Objs = GetObjs();
   TQELQuery& Query = WorkQuery();
   TCatalogRow Row(Query);
@@ -253,8 +264,28 @@ void TIBDBExtract::ExtractHeader() {
 // ---------------------------------------------------------------------------------------------
 // Domains
 
+void TIBDBExtract::ReadDimensions() {
+  if (FDimsRead) return;
+  FDimsRead = true;
+  FDims.clear();
+  ForEachRow({"SELECT TRIM(RDB$FIELD_NAME) AS FLD, RDB$LOWER_BOUND AS LO, RDB$UPPER_BOUND AS HI",
+              "FROM RDB$FIELD_DIMENSIONS ORDER BY RDB$FIELD_NAME, RDB$DIMENSION"},
+             [this](TCatalogRow& Row) {
+               std::string& Dims = FDims[Trim(Row.Str("FLD"))];
+               Dims += (Dims.empty() ? " [" : ", ") + IntToStr(Row.Int("LO")) + ":" +
+                       IntToStr(Row.Int("HI"));
+             });
+  for (auto& [Field, Dims] : FDims) Dims += "]";
+}
+
+std::string TIBDBExtract::DimsOf(const std::string& FieldSource) const {
+  const auto It = FDims.find(FieldSource);
+  return It == FDims.end() ? std::string() : It->second;
+}
+
 void TIBDBExtract::ExtractDomains() {
   AddToLog("Extracting domains...");
+  ReadDimensions();
   TQELQuery& Query = WorkQuery();
   TCatalogRow Row(Query);
   OpenQuery(
@@ -271,7 +302,7 @@ void TIBDBExtract::ExtractDomains() {
     const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
     // COLLATE ends a domain's definition, after its checks.
-    std::string Type = TypeText(Row, FDBCharSet, false);
+    std::string Type = TypeText(Row, FDBCharSet, false, DimsOf(Name));
     std::string Def = "CREATE DOMAIN " + Q(Name) + " AS " + Type;
     if (const std::string D = Trim(Row.Str("DEF")); !D.empty()) Def += " " + D;
     if (Row.Int("NF") != 0) Def += " NOT NULL";
@@ -288,6 +319,7 @@ void TIBDBExtract::ExtractDomains() {
 
 void TIBDBExtract::ExtractRelations() {
   AddToLog("Extracting tables and views...");
+  ReadDimensions();
   TQELQuery& Query = WorkQuery();
   TCatalogRow Row(Query);
   struct TColumn {
@@ -316,7 +348,8 @@ void TIBDBExtract::ExtractRelations() {
     if (const std::string Comp = Trim(Row.Str("COMP")); !Comp.empty()) {
       Def += "COMPUTED BY " + Comp;
     } else {
-      Def += StartsText("RDB$", Source) ? TypeText(Row, FDBCharSet, false) : Q(Source);
+      Def +=
+          StartsText("RDB$", Source) ? TypeText(Row, FDBCharSet, false, DimsOf(Source)) : Q(Source);
       if (const std::string D = Trim(Row.Str("DEF")); !D.empty()) Def += " " + D;
       if (Row.Int("NF") != 0) Def += " NOT NULL";
       if (StartsText("RDB$", Source) && !Row.IsNull("COLLID") && Row.Int("COLLID") != 0)
@@ -641,9 +674,16 @@ void TIBDBExtract::ExtractFunctions() {
   for (; !Query.GetEof(); Query.Next()) {
     TArg A;
     A.Position = Row.Int("POS");
-    // A CSTRING argument is stored as type 40.
-    A.Def = Row.Int("FT") == 40 ? "CSTRING(" + IntToStr(Row.Int("FLEN")) + ")"
-                                : TypeText(Row, FDBCharSet);
+    // A CSTRING argument is stored as type 40, its length in characters (the byte length is
+    // that times the bytes a character of its set may take).
+    if (Row.Int("FT") == 40) {
+      const std::int32_t Len = Row.IsNull("CLEN") ? Row.Int("FLEN") : Row.Int("CLEN");
+      A.Def = "CSTRING(" + IntToStr(Len) + ")";
+      if (const std::string CS = Trim(Row.Str("CSN")); !CS.empty() && !SameText(CS, FDBCharSet))
+        A.Def += " CHARACTER SET " + CS;
+    } else {
+      A.Def = TypeText(Row, FDBCharSet);
+    }
     const std::int32_t Mech = Row.Int("MECH");
     if (Mech == 0) A.Def += " BY VALUE";
     if (Mech == 2) A.Def += " BY DESCRIPTOR";

@@ -14,6 +14,7 @@
 // database options with the on-disk structure (ODS) version, page size and dialect.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,9 +68,15 @@ class TIBDBExtract : public TCustomDBExtract {
   /// Appends COMMENT ON What IS 'Text' when Text is not empty.
   void EmitComment(const std::string& What, const std::string& Text);
   std::string Q(const std::string& Name) const;
+  /// Reads RDB$FIELD_DIMENSIONS once per run: the bounds of each array field.
+  void ReadDimensions();
+  /// " [1:5, 0:2]" for the array field FieldSource (RDB$FIELD_NAME of RDB$FIELDS); "" else.
+  std::string DimsOf(const std::string& FieldSource) const;
 
   std::string FScript;
   std::string FDBCharSet;
+  std::map<std::string, std::string> FDims;
+  bool FDimsRead = false;
 };
 
 }  // namespace qel

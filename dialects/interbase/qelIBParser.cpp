@@ -224,7 +224,9 @@ TDbObject TIbParser::KindWord() const {
 
 void TIbParser::Link_Depend() {
   // Views, procedures and triggers use what their texts name: tables, views, procedures,
-  // generators and exceptions. The words of a text are looked up once each.
+  // generators, exceptions and external functions; computed columns and checks the external
+  // functions they call (the server refuses to drop a function while they do). The words of a
+  // text are looked up once each.
   TCustomSQLParser::Link_Depend();  // indexes, keys and grants
   auto* O = dynamic_cast<TObjs*>(Objs);
   if (!O) return;
@@ -241,7 +243,11 @@ void TIbParser::Link_Depend() {
       LinkDomains(P, P->Params);
       LinkDomains(P, P->Results);
     }
-  auto LinkText = [&](TDbObj* Obj, const std::string& Text) {
+  // The InterBase dependency codes of what a text may name: table, view, procedure,
+  // generator, exception and external function.
+  static const TSymSet CodeKinds{0, 1, 5, 14, 7, 15};
+  static const TSymSet FunctionKind{15};
+  auto LinkText = [&](TDbObj* Obj, const std::string& Text, const TSymSet& Kinds) {
     std::string Word;
     std::vector<std::string> Seen;
     auto Flush = [&] {
@@ -250,11 +256,7 @@ void TIbParser::Link_Depend() {
       Word.clear();
       if (std::find(Seen.begin(), Seen.end(), W) != Seen.end() || W == Obj->GetObjName()) return;
       Seen.push_back(W);
-      for (TDbObjList* L : {&O->Tables, &O->Views, &O->Procedures, &O->Generators, &O->Exceptions})
-        if (TDbObj* D = L->FindObj(W)) {
-          LinkDepend(Obj, D);
-          return;
-        }
+      LinkDepend(Obj, W, Kinds);
     };
     for (const char C : Text) {
       if (std::isalnum(static_cast<unsigned char>(C)) || C == '_' || C == '$')
@@ -266,7 +268,17 @@ void TIbParser::Link_Depend() {
   };
   for (TDbObjList* L : {&O->Views, &O->Procedures, &O->Triggers})
     for (int I = 0; I < L->Count(); ++I)
-      if (TDbObj* Obj = L->Objects(I)) LinkText(Obj, Obj->Body);
+      if (TDbObj* Obj = L->Objects(I)) LinkText(Obj, Obj->Body, CodeKinds);
+  if (!O->Functions.Empty()) {
+    for (int I = 0; I < O->Tables.Count(); ++I)
+      if (auto* T = dynamic_cast<TTblData*>(O->Tables.Objects(I)))
+        for (const auto& F : T->Fields)
+          if (F->Computed()) LinkText(F.get(), F->Body, FunctionKind);
+    for (int I = 0; I < O->Constraints.Count(); ++I)
+      if (auto* C = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
+          C && C->GetCtType() == ctCheck)
+        LinkText(C, C->Body, FunctionKind);
+  }
   for (int I = 0; I < O->Triggers.Count(); ++I)
     if (auto* T = dynamic_cast<TTrgData*>(O->Triggers.Objects(I)))
       if (TDbObj* Tbl = O->Tables.FindObj(T->OwnName)) LinkDepend(T, Tbl);

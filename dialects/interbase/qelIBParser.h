@@ -130,6 +130,10 @@ class TIbParser : public TCustomSQLParser {
   /// COLLATE. Owner is the table (for inline constraints) or nullptr.
   void ParseColumnDef(TFldData& Fld, TTblData* Owner);
   void ParseDataType(TFldData& Fld);
+  /// CHARACTER SET name, when it stands.
+  void ParseCharSet(TFldData& Fld);
+  /// The dimensions of an array type from "[" on: [upper] or [lower:upper], comma-separated.
+  void ParseArrayBounds(TFldData& Fld);
   /// DEFAULT's value as written, up to the next clause.
   std::string ParseDefault();
   /// A constraint from PRIMARY/UNIQUE/FOREIGN/CHECK; Name may be empty.

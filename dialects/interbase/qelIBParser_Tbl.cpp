@@ -199,6 +199,7 @@ void TIbParser::ParseDataType(TFldData& Fld) {
     TestAndGetSy(syRParen);
   }
   if (T == iftChar && Fld.Size == 0) Fld.Size = 1;
+  if (Sy == syLBracket) ParseArrayBounds(Fld);
   if (T == iftBlob) {
     for (;;) {
       if (IsWord("SUB_TYPE")) {
@@ -228,11 +229,39 @@ void TIbParser::ParseDataType(TFldData& Fld) {
       }
     }
   }
-  if (IsWord("CHARACTER")) {
+  ParseCharSet(Fld);
+}
+
+void TIbParser::ParseCharSet(TFldData& Fld) {
+  if (!IsWord("CHARACTER")) return;
+  GetSy();
+  if (IsWord("SET")) GetSy();
+  Fld.CharSet = Name();
+}
+
+void TIbParser::ParseArrayBounds(TFldData& Fld) {
+  // [upper] counts from 1, as isql -x writes it; [lower:upper] names both bounds.
+  GetSy();
+  auto Bound = [this] {
+    const bool Negative = Sy == syMinus;
+    if (Negative) GetSy();
+    std::int32_t Value = 0;
+    ReadInt(Value);
+    return Negative ? -Value : Value;
+  };
+  Fld.ArrayBounds.clear();
+  for (;;) {
+    TArrayBound B{1, Bound()};
+    if (Sy == syColon) {
+      GetSy();
+      B.Lower = B.Upper;
+      B.Upper = Bound();
+    }
+    Fld.ArrayBounds.push_back(B);
+    if (Sy != syComma) break;
     GetSy();
-    if (IsWord("SET")) GetSy();
-    Fld.CharSet = Name();
   }
+  TestAndGetSy(syRBracket);
 }
 
 std::string TIbParser::ParseDefault() {
