@@ -12,6 +12,7 @@
 #include "qelComp_Dmn.h"
 #include "qelComp_Fnc.h"
 #include "qelComp_Prc.h"
+#include "qelComp_Rol.h"
 #include "qelComp_Viw.h"
 #include "qelDBEngine.h"
 #include "qelIBParser.h"
@@ -176,6 +177,7 @@ void TIBDBExtract::MatchServerForms(TCustomObjs& Other) {
     auto* V = dynamic_cast<TViwData*>(Own->Views.FindObj(W->GetObjName()));
     if (V && V->Body == W->Body) V->Fields.Clear();
   }
+  DropOwnerGrants(Other);
   // A script that names the database's own character set without a collation means what the
   // catalog says by naming none.
   auto Even = [this](TFldData& F) {
@@ -197,6 +199,26 @@ void TIBDBExtract::MatchServerForms(TCustomObjs& Other) {
         if (TFldData* P = U->Param(J)) Even(*P);
       Even(*U->ReturnParam);
     }
+}
+
+void TIBDBExtract::DropOwnerGrants(TCustomObjs& Other) {
+  if (!FOwnersRead) return;
+  // The owner of a table, view or procedure holds every right on it, with the grant option,
+  // from its creation on, and the server stores no grant of it again: a script's GRANT to the
+  // owner is one the database already has. What the database lacks, the update creates and
+  // the user it runs as owns.
+  const std::string User =
+      GetQELConnection() ? UpperCase(GetQELConnection()->GetConnectionOptions().UserName) : "";
+  for (int I = Other.Grants.Count() - 1; I >= 0; --I) {
+    auto* G = dynamic_cast<TGntData*>(Other.Grants.Objects(I));
+    if (!G || G->GranteeType != 8 ||
+        (G->ObjectType != 0 && G->ObjectType != 1 && G->ObjectType != 5))
+      continue;
+    const auto It = FOwners.find(G->ObjectName);
+    if (G->GranteeName != (It != FOwners.end() ? It->second : User)) continue;
+    Other.RemoveDepend(G);
+    Other.Grants.Delete(I);
+  }
 }
 
 void TIBDBExtract::Emit(const std::string& Statement) {
@@ -221,6 +243,8 @@ std::string TIBDBExtract::Q(const std::string& Name) const {
 void TIBDBExtract::ExtractHeader() {
   FScript = "SET TERM ^ ;\n";
   FDimsRead = false;
+  FOwnersRead = false;
+  FOwners.clear();
   TObjs* Objs = GetObjs();
   TQELQuery& Query = WorkQuery();
   TCatalogRow Row(Query);
@@ -718,6 +742,12 @@ void TIBDBExtract::ExtractFunctions() {
 
 void TIBDBExtract::ExtractGrants() {
   AddToLog("Extracting grants...");
+  FOwnersRead = true;
+  ForEachRow({"SELECT TRIM(RDB$RELATION_NAME) AS OBJ, TRIM(RDB$OWNER_NAME) AS OWNER",
+              "FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 UNION ALL",
+              "SELECT TRIM(RDB$PROCEDURE_NAME), TRIM(RDB$OWNER_NAME) FROM RDB$PROCEDURES",
+              "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0"},
+             [this](TCatalogRow& Row) { FOwners[Row.Str("OBJ")] = Row.Str("OWNER"); });
   TQELQuery& Query = WorkQuery();
   TCatalogRow Row(Query);
   // The owner's own rights on what it made are the server's; the rest is grouped into one

@@ -68,6 +68,8 @@ class TIBDBExtract : public TCustomDBExtract {
   /// Appends COMMENT ON What IS 'Text' when Text is not empty.
   void EmitComment(const std::string& What, const std::string& Text);
   std::string Q(const std::string& Name) const;
+  /// Takes out of Other the grants to the owner of their object (see the .cpp).
+  void DropOwnerGrants(TCustomObjs& Other);
   /// Reads RDB$FIELD_DIMENSIONS once per run: the bounds of each array field.
   void ReadDimensions();
   /// " [1:5, 0:2]" for the array field FieldSource (RDB$FIELD_NAME of RDB$FIELDS); "" else.
@@ -77,6 +79,9 @@ class TIBDBExtract : public TCustomDBExtract {
   std::string FDBCharSet;
   std::map<std::string, std::string> FDims;
   bool FDimsRead = false;
+  /// The owner of each table, view and procedure, read with the grants.
+  std::map<std::string, std::string> FOwners;
+  bool FOwnersRead = false;
 };
 
 }  // namespace qel
