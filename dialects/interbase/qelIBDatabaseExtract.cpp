@@ -240,14 +240,30 @@ std::string TIBDBExtract::Q(const std::string& Name) const {
 // ---------------------------------------------------------------------------------------------
 // Header
 
+std::string TIBDBExtract::NotPackaged(const std::string& Alias) const {
+  // Routines of packages (Firebird 3 on) are the packages' own.
+  return FPackages ? Alias + "RDB$PACKAGE_NAME IS NULL" : std::string("1 = 1");
+}
+
 void TIBDBExtract::ExtractHeader() {
   FScript = "SET TERM ^ ;\n";
   FDimsRead = false;
   FOwnersRead = false;
   FOwners.clear();
+  FPackages = false;
   TObjs* Objs = GetObjs();
   TQELQuery& Query = WorkQuery();
   TCatalogRow Row(Query);
+  // The header comes from the monitoring tables and the engine's context, which Firebird has
+  // from 2.1 on; so do the catalog columns the steps read. An older server is told so rather
+  // than left to fail on a query.
+  bool Monitored = false;
+  ForEachRow({"SELECT COUNT(*) AS MON FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'MON$DATABASE'"},
+             [&Monitored](TCatalogRow& R) { Monitored = R.Int("MON") != 0; });
+  if (!Monitored)
+    throw EDatabaseError(
+        "the catalog is read from Firebird 2.1 on; this server has no MON$DATABASE (Firebird "
+        "before 2.1, or InterBase)");
   OpenQuery(Query, {"SELECT TRIM(RDB$CHARACTER_SET_NAME) AS CSN,",
                     "RDB$GET_CONTEXT('SYSTEM', 'ENGINE_VERSION') AS VER,",
                     "M.MON$ODS_MAJOR AS ODSMAJ, M.MON$ODS_MINOR AS ODSMIN,",
@@ -269,6 +285,7 @@ void TIBDBExtract::ExtractHeader() {
     D.SweepInterval = Row.Int("SWEEP");
     D.ReadOnly = Row.Int("RO") != 0;
     D.CachePages = Row.Int("BUFS");
+    FPackages = D.ODSMajorVersion >= 12;
     S.SetSQLDialect(static_cast<TIBSQLDialectType>(D.SQLDialect == 0 ? 3 : D.SQLDialect));
     // The engine's major version: 2.0 and 2.1 read as such, anything newer as the newest the
     // library knows.
@@ -595,19 +612,19 @@ void TIBDBExtract::ExtractProcedures() {
     bool Output = false;
   };
   std::map<std::string, std::vector<TParam>> Params;
-  OpenQuery(Query,
-            {"SELECT TRIM(PP.RDB$PROCEDURE_NAME) AS PRC, TRIM(PP.RDB$PARAMETER_NAME) AS NAME,",
-             "PP.RDB$PARAMETER_TYPE AS OUTPUT, TRIM(PP.RDB$FIELD_SOURCE) AS SRC,",
-             "PP.RDB$DEFAULT_SOURCE AS DEF, PP.RDB$NULL_FLAG AS NF,",
-             "PP.RDB$PARAMETER_MECHANISM AS MECH, PP.RDB$DESCRIPTION AS DESCR, " +
-                 std::string(kTypeColumns),
-             "FROM RDB$PROCEDURE_PARAMETERS PP",
-             "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = PP.RDB$FIELD_SOURCE",
-             "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
-             "LEFT JOIN RDB$COLLATIONS CO ON CO.RDB$COLLATION_ID = F.RDB$COLLATION_ID",
-             "  AND CO.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
-             "WHERE PP.RDB$PACKAGE_NAME IS NULL",
-             "ORDER BY PP.RDB$PROCEDURE_NAME, PP.RDB$PARAMETER_TYPE, PP.RDB$PARAMETER_NUMBER"});
+  OpenQuery(
+      Query,
+      {"SELECT TRIM(PP.RDB$PROCEDURE_NAME) AS PRC, TRIM(PP.RDB$PARAMETER_NAME) AS NAME,",
+       "PP.RDB$PARAMETER_TYPE AS OUTPUT, TRIM(PP.RDB$FIELD_SOURCE) AS SRC,",
+       "PP.RDB$DEFAULT_SOURCE AS DEF, PP.RDB$NULL_FLAG AS NF,",
+       "PP.RDB$PARAMETER_MECHANISM AS MECH, PP.RDB$DESCRIPTION AS DESCR, " +
+           std::string(kTypeColumns),
+       "FROM RDB$PROCEDURE_PARAMETERS PP",
+       "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = PP.RDB$FIELD_SOURCE",
+       "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
+       "LEFT JOIN RDB$COLLATIONS CO ON CO.RDB$COLLATION_ID = F.RDB$COLLATION_ID",
+       "  AND CO.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID", "WHERE " + NotPackaged("PP."),
+       "ORDER BY PP.RDB$PROCEDURE_NAME, PP.RDB$PARAMETER_TYPE, PP.RDB$PARAMETER_NUMBER"});
   for (; !Query.GetEof(); Query.Next()) {
     TParam P;
     P.Name = Trim(Row.Str("NAME"));
@@ -628,7 +645,7 @@ void TIBDBExtract::ExtractProcedures() {
   OpenQuery(Query,
             {"SELECT TRIM(RDB$PROCEDURE_NAME) AS NAME, RDB$PROCEDURE_SOURCE AS SRC,",
              "RDB$DESCRIPTION AS DESCR FROM RDB$PROCEDURES",
-             "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL ORDER BY 1"});
+             "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND " + NotPackaged("") + " ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
     const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
@@ -693,7 +710,7 @@ void TIBDBExtract::ExtractFunctions() {
              "CAST(NULL AS INTEGER) AS COLLID", "FROM RDB$FUNCTION_ARGUMENTS A",
              "JOIN RDB$FUNCTIONS F ON F.RDB$FUNCTION_NAME = A.RDB$FUNCTION_NAME",
              "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = A.RDB$CHARACTER_SET_ID",
-             "WHERE F.RDB$MODULE_NAME IS NOT NULL AND A.RDB$PACKAGE_NAME IS NULL",
+             "WHERE F.RDB$MODULE_NAME IS NOT NULL AND " + NotPackaged("A."),
              "ORDER BY A.RDB$FUNCTION_NAME, A.RDB$ARGUMENT_POSITION"});
   for (; !Query.GetEof(); Query.Next()) {
     TArg A;
@@ -717,7 +734,7 @@ void TIBDBExtract::ExtractFunctions() {
   OpenQuery(Query, {"SELECT TRIM(RDB$FUNCTION_NAME) AS NAME, RDB$RETURN_ARGUMENT AS RET,",
                     "TRIM(RDB$MODULE_NAME) AS MODNAME, TRIM(RDB$ENTRYPOINT) AS ENTRY,",
                     "RDB$DESCRIPTION AS DESCR FROM RDB$FUNCTIONS",
-                    "WHERE RDB$MODULE_NAME IS NOT NULL AND RDB$PACKAGE_NAME IS NULL",
+                    "WHERE RDB$MODULE_NAME IS NOT NULL AND " + NotPackaged(""),
                     "AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
     const std::string Name = Trim(Row.Str("NAME"));

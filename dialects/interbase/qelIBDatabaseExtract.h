@@ -68,6 +68,9 @@ class TIBDBExtract : public TCustomDBExtract {
   /// Appends COMMENT ON What IS 'Text' when Text is not empty.
   void EmitComment(const std::string& What, const std::string& Text);
   std::string Q(const std::string& Name) const;
+  /// The condition that leaves out the routines of packages (column prefix Alias, "PP."); a
+  /// condition always true on servers without packages.
+  std::string NotPackaged(const std::string& Alias) const;
   /// Takes out of Other the grants to the owner of their object (see the .cpp).
   void DropOwnerGrants(TCustomObjs& Other);
   /// Reads RDB$FIELD_DIMENSIONS once per run: the bounds of each array field.
@@ -82,6 +85,8 @@ class TIBDBExtract : public TCustomDBExtract {
   /// The owner of each table, view and procedure, read with the grants.
   std::map<std::string, std::string> FOwners;
   bool FOwnersRead = false;
+  /// The database has packages (ODS 12, Firebird 3 on), and RDB$PACKAGE_NAME columns.
+  bool FPackages = false;
 };
 
 }  // namespace qel

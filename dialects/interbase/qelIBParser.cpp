@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -375,14 +376,17 @@ void TIbParser::ParseStatement() {
     ParseDescribe();
     return;
   }
-  if (IsWord("UPDATE") && ParseSysDescription()) return;
+  if (IsWord("UPDATE")) {
+    ParseUpdate();
+    return;
+  }
   if (IsWord("RECONNECT")) {
     GetSy();
     Report(stReconnect, "", dboUnknown, odbUnknown);
     return;
   }
-  if (IsWord("INSERT") || IsWord("UPDATE") || IsWord("DELETE") || IsWord("EXECUTE")) {
-    // Data statements and the system-table writes of update scripts change no schema object.
+  if (IsWord("INSERT") || IsWord("DELETE") || IsWord("EXECUTE")) {
+    // Data statements change no schema object.
     const bool Insert = IsWord("INSERT");
     SkipToTerm();
     Report(Insert ? stInsert : stStatement, "", dboUnknown, odbUnknown);
@@ -479,20 +483,25 @@ void TIbParser::ParseAlter() {
   if (IsWord("TRIGGER")) return ParseTrigger(true);
   if (IsWord("EXCEPTION")) return ParseException();
   if (IsWord("DOMAIN")) {
-    // ADD [CONSTRAINT] CHECK sets the domain's check (isql -x adds them after the bodies);
-    // other domain changes are run, not modelled.
+    // ADD [CONSTRAINT] CHECK (isql -x adds the checks after the bodies), DROP CONSTRAINT,
+    // TYPE, SET/DROP DEFAULT and SET/DROP NOT NULL change the domain's descriptor; a new name
+    // is run, not modelled.
     GetSy();
     const std::string N = Name();
     auto* O = dynamic_cast<TObjs*>(Objs);
     auto* D = O ? dynamic_cast<TDmnData*>(O->Domains.FindObj(N)) : nullptr;
+    TFldData Scratch(Objs);
+    TFldData& F = D ? *D->TypeField : Scratch;
     Report(stStatement, N, dboDomain, odbAlter);
     if (IsWord("ADD")) {
       GetSy();
       if (IsWord("CONSTRAINT")) GetSy();
-      if (IsWord("CHECK") && D) {
+      if (IsWord("CHECK")) {
         GetSy();
-        D->TypeField->CheckText = " " + ParenText();
+        F.CheckText = " " + ParenText();
       }
+    } else {
+      ParseTypeOrDefaultChange(F);
     }
     SkipToTerm();
     return;
@@ -630,61 +639,131 @@ void TIbParser::ParseDescribe() {
   Report(stDescription, ObjName, dboUnknown, odbUnknown);
 }
 
-// UPDATE RDB$... SET RDB$DESCRIPTION = 'text' WHERE key = 'name' [AND RDB$FIELD_NAME = 'sub']:
-// a description written into the system tables. Other UPDATE statements are data.
-bool TIbParser::ParseSysDescription() {
-  struct TSysTable {
-    std::string_view Table;
-    TDbObject Kind;
-  };
-  static constexpr std::array<TSysTable, 11> kSysTables{{
-      {"RDB$RELATION_FIELDS", dboField},
-      {"RDB$PROCEDURE_PARAMETERS", dboParam},
-      {"RDB$FIELDS", dboDomain},
-      {"RDB$RELATIONS", dboTable},
-      {"RDB$PROCEDURES", dboProcedure},
-      {"RDB$TRIGGERS", dboTrigger},
-      {"RDB$EXCEPTIONS", dboException},
-      {"RDB$INDICES", dboIndex},
-      {"RDB$FUNCTIONS", dboFunction},
-      {"RDB$GENERATORS", dboGenerator},
-      {"RDB$ROLES", dboRole},
-  }};
+// ---------------------------------------------------------------------------------------------
+// Writes to the system tables: descriptions, and the column and domain changes that servers
+// without DDL for them take this way (the column- and domain-alteration drivers write them).
+
+std::string TIbParser::ReadSysColumn() {
+  // A column, or alias.column.
+  std::string C = Sy == syIdent || Sy >= syFirstResWord ? Ident : std::string();
   GetSy();
-  const std::string Table = Sy == syIdent ? Ident : std::string();
-  const TSysTable* T = FindRow(kSysTables, std::string_view(Table), &TSysTable::Table);
-  if (!T) return false;
-  GetSy();
-  if (!IsWord("SET")) return false;
-  GetSy();
-  if (!IsWord("RDB$DESCRIPTION")) return false;
-  GetSy();
-  TestAndGetSy(syEqual);
-  const std::string Text = DescriptionText();
-  if (!IsWord("WHERE")) return false;
-  GetSy();
-  std::string ObjName, Sub;
-  while (Sy != syTerm && Sy != syEOF) {
-    const std::string Column = Sy == syIdent ? Ident : std::string();
+  if (Sy == syDot) {
     GetSy();
-    if (Sy != syEqual) break;
-    GetSy();
-    const std::string Value = Sy == syString ? StrValue : std::string();
-    GetSy();
-    if (Column == "RDB$FIELD_NAME" || Column == "RDB$PARAMETER_NAME") {
-      if (T->Kind == dboDomain)
-        ObjName = Value;
-      else
-        Sub = Value;
-    } else {
-      ObjName = Value;
-    }
-    if (!IsWord("AND")) break;
+    C = Sy == syIdent ? Ident : std::string();
     GetSy();
   }
-  SetDescription(T->Kind, ObjName, Sub, Text);
-  Report(stDescription, ObjName, dboUnknown, odbUnknown);
-  return true;
+  return UpperCase(C);
+}
+
+TIbParser::TSysValue TIbParser::ReadSysValue() {
+  TSysValue V;
+  if (Sy == syMinus || Sy == syInteger) {
+    const bool Negative = Sy == syMinus;
+    if (Negative) GetSy();
+    V.Kind = TSysValue::svInt;
+    V.Int = Sy == syInteger ? (Negative ? -IntValue : IntValue) : 0;
+    TestAndGetSy(syInteger);
+  } else if (Sy == syString) {
+    V.Kind = TSysValue::svText;
+    V.Text = StrValue;
+    GetSy();
+  } else if (IsWord("NULL")) {
+    V.Kind = TSysValue::svNull;
+    GetSy();
+  } else if (Sy == syLParen) {
+    // A subselect: what it looks up is named by its string literals.
+    V.Kind = TSysValue::svSelect;
+    int Depth = 0;
+    while (Sy != syEOF && Sy != syTerm) {
+      if (Sy == syString) V.Names.push_back(StrValue);
+      if (Sy == syLParen) ++Depth;
+      if (Sy == syRParen && --Depth == 0) {
+        GetSy();
+        break;
+      }
+      GetSy();
+    }
+  } else {
+    GetSy();
+  }
+  return V;
+}
+
+namespace {
+
+/// The object kind a description written into a system table belongs to.
+struct TSysTable {
+  std::string_view Table;
+  TDbObject Kind;
+};
+
+constexpr std::array<TSysTable, 11> kSysTables{{
+    {"RDB$RELATION_FIELDS", dboField},
+    {"RDB$PROCEDURE_PARAMETERS", dboParam},
+    {"RDB$FIELDS", dboDomain},
+    {"RDB$RELATIONS", dboTable},
+    {"RDB$PROCEDURES", dboProcedure},
+    {"RDB$TRIGGERS", dboTrigger},
+    {"RDB$EXCEPTIONS", dboException},
+    {"RDB$INDICES", dboIndex},
+    {"RDB$FUNCTIONS", dboFunction},
+    {"RDB$GENERATORS", dboGenerator},
+    {"RDB$ROLES", dboRole},
+}};
+
+}  // namespace
+
+// UPDATE RDB$... SET column = value, ... WHERE ...: a description, or a change of a column or
+// a domain; an UPDATE of another table is data.
+void TIbParser::ParseUpdate() {
+  GetSy();
+  const std::string Table = Sy == syIdent && !FQuoted ? UpperCase(Ident) : std::string();
+  if (!StartsText("RDB$", Table)) {
+    SkipToTerm();
+    Report(stStatement, "", dboUnknown, odbUnknown);
+    return;
+  }
+  GetSy();
+  ExpectWord("SET");
+  TSysAssignments Set;
+  for (;;) {
+    std::string Column = ReadSysColumn();
+    TestAndGetSy(syEqual);
+    Set.emplace_back(std::move(Column), ReadSysValue());
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  // The names the WHERE clause gives, its subselects' included: the object written and, for
+  // a column's own domain, the table and column it belongs to.
+  std::map<std::string, TSysValue> Where;
+  if (IsWord("WHERE")) GetSy();
+  while (Sy != syTerm && Sy != syEOF) {
+    if (Sy != syIdent) {
+      GetSy();
+      continue;
+    }
+    const std::string Column = ReadSysColumn();
+    if (Sy != syEqual) continue;
+    GetSy();
+    if (Sy == syString || Sy == syInteger || Sy == syMinus) Where.emplace(Column, ReadSysValue());
+  }
+  for (const auto& [Column, Value] : Set) {
+    if (Column != "RDB$DESCRIPTION") continue;
+    const TSysTable* T = FindRow(kSysTables, std::string_view(Table), &TSysTable::Table);
+    if (!T) break;
+    std::string ObjName, Sub;
+    for (const auto& [Key, Name] : Where) {
+      if (Key == "RDB$FIELD_NAME" || Key == "RDB$PARAMETER_NAME")
+        (T->Kind == dboDomain ? ObjName : Sub) = Name.Text;
+      else
+        ObjName = Name.Text;
+    }
+    SetDescription(T->Kind, ObjName, Sub, Value.Text);
+    Report(stDescription, ObjName, dboUnknown, odbUnknown);
+    return;
+  }
+  ApplySysUpdate(Table, Set, Where);
+  Report(stStatement, "", dboUnknown, odbUnknown);
 }
 
 void TIbParser::ParseGrant(bool Revoke) {
