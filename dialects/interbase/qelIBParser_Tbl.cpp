@@ -498,12 +498,11 @@ void TIbParser::ParseAlterColumn(TTblData* Tbl) {
     std::int32_t To = 0;
     ReadInt(To);
     if (Tbl) MoveColumn(*Tbl, C, To - 1);
-  } else if (ParseTypeOrDefaultChange(F)) {
   } else if (IsWord("TO")) {
     GetSy();
     const std::string NewName = Name();
     if (Found && !NewName.empty()) Found->SetObjName(NewName);
-  } else {
+  } else if (!ParseTypeOrDefaultChange(F)) {
     ErrMsg("Unknown column alteration: " + (Sy == syIdent ? Ident : ResWordBySymbol(Sy)));
   }
 }
