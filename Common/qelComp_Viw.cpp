@@ -77,8 +77,13 @@ std::string TViwData::Def() const {
     // unqualified name would land in the first schema of the search path.
     case dbPostgreSQL:
       return "CREATE VIEW " + GetObjFullName() + Flds + "\r\n" + " AS " + "\r\n" + Body;
-    default:
-      return "CREATE VIEW " + QuoteIdent(GetObjName()) + Flds + "\r\n" + " AS " + "\r\n" + Body;
+    default: {
+      // A SQL Anywhere view of an owner other than DBA is created under that owner, where it
+      // is dropped; a DBA view keeps the bare name it has always been written with.
+      const bool Owned = GetDatabaseType() == dbSybaseASA && !Creator.empty() && Creator != "DBA";
+      return "CREATE VIEW " + (Owned ? GetObjFullName() : QuoteIdent(GetObjName())) + Flds +
+             "\r\n" + " AS " + "\r\n" + Body;
+    }
   }
 }
 

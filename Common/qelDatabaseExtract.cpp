@@ -2,6 +2,7 @@
 #include "qelDatabaseExtract.h"
 
 #include <array>
+#include <cctype>
 #include <exception>
 #include <utility>
 
@@ -226,7 +227,14 @@ void TCustomDBExtract::RunExtraction() {
   if (!FQuery) throw EDatabaseError("The connection cannot make a query.");
   FQuery->SetParamCheck(false);
   ProcessMessages();
+  // The whole catalog is read in one snapshot where the server has one: a table another session
+  // drops or creates meanwhile is then either wholly there or wholly absent, never half read.
+  // Elsewhere the catalog's version before and after the read tells whether it changed.
+  const bool Snapshot = FConnection->StartReadSnapshot();
+  FCurrentStep = "CatalogVersion";
+  const std::string Before = Snapshot ? std::string() : CatalogVersion();
   ExtractDB();
+  if (!FCancelled) EndCatalogRead(Snapshot, Before);
   if (FCancelled) {
     // What was read so far is a part of the schema: taking it for the whole would drop the rest.
     DoLogNextLine("< Extraction cancelled! >");
@@ -330,9 +338,16 @@ bool TCustomDBExtract::FileExtracted(std::unique_ptr<TDbObj> Obj, TDbObjList& Li
 }
 
 std::string TCustomDBExtract::RefusedText(const TDbObj& Obj) {
+  // Lists of dialects whose names fold case (ASE keeps Orders and ORDERS apart) read two tables
+  // as one.
+  if (Obj.Kind == kindTable && Obj.Owner)
+    if (std::string Twin = Obj.Owner->CaseTwinWarning(Obj, "Tables"); !Twin.empty()) return Twin;
   const std::string& Schema = Obj.GetSchema();
-  std::string Text = (Schema.empty() ? std::string() : Schema + ".") + Obj.GetObjName() +
-                     " passed over: an object of that name was read already";
+  // The kind leads, as in the extractors' other notes ("Enum type public.mood passed over.").
+  std::string Text(KindName(Obj.Kind));
+  Text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(Text[0])));
+  Text += " " + (Schema.empty() ? std::string() : Schema + ".") + Obj.GetObjName() +
+          " passed over: an object of that name was read already";
   // Where keys leave the schema out (PostgreSQL files most kinds under their names alone), the
   // object filed first stands in another schema.
   if (!Schema.empty() && !KeysCarrySchema(Obj.GetDatabaseType())) Text += " in another schema";
@@ -342,6 +357,22 @@ std::string TCustomDBExtract::RefusedText(const TDbObj& Obj) {
 void TCustomDBExtract::ReportRefused(const std::string& Text) {
   AddToLog(Text);
   GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
+}
+
+void TCustomDBExtract::EndCatalogRead(bool Snapshot, const std::string& Before) {
+  if (Snapshot) {
+    FCurrentStep = "ExtractDatabase";
+    FConnection->Commit();  // read only: ends the snapshot
+    return;
+  }
+  if (Before.empty()) return;
+  FCurrentStep = "CatalogVersion";
+  if (CatalogVersion() == Before) return;
+  FFailed = true;
+  DoErrorMessage(ClassName() +
+                 ".ExtractDatabase(): The schema changed while it was read (another session "
+                 "created, dropped or altered objects meanwhile), so what was read may not fit "
+                 "together. Run the extraction again.");
 }
 
 void TCustomDBExtract::ReportStepFailure(const std::string& Text) {

@@ -2,7 +2,9 @@
 // extractors share: it checks the settings, empties the schema holder, opens the database anew,
 // runs the dialect's ordered steps under progress reports and the cancel flag, re-parses the
 // catalog texts it fetched with the dialect's parser to link dependencies, and closes the
-// database on every path.
+// database on every path. The catalog is read in one read-only snapshot where the server offers
+// one; elsewhere a dialect may name a catalog version that tells when the schema changed under
+// the read.
 //
 // Failures never leave the driver as exceptions. A refused connection, a failed catalog query
 // and a cancelled run each end the extraction with False and one error in the message list: the
@@ -141,6 +143,10 @@ class TCustomDBExtract : public TCustomExtract {
   static void ParseWith(TCustomParser& Parser, TDbObj& Obj) {
     if (auto* P = dynamic_cast<TParser*>(&Parser)) P->ParseObjText(&Obj);
   }
+  /// For a server without read snapshots (StartReadSnapshot): a text that changes whenever an
+  /// object of the schema is created, dropped or altered, read before and after the catalog;
+  /// when the two differ the extraction fails. Empty (no check) by default.
+  virtual std::string CatalogVersion() { return std::string(); }
   /// "Parsing bodies..." (the PostgreSQL and SQL Anywhere extractors say "Parsing bodys...").
   virtual std::string ParseBodiesLogLine() const { return "Parsing bodies..."; }
 
@@ -183,6 +189,9 @@ class TCustomDBExtract : public TCustomExtract {
   void PrepareHolder();
   /// Opens the database anew and runs the steps; raises what a step raises.
   void RunExtraction();
+  /// Ends the snapshot the catalog was read in; without one, fails the run when the catalog
+  /// version (Before) has changed since the read began.
+  void EndCatalogRead(bool Snapshot, const std::string& Before);
   /// Closes the connection and frees the work query, whatever happened before.
   void Finish();
   /// Records the failure of the current step with the text of the exception.

@@ -746,6 +746,7 @@ void TTableDataComparer::ClearRunState() {
 
 bool TTableDataComparer::CompareData() {
   FInserted = FUpdated = FDeleted = FEqual = 0;
+  FApplied = FAwaitingCommit = 0;
   FBlobFailed = false;
   FErrorCount = 0;
   MsgManager.Clear();
@@ -895,6 +896,7 @@ void TTableDataComparer::CompareTables() {
         if (FQueryMaster) FQueryMaster->Close();
         if (FQueryTarget) FQueryTarget->Close();
       }
+      SettleApplied();
     }
     CloseStreams();
   }

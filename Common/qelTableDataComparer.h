@@ -313,6 +313,10 @@ class TTableDataComparer : public TComponent {
   int GetDeletedCount() const { return FDeleted; }
   int GetEqualCount() const { return FEqual; }
   int GetErrorCount() const { return FErrorCount; }
+  /// Row statements run at once (UpdateImmediately) that the target keeps: each committed on
+  /// its own, or with the transaction that held it once that was committed. Statements that
+  /// failed, and those of a transaction a lost connection took with it, are not counted.
+  int GetAppliedCount() const { return FApplied; }
   /// The statistics line of the last run ("Equal: 2, Inserted: 1, ... All: 4.").
   std::string StatisticsText() const;
 
@@ -364,6 +368,9 @@ class TTableDataComparer : public TComponent {
   std::string ValueLiteral(TField* Field, bool ForWhere);
   /// Runs one statement on the target with its parameters bound.
   void ExecuteImmediately(const std::string& aSQL, TStatType aStatType);
+  /// Counts the statements run at once as applied when the target holds no transaction open
+  /// for them any more (committed); else they wait.
+  void SettleApplied();
   /// Brings the two working lists of each kind into step when both came from the catalogs;
   /// False after a reported error (counts or names that cannot be paired).
   bool PairFields();
@@ -423,6 +430,8 @@ class TTableDataComparer : public TComponent {
   int FDeleted = 0;
   int FEqual = 0;
   int FErrorCount = 0;
+  int FApplied = 0;
+  int FAwaitingCommit = 0;  ///< run at once inside a transaction still open
   int FCountMaster = 1;
   int FCountTarget = 1;
   int FPosMaster = 0;

@@ -283,6 +283,18 @@ bool TPGDACDatabase::InTransaction() const {
   return S == PQTRANS_INTRANS || S == PQTRANS_INERROR || S == PQTRANS_ACTIVE;
 }
 
+bool TPGDACDatabase::StartReadSnapshot() {
+  if (!GetConnected()) RaiseNotConnected();
+  Settle();
+  if (FImplicit || PQtransactionStatus(FConn) != PQTRANS_IDLE) return false;
+  ExecCommand("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+  return true;
+}
+
+bool TPGDACDatabase::WorkAwaitsCommit() const {
+  return GetConnected() && PQtransactionStatus(FConn) != PQTRANS_IDLE;
+}
+
 void TPGDACDatabase::StartTransaction() {
   if (InTransaction()) throw EDatabaseError("A transaction is already active.");
   if (FImplicit) {

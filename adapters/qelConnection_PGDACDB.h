@@ -27,6 +27,11 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override;
+  /// REPEATABLE READ READ ONLY, as a consistent dump reads; False while a transaction is open.
+  bool StartReadSnapshot() override;
+  /// Also True while the database's own transaction of a cursor is open: the caller's
+  /// statements run inside it and are committed when its last cursor closes.
+  bool WorkAwaitsCommit() const override;
 
   pg_conn* Handle() const { return FConn; }
   /// Runs a statement without parameters; raises EDatabaseError with the server's message.

@@ -187,6 +187,13 @@ void PrintStop(const TSQLExec& Exec, std::ostream& Err) {
       Err << " and stay applied (each statement was committed on its own)";
   }
   Err << "; " << Total - Ran - 1 << " statement(s) after it were not run\n";
+  // Outside one transaction a statement the connection was lost under may have been committed
+  // before the loss (MySQL/MariaDB commit DDL on their own): the client cannot tell, so it is
+  // counted neither as run nor as not run.
+  if (Exec.GetConnectionLost() && !Exec.OneTransaction)
+    Err << "varnel compare: the outcome of statement " << FailedAt
+        << " is unknown: the server may have committed it before the connection was lost; "
+           "look at the target before running the update again\n";
 }
 
 /// A Firebird script names no server. A side read from one is taken for the server of the

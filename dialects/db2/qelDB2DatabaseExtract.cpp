@@ -26,7 +26,7 @@ struct TCatalogType {
 };
 // SYSCAT.COLUMNS.TYPENAME in lower case. INTEGER stays apart from BIGINT, as the DB2 parser
 // keeps them; GRAPHIC, VARGRAPHIC and DBCLOB are read as the parser reads them.
-constexpr std::array<TCatalogType, 33> kCatalogTypes{{
+constexpr std::array<TCatalogType, 34> kCatalogTypes{{
     {"integer", iftInteger},
     {"int", iftInteger},
     {"binary", iftBinary},
@@ -60,6 +60,7 @@ constexpr std::array<TCatalogType, 33> kCatalogTypes{{
     {"clob", iftClob},
     {"graphic", iftGraphic},
     {"vargraphic", iftVarGraphic},
+    {"dbclob", iftDbClob},
 }};
 
 }  // namespace
@@ -297,6 +298,8 @@ void TDB2DBExtract::ExtractIdx() {
                Idx->SetObjName(Trim(Row.Str("indname")));
                Idx->TableName = Trim(Row.Str("tabname"));
                Idx->SetSchema(Trim(Row.Str("indschema")));
+               if (const std::string S = Trim(Row.Str("tabschema")); S != Idx->GetSchema())
+                 Idx->TableSchema = S;
                // COLNAMES: "+A-B+C", each column led by "+" (ascending) or "-" (descending).
                const std::string Names = Row.Str("colnames");
                std::size_t I = 0;
@@ -365,6 +368,7 @@ void TDB2DBExtract::Extract_FK() {
                Ctr->SetTblName(Trim(Row.Str("tabname")));
                Ctr->SetSchema(Trim(Row.Str("tabschema")));
                Ctr->SetRefTblName(Trim(Row.Str("reftabname")));
+               Ctr->SetRefSchema(Trim(Row.Str("reftabschema")));
                const std::string Update = Row.Str("updaterule");
                if (Update == "A") Ctr->OnUpdate = udaNoAction;
                if (Update == "R") Ctr->OnUpdate = udaRestrict;

@@ -474,6 +474,7 @@ void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr) {
       TestAndGetSy(db2REFERENCES);
       Obj_Ident(dboUnknown);
       Ctr->SetRefTblName(IdentName);
+      Ctr->SetRefSchema(SchemaOf(IdentOwner));
       if (Sy == syLParen) ParseColumnList(nullptr, &Ctr->RefFldList);
       while (Sy == db2ON) {
         GetSy();
@@ -522,6 +523,7 @@ void TDB2Parser::ParseCreateIndex() {
   TestAndGetSy(db2ON);
   Obj_Ident(dboUnknown);
   Idx->TableName = IdentName;
+  if (SchemaOf(IdentOwner) != Idx->GetSchema()) Idx->TableSchema = SchemaOf(IdentOwner);
   ParseColumnList(Idx.get(), nullptr);
   for (;;) {
     if (IsWord("INCLUDE")) {

@@ -86,7 +86,12 @@ void TTransactSQLParser::ParseTable() {
   SetNames(Scratch, N);
   TTblData* Table = Tbl.get();
   // Filed at once: the keys read below look the table up.
-  if (!AddObj(Tbl.release(), true)) Table = nullptr;
+  if (!AddObj(Tbl.release(), true)) {
+    Table = nullptr;
+    if (const std::string Twin = IsMSSQL() || !Objs ? "" : Objs->CaseTwinWarning(Scratch, "Tables");
+        !Twin.empty())
+      WrnMsg(Twin);
+  }
   TTblData& Into = Table ? *Table : Scratch;
   TestAndGetSy(syLParen);
   for (;;) {
@@ -643,9 +648,14 @@ void TTransactSQLParser::ParseIndex(bool Unique, bool Clustered) {
     GetSy();
     ParseColumnList(Idx->IncludeFlds);
   }
-  if (IsWord("WHERE")) {  // a filtered index: the filter is not compared
+  if (IsWord("WHERE")) {  // a filtered index: the filter is neither kept nor compared
+    const std::int32_t X = GetPosX(), Y = GetPosY(), Start = SyPos;
     while (Sy != syEOF && Sy != syTerm && Sy != sySemicolon && !IsWord("WITH") && !IsWord("ON"))
       GetSy();
+    MsgManager.AddScriptMsg("Index " + Idx->GetObjName() + " on " + Idx->TableName +
+                                ": its filter is not kept (" + Trim(CopyTxtFrom(Start)) +
+                                "): the index is compared and written as one over the whole table",
+                            ScriptName, X, Y, mt_Wrn);
   }
   if (IsWord("WITH")) {
     const std::int32_t Start = SyPos;

@@ -82,6 +82,17 @@ void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
   });
 }
 
+std::string TMySQLDBExtract::CatalogVersion() {
+  std::string Version;
+  ForEachRow({"SELECT table_name, table_type, create_time FROM information_schema.tables",
+              "WHERE table_schema = DATABASE() ORDER BY table_name"},
+             [&Version](TCatalogRow& Row) {
+               Version += Row.Str("table_name") + '\t' + Row.Str("table_type") + '\t' +
+                          Row.Str("create_time") + '\n';
+             });
+  return Version.empty() ? std::string("(no tables)") : Version;
+}
+
 void TMySQLDBExtract::ExtractHeader() {
   KeepConnectionOptions();
 }

@@ -234,6 +234,16 @@ char TOracleParser::NextNonBlank() const {
   return '\0';
 }
 
+bool TOracleParser::NextWordIs(std::string_view Word) const {
+  std::size_t I = AfterSy();
+  while (I < FTxt.size() &&
+         (FTxt[I] == ' ' || FTxt[I] == '\t' || FTxt[I] == '\r' || FTxt[I] == '\n'))
+    ++I;
+  std::size_t End = I;
+  while (End < FTxt.size() && IdentChars.Contains(static_cast<unsigned char>(FTxt[End]))) ++End;
+  return UpperCase(FTxt.substr(I, End - I)) == Word;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Block copy
 
@@ -408,7 +418,7 @@ enum TClientAction : std::uint8_t {
   caShowErrors,  ///< SHOW ERRORS
   caSkipLine,    ///< the rest of the line is the client's
   caBlock,       ///< a PL/SQL block (VARIABLE: a declaration) up to its "/" line
-  caCommand,     ///< a command up to its terminator
+  caCommand,     ///< a line command: up to its ";" or the end of its line
 };
 
 struct TClientWord {
@@ -416,7 +426,7 @@ struct TClientWord {
   TClientAction Action;
 };
 
-constexpr std::array<TClientWord, 25> kClientWords{{
+constexpr std::array<TClientWord, 27> kClientWords{{
     {"COMMIT", caEnd},     {"DISCONNECT", caEnd},    {"EXIT", caEnd},
     {"SHUTDOWN", caEnd},   {"QUIT", caEnd},          {"SHOW", caShowErrors},
     {"REM", caSkipLine},   {"REMARK", caSkipLine},   {"PROMPT", caSkipLine},
@@ -425,7 +435,7 @@ constexpr std::array<TClientWord, 25> kClientWords{{
     {"CLEAR", caCommand},  {"REPFOOTER", caCommand}, {"EXECUTE", caCommand},
     {"TTITLE", caCommand}, {"BTITLE", caCommand},    {"DEFINE", caCommand},
     {"CALL", caCommand},   {"STARTUP", caCommand},   {"EXEC", caCommand},
-    {"LOAD", caCommand},
+    {"LOAD", caCommand},   {"COLUMN", caCommand},    {"WHENEVER", caCommand},
 }};
 
 }  // namespace
@@ -443,6 +453,7 @@ void TOracleParser::ParseText() {
     StatOperation = odbUnknown;
     StatObjName.clear();
     StatOwnName.clear();
+    StatTableSchema.clear();
     FReport = true;
     const std::int64_t ErrorsBefore = FErrCount;
     ParseStatement();
@@ -501,15 +512,13 @@ void TOracleParser::ParseStatement() {
       SkipToTerm();
       return;
     case oraREVOKE:
-    case oraWHENEVER:
       SkipToTerm();
-      return;
-    case oraCOLUMN:
-      BlockCopy(AfterSy(), beSlashLine);
       return;
     case syTerm:
       FReport = false;
       return;
+    case oraCOLUMN:
+    case oraWHENEVER:
     case syIdent:
       ParseClientWord();
       return;
@@ -534,7 +543,7 @@ void TOracleParser::ParseDataStatement() {
 }
 
 void TOracleParser::ParseClientWord() {
-  const std::string Word = FQuoted ? std::string() : Ident;
+  const std::string Word = FQuoted ? std::string() : UpperCase(Ident);
   const auto* It = std::find_if(kClientWords.begin(), kClientWords.end(),
                                 [&Word](const TClientWord& W) { return W.Word == Word; });
   if (It == kClientWords.end()) {
@@ -561,8 +570,7 @@ void TOracleParser::ParseClientWord() {
     case caSkipLine:
       // PROMPT, SPOOL ... and an indented remark: the rest of the line.
       FReport = false;
-      SkipLine();
-      GetSy();
+      SkipLineCommand(false);
       return;
     case caBlock:
       BlockCopy(AfterSy(), beSlashLine, Word != "VARIABLE");
@@ -570,9 +578,52 @@ void TOracleParser::ParseClientWord() {
     case caCommand:
       // Commands of the client (CALL excepted): a server would refuse them.
       FReport = Word == "CALL";
-      SkipToTerm();
+      SkipLineCommand(true);
       return;
   }
+}
+
+namespace {
+
+/// The line break at I follows a "-", the client's mark that the command goes on.
+bool ContinuedAt(const std::string& T, std::size_t I) {
+  while (I > 0 && (T[I - 1] == ' ' || T[I - 1] == '\t')) --I;
+  return I > 0 && T[I - 1] == '-';
+}
+
+}  // namespace
+
+void TOracleParser::SkipLineCommand(bool Command) {
+  // The client runs these commands line by line: a ";" is not needed, and a command ends
+  // with its line unless the line ends in "-" or inside an open parenthesis (a CALL over
+  // several lines). Strings do not run on past a line's end. The line is the command word's
+  // own: the reader may already stand on the next one when the word is alone on its line.
+  const std::string& T = FTxt;
+  std::size_t Stop = static_cast<std::size_t>(std::max<std::int32_t>(SyPos - 1, 0));
+  while (Stop < T.size() && IdentChars.Contains(static_cast<unsigned char>(T[Stop]))) ++Stop;
+  int Depth = 0;
+  char Quote = 0;
+  for (; Stop < T.size(); ++Stop) {
+    const char C = T[Stop];
+    if (C == '\r' || C == '\n') {
+      Quote = 0;
+      if (!Command || (Depth == 0 && !ContinuedAt(T, Stop))) break;
+    } else if (!Command) {
+      continue;  // a PROMPT's text is the client's, ";" and all
+    } else if (Quote) {
+      if (C == Quote) Quote = 0;
+    } else if (C == '\'' || C == '"') {
+      Quote = C;
+    } else if (C == '(') {
+      ++Depth;
+    } else if (C == ')' && Depth > 0) {
+      --Depth;
+    } else if (C == ';') {
+      break;  // the terminator is the next symbol
+    }
+  }
+  while (!AtEndOfText() && static_cast<std::size_t>(Pos - 2) < Stop) GetChar();
+  GetSy();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -651,15 +702,26 @@ void TOracleParser::ParseCreate() {
 }
 
 void TOracleParser::SkipOrReplace() {
-  if (Sy != oraOR) return;
-  GetSy();
-  TestIdent("REPLACE");
-  GetSy();
+  if (Sy == oraOR) {
+    GetSy();
+    TestIdent("REPLACE");
+    GetSy();
+  }
+  SkipEditionable();
+}
+
+void TOracleParser::SkipEditionable() {
+  // Servers with editions write every stored unit as CREATE OR REPLACE EDITIONABLE (or
+  // NONEDITIONABLE) ...; whether a unit is editioned is not part of what is compared.
+  if (IsWord("EDITIONABLE") || IsWord("NONEDITIONABLE")) GetSy();
 }
 
 bool TOracleParser::ReadForce() {
   const bool Force = IsWord("FORCE");
-  if (Force || IsWord("NOFORCE")) GetSy();
+  if (Force || IsWord("NOFORCE")) {
+    GetSy();
+    SkipEditionable();  // a view: CREATE OR REPLACE FORCE EDITIONABLE VIEW
+  }
   return Force;
 }
 
@@ -780,7 +842,7 @@ void TOracleParser::ParseComment() {
     std::string Schema, Name, First;
     DecodeIdent(Written, Schema, Name, First);
     GetSy();
-    if (O) Target = O->GetTable(Name);
+    if (O) Target = O->GetTable(SchObjName(First, Name));  // First: the schema of "schema.table"
   } else {
     ErrMsg("Unknown COMMENT-statement.");
     GetSy();
@@ -934,6 +996,20 @@ void TOracleParser::ParseConnect() {
 // ---------------------------------------------------------------------------------------------
 // Re-reading catalog texts
 
+namespace {
+
+/// Where the body of a package's catalog text starts (its CREATE OR REPLACE [NON]EDITIONABLE
+/// PACKAGE BODY line); npos when the text has none.
+std::size_t PackageBodyAt(const std::string& Text) {
+  for (const char* Mark :
+       {"\r\nCREATE OR REPLACE PACKAGE BODY ", "\r\nCREATE OR REPLACE EDITIONABLE PACKAGE BODY ",
+        "\r\nCREATE OR REPLACE NONEDITIONABLE PACKAGE BODY "})
+    if (const std::size_t At = Text.find(Mark); At != std::string::npos) return At;
+  return std::string::npos;
+}
+
+}  // namespace
+
 void TOracleParser::ParseObjText(TDbObj* Obj) {
   if (!Obj || Obj->FullText.empty()) return;
   ParseObj = Obj;
@@ -948,8 +1024,7 @@ void TOracleParser::ParseObjText(TDbObj* Obj) {
     SkipOrReplace();
   };
   if (auto* Pkg = dynamic_cast<TPkgData*>(Obj)) {
-    const std::string Mark = "\r\nCREATE OR REPLACE PACKAGE BODY ";
-    const std::size_t At = Text.find(Mark);
+    const std::size_t At = PackageBodyAt(Text);
     for (const std::string& Part : {At == std::string::npos ? Text : Text.substr(0, At),
                                     At == std::string::npos ? std::string() : Text.substr(At)}) {
       const std::string T = Trim(Part);

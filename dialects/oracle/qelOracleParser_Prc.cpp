@@ -259,16 +259,13 @@ void TOracleParser::ParseType(TDmnData* Given) {
   TDmnData* Dmn = GivenOrNew(Given, New);
   SetName(*Dmn);
   StatObjName = Name;
-  if (IsWord("TIMESTAMP")) {
-    // The catalog's stamps of the type's version.
+  // The catalog's stamp of the type's version, and its object identifier: each may stand
+  // without the other (a script that fixes the OID to match another database has no stamp).
+  for (std::string* Text : {&Dmn->TimestampText, &Dmn->OidText}) {
+    if (!IsWord(Text == &Dmn->OidText ? "OID" : "TIMESTAMP")) continue;
     GetSy();
-    Dmn->TimestampText = StrValue;
+    *Text = StrValue;
     TestAndGetSy(syString);
-    if (IsWord("OID")) {
-      GetSy();
-      Dmn->OidText = StrValue;
-      TestAndGetSy(syString);
-    }
   }
   if (!(IsWord("UNDER") ? ParseSubType(*Dmn) : ParseTypeKind(*Dmn))) return;
   DoLogNextLine("Type: " + Name);
@@ -358,9 +355,10 @@ void TOracleParser::ParseMemberRoutine(TDmnData& Dmn) {
   if (M->IsFunction) {
     TestIdent("RETURN");
     GetSy();
+    // The function's result, where the writer finds it (a parameter would lose it).
     auto R = std::make_unique<TFldData>(Objs);
     ParseDataType(*R, nullptr, false);
-    M->Params.Add(std::move(R));
+    M->Results.Add(std::move(R));
   }
   Dmn.Members.Add(std::move(M));
 }

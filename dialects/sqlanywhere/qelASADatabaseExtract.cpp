@@ -482,8 +482,8 @@ void TASADBExtract::ExtractEvt() {
 // ---------------------------------------------------------------------------------------------
 // Indexes and keys
 
-void TASADBExtract::IndexColumns(TStringList& List, TDbObj* Owner, const std::string& TableId,
-                                 const std::string& IndexId, bool AsIndexFields) {
+void TASADBExtract::IndexColumns(TDbObj& Owner, const std::string& TableId,
+                                 const std::string& IndexId) {
   auto Q =
       OpenDetail({"select ic.sequence, ic.column_id, ic.index_id,", "c.column_name, ic.\"order\"",
                   "from SYS.SYSIXCOL ic", "join SYS.SYSCOLUMN c on c.column_id = ic.column_id",
@@ -493,11 +493,10 @@ void TASADBExtract::IndexColumns(TStringList& List, TDbObj* Owner, const std::st
   for (; !Q->GetEof(); Q->Next()) {
     const std::string Order = Row.Str("order");
     const std::int32_t Sort = Order == "A" ? 1 : Order == "D" ? 2 : 0;
-    if (AsIndexFields) {
-      if (auto* Idx = dynamic_cast<TIdxData*>(Owner)) Idx->AddFld(Row.Str("column_name"), Sort);
-    } else {
-      List.Add(Row.Str("column_name"));
-    }
+    if (auto* Idx = dynamic_cast<TIdxData*>(&Owner))
+      Idx->AddFld(Row.Str("column_name"), Sort);
+    else if (auto* Ctr = dynamic_cast<TCtrData*>(&Owner))
+      Ctr->AddFld(Row.Str("column_name"), Sort);
   }
   CloseQuery(*Q);
 }
@@ -534,8 +533,7 @@ void TASADBExtract::ExtractIdx() {
     Idx->TableName = Row.Str("table_name");
     Idx->Unique = Row.Str("unique") == "Y";
     Idx->Description = Row.Str("remarks");
-    IndexColumns(Idx->Flds, Idx.get(), std::to_string(Row.Int("table_id")),
-                 std::to_string(Row.Int("index_id")), true);
+    IndexColumns(*Idx, std::to_string(Row.Int("table_id")), std::to_string(Row.Int("index_id")));
     FileExtracted(std::move(Idx));
   });
 }
@@ -584,8 +582,8 @@ void TASADBExtract::ExtractUnq() {
               std::string("and ") + OwnerFilter},
              [&](TCatalogRow& Row) {
                std::unique_ptr<TCtrData> Ctr = NewConstraint(Row, ctUnique, true);
-               IndexColumns(Ctr->FldList, Ctr.get(), std::to_string(Row.Int("table_id")),
-                            std::to_string(Row.Int("index_id")), false);
+               IndexColumns(*Ctr, std::to_string(Row.Int("table_id")),
+                            std::to_string(Row.Int("index_id")));
                const std::string Def = Ctr->Def();
                FileExtracted(std::move(Ctr), Def);
              });

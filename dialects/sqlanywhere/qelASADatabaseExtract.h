@@ -81,9 +81,9 @@ class TASADBExtract : public TCustomDBExtract {
   std::unique_ptr<TCtrData> NewConstraint(TCatalogRow& Row, TConstraintType Type, bool Named);
   /// A second query of the connection with the text Lines, opened.
   std::unique_ptr<TQELQuery> OpenDetail(const std::vector<std::string>& Lines);
-  /// The index or key columns of table TableId, index IndexId, with their sort order.
-  void IndexColumns(TStringList& List, TDbObj* Owner, const std::string& TableId,
-                    const std::string& IndexId, bool AsIndexFields);
+  /// The columns of table TableId, index IndexId, with their sort order, appended to the index
+  /// or key Owner.
+  void IndexColumns(TDbObj& Owner, const std::string& TableId, const std::string& IndexId);
   /// The primary-key columns of TableId, in column order.
   void PKeyColumns(TCtrData& Ctr, const std::string& TableId);
   /// The name rule of the server-generated names: "ASA..." goes to the system name.

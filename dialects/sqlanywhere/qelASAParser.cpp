@@ -137,6 +137,109 @@ constexpr bool IsNameStart(char C) {
          C == '_';
 }
 
+/// One symbol of the walk over a body's text: a word, a quoted string or name, or one other
+/// character; Begin == Limit when none is left.
+struct TRawSy {
+  std::int32_t Begin = 0;
+  std::int32_t End = 0;
+  bool Word = false;
+};
+
+/// The symbol at or after the 0-based I and before Limit, past blanks and the comments the
+/// scanner skips ("--", "//" and "%" to the line end, "/* */"). Bodies are walked over the raw
+/// text rather than through the scanner: their statements are not this grammar's, so a
+/// character it has no symbol for must cost no error.
+TRawSy RawSy(std::string_view T, std::int32_t I, std::int32_t Limit) {
+  auto At = [&](std::int32_t J) { return J < Limit ? T[static_cast<std::size_t>(J)] : '\0'; };
+  auto IsWordChar = [](char C) { return IsNameStart(C) || (C >= '0' && C <= '9'); };
+  while (I < Limit) {
+    const char C = At(I);
+    if (C == ' ' || C == '\t' || C == '\r' || C == '\n') {
+      ++I;
+    } else if (C == '%' || ((C == '-' || C == '/') && At(I + 1) == C)) {
+      while (I < Limit && At(I) != '\n') ++I;
+    } else if (C == '/' && At(I + 1) == '*') {
+      const std::size_t E = T.find("*/", static_cast<std::size_t>(I) + 2);
+      I = E == std::string_view::npos ? Limit : std::min(Limit, static_cast<std::int32_t>(E) + 2);
+    } else if (C == '\'' || C == '"') {
+      // A doubled quote stands for itself.
+      std::int32_t J = I + 1;
+      while (J < Limit && !(At(J) == C && At(J + 1) != C)) J += At(J) == C ? 2 : 1;
+      return {I, std::min(J + 1, Limit), false};
+    } else if (IsWordChar(C)) {
+      std::int32_t J = I + 1;
+      while (J < Limit && IsWordChar(At(J))) ++J;
+      return {I, J, IsNameStart(C)};
+    } else {
+      return {I, I + 1, false};
+    }
+  }
+  return {Limit, Limit, false};
+}
+
+/// Where the body of Kind starting at the 0-based From ends before Limit: the index of its ";"
+/// for a statement, the index just past its closing word for a block; -1 when it does not end
+/// before Limit.
+///
+/// A block counts BEGIN and CASE against END and END CASE. IF, LOOP and FOR are closed by
+/// END IF, END LOOP and END FOR, which close nothing BEGIN opened, so they are passed over as
+/// pairs; only a top-level IF counts the IFs that start a statement (not IF EXISTS in a DROP,
+/// nor an IF expression, which ENDIF closes).
+std::int32_t RawBodyEnd(std::string_view T, std::int32_t From, std::int32_t Limit,
+                        TASAParser::TBodyEnd Kind) {
+  auto Next = [&](const TRawSy& S) { return RawSy(T, S.End, Limit); };
+  auto Text = [&](const TRawSy& S) {
+    return T.substr(static_cast<std::size_t>(S.Begin), static_cast<std::size_t>(S.End - S.Begin));
+  };
+  auto Is = [&](const TRawSy& S, std::string_view W) { return S.Word && SameText(Text(S), W); };
+  auto IsChar = [&](const TRawSy& S, char C) {
+    return !S.Word && S.Begin < Limit && T[static_cast<std::size_t>(S.Begin)] == C;
+  };
+  TRawSy S = RawSy(T, From, Limit);
+  if (Kind == TASAParser::beStatement) {
+    for (; S.Begin < Limit; S = Next(S))
+      if (IsChar(S, ';')) return S.Begin;
+    return -1;
+  }
+  std::string_view Label;
+  if (Kind == TASAParser::beBlock) {
+    // Before its BEGIN may stand a label (name:), a trigger's WHEN (...) and a routine's
+    // attributes (DETERMINISTIC, ON EXCEPTION RESUME ...). A ";" first is a body of one clause
+    // (EXTERNAL NAME ...), an AS a Transact-SQL body: neither closes with a word of its own.
+    if (S.Word && IsChar(Next(S), ':')) Label = Text(S);
+    for (int Depth = 0; !(Depth == 0 && Is(S, "BEGIN")); S = Next(S)) {
+      if (S.Begin >= Limit || (Depth == 0 && (IsChar(S, ';') || Is(S, "AS")))) return -1;
+      Depth += IsChar(S, '(') ? 1 : IsChar(S, ')') ? -1 : 0;
+    }
+  }
+  int Depth = 0;
+  bool StatementStart = true;
+  for (; S.Begin < Limit; S = Next(S)) {
+    const TRawSy After = Next(S);
+    if (Is(S, "BEGIN")) {
+      if (!Is(After, "TRAN") && !Is(After, "TRANSACTION")) ++Depth;
+    } else if (Is(S, "CASE") || (Kind == TASAParser::beIf && StatementStart && Is(S, "IF"))) {
+      ++Depth;
+    } else if (Is(S, "END")) {
+      bool Closes = true;
+      if (Is(After, "IF") || Is(After, "LOOP") || Is(After, "FOR")) {
+        Closes = Kind == TASAParser::beIf && Is(After, "IF");
+        S = After;
+      } else if (Is(After, "CASE")) {
+        S = After;
+      }
+      if (Closes && --Depth == 0) {
+        const TRawSy Rest = Next(S);
+        return !Label.empty() && Is(Rest, Label) ? Rest.End : S.End;
+      }
+    }
+    StatementStart =
+        S.Word ? Is(S, "THEN") || Is(S, "ELSE") || Is(S, "BEGIN") || Is(S, "LOOP") || Is(S, "DO")
+               : IsChar(S, ';') || IsChar(S, ':');
+  }
+  return -1;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -225,8 +328,35 @@ void TASAParser::SkipToEnd(bool Semicolon) {
     SkipStatement(TSymSet{syTerm, syEOF});
 }
 
-std::string TASAParser::BodyFrom(std::int32_t Start) {
-  return BodyToGoLine(Start, false);
+std::int32_t TASAParser::OwnEnd(std::int32_t From, TBodyEnd Kind) const {
+  const std::string_view T(FTxt.data(), static_cast<std::size_t>(FLen));
+  const std::int32_t Go = GoLineFrom(From, false);
+  const std::int32_t End = RawBodyEnd(T, From, Go, Kind);
+  if (End < 0) return -1;
+  for (TRawSy S = RawSy(T, End, Go); S.Begin < Go; S = RawSy(T, S.End, Go))
+    if (S.Word || T[static_cast<std::size_t>(S.Begin)] != ';') return End;
+  return -1;
+}
+
+void TASAParser::MoveTo(std::int32_t End) {
+  while (!AtEndOfText() && Pos - 2 < End) GetChar();
+  GetSy();
+}
+
+std::string TASAParser::BodyFrom(std::int32_t Start, TBodyEnd Kind) {
+  const std::int32_t End = OwnEnd(Start - 1, Kind);
+  if (End < 0) return BodyToGoLine(Start, false);
+  std::string Body = TrimSQLText(Trim(CopyTxt(Start, End - (Start - 1))));
+  MoveTo(End);
+  return Body;
+}
+
+void TASAParser::SkipWhole(TBodyEnd Kind) {
+  const std::int32_t End = OwnEnd(SyPos - 1, Kind);
+  if (End < 0)
+    SkipToEnd(false);
+  else
+    MoveTo(End);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -315,7 +445,7 @@ void TASAParser::ParseStatement() {
       ParseAlter();
       return;
     case asaBEGIN:
-      SkipToEnd(false);
+      SkipWhole(beBlock);
       return;
     case asaCALL:
       SkipToEnd(true);
@@ -346,8 +476,10 @@ void TASAParser::ParseStatement() {
       ParseGrant();
       return;
     case asaIF:
+      SkipWhole(beIf);
+      return;
     case asaMESSAGE:
-      SkipToEnd(false);
+      SkipWhole(beStatement);
       return;
     case asaINSERT:
       SkipToEnd(true);

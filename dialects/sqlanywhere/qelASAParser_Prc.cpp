@@ -106,7 +106,7 @@ void TASAParser::ParseProc(TPrcData* Routine, bool IsProcedure, bool FindExistin
   Prc->Params.Clear();
   Prc->Results.Clear();
   ParseParams(*Prc);
-  Prc->Body = BodyFrom(SyPos);
+  Prc->Body = BodyFrom(SyPos, beBlock);
   if (Made) AddObj(Made.release(), true);
 }
 
@@ -135,7 +135,8 @@ void TASAParser::ParseTrigger(TTrgData* Trigger) {
     ReadTriggerEventList(*Trg, [this](const char* Word) { return IsWord(Word); });
     TestSy(asaAS);
     SkipBlanks();
-    Trg->Body = BodyFrom(Pos - 1);
+    // A Transact-SQL body closes with no word of its own: it runs to the GO line.
+    Trg->Body = BodyToGoLine(Pos - 1, false);
   } else {
     if (IsWord("BEFORE"))
       Trg->Timing = baBefore;
@@ -206,7 +207,7 @@ void TASAParser::ParseTrigger(TTrgData* Trigger) {
         ErrMsg("Must be: FOR EACH ROW / FOR EACH STATEMENT");
       GetSy();
     }
-    Trg->Body = BodyFrom(SyPos);
+    Trg->Body = BodyFrom(SyPos, beBlock);
   }
   if (Made) AddObj(Made.release(), true);
 }
@@ -224,7 +225,7 @@ void TASAParser::ParseView(TViwData* View) {
   ParseViewColumns(*Viw, [this] { return NamePart(); });
   TestSy(asaAS);
   SkipBlanks();
-  Viw->Body = BodyFrom(Pos - 1);
+  Viw->Body = BodyFrom(Pos - 1, beStatement);
   if (Made) AddObj(Made.release(), true);
 }
 
@@ -340,7 +341,7 @@ void TASAParser::StatementCreateEvent() {
   }
   if (IsWord("HANDLER")) {
     SkipBlanks();
-    Evt->Body = BodyFrom(Pos - 1);
+    Evt->Body = BodyFrom(Pos - 1, beBlock);
   }
   AddObj(Evt.release(), true);
 }

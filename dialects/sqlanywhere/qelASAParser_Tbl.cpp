@@ -152,6 +152,8 @@ void TASAParser::ParseDataType(TFldData& Fld) {
       Fld.FieldType = iftLongBinary;
     else if (Sy == asaVARCHAR)
       Fld.FieldType = iftLongVarchar;
+    else  // LONG NVARCHAR, LONG VARBIT: types no writer spells
+      ErrMsg("Unknown datatype: LONG " + (Sy == syIdent ? Ident : ResWordBySymbol(Sy)));
     GetSy();
     return;
   }
@@ -318,18 +320,20 @@ std::string TASAParser::GetDefaultValue() {
 // ---------------------------------------------------------------------------------------------
 // Keys and checks
 
-void TASAParser::ParseIdxColumns(TStringList& List) {
+std::vector<std::pair<std::string, std::int32_t>> TASAParser::ParseIdxColumns() {
+  std::vector<std::pair<std::string, std::int32_t>> Columns;
   TestAndGetSy(syLParen);
   for (;;) {
     std::string Name;
     if (Sy == syIdent || Sy == syString) Name = Sy == syIdent ? Ident : StrValue;
     TestAndGetSy(syIdent);
-    if (Sy == asaASC || Sy == asaDESC) GetSy();
-    List.Add(Name);
+    const std::int32_t Order = ReadSortOrder([this](const char* Word) { return IsWord(Word); });
+    Columns.emplace_back(std::move(Name), Order);
     if (Sy != syComma) break;
     GetSy();
   }
   TestAndGetSy(syRParen);
+  return Columns;
 }
 
 void TASAParser::ParsePKey(TTblData* Table, const std::string& TableName, TFldData* Column,
@@ -343,10 +347,11 @@ void TASAParser::ParsePKey(TTblData* Table, const std::string& TableName, TFldDa
     Ctr->Clustered = true;
     GetSy();
   }
-  if (Sy == syLParen || !Column)
-    ParseIdxColumns(Ctr->FldList);
-  else
+  if (Sy == syLParen || !Column) {
+    for (const auto& [Name, Order] : ParseIdxColumns()) Ctr->AddFld(Name, Order);
+  } else {
     Ctr->FldList.Add(Column->GetObjName());
+  }
   AddObj(Ctr.release(), true);
 }
 
@@ -388,13 +393,15 @@ void TASAParser::ParseFKey(TTblData* Table, const std::string& TableName,
     Ctr->RoleName = Sy == syIdent ? Ident : StrValue;
     GetSy();
   }
-  ParseIdxColumns(Ctr->FldList);
+  for (const auto& [Name, Order] : ParseIdxColumns()) Ctr->AddFld(Name, Order);
   TestAndGetSy(asaREFERENCES);
   std::string RefOwner, RefName;
   OwnerName(RefOwner, RefName, true);
   Ctr->RefOwner = RefOwner;
   Ctr->SetRefTblName(RefName);
-  if (Sy == syLParen) ParseIdxColumns(Ctr->RefFldList);
+  // An order written here is the referenced key's, which keeps its own.
+  if (Sy == syLParen)
+    for (const auto& Column : ParseIdxColumns()) Ctr->RefFldList.Add(Column.first);
   // As the catalog reader does: a name that repeats the role is the role's, and a role that
   // repeats the referenced table's name is the server's default role.
   if (Ctr->GetObjName() == Ctr->RoleName) Ctr->SetObjName("");
@@ -433,7 +440,7 @@ void TASAParser::ParseUnique(TTblData* Table, std::unique_ptr<TCtrData> Ctr) {
   if (!Ctr) Ctr = NewConstraint(Table, "", ctUnique);
   Ctr->SetCtType(ctUnique);
   GetSy();
-  ParseIdxColumns(Ctr->FldList);
+  for (const auto& [Name, Order] : ParseIdxColumns()) Ctr->AddFld(Name, Order);
   AddObj(Ctr.release(), true);
 }
 
@@ -453,24 +460,7 @@ void TASAParser::ParseIndex(bool Unique) {
   OwnerName(TableOwner, Table, true);
   Idx->TableName = Table;
   Idx->Creator = TableOwner;
-  TestAndGetSy(syLParen);
-  for (;;) {
-    std::string Col;
-    if (Sy == syIdent || Sy == syString) Col = Sy == syIdent ? Ident : StrValue;
-    TestAndGetSy(syIdent);
-    std::int32_t Order = 0;
-    if (Sy == asaASC) {
-      Order = 1;
-      GetSy();
-    } else if (Sy == asaDESC) {
-      Order = 2;
-      GetSy();
-    }
-    Idx->AddFld(Col, Order);
-    if (Sy != syComma) break;
-    GetSy();
-  }
-  TestAndGetSy(syRParen);
+  for (const auto& [Name, Order] : ParseIdxColumns()) Idx->AddFld(Name, Order);
   AddObj(Idx.release(), true);
 }
 
@@ -491,6 +481,52 @@ void TASAParser::StatementCreateDomain() {
 
 // ---------------------------------------------------------------------------------------------
 // ALTER and DROP
+
+void TASAParser::ParseAlterTableDrop(const std::string& Name, TTblData* Tbl) {
+  if (Sy == asaPRIMARY) {
+    GetSy();
+    TestAndGetSy(asaKEY);
+    RemoveConstraints(Name, [](const TCtrData& C) { return C.GetCtType() == ctPKey; });
+  } else if (Sy == asaFOREIGN) {
+    GetSy();
+    TestAndGetSy(asaKEY);
+    std::string Role = Sy == syIdent ? NamePart() : std::string();
+    RemoveConstraints(Name, [&Role](const TCtrData& C) {
+      return C.GetCtType() == ctFKey &&
+             (SameText(C.RoleName, Role) || SameText(C.GetObjName(), Role) ||
+              (C.RoleName.empty() && SameText(C.GetRefTblName(), Role)));
+    });
+  } else if (Sy == asaCONSTRAINT) {
+    GetSy();
+    const std::string CtrName = NamePart();
+    RemoveConstraints(Name, [&CtrName](const TCtrData& C) {
+      return SameText(C.GetObjName(), CtrName) || SameText(C.AltName, CtrName);
+    });
+  } else if (Sy == asaUNIQUE) {
+    // The server finds the unique key by its columns (their order in it aside).
+    GetSy();
+    std::vector<std::string> Columns;
+    for (auto& Column : ParseIdxColumns()) Columns.push_back(std::move(Column.first));
+    RemoveConstraints(Name, [&Columns](const TCtrData& C) {
+      return C.GetCtType() == ctUnique &&
+             std::ranges::equal(C.FldList, Columns, [](const std::string& A, const std::string& B) {
+               return SameText(A, B);
+             });
+    });
+  } else if (Sy == asaCHECK) {
+    GetSy();
+  } else if (Sy == syIdent) {
+    const std::string Column = NamePart();
+    if (Tbl) {
+      const int Index = Tbl->Fields.IndexOf(Column);
+      if (Index >= 0) Tbl->Fields.Delete(Index);
+      for (int I = 0; I < Tbl->Fields.Count(); ++I) Tbl->Fields[I]->Position = I;
+    }
+  } else {
+    ErrMsg("Unknown ALTER TABLE statement");
+    GetSy();
+  }
+}
 
 void TASAParser::ParseAlterTable() {
   StatDbObject = dboTable;
@@ -534,42 +570,7 @@ void TASAParser::ParseAlterTable() {
   }
   if (Sy == asaDROP) {
     GetSy();
-    if (Sy == asaPRIMARY) {
-      GetSy();
-      TestAndGetSy(asaKEY);
-      RemoveConstraints(Name, [](const TCtrData& C) { return C.GetCtType() == ctPKey; });
-    } else if (Sy == asaFOREIGN) {
-      GetSy();
-      TestAndGetSy(asaKEY);
-      std::string Role = Sy == syIdent ? NamePart() : std::string();
-      RemoveConstraints(Name, [&Role](const TCtrData& C) {
-        return C.GetCtType() == ctFKey &&
-               (SameText(C.RoleName, Role) || SameText(C.GetObjName(), Role) ||
-                (C.RoleName.empty() && SameText(C.GetRefTblName(), Role)));
-      });
-    } else if (Sy == asaCONSTRAINT) {
-      GetSy();
-      const std::string CtrName = NamePart();
-      RemoveConstraints(Name, [&CtrName](const TCtrData& C) {
-        return SameText(C.GetObjName(), CtrName) || SameText(C.AltName, CtrName);
-      });
-    } else if (Sy == asaUNIQUE) {
-      GetSy();
-      TStringList Cols;
-      ParseIdxColumns(Cols);
-    } else if (Sy == asaCHECK) {
-      GetSy();
-    } else if (Sy == syIdent) {
-      const std::string Column = NamePart();
-      if (Tbl) {
-        const int Index = Tbl->Fields.IndexOf(Column);
-        if (Index >= 0) Tbl->Fields.Delete(Index);
-        for (int I = 0; I < Tbl->Fields.Count(); ++I) Tbl->Fields[I]->Position = I;
-      }
-    } else {
-      ErrMsg("Unknown ALTER TABLE statement");
-      GetSy();
-    }
+    ParseAlterTableDrop(Name, Tbl);
     return;
   }
   if (Sy == asaMODIFY) {

@@ -53,8 +53,13 @@ struct TFilingCase {
   /// The schemas of the first and the second object of one name.
   const char* FirstSchema;
   const char* SecondSchema;
+  /// The warning after the kind word ("Table ", "Domain ").
   const char* Warning;
 };
+
+void PrintTo(const TFilingCase& C, std::ostream* Out) {
+  *Out << C.Name;
+}
 
 const TFilingCase kCases[] = {
     // Tables are filed under their names alone: the second one stands in another schema.
@@ -110,10 +115,11 @@ TEST_P(ExtractFiling, ASecondObjectOfAFiledKeyIsPassedOverWithAWarning) {
   EXPECT_FALSE(Filer->File(New<TTblData>(C.SecondSchema)));
   ASSERT_EQ(Objs.Tables.Count(), 1);
   EXPECT_EQ(Objs.Tables.Objects(0), Filed);
-  EXPECT_EQ(Warnings(), std::vector<std::string>{C.Warning});
+  const std::string Warning = std::string("Table ") + C.Warning;
+  EXPECT_EQ(Warnings(), std::vector<std::string>{Warning});
   // Each object is logged as it is filed, the refusal after it.
   const std::string Name = Objs.Tables.Objects(0)->GetObjName();
-  EXPECT_EQ(Log, (std::vector<std::string>{"---" + Name, "---" + Name, C.Warning}));
+  EXPECT_EQ(Log, (std::vector<std::string>{"---" + Name, "---" + Name, Warning}));
 }
 
 TEST_P(ExtractFiling, AnObjectTheFilterKeepsOutGoesInSilence) {
@@ -131,9 +137,10 @@ TEST_P(ExtractFiling, FilingIntoAListPassesTheFilterButNotADuplicate) {
   EXPECT_TRUE(Filer->FileIn(New<TDmnData>(C.FirstSchema), Objs.Domains));
   EXPECT_FALSE(Filer->FileIn(New<TDmnData>(C.SecondSchema), Objs.Domains));
   EXPECT_EQ(Objs.Domains.Count(), 1);
-  EXPECT_EQ(Warnings(), std::vector<std::string>{C.Warning});
+  const std::string Warning = std::string("Domain ") + C.Warning;
+  EXPECT_EQ(Warnings(), std::vector<std::string>{Warning});
   // Filed straight, an object gets no "---" line; only the refusal is logged.
-  EXPECT_EQ(Log, std::vector<std::string>{C.Warning});
+  EXPECT_EQ(Log, std::vector<std::string>{Warning});
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, ExtractFiling, ::testing::ValuesIn(kCases),
