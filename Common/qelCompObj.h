@@ -26,6 +26,9 @@
 
 namespace qel {
 
+/// How the schema writer writes the objects of one kind (qelCompObj_Extract.cpp).
+struct TKindStyle;
+
 /// The schema collection that holders, loaders and extractors create.
 class TObjs : public TCustomObjs {
  public:
@@ -119,8 +122,10 @@ class TObjs : public TCustomObjs {
   TRolData* FindRole(const std::string& Name, TUserType UserType) const;
   void MsCheckOptions(TStrings& aScript, bool aQuotedIdentifier, bool aAnsiNulls);
   void ExtractDescription(TDbObj* Obj, TStrings& aScript, const std::string& Term);
-  /// Procedures and triggers: the objects of List inside SET TERM (InterBase) or "/" (Oracle).
-  void ExtractBlocks(const TDbObjList& List);
+  /// Procedures and triggers: the objects of List inside SET TERM (InterBase) or "/" (Oracle),
+  /// each written as Style says (an object whose text is empty is left out; a block with none
+  /// is not written).
+  void ExtractBlocks(const TDbObjList& List, const TKindStyle& Style);
   /// MySQL: the table text of TableName already carries its primary and unique keys and its
   /// indexes, so they are not written again.
   bool KeysInTableText(const std::string& TableName) const;

@@ -328,14 +328,6 @@ std::string TFldData::FieldTypeDef() const {
     if ((FieldType == iftVarchar || FieldType == iftNVarChar || FieldType == iftCstring) &&
         Size >= 1)
       R += InParens(Size);
-    if (!ArrayBounds.empty()) {
-      R += " [";
-      for (std::size_t I = 0; I < ArrayBounds.size(); ++I) {
-        if (I > 0) R += ", ";
-        R += std::to_string(ArrayBounds[I].Lower) + ":" + std::to_string(ArrayBounds[I].Upper);
-      }
-      R += "]";
-    }
   }
   // Oracle keeps the time zone of a TIMESTAMP in flags; the zone changes the type.
   if (DB == dbOracle && FieldType == iftTimeStamp) {
@@ -366,6 +358,16 @@ std::string TFldData::FieldTypeDef() const {
   // An array column and its element type are different types: PostgreSQL compares the
   // dimensions as it writes them, after the element's modifier ("numeric(10,2)[]").
   if (DB == dbPostgreSQL) R += tbl_detail::PGArrayBrackets(ArrayBounds);
+  // InterBase dimensions follow the whole element type, a precision included
+  // ("NUMERIC(10, 2) [1:4]").
+  if (DB == dbInterBase && !ArrayBounds.empty()) {
+    R += " [";
+    for (std::size_t I = 0; I < ArrayBounds.size(); ++I) {
+      if (I > 0) R += ", ";
+      R += std::to_string(ArrayBounds[I].Lower) + ":" + std::to_string(ArrayBounds[I].Upper);
+    }
+    R += "]";
+  }
   return R;
 }
 
