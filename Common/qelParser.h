@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@ class TCustomObjs;
 class TDbObj;
 class TDbObjList;
 class TFldData;
+class TTblData;
 class TTrgData;
 class TViwData;
 
@@ -75,6 +77,7 @@ using TCharSet = TSet<unsigned char, 256>;
 /// Messages of the scanner that are not tied to one grammar.
 inline constexpr std::string_view SUnterminatedString = "Unterminated string.";
 inline constexpr std::string_view SUnterminatedComment = "Unterminated comment.";
+inline constexpr std::string_view STooManyErrors = "Too many errors: reading stopped here.";
 
 // ---------------------------------------------------------------------------------------------
 
@@ -265,8 +268,13 @@ class TCustomParser : public TObject {
   void ParseOwnScriptText(std::string Text, TCustomObjs* AObjs);
   /// The grammar; the base reads symbols up to the end of the text.
   virtual void ParseText();
-  /// Records an error at the current line and column (see the class comment).
+  /// Records an error at the current line and column (see the class comment). After
+  /// MaxTextErrors errors in one text the reader records STooManyErrors, stops at the end of the
+  /// text and records nothing more: a binary or wrongly encoded file would otherwise give one
+  /// message per byte, all held in memory.
   virtual void ErrMsg(const std::string& Text);
+  /// The errors one text may give before reading it stops.
+  static constexpr std::int32_t MaxTextErrors = 100;
   /// "\r\nScript: <name> Line:<line> Pos:<column>\r\n", the position shown with the first error.
   virtual std::string GetScriptInfo();
   /// The keyword symbol of Ident, or syIdent when it is no keyword.
@@ -345,6 +353,8 @@ class TCustomParser : public TObject {
  protected:
   /// Consumes white space (blank, tab, CR, LF) at Ch; true when it consumed any.
   bool SkipBlanks();
+  /// Moves the reader past the last byte: every scanner and grammar sees the end of the text.
+  void StopReading();
   /// Frees the text (after a parse).
   void ClearTxt();
 
@@ -356,6 +366,7 @@ class TCustomParser : public TObject {
  private:
   /// The text ParseOwnScriptText hands over: AssignTxt moves it into FTxt instead of copying.
   std::string* FOwnText = nullptr;
+  std::int32_t FTextErrors = 0;  ///< errors recorded in the current text
   void LogSymbol();
 };
 
@@ -445,6 +456,25 @@ class TCustomSQLParser : public TCustomParser {
   /// The text from the 1-based Start to the GO line (or the end), trimmed, a trailing ";" cut;
   /// the reader then stands on that GO line: the next symbol is the terminator (or the end).
   std::string BodyToGoLine(std::int32_t Start, bool TextStart);
+
+  // --- Columns -----------------------------------------------------------------------------
+
+  /// Appends Fld to the columns of Table and returns it. A name Table holds already (under the
+  /// case rule of its columns) is an error: no server creates such a table, and the update
+  /// script would take one definition for the other.
+  TFldData* AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld);
+  /// Called with the symbol after a column's name: "," , ")", the terminator or the end of the
+  /// text there leave the column without a type, which is an error (no server takes it).
+  /// True when a type may follow.
+  bool TestColumnType(const std::string& Column);
+
+  // --- Bodies --------------------------------------------------------------------------------
+
+  /// For a routine or trigger body that runs to the end of the script: reports it as cut off
+  /// when a BEGIN or CASE in it lacks its END, or a quoted text or block comment is left open.
+  /// Taken as written, such a body would go to the server as the whole routine and the objects
+  /// the lost part of the script held would be dropped.
+  void TestBodyEnd(std::string_view Body);
 
   // --- Dropping what a script takes back ---------------------------------------------------
 

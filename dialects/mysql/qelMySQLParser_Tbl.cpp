@@ -476,7 +476,7 @@ void TMySQLParser::ParseTable(TTblData* Table) {
     if (Sy == syIdent && !(IsIdent("CHECK") || IsIdent("PERIOD"))) {
       std::unique_ptr<TFldData> Fld = ParseField(Table, nullptr);
       Fld->Position = Table->Fields.Count() + 1;
-      Table->Fields.Add(std::move(Fld));
+      AddColumn(*Table, std::move(Fld));
     } else {
       ParseTableElement(*Table, "", false);
     }

@@ -142,7 +142,7 @@ TFldData* TASAParser::ParseField(TTblData* Table, const std::string& TableName,
     return Keep.get();
   }
   Fld->Position = Table->Fields.Count();
-  return Table->Fields.Add(std::move(Fld));
+  return AddColumn(*Table, std::move(Fld));
 }
 
 void TASAParser::ParseDataType(TFldData& Fld) {
