@@ -805,7 +805,8 @@ bool BodyLeftOpen(std::string_view Body) {
           ++Depth;
       } else if (W == "END") {
         const std::string Next = NextUpperWord(Body, I);
-        if (Next != "IF" && Next != "LOOP" && Next != "FOR" && Next != "WHILE" && Next != "REPEAT")
+        if (Next != "IF" && Next != "LOOP" && Next != "FOR" && Next != "WHILE" &&
+            Next != "REPEAT" && Next != "CONVERSATION")
           --Depth;
       }
     } else {

@@ -217,6 +217,51 @@ TEST(HostileScripts, AColumnWithNoTypeIsAnError) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Bodies cut off by the end of the script
+
+TEST(HostileScripts, ABodyTheScriptEndsInsideIsAnError) {
+  struct TCase {
+    const char* Dialect;
+    const char* Script;
+  };
+  const std::vector<TCase> Cut = {
+      {"firebird", "SET TERM ^ ;\nCREATE PROCEDURE p AS\nDECLARE x INTEGER;\nBEGIN\n  x = 1;\n"},
+      {"firebird",
+       "SET TERM ^ ;\nCREATE TRIGGER tr FOR t BEFORE INSERT AS\nBEGIN\n  IF (1 = 1) THEN\n  "
+       "BEGIN\n    x = 1;\n  END\n"},
+      {"mssql", "CREATE PROCEDURE p AS\nBEGIN\n  SELECT 1\n"},
+      {"mssql",
+       "CREATE TRIGGER tr ON t FOR INSERT AS\nBEGIN\n  SELECT CASE WHEN 1 = 1 THEN 1 END\n"},
+      {"mssql", "CREATE PROCEDURE p AS\nBEGIN\n  SELECT 'it ends here\n"},
+      {"ase", "CREATE PROCEDURE p AS\nBEGIN\n  SELECT 1\n"},
+      {"ase", "CREATE PROCEDURE p AS\nBEGIN\n  /* the rest is lost\n"},
+      {"sqlanywhere", "CREATE PROCEDURE p()\nBEGIN\n  SELECT 1;\n"},
+      {"sqlanywhere", "CREATE TRIGGER tr BEFORE INSERT ON t\nFOR EACH ROW\nBEGIN\n  SET x = 1;\n"},
+  };
+  for (const TCase& C : Cut) {
+    const TRead R(DialectNamed(C.Dialect), C.Script);
+    EXPECT_TRUE(R.HasError("Unterminated")) << C.Dialect << ": " << C.Script << R.Summary();
+    for (const TMsgData& M : R.Errors) EXPECT_GT(M.Line, 0) << C.Dialect;
+  }
+  // Whole bodies at the end of the script, with blocks that END closes without a BEGIN and
+  // BEGIN words that open none.
+  const std::vector<TCase> Whole = {
+      {"firebird", "SET TERM ^ ;\nCREATE PROCEDURE p AS\nBEGIN\n  EXIT;\nEND^\nSET TERM ; ^\n"},
+      {"mssql",
+       "CREATE PROCEDURE p AS\nBEGIN\n  BEGIN TRAN\n  SELECT CASE WHEN 1 = 1 THEN 1 END -- "
+       "BEGIN\n  COMMIT\nEND\n"},
+      {"mssql", "CREATE PROCEDURE p AS\nSELECT 'BEGIN'\n"},
+      {"ase", "CREATE PROCEDURE p AS\nBEGIN\n  SELECT [begin] = 1\nEND\n"},
+      {"sqlanywhere",
+       "CREATE PROCEDURE p()\nBEGIN\n  IF 1 = 1 THEN\n    SELECT 1;\n  END IF;\nEND\n"},
+  };
+  for (const TCase& C : Whole) {
+    const TRead R(DialectNamed(C.Dialect), C.Script);
+    EXPECT_FALSE(R.HasError("Unterminated")) << C.Dialect << ": " << C.Script << R.Summary();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Line ends
 
 TEST(HostileScripts, CrLfAndCrAloneReadAsLf) {
