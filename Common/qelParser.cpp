@@ -300,7 +300,26 @@ const std::string& TCustomParser::ResWordBySymbol(std::uint8_t Symbol) {
   return ResWords.GetWordBySymbol(Symbol);
 }
 
+namespace {
+
+// A condition of nothing but parentheses and white space.
+bool EmptyCondition(std::string_view Text) {
+  for (const char C : Text)
+    if (C != '(' && C != ')' && C != ' ' && C != '\t' && C != '\r' && C != '\n') return false;
+  return true;
+}
+
+}  // namespace
+
 bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
+  if (const auto* Ctr = dynamic_cast<const TCtrData*>(Obj)) {
+    const TConstraintType Type = Ctr->GetCtType();
+    if ((Type == ctPKey || Type == ctUnique) && Ctr->FldList.Count() == 0)
+      ErrMsg(std::string(Type == ctPKey ? "PRIMARY KEY" : "UNIQUE") + " of table " +
+             Ctr->GetTblName() + " has no columns.");
+    else if (Type == ctCheck && EmptyCondition(Ctr->Body.str()))
+      ErrMsg("CHECK of table " + Ctr->GetTblName() + " has no condition.");
+  }
   if (Objs) return Objs->AddObj(Obj, FreeIfRejected);
   const std::unique_ptr<TDbObj> Rejected(FreeIfRejected ? Obj : nullptr);
   return false;
@@ -820,6 +839,14 @@ bool BodyLeftOpen(std::string_view Body) {
 
 void TCustomSQLParser::TestBodyEnd(std::string_view Body) {
   if (BodyLeftOpen(Body)) ErrMsg("Unterminated body: the script ends before its END.");
+}
+
+void TCustomSQLParser::TestTableHasColumns(const TTblData& Table) {
+  if (Table.Fields.Empty()) ErrMsg("Table " + Table.GetObjName() + " has no columns.");
+}
+
+void TCustomSQLParser::TestCheckCondition(std::string_view Text) {
+  if (EmptyCondition(Text)) ErrMsg("CHECK has no condition.");
 }
 
 bool TCustomSQLParser::RemoveObj(TDbObjList& List, const std::string& Key) {

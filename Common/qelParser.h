@@ -220,6 +220,9 @@ class TCustomParser : public TObject {
   /// Files Obj in the collection (see TCustomObjs::AddObj); true when filed. Without a
   /// collection the object is freed when FreeIfRejected is set. An object handed over with
   /// FreeIfRejected must not be touched again when the result is false.
+  /// A key or unique constraint without columns and a check without a condition are errors
+  /// here, once for every dialect: the server refuses them, and the update script would carry
+  /// them as read.
   virtual bool AddObj(TDbObj* Obj, bool FreeIfRejected = true);
   /// Reports "Missing: ..." when Sy is not Symbol; reads nothing.
   virtual void TestSy(std::uint8_t Symbol);
@@ -467,6 +470,11 @@ class TCustomSQLParser : public TCustomParser {
   /// text there leave the column without a type, which is an error (no server takes it).
   /// True when a type may follow.
   bool TestColumnType(const std::string& Column);
+  /// Called where a table's column list closes: a table with no columns is an error in the
+  /// dialects that have no empty tables.
+  void TestTableHasColumns(const TTblData& Table);
+  /// Reports a check whose condition Text (with or without its parentheses) is empty.
+  void TestCheckCondition(std::string_view Text);
 
   // --- Bodies --------------------------------------------------------------------------------
 

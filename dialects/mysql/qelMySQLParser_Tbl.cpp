@@ -483,6 +483,7 @@ void TMySQLParser::ParseTable(TTblData* Table) {
     if (Sy != syComma) break;
     GetSy();
   }
+  if (!StatementFailed()) TestTableHasColumns(*Table);
   if (!StatementFailed()) TestAndGetSy(syRParen);
   if (!StatementFailed()) ParseTableOptions(*Table);
   for (const auto& Fld : Table->Fields) NormaliseCharset(*Fld, *Table);
@@ -550,7 +551,7 @@ void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& CtrName, 
       if (IsIdent("CHECK")) {
         // Check constraints are not part of this dialect's model: read over.
         GetSy();
-        if (Sy == syLParen) SkipParens();
+        if (Sy == syLParen) TestCheckCondition(SkipParens());
         return;
       }
       if (IsIdent("PERIOD")) {
@@ -881,7 +882,12 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
     // Column checks are not part of this dialect's model: read over, but for the one the
     // server adds to a JSON column.
     GetSy();
-    if (Sy == syLParen && IsJsonCheck(SkipParens(), Fld)) {
+    std::string Condition;
+    if (Sy == syLParen) {
+      Condition = SkipParens();
+      TestCheckCondition(Condition);
+    }
+    if (!Condition.empty() && IsJsonCheck(Condition, Fld)) {
       Fld.FieldType = iftDomain;
       Fld.DomainName = "JSON";
       Fld.CharSet.clear();  // always utf8mb4_bin: implied by the type

@@ -109,6 +109,7 @@ void TASAParser::ParseTable(bool GlobalTemporary) {
     if (Sy != syComma) break;
     GetSy();
   }
+  TestTableHasColumns(*Into);
   TestAndGetSy(syRParen);
   if (Sy == asaON) {
     GetSy();

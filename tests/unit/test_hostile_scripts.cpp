@@ -216,6 +216,35 @@ TEST(HostileScripts, AColumnWithNoTypeIsAnError) {
           .Errors.empty());
 }
 
+TEST(HostileScripts, EmptyKeysChecksAndTablesAreErrors) {
+  struct TCase {
+    const char* Dialect;
+    const char* Script;
+    const char* Error;
+  };
+  const std::vector<TCase> Cases = {
+      {"mysql", "CREATE TABLE t (\n  a int,\n  PRIMARY KEY ()\n);\n", "has no columns"},
+      {"oracle", "CREATE TABLE t (\n  a NUMBER,\n  PRIMARY KEY ()\n);\n", "has no columns"},
+      {"postgresql", "CREATE TABLE t (\n  a integer,\n  CHECK ()\n);\n", "has no condition"},
+      {"firebird", "CREATE TABLE t (\n  a INTEGER,\n  CHECK ()\n);\n", "has no condition"},
+      {"mssql", "CREATE TABLE t (\n  a int,\n  CHECK ()\n)\nGO\n", "has no condition"},
+      {"ase", "CREATE TABLE t (\n  a int,\n  CHECK ()\n)\nGO\n", "has no condition"},
+      {"sqlanywhere", "CREATE TABLE t (\n  a integer,\n  CHECK ()\n);\n", "has no condition"},
+      {"oracle", "CREATE TABLE t (\n  a NUMBER,\n  CHECK ()\n);\n", "has no condition"},
+      {"db2", "CREATE TABLE t (\n  a INTEGER,\n  CHECK ()\n);\n", "has no condition"},
+      {"mysql", "CREATE TABLE t (\n  a int,\n  CHECK ()\n);\n", "has no condition"},
+      {"mysql", "CREATE TABLE t (\n  a int CHECK ( )\n);\n", "has no condition"},
+      {"mysql", "CREATE TABLE t\n(\n);\n", "has no columns"},
+      {"sqlanywhere", "CREATE TABLE t\n(\n);\n", "has no columns"},
+  };
+  for (const TCase& C : Cases) {
+    const TRead R(DialectNamed(C.Dialect), C.Script);
+    ASSERT_TRUE(R.HasError(C.Error)) << C.Dialect << ": " << C.Script << R.Summary();
+    for (const TMsgData& M : R.Errors)
+      if (M.Text.find(C.Error) != std::string::npos) EXPECT_GE(M.Line, 2) << C.Dialect;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Bodies cut off by the end of the script
 
