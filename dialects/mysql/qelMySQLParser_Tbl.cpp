@@ -17,6 +17,58 @@ namespace qel {
 
 namespace {
 
+// The table options the servers know (both lines of the server). A word after a table's
+// closing parenthesis that is none of these is no option but text the reader would otherwise
+// pass over as one, with the word after it for its value.
+bool IsTableOptionWord(const std::string& Word) {
+  static constexpr std::string_view Words[] = {
+      "AUTOEXTEND_SIZE",
+      "AUTO_INCREMENT",
+      "AVG_ROW_LENGTH",
+      "CHARACTER",
+      "CHARSET",
+      "CHECKSUM",
+      "COLLATE",
+      "COMMENT",
+      "COMPRESSION",
+      "CONNECTION",
+      "DATA",
+      "DELAY_KEY_WRITE",
+      "ENCRYPTED",
+      "ENCRYPTION",
+      "ENCRYPTION_KEY_ID",
+      "ENGINE",
+      "ENGINE_ATTRIBUTE",
+      "IETF_QUOTES",
+      "INSERT_METHOD",
+      "KEY_BLOCK_SIZE",
+      "MAX_ROWS",
+      "MIN_ROWS",
+      "PACK_KEYS",
+      "PAGE_CHECKSUM",
+      "PAGE_COMPRESSED",
+      "PAGE_COMPRESSION_LEVEL",
+      "PARTITION",
+      "PASSWORD",
+      "ROW_FORMAT",
+      "SECONDARY_ENGINE",
+      "SECONDARY_ENGINE_ATTRIBUTE",
+      "SEQUENCE",
+      "START",
+      "STATS_AUTO_RECALC",
+      "STATS_PERSISTENT",
+      "STATS_SAMPLE_PAGES",
+      "STORAGE",
+      "TABLESPACE",
+      "TABLE_CHECKSUM",
+      "TRANSACTIONAL",
+      "TYPE",
+      "UNION",
+      "WITH",
+  };
+  return std::find(std::begin(Words), std::end(Words), Word) != std::end(Words);
+}
+
 bool IsDigit(char C) {
   return C >= '0' && C <= '9';
 }
@@ -583,6 +635,10 @@ void TMySQLParser::ParseTableOptions(TTblData& Tbl) {
       Word = "COLLATE";
     } else if (Sy == syIdent && !FBackQuoted) {
       Word = UpperCase(Ident);
+      if (!IsTableOptionWord(Word)) {
+        ErrMsg("Unknown table option: " + Ident);
+        return;
+      }
       GetSy();
     } else {
       break;

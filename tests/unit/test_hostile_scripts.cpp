@@ -236,6 +236,9 @@ TEST(HostileScripts, EmptyKeysChecksAndTablesAreErrors) {
       {"mysql", "CREATE TABLE t (\n  a int CHECK ( )\n);\n", "has no condition"},
       {"mysql", "CREATE TABLE t\n(\n);\n", "has no columns"},
       {"sqlanywhere", "CREATE TABLE t\n(\n);\n", "has no columns"},
+      {"mysql", "CREATE TABLE t (a int)\n  ENGINE=InnoDB whatever words;\n",
+       "Unknown table option"},
+      {"mysql", "CREATE TABLE t (a int)\n  some words;\n", "Unknown table option"},
   };
   for (const TCase& C : Cases) {
     const TRead R(DialectNamed(C.Dialect), C.Script);
