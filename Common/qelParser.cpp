@@ -421,7 +421,9 @@ void TCustomParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs)
     FOwnText = nullptr;
     AssignTxt(Text);
     while (!FEot && Pos - 2 < static_cast<std::int32_t>(At)) GetChar();
-    ErrMsg(Reason);
+    // Recorded where that byte stands: a dialect's ErrMsg would name the last symbol read.
+    if (!MsgManager.GetIsErr()) DoErrorMessage(Reason + GetScriptInfo());
+    MsgManager.AddScriptMsg(Reason, ScriptName, GetPosX(), GetPosY(), mt_Err);
     ClearTxt();
     return;
   }
