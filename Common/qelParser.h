@@ -265,6 +265,9 @@ class TCustomParser : public TObject {
   virtual void ParseScript(const TStrings& Lines, TCustomObjs* AObjs);
   /// Reads a whole script into AObjs as its bytes stand, line breaks included, so that bodies,
   /// view texts, comments and literals reach the collection (and later the server) as written.
+  /// Two exceptions: a text whose lines end in CR alone is read with CR LF line ends (line-based
+  /// terminators and line numbers follow LF), and a text that is plainly no text (a UTF-16
+  /// byte-order mark, NUL bytes) is not read but gives one error at the byte that shows it.
   virtual void ParseScriptText(const std::string& Text, TCustomObjs* AObjs);
   /// ParseScriptText on a text the parser takes over rather than copies, so that a large
   /// script read from a file is held once while it is parsed.
