@@ -182,7 +182,9 @@ void TIbParser::SkipToTerm() {
 
 std::string TIbParser::RestOfStatement(std::int32_t Start) {
   SkipToTerm();
-  return CopyTxtFrom(Start);
+  std::string Body = CopyTxtFrom(Start);
+  if (Sy == syEOF) TestBodyEnd(Body);
+  return Body;
 }
 
 void TIbParser::Report(TStatType Typ, const std::string& ObjName, TDbObject Kind, TDbOperation Op) {

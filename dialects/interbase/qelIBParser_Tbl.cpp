@@ -106,7 +106,8 @@ void TIbParser::ParseTableElement(TTblData& Tbl) {
   Fld->TableName = Tbl.GetObjName();
   Fld->OwnerObj = &Tbl;
   Fld->Position = Tbl.Fields.Count() + 1;
-  TFldData* F = Tbl.Fields.Add(std::move(Fld));
+  TFldData* F = AddColumn(Tbl, std::move(Fld));
+  TestColumnType(F->GetObjName());
   ParseColumnDef(*F, &Tbl);
 }
 
