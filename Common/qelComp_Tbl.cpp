@@ -18,6 +18,37 @@ using tbl_detail::ASAOwnerPrefix;
 using tbl_detail::DomainDescriptor;
 using tbl_detail::InParens;
 
+namespace {
+
+/// The objects of List that rest on Tbl and pass Match, in the order of List. Keys, indexes and
+/// views are linked to their tables when the collection is read (records come in mirrored
+/// pairs), so the table's own records name them: no walk over every object of the collection
+/// per table or column, which made the work grow with the square of the tables. An object is
+/// taken only where List files it, and in its order, as such a walk would.
+template <class T, class Pred>
+std::vector<T*> OwnInListOrder(const TDbObj& Tbl, const TDbObjList& List, Pred Match) {
+  std::vector<std::pair<int, T*>> Found;
+  for (const auto& D : Tbl.UseIn) {
+    auto* Obj = dynamic_cast<T*>(D->DepObj);
+    if (!Obj || !Match(*Obj)) continue;
+    const std::string Key = Obj->ObjKeyDef();
+    // Keys need not be unique: the object is one of the run filed under its key.
+    for (int I = List.IndexOf(Key); I >= 0 && I < List.Count() && SameText(List.Keys(I), Key); ++I)
+      if (List.Objects(I) == Obj) {
+        Found.emplace_back(I, Obj);
+        break;
+      }
+  }
+  std::sort(Found.begin(), Found.end());
+  Found.erase(std::unique(Found.begin(), Found.end()), Found.end());
+  std::vector<T*> R;
+  R.reserve(Found.size());
+  for (const auto& F : Found) R.push_back(F.second);
+  return R;
+}
+
+}  // namespace
+
 const std::array<const char*, 94> FieldTypeNames = {"? DataType",
                                                     "INTEGER",
                                                     "BIGINT",
@@ -495,18 +526,9 @@ void TFldData::DoBeforeDrop() {
     if (!Tbl && KeysCarrySchema(Target->GetDatabaseType())) {
       for (int I = 0; I < Target->Views.Count(); ++I) DropReader(Target->Views.Objects(I));
     } else if (Tbl) {
-      // The views that read the table are those its own records name (records come in mirrored
-      // pairs). They are taken in the order of the view list, as a walk over all views would,
-      // without such a walk per dropped column.
-      std::vector<std::pair<int, TDbObj*>> Readers;
-      for (const auto& D : Tbl->UseIn)
-        if (D->DepObj && D->DepObj->Owner == Target && dynamic_cast<TViwData*>(D->DepObj))
-          if (const int I = Target->Views.IndexOf(D->DepObj->ObjKeyDef());
-              I >= 0 && Target->Views.Objects(I) == D->DepObj)
-            Readers.emplace_back(I, D->DepObj);
-      std::sort(Readers.begin(), Readers.end());
-      Readers.erase(std::unique(Readers.begin(), Readers.end()), Readers.end());
-      for (const auto& Reader : Readers) DropReader(Reader.second);
+      for (TViwData* V : OwnInListOrder<TViwData>(
+               *Tbl, Target->Views, [Target](const TViwData& V) { return V.Owner == Target; }))
+        DropReader(V);
     }
   }
   TDbObj::DoBeforeDrop();
@@ -602,32 +624,6 @@ void DropTrailingSep(std::string& S) {
   if (S.size() >= ListSep.size() &&
       S.compare(S.size() - ListSep.size(), ListSep.size(), ListSep) == 0)
     S.erase(S.size() - ListSep.size());
-}
-
-/// The objects of List that rest on Tbl and pass Match, in the order of List. Every key and index
-/// is linked to its table when the collection is read, so the table's own records name them:
-/// no walk over every key of the collection per table, which made table texts grow with the
-/// square of the tables. An object is taken only where List files it, as such a walk would.
-template <class T, class Pred>
-std::vector<T*> OwnInListOrder(const TTblData& Tbl, const TDbObjList& List, Pred Match) {
-  std::vector<std::pair<int, T*>> Found;
-  for (const auto& D : Tbl.UseIn) {
-    auto* Obj = dynamic_cast<T*>(D->DepObj);
-    if (!Obj || !Match(*Obj)) continue;
-    const std::string Key = Obj->ObjKeyDef();
-    // Keys need not be unique: the object is one of the run filed under its key.
-    for (int I = List.IndexOf(Key); I >= 0 && I < List.Count() && SameText(List.Keys(I), Key); ++I)
-      if (List.Objects(I) == Obj) {
-        Found.emplace_back(I, Obj);
-        break;
-      }
-  }
-  std::sort(Found.begin(), Found.end());
-  Found.erase(std::unique(Found.begin(), Found.end()), Found.end());
-  std::vector<T*> R;
-  R.reserve(Found.size());
-  for (const auto& F : Found) R.push_back(F.second);
-  return R;
 }
 
 }  // namespace
