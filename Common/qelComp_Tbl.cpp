@@ -20,11 +20,11 @@ using tbl_detail::InParens;
 
 namespace {
 
-/// The objects of List that rest on Tbl and pass Match, in the order of List. Keys, indexes and
-/// views are linked to their tables when the collection is read (records come in mirrored
-/// pairs), so the table's own records name them: no walk over every object of the collection
-/// per table or column, which made the work grow with the square of the tables. An object is
-/// taken only where List files it, and in its order, as such a walk would.
+/// The objects of List that rest on Tbl and pass Match, in the order of List. Views are linked
+/// to the tables they read when the collection is read (records come in mirrored pairs), so
+/// the table's own records name them: no walk over every view of the collection per dropped
+/// column, which made the work grow with the square of the tables. An object is taken only
+/// where List files it, and in its order, as such a walk would.
 template <class T, class Pred>
 std::vector<T*> OwnInListOrder(const TDbObj& Tbl, const TDbObjList& List, Pred Match) {
   std::vector<std::pair<int, T*>> Found;
@@ -696,11 +696,12 @@ std::string TTblData::MySQLCreateDef() const {
     // them twice would fail.
     for (const auto& F : Fields)
       if (!(SkipComputedDef && F->Computed())) R += F->Def() + ListSep;
-    if (auto* Objs = dynamic_cast<TObjs*>(Owner)) {
-      const auto Keys = OwnInListOrder<TCtrData>(
-          *this, Objs->Constraints,
-          [this](const TCtrData& C) { return C.GetTblName() == GetObjName(); });
-      for (TCtrData* Ctr : Keys) {
+    // The table's own keys and indexes, in the order of their lists.
+    const TObjs::TTableKeys* Own = nullptr;
+    if (auto* Objs = dynamic_cast<TObjs*>(Owner)) Own = Objs->KeysOfTable(GetObjName());
+    if (Own) {
+      for (TCtrData* Ctr : Own->Constraints) {
+        if (Ctr->GetTblName() != GetObjName()) continue;
         const char* Word = Ctr->GetCtType() == ctPKey     ? "PRIMARY KEY"
                            : Ctr->GetCtType() == ctUnique ? "UNIQUE"
                                                           : nullptr;
@@ -711,9 +712,8 @@ std::string TTblData::MySQLCreateDef() const {
         R += ListSep;
         Ctr->SetObjCreated(true);
       }
-      const auto Idxs = OwnInListOrder<TIdxData>(
-          *this, Objs->Indexes, [this](const TIdxData& I) { return I.TableName == GetObjName(); });
-      for (TIdxData* Idx : Idxs) {
+      for (TIdxData* Idx : Own->Indexes) {
+        if (Idx->TableName != GetObjName()) continue;
         // An index whose columns are not known is left to the index pass.
         const std::string Cols = Idx->GetFlds();
         if (Cols.empty()) continue;
