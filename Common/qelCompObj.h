@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "qelClasses.h"
 #include "qelComp_Ctr.h"
@@ -43,6 +45,16 @@ class TObjs : public TCustomObjs {
 
   /// Frees the objects kind by kind, then empties the collection.
   void Clear() override;
+
+  /// The constraints and the indexes filed for one table, each in list order.
+  struct TTableKeys {
+    std::vector<TCtrData*> Constraints;
+    std::vector<TIdxData*> Indexes;
+  };
+  /// Those of the table named Name (exactly), nullptr when it has none. One pass over both
+  /// lists serves every table until either list changes, so that writing every MySQL table
+  /// text with its keys inline stays linear in the tables.
+  const TTableKeys* KeysOfTable(const std::string& Name) const;
   /// Puts the generation state back and snapshots the definition of every view, procedure and
   /// trigger into SourceDefinition and CurrentDef. The comparer calls it before each generation.
   void SetSourceDefinition() override;
@@ -129,6 +141,11 @@ class TObjs : public TCustomObjs {
   /// MySQL: the table text of TableName already carries its primary and unique keys and its
   /// indexes, so they are not written again.
   bool KeysInTableText(const std::string& TableName) const;
+
+  /// KeysOfTable's index and the list versions it was built from.
+  mutable std::unordered_map<std::string, TTableKeys> FTableKeys;
+  mutable std::uint64_t FTableKeysOfCtr = UINT64_MAX;
+  mutable std::uint64_t FTableKeysOfIdx = UINT64_MAX;
 };
 
 /// The database itself as a schema object.
