@@ -141,7 +141,7 @@ void TASADBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::
   } else {
     DoErrorMessage("Unknown datatype: " + TypeName);
   }
-  // No type of this catalog reads as a large object, so the shared sizing is this one's.
+  // This catalog names no type read as iftBlob or iftClob: sizing those too changes nothing.
   SizeFromByteLength(Fld, Length);
   if (Fld.FieldType == iftNumeric || Fld.FieldType == iftDecimal) {
     Fld.Precision = Prec;
