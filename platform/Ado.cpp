@@ -487,12 +487,15 @@ void TODBCSession::OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& Res
                               TADOResult& Result) {
   if (!GetConnected()) throw EADOError("Not connected to database.", "08003");
   if (Schema == siDBInfoLiterals) {
-    Result.Columns = {TADOColumn{"LiteralName", ftString, 32}, TADOColumn{"LiteralValue", ftString, 256}};
-    for (const auto& [Name, What] : {std::pair<const char*, SQLUSMALLINT>{"QUOTE", SQL_IDENTIFIER_QUOTE_CHAR},
-                                     {"DBMS_NAME", SQL_DBMS_NAME}}) {
+    Result.Columns = {TADOColumn{"LiteralName", ftString, 32},
+                      TADOColumn{"LiteralValue", ftString, 256}};
+    for (const auto& [Name, What] :
+         {std::pair<const char*, SQLUSMALLINT>{"QUOTE", SQL_IDENTIFIER_QUOTE_CHAR},
+          {"DBMS_NAME", SQL_DBMS_NAME}}) {
       TDataSet::TRecord Rec(2);
       Rec[0].Data = Name;
       Rec[1].Data = InfoText(FDbc, What);
+      Rec[0].IsNull = Rec[1].IsNull = false;
       Result.Rows.push_back(std::move(Rec));
     }
     Result.RowsAffected = static_cast<std::int64_t>(Result.Rows.size());
@@ -520,8 +523,8 @@ void TODBCSession::OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& Res
                "Reading the primary keys rowset");
       break;
     case siForeignKeys:
-      St.Check(SQLForeignKeys(St.Handle(), nullptr, 0, nullptr, 0, nullptr, 0, Cat.Ptr(),
-                              Cat.Len(), Sch.Ptr(), Sch.Len(), Tbl.Ptr(), Tbl.Len()),
+      St.Check(SQLForeignKeys(St.Handle(), nullptr, 0, nullptr, 0, nullptr, 0, Cat.Ptr(), Cat.Len(),
+                              Sch.Ptr(), Sch.Len(), Tbl.Ptr(), Tbl.Len()),
                "Reading the foreign keys rowset");
       break;
     case siIndexes:

@@ -41,11 +41,11 @@ class EADOError : public EDatabaseError {
 /// The schema rowsets OpenSchema fills, with the columns of the ODBC catalog function behind
 /// each (SQLColumns, SQLTables, SQLPrimaryKeys, SQLForeignKeys, SQLStatistics).
 enum TSchemaEnum : std::uint8_t {
-  siColumns,      ///< every column of every table: TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION ...
-  siTables,       ///< tables and views: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE
-  siPrimaryKeys,  ///< the key columns of one table: COLUMN_NAME, KEY_SEQ, PK_NAME
-  siForeignKeys,  ///< the keys one table refers through: PKTABLE_NAME, FKCOLUMN_NAME, FK_NAME ...
-  siIndexes,      ///< the indexes of one table: INDEX_NAME, NON_UNIQUE, COLUMN_NAME, ASC_OR_DESC
+  siColumns,        ///< every column of every table: TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION ...
+  siTables,         ///< tables and views: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE
+  siPrimaryKeys,    ///< the key columns of one table: COLUMN_NAME, KEY_SEQ, PK_NAME
+  siForeignKeys,    ///< the keys one table refers through: PKTABLE_NAME, FKCOLUMN_NAME, FK_NAME ...
+  siIndexes,        ///< the indexes of one table: INDEX_NAME, NON_UNIQUE, COLUMN_NAME, ASC_OR_DESC
   siDBInfoLiterals  ///< LiteralName, LiteralValue: QUOTE (the identifier quote), DBMS_NAME
 };
 

@@ -191,8 +191,10 @@ void TOLEDBExtract::ExtractHeader() {
   FUnanswered.clear();
   TADODataSet D(nullptr);
   if (OpenRowset(siDBInfoLiterals, nullptr, D))
-    for (; !D.GetEof(); D.Next())
-      if (Str(D, "LiteralName") == "QUOTE") GetObjs()->IdentQuoteType = QuoteTypeOf(Str(D, "LiteralValue"));
+    for (; !D.GetEof(); D.Next()) {
+      if (Str(D, "LiteralName") == "QUOTE")
+        GetObjs()->IdentQuoteType = QuoteTypeOf(Str(D, "LiteralValue"));
+    }
   // A failure here is the connection's own: the tables are the least a source must answer.
   TSchemaRestrictions None;
   ADO().OpenSchema(siTables, None, D);
@@ -230,9 +232,14 @@ void TOLEDBExtract::ExtractTbl(bool Views) {
         Fld->OwnerObj = Obj.get();
         Fld->SetObjName(Str(D, "COLUMN_NAME"));
         Fld->FieldType = FieldTypeOfSQLType(Int(D, "DATA_TYPE"));
+        // A driver whose storage has no exact decimals (SQLite) reports them as doubles; the
+        // declared type name still says what the column was made as.
+        const std::string TypeName = LowerCase(Trim(Str(D, "TYPE_NAME")));
+        if (StartsStr("numeric", TypeName)) Fld->FieldType = iftNumeric;
+        if (StartsStr("decimal", TypeName)) Fld->FieldType = iftDecimal;
         if (Fld->FieldType == iftUnknown)
-          AddToLog("Column " + T.Name + "." + Fld->GetObjName() + ": type " +
-                   Str(D, "TYPE_NAME") + " is not known");
+          AddToLog("Column " + T.Name + "." + Fld->GetObjName() + ": type " + Str(D, "TYPE_NAME") +
+                   " is not known");
         const int Size = Int(D, "COLUMN_SIZE");
         switch (Fld->FieldType) {
           case iftChar:
@@ -247,6 +254,22 @@ void TOLEDBExtract::ExtractTbl(bool Views) {
           case iftDecimal:
             Fld->Precision = Size;
             Fld->Scale = Int(D, "DECIMAL_DIGITS");
+            // The SQLite driver's sizes of a declared "numeric(p,s)" are not p and s; the
+            // declaration, kept as the type name, is.
+            if (const size_t Open = TypeName.find('('); Open != std::string::npos) {
+              const size_t Comma = TypeName.find(',', Open);
+              Fld->Precision = StrToIntDef(
+                  Trim(TypeName.substr(
+                      Open + 1,
+                      (Comma == std::string::npos ? TypeName.find(')', Open) : Comma) - Open - 1)),
+                  Size);
+              Fld->Scale =
+                  Comma == std::string::npos
+                      ? 0
+                      : StrToIntDef(
+                            Trim(TypeName.substr(Comma + 1, TypeName.find(')', Comma) - Comma - 1)),
+                            0);
+            }
             break;
           default:
             break;
@@ -294,13 +317,14 @@ void TOLEDBExtract::ExtractFK() {
     for (; !D.GetEof(); D.Next()) {
       // A key without a name starts again at KEY_SEQ 1.
       const std::string Name = Str(D, "FK_NAME");
-      const bool Next = Keys.empty() || (Name.empty() ? Int(D, "KEY_SEQ") <= 1
-                                                      : Name != Keys.back()->GetObjName());
+      const bool Next = Keys.empty() ||
+                        (Name.empty() ? Int(D, "KEY_SEQ") <= 1 : Name != Keys.back()->GetObjName());
       if (Next) {
         auto Ctr = std::make_unique<TCtrData>(GetObjs());
         Ctr->SetCtType(ctFKey);
-        Ctr->SetObjName(Name.empty() ? "FK_" + T.Name + "_" + IntToStr(static_cast<int>(Keys.size()) + 1)
-                                     : Name);
+        Ctr->SetObjName(Name.empty()
+                            ? "FK_" + T.Name + "_" + IntToStr(static_cast<int>(Keys.size()) + 1)
+                            : Name);
         Ctr->SetTblName(T.Name);
         Ctr->SetRefTblName(Str(D, "PKTABLE_NAME"));
         Ctr->OnUpdate = RuleOf(Str(D, "UPDATE_RULE"));

@@ -20,7 +20,6 @@
 
 namespace qel {
 
-
 /// Reads a source through the schema rowsets of the ADO connection behind its connection
 /// component (a connection of the ADO adapter, or the ADO connection component).
 class TOLEDBExtract : public TCustomDBExtract {
