@@ -73,20 +73,21 @@ TOLEDBExtract::TOLEDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
 TOLEDBExtract::~TOLEDBExtract() = default;
 
 TDBFieldType TOLEDBExtract::FieldTypeOfSQLType(int DataType) {
-  // The ODBC codes (sql.h, sqlext.h, sqlucode.h), 2.x date codes with their 3.x ones.
+  // The ODBC codes (sql.h, sqlext.h, sqlucode.h), 2.x date codes with their 3.x ones. Each
+  // becomes the standard type that the dialects a source is compared into all write: a
+  // national character type is the character type, a tiny integer a small one, binary
+  // strings are blobs and a GUID its text.
   switch (DataType) {
     case 1:
+    case -8:
       return iftChar;
     case 12:
+    case -9:
+    case -11:
       return iftVarchar;
     case -1:
-      return iftText;
-    case -8:
-      return iftNChar;
-    case -9:
-      return iftNVarChar;
     case -10:
-      return iftNText;
+      return iftText;
     case 2:
       return iftNumeric;
     case 3:
@@ -94,9 +95,8 @@ TDBFieldType TOLEDBExtract::FieldTypeOfSQLType(int DataType) {
     case 4:
       return iftInteger;
     case 5:
-      return iftSmallInt;
     case -6:
-      return iftTinyInt;
+      return iftSmallInt;
     case -5:
       return iftBigInt;
     case 6:
@@ -104,15 +104,13 @@ TDBFieldType TOLEDBExtract::FieldTypeOfSQLType(int DataType) {
     case 7:
       return iftReal;
     case 8:
-      return iftDouble;
+      return iftDoublePrecision;
     case -7:
-      return iftBit;
+      return iftBoolean;
     case -2:
-      return iftBinary;
     case -3:
-      return iftVarBinary;
     case -4:
-      return iftLongBinary;
+      return iftBlob;
     case 9:
     case 91:
       return iftDate;
@@ -121,9 +119,7 @@ TDBFieldType TOLEDBExtract::FieldTypeOfSQLType(int DataType) {
       return iftTime;
     case 11:
     case 93:
-      return iftDateTime;
-    case -11:
-      return iftGuid;
+      return iftTimeStamp;
     default:
       return iftUnknown;
   }
@@ -240,14 +236,11 @@ void TOLEDBExtract::ExtractTbl(bool Views) {
         if (Fld->FieldType == iftUnknown)
           AddToLog("Column " + T.Name + "." + Fld->GetObjName() + ": type " + Str(D, "TYPE_NAME") +
                    " is not known");
-        const int Size = Int(D, "COLUMN_SIZE");
+        int Size = Int(D, "COLUMN_SIZE");
+        if (Int(D, "DATA_TYPE") == -11) Size = 38;  // a GUID as text, braces and all
         switch (Fld->FieldType) {
           case iftChar:
           case iftVarchar:
-          case iftNChar:
-          case iftNVarChar:
-          case iftBinary:
-          case iftVarBinary:
             Fld->Size = Size;
             break;
           case iftNumeric:
@@ -275,7 +268,9 @@ void TOLEDBExtract::ExtractTbl(bool Views) {
             break;
         }
         Fld->Nullable = Int(D, "NULLABLE") != 0;
-        Fld->DefValue = Str(D, "COLUMN_DEF");
+        // Drivers write "no default" as the text NULL (SQLite, MariaDB).
+        if (const std::string Def = Str(D, "COLUMN_DEF"); !SameText(Trim(Def), "NULL"))
+          Fld->DefValue = Def;
         Fld->Position = Fields->Count() + 1;
         Fields->Add(std::move(Fld));
       }
