@@ -295,7 +295,8 @@ void TOLEDBExtract::ExtractPK() {
     if (Columns.empty()) continue;
     auto Ctr = std::make_unique<TCtrData>(GetObjs());
     Ctr->SetCtType(ctPKey);
-    Ctr->SetObjName(Name.empty() ? "PK_" + T.Name : Name);
+    // MariaDB calls every primary key PRIMARY: a name of a table's own is made then.
+    Ctr->SetObjName(Name.empty() || SameText(Name, "PRIMARY") ? "PK_" + T.Name : Name);
     Ctr->SetTblName(T.Name);
     for (const auto& [Seq, Col] : Columns) Ctr->FldList.Add(Col);
     FileExtracted(std::move(Ctr));

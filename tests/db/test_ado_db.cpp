@@ -1,11 +1,13 @@
 // The ADO adapter over ODBC against PostgreSQL and MariaDB through their Debian ODBC drivers,
 // with DSN-less connection strings: connecting, a refused login, queries, statements,
-// parameters, transactions and the columns rowset; and the example program comparing a table
+// parameters, transactions and the columns rowset; the OLE DB catalog extractor over the
+// schema rowsets; and the example program comparing a table
 // read through ODBC with the same table read through libpq.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "db_servers.h"
+#include "oledb_util.h"
 #include "qelConnection_ADODB.h"
 
 using namespace qel;
@@ -88,6 +91,59 @@ class ADO : public ::testing::TestWithParam<TDriver> {
  protected:
   std::string Password() const { return Env(std::string(GetParam().Server->Prefix) + "PASSWORD"); }
 };
+
+TEST_P(ADO, TheOLEDBExtractorReadsColumnsKeysAndIndexes) {
+  TODBCConnection Db(GetParam(), Password());
+  ASSERT_TRUE(Db.C->GetConnected()) << (Db.Errors.empty() ? "" : Db.Errors.front());
+  for (const char* S :
+       {"drop view if exists qel_oledb_v", "drop table if exists qel_oledb_b",
+        "drop table if exists qel_oledb_a",
+        "create table qel_oledb_a (id integer not null primary key, code varchar(20) not null, "
+        "amount decimal(12,2) default 5)",
+        "create unique index qel_oledb_code on qel_oledb_a (code)",
+        "create table qel_oledb_b (id integer not null, line integer not null, a_id integer, "
+        "primary key (id, line))",
+        "create index qel_oledb_b_a on qel_oledb_b (a_id, line)",
+        "alter table qel_oledb_b add constraint qel_oledb_fk foreign key (a_id) references "
+        "qel_oledb_a (id) on delete cascade",
+        "create view qel_oledb_v as select id, code from qel_oledb_a"})
+    Db.Exec(S);
+  TOLEDBRead R(ConnectionString(GetParam(), Password()));
+  ASSERT_TRUE(R.Ok) << ::testing::PrintToString(R.Errors);
+  EXPECT_TRUE(R.Errors.empty()) << ::testing::PrintToString(R.Errors);
+  const std::string Int = std::to_string(static_cast<int>(iftInteger));
+  const std::string Var = std::to_string(static_cast<int>(iftVarchar));
+  const std::string Dec = std::to_string(static_cast<int>(iftDecimal));
+  const std::string Num = std::to_string(static_cast<int>(iftNumeric));
+  // psqlODBC reports decimal columns as numeric, which they are on that server.
+  const std::string Amount = GetParam().Server == &PgServer ? Num : Dec;
+  EXPECT_EQ(R.Columns("qel_oledb_a"),
+            "id:" + Int + ":0:notnull,code:" + Var + ":20:notnull,amount:" + Amount + ":0");
+  // A view's nullability is the driver's guess (MariaDB takes the base column's).
+  auto* V = dynamic_cast<TViwData*>(R.Objs().Views.FindObj("qel_oledb_v"));
+  ASSERT_NE(V, nullptr);
+  ASSERT_EQ(V->Fields.Count(), 2);
+  EXPECT_EQ(V->Fields[1]->GetObjName() + ":" + std::to_string(V->Fields[1]->Size), "code:20");
+  auto* A = dynamic_cast<TTblData*>(R.Objs().Tables.FindObj("qel_oledb_a"));
+  ASSERT_NE(A, nullptr);
+  EXPECT_EQ(A->Fields[2]->Precision, 12);
+  EXPECT_EQ(A->Fields[2]->Scale, 2);
+  EXPECT_NE(std::string(A->Fields[2]->DefValue).find('5'), std::string::npos);
+  std::vector<std::string> Keys, Indexes;
+  for (const std::string& K : R.Keys())
+    if (K.find("qel_oledb_") != std::string::npos) Keys.push_back(K);
+  for (const std::string& X : R.Indexes())
+    if (X.find("qel_oledb_") != std::string::npos) Indexes.push_back(X);
+  std::sort(Keys.begin(), Keys.end());
+  std::sort(Indexes.begin(), Indexes.end());
+  EXPECT_EQ(Keys, (std::vector<std::string>{"F qel_oledb_b(a_id)>qel_oledb_a(id) " +
+                                                std::to_string(static_cast<int>(udaCascade)),
+                                            "P qel_oledb_a(id)", "P qel_oledb_b(id,line)"}));
+  EXPECT_EQ(Indexes, (std::vector<std::string>{"U qel_oledb_a(code)", "qel_oledb_b(a_id,line)"}));
+  for (const char* S :
+       {"drop view qel_oledb_v", "drop table qel_oledb_b", "drop table qel_oledb_a"})
+    Db.Exec(S);
+}
 
 TEST_P(ADO, QueriesStatementsParametersAndTransactions) {
   TODBCConnection Db(GetParam(), Password());
