@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -286,6 +288,61 @@ std::pair<std::string, int> RunProgram(const std::string& Command) {
   while (std::size_t N = fread(Buf, 1, sizeof(Buf), P)) Out.append(Buf, N);
   const int Status = pclose(P);
   return {Out, WIFEXITED(Status) ? WEXITSTATUS(Status) : -1};
+}
+
+// An ODBC source as the master of a schema comparison into an empty PostgreSQL database: a
+// SQLite file made here and the shared Access test file (when it is there). After the update
+// script has run, a second comparison writes no script; only the information that the Access
+// driver answers no keys is left.
+TEST(VarnelCompare, ODBCMasterIntoAnEmptyPostgreSQLDatabase) {
+  const std::string SQLiteFile = "/tmp/qel_oledb_cmp_" + std::to_string(getpid()) + ".db";
+  std::remove(SQLiteFile.c_str());
+  {
+    TQELConnection C(nullptr);
+    C.SetConnectionType(cnADO);
+    C.SetDatabaseType(dbCustomOLEDB);
+    C.GetConnectionOptions().ConnectionString = "Driver=SQLite3;Database=" + SQLiteFile;
+    C.SetConnected(true);
+    ASSERT_TRUE(C.GetConnected());
+    for (const char* S :
+         {"create table parent (id integer not null primary key, name varchar(30) not null, "
+          "price numeric(10,2) default 0, born date, seen timestamp, note text)",
+          "create table child (id integer not null, line integer not null, parent integer, "
+          "primary key (id, line), foreign key (parent) references parent (id))",
+          "create index child_parent on child (parent)"}) {
+      std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
+      Q->SetSQLText(S);
+      Q->ExecSQL();
+    }
+  }
+  std::vector<std::string> Masters = {"Driver=SQLite3;Database=" + SQLiteFile};
+  const std::string Access = SharedData() + "/access/DateTestDatabase.mdb";
+  if (!SharedData().empty() && access(Access.c_str(), R_OK) == 0)
+    Masters.push_back("Driver=MDBTools;DBQ=" + Access);
+  else
+    std::printf("no Access test file at %s: only the SQLite master is compared\n", Access.c_str());
+  TServerConnection Pg(PgServer);
+  ASSERT_TRUE(Pg.Connect().empty());
+  const std::string Server = Env("QEL_PG_USER") + ":" + Env("QEL_PG_PASSWORD") + "@" +
+                             Env("QEL_PG_HOST") + ":" + Env("QEL_PG_PORT") + "/";
+  for (const std::string& M : Masters) {
+    SCOPED_TRACE(M);
+    Pg.Exec("drop database if exists qel_oledb_cmp");
+    Pg.Exec("create database qel_oledb_cmp");
+    const std::string Command = std::string(QEL_VARNEL_PROGRAM) +
+                                " compare --dialect postgresql --master-db 'odbc:" + M +
+                                "' --target-db postgresql://" + Server + "qel_oledb_cmp";
+    auto [Run, Code] = RunProgram(Command + " --execute");
+    EXPECT_EQ(Code, 0) << Run;
+    EXPECT_NE(Run.find("CREATE TABLE"), std::string::npos) << Run;
+    auto [Again, Code2] = RunProgram(Command);
+    EXPECT_EQ(Code2, 0) << Again;
+    std::istringstream Lines(Again);
+    for (std::string Line; std::getline(Lines, Line);)
+      EXPECT_EQ(Line.rfind("varnel compare: info:", 0), 0U) << Again;
+  }
+  Pg.Exec("drop database qel_oledb_cmp");
+  std::remove(SQLiteFile.c_str());
 }
 
 // The master is read through ODBC, the target through libpq; the table is named in another

@@ -3,6 +3,9 @@
 // the objects read written out as short texts that a test compares whole.
 #pragma once
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +23,17 @@ inline std::string Join(const TStrings& L) {
   std::string S;
   for (int I = 0; I < L.Count(); ++I) S += (I ? "," : "") + L[I];
   return S;
+}
+
+/// The shared test data folder: QEL_SHARED_DATA, else shared/data next to the checkout (or
+/// next to the folder of worktrees it is in); "" when there is none.
+inline std::string SharedData() {
+  if (const char* E = std::getenv("QEL_SHARED_DATA")) return E;
+  for (const char* Up : {"/../shared/data", "/../../shared/data"}) {
+    const std::string P = std::string(QEL_SOURCE_DIR) + Up;
+    if (access(P.c_str(), R_OK) == 0) return P;
+  }
+  return "";
 }
 
 struct TOLEDBRead {

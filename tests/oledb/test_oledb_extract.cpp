@@ -108,16 +108,6 @@ TEST(OLEDBExtract, AnUnreachableSourceIsOneErrorAndNoSchema) {
   }
 }
 
-/// The shared test data folder: QEL_SHARED_DATA, else shared/data next to the checkout.
-std::string SharedData() {
-  if (const char* E = std::getenv("QEL_SHARED_DATA")) return E;
-  for (const char* Up : {"/../shared/data", "/../../shared/data"}) {
-    const std::string P = std::string(QEL_SOURCE_DIR) + Up;
-    if (access(P.c_str(), R_OK) == 0) return P;
-  }
-  return "";
-}
-
 TEST(MSAccessExtract, ReadsTheAccessTestFile) {
   const std::string File = SharedData() + "/access/DateTestDatabase.mdb";
   if (SharedData().empty() || access(File.c_str(), R_OK) != 0)
