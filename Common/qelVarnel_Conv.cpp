@@ -1360,7 +1360,11 @@ void TVarnel::ConvertToPGSQLDb() {
     if (Plain.count(&T) && T.GetSchema().empty()) T.SetSchema("public");
     for (const auto& F : T.Fields) ColumnRule(*F);
   });
-  ForEach<TIdxData>(M.Indexes, [](TIdxData& X) { X.Descending = false; });
+  // An index lives in its table's schema, as the server reads it back.
+  ForEach<TIdxData>(M.Indexes, [](TIdxData& X) {
+    X.Descending = false;
+    if (X.GetSchema().empty()) X.SetSchema("public");
+  });
   ForEach<TCtrData>(M.Constraints, [](TCtrData& C) {
     if (C.GetSchema().empty()) C.SetSchema("public");
   });

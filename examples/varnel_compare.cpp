@@ -307,12 +307,16 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
   auto MakeSide = [&](TSide& Side, const std::vector<std::string>& Files, const std::string& URI,
                       const char* Option, const char* Name, TDBStructure& Holder) {
     if (!URI.empty()) {
-      const TDatabaseURI U = ParseURI(Option, URI);
-      if (U.DatabaseType != Dialect->DatabaseType)
+      // An ODBC source (any driver, an Access or SQLite file) may be the master: the comparer
+      // converts its schema to the target's dialect.
+      const bool Master = std::string(Option) == "--master-db";
+      const TDatabaseURI U = Master ? ParseDataSource(Option, URI) : ParseURI(Option, URI);
+      const bool OLEDB = U.DatabaseType == dbCustomOLEDB || U.DatabaseType == dbMSAccess;
+      if (U.DatabaseType != Dialect->DatabaseType && !OLEDB)
         throw TUsageError{std::string(Option) + ": the database is not of the dialect " +
                           A.Dialect};
       Side.Connection = MakeConnection(U);
-      auto DB = MakeCatalogExtractor(Dialect->DatabaseType);
+      auto DB = MakeCatalogExtractor(U.DatabaseType);
       DB->SetConnection(Side.Connection.get());
       Side.Extract = std::move(DB);
     } else {

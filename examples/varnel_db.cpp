@@ -1,9 +1,11 @@
 // Database URIs of the example program and the connections and catalog extractors made from them.
 #include "varnel_db.h"
 
+#include "Files.h"
 #include "Text.h"
 #include "qelIBDatabaseExtract.h"
 #include "qelMySQLDatabaseExtract.h"
+#include "qelOLEDBDatabaseExtract.h"
 #include "qelPGDatabaseExtract.h"
 
 using namespace qel;
@@ -127,12 +129,29 @@ TDatabaseURI ParseDataSource(const std::string& Option, const std::string& Text)
   bool Located = false;
   for (const char* Key : {"DSN", "SERVER", "SERVERNAME", "HOST", "HOSTNAME"})
     Located = Located || !ConnectionStringEntry(U.ConnectionString, Key).empty();
+  // A driver of database files (SQLite, Access) reads the file named by DBQ or DATABASE: the
+  // file is the target, and there is no server whose password check could be gone around. It
+  // must exist: such a driver would make a new empty file or fail without saying why.
+  const std::string Driver = ConnectionStringEntry(U.ConnectionString, "DRIVER");
+  const bool FileDriver = ContainsText(Driver, "sqlite") || ContainsText(Driver, "mdb") ||
+                          ContainsText(Driver, "access");
+  if (!Located && FileDriver) {
+    std::string File = ConnectionStringEntry(U.ConnectionString, "DBQ");
+    if (File.empty()) File = ConnectionStringEntry(U.ConnectionString, "DATABASE");
+    if (!File.empty()) {
+      if (!FileExists(File))
+        throw TUsageError{Option + ": the database file does not exist: " + File};
+      Located = true;
+    }
+  }
   if (!Located)
     throw TUsageError{Option +
-                      ": the ODBC connection string names no server (Server=...) and no data "
-                      "source (DSN=...)"};
-  // The name messages give the database: its DATABASE entry, else its DSN.
+                      ": the ODBC connection string names no server (Server=...), no data "
+                      "source (DSN=...) and no database file of a file driver (Dbq=...)"};
+  if (ContainsText(Driver, "mdb") || ContainsText(Driver, "access")) U.DatabaseType = dbMSAccess;
+  // The name messages give the database: its DATABASE or DBQ entry, else its DSN.
   U.Database = ConnectionStringEntry(U.ConnectionString, "DATABASE");
+  if (U.Database.empty()) U.Database = ConnectionStringEntry(U.ConnectionString, "DBQ");
   if (U.Database.empty()) U.Database = ConnectionStringEntry(U.ConnectionString, "DSN");
   return U;
 }
@@ -162,6 +181,10 @@ std::unique_ptr<TCustomDBExtract> MakeCatalogExtractor(TDatabaseType DatabaseTyp
       return std::make_unique<TMySQLDBExtract>(nullptr);
     case dbInterBase:
       return std::make_unique<TIBDBExtract>(nullptr);
+    case dbCustomOLEDB:
+      return std::make_unique<TOLEDBExtract>(nullptr);
+    case dbMSAccess:
+      return std::make_unique<TMSAccessDBExtract>(nullptr);
     default:
       return nullptr;
   }

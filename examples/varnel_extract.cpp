@@ -148,11 +148,11 @@ int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ost
       ExtractHelp(Out);
       return ExitOk;
     }
-    U = ParseURI("--db", A.URI);
+    U = ParseDataSource("--db", A.URI);
     Extractor = MakeCatalogExtractor(U.DatabaseType);
     if (!Extractor)
       throw TUsageError{std::string("--db: the ") + SchemeName(U.DatabaseType) +
-                        " dialect has no catalog extractor (postgresql, mysql or firebird)"};
+                        " dialect has no catalog extractor (postgresql, mysql, firebird or odbc)"};
   } catch (const TUsageError& E) {
     return UsageFailure(Err, "extract", E.Text);
   }

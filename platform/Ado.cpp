@@ -310,7 +310,8 @@ class TODBCSession final : public TADOSession {
   bool InTransaction() const override { return GetConnected() && FInTransaction; }
   void Execute(const std::string& CommandText, const std::vector<const TParam*>& Parameters,
                TADOResult& Result) override;
-  void OpenSchema(TSchemaEnum Schema, TADOResult& Result) override;
+  void OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& Restrictions,
+                  TADOResult& Result) override;
 
  private:
   void FreeHandles();
@@ -465,18 +466,76 @@ void TODBCSession::Execute(const std::string& CommandText,
   }
 }
 
-void TODBCSession::OpenSchema(TSchemaEnum Schema, TADOResult& Result) {
+/// One restriction as an ODBC catalog argument: nullptr (any) when empty.
+struct TCatalogArg {
+  explicit TCatalogArg(const TSchemaRestrictions& R, size_t I)
+      : Text(I < R.size() ? R[I] : std::string()) {}
+  SQLCHAR* Ptr() { return Text.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(Text.data()); }
+  SQLSMALLINT Len() const { return Text.empty() ? 0 : SQL_NTS; }
+  std::string Text;
+};
+
+/// The text of an SQLGetInfo answer of Dbc.
+std::string InfoText(SQLHDBC Dbc, SQLUSMALLINT What) {
+  SQLCHAR Buf[256] = {};
+  SQLSMALLINT Len = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfo(Dbc, What, Buf, sizeof Buf, &Len))) return std::string();
+  return reinterpret_cast<const char*>(Buf);
+}
+
+void TODBCSession::OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& Restrictions,
+                              TADOResult& Result) {
   if (!GetConnected()) throw EADOError("Not connected to database.", "08003");
+  if (Schema == siDBInfoLiterals) {
+    Result.Columns = {TADOColumn{"LiteralName", ftString, 32},
+                      TADOColumn{"LiteralValue", ftString, 256}};
+    for (const auto& [Name, What] :
+         {std::pair<const char*, SQLUSMALLINT>{"QUOTE", SQL_IDENTIFIER_QUOTE_CHAR},
+          {"DBMS_NAME", SQL_DBMS_NAME}}) {
+      TDataSet::TRecord Rec(2);
+      Rec[0].Data = Name;
+      Rec[1].Data = InfoText(FDbc, What);
+      Rec[0].IsNull = Rec[1].IsNull = false;
+      Result.Rows.push_back(std::move(Rec));
+    }
+    Result.RowsAffected = static_cast<std::int64_t>(Result.Rows.size());
+    return;
+  }
+  TCatalogArg Cat(Restrictions, 0), Sch(Restrictions, 1), Tbl(Restrictions, 2);
+  TStatement St(FDbc);
+  SQLCHAR All[] = "%";
   switch (Schema) {
-    case siColumns: {
-      TStatement St(FDbc);
-      SQLCHAR All[] = "%";
-      St.Check(SQLColumns(St.Handle(), nullptr, 0, nullptr, 0, All, SQL_NTS, All, SQL_NTS),
+    case siColumns:
+      St.Check(SQLColumns(St.Handle(), Cat.Ptr(), Cat.Len(), Sch.Ptr(), Sch.Len(),
+                          Tbl.Ptr() ? Tbl.Ptr() : All, SQL_NTS, All, SQL_NTS),
                "Reading the columns rowset");
-      ReadResult(St, Result);
+      break;
+    case siTables: {
+      SQLCHAR Types[] = "TABLE,VIEW";
+      St.Check(SQLTables(St.Handle(), Cat.Ptr(), Cat.Len(), Sch.Ptr(), Sch.Len(),
+                         Tbl.Ptr() ? Tbl.Ptr() : All, SQL_NTS, Types, SQL_NTS),
+               "Reading the tables rowset");
       break;
     }
+    case siPrimaryKeys:
+      St.Check(SQLPrimaryKeys(St.Handle(), Cat.Ptr(), Cat.Len(), Sch.Ptr(), Sch.Len(), Tbl.Ptr(),
+                              Tbl.Len()),
+               "Reading the primary keys rowset");
+      break;
+    case siForeignKeys:
+      St.Check(SQLForeignKeys(St.Handle(), nullptr, 0, nullptr, 0, nullptr, 0, Cat.Ptr(), Cat.Len(),
+                              Sch.Ptr(), Sch.Len(), Tbl.Ptr(), Tbl.Len()),
+               "Reading the foreign keys rowset");
+      break;
+    case siIndexes:
+      St.Check(SQLStatistics(St.Handle(), Cat.Ptr(), Cat.Len(), Sch.Ptr(), Sch.Len(), Tbl.Ptr(),
+                             Tbl.Len(), SQL_INDEX_ALL, SQL_QUICK),
+               "Reading the indexes rowset");
+      break;
+    case siDBInfoLiterals:
+      break;
   }
+  ReadResult(St, Result);
 }
 
 }  // namespace

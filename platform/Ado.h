@@ -38,9 +38,20 @@ class EADOError : public EDatabaseError {
 };
 
 /// The schema rowsets OpenSchema fills.
+/// The schema rowsets OpenSchema fills, with the columns of the ODBC catalog function behind
+/// each (SQLColumns, SQLTables, SQLPrimaryKeys, SQLForeignKeys, SQLStatistics).
 enum TSchemaEnum : std::uint8_t {
-  siColumns  ///< every column of every table: TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION ...
+  siColumns,        ///< every column of every table: TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION ...
+  siTables,         ///< tables and views: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE
+  siPrimaryKeys,    ///< the key columns of one table: COLUMN_NAME, KEY_SEQ, PK_NAME
+  siForeignKeys,    ///< the keys one table refers through: PKTABLE_NAME, FKCOLUMN_NAME, FK_NAME ...
+  siIndexes,        ///< the indexes of one table: INDEX_NAME, NON_UNIQUE, COLUMN_NAME, ASC_OR_DESC
+  siDBInfoLiterals  ///< LiteralName, LiteralValue: QUOTE (the identifier quote), DBMS_NAME
 };
+
+/// What a schema rowset is restricted to: catalog, schema and table, each empty for any. The
+/// primary keys, foreign keys and indexes rowsets need a table.
+using TSchemaRestrictions = std::vector<std::string>;
 
 /// One column of a result (as every adapter's query keeps it).
 using TADOColumn = TResultColumn;
@@ -64,7 +75,8 @@ class TADOSession {
   virtual bool InTransaction() const = 0;
   virtual void Execute(const std::string& CommandText, const std::vector<const TParam*>& Parameters,
                        TADOResult& Result) = 0;
-  virtual void OpenSchema(TSchemaEnum Schema, TADOResult& Result) = 0;
+  virtual void OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& Restrictions,
+                          TADOResult& Result) = 0;
 };
 
 /// One ODBC connection. Autocommit is on outside BeginTrans ... CommitTrans/RollbackTrans.
@@ -113,7 +125,12 @@ class TADOConnection : public TComponent {
     FSession->Execute(CommandText, Parameters, Result);
   }
   /// Fills DataSet with the rowset Schema names (opened on its first row).
-  virtual void OpenSchema(TSchemaEnum Schema, TADODataSet& DataSet);
+  virtual void OpenSchema(TSchemaEnum Schema, TADODataSet& DataSet) {
+    OpenSchema(Schema, {}, DataSet);
+  }
+  /// The same, restricted to the catalog, schema and table Restrictions name.
+  virtual void OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& Restrictions,
+                          TADODataSet& DataSet);
 
  private:
   std::unique_ptr<TADOSession> FSession;
@@ -189,9 +206,10 @@ class TADODataSet : public TDataSet {
   std::int64_t FRowsAffected = -1;
 };
 
-inline void TADOConnection::OpenSchema(TSchemaEnum Schema, TADODataSet& DataSet) {
+inline void TADOConnection::OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& Restrictions,
+                                       TADODataSet& DataSet) {
   TADOResult Result;
-  FSession->OpenSchema(Schema, Result);
+  FSession->OpenSchema(Schema, Restrictions, Result);
   DataSet.LoadResult(std::move(Result));
 }
 

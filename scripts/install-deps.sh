@@ -11,7 +11,7 @@ packages=(
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   libpq-dev
   # ODBC: the driver manager the ADO adapter links, and the drivers its tests connect through.
-  unixodbc-dev odbc-postgresql odbc-mariadb
+  unixodbc-dev odbc-postgresql odbc-mariadb odbc-mdbtools libsqliteodbc
 )
 # The database servers and their client libraries, kept in a list of their own.
 if [[ -f "$here/server-packages.txt" ]]; then

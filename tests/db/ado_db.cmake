@@ -2,6 +2,8 @@
 # the example program's datacompare with an ODBC side.
 if(TARGET varnel_ado)
   qel_add_db_test(varnel_ado_db_tests ${CMAKE_CURRENT_LIST_DIR}/test_ado_db.cpp LIBS varnel_ado)
+  target_include_directories(varnel_ado_db_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/oledb)
+  target_compile_definitions(varnel_ado_db_tests PRIVATE QEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   if(TARGET varnel_cli)
     target_compile_definitions(varnel_ado_db_tests PRIVATE
       QEL_VARNEL_PROGRAM="$<TARGET_FILE:varnel_cli>")

@@ -1,19 +1,24 @@
 // The ADO adapter over ODBC against PostgreSQL and MariaDB through their Debian ODBC drivers,
 // with DSN-less connection strings: connecting, a refused login, queries, statements,
-// parameters, transactions and the columns rowset; and the example program comparing a table
+// parameters, transactions and the columns rowset; the OLE DB catalog extractor over the
+// schema rowsets; and the example program comparing a table
 // read through ODBC with the same table read through libpq.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "db_servers.h"
+#include "oledb_util.h"
 #include "qelConnection_ADODB.h"
 
 using namespace qel;
@@ -88,6 +93,59 @@ class ADO : public ::testing::TestWithParam<TDriver> {
  protected:
   std::string Password() const { return Env(std::string(GetParam().Server->Prefix) + "PASSWORD"); }
 };
+
+TEST_P(ADO, TheOLEDBExtractorReadsColumnsKeysAndIndexes) {
+  TODBCConnection Db(GetParam(), Password());
+  ASSERT_TRUE(Db.C->GetConnected()) << (Db.Errors.empty() ? "" : Db.Errors.front());
+  for (const char* S :
+       {"drop view if exists qel_oledb_v", "drop table if exists qel_oledb_b",
+        "drop table if exists qel_oledb_a",
+        "create table qel_oledb_a (id integer not null primary key, code varchar(20) not null, "
+        "amount decimal(12,2) default 5)",
+        "create unique index qel_oledb_code on qel_oledb_a (code)",
+        "create table qel_oledb_b (id integer not null, line integer not null, a_id integer, "
+        "primary key (id, line))",
+        "create index qel_oledb_b_a on qel_oledb_b (a_id, line)",
+        "alter table qel_oledb_b add constraint qel_oledb_fk foreign key (a_id) references "
+        "qel_oledb_a (id) on delete cascade",
+        "create view qel_oledb_v as select id, code from qel_oledb_a"})
+    Db.Exec(S);
+  TOLEDBRead R(ConnectionString(GetParam(), Password()));
+  ASSERT_TRUE(R.Ok) << ::testing::PrintToString(R.Errors);
+  EXPECT_TRUE(R.Errors.empty()) << ::testing::PrintToString(R.Errors);
+  const std::string Int = std::to_string(static_cast<int>(iftInteger));
+  const std::string Var = std::to_string(static_cast<int>(iftVarchar));
+  const std::string Dec = std::to_string(static_cast<int>(iftDecimal));
+  const std::string Num = std::to_string(static_cast<int>(iftNumeric));
+  // psqlODBC reports decimal columns as numeric, which they are on that server.
+  const std::string Amount = GetParam().Server == &PgServer ? Num : Dec;
+  EXPECT_EQ(R.Columns("qel_oledb_a"),
+            "id:" + Int + ":0:notnull,code:" + Var + ":20:notnull,amount:" + Amount + ":0");
+  // A view's nullability is the driver's guess (MariaDB takes the base column's).
+  auto* V = dynamic_cast<TViwData*>(R.Objs().Views.FindObj("qel_oledb_v"));
+  ASSERT_NE(V, nullptr);
+  ASSERT_EQ(V->Fields.Count(), 2);
+  EXPECT_EQ(V->Fields[1]->GetObjName() + ":" + std::to_string(V->Fields[1]->Size), "code:20");
+  auto* A = dynamic_cast<TTblData*>(R.Objs().Tables.FindObj("qel_oledb_a"));
+  ASSERT_NE(A, nullptr);
+  EXPECT_EQ(A->Fields[2]->Precision, 12);
+  EXPECT_EQ(A->Fields[2]->Scale, 2);
+  EXPECT_NE(std::string(A->Fields[2]->DefValue).find('5'), std::string::npos);
+  std::vector<std::string> Keys, Indexes;
+  for (const std::string& K : R.Keys())
+    if (K.find("qel_oledb_") != std::string::npos) Keys.push_back(K);
+  for (const std::string& X : R.Indexes())
+    if (X.find("qel_oledb_") != std::string::npos) Indexes.push_back(X);
+  std::sort(Keys.begin(), Keys.end());
+  std::sort(Indexes.begin(), Indexes.end());
+  EXPECT_EQ(Keys, (std::vector<std::string>{"F qel_oledb_b(a_id)>qel_oledb_a(id) " +
+                                                std::to_string(static_cast<int>(udaCascade)),
+                                            "P qel_oledb_a(id)", "P qel_oledb_b(id,line)"}));
+  EXPECT_EQ(Indexes, (std::vector<std::string>{"U qel_oledb_a(code)", "qel_oledb_b(a_id,line)"}));
+  for (const char* S :
+       {"drop view qel_oledb_v", "drop table qel_oledb_b", "drop table qel_oledb_a"})
+    Db.Exec(S);
+}
 
 TEST_P(ADO, QueriesStatementsParametersAndTransactions) {
   TODBCConnection Db(GetParam(), Password());
@@ -230,6 +288,61 @@ std::pair<std::string, int> RunProgram(const std::string& Command) {
   while (std::size_t N = fread(Buf, 1, sizeof(Buf), P)) Out.append(Buf, N);
   const int Status = pclose(P);
   return {Out, WIFEXITED(Status) ? WEXITSTATUS(Status) : -1};
+}
+
+// An ODBC source as the master of a schema comparison into an empty PostgreSQL database: a
+// SQLite file made here and the shared Access test file (when it is there). After the update
+// script has run, a second comparison writes no script; only the information that the Access
+// driver answers no keys is left.
+TEST(VarnelCompare, ODBCMasterIntoAnEmptyPostgreSQLDatabase) {
+  const std::string SQLiteFile = "/tmp/qel_oledb_cmp_" + std::to_string(getpid()) + ".db";
+  std::remove(SQLiteFile.c_str());
+  {
+    TQELConnection C(nullptr);
+    C.SetConnectionType(cnADO);
+    C.SetDatabaseType(dbCustomOLEDB);
+    C.GetConnectionOptions().ConnectionString = "Driver=SQLite3;Database=" + SQLiteFile;
+    C.SetConnected(true);
+    ASSERT_TRUE(C.GetConnected());
+    for (const char* S :
+         {"create table parent (id integer not null primary key, name varchar(30) not null, "
+          "price numeric(10,2) default 0, born date, seen timestamp, note text)",
+          "create table child (id integer not null, line integer not null, parent integer, "
+          "primary key (id, line), foreign key (parent) references parent (id))",
+          "create index child_parent on child (parent)"}) {
+      std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
+      Q->SetSQLText(S);
+      Q->ExecSQL();
+    }
+  }
+  std::vector<std::string> Masters = {"Driver=SQLite3;Database=" + SQLiteFile};
+  const std::string Access = SharedData() + "/access/DateTestDatabase.mdb";
+  if (!SharedData().empty() && access(Access.c_str(), R_OK) == 0)
+    Masters.push_back("Driver=MDBTools;DBQ=" + Access);
+  else
+    std::printf("no Access test file at %s: only the SQLite master is compared\n", Access.c_str());
+  TServerConnection Pg(PgServer);
+  ASSERT_TRUE(Pg.Connect().empty());
+  const std::string Server = Env("QEL_PG_USER") + ":" + Env("QEL_PG_PASSWORD") + "@" +
+                             Env("QEL_PG_HOST") + ":" + Env("QEL_PG_PORT") + "/";
+  for (const std::string& M : Masters) {
+    SCOPED_TRACE(M);
+    Pg.Exec("drop database if exists qel_oledb_cmp");
+    Pg.Exec("create database qel_oledb_cmp");
+    const std::string Command = std::string(QEL_VARNEL_PROGRAM) +
+                                " compare --dialect postgresql --master-db 'odbc:" + M +
+                                "' --target-db postgresql://" + Server + "qel_oledb_cmp";
+    auto [Run, Code] = RunProgram(Command + " --execute");
+    EXPECT_EQ(Code, 0) << Run;
+    EXPECT_NE(Run.find("CREATE TABLE"), std::string::npos) << Run;
+    auto [Again, Code2] = RunProgram(Command);
+    EXPECT_EQ(Code2, 0) << Again;
+    std::istringstream Lines(Again);
+    for (std::string Line; std::getline(Lines, Line);)
+      EXPECT_EQ(Line.rfind("varnel compare: info:", 0), 0U) << Again;
+  }
+  Pg.Exec("drop database qel_oledb_cmp");
+  std::remove(SQLiteFile.c_str());
 }
 
 // The master is read through ODBC, the target through libpq; the table is named in another

@@ -54,9 +54,11 @@ struct TODBCCase {
   const char* Text;
   bool Accepted;
   const char* Database;
+  TDatabaseType Type = dbCustomOLEDB;
 };
 
-// An ODBC connection string names its server or a data source that does.
+// An ODBC connection string names its server, a data source that does, or the database file
+// of a file driver (which must exist).
 const TODBCCase ODBCCases[] = {
     {"odbc:Driver={PostgreSQL Unicode};Server=h;Database=d;UID=u;PWD=p", true, "d"},
     {"odbc:Driver={MariaDB};SERVER = h ;UID=u", true, ""},
@@ -65,6 +67,12 @@ const TODBCCase ODBCCases[] = {
     {"odbc:Driver={PostgreSQL Unicode};Database=d;UID=u;PWD=p", false, ""},
     {"odbc:Driver={PostgreSQL Unicode};Server=;Database=d", false, ""},
     {"odbc:Driver={Firebird};Dbname=/srv/db.fdb;UID=SYSDBA;PWD=x", false, ""},
+    {"odbc:Driver=SQLite3;Database=" __FILE__, true, __FILE__},
+    {"odbc:Driver=MDBTools;DBQ=" __FILE__, true, __FILE__, dbMSAccess},
+    {"odbc:Driver={Microsoft Access Driver (*.mdb)};Dbq=" __FILE__, true, __FILE__, dbMSAccess},
+    {"odbc:Driver=SQLite3;Database=/nonexistent/qel.db", false, ""},
+    {"odbc:Driver=MDBTools;DBQ=/nonexistent/qel.mdb", false, ""},
+    {"odbc:Driver=SQLite3", false, ""},
 };
 
 TEST(CliURIs, AnODBCConnectionStringMustNameAServerOrADataSource) {
@@ -77,6 +85,7 @@ TEST(CliURIs, AnODBCConnectionStringMustNameAServerOrADataSource) {
     const TDatabaseURI U = ParseDataSource("--db", C.Text);
     EXPECT_EQ(U.ConnectionType, cnADO);
     EXPECT_EQ(U.Database, C.Database);
+    EXPECT_EQ(U.DatabaseType, C.Type);
   }
 }
 
