@@ -802,6 +802,8 @@ void TIbParser::ParseGrant(bool Revoke) {
       RoleGrant = true;
       Object = Name();
       ObjType = 13;
+      // Name() reports a symbol that is no name and stays on it: the statement ends here.
+      if (Object.empty()) break;
     }
     if (Sy == syComma) GetSy();
   }

@@ -361,3 +361,14 @@ TEST(HostileScripts, CrLfAndCrAloneReadAsLf) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// A privilege list broken by a symbol that is no name ends the statement instead of looping.
+
+TEST(HostileScripts, AGrantWithABrokenPrivilegeListEnds) {
+  const TRead R(DialectNamed("firebird"),
+                "CREATE TABLE T (A INTEGER);\nGRANT SELECT, <-> ON T TO PUBLIC;\n"
+                "CREATE TABLE U (B INTEGER);\n");
+  EXPECT_FALSE(R.Errors.empty()) << R.Summary();
+  EXPECT_TRUE(R.HasTable("T"));
+}
