@@ -721,6 +721,11 @@ void TPGSQLParser::ParseCheck(const TCtrContext& Ctx) {
   TestSy(syLParen);
   if (Sy != syLParen) return;
   Ctr->SetBody(SkipGroup());
+  // The comparison reads the condition into its normal form with a bounded stack.
+  if (PGConditionTooDeep(Ctr->Body)) {
+    ErrMsg("CHECK condition nested deeper than " + IntToStr(PGConditionMaxDepth) + " levels");
+    return;
+  }
   AddConstraint(std::move(Ctr), "Check constraint: ");
 }
 
