@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -255,6 +256,17 @@ class TMySQLParser : public TCustomSQLParser {
     int ForeignKeyCount = 0;
   };
   TTableKeys FTable;
+  /// The keys the collection holds, by table (names, leading columns, the number of foreign
+  /// keys): where ALTER TABLE and CREATE INDEX start from. Read from the collection in one pass
+  /// when first wanted and then kept as keys are filed, so that a script of many thousand
+  /// tables is read in linear time; read again when the collection changed in other hands.
+  std::unordered_map<std::string, TTableKeys> FFiledKeys;
+  const TCustomObjs* FFiledKeysOf = nullptr;
+  /// Indexes and constraints of FFiledKeysOf when FFiledKeys was last in step with it.
+  int FFiledKeysCount = -1;
+  bool FiledKeysInStep() const;
+  /// Makes FFiledKeys hold the keys of the collection.
+  void SyncFiledKeys();
   /// The name a CONSTRAINT clause gives the unique index read next.
   std::string FIndexName;
 };

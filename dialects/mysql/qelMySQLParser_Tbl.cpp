@@ -357,29 +357,52 @@ TTblData* TMySQLParser::FindTable(const std::string& Name) const {
   return O ? O->GetTable(Name) : nullptr;
 }
 
+namespace {
+
+void AddIndexKeys(const TIdxData& Idx, std::vector<std::string>& Names,
+                  std::vector<std::vector<std::string>>& Columns) {
+  Names.push_back(Idx.GetObjName());
+  Columns.emplace_back(Idx.Flds.begin(), Idx.Flds.end());
+}
+
+}  // namespace
+
+bool TMySQLParser::FiledKeysInStep() const {
+  return Objs && FFiledKeysOf == Objs &&
+         FFiledKeysCount == Objs->Indexes.Count() + Objs->Constraints.Count();
+}
+
+void TMySQLParser::SyncFiledKeys() {
+  if (FiledKeysInStep()) return;
+  FFiledKeys.clear();
+  FFiledKeysOf = Objs;
+  FFiledKeysCount = Objs->Indexes.Count() + Objs->Constraints.Count();
+  for (int I = 0; I < Objs->Indexes.Count(); ++I)
+    if (auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I))) {
+      TTableKeys& Keys = FFiledKeys[Idx->TableName];
+      AddIndexKeys(*Idx, Keys.KeyNames, Keys.KeyColumns);
+    }
+  for (int I = 0; I < Objs->Constraints.Count(); ++I) {
+    auto* Ctr = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
+    if (!Ctr) continue;
+    if (Ctr->GetCtType() == ctPKey)
+      FFiledKeys[Ctr->GetTblName()].KeyColumns.emplace_back(Ctr->FldList.begin(),
+                                                            Ctr->FldList.end());
+    else if (Ctr->GetCtType() == ctFKey)
+      ++FFiledKeys[Ctr->GetTblName()].ForeignKeyCount;
+  }
+}
+
 void TMySQLParser::BeginTable(const std::string& Name, bool FromCollection) {
   FTable = TTableKeys{};
   FTable.Name = Name;
   if (!FromCollection || !Objs) return;
   // ALTER TABLE: the keys the table has already.
-  for (int I = 0; I < Objs->Indexes.Count(); ++I) {
-    auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I));
-    if (!Idx || Idx->TableName != Name) continue;
-    FTable.KeyNames.push_back(Idx->GetObjName());
-    std::vector<std::string> Cols;
-    for (const std::string& C : Idx->Flds) Cols.push_back(C);
-    FTable.KeyColumns.push_back(std::move(Cols));
-  }
-  for (int I = 0; I < Objs->Constraints.Count(); ++I) {
-    auto* Ctr = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
-    if (!Ctr || Ctr->GetTblName() != Name) continue;
-    if (Ctr->GetCtType() == ctPKey) {
-      std::vector<std::string> Cols;
-      for (const std::string& C : Ctr->FldList) Cols.push_back(C);
-      FTable.KeyColumns.push_back(std::move(Cols));
-    } else if (Ctr->GetCtType() == ctFKey) {
-      ++FTable.ForeignKeyCount;
-    }
+  SyncFiledKeys();
+  if (const auto It = FFiledKeys.find(Name); It != FFiledKeys.end()) {
+    FTable.KeyNames = It->second.KeyNames;
+    FTable.KeyColumns = It->second.KeyColumns;
+    FTable.ForeignKeyCount = It->second.ForeignKeyCount;
   }
 }
 
@@ -450,18 +473,20 @@ void TMySQLParser::ParseTable(TTblData* Table) {
     ErrMsg("Duplicate table name: " + TblName);
 }
 
-void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& CtrName, bool Named) {
-  switch (Sy) {
-    case myCONSTRAINT: {
+void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& Name, bool Named) {
+  // CONSTRAINT [name] before the key it names; read in a loop, as a script may repeat it
+  // without end, and the last name holds.
+  std::string CtrName = Name;
+  while (Sy == myCONSTRAINT) {
+    GetSy();
+    CtrName.clear();
+    if (Sy == syIdent && !IsIdent("CHECK")) {
+      CtrName = Ident;
       GetSy();
-      std::string Name;
-      if (Sy == syIdent && !IsIdent("CHECK")) {
-        Name = Ident;
-        GetSy();
-      }
-      ParseTableElement(Tbl, Name, true);
-      return;
     }
+    Named = true;
+  }
+  switch (Sy) {
     case myPRIMARY:
       ParsePrimaryKey(Tbl, "");
       return;
@@ -1144,18 +1169,29 @@ void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool
 }
 
 void TMySQLParser::FileIndex(std::unique_ptr<TIdxData> Idx) {
-  FTable.KeyNames.push_back(Idx->GetObjName());
-  std::vector<std::string> Cols;
-  for (const std::string& C : Idx->Flds) Cols.push_back(C);
-  FTable.KeyColumns.push_back(std::move(Cols));
+  AddIndexKeys(*Idx, FTable.KeyNames, FTable.KeyColumns);
   DoLogNextLine("Index: " + Idx->Def());
-  AddObj(Idx.release(), true);
+  const bool InStep = FiledKeysInStep();
+  const std::string Table = Idx->TableName;
+  if (!AddObj(Idx.release(), true) || !InStep) return;
+  TTableKeys& Keys = FFiledKeys[Table];
+  Keys.KeyNames.push_back(FTable.KeyNames.back());
+  Keys.KeyColumns.push_back(FTable.KeyColumns.back());
+  ++FFiledKeysCount;
 }
 
 void TMySQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const std::string& LogTitle) {
   if (StatementFailed()) return;  // a key read only in part is not filed
   DoLogNextLine(LogTitle + Ctr->Def());
-  AddObj(Ctr.release(), true);
+  const bool InStep = FiledKeysInStep();
+  const TConstraintType Type = Ctr->GetCtType();
+  const std::string Table = Ctr->GetTblName();
+  std::vector<std::string> Cols;
+  if (InStep && Type == ctPKey) Cols.assign(Ctr->FldList.begin(), Ctr->FldList.end());
+  if (!AddObj(Ctr.release(), true) || !InStep) return;
+  if (Type == ctPKey) FFiledKeys[Table].KeyColumns.push_back(std::move(Cols));
+  if (Type == ctFKey) ++FFiledKeys[Table].ForeignKeyCount;
+  ++FFiledKeysCount;
 }
 
 void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
