@@ -232,6 +232,12 @@ int RunDataCompare(const std::vector<std::string>& Args, std::ostream& Out, std:
     return DataCompare(Args, Out, Err);
   } catch (const TUsageError& E) {
     return UsageFailure(Err, "datacompare", E.Text);
+  } catch (const std::exception& E) {
+    // A connection of a kind whose adapter the program does not link.
+    TMsgManager Messages;
+    Messages.AddMsg(Trim(E.what()), mt_Err);
+    PrintMessages(Messages, Err, "datacompare", false);
+    return ExitErrors;
   }
 }
 
