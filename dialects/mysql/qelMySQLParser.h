@@ -254,6 +254,10 @@ class TMySQLParser : public TCustomSQLParser {
     std::vector<std::vector<std::string>> KeyColumns;
     std::vector<TForeignKeyInfo> ForeignKeys;
     int ForeignKeyCount = 0;
+    /// Of a table in FFiledKeys: the columns of its primary key and that key's key in the
+    /// collection (the first in key order, should a script give the table two).
+    std::vector<std::string> PrimaryKey;
+    std::string PrimaryKeyOrder;
   };
   TTableKeys FTable;
   /// The keys the collection holds, by table (names, leading columns, the number of foreign
@@ -267,6 +271,8 @@ class TMySQLParser : public TCustomSQLParser {
   bool FiledKeysInStep() const;
   /// Makes FFiledKeys hold the keys of the collection.
   void SyncFiledKeys();
+  /// Counts a constraint filed in the collection into FFiledKeys.
+  void NoteFiledConstraint(const TCtrData& Ctr, const std::string& Key);
   /// The name a CONSTRAINT clause gives the unique index read next.
   std::string FIndexName;
 };

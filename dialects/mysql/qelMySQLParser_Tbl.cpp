@@ -382,15 +382,19 @@ void TMySQLParser::SyncFiledKeys() {
       TTableKeys& Keys = FFiledKeys[Idx->TableName];
       AddIndexKeys(*Idx, Keys.KeyNames, Keys.KeyColumns);
     }
-  for (int I = 0; I < Objs->Constraints.Count(); ++I) {
-    auto* Ctr = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
-    if (!Ctr) continue;
-    if (Ctr->GetCtType() == ctPKey)
-      FFiledKeys[Ctr->GetTblName()].KeyColumns.emplace_back(Ctr->FldList.begin(),
-                                                            Ctr->FldList.end());
-    else if (Ctr->GetCtType() == ctFKey)
-      ++FFiledKeys[Ctr->GetTblName()].ForeignKeyCount;
-  }
+  for (int I = 0; I < Objs->Constraints.Count(); ++I)
+    if (auto* Ctr = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I)))
+      NoteFiledConstraint(*Ctr, Ctr->GetCtType() == ctPKey ? Ctr->ObjKeyDef() : std::string());
+}
+
+void TMySQLParser::NoteFiledConstraint(const TCtrData& Ctr, const std::string& Key) {
+  if (Ctr.GetCtType() == ctFKey) ++FFiledKeys[Ctr.GetTblName()].ForeignKeyCount;
+  if (Ctr.GetCtType() != ctPKey) return;
+  TTableKeys& Keys = FFiledKeys[Ctr.GetTblName()];
+  Keys.KeyColumns.emplace_back(Ctr.FldList.begin(), Ctr.FldList.end());
+  if (!Keys.PrimaryKeyOrder.empty() && Keys.PrimaryKeyOrder <= Key) return;
+  Keys.PrimaryKey.assign(Ctr.FldList.begin(), Ctr.FldList.end());
+  Keys.PrimaryKeyOrder = Key;
 }
 
 void TMySQLParser::BeginTable(const std::string& Name, bool FromCollection) {
@@ -1184,13 +1188,10 @@ void TMySQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const std::stri
   if (StatementFailed()) return;  // a key read only in part is not filed
   DoLogNextLine(LogTitle + Ctr->Def());
   const bool InStep = FiledKeysInStep();
-  const TConstraintType Type = Ctr->GetCtType();
-  const std::string Table = Ctr->GetTblName();
-  std::vector<std::string> Cols;
-  if (InStep && Type == ctPKey) Cols.assign(Ctr->FldList.begin(), Ctr->FldList.end());
+  TCtrData* Filed = Ctr.get();
+  const std::string Key = InStep && Filed->GetCtType() == ctPKey ? Filed->ObjKeyDef() : "";
   if (!AddObj(Ctr.release(), true) || !InStep) return;
-  if (Type == ctPKey) FFiledKeys[Table].KeyColumns.push_back(std::move(Cols));
-  if (Type == ctFKey) ++FFiledKeys[Table].ForeignKeyCount;
+  NoteFiledConstraint(*Filed, Key);  // filed: the collection holds it
   ++FFiledKeysCount;
 }
 
@@ -1260,13 +1261,9 @@ void TMySQLParser::ParseReferences(TCtrData& Ctr) {
   }
   // Without columns the reference is to the primary key of the table, when it has been read.
   if (!Objs) return;
-  for (int I = 0; I < Objs->Constraints.Count(); ++I) {
-    auto* Key = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
-    if (Key && Key->GetCtType() == ctPKey && Key->GetTblName() == RefTable) {
-      for (const std::string& C : Key->FldList) Ctr.RefFldList.Add(C);
-      return;
-    }
-  }
+  SyncFiledKeys();
+  if (const auto It = FFiledKeys.find(RefTable); It != FFiledKeys.end())
+    for (const std::string& C : It->second.PrimaryKey) Ctr.RefFldList.Add(C);
 }
 
 void TMySQLParser::ParseFKRules(TCtrData& Ctr) {

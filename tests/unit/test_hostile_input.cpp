@@ -325,7 +325,8 @@ TEST(HostileScale, MySQLScriptOfManyAlteredTables) {
   for (int I = 0; I < N; ++I) {
     const std::string T = "t" + std::to_string(I);
     Script += "CREATE INDEX ix ON " + T + " (c);\nALTER TABLE " + T + " ADD INDEX (c);\n";
-    if (I) Script += "ALTER TABLE " + T + " ADD FOREIGN KEY (r) REFERENCES t0 (id);\n";
+    // Without columns a reference is to the primary key of the table referenced.
+    if (I) Script += "ALTER TABLE " + T + " ADD FOREIGN KEY (r) REFERENCES t0;\n";
   }
   TMyParse P;
   ASSERT_TRUE(P.Parse(Script));
@@ -334,6 +335,9 @@ TEST(HostileScale, MySQLScriptOfManyAlteredTables) {
   std::vector<std::string> Names;
   for (TIdxData* I : P.Indexes("t" + std::to_string(N - 1))) Names.push_back(I->GetObjName());
   EXPECT_EQ(Names, (std::vector<std::string>{"c", "ix", "r"}));
+  const std::vector<TCtrData*> Keys = P.Constraints("t" + std::to_string(N - 1), ctFKey);
+  ASSERT_EQ(Keys.size(), 1U);
+  EXPECT_EQ(Entries(Keys[0]->RefFldList), std::vector<std::string>{"id"});
 }
 
 }  // namespace
