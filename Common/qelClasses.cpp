@@ -6,6 +6,7 @@
 
 #include "Text.h"
 #include "qelASAQuote.h"
+#include "qelASEQuote.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Tbl.h"
@@ -344,7 +345,7 @@ std::string TDbObj::DropDef() const {
     }
     case kindIndex:
     case 10:
-      R += "DROP INDEX " + QuoteIdent(FObjName);
+      R += "DROP INDEX " + GetObjFullName();
       break;
     case kindException:
     case 7:
@@ -408,6 +409,53 @@ bool KeysCarrySchema(TDatabaseType Db) {
   }
 }
 
+bool WritesSchema(TDatabaseType Db) {
+  switch (Db) {
+    case dbOracle:
+    case dbMSSQL:
+    case dbPostgreSQL:
+    case dbDB2:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string_view KindName(std::int32_t Kind) {
+  static constexpr std::pair<std::int32_t, std::string_view> Names[] = {
+      {kindDomain, "domain"},
+      {kindTable, "table"},
+      {kindField, "column"},
+      {kindView, "view"},
+      {kindIndex, "index"},
+      {kindProcedure, "procedure"},
+      {kindTrigger, "trigger"},
+      {kindGenerator, "sequence"},
+      {kindException, "exception"},
+      {kindFunction, "external function"},
+      {kindRole, "role"},
+      {kindGrant, "grant"},
+      {kindPrimaryKey, "primary key"},
+      {kindForeignKey, "foreign key"},
+      {kindUnique, "unique constraint"},
+      {kindCheck, "check constraint"},
+      {kindRule, "rule"},
+      {kindDefault, "default"},
+      {kindColumnDefault, "column default"},
+      {kindPackage, "package"},
+      {kindConstraint, "constraint"},
+      {kindReferences, "foreign key"},
+      {kindPublication, "publication"},
+      {kindOperator, "operator"},
+      {kindOperatorClass, "operator class"},
+      {kindConversion, "conversion"},
+      {kindEvent, "event"},
+  };
+  for (const auto& [Code, Name] : Names)
+    if (Code == Kind) return Name;
+  return "object";
+}
+
 std::string TDbObj::ObjKeyDef() const {
   if (KeysCarrySchema(GetDatabaseType()) && !FSchema.empty()) return FSchema + "." + FObjName;
   return FObjName;
@@ -457,10 +505,12 @@ std::string TDbObj::GetObjFullName() const {
     if (Creator.empty()) return "DBA." + QuoteIdent(FObjName);
     return QuoteIdent(Creator) + "." + QuoteIdent(FObjName);
   }
-  if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL || DB == dbDB2) && !FSchema.empty() &&
-      K != kindField)
-    return QuoteIdent(FSchema) + "." + QuoteIdent(FObjName);
-  return QuoteIdent(FObjName);
+  return K == kindField ? QuoteIdent(FObjName) : SchemaQualified(FSchema, FObjName);
+}
+
+std::string TDbObj::SchemaQualified(const std::string& Schema, const std::string& Name) const {
+  if (Schema.empty() || !WritesSchema(GetDatabaseType())) return QuoteIdent(Name);
+  return QuoteIdent(Schema) + "." + QuoteIdent(Name);
 }
 
 TDatabaseType TDbObj::GetDatabaseType() const {
@@ -500,6 +550,18 @@ bool TDbObj::UseInActive() const {
 
 bool TDbObj::UseOfActive() const {
   return AnyActive(UseOf, this);
+}
+
+void TDbObj::TakeOutUsers(const std::function<bool(TDbObj& User)>& TakeOut) {
+  for (int I = 0; I < UseIn.Count(); ++I) {
+    TDependObj* D = UseIn[I];
+    TDbObj* User = D->DepObj;
+    if (User == this) {
+      D->Active = false;
+      continue;
+    }
+    if (D->Active && User && TakeOut(*User)) D->Active = false;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -591,6 +653,8 @@ std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
       return MySQLQuoteIdent(S);
     case dbMSSQL:
       return MSSQLQuoteIdent(S);
+    case dbSybaseASE:
+      return ASEQuoteIdent(S);
     case dbPostgreSQL:
       return PGSQLQuoteIdent(S);
     case dbOracle:

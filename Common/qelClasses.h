@@ -323,6 +323,15 @@ constexpr std::int32_t kindDatabase = 250;
 /// the others file them under their bare name.
 bool KeysCarrySchema(TDatabaseType Db);
 
+/// True for the dialects whose statements name an object "schema.name" (Oracle, SQL Server,
+/// PostgreSQL, DB2): without its schema a statement acts on the object of that name in the
+/// connection's default schema.
+bool WritesSchema(TDatabaseType Db);
+
+/// The word messages use for an object of kind code Kind ("table", "check constraint" ...);
+/// "object" for a code without a word of its own.
+std::string_view KindName(std::int32_t Kind);
+
 /// The base of every schema object (domain, table, column, view, index, procedure, trigger ...).
 /// Kind classes override the twenty virtual operations through which the comparer and the
 /// script writers obtain DDL text and drive creation and dropping.
@@ -417,6 +426,10 @@ class TDbObj : public TObject {
 
   /// Qualified, quoted name.
   std::string GetObjFullName() const;
+  /// Name as this dialect's statements name an object of Schema: "schema.name", each part
+  /// quoted, where the dialect writes schemas (WritesSchema) and Schema is not empty; else the
+  /// quoted name alone.
+  std::string SchemaQualified(const std::string& Schema, const std::string& Name) const;
   TDatabaseType GetDatabaseType() const;
   TCmpObjSetType GetCompareObjects() const;
   /// The owner's executor; nullptr without owner or executor.
@@ -474,6 +487,10 @@ class TDbObj : public TObject {
   /// The base creation and dropping steps, without the guard.
   void InheritedCreateDependDef();
   void InheritedDropDependDef();
+  /// The users' side of a drop: walks the active records of the objects that use this one (a
+  /// record of the object on itself is made inactive and passed over) and makes inactive each
+  /// record whose user TakeOut has dropped or emptied (returns true).
+  void TakeOutUsers(const std::function<bool(TDbObj& User)>& TakeOut);
 
  private:
   std::string FObjName;
@@ -546,7 +563,7 @@ inline std::int32_t SchemaKindOf(const TDbObj* Obj) {
 TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate);
 
 /// S quoted for the dialect: InterBase/Firebird SQL dialect 3 quotes what its rule asks for;
-/// SQL Anywhere, MySQL, SQL Server, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and
+/// SQL Anywhere, MySQL, SQL Server, ASE, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and
 /// dBASE use their dialect's rule; everything else stays unchanged. The enclosing quote
 /// character is doubled inside the name.
 std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
@@ -563,6 +580,9 @@ class TCustomObjs : public TObject {
   /// The comparer's list of warning lines (changes through system tables or conversions that
   /// can lose data), set by the comparer for the time of a generation; nullptr otherwise.
   TStringList* WorkList = nullptr;
+  /// The comparer's message list, set with WorkList for the time of a generation: the passes
+  /// name there each change of the master the update script does not carry over.
+  TMsgManager* CompareMessages = nullptr;
 
   TCustomObjs();
   TCustomObjs(const TCustomObjs&) = delete;
@@ -687,6 +707,15 @@ class TCustomObjs : public TObject {
   /// Writes a log line to the first handler found: the collection's, the extractor's, the
   /// executor's.
   void DoLogNextLine(const std::string& aText);
+  /// Adds a warning about Obj to CompareMessages: a change the update script leaves undone.
+  /// Nothing outside a comparison.
+  void WarnNotCarriedOver(const std::string& aText, TObject* Obj = nullptr);
+  /// After AddObj refused aObj: when the object filed under its key has a name that differs
+  /// from aObj's only in case (the lists of SQL Anywhere, SQL Server and ASE fold case, while
+  /// a server may keep both), the warning that names both, Kind ("Tables") first; else empty.
+  std::string CaseTwinWarning(const TDbObj& aObj, const std::string& Kind);
+  /// True when no list holds an object but a schema the server makes itself.
+  bool NoObjects();
 
   /// The list AddObj files aObj in; nullptr for a class no list holds.
   TDbObjList* ListOf(const TDbObj* aObj);

@@ -186,14 +186,22 @@ std::string TDbObj::IBDescriptionDef() const {
 
 std::string TDbObj::ASADescriptionDef() const {
   const TDatabaseType DB = GetDatabaseType();
+  // A table, view or routine of an owner other than DBA is named behind its owner; unqualified,
+  // the server would look for one of the connected user's.
+  auto Owned = [this](const TDbObj* Obj, const std::string& Name) {
+    const bool Prefix =
+        Obj && !Obj->Creator.empty() && Obj->Creator != "DBA" &&
+        (Obj->Kind == kindTable || Obj->Kind == kindView || Obj->Kind == kindProcedure);
+    return (Prefix ? QuoteIdent(Obj->Creator) + "." : std::string()) + QuoteIdent(Name);
+  };
   if (const auto* Fld = dynamic_cast<const TFldData*>(this)) {
     if (Fld->TableName.empty()) return "";
-    return "COMMENT ON COLUMN " + QuoteIdent(Fld->TableName) + "." + QuoteIdent(GetObjName()) +
-           " IS" + "\r\n" + ScriptQuotedStr(Description, DB);
+    return "COMMENT ON COLUMN " + Owned(Fld->OwnerObj, Fld->TableName) + "." +
+           QuoteIdent(GetObjName()) + " IS" + "\r\n" + ScriptQuotedStr(Description, DB);
   }
   const char* Word = CommentWordOf(*this, "DOMAIN", true);
   if (!Word) return "";
-  return std::string("COMMENT ON ") + Word + " " + QuoteIdent(GetObjName()) + " IS" + "\r\n" +
+  return std::string("COMMENT ON ") + Word + " " + Owned(this, GetObjName()) + " IS" + "\r\n" +
          L(Description);
 }
 
@@ -321,7 +329,8 @@ std::string TDbObj::MSSQLDescriptionDef() const {
       L2 = {"PARAMETER", Name};
     }
   } else if (const auto* Trg = dynamic_cast<const TTrgData*>(this)) {
-    if (GetSchema().empty()) {
+    // A database-level trigger belongs to no schema and no table: it is a level-0 object.
+    if (GetSchema().empty() || Trg->OwnName == "DATABASE") {
       L0 = {"TRIGGER", Name};
     } else {
       L0 = {"SCHEMA", GetSchema()};

@@ -351,6 +351,29 @@ void TCustomObjs::DoLogNextLine(const std::string& aText) {
   if (FSQLExec && FSQLExec->OnLogNextLine) FSQLExec->OnLogNextLine(this, aText);
 }
 
+void TCustomObjs::WarnNotCarriedOver(const std::string& aText, TObject* Obj) {
+  if (CompareMessages) CompareMessages->AddMsg(aText, mt_Wrn, Obj);
+}
+
+std::string TCustomObjs::CaseTwinWarning(const TDbObj& aObj, const std::string& Kind) {
+  const TDbObjList* List = ListOf(&aObj);
+  const TDbObj* Filed = List ? List->FindObj(aObj.ObjKeyDef()) : nullptr;
+  if (!Filed || Filed == &aObj || Filed->GetObjName() == aObj.GetObjName()) return "";
+  return Kind + " " + Filed->GetObjName() + " and " + aObj.GetObjName() +
+         " differ only in case and are read as one, " + Filed->GetObjName() +
+         ": the definition of " + aObj.GetObjName() + " is left out of the comparison";
+}
+
+bool TCustomObjs::NoObjects() {
+  for (const TDbObjList* L : AllLists())
+    for (int I = 0; I < L->Count(); ++I)
+      // The schema a reader files for the server's own (PostgreSQL's "public") is no object
+      // of the script.
+      if (const auto* Sch = dynamic_cast<const TSchData*>(L->Objects(I)); !Sch || !Sch->BuiltIn())
+        return false;
+  return true;
+}
+
 void TCustomObjs::ResetGenerationState() {
   for (TDbObjList* L : AllLists())
     for (int I = 0; I < L->Count(); ++I) L->Objects(I)->ResetGeneration();

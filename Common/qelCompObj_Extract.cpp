@@ -416,6 +416,11 @@ void TObjs::ExtractUdf() {
 }
 
 void TObjs::ExtractDmn() {
+  // SQL*Plus runs an Oracle CREATE TYPE at its "/" line, as it does a routine.
+  if (GetDatabaseType() == dbOracle) {
+    ExtractBlocks(Domains);
+    return;
+  }
   WriteList(*this, Domains, {});
 }
 

@@ -3,6 +3,7 @@
 #include "qelComp_Ctr.h"
 
 #include "Text.h"
+#include "qelComp_Idx.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
 
@@ -104,8 +105,32 @@ bool HasClause(TConstraintType Type, TDatabaseType DB) {
 
 }  // namespace
 
+void TCtrData::AddFld(const std::string& Name, std::int32_t SortOrder) {
+  if (SortOrder == 0) {
+    FldList.Add(Name);
+    return;
+  }
+  auto* F = new TIdxFldData(Owner);
+  F->SetObjName(Name);
+  F->TableName = FTblName;
+  F->SortOrder = SortOrder;
+  FldList.AddObject(Name, F);
+}
+
 std::string TCtrData::GetFields() const {
   return QuotedList(*this, FldList);
+}
+
+std::string TCtrData::GetKeyFields() const {
+  if (GetDatabaseType() != dbSybaseASA) return GetFields();
+  std::string R;
+  for (int I = 0; I < FldList.Count(); ++I) {
+    R += (R.empty() ? "" : ", ") + QuoteIdent(FldList[I]);
+    if (const auto* F = dynamic_cast<const TIdxFldData*>(FldList.Objects(I));
+        F && F->SortOrder == 2)
+      R += " DESC";
+  }
+  return R;
 }
 
 std::string TCtrData::GetRefFlds() const {
@@ -113,35 +138,23 @@ std::string TCtrData::GetRefFlds() const {
 }
 
 std::string TCtrData::TableRef() const {
-  switch (GetDatabaseType()) {
-    case dbSybaseASA:
-      return tbl_detail::ASAOwnerPrefix(*this) + QuoteIdent(FTblName);
-    case dbOracle:
-    case dbMSSQL:
-    case dbPostgreSQL:
-    case dbDB2:  // unqualified, DB2 would look the table up in the current schema
-      if (!GetSchema().empty()) return QuoteIdent(GetSchema()) + "." + QuoteIdent(FTblName);
-      return QuoteIdent(FTblName);
-    default:
-      return QuoteIdent(FTblName);
-  }
+  if (GetDatabaseType() == dbSybaseASA)
+    return tbl_detail::ASAOwnerPrefix(*this) + QuoteIdent(FTblName);
+  // Unqualified, the server would look the table up in the connection's default schema.
+  return SchemaQualified(GetSchema(), FTblName);
 }
 
 std::string TCtrData::RefTableRef() const {
-  const std::string Table = QuoteIdent(FRefTblName);
   switch (GetDatabaseType()) {
     case dbSybaseASA:
-      return tbl_detail::ASAOwnerPrefix(*this, !RefOwner.empty() ? RefOwner : Creator) + Table;
+      return tbl_detail::ASAOwnerPrefix(*this, !RefOwner.empty() ? RefOwner : Creator) +
+             QuoteIdent(FRefTblName);
     case dbMSSQL:
-      return FRefSchema.empty() ? Table : QuoteIdent(FRefSchema) + "." + Table;
-    case dbPostgreSQL:
-    case dbOracle: {
-      // Without a schema the name stands alone, never behind a bare ".".
-      const std::string& Sch = !FRefSchema.empty() ? FRefSchema : GetSchema();
-      return Sch.empty() ? Table : QuoteIdent(Sch) + "." + Table;
-    }
+      return SchemaQualified(FRefSchema, FRefTblName);
     default:
-      return Table;
+      // A reader that keeps no schema of its own for the referenced table found it in the
+      // constraint's.
+      return SchemaQualified(!FRefSchema.empty() ? FRefSchema : GetSchema(), FRefTblName);
   }
 }
 
@@ -173,7 +186,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
     case ctFKey: {
       R += "FOREIGN KEY ";
       if (DB == dbSybaseASA && !RoleName.empty()) R += QuoteIdent(RoleName) + " ";
-      R += "(" + GetFields() + ")" + " REFERENCES " + RefTableRef();
+      R += "(" + GetKeyFields() + ")" + " REFERENCES " + RefTableRef();
       if (!RefFldList.Empty()) R += " (" + GetRefFlds() + ")";
       // Databases of ODS 8 and older take no referential actions.
       const std::int32_t ODS = (DB == dbInterBase && Owner) ? Owner->ODSMajorVersionOfTarget() : 0;
@@ -195,17 +208,17 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
       R += "PRIMARY KEY ";
       if (DB == dbSybaseASA && Clustered) R += "CLUSTERED ";
       if (DB == dbMSSQL && !Clustered) R += "NONCLUSTERED ";
-      R += "(" + GetFields() + ")" + UsingIndexDef();
+      R += "(" + GetKeyFields() + ")" + UsingIndexDef();
       if (DB == dbMySQL && !IndexType.empty()) R += " USING " + IndexType;
       break;
     case ctUnique:
       R += "UNIQUE ";
       if (DB == dbMSSQL && Clustered) R += "CLUSTERED ";
       if (DB == dbMySQL && !IndexName.empty()) R += QuoteIdent(IndexName) + " ";
-      R += "(" + GetFields() + ")" + UsingIndexDef();
+      R += "(" + GetKeyFields() + ")" + UsingIndexDef();
       break;
     case ctReferences:
-      R += "REFERENCES " + QuoteIdent(FRefTblName);
+      R += "REFERENCES " + RefTableRef();
       if (!RefFldList.Empty()) R += "(" + GetRefFlds() + ")";
       break;
     default:
@@ -451,6 +464,21 @@ void TCtrData::DoBeforeDrop() {
     auto* Fk = dynamic_cast<TCtrData*>(UseIn[I]->DepObj);
     if (Fk && Fk != this && Fk->GetCtType() == ctFKey) Fk->DropDependDef();
   }
+}
+
+void TCtrData::DoAfterDrop() {
+  TDbObj::DoAfterDrop();
+  // DropDef keeps the drop it cannot write as a comment; the server keeps the constraint.
+  if (!StartsStr("/* drop constraint: ", DropDef())) return;
+  for (int I = 0; I < UseOf.Count(); ++I)
+    if (auto* Tbl = dynamic_cast<TTblData*>(UseOf[I]->DepObj); Tbl && !Tbl->GetRefObj())
+      return;  // a table the master lacks is dropped with its constraints
+  if (Owner)
+    Owner->WarnNotCarriedOver("Constraint of table " + FTblName +
+                                  " without a name is not dropped by the update script (no "
+                                  "statement drops it; the script holds its drop as a comment): " +
+                                  ConstraintDef(false),
+                              this);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -117,6 +117,9 @@ class TCtrData : public TDbObj {
   std::string CompareDef() const override;
   /// A key first drops the foreign keys that reference it.
   void DoBeforeDrop() override;
+  /// A drop the dialect has no statement for (a constraint without a name) is named in the
+  /// comparer's messages, unless the constraint's table goes too.
+  void DoAfterDrop() override;
   /// The tables and table columns the constraint needs are created first.
   void DoBeforeCreate() override;
   std::string DropDef() const override;
@@ -127,9 +130,15 @@ class TCtrData : public TDbObj {
 
   // Texts.
 
+  /// Appends a constrained column with its sort order (0 not given, 1 ascending, 2
+  /// descending); an order given is kept in a TIdxFldData the entry carries.
+  void AddFld(const std::string& Name, std::int32_t SortOrder);
   /// Column lists as text: quoted names joined by ", ".
   std::string GetFields() const;
   std::string GetRefFlds() const;
+  /// The constrained columns as a key clause lists them: GetFields, and where the dialect's
+  /// key takes a sort order (SQL Anywhere) " DESC" after each column kept descending.
+  std::string GetKeyFields() const;
   /// The constraint clause without ALTER TABLE; ColumnLevel is the form written inside a
   /// column definition.
   std::string ConstraintDef(bool ColumnLevel = false) const;

@@ -93,7 +93,7 @@ std::string TDmnData::PGTypeDef() const {
 }
 
 std::string TDmnData::OracleDef() const {
-  std::string R = "CREATE OR REPLACE TYPE " + GetObjName();
+  std::string R = "CREATE OR REPLACE TYPE " + GetObjFullName();
   if (!TimestampText.empty() || !OidText.empty()) {
     R += "\r\n";
     if (!TimestampText.empty()) R += "   TIMESTAMP " + Lit(TimestampText);
@@ -115,7 +115,8 @@ std::string TDmnData::OracleDef() const {
   };
   auto MemberList = [this] {
     if (Members.Empty()) return std::string();
-    std::string S;
+    // Without attributes (a subtype that adds members only) the members open the list.
+    std::string S = Attributes.Empty() ? "  (" : "";
     for (int I = 0; I < Members.Count(); ++I) {
       if (I > 0) S += ListSep;
       S += Members[I]->Def();
@@ -142,7 +143,9 @@ std::string TDmnData::OracleDef() const {
   }
   if (const std::string D = Directive.Def(); !D.empty()) R += "\r\n   " + D;
   if (!AddedAttributes.Empty()) {
-    R += ";\r\n\r\nALTER TYPE " + GetObjName() + " ADD ATTRIBYTE\r\n" +
+    // The CREATE TYPE ends at its "/" line; the ALTER TYPE that adds attributes is a statement
+    // of its own, which the writer's "/" after the whole text runs.
+    R += "\r\n/\r\n\r\nALTER TYPE " + GetObjFullName() + " ADD ATTRIBUTE\r\n" +
          AttributeList(AddedAttributes);
     if (Cascade) R += "\r\n   CASCADE";
   }
@@ -152,9 +155,7 @@ std::string TDmnData::OracleDef() const {
 std::string TDmnData::Def() const {
   const TDatabaseType DB = GetDatabaseType();
   if (IsSQLServerLike(DB)) {
-    if (CreateTypeFrom)
-      return "CREATE TYPE " + (GetSchema().empty() ? "" : QuoteIdent(GetSchema()) + ".") +
-             QuoteIdent(GetObjName()) + " FROM " + TypeField->TypeDef();
+    if (CreateTypeFrom) return "CREATE TYPE " + GetObjFullName() + " FROM " + TypeField->TypeDef();
     if (GetXmlSchemaCollection())
       return "CREATE XML SCHEMA COLLECTION " + GetObjFullName() + " AS N" +
              ScriptQuotedStr(Body, dbMSSQL);
@@ -180,7 +181,7 @@ std::string TDmnData::Def() const {
 std::string TDmnData::DropDef() const {
   switch (GetDatabaseType()) {
     case dbOracle:
-      return "DROP TYPE " + GetObjName();
+      return "DROP TYPE " + GetObjFullName();
     case dbSybaseASE:
       return "exec sp_droptype " + Lit(GetObjName());
     case dbPostgreSQL:
@@ -349,6 +350,14 @@ class TIBDomainAlter {
     }
   }
 
+  /// Sets the domain's Rdb$<Kind>_ID to the id of the character set or collation Value, looked
+  /// up in Rdb$<Kind>s.
+  std::string SetIdByName(const std::string& Kind, const std::string& Value) const {
+    return "Update Rdb$Fields set Rdb$" + Kind + "_ID =\r\n(Select C.Rdb$" + Kind +
+           "_ID from Rdb$" + Kind + "s C\r\nwhere C.Rdb$" + Kind + "_Name=" + Lit(Value) +
+           ")\r\nwhere Rdb$Field_Name=" + Lit(Name);
+  }
+
   void CharsetCollation() {
     if (!Run.IBFldCharsetCompare()) return;
     if (FM.CharSet != FT.CharSet) {
@@ -357,11 +366,7 @@ class TIBDomainAlter {
              Sys("Update Rdb$Fields set Rdb$Character_Set_ID = NULL\r\nwhere Rdb$Field_Name=" +
                  Lit(Name)));
       else
-        Warn(": CharSet difference",
-             Sys("Update Rdb$Fields set Rdb$Character_Set_ID =\r\n"
-                 "(Select C.Rdb$Character_Set_ID from Rdb$Character_Sets C\r\n"
-                 "where C.Rdb$Character_Set_Name=" +
-                 Lit(FM.CharSet) + ")\r\nwhere Rdb$Field_Name=" + Lit(Name)));
+        Warn(": CharSet difference", Sys(SetIdByName("Character_Set", FM.CharSet)));
     }
     if (FM.Collation != FT.Collation) {
       if (FM.Collation.empty())
@@ -369,11 +374,7 @@ class TIBDomainAlter {
              Sys("Update Rdb$Fields set Rdb$Collation_ID = NULL\r\nwhere Rdb$Field_Name = " +
                  Lit(Name)));
       else
-        Warn(": Collation difference",
-             Sys("Update Rdb$Fields set Rdb$Collation_ID =\r\n"
-                 "(Select C.Rdb$Collation_ID from Rdb$Collations C\r\n"
-                 "where C.Rdb$Collation_Name=" +
-                 Lit(FM.Collation) + ")\r\nwhere Rdb$Field_Name=" + Lit(Name)));
+        Warn(": Collation difference", Sys(SetIdByName("Collation", FM.Collation)));
     }
   }
 

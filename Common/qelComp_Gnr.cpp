@@ -140,8 +140,8 @@ void GenScriptGenrAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     if (!T || M->SkipDef || T->SkipDef) return;
     if (M->GetDatabaseType() == dbOracle) {
       auto Alter = [&](const std::string& Clause) {
-        Exec.Add("ALTER SEQUENCE " + M->QuoteIdent(M->GetObjName()) + Clause, stStatement,
-                 M->GetObjName(), dboGenerator, odbAlter);
+        Exec.Add("ALTER SEQUENCE " + M->GetObjFullName() + Clause, stStatement, M->GetObjName(),
+                 dboGenerator, odbAlter);
       };
       if (!M->Increment.empty() && M->Increment != T->Increment)
         Alter(" increment by " + M->Increment);

@@ -86,18 +86,9 @@ std::string TIdxData::GetIncludeCols() const {
 }
 
 std::string TIdxData::SchemaTable() const {
-  const std::string Table = QuoteIdent(TableName);
-  switch (GetDatabaseType()) {
-    case dbSybaseASA:
-      return tbl_detail::ASAOwnerPrefix(*this) + Table;
-    case dbMSSQL:
-    case dbPostgreSQL:
-    case dbOracle:
-      // Without a schema the name stands alone, never behind a bare ".".
-      return GetSchema().empty() ? Table : QuoteIdent(GetSchema()) + "." + Table;
-    default:
-      return Table;
-  }
+  if (GetDatabaseType() == dbSybaseASA)
+    return tbl_detail::ASAOwnerPrefix(*this) + QuoteIdent(TableName);
+  return SchemaQualified(TableSchema.empty() ? GetSchema() : TableSchema.str(), TableName);
 }
 
 std::string TIdxData::Def() const {
@@ -114,10 +105,10 @@ std::string TIdxData::Def() const {
   if (Spatial) R += "SPATIAL ";
   if (Descending) R += "DESC ";
 
-  if (DB == dbOracle && !GetSchema().empty())
-    R += "INDEX " + QuoteIdent(GetSchema()) + "." + Name + " ON " + SchemaTable();
-  else
-    R += "INDEX " + Name + " ON " + SchemaTable();
+  // Oracle and DB2 file an index in a schema of its own; the other servers keep it with its
+  // table and take the bare name.
+  R +=
+      "INDEX " + (DB == dbOracle || DB == dbDB2 ? GetObjFullName() : Name) + " ON " + SchemaTable();
 
   // PostgreSQL keeps the access method of a non-btree index in IndexType; without it the
   // index would come back as a btree.
@@ -163,8 +154,7 @@ std::string TIdxData::DropDef() const {
     case dbMySQL:
       return "DROP INDEX " + Name + " ON " + Table;
     case dbPostgreSQL:
-      return "DROP INDEX " + (GetSchema().empty() ? std::string() : QuoteIdent(GetSchema()) + ".") +
-             Name;
+      return "DROP INDEX " + GetObjFullName();
     default:
       return TDbObj::DropDef();
   }

@@ -60,6 +60,9 @@ class TIdxData : public TDbObj {
   TTableSpace TableSpace;
   /// The indexed table.
   std::string TableName;
+  /// The indexed table's schema where a reader found it other than the index's own (DB2 and
+  /// Oracle name both); empty: the table is in the index's schema.
+  TObjText TableSchema;
   /// Index columns in order: the entry is the column name; the list owns the descriptor an
   /// entry carries (a TIdxFldData from AddFld, or a plain TFldData).
   TStringList Flds;

@@ -4,13 +4,14 @@
 namespace qel {
 
 // The name goes through the dialect's quoting: a plain upper-case name is written as stored,
-// any other would otherwise name a different package (or break the statement).
+// any other would otherwise name a different package (or break the statement). A package of
+// a schema is named with it.
 std::string TPkgData::HeaderDef() const {
-  return "CREATE OR REPLACE PACKAGE " + QuoteIdent(GetObjName()) + "\r\n" + HeaderSource;
+  return "CREATE OR REPLACE PACKAGE " + GetObjFullName() + "\r\n" + HeaderSource;
 }
 
 std::string TPkgData::BodyDef() const {
-  return "CREATE OR REPLACE PACKAGE BODY " + QuoteIdent(GetObjName()) + "\r\n" + BodySource;
+  return "CREATE OR REPLACE PACKAGE BODY " + GetObjFullName() + "\r\n" + BodySource;
 }
 
 std::string TPkgData::Def() const {
@@ -20,7 +21,7 @@ std::string TPkgData::Def() const {
 }
 
 std::string TPkgData::DropDef() const {
-  return "DROP PACKAGE " + QuoteIdent(GetObjName());
+  return "DROP PACKAGE " + GetObjFullName();
 }
 
 namespace {
@@ -36,7 +37,8 @@ void ForEachPkg(const TDbObjList& List, F Fn) {
 void GenScriptPkgDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
   bool Written = false;
   ForEachPkg(Target.Packages, [&](TPkgData* T) {
-    if (Master.Packages.FindObj(T->GetObjName()) || !T->GetObjCreated()) return;
+    // Found by its key, which names the schema.
+    if (Master.Packages.FindObj(T->ObjKeyDef()) || !T->GetObjCreated()) return;
     if (!Written) Exec.AddComment("/* Drop package... */");
     Written = true;
     T->DropDependDef();
@@ -53,7 +55,7 @@ void GenScriptPkgAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
 void GenScriptPkgCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
   bool Written = false;
   ForEachPkg(Master.Packages, [&](TPkgData* M) {
-    if (Target.Packages.FindObj(M->GetObjName())) return;
+    if (Target.Packages.FindObj(M->ObjKeyDef())) return;
     if (!Written) Exec.AddComment("/* Create package... */");
     Written = true;
     Exec.Add(M->Def(), stStatement, M->GetObjName(), dboPackage, odbCreate);

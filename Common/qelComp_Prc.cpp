@@ -107,8 +107,11 @@ std::string TPrcData::ParamDef(bool WithReturns) const {
       std::string R = "(" +
                       JoinItems(Params,
                                 [this](const TFldData& F) {
+                                  // A caller may leave out a parameter that has a default.
+                                  const std::string Default = F.GetDefValue();
                                   return DirectionWord(F.InOut, "In ", "Out ", "InOut ") +
-                                         QuoteIdent(F.GetObjName()) + " " + F.FieldTypeDef();
+                                         QuoteIdent(F.GetObjName()) + " " + F.FieldTypeDef() +
+                                         (Default.empty() ? "" : " DEFAULT " + Default);
                                 }) +
                       ")" + "\r\n";
       if (!Results.Empty()) {
@@ -197,7 +200,7 @@ std::string TPrcData::MSSQL_Def(const std::string& aBody) const {
 }
 
 std::string TPrcData::Oracle_Def(const std::string& aBody) const {
-  return (IsFunction ? "FUNCTION " : "PROCEDURE ") + GetObjName() + "\r\n" + aBody;
+  return (IsFunction ? "FUNCTION " : "PROCEDURE ") + GetObjFullName() + "\r\n" + aBody;
 }
 
 std::string TPrcData::PG_Def(const std::string& aBody) const {
@@ -271,21 +274,12 @@ std::string TPrcData::AlterDef() const {
 
 std::string TPrcData::DropDef() const {
   if (SkipDef) return "";
-  std::string R = IsFunction ? "DROP FUNCTION " : "DROP PROCEDURE ";
-  const std::string Name = QuoteIdent(GetObjName());
-  switch (GetDatabaseType()) {
-    case dbSybaseASA:
-      return R + GetObjFullName();  // the owner, DBA when none was read
-    case dbPostgreSQL:
-    case dbOracle:
-    case dbMSSQL:
-      if (!GetSchema().empty()) R += QuoteIdent(GetSchema()) + ".";
-      R += Name;
-      if (GetDatabaseType() == dbPostgreSQL) R += ParamDef(false);  // overloads by arguments
-      return R;
-    default:
-      return R + Name;
-  }
+  // Named as it is filed: with its schema, or in SQL Anywhere its owner (DBA when none was
+  // read).
+  std::string R = (IsFunction ? "DROP FUNCTION " : "DROP PROCEDURE ") + GetObjFullName();
+  // PostgreSQL tells overloads apart by their arguments.
+  if (GetDatabaseType() == dbPostgreSQL) R += ParamDef(false);
+  return R;
 }
 
 std::string TPrcData::EmptyBody() const {

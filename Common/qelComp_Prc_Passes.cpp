@@ -182,17 +182,18 @@ void GenScriptProcCreate(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQ
   if (Header) Exec.AddComment("\r\n");
 }
 
-void GenScriptProcAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
-  const TDatabaseType DB = Target.GetDatabaseType();
-  const bool Descr = Master.CompareObjects.Contains(coDescription);
-  const int Start = Exec.GetStatementsCount();
-  auto Note = [&](const std::string& Text) { Exec.AddComment(Text); };
-  auto MasterAt = [&](int I) { return dynamic_cast<TPrcData*>(Master.Procedures.Objects(I)); };
+namespace {
 
-  // Sweep 1: routines that change kind, or change their parameter list where the dialect cannot
-  // do that in place, are dropped and created; the users of the others stop using them.
+TPrcData* ProcAt(const TCustomObjs& Objs, int I) {
+  return dynamic_cast<TPrcData*>(Objs.Procedures.Objects(I));
+}
+
+/// Sweep 1 of the alter pass: routines that change kind, or change their parameter list where
+/// the dialect cannot do that in place, are dropped and created; the users of the others stop
+/// using them.
+void ReplaceOrEmptyUsers(TCustomObjs& Master, TDatabaseType DB) {
   for (int I = 0; I < Master.Procedures.Count(); ++I) {
-    TPrcData* M = MasterAt(I);
+    TPrcData* M = ProcAt(Master, I);
     TPrcData* T = M ? Counterpart(*M) : nullptr;
     if (!T || M->SkipDef) continue;
     if (DB == dbSybaseASE || M->IsFunction != T->IsFunction) {
@@ -211,134 +212,161 @@ void GenScriptProcAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
         break;
     }
   }
+}
 
-  // Sweep 2 (target order): a routine called by other routines takes its new parameter list
-  // at once, with an empty body, so that its callers can be written against it.
+/// Sweep 2 (target order): a routine called by other routines takes its new parameter list at
+/// once, with an empty body, so that its callers can be written against it.
+void RedeclareCalledRoutines(TCustomObjs& Target) {
   for (int I = 0; I < Target.Procedures.Count(); ++I) {
-    auto* T = dynamic_cast<TPrcData*>(Target.Procedures.Objects(I));
+    TPrcData* T = ProcAt(Target, I);
     TPrcData* M = T ? Counterpart(*T) : nullptr;
     if (!M || M->SkipDef || M->GetStyle() != rsAlter || !T->GetObjCreated()) continue;
     if (!ParamsPending(*M, *T) || !UsedByRoutine(*M)) continue;
     RedeclareEmpty(*M, *T);
   }
+}
 
-  // Sweep 3: every changed routine is altered, after what it uses and with its users emptied.
-  bool AlterHeader = false;
+/// The target routine T stops calling the routines whose parameter lists change.
+void StopCallingChangedParams(TPrcData& T, TCustomSQLExec& Exec) {
+  if (!T.CanEmptyBody()) return;
+  for (int J = 0; J < T.UseOf.Count(); ++J) {
+    auto* X = dynamic_cast<TPrcData*>(T.UseOf[J]->DepObj);
+    TPrcData* MX = X ? X->MasterCopy() : nullptr;
+    if (!MX || MX == X || !ParamsDiffer(*MX, *X) || T.Body == T.EmptyBody() || !T.GetObjCreated())
+      continue;
+    Exec.AddComment(
+        MX->GenComment("Params list changed into " + MX->QuoteIdent(MX->GetObjName()) + "... "));
+    Exec.AddComment(T.GenComment("Empty: " + T.GetObjName()));
+    T.AssignEmptyBody(true);
+    T.CurrentDef = T.Def();
+  }
+}
+
+/// The routines that call the target routine T stop calling it while M replaces it; on SQL
+/// Server the default constraints that call it go too.
+void EmptyCallersOf(TPrcData& M, TPrcData& T, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  const bool MSSQL = Target.GetDatabaseType() == dbMSSQL;
+  for (int J = 0; J < T.UseIn.Count(); ++J) {
+    TDbObj* Obj = T.UseIn[J]->DepObj;
+    if (!Obj || Obj == &T) continue;
+    if (!dynamic_cast<TPrcData*>(Obj)) {
+      if (MSSQL && dynamic_cast<TCtrData*>(Obj))
+        Obj->DropDependDef();  // created again by the default-constraint pass
+      continue;
+    }
+    // Records always point into their own collection; a record that does not is reported and
+    // passed by, never followed.
+    auto* TP = dynamic_cast<TPrcData*>(Target.Procedures.FindObj(Obj->ObjKeyDef()));
+    if (!TP) {
+      Exec.DoMsgErr("Procedure not found: " + Obj->GetObjName(), &M);
+      continue;
+    }
+    TPrcData* MP = TP->MasterCopy();
+    if (!MP || MP == TP || TP->Body == TP->EmptyBody() || !TP->CanEmptyBody() ||
+        !TP->GetObjCreated())
+      continue;
+    Exec.AddComment(TP->GenComment("empty dependent procedure body"));
+    const std::string Clear = "Clear: " + TP->GetObjName() + " for: " + M.GetObjName();
+    Exec.AddComment(TP->GenComment(Clear));
+    if (AddToLog) AddToLog(Clear);
+    TP->AssignEmptyBody(true);
+    TP->CurrentDef = TP->Def();
+  }
+}
+
+/// What M uses comes first: missing views and tables are created, and a called routine with a
+/// new parameter list is altered before its caller.
+void PrepareWhatItUses(TPrcData& M) {
+  for (int J = 0; J < M.UseOf.Count(); ++J) {
+    TDependObj* D = M.UseOf[J];
+    TDbObj* Obj = D->DepObj;
+    if (!D->Active || !Obj || Obj == &M) continue;
+    if (dynamic_cast<TViwData*>(Obj) || dynamic_cast<TTblData*>(Obj)) {
+      if (!Obj->GetObjCreated()) Obj->CreateDependDef();
+    } else if (auto* X = dynamic_cast<TPrcData*>(Obj)) {
+      TPrcData* TX = Counterpart(*X);
+      if (TX && TX->GetObjCreated() && ParamsDiffer(*TX, *X) && X->CurrentDef != TX->CurrentDef) {
+        X->AddAlterStatements(odbAlter);
+        TX->CurrentDef = X->CurrentDef;
+        X->SetRestoreBody(false);
+      }
+    }
+  }
+}
+
+/// The target routine T takes M's definition: altered in place, or created again where the
+/// dialect cannot change it so.
+void AlterRoutine(TPrcData& M, TPrcData& T, TCustomSQLExec& Exec) {
+  if (M.Def() == T.CurrentDef) return;
+  M.DoBeforeCreate();
+  Exec.AddComment(M.GenComment("Alter (" + M.GetObjName() + ")"));
+  const bool Whole =
+      M.GetStyle() == rsRecreate || (M.GetStyle() == rsReplace && ParamsDiffer(M, T));
+  if (!M.GetObjCreated())
+    M.CreateDependDef();  // the target's copy went earlier in the script
+  else if (Whole)
+    ReplaceWhole(M, T);
+  else
+    Exec.Add(M.AlterDef(), stProcedure, M.GetObjName(), dboProcedure, odbAlter);
+  T.CurrentDef = M.Def();
+  M.SetRestoreBody(false);
+  M.SetObjCreated(true);
+}
+
+/// Changed descriptions of the paired routines M and T, once per generation.
+void WriteChangedDescriptions(TPrcData& M, const TPrcData& T, TCustomSQLExec& Exec) {
+  if (M.DescriptionsWritten) return;
+  M.DescriptionsWritten = true;
+  const TDatabaseType MDB = M.GetDatabaseType();
+  if (T.Description != M.Description) {
+    if (MDB == dbSybaseASA)
+      Exec.Add("COMMENT ON PROCEDURE " + M.GetObjName() + " IS " +
+                   ScriptQuotedStr(M.Description, dbSybaseASA),
+               stStatement, M.GetObjName(), dboProcedure, odbDescription);
+    else if (MDB == dbInterBase || MDB == dbPostgreSQL)  // COMMENT ON FUNCTION, IS '' clears
+      Exec.AddDescription(&M);
+  }
+  if (MDB != dbInterBase) return;
+  for (const TObjVector<TFldData>* L : {&M.Params, &M.Results}) {
+    const TObjVector<TFldData>& TL = L == &M.Params ? T.Params : T.Results;
+    for (const auto& P : *L)
+      if (const TFldData* Q = TL.Find(P->GetObjName()); Q && Q->Description != P->Description)
+        Exec.AddDescription(P.get());
+  }
+}
+
+/// Sweep 3: every changed routine is altered, after what it uses and with its users emptied.
+void AlterChangedRoutines(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  const bool Descr = Master.CompareObjects.Contains(coDescription);
+  bool Header = false;
   for (int I = 0; I < Master.Procedures.Count(); ++I) {
-    TPrcData* M = MasterAt(I);
+    TPrcData* M = ProcAt(Master, I);
     if (!M || M->SkipDef) continue;
     TPrcData* T = Counterpart(*M);
     // A routine the target lacks was created empty; until its body is restored it is altered
     // only by the preparation of what it uses.
     const bool Changed = T ? M->Def() != T->CurrentDef : M->RestoreBody;
     if (Changed) {
-      if (!AlterHeader) Note(M->GenComment("Alter Procedure..."));
-      AlterHeader = true;
-
-      if (T && T->CanEmptyBody()) {
-        // A routine that calls one whose parameter list changes stops calling it.
-        for (int J = 0; J < T->UseOf.Count(); ++J) {
-          auto* X = dynamic_cast<TPrcData*>(T->UseOf[J]->DepObj);
-          TPrcData* MX = X ? X->MasterCopy() : nullptr;
-          if (!MX || MX == X || !ParamsDiffer(*MX, *X) || T->Body == T->EmptyBody() ||
-              !T->GetObjCreated())
-            continue;
-          Note(MX->GenComment("Params list changed into " + MX->QuoteIdent(MX->GetObjName()) +
-                              "... "));
-          Note(T->GenComment("Empty: " + T->GetObjName()));
-          T->AssignEmptyBody(true);
-          T->CurrentDef = T->Def();
-        }
-      }
-
+      if (!Header) Exec.AddComment(M->GenComment("Alter Procedure..."));
+      Header = true;
       if (T) {
-        for (int J = 0; J < T->UseIn.Count(); ++J) {
-          TDbObj* Obj = T->UseIn[J]->DepObj;
-          if (!Obj || Obj == T) continue;
-          if (dynamic_cast<TPrcData*>(Obj)) {
-            // Records always point into their own collection; a record that does not is
-            // reported and passed by, never followed.
-            auto* TP = dynamic_cast<TPrcData*>(Target.Procedures.FindObj(Obj->ObjKeyDef()));
-            if (!TP) {
-              Exec.DoMsgErr("Procedure not found: " + Obj->GetObjName(), M);
-              continue;
-            }
-            TPrcData* MP = TP->MasterCopy();
-            if (!MP || MP == TP || TP->Body == TP->EmptyBody() || !TP->CanEmptyBody() ||
-                !TP->GetObjCreated())
-              continue;
-            Note(TP->GenComment("empty dependent procedure body"));
-            const std::string Clear = "Clear: " + TP->GetObjName() + " for: " + M->GetObjName();
-            Note(TP->GenComment(Clear));
-            if (AddToLog) AddToLog(Clear);
-            TP->AssignEmptyBody(true);
-            TP->CurrentDef = TP->Def();
-          } else if (DB == dbMSSQL && dynamic_cast<TCtrData*>(Obj)) {
-            Obj->DropDependDef();  // created again by the default-constraint pass
-          }
-        }
+        StopCallingChangedParams(*T, Exec);
+        EmptyCallersOf(*M, *T, Target, Exec);
       }
-
-      for (int J = 0; J < M->UseOf.Count(); ++J) {
-        TDependObj* D = M->UseOf[J];
-        TDbObj* Obj = D->DepObj;
-        if (!D->Active || !Obj || Obj == M) continue;
-        if (dynamic_cast<TViwData*>(Obj) || dynamic_cast<TTblData*>(Obj)) {
-          if (!Obj->GetObjCreated()) Obj->CreateDependDef();
-        } else if (auto* X = dynamic_cast<TPrcData*>(Obj)) {
-          // A called routine with a new parameter list is altered before its caller.
-          TPrcData* TX = Counterpart(*X);
-          if (TX && TX->GetObjCreated() && ParamsDiffer(*TX, *X) &&
-              X->CurrentDef != TX->CurrentDef) {
-            X->AddAlterStatements(odbAlter);
-            TX->CurrentDef = X->CurrentDef;
-            X->SetRestoreBody(false);
-          }
-        }
+      PrepareWhatItUses(*M);
+      if (T) {
+        AlterRoutine(*M, *T, Exec);
+        AddParamDescriptions(Exec, *M);
       }
-
-      if (T && M->Def() != T->CurrentDef) {
-        M->DoBeforeCreate();
-        Note(M->GenComment("Alter (" + M->GetObjName() + ")"));
-        const bool Whole =
-            M->GetStyle() == rsRecreate || (M->GetStyle() == rsReplace && ParamsDiffer(*M, *T));
-        if (!M->GetObjCreated())
-          M->CreateDependDef();  // the target's copy went earlier in the script
-        else if (Whole)
-          ReplaceWhole(*M, *T);
-        else
-          Exec.Add(M->AlterDef(), stProcedure, M->GetObjName(), dboProcedure, odbAlter);
-        T->CurrentDef = M->Def();
-        M->SetRestoreBody(false);
-        M->SetObjCreated(true);
-      }
-      if (T) AddParamDescriptions(Exec, *M);
     }
-
-    // Changed descriptions of paired routines, once per generation.
-    if (!T || !Descr || M->DescriptionsWritten) continue;
-    M->DescriptionsWritten = true;
-    const TDatabaseType MDB = M->GetDatabaseType();
-    if (T->Description != M->Description) {
-      if (MDB == dbSybaseASA)
-        Exec.Add("COMMENT ON PROCEDURE " + M->GetObjName() + " IS " +
-                     ScriptQuotedStr(M->Description, dbSybaseASA),
-                 stStatement, M->GetObjName(), dboProcedure, odbDescription);
-      else if (MDB == dbInterBase || MDB == dbPostgreSQL)  // COMMENT ON FUNCTION, IS '' clears
-        Exec.AddDescription(M);
-    }
-    if (MDB != dbInterBase) continue;
-    for (const TObjVector<TFldData>* L : {&M->Params, &M->Results}) {
-      const TObjVector<TFldData>& TL = L == &M->Params ? T->Params : T->Results;
-      for (const auto& P : *L)
-        if (const TFldData* Q = TL.Find(P->GetObjName()); Q && Q->Description != P->Description)
-          Exec.AddDescription(P.get());
-    }
+    if (T && Descr) WriteChangedDescriptions(*M, *T, Exec);
   }
+}
 
-  // Sweep 4: every body emptied on the way is restored.
+/// Sweep 4: every body emptied on the way is restored.
+void RestoreBodies(TCustomObjs& Master, TCustomSQLExec& Exec) {
   for (int I = 0; I < Master.Procedures.Count(); ++I) {
-    TPrcData* M = MasterAt(I);
+    TPrcData* M = ProcAt(Master, I);
     if (!M || !M->RestoreBody) continue;
     TPrcData* T = Counterpart(*M);
     const std::string MDef = M->Def();
@@ -348,7 +376,7 @@ void GenScriptProcAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
       M->SetRestoreBody(false);
       continue;
     }
-    Note(M->GenComment("Restore proc. body: " + M->GetObjName()));
+    Exec.AddComment(M->GenComment("Restore proc. body: " + M->GetObjName()));
     if (!M->GetObjCreated())
       M->CreateDependDef();
     else
@@ -357,6 +385,16 @@ void GenScriptProcAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     if (T) T->CurrentDef = MDef;
     AddParamDescriptions(Exec, *M);
   }
+}
+
+}  // namespace
+
+void GenScriptProcAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
+  const int Start = Exec.GetStatementsCount();
+  ReplaceOrEmptyUsers(Master, Target.GetDatabaseType());
+  RedeclareCalledRoutines(Target);
+  AlterChangedRoutines(Master, Target, Exec);
+  RestoreBodies(Master, Exec);
   if (Exec.GetStatementsCount() > Start) Exec.AddComment("\r\n");
 }
 

@@ -117,6 +117,15 @@ const char* FieldTypeName(TDBFieldType T) {
   return T < FieldTypeNames.size() ? FieldTypeNames[T] : FieldTypeNames[0];
 }
 
+bool HoldsUnwritableType(const std::string& Text) {
+  // Every writer spells a type through FieldTypeName; PostgreSQL's in lower case.
+  return ContainsText(Text, FieldTypeNames[0]);
+}
+
+bool TypeUnwritable(const TFldData& F) {
+  return HoldsUnwritableType(F.TypeDef());
+}
+
 TDBFieldType FieldTypeByName(const std::string& Name) {
   const std::string Up = UpperCase(Name);
   for (std::size_t I = 0; I < FieldTypeNames.size(); ++I)
@@ -379,16 +388,15 @@ std::string TFldData::Def() const {
   return R;
 }
 
+std::string TFldData::TableRef() const {
+  if (!OwnerObj) return QuoteIdent(TableName);
+  if (GetDatabaseType() == dbSybaseASA) return ASAOwnerPrefix(*OwnerObj) + QuoteIdent(TableName);
+  return SchemaQualified(OwnerObj->GetSchema(), TableName);
+}
+
 std::string TFldData::CreateDef() const {
   const TDatabaseType DB = GetDatabaseType();
-  std::string Table = QuoteIdent(TableName);
-  if (OwnerObj) {
-    if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL) && !OwnerObj->GetSchema().empty())
-      Table = QuoteIdent(OwnerObj->GetSchema()) + "." + QuoteIdent(TableName);
-    else if (DB == dbSybaseASA)
-      Table = ASAOwnerPrefix(*OwnerObj) + QuoteIdent(TableName);
-  }
-  std::string R = "ALTER TABLE " + Table + " ADD " + Def();
+  std::string R = "ALTER TABLE " + TableRef() + " ADD " + Def();
   // A NOT NULL column can only be added to a filled table together with its default, so the
   // default constraint goes inline and its own pass passes it by.
   if (DB == dbMSSQL && !Nullable)
@@ -410,19 +418,13 @@ std::string TFldData::DropDef() const {
   const std::string Column = QuoteIdent(GetObjName());
   switch (GetDatabaseType()) {
     case dbMSSQL:
-      return "ALTER TABLE " + (OwnerObj ? OwnerObj->GetObjFullName() : QuoteIdent(TableName)) +
+      return "ALTER TABLE " + (OwnerObj ? OwnerObj->GetObjFullName() : TableRef()) +
              " DROP COLUMN " + Column;
-    case dbSybaseASA:
-      if (dynamic_cast<const TTblData*>(OwnerObj))
-        return "ALTER TABLE " + ASAOwnerPrefix(*OwnerObj) + QuoteIdent(TableName) + " DROP " +
-               Column;
-      break;
     case dbOracle:
-      return "ALTER TABLE " + QuoteIdent(TableName) + " DROP (" + Column + ")";
+      return "ALTER TABLE " + TableRef() + " DROP (" + Column + ")";
     default:
-      break;
+      return "ALTER TABLE " + TableRef() + " DROP " + Column;
   }
-  return "ALTER TABLE " + QuoteIdent(TableName) + " DROP " + Column;
 }
 
 void TFldData::DoBeforeCreate() {
@@ -604,10 +606,7 @@ std::string TTblData::TypeDef() const {
   R += "TABLE " + GetObjFullName();
   if (DB == dbInterBase && !ExternalFile.empty())
     R += "\r\nEXTERNAL FILE " + ScriptQuotedStr(ExternalFile, DB) + "\r\n";
-  if (DB == dbOracle) {
-    if (!OfType.empty()) R += " OF " + OfType;
-    if (!NestedTable.empty()) R += "\r\nNESTED TABLE " + NestedTable;
-  }
+  if (DB == dbOracle && !OfType.empty()) R += " OF " + OfType;
   if (!Fields.Empty()) {
     R += "(";
     for (const auto& F : Fields) {
@@ -633,10 +632,16 @@ std::string TTblData::TypeDef() const {
     if (!TablespaceName.empty()) R += "\r\nTABLESPACE " + TablespaceName;
     if (Compress) R += "\r\nCOMPRESS";
     if (NoLogging) R += "\r\nNOLOGGING";
-    if (!Storage.empty()) R += "\r\nSTORAGE" + Storage;
+    if (!Storage.empty() && NestedTable.empty()) R += "\r\nSTORAGE" + Storage;
     if (!Cluster.empty()) R += "\r\nCLUSTER " + Cluster + ClusterColumns;
+    // A nested-table column's storage follows the column list: NESTED TABLE column STORE AS
+    // table, with the storage table's own clauses in parentheses.
+    if (!NestedTable.empty()) {
+      R += "\r\nNESTED TABLE " + NestedTable + " STORE AS " + StoreAs;
+      if (!Storage.empty()) R += " " + Storage;
+    }
     if (!LobClause.empty()) R += "\r\nLOB" + LobClause;
-    if (!StoreAs.empty()) R += "\r\nSTORE AS " + StoreAs;
+    if (!StoreAs.empty() && NestedTable.empty()) R += "\r\nSTORE AS " + StoreAs;
     if (!ExtraClause.empty()) R += "\r\n" + ExtraClause;
     if (!PartitionColumns.empty() || !PartitionClause.empty())
       R += "\r\nPARTITION BY RANGE " + PartitionColumns + " " + PartitionClause;
@@ -773,20 +778,14 @@ void TTblData::DoBeforeDrop() {
       if (Idx && Idx->TableName == GetObjName()) Idx->DropDependDef();
     }
   }
-  for (int I = 0; I < UseIn.Count(); ++I) {
-    TDependObj* D = UseIn[I];
-    TDbObj* Obj = D->DepObj;
-    if (Obj == this) {
-      D->Active = false;
-      continue;
-    }
-    if (!D->Active || !Obj) continue;
-    auto* Col = dynamic_cast<TFldData*>(Obj);
-    if (dynamic_cast<TCtrData*>(Obj) || dynamic_cast<TPblData*>(Obj) || (Col && Col->Computed())) {
-      Obj->DropDependDef();
-      D->Active = false;
-    }
-  }
+  TakeOutUsers([](TDbObj& User) {
+    auto* Col = dynamic_cast<TFldData*>(&User);
+    if (!dynamic_cast<TCtrData*>(&User) && !dynamic_cast<TPblData*>(&User) &&
+        !(Col && Col->Computed()))
+      return false;
+    User.DropDependDef();
+    return true;
+  });
   for (const auto& F : Fields)
     if (F->Computed() && F->GetObjCreated()) F->DoBeforeDrop();
   TDbObj::DoBeforeDrop();

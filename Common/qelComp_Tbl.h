@@ -137,6 +137,12 @@ class TTblData;
 class TDmnData;
 class TFldData;
 
+/// Text holds the placeholder the writers put for a type they cannot spell (a type left
+/// unknown by a reader or a conversion): such a text must never reach a script.
+bool HoldsUnwritableType(const std::string& Text);
+/// F's type text in its dialect holds that placeholder.
+bool TypeUnwritable(const TFldData& F);
+
 /// A PostgreSQL column default in the spelling a script and the catalog share: the catalog
 /// keeps a literal with the cast its column type gave it ("'y'::bpchar", "'-1'::integer"),
 /// where a script writes the bare literal. Drops a cast to the column's own type (without
@@ -358,6 +364,9 @@ class TFldData : public TDbObj {
   std::string CreateDef() const override;
   /// The ALTER TABLE ... DROP statement.
   std::string DropDef() const override;
+  /// The owning table as ALTER TABLE names it: with the table's schema where the dialect
+  /// writes schemas, with its owner in SQL Anywhere.
+  std::string TableRef() const;
   /// Also forgets what the last table comparison found.
   void ResetGeneration() override;
 

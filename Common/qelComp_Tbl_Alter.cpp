@@ -43,6 +43,32 @@ void TAlterRun::Work(const std::string& Line, TStatement* Stmt) {
   if (WorkList) WorkList->AddObject(Line, Stmt);
 }
 
+void TAlterRun::NotCarriedOver(const TTblData& MTbl, TFldData& M, const TFldData& T, bool Type,
+                               bool Nullability, bool Default) {
+  const auto Value = [](const std::string& S) { return S.empty() ? std::string("none") : S; };
+  const bool TypeDiffers = M.FieldTypeDef() != T.FieldTypeDef();
+  const bool NullDiffers = M.Nullable != T.Nullable;
+  const bool DefaultDiffers = M.GetDefValue() != T.GetDefValue();
+  std::string Parts;
+  const auto Add = [&Parts](const std::string& Part) {
+    Parts += (Parts.empty() ? "" : "; ") + Part;
+  };
+  if (Type && TypeDiffers) Add("type " + T.FieldTypeDef() + " -> " + M.FieldTypeDef());
+  if (Nullability && NullDiffers) Add(T.Nullable ? "NULL -> NOT NULL" : "NOT NULL -> NULL");
+  if (Default && DefaultDiffers)
+    Add("default " + Value(T.GetDefValue()) + " -> " + Value(M.GetDefValue()));
+  // A difference in none of the three parts (identity, collation and the like) is written by
+  // no form either.
+  if (!TypeDiffers && !NullDiffers && !DefaultDiffers)
+    Add("definition " + T.TypeDef() + " -> " + M.TypeDef());
+  if (Parts.empty()) return;
+  const std::string& Schema = MTbl.GetSchema();
+  Master.WarnNotCarriedOver("Column " + (Schema.empty() ? "" : Schema + ".") + MTbl.GetObjName() +
+                                "." + M.GetObjName() +
+                                " is not altered by the update script: " + Parts,
+                            &M);
+}
+
 bool TAlterRun::IBOldServer() const {
   return IBVersion() == st_InterBase_4x || IBVersion() == st_InterBase_5x;
 }
@@ -239,7 +265,7 @@ void WarnNarrowing(TAlterRun& Run, const TTblData& MTbl, const TFldData& M, cons
 void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
   const std::string TN = TableNameOf(MTbl);
   const std::string FN = M.GetObjName();
-  const std::string QTable = Run.Quote(TN);
+  const std::string QTable = MTbl.GetObjFullName();
   const std::string QCol = Run.Quote(FN);
   // A column cannot be tightened while NULLs may still come: its default goes first.
   if (!M.Nullable && T.Nullable)
@@ -264,8 +290,7 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
       M.CreateDependDef();
       MTbl.SetViewsReCreateFlag();
     } else {
-      const std::string Table = M.OwnerObj ? M.OwnerObj->GetObjFullName() : QTable;
-      std::string S = "ALTER TABLE " + Table + " ALTER COLUMN " + QCol + " " + M.FieldTypeDef();
+      std::string S = "ALTER TABLE " + QTable + " ALTER COLUMN " + QCol + " " + M.FieldTypeDef();
       if (!M.Collation.empty()) S += " COLLATE " + M.Collation;
       S += M.Nullable ? " NULL" : " NOT NULL";
       if (MSSQLAllowDataTypeAlter(M, T)) {
@@ -313,7 +338,7 @@ void OracleAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T)
   const std::string TN = TableNameOf(MTbl);
   const std::string FN = M.GetObjName();
   // Names are quoted only where Oracle needs it, so a stored upper-case name stays bare.
-  const std::string Head = "ALTER TABLE " + Run.Quote(TN) + " MODIFY(" + Run.Quote(FN);
+  const std::string Head = "ALTER TABLE " + MTbl.GetObjFullName() + " MODIFY(" + Run.Quote(FN);
   if (M.FieldTypeDef() != T.FieldTypeDef()) {
     WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(Head + " " + M.FieldTypeDef() + ")", FN, TN));
     MTbl.SetViewsReCreateFlag();
@@ -322,6 +347,7 @@ void OracleAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T)
     // DEFAULT NULL is how Oracle takes a default away.
     Run.AddAlter(Head + " DEFAULT " + (M.GetDefValue().empty() ? "NULL" : M.GetDefValue()) + ")",
                  FN, TN);
+  Run.NotCarriedOver(MTbl, M, T, false, true, false);
 }
 
 /// The sequence a serial column makes for itself, by the name the server gives it
@@ -470,6 +496,7 @@ void MySQLUpdateColumnPosition(TAlterRun& Run, TTblData& MTbl, TTblData& TTbl) {
 }
 
 void ASEAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  Run.NotCarriedOver(MTbl, M, T, true, true, false);
   if (M.GetDefValue() == T.GetDefValue()) return;
   const std::string TN = TableNameOf(MTbl);
   const std::string FN = M.GetObjName();
@@ -528,7 +555,9 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
             ASEAlterColumn(Run, *M, *F, *G);
             break;
           default:
-            break;  // no in-place form: the target column stays as it is
+            // No in-place form (DB2 among them): the target column stays as it is.
+            Run.NotCarriedOver(*M, *F, *G, true, true, true);
+            break;
         }
       }
       if (Descr && F->Description != G->Description) Exec.AddDescription(F.get());

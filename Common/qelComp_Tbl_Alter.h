@@ -38,6 +38,10 @@ struct TAlterRun {
   TStatement* Comment(const TDbObj& By, const std::string& Text);
   /// A warning line; Stmt is the statement it explains (may be nullptr).
   void Work(const std::string& Line, TStatement* Stmt);
+  /// Names in the comparer's messages, once for M, the parts of its change that the dialect's
+  /// form leaves as the target has them: its type (and length), its nullability, its default.
+  void NotCarriedOver(const TTblData& MTbl, TFldData& M, const TFldData& T, bool Type,
+                      bool Nullability, bool Default);
   /// The last statement of the executor, or nullptr.
   TStatement* Last() const;
 

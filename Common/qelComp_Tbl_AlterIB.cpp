@@ -201,146 +201,182 @@ void IBAlterColumnType(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T)
 
 // ---------------------------------------------------------------------------------------------
 
-void IBAlterColumnBySysTables(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+namespace {
+
+/// The column of MTbl that M names is retyped by writes to the system tables; Last is the last
+/// statement written (or the comment that stands for it).
+struct TSysWriter {
+  TAlterRun& Run;
+  const TFldData& M;
+  const std::string TN;
+  const std::string FN;
+  TStatement* Last = nullptr;
+
+  void operator()(const std::string& Text) { Last = Run.AddSys(M, Text, FN, TN); }
+};
+
+/// A simply typed column takes the domain M names.
+void SimpleTypeToDomain(TAlterRun& Run, TTblData& MTbl, TFldData& M) {
   const std::string TN = MTbl.GetObjName();
   const std::string FN = M.GetObjName();
-  const bool MDomain = NamesDomain(M);
-  const bool TDomain = NamesDomain(T);
+  TStatement* S =
+      Run.AddSys(M,
+                 "Update rdb$Relation_Fields set Rdb$Field_Source = " + Lit(M.DomainName) + "\r\n" +
+                     RelationFieldWhere(TN, FN),
+                 FN, TN);
+  Run.Work("SimpleType > Domain conversion", S);
+  MTbl.SetViewsReCreateFlag();
+}
 
-  if (MDomain && !TDomain) {
-    TStatement* S =
-        Run.AddSys(M,
-                   "Update rdb$Relation_Fields set Rdb$Field_Source = " + Lit(M.DomainName) +
-                       "\r\n" + RelationFieldWhere(TN, FN),
-                   FN, TN);
-    Run.Work("SimpleType > Domain conversion", S);
-    MTbl.SetViewsReCreateFlag();
-    return;
+/// A column typed by a domain takes over the implicit domain of a temporary column of M's type.
+void DomainToSimpleType(TAlterRun& Run, TTblData& MTbl, TFldData& M) {
+  const std::string TN = MTbl.GetObjName();
+  const std::string FN = M.GetObjName();
+  TFldData Temp(&Run.Master);
+  Temp.Assign(M);
+  Temp.SetObjName(TempColumn);
+  const std::string Add = "Alter Table " + Run.Quote(TN) + " ADD " + Temp.Def();
+  const std::string Move =
+      "Update Rdb$Relation_Fields Set Rdb$Field_Source=\r\n"
+      "(Select R.Rdb$Field_Source from Rdb$Relation_Fields R\r\n"
+      "where R.Rdb$Relation_Name = " +
+      Lit(TN) + " and R.Rdb$Field_Name=" + Lit(TempColumn) + ")" + "\r\n" +
+      RelationFieldWhere(TN, FN);
+  const std::string Drop = "Alter Table " + Run.Quote(TN) + " DROP " + TempColumn;
+  TStatement* S = nullptr;
+  if (Run.IBSysTablesReadOnly()) {
+    // Without the middle step the temporary column would only come and go.
+    S = Run.Comment(M, "The server's system tables are read-only; not run:\r\n" + Add + ";\r\n" +
+                           Move + ";\r\n" + Drop);
+  } else {
+    Run.AddAlter(Add, FN, TN);
+    S = Run.AddSys(M, Move, FN, TN);
+    Run.AddAlter(Drop, FN, TN);
   }
-  if (!MDomain && TDomain) {
-    // The real column takes over the implicit domain of a temporary column of the new type.
-    TFldData Temp(&Run.Master);
-    Temp.Assign(M);
-    Temp.SetObjName(TempColumn);
-    const std::string Add = "Alter Table " + Run.Quote(TN) + " ADD " + Temp.Def();
-    const std::string Move =
-        "Update Rdb$Relation_Fields Set Rdb$Field_Source=\r\n"
-        "(Select R.Rdb$Field_Source from Rdb$Relation_Fields R\r\n"
-        "where R.Rdb$Relation_Name = " +
-        Lit(TN) + " and R.Rdb$Field_Name=" + Lit(TempColumn) + ")" + "\r\n" +
-        RelationFieldWhere(TN, FN);
-    const std::string Drop = "Alter Table " + Run.Quote(TN) + " DROP " + TempColumn;
-    TStatement* S = nullptr;
-    if (Run.IBSysTablesReadOnly()) {
-      // Without the middle step the temporary column would only come and go.
-      S = Run.Comment(M, "The server's system tables are read-only; not run:\r\n" + Add + ";\r\n" +
-                             Move + ";\r\n" + Drop);
-    } else {
-      Run.AddAlter(Add, FN, TN);
-      S = Run.AddSys(M, Move, FN, TN);
-      Run.AddAlter(Drop, FN, TN);
-    }
-    Run.Work("Domain > SimpleType conversion", S);
-    MTbl.SetViewsReCreateFlag();
-    return;
+  Run.Work("Domain > SimpleType conversion", S);
+  MTbl.SetViewsReCreateFlag();
+}
+
+/// Length and type code in RDB$FIELDS of the types that take no more than those two.
+struct TSysTypeCode {
+  TDBFieldType Type;
+  const char* Length;
+  const char* Code;
+  const char* Tail;  ///< after the WHERE tail
+};
+
+const TSysTypeCode SysTypeCodes[] = {
+    {iftDoublePrecision, "8", "27", ""}, {iftFloat, "4", "10", "\r\n"}, {iftBigInt, "8", "16", ""},
+    {iftInteger, "4", "8", ""},          {iftSmallInt, "2", "7", ""},
+};
+
+/// The exact numeric types: the storage type follows the precision (a 64-bit integer from
+/// ODS 10 on, a double before it).
+std::string SysExactType(const TAlterRun& Run, const TFldData& M, const std::string& Q) {
+  std::string Code = "7", Len = "2";
+  if (M.Precision > 9) {
+    const bool Int64 = Run.Target.IBServerOptions.ODS_GE10();
+    Code = Int64 ? "16" : "27";
+    Len = "8";
+  } else if (M.Precision > 4) {
+    Code = "8";
+    Len = "4";
   }
-  if (MDomain && TDomain) return;  // domain to domain is the driver's step B
-  if (M.FieldTypeDef() == T.FieldTypeDef() || M.Computed()) return;
+  return "UPDATE RDB$FIELDS SET RDB$FIELD_LENGTH=" + Len + ", RDB$FIELD_TYPE=" + Code + ",\r\n" +
+         "RDB$CHARACTER_LENGTH=0, RDB$FIELD_PRECISION=" + Num(M.Precision) +
+         ", RDB$FIELD_SCALE=" + Num(-static_cast<std::int64_t>(M.Scale)) +
+         ", RDB$FIELD_SUB_TYPE=" + (M.FieldType == iftNumeric ? "1" : "2") + Q;
+}
 
-  const std::string C = "Alter Field: " + M.QuoteIdent(TN) + "." + M.QuoteIdent(FN) + ": (" +
-                        T.TypeDef() + " -> " + M.TypeDef() + ")";
-  Run.Comment(M, C);
-  const std::string Q = TailQ(TN, FN);
-  const std::string S = TailS(TN, FN);
-  TStatement* LastStmt = nullptr;
-  auto Sys = [&](const std::string& Text) { LastStmt = Run.AddSys(M, Text, FN, TN); };
-
-  TDBFieldType Type = M.FieldType;
-  if (Type == iftDate && Run.Target.IBServerOptions.GetSQLDialect() == 1) Type = iftTimeStamp;
+/// The RDB$FIELDS update that gives the column's implicit domain M's type (Type, which may
+/// differ from M's for dates of dialect 1); empty when the type has none.
+std::string SysTypeUpdate(const TAlterRun& Run, const TFldData& M, TDBFieldType Type,
+                          const std::string& Q, const std::string& S) {
+  for (const TSysTypeCode& C : SysTypeCodes)
+    if (C.Type == Type)
+      return std::string("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=") + C.Length +
+             ", RDB$FIELD_TYPE=" + C.Code + Q + C.Tail;
   switch (Type) {
-    case iftDoublePrecision:
-      Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=8, RDB$FIELD_TYPE=27" + Q);
-      break;
-    case iftFloat:
-      Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=4, RDB$FIELD_TYPE=10" + Q + "\r\n");
-      break;
     case iftNumeric:
-    case iftDecimal: {
-      std::string Code = "7", Len = "2";
-      if (M.Precision > 9) {
-        const bool Int64 = Run.Target.IBServerOptions.ODS_GE10();
-        Code = Int64 ? "16" : "27";
-        Len = "8";
-      } else if (M.Precision > 4) {
-        Code = "8";
-        Len = "4";
-      }
-      Sys("UPDATE RDB$FIELDS SET RDB$FIELD_LENGTH=" + Len + ", RDB$FIELD_TYPE=" + Code + ",\r\n" +
-          "RDB$CHARACTER_LENGTH=0, RDB$FIELD_PRECISION=" + Num(M.Precision) +
-          ", RDB$FIELD_SCALE=" + Num(-static_cast<std::int64_t>(M.Scale)) +
-          ", RDB$FIELD_SUB_TYPE=" + (M.FieldType == iftNumeric ? "1" : "2") + Q);
-      break;
-    }
-    case iftBigInt:
-      Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=8, RDB$FIELD_TYPE=16" + Q);
-      break;
-    case iftInteger:
-      Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=4, RDB$FIELD_TYPE=8" + Q);
-      break;
-    case iftSmallInt:
-      Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=2, RDB$FIELD_TYPE=7" + Q);
-      break;
+    case iftDecimal:
+      return SysExactType(Run, M, Q);
     case iftVarchar:
     case iftChar:
-      if (ByteLength(M) != 0)
-        Sys("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=" + Num(ByteLength(M)) +
-            ", RDB$CHARACTER_LENGTH=" + Num(M.Size) +
-            ",\r\n RDB$FIELD_TYPE=" + (Type == iftVarchar ? "37" : "14") + Q + "\r\n");
-      break;
+      if (ByteLength(M) == 0) return {};
+      return "UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=" + Num(ByteLength(M)) +
+             ", RDB$CHARACTER_LENGTH=" + Num(M.Size) +
+             ",\r\n RDB$FIELD_TYPE=" + (Type == iftVarchar ? "37" : "14") + Q + "\r\n";
     case iftBlob:
-      Sys("UPDATE RDB$FIELDS\r\n SET RDB$FIELD_LENGTH=8,\r\n RDB$FIELD_TYPE=261, "
-          "RDB$FIELD_SUB_TYPE=" +
-          Num(M.SubType) + Q + "\r\n");
-      break;
+      return "UPDATE RDB$FIELDS\r\n SET RDB$FIELD_LENGTH=8,\r\n RDB$FIELD_TYPE=261, "
+             "RDB$FIELD_SUB_TYPE=" +
+             Num(M.SubType) + Q + "\r\n";
     case iftDate:
     case iftTime:
     case iftTimeStamp: {
       const char* Code = Type == iftDate ? "12" : Type == iftTime ? "13" : "35";
       const char* Len = Type == iftTimeStamp ? "8" : "4";
-      Sys(std::string("UPDATE RDB$FIELDS\r\n SET RDB$FIELD_LENGTH=") + Len + ",\r\n" +
-          "  RDB$FIELD_TYPE = " + Code + S);
-      break;
+      return std::string("UPDATE RDB$FIELDS\r\n SET RDB$FIELD_LENGTH=") + Len + ",\r\n" +
+             "  RDB$FIELD_TYPE = " + Code + S;
     }
     default:
-      break;
+      return {};
   }
-  const bool Exact = [](const TFldData& F) {
-    return F.FieldType == iftNumeric || F.FieldType == iftDecimal;
-  }(M) && (T.FieldType == iftNumeric || T.FieldType == iftDecimal);
-  if (Exact) {
-    if (M.Scale != T.Scale)
-      Sys("UPDATE RDB$FIELDS SET RDB$FIELD_SCALE = " + Num(-static_cast<std::int64_t>(M.Scale)) +
-          S);
-    if (M.Precision != T.Precision)
-      Sys("UPDATE RDB$FIELDS SET RDB$FIELD_PRECISION = " + Num(M.Precision) + S);
+}
+
+bool IsExact(const TFldData& F) {
+  return F.FieldType == iftNumeric || F.FieldType == iftDecimal;
+}
+
+/// Scale and precision of an exact number that stays exact.
+void SysExactDigits(TSysWriter& Sys, const TFldData& M, const TFldData& T, const std::string& S) {
+  if (!IsExact(M) || !IsExact(T)) return;
+  if (M.Scale != T.Scale)
+    Sys("UPDATE RDB$FIELDS SET RDB$FIELD_SCALE = " + Num(-static_cast<std::int64_t>(M.Scale)) + S);
+  if (M.Precision != T.Precision)
+    Sys("UPDATE RDB$FIELDS SET RDB$FIELD_PRECISION = " + Num(M.Precision) + S);
+}
+
+/// New bounds of an array column; a change in the number of dimensions cannot be written.
+void SysArrayBounds(TSysWriter& Sys, const TFldData& M, TFldData& T) {
+  if (!M.ArrayBoundsDiff(T)) return;
+  if (M.ArrayBounds.size() != T.ArrayBounds.size()) {
+    Sys.Last = Sys.Run.Comment(T, "Array conversion - not supported: " + Sys.Run.Quote(Sys.TN) +
+                                      "(" + Sys.Run.Quote(Sys.FN) + ")");
+    return;
   }
-  if (M.ArrayBoundsDiff(T)) {
-    if (M.ArrayBounds.size() != T.ArrayBounds.size()) {
-      LastStmt = Run.Comment(
-          T, "Array conversion - not supported: " + Run.Quote(TN) + "(" + Run.Quote(FN) + ")");
-    } else {
-      for (std::size_t I = 0; I < M.ArrayBounds.size(); ++I) {
-        if (M.ArrayBounds[I] == T.ArrayBounds[I]) continue;
-        Sys("update rdb$field_dimensions set rdb$lower_bound = " + Num(M.ArrayBounds[I].Lower) +
-            ", rdb$upper_bound = " + Num(M.ArrayBounds[I].Upper) + "\r\n" +
-            "where rdb$field_name = (select rdb$field_source from rdb$relation_fields\r\n" +
-            "where rdb$relation_name = " + Lit(TN) + " and rdb$field_name = " + Lit(FN) + ")" +
-            "\r\n" + "and rdb$dimension = " + Num(static_cast<std::int64_t>(I)));
-      }
-    }
+  for (std::size_t I = 0; I < M.ArrayBounds.size(); ++I) {
+    if (M.ArrayBounds[I] == T.ArrayBounds[I]) continue;
+    Sys("update rdb$field_dimensions set rdb$lower_bound = " + Num(M.ArrayBounds[I].Lower) +
+        ", rdb$upper_bound = " + Num(M.ArrayBounds[I].Upper) + "\r\n" +
+        "where rdb$field_name = (select rdb$field_source from rdb$relation_fields\r\n" +
+        "where rdb$relation_name = " + Lit(Sys.TN) + " and rdb$field_name = " + Lit(Sys.FN) + ")" +
+        "\r\n" + "and rdb$dimension = " + Num(static_cast<std::int64_t>(I)));
   }
-  Run.Work(C, LastStmt);
-  if (LastStmt) MTbl.SetViewsReCreateFlag();
+}
+
+}  // namespace
+
+void IBAlterColumnBySysTables(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
+  const bool MDomain = NamesDomain(M);
+  const bool TDomain = NamesDomain(T);
+  if (MDomain && !TDomain) return SimpleTypeToDomain(Run, MTbl, M);
+  if (!MDomain && TDomain) return DomainToSimpleType(Run, MTbl, M);
+  if (MDomain && TDomain) return;  // domain to domain is the driver's step B
+  if (M.FieldTypeDef() == T.FieldTypeDef() || M.Computed()) return;
+
+  TSysWriter Sys{Run, M, MTbl.GetObjName(), M.GetObjName()};
+  const std::string C = "Alter Field: " + M.QuoteIdent(Sys.TN) + "." + M.QuoteIdent(Sys.FN) +
+                        ": (" + T.TypeDef() + " -> " + M.TypeDef() + ")";
+  Run.Comment(M, C);
+  const std::string S = TailS(Sys.TN, Sys.FN);
+  TDBFieldType Type = M.FieldType;
+  if (Type == iftDate && Run.Target.IBServerOptions.GetSQLDialect() == 1) Type = iftTimeStamp;
+  if (const std::string Text = SysTypeUpdate(Run, M, Type, TailQ(Sys.TN, Sys.FN), S); !Text.empty())
+    Sys(Text);
+  SysExactDigits(Sys, M, T, S);
+  SysArrayBounds(Sys, M, T);
+  Run.Work(C, Sys.Last);
+  if (Sys.Last) MTbl.SetViewsReCreateFlag();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -380,176 +416,225 @@ void DefaultThroughTempDomain(TAlterRun& Run, TTblData& MTbl, TFldData& M) {
 
 }  // namespace
 
-void IBAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T, bool& Written) {
-  const std::string TN = MTbl.GetObjName();
-  const std::string FN = M.GetObjName();
-  const bool Old = Run.IBOldServer();
-  const bool Allow = Run.IBAllowConversion();
-  const bool ReadOnly = Run.IBSysTablesReadOnly();
-  const bool Charsets = Run.IBFldCharsetCompare();
-  const std::string QTable = Run.Quote(TN);
-  const std::string QCol = Run.Quote(FN);
+namespace {
 
-  // A. to E.: the first that applies.
-  if (M.FieldTypeDef() != T.FieldTypeDef() && !M.Computed() && M.FieldType != iftDomain) {
+/// One matched column altered in place, step by step: A. to E. (the first that applies) and
+/// F. to L. (each that applies), in the order the statements must run.
+class TIBColumnAlter {
+ public:
+  TIBColumnAlter(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T, bool& Written)
+      : Run(Run),
+        MTbl(MTbl),
+        M(M),
+        T(T),
+        Written(Written),
+        TN(MTbl.GetObjName()),
+        FN(M.GetObjName()),
+        Old(Run.IBOldServer()),
+        Allow(Run.IBAllowConversion()),
+        Charsets(Run.IBFldCharsetCompare()),
+        QTable(Run.Quote(TN)),
+        QCol(Run.Quote(FN)) {}
+
+  void Apply() {
+    FirstTypeChange();
+    Collation();
+    Blob();
+    if (M.FieldType == iftUnknown && T.FieldType == iftUnknown && M.DomainName != T.DomainName)
+      // I. Two columns typed by domains the model cannot tell apart otherwise.
+      Run.Work("-- Table: " + TN + " Field: " + FN + " [Domain-defined Field's difference]",
+               nullptr);
+    Nullability();
+    Default();
+    TakeDomain();
+  }
+
+ private:
+  TAlterRun& Run;
+  TTblData& MTbl;
+  TFldData& M;
+  TFldData& T;
+  bool& Written;
+  const std::string TN;
+  const std::string FN;
+  const bool Old;
+  const bool Allow;
+  const bool Charsets;
+  const std::string QTable;
+  const std::string QCol;
+
+  TStatement* Sys(const std::string& Text) { return Run.AddSys(M, Text, FN, TN); }
+
+  /// A. to E.: the first that applies.
+  void FirstTypeChange() {
+    if (M.FieldTypeDef() != T.FieldTypeDef() && !M.Computed() && M.FieldType != iftDomain)
+      DataType();
+    else if (M.FieldType == iftDomain && T.FieldType == iftDomain && M.DomainName != T.DomainName)
+      ReplaceDomain();
+    else if (M.Body != T.Body)
+      ComputedBody();
+    else if (M.Size != T.Size && !M.Computed() && IsString(M.FieldType) &&
+             T.FieldType == M.FieldType)
+      Length();
+    else if (Charsets && M.CharSet != T.CharSet &&
+             (IsString(M.FieldType) || M.FieldType == iftBlob))
+      CharSet();
+  }
+
+  /// A. Another data type.
+  void DataType() {
     if (Old) {
       if (Allow || IBAllowDataTypeAlter(M, T) >= 0) IBAlterColumnBySysTables(Run, MTbl, M, T);
-    } else if ((IsFloating(M.FieldType) && T.FieldType == iftTimeStamp) ||
-               (IsFloating(T.FieldType) && M.FieldType == iftTimeStamp)) {
-      IBAlterColumnBySysTables(Run, MTbl, M, T);
-    } else {
-      const int R = IBAllowDataTypeAlter(M, T);
-      if (R >= 0)
-        IBAlterColumnType(Run, MTbl, M, T);
-      else if (Allow)
-        IBAlterColumnBySysTables(Run, MTbl, M, T);
-      else
-        Run.Comment(T, "WARNING:\r\nCannot perform safe conversion of " + QTable + "." + QCol +
-                           " datatype from " + T.FieldTypeDef() + " to " + M.FieldTypeDef());
+      return;
     }
-  } else if (M.FieldType == iftDomain && T.FieldType == iftDomain && M.DomainName != T.DomainName) {
+    if ((IsFloating(M.FieldType) && T.FieldType == iftTimeStamp) ||
+        (IsFloating(T.FieldType) && M.FieldType == iftTimeStamp)) {
+      IBAlterColumnBySysTables(Run, MTbl, M, T);
+      return;
+    }
+    if (IBAllowDataTypeAlter(M, T) >= 0)
+      IBAlterColumnType(Run, MTbl, M, T);
+    else if (Allow)
+      IBAlterColumnBySysTables(Run, MTbl, M, T);
+    else
+      Run.Comment(T, "WARNING:\r\nCannot perform safe conversion of " + QTable + "." + QCol +
+                         " datatype from " + T.FieldTypeDef() + " to " + M.FieldTypeDef());
+  }
+
+  /// B. Another domain.
+  void ReplaceDomain() {
     // A read-only catalog leaves ALTER COLUMN TYPE, which takes a domain as the new type.
-    if ((!Old && !Allow) || ReadOnly) {
+    if ((!Old && !Allow) || Run.IBSysTablesReadOnly()) {
       IBAlterColumnType(Run, MTbl, M, T);
     } else {
-      TStatement* S =
-          Run.AddSys(M,
-                     "UPDATE RDB$RELATION_FIELDS SET RDB$FIELD_SOURCE=" + Lit(M.DomainName) + " " +
-                         RelationFieldWhere(TN, FN) + "\r\n",
-                     FN, TN);
+      TStatement* S = Sys("UPDATE RDB$RELATION_FIELDS SET RDB$FIELD_SOURCE=" + Lit(M.DomainName) +
+                          " " + RelationFieldWhere(TN, FN) + "\r\n");
       Run.Work("DataType conversion: replace DOMAIN /" + TN + " (" + FN + ")/", S);
     }
     MTbl.SetViewsReCreateFlag();
-  } else if (M.Body != T.Body) {
+  }
+
+  /// C. Another computing expression: the column is dropped and added again.
+  void ComputedBody() {
     Run.Comment(M, "Alter Field (Computed)...");
     Written = true;
     T.DropDependDef();
     M.SetObjCreated(false);
     M.CreateDependDef();
     MTbl.SetViewsReCreateFlag();
-  } else if (M.Size != T.Size && !M.Computed() && IsString(M.FieldType) &&
-             T.FieldType == M.FieldType) {
+  }
+
+  /// D. Another length of a string.
+  void Length() {
     Run.Comment(M, "Alter Field (Length): from " + Num(T.Size) + " to " + Num(M.Size) + "...");
     Written = true;
     if (!Old) {
       IBAlterColumnType(Run, MTbl, M, T);
     } else {
-      TStatement* S = Run.AddSys(
-          M,
-          "UPDATE RDB$FIELDS SET RDB$FIELD_LENGTH=" + Num(ByteLength(M)) +
+      TStatement* S =
+          Sys("UPDATE RDB$FIELDS SET RDB$FIELD_LENGTH=" + Num(ByteLength(M)) +
               ", RDB$CHARACTER_LENGTH=" + Num(M.Size) + "\r\n" +
               "  WHERE RDB$FIELD_NAME=(SELECT RDB$FIELD_SOURCE FROM RDB$RELATION_FIELDS\r\n" +
-              "  WHERE RDB$RELATION_NAME=" + Lit(TN) + " AND  RDB$FIELD_NAME=" + Lit(FN) + ")\r\n",
-          FN, TN);
-      Run.Work("DataType conversion: field LENGTH change /" + TN + "(" + FN + ")/ from " +
-                   Num(T.Size) + " to " + Num(M.Size),
+              "  WHERE RDB$RELATION_NAME=" + Lit(TN) + " AND  RDB$FIELD_NAME=" + Lit(FN) + ")\r\n");
+      Run.Work("DataType conversion: field LENGTH change" + Place(TN, FN) + " from " + Num(T.Size) +
+                   " to " + Num(M.Size),
                S);
     }
     MTbl.SetViewsReCreateFlag();
-  } else if (Charsets && M.CharSet != T.CharSet &&
-             (IsString(M.FieldType) || M.FieldType == iftBlob)) {
+  }
+
+  /// E. Another character set.
+  void CharSet() {
     TStatement* S = nullptr;
     if (M.CharSet.empty() || M.CharSet == "NONE") {
       if (T.CharSet != "NONE") {
         T.DoBeforeDrop();
-        S = Run.AddSys(
-            M,
-            "UPDATE RDB$FIELDS SET RDB$Character_Set_ID = NULL\r\n"
-            "  WHERE RDB$FIELD_NAME=(SELECT RDB$FIELD_SOURCE FROM RDB$RELATION_FIELDS\r\n"
-            "  WHERE RDB$RELATION_NAME=" +
-                Lit(TN) + " and RDB$FIELD_NAME=" + Lit(FN) + ")\r\n",
-            FN, TN);
+        S =
+            Sys("UPDATE RDB$FIELDS SET RDB$Character_Set_ID = NULL\r\n"
+                "  WHERE RDB$FIELD_NAME=(SELECT RDB$FIELD_SOURCE FROM RDB$RELATION_FIELDS\r\n"
+                "  WHERE RDB$RELATION_NAME=" +
+                Lit(TN) + " and RDB$FIELD_NAME=" + Lit(FN) + ")\r\n");
       }
     } else {
       T.DoBeforeDrop();
-      S = Run.AddSys(M,
-                     "UPDATE RDB$FIELDS SET RDB$Character_Set_ID =\r\n"
-                     "(Select C.Rdb$Character_Set_ID from Rdb$Character_Sets C\r\n"
-                     "where C.Rdb$Character_Set_Name=" +
-                         Lit(M.CharSet) + ")\r\n" + TailQ(TN, FN).substr(2) + "\r\n",
-                     FN, TN);
+      S =
+          Sys("UPDATE RDB$FIELDS SET RDB$Character_Set_ID =\r\n"
+              "(Select C.Rdb$Character_Set_ID from Rdb$Character_Sets C\r\n"
+              "where C.Rdb$Character_Set_Name=" +
+              Lit(M.CharSet) + ")\r\n" + TailQ(TN, FN).substr(2) + "\r\n");
     }
-    Run.Work("DataType conversion: Charset difference /" + TN + "(" + FN + ")/", S);
+    Run.Work("DataType conversion: Charset difference" + Place(TN, FN), S);
     MTbl.SetViewsReCreateFlag();
   }
 
-  // F. Collation.
-  if (Charsets && M.Collation != T.Collation && !M.Computed() && M.IsCharType()) {
-    TStatement* S = nullptr;
+  /// F. Collation.
+  void Collation() {
+    if (!Charsets || M.Collation == T.Collation || M.Computed() || !M.IsCharType()) return;
     const std::string Where = "  " + RelationFieldWhere(TN, FN) + "\r\n";
     if (M.Collation.empty()) {
-      S = Run.AddSys(M, "UPDATE RDB$RELATION_FIELDS SET RDB$Collation_ID = Null\r\n" + Where, FN,
-                     TN);
-      Run.Work("DataType conversion: Collation difference (clear) /" + TN + "(" + FN + ")/", S);
+      TStatement* S = Sys("UPDATE RDB$RELATION_FIELDS SET RDB$Collation_ID = Null\r\n" + Where);
+      Run.Work("DataType conversion: Collation difference (clear)" + Place(TN, FN), S);
     } else {
-      S = Run.AddSys(M,
-                     "UPDATE RDB$RELATION_FIELDS SET RDB$Collation_ID =\r\n"
-                     "(Select C.Rdb$Collation_ID from Rdb$Collations C\r\n"
-                     "where C.Rdb$Collation_Name=" +
-                         Lit(M.Collation) + "\r\n" +
-                         " and C.Rdb$Character_Set_ID = (select Rdb$Character_Set_ID from "
-                         "Rdb$character_Sets where Rdb$character_set_name = " +
-                         Lit(M.DefaultCharSet()) + "))\r\n" + Where,
-                     FN, TN);
-      Run.Work("DataType conversion: Collation difference (replace) /" + TN + "(" + FN + ")/", S);
+      TStatement* S =
+          Sys("UPDATE RDB$RELATION_FIELDS SET RDB$Collation_ID =\r\n"
+              "(Select C.Rdb$Collation_ID from Rdb$Collations C\r\n"
+              "where C.Rdb$Collation_Name=" +
+              Lit(M.Collation) + "\r\n" +
+              " and C.Rdb$Character_Set_ID = (select Rdb$Character_Set_ID from "
+              "Rdb$character_Sets where Rdb$character_set_name = " +
+              Lit(M.DefaultCharSet()) + "))\r\n" + Where);
+      Run.Work("DataType conversion: Collation difference (replace)" + Place(TN, FN), S);
     }
     MTbl.SetViewsReCreateFlag();
   }
 
-  // G. and H. BLOB sub-type and segment size.
-  const std::string BlobTail = TailQ(TN, FN) + "\r\n";
-  if (M.FieldType == iftBlob && T.FieldType == iftBlob) {
+  /// G. and H. BLOB sub-type and segment size.
+  void Blob() {
+    if (M.FieldType != iftBlob || T.FieldType != iftBlob) return;
+    const std::string BlobTail = TailQ(TN, FN) + "\r\n";
     if (M.SubType != T.SubType)
-      Run.Work(
-          "DataType conversion: Blob SUB_TYPE /" + TN + "(" + FN + ")/",
-          Run.AddSys(M, "UPDATE RDB$FIELDS SET RDB$FIELD_SUB_TYPE = " + Num(M.SubType) + BlobTail,
-                     FN, TN));
+      Run.Work("DataType conversion: Blob SUB_TYPE" + Place(TN, FN),
+               Sys("UPDATE RDB$FIELDS SET RDB$FIELD_SUB_TYPE = " + Num(M.SubType) + BlobTail));
     if (M.SegmentSize != T.SegmentSize && M.SegmentSize != 0)
-      Run.Work("DataType conversion: Blob SEGMENT_SIZE /" + TN + "(" + FN + ")/",
-               Run.AddSys(
-                   M, "UPDATE RDB$FIELDS SET RDB$SEGMENT_LENGTH = " + Num(M.SegmentSize) + BlobTail,
-                   FN, TN));
+      Run.Work("DataType conversion: Blob SEGMENT_SIZE" + Place(TN, FN),
+               Sys("UPDATE RDB$FIELDS SET RDB$SEGMENT_LENGTH = " + Num(M.SegmentSize) + BlobTail));
   }
 
-  // I. Two columns typed by domains the model cannot tell apart otherwise.
-  if (M.FieldType == iftUnknown && T.FieldType == iftUnknown && M.DomainName != T.DomainName)
-    Run.Work("-- Table: " + TN + " Field: " + FN + " [Domain-defined Field's difference]", nullptr);
-
-  // J. Nullability.
-  if (M.Nullable != T.Nullable && !M.Computed()) {
+  /// J. Nullability.
+  void Nullability() {
+    if (M.Nullable == T.Nullable || M.Computed()) return;
     Run.Comment(M, "Alter Field (Null / Not Null)...");
     Written = true;
     TStatement* S = nullptr;
-    if (ReadOnly)
+    if (Run.IBSysTablesReadOnly())
       // Firebird 3 has DDL for it, and checks the rows when NOT NULL is set.
       S = Run.AddAlter("ALTER TABLE " + QTable + " ALTER " + QCol +
                            (M.Nullable ? " DROP NOT NULL" : " SET NOT NULL"),
                        FN, TN);
     else
-      S = Run.AddSys(M,
-                     std::string("UPDATE RDB$RELATION_FIELDS SET RDB$NULL_FLAG = ") +
-                         (M.Nullable ? "NULL" : "1") + " " + RelationFieldWhere(TN, FN) + "\r\n",
-                     FN, TN);
-    Run.Work("DataType conversion: Nullable difference /" + TN + "(" + FN + ")/", S);
+      S = Sys(std::string("UPDATE RDB$RELATION_FIELDS SET RDB$NULL_FLAG = ") +
+              (M.Nullable ? "NULL" : "1") + " " + RelationFieldWhere(TN, FN) + "\r\n");
+    Run.Work("DataType conversion: Nullable difference" + Place(TN, FN), S);
   }
 
-  // K. Default.
-  if (M.GetDefValue() != T.GetDefValue() && !M.Computed()) {
-    if (Run.IBFirebird2()) {
-      T.DoBeforeDrop();
-      Run.AddAlter("ALTER TABLE " + QTable + " ALTER COLUMN " + QCol + " " +
-                       (M.GetDefValue().empty() ? std::string("DROP DEFAULT")
-                                                : "SET DEFAULT " + M.GetDefValue()),
-                   FN, TN);
-    } else {
+  /// K. Default.
+  void Default() {
+    if (M.GetDefValue() == T.GetDefValue() || M.Computed()) return;
+    if (!Run.IBFirebird2()) {
       DefaultThroughTempDomain(Run, MTbl, M);
+      return;
     }
+    T.DoBeforeDrop();
+    Run.AddAlter("ALTER TABLE " + QTable + " ALTER COLUMN " + QCol + " " +
+                     (M.GetDefValue().empty() ? std::string("DROP DEFAULT")
+                                              : "SET DEFAULT " + M.GetDefValue()),
+                 FN, TN);
   }
 
-  // L. A simply typed column takes a domain.
-  if (NamesDomain(M) && DomainOf(M) && !NamesDomain(T)) {
-    const int R = IBAllowDataTypeAlter(M, T);
-    if (R >= 0) {
+  /// L. A simply typed column takes a domain.
+  void TakeDomain() {
+    if (!NamesDomain(M) || !DomainOf(M) || NamesDomain(T)) return;
+    if (IBAllowDataTypeAlter(M, T) >= 0) {
       if (Old)
         IBAlterColumnBySysTables(Run, MTbl, M, T);
       else
@@ -561,6 +646,12 @@ void IBAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T, boo
                          " ALTER COLUMN " + QCol + " TYPE " + M.FieldTypeDef());
     }
   }
+};
+
+}  // namespace
+
+void IBAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T, bool& Written) {
+  TIBColumnAlter(Run, MTbl, M, T, Written).Apply();
 }
 
 }  // namespace qel

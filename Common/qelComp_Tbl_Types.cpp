@@ -44,6 +44,23 @@ bool IsSizedType(TDBFieldType T) {
   }
 }
 
+/// A built-in type of SQL Server and ASE: the name with the size of a sized type, or the
+/// precision and scale of the types that take them.
+std::string SizedTypeName(const TFldData& F) {
+  std::string R = FieldTypeName(F.FieldType);
+  if (IsSizedType(F.FieldType)) R += SizeOrMax(F.Size);
+  if (F.FieldType == iftFloat || F.FieldType == iftNumeric || F.FieldType == iftDecimal)
+    R += PrecisionScale(F.Precision, F.Scale);
+  return R;
+}
+
+/// The default of a column (" DEFAULT value") or of a routine parameter (Param, " = value") in
+/// the dialects that write it so; nothing without one.
+std::string DefaultClause(const std::string& Default, bool Param) {
+  if (Default.empty()) return "";
+  return (Param ? " = " : " DEFAULT ") + Default;
+}
+
 /// The type name where an unknown type writes nothing (Oracle, DB2).
 std::string NameOrNothing(TDBFieldType T) {
   return T == iftUnknown || T >= FieldTypeNames.size() ? std::string() : FieldTypeName(T);
@@ -87,8 +104,7 @@ std::string TFldData::IBTypeDef() const {
   // domain. The TYPE OF form takes the type alone, so there the default is always written.
   if (const std::string Default = GetDefValue(); !Default.empty()) {
     const TFldData* D = DomainDescriptor(GetDmnData());
-    if (TypeOf || !D || Default != D->GetDefValue())
-      R += (IsRoutineParam() ? " = " : " DEFAULT ") + Default;
+    if (TypeOf || !D || Default != D->GetDefValue()) R += DefaultClause(Default, IsRoutineParam());
   }
   if (!Nullable) R += " NOT NULL";
   if (!CheckText.empty()) R += " CHECK" + CheckText;
@@ -167,12 +183,11 @@ bool PGSameColumnDef(const TFldData& F, const TTblData& FTable, const TFldData& 
   // and no schema of its own, and PostgreSQL quoting looks at the name alone.
   return F.GetDatabaseType() == dbPostgreSQL && G.GetDatabaseType() == dbPostgreSQL &&
          F.OwnerObj == &FTable && G.OwnerObj == &GTable && F.GetSchema().empty() &&
-         G.GetSchema().empty() && F.GetObjName() == G.GetObjName() &&
-         F.FieldType == G.FieldType && F.Size == G.Size && F.Precision == G.Precision &&
-         F.Scale == G.Scale && F.AutoIncrement == G.AutoIncrement &&
-         F.Nullable == G.Nullable && F.ArrayBounds.empty() == G.ArrayBounds.empty() &&
-         F.DomainName == G.DomainName && F.CharSet == G.CharSet &&
-         F.Collation == G.Collation && F.DefValue == G.DefValue;
+         G.GetSchema().empty() && F.GetObjName() == G.GetObjName() && F.FieldType == G.FieldType &&
+         F.Size == G.Size && F.Precision == G.Precision && F.Scale == G.Scale &&
+         F.AutoIncrement == G.AutoIncrement && F.Nullable == G.Nullable &&
+         F.ArrayBounds.empty() == G.ArrayBounds.empty() && F.DomainName == G.DomainName &&
+         F.CharSet == G.CharSet && F.Collation == G.Collation && F.DefValue == G.DefValue;
 }
 
 }  // namespace tbl_detail
@@ -189,8 +204,7 @@ std::string TFldData::ASATypeDef() const {
       R += PrecisionScale(Precision, Scale);
   }
   const bool Param = IsRoutineParam();
-  if (const std::string Default = GetDefValue(); !Default.empty())
-    R += (Param ? " = " : " DEFAULT ") + Default;
+  R += DefaultClause(GetDefValue(), Param);
   if (InOut == ioOut) R += " OUTPUT";
   if (!Collation.empty()) R += " COLLATE " + Collation;
   if (Identity)
@@ -214,14 +228,10 @@ std::string TFldData::ASETypeDef() const {
   } else if (FieldType == iftTable) {
     return TableType ? TableType->TypeDef() : std::string("TABLE");
   } else {
-    R = FieldTypeName(FieldType);
-    if (IsSizedType(FieldType)) R += SizeOrMax(Size);
-    if (FieldType == iftFloat || FieldType == iftNumeric || FieldType == iftDecimal)
-      R += PrecisionScale(Precision, Scale);
+    R = SizedTypeName(*this);
   }
   const bool Param = IsRoutineParam();
-  if (const std::string Default = GetDefValue(); !Default.empty())
-    R += (Param ? " = " : " DEFAULT ") + Default;
+  R += DefaultClause(GetDefValue(), Param);
   if (!Collation.empty()) R += " COLLATE " + Collation;
   if (Identity) R += " IDENTITY";
   if (!Param) R += Nullable ? " NULL" : " NOT NULL";
@@ -242,14 +252,10 @@ std::string TFldData::MSSQLTypeDef() const {
   } else if (FieldType == iftTable) {
     return TableType ? TableType->TypeDef() : std::string("TABLE");
   } else {
-    R = FieldTypeName(FieldType);
-    if (IsSizedType(FieldType)) R += SizeOrMax(Size);
-    if (FieldType == iftFloat || FieldType == iftNumeric || FieldType == iftDecimal)
-      R += PrecisionScale(Precision, Scale);
+    R = SizedTypeName(*this);
   }
   const bool Param = IsRoutineParam();
-  if (const std::string Default = GetDefValue(); !Default.empty())
-    R += (Param ? " = " : " DEFAULT ") + Default;
+  R += DefaultClause(GetDefValue(), Param);
   if (InOut == ioOut) R += " OUTPUT";
   // A user type's descriptor takes the collation of the database.
   if (!Collation.empty() && !dynamic_cast<const TDmnData*>(OwnerObj)) R += " COLLATE " + Collation;

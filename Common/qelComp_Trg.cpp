@@ -233,7 +233,7 @@ std::string TTrgData::PGHeaderDef() const {
 }
 
 std::string TTrgData::DB2HeaderDef() const {
-  std::string R = "CREATE TRIGGER " + QuoteIdent(GetObjName()) + "\r\n";
+  std::string R = "CREATE TRIGGER " + GetObjFullName() + "\r\n";
   if (Timing == baBefore) R += "  NO CASCADE BEFORE";
   if (Timing == baAfter) R += "  AFTER";
   if (Timing == baInsteadOf) R += "  INSTEAD OF";
@@ -243,7 +243,8 @@ std::string TTrgData::DB2HeaderDef() const {
     for (const std::string& C : Columns) Cols += (Cols.empty() ? "" : ", ") + C;
     R += " OF " + Cols;
   }
-  R += " ON " + QuoteIdent(OwnName) + "\r\n";
+  // The trigger is filed with its table's schema (SetOwnName).
+  R += " ON " + SchemaQualified(GetSchema(), OwnName) + "\r\n";
   if (!NewAlias.empty() || !OldAlias.empty() || !NewTableAlias.empty() || !OldTableAlias.empty()) {
     R += "  REFERENCING\r\n";
     if (!NewAlias.empty()) R += "  NEW AS " + NewAlias + "\r\n";
@@ -356,8 +357,8 @@ std::string TTrgData::DropDef() const {
       if (ServerLevel(OwnName)) return "DROP TRIGGER " + Name + " ON " + OwnName;
       [[fallthrough]];
     case dbOracle:
-      if (!GetSchema().empty()) return "DROP TRIGGER " + QuoteIdent(GetSchema()) + "." + Name;
-      return "DROP TRIGGER " + Name;
+    case dbDB2:
+      return "DROP TRIGGER " + GetObjFullName();
     default:
       return "DROP TRIGGER " + Name;
   }
@@ -549,6 +550,7 @@ void GenScriptTrigCreate(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQ
         break;
       case dbInterBase:
       case dbPostgreSQL:
+      case dbMSSQL:  // an extended property, which the server keeps with the trigger
         Exec.AddDescription(T);
         break;
       default:

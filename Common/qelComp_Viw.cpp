@@ -77,8 +77,13 @@ std::string TViwData::Def() const {
     // unqualified name would land in the first schema of the search path.
     case dbPostgreSQL:
       return "CREATE VIEW " + GetObjFullName() + Flds + "\r\n" + " AS " + "\r\n" + Body;
-    default:
-      return "CREATE VIEW " + QuoteIdent(GetObjName()) + Flds + "\r\n" + " AS " + "\r\n" + Body;
+    default: {
+      // A SQL Anywhere view of an owner other than DBA is created under that owner, where it
+      // is dropped; a DBA view keeps the bare name it has always been written with.
+      const bool Owned = GetDatabaseType() == dbSybaseASA && !Creator.empty() && Creator != "DBA";
+      return "CREATE VIEW " + (Owned ? GetObjFullName() : QuoteIdent(GetObjName())) + Flds +
+             "\r\n" + " AS " + "\r\n" + Body;
+    }
   }
 }
 
@@ -232,33 +237,27 @@ void TViwData::DoAfterCreate() {
 
 void TViwData::DoBeforeDrop() {
   const bool Ase = GetDatabaseType() == dbSybaseASE;
-  for (int I = 0; I < UseIn.Count(); ++I) {
-    TDependObj* D = UseIn[I];
-    TDbObj* Obj = D->DepObj;
-    if (Obj == this) {
-      D->Active = false;
-      continue;
-    }
-    if (!D->Active || !Obj || Obj->IsBeingDropped()) continue;
-    if (auto* Trg = dynamic_cast<TTrgData*>(Obj)) {
+  TakeOutUsers([this, Ase](TDbObj& User) {
+    if (User.IsBeingDropped()) return false;
+    if (auto* Trg = dynamic_cast<TTrgData*>(&User)) {
       // A trigger of this view is dropped with it below; emptying it first would be wasted.
-      if (TriggerOfView(*Trg, *this)) continue;
+      if (TriggerOfView(*Trg, *this)) return false;
       if (Ase)
         Trg->DropDependDef();
       else
         Trg->AssignEmptyBody();
-    } else if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) {
+    } else if (auto* Prc = dynamic_cast<TPrcData*>(&User)) {
       if (Ase)
         Prc->DropDependDef();
       else
         Prc->AssignEmptyBody(true);
-    } else if (dynamic_cast<TCtrData*>(Obj)) {
-      Obj->DropDependDef();
+    } else if (dynamic_cast<TCtrData*>(&User)) {
+      User.DropDependDef();
     } else {
-      continue;
+      return false;
     }
-    D->Active = false;
-  }
+    return true;
+  });
 
   // The view's own triggers cannot outlive it.
   if (TCustomObjs* Target = Owner ? Owner->GetObjsTarget() : nullptr)

@@ -116,9 +116,13 @@ void TCustomScriptExtract::DoErrorMessage(const std::string& ErrText) {
 }
 
 std::unique_ptr<TCustomParser> TCustomScriptExtract::CreateParser() {
+  TCustomObjs* Objs = HolderObjs();
+  return Objs ? std::make_unique<TCustomParser>(Objs) : nullptr;
+}
+
+TCustomObjs* TCustomScriptExtract::HolderObjs() const {
   TCustomDBStructure* Holder = GetDBStructure();
-  if (!Holder || !Holder->GetObjs()) return nullptr;
-  return std::make_unique<TCustomParser>(Holder->GetObjs());
+  return Holder ? Holder->GetObjs() : nullptr;
 }
 
 void TCustomScriptExtract::Notification(TComponent* AComponent, TOperation Operation) {

@@ -76,6 +76,8 @@ class TCustomScriptExtract : public TCustomExtract {
   virtual std::unique_ptr<TCustomParser> CreateParser();
   /// Runs after the collection is prepared and before the first script is parsed.
   virtual void DoBeforeScriptsExtract() {}
+  /// The collection of the linked holder; nullptr without a holder or a collection.
+  TCustomObjs* HolderObjs() const;
 
  private:
   /// Empties the holder and the message lists and prepares the collection for scripts; false
@@ -92,6 +94,23 @@ class TCustomScriptExtract : public TCustomExtract {
   bool FHaveScriptBytes = false;
   TStringList FScriptFileNames;
   std::unique_ptr<TCustomParser> FParser;
+};
+
+/// The script extractor of one dialect: DatabaseType is DB and the parser a TParser over the
+/// holder's collection. Each dialect names its extractor by deriving from this and inheriting
+/// the constructor, so that messages keep showing the dialect's own class name (ClassName).
+template <class TParser, TDatabaseType DB>
+class TScriptExtractFor : public TCustomScriptExtract {
+ public:
+  explicit TScriptExtractFor(TComponent* AOwner) : TCustomScriptExtract(AOwner) {
+    DatabaseType = DB;
+  }
+
+ protected:
+  std::unique_ptr<TCustomParser> CreateParser() override {
+    TCustomObjs* Objs = HolderObjs();
+    return Objs ? std::make_unique<TParser>(Objs) : nullptr;
+  }
 };
 
 }  // namespace qel

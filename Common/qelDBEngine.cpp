@@ -501,6 +501,14 @@ bool TQELConnection::InTransaction() const {
   return FDatabase && FDatabase->InTransaction();
 }
 
+bool TQELConnection::StartReadSnapshot() {
+  return FDatabase && FDatabase->StartReadSnapshot();
+}
+
+bool TQELConnection::WorkAwaitsCommit() const {
+  return FDatabase && FDatabase->WorkAwaitsCommit();
+}
+
 bool TQELConnection::CreateDatabase() {
   if (!FAdapter) return false;
   // The adapter reads the options of the connection that asks, so it must be this one.

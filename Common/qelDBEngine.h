@@ -69,6 +69,15 @@ class TQELCustomConnection : public TComponent, public TServerOptionsHolder<TIBE
   virtual void Commit() {}
   virtual void Rollback() {}
   virtual bool InTransaction() const { return false; }
+  /// Starts a read-only transaction in which every query sees the database as it was when the
+  /// transaction began, however other sessions change it meanwhile; ended by Commit or
+  /// Rollback. False, with nothing started, where the server offers no such transaction.
+  /// Raises EDatabaseError when the server refuses.
+  virtual bool StartReadSnapshot() { return false; }
+  /// True while a statement run now would be committed only later: inside the caller's
+  /// transaction, or inside one the adapter keeps open for a result it reads in blocks. A lost
+  /// connection takes such statements with it.
+  virtual bool WorkAwaitsCommit() const { return InTransaction(); }
   /// Creates the physical database; the base reports that it cannot.
   virtual bool CreateDatabase();
   virtual void ReConnect(const std::string& DatabaseName) { (void)DatabaseName; }
@@ -137,6 +146,8 @@ class TQELConnection : public TQELCustomConnection {
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override;
+  bool StartReadSnapshot() override;
+  bool WorkAwaitsCommit() const override;
   bool CreateDatabase() override;
   std::string GetLostReason() const override;
   /// Reconnects to another database; a failure is reported like one of SetConnected.
@@ -219,6 +230,9 @@ class TQELDatabase : public TComponent {
   virtual void Commit() {}
   virtual void Rollback() {}
   virtual bool InTransaction() const { return false; }
+  /// See TQELCustomConnection::StartReadSnapshot and WorkAwaitsCommit.
+  virtual bool StartReadSnapshot() { return false; }
+  virtual bool WorkAwaitsCommit() const { return InTransaction(); }
   virtual void ReConnect(const std::string& DatabaseName) { (void)DatabaseName; }
 
   /// The client's reason for the loss of the connection (see

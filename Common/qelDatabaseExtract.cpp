@@ -2,30 +2,15 @@
 #include "qelDatabaseExtract.h"
 
 #include <array>
+#include <cctype>
 #include <exception>
 #include <utility>
 
 #include "DataSet.h"
+#include "Text.h"
 #include "qelMsg.h"
 
 namespace qel {
-
-std::string CrLfLineBreaks(const std::string& Text) {
-  std::string R;
-  R.reserve(Text.size() + Text.size() / 16);
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    if (C == '\r') {
-      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-      R += "\r\n";
-    } else if (C == '\n') {
-      R += "\r\n";
-    } else {
-      R += C;
-    }
-  }
-  return R;
-}
 
 TDBFieldType TransactSQLCatalogType(std::string_view Name) {
   struct TCatalogType {
@@ -66,6 +51,36 @@ TDBFieldType TransactSQLCatalogType(std::string_view Name) {
   for (const TCatalogType& T : kTypes)
     if (T.Name == Name) return T.Type;
   return iftUnknown;
+}
+
+const TField& TCatalogRow::Field(std::string_view Name) {
+  TFields* Fields = FQuery.GetFields();
+  if (!Fields) {
+    // A query without a field list finds its fields itself, each time.
+    TField* F = FQuery.FieldByName(std::string(Name));
+    if (!F) throw EDatabaseError("Field '" + std::string(Name) + "' not found");
+    return *F;
+  }
+  TSlot* Slot = nullptr;
+  for (TSlot& S : FSlots)
+    if (S.Name == Name) {
+      Slot = &S;
+      break;
+    }
+  if (Slot) {
+    TField* F = Fields->Fields(Slot->Index);
+    if (F && SameText(F->GetFieldName(), Slot->Name)) return *F;
+  }
+  for (int I = 0; I < Fields->Count(); ++I) {
+    TField* F = Fields->Fields(I);
+    if (!F || !SameText(F->GetFieldName(), std::string(Name))) continue;
+    if (Slot)
+      Slot->Index = I;
+    else
+      FSlots.push_back({std::string(Name), I});
+    return *F;
+  }
+  throw EDatabaseError("Field '" + std::string(Name) + "' not found");
 }
 
 TCustomDBExtract::TCustomDBExtract(TComponent* AOwner) : TCustomExtract(AOwner) {
@@ -110,6 +125,19 @@ void TCustomDBExtract::ReportProgress(int Value) {
 TQELQuery& TCustomDBExtract::WorkQuery() {
   if (!FQuery) throw EDatabaseError("No extraction is running.");
   return *FQuery;
+}
+
+void TCustomDBExtract::ForEachRow(const std::vector<std::string>& Lines,
+                                  const std::function<void(TCatalogRow& Row)>& Each,
+                                  bool StopOnCancel) {
+  TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
+  OpenQuery(Q, Lines);
+  for (; !Q.GetEof(); Q.Next()) {
+    Each(Row);
+    if (StopOnCancel && TerminateRunning.load()) break;
+  }
+  CloseQuery(Q);
 }
 
 void TCustomDBExtract::OpenQuery(TQELQuery& Query, const std::vector<std::string>& Lines) {
@@ -199,7 +227,14 @@ void TCustomDBExtract::RunExtraction() {
   if (!FQuery) throw EDatabaseError("The connection cannot make a query.");
   FQuery->SetParamCheck(false);
   ProcessMessages();
+  // The whole catalog is read in one snapshot where the server has one: a table another session
+  // drops or creates meanwhile is then either wholly there or wholly absent, never half read.
+  // Elsewhere the catalog's version before and after the read tells whether it changed.
+  const bool Snapshot = FConnection->StartReadSnapshot();
+  FCurrentStep = "CatalogVersion";
+  const std::string Before = Snapshot ? std::string() : CatalogVersion();
   ExtractDB();
+  if (!FCancelled) EndCatalogRead(Snapshot, Before);
   if (FCancelled) {
     // What was read so far is a part of the schema: taking it for the whole would drop the rest.
     DoLogNextLine("< Extraction cancelled! >");
@@ -262,6 +297,84 @@ void TCustomDBExtract::KeepConnectionOptions() {
   To.Password = From.Password;
 }
 
+std::unique_ptr<TQELQuery> TCustomDBExtract::DetailQuery(const std::vector<std::string>& Lines,
+                                                         bool Params) {
+  TQELCustomConnection* Conn = GetQELConnection();
+  std::unique_ptr<TQELQuery> Q(Conn ? Conn->CreateQuery(nullptr) : nullptr);
+  if (!Q) throw EDatabaseError("The connection cannot make a query.");
+  if (!Params) Q->SetParamCheck(false);
+  if (Lines.empty()) return Q;
+  TStrings* SQL = Q->GetSQL();
+  if (!SQL) throw EDatabaseError("The query of the connection takes no statement text.");
+  for (const std::string& Line : Lines) SQL->Add(Line);
+  return Q;
+}
+
+bool TCustomDBExtract::FileExtracted(std::unique_ptr<TDbObj> Obj, const std::string& LogName) {
+  if (!Obj) return false;
+  if (ShowFullLog) AddToLog("---" + (LogName.empty() ? Obj->GetObjName() : LogName));
+  TObjs* Objs = GetObjs();
+  if (!Objs) return false;
+  // A key filed before the call tells a duplicate from an object the filter kept out. The
+  // text is made first: the collection may free what it refuses.
+  const TDbObjList* List = Objs->ListOf(Obj.get());
+  const std::string Refused =
+      List && List->FindObj(Obj->ObjKeyDef()) ? RefusedText(*Obj) : std::string();
+  const bool Filed = Objs->AddObj(Obj.release(), true);
+  if (!Filed && !Refused.empty()) ReportRefused(Refused);
+  ProcessMessages();
+  return Filed;
+}
+
+bool TCustomDBExtract::FileExtracted(std::unique_ptr<TDbObj> Obj, TDbObjList& List) {
+  if (!Obj) return false;
+  const bool Filed = List.Add(Obj->ObjKeyDef(), Obj.get());
+  if (Filed)
+    (void)Obj.release();  // the list owns it now
+  else
+    ReportRefused(RefusedText(*Obj));
+  ProcessMessages();
+  return Filed;
+}
+
+std::string TCustomDBExtract::RefusedText(const TDbObj& Obj) {
+  // Lists of dialects whose names fold case (ASE keeps Orders and ORDERS apart) read two tables
+  // as one.
+  if (Obj.Kind == kindTable && Obj.Owner)
+    if (std::string Twin = Obj.Owner->CaseTwinWarning(Obj, "Tables"); !Twin.empty()) return Twin;
+  const std::string& Schema = Obj.GetSchema();
+  // The kind leads, as in the extractors' other notes ("Enum type public.mood passed over.").
+  std::string Text(KindName(Obj.Kind));
+  Text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(Text[0])));
+  Text += " " + (Schema.empty() ? std::string() : Schema + ".") + Obj.GetObjName() +
+          " passed over: an object of that name was read already";
+  // Where keys leave the schema out (PostgreSQL files most kinds under their names alone), the
+  // object filed first stands in another schema.
+  if (!Schema.empty() && !KeysCarrySchema(Obj.GetDatabaseType())) Text += " in another schema";
+  return Text + ".";
+}
+
+void TCustomDBExtract::ReportRefused(const std::string& Text) {
+  AddToLog(Text);
+  GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
+}
+
+void TCustomDBExtract::EndCatalogRead(bool Snapshot, const std::string& Before) {
+  if (Snapshot) {
+    FCurrentStep = "ExtractDatabase";
+    FConnection->Commit();  // read only: ends the snapshot
+    return;
+  }
+  if (Before.empty()) return;
+  FCurrentStep = "CatalogVersion";
+  if (CatalogVersion() == Before) return;
+  FFailed = true;
+  DoErrorMessage(ClassName() +
+                 ".ExtractDatabase(): The schema changed while it was read (another session "
+                 "created, dropped or altered objects meanwhile), so what was read may not fit "
+                 "together. Run the extraction again.");
+}
+
 void TCustomDBExtract::ReportStepFailure(const std::string& Text) {
   FFailed = true;
   DoErrorMessage(ClassName() + "." + FCurrentStep + "(): " + Text);
@@ -315,10 +428,12 @@ void TCustomDBExtract::ParseBodies() {
   if (!Parser) return;
   // Parse errors reach the same handler as the extractor's own errors.
   Parser->OnErrorMessage = GetOnErrorMessage();
-  for (TDbObjList* List : BodyLists()) {
-    if (!List) continue;
-    for (int I = 0; I < List->Count(); ++I) {
-      if (TDbObj* Obj = List->Objects(I)) ParseObjText(*Parser, *Obj);
+  TObjs* Objs = GetObjs();
+  for (TDbObjList TObjs::*Member : BodyLists()) {
+    if (!Objs) break;
+    TDbObjList& List = Objs->*Member;
+    for (int I = 0; I < List.Count(); ++I) {
+      if (TDbObj* Obj = List.Objects(I)) ParseObjText(*Parser, *Obj);
       ProcessMessages();
     }
   }

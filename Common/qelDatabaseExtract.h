@@ -2,7 +2,9 @@
 // extractors share: it checks the settings, empties the schema holder, opens the database anew,
 // runs the dialect's ordered steps under progress reports and the cancel flag, re-parses the
 // catalog texts it fetched with the dialect's parser to link dependencies, and closes the
-// database on every path.
+// database on every path. The catalog is read in one read-only snapshot where the server offers
+// one; elsewhere a dialect may name a catalog version that tells when the schema changed under
+// the read.
 //
 // Failures never leave the driver as exceptions. A refused connection, a failed catalog query
 // and a cancelled run each end the extraction with False and one error in the message list: the
@@ -11,6 +13,7 @@
 // refuses to).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,6 +26,35 @@
 #include "qelParser.h"
 
 namespace qel {
+
+/// The fields of the current row of a catalog query, read by name. A name is looked up once
+/// for the result; after that the reader goes straight to the field's position, checking that
+/// the field there still carries the name (a query opened again with another statement, or an
+/// adapter that makes the field objects anew for each block of rows, is looked up again).
+class TCatalogRow {
+ public:
+  explicit TCatalogRow(TQELQuery& Query) : FQuery(Query) {}
+
+  /// The field Name of the current row (found ignoring ASCII case); raises EDatabaseError when
+  /// the result has no such field.
+  const TField& Field(std::string_view Name);
+  /// The text of the field; "" for NULL.
+  std::string Str(std::string_view Name) { return Field(Name).AsString(); }
+  /// The field as an integer; 0 for NULL.
+  std::int32_t Int(std::string_view Name) { return Field(Name).AsInteger(); }
+  std::int64_t LargeInt(std::string_view Name) { return Field(Name).AsLargeInt(); }
+  /// The field as a flag (see TDataValue::AsBoolean); False for NULL.
+  bool Bool(std::string_view Name) { return Field(Name).AsBoolean(); }
+  bool IsNull(std::string_view Name) { return Field(Name).IsNull(); }
+
+ private:
+  struct TSlot {
+    std::string Name;
+    int Index;
+  };
+  TQELQuery& FQuery;
+  std::vector<TSlot> FSlots;
+};
 
 /// One step of a catalog extraction.
 struct TDBExtractStep {
@@ -74,6 +106,10 @@ class TCustomDBExtract : public TCustomExtract {
   /// The work query of the running extraction; every step reads through it. Raises
   /// EDatabaseError outside an extraction.
   TQELQuery& WorkQuery();
+  /// Opens the work query with Lines, hands each row to Each and closes the query again. With
+  /// StopOnCancel the rows after a cancel by the host are left unread.
+  void ForEachRow(const std::vector<std::string>& Lines,
+                  const std::function<void(TCatalogRow& Row)>& Each, bool StopOnCancel = false);
   /// Replaces the text of Query by Lines (one SQL line each) and opens it.
   static void OpenQuery(TQELQuery& Query, const std::vector<std::string>& Lines);
   /// Closes Query and clears its text.
@@ -91,11 +127,44 @@ class TCustomDBExtract : public TCustomExtract {
   /// The dialect's parser over the holder's collection.
   virtual std::unique_ptr<TCustomParser> CreateBodyParser() = 0;
   /// The lists whose objects are re-parsed, in order.
-  virtual std::vector<TDbObjList*> BodyLists() { return {}; }
+  virtual std::vector<TDbObjList TObjs::*> BodyLists() const { return {}; }
   /// Parses the catalog text of Obj into Obj, recording what it depends on.
   virtual void ParseObjText(TCustomParser& Parser, TDbObj& Obj);
+  /// The dialect's parser over the holder's collection, without progress of its own: the
+  /// driver's positions are the only progress the host sees.
+  template <class TParser>
+  std::unique_ptr<TParser> MakeBodyParser() {
+    auto Parser = std::make_unique<TParser>(GetObjs());
+    Parser->ShowProgress = false;
+    return Parser;
+  }
+  /// Lets the dialect's parser (when Parser is one) read the catalog text of Obj.
+  template <class TParser>
+  static void ParseWith(TCustomParser& Parser, TDbObj& Obj) {
+    if (auto* P = dynamic_cast<TParser*>(&Parser)) P->ParseObjText(&Obj);
+  }
+  /// For a server without read snapshots (StartReadSnapshot): a text that changes whenever an
+  /// object of the schema is created, dropped or altered, read before and after the catalog;
+  /// when the two differ the extraction fails. Empty (no check) by default.
+  virtual std::string CatalogVersion() { return std::string(); }
   /// "Parsing bodies..." (the PostgreSQL and SQL Anywhere extractors say "Parsing bodys...").
   virtual std::string ParseBodiesLogLine() const { return "Parsing bodies..."; }
+
+  /// Files Obj in the collection through the collection's filter (OnAccept_Obj), logging "---"
+  /// + LogName (Obj's name when empty) first with ShowFullLog. An object whose key is filed
+  /// already is passed over with a warning in the message list and the log; one the filter
+  /// keeps out is let go in silence: the user asked for that. Nothing stays with the caller
+  /// either way. True when filed.
+  bool FileExtracted(std::unique_ptr<TDbObj> Obj, const std::string& LogName = std::string());
+  /// Files Obj straight into List under its key, past the filter and without a log line: for
+  /// the kinds that the objects read later need whatever the filter says (user types, rules,
+  /// defaults). A duplicate is warned about and freed as above. True when filed.
+  bool FileExtracted(std::unique_ptr<TDbObj> Obj, TDbObjList& List);
+  /// A second query of the connection, for detail rows read next to the work query, with the
+  /// text Lines (none when empty). With Params off, ":name" in a text is no parameter. Raises
+  /// EDatabaseError when the connection cannot make a query.
+  std::unique_ptr<TQELQuery> DetailQuery(const std::vector<std::string>& Lines = {},
+                                         bool Params = true);
 
   /// Sets the progress value and reports it against the maximum.
   void ReportProgress(int Value);
@@ -120,10 +189,17 @@ class TCustomDBExtract : public TCustomExtract {
   void PrepareHolder();
   /// Opens the database anew and runs the steps; raises what a step raises.
   void RunExtraction();
+  /// Ends the snapshot the catalog was read in; without one, fails the run when the catalog
+  /// version (Before) has changed since the read began.
+  void EndCatalogRead(bool Snapshot, const std::string& Before);
   /// Closes the connection and frees the work query, whatever happened before.
   void Finish();
   /// Records the failure of the current step with the text of the exception.
   void ReportStepFailure(const std::string& Text);
+  /// The warning for Obj, passed over because its key is filed already.
+  static std::string RefusedText(const TDbObj& Obj);
+  /// Puts the warning Text in the log and the message list.
+  void ReportRefused(const std::string& Text);
 
   TQELCustomConnection* FConnection = nullptr;
   std::unique_ptr<TQELQuery> FQuery;  // exists only during an extraction
@@ -132,8 +208,6 @@ class TCustomDBExtract : public TCustomExtract {
   bool FFailed = false;
 };
 
-/// Text with every line break (CR LF, LF or CR) written as CR LF, as descriptions are kept.
-std::string CrLfLineBreaks(const std::string& Text);
 /// The column type of a built-in type that the SQL Server, ASE and SQL Anywhere catalogs name
 /// alike ("int", "varchar", "uniqueidentifier", ...), the name compared as written: the table
 /// holds lower case. iftUnknown for any other name; a dialect adds its own types.

@@ -86,9 +86,8 @@ TTblData* FindTableOf(const TObjs& Objs, TDatabaseType DB, const std::string& Ta
   std::string FiledKey = Table;
   if ((DB == dbSybaseASA || DB == dbOracle || DB == dbMSSQL || DB == dbDB2) && !Schema.empty())
     FiledKey = Schema + "." + Table;
-  return FiledKey == Key
-             ? nullptr
-             : dynamic_cast<TTblData*>(Objs.Tables.FindObjFrom(FiledKey, Hints.Filed));
+  return FiledKey == Key ? nullptr
+                         : dynamic_cast<TTblData*>(Objs.Tables.FindObjFrom(FiledKey, Hints.Filed));
 }
 
 // The object a grant names by its object or grantee type code; nullptr for other codes.
@@ -146,24 +145,6 @@ std::size_t MatchingParen(const std::string& S, std::size_t Open) {
     }
   }
   return std::string::npos;
-}
-
-// Text with every line break (CR LF, a lone CR or a lone LF) written as CR LF.
-std::string CrLfLineBreaks(const std::string& Raw) {
-  std::string Text;
-  Text.reserve(Raw.size() + Raw.size() / 32);
-  for (std::size_t I = 0; I < Raw.size(); ++I) {
-    const char C = Raw[I];
-    if (C == '\r') {
-      Text += "\r\n";
-      if (I + 1 < Raw.size() && Raw[I + 1] == '\n') ++I;
-    } else if (C == '\n') {
-      Text += "\r\n";
-    } else {
-      Text += C;
-    }
-  }
-  return Text;
 }
 
 }  // namespace
@@ -572,6 +553,13 @@ std::string TCustomSQLParser::GetIntConst() {
   return Text;
 }
 
+void TCustomSQLParser::InitDialect(TDatabaseType DB, const std::string& Term) {
+  SetDatabaseType(DB);
+  SetTermStr(Term);
+  // Virtual: in a dialect constructor this runs the dialect's own table.
+  BuildResWords();
+}
+
 void TCustomSQLParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) {
   TCustomParser::ParseScriptText(Text, AObjs);
   if (Objs) Objs->ConnectionOptions.Assign(ConnectionOptions);
@@ -612,8 +600,8 @@ void TCustomSQLParser::Link_Depend() {
             FindTableOf(*O, DB, Ctr->GetTblName(), Ctr->GetSchema(), Ctr->Creator, CtrHints))
       LinkColumns(Ctr, Tbl, Ctr->FldList);
     if (Type == ctFKey || Type == ctReferences)
-      if (TTblData* Ref = FindTableOf(*O, DB, Ctr->GetRefTblName(), Ctr->GetSchema(),
-                                      Ctr->Creator, RefHints))
+      if (TTblData* Ref =
+              FindTableOf(*O, DB, Ctr->GetRefTblName(), Ctr->GetSchema(), Ctr->Creator, RefHints))
         LinkColumns(Ctr, Ref, Ctr->RefFldList);
     if (Type == ctPKey || Type == ctUnique)
       Keys[ColumnsKey(Ctr->GetTblName(), Ctr->FldList)].push_back(Ctr);
@@ -715,6 +703,96 @@ void TCustomSQLParser::RemoveConstraints(const std::string& Table,
   }
 }
 
+std::string TCustomSQLParser::ReadNamePart(const TNamePartRules& Rules) {
+  if (Sy == syIdent || (Rules.Strings && Sy == syString && QuoteChar == '\'')) {
+    std::string R = Sy == syIdent ? Ident : StrValue;
+    GetSy();
+    return R;
+  }
+  if (Rules.Brackets && Sy == syLBracket) {
+    GetSy();
+    std::string R = Sy == syIdent ? Ident : std::string();
+    TestAndGetSy(syIdent);
+    TestAndGetSy(syRBracket);
+    return R;
+  }
+  if (Rules.Asterisk && Sy == syAsterisk) {
+    GetSy();
+    return "*";
+  }
+  if (Rules.Placeholders && Sy == syLess) {
+    const std::int32_t Start = SyPos;
+    while (!AtEndOfText() && Ch != '>') GetChar();
+    if (!AtEndOfText()) GetChar();
+    std::string R = CopyTxt(Start, Pos - 1 - Start);
+    GetSy();
+    return R;
+  }
+  TestSy(Rules.Missing);
+  return "";
+}
+
+TDottedName TCustomSQLParser::ReadDottedName(const TNamePartRules& Rules, bool ThreeParts) {
+  TDottedName N;
+  N.Name = ReadNamePart(Rules);
+  if (Sy != syDot) return N;
+  GetSy();
+  N.Owner = std::move(N.Name);
+  N.Name = ReadNamePart(Rules);
+  if (!ThreeParts) return N;
+  if (Sy != syDot) {
+    // Two parts of a name that may have three: table "." object.
+    N.Part3 = std::move(N.Name);
+    N.Name = std::move(N.Owner);
+    N.Owner.clear();
+    return N;
+  }
+  GetSy();
+  N.Part3 = ReadNamePart(Rules);
+  return N;
+}
+
+void TCustomSQLParser::ObjErrMsg(TDbObj& Obj, const std::string& Text, bool PositionInObjMsg) {
+  const std::string Message = ObjErrPrefix(Obj) + Text;
+  if (!MsgManager.GetIsErr()) DoErrorMessage(Message + GetScriptInfo());
+  if (!ScriptName.empty())
+    MsgManager.AddScriptMsg(Message, ScriptName, GetPosX(), GetPosY(), mt_Err);
+  else
+    MsgManager.AddObjMsg(PositionInObjMsg ? Message + GetScriptInfo() : Message, &Obj, GetPosX(),
+                         GetPosY(), mt_Err);
+}
+
+std::int32_t TCustomSQLParser::ReadSortOrder(const std::function<bool(const char*)>& IsWord) {
+  const std::int32_t Order = IsWord("ASC") ? 1 : IsWord("DESC") ? 2 : 0;
+  if (Order != 0) GetSy();
+  return Order;
+}
+
+std::optional<std::uint8_t> TCustomSQLParser::ReadTriggerEvent(
+    TTrgData& Trg, const std::function<bool(const char*)>& IsWord) {
+  static constexpr std::pair<const char*, TInsUpdDelType> kEvents[] = {
+      {"INSERT", iudInsert}, {"UPDATE", iudUpdate}, {"DELETE", iudDelete}};
+  for (const auto& [Word, Event] : kEvents)
+    if (IsWord(Word)) {
+      Trg.Events.Include(Event);
+      GetSy();
+      return Event;
+    }
+  return std::nullopt;
+}
+
+void TCustomSQLParser::ReadTriggerEventList(TTrgData& Trg,
+                                            const std::function<bool(const char*)>& IsWord) {
+  for (;;) {
+    if (!ReadTriggerEvent(Trg, IsWord)) {
+      ErrMsg("Must be: INSERT / UPDATE / DELETE");
+      GetSy();
+    }
+    if (Sy != syComma) break;
+    GetSy();
+  }
+}
+
 void TCustomSQLParser::ParseViewColumns(TViwData& View, const std::function<std::string()>& Name) {
   if (Sy != syLParen) return;
   GetSy();
@@ -734,6 +812,36 @@ void TCustomSQLParser::ParseViewColumns(TViwData& View, const std::function<std:
 
 // ---------------------------------------------------------------------------------------------
 // Free functions
+
+std::string ObjErrPrefix(const TDbObj& Obj) {
+  const std::string Named = Obj.GetObjName() + ": ";
+  if (dynamic_cast<const TPrcData*>(&Obj)) return "Procedure " + Named;
+  if (dynamic_cast<const TTrgData*>(&Obj)) return "Trigger " + Named;
+  if (dynamic_cast<const TViwData*>(&Obj)) return "View " + Named;
+  if (dynamic_cast<const TIdxData*>(&Obj)) return "Index " + Named;
+  if (const auto* Ctr = dynamic_cast<const TCtrData*>(&Obj); Ctr && Ctr->GetCtType() == ctCheck)
+    return "Check-constraint " + Named;
+  if (const auto* Fld = dynamic_cast<const TFldData*>(&Obj); Fld && !Fld->Body.empty())
+    return "Field " + Fld->TableName + "/" + Named;
+  return Named;
+}
+
+std::string CrLfLineBreaks(const std::string& Text) {
+  std::string R;
+  R.reserve(Text.size() + Text.size() / 32);
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (C == '\r') {
+      R += "\r\n";
+      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
+    } else if (C == '\n') {
+      R += "\r\n";
+    } else {
+      R += C;
+    }
+  }
+  return R;
+}
 
 std::string TrimSQLText(const std::string& Text) {
   std::string Result;

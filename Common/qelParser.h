@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,7 @@ class TCustomObjs;
 class TDbObj;
 class TDbObjList;
 class TFldData;
+class TTrgData;
 class TViwData;
 
 // ---------------------------------------------------------------------------------------------
@@ -91,6 +93,11 @@ class TResWordList : public TStringList {
 
   /// Adds Word with Symbol; a word already in the list (in any letter case) keeps its entry.
   void AddResWord(const std::string& Word, std::uint8_t Symbol);
+  /// Adds every (word, symbol) row of a dialect's keyword table, in table order.
+  template <class Rows>
+  void AddResWords(const Rows& Table) {
+    for (const auto& [Word, Symbol] : Table) AddResWord(std::string(Word), Symbol);
+  }
   /// The symbol attached to the entry at Index; 0 outside the list.
   std::uint8_t GetSymbol(int Index) const;
   /// The symbol of Word compared ignoring ASCII case; 0 when the word is absent.
@@ -354,6 +361,24 @@ class TCustomParser : public TObject {
 
 // ---------------------------------------------------------------------------------------------
 
+/// What one part of a dotted name may be, besides an identifier (a dialect's scanner makes its
+/// quoted names identifiers already).
+struct TNamePartRules {
+  bool Asterisk = true;            ///< "*" (all columns, every object of a schema)
+  bool Brackets = false;           ///< [name]
+  bool Strings = false;            ///< 'name'
+  bool Placeholders = false;       ///< <...>: a placeholder of a script template passes as a name
+  std::uint8_t Missing = syIdent;  ///< the symbol the error names when no part stands
+};
+
+/// The parts of a dotted name: Name alone, Owner.Name, or with three parts allowed
+/// Table.Part3 (Owner empty) and Owner.Table.Part3.
+struct TDottedName {
+  std::string Owner;
+  std::string Name;
+  std::string Part3;
+};
+
 /// The base of the SQL dialect parsers: comments, the statement terminator, "||", statement
 /// skipping, name keys with default owners and the connection parameters met in the script.
 class TCustomSQLParser : public TCustomParser {
@@ -378,6 +403,9 @@ class TCustomSQLParser : public TCustomParser {
   void DoGetSy() override;
   /// Comments, then white space.
   bool SkipText() override;
+  /// The dialect's part of construction, called last by a dialect constructor: the dialect
+  /// (given to the collection), the statement terminator and the dialect's keyword table.
+  void InitDialect(TDatabaseType DB, const std::string& Term);
   /// Reads the script, then copies the CONNECT parameters met in it into the collection.
   void ParseScriptText(const std::string& Text, TCustomObjs* AObjs) override;
   /// Links what the collection's objects name, once all its scripts are read: indexes and
@@ -385,6 +413,18 @@ class TCustomSQLParser : public TCustomParser {
   /// to their objects and grantees, users to their logins. Names that resolve to nothing are
   /// passed over.
   void Link_Depend() override;
+
+  /// Records an error met while re-reading the catalog text of Obj: the message starts with
+  /// ObjErrPrefix(Obj), and is filed under the script when one is named, else under the object
+  /// (with the script position appended when PositionInObjMsg is set). The first error of the
+  /// parser's life also goes to DoErrorMessage.
+  void ObjErrMsg(TDbObj& Obj, const std::string& Text, bool PositionInObjMsg = false);
+
+  /// One part of a dotted name, as Rules allow it, and the next symbol; "" with a missing-symbol
+  /// error when no part stands.
+  std::string ReadNamePart(const TNamePartRules& Rules);
+  /// A dotted name of one or two parts, or up to three with ThreeParts (see TDottedName).
+  TDottedName ReadDottedName(const TNamePartRules& Rules, bool ThreeParts);
 
   /// An integer with an optional sign; returns its text with the sign, negates IntValue for "-".
   std::string GetIntConst();
@@ -416,6 +456,21 @@ class TCustomSQLParser : public TCustomParser {
   void RemoveConstraints(const std::string& Table,
                          const std::function<bool(const TCtrData&)>& Match);
 
+  /// An optional ASC or DESC after an index or key column (told by the dialect's own word test
+  /// IsWord), read: 1 for ASC, 2 for DESC, 0 when neither stands.
+  std::int32_t ReadSortOrder(const std::function<bool(const char*)>& IsWord);
+
+  // --- Trigger events ----------------------------------------------------------------------
+
+  /// The trigger event word at the current symbol (INSERT, UPDATE or DELETE, told by the
+  /// dialect's own word test IsWord), read and included into Trg's events; std::nullopt, with
+  /// nothing read, at any other symbol.
+  std::optional<std::uint8_t> ReadTriggerEvent(TTrgData& Trg,
+                                               const std::function<bool(const char*)>& IsWord);
+  /// The Transact-SQL list of trigger events, "event, event ...", into Trg; a word that is no
+  /// event is an error and is passed over.
+  void ReadTriggerEventList(TTrgData& Trg, const std::function<bool(const char*)>& IsWord);
+
   /// A view's column list "(a, b, ...)" when Sy stands on "(": the names Name reads become the
   /// view's columns, numbered from 0, in place of those it had. Nothing at any other symbol.
   void ParseViewColumns(TViwData& View, const std::function<std::string()>& Name);
@@ -424,6 +479,13 @@ class TCustomSQLParser : public TCustomParser {
 // ---------------------------------------------------------------------------------------------
 // Free functions.
 
+/// The words an error in the catalog text of Obj starts with, so that the message names what the
+/// user never saw as a script: the object's kind and name ("View V: ", "Check-constraint C: "),
+/// a computed column as "Field <table>/<column>: ", any other object by its name alone.
+std::string ObjErrPrefix(const TDbObj& Obj);
+/// Text with every line break (CR LF, a lone CR or a lone LF) written as CR LF, the form the
+/// library keeps texts in.
+std::string CrLfLineBreaks(const std::string& Text);
 /// Text with line breaks normalised to CR LF, every line right-trimmed and the whole trimmed.
 std::string TrimSQLText(const std::string& Text);
 /// Removes the outer pair of a doubly parenthesised expression, "((x))" -> "(x)", as long as

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -52,6 +53,22 @@ std::uint8_t FindSymbol(const std::array<TResWordRow, N>& Sorted, std::string_vi
 template <std::size_t N>
 bool ContainsWord(const std::array<std::string_view, N>& Words, std::string_view Word) {
   return std::ranges::binary_search(Words, std::string_view(UpperCase(Word)));
+}
+
+/// The first row of Rows whose key (Key applied to the row) equals Value; nullptr when none
+/// does. The dialects' small word tables (type words, kind words, privileges) are static data
+/// looked up through this rather than chains of comparisons.
+template <class Rows, class Value, class Key>
+auto FindRow(const Rows& R, const Value& V, Key K) -> const std::ranges::range_value_t<Rows>* {
+  const auto It = std::ranges::find(R, V, K);
+  return It == std::ranges::end(R) ? nullptr : &*It;
+}
+
+/// The first row of Rows for which Match holds; nullptr when none does.
+template <class Rows, class Pred>
+auto FindRowIf(const Rows& R, Pred Match) -> const std::ranges::range_value_t<Rows>* {
+  const auto It = std::ranges::find_if(R, Match);
+  return It == std::ranges::end(R) ? nullptr : &*It;
 }
 
 /// S between Open and Close, every Close inside doubled so the server reads S back unchanged.

@@ -41,10 +41,13 @@ bool HasLoneBreak(const std::string& Text) {
 }
 
 /// Procedures, triggers and package creation texts hold statements of their own, so they are
-/// written inside SET TERM blocks (InterBase) or followed by "/" (Oracle).
-bool IsBlockStatement(const TStatement& S) {
+/// written inside SET TERM blocks (InterBase) or followed by "/" (Oracle). SQL*Plus reads an
+/// Oracle CREATE TYPE as such a unit too: it runs it only at the "/".
+bool IsBlockStatement(const TStatement& S, TDatabaseType DB) {
+  const bool Created = S.StatType == stStatement && S.DbOperation == odbCreate;
   return S.StatType == stProcedure || S.StatType == stTrigger ||
-         (S.StatType == stStatement && S.DbObject == dboPackage && S.DbOperation == odbCreate);
+         (Created && S.DbObject == dboPackage) ||
+         (Created && S.DbObject == dboDomain && DB == dbOracle);
 }
 
 int HexDigit(char C) {
@@ -406,7 +409,7 @@ void TSQLExec::GetScript(TStrings& Lines, bool RecordLines) {
     if (RecordLines) S.Line = Lines.Count();
     if (S.Skip) continue;
 
-    const bool Block = IsBlockStatement(S);
+    const bool Block = IsBlockStatement(S, DatabaseType);
     if (Block && !InBlock) {
       if (IB) {
         Append("SET TERM ^ ;\r\n");
@@ -842,6 +845,19 @@ bool TSQLExec::RunCreateDb() {
     ReportError(E.what());
     return false;
   }
+}
+
+bool TSQLExec::RunCreateDbStatement() {
+  TQELCustomConnection* C = GetQELConnection();
+  if (!C) return RequireConnection();
+  try {
+    if (!C->GetConnected() && !OpenConnection()) return false;
+    if (C->InTransaction() && !CommitWork()) return false;
+  } catch (const std::exception& E) {
+    ReportError(E.what());
+    return false;
+  }
+  return RunStatement();
 }
 
 bool TSQLExec::RunDescription() {

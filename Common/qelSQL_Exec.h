@@ -173,6 +173,10 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   bool EndRunIfLost();
   /// Empties the query's text.
   void ClearQuerySQL();
+  /// CREATE DATABASE run as an ordinary statement on an open connection, outside any
+  /// transaction: the connection is opened when closed and an open transaction committed
+  /// first. For the servers that create a database from a statement rather than the client.
+  bool RunCreateDbStatement();
 
  private:
   /// A statement that succeeded inside a transaction that is not committed yet.
@@ -199,6 +203,31 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   std::vector<TUncommitted> FUncommitted;
   /// Texts given to Add that the statement's lines cannot reproduce (bare LF or CR).
   std::unordered_map<const TStatement*, std::string> FExactTexts;
+};
+
+/// The script executor of one dialect: DatabaseType is DB, scripts are loaded through a
+/// TParser (LoadScriptWithParser) and a run opens the connection first. Each dialect names its
+/// executor by deriving from this and inheriting the constructor, so that messages keep showing
+/// the dialect's own class name (ClassName); it replaces what its server does otherwise.
+template <class TParser, TDatabaseType DB>
+class TSQLExecFor : public TSQLExec {
+ public:
+  explicit TSQLExecFor(TComponent* AOwner) : TSQLExec(AOwner) { DatabaseType = DB; }
+
+  /// Replaces the statement list by the statements of Lines as TParser reports them. Parse
+  /// errors do not stop the loading: they stand in the message list afterwards (the first also
+  /// went to OnErrorMessage). The schema objects the parser builds are not kept.
+  void LoadScript(TStrings& Lines) override { LoadScriptWithParser(Lines); }
+  /// Opens the connection first (a failure is reported and gives False), then runs the script;
+  /// the connection stays open after the run.
+  bool ExecuteScript() override {
+    if (GetQELConnection() && !OpenConnection()) return false;
+    return TSQLExec::ExecuteScript();
+  }
+  /// A TParser over Objs.
+  std::unique_ptr<TCustomSQLParser> CreateParser(TCustomObjs* Objs) override {
+    return std::make_unique<TParser>(Objs);
+  }
 };
 
 }  // namespace qel

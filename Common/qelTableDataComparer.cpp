@@ -387,165 +387,186 @@ bool TCmpTableOptions::GetDBFields(TQELQuery* Query) {
 }
 
 bool TCmpTableOptions::ReadCatalogFields(TQELQuery& Query, TDatabaseType Db) {
-  const std::string QName = QuotedStr(FTableName);
-  auto AddName = [this](const std::string& Name) { FCatalogFields.Add(Name); };
   switch (Db) {
-    case dbInterBase: {
-      if (FTableName.empty()) return true;
-      bool Found = false;
-      RunCatalogQuery(
-          Query,
-          {"Select rdb$relation_name", "from rdb$relations", "where rdb$relation_name = " + QName},
-          [&](TQELQuery& Q) {
-            if (SameText(Trim(Q.FieldByName("RDB$RELATION_NAME")->AsString()), FTableName))
-              Found = true;
-          });
-      if (!Found) {
-        TableNotFound(Query);
-        return false;
-      }
-      std::vector<std::string> Lines{"Select rf.rdb$field_position, rf.rdb$field_name",
-                                     "from rdb$relation_fields rf",
-                                     "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source",
-                                     "where rf.rdb$relation_name = " + QName};
-      if (FComparer->IgnoreComputedFields) Lines.emplace_back("and f.rdb$computed_blr is Null");
-      Lines.emplace_back("order by rf.rdb$field_position, rf.rdb$field_name");
-      RunCatalogQuery(Query, Lines, [&](TQELQuery& Q) {
-        AddName(Trim(Q.FieldByName("RDB$FIELD_NAME")->AsString()));
-      });
-      return true;
-    }
-    case dbSybaseASA: {
-      std::string Id;
-      RunCatalogQuery(
-          Query,
-          {"Select table_name, table_id", "from SYS.SYSTABLE", "where table_name = " + QName},
-          [&](TQELQuery& Q) {
-            if (Id.empty() && !Q.FieldByName("TABLE_NAME")->AsString().empty())
-              Id = Q.FieldByName("TABLE_ID")->AsString();
-          });
-      if (Id.empty()) {
-        TableNotFound(Query);
-        return false;
-      }
-      RunCatalogQuery(
-          Query,
-          {"Select c.column_id, c.column_name", "from SYS.SYSCOLUMN c", "where c.table_id = " + Id,
-           "order by c.column_id, c.column_name"},
-          [&](TQELQuery& Q) { AddName(Trim(Q.FieldByName("COLUMN_NAME")->AsString())); });
-      return true;
-    }
-    case dbMySQL: {
-      bool Found = false;
-      RunCatalogQuery(Query, {"SHOW TABLES"}, [&](TQELQuery& Q) {
-        if (Q.FieldCount() > 0 && SameText(Q.Fields().Fields(0)->AsString(), FTableName))
-          Found = true;
-      });
-      if (!Found) {
-        TableNotFound(Query);
-        return false;
-      }
-      // The column names of an empty result; the name is quoted, so that a reserved word or a
-      // name with blanks cannot change the statement.
-      RunQuery(Query, "Select * from " + QuoteIdent(FTableName) + " where 1=0", [&](TQELQuery& Q) {
-        for (int I = 0; I < Q.FieldCount(); ++I) AddName(Q.Fields().Fields(I)->GetFieldName());
-      });
-      return true;
-    }
+    case dbInterBase:
+      return ReadIBFields(Query);
+    case dbSybaseASA:
+      return ReadASAFields(Query);
+    case dbMySQL:
+      return ReadMySQLFields(Query);
     case dbMSSQL:
-    case dbSybaseASE: {
-      std::string Id;
-      std::vector<std::string> Lines;
-      if (Db == dbMSSQL) {
-        Lines = {"Select o.id, o.name,",
-                 "objectproperty(o.id, " + QuotedStr("ExecIsQuotedIdentOn") + ") QI,",
-                 "objectproperty(o.id, " + QuotedStr("ExecIsAnsiNullsOn") + ") AN",
-                 "from sysobjects o",
-                 "where o.xtype = " + QuotedStr("U "),
-                 "and isnull(objectproperty(o.id, " + QuotedStr("ISMSShipped") + "), 1) <> 1",
-                 "and o.name = " + QName};
-      } else {
-        Lines = {"Select o.id, o.name", "from sysobjects o", "where o.type = " + QuotedStr("U "),
-                 "and o.name = " + QName};
-      }
-      RunCatalogQuery(Query, Lines, [&](TQELQuery& Q) {
-        if (Id.empty() && !Q.FieldByName("NAME")->AsString().empty())
-          Id = Q.FieldByName("ID")->AsString();
-      });
-      if (Id.empty()) {
-        TableNotFound(Query);
-        return false;
-      }
-      RunCatalogQuery(Query,
-                      {"select c.name COLUMN_NAME", "from syscolumns c", "where c.id = " + Id,
-                       Db == dbMSSQL ? "order by c.colorder" : "order by c.colid"},
-                      [&](TQELQuery& Q) { AddName(Q.FieldByName("COLUMN_NAME")->AsString()); });
-      return true;
-    }
-    case dbOracle: {
-      bool Found = false;
-      RunCatalogQuery(Query,
-                      {"Select t.table_name as name, t.tablespace_name", "from user_tables t",
-                       "where t.table_name = " + QName},
-                      [&](TQELQuery& Q) {
-                        if (!Q.FieldByName("NAME")->AsString().empty()) Found = true;
-                      });
-      if (!Found) {
-        TableNotFound(Query);
-        return false;
-      }
-      RunCatalogQuery(
-          Query,
-          {"select c.column_name, c.data_type, c.data_length,",
-           "c.data_precision, c.data_scale, c.column_id,",
-           "c.character_set_name, c.char_col_decl_length,", "c.char_length, c.Nullable",
-           "from user_tab_columns c", "where c.table_name = " + QName, "order by c.column_id"},
-          [&](TQELQuery& Q) { AddName(Q.FieldByName("COLUMN_NAME")->AsString()); });
-      return true;
-    }
+    case dbSybaseASE:
+      return ReadSysObjectsFields(Query, Db);
+    case dbOracle:
+      return ReadOracleFields(Query);
     case dbPostgreSQL:
       return ReadPGFields(Query);
     case dbPervasiveSQL:
-      RunCatalogQuery(Query, {"call psp_columns (null, " + QName + ", null)"},
-                      [&](TQELQuery& Q) { AddName(Q.FieldByName("COLUMN_NAME")->AsString()); });
+      AddCatalogColumns(Query, {"call psp_columns (null, " + QuotedStr(FTableName) + ", null)"},
+                        "COLUMN_NAME", false);
       return true;
     case dbMSAccess:
     case dbCustomOLEDB:
-      if (TADOConnection* ADO =
-              FindADOConnection(Query.GetConnection() ? Query.GetConnection() : FConnection)) {
-        std::vector<std::string> Names;
-        if (!ReadOLEDBColumns(*ADO, FTableName, Names)) {
-          TableNotFound(Query);
-          return false;
-        }
-        for (const std::string& Name : Names) AddName(Name);
-        return true;
-      }
-      [[fallthrough]];  // an OLE DB side through another adapter: an empty result's columns
+      return ReadOLEDBFields(Query);
     case dbParadox:
-    case dbDBASE: {
-      // The column names (and for the local SQL the types) of an empty result of the table.
-      const bool LocalSQL = Db == dbParadox || Db == dbDBASE;
-      const bool KeysEmpty = FWorkKeyFields.Empty();
-      RunQuery(Query,
-               "Select * from " + (LocalSQL ? FTableName : QuoteIdent(FTableName)) + " where 1=0",
-               [&](TQELQuery& Q) {
-                 for (int I = 0; I < Q.FieldCount(); ++I) {
-                   const TField* F = Q.Fields().Fields(I);
-                   if (!LocalSQL) {
-                     AddName(F->GetFieldName());
-                     continue;
-                   }
-                   AddName(UpperCase(F->GetFieldName()));
-                   if (KeysEmpty && !TTableDataComparer::IsBlobType(F->GetDataType()))
-                     FWorkKeyFields.Add(UpperCase(F->GetFieldName()));
-                 }
-               });
+    case dbDBASE:
+      ReadLocalSQLFields(Query);
       return true;
-    }
     default:  // DB2 and dbAbstract have no catalog step
       return true;
   }
+}
+
+std::string TCmpTableOptions::FindTableId(TQELQuery& Query, const std::vector<std::string>& Lines,
+                                          const char* NameField, const char* IdField) {
+  std::string Id;
+  RunCatalogQuery(Query, Lines, [&](TQELQuery& Q) {
+    if (Id.empty() && !Q.FieldByName(NameField)->AsString().empty())
+      Id = Q.FieldByName(IdField)->AsString();
+  });
+  if (Id.empty()) TableNotFound(Query);
+  return Id;
+}
+
+void TCmpTableOptions::AddCatalogColumns(TQELQuery& Query, const std::vector<std::string>& Lines,
+                                         const char* Field, bool Trimmed) {
+  RunCatalogQuery(Query, Lines, [&](TQELQuery& Q) {
+    const std::string& Name = Q.FieldByName(Field)->AsString();
+    FCatalogFields.Add(Trimmed ? Trim(Name) : Name);
+  });
+}
+
+void TCmpTableOptions::AddEmptyResultColumns(TQELQuery& Query) {
+  // The name is quoted, so that a reserved word or a name with blanks cannot change the
+  // statement.
+  RunQuery(Query, "Select * from " + QuoteIdent(FTableName) + " where 1=0", [&](TQELQuery& Q) {
+    for (int I = 0; I < Q.FieldCount(); ++I)
+      FCatalogFields.Add(Q.Fields().Fields(I)->GetFieldName());
+  });
+}
+
+bool TCmpTableOptions::ReadIBFields(TQELQuery& Query) {
+  if (FTableName.empty()) return true;
+  const std::string QName = QuotedStr(FTableName);
+  bool Found = false;
+  RunCatalogQuery(
+      Query,
+      {"Select rdb$relation_name", "from rdb$relations", "where rdb$relation_name = " + QName},
+      [&](TQELQuery& Q) {
+        if (SameText(Trim(Q.FieldByName("RDB$RELATION_NAME")->AsString()), FTableName))
+          Found = true;
+      });
+  if (!Found) {
+    TableNotFound(Query);
+    return false;
+  }
+  std::vector<std::string> Lines{"Select rf.rdb$field_position, rf.rdb$field_name",
+                                 "from rdb$relation_fields rf",
+                                 "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source",
+                                 "where rf.rdb$relation_name = " + QName};
+  if (FComparer->IgnoreComputedFields) Lines.emplace_back("and f.rdb$computed_blr is Null");
+  Lines.emplace_back("order by rf.rdb$field_position, rf.rdb$field_name");
+  AddCatalogColumns(Query, Lines, "RDB$FIELD_NAME", true);
+  return true;
+}
+
+bool TCmpTableOptions::ReadASAFields(TQELQuery& Query) {
+  const std::string Id = FindTableId(Query,
+                                     {"Select table_name, table_id", "from SYS.SYSTABLE",
+                                      "where table_name = " + QuotedStr(FTableName)},
+                                     "TABLE_NAME", "TABLE_ID");
+  if (Id.empty()) return false;
+  AddCatalogColumns(Query,
+                    {"Select c.column_id, c.column_name", "from SYS.SYSCOLUMN c",
+                     "where c.table_id = " + Id, "order by c.column_id, c.column_name"},
+                    "COLUMN_NAME", true);
+  return true;
+}
+
+bool TCmpTableOptions::ReadMySQLFields(TQELQuery& Query) {
+  bool Found = false;
+  RunCatalogQuery(Query, {"SHOW TABLES"}, [&](TQELQuery& Q) {
+    if (Q.FieldCount() > 0 && SameText(Q.Fields().Fields(0)->AsString(), FTableName)) Found = true;
+  });
+  if (!Found) {
+    TableNotFound(Query);
+    return false;
+  }
+  AddEmptyResultColumns(Query);
+  return true;
+}
+
+bool TCmpTableOptions::ReadSysObjectsFields(TQELQuery& Query, TDatabaseType Db) {
+  const std::string QName = QuotedStr(FTableName);
+  std::vector<std::string> Lines;
+  if (Db == dbMSSQL) {
+    Lines = {"Select o.id, o.name,",
+             "objectproperty(o.id, " + QuotedStr("ExecIsQuotedIdentOn") + ") QI,",
+             "objectproperty(o.id, " + QuotedStr("ExecIsAnsiNullsOn") + ") AN",
+             "from sysobjects o",
+             "where o.xtype = " + QuotedStr("U "),
+             "and isnull(objectproperty(o.id, " + QuotedStr("ISMSShipped") + "), 1) <> 1",
+             "and o.name = " + QName};
+  } else {
+    Lines = {"Select o.id, o.name", "from sysobjects o", "where o.type = " + QuotedStr("U "),
+             "and o.name = " + QName};
+  }
+  const std::string Id = FindTableId(Query, Lines, "NAME", "ID");
+  if (Id.empty()) return false;
+  AddCatalogColumns(Query,
+                    {"select c.name COLUMN_NAME", "from syscolumns c", "where c.id = " + Id,
+                     Db == dbMSSQL ? "order by c.colorder" : "order by c.colid"},
+                    "COLUMN_NAME", false);
+  return true;
+}
+
+bool TCmpTableOptions::ReadOracleFields(TQELQuery& Query) {
+  const std::string QName = QuotedStr(FTableName);
+  if (FindTableId(Query,
+                  {"Select t.table_name as name, t.tablespace_name", "from user_tables t",
+                   "where t.table_name = " + QName},
+                  "NAME", "NAME")
+          .empty())
+    return false;
+  AddCatalogColumns(
+      Query,
+      {"select c.column_name, c.data_type, c.data_length,",
+       "c.data_precision, c.data_scale, c.column_id,",
+       "c.character_set_name, c.char_col_decl_length,", "c.char_length, c.Nullable",
+       "from user_tab_columns c", "where c.table_name = " + QName, "order by c.column_id"},
+      "COLUMN_NAME", false);
+  return true;
+}
+
+bool TCmpTableOptions::ReadOLEDBFields(TQELQuery& Query) {
+  TADOConnection* ADO =
+      FindADOConnection(Query.GetConnection() ? Query.GetConnection() : FConnection);
+  if (!ADO) {
+    // An OLE DB side through another adapter: an empty result's columns.
+    AddEmptyResultColumns(Query);
+    return true;
+  }
+  std::vector<std::string> Names;
+  if (!ReadOLEDBColumns(*ADO, FTableName, Names)) {
+    TableNotFound(Query);
+    return false;
+  }
+  for (const std::string& Name : Names) FCatalogFields.Add(Name);
+  return true;
+}
+
+void TCmpTableOptions::ReadLocalSQLFields(TQELQuery& Query) {
+  // The column names and types of an empty result of the table; without key fields given, every
+  // column that is no large value is a key.
+  const bool KeysEmpty = FWorkKeyFields.Empty();
+  RunQuery(Query, "Select * from " + FTableName + " where 1=0", [&](TQELQuery& Q) {
+    for (int I = 0; I < Q.FieldCount(); ++I) {
+      const TField* F = Q.Fields().Fields(I);
+      FCatalogFields.Add(UpperCase(F->GetFieldName()));
+      if (KeysEmpty && !TTableDataComparer::IsBlobType(F->GetDataType()))
+        FWorkKeyFields.Add(UpperCase(F->GetFieldName()));
+    }
+  });
 }
 
 bool TCmpTableOptions::ReadPGFields(TQELQuery& Query) {
@@ -565,8 +586,7 @@ bool TCmpTableOptions::ReadPGFields(TQELQuery& Query) {
         HasAdSrc = Q.FieldByName("has_adsrc")->AsBoolean();
       });
   const std::string QName = QuotedStr(FTableName);
-  std::string Oid;
-  RunCatalogQuery(
+  const std::string Oid = FindTableId(
       Query,
       {" SELECT n.nspname AS schemaname, c.relname AS tablename, pg_get_userbyid(c.relowner) AS "
        "tableowner,",
@@ -580,30 +600,23 @@ bool TCmpTableOptions::ReadPGFields(TQELQuery& Query) {
        "  WHERE c.relkind = 'r'",
        "  AND n.nspname not in ('information_schema', 'pg_catalog', 'pg_toast', 'pg_temp_1')",
        "  and c.relname not like 'pg_%'", "  and c.relname = " + QName},
-      [&](TQELQuery& Q) {
-        if (Oid.empty() && !Q.FieldByName("TABLENAME")->AsString().empty())
-          Oid = Q.FieldByName("OID")->AsString();
-      });
-  if (Oid.empty()) {
-    TableNotFound(Query);
-    return false;
-  }
-  RunCatalogQuery(
-      Query,
-      {"select a.attname AS column_name, a.atttypid, a.atttypmod,",
-       "pg_catalog.format_type(a.atttypid, null) as data_type,",
-       "information_schema._pg_char_max_length(a.atttypid, a.atttypmod) as "
-       "char_length,",
-       "information_schema._pg_numeric_precision(a.atttypid, a.atttypmod) as prec,",
-       "information_schema._pg_numeric_scale(a.atttypid, a.atttypmod) as scale,",
-       HasAdSrc ? "ad.adsrc, a.attnotnull as is_notnull"
-                : "pg_catalog.pg_get_expr(ad.adbin, ad.adrelid) as adsrc, "
-                  "a.attnotnull as is_notnull",
-       "from pg_attribute a", "join pg_type t on t.oid = a.atttypid",
-       "left join pg_attrdef ad on ad.adrelid = a.attrelid and ad.adnum = a.attnum",
-       "where a.attrelid = " + Oid + " and a.attnum >= 1", "and not a.attisdropped",
-       "order by a.attnum"},
-      [&](TQELQuery& Q) { FCatalogFields.Add(Q.FieldByName("COLUMN_NAME")->AsString()); });
+      "TABLENAME", "OID");
+  if (Oid.empty()) return false;
+  AddCatalogColumns(Query,
+                    {"select a.attname AS column_name, a.atttypid, a.atttypmod,",
+                     "pg_catalog.format_type(a.atttypid, null) as data_type,",
+                     "information_schema._pg_char_max_length(a.atttypid, a.atttypmod) as "
+                     "char_length,",
+                     "information_schema._pg_numeric_precision(a.atttypid, a.atttypmod) as prec,",
+                     "information_schema._pg_numeric_scale(a.atttypid, a.atttypmod) as scale,",
+                     HasAdSrc ? "ad.adsrc, a.attnotnull as is_notnull"
+                              : "pg_catalog.pg_get_expr(ad.adbin, ad.adrelid) as adsrc, "
+                                "a.attnotnull as is_notnull",
+                     "from pg_attribute a", "join pg_type t on t.oid = a.atttypid",
+                     "left join pg_attrdef ad on ad.adrelid = a.attrelid and ad.adnum = a.attnum",
+                     "where a.attrelid = " + Oid + " and a.attnum >= 1", "and not a.attisdropped",
+                     "order by a.attnum"},
+                    "COLUMN_NAME", false);
   return true;
 }
 
@@ -733,6 +746,7 @@ void TTableDataComparer::ClearRunState() {
 
 bool TTableDataComparer::CompareData() {
   FInserted = FUpdated = FDeleted = FEqual = 0;
+  FApplied = FAwaitingCommit = 0;
   FBlobFailed = false;
   FErrorCount = 0;
   MsgManager.Clear();
@@ -882,6 +896,7 @@ void TTableDataComparer::CompareTables() {
         if (FQueryMaster) FQueryMaster->Close();
         if (FQueryTarget) FQueryTarget->Close();
       }
+      SettleApplied();
     }
     CloseStreams();
   }

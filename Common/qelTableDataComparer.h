@@ -157,7 +157,28 @@ class TCmpTableOptions : public TPersistent {
   friend class TTableDataComparer;
   /// The catalog step of the side's dialect; fills the catalog field list.
   bool ReadCatalogFields(TQELQuery& Query, TDatabaseType DatabaseType);
+  /// The catalog steps of the dialects: false (reported) when the table is not there.
+  bool ReadIBFields(TQELQuery& Query);
+  bool ReadASAFields(TQELQuery& Query);
+  bool ReadMySQLFields(TQELQuery& Query);
+  /// SQL Server and ASE (Db), from sysobjects and syscolumns.
+  bool ReadSysObjectsFields(TQELQuery& Query, TDatabaseType Db);
+  bool ReadOracleFields(TQELQuery& Query);
   bool ReadPGFields(TQELQuery& Query);
+  /// Access and other OLE DB sources: the columns rowset of ADO, else an empty result's columns.
+  bool ReadOLEDBFields(TQELQuery& Query);
+  /// Paradox and dBASE through the local SQL: an empty result's columns in upper case; they
+  /// are the key fields too when none are given.
+  void ReadLocalSQLFields(TQELQuery& Query);
+  /// Runs the query (Lines) that finds the table: the IdField of the first row whose NameField
+  /// is not empty; empty (reported) when the table is not there.
+  std::string FindTableId(TQELQuery& Query, const std::vector<std::string>& Lines,
+                          const char* NameField, const char* IdField);
+  /// Runs Lines and adds Field of every row (trimmed when Trimmed) to the catalog field list.
+  void AddCatalogColumns(TQELQuery& Query, const std::vector<std::string>& Lines, const char* Field,
+                         bool Trimmed);
+  /// Adds the column names of an empty result of the table to the catalog field list.
+  void AddEmptyResultColumns(TQELQuery& Query);
   /// Runs Lines as one statement and hands each row to Row; closes and clears the query.
   void RunCatalogQuery(TQELQuery& Query, const std::vector<std::string>& Lines,
                        const std::function<void(TQELQuery&)>& Row);
@@ -292,6 +313,10 @@ class TTableDataComparer : public TComponent {
   int GetDeletedCount() const { return FDeleted; }
   int GetEqualCount() const { return FEqual; }
   int GetErrorCount() const { return FErrorCount; }
+  /// Row statements run at once (UpdateImmediately) that the target keeps: each committed on
+  /// its own, or with the transaction that held it once that was committed. Statements that
+  /// failed, and those of a transaction a lost connection took with it, are not counted.
+  int GetAppliedCount() const { return FApplied; }
   /// The statistics line of the last run ("Equal: 2, Inserted: 1, ... All: 4.").
   std::string StatisticsText() const;
 
@@ -343,6 +368,9 @@ class TTableDataComparer : public TComponent {
   std::string ValueLiteral(TField* Field, bool ForWhere);
   /// Runs one statement on the target with its parameters bound.
   void ExecuteImmediately(const std::string& aSQL, TStatType aStatType);
+  /// Counts the statements run at once as applied when the target holds no transaction open
+  /// for them any more (committed); else they wait.
+  void SettleApplied();
   /// Brings the two working lists of each kind into step when both came from the catalogs;
   /// False after a reported error (counts or names that cannot be paired).
   bool PairFields();
@@ -352,6 +380,19 @@ class TTableDataComparer : public TComponent {
   /// Checks that the row just read sorts after the previous one of its side; False (and an
   /// error) when the server's order is not the merge's.
   bool CheckOrder(bool Master);
+  // The steps of Compare.
+  /// The row counts of both sides for the progress events (SQLM and SQLT take the count
+  /// statements).
+  void CountRows(TStringList& SQLM, TStringList& SQLT);
+  /// The select statements of both sides, from the options or the OnGetSelectSQL handler.
+  void SetSelectSQL(TStringList& SQLM, TStringList& SQLT);
+  /// Opens both results, read once front to back.
+  void OpenResults();
+  /// The ordered merge: a row of one side only is inserted or deleted, a pair that differs is
+  /// updated.
+  void MergeRows();
+  /// Closes the results and commits what the run left open; logs the statistics.
+  void EndCompare();
   /// Reads which key fields of each side need an explicit byte order (collated text).
   void FindByteOrderFields(TCmpTableOptions& Options, TQELQuery* Query);
   bool OpenSideFile();
@@ -389,6 +430,8 @@ class TTableDataComparer : public TComponent {
   int FDeleted = 0;
   int FEqual = 0;
   int FErrorCount = 0;
+  int FApplied = 0;
+  int FAwaitingCommit = 0;  ///< run at once inside a transaction still open
   int FCountMaster = 1;
   int FCountTarget = 1;
   int FPosMaster = 0;

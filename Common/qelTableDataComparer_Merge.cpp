@@ -316,34 +316,64 @@ void TTableDataComparer::Compare() {
   TQELQuery* QT = FQueryTarget.get();
   CloseAndClear(QM);
   CloseAndClear(QT);
-  TCmpTableOptions& M = *FTableOptionsMaster;
-  TCmpTableOptions& T = *FTableOptionsTarget;
   // The reads take no parameters: a colon in a name or literal goes to the server unchanged.
   for (TQELQuery* Q : {QM, QT})
     if (Q) Q->SetParamCheck(false);
 
+  // One pair of lists serves the count and the select: a select handler gets them as the count
+  // left them.
   TStringList SQLM, SQLT;
-  if (OnProgressUpdateMaster || OnProgressUpdateTarget) {
-    if (OnGetCountSQL) {
-      OnGetCountSQL(this, SQLM, SQLT);
-    } else {
-      SQLM.Add("Select count(*) from " + M.QuoteIdent(M.GetTableName()));
-      SQLT.Add("Select count(*) from " + T.QuoteIdent(T.GetTableName()));
-    }
-    auto Count = [](TQELQuery* Q, const TStringList& SQL, int& Rows) {
-      if (!Q) return;
-      Q->SetSQLText(ListText(SQL));
-      Q->Open();
-      if (!Q->GetEof() && Q->FieldCount() > 0) {
-        const std::int64_t N = Q->Fields().Fields(0)->AsLargeInt();
-        Rows = static_cast<int>(std::min<std::int64_t>(N, 2147483647));
-      }
-      CloseAndClear(Q);
-    };
-    Count(QM, SQLM, FCountMaster);
-    Count(QT, SQLT, FCountTarget);
+  if (OnProgressUpdateMaster || OnProgressUpdateTarget) CountRows(SQLM, SQLT);
+  SetSelectSQL(SQLM, SQLT);
+  OpenResults();
+  if (!QM || !ResolveFields()) {
+    CloseAndClear(QM);
+    CloseAndClear(QT);
+    return;
+  }
+  // Without a target every master row is inserted: the order of the rows does not matter.
+  if (QT) {
+    CheckOrder(true);
+    CheckOrder(false);
   }
 
+  MakeConnectString();
+  // The same for every row written.
+  const TCmpTableOptions& T = *FTableOptionsTarget;
+  FTargetTableSQL = T.QuoteIdent(T.GetTableName());
+  FInsertColumns = T.FldsSeq(T.GetWorkDataFields());
+  MergeRows();
+  EndCompare();
+}
+
+void TTableDataComparer::CountRows(TStringList& SQLM, TStringList& SQLT) {
+  if (OnGetCountSQL) {
+    OnGetCountSQL(this, SQLM, SQLT);
+  } else {
+    const TCmpTableOptions& M = *FTableOptionsMaster;
+    const TCmpTableOptions& T = *FTableOptionsTarget;
+    SQLM.Add("Select count(*) from " + M.QuoteIdent(M.GetTableName()));
+    SQLT.Add("Select count(*) from " + T.QuoteIdent(T.GetTableName()));
+  }
+  auto Count = [](TQELQuery* Q, const TStringList& SQL, int& Rows) {
+    if (!Q) return;
+    Q->SetSQLText(ListText(SQL));
+    Q->Open();
+    if (!Q->GetEof() && Q->FieldCount() > 0) {
+      const std::int64_t N = Q->Fields().Fields(0)->AsLargeInt();
+      Rows = static_cast<int>(std::min<std::int64_t>(N, 2147483647));
+    }
+    CloseAndClear(Q);
+  };
+  Count(FQueryMaster.get(), SQLM, FCountMaster);
+  Count(FQueryTarget.get(), SQLT, FCountTarget);
+}
+
+void TTableDataComparer::SetSelectSQL(TStringList& SQLM, TStringList& SQLT) {
+  TQELQuery* QM = FQueryMaster.get();
+  TQELQuery* QT = FQueryTarget.get();
+  TCmpTableOptions& M = *FTableOptionsMaster;
+  TCmpTableOptions& T = *FTableOptionsTarget;
   if (!OnGetSelectSQL) {
     FindByteOrderFields(M, QM);
     FindByteOrderFields(T, QT);
@@ -355,7 +385,11 @@ void TTableDataComparer::Compare() {
   }
   if (QM) QM->SetSQLText(OnGetSelectSQL ? ListText(SQLM) : M.SelectSQL());
   if (QT) QT->SetSQLText(OnGetSelectSQL ? ListText(SQLT) : T.SelectSQL());
+}
 
+void TTableDataComparer::OpenResults() {
+  TQELQuery* QM = FQueryMaster.get();
+  TQELQuery* QT = FQueryTarget.get();
   FHasBlobs = false;
   FHavePrevM = FHavePrevT = false;
   // The two results are read once, front to back: an adapter that can keeps only a block of
@@ -374,22 +408,11 @@ void TTableDataComparer::Compare() {
     QT->Open();
     if (!QT->GetEof()) FPosTarget = 1;
   }
-  if (!QM || !ResolveFields()) {
-    CloseAndClear(QM);
-    CloseAndClear(QT);
-    return;
-  }
-  // Without a target every master row is inserted: the order of the rows does not matter.
-  if (QT) {
-    CheckOrder(true);
-    CheckOrder(false);
-  }
+}
 
-  MakeConnectString();
-  // The same for every row written.
-  FTargetTableSQL = T.QuoteIdent(T.GetTableName());
-  FInsertColumns = T.FldsSeq(T.GetWorkDataFields());
-
+void TTableDataComparer::MergeRows() {
+  TQELQuery* QM = FQueryMaster.get();
+  TQELQuery* QT = FQueryTarget.get();
   auto NextMaster = [&] {
     QM->Next();
     ++FPosMaster;
@@ -430,6 +453,11 @@ void TTableDataComparer::Compare() {
     RecordDelete();
     NextTarget();
   }
+}
+
+void TTableDataComparer::EndCompare() {
+  TQELQuery* QM = FQueryMaster.get();
+  TQELQuery* QT = FQueryTarget.get();
   DoProgressMaster();
   DoProgressTarget();
   CloseAndClear(QM);

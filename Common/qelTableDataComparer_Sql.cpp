@@ -711,6 +711,8 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
     }
     if (BeforeOpen) BeforeOpen(Q);
     Q->ExecSQL();
+    ++FAwaitingCommit;
+    SettleApplied();
     Q->Close();
     if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
   } catch (const std::exception& E) {
@@ -725,6 +727,14 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
                            "\": " + C->GetLostReason());
     DoErrMsg(E.what());
   }
+}
+
+void TTableDataComparer::SettleApplied() {
+  const TQELCustomConnection* C = FQELConnectionTarget;
+  // A lost connection has taken the open transaction, and what waited in it, with it.
+  if (!C || C->GetConnectionLost() || !C->GetConnected() || C->WorkAwaitsCommit()) return;
+  FApplied += FAwaitingCommit;
+  FAwaitingCommit = 0;
 }
 
 void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStatType,

@@ -910,17 +910,12 @@ void TVarnel::ConvertToIB_Db() {
 // ---------------------------------------------------------------------------------------------
 // MySQL.
 
-void TVarnel::ConvertToMySQLDb() {
-  TCustomObjs* MP = BeginConversion("Convert master-database to MySQL-database...",
-                                    {coDomain, coFunction, coGenerator, coException, coView,
-                                     coProcedure, coTrigger, coRole, coGrant});
-  if (!MP) return;
-  TCustomObjs& M = *MP;
-  const TDatabaseType From = M.GetDatabaseType();
-  const bool CI = IsCaseInsensitive(From);
-  // Domains are looked up by their names as read, before anything is renamed; the first
-  // domain of a name is taken. Gathered once: a walk over the domains for every column would
-  // grow with columns times domains.
+namespace {
+
+/// The type descriptor of the domain each column of M names, looked up by the names as read;
+/// the first domain of a name is taken. Gathered once: a walk over the domains for every column
+/// would grow with columns times domains.
+std::map<const TFldData*, const TFldData*> ColumnDomains(TCustomObjs& M, bool CI) {
   auto NameKey = [CI](const std::string& S) { return CI ? UpperCase(S) : S; };
   std::map<std::string, const TFldData*> DomainTypes;
   ForEach<TDmnData>(M.Domains, [&](TDmnData& D) {
@@ -932,6 +927,122 @@ void TVarnel::ConvertToMySQLDb() {
     if (auto It = DomainTypes.find(NameKey(F.DomainName)); It != DomainTypes.end() && It->second)
       DomainOf[&F] = It->second;
   });
+  return DomainOf;
+}
+
+/// MySQL has no domains: the column takes the type of the domain D it names.
+void TakeDomainType(TFldData& F, const TFldData& D) {
+  F.FieldType = D.FieldType;
+  F.Size = D.Size;
+  F.Precision = D.Precision;
+  F.Scale = D.Scale;
+  // NOT NULL of the column or of its domain: either keeps the column from taking NULL.
+  F.Nullable = F.Nullable && D.Nullable;
+  F.CharSet = D.CharSet;
+  F.Collation = D.Collation;
+  F.SubType = D.SubType;
+  F.SubTypeName = D.SubTypeName;
+  if (F.DefValue.empty()) F.DefValue = D.DefValue;
+  F.DomainName.clear();
+}
+
+/// The MySQL type of column F of table Table (From: the master's dialect).
+void MySQLTypeRule(TFldData& F, TDatabaseType From, const std::unordered_set<std::string>& Leading,
+                   const std::string& Table) {
+  switch (F.FieldType) {
+    case iftNumeric:
+      F.FieldType = iftDecimal;
+      break;
+    case iftDoublePrecision:
+    case iftMoney:
+      F.FieldType = iftDouble;
+      break;
+    case iftNText:
+      F.FieldType = iftText;
+      F.CharSet = "UTF8";
+      break;
+    case iftNChar:
+      F.FieldType = iftChar;
+      F.CharSet = "UTF8";
+      break;
+    case iftNVarChar:
+      F.FieldType = iftVarchar;
+      F.CharSet = "UTF8";
+      break;
+    case iftImage:
+      F.FieldType = iftLongBlob;
+      break;
+    case iftBit:
+      F.FieldType = iftTinyInt;
+      break;
+    case iftBlob:
+      if (From == dbInterBase) {
+        F.FieldType =
+            F.SubType == 1 || UpperCase(F.SubTypeName) == "TEXT" ? iftLongText : iftLongBlob;
+        F.SegmentSize = 0;
+      }
+      break;
+    default:
+      // The numbering goes with the integer; the server numbers only a column that leads a key.
+      if (MapSerial(F)) F.AutoIncrement = LeadsAKey(Leading, Table, F.GetObjName());
+      break;
+  }
+}
+
+/// The default of a MySQL column, and the timestamp type it allows. One column per table keeps
+/// a current-timestamp default (an old server's rule; TimestampTaken says whether one has);
+/// date and time keywords the server does not take are dropped; numbers are written as the
+/// column's type reads them.
+void MySQLDefault(TFldData& F, bool& TimestampTaken) {
+  const std::string UD = UpperCase(F.DefValue);
+  const bool Now = UD == "CURRENT_TIMESTAMP" || UD == "'NOW'";
+  if (F.FieldType == iftTimeStamp && (TimestampTaken || !Now)) F.FieldType = iftDateTime;
+  if (F.DefValue.empty()) return;
+  if (Now) {
+    if (!TimestampTaken) {
+      F.DefValue = "CURRENT_TIMESTAMP";
+      F.Nullable = false;
+      TimestampTaken = true;
+    } else {
+      F.DefValue.clear();
+    }
+  } else if (UD == "'TODAY'" || UD == "CURRENT_DATE" || UD == "CURRENT_TIME") {
+    F.DefValue.clear();
+  } else if (F.DefValue.front() != '\'') {
+    F.DefValue = TVarnel::MySQLNumberDefault(F.DefValue, F.FieldType, F.Scale);
+  }
+}
+
+/// A primary key of MySQL has no name of its own; an integer key column is NOT NULL.
+void MySQLPrimaryKey(const TCustomObjs& M, TCtrData& C) {
+  C.SetObjName("");
+  if (C.FldList.Count() != 1) return;
+  if (TFldData* F = FindColumn(FindTable(M, C.GetTblName(), false), C.FldList[0], false);
+      F && F->FieldType == iftInteger)
+    F->Nullable = false;
+}
+
+/// No descending index: each column is sorted the other way instead.
+void AscendingIndex(TIdxData& X) {
+  if (!X.Descending) return;
+  X.Descending = false;
+  for (int I = 0; I < X.Flds.Count(); ++I)
+    if (auto* F = dynamic_cast<TIdxFldData*>(X.Flds.Objects(I)))
+      F->SortOrder = F->SortOrder == 2 ? 1 : 2;
+}
+
+}  // namespace
+
+void TVarnel::ConvertToMySQLDb() {
+  TCustomObjs* MP = BeginConversion("Convert master-database to MySQL-database...",
+                                    {coDomain, coFunction, coGenerator, coException, coView,
+                                     coProcedure, coTrigger, coRole, coGrant});
+  if (!MP) return;
+  TCustomObjs& M = *MP;
+  const TDatabaseType From = M.GetDatabaseType();
+  const bool CI = IsCaseInsensitive(From);
+  // Domains are looked up by their names as read, before anything is renamed.
+  const std::map<const TFldData*, const TFldData*> DomainOf = ColumnDomains(M, CI);
   M.SetDatabaseType(dbMySQL);
 
   // Identifiers are at most 64 characters long; reserved words and blanks are renamed.
@@ -945,109 +1056,30 @@ void TVarnel::ConvertToMySQLDb() {
 
   ForEach<TTblData>(M.Tables, [&](TTblData& T) {
     T.SetSchema("");
-    // One column per table keeps a current-timestamp default (an old server's rule).
     bool TimestampTaken = false;
     for (const auto& FP : T.Fields) {
       TFldData& F = *FP;
       F.Body.clear();
-      if (auto It = DomainOf.find(&F); It != DomainOf.end()) {
-        const TFldData& D = *It->second;
-        F.FieldType = D.FieldType;
-        F.Size = D.Size;
-        F.Precision = D.Precision;
-        F.Scale = D.Scale;
-        // NOT NULL of the column or of its domain: either keeps the column from taking NULL.
-        F.Nullable = F.Nullable && D.Nullable;
-        F.CharSet = D.CharSet;
-        F.Collation = D.Collation;
-        F.SubType = D.SubType;
-        F.SubTypeName = D.SubTypeName;
-        if (F.DefValue.empty()) F.DefValue = D.DefValue;
-        F.DomainName.clear();
-      }
+      if (auto It = DomainOf.find(&F); It != DomainOf.end()) TakeDomainType(F, *It->second);
       F.CharSet.clear();
       F.Collation.clear();
       // PostgreSQL's "(0)" on fractional seconds is MySQL's precision when none is written.
       if (F.Precision == PGZeroSecondsPrecision && PGTypeTakesSecondsPrecision(F.FieldType))
         F.Precision = 0;
-      switch (F.FieldType) {
-        case iftNumeric:
-          F.FieldType = iftDecimal;
-          break;
-        case iftDoublePrecision:
-        case iftMoney:
-          F.FieldType = iftDouble;
-          break;
-        case iftNText:
-          F.FieldType = iftText;
-          F.CharSet = "UTF8";
-          break;
-        case iftNChar:
-          F.FieldType = iftChar;
-          F.CharSet = "UTF8";
-          break;
-        case iftNVarChar:
-          F.FieldType = iftVarchar;
-          F.CharSet = "UTF8";
-          break;
-        case iftImage:
-          F.FieldType = iftLongBlob;
-          break;
-        case iftBit:
-          F.FieldType = iftTinyInt;
-          break;
-        case iftBlob:
-          if (From == dbInterBase) {
-            F.FieldType =
-                F.SubType == 1 || UpperCase(F.SubTypeName) == "TEXT" ? iftLongText : iftLongBlob;
-            F.SegmentSize = 0;
-          }
-          break;
-        default:
-          // The numbering goes with the integer; the server numbers only a column that leads a
-          // key.
-          if (MapSerial(F)) F.AutoIncrement = LeadsAKey(Leading, T.GetObjName(), F.GetObjName());
-          break;
-      }
+      MySQLTypeRule(F, From, Leading, T.GetObjName());
       if (F.FieldType == iftBoolean || F.FieldType == iftTinyInt) BooleanDefaultAsNumber(F);
-      const std::string UD = UpperCase(F.DefValue);
-      const bool Now = UD == "CURRENT_TIMESTAMP" || UD == "'NOW'";
-      if (F.FieldType == iftTimeStamp && (TimestampTaken || !Now)) F.FieldType = iftDateTime;
       if (F.FieldType == iftVarchar || F.FieldType == iftChar) F.Precision = F.Size;
-      if (F.DefValue.empty()) continue;
-      if (Now) {
-        if (!TimestampTaken) {
-          F.DefValue = "CURRENT_TIMESTAMP";
-          F.Nullable = false;
-          TimestampTaken = true;
-        } else {
-          F.DefValue.clear();
-        }
-      } else if (UD == "'TODAY'" || UD == "CURRENT_DATE" || UD == "CURRENT_TIME") {
-        F.DefValue.clear();
-      } else if (F.DefValue.front() != '\'') {
-        F.DefValue = MySQLNumberDefault(F.DefValue, F.FieldType, F.Scale);
-      }
+      MySQLDefault(F, TimestampTaken);
     }
   });
   ForEach<TCtrData>(M.Constraints, [&](TCtrData& C) {
     C.SetSchema("");
     C.SetRefSchema("");
-    if (C.GetCtType() != ctPKey) return;
-    C.SetObjName("");
-    if (C.FldList.Count() != 1) return;
-    if (TFldData* F = FindColumn(FindTable(M, C.GetTblName(), false), C.FldList[0], false);
-        F && F->FieldType == iftInteger)
-      F->Nullable = false;
+    if (C.GetCtType() == ctPKey) MySQLPrimaryKey(M, C);
   });
   ForEach<TIdxData>(M.Indexes, [](TIdxData& X) {
     X.SetSchema("");
-    if (!X.Descending) return;
-    // No descending index: each column is sorted the other way instead.
-    X.Descending = false;
-    for (int I = 0; I < X.Flds.Count(); ++I)
-      if (auto* F = dynamic_cast<TIdxFldData*>(X.Flds.Objects(I)))
-        F->SortOrder = F->SortOrder == 2 ? 1 : 2;
+    AscendingIndex(X);
   });
   ForEach<TViwData>(M.Views, [](TViwData& V) { V.SetSchema(""); });
   // A schema of this server is a database of its own; the master's are not carried.

@@ -197,6 +197,26 @@ static_assert(std::size(PassTable) == 67, "a pass was added to or removed from t
 static_assert(StepsUsed() == GenStepCount, "every step of the update script has its passes");
 static_assert(StepsInOrder(), "the passes are not in the order of their steps");
 
+/// The columns of the master's tables, the parameters of its routines (as OWNER.NAME) and its
+/// domains whose type no writer can spell; objects the script leaves out are passed by.
+std::vector<std::string> UnwritableTypes(const TCustomObjs& M) {
+  std::vector<std::string> R;
+  const auto Check = [&R](const TDbObj& Owner, const TFldData& F) {
+    if (!F.SkipDef && TypeUnwritable(F)) R.push_back(Owner.GetObjName() + "." + F.GetObjName());
+  };
+  for (int I = 0; I < M.Tables.Count(); ++I)
+    if (const auto* Tbl = dynamic_cast<const TTblData*>(M.Tables.Objects(I)); Tbl && !Tbl->SkipDef)
+      for (const auto& F : Tbl->Fields) Check(*Tbl, *F);
+  for (int I = 0; I < M.Procedures.Count(); ++I)
+    if (const auto* Prc = dynamic_cast<const TPrcData*>(M.Procedures.Objects(I));
+        Prc && !Prc->SkipDef)
+      for (const auto& F : Prc->Params) Check(*Prc, *F);
+  for (int I = 0; I < M.Domains.Count(); ++I)
+    if (const TDbObj* D = M.Domains.Objects(I); D && !D->SkipDef && HoldsUnwritableType(D->Def()))
+      R.push_back(D->GetObjName());
+  return R;
+}
+
 std::vector<TVarnelPass> MakePasses() {
   std::vector<TVarnelPass> P;
   P.reserve(std::size(PassTable));
@@ -294,6 +314,24 @@ bool TVarnel::CompareDatabases() {
   TCustomObjs& T = *GetTObjs();
   // Schemas built by the host carry their dialect; the comparer writes in the target's.
   if (DatabaseType == dbAbstract) DatabaseType = T.GetDatabaseType();
+  // A master converted from another dialect may hold a type the target's writer cannot spell
+  // (the readers refuse such types in their own dialect): its placeholder would reach the
+  // script, which no server reads.
+  if (const std::vector<std::string> Unwritable =
+          MasterConverted() ? UnwritableTypes(M) : std::vector<std::string>();
+      !Unwritable.empty()) {
+    for (const std::string& Name : Unwritable)
+      ReportError(Who() + ": the data type of " + Name + " cannot be written in " +
+                  DialectName(T.GetDatabaseType()) + "; no update script is written.");
+    DiscardScript();
+    return false;
+  }
+  // An empty master is most often a wrong or empty file; the script is what was asked for, but
+  // it would leave the target empty.
+  if (M.NoObjects() && !T.NoObjects())
+    MsgManager.AddMsg(
+        "The master schema holds no object: the update script drops everything in the target.",
+        mt_Wrn, nullptr);
 
   if (!GetSQLExec()) {
     auto Own = std::make_unique<TSQLExec>(nullptr);
@@ -320,9 +358,13 @@ bool TVarnel::CompareDatabases() {
   // The passes reach the work list through the collections for the time of this generation.
   struct TWorkListLink {
     TCustomObjs &M, &T;
-    ~TWorkListLink() { M.WorkList = T.WorkList = nullptr; }
+    ~TWorkListLink() {
+      M.WorkList = T.WorkList = nullptr;
+      M.CompareMessages = T.CompareMessages = nullptr;
+    }
   } WorkListLink{M, T};
   M.WorkList = T.WorkList = &WorkList;
+  M.CompareMessages = T.CompareMessages = &MsgManager;
   M.CascadeTooDeep.clear();
   T.CascadeTooDeep.clear();
   FConnectionOptions.Assign(T.ConnectionOptions);

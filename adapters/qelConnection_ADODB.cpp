@@ -68,16 +68,12 @@ TADOConnection* FindADOConnectionOf(TComponent* Connection) {
 TQELADODatabase::TQELADODatabase(TComponent* AOwner)
     : TQELAdapterDatabase(AOwner), FADO(new TADOConnection(this)) {}
 
-void TQELADODatabase::SetConnected(bool Value) {
-  if (!Value) {
-    FADO->Close();
-    ClearLost();
-    return;
-  }
-  if (GetConnected()) return;
-  // A connection the server has ended is closed before a new one is opened.
+void TQELADODatabase::Disconnect() {
   FADO->Close();
   ClearLost();
+}
+
+void TQELADODatabase::Connect() {
   const std::string ConnStr = ConnectionStringOf(ConnectOptions());
   if (ConnStr.empty())
     throw EDatabaseError("No ODBC connection string and no data source name to connect to.");
@@ -141,16 +137,8 @@ void TQELADOQuery::Execute(const std::string& SQL, const TBoundParams& Params,
 TQELADOAdapter::TQELADOAdapter(TComponent* AOwner)
     : TQELAdapterConnection<TQELADODatabase, TQELADOQuery>(AOwner, cnADO) {}
 
-bool TQELADOAdapter::Create_Database() {
-  const TConnectionOptions* Options = CreateDatabaseOptions();
-  if (!Options) return false;
-  try {
-    CreateDatabaseThrough(*Options, GetDatabaseType());
-    return true;
-  } catch (const EDatabaseError& E) {
-    DoErrorMessage(E.what());
-    return false;
-  }
+void TQELADOAdapter::CreateNamedDatabase(const TConnectionOptions& Options) {
+  CreateDatabaseThrough(Options, GetDatabaseType());
 }
 
 // ---------------------------------------------------------------------------------------------

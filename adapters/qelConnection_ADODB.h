@@ -21,7 +21,6 @@ class TQELADODatabase : public TQELAdapterDatabase {
 
   /// False once the server has ended the connection (GetLostReason says why).
   bool GetConnected() const override { return FADO->GetConnected() && !GetConnectionLost(); }
-  void SetConnected(bool Value) override;
   void StartTransaction() override;
   void Commit() override;
   void Rollback() override;
@@ -31,6 +30,10 @@ class TQELADODatabase : public TQELAdapterDatabase {
 
   /// The ADO connection this database works through (owned).
   TADOConnection* GetADOConnection() const { return FADO; }
+
+ protected:
+  void Disconnect() override;
+  void Connect() override;
 
  private:
   TADOConnection* FADO;  // owned (component owner mechanism)
@@ -59,8 +62,10 @@ class TQELADOQuery : public TQELAdapterQuery {
 class TQELADOAdapter : public TQELAdapterConnection<TQELADODatabase, TQELADOQuery> {
  public:
   explicit TQELADOAdapter(TComponent* AOwner = nullptr);
+
+ protected:
   /// CREATE DATABASE, named by the options, through the connection string of the options.
-  bool Create_Database() override;
+  void CreateNamedDatabase(const TConnectionOptions& Options) override;
 };
 
 /// The connection component bound to an ADO connection the caller supplies (not owned; cleared

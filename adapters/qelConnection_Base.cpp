@@ -1,6 +1,7 @@
 // What the adapters share: the query with its text, parameters and rows, and the ":name" scanner.
 #include "qelConnection_Base.h"
 
+#include <atomic>
 #include <memory>
 #include <utility>
 
@@ -146,11 +147,10 @@ void TQELAdapterQuery::SQLChanged() {
   FParams.Assign(Fresh);
 }
 
-void TQELAdapterQuery::Run(TQueryResult& Result) {
+void TQELAdapterQuery::Bind(std::string& Sent, TBoundParams& Bound) {
   const std::string Text = SQLText();
   if (Trim(Text).empty()) throw EDatabaseError("The statement text is empty.");
-  TBoundParams Bound;
-  std::string Sent = Text;
+  Sent = Text;
   if (FParamCheck) {
     Sent = ReplaceRefs(Text, [&](const std::string& Name) {
       const TParam* P = FParams.ParamByName(Name);
@@ -161,6 +161,12 @@ void TQELAdapterQuery::Run(TQueryResult& Result) {
       return ParamMarker(*P, Index, Name);
     });
   }
+}
+
+void TQELAdapterQuery::Run(TQueryResult& Result) {
+  std::string Sent;
+  TBoundParams Bound;
+  Bind(Sent, Bound);
   Execute(Sent, Bound, Result);
 }
 
@@ -177,10 +183,123 @@ void TQELAdapterQuery::ExecSQL() {
 }
 
 void TQELAdapterQuery::InternalOpen() {
+  EndStream();
+  FSpilled.clear();
+  FSpillPos = 0;
+  std::string Sent;
+  TBoundParams Bound;
+  Bind(Sent, Bound);
+  if (UniDirectional) {
+    std::vector<TResultColumn> Columns;
+    if (std::unique_ptr<TRowStream> S = OpenStream(Sent, Bound, Columns)) {
+      FStream = std::move(S);
+      FStreamColumns = std::move(Columns);
+      FillBlock();
+      return;
+    }
+  }
   TQueryResult Result;
-  Run(Result);
+  Execute(Sent, Bound, Result);
   for (const TResultColumn& C : Result.Columns) AddField(C.Name, C.DataType, C.Size);
   for (TRecord& Row : Result.Rows) AppendRecord(std::move(Row));
+}
+
+void TQELAdapterQuery::InternalClose() {
+  DropStream();
+  TQELQuery::InternalClose();
+}
+
+TQELAdapterQuery::~TQELAdapterQuery() {
+  EndStream();
+}
+
+namespace {
+
+std::atomic<std::size_t> PeakRows{0};
+
+/// Bytes of values a block of a streamed result holds, roughly.
+constexpr std::size_t StreamBlockBytes = 512u << 10;
+constexpr std::size_t StreamBlockRowsMax = 100000;
+
+void NotePeak(std::size_t Rows) {
+  std::size_t Seen = PeakRows.load();
+  while (Rows > Seen && !PeakRows.compare_exchange_weak(Seen, Rows)) {
+  }
+}
+
+}  // namespace
+
+std::size_t TQELAdapterQuery::PeakHeldRows() {
+  return PeakRows.load();
+}
+
+void TQELAdapterQuery::ResetPeakHeldRows() {
+  PeakRows.store(0);
+}
+
+void TQELAdapterQuery::EndStream() {
+  FStream.reset();
+}
+
+void TQELAdapterQuery::DropStream() {
+  EndStream();
+  FSpilled.clear();
+  FSpillPos = 0;
+}
+
+void TQELAdapterQuery::SpillStream() {
+  if (!FStream) return;
+  try {
+    TRecord Row;
+    while (FStream->Fetch(Row)) FSpilled.push_back(std::move(Row));
+  } catch (...) {
+    EndStream();
+    throw;
+  }
+  EndStream();
+  NotePeak(static_cast<std::size_t>(RecordCount()) + FSpilled.size() - FSpillPos);
+}
+
+void TQELAdapterQuery::FillBlock() {
+  ClearRecords();
+  for (const TResultColumn& C : FStreamColumns) AddField(C.Name, C.DataType, C.Size);
+  std::size_t Bytes = 0, Rows = 0;
+  auto Take = [&](TRecord&& Row) {
+    for (const TRecordValue& V : Row) Bytes += V.Data.size() + 16;
+    AppendRecord(std::move(Row));
+    ++Rows;
+  };
+  while (FSpillPos < FSpilled.size() && Bytes < StreamBlockBytes && Rows < StreamBlockRowsMax)
+    Take(std::move(FSpilled[FSpillPos++]));
+  if (FSpillPos == FSpilled.size() && FSpillPos > 0) {
+    FSpilled.clear();
+    FSpillPos = 0;
+  }
+  TRecord Row;
+  while (FStream && Bytes < StreamBlockBytes && Rows < StreamBlockRowsMax) {
+    bool More = false;
+    try {
+      More = FStream->Fetch(Row);
+    } catch (...) {
+      EndStream();
+      throw;
+    }
+    if (!More) {
+      EndStream();
+      break;
+    }
+    Take(std::move(Row));
+    Row = TRecord();
+  }
+  NotePeak(Rows + FSpilled.size() - FSpillPos);
+}
+
+TGetResult TQELAdapterQuery::GetRecord(TGetMode GetMode) {
+  const TGetResult R = TDataSet::GetRecord(GetMode);
+  if (R != grEOF || GetMode != gmNext || (!FStream && FSpillPos >= FSpilled.size())) return R;
+  FillBlock();
+  if (RecordCount() == 0) return grEOF;
+  return TDataSet::GetRecord(gmNext);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -188,6 +307,17 @@ void TQELAdapterQuery::InternalOpen() {
 void TQELAdapterDatabase::RaiseNotConnected() const {
   if (GetConnectionLost()) throw EDatabaseError(GetLostReason());
   throw EDatabaseError("Not connected to database.");
+}
+
+void TQELAdapterDatabase::SetConnected(bool Value) {
+  if (!Value) {
+    Disconnect();
+    return;
+  }
+  if (GetConnected()) return;
+  // A connection the server has ended is closed before a new one is opened.
+  Disconnect();
+  Connect();
 }
 
 void TQELAdapterDatabase::ReConnect(const std::string& DatabaseName) {

@@ -42,11 +42,24 @@ struct TBoundParams {
   std::vector<const TParam*> Refs;
 };
 
+/// The rows of one result as the server sends them, read one at a time. Letting it go frees
+/// what it holds of the connection.
+class TRowStream {
+ public:
+  virtual ~TRowStream() = default;
+  /// Reads the next row into Row (one value per column); False after the last one. Raises
+  /// EDatabaseError when the server or the connection fails on the way.
+  virtual bool Fetch(TDataSet::TRecord& Row) = 0;
+};
+
 /// A query that holds its statement text, parameters and the rows of its last result. An
-/// adapter supplies its lexical rules, its marker text and Execute.
+/// adapter supplies its lexical rules, its marker text and Execute; one that can read a result
+/// row by row supplies OpenStream, and a uni-directional query then holds one block of rows
+/// at a time.
 class TQELAdapterQuery : public TQELQuery {
  public:
   explicit TQELAdapterQuery(TComponent* AOwner);
+  ~TQELAdapterQuery() override;
 
   TStrings* GetSQL() override { return &FSQL; }
   /// Keeps Text as it is for the server; GetSQL() shows it as lines. A later change through
@@ -77,6 +90,17 @@ class TQELAdapterQuery : public TQELQuery {
   /// Rows changed by the last ExecSQL; -1 when the server did not say.
   std::int64_t RowsAffected() const { return FRowsAffected; }
 
+  /// Reads every row of the open stream that is still to come into memory and lets the stream
+  /// go, so that its connection is free for another statement; the reader goes on from where
+  /// it was. Nothing happens without a stream.
+  void SpillStream();
+  /// Lets the stream go without reading on (the connection is closing); the rows held stay.
+  void DropStream();
+  /// The most rows any adapter query held at once (a block and what was spilled) since the
+  /// last reset: how a test sees that a large result was read a block at a time.
+  static std::size_t PeakHeldRows();
+  static void ResetPeakHeldRows();
+
  protected:
   virtual TSQLLexRules LexRules() const = 0;
   /// The text standing for Reference (the name as written) to Param, the Index-th distinct
@@ -100,15 +124,39 @@ class TQELAdapterQuery : public TQELQuery {
     return *Db;
   }
 
+  /// Runs SQL (markers in place) with the values, its result to be read as a stream of rows,
+  /// and fills Columns; nullptr, without running anything, when the adapter reads results
+  /// whole (then Execute runs it). Asked for uni-directional opens only.
+  virtual std::unique_ptr<TRowStream> OpenStream(const std::string& SQL, const TBoundParams& Params,
+                                                 std::vector<TResultColumn>& Columns) {
+    (void)SQL;
+    (void)Params;
+    (void)Columns;
+    return nullptr;
+  }
+
   void InternalOpen() override;
-  TGetResult GetRecord(TGetMode GetMode) override { return TDataSet::GetRecord(GetMode); }
+  void InternalClose() override;
+  /// Past the last row of a block, the next block of the stream takes its place.
+  TGetResult GetRecord(TGetMode GetMode) override;
   bool IsCursorOpen() const override { return TDataSet::IsCursorOpen(); }
 
  private:
   /// Reads the parameter names from the text when checking is on, keeping the values of the
   /// parameters that stay.
   void SQLChanged();
+  /// The text to send (markers in place) and the values bound to it.
+  void Bind(std::string& Sent, TBoundParams& Bound);
   void Run(TQueryResult& Result);
+  /// Replaces the rows held by the next block: about 512 KiB of values from what was spilled,
+  /// else from the stream (let go after its last row).
+  void FillBlock();
+  void EndStream();
+
+  std::unique_ptr<TRowStream> FStream;
+  std::vector<TResultColumn> FStreamColumns;
+  std::vector<TDataSet::TRecord> FSpilled;  // rows read ahead to free the connection
+  std::size_t FSpillPos = 0;
 
   TStringList FSQL;
   std::string FRawSQL;  // the text of SetSQLText, while FSQL holds it as lines
@@ -124,6 +172,9 @@ class TQELAdapterDatabase : public TQELDatabase {
  public:
   explicit TQELAdapterDatabase(TComponent* AOwner) : TQELDatabase(AOwner) {}
 
+  /// Off closes the connection. On opens one when there is none; a connection the server has
+  /// ended counts as none and is closed first. Raises EDatabaseError when the server refuses.
+  void SetConnected(bool Value) override;
   /// Disconnects, takes DatabaseName (when given) into the connection's options and connects.
   void ReConnect(const std::string& DatabaseName) override;
   /// Raises EDatabaseError for a call that needs the connection: the client's reason when the
@@ -133,6 +184,10 @@ class TQELAdapterDatabase : public TQELDatabase {
  protected:
   /// The options of the connection component; raises EDatabaseError when there is none.
   const TConnectionOptions& ConnectOptions() const;
+  /// Closes the connection, if any, and forgets a loss; never raises.
+  virtual void Disconnect() = 0;
+  /// Opens a new connection with ConnectOptions(); raises EDatabaseError on failure.
+  virtual void Connect() = 0;
 };
 
 /// The connection component of an adapter whose database and query classes are TDb and TQuery.
@@ -144,20 +199,28 @@ class TQELAdapterConnection : public TQELAbstractConnection {
   }
   TQELDatabase* CreateDatabase(TComponent* AOwner) override { return new TDb(AOwner); }
   TQELQuery* CreateQuery(TComponent* AOwner) override { return new TQuery(AOwner); }
-
- protected:
-  /// The options of the calling connection when they name a database to create; else nullptr
-  /// (a missing name is reported).
-  const TConnectionOptions* CreateDatabaseOptions() {
+  /// Creates the database the calling connection's options name; a missing name and the
+  /// server's refusal are reported, and False returned.
+  bool Create_Database() override {
     TQELCustomConnection* C = GetConnection();
-    if (!C) return nullptr;
+    if (!C) return false;
     const TConnectionOptions& O = C->GetConnectionOptions();
     if (O.GetDatabaseName().empty()) {
       DoErrorMessage("No database name to create.");
-      return nullptr;
+      return false;
     }
-    return &O;
+    try {
+      CreateNamedDatabase(O);
+      return true;
+    } catch (const EDatabaseError& E) {
+      DoErrorMessage(E.what());
+      return false;
+    }
   }
+
+ protected:
+  /// Creates the database named in Options on its server; raises EDatabaseError on failure.
+  virtual void CreateNamedDatabase(const TConnectionOptions& Options) = 0;
 };
 
 /// Registers a new TAdapter under Name; False when that name is taken.

@@ -191,10 +191,10 @@ size_t BufferSize(const XSQLVAR& V) {
   }
 }
 
-std::string ReadBlob(TFIBHandles& H, ISC_QUAD Id) {
+std::string ReadBlob(isc_db_handle& Db, isc_tr_handle& Tr, ISC_QUAD Id) {
   ISC_STATUS_ARRAY St;
   isc_blob_handle Blob = 0;
-  isc_open_blob2(St, &H.Db, &H.Tr, &Blob, &Id, 0, nullptr);
+  isc_open_blob2(St, &Db, &Tr, &Blob, &Id, 0, nullptr);
   Check(St);
   std::string Data;
   std::vector<char> Buf(32768);
@@ -216,11 +216,11 @@ std::string ReadBlob(TFIBHandles& H, ISC_QUAD Id) {
   return Data;
 }
 
-ISC_QUAD WriteBlob(TFIBHandles& H, const std::string& Data) {
+ISC_QUAD WriteBlob(isc_db_handle& Db, isc_tr_handle& Tr, const std::string& Data) {
   ISC_STATUS_ARRAY St;
   isc_blob_handle Blob = 0;
   ISC_QUAD Id{};
-  isc_create_blob2(St, &H.Db, &H.Tr, &Blob, &Id, 0, nullptr);
+  isc_create_blob2(St, &Db, &Tr, &Blob, &Id, 0, nullptr);
   Check(St);
   const size_t Chunk = 32768;
   for (size_t Off = 0; Off < Data.size(); Off += Chunk) {
@@ -237,7 +237,7 @@ ISC_QUAD WriteBlob(TFIBHandles& H, const std::string& Data) {
 }
 
 /// One value of an output variable as the text the field types promise.
-TDataSet::TRecordValue ReadValue(TFIBHandles& H, const XSQLVAR& V) {
+TDataSet::TRecordValue ReadValue(isc_db_handle& Db, isc_tr_handle& Tr, const XSQLVAR& V) {
   TDataSet::TRecordValue R;
   if ((V.sqltype & 1) && *V.sqlind == -1) return R;
   R.IsNull = false;
@@ -308,7 +308,7 @@ TDataSet::TRecordValue ReadValue(TFIBHandles& H, const XSQLVAR& V) {
     case SQL_BLOB: {
       ISC_QUAD X;
       std::memcpy(&X, D, sizeof(X));
-      R.Data = ReadBlob(H, X);
+      R.Data = ReadBlob(Db, Tr, X);
       break;
     }
     case SQL_BOOLEAN:
@@ -359,6 +359,19 @@ std::int64_t RowsChanged(isc_stmt_handle& Stmt) {
   return Total;
 }
 
+/// Read-only and consistent: every query sees the database as it was when it began.
+const char SnapshotTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
+
+/// Starts a transaction of Db's attachment with the parameter block Tpb into Tr.
+void StartTransactionOn(TFIBDatabase& Db, isc_tr_handle& Tr, const char* Tpb, size_t Size) {
+  ISC_STATUS_ARRAY St;
+  isc_start_transaction(St, &Tr, 1, &Db.Handles().Db, static_cast<unsigned short>(Size), Tpb);
+  if (Failed(St)) {
+    Tr = 0;
+    Check(St, &Db);
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -379,14 +392,7 @@ unsigned short TFIBDatabase::Dialect() const {
   return static_cast<unsigned short>(D >= 1 && D <= 3 ? D : 3);
 }
 
-void TFIBDatabase::SetConnected(bool Value) {
-  if (!Value) {
-    Disconnect();
-    return;
-  }
-  if (GetConnected()) return;
-  // An attachment the server has ended is let go before a new one is made.
-  Disconnect();
+void TFIBDatabase::Connect() {
   const TConnectionOptions& O = ConnectOptions();
   std::string CharSet = Connection->GetIBServerOptions().GetDBCharSet();
   if (CharSet.empty()) CharSet = "UTF8";
@@ -419,6 +425,7 @@ void TFIBDatabase::RollbackQuietly() {
 }
 
 void TFIBDatabase::Disconnect() {
+  EndStreams(false);
   RollbackQuietly();
   FExplicit = false;
   if (FHandles->Db) {
@@ -434,13 +441,7 @@ void TFIBDatabase::StartTr() {
   // Read committed, no waiting: a lock conflict is reported at once instead of hanging.
   static const char Tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
                              isc_tpb_rec_version, isc_tpb_nowait};
-  ISC_STATUS_ARRAY St;
-  isc_start_transaction(St, &FHandles->Tr, 1, &FHandles->Db,
-                        static_cast<unsigned short>(sizeof(Tpb)), Tpb);
-  if (Failed(St)) {
-    FHandles->Tr = 0;
-    Check(St, this);
-  }
+  StartTransactionOn(*this, FHandles->Tr, Tpb, sizeof(Tpb));
 }
 
 void TFIBDatabase::StartTransaction() {
@@ -449,8 +450,40 @@ void TFIBDatabase::StartTransaction() {
   FExplicit = true;
 }
 
+bool TFIBDatabase::StartReadSnapshot() {
+  if (FExplicit || FHandles->Tr) return false;
+  if (!GetConnected()) RaiseNotConnected();
+  StartTransactionOn(*this, FHandles->Tr, SnapshotTpb, sizeof(SnapshotTpb));
+  FExplicit = true;
+  return true;
+}
+
+void TFIBDatabase::AddStream(TQELAdapterQuery& Query, bool InCallerTr) {
+  FStreams.push_back({&Query, InCallerTr});
+}
+
+void TFIBDatabase::RemoveStream(TQELAdapterQuery& Query) {
+  for (auto It = FStreams.begin(); It != FStreams.end(); ++It)
+    if (It->Query == &Query) {
+      FStreams.erase(It);
+      return;
+    }
+}
+
+void TFIBDatabase::EndStreams(bool Spill) {
+  // Each query leaves the list as its stream goes.
+  const std::vector<TStream> Streams = FStreams;
+  for (const TStream& S : Streams) {
+    if (!Spill)
+      S.Query->DropStream();
+    else if (S.InCallerTr)
+      S.Query->SpillStream();
+  }
+}
+
 void TFIBDatabase::Commit() {
   if (!FHandles->Tr) throw EDatabaseError("No transaction is active.");
+  EndStreams(true);
   ISC_STATUS_ARRAY St;
   isc_commit_transaction(St, &FHandles->Tr);
   Check(St, this);  // the transaction stays active for the caller's rollback
@@ -459,6 +492,7 @@ void TFIBDatabase::Commit() {
 }
 
 void TFIBDatabase::Rollback() {
+  if (FHandles->Tr) EndStreams(true);
   FExplicit = false;
   if (!FHandles->Tr) return;
   ISC_STATUS_ARRAY St;
@@ -505,126 +539,251 @@ std::string TFIBQuery::ParamMarker(const TParam& Param, int Index, const std::st
 
 namespace {
 
-/// Runs one prepared statement inside the current transaction.
+/// One statement prepared in the transaction Tr, with its parameter values bound (the server
+/// describes each marker; values go as text for it to convert, large values as blobs, booleans
+/// as booleans) and its output buffers (8-byte aligned) described as Columns.
+class TFIBStatement {
+ public:
+  TFIBStatement(TFIBDatabase& Db, isc_tr_handle& Tr, const std::string& SQL,
+                const TBoundParams& Params, std::vector<TResultColumn>& Columns)
+      : FDb(Db), FTr(Tr), FDialect(Db.Dialect()) {
+    TFIBHandles& H = Db.Handles();
+    ISC_STATUS_ARRAY St;
+    isc_dsql_allocate_statement(St, &H.Db, &FGuard.Stmt);
+    Check(St, &Db);
+    isc_dsql_prepare(St, &FTr, &FGuard.Stmt, 0, SQL.c_str(), FDialect, FOut.Area);
+    Check(St, &Db);
+    if (FOut.Area->sqld > FOut.Area->sqln) {
+      FOut.Resize(FOut.Area->sqld);
+      isc_dsql_describe(St, &FGuard.Stmt, SQLDA_VERSION1, FOut.Area);
+      Check(St, &Db);
+    }
+    FType = StatementType(FGuard.Stmt);
+    BindParams(Params);
+    DescribeOutput(Columns);
+  }
+
+  /// A SELECT with columns: its rows are fetched one by one after Execute.
+  bool Selects() const {
+    return FOut.Area->sqld > 0 &&
+           (FType == isc_info_sql_stmt_select || FType == isc_info_sql_stmt_select_for_upd);
+  }
+  /// EXECUTE PROCEDURE with output: its one row comes with ExecuteProcedure.
+  bool ReturnsOneRow() const {
+    return FType == isc_info_sql_stmt_exec_procedure && FOut.Area->sqld > 0;
+  }
+
+  void Execute() {
+    ISC_STATUS_ARRAY St;
+    isc_dsql_execute(St, &FTr, &FGuard.Stmt, FDialect, InArea());
+    Check(St, &FDb);
+  }
+  void ExecuteProcedure(TDataSet::TRecord& Row) {
+    ISC_STATUS_ARRAY St;
+    isc_dsql_execute2(St, &FTr, &FGuard.Stmt, FDialect, InArea(), FOut.Area);
+    Check(St, &FDb);
+    ReadRow(Row);
+  }
+  /// The next row of a SELECT; False after the last.
+  bool Fetch(TDataSet::TRecord& Row) {
+    ISC_STATUS_ARRAY St;
+    if (isc_dsql_fetch(St, &FGuard.Stmt, SQLDA_VERSION1, FOut.Area) == 100) return false;
+    Check(St, &FDb);
+    ReadRow(Row);
+    return true;
+  }
+  std::int64_t Changed() { return RowsChanged(FGuard.Stmt); }
+
+ private:
+  XSQLDA* InArea() { return FInInd.empty() ? nullptr : FIn.Area; }
+
+  void BindParams(const TBoundParams& Params) {
+    ISC_STATUS_ARRAY St;
+    TFIBHandles& H = FDb.Handles();
+    FIn.Resize(static_cast<int>(Params.Refs.size()));
+    isc_dsql_describe_bind(St, &FGuard.Stmt, SQLDA_VERSION1, FIn.Area);
+    Check(St, &FDb);
+    if (FIn.Area->sqld > FIn.Area->sqln) {
+      FIn.Resize(FIn.Area->sqld);
+      isc_dsql_describe_bind(St, &FGuard.Stmt, SQLDA_VERSION1, FIn.Area);
+      Check(St, &FDb);
+    }
+    if (static_cast<size_t>(FIn.Area->sqld) != Params.Refs.size())
+      throw EDatabaseError("The statement has " + IntToStr(FIn.Area->sqld) +
+                           " parameter markers but " + IntToStr(Params.Refs.size()) +
+                           " values were given.");
+    const size_t NIn = Params.Refs.size();
+    FInInd.assign(NIn, 0);
+    FBlobIds.assign(NIn, ISC_QUAD{});
+    FBools.assign(NIn, 0);
+    static char Empty = 0;
+    for (size_t I = 0; I < NIn; ++I) {
+      XSQLVAR& V = FIn.Area->sqlvar[I];
+      const TParam& P = *Params.Refs[I];
+      const short Described = static_cast<short>(V.sqltype & ~1);
+      V.sqlind = &FInInd[I];
+      if (P.IsNull()) {
+        FInInd[I] = -1;
+        V.sqltype = SQL_TEXT | 1;
+        V.sqllen = 0;
+        V.sqldata = &Empty;
+        continue;
+      }
+      if (Described == SQL_BLOB) {
+        FBlobIds[I] = WriteBlob(H.Db, FTr, P.AsString());
+        V.sqltype = SQL_BLOB | 1;
+        V.sqldata = reinterpret_cast<char*>(&FBlobIds[I]);
+        continue;
+      }
+      if (Described == SQL_BOOLEAN) {
+        FBools[I] = P.AsBoolean() ? 1 : 0;
+        V.sqltype = SQL_BOOLEAN | 1;
+        V.sqldata = &FBools[I];
+        continue;
+      }
+      const std::string& Text = P.AsString();
+      if (Text.size() > 32767)
+        throw EDatabaseError("A parameter value longer than 32767 bytes needs a BLOB column.");
+      if (Described != SQL_TEXT && Described != SQL_VARYING) V.sqlsubtype = 0;
+      V.sqltype = SQL_TEXT | 1;
+      V.sqlscale = 0;
+      V.sqllen = static_cast<short>(Text.size());
+      V.sqldata = Text.empty() ? &Empty : const_cast<char*>(Text.data());
+    }
+  }
+
+  void DescribeOutput(std::vector<TResultColumn>& Columns) {
+    const int NOut = FOut.Area->sqld;
+    FBuffers.assign(static_cast<size_t>(NOut), {});
+    FOutInd.assign(static_cast<size_t>(NOut), 0);
+    Columns.clear();
+    for (int C = 0; C < NOut; ++C) {
+      XSQLVAR& V = FOut.Area->sqlvar[C];
+      FBuffers[static_cast<size_t>(C)].assign((BufferSize(V) + 7) / 8 + 1, 0);
+      V.sqldata = reinterpret_cast<char*>(FBuffers[static_cast<size_t>(C)].data());
+      V.sqlind = &FOutInd[static_cast<size_t>(C)];
+      TResultColumn Col;
+      Col.Name.assign(V.aliasname, static_cast<size_t>(V.aliasname_length));
+      Col.DataType = FieldTypeOf(V);
+      Col.Size = V.sqllen;
+      Columns.push_back(Col);
+    }
+  }
+
+  void ReadRow(TDataSet::TRecord& Row) {
+    const int NOut = FOut.Area->sqld;
+    Row.clear();
+    Row.reserve(static_cast<size_t>(NOut));
+    for (int C = 0; C < NOut; ++C)
+      Row.push_back(ReadValue(FDb.Handles().Db, FTr, FOut.Area->sqlvar[C]));
+  }
+
+  TFIBDatabase& FDb;
+  isc_tr_handle& FTr;
+  const unsigned short FDialect;
+  TStatementGuard FGuard;
+  TSqlda FOut{8};
+  TSqlda FIn{1};
+  int FType = 0;
+  std::vector<short> FInInd;
+  std::vector<ISC_QUAD> FBlobIds;
+  std::vector<char> FBools;
+  std::vector<std::vector<std::int64_t>> FBuffers;
+  std::vector<short> FOutInd;
+};
+
+/// Runs one statement inside the current transaction, its rows read whole.
 void RunStatement(TFIBDatabase& Db, const std::string& SQL, const TBoundParams& Params,
                   TQueryResult& Result) {
-  TFIBHandles& H = Db.Handles();
-  const unsigned short Dialect = Db.Dialect();
-  ISC_STATUS_ARRAY St;
-  TStatementGuard G;
-  isc_dsql_allocate_statement(St, &H.Db, &G.Stmt);
-  Check(St, &Db);
-
-  TSqlda Out(8);
-  isc_dsql_prepare(St, &H.Tr, &G.Stmt, 0, SQL.c_str(), Dialect, Out.Area);
-  Check(St, &Db);
-  if (Out.Area->sqld > Out.Area->sqln) {
-    Out.Resize(Out.Area->sqld);
-    isc_dsql_describe(St, &G.Stmt, SQLDA_VERSION1, Out.Area);
-    Check(St, &Db);
-  }
-  const int Type = StatementType(G.Stmt);
-
-  // Parameters: the server describes each marker; values go as text for it to convert,
-  // large values as blobs, booleans as booleans.
-  TSqlda In(static_cast<int>(Params.Refs.size()));
-  isc_dsql_describe_bind(St, &G.Stmt, SQLDA_VERSION1, In.Area);
-  Check(St, &Db);
-  if (In.Area->sqld > In.Area->sqln) {
-    In.Resize(In.Area->sqld);
-    isc_dsql_describe_bind(St, &G.Stmt, SQLDA_VERSION1, In.Area);
-    Check(St, &Db);
-  }
-  if (static_cast<size_t>(In.Area->sqld) != Params.Refs.size())
-    throw EDatabaseError("The statement has " + IntToStr(In.Area->sqld) +
-                         " parameter markers but " + IntToStr(Params.Refs.size()) +
-                         " values were given.");
-  const size_t NIn = Params.Refs.size();
-  std::vector<short> InInd(NIn, 0);
-  std::vector<ISC_QUAD> BlobIds(NIn);
-  std::vector<char> Bools(NIn, 0);
-  static char Empty = 0;
-  for (size_t I = 0; I < NIn; ++I) {
-    XSQLVAR& V = In.Area->sqlvar[I];
-    const TParam& P = *Params.Refs[I];
-    const short Described = static_cast<short>(V.sqltype & ~1);
-    V.sqlind = &InInd[I];
-    if (P.IsNull()) {
-      InInd[I] = -1;
-      V.sqltype = SQL_TEXT | 1;
-      V.sqllen = 0;
-      V.sqldata = &Empty;
-      continue;
-    }
-    if (Described == SQL_BLOB) {
-      BlobIds[I] = WriteBlob(H, P.AsString());
-      V.sqltype = SQL_BLOB | 1;
-      V.sqldata = reinterpret_cast<char*>(&BlobIds[I]);
-      continue;
-    }
-    if (Described == SQL_BOOLEAN) {
-      Bools[I] = P.AsBoolean() ? 1 : 0;
-      V.sqltype = SQL_BOOLEAN | 1;
-      V.sqldata = &Bools[I];
-      continue;
-    }
-    const std::string& Text = P.AsString();
-    if (Text.size() > 32767)
-      throw EDatabaseError("A parameter value longer than 32767 bytes needs a BLOB column.");
-    if (Described != SQL_TEXT && Described != SQL_VARYING) V.sqlsubtype = 0;
-    V.sqltype = SQL_TEXT | 1;
-    V.sqlscale = 0;
-    V.sqllen = static_cast<short>(Text.size());
-    V.sqldata = Text.empty() ? &Empty : const_cast<char*>(Text.data());
-  }
-
-  // Output buffers, 8-byte aligned.
-  const int NOut = Out.Area->sqld;
-  std::vector<std::vector<std::int64_t>> Buffers(static_cast<size_t>(NOut));
-  std::vector<short> OutInd(static_cast<size_t>(NOut), 0);
-  for (int C = 0; C < NOut; ++C) {
-    XSQLVAR& V = Out.Area->sqlvar[C];
-    Buffers[static_cast<size_t>(C)].assign((BufferSize(V) + 7) / 8 + 1, 0);
-    V.sqldata = reinterpret_cast<char*>(Buffers[static_cast<size_t>(C)].data());
-    V.sqlind = &OutInd[static_cast<size_t>(C)];
-    TResultColumn Col;
-    Col.Name.assign(V.aliasname, static_cast<size_t>(V.aliasname_length));
-    Col.DataType = FieldTypeOf(V);
-    Col.Size = V.sqllen;
-    Result.Columns.push_back(Col);
-  }
-  XSQLDA* InArea = NIn ? In.Area : nullptr;
-
-  auto ReadRow = [&] {
-    TDataSet::TRecord Rec;
-    Rec.reserve(static_cast<size_t>(NOut));
-    for (int C = 0; C < NOut; ++C) Rec.push_back(ReadValue(H, Out.Area->sqlvar[C]));
-    Result.Rows.push_back(std::move(Rec));
-  };
-
-  if (Type == isc_info_sql_stmt_exec_procedure && NOut > 0) {
-    isc_dsql_execute2(St, &H.Tr, &G.Stmt, Dialect, InArea, Out.Area);
-    Check(St, &Db);
-    ReadRow();
+  TFIBStatement S(Db, Db.Handles().Tr, SQL, Params, Result.Columns);
+  if (S.ReturnsOneRow()) {
+    TDataSet::TRecord Row;
+    S.ExecuteProcedure(Row);
+    Result.Rows.push_back(std::move(Row));
     return;
   }
-  isc_dsql_execute(St, &H.Tr, &G.Stmt, Dialect, InArea);
-  Check(St, &Db);
-  if (NOut > 0 && (Type == isc_info_sql_stmt_select || Type == isc_info_sql_stmt_select_for_upd)) {
-    for (;;) {
-      const ISC_STATUS Rc = isc_dsql_fetch(St, &G.Stmt, SQLDA_VERSION1, Out.Area);
-      if (Rc == 100) break;
-      Check(St, &Db);
-      ReadRow();
-    }
+  S.Execute();
+  if (S.Selects()) {
+    TDataSet::TRecord Row;
+    while (S.Fetch(Row)) Result.Rows.push_back(std::move(Row));
     Result.RowsAffected = static_cast<std::int64_t>(Result.Rows.size());
     return;
   }
   Result.Columns.clear();
-  Result.RowsAffected = RowsChanged(G.Stmt);
+  Result.RowsAffected = S.Changed();
 }
 
+/// A SELECT whose rows the client fetches one by one as the reader moves on. Inside the
+/// caller's transaction it reads there; else in a read-only snapshot of its own, so that the
+/// caller's statements meanwhile commit each on its own and the rows still to come are those
+/// of the moment the query was opened.
+class TFIBStream : public TRowStream {
+ public:
+  TFIBStream(TFIBDatabase& Db, TQELAdapterQuery& Owner) : FDb(Db), FOwner(Owner) {
+    FOwnTr = !Db.InTransaction();
+    if (FOwnTr) StartTransactionOn(FDb, FTr, SnapshotTpb, sizeof(SnapshotTpb));
+    FDb.AddStream(FOwner, !FOwnTr);
+  }
+  ~TFIBStream() override { Close(false); }
+
+  /// Prepares SQL; False when it is no SELECT (nothing was run).
+  bool Open(const std::string& SQL, const TBoundParams& Params,
+            std::vector<TResultColumn>& Columns) {
+    FStatement = std::make_unique<TFIBStatement>(FDb, Tr(), SQL, Params, Columns);
+    if (!FStatement->Selects()) return false;
+    FStatement->Execute();
+    return true;
+  }
+
+  bool Fetch(TDataSet::TRecord& Row) override {
+    if (!FStatement) return false;
+    try {
+      if (FStatement->Fetch(Row)) return true;
+    } catch (...) {
+      Close(false);
+      throw;
+    }
+    Close(true);
+    return false;
+  }
+
+ private:
+  isc_tr_handle& Tr() { return FOwnTr ? FTr : FDb.Handles().Tr; }
+  void Close(bool Read) {
+    FStatement.reset();
+    if (FOwnTr && FTr) {
+      ISC_STATUS_ARRAY St;
+      if (Read) isc_commit_transaction(St, &FTr);
+      if (!Read || Failed(St)) isc_rollback_transaction(St, &FTr);
+      FTr = 0;
+    }
+    FDb.RemoveStream(FOwner);
+  }
+
+  TFIBDatabase& FDb;
+  TQELAdapterQuery& FOwner;
+  bool FOwnTr = false;
+  isc_tr_handle FTr = 0;
+  std::unique_ptr<TFIBStatement> FStatement;
+};
+
 }  // namespace
+
+std::unique_ptr<TRowStream> TFIBQuery::OpenStream(const std::string& SQL,
+                                                  const TBoundParams& Params,
+                                                  std::vector<TResultColumn>& Columns) {
+  TFIBDatabase& Db = ConnectedDatabase<TFIBDatabase>();
+  auto S = std::make_unique<TFIBStream>(Db, *this);
+  if (!S->Open(SQL, Params, Columns)) {
+    Columns.clear();
+    return nullptr;
+  }
+  return S;
+}
+
+TFIBQuery::~TFIBQuery() {
+  DropStream();
+}
 
 void TFIBQuery::Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) {
   TFIBDatabase& Db = ConnectedDatabase<TFIBDatabase>();
@@ -645,12 +804,10 @@ TFIBConnection::TFIBConnection(TComponent* AOwner)
   SetDatabaseType(dbInterBase);
 }
 
-bool TFIBConnection::Create_Database() {
-  const TConnectionOptions* Options = CreateDatabaseOptions();
-  if (!Options) return false;
+void TFIBConnection::CreateNamedDatabase(const TConnectionOptions& Options) {
   TQELCustomConnection* C = GetConnection();
   TConnectionOptions O;
-  O.Assign(*Options);
+  O.Assign(Options);
   O.SetDatabaseName(IBDatabaseConnectionString(O));
   const std::string SQL = C->GetIBServerOptions().CreateDatabaseDef(O);
   const int D = C->GetIBServerOptions().GetSQLDialect();
@@ -659,12 +816,8 @@ bool TFIBConnection::Create_Database() {
   isc_tr_handle Tr = 0;
   isc_dsql_execute_immediate(St, &Db, &Tr, 0, SQL.c_str(),
                              static_cast<unsigned short>(D >= 1 && D <= 3 ? D : 3), nullptr);
-  if (Failed(St)) {
-    DoErrorMessage(StatusText(St));
-    return false;
-  }
+  if (Failed(St)) throw EDatabaseError(StatusText(St));
   isc_detach_database(St, &Db);
-  return true;
 }
 
 bool RegisterFIBConnection() {

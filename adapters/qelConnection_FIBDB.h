@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "qelConnection_Base.h"
 
@@ -21,8 +22,11 @@ class TFIBDatabase : public TQELAdapterDatabase {
   ~TFIBDatabase() override;
 
   bool GetConnected() const override;
-  void SetConnected(bool Value) override;
   void StartTransaction() override;
+  /// A read-only snapshot (concurrency) transaction as the caller's transaction.
+  bool StartReadSnapshot() override;
+  /// Results read row by row in this transaction are read to their end first: the end of the
+  /// transaction would close them.
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override { return FExplicit; }
@@ -37,31 +41,52 @@ class TFIBDatabase : public TQELAdapterDatabase {
   /// after a rollback, when the commit fails), rollback otherwise.
   void EndStatement(bool Began, bool Succeeded);
 
+  /// Queries whose results are read row by row; InCallerTr: in the caller's transaction.
+  void AddStream(TQELAdapterQuery& Query, bool InCallerTr);
+  void RemoveStream(TQELAdapterQuery& Query);
+
+ protected:
+  void Disconnect() override;
+  void Connect() override;
+
  private:
   void StartTr();
   void RollbackQuietly();
-  void Disconnect();
+  /// Reads to their end the streams of the caller's transaction (Spill), or lets every stream
+  /// go (the attachment is closing).
+  void EndStreams(bool Spill);
 
+  struct TStream {
+    TQELAdapterQuery* Query;
+    bool InCallerTr;
+  };
   std::unique_ptr<TFIBHandles> FHandles;
+  std::vector<TStream> FStreams;
   bool FExplicit = false;
 };
 
+/// A uni-directional query fetches its rows one by one as the reader moves on.
 class TFIBQuery : public TQELAdapterQuery {
  public:
   explicit TFIBQuery(TComponent* AOwner) : TQELAdapterQuery(AOwner) {}
+  ~TFIBQuery() override;
 
  protected:
   TSQLLexRules LexRules() const override { return TSQLLexRules(); }
   std::string ParamMarker(const TParam& Param, int Index, const std::string& Reference) override;
   void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) override;
+  std::unique_ptr<TRowStream> OpenStream(const std::string& SQL, const TBoundParams& Params,
+                                         std::vector<TResultColumn>& Columns) override;
 };
 
 class TFIBConnection : public TQELAdapterConnection<TFIBDatabase, TFIBQuery> {
  public:
   explicit TFIBConnection(TComponent* AOwner = nullptr);
+
+ protected:
   /// CREATE DATABASE with the path, user, password, page size and character set of the
   /// calling connection's options.
-  bool Create_Database() override;
+  void CreateNamedDatabase(const TConnectionOptions& Options) override;
 };
 
 /// Registers the adapter as "FIB"; False when that name is taken.

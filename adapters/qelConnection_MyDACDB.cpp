@@ -124,6 +124,65 @@ void DrainResults(TMyDACDatabase& Db, MYSQL* Conn) {
   }
 }
 
+/// The column descriptions of a result.
+void ReadColumns(MYSQL_RES* Res, std::vector<TResultColumn>& Columns) {
+  const unsigned Cols = mysql_num_fields(Res);
+  MYSQL_FIELD* Fields = mysql_fetch_fields(Res);
+  Columns.resize(Cols);
+  for (unsigned C = 0; C < Cols; ++C) {
+    Columns[C].Name = Fields[C].name;
+    Columns[C].DataType = FieldTypeOf(Fields[C]);
+    Columns[C].Size = static_cast<std::int32_t>(Fields[C].length);
+  }
+}
+
+/// The values of the row just fetched from Res.
+void ReadRow(MYSQL_RES* Res, MYSQL_ROW Row, TDataSet::TRecord& Rec) {
+  const unsigned Cols = mysql_num_fields(Res);
+  const unsigned long* Lengths = mysql_fetch_lengths(Res);
+  Rec.assign(Cols, TDataSet::TRecordValue());
+  for (unsigned C = 0; C < Cols; ++C) {
+    if (!Row[C]) continue;
+    Rec[C].IsNull = false;
+    Rec[C].Data.assign(Row[C], Lengths[C]);
+  }
+}
+
+/// A result read off the connection row by row (mysql_use_result). It holds the connection:
+/// the database knows its query, so that another statement first reads the rest of it.
+class TMyDACStream : public TRowStream {
+ public:
+  TMyDACStream(TMyDACDatabase& Db, TQELAdapterQuery& Owner, MYSQL_RES* Res)
+      : FDb(Db), FOwner(Owner), FRes(Res) {
+    if (FRes) FDb.SetStreaming(&FOwner);
+  }
+  ~TMyDACStream() override {
+    // Freeing an unfinished result reads its remaining rows off the connection.
+    if (FRes) mysql_free_result(FRes);
+    if (FDb.GetStreaming() == &FOwner) FDb.SetStreaming(nullptr);
+  }
+  bool Fetch(TDataSet::TRecord& Row) override {
+    if (!FRes) return false;
+    if (MYSQL_ROW R = mysql_fetch_row(FRes)) {
+      ReadRow(FRes, R, Row);
+      return true;
+    }
+    MYSQL* Conn = FDb.Handle();
+    const bool Failed = mysql_errno(Conn) != 0;
+    mysql_free_result(FRes);
+    FRes = nullptr;
+    FDb.SetStreaming(nullptr);
+    if (Failed) Fail(FDb, Conn);
+    DrainResults(FDb, Conn);
+    return false;
+  }
+
+ private:
+  TMyDACDatabase& FDb;
+  TQELAdapterQuery& FOwner;
+  MYSQL_RES* FRes;
+};
+
 MYSQL* OpenConnection(const TConnectionOptions& O, const char* Database) {
   MYSQL* Conn = mysql_init(nullptr);
   if (!Conn) throw EDatabaseError("Out of memory while connecting to MySQL.");
@@ -148,21 +207,19 @@ TMyDACDatabase::~TMyDACDatabase() {
   Disconnect();
 }
 
+void TMyDACDatabase::Settle() {
+  if (TQELAdapterQuery* Q = FStreaming) Q->SpillStream();
+}
+
 void TMyDACDatabase::Disconnect() {
+  if (TQELAdapterQuery* Q = FStreaming) Q->DropStream();
   if (FConn) mysql_close(FConn);
   FConn = nullptr;
   FInTransaction = false;
   ClearLost();
 }
 
-void TMyDACDatabase::SetConnected(bool Value) {
-  if (!Value) {
-    Disconnect();
-    return;
-  }
-  if (GetConnected()) return;
-  // A connection the server has ended is closed before a new one is opened.
-  Disconnect();
+void TMyDACDatabase::Connect() {
   const TConnectionOptions& O = ConnectOptions();
   FConn = OpenConnection(O, O.GetDatabaseName().empty() ? nullptr : O.GetDatabaseName().c_str());
   if (mysql_autocommit(FConn, 1) != 0) {
@@ -174,6 +231,7 @@ void TMyDACDatabase::SetConnected(bool Value) {
 
 void TMyDACDatabase::ExecCommand(const std::string& SQL) {
   if (!GetConnected()) RaiseNotConnected();
+  Settle();
   if (mysql_real_query(FConn, SQL.data(), SQL.size()) != 0) Fail(*this, FConn);
   if (MYSQL_RES* R = mysql_store_result(FConn)) mysql_free_result(R);
   DrainResults(*this, FConn);
@@ -249,6 +307,7 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
   (void)Params;  // already written into SQL as literals
   TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
   MYSQL* Conn = Db.Handle();
+  Db.Settle();
   if (mysql_real_query(Conn, SQL.data(), SQL.size()) != 0) Fail(Db, Conn);
   std::unique_ptr<MYSQL_RES, void (*)(MYSQL_RES*)> Res(mysql_store_result(Conn), mysql_free_result);
   if (!Res) {
@@ -257,23 +316,11 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
     DrainResults(Db, Conn);
     return;
   }
-  const unsigned Cols = mysql_num_fields(Res.get());
-  MYSQL_FIELD* Fields = mysql_fetch_fields(Res.get());
-  Result.Columns.resize(Cols);
-  for (unsigned C = 0; C < Cols; ++C) {
-    Result.Columns[C].Name = Fields[C].name;
-    Result.Columns[C].DataType = FieldTypeOf(Fields[C]);
-    Result.Columns[C].Size = static_cast<std::int32_t>(Fields[C].length);
-  }
+  ReadColumns(Res.get(), Result.Columns);
   Result.Rows.reserve(static_cast<size_t>(mysql_num_rows(Res.get())));
   while (MYSQL_ROW Row = mysql_fetch_row(Res.get())) {
-    const unsigned long* Lengths = mysql_fetch_lengths(Res.get());
-    TDataSet::TRecord Rec(Cols);
-    for (unsigned C = 0; C < Cols; ++C) {
-      if (!Row[C]) continue;
-      Rec[C].IsNull = false;
-      Rec[C].Data.assign(Row[C], Lengths[C]);
-    }
+    TDataSet::TRecord Rec;
+    ReadRow(Res.get(), Row, Rec);
     Result.Rows.push_back(std::move(Rec));
   }
   Result.RowsAffected = static_cast<std::int64_t>(Result.Rows.size());
@@ -281,25 +328,39 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
   DrainResults(Db, Conn);
 }
 
+std::unique_ptr<TRowStream> TMyDACQuery::OpenStream(const std::string& SQL,
+                                                    const TBoundParams& Params,
+                                                    std::vector<TResultColumn>& Columns) {
+  (void)Params;  // already written into SQL as literals
+  TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
+  MYSQL* Conn = Db.Handle();
+  Db.Settle();
+  if (mysql_real_query(Conn, SQL.data(), SQL.size()) != 0) Fail(Db, Conn);
+  MYSQL_RES* Res = mysql_use_result(Conn);
+  if (!Res) {
+    // A statement without rows: a stream that ends at once.
+    if (mysql_field_count(Conn) != 0) Fail(Db, Conn);
+    DrainResults(Db, Conn);
+    return std::make_unique<TMyDACStream>(Db, *this, nullptr);
+  }
+  ReadColumns(Res, Columns);
+  return std::make_unique<TMyDACStream>(Db, *this, Res);
+}
+
+TMyDACQuery::~TMyDACQuery() {
+  DropStream();
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TMyDACConnection::TMyDACConnection(TComponent* AOwner)
     : TQELAdapterConnection<TMyDACDatabase, TMyDACQuery>(AOwner, cnMyDAC) {}
 
-bool TMyDACConnection::Create_Database() {
-  const TConnectionOptions* Options = CreateDatabaseOptions();
-  if (!Options) return false;
-  const TConnectionOptions& O = *Options;
-  try {
-    std::unique_ptr<MYSQL, void (*)(MYSQL*)> Conn(OpenConnection(O, nullptr), mysql_close);
-    const std::string SQL = "CREATE DATABASE " + QuotedStr(O.GetDatabaseName(), '`');
-    if (mysql_real_query(Conn.get(), SQL.data(), SQL.size()) != 0)
-      throw EDatabaseError(ErrorOf(Conn.get()));
-    return true;
-  } catch (const EDatabaseError& E) {
-    DoErrorMessage(E.what());
-    return false;
-  }
+void TMyDACConnection::CreateNamedDatabase(const TConnectionOptions& O) {
+  std::unique_ptr<MYSQL, void (*)(MYSQL*)> Conn(OpenConnection(O, nullptr), mysql_close);
+  const std::string SQL = "CREATE DATABASE " + QuotedStr(O.GetDatabaseName(), '`');
+  if (mysql_real_query(Conn.get(), SQL.data(), SQL.size()) != 0)
+    throw EDatabaseError(ErrorOf(Conn.get()));
 }
 
 bool RegisterMyDACConnection() {

@@ -2,7 +2,9 @@
 // Including this header registers it (as "MyDAC"); RegisterMyDACConnection does the same.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "qelConnection_Base.h"
 
@@ -18,7 +20,6 @@ class TMyDACDatabase : public TQELAdapterDatabase {
 
   /// False once the server has ended the connection (GetLostReason says why).
   bool GetConnected() const override { return FConn != nullptr && !GetConnectionLost(); }
-  void SetConnected(bool Value) override;
   void StartTransaction() override;
   void Commit() override;
   void Rollback() override;
@@ -31,30 +32,51 @@ class TMyDACDatabase : public TQELAdapterDatabase {
   /// message.
   void ExecCommand(const std::string& SQL);
 
+  // A streamed result holds the connection until its last row is read: the client cannot send
+  // another statement before. So any other use of the connection first reads the rest of it
+  // into its query's memory (Settle); the reader does not notice, but memory grows with what
+  // is left of the result.
+
+  /// Query streams its result now (nullptr: none does).
+  void SetStreaming(TQELAdapterQuery* Query) { FStreaming = Query; }
+  TQELAdapterQuery* GetStreaming() const { return FStreaming; }
+  /// Frees the connection of a streamed result (see above).
+  void Settle();
+
+ protected:
+  void Disconnect() override;
+  void Connect() override;
+
  private:
-  void Disconnect();
   st_mysql* FConn = nullptr;
   bool FInTransaction = false;
+  TQELAdapterQuery* FStreaming = nullptr;
 };
 
 /// Parameters are written into the statement as literals (strings escaped by the client
 /// library for the session's character set, binary values as hexadecimal literals), so every
-/// result comes back in the text protocol.
+/// result comes back in the text protocol. A uni-directional query streams its result: the
+/// rows come off the connection as the reader moves on.
 class TMyDACQuery : public TQELAdapterQuery {
  public:
   explicit TMyDACQuery(TComponent* AOwner) : TQELAdapterQuery(AOwner) {}
+  ~TMyDACQuery() override;
 
  protected:
   TSQLLexRules LexRules() const override;
   std::string ParamMarker(const TParam& Param, int Index, const std::string& Reference) override;
   void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) override;
+  std::unique_ptr<TRowStream> OpenStream(const std::string& SQL, const TBoundParams& Params,
+                                         std::vector<TResultColumn>& Columns) override;
 };
 
 class TMyDACConnection : public TQELAdapterConnection<TMyDACDatabase, TMyDACQuery> {
  public:
   explicit TMyDACConnection(TComponent* AOwner = nullptr);
+
+ protected:
   /// CREATE DATABASE on the server named by the connection's options.
-  bool Create_Database() override;
+  void CreateNamedDatabase(const TConnectionOptions& Options) override;
 };
 
 /// Registers the adapter as "MyDAC"; False when that name is taken.

@@ -252,14 +252,7 @@ void TPGDACDatabase::Disconnect() {
   FUserTx = false;
 }
 
-void TPGDACDatabase::SetConnected(bool Value) {
-  if (!Value) {
-    Disconnect();
-    return;
-  }
-  if (GetConnected()) return;
-  // A connection the server has ended is closed before a new one is opened.
-  Disconnect();
+void TPGDACDatabase::Connect() {
   const TConnectionOptions& O = ConnectOptions();
   FConn = OpenConnection(O, O.GetDatabaseName());
   PQsetNoticeProcessor(FConn, NoticeToLog, this);
@@ -288,6 +281,18 @@ bool TPGDACDatabase::InTransaction() const {
   if (FImplicit) return FUserTx;
   const PGTransactionStatusType S = PQtransactionStatus(FConn);
   return S == PQTRANS_INTRANS || S == PQTRANS_INERROR || S == PQTRANS_ACTIVE;
+}
+
+bool TPGDACDatabase::StartReadSnapshot() {
+  if (!GetConnected()) RaiseNotConnected();
+  Settle();
+  if (FImplicit || PQtransactionStatus(FConn) != PQTRANS_IDLE) return false;
+  ExecCommand("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+  return true;
+}
+
+bool TPGDACDatabase::WorkAwaitsCommit() const {
+  return GetConnected() && PQtransactionStatus(FConn) != PQTRANS_IDLE;
 }
 
 void TPGDACDatabase::StartTransaction() {
@@ -507,23 +512,14 @@ void TPGDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
 TPGDACConnection::TPGDACConnection(TComponent* AOwner)
     : TQELAdapterConnection<TPGDACDatabase, TPGDACQuery>(AOwner, cnPostgresDAC) {}
 
-bool TPGDACConnection::Create_Database() {
-  const TConnectionOptions* Options = CreateDatabaseOptions();
-  if (!Options) return false;
-  const TConnectionOptions& O = *Options;
-  try {
-    std::unique_ptr<PGconn, void (*)(PGconn*)> Conn(OpenConnection(O, "postgres"), PQfinish);
-    std::unique_ptr<char, void (*)(void*)> Name(
-        PQescapeIdentifier(Conn.get(), O.GetDatabaseName().c_str(), O.GetDatabaseName().size()),
-        PQfreemem);
-    if (!Name) throw EDatabaseError(TrimMessage(PQerrorMessage(Conn.get())));
-    TResultPtr R(PQexec(Conn.get(), ("CREATE DATABASE " + std::string(Name.get())).c_str()));
-    CheckResult(Conn.get(), R.get());
-    return true;
-  } catch (const EDatabaseError& E) {
-    DoErrorMessage(E.what());
-    return false;
-  }
+void TPGDACConnection::CreateNamedDatabase(const TConnectionOptions& O) {
+  std::unique_ptr<PGconn, void (*)(PGconn*)> Conn(OpenConnection(O, "postgres"), PQfinish);
+  std::unique_ptr<char, void (*)(void*)> Name(
+      PQescapeIdentifier(Conn.get(), O.GetDatabaseName().c_str(), O.GetDatabaseName().size()),
+      PQfreemem);
+  if (!Name) throw EDatabaseError(TrimMessage(PQerrorMessage(Conn.get())));
+  TResultPtr R(PQexec(Conn.get(), ("CREATE DATABASE " + std::string(Name.get())).c_str()));
+  CheckResult(Conn.get(), R.get());
 }
 
 bool RegisterPGDACConnection() {

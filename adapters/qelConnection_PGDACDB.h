@@ -21,13 +21,17 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   ~TPGDACDatabase() override;
 
   bool GetConnected() const override;
-  void SetConnected(bool Value) override;
   void StartTransaction() override;
   /// A transaction in which a statement failed cannot be committed: the server would roll it
   /// back and answer as if all went well. Such a commit rolls back and raises EDatabaseError.
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override;
+  /// REPEATABLE READ READ ONLY, as a consistent dump reads; False while a transaction is open.
+  bool StartReadSnapshot() override;
+  /// Also True while the database's own transaction of a cursor is open: the caller's
+  /// statements run inside it and are committed when its last cursor closes.
+  bool WorkAwaitsCommit() const override;
 
   pg_conn* Handle() const { return FConn; }
   /// Runs a statement without parameters; raises EDatabaseError with the server's message.
@@ -56,8 +60,11 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// Takes the answer of the block read ahead and hands it to its query.
   void Settle();
 
+ protected:
+  void Disconnect() override;
+  void Connect() override;
+
  private:
-  void Disconnect();
   pg_conn* FConn = nullptr;
   TPGDACQuery* FPending = nullptr;
   int FCursorSeq = 0;
@@ -100,8 +107,10 @@ class TPGDACQuery : public TQELAdapterQuery {
 class TPGDACConnection : public TQELAdapterConnection<TPGDACDatabase, TPGDACQuery> {
  public:
   explicit TPGDACConnection(TComponent* AOwner = nullptr);
+
+ protected:
   /// CREATE DATABASE through the server's maintenance database "postgres".
-  bool Create_Database() override;
+  void CreateNamedDatabase(const TConnectionOptions& Options) override;
 };
 
 /// Registers the adapter as "PGDAC"; False when that name is taken.

@@ -186,6 +186,13 @@ void PrintStop(const TSQLExec& Exec, std::ostream& Err) {
       Err << " and stay applied (each statement was committed on its own)";
   }
   Err << "; " << Total - Ran - 1 << " statement(s) after it were not run\n";
+  // Outside one transaction a statement the connection was lost under may have been committed
+  // before the loss (MySQL/MariaDB commit DDL on their own): the client cannot tell, so it is
+  // counted neither as run nor as not run.
+  if (Exec.GetConnectionLost() && !Exec.OneTransaction)
+    Err << "varnel compare: the outcome of statement " << FailedAt
+        << " is unknown: the server may have committed it before the connection was lost; "
+           "look at the target before running the update again\n";
 }
 
 }  // namespace
@@ -258,9 +265,10 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
   for (const TDialect& D : Dialects)
     if (LowerCase(A.Dialect) == D.Name) Dialect = &D;
   if (!Dialect)
-    return UsageFailure(Err, "compare",
-                        "unknown dialect \"" + A.Dialect +
-                            "\" (supported: postgresql, mysql, db2, oracle, firebird, sqlanywhere, mssql, ase)");
+    return UsageFailure(
+        Err, "compare",
+        "unknown dialect \"" + A.Dialect +
+            "\" (supported: postgresql, mysql, db2, oracle, firebird, sqlanywhere, mssql, ase)");
 
   // The components: a holder and an extractor for each side (scripts or a database), and the
   // comparer over them. The comparer writes the script into an executor of its own, in the

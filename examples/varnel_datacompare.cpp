@@ -84,6 +84,36 @@ std::vector<std::string> SplitList(const std::string& Text) {
   return Items;
 }
 
+/// The last line of a run that did not end well: what the target holds now, never the planned
+/// counts as if they were done. Executed is the executor that ran the written script on the
+/// target (nullptr when none ran); Immediate tells that the comparer ran each statement as it
+/// found it.
+std::string FailureSummary(const TTableDataComparer& Cmp, const TSQLExec* Executed, bool Immediate,
+                           bool TargetLost) {
+  const int Planned = Cmp.GetInsertedCount() + Cmp.GetUpdatedCount() + Cmp.GetDeletedCount();
+  const std::string Of = " of the " + std::to_string(Planned) + " row change(s) found";
+  // The statement the connection was lost under may have been committed before the loss.
+  if (Immediate)
+    return "Not completed: the target keeps " + std::to_string(Cmp.GetAppliedCount()) + Of +
+           " (each committed as it ran); " +
+           (TargetLost ? "the one under way when the connection was lost may have been made too; "
+                       : "") +
+           "the others were not made.";
+  if (!Executed) return "Not completed: nothing was changed on the target.";
+  // The row statements of a script run as one transaction, and the run stops at its first
+  // failure: what ran is rolled back with it. Only a connection lost while committing leaves
+  // the outcome open.
+  bool StatementFailed = false;
+  for (int I = 0; I < Executed->GetStatementsCount(); ++I)
+    if (const TStatement* S = Executed->GetStatement(I); S && !S->ErrorText.empty())
+      StatementFailed = true;
+  if (Executed->GetConnectionLost() && !StatementFailed)
+    return "Not completed: the connection was lost while committing; whether the target keeps "
+           "the " +
+           std::to_string(Planned) + " row change(s) is unknown.";
+  return "Not completed: rolled back, the target is as it was (none" + Of + " is kept).";
+}
+
 }  // namespace
 
 const char* const DataCompareSummary =
@@ -119,7 +149,10 @@ void DataCompareHelp(std::ostream& Out) {
          "side's primary key unless --key names one.\n"
          "\n"
          "The last line of output is the summary: Equal: n, Inserted: n, Updated: n,\n"
-         "Deleted: n, All: n.\n";
+         "Deleted: n, All: n. After a failure it says instead what the target holds:\n"
+         "with --script --execute the changes run as one transaction and are rolled back\n"
+         "with the failure; with --execute alone each row is committed as it is written,\n"
+         "and the line counts the rows kept.\n";
 }
 
 namespace {
@@ -212,16 +245,23 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
     Exec->GetScript(Lines, false);
     Out << Lines.GetText();
   }
+  const TSQLExec* Executed = nullptr;
   if (Ran && !Failed && Execute && !Script.empty() && Exec->GetStatementsCount() > 0) {
-    // The written script, large values read back from its side file.
+    // The written script, large values read back from its side file. It stops at its first
+    // failure, so that what it rolls back is all it ran.
     Exec->SetConnection(Target.get());
+    Exec->BreakOnError = true;
     Exec->OnErrorMessage = Quiet;
     Exec->OnLogNextLine = [](TObject*, const std::string&) {};
+    Executed = Exec.get();
     if (!Exec->ExecuteScript()) Failed = true;
     PrintMessages(Exec->MsgManager, Err, "datacompare", true, {mt_Err, mt_Wrn});
   }
   Cmp->SetSQLExec(nullptr);
-  if (!Summary.empty()) Out << Summary << '\n';
+  if (Failed)
+    Out << FailureSummary(*Cmp, Executed, Immediate, Target->GetConnectionLost()) << '\n';
+  else if (!Summary.empty())
+    Out << Summary << '\n';
   return Failed ? ExitErrors : ExitOk;
 }
 

@@ -32,6 +32,24 @@ std::string PercentDecode(const std::string& S) {
   return R;
 }
 
+/// The trimmed value of the entry Key (ignoring case) of an ODBC connection string; "" when
+/// there is none.
+std::string ConnectionStringEntry(const std::string& Text, const char* Key) {
+  std::size_t B = 0;
+  while (B < Text.size()) {
+    std::size_t E = Text.find(';', B);
+    if (E == std::string::npos) E = Text.size();
+    const std::string Entry = Text.substr(B, E - B);
+    const std::size_t Eq = Entry.find('=');
+    if (Eq != std::string::npos && SameText(Trim(Entry.substr(0, Eq)), Key)) {
+      const std::string Value = Trim(Entry.substr(Eq + 1));
+      if (!Value.empty()) return Value;
+    }
+    B = E + 1;
+  }
+  return std::string();
+}
+
 }  // namespace
 
 TDatabaseURI ParseURI(const std::string& Option, const std::string& Text) {
@@ -70,6 +88,13 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text) {
     Authority = Authority.substr(0, Colon);
   }
   U.Host = Authority;
+  // Without a host each client goes its own way around the server's password check: the
+  // Firebird client opens the file through its in-process engine, libpq and the MariaDB client
+  // take a local socket where the server may trust the system user. A URI says where the
+  // server is; "localhost" will do.
+  if (Trim(U.Host).empty())
+    throw TUsageError{Option +
+                      ": the URI names no host (write localhost for this machine): " + Text};
   if (U.DatabaseType == dbInterBase) {
     // A Firebird database is a path on the server: firebird://h:3050//srv/db.fdb and
     // firebird://h:3050/srv/db.fdb both name /srv/db.fdb; a single name is an alias, and a
@@ -97,19 +122,18 @@ TDatabaseURI ParseDataSource(const std::string& Option, const std::string& Text)
   U.ConnectionString = Text.substr(5);
   if (Trim(U.ConnectionString).empty())
     throw TUsageError{Option + ": odbc: is followed by no connection string"};
+  // A connection string without a data source or a server leaves the driver to pick a local
+  // way in (a socket, an in-process engine), as a hostless URI would.
+  bool Located = false;
+  for (const char* Key : {"DSN", "SERVER", "SERVERNAME", "HOST", "HOSTNAME"})
+    Located = Located || !ConnectionStringEntry(U.ConnectionString, Key).empty();
+  if (!Located)
+    throw TUsageError{Option +
+                      ": the ODBC connection string names no server (Server=...) and no data "
+                      "source (DSN=...)"};
   // The name messages give the database: its DATABASE entry, else its DSN.
-  for (const char* Key : {"DATABASE", "DSN"}) {
-    std::size_t B = 0;
-    while (U.Database.empty() && B < U.ConnectionString.size()) {
-      std::size_t E = U.ConnectionString.find(';', B);
-      if (E == std::string::npos) E = U.ConnectionString.size();
-      const std::string Entry = U.ConnectionString.substr(B, E - B);
-      const std::size_t Eq = Entry.find('=');
-      if (Eq != std::string::npos && SameText(Trim(Entry.substr(0, Eq)), Key))
-        U.Database = Trim(Entry.substr(Eq + 1));
-      B = E + 1;
-    }
-  }
+  U.Database = ConnectionStringEntry(U.ConnectionString, "DATABASE");
+  if (U.Database.empty()) U.Database = ConnectionStringEntry(U.ConnectionString, "DSN");
   return U;
 }
 

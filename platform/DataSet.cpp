@@ -15,16 +15,9 @@ const char* const FieldTypeNames[] = {
     "ftUnknown", "ftString", "ftSmallint", "ftInteger",  "ftLargeint", "ftBoolean", "ftFloat",
     "ftFMTBcd",  "ftDate",   "ftTime",     "ftDateTime", "ftMemo",     "ftBlob"};
 
-bool ParseInt64(const std::string& S, std::int64_t& Value) {
-  const std::string T = Trim(S);
-  const char* B = T.data();
-  const char* E = B + T.size();
-  if (B != E && *B == '+') ++B;
-  auto [P, Ec] = std::from_chars(B, E, Value);
-  return Ec == std::errc() && P == E && B != E;
-}
-
-bool ParseDouble(const std::string& S, double& Value) {
+/// The whole of S, blanks around it trimmed and an optional leading "+", as a number of type N.
+template <class N>
+bool ParseNumber(const std::string& S, N& Value) {
   const std::string T = Trim(S);
   const char* B = T.data();
   const char* E = B + T.size();
@@ -64,9 +57,9 @@ std::int64_t TDataValue::AsLargeInt() const {
   if (FIsNull) return 0;
   if (FDataType == ftBoolean) return AsBoolean() ? 1 : 0;
   std::int64_t V = 0;
-  if (ParseInt64(FData, V)) return V;
+  if (ParseNumber(FData, V)) return V;
   double D = 0;
-  if (ParseDouble(FData, D) && std::isfinite(D) && std::fabs(D) < 9.2e18)
+  if (ParseNumber(FData, D) && std::isfinite(D) && std::fabs(D) < 9.2e18)
     return static_cast<std::int64_t>(std::llround(D));
   throw EDatabaseError("'" + FData + "' is not a valid integer value");
 }
@@ -82,7 +75,7 @@ double TDataValue::AsFloat() const {
   if (FIsNull) return 0;
   if (FDataType == ftBoolean) return AsBoolean() ? 1 : 0;
   double D = 0;
-  if (ParseDouble(FData, D)) return D;
+  if (ParseNumber(FData, D)) return D;
   throw EDatabaseError("'" + FData + "' is not a valid floating point value");
 }
 

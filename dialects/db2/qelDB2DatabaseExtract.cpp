@@ -26,7 +26,7 @@ struct TCatalogType {
 };
 // SYSCAT.COLUMNS.TYPENAME in lower case. INTEGER stays apart from BIGINT, as the DB2 parser
 // keeps them; GRAPHIC, VARGRAPHIC and DBCLOB are read as the parser reads them.
-constexpr std::array<TCatalogType, 33> kCatalogTypes{{
+constexpr std::array<TCatalogType, 34> kCatalogTypes{{
     {"integer", iftInteger},
     {"int", iftInteger},
     {"binary", iftBinary},
@@ -60,11 +60,8 @@ constexpr std::array<TCatalogType, 33> kCatalogTypes{{
     {"clob", iftClob},
     {"graphic", iftGraphic},
     {"vargraphic", iftVarGraphic},
+    {"dbclob", iftDbClob},
 }};
-
-std::string Str(TQELQuery& Q, const char* Field) {
-  return Q.FieldByName(Field)->AsString();
-}
 
 }  // namespace
 
@@ -95,19 +92,15 @@ std::vector<TDBExtractStep> TDB2DBExtract::ExtractSteps() {
 }
 
 std::unique_ptr<TCustomParser> TDB2DBExtract::CreateBodyParser() {
-  auto Parser = std::make_unique<TDB2Parser>(GetObjs());
-  Parser->ShowProgress = false;  // the driver's positions are the only progress the host sees
-  return Parser;
+  return MakeBodyParser<TDB2Parser>();
 }
 
-std::vector<TDbObjList*> TDB2DBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Views, &Objs->Triggers};
+std::vector<TDbObjList TObjs::*> TDB2DBExtract::BodyLists() const {
+  return {&TObjs::Views, &TObjs::Triggers};
 }
 
 void TDB2DBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
-  if (auto* DB2 = dynamic_cast<TDB2Parser*>(&Parser)) DB2->ParseObjText(&Obj);
+  ParseWith<TDB2Parser>(Parser, Obj);
 }
 
 void TDB2DBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t Nullable,
@@ -153,19 +146,6 @@ void TDB2DBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::
   Fld.Nullable = Nullable != 0;
 }
 
-void TDB2DBExtract::AddExtracted(TDbObj* Obj) {
-  if (ShowFullLog) AddToLog("---" + Obj->GetObjName());
-  if (TObjs* Objs = GetObjs()) Objs->AddObj(Obj, true);
-}
-
-std::unique_ptr<TQELQuery> TDB2DBExtract::DetailQuery(const std::vector<std::string>& Lines) {
-  std::unique_ptr<TQELQuery> Q(GetQELConnection()->CreateQuery(this));
-  TStrings* SQL = Q->GetSQL();
-  if (!SQL) throw EDatabaseError("The query of the connection takes no statement text.");
-  for (const std::string& L : Lines) SQL->Add(L);
-  return Q;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Header, tables, views, procedures, triggers
 
@@ -176,6 +156,7 @@ void TDB2DBExtract::ExtractHeader() {
 void TDB2DBExtract::ExtractTbl() {
   AddToLog("Extracting tables...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select o.tabschema, o.tabname", " from syscat.tables o",
                 " where " + SchemaFilter("o.tabschema"), "and o.type = 'T' "});
   const std::string Indent(41, ' ');
@@ -187,43 +168,44 @@ void TDB2DBExtract::ExtractTbl() {
                    "left join syscat.colidentattributes a on a.tabschema = c.tabschema and",
                    Indent + "a.tabname = c.tabname and", Indent + "a.colname = c.colname",
                    "where c.tabschema = :SCH and c.tabname = :TBL", "order by c.colno"});
+  TCatalogRow ColsRow(*Cols);
   for (; !Q.GetEof(); Q.Next()) {
-    auto* Tbl = new TTblData(GetObjs());
-    Tbl->SetObjName(Trim(Str(Q, "tabname")));
-    Tbl->SetSchema(Trim(Str(Q, "tabschema")));
-    Cols->ParamByName("SCH")->SetAsString(Str(Q, "tabschema"));
-    Cols->ParamByName("TBL")->SetAsString(Str(Q, "tabname"));
+    auto Tbl = std::make_unique<TTblData>(GetObjs());
+    Tbl->SetObjName(Trim(Row.Str("tabname")));
+    Tbl->SetSchema(Trim(Row.Str("tabschema")));
+    Cols->ParamByName("SCH")->SetAsString(Row.Str("tabschema"));
+    Cols->ParamByName("TBL")->SetAsString(Row.Str("tabname"));
     Cols->Open();
     for (; !Cols->GetEof(); Cols->Next()) {
       auto Fld = std::make_unique<TFldData>(GetObjs());
       Fld->TableName = Tbl->GetObjName();
-      Fld->OwnerObj = Tbl;
-      Fld->SetObjName(Str(*Cols, "colname"));
-      const bool Nullable = Str(*Cols, "nulls") == "Y";
-      const std::string Logged = Str(*Cols, "logged");
+      Fld->OwnerObj = Tbl.get();
+      Fld->SetObjName(ColsRow.Str("colname"));
+      const bool Nullable = ColsRow.Str("nulls") == "Y";
+      const std::string Logged = ColsRow.Str("logged");
       if (Logged == "Y") Fld->Logged = 1;
       if (Logged == "N") Fld->Logged = 0;
-      const std::string Compact = Str(*Cols, "compact");
+      const std::string Compact = ColsRow.Str("compact");
       if (Compact == "Y") Fld->Compact = 1;
       if (Compact == "N") Fld->Compact = 0;
-      Fld->DefValue = Str(*Cols, "default");
-      const std::int32_t Length = Cols->FieldByName("length")->AsInteger();
-      ColumnType(*Fld, Str(*Cols, "typename"), Nullable ? 1 : 0,
-                 Cols->FieldByName("scale")->AsInteger(), Length, Length);
-      Fld->Identity = Str(*Cols, "identity") == "Y";
-      const std::string Generated = Str(*Cols, "generated");
+      Fld->DefValue = ColsRow.Str("default");
+      const std::int32_t Length = ColsRow.Int("length");
+      ColumnType(*Fld, ColsRow.Str("typename"), Nullable ? 1 : 0, ColsRow.Int("scale"), Length,
+                 Length);
+      Fld->Identity = ColsRow.Str("identity") == "Y";
+      const std::string Generated = ColsRow.Str("generated");
       if (!Generated.empty()) Fld->GeneratedKind = Generated[0];
       if (Fld->GeneratedKind != 0 && Fld->GeneratedKind != ' ') {
         if (Fld->Identity) {
           TGnrData& G = Fld->GetIdentityGenerator();
-          G.StartValue = Str(*Cols, "start");
-          G.Increment = Str(*Cols, "increment");
-          G.MinValue = Str(*Cols, "minvalue");
-          G.SetMaxValue(Str(*Cols, "maxvalue"));
-          G.SetCache(Str(*Cols, "cache"));
-          G.Cycle = Str(*Cols, "cycle") == "Y";
+          G.StartValue = ColsRow.Str("start");
+          G.Increment = ColsRow.Str("increment");
+          G.MinValue = ColsRow.Str("minvalue");
+          G.SetMaxValue(ColsRow.Str("maxvalue"));
+          G.SetCache(ColsRow.Str("cache"));
+          G.Cycle = ColsRow.Str("cycle") == "Y";
         } else {
-          std::string Text = Str(*Cols, "text");
+          std::string Text = ColsRow.Str("text");
           if (Text.rfind("AS", 0) == 0) Text = Trim(Text.substr(2));
           Fld->GeneratedExpr = Text;
         }
@@ -232,8 +214,7 @@ void TDB2DBExtract::ExtractTbl() {
       Tbl->Fields.Add(std::move(Fld));
     }
     Cols->Close();
-    AddExtracted(Tbl);
-    ProcessMessages();
+    FileExtracted(std::move(Tbl));
     if (TerminateRunning.load()) break;
   }
   CloseQuery(Q);
@@ -242,31 +223,32 @@ void TDB2DBExtract::ExtractTbl() {
 void TDB2DBExtract::ExtractViw() {
   AddToLog("Extracting views...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select o.tabschema, o.tabname, v.text, v.func_path", " from syscat.tables o",
                 " join syscat.views v on v.viewschema = o.tabschema and v.viewname = o.tabname",
                 " where " + SchemaFilter("o.tabschema"), "and o.type = 'V'  "});
   auto Cols = DetailQuery({"select c.colno, c.colname, c.typename, c.nulls, c.length,",
                            "c.scale, c.default", "from syscat.columns c",
                            "where c.tabschema = :SCH and c.tabname = :TBL", "order by c.colno"});
+  TCatalogRow ColsRow(*Cols);
   for (; !Q.GetEof(); Q.Next()) {
-    auto* View = new TViwData(GetObjs());
-    View->SetObjName(Trim(Str(Q, "tabname")));
-    View->SetSchema(Trim(Str(Q, "tabschema")));
-    View->FullText = Trim(Str(Q, "text"));
-    View->Path = Trim(Str(Q, "func_path"));
-    Cols->ParamByName("SCH")->SetAsString(Str(Q, "tabschema"));
-    Cols->ParamByName("TBL")->SetAsString(Str(Q, "tabname"));
+    auto View = std::make_unique<TViwData>(GetObjs());
+    View->SetObjName(Trim(Row.Str("tabname")));
+    View->SetSchema(Trim(Row.Str("tabschema")));
+    View->FullText = Trim(Row.Str("text"));
+    View->Path = Trim(Row.Str("func_path"));
+    Cols->ParamByName("SCH")->SetAsString(Row.Str("tabschema"));
+    Cols->ParamByName("TBL")->SetAsString(Row.Str("tabname"));
     Cols->Open();
     for (; !Cols->GetEof(); Cols->Next()) {
       auto Fld = std::make_unique<TFldData>(GetObjs());
       Fld->TableName = View->GetObjName();
-      Fld->OwnerObj = View;
-      Fld->SetObjName(Str(*Cols, "colname"));
+      Fld->OwnerObj = View.get();
+      Fld->SetObjName(ColsRow.Str("colname"));
       View->Fields.Add(std::move(Fld));
     }
     Cols->Close();
-    AddExtracted(View);
-    ProcessMessages();
+    FileExtracted(std::move(View));
     if (TerminateRunning.load()) break;
   }
   CloseQuery(Q);
@@ -274,36 +256,30 @@ void TDB2DBExtract::ExtractViw() {
 
 void TDB2DBExtract::ExtractPrc() {
   AddToLog("Extracting procedures...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"Select o.procschema, o.procname", "from syscat.procedures o",
-                "where " + SchemaFilter("o.procschema")});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Prc = new TPrcData(GetObjs());
-    Prc->SetObjName(Trim(Str(Q, "procname")));
-    Prc->SetSchema(Trim(Str(Q, "procschema")));
-    AddExtracted(Prc);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow({"Select o.procschema, o.procname", "from syscat.procedures o",
+              "where " + SchemaFilter("o.procschema")},
+             [&](TCatalogRow& Row) {
+               auto Prc = std::make_unique<TPrcData>(GetObjs());
+               Prc->SetObjName(Trim(Row.Str("procname")));
+               Prc->SetSchema(Trim(Row.Str("procschema")));
+               FileExtracted(std::move(Prc));
+             });
 }
 
 void TDB2DBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select o.trigschema, o.trigname, o.tabschema, o.tabname, o.text,",
-                "o.trigtime, o.trigevent, o.remarks", "from syscat.triggers o",
-                "where " + SchemaFilter("o.trigschema")});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Trg = new TTrgData(GetObjs());
-    Trg->SetObjName(Trim(Str(Q, "trigname")));
-    Trg->SetSchema(Trim(Str(Q, "trigschema")));
-    Trg->SetOwnName(Trim(Str(Q, "tabname")));
-    Trg->FullText = Str(Q, "text");
-    Trg->SetDescription(Str(Q, "remarks"));
-    AddExtracted(Trg);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow({"select o.trigschema, o.trigname, o.tabschema, o.tabname, o.text,",
+              "o.trigtime, o.trigevent, o.remarks", "from syscat.triggers o",
+              "where " + SchemaFilter("o.trigschema")},
+             [&](TCatalogRow& Row) {
+               auto Trg = std::make_unique<TTrgData>(GetObjs());
+               Trg->SetObjName(Trim(Row.Str("trigname")));
+               Trg->SetSchema(Trim(Row.Str("trigschema")));
+               Trg->SetOwnName(Trim(Row.Str("tabname")));
+               Trg->FullText = Row.Str("text");
+               Trg->SetDescription(Row.Str("remarks"));
+               FileExtracted(std::move(Trg));
+             });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -311,73 +287,64 @@ void TDB2DBExtract::ExtractTrg() {
 
 void TDB2DBExtract::ExtractIdx() {
   AddToLog("Extracting indexes...");
-  TQELQuery& Q = WorkQuery();
   const std::string Indent(31, ' ');
-  OpenQuery(Q,
-            {"select i.indschema, i.indname, i.tabschema, i.tabname, i.colnames,",
-             "i.colcount, i.unique_colcount, i.remarks, i.reverse_scans", "from syscat.indexes i",
-             "left join syscat.tabconst c on c.constname = i.indname and",
-             Indent + "c.tabschema = i.tabschema and", Indent + "c.tabname = i.tabname",
-             "where " + SchemaFilter("i.indschema"), " and c.constname is null"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Idx = new TIdxData(GetObjs());
-    Idx->SetObjName(Trim(Str(Q, "indname")));
-    Idx->TableName = Trim(Str(Q, "tabname"));
-    Idx->SetSchema(Trim(Str(Q, "indschema")));
-    // COLNAMES: "+A-B+C", each column led by "+" (ascending) or "-" (descending).
-    const std::string Names = Str(Q, "colnames");
-    std::size_t I = 0;
-    while (I < Names.size() && (Names[I] == '+' || Names[I] == '-')) {
-      const std::int32_t Order = Names[I] == '-' ? 2 : 0;
-      const std::size_t End = Names.find_first_of("+-", I + 1);
-      const std::string Name = Names.substr(I + 1, End == std::string::npos ? End : End - I - 1);
-      Idx->AddFld(Name, Order);
-      I = End == std::string::npos ? Names.size() : End;
-    }
-    Idx->Unique =
-        Q.FieldByName("colcount")->AsInteger() == Q.FieldByName("unique_colcount")->AsInteger();
-    Idx->AllowReverseScans = Str(Q, "reverse_scans") == "Y";
-    AddExtracted(Idx);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow({"select i.indschema, i.indname, i.tabschema, i.tabname, i.colnames,",
+              "i.colcount, i.unique_colcount, i.remarks, i.reverse_scans", "from syscat.indexes i",
+              "left join syscat.tabconst c on c.constname = i.indname and",
+              Indent + "c.tabschema = i.tabschema and", Indent + "c.tabname = i.tabname",
+              "where " + SchemaFilter("i.indschema"), " and c.constname is null"},
+             [&](TCatalogRow& Row) {
+               auto Idx = std::make_unique<TIdxData>(GetObjs());
+               Idx->SetObjName(Trim(Row.Str("indname")));
+               Idx->TableName = Trim(Row.Str("tabname"));
+               Idx->SetSchema(Trim(Row.Str("indschema")));
+               if (const std::string S = Trim(Row.Str("tabschema")); S != Idx->GetSchema())
+                 Idx->TableSchema = S;
+               // COLNAMES: "+A-B+C", each column led by "+" (ascending) or "-" (descending).
+               const std::string Names = Row.Str("colnames");
+               std::size_t I = 0;
+               while (I < Names.size() && (Names[I] == '+' || Names[I] == '-')) {
+                 const std::int32_t Order = Names[I] == '-' ? 2 : 0;
+                 const std::size_t End = Names.find_first_of("+-", I + 1);
+                 const std::string Name =
+                     Names.substr(I + 1, End == std::string::npos ? End : End - I - 1);
+                 Idx->AddFld(Name, Order);
+                 I = End == std::string::npos ? Names.size() : End;
+               }
+               Idx->Unique = Row.Int("colcount") == Row.Int("unique_colcount");
+               Idx->AllowReverseScans = Row.Str("reverse_scans") == "Y";
+               FileExtracted(std::move(Idx));
+             });
 }
 
 void TDB2DBExtract::ExtractKeys(const char* Type, TConstraintType CtType) {
   AddToLog(CtType == ctPKey ? "Extracting primary keys..." : "Extracting unique constraints...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q,
-            {"select o.constname, o.tabschema, o.tabname,", "o.remarks", "from syscat.tabconst o",
-             std::string("where o.type = '") + Type + "' ", "and " + SchemaFilter("o.tabschema")});
   auto Cols = DetailQuery({"select c.colname, c.colseq", "from syscat.keycoluse c",
                            "where c.constname = :CON and c.tabschema = :SCH and c.tabname = :TBL",
                            "order by c.colseq"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(CtType);
-    Ctr->SetObjName(Trim(Str(Q, "constname")));
-    Ctr->SetTblName(Trim(Str(Q, "tabname")));
-    Ctr->SetSchema(Trim(Str(Q, "tabschema")));
-    Ctr->SetDescription(Str(Q, "remarks"));
-    Cols->ParamByName("CON")->SetAsString(Str(Q, "constname"));
-    Cols->ParamByName("SCH")->SetAsString(Str(Q, "tabschema"));
-    Cols->ParamByName("TBL")->SetAsString(Str(Q, "tabname"));
-    Cols->Open();
-    for (; !Cols->GetEof(); Cols->Next()) Ctr->FldList.Add(Str(*Cols, "colname"));
-    Cols->Close();
-    Ctr->CheckSysName();
-    AddExtracted(Ctr);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  TCatalogRow ColsRow(*Cols);
+  ForEachRow({"select o.constname, o.tabschema, o.tabname,", "o.remarks", "from syscat.tabconst o",
+              std::string("where o.type = '") + Type + "' ", "and " + SchemaFilter("o.tabschema")},
+             [&](TCatalogRow& Row) {
+               auto Ctr = std::make_unique<TCtrData>(GetObjs());
+               Ctr->SetCtType(CtType);
+               Ctr->SetObjName(Trim(Row.Str("constname")));
+               Ctr->SetTblName(Trim(Row.Str("tabname")));
+               Ctr->SetSchema(Trim(Row.Str("tabschema")));
+               Ctr->SetDescription(Row.Str("remarks"));
+               Cols->ParamByName("CON")->SetAsString(Row.Str("constname"));
+               Cols->ParamByName("SCH")->SetAsString(Row.Str("tabschema"));
+               Cols->ParamByName("TBL")->SetAsString(Row.Str("tabname"));
+               Cols->Open();
+               for (; !Cols->GetEof(); Cols->Next()) Ctr->FldList.Add(ColsRow.Str("colname"));
+               Cols->Close();
+               Ctr->CheckSysName();
+               FileExtracted(std::move(Ctr));
+             });
 }
 
 void TDB2DBExtract::Extract_FK() {
   AddToLog("Extracting foreign keys...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select r.constname, r.tabschema, r.tabname,",
-                "r.refkeyname, r.reftabschema, r.reftabname,", "r.deleterule, r.updaterule",
-                "from syscat.references r", "where " + SchemaFilter("r.tabschema")});
   const std::string P(26, ' '), C(28, ' ');
   auto Cols =
       DetailQuery({"select c1.colname col1, c2.colname col2, c1.colseq", "from syscat.references r",
@@ -390,35 +357,38 @@ void TDB2DBExtract::Extract_FK() {
                    C + "c2.colseq = c1.colseq",
                    "where r.constname = :CON and r.tabname = :TBL and r.tabschema = :SCH",
                    "order by c1.colseq"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(ctFKey);
-    Ctr->SetObjName(Trim(Str(Q, "constname")));
-    Ctr->SetTblName(Trim(Str(Q, "tabname")));
-    Ctr->SetSchema(Trim(Str(Q, "tabschema")));
-    Ctr->SetRefTblName(Trim(Str(Q, "reftabname")));
-    const std::string Update = Str(Q, "updaterule");
-    if (Update == "A") Ctr->OnUpdate = udaNoAction;
-    if (Update == "R") Ctr->OnUpdate = udaRestrict;
-    const std::string Delete = Str(Q, "deleterule");
-    if (Delete == "A") Ctr->OnDelete = udaNoAction;
-    if (Delete == "R") Ctr->OnDelete = udaRestrict;
-    if (Delete == "C") Ctr->OnDelete = udaCascade;
-    if (Delete == "N") Ctr->OnDelete = udaNull;
-    Cols->ParamByName("CON")->SetAsString(Str(Q, "constname"));
-    Cols->ParamByName("SCH")->SetAsString(Str(Q, "tabschema"));
-    Cols->ParamByName("TBL")->SetAsString(Str(Q, "tabname"));
-    Cols->Open();
-    for (; !Cols->GetEof(); Cols->Next()) {
-      Ctr->FldList.Add(Str(*Cols, "col1"));
-      Ctr->RefFldList.Add(Str(*Cols, "col2"));
-    }
-    Cols->Close();
-    Ctr->CheckSysName();
-    AddExtracted(Ctr);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  TCatalogRow ColsRow(*Cols);
+  ForEachRow({"select r.constname, r.tabschema, r.tabname,",
+              "r.refkeyname, r.reftabschema, r.reftabname,", "r.deleterule, r.updaterule",
+              "from syscat.references r", "where " + SchemaFilter("r.tabschema")},
+             [&](TCatalogRow& Row) {
+               auto Ctr = std::make_unique<TCtrData>(GetObjs());
+               Ctr->SetCtType(ctFKey);
+               Ctr->SetObjName(Trim(Row.Str("constname")));
+               Ctr->SetTblName(Trim(Row.Str("tabname")));
+               Ctr->SetSchema(Trim(Row.Str("tabschema")));
+               Ctr->SetRefTblName(Trim(Row.Str("reftabname")));
+               Ctr->SetRefSchema(Trim(Row.Str("reftabschema")));
+               const std::string Update = Row.Str("updaterule");
+               if (Update == "A") Ctr->OnUpdate = udaNoAction;
+               if (Update == "R") Ctr->OnUpdate = udaRestrict;
+               const std::string Delete = Row.Str("deleterule");
+               if (Delete == "A") Ctr->OnDelete = udaNoAction;
+               if (Delete == "R") Ctr->OnDelete = udaRestrict;
+               if (Delete == "C") Ctr->OnDelete = udaCascade;
+               if (Delete == "N") Ctr->OnDelete = udaNull;
+               Cols->ParamByName("CON")->SetAsString(Row.Str("constname"));
+               Cols->ParamByName("SCH")->SetAsString(Row.Str("tabschema"));
+               Cols->ParamByName("TBL")->SetAsString(Row.Str("tabname"));
+               Cols->Open();
+               for (; !Cols->GetEof(); Cols->Next()) {
+                 Ctr->FldList.Add(ColsRow.Str("col1"));
+                 Ctr->RefFldList.Add(ColsRow.Str("col2"));
+               }
+               Cols->Close();
+               Ctr->CheckSysName();
+               FileExtracted(std::move(Ctr));
+             });
 }
 
 }  // namespace qel

@@ -38,7 +38,7 @@ class TDB2DBExtract : public TCustomDBExtract {
   std::vector<TDBExtractStep> ExtractSteps() override;
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// Views and triggers: the kinds whose catalog texts the parser reads.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
 
  private:
@@ -52,10 +52,6 @@ class TDB2DBExtract : public TCustomDBExtract {
   /// Primary keys (Type "P") or unique constraints (Type "U").
   void ExtractKeys(const char* Type, TConstraintType CtType);
   void Extract_FK();
-  /// A second query of the connection, for the columns of each outer row.
-  std::unique_ptr<TQELQuery> DetailQuery(const std::vector<std::string>& Lines);
-  /// Adds Obj to the collection, logging "---" + its name first with ShowFullLog.
-  void AddExtracted(TDbObj* Obj);
 };
 
 }  // namespace qel

@@ -3,28 +3,8 @@
 #include "qelDB2Exec.h"
 
 #include "Text.h"
-#include "qelDB2Parser.h"
 
 namespace qel {
-
-TDB2SQLExec::TDB2SQLExec(TComponent* AOwner) : TSQLExec(AOwner) {
-  DatabaseType = dbDB2;
-}
-
-TDB2SQLExec::~TDB2SQLExec() = default;
-
-std::unique_ptr<TCustomSQLParser> TDB2SQLExec::CreateParser(TCustomObjs* Objs) {
-  return std::make_unique<TDB2Parser>(Objs);
-}
-
-void TDB2SQLExec::LoadScript(TStrings& Lines) {
-  LoadScriptWithParser(Lines);
-}
-
-bool TDB2SQLExec::ExecuteScript() {
-  if (GetQELConnection() && !OpenConnection()) return false;
-  return TSQLExec::ExecuteScript();
-}
 
 void TDB2SQLExec::ParseConnect(const std::string& aText) {
   // Read with the parser's own scanner, so that quoted names and comments count as in a script.

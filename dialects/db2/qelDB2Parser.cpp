@@ -1,11 +1,14 @@
 // The DB2 script parser: keywords and quoting, the scanner (double-quoted names), the statement
-// loop with the session, connection, grant and tablespace statements, the re-read of catalog
-// texts, error reporting and the layout of view bodies. The table, index, view and trigger
-// grammar is in qelDB2Parser_Stm.cpp.
+// loop with the session, connection, grant and tablespace statements, DROP, the re-read of
+// catalog texts and error reporting. Tables are read in qelDB2Parser_Tbl.cpp, views and
+// triggers in qelDB2Parser_Prc.cpp.
 #include "qelDB2Parser.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
+#include <string_view>
+#include <utility>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -38,11 +41,13 @@ constexpr std::array<TResWordRow, 82> DB2ResWords{{
 namespace {
 
 constexpr auto kResWordsByWord = SortedByWord(DB2ResWords);
+
 static_assert(UniqueWords(kResWordsByWord));
 
 constexpr bool IsUpperLetter(char C) {
   return C >= 'A' && C <= 'Z';
 }
+
 constexpr bool IsBareNext(char C) {
   return IsUpperLetter(C) || (C >= '0' && C <= '9') || C == '#' || C == '$' || C == '@' || C == '_';
 }
@@ -66,39 +71,6 @@ std::string DB2QuoteIdent(const std::string& Name) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// View body layout
-
-std::string DB2FormatBody(const std::string& Text) {
-  constexpr std::size_t MaxLine = 80;
-  if (Text.size() < MaxLine) return Text;
-  const std::string T = StringReplace(Text, "\r\n", " ", true, false);
-  std::string R;
-  // Positions count from 1, as the layout rule is stated.
-  std::size_t Start = 1;
-  std::size_t LastBlank = 0;
-  auto Emit = [&R, &T](std::size_t From, std::size_t Count) {
-    R += T.substr(From - 1, Count);
-    R += "\r\n";
-  };
-  for (std::size_t I = 1; I <= T.size(); ++I) {
-    if (T[I - 1] != ' ') continue;
-    const std::size_t Len = I - Start;
-    if (Len < MaxLine) {
-      LastBlank = I;
-    } else if (LastBlank > Start) {
-      Emit(Start, LastBlank - Start);
-      Start = LastBlank + 1;
-    } else {
-      Emit(Start, Len);
-      Start = I + 1;
-      LastBlank = I;
-    }
-  }
-  if (Start <= T.size()) Emit(Start, T.size() - Start + 1);
-  return Trim(R);
-}
-
-// ---------------------------------------------------------------------------------------------
 // Construction
 
 TDB2Parser::TDB2Parser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
@@ -106,16 +78,14 @@ TDB2Parser::TDB2Parser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
   IdentChars.Include(static_cast<unsigned char>('#'));
   IdentChars.Include(static_cast<unsigned char>('@'));
   IdentChars.Include(static_cast<unsigned char>('$'));
-  SetTermStr(";");
-  SetDatabaseType(dbDB2);
-  BuildResWords();
+  InitDialect(dbDB2, ";");
 }
 
 TDB2Parser::~TDB2Parser() = default;
 
 void TDB2Parser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : DB2ResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(DB2ResWords);
 }
 
 std::string TDB2Parser::QuoteIdent(const std::string& Name) {
@@ -153,39 +123,11 @@ std::string TDB2Parser::SchemaOf(const std::string& Written) const {
   return Written.empty() ? CurrentSchema() : Written;
 }
 
-std::string TDB2Parser::NamePart() {
-  if (Sy == syIdent) {
-    std::string R = Ident;
-    GetSy();
-    return R;
-  }
-  if (Sy == syAsterisk) {
-    GetSy();
-    return "*";
-  }
-  TestSy(syDot);
-  return "";
-}
-
 void TDB2Parser::Obj_Ident(TDbObject Kind) {
-  IdentOwner.clear();
-  IdentName.clear();
-  IdentPart3.clear();
-  IdentName = NamePart();
-  if (Sy != syDot) return;
-  IdentOwner = IdentName;
-  GetSy();
-  IdentName = NamePart();
-  if (Kind != dboField) return;
-  if (Sy != syDot) {
-    // Two parts of a column name: table "." column.
-    IdentPart3 = IdentName;
-    IdentName = IdentOwner;
-    IdentOwner.clear();
-    return;
-  }
-  GetSy();
-  IdentPart3 = NamePart();
+  TDottedName N = ReadDottedName(kNameRules, Kind == dboField);
+  IdentOwner = std::move(N.Owner);
+  IdentName = std::move(N.Name);
+  IdentPart3 = std::move(N.Part3);
 }
 
 void TDB2Parser::SkipToTerm() {
@@ -204,7 +146,7 @@ void TDB2Parser::Report(TStatType Typ, const std::string& ObjName, TDbObject Obj
 
 std::string TDB2Parser::RestOfStatement(std::int32_t Start) {
   SkipToTerm();
-  return CrLf(CopyTxtFrom(Start));
+  return CrLfLineBreaks(CopyTxtFrom(Start));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -581,24 +523,72 @@ void TDB2Parser::ErrMsg(const std::string& Text) {
     TCustomSQLParser::ErrMsg(Text);
     return;
   }
-  std::string Prefix = ParseObj->GetObjName() + ": ";
-  if (dynamic_cast<TPrcData*>(ParseObj))
-    Prefix = "Procedure " + Prefix;
-  else if (dynamic_cast<TTrgData*>(ParseObj))
-    Prefix = "Trigger " + Prefix;
-  else if (dynamic_cast<TViwData*>(ParseObj))
-    Prefix = "View " + Prefix;
-  else if (dynamic_cast<TIdxData*>(ParseObj))
-    Prefix = "Index " + Prefix;
-  else if (auto* Ctr = dynamic_cast<TCtrData*>(ParseObj); Ctr && Ctr->GetCtType() == ctCheck)
-    Prefix = "Check-constraint " + Prefix;
-  else if (auto* Fld = dynamic_cast<TFldData*>(ParseObj); Fld && !Fld->Body.empty())
-    Prefix = "Field " + Fld->TableName + "/" + Fld->GetObjName() + ": ";
-  if (!MsgManager.GetIsErr()) DoErrorMessage(Prefix + Text + GetScriptInfo());
-  if (!ScriptName.empty())
-    MsgManager.AddScriptMsg(Prefix + Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
-  else
-    MsgManager.AddObjMsg(Prefix + Text + GetScriptInfo(), ParseObj, GetPosX(), GetPosY(), mt_Err);
+  // A catalog text is read with no script name: the message, filed under the object, carries
+  // the position within that text.
+  ObjErrMsg(*ParseObj, Text, true);
+}
+
+namespace {
+
+/// The kind word of a DROP statement and what it removes.
+struct TDropKind {
+  std::string_view Word;
+  TDbObject Kind;
+};
+
+constexpr std::array<TDropKind, 10> kDropKinds{{
+    {"TABLE", dboTable},
+    {"VIEW", dboView},
+    {"INDEX", dboIndex},
+    {"TRIGGER", dboTrigger},
+    {"PROCEDURE", dboProcedure},
+    {"FUNCTION", dboProcedure},
+    {"SEQUENCE", dboGenerator},
+    {"ALIAS", dboUnknown},
+    {"SCHEMA", dboSchema},
+    {"TABLESPACE", dboUnknown},
+}};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// DROP
+
+void TDB2Parser::ParseDrop() {
+  GetSy();
+  const TDropKind* It =
+      FindRowIf(kDropKinds, [this](const TDropKind& K) { return IsWord(K.Word.data()); });
+  if (!It) {
+    ErrMsg("Unknown DROP-statement");
+    GetSy();
+    return;
+  }
+  GetSy();
+  Obj_Ident(dboUnknown);
+  const std::string S = SchemaOf(IdentOwner);
+  const std::string Key = S.empty() ? IdentName : S + "." + IdentName;
+  Report(stStatement, IdentName, It->Kind, odbDrop);
+  SkipToTerm();  // RESTRICT and the like
+  if (!Objs) return;
+  switch (It->Kind) {
+    case dboTable:
+      RemoveObj(Objs->Tables, Key);
+      break;
+    case dboView:
+      RemoveObj(Objs->Views, Key);
+      break;
+    case dboIndex:
+      RemoveObj(Objs->Indexes, Key);
+      break;
+    case dboTrigger:
+      RemoveObj(Objs->Triggers, Key);
+      break;
+    case dboProcedure:
+      RemoveObj(Objs->Procedures, Key);
+      break;
+    default:
+      break;
+  }
 }
 
 }  // namespace qel

@@ -3,9 +3,9 @@
 // and trigger texts a DB2 catalog returns.
 //
 // The parser's sources are split by role: qelDB2Parser.cpp (keywords, quoting, the scanner,
-// the statement loop, the session and read-only statements, the re-read of catalog texts and
-// errors) and qelDB2Parser_Stm.cpp (tables, columns, ALTER TABLE, constraints, indexes, views,
-// triggers and DROP).
+// the statement loop, the session and read-only statements, DROP, the re-read of catalog texts
+// and errors), qelDB2Parser_Tbl.cpp (tables, columns, data types, ALTER TABLE, constraints and
+// indexes) and qelDB2Parser_Prc.cpp (views and triggers).
 #pragma once
 
 #include <cstdint>
@@ -157,7 +157,7 @@ class TDB2Parser : public TCustomSQLParser {
   /// and IdentPart3.
   void Obj_Ident(TDbObject Kind);
 
-  // Statement readers (qelDB2Parser_Stm.cpp), each from its first word after CREATE/ALTER.
+  // Statement readers (qelDB2Parser_Tbl.cpp), each from its first word after CREATE/ALTER.
 
   void ParseCreateTable();
   /// From TABLE after ALTER.
@@ -178,8 +178,10 @@ class TDB2Parser : public TCustomSQLParser {
   std::string SchemaOf(const std::string& Written) const;
   std::string CurrentSchema() const;
   std::string CurrentPath() const;
-  /// A name part: the identifier's text, "*", or "" with the missing-symbol error.
-  std::string NamePart();
+  /// A name part: the identifier's text (double-quoted names are identifiers), "*", or "" with
+  /// the missing-symbol error.
+  std::string NamePart() { return ReadNamePart(kNameRules); }
+  static constexpr TNamePartRules kNameRules{.Missing = syDot};
   void SkipToTerm();
   /// Sets what the current statement reports when it ends.
   void Report(TStatType Typ, const std::string& ObjName, TDbObject ObjType, TDbOperation Op,
@@ -187,8 +189,6 @@ class TDB2Parser : public TCustomSQLParser {
   /// Text of the statement from its start up to the terminator (or the end), line breaks
   /// made CR LF.
   std::string RestOfStatement(std::int32_t Start);
-  /// Text with every line break written as CR LF.
-  static std::string CrLf(const std::string& Text);
   /// The first byte from Ch on that is no blank or line break; 0 at the end.
   char NextNonBlank() const;
 
@@ -201,7 +201,7 @@ class TDB2Parser : public TCustomSQLParser {
   void ParseTablespace();
   void ParseTablespaceParams();
 
-  // Table pieces (qelDB2Parser_Stm.cpp).
+  // Table pieces (qelDB2Parser_Tbl.cpp).
   void ParseColumn(TTblData& Tbl, const std::string& TableName, bool File);
   void ParseDataType(TFldData& Fld);
   void ParseColumnOptions(TFldData& Fld);

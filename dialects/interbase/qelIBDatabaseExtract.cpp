@@ -23,25 +23,6 @@ namespace {
 /// The catalog script's terminator: bodies hold ";".
 constexpr const char* kTerm = "^";
 
-std::string Str(TQELQuery& Q, const char* Field) {
-  TField* F = Q.FieldByName(Field);
-  return F && !F->IsNull() ? F->AsString() : std::string();
-}
-
-std::string TrimStr(TQELQuery& Q, const char* Field) {
-  return Trim(Str(Q, Field));
-}
-
-std::int32_t Int(TQELQuery& Q, const char* Field) {
-  TField* F = Q.FieldByName(Field);
-  return F && !F->IsNull() ? F->AsInteger() : 0;
-}
-
-bool IsNull(TQELQuery& Q, const char* Field) {
-  TField* F = Q.FieldByName(Field);
-  return !F || F->IsNull();
-}
-
 /// A name the server made up for the index of a key the script did not name.
 bool SystemName(const std::string& Name) {
   return StartsText("INTEG_", Name) || StartsText("RDB$", Name);
@@ -61,11 +42,11 @@ const char* const kTypeColumns =
 
 /// The type of the current row in DDL: the integer kinds with a sub type are NUMERIC and
 /// DECIMAL; CHARACTER SET is written only where it is not the database's own.
-std::string TypeText(TQELQuery& Q, const std::string& DBCharSet, bool WithCollation = true) {
-  const std::int32_t T = Int(Q, "FT");
-  const std::int32_t Sub = Int(Q, "FST");
-  const std::int32_t Scale = -Int(Q, "FSCALE");
-  std::int32_t Prec = Int(Q, "FPREC");
+std::string TypeText(TCatalogRow& Row, const std::string& DBCharSet, bool WithCollation = true) {
+  const std::int32_t T = Row.Int("FT");
+  const std::int32_t Sub = Row.Int("FST");
+  const std::int32_t Scale = -Row.Int("FSCALE");
+  std::int32_t Prec = Row.Int("FPREC");
   auto Exact = [&](const char* Plain, std::int32_t DefaultPrec) -> std::string {
     if (Sub == 0 && Scale == 0) return Plain;
     if (Prec == 0) Prec = DefaultPrec;
@@ -104,15 +85,15 @@ std::string TypeText(TQELQuery& Q, const std::string& DBCharSet, bool WithCollat
       break;
     case 14:
     case 37: {
-      std::int32_t Len = Int(Q, "CLEN");
-      if (Len == 0) Len = Int(Q, "FLEN");
+      std::int32_t Len = Row.Int("CLEN");
+      if (Len == 0) Len = Row.Int("FLEN");
       R = std::string(T == 14 ? "CHAR(" : "VARCHAR(") + IntToStr(Len) + ")";
       Text = true;
       break;
     }
     case 261: {
       R = "BLOB SUB_TYPE " + IntToStr(Sub);
-      const std::int32_t Seg = Int(Q, "SEG");
+      const std::int32_t Seg = Row.Int("SEG");
       if (Seg != 0 && Seg != 80) R += " SEGMENT SIZE " + IntToStr(Seg);
       Text = Sub == 1;
       break;
@@ -124,10 +105,10 @@ std::string TypeText(TQELQuery& Q, const std::string& DBCharSet, bool WithCollat
   if (Text) {
     // As the writer does: the character set where it is not the database's or a collation
     // follows.
-    const std::string CS = TrimStr(Q, "CSN");
-    const bool Collated = !IsNull(Q, "COLLID") && Int(Q, "COLLID") != 0;
+    const std::string CS = Trim(Row.Str("CSN"));
+    const bool Collated = !Row.IsNull("COLLID") && Row.Int("COLLID") != 0;
     if (!CS.empty() && (!SameText(CS, DBCharSet) || Collated)) R += " CHARACTER SET " + CS;
-    if (WithCollation && Collated) R += " COLLATE " + TrimStr(Q, "COLL");
+    if (WithCollation && Collated) R += " COLLATE " + Trim(Row.Str("COLL"));
   }
   return R;
 }
@@ -169,9 +150,7 @@ std::vector<TDBExtractStep> TIBDBExtract::ExtractSteps() {
 }
 
 std::unique_ptr<TCustomParser> TIBDBExtract::CreateBodyParser() {
-  auto Parser = std::make_unique<TIbParser>(GetObjs());
-  Parser->ShowProgress = false;
-  return Parser;
+  return MakeBodyParser<TIbParser>();
 }
 
 void TIBDBExtract::ParseBodies() {
@@ -233,6 +212,7 @@ void TIBDBExtract::ExtractHeader() {
   FScript = "SET TERM ^ ;\n";
   TObjs* Objs = GetObjs();
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   OpenQuery(Query, {"SELECT TRIM(RDB$CHARACTER_SET_NAME) AS CSN,",
                     "RDB$GET_CONTEXT('SYSTEM', 'ENGINE_VERSION') AS VER,",
                     "M.MON$ODS_MAJOR AS ODSMAJ, M.MON$ODS_MINOR AS ODSMIN,",
@@ -243,21 +223,21 @@ void TIBDBExtract::ExtractHeader() {
   TIBServerOptions& S = Objs->IBServerOptions;
   TIBDatabaseOptions& D = S.GetIBDatabaseOptions();
   if (!Query.GetEof()) {
-    FDBCharSet = TrimStr(Query, "CSN");
+    FDBCharSet = Trim(Row.Str("CSN"));
     S.SetDBCharSet(FDBCharSet);
-    D.ServerVersionText = "Firebird " + TrimStr(Query, "VER");
-    D.ODSMajorVersion = Int(Query, "ODSMAJ");
-    D.ODSMinorVersion = Int(Query, "ODSMIN");
-    D.SQLDialect = Int(Query, "DIALECT");
-    D.PageSize = Int(Query, "PSIZE");
-    D.ForcedWrites = Int(Query, "FW") != 0;
-    D.SweepInterval = Int(Query, "SWEEP");
-    D.ReadOnly = Int(Query, "RO") != 0;
-    D.CachePages = Int(Query, "BUFS");
+    D.ServerVersionText = "Firebird " + Trim(Row.Str("VER"));
+    D.ODSMajorVersion = Row.Int("ODSMAJ");
+    D.ODSMinorVersion = Row.Int("ODSMIN");
+    D.SQLDialect = Row.Int("DIALECT");
+    D.PageSize = Row.Int("PSIZE");
+    D.ForcedWrites = Row.Int("FW") != 0;
+    D.SweepInterval = Row.Int("SWEEP");
+    D.ReadOnly = Row.Int("RO") != 0;
+    D.CachePages = Row.Int("BUFS");
     S.SetSQLDialect(static_cast<TIBSQLDialectType>(D.SQLDialect == 0 ? 3 : D.SQLDialect));
     // The engine's major version: 2.0 and 2.1 read as such, anything newer as the newest the
     // library knows.
-    const std::string V = TrimStr(Query, "VER");
+    const std::string V = Trim(Row.Str("VER"));
     if (StartsText("2.0", V))
       S.SQLServerVersion = st_Firebird_20;
     else if (StartsText("2.1", V))
@@ -276,6 +256,7 @@ void TIBDBExtract::ExtractHeader() {
 void TIBDBExtract::ExtractDomains() {
   AddToLog("Extracting domains...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   OpenQuery(
       Query,
       {std::string("SELECT TRIM(F.RDB$FIELD_NAME) AS NAME, ") + kTypeColumns + ",",
@@ -287,18 +268,17 @@ void TIBDBExtract::ExtractDomains() {
        "WHERE COALESCE(F.RDB$SYSTEM_FLAG, 0) = 0 AND F.RDB$FIELD_NAME NOT STARTING WITH 'RDB$'",
        "ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
+    const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
     // COLLATE ends a domain's definition, after its checks.
-    std::string Type = TypeText(Query, FDBCharSet, false);
+    std::string Type = TypeText(Row, FDBCharSet, false);
     std::string Def = "CREATE DOMAIN " + Q(Name) + " AS " + Type;
-    if (const std::string D = Trim(Str(Query, "DEF")); !D.empty()) Def += " " + D;
-    if (Int(Query, "NF") != 0) Def += " NOT NULL";
-    if (const std::string C = Trim(Str(Query, "CHK")); !C.empty()) Def += " " + C;
-    if (!IsNull(Query, "COLLID") && Int(Query, "COLLID") != 0)
-      Def += " COLLATE " + TrimStr(Query, "COLL");
+    if (const std::string D = Trim(Row.Str("DEF")); !D.empty()) Def += " " + D;
+    if (Row.Int("NF") != 0) Def += " NOT NULL";
+    if (const std::string C = Trim(Row.Str("CHK")); !C.empty()) Def += " " + C;
+    if (!Row.IsNull("COLLID") && Row.Int("COLLID") != 0) Def += " COLLATE " + Trim(Row.Str("COLL"));
     Emit(Def);
-    EmitComment("DOMAIN " + Q(Name), Str(Query, "DESCR"));
+    EmitComment("DOMAIN " + Q(Name), Row.Str("DESCR"));
   }
   CloseQuery(Query);
 }
@@ -309,6 +289,7 @@ void TIBDBExtract::ExtractDomains() {
 void TIBDBExtract::ExtractRelations() {
   AddToLog("Extracting tables and views...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   struct TColumn {
     std::string Def, Name, Description;
   };
@@ -329,21 +310,21 @@ void TIBDBExtract::ExtractRelations() {
        "ORDER BY RF.RDB$RELATION_NAME, RF.RDB$FIELD_POSITION"});
   for (; !Query.GetEof(); Query.Next()) {
     TColumn C;
-    C.Name = TrimStr(Query, "NAME");
-    const std::string Source = TrimStr(Query, "SRC");
+    C.Name = Trim(Row.Str("NAME"));
+    const std::string Source = Trim(Row.Str("SRC"));
     std::string Def = Q(C.Name) + " ";
-    if (const std::string Comp = Trim(Str(Query, "COMP")); !Comp.empty()) {
+    if (const std::string Comp = Trim(Row.Str("COMP")); !Comp.empty()) {
       Def += "COMPUTED BY " + Comp;
     } else {
-      Def += StartsText("RDB$", Source) ? TypeText(Query, FDBCharSet, false) : Q(Source);
-      if (const std::string D = Trim(Str(Query, "DEF")); !D.empty()) Def += " " + D;
-      if (Int(Query, "NF") != 0) Def += " NOT NULL";
-      if (StartsText("RDB$", Source) && !IsNull(Query, "COLLID") && Int(Query, "COLLID") != 0)
-        Def += " COLLATE " + TrimStr(Query, "COLL");
+      Def += StartsText("RDB$", Source) ? TypeText(Row, FDBCharSet, false) : Q(Source);
+      if (const std::string D = Trim(Row.Str("DEF")); !D.empty()) Def += " " + D;
+      if (Row.Int("NF") != 0) Def += " NOT NULL";
+      if (StartsText("RDB$", Source) && !Row.IsNull("COLLID") && Row.Int("COLLID") != 0)
+        Def += " COLLATE " + Trim(Row.Str("COLL"));
     }
     C.Def = Def;
-    C.Description = Str(Query, "DESCR");
-    Columns[TrimStr(Query, "REL")].push_back(std::move(C));
+    C.Description = Row.Str("DESCR");
+    Columns[Trim(Row.Str("REL"))].push_back(std::move(C));
   }
   CloseQuery(Query);
 
@@ -351,8 +332,8 @@ void TIBDBExtract::ExtractRelations() {
                     "RDB$DESCRIPTION AS DESCR, RDB$EXTERNAL_FILE AS EXTF",
                     "FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
-    const bool View = !IsNull(Query, "SRC");
+    const std::string Name = Trim(Row.Str("NAME"));
+    const bool View = !Row.IsNull("SRC");
     if (ShowFullLog) AddToLog("---" + Name);
     const std::vector<TColumn>& Cols = Columns[Name];
     std::string Def;
@@ -360,17 +341,17 @@ void TIBDBExtract::ExtractRelations() {
       Def = "CREATE VIEW " + Q(Name) + " (";
       for (std::size_t I = 0; I < Cols.size(); ++I) Def += (I ? ", " : "") + Q(Cols[I].Name);
       // The source as the server keeps it, from after AS.
-      Def += ") AS\n" + Str(Query, "SRC");
+      Def += ") AS\n" + Row.Str("SRC");
     } else {
       Def = "CREATE TABLE " + Q(Name);
-      if (const std::string F = Trim(Str(Query, "EXTF")); !F.empty())
+      if (const std::string F = Trim(Row.Str("EXTF")); !F.empty())
         Def += " EXTERNAL FILE " + Quoted(F);
       Def += " (";
       for (std::size_t I = 0; I < Cols.size(); ++I) Def += (I ? ",\n  " : "\n  ") + Cols[I].Def;
       Def += ")";
     }
     Emit(Def);
-    EmitComment(std::string(View ? "VIEW " : "TABLE ") + Q(Name), Str(Query, "DESCR"));
+    EmitComment(std::string(View ? "VIEW " : "TABLE ") + Q(Name), Row.Str("DESCR"));
     for (const TColumn& C : Cols) EmitComment("COLUMN " + Q(Name) + "." + Q(C.Name), C.Description);
   }
   CloseQuery(Query);
@@ -382,11 +363,12 @@ void TIBDBExtract::ExtractRelations() {
 void TIBDBExtract::ExtractKeys() {
   AddToLog("Extracting keys and checks...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   std::map<std::string, std::vector<std::string>> Segments;
   OpenQuery(Query, {"SELECT TRIM(RDB$INDEX_NAME) AS IDX, TRIM(RDB$FIELD_NAME) AS FLD",
                     "FROM RDB$INDEX_SEGMENTS ORDER BY RDB$INDEX_NAME, RDB$FIELD_POSITION"});
   for (; !Query.GetEof(); Query.Next())
-    Segments[TrimStr(Query, "IDX")].push_back(TrimStr(Query, "FLD"));
+    Segments[Trim(Row.Str("IDX"))].push_back(Trim(Row.Str("FLD")));
   CloseQuery(Query);
   auto List = [&](const std::string& Index) {
     std::string R = "(";
@@ -412,25 +394,24 @@ void TIBDBExtract::ExtractKeys() {
        "ORDER BY CASE RC.RDB$CONSTRAINT_TYPE WHEN 'FOREIGN KEY' THEN 1 ELSE 0 END,",
        "RC.RDB$RELATION_NAME, RC.RDB$CONSTRAINT_NAME"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
-    const std::string Type = TrimStr(Query, "TYP");
-    const std::string Index = TrimStr(Query, "IDX");
+    const std::string Name = Trim(Row.Str("NAME"));
+    const std::string Type = Trim(Row.Str("TYP"));
+    const std::string Index = Trim(Row.Str("IDX"));
     if (ShowFullLog) AddToLog("---" + Name);
     // An INTEG_n name is written too: the parser keeps it apart as the server's own.
-    std::string Def =
-        "ALTER TABLE " + Q(TrimStr(Query, "REL")) + " ADD CONSTRAINT " + Q(Name) + " ";
+    std::string Def = "ALTER TABLE " + Q(Trim(Row.Str("REL"))) + " ADD CONSTRAINT " + Q(Name) + " ";
     Def += Type + " " + List(Index);
     if (Type == "FOREIGN KEY") {
-      Def += " REFERENCES " + Q(TrimStr(Query, "REFREL")) + " " + List(TrimStr(Query, "REFIDX"));
+      Def += " REFERENCES " + Q(Trim(Row.Str("REFREL"))) + " " + List(Trim(Row.Str("REFIDX")));
       for (const auto& [Word, Field] : {std::pair{"UPDATE", "UPD"}, std::pair{"DELETE", "DEL"}}) {
-        const std::string Rule = TrimStr(Query, Field);
+        const std::string Rule = Trim(Row.Str(Field));
         if (!Rule.empty() && Rule != "RESTRICT" && Rule != "NO ACTION")
           Def += std::string(" ON ") + Word + " " + Rule;
       }
     }
     // The index of a key keeps the key's name unless the script named another one.
     if (!SystemName(Index) && Index != Name)
-      Def += std::string(" USING ") + (Int(Query, "DESCENDING") == 1 ? "DESC " : "") + "INDEX " +
+      Def += std::string(" USING ") + (Row.Int("DESCENDING") == 1 ? "DESC " : "") + "INDEX " +
              Q(Index);
     Emit(Def);
   }
@@ -446,10 +427,10 @@ void TIBDBExtract::ExtractKeys() {
              "AND COALESCE(R.RDB$SYSTEM_FLAG, 0) = 0",
              "ORDER BY RC.RDB$RELATION_NAME, RC.RDB$CONSTRAINT_NAME"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
+    const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
-    Emit("ALTER TABLE " + Q(TrimStr(Query, "REL")) + " ADD CONSTRAINT " + Q(Name) + " " +
-         Trim(Str(Query, "SRC")));  // "CHECK (...)" as written
+    Emit("ALTER TABLE " + Q(Trim(Row.Str("REL"))) + " ADD CONSTRAINT " + Q(Name) + " " +
+         Trim(Row.Str("SRC")));  // "CHECK (...)" as written
   }
   CloseQuery(Query);
 }
@@ -457,6 +438,7 @@ void TIBDBExtract::ExtractKeys() {
 void TIBDBExtract::ExtractIndexes() {
   AddToLog("Extracting indexes...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   OpenQuery(Query,
             {"SELECT TRIM(I.RDB$INDEX_NAME) AS NAME, TRIM(I.RDB$RELATION_NAME) AS REL,",
              "I.RDB$UNIQUE_FLAG AS UNIQ, I.RDB$INDEX_TYPE AS DESCENDING,",
@@ -469,17 +451,17 @@ void TIBDBExtract::ExtractIndexes() {
              "WHERE COALESCE(I.RDB$SYSTEM_FLAG, 0) = 0 AND COALESCE(R.RDB$SYSTEM_FLAG, 0) = 0",
              "AND RC.RDB$CONSTRAINT_NAME IS NULL", "ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
+    const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
     std::string Def = "CREATE ";
-    if (Int(Query, "UNIQ") == 1) Def += "UNIQUE ";
-    if (Int(Query, "DESCENDING") == 1) Def += "DESCENDING ";
-    Def += "INDEX " + Q(Name) + " ON " + Q(TrimStr(Query, "REL"));
-    if (const std::string E = Trim(Str(Query, "EXPR")); !E.empty()) {
+    if (Row.Int("UNIQ") == 1) Def += "UNIQUE ";
+    if (Row.Int("DESCENDING") == 1) Def += "DESCENDING ";
+    Def += "INDEX " + Q(Name) + " ON " + Q(Trim(Row.Str("REL")));
+    if (const std::string E = Trim(Row.Str("EXPR")); !E.empty()) {
       Def += " COMPUTED BY " + E;
     } else {
       std::string Cols;
-      const std::string Fields = Str(Query, "FLDS");
+      const std::string Fields = Row.Str("FLDS");
       std::size_t Start = 0;
       while (Start <= Fields.size()) {
         const std::size_t Comma = std::min(Fields.find(',', Start), Fields.size());
@@ -489,7 +471,7 @@ void TIBDBExtract::ExtractIndexes() {
       Def += " (" + Cols + ")";
     }
     Emit(Def);
-    EmitComment("INDEX " + Q(Name), Str(Query, "DESCR"));
+    EmitComment("INDEX " + Q(Name), Row.Str("DESCR"));
   }
   CloseQuery(Query);
 }
@@ -500,13 +482,14 @@ void TIBDBExtract::ExtractIndexes() {
 void TIBDBExtract::ExtractGenerators() {
   AddToLog("Extracting generators...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   OpenQuery(Query, {"SELECT TRIM(RDB$GENERATOR_NAME) AS NAME, RDB$DESCRIPTION AS DESCR",
                     "FROM RDB$GENERATORS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
+    const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
     Emit("CREATE GENERATOR " + Q(Name));
-    EmitComment("GENERATOR " + Q(Name), Str(Query, "DESCR"));
+    EmitComment("GENERATOR " + Q(Name), Row.Str("DESCR"));
   }
   CloseQuery(Query);
 }
@@ -514,15 +497,16 @@ void TIBDBExtract::ExtractGenerators() {
 void TIBDBExtract::ExtractExceptions() {
   AddToLog("Extracting exceptions...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   OpenQuery(
       Query,
       {"SELECT TRIM(RDB$EXCEPTION_NAME) AS NAME, RDB$MESSAGE AS MSG, RDB$DESCRIPTION AS DESCR",
        "FROM RDB$EXCEPTIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
+    const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
-    Emit("CREATE EXCEPTION " + Q(Name) + " " + Quoted(Str(Query, "MSG")));
-    EmitComment("EXCEPTION " + Q(Name), Str(Query, "DESCR"));
+    Emit("CREATE EXCEPTION " + Q(Name) + " " + Quoted(Row.Str("MSG")));
+    EmitComment("EXCEPTION " + Q(Name), Row.Str("DESCR"));
   }
   CloseQuery(Query);
 }
@@ -530,13 +514,14 @@ void TIBDBExtract::ExtractExceptions() {
 void TIBDBExtract::ExtractRoles() {
   AddToLog("Extracting roles...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   OpenQuery(Query, {"SELECT TRIM(RDB$ROLE_NAME) AS NAME, RDB$DESCRIPTION AS DESCR",
                     "FROM RDB$ROLES WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
+    const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
     Emit("CREATE ROLE " + Q(Name));
-    EmitComment("ROLE " + Q(Name), Str(Query, "DESCR"));
+    EmitComment("ROLE " + Q(Name), Row.Str("DESCR"));
   }
   CloseQuery(Query);
 }
@@ -547,6 +532,7 @@ void TIBDBExtract::ExtractRoles() {
 void TIBDBExtract::ExtractProcedures() {
   AddToLog("Extracting procedures...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   struct TParam {
     std::string Def, Name, Description;
     bool Output = false;
@@ -567,18 +553,18 @@ void TIBDBExtract::ExtractProcedures() {
              "ORDER BY PP.RDB$PROCEDURE_NAME, PP.RDB$PARAMETER_TYPE, PP.RDB$PARAMETER_NUMBER"});
   for (; !Query.GetEof(); Query.Next()) {
     TParam P;
-    P.Name = TrimStr(Query, "NAME");
-    P.Output = Int(Query, "OUTPUT") == 1;
-    const std::string Source = TrimStr(Query, "SRC");
+    P.Name = Trim(Row.Str("NAME"));
+    P.Output = Row.Int("OUTPUT") == 1;
+    const std::string Source = Trim(Row.Str("SRC"));
     P.Def = Q(P.Name) + " ";
     if (StartsText("RDB$", Source))
-      P.Def += TypeText(Query, FDBCharSet);
+      P.Def += TypeText(Row, FDBCharSet);
     else
-      P.Def += (Int(Query, "MECH") == 1 ? "TYPE OF " : "") + Q(Source);
-    if (Int(Query, "NF") != 0) P.Def += " NOT NULL";
-    if (const std::string D = Trim(Str(Query, "DEF")); !D.empty()) P.Def += " " + D;
-    P.Description = Str(Query, "DESCR");
-    Params[TrimStr(Query, "PRC")].push_back(std::move(P));
+      P.Def += (Row.Int("MECH") == 1 ? "TYPE OF " : "") + Q(Source);
+    if (Row.Int("NF") != 0) P.Def += " NOT NULL";
+    if (const std::string D = Trim(Row.Str("DEF")); !D.empty()) P.Def += " " + D;
+    P.Description = Row.Str("DESCR");
+    Params[Trim(Row.Str("PRC"))].push_back(std::move(P));
   }
   CloseQuery(Query);
 
@@ -587,7 +573,7 @@ void TIBDBExtract::ExtractProcedures() {
              "RDB$DESCRIPTION AS DESCR FROM RDB$PROCEDURES",
              "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
+    const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
     std::string In, Out;
     for (const TParam& P : Params[Name])
@@ -595,8 +581,8 @@ void TIBDBExtract::ExtractProcedures() {
     std::string Def = "CREATE PROCEDURE " + Q(Name);
     if (!In.empty()) Def += " (" + In + ")";
     if (!Out.empty()) Def += "\nRETURNS (" + Out + ")";
-    Emit(Def + "\nAS\n" + Str(Query, "SRC"));
-    EmitComment("PROCEDURE " + Q(Name), Str(Query, "DESCR"));
+    Emit(Def + "\nAS\n" + Row.Str("SRC"));
+    EmitComment("PROCEDURE " + Q(Name), Row.Str("DESCR"));
     for (const TParam& P : Params[Name])
       EmitComment("PARAMETER " + Q(Name) + "." + Q(P.Name), P.Description);
   }
@@ -606,6 +592,7 @@ void TIBDBExtract::ExtractProcedures() {
 void TIBDBExtract::ExtractTriggers() {
   AddToLog("Extracting triggers...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   // DML triggers of the user's tables and views; the triggers of check constraints are the
   // server's own.
   OpenQuery(Query, {"SELECT TRIM(T.RDB$TRIGGER_NAME) AS NAME, TRIM(T.RDB$RELATION_NAME) AS REL,",
@@ -617,13 +604,13 @@ void TIBDBExtract::ExtractTriggers() {
                     "AND NOT EXISTS (SELECT 1 FROM RDB$CHECK_CONSTRAINTS C",
                     "  WHERE C.RDB$TRIGGER_NAME = T.RDB$TRIGGER_NAME)", "ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
+    const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
-    std::string Def = "CREATE TRIGGER " + Q(Name) + " FOR " + Q(TrimStr(Query, "REL")) + " ";
-    Def += Int(Query, "INACTIVE") != 0 ? "INACTIVE " : "ACTIVE ";
-    Def += TriggerTypeText(Int(Query, "TYP")) + " POSITION " + IntToStr(Int(Query, "POS")) + "\n";
-    Emit(Def + Str(Query, "SRC"));
-    EmitComment("TRIGGER " + Q(Name), Str(Query, "DESCR"));
+    std::string Def = "CREATE TRIGGER " + Q(Name) + " FOR " + Q(Trim(Row.Str("REL"))) + " ";
+    Def += Row.Int("INACTIVE") != 0 ? "INACTIVE " : "ACTIVE ";
+    Def += TriggerTypeText(Row.Int("TYP")) + " POSITION " + IntToStr(Row.Int("POS")) + "\n";
+    Emit(Def + Row.Str("SRC"));
+    EmitComment("TRIGGER " + Q(Name), Row.Str("DESCR"));
   }
   CloseQuery(Query);
 }
@@ -634,6 +621,7 @@ void TIBDBExtract::ExtractTriggers() {
 void TIBDBExtract::ExtractFunctions() {
   AddToLog("Extracting external functions...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   struct TArg {
     std::string Def;
     std::int32_t Position = 0;
@@ -652,14 +640,14 @@ void TIBDBExtract::ExtractFunctions() {
              "ORDER BY A.RDB$FUNCTION_NAME, A.RDB$ARGUMENT_POSITION"});
   for (; !Query.GetEof(); Query.Next()) {
     TArg A;
-    A.Position = Int(Query, "POS");
+    A.Position = Row.Int("POS");
     // A CSTRING argument is stored as type 40.
-    A.Def = Int(Query, "FT") == 40 ? "CSTRING(" + IntToStr(Int(Query, "FLEN")) + ")"
-                                   : TypeText(Query, FDBCharSet);
-    const std::int32_t Mech = Int(Query, "MECH");
+    A.Def = Row.Int("FT") == 40 ? "CSTRING(" + IntToStr(Row.Int("FLEN")) + ")"
+                                : TypeText(Row, FDBCharSet);
+    const std::int32_t Mech = Row.Int("MECH");
     if (Mech == 0) A.Def += " BY VALUE";
     if (Mech == 2) A.Def += " BY DESCRIPTOR";
-    Args[TrimStr(Query, "FN")].push_back(std::move(A));
+    Args[Trim(Row.Str("FN"))].push_back(std::move(A));
   }
   CloseQuery(Query);
   OpenQuery(Query, {"SELECT TRIM(RDB$FUNCTION_NAME) AS NAME, RDB$RETURN_ARGUMENT AS RET,",
@@ -668,9 +656,9 @@ void TIBDBExtract::ExtractFunctions() {
                     "WHERE RDB$MODULE_NAME IS NOT NULL AND RDB$PACKAGE_NAME IS NULL",
                     "AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
-    const std::string Name = TrimStr(Query, "NAME");
+    const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
-    const std::int32_t Ret = Int(Query, "RET");
+    const std::int32_t Ret = Row.Int("RET");
     std::string In, Returns;
     for (const TArg& A : Args[Name]) {
       if (A.Position == Ret) {
@@ -681,9 +669,9 @@ void TIBDBExtract::ExtractFunctions() {
     }
     if (Ret != 0) Returns = "PARAMETER " + IntToStr(Ret);
     Emit("DECLARE EXTERNAL FUNCTION " + Q(Name) + (In.empty() ? "" : " " + In) + "\nRETURNS " +
-         Returns + "\nENTRY_POINT " + Quoted(Str(Query, "ENTRY")) + " MODULE_NAME " +
-         Quoted(Str(Query, "MODNAME")));
-    EmitComment("EXTERNAL FUNCTION " + Q(Name), Str(Query, "DESCR"));
+         Returns + "\nENTRY_POINT " + Quoted(Row.Str("ENTRY")) + " MODULE_NAME " +
+         Quoted(Row.Str("MODNAME")));
+    EmitComment("EXTERNAL FUNCTION " + Q(Name), Row.Str("DESCR"));
   }
   CloseQuery(Query);
 }
@@ -691,6 +679,7 @@ void TIBDBExtract::ExtractFunctions() {
 void TIBDBExtract::ExtractGrants() {
   AddToLog("Extracting grants...");
   TQELQuery& Query = WorkQuery();
+  TCatalogRow Row(Query);
   // The owner's own rights on what it made are the server's; the rest is grouped into one
   // statement per object, grantee, column and grant option, as a script writes them.
   OpenQuery(
@@ -709,10 +698,10 @@ void TIBDBExtract::ExtractGrants() {
     static const std::map<std::string, std::string> Words = {
         {"S", "SELECT"},     {"I", "INSERT"},  {"U", "UPDATE"}, {"D", "DELETE"},
         {"R", "REFERENCES"}, {"X", "EXECUTE"}, {"M", ""}};
-    const auto It = Words.find(TrimStr(Query, "PRIV"));
+    const auto It = Words.find(Trim(Row.Str("PRIV")));
     if (It == Words.end()) continue;
-    const TKey Key{TrimStr(Query, "OBJ"), Int(Query, "OTYPE"),   TrimStr(Query, "GRANTEE"),
-                   Int(Query, "UTYPE"),   TrimStr(Query, "FLD"), Int(Query, "OPT")};
+    const TKey Key{Trim(Row.Str("OBJ")), Row.Int("OTYPE"),     Trim(Row.Str("GRANTEE")),
+                   Row.Int("UTYPE"),     Trim(Row.Str("FLD")), Row.Int("OPT")};
     Groups[Key].push_back(It->second);
   }
   CloseQuery(Query);

@@ -1,5 +1,8 @@
-// The InterBase/Firebird script parser: scanner (dialect 3 quoting, "SET TERM"), the statement
-// loop and the grammar of every statement the dialect's writer produces.
+// The InterBase/Firebird script parser: keywords and quoting, the scanner's refinements, the
+// statement loop with SET, the CREATE/ALTER/DROP dispatch, COMMENT ON and the older forms of
+// descriptions, GRANT and REVOKE, and dependency linking. Tables and the objects on them are
+// read in qelIBParser_Tbl.cpp, views, procedures, triggers and external functions in
+// qelIBParser_Prc.cpp.
 #include "qelIBParser.h"
 
 #include <algorithm>
@@ -33,39 +36,17 @@ constexpr std::array<TResWordRow, 10> IBResWords{{
     {"RECREATE", ibRECREATE}, {"REVOKE", ibREVOKE}
 }};
 // clang-format on
-constexpr auto kResWordsByWord = SortedByWord(IBResWords);
-static_assert(UniqueWords(kResWordsByWord));
 
-struct TTypeWord {
-  std::string_view Word;
-  TDBFieldType Type;
-};
-// INT and DEC are the short spellings the server accepts; CHARACTER VARYING is read below.
-constexpr std::array<TTypeWord, 17> kTypeWords{{
-    {"SMALLINT", iftSmallInt},
-    {"INTEGER", iftInteger},
-    {"INT", iftInteger},
-    {"BIGINT", iftBigInt},
-    {"FLOAT", iftFloat},
-    {"DOUBLE", iftDoublePrecision},
-    {"NUMERIC", iftNumeric},
-    {"DECIMAL", iftDecimal},
-    {"DEC", iftDecimal},
-    {"DATE", iftDate},
-    {"TIME", iftTime},
-    {"TIMESTAMP", iftTimeStamp},
-    {"CHAR", iftChar},
-    {"CHARACTER", iftChar},
-    {"VARCHAR", iftVarchar},
-    {"BLOB", iftBlob},
-    {"BOOLEAN", iftBoolean},
-}};
+constexpr auto kResWordsByWord = SortedByWord(IBResWords);
+
+static_assert(UniqueWords(kResWordsByWord));
 
 /// The kind word after DROP or COMMENT ON and the list it names.
 struct TKindWord {
   std::string_view Word;
   TDbObject Kind;
 };
+
 constexpr std::array<TKindWord, 12> kKindWords{{
     {"TABLE", dboTable},
     {"VIEW", dboView},
@@ -86,6 +67,7 @@ struct TKindList {
   TDbObject Kind;
   TDbObjList TObjs::*List;
 };
+
 constexpr std::array<TKindList, 10> kKindLists{{
     {dboTable, &TObjs::Tables},
     {dboView, &TObjs::Views},
@@ -111,12 +93,6 @@ std::string KeyOf(TDbObject Kind, const std::string& Name) {
   return Kind == dboRole ? "Role: " + Name : Name;
 }
 
-TFldData* FieldOf(TObjVector<TFldData>& List, const std::string& Name) {
-  for (const auto& F : List)
-    if (F->GetObjName() == Name) return F.get();
-  return nullptr;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -124,16 +100,20 @@ TFldData* FieldOf(TObjVector<TFldData>& List, const std::string& Name) {
 
 TIbParser::TIbParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
   IdentChars.Include(static_cast<unsigned char>('$'));
-  SetTermStr(";");
-  SetDatabaseType(dbInterBase);
-  BuildResWords();
+  InitDialect(dbInterBase, ";");
 }
 
 TIbParser::~TIbParser() = default;
 
+TFldData* TIbParser::FieldOf(TObjVector<TFldData>& List, const std::string& Name) {
+  for (const auto& F : List)
+    if (F->GetObjName() == Name) return F.get();
+  return nullptr;
+}
+
 void TIbParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : IBResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(IBResWords);
 }
 
 std::uint8_t TIbParser::FindResWord() {
@@ -237,9 +217,9 @@ std::string TIbParser::ComputedText() {
 }
 
 TDbObject TIbParser::KindWord() const {
-  const auto* K = std::find_if(kKindWords.begin(), kKindWords.end(),
-                               [this](const TKindWord& W) { return IsWord(W.Word.data()); });
-  return K == kKindWords.end() ? dboUnknown : K->Kind;
+  const TKindWord* K =
+      FindRowIf(kKindWords, [this](const TKindWord& W) { return IsWord(W.Word.data()); });
+  return K ? K->Kind : dboUnknown;
 }
 
 void TIbParser::Link_Depend() {
@@ -536,589 +516,6 @@ void TIbParser::ParseDrop() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Tables, columns, constraints
-
-void TIbParser::ParseTable() {
-  GetSy();
-  auto Tbl = std::make_unique<TTblData>(Objs);
-  const std::string TableName = Name();
-  Tbl->SetObjName(TableName);
-  if (IsWord("EXTERNAL")) {
-    GetSy();
-    if (IsWord("FILE")) GetSy();
-    if (Sy == syString) Tbl->ExternalFile = StrValue;
-    TestAndGetSy(syString);
-  }
-  TestAndGetSy(syLParen);
-  TTblData* T = Tbl.get();
-  if (auto* O = dynamic_cast<TObjs*>(Objs)) Replace(O->Tables, TableName);
-  Report(stStatement, TableName, dboTable, odbCreate);
-  if (!AddObj(Tbl.release(), true)) T = nullptr;
-  TTblData Scratch(Objs);
-  for (;;) {
-    ParseTableElement(T ? *T : Scratch);
-    if (Sy != syComma) break;
-    GetSy();
-  }
-  TestAndGetSy(syRParen);
-  // ON COMMIT DELETE/PRESERVE ROWS of a temporary table.
-  if (IsWord("ON")) SkipToTerm();
-}
-
-bool TIbParser::ParseTableConstraint(const std::string& Table) {
-  if (IsWord("CONSTRAINT")) {
-    GetSy();
-    const std::string N = Name();
-    ParseConstraint(N, Table, "");
-    return true;
-  }
-  if (IsWord("PRIMARY") || IsWord("UNIQUE") || IsWord("FOREIGN") || IsWord("CHECK")) {
-    ParseConstraint("", Table, "");
-    return true;
-  }
-  return false;
-}
-
-void TIbParser::ParseTableElement(TTblData& Tbl) {
-  if (ParseTableConstraint(Tbl.GetObjName())) return;
-  auto Fld = std::make_unique<TFldData>(Objs);
-  Fld->SetObjName(Name());
-  Fld->TableName = Tbl.GetObjName();
-  Fld->OwnerObj = &Tbl;
-  Fld->Position = Tbl.Fields.Count() + 1;
-  TFldData* F = Tbl.Fields.Add(std::move(Fld));
-  ParseColumnDef(*F, &Tbl);
-}
-
-void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
-  if (IsWord("COMPUTED")) {
-    // The expression keeps its parentheses, as RDB$COMPUTED_SOURCE does.
-    Fld.Body = ComputedText();
-    return;
-  }
-  if (IsWord("GENERATED")) {
-    // GENERATED BY DEFAULT AS IDENTITY: an identity column.
-    GetSy();
-    while (!IsWord("IDENTITY") && Sy != syEOF && Sy != syTerm) GetSy();
-    GetSy();
-    Fld.Identity = true;
-  }
-  ParseDataType(Fld);
-  if (IsWord("COMPUTED")) {
-    // isql -x writes the type the server derived ahead of COMPUTED BY; the catalog keeps the
-    // expression only, so the column reads as one written without a type.
-    Fld.FieldType = iftUnknown;
-    Fld.Size = Fld.Precision = Fld.Scale = Fld.SubType = Fld.SegmentSize = 0;
-    Fld.CharSet.clear();
-    Fld.DomainName.clear();
-    ParseColumnDef(Fld, Owner);
-    return;
-  }
-  for (;;) {
-    if (IsWord("DEFAULT")) {
-      GetSy();
-      Fld.DefValue = ParseDefault();
-    } else if (IsWord("NOT")) {
-      GetSy();
-      if (IsWord("NULL")) GetSy();
-      Fld.Nullable = false;
-    } else if (IsWord("NULL")) {
-      GetSy();
-    } else if (IsWord("COLLATE")) {
-      GetSy();
-      Fld.Collation = Name();
-    } else if (IsWord("CHECK") && !Owner) {
-      GetSy();
-      Fld.CheckText = " " + ParenText();
-    } else if (Owner && (IsWord("CONSTRAINT") || IsWord("PRIMARY") || IsWord("UNIQUE") ||
-                         IsWord("REFERENCES") || IsWord("CHECK"))) {
-      std::string N;
-      if (IsWord("CONSTRAINT")) {
-        GetSy();
-        N = Name();
-      }
-      ParseConstraint(N, Owner->GetObjName(), Fld.GetObjName());
-    } else {
-      return;
-    }
-  }
-}
-
-void TIbParser::ParseDataType(TFldData& Fld) {
-  std::string Word = Sy == syIdent && !FQuoted ? Ident : std::string();
-  const auto* It = std::find_if(kTypeWords.begin(), kTypeWords.end(),
-                                [&Word](const TTypeWord& W) { return W.Word == Word; });
-  if (It == kTypeWords.end()) {
-    // A domain (TYPE OF name, or the name itself).
-    if (IsWord("TYPE")) {
-      GetSy();
-      if (IsWord("OF")) GetSy();
-      Fld.TypeOf = true;
-    }
-    Fld.FieldType = iftDomain;
-    Fld.DomainName = Name();
-    return;
-  }
-  TDBFieldType T = It->Type;
-  GetSy();
-  if (T == iftDoublePrecision && IsWord("PRECISION")) GetSy();
-  if (T == iftChar && (IsWord("VARYING"))) {
-    T = iftVarchar;
-    GetSy();
-  }
-  Fld.FieldType = T;
-  if (Sy == syLParen && (T == iftChar || T == iftVarchar)) {
-    GetSy();
-    ReadInt(Fld.Size);
-    TestAndGetSy(syRParen);
-  } else if (Sy == syLParen && (T == iftNumeric || T == iftDecimal || T == iftFloat)) {
-    GetSy();
-    ReadInt(Fld.Precision);
-    if (Sy == syComma) {
-      GetSy();
-      ReadInt(Fld.Scale);
-    }
-    TestAndGetSy(syRParen);
-  }
-  if (T == iftChar && Fld.Size == 0) Fld.Size = 1;
-  if (T == iftBlob) {
-    for (;;) {
-      if (IsWord("SUB_TYPE")) {
-        GetSy();
-        if (Sy == syInteger) {
-          Fld.SubType = static_cast<std::int32_t>(IntValue);
-        } else if (IsWord("TEXT")) {
-          Fld.SubType = 1;
-        } else if (IsWord("BINARY")) {
-          Fld.SubType = 0;
-        }
-        GetSy();
-      } else if (IsWord("SEGMENT")) {
-        GetSy();
-        if (IsWord("SIZE")) GetSy();
-        ReadInt(Fld.SegmentSize);
-      } else if (Sy == syLParen) {
-        GetSy();  // BLOB (segment size, sub type)
-        ReadInt(Fld.SegmentSize);
-        if (Sy == syComma) {
-          GetSy();
-          ReadInt(Fld.SubType);
-        }
-        TestAndGetSy(syRParen);
-      } else {
-        break;
-      }
-    }
-  }
-  if (IsWord("CHARACTER")) {
-    GetSy();
-    if (IsWord("SET")) GetSy();
-    Fld.CharSet = Name();
-  }
-}
-
-std::string TIbParser::ParseDefault() {
-  const std::int32_t Start = SyPos;
-  if (Sy == syLParen) {
-    SkipParens();
-  } else {
-    if (Sy == syMinus || Sy == syPlus) GetSy();
-    GetSy();
-  }
-  return CopyTxtFrom(Start);
-}
-
-void TIbParser::ParseNameList(TStrings& List) {
-  TestAndGetSy(syLParen);
-  for (;;) {
-    const std::string N = Name();
-    if (N.empty()) break;
-    List.Add(N);
-    if (Sy != syComma) break;
-    GetSy();
-  }
-  TestAndGetSy(syRParen);
-}
-
-void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& Table,
-                                const std::string& Column) {
-  auto Ctr = std::make_unique<TCtrData>(Objs);
-  // INTEG_n is the name the server gives a constraint the script left unnamed: the catalog
-  // writes it so that a drop can name it, and it pairs as the unnamed constraint of a script.
-  const bool Generated = CtrName.size() > 6 && CtrName.compare(0, 6, "INTEG_") == 0 &&
-                         CtrName.find_first_not_of("0123456789", 6) == std::string::npos;
-  Ctr->SetObjName(Generated ? std::string() : CtrName);
-  if (Generated) Ctr->AltName = CtrName;
-  Ctr->SetTblName(Table);
-  auto Columns = [&] {
-    if (Column.empty())
-      ParseNameList(Ctr->FldList);
-    else
-      Ctr->FldList.Add(Column);
-  };
-  auto Using = [&] {
-    // USING [ASC|DESC] INDEX name: the index the key makes.
-    if (!IsWord("USING")) return;
-    GetSy();
-    if (IsWord("DESC") || IsWord("DESCENDING")) Ctr->Descending = true;
-    if (!IsWord("INDEX")) GetSy();
-    GetSy();
-    Ctr->IndexName = Name();
-  };
-  if (IsWord("PRIMARY")) {
-    GetSy();
-    if (IsWord("KEY")) GetSy();
-    Ctr->SetCtType(ctPKey);
-    Columns();
-    Using();
-  } else if (IsWord("UNIQUE")) {
-    GetSy();
-    Ctr->SetCtType(ctUnique);
-    Columns();
-    Using();
-  } else if (IsWord("FOREIGN") || IsWord("REFERENCES")) {
-    if (IsWord("FOREIGN")) {
-      GetSy();
-      if (IsWord("KEY")) GetSy();
-      Columns();
-    } else {
-      Ctr->FldList.Add(Column);
-    }
-    Ctr->SetCtType(ctFKey);
-    ExpectWord("REFERENCES");
-    Ctr->SetRefTblName(Name());
-    if (Sy == syLParen) ParseNameList(Ctr->RefFldList);
-    while (IsWord("ON")) {
-      GetSy();
-      const bool Delete = IsWord("DELETE");
-      GetSy();
-      TUDAction A = udaNoAction;
-      if (IsWord("CASCADE")) {
-        A = udaCascade;
-        GetSy();
-      } else if (IsWord("SET")) {
-        GetSy();
-        A = IsWord("NULL") ? udaNull : udaDefault;
-        GetSy();
-      } else if (IsWord("NO")) {
-        GetSy();
-        GetSy();  // ACTION
-      } else if (IsWord("RESTRICT")) {
-        GetSy();
-      }
-      (Delete ? Ctr->OnDelete : Ctr->OnUpdate) = A;
-    }
-    Using();
-  } else if (IsWord("CHECK")) {
-    GetSy();
-    Ctr->SetCtType(ctCheck);
-    Ctr->Body = " " + ParenText();
-  } else {
-    ErrMsg("Unknown constraint: " + Ident);
-    return;
-  }
-  AddObj(Ctr.release(), true);
-}
-
-void TIbParser::ParseAlterTable() {
-  GetSy();
-  const std::string Table = Name();
-  auto* O = dynamic_cast<TObjs*>(Objs);
-  TTblData* Tbl = O ? O->GetTable(Table) : nullptr;
-  Report(stStatement, Table, dboTable, odbAlter);
-  for (;;) {
-    if (IsWord("ADD")) {
-      GetSy();
-      if (!ParseTableConstraint(Table)) {
-        TTblData Scratch(Objs);
-        ParseTableElement(Tbl ? *Tbl : Scratch);
-      }
-    } else if (Sy == ibDROP) {
-      GetSy();
-      if (IsWord("CONSTRAINT")) {
-        GetSy();
-        const std::string N = Name();
-        if (O) {
-          for (int I = 0; I < O->Constraints.Count(); ++I) {
-            auto* C = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
-            if (!C || (C->GetObjName() != N && C->AltName != N) || C->GetTblName() != Table)
-              continue;
-            O->RemoveDepend(C);
-            O->Constraints.Delete(I);
-            break;
-          }
-        }
-      } else {
-        const std::string N = Name();
-        if (Tbl) {
-          const int I = Tbl->Fields.IndexOf(N);
-          if (I >= 0) Tbl->Fields.Delete(I);
-          for (int J = 0; J < Tbl->Fields.Count(); ++J) Tbl->Fields[J]->Position = J + 1;
-        }
-      }
-    } else {
-      // ALTER [COLUMN] c POSITION n moves the column; its type, name or default, written by
-      // the column-alteration driver, is run and not modelled.
-      TFldData* Altered = nullptr;
-      if (Sy == ibALTER) {
-        GetSy();
-        if (IsWord("COLUMN")) GetSy();
-        const std::string C = Name();
-        if (Tbl) Altered = FieldOf(Tbl->Fields, C);
-        if (IsWord("POSITION") && Tbl) {
-          GetSy();
-          const int From = Tbl->Fields.IndexOf(C);
-          const int To = Sy == syInteger ? static_cast<int>(IntValue) - 1 : -1;
-          if (From >= 0 && To >= 0 && To < Tbl->Fields.Count()) {
-            std::vector<std::unique_ptr<TFldData>> All;
-            while (Tbl->Fields.Count() > 0) All.push_back(Tbl->Fields.Extract(0));
-            auto Moved = std::move(All[static_cast<std::size_t>(From)]);
-            All.erase(All.begin() + From);
-            All.insert(All.begin() + To, std::move(Moved));
-            for (auto& F : All) {
-              F->Position = Tbl->Fields.Count() + 1;
-              Tbl->Fields.Add(std::move(F));
-            }
-          }
-        }
-      }
-      while (Sy != syTerm && Sy != syEOF && Sy != syComma) {
-        if (IsWord("COMPUTED") && Altered) {
-          // A computed column's new expression (isql -x sets them after the tables).
-          Altered->Body = ComputedText();
-        } else if (Sy == syLParen) {
-          SkipParens();
-        } else {
-          GetSy();
-        }
-      }
-    }
-    if (Sy != syComma) break;
-    GetSy();
-  }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Domains, indexes, generators, exceptions, roles
-
-void TIbParser::ParseDomain() {
-  GetSy();
-  auto D = std::make_unique<TDmnData>(Objs);
-  const std::string N = Name();
-  D->SetObjName(N);
-  if (IsWord("AS")) GetSy();
-  D->TypeField->OwnerObj = D.get();
-  ParseColumnDef(*D->TypeField, nullptr);
-  Report(stStatement, N, dboDomain, odbCreate);
-  AddObj(D.release(), true);
-}
-
-void TIbParser::ParseIndex() {
-  auto Idx = std::make_unique<TIdxData>(Objs);
-  if (IsWord("UNIQUE")) {
-    Idx->Unique = true;
-    GetSy();
-  }
-  if (IsWord("ASC") || IsWord("ASCENDING")) {
-    GetSy();
-  } else if (IsWord("DESC") || IsWord("DESCENDING")) {
-    Idx->Descending = true;
-    GetSy();
-  }
-  ExpectWord("INDEX");
-  const std::string N = Name();
-  Idx->SetObjName(N);
-  ExpectWord("ON");
-  Idx->TableName = Name();
-  if (IsWord("COMPUTED")) {
-    Idx->Body = " " + ComputedText();
-  } else {
-    ParseNameList(Idx->Flds);
-  }
-  Report(stStatement, N, dboIndex, odbCreate);
-  AddObj(Idx.release(), true);
-}
-
-void TIbParser::ParseGenerator() {
-  GetSy();
-  auto G = std::make_unique<TGnrData>(Objs);
-  const std::string N = Name();
-  G->SetObjName(N);
-  // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema.
-  SkipToTerm();
-  Report(stStatement, N, dboGenerator, odbCreate);
-  AddObj(G.release(), true);
-}
-
-void TIbParser::ParseException() {
-  GetSy();
-  const std::string N = Name();
-  const std::string Message = Sy == syString ? StrValue : std::string();
-  TestAndGetSy(syString);
-  auto* O = dynamic_cast<TObjs*>(Objs);
-  if (auto* E = O ? dynamic_cast<TExcData*>(O->Exceptions.FindObj(N)) : nullptr) {
-    E->Message = Message;  // ALTER EXCEPTION, or a second CREATE OR ALTER
-    Report(stStatement, N, dboException, odbAlter);
-    return;
-  }
-  auto E = std::make_unique<TExcData>(Objs);
-  E->SetObjName(N);
-  E->Message = Message;
-  Report(stStatement, N, dboException, odbCreate);
-  AddObj(E.release(), true);
-}
-
-void TIbParser::ParseRole() {
-  GetSy();
-  auto R = std::make_unique<TRolData>(Objs);
-  const std::string N = Name();
-  R->SetObjName(N);
-  Report(stStatement, N, dboRole, odbCreate);
-  AddObj(R.release(), true);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Views, procedures, triggers
-
-void TIbParser::ParseView() {
-  GetSy();
-  auto V = std::make_unique<TViwData>(Objs);
-  const std::string N = Name();
-  V->SetObjName(N);
-  if (Sy == syLParen) {
-    TStringList Names;
-    ParseNameList(Names);
-    for (const std::string& C : Names) {
-      auto F = std::make_unique<TFldData>(Objs);
-      F->SetObjName(C);
-      F->TableName = N;
-      F->OwnerObj = V.get();
-      F->Position = V->Fields.Count() + 1;
-      V->Fields.Add(std::move(F));
-    }
-  }
-  ExpectWord("AS");
-  V->Body = RestOfStatement(SyPos);
-  if (auto* O = dynamic_cast<TObjs*>(Objs)) Replace(O->Views, N);
-  Report(stStatement, N, dboView, odbCreate);
-  AddObj(V.release(), true);
-}
-
-void TIbParser::ParseParams(TDbObj& Owner, TObjVector<TFldData>& List) {
-  TestAndGetSy(syLParen);
-  while (Sy != syRParen && Sy != syEOF && Sy != syTerm) {
-    auto F = std::make_unique<TFldData>(Objs);
-    F->SetObjName(Name());
-    F->OwnerObj = &Owner;
-    F->TableName = Owner.GetObjName();
-    F->Position = List.Count() + 1;
-    TFldData* P = List.Add(std::move(F));
-    ParseColumnDef(*P, nullptr);
-    if (Sy == syEqual) {
-      GetSy();
-      P->DefValue = ParseDefault();
-    }
-    if (Sy != syComma) break;
-    GetSy();
-  }
-  TestAndGetSy(syRParen);
-}
-
-void TIbParser::ParseProcedure(bool Alter) {
-  GetSy();
-  const std::string N = Name();
-  auto P = std::make_unique<TPrcData>(Objs);
-  P->SetObjName(N);
-  if (Sy == syLParen) ParseParams(*P, P->Params);
-  if (IsWord("RETURNS")) {
-    GetSy();
-    ParseParams(*P, P->Results);
-  }
-  ExpectWord("AS");
-  // The body as the server keeps it: from the first word after AS to the terminator.
-  P->Body = RestOfStatement(SyPos);
-  Report(stProcedure, N, dboProcedure, Alter ? odbAlter : odbCreate);
-  auto* O = dynamic_cast<TObjs*>(Objs);
-  if (O) Replace(O->Procedures, N);
-  if (Alter && O) Remove(O->Procedures, N);
-  AddObj(P.release(), true);
-}
-
-namespace {
-
-/// A trigger's event word: 1 insert, 2 update, 3 delete; 0 for another word.
-int EventSlot(const std::string& Word) {
-  if (Word == "INSERT") return 1;
-  if (Word == "UPDATE") return 2;
-  if (Word == "DELETE") return 3;
-  return 0;
-}
-
-}  // namespace
-
-void TIbParser::ParseTrigger(bool Alter) {
-  GetSy();
-  const std::string N = Name();
-  auto* O = dynamic_cast<TObjs*>(Objs);
-  TTrgData* Existing = Alter && O ? dynamic_cast<TTrgData*>(O->Triggers.FindObj(N)) : nullptr;
-  auto New = std::make_unique<TTrgData>(Objs);
-  TTrgData* T = Existing ? Existing : New.get();
-  T->SetObjName(N);
-  if (IsWord("FOR")) {
-    GetSy();
-    T->OwnName = Name();
-  }
-  bool TypeGiven = false;
-  int After = 0;
-  int Slots[3] = {0, 0, 0};
-  for (;;) {
-    if (IsWord("ACTIVE")) {
-      T->Active = true;
-      GetSy();
-    } else if (IsWord("INACTIVE")) {
-      T->Active = false;
-      GetSy();
-    } else if (IsWord("BEFORE") || IsWord("AFTER")) {
-      TypeGiven = true;
-      After = IsWord("AFTER") ? 1 : 0;
-      GetSy();
-      for (int I = 0; I < 3; ++I) {
-        Slots[I] = EventSlot(UpperCase(Ident));
-        if (Slots[I] == 0) {
-          ErrMsg("Unknown trigger event: " + Ident);
-          return;
-        }
-        GetSy();
-        if (!IsWord("OR")) break;
-        GetSy();
-      }
-    } else if (IsWord("POSITION")) {
-      GetSy();
-      ReadInt(T->Position);
-    } else if (IsWord("ON") && !Alter) {
-      GetSy();
-      T->OwnName = Name();
-    } else {
-      break;
-    }
-  }
-  if (TypeGiven) {
-    // The server's trigger type: 1 + after, the event slots packed two bits apart from bit 1.
-    const int V = After | (Slots[0] << 1) | (Slots[1] << 3) | (Slots[2] << 5);
-    T->TrgType = V - 1;
-  }
-  if (Sy != syTerm && Sy != syEOF) T->Body = RestOfStatement(SyPos);
-  Report(stTrigger, N, dboTrigger, Alter ? odbAlter : odbCreate);
-  if (Existing) return;
-  if (Alter) {
-    // ALTER TRIGGER of a trigger the script did not make: run, not modelled.
-    return;
-  }
-  if (O) Replace(O->Triggers, N);
-  AddObj(New.release(), true);
-}
-
-// ---------------------------------------------------------------------------------------------
 // COMMENT ON, GRANT, DECLARE EXTERNAL FUNCTION
 
 void TIbParser::SetDescription(TDbObject Kind, const std::string& Name, const std::string& Sub,
@@ -1243,9 +640,8 @@ bool TIbParser::ParseSysDescription() {
   }};
   GetSy();
   const std::string Table = Sy == syIdent ? Ident : std::string();
-  const auto* T = std::find_if(kSysTables.begin(), kSysTables.end(),
-                               [&Table](const TSysTable& S) { return S.Table == Table; });
-  if (T == kSysTables.end()) return false;
+  const TSysTable* T = FindRow(kSysTables, std::string_view(Table), &TSysTable::Table);
+  if (!T) return false;
   GetSy();
   if (!IsWord("SET")) return false;
   GetSy();
@@ -1288,7 +684,8 @@ void TIbParser::ParseGrant(bool Revoke) {
   TStringList Columns;
   // Privileges up to ON; a list without ON grants roles.
   // The privileges that take no column list.
-  static constexpr std::array<std::pair<std::string_view, TGrantPrivilege>, 4> kPlainPrivs{{
+  using TPrivWord = std::pair<std::string_view, TGrantPrivilege>;
+  static constexpr std::array<TPrivWord, 4> kPlainPrivs{{
       {"SELECT", gntSelect},
       {"INSERT", gntInsert},
       {"DELETE", gntDelete},
@@ -1296,13 +693,12 @@ void TIbParser::ParseGrant(bool Revoke) {
   }};
   while (Sy != syTerm && Sy != syEOF && !IsWord("ON") && !IsWord("TO")) {
     const std::string W = UpperCase(Ident);
-    const auto* Plain = std::find_if(kPlainPrivs.begin(), kPlainPrivs.end(),
-                                     [&W](const auto& P) { return P.first == W; });
+    const TPrivWord* Plain = FindRow(kPlainPrivs, std::string_view(W), &TPrivWord::first);
     if (W == "ALL") {
       Privs.Include(gntAll);
       GetSy();
       if (IsWord("PRIVILEGES")) GetSy();
-    } else if (Plain != kPlainPrivs.end()) {
+    } else if (Plain) {
       Privs.Include(Plain->second);
       GetSy();
     } else if (W == "UPDATE" || W == "REFERENCES") {
@@ -1397,72 +793,6 @@ void TIbParser::ParseGrant(bool Revoke) {
     AddObj(Gnt.release(), true);
   }
   Report(stStatement, Object, dboGrant, odbCreate);
-}
-
-void TIbParser::ParseDeclare() {
-  GetSy();
-  if (!IsWord("EXTERNAL")) {
-    ErrMsg("Unknown statement: DECLARE " + Ident);
-    return;
-  }
-  GetSy();
-  ExpectWord("FUNCTION");
-  auto U = std::make_unique<TUdfData>(Objs);
-  const std::string N = Name();
-  U->SetObjName(N);
-  // A parameter's or the result's type: CSTRING(n) or a column type.
-  auto ArgType = [this](TFldData& F) {
-    if (IsWord("CSTRING")) {
-      GetSy();
-      F.FieldType = iftCstring;
-      TestAndGetSy(syLParen);
-      ReadInt(F.Size);
-      TestAndGetSy(syRParen);
-    } else {
-      ParseDataType(F);
-    }
-  };
-  auto PassBy = [this](TFldData& F) {
-    if (IsWord("BY")) {
-      GetSy();
-      if (IsWord("DESCRIPTOR")) F.ByDescriptor = true;
-      if (IsWord("VALUE")) F.ByValue = true;
-      GetSy();
-    }
-  };
-  while (!IsWord("RETURNS") && Sy != syTerm && Sy != syEOF) {
-    TFldData* P = U->AddParam(IntToStr(U->Params.Count() + 1));
-    ArgType(*P);
-    PassBy(*P);
-    if (Sy != syComma) break;
-    GetSy();
-  }
-  ExpectWord("RETURNS");
-  if (IsWord("PARAMETER")) {
-    GetSy();
-    ReadInt(U->ReturnParam->ReturnParam);
-  } else {
-    ArgType(*U->ReturnParam);
-  }
-  PassBy(*U->ReturnParam);
-  for (;;) {
-    if (IsWord("FREE_IT")) {
-      U->FreeIt = true;
-      GetSy();
-    } else if (IsWord("ENTRY_POINT")) {
-      GetSy();
-      if (Sy == syString) U->EntryPoint = StrValue;
-      TestAndGetSy(syString);
-    } else if (IsWord("MODULE_NAME")) {
-      GetSy();
-      if (Sy == syString) U->ModuleName = StrValue;
-      TestAndGetSy(syString);
-    } else {
-      break;
-    }
-  }
-  Report(stStatement, N, dboFunction, odbCreate);
-  AddObj(U.release(), true);
 }
 
 }  // namespace qel

@@ -14,6 +14,12 @@
 // Statements the library writes into update scripts that change no object of the model (ALTER
 // COLUMN, writes to RDB$ system tables, SET GENERATOR, RECONNECT) are read and reported to the
 // executor without changing the collection.
+//
+// The parser's sources are split by role: qelIBParser.cpp (keywords, quoting, the statement
+// loop, SET, the CREATE/ALTER/DROP dispatch, descriptions, GRANT and dependency linking),
+// qelIBParser_Tbl.cpp (tables, columns, data types, constraints, ALTER TABLE, domains, indexes,
+// generators, exceptions and roles) and qelIBParser_Prc.cpp (views, procedures, triggers and
+// external functions).
 #pragma once
 
 #include <cstdint>
@@ -71,6 +77,8 @@ class TIbParser : public TCustomSQLParser {
   std::int32_t SQLDialect = 3;
 
  protected:
+  /// The column or parameter of List named Name exactly (a dialect-3 name keeps its case).
+  static TFldData* FieldOf(TObjVector<TFldData>& List, const std::string& Name);
   /// The current symbol is the unquoted word Word (keyword or identifier).
   bool IsWord(const char* Word) const;
   /// A name: an identifier or a keyword written as a name; empty (reported) otherwise.

@@ -2,23 +2,8 @@
 #include "qelIBSQLExec.h"
 
 #include "Text.h"
-#include "qelIBParser.h"
 
 namespace qel {
-
-TIBSQLExec::TIBSQLExec(TComponent* AOwner) : TSQLExec(AOwner) {
-  DatabaseType = dbInterBase;
-}
-
-TIBSQLExec::~TIBSQLExec() = default;
-
-std::unique_ptr<TCustomSQLParser> TIBSQLExec::CreateParser(TCustomObjs* Objs) {
-  return std::make_unique<TIbExParser>(Objs);
-}
-
-void TIBSQLExec::LoadScript(TStrings& Lines) {
-  LoadScriptWithParser(Lines);
-}
 
 bool TIBSQLExec::ExecuteScript() {
   bool Connects = false;

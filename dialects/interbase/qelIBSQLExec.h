@@ -3,9 +3,9 @@
 // it runs.
 #pragma once
 
-#include <memory>
 #include <string>
 
+#include "qelIBParser.h"
 #include "qelSQL_Exec.h"
 
 namespace qel {
@@ -13,20 +13,16 @@ namespace qel {
 /// Everything but loading, CONNECT and the opening and closing of the connection is the script
 /// executor's (TSQLExec); descriptions run as the statement the writer chose for them (COMMENT
 /// ON, DESCRIBE, or a write to the RDB$ system tables, which Firebird 3 refuses).
-class TIBSQLExec : public TSQLExec {
+class TIBSQLExec : public TSQLExecFor<TIbExParser, dbInterBase> {
  public:
-  /// DatabaseType is dbInterBase.
-  explicit TIBSQLExec(TComponent* AOwner);
-  ~TIBSQLExec() override;
+  using TSQLExecFor::TSQLExecFor;
 
-  /// Replaces the statement list by the statements of Lines as the InterBase parser reports
-  /// them ("SET TERM" lines only change the terminator and are not carried). Parse errors do
-  /// not stop the loading: they stand in the message list afterwards.
-  void LoadScript(TStrings& Lines) override;
+  // A script loads as the InterBase parser reports it ("SET TERM" lines only change the
+  // terminator and are not carried).
+
   /// Opens the connection first when a connection component is assigned and the script does
   /// not start with CONNECT or CREATE DATABASE (a failure is reported and gives False).
   bool ExecuteScript() override;
-  std::unique_ptr<TCustomSQLParser> CreateParser(TCustomObjs* Objs) override;
   /// CONNECT 'database' [USER 'name'] [PASSWORD 'password'] [ROLE 'role']: into the connection
   /// options the connect uses. A text that is no CONNECT statement changes nothing.
   void ParseConnect(const std::string& aText) override;

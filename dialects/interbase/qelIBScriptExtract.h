@@ -2,22 +2,18 @@
 // included) into a schema holder through the InterBase parser.
 #pragma once
 
-#include <memory>
-
 #include "qelCustomScriptExtract.h"
+#include "qelIBParser.h"
 
 namespace qel {
 
 /// Everything but the dialect, the parser and the preparation of the collection is the script
 /// extractor base's.
-class TIBScriptExtract : public TCustomScriptExtract {
+class TIBScriptExtract : public TScriptExtractFor<TIbParser, dbInterBase> {
  public:
-  /// DatabaseType is dbInterBase.
-  explicit TIBScriptExtract(TComponent* AOwner);
+  using TScriptExtractFor::TScriptExtractFor;
 
  protected:
-  /// A TIbParser over the holder's collection.
-  std::unique_ptr<TCustomParser> CreateParser() override;
   /// The collection is of dbInterBase, SQL dialect 3 and the newest server the library knows
   /// (Firebird 3), unless the caller set another version: a script names no server.
   void DoBeforeScriptsExtract() override;

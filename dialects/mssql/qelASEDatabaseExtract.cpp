@@ -19,14 +19,6 @@ namespace qel {
 
 namespace {
 
-std::string Str(TQELQuery& Q, const char* Field) {
-  return Q.FieldByName(Field)->AsString();
-}
-
-std::int32_t Int(TQELQuery& Q, const char* Field) {
-  return Q.FieldByName(Field)->AsInteger();
-}
-
 /// Text starts with the word Word (case-insensitive).
 bool StartsWithWord(const std::string& Text, const char* Word) {
   const std::string W(Word);
@@ -93,13 +85,14 @@ void TASEDBExtract::CheckSysName(TCtrData& Ctr) {
 
 const std::string& TASEDBExtract::Text(std::int32_t Id) {
   if (!FTextsRead) {
-    auto Q = DetailQuery();
+    auto Q = DetailQuery({}, false);
+    TCatalogRow Row(*Q);
     // A text longer than a row is kept in chunks, numbered by colid within colid2.
     OpenQuery(
         *Q, {"select c.id, c.colid2, c.colid, c.text", "from syscomments c",
              "join sysobjects o on o.id = c.id", "where o.type in ('D', 'R', 'V', 'P', 'SF', 'TR')",
              "order by c.id, c.colid2, c.colid"});
-    for (; !Q->GetEof(); Q->Next()) FTexts[Int(*Q, "id")] += Str(*Q, "text");
+    for (; !Q->GetEof(); Q->Next()) FTexts[Row.Int("id")] += Row.Str("text");
     CloseQuery(*Q);
     FTextsRead = true;
   }
@@ -109,7 +102,8 @@ const std::string& TASEDBExtract::Text(std::int32_t Id) {
 }
 
 void TASEDBExtract::ReadIndexColumns(TIndexColumns& Cols) {
-  auto Q = DetailQuery();
+  auto Q = DetailQuery({}, false);
+  TCatalogRow Row(*Q);
   // index_col gives NULL past the last column of the key (a nonclustered index counts the row
   // id among its keys).
   OpenQuery(*Q, {"select i.id, i.indid, v.number key_no,",
@@ -122,8 +116,8 @@ void TASEDBExtract::ReadIndexColumns(TIndexColumns& Cols) {
                  "and index_col(o.name, i.indid, v.number, o.uid) is not null",
                  "order by i.id, i.indid, v.number"});
   for (; !Q->GetEof(); Q->Next())
-    Cols[{Int(*Q, "id"), Int(*Q, "indid")}].push_back(
-        {Str(*Q, "column_name"), SameText(Trim(Str(*Q, "column_order")), "DESC"), false});
+    Cols[{Row.Int("id"), Row.Int("indid")}].push_back(
+        {Row.Str("column_name"), SameText(Trim(Row.Str("column_order")), "DESC"), false});
   CloseQuery(*Q);
 }
 
@@ -137,21 +131,22 @@ void TASEDBExtract::ExtractHeader() {
   TASEDatabaseOptions& Opt = Objs->ASEServerOptions.GetASEDatabaseOptions();
   Opt.Clear();
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(
       Q, {"select d.name, d.dbid, d.status, d.status2, suser_name(d.suid) owner_name,",
           "convert(varchar(30), d.crdate, 109) created, @@version server_version,",
           "(select sum(u.size) from master.dbo.sysusages u where u.dbid = d.dbid) pages,",
           "@@maxpagesize page_size", "from master.dbo.sysdatabases d", "where d.dbid = db_id()"});
   if (!Q.GetEof()) {
-    Opt.Description = Trim(Str(Q, "server_version"));
-    Opt.Owner = Str(Q, "owner_name");
-    Opt.Created = Trim(Str(Q, "created"));
-    Opt.DbId = Int(Q, "dbid");
-    Opt.Status = std::to_string(Int(Q, "status"));
-    Opt.Status2 = Int(Q, "status2");
+    Opt.Description = Trim(Row.Str("server_version"));
+    Opt.Owner = Row.Str("owner_name");
+    Opt.Created = Trim(Row.Str("created"));
+    Opt.DbId = Row.Int("dbid");
+    Opt.Status = std::to_string(Row.Int("status"));
+    Opt.Status2 = Row.Int("status2");
     // sysusages counts logical pages of @@maxpagesize bytes.
-    const double MB = static_cast<double>(Q.FieldByName("pages")->AsLargeInt()) *
-                      static_cast<double>(Int(Q, "page_size")) / 1048576.0;
+    const double MB = static_cast<double>(Row.LargeInt("pages")) *
+                      static_cast<double>(Row.Int("page_size")) / 1048576.0;
     char Buf[32];
     std::snprintf(Buf, sizeof(Buf), "%.1f MB", MB);
     Opt.Size = Buf;
@@ -167,7 +162,7 @@ void TASEDBExtract::ExtractHeader() {
           "or (v.type = 'D3' and d.status3 & v.number = v.number)",
           "or (v.type = 'D4' and d.status4 & v.number = v.number))", "order by v.type, v.number"});
   for (; !Q.GetEof(); Q.Next())
-    if (TASEDBOption O; DBOptionByName(Str(Q, "name"), O)) Opt.DBOptions.Include(O);
+    if (TASEDBOption O; DBOptionByName(Row.Str("name"), O)) Opt.DBOptions.Include(O);
   CloseQuery(Q);
   for (std::size_t I = 0; I < ASEDBOptionCount; ++I) {
     const auto O = static_cast<TASEDBOption>(I);
@@ -178,30 +173,29 @@ void TASEDBExtract::ExtractHeader() {
 
 void TASEDBExtract::ExtractTyp() {
   AddToLog("Extracting user datatypes...");
-  TQELQuery& Q = WorkQuery();
   // The base type is the system type of the same storage type and hierarchy (sysname and
   // varchar share both: the lower user type number is the base).
-  OpenQuery(Q, {"select t.usertype, t.name, b.name base_name, t.length, t.prec, t.scale,",
-                "t.allownulls", "from systypes t",
-                "join systypes b on b.usertype = (select min(x.usertype) from systypes x",
-                "  where x.type = t.type and x.hierarchy = t.hierarchy and x.usertype < 100)",
-                "where t.usertype >= 100", "order by t.name"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Dmn = new TDmnData(Objs);
-    Dmn->SetObjName(Str(Q, "name"));
-    AddUserType(Dmn, Str(Q, "base_name"), Int(Q, "length"), Int(Q, "prec"), Int(Q, "scale"),
-                Int(Q, "allownulls") != 0);
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select t.usertype, t.name, b.name base_name, t.length, t.prec, t.scale,", "t.allownulls",
+       "from systypes t", "join systypes b on b.usertype = (select min(x.usertype) from systypes x",
+       "  where x.type = t.type and x.hierarchy = t.hierarchy and x.usertype < 100)",
+       "where t.usertype >= 100", "order by t.name"},
+      [&](TCatalogRow& Row) {
+        auto Dmn = std::make_unique<TDmnData>(Objs);
+        Dmn->SetObjName(Row.Str("name"));
+        AddUserType(std::move(Dmn), Row.Str("base_name"), Row.Int("length"), Row.Int("prec"),
+                    Row.Int("scale"), Row.Int("allownulls") != 0);
+      });
 }
 
 void TASEDBExtract::ExtractBound(const char* Type) {
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select o.id, o.name", "from sysobjects o",
                 std::string("where o.type = '") + Type + "'", "order by o.name"});
   std::vector<std::pair<std::int32_t, std::string>> Found;
-  for (; !Q.GetEof(); Q.Next()) Found.emplace_back(Int(Q, "id"), Str(Q, "name"));
+  for (; !Q.GetEof(); Q.Next()) Found.emplace_back(Row.Int("id"), Row.Str("name"));
   CloseQuery(Q);
   // Column defaults declared with a table and check constraints are objects of these types
   // too; only a CREATE DEFAULT or CREATE RULE text is an object of its own.
@@ -217,11 +211,12 @@ void TASEDBExtract::ExtractTbl() {
   AddToLog("Extracting tables...");
   TObjs* Objs = GetObjs();
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select o.id, o.name, user_name(o.uid) owner_name", "from sysobjects o",
                 "where o.type = 'U'", "order by o.id"});
   TTableSet Tables;
   for (; !Q.GetEof(); Q.Next())
-    Tables.Add(Objs, Int(Q, "id"), Str(Q, "name")).Creator = OwnCreator(Str(Q, "owner_name"));
+    Tables.Add(Objs, Row.Int("id"), Row.Str("name")).Creator = OwnCreator(Row.Str("owner_name"));
   CloseQuery(Q);
 
   OpenQuery(Q, {"select c.id, c.colid, c.name, t.name type_name, t.usertype,",
@@ -234,21 +229,21 @@ void TASEDBExtract::ExtractTbl() {
   };
   std::vector<TDefault> Defaults;
   for (; !Q.GetEof(); Q.Next()) {
-    TTblData* Tbl = Tables.Find(Int(Q, "id"));
+    TTblData* Tbl = Tables.Find(Row.Int("id"));
     if (!Tbl) continue;
-    auto Fld = NewColumn(*Tbl, Str(Q, "name"));
-    const std::int32_t Status = Int(Q, "status");
+    auto Fld = NewColumn(*Tbl, Row.Str("name"));
+    const std::int32_t Status = Row.Int("status");
     const bool Nullable = (Status & 0x08) != 0;
-    if (Int(Q, "usertype") >= 100) {
+    if (Row.Int("usertype") >= 100) {
       Fld->FieldType = iftDomain;
-      Fld->DomainName = Str(Q, "type_name");
+      Fld->DomainName = Row.Str("type_name");
       Fld->Nullable = Nullable;
     } else {
-      ColumnType(*Fld, Str(Q, "type_name"), Int(Q, "length"), Int(Q, "prec"), Int(Q, "scale"),
+      ColumnType(*Fld, Row.Str("type_name"), Row.Int("length"), Row.Int("prec"), Row.Int("scale"),
                  Nullable);
     }
     Fld->Identity = (Status & 0x80) != 0;
-    if (const std::int32_t D = Int(Q, "cdefault"); D != 0) Defaults.push_back({Fld.get(), D});
+    if (const std::int32_t D = Row.Int("cdefault"); D != 0) Defaults.push_back({Fld.get(), D});
     AddColumn(*Tbl, std::move(Fld));
   }
   CloseQuery(Q);
@@ -260,51 +255,52 @@ void TASEDBExtract::ExtractTbl() {
 void TASEDBExtract::ExtractViw() {
   AddToLog("Extracting views...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select o.id, o.name, user_name(o.uid) owner_name", "from sysobjects o",
                 "where o.type = 'V'", "order by o.name"});
   std::vector<std::unique_ptr<TViwData>> Views;
   std::vector<std::int32_t> Ids;
   for (; !Q.GetEof(); Q.Next()) {
     auto View = std::make_unique<TViwData>(GetObjs());
-    View->SetObjName(Str(Q, "name"));
-    View->Creator = OwnCreator(Str(Q, "owner_name"));
-    Ids.push_back(Int(Q, "id"));
+    View->SetObjName(Row.Str("name"));
+    View->Creator = OwnCreator(Row.Str("owner_name"));
+    Ids.push_back(Row.Int("id"));
     Views.push_back(std::move(View));
   }
   CloseQuery(Q);
   for (std::size_t I = 0; I < Views.size(); ++I) {
     Views[I]->FullText = Trim(Text(Ids[I]));
-    AddExtracted(Views[I].release());
-    ProcessMessages();
+    FileExtracted(std::move(Views[I]));
   }
 }
 
 void TASEDBExtract::ExtractPrc() {
   AddToLog("Extracting procedures...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select o.id, o.name, o.type, user_name(o.uid) owner_name", "from sysobjects o",
                 "where o.type in ('P', 'SF')", "order by o.name"});
   std::vector<std::unique_ptr<TPrcData>> Procs;
   std::vector<std::int32_t> Ids;
   for (; !Q.GetEof(); Q.Next()) {
     auto Prc = std::make_unique<TPrcData>(GetObjs());
-    Prc->SetObjName(Str(Q, "name"));
-    Prc->Creator = OwnCreator(Str(Q, "owner_name"));
-    Prc->IsFunction = Trim(Str(Q, "type")) == "SF";
-    Ids.push_back(Int(Q, "id"));
+    Prc->SetObjName(Row.Str("name"));
+    Prc->Creator = OwnCreator(Row.Str("owner_name"));
+    Prc->IsFunction = Trim(Row.Str("type")) == "SF";
+    Ids.push_back(Row.Int("id"));
     Procs.push_back(std::move(Prc));
   }
   CloseQuery(Q);
   for (std::size_t I = 0; I < Procs.size(); ++I) {
     Procs[I]->FullText = Trim(Text(Ids[I]));
-    AddExtracted(Procs[I].release());
-    ProcessMessages();
+    FileExtracted(std::move(Procs[I]));
   }
 }
 
 void TASEDBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   // A trigger's deltrig is the id of its table.
   OpenQuery(Q, {"select o.id, o.name, t.name table_name", "from sysobjects o",
                 "join sysobjects t on t.id = o.deltrig", "where o.type = 'TR'", "order by o.name"});
@@ -312,16 +308,15 @@ void TASEDBExtract::ExtractTrg() {
   std::vector<std::int32_t> Ids;
   for (; !Q.GetEof(); Q.Next()) {
     auto Trg = std::make_unique<TTrgData>(GetObjs());
-    Trg->SetObjName(Str(Q, "name"));
-    Trg->SetOwnName(Str(Q, "table_name"));
-    Ids.push_back(Int(Q, "id"));
+    Trg->SetObjName(Row.Str("name"));
+    Trg->SetOwnName(Row.Str("table_name"));
+    Ids.push_back(Row.Int("id"));
     Triggers.push_back(std::move(Trg));
   }
   CloseQuery(Q);
   for (std::size_t I = 0; I < Triggers.size(); ++I) {
     Triggers[I]->FullText = Trim(Text(Ids[I]));
-    AddExtracted(Triggers[I].release());
-    ProcessMessages();
+    FileExtracted(std::move(Triggers[I]));
   }
 }
 
@@ -331,42 +326,37 @@ void TASEDBExtract::ExtractTrg() {
 void TASEDBExtract::ExtractIdx() {
   AddToLog("Extracting indexes...");
   const auto& Cols = IndexColumnList();
-  TQELQuery& Q = WorkQuery();
   // status2 0x2: the index of a declared key, read with its constraint.
-  OpenQuery(Q, {"select i.id, i.indid, i.name, o.name table_name, i.status", "from sysindexes i",
-                "join sysobjects o on o.id = i.id",
-                "where o.type = 'U' and i.indid between 1 and 254 and i.status2 & 2 = 0",
-                "order by o.name, i.name"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Idx = new TIdxData(GetObjs());
-    Idx->SetObjName(Str(Q, "name"));
-    Idx->TableName = Str(Q, "table_name");
-    Idx->Unique = (Int(Q, "status") & 0x02) != 0;
-    if (auto It = Cols.find({Int(Q, "id"), Int(Q, "indid")}); It != Cols.end())
-      IndexColumns(*Idx, It->second);
-    AddExtracted(Idx);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow({"select i.id, i.indid, i.name, o.name table_name, i.status", "from sysindexes i",
+              "join sysobjects o on o.id = i.id",
+              "where o.type = 'U' and i.indid between 1 and 254 and i.status2 & 2 = 0",
+              "order by o.name, i.name"},
+             [&](TCatalogRow& Row) {
+               auto Idx = std::make_unique<TIdxData>(GetObjs());
+               Idx->SetObjName(Row.Str("name"));
+               Idx->TableName = Row.Str("table_name");
+               Idx->Unique = (Row.Int("status") & 0x02) != 0;
+               if (auto It = Cols.find({Row.Int("id"), Row.Int("indid")}); It != Cols.end())
+                 IndexColumns(*Idx, It->second);
+               FileExtracted(std::move(Idx));
+             });
 }
 
 void TASEDBExtract::ExtractKeys(bool Primary) {
   IndexColumnList();  // read before the work query opens: one query at a time
-  TQELQuery& Q = WorkQuery();
   // The index of a key carries the key's name; status 0x800 marks the primary key.
-  OpenQuery(Q, {"select i.id, i.indid, i.name, o.name table_name", "from sysindexes i",
-                "join sysobjects o on o.id = i.id",
-                "where o.type = 'U' and i.indid between 1 and 254 and i.status2 & 2 = 2",
-                std::string("and i.status & 2048 = ") + (Primary ? "2048" : "0"),
-                "order by o.name, i.name"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(Primary ? ctPKey : ctUnique);
-    Ctr->SetObjName(Str(Q, "name"));
-    Ctr->SetTblName(Str(Q, "table_name"));
-    AddKey(Ctr, Int(Q, "id"), Int(Q, "indid"));
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select i.id, i.indid, i.name, o.name table_name", "from sysindexes i",
+       "join sysobjects o on o.id = i.id",
+       "where o.type = 'U' and i.indid between 1 and 254 and i.status2 & 2 = 2",
+       std::string("and i.status & 2048 = ") + (Primary ? "2048" : "0"), "order by o.name, i.name"},
+      [&](TCatalogRow& Row) {
+        auto Ctr = std::make_unique<TCtrData>(GetObjs());
+        Ctr->SetCtType(Primary ? ctPKey : ctUnique);
+        Ctr->SetObjName(Row.Str("name"));
+        Ctr->SetTblName(Row.Str("table_name"));
+        AddKey(std::move(Ctr), Row.Int("id"), Row.Int("indid"));
+      });
 }
 
 void TASEDBExtract::Extract_FK() {
@@ -381,28 +371,26 @@ void TASEDBExtract::Extract_FK() {
   for (const char* L : {"from sysreferences r", "join sysobjects o on o.id = r.tableid",
                         "join sysobjects p on p.id = r.reftabid", "order by o.name, 1"})
     Lines.emplace_back(L);
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, Lines);
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
+  ForEachRow(Lines, [&](TCatalogRow& Row) {
+    auto Ctr = std::make_unique<TCtrData>(GetObjs());
     Ctr->SetCtType(ctFKey);
-    Ctr->SetObjName(Str(Q, "name"));
-    Ctr->SetTblName(Str(Q, "table_name"));
-    Ctr->SetRefTblName(Str(Q, "ref_table"));
-    const int Count = std::min(Int(Q, "keycnt"), kMaxKeys);
+    Ctr->SetObjName(Row.Str("name"));
+    Ctr->SetTblName(Row.Str("table_name"));
+    Ctr->SetRefTblName(Row.Str("ref_table"));
+    const int Count = std::min(Row.Int("keycnt"), kMaxKeys);
     for (int K = 1; K <= Count; ++K) {
       const std::string N = std::to_string(K);
-      Ctr->FldList.Add(Str(Q, ("fk" + N).c_str()));
-      Ctr->RefFldList.Add(Str(Q, ("pk" + N).c_str()));
+      Ctr->FldList.Add(Row.Str(("fk" + N).c_str()));
+      Ctr->RefFldList.Add(Row.Str(("pk" + N).c_str()));
     }
-    AddConstraint(Ctr);
-  }
-  CloseQuery(Q);
+    AddConstraint(std::move(Ctr));
+  });
 }
 
 void TASEDBExtract::ExtractChk() {
   AddToLog("Extracting check constraints...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   // A check constraint is an object of type R, like a rule; its text is the CHECK clause.
   OpenQuery(Q,
             {"select k.constrid, object_name(k.constrid) name, o.name table_name",
@@ -413,15 +401,15 @@ void TASEDBExtract::ExtractChk() {
   for (; !Q.GetEof(); Q.Next()) {
     auto Ctr = std::make_unique<TCtrData>(GetObjs());
     Ctr->SetCtType(ctCheck);
-    Ctr->SetObjName(Str(Q, "name"));
-    Ctr->SetTblName(Str(Q, "table_name"));
-    Ids.push_back(Int(Q, "constrid"));
+    Ctr->SetObjName(Row.Str("name"));
+    Ctr->SetTblName(Row.Str("table_name"));
+    Ids.push_back(Row.Int("constrid"));
     Checks.push_back(std::move(Ctr));
   }
   CloseQuery(Q);
   for (std::size_t I = 0; I < Checks.size(); ++I) {
     Checks[I]->Body = CheckCondition(Text(Ids[I]));
-    AddConstraint(Checks[I].release());
+    AddConstraint(std::move(Checks[I]));
   }
 }
 

@@ -2,26 +2,19 @@
 // parser and runs the batches through a connection.
 #pragma once
 
-#include <memory>
-
+#include "qelASEParser.h"
 #include "qelSQL_Exec.h"
 
 namespace qel {
 
 /// The SQL Server executor's loading (LoadTransactSQLScript) with the ASE parser; everything
-/// else is the script executor's (TSQLExec).
-class TASESQLExec : public TSQLExec {
+/// else is the dialect executor's (TSQLExecFor).
+class TASESQLExec : public TSQLExecFor<TASEParser, dbSybaseASE> {
  public:
-  /// DatabaseType is dbSybaseASE.
-  explicit TASESQLExec(TComponent* AOwner);
-  ~TASESQLExec() override;
+  using TSQLExecFor::TSQLExecFor;
 
   /// LoadTransactSQLScript.
   void LoadScript(TStrings& Lines) override;
-  /// Opens the connection first (a failure is reported and gives False), then runs the script.
-  bool ExecuteScript() override;
-  /// A TASEParser over Objs.
-  std::unique_ptr<TCustomSQLParser> CreateParser(TCustomObjs* Objs) override;
 };
 
 }  // namespace qel

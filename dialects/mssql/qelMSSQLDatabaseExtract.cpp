@@ -22,18 +22,6 @@ namespace qel {
 
 namespace {
 
-std::string Str(TQELQuery& Q, const char* Field) {
-  return Q.FieldByName(Field)->AsString();
-}
-
-std::int32_t Int(TQELQuery& Q, const char* Field) {
-  return Q.FieldByName(Field)->AsInteger();
-}
-
-bool Flag(TQELQuery& Q, const char* Field) {
-  return Q.FieldByName(Field)->AsBoolean();
-}
-
 /// The description join of an object (Minor "0") or of one of its columns.
 std::string DescriptionJoin(const std::string& Major, const std::string& Minor) {
   return "left join sys.extended_properties ep on ep.class = 1 and ep.major_id = " + Major +
@@ -130,50 +118,30 @@ std::string TMSSQLCustomDBExtract::BoundExpression(const std::string& Text) {
 
 void TMSSQLCustomDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
   if (Obj.FullText.empty()) return;
-  if (auto* T = dynamic_cast<TTransactSQLParser*>(&Parser)) T->ParseObjText(&Obj);
+  ParseWith<TTransactSQLParser>(Parser, Obj);
 }
 
-std::vector<TDbObjList*> TMSSQLCustomDBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Views, &Objs->Procedures, &Objs->Triggers};
-}
-
-bool TMSSQLCustomDBExtract::AddExtracted(TDbObj* Obj) {
-  if (ShowFullLog) AddToLog("---" + Obj->GetObjName());
-  TObjs* Objs = GetObjs();
-  if (!Objs) {
-    delete Obj;
-    return false;
-  }
-  return Objs->AddObj(Obj, true);
+std::vector<TDbObjList TObjs::*> TMSSQLCustomDBExtract::BodyLists() const {
+  return {&TObjs::Views, &TObjs::Procedures, &TObjs::Triggers};
 }
 
 void TMSSQLCustomDBExtract::AddBoundObject(bool Rule, const std::string& Name,
                                            const std::string& Text) {
   TObjs* Objs = GetObjs();
   // The server keeps the CREATE text as written; the writer needs the expression alone.
-  TDbObj* Obj = nullptr;
+  std::unique_ptr<TDbObj> Obj;
   if (Rule) {
-    auto* R = new TRulData(Objs);
+    auto R = std::make_unique<TRulData>(Objs);
     R->Expression = BoundExpression(Text);
-    Obj = R;
+    Obj = std::move(R);
   } else {
-    auto* D = new TDefData(Objs);
+    auto D = std::make_unique<TDefData>(Objs);
     D->Expression = BoundExpression(Text);
-    Obj = D;
+    Obj = std::move(D);
   }
   Obj->SetObjName(Name);
   Obj->FullText = Trim(Text);
-  AddExtracted(Obj);
-  ProcessMessages();
-}
-
-std::unique_ptr<TQELQuery> TMSSQLCustomDBExtract::DetailQuery() {
-  std::unique_ptr<TQELQuery> Q(GetQELConnection()->CreateQuery(nullptr));
-  if (!Q) throw EDatabaseError("The connection cannot make a query.");
-  Q->SetParamCheck(false);
-  return Q;
+  FileExtracted(std::move(Obj));
 }
 
 std::string TMSSQLCustomDBExtract::BaseTypeText(const std::string& BaseName, const TFldData& Fld) {
@@ -246,7 +214,7 @@ const TMSSQLCustomDBExtract::TIndexColumns& TMSSQLCustomDBExtract::IndexColumnLi
 }
 
 TTblData& TMSSQLCustomDBExtract::TTableSet::Add(TObjs* Objs, std::int32_t Id,
-                                               const std::string& Name) {
+                                                const std::string& Name) {
   auto Tbl = std::make_unique<TTblData>(Objs);
   Tbl->SetObjName(Name);
   FById[Id] = Tbl.get();
@@ -262,15 +230,13 @@ TTblData* TMSSQLCustomDBExtract::TTableSet::Find(std::int32_t Id) const {
 void TMSSQLCustomDBExtract::TTableSet::File(TMSSQLCustomDBExtract& Extract) {
   FById.clear();
   for (auto& Tbl : FTables) {
-    Extract.AddExtracted(Tbl.release());
-    ProcessMessages();
+    Extract.FileExtracted(std::move(Tbl));
     if (TerminateRunning.load()) break;
   }
   FTables.clear();
 }
 
-std::unique_ptr<TFldData> TMSSQLCustomDBExtract::NewColumn(TTblData& Tbl,
-                                                           const std::string& Name) {
+std::unique_ptr<TFldData> TMSSQLCustomDBExtract::NewColumn(TTblData& Tbl, const std::string& Name) {
   auto Fld = std::make_unique<TFldData>(GetObjs());
   Fld->TableName = Tbl.GetObjName();
   Fld->OwnerObj = &Tbl;
@@ -283,28 +249,27 @@ void TMSSQLCustomDBExtract::AddColumn(TTblData& Tbl, std::unique_ptr<TFldData> F
   Tbl.Fields.Add(std::move(Fld));
 }
 
-void TMSSQLCustomDBExtract::AddUserType(TDmnData* Dmn, const std::string& BaseName,
-                                        std::int32_t Length, std::int32_t Prec,
-                                        std::int32_t Scale, bool Nullable) {
+void TMSSQLCustomDBExtract::AddUserType(std::unique_ptr<TDmnData> Dmn, const std::string& BaseName,
+                                        std::int32_t Length, std::int32_t Prec, std::int32_t Scale,
+                                        bool Nullable) {
   if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(GetObjs());
   TFldData& F = *Dmn->TypeField;
-  F.OwnerObj = Dmn;
+  F.OwnerObj = Dmn.get();
   ColumnType(F, BaseName, Length, Prec, Scale, Nullable);
   Dmn->BaseTypeName = BaseTypeText(BaseName, F);
-  AddExtracted(Dmn);
-  ProcessMessages();
+  FileExtracted(std::move(Dmn));
 }
 
-void TMSSQLCustomDBExtract::AddKey(TCtrData* Ctr, std::int32_t ObjectId, std::int32_t IndexId) {
+void TMSSQLCustomDBExtract::AddKey(std::unique_ptr<TCtrData> Ctr, std::int32_t ObjectId,
+                                   std::int32_t IndexId) {
   const TIndexColumns& Cols = IndexColumnList();
   if (auto It = Cols.find({ObjectId, IndexId}); It != Cols.end()) KeyColumns(*Ctr, It->second);
-  AddConstraint(Ctr);
+  AddConstraint(std::move(Ctr));
 }
 
-void TMSSQLCustomDBExtract::AddConstraint(TCtrData* Ctr) {
+void TMSSQLCustomDBExtract::AddConstraint(std::unique_ptr<TCtrData> Ctr) {
   CheckSysName(*Ctr);
-  AddExtracted(Ctr);
-  ProcessMessages();
+  FileExtracted(std::move(Ctr));
 }
 
 void TMSSQLCustomDBExtract::ExtractDef() {
@@ -363,71 +328,66 @@ void TMSSQLDBExtract::ExtractHeader() {
   if (!Objs) return;
   KeepConnectionOptions();
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select d.collation_name, d.compatibility_level,",
                 "d.is_recursive_triggers_on, d.is_quoted_identifier_on", "from sys.databases d",
                 "where d.database_id = db_id()"});
   TMSSQLDatabaseOptions& Opt = Objs->MSSQLServerOptions.GetMSSQLDatabaseOptions();
   Opt.Clear();
   if (!Q.GetEof()) {
-    Opt.DatabaseCollation = Str(Q, "collation_name");
-    Opt.CompatibilityLevel = Int(Q, "compatibility_level");
-    Opt.RecursiveTriggers = Flag(Q, "is_recursive_triggers_on");
-    Opt.QuotedIdentifier = Flag(Q, "is_quoted_identifier_on");
+    Opt.DatabaseCollation = Row.Str("collation_name");
+    Opt.CompatibilityLevel = Row.Int("compatibility_level");
+    Opt.RecursiveTriggers = Row.Bool("is_recursive_triggers_on");
+    Opt.QuotedIdentifier = Row.Bool("is_quoted_identifier_on");
   }
   CloseQuery(Q);
 }
 
 void TMSSQLDBExtract::ExtractSch() {
   AddToLog("Extracting schemas...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q,
-            {"select s.schema_id, s.name, s.principal_id, p.name owner_name", "from sys.schemas s",
-             "left join sys.database_principals p on p.principal_id = s.principal_id",
-             "order by s.name"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Sch = new TSchData(GetObjs());
-    const std::string Name = Str(Q, "name");
-    Sch->SetObjName(Name);
-    Sch->SchemaOwner = Fold(Str(Q, "owner_name"));
-    // The writer passes over a schema whose alternate name is its own name.
-    if (BuiltInSchema(Name, Int(Q, "principal_id"))) Sch->AltName = Sch->GetObjName();
-    AddExtracted(Sch);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select s.schema_id, s.name, s.principal_id, p.name owner_name", "from sys.schemas s",
+       "left join sys.database_principals p on p.principal_id = s.principal_id", "order by s.name"},
+      [&](TCatalogRow& Row) {
+        auto Sch = std::make_unique<TSchData>(GetObjs());
+        const std::string Name = Row.Str("name");
+        Sch->SetObjName(Name);
+        Sch->SchemaOwner = Fold(Row.Str("owner_name"));
+        // The writer passes over a schema whose alternate name is its own name.
+        if (BuiltInSchema(Name, Row.Int("principal_id"))) Sch->AltName = Sch->GetObjName();
+        FileExtracted(std::move(Sch));
+      });
 }
 
 void TMSSQLDBExtract::ExtractTyp() {
   AddToLog("Extracting user datatypes...");
-  TQELQuery& Q = WorkQuery();
   // Table types (system type 243) are types of parameters, not of columns.
-  OpenQuery(Q,
-            {"select t.name, schema_name(t.schema_id) schema_name, b.name base_name,",
-             "t.max_length, t.precision, t.scale, t.is_nullable", "from sys.types t",
-             "join sys.types b on b.user_type_id = t.system_type_id",
-             "where t.is_user_defined = 1 and t.is_assembly_type = 0 and t.system_type_id <> 243",
-             "order by 2, 1"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Dmn = new TDmnData(Objs);
-    Dmn->SetObjName(Str(Q, "name"));
-    Dmn->SetSchema(TypeSchema(Str(Q, "schema_name")));
-    Dmn->CreateTypeFrom = true;
-    AddUserType(Dmn, Str(Q, "base_name"), Int(Q, "max_length"), Int(Q, "precision"),
-                Int(Q, "scale"), Flag(Q, "is_nullable"));
-  }
-  CloseQuery(Q);
+  ForEachRow({"select t.name, schema_name(t.schema_id) schema_name, b.name base_name,",
+              "t.max_length, t.precision, t.scale, t.is_nullable", "from sys.types t",
+              "join sys.types b on b.user_type_id = t.system_type_id",
+              "where t.is_user_defined = 1 and t.is_assembly_type = 0 and t.system_type_id <> 243",
+              "order by 2, 1"},
+             [&](TCatalogRow& Row) {
+               auto Dmn = std::make_unique<TDmnData>(Objs);
+               Dmn->SetObjName(Row.Str("name"));
+               Dmn->SetSchema(TypeSchema(Row.Str("schema_name")));
+               Dmn->CreateTypeFrom = true;
+               AddUserType(std::move(Dmn), Row.Str("base_name"), Row.Int("max_length"),
+                           Row.Int("precision"), Row.Int("scale"), Row.Bool("is_nullable"));
+             });
 }
 
 void TMSSQLDBExtract::ExtractBound(const char* Type) {
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   // Default constraints are type D too: those have a parent table.
   OpenQuery(Q, {"select o.object_id, o.name, m.definition", "from sys.objects o",
                 "join sys.sql_modules m on m.object_id = o.object_id",
                 std::string("where o.type = '") + Type + "' and o.parent_object_id = 0",
                 "order by o.name"});
   for (; !Q.GetEof(); Q.Next())
-    AddBoundObject(Type[0] == 'R', Str(Q, "name"), Str(Q, "definition"));
+    AddBoundObject(Type[0] == 'R', Row.Str("name"), Row.Str("definition"));
   CloseQuery(Q);
 }
 
@@ -435,14 +395,15 @@ void TMSSQLDBExtract::ExtractTbl() {
   AddToLog("Extracting tables...");
   TObjs* Objs = GetObjs();
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select t.object_id, t.name, schema_name(t.schema_id) schema_name,",
                 kDescriptionColumn, "from sys.tables t", DescriptionJoin("t.object_id", "0"),
                 "where t.is_ms_shipped = 0", "order by t.object_id"});
   TTableSet Tables;
   for (; !Q.GetEof(); Q.Next()) {
-    TTblData& Tbl = Tables.Add(Objs, Int(Q, "object_id"), Str(Q, "name"));
-    Tbl.SetSchema(Str(Q, "schema_name"));
-    Tbl.Description = CrLfLineBreaks(Str(Q, "description"));
+    TTblData& Tbl = Tables.Add(Objs, Row.Int("object_id"), Row.Str("name"));
+    Tbl.SetSchema(Row.Str("schema_name"));
+    Tbl.Description = CrLfLineBreaks(Row.Str("description"));
   }
   CloseQuery(Q);
 
@@ -464,30 +425,30 @@ void TMSSQLDBExtract::ExtractTbl() {
                 DescriptionJoin("c.object_id", "c.column_id"), "where t.is_ms_shipped = 0",
                 "order by c.object_id, c.column_id"});
   for (; !Q.GetEof(); Q.Next()) {
-    TTblData* Tbl = Tables.Find(Int(Q, "object_id"));
+    TTblData* Tbl = Tables.Find(Row.Int("object_id"));
     if (!Tbl) continue;
-    auto Fld = NewColumn(*Tbl, Str(Q, "name"));
-    Fld->Description = CrLfLineBreaks(Str(Q, "description"));
-    if (Flag(Q, "is_user_defined")) {
+    auto Fld = NewColumn(*Tbl, Row.Str("name"));
+    Fld->Description = CrLfLineBreaks(Row.Str("description"));
+    if (Row.Bool("is_user_defined")) {
       Fld->FieldType = iftDomain;
-      Fld->DomainName = Fold(Str(Q, "type_name"));
-      Fld->DomainSchema = Fold(TypeSchema(Str(Q, "type_schema")));
-      Fld->Nullable = Flag(Q, "is_nullable");
+      Fld->DomainName = Fold(Row.Str("type_name"));
+      Fld->DomainSchema = Fold(TypeSchema(Row.Str("type_schema")));
+      Fld->Nullable = Row.Bool("is_nullable");
     } else {
-      ColumnType(*Fld, Str(Q, "type_name"), Int(Q, "max_length"), Int(Q, "precision"),
-                 Int(Q, "scale"), Flag(Q, "is_nullable"));
+      ColumnType(*Fld, Row.Str("type_name"), Row.Int("max_length"), Row.Int("precision"),
+                 Row.Int("scale"), Row.Bool("is_nullable"));
     }
-    if (!Q.FieldByName("computed")->IsNull()) {
-      Fld->Body = Str(Q, "computed");
-      Fld->Persisted = Flag(Q, "is_persisted");
+    if (!Row.IsNull("computed")) {
+      Fld->Body = Row.Str("computed");
+      Fld->Persisted = Row.Bool("is_persisted");
     }
-    if (Flag(Q, "is_identity")) {
+    if (Row.Bool("is_identity")) {
       Fld->Identity = true;
-      Fld->IdentitySeed = Int(Q, "seed");
-      Fld->IdentityIncrement = Int(Q, "increment");
+      Fld->IdentitySeed = Row.Int("seed");
+      Fld->IdentityIncrement = Row.Int("increment");
     }
-    Fld->RowGuidCol = Flag(Q, "is_rowguidcol");
-    if (const std::string Coll = Str(Q, "collation_name"); !Coll.empty() && Coll != DbCollation)
+    Fld->RowGuidCol = Row.Bool("is_rowguidcol");
+    if (const std::string Coll = Row.Str("collation_name"); !Coll.empty() && Coll != DbCollation)
       Fld->Collation = Coll;
     AddColumn(*Tbl, std::move(Fld));
   }
@@ -498,20 +459,20 @@ void TMSSQLDBExtract::ExtractTbl() {
 void TMSSQLDBExtract::ExtractViw() {
   AddToLog("Extracting views...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select v.object_id, v.name, schema_name(v.schema_id) schema_name, m.definition,",
                 "m.uses_ansi_nulls, m.uses_quoted_identifier,", kDescriptionColumn,
                 "from sys.views v", "join sys.sql_modules m on m.object_id = v.object_id",
                 DescriptionJoin("v.object_id", "0"), "where v.is_ms_shipped = 0", "order by 3, 2"});
   for (; !Q.GetEof(); Q.Next()) {
-    auto* View = new TViwData(GetObjs());
-    View->SetObjName(Str(Q, "name"));
-    View->SetSchema(Str(Q, "schema_name"));
-    View->FullText = Trim(Str(Q, "definition"));
-    View->AnsiNulls = Flag(Q, "uses_ansi_nulls");
-    View->QuotedIdentifier = Flag(Q, "uses_quoted_identifier");
-    View->Description = CrLfLineBreaks(Str(Q, "description"));
-    AddExtracted(View);
-    ProcessMessages();
+    auto View = std::make_unique<TViwData>(GetObjs());
+    View->SetObjName(Row.Str("name"));
+    View->SetSchema(Row.Str("schema_name"));
+    View->FullText = Trim(Row.Str("definition"));
+    View->AnsiNulls = Row.Bool("uses_ansi_nulls");
+    View->QuotedIdentifier = Row.Bool("uses_quoted_identifier");
+    View->Description = CrLfLineBreaks(Row.Str("description"));
+    FileExtracted(std::move(View));
     if (TerminateRunning.load()) break;
   }
   CloseQuery(Q);
@@ -519,59 +480,53 @@ void TMSSQLDBExtract::ExtractViw() {
 
 void TMSSQLDBExtract::ExtractPrc() {
   AddToLog("Extracting procedures...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q,
-            {"select o.object_id, o.name, schema_name(o.schema_id) schema_name, o.type,",
-             "m.definition, m.uses_ansi_nulls, m.uses_quoted_identifier,", kDescriptionColumn,
-             "from sys.objects o", "join sys.sql_modules m on m.object_id = o.object_id",
-             DescriptionJoin("o.object_id", "0"),
-             "where o.is_ms_shipped = 0 and o.type in ('P', 'FN', 'IF', 'TF')", "order by 3, 2"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Prc = new TPrcData(GetObjs());
-    Prc->SetObjName(Str(Q, "name"));
-    Prc->SetSchema(Str(Q, "schema_name"));
-    Prc->IsFunction = Trim(Str(Q, "type")) != "P";
-    Prc->FullText = Trim(Str(Q, "definition"));
-    Prc->AnsiNulls = Flag(Q, "uses_ansi_nulls");
-    Prc->QuotedIdentifier = Flag(Q, "uses_quoted_identifier");
-    Prc->Description = CrLfLineBreaks(Str(Q, "description"));
-    AddExtracted(Prc);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow({"select o.object_id, o.name, schema_name(o.schema_id) schema_name, o.type,",
+              "m.definition, m.uses_ansi_nulls, m.uses_quoted_identifier,", kDescriptionColumn,
+              "from sys.objects o", "join sys.sql_modules m on m.object_id = o.object_id",
+              DescriptionJoin("o.object_id", "0"),
+              "where o.is_ms_shipped = 0 and o.type in ('P', 'FN', 'IF', 'TF')", "order by 3, 2"},
+             [&](TCatalogRow& Row) {
+               auto Prc = std::make_unique<TPrcData>(GetObjs());
+               Prc->SetObjName(Row.Str("name"));
+               Prc->SetSchema(Row.Str("schema_name"));
+               Prc->IsFunction = Trim(Row.Str("type")) != "P";
+               Prc->FullText = Trim(Row.Str("definition"));
+               Prc->AnsiNulls = Row.Bool("uses_ansi_nulls");
+               Prc->QuotedIdentifier = Row.Bool("uses_quoted_identifier");
+               Prc->Description = CrLfLineBreaks(Row.Str("description"));
+               FileExtracted(std::move(Prc));
+             });
 }
 
 void TMSSQLDBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select tr.object_id, tr.name, schema_name(t.schema_id) schema_name,",
-                "t.name table_name, tr.is_disabled, m.definition,",
-                "m.uses_ansi_nulls, m.uses_quoted_identifier,", kDescriptionColumn,
-                "from sys.triggers tr", "join sys.objects t on t.object_id = tr.parent_id",
-                "join sys.sql_modules m on m.object_id = tr.object_id",
-                DescriptionJoin("tr.object_id", "0"),
-                "where tr.parent_class = 1 and tr.is_ms_shipped = 0", "order by 3, 4, 2"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Trg = new TTrgData(GetObjs());
-    Trg->SetObjName(Str(Q, "name"));
-    Trg->SetSchema(Str(Q, "schema_name"));
-    Trg->SetOwnName(Fold(Str(Q, "table_name")));
-    Trg->Active = !Flag(Q, "is_disabled");
-    Trg->FullText = Trim(Str(Q, "definition"));
-    Trg->AnsiNulls = Flag(Q, "uses_ansi_nulls");
-    Trg->QuotedIdentifier = Flag(Q, "uses_quoted_identifier");
-    Trg->Description = CrLfLineBreaks(Str(Q, "description"));
-    AddExtracted(Trg);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select tr.object_id, tr.name, schema_name(t.schema_id) schema_name,",
+       "t.name table_name, tr.is_disabled, m.definition,",
+       "m.uses_ansi_nulls, m.uses_quoted_identifier,", kDescriptionColumn, "from sys.triggers tr",
+       "join sys.objects t on t.object_id = tr.parent_id",
+       "join sys.sql_modules m on m.object_id = tr.object_id", DescriptionJoin("tr.object_id", "0"),
+       "where tr.parent_class = 1 and tr.is_ms_shipped = 0", "order by 3, 4, 2"},
+      [&](TCatalogRow& Row) {
+        auto Trg = std::make_unique<TTrgData>(GetObjs());
+        Trg->SetObjName(Row.Str("name"));
+        Trg->SetSchema(Row.Str("schema_name"));
+        Trg->SetOwnName(Fold(Row.Str("table_name")));
+        Trg->Active = !Row.Bool("is_disabled");
+        Trg->FullText = Trim(Row.Str("definition"));
+        Trg->AnsiNulls = Row.Bool("uses_ansi_nulls");
+        Trg->QuotedIdentifier = Row.Bool("uses_quoted_identifier");
+        Trg->Description = CrLfLineBreaks(Row.Str("description"));
+        FileExtracted(std::move(Trg));
+      });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Indexes and constraints
 
 void TMSSQLDBExtract::ReadIndexColumns(TIndexColumns& Cols) {
-  std::unique_ptr<TQELQuery> Q = DetailQuery();
+  std::unique_ptr<TQELQuery> Q = DetailQuery({}, false);
+  TCatalogRow Row(*Q);
   OpenQuery(*Q, {"select ic.object_id, ic.index_id, c.name, ic.is_descending_key,",
                  "ic.is_included_column", "from sys.index_columns ic",
                  "join sys.columns c on c.object_id = ic.object_id and c.column_id = ic.column_id",
@@ -579,63 +534,59 @@ void TMSSQLDBExtract::ReadIndexColumns(TIndexColumns& Cols) {
                  "order by ic.object_id, ic.index_id, ic.is_included_column, ic.key_ordinal, "
                  "ic.index_column_id"});
   for (; !Q->GetEof(); Q->Next())
-    Cols[{Int(*Q, "object_id"), Int(*Q, "index_id")}].push_back(
-        {Str(*Q, "name"), Flag(*Q, "is_descending_key"), Flag(*Q, "is_included_column")});
+    Cols[{Row.Int("object_id"), Row.Int("index_id")}].push_back(
+        {Row.Str("name"), Row.Bool("is_descending_key"), Row.Bool("is_included_column")});
   CloseQuery(*Q);
 }
 
 void TMSSQLDBExtract::ExtractIdx() {
   AddToLog("Extracting indexes...");
   const TIndexColumns& Cols = IndexColumnList();
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select i.object_id, i.index_id, i.name, schema_name(t.schema_id) schema_name,",
-                "t.name table_name, i.type, i.is_unique", "from sys.indexes i",
-                "join sys.tables t on t.object_id = i.object_id",
-                "where t.is_ms_shipped = 0 and i.is_primary_key = 0 and "
-                "i.is_unique_constraint = 0",
-                "and i.type in (1, 2) and i.is_hypothetical = 0", "order by 4, 5, 3"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Idx = new TIdxData(GetObjs());
-    Idx->SetObjName(Str(Q, "name"));
-    Idx->SetSchema(Str(Q, "schema_name"));
-    Idx->TableName = Fold(Str(Q, "table_name"));
-    Idx->Unique = Flag(Q, "is_unique");
-    Idx->Clustered = Int(Q, "type") == 1;
-    if (auto It = Cols.find({Int(Q, "object_id"), Int(Q, "index_id")}); It != Cols.end())
-      IndexColumns(*Idx, It->second);
-    AddExtracted(Idx);
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select i.object_id, i.index_id, i.name, schema_name(t.schema_id) schema_name,",
+       "t.name table_name, i.type, i.is_unique", "from sys.indexes i",
+       "join sys.tables t on t.object_id = i.object_id",
+       "where t.is_ms_shipped = 0 and i.is_primary_key = 0 and "
+       "i.is_unique_constraint = 0",
+       "and i.type in (1, 2) and i.is_hypothetical = 0", "order by 4, 5, 3"},
+      [&](TCatalogRow& Row) {
+        auto Idx = std::make_unique<TIdxData>(GetObjs());
+        Idx->SetObjName(Row.Str("name"));
+        Idx->SetSchema(Row.Str("schema_name"));
+        Idx->TableName = Fold(Row.Str("table_name"));
+        Idx->Unique = Row.Bool("is_unique");
+        Idx->Clustered = Row.Int("type") == 1;
+        if (auto It = Cols.find({Row.Int("object_id"), Row.Int("index_id")}); It != Cols.end())
+          IndexColumns(*Idx, It->second);
+        FileExtracted(std::move(Idx));
+      });
 }
 
 void TMSSQLDBExtract::ExtractKeys(bool Primary) {
   const char* const Type = Primary ? "PK" : "UQ";
   IndexColumnList();  // read before the work query opens: one query at a time
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(
-      Q,
+  ForEachRow(
       {"select k.parent_object_id, k.unique_index_id, k.name,",
        "schema_name(t.schema_id) schema_name, t.name table_name, i.type index_type",
        "from sys.key_constraints k", "join sys.tables t on t.object_id = k.parent_object_id",
        "join sys.indexes i on i.object_id = k.parent_object_id and i.index_id = "
        "k.unique_index_id",
-       std::string("where t.is_ms_shipped = 0 and k.type = '") + Type + "'", "order by 4, 5, 3"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(Primary ? ctPKey : ctUnique);
-    Ctr->SetObjName(Str(Q, "name"));
-    Ctr->SetSchema(Str(Q, "schema_name"));
-    Ctr->SetTblName(Str(Q, "table_name"));
-    Ctr->Clustered = Int(Q, "index_type") == 1;
-    AddKey(Ctr, Int(Q, "parent_object_id"), Int(Q, "unique_index_id"));
-  }
-  CloseQuery(Q);
+       std::string("where t.is_ms_shipped = 0 and k.type = '") + Type + "'", "order by 4, 5, 3"},
+      [&](TCatalogRow& Row) {
+        auto Ctr = std::make_unique<TCtrData>(GetObjs());
+        Ctr->SetCtType(Primary ? ctPKey : ctUnique);
+        Ctr->SetObjName(Row.Str("name"));
+        Ctr->SetSchema(Row.Str("schema_name"));
+        Ctr->SetTblName(Row.Str("table_name"));
+        Ctr->Clustered = Row.Int("index_type") == 1;
+        AddKey(std::move(Ctr), Row.Int("parent_object_id"), Row.Int("unique_index_id"));
+      });
 }
 
 void TMSSQLDBExtract::Extract_FK() {
   AddToLog("Extracting foreign keys...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select fc.constraint_object_id, c.name column_name, rc.name ref_column",
                 "from sys.foreign_key_columns fc",
                 "join sys.columns c on c.object_id = fc.parent_object_id and c.column_id = "
@@ -645,8 +596,8 @@ void TMSSQLDBExtract::Extract_FK() {
                 "order by fc.constraint_object_id, fc.constraint_column_id"});
   std::unordered_map<std::int32_t, std::vector<std::pair<std::string, std::string>>> Columns;
   for (; !Q.GetEof(); Q.Next())
-    Columns[Int(Q, "constraint_object_id")].emplace_back(Str(Q, "column_name"),
-                                                         Str(Q, "ref_column"));
+    Columns[Row.Int("constraint_object_id")].emplace_back(Row.Str("column_name"),
+                                                          Row.Str("ref_column"));
   CloseQuery(Q);
 
   OpenQuery(
@@ -657,78 +608,75 @@ void TMSSQLDBExtract::Extract_FK() {
           "join sys.tables r on r.object_id = f.referenced_object_id", "where t.is_ms_shipped = 0",
           "order by 3, 4, 2"});
   for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
+    auto Ctr = std::make_unique<TCtrData>(GetObjs());
     Ctr->SetCtType(ctFKey);
-    Ctr->SetObjName(Str(Q, "name"));
-    Ctr->SetSchema(Str(Q, "schema_name"));
-    Ctr->SetTblName(Str(Q, "table_name"));
-    Ctr->SetRefSchema(Str(Q, "ref_schema"));
-    Ctr->SetRefTblName(Str(Q, "ref_table"));
-    Ctr->OnDelete = MSSQLAction(Int(Q, "delete_referential_action"));
-    Ctr->OnUpdate = MSSQLAction(Int(Q, "update_referential_action"));
-    Ctr->NotForReplication = Flag(Q, "is_not_for_replication");
-    for (const auto& [Col, Ref] : Columns[Int(Q, "object_id")]) {
+    Ctr->SetObjName(Row.Str("name"));
+    Ctr->SetSchema(Row.Str("schema_name"));
+    Ctr->SetTblName(Row.Str("table_name"));
+    Ctr->SetRefSchema(Row.Str("ref_schema"));
+    Ctr->SetRefTblName(Row.Str("ref_table"));
+    Ctr->OnDelete = MSSQLAction(Row.Int("delete_referential_action"));
+    Ctr->OnUpdate = MSSQLAction(Row.Int("update_referential_action"));
+    Ctr->NotForReplication = Row.Bool("is_not_for_replication");
+    for (const auto& [Col, Ref] : Columns[Row.Int("object_id")]) {
       Ctr->FldList.Add(Fold(Col));
       Ctr->RefFldList.Add(Fold(Ref));
     }
-    AddConstraint(Ctr);
+    AddConstraint(std::move(Ctr));
   }
   CloseQuery(Q);
 }
 
 void TMSSQLDBExtract::ExtractChk() {
   AddToLog("Extracting check constraints...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select k.name, schema_name(t.schema_id) schema_name, t.name table_name,",
-                "k.definition, k.is_not_for_replication", "from sys.check_constraints k",
-                "join sys.tables t on t.object_id = k.parent_object_id",
-                "where t.is_ms_shipped = 0", "order by 2, 3, 1"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(ctCheck);
-    Ctr->SetObjName(Str(Q, "name"));
-    Ctr->SetSchema(Str(Q, "schema_name"));
-    Ctr->SetTblName(Str(Q, "table_name"));
-    Ctr->Body = " " + Trim(Str(Q, "definition"));  // the text after CHECK, as a script has it
-    Ctr->NotForReplication = Flag(Q, "is_not_for_replication");
-    AddConstraint(Ctr);
-  }
-  CloseQuery(Q);
+  ForEachRow({"select k.name, schema_name(t.schema_id) schema_name, t.name table_name,",
+              "k.definition, k.is_not_for_replication", "from sys.check_constraints k",
+              "join sys.tables t on t.object_id = k.parent_object_id", "where t.is_ms_shipped = 0",
+              "order by 2, 3, 1"},
+             [&](TCatalogRow& Row) {
+               auto Ctr = std::make_unique<TCtrData>(GetObjs());
+               Ctr->SetCtType(ctCheck);
+               Ctr->SetObjName(Row.Str("name"));
+               Ctr->SetSchema(Row.Str("schema_name"));
+               Ctr->SetTblName(Row.Str("table_name"));
+               Ctr->Body =
+                   " " + Trim(Row.Str("definition"));  // the text after CHECK, as a script has it
+               Ctr->NotForReplication = Row.Bool("is_not_for_replication");
+               AddConstraint(std::move(Ctr));
+             });
 }
 
 void TMSSQLDBExtract::ExtractCdf() {
   AddToLog("Extracting column defaults...");
   TObjs* Objs = GetObjs();
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select d.name, schema_name(t.schema_id) schema_name, t.name table_name,",
-                "c.name column_name, d.definition", "from sys.default_constraints d",
-                "join sys.tables t on t.object_id = d.parent_object_id",
-                "join sys.columns c on c.object_id = d.parent_object_id and c.column_id = "
-                "d.parent_column_id",
-                "where t.is_ms_shipped = 0", "order by 2, 3, 1"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Ctr = std::make_unique<TCtrData>(Objs);
-    Ctr->SetCtType(ctDefault);
-    Ctr->SetObjName(Str(Q, "name"));
-    Ctr->SetSchema(Str(Q, "schema_name"));
-    Ctr->SetTblName(Str(Q, "table_name"));
-    Ctr->FldList.Add(Fold(Str(Q, "column_name")));
-    Ctr->Body = Trim(Str(Q, "definition"));
-    CheckSysName(*Ctr);
-    // A default whose name the server made up was written as the column's DEFAULT: the column
-    // keeps it, as a script reads it. One named by the user stays a constraint.
-    TTblData* Tbl =
-        Objs ? Objs->GetTable(SchObjName(Ctr->GetSchema(), Ctr->GetTblName())) : nullptr;
-    TFldData* Fld = Tbl ? Tbl->Fields.Find(Ctr->FldList[0]) : nullptr;
-    if (Ctr->GetObjName().empty() && Fld) {
-      if (ShowFullLog) AddToLog("---" + Ctr->AltName);
-      Fld->DefValue = Ctr->Body;
-    } else {
-      AddExtracted(Ctr.release());
-    }
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow({"select d.name, schema_name(t.schema_id) schema_name, t.name table_name,",
+              "c.name column_name, d.definition", "from sys.default_constraints d",
+              "join sys.tables t on t.object_id = d.parent_object_id",
+              "join sys.columns c on c.object_id = d.parent_object_id and c.column_id = "
+              "d.parent_column_id",
+              "where t.is_ms_shipped = 0", "order by 2, 3, 1"},
+             [&](TCatalogRow& Row) {
+               auto Ctr = std::make_unique<TCtrData>(Objs);
+               Ctr->SetCtType(ctDefault);
+               Ctr->SetObjName(Row.Str("name"));
+               Ctr->SetSchema(Row.Str("schema_name"));
+               Ctr->SetTblName(Row.Str("table_name"));
+               Ctr->FldList.Add(Fold(Row.Str("column_name")));
+               Ctr->Body = Trim(Row.Str("definition"));
+               CheckSysName(*Ctr);
+               // A default whose name the server made up was written as the column's DEFAULT: the
+               // column keeps it, as a script reads it. One named by the user stays a constraint.
+               TTblData* Tbl =
+                   Objs ? Objs->GetTable(SchObjName(Ctr->GetSchema(), Ctr->GetTblName())) : nullptr;
+               TFldData* Fld = Tbl ? Tbl->Fields.Find(Ctr->FldList[0]) : nullptr;
+               if (Ctr->GetObjName().empty() && Fld) {
+                 if (ShowFullLog) AddToLog("---" + Ctr->AltName);
+                 Fld->DefValue = Ctr->Body;
+               } else {
+                 FileExtracted(std::move(Ctr));
+               }
+               ProcessMessages();
+             });
 }
 
 }  // namespace qel

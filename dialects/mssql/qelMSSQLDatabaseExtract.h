@@ -58,20 +58,14 @@ class TMSSQLCustomDBExtract : public TCustomDBExtract {
 
  protected:
   /// Views, procedures and triggers: the kinds whose stored texts the parser reads.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   /// Reads the stored CREATE text of a view, routine or trigger into it.
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
 
-  /// Files Obj (logging "---" + its name first with ShowFullLog). True when filed; an object
-  /// kept out is freed by the collection.
-  bool AddExtracted(TDbObj* Obj);
   /// A stand-alone default (Rule false) or rule named Name with its stored CREATE text.
   void AddBoundObject(bool Rule, const std::string& Name, const std::string& Text);
   /// The dialect's recogniser of server-made constraint names.
   virtual void CheckSysName(TCtrData& Ctr) = 0;
-  /// A second query of the connection (no parameters), for detail rows read next to the work
-  /// query.
-  std::unique_ptr<TQELQuery> DetailQuery();
   /// The type of a user type's descriptor as sp_addtype names it ("varchar(20)",
   /// "numeric(10,2)").
   static std::string BaseTypeText(const std::string& BaseName, const TFldData& Fld);
@@ -87,14 +81,6 @@ class TMSSQLCustomDBExtract : public TCustomDBExtract {
 
   /// The steps both servers read, in frame order; the run's cached detail rows are let go first.
   std::vector<TDBExtractStep> ExtractSteps() override;
-  /// Makes the dialect's parser (without progress of its own: the driver's positions are the
-  /// only progress the host sees).
-  template <class TParser>
-  std::unique_ptr<TCustomParser> MakeBodyParser() {
-    auto Parser = std::make_unique<TParser>(GetObjs());
-    Parser->ShowProgress = false;
-    return Parser;
-  }
 
   /// Index and key columns by (object id, index id).
   using TIndexColumns = std::map<std::pair<std::int32_t, std::int32_t>, TIndexColumnList>;
@@ -123,13 +109,13 @@ class TMSSQLCustomDBExtract : public TCustomDBExtract {
   /// Adds Fld as the last column of Tbl.
   static void AddColumn(TTblData& Tbl, std::unique_ptr<TFldData> Fld);
   /// Gives Dmn (named already) its descriptor from the system type BaseName and files it.
-  void AddUserType(TDmnData* Dmn, const std::string& BaseName, std::int32_t Length,
+  void AddUserType(std::unique_ptr<TDmnData> Dmn, const std::string& BaseName, std::int32_t Length,
                    std::int32_t Prec, std::int32_t Scale, bool Nullable);
   /// Fills Ctr's columns from index IndexId of object ObjectId (when the catalog lists it), then
   /// files the key.
-  void AddKey(TCtrData* Ctr, std::int32_t ObjectId, std::int32_t IndexId);
+  void AddKey(std::unique_ptr<TCtrData> Ctr, std::int32_t ObjectId, std::int32_t IndexId);
   /// Lets the dialect recognise a server-made name, then files Ctr.
-  void AddConstraint(TCtrData* Ctr);
+  void AddConstraint(std::unique_ptr<TCtrData> Ctr);
 
   // The steps. Each dialect reads its own catalog.
   virtual void ExtractHeader() = 0;

@@ -4,7 +4,6 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
-#include "qelMSSQLParser.h"
 #include "qelMsg.h"
 #include "qelParser.h"
 
@@ -196,23 +195,8 @@ void LoadTransactSQLScript(TSQLExec& Exec, TStrings& Lines) {
 
 // ---------------------------------------------------------------------------------------------
 
-TMSSQLExec::TMSSQLExec(TComponent* AOwner) : TSQLExec(AOwner) {
-  DatabaseType = dbMSSQL;
-}
-
-TMSSQLExec::~TMSSQLExec() = default;
-
-std::unique_ptr<TCustomSQLParser> TMSSQLExec::CreateParser(TCustomObjs* Objs) {
-  return std::make_unique<TMSSQLParser>(Objs);
-}
-
 void TMSSQLExec::LoadScript(TStrings& Lines) {
   LoadTransactSQLScript(*this, Lines);
-}
-
-bool TMSSQLExec::ExecuteScript() {
-  if (GetQELConnection() && !OpenConnection()) return false;
-  return TSQLExec::ExecuteScript();
 }
 
 }  // namespace qel

@@ -4,10 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "qelMSSQLParser.h"
 #include "qelSQL_Exec.h"
 
 namespace qel {
@@ -37,20 +37,14 @@ std::vector<TGoBatch> SplitGoBatches(const TStrings& Lines);
 /// database the run connects to.
 void LoadTransactSQLScript(TSQLExec& Exec, TStrings& Lines);
 
-/// Everything but loading and the opening of the connection before a run is the script
-/// executor's (TSQLExec): statements, transactions, commit, rollback on error, BreakOnError.
-class TMSSQLExec : public TSQLExec {
+/// The Transact-SQL loading (LoadTransactSQLScript); everything else is the dialect executor's
+/// (TSQLExecFor): statements, transactions, commit, rollback on error, BreakOnError.
+class TMSSQLExec : public TSQLExecFor<TMSSQLParser, dbMSSQL> {
  public:
-  /// DatabaseType is dbMSSQL.
-  explicit TMSSQLExec(TComponent* AOwner);
-  ~TMSSQLExec() override;
+  using TSQLExecFor::TSQLExecFor;
 
   /// LoadTransactSQLScript.
   void LoadScript(TStrings& Lines) override;
-  /// Opens the connection first (a failure is reported and gives False), then runs the script.
-  bool ExecuteScript() override;
-  /// A TMSSQLParser over Objs.
-  std::unique_ptr<TCustomSQLParser> CreateParser(TCustomObjs* Objs) override;
 };
 
 }  // namespace qel

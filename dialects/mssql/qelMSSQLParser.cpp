@@ -1,7 +1,7 @@
-// The Transact-SQL script parser of SQL Server and ASE: the SQL Server keyword tables and
-// identifier quoting, the scanner (GO lines, bracketed names, N'...' strings), the statement
-// loop with EXEC, SET, USE and IF, the re-read of catalog texts, errors and dependency linking.
-// The statement grammar is in qelMSSQLParser_Stm.cpp.
+// The SQL Server and ASE script parser: keywords and quoting, the scanner, names, the
+// statement loop (batches, IF, SET, EXEC and the stored procedures a script calls), the CREATE,
+// ALTER and DROP dispatch, the re-read of catalog texts, errors and dependency linking. Tables
+// are read in qelMSSQLParser_Tbl.cpp, views, routines and triggers in qelMSSQLParser_Prc.cpp.
 #include "qelMSSQLParser.h"
 
 #include <algorithm>
@@ -12,7 +12,10 @@
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelCompObj.h"
+#include "qelComp_Def.h"
 #include "qelComp_Dmn.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Rul.h"
 #include "qelResWords.h"
 
 namespace qel {
@@ -46,6 +49,7 @@ constexpr std::array<std::string_view, 184> kReservedWords{
     "VALUES", "VARYING", "VIEW", "WAITFOR", "WHEN", "WHERE", "WHILE", "WITH", "WRITETEXT"
 };
 // clang-format on
+
 static_assert(SortedUnique(kReservedWords));
 
 /// The ODBC reserved keywords and the future keywords SQL Server documents, less the words
@@ -93,11 +97,13 @@ constexpr std::array<std::string_view, 297> kFurtherWords{
     "ZONE"
 };
 // clang-format on
+
 static_assert(SortedUnique(kFurtherWords));
 
 constexpr bool IsBareFirst(char C) {
   return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_' || C == '@' || C == '#';
 }
+
 constexpr bool IsBareNext(char C) {
   return IsBareFirst(C) || (C >= '0' && C <= '9') || C == '$';
 }
@@ -149,9 +155,6 @@ std::string TTransactSQLParser::Fold(const std::string& Name) const {
   return Folds ? UpperCase(Name) : Name;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Scanner
-
 namespace {
 
 constexpr bool IsNameStart(char C) {
@@ -159,6 +162,9 @@ constexpr bool IsNameStart(char C) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Scanner
 
 void TTransactSQLParser::DoGetSy() {
   SyPos = Pos - 1;
@@ -247,16 +253,6 @@ std::string TTransactSQLParser::BodyFrom(std::int32_t Start) {
 
 // ---------------------------------------------------------------------------------------------
 // Names
-
-std::string TTransactSQLParser::NamePart() {
-  if (Sy == syIdent || (Sy == syString && QuoteChar == '\'')) {
-    std::string R = Sy == syIdent ? Ident : StrValue;
-    GetSy();
-    return R;
-  }
-  TestSy(syIdent);
-  return "";
-}
 
 TTransactSQLParser::TName TTransactSQLParser::QualifiedName(int* Parts) {
   std::vector<std::string> P{NamePart()};
@@ -677,9 +673,6 @@ void TTransactSQLParser::ErrMsg(const std::string& Text) {
   Column = SavedColumn;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Dependencies
-
 namespace {
 
 /// The names a text mentions: words and bracketed or quoted names, each once, comments and
@@ -732,6 +725,9 @@ std::vector<std::string> NamesIn(const std::string& Text) {
 
 }  // namespace
 
+// ---------------------------------------------------------------------------------------------
+// Dependencies
+
 void TTransactSQLParser::Link_Depend() {
   if (auto* O = dynamic_cast<TObjs*>(Objs)) {
     // Tables 0, views 1, procedures 5: what a view, routine or trigger text names.
@@ -756,6 +752,205 @@ void TTransactSQLParser::Link_Depend() {
           if (F->Computed()) LinkText(F.get(), F->Body);
   }
   TCustomSQLParser::Link_Depend();
+}
+
+// ---------------------------------------------------------------------------------------------
+// CREATE, ALTER, DROP
+
+void TTransactSQLParser::ParseCreate() {
+  FStatDbOperation = odbCreate;
+  GetSy();
+  if (IsWord("OR")) {  // CREATE OR ALTER
+    GetSy();
+    if (!IsWord("ALTER")) ErrMsg("Must be: ALTER");
+    GetSy();
+  }
+  bool Unique = false, Clustered = false, Index = false;
+  while (IsWord("UNIQUE") || IsWord("CLUSTERED") || IsWord("NONCLUSTERED")) {
+    if (IsWord("UNIQUE")) Unique = true;
+    if (IsWord("CLUSTERED")) Clustered = true;
+    Index = true;
+    GetSy();
+  }
+  if (Index || IsWord("INDEX")) {
+    FStatDbObject = dboIndex;
+    ParseIndex(Unique, Clustered);
+  } else if (IsWord("TABLE")) {
+    FStatDbObject = dboTable;
+    GetSy();
+    ParseTable();
+  } else if (AtModule()) {
+    ParseModule(false);
+  } else if (IsWord("DEFAULT") || IsWord("RULE")) {
+    const bool Rule = IsWord("RULE");
+    FStatDbObject = Rule ? dboRule : dboDefault;
+    GetSy();
+    ParseBoundObject(Rule);
+  } else if (IsWord("TYPE") && IsMSSQL()) {
+    FStatDbObject = dboDomain;
+    GetSy();
+    ParseType();
+  } else if (IsWord("SCHEMA") && IsMSSQL()) {
+    FStatDbObject = dboSchema;
+    GetSy();
+    ParseSchema();
+  } else if (IsWord("DATABASE")) {
+    FStatType = stCreateDb;
+    SkipToEnd();
+  } else if (IsWord("LOGIN") || IsWord("USER") || IsWord("ROLE") || IsWord("STATISTICS") ||
+             IsWord("SYNONYM")) {
+    SkipToEnd();  // server and security objects are not compared
+  } else {
+    ErrMsg("Unknown CREATE-statement");
+    GetSy();
+  }
+}
+
+void TTransactSQLParser::ParseAlter() {
+  FStatDbOperation = odbAlter;
+  GetSy();
+  if (IsWord("TABLE")) {
+    ParseAlterTable();
+  } else if (AtModule()) {
+    ParseModule(true);
+  } else if (IsWord("DATABASE")) {
+    FStatDbObject = dboDatabase;
+    GetSy();
+    FStatObjName = NamePart();
+    if (IsWord("SET")) {
+      GetSy();
+      const bool Recursive = IsWord("RECURSIVE_TRIGGERS");
+      GetSy();
+      if (Recursive && Objs && (IsWord("ON") || IsWord("OFF")))
+        Objs->MSSQLServerOptions.GetMSSQLDatabaseOptions().RecursiveTriggers = IsWord("ON");
+    }
+    SkipToEnd();
+  } else if (IsWord("INDEX") || IsWord("SCHEMA") || IsWord("AUTHORIZATION") || IsWord("LOGIN") ||
+             IsWord("USER") || IsWord("ROLE")) {
+    SkipToEnd();
+  } else {
+    ErrMsg("Unknown ALTER-statement");
+    GetSy();
+  }
+}
+
+bool TTransactSQLParser::AtModule() const {
+  return IsWord("VIEW") || IsWord("PROCEDURE") || IsWord("PROC") || IsWord("FUNCTION") ||
+         IsWord("TRIGGER");
+}
+
+void TTransactSQLParser::ParseModule(bool Alter) {
+  if (IsWord("VIEW")) {
+    FStatDbObject = dboView;
+    GetSy();
+    ParseView(nullptr, Alter);
+  } else if (IsWord("TRIGGER")) {
+    FStatDbObject = dboTrigger;
+    FStatType = stTrigger;
+    GetSy();
+    ParseTrigger(nullptr, Alter);
+  } else {
+    const bool IsFunction = IsWord("FUNCTION");
+    FStatDbObject = IsFunction ? dboFunction : dboProcedure;
+    FStatType = stProcedure;
+    GetSy();
+    ParseRoutine(nullptr, IsFunction, Alter);
+  }
+}
+
+void TTransactSQLParser::ParseDrop() {
+  FStatDbOperation = odbDrop;
+  GetSy();
+  const std::string Kind = UpperCase(Sy == syIdent && !FQuoted ? Ident : std::string());
+  static const char* const Known[] = {"TABLE",    "VIEW",    "PROCEDURE", "PROC",
+                                      "FUNCTION", "TRIGGER", "INDEX",     "DEFAULT",
+                                      "RULE",     "TYPE",    "SCHEMA"};
+  if (!std::any_of(std::begin(Known), std::end(Known),
+                   [&Kind](const char* K) { return Kind == K; })) {
+    if (IsWord("DATABASE") || IsWord("LOGIN") || IsWord("USER") || IsWord("ROLE") ||
+        IsWord("STATISTICS") || IsWord("SYNONYM")) {
+      SkipToEnd();
+      return;
+    }
+    ErrMsg("Unknown DROP statement: " + (Kind.empty() ? ResWordBySymbol(Sy) : Ident));
+    GetSy();
+    return;
+  }
+  GetSy();
+  if (IsWord("IF")) {  // DROP ... IF EXISTS
+    GetSy();
+    if (IsWord("EXISTS")) GetSy();
+  }
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  for (;;) {
+    int Parts = 0;
+    TName N = QualifiedName(&Parts);
+    const std::string Schema = IsMSSQL() ? Fold(N.Owner) : std::string();
+    std::string Key = Schema.empty() ? Fold(N.Name) : Schema + "." + Fold(N.Name);
+    FStatObjName = N.Name;
+    if (Kind == "INDEX") {
+      // table.index, owner.table.index or index ON table
+      std::string Table = N.Owner, IdxSchema = N.Part3.empty() ? "dbo" : N.Part3;
+      if (IsWord("ON")) {
+        GetSy();
+        const TName T = QualifiedName();
+        Table = T.Name;
+        IdxSchema = T.Owner;
+      } else if (Parts < 2) {
+        ErrMsg("Must be: table.index");
+      }
+      if (!IsMSSQL()) IdxSchema.clear();
+      Key = (IdxSchema.empty() ? "" : Fold(IdxSchema) + ".") + Fold(N.Name) + " ON " + Fold(Table);
+    }
+    if (O) {
+      // The drop takes its effect, so that an update script read after its target leads to
+      // the schema it was written for.
+      if (Kind == "TABLE") {
+        FStatDbObject = dboTable;
+        const std::string Table = Fold(N.Name);
+        RemoveConstraints(Table,
+                          [&](const TCtrData& C) { return SameText(C.GetSchema(), Schema); });
+        for (TDbObjList* List : {&O->Indexes, &O->Triggers})
+          for (int I = List->Count() - 1; I >= 0; --I) {
+            TDbObj* Obj = List->Objects(I);
+            const auto* Idx = dynamic_cast<TIdxData*>(Obj);
+            const auto* Trg = dynamic_cast<TTrgData*>(Obj);
+            if ((Idx && SameText(Idx->TableName, Table) && SameText(Idx->GetSchema(), Schema)) ||
+                (Trg && SameText(Trg->OwnName, Table))) {
+              O->RemoveDepend(Obj);
+              List->Delete(I);
+            }
+          }
+        RemoveObj(O->Tables, Key);
+      } else if (Kind == "VIEW") {
+        FStatDbObject = dboView;
+        RemoveObj(O->Views, Key);
+      } else if (Kind == "PROCEDURE" || Kind == "PROC" || Kind == "FUNCTION") {
+        FStatDbObject = Kind == "FUNCTION" ? dboFunction : dboProcedure;
+        RemoveObj(O->Procedures, Key);
+      } else if (Kind == "TRIGGER") {
+        FStatDbObject = dboTrigger;
+        RemoveObj(O->Triggers, Key);
+      } else if (Kind == "INDEX") {
+        FStatDbObject = dboIndex;
+        RemoveObj(O->Indexes, Key);
+      } else if (Kind == "DEFAULT") {
+        FStatDbObject = dboDefault;
+        if (!RemoveObj(O->Defaults, Key)) RemoveObj(O->Defaults, Fold(N.Name));
+      } else if (Kind == "RULE") {
+        FStatDbObject = dboRule;
+        if (!RemoveObj(O->Rules, Key)) RemoveObj(O->Rules, Fold(N.Name));
+      } else if (Kind == "TYPE") {
+        FStatDbObject = dboDomain;
+        if (!RemoveObj(O->Domains, Key)) RemoveObj(O->Domains, Fold(N.Name));
+      } else if (Kind == "SCHEMA") {
+        FStatDbObject = dboSchema;
+        RemoveObj(O->Schemas, Fold(N.Name));
+      }
+    }
+    if (Sy != syComma) break;
+    GetSy();
+  }
 }
 
 }  // namespace qel

@@ -2,9 +2,10 @@
 // the SQL Server parser. The ASE parser (qelASEParser.h) derives from the same base.
 //
 // The sources are split by role: qelMSSQLParser.cpp (keywords, quoting, the scanner with its GO
-// lines and bracketed names, the statement loop, EXEC, SET, USE, IF, errors and dependency
-// linking) and qelMSSQLParser_Stm.cpp (tables, columns, keys, indexes, defaults and rules, user
-// types, schemas, views, routines, triggers, descriptions, ALTER TABLE and DROP).
+// lines and bracketed names, the statement loop, EXEC, SET, USE, IF, descriptions, the CREATE,
+// ALTER and DROP dispatch, errors and dependency linking), qelMSSQLParser_Tbl.cpp (tables,
+// columns, data types, keys, ALTER TABLE, indexes, defaults and rules, user types, schemas) and
+// qelMSSQLParser_Prc.cpp (views, routines and triggers).
 #pragma once
 
 #include <cstdint>
@@ -92,8 +93,10 @@ class TTransactSQLParser : public TCustomSQLParser {
     std::string Part3;       ///< a third part (table.column, owner.table.index)
     bool Defaulted = false;  ///< no owner was written: SQL Server's is dbo
   };
-  /// One name part; "" with an error.
-  std::string NamePart();
+  /// One name part: an identifier (bracketed and quoted names are identifiers) or a 'name';
+  /// "" with an error.
+  std::string NamePart() { return ReadNamePart(kNameRules); }
+  static constexpr TNamePartRules kNameRules{.Asterisk = false, .Strings = true};
   /// Up to three dot-separated parts; Parts tells how many were read. With Three, "a.b" is
   /// owner "a" and name "b" as well (the caller decides).
   TName QualifiedName(int* Parts = nullptr);
@@ -116,7 +119,8 @@ class TTransactSQLParser : public TCustomSQLParser {
   void ExecDescription(const std::vector<std::pair<std::string, std::string>>& Args);
   void ExecAddType(const std::vector<std::pair<std::string, std::string>>& Args);
 
-  // Statement grammar (qelMSSQLParser_Stm.cpp).
+  // Statement grammar (CREATE, ALTER and DROP in qelMSSQLParser.cpp, tables in
+  // qelMSSQLParser_Tbl.cpp, views, routines and triggers in qelMSSQLParser_Prc.cpp).
   void ParseCreate();
   void ParseAlter();
   /// The word after CREATE or ALTER names a view, procedure, function or trigger.

@@ -2,23 +2,17 @@
 // through the SQL Server parser.
 #pragma once
 
-#include <memory>
-
 #include "qelCustomScriptExtract.h"
+#include "qelMSSQLParser.h"
 
 namespace qel {
 
 /// Loads the scripts of ScriptFileName (or the text handed to ExtractDatabase) into the holder's
-/// collection and links the dependencies of the whole schema once at the end. Everything but
-/// the dialect and the parser is the script extractor base's.
-class TMSSQLScriptExtract : public TCustomScriptExtract {
+/// collection through a TMSSQLParser and links the dependencies of the whole schema once at the
+/// end. Everything but the dialect and the parser is the script extractor base's.
+class TMSSQLScriptExtract : public TScriptExtractFor<TMSSQLParser, dbMSSQL> {
  public:
-  /// DatabaseType is dbMSSQL.
-  explicit TMSSQLScriptExtract(TComponent* AOwner);
-
- protected:
-  /// A TMSSQLParser over the holder's collection.
-  std::unique_ptr<TCustomParser> CreateParser() override;
+  using TScriptExtractFor::TScriptExtractFor;
 };
 
 }  // namespace qel

@@ -31,20 +31,17 @@ std::vector<TDBExtractStep> TMySQLDBExtract::ExtractSteps() {
 
 std::unique_ptr<TCustomParser> TMySQLDBExtract::CreateBodyParser() {
   TObjs* Objs = GetObjs();
-  auto Parser = std::make_unique<TMySQLParser>(Objs);
-  Parser->ShowProgress = false;
+  auto Parser = MakeBodyParser<TMySQLParser>();
   if (Objs) Parser->GetMySQLServerOptions().Assign(Objs->MySQLServerOptions);
   return Parser;
 }
 
-std::vector<TDbObjList*> TMySQLDBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Tables, &Objs->Views};
+std::vector<TDbObjList TObjs::*> TMySQLDBExtract::BodyLists() const {
+  return {&TObjs::Tables, &TObjs::Views};
 }
 
 void TMySQLDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
-  if (auto* My = dynamic_cast<TMySQLParser*>(&Parser)) My->ParseObjText(&Obj);
+  ParseWith<TMySQLParser>(Parser, Obj);
 }
 
 void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
@@ -85,6 +82,17 @@ void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
   });
 }
 
+std::string TMySQLDBExtract::CatalogVersion() {
+  std::string Version;
+  ForEachRow({"SELECT table_name, table_type, create_time FROM information_schema.tables",
+              "WHERE table_schema = DATABASE() ORDER BY table_name"},
+             [&Version](TCatalogRow& Row) {
+               Version += Row.Str("table_name") + '\t' + Row.Str("table_type") + '\t' +
+                          Row.Str("create_time") + '\n';
+             });
+  return Version.empty() ? std::string("(no tables)") : Version;
+}
+
 void TMySQLDBExtract::ExtractHeader() {
   KeepConnectionOptions();
 }
@@ -95,9 +103,7 @@ void TMySQLDBExtract::ExtractTbl() {
   const bool Fold = !Objs->MySQLServerOptions.GetMySQLCompareOptions().CaseSensitiveIdentifiers;
   TQELQuery& Q = WorkQuery();
   // A second query for the CREATE texts, read while the list is open.
-  std::unique_ptr<TQELQuery> Text(GetQELConnection()->CreateQuery(nullptr));
-  if (!Text) throw EDatabaseError("The connection cannot make a query.");
-  Text->SetParamCheck(false);
+  std::unique_ptr<TQELQuery> Text = DetailQuery({}, false);
   // The table type tells base tables from views and sequences, which SHOW TABLES lists alike.
   OpenQuery(Q, {"SHOW FULL TABLES"});
   for (; !Q.GetEof(); Q.Next()) {
@@ -119,10 +125,8 @@ void TMySQLDBExtract::ExtractTbl() {
       Obj = std::make_unique<TTblData>(Objs);
     Obj->SetObjName(Name);
     Obj->SetBody(Create);
-    if (ShowFullLog) AddToLog("---" + Name);
+    FileExtracted(std::move(Obj));
     AddToLog((View ? "View: " : "Table: ") + Name);
-    Objs->AddObj(Obj.release(), true);
-    ProcessMessages();
   }
   CloseQuery(Q);
 }

@@ -28,7 +28,7 @@ class TMySQLDBExtract : public TCustomDBExtract {
   std::vector<TDBExtractStep> ExtractSteps() override;
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// Tables, then views.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
   /// A view of Other (read from scripts) whose text differs from its namesake's read here is
   /// stored once on this server as the scratch view qel_view_probe (the server has no
@@ -36,6 +36,10 @@ class TMySQLDBExtract : public TCustomDBExtract {
   /// both alike, Other's view takes the text read here. A view the server cannot store (it
   /// reads what only the update script adds) keeps its text and is created again.
   void MatchServerForms(TCustomObjs& Other) override;
+  /// The server's DDL is not transactional and its catalog has no snapshot: the tables and
+  /// views of the database with their creation times (an ALTER makes a table anew), as one
+  /// text; the driver reads it before and after the catalog.
+  std::string CatalogVersion() override;
 
   void ExtractHeader();
   void ExtractTbl();

@@ -2,20 +2,15 @@
 // runs them through a connection.
 #pragma once
 
-#include <memory>
-#include <string>
-
+#include "qelMySQLParser.h"
 #include "qelSQL_Exec.h"
 
 namespace qel {
 
-/// Everything but loading and the opening of the connection before a run is the script
-/// executor's (TSQLExec).
-class TMySQLExec : public TSQLExec {
+/// Everything but loading is the dialect executor's (TSQLExecFor).
+class TMySQLExec : public TSQLExecFor<TMySQLParser, dbMySQL> {
  public:
-  /// DatabaseType is dbMySQL.
-  explicit TMySQLExec(TComponent* AOwner);
-  ~TMySQLExec() override;
+  using TSQLExecFor::TSQLExecFor;
 
   /// Replaces the statement list by the statements of Lines that the MySQL parser carries
   /// (CREATE TABLE, INSERT, UPDATE, DELETE, USE, COMMIT, SET). Every other statement it reads
@@ -24,11 +19,6 @@ class TMySQLExec : public TSQLExec {
   /// the loading: they stand in the message list afterwards (the first also went to
   /// OnErrorMessage). The schema objects the parser builds are not kept.
   void LoadScript(TStrings& Lines) override;
-  /// Opens the connection first (a failure is reported and gives False), then runs the script;
-  /// the connection stays open after the run.
-  bool ExecuteScript() override;
-  /// A TMySQLParser over Objs.
-  std::unique_ptr<TCustomSQLParser> CreateParser(TCustomObjs* Objs) override;
 };
 
 }  // namespace qel

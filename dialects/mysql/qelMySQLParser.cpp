@@ -142,16 +142,14 @@ TMySQLParser::TMySQLParser(TCustomObjs* AObjs)
   // Bare names may hold "$" and the bytes of non-ASCII characters.
   IdentChars.Include(static_cast<unsigned char>('$'));
   for (unsigned C = 0x80; C <= 0xFF; ++C) IdentChars.Include(static_cast<unsigned char>(C));
-  SetTermStr(";");
-  SetDatabaseType(dbMySQL);
-  BuildResWords();
+  InitDialect(dbMySQL, ";");
 }
 
 TMySQLParser::~TMySQLParser() = default;
 
 void TMySQLParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : MySQLResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(MySQLResWords);
 }
 
 std::string TMySQLParser::QuoteIdent(const std::string& Name) {

@@ -2,23 +2,17 @@
 // holder through the MySQL parser.
 #pragma once
 
-#include <memory>
-
 #include "qelCustomScriptExtract.h"
+#include "qelMySQLParser.h"
 
 namespace qel {
 
 /// Loads the scripts of ScriptFileName (or the text handed to ExtractDatabase) into the holder's
-/// collection and links the dependencies of the whole schema once at the end. Everything but
-/// the dialect and the parser is the script extractor base's.
-class TMySQLScriptExtract : public TCustomScriptExtract {
+/// collection through a TMySQLParser and links the dependencies of the whole schema once at the
+/// end. Everything but the dialect and the parser is the script extractor base's.
+class TMySQLScriptExtract : public TScriptExtractFor<TMySQLParser, dbMySQL> {
  public:
-  /// DatabaseType is dbMySQL.
-  explicit TMySQLScriptExtract(TComponent* AOwner);
-
- protected:
-  /// A TMySQLParser over the holder's collection.
-  std::unique_ptr<TCustomParser> CreateParser() override;
+  using TScriptExtractFor::TScriptExtractFor;
 };
 
 }  // namespace qel

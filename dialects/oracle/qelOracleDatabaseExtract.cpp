@@ -18,10 +18,6 @@ namespace qel {
 
 namespace {
 
-std::string Str(TQELQuery& Q, const char* Field) {
-  return Q.FieldByName(Field)->AsString();
-}
-
 void SetLines(TQELQuery& Q, const std::vector<std::string>& Lines) {
   TStrings* SQL = Q.GetSQL();
   if (!SQL) throw EDatabaseError("The query of the connection takes no statement text.");
@@ -68,31 +64,16 @@ std::vector<TDBExtractStep> TOracleDBExtract::ExtractSteps() {
 }
 
 std::unique_ptr<TCustomParser> TOracleDBExtract::CreateBodyParser() {
-  auto Parser = std::make_unique<TOracleParser>(GetObjs());
-  Parser->ShowProgress = false;  // the driver's positions are the only progress the host sees
-  return Parser;
+  return MakeBodyParser<TOracleParser>();
 }
 
-std::vector<TDbObjList*> TOracleDBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Domains,    &Objs->Tables,   &Objs->Views,
-          &Objs->Procedures, &Objs->Triggers, &Objs->Packages};
+std::vector<TDbObjList TObjs::*> TOracleDBExtract::BodyLists() const {
+  return {&TObjs::Domains,    &TObjs::Tables,   &TObjs::Views,
+          &TObjs::Procedures, &TObjs::Triggers, &TObjs::Packages};
 }
 
 void TOracleDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
-  if (auto* Ora = dynamic_cast<TOracleParser*>(&Parser)) Ora->ParseObjText(&Obj);
-}
-
-void TOracleDBExtract::AddExtracted(TDbObj* Obj, const std::string& LogName) {
-  // Logged before the filter sees it: a rejected object is freed by AddObj.
-  if (ShowFullLog) AddToLog("---" + LogName);
-  if (TObjs* Objs = GetObjs()) Objs->AddObj(Obj, true);
-  ProcessMessages();
-}
-
-std::unique_ptr<TQELQuery> TOracleDBExtract::DetailQuery() {
-  return std::unique_ptr<TQELQuery>(GetQELConnection()->CreateQuery(this));
+  ParseWith<TOracleParser>(Parser, Obj);
 }
 
 void TOracleDBExtract::SetConstraintName(TCtrData& Ctr, const std::string& Name) {
@@ -111,59 +92,55 @@ void TOracleDBExtract::ExtractHeader() {
 
 void TOracleDBExtract::ExtractTyp() {
   AddToLog("Extracting user datatypes...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select type_name, dbms_metadata.get_ddl('TYPE', type_name) as ddl",
-                "from sys.user_types"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    // Types bypass the name filter: the tables that use them need them.
-    auto Dmn = std::make_unique<TDmnData>(Objs);
-    Dmn->SetObjName(Str(Q, "TYPE_NAME"));
-    Dmn->FullText = Trim(Str(Q, "DDL"));
-    if (Objs && Objs->Domains.Add(Dmn->ObjKeyDef(), Dmn.get())) (void)Dmn.release();
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select type_name, dbms_metadata.get_ddl('TYPE', type_name) as ddl", "from sys.user_types"},
+      [&](TCatalogRow& Row) {
+        // Types bypass the name filter: the tables that use them need them.
+        auto Dmn = std::make_unique<TDmnData>(Objs);
+        Dmn->SetObjName(Row.Str("TYPE_NAME"));
+        Dmn->FullText = Trim(Row.Str("DDL"));
+        if (Objs) FileExtracted(std::move(Dmn), Objs->Domains);
+      });
 }
 
 void TOracleDBExtract::ExtractSeq() {
   AddToLog("Extracting sequences...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select s.sequence_name,", "cast(s.min_value as varchar2(100)) min_value,",
-                "Cast(s.max_value as varchar2(100)) max_value,",
-                "cast(s.increment_by as varchar2(100)) increment_by,",
-                "cast(s.last_number as varchar2(100)) last_number,", "s.cycle_flag, s.order_flag,",
-                "s.cache_size", "from sys.user_sequences s", "order by s.sequence_name"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Gnr = new TGnrData(GetObjs());
-    Gnr->SetObjName(Str(Q, "SEQUENCE_NAME"));
-    Gnr->MinValue = Str(Q, "MIN_VALUE");
-    Gnr->SetMaxValue(Str(Q, "MAX_VALUE"));
-    Gnr->Increment = Str(Q, "INCREMENT_BY");
-    Gnr->StartValue = Str(Q, "LAST_NUMBER");
-    Gnr->SetCache(Str(Q, "CACHE_SIZE"));
-    if (Gnr->GetCache() == "0") {
-      Gnr->SetCache("");
-      Gnr->SetNoCache(true);
-    }
-    Gnr->Order = Str(Q, "ORDER_FLAG") == "Y";
-    Gnr->Cycle = Str(Q, "CYCLE_FLAG") == "Y";
-    AddExtracted(Gnr, Gnr->GetObjName());
-  }
-  CloseQuery(Q);
+  ForEachRow({"select s.sequence_name,", "cast(s.min_value as varchar2(100)) min_value,",
+              "Cast(s.max_value as varchar2(100)) max_value,",
+              "cast(s.increment_by as varchar2(100)) increment_by,",
+              "cast(s.last_number as varchar2(100)) last_number,", "s.cycle_flag, s.order_flag,",
+              "s.cache_size", "from sys.user_sequences s", "order by s.sequence_name"},
+             [&](TCatalogRow& Row) {
+               auto Gnr = std::make_unique<TGnrData>(GetObjs());
+               Gnr->SetObjName(Row.Str("SEQUENCE_NAME"));
+               Gnr->MinValue = Row.Str("MIN_VALUE");
+               Gnr->SetMaxValue(Row.Str("MAX_VALUE"));
+               Gnr->Increment = Row.Str("INCREMENT_BY");
+               Gnr->StartValue = Row.Str("LAST_NUMBER");
+               Gnr->SetCache(Row.Str("CACHE_SIZE"));
+               if (Gnr->GetCache() == "0") {
+                 Gnr->SetCache("");
+                 Gnr->SetNoCache(true);
+               }
+               Gnr->Order = Row.Str("ORDER_FLAG") == "Y";
+               Gnr->Cycle = Row.Str("CYCLE_FLAG") == "Y";
+               FileExtracted(std::move(Gnr));
+             });
 }
 
 void TOracleDBExtract::ExtractTbl() {
   AddToLog("Extracting tables...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"Select t.table_name, t.tablespace_name,",
                 "dbms_metadata.get_ddl('TABLE', t.table_name) as DDL", "from sys.user_tables t"});
   for (; !Q.GetEof(); Q.Next()) {
-    auto* Tbl = new TTblData(GetObjs());
-    Tbl->SetObjName(Str(Q, "TABLE_NAME"));
-    Tbl->TablespaceName = Str(Q, "TABLESPACE_NAME");
-    Tbl->FullText = Trim(CrLfLineBreaks(Str(Q, "DDL")));
-    AddExtracted(Tbl, Tbl->GetObjName());
+    auto Tbl = std::make_unique<TTblData>(GetObjs());
+    Tbl->SetObjName(Row.Str("TABLE_NAME"));
+    Tbl->TablespaceName = Row.Str("TABLESPACE_NAME");
+    Tbl->FullText = Trim(CrLfLineBreaks(Row.Str("DDL")));
+    FileExtracted(std::move(Tbl));
     if (TerminateRunning.load()) return;
   }
   CloseQuery(Q);
@@ -172,14 +149,15 @@ void TOracleDBExtract::ExtractTbl() {
 void TOracleDBExtract::ExtractViw() {
   AddToLog("Extracting views...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"Select v.view_name, v.text,", "DBMS_METADATA.GET_DDL('VIEW', v.view_name) as DDL",
                 "from sys.user_views v"});
   for (; !Q.GetEof(); Q.Next()) {
-    auto* View = new TViwData(GetObjs());
-    View->SetObjName(Str(Q, "VIEW_NAME"));
-    View->Body = Str(Q, "TEXT");
-    View->FullText = Trim(CrLfLineBreaks(Str(Q, "DDL")));
-    AddExtracted(View, View->GetObjName());
+    auto View = std::make_unique<TViwData>(GetObjs());
+    View->SetObjName(Row.Str("VIEW_NAME"));
+    View->Body = Row.Str("TEXT");
+    View->FullText = Trim(CrLfLineBreaks(Row.Str("DDL")));
+    FileExtracted(std::move(View));
     if (TerminateRunning.load()) return;
   }
   CloseQuery(Q);
@@ -187,35 +165,36 @@ void TOracleDBExtract::ExtractViw() {
 
 void TOracleDBExtract::ExtractPrc() {
   AddToLog("Extracting procedures...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"Select p.object_name, p.procedure_name", "from sys.user_procedures p",
-                "where p.object_name = p.procedure_name", "order by p.procedure_name"});
   const std::unique_ptr<TQELQuery> Src = DetailQuery();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Prc = new TPrcData(GetObjs());
-    Prc->SetObjName(Str(Q, "PROCEDURE_NAME"));
-    Prc->FullText.clear();
-    // The lines joined as the server keeps them: each ends with its own line break.
-    ReadDetail(*Src,
-               {"select name, type, line, text", "from user_source where type = 'PROCEDURE' ",
-                "and Name = " + QuotedStr(Prc->GetObjName()), "order by Line"},
-               [&] { Prc->FullText += Str(*Src, "TEXT"); });
-    AddExtracted(Prc, Prc->GetObjName());
-  }
-  CloseQuery(Q);
+  TCatalogRow SrcRow(*Src);
+  ForEachRow({"Select p.object_name, p.procedure_name", "from sys.user_procedures p",
+              "where p.object_name = p.procedure_name", "order by p.procedure_name"},
+             [&](TCatalogRow& Row) {
+               auto Prc = std::make_unique<TPrcData>(GetObjs());
+               Prc->SetObjName(Row.Str("PROCEDURE_NAME"));
+               Prc->FullText.clear();
+               // The lines joined as the server keeps them: each ends with its own line break.
+               ReadDetail(
+                   *Src,
+                   {"select name, type, line, text", "from user_source where type = 'PROCEDURE' ",
+                    "and Name = " + QuotedStr(Prc->GetObjName()), "order by Line"},
+                   [&] { Prc->FullText += SrcRow.Str("TEXT"); });
+               FileExtracted(std::move(Prc));
+             });
 }
 
 void TOracleDBExtract::ExtractPkg() {
   AddToLog("Extracting packages...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"Select t.object_name,", "dbms_metadata.get_ddl('PACKAGE', t.object_name) as DDL",
                 "from sys.user_objects t", "where object_type = 'PACKAGE' "});
   for (; !Q.GetEof(); Q.Next()) {
-    auto* Pkg = new TPkgData(GetObjs());
-    Pkg->SetObjName(Str(Q, "OBJECT_NAME"));
+    auto Pkg = std::make_unique<TPkgData>(GetObjs());
+    Pkg->SetObjName(Row.Str("OBJECT_NAME"));
     // Not trimmed: the parser tells the package heading from its body at a line start.
-    Pkg->FullText = CrLfLineBreaks(Str(Q, "DDL"));
-    AddExtracted(Pkg, Pkg->GetObjName());
+    Pkg->FullText = CrLfLineBreaks(Row.Str("DDL"));
+    FileExtracted(std::move(Pkg));
     if (TerminateRunning.load()) return;
   }
   CloseQuery(Q);
@@ -223,23 +202,21 @@ void TOracleDBExtract::ExtractPkg() {
 
 void TOracleDBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select t.trigger_name, t.table_name, t.trigger_type,",
-                "t.triggering_event, t.base_object_type, t.column_name,",
-                "t.referencing_names, t.when_clause, t.status,", "t.description, t.trigger_body,",
-                "DBMS_METADATA.GET_DDL('TRIGGER', t.trigger_name) as DDL",
-                "from sys.user_triggers t", "order by t.trigger_name"});
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Trg = new TTrgData(GetObjs());
-    Trg->SetObjName(Str(Q, "TRIGGER_NAME"));
-    Trg->SetOwnName(Str(Q, "TABLE_NAME"));
-    Trg->Body = CrLfLineBreaks(Str(Q, "TRIGGER_BODY"));
-    Trg->SetDescription(CrLfLineBreaks(Str(Q, "DESCRIPTION")));
-    if (Str(Q, "STATUS") == "DISABLED") Trg->Active = false;
-    Trg->FullText = Trim(CrLfLineBreaks(Str(Q, "DDL")));
-    AddExtracted(Trg, Trg->GetObjName());
-  }
-  CloseQuery(Q);
+  ForEachRow({"select t.trigger_name, t.table_name, t.trigger_type,",
+              "t.triggering_event, t.base_object_type, t.column_name,",
+              "t.referencing_names, t.when_clause, t.status,", "t.description, t.trigger_body,",
+              "DBMS_METADATA.GET_DDL('TRIGGER', t.trigger_name) as DDL", "from sys.user_triggers t",
+              "order by t.trigger_name"},
+             [&](TCatalogRow& Row) {
+               auto Trg = std::make_unique<TTrgData>(GetObjs());
+               Trg->SetObjName(Row.Str("TRIGGER_NAME"));
+               Trg->SetOwnName(Row.Str("TABLE_NAME"));
+               Trg->Body = CrLfLineBreaks(Row.Str("TRIGGER_BODY"));
+               Trg->SetDescription(CrLfLineBreaks(Row.Str("DESCRIPTION")));
+               if (Row.Str("STATUS") == "DISABLED") Trg->Active = false;
+               Trg->FullText = Trim(CrLfLineBreaks(Row.Str("DDL")));
+               FileExtracted(std::move(Trg));
+             });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -247,94 +224,98 @@ void TOracleDBExtract::ExtractTrg() {
 
 void TOracleDBExtract::ExtractIdx() {
   AddToLog("Extracting indexes...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select i.index_name, i.index_type, i.table_owner, i.table_name,",
-                "i.table_type, i.uniqueness, i.compression, i.tablespace_name,", "i.logging",
-                "from sys.user_indexes i",
-                "where i.table_type = 'TABLE' and i.index_name not like 'SYS%' ",
-                "and not exists (select c.constraint_name from sys.user_constraints c",
-                "where c.index_name = i.index_name and c.constraint_type in ('P', 'U') )",
-                "order by i.index_name"});
   const std::unique_ptr<TQELQuery> Cols = DetailQuery();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Idx = new TIdxData(GetObjs());
-    Idx->SetObjName(Str(Q, "INDEX_NAME"));
-    Idx->TableName = Str(Q, "TABLE_NAME");
-    Idx->Unique = Str(Q, "UNIQUENESS") == "UNIQUE";
-    ReadDetail(
-        *Cols,
-        {"select c.index_name, c.table_name, c.column_name,", "c.column_position, c.descend",
-         "from sys.user_ind_columns c", "where c.index_name = " + QuotedStr(Idx->GetObjName()),
-         "order by c.column_position"},
-        [&] { Idx->AddFld(Str(*Cols, "COLUMN_NAME"), Str(*Cols, "DESCEND") == "DESC" ? 2 : 0); });
-    AddExtracted(Idx, Idx->GetObjName());
-  }
-  CloseQuery(Q);
+  TCatalogRow ColsRow(*Cols);
+  ForEachRow(
+      {"select i.index_name, i.index_type, i.table_owner, i.table_name,",
+       "i.table_type, i.uniqueness, i.compression, i.tablespace_name,", "i.logging",
+       "from sys.user_indexes i", "where i.table_type = 'TABLE' and i.index_name not like 'SYS%' ",
+       "and not exists (select c.constraint_name from sys.user_constraints c",
+       "where c.index_name = i.index_name and c.constraint_type in ('P', 'U') )",
+       "order by i.index_name"},
+      [&](TCatalogRow& Row) {
+        auto Idx = std::make_unique<TIdxData>(GetObjs());
+        Idx->SetObjName(Row.Str("INDEX_NAME"));
+        Idx->TableName = Row.Str("TABLE_NAME");
+        Idx->Unique = Row.Str("UNIQUENESS") == "UNIQUE";
+        ReadDetail(
+            *Cols,
+            {"select c.index_name, c.table_name, c.column_name,", "c.column_position, c.descend",
+             "from sys.user_ind_columns c", "where c.index_name = " + QuotedStr(Idx->GetObjName()),
+             "order by c.column_position"},
+            [&] {
+              Idx->AddFld(ColsRow.Str("COLUMN_NAME"), ColsRow.Str("DESCEND") == "DESC" ? 2 : 0);
+            });
+        FileExtracted(std::move(Idx));
+      });
 }
 
 void TOracleDBExtract::ExtractKeys(const char* Letter, TConstraintType CtType,
                                    const char* LogLine) {
   AddToLog(LogLine);
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(
-      Q, {"select c.constraint_name, c.table_name, c.constraint_type",
-          "from sys.user_constraints c", std::string("where c.constraint_type = '") + Letter + "' ",
-          "order by c.table_name, c.constraint_name"});
   const std::unique_ptr<TQELQuery> Cols = DetailQuery();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(CtType);
-    const std::string Name = Str(Q, "CONSTRAINT_NAME");
-    SetConstraintName(*Ctr, Name);
-    Ctr->SetTblName(Str(Q, "TABLE_NAME"));
-    ReadDetail(*Cols,
-               {"select c.column_name, c.position", "from sys.user_cons_columns c",
-                "where c.constraint_name = " + QuotedStr(Name),
-                "and c.table_name = " + QuotedStr(Ctr->GetTblName()), "order by c.position"},
-               [&] { Ctr->FldList.Add(Str(*Cols, "COLUMN_NAME")); });
-    AddExtracted(Ctr, Ctr->Def());
-  }
-  CloseQuery(Q);
+  TCatalogRow ColsRow(*Cols);
+  ForEachRow(
+      {"select c.constraint_name, c.table_name, c.constraint_type", "from sys.user_constraints c",
+       std::string("where c.constraint_type = '") + Letter + "' ",
+       "order by c.table_name, c.constraint_name"},
+      [&](TCatalogRow& Row) {
+        auto Ctr = std::make_unique<TCtrData>(GetObjs());
+        Ctr->SetCtType(CtType);
+        const std::string Name = Row.Str("CONSTRAINT_NAME");
+        SetConstraintName(*Ctr, Name);
+        Ctr->SetTblName(Row.Str("TABLE_NAME"));
+        ReadDetail(*Cols,
+                   {"select c.column_name, c.position", "from sys.user_cons_columns c",
+                    "where c.constraint_name = " + QuotedStr(Name),
+                    "and c.table_name = " + QuotedStr(Ctr->GetTblName()), "order by c.position"},
+                   [&] { Ctr->FldList.Add(ColsRow.Str("COLUMN_NAME")); });
+
+        const std::string Def = Ctr->Def();
+        FileExtracted(std::move(Ctr), Def);
+      });
 }
 
 void TOracleDBExtract::Extract_FK() {
   AddToLog("Extracting foreign keys...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select c.constraint_name, c.table_name, c.constraint_type,",
-                "c.delete_rule, c.r_constraint_name, c1.table_name r_table_name",
-                "from sys.user_constraints c",
-                "join sys.user_constraints c1 on c1.constraint_name = c.r_constraint_name",
-                "where c.constraint_type = 'R' ", "order by c.table_name, c.constraint_name"});
   const std::unique_ptr<TQELQuery> Cols = DetailQuery();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Ctr = new TCtrData(GetObjs());
-    Ctr->SetCtType(ctFKey);
-    const std::string Name = Str(Q, "CONSTRAINT_NAME");
-    SetConstraintName(*Ctr, Name);
-    Ctr->SetTblName(Str(Q, "TABLE_NAME"));
-    Ctr->SetRefTblName(Str(Q, "R_TABLE_NAME"));
-    const std::string Rule = Str(Q, "DELETE_RULE");
-    if (Rule == "NO ACTION")
-      Ctr->OnDelete = udaNoAction;
-    else if (Rule == "CASCADE")
-      Ctr->OnDelete = udaCascade;
-    else if (Rule == "SET NULL")
-      Ctr->OnDelete = udaNull;
-    ReadDetail(*Cols,
-               {"select c.column_name, c.position, c2.column_name r_column_name",
-                "from sys.user_cons_columns c",
-                "join sys.user_constraints c1 on c1.constraint_name = c.constraint_name",
-                "join sys.user_cons_columns c2 on c2.constraint_name = c1.r_constraint_name",
-                std::string(29, ' ') + "and c2.position = c.position",
-                "where c.constraint_name = " + QuotedStr(Name),
-                "and c.table_name = " + QuotedStr(Ctr->GetTblName()), "order by c.position"},
-               [&] {
-                 Ctr->FldList.Add(Str(*Cols, "COLUMN_NAME"));
-                 Ctr->RefFldList.Add(Str(*Cols, "R_COLUMN_NAME"));
-               });
-    AddExtracted(Ctr, Ctr->Def());
-  }
-  CloseQuery(Q);
+  TCatalogRow ColsRow(*Cols);
+  ForEachRow({"select c.constraint_name, c.table_name, c.constraint_type,",
+              "c.delete_rule, c.r_constraint_name, c1.table_name r_table_name",
+              "from sys.user_constraints c",
+              "join sys.user_constraints c1 on c1.constraint_name = c.r_constraint_name",
+              "where c.constraint_type = 'R' ", "order by c.table_name, c.constraint_name"},
+             [&](TCatalogRow& Row) {
+               auto Ctr = std::make_unique<TCtrData>(GetObjs());
+               Ctr->SetCtType(ctFKey);
+               const std::string Name = Row.Str("CONSTRAINT_NAME");
+               SetConstraintName(*Ctr, Name);
+               Ctr->SetTblName(Row.Str("TABLE_NAME"));
+               Ctr->SetRefTblName(Row.Str("R_TABLE_NAME"));
+               const std::string Rule = Row.Str("DELETE_RULE");
+               if (Rule == "NO ACTION")
+                 Ctr->OnDelete = udaNoAction;
+               else if (Rule == "CASCADE")
+                 Ctr->OnDelete = udaCascade;
+               else if (Rule == "SET NULL")
+                 Ctr->OnDelete = udaNull;
+               ReadDetail(
+                   *Cols,
+                   {"select c.column_name, c.position, c2.column_name r_column_name",
+                    "from sys.user_cons_columns c",
+                    "join sys.user_constraints c1 on c1.constraint_name = c.constraint_name",
+                    "join sys.user_cons_columns c2 on c2.constraint_name = c1.r_constraint_name",
+                    std::string(29, ' ') + "and c2.position = c.position",
+                    "where c.constraint_name = " + QuotedStr(Name),
+                    "and c.table_name = " + QuotedStr(Ctr->GetTblName()), "order by c.position"},
+                   [&] {
+                     Ctr->FldList.Add(ColsRow.Str("COLUMN_NAME"));
+                     Ctr->RefFldList.Add(ColsRow.Str("R_COLUMN_NAME"));
+                   });
+
+               const std::string Def = Ctr->Def();
+               FileExtracted(std::move(Ctr), Def);
+             });
 }
 
 }  // namespace qel

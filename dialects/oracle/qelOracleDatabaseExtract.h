@@ -27,7 +27,7 @@ class TOracleDBExtract : public TCustomDBExtract {
   std::vector<TDBExtractStep> ExtractSteps() override;
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// Types, tables, views, procedures, triggers, packages: the kinds with catalog texts.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
 
  private:
@@ -44,10 +44,6 @@ class TOracleDBExtract : public TCustomDBExtract {
   /// Primary keys (Letter "P") or unique constraints (Letter "U").
   void ExtractKeys(const char* Letter, TConstraintType CtType, const char* LogLine);
   void Extract_FK();
-  /// A second query of the connection, for the rows each outer row needs.
-  std::unique_ptr<TQELQuery> DetailQuery();
-  /// Adds Obj to the collection (freed when the filter rejects it), logging LogName first.
-  void AddExtracted(TDbObj* Obj, const std::string& LogName);
   /// A constraint name the server made ("SYS_...") is kept as the system name only.
   static void SetConstraintName(TCtrData& Ctr, const std::string& Name);
 };

@@ -90,16 +90,14 @@ TOracleParser::TOracleParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
   // Bare Oracle names may hold "#" and "$" after their first letter.
   IdentChars.Include(static_cast<unsigned char>('#'));
   IdentChars.Include(static_cast<unsigned char>('$'));
-  SetTermStr(";");
-  SetDatabaseType(dbOracle);
-  BuildResWords();
+  InitDialect(dbOracle, ";");
 }
 
 TOracleParser::~TOracleParser() = default;
 
 void TOracleParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : OracleResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(OracleResWords);
 }
 
 std::string TOracleParser::QuoteIdent(const std::string& Name) {
@@ -236,21 +234,14 @@ char TOracleParser::NextNonBlank() const {
   return '\0';
 }
 
-std::string TOracleParser::CrLf(const std::string& Text) {
-  std::string R;
-  R.reserve(Text.size());
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    if (C == '\r') {
-      R += "\r\n";
-      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-    } else if (C == '\n') {
-      R += "\r\n";
-    } else {
-      R += C;
-    }
-  }
-  return R;
+bool TOracleParser::NextWordIs(std::string_view Word) const {
+  std::size_t I = AfterSy();
+  while (I < FTxt.size() &&
+         (FTxt[I] == ' ' || FTxt[I] == '\t' || FTxt[I] == '\r' || FTxt[I] == '\n'))
+    ++I;
+  std::size_t End = I;
+  while (End < FTxt.size() && IdentChars.Contains(static_cast<unsigned char>(FTxt[End]))) ++End;
+  return UpperCase(FTxt.substr(I, End - I)) == Word;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -427,7 +418,7 @@ enum TClientAction : std::uint8_t {
   caShowErrors,  ///< SHOW ERRORS
   caSkipLine,    ///< the rest of the line is the client's
   caBlock,       ///< a PL/SQL block (VARIABLE: a declaration) up to its "/" line
-  caCommand,     ///< a command up to its terminator
+  caCommand,     ///< a line command: up to its ";" or the end of its line
 };
 
 struct TClientWord {
@@ -435,7 +426,7 @@ struct TClientWord {
   TClientAction Action;
 };
 
-constexpr std::array<TClientWord, 25> kClientWords{{
+constexpr std::array<TClientWord, 27> kClientWords{{
     {"COMMIT", caEnd},     {"DISCONNECT", caEnd},    {"EXIT", caEnd},
     {"SHUTDOWN", caEnd},   {"QUIT", caEnd},          {"SHOW", caShowErrors},
     {"REM", caSkipLine},   {"REMARK", caSkipLine},   {"PROMPT", caSkipLine},
@@ -444,7 +435,7 @@ constexpr std::array<TClientWord, 25> kClientWords{{
     {"CLEAR", caCommand},  {"REPFOOTER", caCommand}, {"EXECUTE", caCommand},
     {"TTITLE", caCommand}, {"BTITLE", caCommand},    {"DEFINE", caCommand},
     {"CALL", caCommand},   {"STARTUP", caCommand},   {"EXEC", caCommand},
-    {"LOAD", caCommand},
+    {"LOAD", caCommand},   {"COLUMN", caCommand},    {"WHENEVER", caCommand},
 }};
 
 }  // namespace
@@ -462,6 +453,7 @@ void TOracleParser::ParseText() {
     StatOperation = odbUnknown;
     StatObjName.clear();
     StatOwnName.clear();
+    StatTableSchema.clear();
     FReport = true;
     const std::int64_t ErrorsBefore = FErrCount;
     ParseStatement();
@@ -520,15 +512,13 @@ void TOracleParser::ParseStatement() {
       SkipToTerm();
       return;
     case oraREVOKE:
-    case oraWHENEVER:
       SkipToTerm();
-      return;
-    case oraCOLUMN:
-      BlockCopy(AfterSy(), beSlashLine);
       return;
     case syTerm:
       FReport = false;
       return;
+    case oraCOLUMN:
+    case oraWHENEVER:
     case syIdent:
       ParseClientWord();
       return;
@@ -553,7 +543,7 @@ void TOracleParser::ParseDataStatement() {
 }
 
 void TOracleParser::ParseClientWord() {
-  const std::string Word = FQuoted ? std::string() : Ident;
+  const std::string Word = FQuoted ? std::string() : UpperCase(Ident);
   const auto* It = std::find_if(kClientWords.begin(), kClientWords.end(),
                                 [&Word](const TClientWord& W) { return W.Word == Word; });
   if (It == kClientWords.end()) {
@@ -580,8 +570,7 @@ void TOracleParser::ParseClientWord() {
     case caSkipLine:
       // PROMPT, SPOOL ... and an indented remark: the rest of the line.
       FReport = false;
-      SkipLine();
-      GetSy();
+      SkipLineCommand(false);
       return;
     case caBlock:
       BlockCopy(AfterSy(), beSlashLine, Word != "VARIABLE");
@@ -589,9 +578,52 @@ void TOracleParser::ParseClientWord() {
     case caCommand:
       // Commands of the client (CALL excepted): a server would refuse them.
       FReport = Word == "CALL";
-      SkipToTerm();
+      SkipLineCommand(true);
       return;
   }
+}
+
+namespace {
+
+/// The line break at I follows a "-", the client's mark that the command goes on.
+bool ContinuedAt(const std::string& T, std::size_t I) {
+  while (I > 0 && (T[I - 1] == ' ' || T[I - 1] == '\t')) --I;
+  return I > 0 && T[I - 1] == '-';
+}
+
+}  // namespace
+
+void TOracleParser::SkipLineCommand(bool Command) {
+  // The client runs these commands line by line: a ";" is not needed, and a command ends
+  // with its line unless the line ends in "-" or inside an open parenthesis (a CALL over
+  // several lines). Strings do not run on past a line's end. The line is the command word's
+  // own: the reader may already stand on the next one when the word is alone on its line.
+  const std::string& T = FTxt;
+  std::size_t Stop = static_cast<std::size_t>(std::max<std::int32_t>(SyPos - 1, 0));
+  while (Stop < T.size() && IdentChars.Contains(static_cast<unsigned char>(T[Stop]))) ++Stop;
+  int Depth = 0;
+  char Quote = 0;
+  for (; Stop < T.size(); ++Stop) {
+    const char C = T[Stop];
+    if (C == '\r' || C == '\n') {
+      Quote = 0;
+      if (!Command || (Depth == 0 && !ContinuedAt(T, Stop))) break;
+    } else if (!Command) {
+      continue;  // a PROMPT's text is the client's, ";" and all
+    } else if (Quote) {
+      if (C == Quote) Quote = 0;
+    } else if (C == '\'' || C == '"') {
+      Quote = C;
+    } else if (C == '(') {
+      ++Depth;
+    } else if (C == ')' && Depth > 0) {
+      --Depth;
+    } else if (C == ';') {
+      break;  // the terminator is the next symbol
+    }
+  }
+  while (!AtEndOfText() && static_cast<std::size_t>(Pos - 2) < Stop) GetChar();
+  GetSy();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -670,15 +702,26 @@ void TOracleParser::ParseCreate() {
 }
 
 void TOracleParser::SkipOrReplace() {
-  if (Sy != oraOR) return;
-  GetSy();
-  TestIdent("REPLACE");
-  GetSy();
+  if (Sy == oraOR) {
+    GetSy();
+    TestIdent("REPLACE");
+    GetSy();
+  }
+  SkipEditionable();
+}
+
+void TOracleParser::SkipEditionable() {
+  // Servers with editions write every stored unit as CREATE OR REPLACE EDITIONABLE (or
+  // NONEDITIONABLE) ...; whether a unit is editioned is not part of what is compared.
+  if (IsWord("EDITIONABLE") || IsWord("NONEDITIONABLE")) GetSy();
 }
 
 bool TOracleParser::ReadForce() {
   const bool Force = IsWord("FORCE");
-  if (Force || IsWord("NOFORCE")) GetSy();
+  if (Force || IsWord("NOFORCE")) {
+    GetSy();
+    SkipEditionable();  // a view: CREATE OR REPLACE FORCE EDITIONABLE VIEW
+  }
   return Force;
 }
 
@@ -799,7 +842,7 @@ void TOracleParser::ParseComment() {
     std::string Schema, Name, First;
     DecodeIdent(Written, Schema, Name, First);
     GetSy();
-    if (O) Target = O->GetTable(Name);
+    if (O) Target = O->GetTable(SchObjName(First, Name));  // First: the schema of "schema.table"
   } else {
     ErrMsg("Unknown COMMENT-statement.");
     GetSy();
@@ -953,6 +996,20 @@ void TOracleParser::ParseConnect() {
 // ---------------------------------------------------------------------------------------------
 // Re-reading catalog texts
 
+namespace {
+
+/// Where the body of a package's catalog text starts (its CREATE OR REPLACE [NON]EDITIONABLE
+/// PACKAGE BODY line); npos when the text has none.
+std::size_t PackageBodyAt(const std::string& Text) {
+  for (const char* Mark :
+       {"\r\nCREATE OR REPLACE PACKAGE BODY ", "\r\nCREATE OR REPLACE EDITIONABLE PACKAGE BODY ",
+        "\r\nCREATE OR REPLACE NONEDITIONABLE PACKAGE BODY "})
+    if (const std::size_t At = Text.find(Mark); At != std::string::npos) return At;
+  return std::string::npos;
+}
+
+}  // namespace
+
 void TOracleParser::ParseObjText(TDbObj* Obj) {
   if (!Obj || Obj->FullText.empty()) return;
   ParseObj = Obj;
@@ -967,8 +1024,7 @@ void TOracleParser::ParseObjText(TDbObj* Obj) {
     SkipOrReplace();
   };
   if (auto* Pkg = dynamic_cast<TPkgData*>(Obj)) {
-    const std::string Mark = "\r\nCREATE OR REPLACE PACKAGE BODY ";
-    const std::size_t At = Text.find(Mark);
+    const std::size_t At = PackageBodyAt(Text);
     for (const std::string& Part : {At == std::string::npos ? Text : Text.substr(0, At),
                                     At == std::string::npos ? std::string() : Text.substr(At)}) {
       const std::string T = Trim(Part);
@@ -1042,24 +1098,7 @@ void TOracleParser::ErrMsg(const std::string& Text) {
     TCustomSQLParser::ErrMsg(Text);
     return;
   }
-  std::string Prefix = ParseObj->GetObjName() + ": ";
-  if (dynamic_cast<TPrcData*>(ParseObj))
-    Prefix = "Procedure " + Prefix;
-  else if (dynamic_cast<TTrgData*>(ParseObj))
-    Prefix = "Trigger " + Prefix;
-  else if (dynamic_cast<TViwData*>(ParseObj))
-    Prefix = "View " + Prefix;
-  else if (dynamic_cast<TIdxData*>(ParseObj))
-    Prefix = "Index " + Prefix;
-  else if (auto* Ctr = dynamic_cast<TCtrData*>(ParseObj); Ctr && Ctr->GetCtType() == ctCheck)
-    Prefix = "Check-constraint " + Prefix;
-  else if (auto* Fld = dynamic_cast<TFldData*>(ParseObj); Fld && !Fld->Body.empty())
-    Prefix = "Field " + Fld->TableName + "/" + Prefix;
-  if (!MsgManager.GetIsErr()) DoErrorMessage(Prefix + Text + GetScriptInfo());
-  if (!ScriptName.empty())
-    MsgManager.AddScriptMsg(Prefix + Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
-  else
-    MsgManager.AddObjMsg(Prefix + Text, ParseObj, GetPosX(), GetPosY(), mt_Err);
+  ObjErrMsg(*ParseObj, Text);
 }
 
 }  // namespace qel

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "qelCompObj.h"
@@ -122,6 +123,8 @@ class TOracleParser : public TCustomSQLParser {
   TDbOperation StatOperation = odbUnknown;
   std::string StatObjName;
   std::string StatOwnName;
+  /// The schema of the table a CREATE TABLE or ALTER TABLE names: its constraints are there.
+  std::string StatTableSchema;
   /// The parts of the last name read by Obj_Ident: schema (or table), name, column.
   std::string IdentQualifier;
   std::string IdentName;
@@ -199,8 +202,13 @@ class TOracleParser : public TCustomSQLParser {
   void ParseDataStatement();
   /// A statement that starts with a word of the client (SQL*Plus) or COMMIT, CALL ...
   void ParseClientWord();
-  /// OR REPLACE after CREATE.
+  /// The rest of the client's line whose first word is the current symbol: a Command (DEFINE,
+  /// EXEC, COLUMN ...) up to its ";" or the end of its line, else (PROMPT ...) the line.
+  void SkipLineCommand(bool Command);
+  /// OR REPLACE after CREATE, and EDITIONABLE or NONEDITIONABLE after it.
   void SkipOrReplace();
+  /// EDITIONABLE or NONEDITIONABLE after CREATE [OR REPLACE] or FORCE: read, not kept.
+  void SkipEditionable();
   /// FORCE (true) or NOFORCE before VIEW.
   bool ReadForce();
   /// GLOBAL TEMPORARY before TABLE.
@@ -229,8 +237,8 @@ class TOracleParser : public TCustomSQLParser {
   std::size_t AfterSy() const;
   /// The first byte from Ch on that is no blank or line break; 0 at the end.
   char NextNonBlank() const;
-  /// Text with every line break written as CR LF.
-  static std::string CrLf(const std::string& Text);
+  /// The word after the current symbol, read ahead in the text, is Word (upper case).
+  bool NextWordIs(std::string_view Word) const;
 
   // Pieces of triggers and types (qelOracleParser_Prc.cpp); the bool ones are false after an
   // error.
@@ -261,6 +269,9 @@ class TOracleParser : public TCustomSQLParser {
   // Pieces of a column definition (qelOracleParser_Tbl.cpp).
   /// What follows a type's name (its length, precision, time zone ...), by the type's rule.
   void ParseTypeTail(TFldData& Fld, std::uint8_t Tail);
+  /// A length's BYTE or CHAR (the current symbol), which the model does not keep: a warning
+  /// that names the column.
+  void LengthSemanticsNotKept(const TFldData& Fld);
   /// An optional "(n)"; n goes to Value when it is given.
   void ParseParenInteger(std::int32_t* Value);
   void ParsePrecisionScale(TFldData& Fld);

@@ -54,7 +54,7 @@ void TOracleParser::ParseView(TViwData* Given, bool Force) {
   }
   TestSy(oraAS);
   if (Sy != oraAS) return;
-  View->Body = CrLf(Trim(BlockCopy(AfterSy(), beViewEnd)));
+  View->Body = CrLfLineBreaks(Trim(BlockCopy(AfterSy(), beViewEnd)));
   DoLogNextLine("View: " + View->GetObjName());
   if (New) AddObj(New.release(), true);
 }
@@ -116,23 +116,14 @@ void TOracleParser::ParseTriggerEvents(TTrgData& Trg) {
   Trg.Events = TInsUpdDelSet{};
   Trg.Columns.Clear();
   for (;;) {
-    if (Sy == oraINSERT) {
-      Trg.Events.Include(iudInsert);
+    const auto Event = ReadTriggerEvent(Trg, [this](const char* Word) { return IsWord(Word); });
+    if (Event == iudUpdate && Sy == oraOF) {
       GetSy();
-    } else if (Sy == oraDELETE) {
-      Trg.Events.Include(iudDelete);
-      GetSy();
-    } else if (Sy == oraUPDATE) {
-      Trg.Events.Include(iudUpdate);
-      GetSy();
-      if (Sy == oraOF) {
+      for (;;) {
+        if (Sy == syIdent) Trg.Columns.Add(Ident);
+        TestAndGetSy(syIdent);
+        if (Sy != syComma) break;
         GetSy();
-        for (;;) {
-          if (Sy == syIdent) Trg.Columns.Add(Ident);
-          TestAndGetSy(syIdent);
-          if (Sy != syComma) break;
-          GetSy();
-        }
       }
     }
     if (Sy != oraOR) break;
@@ -179,7 +170,7 @@ void TOracleParser::ParseAlterTrigger() {
 // Procedures, functions, packages
 
 std::string TOracleParser::UnitText() {
-  return CrLf(Trim(BlockCopyAt(static_cast<std::size_t>(SyPos - 1))));
+  return CrLfLineBreaks(Trim(BlockCopyAt(static_cast<std::size_t>(SyPos - 1))));
 }
 
 void TOracleParser::ParseRoutine(TPrcData* Given, bool IsFunction) {
@@ -268,16 +259,13 @@ void TOracleParser::ParseType(TDmnData* Given) {
   TDmnData* Dmn = GivenOrNew(Given, New);
   SetName(*Dmn);
   StatObjName = Name;
-  if (IsWord("TIMESTAMP")) {
-    // The catalog's stamps of the type's version.
+  // The catalog's stamp of the type's version, and its object identifier: each may stand
+  // without the other (a script that fixes the OID to match another database has no stamp).
+  for (std::string* Text : {&Dmn->TimestampText, &Dmn->OidText}) {
+    if (!IsWord(Text == &Dmn->OidText ? "OID" : "TIMESTAMP")) continue;
     GetSy();
-    Dmn->TimestampText = StrValue;
+    *Text = StrValue;
     TestAndGetSy(syString);
-    if (IsWord("OID")) {
-      GetSy();
-      Dmn->OidText = StrValue;
-      TestAndGetSy(syString);
-    }
   }
   if (!(IsWord("UNDER") ? ParseSubType(*Dmn) : ParseTypeKind(*Dmn))) return;
   DoLogNextLine("Type: " + Name);
@@ -367,9 +355,10 @@ void TOracleParser::ParseMemberRoutine(TDmnData& Dmn) {
   if (M->IsFunction) {
     TestIdent("RETURN");
     GetSy();
+    // The function's result, where the writer finds it (a parameter would lose it).
     auto R = std::make_unique<TFldData>(Objs);
     ParseDataType(*R, nullptr, false);
-    M->Params.Add(std::move(R));
+    M->Results.Add(std::move(R));
   }
   Dmn.Members.Add(std::move(M));
 }

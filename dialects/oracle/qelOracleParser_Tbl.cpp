@@ -91,6 +91,7 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
   TTblData* Tbl = GivenOrNew(Given, New);
   SetName(*Tbl);
   const std::string Name = IdentName;
+  StatTableSchema = Tbl->GetSchema();
   Tbl->GlobalTemporary = Temporary;
   StatObjKind = dboTable;
   StatObjName = Name;
@@ -315,7 +316,10 @@ void TOracleParser::ParseTypeTail(TFldData& Fld, std::uint8_t Tail) {
       GetSy();
       Fld.Size = IntValue;
       TestAndGetSy(syInteger);
-      if (IsWord("BYTE") || Sy == oraCHAR) GetSy();
+      if (IsWord("BYTE") || Sy == oraCHAR) {
+        LengthSemanticsNotKept(Fld);
+        GetSy();
+      }
       TestAndGetSy(syRParen);
       return;
     case ttPrecision:
@@ -346,6 +350,19 @@ void TOracleParser::ParseTypeTail(TFldData& Fld, std::uint8_t Tail) {
     default:
       return;
   }
+}
+
+void TOracleParser::LengthSemanticsNotKept(const TFldData& Fld) {
+  // The model has no place for them: the column is written with its length alone and takes
+  // the semantics the server defaults to, which may not be the ones asked for.
+  const std::string Owner = Fld.TableName.empty() ? StatObjName : Fld.TableName;
+  const std::string Name = Fld.GetObjName().empty() ? Owner : Owner + "." + Fld.GetObjName();
+  const std::string Text = "Column " + Name + ": length semantics " + UpperCase(Ident) +
+                           " not kept; the length is written without them.";
+  if (ParseObj)
+    MsgManager.AddObjMsg(Text, ParseObj, GetPosX(), GetPosY(), mt_Wrn);
+  else
+    WrnMsg(Text);
 }
 
 void TOracleParser::ParseParenInteger(std::int32_t* Value) {
@@ -569,6 +586,7 @@ void TOracleParser::ParseCtrReference(TCtrData& Ctr) {
   GetSy();
   Obj_Ident(dboTable);
   Ctr.SetRefTblName(IdentName);
+  if (!ParseObj) Ctr.SetRefSchema(IdentQualifier);  // as SetName keeps a schema
   if (Sy == syLParen) {
     FieldsSeq(&Ctr.RefFldList);
     return;
@@ -627,6 +645,9 @@ bool TOracleParser::ParseCtrRules(TCtrData& Ctr) {
 bool TOracleParser::ParseCtrState() {
   for (;;) {
     if (Sy == oraNOT) {
+      // NOT NULL after a column's key or check is the column's own attribute, read by the
+      // column; only NOT DEFERRABLE belongs to the constraint.
+      if (!NextWordIs("DEFERRABLE")) return true;
       GetSy();
       TestIdent("DEFERRABLE");
       GetSy();
@@ -672,18 +693,20 @@ void TOracleParser::SkipUsingIndex() {
 }
 
 void TOracleParser::AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr) {
+  if (Ctr->GetSchema().empty()) Ctr->SetSchema(StatTableSchema);
   TObjs* O = Collection();
   if (O && (Ctr->GetCtType() == ctPKey || Ctr->GetCtType() == ctUnique) &&
       !Ctr->GetObjName().empty()) {
-    // The key stands for the unique index of its name that an earlier statement made.
-    const int I = O->Indexes.IndexOf(Ctr->GetObjName());
-    if (auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.Objects(I)); Idx && Idx->Unique) {
+    // The key stands for the unique index of its name that an earlier statement made. Found
+    // without putting the index list in order: that is only worth it when one goes.
+    auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.FindObj(Ctr->GetObjName()));
+    if (Idx && Idx->Unique) {
       std::string A, B;
       for (const std::string& F : Idx->Flds) A += F + ",";
       for (const std::string& F : Ctr->FldList) B += F + ",";
       if (A == B) {
         O->RemoveDepend(Idx);
-        O->Indexes.Delete(I);
+        O->Indexes.Delete(O->Indexes.IndexOfObject(Idx));
       }
     }
   }
@@ -742,6 +765,8 @@ void TOracleParser::ParseIndex(bool Unique) {
   }
   Obj_Ident(dboTable);
   if (!OnCluster) Idx->TableName = IdentName;
+  if (!OnCluster && !ParseObj && IdentQualifier != Idx->GetSchema())
+    Idx->TableSchema = IdentQualifier;
   if (!OnCluster && Sy == syLParen) {
     GetSy();
     for (;;) {
@@ -802,8 +827,11 @@ void TOracleParser::ParseAlterTable() {
   const std::string TblName = IdentName;
   StatObjKind = dboTable;
   StatObjName = TblName;
+  // A catalog text names the owner the objects read from the catalog are filed without.
+  StatTableSchema = ParseObj ? std::string() : IdentQualifier;
   TObjs* O = Collection();
-  TTblData* Tbl = O ? O->GetTable(TblName) : nullptr;
+  // A table of a schema is filed under "schema.name".
+  TTblData* Tbl = O ? O->GetTable(SchObjName(StatTableSchema, TblName)) : nullptr;
   if (IsWord("ENABLE") || IsWord("DISABLE")) {
     GetSy();
     TestIdent("PRIMARY");

@@ -191,20 +191,15 @@ std::vector<TDBExtractStep> TPGDBExtract::ExtractSteps() {
 }
 
 std::unique_ptr<TCustomParser> TPGDBExtract::CreateBodyParser() {
-  auto Parser = std::make_unique<TPGSQLParser>(GetObjs());
-  // The driver's positions are the only progress the host sees.
-  Parser->ShowProgress = false;
-  return Parser;
+  return MakeBodyParser<TPGSQLParser>();
 }
 
-std::vector<TDbObjList*> TPGDBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Triggers};
+std::vector<TDbObjList TObjs::*> TPGDBExtract::BodyLists() const {
+  return {&TObjs::Triggers};
 }
 
 void TPGDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
-  if (auto* PG = dynamic_cast<TPGSQLParser*>(&Parser)) PG->ParseObjText(&Obj);
+  ParseWith<TPGSQLParser>(Parser, Obj);
 }
 
 void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
@@ -212,22 +207,6 @@ void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
     Sch->SchemaOwner = Name;
   else
     Obj.Creator = Name;
-}
-
-void TPGDBExtract::AddExtracted(std::unique_ptr<TDbObj> Obj, const std::string& LogName) {
-  if (ShowFullLog) AddToLog("---" + LogName);
-  const std::string Full =
-      (Obj->GetSchema().empty() ? std::string() : Obj->GetSchema() + ".") + Obj->GetObjName();
-  // The model files most kinds under their names without the schema: a second object of one
-  // name in another schema is refused. It is said, never lost in silence.
-  if (!GetObjs()->AddObj(Obj.release(), true)) {
-    const std::string Text = Full +
-                             " passed over: an object of that name was read already in "
-                             "another schema.";
-    AddToLog(Text);
-    GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
-  }
-  ProcessMessages();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -343,6 +322,8 @@ void TPGDBExtract::ExtractHeader() {
   KeepConnectionOptions();
 
   TQELQuery& Q = WorkQuery();
+
+  TCatalogRow Row(Q);
   OpenQuery(Q, ProbeQuery());
   FInfo.AuthIdOid = 0;
   FInfo.OwnerFromAuthId = false;
@@ -350,8 +331,8 @@ void TPGDBExtract::ExtractHeader() {
   FInfo.HasProArgModes = false;
   FInfo.Columns.fill(false);
   for (; !Q.GetEof(); Q.Next()) {
-    const int Typ = Q.FieldByName("typ")->AsInteger();
-    const TField& Oid = *Q.FieldByName("oid");
+    const int Typ = Row.Int("typ");
+    const TField& Oid = Row.Field("oid");
     if (Typ == 7) {
       FInfo.OwnerFromShadow = OidValue(Oid) != 0;
     } else if (Typ == 8) {
@@ -370,7 +351,6 @@ void TPGDBExtract::ExtractHeader() {
 }
 
 void TPGDBExtract::ExtractSch() {
-  TQELQuery& Q = WorkQuery();
   std::vector<std::string> SQL = {"select ns.nspname, ns, ns.nspowner, d.description"};
   const std::string Owner = OwnerColumn();
   if (!Owner.empty()) SQL.push_back(Owner);
@@ -380,48 +360,45 @@ void TPGDBExtract::ExtractSch() {
   if (!Owner.empty()) SQL.push_back("   " + OwnerJoin("ns.nspowner"));
   for (const std::string& Line : SchemaConditions("where ", "and ", "ns.nspname"))
     SQL.push_back(Line);
-  OpenQuery(Q, SQL);
-  for (; !Q.GetEof(); Q.Next()) {
+  ForEachRow(SQL, [&](TCatalogRow& Row) {
     auto Sch = std::make_unique<TSchData>(GetObjs());
-    Sch->SetObjName(Q.FieldByName("nspname")->AsString());
-    Sch->Description = Q.FieldByName("description")->AsString();
-    if (!Owner.empty()) SetOwnerName(*Sch, Q.FieldByName("rolname")->AsString());
+    Sch->SetObjName(Row.Str("nspname"));
+    Sch->Description = Row.Str("description");
+    if (!Owner.empty()) SetOwnerName(*Sch, Row.Str("rolname"));
     const std::string Name = Sch->GetObjName();
-    AddExtracted(std::move(Sch), Name);
-  }
-  CloseQuery(Q);
+    FileExtracted(std::move(Sch), Name);
+  });
 }
 
-void TPGDBExtract::ReadRelation(TQELQuery& Query, TDbObj& Obj) {
-  Obj.SetObjName(Query.FieldByName("tablename")->AsString());
-  SetOwnerName(Obj, OwnerColumn().empty() ? Query.FieldByName("tableowner")->AsString()
-                                          : Query.FieldByName("rolname")->AsString());
-  Obj.SetSchema(Query.FieldByName("schemaname")->AsString());
-  Obj.Description = Query.FieldByName("description")->AsString();
+void TPGDBExtract::ReadRelation(TCatalogRow& Row, TDbObj& Obj) {
+  Obj.SetObjName(Row.Str("tablename"));
+  SetOwnerName(Obj, OwnerColumn().empty() ? Row.Str("tableowner") : Row.Str("rolname"));
+  Obj.SetSchema(Row.Str("schemaname"));
+  Obj.Description = Row.Str("description");
 }
 
 void TPGDBExtract::ExtractTbl() {
   AddToLog("Extracting tables...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   std::vector<TRelationRead> Tables;
   OpenQuery(Q, RelationQuery('r'));
   for (; !Q.GetEof(); Q.Next()) {
     // The object model has no partitioning: a partitioned table read as a plain table, or a
     // partition read as a table of its own, would be made so by a script written from it.
     if (FInfo.Has(pgcRelIsPartition)) {
-      const bool Partitioned = Q.FieldByName("relkind")->AsString() == "p";
-      if (Partitioned || Q.FieldByName("relispartition")->AsBoolean()) {
-        PassOver("Table " + Q.FieldByName("schemaname")->AsString() + "." +
-                 Q.FieldByName("tablename")->AsString() +
+      const bool Partitioned = Row.Str("relkind") == "p";
+      if (Partitioned || Row.Bool("relispartition")) {
+        PassOver("Table " + Row.Str("schemaname") + "." + Row.Str("tablename") +
                  (Partitioned ? " is partitioned, passed over." : " is a partition, passed over."));
         continue;
       }
     }
     auto Tbl = std::make_unique<TTblData>(GetObjs());
-    ReadRelation(Q, *Tbl);
-    Tbl->WithOids = Q.FieldByName("relhasoids")->AsBoolean();
+    ReadRelation(Row, *Tbl);
+    Tbl->WithOids = Row.Bool("relhasoids");
     TObjVector<TFldData>* Fields = &Tbl->Fields;
-    Tables.push_back({Q.FieldByName("oid")->AsLargeInt(), std::move(Tbl), Fields});
+    Tables.push_back({Row.LargeInt("oid"), std::move(Tbl), Fields});
   }
   CloseQuery(Q);
   ExtractFields(Q, 'r', Tables);
@@ -431,18 +408,19 @@ void TPGDBExtract::ExtractTbl() {
 void TPGDBExtract::ExtractViw() {
   AddToLog("Extracting views...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   std::vector<TRelationRead> Views;
   OpenQuery(Q, RelationQuery('v'));
   for (; !Q.GetEof(); Q.Next()) {
     auto Viw = std::make_unique<TViwData>(GetObjs());
-    ReadRelation(Q, *Viw);
+    ReadRelation(Row, *Viw);
     // The server ends the text with ";", which the view's own statement writes. Its line
     // breaks stay as the server keeps them, as a script's do.
-    std::string Body = Trim(Q.FieldByName("view_def")->AsString());
+    std::string Body = Trim(Row.Str("view_def"));
     if (!Body.empty() && Body.back() == ';') Body.pop_back();
     Viw->SetBody(Body);
     TObjVector<TFldData>* Fields = &Viw->Fields;
-    Views.push_back({Q.FieldByName("oid")->AsLargeInt(), std::move(Viw), Fields});
+    Views.push_back({Row.LargeInt("oid"), std::move(Viw), Fields});
   }
   CloseQuery(Q);
   ExtractFields(Q, 'v', Views);
@@ -480,22 +458,24 @@ void TPGDBExtract::ExtractViwDepend() {
       Routines.emplace(Prc->GetSchema() + "." + Prc->GetObjName(), Prc);
 
   TQELQuery& Q = WorkQuery();
+
+  TCatalogRow Row(Q);
   OpenQuery(Q, SQL);
   for (; !Q.GetEof(); Q.Next()) {
-    TViwData* V = O->GetView(Q.FieldByName("view_name")->AsString());
+    TViwData* V = O->GetView(Row.Str("view_name"));
     if (!V) continue;
-    const std::string Rel = Q.FieldByName("rel_name")->AsString();
+    const std::string Rel = Row.Str("rel_name");
     if (!Rel.empty()) {
       TDbObj* R = O->GetTable(Rel);
       if (!R) R = O->GetView(Rel);
       if (!R || R == V) continue;
       O->LinkDepend(V, R, "", 0, 0);
-      if (const std::string Column = Q.FieldByName("column_name")->AsString(); !Column.empty())
+      if (const std::string Column = Row.Str("column_name"); !Column.empty())
         O->LinkDepend(V, R, Column, 0, 0);
       continue;
     }
-    const auto [First, Last] = Routines.equal_range(Q.FieldByName("proc_schema")->AsString() + "." +
-                                                    Q.FieldByName("proc_name")->AsString());
+    const auto [First, Last] =
+        Routines.equal_range(Row.Str("proc_schema") + "." + Row.Str("proc_name"));
     for (auto It = First; It != Last; ++It) O->LinkDepend(V, It->second, "", 0, 0);
   }
   CloseQuery(Q);
@@ -522,6 +502,7 @@ bool SameColumnNames(const TViwData& A, const TViwData& B) {
 void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
   auto Differ = [](const TViwData& V, const TViwData& W) { return W.Body != V.Body; };
   ProbeViews(Other, Differ, [this](TQELQuery& Q, TViwData& V, TViwData& W) {
+    TCatalogRow Row(Q);
     std::string Columns;
     for (const auto& F : W.Fields)
       Columns += (Columns.empty() ? "(" : ", ") + PGSQLQuoteIdent(F->GetObjName());
@@ -531,7 +512,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
     std::string Rendered;
     OpenQuery(Q, {"select pg_catalog.pg_get_viewdef('pg_temp.qel_view_probe'::"
                   "pg_catalog.regclass) as view_def"});
-    if (!Q.GetEof()) Rendered = ViewTextOf(Q.FieldByName("view_def")->AsString());
+    if (!Q.GetEof()) Rendered = ViewTextOf(Row.Str("view_def"));
     CloseQuery(Q);
     Q.SetSQLText("drop view pg_temp.qel_view_probe");
     Q.ExecSQL();
@@ -545,7 +526,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
 void TPGDBExtract::AddRelations(std::vector<TRelationRead>& Relations) {
   for (TRelationRead& R : Relations) {
     const std::string Name = R.Obj->GetObjName();
-    AddExtracted(std::move(R.Obj), Name);
+    FileExtracted(std::move(R.Obj), Name);
     // Cancelled: the relations not yet added are freed with the list.
     if (TerminateRunning.load()) break;
   }

@@ -26,7 +26,9 @@
 
 namespace qel {
 
+class TCtrData;
 class TDmnData;
+enum TConstraintType : std::uint8_t;
 
 /// Catalog columns that not every server version has.
 enum TPGCatalogColumn : std::uint8_t {
@@ -137,7 +139,7 @@ class TPGDBExtract : public TCustomDBExtract {
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// The triggers: their texts, as the server writes them, are read again by the parser, which
   /// records what each uses.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   std::string ParseBodiesLogLine() const override { return "Parsing bodys..."; }
   /// The parser reads the object's text (the CREATE TRIGGER statement the server wrote).
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
@@ -183,7 +185,7 @@ class TPGDBExtract : public TCustomDBExtract {
   /// Adds the relations to the collection in the order read, logging each; stops at a cancel.
   void AddRelations(std::vector<TRelationRead>& Relations);
   /// The name, owner, schema and description of a table or view from the relation query's row.
-  void ReadRelation(TQELQuery& Query, TDbObj& Obj);
+  void ReadRelation(TCatalogRow& Row, TDbObj& Obj);
 
   /// The select-list line that reads the owner (", a.rolname"); empty without an owner catalog.
   std::string OwnerColumn() const;
@@ -216,15 +218,20 @@ class TPGDBExtract : public TCustomDBExtract {
   void ExtractChk();
   /// Reads the primary keys, unique constraints or checks (ConType 'p', 'u', 'c').
   void ExtractConstraints(char ConType);
+  /// A constraint of Type named by the current row of a constraint query, on its table and
+  /// schema; nullptr for one of no ordinary table (said so, as OfOrdinaryTable says).
+  std::unique_ptr<TCtrData> ConstraintOfRow(TCatalogRow& Row, TConstraintType Type);
+  /// Lets Ctr recognise a name the server made up, then files it under its definition.
+  void FileConstraint(std::unique_ptr<TCtrData> Ctr);
   /// Records an information message and logs it: what is passed over is said, not failed on.
   void PassOver(const std::string& Text);
   /// The current row's relation is a partition (its column relispartition, read where the
   /// server has partitions).
-  bool IsPartition(TQELQuery& Query) const;
+  bool IsPartition(TCatalogRow& Row) const;
   /// False, with the object (What: "Index i", "Constraint c") named as passed over, when the
   /// current row's relation (Table, of kind RelKind) is no ordinary table: an index or key of
   /// another relation would stand without it.
-  bool OfOrdinaryTable(TQELQuery& Query, const std::string& What, const std::string& Table,
+  bool OfOrdinaryTable(TCatalogRow& Row, const std::string& What, const std::string& Table,
                        const std::string& RelKind);
   // Functions and triggers (qelPGDatabaseExtract_Prc.cpp).
 
@@ -283,9 +290,6 @@ class TPGDBExtract : public TCustomDBExtract {
                            bool Source);
 
  private:
-  /// Adds Obj to the collection (freed when refused), logging its name first with ShowFullLog.
-  void AddExtracted(std::unique_ptr<TDbObj> Obj, const std::string& LogName);
-
   TPGCatalogInfo FInfo;
 };
 

@@ -53,9 +53,9 @@ bool ReadAction(const std::string& Code, TUDAction& Action) {
 }
 
 /// DEFERRABLE and INITIALLY DEFERRED of a key (pg_constraint.condeferrable, condeferred).
-void ReadDeferrable(TQELQuery& Q, TCtrData& Ctr) {
-  Ctr.Deferrable = Q.FieldByName("condeferrable")->AsBoolean();
-  Ctr.InitiallyDeferred = Ctr.Deferrable && Q.FieldByName("condeferred")->AsBoolean();
+void ReadDeferrable(TCatalogRow& Row, TCtrData& Ctr) {
+  Ctr.Deferrable = Row.Bool("condeferrable");
+  Ctr.InitiallyDeferred = Ctr.Deferrable && Row.Bool("condeferred");
 }
 
 /// The per-column option flags of pg_index.indoption ("0 1 0"), as numbers.
@@ -105,13 +105,13 @@ class TKeyFields {
 
 }  // namespace
 
-bool TPGDBExtract::IsPartition(TQELQuery& Query) const {
-  return FInfo.Has(pgcRelIsPartition) && Query.FieldByName("relispartition")->AsBoolean();
+bool TPGDBExtract::IsPartition(TCatalogRow& Row) const {
+  return FInfo.Has(pgcRelIsPartition) && Row.Bool("relispartition");
 }
 
-bool TPGDBExtract::OfOrdinaryTable(TQELQuery& Query, const std::string& What,
+bool TPGDBExtract::OfOrdinaryTable(TCatalogRow& Row, const std::string& What,
                                    const std::string& Table, const std::string& RelKind) {
-  const bool Partition = IsPartition(Query);
+  const bool Partition = IsPartition(Row);
   if (RelKind == "r" && !Partition) return true;
   PassOver(What + " of " + RelationWord(RelKind, Partition) + " " + Table + " passed over.");
   return false;
@@ -248,16 +248,17 @@ std::vector<std::string> TPGDBExtract::ConstraintQuery(char ConType) const {
 void TPGDBExtract::ExtractIdx() {
   AddToLog("Extracting indexes...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, IndexQuery());
   TKeyFields Keys(Q, "fld");
   for (; !Q.GetEof(); Q.Next()) {
-    const std::string Name = Q.FieldByName("index_name")->AsString();
-    const std::string Table = Q.FieldByName("table_name")->AsString();
-    const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    if (!OfOrdinaryTable(Q, "Index " + Name, Table, RelKind)) continue;
+    const std::string Name = Row.Str("index_name");
+    const std::string Table = Row.Str("table_name");
+    const std::string RelKind = Row.Str("relkind");
+    if (!OfOrdinaryTable(Row, "Index " + Name, Table, RelKind)) continue;
     // The column list cannot say what an expression index or a partial index covers: read
     // without its expression or condition it would be made anew as another index.
-    if (Q.FieldByName("has_expr")->AsBoolean()) {
+    if (Row.Bool("has_expr")) {
       PassOver("Index " + Name + " of table " + Table +
                " has an expression or a condition, passed over.");
       continue;
@@ -265,16 +266,16 @@ void TPGDBExtract::ExtractIdx() {
     auto Idx = std::make_unique<TIdxData>(GetObjs());
     Idx->SetObjName(Name);
     Idx->TableName = Table;
-    Idx->SetSchema(Q.FieldByName("nspname")->AsString());
-    Idx->Unique = Q.FieldByName("indisunique")->AsBoolean();
-    Idx->Description = Q.FieldByName("description")->AsString();
-    Idx->IndexType = Q.FieldByName("amname")->AsString();
+    Idx->SetSchema(Row.Str("nspname"));
+    Idx->Unique = Row.Bool("indisunique");
+    Idx->Description = Row.Str("description");
+    Idx->IndexType = Row.Str("amname");
     if (Idx->IndexType == "btree") Idx->IndexType.clear();
 
     TStringList Columns;
     Keys.Read(Columns);
-    const std::vector<int> Options = OptionFlags(Q.FieldByName("indoption")->AsString());
-    const int KeyCount = Q.FieldByName("indnkeyatts")->AsInteger();
+    const std::vector<int> Options = OptionFlags(Row.Str("indoption"));
+    const int KeyCount = Row.Int("indnkeyatts");
     for (int I = 0; I < Columns.Count(); ++I) {
       if (I >= KeyCount) {
         Idx->IncludeFlds.Add(Columns[I]);
@@ -285,7 +286,7 @@ void TPGDBExtract::ExtractIdx() {
       const bool Desc = static_cast<std::size_t>(I) < Options.size() && (Options[I] & 1) != 0;
       Idx->AddFld(Columns[I], Desc ? 2 : 0);
     }
-    AddExtracted(std::move(Idx), Name);
+    FileExtracted(std::move(Idx), Name);
   }
   CloseQuery(Q);
 }
@@ -305,31 +306,43 @@ void TPGDBExtract::ExtractChk() {
   ExtractConstraints('c');
 }
 
+std::unique_ptr<TCtrData> TPGDBExtract::ConstraintOfRow(TCatalogRow& Row, TConstraintType Type) {
+  const std::string Name = Row.Str("conname");
+  const std::string Table = Row.Str("relname");
+  const std::string RelKind = Row.Str("relkind");
+  if (!OfOrdinaryTable(Row, "Constraint " + Name, Table, RelKind)) return nullptr;
+  auto Ctr = std::make_unique<TCtrData>(GetObjs());
+  Ctr->SetCtType(Type);
+  Ctr->SetObjName(Name);
+  Ctr->SetTblName(Table);
+  Ctr->SetSchema(Row.Str("nspname"));
+  return Ctr;
+}
+
+void TPGDBExtract::FileConstraint(std::unique_ptr<TCtrData> Ctr) {
+  Ctr->CheckSysName();
+  const std::string Def = Ctr->Def();
+  FileExtracted(std::move(Ctr), Def);
+}
+
 void TPGDBExtract::ExtractConstraints(char ConType) {
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, ConstraintQuery(ConType));
   TKeyFields Keys(Q, "fld");
   for (; !Q.GetEof(); Q.Next()) {
-    const std::string Name = Q.FieldByName("conname")->AsString();
-    const std::string Table = Q.FieldByName("relname")->AsString();
-    const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    if (!OfOrdinaryTable(Q, "Constraint " + Name, Table, RelKind)) continue;
-    auto Ctr = std::make_unique<TCtrData>(GetObjs());
-    Ctr->SetCtType(ConType == 'p' ? ctPKey : ConType == 'u' ? ctUnique : ctCheck);
-    Ctr->SetObjName(Name);
-    Ctr->SetTblName(Table);
-    Ctr->SetSchema(Q.FieldByName("nspname")->AsString());
-    if (ConType != 'c') ReadDeferrable(Q, *Ctr);
+    std::unique_ptr<TCtrData> Ctr = ConstraintOfRow(Row, ConType == 'p'   ? ctPKey
+                                                         : ConType == 'u' ? ctUnique
+                                                                          : ctCheck);
+    if (!Ctr) continue;
+    if (ConType != 'c') ReadDeferrable(Row, *Ctr);
     if (ConType == 'c') {
-      const std::string Body = FInfo.Has(pgcConSrc)
-                                   ? Q.FieldByName("consrc")->AsString()
-                                   : CheckBodyFromDef(Q.FieldByName("condef")->AsString());
+      const std::string Body =
+          FInfo.Has(pgcConSrc) ? Row.Str("consrc") : CheckBodyFromDef(Row.Str("condef"));
       Ctr->SetBody(Trim(Body));
     }
     Keys.Read(Ctr->FldList);
-    Ctr->CheckSysName();
-    const std::string Def = Ctr->Def();
-    AddExtracted(std::move(Ctr), Def);
+    FileConstraint(std::move(Ctr));
   }
   CloseQuery(Q);
 }
@@ -337,31 +350,23 @@ void TPGDBExtract::ExtractConstraints(char ConType) {
 void TPGDBExtract::Extract_FK() {
   AddToLog("Extracting foreign keys...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, ConstraintQuery('f'));
   TKeyFields Keys(Q, "fld");
   TKeyFields RefKeys(Q, "ffld");
   for (; !Q.GetEof(); Q.Next()) {
-    const std::string Name = Q.FieldByName("conname")->AsString();
-    const std::string Table = Q.FieldByName("relname")->AsString();
-    const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    if (!OfOrdinaryTable(Q, "Constraint " + Name, Table, RelKind)) continue;
-    auto Ctr = std::make_unique<TCtrData>(GetObjs());
-    Ctr->SetCtType(ctFKey);
-    Ctr->SetObjName(Name);
-    Ctr->SetTblName(Table);
-    Ctr->SetRefTblName(Q.FieldByName("relfname")->AsString());
-    Ctr->SetSchema(Q.FieldByName("nspname")->AsString());
+    std::unique_ptr<TCtrData> Ctr = ConstraintOfRow(Row, ctFKey);
+    if (!Ctr) continue;
+    Ctr->SetRefTblName(Row.Str("relfname"));
     // The referenced table may stand in another schema; without its schema the key would be
     // written against a table of the key's own schema.
-    Ctr->SetRefSchema(Q.FieldByName("refschema")->AsString());
-    ReadAction(Q.FieldByName("confupdtype")->AsString(), Ctr->OnUpdate);
-    ReadAction(Q.FieldByName("confdeltype")->AsString(), Ctr->OnDelete);
-    ReadDeferrable(Q, *Ctr);
+    Ctr->SetRefSchema(Row.Str("refschema"));
+    ReadAction(Row.Str("confupdtype"), Ctr->OnUpdate);
+    ReadAction(Row.Str("confdeltype"), Ctr->OnDelete);
+    ReadDeferrable(Row, *Ctr);
     Keys.Read(Ctr->FldList);
     RefKeys.Read(Ctr->RefFldList);
-    Ctr->CheckSysName();
-    const std::string Def = Ctr->Def();
-    AddExtracted(std::move(Ctr), Def);
+    FileConstraint(std::move(Ctr));
   }
   CloseQuery(Q);
 }

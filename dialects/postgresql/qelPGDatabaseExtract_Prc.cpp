@@ -245,25 +245,26 @@ void TPGDBExtract::ExtractParams(const TPGTypeMap& Types, TPrcData* Prc,
 void TPGDBExtract::ExtractPrc() {
   AddToLog("Extracting functions...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   const bool WithOwner = !OwnerColumn().empty();
   std::vector<TRoutineRow> Rows;
   std::set<std::int64_t> TypeOids;
   OpenQuery(Q, RoutineQuery());
   for (; !Q.GetEof(); Q.Next()) {
-    const std::string Name = Q.FieldByName("proname")->AsString();
-    const std::string Kind = Q.FieldByName("prokind")->AsString();
-    const std::string Language = Q.FieldByName("lanname")->AsString();
-    const std::string Source = Q.FieldByName("prosrc")->AsString();
-    const std::string Schema = Q.FieldByName("nspname")->AsString();
+    const std::string Name = Row.Str("proname");
+    const std::string Kind = Row.Str("prokind");
+    const std::string Language = Row.Str("lanname");
+    const std::string Source = Row.Str("prosrc");
+    const std::string Schema = Row.Str("nspname");
     const std::string Full = Schema.empty() ? Name : Schema + "." + Name;
     if (Kind == "a" || Kind == "w") {
       PassOver(std::string(Kind == "a" ? "Aggregate " : "Window function ") + Full +
                " passed over.");
       continue;
     }
-    TRoutineRow Row;
-    if (FInfo.HasProArgModes) Row.Modes = Words(Q.FieldByName("argmodes")->AsString());
-    if (std::find(Row.Modes.begin(), Row.Modes.end(), "v") != Row.Modes.end()) {
+    TRoutineRow Routine;
+    if (FInfo.HasProArgModes) Routine.Modes = Words(Row.Str("argmodes"));
+    if (std::find(Routine.Modes.begin(), Routine.Modes.end(), "v") != Routine.Modes.end()) {
       PassOver("Function " + Full + " takes a variadic parameter, passed over.");
       continue;
     }
@@ -276,33 +277,32 @@ void TPGDBExtract::ExtractPrc() {
     Prc->IsFunction = Kind != "p";
     Prc->SetObjName(Name);
     Prc->SetSchema(Schema);
-    if (WithOwner) SetOwnerName(*Prc, Q.FieldByName("rolname")->AsString());
+    if (WithOwner) SetOwnerName(*Prc, Row.Str("rolname"));
     Prc->Language = Language;
-    Prc->Description = Q.FieldByName("description")->AsString();
+    Prc->Description = Row.Str("description");
     Prc->SetBody(Source);
     // probin names the object file of a C function; other functions have null there (older
     // servers wrote "-").
-    const std::string Bin = Q.FieldByName("probin")->AsString();
+    const std::string Bin = Row.Str("probin");
     if (!Bin.empty() && Bin != "-") {
       Prc->ObjFile = Bin;
       Prc->LinkSymbol = Prc->Body;
       Prc->SetBody(std::string());
     }
-    const std::string Volatile = Q.FieldByName("provolatile")->AsString();
+    const std::string Volatile = Row.Str("provolatile");
     Prc->Volatility = Volatile == "i" ? "IMMUTABLE" : Volatile == "s" ? "STABLE" : "";
-    Prc->NullOnNullInput = Q.FieldByName("proisstrict")->AsBoolean();
-    Prc->ReturnsSetOf = Q.FieldByName("proretset")->AsBoolean();
+    Prc->NullOnNullInput = Row.Bool("proisstrict");
+    Prc->ReturnsSetOf = Row.Bool("proretset");
 
-    const std::string AllTypes =
-        FInfo.HasProArgModes ? Q.FieldByName("allargtypes")->AsString() : std::string();
-    Row.ArgTypes = OidItems(AllTypes.empty() ? Q.FieldByName("argtypes")->AsString() : AllTypes);
-    Row.Names = ArrayItems(Q.FieldByName("argnames")->AsString());
+    const std::string AllTypes = FInfo.HasProArgModes ? Row.Str("allargtypes") : std::string();
+    Routine.ArgTypes = OidItems(AllTypes.empty() ? Row.Str("argtypes") : AllTypes);
+    Routine.Names = ArrayItems(Row.Str("argnames"));
     // A procedure returns nothing: "void" is the server's placeholder, not a result.
-    Row.RetType = Prc->IsFunction ? Q.FieldByName("prorettype")->AsLargeInt() : 0;
-    TypeOids.insert(Row.ArgTypes.begin(), Row.ArgTypes.end());
-    if (Row.RetType != 0) TypeOids.insert(Row.RetType);
-    Row.Prc = std::move(Prc);
-    Rows.push_back(std::move(Row));
+    Routine.RetType = Prc->IsFunction ? Row.LargeInt("prorettype") : 0;
+    TypeOids.insert(Routine.ArgTypes.begin(), Routine.ArgTypes.end());
+    if (Routine.RetType != 0) TypeOids.insert(Routine.RetType);
+    Routine.Prc = std::move(Prc);
+    Rows.push_back(std::move(Routine));
   }
   CloseQuery(Q);
   if (Rows.empty()) return;
@@ -315,73 +315,71 @@ void TPGDBExtract::ExtractPrc() {
       // As format_type names it, the way the columns' types are read: a type of a schema off
       // the search path keeps its schema ("s1.d2[]"), which the bare pg_type name would lose,
       // leaving the routine to bind to another type of that name, or to none.
-      T.Name = Q.FieldByName("data_type")->AsString();
-      T.CharLength = Q.FieldByName("char_length")->AsInteger();
-      T.Precision = Q.FieldByName("prec")->AsInteger();
-      T.Scale = Q.FieldByName("scale")->AsInteger();
-      Types[Q.FieldByName("oid")->AsLargeInt()] = std::move(T);
+      T.Name = Row.Str("data_type");
+      T.CharLength = Row.Int("char_length");
+      T.Precision = Row.Int("prec");
+      T.Scale = Row.Int("scale");
+      Types[Row.LargeInt("oid")] = std::move(T);
     }
     CloseQuery(Q);
   }
 
-  for (TRoutineRow& Row : Rows) {
-    TPrcData* Prc = Row.Prc.get();
-    ExtractParams(Types, Prc, Row.ArgTypes, Row.Names, Row.Modes, Prc->Params);
+  for (TRoutineRow& Routine : Rows) {
+    TPrcData* Prc = Routine.Prc.get();
+    ExtractParams(Types, Prc, Routine.ArgTypes, Routine.Names, Routine.Modes, Prc->Params);
     // With output parameters the result type follows from them ("record", or the type of the
     // only one), and a script leaves it unwritten; a set of them still needs RETURNS SETOF.
     bool Outputs = false;
     for (const auto& F : Prc->Params) Outputs = Outputs || F->InOut == ioOut || F->InOut == ioInout;
-    if (Row.RetType != 0 && (!Outputs || Prc->ReturnsSetOf))
-      Prc->Results.Add(ExtractParam(Types, Prc, Row.RetType));
+    if (Routine.RetType != 0 && (!Outputs || Prc->ReturnsSetOf))
+      Prc->Results.Add(ExtractParam(Types, Prc, Routine.RetType));
     const std::string Name = Prc->GetObjName();
-    AddExtracted(std::move(Row.Prc), Name);
+    FileExtracted(std::move(Routine.Prc), Name);
   }
 }
 
 void TPGDBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, TriggerQuery());
-  for (; !Q.GetEof(); Q.Next()) {
-    const std::string Name = Q.FieldByName("tgname")->AsString();
-    const std::string Table = Q.FieldByName("relname")->AsString();
-    const std::string RelKind = Q.FieldByName("relkind")->AsString();
-    const std::int64_t Type = Q.FieldByName("tgtype")->AsLargeInt();
+  ForEachRow(TriggerQuery(), [&](TCatalogRow& Row) {
+    const std::string Name = Row.Str("tgname");
+    const std::string Table = Row.Str("relname");
+    const std::string RelKind = Row.Str("relkind");
+    const std::int64_t Type = Row.LargeInt("tgtype");
     const std::string Of = "Trigger " + Name + " of " + Table;
     // Only the triggers of relations that are read: the others would stand without them.
-    if ((RelKind != "r" && RelKind != "v") || Q.FieldByName("relispartition")->AsBoolean()) {
+    if ((RelKind != "r" && RelKind != "v") || Row.Bool("relispartition")) {
       PassOver(Of + " passed over: its " +
                std::string(RelKind == "p"   ? "table is partitioned."
                            : RelKind == "r" ? "table is a partition."
                                             : "relation is not read."));
-      continue;
+      return;
     }
-    if (Q.FieldByName("is_constraint")->AsBoolean()) {
+    if (Row.Bool("is_constraint")) {
       PassOver(Of + " is a constraint trigger, passed over.");
-      continue;
+      return;
     }
     // What the trigger's definition cannot write: read without it, the trigger would fire
     // where it does not. (A WHEN condition stays with the body the parser reads.)
     if ((Type & TgTruncate) != 0) {
       PassOver(Of + " fires on TRUNCATE, passed over.");
-      continue;
+      return;
     }
-    if (!Trim(Q.FieldByName("tgattr")->AsString()).empty()) {
+    if (!Trim(Row.Str("tgattr")).empty()) {
       PassOver(Of + " fires on UPDATE OF a column list, passed over.");
-      continue;
+      return;
     }
     // Transition tables (PostgreSQL 10 on) stand in the definition before FOR EACH.
     {
-      const std::string Text = Q.FieldByName("trg_defn")->AsString();
+      const std::string Text = Row.Str("trg_defn");
       const std::size_t At = Text.find(" REFERENCING ");
       if (At != std::string::npos && At < Text.find(" FOR EACH ")) {
         PassOver(Of + " has transition tables, passed over.");
-        continue;
+        return;
       }
     }
     auto Trg = std::make_unique<TTrgData>(GetObjs());
     Trg->SetObjName(Name);
-    Trg->SetSchema(Q.FieldByName("nspname")->AsString());
+    Trg->SetSchema(Row.Str("nspname"));
     Trg->SetOwnName(Table);
     if ((Type & TgRow) != 0)
       Trg->ForEachRow = true;
@@ -393,11 +391,10 @@ void TPGDBExtract::ExtractTrg() {
     if ((Type & TgInsert) != 0) Trg->Events.Include(iudInsert);
     if ((Type & TgDelete) != 0) Trg->Events.Include(iudDelete);
     if ((Type & TgUpdate) != 0) Trg->Events.Include(iudUpdate);
-    Trg->FullText = Trim(Q.FieldByName("trg_defn")->AsString());
-    Trg->Description = Q.FieldByName("description")->AsString();
-    AddExtracted(std::move(Trg), Name);
-  }
-  CloseQuery(Q);
+    Trg->FullText = Trim(Row.Str("trg_defn"));
+    Trg->Description = Row.Str("description");
+    FileExtracted(std::move(Trg), Name);
+  });
 }
 
 }  // namespace qel

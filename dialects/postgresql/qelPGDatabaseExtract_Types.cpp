@@ -141,19 +141,21 @@ void TPGDBExtract::ExtractCnv() {
   SQL.push_back(NotFromExtension("and ", FInfo.ConversionOid, "t.oid"));
 
   TQELQuery& Q = WorkQuery();
+
+  TCatalogRow Row(Q);
   OpenQuery(Q, SQL);
   for (; !Q.GetEof(); Q.Next()) {
     auto Cnv = std::make_unique<TCnvData>(GetObjs());
-    Cnv->SetObjName(Q.FieldByName("conname")->AsString());
-    if (!Owner.empty()) SetOwnerName(*Cnv, Q.FieldByName("rolname")->AsString());
-    Cnv->SetSchema(Q.FieldByName("nspname")->AsString());
-    Cnv->Description = Q.FieldByName("description")->AsString();
-    Cnv->IsDefault = Q.FieldByName("condefault")->AsBoolean();
-    Cnv->FuncName = Q.FieldByName("conproname")->AsString();
-    Cnv->SourceEncoding = Q.FieldByName("forencoding")->AsString();
-    Cnv->DestEncoding = Q.FieldByName("toencoding")->AsString();
+    Cnv->SetObjName(Row.Str("conname"));
+    if (!Owner.empty()) SetOwnerName(*Cnv, Row.Str("rolname"));
+    Cnv->SetSchema(Row.Str("nspname"));
+    Cnv->Description = Row.Str("description");
+    Cnv->IsDefault = Row.Bool("condefault");
+    Cnv->FuncName = Row.Str("conproname");
+    Cnv->SourceEncoding = Row.Str("forencoding");
+    Cnv->DestEncoding = Row.Str("toencoding");
     const std::string Name = Cnv->GetObjName();
-    AddExtracted(std::move(Cnv), Name);
+    FileExtracted(std::move(Cnv), Name);
   }
   CloseQuery(Q);
 }
@@ -196,29 +198,29 @@ void TPGDBExtract::ExtractDmn() {
   SQL.push_back(NotFromExtension("and ", FInfo.TypeOid, "t.oid"));
 
   TQELQuery& Q = WorkQuery();
+
+  TCatalogRow Row(Q);
   OpenQuery(Q, SQL);
   for (; !Q.GetEof(); Q.Next()) {
     auto Dmn = std::make_unique<TDmnData>(GetObjs());
-    Dmn->SetObjName(Q.FieldByName("typname")->AsString());
-    if (!Owner.empty()) SetOwnerName(*Dmn, Q.FieldByName("rolname")->AsString());
+    Dmn->SetObjName(Row.Str("typname"));
+    if (!Owner.empty()) SetOwnerName(*Dmn, Row.Str("rolname"));
     // Domains of one name may stand in two schemas; without its schema the second would be
     // taken for the first.
-    Dmn->SetSchema(Q.FieldByName("nspname")->AsString());
-    Dmn->Description = Q.FieldByName("description")->AsString();
+    Dmn->SetSchema(Row.Str("nspname"));
+    Dmn->Description = Row.Str("description");
     TFldData& Fld = *Dmn->TypeField;
     Fld.TableName = Dmn->GetObjName();
-    Fld.Nullable = !Q.FieldByName("typnotnull")->AsBoolean();
-    ColumnType(Fld, Q.FieldByName("data_type")->AsString(),
-               Q.FieldByName("char_length")->AsInteger(), Q.FieldByName("prec")->AsInteger(),
-               Q.FieldByName("scale")->AsInteger());
+    Fld.Nullable = !Row.Bool("typnotnull");
+    ColumnType(Fld, Row.Str("data_type"), Row.Int("char_length"), Row.Int("prec"),
+               Row.Int("scale"));
     // The default and the check belong to the domain as much as its type does: a domain read
     // without them would be written back without them.
-    Fld.DefValue = Trim(Q.FieldByName("typdefault")->AsString());
+    Fld.DefValue = Trim(Row.Str("typdefault"));
     Fld.DefValue = PGReplaceDefault(Fld.GetDefValue());
-    DomainChecks(*Dmn, Q.FieldByName("connames")->AsString(), Q.FieldByName("condef")->AsString(),
-                 FInfo.Has(pgcConSrc));
+    DomainChecks(*Dmn, Row.Str("connames"), Row.Str("condef"), FInfo.Has(pgcConSrc));
     const std::string Name = Dmn->GetObjName();
-    AddExtracted(std::move(Dmn), Name);
+    FileExtracted(std::move(Dmn), Name);
   }
   CloseQuery(Q);
 }
@@ -260,40 +262,42 @@ void TPGDBExtract::ExtractTyp() {
   SQL.emplace_back("order by ns.nspname, t.typname");
 
   TQELQuery& Q = WorkQuery();
+
+  TCatalogRow Row(Q);
   std::vector<TRelationRead> Types;
   OpenQuery(Q, SQL);
   for (; !Q.GetEof(); Q.Next()) {
-    const std::string Name = Q.FieldByName("typname")->AsString();
-    const std::string Kind = Q.FieldByName("typtype")->AsString();
+    const std::string Name = Row.Str("typname");
+    const std::string Kind = Row.Str("typtype");
     if (Kind == "e" || Kind == "r") {
-      PassOver(std::string(Kind == "e" ? "Enum" : "Range") + " type " +
-               Q.FieldByName("schemaname")->AsString() + "." + Name + " passed over.");
+      PassOver(std::string(Kind == "e" ? "Enum" : "Range") + " type " + Row.Str("schemaname") +
+               "." + Name + " passed over.");
       continue;
     }
     auto Dmn = std::make_unique<TDmnData>(GetObjs());
     TPGTypeOptions& O = *Dmn->PGOptions;
     O.IsType = true;
     Dmn->SetObjName(Name);
-    Dmn->SetSchema(Q.FieldByName("schemaname")->AsString());
-    if (!Owner.empty()) SetOwnerName(*Dmn, Q.FieldByName("rolname")->AsString());
+    Dmn->SetSchema(Row.Str("schemaname"));
+    if (!Owner.empty()) SetOwnerName(*Dmn, Row.Str("rolname"));
     // A type's comment is kept as a domain's is: read without it, the comparison would drop it.
-    Dmn->Description = Q.FieldByName("description")->AsString();
+    Dmn->Description = Row.Str("description");
     std::int64_t Relation = 0;
     if (Kind == "b") {
-      O.Input = FunctionOption(*Q.FieldByName("typ_input"));
-      O.Output = FunctionOption(*Q.FieldByName("typ_output"));
-      O.Receive = FunctionOption(*Q.FieldByName("typ_receive"));
-      O.Send = FunctionOption(*Q.FieldByName("typ_send"));
-      O.Analyze = FunctionOption(*Q.FieldByName("typ_analyze"));
-      O.Alignment = AlignmentOf(Q.FieldByName("typalign")->AsString());
-      O.Default = Q.FieldByName("typdefault")->AsString();
-      O.InternalLength = Q.FieldByName("typlen")->AsInteger();
-      O.PassedByValue = Q.FieldByName("typbyval")->AsBoolean();
-      const std::string Delimiter = Q.FieldByName("typdelim")->AsString();
+      O.Input = FunctionOption(Row.Field("typ_input"));
+      O.Output = FunctionOption(Row.Field("typ_output"));
+      O.Receive = FunctionOption(Row.Field("typ_receive"));
+      O.Send = FunctionOption(Row.Field("typ_send"));
+      O.Analyze = FunctionOption(Row.Field("typ_analyze"));
+      O.Alignment = AlignmentOf(Row.Str("typalign"));
+      O.Default = Row.Str("typdefault");
+      O.InternalLength = Row.Int("typlen");
+      O.PassedByValue = Row.Bool("typbyval");
+      const std::string Delimiter = Row.Str("typdelim");
       O.Delimiter = Delimiter == "," ? std::string() : Delimiter;
-      O.Storage = StorageOf(Q.FieldByName("typstorage")->AsString());
+      O.Storage = StorageOf(Row.Str("typstorage"));
     } else {
-      Relation = Q.FieldByName("typrelid")->AsLargeInt();
+      Relation = Row.LargeInt("typrelid");
     }
     Types.push_back({Relation, std::move(Dmn), &O.Attributes});
   }
@@ -303,6 +307,7 @@ void TPGDBExtract::ExtractTyp() {
 }
 
 void TPGDBExtract::ExtractTypeAttributes(TQELQuery& Query, std::vector<TRelationRead>& Types) {
+  TCatalogRow Row(Query);
   std::unordered_map<std::int64_t, TRelationRead*> ByOid;
   for (TRelationRead& T : Types)
     if (T.Oid != 0) ByOid.emplace(T.Oid, &T);
@@ -380,33 +385,35 @@ void TPGDBExtract::ExtractOpr() {
   SQL.push_back(NotFromExtension("and ", FInfo.OperatorOid, "o.oid"));
 
   TQELQuery& Q = WorkQuery();
+
+  TCatalogRow Row(Q);
   OpenQuery(Q, SQL);
   for (; !Q.GetEof(); Q.Next()) {
     auto Opr = std::make_unique<TOprData>(GetObjs());
-    Opr->SetObjName(Q.FieldByName("oprname")->AsString());
-    if (!Owner.empty()) SetOwnerName(*Opr, Q.FieldByName("rolname")->AsString());
-    Opr->SetSchema(Q.FieldByName("nspname")->AsString());
-    Opr->Description = Q.FieldByName("description")->AsString();
-    Opr->LeftArg = TypeText(Q.FieldByName("opr_left")->AsString());
-    Opr->RightArg = TypeText(Q.FieldByName("opr_right")->AsString());
-    Opr->Commutator = Q.FieldByName("opr_com")->AsString();
-    Opr->Negator = Q.FieldByName("opr_negate")->AsString();
-    Opr->ProcName = Q.FieldByName("opr_code")->AsString();
-    Opr->Restrict = Q.FieldByName("opr_rest")->AsString();
-    Opr->Join = Q.FieldByName("opr_join")->AsString();
+    Opr->SetObjName(Row.Str("oprname"));
+    if (!Owner.empty()) SetOwnerName(*Opr, Row.Str("rolname"));
+    Opr->SetSchema(Row.Str("nspname"));
+    Opr->Description = Row.Str("description");
+    Opr->LeftArg = TypeText(Row.Str("opr_left"));
+    Opr->RightArg = TypeText(Row.Str("opr_right"));
+    Opr->Commutator = Row.Str("opr_com");
+    Opr->Negator = Row.Str("opr_negate");
+    Opr->ProcName = Row.Str("opr_code");
+    Opr->Restrict = Row.Str("opr_rest");
+    Opr->Join = Row.Str("opr_join");
     // HASHES and MERGES are part of what the operator is: read without them, an operator made
     // with them would be made again on every comparison, and made without them.
-    Opr->Hashes = Q.FieldByName("oprcanhash")->AsBoolean();
+    Opr->Hashes = Row.Bool("oprcanhash");
     if (SortOps) {
-      Opr->Sort1 = Q.FieldByName("opr_lsortop")->AsString();
-      Opr->Sort2 = Q.FieldByName("opr_rsortop")->AsString();
-      Opr->LtCmp = Q.FieldByName("opr_ltcmpop")->AsString();
-      Opr->GtCmp = Q.FieldByName("opr_gtcmpop")->AsString();
+      Opr->Sort1 = Row.Str("opr_lsortop");
+      Opr->Sort2 = Row.Str("opr_rsortop");
+      Opr->LtCmp = Row.Str("opr_ltcmpop");
+      Opr->GtCmp = Row.Str("opr_gtcmpop");
     } else {
-      Opr->Merges = Q.FieldByName("oprcanmerge")->AsBoolean();
+      Opr->Merges = Row.Bool("oprcanmerge");
     }
     const std::string Name = Opr->GetCaption();
-    AddExtracted(std::move(Opr), Name);
+    FileExtracted(std::move(Opr), Name);
   }
   CloseQuery(Q);
 }
@@ -443,19 +450,21 @@ void TPGDBExtract::ExtractOpc() {
   SQL.push_back(NotFromExtension("and ", FInfo.OpClassOid, "o.oid"));
 
   TQELQuery& Q = WorkQuery();
+
+  TCatalogRow Row(Q);
   std::vector<std::pair<std::int64_t, std::unique_ptr<TOpcData>>> Classes;
   OpenQuery(Q, SQL);
   for (; !Q.GetEof(); Q.Next()) {
     auto Opc = std::make_unique<TOpcData>(GetObjs());
-    Opc->SetObjName(Q.FieldByName("opcname")->AsString());
-    if (!Owner.empty()) SetOwnerName(*Opc, Q.FieldByName("rolname")->AsString());
-    Opc->SetSchema(Q.FieldByName("nspname")->AsString());
-    Opc->Description = Q.FieldByName("description")->AsString();
-    Opc->IsDefault = Q.FieldByName("opcdefault")->AsBoolean();
-    Opc->IndexMethod = Q.FieldByName("amname")->AsString();
-    Opc->DataType = TypeText(Q.FieldByName("opc_intype")->AsString());
-    Opc->StorageType = TypeText(Q.FieldByName("opc_keytype")->AsString());
-    Classes.emplace_back(Q.FieldByName("oid")->AsLargeInt(), std::move(Opc));
+    Opc->SetObjName(Row.Str("opcname"));
+    if (!Owner.empty()) SetOwnerName(*Opc, Row.Str("rolname"));
+    Opc->SetSchema(Row.Str("nspname"));
+    Opc->Description = Row.Str("description");
+    Opc->IsDefault = Row.Bool("opcdefault");
+    Opc->IndexMethod = Row.Str("amname");
+    Opc->DataType = TypeText(Row.Str("opc_intype"));
+    Opc->StorageType = TypeText(Row.Str("opc_keytype"));
+    Classes.emplace_back(Row.LargeInt("oid"), std::move(Opc));
   }
   CloseQuery(Q);
   if (Classes.empty()) return;
@@ -489,16 +498,15 @@ void TPGDBExtract::ExtractOpc() {
   SQL.emplace_back("order by oc.oid, o.amopstrategy");
   OpenQuery(Q, SQL);
   for (; !Q.GetEof(); Q.Next()) {
-    const auto It = ByOid.find(Q.FieldByName("class_oid")->AsLargeInt());
+    const auto It = ByOid.find(Row.LargeInt("class_oid"));
     if (It == ByOid.end()) continue;
     // Operand types that are the class's own type are what the entry means without them, and
     // how a script mostly writes it: written out, the entry would differ from the script's.
     TOpcData& Opc = *It->second;
-    std::string Left = TypeText(Q.FieldByName("opr_left")->AsString());
-    std::string Right = TypeText(Q.FieldByName("opr_right")->AsString());
+    std::string Left = TypeText(Row.Str("opr_left"));
+    std::string Right = TypeText(Row.Str("opr_right"));
     if (Left == Opc.DataType && Right == Opc.DataType) Left = Right = std::string();
-    Opc.AddOperator(Q.FieldByName("amopstrategy")->AsInteger(),
-                    Q.FieldByName("oprname")->AsString(), Left, Right);
+    Opc.AddOperator(Row.Int("amopstrategy"), Row.Str("oprname"), Left, Right);
   }
   CloseQuery(Q);
 
@@ -511,19 +519,18 @@ void TPGDBExtract::ExtractOpc() {
   SQL.emplace_back("order by oc.oid, o.amprocnum");
   OpenQuery(Q, SQL);
   for (; !Q.GetEof(); Q.Next()) {
-    const auto It = ByOid.find(Q.FieldByName("class_oid")->AsLargeInt());
+    const auto It = ByOid.find(Row.LargeInt("class_oid"));
     if (It == ByOid.end()) continue;
     std::vector<std::string> Args;
-    for (const std::string& Type : SplitTypeList(Q.FieldByName("argtypes")->AsString()))
+    for (const std::string& Type : SplitTypeList(Row.Str("argtypes")))
       Args.push_back(TypeText(Type));
-    It->second->AddFunction(Q.FieldByName("amprocnum")->AsInteger(),
-                            Q.FieldByName("proname")->AsString(), Args);
+    It->second->AddFunction(Row.Int("amprocnum"), Row.Str("proname"), Args);
   }
   CloseQuery(Q);
 
   for (auto& [Oid, Opc] : Classes) {
     const std::string Name = Opc->GetCaption();
-    AddExtracted(std::move(Opc), Name);
+    FileExtracted(std::move(Opc), Name);
   }
 }
 

@@ -238,7 +238,7 @@ TPGSQLParser::~TPGSQLParser() = default;
 
 void TPGSQLParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : PGSQLResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(PGSQLResWords);
   ResWords.AddResWord("<Operator>", pgOperator);
 }
 

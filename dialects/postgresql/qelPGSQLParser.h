@@ -299,6 +299,20 @@ class TPGSQLParser : public TCustomSQLParser {
   std::unique_ptr<TPrcData> ParseFunctionSignature();
   /// The function of the collection with the schema, name and input argument types of Sig.
   TPrcData* FindFunction(const TPrcData& Sig) const;
+  /// BEFORE, AFTER or INSTEAD OF; false (reported) when none is written.
+  bool ParseTriggerTiming(TTrgData& Trg);
+  /// INSERT, UPDATE [OF columns], DELETE, TRUNCATE joined by OR. NotKept says why the trigger
+  /// cannot be written back, when it cannot.
+  bool ParseTriggerEvents(TTrgData& Trg, std::string& NotKept);
+  /// REFERENCING OLD|NEW TABLE [AS] name ..., read and passed over (noted in NotKept).
+  bool SkipTransitionTables(std::string& NotKept);
+  /// FOR EACH ROW | STATEMENT, when written.
+  bool ParseTriggerForEach(TTrgData& Trg);
+  /// [WHEN (condition)] EXECUTE {FUNCTION | PROCEDURE} name (arguments) into the trigger's
+  /// body; Func takes the schema and name of the function called.
+  bool ParseTriggerCall(TTrgData& Trg, TPrcData& Func);
+  /// "(" argument, ... ")" of the call, each written as a string literal, joined by ", ".
+  bool ParseTriggerArgs(std::string& Args);
   /// ErrMsg while ParseObjText reads an object: the message names the object.
   void ObjErrMsg(const std::string& Text);
   /// The object ParseObjText is reading; nullptr while scripts are read.

@@ -495,40 +495,65 @@ void TPGSQLParser::ParseTrigger(TTrgData* Into) {
   Trg->Columns.Clear();
   Trg->ForEachRow = false;
   Trg->ForEachStatement = false;
-
-  if (IsIdent("BEFORE")) {
-    Trg->Timing = baBefore;
-    GetSy();
-  } else if (IsIdent("AFTER")) {
-    Trg->Timing = baAfter;
-    GetSy();
-  } else if (IsIdent("INSTEAD")) {
-    // Triggers of views.
-    GetSy();
-    TestIdent("OF");
-    if (!IsIdent("OF")) return;
-    Trg->Timing = baInsteadOf;
-    GetSy();
-  } else {
-    ErrMsg("Must be: BEFORE / AFTER");
-    return;
-  }
+  if (!ParseTriggerTiming(*Trg)) return;
 
   // What the trigger's definition cannot write back: filed without it, the trigger would fire
   // where it does not. The catalog reader passes such triggers over as well.
   std::string NotKept;
+  if (!ParseTriggerEvents(*Trg, NotKept)) return;
+  TestAndGetSy(pgON);
+  if (StatementFailed()) return;
+  GetQualifiedName();
+  if (StatementFailed()) return;
+  Trg->SetOwnName(NamePart);
+  Trg->SetSchema(SchemaPart);
+  if (!SkipTransitionTables(NotKept) || !ParseTriggerForEach(*Trg)) return;
+
+  TPrcData Sig(Objs);
+  if (!ParseTriggerCall(*Trg, Sig)) return;
+  if (Made && !NotKept.empty()) {
+    InfMsg("Trigger " + Trg->GetObjName() + " of " + Trg->OwnName + " " + NotKept +
+           ", passed over.");
+    return;
+  }
+  // A trigger function declares no arguments: those in the call are strings the function
+  // reads at run time. It is the function of that name with an empty parameter list.
+  if (TPrcData* Prc = FindFunction(Sig)) LinkDepend(Trg, Prc);
+  if (Made) AddObj(Made.release(), true);
+}
+
+bool TPGSQLParser::ParseTriggerTiming(TTrgData& Trg) {
+  if (IsIdent("BEFORE")) {
+    Trg.Timing = baBefore;
+  } else if (IsIdent("AFTER")) {
+    Trg.Timing = baAfter;
+  } else if (IsIdent("INSTEAD")) {
+    // Triggers of views.
+    GetSy();
+    TestIdent("OF");
+    if (!IsIdent("OF")) return false;
+    Trg.Timing = baInsteadOf;
+  } else {
+    ErrMsg("Must be: BEFORE / AFTER");
+    return false;
+  }
+  GetSy();
+  return true;
+}
+
+bool TPGSQLParser::ParseTriggerEvents(TTrgData& Trg, std::string& NotKept) {
   for (;;) {
     if (IsIdent("INSERT")) {
-      Trg->Events.Include(iudInsert);
+      Trg.Events.Include(iudInsert);
     } else if (IsIdent("UPDATE")) {
-      Trg->Events.Include(iudUpdate);
+      Trg.Events.Include(iudUpdate);
     } else if (IsIdent("DELETE")) {
-      Trg->Events.Include(iudDelete);
+      Trg.Events.Include(iudDelete);
     } else if (IsIdent("TRUNCATE")) {
       NotKept = "fires on TRUNCATE";
     } else {
       ErrMsg("Must be: INSERT / UPDATE / DELETE");
-      return;
+      return false;
     }
     const bool Update = IsIdent("UPDATE");
     GetSy();
@@ -537,86 +562,97 @@ void TPGSQLParser::ParseTrigger(TTrgData* Into) {
       do {
         GetSy();
         TestSy(syIdent);
-        if (Sy != syIdent) return;
-        Trg->Columns.Add(Ident);
+        if (Sy != syIdent) return false;
+        Trg.Columns.Add(Ident);
         GetSy();
       } while (Sy == syComma);
       if (NotKept.empty()) NotKept = "fires on UPDATE OF a column list";
     }
-    if (Sy != pgOR) break;
+    if (Sy != pgOR) return true;
     GetSy();
   }
+}
 
-  TestAndGetSy(pgON);
-  if (StatementFailed()) return;
-  GetQualifiedName();
-  if (StatementFailed()) return;
-  Trg->SetOwnName(NamePart);
-  Trg->SetSchema(SchemaPart);
-
+bool TPGSQLParser::SkipTransitionTables(std::string& NotKept) {
   // REFERENCING OLD|NEW TABLE [AS] name ...: transition tables, which the trigger's definition
   // cannot write back either.
-  if (IsIdent("REFERENCING")) {
+  if (!IsIdent("REFERENCING")) return true;
+  GetSy();
+  while (Sy == pgOLD || Sy == pgNEW) {
     GetSy();
-    while (Sy == pgOLD || Sy == pgNEW) {
-      GetSy();
-      TestAndGetSy(pgTABLE);
-      if (StatementFailed()) return;
-      if (Sy == pgAS) GetSy();
-      TestSy(syIdent);
-      if (Sy != syIdent) return;
-      GetSy();
-    }
-    if (NotKept.empty()) NotKept = "has transition tables";
-  }
-
-  if (Sy == pgFOR) {
-    GetSy();
-    TestIdent("EACH");
-    if (!IsIdent("EACH")) return;
-    GetSy();
-    if (IsIdent("ROW")) {
-      Trg->ForEachRow = true;
-    } else if (IsIdent("STATEMENT")) {
-      Trg->ForEachStatement = true;
-    } else {
-      ErrMsg("Must be: For each STATEMENT / ROW");
-      return;
-    }
+    TestAndGetSy(pgTABLE);
+    if (StatementFailed()) return false;
+    if (Sy == pgAS) GetSy();
+    TestSy(syIdent);
+    if (Sy != syIdent) return false;
     GetSy();
   }
+  if (NotKept.empty()) NotKept = "has transition tables";
+  return true;
+}
 
+bool TPGSQLParser::ParseTriggerForEach(TTrgData& Trg) {
+  if (Sy != pgFOR) return true;
+  GetSy();
+  TestIdent("EACH");
+  if (!IsIdent("EACH")) return false;
+  GetSy();
+  if (IsIdent("ROW")) {
+    Trg.ForEachRow = true;
+  } else if (IsIdent("STATEMENT")) {
+    Trg.ForEachStatement = true;
+  } else {
+    ErrMsg("Must be: For each STATEMENT / ROW");
+    return false;
+  }
+  GetSy();
+  return true;
+}
+
+bool TPGSQLParser::ParseTriggerCall(TTrgData& Trg, TPrcData& Func) {
   // The body: EXECUTE to the end of the argument list. A WHEN condition stands before it and
   // is kept with the body, so that the trigger is written back with it.
   if (Sy == pgWHEN) {
     GetSy();
     TestSy(syLParen);
-    if (Sy != syLParen) return;
-    Trg->WhenCondition = SkipGroup();
-    if (StatementFailed()) return;
+    if (Sy != syLParen) return false;
+    Trg.WhenCondition = SkipGroup();
+    if (StatementFailed()) return false;
   }
   TestIdent("EXECUTE");
-  if (!IsIdent("EXECUTE")) return;
+  if (!IsIdent("EXECUTE")) return false;
   GetSy();
   // PROCEDURE in old scripts; FUNCTION in those of newer servers and in the catalog's text.
-  if (IsIdent("FUNCTION")) {
-    GetSy();
-  } else {
+  if (!IsIdent("FUNCTION")) {
     TestIdent("PROCEDURE");
-    if (!IsIdent("PROCEDURE")) return;
-    GetSy();
+    if (!IsIdent("PROCEDURE")) return false;
   }
+  GetSy();
   GetQualifiedName();
-  if (StatementFailed()) return;
+  if (StatementFailed()) return false;
   const std::string FuncSchema = SchemaPart;
   const std::string FuncName = NamePart;
+  std::string Args;
+  if (!ParseTriggerArgs(Args)) return false;
+  // EXECUTE PROCEDURE is read by every server version; functions of "public" are written bare,
+  // as the catalog writes them.
+  Trg.Body = (Trg.WhenCondition.empty() ? std::string() : "WHEN " + Trg.WhenCondition + " ") +
+             "EXECUTE PROCEDURE " +
+             (FuncSchema.empty() || FuncSchema == "public" ? std::string()
+                                                           : QuoteIdent(FuncSchema) + ".") +
+             QuoteIdent(FuncName) + "(" + Args + ")";
+  Func.SetObjName(FuncName);
+  Func.SetSchema(FuncSchema);
+  return true;
+}
+
+bool TPGSQLParser::ParseTriggerArgs(std::string& Args) {
   TestSy(syLParen);
-  if (Sy != syLParen) return;
+  if (Sy != syLParen) return false;
   GetSy();
   // The arguments are strings to the server, whether written as strings, names or numbers;
   // the catalog gives them back as string literals. The body is kept in one spelling, so that a
   // trigger read from a script and the same trigger read from the catalog compare equal.
-  std::string Args;
   while (Sy != syRParen) {
     const std::int32_t ArgStart = SyPos;
     std::string Value;
@@ -636,31 +672,11 @@ void TPGSQLParser::ParseTrigger(TTrgData* Into) {
       GetSy();
     } else if (Sy != syRParen) {
       TestSy(syRParen);
-      return;
+      return false;
     }
   }
   GetSy();
-  // EXECUTE PROCEDURE is read by every server version; functions of "public" are written bare,
-  // as the catalog writes them.
-  Trg->Body = (Trg->WhenCondition.empty() ? std::string() : "WHEN " + Trg->WhenCondition + " ") +
-              "EXECUTE PROCEDURE " +
-              (FuncSchema.empty() || FuncSchema == "public" ? std::string()
-                                                            : QuoteIdent(FuncSchema) + ".") +
-              QuoteIdent(FuncName) + "(" + Args + ")";
-  if (Made && !NotKept.empty()) {
-    InfMsg("Trigger " + Trg->GetObjName() + " of " + Trg->OwnName + " " + NotKept +
-           ", passed over.");
-    return;
-  }
-
-  // A trigger function declares no arguments: those in the call are strings the function
-  // reads at run time. It is the function of that name with an empty parameter list.
-  TPrcData Sig(Objs);
-  Sig.SetObjName(FuncName);
-  Sig.SetSchema(FuncSchema);
-  if (TPrcData* Prc = FindFunction(Sig)) LinkDepend(Trg, Prc);
-
-  if (Made) AddObj(Made.release(), true);
+  return true;
 }
 
 void TPGSQLParser::ParseObjText(TDbObj* Obj) {

@@ -12,6 +12,7 @@
 #include "qelClasses.h"
 #include "qelCompObj.h"
 #include "qelPGSQLParser.h"
+#include "qelResWords.h"
 
 namespace qel {
 
@@ -37,9 +38,8 @@ constexpr std::pair<std::string_view, TDBFieldType> kTypeWords[] = {
 // clang-format on
 
 TDBFieldType TypeOfWord(std::string_view Upper) {
-  for (const auto& [Word, Type] : kTypeWords)
-    if (Word == Upper) return Type;
-  return iftDomain;
+  const auto* Row = FindRow(kTypeWords, Upper, &std::pair<std::string_view, TDBFieldType>::first);
+  return Row ? Row->second : iftDomain;
 }
 
 bool IsIntegerType(TDBFieldType T) {

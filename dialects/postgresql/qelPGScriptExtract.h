@@ -2,23 +2,17 @@
 // holder through the PostgreSQL parser.
 #pragma once
 
-#include <memory>
-
 #include "qelCustomScriptExtract.h"
+#include "qelPGSQLParser.h"
 
 namespace qel {
 
 /// Loads the scripts of ScriptFileName (or the text handed to ExtractDatabase) into the holder's
-/// collection and links the dependencies of the whole schema once at the end. Everything but
-/// the dialect and the parser is the script extractor base's.
-class TPGScriptExtract : public TCustomScriptExtract {
+/// collection through a TPGSQLParser and links the dependencies of the whole schema once at the
+/// end. Everything but the dialect and the parser is the script extractor base's.
+class TPGScriptExtract : public TScriptExtractFor<TPGSQLParser, dbPostgreSQL> {
  public:
-  /// DatabaseType is dbPostgreSQL.
-  explicit TPGScriptExtract(TComponent* AOwner);
-
- protected:
-  /// A TPGSQLParser over the holder's collection.
-  std::unique_ptr<TCustomParser> CreateParser() override;
+  using TScriptExtractFor::TScriptExtractFor;
 };
 
 }  // namespace qel

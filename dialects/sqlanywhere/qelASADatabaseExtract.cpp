@@ -37,29 +37,6 @@ constexpr std::array<TCatalogType, 3> kCatalogTypes{{
     {"long binary", iftLongBinary},
     {"long varchar", iftLongVarchar},
 }};
-std::string Str(TQELQuery& Q, const char* Field) {
-  return Q.FieldByName(Field)->AsString();
-}
-
-bool IsNull(TQELQuery& Q, const char* Field) {
-  return Q.FieldByName(Field)->IsNull();
-}
-
-/// Every line break made CR LF.
-std::string CrLf(const std::string& Text) {
-  std::string R;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    if (Text[I] == '\r') {
-      R += "\r\n";
-      if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-    } else if (Text[I] == '\n') {
-      R += "\r\n";
-    } else {
-      R += Text[I];
-    }
-  }
-  return R;
-}
 
 /// The decimal value of a mask text, digit by digit; a character that is not a digit raises a
 /// conversion error, which ends the run.
@@ -97,8 +74,8 @@ std::vector<std::string> RoutineQuery(std::vector<std::string> Head, const char*
   return Head;
 }
 
-TUDAction ActionOf(TQELQuery& Q, const char* Field) {
-  const std::string A = Str(Q, Field);
+TUDAction ActionOf(TCatalogRow& Row, const char* Field) {
+  const std::string A = Row.Str(Field);
   if (A == "C") return udaCascade;
   if (A == "D") return udaDefault;
   if (A == "N") return udaNull;
@@ -139,19 +116,15 @@ std::vector<TDBExtractStep> TASADBExtract::ExtractSteps() {
 }
 
 std::unique_ptr<TCustomParser> TASADBExtract::CreateBodyParser() {
-  auto Parser = std::make_unique<TASAParser>(GetObjs());
-  Parser->ShowProgress = false;
-  return Parser;
+  return MakeBodyParser<TASAParser>();
 }
 
-std::vector<TDbObjList*> TASADBExtract::BodyLists() {
-  TObjs* Objs = GetObjs();
-  if (!Objs) return {};
-  return {&Objs->Rules, &Objs->Defaults, &Objs->Views, &Objs->Procedures, &Objs->Triggers};
+std::vector<TDbObjList TObjs::*> TASADBExtract::BodyLists() const {
+  return {&TObjs::Rules, &TObjs::Defaults, &TObjs::Views, &TObjs::Procedures, &TObjs::Triggers};
 }
 
 void TASADBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
-  if (auto* ASA = dynamic_cast<TASAParser*>(&Parser)) ASA->ParseObjText(&Obj);
+  ParseWith<TASAParser>(Parser, Obj);
 }
 
 bool TASADBExtract::KeysOfVersion9() {
@@ -201,14 +174,9 @@ void TASADBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::
   Fld.Nullable = Nulls == 1;
 }
 
-void TASADBExtract::AddExtracted(TDbObj* Obj, const std::string& Name) {
-  if (ShowFullLog) AddToLog("---" + Name);
-  if (TObjs* Objs = GetObjs()) Objs->AddObj(Obj, true);
-}
-
-std::unique_ptr<TQELQuery> TASADBExtract::DetailQuery(const std::vector<std::string>& Lines) {
-  std::unique_ptr<TQELQuery> Q(GetQELConnection()->CreateQuery(this));
-  OpenQuery(*Q, Lines);
+std::unique_ptr<TQELQuery> TASADBExtract::OpenDetail(const std::vector<std::string>& Lines) {
+  std::unique_ptr<TQELQuery> Q = DetailQuery(Lines);
+  Q->Open();
   return Q;
 }
 
@@ -219,21 +187,21 @@ void TASADBExtract::SetConstraintName(TCtrData& Ctr, const std::string& Name) {
     Ctr.SetObjName(Name);
 }
 
-void TASADBExtract::AddRoutine(TDbObj* Obj, TQELQuery& Q, bool Source, const char* RemarksField,
-                               const char* TextField) {
-  Obj->Creator = Str(Q, "user_name");
-  Obj->Description = Str(Q, RemarksField);
-  Obj->FullText = Trim(CrLf(Str(Q, Source ? "source" : TextField)));
-  AddExtracted(Obj, Obj->GetObjName());
-  ProcessMessages();
+void TASADBExtract::AddRoutine(std::unique_ptr<TDbObj> Obj, TCatalogRow& Row, bool Source,
+                               const char* RemarksField, const char* TextField) {
+  Obj->Creator = Row.Str("user_name");
+  Obj->Description = Row.Str(RemarksField);
+  Obj->FullText = Trim(CrLfLineBreaks(Row.Str(Source ? "source" : TextField)));
+  FileExtracted(std::move(Obj));
 }
 
-TCtrData* TASADBExtract::NewConstraint(TQELQuery& Q, TConstraintType Type, bool Named) {
-  auto* Ctr = new TCtrData(GetObjs());
+std::unique_ptr<TCtrData> TASADBExtract::NewConstraint(TCatalogRow& Row, TConstraintType Type,
+                                                       bool Named) {
+  auto Ctr = std::make_unique<TCtrData>(GetObjs());
   Ctr->SetCtType(Type);
-  if (Named) SetConstraintName(*Ctr, Str(Q, "constraint_name"));
-  Ctr->Creator = Str(Q, "user_name");
-  Ctr->SetTblName(Str(Q, "table_name"));
+  if (Named) SetConstraintName(*Ctr, Row.Str("constraint_name"));
+  Ctr->Creator = Row.Str("user_name");
+  Ctr->SetTblName(Row.Str("table_name"));
   return Ctr;
 }
 
@@ -245,67 +213,58 @@ void TASADBExtract::ExtractHeader() {
   if (!Objs || !GetQELConnection()) return;
   KeepConnectionOptions();
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"SELECT", "(select o1.setting from sysoption o1",
                 "where o1.user_id = U.user_id and o1.\"option\" = 'Quoted_identifier') QI,",
                 "(select o2.setting from sysoption o2",
                 "where o2.user_id=U.user_id and o2.\"option\" = 'Ansinull') AN,",
                 "(select default_collation from SYSINFO) DC",
                 "from SYSUSERPERM U where U.user_name = 'PUBLIC'"});
-  const bool Row = !Q.GetEof();
+  const bool HasRow = !Q.GetEof();
   TASADatabaseOptions& Opt = Objs->ASAServerOptions.GetASADatabaseOptions();
-  Opt.QuotedIdentifier = Row && UpperCase(Trim(Str(Q, "QI"))) == "ON";
-  Opt.AnsiNulls = Row && UpperCase(Trim(Str(Q, "AN"))) == "ON";
-  Opt.DefaultCollation = Row ? Trim(Str(Q, "DC")) : std::string();
+  Opt.QuotedIdentifier = HasRow && UpperCase(Trim(Row.Str("QI"))) == "ON";
+  Opt.AnsiNulls = HasRow && UpperCase(Trim(Row.Str("AN"))) == "ON";
+  Opt.DefaultCollation = HasRow ? Trim(Row.Str("DC")) : std::string();
   CloseQuery(Q);
 }
 
 void TASADBExtract::ExtractTyp() {
   AddToLog("Extracting user datatypes...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(
-      Q, {"select t.type_name, t.nulls nullable, u.user_name,",
-          "d.domain_name, t.width length, t.width prec, t.scale,", "t.\"default\", t.\"check\"",
-          "from SYS.SYSUSERTYPE t", "join SYS.SYSDOMAIN d on d.domain_id = t.domain_id",
-          "join SYS.SYSUSERPERM u on u.user_id = t.creator", std::string("where ") + OwnerFilter});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Dmn = new TDmnData(Objs);
-    Dmn->SetObjName(Str(Q, "type_name"));
-    Dmn->Creator = Str(Q, "user_name");
-    if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(Objs);
-    TFldData& F = *Dmn->TypeField;
-    F.OwnerObj = Dmn;
-    ColumnType(F, Str(Q, "domain_name"), Q.FieldByName("length")->AsInteger(),
-               Q.FieldByName("prec")->AsInteger(), Q.FieldByName("scale")->AsInteger(),
-               Str(Q, "nullable") == "Y" ? 1 : 0);
-    F.DefValue = Trim(Str(Q, "default"));
-    F.Body = Trim(Str(Q, "check"));
-    if (ShowFullLog) AddToLog("---" + Dmn->GetObjName());
-    if (Objs)
-      Objs->Domains.Add(Dmn->GetObjName(), Dmn);
-    else
-      delete Dmn;
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select t.type_name, t.nulls nullable, u.user_name,",
+       "d.domain_name, t.width length, t.width prec, t.scale,", "t.\"default\", t.\"check\"",
+       "from SYS.SYSUSERTYPE t", "join SYS.SYSDOMAIN d on d.domain_id = t.domain_id",
+       "join SYS.SYSUSERPERM u on u.user_id = t.creator", std::string("where ") + OwnerFilter},
+      [&](TCatalogRow& Row) {
+        auto Dmn = std::make_unique<TDmnData>(Objs);
+        Dmn->SetObjName(Row.Str("type_name"));
+        Dmn->Creator = Row.Str("user_name");
+        if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(Objs);
+        TFldData& F = *Dmn->TypeField;
+        F.OwnerObj = Dmn.get();
+        ColumnType(F, Row.Str("domain_name"), Row.Int("length"), Row.Int("prec"), Row.Int("scale"),
+                   Row.Str("nullable") == "Y" ? 1 : 0);
+        F.DefValue = Trim(Row.Str("default"));
+        F.Body = Trim(Row.Str("check"));
+        if (ShowFullLog) AddToLog("---" + Dmn->GetObjName());
+        // User types are filed past the filter: the columns read later name them.
+        if (Objs) FileExtracted(std::move(Dmn), Objs->Domains);
+      });
 }
 
 template <class TData>
 void TASADBExtract::ExtractSysObjects(const char* LogLine, const std::string& Where,
                                       TDbObjList TObjs::*List) {
   AddToLog(LogLine);
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select o.id, o.name", "from sysobjects o", Where, "order by o.name"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto Obj = std::make_unique<TData>(Objs);
-    Obj->CatalogId = Q.FieldByName("id")->AsInteger();
-    Obj->SetObjName(Str(Q, "name"));
-    const std::string Name = Obj->GetObjName();
-    if (Objs) (Objs->*List).Add(Name, Obj.release());
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow({"select o.id, o.name", "from sysobjects o", Where, "order by o.name"},
+             [&](TCatalogRow& Row) {
+               auto Obj = std::make_unique<TData>(Objs);
+               Obj->CatalogId = Row.Int("id");
+               Obj->SetObjName(Row.Str("name"));
+               if (Objs) FileExtracted(std::move(Obj), Objs->*List);
+             });
 }
 
 void TASADBExtract::ExtractDef() {
@@ -322,46 +281,42 @@ void TASADBExtract::ExtractRul() {
 void TASADBExtract::ExtractTbl() {
   AddToLog("Extracting tables...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(
       Q, {"select t.table_id, t.table_name, t.remarks, u.user_name,", "t.table_type, t.last_page",
           "from SYS.SYSTABLE T", "join SYS.SYSUSERPERM u on u.user_id = t.creator",
           "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter});
-  // The columns of one table (:ID); the text is set again after each table's columns.
-  std::unique_ptr<TQELQuery> Cols(GetQELConnection()->CreateQuery(this));
-  auto ColumnsQuery = [&Cols] {
-    for (const char* L :
-         {"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
-          "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
-          "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE", "from SYS.SYSCOLUMN c",
-          "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
-          "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type", "where c.table_id = :ID",
-          "order by c.column_id"})
-      Cols->GetSQL()->Add(L);
-  };
-  ColumnsQuery();
+  // The columns of one table (:ID), opened again for each table.
+  auto Cols = DetailQuery({"select c.column_id, c.column_name, d.domain_name TYPE_NAME,",
+                           "c.nulls NULLABLE, c.width length, c.width prec, c.scale,",
+                           "c.remarks, t.type_name UTYPE_NAME, c.\"default\" as DEFVALUE",
+                           "from SYS.SYSCOLUMN c",
+                           "left outer join SYS.SYSDOMAIN d on d.domain_id = c.domain_id",
+                           "left outer join SYS.SYSUSERTYPE t on t.type_id = c.user_type",
+                           "where c.table_id = :ID", "order by c.column_id"});
+  TCatalogRow ColsRow(*Cols);
   TObjs* Objs = GetObjs();
   for (; !Q.GetEof(); Q.Next()) {
-    auto* Tbl = new TTblData(Objs);
-    Tbl->SetObjName(Str(Q, "table_name"));
-    Tbl->Creator = Str(Q, "user_name");
-    Tbl->Description = Str(Q, "remarks");
-    if (Str(Q, "table_type") == "GBL TEMP") {
+    auto Tbl = std::make_unique<TTblData>(Objs);
+    Tbl->SetObjName(Row.Str("table_name"));
+    Tbl->Creator = Row.Str("user_name");
+    Tbl->Description = Row.Str("remarks");
+    if (Row.Str("table_type") == "GBL TEMP") {
       Tbl->GlobalTemporary = true;
-      Tbl->OnCommit = Q.FieldByName("last_page")->AsInteger() != 0 ? tocDelete : tocPreserve;
+      Tbl->OnCommit = Row.Int("last_page") != 0 ? tocDelete : tocPreserve;
     }
-    Cols->ParamByName("ID")->SetAsInteger(Q.FieldByName("table_id")->AsInteger());
+    Cols->ParamByName("ID")->SetAsInteger(Row.Int("table_id"));
     Cols->Open();
     for (; !Cols->GetEof(); Cols->Next()) {
       auto Fld = std::make_unique<TFldData>(Objs);
       Fld->TableName = Tbl->GetObjName();
-      Fld->OwnerObj = Tbl;
-      Fld->SetObjName(Str(*Cols, "column_name"));
-      Fld->DefValue = Trim(Str(*Cols, "DEFVALUE"));
-      Fld->Description = Str(*Cols, "remarks");
-      ColumnType(*Fld, Str(*Cols, "TYPE_NAME"), Cols->FieldByName("length")->AsInteger(),
-                 Cols->FieldByName("prec")->AsInteger(), Cols->FieldByName("scale")->AsInteger(),
-                 Str(*Cols, "NULLABLE") == "Y" ? 1 : 0);
-      const std::string UType = Str(*Cols, "UTYPE_NAME");
+      Fld->OwnerObj = Tbl.get();
+      Fld->SetObjName(ColsRow.Str("column_name"));
+      Fld->DefValue = Trim(ColsRow.Str("DEFVALUE"));
+      Fld->Description = ColsRow.Str("remarks");
+      ColumnType(*Fld, ColsRow.Str("TYPE_NAME"), ColsRow.Int("length"), ColsRow.Int("prec"),
+                 ColsRow.Int("scale"), ColsRow.Str("NULLABLE") == "Y" ? 1 : 0);
+      const std::string UType = ColsRow.Str("UTYPE_NAME");
       if (!UType.empty() && Objs) {
         if (TDmnData* D = Objs->GetDomain(UType)) {
           Fld->FieldType = iftDomain;
@@ -371,11 +326,8 @@ void TASADBExtract::ExtractTbl() {
       Fld->Position = Tbl->Fields.Count();
       Tbl->Fields.Add(std::move(Fld));
     }
-    CloseQuery(*Cols);
-    Cols->GetSQL()->Clear();
-    ColumnsQuery();
-    AddExtracted(Tbl, Tbl->GetObjName());
-    ProcessMessages();
+    Cols->Close();
+    FileExtracted(std::move(Tbl));
     if (TerminateRunning.load()) break;
   }
   CloseQuery(Q);
@@ -383,57 +335,59 @@ void TASADBExtract::ExtractTbl() {
 
 void TASADBExtract::ExtractPbl() {
   AddToLog("Extracting publications...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select p.publication_id, p.publication_name, u.user_name, p.remarks",
-                "from SYS.SYSPUBLICATION p", "join SYS.SYSUSERPERM u on u.user_id = p.creator",
-                std::string("where ") + OwnerFilter, "order by p.publication_name"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Pbl = new TPblData(Objs);
-    Pbl->Creator = Str(Q, "user_name");
-    Pbl->SetObjName(Str(Q, "publication_name"));
-    Pbl->Description = Str(Q, "remarks");
-    const std::string Id = std::to_string(Q.FieldByName("publication_id")->AsInteger());
-    auto Arts = DetailQuery(
-        {"select a.publication_id, a.table_id,", "a.where_expr, a.subscribe_by_expr, a.query,",
-         "t.table_name, u.user_name", "from SYS.SYSARTICLE a",
-         "join SYS.SYSTABLE t on t.table_id = a.table_id",
-         "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where a.publication_id = " + Id});
-    for (; !Arts->GetEof(); Arts->Next()) {
-      TPblArtData* Art = Pbl->AddArticle(Str(*Arts, "user_name"), Str(*Arts, "table_name"));
-      if (!Art) continue;
-      Art->WhereText = Str(*Arts, "where_expr");
-      Art->SubscribeByText = Str(*Arts, "subscribe_by_expr");
-      auto ArtCols = DetailQuery(
-          {"select c.column_id, cl.column_name", "from SYS.SYSARTICLECOL c",
-           "join SYS.SYSCOLUMN cl on cl.column_id = c.column_id and c.table_id = cl.table_id",
-           "where c.publication_id = " + Id,
-           "and c.table_id = " + std::to_string(Arts->FieldByName("table_id")->AsInteger()),
-           "order by c.column_id"});
-      for (; !ArtCols->GetEof(); ArtCols->Next()) Art->Columns.Add(Str(*ArtCols, "column_name"));
-      CloseQuery(*ArtCols);
-    }
-    CloseQuery(*Arts);
-    if (Objs) Objs->AddObj(Pbl, true);
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      {"select p.publication_id, p.publication_name, u.user_name, p.remarks",
+       "from SYS.SYSPUBLICATION p", "join SYS.SYSUSERPERM u on u.user_id = p.creator",
+       std::string("where ") + OwnerFilter, "order by p.publication_name"},
+      [&](TCatalogRow& Row) {
+        auto Pbl = std::make_unique<TPblData>(Objs);
+        Pbl->Creator = Row.Str("user_name");
+        Pbl->SetObjName(Row.Str("publication_name"));
+        Pbl->Description = Row.Str("remarks");
+        const std::string Id = std::to_string(Row.Int("publication_id"));
+        auto Arts = OpenDetail(
+            {"select a.publication_id, a.table_id,", "a.where_expr, a.subscribe_by_expr, a.query,",
+             "t.table_name, u.user_name", "from SYS.SYSARTICLE a",
+             "join SYS.SYSTABLE t on t.table_id = a.table_id",
+             "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where a.publication_id = " + Id});
+        TCatalogRow ArtsRow(*Arts);
+        for (; !Arts->GetEof(); Arts->Next()) {
+          TPblArtData* Art = Pbl->AddArticle(ArtsRow.Str("user_name"), ArtsRow.Str("table_name"));
+          if (!Art) continue;
+          Art->WhereText = ArtsRow.Str("where_expr");
+          Art->SubscribeByText = ArtsRow.Str("subscribe_by_expr");
+          auto ArtCols = OpenDetail(
+              {"select c.column_id, cl.column_name", "from SYS.SYSARTICLECOL c",
+               "join SYS.SYSCOLUMN cl on cl.column_id = c.column_id and c.table_id = cl.table_id",
+               "where c.publication_id = " + Id,
+               "and c.table_id = " + std::to_string(ArtsRow.Int("table_id")),
+               "order by c.column_id"});
+          TCatalogRow ArtColsRow(*ArtCols);
+          for (; !ArtCols->GetEof(); ArtCols->Next())
+            Art->Columns.Add(ArtColsRow.Str("column_name"));
+          CloseQuery(*ArtCols);
+        }
+        CloseQuery(*Arts);
+        FileExtracted(std::move(Pbl));
+      });
 }
 
 void TASADBExtract::ExtractViw() {
   AddToLog("Extracting views...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"Select v.table_id, v.table_name, v.view_def, u.user_name, v.remarks",
                 "from SYS.SYSTABLE v", "join SYS.SYSUSERPERM u on u.user_id = v.creator",
                 "where v.table_type = 'VIEW' ", std::string("and ") + OwnerFilter,
                 "order by v.table_name"});
   for (; !Q.GetEof(); Q.Next()) {
-    auto* View = new TViwData(GetObjs());
-    View->SetObjName(Str(Q, "table_name"));
-    View->Creator = Str(Q, "user_name");
-    View->FullText = Str(Q, "view_def");
-    View->Description = Str(Q, "remarks");
-    AddExtracted(View, View->GetObjName());
-    ProcessMessages();
+    auto View = std::make_unique<TViwData>(GetObjs());
+    View->SetObjName(Row.Str("table_name"));
+    View->Creator = Row.Str("user_name");
+    View->FullText = Row.Str("view_def");
+    View->Description = Row.Str("remarks");
+    FileExtracted(std::move(View));
     if (TerminateRunning.load()) break;
   }
   CloseQuery(Q);
@@ -442,115 +396,117 @@ void TASADBExtract::ExtractViw() {
 void TASADBExtract::ExtractPrc() {
   AddToLog("Extracting procedures...");
   const bool Source = SourceColumn();
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(
-      Q, RoutineQuery({"select p.proc_name, u.user_name, p.proc_defn, p.remarks"},
-                      Source ? ", p.source" : nullptr,
-                      {"from sys.sysprocedure p", "join sys.sysuserperm u on u.user_id = p.creator",
-                       std::string("where ") + OwnerFilter, "order by 1, 2"}));
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Prc = new TPrcData(GetObjs());
-    Prc->SetObjName(Str(Q, "proc_name"));
-    AddRoutine(Prc, Q, Source, "remarks", "proc_defn");
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      RoutineQuery({"select p.proc_name, u.user_name, p.proc_defn, p.remarks"},
+                   Source ? ", p.source" : nullptr,
+                   {"from sys.sysprocedure p", "join sys.sysuserperm u on u.user_id = p.creator",
+                    std::string("where ") + OwnerFilter, "order by 1, 2"}),
+      [&](TCatalogRow& Row) {
+        auto Prc = std::make_unique<TPrcData>(GetObjs());
+        Prc->SetObjName(Row.Str("proc_name"));
+        AddRoutine(std::move(Prc), Row, Source, "remarks", "proc_defn");
+      });
 }
 
 void TASADBExtract::ExtractTrg() {
   AddToLog("Extracting triggers...");
   const bool Source = SourceColumn();
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(
-      Q, RoutineQuery({"select tr.trigger_id, tr.trigger_name TRG_NAME, t.table_name TBL_NAME,",
-                       "tr.event, tr.trigger_time, tr.trigger_order, tr.trigger_defn,",
-                       "tr.Remarks, u.user_name"},
-                      Source ? ", tr.source" : nullptr,
-                      {"from SYS.SYSTRIGGER tr", "join SYS.SYSTABLE t on t.table_id = tr.table_id",
-                       "join SYS.SYSUSERPERM u on u.user_id = t.creator",
-                       std::string("where ") + OwnerFilter, "and tr.foreign_key_id is Null",
-                       "order by tr.trigger_name"}));
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Trg = new TTrgData(GetObjs());
-    Trg->SetObjName(Str(Q, "TRG_NAME"));
-    Trg->SetOwnName(Str(Q, "TBL_NAME"));
-    AddRoutine(Trg, Q, Source, "Remarks", "trigger_defn");
-  }
-  CloseQuery(Q);
+  ForEachRow(
+      RoutineQuery(
+          {"select tr.trigger_id, tr.trigger_name TRG_NAME, t.table_name TBL_NAME,",
+           "tr.event, tr.trigger_time, tr.trigger_order, tr.trigger_defn,",
+           "tr.Remarks, u.user_name"},
+          Source ? ", tr.source" : nullptr,
+          {"from SYS.SYSTRIGGER tr", "join SYS.SYSTABLE t on t.table_id = tr.table_id",
+           "join SYS.SYSUSERPERM u on u.user_id = t.creator", std::string("where ") + OwnerFilter,
+           "and tr.foreign_key_id is Null", "order by tr.trigger_name"}),
+      [&](TCatalogRow& Row) {
+        auto Trg = std::make_unique<TTrgData>(GetObjs());
+        Trg->SetObjName(Row.Str("TRG_NAME"));
+        Trg->SetOwnName(Row.Str("TBL_NAME"));
+        AddRoutine(std::move(Trg), Row, Source, "Remarks", "trigger_defn");
+      });
 }
 
 void TASADBExtract::ExtractEvt() {
   AddToLog("Extracting events...");
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select e.event_id, e.event_name, u.user_name, e.remarks, et.name type_name,",
-                "e.event_type_id, e.location, e.action", "from SYS.SYSEVENT e",
-                "join SYS.SYSUSERPERM u on u.user_id = e.creator",
-                "left outer join SYS.SYSEVENTTYPE et on et.event_type_id = e.event_type_id",
-                std::string("where ") + OwnerFilter, "order by e.event_name"});
   TObjs* Objs = GetObjs();
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Evt = new TEvtData(Objs);
-    Evt->Creator = Str(Q, "user_name");
-    Evt->SetObjName(Str(Q, "event_name"));
-    Evt->Description = Str(Q, "remarks");
-    Evt->EventType = Str(Q, "type_name");
-    const std::string Loc = Str(Q, "location");
-    Evt->Location = Loc == "C" ? "CONSOLIDATED" : Loc == "R" ? "REMOTE" : Loc == "A" ? "ALL" : Loc;
-    Evt->Body = CrLf(Trim(Str(Q, "action")));
-    auto Sdl = DetailQuery(
-        {"select s.sched_name, s.event_id, s.start_time, s.stop_time, s.start_date,",
-         "cast(s.days_of_week as varchar(20)) as days_of_week, cast(s.days_of_month as "
-         "varchar(20)) days_of_month, s.interval_units, s.interval_amt,",
-         "s.recurring", "from SYS.SYSSCHEDULE s",
-         "where s.event_id = " + std::to_string(Q.FieldByName("event_id")->AsInteger())});
-    for (; !Sdl->GetEof(); Sdl->Next()) {
-      TEvtSdlData* S = Evt->AddSchedule(Str(*Sdl, "sched_name"));
-      const std::int32_t Amount = Sdl->FieldByName("interval_amt")->AsInteger();
-      const std::string Units = Str(*Sdl, "interval_units");
-      if (Amount != 0 && !Units.empty()) {
-        if (Units == "HH") S->EveryHours = Amount;
-        if (Units == "NN") S->EveryMinutes = Amount;
-        if (Units == "SS") S->EverySeconds = Amount;
-      }
-      if (!IsNull(*Sdl, "days_of_week"))
-        S->DaysOfWeek = static_cast<std::int32_t>(MaskValue(Str(*Sdl, "days_of_week")));
-      if (!IsNull(*Sdl, "days_of_month")) S->DaysOfMonth = MaskValue(Str(*Sdl, "days_of_month"));
-      if (!IsNull(*Sdl, "start_time")) S->StartTime = TimeText(Str(*Sdl, "start_time"));
-      if (!IsNull(*Sdl, "stop_time")) S->EndTime = TimeText(Str(*Sdl, "stop_time"));
-      if (!IsNull(*Sdl, "start_date")) S->StartDate = DateText(Str(*Sdl, "start_date"));
-    }
-    CloseQuery(*Sdl);
-    if (Objs) Objs->AddObj(Evt, true);
-  }
-  CloseQuery(Q);
+  ForEachRow({"select e.event_id, e.event_name, u.user_name, e.remarks, et.name type_name,",
+              "e.event_type_id, e.location, e.action", "from SYS.SYSEVENT e",
+              "join SYS.SYSUSERPERM u on u.user_id = e.creator",
+              "left outer join SYS.SYSEVENTTYPE et on et.event_type_id = e.event_type_id",
+              std::string("where ") + OwnerFilter, "order by e.event_name"},
+             [&](TCatalogRow& Row) {
+               auto Evt = std::make_unique<TEvtData>(Objs);
+               Evt->Creator = Row.Str("user_name");
+               Evt->SetObjName(Row.Str("event_name"));
+               Evt->Description = Row.Str("remarks");
+               Evt->EventType = Row.Str("type_name");
+               const std::string Loc = Row.Str("location");
+               Evt->Location = Loc == "C"   ? "CONSOLIDATED"
+                               : Loc == "R" ? "REMOTE"
+                               : Loc == "A" ? "ALL"
+                                            : Loc;
+               Evt->Body = CrLfLineBreaks(Trim(Row.Str("action")));
+               auto Sdl = OpenDetail(
+                   {"select s.sched_name, s.event_id, s.start_time, s.stop_time, s.start_date,",
+                    "cast(s.days_of_week as varchar(20)) as days_of_week, cast(s.days_of_month as "
+                    "varchar(20)) days_of_month, s.interval_units, s.interval_amt,",
+                    "s.recurring", "from SYS.SYSSCHEDULE s",
+                    "where s.event_id = " + std::to_string(Row.Int("event_id"))});
+               TCatalogRow SdlRow(*Sdl);
+               for (; !Sdl->GetEof(); Sdl->Next()) {
+                 TEvtSdlData* S = Evt->AddSchedule(SdlRow.Str("sched_name"));
+                 const std::int32_t Amount = SdlRow.Int("interval_amt");
+                 const std::string Units = SdlRow.Str("interval_units");
+                 if (Amount != 0 && !Units.empty()) {
+                   if (Units == "HH") S->EveryHours = Amount;
+                   if (Units == "NN") S->EveryMinutes = Amount;
+                   if (Units == "SS") S->EverySeconds = Amount;
+                 }
+                 if (!SdlRow.IsNull("days_of_week"))
+                   S->DaysOfWeek = static_cast<std::int32_t>(MaskValue(SdlRow.Str("days_of_week")));
+                 if (!SdlRow.IsNull("days_of_month"))
+                   S->DaysOfMonth = MaskValue(SdlRow.Str("days_of_month"));
+                 if (!SdlRow.IsNull("start_time"))
+                   S->StartTime = TimeText(SdlRow.Str("start_time"));
+                 if (!SdlRow.IsNull("stop_time")) S->EndTime = TimeText(SdlRow.Str("stop_time"));
+                 if (!SdlRow.IsNull("start_date"))
+                   S->StartDate = DateText(SdlRow.Str("start_date"));
+               }
+               CloseQuery(*Sdl);
+               FileExtracted(std::move(Evt));
+             });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Indexes and keys
 
-void TASADBExtract::IndexColumns(TStringList& List, TDbObj* Owner, const std::string& TableId,
-                                 const std::string& IndexId, bool AsIndexFields) {
+void TASADBExtract::IndexColumns(TDbObj& Owner, const std::string& TableId,
+                                 const std::string& IndexId) {
   auto Q =
-      DetailQuery({"select ic.sequence, ic.column_id, ic.index_id,", "c.column_name, ic.\"order\"",
-                   "from SYS.SYSIXCOL ic", "join SYS.SYSCOLUMN c on c.column_id = ic.column_id",
-                   "where ic.table_id = " + TableId, "and ic.index_id = " + IndexId,
-                   "and c.table_id = ic.table_id", "order by ic.sequence"});
+      OpenDetail({"select ic.sequence, ic.column_id, ic.index_id,", "c.column_name, ic.\"order\"",
+                  "from SYS.SYSIXCOL ic", "join SYS.SYSCOLUMN c on c.column_id = ic.column_id",
+                  "where ic.table_id = " + TableId, "and ic.index_id = " + IndexId,
+                  "and c.table_id = ic.table_id", "order by ic.sequence"});
+  TCatalogRow Row(*Q);
   for (; !Q->GetEof(); Q->Next()) {
-    const std::string Order = Str(*Q, "order");
+    const std::string Order = Row.Str("order");
     const std::int32_t Sort = Order == "A" ? 1 : Order == "D" ? 2 : 0;
-    if (AsIndexFields) {
-      if (auto* Idx = dynamic_cast<TIdxData*>(Owner)) Idx->AddFld(Str(*Q, "column_name"), Sort);
-    } else {
-      List.Add(Str(*Q, "column_name"));
-    }
+    if (auto* Idx = dynamic_cast<TIdxData*>(&Owner))
+      Idx->AddFld(Row.Str("column_name"), Sort);
+    else if (auto* Ctr = dynamic_cast<TCtrData*>(&Owner))
+      Ctr->AddFld(Row.Str("column_name"), Sort);
   }
   CloseQuery(*Q);
 }
 
 void TASADBExtract::PKeyColumns(TCtrData& Ctr, const std::string& TableId) {
   auto Q =
-      DetailQuery({"select c.column_id,", "c.column_name", "from SYS.SYSCOLUMN c",
-                   "where c.table_id = " + TableId, "and c.pkey = 'Y' ", "order by c.column_id"});
-  for (; !Q->GetEof(); Q->Next()) Ctr.FldList.Add(Str(*Q, "column_name"));
+      OpenDetail({"select c.column_id,", "c.column_name", "from SYS.SYSCOLUMN c",
+                  "where c.table_id = " + TableId, "and c.pkey = 'Y' ", "order by c.column_id"});
+  TCatalogRow Row(*Q);
+  for (; !Q->GetEof(); Q->Next()) Ctr.FldList.Add(Row.Str("column_name"));
   CloseQuery(*Q);
 }
 
@@ -570,27 +526,23 @@ void TASADBExtract::ExtractIdx() {
   } else {
     Lines.emplace_back("and i.\"unique\" in ('Y', 'N')");
   }
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, Lines);
-  for (; !Q.GetEof(); Q.Next()) {
-    auto* Idx = new TIdxData(GetObjs());
-    Idx->SetObjName(Str(Q, "index_name"));
-    Idx->Creator = Str(Q, "user_name");
-    Idx->TableName = Str(Q, "table_name");
-    Idx->Unique = Str(Q, "unique") == "Y";
-    Idx->Description = Str(Q, "remarks");
-    IndexColumns(Idx->Flds, Idx, std::to_string(Q.FieldByName("table_id")->AsInteger()),
-                 std::to_string(Q.FieldByName("index_id")->AsInteger()), true);
-    AddExtracted(Idx, Idx->GetObjName());
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow(Lines, [&](TCatalogRow& Row) {
+    auto Idx = std::make_unique<TIdxData>(GetObjs());
+    Idx->SetObjName(Row.Str("index_name"));
+    Idx->Creator = Row.Str("user_name");
+    Idx->TableName = Row.Str("table_name");
+    Idx->Unique = Row.Str("unique") == "Y";
+    Idx->Description = Row.Str("remarks");
+    IndexColumns(*Idx, std::to_string(Row.Int("table_id")), std::to_string(Row.Int("index_id")));
+    FileExtracted(std::move(Idx));
+  });
 }
 
 void TASADBExtract::Extract_PK() {
   AddToLog("Extracting primary keys...");
   const bool V9 = KeysOfVersion9();
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   if (V9)
     OpenQuery(Q, {"select c.constraint_id, c.constraint_name, t.table_name,",
                   "c.table_id, u.user_name, a.object_id as clustered_obj_id",
@@ -609,11 +561,11 @@ void TASADBExtract::Extract_PK() {
             "(select c.column_id from SYS.SYSCOLUMN c where c.table_id = t.table_id and "
             "c.pkey = 'Y')"});
   for (; !Q.GetEof(); Q.Next()) {
-    TCtrData* Ctr = NewConstraint(Q, ctPKey, V9);
-    if (V9) Ctr->Clustered = Q.FieldByName("clustered_obj_id")->AsInteger() != 0;
-    PKeyColumns(*Ctr, std::to_string(Q.FieldByName("table_id")->AsInteger()));
-    AddExtracted(Ctr, Ctr->Def());
-    ProcessMessages();
+    std::unique_ptr<TCtrData> Ctr = NewConstraint(Row, ctPKey, V9);
+    if (V9) Ctr->Clustered = Row.Int("clustered_obj_id") != 0;
+    PKeyColumns(*Ctr, std::to_string(Row.Int("table_id")));
+    const std::string Def = Ctr->Def();
+    FileExtracted(std::move(Ctr), Def);
   }
   CloseQuery(Q);
 }
@@ -622,21 +574,19 @@ void TASADBExtract::ExtractUnq() {
   AddToLog("Extracting unique constraints...");
   // Older servers keep unique constraints as unique indexes only: the index step reads them.
   if (!KeysOfVersion9()) return;
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, {"select c.constraint_id, c.constraint_name, t.table_name,",
-                " c.table_id, c.index_id, i.index_name, u.user_name", "from SYS.SYSCONSTRAINT c",
-                "join SYS.SYSTABLE t on t.table_id = c.table_id",
-                "join SYS.SYSINDEX i on i.index_id = c.index_id and i.table_id = c.table_id",
-                "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where c.constraint_type = 'U' ",
-                std::string("and ") + OwnerFilter});
-  for (; !Q.GetEof(); Q.Next()) {
-    TCtrData* Ctr = NewConstraint(Q, ctUnique, true);
-    IndexColumns(Ctr->FldList, Ctr, std::to_string(Q.FieldByName("table_id")->AsInteger()),
-                 std::to_string(Q.FieldByName("index_id")->AsInteger()), false);
-    AddExtracted(Ctr, Ctr->Def());
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+  ForEachRow({"select c.constraint_id, c.constraint_name, t.table_name,",
+              " c.table_id, c.index_id, i.index_name, u.user_name", "from SYS.SYSCONSTRAINT c",
+              "join SYS.SYSTABLE t on t.table_id = c.table_id",
+              "join SYS.SYSINDEX i on i.index_id = c.index_id and i.table_id = c.table_id",
+              "join SYS.SYSUSERPERM u on u.user_id = t.creator", "where c.constraint_type = 'U' ",
+              std::string("and ") + OwnerFilter},
+             [&](TCatalogRow& Row) {
+               std::unique_ptr<TCtrData> Ctr = NewConstraint(Row, ctUnique, true);
+               IndexColumns(*Ctr, std::to_string(Row.Int("table_id")),
+                            std::to_string(Row.Int("index_id")));
+               const std::string Def = Ctr->Def();
+               FileExtracted(std::move(Ctr), Def);
+             });
 }
 
 void TASADBExtract::Extract_FK() {
@@ -678,20 +628,18 @@ void TASADBExtract::Extract_FK() {
   } else {
     Lines.push_back(std::string("WHERE ") + OwnerFilter);
   }
-  TQELQuery& Q = WorkQuery();
-  OpenQuery(Q, Lines);
-  for (; !Q.GetEof(); Q.Next()) {
-    TCtrData* Ctr = NewConstraint(Q, ctFKey, V9);
-    Ctr->RoleName = Str(Q, "role");
-    Ctr->SetRefTblName(Str(Q, "ref_table_name"));
-    Ctr->RefOwner = Str(Q, "ref_user_name");
+  ForEachRow(Lines, [&](TCatalogRow& Row) {
+    std::unique_ptr<TCtrData> Ctr = NewConstraint(Row, ctFKey, V9);
+    Ctr->RoleName = Row.Str("role");
+    Ctr->SetRefTblName(Row.Str("ref_table_name"));
+    Ctr->RefOwner = Row.Str("ref_user_name");
     if (Ctr->GetObjName() == Ctr->RoleName) Ctr->SetObjName("");
     if (Ctr->RoleName == Ctr->GetRefTblName()) Ctr->RoleName.clear();
-    Ctr->Description = Str(Q, "remarks");
-    Ctr->CheckOnCommit = Str(Q, "check_on_commit") == "Y";
-    Ctr->OnUpdate = ActionOf(Q, "u_action");
-    Ctr->OnDelete = ActionOf(Q, "d_action");
-    auto Cols = DetailQuery(
+    Ctr->Description = Row.Str("remarks");
+    Ctr->CheckOnCommit = Row.Str("check_on_commit") == "Y";
+    Ctr->OnUpdate = ActionOf(Row, "u_action");
+    Ctr->OnDelete = ActionOf(Row, "d_action");
+    auto Cols = OpenDetail(
         {"select pc.column_id pk_column_id,", "pc.column_name pk_column_name, ",
          "fc.column_id fk_column_id, fc.column_name fk_column_name", "from SYS.SYSFKCOL f",
          "join SYS.SYSFOREIGNKEY fk on fk.foreign_key_id = f.foreign_key_id and "
@@ -700,24 +648,25 @@ void TASADBExtract::Extract_FK() {
          "fk.foreign_table_id",
          "join SYS.SYSCOLUMN pc on pc.column_id = f.primary_column_id and pc.table_id = "
          "fk.primary_table_id",
-         "where f.foreign_table_id = " + std::to_string(Q.FieldByName("table_id")->AsInteger()),
-         "and f.foreign_key_id = " + std::to_string(Q.FieldByName("foreign_key_id")->AsInteger()),
+         "where f.foreign_table_id = " + std::to_string(Row.Int("table_id")),
+         "and f.foreign_key_id = " + std::to_string(Row.Int("foreign_key_id")),
          "order by pc.column_id"});
+    TCatalogRow ColsRow(*Cols);
     for (; !Cols->GetEof(); Cols->Next()) {
-      Ctr->FldList.Add(Str(*Cols, "fk_column_name"));
-      Ctr->RefFldList.Add(Str(*Cols, "pk_column_name"));
+      Ctr->FldList.Add(ColsRow.Str("fk_column_name"));
+      Ctr->RefFldList.Add(ColsRow.Str("pk_column_name"));
     }
     CloseQuery(*Cols);
-    AddExtracted(Ctr, Ctr->Def());
-    ProcessMessages();
-  }
-  CloseQuery(Q);
+    const std::string Def = Ctr->Def();
+    FileExtracted(std::move(Ctr), Def);
+  });
 }
 
 void TASADBExtract::ExtractChk() {
   AddToLog("Extracting check constraints...");
   const bool V9 = KeysOfVersion9();
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   if (V9)
     OpenQuery(Q, {"select c.constraint_id, c.constraint_name, t.table_name,",
                   " c.table_id, c.index_id, i.index_name, u.user_name, c.constraint_type,",
@@ -734,12 +683,12 @@ void TASADBExtract::ExtractChk() {
                   "where t.table_type in('BASE', 'GBL TEMP')", std::string("and ") + OwnerFilter,
                   "and t.view_def is not null"});
   for (; !Q.GetEof(); Q.Next()) {
-    TCtrData* Ctr = NewConstraint(Q, ctCheck, V9);
-    std::string Cond = Trim(Str(Q, V9 ? "check_defn" : "view_def"));
+    std::unique_ptr<TCtrData> Ctr = NewConstraint(Row, ctCheck, V9);
+    std::string Cond = Trim(Row.Str(V9 ? "check_defn" : "view_def"));
     if (UpperCase(Cond).rfind("CHECK", 0) == 0) Cond = Trim(Cond.substr(5));
     Ctr->Body = Cond;
-    AddExtracted(Ctr, Ctr->Def());
-    ProcessMessages();
+    const std::string Def = Ctr->Def();
+    FileExtracted(std::move(Ctr), Def);
   }
   CloseQuery(Q);
 }
@@ -747,6 +696,7 @@ void TASADBExtract::ExtractChk() {
 void TASADBExtract::ExtractDependencies() {
   AddToLog("Extracting dependencies...");
   TQELQuery& Q = WorkQuery();
+  TCatalogRow Row(Q);
   OpenQuery(Q, {"select d.id, d.depid, o1.type type1, o2.type type2, o1.Name o1name, o2.Name "
                 "o2name",
                 "from sysdepends d", "left outer join sysobjects o1 on o1.id = d.id",

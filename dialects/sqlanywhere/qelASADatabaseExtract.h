@@ -41,7 +41,7 @@ class TASADBExtract : public TCustomDBExtract {
   std::vector<TDBExtractStep> ExtractSteps() override;
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// Rules, defaults, views, procedures and triggers.
-  std::vector<TDbObjList*> BodyLists() override;
+  std::vector<TDbObjList TObjs::*> BodyLists() const override;
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
   std::string ParseBodiesLogLine() const override { return "Parsing bodys..."; }
 
@@ -74,18 +74,16 @@ class TASADBExtract : public TCustomDBExtract {
   void ExtractSysObjects(const char* LogLine, const std::string& Where, TDbObjList TObjs::*List);
   /// Reads the owner, remarks (RemarksField) and text (the source column when Source, else
   /// TextField) of a procedure or trigger from Q, then files it.
-  void AddRoutine(TDbObj* Obj, TQELQuery& Q, bool Source, const char* RemarksField,
-                  const char* TextField);
+  void AddRoutine(std::unique_ptr<TDbObj> Obj, TCatalogRow& Row, bool Source,
+                  const char* RemarksField, const char* TextField);
   /// A new constraint of Type on the table of Q's row ("table_name", "user_name"), named from
   /// "constraint_name" when Named.
-  TCtrData* NewConstraint(TQELQuery& Q, TConstraintType Type, bool Named);
+  std::unique_ptr<TCtrData> NewConstraint(TCatalogRow& Row, TConstraintType Type, bool Named);
   /// A second query of the connection with the text Lines, opened.
-  std::unique_ptr<TQELQuery> DetailQuery(const std::vector<std::string>& Lines);
-  /// Adds Obj to the collection, logging "---" + Name first with ShowFullLog.
-  void AddExtracted(TDbObj* Obj, const std::string& Name);
-  /// The index or key columns of table TableId, index IndexId, with their sort order.
-  void IndexColumns(TStringList& List, TDbObj* Owner, const std::string& TableId,
-                    const std::string& IndexId, bool AsIndexFields);
+  std::unique_ptr<TQELQuery> OpenDetail(const std::vector<std::string>& Lines);
+  /// The columns of table TableId, index IndexId, with their sort order, appended to the index
+  /// or key Owner.
+  void IndexColumns(TDbObj& Owner, const std::string& TableId, const std::string& IndexId);
   /// The primary-key columns of TableId, in column order.
   void PKeyColumns(TCtrData& Ctr, const std::string& TableId);
   /// The name rule of the server-generated names: "ASA..." goes to the system name.

@@ -1,15 +1,19 @@
-// The SQL Anywhere script parser: keywords and quoting, the scanner (GO lines, "%" and "//"
-// comments, double-quoted names), the statement loop with CONNECT, the re-read of catalog
-// texts, error reporting and dependency linking. The statement grammar is in
-// qelASAParser_Stm.cpp.
+// The SQL Anywhere script parser: keywords and quoting, the scanner, names, the statement loop,
+// CONNECT, GRANT, COMMENT ON, SET OPTION, the ALTER dispatch and DROP, the re-read of catalog
+// texts, errors and dependency linking. Tables are read in qelASAParser_Tbl.cpp, routines,
+// triggers, views, events and publications in qelASAParser_Prc.cpp.
 #include "qelASAParser.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
+#include <string_view>
+#include <utility>
 
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelCompObj.h"
+#include "qelComp_Dmn.h"
 #include "qelResWords.h"
 
 namespace qel {
@@ -45,6 +49,7 @@ constexpr std::array<TResWordRow, 125> ASAResWords{{
 namespace {
 
 constexpr auto kResWordsByWord = SortedByWord(ASAResWords);
+
 static_assert(UniqueWords(kResWordsByWord));
 
 /// Reserved words of the server that the parser reads as identifiers (or reads with a symbol of
@@ -66,11 +71,13 @@ constexpr std::array<std::string_view, 105> kQuoteWords{
     "WITH_CUBE", "WITH_LPAREN", "WITH_ROLLUP", "WRITETEXT"
 };
 // clang-format on
+
 static_assert(SortedUnique(kQuoteWords));
 
 constexpr bool IsBareFirst(char C) {
   return (C >= 'A' && C <= 'Z') || C == '#' || C == '$' || C == '@' || C == '_';
 }
+
 constexpr bool IsBareNext(char C) {
   return IsBareFirst(C) || (C >= '0' && C <= '9');
 }
@@ -100,17 +107,15 @@ std::string ASAQuoteIdent(const std::string& Name, TASAServerVersionType Version
 // Construction
 
 TASAParser::TASAParser(TCustomObjs* AObjs) : TCustomSQLParser(AObjs) {
-  SetDatabaseType(dbSybaseASA);
   for (char C : {'#', '$', '@', '_'}) IdentChars.Include(static_cast<unsigned char>(C));
-  SetTermStr("\r\nGO");
-  BuildResWords();
+  InitDialect(dbSybaseASA, "\r\nGO");
 }
 
 TASAParser::~TASAParser() = default;
 
 void TASAParser::BuildResWords() {
   TCustomSQLParser::BuildResWords();
-  for (const auto& [Word, Symbol] : ASAResWords) ResWords.AddResWord(std::string(Word), Symbol);
+  ResWords.AddResWords(ASAResWords);
 }
 
 std::string TASAParser::QuoteIdent(const std::string& Name) {
@@ -125,9 +130,6 @@ std::string TASAParser::GenComment(const std::string& Text) {
   return "% " + Text;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Scanner
-
 namespace {
 
 constexpr bool IsNameStart(char C) {
@@ -135,7 +137,113 @@ constexpr bool IsNameStart(char C) {
          C == '_';
 }
 
+/// One symbol of the walk over a body's text: a word, a quoted string or name, or one other
+/// character; Begin == Limit when none is left.
+struct TRawSy {
+  std::int32_t Begin = 0;
+  std::int32_t End = 0;
+  bool Word = false;
+};
+
+/// The symbol at or after the 0-based I and before Limit, past blanks and the comments the
+/// scanner skips ("--", "//" and "%" to the line end, "/* */"). Bodies are walked over the raw
+/// text rather than through the scanner: their statements are not this grammar's, so a
+/// character it has no symbol for must cost no error.
+TRawSy RawSy(std::string_view T, std::int32_t I, std::int32_t Limit) {
+  auto At = [&](std::int32_t J) { return J < Limit ? T[static_cast<std::size_t>(J)] : '\0'; };
+  auto IsWordChar = [](char C) { return IsNameStart(C) || (C >= '0' && C <= '9'); };
+  while (I < Limit) {
+    const char C = At(I);
+    if (C == ' ' || C == '\t' || C == '\r' || C == '\n') {
+      ++I;
+    } else if (C == '%' || ((C == '-' || C == '/') && At(I + 1) == C)) {
+      while (I < Limit && At(I) != '\n') ++I;
+    } else if (C == '/' && At(I + 1) == '*') {
+      const std::size_t E = T.find("*/", static_cast<std::size_t>(I) + 2);
+      I = E == std::string_view::npos ? Limit : std::min(Limit, static_cast<std::int32_t>(E) + 2);
+    } else if (C == '\'' || C == '"') {
+      // A doubled quote stands for itself.
+      std::int32_t J = I + 1;
+      while (J < Limit && !(At(J) == C && At(J + 1) != C)) J += At(J) == C ? 2 : 1;
+      return {I, std::min(J + 1, Limit), false};
+    } else if (IsWordChar(C)) {
+      std::int32_t J = I + 1;
+      while (J < Limit && IsWordChar(At(J))) ++J;
+      return {I, J, IsNameStart(C)};
+    } else {
+      return {I, I + 1, false};
+    }
+  }
+  return {Limit, Limit, false};
+}
+
+/// Where the body of Kind starting at the 0-based From ends before Limit: the index of its ";"
+/// for a statement, the index just past its closing word for a block; -1 when it does not end
+/// before Limit.
+///
+/// A block counts BEGIN and CASE against END and END CASE. IF, LOOP and FOR are closed by
+/// END IF, END LOOP and END FOR, which close nothing BEGIN opened, so they are passed over as
+/// pairs; only a top-level IF counts the IFs that start a statement (not IF EXISTS in a DROP,
+/// nor an IF expression, which ENDIF closes).
+std::int32_t RawBodyEnd(std::string_view T, std::int32_t From, std::int32_t Limit,
+                        TASAParser::TBodyEnd Kind) {
+  auto Next = [&](const TRawSy& S) { return RawSy(T, S.End, Limit); };
+  auto Text = [&](const TRawSy& S) {
+    return T.substr(static_cast<std::size_t>(S.Begin), static_cast<std::size_t>(S.End - S.Begin));
+  };
+  auto Is = [&](const TRawSy& S, std::string_view W) { return S.Word && SameText(Text(S), W); };
+  auto IsChar = [&](const TRawSy& S, char C) {
+    return !S.Word && S.Begin < Limit && T[static_cast<std::size_t>(S.Begin)] == C;
+  };
+  TRawSy S = RawSy(T, From, Limit);
+  if (Kind == TASAParser::beStatement) {
+    for (; S.Begin < Limit; S = Next(S))
+      if (IsChar(S, ';')) return S.Begin;
+    return -1;
+  }
+  std::string_view Label;
+  if (Kind == TASAParser::beBlock) {
+    // Before its BEGIN may stand a label (name:), a trigger's WHEN (...) and a routine's
+    // attributes (DETERMINISTIC, ON EXCEPTION RESUME ...). A ";" first is a body of one clause
+    // (EXTERNAL NAME ...), an AS a Transact-SQL body: neither closes with a word of its own.
+    if (S.Word && IsChar(Next(S), ':')) Label = Text(S);
+    for (int Depth = 0; !(Depth == 0 && Is(S, "BEGIN")); S = Next(S)) {
+      if (S.Begin >= Limit || (Depth == 0 && (IsChar(S, ';') || Is(S, "AS")))) return -1;
+      Depth += IsChar(S, '(') ? 1 : IsChar(S, ')') ? -1 : 0;
+    }
+  }
+  int Depth = 0;
+  bool StatementStart = true;
+  for (; S.Begin < Limit; S = Next(S)) {
+    const TRawSy After = Next(S);
+    if (Is(S, "BEGIN")) {
+      if (!Is(After, "TRAN") && !Is(After, "TRANSACTION")) ++Depth;
+    } else if (Is(S, "CASE") || (Kind == TASAParser::beIf && StatementStart && Is(S, "IF"))) {
+      ++Depth;
+    } else if (Is(S, "END")) {
+      bool Closes = true;
+      if (Is(After, "IF") || Is(After, "LOOP") || Is(After, "FOR")) {
+        Closes = Kind == TASAParser::beIf && Is(After, "IF");
+        S = After;
+      } else if (Is(After, "CASE")) {
+        S = After;
+      }
+      if (Closes && --Depth == 0) {
+        const TRawSy Rest = Next(S);
+        return !Label.empty() && Is(Rest, Label) ? Rest.End : S.End;
+      }
+    }
+    StatementStart =
+        S.Word ? Is(S, "THEN") || Is(S, "ELSE") || Is(S, "BEGIN") || Is(S, "LOOP") || Is(S, "DO")
+               : IsChar(S, ';') || IsChar(S, ':');
+  }
+  return -1;
+}
+
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Scanner
 
 void TASAParser::DoGetSy() {
   SyPos = Pos - 1;
@@ -220,62 +328,46 @@ void TASAParser::SkipToEnd(bool Semicolon) {
     SkipStatement(TSymSet{syTerm, syEOF});
 }
 
-std::string TASAParser::BodyFrom(std::int32_t Start) {
-  return BodyToGoLine(Start, false);
+std::int32_t TASAParser::OwnEnd(std::int32_t From, TBodyEnd Kind) const {
+  const std::string_view T(FTxt.data(), static_cast<std::size_t>(FLen));
+  const std::int32_t Go = GoLineFrom(From, false);
+  const std::int32_t End = RawBodyEnd(T, From, Go, Kind);
+  if (End < 0) return -1;
+  for (TRawSy S = RawSy(T, End, Go); S.Begin < Go; S = RawSy(T, S.End, Go))
+    if (S.Word || T[static_cast<std::size_t>(S.Begin)] != ';') return End;
+  return -1;
+}
+
+void TASAParser::MoveTo(std::int32_t End) {
+  while (!AtEndOfText() && Pos - 2 < End) GetChar();
+  GetSy();
+}
+
+std::string TASAParser::BodyFrom(std::int32_t Start, TBodyEnd Kind) {
+  const std::int32_t End = OwnEnd(Start - 1, Kind);
+  if (End < 0) return BodyToGoLine(Start, false);
+  std::string Body = TrimSQLText(Trim(CopyTxt(Start, End - (Start - 1))));
+  MoveTo(End);
+  return Body;
+}
+
+void TASAParser::SkipWhole(TBodyEnd Kind) {
+  const std::int32_t End = OwnEnd(SyPos - 1, Kind);
+  if (End < 0)
+    SkipToEnd(false);
+  else
+    MoveTo(End);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Names
 
-std::string TASAParser::NamePart() {
-  if (Sy == syIdent) {
-    std::string R = Ident;
-    GetSy();
-    return R;
-  }
-  if (Sy == syLBracket) {
-    GetSy();
-    std::string R = Sy == syIdent ? Ident : std::string();
-    TestAndGetSy(syIdent);
-    TestAndGetSy(syRBracket);
-    return R;
-  }
-  if (Sy == syAsterisk) {
-    GetSy();
-    return "*";
-  }
-  if (Sy == syLess) {
-    // A template placeholder <...> passes as a name.
-    const std::int32_t Start = SyPos;
-    while (!AtEndOfText() && Ch != '>') GetChar();
-    if (!AtEndOfText()) GetChar();
-    const std::string R = CopyTxt(Start, Pos - 1 - Start);
-    GetSy();
-    return R;
-  }
-  TestSy(syIdent);
-  return "";
-}
-
 void TASAParser::Obj_Ident(TDbObject Kind) {
-  IdentOwner.clear();
-  IdentName.clear();
-  IdentPart3.clear();
-  IdentName = NamePart();
-  if (Sy != syDot) return;
-  IdentOwner = IdentName;
-  GetSy();
-  IdentName = NamePart();
-  if (Kind != dboTrigger && Kind != dboIndex && Kind != dboField) return;
-  if (Sy != syDot) {
-    // Two parts: table "." object.
-    IdentPart3 = IdentName;
-    IdentName = IdentOwner;
-    IdentOwner.clear();
-    return;
-  }
-  GetSy();
-  IdentPart3 = NamePart();
+  TDottedName N =
+      ReadDottedName(kNameRules, Kind == dboTrigger || Kind == dboIndex || Kind == dboField);
+  IdentOwner = std::move(N.Owner);
+  IdentName = std::move(N.Name);
+  IdentPart3 = std::move(N.Part3);
 }
 
 void TASAParser::Obj_Ident(TDbObj* Obj, TDbObject Kind) {
@@ -353,7 +445,7 @@ void TASAParser::ParseStatement() {
       ParseAlter();
       return;
     case asaBEGIN:
-      SkipToEnd(false);
+      SkipWhole(beBlock);
       return;
     case asaCALL:
       SkipToEnd(true);
@@ -384,8 +476,10 @@ void TASAParser::ParseStatement() {
       ParseGrant();
       return;
     case asaIF:
+      SkipWhole(beIf);
+      return;
     case asaMESSAGE:
-      SkipToEnd(false);
+      SkipWhole(beStatement);
       return;
     case asaINSERT:
       SkipToEnd(true);
@@ -579,24 +673,7 @@ void TASAParser::ErrMsg(const std::string& Text) {
     Column = SavedColumn;
     return;
   }
-  std::string Prefix = ParseObj->GetObjName() + ": ";
-  if (dynamic_cast<TPrcData*>(ParseObj))
-    Prefix = "Procedure " + Prefix;
-  else if (dynamic_cast<TTrgData*>(ParseObj))
-    Prefix = "Trigger " + Prefix;
-  else if (dynamic_cast<TViwData*>(ParseObj))
-    Prefix = "View " + Prefix;
-  else if (dynamic_cast<TIdxData*>(ParseObj))
-    Prefix = "Index " + Prefix;
-  else if (auto* Ctr = dynamic_cast<TCtrData*>(ParseObj); Ctr && Ctr->GetCtType() == ctCheck)
-    Prefix = "Check-constraint " + Prefix;
-  else if (auto* Fld = dynamic_cast<TFldData*>(ParseObj); Fld && Fld->OwnerObj)
-    Prefix = "Field " + Fld->TableName + "/" + Prefix;
-  if (!MsgManager.GetIsErr()) DoErrorMessage(Prefix + Text + GetScriptInfo());
-  if (!ScriptName.empty())
-    MsgManager.AddScriptMsg(Prefix + Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
-  else
-    MsgManager.AddObjMsg(Prefix + Text, ParseObj, GetPosX(), GetPosY(), mt_Err);
+  ObjErrMsg(*ParseObj, Text);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -618,6 +695,311 @@ void TASAParser::Link_Depend() {
     }
   }
   TCustomSQLParser::Link_Depend();
+}
+
+// ---------------------------------------------------------------------------------------------
+// GRANT, COMMENT ON and SET
+
+void TASAParser::ParseGrant() {
+  GetSy();
+  if (Sy == asaCONNECT) {
+    GetSy();
+    TestAndGetSy(asaTO);
+    NamePart();
+    while (Sy == syComma) {
+      GetSy();
+      NamePart();
+    }
+    if (Sy == asaIDENTIFIED) {
+      GetSy();
+      TestAndGetSy(asaBY);
+      if (Sy == asaENCRYPTED) GetSy();
+      GetSy();
+    }
+    return;
+  }
+  auto Authority = [this] {
+    return IsWord("DBA") || IsWord("SCHEDULE") || Sy == asaRESOURCE || Sy == asaGROUP ||
+           Sy == asaREMOTE || Sy == asaMEMBERSHIP;
+  };
+  if (Authority()) {
+    for (;;) {
+      if (Sy == asaREMOTE) {
+        GetSy();
+        TestIdent("DBA");
+        GetSy();
+      } else if (Sy == asaMEMBERSHIP) {
+        GetSy();
+        TestAndGetSy(asaIN);
+        TestAndGetSy(asaGROUP);
+        NamePart();
+        while (Sy == syComma) {
+          GetSy();
+          NamePart();
+        }
+      } else if (Authority()) {
+        GetSy();
+      } else {
+        break;
+      }
+      if (Sy != syComma) break;
+      GetSy();
+    }
+    TestAndGetSy(asaTO);
+    NamePart();
+    while (Sy == syComma) {
+      GetSy();
+      NamePart();
+    }
+    return;
+  }
+  auto Privilege = [this] {
+    return Sy == asaALTER || Sy == asaDELETE || Sy == asaEXECUTE || Sy == asaINSERT ||
+           Sy == asaREFERENCES || Sy == asaSELECT || Sy == asaUPDATE || Sy == asaALL;
+  };
+  if (!Privilege()) {
+    ErrMsg("Unknown GRANT-statement");
+    GetSy();
+    return;
+  }
+  for (;;) {
+    SkipBlanks();
+    if (Ch == '(')
+      GetExpr();  // the column list of the privilege
+    else
+      GetSy();
+    if (Sy == asaPRIVILEGES) GetSy();
+    if (Sy != syComma) break;
+    GetSy();
+    if (!Privilege()) {
+      ErrMsg("Unknown GRANT-statement");
+      return;
+    }
+  }
+  if (Sy == asaON) {
+    GetSy();
+    if (Sy == asaTABLE || Sy == asaPROCEDURE || Sy == asaVIEW) GetSy();
+    Obj_Ident(dboUnknown);
+  }
+  TestAndGetSy(asaTO);
+  NamePart();
+  while (Sy == syComma) {
+    GetSy();
+    NamePart();
+  }
+  if (Sy == asaWITH) {
+    GetSy();
+    TestAndGetSy(asaGRANT);
+    TestAndGetSy(asaOPTION);
+  }
+  if (Sy == asaFROM) {
+    GetSy();
+    NamePart();
+  }
+}
+
+void TASAParser::ParseComment() {
+  StatType = stDescription;
+  GetSy();
+  bool Preserved = false;
+  if (Sy == asaTO) {
+    GetSy();
+    TestIdent("PRESERVE");
+    GetSy();
+    TestIdent("FORMAT");
+    GetSy();
+    Preserved = true;
+  }
+  TestAndGetSy(asaON);
+  TDbObj* Target = nullptr;
+  TFldData* Column = nullptr;
+  if (Sy == asaUSER) {
+    GetSy();
+    NamePart();
+  } else if (IsWord("COLUMN")) {
+    GetSy();
+    Obj_Ident(dboField);
+    if (TTblData* Tbl = FindTable(IdentName)) Column = Tbl->Fields.Find(IdentPart3);
+  } else if (Sy == asaTABLE) {
+    GetSy();
+    Obj_Ident(dboUnknown);
+    Target = FindTable(IdentName);
+  } else if (Sy == asaPROCEDURE) {
+    GetSy();
+    Obj_Ident(dboUnknown);
+    Target = Objs ? dynamic_cast<TPrcData*>(Objs->Procedures.FindObj(IdentName)) : nullptr;
+  } else if (Sy == asaVIEW) {
+    GetSy();
+    Obj_Ident(dboUnknown);
+    Target = Objs ? dynamic_cast<TViwData*>(Objs->Views.FindObj(IdentName)) : nullptr;
+  } else if (Sy == asaTRIGGER) {
+    GetSy();
+    Obj_Ident(dboTrigger);
+    Target = Objs ? dynamic_cast<TTrgData*>(Objs->Triggers.FindObj(IdentPart3)) : nullptr;
+  } else if (Sy == asaINDEX) {
+    // INDEX [[owner.]table.]index: the writer's descriptions of indexes.
+    GetSy();
+    Obj_Ident(dboIndex);
+    const std::string Index = IdentPart3.empty() ? IdentName : IdentPart3;
+    const std::string Table = IdentPart3.empty() ? std::string() : IdentName;
+    if (auto* O = dynamic_cast<TObjs*>(Objs))
+      for (int I = 0; I < O->Indexes.Count() && !Target; ++I)
+        if (auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.Objects(I));
+            Idx && SameText(Idx->GetObjName(), Index) &&
+            (Table.empty() || SameText(Idx->TableName, Table)))
+          Target = Idx;
+  } else if (IsWord("EVENT")) {
+    GetSy();
+    NamePart();
+  } else {
+    ErrMsg("Invalid/Unknown COMMENT-statement");
+    return;
+  }
+  TestAndGetSy(asaIS);
+  bool IsString = false;
+  std::string Text;
+  if (Preserved && Sy == syIdent) {
+    // {raw text}: the characters between the braces as written.
+  }
+  if (Sy == syString) {
+    IsString = true;
+    Text = StrValue;
+    GetSy();
+  } else if (Sy == asaNULL) {
+    IsString = true;
+    GetSy();
+  } else if (Preserved) {
+    const std::int32_t Start = Pos - 1;
+    while (!AtEndOfText() && Ch != '}') GetChar();
+    Text = CopyTxt(Start, Pos - 1 - Start);
+    if (!AtEndOfText()) GetChar();
+    GetSy();
+  } else {
+    TestSy(syString);
+    GetSy();
+  }
+  if (!IsString) return;
+  if (Column)
+    Column->Description = Text;
+  else if (Target)
+    Target->Description = Text;
+}
+
+void TASAParser::ParseSet() {
+  StatType = stSet;
+  GetSy();
+  if (Sy == asaTEMPORARY) GetSy();
+  if (Sy != asaOPTION) {
+    SkipToEnd(true);
+    return;
+  }
+  GetSy();
+  // An option may be written with its owner: PUBLIC.name.
+  std::string Option = NamePart();
+  while (Sy == syDot) {
+    GetSy();
+    Option = NamePart();
+  }
+  TestAndGetSy(syEqual);
+  if (SameText(Option, "STATISTICS") && Sy == syInteger) {
+    if (Objs) Objs->ASAServerOptions.GetASADatabaseOptions().Statistics = IntValue;
+  } else if (SameText(Option, "DATE_ORDER") && Sy == syString) {
+    if (Objs) Objs->ASAServerOptions.GetASADatabaseOptions().DateOrder = StrValue;
+  }
+  SkipToEnd(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// ALTER and DROP
+
+void TASAParser::ParseAlter() {
+  StatDbOperation = odbAlter;
+  GetSy();
+  if (Sy == asaTABLE) {
+    ParseAlterTable();
+  } else if (Sy == asaPROCEDURE || IsWord("FUNCTION")) {
+    const bool IsProcedure = Sy == asaPROCEDURE;
+    StatDbObject = IsProcedure ? dboProcedure : dboFunction;
+    GetSy();
+    ParseProc(nullptr, IsProcedure, true);
+  } else if (IsWord("EVENT")) {
+    StatementAlterEvent();
+  } else {
+    ErrMsg("Unknown ALTER-statement");
+    GetSy();
+  }
+}
+
+void TASAParser::ParseDrop() {
+  StatDbOperation = odbDrop;
+  GetSy();
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  const std::uint8_t Kind = Sy;
+  const std::string Word = UpperCase(Ident);
+  const bool Known =
+      Sy == asaINDEX || Sy == asaPROCEDURE || Sy == asaTABLE || Sy == asaTRIGGER ||
+      Sy == asaVARIABLE || Sy == asaVIEW || Sy == asaPUBLICATION || Sy == asaDBSPACE ||
+      (Sy == syIdent &&
+       (Word == "FUNCTION" || Word == "DATATYPE" || Word == "DOMAIN" || Word == "EVENT"));
+  if (!Known) {
+    ErrMsg("Unknown DROP statement: " + ResWordBySymbol(Sy));
+    GetSy();
+    return;
+  }
+  GetSy();
+  const bool ThreeParts = Kind == asaINDEX || Kind == asaTRIGGER;
+  Obj_Ident(ThreeParts ? dboIndex : dboUnknown);
+  StatObjName = ThreeParts && !IdentPart3.empty() ? IdentPart3 : IdentName;
+  if (!O) return;
+  // The drop takes its effect, so that an update script read after its target leads to the
+  // schema it was written for.
+  switch (Kind) {
+    case asaTABLE:
+      StatDbObject = dboTable;
+      RemoveConstraints(IdentName, [](const TCtrData&) { return true; });
+      for (int I = O->Indexes.Count() - 1; I >= 0; --I)
+        if (auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.Objects(I));
+            Idx && SameText(Idx->TableName, IdentName)) {
+          O->RemoveDepend(Idx);
+          O->Indexes.Delete(I);
+        }
+      RemoveObj(O->Tables, IdentName);
+      break;
+    case asaVIEW:
+      StatDbObject = dboView;
+      RemoveObj(O->Views, IdentName);
+      break;
+    case asaPROCEDURE:
+      StatDbObject = dboProcedure;
+      RemoveObj(O->Procedures, IdentName);
+      break;
+    case asaINDEX:
+      StatDbObject = dboIndex;
+      RemoveObj(O->Indexes, IdentPart3.empty() ? IdentName : IdentPart3 + " ON " + IdentName);
+      break;
+    case asaTRIGGER:
+      StatDbObject = dboTrigger;
+      RemoveObj(O->Triggers, IdentPart3.empty() ? IdentName : IdentPart3);
+      break;
+    case asaPUBLICATION:
+      StatDbObject = dboPublication;
+      RemoveObj(O->Publications, IdentName);
+      break;
+    case syIdent:
+      if (Word == "FUNCTION") {
+        StatDbObject = dboFunction;
+        RemoveObj(O->Procedures, IdentName);
+      } else if (Word == "EVENT") {
+        StatDbObject = dboEvent;
+        RemoveObj(O->Events, IdentName);
+      } else {
+        StatDbObject = dboDomain;
+        RemoveObj(O->Domains, IdentName);
+      }
+      break;
+    default:
+      break;
+  }
 }
 
 }  // namespace qel

@@ -3,14 +3,17 @@
 // procedure and trigger texts a SQL Anywhere catalog returns.
 //
 // The parser's sources are split by role: qelASAParser.cpp (keywords, quoting, the scanner, the
-// statement loop, CONNECT, the re-read of catalog texts, errors and dependency linking) and
-// qelASAParser_Stm.cpp (tables, columns, types, defaults, keys, indexes, domains, routines,
-// triggers, views, events, publications, GRANT, COMMENT, SET, ALTER and DROP).
+// statement loop, CONNECT, GRANT, COMMENT, SET, the ALTER dispatch, DROP, the re-read of catalog
+// texts, errors and dependency linking), qelASAParser_Tbl.cpp (tables, columns, types, defaults,
+// keys, indexes, domains and ALTER TABLE) and qelASAParser_Prc.cpp (routines, triggers, views,
+// events and publications).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "qelASAQuote.h"
 #include "qelComp_Ctr.h"
@@ -135,6 +138,13 @@ class TASAParser : public TCustomSQLParser {
   explicit TASAParser(TCustomObjs* AObjs);
   ~TASAParser() override;
 
+  /// Where a body, or a statement read whole, ends when no GO line follows it.
+  enum TBodyEnd : std::uint8_t {
+    beStatement,  ///< at its ";" (a view's query, MESSAGE)
+    beBlock,      ///< after the END that closes its BEGIN (routines, triggers, events, BEGIN)
+    beIf,         ///< after the END IF that closes it (a top-level IF ... END IF)
+  };
+
   // Fields, in declaration order.
 
   /// The object ParseObjText is re-reading; nullptr while scripts are read. Errors then name
@@ -190,7 +200,8 @@ class TASAParser : public TCustomSQLParser {
   /// Obj_Ident, and the owner (Creator) and name stored into Obj.
   void Obj_Ident(TDbObj* Obj, TDbObject Kind = dboUnknown);
 
-  // Statement readers (qelASAParser_Stm.cpp).
+  // Statement readers (qelASAParser_Tbl.cpp, qelASAParser_Prc.cpp and, for GRANT, COMMENT, SET,
+  // ALTER and DROP, qelASAParser.cpp).
 
   /// From the name after TABLE.
   void ParseTable(bool GlobalTemporary);
@@ -219,14 +230,28 @@ class TASAParser : public TCustomSQLParser {
   /// The current symbol is an unquoted word (identifier or keyword) equal to Word.
   bool IsWord(const char* Word) const;
   /// A name part: identifier, [identifier], "*" or a <...> placeholder; "" with an error.
-  std::string NamePart();
+  std::string NamePart() { return ReadNamePart(kNameRules); }
+  static constexpr TNamePartRules kNameRules{.Brackets = true, .Placeholders = true};
   /// Owner-aware table name: identifier or string parts, a.b or a.b.c; the owner "DBA" when
   /// DefaultOwner is set and none is written.
   void OwnerName(std::string& Owner, std::string& Name, bool DefaultOwner);
   /// Reads up to the end of the text, a GO line or (with Semicolon) a ";".
   void SkipToEnd(bool Semicolon);
-  /// The source text from Start up to the GO line (or the end), trimmed, a trailing ";" cut.
-  std::string BodyFrom(std::int32_t Start);
+  /// The source text from the 1-based Start up to the body's own end (see OwnEnd), else up to
+  /// the GO line (or the end of the text); trimmed, a trailing ";" cut. The reader then stands
+  /// on what follows the body.
+  std::string BodyFrom(std::int32_t Start, TBodyEnd Kind);
+  /// Reads the statement of Kind that starts at the current symbol up to its own end (see
+  /// OwnEnd), else up to the GO line or the end of the text.
+  void SkipWhole(TBodyEnd Kind);
+  /// The 0-based index where the body of Kind starting at the 0-based From ends (for
+  /// beStatement, the index of its ";"), when another statement follows it before the next GO
+  /// line or the end of the text. -1 when it does not end before the GO line, or when only ";",
+  /// blanks and comments stand between its end and the GO line: the body then runs to the GO
+  /// line, as a script written with GO lines has always been read.
+  std::int32_t OwnEnd(std::int32_t From, TBodyEnd Kind) const;
+  /// Moves the reader to the 0-based index End and reads the symbol that starts there.
+  void MoveTo(std::int32_t End);
   /// The key of a table, procedure or view in the collection.
   TTblData* FindTable(const std::string& Name) const;
 
@@ -245,13 +270,15 @@ class TASAParser : public TCustomSQLParser {
   void ParseFKey(TTblData* Table, const std::string& TableName, std::unique_ptr<TCtrData> Ctr);
   void ParseCheck(TTblData* Table, std::unique_ptr<TCtrData> Ctr);
   void ParseUnique(TTblData* Table, std::unique_ptr<TCtrData> Ctr);
-  /// "(" names [ASC|DESC], ... ")" into List, each with a TIdxFldData carrying its order.
-  void ParseIdxColumns(TStringList& List);
+  /// "(" names [ASC|DESC], ... ")": each name with its order (0 none, 1 ASC, 2 DESC).
+  std::vector<std::pair<std::string, std::int32_t>> ParseIdxColumns();
   TUDAction ParseFKAction();
   /// A constraint on Table, its table name and owner set.
   std::unique_ptr<TCtrData> NewConstraint(TTblData* Table, const std::string& TableName,
                                           TConstraintType Type);
   void ParseAlterTable();
+  /// From the word after ALTER TABLE Name DROP; Tbl is the table when the script made it.
+  void ParseAlterTableDrop(const std::string& Name, TTblData* Tbl);
   void ParseParams(TPrcData& Routine);
   void ParseSchedule(TEvtData& Event);
   void StatementAlterEvent();

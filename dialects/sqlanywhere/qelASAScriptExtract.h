@@ -2,23 +2,17 @@
 // holder through the SQL Anywhere parser.
 #pragma once
 
-#include <memory>
-
+#include "qelASAParser.h"
 #include "qelCustomScriptExtract.h"
 
 namespace qel {
 
 /// Loads the scripts of ScriptFileName (or the text handed to ExtractDatabase) into the holder's
-/// collection and links the dependencies of the whole schema once at the end. Everything but
-/// the dialect and the parser is the script extractor base's.
-class TASAScriptExtract : public TCustomScriptExtract {
+/// collection through a TASAParser and links the dependencies of the whole schema once at the end.
+/// Everything but the dialect and the parser is the script extractor base's.
+class TASAScriptExtract : public TScriptExtractFor<TASAParser, dbSybaseASA> {
  public:
-  /// DatabaseType is dbSybaseASA.
-  explicit TASAScriptExtract(TComponent* AOwner);
-
- protected:
-  /// A TASAParser over the holder's collection.
-  std::unique_ptr<TCustomParser> CreateParser() override;
+  using TScriptExtractFor::TScriptExtractFor;
 };
 
 }  // namespace qel

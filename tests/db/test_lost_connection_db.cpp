@@ -3,9 +3,13 @@
 // the client's own reason, and leaves the target as the server left it.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db_servers.h"
@@ -245,6 +249,212 @@ TEST(LostConnectionCompare, AMariaDBScriptRefusedHalfWaySaysWhatStaysApplied) {
             (std::vector<std::string>{"qel_lost_a", "qel_lost_t", "qel_lost_u", "qel_lost_z"}));
   EXPECT_EQ(Width, std::vector<std::string>{"10"});
 }
+
+// ---------------------------------------------------------------------------------------------
+// Runs of the example program whose connection a second session ends while they work.
+
+/// The URI of database Db on the test server S (PostgreSQL or MariaDB).
+std::string ServerURI(const TDbServer& S, const std::string& Db) {
+  const std::string P = S.Prefix;
+  return std::string(&S == &PgServer ? "postgresql" : "mysql") + "://" + Env(P + "USER") + ":" +
+         Env(P + "PASSWORD") + "@" + Env(P + "HOST") + ":" + Env(P + "PORT") + "/" + Db;
+}
+
+/// The program run in a thread of its own, while the test looks at the server.
+class TBackgroundRun {
+ public:
+  explicit TBackgroundRun(const std::string& Command)
+      : FThread([this, Command] {
+          Code = Shell(Command, Output);
+          Done = true;
+        }) {}
+  ~TBackgroundRun() { Join(); }
+  void Join() {
+    if (FThread.joinable()) FThread.join();
+  }
+  std::atomic<bool> Done{false};
+  int Code = -1;
+  std::string Output;
+
+ private:
+  std::thread FThread;
+};
+
+/// Polls Find (an id, or "" while there is none) until it names a session, then ends that
+/// session through Other with Kill (the id follows, then ")"). False when the run ended first.
+bool KillWhenSeen(TBackgroundRun& Run, TServerConnection& Other, const std::string& Find,
+                  const std::string& Kill, std::chrono::milliseconds Delay) {
+  const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!Run.Done && std::chrono::steady_clock::now() < Deadline) {
+    const std::vector<std::string> Ids = Other.Column(Find);
+    if (!Ids.empty()) {
+      std::this_thread::sleep_for(Delay);
+      Other.Exec(Kill + Ids[0] + ")");
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+/// The number before Suffix in Text ("12 statement(s) before it ran"); -1 when absent.
+int NumberBefore(const std::string& Text, const std::string& Suffix) {
+  std::smatch M;
+  if (!std::regex_search(Text, M, std::regex("(\\d+)" + Suffix))) return -1;
+  return std::stoi(M[1].str());
+}
+
+TEST(LostConnectionCompare, AMariaDBStatementCutOffByAKillHasAnUnknownOutcome) {
+  const std::string Db = "qel_lost_kill";
+  TServerConnection C(MyServer);
+  ASSERT_TRUE(C.Connect().empty());
+  C.Exec("drop database if exists " + Db);
+  C.Exec("create database " + Db);
+  const std::string Path = "/tmp/qel_lost_kill_master.sql";
+  constexpr int Tables = 400;
+  static_assert(Tables <= 1000, "three digits name the tables");
+  {
+    FILE* F = std::fopen(Path.c_str(), "w");
+    for (int I = 0; I < Tables; ++I)
+      std::fprintf(F, "CREATE TABLE qel_k_%03d (id integer PRIMARY KEY, v varchar(20));\n", I);
+    std::fclose(F);
+  }
+  TBackgroundRun Run("{ " + std::string(QEL_VARNEL_PROGRAM) +
+                     " compare --dialect mysql --execute --master " + Path + " --target-db " +
+                     ShellQuoted(ServerURI(MyServer, Db)) + " 2>&1 >/dev/null; }");
+  // The program's session is ended once it has made a few tables, while it goes on making
+  // more: wherever the kill meets it, the statement under way may or may not be committed.
+  const bool Killed = KillWhenSeen(
+      Run, C,
+      "select p.id from information_schema.processlist p where p.db = '" + Db +
+          "' and p.id <> connection_id() and (select count(*) from information_schema.tables t "
+          "where t.table_schema = '" +
+          Db + "') >= 30",
+      "kill connection (", std::chrono::milliseconds(0));
+  Run.Join();
+  const std::string Made = C.Column(
+                                "select count(*) from information_schema.tables where "
+                                "table_schema = '" +
+                                Db + "'")
+                               .at(0);
+  C.Exec("drop database " + Db);
+  ASSERT_TRUE(Killed) << "the run ended before it could be killed:\n" << Run.Output;
+  EXPECT_EQ(Run.Code, 1) << Run.Output;
+  EXPECT_NE(Run.Output.find("where the connection was lost"), std::string::npos) << Run.Output;
+  EXPECT_NE(Run.Output.find("is unknown"), std::string::npos) << Run.Output;
+  // Every statement is counted once: run, cut off, or not run.
+  const int Ran = NumberBefore(Run.Output, " statement\\(s\\) before it ran");
+  const int NotRun = NumberBefore(Run.Output, " statement\\(s\\) after it were not run");
+  std::smatch M;
+  ASSERT_TRUE(std::regex_search(Run.Output, M, std::regex("statement (\\d+) of (\\d+)")))
+      << Run.Output;
+  EXPECT_EQ(Ran + 1, std::stoi(M[1].str())) << Run.Output;
+  EXPECT_EQ(Ran + 1 + NotRun, std::stoi(M[2].str())) << Run.Output;
+  // The tables before the one cut off are there; that one is there or not.
+  ASSERT_TRUE(std::regex_search(Run.Output, M, std::regex("lost:\\s+CREATE TABLE `qel_k_(\\d+)`")))
+      << Run.Output;
+  const int Before = std::stoi(M[1].str());
+  const int Count = std::stoi(Made);
+  EXPECT_TRUE(Count == Before || Count == Before + 1)
+      << Count << " tables, " << Before << " before the one cut off\n"
+      << Run.Output;
+}
+
+// `varnel datacompare --execute` whose target session ends while rows are written: the last
+// line says what the target holds.
+
+struct TDataCase {
+  const TDbServer* Server;
+  bool Script;  ///< --script FILE --execute, else --execute alone
+};
+
+void PrintTo(const TDataCase& C, std::ostream* Os) {
+  *Os << C.Server->Title << (C.Script ? ", script" : ", immediate");
+}
+
+class LostConnectionDataCompare : public ::testing::TestWithParam<TDataCase> {};
+
+TEST_P(LostConnectionDataCompare, TheSummarySaysWhatTheTargetHolds) {
+  const TDbServer& S = *GetParam().Server;
+  const bool Pg = &S == &PgServer;
+  const std::string TargetDb = "qel_lost_dct";
+  const std::string Table = "qel_lost_dc";
+  constexpr int MasterRows = 20000, TargetRows = 3000;
+  TServerConnection Master(S);
+  ASSERT_TRUE(Master.Connect().empty());
+  Master.ExecIgnoringError("drop database " + TargetDb);
+  Master.Exec("create database " + TargetDb);
+  Master.ExecIgnoringError("drop table " + Table);
+  Master.Exec("create table " + Table + " (id integer primary key, s varchar(20))");
+  Master.Exec(Pg ? "insert into " + Table + " select g, 'row ' || g from generate_series(1, " +
+                       std::to_string(MasterRows) + ") g"
+                 : "insert into " + Table + " select seq, concat('row ', seq) from seq_1_to_" +
+                       std::to_string(MasterRows));
+  TServerConnection Target(S);
+  ASSERT_TRUE(Target.Configure().empty());
+  Target.C->GetConnectionOptions().SetDatabaseName(TargetDb);
+  Target.C->SetConnected(true);
+  ASSERT_TRUE(Target.C->GetConnected());
+  Target.Exec("create table " + Table + " (id integer primary key, s varchar(20))");
+  // Target rows whose keys sort after every master row: the master's rows are inserted while
+  // the target's first block is still being read.
+  if (!GetParam().Script)
+    Target.Exec(Pg ? "insert into " + Table + " select g, 'old' from generate_series(100001, " +
+                         std::to_string(100000 + TargetRows) + ") g"
+                   : "insert into " + Table + " select seq, 'old' from seq_100001_to_" +
+                         std::to_string(100000 + TargetRows));
+
+  const std::string Script = "/tmp/qel_lost_dc.sql";
+  TBackgroundRun Run(std::string(QEL_VARNEL_PROGRAM) + " datacompare --master-db " +
+                     ShellQuoted(ServerURI(S, Env(std::string(S.Prefix) + "DATABASE"))) +
+                     " --target-db " + ShellQuoted(ServerURI(S, TargetDb)) + " --table " + Table +
+                     (GetParam().Script ? " --script " + Script : std::string()) + " --execute");
+  const std::string Find = Pg ? "select pid from pg_stat_activity where datname = '" + TargetDb +
+                                    "' and pid <> pg_backend_pid() and query ilike 'insert%'"
+                              : "select id from information_schema.processlist where db = '" +
+                                    TargetDb + "' and info like 'INSERT%'";
+  const bool Killed =
+      KillWhenSeen(Run, Target, Find, Pg ? "select pg_terminate_backend(" : "kill connection (",
+                   std::chrono::milliseconds(200));
+  Run.Join();
+  const int Inserted = std::stoi(
+      Target.Column("select count(*) from " + Table + " where id <= " + std::to_string(MasterRows))
+          .at(0));
+  const int Deleted =
+      TargetRows * (GetParam().Script ? 0 : 1) -
+      std::stoi(Target.Column("select count(*) from " + Table + " where id > 100000").at(0));
+  Target.C->SetConnected(false);
+  Master.Exec("drop table " + Table);
+  Master.Exec("drop database " + TargetDb);
+  std::remove(Script.c_str());
+
+  ASSERT_TRUE(Killed) << "the run ended before it could be killed:\n" << Run.Output;
+  EXPECT_EQ(Run.Code, 1) << Run.Output;
+  EXPECT_EQ(Run.Output.find("Equal: "), std::string::npos) << Run.Output;
+  if (GetParam().Script) {
+    EXPECT_NE(Run.Output.find("Not completed: rolled back, the target is as it was"),
+              std::string::npos)
+        << Run.Output;
+    EXPECT_EQ(Inserted, 0);
+    return;
+  }
+  const int Kept = NumberBefore(Run.Output, " of the \\d+ row change\\(s\\) found");
+  ASSERT_GE(Kept, 0) << Run.Output;
+  EXPECT_NE(Run.Output.find("Not completed: the target keeps "), std::string::npos) << Run.Output;
+  // The row statement the kill met may have been committed before the loss.
+  EXPECT_NE(Run.Output.find("may have been made too"), std::string::npos) << Run.Output;
+  EXPECT_TRUE(Inserted + Deleted == Kept || Inserted + Deleted == Kept + 1)
+      << Inserted << " inserted, " << Deleted << " deleted\n"
+      << Run.Output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, LostConnectionDataCompare,
+                         ::testing::Values(TDataCase{&PgServer, true}, TDataCase{&PgServer, false},
+                                           TDataCase{&MyServer, true}, TDataCase{&MyServer, false}),
+                         [](const auto& Info) {
+                           return std::string(Info.param.Server->Title) +
+                                  (Info.param.Script ? "Script" : "Immediate");
+                         });
 #endif
 
 }  // namespace

@@ -326,6 +326,21 @@ TEST_F(ASAExtractReplay, OlderServersGiveKeysWithoutNames) {
   EXPECT_TRUE(Logged("Extracting unique constraints..."));
 }
 
+TEST_F(ASAExtractReplay, UniqueKeyColumnsKeepTheirOrder) {
+  // The unique key's column kept descending by the server.
+  std::string Catalog = Answers(st_ASA9, st_ASA9);
+  const std::string Ascending = "row\t1\t2\t3\tCODE\tA";
+  Catalog.replace(Catalog.find(Ascending), Ascending.size(), "row\t1\t2\t3\tCODE\tD");
+  Replay(Catalog);
+  ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
+  const TCtrData* Unique = nullptr;
+  for (int I = 0; I < Objs().Constraints.Count(); ++I)
+    if (auto* K = dynamic_cast<TCtrData*>(Objs().Constraints[I]); K->GetCtType() == ctUnique)
+      Unique = K;
+  ASSERT_TRUE(Unique);
+  EXPECT_EQ(Unique->Def(), "ALTER TABLE DBA.DEPT ADD CONSTRAINT UQ_DEPT_CODE UNIQUE (CODE DESC)");
+}
+
 TEST_F(ASAExtractReplay, ColumnTypes) {
   Replay(Answers(st_ASA9, st_ASA9));
   struct TCase {

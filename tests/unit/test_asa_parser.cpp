@@ -196,6 +196,38 @@ TEST(ASAParser, TablesKeysAndIndexes) {
   EXPECT_EQ(Ix->GetFlds(), "a, c DESC");
 }
 
+TEST(ASAParser, KeyColumnsKeepTheirOrder) {
+  // Each key of table t, read from the statement, writes its ASC/DESC back (ASC as the default
+  // it is); ALTER TABLE ... DROP UNIQUE takes the key of those columns away.
+  struct TCase {
+    const char* Text;
+    const char* Def;
+  };
+  const TCase Cases[] = {
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL, PRIMARY KEY CLUSTERED (a DESC))",
+       "ALTER TABLE DBA.t ADD PRIMARY KEY CLUSTERED (a DESC)"},
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL, PRIMARY KEY (a ASC, b DESC))",
+       "ALTER TABLE DBA.t ADD PRIMARY KEY (a, b DESC)"},
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL, UNIQUE (b DESC, a))",
+       "ALTER TABLE DBA.t ADD UNIQUE (b DESC, a)"},
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL,\n"
+       "  FOREIGN KEY fk (a DESC) REFERENCES t2 (k ASC))",
+       "ALTER TABLE DBA.t ADD FOREIGN KEY fk (a DESC) REFERENCES DBA.t2 (k)"},
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL)\ngo\n"
+       "ALTER TABLE t ADD CONSTRAINT uq UNIQUE (a, b DESC)",
+       "ALTER TABLE DBA.t ADD CONSTRAINT uq UNIQUE (a, b DESC)"},
+      {"CREATE TABLE t (a INT NOT NULL, b INT NOT NULL, UNIQUE (a DESC), UNIQUE (b DESC))\n"
+       "go\nALTER TABLE t DROP UNIQUE (a)",
+       "ALTER TABLE DBA.t ADD UNIQUE (b DESC)"},
+  };
+  for (const TCase& C : Cases) {
+    TParsed P(std::string("CREATE TABLE t2 (k INT NOT NULL)\ngo\n") + C.Text + "\ngo\n");
+    EXPECT_EQ(P.Errors, TLines{}) << C.Text;
+    ASSERT_EQ(P.O.Constraints.Count(), 1) << C.Text;
+    EXPECT_EQ(P.Constraint(0)->Def(), C.Def) << C.Text;
+  }
+}
+
 TEST(ASAParser, RoutinesTriggersViewsAndEvents) {
   TParsed P(
       "CREATE TABLE tab (c1 INT, c2 INT)\ngo\n"
@@ -265,6 +297,66 @@ TEST(ASAParser, RoutinesTriggersViewsAndEvents) {
   ASSERT_GE(P.Stmts.size(), 3u);
   EXPECT_EQ(P.Stmts[1].Typ, stProcedure);
   EXPECT_EQ(P.Stmts[2].Typ, stStatement);
+}
+
+TEST(ASAParser, StatementsEndedBySemicolonsAloneAreReadOneByOne) {
+  // Each text is followed by a table with only ";" between them: the body ends at its own end,
+  // the table is read and both statements are recorded. Body: the object's body ("" for a
+  // statement that builds nothing).
+  struct TCase {
+    const char* Text;
+    const char* Body;
+  };
+  const TCase Cases[] = {
+      {"CREATE VIEW v AS SELECT a FROM t;", "SELECT a FROM t"},
+      {"CREATE VIEW v AS SELECT 'a;b' AS x /* ; */ -- ;\n FROM t;",
+       "SELECT 'a;b' AS x /* ; */ -- ;\r\n FROM t"},
+      {"CREATE PROCEDURE p(IN a INT)\nBEGIN\n  DECLARE i INT;\n  IF a > 0 THEN\n"
+       "    SET i = CASE WHEN a > 5 THEN 1 ELSE 2 END;\n  END IF;\n  lp: LOOP\n"
+       "    IF i > 9 THEN LEAVE lp; END IF;\n  END LOOP lp;\n"
+       "  CASE a WHEN 1 THEN SET i = 2; ELSE BEGIN SET i = 3; END; END CASE;\nEND;",
+       "BEGIN\r\n  DECLARE i INT;\r\n  IF a > 0 THEN\r\n"
+       "    SET i = CASE WHEN a > 5 THEN 1 ELSE 2 END;\r\n  END IF;\r\n  lp: LOOP\r\n"
+       "    IF i > 9 THEN LEAVE lp; END IF;\r\n  END LOOP lp;\r\n"
+       "  CASE a WHEN 1 THEN SET i = 2; ELSE BEGIN SET i = 3; END; END CASE;\r\nEND"},
+      // Without ";" after END the next statement still starts after it.
+      {"CREATE PROCEDURE p() BEGIN SELECT 1; END", "BEGIN SELECT 1; END"},
+      {"CREATE PROCEDURE p() BEGIN BEGIN TRANSACTION; COMMIT; END;",
+       "BEGIN BEGIN TRANSACTION; COMMIT; END"},
+      {"CREATE PROCEDURE p() outer_block: BEGIN SELECT 1; END outer_block;",
+       "outer_block: BEGIN SELECT 1; END outer_block"},
+      {"CREATE FUNCTION f(a INT) RETURNS INT DETERMINISTIC BEGIN RETURN a; END;",
+       "DETERMINISTIC BEGIN RETURN a; END"},
+      {"CREATE TRIGGER tr BEFORE INSERT ON t REFERENCING NEW AS n FOR EACH ROW\n"
+       "WHEN (n.a > 0) BEGIN SET n.a = 0; END;",
+       "WHEN (n.a > 0) BEGIN SET n.a = 0; END"},
+      {"CREATE EVENT e HANDLER BEGIN MESSAGE 'x; y'; END;", "BEGIN MESSAGE 'x; y'; END"},
+      {"MESSAGE 'a; b' TYPE INFO TO CLIENT;", ""},
+      {"IF EXISTS (SELECT * FROM SYS.SYSTABLE WHERE table_name = 'x') THEN\n"
+       "  DROP TABLE IF EXISTS x;\n  IF 1 = 1 THEN SELECT 1; END IF;\nEND IF;",
+       ""},
+      {"BEGIN\n  DECLARE x INT;\n  SET x = IF 1 = 1 THEN 2 ELSE 3 ENDIF;\nEND;", ""},
+  };
+  for (const TCase& C : Cases) {
+    TParsed P(std::string("CREATE TABLE t (a INT);\n") + C.Text +
+              "\nCREATE TABLE after_it (a INT);\n");
+    EXPECT_EQ(P.Errors, TLines{}) << C.Text;
+    EXPECT_NE(P.Table("after_it"), nullptr) << C.Text;
+    ASSERT_EQ(P.Stmts.size(), 3u) << C.Text;
+    EXPECT_EQ(P.Stmts[2].Text, "CREATE TABLE after_it (a INT)") << C.Text;
+    const TDbObj* Obj = nullptr;
+    for (TDbObjList* List : {&P.O.Views, &P.O.Procedures, &P.O.Triggers, &P.O.Events})
+      if (List->Count() == 1) Obj = List->Objects(0);
+    EXPECT_EQ(Obj ? Obj->Body : "", C.Body) << C.Text;
+  }
+  // With go lines the body still runs to the go line, whatever stands after its END.
+  TParsed G(
+      "CREATE PROCEDURE p() BEGIN SELECT 1; END;\n-- kept with the body\ngo\n"
+      "CREATE TABLE after_it (a INT)\ngo\n");
+  EXPECT_EQ(G.Errors, TLines{});
+  ASSERT_EQ(G.Stmts.size(), 2u);
+  EXPECT_EQ(G.Stmts[0].Text, "CREATE PROCEDURE p() BEGIN SELECT 1; END;\n-- kept with the body");
+  EXPECT_EQ(G.O.Procedures.Objects(0)->Body, "BEGIN SELECT 1; END;\r\n-- kept with the body");
 }
 
 TEST(ASAParser, CommentsGrantsSetAlterAndDrop) {

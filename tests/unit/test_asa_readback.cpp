@@ -45,6 +45,20 @@ const std::string Smaller =
     "CREATE INDEX IX_DEPT_NAME ON DBA.DEPT (NAME)\ngo\n"
     "CREATE VIEW DBA.RICH (ID, NAME) AS SELECT ID, NAME FROM DEPT\ngo\n";
 
+// Routine parameters with defaults, one of them changed; objects of the owner app. The empty
+// targets take the masters' creation scripts.
+const std::string Defaults = "converge/sqlanywhere/parameter_defaults/";
+const std::string Owned = "converge/sqlanywhere/owned_objects/";
+
+/// A schema whose statements end with ";" and no go line, views, routines, a trigger, MESSAGE
+/// and IF standing between its tables, and the same schema written with go lines.
+const std::string NoGo = "converge/sqlanywhere/statements_without_go/master.sql";
+const std::string NoGoWithGo = "converge/sqlanywhere/statements_without_go/master_go.sql";
+
+/// The same keys in ascending order and with descending columns.
+const std::string KeysAsc = "converge/sqlanywhere/key_column_order/target.sql";
+const std::string KeysDesc = "converge/sqlanywhere/key_column_order/master.sql";
+
 const TReadBackCase Cases[] = {
     {"Schema", &ASA, rbSchemaWriter, Schema},
     {"OrdersV1", &ASA, rbSchemaWriter, V1},
@@ -54,12 +68,23 @@ const TReadBackCase Cases[] = {
     {"OrdersV1OverV2", &ASA, rbUpdate, V1, V2},
     {"SchemaOverSmaller", &ASA, rbUpdate, Schema, Smaller},
     {"SmallerOverSchema", &ASA, rbUpdate, Smaller, Schema},
+    {"ParameterDefaults", &ASA, rbSchemaWriter, Defaults + "master.sql"},
+    {"ParameterDefaults", &ASA, rbUpdate, Defaults + "master.sql", Defaults + "target.sql"},
+    {"ParameterDefaultsCreated", &ASA, rbUpdate, Defaults + "master.sql", "\n"},
+    {"OwnedObjects", &ASA, rbSchemaWriter, Owned + "master.sql"},
+    {"OwnedObjects", &ASA, rbUpdate, Owned + "master.sql", Owned + "target.sql"},
+    {"OwnedObjectsCreated", &ASA, rbUpdate, Owned + "master.sql", "\n"},
     // Update scripts of the passes (written from hand-built schemas) and of the example.
     {"KeysUpdate", &ASA, rbWrittenScript, "keys/update_asa.sql"},
     {"TablePasses", &ASA, rbWrittenScript, "tables/passes_asa.sql"},
     {"OrdersUpdate", &ASA, rbWrittenScript, "sqlanywhere/orders_update.sql"},
     {"Texts", &ASA, rbCodeTexts, "code_objects/texts_asa.sql", "", "", 7},
     {"OrderEntryExample", &ASA, rbGoldenUpdate, V2, V1, "sqlanywhere/orders_update.sql"},
+    // Statements ended by ";" alone are read whole and one by one, as with go lines.
+    {"StatementsWithoutGo", &ASA, rbSameSchema, NoGo, NoGoWithGo},
+    // A key's column order is compared and written, both ways.
+    {"DescendingKeyColumns", &ASA, rbUpdate, KeysDesc, KeysAsc},
+    {"AscendingKeyColumns", &ASA, rbUpdate, KeysAsc, KeysDesc},
     {"UnknownType", &ASA, rbMalformed,
      "CREATE TABLE T (ID INTEGER NOT NULL)\ngo\nCREATE TABLE U (ID BIGINT)\ngo\n",
      "CREATE TABLE T (ID INTEGER NULL)\ngo\n", "master0.sql:3:26: Unknown datatype: BIGINT"},

@@ -319,12 +319,12 @@ TEST(ColumnTypes, ColumnStatements) {
   };
   TFldData* Pg = Own(dbPostgreSQL, "sales", "");
   EXPECT_EQ(Pg->CreateDef(), "ALTER TABLE sales.\"Orders\" ADD \"Total Sum\" integer");
-  EXPECT_EQ(Pg->DropDef(), "ALTER TABLE \"Orders\" DROP \"Total Sum\"");
+  EXPECT_EQ(Pg->DropDef(), "ALTER TABLE sales.\"Orders\" DROP \"Total Sum\"");
   TFldData* Asa = Own(dbSybaseASA, "", "ADMIN");
   EXPECT_EQ(Asa->CreateDef(), "ALTER TABLE ADMIN.Orders ADD \"Total Sum\" INTEGER NULL");
   Asa->OwnerObj->Creator = "";  // a table read without owner belongs to DBA
   EXPECT_EQ(Asa->DropDef(), "ALTER TABLE DBA.Orders DROP \"Total Sum\"");
-  EXPECT_EQ(Own(dbOracle, "HR", "")->DropDef(), "ALTER TABLE \"Orders\" DROP (\"Total Sum\")");
+  EXPECT_EQ(Own(dbOracle, "HR", "")->DropDef(), "ALTER TABLE HR.\"Orders\" DROP (\"Total Sum\")");
   TFldData* My = Own(dbMySQL, "", "");
   My->SetObjName("a`b");  // a quote inside a name cannot end the identifier
   EXPECT_EQ(My->DropDef(), "ALTER TABLE `Orders` DROP `a``b`");

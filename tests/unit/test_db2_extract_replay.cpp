@@ -192,7 +192,8 @@ TEST_F(DB2ExtractReplay, ColumnTypesAndSettings) {
       {"VARCHAR", 40, 0, iftVarchar, 40, 0}, {"DECIMAL", 10, 2, iftDecimal, 0, 10},
       {"CHARACTER", 3, 0, iftChar, 3, 0},    {"TIMESTAMP", 10, 6, iftTimeStamp, 0, 0},
       {"BIGINT", 8, 0, iftBigInt, 0, 0},     {"LONG VARCHAR", 32700, 0, iftLongVarchar, 0, 0},
-      {"GRAPHIC", 4, 0, iftGraphic, 0, 0},   {"CLOB", 1000, 0, iftClob, 1000, 0}};
+      {"GRAPHIC", 4, 0, iftGraphic, 0, 0},   {"CLOB", 1000, 0, iftClob, 1000, 0},
+      {"DBCLOB", 2000, 0, iftDbClob, 0, 0}};
   for (const TCase& K : Cases) {
     TFldData F(Holder.GetMetadata());
     Ex.ColumnType(F, K.Type, 1, K.Scale, K.Length, K.Length);

@@ -39,6 +39,10 @@ const std::string Smaller =
     "CREATE INDEX IX_DEPT_NAME ON DEPT (NAME);\n"
     "CREATE VIEW RICH (ID, NAME) AS SELECT ID, NAME FROM DEPT;\n";
 
+// Schema-qualified objects with every statement kind, beside a table of one of their names in
+// the default schema; the empty target takes the master's creation script.
+const std::string Qualified = "converge/db2/schema_qualified_statements/";
+
 const TReadBackCase Cases[] = {
     {"Schema", &DB2, rbSchemaWriter, "db2/schema.sql"},
     {"OrdersV1", &DB2, rbSchemaWriter, V1},
@@ -48,6 +52,9 @@ const TReadBackCase Cases[] = {
     {"OrdersV1OverV2", &DB2, rbUpdate, V1, V2},
     {"SchemaOverSmaller", &DB2, rbUpdate, DefaultSchemaPart, Smaller},
     {"SmallerOverSchema", &DB2, rbUpdate, Smaller, DefaultSchemaPart},
+    {"SchemaQualified", &DB2, rbSchemaWriter, Qualified + "master.sql"},
+    {"SchemaQualified", &DB2, rbUpdate, Qualified + "master.sql", Qualified + "target.sql"},
+    {"SchemaQualifiedCreated", &DB2, rbUpdate, Qualified + "master.sql", "\n"},
     // Update scripts of the passes (written from hand-built schemas) and of the example.
     {"KeysUpdate", &DB2, rbWrittenScript, "keys/update_db2.sql"},
     {"TablePasses", &DB2, rbWrittenScript, "tables/passes_db2.sql"},

@@ -60,9 +60,11 @@ TScriptDialect ASEDialect() {
 const TScriptDialect ASE = ASEDialect();
 
 /// The cases of a Transact-SQL dialect: Folder names its fixture and example folders, Suffix its
-/// shared golden files.
+/// shared golden files; Change is a schema-change case of its own (converge/<dialect>/<case>/),
+/// read back after its update script and, from an empty target, after its creation script.
 std::vector<TReadBackCase> Cases(const TScriptDialect& D, const std::string& Folder,
-                                 const std::string& Suffix) {
+                                 const std::string& Suffix, const char* ChangeName,
+                                 const char* ChangeCreatedName, const std::string& Change) {
   const std::string Schema = Folder + "/schema.sql", Smaller = Folder + "/smaller.sql";
   const std::string V1 = "../../examples/data/" + Folder + "/orders_v1.sql";
   const std::string V2 = "../../examples/data/" + Folder + "/orders_v2.sql";
@@ -75,6 +77,9 @@ std::vector<TReadBackCase> Cases(const TScriptDialect& D, const std::string& Fol
       {"OrdersV1OverV2", &D, rbUpdate, V1, V2},
       {"SchemaOverSmaller", &D, rbUpdate, Schema, Smaller},
       {"SmallerOverSchema", &D, rbUpdate, Smaller, Schema},
+      {ChangeName, &D, rbSchemaWriter, Change + "master.sql"},
+      {ChangeName, &D, rbUpdate, Change + "master.sql", Change + "target.sql"},
+      {ChangeCreatedName, &D, rbUpdate, Change + "master.sql", "\n"},
       {"KeysUpdate", &D, rbWrittenScript, "keys/update_" + Suffix + ".sql"},
       {"TablePasses", &D, rbWrittenScript, "tables/passes_" + Suffix + ".sql"},
       {"OrdersUpdate", &D, rbWrittenScript, Update},
@@ -90,9 +95,18 @@ std::vector<TReadBackCase> Cases(const TScriptDialect& D, const std::string& Fol
 
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(SQLServer, ScriptReadBack,
-                         ::testing::ValuesIn(Cases(SQLServer, "mssql", "mssql")), ReadBackName);
-INSTANTIATE_TEST_SUITE_P(ASE, ScriptReadBack, ::testing::ValuesIn(Cases(ASE, "ase", "ase")),
+// Defaults added to a table of schema sales and the description of a database-level trigger.
+INSTANTIATE_TEST_SUITE_P(
+    SQLServer, ScriptReadBack,
+    ::testing::ValuesIn(Cases(SQLServer, "mssql", "mssql", "SchemaDefaultAndDatabaseTrigger",
+                              "SchemaDefaultAndDatabaseTriggerCreated",
+                              "converge/mssql/schema_default_and_database_trigger/")),
+    ReadBackName);
+// Names with blanks and names that are reserved words.
+INSTANTIATE_TEST_SUITE_P(ASE, ScriptReadBack,
+                         ::testing::ValuesIn(Cases(ASE, "ase", "ase", "NamesThatNeedQuoting",
+                                                   "NamesThatNeedQuotingCreated",
+                                                   "converge/ase/names_that_need_quoting/")),
                          ReadBackName);
 
 TEST(TSQLReadBack, TheSQLServerTableRebuildLeadsTheTargetToTheMaster) {

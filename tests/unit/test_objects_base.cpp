@@ -257,7 +257,9 @@ TEST(Quote_Ident, DispatchesByDialectAndInterBaseSqlDialect) {
       {dbSybaseASA, "select", "\"SELECT\""},
       {dbParadox, "SELECT", "\"SELECT\""},
       {dbDBASE, "NAME", "NAME"},
-      {dbSybaseASE, "select", "select"},
+      {dbSybaseASE, "select", "[select]"},
+      {dbSybaseASE, "order line", "[order line]"},
+      {dbSybaseASE, "Orders", "Orders"},
       {dbMSAccess, "a b", "a b"},
       {dbAbstract, "select", "select"},
   };

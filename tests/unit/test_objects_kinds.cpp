@@ -82,7 +82,7 @@ TEST(Kinds, TablesAndColumns) {
   EXPECT_EQ(Calc->DropDef(), "ALTER TABLE T DROP C");
   auto* O = AddTable(ORA, "T", {{"A", iftInteger}});
   O->SetSchema("HR");
-  EXPECT_EQ(O->Fields[0]->DropDef(), "ALTER TABLE T DROP (A)");
+  EXPECT_EQ(O->Fields[0]->DropDef(), "ALTER TABLE HR.T DROP (A)");
   EXPECT_EQ(O->Fields[0]->CreateDef(), "ALTER TABLE HR.T ADD A INTEGER");
 }
 

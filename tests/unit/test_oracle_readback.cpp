@@ -33,6 +33,23 @@ const TScriptDialect Oracle{
               &TCustomObjs::Views, &TCustomObjs::Procedures, &TCustomObjs::Generators},
 };
 
+/// The reader leaves dropped objects in place (DROP changes nothing in what a script is read
+/// into), so an update script read after its target passes its DROP statements by.
+TScriptDialect OracleUpdatesDialect() {
+  TScriptDialect D = Oracle;
+  D.NoStatement = [](const std::string& L) {
+    const std::string U = UpperCase(L);
+    return U.rfind("DROP ", 0) == 0 ||
+           (U.rfind("ALTER TABLE ", 0) == 0 && U.find(" DROP ") != U.npos);
+  };
+  return D;
+}
+const TScriptDialect OracleUpdates = OracleUpdatesDialect();
+
+// Schema-qualified objects with every statement kind the reader reads back, beside a table of
+// one of their names in the default schema; the empty target takes the master's creation script.
+const std::string Qualified = "converge/oracle/schema_qualified_statements/";
+
 const std::string V1 = "../../examples/data/oracle/orders_v1.sql";
 const std::string V2 = "../../examples/data/oracle/orders_v2.sql";
 
@@ -41,6 +58,9 @@ const TReadBackCase Cases[] = {
     {"Schema", &Oracle, rbSchemaWriter, "oracle/schema.sql"},
     {"OrdersV1", &Oracle, rbSchemaWriter, V1},
     {"OrdersV2", &Oracle, rbSchemaWriter, V2},
+    {"SchemaQualified", &OracleUpdates, rbUpdate, Qualified + "master.sql",
+     Qualified + "target.sql"},
+    {"SchemaQualifiedCreated", &OracleUpdates, rbUpdate, Qualified + "master.sql", "\n"},
     // Update scripts of the passes (written from hand-built schemas) and of the example.
     {"KeysUpdate", &Oracle, rbWrittenScript, "keys/update_oracle.sql"},
     {"TablePasses", &Oracle, rbWrittenScript, "tables/passes_oracle.sql"},

@@ -4,7 +4,7 @@
 // leads the target to the master, the scripts the library wrote (golden update scripts of the
 // passes and of the example), the texts of views, routines and triggers, the order-entry
 // example's golden update script, malformed scripts that write no update script, and the
-// compare command over the example.
+// compare command over the example, and one schema written in two ways.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -137,6 +137,18 @@ void ExpectNoUpdateFromAMalformedScript(const TScriptDialect& D, const TReadBack
   }
 }
 
+void ExpectTheSameSchema(const TScriptDialect& D, const TReadBackCase& C) {
+  const std::string Master = ScriptText(C.Master), Target = ScriptText(C.Target);
+  ASSERT_FALSE(Master.empty());
+  ASSERT_FALSE(Target.empty());
+  for (const auto& [M, T] : {std::pair{Master, Target}, std::pair{Target, Master}}) {
+    const TOutcome R = D.CompareTexts({M}, {T});
+    EXPECT_TRUE(R.Written);
+    EXPECT_EQ(R.Errors, TTexts{});
+    EXPECT_EQ(D.Statements(R.Script), "");
+  }
+}
+
 #ifdef QEL_HAVE_COMPARE_COMMAND
 void ExpectCompareCommand(const TScriptDialect& D, const TReadBackCase& C) {
   std::ostringstream Out, Err;
@@ -182,6 +194,9 @@ TEST_P(ScriptReadBack, ReadsBack) {
       break;
     case rbMalformed:
       ExpectNoUpdateFromAMalformedScript(D, C);
+      break;
+    case rbSameSchema:
+      ExpectTheSameSchema(D, C);
       break;
     case rbCommand:
 #ifdef QEL_HAVE_COMPARE_COMMAND

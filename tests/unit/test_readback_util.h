@@ -195,6 +195,8 @@ enum TReadBackCheck : std::uint8_t {
   /// The compare command writes the fixture Expected for Master over Target; a master reading
   /// Bad fails naming the place BadError.
   rbCommand,
+  /// Master and Target are one schema written in two ways: they compare to nothing, both ways.
+  rbSameSchema,
 };
 
 /// One read-back case. Master and Target name a fixture file ("db2/schema.sql", relative to
@@ -211,8 +213,8 @@ struct TReadBackCase {
 };
 
 inline const char* CheckName(TReadBackCheck C) {
-  static const char* const Names[] = {"SchemaWriter", "Update",    "WrittenScript", "CodeTexts",
-                                      "GoldenUpdate", "Malformed", "CompareCommand"};
+  static const char* const Names[] = {"SchemaWriter", "Update",    "WrittenScript",  "CodeTexts",
+                                      "GoldenUpdate", "Malformed", "CompareCommand", "SameSchema"};
   return Names[C];
 }
 

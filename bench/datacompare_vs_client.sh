@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# `varnel datacompare` of two large MariaDB tables and of two large Firebird tables, each next to
+# its server's own command-line client reading the larger table once, in the same run:
+#
+#   mariadb -e 'SELECT * FROM qel_bench_m ORDER BY id' >/dev/null
+#   isql-fb (SELECT * FROM qel_bench_m ORDER BY id, output to /dev/null)
+#
+# The tables have QEL_BENCH_ROWS rows (default 5,000,000; id, a text and a number); 1 row in
+# 1000 differs and the target lacks the last 1000 rows, so the comparer writes its statements
+# to a script file (--script, not run). Prints each run's seconds (median of QEL_BENCH_ROUNDS,
+# default 3), the ratio of comparer to client, and the comparer's peak resident memory at 1/10
+# of the rows and at all of them (GNU time), which shows whether memory grows with the rows.
+#
+# Usage: bench/datacompare_vs_client.sh [BUILD_DIR]
+#   BUILD_DIR as for the other scripts (default: build-bench-data beside this folder's parent,
+#   configured as a Release build when absent). The servers come from QEL_MY_* and QEL_FB_*;
+#   when QEL_MY_HOST is not set, the throwaway servers of scripts/dbservers.sh are started in a
+#   scratch folder and stopped after.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${1:-$ROOT/build-bench-data}"
+ROUNDS="${QEL_BENCH_ROUNDS:-3}"
+ROWS="${QEL_BENCH_ROWS:-5000000}"
+
+. "$ROOT/bench/lib.sh"
+bench_build varnel_cli
+VARNEL="$BUILD/examples/varnel"
+WORK="$(mktemp -d)"
+trap bench_cleanup EXIT
+if [ -z "${QEL_MY_HOST:-}" ]; then
+  export QEL_DB_DIR="$WORK/dbservers"
+  STARTED=1
+  "$ROOT/scripts/dbservers.sh" start >/dev/null
+  eval "$("$ROOT/scripts/dbservers.sh" env)"
+fi
+MY=(mariadb -h "$QEL_MY_HOST" -P "$QEL_MY_PORT" -u "$QEL_MY_USER" "-p$QEL_MY_PASSWORD")
+MY_TARGET=qel_bench_target
+my_uri() { echo "mysql://$QEL_MY_USER:$QEL_MY_PASSWORD@$QEL_MY_HOST:$QEL_MY_PORT/$1"; }
+FB_DIR="$(dirname "$QEL_FB_DATABASE")"
+FB_TARGET="$FB_DIR/qel_bench_target.fdb"
+fb_uri() { echo "firebird://$QEL_FB_USER:$QEL_FB_PASSWORD@$QEL_FB_HOST:$QEL_FB_PORT/$1"; }
+fb() { isql-fb -q -user "$QEL_FB_USER" -password "$QEL_FB_PASSWORD" "$QEL_FB_HOST/$QEL_FB_PORT:$1"; }
+
+# Table qel_bench of N rows in the master database and, with 1 row in 1000 changed and the last
+# 1000 rows missing, in the target database, on each server.
+make_tables() {
+  local n=$1
+  "${MY[@]}" -e "
+    CREATE DATABASE IF NOT EXISTS $MY_TARGET;
+    DROP TABLE IF EXISTS $QEL_MY_DATABASE.qel_bench, $MY_TARGET.qel_bench;
+    CREATE TABLE $QEL_MY_DATABASE.qel_bench (id INT PRIMARY KEY, s VARCHAR(40), n DECIMAL(12,2));
+    CREATE TABLE $MY_TARGET.qel_bench LIKE $QEL_MY_DATABASE.qel_bench;
+    INSERT INTO $QEL_MY_DATABASE.qel_bench SELECT seq, CONCAT('row ', seq), seq / 100 FROM seq_1_to_$n;
+    INSERT INTO $MY_TARGET.qel_bench SELECT id, IF(MOD(id, 1000) = 0, 'changed', s), n
+      FROM $QEL_MY_DATABASE.qel_bench WHERE id <= $n - 1000;"
+  rm -f "$FB_TARGET"
+  printf "CREATE DATABASE '%s' USER '%s' PASSWORD '%s';\n" "$QEL_FB_HOST/$QEL_FB_PORT:$FB_TARGET" \
+    "$QEL_FB_USER" "$QEL_FB_PASSWORD" | isql-fb -q >/dev/null
+  echo 'DROP TABLE qel_bench; COMMIT;' | fb "$QEL_FB_DATABASE" >/dev/null 2>&1 || true
+  fb_fill "$QEL_FB_DATABASE" "$n" "'row ' || :i" "$n"
+  fb_fill "$FB_TARGET" "$n" "IIF(MOD(:i, 1000) = 0, 'changed', 'row ' || :i)" "$((n - 1000))"
+}
+# fb_fill DATABASE N S-EXPRESSION LAST: rows 1..LAST of qel_bench.
+fb_fill() {
+  fb "$1" <<SQL
+CREATE TABLE qel_bench (id INTEGER NOT NULL PRIMARY KEY, s VARCHAR(40), n DECIMAL(12,2));
+COMMIT;
+SET TERM ^;
+EXECUTE BLOCK AS DECLARE i INTEGER = 1; BEGIN
+  WHILE (i <= $4) DO BEGIN
+    INSERT INTO qel_bench VALUES (:i, $3, :i / 100.00);
+    i = i + 1;
+  END
+END^
+SET TERM ;^
+COMMIT;
+SQL
+}
+
+# Seconds and peak MiB of one command: "seconds mib".
+timed() {
+  /usr/bin/time -f '%e %M' -o "$WORK/time" "$@" >/dev/null 2>"$WORK/err" || {
+    # datacompare exits 0; a client failing is a broken run.
+    cat "$WORK/err" >&2
+    exit 1
+  }
+  awk '{ printf "%s %.1f\n", $1, $2 / 1024 }' "$WORK/time"
+}
+cmp_my() {
+  timed "$VARNEL" datacompare --master-db "$(my_uri "$QEL_MY_DATABASE")" \
+    --target-db "$(my_uri "$MY_TARGET")" --table qel_bench --script "$WORK/my.sql"
+}
+cmp_fb() {
+  timed "$VARNEL" datacompare --master-db "$(fb_uri "$QEL_FB_DATABASE")" \
+    --target-db "$(fb_uri "$FB_TARGET")" --table qel_bench --script "$WORK/fb.sql"
+}
+client_my() { timed "${MY[@]}" "$QEL_MY_DATABASE" -e 'SELECT * FROM qel_bench ORDER BY id'; }
+client_fb() {
+  printf 'SELECT * FROM qel_bench ORDER BY id;\n' >"$WORK/select.sql"
+  timed isql-fb -q -user "$QEL_FB_USER" -password "$QEL_FB_PASSWORD" -i "$WORK/select.sql" \
+    "$QEL_FB_HOST/$QEL_FB_PORT:$QEL_FB_DATABASE"
+}
+
+# The small run first (1/10 of the rows), then the full tables, each pair of runs side by side.
+report() {
+  local name=$1 cmp=$2 client=$3 small_mem=$4
+  : >"$WORK/c" && : >"$WORK/k" && : >"$WORK/m"
+  for _ in $(seq "$ROUNDS"); do
+    "$cmp" >"$WORK/one"
+    awk '{ print $1 }' "$WORK/one" >>"$WORK/c"
+    awk '{ print $2 }' "$WORK/one" >>"$WORK/m"
+    "$client" | awk '{ print $1 }' >>"$WORK/k"
+  done
+  awk -v name="$name" -v c="$(median <"$WORK/c")" -v k="$(median <"$WORK/k")" \
+    -v m="$(sort -g "$WORK/m" | tail -1)" -v sm="$small_mem" -v n="$ROWS" -v r="$ROUNDS" 'BEGIN {
+    printf "%s: two tables of %d rows, median of %d rounds\n", name, n, r;
+    printf "  varnel datacompare:       %8.2f s, peak %.1f MiB (%.1f MiB at 1/10 of the rows)\n", c, m, sm;
+    printf "  client read of one table: %8.2f s\n", k;
+    printf "  ratio, comparer / client: %.2f\n", c / k;
+  }'
+}
+
+make_tables $((ROWS / 10))
+SMALL_MY=$(cmp_my | awk '{ print $2 }')
+SMALL_FB=$(cmp_fb | awk '{ print $2 }')
+make_tables "$ROWS"
+report "MariaDB" cmp_my client_my "$SMALL_MY"
+report "Firebird" cmp_fb client_fb "$SMALL_FB"
+"${MY[@]}" -e "DROP TABLE $QEL_MY_DATABASE.qel_bench; DROP DATABASE $MY_TARGET;"
+echo 'DROP TABLE qel_bench; COMMIT;' | fb "$QEL_FB_DATABASE" >/dev/null 2>&1 || true
+rm -f "$FB_TARGET"

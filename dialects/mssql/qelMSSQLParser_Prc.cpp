@@ -1,0 +1,255 @@
+// The SQL Server and ASE script parser's view, routine and trigger grammar.
+#include "qelMSSQLParser.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <string_view>
+
+#include "Text.h"
+#include "qelClasses.h"
+#include "qelCompObj.h"
+#include "qelComp_Def.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Rul.h"
+#include "qelResWords.h"
+
+namespace qel {
+
+namespace {
+
+/// The object filed under the key of N in List, as ALTER names it.
+template <class T>
+T* FindFiled(TDbObjList& List, const std::string& Key) {
+  return dynamic_cast<T*>(List.FindObj(Key));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Views, routines and triggers
+
+std::string TTransactSQLParser::ObjKey(const TName& N) const {
+  return IsMSSQL() && !N.Owner.empty() ? Fold(N.Owner) + "." + Fold(N.Name) : Fold(N.Name);
+}
+
+template <class T>
+T* TTransactSQLParser::AlteredOrNew(T* Given, bool Alter, TDbObjList* Filed, const std::string& Key,
+                                    std::unique_ptr<T>& Made) {
+  T* Obj = Given;
+  if (!Obj && Alter && Filed) Obj = FindFiled<T>(*Filed, Key);
+  if (!Obj) {
+    Made = std::make_unique<T>(Objs);
+    Obj = Made.get();
+  }
+  return Obj;
+}
+
+void TTransactSQLParser::ParseView(TViwData* View, bool Alter) {
+  const TName N = QualifiedName();
+  std::unique_ptr<TViwData> Made;
+  TViwData* Viw = AlteredOrNew(View, Alter, Objs ? &Objs->Views : nullptr, ObjKey(N), Made);
+  SetNames(*Viw, N);
+  FStatObjName = Viw->GetObjName();
+  ParseViewColumns(*Viw, [this] { return NamePart(); });
+  if (IsWord("WITH")) {
+    Viw->WithEncryption = Viw->SchemaBinding = Viw->ViewMetadata = false;
+    do {
+      GetSy();
+      if (IsWord("ENCRYPTION")) Viw->WithEncryption = true;
+      if (IsWord("SCHEMABINDING")) Viw->SchemaBinding = true;
+      if (IsWord("VIEW_METADATA")) Viw->ViewMetadata = true;
+      GetSy();
+    } while (Sy == syComma);
+  }
+  if (!IsWord("AS")) {
+    ErrMsg("Must be: AS");
+    return;
+  }
+  SkipBlanks();
+  Viw->Body = BodyFrom(Pos - 1);
+  if (Viw->Body.empty()) ErrMsg("Missing: <select>");
+  if (Made) AddObj(Made.release(), true);
+}
+
+void TTransactSQLParser::ParseParams(TPrcData& Routine) {
+  const bool Parens = Sy == syLParen;
+  if (Parens) GetSy();
+  while (Sy == syIdent && !FQuoted && Ident.front() == '@') {
+    auto Fld = std::make_unique<TFldData>(Objs);
+    Fld->SetObjName(Ident);
+    GetSy();
+    if (IsWord("AS")) GetSy();
+    Fld->OwnerObj = &Routine;
+    ParseDataType(*Fld);
+    for (;;) {
+      if (IsWord("VARYING") || IsWord("READONLY") || IsWord("NULL")) {
+        GetSy();
+      } else if (Sy == syEqual) {
+        // The default: a literal, NULL, a name or a signed number.
+        GetSy();
+        const std::int32_t Start = SyPos;
+        if (Sy == syMinus || Sy == syPlus) GetSy();
+        GetSy();
+        Fld->DefValue = CopyTxtFrom(Start);
+      } else if (IsWord("OUTPUT") || IsWord("OUT")) {
+        Fld->InOut = ioOut;
+        GetSy();
+      } else if (IsWord("IN") && !IsMSSQL()) {
+        Fld->InOut = ioIn;
+        GetSy();
+      } else if (IsWord("INOUT") && !IsMSSQL()) {
+        Fld->InOut = ioInout;
+        GetSy();
+      } else {
+        break;
+      }
+    }
+    Fld->Position = Routine.Params.Count();
+    Routine.Params.Add(std::move(Fld));
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  if (Parens) TestAndGetSy(syRParen);
+}
+
+void TTransactSQLParser::ParseRoutine(TPrcData* Routine, bool IsFunction, bool Alter) {
+  const TName N = QualifiedName();
+  std::int32_t Number = 0;
+  if (Sy == sySemicolon && Ch >= '0' && Ch <= '9') {  // a numbered procedure: name;n
+    GetSy();
+    Number = IntValue;
+    GetSy();
+  }
+  std::string Key = ObjKey(N);
+  if (Number != 0 && IsMSSQL()) Key += ";" + std::to_string(Number);
+  std::unique_ptr<TPrcData> Made;
+  TPrcData* Prc = AlteredOrNew(Routine, Alter, Objs ? &Objs->Procedures : nullptr, Key, Made);
+  SetNames(*Prc, N);
+  FStatObjName = Prc->GetObjName();
+  Prc->IsFunction = IsFunction;
+  if (IsMSSQL()) Prc->ProcNumber = Number;
+  Prc->Params.Clear();
+  Prc->Results.Clear();
+  Prc->ReturnsTable = false;
+  Prc->WithOptions.clear();
+  ParseParams(*Prc);
+  if (IsFunction) {
+    if (!IsWord("RETURNS")) {
+      ErrMsg("Must be: RETURNS");
+      return;
+    }
+    GetSy();
+    if (IsWord("TABLE")) {
+      Prc->ReturnsTable = true;
+      GetSy();
+    } else if (Sy == syIdent && Ident.front() == '@') {
+      ErrMsg("Table variable results are not read: " + Ident);
+      return;
+    } else {
+      auto Fld = std::make_unique<TFldData>(Objs);
+      Fld->OwnerObj = Prc;
+      ParseDataType(*Fld);
+      Prc->Results.Add(std::move(Fld));
+    }
+  }
+  if (IsWord("WITH")) {
+    GetSy();
+    const std::int32_t Start = SyPos;
+    for (;;) {
+      if (IsWord("EXECUTE") || IsWord("EXEC")) {  // EXECUTE AS caller | self | owner | 'user'
+        GetSy();
+        GetSy();
+      }
+      GetSy();
+      if (Sy != syComma) break;
+      GetSy();
+    }
+    Prc->WithOptions = CopyTxtFrom(Start);
+  }
+  if (IsWord("FOR")) {  // FOR REPLICATION
+    GetSy();
+    GetSy();
+  }
+  // The text is kept from AS on, as the writer puts it after the parameters.
+  if (Sy == syEOF || Sy == syTerm) {
+    ErrMsg("Missing: AS");
+    return;
+  }
+  Prc->Body = BodyFrom(SyPos);
+  if (Made) AddObj(Made.release(), true);
+}
+
+void TTransactSQLParser::ParseTrigger(TTrgData* Trigger, bool Alter) {
+  const TName N = QualifiedName();
+  std::unique_ptr<TTrgData> Made;
+  TTrgData* Trg = AlteredOrNew(Trigger, Alter, Objs ? &Objs->Triggers : nullptr, ObjKey(N), Made);
+  SetNames(*Trg, N);
+  FStatObjName = Trg->GetObjName();
+  if (!IsWord("ON")) {
+    ErrMsg("Must be: ON");
+    return;
+  }
+  GetSy();
+  Trg->Events = {};
+  const bool ServerLevel = IsWord("DATABASE") || IsWord("ALL");
+  if (ServerLevel) {
+    Trg->SetOwnName(IsWord("ALL") ? "ALL SERVER" : "DATABASE");
+    if (IsWord("ALL")) GetSy();
+    GetSy();
+  } else {
+    const TName T = QualifiedName();
+    // The trigger lives in the schema of its table.
+    if (IsMSSQL() && N.Defaulted) Trg->SetSchema(T.Owner);
+    Trg->SetOwnName(Fold(T.Name));
+  }
+  if (IsWord("WITH")) {  // WITH ENCRYPTION | EXECUTE AS ...
+    GetSy();
+    while (Sy == syIdent && !IsWord("FOR") && !IsWord("AFTER") && !IsWord("INSTEAD")) GetSy();
+  }
+  if (IsWord("FOR")) {
+    Trg->Timing = baFor;
+  } else if (IsWord("AFTER")) {
+    Trg->Timing = baAfter;
+  } else if (IsWord("INSTEAD")) {
+    Trg->Timing = baInsteadOf;
+    GetSy();
+    if (!IsWord("OF")) ErrMsg("Must be: OF");
+  } else {
+    ErrMsg("Must be: FOR / AFTER / INSTEAD OF");
+    return;
+  }
+  GetSy();
+  if (ServerLevel) {
+    const std::int32_t Start = SyPos;
+    while (Sy != syEOF && Sy != syTerm && !IsWord("AS")) GetSy();
+    Trg->EventText = CopyTxtFrom(Start);
+  } else {
+    ReadTriggerEventList(*Trg, [this](const char* Word) { return IsWord(Word); });
+  }
+  Trg->WithAppend = Trg->NotForReplication = false;
+  for (;;) {
+    if (IsWord("WITH")) {  // WITH APPEND
+      Trg->WithAppend = true;
+      GetSy();
+      GetSy();
+    } else if (IsWord("NOT")) {  // NOT FOR REPLICATION
+      Trg->NotForReplication = true;
+      GetSy();
+      GetSy();
+      GetSy();
+    } else {
+      break;
+    }
+  }
+  if (!IsWord("AS")) {
+    ErrMsg("Must be: AS");
+    return;
+  }
+  SkipBlanks();
+  Trg->Body = BodyFrom(Pos - 1);
+  if (Made) AddObj(Made.release(), true);
+}
+
+}  // namespace qel

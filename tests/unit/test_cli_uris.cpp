@@ -1,0 +1,84 @@
+// The example program's database URIs: what names a server, what is refused as a bad argument.
+#include <gtest/gtest.h>
+
+#ifdef QEL_HAVE_COMPARE_COMMAND
+#include <string>
+
+#include "varnel_db.h"
+
+using namespace qel;
+using namespace varnel_cli;
+
+namespace {
+
+struct TURICase {
+  const char* Text;
+  const char* Host;      ///< nullptr: refused
+  const char* Database;  ///< as the connection gets it
+  int Port;
+};
+
+// A URI without a host would let the client pick a local way in that skips the server's
+// password check (the Firebird client opens the file itself): each kind must name a host.
+const TURICase URICases[] = {
+    {"firebird://SYSDBA:WRONGPW@:1//srv/db.fdb", nullptr, "", 0},
+    {"firebird://SYSDBA:pw@/srv/db.fdb", nullptr, "", 0},
+    {"firebird:///srv/db.fdb", nullptr, "", 0},
+    {"firebird://SYSDBA:pw@ :3050/srv/db.fdb", nullptr, "", 0},
+    {"postgresql://u:p@:5432/db", nullptr, "", 0},
+    {"postgres:///db", nullptr, "", 0},
+    {"mysql://u:p@/db", nullptr, "", 0},
+    {"mariadb://:3306/db", nullptr, "", 0},
+    {"firebird://SYSDBA:pw@localhost:3050//srv/db.fdb", "localhost", "/srv/db.fdb", 3050},
+    {"firebird://SYSDBA:pw@h/srv/db.fdb", "h", "/srv/db.fdb", 0},
+    {"postgresql://u:p@127.0.0.1:5432/db", "127.0.0.1", "db", 5432},
+    {"mysql://u@h/db", "h", "db", 0},
+};
+
+TEST(CliURIs, AURIMustNameAHost) {
+  for (const TURICase& C : URICases) {
+    SCOPED_TRACE(C.Text);
+    if (!C.Host) {
+      EXPECT_THROW(ParseURI("--db", C.Text), TUsageError);
+      EXPECT_THROW(ParseDataSource("--db", C.Text), TUsageError);
+      continue;
+    }
+    const TDatabaseURI U = ParseURI("--db", C.Text);
+    EXPECT_EQ(U.Host, C.Host);
+    EXPECT_EQ(U.Database, C.Database);
+    EXPECT_EQ(U.Port, C.Port);
+  }
+}
+
+struct TODBCCase {
+  const char* Text;
+  bool Accepted;
+  const char* Database;
+};
+
+// An ODBC connection string names its server or a data source that does.
+const TODBCCase ODBCCases[] = {
+    {"odbc:Driver={PostgreSQL Unicode};Server=h;Database=d;UID=u;PWD=p", true, "d"},
+    {"odbc:Driver={MariaDB};SERVER = h ;UID=u", true, ""},
+    {"odbc:DSN=pg;UID=u", true, "pg"},
+    {"odbc://pg", true, "pg"},
+    {"odbc:Driver={PostgreSQL Unicode};Database=d;UID=u;PWD=p", false, ""},
+    {"odbc:Driver={PostgreSQL Unicode};Server=;Database=d", false, ""},
+    {"odbc:Driver={Firebird};Dbname=/srv/db.fdb;UID=SYSDBA;PWD=x", false, ""},
+};
+
+TEST(CliURIs, AnODBCConnectionStringMustNameAServerOrADataSource) {
+  for (const TODBCCase& C : ODBCCases) {
+    SCOPED_TRACE(C.Text);
+    if (!C.Accepted) {
+      EXPECT_THROW(ParseDataSource("--db", C.Text), TUsageError);
+      continue;
+    }
+    const TDatabaseURI U = ParseDataSource("--db", C.Text);
+    EXPECT_EQ(U.ConnectionType, cnADO);
+    EXPECT_EQ(U.Database, C.Database);
+  }
+}
+
+}  // namespace
+#endif
