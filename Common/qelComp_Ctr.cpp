@@ -254,7 +254,8 @@ std::string TCtrData::CompareDef() const {
   if (FCtType != ctCheck || GetDatabaseType() != dbPostgreSQL) return Def();
   const std::string Name =
       GetObjName().empty() ? "" : "CONSTRAINT " + QuoteIdent(GetObjName()) + " ";
-  return "ALTER TABLE " + TableRef() + " ADD " + Name + "CHECK " + PGConditionKey(Body);
+  return "ALTER TABLE " + TableRef() + " ADD " + Name + "CHECK " +
+         PGConditionKey(ServerBody.empty() ? Body : ServerBody.str());
 }
 
 std::string TCtrData::DropDef() const {

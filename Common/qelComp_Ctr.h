@@ -88,6 +88,10 @@ class TCtrData : public TDbObj {
   TObjText IndexName;
   /// MySQL: the algorithm of a primary key's index as the key names it (USING BTREE, HASH).
   TObjText IndexType;
+  /// PostgreSQL check: the database's own text of this (script's) condition, where a live
+  /// comparison had the server store the condition and it came back as that of a check of
+  /// the database. Compared (and keyed, when unnamed) in place of Body; empty otherwise.
+  TObjText ServerBody;
 
   TConstraintType GetCtType() const { return FCtType; }
   /// Stores the type; primary, foreign, unique, check, default and reference constraints take
@@ -112,8 +116,8 @@ class TCtrData : public TDbObj {
   /// for a kind the dialect has no clause for (plain keys; NOT NULL outside Oracle; defaults
   /// outside SQL Server and ASE): a statement of the bare name would not run.
   std::string Def() const override;
-  /// Def; a PostgreSQL check with its condition in the normal form of PGConditionKey, as the
-  /// server gives back its own text of the condition a script wrote.
+  /// Def; a PostgreSQL check with its condition (ServerBody where known) in the normal form
+  /// of PGConditionKey, as the server gives back its own text of the condition a script wrote.
   std::string CompareDef() const override;
   /// A key first drops the foreign keys that reference it.
   void DoBeforeDrop() override;

@@ -559,7 +559,8 @@ void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
   const TFldData& TF = *T.TypeField;
   if (!SameBaseType(MF, TF)) NotAltered("Base type");
   PGDomainChecksAlter(Exec, M, T);
-  if (MF.GetDefValue() != TF.GetDefValue())
+  // The server casts a domain's default to the base type ('open'::character varying).
+  if (MF.CompareDefValue() != TF.CompareDefValue())
     Exec.Add("ALTER DOMAIN " + Name +
                  (MF.GetDefValue().empty() ? " DROP DEFAULT" : " SET DEFAULT " + MF.GetDefValue()),
              stStatement, M.GetObjName(), dboDomain, odbAlter);

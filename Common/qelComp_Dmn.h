@@ -58,6 +58,12 @@ struct TPGDomainCheck {
   std::string Text;
   /// The server would not choose this name itself: the check is written and added under it.
   bool Named = false;
+  /// The database's own text of this (script's) condition, where a live comparison had the
+  /// server store the condition and it came back as that of the namesake check; else empty.
+  std::string ServerText{};
+
+  /// The text two readings of the check are compared by.
+  const std::string& CompareText() const { return ServerText.empty() ? Text : ServerText; }
 };
 
 /// The name PostgreSQL gives an unnamed CHECK of domain Domain: "<domain>_check", else

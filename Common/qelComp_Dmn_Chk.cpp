@@ -302,7 +302,8 @@ void PGDomainChecksAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
   for (const TPGDomainCheck& C : TC) {
     const auto It = std::find_if(MC.begin(), MC.end(),
                                  [&](const TPGDomainCheck& Own) { return Own.Name == C.Name; });
-    if (It != MC.end() && PGDomainCheckKey(It->Text) == PGDomainCheckKey(C.Text)) {
+    if (It != MC.end() &&
+        PGDomainCheckKey(It->CompareText()) == PGDomainCheckKey(C.CompareText())) {
       Kept[static_cast<std::size_t>(It - MC.begin())] = true;
       continue;
     }

@@ -130,12 +130,18 @@ std::string TPrcData::ParamDef(bool WithReturns) const {
     case dbPostgreSQL: {
       std::string R = "(" +
                       JoinItems(Params,
-                                [this](const TFldData& F) {
+                                [this, WithReturns](const TFldData& F) {
                                   std::string Item =
                                       DirectionWord(F.InOut, "in ", "out ", "inout ");
                                   if (!F.GetObjName().empty())
                                     Item += QuoteIdent(F.GetObjName()) + " ";
-                                  return Item + F.FieldTypeDef();
+                                  Item += F.FieldTypeDef();
+                                  // Defaults belong to the creation text only: a signature
+                                  // naming the routine (DROP, COMMENT) takes none.
+                                  if (WithReturns && F.InOut != ioOut)
+                                    if (const std::string D = F.ParamDefValue(); !D.empty())
+                                      Item += " default " + D;
+                                  return Item;
                                 }) +
                       ")";
       if (WithReturns && !Results.Empty())

@@ -88,7 +88,8 @@ class TPrcData : public TDbObj {
   /// The routine can stand in the target with its empty body (and be restored later).
   bool CanEmptyBody() const;
 
-  /// The parameter and result clause; PostgreSQL writes RETURNS only WithReturns.
+  /// The parameter and result clause; PostgreSQL writes parameter defaults and RETURNS only
+  /// WithReturns (the creation text; without it, the signature that names the routine).
   std::string ParamDef(bool WithReturns) const;
   std::string IB_Def(const std::string& aBody) const;
   std::string SAW_Def(const std::string& aBody) const;

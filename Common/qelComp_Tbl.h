@@ -315,6 +315,10 @@ class TFldData : public TDbObj {
   bool JavaClass : 1 = false;
   /// Default value as read (write and compare it through GetDefValue).
   TObjText DefValue;
+  /// PostgreSQL: the database's own text of this default, where a live comparison found that
+  /// the server spells this (script's) default so (it stored it, or the two differ only by the
+  /// casts the server adds). Compared in place of DefValue; empty otherwise.
+  TObjText ServerDefault;
   /// Domain or user type of an iftDomain item; Oracle user type; DB2 distinct type.
   TObjText DomainName;
   /// Schema of a SQL Server user type.
@@ -379,6 +383,10 @@ class TFldData : public TDbObj {
   /// The default as two readings of the column are compared: GetDefValue, in PostgreSQL in the
   /// spelling of PGDefaultKey.
   std::string CompareDefValue() const;
+  /// The default of a routine's parameter as the creation text writes it: the server's
+  /// spelling where it is known (the text of a routine is also what two readings of it are
+  /// compared by), else GetDefValue.
+  std::string ParamDefValue() const;
   /// Stores character set and collation, dropping the values that repeat a default.
   void GetCharsetCollation(std::int32_t aCharSetId, const std::string& aCharSet,
                            std::int32_t aCollationId, const std::string& aCollation);

@@ -136,8 +136,12 @@ std::string PGDefaultKey(const std::string& Text, const TFldData& Fld) {
 }
 
 std::string TFldData::CompareDefValue() const {
-  const std::string Default = GetDefValue();
-  return GetDatabaseType() == dbPostgreSQL ? PGDefaultKey(Default, *this) : Default;
+  if (GetDatabaseType() != dbPostgreSQL) return GetDefValue();
+  return PGDefaultKey(ServerDefault.empty() ? GetDefValue() : ServerDefault.str(), *this);
+}
+
+std::string TFldData::ParamDefValue() const {
+  return ServerDefault.empty() ? GetDefValue() : ServerDefault.str();
 }
 
 }  // namespace qel

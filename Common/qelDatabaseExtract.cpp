@@ -258,25 +258,33 @@ void TCustomDBExtract::ProbeViews(
     if (W && Differ(*V, *W)) Pairs.emplace_back(V, W);
   }
   if (Pairs.empty()) return;
-
-  std::unique_ptr<TQELQuery> Q;
-  try {
-    Conn->SetConnected(true);
-    if (!Conn->GetConnected()) return;  // the texts stay as written: compared, they differ
-    Q.reset(Conn->CreateQuery(nullptr));
-    if (!Q) return;
-    // View texts hold casts ("::") and literals with ":" and "?", which are no parameters.
-    Q->SetParamCheck(false);
+  // Without the server the texts stay as written: compared, they differ.
+  WithProbeQuery("Views not matched with the server's forms: ", [&](TQELQuery& Q) {
     for (auto [V, W] : Pairs) {
       try {
-        Probe(*Q, *V, *W);
+        Probe(Q, *V, *W);
       } catch (const std::exception& E) {
         // The database lacks what the view reads, or the text is no view: it is created anew.
         AddToLog("View " + W->GetObjName() + " not matched with the server's form: " + E.what());
       }
     }
+  });
+}
+
+void TCustomDBExtract::WithProbeQuery(const std::string& What,
+                                      const std::function<void(TQELQuery&)>& Run) {
+  TQELCustomConnection* Conn = GetQELConnection();
+  if (!Conn) return;
+  std::unique_ptr<TQELQuery> Q;
+  try {
+    Conn->SetConnected(true);
+    if (!Conn->GetConnected()) return;
+    Q.reset(Conn->CreateQuery(nullptr));
+    if (!Q) return;
+    Q->SetParamCheck(false);
+    Run(*Q);
   } catch (const std::exception& E) {
-    AddToLog(std::string("Views not matched with the server's forms: ") + E.what());
+    AddToLog(What + E.what());
   }
   Q.reset();
   try {

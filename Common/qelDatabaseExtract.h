@@ -181,6 +181,10 @@ class TCustomDBExtract : public TCustomExtract {
   void ProbeViews(TCustomObjs& Other,
                   const std::function<bool(const TViwData&, const TViwData&)>& Differ,
                   const TViewProbe& Probe);
+  /// Runs Run through one query of the connection, opened again for it and closed afterwards;
+  /// ":name" in its texts is no parameter (probe texts hold casts and literals). Nothing runs
+  /// when the server cannot be reached; what Run raises is logged after What and ends it.
+  void WithProbeQuery(const std::string& What, const std::function<void(TQELQuery&)>& Run);
 
  private:
   /// The three settings, in order; the first missing one is reported. False when one is missing.

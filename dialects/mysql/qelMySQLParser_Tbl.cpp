@@ -83,8 +83,9 @@ std::string NormaliseTimeFunction(const std::string& Value) {
     U.erase(P);
     if (Args == "()") Args.clear();
   }
+  // Precision 0 is none: the server writes current_timestamp() for current_timestamp(0).
   if (U == "CURRENT_TIMESTAMP" || U == "NOW" || U == "LOCALTIME" || U == "LOCALTIMESTAMP")
-    return "CURRENT_TIMESTAMP" + Args;
+    return "CURRENT_TIMESTAMP" + (Args == "(0)" ? std::string() : Args);
   if ((U == "CURRENT_DATE" || U == "CURDATE") && Args.empty()) return "CURRENT_DATE";
   if ((U == "CURRENT_TIME" || U == "CURTIME") && Args.empty()) return "CURRENT_TIME";
   return Value;
@@ -119,6 +120,55 @@ std::size_t SkipGroup(const std::string& Text, std::size_t I) {
     ++I;
   }
   return Text.size();
+}
+
+/// The plain decimal text the server writes for the FLOAT or DOUBLE number Text ("2.50",
+/// "1e3", "-.5" become "2.5", "1000", "-0.5"): no exponent, no zeros that say nothing. False
+/// where the server would round (more than MaxDigits significant digits) or write an exponent
+/// (more than 15 digits before the point, or more than 14 zeros after it).
+bool PlainFloat(std::string_view Text, std::size_t MaxDigits, std::string& Out) {
+  std::size_t I = 0;
+  const bool Negative = I < Text.size() && Text[I] == '-';
+  if (I < Text.size() && (Text[I] == '-' || Text[I] == '+')) ++I;
+  std::string Digits;
+  long long Point = 0;  // where the point stands in Digits
+  while (I < Text.size() && IsDigit(Text[I])) {
+    Digits += Text[I++];
+    ++Point;
+  }
+  if (I < Text.size() && Text[I] == '.')
+    for (++I; I < Text.size() && IsDigit(Text[I]);) Digits += Text[I++];
+  if (Digits.empty()) return false;
+  if (I < Text.size() && (Text[I] == 'e' || Text[I] == 'E')) {
+    ++I;
+    const bool Down = I < Text.size() && Text[I] == '-';
+    if (I < Text.size() && (Text[I] == '-' || Text[I] == '+')) ++I;
+    long long Exp = 0;
+    const std::size_t From = I;
+    for (; I < Text.size() && IsDigit(Text[I]) && Exp < 1000; ++I) Exp = Exp * 10 + (Text[I] - '0');
+    if (I == From) return false;
+    Point += Down ? -Exp : Exp;
+  }
+  if (I != Text.size()) return false;
+  const std::size_t Lead = std::min(Digits.find_first_not_of('0'), Digits.size());
+  Digits.erase(0, Lead);
+  Point -= static_cast<long long>(Lead);
+  Digits.erase(Digits.find_last_not_of('0') + 1);
+  if (Digits.empty()) {
+    Out = "0";
+    return true;
+  }
+  const auto N = static_cast<long long>(Digits.size());
+  if (Digits.size() > MaxDigits || Point > 15 || Point < -14) return false;
+  if (Point <= 0)
+    Out = "0." + std::string(static_cast<std::size_t>(-Point), '0') + Digits;
+  else if (Point >= N)
+    Out = Digits + std::string(static_cast<std::size_t>(Point - N), '0');
+  else
+    Out = Digits.substr(0, static_cast<std::size_t>(Point)) + "." +
+          Digits.substr(static_cast<std::size_t>(Point));
+  if (Negative) Out.insert(0, "-");
+  return true;
 }
 
 bool IsWordChar(char C) {
@@ -955,25 +1005,51 @@ void TMySQLParser::ExtractDefaultValue(TFldData& Fld) {
 }
 
 void TMySQLParser::NormaliseDefault(TFldData& Fld) {
-  // The server writes numeric defaults without quotes (DEFAULT 0, DEFAULT 0.00); scripts often
-  // quote them. Both read as the number in the column's own form.
-  if (!IsNumericType(Fld.FieldType) || Fld.DefValue.empty()) return;
-  std::string Text = Fld.DefValue;
-  if (Text.size() >= 2 && Text.front() == '\'' && Text.back() == '\'')
-    Text = Text.substr(1, Text.size() - 2);
+  if (Fld.DefValue.empty()) return;
+  // TRUE and FALSE are the numbers 1 and 0 to the server, which writes them so.
+  if (SameText(Fld.DefValue, "TRUE")) Fld.DefValue = "1";
+  if (SameText(Fld.DefValue, "FALSE")) Fld.DefValue = "0";
   bool Negative = false;
   std::string Int;
   std::string Frac;
-  if (!SplitNumber(Text, Negative, Int, Frac)) return;
+  // A number given to a CHAR or VARCHAR column is kept as the text of that number ('7' for
+  // 007 or +7, '0.5' for .5); a TEXT column keeps it as an expression, unquoted.
+  if (Fld.FieldType == iftChar || Fld.FieldType == iftVarchar || Fld.FieldType == iftNationalChar) {
+    if (!SplitNumber(Fld.GetDefValue(), Negative, Int, Frac)) return;
+    const bool Zero = Int == "0" && Frac.find_first_not_of('0') == std::string::npos;
+    Fld.DefValue = "'" + std::string(Negative && !Zero ? "-" : "") + Int +
+                   (Frac.empty() ? "" : "." + Frac) + "'";
+    return;
+  }
+  // The server writes numeric defaults without quotes (DEFAULT 0, DEFAULT 0.00); scripts often
+  // quote them. Both read as the number in the column's own form.
+  if (!IsNumericType(Fld.FieldType)) return;
+  std::string Text = Fld.DefValue;
+  if (Text.size() >= 2 && Text.front() == '\'' && Text.back() == '\'')
+    Text = Text.substr(1, Text.size() - 2);
+  const bool Float =
+      Fld.FieldType == iftFloat || Fld.FieldType == iftDouble || Fld.FieldType == iftReal;
+  if (Float && Fld.Precision == 0) {
+    // FLOAT keeps 6 significant digits, DOUBLE 15 and more.
+    std::string Plain;
+    Fld.DefValue = PlainFloat(Text, Fld.FieldType == iftFloat ? 6 : 15, Plain) ? Plain : Text;
+    return;
+  }
+  const bool Split = SplitNumber(Text, Negative, Int, Frac);
+  if (Float && (!Split || Frac.size() > static_cast<std::size_t>(std::max(Fld.Scale, 0)))) {
+    // FLOAT(M,D) and DOUBLE(M,D) write D places, as DECIMAL does; a value with more is
+    // rounded by the server, and left as written here.
+    Fld.DefValue = Text;
+    return;
+  }
+  if (!Split) return;
   if (IsIntegerType(Fld.FieldType)) {
     if (!Frac.empty()) return;
     Fld.DefValue = (Negative && Int != "0" ? "-" : "") + Int;
-  } else if (Fld.FieldType == iftDecimal || Fld.FieldType == iftNumeric) {
+  } else if (Fld.FieldType == iftDecimal || Fld.FieldType == iftNumeric || Float) {
     Frac.resize(static_cast<std::size_t>(std::max(Fld.Scale, 0)), '0');
     const bool Zero = Int == "0" && Frac.find_first_not_of('0') == std::string::npos;
     Fld.DefValue = (Negative && !Zero ? "-" : "") + Int + (Frac.empty() ? "" : "." + Frac);
-  } else {
-    Fld.DefValue = Text;
   }
 }
 

@@ -521,6 +521,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
     // Compared as the catalog's view; created, should it have to be, from the script's text.
     W.ServerDef = V.Def();
   });
+  MatchServerSpellings(Other);
 }
 
 void TPGDBExtract::AddRelations(std::vector<TRelationRead>& Relations) {

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "qelComp_Prc.h"
@@ -133,8 +134,27 @@ class TPGDBExtract : public TCustomDBExtract {
   /// writes its namesake, Other's view takes the catalog's text (and column names). A view
   /// the server cannot store (it reads what the database lacks) stays as written.
   void MatchServerForms(TCustomObjs& Other) override;
+  /// Checks and defaults: where a check of a table or domain, or the default of a column,
+  /// domain or routine parameter, read from Other (scripts) differs from its namesake's here
+  /// in the form the two are compared in, the server stores the script's text once more in a
+  /// temporary object and gives back its own text of it, all in one query of a transaction
+  /// that is rolled back. Where that text is the catalog's, Other's object is compared by the
+  /// catalog's text (ServerBody, ServerDefault, ServerText), and an unnamed check is keyed by
+  /// it. What the server refuses to store stays compared as written.
+  void MatchServerSpellings(TCustomObjs& Other);
+  /// The function the spelling query calls, made in its transaction. It stores one expression
+  /// in the temporary object pg_temp.qel_probe by the statement it is given and reads the
+  /// server's text of it back by the query its kind names ('c' table check, 'k' domain check,
+  /// 'd' column default, 'm' domain default, 'p' parameter default); the subtransaction is
+  /// then rolled back, so each probe's object is gone before the next one. It gives "s" and the
+  /// text, or "e" and the server's reason for refusing the statement.
+  static std::string SpellingFunction();
 
  protected:
+  /// Runs the spelling query SQL in a transaction of its own with the function it calls,
+  /// rolled back afterwards; each row's answer goes to Answers at the row's number.
+  void SpellOnServer(TQELQuery& Q, const std::vector<std::string>& SQL,
+                     std::vector<std::string>& Answers);
   /// A PostgreSQL parser over the holder's collection, without progress reports of its own.
   std::unique_ptr<TCustomParser> CreateBodyParser() override;
   /// The triggers: their texts, as the server writes them, are read again by the parser, which
@@ -262,6 +282,16 @@ class TPGDBExtract : public TCustomDBExtract {
                             const std::vector<std::int64_t>& TypeOids,
                             const std::vector<std::string>& Names,
                             const std::vector<std::string>& Modes, TObjVector<TFldData>& List);
+  /// The defaults of the routines (oid, routine), read with one query and given to their
+  /// last inputs.
+  void ExtractParamDefaults(TQELQuery& Q,
+                            const std::vector<std::pair<std::int64_t, TPrcData*>>& Routines);
+  /// Gives the defaults of one routine, in order, to its last inputs (no output parameter
+  /// takes one); a list longer than the inputs is left unread.
+  static void SetParamDefaults(TPrcData& Prc, const std::vector<std::string>& Defaults);
+  /// The items of an expression list as the server writes one ("0.25, 'a,b'::text"): split at
+  /// the commas outside parentheses, brackets, literals and quoted names, each trimmed.
+  static std::vector<std::string> ExpressionListItems(const std::string& Text);
   /// A new field typed after the pg_type row of TypeOid (an oid the map does not hold gives
   /// a field typed from an empty name); owned by Prc when given.
   static std::unique_ptr<TFldData> ExtractParam(const TPGTypeMap& Types, TPrcData* Prc,
@@ -280,6 +310,10 @@ class TPGDBExtract : public TCustomDBExtract {
   /// Reads the attributes of every composite type through Query, with one query, into the
   /// types of Types that have the oid of their relation, in attribute order.
   void ExtractTypeAttributes(TQELQuery& Query, std::vector<TRelationRead>& Types);
+  /// Gives each domain of Timed (a domain over a time or interval type, with the name of its
+  /// base type) the seconds precision of its type modifier, read with one query.
+  void DomainTimePrecisions(TQELQuery& Q,
+                            const std::vector<std::pair<TDmnData*, std::string>>& Timed);
   /// The names of a type list as oidvectortypes writes it ("integer, text").
   static std::vector<std::string> SplitTypeList(const std::string& Text);
   /// A type name of pg_type ("int4") as a script's type text ("integer"); empty stays empty.

@@ -133,14 +133,12 @@ std::string TPGDBExtract::SQLKeyFlds(const std::string& Rel, const std::string& 
   return R;
 }
 
-std::string TPGDBExtract::CheckBodyFromDef(const std::string& Def) {
-  // pg_get_constraintdef writes "CHECK (" + the condition as consrc held it + ")", then
-  // " NOT VALID" or " NO INHERIT" where they apply.
-  std::string Text = Trim(Def);
-  if (UpperCase(Text.substr(0, 5)) != "CHECK") return Text;
-  Text = TrimLeft(Text.substr(5));
-  if (Text.empty() || Text[0] != '(') return Text;
-  // The closing parenthesis of the outer pair, past strings and quoted names.
+namespace {
+
+/// Where the parenthesis that closes the one Text starts with stands, past strings and quoted
+/// names; npos when Text starts with none or it is not closed.
+std::size_t ClosingParen(const std::string& Text) {
+  if (Text.empty() || Text.front() != '(') return std::string::npos;
   int Depth = 0;
   char Quote = 0;
   for (std::size_t I = 0; I < Text.size(); ++I) {
@@ -152,10 +150,26 @@ std::string TPGDBExtract::CheckBodyFromDef(const std::string& Def) {
     } else if (C == '(') {
       ++Depth;
     } else if (C == ')' && --Depth == 0) {
-      return Trim(Text.substr(1, I - 1));
+      return I;
     }
   }
-  return Text;
+  return std::string::npos;
+}
+
+}  // namespace
+
+std::string TPGDBExtract::CheckBodyFromDef(const std::string& Def) {
+  // pg_get_constraintdef writes "CHECK (" + the condition as consrc held it + ")", then
+  // " NOT VALID" or " NO INHERIT" where they apply.
+  std::string Text = Trim(Def);
+  if (UpperCase(Text.substr(0, 5)) != "CHECK") return Text;
+  Text = TrimLeft(Text.substr(5));
+  const std::size_t Close = ClosingParen(Text);
+  if (Close == std::string::npos) return Text;
+  // The check clause writes the condition after the word CHECK as it is kept: one that is no
+  // parenthesised whole (a CASE, a function call) keeps the pair round it.
+  const std::string Body = Trim(Text.substr(1, Close - 1));
+  return !Body.empty() && ClosingParen(Body) == Body.size() - 1 ? Body : "(" + Body + ")";
 }
 
 void TPGDBExtract::PassOver(const std::string& Text) {

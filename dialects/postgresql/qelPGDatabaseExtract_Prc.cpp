@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "Text.h"
 #include "qelComp_Trg.h"
 #include "qelPGDatabaseExtract.h"
+#include "qelPGSQLParser.h"
 
 namespace qel {
 
@@ -34,6 +36,7 @@ constexpr std::int64_t TgInstead = 64;
 
 /// One routine row, kept until the parameter types are known.
 struct TRoutineRow {
+  std::int64_t Oid = 0;
   std::unique_ptr<TPrcData> Prc;
   std::vector<std::int64_t> ArgTypes;
   std::vector<std::string> Names;
@@ -239,8 +242,83 @@ void TPGDBExtract::ExtractParams(const TPGTypeMap& Types, TPrcData* Prc,
   }
 }
 
+std::vector<std::string> TPGDBExtract::ExpressionListItems(const std::string& Text) {
+  std::vector<std::string> R;
+  std::string Item;
+  int Depth = 0;
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (C == '\'' || C == '"') {
+      // A literal or quoted name, whole: a doubled quote stays inside, and in an E'' literal
+      // a backslash takes the next character with it.
+      const bool Escapes = C == '\'' && I > 0 && (Text[I - 1] == 'E' || Text[I - 1] == 'e');
+      std::size_t J = I + 1;
+      for (; J < Text.size(); ++J) {
+        if (Escapes && Text[J] == '\\') {
+          ++J;
+        } else if (Text[J] == C) {
+          if (J + 1 < Text.size() && Text[J + 1] == C)
+            ++J;
+          else
+            break;
+        }
+      }
+      J = std::min(J, Text.size() - 1);
+      Item.append(Text, I, J - I + 1);
+      I = J;
+      continue;
+    }
+    if (C == '(' || C == '[') ++Depth;
+    if ((C == ')' || C == ']') && Depth > 0) --Depth;
+    if (C == ',' && Depth == 0) {
+      R.push_back(Trim(Item));
+      Item.clear();
+      continue;
+    }
+    Item += C;
+  }
+  if (!Trim(Item).empty() || !R.empty()) R.push_back(Trim(Item));
+  return R;
+}
+
+void TPGDBExtract::SetParamDefaults(TPrcData& Prc, const std::vector<std::string>& Defaults) {
+  // They are the defaults of the last inputs, in order; output parameters take none.
+  std::vector<TFldData*> Inputs;
+  for (const auto& P : Prc.Params)
+    if (P->InOut != ioOut) Inputs.push_back(P.get());
+  if (Defaults.size() > Inputs.size()) return;
+  const std::size_t First = Inputs.size() - Defaults.size();
+  for (std::size_t I = 0; I < Defaults.size(); ++I)
+    Inputs[First + I]->DefValue = PGReplaceDefault(Defaults[I]);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Steps
+
+void TPGDBExtract::ExtractParamDefaults(
+    TQELQuery& Q, const std::vector<std::pair<std::int64_t, TPrcData*>>& Routines) {
+  // pg_proc keeps the defaults (from 8.4 on; the servers that know internal triggers surely
+  // have them) as one expression list of the last inputs. Asked for only where a routine has
+  // inputs at all, so that a database without them costs no query.
+  if (!FInfo.Has(pgcTgIsInternal)) return;
+  std::string Oids;
+  std::unordered_map<std::int64_t, TPrcData*> ByOid;
+  for (const auto& [Oid, Prc] : Routines)
+    if (std::any_of(Prc->Params.begin(), Prc->Params.end(),
+                    [](const auto& P) { return P->InOut != ioOut; })) {
+      Oids += (Oids.empty() ? "" : ", ") + IntToStr(Oid);
+      ByOid.emplace(Oid, Prc);
+    }
+  if (Oids.empty()) return;
+  TCatalogRow Row(Q);
+  OpenQuery(Q, {"select p.oid, pg_catalog.pg_get_expr(p.proargdefaults, 0) as argdefaults",
+                "from pg_catalog.pg_proc p",
+                "where p.pronargdefaults > 0 and p.oid in (" + Oids + ")", "order by p.oid"});
+  for (; !Q.GetEof(); Q.Next())
+    if (const auto It = ByOid.find(Row.LargeInt("oid")); It != ByOid.end())
+      SetParamDefaults(*It->second, ExpressionListItems(Row.Str("argdefaults")));
+  CloseQuery(Q);
+}
 
 void TPGDBExtract::ExtractPrc() {
   AddToLog("Extracting functions...");
@@ -263,6 +341,7 @@ void TPGDBExtract::ExtractPrc() {
       continue;
     }
     TRoutineRow Routine;
+    Routine.Oid = Row.LargeInt("oid");
     if (FInfo.HasProArgModes) Routine.Modes = Words(Row.Str("argmodes"));
     if (std::find(Routine.Modes.begin(), Routine.Modes.end(), "v") != Routine.Modes.end()) {
       PassOver("Function " + Full + " takes a variadic parameter, passed over.");
@@ -327,6 +406,15 @@ void TPGDBExtract::ExtractPrc() {
   for (TRoutineRow& Routine : Rows) {
     TPrcData* Prc = Routine.Prc.get();
     ExtractParams(Types, Prc, Routine.ArgTypes, Routine.Names, Routine.Modes, Prc->Params);
+  }
+  {
+    std::vector<std::pair<std::int64_t, TPrcData*>> Routines;
+    Routines.reserve(Rows.size());
+    for (const TRoutineRow& Routine : Rows) Routines.emplace_back(Routine.Oid, Routine.Prc.get());
+    ExtractParamDefaults(Q, Routines);
+  }
+  for (TRoutineRow& Routine : Rows) {
+    TPrcData* Prc = Routine.Prc.get();
     // With output parameters the result type follows from them ("record", or the type of the
     // only one), and a script leaves it unwritten; a set of them still needs RETURNS SETOF.
     bool Outputs = false;

@@ -72,20 +72,7 @@ std::string StorageOf(const std::string& Code) {
 
 std::vector<std::string> TPGDBExtract::SplitTypeList(const std::string& Text) {
   // oidvectortypes joins the names with ", "; a name with a comma in it comes in double quotes.
-  std::vector<std::string> R;
-  std::string Item;
-  bool Quoted = false;
-  for (const char C : Text) {
-    if (C == '"') Quoted = !Quoted;
-    if (C == ',' && !Quoted) {
-      R.push_back(Trim(Item));
-      Item.clear();
-      continue;
-    }
-    Item += C;
-  }
-  if (!Trim(Item).empty() || !R.empty()) R.push_back(Trim(Item));
-  return R;
+  return ExpressionListItems(Text);
 }
 
 std::string TPGDBExtract::TypeText(const std::string& Name) const {
@@ -200,6 +187,10 @@ void TPGDBExtract::ExtractDmn() {
   TQELQuery& Q = WorkQuery();
 
   TCatalogRow Row(Q);
+  std::vector<std::unique_ptr<TDmnData>> Read;
+  // Domains over a time type, with the type name: their seconds precision is in the type
+  // modifier alone.
+  std::vector<std::pair<TDmnData*, std::string>> Timed;
   OpenQuery(Q, SQL);
   for (; !Q.GetEof(); Q.Next()) {
     auto Dmn = std::make_unique<TDmnData>(GetObjs());
@@ -219,10 +210,34 @@ void TPGDBExtract::ExtractDmn() {
     Fld.DefValue = Trim(Row.Str("typdefault"));
     Fld.DefValue = PGReplaceDefault(Fld.GetDefValue());
     DomainChecks(*Dmn, Row.Str("connames"), Row.Str("condef"), FInfo.Has(pgcConSrc));
+    if (PGTypeTakesSecondsPrecision(Fld.FieldType))
+      Timed.emplace_back(Dmn.get(), Row.Str("data_type"));
+    Read.push_back(std::move(Dmn));
+  }
+  CloseQuery(Q);
+  DomainTimePrecisions(Q, Timed);
+  for (auto& Dmn : Read) {
     const std::string Name = Dmn->GetObjName();
     FileExtracted(std::move(Dmn), Name);
   }
+}
+
+void TPGDBExtract::DomainTimePrecisions(
+    TQELQuery& Q, const std::vector<std::pair<TDmnData*, std::string>>& Timed) {
+  // Asked for only when such a domain is read, so that other databases cost no query.
+  if (Timed.empty()) return;
+  std::unordered_map<std::string, std::int32_t> TypMods;
+  TCatalogRow Row(Q);
+  OpenQuery(Q, {"select s.nspname, t.typname, t.typtypmod", "from pg_catalog.pg_type t",
+                "join pg_catalog.pg_namespace s on s.oid = t.typnamespace",
+                "where t.typtype = 'd' and t.typtypmod >= 0"});
+  for (; !Q.GetEof(); Q.Next())
+    TypMods[Row.Str("nspname") + "." + Row.Str("typname")] = Row.Int("typtypmod");
   CloseQuery(Q);
+  for (const auto& [Dmn, TypeName] : Timed)
+    if (const auto It = TypMods.find(Dmn->GetSchema() + "." + Dmn->GetObjName());
+        It != TypMods.end())
+      ColumnType(*Dmn->TypeField, TypeName, 0, 0, 0, It->second);
 }
 
 // ---------------------------------------------------------------------------------------------

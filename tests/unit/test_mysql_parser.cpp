@@ -331,6 +331,53 @@ TEST(MySQLTable, UnquotedNumericDefaultsEqualQuotedOnes) {
   EXPECT_EQ(Script.Column("t", "d")->DefValue, "'0'");  // a string stays a string
 }
 
+TEST(MySQLTable, DefaultsReadAsTheServerWritesThem) {
+  // A column type, a default as a script writes it, and as SHOW CREATE TABLE of MariaDB 10.11
+  // gives it back: both read alike.
+  struct TCase {
+    const char* Type;
+    const char* Script;
+    const char* Server;
+  };
+  const TCase Cases[] = {
+      {"tinyint(1)", "true", "1"},
+      {"int", "FALSE", "0"},
+      {"decimal(5,2)", "TRUE", "1.00"},
+      {"varchar(5)", "true", "'1'"},
+      {"varchar(9)", "5", "'5'"},
+      {"varchar(9)", "+7", "'7'"},
+      {"varchar(9)", "007", "'7'"},
+      {"varchar(9)", ".5", "'0.5'"},
+      {"varchar(9)", "1.50", "'1.50'"},
+      {"char(3)", "-0", "'0'"},
+      {"varchar(9)", "'007'", "'007'"},
+      {"double", "'2.50'", "2.5"},
+      {"double", "2.0", "2"},
+      {"float", "1e3", "1000"},
+      {"double", "1.5e-7", "0.00000015"},
+      {"double", "-.5", "-0.5"},
+      {"double", "1e14", "100000000000000"},
+      {"double", "1e15", "1e15"},
+      {"float", "0.000123", "0.000123"},
+      {"double", "-0.0", "0"},
+      {"double(10,2)", "1.5", "1.50"},
+      {"float(7,3)", "'2'", "2.000"},
+      {"datetime", "current_timestamp(0)", "current_timestamp()"},
+      {"datetime(2)", "LOCALTIMESTAMP(2)", "current_timestamp(2)"},
+  };
+  for (const TCase& C : Cases) {
+    TMyParse Script;
+    ASSERT_TRUE(
+        Script.Parse(std::string("CREATE TABLE t (c ") + C.Type + " DEFAULT " + C.Script + ");"))
+        << C.Type << " " << C.Script;
+    TMyParse Catalog;
+    ASSERT_TRUE(Catalog.Parse(std::string("CREATE TABLE `t` (`c` ") + C.Type + " DEFAULT " +
+                              C.Server + ");"));
+    EXPECT_EQ(Script.Column("t", "c")->GetDefValue(), Catalog.Column("t", "c")->GetDefValue())
+        << C.Type << " DEFAULT " << C.Script;
+  }
+}
+
 TEST(MySQLDump, DumpFileReadsWithoutErrors) {
   // The head and framing of mariadb-dump --no-data output.
   TMyParse P;

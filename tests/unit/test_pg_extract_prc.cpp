@@ -28,7 +28,9 @@ using TLines = std::vector<std::string>;
 /// The catalog text readers, reachable from a test.
 struct TReaders : TPGDBExtract {
   using TPGDBExtract::ArrayItems;
+  using TPGDBExtract::ExpressionListItems;
   using TPGDBExtract::OidItems;
+  using TPGDBExtract::SetParamDefaults;
 };
 
 class PGExtractPrcReplay : public TPGReplayTest {
@@ -281,6 +283,39 @@ TEST(PGExtractPrcText, ArrayItemsReadTheServersArrayText) {
   EXPECT_EQ(TReaders::ArrayItems(R"({NULL,"NULL"})"), (TLines{"", "NULL"}));
   EXPECT_EQ(TReaders::ArrayItems("{}"), TLines{});
   EXPECT_EQ(TReaders::ArrayItems(""), TLines{});
+}
+
+TEST(PGExtractPrcText, ExpressionListItemsSplitAtTheOuterCommas) {
+  const std::pair<const char*, TLines> Cases[] = {
+      {"0.25", {"0.25"}},
+      {"0.25, 'x'::text", {"0.25", "'x'::text"}},
+      // Commas inside calls, arrays, literals and quoted names belong to the item.
+      {"round(1.5, 1), ARRAY[1, 2], 'a,b'::text, \"c,d\"(1)",
+       {"round(1.5, 1)", "ARRAY[1, 2]", "'a,b'::text", "\"c,d\"(1)"}},
+      {"'it''s, here'::text, E'back\\', slash'::text",
+       {"'it''s, here'::text", "E'back\\', slash'::text"}},
+      {"", {}},
+  };
+  for (const auto& [Text, Items] : Cases)
+    EXPECT_EQ(TReaders::ExpressionListItems(Text), Items) << Text;
+}
+
+TEST(PGExtractPrcText, DefaultsGoToTheLastInputs) {
+  TObjs Objs;
+  TPrcData Prc(&Objs);
+  for (const TParamInOutType Mode : {ioIn, ioIn, ioOut, ioInout}) {
+    auto P = std::make_unique<TFldData>(&Objs);
+    P->InOut = Mode;
+    Prc.Params.Add(std::move(P));
+  }
+  TReaders::SetParamDefaults(Prc, {"'x'::text", "now()"});
+  EXPECT_EQ(Prc.Params[0]->DefValue, "");
+  EXPECT_EQ(Prc.Params[1]->DefValue, "'x'::text");
+  EXPECT_EQ(Prc.Params[2]->DefValue, "");  // an output takes no default
+  EXPECT_EQ(Prc.Params[3]->DefValue, "current_timestamp");
+  // More defaults than inputs: the row is not this routine's; nothing is given.
+  TReaders::SetParamDefaults(Prc, {"1", "2", "3", "4"});
+  EXPECT_EQ(Prc.Params[0]->DefValue, "");
 }
 
 TEST(PGExtractPrcText, OidItemsReadVectorsAndArrays) {

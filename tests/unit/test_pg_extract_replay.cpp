@@ -549,6 +549,14 @@ TEST(PGExtractKeys, TheCheckBodyIsTakenOutOfTheConstraintDefinition) {
   EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK ((\"a)b\" > 1))"), "(\"a)b\" > 1)");
   EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK (((a > 0) AND (b < 1)))"),
             "((a > 0) AND (b < 1))");
+  // A condition that is no parenthesised whole keeps the pair the check clause needs.
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK (\nCASE\n    WHEN (a > 1) THEN true\n    "
+                                           "ELSE false\nEND)"),
+            "(CASE\n    WHEN (a > 1) THEN true\n    ELSE false\nEND)");
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK (isfinite(d))"), "(isfinite(d))");
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK ((a > 0) = (b > 0))"), "((a > 0) = (b > 0))");
+  EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK ((a)::text <> ')'::text)"),
+            "((a)::text <> ')'::text)");
   // A text of another form is kept as it is rather than cut short.
   EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("UNIQUE (a)"), "UNIQUE (a)");
   EXPECT_EQ(TPGDBExtract::CheckBodyFromDef("CHECK ((a > 0)"), "((a > 0)");

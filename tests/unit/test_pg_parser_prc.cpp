@@ -123,6 +123,29 @@ TEST(PGFunction, ParameterNamesModesAndDefaults) {
   EXPECT_EQ(K->Params[4]->DomainName, "MyType");
 }
 
+TEST(PGFunction, DefaultsAreWrittenInTheCreationTextOnly) {
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE FUNCTION g(a integer, b text DEFAULT 'x', OUT c integer,"
+              " INOUT d numeric = 1e3) RETURNS record AS 'select 1' LANGUAGE sql;"))
+      << ::testing::PrintToString(T.Errors());
+  auto* G = dynamic_cast<TPrcData*>(T.Objs.Procedures.FindFirstWithPrefix("public.g("));
+  ASSERT_NE(G, nullptr);
+  // Without the defaults the server would make another function, which a call leaving them
+  // out does not find.
+  EXPECT_EQ(G->ParamDef(true),
+            "(in a integer,\r\nin b text default 'x',\r\nout c integer,\r\ninout d numeric "
+            "default 1e3)");
+  // A signature naming the function takes none.
+  EXPECT_EQ(G->DropDef(),
+            "DROP FUNCTION public.g(in a integer,\r\nin b text,\r\nout c integer,\r\ninout d "
+            "numeric)");
+  // Where the server spelled the default, its text is the one written and compared.
+  G->Params[3]->ServerDefault = "'1000'::numeric";
+  EXPECT_NE(G->Def().find("inout d numeric default '1000'::numeric)"), std::string::npos)
+      << G->Def();
+}
+
 TEST(PGFunction, InputsWithoutOutputsCarryNoMode) {
   // The server keeps no mode when every parameter is an input, so the catalog gives none back;
   // a script that writes IN must read the same, or the two would never compare equal.
