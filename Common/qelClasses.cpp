@@ -103,6 +103,7 @@ void TDbObjList::SetCaseSensitive(bool Value) {
   if (Value == FCaseSensitive) return;
   Merge();
   FCaseSensitive = Value;
+  ++FVersion;
   if (FSorted) SortItems();
 }
 
@@ -110,6 +111,7 @@ void TDbObjList::SetSorted(bool Value) {
   if (Value == FSorted) return;
   Merge();
   FSorted = Value;
+  ++FVersion;
   if (FSorted) SortItems();
 }
 
@@ -201,6 +203,7 @@ bool TDbObjList::Add(const std::string& Key, TDbObj* Obj) {
     int Index = -1;
     if (Find(Key, Index)) return false;
     FItems.push_back(TEntry{Key, std::unique_ptr<TDbObj>(Obj)});
+    ++FVersion;
     return true;
   }
   const std::size_t I = LowerBound(Key);
@@ -209,6 +212,7 @@ bool TDbObjList::Add(const std::string& Key, TDbObj* Obj) {
   if (!FPendingSlots.empty() && FPendingSlots[PendingSlot(Key, Hash)] != 0) return false;
   IndexPending(FPending.size(), Hash);
   FPending.push_back(TEntry{Key, std::unique_ptr<TDbObj>(Obj)});
+  ++FVersion;
   return true;
 }
 
@@ -216,6 +220,7 @@ void TDbObjList::PutKey(int Index, const std::string& Key) {
   Merge();
   if (Index < 0 || Index >= static_cast<int>(FItems.size())) return;
   FItems[static_cast<std::size_t>(Index)].Key = Key;
+  ++FVersion;
   if (FSorted) SortItems();
 }
 
@@ -225,6 +230,7 @@ std::unique_ptr<TDbObj> TDbObjList::Extract(int Index) {
   auto It = FItems.begin() + Index;
   std::unique_ptr<TDbObj> Obj = std::move(It->Obj);
   FItems.erase(It);
+  ++FVersion;
   return Obj;
 }
 
@@ -239,6 +245,7 @@ void TDbObjList::Clear() {
   FItems.clear();
   FPending.clear();
   FPendingSlots.clear();
+  ++FVersion;
 }
 
 // ---------------------------------------------------------------------------------------------

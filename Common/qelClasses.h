@@ -191,6 +191,9 @@ class TDbObjList {
 
   int Count() const { return static_cast<int>(FItems.size() + FPending.size()); }
   bool Empty() const { return Count() == 0; }
+  /// Changes with every entry filed, taken out or moved: what was derived from the list at
+  /// one version holds while the version stays.
+  std::uint64_t GetVersion() const { return FVersion; }
   /// The key at Index; an empty text outside the list.
   const std::string& Keys(int Index) const;
   /// The object at Index; nullptr outside the list.
@@ -248,6 +251,7 @@ class TDbObjList {
   mutable std::vector<std::uint64_t> FPendingSlots;
   bool FCaseSensitive = true;
   bool FSorted = true;
+  std::uint64_t FVersion = 0;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -18,7 +18,9 @@ bool TCustomVarnel::ExtractDatabases() {
   return false;
 }
 
-bool TCustomVarnel::CompareDatabases() { return false; }
+bool TCustomVarnel::CompareDatabases() {
+  return false;
+}
 
 bool TCustomVarnel::ExtractAndCompareDatabases() {
   return ExtractDatabases() && CompareDatabases();

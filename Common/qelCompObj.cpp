@@ -103,6 +103,22 @@ TTrgData* TObjs::GetTrigger(const std::string& Name) const {
   return nullptr;
 }
 
+const TObjs::TTableKeys* TObjs::KeysOfTable(const std::string& Name) const {
+  if (FTableKeysOfCtr != Constraints.GetVersion() || FTableKeysOfIdx != Indexes.GetVersion()) {
+    FTableKeys.clear();
+    for (int I = 0; I < Constraints.Count(); ++I)
+      if (auto* Ctr = dynamic_cast<TCtrData*>(Constraints.Objects(I)))
+        FTableKeys[Ctr->GetTblName()].Constraints.push_back(Ctr);
+    for (int I = 0; I < Indexes.Count(); ++I)
+      if (auto* Idx = dynamic_cast<TIdxData*>(Indexes.Objects(I)))
+        FTableKeys[Idx->TableName].Indexes.push_back(Idx);
+    FTableKeysOfCtr = Constraints.GetVersion();
+    FTableKeysOfIdx = Indexes.GetVersion();
+  }
+  const auto It = FTableKeys.find(Name);
+  return It == FTableKeys.end() ? nullptr : &It->second;
+}
+
 TCtrData* TObjs::GetConstraint(const std::string& Name) const {
   if (auto* C = Lookup<TCtrData>(Constraints, Name)) return C;
   // PostgreSQL, DB2 and MySQL constraints are filed as "name ON table".

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "qelClasses.h"
 #include "qelComp_Ctr.h"
@@ -26,6 +28,9 @@
 
 namespace qel {
 
+/// How the schema writer writes the objects of one kind (qelCompObj_Extract.cpp).
+struct TKindStyle;
+
 /// The schema collection that holders, loaders and extractors create.
 class TObjs : public TCustomObjs {
  public:
@@ -40,6 +45,16 @@ class TObjs : public TCustomObjs {
 
   /// Frees the objects kind by kind, then empties the collection.
   void Clear() override;
+
+  /// The constraints and the indexes filed for one table, each in list order.
+  struct TTableKeys {
+    std::vector<TCtrData*> Constraints;
+    std::vector<TIdxData*> Indexes;
+  };
+  /// Those of the table named Name (exactly), nullptr when it has none. One pass over both
+  /// lists serves every table until either list changes, so that writing every MySQL table
+  /// text with its keys inline stays linear in the tables.
+  const TTableKeys* KeysOfTable(const std::string& Name) const;
   /// Puts the generation state back and snapshots the definition of every view, procedure and
   /// trigger into SourceDefinition and CurrentDef. The comparer calls it before each generation.
   void SetSourceDefinition() override;
@@ -119,11 +134,18 @@ class TObjs : public TCustomObjs {
   TRolData* FindRole(const std::string& Name, TUserType UserType) const;
   void MsCheckOptions(TStrings& aScript, bool aQuotedIdentifier, bool aAnsiNulls);
   void ExtractDescription(TDbObj* Obj, TStrings& aScript, const std::string& Term);
-  /// Procedures and triggers: the objects of List inside SET TERM (InterBase) or "/" (Oracle).
-  void ExtractBlocks(const TDbObjList& List);
+  /// Procedures and triggers: the objects of List inside SET TERM (InterBase) or "/" (Oracle),
+  /// each written as Style says (an object whose text is empty is left out; a block with none
+  /// is not written).
+  void ExtractBlocks(const TDbObjList& List, const TKindStyle& Style);
   /// MySQL: the table text of TableName already carries its primary and unique keys and its
   /// indexes, so they are not written again.
   bool KeysInTableText(const std::string& TableName) const;
+
+  /// KeysOfTable's index and the list versions it was built from.
+  mutable std::unordered_map<std::string, TTableKeys> FTableKeys;
+  mutable std::uint64_t FTableKeysOfCtr = UINT64_MAX;
+  mutable std::uint64_t FTableKeysOfIdx = UINT64_MAX;
 };
 
 /// The database itself as a schema object.

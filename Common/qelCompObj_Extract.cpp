@@ -11,6 +11,19 @@
 
 namespace qel {
 
+/// How one kind is written.
+struct TKindStyle {
+  /// Text from CreateDef rather than Def.
+  bool UseCreateDef = false;
+  /// SQL Server SET lines before the text.
+  bool SetLines = true;
+  /// A blank line after the text.
+  bool Blank = true;
+  bool Descriptions = true;
+  /// The text, when it is neither Def nor CreateDef.
+  std::string (*Text)(const TDbObj&) = nullptr;
+};
+
 namespace {
 
 const char* const CrLf = "\r\n";
@@ -38,24 +51,15 @@ class TDescriptionModeScope {
   TUpdateDescriptionType FSaved;
 };
 
-/// How one kind is written.
-struct TKindStyle {
-  /// Text from CreateDef rather than Def.
-  bool UseCreateDef = false;
-  /// SQL Server SET lines before the text.
-  bool SetLines = true;
-  /// A blank line after the text.
-  bool Blank = true;
-  bool Descriptions = true;
-};
-
 /// Writes Obj into the collection's script buffer in Style. An object the host marked to be
 /// passed by, or one without a text of this dialect, is left out with its descriptions: a
 /// lone terminator would be a statement of nothing, and a description of an object the script
 /// never creates would fail. Returns true when the object was written.
 bool WriteObj(TObjs& Objs, TDbObj* Obj, const TKindStyle& Style) {
   if (!Obj || Obj->SkipDef) return false;
-  const std::string Text = Style.UseCreateDef ? Obj->CreateDef() : Obj->Def();
+  const std::string Text = Style.Text           ? Style.Text(*Obj)
+                           : Style.UseCreateDef ? Obj->CreateDef()
+                                                : Obj->Def();
   if (Text.empty()) return false;
   if (Style.SetLines) Objs.MsCheckOptions(Obj->QuotedIdentifier, Obj->AnsiNulls);
   Objs.ScriptBuffer.Add(Text + Objs.Terminator);
@@ -89,10 +93,35 @@ bool WrittenBefore(std::int32_t Kind, std::int32_t PrerequisiteKind) {
   }
 }
 
+/// A Firebird procedure that a view or another procedure uses. The server checks such a use
+/// against the procedure's parameters when it stores the user, so the procedure is declared
+/// first with an empty body (EmptyDef) and takes its own body (AlterDef) after the views: no
+/// order of names, and no cycle of calls, can then make the script fail.
+bool DeclaredAhead(const TDbObj& Obj) {
+  if (Obj.GetDatabaseType() != dbInterBase || Obj.Kind != kindProcedure) return false;
+  for (int I = 0; I < Obj.UseIn.Count(); ++I) {
+    const TDbObj* User = Obj.UseIn[I]->DepObj;
+    if (User && User != &Obj && User->Owner == Obj.Owner &&
+        (User->Kind == kindView || User->Kind == kindProcedure))
+      return true;
+  }
+  return false;
+}
+
+std::string EmptyText(const TDbObj& Obj) {
+  const auto* Prc = dynamic_cast<const TPrcData*>(&Obj);
+  return Prc && DeclaredAhead(Obj) ? Prc->EmptyDef() : std::string();
+}
+
+std::string BodyText(const TDbObj& Obj) {
+  return DeclaredAhead(Obj) ? Obj.AlterDef() : Obj.Def();
+}
+
 /// Writes objects each after the objects of the same collection it rests on (its dependency
 /// records, as far as WrittenBefore says the server needs them), depth first with a stack of
 /// its own, as chains can be long; a cycle, which no server stores, is cut where it is met. An
-/// object is written once, whichever list brings it.
+/// object is written once, whichever list brings it. Routines declared ahead (DeclaredAhead)
+/// are there already and are not written again before their users.
 class TOrderedWriter {
  public:
   explicit TOrderedWriter(TObjs& Objs) : FObjs(Objs) {}
@@ -112,7 +141,8 @@ class TOrderedWriter {
       const int Next = Stack.back().second++;
       if (Next < O->UseOf.Count()) {
         TDbObj* D = O->UseOf[Next]->DepObj;
-        if (D && D->Owner == &FObjs && WrittenBefore(O->Kind, D->Kind) && FState[D] == 0) {
+        if (D && D->Owner == &FObjs && WrittenBefore(O->Kind, D->Kind) && !DeclaredAhead(*D) &&
+            FState[D] == 0) {
           FState[D] = 1;
           Stack.emplace_back(D, 0);
         }
@@ -212,6 +242,8 @@ void TObjs::ExtractMetadata() {
     Ordered.Write(Procedures);
     Ordered.Write(Views);
   } else {
+    // Firebird: the procedures that views and procedures use are declared before the views.
+    ExtractBlocks(Procedures, {.Descriptions = false, .Text = EmptyText});
     ExtractViw();
     ExtractPrc();
   }
@@ -418,7 +450,7 @@ void TObjs::ExtractUdf() {
 void TObjs::ExtractDmn() {
   // SQL*Plus runs an Oracle CREATE TYPE at its "/" line, as it does a routine.
   if (GetDatabaseType() == dbOracle) {
-    ExtractBlocks(Domains);
+    ExtractBlocks(Domains, {});
     return;
   }
   WriteList(*this, Domains, {});
@@ -495,18 +527,21 @@ void TObjs::ExtractViw() {
   TOrderedWriter(*this).Write(Views);
 }
 
-void TObjs::ExtractBlocks(const TDbObjList& List) {
+void TObjs::ExtractBlocks(const TDbObjList& List, const TKindStyle& Style) {
   // Routine and trigger texts hold statements of their own, ended by ";": InterBase tools need
   // another terminator around them, Oracle tools a "/" line after each.
   const TDatabaseType DB = GetDatabaseType();
-  const bool IBBlock = DB == dbInterBase && !List.Empty();
+  bool Any = false;
+  for (int I = 0; I < List.Count() && !Any; ++I)
+    Any = !Style.Text || (List.Objects(I) && !Style.Text(*List.Objects(I)).empty());
+  const bool IBBlock = DB == dbInterBase && Any;
   if (IBBlock) {
     ScriptBuffer.Add(std::string("SET TERM ^ ;") + CrLf);
     Terminator = "\r\n^";
   } else if (DB == dbOracle) {
     Terminator = "\r\n/";
   }
-  WriteList(*this, List, {});
+  WriteList(*this, List, Style);
   if (IBBlock) {
     ScriptBuffer.Add(std::string("SET TERM ; ^") + CrLf);
     Terminator = ";";
@@ -516,11 +551,11 @@ void TObjs::ExtractBlocks(const TDbObjList& List) {
 }
 
 void TObjs::ExtractPrc() {
-  ExtractBlocks(Procedures);
+  ExtractBlocks(Procedures, {.Text = BodyText});
 }
 
 void TObjs::ExtractTrg() {
-  ExtractBlocks(Triggers);
+  ExtractBlocks(Triggers, {});
 }
 
 void TObjs::ExtractEvt() {

@@ -339,8 +339,9 @@ class TIBDomainAlter {
     } else if (Exact(FM.FieldType) && Exact(FT.FieldType)) {
       if (FM.Scale != FT.Scale) {
         Comment("Alter Domain: " + QName + " - scale conversion");
+        // The catalog keeps a scale as a negative number.
         Warn(": Scale conversion",
-             Sys("UPDATE RDB$FIELDS SET RDB$FIELD_SCALE = " + std::to_string(FM.Scale) + Tail));
+             Sys("UPDATE RDB$FIELDS SET RDB$FIELD_SCALE = " + std::to_string(-FM.Scale) + Tail));
       }
       if (FM.Precision != FT.Precision) {
         Comment("Alter Domain: " + QName + " - precision conversion");

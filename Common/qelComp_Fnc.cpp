@@ -32,10 +32,12 @@ TFldData* TUdfData::Param(int Index) const {
 std::string TUdfData::Def() const {
   const TDatabaseType DB = GetDatabaseType();
   std::string R = "DECLARE EXTERNAL FUNCTION " + QuoteIdent(GetObjName()) + "\r\n";
+  // Arguments are types only: the statement has no place for a name, and the server refuses
+  // one.
   std::string Args;
   for (int I = 0; I < Params.Count(); ++I) {
     if (I > 0) Args += ", ";
-    if (const TFldData* P = Param(I)) Args += P->Def();
+    if (const TFldData* P = Param(I)) Args += P->TypeDef();
   }
   // A function without arguments goes straight on with RETURNS, without an empty line.
   if (Params.Count() > 0) R += Args + "\r\n";
@@ -150,6 +152,11 @@ void ClearUsersForAlter(const TUdfData& M, TUdfData& T, TCustomObjs& Target, TCu
       Exec.AddComment(M.GenComment("drop view for UDF alter"));
       V->DropDependDef();
       V->SetReCreate(true);
+    } else if (auto* C = dynamic_cast<TCtrData*>(D)) {
+      // A check that calls the function; the constraint pass adds the master's check again.
+      if (!C->GetObjCreated()) continue;
+      Exec.AddComment(M.GenComment("drop check for UDF alter"));
+      C->DropDependDef();
     }
   }
 }

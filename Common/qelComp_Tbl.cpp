@@ -18,6 +18,37 @@ using tbl_detail::ASAOwnerPrefix;
 using tbl_detail::DomainDescriptor;
 using tbl_detail::InParens;
 
+namespace {
+
+/// The objects of List that rest on Tbl and pass Match, in the order of List. Views are linked
+/// to the tables they read when the collection is read (records come in mirrored pairs), so
+/// the table's own records name them: no walk over every view of the collection per dropped
+/// column, which made the work grow with the square of the tables. An object is taken only
+/// where List files it, and in its order, as such a walk would.
+template <class T, class Pred>
+std::vector<T*> OwnInListOrder(const TDbObj& Tbl, const TDbObjList& List, Pred Match) {
+  std::vector<std::pair<int, T*>> Found;
+  for (const auto& D : Tbl.UseIn) {
+    auto* Obj = dynamic_cast<T*>(D->DepObj);
+    if (!Obj || !Match(*Obj)) continue;
+    const std::string Key = Obj->ObjKeyDef();
+    // Keys need not be unique: the object is one of the run filed under its key.
+    for (int I = List.IndexOf(Key); I >= 0 && I < List.Count() && SameText(List.Keys(I), Key); ++I)
+      if (List.Objects(I) == Obj) {
+        Found.emplace_back(I, Obj);
+        break;
+      }
+  }
+  std::sort(Found.begin(), Found.end());
+  Found.erase(std::unique(Found.begin(), Found.end()), Found.end());
+  std::vector<T*> R;
+  R.reserve(Found.size());
+  for (const auto& F : Found) R.push_back(F.second);
+  return R;
+}
+
+}  // namespace
+
 const std::array<const char*, 94> FieldTypeNames = {"? DataType",
                                                     "INTEGER",
                                                     "BIGINT",
@@ -328,14 +359,6 @@ std::string TFldData::FieldTypeDef() const {
     if ((FieldType == iftVarchar || FieldType == iftNVarChar || FieldType == iftCstring) &&
         Size >= 1)
       R += InParens(Size);
-    if (!ArrayBounds.empty()) {
-      R += " [";
-      for (std::size_t I = 0; I < ArrayBounds.size(); ++I) {
-        if (I > 0) R += ", ";
-        R += std::to_string(ArrayBounds[I].Lower) + ":" + std::to_string(ArrayBounds[I].Upper);
-      }
-      R += "]";
-    }
   }
   // Oracle keeps the time zone of a TIMESTAMP in flags; the zone changes the type.
   if (DB == dbOracle && FieldType == iftTimeStamp) {
@@ -366,6 +389,16 @@ std::string TFldData::FieldTypeDef() const {
   // An array column and its element type are different types: PostgreSQL compares the
   // dimensions as it writes them, after the element's modifier ("numeric(10,2)[]").
   if (DB == dbPostgreSQL) R += tbl_detail::PGArrayBrackets(ArrayBounds);
+  // InterBase dimensions follow the whole element type, a precision included
+  // ("NUMERIC(10, 2) [1:4]").
+  if (DB == dbInterBase && !ArrayBounds.empty()) {
+    R += " [";
+    for (std::size_t I = 0; I < ArrayBounds.size(); ++I) {
+      if (I > 0) R += ", ";
+      R += std::to_string(ArrayBounds[I].Lower) + ":" + std::to_string(ArrayBounds[I].Upper);
+    }
+    R += "]";
+  }
   return R;
 }
 
@@ -485,21 +518,19 @@ void TFldData::DoBeforeDrop() {
           break;
         }
     };
-    if (KeysCarrySchema(Target->GetDatabaseType())) {
+    // The table whose records name its readers: where a table's key carries its schema the
+    // column's own table, else the table of that name.
+    TDbObj* Tbl = nullptr;
+    if (!KeysCarrySchema(Target->GetDatabaseType()))
+      Tbl = Target->Tables.FindObj(TableName);
+    else if (OwnerObj && OwnerObj->Owner == Target && dynamic_cast<TTblData*>(OwnerObj))
+      Tbl = OwnerObj;
+    if (!Tbl && KeysCarrySchema(Target->GetDatabaseType())) {
       for (int I = 0; I < Target->Views.Count(); ++I) DropReader(Target->Views.Objects(I));
-    } else if (TDbObj* Tbl = Target->Tables.FindObj(TableName)) {
-      // Where a table's key is its name, the views that read the table of that name are those
-      // its own records name (records come in mirrored pairs). They are taken in the order of
-      // the view list, as a walk over all views would, without such a walk per dropped column.
-      std::vector<std::pair<int, TDbObj*>> Readers;
-      for (const auto& D : Tbl->UseIn)
-        if (D->DepObj && D->DepObj->Owner == Target && dynamic_cast<TViwData*>(D->DepObj))
-          if (const int I = Target->Views.IndexOf(D->DepObj->ObjKeyDef());
-              I >= 0 && Target->Views.Objects(I) == D->DepObj)
-            Readers.emplace_back(I, D->DepObj);
-      std::sort(Readers.begin(), Readers.end());
-      Readers.erase(std::unique(Readers.begin(), Readers.end()), Readers.end());
-      for (const auto& Reader : Readers) DropReader(Reader.second);
+    } else if (Tbl) {
+      for (TViwData* V : OwnInListOrder<TViwData>(
+               *Tbl, Target->Views, [Target](const TViwData& V) { return V.Owner == Target; }))
+        DropReader(V);
     }
   }
   TDbObj::DoBeforeDrop();
@@ -667,10 +698,12 @@ std::string TTblData::MySQLCreateDef() const {
     // them twice would fail.
     for (const auto& F : Fields)
       if (!(SkipComputedDef && F->Computed())) R += F->Def() + ListSep;
-    if (auto* Objs = dynamic_cast<TObjs*>(Owner)) {
-      for (int I = 0; I < Objs->Constraints.Count(); ++I) {
-        auto* Ctr = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
-        if (!Ctr || Ctr->GetTblName() != GetObjName()) continue;
+    // The table's own keys and indexes, in the order of their lists.
+    const TObjs::TTableKeys* Own = nullptr;
+    if (auto* Objs = dynamic_cast<TObjs*>(Owner)) Own = Objs->KeysOfTable(GetObjName());
+    if (Own) {
+      for (TCtrData* Ctr : Own->Constraints) {
+        if (Ctr->GetTblName() != GetObjName()) continue;
         const char* Word = Ctr->GetCtType() == ctPKey     ? "PRIMARY KEY"
                            : Ctr->GetCtType() == ctUnique ? "UNIQUE"
                                                           : nullptr;
@@ -681,9 +714,8 @@ std::string TTblData::MySQLCreateDef() const {
         R += ListSep;
         Ctr->SetObjCreated(true);
       }
-      for (int I = 0; I < Objs->Indexes.Count(); ++I) {
-        auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I));
-        if (!Idx || Idx->TableName != GetObjName()) continue;
+      for (TIdxData* Idx : Own->Indexes) {
+        if (Idx->TableName != GetObjName()) continue;
         // An index whose columns are not known is left to the index pass.
         const std::string Cols = Idx->GetFlds();
         if (Cols.empty()) continue;

@@ -91,15 +91,16 @@ std::string TFldData::TypeDef() const {
 
 std::string TFldData::IBTypeDef() const {
   std::string R = FieldTypeDef();
-  if (ReturnParam == 0) {
-    if (ByDescriptor) R += " BY DESCRIPTOR";
-    if (ByValue) R += " BY VALUE";
-  }
   const bool FldCharset = Owner && Owner->IBServerOptions.GetIBCompareOptions().FldCharsetCompare;
   const std::string DBCharSet = Owner ? Owner->IBServerOptions.GetDBCharSet() : std::string();
   if (!CharSet.empty() && FieldType != iftDomain && !Computed() && FldCharset &&
       (CharSet != DBCharSet || !Collation.empty()))
     R += " CHARACTER SET " + CharSet;
+  // An external function's argument passing follows its whole type.
+  if (ReturnParam == 0) {
+    if (ByDescriptor) R += " BY DESCRIPTOR";
+    if (ByValue) R += " BY VALUE";
+  }
   // A column takes its domain's default; repeating it would only hide a later change of the
   // domain. The TYPE OF form takes the type alone, so there the default is always written.
   if (const std::string Default = GetDefValue(); !Default.empty()) {

@@ -88,7 +88,9 @@ void TIBDatabaseOptions::Clear() {
 std::string TIBDatabaseOptions::Def() const {
   std::string Text;
   if (!ServerVersionText.empty()) Text += "   Server version: " + ServerVersionText + " \r\n";
-  if (ODSMajorVersion > 0) {
+  // A database that was read has a page size; an ODS without one was assumed for a script
+  // and says nothing about a database.
+  if (ODSMajorVersion > 0 && PageSize > 0) {
     char Buf[512];
     std::snprintf(Buf, sizeof Buf,
                   "   SQLDialect: %d. ODS: %d.%d. Forced writes: %s. Sweep inteval: %d.\r\n"

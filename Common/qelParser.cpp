@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "Text.h"
@@ -299,7 +300,26 @@ const std::string& TCustomParser::ResWordBySymbol(std::uint8_t Symbol) {
   return ResWords.GetWordBySymbol(Symbol);
 }
 
+namespace {
+
+// A condition of nothing but parentheses and white space.
+bool EmptyCondition(std::string_view Text) {
+  for (const char C : Text)
+    if (C != '(' && C != ')' && C != ' ' && C != '\t' && C != '\r' && C != '\n') return false;
+  return true;
+}
+
+}  // namespace
+
 bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
+  if (const auto* Ctr = dynamic_cast<const TCtrData*>(Obj)) {
+    const TConstraintType Type = Ctr->GetCtType();
+    if ((Type == ctPKey || Type == ctUnique) && Ctr->FldList.Count() == 0)
+      ErrMsg(std::string(Type == ctPKey ? "PRIMARY KEY" : "UNIQUE") + " of table " +
+             Ctr->GetTblName() + " has no columns.");
+    else if (Type == ctCheck && EmptyCondition(Ctr->Body.str()))
+      ErrMsg("CHECK of table " + Ctr->GetTblName() + " has no condition.");
+  }
   if (Objs) return Objs->AddObj(Obj, FreeIfRejected);
   const std::unique_ptr<TDbObj> Rejected(FreeIfRejected ? Obj : nullptr);
   return false;
@@ -364,8 +384,49 @@ void TCustomParser::ParseScript(const TStrings& Lines, TCustomObjs* AObjs) {
   ParseScriptText(CrLfLineBreaks(Lines.GetText()), AObjs);
 }
 
+namespace {
+
+// A line break that is a CR alone (old Mac texts); CR LF and LF alone are not.
+bool HasLoneCr(const std::string& Text) {
+  for (std::size_t I = Text.find('\r'); I != std::string::npos; I = Text.find('\r', I + 1))
+    if (I + 1 == Text.size() || Text[I + 1] != '\n') return true;
+  return false;
+}
+
+// Why Text is plainly no script text (a UTF-16 or binary file), with the 0-based index of the
+// byte that shows it; empty when it may be text.
+std::pair<std::string, std::size_t> NotTextReason(const std::string& Text) {
+  if (Text.size() >= 2 &&
+      ((Text[0] == '\xFF' && Text[1] == '\xFE') || (Text[0] == '\xFE' && Text[1] == '\xFF')))
+    return {"The script is not text: it is UTF-16 (byte-order mark); save it as UTF-8.", 0};
+  if (const std::size_t I = Text.find('\0'); I != std::string::npos)
+    return {"The script is not text: it holds NUL bytes (a binary or UTF-16 file).", I};
+  return {};
+}
+
+}  // namespace
+
 void TCustomParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) {
+  if (HasLoneCr(Text)) {
+    // Line-based rules (GO lines, "/" lines, "--" comments) and line numbers follow LF: a text
+    // whose lines end in CR alone is read with CR LF line ends, the form texts are kept in.
+    std::string Normalised = CrLfLineBreaks(Text);
+    FOwnText = &Normalised;
+    TCustomParser::ParseScriptText(Normalised, AObjs);
+    return;
+  }
   Objs = AObjs;
+  if (const auto [Reason, At] = NotTextReason(Text); !Reason.empty()) {
+    // One error, where the first telling byte stands, instead of one per byte.
+    FOwnText = nullptr;
+    AssignTxt(Text);
+    while (!FEot && Pos - 2 < static_cast<std::int32_t>(At)) GetChar();
+    // Recorded where that byte stands: a dialect's ErrMsg would name the last symbol read.
+    if (!MsgManager.GetIsErr()) DoErrorMessage(Reason + GetScriptInfo());
+    MsgManager.AddScriptMsg(Reason, ScriptName, GetPosX(), GetPosY(), mt_Err);
+    ClearTxt();
+    return;
+  }
   // Counted first: AssignTxt may take Text over (ParseOwnScriptText).
   LineCount = static_cast<std::int32_t>(std::count(Text.begin(), Text.end(), '\n'));
   if (!Text.empty() && Text.back() != '\n') ++LineCount;
@@ -383,8 +444,19 @@ void TCustomParser::ParseText() {
 }
 
 void TCustomParser::ErrMsg(const std::string& Text) {
+  if (FTextErrors >= MaxTextErrors) return;  // reading has stopped; the reason is recorded
   if (!MsgManager.GetIsErr()) DoErrorMessage(Text + GetScriptInfo());
   MsgManager.AddScriptMsg(Text, ScriptName, GetPosX(), GetPosY(), mt_Err);
+  if (++FTextErrors < MaxTextErrors) return;
+  MsgManager.AddScriptMsg(std::string(STooManyErrors), ScriptName, GetPosX(), GetPosY(), mt_Err);
+  StopReading();
+}
+
+void TCustomParser::StopReading() {
+  if (!FEot) ++Column;  // as GetChar does when it passes the last byte
+  Pos = FLen + 1;
+  FEot = true;
+  Ch = 0;
 }
 
 void TCustomParser::ErrMsgAt(const std::string& Text, std::int32_t ALine, std::int32_t APosX) {
@@ -445,6 +517,7 @@ void TCustomParser::AssignTxt(const std::string& Text) {
     FLen = static_cast<std::int32_t>(FTxt.size());
   }
   FOwnText = nullptr;
+  FTextErrors = 0;
   Pos = 1;
   Line = 1;
   Column = 1;
@@ -677,10 +750,105 @@ std::string TCustomSQLParser::BodyToGoLine(std::int32_t Start, bool TextStart) {
   // Start is 1-based; the body runs to the GO line or the end of the text.
   const std::int32_t End = GoLineFrom(Start - 1, TextStart);
   std::string Body = Trim(CopyTxt(Start, End - (Start - 1)));
+  if (End == FLen) TestBodyEnd(Body);
   if (!Body.empty() && Body.back() == ';') Body = Trim(Body.substr(0, Body.size() - 1));
   while (!AtEndOfText() && Pos - 2 < End) GetChar();
   GetSy();
   return TrimSQLText(Body);
+}
+
+TFldData* TCustomSQLParser::AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld) {
+  const std::string& Name = Fld->GetObjName();
+  if (!Name.empty() && Table.Fields.IndexOf(Name) >= 0)
+    ErrMsg("Column " + Name + " is defined twice in table " + Table.GetObjName() + ".");
+  return Table.Fields.Add(std::move(Fld));
+}
+
+bool TCustomSQLParser::TestColumnType(const std::string& Column) {
+  if (Sy != syComma && Sy != syRParen && Sy != syTerm && Sy != syEOF) return true;
+  ErrMsg("Column " + Column + " has no type.");
+  return false;
+}
+
+namespace {
+
+bool IsWordByte(char C) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' ||
+         C == '$' || C == '#' || C == '@' || static_cast<unsigned char>(C) >= 0x80;
+}
+
+// The word of Body at I (its bytes up to the first that is no word byte), in upper case.
+std::string UpperWordAt(std::string_view Body, std::size_t I) {
+  std::string W;
+  for (; I < Body.size() && IsWordByte(Body[I]); ++I)
+    W += (Body[I] >= 'a' && Body[I] <= 'z') ? static_cast<char>(Body[I] - ('a' - 'A')) : Body[I];
+  return W;
+}
+
+// The first word of Body at or after I, past blanks and line breaks.
+std::string NextUpperWord(std::string_view Body, std::size_t I) {
+  while (I < Body.size() &&
+         (Body[I] == ' ' || Body[I] == '\t' || Body[I] == '\r' || Body[I] == '\n'))
+    ++I;
+  return UpperWordAt(Body, I);
+}
+
+// Whether Body is left open at its end: blocks (BEGIN or CASE up to END) counted outside quotes
+// and comments. BEGIN TRAN and the like open no block; END IF, END LOOP and the like close one
+// that no BEGIN opened.
+bool BodyLeftOpen(std::string_view Body) {
+  std::int32_t Depth = 0;
+  std::size_t I = 0;
+  const std::size_t N = Body.size();
+  while (I < N) {
+    const char C = Body[I];
+    if (C == '\'' || C == '"' || C == '`' || C == '[') {
+      const char Close = C == '[' ? ']' : C;
+      const std::size_t End = Body.find(Close, I + 1);
+      if (End == std::string_view::npos) return true;
+      I = End + 1;
+    } else if (C == '-' && I + 1 < N && Body[I + 1] == '-') {
+      I = Body.find('\n', I);
+      if (I == std::string_view::npos) break;
+    } else if (C == '/' && I + 1 < N && Body[I + 1] == '*') {
+      const std::size_t End = Body.find("*/", I + 2);
+      if (End == std::string_view::npos) return true;
+      I = End + 2;
+    } else if (IsWordByte(C)) {
+      const std::string W = UpperWordAt(Body, I);
+      I += W.size();
+      if (W == "CASE") {
+        ++Depth;
+      } else if (W == "BEGIN") {
+        const std::string Next = NextUpperWord(Body, I);
+        if (Next != "TRAN" && Next != "TRANSACTION" && Next != "DISTRIBUTED" && Next != "DIALOG" &&
+            Next != "CONVERSATION")
+          ++Depth;
+      } else if (W == "END") {
+        const std::string Next = NextUpperWord(Body, I);
+        if (Next != "IF" && Next != "LOOP" && Next != "FOR" && Next != "WHILE" &&
+            Next != "REPEAT" && Next != "CONVERSATION")
+          --Depth;
+      }
+    } else {
+      ++I;
+    }
+  }
+  return Depth > 0;
+}
+
+}  // namespace
+
+void TCustomSQLParser::TestBodyEnd(std::string_view Body) {
+  if (BodyLeftOpen(Body)) ErrMsg("Unterminated body: the script ends before its END.");
+}
+
+void TCustomSQLParser::TestTableHasColumns(const TTblData& Table) {
+  if (Table.Fields.Empty()) ErrMsg("Table " + Table.GetObjName() + " has no columns.");
+}
+
+void TCustomSQLParser::TestCheckCondition(std::string_view Text) {
+  if (EmptyCondition(Text)) ErrMsg("CHECK has no condition.");
 }
 
 bool TCustomSQLParser::RemoveObj(TDbObjList& List, const std::string& Key) {

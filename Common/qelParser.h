@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@ class TCustomObjs;
 class TDbObj;
 class TDbObjList;
 class TFldData;
+class TTblData;
 class TTrgData;
 class TViwData;
 
@@ -75,6 +77,7 @@ using TCharSet = TSet<unsigned char, 256>;
 /// Messages of the scanner that are not tied to one grammar.
 inline constexpr std::string_view SUnterminatedString = "Unterminated string.";
 inline constexpr std::string_view SUnterminatedComment = "Unterminated comment.";
+inline constexpr std::string_view STooManyErrors = "Too many errors: reading stopped here.";
 
 // ---------------------------------------------------------------------------------------------
 
@@ -217,6 +220,9 @@ class TCustomParser : public TObject {
   /// Files Obj in the collection (see TCustomObjs::AddObj); true when filed. Without a
   /// collection the object is freed when FreeIfRejected is set. An object handed over with
   /// FreeIfRejected must not be touched again when the result is false.
+  /// A key or unique constraint without columns and a check without a condition are errors
+  /// here, once for every dialect: the server refuses them, and the update script would carry
+  /// them as read.
   virtual bool AddObj(TDbObj* Obj, bool FreeIfRejected = true);
   /// Reports "Missing: ..." when Sy is not Symbol; reads nothing.
   virtual void TestSy(std::uint8_t Symbol);
@@ -259,14 +265,22 @@ class TCustomParser : public TObject {
   virtual void ParseScript(const TStrings& Lines, TCustomObjs* AObjs);
   /// Reads a whole script into AObjs as its bytes stand, line breaks included, so that bodies,
   /// view texts, comments and literals reach the collection (and later the server) as written.
+  /// Two exceptions: a text whose lines end in CR alone is read with CR LF line ends (line-based
+  /// terminators and line numbers follow LF), and a text that is plainly no text (a UTF-16
+  /// byte-order mark, NUL bytes) is not read but gives one error at the byte that shows it.
   virtual void ParseScriptText(const std::string& Text, TCustomObjs* AObjs);
   /// ParseScriptText on a text the parser takes over rather than copies, so that a large
   /// script read from a file is held once while it is parsed.
   void ParseOwnScriptText(std::string Text, TCustomObjs* AObjs);
   /// The grammar; the base reads symbols up to the end of the text.
   virtual void ParseText();
-  /// Records an error at the current line and column (see the class comment).
+  /// Records an error at the current line and column (see the class comment). After
+  /// MaxTextErrors errors in one text the reader records STooManyErrors, stops at the end of the
+  /// text and records nothing more: a binary or wrongly encoded file would otherwise give one
+  /// message per byte, all held in memory.
   virtual void ErrMsg(const std::string& Text);
+  /// The errors one text may give before reading it stops.
+  static constexpr std::int32_t MaxTextErrors = 100;
   /// "\r\nScript: <name> Line:<line> Pos:<column>\r\n", the position shown with the first error.
   virtual std::string GetScriptInfo();
   /// The keyword symbol of Ident, or syIdent when it is no keyword.
@@ -345,6 +359,8 @@ class TCustomParser : public TObject {
  protected:
   /// Consumes white space (blank, tab, CR, LF) at Ch; true when it consumed any.
   bool SkipBlanks();
+  /// Moves the reader past the last byte: every scanner and grammar sees the end of the text.
+  void StopReading();
   /// Frees the text (after a parse).
   void ClearTxt();
 
@@ -356,6 +372,7 @@ class TCustomParser : public TObject {
  private:
   /// The text ParseOwnScriptText hands over: AssignTxt moves it into FTxt instead of copying.
   std::string* FOwnText = nullptr;
+  std::int32_t FTextErrors = 0;  ///< errors recorded in the current text
   void LogSymbol();
 };
 
@@ -445,6 +462,30 @@ class TCustomSQLParser : public TCustomParser {
   /// The text from the 1-based Start to the GO line (or the end), trimmed, a trailing ";" cut;
   /// the reader then stands on that GO line: the next symbol is the terminator (or the end).
   std::string BodyToGoLine(std::int32_t Start, bool TextStart);
+
+  // --- Columns -----------------------------------------------------------------------------
+
+  /// Appends Fld to the columns of Table and returns it. A name Table holds already (under the
+  /// case rule of its columns) is an error: no server creates such a table, and the update
+  /// script would take one definition for the other.
+  TFldData* AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld);
+  /// Called with the symbol after a column's name: "," , ")", the terminator or the end of the
+  /// text there leave the column without a type, which is an error (no server takes it).
+  /// True when a type may follow.
+  bool TestColumnType(const std::string& Column);
+  /// Called where a table's column list closes: a table with no columns is an error in the
+  /// dialects that have no empty tables.
+  void TestTableHasColumns(const TTblData& Table);
+  /// Reports a check whose condition Text (with or without its parentheses) is empty.
+  void TestCheckCondition(std::string_view Text);
+
+  // --- Bodies --------------------------------------------------------------------------------
+
+  /// For a routine or trigger body that runs to the end of the script: reports it as cut off
+  /// when a BEGIN or CASE in it lacks its END, or a quoted text or block comment is left open.
+  /// Taken as written, such a body would go to the server as the whole routine and the objects
+  /// the lost part of the script held would be dropped.
+  void TestBodyEnd(std::string_view Body);
 
   // --- Dropping what a script takes back ---------------------------------------------------
 

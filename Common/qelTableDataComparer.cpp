@@ -199,9 +199,12 @@ std::string TCmpTableOptions::OrderItem(const std::string& Name) const {
   switch (GetDatabaseType()) {
     case dbPostgreSQL:
       return ByteOrder ? Q + " COLLATE \"C\"" : Q;
-    case dbMySQL:
-      return Q + " IS NULL, " +
-             (ByteOrder ? "CAST(CONVERT(" + Q + " USING utf8mb4) AS BINARY)" : Q);
+    case dbMySQL: {
+      // "c IS NULL" puts nulls last but is an expression: the server sorts the whole table
+      // for it instead of reading the key in order. A NOT NULL column has no null to move.
+      const std::string Value = ByteOrder ? "CAST(CONVERT(" + Q + " USING utf8mb4) AS BINARY)" : Q;
+      return FNotNullFields.IndexOf(Name) >= 0 ? Value : Q + " IS NULL, " + Value;
+    }
     case dbInterBase:
       if (FConnection && IsFirebird15Up(FConnection->GetIBServerOptions().SQLServerVersion))
         return Q + " NULLS LAST";
@@ -264,6 +267,7 @@ bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
   FCatalogFields.Clear();
   if (Query) NormaliseTableName();
   FByteOrderFields.Clear();
+  FNotNullFields.Clear();
   if (FWorkDataFields.Empty())
     FWorkDataFields.Assign(!FDataFields.Empty() || !FComparer
                                ? static_cast<const TStrings&>(FDataFields)
@@ -951,6 +955,7 @@ bool TTableDataComparer::PairFields() {
 
 void TTableDataComparer::FindByteOrderFields(TCmpTableOptions& Options, TQELQuery* Query) {
   Options.FByteOrderFields.Clear();
+  Options.FNotNullFields.Clear();
   if (!Query) return;
   const TStrings& Keys =
       GetKeyFldsCount() == 0 ? Options.GetWorkDataFields() : Options.GetWorkKeyFields();
@@ -988,6 +993,16 @@ void TTableDataComparer::FindByteOrderFields(TCmpTableOptions& Options, TQELQuer
           if (Ty == ftString || Ty == ftMemo) Options.FByteOrderFields.Add(Keys[I]);
         }
       });
+      // SHOW COLUMNS gives each column's name (Field) and whether it takes NULL (Null).
+      Options.RunCatalogQuery(
+          *Query, {"SHOW COLUMNS FROM " + Options.QuoteIdent(Options.GetTableName())},
+          [&](TQELQuery& Q) {
+            if (Q.FieldCount() < 3 || !SameText(Q.Fields().Fields(2)->AsString(), "NO")) return;
+            const std::string Name = Q.Fields().Fields(0)->AsString();
+            for (const std::string& K : Keys)
+              if (TCmpTableOptions::FieldNameOf(K) == Name || SameText(K, Name))
+                Options.FNotNullFields.Add(K);
+          });
       break;
     }
     default:

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes a pair of Oracle or DB2 schema scripts, master and target, for the compare benchmarks.
+"""Writes a pair of Oracle, DB2 or MySQL schema scripts, master and target, for the compare
+benchmarks.
 
-    bench/script_schema_pair.py oracle|db2 TABLES MASTER_FILE TARGET_FILE
+    bench/script_schema_pair.py oracle|db2|mysql TABLES MASTER_FILE TARGET_FILE
 
 The shape is that of bench/pg_schema_pair.py in the dialect's own types, so that the readers of
 the two dialects can be timed side by side: each table has 20 columns, a named primary key and
@@ -35,9 +36,20 @@ COLUMNS = [
     ("REF_ID", "NUMBER(10)", "INTEGER"),
 ]
 
-KEY = {"oracle": "NUMBER(10) NOT NULL", "db2": "INTEGER NOT NULL"}
-WIDER_OWNER = {"oracle": "VARCHAR2(60)", "db2": "VARCHAR(60)"}
-EXTRA = {"oracle": "NUMBER(10)", "db2": "INTEGER"}
+# MySQL takes the DB2 spelling except for these.
+MYSQL = {
+    "NOTE": "TEXT",
+    "AMOUNT": "DECIMAL(12,2) NOT NULL DEFAULT 0",
+    "QTY": "INTEGER DEFAULT 1",
+    "CREATED": "TIMESTAMP NULL DEFAULT CURRENT_TIMESTAMP",
+    "UPDATED": "DATETIME",
+    "ACTIVE": "SMALLINT DEFAULT 1",
+    "STATUS": "SMALLINT DEFAULT 0",
+}
+
+KEY = {"oracle": "NUMBER(10) NOT NULL", "db2": "INTEGER NOT NULL", "mysql": "INTEGER NOT NULL"}
+WIDER_OWNER = {"oracle": "VARCHAR2(60)", "db2": "VARCHAR(60)", "mysql": "VARCHAR(60)"}
+EXTRA = {"oracle": "NUMBER(10)", "db2": "INTEGER", "mysql": "INTEGER"}
 
 
 def table(dialect: str, i: int, master: bool) -> str:
@@ -48,7 +60,7 @@ def table(dialect: str, i: int, master: bool) -> str:
         return ""  # a table only the master has
     cols = [f"  ID {KEY[dialect]}"]
     for name, ora, db2 in COLUMNS:
-        decl = ora if dialect == "oracle" else db2
+        decl = ora if dialect == "oracle" else MYSQL.get(name, db2) if dialect == "mysql" else db2
         if changed and change == 1 and master and name == "NOTE":
             continue  # dropped: only the target has it
         if changed and change == 2 and master and name == "OWNER":
@@ -77,7 +89,7 @@ def script(dialect: str, tables: int, master: bool) -> str:
 
 def main() -> None:
     if len(sys.argv) != 5 or sys.argv[1] not in KEY:
-        sys.exit("usage: script_schema_pair.py oracle|db2 TABLES MASTER_FILE TARGET_FILE")
+        sys.exit("usage: script_schema_pair.py oracle|db2|mysql TABLES MASTER_FILE TARGET_FILE")
     dialect, tables = sys.argv[1], int(sys.argv[2])
     for path, master in ((sys.argv[3], True), (sys.argv[4], False)):
         with open(path, "w", encoding="utf-8", newline="\n") as f:

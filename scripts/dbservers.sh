@@ -493,7 +493,7 @@ AuthServer = Srp
 AuthClient = Srp
 UserManager = Srp
 WireCrypt = Enabled
-UdfAccess = None
+UdfAccess = Restrict UDF
 EOF
   echo "# no aliases: tests name databases by path" >"$FB_HOME/databases.conf"
 

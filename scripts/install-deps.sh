@@ -7,7 +7,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 packages=(
-  build-essential cmake g++ pkg-config
+  build-essential cmake g++ pkg-config clang-format
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   libpq-dev
   # ODBC: the driver manager the ADO adapter links, and the drivers its tests connect through.

@@ -134,7 +134,7 @@ void TDB2Parser::ParseColumn(TTblData& Tbl, const std::string& TableName, bool F
   ParseColumnOptions(*Fld);
   if (!File || Name.empty()) return;
   Fld->Position = Tbl.Fields.Count() + 1;
-  Tbl.Fields.Add(std::move(Fld));
+  AddColumn(Tbl, std::move(Fld));
 }
 
 void TDB2Parser::ParseDataType(TFldData& Fld) {

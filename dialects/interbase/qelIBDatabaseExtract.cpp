@@ -10,7 +10,9 @@
 #include "DataSet.h"
 #include "Text.h"
 #include "qelComp_Dmn.h"
+#include "qelComp_Fnc.h"
 #include "qelComp_Prc.h"
+#include "qelComp_Rol.h"
 #include "qelComp_Viw.h"
 #include "qelDBEngine.h"
 #include "qelIBParser.h"
@@ -41,8 +43,10 @@ const char* const kTypeColumns =
     "TRIM(CO.RDB$COLLATION_NAME) AS COLL, CO.RDB$COLLATION_ID AS COLLID";
 
 /// The type of the current row in DDL: the integer kinds with a sub type are NUMERIC and
-/// DECIMAL; CHARACTER SET is written only where it is not the database's own.
-std::string TypeText(TCatalogRow& Row, const std::string& DBCharSet, bool WithCollation = true) {
+/// DECIMAL; Dims (" [1:5]") follow the element type of an array; CHARACTER SET is written only
+/// where it is not the database's own.
+std::string TypeText(TCatalogRow& Row, const std::string& DBCharSet, bool WithCollation = true,
+                     const std::string& Dims = "") {
   const std::int32_t T = Row.Int("FT");
   const std::int32_t Sub = Row.Int("FST");
   const std::int32_t Scale = -Row.Int("FSCALE");
@@ -102,6 +106,7 @@ std::string TypeText(TCatalogRow& Row, const std::string& DBCharSet, bool WithCo
       R = "BLOB";  // a type the library has no word for
       break;
   }
+  R += Dims;
   if (Text) {
     // As the writer does: the character set where it is not the database's or a collation
     // follows.
@@ -172,6 +177,7 @@ void TIBDBExtract::MatchServerForms(TCustomObjs& Other) {
     auto* V = dynamic_cast<TViwData*>(Own->Views.FindObj(W->GetObjName()));
     if (V && V->Body == W->Body) V->Fields.Clear();
   }
+  DropOwnerGrants(Other);
   // A script that names the database's own character set without a collation means what the
   // catalog says by naming none.
   auto Even = [this](TFldData& F) {
@@ -187,6 +193,32 @@ void TIBDBExtract::MatchServerForms(TCustomObjs& Other) {
       }
       if (auto* D = dynamic_cast<TDmnData*>(L->Objects(I)); D && D->TypeField) Even(*D->TypeField);
     }
+  for (int I = 0; I < Other.Functions.Count(); ++I)
+    if (auto* U = dynamic_cast<TUdfData*>(Other.Functions.Objects(I))) {
+      for (int J = 0; J < U->Params.Count(); ++J)
+        if (TFldData* P = U->Param(J)) Even(*P);
+      Even(*U->ReturnParam);
+    }
+}
+
+void TIBDBExtract::DropOwnerGrants(TCustomObjs& Other) {
+  if (!FOwnersRead) return;
+  // The owner of a table, view or procedure holds every right on it, with the grant option,
+  // from its creation on, and the server stores no grant of it again: a script's GRANT to the
+  // owner is one the database already has. What the database lacks, the update creates and
+  // the user it runs as owns.
+  const std::string User =
+      GetQELConnection() ? UpperCase(GetQELConnection()->GetConnectionOptions().UserName) : "";
+  for (int I = Other.Grants.Count() - 1; I >= 0; --I) {
+    auto* G = dynamic_cast<TGntData*>(Other.Grants.Objects(I));
+    if (!G || G->GranteeType != 8 ||
+        (G->ObjectType != 0 && G->ObjectType != 1 && G->ObjectType != 5))
+      continue;
+    const auto It = FOwners.find(G->ObjectName);
+    if (G->GranteeName != (It != FOwners.end() ? It->second : User)) continue;
+    Other.RemoveDepend(G);
+    Other.Grants.Delete(I);
+  }
 }
 
 void TIBDBExtract::Emit(const std::string& Statement) {
@@ -208,11 +240,30 @@ std::string TIBDBExtract::Q(const std::string& Name) const {
 // ---------------------------------------------------------------------------------------------
 // Header
 
+std::string TIBDBExtract::NotPackaged(const std::string& Alias) const {
+  // Routines of packages (Firebird 3 on) are the packages' own.
+  return FPackages ? Alias + "RDB$PACKAGE_NAME IS NULL" : std::string("1 = 1");
+}
+
 void TIBDBExtract::ExtractHeader() {
   FScript = "SET TERM ^ ;\n";
+  FDimsRead = false;
+  FOwnersRead = false;
+  FOwners.clear();
+  FPackages = false;
   TObjs* Objs = GetObjs();
   TQELQuery& Query = WorkQuery();
   TCatalogRow Row(Query);
+  // The header comes from the monitoring tables and the engine's context, which Firebird has
+  // from 2.1 on; so do the catalog columns the steps read. An older server is told so rather
+  // than left to fail on a query.
+  bool Monitored = false;
+  ForEachRow({"SELECT COUNT(*) AS MON FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'MON$DATABASE'"},
+             [&Monitored](TCatalogRow& R) { Monitored = R.Int("MON") != 0; });
+  if (!Monitored)
+    throw EDatabaseError(
+        "the catalog is read from Firebird 2.1 on; this server has no MON$DATABASE (Firebird "
+        "before 2.1, or InterBase)");
   OpenQuery(Query, {"SELECT TRIM(RDB$CHARACTER_SET_NAME) AS CSN,",
                     "RDB$GET_CONTEXT('SYSTEM', 'ENGINE_VERSION') AS VER,",
                     "M.MON$ODS_MAJOR AS ODSMAJ, M.MON$ODS_MINOR AS ODSMIN,",
@@ -234,6 +285,7 @@ void TIBDBExtract::ExtractHeader() {
     D.SweepInterval = Row.Int("SWEEP");
     D.ReadOnly = Row.Int("RO") != 0;
     D.CachePages = Row.Int("BUFS");
+    FPackages = D.ODSMajorVersion >= 12;
     S.SetSQLDialect(static_cast<TIBSQLDialectType>(D.SQLDialect == 0 ? 3 : D.SQLDialect));
     // The engine's major version: 2.0 and 2.1 read as such, anything newer as the newest the
     // library knows.
@@ -253,8 +305,28 @@ void TIBDBExtract::ExtractHeader() {
 // ---------------------------------------------------------------------------------------------
 // Domains
 
+void TIBDBExtract::ReadDimensions() {
+  if (FDimsRead) return;
+  FDimsRead = true;
+  FDims.clear();
+  ForEachRow({"SELECT TRIM(RDB$FIELD_NAME) AS FLD, RDB$LOWER_BOUND AS LO, RDB$UPPER_BOUND AS HI",
+              "FROM RDB$FIELD_DIMENSIONS ORDER BY RDB$FIELD_NAME, RDB$DIMENSION"},
+             [this](TCatalogRow& Row) {
+               std::string& Dims = FDims[Trim(Row.Str("FLD"))];
+               Dims += (Dims.empty() ? " [" : ", ") + IntToStr(Row.Int("LO")) + ":" +
+                       IntToStr(Row.Int("HI"));
+             });
+  for (auto& [Field, Dims] : FDims) Dims += "]";
+}
+
+std::string TIBDBExtract::DimsOf(const std::string& FieldSource) const {
+  const auto It = FDims.find(FieldSource);
+  return It == FDims.end() ? std::string() : It->second;
+}
+
 void TIBDBExtract::ExtractDomains() {
   AddToLog("Extracting domains...");
+  ReadDimensions();
   TQELQuery& Query = WorkQuery();
   TCatalogRow Row(Query);
   OpenQuery(
@@ -271,7 +343,7 @@ void TIBDBExtract::ExtractDomains() {
     const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
     // COLLATE ends a domain's definition, after its checks.
-    std::string Type = TypeText(Row, FDBCharSet, false);
+    std::string Type = TypeText(Row, FDBCharSet, false, DimsOf(Name));
     std::string Def = "CREATE DOMAIN " + Q(Name) + " AS " + Type;
     if (const std::string D = Trim(Row.Str("DEF")); !D.empty()) Def += " " + D;
     if (Row.Int("NF") != 0) Def += " NOT NULL";
@@ -288,6 +360,7 @@ void TIBDBExtract::ExtractDomains() {
 
 void TIBDBExtract::ExtractRelations() {
   AddToLog("Extracting tables and views...");
+  ReadDimensions();
   TQELQuery& Query = WorkQuery();
   TCatalogRow Row(Query);
   struct TColumn {
@@ -316,7 +389,8 @@ void TIBDBExtract::ExtractRelations() {
     if (const std::string Comp = Trim(Row.Str("COMP")); !Comp.empty()) {
       Def += "COMPUTED BY " + Comp;
     } else {
-      Def += StartsText("RDB$", Source) ? TypeText(Row, FDBCharSet, false) : Q(Source);
+      Def +=
+          StartsText("RDB$", Source) ? TypeText(Row, FDBCharSet, false, DimsOf(Source)) : Q(Source);
       if (const std::string D = Trim(Row.Str("DEF")); !D.empty()) Def += " " + D;
       if (Row.Int("NF") != 0) Def += " NOT NULL";
       if (StartsText("RDB$", Source) && !Row.IsNull("COLLID") && Row.Int("COLLID") != 0)
@@ -538,19 +612,19 @@ void TIBDBExtract::ExtractProcedures() {
     bool Output = false;
   };
   std::map<std::string, std::vector<TParam>> Params;
-  OpenQuery(Query,
-            {"SELECT TRIM(PP.RDB$PROCEDURE_NAME) AS PRC, TRIM(PP.RDB$PARAMETER_NAME) AS NAME,",
-             "PP.RDB$PARAMETER_TYPE AS OUTPUT, TRIM(PP.RDB$FIELD_SOURCE) AS SRC,",
-             "PP.RDB$DEFAULT_SOURCE AS DEF, PP.RDB$NULL_FLAG AS NF,",
-             "PP.RDB$PARAMETER_MECHANISM AS MECH, PP.RDB$DESCRIPTION AS DESCR, " +
-                 std::string(kTypeColumns),
-             "FROM RDB$PROCEDURE_PARAMETERS PP",
-             "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = PP.RDB$FIELD_SOURCE",
-             "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
-             "LEFT JOIN RDB$COLLATIONS CO ON CO.RDB$COLLATION_ID = F.RDB$COLLATION_ID",
-             "  AND CO.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
-             "WHERE PP.RDB$PACKAGE_NAME IS NULL",
-             "ORDER BY PP.RDB$PROCEDURE_NAME, PP.RDB$PARAMETER_TYPE, PP.RDB$PARAMETER_NUMBER"});
+  OpenQuery(
+      Query,
+      {"SELECT TRIM(PP.RDB$PROCEDURE_NAME) AS PRC, TRIM(PP.RDB$PARAMETER_NAME) AS NAME,",
+       "PP.RDB$PARAMETER_TYPE AS OUTPUT, TRIM(PP.RDB$FIELD_SOURCE) AS SRC,",
+       "PP.RDB$DEFAULT_SOURCE AS DEF, PP.RDB$NULL_FLAG AS NF,",
+       "PP.RDB$PARAMETER_MECHANISM AS MECH, PP.RDB$DESCRIPTION AS DESCR, " +
+           std::string(kTypeColumns),
+       "FROM RDB$PROCEDURE_PARAMETERS PP",
+       "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = PP.RDB$FIELD_SOURCE",
+       "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID",
+       "LEFT JOIN RDB$COLLATIONS CO ON CO.RDB$COLLATION_ID = F.RDB$COLLATION_ID",
+       "  AND CO.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID", "WHERE " + NotPackaged("PP."),
+       "ORDER BY PP.RDB$PROCEDURE_NAME, PP.RDB$PARAMETER_TYPE, PP.RDB$PARAMETER_NUMBER"});
   for (; !Query.GetEof(); Query.Next()) {
     TParam P;
     P.Name = Trim(Row.Str("NAME"));
@@ -571,7 +645,7 @@ void TIBDBExtract::ExtractProcedures() {
   OpenQuery(Query,
             {"SELECT TRIM(RDB$PROCEDURE_NAME) AS NAME, RDB$PROCEDURE_SOURCE AS SRC,",
              "RDB$DESCRIPTION AS DESCR FROM RDB$PROCEDURES",
-             "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL ORDER BY 1"});
+             "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND " + NotPackaged("") + " ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
     const std::string Name = Trim(Row.Str("NAME"));
     if (ShowFullLog) AddToLog("---" + Name);
@@ -636,14 +710,21 @@ void TIBDBExtract::ExtractFunctions() {
              "CAST(NULL AS INTEGER) AS COLLID", "FROM RDB$FUNCTION_ARGUMENTS A",
              "JOIN RDB$FUNCTIONS F ON F.RDB$FUNCTION_NAME = A.RDB$FUNCTION_NAME",
              "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = A.RDB$CHARACTER_SET_ID",
-             "WHERE F.RDB$MODULE_NAME IS NOT NULL AND A.RDB$PACKAGE_NAME IS NULL",
+             "WHERE F.RDB$MODULE_NAME IS NOT NULL AND " + NotPackaged("A."),
              "ORDER BY A.RDB$FUNCTION_NAME, A.RDB$ARGUMENT_POSITION"});
   for (; !Query.GetEof(); Query.Next()) {
     TArg A;
     A.Position = Row.Int("POS");
-    // A CSTRING argument is stored as type 40.
-    A.Def = Row.Int("FT") == 40 ? "CSTRING(" + IntToStr(Row.Int("FLEN")) + ")"
-                                : TypeText(Row, FDBCharSet);
+    // A CSTRING argument is stored as type 40, its length in characters (the byte length is
+    // that times the bytes a character of its set may take).
+    if (Row.Int("FT") == 40) {
+      const std::int32_t Len = Row.IsNull("CLEN") ? Row.Int("FLEN") : Row.Int("CLEN");
+      A.Def = "CSTRING(" + IntToStr(Len) + ")";
+      if (const std::string CS = Trim(Row.Str("CSN")); !CS.empty() && !SameText(CS, FDBCharSet))
+        A.Def += " CHARACTER SET " + CS;
+    } else {
+      A.Def = TypeText(Row, FDBCharSet);
+    }
     const std::int32_t Mech = Row.Int("MECH");
     if (Mech == 0) A.Def += " BY VALUE";
     if (Mech == 2) A.Def += " BY DESCRIPTOR";
@@ -653,7 +734,7 @@ void TIBDBExtract::ExtractFunctions() {
   OpenQuery(Query, {"SELECT TRIM(RDB$FUNCTION_NAME) AS NAME, RDB$RETURN_ARGUMENT AS RET,",
                     "TRIM(RDB$MODULE_NAME) AS MODNAME, TRIM(RDB$ENTRYPOINT) AS ENTRY,",
                     "RDB$DESCRIPTION AS DESCR FROM RDB$FUNCTIONS",
-                    "WHERE RDB$MODULE_NAME IS NOT NULL AND RDB$PACKAGE_NAME IS NULL",
+                    "WHERE RDB$MODULE_NAME IS NOT NULL AND " + NotPackaged(""),
                     "AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
     const std::string Name = Trim(Row.Str("NAME"));
@@ -678,6 +759,12 @@ void TIBDBExtract::ExtractFunctions() {
 
 void TIBDBExtract::ExtractGrants() {
   AddToLog("Extracting grants...");
+  FOwnersRead = true;
+  ForEachRow({"SELECT TRIM(RDB$RELATION_NAME) AS OBJ, TRIM(RDB$OWNER_NAME) AS OWNER",
+              "FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 UNION ALL",
+              "SELECT TRIM(RDB$PROCEDURE_NAME), TRIM(RDB$OWNER_NAME) FROM RDB$PROCEDURES",
+              "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0"},
+             [this](TCatalogRow& Row) { FOwners[Row.Str("OBJ")] = Row.Str("OWNER"); });
   TQELQuery& Query = WorkQuery();
   TCatalogRow Row(Query);
   // The owner's own rights on what it made are the server's; the rest is grouped into one

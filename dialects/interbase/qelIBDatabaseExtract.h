@@ -14,6 +14,7 @@
 // database options with the on-disk structure (ODS) version, page size and dialect.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,9 +68,25 @@ class TIBDBExtract : public TCustomDBExtract {
   /// Appends COMMENT ON What IS 'Text' when Text is not empty.
   void EmitComment(const std::string& What, const std::string& Text);
   std::string Q(const std::string& Name) const;
+  /// The condition that leaves out the routines of packages (column prefix Alias, "PP."); a
+  /// condition always true on servers without packages.
+  std::string NotPackaged(const std::string& Alias) const;
+  /// Takes out of Other the grants to the owner of their object (see the .cpp).
+  void DropOwnerGrants(TCustomObjs& Other);
+  /// Reads RDB$FIELD_DIMENSIONS once per run: the bounds of each array field.
+  void ReadDimensions();
+  /// " [1:5, 0:2]" for the array field FieldSource (RDB$FIELD_NAME of RDB$FIELDS); "" else.
+  std::string DimsOf(const std::string& FieldSource) const;
 
   std::string FScript;
   std::string FDBCharSet;
+  std::map<std::string, std::string> FDims;
+  bool FDimsRead = false;
+  /// The owner of each table, view and procedure, read with the grants.
+  std::map<std::string, std::string> FOwners;
+  bool FOwnersRead = false;
+  /// The database has packages (ODS 12, Firebird 3 on), and RDB$PACKAGE_NAME columns.
+  bool FPackages = false;
 };
 
 }  // namespace qel

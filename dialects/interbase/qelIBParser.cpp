@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -181,7 +182,9 @@ void TIbParser::SkipToTerm() {
 
 std::string TIbParser::RestOfStatement(std::int32_t Start) {
   SkipToTerm();
-  return CopyTxtFrom(Start);
+  std::string Body = CopyTxtFrom(Start);
+  if (Sy == syEOF) TestBodyEnd(Body);
+  return Body;
 }
 
 void TIbParser::Report(TStatType Typ, const std::string& ObjName, TDbObject Kind, TDbOperation Op) {
@@ -224,7 +227,9 @@ TDbObject TIbParser::KindWord() const {
 
 void TIbParser::Link_Depend() {
   // Views, procedures and triggers use what their texts name: tables, views, procedures,
-  // generators and exceptions. The words of a text are looked up once each.
+  // generators, exceptions and external functions; computed columns and checks the external
+  // functions they call (the server refuses to drop a function while they do). The words of a
+  // text are looked up once each.
   TCustomSQLParser::Link_Depend();  // indexes, keys and grants
   auto* O = dynamic_cast<TObjs*>(Objs);
   if (!O) return;
@@ -241,7 +246,11 @@ void TIbParser::Link_Depend() {
       LinkDomains(P, P->Params);
       LinkDomains(P, P->Results);
     }
-  auto LinkText = [&](TDbObj* Obj, const std::string& Text) {
+  // The InterBase dependency codes of what a text may name: table, view, procedure,
+  // generator, exception and external function.
+  static const TSymSet CodeKinds{0, 1, 5, 14, 7, 15};
+  static const TSymSet FunctionKind{15};
+  auto LinkText = [&](TDbObj* Obj, const std::string& Text, const TSymSet& Kinds) {
     std::string Word;
     std::vector<std::string> Seen;
     auto Flush = [&] {
@@ -250,11 +259,7 @@ void TIbParser::Link_Depend() {
       Word.clear();
       if (std::find(Seen.begin(), Seen.end(), W) != Seen.end() || W == Obj->GetObjName()) return;
       Seen.push_back(W);
-      for (TDbObjList* L : {&O->Tables, &O->Views, &O->Procedures, &O->Generators, &O->Exceptions})
-        if (TDbObj* D = L->FindObj(W)) {
-          LinkDepend(Obj, D);
-          return;
-        }
+      LinkDepend(Obj, W, Kinds);
     };
     for (const char C : Text) {
       if (std::isalnum(static_cast<unsigned char>(C)) || C == '_' || C == '$')
@@ -266,7 +271,17 @@ void TIbParser::Link_Depend() {
   };
   for (TDbObjList* L : {&O->Views, &O->Procedures, &O->Triggers})
     for (int I = 0; I < L->Count(); ++I)
-      if (TDbObj* Obj = L->Objects(I)) LinkText(Obj, Obj->Body);
+      if (TDbObj* Obj = L->Objects(I)) LinkText(Obj, Obj->Body, CodeKinds);
+  if (!O->Functions.Empty()) {
+    for (int I = 0; I < O->Tables.Count(); ++I)
+      if (auto* T = dynamic_cast<TTblData*>(O->Tables.Objects(I)))
+        for (const auto& F : T->Fields)
+          if (F->Computed()) LinkText(F.get(), F->Body, FunctionKind);
+    for (int I = 0; I < O->Constraints.Count(); ++I)
+      if (auto* C = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
+          C && C->GetCtType() == ctCheck)
+        LinkText(C, C->Body, FunctionKind);
+  }
   for (int I = 0; I < O->Triggers.Count(); ++I)
     if (auto* T = dynamic_cast<TTrgData*>(O->Triggers.Objects(I)))
       if (TDbObj* Tbl = O->Tables.FindObj(T->OwnName)) LinkDepend(T, Tbl);
@@ -363,14 +378,17 @@ void TIbParser::ParseStatement() {
     ParseDescribe();
     return;
   }
-  if (IsWord("UPDATE") && ParseSysDescription()) return;
+  if (IsWord("UPDATE")) {
+    ParseUpdate();
+    return;
+  }
   if (IsWord("RECONNECT")) {
     GetSy();
     Report(stReconnect, "", dboUnknown, odbUnknown);
     return;
   }
-  if (IsWord("INSERT") || IsWord("UPDATE") || IsWord("DELETE") || IsWord("EXECUTE")) {
-    // Data statements and the system-table writes of update scripts change no schema object.
+  if (IsWord("INSERT") || IsWord("DELETE") || IsWord("EXECUTE")) {
+    // Data statements change no schema object.
     const bool Insert = IsWord("INSERT");
     SkipToTerm();
     Report(Insert ? stInsert : stStatement, "", dboUnknown, odbUnknown);
@@ -467,20 +485,25 @@ void TIbParser::ParseAlter() {
   if (IsWord("TRIGGER")) return ParseTrigger(true);
   if (IsWord("EXCEPTION")) return ParseException();
   if (IsWord("DOMAIN")) {
-    // ADD [CONSTRAINT] CHECK sets the domain's check (isql -x adds them after the bodies);
-    // other domain changes are run, not modelled.
+    // ADD [CONSTRAINT] CHECK (isql -x adds the checks after the bodies), DROP CONSTRAINT,
+    // TYPE, SET/DROP DEFAULT and SET/DROP NOT NULL change the domain's descriptor; a new name
+    // is run, not modelled.
     GetSy();
     const std::string N = Name();
     auto* O = dynamic_cast<TObjs*>(Objs);
     auto* D = O ? dynamic_cast<TDmnData*>(O->Domains.FindObj(N)) : nullptr;
+    TFldData Scratch(Objs);
+    TFldData& F = D ? *D->TypeField : Scratch;
     Report(stStatement, N, dboDomain, odbAlter);
     if (IsWord("ADD")) {
       GetSy();
       if (IsWord("CONSTRAINT")) GetSy();
-      if (IsWord("CHECK") && D) {
+      if (IsWord("CHECK")) {
         GetSy();
-        D->TypeField->CheckText = " " + ParenText();
+        F.CheckText = " " + ParenText();
       }
+    } else {
+      ParseTypeOrDefaultChange(F);
     }
     SkipToTerm();
     return;
@@ -618,61 +641,131 @@ void TIbParser::ParseDescribe() {
   Report(stDescription, ObjName, dboUnknown, odbUnknown);
 }
 
-// UPDATE RDB$... SET RDB$DESCRIPTION = 'text' WHERE key = 'name' [AND RDB$FIELD_NAME = 'sub']:
-// a description written into the system tables. Other UPDATE statements are data.
-bool TIbParser::ParseSysDescription() {
-  struct TSysTable {
-    std::string_view Table;
-    TDbObject Kind;
-  };
-  static constexpr std::array<TSysTable, 11> kSysTables{{
-      {"RDB$RELATION_FIELDS", dboField},
-      {"RDB$PROCEDURE_PARAMETERS", dboParam},
-      {"RDB$FIELDS", dboDomain},
-      {"RDB$RELATIONS", dboTable},
-      {"RDB$PROCEDURES", dboProcedure},
-      {"RDB$TRIGGERS", dboTrigger},
-      {"RDB$EXCEPTIONS", dboException},
-      {"RDB$INDICES", dboIndex},
-      {"RDB$FUNCTIONS", dboFunction},
-      {"RDB$GENERATORS", dboGenerator},
-      {"RDB$ROLES", dboRole},
-  }};
+// ---------------------------------------------------------------------------------------------
+// Writes to the system tables: descriptions, and the column and domain changes that servers
+// without DDL for them take this way (the column- and domain-alteration drivers write them).
+
+std::string TIbParser::ReadSysColumn() {
+  // A column, or alias.column.
+  std::string C = Sy == syIdent || Sy >= syFirstResWord ? Ident : std::string();
   GetSy();
-  const std::string Table = Sy == syIdent ? Ident : std::string();
-  const TSysTable* T = FindRow(kSysTables, std::string_view(Table), &TSysTable::Table);
-  if (!T) return false;
-  GetSy();
-  if (!IsWord("SET")) return false;
-  GetSy();
-  if (!IsWord("RDB$DESCRIPTION")) return false;
-  GetSy();
-  TestAndGetSy(syEqual);
-  const std::string Text = DescriptionText();
-  if (!IsWord("WHERE")) return false;
-  GetSy();
-  std::string ObjName, Sub;
-  while (Sy != syTerm && Sy != syEOF) {
-    const std::string Column = Sy == syIdent ? Ident : std::string();
+  if (Sy == syDot) {
     GetSy();
-    if (Sy != syEqual) break;
-    GetSy();
-    const std::string Value = Sy == syString ? StrValue : std::string();
-    GetSy();
-    if (Column == "RDB$FIELD_NAME" || Column == "RDB$PARAMETER_NAME") {
-      if (T->Kind == dboDomain)
-        ObjName = Value;
-      else
-        Sub = Value;
-    } else {
-      ObjName = Value;
-    }
-    if (!IsWord("AND")) break;
+    C = Sy == syIdent ? Ident : std::string();
     GetSy();
   }
-  SetDescription(T->Kind, ObjName, Sub, Text);
-  Report(stDescription, ObjName, dboUnknown, odbUnknown);
-  return true;
+  return UpperCase(C);
+}
+
+TIbParser::TSysValue TIbParser::ReadSysValue() {
+  TSysValue V;
+  if (Sy == syMinus || Sy == syInteger) {
+    const bool Negative = Sy == syMinus;
+    if (Negative) GetSy();
+    V.Kind = TSysValue::svInt;
+    V.Int = Sy == syInteger ? (Negative ? -IntValue : IntValue) : 0;
+    TestAndGetSy(syInteger);
+  } else if (Sy == syString) {
+    V.Kind = TSysValue::svText;
+    V.Text = StrValue;
+    GetSy();
+  } else if (IsWord("NULL")) {
+    V.Kind = TSysValue::svNull;
+    GetSy();
+  } else if (Sy == syLParen) {
+    // A subselect: what it looks up is named by its string literals.
+    V.Kind = TSysValue::svSelect;
+    int Depth = 0;
+    while (Sy != syEOF && Sy != syTerm) {
+      if (Sy == syString) V.Names.push_back(StrValue);
+      if (Sy == syLParen) ++Depth;
+      if (Sy == syRParen && --Depth == 0) {
+        GetSy();
+        break;
+      }
+      GetSy();
+    }
+  } else {
+    GetSy();
+  }
+  return V;
+}
+
+namespace {
+
+/// The object kind a description written into a system table belongs to.
+struct TSysTable {
+  std::string_view Table;
+  TDbObject Kind;
+};
+
+constexpr std::array<TSysTable, 11> kSysTables{{
+    {"RDB$RELATION_FIELDS", dboField},
+    {"RDB$PROCEDURE_PARAMETERS", dboParam},
+    {"RDB$FIELDS", dboDomain},
+    {"RDB$RELATIONS", dboTable},
+    {"RDB$PROCEDURES", dboProcedure},
+    {"RDB$TRIGGERS", dboTrigger},
+    {"RDB$EXCEPTIONS", dboException},
+    {"RDB$INDICES", dboIndex},
+    {"RDB$FUNCTIONS", dboFunction},
+    {"RDB$GENERATORS", dboGenerator},
+    {"RDB$ROLES", dboRole},
+}};
+
+}  // namespace
+
+// UPDATE RDB$... SET column = value, ... WHERE ...: a description, or a change of a column or
+// a domain; an UPDATE of another table is data.
+void TIbParser::ParseUpdate() {
+  GetSy();
+  const std::string Table = Sy == syIdent && !FQuoted ? UpperCase(Ident) : std::string();
+  if (!StartsText("RDB$", Table)) {
+    SkipToTerm();
+    Report(stStatement, "", dboUnknown, odbUnknown);
+    return;
+  }
+  GetSy();
+  ExpectWord("SET");
+  TSysAssignments Set;
+  for (;;) {
+    std::string Column = ReadSysColumn();
+    TestAndGetSy(syEqual);
+    Set.emplace_back(std::move(Column), ReadSysValue());
+    if (Sy != syComma) break;
+    GetSy();
+  }
+  // The names the WHERE clause gives, its subselects' included: the object written and, for
+  // a column's own domain, the table and column it belongs to.
+  std::map<std::string, TSysValue> Where;
+  if (IsWord("WHERE")) GetSy();
+  while (Sy != syTerm && Sy != syEOF) {
+    if (Sy != syIdent) {
+      GetSy();
+      continue;
+    }
+    const std::string Column = ReadSysColumn();
+    if (Sy != syEqual) continue;
+    GetSy();
+    if (Sy == syString || Sy == syInteger || Sy == syMinus) Where.emplace(Column, ReadSysValue());
+  }
+  for (const auto& [Column, Value] : Set) {
+    if (Column != "RDB$DESCRIPTION") continue;
+    const TSysTable* T = FindRow(kSysTables, std::string_view(Table), &TSysTable::Table);
+    if (!T) break;
+    std::string ObjName, Sub;
+    for (const auto& [Key, Name] : Where) {
+      if (Key == "RDB$FIELD_NAME" || Key == "RDB$PARAMETER_NAME")
+        (T->Kind == dboDomain ? ObjName : Sub) = Name.Text;
+      else
+        ObjName = Name.Text;
+    }
+    SetDescription(T->Kind, ObjName, Sub, Value.Text);
+    Report(stDescription, ObjName, dboUnknown, odbUnknown);
+    return;
+  }
+  ApplySysUpdate(Table, Set, Where);
+  Report(stStatement, "", dboUnknown, odbUnknown);
 }
 
 void TIbParser::ParseGrant(bool Revoke) {

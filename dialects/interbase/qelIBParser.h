@@ -23,7 +23,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "qelCompObj.h"
 #include "qelComp_Tbl.h"
@@ -112,9 +115,26 @@ class TIbParser : public TCustomSQLParser {
   void ParseDrop();
   void ParseComment();
   void ParseDescribe();
-  /// UPDATE of a description in an RDB$ table; false (nothing consumed that matters) for
-  /// another UPDATE.
-  bool ParseSysDescription();
+  /// One value of an UPDATE of a system table: a number, a string, NULL, or a subselect named
+  /// by its string literals (the domain, character set, collation or column it looks up).
+  struct TSysValue {
+    enum TKind : std::uint8_t { svOther, svInt, svText, svNull, svSelect } Kind = svOther;
+    std::int64_t Int = 0;
+    std::string Text;
+    std::vector<std::string> Names;
+  };
+  /// The SET list of such an UPDATE: column (upper-cased) and value, in order.
+  using TSysAssignments = std::vector<std::pair<std::string, TSysValue>>;
+  /// A column of such an UPDATE (alias.column too), upper-cased.
+  std::string ReadSysColumn();
+  TSysValue ReadSysValue();
+  /// UPDATE: a write to an RDB$ table (a description, a column's or a domain's change) is
+  /// applied to the collection; another UPDATE is data.
+  void ParseUpdate();
+  /// The change an UPDATE of the system table Table makes to the column or domain Where names
+  /// (RDB$RELATION_NAME and RDB$FIELD_NAME, or a domain's RDB$FIELD_NAME).
+  void ApplySysUpdate(const std::string& Table, const TSysAssignments& Set,
+                      const std::map<std::string, TSysValue>& Where);
   /// Sets the description of the object (dboField: a column of Name, dboParam: a
   /// parameter of procedure Name) that the collection holds; others are passed over.
   void SetDescription(TDbObject Kind, const std::string& Name, const std::string& Sub,
@@ -130,6 +150,10 @@ class TIbParser : public TCustomSQLParser {
   /// COLLATE. Owner is the table (for inline constraints) or nullptr.
   void ParseColumnDef(TFldData& Fld, TTblData* Owner);
   void ParseDataType(TFldData& Fld);
+  /// CHARACTER SET name, when it stands.
+  void ParseCharSet(TFldData& Fld);
+  /// The dimensions of an array type from "[" on: [upper] or [lower:upper], comma-separated.
+  void ParseArrayBounds(TFldData& Fld);
   /// DEFAULT's value as written, up to the next clause.
   std::string ParseDefault();
   /// A constraint from PRIMARY/UNIQUE/FOREIGN/CHECK; Name may be empty.
@@ -137,6 +161,14 @@ class TIbParser : public TCustomSQLParser {
                        const std::string& Column);
   void ParseNameList(TStrings& List);
   void ParseAlterTable();
+  /// One ALTER [COLUMN] element of ALTER TABLE, applied to the column of Tbl it names.
+  void ParseAlterColumn(TTblData* Tbl);
+  /// TYPE t, SET DEFAULT v, DROP DEFAULT, SET NOT NULL, DROP NOT NULL (and a domain's DROP
+  /// CONSTRAINT) of ALTER COLUMN and ALTER DOMAIN, applied to F; false (nothing read) for
+  /// another word.
+  bool ParseTypeOrDefaultChange(TFldData& F);
+  /// The new type of TYPE t (ALTER COLUMN, ALTER DOMAIN) given to Fld.
+  void ParseTypeChange(TFldData& Fld);
   void ParseDomain();
   void ParseIndex();
   void ParseGenerator();

@@ -178,7 +178,7 @@ void TIbParser::ParseDeclare() {
   auto U = std::make_unique<TUdfData>(Objs);
   const std::string N = Name();
   U->SetObjName(N);
-  // A parameter's or the result's type: CSTRING(n) or a column type.
+  // A parameter's or the result's type: CSTRING(n) [CHARACTER SET c] or a column type.
   auto ArgType = [this](TFldData& F) {
     if (IsWord("CSTRING")) {
       GetSy();
@@ -186,6 +186,7 @@ void TIbParser::ParseDeclare() {
       TestAndGetSy(syLParen);
       ReadInt(F.Size);
       TestAndGetSy(syRParen);
+      ParseCharSet(F);
     } else {
       ParseDataType(F);
     }
@@ -198,8 +199,9 @@ void TIbParser::ParseDeclare() {
       GetSy();
     }
   };
+  // Arguments have types and no names.
   while (!IsWord("RETURNS") && Sy != syTerm && Sy != syEOF) {
-    TFldData* P = U->AddParam(IntToStr(U->Params.Count() + 1));
+    TFldData* P = U->AddParam();
     ArgType(*P);
     PassBy(*P);
     if (Sy != syComma) break;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -105,7 +106,8 @@ void TIbParser::ParseTableElement(TTblData& Tbl) {
   Fld->TableName = Tbl.GetObjName();
   Fld->OwnerObj = &Tbl;
   Fld->Position = Tbl.Fields.Count() + 1;
-  TFldData* F = Tbl.Fields.Add(std::move(Fld));
+  TFldData* F = AddColumn(Tbl, std::move(Fld));
+  TestColumnType(F->GetObjName());
   ParseColumnDef(*F, &Tbl);
 }
 
@@ -199,6 +201,7 @@ void TIbParser::ParseDataType(TFldData& Fld) {
     TestAndGetSy(syRParen);
   }
   if (T == iftChar && Fld.Size == 0) Fld.Size = 1;
+  if (Sy == syLBracket) ParseArrayBounds(Fld);
   if (T == iftBlob) {
     for (;;) {
       if (IsWord("SUB_TYPE")) {
@@ -228,11 +231,39 @@ void TIbParser::ParseDataType(TFldData& Fld) {
       }
     }
   }
-  if (IsWord("CHARACTER")) {
+  ParseCharSet(Fld);
+}
+
+void TIbParser::ParseCharSet(TFldData& Fld) {
+  if (!IsWord("CHARACTER")) return;
+  GetSy();
+  if (IsWord("SET")) GetSy();
+  Fld.CharSet = Name();
+}
+
+void TIbParser::ParseArrayBounds(TFldData& Fld) {
+  // [upper] counts from 1, as isql -x writes it; [lower:upper] names both bounds.
+  GetSy();
+  auto Bound = [this] {
+    const bool Negative = Sy == syMinus;
+    if (Negative) GetSy();
+    std::int32_t Value = 0;
+    ReadInt(Value);
+    return Negative ? -Value : Value;
+  };
+  Fld.ArrayBounds.clear();
+  for (;;) {
+    TArrayBound B{1, Bound()};
+    if (Sy == syColon) {
+      GetSy();
+      B.Lower = B.Upper;
+      B.Upper = Bound();
+    }
+    Fld.ArrayBounds.push_back(B);
+    if (Sy != syComma) break;
     GetSy();
-    if (IsWord("SET")) GetSy();
-    Fld.CharSet = Name();
   }
+  TestAndGetSy(syRBracket);
 }
 
 std::string TIbParser::ParseDefault() {
@@ -375,45 +406,210 @@ void TIbParser::ParseAlterTable() {
         }
       }
     } else {
-      // ALTER [COLUMN] c POSITION n moves the column; its type, name or default, written by
-      // the column-alteration driver, is run and not modelled.
-      TFldData* Altered = nullptr;
-      if (Sy == ibALTER) {
-        GetSy();
-        if (IsWord("COLUMN")) GetSy();
-        const std::string C = Name();
-        if (Tbl) Altered = FieldOf(Tbl->Fields, C);
-        if (IsWord("POSITION") && Tbl) {
-          GetSy();
-          const int From = Tbl->Fields.IndexOf(C);
-          const int To = Sy == syInteger ? static_cast<int>(IntValue) - 1 : -1;
-          if (From >= 0 && To >= 0 && To < Tbl->Fields.Count()) {
-            std::vector<std::unique_ptr<TFldData>> All;
-            while (Tbl->Fields.Count() > 0) All.push_back(Tbl->Fields.Extract(0));
-            auto Moved = std::move(All[static_cast<std::size_t>(From)]);
-            All.erase(All.begin() + From);
-            All.insert(All.begin() + To, std::move(Moved));
-            for (auto& F : All) {
-              F->Position = Tbl->Fields.Count() + 1;
-              Tbl->Fields.Add(std::move(F));
-            }
-          }
-        }
-      }
-      while (Sy != syTerm && Sy != syEOF && Sy != syComma) {
-        if (IsWord("COMPUTED") && Altered) {
-          // A computed column's new expression (isql -x sets them after the tables).
-          Altered->Body = ComputedText();
-        } else if (Sy == syLParen) {
-          SkipParens();
-        } else {
-          GetSy();
-        }
-      }
+      ParseAlterColumn(Tbl);
     }
     if (Sy != syComma) break;
     GetSy();
   }
+}
+
+namespace {
+
+bool IsText(TDBFieldType T) {
+  return T == iftChar || T == iftVarchar || T == iftCstring || T == iftBlob;
+}
+
+/// Moves the column Name of Tbl to the 0-based position To.
+void MoveColumn(TTblData& Tbl, const std::string& Name, int To) {
+  const int From = Tbl.Fields.IndexOf(Name);
+  if (From < 0 || To < 0 || To >= Tbl.Fields.Count()) return;
+  std::vector<std::unique_ptr<TFldData>> All;
+  while (Tbl.Fields.Count() > 0) All.push_back(Tbl.Fields.Extract(0));
+  auto Moved = std::move(All[static_cast<std::size_t>(From)]);
+  All.erase(All.begin() + From);
+  All.insert(All.begin() + To, std::move(Moved));
+  for (auto& F : All) {
+    F->Position = Tbl.Fields.Count() + 1;
+    Tbl.Fields.Add(std::move(F));
+  }
+}
+
+}  // namespace
+
+void TIbParser::ParseTypeChange(TFldData& Fld) {
+  TFldData Type(Objs);
+  ParseDataType(Type);
+  if (IsWord("COMPUTED")) {
+    // isql -x writes the type the server derived ahead of a computed column's expression,
+    // which it sets after the tables; the catalog keeps the expression only.
+    Fld.Body = ComputedText();
+    return;
+  }
+  // A text type that names no character set or collation keeps the column's (the server
+  // does so too).
+  const bool KeepsCharSet = IsText(Type.FieldType) && IsText(Fld.FieldType) && Type.CharSet.empty();
+  const std::string CharSet = KeepsCharSet ? std::string(Fld.CharSet) : std::string(Type.CharSet);
+  const std::string Collation = KeepsCharSet ? std::string(Fld.Collation) : std::string();
+  const std::string Computed = Fld.Body;
+  Fld.AssignDataType(Type);
+  Fld.ArrayBounds = Type.ArrayBounds;
+  Fld.CharSet = CharSet;
+  Fld.Collation = Collation;
+  Fld.Body = Computed;
+}
+
+bool TIbParser::ParseTypeOrDefaultChange(TFldData& F) {
+  if (IsWord("TYPE")) {
+    GetSy();
+    ParseTypeChange(F);
+    return true;
+  }
+  if (Sy != ibSET && Sy != ibDROP) return false;
+  const bool Set = Sy == ibSET;
+  GetSy();
+  if (IsWord("DEFAULT")) {
+    GetSy();
+    F.DefValue = Set ? ParseDefault() : std::string();
+  } else if (!Set && IsWord("CONSTRAINT")) {
+    GetSy();  // a domain's check
+    F.CheckText.clear();
+  } else {
+    ExpectWord("NOT");
+    ExpectWord("NULL");
+    F.Nullable = !Set;
+  }
+  return true;
+}
+
+void TIbParser::ParseAlterColumn(TTblData* Tbl) {
+  // ALTER [COLUMN] c and one of POSITION n, TYPE t, SET DEFAULT v, DROP DEFAULT, SET NOT NULL,
+  // DROP NOT NULL, TO name: what the column-alteration driver and isql -x write.
+  if (Sy != ibALTER) {
+    while (Sy != syTerm && Sy != syEOF && Sy != syComma) GetSy();
+    return;
+  }
+  GetSy();
+  if (IsWord("COLUMN")) GetSy();
+  const std::string C = Name();
+  TFldData* Found = Tbl ? FieldOf(Tbl->Fields, C) : nullptr;
+  TFldData Scratch(Objs);
+  TFldData& F = Found ? *Found : Scratch;
+  if (IsWord("POSITION")) {
+    GetSy();
+    std::int32_t To = 0;
+    ReadInt(To);
+    if (Tbl) MoveColumn(*Tbl, C, To - 1);
+  } else if (IsWord("TO")) {
+    GetSy();
+    const std::string NewName = Name();
+    if (Found && !NewName.empty()) Found->SetObjName(NewName);
+  } else if (!ParseTypeOrDefaultChange(F)) {
+    ErrMsg("Unknown column alteration: " + (Sy == syIdent ? Ident : ResWordBySymbol(Sy)));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Column and domain changes written into the system tables
+
+void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& Set,
+                               const std::map<std::string, TSysValue>& Where) {
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O) return;
+  auto Named = [&Where](const char* Key) {
+    const auto It = Where.find(Key);
+    return It == Where.end() ? std::string() : It->second.Text;
+  };
+  const std::string Rel = Named("RDB$RELATION_NAME");
+  const std::string Field = Named("RDB$FIELD_NAME");
+  // RDB$RELATION_FIELDS and RDB$FIELD_DIMENSIONS name a column; RDB$FIELDS the domain of a
+  // column (its own, which a subselect over RDB$RELATION_FIELDS finds) or a domain by name.
+  TFldData* F = nullptr;
+  TDmnData* Dmn = nullptr;
+  if (!Rel.empty()) {
+    if (TTblData* T = O->GetTable(Rel)) F = FieldOf(T->Fields, Field);
+  } else if (Table == "RDB$FIELDS") {
+    Dmn = dynamic_cast<TDmnData*>(O->Domains.FindObj(Field));
+    if (Dmn) F = Dmn->TypeField.get();
+  }
+  if (!F) return;
+  // The definition of a domain the same script made for the moment (the drivers' IBCXXX and
+  // IBC$TEMP), or of a temporary column.
+  auto DomainField = [O](const TSysValue& V) -> TFldData* {
+    auto* D = V.Names.empty() ? nullptr : dynamic_cast<TDmnData*>(O->Domains.FindObj(V.Names[0]));
+    return D ? D->TypeField.get() : nullptr;
+  };
+  const bool ColumnsDomain = Table == "RDB$FIELDS" && !Dmn;
+  std::optional<std::int64_t> Type, SubType, Precision, Scale, Length, Segment;
+  for (const auto& [Column, V] : Set) {
+    const bool Int = V.Kind == TSysValue::svInt;
+    if (Column == "RDB$NULL_FLAG") {
+      F->Nullable = !(Int && V.Int != 0);
+    } else if (Column == "RDB$FIELD_SOURCE" && V.Kind == TSysValue::svText) {
+      // The column takes a domain.
+      TFldData Typed(Objs);
+      Typed.FieldType = iftDomain;
+      Typed.DomainName = V.Text;
+      F->AssignDataType(Typed);
+      F->ArrayBounds.clear();
+    } else if (Column == "RDB$FIELD_SOURCE" && V.Names.size() >= 2) {
+      // The column takes over the type of another column of the table (a temporary one).
+      TTblData* T = O->GetTable(V.Names[0]);
+      if (const TFldData* From = T ? FieldOf(T->Fields, V.Names[1]) : nullptr) {
+        F->AssignDataType(*From);
+        F->ArrayBounds = From->ArrayBounds;
+      }
+    } else if (Column == "RDB$DEFAULT_SOURCE" && !ColumnsDomain) {
+      // A column's own domain loses its default once the column holds it; the model keeps it
+      // with the column.
+      const TFldData* From = DomainField(V);
+      F->DefValue = From ? std::string(From->DefValue) : std::string();
+    } else if (Column == "RDB$VALIDATION_SOURCE") {
+      const TFldData* From = DomainField(V);
+      F->CheckText = From ? std::string(From->CheckText) : std::string();
+    } else if (Column == "RDB$CHARACTER_SET_ID") {
+      F->CharSet = V.Names.empty() ? std::string() : V.Names[0];
+    } else if (Column == "RDB$COLLATION_ID") {
+      F->Collation = V.Names.empty() ? std::string() : V.Names[0];
+    } else if (Int && Table == "RDB$FIELD_DIMENSIONS") {
+      const auto D = Where.find("RDB$DIMENSION");
+      const std::size_t N = D == Where.end() ? 0 : static_cast<std::size_t>(D->second.Int);
+      if (N >= F->ArrayBounds.size()) continue;
+      if (Column == "RDB$LOWER_BOUND") F->ArrayBounds[N].Lower = static_cast<std::int32_t>(V.Int);
+      if (Column == "RDB$UPPER_BOUND") F->ArrayBounds[N].Upper = static_cast<std::int32_t>(V.Int);
+    } else if (Int) {
+      if (Column == "RDB$FIELD_TYPE") Type = V.Int;
+      if (Column == "RDB$FIELD_SUB_TYPE") SubType = V.Int;
+      if (Column == "RDB$FIELD_PRECISION") Precision = V.Int;
+      if (Column == "RDB$FIELD_SCALE") Scale = V.Int;
+      if (Column == "RDB$CHARACTER_LENGTH") Length = V.Int;
+      if (Column == "RDB$SEGMENT_LENGTH") Segment = V.Int;
+    }
+  }
+  if (Type) {
+    // The type code of RDB$FIELDS; an integer code with sub type 1 or 2 is NUMERIC or DECIMAL.
+    TDBFieldType T = F->FldTypeFromIbType(static_cast<std::int32_t>(*Type));
+    const bool Exact =
+        SubType && (*SubType == 1 || *SubType == 2) &&
+        (T == iftSmallInt || T == iftInteger || T == iftBigInt || T == iftDoublePrecision);
+    if (Exact) T = *SubType == 1 ? iftNumeric : iftDecimal;
+    if (!IsText(T)) {
+      F->CharSet.clear();
+      F->Collation.clear();
+    }
+    F->FieldType = T;
+    F->DomainName.clear();
+    F->TypeOf = false;
+    if (!Exact) F->Precision = F->Scale = 0;
+    if (T != iftChar && T != iftVarchar && T != iftCstring) F->Size = 0;
+    F->SubType = T == iftBlob && SubType ? static_cast<std::int32_t>(*SubType) : 0;
+  } else if (SubType && F->FieldType == iftBlob) {
+    F->SubType = static_cast<std::int32_t>(*SubType);
+  }
+  if (Precision) F->Precision = static_cast<std::int32_t>(*Precision);
+  // The catalog keeps a scale as a negative number.
+  if (Scale) F->Scale = static_cast<std::int32_t>(-*Scale);
+  if (Length) F->Size = static_cast<std::int32_t>(*Length);
+  if (Segment) F->SegmentSize = static_cast<std::int32_t>(*Segment);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -144,7 +144,8 @@ TFldData* TTransactSQLParser::ParseColumn(TTblData& Table) {
   Fld->Position = Table.Fields.Count();
   // ASE makes a column NOT NULL unless it says NULL; SQL Server the other way round.
   if (!IsMSSQL()) Fld->Nullable = false;
-  TFldData* F = Table.Fields.Add(std::move(Fld));
+  TFldData* F = AddColumn(Table, std::move(Fld));
+  TestColumnType(F->GetObjName());
   if (IsWord("AS")) {
     // A computed column: the expression up to the next clause of the column.
     GetSy();

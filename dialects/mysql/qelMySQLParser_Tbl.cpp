@@ -17,6 +17,58 @@ namespace qel {
 
 namespace {
 
+// The table options the servers know (both lines of the server). A word after a table's
+// closing parenthesis that is none of these is no option but text the reader would otherwise
+// pass over as one, with the word after it for its value.
+bool IsTableOptionWord(const std::string& Word) {
+  static constexpr std::string_view Words[] = {
+      "AUTOEXTEND_SIZE",
+      "AUTO_INCREMENT",
+      "AVG_ROW_LENGTH",
+      "CHARACTER",
+      "CHARSET",
+      "CHECKSUM",
+      "COLLATE",
+      "COMMENT",
+      "COMPRESSION",
+      "CONNECTION",
+      "DATA",
+      "DELAY_KEY_WRITE",
+      "ENCRYPTED",
+      "ENCRYPTION",
+      "ENCRYPTION_KEY_ID",
+      "ENGINE",
+      "ENGINE_ATTRIBUTE",
+      "IETF_QUOTES",
+      "INSERT_METHOD",
+      "KEY_BLOCK_SIZE",
+      "MAX_ROWS",
+      "MIN_ROWS",
+      "PACK_KEYS",
+      "PAGE_CHECKSUM",
+      "PAGE_COMPRESSED",
+      "PAGE_COMPRESSION_LEVEL",
+      "PARTITION",
+      "PASSWORD",
+      "ROW_FORMAT",
+      "SECONDARY_ENGINE",
+      "SECONDARY_ENGINE_ATTRIBUTE",
+      "SEQUENCE",
+      "START",
+      "STATS_AUTO_RECALC",
+      "STATS_PERSISTENT",
+      "STATS_SAMPLE_PAGES",
+      "STORAGE",
+      "TABLESPACE",
+      "TABLE_CHECKSUM",
+      "TRANSACTIONAL",
+      "TYPE",
+      "UNION",
+      "WITH",
+  };
+  return std::find(std::begin(Words), std::end(Words), Word) != std::end(Words);
+}
+
 bool IsDigit(char C) {
   return C >= '0' && C <= '9';
 }
@@ -503,13 +555,14 @@ void TMySQLParser::ParseTable(TTblData* Table) {
     if (Sy == syIdent && !(IsIdent("CHECK") || IsIdent("PERIOD"))) {
       std::unique_ptr<TFldData> Fld = ParseField(Table, nullptr);
       Fld->Position = Table->Fields.Count() + 1;
-      Table->Fields.Add(std::move(Fld));
+      AddColumn(*Table, std::move(Fld));
     } else {
       ParseTableElement(*Table, "", false);
     }
     if (Sy != syComma) break;
     GetSy();
   }
+  if (!StatementFailed()) TestTableHasColumns(*Table);
   if (!StatementFailed()) TestAndGetSy(syRParen);
   if (!StatementFailed()) ParseTableOptions(*Table);
   for (const auto& Fld : Table->Fields) NormaliseCharset(*Fld, *Table);
@@ -579,7 +632,7 @@ void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& Name, boo
       if (IsIdent("CHECK")) {
         // Check constraints are not part of this dialect's model: read over.
         GetSy();
-        if (Sy == syLParen) SkipParens();
+        if (Sy == syLParen) TestCheckCondition(SkipParens());
         return;
       }
       if (IsIdent("PERIOD")) {
@@ -611,6 +664,10 @@ void TMySQLParser::ParseTableOptions(TTblData& Tbl) {
       Word = "COLLATE";
     } else if (Sy == syIdent && !FBackQuoted) {
       Word = UpperCase(Ident);
+      if (!IsTableOptionWord(Word)) {
+        ErrMsg("Unknown table option: " + Ident);
+        return;
+      }
       GetSy();
     } else {
       break;
@@ -910,7 +967,12 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
     // Column checks are not part of this dialect's model: read over, but for the one the
     // server adds to a JSON column.
     GetSy();
-    if (Sy == syLParen && IsJsonCheck(SkipParens(), Fld)) {
+    std::string Condition;
+    if (Sy == syLParen) {
+      Condition = SkipParens();
+      TestCheckCondition(Condition);
+    }
+    if (!Condition.empty() && IsJsonCheck(Condition, Fld)) {
       Fld.FieldType = iftDomain;
       Fld.DomainName = "JSON";
       Fld.CharSet.clear();  // always utf8mb4_bin: implied by the type

@@ -274,7 +274,7 @@ void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
   if (!New) return;
   if (Tbl) {
     Fld->Position = Tbl->Fields.Count() + 1;
-    Tbl->Fields.Add(std::move(New));
+    AddColumn(*Tbl, std::move(New));
   } else if (Dmn) {
     Fld->OwnerObj = Dmn;
     Dmn->Attributes.Add(std::move(New));

@@ -146,6 +146,7 @@ std::unique_ptr<TFldData> TPGSQLParser::ParseField(TDbObj* Owner) {
     Fld->OwnerObj = Owner;
   }
   if (StatementFailed()) return Fld;
+  if (Owner && Owner->Kind == kindTable && !TestColumnType(Fld->GetObjName())) return Fld;
   ParseFieldType(*Fld);
   ParseColumnConstraints(*Fld, Owner);
   return Fld;
@@ -783,7 +784,7 @@ void TPGSQLParser::ParseTableBody(TTblData& Tbl) {
       if (Sy == syIdent) {
         std::unique_ptr<TFldData> Fld = ParseField(&Tbl);
         Fld->Position = Tbl.Fields.Count() + 1;
-        Tbl.Fields.Add(std::move(Fld));
+        AddColumn(Tbl, std::move(Fld));
       } else {
         ParseTableConstraint(Ctx);
       }

@@ -109,6 +109,7 @@ void TASAParser::ParseTable(bool GlobalTemporary) {
     if (Sy != syComma) break;
     GetSy();
   }
+  TestTableHasColumns(*Into);
   TestAndGetSy(syRParen);
   if (Sy == asaON) {
     GetSy();
@@ -142,7 +143,7 @@ TFldData* TASAParser::ParseField(TTblData* Table, const std::string& TableName,
     return Keep.get();
   }
   Fld->Position = Table->Fields.Count();
-  return Table->Fields.Add(std::move(Fld));
+  return AddColumn(*Table, std::move(Fld));
 }
 
 void TASAParser::ParseDataType(TFldData& Fld) {

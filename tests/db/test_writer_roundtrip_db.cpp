@@ -164,7 +164,8 @@ const TFormCase FormsNotCarried[] = {
      "create schema s2;\n"
      "create domain code as integer;\n"
      "create domain s2.code as text;\n",
-     "warning: Domain s2.code passed over: an object of that name was read already in another schema."},
+     "warning: Domain s2.code passed over: an object of that name was read already in another "
+     "schema."},
     {"TriggerWithTransitionTables",
      "create table t (id integer);\n"
      "create function f() returns trigger language plpgsql as $$begin return null; end$$;\n"

@@ -93,8 +93,9 @@ TEST(TSQLParser, OwnersBatchesAndOperatorsOfTheScanner) {
 TEST(TSQLParser, GoOnTheFirstLineEndsABatchAndBodiesStopAtGoLines) {
   // Unlike SQL Anywhere, a GO at the very start of the text is a batch end; "GOTO" is a name.
   for (TDatabaseType DB : {dbMSSQL, dbSybaseASE}) {
-    TParsed P(DB, "go\r\nCREATE VIEW v AS SELECT 1 AS GOTO\r\n  go\r\nGO\t\r\n"
-                  "CREATE TABLE t (a INT)\nGO");
+    TParsed P(DB,
+              "go\r\nCREATE VIEW v AS SELECT 1 AS GOTO\r\n  go\r\nGO\t\r\n"
+              "CREATE TABLE t (a INT)\nGO");
     EXPECT_EQ(P.Errors, std::vector<std::string>{}) << DB;
     ASSERT_EQ(P.O.Views.Count(), 1) << DB;
     EXPECT_EQ(dynamic_cast<TViwData*>(P.O.Views.Objects(0))->Body, "SELECT 1 AS GOTO\r\n  go")

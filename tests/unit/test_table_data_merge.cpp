@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ using TRow = std::vector<std::optional<std::string>>;
 struct TMemTable {
   std::vector<TResultColumn> Columns;
   std::vector<TRow> Rows;
+  /// Upper-case names of the columns declared NOT NULL.
+  std::set<std::string> NotNull;
 };
 
 struct TMemServer {
@@ -94,6 +97,15 @@ class TMemQuery : public TQELAdapterQuery {
         (void)T;
         R.Rows.push_back({{false, Name}});
       }
+      return;
+    }
+    if (U.rfind("SHOW COLUMNS FROM ", 0) == 0) {
+      const TMemTable& T = S.Tables.at(Unquote(SQL.substr(18)));
+      R.Columns = {{"Field", ftString, 64}, {"Type", ftString, 64}, {"Null", ftString, 3}};
+      for (const TResultColumn& C : T.Columns)
+        R.Rows.push_back({{false, C.Name},
+                          {false, "int"},
+                          {false, T.NotNull.count(UpperCase(C.Name)) ? "NO" : "YES"}});
       return;
     }
     if (U.rfind("SELECT", 0) != 0) {  // a data statement run at once
@@ -473,6 +485,51 @@ TEST_F(TableDataComparer, MySQLNamesAndLiterals) {
   for (const std::string& S : Master->Log)
     if (S.find(" Order by `id` IS NULL, `id`") != std::string::npos) Ordered = true;
   EXPECT_TRUE(Ordered);
+}
+
+TEST_F(TableDataComparer, MySQLOrdersNotNullKeysByTheColumnAlone) {
+  // A NOT NULL key column has no null to put last: ordered by the column alone the server
+  // reads the key in order. A nullable one keeps "IS NULL" first; text keeps its byte order.
+  const std::string Bin = "CAST(CONVERT(`code` USING utf8mb4) AS BINARY)";
+  struct TCase {
+    std::set<std::string> MasterNotNull, TargetNotNull;
+    std::string MasterOrder, TargetOrder;
+  };
+  const TCase Cases[] = {
+      {{"ID", "CODE"}, {"ID", "CODE"}, " Order by `id`, " + Bin, " Order by `id`, " + Bin},
+      {{},
+       {},
+       " Order by `id` IS NULL, `id`, `code` IS NULL, " + Bin,
+       " Order by `id` IS NULL, `id`, `code` IS NULL, " + Bin},
+      {{"ID"},
+       {"CODE"},
+       " Order by `id`, `code` IS NULL, " + Bin,
+       " Order by `id` IS NULL, `id`, " + Bin},
+  };
+  for (const TCase& C : Cases) {
+    TMemTable M, T;
+    M.Columns = T.Columns = {{"id", ftInteger, 0}, {"code", ftString, 10}, {"v", ftInteger, 0}};
+    M.Rows = {{std::string("1"), std::string("a"), std::string("1")}};
+    T.Rows = {{std::string("1"), std::string("a"), std::string("2")}};
+    M.NotNull = C.MasterNotNull;
+    T.NotNull = C.TargetNotNull;
+    Master->Tables["ITEMS"] = M;
+    Target->Tables["ITEMS"] = T;
+    Master->Log.clear();
+    Target->Log.clear();
+    Cmp->SetTableNameMaster("items");
+    Cmp->SetTableNameTarget("items");
+    Keys({"id", "code"});
+    Data({"id", "code", "v"});
+    ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+    auto Order = [](const std::vector<std::string>& Log) {
+      for (const std::string& S : Log)
+        if (const std::size_t P = S.find(" Order by "); P != std::string::npos) return S.substr(P);
+      return std::string();
+    };
+    EXPECT_EQ(Order(Master->Log), C.MasterOrder);
+    EXPECT_EQ(Order(Target->Log), C.TargetOrder);
+  }
 }
 
 TEST_F(TableDataComparer, LiteralsReadBackAsTheSameValue) {
