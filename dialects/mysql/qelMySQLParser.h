@@ -266,8 +266,9 @@ class TMySQLParser : public TCustomSQLParser {
   /// tables is read in linear time; read again when the collection changed in other hands.
   std::unordered_map<std::string, TTableKeys> FFiledKeys;
   const TCustomObjs* FFiledKeysOf = nullptr;
-  /// Indexes and constraints of FFiledKeysOf when FFiledKeys was last in step with it.
-  int FFiledKeysCount = -1;
+  /// The versions of the index and constraint lists of FFiledKeysOf (added up) when
+  /// FFiledKeys was last in step with them.
+  std::uint64_t FFiledKeysVersion = 0;
   bool FiledKeysInStep() const;
   /// Makes FFiledKeys hold the keys of the collection.
   void SyncFiledKeys();

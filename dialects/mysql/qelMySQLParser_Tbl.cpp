@@ -471,14 +471,14 @@ void AddIndexKeys(const TIdxData& Idx, std::vector<std::string>& Names,
 
 bool TMySQLParser::FiledKeysInStep() const {
   return Objs && FFiledKeysOf == Objs &&
-         FFiledKeysCount == Objs->Indexes.Count() + Objs->Constraints.Count();
+         FFiledKeysVersion == Objs->Indexes.GetVersion() + Objs->Constraints.GetVersion();
 }
 
 void TMySQLParser::SyncFiledKeys() {
   if (FiledKeysInStep()) return;
   FFiledKeys.clear();
   FFiledKeysOf = Objs;
-  FFiledKeysCount = Objs->Indexes.Count() + Objs->Constraints.Count();
+  FFiledKeysVersion = Objs->Indexes.GetVersion() + Objs->Constraints.GetVersion();
   for (int I = 0; I < Objs->Indexes.Count(); ++I)
     if (auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I))) {
       TTableKeys& Keys = FFiledKeys[Idx->TableName];
@@ -1319,7 +1319,7 @@ void TMySQLParser::FileIndex(std::unique_ptr<TIdxData> Idx) {
   TTableKeys& Keys = FFiledKeys[Table];
   Keys.KeyNames.push_back(FTable.KeyNames.back());
   Keys.KeyColumns.push_back(FTable.KeyColumns.back());
-  ++FFiledKeysCount;
+  ++FFiledKeysVersion;
 }
 
 void TMySQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const std::string& LogTitle) {
@@ -1330,7 +1330,7 @@ void TMySQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const std::stri
   const std::string Key = InStep && Filed->GetCtType() == ctPKey ? Filed->ObjKeyDef() : "";
   if (!AddObj(Ctr.release(), true) || !InStep) return;
   NoteFiledConstraint(*Filed, Key);  // filed: the collection holds it
-  ++FFiledKeysCount;
+  ++FFiledKeysVersion;
 }
 
 void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
