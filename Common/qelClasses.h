@@ -469,22 +469,25 @@ class TDbObj : public TObject {
   /// taken; the step must then return at once, which ends the cycle. Overrides of
   /// CreateDependDef and DropDependDef take the guard first and reach the base steps through
   /// InheritedCreateDependDef and InheritedDropDependDef.
+  ///
+  /// The guard also counts the steps running in the owner collection: a chain of
+  /// prerequisites longer than TCustomObjs::MaxCascadeDepth is not followed further (the guard
+  /// is not taken) and the collection notes the object in CascadeTooDeep.
   class TCascadeGuard {
    public:
-    explicit TCascadeGuard(bool& Flag) : FFlag(Flag), FTaken(!Flag) { FFlag = true; }
+    TCascadeGuard(bool& Flag, TDbObj& Obj);
     TCascadeGuard(const TCascadeGuard&) = delete;
     TCascadeGuard& operator=(const TCascadeGuard&) = delete;
-    ~TCascadeGuard() {
-      if (FTaken) FFlag = false;
-    }
+    ~TCascadeGuard();
     explicit operator bool() const { return FTaken; }
 
    private:
     bool& FFlag;
-    bool FTaken;
+    TCustomObjs* FOwner = nullptr;  // whose depth this guard counts in; nullptr when not taken
+    bool FTaken = false;
   };
-  TCascadeGuard GuardCreate() { return TCascadeGuard(FCreating); }
-  TCascadeGuard GuardDrop() { return TCascadeGuard(FDropping); }
+  TCascadeGuard GuardCreate() { return TCascadeGuard(FCreating, *this); }
+  TCascadeGuard GuardDrop() { return TCascadeGuard(FDropping, *this); }
   /// The base creation and dropping steps, without the guard.
   void InheritedCreateDependDef();
   void InheritedDropDependDef();
@@ -722,15 +725,27 @@ class TCustomObjs : public TObject {
   TDbObjList* ListOf(const TDbObj* aObj);
   /// The 27 lists in declaration order.
   std::vector<TDbObjList*> AllLists();
-  /// Puts all generation state back (see TDbObj::ResetGeneration) and empties the
-  /// first two work texts, so that a second generation writes the same script as the first.
+  /// Puts all generation state back (see TDbObj::ResetGeneration), empties the first two work
+  /// texts and CascadeTooDeep, so that a second generation writes the same script as the first.
   void ResetGenerationState();
+
+  /// The longest chain of prerequisites one creation or drop step follows (a view on a view on
+  /// a view ...). Each link takes a few frames of the stack; a chain of thousands would end the
+  /// process, so the cascade stops there and the comparer refuses to write the script.
+  static constexpr int MaxCascadeDepth = 1000;
+  /// The object at which a cascade went past MaxCascadeDepth; empty while none did.
+  std::string CascadeTooDeep;
+  /// Counts a cascade step of Obj in; false, with Obj noted in CascadeTooDeep, when that step
+  /// would go past MaxCascadeDepth. A step counted in is counted out by LeaveCascade.
+  bool EnterCascade(const TDbObj& Obj);
+  void LeaveCascade() { --FCascadeDepth; }
 
  private:
   friend class TCustomSQLExec;
   TDatabaseType FDatabaseType = dbAbstract;
   TCompareRoleType FCompareRole = crUnknownRole;
   TCustomSQLExec* FSQLExec = nullptr;
+  int FCascadeDepth = 0;
   /// Objects refused as duplicates, freed at Clear.
   std::vector<std::unique_ptr<TDbObj>> FRejected;
 };

@@ -27,6 +27,32 @@ void AddStatement(TCustomSQLExec* Exec, const std::string& Text, TStatType Typ,
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
+// The guard
+
+TDbObj::TCascadeGuard::TCascadeGuard(bool& Flag, TDbObj& Obj) : FFlag(Flag) {
+  if (FFlag) return;
+  if (Obj.Owner && !Obj.Owner->EnterCascade(Obj)) return;
+  FOwner = Obj.Owner;
+  FTaken = true;
+  FFlag = true;
+}
+
+TDbObj::TCascadeGuard::~TCascadeGuard() {
+  if (!FTaken) return;
+  FFlag = false;
+  if (FOwner) FOwner->LeaveCascade();
+}
+
+bool TCustomObjs::EnterCascade(const TDbObj& Obj) {
+  if (FCascadeDepth >= MaxCascadeDepth) {
+    if (CascadeTooDeep.empty()) CascadeTooDeep = Obj.GetObjName();
+    return false;
+  }
+  ++FCascadeDepth;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Creation
 
 void TDbObj::CreateDependDef() {

@@ -379,6 +379,7 @@ void TCustomObjs::ResetGenerationState() {
     for (int I = 0; I < L->Count(); ++I) L->Objects(I)->ResetGeneration();
   WorkStr1.clear();
   WorkStr2.clear();
+  CascadeTooDeep.clear();
 }
 
 }  // namespace qel

@@ -34,6 +34,14 @@ using TConstraintTypeSet = TSet<TConstraintType, 8>;
 /// writes them. A condition the normal form does not cover comes back as its tokens.
 std::string PGConditionKey(const std::string& Condition);
 
+/// The deepest nesting (parentheses, calls, NOT and signs, one level each) PGConditionKey
+/// follows, so that its stack stays small. A deeper condition is compared token by token; the
+/// script reader refuses one, as no condition a server keeps nests anywhere near that deep.
+inline constexpr int PGConditionMaxDepth = 1000;
+
+/// True when Condition nests deeper than PGConditionMaxDepth.
+bool PGConditionTooDeep(const std::string& Condition);
+
 /// ON UPDATE / ON DELETE action of a foreign key.
 enum TUDAction : std::uint8_t { udaNoAction, udaRestrict, udaCascade, udaDefault, udaNull };
 /// Foreign-key MATCH kind as read; no DDL text carries it.

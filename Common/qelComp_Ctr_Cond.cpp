@@ -141,13 +141,51 @@ bool Scan(const std::string& S, std::vector<TToken>& Out) {
 struct TExpr {
   enum TShape : std::uint8_t { Other, Literal, And, Or };
   TShape Shape = Other;
+  /// The text, less Open leading "(": an operator chain "(((a + b) + c) + d)" then grows at its
+  /// end only, which keeps a condition of many thousand terms linear. Empty for an AND or OR,
+  /// whose text is its terms.
   std::string Text;
+  std::size_t Open = 0;
   /// A literal's value: the content of a string, the digits of a number.
   std::string Value;
   bool NumberLiteral = false;
   /// The terms of an AND or OR, which is associative: "(a AND b) AND c" is "a AND b AND c".
   std::vector<std::string> Terms;
 };
+
+/// The finished text of E, which is used up.
+std::string TextOf(TExpr&& E) {
+  if (E.Shape == TExpr::And || E.Shape == TExpr::Or) {
+    const std::string_view Word = E.Shape == TExpr::And ? " AND " : " OR ";
+    std::size_t Size = 2;
+    for (const std::string& T : E.Terms) Size += T.size() + Word.size();
+    std::string R;
+    R.reserve(Size);
+    R += '(';
+    for (std::size_t I = 0; I < E.Terms.size(); ++I) {
+      if (I) R += Word;
+      R += E.Terms[I];
+    }
+    R += ')';
+    return R;
+  }
+  if (E.Open == 0) return std::move(E.Text);
+  return std::string(E.Open, '(') + E.Text;
+}
+
+/// "(" + the text of L + Tail, built on L's own text.
+TExpr Wrap(TExpr&& L, std::string_view Tail) {
+  TExpr E;
+  if (L.Shape == TExpr::And || L.Shape == TExpr::Or) {
+    E.Text = TextOf(std::move(L));
+  } else {
+    E.Text = std::move(L.Text);
+    E.Open = L.Open;
+  }
+  ++E.Open;
+  E.Text += Tail;
+  return E;
+}
 
 /// A name in the form the catalog writes it: bare when it reads back unchanged bare.
 std::string NameText(const std::string& Name) {
@@ -199,18 +237,34 @@ bool IsNumberTypeName(std::string_view T) {
 
 class TConditionReader {
  public:
-  explicit TConditionReader(std::vector<TToken> Tokens) : FTokens(std::move(Tokens)) {}
+  explicit TConditionReader(std::vector<TToken> Tokens, std::size_t TextSize)
+      : FTokens(std::move(Tokens)), FCopyBudget(4 * TextSize + 1024) {}
 
   std::optional<std::string> Read() {
     std::optional<TExpr> E = Expr(0);
     if (!E || Peek().Kind != TTok::End) return std::nullopt;
-    return E->Text;
+    return TextOf(std::move(*E));
   }
+
+  /// The condition nests deeper than PGConditionMaxDepth: Read gave up on it.
+  bool TooDeep() const { return FTooDeep; }
 
  private:
   std::vector<TToken> FTokens;
   std::size_t FPos = 0;
   TToken FEnd;
+  /// Levels of Expr now running; each nesting of the text (parentheses, a call, NOT, a sign)
+  /// is one, so the depth of the reader's stack stays bounded whatever the input.
+  int FDepth = 0;
+  bool FTooDeep = false;
+  /// Characters BETWEEN may still copy: its operand goes into both comparisons, and nested
+  /// BETWEENs would double the text at each level.
+  std::size_t FCopyBudget;
+
+  struct TDepthGuard {
+    int& Depth;
+    ~TDepthGuard() { --Depth; }
+  };
 
   const TToken& Peek(std::size_t Ahead = 0) const {
     return FPos + Ahead < FTokens.size() ? FTokens[FPos + Ahead] : FEnd;
@@ -236,24 +290,30 @@ class TConditionReader {
     return E;
   }
 
-  static TExpr Junction(TExpr::TShape Shape, const TExpr& L, const TExpr& R) {
+  /// L AND R, L OR R: the terms of a side of the same kind are taken over, so a chain of
+  /// thousands of terms is read in linear time.
+  static TExpr Junction(TExpr::TShape Shape, TExpr&& L, TExpr&& R) {
     TExpr E;
+    if (L.Shape == Shape)
+      E = std::move(L);
+    else
+      E.Terms.push_back(TextOf(std::move(L)));
     E.Shape = Shape;
-    for (const TExpr* Side : {&L, &R}) {
-      if (Side->Shape == Shape)
-        E.Terms.insert(E.Terms.end(), Side->Terms.begin(), Side->Terms.end());
-      else
-        E.Terms.push_back(Side->Text);
+    if (R.Shape == Shape) {
+      for (std::string& T : R.Terms) E.Terms.push_back(std::move(T));
+    } else {
+      E.Terms.push_back(TextOf(std::move(R)));
     }
-    const std::string Word = Shape == TExpr::And ? " AND " : " OR ";
-    E.Text = "(";
-    for (std::size_t I = 0; I < E.Terms.size(); ++I) E.Text += (I ? Word : "") + E.Terms[I];
-    E.Text += ")";
     return E;
   }
 
-  static TExpr Binary(const TExpr& L, const std::string& Op, const TExpr& R) {
-    return Node("(" + L.Text + " " + Op + " " + R.Text + ")");
+  static TExpr Binary(TExpr&& L, std::string_view Op, TExpr&& R) {
+    std::string Tail = " ";
+    Tail += Op;
+    Tail += ' ';
+    Tail += TextOf(std::move(R));
+    Tail += ')';
+    return Wrap(std::move(L), Tail);
   }
 
   /// Binding power of the infix operator ahead, 0 when none: OR, AND, NOT, IS, comparison,
@@ -282,11 +342,17 @@ class TConditionReader {
   }
 
   std::optional<TExpr> Expr(int MinPower) {
+    if (FDepth > PGConditionMaxDepth) {
+      FTooDeep = true;
+      return std::nullopt;
+    }
+    ++FDepth;
+    const TDepthGuard Guard{FDepth};
     std::optional<TExpr> L = Prefix();
     while (L) {
       const int P = InfixPower();
       if (P == 0 || P <= MinPower) break;
-      L = Infix(*L, P);
+      L = Infix(std::move(*L), P);
     }
     return L;
   }
@@ -298,7 +364,7 @@ class TConditionReader {
     if (T.Kind == TTok::Word && T.Text == "not") {
       std::optional<TExpr> E = Expr(3);
       if (!E) return std::nullopt;
-      return Node("(NOT " + E->Text + ")");
+      return Node("(NOT " + TextOf(std::move(*E)) + ")");
     }
     if (T.Kind == TTok::Op && (T.Text == "-" || T.Text == "+")) {
       std::optional<TExpr> E = Expr(11);
@@ -306,12 +372,11 @@ class TConditionReader {
       if (T.Text == "+") return E;
       // "-5" is one constant to the server, written back as '-5'::integer.
       if (E->NumberLiteral && !E->Value.empty() && E->Value[0] != '-') {
-        TExpr N = *E;
-        N.Value = "-" + E->Value;
-        N.Text = N.Value;
-        return N;
+        E->Value.insert(0, 1, '-');
+        E->Text = E->Value;
+        return E;
       }
-      return Node("(- " + E->Text + ")");
+      return Node("(- " + TextOf(std::move(*E)) + ")");
     }
     if (T.Kind == TTok::Punct && T.Text == "(") {
       std::optional<TExpr> E = Expr(0);
@@ -339,7 +404,7 @@ class TConditionReader {
       if (T.Text == "cast" && TakePunct("(")) {
         std::optional<TExpr> E = Expr(0);
         if (!E || !Take("as")) return std::nullopt;
-        std::optional<TExpr> C = Cast(*E);
+        std::optional<TExpr> C = Cast(std::move(*E));
         if (!C || !TakePunct(")")) return std::nullopt;
         return C;
       }
@@ -376,8 +441,9 @@ class TConditionReader {
     for (bool First = true;; First = false) {
       std::optional<TExpr> E = Expr(0);
       if (!E) return std::nullopt;
-      Text += (First ? "" : ", ") + E->Text;
-      if (TakePunct(Close)) return Node(Text + std::string(Tail));
+      if (!First) Text += ", ";
+      Text += TextOf(std::move(*E));
+      if (TakePunct(Close)) return Node(Text += Tail);
       if (!TakePunct(",")) return std::nullopt;
     }
   }
@@ -440,7 +506,7 @@ class TConditionReader {
   /// E cast to the type ahead. The server writes every constant with the cast its type needs;
   /// a literal loses the cast it reads as anyway: a string to a type without modifier (which is
   /// the type the comparison gave it), a number to the very type its digits have.
-  std::optional<TExpr> Cast(const TExpr& E) {
+  std::optional<TExpr> Cast(TExpr&& E) {
     bool Plain = false;
     std::optional<std::string> Type = TypeName(Plain);
     if (!Type) return std::nullopt;
@@ -450,44 +516,44 @@ class TConditionReader {
         if (!Number.empty() && Number == *Type) {
           TExpr N = Node(E.Value);
           N.Shape = TExpr::Literal;
-          N.Value = E.Value;
+          N.Value = std::move(E.Value);
           N.NumberLiteral = true;
           return N;
         }
       } else {
         TExpr S = Node(QuotedStr(E.Value));
         S.Shape = TExpr::Literal;
-        S.Value = E.Value;
+        S.Value = std::move(E.Value);
         return S;
       }
     }
-    const std::string Operand = E.Shape == TExpr::Literal ? QuotedStr(E.Value) : "(" + E.Text + ")";
-    return Node(Operand + "::" + *Type);
+    if (E.Shape == TExpr::Literal) return Node(QuotedStr(E.Value) + "::" + *Type);
+    return Wrap(std::move(E), ")::" + *Type);
   }
 
-  std::optional<TExpr> Infix(const TExpr& L, int Power) {
+  std::optional<TExpr> Infix(TExpr&& L, int Power) {
     const TToken T = Peek();
     if (T.Kind == TTok::Punct) {  // "::"
       ++FPos;
-      return Cast(L);
+      return Cast(std::move(L));
     }
     if (T.Kind == TTok::Word) {
       ++FPos;
       if (T.Text == "or" || T.Text == "and") {
         std::optional<TExpr> R = Expr(Power);
         if (!R) return std::nullopt;
-        return Junction(T.Text == "and" ? TExpr::And : TExpr::Or, L, *R);
+        return Junction(T.Text == "and" ? TExpr::And : TExpr::Or, std::move(L), std::move(*R));
       }
-      if (T.Text == "isnull") return Node("(" + L.Text + " IS NULL)");
-      if (T.Text == "notnull") return Node("(" + L.Text + " IS NOT NULL)");
+      if (T.Text == "isnull") return Wrap(std::move(L), " IS NULL)");
+      if (T.Text == "notnull") return Wrap(std::move(L), " IS NOT NULL)");
       if (T.Text == "is") {
         const std::string Not = Take("not") ? "NOT " : "";
         for (std::string_view W : {"null", "true", "false", "unknown"})
-          if (Take(W)) return Node("(" + L.Text + " IS " + Not + UpperCase(std::string(W)) + ")");
+          if (Take(W)) return Wrap(std::move(L), " IS " + Not + UpperCase(std::string(W)) + ")");
         if (Take("distinct") && Take("from")) {
           std::optional<TExpr> R = Expr(Power);
           if (!R) return std::nullopt;
-          return Node("(" + L.Text + " IS " + Not + "DISTINCT FROM " + R->Text + ")");
+          return Wrap(std::move(L), " IS " + Not + "DISTINCT FROM " + TextOf(std::move(*R)) + ")");
         }
         return std::nullopt;
       }
@@ -498,7 +564,7 @@ class TConditionReader {
         std::optional<TExpr> R = Expr(Power);
         if (!R || IsWord("escape")) return std::nullopt;
         const std::string Op = std::string(Not ? "!" : "") + "~~" + (Word == "ilike" ? "*" : "");
-        return Binary(L, Op, *R);
+        return Binary(std::move(L), Op, std::move(*R));
       }
       if (Word == "between") {
         // The server keeps BETWEEN as the two comparisons it stands for.
@@ -507,15 +573,24 @@ class TConditionReader {
         if (!Low || !Take("and")) return std::nullopt;
         std::optional<TExpr> High = Expr(Power);
         if (!High) return std::nullopt;
-        if (Not) return Junction(TExpr::Or, Binary(L, "<", *Low), Binary(L, ">", *High));
-        return Junction(TExpr::And, Binary(L, ">=", *Low), Binary(L, "<=", *High));
+        std::string Operand = TextOf(std::move(L));
+        if (Operand.size() > FCopyBudget) return std::nullopt;
+        FCopyBudget -= Operand.size();
+        TExpr Copy = Node(Operand);
+        TExpr Left = Node(std::move(Operand));
+        if (Not)
+          return Junction(TExpr::Or, Binary(std::move(Left), "<", std::move(*Low)),
+                          Binary(std::move(Copy), ">", std::move(*High)));
+        return Junction(TExpr::And, Binary(std::move(Left), ">=", std::move(*Low)),
+                        Binary(std::move(Copy), "<=", std::move(*High)));
       }
       if (Word == "in") {
         // ... and IN (list) as a comparison with every element of an array.
         if (!TakePunct("(")) return std::nullopt;
         std::optional<TExpr> Items = List("ARRAY[", ")", "]");
         if (!Items) return std::nullopt;
-        return Node("(" + L.Text + (Not ? " <> ALL (" : " = ANY (") + Items->Text + "))");
+        return Wrap(std::move(L),
+                    (Not ? " <> ALL (" : " = ANY (") + TextOf(std::move(*Items)) + "))");
       }
       return std::nullopt;
     }
@@ -527,11 +602,11 @@ class TConditionReader {
       if (!TakePunct("(")) return std::nullopt;
       std::optional<TExpr> R = Expr(0);
       if (!R || !TakePunct(")")) return std::nullopt;
-      return Node("(" + L.Text + " " + Op + " " + Quantifier + " (" + R->Text + "))");
+      return Wrap(std::move(L), " " + Op + " " + Quantifier + " (" + TextOf(std::move(*R)) + "))");
     }
     std::optional<TExpr> R = Expr(Power);
     if (!R) return std::nullopt;
-    return Binary(L, Op, *R);
+    return Binary(std::move(L), Op, std::move(*R));
   }
 };
 
@@ -540,7 +615,7 @@ class TConditionReader {
 std::string PGConditionKey(const std::string& Condition) {
   std::vector<TToken> Tokens;
   if (!Scan(Condition, Tokens)) return Condition;
-  TConditionReader Reader(Tokens);
+  TConditionReader Reader(Tokens, Condition.size());
   if (std::optional<std::string> Text = Reader.Read()) return *Text;
   // A condition past this reader: its tokens, so that only spacing and letter case of names and
   // keywords may differ.
@@ -548,6 +623,14 @@ std::string PGConditionKey(const std::string& Condition) {
   for (const TToken& T : Tokens)
     R += (R.empty() ? "" : " ") + (T.Kind == TTok::QuotedName ? NameText(T.Content) : T.Text);
   return R;
+}
+
+bool PGConditionTooDeep(const std::string& Condition) {
+  std::vector<TToken> Tokens;
+  if (!Scan(Condition, Tokens)) return false;
+  TConditionReader Reader(std::move(Tokens), Condition.size());
+  Reader.Read();
+  return Reader.TooDeep();
 }
 
 }  // namespace qel

@@ -2,6 +2,7 @@
 #include "qelCustomScriptExtract.h"
 
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "Files.h"
@@ -150,12 +151,10 @@ bool TCustomScriptExtract::LoadScript(const std::string& FileName) {
   bool Loaded = false;
   FScriptBytes.clear();
   FHaveScriptBytes = false;
+  std::error_code Error;
   if (OnLoadScript) {
     OnLoadScript(this, FileName, &ScriptText, Loaded);
-  } else if (!FileExists(FileName)) {
-    DoErrorMessage("File not found: " + FileName);
-    return false;
-  } else if (ReadFileToString(FileName, FScriptBytes)) {
+  } else if (ReadFileToString(FileName, FScriptBytes, Error)) {
     // The parser reads the bytes themselves: split into lines and joined again, a script
     // written with LF line ends would reach the server with CR LF inside its bodies and
     // literals. A leading UTF-8 byte-order mark is no part of the text.
@@ -165,8 +164,15 @@ bool TCustomScriptExtract::LoadScript(const std::string& FileName) {
     if (KeepScriptText) ScriptText.SetText(FScriptBytes);
     FHaveScriptBytes = Loaded = true;
   }
-  if (!Loaded) DoErrorMessage("Script not load: " + FileName);
-  return Loaded;
+  if (Loaded) return true;
+  if (Error == std::errc::no_such_file_or_directory)
+    DoErrorMessage("File not found: " + FileName);
+  else if (Error)
+    // The system's reason: a folder named by mistake, a file the user may not read ...
+    DoErrorMessage("Script not load: " + FileName + " (" + Error.message() + ")");
+  else
+    DoErrorMessage("Script not load: " + FileName);
+  return false;
 }
 
 bool TCustomScriptExtract::ExtractDatabase() {

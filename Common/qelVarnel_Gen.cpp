@@ -365,6 +365,8 @@ bool TVarnel::CompareDatabases() {
   } WorkListLink{M, T};
   M.WorkList = T.WorkList = &WorkList;
   M.CompareMessages = T.CompareMessages = &MsgManager;
+  M.CascadeTooDeep.clear();
+  T.CascadeTooDeep.clear();
   FConnectionOptions.Assign(T.ConnectionOptions);
   DoLogNextLine("Comparing databases...");
 
@@ -391,6 +393,15 @@ bool TVarnel::CompareDatabases() {
     Exec.Clear();
     return false;
   }
+  // A cascade that stopped at its depth bound left objects out of the script.
+  for (const TCustomObjs* Side : {&M, &T})
+    if (!Side->CascadeTooDeep.empty()) {
+      ReportError(Who() + ": the chain of objects that each need the next, through " +
+                  Side->CascadeTooDeep + ", is longer than " +
+                  IntToStr(TCustomObjs::MaxCascadeDepth) + "; no update script is written.");
+      Exec.Clear();
+      return false;
+    }
   DoAfterCompare();
   return true;
 }

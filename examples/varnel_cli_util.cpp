@@ -56,9 +56,10 @@ int UsageFailure(std::ostream& Err, const std::string& Command, const std::strin
 }
 
 void PrintMessages(const TMsgManager& Messages, std::ostream& Err, const std::string& Command,
-                   bool Positions) {
+                   bool Positions, TMsgSetType Types) {
   for (int I = 0; I < Messages.GetMsgCount(); ++I) {
     const TMsgData& M = Messages.Items(I);
+    if (!Types.Contains(M.MsgType)) continue;
     std::string Where = "varnel " + Command;
     if (Positions && !M.ScriptName.empty()) {
       Where = M.ScriptName;

@@ -28,10 +28,12 @@ bool TakeValue(const std::vector<std::string>& Args, std::size_t& I, const std::
 /// Prints "varnel <Command>: <Text>" and the hint to the command's usage text; returns ExitUsage.
 int UsageFailure(std::ostream& Err, const std::string& Command, const std::string& Text);
 
-/// Each message of the list on a line of its own, "where: type: text", line breaks inside a text
-/// kept as lines. Where is the script position ("file:line:column" as far as it is known) when
-/// Positions is set and the message names a script, else "varnel <Command>".
+/// Each message of the list whose type is in Types on a line of its own, "where: type: text",
+/// line breaks inside a text kept as lines. Where is the script position ("file:line:column" as
+/// far as it is known) when Positions is set and the message names a script, else
+/// "varnel <Command>".
 void PrintMessages(const qel::TMsgManager& Messages, std::ostream& Err, const std::string& Command,
-                   bool Positions);
+                   bool Positions,
+                   qel::TMsgSetType Types = {qel::mt_Inf, qel::mt_Wrn, qel::mt_Err});
 
 }  // namespace varnel_cli

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -79,9 +80,27 @@ std::string IncludeTrailingPathDelimiter(const std::string& Path) {
 }
 
 bool ReadFileToString(const std::string& FileName, std::string& Data) {
-  if (!FileExists(FileName)) return false;
+  std::error_code Error;
+  return ReadFileToString(FileName, Data, Error);
+}
+
+bool ReadFileToString(const std::string& FileName, std::string& Data, std::error_code& Error) {
+  Error.clear();
+  const fs::file_status Status = fs::status(FileName, Error);
+  if (Error) return false;
+  if (!fs::exists(Status)) {
+    Error = std::make_error_code(std::errc::no_such_file_or_directory);
+    return false;
+  }
+  if (fs::is_directory(Status)) {
+    Error = std::make_error_code(std::errc::is_a_directory);
+    return false;
+  }
   std::FILE* F = std::fopen(FileName.c_str(), "rb");
-  if (!F) return false;
+  if (!F) {
+    Error = std::error_code(errno, std::generic_category());
+    return false;
+  }
   std::string Result;
   // A regular file is read into a text of its own size (growing by doubling would leave up
   // to half of a large script's buffer unused); a pipe or device grows as it is read.
@@ -91,9 +110,9 @@ bool ReadFileToString(const std::string& FileName, std::string& Data) {
   char Buffer[65536];
   size_t N = 0;
   while ((N = std::fread(Buffer, 1, sizeof Buffer, F)) > 0) Result.append(Buffer, N);
-  const bool Ok = !std::ferror(F);
+  if (std::ferror(F)) Error = std::error_code(errno, std::generic_category());
   std::fclose(F);
-  if (!Ok) return false;
+  if (Error) return false;
   Data.swap(Result);
   return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "Component.h"
@@ -32,6 +33,9 @@ std::string IncludeTrailingPathDelimiter(const std::string& Path);
 
 /// Reads the whole file as bytes into Data; false (Data unchanged) when it cannot be read.
 bool ReadFileToString(const std::string& FileName, std::string& Data);
+/// The same, with the system's reason in Error when the file cannot be read: no such file, a
+/// folder (is_a_directory), no permission ...
+bool ReadFileToString(const std::string& FileName, std::string& Data, std::error_code& Error);
 /// Creates or truncates the file and writes Data; false when any part fails.
 bool WriteStringToFile(const std::string& FileName, const std::string& Data);
 /// Size in bytes, or -1 when the file cannot be examined.

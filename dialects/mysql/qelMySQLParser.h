@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -253,8 +254,26 @@ class TMySQLParser : public TCustomSQLParser {
     std::vector<std::vector<std::string>> KeyColumns;
     std::vector<TForeignKeyInfo> ForeignKeys;
     int ForeignKeyCount = 0;
+    /// Of a table in FFiledKeys: the columns of its primary key and that key's key in the
+    /// collection (the first in key order, should a script give the table two).
+    std::vector<std::string> PrimaryKey;
+    std::string PrimaryKeyOrder;
   };
   TTableKeys FTable;
+  /// The keys the collection holds, by table (names, leading columns, the number of foreign
+  /// keys): where ALTER TABLE and CREATE INDEX start from. Read from the collection in one pass
+  /// when first wanted and then kept as keys are filed, so that a script of many thousand
+  /// tables is read in linear time; read again when the collection changed in other hands.
+  std::unordered_map<std::string, TTableKeys> FFiledKeys;
+  const TCustomObjs* FFiledKeysOf = nullptr;
+  /// The versions of the index and constraint lists of FFiledKeysOf (added up) when
+  /// FFiledKeys was last in step with them.
+  std::uint64_t FFiledKeysVersion = 0;
+  bool FiledKeysInStep() const;
+  /// Makes FFiledKeys hold the keys of the collection.
+  void SyncFiledKeys();
+  /// Counts a constraint filed in the collection into FFiledKeys.
+  void NoteFiledConstraint(const TCtrData& Ctr, const std::string& Key);
   /// The name a CONSTRAINT clause gives the unique index read next.
   std::string FIndexName;
 };

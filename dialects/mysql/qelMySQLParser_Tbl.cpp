@@ -459,29 +459,56 @@ TTblData* TMySQLParser::FindTable(const std::string& Name) const {
   return O ? O->GetTable(Name) : nullptr;
 }
 
+namespace {
+
+void AddIndexKeys(const TIdxData& Idx, std::vector<std::string>& Names,
+                  std::vector<std::vector<std::string>>& Columns) {
+  Names.push_back(Idx.GetObjName());
+  Columns.emplace_back(Idx.Flds.begin(), Idx.Flds.end());
+}
+
+}  // namespace
+
+bool TMySQLParser::FiledKeysInStep() const {
+  return Objs && FFiledKeysOf == Objs &&
+         FFiledKeysVersion == Objs->Indexes.GetVersion() + Objs->Constraints.GetVersion();
+}
+
+void TMySQLParser::SyncFiledKeys() {
+  if (FiledKeysInStep()) return;
+  FFiledKeys.clear();
+  FFiledKeysOf = Objs;
+  FFiledKeysVersion = Objs->Indexes.GetVersion() + Objs->Constraints.GetVersion();
+  for (int I = 0; I < Objs->Indexes.Count(); ++I)
+    if (auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I))) {
+      TTableKeys& Keys = FFiledKeys[Idx->TableName];
+      AddIndexKeys(*Idx, Keys.KeyNames, Keys.KeyColumns);
+    }
+  for (int I = 0; I < Objs->Constraints.Count(); ++I)
+    if (auto* Ctr = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I)))
+      NoteFiledConstraint(*Ctr, Ctr->GetCtType() == ctPKey ? Ctr->ObjKeyDef() : std::string());
+}
+
+void TMySQLParser::NoteFiledConstraint(const TCtrData& Ctr, const std::string& Key) {
+  if (Ctr.GetCtType() == ctFKey) ++FFiledKeys[Ctr.GetTblName()].ForeignKeyCount;
+  if (Ctr.GetCtType() != ctPKey) return;
+  TTableKeys& Keys = FFiledKeys[Ctr.GetTblName()];
+  Keys.KeyColumns.emplace_back(Ctr.FldList.begin(), Ctr.FldList.end());
+  if (!Keys.PrimaryKeyOrder.empty() && Keys.PrimaryKeyOrder <= Key) return;
+  Keys.PrimaryKey.assign(Ctr.FldList.begin(), Ctr.FldList.end());
+  Keys.PrimaryKeyOrder = Key;
+}
+
 void TMySQLParser::BeginTable(const std::string& Name, bool FromCollection) {
   FTable = TTableKeys{};
   FTable.Name = Name;
   if (!FromCollection || !Objs) return;
   // ALTER TABLE: the keys the table has already.
-  for (int I = 0; I < Objs->Indexes.Count(); ++I) {
-    auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I));
-    if (!Idx || Idx->TableName != Name) continue;
-    FTable.KeyNames.push_back(Idx->GetObjName());
-    std::vector<std::string> Cols;
-    for (const std::string& C : Idx->Flds) Cols.push_back(C);
-    FTable.KeyColumns.push_back(std::move(Cols));
-  }
-  for (int I = 0; I < Objs->Constraints.Count(); ++I) {
-    auto* Ctr = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
-    if (!Ctr || Ctr->GetTblName() != Name) continue;
-    if (Ctr->GetCtType() == ctPKey) {
-      std::vector<std::string> Cols;
-      for (const std::string& C : Ctr->FldList) Cols.push_back(C);
-      FTable.KeyColumns.push_back(std::move(Cols));
-    } else if (Ctr->GetCtType() == ctFKey) {
-      ++FTable.ForeignKeyCount;
-    }
+  SyncFiledKeys();
+  if (const auto It = FFiledKeys.find(Name); It != FFiledKeys.end()) {
+    FTable.KeyNames = It->second.KeyNames;
+    FTable.KeyColumns = It->second.KeyColumns;
+    FTable.ForeignKeyCount = It->second.ForeignKeyCount;
   }
 }
 
@@ -553,18 +580,20 @@ void TMySQLParser::ParseTable(TTblData* Table) {
     ErrMsg("Duplicate table name: " + TblName);
 }
 
-void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& CtrName, bool Named) {
-  switch (Sy) {
-    case myCONSTRAINT: {
+void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& Name, bool Named) {
+  // CONSTRAINT [name] before the key it names; read in a loop, as a script may repeat it
+  // without end, and the last name holds.
+  std::string CtrName = Name;
+  while (Sy == myCONSTRAINT) {
+    GetSy();
+    CtrName.clear();
+    if (Sy == syIdent && !IsIdent("CHECK")) {
+      CtrName = Ident;
       GetSy();
-      std::string Name;
-      if (Sy == syIdent && !IsIdent("CHECK")) {
-        Name = Ident;
-        GetSy();
-      }
-      ParseTableElement(Tbl, Name, true);
-      return;
     }
+    Named = true;
+  }
+  switch (Sy) {
     case myPRIMARY:
       ParsePrimaryKey(Tbl, "");
       return;
@@ -1282,18 +1311,26 @@ void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool
 }
 
 void TMySQLParser::FileIndex(std::unique_ptr<TIdxData> Idx) {
-  FTable.KeyNames.push_back(Idx->GetObjName());
-  std::vector<std::string> Cols;
-  for (const std::string& C : Idx->Flds) Cols.push_back(C);
-  FTable.KeyColumns.push_back(std::move(Cols));
+  AddIndexKeys(*Idx, FTable.KeyNames, FTable.KeyColumns);
   DoLogNextLine("Index: " + Idx->Def());
-  AddObj(Idx.release(), true);
+  const bool InStep = FiledKeysInStep();
+  const std::string Table = Idx->TableName;
+  if (!AddObj(Idx.release(), true) || !InStep) return;
+  TTableKeys& Keys = FFiledKeys[Table];
+  Keys.KeyNames.push_back(FTable.KeyNames.back());
+  Keys.KeyColumns.push_back(FTable.KeyColumns.back());
+  ++FFiledKeysVersion;
 }
 
 void TMySQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const std::string& LogTitle) {
   if (StatementFailed()) return;  // a key read only in part is not filed
   DoLogNextLine(LogTitle + Ctr->Def());
-  AddObj(Ctr.release(), true);
+  const bool InStep = FiledKeysInStep();
+  TCtrData* Filed = Ctr.get();
+  const std::string Key = InStep && Filed->GetCtType() == ctPKey ? Filed->ObjKeyDef() : "";
+  if (!AddObj(Ctr.release(), true) || !InStep) return;
+  NoteFiledConstraint(*Filed, Key);  // filed: the collection holds it
+  ++FFiledKeysVersion;
 }
 
 void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
@@ -1362,13 +1399,9 @@ void TMySQLParser::ParseReferences(TCtrData& Ctr) {
   }
   // Without columns the reference is to the primary key of the table, when it has been read.
   if (!Objs) return;
-  for (int I = 0; I < Objs->Constraints.Count(); ++I) {
-    auto* Key = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I));
-    if (Key && Key->GetCtType() == ctPKey && Key->GetTblName() == RefTable) {
-      for (const std::string& C : Key->FldList) Ctr.RefFldList.Add(C);
-      return;
-    }
-  }
+  SyncFiledKeys();
+  if (const auto It = FFiledKeys.find(RefTable); It != FFiledKeys.end())
+    for (const std::string& C : It->second.PrimaryKey) Ctr.RefFldList.Add(C);
 }
 
 void TMySQLParser::ParseFKRules(TCtrData& Ctr) {

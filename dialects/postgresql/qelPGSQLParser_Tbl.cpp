@@ -721,7 +721,21 @@ void TPGSQLParser::ParseCheck(const TCtrContext& Ctx) {
   auto Ctr = NewConstraint(Ctx, ctCheck);
   TestSy(syLParen);
   if (Sy != syLParen) return;
+  const std::int32_t AtLine = FSyLine, AtCol = FSyCol, AtPos = SyPos;
   Ctr->SetBody(SkipGroup());
+  // The comparison reads the condition into its normal form with a bounded stack. The error
+  // names the condition's opening parenthesis.
+  if (PGConditionTooDeep(Ctr->Body)) {
+    const std::int32_t EndLine = FSyLine, EndCol = FSyCol, EndPos = SyPos;
+    FSyLine = AtLine;
+    FSyCol = AtCol;
+    SyPos = AtPos;
+    ErrMsg("CHECK condition nested deeper than " + IntToStr(PGConditionMaxDepth) + " levels");
+    FSyLine = EndLine;
+    FSyCol = EndCol;
+    SyPos = EndPos;
+    return;
+  }
   AddConstraint(std::move(Ctr), "Check constraint: ");
 }
 

@@ -126,13 +126,14 @@ std::string TPGSQLParser::ParseOperatorSymbol() {
 }
 
 std::string TPGSQLParser::ParseOperatorRef(std::string* Schema) {
-  if (IsIdent("OPERATOR")) {  // OPERATOR(schema.symbol), as a dump writes it
+  // OPERATOR(schema.symbol), as a dump writes it. The wrappers are counted, not recursed
+  // into: a script of a hundred thousand of them must not take the stack.
+  std::size_t Wrappers = 0;
+  while (IsIdent("OPERATOR")) {
     GetSy();
     TestAndGetSy(syLParen);
     if (StatementFailed()) return "";
-    std::string Name = ParseOperatorRef(Schema);
-    if (!StatementFailed()) TestAndGetSy(syRParen);
-    return Name;
+    ++Wrappers;
   }
   if (Schema) *Schema = "public";
   if (Sy == syIdent) {
@@ -143,6 +144,7 @@ std::string TPGSQLParser::ParseOperatorRef(std::string* Schema) {
   }
   std::string Name = ParseOperatorSymbol();
   if (Name.empty()) ErrMsg("Missing OPERATOR-name");
+  for (; Wrappers > 0 && !StatementFailed(); --Wrappers) TestAndGetSy(syRParen);
   return Name;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "Files.h"
 #include "Strings.h"
 #include "qelDBStructure.h"
@@ -208,6 +210,36 @@ TEST(ScriptExtract, AFailedSecondScriptKeepsTheFirstsObjectsAndLinksNothing) {
   EXPECT_NE(S.Objs().GetTable("T"), nullptr);
   EXPECT_TRUE(S.Objs().GetIndex("I")->UseOf.Empty());
   EXPECT_TRUE(S.Extractor.GetMsgManager()->GetIsErr());
+}
+
+// A name that is no readable script fails the extraction with the system's reason: a folder
+// given for a file, a path through a file, a file the user may not read.
+TEST(ScriptExtract, AScriptThatCannotBeReadSaysWhy) {
+  TTempDir Dir;
+  const std::string File = Dir.Write("a.sql", "TABLE T (A);\r\n");
+  const std::string Locked = Dir.Write("locked.sql", "TABLE T (A);\r\n");
+  std::filesystem::permissions(Locked, std::filesystem::perms::none);
+  std::filesystem::create_directory(Dir.Path() + "folder.sql");
+  struct TCase {
+    std::string Name;
+    std::string Message;
+    bool OnlyUnprivileged;  ///< the superuser reads any file
+  };
+  const TCase Cases[] = {
+      {Dir.Path() + "folder.sql", "Script not load: " + Dir.Path() + "folder.sql (Is a directory)",
+       false},
+      {File + "/x.sql", "Script not load: " + File + "/x.sql (Not a directory)", false},
+      {Dir.Path() + "missing.sql", "File not found: " + Dir.Path() + "missing.sql", false},
+      {Locked, "Script not load: " + Locked + " (Permission denied)", true},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    if (C.OnlyUnprivileged && geteuid() == 0) continue;
+    TScriptSide S;
+    S.Extractor.SetScriptFileName(C.Name);
+    EXPECT_FALSE(S.Extractor.ExtractDatabase());
+    EXPECT_EQ(MsgTexts(*S.Extractor.GetMsgManager()), std::vector<std::string>{C.Message});
+  }
 }
 
 TEST(ScriptExtract, TheLoadHandlerSuppliesScriptsAndItsRefusalFails) {
