@@ -42,6 +42,10 @@ struct TDialect {
   std::vector<const char*> Seeds;
 };
 
+void PrintTo(const TDialect& D, std::ostream* Out) {
+  *Out << D.Name;
+}
+
 const TDialect Dialects[] = {
     {"postgresql",
      {"examples/data/orders_v1.sql", "examples/data/orders_v2.sql",
