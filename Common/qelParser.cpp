@@ -966,16 +966,20 @@ void TCustomSQLParser::ParseViewColumns(TViwData& View, const std::function<std:
   GetSy();
   View.Fields.Clear();
   for (;;) {
-    auto Fld = std::make_unique<TFldData>(Objs);
-    Fld->SetObjName(Name());
-    Fld->OwnerObj = &View;
-    Fld->TableName = View.GetObjName();
-    Fld->Position = View.Fields.Count();
-    View.Fields.Add(std::move(Fld));
+    const int Position = View.Fields.Count();
+    AddViewColumn(View, Name())->Position = Position;
     if (Sy != syComma) break;
     GetSy();
   }
   TestAndGetSy(syRParen);
+}
+
+TFldData* TCustomSQLParser::AddViewColumn(TViwData& View, const std::string& Name) {
+  auto Fld = std::make_unique<TFldData>(Objs);
+  Fld->SetObjName(Name);
+  Fld->OwnerObj = &View;
+  Fld->TableName = View.GetObjName();
+  return View.Fields.Add(std::move(Fld));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -515,6 +515,8 @@ class TCustomSQLParser : public TCustomParser {
   /// A view's column list "(a, b, ...)" when Sy stands on "(": the names Name reads become the
   /// view's columns, numbered from 0, in place of those it had. Nothing at any other symbol.
   void ParseViewColumns(TViwData& View, const std::function<std::string()>& Name);
+  /// Adds a column named Name to View's column list and returns it.
+  TFldData* AddViewColumn(TViwData& View, const std::string& Name);
 };
 
 // ---------------------------------------------------------------------------------------------

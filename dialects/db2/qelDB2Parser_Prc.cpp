@@ -67,13 +67,7 @@ void TDB2Parser::ParseCreateView(TViwData* View) {
     TStringList Names;
     ParseColumnList(nullptr, &Names);
     if (New) {
-      for (const std::string& N : Names) {
-        auto Fld = std::make_unique<TFldData>(Objs);
-        Fld->SetObjName(N);
-        Fld->TableName = View->GetObjName();
-        Fld->OwnerObj = View;
-        View->Fields.Add(std::move(Fld));
-      }
+      for (const std::string& N : Names) AddViewColumn(*View, N);
     }
   }
   TestSy(db2AS);

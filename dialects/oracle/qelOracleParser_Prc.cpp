@@ -44,13 +44,7 @@ void TOracleParser::ParseView(TViwData* Given, bool Force) {
     TStringList Names;
     FieldsSeq(&Names);
     View->Fields.Clear();
-    for (const std::string& N : Names) {
-      auto Fld = std::make_unique<TFldData>(Objs);
-      Fld->SetObjName(N);
-      Fld->TableName = View->GetObjName();
-      Fld->OwnerObj = View;
-      View->Fields.Add(std::move(Fld));
-    }
+    for (const std::string& N : Names) AddViewColumn(*View, N);
   }
   TestSy(oraAS);
   if (Sy != oraAS) return;
