@@ -278,9 +278,9 @@ class TQELQuery : public TDataSet {
 
   /// Set before Open: an adapter that can reads the result in blocks as the reader moves on
   /// and keeps only the current block, so that memory does not grow with the number of rows.
-  /// Only Next moves then, and the field objects are made anew with every block: a reader
-  /// keeps field positions, not field pointers, from one row to the next. Adapters that cannot
-  /// read in blocks read every row, as without it.
+  /// Only Next moves then; the field objects stay from block to block. The next block may be
+  /// read on a thread of the adapter's own meanwhile (never calling host code there). Adapters
+  /// that cannot read in blocks read every row, as without it.
   bool UniDirectional = false;
 
   TQELCustomConnection* GetConnection() const { return FConnection; }

@@ -2,6 +2,7 @@
 #include "qelConnection_Base.h"
 
 #include <atomic>
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -164,6 +165,7 @@ void TQELAdapterQuery::Bind(std::string& Sent, TBoundParams& Bound) {
 }
 
 void TQELAdapterQuery::Run(TQueryResult& Result) {
+  if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();
   std::string Sent;
   TBoundParams Bound;
   Bind(Sent, Bound);
@@ -183,9 +185,8 @@ void TQELAdapterQuery::ExecSQL() {
 }
 
 void TQELAdapterQuery::InternalOpen() {
-  EndStream();
-  FSpilled.clear();
-  FSpillPos = 0;
+  DropStream();
+  if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();
   std::string Sent;
   TBoundParams Bound;
   Bind(Sent, Bound);
@@ -193,7 +194,7 @@ void TQELAdapterQuery::InternalOpen() {
     std::vector<TResultColumn> Columns;
     if (std::unique_ptr<TRowStream> S = OpenStream(Sent, Bound, Columns)) {
       FStream = std::move(S);
-      FStreamColumns = std::move(Columns);
+      for (const TResultColumn& C : Columns) AddField(C.Name, C.DataType, C.Size);
       FillBlock();
       return;
     }
@@ -237,19 +238,57 @@ void TQELAdapterQuery::ResetPeakHeldRows() {
   PeakRows.store(0);
 }
 
+void TQELAdapterQuery::JoinReadAhead() {
+  if (!FAhead.valid()) return;
+  try {
+    FAhead.get();
+  } catch (...) {
+    FAheadError = std::current_exception();
+  }
+  TQELAdapterDatabase* Db = FAheadDb;
+  FAheadDb = nullptr;
+  if (!Db) return;
+  if (Db->FReadingAhead == this) Db->FReadingAhead = nullptr;
+  Db->ReadAheadEnded();
+}
+
 void TQELAdapterQuery::EndStream() {
+  JoinReadAhead();
+  FHasAhead = false;
+  FAheadCount = 0;
+  FAheadStopped = false;
+  FAheadError = nullptr;
   FStream.reset();
 }
 
 void TQELAdapterQuery::DropStream() {
   EndStream();
+  FLateError = nullptr;
   FSpilled.clear();
   FSpillPos = 0;
+}
+
+void TQELAdapterQuery::SpillReadAhead() {
+  JoinReadAhead();
+  FHasAhead = false;
+  if (FAheadError) {
+    const std::exception_ptr E = FAheadError;
+    EndStream();
+    std::rethrow_exception(E);
+  }
+  if (FAheadCount == 0) return;
+  FSpilled.erase(FSpilled.begin(), FSpilled.begin() + static_cast<std::ptrdiff_t>(FSpillPos));
+  FSpillPos = 0;
+  FSpilled.insert(
+      FSpilled.begin(), std::make_move_iterator(FAheadRows.begin()),
+      std::make_move_iterator(FAheadRows.begin() + static_cast<std::ptrdiff_t>(FAheadCount)));
+  FAheadCount = 0;
 }
 
 void TQELAdapterQuery::SpillStream() {
   if (!FStream) return;
   try {
+    SpillReadAhead();
     TRecord Row;
     while (FStream->Fetch(Row)) FSpilled.push_back(std::move(Row));
   } catch (...) {
@@ -260,43 +299,103 @@ void TQELAdapterQuery::SpillStream() {
   NotePeak(static_cast<std::size_t>(RecordCount()) + FSpilled.size() - FSpillPos);
 }
 
+void TQELAdapterQuery::ReadAhead(std::vector<TRecord>& Rows, std::size_t& Count, bool& Stopped) {
+  std::size_t Bytes = 0, N = 0;
+  Stopped = false;
+  Count = 0;
+  try {
+    while (Bytes < StreamBlockBytes && N < StreamBlockRowsMax) {
+      if (N == Rows.size()) Rows.emplace_back();
+      if (!FStream->FetchAhead(Rows[N])) {
+        Stopped = true;
+        break;
+      }
+      for (const TRecordValue& V : Rows[N]) Bytes += V.Data.size() + 16;
+      ++N;
+    }
+  } catch (...) {
+    FStream->AheadDone();
+    throw;
+  }
+  FStream->AheadDone();
+  Count = N;
+}
+
+void TQELAdapterQuery::StartReadAhead() {
+  auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase());
+  if (!FStream || !FStream->ReadsAhead() || !Db || FHasAhead) return;
+  Db->AwaitReadAhead();  // one reader ahead per connection
+  FAheadDb = Db;
+  Db->FReadingAhead = this;
+  Db->ReadAheadBegins();
+  FHasAhead = true;
+  FAheadCount = 0;
+  FAheadStopped = false;
+  FAhead =
+      std::async(std::launch::async, [this] { ReadAhead(FAheadRows, FAheadCount, FAheadStopped); });
+}
+
 void TQELAdapterQuery::FillBlock() {
-  ClearRecords();
-  for (const TResultColumn& C : FStreamColumns) AddField(C.Name, C.DataType, C.Size);
-  std::size_t Bytes = 0, Rows = 0;
+  if (FLateError) {
+    const std::exception_ptr E = FLateError;
+    FLateError = nullptr;
+    std::vector<TRecord> None;
+    SwapRecords(None);
+    std::rethrow_exception(E);
+  }
+  std::vector<TRecord> Rows;
+  SwapRecords(Rows);  // the rows read: their buffers are filled again
+  std::size_t Bytes = 0, N = 0;
   auto Take = [&](TRecord&& Row) {
     for (const TRecordValue& V : Row) Bytes += V.Data.size() + 16;
-    AppendRecord(std::move(Row));
-    ++Rows;
+    if (N < Rows.size())
+      Rows[N] = std::move(Row);
+    else
+      Rows.push_back(std::move(Row));
+    ++N;
   };
-  while (FSpillPos < FSpilled.size() && Bytes < StreamBlockBytes && Rows < StreamBlockRowsMax)
-    Take(std::move(FSpilled[FSpillPos++]));
-  if (FSpillPos == FSpilled.size() && FSpillPos > 0) {
-    FSpilled.clear();
-    FSpillPos = 0;
-  }
-  TRecord Row;
-  while (FStream && Bytes < StreamBlockBytes && Rows < StreamBlockRowsMax) {
-    bool More = false;
-    try {
-      More = FStream->Fetch(Row);
-    } catch (...) {
-      EndStream();
-      throw;
+  try {
+    while (FSpillPos < FSpilled.size() && Bytes < StreamBlockBytes && N < StreamBlockRowsMax)
+      Take(std::move(FSpilled[FSpillPos++]));
+    if (FSpillPos == FSpilled.size() && FSpillPos > 0) {
+      FSpilled.clear();
+      FSpillPos = 0;
     }
-    if (!More) {
-      EndStream();
-      break;
+    bool More = FStream != nullptr && N == 0;
+    if (More && FHasAhead) {
+      JoinReadAhead();
+      FHasAhead = false;
+      if (FAheadError) std::rethrow_exception(FAheadError);
+      Rows.swap(FAheadRows);  // the block read ahead; the rows read become its storage
+      N = FAheadCount;
+      FAheadCount = 0;
+      More = FAheadStopped;  // FetchAhead gave up early: the end, or a failure to report
     }
-    Take(std::move(Row));
-    Row = TRecord();
+    // On this thread: the first block, and what the read-ahead left to Fetch.
+    while (More && Bytes < StreamBlockBytes && N < StreamBlockRowsMax) {
+      if (N == Rows.size()) Rows.emplace_back();
+      if (!FStream->Fetch(Rows[N])) {
+        EndStream();
+        break;
+      }
+      for (const TRecordValue& V : Rows[N]) Bytes += V.Data.size() + 16;
+      ++N;
+    }
+  } catch (...) {
+    EndStream();
+    if (N == 0) throw;
+    FLateError = std::current_exception();  // the rows before it are read first
   }
-  NotePeak(Rows + FSpilled.size() - FSpillPos);
+  Rows.resize(N);
+  SwapRecords(Rows);
+  StartReadAhead();
+  NotePeak(N + FAheadRows.size() + FSpilled.size() - FSpillPos);
 }
 
 TGetResult TQELAdapterQuery::GetRecord(TGetMode GetMode) {
   const TGetResult R = TDataSet::GetRecord(GetMode);
-  if (R != grEOF || GetMode != gmNext || (!FStream && FSpillPos >= FSpilled.size())) return R;
+  if (R != grEOF || GetMode != gmNext || (!FStream && FSpillPos >= FSpilled.size() && !FLateError))
+    return R;
   FillBlock();
   if (RecordCount() == 0) return grEOF;
   return TDataSet::GetRecord(gmNext);
@@ -309,7 +408,17 @@ void TQELAdapterDatabase::RaiseNotConnected() const {
   throw EDatabaseError("Not connected to database.");
 }
 
+TQELAdapterDatabase::~TQELAdapterDatabase() {
+  AwaitReadAhead();
+}
+
+void TQELAdapterDatabase::AwaitReadAhead() const {
+  if (FReadingAhead) FReadingAhead->JoinReadAhead();
+  FReadingAhead = nullptr;
+}
+
 void TQELAdapterDatabase::SetConnected(bool Value) {
+  AwaitReadAhead();
   if (!Value) {
     Disconnect();
     return;

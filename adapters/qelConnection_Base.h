@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,7 +52,23 @@ class TRowStream {
   /// Reads the next row into Row (one value per column); False after the last one. Raises
   /// EDatabaseError when the server or the connection fails on the way.
   virtual bool Fetch(TDataSet::TRecord& Row) = 0;
+  /// True when FetchAhead may read rows on a thread of its own while the reader works on the
+  /// rows before them.
+  virtual bool ReadsAhead() const { return false; }
+  /// Reads the next row as Fetch does, touching nothing but the stream's own result: no state
+  /// of the database, no message. False at the end, after a failure, or where the stream does
+  /// not read ahead; Fetch then goes on from there and reports the end or the failure. Row
+  /// may hold the values of an earlier row, whose buffers it reuses.
+  virtual bool FetchAhead(TDataSet::TRecord& Row) {
+    (void)Row;
+    return false;
+  }
+  /// Ends a run of FetchAhead calls, on the same thread: after it the caller may use the
+  /// connection again.
+  virtual void AheadDone() {}
 };
+
+class TQELAdapterDatabase;
 
 /// A query that holds its statement text, parameters and the rows of its last result. An
 /// adapter supplies its lexical rules, its marker text and Execute; one that can read a result
@@ -100,6 +118,9 @@ class TQELAdapterQuery : public TQELQuery {
   /// last reset: how a test sees that a large result was read a block at a time.
   static std::size_t PeakHeldRows();
   static void ResetPeakHeldRows();
+  /// Waits until the block being read ahead on a thread of its own is read; what it read (or
+  /// the failure it met) is kept for the reader. The connection is the caller's again.
+  void JoinReadAhead();
 
  protected:
   virtual TSQLLexRules LexRules() const = 0;
@@ -152,11 +173,26 @@ class TQELAdapterQuery : public TQELQuery {
   /// else from the stream (let go after its last row).
   void FillBlock();
   void EndStream();
+  /// Starts reading the next block on a thread of its own, when the stream can.
+  void StartReadAhead();
+  /// Fills Rows (reusing the records there) from the stream by FetchAhead up to a block's
+  /// worth; runs on the read-ahead thread.
+  void ReadAhead(std::vector<TDataSet::TRecord>& Rows, std::size_t& Count, bool& Stopped);
+  /// Moves the block read ahead to the front of FSpilled (its rows come first).
+  void SpillReadAhead();
 
   std::unique_ptr<TRowStream> FStream;
-  std::vector<TResultColumn> FStreamColumns;
   std::vector<TDataSet::TRecord> FSpilled;  // rows read ahead to free the connection
   std::size_t FSpillPos = 0;
+  // The next block, read on a thread of its own while the reader works on the current one.
+  std::future<void> FAhead;
+  bool FHasAhead = false;  // a block was asked for and not yet taken (read, or being read)
+  std::vector<TDataSet::TRecord> FAheadRows;
+  std::size_t FAheadCount = 0;
+  bool FAheadStopped = false;  // FetchAhead gave up before a block's worth: Fetch goes on
+  std::exception_ptr FAheadError;
+  TQELAdapterDatabase* FAheadDb = nullptr;  // whose connection the thread uses
+  std::exception_ptr FLateError;  // a failure after the rows of the block held, raised after them
 
   TStringList FSQL;
   std::string FRawSQL;  // the text of SetSQLText, while FSQL holds it as lines
@@ -171,6 +207,7 @@ class TQELAdapterQuery : public TQELQuery {
 class TQELAdapterDatabase : public TQELDatabase {
  public:
   explicit TQELAdapterDatabase(TComponent* AOwner) : TQELDatabase(AOwner) {}
+  ~TQELAdapterDatabase() override;
 
   /// Off closes the connection. On opens one when there is none; a connection the server has
   /// ended counts as none and is closed first. Raises EDatabaseError when the server refuses.
@@ -180,6 +217,9 @@ class TQELAdapterDatabase : public TQELDatabase {
   /// Raises EDatabaseError for a call that needs the connection: the client's reason when the
   /// connection was lost, else "Not connected to database.".
   [[noreturn]] void RaiseNotConnected() const;
+  /// Waits for the block a query reads ahead on this connection, if any: every other use of
+  /// the connection comes after it. At most one query reads ahead on a connection at a time.
+  void AwaitReadAhead() const;
 
  protected:
   /// The options of the connection component; raises EDatabaseError when there is none.
@@ -188,6 +228,14 @@ class TQELAdapterDatabase : public TQELDatabase {
   virtual void Disconnect() = 0;
   /// Opens a new connection with ConnectOptions(); raises EDatabaseError on failure.
   virtual void Connect() = 0;
+  /// Around a block read ahead on another thread, called on the caller's: what the connection
+  /// would hand to host code meanwhile (a server notice) waits for ReadAheadEnded.
+  virtual void ReadAheadBegins() {}
+  virtual void ReadAheadEnded() {}
+
+ private:
+  friend class TQELAdapterQuery;
+  mutable TQELAdapterQuery* FReadingAhead = nullptr;
 };
 
 /// The connection component of an adapter whose database and query classes are TDb and TQuery.

@@ -236,10 +236,12 @@ ISC_QUAD WriteBlob(isc_db_handle& Db, isc_tr_handle& Tr, const std::string& Data
   return Id;
 }
 
-/// One value of an output variable as the text the field types promise.
-TDataSet::TRecordValue ReadValue(isc_db_handle& Db, isc_tr_handle& Tr, const XSQLVAR& V) {
-  TDataSet::TRecordValue R;
-  if ((V.sqltype & 1) && *V.sqlind == -1) return R;
+/// One value of an output variable as the text the field types promise, into R (whose text
+/// buffer an earlier row may have left).
+void ReadValue(isc_db_handle& Db, isc_tr_handle& Tr, const XSQLVAR& V, TDataSet::TRecordValue& R) {
+  R.IsNull = true;
+  R.Data.clear();
+  if ((V.sqltype & 1) && *V.sqlind == -1) return;
   R.IsNull = false;
   const char* D = V.sqldata;
   std::tm T{};
@@ -322,7 +324,6 @@ TDataSet::TRecordValue ReadValue(isc_db_handle& Db, isc_tr_handle& Tr, const XSQ
                            " has a type this adapter cannot read (" + IntToStr(V.sqltype & ~1) +
                            ").");
   }
-  return R;
 }
 
 /// The statement's kind (isc_info_sql_stmt_*).
@@ -425,6 +426,7 @@ void TFIBDatabase::RollbackQuietly() {
 }
 
 void TFIBDatabase::Disconnect() {
+  AwaitReadAhead();
   EndStreams(false);
   RollbackQuietly();
   FExplicit = false;
@@ -592,6 +594,14 @@ class TFIBStatement {
     ReadRow(Row);
     return true;
   }
+  /// As Fetch, but a failure is left in St for the caller to report (the database is not
+  /// touched): 1 a row, 0 the end, -1 a failure.
+  int FetchQuiet(TDataSet::TRecord& Row, ISC_STATUS_ARRAY St) {
+    if (isc_dsql_fetch(St, &FGuard.Stmt, SQLDA_VERSION1, FOut.Area) == 100) return 0;
+    if (Failed(St)) return -1;
+    ReadRow(Row);
+    return 1;
+  }
   std::int64_t Changed() { return RowsChanged(FGuard.Stmt); }
 
  private:
@@ -672,10 +682,9 @@ class TFIBStatement {
 
   void ReadRow(TDataSet::TRecord& Row) {
     const int NOut = FOut.Area->sqld;
-    Row.clear();
-    Row.reserve(static_cast<size_t>(NOut));
+    Row.resize(static_cast<size_t>(NOut));
     for (int C = 0; C < NOut; ++C)
-      Row.push_back(ReadValue(FDb.Handles().Db, FTr, FOut.Area->sqlvar[C]));
+      ReadValue(FDb.Handles().Db, FTr, FOut.Area->sqlvar[C], Row[static_cast<size_t>(C)]);
   }
 
   TFIBDatabase& FDb;
@@ -735,10 +744,19 @@ class TFIBStream : public TRowStream {
     return true;
   }
 
+  bool ReadsAhead() const override { return true; }
+  bool FetchAhead(TDataSet::TRecord& Row) override {
+    if (!FStatement || FStop != 0) return false;
+    const int Got = FStatement->FetchQuiet(Row, FStopStatus);
+    if (Got == 1) return true;
+    FStop = Got == 0 ? 1 : -1;
+    return false;
+  }
   bool Fetch(TDataSet::TRecord& Row) override {
     if (!FStatement) return false;
     try {
-      if (FStatement->Fetch(Row)) return true;
+      if (FStop == 0 && FStatement->Fetch(Row)) return true;
+      if (FStop < 0) Check(FStopStatus, &FDb);
     } catch (...) {
       Close(false);
       throw;
@@ -765,6 +783,8 @@ class TFIBStream : public TRowStream {
   bool FOwnTr = false;
   isc_tr_handle FTr = 0;
   std::unique_ptr<TFIBStatement> FStatement;
+  int FStop = 0;  // FetchAhead met the end (1) or a failure (-1), left for Fetch to report
+  ISC_STATUS_ARRAY FStopStatus{};
 };
 
 }  // namespace

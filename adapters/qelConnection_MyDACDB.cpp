@@ -140,11 +140,14 @@ void ReadColumns(MYSQL_RES* Res, std::vector<TResultColumn>& Columns) {
 void ReadRow(MYSQL_RES* Res, MYSQL_ROW Row, TDataSet::TRecord& Rec) {
   const unsigned Cols = mysql_num_fields(Res);
   const unsigned long* Lengths = mysql_fetch_lengths(Res);
-  Rec.assign(Cols, TDataSet::TRecordValue());
+  Rec.resize(Cols);  // the values' buffers of an earlier row serve again
   for (unsigned C = 0; C < Cols; ++C) {
-    if (!Row[C]) continue;
-    Rec[C].IsNull = false;
-    Rec[C].Data.assign(Row[C], Lengths[C]);
+    TDataSet::TRecordValue& V = Rec[C];
+    V.IsNull = !Row[C];
+    if (V.IsNull)
+      V.Data.clear();
+    else
+      V.Data.assign(Row[C], Lengths[C]);
   }
 }
 
@@ -161,12 +164,19 @@ class TMyDACStream : public TRowStream {
     if (FRes) mysql_free_result(FRes);
     if (FDb.GetStreaming() == &FOwner) FDb.SetStreaming(nullptr);
   }
-  bool Fetch(TDataSet::TRecord& Row) override {
-    if (!FRes) return false;
+  bool ReadsAhead() const override { return FRes != nullptr; }
+  bool FetchAhead(TDataSet::TRecord& Row) override {
+    if (!FRes || FAtEnd) return false;
     if (MYSQL_ROW R = mysql_fetch_row(FRes)) {
       ReadRow(FRes, R, Row);
       return true;
     }
+    FAtEnd = true;  // the end or a failure: Fetch says which, on the reader's thread
+    return false;
+  }
+  bool Fetch(TDataSet::TRecord& Row) override {
+    if (!FRes) return false;
+    if (FetchAhead(Row)) return true;
     MYSQL* Conn = FDb.Handle();
     const bool Failed = mysql_errno(Conn) != 0;
     mysql_free_result(FRes);
@@ -181,6 +191,7 @@ class TMyDACStream : public TRowStream {
   TMyDACDatabase& FDb;
   TQELAdapterQuery& FOwner;
   MYSQL_RES* FRes;
+  bool FAtEnd = false;  // mysql_fetch_row said there is no more (its error stays until read)
 };
 
 MYSQL* OpenConnection(const TConnectionOptions& O, const char* Database) {
@@ -212,6 +223,7 @@ void TMyDACDatabase::Settle() {
 }
 
 void TMyDACDatabase::Disconnect() {
+  AwaitReadAhead();
   if (TQELAdapterQuery* Q = FStreaming) Q->DropStream();
   if (FConn) mysql_close(FConn);
   FConn = nullptr;

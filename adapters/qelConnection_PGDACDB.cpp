@@ -110,8 +110,7 @@ void CheckResult(PGconn* Conn, const PGresult* Result, TQELDatabase* Db = nullpt
 }
 
 void NoticeToLog(void* Arg, const char* Message) {
-  auto* Db = static_cast<TPGDACDatabase*>(Arg);
-  if (Db->Connection) Db->Connection->DoLogNextLine(TrimMessage(Message));
+  static_cast<TPGDACDatabase*>(Arg)->Notice(TrimMessage(Message));
 }
 
 /// Opens a libpq connection from the options (Database overrides the database name).
@@ -149,56 +148,60 @@ PGconn* OpenConnection(const TConnectionOptions& O, const std::string& Database)
   return Conn;
 }
 
-/// The rows (and with Columns the column descriptions) of a result into Result; the bytes of
-/// the values read.
-std::size_t ReadResult(PGresult* Res, TQueryResult& Result, bool Columns) {
-  if (PQresultStatus(Res) != PGRES_TUPLES_OK) {
-    const char* Tuples = PQcmdTuples(Res);
-    Result.RowsAffected = (Tuples && *Tuples) ? StrToInt64Def(Tuples, -1) : -1;
-    return 0;
-  }
-  std::size_t Bytes = 0;
+/// The column descriptions of a result.
+void ReadColumns(PGresult* Res, std::vector<TResultColumn>& Columns) {
   const int Cols = PQnfields(Res);
-  const int Rows = PQntuples(Res);
-  std::vector<Oid> ColTypes(static_cast<size_t>(Cols));
-  if (Columns) Result.Columns.resize(static_cast<size_t>(Cols));
+  Columns.resize(static_cast<size_t>(Cols));
   for (int C = 0; C < Cols; ++C) {
-    ColTypes[static_cast<size_t>(C)] = PQftype(Res, C);
-    if (!Columns) continue;
-    TResultColumn& Col = Result.Columns[static_cast<size_t>(C)];
+    TResultColumn& Col = Columns[static_cast<size_t>(C)];
     Col.Name = PQfname(Res, C);
     Col.DataType = FieldTypeOf(PQftype(Res, C));
     const int Mod = PQfmod(Res, C);
     if ((PQftype(Res, C) == VarcharOid || PQftype(Res, C) == BpcharOid) && Mod >= 4)
       Col.Size = Mod - 4;
   }
-  Result.Rows.reserve(static_cast<size_t>(Rows));
-  for (int Row = 0; Row < Rows; ++Row) {
-    TDataSet::TRecord Rec(static_cast<size_t>(Cols));
-    for (int C = 0; C < Cols; ++C) {
-      TDataSet::TRecordValue& V = Rec[static_cast<size_t>(C)];
-      if (PQgetisnull(Res, Row, C)) continue;
-      V.IsNull = false;
-      const char* Text = PQgetvalue(Res, Row, C);
-      const int Length = PQgetlength(Res, Row, C);
-      Bytes += static_cast<std::size_t>(Length) + 16;
-      const Oid Type = ColTypes[static_cast<size_t>(C)];
-      if (Type == ByteaOid) {
-        size_t Len = 0;
-        std::unique_ptr<unsigned char, void (*)(void*)> Decoded(
-            PQunescapeBytea(reinterpret_cast<const unsigned char*>(Text), &Len), PQfreemem);
-        if (!Decoded) throw EDatabaseError("Cannot decode a bytea value.");
-        V.Data.assign(reinterpret_cast<const char*>(Decoded.get()), Len);
-      } else if (Type == BoolOid) {
-        V.Data = (Text[0] == 't') ? "True" : "False";
-      } else {
-        V.Data.assign(Text, static_cast<size_t>(Length));
-      }
+}
+
+/// Row Row of a result into Rec, one value per column (the buffers of the values Rec held
+/// serve again).
+void ReadRow(PGresult* Res, int Row, TDataSet::TRecord& Rec) {
+  const int Cols = PQnfields(Res);
+  Rec.resize(static_cast<size_t>(Cols));
+  for (int C = 0; C < Cols; ++C) {
+    TDataSet::TRecordValue& V = Rec[static_cast<size_t>(C)];
+    V.IsNull = PQgetisnull(Res, Row, C) != 0;
+    if (V.IsNull) {
+      V.Data.clear();
+      continue;
     }
-    Result.Rows.push_back(std::move(Rec));
+    const char* Text = PQgetvalue(Res, Row, C);
+    const Oid Type = PQftype(Res, C);
+    if (Type == ByteaOid) {
+      size_t Len = 0;
+      std::unique_ptr<unsigned char, void (*)(void*)> Decoded(
+          PQunescapeBytea(reinterpret_cast<const unsigned char*>(Text), &Len), PQfreemem);
+      if (!Decoded) throw EDatabaseError("Cannot decode a bytea value.");
+      V.Data.assign(reinterpret_cast<const char*>(Decoded.get()), Len);
+    } else if (Type == BoolOid) {
+      V.Data = (Text[0] == 't') ? "True" : "False";
+    } else {
+      V.Data.assign(Text, static_cast<size_t>(PQgetlength(Res, Row, C)));
+    }
   }
+}
+
+/// The rows and column descriptions of a whole result into Result.
+void ReadResult(PGresult* Res, TQueryResult& Result) {
+  if (PQresultStatus(Res) != PGRES_TUPLES_OK) {
+    const char* Tuples = PQcmdTuples(Res);
+    Result.RowsAffected = (Tuples && *Tuples) ? StrToInt64Def(Tuples, -1) : -1;
+    return;
+  }
+  ReadColumns(Res, Result.Columns);
+  const int Rows = PQntuples(Res);
+  Result.Rows.resize(static_cast<size_t>(Rows));
+  for (int Row = 0; Row < Rows; ++Row) ReadRow(Res, Row, Result.Rows[static_cast<size_t>(Row)]);
   Result.RowsAffected = Rows;
-  return Bytes;
 }
 
 /// Sends SQL with its parameters (large binary values as bytes, the others as text).
@@ -229,6 +232,140 @@ TResultPtr SendStatement(PGconn* Conn, const std::string& SQL, const TBoundParam
 /// Bytes of values a block of a uni-directional query holds, roughly.
 constexpr std::size_t BlockBytes = 512u << 10;
 
+/// The rows of a uni-directional query, read through a cursor in blocks of about BlockBytes.
+/// A cursor leaves the connection free between blocks for the caller's other statements. On
+/// the read-ahead thread the next block is asked for as soon as one arrives, so that the server
+/// reads it while this one is turned into rows; what runs there uses only the connection and
+/// this stream, and keeps a failure for Fetch to report.
+class TPGCursorStream : public TRowStream {
+ public:
+  TPGCursorStream(TPGDACDatabase& Db, TQELAdapterQuery& Owner) : FDb(Db), FOwner(Owner) {}
+  ~TPGCursorStream() override { Close(); }
+
+  void Open(const std::string& SQL, const TBoundParams& Params,
+            std::vector<TResultColumn>& Columns) {
+    PGconn* Conn = FDb.Handle();
+    FCursor = FDb.OpenCursor(FImplicit);
+    TResultPtr D =
+        SendStatement(Conn, "DECLARE " + FCursor + " NO SCROLL CURSOR FOR " + SQL, Params);
+    CheckResult(Conn, D.get(), &FDb);
+    FRes.reset(PQexec(Conn, FetchText().c_str()));
+    CheckResult(Conn, FRes.get(), &FDb);
+    ReadColumns(FRes.get(), Columns);
+    Arrived(false);
+  }
+
+  bool ReadsAhead() const override { return true; }
+  bool FetchAhead(TDataSet::TRecord& Row) override { return Read(Row, true); }
+  void AheadDone() override {
+    // Nothing stays in flight: the connection is the caller's when the thread is done.
+    if (FInFlight) FNext.reset(TakeInFlight());
+  }
+  bool Fetch(TDataSet::TRecord& Row) override {
+    if (Read(Row, false)) return true;
+    if (FBroken) {
+      const TResultPtr Failed = std::move(FFailed);
+      FBroken = false;
+      CheckResult(FDb.Handle(), Failed.get(), &FDb);
+      throw EDatabaseError("The server sent no rows for the cursor.");
+    }
+    Close();
+    return false;
+  }
+
+ private:
+  std::string FetchText() const { return "FETCH FORWARD " + IntToStr(FAsked) + " FROM " + FCursor; }
+
+  bool Read(TDataSet::TRecord& Row, bool AskAhead) {
+    while (!FRes || FRow >= PQntuples(FRes.get())) {
+      if (FBroken || FLast || FCursor.empty()) return false;
+      NextBlock(AskAhead);
+    }
+    // The next block comes in meanwhile: taken off the socket now and then, so that the
+    // server is not held up by a full socket buffer while this block is read.
+    if (FInFlight && (FRow & 255) == 0) PQconsumeInput(FDb.Handle());
+    ReadRow(FRes.get(), FRow++, Row);
+    return true;
+  }
+
+  PGresult* TakeInFlight() {
+    FInFlight = false;
+    PGresult* First = PQgetResult(FDb.Handle());
+    while (PGresult* More = PQgetResult(FDb.Handle())) PQclear(More);
+    return First;
+  }
+
+  /// The next block: the one read ahead, else asked for now.
+  void NextBlock(bool AskAhead) {
+    PGresult* R = nullptr;
+    if (FNext)
+      R = FNext.release();
+    else if (FInFlight)
+      R = TakeInFlight();
+    else
+      R = PQexec(FDb.Handle(), FetchText().c_str());
+    FRes.reset(R);
+    if (!R || PQresultStatus(R) != PGRES_TUPLES_OK) {
+      FFailed = std::move(FRes);
+      FBroken = true;
+      return;
+    }
+    Arrived(AskAhead);
+  }
+
+  /// A block arrived in FRes: the last one when short; else the next block's size follows
+  /// from this one's bytes, and on the read-ahead thread it is asked for at once.
+  void Arrived(bool AskAhead) {
+    FRow = 0;
+    const int Rows = PQntuples(FRes.get());
+    if (Rows < FAsked) {
+      FLast = true;
+      return;
+    }
+    // The size of a row from a sample of the block's rows, spread over it.
+    std::size_t Bytes = 0;
+    const int Cols = PQnfields(FRes.get());
+    const int Step = std::max(1, Rows / 256);
+    int Sampled = 0;
+    for (int Row = 0; Row < Rows; Row += Step, ++Sampled)
+      for (int C = 0; C < Cols; ++C)
+        Bytes += static_cast<std::size_t>(PQgetlength(FRes.get(), Row, C)) + 16;
+    const std::size_t PerRow =
+        std::max<std::size_t>(1, Bytes / static_cast<std::size_t>(std::max(1, Sampled)));
+    FAsked = static_cast<int>(std::clamp<std::size_t>(BlockBytes / PerRow, 16, 100000));
+    if (AskAhead && PQsendQuery(FDb.Handle(), FetchText().c_str()) == 1) FInFlight = true;
+  }
+
+  void Close() {
+    if (FCursor.empty()) return;
+    const std::string Name = FCursor;
+    FCursor.clear();
+    FRes.reset();
+    FNext.reset();
+    // The database may have gone before the query: its connection went with it.
+    if (FOwner.GetDatabase() != &FDb) return;
+    if (FInFlight) PQclear(TakeInFlight());
+    try {
+      FDb.CloseCursor(Name, FImplicit);
+    } catch (const EDatabaseError&) {
+      // The connection went away with the cursor; nothing is left to close.
+    }
+  }
+
+  TPGDACDatabase& FDb;
+  TQELAdapterQuery& FOwner;
+  std::string FCursor;
+  bool FImplicit = false;
+  int FAsked = 1000;
+  TResultPtr FRes;   // the block being read
+  int FRow = 0;      // its next row
+  TResultPtr FNext;  // the block read ahead, taken off the connection
+  bool FInFlight = false;
+  bool FLast = false;  // FRes is the last block
+  bool FBroken = false;
+  TResultPtr FFailed;  // the answer that was no block
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -238,15 +375,15 @@ TPGDACDatabase::~TPGDACDatabase() {
 }
 
 bool TPGDACDatabase::GetConnected() const {
+  AwaitReadAhead();
   return FConn && PQstatus(FConn) == CONNECTION_OK;
 }
 
 void TPGDACDatabase::Disconnect() {
+  AwaitReadAhead();
   if (FConn) PQfinish(FConn);
   FConn = nullptr;
   ClearLost();
-  if (FPending) FPending->FReadAhead = nullptr;
-  FPending = nullptr;
   FImplicitCursors = 0;
   FImplicit = false;
   FUserTx = false;
@@ -258,25 +395,33 @@ void TPGDACDatabase::Connect() {
   PQsetNoticeProcessor(FConn, NoticeToLog, this);
 }
 
-void TPGDACDatabase::Settle() {
-  TPGDACQuery* Q = FPending;
-  if (!Q || !FConn) return;
-  FPending = nullptr;
-  PGresult* First = PQgetResult(FConn);
-  while (PGresult* More = PQgetResult(FConn)) PQclear(More);
-  if (Q->FReadAhead) PQclear(Q->FReadAhead);
-  // A lost connection leaves no result: the reader reports it when it takes the block.
-  Q->FReadAhead = First;
+void TPGDACDatabase::Notice(const std::string& Text) {
+  if (FHoldNotices)
+    FHeldNotices.push_back(Text);
+  else if (Connection)
+    Connection->DoLogNextLine(Text);
+}
+
+void TPGDACDatabase::ReadAheadBegins() {
+  FHoldNotices = true;
+}
+
+void TPGDACDatabase::ReadAheadEnded() {
+  FHoldNotices = false;
+  std::vector<std::string> Held;
+  Held.swap(FHeldNotices);
+  for (const std::string& Text : Held) Notice(Text);
 }
 
 void TPGDACDatabase::ExecCommand(const std::string& SQL) {
   if (!GetConnected()) RaiseNotConnected();
-  Settle();
+  AwaitReadAhead();
   TResultPtr R(PQexec(FConn, SQL.c_str()));
   CheckResult(FConn, R.get(), this);
 }
 
 bool TPGDACDatabase::InTransaction() const {
+  AwaitReadAhead();
   if (!GetConnected()) return false;
   if (FImplicit) return FUserTx;
   const PGTransactionStatusType S = PQtransactionStatus(FConn);
@@ -285,13 +430,14 @@ bool TPGDACDatabase::InTransaction() const {
 
 bool TPGDACDatabase::StartReadSnapshot() {
   if (!GetConnected()) RaiseNotConnected();
-  Settle();
+  AwaitReadAhead();
   if (FImplicit || PQtransactionStatus(FConn) != PQTRANS_IDLE) return false;
   ExecCommand("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
   return true;
 }
 
 bool TPGDACDatabase::WorkAwaitsCommit() const {
+  AwaitReadAhead();
   return GetConnected() && PQtransactionStatus(FConn) != PQTRANS_IDLE;
 }
 
@@ -356,7 +502,7 @@ std::string TPGDACDatabase::OpenCursor(bool& Implicit) {
 
 void TPGDACDatabase::CloseCursor(const std::string& Name, bool Implicit) {
   if (!GetConnected()) return;
-  Settle();
+  AwaitReadAhead();
   const bool Broken = PQtransactionStatus(FConn) == PQTRANS_INERROR;
   if (!Name.empty() && !Broken) {
     TResultPtr R(PQexec(FConn, ("CLOSE " + Name).c_str()));  // gone with its transaction: fine
@@ -403,108 +549,28 @@ std::string TPGDACQuery::ParamMarker(const TParam& Param, int Index, const std::
 }
 
 TPGDACQuery::~TPGDACQuery() {
-  CloseCursor();
+  DropStream();
 }
 
-void TPGDACQuery::CloseCursor() {
-  auto* Db = dynamic_cast<TPGDACDatabase*>(GetDatabase());
-  if (Db && Db->GetPending() == this) Db->Settle();
-  if (FReadAhead) PQclear(FReadAhead);
-  FReadAhead = nullptr;
-  if (FCursor.empty()) return;
-  const std::string Name = FCursor;
-  FCursor.clear();
-  if (Db) {
-    try {
-      Db->CloseCursor(Name, FCursorImplicit);
-    } catch (const EDatabaseError&) {
-      // The connection went away with the cursor; nothing is left to close.
-    }
-  }
-}
-
-void TPGDACQuery::InternalOpen() {
-  FOpening = UniDirectional;
-  try {
-    TQELAdapterQuery::InternalOpen();
-  } catch (...) {
-    FOpening = false;
-    CloseCursor();
-    throw;
-  }
-  FOpening = false;
-}
-
-void TPGDACQuery::InternalClose() {
-  CloseCursor();
-  TQELAdapterQuery::InternalClose();
-}
-
-void TPGDACQuery::FetchBlock(TQueryResult& Result) {
+std::unique_ptr<TRowStream> TPGDACQuery::OpenStream(const std::string& SQL,
+                                                    const TBoundParams& Params,
+                                                    std::vector<TResultColumn>& Columns) {
   TPGDACDatabase& Db = ConnectedDatabase<TPGDACDatabase>();
-  PGconn* Conn = Db.Handle();
-  Db.Settle();  // this query's block read ahead, or another query's answer
-  TResultPtr R;
-  int Asked = FBlockRows;
-  if (FReadAhead) {
-    R.reset(FReadAhead);
-    FReadAhead = nullptr;
-    Asked = FReadAheadRows;
-  } else {
-    R.reset(PQexec(Conn, ("FETCH FORWARD " + IntToStr(Asked) + " FROM " + FCursor).c_str()));
-  }
-  CheckResult(Conn, R.get(), &Db);
-  const std::size_t Bytes = ReadResult(R.get(), Result, Result.Columns.empty());
-  const int Rows = PQntuples(R.get());
-  if (Rows < Asked) {
-    CloseCursor();  // the last block: the cursor (and its transaction) can go
-    return;
-  }
-  const std::size_t PerRow = std::max<std::size_t>(1, Bytes / static_cast<std::size_t>(Rows));
-  FBlockRows = static_cast<int>(std::clamp<std::size_t>(BlockBytes / PerRow, 16, 100000));
-  // The next block is asked for now: the server reads it while the reader works on this one.
-  const std::string Next = "FETCH FORWARD " + IntToStr(FBlockRows) + " FROM " + FCursor;
-  if (PQsendQuery(Conn, Next.c_str()) == 1) {
-    FReadAheadRows = FBlockRows;
-    Db.SetPending(this);
-  }
-}
-
-TGetResult TPGDACQuery::GetRecord(TGetMode GetMode) {
-  const TGetResult R = TQELAdapterQuery::GetRecord(GetMode);
-  if (R != grEOF || GetMode != gmNext || FCursor.empty()) return R;
-  // The block is read: the next one takes its place, with fresh fields of the same columns.
-  TQueryResult Block;
-  FetchBlock(Block);
-  if (Block.Rows.empty()) return grEOF;
-  ClearRecords();
-  for (const TResultColumn& C : Block.Columns) AddField(C.Name, C.DataType, C.Size);
-  for (TRecord& Row : Block.Rows) AppendRecord(std::move(Row));
-  return TQELAdapterQuery::GetRecord(gmNext);
+  auto S = std::make_unique<TPGCursorStream>(Db, *this);
+  S->Open(SQL, Params, Columns);
+  return S;
 }
 
 void TPGDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
                           TQueryResult& Result) {
   TPGDACDatabase& Db = ConnectedDatabase<TPGDACDatabase>();
   PGconn* Conn = Db.Handle();
-  Db.Settle();
-  if (FOpening) {
-    // A uni-directional read: the statement becomes a cursor and its first block is read.
-    CloseCursor();
-    FBlockRows = 1000;
-    FCursor = Db.OpenCursor(FCursorImplicit);
-    TResultPtr D =
-        SendStatement(Conn, "DECLARE " + FCursor + " NO SCROLL CURSOR FOR " + SQL, Params);
-    CheckResult(Conn, D.get(), &Db);
-    FetchBlock(Result);
-    return;
-  }
   TResultPtr R;
   Db.RunStatement([&] {
     R = SendStatement(Conn, SQL, Params);
     CheckResult(Conn, R.get(), &Db);
   });
-  ReadResult(R.get(), Result, true);
+  ReadResult(R.get(), Result);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "qelConnection_Base.h"
 
@@ -11,8 +12,6 @@ struct pg_conn;
 struct pg_result;
 
 namespace qel {
-
-class TPGDACQuery;
 
 /// One PostgreSQL connection. Server notices go to the connection component's log.
 class TPGDACDatabase : public TQELAdapterDatabase {
@@ -53,20 +52,20 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// is open and the caller has none.
   void RunStatement(const std::function<void()>& Run);
 
-  /// The next block of a cursor is being read ahead for Query while its reader works on the
-  /// current one; every other use of the connection first waits for it (Settle).
-  void SetPending(TPGDACQuery* Query) { FPending = Query; }
-  TPGDACQuery* GetPending() const { return FPending; }
-  /// Takes the answer of the block read ahead and hands it to its query.
-  void Settle();
+  /// A server notice: to the connection component's log, or held while a block is read ahead
+  /// (handlers run on the caller's thread only).
+  void Notice(const std::string& Text);
 
  protected:
   void Disconnect() override;
   void Connect() override;
+  void ReadAheadBegins() override;
+  void ReadAheadEnded() override;
 
  private:
   pg_conn* FConn = nullptr;
-  TPGDACQuery* FPending = nullptr;
+  bool FHoldNotices = false;
+  std::vector<std::string> FHeldNotices;
   int FCursorSeq = 0;
   int FImplicitCursors = 0;
   bool FImplicit = false;  ///< the database's own transaction is open
@@ -85,23 +84,9 @@ class TPGDACQuery : public TQELAdapterQuery {
   TSQLLexRules LexRules() const override;
   std::string ParamMarker(const TParam& Param, int Index, const std::string& Reference) override;
   void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) override;
-  void InternalOpen() override;
-  void InternalClose() override;
-  TGetResult GetRecord(TGetMode GetMode) override;
-
- private:
-  /// Fetches the next block of the cursor into Result; closes the cursor after the last one.
-  void FetchBlock(TQueryResult& Result);
-  void CloseCursor();
-
-  friend class TPGDACDatabase;
-  bool FOpening = false;
-  std::string FCursor;
-  bool FCursorImplicit = false;
-  int FBlockRows = 1000;
-  /// The block read ahead, once the database has taken it, and the rows it was asked for.
-  pg_result* FReadAhead = nullptr;
-  int FReadAheadRows = 0;
+  /// A uni-directional read: the statement becomes a cursor read in blocks.
+  std::unique_ptr<TRowStream> OpenStream(const std::string& SQL, const TBoundParams& Params,
+                                         std::vector<TResultColumn>& Columns) override;
 };
 
 class TPGDACConnection : public TQELAdapterConnection<TPGDACDatabase, TPGDACQuery> {

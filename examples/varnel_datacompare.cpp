@@ -229,8 +229,9 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
     Cmp->SetUpdateImmediately(true);
     Cmp->SetScriptFileName("");
   } else if (!Script.empty()) {
+    // The statements go to the file as they are made; they are kept only to be run after.
     Cmp->SetScriptFileName(Script);
-    Cmp->SetSQLExec(Exec.get());
+    if (Execute) Cmp->SetSQLExec(Exec.get());
   } else {
     Cmp->SetScriptFileName("");
     Cmp->SetSQLExec(Exec.get());

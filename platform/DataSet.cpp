@@ -97,7 +97,7 @@ void TField::Load(bool IsNull, const std::string& Data) {
   if (IsNull)
     SetNull();
   else
-    SetData(GetDataType(), Data);
+    AssignData(Data);
 }
 
 TField* TFields::Fields(int Index) const {
@@ -272,6 +272,11 @@ TField* TDataSet::AddField(const std::string& FieldName, TFieldType DataType, st
 void TDataSet::AppendRecord(TRecord Record) {
   Record.resize(FFields.FItems.size());
   FRecords.push_back(std::move(Record));
+}
+
+void TDataSet::SwapRecords(std::vector<TRecord>& Rows) {
+  FRecords.swap(Rows);
+  FCurrent = -1;
 }
 
 void TDataSet::ClearRecords() {

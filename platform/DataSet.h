@@ -75,6 +75,11 @@ class TDataValue {
     FIsNull = false;
   }
   void SetDataType(TFieldType DataType) { FDataType = DataType; }
+  /// Takes Data as the value's text, keeping the type (and the text's buffer, for the next row).
+  void AssignData(const std::string& Data) {
+    FData.assign(Data);
+    FIsNull = false;
+  }
   void CopyValue(const TDataValue& Source) {
     FIsNull = Source.FIsNull;
     FDataType = Source.FDataType;
@@ -234,6 +239,10 @@ class TDataSet : public TComponent {
   /// For InternalOpen: adds a column, or a row (one value per column, in column order).
   TField* AddField(const std::string& FieldName, TFieldType DataType, std::int32_t Size = 0);
   void AppendRecord(TRecord Record);
+  /// Exchanges the rows held with Rows (each one value per column) and goes before the first;
+  /// the fields stay. A reader of a result in blocks hands the rows of the last block back to
+  /// be filled again, so that their buffers serve the next rows.
+  void SwapRecords(std::vector<TRecord>& Rows);
   /// Forgets rows and fields.
   void ClearRecords();
 
