@@ -162,6 +162,8 @@ void TCustomDBExtract::ForEachRow(const std::vector<std::string>& Lines,
 }
 
 void TCustomDBExtract::OpenQuery(TQELQuery& Query, const std::vector<std::string>& Lines) {
+  // The other side of a comparison runs the same text meanwhile: it asks mostly the same.
+  if (FAnnounceTo && &Query == FQuery.get()) FAnnounceTo->Announce(Lines);
   TStrings* SQL = Query.GetSQL();
   if (!SQL) throw EDatabaseError("The query of the connection takes no statement text.");
   if (Query.GetQueryActive()) Query.Close();
@@ -208,6 +210,11 @@ void TCustomDBExtract::PrepareHolder() {
 }
 
 bool TCustomDBExtract::ExtractDatabase() {
+  // The comparer's read-ahead serves this run only.
+  struct TOneRun {
+    TCustomDBExtract& E;
+    ~TOneRun() { E.FAnnounceTo = E.FReadThrough = nullptr; }
+  } OneRun{*this};
   TCustomExtract::ExtractDatabase();  // a run's message list holds that run's messages only
   FCancelled = false;
   FFailed = false;
@@ -229,14 +236,19 @@ bool TCustomDBExtract::ExtractDatabase() {
 }
 
 void TCustomDBExtract::RunExtraction() {
-  FQuery.reset(FConnection->CreateQuery(nullptr));
+  if (FReadThrough)
+    FQuery = FReadThrough->CreateQuery();
+  else
+    FQuery.reset(FConnection->CreateQuery(nullptr));
   ProcessMessages();
   // Every extraction opens the database anew, so that it reads the catalog as it is now and not
-  // through a session an earlier run left in some state.
+  // through a session an earlier run left in some state. Read through the comparer's
+  // read-ahead, the catalog comes from the session that opened while the other side was read,
+  // and this connection stays closed.
   FConnection->SetConnected(false);
   FConnection->SetIBServerOptions(GetObjs()->IBServerOptions);
-  FConnection->SetConnected(true);
-  if (!FConnection->GetConnected()) {
+  if (!FReadThrough) FConnection->SetConnected(true);
+  if (!FReadThrough && !FConnection->GetConnected()) {
     // The connection does not raise; it keeps the server's reason.
     std::string Reason = FConnection->GetLastError();
     if (Reason.empty()) Reason = "the connection gave no reason.";
@@ -251,7 +263,7 @@ void TCustomDBExtract::RunExtraction() {
   // The whole catalog is read in one snapshot where the server has one: a table another session
   // drops or creates meanwhile is then either wholly there or wholly absent, never half read.
   // Elsewhere the catalog's version before and after the read tells whether it changed.
-  const bool Snapshot = FConnection->StartReadSnapshot();
+  const bool Snapshot = FReadThrough ? FReadThrough->Snapshot() : FConnection->StartReadSnapshot();
   FCurrentStep = "CatalogVersion";
   const std::string Before = Snapshot ? std::string() : CatalogVersion();
   ExtractDB();
@@ -391,7 +403,11 @@ void TCustomDBExtract::ReportRefused(const std::string& Text) {
 void TCustomDBExtract::EndCatalogRead(bool Snapshot, const std::string& Before) {
   if (Snapshot) {
     FCurrentStep = "ExtractDatabase";
-    FConnection->Commit();  // read only: ends the snapshot
+    // Read only: ends the snapshot.
+    if (FReadThrough)
+      FReadThrough->Commit();
+    else
+      FConnection->Commit();
     return;
   }
   if (Before.empty()) return;

@@ -12,6 +12,7 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelDatabaseExtract.h"
 
 namespace qel {
 
@@ -258,7 +259,8 @@ bool TVarnel::CheckAssignMaster() {
   return CheckAssigned(GetExtractorMaster(), GetDBStructureMaster(), "Master");
 }
 
-void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget) {
+void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
+                          TCatalogReadAhead* Ahead) {
   const char* Side = IsTarget ? "target" : "master";
   Extractor.SetDBStructure(&Holder);
   Extractor.ShowFullLog = GetShowFullLog();
@@ -281,6 +283,12 @@ void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder,
                                  : AllCmpObjTypes();
   H->CompareObjects = CompareObjects;
 
+  if (auto* DB = Ahead ? dynamic_cast<TCustomDBExtract*>(&Extractor) : nullptr) {
+    if (IsTarget)
+      DB->AnnounceQueriesTo(Ahead);
+    else
+      DB->ReadCatalogThrough(Ahead);
+  }
   const bool Extracted = Extractor.ExtractDatabase();
   // The extractors stop between steps when the host asks them to; what they leave behind is a
   // part of the schema, and comparing with a part would drop the rest.
@@ -321,6 +329,8 @@ bool TVarnel::ExtractDatabases() {
   bool Result = false;
   DoBeforeExtract();
 
+  // The master's catalog, read while the target is; its worker ends on every way out.
+  std::unique_ptr<TCatalogReadAhead> Ahead;
   if (ExtractTargetEnabled) {
     DoBeforeExtractTarget();
     if (ExtractTargetEnabled) {
@@ -329,12 +339,16 @@ bool TVarnel::ExtractDatabases() {
         DiscardScript();
         return false;
       }
-      ExtractSide(*GetExtractorTarget(), *GetDBStructureTarget(), true);
+      Ahead = ReadMasterAhead();
+      ExtractSide(*GetExtractorTarget(), *GetDBStructureTarget(), true, Ahead.get());
       DoAfterExtractTarget();
     }
   }
   Result = !MsgManager.GetIsErr();
-  if (!Result) CompareEnabled = false;
+  if (!Result) {
+    CompareEnabled = false;
+    Ahead.reset();
+  }
 
   if (Result && ExtractMasterEnabled) {
     DoBeforeExtractMaster();
@@ -346,10 +360,16 @@ bool TVarnel::ExtractDatabases() {
         DiscardScript();
         return false;
       }
-      ExtractSide(*GetExtractorMaster(), *GetDBStructureMaster(), false);
+      // The handlers that ran since may have given the master another extractor, connection
+      // or settings: then it is read as it would be without the read-ahead.
+      auto* Reader = dynamic_cast<TCustomDBExtract*>(GetExtractorMaster());
+      if (Ahead && !(Reader && Ahead->Serves(Reader->GetQELConnection()))) Ahead.reset();
+      ExtractSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, Ahead.get());
+      Ahead.reset();
       DoAfterExtractMaster();
     }
   }
+  Ahead.reset();
   Result = !MsgManager.GetIsErr();
   if (!Result) CompareEnabled = false;
 
@@ -399,6 +419,16 @@ bool TVarnel::ExtractDatabases() {
   // could be taken for the update of what was just read.
   if (!Result) DiscardScript();
   return Result;
+}
+
+std::unique_ptr<TCatalogReadAhead> TVarnel::ReadMasterAhead() {
+  auto* T = dynamic_cast<TCustomDBExtract*>(GetExtractorTarget());
+  auto* M = dynamic_cast<TCustomDBExtract*>(GetExtractorMaster());
+  // Extractors of one class ask the same queries; any other pair would read ahead in vain.
+  if (!ExtractMasterEnabled || !T || !M || !GetDBStructureMaster() || typeid(*T) != typeid(*M) ||
+      !M->CanReadAhead())
+    return nullptr;
+  return TCatalogReadAhead::Start(M->GetQELConnection());
 }
 
 bool TVarnel::ExtractAndCompareDatabases() {

@@ -23,6 +23,7 @@
 namespace qel {
 
 class TVarnel;
+class TCatalogReadAhead;
 /// What a conversion of the master changed, to put it back (qelVarnel_Conv.cpp).
 struct TMasterSnapshot;
 
@@ -132,6 +133,11 @@ class TVarnel : public TCustomVarnel {
   /// schemas and marks what exists in the target. True when everything was read without error;
   /// otherwise the executor is emptied, since a script of the schemas read before no longer
   /// matches them.
+  /// Where both sides are read from catalogs by extractors of one class that allow it
+  /// (CanReadAhead), the master's catalog is read on a second connection while the target is
+  /// read (TCatalogReadAhead), in a snapshot taken when the target's reading begins. Every event,
+  /// message and progress report still comes on the calling thread, the target's all before
+  /// the master's; a master whose connection a handler changed meanwhile is read as without it.
   bool ExtractDatabases() override;
   /// Writes the update script into the executor (GetSQLExec; the comparer makes its own, in the
   /// target's dialect, when the host assigned none). A refused comparison, or a pass that
@@ -240,8 +246,13 @@ class TVarnel : public TCustomVarnel {
 
  private:
   /// Runs one side's extractor into its holder; a failed or cancelled extraction leaves an
-  /// error in MsgManager.
-  void ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget);
+  /// error in MsgManager. Ahead: the target's extractor announces its catalog queries there,
+  /// the master's reads its catalog through it.
+  void ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
+                   TCatalogReadAhead* Ahead = nullptr);
+  /// Starts reading the master's catalog for the extraction of both sides about to begin;
+  /// nullptr when the master will not be read so or cannot be read ahead.
+  std::unique_ptr<TCatalogReadAhead> ReadMasterAhead();
   /// Reports the extractor and the holder of one side ("Target", "Master") that are missing;
   /// false when either is.
   bool CheckAssigned(bool HasExtractor, bool HasHolder, const char* Side);

@@ -95,6 +95,9 @@ class TPGDBExtract : public TCustomDBExtract {
 
   /// The result of the last capability probe.
   const TPGCatalogInfo& GetCatalogInfo() const { return FInfo; }
+  /// Every catalog query is a SELECT of the work query, and a session depends on the
+  /// connection's options alone.
+  bool CanReadAhead() const override { return true; }
 
   /// Sets the type of Fld from a PostgreSQL type name (as format_type or pg_type spell it):
   /// "[]" pairs become array dimensions (1, 0); a name the table does not know is a domain or
