@@ -339,6 +339,28 @@ class TQELQuery : public TDataSet {
   TQELDatabase* FDatabase = nullptr;
 };
 
+/// A query whose rows its data set holds: reading, moving and the fields are the data set's
+/// own. A subclass fills the rows in InternalOpen.
+class TQELRowsQuery : public TQELQuery {
+ public:
+  using TQELQuery::TQELQuery;
+
+  bool GetEof() const override { return TDataSet::GetEof(); }
+  bool GetQueryActive() const override { return GetActive(); }
+  TFields* GetFields() override { return &Fields(); }
+  void First() override { TDataSet::First(); }
+  void Last() override { TDataSet::Last(); }
+  void Next() override { TDataSet::Next(); }
+  TField* FieldByName(const std::string& FieldName) override {
+    return TDataSet::FieldByName(FieldName);
+  }
+  void SetActive(bool Value) override { TDataSet::SetActive(Value); }
+
+ protected:
+  TGetResult GetRecord(TGetMode GetMode) override { return TDataSet::GetRecord(GetMode); }
+  bool IsCursorOpen() const override { return TDataSet::IsCursorOpen(); }
+};
+
 // ---------------------------------------------------------------------------------------------
 // Adapter registry: a process-wide list sorted by name (ignoring ASCII case), which owns the
 // adapter objects from registration on and frees them when the program ends.

@@ -62,21 +62,11 @@ TQueryResult ResultOf(TQELQuery& Q) {
 
 /// The work query of an extraction that reads through a TCatalogReadAhead: each Open takes
 /// the rows of its text from there.
-class TReadAheadQuery : public TQELQuery {
+class TReadAheadQuery : public TQELRowsQuery {
  public:
-  explicit TReadAheadQuery(TCatalogReadAhead& Ahead) : TQELQuery(nullptr), FAhead(Ahead) {}
+  explicit TReadAheadQuery(TCatalogReadAhead& Ahead) : TQELRowsQuery(nullptr), FAhead(Ahead) {}
 
   TStrings* GetSQL() override { return &FSQL; }
-  bool GetEof() const override { return TDataSet::GetEof(); }
-  bool GetQueryActive() const override { return GetActive(); }
-  TFields* GetFields() override { return &Fields(); }
-  void First() override { TDataSet::First(); }
-  void Last() override { TDataSet::Last(); }
-  void Next() override { TDataSet::Next(); }
-  TField* FieldByName(const std::string& FieldName) override {
-    return TDataSet::FieldByName(FieldName);
-  }
-  void SetActive(bool Value) override { TDataSet::SetActive(Value); }
   /// The session only reads: a statement would change the snapshot's transaction for good.
   void ExecSQL() override {
     throw EDatabaseError("A catalog read ahead runs no statement but queries.");
@@ -91,8 +81,6 @@ class TReadAheadQuery : public TQELQuery {
     for (const TResultColumn& C : R.Columns) AddField(C.Name, C.DataType, C.Size);
     for (TDataSet::TRecord& Row : R.Rows) AppendRecord(std::move(Row));
   }
-  TGetResult GetRecord(TGetMode GetMode) override { return TDataSet::GetRecord(GetMode); }
-  bool IsCursorOpen() const override { return TDataSet::IsCursorOpen(); }
 
  private:
   TCatalogReadAhead& FAhead;

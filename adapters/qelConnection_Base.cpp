@@ -100,7 +100,7 @@ std::string ReplaceParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
 
 // ---------------------------------------------------------------------------------------------
 
-TQELAdapterQuery::TQELAdapterQuery(TComponent* AOwner) : TQELQuery(AOwner) {
+TQELAdapterQuery::TQELAdapterQuery(TComponent* AOwner) : TQELRowsQuery(AOwner) {
   FSQL.OnChange = [this] {
     if (FSettingRawSQL) return;
     FHasRawSQL = false;

@@ -75,7 +75,7 @@ class TQELAdapterDatabase;
 /// adapter supplies its lexical rules, its marker text and Execute; one that can read a result
 /// row by row supplies OpenStream, and a uni-directional query then holds one block of rows
 /// at a time.
-class TQELAdapterQuery : public TQELQuery {
+class TQELAdapterQuery : public TQELRowsQuery {
  public:
   explicit TQELAdapterQuery(TComponent* AOwner);
   ~TQELAdapterQuery() override;
@@ -84,20 +84,10 @@ class TQELAdapterQuery : public TQELQuery {
   /// Keeps Text as it is for the server; GetSQL() shows it as lines. A later change through
   /// GetSQL() replaces it.
   void SetSQLText(const std::string& Text) override;
-  bool GetEof() const override { return TDataSet::GetEof(); }
   /// Switching checking on reads the parameters from the text again.
   void SetParamCheck(bool Value) override;
   bool GetParamCheck() const override { return FParamCheck; }
   TParams* GetParams() override { return &FParams; }
-  bool GetQueryActive() const override { return GetActive(); }
-  TFields* GetFields() override { return &Fields(); }
-  void First() override { TDataSet::First(); }
-  void Last() override { TDataSet::Last(); }
-  void Next() override { TDataSet::Next(); }
-  TField* FieldByName(const std::string& FieldName) override {
-    return TDataSet::FieldByName(FieldName);
-  }
-  void SetActive(bool Value) override { TDataSet::SetActive(Value); }
   /// Runs the statement without keeping rows; raises EDatabaseError on failure.
   void ExecSQL() override;
   TParam* ParamByName(const std::string& Name) override { return FParams.ParamByName(Name); }
@@ -161,7 +151,6 @@ class TQELAdapterQuery : public TQELQuery {
   void InternalClose() override;
   /// Past the last row of a block, the next block of the stream takes its place.
   TGetResult GetRecord(TGetMode GetMode) override;
-  bool IsCursorOpen() const override { return TDataSet::IsCursorOpen(); }
 
  private:
   /// Reads the parameter names from the text when checking is on, keeping the values of the

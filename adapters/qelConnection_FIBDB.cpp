@@ -594,14 +594,6 @@ class TFIBStatement {
     ReadRow(Row);
     return true;
   }
-  /// As Fetch, but a failure is left in St for the caller to report (the database is not
-  /// touched): 1 a row, 0 the end, -1 a failure.
-  int FetchQuiet(TDataSet::TRecord& Row, ISC_STATUS_ARRAY St) {
-    if (isc_dsql_fetch(St, &FGuard.Stmt, SQLDA_VERSION1, FOut.Area) == 100) return 0;
-    if (Failed(St)) return -1;
-    ReadRow(Row);
-    return 1;
-  }
   std::int64_t Changed() { return RowsChanged(FGuard.Stmt); }
 
  private:
@@ -744,19 +736,12 @@ class TFIBStream : public TRowStream {
     return true;
   }
 
-  bool ReadsAhead() const override { return true; }
-  bool FetchAhead(TDataSet::TRecord& Row) override {
-    if (!FStatement || FStop != 0) return false;
-    const int Got = FStatement->FetchQuiet(Row, FStopStatus);
-    if (Got == 1) return true;
-    FStop = Got == 0 ? 1 : -1;
-    return false;
-  }
+  // No reading ahead on a thread of our own: the client library takes locks of its own on
+  // every call, and two readers at once made a comparison slower, not faster.
   bool Fetch(TDataSet::TRecord& Row) override {
     if (!FStatement) return false;
     try {
-      if (FStop == 0 && FStatement->Fetch(Row)) return true;
-      if (FStop < 0) Check(FStopStatus, &FDb);
+      if (FStatement->Fetch(Row)) return true;
     } catch (...) {
       Close(false);
       throw;
@@ -783,8 +768,6 @@ class TFIBStream : public TRowStream {
   bool FOwnTr = false;
   isc_tr_handle FTr = 0;
   std::unique_ptr<TFIBStatement> FStatement;
-  int FStop = 0;  // FetchAhead met the end (1) or a failure (-1), left for Fetch to report
-  ISC_STATUS_ARRAY FStopStatus{};
 };
 
 }  // namespace

@@ -50,11 +50,12 @@ begin return new; end $$;
 create table legacy (id integer);
 )";
 
-/// The sessions other than Admin's own on Database, once there are Want of them or two
-/// seconds have passed: sessions open and close a moment after the client asks.
+/// The sessions other than Admin's own on Database, once there are Want of them or ten
+/// seconds have passed: sessions open and close a moment after the client asks (longer on a
+/// loaded machine, where a server process takes its time to go).
 int Sessions(TServerConnection& Admin, const std::string& Database, int Want) {
   int N = -1;
-  for (int Try = 0; Try < 100; ++Try) {
+  for (int Try = 0; Try < 500; ++Try) {
     N = std::stoi(Admin.Column("select count(*) from pg_stat_activity where datname = '" +
                                Database + "' and pid <> pg_backend_pid()")[0]);
     if (N == Want) break;

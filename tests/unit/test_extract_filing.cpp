@@ -152,21 +152,15 @@ INSTANTIATE_TEST_SUITE_P(Dialects, ExtractFiling, ::testing::ValuesIn(kCases),
 // The catalog row reader
 
 /// A query holding a fixed result, as an adapter's query holds the rows it read.
-class TRowsQuery : public TQELQuery {
+class TRowsQuery : public TQELRowsQuery {
  public:
   TRowsQuery(std::vector<std::string> Names, std::vector<TRecord> Rows)
-      : TQELQuery(nullptr), FNames(std::move(Names)), FRows(std::move(Rows)) {}
+      : TQELRowsQuery(nullptr), FNames(std::move(Names)), FRows(std::move(Rows)) {}
   /// The columns and rows the next Open gives.
   void SetResult(std::vector<std::string> Names, std::vector<TRecord> Rows) {
     FNames = std::move(Names);
     FRows = std::move(Rows);
   }
-  TFields* GetFields() override { return &Fields(); }
-  bool GetEof() const override { return TDataSet::GetEof(); }
-  void First() override { TDataSet::First(); }
-  void Next() override { TDataSet::Next(); }
-  void SetActive(bool Value) override { TDataSet::SetActive(Value); }
-  TField* FieldByName(const std::string& Name) override { return TDataSet::FieldByName(Name); }
 
  protected:
   void InternalOpen() override {
@@ -174,8 +168,6 @@ class TRowsQuery : public TQELQuery {
     for (const TRecord& R : FRows) AppendRecord(R);
   }
   void InternalClose() override { ClearRecords(); }
-  bool IsCursorOpen() const override { return GetActive(); }
-  TGetResult GetRecord(TGetMode GetMode) override { return TDataSet::GetRecord(GetMode); }
 
  private:
   std::vector<std::string> FNames;
