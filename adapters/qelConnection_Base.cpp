@@ -247,13 +247,18 @@ void TQELAdapterQuery::JoinReadAhead() {
   }
   TQELAdapterDatabase* Db = FAheadDb;
   FAheadDb = nullptr;
-  if (!Db) return;
-  if (Db->FReadingAhead == this) Db->FReadingAhead = nullptr;
-  Db->ReadAheadEnded();
+  if (Db) Db->ReadAheadEnded();
+}
+
+void TQELAdapterQuery::ClaimConnection() {
+  auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase());
+  if (Db && Db->FReadingAhead != this) Db->AwaitReadAhead();
 }
 
 void TQELAdapterQuery::EndStream() {
   JoinReadAhead();
+  auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase());
+  if (Db && Db->FReadingAhead == this) Db->FReadingAhead = nullptr;  // the stream settles itself
   FHasAhead = false;
   FAheadCount = 0;
   FAheadStopped = false;
@@ -289,6 +294,7 @@ void TQELAdapterQuery::SpillStream() {
   if (!FStream) return;
   try {
     SpillReadAhead();
+    ClaimConnection();
     TRecord Row;
     while (FStream->Fetch(Row)) FSpilled.push_back(std::move(Row));
   } catch (...) {
@@ -303,28 +309,22 @@ void TQELAdapterQuery::ReadAhead(std::vector<TRecord>& Rows, std::size_t& Count,
   std::size_t Bytes = 0, N = 0;
   Stopped = false;
   Count = 0;
-  try {
-    while (Bytes < StreamBlockBytes && N < StreamBlockRowsMax) {
-      if (N == Rows.size()) Rows.emplace_back();
-      if (!FStream->FetchAhead(Rows[N])) {
-        Stopped = true;
-        break;
-      }
-      for (const TRecordValue& V : Rows[N]) Bytes += V.Data.size() + 16;
-      ++N;
+  while (Bytes < StreamBlockBytes && N < StreamBlockRowsMax) {
+    if (N == Rows.size()) Rows.emplace_back();
+    if (!FStream->FetchAhead(Rows[N])) {
+      Stopped = true;
+      break;
     }
-  } catch (...) {
-    FStream->AheadDone();
-    throw;
+    for (const TRecordValue& V : Rows[N]) Bytes += V.Data.size() + 16;
+    ++N;
   }
-  FStream->AheadDone();
   Count = N;
 }
 
 void TQELAdapterQuery::StartReadAhead() {
   auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase());
   if (!FStream || !FStream->ReadsAhead() || !Db || FHasAhead) return;
-  Db->AwaitReadAhead();  // one reader ahead per connection
+  ClaimConnection();  // one reader ahead per connection
   FAheadDb = Db;
   Db->FReadingAhead = this;
   Db->ReadAheadBegins();
@@ -372,6 +372,7 @@ void TQELAdapterQuery::FillBlock() {
       More = FAheadStopped;  // FetchAhead gave up early: the end, or a failure to report
     }
     // On this thread: the first block, and what the read-ahead left to Fetch.
+    if (More) ClaimConnection();
     while (More && Bytes < StreamBlockBytes && N < StreamBlockRowsMax) {
       if (N == Rows.size()) Rows.emplace_back();
       if (!FStream->Fetch(Rows[N])) {
@@ -413,8 +414,11 @@ TQELAdapterDatabase::~TQELAdapterDatabase() {
 }
 
 void TQELAdapterDatabase::AwaitReadAhead() const {
-  if (FReadingAhead) FReadingAhead->JoinReadAhead();
+  TQELAdapterQuery* Q = FReadingAhead;
+  if (!Q) return;
   FReadingAhead = nullptr;
+  Q->JoinReadAhead();
+  if (Q->FStream) Q->FStream->Release();
 }
 
 void TQELAdapterDatabase::SetConnected(bool Value) {

@@ -63,9 +63,10 @@ class TRowStream {
     (void)Row;
     return false;
   }
-  /// Ends a run of FetchAhead calls, on the same thread: after it the caller may use the
-  /// connection again.
-  virtual void AheadDone() {}
+  /// On the caller's thread, after a run of FetchAhead calls: takes off the connection what
+  /// they asked the server for and left coming, so that the connection can serve another
+  /// statement. Until then the server may work on the next rows while nobody waits for them.
+  virtual void Release() {}
 };
 
 class TQELAdapterDatabase;
@@ -119,7 +120,7 @@ class TQELAdapterQuery : public TQELQuery {
   static std::size_t PeakHeldRows();
   static void ResetPeakHeldRows();
   /// Waits until the block being read ahead on a thread of its own is read; what it read (or
-  /// the failure it met) is kept for the reader. The connection is the caller's again.
+  /// the failure it met) is kept for the reader.
   void JoinReadAhead();
 
  protected:
@@ -175,12 +176,16 @@ class TQELAdapterQuery : public TQELQuery {
   void EndStream();
   /// Starts reading the next block on a thread of its own, when the stream can.
   void StartReadAhead();
+  /// Before this query uses the connection on the caller's thread: another query's reading
+  /// ahead is finished and released (this query's own stream knows what it left coming).
+  void ClaimConnection();
   /// Fills Rows (reusing the records there) from the stream by FetchAhead up to a block's
   /// worth; runs on the read-ahead thread.
   void ReadAhead(std::vector<TDataSet::TRecord>& Rows, std::size_t& Count, bool& Stopped);
   /// Moves the block read ahead to the front of FSpilled (its rows come first).
   void SpillReadAhead();
 
+  friend class TQELAdapterDatabase;  // releases the stream's connection for another statement
   std::unique_ptr<TRowStream> FStream;
   std::vector<TDataSet::TRecord> FSpilled;  // rows read ahead to free the connection
   std::size_t FSpillPos = 0;
@@ -217,8 +222,9 @@ class TQELAdapterDatabase : public TQELDatabase {
   /// Raises EDatabaseError for a call that needs the connection: the client's reason when the
   /// connection was lost, else "Not connected to database.".
   [[noreturn]] void RaiseNotConnected() const;
-  /// Waits for the block a query reads ahead on this connection, if any: every other use of
-  /// the connection comes after it. At most one query reads ahead on a connection at a time.
+  /// Waits for the block a query reads ahead on this connection, if any, and has its stream
+  /// release the connection: every other use of the connection comes after it. At most one
+  /// query reads ahead on a connection at a time.
   void AwaitReadAhead() const;
 
  protected:

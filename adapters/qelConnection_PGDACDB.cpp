@@ -257,8 +257,7 @@ class TPGCursorStream : public TRowStream {
 
   bool ReadsAhead() const override { return true; }
   bool FetchAhead(TDataSet::TRecord& Row) override { return Read(Row, true); }
-  void AheadDone() override {
-    // Nothing stays in flight: the connection is the caller's when the thread is done.
+  void Release() override {
     if (FInFlight) FNext.reset(TakeInFlight());
   }
   bool Fetch(TDataSet::TRecord& Row) override {
