@@ -227,37 +227,87 @@ std::vector<std::string> TPGDBExtract::SchemaConditions(const std::string& Lead,
           NextLead + Column + " !~ '^pg_(toast_)?temp_[0-9]+$'"};
 }
 
+std::vector<std::string> TPGDBExtract::TypeSizeColumns(const std::string& TypeOid,
+                                                       const std::string& TypMod) {
+  // What information_schema._pg_char_max_length, _pg_numeric_precision and _pg_numeric_scale
+  // give, written out: the server runs a call of those SQL functions for every row through the
+  // function executor (strict functions with a CASE body are never inlined), which at 200,000
+  // columns cost it more than the rest of the column query.
+  const std::string& Oid = TypeOid;
+  const std::string& Mod = TypMod;
+  return {
+      // char, varchar: the length after the 4-byte header; bit, varbit: the bare length.
+      "case when " + Mod + " = -1 then null when " + Oid + " in (1042, 1043) then " + Mod + " - 4",
+      "     when " + Oid + " in (1560, 1562) then " + Mod + " end as char_length,",
+      // int2, int4, int8 and float4, float8 in bits; numeric from its modifier.
+      "case " + Oid + " when 21 then 16 when 23 then 32 when 20 then 64",
+      "     when 1700 then case when " + Mod + " = -1 then null else ((" + Mod +
+          " - 4) >> 16) & 65535 end",
+      "     when 700 then 24 when 701 then 53 end as prec,",
+      "case when " + Oid + " in (21, 23, 20) then 0",
+      "     when " + Oid + " = 1700 then case when " + Mod + " = -1 then null else (" + Mod +
+          " - 4) & 65535 end",
+      "     end as scale,",
+  };
+}
+
 std::vector<std::string> TPGDBExtract::ColumnQuery(char RelKind) const {
-  const std::string Default =
-      FInfo.Has(pgcAdSrc) ? "ad.adsrc" : "pg_catalog.pg_get_expr(ad.adbin, ad.adrelid) as adsrc";
+  // A default holds no column (the server refuses one), so it is written without its relation:
+  // given the relation, pg_get_expr opens it, which on 10,000 tables cost more than the whole
+  // rest of the query. A generated column's expression reads columns and needs it.
+  std::string Default = "ad.adsrc";
+  if (!FInfo.Has(pgcAdSrc))
+    Default = FInfo.Has(pgcAttGenerated)
+                  ? "pg_catalog.pg_get_expr(ad.adbin, case when a.attgenerated <> '' then "
+                    "ad.adrelid else 0 end) as adsrc"
+                  : "pg_catalog.pg_get_expr(ad.adbin, ad.adrelid) as adsrc";
   // Identity columns (PostgreSQL 10 on) and generated columns (12 on) have no place in the
   // object model; they are read as plain columns and named in a message.
   std::string ColumnForms;
   if (FInfo.Has(pgcAttIdentity)) ColumnForms += ", a.attidentity";
   if (FInfo.Has(pgcAttGenerated)) ColumnForms += ", a.attgenerated";
+  const std::string Class = IntToStr(FInfo.ClassOid);
   std::vector<std::string> SQL = {
       "select a.attrelid, a.attname AS column_name, a.atttypid, a.atttypmod,",
       "pg_catalog.format_type(a.atttypid, null) as data_type,",
-      "information_schema._pg_char_max_length(a.atttypid, a.atttypmod) as char_length,",
-      "information_schema._pg_numeric_precision(a.atttypid, a.atttypmod) as prec,",
-      "information_schema._pg_numeric_scale(a.atttypid, a.atttypmod) as scale,",
-      Default + ", a.attnotnull as is_notnull, d.description" + ColumnForms,
-      // The sequence a serial column owns (made with it and dropped with it).
-      ", (select s.relname from pg_catalog.pg_depend dp",
-      "   join pg_catalog.pg_class s on s.oid = dp.objid and s.relkind = 'S'",
-      "   where dp.classid = " + IntToStr(FInfo.ClassOid) +
-          " and dp.refclassid = " + IntToStr(FInfo.ClassOid) + " and dp.refobjid = a.attrelid",
-      "   and dp.refobjsubid = a.attnum and dp.deptype in ('a', 'i') limit 1) as ownedseq",
-      "from pg_attribute a",
-      "join pg_type t on t.oid = a.atttypid",
-      "join pg_catalog.pg_class c on c.oid = a.attrelid",
-      "join pg_catalog.pg_namespace n on n.oid = c.relnamespace",
-      "left join pg_attrdef ad on ad.adrelid = a.attrelid and ad.adnum = a.attnum",
-      "left join pg_description d on d.objoid = a.attrelid and d.objsubid = a.attnum",
-      std::string(30, ' ') + "and d.classoid = " + IntToStr(FInfo.ClassOid),
-      "where c.relkind = '" + std::string(1, RelKind) + "' and a.attnum >= 1",
-      "and not a.attisdropped",
   };
+  for (std::string& Line : TypeSizeColumns("a.atttypid", "a.atttypmod"))
+    SQL.push_back(std::move(Line));
+  SQL.insert(
+      SQL.end(),
+      {
+          Default + ", a.attnotnull as is_notnull, d.description" + ColumnForms,
+          ", os.relname as ownedseq",
+          "from pg_attribute a",
+          "join pg_type t on t.oid = a.atttypid",
+          "join pg_catalog.pg_class c on c.oid = a.attrelid",
+          "join pg_catalog.pg_namespace n on n.oid = c.relnamespace",
+          "left join pg_attrdef ad on ad.adrelid = a.attrelid and ad.adnum = a.attnum",
+          "left join pg_description d on d.objoid = a.attrelid and d.objsubid = a.attnum",
+          std::string(30, ' ') + "and d.classoid = " + Class,
+          // The sequence a serial column owns (made with it and dropped with it), found for all
+          // columns at once: a sub-select per column cost an index probe of pg_depend for each.
+          // A column that owns more than one (OWNED BY can give it more) takes the one the lookup
+          // of a single column finds first.
+          "left join (select o.refobjid, o.refobjsubid,",
+          "           case when o.n > 1 then (select s.relname from pg_catalog.pg_depend dp",
+          "             join pg_catalog.pg_class s on s.oid = dp.objid and s.relkind = 'S'",
+          "             where dp.classid = " + Class + " and dp.refclassid = " + Class +
+              " and dp.refobjid = o.refobjid",
+          "             and dp.refobjsubid = o.refobjsubid and dp.deptype in ('a', 'i') limit 1)",
+          "           else (select s.relname from pg_catalog.pg_class s where s.oid = o.objid) end"
+          " as relname",
+          "           from (select dp.refobjid, dp.refobjsubid, count(*) as n, min(dp.objid) as "
+          "objid",
+          "                 from pg_catalog.pg_depend dp",
+          "                 join pg_catalog.pg_class s on s.oid = dp.objid and s.relkind = 'S'",
+          "                 where dp.classid = " + Class + " and dp.refclassid = " + Class +
+              " and dp.deptype in ('a', 'i')",
+          "                 group by dp.refobjid, dp.refobjsubid) o) os",
+          "          on os.refobjid = a.attrelid and os.refobjsubid = a.attnum",
+          "where c.relkind = '" + std::string(1, RelKind) + "' and a.attnum >= 1",
+          "and not a.attisdropped",
+      });
   for (const std::string& Line : SchemaConditions("and ", "and ", "n.nspname")) SQL.push_back(Line);
   SQL.emplace_back("order by a.attrelid, a.attnum");
   return SQL;

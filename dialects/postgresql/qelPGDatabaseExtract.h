@@ -228,6 +228,10 @@ class TPGDBExtract : public TCustomDBExtract {
   /// The query of the columns of every relation of kind RelKind, ordered by relation oid and
   /// column number.
   std::vector<std::string> ColumnQuery(char RelKind) const;
+  /// The select-list lines char_length, prec and scale of the type TypeOid with the modifier
+  /// TypMod (column expressions), as the information_schema helpers of those names give them.
+  static std::vector<std::string> TypeSizeColumns(const std::string& TypeOid,
+                                                  const std::string& TypMod);
   /// The owner name as read, stored where the object keeps it.
   static void SetOwnerName(TDbObj& Obj, const std::string& Name);
 
