@@ -56,3 +56,33 @@ bench_pg_server() {
 
 # Median of the numbers on standard input, one a line.
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# Milliseconds of one run of benchmark $1 of the bench binary $BENCH (the benchmark's own
+# repetitions, real time; the benchmarks are named NAME/real_time).
+bench_ms() {
+  "$BENCH" --benchmark_filter="^$1/" --benchmark_min_time=0.01 \
+    --benchmark_format=json 2>/dev/null | jq -e '.benchmarks[0].real_time'
+}
+
+# Milliseconds of one pg_dump --schema-only of database $1.
+pg_dump_ms() {
+  local start end
+  start=$(date +%s.%N)
+  pg_dump --schema-only -d "$1" >/dev/null
+  end=$(date +%s.%N)
+  echo "$end $start" | awk '{ printf "%.3f\n", ($1 - $2) * 1000 }'
+}
+
+# A first run of $BENCH with the benchmark filter $1 (every benchmark when empty), which makes
+# the databases and warms the server; on a failure prints what each benchmark said and exits,
+# naming $2.
+bench_first_run() {
+  if ! "$BENCH" --benchmark_filter="${1:-.}" --benchmark_min_time=0.01 --benchmark_format=json \
+    >"$WORK/first.json" 2>"$WORK/first.err" ||
+    ! jq -e '[.benchmarks[] | select(.error_occurred)] | length == 0' "$WORK/first.json" >/dev/null; then
+    cat "$WORK/first.err" >&2
+    jq -r '.benchmarks[]? | "\(.name): \(.error_message // "ok")"' "$WORK/first.json" >&2 || true
+    echo "$2 failed" >&2
+    exit 1
+  fi
+}

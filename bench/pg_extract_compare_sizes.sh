@@ -36,32 +36,11 @@ bench_need_tools jq pg_dump
 bench_pg_server
 BENCH="$BUILD/bench/bench_pg_extract"
 
-# Milliseconds of one run of benchmark $1 (real time; the benchmarks are named NAME/real_time).
-bench_ms() {
-  "$BENCH" --benchmark_filter="^$1/" --benchmark_min_time=0.01 \
-    --benchmark_format=json 2>/dev/null | jq -e '.benchmarks[0].real_time'
-}
-# Milliseconds of one pg_dump --schema-only of database $1.
-pg_dump_ms() {
-  local start end
-  start=$(date +%s.%N)
-  pg_dump --schema-only -d "$1" >/dev/null
-  end=$(date +%s.%N)
-  echo "$end $start" | awk '{ printf "%.3f\n", ($1 - $2) * 1000 }'
-}
-
 : >"$WORK/table"
 for size in $SIZES; do
   export QEL_BENCH_PG_TABLES="$size" QEL_BENCH_PG_DATABASE="qel_bench_pgx_$size"
   # A first comparison makes the databases (once) and warms the server and its caches.
-  if ! "$BENCH" --benchmark_filter='^BM_PGCompareDatabases/' --benchmark_min_time=0.01 \
-    --benchmark_format=json >"$WORK/first.json" 2>"$WORK/first.err" ||
-    ! jq -e '[.benchmarks[] | select(.error_occurred)] | length == 0' "$WORK/first.json" >/dev/null; then
-    cat "$WORK/first.err" >&2
-    jq -r '.benchmarks[]? | "\(.name): \(.error_message // "ok")"' "$WORK/first.json" >&2 || true
-    echo "bench_pg_extract failed at $size tables" >&2
-    exit 1
-  fi
+  bench_first_run '^BM_PGCompareDatabases/' "bench_pg_extract at $size tables"
   pg_dump --schema-only -d "$QEL_BENCH_PG_DATABASE" >/dev/null
   for f in extract ahead serial dump; do : >"$WORK/$f"; done
   for _ in $(seq "$ROUNDS"); do

@@ -38,30 +38,9 @@ bench_need_tools jq pg_dump
 bench_pg_server "$MASTER_DB"
 BENCH="$BUILD/bench/bench_pg_extract"
 
-# Milliseconds of one run of benchmark $1 (the benchmark's own repetitions, real time; the
-# benchmarks are named NAME/real_time).
-bench_ms() {
-  "$BENCH" --benchmark_filter="^$1/" --benchmark_min_time=0.01 \
-    --benchmark_format=json 2>/dev/null | jq -e '.benchmarks[0].real_time'
-}
-# Milliseconds of one pg_dump --schema-only of database $1.
-pg_dump_ms() {
-  local start end
-  start=$(date +%s.%N)
-  pg_dump --schema-only -d "$1" >/dev/null
-  end=$(date +%s.%N)
-  echo "$end $start" | awk '{ printf "%.3f\n", ($1 - $2) * 1000 }'
-}
-
 # A first run makes the databases (once) and warms the server and its caches; it also shows
 # what each read holds.
-if ! "$BENCH" --benchmark_min_time=0.01 --benchmark_format=json >"$WORK/first.json" 2>"$WORK/first.err" ||
-  ! jq -e '[.benchmarks[] | select(.error_occurred)] | length == 0' "$WORK/first.json" >/dev/null; then
-  cat "$WORK/first.err" >&2
-  jq -r '.benchmarks[]? | "\(.name): \(.error_message // "ok")"' "$WORK/first.json" >&2 || true
-  echo "bench_pg_extract failed" >&2
-  exit 1
-fi
+bench_first_run "" bench_pg_extract
 pg_dump --schema-only -d "$MASTER_DB" >/dev/null
 pg_dump --schema-only -d "$TARGET_DB" >/dev/null
 for f in extract_m extract_t compare compare1 serial dump_m dump_t; do : >"$WORK/$f"; done
