@@ -4,6 +4,7 @@
 #include <atomic>
 #include <iterator>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include "Text.h"
@@ -331,8 +332,16 @@ void TQELAdapterQuery::StartReadAhead() {
   FHasAhead = true;
   FAheadCount = 0;
   FAheadStopped = false;
-  FAhead =
-      std::async(std::launch::async, [this] { ReadAhead(FAheadRows, FAheadCount, FAheadStopped); });
+  try {
+    FAhead = std::async(std::launch::async,
+                        [this] { ReadAhead(FAheadRows, FAheadCount, FAheadStopped); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the next block is read on the caller's thread, as without one.
+    FHasAhead = false;
+    Db->FReadingAhead = nullptr;
+    FAheadDb = nullptr;
+    Db->ReadAheadEnded();
+  }
 }
 
 void TQELAdapterQuery::FillBlock() {
