@@ -26,14 +26,7 @@ ROWS="${QEL_BENCH_ROWS:-5000000}"
 . "$ROOT/bench/lib.sh"
 bench_build varnel_cli
 VARNEL="$BUILD/examples/varnel"
-WORK="$(mktemp -d)"
-trap bench_cleanup EXIT
-if [ -z "${QEL_MY_HOST:-}" ]; then
-  export QEL_DB_DIR="$WORK/dbservers"
-  STARTED=1
-  "$ROOT/scripts/dbservers.sh" start >/dev/null
-  eval "$("$ROOT/scripts/dbservers.sh" env)"
-fi
+bench_servers QEL_MY_HOST
 MY=(mariadb -h "$QEL_MY_HOST" -P "$QEL_MY_PORT" -u "$QEL_MY_USER" "-p$QEL_MY_PASSWORD")
 MY_TARGET=qel_bench_target
 my_uri() { echo "mysql://$QEL_MY_USER:$QEL_MY_PASSWORD@$QEL_MY_HOST:$QEL_MY_PORT/$1"; }

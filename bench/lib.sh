@@ -41,15 +41,20 @@ bench_cleanup() {
   fi
   rm -rf "$WORK"
 }
-bench_pg_server() {
+# Makes the scratch folder WORK and, when the variable named $1 (a server's host) is not set,
+# starts the throwaway servers in it (stopped on exit) and takes their QEL_* settings.
+bench_servers() {
   WORK="$(mktemp -d)"
   trap bench_cleanup EXIT
-  if [ -z "${QEL_PG_HOST:-}" ]; then
+  if [ -z "${!1:-}" ]; then
     export QEL_DB_DIR="$WORK/dbservers"
     STARTED=1
     "$ROOT/scripts/dbservers.sh" start >/dev/null
     eval "$("$ROOT/scripts/dbservers.sh" env)"
   fi
+}
+bench_pg_server() {
+  bench_servers QEL_PG_HOST
   export PGHOST="$QEL_PG_HOST" PGPORT="$QEL_PG_PORT" PGUSER="$QEL_PG_USER" \
     PGPASSWORD="$QEL_PG_PASSWORD" PGDATABASE="${1:-$QEL_PG_DATABASE}"
 }
@@ -84,5 +89,15 @@ bench_first_run() {
     jq -r '.benchmarks[]? | "\(.name): \(.error_message // "ok")"' "$WORK/first.json" >&2 || true
     echo "$2 failed" >&2
     exit 1
+  fi
+}
+
+# Sets varnel: the program QEL_VARNEL names, else the one built in BUILD.
+bench_varnel() {
+  if [ -z "${QEL_VARNEL:-}" ]; then
+    bench_build varnel_cli
+    varnel="$BUILD/examples/varnel"
+  else
+    varnel="$QEL_VARNEL"
   fi
 }

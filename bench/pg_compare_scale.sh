@@ -26,12 +26,7 @@ skip_above="${QEL_BENCH_SKIP_PEER_ABOVE:-}"
 
 bench_need_tools apgdiff hyperfine python3
 [ -x /usr/bin/time ] || bench_need_tools time
-if [ -z "${QEL_VARNEL:-}" ]; then
-  bench_build varnel_cli
-  varnel="$BUILD/examples/varnel"
-else
-  varnel="$QEL_VARNEL"
-fi
+bench_varnel
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

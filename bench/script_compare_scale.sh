@@ -27,12 +27,7 @@ sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1000 5000)
 
 bench_need_tools hyperfine python3
-if [ -z "${QEL_VARNEL:-}" ]; then
-  bench_build varnel_cli
-  varnel="$BUILD/examples/varnel"
-else
-  varnel="$QEL_VARNEL"
-fi
+bench_varnel
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
