@@ -585,7 +585,7 @@ void GenScriptDmnAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
     if (!T) return;
     if (Target.GetDatabaseType() == dbInterBase) TIBDomainAlter(Run, *M, *T).Run7();
     if (Target.GetDatabaseType() == dbPostgreSQL) PGDomainAlter(Exec, *M, *T);
-    if (Descr && M->Description != T->Description) Exec.AddDescription(M);
+    if (Descr && M->Description != T->Description) Exec.AddDescription(M, T);
   });
 }
 
