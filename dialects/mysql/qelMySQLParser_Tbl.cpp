@@ -1422,7 +1422,9 @@ void TMySQLParser::ParseFKRules(TCtrData& Ctr) {
     }
     GetSy();
     if (Sy == myRESTRICT) {
-      *Rule = udaRestrict;
+      // InnoDB's RESTRICT is its NO ACTION and its default: SHOW CREATE TABLE leaves it out,
+      // so it reads as no rule, or a key would differ from its own catalog on every run.
+      *Rule = udaNoAction;
       GetSy();
     } else if (Sy == myCASCADE) {
       *Rule = udaCascade;
