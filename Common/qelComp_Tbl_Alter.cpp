@@ -508,7 +508,7 @@ void ASEAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
 /// The table was dropped and created anew by the table pass because its temporary status
 /// changed: its columns already are the master's.
 bool MadeAnew(const TTblData& M, const TTblData& T) {
-  return M.Paired && !M.Equal && M.GlobalTemporary != T.GlobalTemporary;
+  return M.Paired && !M.Equal && tbl_detail::TemporaryChanged(M, T);
 }
 
 }  // namespace

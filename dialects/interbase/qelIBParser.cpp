@@ -454,11 +454,13 @@ bool TIbParser::Remove(TDbObjList& List, const std::string& Key) {
 }
 
 void TIbParser::ParseCreate() {
+  bool Temporary = false;
   if (IsWord("GLOBAL")) {
     GetSy();
-    if (IsWord("TEMPORARY")) GetSy();
+    ExpectWord("TEMPORARY");
+    Temporary = true;
   }
-  if (IsWord("TABLE")) return ParseTable();
+  if (IsWord("TABLE")) return ParseTable(Temporary);
   if (IsWord("DOMAIN")) return ParseDomain();
   if (IsWord("UNIQUE") || IsWord("ASC") || IsWord("ASCENDING") || IsWord("DESC") ||
       IsWord("DESCENDING") || IsWord("INDEX"))

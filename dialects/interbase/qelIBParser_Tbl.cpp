@@ -58,11 +58,14 @@ constexpr std::array<TTypeWord, 17> kTypeWords{{
 // ---------------------------------------------------------------------------------------------
 // Tables, columns, constraints
 
-void TIbParser::ParseTable() {
+void TIbParser::ParseTable(bool Temporary) {
   GetSy();
   auto Tbl = std::make_unique<TTblData>(Objs);
   const std::string TableName = Name();
   Tbl->SetObjName(TableName);
+  Tbl->GlobalTemporary = Temporary;
+  // A global temporary table's rows last for its transaction unless it says otherwise.
+  if (Temporary) Tbl->OnCommit = tocDelete;
   if (IsWord("EXTERNAL")) {
     GetSy();
     if (IsWord("FILE")) GetSy();
@@ -84,7 +87,15 @@ void TIbParser::ParseTable() {
   FCreatedTable = nullptr;
   TestAndGetSy(syRParen);
   // ON COMMIT DELETE/PRESERVE ROWS of a temporary table.
-  if (IsWord("ON")) SkipToTerm();
+  if (IsWord("ON")) {
+    GetSy();
+    ExpectWord("COMMIT");
+    const bool Preserve = IsWord("PRESERVE");
+    if (!Preserve && !IsWord("DELETE")) ErrMsg("Must be: DELETE / PRESERVE");
+    GetSy();
+    ExpectWord("ROWS");
+    if (T && Temporary) T->OnCommit = Preserve ? tocPreserve : tocDelete;
+  }
 }
 
 bool TIbParser::ParseTableConstraint(const std::string& Table) {
