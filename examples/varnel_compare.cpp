@@ -242,6 +242,7 @@ void CompareHelp(std::ostream& Out) {
          "  --execute         run the update script on the target database (--target-db),\n"
          "                    stopping at the first statement that fails\n"
          "  --help            this text\n"
+         "  --version         the program's version\n"
          "\n"
          "A file name may hold the wildcards * and ? in its last part; the files it matches\n"
          "are read in name order.\n"
