@@ -273,6 +273,9 @@ void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
   const int Errors = MsgManager.GetErrCount();
   ParseDataType(*Fld, Tbl, Modify);
   if (!New) return;
+  // An object table's columns are its type's attributes: its element list names one only for
+  // its constraints, and the table holds no column of its own for it.
+  if (Tbl && !Tbl->OfType.empty() && Fld->FieldType == iftUnknown) return;
   // A column may leave out its type only as a foreign key: it takes the referenced column's.
   if (Tbl && New->FieldType == iftUnknown && MsgManager.GetErrCount() == Errors)
     ErrMsg("Column " + Name + " has no type.");
