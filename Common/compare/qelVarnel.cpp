@@ -146,6 +146,38 @@ void DropOneSided(TObjText& M, TObjText& T) {
     T.clear();
 }
 
+/// Whether A and B are one text but for their line ends: CR LF, CR alone and LF alone are each
+/// one line break.
+bool SameButLineEnds(std::string_view A, std::string_view B) {
+  std::size_t I = 0, J = 0;
+  const auto Break = [](std::string_view S, std::size_t& K) {
+    if (K >= S.size() || (S[K] != '\r' && S[K] != '\n')) return false;
+    K += S[K] == '\r' && K + 1 < S.size() && S[K + 1] == '\n' ? 2 : 1;
+    return true;
+  };
+  while (I < A.size() && J < B.size()) {
+    const bool BreakA = Break(A, I);
+    const bool BreakB = Break(B, J);
+    if (BreakA != BreakB) return false;
+    if (BreakA) continue;
+    if (A[I++] != B[J++]) return false;
+  }
+  return I == A.size() && J == B.size();
+}
+
+/// A body that a script checked out with other line ends gives the target means what the
+/// master's means to every server: the target takes the master's text, so that no statement
+/// rewrites the routine, trigger or view for its line ends alone.
+void EvenOutLineEnds(TCustomObjs& M) {
+  for (TDbObjList* L : {&M.Views, &M.Procedures, &M.Triggers, &M.Functions, &M.Packages})
+    for (int I = 0; I < L->Count(); ++I) {
+      TDbObj* MO = L->Objects(I);
+      TDbObj* TO = MO->GetRefObj();
+      if (TO && TO->Body.str() != MO->Body.str() && SameButLineEnds(TO->Body, MO->Body))
+        TO->Body = MO->Body;
+    }
+}
+
 }  // namespace
 
 TVarnel::TVarnel(TComponent* AOwner) : TCustomVarnel(AOwner) {}
@@ -472,6 +504,7 @@ void TVarnel::LinkRefs() {
 
 void TVarnel::PairAndMark(TCustomObjs& M, TCustomObjs& T) {
   LinkRefs();
+  EvenOutLineEnds(M);
   M.SetSourceDefinition();
   T.SetSourceDefinition();
   SetObjsCreated();

@@ -392,6 +392,7 @@ void TIbParser::ParseAlterTable() {
   const std::string Table = Name();
   auto* O = dynamic_cast<TObjs*>(Objs);
   TTblData* Tbl = O ? O->GetTable(Table) : nullptr;
+  TestAlteredTable(Tbl, Table);
   Report(stStatement, Table, dboTable, odbAlter);
   for (;;) {
     if (IsWord("ADD")) {
@@ -676,8 +677,9 @@ void TIbParser::ParseGenerator() {
   auto G = std::make_unique<TGnrData>(Objs);
   const std::string N = Name();
   G->SetObjName(N);
-  // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema.
-  SkipToTerm();
+  // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema. Under
+  // SET TERM a ";" ends nothing: the statement loop reports it where it stands.
+  SkipStatement(TSymSet{syTerm, syEOF, sySemicolon});
   Report(stStatement, N, dboGenerator, odbCreate);
   AddObj(G.release(), true);
 }

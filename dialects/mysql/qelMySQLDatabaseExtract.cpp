@@ -82,6 +82,13 @@ void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
   });
 }
 
+bool TMySQLDBExtract::ChangedMeanwhile(const std::string& Text) const {
+  // ER_NO_SUCH_TABLE, ER_BAD_TABLE_ERROR, ER_SP_DOES_NOT_EXIST, ER_TRG_DOES_NOT_EXIST.
+  for (const char* Part : {"doesn't exist", "does not exist", "Unknown table"})
+    if (Text.find(Part) != std::string::npos) return true;
+  return false;
+}
+
 std::string TMySQLDBExtract::CatalogVersion() {
   std::string Version;
   ForEachRow({"SELECT table_name, table_type, create_time FROM information_schema.tables",

@@ -40,6 +40,8 @@ class TMySQLDBExtract : public TCustomDBExtract {
   /// views of the database with their creation times (an ALTER makes a table anew), as one
   /// text; the driver reads it before and after the catalog.
   std::string CatalogVersion() override;
+  /// A table SHOW TABLES listed that another session dropped before SHOW CREATE read it.
+  bool ChangedMeanwhile(const std::string& Text) const override;
 
   void ExtractHeader();
   void ExtractTbl();

@@ -1148,6 +1148,7 @@ void TMySQLParser::ParseAlterTable() {
   const std::string Name = GetObjectName();
   if (StatementFailed()) return;
   TTblData* Tbl = FindTable(Name);
+  TestAlteredTable(Tbl, Name);
   TTblData Scratch(Objs);  // stands in for a table the collection does not hold
   Scratch.SetObjName(Name);
   TTblData& Target = Tbl ? *Tbl : Scratch;
