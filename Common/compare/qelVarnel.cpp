@@ -12,7 +12,9 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelCustomScriptExtract.h"
 #include "qelDatabaseExtract.h"
+#include "qelScriptReadAhead.h"
 
 namespace qel {
 
@@ -291,15 +293,15 @@ bool TVarnel::CheckAssignMaster() {
   return CheckAssigned(GetExtractorMaster(), GetDBStructureMaster(), "Master");
 }
 
-void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
-                          TCatalogReadAhead* Ahead) {
+TCustomObjs* TVarnel::PrepareSide(TCustomExtract& Extractor, TCustomDBStructure& Holder,
+                                  bool IsTarget) {
   const char* Side = IsTarget ? "target" : "master";
   Extractor.SetDBStructure(&Holder);
   Extractor.ShowFullLog = GetShowFullLog();
   TCustomObjs* H = Holder.GetObjs();
   if (!H) {
     ReportError(Who() + ": the " + Side + " schema holder has no collection.");
-    return;
+    return nullptr;
   }
 
   H->IBServerOptions.SetIBCompareOptions(GetIBServerOptions().GetIBCompareOptions());
@@ -309,12 +311,18 @@ void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder,
   H->MySQLServerOptions.SetMySQLCompareOptions(GetMySQLServerOptions().GetMySQLCompareOptions());
   H->ASEServerOptions.SetASECompareOptions(GetASEServerOptions().GetASECompareOptions());
 
-  DatabaseType = Extractor.DatabaseType;
   Extractor.CompareObjects = GetIBServerOptions().GetIBCompareOptions().ExtractOnlyComparedObjects
                                  ? CompareObjects
                                  : AllCmpObjTypes();
   H->CompareObjects = CompareObjects;
+  return H;
+}
 
+void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
+                          TCatalogReadAhead* Ahead) {
+  TCustomObjs* H = PrepareSide(Extractor, Holder, IsTarget);
+  if (!H) return;
+  DatabaseType = Extractor.DatabaseType;
   if (auto* DB = Ahead ? dynamic_cast<TCustomDBExtract*>(&Extractor) : nullptr) {
     if (IsTarget)
       DB->AnnounceQueriesTo(Ahead);
@@ -322,6 +330,12 @@ void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder,
       DB->ReadCatalogThrough(Ahead);
   }
   const bool Extracted = Extractor.ExtractDatabase();
+  FinishSide(Extractor, Holder, IsTarget, H, Extracted);
+}
+
+void TVarnel::FinishSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
+                         TCustomObjs* H, bool Extracted) {
+  const char* Side = IsTarget ? "target" : "master";
   // The extractors stop between steps when the host asks them to; what they leave behind is a
   // part of the schema, and comparing with a part would drop the rest.
   const bool Cancelled = TerminateRunning.load();
@@ -363,6 +377,10 @@ bool TVarnel::ExtractDatabases() {
 
   // The master's catalog, read while the target is; its worker ends on every way out.
   std::unique_ptr<TCatalogReadAhead> Ahead;
+  // The master's scripts, read on a thread of their own while the target's are; MasterObjs is
+  // the collection they fill.
+  std::unique_ptr<TScriptReadAhead> ScriptAhead;
+  TCustomObjs* MasterObjs = nullptr;
   if (ExtractTargetEnabled) {
     DoBeforeExtractTarget();
     if (ExtractTargetEnabled) {
@@ -372,6 +390,7 @@ bool TVarnel::ExtractDatabases() {
         return false;
       }
       Ahead = ReadMasterAhead();
+      ScriptAhead = ReadMasterScriptsAhead(MasterObjs);
       ExtractSide(*GetExtractorTarget(), *GetDBStructureTarget(), true, Ahead.get());
       DoAfterExtractTarget();
     }
@@ -380,6 +399,7 @@ bool TVarnel::ExtractDatabases() {
   if (!Result) {
     CompareEnabled = false;
     Ahead.reset();
+    ScriptAhead.reset();
   }
 
   if (Result && ExtractMasterEnabled) {
@@ -396,12 +416,21 @@ bool TVarnel::ExtractDatabases() {
       // or settings: then it is read as it would be without the read-ahead.
       auto* Reader = dynamic_cast<TCustomDBExtract*>(GetExtractorMaster());
       if (Ahead && !(Reader && Ahead->Serves(Reader->GetQELConnection()))) Ahead.reset();
-      ExtractSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, Ahead.get());
+      if (ScriptAhead) {
+        // Its events come now, where they would have come had the master been read only now.
+        DatabaseType = GetExtractorMaster()->DatabaseType;
+        const bool Extracted = ScriptAhead->Finish();
+        ScriptAhead.reset();
+        FinishSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, MasterObjs, Extracted);
+      } else {
+        ExtractSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, Ahead.get());
+      }
       Ahead.reset();
       DoAfterExtractMaster();
     }
   }
   Ahead.reset();
+  ScriptAhead.reset();
   Result = !MsgManager.GetIsErr();
   if (!Result) CompareEnabled = false;
 
@@ -461,6 +490,29 @@ std::unique_ptr<TCatalogReadAhead> TVarnel::ReadMasterAhead() {
       !M->CanReadAhead())
     return nullptr;
   return TCatalogReadAhead::Start(M->GetQELConnection());
+}
+
+bool TVarnel::ReadsScriptsAtOnce() const {
+  auto* T = dynamic_cast<TCustomScriptExtract*>(GetExtractorTarget());
+  auto* M = dynamic_cast<TCustomScriptExtract*>(GetExtractorMaster());
+  TCustomDBStructure* TH = GetDBStructureTarget();
+  TCustomDBStructure* MH = GetDBStructureMaster();
+  if (!ExtractMasterEnabled || !T || !M || T == M || !TH || !MH || TH == MH) return false;
+  TCustomObjs* MO = MH->GetObjs();
+  if (!MO || MO == TH->GetObjs()) return false;
+  // A handler between the two readings may change what the master reads, or skip it.
+  if (OnAfterExtractTarget || OnBeforeExtractMaster) return false;
+  // Host code that answers the reader on the spot cannot be held until the master's turn.
+  if (M->OnLoadScript || M->OnAcceptObj || M->OnAccept_Obj || MO->OnLogNextLine) return false;
+  const TCustomSQLExec* Exec = MO->GetSQLExec();
+  return !(Exec && Exec->OnLogNextLine);
+}
+
+std::unique_ptr<TScriptReadAhead> TVarnel::ReadMasterScriptsAhead(TCustomObjs*& MasterObjs) {
+  if (!ReadsScriptsAtOnce()) return nullptr;
+  auto& Extractor = static_cast<TCustomScriptExtract&>(*GetExtractorMaster());
+  MasterObjs = PrepareSide(Extractor, *GetDBStructureMaster(), false);
+  return MasterObjs ? TScriptReadAhead::Start(Extractor) : nullptr;
 }
 
 bool TVarnel::ExtractAndCompareDatabases() {

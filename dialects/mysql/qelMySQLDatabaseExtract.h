@@ -42,6 +42,9 @@ class TMySQLDBExtract : public TCustomDBExtract {
   std::string CatalogVersion() override;
   /// A table SHOW TABLES listed that another session dropped before SHOW CREATE read it.
   bool ChangedMeanwhile(const std::string& Text) const override;
+  /// Every catalog query opens on the work query, and a session depends on the connection's
+  /// options alone: a comparison reads the master's catalog while the target's is read.
+  bool CanReadAhead() const override { return true; }
 
   void ExtractHeader();
   void ExtractTbl();
