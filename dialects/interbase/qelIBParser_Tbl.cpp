@@ -73,7 +73,7 @@ void TIbParser::ParseTable() {
   TTblData* T = Tbl.get();
   if (auto* O = dynamic_cast<TObjs*>(Objs)) Replace(O->Tables, TableName);
   Report(stStatement, TableName, dboTable, odbCreate);
-  if (!AddObj(Tbl.release(), true)) T = nullptr;
+  if (!AddObj(std::move(Tbl))) T = nullptr;
   TTblData Scratch(Objs);
   for (;;) {
     ParseTableElement(T ? *T : Scratch);
@@ -366,7 +366,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
     ErrMsg("Unknown constraint: " + Ident);
     return;
   }
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 void TIbParser::ParseAlterTable() {
@@ -624,7 +624,7 @@ void TIbParser::ParseDomain() {
   D->TypeField->OwnerObj = D.get();
   ParseColumnDef(*D->TypeField, nullptr);
   Report(stStatement, N, dboDomain, odbCreate);
-  AddObj(D.release(), true);
+  AddObj(std::move(D));
 }
 
 void TIbParser::ParseIndex() {
@@ -650,7 +650,7 @@ void TIbParser::ParseIndex() {
     ParseNameList(Idx->Flds);
   }
   Report(stStatement, N, dboIndex, odbCreate);
-  AddObj(Idx.release(), true);
+  AddObj(std::move(Idx));
 }
 
 void TIbParser::ParseGenerator() {
@@ -661,7 +661,7 @@ void TIbParser::ParseGenerator() {
   // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema.
   SkipToTerm();
   Report(stStatement, N, dboGenerator, odbCreate);
-  AddObj(G.release(), true);
+  AddObj(std::move(G));
 }
 
 void TIbParser::ParseException() {
@@ -679,7 +679,7 @@ void TIbParser::ParseException() {
   E->SetObjName(N);
   E->Message = Message;
   Report(stStatement, N, dboException, odbCreate);
-  AddObj(E.release(), true);
+  AddObj(std::move(E));
 }
 
 void TIbParser::ParseRole() {
@@ -688,7 +688,7 @@ void TIbParser::ParseRole() {
   const std::string N = Name();
   R->SetObjName(N);
   Report(stStatement, N, dboRole, odbCreate);
-  AddObj(R.release(), true);
+  AddObj(std::move(R));
 }
 
 }  // namespace qel

@@ -120,7 +120,7 @@ void TPGSQLParser::ParseFunction() {
   // otherwise none has a mode, whether the script wrote IN or not.
   for (const auto& P : Prc->Params)
     if (P->InOut == ioIn || P->InOut == ioUnknown) P->InOut = Outputs ? ioIn : ioUnknown;
-  AddObj(Prc.release(), true);
+  AddObj(std::move(Prc));
 }
 
 bool TPGSQLParser::ParseParamList(TPrcData& Prc) {
@@ -519,7 +519,7 @@ void TPGSQLParser::ParseTrigger(TTrgData* Into) {
   // A trigger function declares no arguments: those in the call are strings the function
   // reads at run time. It is the function of that name with an empty parameter list.
   if (TPrcData* Prc = FindFunction(Sig)) LinkDepend(Trg, Prc);
-  if (Made) AddObj(Made.release(), true);
+  if (Made) AddObj(std::move(Made));
 }
 
 bool TPGSQLParser::ParseTriggerTiming(TTrgData& Trg) {
