@@ -199,6 +199,7 @@ class TIbParser : public TCustomSQLParser {
 
   bool FReplace = false;  ///< the statement is CREATE OR ALTER or RECREATE
   bool FQuoted = false;
+  TTblData* FCreatedTable = nullptr;  ///< the table of the CREATE TABLE being read
   bool FReport = false;
   TStatType FRepTyp = stStatement;
   std::string FRepName;
