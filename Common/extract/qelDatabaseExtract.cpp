@@ -383,7 +383,7 @@ bool TCustomDBExtract::FileExtracted(std::unique_ptr<TDbObj> Obj, const std::str
   const TDbObjList* List = Objs->ListOf(Obj.get());
   const std::string Refused =
       List && List->FindObj(Obj->ObjKeyDef()) ? RefusedText(*Obj) : std::string();
-  const bool Filed = Objs->AddObj(Obj.release(), true);
+  const bool Filed = Objs->AddObj(std::move(Obj));
   if (!Filed && !Refused.empty()) ReportRefused(Refused);
   ProcessMessages();
   return Filed;

@@ -94,17 +94,17 @@ TTblData* FindTableOf(const TObjs& Objs, TDatabaseType DB, const std::string& Ta
 // The object a grant names by its object or grantee type code; nullptr for other codes.
 TDbObj* GrantPartyOf(const TObjs& Objs, std::int32_t Code, const std::string& Name) {
   switch (Code) {
-    case 0:
+    case gotTable:
       return Objs.GetTable(Name);
-    case 1:
+    case gotView:
       return Objs.GetView(Name);
-    case 2:
+    case gotTrigger:
       return Objs.GetTrigger(Name);
-    case 5:
+    case gotProcedure:
       return Objs.GetProcedure(Name);
-    case 8:
+    case gotUser:
       return Objs.GetUser(Name);
-    case 13:
+    case gotRole:
       return Objs.GetRole(Name);
     default:
       return nullptr;
@@ -381,6 +381,18 @@ void TCustomParser::TestConditionSyntax(std::string_view Condition, const std::s
 }
 
 bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
+  CheckFiled(Obj);
+  if (Objs) return Objs->AddObj(Obj, FreeIfRejected);
+  const std::unique_ptr<TDbObj> Rejected(FreeIfRejected ? Obj : nullptr);
+  return false;
+}
+
+bool TCustomParser::AddObj(std::unique_ptr<TDbObj> Obj) {
+  CheckFiled(Obj.get());
+  return Objs && Objs->AddObj(std::move(Obj));
+}
+
+void TCustomParser::CheckFiled(const TDbObj* Obj) {
   if (const auto* Ctr = dynamic_cast<const TCtrData*>(Obj)) {
     const TConstraintType Type = Ctr->GetCtType();
     if ((Type == ctPKey || Type == ctUnique) && Ctr->FldList.Count() == 0)
@@ -394,9 +406,6 @@ bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
     TestConditionSyntax(Dmn->TypeField->CheckText.str(), "CHECK of domain " + Dmn->GetObjName());
   }
   if (Objs && Obj) TestNewObj(*Obj);
-  if (Objs) return Objs->AddObj(Obj, FreeIfRejected);
-  const std::unique_ptr<TDbObj> Rejected(FreeIfRejected ? Obj : nullptr);
-  return false;
 }
 
 void TCustomParser::TestNewObj(const TDbObj& Obj) {
@@ -445,7 +454,8 @@ void TCustomParser::TestNewKeys() {
       return T || Schema.empty() ? T : O->GetTable(Schema + "." + Name);
     };
     const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
-    if (!Table) continue;
+    // An object table's columns are its type's attributes, which the table does not list.
+    if (!Table || !Table->OfType.empty()) continue;
     const std::string What = std::string(Type == ctPKey     ? "PRIMARY KEY"
                                          : Type == ctUnique ? "UNIQUE"
                                                             : "FOREIGN KEY") +
@@ -752,6 +762,67 @@ void TCustomSQLParser::SkipStatement(const TSymSet& Stops) {
   while (Sy != syEOF && !Stops.Contains(Sy)) GetSy();
 }
 
+void TCustomSQLParser::SkipToTerm() {
+  SkipStatement(TSymSet{syTerm, syEOF});
+}
+
+void TCustomSQLParser::ParseStatements() {
+  GetSy();
+  while (Sy != syEOF && !TerminateRunning.load()) {
+    if (PassEmptyStatement()) continue;
+    StmtStart = SyPos;
+    BeginStatement();
+    const std::int32_t Start = SyPos;
+    const std::int64_t ErrorsBefore = FErrCount;
+    ParseStatement();
+    if (FErrCount != ErrorsBefore && PassFailedStatement()) continue;
+    EndStatement(Start);
+  }
+}
+
+bool TCustomSQLParser::PassEmptyStatement() {
+  return false;
+}
+
+void TCustomSQLParser::BeginStatement() {}
+
+void TCustomSQLParser::ParseStatement() {
+  SkipToTerm();
+}
+
+bool TCustomSQLParser::PassFailedStatement() {
+  SkipToTerm();
+  if (Sy == syTerm) GetSy();
+  return true;
+}
+
+void TCustomSQLParser::EndStatement(std::int32_t Start) {
+  (void)Start;
+  if (Sy == syTerm) GetSy();
+}
+
+void TCustomSQLParser::ReportStatement(TStatType aTyp, const std::string& aObjName,
+                                       TDbObject aObjType, TDbOperation aOperation,
+                                       const std::string& aOwnName, TObject*& Statement) {
+  if (aTyp == st_Commit)
+    DoAddStatement(CopyTxtFrom(StmtStart) + TermStr, aTyp, aObjName, aObjType, aOperation, aOwnName,
+                   Statement);
+  else
+    DoAddStatement(aTyp, aObjName, aObjType, aOperation, aOwnName, Statement);
+}
+
+void TCustomSQLParser::ReadTerminator(bool MissingAtEnd) {
+  if (Sy == syTerm) {
+    GetSy();
+  } else if (Sy != syEOF || !AtEndOfText()) {
+    TestSy(syTerm);
+    SkipToTerm();
+    if (Sy == syTerm) GetSy();
+  } else if (MissingAtEnd) {
+    TestSy(syTerm);
+  }
+}
+
 std::string TCustomSQLParser::CopyTxtFrom(std::int32_t Start) {
   return Trim(CopyTxt(Start, SyPos - Start));
 }
@@ -844,7 +915,7 @@ void TCustomSQLParser::Link_Depend() {
     if (!Gnt) continue;
     LinkDepend(Gnt, GrantPartyOf(*O, Gnt->ObjectType, Gnt->ObjectName), "");
     // A grantee is never a table: code 0 names nothing here.
-    if (Gnt->GranteeType != 0)
+    if (Gnt->GranteeType != gotTable)
       LinkDepend(Gnt, GrantPartyOf(*O, Gnt->GranteeType, Gnt->GranteeName), "");
   }
 

@@ -225,6 +225,9 @@ class TCustomParser : public TObject {
   /// here, once for every dialect: the server refuses them, and the update script would carry
   /// them as read.
   virtual bool AddObj(TDbObj* Obj, bool FreeIfRejected = true);
+  /// AddObj of an object handed over: what is not filed is freed (or kept aside by the
+  /// collection, see TCustomObjs::AddObj).
+  bool AddObj(std::unique_ptr<TDbObj> Obj);
   /// Reports "Missing: ..." when Sy is not Symbol; reads nothing.
   virtual void TestSy(std::uint8_t Symbol);
   virtual void TestAndGetSy(std::uint8_t Symbol);
@@ -392,6 +395,8 @@ class TCustomParser : public TObject {
   /// a column the table lacks or a column named twice is an error, as is a second primary key
   /// of one table. (The table may be created after its keys in the text, so not earlier.)
   void TestNewKeys();
+  /// The errors AddObj reports before filing Obj.
+  void CheckFiled(const TDbObj* Obj);
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -469,6 +474,40 @@ class TCustomSQLParser : public TCustomParser {
                          bool UseDefaultOwner) const;
 
  protected:
+  // --- The statement loop ------------------------------------------------------------------
+
+  /// The statement loop of a dialect's ParseText: from the first symbol until the end of the
+  /// text or until the host stops the run. For every statement: PassEmptyStatement may read
+  /// over an empty one (and the loop goes on); StmtStart is set to its first symbol;
+  /// BeginStatement clears what the dialect records of a statement; ParseStatement reads it.
+  /// When ParseStatement reported an error (FErrCount grew), PassFailedStatement reads over the
+  /// rest; when it says the statement is done, nothing more is made of it. Else EndStatement
+  /// reports the statement that began at Start and reads its terminator.
+  void ParseStatements();
+  /// Reads over an empty statement at Sy; true when it did. The base reads none.
+  virtual bool PassEmptyStatement();
+  /// Clears what the dialect records of one statement; the base records nothing.
+  virtual void BeginStatement();
+  /// Reads one statement; the base reads to its terminator.
+  virtual void ParseStatement();
+  /// After an error in a statement: reads to its terminator and over it, and says the
+  /// statement is done (nothing is reported for it).
+  virtual bool PassFailedStatement();
+  /// After a statement that began at Start: reads its terminator when one stands.
+  virtual void EndStatement(std::int32_t Start);
+  /// Reads symbols up to the terminator (or the end of the text).
+  void SkipToTerm();
+  /// Hands the statement from StmtStart to DoAddStatement; a commit goes with its terminator, as
+  /// a script writes it.
+  void ReportStatement(TStatType aTyp, const std::string& aObjName, TDbObject aObjType,
+                       TDbOperation aOperation, const std::string& aOwnName, TObject*& Statement);
+  /// Reads the terminator after a statement. A statement without one runs on into the next, as
+  /// a command-line processor reads it: one error, and reading goes on after the next
+  /// terminator. At the end of the text a missing terminator is an error when MissingAtEnd.
+  void ReadTerminator(bool MissingAtEnd);
+  /// Errors the dialect's ErrMsg counted; the statement loop tells a failed statement by it.
+  std::int64_t FErrCount = 0;
+
   // --- Batches ended by GO lines (Transact-SQL scripts) ----------------------------------
 
   /// True when a GO line starts at the 0-based index I: "GO" in any case at the start of a

@@ -113,7 +113,7 @@ void TDB2Parser::ParseCreateTable() {
     }
   }
   Report(stStatement, Name, dboTable, odbCreate);
-  AddObj(Tbl.release(), true);
+  AddObj(std::move(Tbl));
 }
 
 void TDB2Parser::ParseColumn(TTblData& Tbl, const std::string& TableName, bool File) {
@@ -505,7 +505,7 @@ void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr) {
     TestAndGetSy(db2OPTIMIZATION);
   }
   Ctr->CheckSysName();
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -568,7 +568,7 @@ void TDB2Parser::ParseCreateIndex() {
     }
   }
   Report(stStatement, Idx->GetObjName(), dboIndex, odbCreate);
-  AddObj(Idx.release(), true);
+  AddObj(std::move(Idx));
 }
 
 }  // namespace qel

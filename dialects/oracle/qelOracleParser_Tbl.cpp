@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <utility>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -108,7 +109,7 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
     if (!ParseTableClauses(*Tbl)) return;
   }
   DoLogNextLine("Table: " + Name);
-  if (New) AddObj(New.release(), true);
+  if (New) AddObj(std::move(New));
 }
 
 bool TOracleParser::ParseOnCommit(TTblData& Tbl) {
@@ -718,7 +719,7 @@ void TOracleParser::AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr) {
     }
   }
   DoLogNextLine("Constraint: " + Ctr->Def());
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 void TOracleParser::ParseTableSpace(TTblData* Tbl, TCtrData* Ctr, TIdxData* Idx) {
