@@ -209,7 +209,11 @@ TQueryResult TCatalogReadAhead::Read(const std::vector<std::string>& Lines) {
   }
   // Elements of the map keep their place while others come and go.
   TRead* R = &FReads[Key];
-  FChanged.wait(L, [&] { return R->Done || FState == TSession::Ended; });
+  // After the commit nothing is read: the snapshot is gone.
+  FChanged.wait(L, [&] {
+    return R->Done || FState == TSession::Ended || FState == TSession::Committed ||
+           FState == TSession::CommitFailed;
+  });
   if (!R->Done) throw EDatabaseError(SessionEnded);
   TRead Taken = std::move(*R);
   FReads.erase(Key);
