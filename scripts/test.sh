@@ -22,7 +22,8 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 (cd "$build" && ctest --output-on-failure -j "$jobs" "$@")
 
 cmake -S "$root" -B "$tsan_build" -DCMAKE_BUILD_TYPE=Debug -DQEL_WERROR=ON -DQEL_SANITIZE_THREAD=ON
-cmake --build "$tsan_build" -j "$jobs" --target varnel_thread_tests varnel_pg_read_ahead_db_tests
+cmake --build "$tsan_build" -j "$jobs" --target varnel_thread_tests varnel_pg_read_ahead_db_tests \
+  varnel_table_data_db_tests
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
 cd "$tsan_build"
 ctest --output-on-failure -j "$jobs" -L threads
