@@ -2,6 +2,7 @@
 #include "qelConnection_Base.h"
 
 #include <atomic>
+#include <cassert>
 #include <iterator>
 #include <memory>
 #include <system_error>
@@ -239,13 +240,64 @@ void TQELAdapterQuery::ResetPeakHeldRows() {
   PeakRows.store(0);
 }
 
-void TQELAdapterQuery::JoinReadAhead() {
-  if (!FAhead.valid()) return;
+// ---------------------------------------------------------------------------------------------
+
+bool TBlockReadAhead::Start(TRowStream& Stream, std::size_t Bytes, std::size_t MaxRows) {
+  assert(FState == TState::Idle && "a block is read ahead already");
+  FBlock = TBlock();
   try {
-    FAhead.get();
-  } catch (...) {
-    FAheadError = std::current_exception();
+    FThread = std::async(std::launch::async,
+                         [this, &Stream, Bytes, MaxRows] { Run(Stream, Bytes, MaxRows); });
+  } catch (const std::system_error&) {
+    return false;
   }
+  FState = TState::Reading;
+  return true;
+}
+
+void TBlockReadAhead::Run(TRowStream& Stream, std::size_t Bytes, std::size_t MaxRows) {
+  std::size_t Held = 0, N = 0;
+  try {
+    while (Held < Bytes && N < MaxRows) {
+      if (N == FRows.size()) FRows.emplace_back();
+      if (!Stream.FetchAhead(FRows[N])) {
+        FBlock.Stopped = true;
+        break;
+      }
+      for (const TDataSet::TRecordValue& V : FRows[N]) Held += V.Data.size() + 16;
+      ++N;
+    }
+  } catch (...) {
+    // The rows before it stay; the reader meets the failure after them, on its own thread.
+    FBlock.Error = std::current_exception();
+    FBlock.Stopped = true;
+  }
+  FBlock.Count = N;
+}
+
+void TBlockReadAhead::Join() {
+  if (FState != TState::Reading) return;
+  FThread.get();  // Run keeps what it meets
+  FState = TState::Read;
+}
+
+TBlockReadAhead::TBlock TBlockReadAhead::Take(TRecords& Rows) {
+  Join();
+  assert(FState == TState::Read && "no block was read ahead");
+  Rows.swap(FRows);
+  FState = TState::Idle;
+  return FBlock;
+}
+
+void TBlockReadAhead::Discard() {
+  Join();
+  FState = TState::Idle;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TQELAdapterQuery::JoinReadAhead() {
+  FAhead.Join();
   TQELAdapterDatabase* Db = FAheadDb;
   FAheadDb = nullptr;
   if (Db) Db->ReadAheadEnded();
@@ -260,10 +312,7 @@ void TQELAdapterQuery::EndStream() {
   JoinReadAhead();
   auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase());
   if (Db && Db->FReadingAhead == this) Db->FReadingAhead = nullptr;  // the stream settles itself
-  FHasAhead = false;
-  FAheadCount = 0;
-  FAheadStopped = false;
-  FAheadError = nullptr;
+  FAhead.Discard();
   FStream.reset();
 }
 
@@ -274,30 +323,38 @@ void TQELAdapterQuery::DropStream() {
   FSpillPos = 0;
 }
 
-void TQELAdapterQuery::SpillReadAhead() {
+bool TQELAdapterQuery::TakeReadAhead(std::vector<TRecord>& Rows, std::size_t& N) {
   JoinReadAhead();
-  FHasAhead = false;
-  if (FAheadError) {
-    const std::exception_ptr E = FAheadError;
-    EndStream();
-    std::rethrow_exception(E);
-  }
-  if (FAheadCount == 0) return;
+  const TBlockReadAhead::TBlock Block = FAhead.Take(Rows);
+  N = Block.Count;
+  if (!Block.Error) return Block.Stopped;
+  EndStream();
+  FLateError = Block.Error;
+  return false;
+}
+
+void TQELAdapterQuery::SpillReadAhead() {
+  if (!FAhead.Pending()) return;
+  std::vector<TRecord> Rows;
+  std::size_t N = 0;
+  TakeReadAhead(Rows, N);
+  if (N == 0) return;
   FSpilled.erase(FSpilled.begin(), FSpilled.begin() + static_cast<std::ptrdiff_t>(FSpillPos));
   FSpillPos = 0;
-  FSpilled.insert(
-      FSpilled.begin(), std::make_move_iterator(FAheadRows.begin()),
-      std::make_move_iterator(FAheadRows.begin() + static_cast<std::ptrdiff_t>(FAheadCount)));
-  FAheadCount = 0;
+  FSpilled.insert(FSpilled.begin(), std::make_move_iterator(Rows.begin()),
+                  std::make_move_iterator(Rows.begin() + static_cast<std::ptrdiff_t>(N)));
 }
 
 void TQELAdapterQuery::SpillStream() {
   if (!FStream) return;
   try {
     SpillReadAhead();
-    ClaimConnection();
-    TRecord Row;
-    while (FStream->Fetch(Row)) FSpilled.push_back(std::move(Row));
+    // A failure met ahead ended the stream: the reader meets it after the rows before it.
+    if (FStream) {
+      ClaimConnection();
+      TRecord Row;
+      while (FStream->Fetch(Row)) FSpilled.push_back(std::move(Row));
+    }
   } catch (...) {
     EndStream();
     throw;
@@ -306,52 +363,32 @@ void TQELAdapterQuery::SpillStream() {
   NotePeak(static_cast<std::size_t>(RecordCount()) + FSpilled.size() - FSpillPos);
 }
 
-void TQELAdapterQuery::ReadAhead(std::vector<TRecord>& Rows, std::size_t& Count, bool& Stopped) {
-  std::size_t Bytes = 0, N = 0;
-  Stopped = false;
-  Count = 0;
-  while (Bytes < StreamBlockBytes && N < StreamBlockRowsMax) {
-    if (N == Rows.size()) Rows.emplace_back();
-    if (!FStream->FetchAhead(Rows[N])) {
-      Stopped = true;
-      break;
-    }
-    for (const TRecordValue& V : Rows[N]) Bytes += V.Data.size() + 16;
-    ++N;
-  }
-  Count = N;
-}
-
-void TQELAdapterQuery::StartReadAhead() {
+std::size_t TQELAdapterQuery::StartReadAhead() {
   auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase());
-  if (!FStream || !FStream->ReadsAhead() || !Db || FHasAhead) return;
+  if (!FStream || !FStream->ReadsAhead() || !Db || FAhead.Pending()) return 0;
   ClaimConnection();  // one reader ahead per connection
+  // Counted now: from here on the thread grows the storage.
+  const std::size_t Held = FAhead.Storage();
   FAheadDb = Db;
   Db->FReadingAhead = this;
   Db->ReadAheadBegins();
-  FHasAhead = true;
-  FAheadCount = 0;
-  FAheadStopped = false;
-  try {
-    FAhead = std::async(std::launch::async,
-                        [this] { ReadAhead(FAheadRows, FAheadCount, FAheadStopped); });
-  } catch (const std::system_error&) {
-    // No thread to be had: the next block is read on the caller's thread, as without one.
-    FHasAhead = false;
-    Db->FReadingAhead = nullptr;
-    FAheadDb = nullptr;
-    Db->ReadAheadEnded();
-  }
+  if (FAhead.Start(*FStream, StreamBlockBytes, StreamBlockRowsMax)) return Held;
+  // No thread to be had: the next block is read on the caller's thread, as without one.
+  Db->FReadingAhead = nullptr;
+  FAheadDb = nullptr;
+  Db->ReadAheadEnded();
+  return 0;
+}
+
+void TQELAdapterQuery::RaiseLateError() {
+  const std::exception_ptr E = FLateError;
+  FLateError = nullptr;
+  std::vector<TRecord> None;
+  SwapRecords(None);
+  std::rethrow_exception(E);
 }
 
 void TQELAdapterQuery::FillBlock() {
-  if (FLateError) {
-    const std::exception_ptr E = FLateError;
-    FLateError = nullptr;
-    std::vector<TRecord> None;
-    SwapRecords(None);
-    std::rethrow_exception(E);
-  }
   std::vector<TRecord> Rows;
   SwapRecords(Rows);  // the rows read: their buffers are filled again
   std::size_t Bytes = 0, N = 0;
@@ -371,15 +408,8 @@ void TQELAdapterQuery::FillBlock() {
       FSpillPos = 0;
     }
     bool More = FStream != nullptr && N == 0;
-    if (More && FHasAhead) {
-      JoinReadAhead();
-      FHasAhead = false;
-      if (FAheadError) std::rethrow_exception(FAheadError);
-      Rows.swap(FAheadRows);  // the block read ahead; the rows read become its storage
-      N = FAheadCount;
-      FAheadCount = 0;
-      More = FAheadStopped;  // FetchAhead gave up early: the end, or a failure to report
-    }
+    // The block read ahead; FetchAhead gave up early: the end, or a failure to report.
+    if (More && FAhead.Pending()) More = TakeReadAhead(Rows, N);
     // On this thread: the first block, and what the read-ahead left to Fetch.
     if (More) ClaimConnection();
     while (More && Bytes < StreamBlockBytes && N < StreamBlockRowsMax) {
@@ -393,13 +423,14 @@ void TQELAdapterQuery::FillBlock() {
     }
   } catch (...) {
     EndStream();
-    if (N == 0) throw;
-    FLateError = std::current_exception();  // the rows before it are read first
+    FLateError = std::current_exception();
   }
+  // A failure comes after the rows read before it, in the next block when there are some.
+  if (N == 0 && FLateError) RaiseLateError();
   Rows.resize(N);
   SwapRecords(Rows);
-  StartReadAhead();
-  NotePeak(N + FAheadRows.size() + FSpilled.size() - FSpillPos);
+  const std::size_t Ahead = StartReadAhead();
+  NotePeak(N + Ahead + FSpilled.size() - FSpillPos);
 }
 
 TGetResult TQELAdapterQuery::GetRecord(TGetMode GetMode) {
@@ -422,7 +453,7 @@ TQELAdapterDatabase::~TQELAdapterDatabase() {
   AwaitReadAhead();
 }
 
-void TQELAdapterDatabase::AwaitReadAhead() const {
+void TQELAdapterDatabase::AwaitReadAhead() {
   TQELAdapterQuery* Q = FReadingAhead;
   if (!Q) return;
   FReadingAhead = nullptr;

@@ -71,6 +71,52 @@ class TRowStream {
 
 class TQELAdapterDatabase;
 
+/// The next block of a stream, read by FetchAhead on a thread of its own while the reader
+/// works on the block before it. Started, joined and taken on the reader's thread; between
+/// Start and the join the thread alone touches the stream and the rows kept here, and a failure
+/// it meets is kept after the rows read before it, to be raised in that order.
+class TBlockReadAhead {
+ public:
+  using TRecords = std::vector<TDataSet::TRecord>;
+  /// What a block read ahead gave.
+  struct TBlock {
+    std::size_t Count = 0;     ///< rows read, at the front of the records handed back
+    bool Stopped = false;      ///< FetchAhead gave up before a block's worth: Fetch goes on
+    std::exception_ptr Error;  ///< what FetchAhead raised after those rows
+  };
+
+  TBlockReadAhead() = default;
+  TBlockReadAhead(const TBlockReadAhead&) = delete;
+  TBlockReadAhead& operator=(const TBlockReadAhead&) = delete;
+  ~TBlockReadAhead() { Join(); }
+
+  /// Starts reading up to a block's worth of rows of Stream (about Bytes of values, at most
+  /// MaxRows rows) into the records kept here, whose buffers serve again. False, with nothing
+  /// started, when no thread can be had.
+  bool Start(TRowStream& Stream, std::size_t Bytes, std::size_t MaxRows);
+  /// A block was started and not yet taken (it is being read, or read and waiting).
+  bool Pending() const { return FState != TState::Idle; }
+  /// Waits until the block being read is read (nothing when none is).
+  void Join();
+  /// Waits for the block and hands it over: its rows go to Rows, whose records stay here as
+  /// the storage of the next block.
+  TBlock Take(TRecords& Rows);
+  /// Forgets a block read and not taken.
+  void Discard();
+  /// The records the next block is read into (kept from block to block).
+  std::size_t Storage() const { return FRows.size(); }
+
+ private:
+  enum class TState { Idle, Reading, Read };
+  /// On the thread: fills FRows and FBlock.
+  void Run(TRowStream& Stream, std::size_t Bytes, std::size_t MaxRows);
+
+  TState FState = TState::Idle;
+  std::future<void> FThread;
+  TRecords FRows;
+  TBlock FBlock;
+};
+
 /// A query that holds its statement text, parameters and the rows of its last result. An
 /// adapter supplies its lexical rules, its marker text and Execute; one that can read a result
 /// row by row supplies OpenStream, and a uni-directional query then holds one block of rows
@@ -163,28 +209,25 @@ class TQELAdapterQuery : public TQELRowsQuery {
   /// else from the stream (let go after its last row).
   void FillBlock();
   void EndStream();
-  /// Starts reading the next block on a thread of its own, when the stream can.
-  void StartReadAhead();
+  /// Starts reading the next block on a thread of its own, when the stream can; the rows it may
+  /// hold, counted before the thread starts.
+  std::size_t StartReadAhead();
   /// Before this query uses the connection on the caller's thread: another query's reading
   /// ahead is finished and released (this query's own stream knows what it left coming).
   void ClaimConnection();
-  /// Fills Rows (reusing the records there) from the stream by FetchAhead up to a block's
-  /// worth; runs on the read-ahead thread.
-  void ReadAhead(std::vector<TDataSet::TRecord>& Rows, std::size_t& Count, bool& Stopped);
+  /// Takes the block read ahead: its rows go to Rows (N of them), its failure to FLateError.
+  /// True when Fetch goes on after them.
+  bool TakeReadAhead(std::vector<TDataSet::TRecord>& Rows, std::size_t& N);
   /// Moves the block read ahead to the front of FSpilled (its rows come first).
   void SpillReadAhead();
+  /// Raises FLateError, once, with no rows held.
+  [[noreturn]] void RaiseLateError();
 
   friend class TQELAdapterDatabase;  // releases the stream's connection for another statement
   std::unique_ptr<TRowStream> FStream;
   std::vector<TDataSet::TRecord> FSpilled;  // rows read ahead to free the connection
   std::size_t FSpillPos = 0;
-  // The next block, read on a thread of its own while the reader works on the current one.
-  std::future<void> FAhead;
-  bool FHasAhead = false;  // a block was asked for and not yet taken (read, or being read)
-  std::vector<TDataSet::TRecord> FAheadRows;
-  std::size_t FAheadCount = 0;
-  bool FAheadStopped = false;  // FetchAhead gave up before a block's worth: Fetch goes on
-  std::exception_ptr FAheadError;
+  TBlockReadAhead FAhead;                   // the next block, read while the reader works
   TQELAdapterDatabase* FAheadDb = nullptr;  // whose connection the thread uses
   std::exception_ptr FLateError;  // a failure after the rows of the block held, raised after them
 
@@ -213,8 +256,9 @@ class TQELAdapterDatabase : public TQELDatabase {
   [[noreturn]] void RaiseNotConnected() const;
   /// Waits for the block a query reads ahead on this connection, if any, and has its stream
   /// release the connection: every other use of the connection comes after it. At most one
-  /// query reads ahead on a connection at a time.
-  void AwaitReadAhead() const;
+  /// query reads ahead on a connection at a time. Runs on the caller's thread only, and may
+  /// hand what the connection held meanwhile to host code (ReadAheadEnded).
+  void AwaitReadAhead();
 
  protected:
   /// The options of the connection component; raises EDatabaseError when there is none.
@@ -227,10 +271,14 @@ class TQELAdapterDatabase : public TQELDatabase {
   /// would hand to host code meanwhile (a server notice) waits for ReadAheadEnded.
   virtual void ReadAheadBegins() {}
   virtual void ReadAheadEnded() {}
+  /// A query's block is read ahead on this connection (or read and not yet released): the
+  /// connection's own state belongs to that thread until AwaitReadAhead. Getters that must not
+  /// wait answer from what holds while a cursor is open instead.
+  bool ReadingAhead() const { return FReadingAhead != nullptr; }
 
  private:
   friend class TQELAdapterQuery;
-  mutable TQELAdapterQuery* FReadingAhead = nullptr;
+  TQELAdapterQuery* FReadingAhead = nullptr;
 };
 
 /// The connection component of an adapter whose database and query classes are TDb and TQuery.

@@ -251,6 +251,9 @@ void TMyDACDatabase::ExecCommand(const std::string& SQL) {
 
 bool TMyDACDatabase::InTransaction() const {
   if (!GetConnected() || !FInTransaction) return false;
+  // The thread reading a block ahead owns the connection's state; a query's rows end no
+  // transaction.
+  if (ReadingAhead()) return true;
   unsigned Status = 0;
   if (mariadb_get_infov(FConn, MARIADB_CONNECTION_SERVER_STATUS, &Status) != 0) return true;
   return (Status & SERVER_STATUS_IN_TRANS) != 0;

@@ -229,6 +229,8 @@ TResultPtr SendStatement(PGconn* Conn, const std::string& SQL, const TBoundParam
   return R;
 }
 
+}  // namespace
+
 /// Bytes of values a block of a uni-directional query holds, roughly.
 constexpr std::size_t BlockBytes = 512u << 10;
 
@@ -244,7 +246,7 @@ class TPGCursorStream : public TRowStream {
 
   void Open(const std::string& SQL, const TBoundParams& Params,
             std::vector<TResultColumn>& Columns) {
-    PGconn* Conn = FDb.Handle();
+    PGconn* Conn = FDb.FConn;
     FCursor = FDb.OpenCursor(FImplicit);
     TResultPtr D =
         SendStatement(Conn, "DECLARE " + FCursor + " NO SCROLL CURSOR FOR " + SQL, Params);
@@ -265,7 +267,7 @@ class TPGCursorStream : public TRowStream {
     if (FBroken) {
       const TResultPtr Failed = std::move(FFailed);
       FBroken = false;
-      CheckResult(FDb.Handle(), Failed.get(), &FDb);
+      CheckResult(FDb.FConn, Failed.get(), &FDb);
       throw EDatabaseError("The server sent no rows for the cursor.");
     }
     Close();
@@ -282,15 +284,15 @@ class TPGCursorStream : public TRowStream {
     }
     // The next block comes in meanwhile: taken off the socket now and then, so that the
     // server is not held up by a full socket buffer while this block is read.
-    if (FInFlight && (FRow & 255) == 0) PQconsumeInput(FDb.Handle());
+    if (FInFlight && (FRow & 255) == 0) PQconsumeInput(FDb.FConn);
     ReadRow(FRes.get(), FRow++, Row);
     return true;
   }
 
   PGresult* TakeInFlight() {
     FInFlight = false;
-    PGresult* First = PQgetResult(FDb.Handle());
-    while (PGresult* More = PQgetResult(FDb.Handle())) PQclear(More);
+    PGresult* First = PQgetResult(FDb.FConn);
+    while (PGresult* More = PQgetResult(FDb.FConn)) PQclear(More);
     return First;
   }
 
@@ -302,7 +304,7 @@ class TPGCursorStream : public TRowStream {
     else if (FInFlight)
       R = TakeInFlight();
     else
-      R = PQexec(FDb.Handle(), FetchText().c_str());
+      R = PQexec(FDb.FConn, FetchText().c_str());
     FRes.reset(R);
     if (!R || PQresultStatus(R) != PGRES_TUPLES_OK) {
       FFailed = std::move(FRes);
@@ -332,7 +334,7 @@ class TPGCursorStream : public TRowStream {
     const std::size_t PerRow =
         std::max<std::size_t>(1, Bytes / static_cast<std::size_t>(std::max(1, Sampled)));
     FAsked = static_cast<int>(std::clamp<std::size_t>(BlockBytes / PerRow, 16, 100000));
-    if (AskAhead && PQsendQuery(FDb.Handle(), FetchText().c_str()) == 1) FInFlight = true;
+    if (AskAhead && PQsendQuery(FDb.FConn, FetchText().c_str()) == 1) FInFlight = true;
   }
 
   void Close() {
@@ -365,8 +367,6 @@ class TPGCursorStream : public TRowStream {
   TResultPtr FFailed;  // the answer that was no block
 };
 
-}  // namespace
-
 // ---------------------------------------------------------------------------------------------
 
 TPGDACDatabase::~TPGDACDatabase() {
@@ -374,13 +374,23 @@ TPGDACDatabase::~TPGDACDatabase() {
 }
 
 bool TPGDACDatabase::GetConnected() const {
+  // The thread reading ahead owns the connection's state meanwhile; it was open when it began.
+  return FConn && (ReadingAhead() || PQstatus(FConn) == CONNECTION_OK);
+}
+
+PGconn* TPGDACDatabase::Conn() {
   AwaitReadAhead();
-  return FConn && PQstatus(FConn) == CONNECTION_OK;
+  return FConn;
+}
+
+PGconn* TPGDACDatabase::LiveConn() {
+  PGconn* C = Conn();
+  if (!C || PQstatus(C) != CONNECTION_OK) RaiseNotConnected();
+  return C;
 }
 
 void TPGDACDatabase::Disconnect() {
-  AwaitReadAhead();
-  if (FConn) PQfinish(FConn);
+  if (PGconn* C = Conn()) PQfinish(C);
   FConn = nullptr;
   ClearLost();
   FImplicitCursors = 0;
@@ -413,31 +423,29 @@ void TPGDACDatabase::ReadAheadEnded() {
 }
 
 void TPGDACDatabase::ExecCommand(const std::string& SQL) {
-  if (!GetConnected()) RaiseNotConnected();
-  AwaitReadAhead();
-  TResultPtr R(PQexec(FConn, SQL.c_str()));
-  CheckResult(FConn, R.get(), this);
+  PGconn* C = LiveConn();
+  TResultPtr R(PQexec(C, SQL.c_str()));
+  CheckResult(C, R.get(), this);
 }
 
 bool TPGDACDatabase::InTransaction() const {
-  AwaitReadAhead();
   if (!GetConnected()) return false;
   if (FImplicit) return FUserTx;
+  // A block read ahead comes from a cursor, and a cursor lives in a transaction.
+  if (ReadingAhead()) return true;
   const PGTransactionStatusType S = PQtransactionStatus(FConn);
   return S == PQTRANS_INTRANS || S == PQTRANS_INERROR || S == PQTRANS_ACTIVE;
 }
 
 bool TPGDACDatabase::StartReadSnapshot() {
-  if (!GetConnected()) RaiseNotConnected();
-  AwaitReadAhead();
-  if (FImplicit || PQtransactionStatus(FConn) != PQTRANS_IDLE) return false;
+  PGconn* C = LiveConn();
+  if (FImplicit || PQtransactionStatus(C) != PQTRANS_IDLE) return false;
   ExecCommand("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
   return true;
 }
 
 bool TPGDACDatabase::WorkAwaitsCommit() const {
-  AwaitReadAhead();
-  return GetConnected() && PQtransactionStatus(FConn) != PQTRANS_IDLE;
+  return GetConnected() && (ReadingAhead() || PQtransactionStatus(FConn) != PQTRANS_IDLE);
 }
 
 void TPGDACDatabase::StartTransaction() {
@@ -451,11 +459,11 @@ void TPGDACDatabase::StartTransaction() {
 }
 
 void TPGDACDatabase::Commit() {
-  if (!GetConnected()) RaiseNotConnected();
+  PGconn* C = LiveConn();
   if (FImplicit) {
     if (!FUserTx) return;
     FUserTx = false;
-    if (PQtransactionStatus(FConn) == PQTRANS_INERROR) {
+    if (PQtransactionStatus(C) == PQTRANS_INERROR) {
       ExecCommand("ROLLBACK TO SAVEPOINT qel_user_tx");
       ExecCommand("RELEASE SAVEPOINT qel_user_tx");
       throw EDatabaseError(
@@ -465,14 +473,14 @@ void TPGDACDatabase::Commit() {
     ExecCommand("RELEASE SAVEPOINT qel_user_tx");
     return;
   }
-  if (PQtransactionStatus(FConn) == PQTRANS_INERROR) {
+  if (PQtransactionStatus(C) == PQTRANS_INERROR) {
     ExecCommand("ROLLBACK");
     throw EDatabaseError(
         "The transaction was rolled back: a statement in it had failed, so it could not be "
         "committed.");
   }
-  TResultPtr R(PQexec(FConn, "COMMIT"));
-  CheckResult(FConn, R.get(), this);
+  TResultPtr R(PQexec(C, "COMMIT"));
+  CheckResult(C, R.get(), this);
   if (std::string(PQcmdStatus(R.get())) == "ROLLBACK")
     throw EDatabaseError("The server rolled the transaction back instead of committing it.");
 }
@@ -489,8 +497,8 @@ void TPGDACDatabase::Rollback() {
 }
 
 std::string TPGDACDatabase::OpenCursor(bool& Implicit) {
-  if (!GetConnected()) RaiseNotConnected();
-  if (!FImplicit && PQtransactionStatus(FConn) == PQTRANS_IDLE) {
+  PGconn* C = LiveConn();
+  if (!FImplicit && PQtransactionStatus(C) == PQTRANS_IDLE) {
     ExecCommand("BEGIN");
     FImplicit = true;
   }
@@ -500,11 +508,11 @@ std::string TPGDACDatabase::OpenCursor(bool& Implicit) {
 }
 
 void TPGDACDatabase::CloseCursor(const std::string& Name, bool Implicit) {
-  if (!GetConnected()) return;
-  AwaitReadAhead();
-  const bool Broken = PQtransactionStatus(FConn) == PQTRANS_INERROR;
+  PGconn* C = Conn();
+  if (!C || PQstatus(C) != CONNECTION_OK) return;
+  const bool Broken = PQtransactionStatus(C) == PQTRANS_INERROR;
   if (!Name.empty() && !Broken) {
-    TResultPtr R(PQexec(FConn, ("CLOSE " + Name).c_str()));  // gone with its transaction: fine
+    TResultPtr R(PQexec(C, ("CLOSE " + Name).c_str()));  // gone with its transaction: fine
   }
   if (!Implicit || !FImplicit || --FImplicitCursors > 0) return;
   FImplicit = false;
@@ -525,8 +533,9 @@ void TPGDACDatabase::RunStatement(const std::function<void()>& Run) {
   try {
     Run();
   } catch (...) {
-    TResultPtr R1(PQexec(FConn, "ROLLBACK TO SAVEPOINT qel_statement"));
-    TResultPtr R2(PQexec(FConn, "RELEASE SAVEPOINT qel_statement"));
+    PGconn* C = Conn();
+    TResultPtr R1(PQexec(C, "ROLLBACK TO SAVEPOINT qel_statement"));
+    TResultPtr R2(PQexec(C, "RELEASE SAVEPOINT qel_statement"));
     throw;
   }
   ExecCommand("RELEASE SAVEPOINT qel_statement");

@@ -19,6 +19,8 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   explicit TPGDACDatabase(TComponent* AOwner) : TQELAdapterDatabase(AOwner) {}
   ~TPGDACDatabase() override;
 
+  /// While a block is read ahead, tells whether the connection was open when it began (the
+  /// read that meets a loss reports it).
   bool GetConnected() const override;
   void StartTransaction() override;
   /// A transaction in which a statement failed cannot be committed: the server would roll it
@@ -32,7 +34,9 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// statements run inside it and are committed when its last cursor closes.
   bool WorkAwaitsCommit() const override;
 
-  pg_conn* Handle() const { return FConn; }
+  /// The libpq connection, for a call on the caller's thread: a block read ahead on it is read
+  /// first. nullptr when not connected.
+  pg_conn* Handle() { return Conn(); }
   /// Runs a statement without parameters; raises EDatabaseError with the server's message.
   void ExecCommand(const std::string& SQL);
 
@@ -63,6 +67,14 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   void ReadAheadEnded() override;
 
  private:
+  /// Reads on the read-ahead thread through FConn itself: waiting there would wait for itself.
+  friend class TPGCursorStream;
+  /// The connection for a use on the caller's thread, after the block being read ahead on it
+  /// (the one way to it there); nullptr when not connected.
+  pg_conn* Conn();
+  /// Conn(), raising EDatabaseError when the connection is closed or lost.
+  pg_conn* LiveConn();
+
   pg_conn* FConn = nullptr;
   bool FHoldNotices = false;
   std::vector<std::string> FHeldNotices;

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds with warnings as errors and with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test. Tests that need a
-# database start throwaway servers through a ctest fixture and stop them at the end.
+# database start throwaway servers through a ctest fixture and stop them at the end. Then a
+# second build with ThreadSanitizer (it cannot share a program with AddressSanitizer) builds
+# and runs the tests of the code that starts threads (ctest label "threads"), and nothing else.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QEL_BUILD_DIR:-$root/build}"
+tsan_build="${QEL_TSAN_BUILD_DIR:-$root/build-tsan}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
 "$root/scripts/install-deps.sh"
@@ -16,5 +19,11 @@ cmake --build "$build" -j "$jobs"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-cd "$build"
-ctest --output-on-failure -j "$jobs" "$@"
+(cd "$build" && ctest --output-on-failure -j "$jobs" "$@")
+
+cmake -S "$root" -B "$tsan_build" -DCMAKE_BUILD_TYPE=Debug -DQEL_WERROR=ON -DQEL_SANITIZE_THREAD=ON
+cmake --build "$tsan_build" -j "$jobs" --target varnel_thread_tests varnel_pg_read_ahead_db_tests \
+  varnel_table_data_db_tests
+export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
+cd "$tsan_build"
+ctest --output-on-failure -j "$jobs" -L threads

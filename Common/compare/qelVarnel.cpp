@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "Text.h"
+#include "qelCatalogReadAhead.h"
 #include "qelCompObj.h"
 #include "qelCustomScriptExtract.h"
 #include "qelDatabaseExtract.h"
@@ -486,8 +487,8 @@ std::unique_ptr<TCatalogReadAhead> TVarnel::ReadMasterAhead() {
   auto* T = dynamic_cast<TCustomDBExtract*>(GetExtractorTarget());
   auto* M = dynamic_cast<TCustomDBExtract*>(GetExtractorMaster());
   // Extractors of one class ask the same queries; any other pair would read ahead in vain.
-  if (!ExtractMasterEnabled || !T || !M || !GetDBStructureMaster() || typeid(*T) != typeid(*M) ||
-      !M->CanReadAhead())
+  if (!FCatalogReadAhead || !ExtractMasterEnabled || !T || !M || !GetDBStructureMaster() ||
+      typeid(*T) != typeid(*M) || !M->CanReadAhead())
     return nullptr;
   return TCatalogReadAhead::Start(M->GetQELConnection());
 }

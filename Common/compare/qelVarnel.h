@@ -117,6 +117,12 @@ class TVarnel : public TCustomVarnel {
   /// Cleared by an extraction that failed, was cancelled or was refused; CompareDatabases then
   /// writes no script.
   bool CompareEnabled = true;
+  /// Whether a live comparison may read the master's catalog on a second connection while the
+  /// target's is read (see ExtractDatabases); on by default. Off, the master is read on its own
+  /// connection after the target, and no second session is opened: for servers that limit
+  /// sessions, or run logon triggers or audits on each.
+  bool GetCatalogReadAhead() const { return FCatalogReadAhead; }
+  void SetCatalogReadAhead(bool Value) { FCatalogReadAhead = Value; }
 
   TNotifyEvent OnBeforeExtract;
   TNotifyEvent OnAfterExtract;
@@ -262,7 +268,8 @@ class TVarnel : public TCustomVarnel {
   void ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
                    TCatalogReadAhead* Ahead = nullptr);
   /// Starts reading the master's catalog for the extraction of both sides about to begin;
-  /// nullptr when the master will not be read so or cannot be read ahead.
+  /// nullptr when CatalogReadAhead is off, when the master will not be read from a catalog of
+  /// the target's kind, or when it cannot be read ahead.
   std::unique_ptr<TCatalogReadAhead> ReadMasterAhead();
   /// Prepares the master's side (MasterObjs: its collection) and starts reading its scripts on
   /// a second thread; nullptr when they are read after the target's (ReadsScriptsAtOnce).
@@ -301,6 +308,7 @@ class TVarnel : public TCustomVarnel {
   /// Taken by the next comparison, which reuses them when the collections are those paired and
   /// their digests (MarkAndDigest in qelVarnel.cpp, kept by the last SetObjsCreated) agree.
   bool FPairingFresh = false;
+  bool FCatalogReadAhead = true;
   const TCustomObjs* FPairedM = nullptr;
   const TCustomObjs* FPairedT = nullptr;
   std::uint64_t FPairedDigestM = 0;

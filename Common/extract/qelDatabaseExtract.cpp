@@ -8,6 +8,7 @@
 
 #include "DataSet.h"
 #include "Text.h"
+#include "qelCatalogReadAhead.h"
 #include "qelComp_Tbl.h"
 #include "qelMsg.h"
 
@@ -164,12 +165,7 @@ void TCustomDBExtract::ForEachRow(const std::vector<std::string>& Lines,
 void TCustomDBExtract::OpenQuery(TQELQuery& Query, const std::vector<std::string>& Lines) {
   // The other side of a comparison runs the same text meanwhile: it asks mostly the same.
   if (FAnnounceTo && &Query == FQuery.get()) FAnnounceTo->Announce(Lines);
-  TStrings* SQL = Query.GetSQL();
-  if (!SQL) throw EDatabaseError("The query of the connection takes no statement text.");
-  if (Query.GetQueryActive()) Query.Close();
-  SQL->Clear();
-  for (const std::string& Line : Lines) SQL->Add(Line);
-  Query.Open();
+  OpenQueryText(Query, Lines);
 }
 
 void TCustomDBExtract::CloseQuery(TQELQuery& Query) {

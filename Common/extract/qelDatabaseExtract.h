@@ -13,17 +13,12 @@
 // refuses to).
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
-#include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "qelClasses.h"
@@ -271,97 +266,6 @@ class TCustomDBExtract : public TCustomExtract {
   std::vector<std::string> FRereadMessages;   // the warnings of the readings done again
   bool FCancelled = false;
   bool FFailed = false;
-};
-
-/// The catalog of the master side of a comparison, read on a second connection of its own
-/// while the target's catalog is read on the calling thread. The comparer starts it before the
-/// target's extraction; the target's extractor announces each catalog query it opens, and a
-/// worker thread runs the same text on the master's database, in one read snapshot of its own,
-/// and keeps the rows. Both sides of a comparison mostly ask the same queries, so by the time
-/// the target is read most of the master is read too. The master's extractor then reads
-/// through this object on the calling thread, in its usual order and with its usual events: a
-/// query read ahead is answered from memory, any other one is run in the same snapshot then.
-///
-/// The worker touches nothing but its own connection, its queries and this object's state
-/// under the lock: no handler, no host hook, no collection. Its connection is a copy of the
-/// master's (type, dialect and options) without the host's handlers, made and freed on the
-/// calling thread. Whatever the worker raises is kept and handed to the calling thread.
-class TCatalogReadAhead {
- public:
-  /// Starts reading ahead for Connection: opens the copy and its snapshot in a worker thread.
-  /// nullptr when no copy can stand in for Connection: it is none of the adapter connections,
-  /// or it has connect or disconnect handlers, host code that could change the settings or the
-  /// session, and that must run as they do without a second connection.
-  static std::unique_ptr<TCatalogReadAhead> Start(TQELCustomConnection* Connection);
-  /// Stops the worker after the statement it runs and waits for it; an open snapshot is rolled
-  /// back and the connection closed.
-  ~TCatalogReadAhead();
-  TCatalogReadAhead(const TCatalogReadAhead&) = delete;
-  TCatalogReadAhead& operator=(const TCatalogReadAhead&) = delete;
-
-  /// Queues the query Lines (a catalog query of the other side) to be read ahead; never waits.
-  void Announce(const std::vector<std::string>& Lines);
-  /// Whether the snapshot may stand for a reading of Connection now: the connection reading
-  /// was started for, with the same settings and still without connect or disconnect
-  /// handlers; the session opened, and every query read ahead so far succeeded (a failed one
-  /// spoils the server's transaction for the rest). Waits until every query announced is read.
-  bool Serves(const TQELCustomConnection* Connection);
-  /// A query that reads through the snapshot (an extractor's work query): Open reads its text
-  /// by Read; ExecSQL raises. Owned by the caller; must not outlive this object.
-  std::unique_ptr<TQELQuery> CreateQuery();
-  /// The session reads in a snapshot (StartReadSnapshot said so).
-  bool Snapshot() const { return FSnapshot; }
-  /// The rows of the query Lines in the snapshot: those read ahead, or read now. Raises
-  /// EDatabaseError with the server's message when the server refused the query.
-  TQueryResult Read(const std::vector<std::string>& Lines);
-  /// Ends the snapshot; raises EDatabaseError with the server's message.
-  void Commit();
-
- private:
-  /// One query text, announced or asked for, and what the server answered.
-  struct TRead {
-    std::vector<std::string> Lines;
-    /// Asked for by the extraction reading through, not only announced.
-    bool Asked = false;
-    bool Done = false;
-    bool Failed = false;
-    std::string Error;
-    TQueryResult Result;
-  };
-  explicit TCatalogReadAhead(TQELCustomConnection& Connection);
-  /// The worker: opens the session, then runs queued reads (and the commit) until stopped.
-  void Work();
-  /// Opens the copy and its snapshot; false (with FOpenFailed) when it cannot.
-  bool OpenSession(std::unique_ptr<TQELQuery>& Query);
-  /// Runs one read on the worker's query, outside the lock.
-  void RunRead(TQELQuery& Query, TRead& Read);
-  /// Queues a read of Lines under Key unless it is queued or read already; the caller holds
-  /// the lock. Asked puts it before what is only read ahead.
-  void QueueLocked(const std::string& Key, const std::vector<std::string>& Lines, bool Asked);
-
-  const TQELCustomConnection* FSource;
-  /// The copy, used by the worker alone between Start and the join.
-  std::unique_ptr<TQELConnection> FCopy;
-  /// The settings the copy was made with, for Serves.
-  TConnectionOptions FOptions;
-  TconnectionType FConnectionType;
-  TDatabaseType FDatabaseType;
-
-  std::mutex FLock;
-  std::condition_variable FChanged;
-  std::unordered_map<std::string, TRead> FReads;  // by the lines joined
-  std::deque<std::string> FQueue;                 // keys still to read, in order
-  bool FOpened = false;                           // the worker has tried to open the session
-  bool FEnded = false;                            // the session could not open, or is closed
-  bool FSnapshot = false;                         // written before FOpened is set
-  bool FSpoiled = false;                          // a read ahead failed: the session serves no more
-  bool FBusy = false;                             // the worker runs a read now
-  bool FCommitAsked = false;
-  bool FCommitDone = false;
-  bool FCommitFailed = false;
-  std::string FCommitError;
-  bool FStop = false;
-  std::thread FWorker;
 };
 
 /// A catalog extractor whose stored texts are all read again by one parser class, TParser: it

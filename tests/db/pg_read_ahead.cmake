@@ -3,3 +3,5 @@
 # after the other, and failures, cancels and handlers between the reads ending as they do then.
 qel_add_db_test(varnel_pg_read_ahead_db_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/test_pg_read_ahead_db.cpp)
+# It starts threads: the ThreadSanitizer build runs it too.
+set_property(TEST varnel_pg_read_ahead_db_tests APPEND PROPERTY LABELS threads)

@@ -264,6 +264,7 @@ std::string RecordError(TQELAdapterQuery& Query, const std::string& Message) {
 void TReplayDatabase::SetConnected(bool Value) {
   if (Value && FFixture->HasConnectError()) throw EDatabaseError(FFixture->ConnectError());
   FConnected = Value;
+  if (Value) ++FFixture->Sessions;
   ClearLost();
   if (!Value) FInTransaction = false;
   Log.push_back(Value ? "<connect>" : "<disconnect>");

@@ -19,6 +19,7 @@
 // A file may also hold "connect-error<TAB>message": connecting then fails with that message.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,9 @@ class TReplayFixture {
   const std::vector<TReplayEntry>& Entries() const { return FEntries; }
   const std::string& ConnectError() const { return FConnectError; }
   bool HasConnectError() const { return FHasConnectError; }
+
+  /// Connects made on databases answering from this fixture, on any thread.
+  mutable std::atomic<int> Sessions{0};
 
  private:
   std::vector<TReplayEntry> FEntries;

@@ -20,7 +20,8 @@ using namespace qel;
 struct TProbe {
   std::thread::id Caller = std::this_thread::get_id();
   int Rows = 1000;
-  int FailAt = 0;                  // the row a lost connection stops at (0: none)
+  int FailAt = 0;                  // the row a failure stops at (0: none)
+  bool Undecodable = false;        // the failure: a value that cannot be decoded, else a loss
   std::atomic<bool> Ahead{false};  // inside FetchAhead
   std::atomic<int> AheadRows{0};
   std::atomic<int> OffCaller{0};  // Fetch or a statement off the caller's thread
@@ -42,12 +43,17 @@ class TNumberStream : public TRowStream {
   }
   bool Fetch(TDataSet::TRecord& Row) override {
     if (std::this_thread::get_id() != FP.Caller) ++FP.OffCaller;
-    if (FNext == FP.FailAt) throw EDatabaseError("connection lost at row " + IntToStr(FNext));
+    if (FNext == FP.FailAt && !FP.Undecodable)
+      throw EDatabaseError("connection lost at row " + IntToStr(FNext));
     return Produce(Row);
   }
 
  private:
+  /// A value that cannot be decoded raises wherever the row is read; a lost connection makes
+  /// FetchAhead give up and Fetch report it.
   bool Produce(TDataSet::TRecord& Row) {
+    if (FNext == FP.FailAt && FP.Undecodable)
+      throw EDatabaseError("cannot decode row " + IntToStr(FNext));
     if (FNext > FP.Rows || FNext == FP.FailAt) return false;
     Row.resize(2);
     Row[0].IsNull = Row[1].IsNull = false;
@@ -102,6 +108,7 @@ struct TCase {
   const char* Name;
   TMeanwhile Meanwhile;
   int FailAt;
+  bool Undecodable = false;
 };
 
 class ReadAhead : public ::testing::TestWithParam<TCase> {};
@@ -110,6 +117,7 @@ TEST_P(ReadAhead, RowsComeInOrderAndTheConnectionIsNeverShared) {
   const TCase& C = GetParam();
   TProbe P;
   P.FailAt = C.FailAt;
+  P.Undecodable = C.Undecodable;
   TProbeDatabase Db(P);
   TProbeQuery Q(Db);
   TProbeQuery Other(Db);
@@ -133,7 +141,8 @@ TEST_P(ReadAhead, RowsComeInOrderAndTheConnectionIsNeverShared) {
     Failure = E.what();
   }
   if (C.FailAt > 0) {
-    EXPECT_EQ(Failure, "connection lost at row " + IntToStr(C.FailAt));
+    EXPECT_EQ(Failure, (C.Undecodable ? "cannot decode row " : "connection lost at row ") +
+                           IntToStr(C.FailAt));
     EXPECT_EQ(Expected, C.FailAt - 1);  // the last row read: every row before it came
   } else {
     EXPECT_EQ(Failure, "");
@@ -175,6 +184,9 @@ const TCase Cases[] = {
     {"RestReadIntoMemory", TMeanwhile::Spill, 0},
     {"LostConnection", TMeanwhile::Nothing, 500},
     {"LostWithStatements", TMeanwhile::Statements, 333},
+    // Rows of about 4 KiB: the first block holds 127, the block read ahead fails part-way.
+    {"UndecodableAhead", TMeanwhile::Nothing, 250, true},
+    {"UndecodableAheadWhileSpilling", TMeanwhile::Spill, 250, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Streams, ReadAhead, ::testing::ValuesIn(Cases),

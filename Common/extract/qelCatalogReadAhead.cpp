@@ -1,12 +1,15 @@
 // The master's catalog read on a second connection while the target's is read: the worker
 // thread, its queue of query texts and the query the master's extractor reads through.
+#include "qelCatalogReadAhead.h"
+
+#include <cassert>
 #include <exception>
 #include <tuple>
 #include <utility>
 
 #include "DataSet.h"
 #include "Strings.h"
-#include "qelDatabaseExtract.h"
+#include "qelCompObj.h"
 
 namespace qel {
 
@@ -120,14 +123,31 @@ TCatalogReadAhead::TCatalogReadAhead(TQELCustomConnection& Connection)
   FCopy = std::move(Copy);
 }
 
+void OpenQueryText(TQELQuery& Query, const std::vector<std::string>& Lines) {
+  TStrings* SQL = Query.GetSQL();
+  if (!SQL) throw EDatabaseError("The query of the connection takes no statement text.");
+  if (Query.GetQueryActive()) Query.Close();
+  SQL->Clear();
+  for (const std::string& Line : Lines) SQL->Add(Line);
+  Query.Open();
+}
+
+namespace {
+const char* const SessionEnded = "The catalog session of the master ended.";
+}  // namespace
+
 TCatalogReadAhead::~TCatalogReadAhead() {
   {
     std::lock_guard<std::mutex> L(FLock);
-    FStop = true;
+    FState = TSession::Stopping;
   }
   FChanged.notify_all();
   if (FWorker.joinable()) FWorker.join();
   FCopy.reset();
+}
+
+bool TCatalogReadAhead::OverLocked() const {
+  return FState == TSession::Spoiled || FState == TSession::Stopping || FState == TSession::Ended;
 }
 
 void TCatalogReadAhead::QueueLocked(const std::string& Key, const std::vector<std::string>& Lines,
@@ -143,31 +163,44 @@ void TCatalogReadAhead::QueueLocked(const std::string& Key, const std::vector<st
 }
 
 void TCatalogReadAhead::Announce(const std::vector<std::string>& Lines) {
+  assert(FPhase == TPhase::Announcing && "announced after Serves");
   const std::string Key = KeyOf(Lines);
   {
     std::lock_guard<std::mutex> L(FLock);
-    if (FEnded || FSpoiled) return;
+    if (OverLocked()) return;
     QueueLocked(Key, Lines, false);
   }
   FChanged.notify_all();
 }
 
 bool TCatalogReadAhead::Serves(const TQELCustomConnection* Connection) {
+  assert(FPhase == TPhase::Announcing && "Serves asked twice");
+  FPhase = TPhase::Serving;
   if (Connection != FSource || HasSessionHandlers(*Connection) ||
       Connection->GetConnectionType() != FConnectionType ||
       Connection->GetDatabaseType() != FDatabaseType ||
       !SameOptions(Connection->GetConnectionOptions(), FOptions))
     return false;
   std::unique_lock<std::mutex> L(FLock);
-  FChanged.wait(L, [this] { return FEnded || (FOpened && FQueue.empty() && !FBusy); });
-  return !FEnded && !FSpoiled;
+  FChanged.wait(L, [this] {
+    return FState != TSession::Opening && FState != TSession::Reading &&
+           !(FState == TSession::Idle && !FQueue.empty());
+  });
+  return FState == TSession::Idle;
+}
+
+bool TCatalogReadAhead::Snapshot() const {
+  std::lock_guard<std::mutex> L(FLock);
+  return FSnapshot;
 }
 
 std::unique_ptr<TQELQuery> TCatalogReadAhead::CreateQuery() {
+  assert(FPhase == TPhase::Serving && "read through before Serves");
   return std::make_unique<TReadAheadQuery>(*this);
 }
 
 TQueryResult TCatalogReadAhead::Read(const std::vector<std::string>& Lines) {
+  assert(FPhase == TPhase::Serving && "read through before Serves");
   const std::string Key = KeyOf(Lines);
   std::unique_lock<std::mutex> L(FLock);
   if (!FReads.count(Key)) {
@@ -176,8 +209,12 @@ TQueryResult TCatalogReadAhead::Read(const std::vector<std::string>& Lines) {
   }
   // Elements of the map keep their place while others come and go.
   TRead* R = &FReads[Key];
-  FChanged.wait(L, [&] { return R->Done || FEnded; });
-  if (!R->Done) throw EDatabaseError("The catalog session of the master ended.");
+  // After the commit nothing is read: the snapshot is gone.
+  FChanged.wait(L, [&] {
+    return R->Done || FState == TSession::Ended || FState == TSession::Committed ||
+           FState == TSession::CommitFailed;
+  });
+  if (!R->Done) throw EDatabaseError(SessionEnded);
   TRead Taken = std::move(*R);
   FReads.erase(Key);
   L.unlock();
@@ -186,32 +223,34 @@ TQueryResult TCatalogReadAhead::Read(const std::vector<std::string>& Lines) {
 }
 
 void TCatalogReadAhead::Commit() {
+  assert(FPhase == TPhase::Serving && "commit before Serves");
   std::unique_lock<std::mutex> L(FLock);
-  FCommitAsked = true;
-  FChanged.notify_all();
-  FChanged.wait(L, [this] { return FCommitDone || FEnded; });
-  if (!FCommitDone) throw EDatabaseError("The catalog session of the master ended.");
-  if (FCommitFailed) throw EDatabaseError(FCommitError);
+  if (FState == TSession::Idle || FState == TSession::Spoiled) {
+    FState = TSession::Committing;
+    FChanged.notify_all();
+  }
+  FChanged.wait(L, [this] {
+    return FState == TSession::Committed || FState == TSession::CommitFailed ||
+           FState == TSession::Ended;
+  });
+  if (FState == TSession::CommitFailed) throw EDatabaseError(FCommitError);
+  if (FState != TSession::Committed) throw EDatabaseError(SessionEnded);
 }
 
-bool TCatalogReadAhead::OpenSession(std::unique_ptr<TQELQuery>& Query) {
+bool TCatalogReadAhead::OpenSession(std::unique_ptr<TQELQuery>& Query, bool& Snapshot) {
   FCopy->SetConnected(true);
   if (!FCopy->GetConnected()) return false;
   Query.reset(FCopy->CreateQuery(nullptr));
   if (!Query) return false;
   Query->SetParamCheck(false);
-  FSnapshot = FCopy->StartReadSnapshot();
+  Snapshot = FCopy->StartReadSnapshot();
   return true;
 }
 
-void TCatalogReadAhead::RunRead(TQELQuery& Query, TRead& Read) {
+void TCatalogReadAhead::RunRead(TQELQuery& Query, const std::vector<std::string>& Lines,
+                                TRead& Read) {
   try {
-    TStrings* SQL = Query.GetSQL();
-    if (!SQL) throw EDatabaseError("The query of the connection takes no statement text.");
-    if (Query.GetQueryActive()) Query.Close();
-    SQL->Clear();
-    for (const std::string& Line : Read.Lines) SQL->Add(Line);
-    Query.Open();
+    OpenQueryText(Query, Lines);
     Read.Result = ResultOf(Query);
     Query.Close();
   } catch (const std::exception& E) {
@@ -223,58 +262,75 @@ void TCatalogReadAhead::RunRead(TQELQuery& Query, TRead& Read) {
   }
 }
 
+void TCatalogReadAhead::ServeRead(std::unique_lock<std::mutex>& L, TQELQuery& Query,
+                                  const std::string& Key) {
+  TRead& Queued = FReads[Key];
+  // Once a read failed, or the host cancels, the master is not read from here: what is only
+  // read ahead is no longer worth the server's time.
+  if (FState == TSession::Spoiled || (!Queued.Asked && TerminateRunning.load())) {
+    Queued.Failed = true;
+    Queued.Error = SessionEnded;
+    Queued.Done = true;
+    FState = TSession::Spoiled;
+    return;
+  }
+  const std::vector<std::string> Lines = Queued.Lines;
+  FState = TSession::Reading;
+  L.unlock();
+  TRead Outcome;
+  RunRead(Query, Lines, Outcome);
+  L.lock();
+  // The entry stays until its reader took it, and nobody takes it before Done.
+  TRead& R = FReads[Key];
+  R.Result = std::move(Outcome.Result);
+  R.Failed = Outcome.Failed;
+  R.Error = std::move(Outcome.Error);
+  R.Done = true;
+  if (FState == TSession::Reading) FState = R.Failed ? TSession::Spoiled : TSession::Idle;
+}
+
+void TCatalogReadAhead::ServeCommit(std::unique_lock<std::mutex>& L) {
+  L.unlock();
+  std::string Error;
+  bool Failed = false;
+  try {
+    FCopy->Commit();
+  } catch (const std::exception& E) {
+    Failed = true;
+    Error = E.what();
+  }
+  L.lock();
+  if (FState != TSession::Committing) return;  // stopping meanwhile
+  FCommitError = Error;
+  FState = Failed ? TSession::CommitFailed : TSession::Committed;
+}
+
 void TCatalogReadAhead::Work() {
   std::unique_ptr<TQELQuery> Query;
   try {
-    bool Open = false;
+    bool Open = false, Snapshot = false;
     try {
-      Open = OpenSession(Query);
+      Open = OpenSession(Query, Snapshot);
     } catch (const std::exception&) {
       Open = false;
     }
     std::unique_lock<std::mutex> L(FLock);
-    FOpened = true;
-    FEnded = !Open;
+    FSnapshot = Snapshot;
+    if (FState == TSession::Opening) FState = Open ? TSession::Idle : TSession::Ended;
     FChanged.notify_all();
-    while (Open) {
-      FChanged.wait(L, [this] { return FStop || !FQueue.empty() || FCommitAsked; });
-      if (FStop) break;
-      if (FQueue.empty()) {
-        FCommitAsked = false;
-        L.unlock();
-        std::string Error;
-        bool Failed = false;
-        try {
-          FCopy->Commit();
-        } catch (const std::exception& E) {
-          Failed = true;
-          Error = E.what();
-        }
-        L.lock();
-        FCommitFailed = Failed;
-        FCommitError = Error;
-        FCommitDone = true;
-        FChanged.notify_all();
-        continue;
+    while (FState != TSession::Stopping && FState != TSession::Ended) {
+      FChanged.wait(L, [this] {
+        return FState == TSession::Stopping || FState == TSession::Committing ||
+               (!FQueue.empty() && (FState == TSession::Idle || FState == TSession::Spoiled));
+      });
+      if (FState == TSession::Stopping) break;
+      if (FState == TSession::Committing) {
+        ServeCommit(L);
+      } else {
+        const std::string Key = FQueue.front();
+        FQueue.pop_front();
+        ServeRead(L, *Query, Key);
       }
-      TRead& R = FReads[FQueue.front()];
-      FQueue.pop_front();
-      // Once a read ahead failed, or the host cancels, the master is not read from here:
-      // what is only read ahead is no longer worth the server's time.
-      if (!R.Asked && (FSpoiled || TerminateRunning.load())) {
-        R.Failed = true;
-        R.Done = true;
-        FSpoiled = true;
-        FChanged.notify_all();
-        continue;
-      }
-      FBusy = true;
-      L.unlock();
-      RunRead(*Query, R);
-      L.lock();
-      FBusy = false;
-      R.Done = true;
-      if (R.Failed) FSpoiled = true;
       FChanged.notify_all();
     }
   } catch (...) {
@@ -286,8 +342,7 @@ void TCatalogReadAhead::Work() {
   } catch (...) {
   }
   std::lock_guard<std::mutex> L(FLock);
-  FOpened = true;
-  FEnded = true;
+  FState = TSession::Ended;
   FChanged.notify_all();
 }
 
