@@ -682,6 +682,9 @@ class TCustomObjs : public TObject {
   /// the collection keeps it aside and frees it with the other objects at Clear (so a reader
   /// that goes on filling it does no harm), otherwise it stays with the caller.
   bool AddObj(TDbObj* aObj, bool FreeIfRejected = true);
+  /// AddObj of an object handed over: what is not filed is freed, or kept aside until Clear
+  /// when its key is filed already.
+  bool AddObj(std::unique_ptr<TDbObj> aObj);
   /// False for nil; else what OnAccept_Obj decides (true without a handler).
   bool Accept_Obj(TDbObj* aObj);
   /// Merges aGrant into an equal grant already filed (same object, grantee and grant option)
@@ -749,6 +752,8 @@ class TCustomObjs : public TObject {
   int FCascadeDepth = 0;
   /// Objects refused as duplicates, freed at Clear.
   std::vector<std::unique_ptr<TDbObj>> FRejected;
+  /// The work of AddObj; Rejected holds aObj when it was handed over, else nothing.
+  bool FileObj(TDbObj* aObj, std::unique_ptr<TDbObj> Rejected);
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -140,9 +140,17 @@ TDbObjList* TCustomObjs::ListOf(const TDbObj* aObj) {
 }
 
 bool TCustomObjs::AddObj(TDbObj* aObj, bool FreeIfRejected) {
+  return FileObj(aObj, std::unique_ptr<TDbObj>(FreeIfRejected ? aObj : nullptr));
+}
+
+bool TCustomObjs::AddObj(std::unique_ptr<TDbObj> aObj) {
+  TDbObj* Obj = aObj.get();
+  return FileObj(Obj, std::move(aObj));
+}
+
+bool TCustomObjs::FileObj(TDbObj* aObj, std::unique_ptr<TDbObj> Rejected) {
+  // Rejected holds aObj when the caller handed it over: what is not filed is freed here.
   if (!aObj) return false;
-  // A rejected object the caller handed over is freed here.
-  std::unique_ptr<TDbObj> Rejected(FreeIfRejected ? aObj : nullptr);
   if (!Accept_Obj(aObj)) return false;
   if (FDatabaseType == dbInterBase && IBServerOptions.GetIBCompareOptions().IgnoreIBEObjects &&
       StartsStr("IBE$", aObj->GetObjName()))

@@ -340,9 +340,11 @@ class TIBDomainAlter {
     const std::string Tail = "\r\n  WHERE RDB$FIELD_NAME = " + Lit(Name);
     if (DateKind(FM.FieldType) && DateKind(FT.FieldType) &&
         Run.Target.IBServerOptions.GetSQLDialect() == 3) {
-      const char* Code = FM.FieldType == iftDate ? "12" : FM.FieldType == iftTime ? "13" : "35";
+      const std::int32_t Code = FM.FieldType == iftDate   ? ibtDate
+                                : FM.FieldType == iftTime ? ibtTime
+                                                          : ibtTimeStamp;
       Warn(": Date/Time/TimeStamp conversion",
-           Sys(std::string("UPDATE RDB$FIELDS SET RDB$FIELD_TYPE=") + Code + Tail));
+           Sys("UPDATE RDB$FIELDS SET RDB$FIELD_TYPE=" + std::to_string(Code) + Tail));
     } else if (Exact(FM.FieldType) && Exact(FT.FieldType)) {
       if (FM.Scale != FT.Scale) {
         Comment("Alter Domain: " + QName + " - scale conversion");

@@ -280,11 +280,11 @@ std::string TGntData::GranteeIdent() const {
 
 std::string TGntData::GranteeDef() const {
   switch (GranteeType) {
-    case 1:
+    case gotView:
       return "VIEW " + QuoteIdent(GranteeName);
-    case 2:
+    case gotTrigger:
       return "TRIGGER " + QuoteIdent(GranteeName);
-    case 5:
+    case gotProcedure:
       return "PROCEDURE " + QuoteIdent(GranteeName);
     default:
       return GranteeIdent();
@@ -308,15 +308,15 @@ std::string TGntData::MSSQLDef() const {
   const bool ASE = GetDatabaseType() == dbSybaseASE;
   if (!GrantText.empty()) return GrantText;
   const std::string WithGrant = GrantOption == 1 ? " WITH GRANT OPTION" : "";
-  if (ObjectType == -1 && ObjectName.empty())
+  if (ObjectType == gotStatement && ObjectName.empty())
     return "GRANT " + PrivList(Privileges, StatementWords) + " TO " + GranteeIdent() + WithGrant;
-  if (ObjectType == 13)
+  if (ObjectType == gotRole)
     return (ASE ? "GRANT ROLE " : "GRANT ") + QuoteIdent(ObjectName) + " TO " + GranteeIdent() +
            (GrantOption == 1 ? " WITH ADMIN OPTION" : "");
   std::string List;
   // ASE's ALL also takes in privileges the grant did not hold; it is never written there.
   if (Privileges.Contains(gntAll) ||
-      ((ObjectType == 0 || ObjectType == 1) && AllObjectPrivileges() && !ASE))
+      ((ObjectType == gotTable || ObjectType == gotView) && AllObjectPrivileges() && !ASE))
     List = "ALL";
   else
     List = PrivList(Privileges, MSSQLObjectWords);
@@ -326,19 +326,20 @@ std::string TGntData::MSSQLDef() const {
 }
 
 std::string TGntData::OtherDef() const {
-  if (ObjectType == 13)
+  if (ObjectType == gotRole)
     return "GRANT " + QuoteIdent(ObjectName) + " TO " + GranteeIdent() +
            (GrantOption == 1 ? " WITH ADMIN OPTION" : "");
-  if (ObjectType == -1 && !GrantText.empty()) return GrantText;
+  if (ObjectType == gotStatement && !GrantText.empty()) return GrantText;
   std::string List;
   if (Privileges.Contains(gntAll))
     List = "ALL";
-  else if (ObjectType == 0 || ObjectType == 1 || ObjectType == -1)
+  else if (ObjectType == gotTable || ObjectType == gotView || ObjectType == gotStatement)
     List = AllObjectPrivileges() ? "ALL" : PrivList(Privileges, ObjectWords);
   if (Privileges.Contains(gntExecute)) List = Join(List, "EXECUTE");
   std::string R = "GRANT " + List + FldsSeq();
   if (!ObjectName.empty())
-    R += " ON " + std::string(ObjectType == 5 ? "PROCEDURE " : "") + QuoteIdent(ObjectName);
+    R += " ON " + std::string(ObjectType == gotProcedure ? "PROCEDURE " : "") +
+         QuoteIdent(ObjectName);
   return R + " TO " + GranteeDef() + (GrantOption == 1 ? " WITH GRANT OPTION" : "");
 }
 
@@ -356,19 +357,19 @@ std::string TGntData::Def() const {
 
 std::string TGntData::RevokeDef(bool GrantOptionOnly) const {
   const TDatabaseType DB = GetDatabaseType();
-  if (ObjectType == -1) {
+  if (ObjectType == gotStatement) {
     const std::string List = PrivList(Privileges, StatementWords, RevokedStatementWords);
     // A grant kept only as text names nothing a REVOKE could be written from.
     if (List.empty()) return "";
     return "REVOKE " + List + " FROM " + GranteeIdent();
   }
-  if (ObjectType == 13) return "REVOKE " + QuoteIdent(ObjectName) + " FROM " + GranteeIdent();
+  if (ObjectType == gotRole) return "REVOKE " + QuoteIdent(ObjectName) + " FROM " + GranteeIdent();
   std::string List;
   // A grant of ALL is taken back as ALL: naming some privileges would leave the others. The
   // five object privileges of a table or view are granted as ALL (which gives a PostgreSQL
   // server's TRUNCATE and TRIGGER too), so they are revoked as ALL as well.
-  if (Privileges.Contains(gntAll) ||
-      ((ObjectType == 0 || ObjectType == 1) && AllObjectPrivileges() && DB != dbSybaseASE))
+  if (Privileges.Contains(gntAll) || ((ObjectType == gotTable || ObjectType == gotView) &&
+                                      AllObjectPrivileges() && DB != dbSybaseASE))
     List = "ALL";
   else
     List = PrivList(Privileges, ObjectWords);

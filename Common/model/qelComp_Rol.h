@@ -45,6 +45,16 @@ class TRolData : public TDbObj {
   std::string DefText(bool ForCreate) const;
 };
 
+/// Object-type codes of what a grant is on and of its grantee: InterBase's catalog codes
+/// (RDB$USER_PRIVILEGES.RDB$OBJECT_TYPE and RDB$USER_TYPE), which every dialect's reader uses.
+constexpr std::int32_t gotStatement = -1;  ///< statement or system privileges: no object
+constexpr std::int32_t gotTable = 0;
+constexpr std::int32_t gotView = 1;
+constexpr std::int32_t gotTrigger = 2;
+constexpr std::int32_t gotProcedure = 5;
+constexpr std::int32_t gotUser = 8;
+constexpr std::int32_t gotRole = 13;  ///< the role granted (object) or receiving (grantee)
+
 /// One grant: privileges given to a grantee on an object or as statement/system privileges, or
 /// a role membership. A grant is identified by its own text and never altered.
 class TGntData : public TDbObj {
@@ -59,12 +69,13 @@ class TGntData : public TDbObj {
   TGrantPrivilegeSet Privileges;
   /// The user, role, procedure, trigger or view receiving the privileges.
   std::string GranteeName;
-  /// InterBase object-type code of the grantee: 1 view, 2 trigger, 5 procedure, 8 user, 13 role.
+  /// Object-type code (got...) of the grantee: view, trigger, procedure, user or role; 0 when
+  /// the reader does not tell.
   std::int32_t GranteeType = 0;
   std::string ObjectName;
-  /// 0 table, 1 view, 2 trigger, 5 procedure, 8 user, 13 role granted; -1 statement or system
-  /// privileges.
-  std::int32_t ObjectType = -1;
+  /// Object-type code (got...) of the object: table, view, trigger, procedure, user, or the role
+  /// granted; gotStatement for statement or system privileges.
+  std::int32_t ObjectType = gotStatement;
   /// 1 = WITH GRANT OPTION (WITH ADMIN OPTION for roles).
   std::int32_t GrantOption = 0;
   /// Columns of a column-level grant.

@@ -202,34 +202,34 @@ std::string TFldData::GetCaption() const {
 
 TDBFieldType TFldData::FldTypeFromIbType(std::int32_t IbType) const {
   switch (IbType) {
-    case 7:
+    case ibtSmallInt:
       return iftSmallInt;
-    case 8:
+    case ibtInteger:
       return iftInteger;
-    case 9:
+    case ibtQuad:
       return iftQuad;
-    case 10:
+    case ibtFloat:
       return iftFloat;
-    case 12:
+    case ibtDate:
       return iftDate;
-    case 13:
+    case ibtTime:
       return iftTime;
-    case 14:
+    case ibtChar:
       return iftChar;
-    case 16:
+    case ibtBigInt:
       return iftBigInt;
-    case 17:
+    case ibtBoolean:
       return iftBoolean;
-    case 27:
+    case ibtDouble:
       return iftDoublePrecision;
-    case 35:
+    case ibtTimeStamp:
       // Dialect 1 calls its date-and-time type DATE.
       return !Owner || Owner->IBServerOptions.GetSQLDialect() == 3 ? iftTimeStamp : iftDate;
-    case 37:
+    case ibtVarchar:
       return iftVarchar;
-    case 40:
+    case ibtCstring:
       return iftCstring;
-    case 261:
+    case ibtBlob:
       return iftBlob;
     default:
       return iftUnknown;

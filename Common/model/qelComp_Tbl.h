@@ -13,6 +13,24 @@
 
 namespace qel {
 
+/// Type codes of the InterBase/Firebird catalog (RDB$FIELDS.RDB$FIELD_TYPE). BOOLEAN has two:
+/// InterBase's 17 and Firebird's 23 (from 3.0 on).
+constexpr std::int32_t ibtSmallInt = 7;
+constexpr std::int32_t ibtInteger = 8;
+constexpr std::int32_t ibtQuad = 9;
+constexpr std::int32_t ibtFloat = 10;
+constexpr std::int32_t ibtDate = 12;  ///< dialect 3's DATE
+constexpr std::int32_t ibtTime = 13;
+constexpr std::int32_t ibtChar = 14;
+constexpr std::int32_t ibtBigInt = 16;
+constexpr std::int32_t ibtBoolean = 17;    ///< InterBase's BOOLEAN
+constexpr std::int32_t ibtFbBoolean = 23;  ///< Firebird's BOOLEAN
+constexpr std::int32_t ibtDouble = 27;
+constexpr std::int32_t ibtTimeStamp = 35;  ///< dialect 1's DATE
+constexpr std::int32_t ibtVarchar = 37;
+constexpr std::int32_t ibtCstring = 40;
+constexpr std::int32_t ibtBlob = 261;
+
 /// The data types of every dialect, one member per spelling; ordinal = position.
 enum TDBFieldType : std::uint8_t {
   iftUnknown,

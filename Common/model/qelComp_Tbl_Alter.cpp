@@ -297,8 +297,11 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
         WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(S, FN, TN));
         MTbl.SetViewsReCreateFlag();
       } else {
-        Run.Exec.AddComment("/* Datatype conversion is not allowed: " + T.FieldTypeDef() + " -> " +
-                            M.FieldTypeDef() + "\r\n" + S + " */");
+        Run.Exec.AddComment(
+            "/* " +
+            SafeBlockComment("Datatype conversion is not allowed: " + T.FieldTypeDef() + " -> " +
+                             M.FieldTypeDef() + "\r\n" + S) +
+            " */");
       }
     }
   }

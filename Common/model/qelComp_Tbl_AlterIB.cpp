@@ -261,29 +261,31 @@ void DomainToSimpleType(TAlterRun& Run, TTblData& MTbl, TFldData& M) {
 struct TSysTypeCode {
   TDBFieldType Type;
   const char* Length;
-  const char* Code;
+  std::int32_t Code;
   const char* Tail;  ///< after the WHERE tail
 };
 
 const TSysTypeCode SysTypeCodes[] = {
-    {iftDoublePrecision, "8", "27", ""}, {iftFloat, "4", "10", "\r\n"}, {iftBigInt, "8", "16", ""},
-    {iftInteger, "4", "8", ""},          {iftSmallInt, "2", "7", ""},
+    {iftDoublePrecision, "8", ibtDouble, ""}, {iftFloat, "4", ibtFloat, "\r\n"},
+    {iftBigInt, "8", ibtBigInt, ""},          {iftInteger, "4", ibtInteger, ""},
+    {iftSmallInt, "2", ibtSmallInt, ""},
 };
 
 /// The exact numeric types: the storage type follows the precision (a 64-bit integer from
 /// ODS 10 on, a double before it).
 std::string SysExactType(const TAlterRun& Run, const TFldData& M, const std::string& Q) {
-  std::string Code = "7", Len = "2";
+  std::int32_t Code = ibtSmallInt;
+  std::string Len = "2";
   if (M.Precision > 9) {
     const bool Int64 = Run.Target.IBServerOptions.ODS_GE10();
-    Code = Int64 ? "16" : "27";
+    Code = Int64 ? ibtBigInt : ibtDouble;
     Len = "8";
   } else if (M.Precision > 4) {
-    Code = "8";
+    Code = ibtInteger;
     Len = "4";
   }
-  return "UPDATE RDB$FIELDS SET RDB$FIELD_LENGTH=" + Len + ", RDB$FIELD_TYPE=" + Code + ",\r\n" +
-         "RDB$CHARACTER_LENGTH=0, RDB$FIELD_PRECISION=" + Num(M.Precision) +
+  return "UPDATE RDB$FIELDS SET RDB$FIELD_LENGTH=" + Len + ", RDB$FIELD_TYPE=" + Num(Code) +
+         ",\r\n" + "RDB$CHARACTER_LENGTH=0, RDB$FIELD_PRECISION=" + Num(M.Precision) +
          ", RDB$FIELD_SCALE=" + Num(-static_cast<std::int64_t>(M.Scale)) +
          ", RDB$FIELD_SUB_TYPE=" + (M.FieldType == iftNumeric ? "1" : "2") + Q;
 }
@@ -295,7 +297,7 @@ std::string SysTypeUpdate(const TAlterRun& Run, const TFldData& M, TDBFieldType 
   for (const TSysTypeCode& C : SysTypeCodes)
     if (C.Type == Type)
       return std::string("UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=") + C.Length +
-             ", RDB$FIELD_TYPE=" + C.Code + Q + C.Tail;
+             ", RDB$FIELD_TYPE=" + Num(C.Code) + Q + C.Tail;
   switch (Type) {
     case iftNumeric:
     case iftDecimal:
@@ -305,18 +307,19 @@ std::string SysTypeUpdate(const TAlterRun& Run, const TFldData& M, TDBFieldType 
       if (ByteLength(M) == 0) return {};
       return "UPDATE RDB$FIELDS SET\r\n RDB$FIELD_LENGTH=" + Num(ByteLength(M)) +
              ", RDB$CHARACTER_LENGTH=" + Num(M.Size) +
-             ",\r\n RDB$FIELD_TYPE=" + (Type == iftVarchar ? "37" : "14") + Q + "\r\n";
+             ",\r\n RDB$FIELD_TYPE=" + Num(Type == iftVarchar ? ibtVarchar : ibtChar) + Q + "\r\n";
     case iftBlob:
-      return "UPDATE RDB$FIELDS\r\n SET RDB$FIELD_LENGTH=8,\r\n RDB$FIELD_TYPE=261, "
-             "RDB$FIELD_SUB_TYPE=" +
-             Num(M.SubType) + Q + "\r\n";
+      return "UPDATE RDB$FIELDS\r\n SET RDB$FIELD_LENGTH=8,\r\n RDB$FIELD_TYPE=" + Num(ibtBlob) +
+             ", RDB$FIELD_SUB_TYPE=" + Num(M.SubType) + Q + "\r\n";
     case iftDate:
     case iftTime:
     case iftTimeStamp: {
-      const char* Code = Type == iftDate ? "12" : Type == iftTime ? "13" : "35";
+      const std::int32_t Code = Type == iftDate   ? ibtDate
+                                : Type == iftTime ? ibtTime
+                                                  : ibtTimeStamp;
       const char* Len = Type == iftTimeStamp ? "8" : "4";
       return std::string("UPDATE RDB$FIELDS\r\n SET RDB$FIELD_LENGTH=") + Len + ",\r\n" +
-             "  RDB$FIELD_TYPE = " + Code + S;
+             "  RDB$FIELD_TYPE = " + Num(Code) + S;
     }
     default:
       return {};

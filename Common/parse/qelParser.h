@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "Component.h"
@@ -224,6 +225,9 @@ class TCustomParser : public TObject {
   /// here, once for every dialect: the server refuses them, and the update script would carry
   /// them as read.
   virtual bool AddObj(TDbObj* Obj, bool FreeIfRejected = true);
+  /// AddObj of an object handed over: what is not filed is freed (or kept aside by the
+  /// collection, see TCustomObjs::AddObj).
+  bool AddObj(std::unique_ptr<TDbObj> Obj);
   /// Reports "Missing: ..." when Sy is not Symbol; reads nothing.
   virtual void TestSy(std::uint8_t Symbol);
   virtual void TestAndGetSy(std::uint8_t Symbol);
@@ -357,6 +361,8 @@ class TCustomParser : public TObject {
   std::int32_t LengthTxt() const { return FLen; }
 
  protected:
+  /// Reports a condition (a check's, a domain's) in which an operator has no operand after it.
+  void TestConditionSyntax(std::string_view Condition, const std::string& What);
   /// Consumes white space (blank, tab, CR, LF) at Ch; true when it consumed any.
   bool SkipBlanks();
   /// Moves the reader past the last byte: every scanner and grammar sees the end of the text.
@@ -374,6 +380,23 @@ class TCustomParser : public TObject {
   std::string* FOwnText = nullptr;
   std::int32_t FTextErrors = 0;  ///< errors recorded in the current text
   void LogSymbol();
+
+  /// A key filed while the current text is read, and where its statement stood.
+  struct TNewKey {
+    const TCtrData* Key;
+    std::int32_t Line, Column;
+  };
+  std::vector<TNewKey> FNewKeys;
+  /// Called for each object filed from a script: a table, view or named constraint whose key
+  /// the collection holds already is an error (every server refuses the second definition);
+  /// keys are kept for TestNewKeys.
+  void TestNewObj(const TDbObj& Obj);
+  /// At the end of a text, for each key it filed that is still filed and whose table is known:
+  /// a column the table lacks or a column named twice is an error, as is a second primary key
+  /// of one table. (The table may be created after its keys in the text, so not earlier.)
+  void TestNewKeys();
+  /// The errors AddObj reports before filing Obj.
+  void CheckFiled(const TDbObj* Obj);
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -451,6 +474,40 @@ class TCustomSQLParser : public TCustomParser {
                          bool UseDefaultOwner) const;
 
  protected:
+  // --- The statement loop ------------------------------------------------------------------
+
+  /// The statement loop of a dialect's ParseText: from the first symbol until the end of the
+  /// text or until the host stops the run. For every statement: PassEmptyStatement may read
+  /// over an empty one (and the loop goes on); StmtStart is set to its first symbol;
+  /// BeginStatement clears what the dialect records of a statement; ParseStatement reads it.
+  /// When ParseStatement reported an error (FErrCount grew), PassFailedStatement reads over the
+  /// rest; when it says the statement is done, nothing more is made of it. Else EndStatement
+  /// reports the statement that began at Start and reads its terminator.
+  void ParseStatements();
+  /// Reads over an empty statement at Sy; true when it did. The base reads none.
+  virtual bool PassEmptyStatement();
+  /// Clears what the dialect records of one statement; the base records nothing.
+  virtual void BeginStatement();
+  /// Reads one statement; the base reads to its terminator.
+  virtual void ParseStatement();
+  /// After an error in a statement: reads to its terminator and over it, and says the
+  /// statement is done (nothing is reported for it).
+  virtual bool PassFailedStatement();
+  /// After a statement that began at Start: reads its terminator when one stands.
+  virtual void EndStatement(std::int32_t Start);
+  /// Reads symbols up to the terminator (or the end of the text).
+  void SkipToTerm();
+  /// Hands the statement from StmtStart to DoAddStatement; a commit goes with its terminator, as
+  /// a script writes it.
+  void ReportStatement(TStatType aTyp, const std::string& aObjName, TDbObject aObjType,
+                       TDbOperation aOperation, const std::string& aOwnName, TObject*& Statement);
+  /// Reads the terminator after a statement. A statement without one runs on into the next, as
+  /// a command-line processor reads it: one error, and reading goes on after the next
+  /// terminator. At the end of the text a missing terminator is an error when MissingAtEnd.
+  void ReadTerminator(bool MissingAtEnd);
+  /// Errors the dialect's ErrMsg counted; the statement loop tells a failed statement by it.
+  std::int64_t FErrCount = 0;
+
   // --- Batches ended by GO lines (Transact-SQL scripts) ----------------------------------
 
   /// True when a GO line starts at the 0-based index I: "GO" in any case at the start of a
@@ -469,10 +526,15 @@ class TCustomSQLParser : public TCustomParser {
   /// case rule of its columns) is an error: no server creates such a table, and the update
   /// script would take one definition for the other.
   TFldData* AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld);
-  /// Called with the symbol after a column's name: "," , ")", the terminator or the end of the
-  /// text there leave the column without a type, which is an error (no server takes it).
+  /// Called with the symbol after a column's name: "," , ")", the terminator, the end of the
+  /// text or a constraint word there leave the column without a type, which is an error (no
+  /// server takes it).
   /// True when a type may follow.
   bool TestColumnType(const std::string& Column);
+  /// Called by ALTER TABLE with the table the collection holds under Name (nullptr when none):
+  /// a table the scripts of a script extraction never created is warned about, as what the
+  /// statement changes is lost.
+  void TestAlteredTable(const TTblData* Table, const std::string& Name);
   /// Called where a table's column list closes: a table with no columns is an error in the
   /// dialects that have no empty tables.
   void TestTableHasColumns(const TTblData& Table);
@@ -517,6 +579,17 @@ class TCustomSQLParser : public TCustomParser {
   void ParseViewColumns(TViwData& View, const std::function<std::string()>& Name);
   /// Adds a column named Name to View's column list and returns it.
   TFldData* AddViewColumn(TViwData& View, const std::string& Name);
+
+ private:
+  /// True at an unquoted word that opens a column constraint or clause (NOT, NULL, DEFAULT,
+  /// PRIMARY ...): no server takes one of these as a type name.
+  bool AtColumnClauseWord() const;
+
+  /// The names of the columns of the table AddColumn last filled (case-folded where its
+  /// columns fold), so that a wide table is checked for a name defined twice in linear time.
+  const TTblData* FNamesOf = nullptr;
+  int FNamesCount = 0;
+  std::unordered_set<std::string> FColumnNames;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -130,10 +130,6 @@ void TDB2Parser::Obj_Ident(TDbObject Kind) {
   IdentPart3 = std::move(N.Part3);
 }
 
-void TDB2Parser::SkipToTerm() {
-  SkipStatement(TSymSet{syTerm, syEOF});
-}
-
 void TDB2Parser::Report(TStatType Typ, const std::string& ObjName, TDbObject ObjType,
                         TDbOperation Op, const std::string& OwnName) {
   FReport = true;
@@ -158,39 +154,21 @@ void TDB2Parser::ParseText() {
     Objs->CurrentSchema.clear();
     Objs->CurrentPath.clear();
   }
-  GetSy();
-  while (Sy != syEOF && !TerminateRunning.load()) {
-    StmtStart = SyPos;
-    const std::int64_t ErrorsBefore = FErrCount;
-    FReport = false;
-    ParseStatement();
-    if (FErrCount != ErrorsBefore) {
-      // One error per bad statement: the rest of it up to its terminator is passed over.
-      SkipToTerm();
-      if (Sy == syTerm) GetSy();
-      continue;
-    }
-    if (FReport) {
-      TObject* Statement = nullptr;
-      if (FRepTyp == st_Commit)
-        // A script writes a commit as it stands, so it carries its terminator itself.
-        DoAddStatement(CopyTxtFrom(StmtStart) + TermStr, FRepTyp, FRepName, FRepKind, FRepOp,
-                       FRepOwn, Statement);
-      else
-        DoAddStatement(FRepTyp, FRepName, FRepKind, FRepOp, FRepOwn, Statement);
-    }
-    if (Sy == syTerm) {
-      GetSy();
-    } else if (Sy != syEOF || !AtEndOfText()) {
-      // Without its terminator the statement runs on into the next one, as the command-line
-      // processor would read it: one error, and reading resumes after the next terminator.
-      TestSy(syTerm);
-      SkipToTerm();
-      if (Sy == syTerm) GetSy();
-    } else {
-      TestSy(syTerm);
-    }
+  // One error per bad statement: the rest of it up to its terminator is passed over.
+  ParseStatements();
+}
+
+void TDB2Parser::BeginStatement() {
+  FReport = false;
+}
+
+void TDB2Parser::EndStatement(std::int32_t Start) {
+  (void)Start;
+  if (FReport) {
+    TObject* Statement = nullptr;
+    ReportStatement(FRepTyp, FRepName, FRepKind, FRepOp, FRepOwn, Statement);
   }
+  ReadTerminator(true);
 }
 
 void TDB2Parser::ParseStatement() {

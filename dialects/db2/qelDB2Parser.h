@@ -182,7 +182,6 @@ class TDB2Parser : public TCustomSQLParser {
   /// the missing-symbol error.
   std::string NamePart() { return ReadNamePart(kNameRules); }
   static constexpr TNamePartRules kNameRules{.Missing = syDot};
-  void SkipToTerm();
   /// Sets what the current statement reports when it ends.
   void Report(TStatType Typ, const std::string& ObjName, TDbObject ObjType, TDbOperation Op,
               const std::string& OwnName = "");
@@ -192,7 +191,11 @@ class TDB2Parser : public TCustomSQLParser {
   /// The first byte from Ch on that is no blank or line break; 0 at the end.
   char NextNonBlank() const;
 
-  void ParseStatement();
+  void BeginStatement() override;
+  void ParseStatement() override;
+  /// Reports what the statement recorded and reads its terminator, which even the last
+  /// statement of the text must have.
+  void EndStatement(std::int32_t Start) override;
   void ParseCreate();
   void ParseAlter();
   void ParseSet();
@@ -216,8 +219,7 @@ class TDB2Parser : public TCustomSQLParser {
   /// The table of ALTER TABLE: schema "." name when a schema is given, else the current schema.
   TTblData* FindTable(const std::string& Schema, const std::string& Name) const;
 
-  bool FQuoted = false;        ///< the current identifier was written in double quotes
-  std::int64_t FErrCount = 0;  ///< errors recorded by this parser
+  bool FQuoted = false;  ///< the current identifier was written in double quotes
   /// What the statement being read reports through the statement event when it ends without
   /// an error; FReport false: nothing (TERMINATE, CONNECT RESET, an empty statement).
   bool FReport = false;

@@ -75,7 +75,7 @@ void TDB2Parser::ParseCreateView(TViwData* View) {
   GetSy();
   View->Body = DB2FormatBody(RestOfStatement(SyPos));
   Report(stStatement, View->GetObjName(), dboView, odbCreate);
-  if (New) AddObj(New.release(), true);
+  if (New) AddObj(std::move(New));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -159,7 +159,7 @@ void TDB2Parser::ParseCreateTrigger(TTrgData* Trigger) {
   }
   Trigger->Body = RestOfStatement(SyPos);
   Report(stTrigger, Trigger->GetObjName(), dboTrigger, odbCreate, Trigger->OwnName);
-  if (New) AddObj(New.release(), true);
+  if (New) AddObj(std::move(New));
 }
 
 }  // namespace qel

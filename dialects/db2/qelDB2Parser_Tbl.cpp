@@ -113,7 +113,7 @@ void TDB2Parser::ParseCreateTable() {
     }
   }
   Report(stStatement, Name, dboTable, odbCreate);
-  AddObj(Tbl.release(), true);
+  AddObj(std::move(Tbl));
 }
 
 void TDB2Parser::ParseColumn(TTblData& Tbl, const std::string& TableName, bool File) {
@@ -308,6 +308,7 @@ void TDB2Parser::ParseAlterTable() {
   const std::string Schema = IdentOwner;
   const std::string Name = IdentName;
   TTblData* Tbl = FindTable(Schema, Name);
+  TestAlteredTable(Tbl, Name);
   Report(stStatement, Name, dboTable, odbAlter);
   if (IsWord("APPEND")) {
     GetSy();
@@ -504,7 +505,7 @@ void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr) {
     TestAndGetSy(db2OPTIMIZATION);
   }
   Ctr->CheckSysName();
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -567,7 +568,7 @@ void TDB2Parser::ParseCreateIndex() {
     }
   }
   Report(stStatement, Idx->GetObjName(), dboIndex, odbCreate);
-  AddObj(Idx.release(), true);
+  AddObj(std::move(Idx));
 }
 
 }  // namespace qel

@@ -60,42 +60,42 @@ std::string TypeText(TCatalogRow& Row, const std::string& DBCharSet, bool WithCo
   std::string R;
   bool Text = false;
   switch (T) {
-    case 7:
+    case ibtSmallInt:
       R = Exact("SMALLINT", 4);
       break;
-    case 8:
+    case ibtInteger:
       R = Exact("INTEGER", 9);
       break;
-    case 16:
+    case ibtBigInt:
       R = Exact("BIGINT", 18);
       break;
-    case 10:
+    case ibtFloat:
       R = "FLOAT";
       break;
-    case 27:
+    case ibtDouble:
       R = Scale != 0 ? Exact("DOUBLE PRECISION", 15) : "DOUBLE PRECISION";
       break;
-    case 12:
+    case ibtDate:
       R = "DATE";
       break;
-    case 13:
+    case ibtTime:
       R = "TIME";
       break;
-    case 35:
+    case ibtTimeStamp:
       R = "TIMESTAMP";
       break;
-    case 23:
+    case ibtFbBoolean:
       R = "BOOLEAN";
       break;
-    case 14:
-    case 37: {
+    case ibtChar:
+    case ibtVarchar: {
       std::int32_t Len = Row.Int("CLEN");
       if (Len == 0) Len = Row.Int("FLEN");
-      R = std::string(T == 14 ? "CHAR(" : "VARCHAR(") + IntToStr(Len) + ")";
+      R = std::string(T == ibtChar ? "CHAR(" : "VARCHAR(") + IntToStr(Len) + ")";
       Text = true;
       break;
     }
-    case 261: {
+    case ibtBlob: {
       R = "BLOB SUB_TYPE " + IntToStr(Sub);
       const std::int32_t Seg = Row.Int("SEG");
       if (Seg != 0 && Seg != 80) R += " SEGMENT SIZE " + IntToStr(Seg);
@@ -211,8 +211,8 @@ void TIBDBExtract::DropOwnerGrants(TCustomObjs& Other) {
       GetQELConnection() ? UpperCase(GetQELConnection()->GetConnectionOptions().UserName) : "";
   for (int I = Other.Grants.Count() - 1; I >= 0; --I) {
     auto* G = dynamic_cast<TGntData*>(Other.Grants.Objects(I));
-    if (!G || G->GranteeType != 8 ||
-        (G->ObjectType != 0 && G->ObjectType != 1 && G->ObjectType != 5))
+    if (!G || G->GranteeType != gotUser ||
+        (G->ObjectType != gotTable && G->ObjectType != gotView && G->ObjectType != gotProcedure))
       continue;
     const auto It = FOwners.find(G->ObjectName);
     if (G->GranteeName != (It != FOwners.end() ? It->second : User)) continue;
@@ -728,7 +728,7 @@ void TIBDBExtract::ExtractFunctions() {
     A.Position = Row.Int("POS");
     // A CSTRING argument is stored as type 40, its length in characters (the byte length is
     // that times the bytes a character of its set may take).
-    if (Row.Int("FT") == 40) {
+    if (Row.Int("FT") == ibtCstring) {
       const std::int32_t Len = Row.IsNull("CLEN") ? Row.Int("FLEN") : Row.Int("CLEN");
       A.Def = "CSTRING(" + IntToStr(Len) + ")";
       if (const std::string CS = Trim(Row.Str("CSN")); !CS.empty() && !SameText(CS, FDBCharSet))
@@ -806,21 +806,21 @@ void TIBDBExtract::ExtractGrants() {
   for (const auto& [Key, Privs] : Groups) {
     const auto& [Obj, ObjType, Grantee, UserType, Field, Option] = Key;
     std::string Def = "GRANT ";
-    if (ObjType == 13) {
+    if (ObjType == gotRole) {
       Def += Q(Obj);
     } else {
       std::string List;
       for (const std::string& P : Privs) List += (List.empty() ? "" : ", ") + P;
       if (!Field.empty()) List += " (" + Q(Field) + ")";
-      Def += List + " ON " + (ObjType == 5 ? "PROCEDURE " : "") + Q(Obj);
+      Def += List + " ON " + (ObjType == gotProcedure ? "PROCEDURE " : "") + Q(Obj);
     }
     Def += " TO ";
-    if (UserType == 5) Def += "PROCEDURE ";
-    if (UserType == 2) Def += "TRIGGER ";
-    if (UserType == 1) Def += "VIEW ";
-    if (UserType == 13) Def += "ROLE ";
+    if (UserType == gotProcedure) Def += "PROCEDURE ";
+    if (UserType == gotTrigger) Def += "TRIGGER ";
+    if (UserType == gotView) Def += "VIEW ";
+    if (UserType == gotRole) Def += "ROLE ";
     Def += Q(Grantee);
-    if (Option != 0) Def += ObjType == 13 ? " WITH ADMIN OPTION" : " WITH GRANT OPTION";
+    if (Option != 0) Def += ObjType == gotRole ? " WITH ADMIN OPTION" : " WITH GRANT OPTION";
     Emit(Def);
   }
 }

@@ -176,10 +176,6 @@ void TIbParser::SkipParens() {
   }
 }
 
-void TIbParser::SkipToTerm() {
-  SkipStatement(TSymSet{syTerm, syEOF});
-}
-
 std::string TIbParser::RestOfStatement(std::int32_t Start) {
   SkipToTerm();
   std::string Body = CopyTxtFrom(Start);
@@ -292,34 +288,21 @@ void TIbParser::Link_Depend() {
 
 void TIbParser::ParseText() {
   if (Objs && Objs->GetDatabaseType() != dbInterBase) Objs->SetDatabaseType(dbInterBase);
-  GetSy();
-  while (Sy != syEOF && !TerminateRunning.load()) {
-    StmtStart = SyPos;
-    const std::int64_t ErrorsBefore = FErrCount;
-    FReport = false;
-    FReplace = false;
-    ParseStatement();
-    if (FErrCount != ErrorsBefore) {
-      SkipToTerm();
-      if (Sy == syTerm) GetSy();
-      continue;
-    }
-    if (FReport) {
-      TObject* Statement = nullptr;
-      if (FRepTyp == st_Commit)
-        DoAddStatement(CopyTxtFrom(StmtStart) + TermStr, FRepTyp, FRepName, FRepKind, FRepOp, "",
-                       Statement);
-      else
-        DoAddStatement(FRepTyp, FRepName, FRepKind, FRepOp, "", Statement);
-    }
-    if (Sy == syTerm) {
-      GetSy();
-    } else if (Sy != syEOF || !AtEndOfText()) {
-      TestSy(syTerm);
-      SkipToTerm();
-      if (Sy == syTerm) GetSy();
-    }
+  ParseStatements();
+}
+
+void TIbParser::BeginStatement() {
+  FReport = false;
+  FReplace = false;
+}
+
+void TIbParser::EndStatement(std::int32_t Start) {
+  (void)Start;
+  if (FReport) {
+    TObject* Statement = nullptr;
+    ReportStatement(FRepTyp, FRepName, FRepKind, FRepOp, "", Statement);
   }
+  ReadTerminator(false);
 }
 
 void TIbParser::ParseStatement() {
@@ -534,7 +517,7 @@ void TIbParser::ParseDrop() {
   if (Kind != dboTable && Kind != dboView && Kind != dboProcedure) return;
   for (int I = O->Grants.Count() - 1; I >= 0; --I) {
     auto* G = dynamic_cast<TGntData*>(O->Grants.Objects(I));
-    if (!G || G->ObjectName != N || G->ObjectType == 13) continue;
+    if (!G || G->ObjectName != N || G->ObjectType == gotRole) continue;
     O->RemoveDepend(G);
     O->Grants.Delete(I);
   }
@@ -770,13 +753,64 @@ void TIbParser::ParseUpdate() {
   Report(stStatement, "", dboUnknown, odbUnknown);
 }
 
-void TIbParser::ParseGrant(bool Revoke) {
-  GetSy();
+/// What a GRANT or REVOKE names: the privileges (or the role granted), the object, the
+/// grantees with their object-type codes, and the grant option.
+struct TIbParser::TGrantParts {
   TGrantPrivilegeSet Privs;
   bool RoleGrant = false;
   std::string Object;
-  std::int32_t ObjType = 0;
+  std::int32_t ObjType = gotTable;
   TStringList Columns;
+  std::vector<std::pair<std::string, std::int32_t>> Grantees;
+  std::int32_t Option = 0;
+};
+
+void TIbParser::ParseGrant(bool Revoke) {
+  GetSy();
+  TGrantParts Parts;
+  ReadGrantPrivileges(Parts);
+  if (IsWord("ON")) {
+    GetSy();
+    if (IsWord("TABLE")) {
+      GetSy();
+    } else if (IsWord("PROCEDURE")) {
+      Parts.ObjType = gotProcedure;
+      GetSy();
+    }
+    Parts.Object = Name();
+    if (Parts.ObjType == gotTable && Objs) {
+      if (auto* O = dynamic_cast<TObjs*>(Objs); O && O->Views.FindObj(Parts.Object))
+        Parts.ObjType = gotView;
+    }
+  }
+  if (IsWord("TO") || (Revoke && IsWord("FROM")))
+    GetSy();
+  else
+    TestIdent(Revoke ? "FROM" : "TO");
+  ReadGrantees(Parts);
+  if (IsWord("WITH")) Parts.Option = 1;
+  // Under SET TERM a ";" ends nothing: the statement loop reports it where it stands.
+  SkipStatement(TSymSet{syTerm, syEOF, sySemicolon});
+  if (Revoke) {
+    ApplyRevoke(Parts);
+    Report(stStatement, Parts.Object, dboGrant, odbDrop);
+    return;
+  }
+  for (const auto& [G, Type] : Parts.Grantees) {
+    auto Gnt = std::make_unique<TGntData>(Objs);
+    Gnt->ObjectName = Parts.Object;
+    Gnt->ObjectType = Parts.ObjType;
+    Gnt->GranteeName = G;
+    Gnt->GranteeType = Type;
+    Gnt->GrantOption = Parts.Option;
+    if (!Parts.RoleGrant) Gnt->Privileges = Parts.Privs;
+    for (const std::string& C : Parts.Columns) Gnt->Fields.Add(C);
+    AddObj(std::move(Gnt));
+  }
+  Report(stStatement, Parts.Object, dboGrant, odbCreate);
+}
+
+void TIbParser::ReadGrantPrivileges(TGrantParts& Parts) {
   // Privileges up to ON; a list without ON grants roles.
   // The privileges that take no column list.
   using TPrivWord = std::pair<std::string_view, TGrantPrivilege>;
@@ -790,106 +824,74 @@ void TIbParser::ParseGrant(bool Revoke) {
     const std::string W = UpperCase(Ident);
     const TPrivWord* Plain = FindRow(kPlainPrivs, std::string_view(W), &TPrivWord::first);
     if (W == "ALL") {
-      Privs.Include(gntAll);
+      Parts.Privs.Include(gntAll);
       GetSy();
       if (IsWord("PRIVILEGES")) GetSy();
     } else if (Plain) {
-      Privs.Include(Plain->second);
+      Parts.Privs.Include(Plain->second);
       GetSy();
     } else if (W == "UPDATE" || W == "REFERENCES") {
-      Privs.Include(W == "UPDATE" ? gntUpdate : gntReferences);
+      Parts.Privs.Include(W == "UPDATE" ? gntUpdate : gntReferences);
       GetSy();
-      if (Sy == syLParen) ParseNameList(Columns);
+      if (Sy == syLParen) ParseNameList(Parts.Columns);
     } else {
-      RoleGrant = true;
-      Object = Name();
-      ObjType = 13;
+      Parts.RoleGrant = true;
+      Parts.Object = Name();
+      Parts.ObjType = gotRole;
       // Name() reports a symbol that is no name and stays on it: the statement ends here.
-      if (Object.empty()) break;
+      if (Parts.Object.empty()) break;
     }
     if (Sy == syComma) GetSy();
   }
-  if (IsWord("ON")) {
-    GetSy();
-    if (IsWord("TABLE")) {
-      GetSy();
-    } else if (IsWord("PROCEDURE")) {
-      ObjType = 5;
-      GetSy();
-    }
-    Object = Name();
-    if (ObjType == 0 && Objs) {
-      if (auto* O = dynamic_cast<TObjs*>(Objs); O && O->Views.FindObj(Object)) ObjType = 1;
-    }
-  }
-  if (IsWord("TO") || (Revoke && IsWord("FROM")))
-    GetSy();
-  else
-    TestIdent(Revoke ? "FROM" : "TO");
-  std::vector<std::pair<std::string, std::int32_t>> Grantees;
+}
+
+void TIbParser::ReadGrantees(TGrantParts& Parts) {
   while (Sy != syTerm && Sy != syEOF && !IsWord("WITH") && !IsWord("GRANTED")) {
-    std::int32_t Type = 8;
+    std::int32_t Type = gotUser;
     if (IsWord("USER")) {
       GetSy();
     } else if (IsWord("ROLE")) {
-      Type = 13;
+      Type = gotRole;
       GetSy();
     } else if (IsWord("PROCEDURE")) {
-      Type = 5;
+      Type = gotProcedure;
       GetSy();
     } else if (IsWord("TRIGGER")) {
-      Type = 2;
+      Type = gotTrigger;
       GetSy();
     } else if (IsWord("VIEW")) {
-      Type = 1;
+      Type = gotView;
       GetSy();
     }
     const std::string G = Name();
     if (G.empty()) break;
-    if (Type == 8 && Objs) {
-      if (auto* O = dynamic_cast<TObjs*>(Objs); O && O->Roles.FindObj(KeyOf(dboRole, G))) Type = 13;
+    if (Type == gotUser && Objs) {
+      if (auto* O = dynamic_cast<TObjs*>(Objs); O && O->Roles.FindObj(KeyOf(dboRole, G)))
+        Type = gotRole;
     }
-    Grantees.emplace_back(G, Type);
+    Parts.Grantees.emplace_back(G, Type);
     if (Sy != syComma) break;
     GetSy();
   }
-  std::int32_t Option = 0;
-  if (IsWord("WITH")) {
-    Option = 1;
-    SkipToTerm();
-  }
-  SkipToTerm();
-  if (Revoke) {
-    // The privileges taken go from the grants that gave them; a grant left with none goes.
-    auto* O = dynamic_cast<TObjs*>(Objs);
-    for (int I = O ? O->Grants.Count() - 1 : -1; I >= 0; --I) {
-      auto* Gnt = dynamic_cast<TGntData*>(O->Grants.Objects(I));
-      if (!Gnt || Gnt->ObjectName != Object) continue;
-      bool Named = false;
-      for (const auto& G : Grantees) Named = Named || G.first == Gnt->GranteeName;
-      if (!Named) continue;
-      Gnt->Privileges =
-          RoleGrant || Privs.Contains(gntAll) ? TGrantPrivilegeSet{} : Gnt->Privileges - Privs;
-      if (Gnt->Privileges.Empty()) {
-        O->RemoveDepend(Gnt);
-        O->Grants.Delete(I);
-      }
+}
+
+void TIbParser::ApplyRevoke(const TGrantParts& Parts) {
+  // The privileges taken go from the grants that gave them; a grant left with none goes.
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  for (int I = O ? O->Grants.Count() - 1 : -1; I >= 0; --I) {
+    auto* Gnt = dynamic_cast<TGntData*>(O->Grants.Objects(I));
+    if (!Gnt || Gnt->ObjectName != Parts.Object) continue;
+    bool Named = false;
+    for (const auto& G : Parts.Grantees) Named = Named || G.first == Gnt->GranteeName;
+    if (!Named) continue;
+    Gnt->Privileges = Parts.RoleGrant || Parts.Privs.Contains(gntAll)
+                          ? TGrantPrivilegeSet{}
+                          : Gnt->Privileges - Parts.Privs;
+    if (Gnt->Privileges.Empty()) {
+      O->RemoveDepend(Gnt);
+      O->Grants.Delete(I);
     }
-    Report(stStatement, Object, dboGrant, odbDrop);
-    return;
   }
-  for (const auto& [G, Type] : Grantees) {
-    auto Gnt = std::make_unique<TGntData>(Objs);
-    Gnt->ObjectName = Object;
-    Gnt->ObjectType = ObjType;
-    Gnt->GranteeName = G;
-    Gnt->GranteeType = Type;
-    Gnt->GrantOption = Option;
-    if (!RoleGrant) Gnt->Privileges = Privs;
-    for (const std::string& C : Columns) Gnt->Fields.Add(C);
-    AddObj(Gnt.release(), true);
-  }
-  Report(stStatement, Object, dboGrant, odbCreate);
 }
 
 }  // namespace qel

@@ -86,7 +86,6 @@ class TIbParser : public TCustomSQLParser {
   bool IsWord(const char* Word) const;
   /// A name: an identifier or a keyword written as a name; empty (reported) otherwise.
   std::string Name();
-  void SkipToTerm();
   /// From "(" past its matching ")" (nested parentheses and literals skipped whole).
   void SkipParens();
   /// Text from Start up to the terminator (not included), trimmed, line breaks kept.
@@ -107,7 +106,11 @@ class TIbParser : public TCustomSQLParser {
   /// FOREIGN or CHECK, read and filed; false (nothing read) when another word stands.
   bool ParseTableConstraint(const std::string& Table);
 
-  void ParseStatement();
+  void BeginStatement() override;
+  void ParseStatement() override;
+  /// Reports what the statement recorded and reads its terminator (the last statement of the
+  /// text may go without one).
+  void EndStatement(std::int32_t Start) override;
   void ParseSet();
   /// From the word after CREATE, CREATE OR ALTER or RECREATE: each files its object anew.
   void ParseCreate();
@@ -142,6 +145,16 @@ class TIbParser : public TCustomSQLParser {
   /// A description literal, or NULL (empty).
   std::string DescriptionText();
   void ParseGrant(bool Revoke);
+  struct TGrantParts;
+  /// The privileges of GRANT or REVOKE up to ON or TO; a name that is no privilege is a role
+  /// granted.
+  void ReadGrantPrivileges(TGrantParts& Parts);
+  /// The grantees after TO or FROM, each with its kind word or, without one, user or role as
+  /// the collection knows the name.
+  void ReadGrantees(TGrantParts& Parts);
+  /// REVOKE: the privileges taken go from the grants that gave them; a grant left with none
+  /// goes.
+  void ApplyRevoke(const TGrantParts& Parts);
   void ParseDeclare();
 
   void ParseTable(bool Temporary = false);
@@ -187,7 +200,6 @@ class TIbParser : public TCustomSQLParser {
   bool FReplace = false;  ///< the statement is CREATE OR ALTER or RECREATE
   bool FQuoted = false;
   TTblData* FCreatedTable = nullptr;  ///< the table of the CREATE TABLE being read
-  std::int64_t FErrCount = 0;
   bool FReport = false;
   TStatType FRepTyp = stStatement;
   std::string FRepName;

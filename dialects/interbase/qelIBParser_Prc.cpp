@@ -47,7 +47,7 @@ void TIbParser::ParseView() {
   V->Body = RestOfStatement(SyPos);
   if (auto* O = dynamic_cast<TObjs*>(Objs)) Replace(O->Views, N);
   Report(stStatement, N, dboView, odbCreate);
-  AddObj(V.release(), true);
+  AddObj(std::move(V));
 }
 
 void TIbParser::ParseParams(TDbObj& Owner, TObjVector<TFldData>& List) {
@@ -87,7 +87,7 @@ void TIbParser::ParseProcedure(bool Alter) {
   auto* O = dynamic_cast<TObjs*>(Objs);
   if (O) Replace(O->Procedures, N);
   if (Alter && O) Remove(O->Procedures, N);
-  AddObj(P.release(), true);
+  AddObj(std::move(P));
 }
 
 namespace {
@@ -161,7 +161,7 @@ void TIbParser::ParseTrigger(bool Alter) {
     return;
   }
   if (O) Replace(O->Triggers, N);
-  AddObj(New.release(), true);
+  AddObj(std::move(New));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -232,7 +232,7 @@ void TIbParser::ParseDeclare() {
     }
   }
   Report(stStatement, N, dboFunction, odbCreate);
-  AddObj(U.release(), true);
+  AddObj(std::move(U));
 }
 
 }  // namespace qel

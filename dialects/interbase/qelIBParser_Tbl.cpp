@@ -76,7 +76,7 @@ void TIbParser::ParseTable(bool Temporary) {
   TTblData* T = Tbl.get();
   if (auto* O = dynamic_cast<TObjs*>(Objs)) Replace(O->Tables, TableName);
   Report(stStatement, TableName, dboTable, odbCreate);
-  if (!AddObj(Tbl.release(), true)) T = nullptr;
+  if (!AddObj(std::move(Tbl))) T = nullptr;
   TTblData Scratch(Objs);
   FCreatedTable = T ? T : &Scratch;
   for (;;) {
@@ -384,7 +384,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
     ErrMsg("Unknown constraint: " + Ident);
     return;
   }
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 void TIbParser::ParseAlterTable() {
@@ -392,6 +392,7 @@ void TIbParser::ParseAlterTable() {
   const std::string Table = Name();
   auto* O = dynamic_cast<TObjs*>(Objs);
   TTblData* Tbl = O ? O->GetTable(Table) : nullptr;
+  TestAlteredTable(Tbl, Table);
   Report(stStatement, Table, dboTable, odbAlter);
   for (;;) {
     if (IsWord("ADD")) {
@@ -642,7 +643,7 @@ void TIbParser::ParseDomain() {
   D->TypeField->OwnerObj = D.get();
   ParseColumnDef(*D->TypeField, nullptr);
   Report(stStatement, N, dboDomain, odbCreate);
-  AddObj(D.release(), true);
+  AddObj(std::move(D));
 }
 
 void TIbParser::ParseIndex() {
@@ -668,7 +669,7 @@ void TIbParser::ParseIndex() {
     ParseNameList(Idx->Flds);
   }
   Report(stStatement, N, dboIndex, odbCreate);
-  AddObj(Idx.release(), true);
+  AddObj(std::move(Idx));
 }
 
 void TIbParser::ParseGenerator() {
@@ -676,10 +677,11 @@ void TIbParser::ParseGenerator() {
   auto G = std::make_unique<TGnrData>(Objs);
   const std::string N = Name();
   G->SetObjName(N);
-  // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema.
-  SkipToTerm();
+  // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema. Under
+  // SET TERM a ";" ends nothing: the statement loop reports it where it stands.
+  SkipStatement(TSymSet{syTerm, syEOF, sySemicolon});
   Report(stStatement, N, dboGenerator, odbCreate);
-  AddObj(G.release(), true);
+  AddObj(std::move(G));
 }
 
 void TIbParser::ParseException() {
@@ -697,7 +699,7 @@ void TIbParser::ParseException() {
   E->SetObjName(N);
   E->Message = Message;
   Report(stStatement, N, dboException, odbCreate);
-  AddObj(E.release(), true);
+  AddObj(std::move(E));
 }
 
 void TIbParser::ParseRole() {
@@ -706,7 +708,7 @@ void TIbParser::ParseRole() {
   const std::string N = Name();
   R->SetObjName(N);
   Report(stStatement, N, dboRole, odbCreate);
-  AddObj(R.release(), true);
+  AddObj(std::move(R));
 }
 
 }  // namespace qel

@@ -166,10 +166,6 @@ std::string TLocalSQLParser::ReadTableName() {
   }
 }
 
-void TLocalSQLParser::SkipToTerm() {
-  SkipStatement(TSymSet{syEOF, syTerm});
-}
-
 void TLocalSQLParser::AddStatement(TStatType aTyp, const std::string& aObjName, TDbObject aObjType,
                                    TDbOperation aOperation) {
   TObject* Statement = nullptr;

@@ -48,8 +48,6 @@ class TLocalSQLParser : public TCustomSQLParser {
   /// Reads a possibly qualified table name starting at Sy; reports "Missing: ..." and gives ""
   /// when Sy is no name.
   std::string ReadTableName();
-  /// Reads on to the terminator (or the end of the text).
-  void SkipToTerm();
   void AddStatement(TStatType aTyp, const std::string& aObjName, TDbObject aObjType,
                     TDbOperation aOperation);
 };

@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -295,26 +296,32 @@ TTblData* TTransactSQLParser::FindTable(const std::string& Schema, const std::st
 
 void TTransactSQLParser::ParseText() {
   if (Objs && Objs->GetDatabaseType() != DatabaseType) Objs->SetDatabaseType(DatabaseType);
+  ParseStatements();
+}
+
+bool TTransactSQLParser::PassEmptyStatement() {
+  if (Sy != syTerm && Sy != sySemicolon) return false;
   GetSy();
-  while (Sy != syEOF && !TerminateRunning.load()) {
-    if (Sy == syTerm || Sy == sySemicolon) {
-      GetSy();  // an empty statement
-      continue;
-    }
-    StmtStart = SyPos;
-    FStatType = stStatement;
-    FStatObjName.clear();
-    FStatDbObject = dboUnknown;
-    FStatDbOperation = odbUnknown;
-    const std::int64_t ErrorsBefore = FErrCount;
-    const std::int32_t Before = SyPos;
-    ParseStatement();
-    // One error per bad statement: the rest of it up to its terminator is passed over.
-    if (FErrCount != ErrorsBefore) SkipToEnd();
-    if (SyPos == Before && Sy != syEOF) GetSy();  // every statement reads at least one symbol
-    DoAddStatement(FStatType, FStatObjName, FStatDbObject, FStatDbOperation, "", LastStatement);
-    TestAndGetSy(syTerm);
-  }
+  return true;
+}
+
+void TTransactSQLParser::BeginStatement() {
+  FStatType = stStatement;
+  FStatObjName.clear();
+  FStatDbObject = dboUnknown;
+  FStatDbOperation = odbUnknown;
+}
+
+bool TTransactSQLParser::PassFailedStatement() {
+  // One error per bad statement: the rest of it up to its terminator is passed over.
+  SkipToEnd();
+  return false;
+}
+
+void TTransactSQLParser::EndStatement(std::int32_t Start) {
+  if (SyPos == Start && Sy != syEOF) GetSy();  // every statement reads at least one symbol
+  DoAddStatement(FStatType, FStatObjName, FStatDbObject, FStatDbOperation, "", LastStatement);
+  TestAndGetSy(syTerm);
 }
 
 namespace {
@@ -623,7 +630,7 @@ void TTransactSQLParser::ExecAddType(const std::vector<std::pair<std::string, st
   if (const TDBFieldType T = FieldTypeByName(Dmn->BaseTypeName); T != iftUnknown)
     Dmn->TypeField->FieldType = T;
   Dmn->TypeField->Nullable = Args.size() < 3 || !SameText(Trim(Args[2].second), "NOT NULL");
-  AddObj(Dmn.release(), true);
+  AddObj(std::move(Dmn));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -110,7 +110,14 @@ class TTransactSQLParser : public TCustomSQLParser {
   TTblData* FindTable(const std::string& Schema, const std::string& Name) const;
 
   // Statement loop (qelMSSQLParser.cpp).
-  void ParseStatement();
+  /// A ";" or GO with no statement before it.
+  bool PassEmptyStatement() override;
+  void BeginStatement() override;
+  void ParseStatement() override;
+  /// Passes the rest of a bad statement up to the end of its batch; it is still reported.
+  bool PassFailedStatement() override;
+  /// Reports the statement and reads its terminator.
+  void EndStatement(std::int32_t Start) override;
   void ParseExec();
   void ParseSet();
   void ParseIf();
@@ -172,7 +179,6 @@ class TTransactSQLParser : public TCustomSQLParser {
   bool FAnsiNulls = false;         ///< SET ANSI_NULLS as the script left it
   std::int32_t FSyLine = 1;        ///< line of the current symbol's first byte
   std::int32_t FSyColumn = 1;      ///< column of the current symbol's first byte
-  std::int64_t FErrCount = 0;      ///< errors recorded by this parser
 };
 
 /// The SQL Server script parser.

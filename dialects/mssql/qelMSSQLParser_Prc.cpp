@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -70,7 +71,7 @@ void TTransactSQLParser::ParseView(TViwData* View, bool Alter) {
   SkipBlanks();
   Viw->Body = BodyFrom(Pos - 1);
   if (Viw->Body.empty()) ErrMsg("Missing: <select>");
-  if (Made) AddObj(Made.release(), true);
+  if (Made) AddObj(std::move(Made));
 }
 
 void TTransactSQLParser::ParseParams(TPrcData& Routine) {
@@ -178,7 +179,7 @@ void TTransactSQLParser::ParseRoutine(TPrcData* Routine, bool IsFunction, bool A
     return;
   }
   Prc->Body = BodyFrom(SyPos);
-  if (Made) AddObj(Made.release(), true);
+  if (Made) AddObj(std::move(Made));
 }
 
 void TTransactSQLParser::ParseTrigger(TTrgData* Trigger, bool Alter) {
@@ -249,7 +250,7 @@ void TTransactSQLParser::ParseTrigger(TTrgData* Trigger, bool Alter) {
   }
   SkipBlanks();
   Trg->Body = BodyFrom(Pos - 1);
-  if (Made) AddObj(Made.release(), true);
+  if (Made) AddObj(std::move(Made));
 }
 
 }  // namespace qel

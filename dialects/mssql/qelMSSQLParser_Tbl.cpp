@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -86,7 +87,7 @@ void TTransactSQLParser::ParseTable() {
   SetNames(Scratch, N);
   TTblData* Table = Tbl.get();
   // Filed at once: the keys read below look the table up.
-  if (!AddObj(Tbl.release(), true)) {
+  if (!AddObj(std::move(Tbl))) {
     Table = nullptr;
     if (const std::string Twin = IsMSSQL() || !Objs ? "" : Objs->CaseTwinWarning(Scratch, "Tables");
         !Twin.empty())
@@ -510,7 +511,7 @@ void TTransactSQLParser::AddConstraint(std::unique_ptr<TCtrData> Ctr) {
     Ctr->MSSQLCheckSysName();
   else
     Ctr->ASECheckSysName();
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 void TTransactSQLParser::AddDefault(std::unique_ptr<TCtrData> Ctr, TTblData& Table) {
@@ -524,7 +525,7 @@ void TTransactSQLParser::AddDefault(std::unique_ptr<TCtrData> Ctr, TTblData& Tab
     if (TFldData* F = Table.Fields.Find(Ctr->FldList[0])) F->DefValue = Ctr->Body;
     return;
   }
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -536,6 +537,7 @@ void TTransactSQLParser::ParseAlterTable() {
   const TName N = QualifiedName();
   FStatObjName = N.Name;
   TTblData* Tbl = FindTable(IsMSSQL() ? Fold(N.Owner) : std::string(), Fold(N.Name));
+  TestAlteredTable(Tbl, N.Name);
   TTblData Scratch(Objs);
   SetNames(Scratch, N);
   TTblData& Into = Tbl ? *Tbl : Scratch;
@@ -675,7 +677,7 @@ void TTransactSQLParser::ParseIndex(bool Unique, bool Clustered) {
     if (Sy == syLParen) GetExpr();
     if (IsMSSQL()) Idx->FileGroup = Group;
   }
-  AddObj(Idx.release(), true);
+  AddObj(std::move(Idx));
 }
 
 void TTransactSQLParser::ParseBoundObject(bool Rule) {
@@ -698,7 +700,7 @@ void TTransactSQLParser::ParseBoundObject(bool Rule) {
   if (Expression.empty()) ErrMsg("Missing: <expression>");
   if (auto* R = dynamic_cast<TRulData*>(Obj.get())) R->Expression = Expression;
   if (auto* D = dynamic_cast<TDefData*>(Obj.get())) D->Expression = Expression;
-  AddObj(Obj.release(), true);
+  AddObj(std::move(Obj));
 }
 
 void TTransactSQLParser::ParseType() {
@@ -727,7 +729,7 @@ void TTransactSQLParser::ParseType() {
   }
   // CREATE TYPE ... FROM is SQL Server 2005's, and so is the DROP TYPE that undoes it.
   if (Objs) Objs->MSSQLServerOptions.SQLServerVersion = st_MSSQL2005;
-  AddObj(Dmn.release(), true);
+  AddObj(std::move(Dmn));
 }
 
 void TTransactSQLParser::ParseSchema() {
@@ -739,7 +741,7 @@ void TTransactSQLParser::ParseSchema() {
     Sch->SchemaOwner = Fold(NamePart());
   }
   if (Objs) Objs->MSSQLServerOptions.SQLServerVersion = st_MSSQL2005;
-  AddObj(Sch.release(), true);
+  AddObj(std::move(Sch));
 }
 
 }  // namespace qel

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -296,10 +297,6 @@ void TMySQLParser::ErrMsg(const std::string& Text) {
 
 // ---------------------------------------------------------------------------------------------
 // Statements
-
-void TMySQLParser::SkipToTerm() {
-  SkipStatement(TSymSet{syEOF, syTerm});
-}
 
 std::string TMySQLParser::GetObjectName() {
   NameFromKeyword();
@@ -612,7 +609,7 @@ void TMySQLParser::ParseView(TViwData* View) {
   SkipToTerm();
   View->SetBody(Trim(CopyTxt(Start, FPrevEnd - Start)));
   DoLogNextLine("View: " + View->GetObjName());
-  if (Made) AddObj(Made.release(), true);
+  if (Made) AddObj(std::move(Made));
 }
 
 void TMySQLParser::ParseObjText(TDbObj* Obj) {

@@ -170,9 +170,8 @@ class TMySQLParser : public TCustomSQLParser {
   /// expected: it becomes that name (Sy := syIdent).
   void NameFromKeyword();
   bool StatementFailed() const { return FErrCount != FStmtErrCount; }
-  void SkipToTerm();
   void Uncarried();
-  void ParseStatement();
+  void ParseStatement() override;
   void ParseCreate();
   void ParseAlter();
   void ParseDrop();
@@ -236,15 +235,14 @@ class TMySQLParser : public TCustomSQLParser {
   TTblData* FindTable(const std::string& Name) const;
 
   std::unique_ptr<TMySQLServerOptions> FServerOptions;
-  bool FBackQuoted = false;  // the current identifier was written in back quotes
-  bool FVersionComment = false;
+  bool FBackQuoted = false;        // the current identifier was written in back quotes
+  bool FVersionComment = false;    // inside /*!...*/, whose text is read as code
+  std::int64_t FStmtErrCount = 0;  // FErrCount when the current statement began
+  std::int32_t FPrevEnd = 1;       // 1-based position just after the symbol before the current
+  bool FCarried = false;           // the current statement was reported
   /// Names a check constraint read over (the model keeps none for this dialect).
   void CheckNotKept(const std::string& Table, const std::string& Name,
-                    const std::string& Condition);  // inside /*!...*/, whose text is read as code
-  std::int64_t FErrCount = 0;                       // errors recorded by this parser
-  std::int64_t FStmtErrCount = 0;                   // FErrCount when the current statement began
-  std::int32_t FPrevEnd = 1;  // 1-based position just after the symbol before the current
-  bool FCarried = false;      // the current statement was reported
+                    const std::string& Condition);
   /// A foreign key waiting for its index: its columns and the name the index would take.
   struct TForeignKeyInfo {
     std::vector<std::string> Columns;

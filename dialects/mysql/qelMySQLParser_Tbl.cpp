@@ -1161,6 +1161,7 @@ void TMySQLParser::ParseAlterTable() {
   const std::string Name = GetObjectName();
   if (StatementFailed()) return;
   TTblData* Tbl = FindTable(Name);
+  TestAlteredTable(Tbl, Name);
   TTblData Scratch(Objs);  // stands in for a table the collection does not hold
   Scratch.SetObjName(Name);
   TTblData& Target = Tbl ? *Tbl : Scratch;
@@ -1328,7 +1329,7 @@ void TMySQLParser::FileIndex(std::unique_ptr<TIdxData> Idx) {
   DoLogNextLine("Index: " + Idx->Def());
   const bool InStep = FiledKeysInStep();
   const std::string Table = Idx->TableName;
-  if (!AddObj(Idx.release(), true) || !InStep) return;
+  if (!AddObj(std::move(Idx)) || !InStep) return;
   TTableKeys& Keys = FFiledKeys[Table];
   Keys.KeyNames.push_back(FTable.KeyNames.back());
   Keys.KeyColumns.push_back(FTable.KeyColumns.back());
@@ -1341,7 +1342,7 @@ void TMySQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const std::stri
   const bool InStep = FiledKeysInStep();
   TCtrData* Filed = Ctr.get();
   const std::string Key = InStep && Filed->GetCtType() == ctPKey ? Filed->ObjKeyDef() : "";
-  if (!AddObj(Ctr.release(), true) || !InStep) return;
+  if (!AddObj(std::move(Ctr)) || !InStep) return;
   NoteFiledConstraint(*Filed, Key);  // filed: the collection holds it
   ++FFiledKeysVersion;
 }

@@ -18,6 +18,15 @@ namespace qel {
 
 namespace {
 
+// ODBC type codes (sql.h, sqlext.h, sqlucode.h), fixed by the ODBC standard; the rowsets give
+// them as numbers. The date codes of ODBC 2.x come with their 3.x ones.
+constexpr int SqlChar = 1, SqlNumeric = 2, SqlDecimal = 3, SqlInteger = 4, SqlSmallInt = 5,
+              SqlFloat = 6, SqlReal = 7, SqlDouble = 8, SqlDate = 9, SqlTime = 10,
+              SqlTimestamp = 11, SqlVarchar = 12, SqlTypeDate = 91, SqlTypeTime = 92,
+              SqlTypeTimestamp = 93, SqlLongVarchar = -1, SqlBinary = -2, SqlVarBinary = -3,
+              SqlLongVarBinary = -4, SqlBigInt = -5, SqlTinyInt = -6, SqlBit = -7, SqlWChar = -8,
+              SqlWVarchar = -9, SqlWLongVarchar = -10, SqlGuid = -11;
+
 /// The text of field Name of the current row; "" when NULL or when the rowset lacks the field
 /// (drivers of ODBC 2 name some columns otherwise).
 std::string Str(const TADODataSet& D, const char* Name) {
@@ -73,52 +82,51 @@ TOLEDBExtract::TOLEDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
 TOLEDBExtract::~TOLEDBExtract() = default;
 
 TDBFieldType TOLEDBExtract::FieldTypeOfSQLType(int DataType) {
-  // The ODBC codes (sql.h, sqlext.h, sqlucode.h), 2.x date codes with their 3.x ones. Each
-  // becomes the standard type that the dialects a source is compared into all write: a
-  // national character type is the character type, a tiny integer a small one, binary
-  // strings are blobs and a GUID its text.
+  // Each ODBC type becomes the standard type that the dialects a source is compared into all write:
+  // a national character type is the character type, a tiny integer a small one, binary strings are
+  // blobs and a GUID its text.
   switch (DataType) {
-    case 1:
-    case -8:
+    case SqlChar:
+    case SqlWChar:
       return iftChar;
-    case 12:
-    case -9:
-    case -11:
+    case SqlVarchar:
+    case SqlWVarchar:
+    case SqlGuid:
       return iftVarchar;
-    case -1:
-    case -10:
+    case SqlLongVarchar:
+    case SqlWLongVarchar:
       return iftText;
-    case 2:
+    case SqlNumeric:
       return iftNumeric;
-    case 3:
+    case SqlDecimal:
       return iftDecimal;
-    case 4:
+    case SqlInteger:
       return iftInteger;
-    case 5:
-    case -6:
+    case SqlSmallInt:
+    case SqlTinyInt:
       return iftSmallInt;
-    case -5:
+    case SqlBigInt:
       return iftBigInt;
-    case 6:
+    case SqlFloat:
       return iftFloat;
-    case 7:
+    case SqlReal:
       return iftReal;
-    case 8:
+    case SqlDouble:
       return iftDoublePrecision;
-    case -7:
+    case SqlBit:
       return iftBoolean;
-    case -2:
-    case -3:
-    case -4:
+    case SqlBinary:
+    case SqlVarBinary:
+    case SqlLongVarBinary:
       return iftBlob;
-    case 9:
-    case 91:
+    case SqlDate:
+    case SqlTypeDate:
       return iftDate;
-    case 10:
-    case 92:
+    case SqlTime:
+    case SqlTypeTime:
       return iftTime;
-    case 11:
-    case 93:
+    case SqlTimestamp:
+    case SqlTypeTimestamp:
       return iftTimeStamp;
     default:
       return iftUnknown;

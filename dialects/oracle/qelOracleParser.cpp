@@ -218,10 +218,6 @@ bool TOracleParser::IsWord(const char* Word) const {
   return UpperCase(Ident) == Word;
 }
 
-void TOracleParser::SkipToTerm() {
-  SkipStatement(TSymSet{syTerm, syEOF});
-}
-
 std::size_t TOracleParser::AfterSy() const {
   return AtEndOfText() ? FTxt.size() : static_cast<std::size_t>(Pos - 2);
 }
@@ -442,36 +438,35 @@ constexpr std::array<TClientWord, 27> kClientWords{{
 
 void TOracleParser::ParseText() {
   if (Objs && Objs->GetDatabaseType() != dbOracle) Objs->SetDatabaseType(dbOracle);
-  GetSy();
-  while (Sy != syEOF && !TerminateRunning.load()) {
-    StmtStart = SyPos;
-    FStmtLine = Line;
-    FStmtCol = std::max(1, GetPosX() - static_cast<std::int32_t>(Pos - 1 - SyPos));
-    StatRecord = nullptr;
-    StatType = stStatement;
-    StatObjKind = dboUnknown;
-    StatOperation = odbUnknown;
-    StatObjName.clear();
-    StatOwnName.clear();
-    StatTableSchema.clear();
-    FReport = true;
-    const std::int64_t ErrorsBefore = FErrCount;
-    ParseStatement();
-    if (FErrCount != ErrorsBefore) {
-      // One error per bad statement: the rest of it up to its terminator is passed over.
-      SkipToTerm();
-      while (Sy == syTerm) GetSy();
-      continue;
-    }
-    if (FReport) {
-      if (StatType == st_Commit)
-        DoAddStatement(CopyTxtFrom(StmtStart) + TermStr, StatType, "COMMIT WORK", StatObjKind,
-                       StatOperation, StatOwnName, StatRecord);
-      else
-        DoAddStatement(StatType, StatObjName, StatObjKind, StatOperation, StatOwnName, StatRecord);
-    }
-    while (Sy == syTerm) GetSy();
-  }
+  ParseStatements();
+}
+
+void TOracleParser::BeginStatement() {
+  FStmtLine = Line;
+  FStmtCol = std::max(1, GetPosX() - static_cast<std::int32_t>(Pos - 1 - SyPos));
+  StatRecord = nullptr;
+  StatType = stStatement;
+  StatObjKind = dboUnknown;
+  StatOperation = odbUnknown;
+  StatObjName.clear();
+  StatOwnName.clear();
+  StatTableSchema.clear();
+  FReport = true;
+}
+
+bool TOracleParser::PassFailedStatement() {
+  // One error per bad statement: the rest of it up to its terminator is passed over.
+  SkipToTerm();
+  while (Sy == syTerm) GetSy();
+  return true;
+}
+
+void TOracleParser::EndStatement(std::int32_t Start) {
+  (void)Start;
+  if (FReport)
+    ReportStatement(StatType, StatType == st_Commit ? "COMMIT WORK" : StatObjName, StatObjKind,
+                    StatOperation, StatOwnName, StatRecord);
+  while (Sy == syTerm) GetSy();
 }
 
 void TOracleParser::ParseStatement() {

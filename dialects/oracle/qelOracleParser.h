@@ -196,8 +196,14 @@ class TOracleParser : public TCustomSQLParser {
   void ParseAlterType();
 
  private:
+  /// Notes where the statement starts and clears what it reports.
+  void BeginStatement() override;
   /// One statement from its first word: what it is, and what of it is reported.
-  void ParseStatement();
+  void ParseStatement() override;
+  /// Passes the rest of a bad statement and the terminators after it; nothing is reported.
+  bool PassFailedStatement() override;
+  /// Reports the statement when it is to be, and reads the terminators after it.
+  void EndStatement(std::int32_t Start) override;
   /// INSERT, UPDATE, DELETE: reported with their table, read up to the terminator.
   void ParseDataStatement();
   /// A statement that starts with a word of the client (SQL*Plus) or COMMIT, CALL ...
@@ -217,7 +223,6 @@ class TOracleParser : public TCustomSQLParser {
   void ParseSynonym();
   /// The current symbol is the unquoted word Word (identifier or keyword).
   bool IsWord(const char* Word) const;
-  void SkipToTerm();
   /// Where a block copy stops.
   enum TBlockEnd : std::uint8_t {
     beSlashLine,      ///< a line starting with "/" (not "/*")
@@ -309,7 +314,6 @@ class TOracleParser : public TCustomSQLParser {
   bool FUnterminated = false;  ///< the last block copy met the end of the text
   bool FReport = true;         ///< the statement read is reported through the statement event
   bool FQuoted = false;        ///< the current identifier was written in double quotes
-  std::int64_t FErrCount = 0;  ///< errors recorded by this parser
 };
 
 }  // namespace qel

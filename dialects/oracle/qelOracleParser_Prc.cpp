@@ -3,6 +3,7 @@
 // kept as text.
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -50,7 +51,7 @@ void TOracleParser::ParseView(TViwData* Given, bool Force) {
   if (Sy != oraAS) return;
   View->Body = CrLfLineBreaks(Trim(BlockCopy(AfterSy(), beViewEnd)));
   DoLogNextLine("View: " + View->GetObjName());
-  if (New) AddObj(New.release(), true);
+  if (New) AddObj(std::move(New));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -89,7 +90,7 @@ void TOracleParser::ParseTrigger(TTrgData* Given) {
   }
   Trg->Body = UnitText();
   DoLogNextLine("Trigger: " + Trg->GetObjName());
-  if (New && !FUnterminated) AddObj(New.release(), true);
+  if (New && !FUnterminated) AddObj(std::move(New));
 }
 
 void TOracleParser::ParseTriggerEvents(TTrgData& Trg) {
@@ -183,7 +184,7 @@ void TOracleParser::ParseRoutine(TPrcData* Given, bool IsFunction) {
   if (!New || FUnterminated) return;
   // A function is filed as it is; a procedure passes the collection's filter.
   if (!IsFunction)
-    AddObj(New.release(), true);
+    AddObj(std::move(New));
   else if (Objs && Objs->Procedures.Add(New->ObjKeyDef(), New.get()))
     (void)New.release();
 }
@@ -210,7 +211,7 @@ void TOracleParser::ParsePackage(TPkgData* Given) {
   StatObjName = IdentName;
   (IsBody ? Pkg->BodySource : Pkg->HeaderSource) = UnitText();
   DoLogNextLine("Package: " + Pkg->GetObjName());
-  if (New && !FUnterminated) AddObj(New.release(), true);
+  if (New && !FUnterminated) AddObj(std::move(New));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -263,7 +264,7 @@ void TOracleParser::ParseType(TDmnData* Given) {
   }
   if (!(IsWord("UNDER") ? ParseSubType(*Dmn) : ParseTypeKind(*Dmn))) return;
   DoLogNextLine("Type: " + Name);
-  if (New) AddObj(New.release(), true);
+  if (New) AddObj(std::move(New));
 }
 
 bool TOracleParser::ParseSubType(TDmnData& Dmn) {

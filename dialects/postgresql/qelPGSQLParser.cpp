@@ -664,7 +664,7 @@ void TPGSQLParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) 
     if (!Objs->Schemas.FindObj("public")) {
       auto Sch = std::make_unique<TSchData>(Objs);
       Sch->SetObjName("public");
-      AddObj(Sch.release(), true);
+      AddObj(std::move(Sch));
     }
   }
   TCustomSQLParser::ParseScriptText(Text, AObjs);
@@ -771,10 +771,6 @@ void TPGSQLParser::ParseStatement() {
     ErrMsg("Missing: DDL-statement. <Proc: ParseText>");
     GetSy();
   }
-}
-
-void TPGSQLParser::SkipToTerm() {
-  SkipStatement(TSymSet{syEOF, syTerm});
 }
 
 void TPGSQLParser::SkipWorkOrTransaction() {
@@ -895,7 +891,7 @@ void TPGSQLParser::ParseCreate() {
         GetSy();
       }
     }
-    AddObj(Sch.release(), true);
+    AddObj(std::move(Sch));
   } else if (IsIdent("DATABASE")) {
     SkipToTerm();  // read and ignored: a script names the database it runs in elsewhere
   } else if (IsIdent("PROCEDURAL")) {

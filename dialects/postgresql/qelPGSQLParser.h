@@ -322,7 +322,7 @@ class TPGSQLParser : public TCustomSQLParser {
   TDbObj* FCurObj = nullptr;
 
   // Statements.
-  void ParseStatement();
+  void ParseStatement() override;
   void ParseSet();
   /// Reads the value of SET NAMES or SET CHARACTER SET; empty (reported) when there is none.
   std::string GetSetValue(const std::string& ErrText);
@@ -332,7 +332,6 @@ class TPGSQLParser : public TCustomSQLParser {
   void PassOver(const std::string& Words);
   /// Reports the current statement as creating the object Name of kind Kind.
   void ReportCreate(TDbObject Kind, const std::string& Name);
-  void SkipToTerm();
   void SkipWorkOrTransaction();
 
   // Column and table pieces (qelPGSQLParser_Tbl.cpp).
@@ -432,7 +431,6 @@ class TPGSQLParser : public TCustomSQLParser {
   std::int32_t FSyLine = 1;   // line and column of the current symbol's first byte
   std::int32_t FSyCol = 1;
   std::int32_t FPrevEnd = 1;       // 1-based position just after the symbol before the current one
-  std::int64_t FErrCount = 0;      // errors recorded by this parser
   std::int64_t FStmtErrCount = 0;  // FErrCount when the current statement began
 };
 

@@ -125,7 +125,7 @@ void TPGSQLParser::ParseFunction() {
   if (!FUnkeptOptions.empty())
     WrnMsg("Function " + Full + ": " + FUnkeptOptions +
            " not kept; the function is written and compared without it.");
-  AddObj(Prc.release(), true);
+  AddObj(std::move(Prc));
 }
 
 bool TPGSQLParser::ParseParamList(TPrcData& Prc) {
@@ -535,7 +535,7 @@ void TPGSQLParser::ParseTrigger(TTrgData* Into) {
   // A trigger function declares no arguments: those in the call are strings the function
   // reads at run time. It is the function of that name with an empty parameter list.
   if (TPrcData* Prc = FindFunction(Sig)) LinkDepend(Trg, Prc);
-  if (Made) AddObj(Made.release(), true);
+  if (Made) AddObj(std::move(Made));
 }
 
 bool TPGSQLParser::ParseTriggerTiming(TTrgData& Trg) {

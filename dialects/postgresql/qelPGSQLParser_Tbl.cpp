@@ -527,7 +527,7 @@ void TPGSQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData*
     }
   }
   NoteName(*Ctr);
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 void TPGSQLParser::NoteName(const TDbObj& Obj) {
@@ -920,7 +920,7 @@ void TPGSQLParser::ParseView() {
   if (StatementFailed()) return;
   Viw->SetBody(CopyTxtFrom(Start));
   NoteName(*Viw);
-  AddObj(Viw.release(), true);
+  AddObj(std::move(Viw));
 }
 
 }  // namespace qel

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "Text.h"
@@ -220,7 +221,7 @@ void TPGSQLParser::ParseType(bool Alter) {
   else if (Sy == syLParen)
     ParseTypeOptions(*Dmn->PGOptions);
   if (StatementFailed() || !New) return;
-  AddObj(New.release(), true);
+  AddObj(std::move(New));
 }
 
 void TPGSQLParser::ParseTypeAttributes(TDmnData& Dmn) {
@@ -404,7 +405,7 @@ void TPGSQLParser::ParseDomain(bool Alter) {
   Dmn->TypeField->TableName = Name;
   ParseDomainBody(*Dmn);
   if (StatementFailed() || !New) return;
-  AddObj(New.release(), true);
+  AddObj(std::move(New));
 }
 
 void TPGSQLParser::ParseDomainBody(TDmnData& Dmn) {
@@ -528,7 +529,7 @@ void TPGSQLParser::ParseConversion(bool IsDefault) {
   Cnv->SourceEncoding = Source;
   Cnv->DestEncoding = Dest;
   Cnv->FuncName = FuncName;
-  AddObj(Cnv.release(), true);
+  AddObj(std::move(Cnv));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -603,7 +604,7 @@ void TPGSQLParser::ParseOperator() {
   }
   TestAndGetSy(syRParen);
   if (StatementFailed()) return;
-  AddObj(Opr.release(), true);
+  AddObj(std::move(Opr));
 }
 
 void TPGSQLParser::ParseOperatorClass() {
@@ -707,7 +708,7 @@ void TPGSQLParser::ParseOperatorClass() {
     if (Sy != syComma) break;
     GetSy();
   }
-  AddObj(Opc.release(), true);
+  AddObj(std::move(Opc));
 }
 
 void TPGSQLParser::ParseAlterOperator() {

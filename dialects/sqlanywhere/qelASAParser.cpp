@@ -413,30 +413,31 @@ TTblData* TASAParser::FindTable(const std::string& Name) const {
 
 void TASAParser::ParseText() {
   if (Objs && Objs->GetDatabaseType() != dbSybaseASA) Objs->SetDatabaseType(dbSybaseASA);
-  GetSy();
-  while (Sy != syEOF && !TerminateRunning.load()) {
-    StmtStart = SyPos;
-    StatType = stStatement;
-    StatObjName.clear();
-    StatOwnName.clear();
-    StatDbObject = dboUnknown;
-    StatDbOperation = odbUnknown;
-    const std::int64_t ErrorsBefore = FErrCount;
-    const std::int32_t Before = SyPos;
-    ParseStatement();
-    if (FErrCount != ErrorsBefore && Sy != syTerm && Sy != sySemicolon) {
-      // One error per bad statement: the rest of it up to its terminator is passed over.
-      if (Sy != syEOF) SkipToEnd(true);
-    }
-    if (Sy == syTerm && SyPos == Before) {
-      // An empty statement (a GO line after ";"): nothing to report.
-      GetSy();
-      continue;
-    }
-    DoAddStatement(StatType, StatObjName, StatDbObject, StatDbOperation, StatOwnName,
-                   LastStatement);
-    TestAndGetSy(syTerm);
+  ParseStatements();
+}
+
+void TASAParser::BeginStatement() {
+  StatType = stStatement;
+  StatObjName.clear();
+  StatOwnName.clear();
+  StatDbObject = dboUnknown;
+  StatDbOperation = odbUnknown;
+}
+
+bool TASAParser::PassFailedStatement() {
+  // One error per bad statement: the rest of it up to its terminator is passed over.
+  if (Sy != syTerm && Sy != sySemicolon && Sy != syEOF) SkipToEnd(true);
+  return false;
+}
+
+void TASAParser::EndStatement(std::int32_t Start) {
+  if (Sy == syTerm && SyPos == Start) {
+    // An empty statement (a GO line after ";"): nothing to report.
+    GetSy();
+    return;
   }
+  DoAddStatement(StatType, StatObjName, StatDbObject, StatDbOperation, StatOwnName, LastStatement);
+  TestAndGetSy(syTerm);
 }
 
 void TASAParser::ParseStatement() {

@@ -255,7 +255,13 @@ class TASAParser : public TCustomSQLParser {
   /// The key of a table, procedure or view in the collection.
   TTblData* FindTable(const std::string& Name) const;
 
-  void ParseStatement();
+  void BeginStatement() override;
+  void ParseStatement() override;
+  /// Passes the rest of a bad statement up to its terminator; the statement is still reported.
+  bool PassFailedStatement() override;
+  /// Reports the statement and reads its terminator; an empty one (a GO line after ";") is
+  /// passed over unreported.
+  void EndStatement(std::int32_t Start) override;
   void ParseCreate();
   void ParseConnect();
 
@@ -288,7 +294,6 @@ class TASAParser : public TCustomSQLParser {
   std::int32_t FTermColumn = 0;  ///< column of its G
   std::int32_t FSyLine = 0;      ///< line of the current symbol's first byte
   std::int32_t FSyColumn = 0;    ///< column of the current symbol's first byte
-  std::int64_t FErrCount = 0;    ///< errors recorded by this parser
 };
 
 }  // namespace qel

@@ -107,7 +107,7 @@ void TASAParser::ParseProc(TPrcData* Routine, bool IsProcedure, bool FindExistin
   Prc->Results.Clear();
   ParseParams(*Prc);
   Prc->Body = BodyFrom(SyPos, beBlock);
-  if (Made) AddObj(Made.release(), true);
+  if (Made) AddObj(std::move(Made));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -209,7 +209,7 @@ void TASAParser::ParseTrigger(TTrgData* Trigger) {
     }
     Trg->Body = BodyFrom(SyPos, beBlock);
   }
-  if (Made) AddObj(Made.release(), true);
+  if (Made) AddObj(std::move(Made));
 }
 
 void TASAParser::ParseView(TViwData* View) {
@@ -226,7 +226,7 @@ void TASAParser::ParseView(TViwData* View) {
   TestSy(asaAS);
   SkipBlanks();
   Viw->Body = BodyFrom(Pos - 1, beStatement);
-  if (Made) AddObj(Made.release(), true);
+  if (Made) AddObj(std::move(Made));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -343,7 +343,7 @@ void TASAParser::StatementCreateEvent() {
     SkipBlanks();
     Evt->Body = BodyFrom(Pos - 1, beBlock);
   }
-  AddObj(Evt.release(), true);
+  AddObj(std::move(Evt));
 }
 
 void TASAParser::StatementAlterEvent() {
@@ -427,7 +427,7 @@ void TASAParser::ParsePublication() {
     GetSy();
   }
   TestAndGetSy(syRParen);
-  AddObj(Pbl.release(), true);
+  AddObj(std::move(Pbl));
 }
 
 }  // namespace qel

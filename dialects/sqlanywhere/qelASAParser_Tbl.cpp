@@ -79,7 +79,7 @@ void TASAParser::ParseTable(bool GlobalTemporary) {
   if (GlobalTemporary) Tbl->OnCommit = tocDelete;
   TTblData* Table = Tbl.get();
   // The table is filed at once: the keys read below look it up.
-  if (!AddObj(Tbl.release(), true)) Table = nullptr;
+  if (!AddObj(std::move(Tbl))) Table = nullptr;
   TTblData Scratch(Objs);
   TTblData* Into = Table ? Table : &Scratch;
   TestAndGetSy(syLParen);
@@ -353,7 +353,7 @@ void TASAParser::ParsePKey(TTblData* Table, const std::string& TableName, TFldDa
   } else {
     Ctr->FldList.Add(Column->GetObjName());
   }
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 TUDAction TASAParser::ParseFKAction() {
@@ -426,7 +426,7 @@ void TASAParser::ParseFKey(TTblData* Table, const std::string& TableName,
     TestAndGetSy(asaCOMMIT);
     Ctr->CheckOnCommit = true;
   }
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 void TASAParser::ParseCheck(TTblData* Table, std::unique_ptr<TCtrData> Ctr) {
@@ -434,7 +434,7 @@ void TASAParser::ParseCheck(TTblData* Table, std::unique_ptr<TCtrData> Ctr) {
   Ctr->SetCtType(ctCheck);
   TestSy(asaCHECK);
   Ctr->Body = GetExpr();
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 void TASAParser::ParseUnique(TTblData* Table, std::unique_ptr<TCtrData> Ctr) {
@@ -442,7 +442,7 @@ void TASAParser::ParseUnique(TTblData* Table, std::unique_ptr<TCtrData> Ctr) {
   Ctr->SetCtType(ctUnique);
   GetSy();
   for (const auto& [Name, Order] : ParseIdxColumns()) Ctr->AddFld(Name, Order);
-  AddObj(Ctr.release(), true);
+  AddObj(std::move(Ctr));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -462,7 +462,7 @@ void TASAParser::ParseIndex(bool Unique) {
   Idx->TableName = Table;
   Idx->Creator = TableOwner;
   for (const auto& [Name, Order] : ParseIdxColumns()) Idx->AddFld(Name, Order);
-  AddObj(Idx.release(), true);
+  AddObj(std::move(Idx));
 }
 
 void TASAParser::StatementCreateDomain() {
@@ -477,7 +477,7 @@ void TASAParser::StatementCreateDomain() {
   Dmn->TypeField->OwnerObj = Dmn.get();
   ParseDataType(*Dmn->TypeField);
   ParseFieldDesc(*Dmn->TypeField, nullptr);
-  AddObj(Dmn.release(), true);
+  AddObj(std::move(Dmn));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -536,6 +536,7 @@ void TASAParser::ParseAlterTable() {
   const std::string Name = IdentName;
   StatObjName = Name;
   TTblData* Tbl = FindTable(Name);
+  TestAlteredTable(Tbl, Name);
   TTblData Scratch(Objs);
   TTblData* Into = Tbl ? Tbl : &Scratch;
   if (!Tbl) {

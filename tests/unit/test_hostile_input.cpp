@@ -309,7 +309,7 @@ TEST(HostileScale, MySQLKeysFiledByAnotherHandAreSeen) {
   Idx->SetObjName("a");
   Idx->TableName = "t";
   Idx->AddFld("a");
-  ASSERT_TRUE(P.Objs.AddObj(Idx.release(), true));
+  ASSERT_TRUE(P.Objs.AddObj(std::move(Idx)));
   ASSERT_TRUE(P.Parse("ALTER TABLE t ADD INDEX (a);\n"));
   std::vector<std::string> Names;
   for (TIdxData* I : P.Indexes("t")) Names.push_back(I->GetObjName());

@@ -273,11 +273,13 @@ TEST(IBParser, StatementFormsBuildTheirObjects) {
          EXPECT_EQ(O.GetTable("P")->OnCommit, tocPreserve);
        }},
       // The server makes the columns of a key CREATE TABLE declares NOT NULL.
-      {"CREATE TABLE U (ID INTEGER PRIMARY KEY, K INTEGER, N INTEGER, PRIMARY KEY (K));",
+      {"CREATE TABLE U (ID INTEGER PRIMARY KEY, N INTEGER);\n"
+       "CREATE TABLE V (K INTEGER, N INTEGER, PRIMARY KEY (K));",
        [](TObjs& O) {
          EXPECT_FALSE(Column(O, "U", 0)->Nullable);
-         EXPECT_FALSE(Column(O, "U", 1)->Nullable);
-         EXPECT_TRUE(Column(O, "U", 2)->Nullable);
+         EXPECT_TRUE(Column(O, "U", 1)->Nullable);
+         EXPECT_FALSE(Column(O, "V", 0)->Nullable);
+         EXPECT_TRUE(Column(O, "V", 1)->Nullable);
        }},
       {"CREATE TABLE A (ID INTEGER NOT NULL, CONSTRAINT PK_A PRIMARY KEY (ID));\n"
        "CREATE TABLE B (ID INTEGER, A_ID INTEGER REFERENCES A (ID) ON DELETE CASCADE, "

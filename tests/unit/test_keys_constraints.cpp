@@ -316,7 +316,7 @@ TEST(ConstraintKeys, UnnamedConstraintsAreMatchedByDefinition) {
   for (auto [Objs, C] : {std::pair{&P.Master, M}, std::pair{&P.Target, T}}) {
     std::unique_ptr<TDbObj> Held = Objs->Constraints.Extract(Objs->Constraints.IndexOfObject(C));
     ASSERT_TRUE(C->MSSQLCheckSysName());
-    Objs->AddObj(Held.release());
+    Objs->AddObj(std::move(Held));
   }
   EXPECT_EQ(M->ObjKeyDef(), "ALTER TABLE ORDERS ADD PRIMARY KEY NONCLUSTERED (ID)");
   EXPECT_EQ(M->GetCaption(), "PK__ORDERS__0CBAE877");

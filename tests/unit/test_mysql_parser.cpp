@@ -452,7 +452,7 @@ TEST(MySQLObjText, ReparsesCatalogTextIntoTheObject) {
   Tbl->SetObjName("t");
   Tbl->SetBody("CREATE TABLE `t` (\n  `a` int(11) NOT NULL,\n  KEY `ia` (`a`)\n) ENGINE=InnoDB");
   TTblData* T = Tbl.get();
-  ASSERT_TRUE(P.Objs.AddObj(Tbl.release(), true));
+  ASSERT_TRUE(P.Objs.AddObj(std::move(Tbl)));
   P.Parser.ParseObjText(T);
   EXPECT_EQ(T->Fields.Count(), 1);
   EXPECT_EQ(P.Objs.Tables.Count(), 1);  // not filed again
@@ -462,7 +462,7 @@ TEST(MySQLObjText, ReparsesCatalogTextIntoTheObject) {
   Bad->SetObjName("b");
   Bad->SetBody("CREATE TABLE `b` (`a` frob)");
   TTblData* B = Bad.get();
-  ASSERT_TRUE(P.Objs.AddObj(Bad.release(), true));
+  ASSERT_TRUE(P.Objs.AddObj(std::move(Bad)));
   P.Parser.ParseObjText(B);
   const Names Errors = P.Messages(mt_Err);
   ASSERT_EQ(Errors.size(), 1u);

@@ -40,7 +40,7 @@ TPrcData* AddRoutine(TPGParse& T, const std::string& Name, int IntArgs) {
     Prc->Params.Add(std::move(Arg));
   }
   TPrcData* Raw = Prc.get();
-  EXPECT_TRUE(T.Objs.AddObj(Prc.release()));
+  EXPECT_TRUE(T.Objs.AddObj(std::move(Prc)));
   return Raw;
 }
 

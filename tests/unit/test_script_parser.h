@@ -77,13 +77,13 @@ class TTestSQLParser : public TCustomSQLParser {
       TestAndGetSy(syRParen);
     }
     DoLogNextLine("Table: " + Tbl->GetObjName());
-    AddObj(Tbl.release());
+    AddObj(std::move(Tbl));
   }
 
   void ParseDomain() {
     auto Dmn = std::make_unique<TDmnData>(Objs);
     Dmn->SetObjName(GetName());
-    AddObj(Dmn.release());
+    AddObj(std::move(Dmn));
   }
 
   void ParseView() {
@@ -102,7 +102,7 @@ class TTestSQLParser : public TCustomSQLParser {
       } while (Sy == syComma);
       TestAndGetSy(syRParen);
     }
-    AddObj(Viw.release());
+    AddObj(std::move(Viw));
   }
 
   void ParseIndex() {
@@ -110,7 +110,7 @@ class TTestSQLParser : public TCustomSQLParser {
     Idx->SetObjName(GetName());
     TestIdent("ON");
     Idx->TableName = GetName();
-    AddObj(Idx.release());
+    AddObj(std::move(Idx));
   }
 
   void ParseProcedure() {
@@ -118,7 +118,7 @@ class TTestSQLParser : public TCustomSQLParser {
     Prc->SetObjName(GetName());
     // File it first, so a procedure that calls itself can find itself.
     TPrcData* P = Prc.get();
-    if (!AddObj(Prc.release())) return;
+    if (!AddObj(std::move(Prc))) return;
     if (IsIdent("CALLS")) {
       do {
         const std::string Callee = GetName();
