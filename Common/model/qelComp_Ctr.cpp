@@ -258,13 +258,29 @@ std::string TCtrData::CompareDef() const {
          PGConditionKey(ServerBody.empty() ? Body : ServerBody.str());
 }
 
+std::string TCtrData::MySQLUnkeyedAutoIncrement() const {
+  // The server keeps an AUTO_INCREMENT column only while a key starts with it: one that loses
+  // both loses AUTO_INCREMENT in the statement that drops the key, before it.
+  const auto* Objs = dynamic_cast<const TObjs*>(Owner);
+  const TTblData* Tbl = Objs ? Objs->GetTable(FTblName) : nullptr;
+  if (!Tbl || FldList.Count() == 0) return "";
+  const TFldData* Col = Tbl->Fields.Find(FldList[0]);
+  if (!Col || !Col->AutoIncrement) return "";
+  const auto* Kept = dynamic_cast<const TFldData*>(Col->GetRefObj());
+  if (Kept && Kept->AutoIncrement) return "";
+  TFldData Plain(Owner);
+  Plain.Assign(*Col);
+  Plain.AutoIncrement = false;
+  return " MODIFY COLUMN " + QuoteIdent(Col->GetObjName()) + " " + Plain.TypeDef() + ",";
+}
+
 std::string TCtrData::DropDef() const {
   const std::string Table = "ALTER TABLE " + TableRef();
   const TDatabaseType DB = GetDatabaseType();
   if (DB == dbMySQL) {
     switch (FCtType) {
       case ctPKey:
-        return Table + " DROP PRIMARY KEY";
+        return Table + MySQLUnkeyedAutoIncrement() + " DROP PRIMARY KEY";
       case ctUnique:
         if (!GetObjName().empty()) return Table + " DROP CONSTRAINT " + QuoteIdent(GetObjName());
         if (!IndexName.empty()) return Table + " DROP KEY " + QuoteIdent(IndexName);

@@ -127,6 +127,9 @@ class TCtrData : public TDbObj {
   /// The tables and table columns the constraint needs are created first.
   void DoBeforeCreate() override;
   std::string DropDef() const override;
+  /// MySQL: the MODIFY clause that takes AUTO_INCREMENT from the key's first column when the
+  /// master's column has none ("" otherwise), for the statement that drops the key.
+  std::string MySQLUnkeyedAutoIncrement() const;
   /// Named constraints are keyed by name; where names are unique only per table (PostgreSQL,
   /// DB2, MySQL) the key names the table too, as "name ON table". Unnamed ones are keyed by
   /// their definition.

@@ -580,6 +580,12 @@ void TMySQLParser::ParseTable(TTblData* Table) {
     ErrMsg("Duplicate table name: " + TblName);
 }
 
+void TMySQLParser::CheckNotKept(const std::string& Table, const std::string& Name,
+                                const std::string& Condition) {
+  WrnMsg("Table " + Table + ": CHECK" + (Name.empty() ? "" : " " + Name) + " " + Condition +
+         " not kept; it is neither compared nor written.");
+}
+
 void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& Name, bool Named) {
   // CONSTRAINT [name] before the key it names; read in a loop, as a script may repeat it
   // without end, and the last name holds.
@@ -630,9 +636,14 @@ void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& Name, boo
     }
     default:
       if (IsIdent("CHECK")) {
-        // Check constraints are not part of this dialect's model: read over.
+        // Check constraints are not part of this dialect's model: read over, and named, as the
+        // server enforces them.
         GetSy();
-        if (Sy == syLParen) TestCheckCondition(SkipParens());
+        if (Sy == syLParen) {
+          const std::string Condition = SkipParens();
+          TestCheckCondition(Condition);
+          CheckNotKept(Tbl.GetObjName(), CtrName, Condition);
+        }
         return;
       }
       if (IsIdent("PERIOD")) {
@@ -977,6 +988,8 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
       Fld.DomainName = "JSON";
       Fld.CharSet.clear();  // always utf8mb4_bin: implied by the type
       Fld.Collation.clear();
+    } else if (!Condition.empty()) {
+      CheckNotKept(Fld.TableName, "", Condition);
     }
   } else if (IsIdent("GENERATED")) {
     GetSy();

@@ -415,6 +415,22 @@ TEST(MySQLDump, DumpFileReadsWithoutErrors) {
   EXPECT_EQ(P.Objs.Views.FindObj("newer"), nullptr);
 }
 
+TEST(MySQLTable, ChecksTheModelDoesNotKeepAreNamedOnce) {
+  TMyParse P;
+  ASSERT_TRUE(
+      P.Parse("CREATE TABLE t (a INT CHECK (a > 0), j LONGTEXT CHECK (json_valid(`j`)),"
+              " CONSTRAINT ck_b CHECK (a < 10));\n"
+              "ALTER TABLE t ADD CONSTRAINT ck_ab CHECK (a <> 5);\n"));
+  std::vector<std::string> Warnings;
+  for (int I = 0; I < P.Parser.MsgManager.GetMsgCount(); ++I)
+    if (P.Parser.MsgManager.Items(I).MsgType == mt_Wrn)
+      Warnings.push_back(P.Parser.MsgManager.Items(I).Text);
+  // The server's own check of a JSON column is the column's type, not named.
+  const std::string Tail = " not kept; it is neither compared nor written.";
+  EXPECT_EQ(Warnings, (Names{"Table t: CHECK (a > 0)" + Tail, "Table t: CHECK ck_b (a < 10)" + Tail,
+                             "Table t: CHECK ck_ab (a <> 5)" + Tail}));
+}
+
 TEST(MySQLView, ViewHeaderAndBody) {
   TMyParse P;
   ASSERT_TRUE(
