@@ -74,8 +74,8 @@ peak() { awk '{ print $2 / 1024 }' "$1" | sort -g | tail -1; }
 row() {
   awk -v what="$1" -v v="$(med "$2")" -v peer="$3" -v p="$(med "$4")" \
     -v vm="$(peak "$2")" -v pm="$(peak "$4")" 'BEGIN {
-    printf "| %s | %s | %.2fx (%.2f s / %.2f s) | %.2f (%.0f / %.0f MiB) |\n",
-      what, peer, v / p, v, p, vm / pm, vm, pm }' >>"$WORK/table"
+    printf "| %s | %s | %.2f (%.2f s / %.2f s) | %.1f | %.2f (%.0f / %.0f MiB) |\n",
+      what, peer, v / p, v, p, p / v, vm / pm, vm, pm }' >>"$WORK/table"
 }
 
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)," \
@@ -210,6 +210,6 @@ if wants rows; then
 fi
 
 echo
-echo "| comparison | peer | varnel's time / the peer's | varnel's peak memory / the peer's |"
-echo "| --- | --- | ---: | ---: |"
+echo "| comparison | peer | varnel's time / the peer's | varnel is ... times as fast | varnel's peak memory / the peer's |"
+echo "| --- | --- | ---: | ---: | ---: |"
 cat "$WORK/table"
