@@ -128,3 +128,171 @@ TEST(MSAccessExtract, ReadsTheAccessTestFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MSAccessExtract, BuildsTablesKeysIndexesAndRelationshipsFromTheFile) {
+  if (!DriverInstalled("SQLite3")) GTEST_SKIP() << "the SQLite3 ODBC driver is not installed";
+  TSQLiteFile F;
+  F.Run({"CREATE TABLE x (a INTEGER)"});
+  TOLEDBRead R(F.ConnectionString(), true, AccessCatalog);
+  ASSERT_TRUE(R.Ok) << ::testing::PrintToString(R.Errors);
+  EXPECT_TRUE(R.Errors.empty()) << ::testing::PrintToString(R.Errors);
+  auto T = [](TDBFieldType Type) { return std::to_string(static_cast<int>(Type)); };
+  EXPECT_EQ(R.Columns("Orders"), "Order ID:" + T(iftInteger) + ":0:notnull,Placed:" +
+                                     T(iftTimeStamp) + ":0:notnull,Note:" + T(iftText) + ":0");
+  // The key's columns are NOT NULL whatever Required says; a Yes/No column is never NULL; a
+  // column of a kind the model does not hold is left out.
+  EXPECT_EQ(R.Columns("Order Détails"),
+            "Order ID:" + T(iftInteger) + ":0:notnull,Line:" + T(iftSmallInt) +
+                ":0:notnull,Price:" + T(iftNumeric) + ":0,Weight:" + T(iftReal) + ":0,Ratio:" +
+                T(iftDoublePrecision) + ":0,Exact:" + T(iftNumeric) + ":0,Code:" + T(iftVarchar) +
+                ":20:notnull,Done:" + T(iftBoolean) + ":0:notnull,Photo:" + T(iftBlob) + ":0");
+  auto* Orders = dynamic_cast<TTblData*>(R.Objs().Tables.FindObj("Orders"));
+  auto* Lines = dynamic_cast<TTblData*>(R.Objs().Tables.FindObj("Order Détails"));
+  ASSERT_TRUE(Orders && Lines);
+  EXPECT_EQ(std::string(Orders->Description), "Orders placed");
+  EXPECT_TRUE(Orders->Fields[0]->AutoIncrement);
+  EXPECT_EQ(std::string(Orders->Fields[1]->DefValue), "CURRENT_TIMESTAMP");
+  EXPECT_EQ(std::string(Orders->Fields[2]->DefValue), "'it''s \"new\"'");
+  EXPECT_EQ(Lines->Fields[2]->Precision, 19);
+  EXPECT_EQ(Lines->Fields[2]->Scale, 4);
+  EXPECT_EQ(std::string(Lines->Fields[2]->Description), "the unit price");
+  EXPECT_EQ(Lines->Fields[5]->Precision, 12);
+  EXPECT_EQ(Lines->Fields[5]->Scale, 3);
+  EXPECT_EQ(std::string(Lines->Fields[5]->DefValue), "-1.5");
+  EXPECT_EQ(std::string(Lines->Fields[7]->DefValue), "false");
+  std::vector<std::string> Keys = R.Keys();
+  std::sort(Keys.begin(), Keys.end());
+  EXPECT_EQ(Keys,
+            (std::vector<std::string>{"F Order Détails(Order ID)>Orders(Order ID) " +
+                                          std::to_string(static_cast<int>(udaNoAction)),
+                                      "P Order Détails(Order ID,Line)", "P Orders(Order ID)"}));
+  auto* Rel = dynamic_cast<TCtrData*>(R.Objs().Constraints.FindObj("OrdersOrder Détails"));
+  ASSERT_NE(Rel, nullptr);
+  EXPECT_EQ(Rel->OnUpdate, udaCascade);
+  std::vector<std::string> Idx = R.Indexes();
+  std::sort(Idx.begin(), Idx.end());
+  EXPECT_EQ(Idx, (std::vector<std::string>{"Orders(Placed)", "U Order Détails(Code)"}));
+  EXPECT_NE(R.Objs().Indexes.FindObj("Orders_Placed"), nullptr);
+  // What the model does not hold is named once each.
+  for (const char* Passed :
+       {"Columns of kinds the model does not hold are not read: Order Détails.Files (type 18)",
+        "Defaults with no SQL form are not read: Order Détails.Ratio (Rnd())",
+        "Relationships without referential integrity are not read: Loose",
+        "The queries of the Access file (it keeps no SQL text of them) are not read: Open "
+        "orders, Totals"})
+    EXPECT_EQ(std::count(R.Messages.begin(), R.Messages.end(), Passed), 1)
+        << Passed << "\n"
+        << ::testing::PrintToString(R.Messages);
+}
+
+TEST(MSAccessExtract, FileNamesAndDefaults) {
+  const struct {
+    const char* ConnectionString;
+    const char* File;
+  } Files[] = {
+      {"Driver=MDBTools;DBQ=/d/a.mdb", "/d/a.mdb"},
+      {"driver={MDB Tools};dbq = {/d/x;y}}z.mdb} ;UID=a", "/d/x;y}z.mdb"},
+      {"Driver=MDBTools;Database=/d/b.mdb", "/d/b.mdb"},
+      {"Driver=MDBTools;Database=/d/b.mdb;DBQ=/d/c.mdb", "/d/c.mdb"},
+      {"DSN=access", ""},
+  };
+  for (const auto& F : Files)
+    EXPECT_EQ(TMSAccessDBExtract::FileOfConnectionString(F.ConnectionString), F.File)
+        << F.ConnectionString;
+  const struct {
+    const char* Expression;
+    TDBFieldType Type;
+    const char* Sql;
+  } Defaults[] = {
+      {"0", iftInteger, "0"},
+      {"+2.50", iftNumeric, "2.50"},
+      {"1.2.3", iftNumeric, ""},
+      {"\"a\"\"b\"", iftVarchar, "'a\"b'"},
+      {"'O''Hara'", iftVarchar, "'O''Hara'"},
+      {"\"a\" & \"b\"", iftVarchar, ""},
+      {"=Date()", iftTimeStamp, "CURRENT_DATE"},
+      {"now()", iftTimeStamp, "CURRENT_TIMESTAMP"},
+      {"Yes", iftBoolean, "true"},
+      {"0", iftBoolean, "false"},
+      {"Maybe", iftBoolean, ""},
+      {"", iftInteger, ""},
+  };
+  for (const auto& D : Defaults)
+    EXPECT_EQ(TMSAccessDBExtract::DefaultOf(D.Expression, D.Type), D.Sql) << D.Expression;
+}
+
+}  // namespace
+
+namespace {
+
+/// The SQLite driver, with the foreign keys rowset failing for one table and the indexes
+/// rowset not implemented at all.
+class TFailingRowsets : public TADOConnection {
+ public:
+  using TADOConnection::OpenSchema;
+  using TADOConnection::TADOConnection;
+  void OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& R, TADODataSet& D) override {
+    if (Schema == siIndexes) {
+      ++IndexCalls;
+      throw EADOError("[unixODBC][Driver Manager]Driver does not support this function", "IM001");
+    }
+    if (Schema == siForeignKeys && R.size() > 2 && R[2] == "b")
+      throw EADOError("[SQLite]malformed catalog", "HY000");
+    TADOConnection::OpenSchema(Schema, R, D);
+  }
+  int IndexCalls = 0;
+};
+
+TEST(OLEDBExtract, ARowsetFailingForOneTableLeavesTheOthers) {
+  if (!DriverInstalled("SQLite3")) GTEST_SKIP() << "the SQLite3 ODBC driver is not installed";
+  TSQLiteFile F;
+  F.Run({"CREATE TABLE a (id INTEGER PRIMARY KEY)",
+         "CREATE TABLE b (id INTEGER PRIMARY KEY, a INTEGER REFERENCES a (id))",
+         "CREATE TABLE c (id INTEGER PRIMARY KEY, a INTEGER REFERENCES a (id))",
+         "CREATE INDEX c_a ON c (a)"});
+  TFailingRowsets ADO(nullptr);
+  ADO.ConnectionString = F.ConnectionString();
+  TQELConnectionADO C(nullptr);
+  C.SetDatabaseType(dbCustomOLEDB);
+  C.SetADOConnection(&ADO);
+  TDBStructure H(nullptr);
+  TOLEDBExtract X(nullptr);
+  X.SetDBStructure(&H);
+  X.SetConnection(&C);
+  X.SetOnErrorMessage([](TObject*, const std::string&) {});
+  ASSERT_TRUE(X.ExtractDatabase());
+  EXPECT_FALSE(X.MsgManager.GetIsErr());
+  // b's keys are missing, c's are there; the indexes rowset was asked for once.
+  TDbObjList& L = X.GetObjs()->Constraints;
+  std::vector<std::string> FKeys;
+  for (int I = 0; I < L.Count(); ++I)
+    if (auto* K = dynamic_cast<TCtrData*>(L.Objects(I)); K->GetCtType() == ctFKey)
+      FKeys.push_back(K->GetTblName());
+  EXPECT_EQ(FKeys, std::vector<std::string>{"c"});
+  EXPECT_EQ(ADO.IndexCalls, 1);
+  std::vector<std::string> Texts;
+  for (int I = 0; I < X.MsgManager.GetMsgCount(); ++I) {
+    const TMsgData& M = X.MsgManager.Items(I);
+    Texts.push_back(std::string(M.MsgType == mt_Wrn ? "W " : "I ") + M.Text);
+  }
+  EXPECT_EQ(std::count_if(Texts.begin(), Texts.end(),
+                          [](const std::string& T) {
+                            return T.rfind("W The foreign keys rowset of b could not be read", 0) ==
+                                   0;
+                          }),
+            1)
+      << ::testing::PrintToString(Texts);
+  EXPECT_EQ(std::count_if(Texts.begin(), Texts.end(),
+                          [](const std::string& T) {
+                            return T.rfind("I The driver does not answer the indexes rowset", 0) ==
+                                   0;
+                          }),
+            1)
+      << ::testing::PrintToString(Texts);
+  X.SetConnection(nullptr);
+  C.SetADOConnection(nullptr);
+}
+
+}  // namespace
