@@ -175,15 +175,18 @@ void ReadCatalog(const std::string& FileName, TADOXCatalog& Catalog) {
       if (!Name.empty() && Name[0] != '~') Catalog.Queries.push_back(Name);
       continue;
     }
-    if (E->object_type != KindTable || mdb_is_system_table(E) || Name.rfind("MSys", 0) == 0)
-      continue;
+    if (E->object_type != KindTable) continue;
+    const bool System = mdb_is_system_table(E) || Name.rfind("MSys", 0) == 0;
     TTableDef T(mdb_read_table(E));
-    if (!T || !mdb_read_columns(T.get()))
+    if (!T || !mdb_read_columns(T.get())) {
+      if (System) continue;  // of no use to a schema
       throw EDatabaseError("Cannot read the definition of table " + Name + " of the Access file " +
                            FileName);
+    }
     mdb_read_indices(T.get());
     TADOXTable Out;
     Out.Name = Name;
+    Out.System = System;
     Out.Description = Prop(mdb_table_get_prop(T.get(), "Description"));
     for (unsigned C = 0; C < T->num_cols; ++C)
       Out.Columns.push_back(

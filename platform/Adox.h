@@ -80,13 +80,15 @@ struct TADOXKey {
 
 struct TADOXTable {
   std::string Name;
+  /// A table of the file's own bookkeeping (MSys*): ADOX's "SYSTEM TABLE".
+  bool System = false;
   std::string Description;
   std::vector<TADOXColumn> Columns;
   std::vector<TADOXIndex> Indexes;
   std::vector<TADOXKey> Keys;
 };
 
-/// The user tables of a file (no system table) and the names of its saved queries.
+/// The tables of a file (its system tables among them) and the names of its saved queries.
 struct TADOXCatalog {
   std::vector<TADOXTable> Tables;
   std::vector<std::string> Queries;

@@ -573,6 +573,7 @@ void TMSAccessDBExtract::FileTables() {
   AddToLog("Extracting tables...");
   std::vector<std::string> Unknown, NoDefault;
   for (const TADOXTable& T : FCatalog->Tables) {
+    if (T.System) continue;
     auto Tbl = std::make_unique<TTblData>(GetObjs());
     Tbl->SetObjName(T.Name);
     Tbl->Description = T.Description;

@@ -39,7 +39,7 @@ inline std::string SharedData() {
 /// An Access file's catalog written by hand: two related tables, the kinds of column the file
 /// has, a relationship drawn without integrity and two saved queries.
 inline void AccessCatalog(const std::string&, TADOXCatalog& C) {
-  TADOXTable Orders{"Orders", "Orders placed", {}, {}, {}};
+  TADOXTable Orders{"Orders", false, "Orders placed", {}, {}, {}};
   Orders.Columns = {
       {"Order ID", adInteger, 0, 0, 0, true, true, "", "", 4},
       {"Placed", adDate, 0, 0, 0, false, false, "=Now()", "", 8},
@@ -47,7 +47,7 @@ inline void AccessCatalog(const std::string&, TADOXCatalog& C) {
   };
   Orders.Indexes = {{"PrimaryKey", true, true, {{"Order ID", false}}},
                     {"Placed", false, false, {{"Placed", true}}}};
-  TADOXTable Lines{"Order Détails", "", {}, {}, {}};
+  TADOXTable Lines{"Order Détails", false, "", {}, {}, {}};
   Lines.Columns = {
       {"Order ID", adInteger, 0, 0, 0, true, false, "", "", 4},
       {"Line", adSmallInt, 0, 0, 0, true, false, "", "", 3},
@@ -65,7 +65,8 @@ inline void AccessCatalog(const std::string&, TADOXCatalog& C) {
   Lines.Keys = {
       {"OrdersOrder Détails", "Orders", {"Order ID"}, {"Order ID"}, adRICascade, adRINone, true},
       {"Loose", "Orders", {"Line"}, {"Order ID"}, adRINone, adRINone, false}};
-  C.Tables = {Orders, Lines};
+  TADOXTable System{"MSysObjects", true, "", {Lines.Columns[0]}, {}, {}};
+  C.Tables = {Orders, System, Lines};
   C.Queries = {"Open orders", "Totals"};
 }
 
