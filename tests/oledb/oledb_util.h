@@ -70,6 +70,13 @@ inline void AccessCatalog(const std::string&, TADOXCatalog& C) {
   C.Queries = {"Open orders", "Totals"};
 }
 
+/// The shared Access test file (access/DateTestDatabase.mdb of SharedData); "" when it is not
+/// there.
+inline std::string AccessTestFile() {
+  const std::string File = SharedData() + "/access/DateTestDatabase.mdb";
+  return !SharedData().empty() && access(File.c_str(), R_OK) == 0 ? File : std::string();
+}
+
 struct TOLEDBRead {
   /// Reads the source; an Access extractor reads the file's catalog through Reader when given.
   explicit TOLEDBRead(const std::string& ConnectionString, bool Access = false,

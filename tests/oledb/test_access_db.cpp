@@ -67,9 +67,10 @@ class AccessIntoServer : public ::testing::TestWithParam<TServerCase> {
 };
 
 TEST_P(AccessIntoServer, TheFilesSchemaRunsAndASecondComparisonFindsNothing) {
-  const std::string File = SharedData() + "/access/DateTestDatabase.mdb";
-  if (SharedData().empty() || access(File.c_str(), R_OK) != 0)
-    GTEST_SKIP() << "no Access test file at ../shared/data/access/DateTestDatabase.mdb";
+  const std::string File = AccessTestFile();
+  if (File.empty())
+    GTEST_SKIP() << "no Access test file at ../shared/data/access/DateTestDatabase.mdb (set "
+                    "QEL_SHARED_DATA to the shared data folder)";
   ADOXCatalogReader = AccessCatalog;
   const TServerCase& C = GetParam();
   TScratchDatabase Db(*C.Server, "qel_access_" + std::to_string(getpid()));
@@ -102,9 +103,10 @@ INSTANTIATE_TEST_SUITE_P(Servers, AccessIntoServer, ::testing::ValuesIn(Cases));
 // (The driver reads the file's dates before 1900 and after 9999 as day 0 of 1900, which only
 // MariaDB takes.)
 TEST(AccessRows, AreCopiedAndASecondComparisonFindsThemEqual) {
-  const std::string File = SharedData() + "/access/DateTestDatabase.mdb";
-  if (SharedData().empty() || access(File.c_str(), R_OK) != 0)
-    GTEST_SKIP() << "no Access test file at ../shared/data/access/DateTestDatabase.mdb";
+  const std::string File = AccessTestFile();
+  if (File.empty())
+    GTEST_SKIP() << "no Access test file at ../shared/data/access/DateTestDatabase.mdb (set "
+                    "QEL_SHARED_DATA to the shared data folder)";
   TScratchDatabase Db(MyServer, "qel_access_rows_" + std::to_string(getpid()));
   const std::string Master = "odbc:Driver=MDBTools;DBQ=" + File;
   const std::string Target = URI(MyServer, Db.Name());

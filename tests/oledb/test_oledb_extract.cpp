@@ -109,8 +109,8 @@ TEST(OLEDBExtract, AnUnreachableSourceIsOneErrorAndNoSchema) {
 }
 
 TEST(MSAccessExtract, ReadsTheAccessTestFile) {
-  const std::string File = SharedData() + "/access/DateTestDatabase.mdb";
-  if (SharedData().empty() || access(File.c_str(), R_OK) != 0)
+  const std::string File = AccessTestFile();
+  if (File.empty())
     GTEST_SKIP() << "no Access test file at ../shared/data/access/DateTestDatabase.mdb (set "
                     "QEL_SHARED_DATA to the shared data folder)";
   if (!DriverInstalled("MDBTools")) GTEST_SKIP() << "the MDBTools ODBC driver is not installed";
@@ -121,10 +121,10 @@ TEST(MSAccessExtract, ReadsTheAccessTestFile) {
   ASSERT_EQ(R.Objs().Tables.Count(), 1);
   auto T = [](TDBFieldType Type) { return std::to_string(static_cast<int>(Type)); };
   // Text sizes are characters (the file keeps two bytes each); the dates are date and time.
-  EXPECT_EQ(R.Columns("DateTest"), "IDCol:" + T(iftInteger) + ":0,DateTimeCol:" +
-                                       T(iftTimeStamp) + ":0,DateCol:" + T(iftTimeStamp) +
-                                       ":0,TimeCol:" + T(iftTimeStamp) + ":0,LongTextCol:" +
-                                       T(iftText) + ":0,ShortTextCol:" + T(iftVarchar) + ":255");
+  EXPECT_EQ(R.Columns("DateTest"),
+            "IDCol:" + T(iftInteger) + ":0,DateTimeCol:" + T(iftTimeStamp) +
+                ":0,DateCol:" + T(iftTimeStamp) + ":0,TimeCol:" + T(iftTimeStamp) +
+                ":0,LongTextCol:" + T(iftText) + ":0,ShortTextCol:" + T(iftVarchar) + ":255");
   EXPECT_EQ(std::string(
                 dynamic_cast<TTblData*>(R.Objs().Tables.FindObj("DateTest"))->Fields[0]->DefValue),
             "0");
@@ -200,7 +200,7 @@ TEST(MSAccessExtract, BuildsTablesKeysIndexesAndRelationshipsFromTheFile) {
   R.Objs().ExtractMetadata(Script);
   for (const char* Quoted : {"CREATE TABLE [Order Détails]", "[Order ID]"})
     EXPECT_NE(Script.GetText().find(Quoted), std::string::npos) << Quoted << "\n"
-                                                               << Script.GetText();
+                                                                << Script.GetText();
   // What the model does not hold is named once each.
   for (const char* Passed :
        {"Columns of kinds the model does not hold are not read: Order Détails.Files (type 18)",
