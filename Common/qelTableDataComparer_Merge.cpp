@@ -425,6 +425,9 @@ void TTableDataComparer::OpenResults() {
   // rows in memory, however large the tables.
   for (TQELQuery* Q : {QM, QT})
     if (Q) Q->UniDirectional = true;
+  // A side sorted here (SortUnordered) holds all its rows.
+  if (QM && FTableOptionsMaster->GetDatabaseType() == dbMSAccess) QM->UniDirectional = false;
+  if (QT && FTableOptionsTarget->GetDatabaseType() == dbMSAccess) QT->UniDirectional = false;
   if (QM) {
     QM->Open();
     if (!QM->GetEof()) FPosMaster = 1;

@@ -5,7 +5,7 @@
 #include <mdbtools.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <tuple>
