@@ -186,6 +186,7 @@ class TIbParser : public TCustomSQLParser {
 
   bool FReplace = false;  ///< the statement is CREATE OR ALTER or RECREATE
   bool FQuoted = false;
+  TTblData* FCreatedTable = nullptr;  ///< the table of the CREATE TABLE being read
   std::int64_t FErrCount = 0;
   bool FReport = false;
   TStatType FRepTyp = stStatement;

@@ -75,11 +75,13 @@ void TIbParser::ParseTable() {
   Report(stStatement, TableName, dboTable, odbCreate);
   if (!AddObj(Tbl.release(), true)) T = nullptr;
   TTblData Scratch(Objs);
+  FCreatedTable = T ? T : &Scratch;
   for (;;) {
     ParseTableElement(T ? *T : Scratch);
     if (Sy != syComma) break;
     GetSy();
   }
+  FCreatedTable = nullptr;
   TestAndGetSy(syRParen);
   // ON COMMIT DELETE/PRESERVE ROWS of a temporary table.
   if (IsWord("ON")) SkipToTerm();
@@ -320,6 +322,11 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
     Ctr->SetCtType(ctPKey);
     Columns();
     Using();
+    // Firebird makes the columns of a primary key that CREATE TABLE declares NOT NULL.
+    if (FCreatedTable)
+      for (int I = 0; I < Ctr->FldList.Count(); ++I)
+        if (const int F = FCreatedTable->Fields.IndexOf(Ctr->FldList[I]); F >= 0)
+          FCreatedTable->Fields[F]->Nullable = false;
   } else if (IsWord("UNIQUE")) {
     GetSy();
     Ctr->SetCtType(ctUnique);

@@ -272,6 +272,9 @@ void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
   GetSy();
   ParseDataType(*Fld, Tbl, Modify);
   if (!New) return;
+  // An object table's columns are its type's attributes: its element list names one only for
+  // its constraints, and the table holds no column of its own for it.
+  if (Tbl && !Tbl->OfType.empty() && Fld->FieldType == iftUnknown) return;
   if (Tbl) {
     Fld->Position = Tbl->Fields.Count() + 1;
     AddColumn(*Tbl, std::move(New));

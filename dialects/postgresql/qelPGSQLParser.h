@@ -334,7 +334,9 @@ class TPGSQLParser : public TCustomSQLParser {
 
   // Column and table pieces (qelPGSQLParser_Tbl.cpp).
   void ParseColumnConstraints(TFldData& Fld, TDbObj* Owner);
-  void ParseDefault(TFldData& Fld);
+  /// Reads DEFAULT and its value. A column's DEFAULT NULL stores no default; a parameter's
+  /// makes it optional, so Parameter keeps it.
+  void ParseDefault(TFldData& Fld, bool Parameter = false);
   /// One operand of a default value; false when the current symbol can start none.
   bool ParseDefaultOperand();
   /// "::" type, with Ch just after the first ":".

@@ -175,7 +175,7 @@ std::unique_ptr<TFldData> TPGSQLParser::ParseParam(TPrcData& Owner, bool& Variad
   TestSy(syIdent);
   if (Sy != syIdent) return Fld;
   ParseFieldType(*Fld);
-  if (!StatementFailed() && (Sy == pgDEFAULT || Sy == syEqual)) ParseDefault(*Fld);
+  if (!StatementFailed() && (Sy == pgDEFAULT || Sy == syEqual)) ParseDefault(*Fld, true);
   return Fld;
 }
 

@@ -794,9 +794,10 @@ std::string NextUpperWord(std::string_view Body, std::size_t I) {
 }
 
 // Whether Body is left open at its end: blocks (BEGIN or CASE up to END) counted outside quotes
-// and comments. BEGIN TRAN and the like open no block; END IF, END LOOP and the like close one
-// that no BEGIN opened.
-bool BodyLeftOpen(std::string_view Body) {
+// and comments. BEGIN TRAN and the like open no block. With WatcomEnds, END IF, END LOOP and the
+// like close a block that no BEGIN opened; Transact-SQL has none of them, so there an END
+// followed by IF closes its BEGIN and the IF starts the next statement.
+bool BodyLeftOpen(std::string_view Body, bool WatcomEnds) {
   std::int32_t Depth = 0;
   std::size_t I = 0;
   const std::size_t N = Body.size();
@@ -826,9 +827,9 @@ bool BodyLeftOpen(std::string_view Body) {
           ++Depth;
       } else if (W == "END") {
         const std::string Next = NextUpperWord(Body, I);
-        if (Next != "IF" && Next != "LOOP" && Next != "FOR" && Next != "WHILE" &&
-            Next != "REPEAT" && Next != "CONVERSATION")
-          --Depth;
+        const bool OwnEnd = WatcomEnds && (Next == "IF" || Next == "LOOP" || Next == "FOR" ||
+                                           Next == "WHILE" || Next == "REPEAT");
+        if (!OwnEnd && Next != "CONVERSATION") --Depth;
       }
     } else {
       ++I;
@@ -840,7 +841,9 @@ bool BodyLeftOpen(std::string_view Body) {
 }  // namespace
 
 void TCustomSQLParser::TestBodyEnd(std::string_view Body) {
-  if (BodyLeftOpen(Body)) ErrMsg("Unterminated body: the script ends before its END.");
+  const bool TransactSQL = DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE;
+  if (BodyLeftOpen(Body, !TransactSQL))
+    ErrMsg("Unterminated body: the script ends before its END.");
 }
 
 void TCustomSQLParser::TestTableHasColumns(const TTblData& Table) {

@@ -187,7 +187,7 @@ void GenScriptTablAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
   ForEachTable(Master.Tables, [&](TTblData* M) {
     TTblData* T = Counterpart(M);
     if (!M->Paired || M->Equal || !T) return;
-    if (Descr && M->Description != T->Description) Exec.AddDescription(M);
+    if (Descr && M->Description != T->Description) Exec.AddDescription(M, T);
     if (M->GlobalTemporary != T->GlobalTemporary) {
       // A table cannot become temporary or stop being so: it is made anew.
       Exec.Add(T->DropDef(), stStatement, T->GetObjName(), dboTable, odbDrop);

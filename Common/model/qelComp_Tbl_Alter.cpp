@@ -570,7 +570,7 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
             break;
         }
       }
-      if (Descr && F->Description != G->Description) Exec.AddDescription(F.get());
+      if (Descr && F->Description != G->Description) Exec.AddDescription(F.get(), G);
     }
   }
   if (Written) Exec.AddComment("\r\n");
