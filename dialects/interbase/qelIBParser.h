@@ -144,7 +144,7 @@ class TIbParser : public TCustomSQLParser {
   void ParseGrant(bool Revoke);
   void ParseDeclare();
 
-  void ParseTable();
+  void ParseTable(bool Temporary = false);
   void ParseTableElement(TTblData& Tbl);
   /// A column after its name: type or domain, DEFAULT, NOT NULL, inline constraints, CHECK,
   /// COLLATE. Owner is the table (for inline constraints) or nullptr.
