@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "Adox.h"
 #include "Text.h"
 #include "qelClasses.h"
 
@@ -243,6 +244,7 @@ void TQELConnectionADO::ReConnect(const std::string& DatabaseName) {
 
 bool RegisterADOConnection() {
   ADOConnectionFinder = FindADOConnectionOf;
+  InstallADOXCatalogReader();
   return RegisterAdapterConnection<TQELADOAdapter>("ADO");
 }
 

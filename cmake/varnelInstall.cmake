@@ -38,7 +38,7 @@ if(TARGET varnel_adapterbase)
   # Requires and Libs, not their .private forms: the libraries are static only, so every link
   # against them is a static link; and `pkg-config --static` would also ask for libpq's own
   # private libraries (-lpgcommon -lpgport), which Debian does not ship.
-  set(QEL_PC_REQUIRES "libpq, libmariadb, odbc")
+  set(QEL_PC_REQUIRES "libpq, libmariadb, odbc, libmdb")
   set(QEL_PC_CLIENT_LIBS " -lfbclient")
 endif()
 string(APPEND QEL_PC_LIBS " -lvarnel${QEL_PC_CLIENT_LIBS}")

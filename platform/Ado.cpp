@@ -190,7 +190,13 @@ void ReadResults(const TStatement& St, TADOResult& Result) {
   for (;;) {
     const SQLRETURN Rc = SQLMoreResults(St.Handle());
     if (Rc == SQL_NO_DATA) break;
-    St.Check(Rc, "Reading the next result");
+    try {
+      St.Check(Rc, "Reading the next result");
+    } catch (const EADOError& E) {
+      // A driver without the function (the Access file driver) gives one result a statement.
+      if (E.SQLState == "IM001") break;
+      throw;
+    }
     if (!Result.Columns.empty()) continue;
     ReadResult(St, Result);
   }
@@ -506,8 +512,10 @@ void TODBCSession::OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& Res
   SQLCHAR All[] = "%";
   switch (Schema) {
     case siColumns:
-      St.Check(SQLColumns(St.Handle(), Cat.Ptr(), Cat.Len(), Sch.Ptr(), Sch.Len(),
-                          Tbl.Ptr() ? Tbl.Ptr() : All, SQL_NTS, All, SQL_NTS),
+      // No table: a null pattern, which every driver takes for all tables ("%" is taken for
+      // a name by some, the Access file driver among them).
+      St.Check(SQLColumns(St.Handle(), Cat.Ptr(), Cat.Len(), Sch.Ptr(), Sch.Len(), Tbl.Ptr(),
+                          Tbl.Ptr() ? SQL_NTS : 0, nullptr, 0),
                "Reading the columns rowset");
       break;
     case siTables: {

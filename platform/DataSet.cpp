@@ -279,6 +279,14 @@ void TDataSet::SwapRecords(std::vector<TRecord>& Rows) {
   FCurrent = -1;
 }
 
+void TDataSet::ReorderRecords(const std::vector<int>& Order) {
+  std::vector<TRecord> Rows;
+  Rows.reserve(Order.size());
+  for (const int I : Order) Rows.push_back(std::move(FRecords[static_cast<size_t>(I)]));
+  FRecords = std::move(Rows);
+  First();
+}
+
 void TDataSet::ClearRecords() {
   FRecords.clear();
   FFields.FItems.clear();

@@ -217,6 +217,10 @@ class TDataSet : public TComponent {
   /// The current record, counted from 1; 0 when there is none.
   int RecNo() const { return FRecords.empty() || !FActive ? 0 : FCurrent + 1; }
 
+  /// Puts the rows held in the order Order gives (each row's position, every row once) and
+  /// goes to the first: for a source that cannot order its rows itself.
+  void ReorderRecords(const std::vector<int>& Order);
+
   TFields& Fields() { return FFields; }
   const TFields& Fields() const { return FFields; }
   int FieldCount() const { return FFields.Count(); }

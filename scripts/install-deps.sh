@@ -12,6 +12,8 @@ packages=(
   libpq-dev
   # ODBC: the driver manager the ADO adapter links, and the drivers its tests connect through.
   unixodbc-dev odbc-postgresql odbc-mariadb odbc-mdbtools libsqliteodbc
+  # The Access file library the Access extractor reads table definitions through.
+  mdbtools-dev
 )
 # The database servers and their client libraries, kept in a list of their own.
 if [[ -f "$here/server-packages.txt" ]]; then

@@ -746,6 +746,21 @@ bool TVarnel::ConvertDatabases() {
 
 namespace {
 
+/// The server sorts a whole index one way: an index whose columns all sort descending is a
+/// DESCENDING index; one that mixes the two orders keeps the ascending.
+void DescendingIndex(TIdxData& X) {
+  std::vector<TIdxFldData*> Flds;
+  bool AllDescending = X.Flds.Count() > 0;
+  for (int I = 0; I < X.Flds.Count(); ++I)
+    if (auto* F = dynamic_cast<TIdxFldData*>(X.Flds.Objects(I))) {
+      Flds.push_back(F);
+      AllDescending = AllDescending && F->SortOrder == 2;
+    }
+  if (AllDescending) X.Descending = true;
+  for (TIdxFldData* F : Flds)
+    if (F->SortOrder == 2) F->SortOrder = 0;
+}
+
 void IBTypeRule(TFldData& F, TDatabaseType From, const std::string& N) {
   auto TextBlob = [&F] {
     F.FieldType = iftBlob;
@@ -818,6 +833,11 @@ void IBTypeRule(TFldData& F, TDatabaseType From, const std::string& N) {
       F.FieldType = iftVarchar;
       F.Size = 38;
       break;
+    case iftNumeric:
+    case iftDecimal:
+      // The server holds 18 digits at most (a wider column is refused).
+      F.Precision = std::min(F.Precision, 18);
+      break;
     default:
       MapSerial(F);
       break;
@@ -885,7 +905,10 @@ void TVarnel::ConvertToIB_Db() {
     F.Collation.clear();
   });
   ForEach<TTblData>(M.Tables, [](TTblData& T) { T.SetSchema(""); });
-  ForEach<TIdxData>(M.Indexes, [](TIdxData& X) { X.SetSchema(""); });
+  ForEach<TIdxData>(M.Indexes, [](TIdxData& X) {
+    X.SetSchema("");
+    DescendingIndex(X);
+  });
   // A database of this server has no schemas inside it.
   ForEach<TSchData>(M.Schemas, [](TSchData& Sch) { Sch.SkipDef = true; });
   ForEach<TCtrData>(M.Constraints, [&](TCtrData& C) {
@@ -974,6 +997,16 @@ void MySQLTypeRule(TFldData& F, TDatabaseType From, const std::unordered_set<std
       break;
     case iftBit:
       F.FieldType = iftTinyInt;
+      break;
+    case iftBoolean:
+      // The server's BOOLEAN is a TINYINT(1), and reads back so.
+      F.FieldType = iftTinyInt;
+      F.Precision = 1;
+      BooleanDefaultAsNumber(F);
+      break;
+    case iftReal:
+      // MySQL's REAL is a double: the single-precision float of other dialects is FLOAT.
+      F.FieldType = iftFloat;
       break;
     case iftBlob:
       if (From == dbInterBase) {

@@ -220,7 +220,8 @@ std::string TCmpTableOptions::SelectSQL() const {
   const TStrings& Order =
       (FComparer && FComparer->GetKeyFldsCount() == 0) ? FWorkDataFields : FWorkKeyFields;
   std::string OrderClause;
-  if (Order.Count() > 0) {
+  // An Access side is sorted here (SortUnordered).
+  if (Order.Count() > 0 && GetDatabaseType() != dbMSAccess) {
     OrderClause = " Order by ";
     for (int I = 0; I < Order.Count(); ++I) {
       if (I > 0) OrderClause += ", ";

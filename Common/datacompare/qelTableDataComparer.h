@@ -409,6 +409,9 @@ class TTableDataComparer : public TComponent {
   /// Checks that the row just read sorts after the previous one of its side; False (and an
   /// error) when the server's order is not the merge's.
   bool CheckOrder(bool Master);
+  /// Sorts the rows of a side whose source cannot order them (an Access file: its drivers
+  /// either know no ORDER BY or order text ignoring case) by the key, as the merge orders.
+  void SortUnordered(bool Master);
   // The steps of Compare.
   /// The row counts of both sides for the progress events (SQLM and SQLT take the count
   /// statements).

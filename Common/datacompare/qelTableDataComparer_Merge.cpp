@@ -276,6 +276,33 @@ bool TTableDataComparer::ResolveFields() {
   return true;
 }
 
+void TTableDataComparer::SortUnordered(bool Master) {
+  TQELQuery* Q = Master ? FQueryMaster.get() : FQueryTarget.get();
+  const TCmpTableOptions& O = Master ? *FTableOptionsMaster : *FTableOptionsTarget;
+  if (!Q || O.GetDatabaseType() != dbMSAccess) return;
+  const std::vector<int>& KeyPos = Master ? FKeyPosM : FKeyPosT;
+  const int Keys = GetKeyFldsCount();
+  TFields& F = Q->Fields();
+  const int N = Keys > 0 ? Keys : F.Count();
+  std::vector<std::vector<TParam>> Rows;
+  for (Q->First(); !Q->GetEof(); Q->Next()) {
+    std::vector<TParam>& Row = Rows.emplace_back(static_cast<std::size_t>(N));
+    for (int I = 0; I < N; ++I)
+      Row[static_cast<std::size_t>(I)].AssignField(
+          *F.Fields(Keys > 0 ? KeyPos[static_cast<std::size_t>(I)] : I));
+  }
+  std::vector<int> Order(Rows.size());
+  for (std::size_t I = 0; I < Order.size(); ++I) Order[I] = static_cast<int>(I);
+  std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) {
+    const auto& RA = Rows[static_cast<std::size_t>(A)];
+    const auto& RB = Rows[static_cast<std::size_t>(B)];
+    for (std::size_t I = 0; I < RA.size(); ++I)
+      if (const int C = CompareValues(RA[I], RB[I], true); C != 0) return C < 0;
+    return false;
+  });
+  Q->ReorderRecords(Order);
+}
+
 bool TTableDataComparer::CheckOrder(bool Master) {
   TQELQuery* Q = Master ? FQueryMaster.get() : FQueryTarget.get();
   if (!Q || Q->GetEof() || OnCompareFields) return true;
@@ -333,6 +360,8 @@ void TTableDataComparer::Compare() {
   }
   // Without a target every master row is inserted: the order of the rows does not matter.
   if (QT) {
+    SortUnordered(true);
+    SortUnordered(false);
     CheckOrder(true);
     CheckOrder(false);
   }
@@ -396,6 +425,9 @@ void TTableDataComparer::OpenResults() {
   // rows in memory, however large the tables.
   for (TQELQuery* Q : {QM, QT})
     if (Q) Q->UniDirectional = true;
+  // A side sorted here (SortUnordered) holds all its rows.
+  if (QM && FTableOptionsMaster->GetDatabaseType() == dbMSAccess) QM->UniDirectional = false;
+  if (QT && FTableOptionsTarget->GetDatabaseType() == dbMSAccess) QT->UniDirectional = false;
   if (QM) {
     QM->Open();
     if (!QM->GetEof()) FPosMaster = 1;

@@ -7,6 +7,7 @@
 #include "Text.h"
 #include "qelASAQuote.h"
 #include "qelASEQuote.h"
+#include "qelAccessQuote.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Tbl.h"
@@ -671,6 +672,8 @@ std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
     case dbParadox:
     case dbDBASE:
       return LocalSQLQuoteIdent(S);
+    case dbMSAccess:
+      return AccessQuoteIdent(S);
     default:
       return S;
   }

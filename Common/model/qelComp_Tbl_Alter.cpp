@@ -417,8 +417,18 @@ std::string MySQLModifyText(const TAlterRun& Run, const TFldData& M, const TFldD
   return R;
 }
 
+/// The column text as the server reads it back: a number's default unquoted.
+std::string MySQLReadBackDef(const TFldData& F) {
+  std::string R = F.TypeDef();
+  const std::string N = tbl_detail::MySQLQuotedNumber(F);
+  const std::string Quoted = " DEFAULT '" + N + "'";
+  if (const size_t At = N.empty() ? std::string::npos : R.find(Quoted); At != std::string::npos)
+    R.replace(At, Quoted.size(), " DEFAULT " + N);
+  return R;
+}
+
 void MySQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
-  if (M.TypeDef() == T.TypeDef()) return;
+  if (MySQLReadBackDef(M) == MySQLReadBackDef(T)) return;
   const std::string TN = TableNameOf(MTbl);
   const std::string FN = M.GetObjName();
   // The server keeps AUTO_INCREMENT only on a column a key starts with: a key the master adds

@@ -135,7 +135,33 @@ std::string PGDefaultKey(const std::string& Text, const TFldData& Fld) {
   return Text.substr(0, Len);
 }
 
+std::string tbl_detail::MySQLQuotedNumber(const TFldData& F) {
+  const std::string D = F.GetDefValue();
+  switch (F.FieldType) {
+    case iftTinyInt:
+    case iftSmallInt:
+    case iftMediumInt:
+    case iftInteger:
+    case iftBigInt:
+    case iftDecimal:
+    case iftNumeric:
+    case iftFloat:
+    case iftDouble:
+      break;
+    default:
+      return "";
+  }
+  if (D.size() < 3 || D.front() != '\'' || D.back() != '\'' ||
+      D.find_first_not_of("-+.0123456789eE", 1) != D.size() - 1)
+    return "";
+  return D.substr(1, D.size() - 2);
+}
+
 std::string TFldData::CompareDefValue() const {
+  if (GetDatabaseType() == dbMySQL) {
+    const std::string N = tbl_detail::MySQLQuotedNumber(*this);
+    return N.empty() ? GetDefValue() : N;
+  }
   if (GetDatabaseType() != dbPostgreSQL) return GetDefValue();
   return PGDefaultKey(ServerDefault.empty() ? GetDefValue() : ServerDefault.str(), *this);
 }

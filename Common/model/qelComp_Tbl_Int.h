@@ -52,6 +52,10 @@ inline std::string PGTypeName(const TFldData& Fld, const std::string& Name) {
 /// True when F and G, columns of the PostgreSQL tables FTable and GTable, have the same Def()
 /// for certain, by the parts it is made of (TFldData::PGSQLTypeDef: keep the two in step);
 /// false says only that the texts may differ.
+/// A MySQL number column's default given as a quoted number ('0.00', as a converted master
+/// writes it): the number, unquoted, as the server reads it back; "" otherwise.
+std::string MySQLQuotedNumber(const TFldData& F);
+
 bool PGSameColumnDef(const TFldData& F, const TTblData& FTable, const TFldData& G,
                      const TTblData& GTable);
 

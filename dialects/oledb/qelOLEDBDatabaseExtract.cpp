@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "Ado.h"
@@ -18,15 +20,6 @@ namespace qel {
 
 namespace {
 
-// ODBC type codes (sql.h, sqlext.h, sqlucode.h), fixed by the ODBC standard; the rowsets give
-// them as numbers. The date codes of ODBC 2.x come with their 3.x ones.
-constexpr int SqlChar = 1, SqlNumeric = 2, SqlDecimal = 3, SqlInteger = 4, SqlSmallInt = 5,
-              SqlFloat = 6, SqlReal = 7, SqlDouble = 8, SqlDate = 9, SqlTime = 10,
-              SqlTimestamp = 11, SqlVarchar = 12, SqlTypeDate = 91, SqlTypeTime = 92,
-              SqlTypeTimestamp = 93, SqlLongVarchar = -1, SqlBinary = -2, SqlVarBinary = -3,
-              SqlLongVarBinary = -4, SqlBigInt = -5, SqlTinyInt = -6, SqlBit = -7, SqlWChar = -8,
-              SqlWVarchar = -9, SqlWLongVarchar = -10, SqlGuid = -11;
-
 /// The text of field Name of the current row; "" when NULL or when the rowset lacks the field
 /// (drivers of ODBC 2 name some columns otherwise).
 std::string Str(const TADODataSet& D, const char* Name) {
@@ -38,17 +31,16 @@ int Int(const TADODataSet& D, const char* Name) {
   return StrToIntDef(Trim(Str(D, Name)), 0);
 }
 
-/// The ODBC referential rule (SQL_CASCADE 0, SQL_RESTRICT 1, SQL_SET_NULL 2, SQL_NO_ACTION 3,
-/// SQL_SET_DEFAULT 4).
+/// The model's rule of an ODBC referential rule.
 TUDAction RuleOf(const std::string& Rule) {
-  switch (StrToIntDef(Trim(Rule), 3)) {
-    case 0:
+  switch (StrToIntDef(Trim(Rule), odbcNoAction)) {
+    case odbcCascade:
       return udaCascade;
-    case 1:
+    case odbcRestrict:
       return udaRestrict;
-    case 2:
+    case odbcSetNull:
       return udaNull;
-    case 4:
+    case odbcSetDefault:
       return udaDefault;
     default:
       return udaNoAction;
@@ -82,51 +74,51 @@ TOLEDBExtract::TOLEDBExtract(TComponent* AOwner) : TCustomDBExtract(AOwner) {
 TOLEDBExtract::~TOLEDBExtract() = default;
 
 TDBFieldType TOLEDBExtract::FieldTypeOfSQLType(int DataType) {
-  // Each ODBC type becomes the standard type that the dialects a source is compared into all write:
-  // a national character type is the character type, a tiny integer a small one, binary strings are
-  // blobs and a GUID its text.
+  // 2.x date codes with their 3.x ones. Each becomes the standard type that the dialects a
+  // source is compared into all write: a national character type is the character type, a
+  // tiny integer a small one, binary strings are blobs and a GUID its text.
   switch (DataType) {
-    case SqlChar:
-    case SqlWChar:
+    case odbcChar:
+    case odbcWChar:
       return iftChar;
-    case SqlVarchar:
-    case SqlWVarchar:
-    case SqlGuid:
+    case odbcVarChar:
+    case odbcWVarChar:
+    case odbcGuid:
       return iftVarchar;
-    case SqlLongVarchar:
-    case SqlWLongVarchar:
+    case odbcLongVarChar:
+    case odbcWLongVarChar:
       return iftText;
-    case SqlNumeric:
+    case odbcNumeric:
       return iftNumeric;
-    case SqlDecimal:
+    case odbcDecimal:
       return iftDecimal;
-    case SqlInteger:
+    case odbcInteger:
       return iftInteger;
-    case SqlSmallInt:
-    case SqlTinyInt:
+    case odbcSmallInt:
+    case odbcTinyInt:
       return iftSmallInt;
-    case SqlBigInt:
+    case odbcBigInt:
       return iftBigInt;
-    case SqlFloat:
+    case odbcFloat:
       return iftFloat;
-    case SqlReal:
+    case odbcReal:
       return iftReal;
-    case SqlDouble:
+    case odbcDouble:
       return iftDoublePrecision;
-    case SqlBit:
+    case odbcBit:
       return iftBoolean;
-    case SqlBinary:
-    case SqlVarBinary:
-    case SqlLongVarBinary:
+    case odbcBinary:
+    case odbcVarBinary:
+    case odbcLongVarBinary:
       return iftBlob;
-    case SqlDate:
-    case SqlTypeDate:
+    case odbcDate:
+    case odbcTypeDate:
       return iftDate;
-    case SqlTime:
-    case SqlTypeTime:
+    case odbcTime:
+    case odbcTypeTime:
       return iftTime;
-    case SqlTimestamp:
-    case SqlTypeTimestamp:
+    case odbcTimestamp:
+    case odbcTypeTimestamp:
       return iftTimeStamp;
     default:
       return iftUnknown;
@@ -165,21 +157,39 @@ TADOConnection& TOLEDBExtract::ADO() const {
   return *C;
 }
 
+bool TOLEDBExtract::IsNotSupported(const EADOError& E) {
+  return E.SQLState == "IM001" || E.SQLState == "HYC00";
+}
+
 bool TOLEDBExtract::OpenRowset(TSchemaEnum Schema, const TSourceTable* Table,
                                TADODataSet& DataSet) {
+  const int Kind = static_cast<int>(Schema);
+  if (std::find(FUnanswered.begin(), FUnanswered.end(), Kind) != FUnanswered.end()) return false;
+  // A rowset that failed for a table is not asked for again (the indexes step reads the keys).
+  const std::pair<int, std::string> Failure{Kind, Table ? Table->Name : std::string()};
+  if (FFailed.count(Failure)) return false;
   TSchemaRestrictions R;
   if (Table) R = {Table->Catalog, Table->Schema, Table->Name};
   try {
     ADO().OpenSchema(Schema, R, DataSet);
     return true;
   } catch (const EADOError& E) {
-    const int Kind = static_cast<int>(Schema);
-    if (std::find(FUnanswered.begin(), FUnanswered.end(), Kind) != FUnanswered.end()) return false;
-    FUnanswered.push_back(Kind);
-    const std::string Text = std::string("The driver does not answer the ") + RowsetName(Schema) +
-                             " rowset; they are not read (" + std::string(E.what()) + ")";
+    if (E.ConnectionLost) throw;
+    std::string Text;
+    TMsgType Type = mt_Wrn;
+    if (IsNotSupported(E)) {
+      FUnanswered.push_back(Kind);
+      Text = std::string("The driver does not answer the ") + RowsetName(Schema) +
+             " rowset; they are not read (" + E.what() + ")";
+      Type = mt_Inf;
+    } else {
+      FFailed.insert(Failure);
+      Text = std::string("The ") + RowsetName(Schema) + " rowset of " +
+             (Table ? Table->Name : std::string("the source")) + " could not be read; " +
+             (Table ? "that table's are" : "they are") + " not read (" + E.what() + ")";
+    }
     AddToLog(Text);
-    GetMsgManager()->AddMsg(Text, mt_Inf, nullptr);
+    GetMsgManager()->AddMsg(Text, Type, nullptr);
     return false;
   }
 }
@@ -193,6 +203,7 @@ void TOLEDBExtract::ExtractHeader() {
   KeepConnectionOptions();
   FTables.clear();
   FUnanswered.clear();
+  FFailed.clear();
   TADODataSet D(nullptr);
   if (OpenRowset(siDBInfoLiterals, nullptr, D))
     for (; !D.GetEof(); D.Next()) {
@@ -245,7 +256,7 @@ void TOLEDBExtract::ExtractTbl(bool Views) {
           AddToLog("Column " + T.Name + "." + Fld->GetObjName() + ": type " + Str(D, "TYPE_NAME") +
                    " is not known");
         int Size = Int(D, "COLUMN_SIZE");
-        if (Int(D, "DATA_TYPE") == -11) Size = 38;  // a GUID as text, braces and all
+        if (Int(D, "DATA_TYPE") == odbcGuid) Size = 38;  // a GUID as text, braces and all
         switch (Fld->FieldType) {
           case iftChar:
           case iftVarchar:
@@ -293,7 +304,7 @@ void TOLEDBExtract::ExtractPK() {
   TADODataSet D(nullptr);
   for (const TSourceTable& T : FTables) {
     if (T.View || !FiledTable(T.Name)) continue;
-    if (!OpenRowset(siPrimaryKeys, &T, D)) return;
+    if (!OpenRowset(siPrimaryKeys, &T, D)) continue;
     std::map<int, std::string> Columns;  // by KEY_SEQ
     std::string Name;
     for (; !D.GetEof(); D.Next()) {
@@ -316,7 +327,7 @@ void TOLEDBExtract::ExtractFK() {
   TADODataSet D(nullptr);
   for (const TSourceTable& T : FTables) {
     if (T.View || !FiledTable(T.Name)) continue;
-    if (!OpenRowset(siForeignKeys, &T, D)) return;
+    if (!OpenRowset(siForeignKeys, &T, D)) continue;
     std::vector<std::unique_ptr<TCtrData>> Keys;
     for (; !D.GetEof(); D.Next()) {
       // A key without a name starts again at KEY_SEQ 1.
@@ -351,12 +362,12 @@ void TOLEDBExtract::ExtractIdx() {
     std::vector<std::string> Key;
     if (OpenRowset(siPrimaryKeys, &T, D))
       for (; !D.GetEof(); D.Next()) Key.push_back(Str(D, "COLUMN_NAME"));
-    if (!OpenRowset(siIndexes, &T, D)) return;
+    if (!OpenRowset(siIndexes, &T, D)) continue;
     std::vector<std::unique_ptr<TIdxData>> Indexes;
     std::vector<std::vector<std::string>> Columns;
     for (; !D.GetEof(); D.Next()) {
       const std::string Name = Str(D, "INDEX_NAME");
-      if (Name.empty() || Int(D, "TYPE") == 0) continue;  // SQL_TABLE_STAT: the table's count
+      if (Name.empty() || Int(D, "TYPE") == odbcTableStat) continue;
       if (Indexes.empty() || Indexes.back()->GetObjName() != Name) {
         auto Idx = std::make_unique<TIdxData>(GetObjs());
         Idx->SetObjName(Name);
@@ -376,12 +387,323 @@ void TOLEDBExtract::ExtractIdx() {
   }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Access files.
+
 TMSAccessDBExtract::TMSAccessDBExtract(TComponent* AOwner) : TOLEDBExtract(AOwner) {
   DatabaseType = dbMSAccess;
 }
 
+TMSAccessDBExtract::~TMSAccessDBExtract() = default;
+
 bool TMSAccessDBExtract::IsSystemTable(const std::string& Schema, const std::string& Name) const {
   return StartsText("MSys", Name) || TOLEDBExtract::IsSystemTable(Schema, Name);
+}
+
+std::string TMSAccessDBExtract::FileOfConnectionString(const std::string& ConnectionString) {
+  std::string Dbq, Database;
+  size_t I = 0;
+  while (I < ConnectionString.size()) {
+    const size_t Eq = ConnectionString.find('=', I);
+    if (Eq == std::string::npos) break;
+    const std::string Key = UpperCase(Trim(ConnectionString.substr(I, Eq - I)));
+    std::string Value;
+    size_t J = Eq + 1;
+    while (J < ConnectionString.size() && ConnectionString[J] == ' ') ++J;
+    if (J < ConnectionString.size() && ConnectionString[J] == '{') {
+      // A braced value runs to the closing brace; "}}" inside is one brace.
+      for (++J; J < ConnectionString.size(); ++J) {
+        if (ConnectionString[J] == '}') {
+          if (J + 1 < ConnectionString.size() && ConnectionString[J + 1] == '}') {
+            Value += '}';
+            ++J;
+            continue;
+          }
+          ++J;
+          break;
+        }
+        Value += ConnectionString[J];
+      }
+      J = ConnectionString.find(';', J);
+    } else {
+      const size_t End = ConnectionString.find(';', J);
+      Value = Trim(ConnectionString.substr(J, End == std::string::npos ? End : End - J));
+      J = End;
+    }
+    if (Key == "DBQ") Dbq = Value;
+    if (Key == "DATABASE") Database = Value;
+    if (J == std::string::npos) break;
+    I = J + 1;
+  }
+  return Dbq.empty() ? Database : Dbq;
+}
+
+TDBFieldType TMSAccessDBExtract::FieldTypeOf(TADOXDataType Type) {
+  switch (Type) {
+    case adBoolean:
+      return iftBoolean;
+    case adUnsignedTinyInt:
+    case adSmallInt:
+      return iftSmallInt;
+    case adInteger:
+      return iftInteger;
+    case adCurrency:
+    case adNumeric:
+      return iftNumeric;
+    case adSingle:
+      return iftReal;
+    case adDouble:
+      return iftDoublePrecision;
+    case adDate:
+      return iftTimeStamp;
+    case adVarWChar:
+    case adGUID:
+      return iftVarchar;
+    case adLongVarWChar:
+      return iftText;
+    case adBinary:
+    case adLongVarBinary:
+      return iftBlob;
+    case adEmpty:
+      break;
+  }
+  return iftUnknown;
+}
+
+std::string TMSAccessDBExtract::DefaultOf(const std::string& Expression, TDBFieldType Type) {
+  std::string E = Trim(Expression);
+  if (!E.empty() && E[0] == '=') E = Trim(E.substr(1));  // the form the designer also accepts
+  if (E.empty()) return "";
+  const std::string U = UpperCase(E);
+  if (Type == iftBoolean) {
+    if (U == "YES" || U == "TRUE" || U == "ON" || U == "-1" || U == "1") return "true";
+    if (U == "NO" || U == "FALSE" || U == "OFF" || U == "0") return "false";
+    return "";
+  }
+  if (U == "NOW()") return "CURRENT_TIMESTAMP";
+  if (U == "DATE()") return "CURRENT_DATE";
+  if (U == "TIME()") return "CURRENT_TIME";
+  if (E.size() >= 2 && (E.front() == '"' || E.front() == '\'') && E.back() == E.front()) {
+    // A text literal; its quote doubled inside stands for one.
+    const char Q = E.front();
+    std::string Text;
+    for (size_t I = 1; I + 1 < E.size(); ++I) {
+      if (E[I] == Q) {
+        if (E[I + 1] != Q || I + 2 >= E.size()) return "";
+        ++I;
+      }
+      Text += E[I];
+    }
+    return "'" + StringReplace(Text, "'", "''", true, false) + "'";
+  }
+  // A number: digits with one point at most, a sign before them.
+  size_t I = (E[0] == '-' || E[0] == '+') ? 1 : 0;
+  bool Digits = false, Point = false;
+  for (; I < E.size(); ++I) {
+    if (E[I] >= '0' && E[I] <= '9') {
+      Digits = true;
+    } else if (E[I] == '.' && !Point) {
+      Point = true;
+    } else {
+      return "";
+    }
+  }
+  return Digits ? (E[0] == '+' ? E.substr(1) : E) : "";
+}
+
+std::vector<TDBExtractStep> TMSAccessDBExtract::ExtractSteps() {
+  // Each step reads the file when the connection names one, else the driver's rowsets.
+  auto Either = [this](void (TMSAccessDBExtract::*File)(), std::function<void()> Rowsets) {
+    return [this, File, Rowsets] {
+      if (FCatalog)
+        (this->*File)();
+      else
+        Rowsets();
+    };
+  };
+  return {
+      {0, false, coDomain, "ExtractHeader",
+       [this] {
+         ExtractHeader();
+         ReadFile();
+       }},
+      {2, true, coTable, "ExtractTbl",
+       Either(&TMSAccessDBExtract::FileTables, [this] { ExtractTbl(false); })},
+      {3, true, coView, "ExtractViw",
+       Either(&TMSAccessDBExtract::FileQueries, [this] { ExtractTbl(true); })},
+      {6, true, coIndex, "ExtractIdx",
+       Either(&TMSAccessDBExtract::FileIndexes, [this] { ExtractIdx(); })},
+      {7, true, coPrimaryKey, "Extract_PK",
+       Either(&TMSAccessDBExtract::FilePrimaryKeys, [this] { ExtractPK(); })},
+      {9, true, coForeignKey, "Extract_FK",
+       Either(&TMSAccessDBExtract::FileForeignKeys, [this] { ExtractFK(); })},
+  };
+}
+
+void TMSAccessDBExtract::PassedOver(const std::string& Kind,
+                                    const std::vector<std::string>& Names) {
+  if (Names.empty()) return;
+  std::string Text = Kind + " are not read: ";
+  for (size_t I = 0; I < Names.size(); ++I) Text += (I ? ", " : "") + Names[I];
+  AddToLog(Text);
+  GetMsgManager()->AddMsg(Text, mt_Inf, nullptr);
+}
+
+void TMSAccessDBExtract::ReadFile() {
+  FCatalog.reset();
+  TQELCustomConnection* C = GetQELConnection();
+  const std::string File =
+      C ? FileOfConnectionString(C->GetConnectionOptions().ConnectionString) : std::string();
+  if (File.empty()) {
+    const std::string Text =
+        "The connection names no Access file (DBQ=); the driver's rowsets are read instead";
+    AddToLog(Text);
+    GetMsgManager()->AddMsg(Text, mt_Inf, nullptr);
+    return;
+  }
+  const TADOXCatalogReader Reader = CatalogReader ? CatalogReader : ADOXCatalogReader;
+  if (!Reader)
+    throw EDatabaseError("No reader of Access files is linked (the ADO adapter has it).");
+  auto Catalog = std::make_unique<TADOXCatalog>();
+  Reader(File, *Catalog);
+  FCatalog = std::move(Catalog);
+}
+
+void TMSAccessDBExtract::FileTables() {
+  AddToLog("Extracting tables...");
+  std::vector<std::string> Unknown, NoDefault;
+  for (const TADOXTable& T : FCatalog->Tables) {
+    if (T.System) continue;
+    auto Tbl = std::make_unique<TTblData>(GetObjs());
+    Tbl->SetObjName(T.Name);
+    Tbl->Description = T.Description;
+    // The primary key's columns hold no NULL, whatever their Required says.
+    std::vector<std::string> Key;
+    for (const TADOXIndex& X : T.Indexes)
+      if (X.PrimaryKey)
+        for (const TADOXIndexColumn& C : X.Columns) Key.push_back(C.Name);
+    for (const TADOXColumn& C : T.Columns) {
+      auto Fld = std::make_unique<TFldData>(GetObjs());
+      Fld->TableName = T.Name;
+      Fld->OwnerObj = Tbl.get();
+      Fld->SetObjName(C.Name);
+      Fld->FieldType = FieldTypeOf(C.Type);
+      if (Fld->FieldType == iftUnknown) {
+        Unknown.push_back(T.Name + "." + C.Name + " (type " + IntToStr(C.FileType) + ")");
+        continue;
+      }
+      switch (C.Type) {
+        case adVarWChar:
+          Fld->Size = C.DefinedSize;
+          break;
+        case adGUID:
+          Fld->Size = 38;  // the text of a GUID, braces and all
+          break;
+        case adCurrency:
+          // A 64-bit count of ten-thousandths.
+          Fld->Precision = 19;
+          Fld->Scale = 4;
+          break;
+        case adNumeric:
+          Fld->Precision = C.Precision;
+          Fld->Scale = C.NumericScale;
+          break;
+        default:
+          break;
+      }
+      Fld->Nullable = C.Nullable && std::find(Key.begin(), Key.end(), C.Name) == Key.end();
+      Fld->AutoIncrement = C.AutoIncrement;
+      if (!C.Default.empty() && !C.AutoIncrement) {
+        Fld->DefValue = DefaultOf(C.Default, Fld->FieldType);
+        if (Fld->DefValue.empty())
+          NoDefault.push_back(T.Name + "." + C.Name + " (" + C.Default + ")");
+      }
+      Fld->Description = C.Description;
+      Fld->Position = Tbl->Fields.Count() + 1;
+      Tbl->Fields.Add(std::move(Fld));
+    }
+    FileExtracted(std::move(Tbl));
+    if (TerminateRunning.load()) break;
+  }
+  PassedOver("Columns of kinds the model does not hold", Unknown);
+  PassedOver("Defaults with no SQL form", NoDefault);
+}
+
+void TMSAccessDBExtract::FileQueries() {
+  PassedOver("The queries of the Access file (it keeps no SQL text of them)", FCatalog->Queries);
+}
+
+void TMSAccessDBExtract::FileIndexes() {
+  AddToLog("Extracting indexes...");
+  for (const TADOXTable& T : FCatalog->Tables) {
+    if (!FiledTable(T.Name)) continue;
+    for (const TADOXIndex& X : T.Indexes) {
+      if (X.PrimaryKey) continue;
+      auto Idx = std::make_unique<TIdxData>(GetObjs());
+      // Index names are the table's own in the file, and one schema's in the servers.
+      Idx->SetObjName(T.Name + "_" + X.Name);
+      Idx->TableName = T.Name;
+      Idx->Unique = X.Unique;
+      for (const TADOXIndexColumn& C : X.Columns) Idx->AddFld(C.Name, C.Descending ? 2 : 0);
+      FileExtracted(std::move(Idx));
+    }
+  }
+}
+
+void TMSAccessDBExtract::FilePrimaryKeys() {
+  AddToLog("Extracting primary keys...");
+  for (const TADOXTable& T : FCatalog->Tables) {
+    if (!FiledTable(T.Name)) continue;
+    for (const TADOXIndex& X : T.Indexes) {
+      if (!X.PrimaryKey) continue;
+      auto Ctr = std::make_unique<TCtrData>(GetObjs());
+      Ctr->SetCtType(ctPKey);
+      // Every key of the file is called PrimaryKey: the servers want a name per table.
+      Ctr->SetObjName("PK_" + T.Name);
+      Ctr->SetTblName(T.Name);
+      for (const TADOXIndexColumn& C : X.Columns) Ctr->FldList.Add(C.Name);
+      FileExtracted(std::move(Ctr));
+    }
+  }
+}
+
+void TMSAccessDBExtract::FileForeignKeys() {
+  AddToLog("Extracting foreign keys...");
+  auto Rule = [](TADOXRule R) {
+    switch (R) {
+      case adRICascade:
+        return udaCascade;
+      case adRISetNull:
+        return udaNull;
+      case adRISetDefault:
+        return udaDefault;
+      case adRINone:
+        break;
+    }
+    return udaNoAction;
+  };
+  std::vector<std::string> NotEnforced;
+  for (const TADOXTable& T : FCatalog->Tables) {
+    if (!FiledTable(T.Name)) continue;
+    for (const TADOXKey& K : T.Keys) {
+      if (!K.Enforced) {
+        NotEnforced.push_back(K.Name);
+        continue;
+      }
+      if (!FiledTable(K.RelatedTable)) continue;
+      auto Ctr = std::make_unique<TCtrData>(GetObjs());
+      Ctr->SetCtType(ctFKey);
+      Ctr->SetObjName(K.Name);
+      Ctr->SetTblName(T.Name);
+      Ctr->SetRefTblName(K.RelatedTable);
+      for (const std::string& C : K.Columns) Ctr->FldList.Add(C);
+      for (const std::string& C : K.RelatedColumns) Ctr->RefFldList.Add(C);
+      Ctr->OnUpdate = Rule(K.UpdateRule);
+      Ctr->OnDelete = Rule(K.DeleteRule);
+      FileExtracted(std::move(Ctr));
+    }
+  }
+  PassedOver("Relationships without referential integrity", NotEnforced);
 }
 
 }  // namespace qel

@@ -10,3 +10,12 @@ if(TARGET varnel_ado)
     add_dependencies(varnel_ado_db_tests varnel_cli)
   endif()
 endif()
+
+# An Access file's schema compared into each server by the example program's compare command.
+if(TARGET varnel_ado AND TARGET varnel_compare_cmd)
+  qel_add_db_test(varnel_access_db_tests ${PROJECT_SOURCE_DIR}/tests/oledb/test_access_db.cpp
+    LIBS varnel_ado varnel_compare_cmd)
+  target_include_directories(varnel_access_db_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/oledb
+    ${CMAKE_CURRENT_LIST_DIR})
+  target_compile_definitions(varnel_access_db_tests PRIVATE QEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+endif()

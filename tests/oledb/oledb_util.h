@@ -36,15 +36,61 @@ inline std::string SharedData() {
   return "";
 }
 
+/// An Access file's catalog written by hand: two related tables, the kinds of column the file
+/// has, a relationship drawn without integrity and two saved queries.
+inline void AccessCatalog(const std::string&, TADOXCatalog& C) {
+  TADOXTable Orders{"Orders", false, "Orders placed", {}, {}, {}};
+  Orders.Columns = {
+      {"Order ID", adInteger, 0, 0, 0, true, true, "", "", 4},
+      {"Placed", adDate, 0, 0, 0, false, false, "=Now()", "", 8},
+      {"Note", adLongVarWChar, 0, 0, 0, true, false, "\"it's \"\"new\"\"\"", "", 12},
+  };
+  Orders.Indexes = {{"PrimaryKey", true, true, {{"Order ID", false}}},
+                    {"Placed", false, false, {{"Placed", true}}}};
+  TADOXTable Lines{"Order Détails", false, "", {}, {}, {}};
+  Lines.Columns = {
+      {"Order ID", adInteger, 0, 0, 0, true, false, "", "", 4},
+      {"Line", adSmallInt, 0, 0, 0, true, false, "", "", 3},
+      {"Price", adCurrency, 0, 0, 0, true, false, "0", "the unit price", 5},
+      {"Weight", adSingle, 0, 0, 0, true, false, "", "", 6},
+      {"Ratio", adDouble, 0, 0, 0, true, false, "Rnd()", "", 7},
+      {"Exact", adNumeric, 0, 12, 3, true, false, "-1.5", "", 16},
+      {"Code", adVarWChar, 20, 0, 0, false, false, "", "", 10},
+      {"Done", adBoolean, 0, 0, 0, false, false, "No", "", 1},
+      {"Photo", adLongVarBinary, 0, 0, 0, true, false, "", "", 11},
+      {"Files", adEmpty, 0, 0, 0, true, false, "", "", 18},
+  };
+  Lines.Indexes = {{"PrimaryKey", true, true, {{"Order ID", false}, {"Line", false}}},
+                   {"Code", false, true, {{"Code", false}}}};
+  Lines.Keys = {
+      {"OrdersOrder Détails", "Orders", {"Order ID"}, {"Order ID"}, adRICascade, adRINone, true},
+      {"Loose", "Orders", {"Line"}, {"Order ID"}, adRINone, adRINone, false}};
+  TADOXTable System{"MSysObjects", true, "", {Lines.Columns[0]}, {}, {}};
+  C.Tables = {Orders, System, Lines};
+  C.Queries = {"Open orders", "Totals"};
+}
+
+/// The shared Access test file (access/DateTestDatabase.mdb of SharedData); "" when it is not
+/// there.
+inline std::string AccessTestFile() {
+  const std::string File = SharedData() + "/access/DateTestDatabase.mdb";
+  return !SharedData().empty() && access(File.c_str(), R_OK) == 0 ? File : std::string();
+}
+
 struct TOLEDBRead {
-  explicit TOLEDBRead(const std::string& ConnectionString, bool Access = false) {
+  /// Reads the source; an Access extractor reads the file's catalog through Reader when given.
+  explicit TOLEDBRead(const std::string& ConnectionString, bool Access = false,
+                      TADOXCatalogReader Reader = nullptr) {
     C->SetConnectionType(cnADO);
     C->SetDatabaseType(Access ? dbMSAccess : dbCustomOLEDB);
     C->GetConnectionOptions().ConnectionString = ConnectionString;
-    if (Access)
-      X = std::make_unique<TMSAccessDBExtract>(nullptr);
-    else
+    if (Access) {
+      auto A = std::make_unique<TMSAccessDBExtract>(nullptr);
+      A->CatalogReader = Reader;
+      X = std::move(A);
+    } else {
       X = std::make_unique<TOLEDBExtract>(nullptr);
+    }
     X->SetDBStructure(&H);
     X->SetConnection(C.get());
     X->SetOnErrorMessage([this](TObject*, const std::string& T) { Errors.push_back(T); });

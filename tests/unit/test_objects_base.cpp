@@ -260,7 +260,9 @@ TEST(Quote_Ident, DispatchesByDialectAndInterBaseSqlDialect) {
       {dbSybaseASE, "select", "[select]"},
       {dbSybaseASE, "order line", "[order line]"},
       {dbSybaseASE, "Orders", "Orders"},
-      {dbMSAccess, "a b", "a b"},
+      {dbMSAccess, "a b", "[a b]"},
+      {dbMSAccess, "Order", "[Order]"},
+      {dbMSAccess, "Orders", "Orders"},
       {dbAbstract, "select", "select"},
   };
   for (const TCase& C : Cases)

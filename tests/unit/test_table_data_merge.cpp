@@ -755,3 +755,30 @@ TEST_F(TableDataComparer, ImmediateModeBindsEachValueFromItsRow) {
   EXPECT_EQ(Target->ExecParams[1], "ID=2;qel_p2=x;");
   EXPECT_EQ(Target->ExecParams[2], "ID=3;");
 }
+
+TEST_F(TableDataComparer, AnAccessSideIsSortedHereAndItsNamesBracketed) {
+  // The Access file driver knows no ORDER BY: its rows come as they lie in the file.
+  TMemTable M, T;
+  M.Columns = T.Columns = {{"Item Nr", ftString, 10}, {"A", ftInteger, 0}};
+  M.Rows = {{std::string("b"), std::string("2")},
+            {std::nullopt, std::string("9")},
+            {std::string("B"), std::string("1")},
+            {std::string("\xC3\xA9"), std::string("3")},
+            {std::string("a"), std::string("4")}};
+  T.Rows = {{std::string("B"), std::string("1")}, {std::string("a"), std::string("5")}};
+  Master->Tables["ORDER D\xC3\xA9TAILS"] = M;
+  Target->Tables["ORDER D\xC3\xA9TAILS"] = T;
+  CM->SetDatabaseType(dbMSAccess);
+  Cmp->SetTableNameMaster("Order Détails");
+  Cmp->SetTableNameTarget("Order Détails");
+  Keys({"Item Nr"});
+  Data({"Item Nr", "A"});
+  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+  EXPECT_TRUE(Errors.empty()) << ::testing::PrintToString(Errors);
+  EXPECT_EQ(Statements, (std::vector<std::string>{
+                            "UPDATE `Order Détails` SET \r\nA=4\r\nWHERE `Item Nr` = 'a'",
+                            "INSERT INTO `Order Détails` (`Item Nr`, A)\r\nVALUES('b', 2)",
+                            "INSERT INTO `Order Détails` (`Item Nr`, A)\r\nVALUES('\xC3\xA9', 3)",
+                            "INSERT INTO `Order Détails` (`Item Nr`, A)\r\nVALUES(Null, 9)"}));
+  EXPECT_EQ(Master->Log.back(), "select [Item Nr], A\r\nfrom [Order Détails]\r\n");
+}

@@ -1,0 +1,134 @@
+// An Access file compared into empty PostgreSQL, MariaDB and Firebird databases by the example
+// program's compare command, with --execute, and compared once more: the second comparison
+// finds nothing. The file's catalog is the one written by hand in oledb_util.h (two tables
+// related with a cascade, the kinds of column a file has, names with blanks and accents); the
+// driver's connection opens the shared Access test file.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "oledb_util.h"
+#include "scratch_db.h"
+#include "varnel_compare.h"
+#include "varnel_datacompare.h"
+
+using namespace qel;
+using namespace qel::testing;
+using varnel_cli::RunCompare;
+using varnel_cli::RunDataCompare;
+
+namespace {
+
+struct TServerCase {
+  const TDbServer* Server;
+  const char* Dialect;
+  /// NOT NULL columns; foreign keys that cascade updates; the declared length of Code.
+  const char* NotNull;
+  const char* UpdateCascades;
+  const char* CodeLength;
+};
+
+void PrintTo(const TServerCase& C, std::ostream* Os) {
+  *Os << C.Server->Title;
+}
+
+const TServerCase Cases[] = {
+    {&PgServer, "postgresql",
+     "select count(*) from information_schema.columns where table_schema = 'public' and "
+     "is_nullable = 'NO'",
+     "select count(*) from information_schema.referential_constraints where update_rule = "
+     "'CASCADE' and delete_rule = 'NO ACTION'",
+     "select character_maximum_length from information_schema.columns where table_schema = "
+     "'public' and lower(column_name) = 'code'"},
+    {&MyServer, "mysql",
+     "select count(*) from information_schema.columns where table_schema = database() and "
+     "is_nullable = 'NO'",
+     "select count(*) from information_schema.referential_constraints where constraint_schema = "
+     "database() and update_rule = 'CASCADE' and delete_rule in ('NO ACTION', 'RESTRICT')",
+     "select character_maximum_length from information_schema.columns where table_schema = "
+     "database() and lower(column_name) = 'code'"},
+    {&FbServer, "firebird",
+     "select count(*) from rdb$relation_fields f join rdb$relations r on r.rdb$relation_name = "
+     "f.rdb$relation_name where r.rdb$system_flag = 0 and f.rdb$null_flag = 1",
+     "select count(*) from rdb$ref_constraints where rdb$update_rule = 'CASCADE' and "
+     "rdb$delete_rule = 'RESTRICT'",
+     "select f.rdb$character_length from rdb$relation_fields r join rdb$fields f on "
+     "f.rdb$field_name = r.rdb$field_source where lower(trim(r.rdb$field_name)) = 'code'"},
+};
+
+class AccessIntoServer : public ::testing::TestWithParam<TServerCase> {
+ protected:
+  void TearDown() override { ADOXCatalogReader = Saved; }
+  TADOXCatalogReader Saved = ADOXCatalogReader;
+};
+
+TEST_P(AccessIntoServer, TheFilesSchemaRunsAndASecondComparisonFindsNothing) {
+  const std::string File = AccessTestFile();
+  if (File.empty())
+    GTEST_SKIP() << "no Access test file at ../shared/data/access/DateTestDatabase.mdb (set "
+                    "QEL_SHARED_DATA to the shared data folder)";
+  ADOXCatalogReader = AccessCatalog;
+  const TServerCase& C = GetParam();
+  TScratchDatabase Db(*C.Server, "qel_access_" + std::to_string(getpid()));
+  const std::vector<std::string> Args = {"--dialect",   C.Dialect,
+                                         "--master-db", "odbc:Driver=MDBTools;DBQ=" + File,
+                                         "--target-db", URI(*C.Server, Db.Name())};
+  std::ostringstream Out, Err;
+  std::vector<std::string> Execute = Args;
+  Execute.push_back("--execute");
+  ASSERT_EQ(RunCompare(Execute, Out, Err), 0) << Out.str() << Err.str();
+  std::ostringstream Again, AgainErr;
+  EXPECT_EQ(RunCompare(Args, Again, AgainErr), 0) << AgainErr.str();
+  // No statement but the script's header (USE of the database, SET lines, a comment).
+  std::istringstream Lines(Again.str());
+  for (std::string Line; std::getline(Lines, Line);)
+    for (const char* Word : {"CREATE", "ALTER", "DROP", "COMMENT", "RECONNECT"})
+      EXPECT_NE(Line.rfind(Word, 0), 0U) << Again.str() << "\nafter:\n" << Out.str();
+
+  auto Conn = Db.Connect();
+  // The key's four columns, the required Placed and Code, and the Yes/No column.
+  EXPECT_EQ(Conn->Column(C.NotNull), std::vector<std::string>{"6"});
+  EXPECT_EQ(Conn->Column(C.UpdateCascades), std::vector<std::string>{"1"});
+  EXPECT_EQ(Conn->Column(C.CodeLength), std::vector<std::string>{"20"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, AccessIntoServer, ::testing::ValuesIn(Cases));
+
+// The rows of the shared file's table, read through the driver, copied into MariaDB by the
+// table data comparer, named in another case than the file's; a second run finds them all
+// (the summary line goes to standard error).
+// (The driver reads the file's dates before 1900 and after 9999 as day 0 of 1900, which only
+// MariaDB takes.)
+TEST(AccessRows, AreCopiedAndASecondComparisonFindsThemEqual) {
+  const std::string File = AccessTestFile();
+  if (File.empty())
+    GTEST_SKIP() << "no Access test file at ../shared/data/access/DateTestDatabase.mdb (set "
+                    "QEL_SHARED_DATA to the shared data folder)";
+  TScratchDatabase Db(MyServer, "qel_access_rows_" + std::to_string(getpid()));
+  const std::string Master = "odbc:Driver=MDBTools;DBQ=" + File;
+  const std::string Target = URI(MyServer, Db.Name());
+  std::ostringstream Out, Err;
+  ASSERT_EQ(
+      RunCompare({"--dialect", "mysql", "--master-db", Master, "--target-db", Target, "--execute"},
+                 Out, Err),
+      0)
+      << Out.str() << Err.str();
+  const std::vector<std::string> Args = {"--master-db", Master,    "--target-db",
+                                         Target,        "--table", "datetest"};
+  std::vector<std::string> Execute = Args;
+  Execute.push_back("--execute");
+  std::ostringstream Copy, CopyErr;
+  EXPECT_EQ(RunDataCompare(Execute, Copy, CopyErr), 0) << CopyErr.str();
+  EXPECT_NE(CopyErr.str().find("Inserted: 6, Updated: 0, Deleted: 0"), std::string::npos)
+      << Copy.str() << CopyErr.str();
+  std::ostringstream Again, AgainErr;
+  EXPECT_EQ(RunDataCompare(Args, Again, AgainErr), 0) << AgainErr.str();
+  EXPECT_NE(AgainErr.str().find("Equal: 6, Inserted: 0, Updated: 0, Deleted: 0"), std::string::npos)
+      << Again.str() << AgainErr.str();
+}
+
+}  // namespace
