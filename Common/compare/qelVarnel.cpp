@@ -12,6 +12,7 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelComp_Viw.h"
 #include "qelDatabaseExtract.h"
 
 namespace qel {

@@ -9,6 +9,7 @@
 #include "DataSet.h"
 #include "Text.h"
 #include "qelComp_Tbl.h"
+#include "qelComp_Viw.h"
 #include "qelMsg.h"
 
 namespace qel {

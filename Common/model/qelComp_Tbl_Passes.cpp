@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "Text.h"
-#include "qelCompObj.h"
 #include "qelComp_Tbl.h"
 #include "qelMsg.h"
 

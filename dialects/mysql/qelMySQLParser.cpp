@@ -12,7 +12,6 @@
 
 #include "Text.h"
 #include "qelClasses.h"
-#include "qelCompObj.h"
 #include "qelResWords.h"
 
 namespace qel {
