@@ -43,12 +43,16 @@ TTableFacts ReadTableFacts(TQELConnection& C, const std::string& Table) {
   const TDatabaseType Db = C.GetDatabaseType();
   if (Parts.empty() || (Db != dbPostgreSQL && Db != dbMySQL && Db != dbInterBase)) return Facts;
   // The name as the server stores it: a quoted part as written, else folded as the server
-  // folds unquoted names (Firebird keeps a mixed-case name, as the comparer does).
+  // folds unquoted names (Firebird keeps a mixed-case name and one that needs quotes, as the
+  // comparer does).
   for (std::size_t I = 0; I < Parts.size(); ++I) {
     if (Quoted[I]) continue;
     if (Db == dbPostgreSQL) Parts[I] = LowerCase(Parts[I]);
     const bool Mixed = Parts[I] != LowerCase(Parts[I]) && Parts[I] != UpperCase(Parts[I]);
-    if (Db == dbInterBase && !Mixed) Parts[I] = UpperCase(Parts[I]);
+    const bool Plain = Parts[I].find_first_not_of(
+                           "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu"
+                           "vwxyz0123456789_$") == std::string::npos;
+    if (Db == dbInterBase && !Mixed && Plain) Parts[I] = UpperCase(Parts[I]);
   }
   const std::string Name = QuotedStr(Parts.back());
   const std::string Schema = Parts.size() == 2 ? QuotedStr(Parts[0]) : std::string();

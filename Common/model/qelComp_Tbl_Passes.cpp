@@ -4,6 +4,7 @@
 
 #include "Text.h"
 #include "qelComp_Tbl.h"
+#include "qelComp_Tbl_Int.h"
 #include "qelMsg.h"
 
 namespace qel {
@@ -187,7 +188,7 @@ void GenScriptTablAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     TTblData* T = Counterpart(M);
     if (!M->Paired || M->Equal || !T) return;
     if (Descr && M->Description != T->Description) Exec.AddDescription(M, T);
-    if (M->GlobalTemporary != T->GlobalTemporary) {
+    if (tbl_detail::TemporaryChanged(*M, *T)) {
       // A table cannot become temporary or stop being so: it is made anew.
       Exec.Add(T->DropDef(), stStatement, T->GetObjName(), dboTable, odbDrop);
       Exec.Add(M->Def(), stStatement, M->GetObjName(), dboTable, odbCreate);

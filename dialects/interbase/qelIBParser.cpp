@@ -438,11 +438,13 @@ bool TIbParser::Remove(TDbObjList& List, const std::string& Key) {
 }
 
 void TIbParser::ParseCreate() {
+  bool Temporary = false;
   if (IsWord("GLOBAL")) {
     GetSy();
-    if (IsWord("TEMPORARY")) GetSy();
+    ExpectWord("TEMPORARY");
+    Temporary = true;
   }
-  if (IsWord("TABLE")) return ParseTable();
+  if (IsWord("TABLE")) return ParseTable(Temporary);
   if (IsWord("DOMAIN")) return ParseDomain();
   if (IsWord("UNIQUE") || IsWord("ASC") || IsWord("ASCENDING") || IsWord("DESC") ||
       IsWord("DESCENDING") || IsWord("INDEX"))
@@ -787,11 +789,9 @@ void TIbParser::ParseGrant(bool Revoke) {
   else
     TestIdent(Revoke ? "FROM" : "TO");
   ReadGrantees(Parts);
-  if (IsWord("WITH")) {
-    Parts.Option = 1;
-    SkipToTerm();
-  }
-  SkipToTerm();
+  if (IsWord("WITH")) Parts.Option = 1;
+  // Under SET TERM a ";" ends nothing: the statement loop reports it where it stands.
+  SkipStatement(TSymSet{syTerm, syEOF, sySemicolon});
   if (Revoke) {
     ApplyRevoke(Parts);
     Report(stStatement, Parts.Object, dboGrant, odbDrop);

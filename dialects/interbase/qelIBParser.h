@@ -156,7 +156,7 @@ class TIbParser : public TCustomSQLParser {
   void ApplyRevoke(const TGrantParts& Parts);
   void ParseDeclare();
 
-  void ParseTable();
+  void ParseTable(bool Temporary = false);
   void ParseTableElement(TTblData& Tbl);
   /// A column after its name: type or domain, DEFAULT, NOT NULL, inline constraints, CHECK,
   /// COLLATE. Owner is the table (for inline constraints) or nullptr.

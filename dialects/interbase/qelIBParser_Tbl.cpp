@@ -59,11 +59,14 @@ constexpr std::array<TTypeWord, 17> kTypeWords{{
 // ---------------------------------------------------------------------------------------------
 // Tables, columns, constraints
 
-void TIbParser::ParseTable() {
+void TIbParser::ParseTable(bool Temporary) {
   GetSy();
   auto Tbl = std::make_unique<TTblData>(Objs);
   const std::string TableName = Name();
   Tbl->SetObjName(TableName);
+  Tbl->GlobalTemporary = Temporary;
+  // A global temporary table's rows last for its transaction unless it says otherwise.
+  if (Temporary) Tbl->OnCommit = tocDelete;
   if (IsWord("EXTERNAL")) {
     GetSy();
     if (IsWord("FILE")) GetSy();
@@ -85,7 +88,15 @@ void TIbParser::ParseTable() {
   FCreatedTable = nullptr;
   TestAndGetSy(syRParen);
   // ON COMMIT DELETE/PRESERVE ROWS of a temporary table.
-  if (IsWord("ON")) SkipToTerm();
+  if (IsWord("ON")) {
+    GetSy();
+    ExpectWord("COMMIT");
+    const bool Preserve = IsWord("PRESERVE");
+    if (!Preserve && !IsWord("DELETE")) ErrMsg("Must be: DELETE / PRESERVE");
+    GetSy();
+    ExpectWord("ROWS");
+    if (T && Temporary) T->OnCommit = Preserve ? tocPreserve : tocDelete;
+  }
 }
 
 bool TIbParser::ParseTableConstraint(const std::string& Table) {
@@ -382,6 +393,7 @@ void TIbParser::ParseAlterTable() {
   const std::string Table = Name();
   auto* O = dynamic_cast<TObjs*>(Objs);
   TTblData* Tbl = O ? O->GetTable(Table) : nullptr;
+  TestAlteredTable(Tbl, Table);
   Report(stStatement, Table, dboTable, odbAlter);
   for (;;) {
     if (IsWord("ADD")) {
@@ -666,8 +678,9 @@ void TIbParser::ParseGenerator() {
   auto G = std::make_unique<TGnrData>(Objs);
   const std::string N = Name();
   G->SetObjName(N);
-  // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema.
-  SkipToTerm();
+  // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema. Under
+  // SET TERM a ";" ends nothing: the statement loop reports it where it stands.
+  SkipStatement(TSymSet{syTerm, syEOF, sySemicolon});
   Report(stStatement, N, dboGenerator, odbCreate);
   AddObj(std::move(G));
 }

@@ -265,6 +265,13 @@ TEST(IBParser, StatementFormsBuildTheirObjects) {
          EXPECT_EQ(Column(O, "T", 5)->GetDefValue(), "1");
          EXPECT_EQ(O.Constraints.Count(), 1);
        }},
+      {"CREATE GLOBAL TEMPORARY TABLE G (A INTEGER);\n"
+       "CREATE GLOBAL TEMPORARY TABLE P (A INTEGER) ON COMMIT PRESERVE ROWS;",
+       [](TObjs& O) {
+         EXPECT_TRUE(O.GetTable("G")->GlobalTemporary);
+         EXPECT_EQ(O.GetTable("G")->OnCommit, tocDelete);
+         EXPECT_EQ(O.GetTable("P")->OnCommit, tocPreserve);
+       }},
       // The server makes the columns of a key CREATE TABLE declares NOT NULL.
       {"CREATE TABLE U (ID INTEGER PRIMARY KEY, K INTEGER, N INTEGER, PRIMARY KEY (K));",
        [](TObjs& O) {

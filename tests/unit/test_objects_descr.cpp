@@ -83,7 +83,7 @@ TEST(Descriptions, InterBaseSystemTables) {
             "UPDATE RDB$INDICES SET RDB$DESCRIPTION = \r\n'it''s'\r\nWHERE RDB$INDEX_NAME = 'IX'");
   // Objects without a system table get a comment that the description cannot end early.
   S.Ctr->Description = "key */ DROP TABLE T; /*";
-  EXPECT_EQ(S.Ctr->DescriptionDef(), "/* key * / DROP TABLE T; /* */");
+  EXPECT_EQ(S.Ctr->DescriptionDef(), "/* key * / DROP TABLE T; / * */");
   S.Col->OwnerObj = nullptr;
   EXPECT_EQ(S.Col->DescriptionDef(), "");
 }

@@ -233,6 +233,13 @@ TEST(PGFunction, OptionsTheModelDoesNotKeepAreReadAndPassedOver) {
   ASSERT_EQ(F->Results.Count(), 1);
   EXPECT_EQ(F->Results[0]->DomainName, "trigger");
   EXPECT_NE(T.Table("after_it"), nullptr);
+  // Named once, the server's defaults (SECURITY INVOKER, NOT LEAKPROOF) left out.
+  const auto Warnings = T.Messages(mt_Wrn);
+  ASSERT_EQ(Warnings.size(), 1u);
+  EXPECT_EQ(Warnings[0]->Text,
+            "Function public.trgfn: SECURITY DEFINER, LEAKPROOF, PARALLEL SAFE, COST, ROWS, SET "
+            "search_path, SET work_mem, SET datestyle, WINDOW, SUPPORT, TRANSFORM not kept; the "
+            "function is written and compared without it.");
 }
 
 TEST(PGFunction, FormsTheModelCannotWriteBackArePassedOverWhole) {
