@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "qelCompObj.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Viw.h"
 
 namespace {
 

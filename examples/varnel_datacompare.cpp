@@ -204,6 +204,24 @@ void DataCompareHelp(std::ostream& Out) {
 
 namespace {
 
+/// Names the side (or both) whose catalog says it has no table Table; false when both may
+/// have it.
+bool ReportMissingTable(const TTableFacts& FactsM, const TTableFacts& FactsT,
+                        const std::string& Table, std::ostream& Err) {
+  const bool NoM = FactsM.Known && !FactsM.Exists, NoT = FactsT.Known && !FactsT.Exists;
+  if (!NoM && !NoT) return false;
+  const std::string Which = NoM && NoT ? "Neither database has"
+                            : NoM      ? "The master database has no"
+                                       : "The target database has no";
+  TMsgManager Messages;
+  Messages.AddMsg(Which + " table " + Table +
+                      " (a name in double quotes keeps its case; s.t is table t of schema s).",
+                  mt_Err);
+  PrintMessages(Messages, Err, "datacompare", false);
+  Err << "Not completed: nothing was changed on the target.\n";
+  return true;
+}
+
 /// The comparison itself, once the arguments are read; a TUsageError for bad arguments.
 int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   std::string MasterURI, TargetURI, Table, Script, KeyList;
@@ -256,19 +274,7 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   // A side without the table is named before anything is read.
   const TTableFacts FactsM = ReadTableFacts(*Master, Table);
   const TTableFacts FactsT = ReadTableFacts(*Target, Table);
-  if ((FactsM.Known && !FactsM.Exists) || (FactsT.Known && !FactsT.Exists)) {
-    const bool NoM = FactsM.Known && !FactsM.Exists, NoT = FactsT.Known && !FactsT.Exists;
-    const std::string Which = NoM && NoT ? "Neither database has"
-                              : NoM      ? "The master database has no"
-                                         : "The target database has no";
-    TMsgManager Messages;
-    Messages.AddMsg(Which + " table " + Table +
-                        " (a name in double quotes keeps its case; s.t is table t of schema s).",
-                    mt_Err);
-    PrintMessages(Messages, Err, "datacompare", false);
-    Err << "Not completed: nothing was changed on the target.\n";
-    return ExitErrors;
-  }
+  if (ReportMissingTable(FactsM, FactsT, Table, Err)) return ExitErrors;
   // Rows pair by key: the given one, else each side's primary key.
   std::vector<std::string> KeysM = SplitList(KeyList), KeysT = KeysM;
   if (KeyList.empty()) {

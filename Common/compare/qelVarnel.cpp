@@ -13,6 +13,7 @@
 #include "Text.h"
 #include "qelCatalogReadAhead.h"
 #include "qelCompObj.h"
+#include "qelComp_Viw.h"
 #include "qelCustomScriptExtract.h"
 #include "qelDatabaseExtract.h"
 #include "qelScriptReadAhead.h"

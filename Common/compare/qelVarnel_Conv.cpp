@@ -21,7 +21,6 @@
 #include <unordered_set>
 
 #include "Text.h"
-#include "qelCompObj.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Idx.h"

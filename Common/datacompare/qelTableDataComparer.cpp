@@ -10,6 +10,7 @@
 #include "Ado.h"
 #include "Text.h"
 #include "qelClasses.h"
+#include "qelComp_Tbl.h"
 #include "qelDBEngine.h"
 #include "qelIBQuote.h"
 #include "qelLocalSQLQuote.h"

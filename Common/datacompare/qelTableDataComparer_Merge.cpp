@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "Text.h"
+#include "qelComp_Tbl.h"
 #include "qelDBEngine.h"
 #include "qelTableDataComparer.h"
 

@@ -10,6 +10,7 @@
 #include "Text.h"
 #include "qelCatalogReadAhead.h"
 #include "qelComp_Tbl.h"
+#include "qelComp_Viw.h"
 #include "qelMsg.h"
 
 namespace qel {

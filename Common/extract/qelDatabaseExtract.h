@@ -23,6 +23,7 @@
 
 #include "qelClasses.h"
 #include "qelCompObj.h"
+#include "qelComp_Tbl.h"
 #include "qelDBEngine.h"
 #include "qelParser.h"
 

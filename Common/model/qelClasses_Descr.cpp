@@ -3,6 +3,13 @@
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 
 namespace qel {
 

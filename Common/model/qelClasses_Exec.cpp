@@ -1,7 +1,7 @@
 // The statement list: adding statements with their terminators and the veto, descriptions,
 // captions and loading script files.
 #include "qelClasses.h"
-#include "qelCompObj.h"
+#include "qelComp_Tbl.h"
 #include "qelMsg.h"
 
 namespace qel {

@@ -11,22 +11,28 @@
 #include <vector>
 
 #include "qelClasses.h"
-#include "qelComp_Ctr.h"
-#include "qelComp_Def.h"
-#include "qelComp_Dmn.h"
-#include "qelComp_Exc.h"
-#include "qelComp_Fnc.h"
-#include "qelComp_Gnr.h"
-#include "qelComp_Idx.h"
-#include "qelComp_Pkg.h"
-#include "qelComp_Prc.h"
-#include "qelComp_Rol.h"
-#include "qelComp_Rul.h"
-#include "qelComp_Tbl.h"
-#include "qelComp_Trg.h"
-#include "qelComp_Viw.h"
+#include "qelTypes.h"
 
 namespace qel {
+
+class TCtrData;
+class TDmnData;
+class TEvtData;
+class TExcData;
+class TFldData;
+class TGnrData;
+class TIdxData;
+class TOprData;
+class TPblData;
+class TPkgData;
+class TPrcData;
+class TRolData;
+class TSchData;
+class TTblData;
+class TTrgData;
+class TUdfData;
+class TViwData;
+enum TUserType : std::uint8_t;
 
 /// How the schema writer writes the objects of one kind (qelCompObj_Extract.cpp).
 struct TKindStyle;

@@ -8,6 +8,14 @@
 #include "Text.h"
 #include "qelCompObj.h"
 #include "qelCompObj_Header.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Pkg.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 
 namespace qel {
 

@@ -3,6 +3,10 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 
 namespace qel {
 

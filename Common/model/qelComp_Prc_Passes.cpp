@@ -8,7 +8,10 @@
 // pass, which the comparer runs twice, writes each change once.
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
 #include "qelComp_Prc.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 
 namespace qel {
 

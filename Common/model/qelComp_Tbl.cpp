@@ -10,7 +10,14 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Fnc.h"
+#include "qelComp_Gnr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
 #include "qelComp_Tbl_Int.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 
 namespace qel {
 

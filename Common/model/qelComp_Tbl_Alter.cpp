@@ -10,7 +10,11 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
 #include "qelComp_Tbl_Int.h"
+#include "qelComp_Trg.h"
 #include "qelPGSQLQuote.h"
 
 namespace qel {

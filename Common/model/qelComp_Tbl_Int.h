@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "qelCompObj.h"
 #include "qelComp_Dmn.h"
 
 namespace qel::tbl_detail {

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "Text.h"
-#include "qelCompObj.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
 #include "qelMsg.h"

@@ -2,7 +2,7 @@
 // name with its length, precision or scale, then the column attributes that follow the type in
 // that dialect (character set, default, nullability, identity and the like).
 #include "Text.h"
-#include "qelCompObj.h"
+#include "qelComp_Gnr.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
 

@@ -7,7 +7,8 @@
 #include "qelComp_Trg.h"
 
 #include "Text.h"
-#include "qelCompObj.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Viw.h"
 
 namespace qel {
 

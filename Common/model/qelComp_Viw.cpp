@@ -8,6 +8,12 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Gnr.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Rol.h"
+#include "qelComp_Trg.h"
 
 namespace qel {
 

@@ -13,6 +13,17 @@
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Exc.h"
+#include "qelComp_Fnc.h"
+#include "qelComp_Gnr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Rol.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 #include "qelMsg.h"
 
 namespace qel {

@@ -8,6 +8,7 @@
 
 #include "Text.h"
 #include "qelComp_Ctr.h"
+#include "qelComp_Dmn.h"
 #include "qelComp_Gnr.h"
 #include "qelComp_Idx.h"
 #include "qelComp_Prc.h"

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "qelComp_Ctr.h"
 #include "qelComp_Tbl.h"
 #include "qelDatabaseExtract.h"
 

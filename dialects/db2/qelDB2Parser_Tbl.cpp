@@ -11,6 +11,7 @@
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelCompObj.h"
+#include "qelComp_Gnr.h"
 #include "qelComp_Prc.h"
 #include "qelResWords.h"
 

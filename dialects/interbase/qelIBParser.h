@@ -28,7 +28,6 @@
 #include <utility>
 #include <vector>
 
-#include "qelCompObj.h"
 #include "qelComp_Tbl.h"
 #include "qelIBQuote.h"
 #include "qelParser.h"

@@ -11,6 +11,7 @@
 
 #include "Text.h"
 #include "qelClasses.h"
+#include "qelCompObj.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Exc.h"

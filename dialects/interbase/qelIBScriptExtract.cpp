@@ -2,6 +2,7 @@
 #include "qelIBScriptExtract.h"
 
 #include "qelClasses.h"
+#include "qelCompObj.h"
 
 namespace qel {
 

@@ -10,7 +10,6 @@
 
 #include "Text.h"
 #include "qelClasses.h"
-#include "qelCompObj.h"
 #include "qelComp_Def.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Idx.h"

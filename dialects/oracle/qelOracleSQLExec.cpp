@@ -4,7 +4,6 @@
 
 #include <exception>
 
-#include "qelCompObj.h"
 #include "qelDBEngine.h"
 #include "qelOracleParser.h"
 

@@ -8,6 +8,7 @@
 
 #include "DataSet.h"
 #include "Text.h"
+#include "qelComp_Viw.h"
 #include "qelMsg.h"
 #include "qelPGSQLParser.h"
 

@@ -18,6 +18,9 @@
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelCompObj.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Viw.h"
 #include "qelResWords.h"
 
 namespace qel {

@@ -13,8 +13,11 @@
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelCompObj.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Idx.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 #include "qelMsgMngr.h"
 #include "qelPGSQLParser.h"
 

@@ -10,7 +10,8 @@
 
 #include "Text.h"
 #include "qelClasses.h"
-#include "qelCompObj.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Viw.h"
 #include "qelPGSQLParser.h"
 #include "qelResWords.h"
 

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "Text.h"
-#include "qelCompObj.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Prc.h"
 #include "qelPGSQLParser.h"

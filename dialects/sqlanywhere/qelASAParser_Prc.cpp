@@ -9,7 +9,6 @@
 
 #include "Text.h"
 #include "qelClasses.h"
-#include "qelCompObj.h"
 #include "qelComp_Dmn.h"
 #include "qelResWords.h"
 

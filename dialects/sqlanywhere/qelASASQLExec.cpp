@@ -5,7 +5,6 @@
 #include <exception>
 
 #include "qelASAParser.h"
-#include "qelCompObj.h"
 #include "qelDBEngine.h"
 
 namespace qel {

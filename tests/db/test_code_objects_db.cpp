@@ -12,6 +12,10 @@
 #include "../unit/test_objects_util.h"
 #include "../unit/test_varnel_util.h"
 #include "db_servers.h"
+#include "qelCompObj.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 #include "qelSQL_Exec.h"
 #include "qelVarnel.h"
 

@@ -9,6 +9,8 @@
 
 #include "../unit/test_varnel_util.h"
 #include "db_servers.h"
+#include "qelCompObj.h"
+#include "qelComp_Dmn.h"
 #include "qelSQL_Exec.h"
 #include "qelVarnel.h"
 

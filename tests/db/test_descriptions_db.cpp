@@ -4,6 +4,7 @@
 
 #include "db_servers.h"
 #include "qelCompObj.h"
+#include "qelComp_Tbl.h"
 
 using namespace qel;
 using namespace qel::testing;

@@ -30,6 +30,7 @@
 #include "qelComp_Dmn.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 #include "qelDBStructure.h"
 #include "qelPGDatabaseExtract.h"
 #include "qelPGScriptExtract.h"

@@ -14,6 +14,7 @@
 
 #include "Files.h"
 #include "pg_extract_util.h"
+#include "qelComp_Viw.h"
 
 using namespace qel;
 using namespace qel::testing;

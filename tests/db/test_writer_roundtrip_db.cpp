@@ -36,6 +36,7 @@
 #include "db_servers.h"
 #include "pg_dump_util.h"
 #include "qelCompObj.h"
+#include "qelComp_Rol.h"
 #include "qelDBStructure.h"
 #include "qelMySQLDatabaseExtract.h"
 #include "qelMySQLScriptExtract.h"

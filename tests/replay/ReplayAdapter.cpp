@@ -7,6 +7,7 @@
 
 #include "Files.h"
 #include "Text.h"
+#include "qelComp_Tbl.h"
 
 namespace qel::replay {
 

@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+#include "qelComp_Prc.h"
+#include "qelComp_Rol.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 #include "test_code_objects_util.h"
 
 using namespace qel;

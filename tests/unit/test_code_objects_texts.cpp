@@ -2,6 +2,9 @@
 // small set of objects for each dialect; the cases below pin the rules that are easy to break.
 #include <gtest/gtest.h>
 
+#include "qelComp_Prc.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 #include "test_code_objects_util.h"
 
 using namespace qel;

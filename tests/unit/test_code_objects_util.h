@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "qelComp_Prc.h"
+#include "qelComp_Viw.h"
 #include "test_golden_util.h"
 #include "test_objects_util.h"
 #include "test_varnel_util.h"

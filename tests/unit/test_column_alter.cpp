@@ -2,6 +2,8 @@
 // SQL Server table rebuild and the type rules every dialect shares.
 #include <gtest/gtest.h>
 
+#include "qelComp_Idx.h"
+#include "qelComp_Viw.h"
 #include "test_column_alter_util.h"
 
 using namespace qel;

@@ -3,6 +3,7 @@
 // read-only system tables.
 #include <gtest/gtest.h>
 
+#include "qelComp_Dmn.h"
 #include "test_column_alter_util.h"
 
 using namespace qel;

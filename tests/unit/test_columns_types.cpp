@@ -6,6 +6,11 @@
 #include <memory>
 
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Fnc.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Tbl.h"
 
 // Column specs below name only the fields that matter to each case.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -10,7 +10,12 @@
 
 #include "Files.h"
 #include "ReplayAdapter.h"
+#include "qelComp_Ctr.h"
 #include "qelComp_Gnr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 #include "qelDB2DatabaseExtract.h"
 #include "qelDBStructure.h"
 #include "test_replay_util.h"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "qelComp_Dmn.h"
 #include "test_column_alter_util.h"
 
 using namespace qel;

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "Strings.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Viw.h"
 #include "qelDBStructure.h"
 #include "test_script_parser.h"
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
 #include "test_keys_util.h"
 
 using namespace qel;

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "qelCompObj.h"
+#include "qelComp_Exc.h"
+#include "qelComp_Gnr.h"
+#include "qelComp_Tbl.h"
 #include "test_keys_util.h"
 
 using namespace qel;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Exc.h"
+#include "qelComp_Gnr.h"
 #include "qelDBStructure.h"
 #include "qelVarnel.h"
 #include "test_keys_util.h"

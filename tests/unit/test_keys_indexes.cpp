@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "qelCompObj.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Tbl.h"
 #include "test_keys_util.h"
 
 using namespace qel;

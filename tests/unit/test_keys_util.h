@@ -9,6 +9,11 @@
 #include <vector>
 
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Exc.h"
+#include "qelComp_Gnr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Tbl.h"
 #include "test_golden_util.h"
 #include "test_objects_util.h"
 

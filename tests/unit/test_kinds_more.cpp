@@ -8,6 +8,13 @@
 #include <vector>
 
 #include "qelCompObj.h"
+#include "qelComp_Def.h"
+#include "qelComp_Fnc.h"
+#include "qelComp_Pkg.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Rol.h"
+#include "qelComp_Rul.h"
+#include "qelComp_Viw.h"
 #include "test_objects_util.h"
 #include "test_varnel_util.h"
 

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "qelCompObj.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Prc.h"
 #include "test_objects_util.h"
 
 namespace qel::testing {

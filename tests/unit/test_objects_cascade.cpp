@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Tbl.h"
 #include "test_objects_util.h"
 
 using namespace qel;

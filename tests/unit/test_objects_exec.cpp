@@ -6,7 +6,7 @@
 
 #include "Files.h"
 #include "Host.h"
-#include "qelCompObj.h"
+#include "qelComp_Tbl.h"
 #include "test_objects_util.h"
 
 using namespace qel;

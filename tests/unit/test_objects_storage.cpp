@@ -6,8 +6,7 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "qelCompObj.h"
+#include "qelComp_Tbl.h"
 
 using namespace qel;
 

@@ -10,6 +10,10 @@
 #include <vector>
 
 #include "qelCompObj.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 
 namespace qel::testing {
 

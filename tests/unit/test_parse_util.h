@@ -7,6 +7,8 @@
 
 #include "Strings.h"
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Tbl.h"
 
 namespace qel::testing {
 

@@ -14,6 +14,7 @@
 #include "pg_replay_util.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Idx.h"
+#include "qelComp_Viw.h"
 #include "qelDBStructure.h"
 #include "qelPGDatabaseExtract.h"
 #include "qelPGScriptExtract.h"

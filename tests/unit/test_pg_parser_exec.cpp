@@ -9,6 +9,7 @@
 
 #include "ReplayAdapter.h"
 #include "Strings.h"
+#include "qelComp_Idx.h"
 #include "qelDBStructure.h"
 #include "qelPGSQLExec.h"
 #include "qelPGScriptExtract.h"

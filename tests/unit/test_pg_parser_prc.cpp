@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "qelComp_Idx.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 #include "test_pg_parser.h"
 
 namespace qel {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "qelComp_Idx.h"
+#include "qelComp_Viw.h"
 #include "test_pg_parser.h"
 
 namespace qel {

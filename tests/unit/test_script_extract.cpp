@@ -12,6 +12,9 @@
 
 #include "Files.h"
 #include "Strings.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Viw.h"
 #include "qelDBStructure.h"
 #include "test_script_parser.h"
 

@@ -15,6 +15,11 @@
 #include <vector>
 
 #include "qelCompObj.h"
+#include "qelComp_Dmn.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Prc.h"
+#include "qelComp_Tbl.h"
+#include "qelComp_Viw.h"
 #include "qelCustomScriptExtract.h"
 #include "qelParser.h"
 

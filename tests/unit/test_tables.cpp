@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Tbl.h"
 #include "test_golden_util.h"
 #include "test_objects_util.h"
 

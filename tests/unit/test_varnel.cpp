@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "qelComp_Viw.h"
 #include "qelDBStructure.h"
 #include "qelVarnel.h"
 #include "test_script_parser.h"
