@@ -3,6 +3,7 @@
 #include "qelComp_Ctr.h"
 
 #include "Text.h"
+#include "qelCompObj.h"
 #include "qelComp_Idx.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
