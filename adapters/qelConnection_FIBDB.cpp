@@ -216,12 +216,13 @@ std::string ReadBlob(isc_db_handle& Db, isc_tr_handle& Tr, ISC_QUAD Id) {
   return Data;
 }
 
-ISC_QUAD WriteBlob(isc_db_handle& Db, isc_tr_handle& Tr, const std::string& Data) {
+ISC_QUAD WriteBlob(isc_db_handle& Db, isc_tr_handle& Tr, const std::string& Data,
+                   TQELDatabase* Owner) {
   ISC_STATUS_ARRAY St;
   isc_blob_handle Blob = 0;
   ISC_QUAD Id{};
   isc_create_blob2(St, &Db, &Tr, &Blob, &Id, 0, nullptr);
-  Check(St);
+  Check(St, Owner);
   const size_t Chunk = 32768;
   for (size_t Off = 0; Off < Data.size(); Off += Chunk) {
     const size_t N = std::min(Chunk, Data.size() - Off);
@@ -232,7 +233,7 @@ ISC_QUAD WriteBlob(isc_db_handle& Db, isc_tr_handle& Tr, const std::string& Data
     }
   }
   isc_close_blob(St, &Blob);
-  Check(St);
+  Check(St, Owner);
   return Id;
 }
 
@@ -327,12 +328,12 @@ void ReadValue(isc_db_handle& Db, isc_tr_handle& Tr, const XSQLVAR& V, TDataSet:
 }
 
 /// The statement's kind (isc_info_sql_stmt_*).
-int StatementType(isc_stmt_handle& Stmt) {
+int StatementType(isc_stmt_handle& Stmt, TQELDatabase& Db) {
   ISC_STATUS_ARRAY St;
   const char Item = isc_info_sql_stmt_type;
   char Buf[16] = {};
   isc_dsql_sql_info(St, &Stmt, 1, &Item, sizeof(Buf), Buf);
-  Check(St);
+  Check(St, &Db);
   if (Buf[0] != isc_info_sql_stmt_type) return 0;
   const short Len = static_cast<short>(isc_vax_integer(Buf + 1, 2));
   return static_cast<int>(isc_vax_integer(Buf + 3, Len));
@@ -420,8 +421,10 @@ void TFIBDatabase::Connect() {
 }
 
 void TFIBDatabase::RollbackQuietly() {
+  // The client can wait for ever on a rollback or detach over an attachment the server has
+  // ended: a lost one's handles are let go without a call (the server rolls back itself).
   ISC_STATUS_ARRAY St;
-  if (FHandles->Tr) isc_rollback_transaction(St, &FHandles->Tr);
+  if (FHandles->Tr && !GetConnectionLost()) isc_rollback_transaction(St, &FHandles->Tr);
   FHandles->Tr = 0;
 }
 
@@ -430,7 +433,7 @@ void TFIBDatabase::Disconnect() {
   EndStreams(false);
   RollbackQuietly();
   FExplicit = false;
-  if (FHandles->Db) {
+  if (FHandles->Db && !GetConnectionLost()) {
     ISC_STATUS_ARRAY St;
     isc_detach_database(St, &FHandles->Db);
   }
@@ -497,6 +500,7 @@ void TFIBDatabase::Rollback() {
   if (FHandles->Tr) EndStreams(true);
   FExplicit = false;
   if (!FHandles->Tr) return;
+  if (GetConnectionLost()) return RollbackQuietly();
   ISC_STATUS_ARRAY St;
   isc_rollback_transaction(St, &FHandles->Tr);
   if (Failed(St)) {
@@ -560,7 +564,7 @@ class TFIBStatement {
       isc_dsql_describe(St, &FGuard.Stmt, SQLDA_VERSION1, FOut.Area);
       Check(St, &Db);
     }
-    FType = StatementType(FGuard.Stmt);
+    FType = StatementType(FGuard.Stmt, Db);
     BindParams(Params);
     DescribeOutput(Columns);
   }
@@ -632,7 +636,7 @@ class TFIBStatement {
         continue;
       }
       if (Described == SQL_BLOB) {
-        FBlobIds[I] = WriteBlob(H.Db, FTr, P.AsString());
+        FBlobIds[I] = WriteBlob(H.Db, FTr, P.AsString(), &FDb);
         V.sqltype = SQL_BLOB | 1;
         V.sqldata = reinterpret_cast<char*>(&FBlobIds[I]);
         continue;
@@ -757,7 +761,7 @@ class TFIBStream : public TRowStream {
     if (FOwnTr && FTr) {
       ISC_STATUS_ARRAY St;
       if (Read) isc_commit_transaction(St, &FTr);
-      if (!Read || Failed(St)) isc_rollback_transaction(St, &FTr);
+      if ((!Read || Failed(St)) && !FDb.GetConnectionLost()) isc_rollback_transaction(St, &FTr);
       FTr = 0;
     }
     FDb.RemoveStream(FOwner);

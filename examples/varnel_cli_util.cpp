@@ -1,6 +1,8 @@
 // Shared helpers of the example program: option values, usage failures and message printing.
 #include "varnel_cli_util.h"
 
+#include <cctype>
+
 using namespace qel;
 
 namespace varnel_cli {
@@ -31,6 +33,22 @@ std::string TextLines(const std::string& Text) {
   }
   while (!Clean.empty() && Clean.back() == '\n') Clean.pop_back();
   return Clean;
+}
+
+/// A component's message as a user reads it: without the "TClass.Method(): " that names the
+/// code it came from.
+std::string UserText(const std::string& Text) {
+  std::size_t P = 0;
+  if (Text.empty() || Text[0] != 'T') return Text;
+  auto Word = [&Text, &P] {
+    const std::size_t B = P;
+    while (P < Text.size() && (std::isalnum(static_cast<unsigned char>(Text[P])) || Text[P] == '_'))
+      ++P;
+    return P > B;
+  };
+  if (!Word() || P >= Text.size() || Text[P++] != '.' || !Word()) return Text;
+  if (Text.compare(P, 4, "(): ") != 0) return Text;
+  return Text.substr(P + 4);
 }
 
 }  // namespace
@@ -68,7 +86,7 @@ void PrintMessages(const TMsgManager& Messages, std::ostream& Err, const std::st
         if (M.Column > 0) Where += ':' + std::to_string(M.Column);
       }
     }
-    Err << Where << ": " << TypeName(M.MsgType) << ": " << TextLines(M.Text) << '\n';
+    Err << Where << ": " << TypeName(M.MsgType) << ": " << TextLines(UserText(M.Text)) << '\n';
   }
 }
 

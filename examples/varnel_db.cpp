@@ -52,7 +52,7 @@ std::string ConnectionStringEntry(const std::string& Text, const char* Key) {
 
 }  // namespace
 
-TDatabaseURI ParseURI(const std::string& Option, const std::string& Text) {
+TDatabaseURI ParseURI(const std::string& Option, const std::string& Text, bool Odbc) {
   TDatabaseURI U;
   const std::size_t Scheme = Text.find("://");
   if (Scheme == std::string::npos)
@@ -69,7 +69,9 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text) {
     U.ConnectionType = cnFIB;
     U.DatabaseType = dbInterBase;
   } else {
-    throw TUsageError{Option + ": unknown scheme \"" + Name + "\" (postgresql, mysql or firebird)"};
+    throw TUsageError{
+        Option + ": unknown scheme \"" + Name + "\" (postgresql://, mysql://" +
+        (Odbc ? ", firebird://, odbc://DSN or odbc:CONNECTION-STRING)" : " or firebird://)")};
   }
   std::string Rest = Text.substr(Scheme + 3);
   const std::size_t Slash = Rest.find('/');
@@ -109,7 +111,7 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text) {
 }
 
 TDatabaseURI ParseDataSource(const std::string& Option, const std::string& Text) {
-  if (!SameText(Text.substr(0, 5), "odbc:")) return ParseURI(Option, Text);
+  if (!SameText(Text.substr(0, 5), "odbc:")) return ParseURI(Option, Text, true);
   TDatabaseURI U;
   U.ConnectionType = cnADO;
   U.DatabaseType = dbCustomOLEDB;

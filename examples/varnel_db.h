@@ -23,8 +23,9 @@ struct TDatabaseURI {
   std::string ConnectionString;
 };
 
-/// Reads Text as a database URI; Option names the argument in the message of a TUsageError.
-TDatabaseURI ParseURI(const std::string& Option, const std::string& Text);
+/// Reads Text as a database URI; Option names the argument in the message of a TUsageError,
+/// which names the ODBC forms too when the option takes them (Odbc).
+TDatabaseURI ParseURI(const std::string& Option, const std::string& Text, bool Odbc = false);
 
 /// Reads Text as a database URI or as an ODBC data source: "odbc://DSN" names a data source of
 /// odbc.ini, "odbc:" followed by an ODBC connection string ("odbc:Driver={PostgreSQL

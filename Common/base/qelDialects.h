@@ -73,6 +73,21 @@ std::function<std::unique_ptr<Base>(Arg)> Factory() {
   return [](Arg A) -> std::unique_ptr<Base> { return std::make_unique<T>(A); };
 }
 
+/// Sets D's four factories: script extractor, catalog extractor, parser and executor.
+template <class TScript, class TCatalog, class TParser, class TExec>
+void SetFactories(TDialect& D) {
+  D.MakeScriptExtractor = Factory<TCustomScriptExtract, TScript, TComponent*>();
+  D.MakeCatalogExtractor = Factory<TCustomDBExtract, TCatalog, TComponent*>();
+  D.MakeParser = Factory<TCustomSQLParser, TParser, TCustomObjs*>();
+  D.MakeExecutor = Factory<TSQLExec, TExec, TComponent*>();
+}
+
+/// A TDialect::QuoteIdent for a dialect whose quoting needs the name alone.
+template <std::string (*Quote)(const std::string&)>
+std::string QuoteName(const std::string& S, TIBSQLServerVersionType, std::int8_t) {
+  return Quote(S);
+}
+
 /// A list of dialects whose names (and aliases, in any case) are unique.
 class TDialectList {
  public:

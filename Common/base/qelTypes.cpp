@@ -204,8 +204,10 @@ std::string SafeBlockComment(const std::string& S) {
   R.reserve(S.size());
   for (std::size_t I = 0; I < S.size(); ++I) {
     R += S[I];
-    // "*/" would end the comment; "* /" reads the same to a person and not to the server.
-    if (S[I] == '*' && I + 1 < S.size() && S[I + 1] == '/') R += ' ';
+    // "*/" would end the comment and "/*" open a nested one where comments nest (PostgreSQL,
+    // SQL Server): "* /" and "/ *" read the same to a person and not to the server.
+    if (I + 1 < S.size() && ((S[I] == '*' && S[I + 1] == '/') || (S[I] == '/' && S[I + 1] == '*')))
+      R += ' ';
   }
   return R;
 }

@@ -423,8 +423,8 @@ std::string ScriptQuotedStr(const std::string& S, TDatabaseType DatabaseType);
 /// S with the characters a file name cannot hold replaced by blanks; length unchanged.
 std::string ValidateFileName(const std::string& S);
 
-/// Text that may be put between "/*" and "*/": an embedded "*/" is broken up so that it cannot
-/// end the comment early.
+/// Text that may be put between "/*" and "*/": an embedded "*/" or "/*" is broken up so that it
+/// can neither end the comment early nor open a nested one.
 std::string SafeBlockComment(const std::string& S);
 /// Text that may follow a single-line comment marker: line breaks become blanks.
 std::string SafeLineComment(const std::string& S);

@@ -12,7 +12,9 @@
 
 #include "Text.h"
 #include "qelCompObj.h"
+#include "qelCustomScriptExtract.h"
 #include "qelDatabaseExtract.h"
+#include "qelScriptReadAhead.h"
 
 namespace qel {
 
@@ -146,6 +148,38 @@ void DropOneSided(TObjText& M, TObjText& T) {
     T.clear();
 }
 
+/// Whether A and B are one text but for their line ends: CR LF, CR alone and LF alone are each
+/// one line break.
+bool SameButLineEnds(std::string_view A, std::string_view B) {
+  std::size_t I = 0, J = 0;
+  const auto Break = [](std::string_view S, std::size_t& K) {
+    if (K >= S.size() || (S[K] != '\r' && S[K] != '\n')) return false;
+    K += S[K] == '\r' && K + 1 < S.size() && S[K + 1] == '\n' ? 2 : 1;
+    return true;
+  };
+  while (I < A.size() && J < B.size()) {
+    const bool BreakA = Break(A, I);
+    const bool BreakB = Break(B, J);
+    if (BreakA != BreakB) return false;
+    if (BreakA) continue;
+    if (A[I++] != B[J++]) return false;
+  }
+  return I == A.size() && J == B.size();
+}
+
+/// A body that a script checked out with other line ends gives the target means what the
+/// master's means to every server: the target takes the master's text, so that no statement
+/// rewrites the routine, trigger or view for its line ends alone.
+void EvenOutLineEnds(TCustomObjs& M) {
+  for (TDbObjList* L : {&M.Views, &M.Procedures, &M.Triggers, &M.Functions, &M.Packages})
+    for (int I = 0; I < L->Count(); ++I) {
+      TDbObj* MO = L->Objects(I);
+      TDbObj* TO = MO->GetRefObj();
+      if (TO && TO->Body.str() != MO->Body.str() && SameButLineEnds(TO->Body, MO->Body))
+        TO->Body = MO->Body;
+    }
+}
+
 }  // namespace
 
 TVarnel::TVarnel(TComponent* AOwner) : TCustomVarnel(AOwner) {}
@@ -259,15 +293,15 @@ bool TVarnel::CheckAssignMaster() {
   return CheckAssigned(GetExtractorMaster(), GetDBStructureMaster(), "Master");
 }
 
-void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
-                          TCatalogReadAhead* Ahead) {
+TCustomObjs* TVarnel::PrepareSide(TCustomExtract& Extractor, TCustomDBStructure& Holder,
+                                  bool IsTarget) {
   const char* Side = IsTarget ? "target" : "master";
   Extractor.SetDBStructure(&Holder);
   Extractor.ShowFullLog = GetShowFullLog();
   TCustomObjs* H = Holder.GetObjs();
   if (!H) {
     ReportError(Who() + ": the " + Side + " schema holder has no collection.");
-    return;
+    return nullptr;
   }
 
   H->IBServerOptions.SetIBCompareOptions(GetIBServerOptions().GetIBCompareOptions());
@@ -277,12 +311,18 @@ void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder,
   H->MySQLServerOptions.SetMySQLCompareOptions(GetMySQLServerOptions().GetMySQLCompareOptions());
   H->ASEServerOptions.SetASECompareOptions(GetASEServerOptions().GetASECompareOptions());
 
-  DatabaseType = Extractor.DatabaseType;
   Extractor.CompareObjects = GetIBServerOptions().GetIBCompareOptions().ExtractOnlyComparedObjects
                                  ? CompareObjects
                                  : AllCmpObjTypes();
   H->CompareObjects = CompareObjects;
+  return H;
+}
 
+void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
+                          TCatalogReadAhead* Ahead) {
+  TCustomObjs* H = PrepareSide(Extractor, Holder, IsTarget);
+  if (!H) return;
+  DatabaseType = Extractor.DatabaseType;
   if (auto* DB = Ahead ? dynamic_cast<TCustomDBExtract*>(&Extractor) : nullptr) {
     if (IsTarget)
       DB->AnnounceQueriesTo(Ahead);
@@ -290,6 +330,12 @@ void TVarnel::ExtractSide(TCustomExtract& Extractor, TCustomDBStructure& Holder,
       DB->ReadCatalogThrough(Ahead);
   }
   const bool Extracted = Extractor.ExtractDatabase();
+  FinishSide(Extractor, Holder, IsTarget, H, Extracted);
+}
+
+void TVarnel::FinishSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
+                         TCustomObjs* H, bool Extracted) {
+  const char* Side = IsTarget ? "target" : "master";
   // The extractors stop between steps when the host asks them to; what they leave behind is a
   // part of the schema, and comparing with a part would drop the rest.
   const bool Cancelled = TerminateRunning.load();
@@ -331,6 +377,10 @@ bool TVarnel::ExtractDatabases() {
 
   // The master's catalog, read while the target is; its worker ends on every way out.
   std::unique_ptr<TCatalogReadAhead> Ahead;
+  // The master's scripts, read on a thread of their own while the target's are; MasterObjs is
+  // the collection they fill.
+  std::unique_ptr<TScriptReadAhead> ScriptAhead;
+  TCustomObjs* MasterObjs = nullptr;
   if (ExtractTargetEnabled) {
     DoBeforeExtractTarget();
     if (ExtractTargetEnabled) {
@@ -340,6 +390,7 @@ bool TVarnel::ExtractDatabases() {
         return false;
       }
       Ahead = ReadMasterAhead();
+      ScriptAhead = ReadMasterScriptsAhead(MasterObjs);
       ExtractSide(*GetExtractorTarget(), *GetDBStructureTarget(), true, Ahead.get());
       DoAfterExtractTarget();
     }
@@ -348,6 +399,7 @@ bool TVarnel::ExtractDatabases() {
   if (!Result) {
     CompareEnabled = false;
     Ahead.reset();
+    ScriptAhead.reset();
   }
 
   if (Result && ExtractMasterEnabled) {
@@ -364,12 +416,21 @@ bool TVarnel::ExtractDatabases() {
       // or settings: then it is read as it would be without the read-ahead.
       auto* Reader = dynamic_cast<TCustomDBExtract*>(GetExtractorMaster());
       if (Ahead && !(Reader && Ahead->Serves(Reader->GetQELConnection()))) Ahead.reset();
-      ExtractSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, Ahead.get());
+      if (ScriptAhead) {
+        // Its events come now, where they would have come had the master been read only now.
+        DatabaseType = GetExtractorMaster()->DatabaseType;
+        const bool Extracted = ScriptAhead->Finish();
+        ScriptAhead.reset();
+        FinishSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, MasterObjs, Extracted);
+      } else {
+        ExtractSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, Ahead.get());
+      }
       Ahead.reset();
       DoAfterExtractMaster();
     }
   }
   Ahead.reset();
+  ScriptAhead.reset();
   Result = !MsgManager.GetIsErr();
   if (!Result) CompareEnabled = false;
 
@@ -431,6 +492,29 @@ std::unique_ptr<TCatalogReadAhead> TVarnel::ReadMasterAhead() {
   return TCatalogReadAhead::Start(M->GetQELConnection());
 }
 
+bool TVarnel::ReadsScriptsAtOnce() const {
+  auto* T = dynamic_cast<TCustomScriptExtract*>(GetExtractorTarget());
+  auto* M = dynamic_cast<TCustomScriptExtract*>(GetExtractorMaster());
+  TCustomDBStructure* TH = GetDBStructureTarget();
+  TCustomDBStructure* MH = GetDBStructureMaster();
+  if (!ExtractMasterEnabled || !T || !M || T == M || !TH || !MH || TH == MH) return false;
+  TCustomObjs* MO = MH->GetObjs();
+  if (!MO || MO == TH->GetObjs()) return false;
+  // A handler between the two readings may change what the master reads, or skip it.
+  if (OnAfterExtractTarget || OnBeforeExtractMaster) return false;
+  // Host code that answers the reader on the spot cannot be held until the master's turn.
+  if (M->OnLoadScript || M->OnAcceptObj || M->OnAccept_Obj || MO->OnLogNextLine) return false;
+  const TCustomSQLExec* Exec = MO->GetSQLExec();
+  return !(Exec && Exec->OnLogNextLine);
+}
+
+std::unique_ptr<TScriptReadAhead> TVarnel::ReadMasterScriptsAhead(TCustomObjs*& MasterObjs) {
+  if (!ReadsScriptsAtOnce()) return nullptr;
+  auto& Extractor = static_cast<TCustomScriptExtract&>(*GetExtractorMaster());
+  MasterObjs = PrepareSide(Extractor, *GetDBStructureMaster(), false);
+  return MasterObjs ? TScriptReadAhead::Start(Extractor) : nullptr;
+}
+
 bool TVarnel::ExtractAndCompareDatabases() {
   if (!ExtractDatabases()) return false;
   return CompareDatabases();
@@ -472,6 +556,7 @@ void TVarnel::LinkRefs() {
 
 void TVarnel::PairAndMark(TCustomObjs& M, TCustomObjs& T) {
   LinkRefs();
+  EvenOutLineEnds(M);
   M.SetSourceDefinition();
   T.SetSourceDefinition();
   SetObjsCreated();

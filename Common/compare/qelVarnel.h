@@ -24,6 +24,7 @@ namespace qel {
 
 class TVarnel;
 class TCatalogReadAhead;
+class TScriptReadAhead;
 /// What a conversion of the master changed, to put it back (qelVarnel_Conv.cpp).
 struct TMasterSnapshot;
 
@@ -138,7 +139,17 @@ class TVarnel : public TCustomVarnel {
   /// read (TCatalogReadAhead), in a snapshot taken when the target's reading begins. Every event,
   /// message and progress report still comes on the calling thread, the target's all before
   /// the master's; a master whose connection a handler changed meanwhile is read as without it.
+  /// Where both sides are read from scripts (ReadsScriptsAtOnce), the master's are read on a
+  /// second thread while the target's are read on the calling one; the master's events and
+  /// messages are held and come, on the calling thread, where they would have come had the
+  /// master been read after the target. Meanwhile the master's extractor, holder and
+  /// collection belong to that reading: handlers of the target's reading leave them alone.
   bool ExtractDatabases() override;
+  /// The next ExtractDatabases reads the two sides' scripts at once: both extractors read
+  /// scripts, into two holders, and no host code must answer the master's reading on the spot
+  /// or run between the two readings (OnAfterExtractTarget, OnBeforeExtractMaster, the
+  /// master's OnLoadScript and accept filters, a log handler of its collection or executor).
+  bool ReadsScriptsAtOnce() const;
   /// Writes the update script into the executor (GetSQLExec; the comparer makes its own, in the
   /// target's dialect, when the host assigned none). A refused comparison, or a pass that
   /// raised, leaves the executor empty and says why in MsgManager and through OnErrorMessage;
@@ -253,6 +264,16 @@ class TVarnel : public TCustomVarnel {
   /// Starts reading the master's catalog for the extraction of both sides about to begin;
   /// nullptr when the master will not be read so or cannot be read ahead.
   std::unique_ptr<TCatalogReadAhead> ReadMasterAhead();
+  /// Prepares the master's side (MasterObjs: its collection) and starts reading its scripts on
+  /// a second thread; nullptr when they are read after the target's (ReadsScriptsAtOnce).
+  std::unique_ptr<TScriptReadAhead> ReadMasterScriptsAhead(TCustomObjs*& MasterObjs);
+  /// Links the holder, pushes the comparer's options and kind set into its collection and
+  /// returns it; nullptr (reported) when the holder has none.
+  TCustomObjs* PrepareSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget);
+  /// After one side's extraction (Extracted: what the extractor returned, into H): takes the
+  /// target's options back, collects the messages, reports a failure or a cancellation.
+  void FinishSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
+                  TCustomObjs* H, bool Extracted);
   /// Reports the extractor and the holder of one side ("Target", "Master") that are missing;
   /// false when either is.
   bool CheckAssigned(bool HasExtractor, bool HasHolder, const char* Side);

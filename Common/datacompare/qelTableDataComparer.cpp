@@ -85,6 +85,8 @@ void TCmpTableOptions::Assign(const TPersistent& Source) {
   }
   if (S == this) return;
   FTableName = S->FTableName;
+  FSchemaName = S->FSchemaName;
+  FNameSplit = S->FNameSplit;
   FCatalogFields.Assign(S->FCatalogFields);
   FWorkDataFields.Assign(S->FWorkDataFields);
   FWorkKeyFields.Assign(S->FWorkKeyFields);
@@ -181,42 +183,96 @@ std::string TCmpTableOptions::SelectSQL() const {
     }
   }
   if (FWorkDataFields.Empty())
-    return std::string("select *") + CrLf + " from " + QuoteIdent(FTableName) + CrLf + OrderClause;
-  return "select " + FldsSeq(FWorkDataFields) + CrLf + "from " + QuoteIdent(FTableName) + CrLf +
+    return std::string("select *") + CrLf + " from " + QualifiedName() + CrLf + OrderClause;
+  return "select " + FldsSeq(FWorkDataFields) + CrLf + "from " + QualifiedName() + CrLf +
          OrderClause;
 }
 
-void TCmpTableOptions::NormaliseTableName() {
-  // The name is looked up the way the server stores an unquoted name, and stays so for the run,
-  // so that every statement and the row count name the same table.
+std::vector<std::string> TCmpTableOptions::SplitTableName(const std::string& Name,
+                                                          std::vector<bool>* Quoted) {
+  std::vector<std::string> Parts(1);
+  std::vector<bool> InQuotes(1, false);
+  for (std::size_t I = 0; I < Name.size(); ++I) {
+    const char C = Name[I];
+    if ((C == '"' || C == '`') && Parts.back().empty() && !InQuotes.back()) {
+      const std::size_t End = Name.find(C, I + 1);
+      if (End == std::string::npos || End == I + 1) return {};
+      // A doubled quote inside stands for one.
+      std::size_t E = End;
+      std::string Part = Name.substr(I + 1, E - I - 1);
+      while (E + 1 < Name.size() && Name[E + 1] == C) {
+        const std::size_t Next = Name.find(C, E + 2);
+        if (Next == std::string::npos) return {};
+        Part += C + Name.substr(E + 2, Next - E - 2);
+        E = Next;
+      }
+      Parts.back() = Part;
+      InQuotes.back() = true;
+      I = E;
+      if (I + 1 < Name.size() && Name[I + 1] != '.') return {};
+    } else if (C == '.') {
+      if (Parts.back().empty()) return {};
+      Parts.emplace_back();
+      InQuotes.push_back(false);
+    } else if (InQuotes.back()) {
+      return {};
+    } else {
+      Parts.back() += C;
+    }
+  }
+  if (Parts.back().empty() || Parts.size() > 2) return {};
+  if (Quoted) *Quoted = InQuotes;
+  return Parts;
+}
+
+std::string TCmpTableOptions::StoredName(const std::string& Name) const {
   switch (GetDatabaseType()) {
     case dbInterBase: {
       // A mixed-case name, or one that needs quotes whatever its case, was created quoted.
-      const bool Lower =
-          FTableName.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos;
-      const bool Upper =
-          FTableName.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos;
+      const bool Lower = Name.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos;
+      const bool Upper = Name.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos;
       const auto Version =
           FComparer ? FComparer->GetIBServerOptions().SQLServerVersion : st_FireBird_15;
-      if (!(Lower && Upper) &&
-          Quote_Ident(UpperCase(FTableName), dbInterBase, Version, 3) == UpperCase(FTableName))
-        FTableName = UpperCase(FTableName);
-      break;
+      const std::string UpperName = UpperCase(Name);
+      return !(Lower && Upper) && Quote_Ident(UpperName, dbInterBase, Version, 3) == UpperName
+                 ? UpperName
+                 : Name;
     }
     case dbMySQL:
     case dbAbstract:
-      break;
     case dbMSAccess:
     case dbCustomOLEDB:
-      // Matched against the names of the columns rowset, which are the source's own.
-      break;
+      // MySQL as given; OLE DB names are matched against the columns rowset, the source's own.
+      return Name;
     case dbPostgreSQL:
-      FTableName = LowerCase(FTableName);
-      break;
+      return LowerCase(Name);
     default:
-      FTableName = UpperCase(FTableName);
-      break;
+      return UpperCase(Name);
   }
+}
+
+void TCmpTableOptions::NormaliseTableName() {
+  // The name is looked up the way the server stores it, and stays so for the run, so that
+  // every statement and the row count name the same table.
+  if (FNameSplit) return;
+  FNameSplit = true;
+  std::vector<bool> Quoted;
+  const std::vector<std::string> Parts = SplitTableName(FTableName, &Quoted);
+  // InterBase and Firebird have no schemas: there a qualified name names no table.
+  if (Parts.empty() || (Parts.size() == 2 && GetDatabaseType() == dbInterBase)) {
+    // Not a name in parts: looked up as it stands, which finds nothing unless the table is
+    // named so.
+    FTableName = StoredName(FTableName);
+    return;
+  }
+  auto Stored = [&](std::size_t I) { return Quoted[I] ? Parts[I] : StoredName(Parts[I]); };
+  FTableName = Stored(Parts.size() - 1);
+  if (Parts.size() == 2) FSchemaName = Stored(0);
+}
+
+std::string TCmpTableOptions::QualifiedName() const {
+  return FSchemaName.empty() ? QuoteIdent(FTableName)
+                             : QuoteIdent(FSchemaName) + "." + QuoteIdent(FTableName);
 }
 
 bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
@@ -325,15 +381,14 @@ bool TCmpTableOptions::GetDBFields(TQELQuery* Query) {
     Result = ReadCatalogFields(*Query, Db);
     if (Result && !FComparer->IncludeBlobs && !FTableName.empty()) {
       // Large-value columns are left out: their types are read from an empty result.
-      RunQuery(*Query, "select * from " + QuoteIdent(FTableName) + " where 1=0",
-               [this](TQELQuery& Q) {
-                 for (int I = 0; I < Q.FieldCount(); ++I) {
-                   const TField* F = Q.Fields().Fields(I);
-                   if (!TTableDataComparer::IsBlobType(F->GetDataType())) continue;
-                   for (int J = FCatalogFields.Count() - 1; J >= 0; --J)
-                     if (SameText(FCatalogFields[J], F->GetFieldName())) FCatalogFields.Delete(J);
-                 }
-               });
+      RunQuery(*Query, "select * from " + QualifiedName() + " where 1=0", [this](TQELQuery& Q) {
+        for (int I = 0; I < Q.FieldCount(); ++I) {
+          const TField* F = Q.Fields().Fields(I);
+          if (!TTableDataComparer::IsBlobType(F->GetDataType())) continue;
+          for (int J = FCatalogFields.Count() - 1; J >= 0; --J)
+            if (SameText(FCatalogFields[J], F->GetFieldName())) FCatalogFields.Delete(J);
+        }
+      });
     }
   } catch (const std::exception& E) {
     FComparer->DoErrMsg(E.what());
@@ -378,7 +433,7 @@ void TCmpTableOptions::AddCatalogColumns(TQELQuery& Query, const std::vector<std
 void TCmpTableOptions::AddEmptyResultColumns(TQELQuery& Query) {
   // The name is quoted, so that a reserved word or a name with blanks cannot change the
   // statement.
-  RunQuery(Query, "Select * from " + QuoteIdent(FTableName) + " where 1=0", [&](TQELQuery& Q) {
+  RunQuery(Query, "Select * from " + QualifiedName() + " where 1=0", [&](TQELQuery& Q) {
     for (int I = 0; I < Q.FieldCount(); ++I)
       FCatalogFields.Add(Q.Fields().Fields(I)->GetFieldName());
   });
@@ -556,9 +611,27 @@ bool TTableDataComparer::CompareData() {
     if (!C->GetConnected()) {
       DoLogNextLine(std::string("Connecting to ") + Which +
                     "-database...: " + C->GetConnectionOptions().GetDatabaseName());
-      C->SetConnected(true);
+      // The comparer reports a refusal itself: the connection's own report (a message box
+      // without a handler) is held back, so that it is written once.
+      std::string Refused;
+      TErrorMessageEvent Own = std::move(C->OnErrorMessage);
+      C->OnErrorMessage = [&Refused](TObject*, const std::string& Text) { Refused = Text; };
+      try {
+        C->SetConnected(true);
+      } catch (...) {
+        C->OnErrorMessage = std::move(Own);
+        throw;
+      }
+      C->OnErrorMessage = std::move(Own);
+      if (C->GetConnected() && !Refused.empty()) {
+        // Opened after all: what went wrong on the way is the connection's to report.
+        if (C->OnErrorMessage)
+          C->OnErrorMessage(C, Refused);
+        else
+          ShowMessage(Refused);
+      }
       if (!C->GetConnected()) {
-        std::string Reason = C->GetLastError();
+        std::string Reason = Refused.empty() ? C->GetLastError() : Refused;
         if (Reason.empty())
           Reason = std::string("Cannot connect to the ") + Which + " database " +
                    C->GetConnectionOptions().GetDatabaseName() + ".";
@@ -724,8 +797,7 @@ void TTableDataComparer::FindByteOrderFields(TCmpTableOptions& Options, TQELQuer
     case dbPostgreSQL: {
       // Collated text columns whose collation is not byte order already (the database default
       // being "C" or "POSIX" counts as byte order).
-      const std::string Table =
-          ScriptQuotedStr(Options.QuoteIdent(Options.GetTableName()), dbPostgreSQL);
+      const std::string Table = ScriptQuotedStr(Options.QualifiedName(), dbPostgreSQL);
       Options.RunCatalogQuery(
           *Query,
           {"select a.attname from pg_catalog.pg_attribute a",
@@ -745,8 +817,8 @@ void TTableDataComparer::FindByteOrderFields(TCmpTableOptions& Options, TQELQuer
     }
     case dbMySQL: {
       // Text columns: MySQL collations ignore case and trailing blanks.
-      const std::string Text = "select " + Options.FldsSeq(Keys) + " from " +
-                               Options.QuoteIdent(Options.GetTableName()) + " where 1=0";
+      const std::string Text =
+          "select " + Options.FldsSeq(Keys) + " from " + Options.QualifiedName() + " where 1=0";
       TCmpTableOptions::RunQuery(*Query, Text, [&](TQELQuery& Q) {
         for (int I = 0; I < Q.FieldCount() && I < Keys.Count(); ++I) {
           const TFieldType Ty = Q.Fields().Fields(I)->GetDataType();
@@ -755,8 +827,7 @@ void TTableDataComparer::FindByteOrderFields(TCmpTableOptions& Options, TQELQuer
       });
       // SHOW COLUMNS gives each column's name (Field) and whether it takes NULL (Null).
       Options.RunCatalogQuery(
-          *Query, {"SHOW COLUMNS FROM " + Options.QuoteIdent(Options.GetTableName())},
-          [&](TQELQuery& Q) {
+          *Query, {"SHOW COLUMNS FROM " + Options.QualifiedName()}, [&](TQELQuery& Q) {
             if (Q.FieldCount() < 3 || !SameText(Q.Fields().Fields(2)->AsString(), "NO")) return;
             const std::string Name = Q.Fields().Fields(0)->AsString();
             for (const std::string& K : Keys)

@@ -110,7 +110,25 @@ class TCmpTableOptions : public TPersistent {
   TQELCustomConnection* GetConnection() const { return FConnection; }
   void SetConnection(TQELCustomConnection* Value) { FConnection = Value; }
   const std::string& GetTableName() const { return FTableName; }
-  void SetTableName(const std::string& Value) { FTableName = Value; }
+  /// The name as the user writes it: a part in double quotes (MySQL: back quotes too) keeps its
+  /// case, an unquoted one is taken as the server stores unquoted names, and "s.t" names table t
+  /// of schema s (on MySQL, of database s). A run splits it up; the name is then the table's
+  /// own and GetSchemaName() its schema.
+  void SetTableName(const std::string& Value) {
+    FTableName = Value;
+    FSchemaName.clear();
+    FNameSplit = false;
+  }
+  /// The schema the table name was qualified with; empty for none.
+  const std::string& GetSchemaName() const { return FSchemaName; }
+  /// The table as statements name it: the schema, when one was given, and the name, each
+  /// quoted for the side.
+  std::string QualifiedName() const;
+  /// Splits a table name as SetTableName takes it into its parts ("s"."T" gives s and T, with
+  /// Quoted telling which were in quotes); one part without a schema; nothing for a malformed
+  /// name (an unclosed quote, an empty part, more than two parts).
+  static std::vector<std::string> SplitTableName(const std::string& Name,
+                                                 std::vector<bool>* Quoted = nullptr);
   /// The field names read from the side's catalog.
   TStringList& GetCatalogFields() { return FCatalogFields; }
   const TStringList& GetCatalogFields() const { return FCatalogFields; }
@@ -169,6 +187,9 @@ class TCmpTableOptions : public TPersistent {
                        const std::function<void(TQELQuery&)>& Opened);
   /// Reports that the side's table is not there.
   void TableNotFound(TQELQuery& Query);
+  /// The table's name as the side's catalog spells it (found by a catalog step that matches
+  /// names in any case); the schema stays.
+  void SpellTableName(const std::string& Value) { FTableName = Value; }
 
  protected:
   void AssignTo(TPersistent& Dest) const override;
@@ -180,13 +201,17 @@ class TCmpTableOptions : public TPersistent {
   /// The ORDER BY item of one key (or data) field, made so that the server orders the rows the
   /// way the merge compares them.
   std::string OrderItem(const std::string& Name) const;
-  /// The table name as the side's server stores an unquoted name (InterBase and the others
-  /// upper case, PostgreSQL lower case, MySQL as given).
+  /// Splits the table name into schema and name, once per run; an unquoted part becomes what
+  /// the side's server stores for it (InterBase and the others upper case, PostgreSQL lower
+  /// case, MySQL as given).
   void NormaliseTableName();
+  std::string StoredName(const std::string& Name) const;
 
   TTableDataComparer* FComparer = nullptr;
   TQELCustomConnection* FConnection = nullptr;
   std::string FTableName;
+  std::string FSchemaName;
+  bool FNameSplit = false;
   TStringList FKeyFields;
   TStringList FDataFields;
   TStringList FExcludeFields;
@@ -253,6 +278,10 @@ class TTableDataComparer : public TComponent {
   void SetScriptFileName(const std::string& Value);
   /// The large-value side file.
   std::string BlobFileName;
+  /// Large values written into the statements as literals of the target's dialect (hexadecimal
+  /// bytes, quoted text) instead of to the side file, which is then neither created nor named;
+  /// for scripts that travel as plain text, such as standard output.
+  bool InlineBlobs = false;
   TCustomSQLExec* GetSQLExec() const { return FSQLExec; }
   void SetSQLExec(TCustomSQLExec* Value);
   /// Excluded fields of a side whose own list is empty.

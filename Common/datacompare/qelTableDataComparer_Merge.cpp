@@ -340,7 +340,7 @@ void TTableDataComparer::Compare() {
   MakeConnectString();
   // The same for every row written.
   const TCmpTableOptions& T = *FTableOptionsTarget;
-  FTargetTableSQL = T.QuoteIdent(T.GetTableName());
+  FTargetTableSQL = T.QualifiedName();
   FInsertColumns = T.FldsSeq(T.GetWorkDataFields());
   MergeRows();
   EndCompare();
@@ -352,8 +352,8 @@ void TTableDataComparer::CountRows(TStringList& SQLM, TStringList& SQLT) {
   } else {
     const TCmpTableOptions& M = *FTableOptionsMaster;
     const TCmpTableOptions& T = *FTableOptionsTarget;
-    SQLM.Add("Select count(*) from " + M.QuoteIdent(M.GetTableName()));
-    SQLT.Add("Select count(*) from " + T.QuoteIdent(T.GetTableName()));
+    SQLM.Add("Select count(*) from " + M.QualifiedName());
+    SQLT.Add("Select count(*) from " + T.QualifiedName());
   }
   auto Count = [](TQELQuery* Q, const TStringList& SQL, int& Rows) {
     if (!Q) return;

@@ -161,6 +161,33 @@ bool IsNonFiniteText(const std::string& S) {
          T == "+inf" || T == "+infinity";
 }
 
+/// Bytes as a binary literal of the dialect, in hexadecimal digits.
+std::string BinaryLiteral(const std::string& Bytes, TDatabaseType Db) {
+  static const char Digits[] = "0123456789ABCDEF";
+  std::string Hex;
+  Hex.reserve(Bytes.size() * 2);
+  for (const char C : Bytes) {
+    const auto B = static_cast<unsigned char>(C);
+    Hex += Digits[B >> 4];
+    Hex += Digits[B & 15];
+  }
+  switch (Db) {
+    case dbPostgreSQL:
+      // Independent of standard_conforming_strings, unlike a '\x...' literal.
+      return "decode('" + Hex + "', 'hex')";
+    case dbMSSQL:
+    case dbSybaseASE:
+    case dbSybaseASA:
+      return "0x" + Hex;
+    case dbOracle:
+      return "HEXTORAW('" + Hex + "')";
+    case dbDB2:
+      return "BLOB(X'" + Hex + "')";
+    default:
+      return "X'" + Hex + "'";
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -405,6 +432,9 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
   // The executor binds a side-file value as binary data. PostgreSQL would store binary data
   // given to a text column as its hexadecimal escape form, so large text goes to a PostgreSQL
   // target as a literal; the other servers take it from the side file as text.
+  if (IsBlobType(Type) && InlineBlobs && FScriptOptions.GenerateScript)
+    return Type == ftMemo ? ScriptQuotedStr(Field->AsString(), Db)
+                          : BinaryLiteral(Field->AsString(), Db);
   if (IsBlobType(Type) && !(Type == ftMemo && Db == dbPostgreSQL)) {
     std::string V;
     SaveBlob(Field, V);
@@ -512,7 +542,8 @@ void TTableDataComparer::SaveBlob(TField* Field, std::string& Value) {
   // that cannot be addressed, and the values past it would be lost.
   if (Offset < 0 || static_cast<std::uint64_t>(Offset) + Bytes.size() > 0xFFFFFFFFull) {
     DoErrMsg("BlobFile " + BlobFileName +
-             " would grow past 4 GiB, which its references cannot address. Cann't save BLOBs.");
+             " would grow past 4 GiB, which its references cannot address; the large values from "
+             "here on are written as Null.");
     FBlobFailed = true;
     FBlobStream.reset();
     return;
@@ -662,7 +693,7 @@ void TTableDataComparer::MakeConnectString() {
     default:
       break;
   }
-  if (FHasBlobs && !BlobFileName.empty()) {
+  if (FHasBlobs && !BlobFileName.empty() && !InlineBlobs) {
     // The header names the side file only when it exists: it is created here, also when no
     // large value of the run turns out to be non-null.
     if (FScriptOptions.GenerateScript) OpenSideFile();

@@ -222,16 +222,38 @@ bool TCustomDBExtract::ExtractDatabase() {
   ReportProgress(0);
   if (!CheckSettings()) return false;
 
-  PrepareHolder();
-  FCurrentStep = "ExtractDatabase";
-  try {
-    RunExtraction();
-  } catch (const std::exception& E) {
-    ReportStepFailure(E.what());
-  } catch (...) {
-    ReportStepFailure("unknown error");
+  // Another session that drops or creates objects while the catalog is read can make the read
+  // fail, or (without a snapshot) change the catalog under it: the whole catalog is read again,
+  // a bounded number of times, so that what is kept is always one reading of one state.
+  for (int Attempt = 1;; ++Attempt) {
+    FMayReadAgain = Attempt < MaxCatalogReads;
+    FChangedMeanwhile.clear();
+    PrepareHolder();
+    FCurrentStep = "ExtractDatabase";
+    try {
+      RunExtraction();
+    } catch (const std::exception& E) {
+      if (FMayReadAgain && !FCancelled && ChangedMeanwhile(E.what()))
+        FChangedMeanwhile = E.what();
+      else
+        ReportStepFailure(E.what());
+    } catch (...) {
+      ReportStepFailure("unknown error");
+    }
+    Finish();
+    if (FChangedMeanwhile.empty()) break;
+    // What the failed reading said belongs to a schema that is no more.
+    MsgManager.Clear();
+    FReadThrough = nullptr;  // its snapshot is the one that failed
+    const std::string Text = ClassName() + ".ExtractDatabase(): The schema changed while it was " +
+                             "read (" + FChangedMeanwhile + "); reading it again (" +
+                             std::to_string(Attempt + 1) + " of " +
+                             std::to_string(MaxCatalogReads) + ").";
+    AddToLog(Text);
+    FRereadMessages.push_back(Text);
   }
-  Finish();
+  for (const std::string& Text : FRereadMessages) GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
+  FRereadMessages.clear();
   return !FFailed && !FCancelled;
 }
 
@@ -413,6 +435,10 @@ void TCustomDBExtract::EndCatalogRead(bool Snapshot, const std::string& Before) 
   if (Before.empty()) return;
   FCurrentStep = "CatalogVersion";
   if (CatalogVersion() == Before) return;
+  if (FMayReadAgain) {
+    FChangedMeanwhile = "its catalog version moved on";
+    return;
+  }
   FFailed = true;
   DoErrorMessage(ClassName() +
                  ".ExtractDatabase(): The schema changed while it was read (another session "

@@ -189,6 +189,14 @@ class TCustomDBExtract : public TCustomExtract {
   /// object of the schema is created, dropped or altered, read before and after the catalog;
   /// when the two differ the extraction fails. Empty (no check) by default.
   virtual std::string CatalogVersion() { return std::string(); }
+  /// Whether the server's message Text says an object the catalog listed was dropped by
+  /// another session before it was read: the catalog is then read again. False by default.
+  virtual bool ChangedMeanwhile(const std::string& Text) const {
+    (void)Text;
+    return false;
+  }
+  /// How often one extraction reads the catalog at most when other sessions keep changing it.
+  static constexpr int MaxCatalogReads = 5;
   /// "Parsing bodies..." (the PostgreSQL and SQL Anywhere extractors say "Parsing bodys...").
   virtual std::string ParseBodiesLogLine() const { return "Parsing bodies..."; }
 
@@ -258,6 +266,9 @@ class TCustomDBExtract : public TCustomExtract {
   TCatalogReadAhead* FAnnounceTo = nullptr;   // for one extraction, never owned
   TCatalogReadAhead* FReadThrough = nullptr;  // for one extraction, never owned
   std::string FCurrentStep;                   // routine name of the step running
+  bool FMayReadAgain = false;                 // a change met now leads to another reading
+  std::string FChangedMeanwhile;              // why this reading is to be done again
+  std::vector<std::string> FRereadMessages;   // the warnings of the readings done again
   bool FCancelled = false;
   bool FFailed = false;
 };

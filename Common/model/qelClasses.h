@@ -404,8 +404,9 @@ class TDbObj : public TObject {
   virtual std::string GenComment(const std::string& S) const;
   /// S quoted for the owner's dialect.
   virtual std::string QuoteIdent(const std::string& S) const;
-  /// The description statement of the owner's dialect; empty when none is written.
-  virtual std::string DescriptionDef() const;
+  /// The description statement of the owner's dialect; empty when none is written. Replaces:
+  /// the target holds a description already (SQL Server updates or drops it rather than adds).
+  virtual std::string DescriptionDef(bool Replaces = false) const;
   /// The key the collection files and finds the object under.
   virtual std::string ObjKeyDef() const;
 
@@ -460,7 +461,7 @@ class TDbObj : public TObject {
   std::string ASADescriptionDef() const;
   std::string MySQLDescriptionDef() const;
   std::string OracleDescriptionDef() const;
-  std::string MSSQLDescriptionDef() const;
+  std::string MSSQLDescriptionDef(bool Replaces) const;
   std::string PGSQLDescriptionDef() const;
 
  protected:
@@ -856,8 +857,8 @@ class TCustomSQLExec : public TComponent {
   /// Removes the statement at Index and frees it.
   virtual void Delete(int Index);
   virtual void Add_Commit() {}
-  /// Adds the description statement of Obj.
-  virtual void AddDescription(TDbObj* Obj);
+  /// Adds the description statement of Obj; Before is the target's object when it has one.
+  virtual void AddDescription(TDbObj* Obj, const TDbObj* Before = nullptr);
   virtual void GetScript(TStrings& Lines, bool RecordLines) {
     (void)Lines;
     (void)RecordLines;

@@ -104,7 +104,7 @@ const char* CommentWordOf(const TDbObj& Obj, const char* DomainWord, bool Trigge
 
 }  // namespace
 
-std::string TDbObj::DescriptionDef() const {
+std::string TDbObj::DescriptionDef(bool Replaces) const {
   if (SkipDef || !GetCompareObjects().Contains(coDescription)) return "";
   switch (GetDatabaseType()) {
     case dbInterBase:
@@ -116,7 +116,7 @@ std::string TDbObj::DescriptionDef() const {
     case dbOracle:
       return OracleDescriptionDef();
     case dbMSSQL:
-      return MSSQLDescriptionDef();
+      return MSSQLDescriptionDef(Replaces);
     case dbPostgreSQL:
       return PGSQLDescriptionDef();
     default:
@@ -286,7 +286,7 @@ std::string TDbObj::MySQLDescriptionDef() const {
   return "";
 }
 
-std::string TDbObj::MSSQLDescriptionDef() const {
+std::string TDbObj::MSSQLDescriptionDef(bool Replaces) const {
   if (!Owner || Owner->MSSQLServerOptions.SQLServerVersion != st_MSSQL2005) return "";
   struct TLevel {
     std::string Type;
@@ -345,13 +345,16 @@ std::string TDbObj::MSSQLDescriptionDef() const {
   }
   if (L0.Type.empty() || L0.Name.empty()) return "";
 
-  // sys.sp_addextendedproperty exists from compatibility level 90 on.
+  // sys.sp_addextendedproperty exists from compatibility level 90 on. The server refuses to add
+  // a property the object has: a changed one is updated, a removed one dropped.
   const std::int32_t Level = Owner->MSSQLServerOptions.GetMSSQLDatabaseOptions().CompatibilityLevel;
   auto S = [](const std::string& Text) { return ScriptQuotedStr(Text, dbMSSQL); };
-  std::string R = Level == 0 || Level > 90 ? "exec sys.sp_addextendedproperty "
-                                           : "exec dbo.sp_addextendedproperty ";
-  R += "@name=N" + S("MS_Description") + ", @value=N" + S(Description) + ", @level0type=N" +
-       S(L0.Type) + ", @level0name=N" + S(L0.Name);
+  const bool Drops = Replaces && Description.empty();
+  const char* Verb = Drops ? "drop" : Replaces ? "update" : "add";
+  std::string R = std::string(Level == 0 || Level > 90 ? "exec sys.sp_" : "exec dbo.sp_") + Verb +
+                  "extendedproperty @name=N" + S("MS_Description");
+  if (!Drops) R += ", @value=N" + S(Description);
+  R += ", @level0type=N" + S(L0.Type) + ", @level0name=N" + S(L0.Name);
   if (!L1.Type.empty() && !L1.Name.empty())
     R += ", @level1type=N" + S(L1.Type) + ", @level1name=N" + S(L1.Name);
   if (!L2.Type.empty()) R += ", @level2type=N" + S(L2.Type) + ", @level2name=N" + S(L2.Name);

@@ -176,7 +176,7 @@ void TCustomSQLExec::Delete(int Index) {
   FStatements.erase(FStatements.begin() + Index);
 }
 
-void TCustomSQLExec::AddDescription(TDbObj* Obj) {
+void TCustomSQLExec::AddDescription(TDbObj* Obj, const TDbObj* Before) {
   if (!Obj) return;
   TDbObject ObjType = dboUnknown;
   std::string OwnName;
@@ -233,8 +233,9 @@ void TCustomSQLExec::AddDescription(TDbObj* Obj) {
         break;
     }
   }
-  TStatement* Statement = Add(Obj->DescriptionDef(), stDescription, Obj->GetObjName(), ObjType,
-                              odbDescription, OwnName, "");
+  const bool Replaces = Before && !Before->Description.empty();
+  TStatement* Statement = Add(Obj->DescriptionDef(Replaces), stDescription, Obj->GetObjName(),
+                              ObjType, odbDescription, OwnName, "");
   if (Statement) Statement->Description = Obj->Description;
 }
 

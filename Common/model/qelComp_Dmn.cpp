@@ -298,8 +298,15 @@ class TIBDomainAlter {
   void AlterType() {
     if (FM.FieldType == iftBlob && FT.FieldType == iftBlob) return;
     if (FM.FieldTypeDef() == FT.FieldTypeDef()) return;
+    // The server gives a domain whose type changes the database's character set unless the
+    // statement names one: the master's is named, so a domain of another set keeps it.
+    std::string Type = FM.FieldTypeDef();
+    if (IsString(FM.FieldType) && !FM.CharSet.empty()) {
+      Type += " CHARACTER SET " + FM.CharSet;
+      CharSetWritten = true;
+    }
     Warn(": DataType conversion " + FT.TypeDef() + " -> " + FM.FieldTypeDef(),
-         Add("ALTER DOMAIN " + QName + " TYPE " + FM.FieldTypeDef()));
+         Add("ALTER DOMAIN " + QName + " TYPE " + Type));
   }
 
   bool Length() {
@@ -361,7 +368,7 @@ class TIBDomainAlter {
 
   void CharsetCollation() {
     if (!Run.IBFldCharsetCompare()) return;
-    if (FM.CharSet != FT.CharSet) {
+    if (FM.CharSet != FT.CharSet && !CharSetWritten) {
       if (FM.CharSet.empty() || FM.CharSet == "NONE")
         Warn(": CharSet difference",
              Sys("Update Rdb$Fields set Rdb$Character_Set_ID = NULL\r\nwhere Rdb$Field_Name=" +
@@ -454,6 +461,7 @@ class TIBDomainAlter {
   const TFldData& FT;
   const std::string Name;
   const std::string QName;
+  bool CharSetWritten = false;  ///< the ALTER DOMAIN ... TYPE statement named the character set
 };
 
 }  // namespace
@@ -585,7 +593,7 @@ void GenScriptDmnAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
     if (!T) return;
     if (Target.GetDatabaseType() == dbInterBase) TIBDomainAlter(Run, *M, *T).Run7();
     if (Target.GetDatabaseType() == dbPostgreSQL) PGDomainAlter(Exec, *M, *T);
-    if (Descr && M->Description != T->Description) Exec.AddDescription(M);
+    if (Descr && M->Description != T->Description) Exec.AddDescription(M, T);
   });
 }
 

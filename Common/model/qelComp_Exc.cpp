@@ -166,7 +166,7 @@ void GenScriptExptAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     }
     if (CompareObjects.Contains(coDescription) && M->Description != T->Description) {
       Section.Mark();
-      Exec.AddDescription(M);
+      Exec.AddDescription(M, T);
     }
   });
 }
@@ -211,7 +211,7 @@ void GenScriptEvtAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
     }
     if (Descriptions && M->Description != T->Description) {
       Section.Mark();
-      Exec.AddDescription(M);
+      Exec.AddDescription(M, T);
     }
   });
 }

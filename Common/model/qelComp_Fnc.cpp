@@ -194,7 +194,7 @@ void GenScriptUdfAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
                T->GetObjName(), dboFunction, odbDrop);
       Exec.Add(M->Def(), stStatement, M->GetObjName(), dboFunction, odbCreate);
     }
-    if (Descriptions && M->Description != T->Description) Exec.AddDescription(M);
+    if (Descriptions && M->Description != T->Description) Exec.AddDescription(M, T);
   });
   if (Written) Exec.AddComment("\r\n");
 }

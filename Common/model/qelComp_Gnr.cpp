@@ -154,7 +154,7 @@ void GenScriptGenrAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
       else if (!M->GetCache().empty() && M->GetCache() != T->GetCache())
         Alter(" cache " + M->GetCache());
     }
-    if (Descriptions && M->Description != T->Description) Exec.AddDescription(M);
+    if (Descriptions && M->Description != T->Description) Exec.AddDescription(M, T);
   });
 }
 

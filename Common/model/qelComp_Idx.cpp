@@ -243,7 +243,7 @@ void GenScriptIdxAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
     }
     if (Descriptions && M->Description != T->Description) {
       Written = true;
-      Exec.AddDescription(M);
+      Exec.AddDescription(M, T);
     }
   });
   if (Written) Exec.AddComment("\r\n");

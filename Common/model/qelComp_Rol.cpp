@@ -147,7 +147,7 @@ void GenScriptRoleAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
   ForEachRole(Master.Roles, usrRol, [&](TRolData* M) {
     TDbObj* T = M->GetRefObj();
     if (M->SkipDef || !T || !T->GetObjCreated() || M->Description == T->Description) return;
-    Exec.AddDescription(M);
+    Exec.AddDescription(M, T);
   });
 }
 

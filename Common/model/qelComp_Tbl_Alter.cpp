@@ -297,8 +297,11 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
         WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(S, FN, TN));
         MTbl.SetViewsReCreateFlag();
       } else {
-        Run.Exec.AddComment("/* Datatype conversion is not allowed: " + T.FieldTypeDef() + " -> " +
-                            M.FieldTypeDef() + "\r\n" + S + " */");
+        Run.Exec.AddComment(
+            "/* " +
+            SafeBlockComment("Datatype conversion is not allowed: " + T.FieldTypeDef() + " -> " +
+                             M.FieldTypeDef() + "\r\n" + S) +
+            " */");
       }
     }
   }
@@ -509,7 +512,7 @@ void ASEAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
 /// The table was dropped and created anew by the table pass because its temporary status
 /// changed: its columns already are the master's.
 bool MadeAnew(const TTblData& M, const TTblData& T) {
-  return M.Paired && !M.Equal && M.GlobalTemporary != T.GlobalTemporary;
+  return M.Paired && !M.Equal && tbl_detail::TemporaryChanged(M, T);
 }
 
 }  // namespace
@@ -561,7 +564,7 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
             break;
         }
       }
-      if (Descr && F->Description != G->Description) Exec.AddDescription(F.get());
+      if (Descr && F->Description != G->Description) Exec.AddDescription(F.get(), G);
     }
   }
   if (Written) Exec.AddComment("\r\n");

@@ -61,6 +61,13 @@ inline std::string InParens(std::int32_t P, std::int32_t S) {
 }
 
 /// The type descriptor of a domain, or nullptr.
+/// Whether the table must be made anew: it becomes temporary or stops being so, or a Firebird
+/// global temporary table keeps its rows for another span (no statement changes either).
+inline bool TemporaryChanged(const TTblData& M, const TTblData& T) {
+  return M.GlobalTemporary != T.GlobalTemporary ||
+         (M.GlobalTemporary && M.OnCommit != T.OnCommit && M.GetDatabaseType() == dbInterBase);
+}
+
 inline const TFldData* DomainDescriptor(const TDmnData* D) {
   return D ? D->TypeField.get() : nullptr;
 }

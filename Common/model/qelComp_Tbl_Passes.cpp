@@ -5,6 +5,7 @@
 #include "Text.h"
 #include "qelCompObj.h"
 #include "qelComp_Tbl.h"
+#include "qelComp_Tbl_Int.h"
 #include "qelMsg.h"
 
 namespace qel {
@@ -187,8 +188,8 @@ void GenScriptTablAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
   ForEachTable(Master.Tables, [&](TTblData* M) {
     TTblData* T = Counterpart(M);
     if (!M->Paired || M->Equal || !T) return;
-    if (Descr && M->Description != T->Description) Exec.AddDescription(M);
-    if (M->GlobalTemporary != T->GlobalTemporary) {
+    if (Descr && M->Description != T->Description) Exec.AddDescription(M, T);
+    if (tbl_detail::TemporaryChanged(*M, *T)) {
       // A table cannot become temporary or stop being so: it is made anew.
       Exec.Add(T->DropDef(), stStatement, T->GetObjName(), dboTable, odbDrop);
       Exec.Add(M->Def(), stStatement, M->GetObjName(), dboTable, odbCreate);

@@ -309,7 +309,76 @@ bool EmptyCondition(std::string_view Text) {
   return true;
 }
 
+bool ConditionWordByte(char C) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' ||
+         C == '$' || static_cast<unsigned char>(C) >= 0x80;
+}
+
+// Whether the operator or word that ends at I of Text (quotes and comments passed over) needs
+// an operand after it: a comparison, arithmetic or logical operator, or AND, OR, NOT, LIKE.
+bool NeedsOperand(std::string_view Word) {
+  static constexpr std::array<std::string_view, 4> Words = {"AND", "OR", "NOT", "LIKE"};
+  if (Word.empty()) return false;
+  if (!ConditionWordByte(Word[0])) return true;
+  std::string Upper(Word);
+  for (char& C : Upper)
+    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - ('a' - 'A'));
+  return std::find(Words.begin(), Words.end(), Upper) != Words.end();
+}
+
+// A condition whose operator has no operand after it ("ID > )", "VALUE > 0 =" at its end):
+// the operator, else empty. Quoted texts and comments are passed over; "*" (count(*), a.*)
+// is no such operator.
+std::string OperandMissing(std::string_view Text) {
+  std::string_view Pending;  // the last operator or word, while only blanks followed
+  const std::size_t N = Text.size();
+  for (std::size_t I = 0; I < N;) {
+    const char C = Text[I];
+    if (C == ' ' || C == '\t' || C == '\r' || C == '\n') {
+      ++I;
+    } else if (C == '\'' || C == '"' || C == '`' || C == '[') {
+      const char Close = C == '[' ? ']' : C;
+      const std::size_t End = Text.find(Close, I + 1);
+      if (End == std::string_view::npos) return std::string();
+      I = End + 1;
+      Pending = {};
+    } else if (C == '-' && I + 1 < N && Text[I + 1] == '-') {
+      I = Text.find('\n', I);
+      if (I == std::string_view::npos) I = N;
+    } else if (C == '/' && I + 1 < N && Text[I + 1] == '*') {
+      const std::size_t End = Text.find("*/", I + 2);
+      I = End == std::string_view::npos ? N : End + 2;
+    } else if (C == ')' || C == ',') {
+      if (NeedsOperand(Pending)) return std::string(Pending);
+      Pending = {};
+      ++I;
+    } else if (ConditionWordByte(C)) {
+      std::size_t End = I;
+      while (End < N && (ConditionWordByte(Text[End]) || Text[End] == '.')) ++End;
+      Pending = Text.substr(I, End - I);
+      I = End;
+    } else if (std::string_view("=<>!+-/%|").find(C) != std::string_view::npos) {
+      std::size_t End = I;
+      while (End < N && std::string_view("=<>!|").find(Text[End]) != std::string_view::npos &&
+             End - I < 2)
+        ++End;
+      if (End == I) ++End;
+      Pending = Text.substr(I, End - I);
+      I = End;
+    } else {
+      Pending = {};
+      ++I;
+    }
+  }
+  return NeedsOperand(Pending) ? std::string(Pending) : std::string();
+}
+
 }  // namespace
+
+void TCustomParser::TestConditionSyntax(std::string_view Condition, const std::string& What) {
+  if (const std::string Op = OperandMissing(Condition); !Op.empty())
+    ErrMsg(What + ": syntax error in the condition, \"" + Op + "\" has nothing after it.");
+}
 
 bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
   if (const auto* Ctr = dynamic_cast<const TCtrData*>(Obj)) {
@@ -319,10 +388,88 @@ bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
              Ctr->GetTblName() + " has no columns.");
     else if (Type == ctCheck && EmptyCondition(Ctr->Body.str()))
       ErrMsg("CHECK of table " + Ctr->GetTblName() + " has no condition.");
+    else if (Type == ctCheck)
+      TestConditionSyntax(Ctr->Body.str(), "CHECK of table " + Ctr->GetTblName());
+  } else if (const auto* Dmn = dynamic_cast<const TDmnData*>(Obj); Dmn && Dmn->TypeField) {
+    TestConditionSyntax(Dmn->TypeField->CheckText.str(), "CHECK of domain " + Dmn->GetObjName());
   }
+  if (Objs && Obj) TestNewObj(*Obj);
   if (Objs) return Objs->AddObj(Obj, FreeIfRejected);
   const std::unique_ptr<TDbObj> Rejected(FreeIfRejected ? Obj : nullptr);
   return false;
+}
+
+void TCustomParser::TestNewObj(const TDbObj& Obj) {
+  // A catalog's object texts re-read what the catalog filed already.
+  if (Objs->ExtractFrom == efDatabase) return;
+  const auto* Ctr = dynamic_cast<const TCtrData*>(&Obj);
+  if (Ctr) FNewKeys.push_back({Ctr, Line, Column});
+  const char* Kind = dynamic_cast<const TTblData*>(&Obj)   ? "Table"
+                     : dynamic_cast<const TViwData*>(&Obj) ? "View"
+                     : Ctr && !Obj.GetObjName().empty()    ? "Constraint"
+                                                           : nullptr;
+  const TDbObjList* List = Kind ? Objs->ListOf(&Obj) : nullptr;
+  const TDbObj* Old = List ? List->FindObj(Obj.ObjKeyDef()) : nullptr;
+  // ASE tells names by case where the collection does not: that has a warning of its own.
+  if (Old && Old != &Obj &&
+      (Objs->GetDatabaseType() != dbSybaseASE || Old->GetObjName() == Obj.GetObjName()))
+    ErrMsg(std::string(Kind) + " " + Obj.GetObjName() + " is defined twice.");
+}
+
+void TCustomParser::TestNewKeys() {
+  std::vector<TNewKey> Keys = std::move(FNewKeys);
+  FNewKeys.clear();
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O || Keys.empty()) return;
+  // Keys a later statement dropped again are no more filed (nor alive).
+  std::unordered_map<const TDbObj*, int> Filed;
+  std::unordered_map<std::string, int> PrimaryKeys;  // by table
+  for (int I = 0; I < O->Constraints.Count(); ++I) {
+    const auto* C = dynamic_cast<const TCtrData*>(O->Constraints.Objects(I));
+    if (!C) continue;
+    Filed.emplace(C, 0);
+    if (C->GetCtType() == ctPKey) ++PrimaryKeys[UpperCase(C->GetTblName())];
+  }
+  // What stands for the primary keys filed before: those of other texts, then the new ones
+  // met so far.
+  for (const TNewKey& K : Keys)
+    if (Filed.count(K.Key) && K.Key->GetCtType() == ctPKey)
+      --PrimaryKeys[UpperCase(K.Key->GetTblName())];
+  for (const TNewKey& K : Keys) {
+    if (!Filed.count(K.Key)) continue;
+    const TCtrData& C = *K.Key;
+    const TConstraintType Type = C.GetCtType();
+    if (Type != ctPKey && Type != ctUnique && Type != ctFKey) continue;
+    const auto TableNamed = [O](const std::string& Schema, const std::string& Name) {
+      const TTblData* T = O->GetTable(Name);
+      return T || Schema.empty() ? T : O->GetTable(Schema + "." + Name);
+    };
+    const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
+    if (!Table) continue;
+    const std::string What = std::string(Type == ctPKey     ? "PRIMARY KEY"
+                                         : Type == ctUnique ? "UNIQUE"
+                                                            : "FOREIGN KEY") +
+                             " of table " + Table->GetObjName();
+    if (Type == ctPKey && PrimaryKeys[UpperCase(C.GetTblName())]++ > 0)
+      ErrMsgAt("Table " + Table->GetObjName() + " has more than one PRIMARY KEY.", K.Line,
+               K.Column - 1);
+    std::unordered_map<std::string, int> Seen;
+    for (int I = 0; I < C.FldList.Count(); ++I) {
+      const std::string& Column = C.FldList[I];
+      if (!Table->Fields.Find(Column))
+        ErrMsgAt(What + " names column " + Column + ", which the table does not have.", K.Line,
+                 K.Column - 1);
+      else if (++Seen[Table->Fields.CaseSensitive ? Column : UpperCase(Column)] == 2)
+        ErrMsgAt(What + " names column " + Column + " twice.", K.Line, K.Column - 1);
+    }
+    const TTblData* Ref =
+        Type == ctFKey ? TableNamed(C.GetRefSchema(), C.GetRefTblName()) : nullptr;
+    for (int I = 0; Ref && I < C.RefFldList.Count(); ++I)
+      if (!Ref->Fields.Find(C.RefFldList[I]))
+        ErrMsgAt(What + " references column " + C.RefFldList[I] + ", which table " +
+                     Ref->GetObjName() + " does not have.",
+                 K.Line, K.Column - 1);
+  }
 }
 
 void TCustomParser::TestSy(std::uint8_t Symbol) {
@@ -433,7 +580,9 @@ void TCustomParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs)
   AssignTxt(Text);
   DoProgressUpdate(0, LineCount);
   DoLogNextLine("Parse Script: " + ScriptName);
+  FNewKeys.clear();
   ParseText();
+  TestNewKeys();
   ClearTxt();
 }
 
@@ -758,14 +907,34 @@ std::string TCustomSQLParser::BodyToGoLine(std::int32_t Start, bool TextStart) {
 }
 
 TFldData* TCustomSQLParser::AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld) {
+  const bool Exact = Table.Fields.CaseSensitive;
+  if (FNamesOf != &Table || FNamesCount != Table.Fields.Count()) {
+    FColumnNames.clear();
+    for (const auto& F : Table.Fields)
+      FColumnNames.insert(Exact ? F->GetObjName() : UpperCase(F->GetObjName()));
+    FNamesOf = &Table;
+  }
   const std::string& Name = Fld->GetObjName();
-  if (!Name.empty() && Table.Fields.IndexOf(Name) >= 0)
+  if (!Name.empty() && !FColumnNames.insert(Exact ? Name : UpperCase(Name)).second)
     ErrMsg("Column " + Name + " is defined twice in table " + Table.GetObjName() + ".");
-  return Table.Fields.Add(std::move(Fld));
+  TFldData* Added = Table.Fields.Add(std::move(Fld));
+  FNamesCount = Table.Fields.Count();
+  return Added;
+}
+
+bool TCustomSQLParser::AtColumnClauseWord() const {
+  static constexpr std::array<std::string_view, 9> Words = {"CHECK",   "COLLATE",    "CONSTRAINT",
+                                                            "DEFAULT", "NOT",        "NULL",
+                                                            "PRIMARY", "REFERENCES", "UNIQUE"};
+  if ((Sy != syIdent && Sy < syFirstResWord) || SyPos < 1 || SyPos > FLen) return false;
+  const char First = FTxt[static_cast<std::size_t>(SyPos - 1)];
+  if (First == '"' || First == '[' || First == '`') return false;
+  return std::find(Words.begin(), Words.end(), UpperCase(Ident)) != Words.end();
 }
 
 bool TCustomSQLParser::TestColumnType(const std::string& Column) {
-  if (Sy != syComma && Sy != syRParen && Sy != syTerm && Sy != syEOF) return true;
+  if (Sy != syComma && Sy != syRParen && Sy != syTerm && Sy != syEOF && !AtColumnClauseWord())
+    return true;
   ErrMsg("Column " + Column + " has no type.");
   return false;
 }
@@ -794,9 +963,10 @@ std::string NextUpperWord(std::string_view Body, std::size_t I) {
 }
 
 // Whether Body is left open at its end: blocks (BEGIN or CASE up to END) counted outside quotes
-// and comments. BEGIN TRAN and the like open no block; END IF, END LOOP and the like close one
-// that no BEGIN opened.
-bool BodyLeftOpen(std::string_view Body) {
+// and comments. BEGIN TRAN and the like open no block. With WatcomEnds, END IF, END LOOP and the
+// like close a block that no BEGIN opened; Transact-SQL has none of them, so there an END
+// followed by IF closes its BEGIN and the IF starts the next statement.
+bool BodyLeftOpen(std::string_view Body, bool WatcomEnds) {
   std::int32_t Depth = 0;
   std::size_t I = 0;
   const std::size_t N = Body.size();
@@ -826,9 +996,9 @@ bool BodyLeftOpen(std::string_view Body) {
           ++Depth;
       } else if (W == "END") {
         const std::string Next = NextUpperWord(Body, I);
-        if (Next != "IF" && Next != "LOOP" && Next != "FOR" && Next != "WHILE" &&
-            Next != "REPEAT" && Next != "CONVERSATION")
-          --Depth;
+        const bool OwnEnd = WatcomEnds && (Next == "IF" || Next == "LOOP" || Next == "FOR" ||
+                                           Next == "WHILE" || Next == "REPEAT");
+        if (!OwnEnd && Next != "CONVERSATION") --Depth;
       }
     } else {
       ++I;
@@ -840,7 +1010,15 @@ bool BodyLeftOpen(std::string_view Body) {
 }  // namespace
 
 void TCustomSQLParser::TestBodyEnd(std::string_view Body) {
-  if (BodyLeftOpen(Body)) ErrMsg("Unterminated body: the script ends before its END.");
+  const bool TransactSQL = DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE;
+  if (BodyLeftOpen(Body, !TransactSQL))
+    ErrMsg("Unterminated body: the script ends before its END.");
+}
+
+void TCustomSQLParser::TestAlteredTable(const TTblData* Table, const std::string& Name) {
+  // Only where scripts make a schema: an update script read alone alters what it never made.
+  if (!Table && Objs && Objs->ExtractFrom == efScript)
+    WrnMsg("ALTER TABLE " + Name + ": the script has not created table " + Name + ".");
 }
 
 void TCustomSQLParser::TestTableHasColumns(const TTblData& Table) {
@@ -848,7 +1026,10 @@ void TCustomSQLParser::TestTableHasColumns(const TTblData& Table) {
 }
 
 void TCustomSQLParser::TestCheckCondition(std::string_view Text) {
-  if (EmptyCondition(Text)) ErrMsg("CHECK has no condition.");
+  if (EmptyCondition(Text))
+    ErrMsg("CHECK has no condition.");
+  else
+    TestConditionSyntax(Text, "CHECK");
 }
 
 bool TCustomSQLParser::RemoveObj(TDbObjList& List, const std::string& Key) {

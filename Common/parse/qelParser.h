@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "Component.h"
@@ -357,6 +358,8 @@ class TCustomParser : public TObject {
   std::int32_t LengthTxt() const { return FLen; }
 
  protected:
+  /// Reports a condition (a check's, a domain's) in which an operator has no operand after it.
+  void TestConditionSyntax(std::string_view Condition, const std::string& What);
   /// Consumes white space (blank, tab, CR, LF) at Ch; true when it consumed any.
   bool SkipBlanks();
   /// Moves the reader past the last byte: every scanner and grammar sees the end of the text.
@@ -374,6 +377,21 @@ class TCustomParser : public TObject {
   std::string* FOwnText = nullptr;
   std::int32_t FTextErrors = 0;  ///< errors recorded in the current text
   void LogSymbol();
+
+  /// A key filed while the current text is read, and where its statement stood.
+  struct TNewKey {
+    const TCtrData* Key;
+    std::int32_t Line, Column;
+  };
+  std::vector<TNewKey> FNewKeys;
+  /// Called for each object filed from a script: a table, view or named constraint whose key
+  /// the collection holds already is an error (every server refuses the second definition);
+  /// keys are kept for TestNewKeys.
+  void TestNewObj(const TDbObj& Obj);
+  /// At the end of a text, for each key it filed that is still filed and whose table is known:
+  /// a column the table lacks or a column named twice is an error, as is a second primary key
+  /// of one table. (The table may be created after its keys in the text, so not earlier.)
+  void TestNewKeys();
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -469,10 +487,15 @@ class TCustomSQLParser : public TCustomParser {
   /// case rule of its columns) is an error: no server creates such a table, and the update
   /// script would take one definition for the other.
   TFldData* AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld);
-  /// Called with the symbol after a column's name: "," , ")", the terminator or the end of the
-  /// text there leave the column without a type, which is an error (no server takes it).
+  /// Called with the symbol after a column's name: "," , ")", the terminator, the end of the
+  /// text or a constraint word there leave the column without a type, which is an error (no
+  /// server takes it).
   /// True when a type may follow.
   bool TestColumnType(const std::string& Column);
+  /// Called by ALTER TABLE with the table the collection holds under Name (nullptr when none):
+  /// a table the scripts of a script extraction never created is warned about, as what the
+  /// statement changes is lost.
+  void TestAlteredTable(const TTblData* Table, const std::string& Name);
   /// Called where a table's column list closes: a table with no columns is an error in the
   /// dialects that have no empty tables.
   void TestTableHasColumns(const TTblData& Table);
@@ -517,6 +540,17 @@ class TCustomSQLParser : public TCustomParser {
   void ParseViewColumns(TViwData& View, const std::function<std::string()>& Name);
   /// Adds a column named Name to View's column list and returns it.
   TFldData* AddViewColumn(TViwData& View, const std::string& Name);
+
+ private:
+  /// True at an unquoted word that opens a column constraint or clause (NOT, NULL, DEFAULT,
+  /// PRIMARY ...): no server takes one of these as a type name.
+  bool AtColumnClauseWord() const;
+
+  /// The names of the columns of the table AddColumn last filled (case-folded where its
+  /// columns fold), so that a wide table is checked for a name defined twice in linear time.
+  const TTblData* FNamesOf = nullptr;
+  int FNamesCount = 0;
+  std::unordered_set<std::string> FColumnNames;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -17,14 +17,9 @@ void AddDB2Dialect(TDialectList& List) {
   TDialect D;
   D.Name = "db2";
   D.DatabaseType = dbDB2;
-  D.QuoteIdent = [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
-    return DB2QuoteIdent(S);
-  };
+  D.QuoteIdent = QuoteName<DB2QuoteIdent>;
   D.IsKeyword = [](std::string_view Word) { return DB2SymbolByResWord(Word) != kIdentSymbol; };
-  D.MakeScriptExtractor = Factory<TCustomScriptExtract, TDB2ScriptExtract, TComponent*>();
-  D.MakeCatalogExtractor = Factory<TCustomDBExtract, TDB2DBExtract, TComponent*>();
-  D.MakeParser = Factory<TCustomSQLParser, TDB2Parser, TCustomObjs*>();
-  D.MakeExecutor = Factory<TSQLExec, TDB2SQLExec, TComponent*>();
+  SetFactories<TDB2ScriptExtract, TDB2DBExtract, TDB2Parser, TDB2SQLExec>(D);
   List.Add(std::move(D));
 }
 

@@ -308,6 +308,7 @@ void TDB2Parser::ParseAlterTable() {
   const std::string Schema = IdentOwner;
   const std::string Name = IdentName;
   TTblData* Tbl = FindTable(Schema, Name);
+  TestAlteredTable(Tbl, Name);
   Report(stStatement, Name, dboTable, odbAlter);
   if (IsWord("APPEND")) {
     GetSy();

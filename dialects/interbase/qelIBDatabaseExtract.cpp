@@ -402,8 +402,14 @@ void TIBDBExtract::ExtractRelations() {
   }
   CloseQuery(Query);
 
+  // RDB$RELATION_TYPE (ODS 11.2, Firebird 2.5 on) tells global temporary tables: 4 keeps the
+  // rows to the end of the connection, 5 to the end of the transaction.
+  const TIBDatabaseOptions& DbOptions = GetObjs()->IBServerOptions.GetIBDatabaseOptions();
+  const bool RelationType = DbOptions.ODSMajorVersion > 11 ||
+                            (DbOptions.ODSMajorVersion == 11 && DbOptions.ODSMinorVersion >= 2);
   OpenQuery(Query, {"SELECT TRIM(RDB$RELATION_NAME) AS NAME, RDB$VIEW_SOURCE AS SRC,",
-                    "RDB$DESCRIPTION AS DESCR, RDB$EXTERNAL_FILE AS EXTF",
+                    std::string("RDB$DESCRIPTION AS DESCR, RDB$EXTERNAL_FILE AS EXTF") +
+                        (RelationType ? ", RDB$RELATION_TYPE AS RTYPE" : ""),
                     "FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY 1"});
   for (; !Query.GetEof(); Query.Next()) {
     const std::string Name = Trim(Row.Str("NAME"));
@@ -417,12 +423,17 @@ void TIBDBExtract::ExtractRelations() {
       // The source as the server keeps it, from after AS.
       Def += ") AS\n" + Row.Str("SRC");
     } else {
-      Def = "CREATE TABLE " + Q(Name);
+      const std::int32_t Type = RelationType ? Row.Int("RTYPE") : 0;
+      Def =
+          std::string(Type == 4 || Type == 5 ? "CREATE GLOBAL TEMPORARY TABLE " : "CREATE TABLE ") +
+          Q(Name);
       if (const std::string F = Trim(Row.Str("EXTF")); !F.empty())
         Def += " EXTERNAL FILE " + Quoted(F);
       Def += " (";
       for (std::size_t I = 0; I < Cols.size(); ++I) Def += (I ? ",\n  " : "\n  ") + Cols[I].Def;
       Def += ")";
+      if (Type == 4) Def += " ON COMMIT PRESERVE ROWS";
+      if (Type == 5) Def += " ON COMMIT DELETE ROWS";
     }
     Emit(Def);
     EmitComment(std::string(View ? "VIEW " : "TABLE ") + Q(Name), Row.Str("DESCR"));

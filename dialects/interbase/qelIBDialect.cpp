@@ -85,10 +85,7 @@ void AddIBDialect(TDialectList& List) {
                     std::int8_t SQLDialect) {
     return SQLDialect == 3 && IdentDialect3(S, ServerVersion) ? QuotedStr(S, '"') : S;
   };
-  D.MakeScriptExtractor = Factory<TCustomScriptExtract, TIBScriptExtract, TComponent*>();
-  D.MakeCatalogExtractor = Factory<TCustomDBExtract, TIBDBExtract, TComponent*>();
-  D.MakeParser = Factory<TCustomSQLParser, TIbParser, TCustomObjs*>();
-  D.MakeExecutor = Factory<TSQLExec, TIBSQLExec, TComponent*>();
+  SetFactories<TIBScriptExtract, TIBDBExtract, TIbParser, TIBSQLExec>(D);
   D.ReadDataFields = ReadIBFields;
   D.SetUpComparer = SetUpIBComparer;
   D.SettleScriptServers = AssumeFirebirdServer;

@@ -454,11 +454,13 @@ bool TIbParser::Remove(TDbObjList& List, const std::string& Key) {
 }
 
 void TIbParser::ParseCreate() {
+  bool Temporary = false;
   if (IsWord("GLOBAL")) {
     GetSy();
-    if (IsWord("TEMPORARY")) GetSy();
+    ExpectWord("TEMPORARY");
+    Temporary = true;
   }
-  if (IsWord("TABLE")) return ParseTable();
+  if (IsWord("TABLE")) return ParseTable(Temporary);
   if (IsWord("DOMAIN")) return ParseDomain();
   if (IsWord("UNIQUE") || IsWord("ASC") || IsWord("ASCENDING") || IsWord("DESC") ||
       IsWord("DESCENDING") || IsWord("INDEX"))
@@ -852,11 +854,9 @@ void TIbParser::ParseGrant(bool Revoke) {
     GetSy();
   }
   std::int32_t Option = 0;
-  if (IsWord("WITH")) {
-    Option = 1;
-    SkipToTerm();
-  }
-  SkipToTerm();
+  if (IsWord("WITH")) Option = 1;
+  // Under SET TERM a ";" ends nothing: the statement loop reports it where it stands.
+  SkipStatement(TSymSet{syTerm, syEOF, sySemicolon});
   if (Revoke) {
     // The privileges taken go from the grants that gave them; a grant left with none goes.
     auto* O = dynamic_cast<TObjs*>(Objs);

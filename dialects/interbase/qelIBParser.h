@@ -144,7 +144,7 @@ class TIbParser : public TCustomSQLParser {
   void ParseGrant(bool Revoke);
   void ParseDeclare();
 
-  void ParseTable();
+  void ParseTable(bool Temporary = false);
   void ParseTableElement(TTblData& Tbl);
   /// A column after its name: type or domain, DEFAULT, NOT NULL, inline constraints, CHECK,
   /// COLLATE. Owner is the table (for inline constraints) or nullptr.
@@ -186,6 +186,7 @@ class TIbParser : public TCustomSQLParser {
 
   bool FReplace = false;  ///< the statement is CREATE OR ALTER or RECREATE
   bool FQuoted = false;
+  TTblData* FCreatedTable = nullptr;  ///< the table of the CREATE TABLE being read
   std::int64_t FErrCount = 0;
   bool FReport = false;
   TStatType FRepTyp = stStatement;

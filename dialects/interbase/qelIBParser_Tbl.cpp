@@ -58,11 +58,14 @@ constexpr std::array<TTypeWord, 17> kTypeWords{{
 // ---------------------------------------------------------------------------------------------
 // Tables, columns, constraints
 
-void TIbParser::ParseTable() {
+void TIbParser::ParseTable(bool Temporary) {
   GetSy();
   auto Tbl = std::make_unique<TTblData>(Objs);
   const std::string TableName = Name();
   Tbl->SetObjName(TableName);
+  Tbl->GlobalTemporary = Temporary;
+  // A global temporary table's rows last for its transaction unless it says otherwise.
+  if (Temporary) Tbl->OnCommit = tocDelete;
   if (IsWord("EXTERNAL")) {
     GetSy();
     if (IsWord("FILE")) GetSy();
@@ -75,14 +78,24 @@ void TIbParser::ParseTable() {
   Report(stStatement, TableName, dboTable, odbCreate);
   if (!AddObj(Tbl.release(), true)) T = nullptr;
   TTblData Scratch(Objs);
+  FCreatedTable = T ? T : &Scratch;
   for (;;) {
     ParseTableElement(T ? *T : Scratch);
     if (Sy != syComma) break;
     GetSy();
   }
+  FCreatedTable = nullptr;
   TestAndGetSy(syRParen);
   // ON COMMIT DELETE/PRESERVE ROWS of a temporary table.
-  if (IsWord("ON")) SkipToTerm();
+  if (IsWord("ON")) {
+    GetSy();
+    ExpectWord("COMMIT");
+    const bool Preserve = IsWord("PRESERVE");
+    if (!Preserve && !IsWord("DELETE")) ErrMsg("Must be: DELETE / PRESERVE");
+    GetSy();
+    ExpectWord("ROWS");
+    if (T && Temporary) T->OnCommit = Preserve ? tocPreserve : tocDelete;
+  }
 }
 
 bool TIbParser::ParseTableConstraint(const std::string& Table) {
@@ -320,6 +333,11 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
     Ctr->SetCtType(ctPKey);
     Columns();
     Using();
+    // Firebird makes the columns of a primary key that CREATE TABLE declares NOT NULL.
+    if (FCreatedTable)
+      for (int I = 0; I < Ctr->FldList.Count(); ++I)
+        if (const int F = FCreatedTable->Fields.IndexOf(Ctr->FldList[I]); F >= 0)
+          FCreatedTable->Fields[F]->Nullable = false;
   } else if (IsWord("UNIQUE")) {
     GetSy();
     Ctr->SetCtType(ctUnique);
@@ -374,6 +392,7 @@ void TIbParser::ParseAlterTable() {
   const std::string Table = Name();
   auto* O = dynamic_cast<TObjs*>(Objs);
   TTblData* Tbl = O ? O->GetTable(Table) : nullptr;
+  TestAlteredTable(Tbl, Table);
   Report(stStatement, Table, dboTable, odbAlter);
   for (;;) {
     if (IsWord("ADD")) {
@@ -658,8 +677,9 @@ void TIbParser::ParseGenerator() {
   auto G = std::make_unique<TGnrData>(Objs);
   const std::string N = Name();
   G->SetObjName(N);
-  // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema.
-  SkipToTerm();
+  // START WITH and INCREMENT BY of a sequence: the counter's value is data, not schema. Under
+  // SET TERM a ";" ends nothing: the statement loop reports it where it stands.
+  SkipStatement(TSymSet{syTerm, syEOF, sySemicolon});
   Report(stStatement, N, dboGenerator, odbCreate);
   AddObj(G.release(), true);
 }

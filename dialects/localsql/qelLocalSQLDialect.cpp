@@ -37,9 +37,7 @@ void AddLocalSQLDialects(TDialectList& List) {
     TDialect D;
     D.Name = Name;
     D.DatabaseType = Type;
-    D.QuoteIdent = [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
-      return LocalSQLQuoteIdent(S);
-    };
+    D.QuoteIdent = QuoteName<LocalSQLQuoteIdent>;
     D.IsKeyword = [](std::string_view Word) {
       return LocalSQLSymbolByResWord(Word) != kIdentSymbol;
     };

@@ -55,13 +55,8 @@ void AddMSSQLDialect(TDialectList& List) {
   D.Name = "mssql";
   D.Aliases = {"sqlserver"};
   D.DatabaseType = dbMSSQL;
-  D.QuoteIdent = [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
-    return MSSQLQuoteIdent(S);
-  };
-  D.MakeScriptExtractor = Factory<TCustomScriptExtract, TMSSQLScriptExtract, TComponent*>();
-  D.MakeCatalogExtractor = Factory<TCustomDBExtract, TMSSQLDBExtract, TComponent*>();
-  D.MakeParser = Factory<TCustomSQLParser, TMSSQLParser, TCustomObjs*>();
-  D.MakeExecutor = Factory<TSQLExec, TMSSQLExec, TComponent*>();
+  D.QuoteIdent = QuoteName<MSSQLQuoteIdent>;
+  SetFactories<TMSSQLScriptExtract, TMSSQLDBExtract, TMSSQLParser, TMSSQLExec>(D);
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbMSSQL);
   };
@@ -72,13 +67,8 @@ void AddASEDialect(TDialectList& List) {
   TDialect D;
   D.Name = "ase";
   D.DatabaseType = dbSybaseASE;
-  D.QuoteIdent = [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
-    return ASEQuoteIdent(S);
-  };
-  D.MakeScriptExtractor = Factory<TCustomScriptExtract, TASEScriptExtract, TComponent*>();
-  D.MakeCatalogExtractor = Factory<TCustomDBExtract, TASEDBExtract, TComponent*>();
-  D.MakeParser = Factory<TCustomSQLParser, TASEParser, TCustomObjs*>();
-  D.MakeExecutor = Factory<TSQLExec, TASESQLExec, TComponent*>();
+  D.QuoteIdent = QuoteName<ASEQuoteIdent>;
+  SetFactories<TASEScriptExtract, TASEDBExtract, TASEParser, TASESQLExec>(D);
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbSybaseASE);
   };

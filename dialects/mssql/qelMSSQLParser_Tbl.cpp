@@ -536,6 +536,7 @@ void TTransactSQLParser::ParseAlterTable() {
   const TName N = QualifiedName();
   FStatObjName = N.Name;
   TTblData* Tbl = FindTable(IsMSSQL() ? Fold(N.Owner) : std::string(), Fold(N.Name));
+  TestAlteredTable(Tbl, N.Name);
   TTblData Scratch(Objs);
   SetNames(Scratch, N);
   TTblData& Into = Tbl ? *Tbl : Scratch;

@@ -82,6 +82,13 @@ void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
   });
 }
 
+bool TMySQLDBExtract::ChangedMeanwhile(const std::string& Text) const {
+  // ER_NO_SUCH_TABLE, ER_BAD_TABLE_ERROR, ER_SP_DOES_NOT_EXIST, ER_TRG_DOES_NOT_EXIST.
+  for (const char* Part : {"doesn't exist", "does not exist", "Unknown table"})
+    if (Text.find(Part) != std::string::npos) return true;
+  return false;
+}
+
 std::string TMySQLDBExtract::CatalogVersion() {
   std::string Version;
   ForEachRow({"SELECT table_name, table_type, create_time FROM information_schema.tables",
@@ -101,23 +108,25 @@ void TMySQLDBExtract::ExtractTbl() {
   AddToLog("Extracting tables...");
   TObjs* Objs = GetObjs();
   const bool Fold = !Objs->MySQLServerOptions.GetMySQLCompareOptions().CaseSensitiveIdentifiers;
-  TQELQuery& Q = WorkQuery();
-  // A second query for the CREATE texts, read while the list is open.
-  std::unique_ptr<TQELQuery> Text = DetailQuery({}, false);
+  // The list first, then each CREATE text, all on the work query: a comparison reads the other
+  // side's catalog ahead by the texts opened there.
+  std::vector<std::pair<std::string, bool>> Listed;
   // The table type tells base tables from views and sequences, which SHOW TABLES lists alike.
-  OpenQuery(Q, {"SHOW FULL TABLES"});
-  for (; !Q.GetEof(); Q.Next()) {
-    const std::string Stored = Q.Fields().Fields(0)->AsString();
+  ForEachRow({"SHOW FULL TABLES"}, [this, &Listed](TCatalogRow&) {
+    TQELQuery& Q = WorkQuery();
     const std::string Type = Q.FieldCount() > 1 ? Q.Fields().Fields(1)->AsString() : "BASE TABLE";
-    const bool View = Type == "VIEW";
-    if (!View && Type != "BASE TABLE") continue;  // SEQUENCE, SYSTEM VIEW
+    if (Type == "VIEW" || Type == "BASE TABLE")  // not SEQUENCE, SYSTEM VIEW
+      Listed.emplace_back(Q.Fields().Fields(0)->AsString(), Type == "VIEW");
+  });
+  TQELQuery& Q = WorkQuery();
+  for (const auto& [Stored, View] : Listed) {
     const std::string Name = Fold ? UpperCase(Stored) : Stored;
     // The name always in back quotes: a stored name may hold blanks, upper case or a reserved
     // word.
-    OpenQuery(*Text, {std::string(View ? "SHOW CREATE VIEW " : "SHOW CREATE TABLE ") +
-                      EncloseIdent(Stored, '`', '`')});
-    const std::string Create = Text->GetEof() ? "" : Text->Fields().Fields(1)->AsString();
-    CloseQuery(*Text);
+    OpenQuery(Q, {std::string(View ? "SHOW CREATE VIEW " : "SHOW CREATE TABLE ") +
+                  EncloseIdent(Stored, '`', '`')});
+    const std::string Create = Q.GetEof() ? "" : Q.Fields().Fields(1)->AsString();
+    CloseQuery(Q);
     std::unique_ptr<TDbObj> Obj;
     if (View)
       Obj = std::make_unique<TViwData>(Objs);
@@ -128,7 +137,6 @@ void TMySQLDBExtract::ExtractTbl() {
     FileExtracted(std::move(Obj));
     AddToLog((View ? "View: " : "Table: ") + Name);
   }
-  CloseQuery(Q);
 }
 
 }  // namespace qel

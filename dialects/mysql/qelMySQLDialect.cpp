@@ -20,10 +20,13 @@ namespace {
 
 bool ReadMySQLFields(TCmpTableOptions& T, TQELQuery& Query) {
   bool Found = false;
-  T.RunCatalogQuery(Query, {"SHOW TABLES"}, [&](TQELQuery& Q) {
-    if (Q.FieldCount() > 0 && SameText(Q.Fields().Fields(0)->AsString(), T.GetTableName()))
-      Found = true;
-  });
+  const std::string& Schema = T.GetSchemaName();
+  T.RunCatalogQuery(
+      Query, {Schema.empty() ? "SHOW TABLES" : "SHOW TABLES FROM " + T.QuoteIdent(Schema)},
+      [&](TQELQuery& Q) {
+        if (Q.FieldCount() > 0 && SameText(Q.Fields().Fields(0)->AsString(), T.GetTableName()))
+          Found = true;
+      });
   if (!Found) {
     T.TableNotFound(Query);
     return false;
@@ -39,14 +42,9 @@ void AddMySQLDialect(TDialectList& List) {
   D.Name = "mysql";
   D.Aliases = {"mariadb"};
   D.DatabaseType = dbMySQL;
-  D.QuoteIdent = [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
-    return MySQLQuoteIdent(S);
-  };
+  D.QuoteIdent = QuoteName<MySQLQuoteIdent>;
   D.IsKeyword = [](std::string_view Word) { return MySQLSymbolByResWord(Word) != kIdentSymbol; };
-  D.MakeScriptExtractor = Factory<TCustomScriptExtract, TMySQLScriptExtract, TComponent*>();
-  D.MakeCatalogExtractor = Factory<TCustomDBExtract, TMySQLDBExtract, TComponent*>();
-  D.MakeParser = Factory<TCustomSQLParser, TMySQLParser, TCustomObjs*>();
-  D.MakeExecutor = Factory<TSQLExec, TMySQLExec, TComponent*>();
+  SetFactories<TMySQLScriptExtract, TMySQLDBExtract, TMySQLParser, TMySQLExec>(D);
   D.ReadDataFields = ReadMySQLFields;
   List.Add(std::move(D));
 }

@@ -104,8 +104,38 @@ void TMySQLParser::DoAfterGetSy() {
   TCustomSQLParser::DoAfterGetSy();
 }
 
+namespace {
+/// The server version a script's version comments are read for (MariaDB 10.11).
+constexpr std::int64_t kVersionCommentServer = 101100;
+}  // namespace
+
 bool TMySQLParser::SkipText() {
   if (Ch == '#') return SkipComment();
+  // The server runs what a version comment holds (/*!50001 ... */, MariaDB's /*M!100100 ... */),
+  // and dump tools write every view so: its opening and close are passed over, its text read.
+  if (FVersionComment && Ch == '*' && CurCh() == '/') {
+    GetChar();
+    GetChar();
+    FVersionComment = false;
+    return true;
+  }
+  if (Ch == '/' && CurCh() == '*' && !FVersionComment) {
+    const auto At = [this](std::int32_t I) {
+      return I < FLen ? FTxt[static_cast<std::size_t>(I)] : '\0';
+    };
+    // Ch stands at the 0-based index Pos - 2: the byte after "/*" is at Pos.
+    const std::int32_t Bang = At(Pos) == 'M' ? Pos + 1 : Pos;
+    std::int32_t Digits = Bang + 1;
+    std::int64_t Version = 0;
+    for (; Digits < FLen && Digits < Bang + 7 && At(Digits) >= '0' && At(Digits) <= '9'; ++Digits)
+      Version = Version * 10 + (At(Digits) - '0');
+    // A newer server's text stays a comment, as it does for the server (MariaDB 10.11 here).
+    if (At(Bang) == '!' && Version <= kVersionCommentServer) {
+      while (Pos - 2 < Digits && !FEot) GetChar();
+      FVersionComment = true;
+      return true;
+    }
+  }
   return TCustomSQLParser::SkipText();
 }
 
@@ -190,6 +220,7 @@ void TMySQLParser::Uncarried() {
 
 void TMySQLParser::ParseText() {
   LastStatement = nullptr;
+  FVersionComment = false;
   GetSy();
   while (Sy != syEOF) {
     // Dump files end their version comments (/*!40101 ... */) with ";": empty statements.
@@ -390,7 +421,22 @@ void TMySQLParser::ParseDrop() {
     ErrMsg("Invalid DROP-statement.");
     return;
   }
-  SkipToTerm();  // nothing is removed: a script describes what is to be
+  // A dump makes each view first as a stand-in and drops it before the view proper: a view the
+  // script made is taken back. Anything else is not removed: a script describes what is to be.
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (IsIdent("VIEW") && O) {
+    GetSy();
+    if (Sy == myIF) {
+      GetSy();
+      GetSy();  // EXISTS
+    }
+    while (!StatementFailed()) {
+      if (TViwData* View = O->GetView(GetObjectName())) RemoveObj(O->Views, View->ObjKeyDef());
+      if (Sy != syComma) break;
+      GetSy();
+    }
+  }
+  SkipToTerm();
 }
 
 void TMySQLParser::ParseAlter() {

@@ -237,6 +237,7 @@ class TMySQLParser : public TCustomSQLParser {
 
   std::unique_ptr<TMySQLServerOptions> FServerOptions;
   bool FBackQuoted = false;        // the current identifier was written in back quotes
+  bool FVersionComment = false;    // inside /*!...*/, whose text is read as code
   std::int64_t FErrCount = 0;      // errors recorded by this parser
   std::int64_t FStmtErrCount = 0;  // FErrCount when the current statement began
   std::int32_t FPrevEnd = 1;       // 1-based position just after the symbol before the current

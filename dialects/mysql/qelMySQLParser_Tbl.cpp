@@ -1148,6 +1148,7 @@ void TMySQLParser::ParseAlterTable() {
   const std::string Name = GetObjectName();
   if (StatementFailed()) return;
   TTblData* Tbl = FindTable(Name);
+  TestAlteredTable(Tbl, Name);
   TTblData Scratch(Objs);  // stands in for a table the collection does not hold
   Scratch.SetObjName(Name);
   TTblData& Target = Tbl ? *Tbl : Scratch;
@@ -1422,7 +1423,9 @@ void TMySQLParser::ParseFKRules(TCtrData& Ctr) {
     }
     GetSy();
     if (Sy == myRESTRICT) {
-      *Rule = udaRestrict;
+      // InnoDB's RESTRICT is its NO ACTION and its default: SHOW CREATE TABLE leaves it out,
+      // so it reads as no rule, or a key would differ from its own catalog on every run.
+      *Rule = udaNoAction;
       GetSy();
     } else if (Sy == myCASCADE) {
       *Rule = udaCascade;

@@ -73,7 +73,7 @@ bool ReadOLEDBFields(TCmpTableOptions& T, TQELQuery& Query) {
   std::string Table = T.GetTableName();
   std::vector<std::string> Names;
   const bool Found = ReadOLEDBColumns(*ADO, Table, Names);
-  T.SetTableName(Table);
+  T.SpellTableName(Table);
   if (!Found) {
     T.TableNotFound(Query);
     return false;

@@ -42,14 +42,9 @@ void AddOracleDialect(TDialectList& List) {
   TDialect D;
   D.Name = "oracle";
   D.DatabaseType = dbOracle;
-  D.QuoteIdent = [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
-    return OracleQuoteIdent(S);
-  };
+  D.QuoteIdent = QuoteName<OracleQuoteIdent>;
   D.IsKeyword = [](std::string_view Word) { return OracleSymbolByResWord(Word) != kIdentSymbol; };
-  D.MakeScriptExtractor = Factory<TCustomScriptExtract, TOracleScriptExtract, TComponent*>();
-  D.MakeCatalogExtractor = Factory<TCustomDBExtract, TOracleDBExtract, TComponent*>();
-  D.MakeParser = Factory<TCustomSQLParser, TOracleParser, TCustomObjs*>();
-  D.MakeExecutor = Factory<TSQLExec, TOracleSQLExec, TComponent*>();
+  SetFactories<TOracleScriptExtract, TOracleDBExtract, TOracleParser, TOracleSQLExec>(D);
   D.ReadDataFields = ReadOracleFields;
   List.Add(std::move(D));
 }

@@ -351,7 +351,10 @@ void TOracleParser::ParseMemberRoutine(TDmnData& Dmn) {
     GetSy();
     // The function's result, where the writer finds it (a parameter would lose it).
     auto R = std::make_unique<TFldData>(Objs);
+    const std::int32_t TypeStart = SyPos;
     ParseDataType(*R, nullptr, false);
+    // PL/SQL refuses a length on a result type: one read without it is written without it.
+    if (CopyTxtFrom(TypeStart).find('(') == std::string::npos) R->Size = -1;
     M->Results.Add(std::move(R));
   }
   Dmn.Members.Add(std::move(M));

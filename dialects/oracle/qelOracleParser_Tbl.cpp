@@ -270,8 +270,15 @@ void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
   }
   Fld->SetObjName(Name);
   GetSy();
+  const int Errors = MsgManager.GetErrCount();
   ParseDataType(*Fld, Tbl, Modify);
   if (!New) return;
+  // An object table's columns are its type's attributes: its element list names one only for
+  // its constraints, and the table holds no column of its own for it.
+  if (Tbl && !Tbl->OfType.empty() && Fld->FieldType == iftUnknown) return;
+  // A column may leave out its type only as a foreign key: it takes the referenced column's.
+  if (Tbl && New->FieldType == iftUnknown && MsgManager.GetErrCount() == Errors)
+    ErrMsg("Column " + Name + " has no type.");
   if (Tbl) {
     Fld->Position = Tbl->Fields.Count() + 1;
     AddColumn(*Tbl, std::move(New));
@@ -832,6 +839,7 @@ void TOracleParser::ParseAlterTable() {
   TObjs* O = Collection();
   // A table of a schema is filed under "schema.name".
   TTblData* Tbl = O ? O->GetTable(SchObjName(StatTableSchema, TblName)) : nullptr;
+  if (!ParseObj) TestAlteredTable(Tbl, TblName);
   if (IsWord("ENABLE") || IsWord("DISABLE")) {
     GetSy();
     TestIdent("PRIMARY");

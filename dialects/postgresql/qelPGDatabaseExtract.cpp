@@ -205,6 +205,14 @@ void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
 // ---------------------------------------------------------------------------------------------
 // Query texts
 
+bool TPGDBExtract::ChangedMeanwhile(const std::string& Text) const {
+  // "could not open relation with OID n", "cache lookup failed for type n", "function with
+  // OID n does not exist".
+  for (const char* Part : {"could not open relation", "cache lookup failed", "with OID"})
+    if (Text.find(Part) != std::string::npos) return true;
+  return false;
+}
+
 std::string TPGDBExtract::OwnerColumn() const {
   if (FInfo.OwnerFromAuthId) return ", a.rolname";
   if (FInfo.OwnerFromShadow) return ", a.usename as rolname";

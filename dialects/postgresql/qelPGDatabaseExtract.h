@@ -167,6 +167,9 @@ class TPGDBExtract : public TCustomDBExtract {
   /// records what each uses.
   std::vector<TDbObjList TObjs::*> BodyLists() const override;
   std::string ParseBodiesLogLine() const override { return "Parsing bodys..."; }
+  /// The catalog functions (pg_get_viewdef, format_type ...) read the catalog as it is now, not
+  /// as the snapshot saw it: an object dropped since the snapshot began is no more there.
+  bool ChangedMeanwhile(const std::string& Text) const override;
   /// The parser reads the object's text (the CREATE TRIGGER statement the server wrote).
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
 

@@ -134,7 +134,7 @@ std::vector<std::string> TPGDBExtract::RoutineQuery() const {
     Kind = "case when p.proisagg then 'a' else 'f' end as prokind";
   std::vector<std::string> SQL = {
       "select p.oid, p.proname, p.prosrc, ns.nspname, l.lanname, p.provolatile,",
-      "p.proisstrict, p.pronargs, p.proretset, p.probin,",
+      "p.proisstrict, p.pronargs, p.proretset, p.probin, p.prosecdef,",
       "p.prorettype, " + Kind + ",",
       // The array's own text keeps names with blanks or commas whole.
       "p.proargnames as argnames,",
@@ -371,6 +371,12 @@ void TPGDBExtract::ExtractPrc() {
     const std::string Volatile = Row.Str("provolatile");
     Prc->Volatility = Volatile == "i" ? "IMMUTABLE" : Volatile == "s" ? "STABLE" : "";
     Prc->NullOnNullInput = Row.Bool("proisstrict");
+    // Who a function runs as is no detail to change without a word.
+    if (Row.Bool("prosecdef"))
+      GetMsgManager()->AddMsg("Function " + Full +
+                                  ": SECURITY DEFINER not kept; the function is written and "
+                                  "compared without it.",
+                              mt_Wrn, nullptr);
     Prc->ReturnsSetOf = Row.Bool("proretset");
 
     const std::string AllTypes = FInfo.HasProArgModes ? Row.Str("allargtypes") : std::string();

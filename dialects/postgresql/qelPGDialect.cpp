@@ -46,7 +46,11 @@ bool ReadPGFields(TCmpTableOptions& T, TQELQuery& Query) {
        "   LEFT JOIN pg_catalog.pg_tablespace t ON t.oid = c.reltablespace",
        "  WHERE c.relkind = 'r'",
        "  AND n.nspname not in ('information_schema', 'pg_catalog', 'pg_toast', 'pg_temp_1')",
-       "  and c.relname not like 'pg_%'", "  and c.relname = " + QName},
+       "  and c.relname not like 'pg_%'", "  and c.relname = " + QName,
+       // The table the statements reach: of the schema named, else the first on the search
+       // path.
+       T.GetSchemaName().empty() ? "  and pg_catalog.pg_table_is_visible(c.oid)"
+                                 : "  and n.nspname = " + QuotedStr(T.GetSchemaName())},
       "TABLENAME", "OID");
   if (Oid.empty()) return false;
   T.AddCatalogColumns(Query,
@@ -76,15 +80,10 @@ void AddPGDialect(TDialectList& List) {
   D.Name = "postgresql";
   D.Aliases = {"postgres"};
   D.DatabaseType = dbPostgreSQL;
-  D.QuoteIdent = [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
-    return PGSQLQuoteIdent(S);
-  };
+  D.QuoteIdent = QuoteName<PGSQLQuoteIdent>;
   D.IsKeyword = [](std::string_view Word) { return PGSQLSymbolByResWord(Word) != kIdentSymbol; };
   D.MakeObjectName = PGMakeObjectName;
-  D.MakeScriptExtractor = Factory<TCustomScriptExtract, TPGScriptExtract, TComponent*>();
-  D.MakeCatalogExtractor = Factory<TCustomDBExtract, TPGDBExtract, TComponent*>();
-  D.MakeParser = Factory<TCustomSQLParser, TPGSQLParser, TCustomObjs*>();
-  D.MakeExecutor = Factory<TSQLExec, TPGSQLExec, TComponent*>();
+  SetFactories<TPGScriptExtract, TPGDBExtract, TPGSQLParser, TPGSQLExec>(D);
   D.ReadDataFields = ReadPGFields;
   List.Add(std::move(D));
 }

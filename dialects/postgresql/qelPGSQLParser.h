@@ -295,6 +295,9 @@ class TPGSQLParser : public TCustomSQLParser {
   void ParseAtomicBody(TPrcData& Prc);
   /// An option the model does not keep; false when the current symbol starts none.
   bool SkipFunctionOption();
+  /// The options of the function being read that the model does not keep (SECURITY DEFINER,
+  /// SET ...), named once in a warning.
+  std::string FUnkeptOptions;
   /// Name and optional parameter list naming an existing function.
   std::unique_ptr<TPrcData> ParseFunctionSignature();
   /// The function of the collection with the schema, name and input argument types of Sig.
@@ -334,7 +337,9 @@ class TPGSQLParser : public TCustomSQLParser {
 
   // Column and table pieces (qelPGSQLParser_Tbl.cpp).
   void ParseColumnConstraints(TFldData& Fld, TDbObj* Owner);
-  void ParseDefault(TFldData& Fld);
+  /// Reads DEFAULT and its value. A column's DEFAULT NULL stores no default; a parameter's
+  /// makes it optional, so Parameter keeps it.
+  void ParseDefault(TFldData& Fld, bool Parameter = false);
   /// One operand of a default value; false when the current symbol can start none.
   bool ParseDefaultOperand();
   /// "::" type, with Ch just after the first ":".

@@ -95,6 +95,7 @@ void TPGSQLParser::ParseFunction() {
     else
       ParseReturns(*Prc);
   }
+  FUnkeptOptions.clear();
   const bool StandardBody = !StatementFailed() && ParseFunctionOptions(*Prc);
   // A function whose statement does not end here is no function the server would make.
   if (StatementFailed() || (Sy != syTerm && Sy != syEOF)) return;
@@ -120,6 +121,10 @@ void TPGSQLParser::ParseFunction() {
   // otherwise none has a mode, whether the script wrote IN or not.
   for (const auto& P : Prc->Params)
     if (P->InOut == ioIn || P->InOut == ioUnknown) P->InOut = Outputs ? ioIn : ioUnknown;
+  // Who a function runs as is no detail to change without a word.
+  if (!FUnkeptOptions.empty())
+    WrnMsg("Function " + Full + ": " + FUnkeptOptions +
+           " not kept; the function is written and compared without it.");
   AddObj(Prc.release(), true);
 }
 
@@ -175,7 +180,7 @@ std::unique_ptr<TFldData> TPGSQLParser::ParseParam(TPrcData& Owner, bool& Variad
   TestSy(syIdent);
   if (Sy != syIdent) return Fld;
   ParseFieldType(*Fld);
-  if (!StatementFailed() && (Sy == pgDEFAULT || Sy == syEqual)) ParseDefault(*Fld);
+  if (!StatementFailed() && (Sy == pgDEFAULT || Sy == syEqual)) ParseDefault(*Fld, true);
   return Fld;
 }
 
@@ -352,7 +357,11 @@ void TPGSQLParser::ParseAtomicBody(TPrcData& Prc) {
 }
 
 bool TPGSQLParser::SkipFunctionOption() {
-  // Options the server keeps and the model has no place for: read and passed over.
+  // Options the server keeps and the model has no place for: read and passed over; those
+  // other than the server's defaults are named.
+  auto Unkept = [this](const std::string& Option) {
+    FUnkeptOptions += (FUnkeptOptions.empty() ? "" : ", ") + Option;
+  };
   if (IsIdent("EXTERNAL")) {
     GetSy();
     TestIdent("SECURITY");
@@ -361,32 +370,38 @@ bool TPGSQLParser::SkipFunctionOption() {
   if (IsIdent("SECURITY")) {
     GetSy();
     TestSy(syIdent);
-    if (IsIdent("DEFINER") || IsIdent("INVOKER"))
+    if (IsIdent("DEFINER") || IsIdent("INVOKER")) {
+      if (IsIdent("DEFINER")) Unkept("SECURITY DEFINER");
       GetSy();
-    else if (Sy == syIdent)
+    } else if (Sy == syIdent)
       ErrMsg("Must be: DEFINER / INVOKER");
   } else if (Sy == pgNOT) {
     GetSy();
     TestIdent("LEAKPROOF");
     if (IsIdent("LEAKPROOF")) GetSy();
   } else if (IsIdent("LEAKPROOF") || IsIdent("WINDOW")) {
+    Unkept(UpperCase(Ident));
     GetSy();
   } else if (IsIdent("PARALLEL")) {
     GetSy();
     TestSy(syIdent);
+    if (Sy == syIdent && !IsIdent("UNSAFE")) Unkept("PARALLEL " + UpperCase(Ident));
     if (Sy == syIdent) GetSy();
   } else if (IsIdent("COST") || IsIdent("ROWS")) {
+    Unkept(UpperCase(Ident));
     GetSy();
     if (Sy == syInteger || Sy == syFloat)
       GetSy();
     else
       TestSy(syInteger);
   } else if (IsIdent("SUPPORT")) {
+    Unkept("SUPPORT");
     GetSy();
     GetQualifiedName();
   } else if (IsIdent("SET")) {
     // SET parameter { TO | = } value, ... | SET parameter FROM CURRENT
     GetSy();
+    Unkept("SET " + (Sy == syIdent ? Ident : std::string()));
     GetQualifiedName();
     if (StatementFailed()) return true;
     if (Sy == pgFROM) {
@@ -417,6 +432,7 @@ bool TPGSQLParser::SkipFunctionOption() {
     }
   } else if (IsIdent("TRANSFORM")) {
     // TRANSFORM FOR TYPE type, ...
+    Unkept("TRANSFORM");
     GetSy();
     while (!StatementFailed()) {
       TestAndGetSy(pgFOR);

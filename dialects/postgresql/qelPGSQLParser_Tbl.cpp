@@ -329,7 +329,7 @@ void TPGSQLParser::ParseColumnConstraints(TFldData& Fld, TDbObj* Owner) {
 // ---------------------------------------------------------------------------------------------
 // Defaults
 
-void TPGSQLParser::ParseDefault(TFldData& Fld) {
+void TPGSQLParser::ParseDefault(TFldData& Fld, bool Parameter) {
   GetSy();  // past DEFAULT
   const std::int32_t Start = SyPos;
   if (!ParseDefaultOperand()) return;
@@ -350,7 +350,7 @@ void TPGSQLParser::ParseDefault(TFldData& Fld) {
     }
   }
   const std::string Value = PGReplaceDefault(CopyTxtFrom(Start));
-  Fld.DefValue = SameText(Value, "NULL") ? std::string() : Value;
+  Fld.DefValue = SameText(Value, "NULL") && !Parameter ? std::string() : Value;
 }
 
 bool TPGSQLParser::ParseDefaultOperand() {

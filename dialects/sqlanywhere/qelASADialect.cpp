@@ -43,10 +43,7 @@ void AddASADialect(TDialectList& List) {
   D.IsKeyword = [](std::string_view Word) {
     return ASASymbolByResWord(Word, st_ASA9) != kIdentSymbol;
   };
-  D.MakeScriptExtractor = Factory<TCustomScriptExtract, TASAScriptExtract, TComponent*>();
-  D.MakeCatalogExtractor = Factory<TCustomDBExtract, TASADBExtract, TComponent*>();
-  D.MakeParser = Factory<TCustomSQLParser, TASAParser, TCustomObjs*>();
-  D.MakeExecutor = Factory<TSQLExec, TASASQLExec, TComponent*>();
+  SetFactories<TASAScriptExtract, TASADBExtract, TASAParser, TASASQLExec>(D);
   D.ReadDataFields = ReadASAFields;
   List.Add(std::move(D));
 }

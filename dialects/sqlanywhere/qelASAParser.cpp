@@ -248,6 +248,9 @@ std::int32_t TASAParser::OwnEnd(std::int32_t From, TBodyEnd Kind) const {
   const std::int32_t Go = GoLineFrom(From, false);
   const std::int32_t End = RawBodyEnd(T, From, Go, Kind);
   if (End < 0) return -1;
+  // At the end of the script the body ends at its own end too: the ";" and comments after the
+  // last body are no part of it, or appending a statement would change the body.
+  if (Go >= FLen) return End;
   for (TRawSy S = RawSy(T, End, Go); S.Begin < Go; S = RawSy(T, S.End, Go))
     if (S.Word || T[static_cast<std::size_t>(S.Begin)] != ';') return End;
   return -1;

@@ -245,8 +245,8 @@ class TASAParser : public TCustomSQLParser {
   /// OwnEnd), else up to the GO line or the end of the text.
   void SkipWhole(TBodyEnd Kind);
   /// The 0-based index where the body of Kind starting at the 0-based From ends (for
-  /// beStatement, the index of its ";"), when another statement follows it before the next GO
-  /// line or the end of the text. -1 when it does not end before the GO line, or when only ";",
+  /// beStatement, the index of its ";"), when another statement or the end of the text follows
+  /// it before the next GO line. -1 when it does not end before the GO line, or when only ";",
   /// blanks and comments stand between its end and the GO line: the body then runs to the GO
   /// line, as a script written with GO lines has always been read.
   std::int32_t OwnEnd(std::int32_t From, TBodyEnd Kind) const;

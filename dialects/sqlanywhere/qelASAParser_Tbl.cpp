@@ -536,6 +536,7 @@ void TASAParser::ParseAlterTable() {
   const std::string Name = IdentName;
   StatObjName = Name;
   TTblData* Tbl = FindTable(Name);
+  TestAlteredTable(Tbl, Name);
   TTblData Scratch(Objs);
   TTblData* Into = Tbl ? Tbl : &Scratch;
   if (!Tbl) {

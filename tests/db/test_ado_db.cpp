@@ -295,7 +295,8 @@ std::pair<std::string, int> RunProgram(const std::string& Command) {
 // script has run, a second comparison writes no script; only the information that the Access
 // driver answers no keys is left.
 TEST(VarnelCompare, ODBCMasterIntoAnEmptyPostgreSQLDatabase) {
-  const std::string SQLiteFile = "/tmp/qel_oledb_cmp_" + std::to_string(getpid()) + ".db";
+  const std::string SQLiteFile =
+      ::testing::TempDir() + "qel_oledb_cmp_" + std::to_string(getpid()) + ".db";
   std::remove(SQLiteFile.c_str());
   {
     TQELConnection C(nullptr);

@@ -175,7 +175,7 @@ const char* const MasterScript =
 /// Runs `varnel compare --execute` of the master against URI; its exit code, and its standard
 /// error in Err.
 int CompareExecute(const std::string& Dialect, const std::string& URI, std::string& Err) {
-  const std::string Path = "/tmp/qel_lost_master.sql";
+  const std::string Path = ::testing::TempDir() + "qel_lost_master.sql";
   FILE* F = std::fopen(Path.c_str(), "w");
   std::fputs(MasterScript, F);
   std::fclose(F);
@@ -310,7 +310,7 @@ TEST(LostConnectionCompare, AMariaDBStatementCutOffByAKillHasAnUnknownOutcome) {
   ASSERT_TRUE(C.Connect().empty());
   C.Exec("drop database if exists " + Db);
   C.Exec("create database " + Db);
-  const std::string Path = "/tmp/qel_lost_kill_master.sql";
+  const std::string Path = ::testing::TempDir() + "qel_lost_kill_master.sql";
   constexpr int Tables = 400;
   static_assert(Tables <= 1000, "three digits name the tables");
   {
@@ -404,7 +404,7 @@ TEST_P(LostConnectionDataCompare, TheSummarySaysWhatTheTargetHolds) {
                    : "insert into " + Table + " select seq, 'old' from seq_100001_to_" +
                          std::to_string(100000 + TargetRows));
 
-  const std::string Script = "/tmp/qel_lost_dc.sql";
+  const std::string Script = ::testing::TempDir() + "qel_lost_dc.sql";
   TBackgroundRun Run(std::string(QEL_VARNEL_PROGRAM) + " datacompare --master-db " +
                      ShellQuoted(ServerURI(S, Env(std::string(S.Prefix) + "DATABASE"))) +
                      " --target-db " + ShellQuoted(ServerURI(S, TargetDb)) + " --table " + Table +

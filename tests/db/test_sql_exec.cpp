@@ -53,8 +53,8 @@ std::string Env(const std::string& Name) {
 /// A temporary folder for script and side files.
 struct TTempDir {
   TTempDir() {
-    char Tmpl[] = "/tmp/qel_exec_db_XXXXXX";
-    Path = mkdtemp(Tmpl);
+    std::string Tmpl = ::testing::TempDir() + "qel_exec_db_XXXXXX";
+    Path = mkdtemp(Tmpl.data());
   }
   ~TTempDir() {
     for (const std::string& F : Files) std::remove(F.c_str());

@@ -25,7 +25,7 @@ bool DriverInstalled(const char* Name) {
 
 /// A SQLite file made afresh for a test and removed afterwards.
 struct TSQLiteFile {
-  TSQLiteFile() : Path("/tmp/qel_oledb_" + std::to_string(getpid()) + ".db") {
+  TSQLiteFile() : Path(::testing::TempDir() + "qel_oledb_" + std::to_string(getpid()) + ".db") {
     std::remove(Path.c_str());
   }
   ~TSQLiteFile() { std::remove(Path.c_str()); }

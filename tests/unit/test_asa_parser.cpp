@@ -337,6 +337,11 @@ TEST(ASAParser, StatementsEndedBySemicolonsAloneAreReadOneByOne) {
        ""},
       {"BEGIN\n  DECLARE x INT;\n  SET x = IF 1 = 1 THEN 2 ELSE 3 ENDIF;\nEND;", ""},
   };
+  auto BodyOf = [](TParsed& P) {
+    for (TDbObjList* List : {&P.O.Views, &P.O.Procedures, &P.O.Triggers, &P.O.Events})
+      if (List->Count() == 1) return std::string(List->Objects(0)->Body);
+    return std::string();
+  };
   for (const TCase& C : Cases) {
     TParsed P(std::string("CREATE TABLE t (a INT);\n") + C.Text +
               "\nCREATE TABLE after_it (a INT);\n");
@@ -344,10 +349,11 @@ TEST(ASAParser, StatementsEndedBySemicolonsAloneAreReadOneByOne) {
     EXPECT_NE(P.Table("after_it"), nullptr) << C.Text;
     ASSERT_EQ(P.Stmts.size(), 3u) << C.Text;
     EXPECT_EQ(P.Stmts[2].Text, "CREATE TABLE after_it (a INT)") << C.Text;
-    const TDbObj* Obj = nullptr;
-    for (TDbObjList* List : {&P.O.Views, &P.O.Procedures, &P.O.Triggers, &P.O.Events})
-      if (List->Count() == 1) Obj = List->Objects(0);
-    EXPECT_EQ(Obj ? Obj->Body : "", C.Body) << C.Text;
+    EXPECT_EQ(BodyOf(P), C.Body) << C.Text;
+    // The script's last statement, a comment after it, has the same body.
+    TParsed L(std::string("CREATE TABLE t (a INT);\n") + C.Text + "\n-- the end\n");
+    EXPECT_EQ(L.Errors, TLines{}) << C.Text;
+    EXPECT_EQ(BodyOf(L), C.Body) << C.Text;
   }
   // With go lines the body still runs to the go line, whatever stands after its END.
   TParsed G(

@@ -297,6 +297,9 @@ TEST(HostileScripts, ABodyTheScriptEndsInsideIsAnError) {
        "BEGIN\n  COMMIT\nEND\n"},
       {"mssql", "CREATE PROCEDURE p AS\nSELECT 'BEGIN'\n"},
       {"ase", "CREATE PROCEDURE p AS\nBEGIN\n  SELECT [begin] = 1\nEND\n"},
+      // Transact-SQL has no END IF: the END closes its BEGIN and IF starts a statement.
+      {"mssql", "CREATE PROCEDURE p AS IF 1=1 BEGIN SELECT 1 END IF 1=1 SELECT 2"},
+      {"ase", "CREATE PROCEDURE p AS\nIF 1=1 BEGIN SELECT 1 END\nWHILE 1=0 BEGIN SELECT 2 END\n"},
       {"sqlanywhere",
        "CREATE PROCEDURE p()\nBEGIN\n  IF 1 = 1 THEN\n    SELECT 1;\n  END IF;\nEND\n"},
   };

@@ -265,6 +265,20 @@ TEST(IBParser, StatementFormsBuildTheirObjects) {
          EXPECT_EQ(Column(O, "T", 5)->GetDefValue(), "1");
          EXPECT_EQ(O.Constraints.Count(), 1);
        }},
+      {"CREATE GLOBAL TEMPORARY TABLE G (A INTEGER);\n"
+       "CREATE GLOBAL TEMPORARY TABLE P (A INTEGER) ON COMMIT PRESERVE ROWS;",
+       [](TObjs& O) {
+         EXPECT_TRUE(O.GetTable("G")->GlobalTemporary);
+         EXPECT_EQ(O.GetTable("G")->OnCommit, tocDelete);
+         EXPECT_EQ(O.GetTable("P")->OnCommit, tocPreserve);
+       }},
+      // The server makes the columns of a key CREATE TABLE declares NOT NULL.
+      {"CREATE TABLE U (ID INTEGER PRIMARY KEY, K INTEGER, N INTEGER, PRIMARY KEY (K));",
+       [](TObjs& O) {
+         EXPECT_FALSE(Column(O, "U", 0)->Nullable);
+         EXPECT_FALSE(Column(O, "U", 1)->Nullable);
+         EXPECT_TRUE(Column(O, "U", 2)->Nullable);
+       }},
       {"CREATE TABLE A (ID INTEGER NOT NULL, CONSTRAINT PK_A PRIMARY KEY (ID));\n"
        "CREATE TABLE B (ID INTEGER, A_ID INTEGER REFERENCES A (ID) ON DELETE CASCADE, "
        "CONSTRAINT CK_B CHECK (ID > (0)), CONSTRAINT UQ_B UNIQUE (ID) USING DESC INDEX IX_UQ_B);",

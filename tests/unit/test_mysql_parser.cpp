@@ -397,9 +397,22 @@ TEST(MySQLDump, DumpFileReadsWithoutErrors) {
               "SET character_set_client = utf8;\n"
               "/*!50001 CREATE VIEW `v` AS SELECT\n 1 AS `a` */;\n"
               "SET character_set_client = @saved_cs_client;\n"
+              "/*!50001 DROP VIEW IF EXISTS `v`*/;\n"
+              "/*!50001 CREATE ALGORITHM=UNDEFINED */\n"
+              "/*!50013 DEFINER=`root`@`localhost` SQL SECURITY DEFINER */\n"
+              "/*!50001 VIEW `v` AS select `t`.`a` AS `a` from `t` */;\n"
+              "/*M!100100 CREATE VIEW `w` AS SELECT 2 AS `b` */;\n"
+              "/*M!110000 CREATE VIEW `newer` AS SELECT 3 AS `c` */;\n"
               "/*!40111 SET SQL_NOTES=@OLD_SQL_NOTES */;\n"
               "-- Dump completed on 2026-12-07  8:00:00\n"));
   EXPECT_NE(P.Table("t"), nullptr);
+  // Version comments are read as the server reads them: the stand-in view is dropped and the
+  // view proper read; a newer server's text stays a comment.
+  auto* V = dynamic_cast<TViwData*>(P.Objs.Views.FindObj("v"));
+  ASSERT_NE(V, nullptr);
+  EXPECT_EQ(V->Body, "select `t`.`a` AS `a` from `t`");
+  EXPECT_NE(P.Objs.Views.FindObj("w"), nullptr);
+  EXPECT_EQ(P.Objs.Views.FindObj("newer"), nullptr);
 }
 
 TEST(MySQLView, ViewHeaderAndBody) {

@@ -203,7 +203,7 @@ TEST(DbObj, CommentsCannotEndEarly) {
   EXPECT_EQ(A.GenComment("x"), "% x");
   EXPECT_EQ(A.GenComment("a\r\nb"), "% a  b");
   EXPECT_EQ(I.GenComment("x"), "/* x */");
-  EXPECT_EQ(I.GenComment("end */ DROP TABLE X; /*"), "/* end * / DROP TABLE X; /* */");
+  EXPECT_EQ(I.GenComment("end */ DROP TABLE X; /*"), "/* end * / DROP TABLE X; / * */");
 }
 
 TEST(DbObj, QuoteIdentWithoutOwnerAndForOleDbSources) {

@@ -75,7 +75,7 @@ TEST(Descriptions, InterBaseSystemTables) {
             "UPDATE RDB$INDICES SET RDB$DESCRIPTION = \r\n'it''s'\r\nWHERE RDB$INDEX_NAME = 'IX'");
   // Objects without a system table get a comment that the description cannot end early.
   S.Ctr->Description = "key */ DROP TABLE T; /*";
-  EXPECT_EQ(S.Ctr->DescriptionDef(), "/* key * / DROP TABLE T; /* */");
+  EXPECT_EQ(S.Ctr->DescriptionDef(), "/* key * / DROP TABLE T; / * */");
   S.Col->OwnerObj = nullptr;
   EXPECT_EQ(S.Col->DescriptionDef(), "");
 }
@@ -183,6 +183,15 @@ TEST(Descriptions, SqlServer) {
             "exec sys.sp_addextendedproperty " + Head +
                 "'it''s', @level0type=N'SCHEMA', @level0name=N'dbo', @level1type=N'TABLE', "
                 "@level1name=N'T', @level2type=N'TRIGGER', @level2name=N'TRG'");
+  // A description the target holds already is updated, and dropped when the master has none.
+  EXPECT_EQ(S.T->DescriptionDef(true), "exec sys.sp_updateextendedproperty " + Head +
+                                           "'it''s', @level0type=N'SCHEMA', @level0name=N'dbo', "
+                                           "@level1type=N'TABLE', @level1name=N'T'");
+  S.Col->Description.clear();
+  EXPECT_EQ(S.Col->DescriptionDef(true),
+            "exec sys.sp_dropextendedproperty @name=N'MS_Description', @level0type=N'SCHEMA', "
+            "@level0name=N'dbo', @level1type=N'TABLE', @level1name=N'T', @level2type=N'COLUMN', "
+            "@level2name=N'C'");
   // An index on a view: the view is found under its schema-qualified key.
   S.Idx->TableName = "V";
   EXPECT_NE(S.Idx->DescriptionDef().find("@level1type=N'VIEW', @level1name=N'V'"),

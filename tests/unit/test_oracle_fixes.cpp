@@ -42,6 +42,12 @@ const char* const Types =
 const char* const NestedTable =
     "CREATE TYPE TAGS_T AS TABLE OF VARCHAR2(20);\n/\n"
     "CREATE TABLE D (ID NUMBER, TAGS TAGS_T)\nNESTED TABLE TAGS STORE AS D_TAGS;\n";
+// Member functions with unconstrained results, and an object table whose element list holds
+// a key on an attribute.
+const char* const ObjectTable =
+    "CREATE TYPE CATEGORY_TYP AS OBJECT (CATEGORY_ID NUMBER, MEMBER FUNCTION LABEL RETURN "
+    "VARCHAR2, MEMBER FUNCTION CODE RETURN NCHAR);\n/\n"
+    "CREATE TABLE CATEGORIES_TAB OF CATEGORY_TYP (CATEGORY_ID PRIMARY KEY);\n";
 const char* const AddedAttribute =
     "CREATE TYPE P_T AS OBJECT (NAME VARCHAR2(30)) NOT FINAL;\n/\n"
     "ALTER TYPE P_T ADD ATTRIBUTE (BORN DATE) CASCADE;\n";
@@ -168,6 +174,9 @@ TEST(OracleFixes, ObjectTypesAndNestedTablesAreWrittenAsTheReaderTakesThem) {
        "CREATE OR REPLACE TYPE SQUARE_T UNDER SHAPE_T\r\n  (   OVERRIDING MEMBER FUNCTION "
        "AREA RETURN NUMBER)\r\n/"},
       {NestedTable, "TAGS TAGS_T)\r\nNESTED TABLE TAGS STORE AS D_TAGS;"},
+      {ObjectTable,
+       "MEMBER FUNCTION LABEL RETURN VARCHAR2,\r\n   MEMBER FUNCTION CODE RETURN NCHAR)"},
+      {ObjectTable, "CREATE TABLE CATEGORIES_TAB OF CATEGORY_TYP;"},
       {AddedAttribute,
        "NOT FINAL \r\n/\r\n\r\nALTER TYPE P_T ADD ATTRIBUTE\r\n  (BORN DATE)\r\n"
        "   CASCADE\r\n/"},
@@ -208,6 +217,7 @@ std::vector<readback::TReadBackCase> Cases() {
   Add("Types", "TypesCreated", Types, "");
   Add("NestedTable", "NestedTableCreated", NestedTable, "");
   Add("AddedAttribute", "AddedAttributeCreated", AddedAttribute, "");
+  Add("ObjectTable", "ObjectTableCreated", ObjectTable, "");
   struct TFolder {
     const char *Name, *Created, *Folder;
     bool Warns = false;

@@ -118,6 +118,13 @@ TEST_F(PGExtractPrcReplay, ParametersKeepTheirOrderNamesDirectionsAndTypes) {
   EXPECT_EQ(Tax->Volatility, "IMMUTABLE");
   EXPECT_TRUE(Tax->NullOnNullInput);
   EXPECT_EQ(Tax->Description, "price\r\nwith tax");
+  // Who it runs as is not kept: named once.
+  const TMsgManager& Msgs = *Ex.GetMsgManager();
+  std::vector<std::string> Warnings;
+  for (int I = 0; I < Msgs.GetMsgCount(); ++I)
+    if (Msgs.Items(I).MsgType == mt_Wrn) Warnings.push_back(Msgs.Items(I).Text);
+  EXPECT_EQ(Warnings, std::vector<std::string>{"Function sales.add_tax: SECURITY DEFINER not kept; "
+                                               "the function is written and compared without it."});
 
   // A procedure has no result: the server's "void" is no return type.
   TPrcData* Archive = Routine("archive");

@@ -140,6 +140,14 @@ TEST(PGFunction, DefaultsAreWrittenInTheCreationTextOnly) {
   EXPECT_EQ(G->DropDef(),
             "DROP FUNCTION public.g(in a integer,\r\nin b text,\r\nout c integer,\r\ninout d "
             "numeric)");
+  // A parameter's DEFAULT NULL makes it optional (the server refuses a required one after an
+  // optional one), where a column's stores no default.
+  ASSERT_TRUE(
+      T.Parse("CREATE FUNCTION n(a integer DEFAULT 1, b text DEFAULT NULL) RETURNS "
+              "integer AS 'select 1' LANGUAGE sql;"));
+  auto* N = dynamic_cast<TPrcData*>(T.Objs.Procedures.FindFirstWithPrefix("public.n("));
+  ASSERT_NE(N, nullptr);
+  EXPECT_EQ(N->ParamDef(true), "(a integer default 1,\r\nb text default NULL)\r\nRETURNS integer");
   // Where the server spelled the default, its text is the one written and compared.
   G->Params[3]->ServerDefault = "'1000'::numeric";
   EXPECT_NE(G->Def().find("inout d numeric default '1000'::numeric)"), std::string::npos)
@@ -223,6 +231,13 @@ TEST(PGFunction, OptionsTheModelDoesNotKeepAreReadAndPassedOver) {
   ASSERT_EQ(F->Results.Count(), 1);
   EXPECT_EQ(F->Results[0]->DomainName, "trigger");
   EXPECT_NE(T.Table("after_it"), nullptr);
+  // Named once, the server's defaults (SECURITY INVOKER, NOT LEAKPROOF) left out.
+  const auto Warnings = T.Messages(mt_Wrn);
+  ASSERT_EQ(Warnings.size(), 1u);
+  EXPECT_EQ(Warnings[0]->Text,
+            "Function public.trgfn: SECURITY DEFINER, LEAKPROOF, PARALLEL SAFE, COST, ROWS, SET "
+            "search_path, SET work_mem, SET datestyle, WINDOW, SUPPORT, TRANSFORM not kept; the "
+            "function is written and compared without it.");
 }
 
 TEST(PGFunction, FormsTheModelCannotWriteBackArePassedOverWhole) {

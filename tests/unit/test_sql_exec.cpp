@@ -83,8 +83,8 @@ struct TReplayRun {
 /// A temporary folder with a script name and a side file in it.
 struct TSideFile {
   TSideFile() {
-    char Tmpl[] = "/tmp/qel_exec_XXXXXX";
-    Dir = mkdtemp(Tmpl);
+    std::string Tmpl = ::testing::TempDir() + "qel_exec_XXXXXX";
+    Dir = mkdtemp(Tmpl.data());
     Script = Dir + "/data.sql";
     Lob = Dir + "/data.LOB";
   }

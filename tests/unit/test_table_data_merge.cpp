@@ -194,9 +194,9 @@ class TMemAdapter : public TQELAbstractConnection {
 
 std::string TempDir() {
   static std::string Dir = [] {
-    char Tmpl[] = "/tmp/qel_tdc_XXXXXX";
-    const char* D = mkdtemp(Tmpl);
-    return std::string(D ? D : "/tmp") + "/";
+    std::string Tmpl = ::testing::TempDir() + "qel_tdc_XXXXXX";
+    const char* D = mkdtemp(Tmpl.data());
+    return std::string(D ? D : ::testing::TempDir().c_str()) + "/";
   }();
   return Dir;
 }

@@ -65,8 +65,9 @@ TEST(TextFunctions, TryStrToInt) {
 }
 
 TEST(TextFunctions, CommentTextCannotEndTheComment) {
-  EXPECT_EQ(SafeBlockComment("a */ drop table t; /*"), "a * / drop table t; /*");
+  EXPECT_EQ(SafeBlockComment("a */ drop table t; /*"), "a * / drop table t; / *");
   EXPECT_EQ(SafeBlockComment("**/"), "** /");
+  EXPECT_EQ(SafeBlockComment("/*/"), "/ * /");
   EXPECT_EQ(SafeLineComment("one\r\ntwo\nthree"), "one  two three");
 }
 
