@@ -15,17 +15,10 @@
 #include <utility>
 
 #include "Strings.h"
-#include "qelASAScriptExtract.h"
-#include "qelASEScriptExtract.h"
 #include "qelCustomScriptExtract.h"
-#include "qelDB2ScriptExtract.h"
 #include "qelDBStructure.h"
 #include "qelDatabaseExtract.h"
-#include "qelIBScriptExtract.h"
-#include "qelMSSQLScriptExtract.h"
-#include "qelMySQLScriptExtract.h"
-#include "qelOracleScriptExtract.h"
-#include "qelPGScriptExtract.h"
+#include "qelDialects.h"
 #include "qelSQL_Exec.h"
 #include "qelVarnel.h"
 #include "varnel_db.h"
@@ -41,51 +34,6 @@ namespace varnel_cli {
 bool ExitWhenWritten = false;
 
 namespace {
-
-/// The dialects this command reads scripts of, by the name given to --dialect.
-struct TDialect {
-  const char* Name;
-  TDatabaseType DatabaseType;
-};
-
-const TDialect Dialects[] = {
-    {"postgresql", dbPostgreSQL},
-    {"postgres", dbPostgreSQL},
-    {"mysql", dbMySQL},
-    {"mariadb", dbMySQL},
-    {"db2", dbDB2},
-    {"firebird", dbInterBase},
-    {"interbase", dbInterBase},
-    {"oracle", dbOracle},
-    {"sqlanywhere", dbSybaseASA},
-    {"mssql", dbMSSQL},
-    {"sqlserver", dbMSSQL},
-    {"ase", dbSybaseASE},
-};
-
-/// The script extractor of a dialect.
-std::unique_ptr<TCustomScriptExtract> MakeExtractor(TDatabaseType DatabaseType) {
-  switch (DatabaseType) {
-    case dbPostgreSQL:
-      return std::make_unique<TPGScriptExtract>(nullptr);
-    case dbMySQL:
-      return std::make_unique<TMySQLScriptExtract>(nullptr);
-    case dbDB2:
-      return std::make_unique<TDB2ScriptExtract>(nullptr);
-    case dbInterBase:
-      return std::make_unique<TIBScriptExtract>(nullptr);
-    case dbOracle:
-      return std::make_unique<TOracleScriptExtract>(nullptr);
-    case dbSybaseASA:
-      return std::make_unique<TASAScriptExtract>(nullptr);
-    case dbMSSQL:
-      return std::make_unique<TMSSQLScriptExtract>(nullptr);
-    case dbSybaseASE:
-      return std::make_unique<TASEScriptExtract>(nullptr);
-    default:
-      return nullptr;
-  }
-}
 
 /// One side of the comparison: read from scripts or from a database.
 struct TSide {
@@ -196,26 +144,130 @@ void PrintStop(const TSQLExec& Exec, std::ostream& Err) {
            "look at the target before running the update again\n";
 }
 
-/// A Firebird script names no server. A side read from one is taken for the server of the
-/// other side when that is a database, else for the newest server the library knows,
-/// Firebird 3 (ODS 12): its DDL sets defaults and NOT NULL, and its system tables are
-/// read-only.
-void AssumeFirebirdServer(TDBStructure& Master, bool MasterIsDb, TDBStructure& Target,
-                          bool TargetIsDb) {
-  TIBServerOptions Server;
-  Server.SQLServerVersion = st_Firebird_25;
-  Server.GetIBDatabaseOptions().ODSMajorVersion = 12;
-  if (MasterIsDb || TargetIsDb) {
-    const TIBServerOptions& Db = (TargetIsDb ? Target : Master).GetMetadata()->IBServerOptions;
-    Server.SQLServerVersion = Db.SQLServerVersion;
-    Server.GetIBDatabaseOptions().ODSMajorVersion = Db.GetIBDatabaseOptions().ODSMajorVersion;
+/// The components of one comparison: a holder and an extractor for each side (scripts or a
+/// database), and the comparer over them. The comparer writes the script into an executor of
+/// its own, in the target's dialect.
+struct TComparison {
+  TDBStructure MasterHolder{nullptr}, TargetHolder{nullptr};
+  TSide MasterSide, TargetSide;
+  TVarnel Comparer{nullptr};
+};
+
+/// The messages are printed from the comparer's list after each step, not as they come.
+const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
+
+/// Sets up one side: the catalog extractor over a connection to URI, or the dialect's script
+/// extractor over Files. A TUsageError for a URI of another dialect.
+void MakeSide(TSide& Side, const TDialect& Dialect, const std::string& DialectName,
+              const std::vector<std::string>& Files, const std::string& URI, const char* Option,
+              const char* Name, TDBStructure& Holder) {
+  if (!URI.empty()) {
+    // An ODBC source (any driver, an Access or SQLite file) may be the master: the comparer
+    // converts its schema to the target's dialect.
+    const bool Master = std::string(Option) == "--master-db";
+    const TDatabaseURI U = Master ? ParseDataSource(Option, URI) : ParseURI(Option, URI);
+    const bool OLEDB = U.DatabaseType == dbCustomOLEDB || U.DatabaseType == dbMSAccess;
+    if (U.DatabaseType != Dialect.DatabaseType && !OLEDB)
+      throw TUsageError{std::string(Option) + ": the database is not of the dialect " +
+                        DialectName};
+    Side.Connection = MakeConnection(U);
+    auto DB = MakeCatalogExtractor(U.DatabaseType);
+    DB->SetConnection(Side.Connection.get());
+    Side.Extract = std::move(DB);
+  } else {
+    auto Script = Dialect.MakeScriptExtractor(nullptr);
+    TStringList Names;
+    FileNames(Files, Names);
+    Script->SetScriptFileNames(Names);
+    Side.Extract = std::move(Script);
   }
-  for (auto [Holder, IsDb] : {std::pair{&Master, MasterIsDb}, std::pair{&Target, TargetIsDb}}) {
-    if (IsDb) continue;
-    TIBServerOptions& O = Holder->GetMetadata()->IBServerOptions;
-    O.SQLServerVersion = Server.SQLServerVersion;
-    O.GetIBDatabaseOptions().ODSMajorVersion = Server.GetIBDatabaseOptions().ODSMajorVersion;
+  Side.Extract->Name = Name;
+  Side.Extract->SetDBStructure(&Holder);
+  Side.Extract->SetOnErrorMessage(Quiet);
+}
+
+/// Hands the sides to the comparer and sets it up for the dialect.
+void SetUpComparer(TComparison& C, const TDialect& Dialect) {
+  C.Comparer.Name = "Varnel";
+  C.Comparer.OnErrorMessage = Quiet;
+  // The lines of a script read are kept by its extractor for a host that shows them; this
+  // program does not, and with schemas of many thousand tables they weigh as much as a part
+  // of the schema. The parser alone holds each script while it reads it.
+  for (TSide* Side : {&C.MasterSide, &C.TargetSide})
+    if (auto* S = dynamic_cast<TCustomScriptExtract*>(Side->Extract.get()))
+      S->KeepScriptText = false;
+  C.Comparer.SetDBMaster(&C.MasterHolder);
+  C.Comparer.SetDBTarget(&C.TargetHolder);
+  C.Comparer.SetExtractorMaster(C.MasterSide.Extract.get());
+  C.Comparer.SetExtractorTarget(C.TargetSide.Extract.get());
+  if (Dialect.SetUpComparer) Dialect.SetUpComparer(C.Comparer);
+}
+
+/// Reads both schemas, compares them and prints the update script to Out; ExitOk once it is
+/// written.
+int CompareAndPrint(TComparison& C, const TDialect& Dialect, std::ostream& Out, std::ostream& Err) {
+  TVarnel& Comparer = C.Comparer;
+  // Extraction and comparison one after the other: the comparison starts a new message list,
+  // and the extraction's messages (statements passed over, say) are worth showing too.
+  const bool Extracted = Comparer.ExtractDatabases();
+  PrintMessages(Comparer.MsgManager, Err, "compare", true);
+  if (!Extracted || Comparer.MsgManager.GetIsErr()) {
+    if (!Comparer.MsgManager.GetIsErr())
+      Err << "varnel compare: error: the schemas could not be read\n";
+    return ExitErrors;
   }
+  if (Dialect.SettleScriptServers)
+    Dialect.SettleScriptServers(C.MasterHolder, C.MasterSide.Connection != nullptr, C.TargetHolder,
+                                C.TargetSide.Connection != nullptr);
+  const bool Written = Comparer.CompareDatabases();
+  PrintMessages(Comparer.MsgManager, Err, "compare", true);
+  for (const std::string& Line : Comparer.WorkList) Err << "varnel compare: note: " << Line << '\n';
+  if (!Written || Comparer.MsgManager.GetIsErr() || !Comparer.GetSQLExec()) {
+    if (!Comparer.MsgManager.GetIsErr())
+      Err << "varnel compare: error: no update script was written\n";
+    return ExitErrors;
+  }
+
+  TStringList Lines;
+  Comparer.GetSQLExec()->GetScript(Lines, false);
+  for (const std::string& Line : Lines) Out << Line << '\n';
+  Out.flush();
+  if (!Out) {
+    Err << "varnel compare: error: the update script could not be written to standard output\n";
+    return ExitErrors;
+  }
+  return ExitOk;
+}
+
+/// Runs the comparer's own executor, statement by statement, on the target.
+int ExecuteOnTarget(TComparison& C, const TDialect& Dialect, std::ostream& Err) {
+  auto* Exec = dynamic_cast<TSQLExec*>(C.Comparer.GetSQLExec());
+  if (!Exec) {
+    Err << "varnel compare: error: the update script has no executor to run it\n";
+    return ExitErrors;
+  }
+  Exec->OnErrorMessage = Quiet;
+  Exec->SetConnection(C.TargetSide.Connection.get());
+  // A RECONNECT (Firebird) opens the target again with the executor's own options.
+  Exec->GetConnectionOptions().Assign(C.TargetSide.Connection->GetConnectionOptions());
+  // A migration stops at its first failure: what follows was written on the assumption that
+  // everything before it is there.
+  Exec->BreakOnError = true;
+  std::string Why;
+  Exec->OneTransaction = Exec->CanRunInOneTransaction(&Why);
+  if (!Exec->OneTransaction && Dialect.DatabaseType == dbPostgreSQL)
+    Err << "varnel compare: note: the update script runs statement by statement, not as one "
+           "transaction: "
+        << Why << '\n';
+  const bool Executed = Exec->ExecuteScript();
+  PrintMessages(Exec->MsgManager, Err, "compare", true);
+  if (!Executed || Exec->MsgManager.GetIsErr()) {
+    if (!Exec->MsgManager.GetIsErr())
+      Err << "varnel compare: error: the update script did not run to its end\n";
+    PrintStop(*Exec, Err);
+    return ExitErrors;
+  }
+  return ExitOk;
 }
 
 }  // namespace
@@ -292,104 +344,25 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     Out << "varnel " << QEL_VERSION << '\n';
     return ExitOk;
   }
-  const TDialect* Dialect = nullptr;
-  for (const TDialect& D : Dialects)
-    if (LowerCase(A.Dialect) == D.Name) Dialect = &D;
-  if (!Dialect)
+  // The dialects this command reads scripts of: those with a script extractor.
+  const TDialect* Dialect = FindDialect(LowerCase(A.Dialect));
+  if (!Dialect || !Dialect->MakeScriptExtractor)
     return UsageFailure(
         Err, "compare",
         "unknown dialect \"" + A.Dialect +
             "\" (supported: postgresql, mysql, db2, oracle, firebird, sqlanywhere, mssql, ase)");
 
-  // The components: a holder and an extractor for each side (scripts or a database), and the
-  // comparer over them. The comparer writes the script into an executor of its own, in the
-  // target's dialect.
-  TDBStructure MasterHolder(nullptr), TargetHolder(nullptr);
-  TSide MasterSide, TargetSide;
-  TVarnel Comparer(nullptr);
-  // The messages are printed from the comparer's list after each step, not as they come.
-  const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
-  auto MakeSide = [&](TSide& Side, const std::vector<std::string>& Files, const std::string& URI,
-                      const char* Option, const char* Name, TDBStructure& Holder) {
-    if (!URI.empty()) {
-      // An ODBC source (any driver, an Access or SQLite file) may be the master: the comparer
-      // converts its schema to the target's dialect.
-      const bool Master = std::string(Option) == "--master-db";
-      const TDatabaseURI U = Master ? ParseDataSource(Option, URI) : ParseURI(Option, URI);
-      const bool OLEDB = U.DatabaseType == dbCustomOLEDB || U.DatabaseType == dbMSAccess;
-      if (U.DatabaseType != Dialect->DatabaseType && !OLEDB)
-        throw TUsageError{std::string(Option) + ": the database is not of the dialect " +
-                          A.Dialect};
-      Side.Connection = MakeConnection(U);
-      auto DB = MakeCatalogExtractor(U.DatabaseType);
-      DB->SetConnection(Side.Connection.get());
-      Side.Extract = std::move(DB);
-    } else {
-      auto Script = MakeExtractor(Dialect->DatabaseType);
-      TStringList Names;
-      FileNames(Files, Names);
-      Script->SetScriptFileNames(Names);
-      Side.Extract = std::move(Script);
-    }
-    Side.Extract->Name = Name;
-    Side.Extract->SetDBStructure(&Holder);
-    Side.Extract->SetOnErrorMessage(Quiet);
-  };
+  TComparison C;
   try {
-    MakeSide(MasterSide, A.Master, A.MasterDB, "--master-db", "Master", MasterHolder);
-    MakeSide(TargetSide, A.Target, A.TargetDB, "--target-db", "Target", TargetHolder);
+    MakeSide(C.MasterSide, *Dialect, A.Dialect, A.Master, A.MasterDB, "--master-db", "Master",
+             C.MasterHolder);
+    MakeSide(C.TargetSide, *Dialect, A.Dialect, A.Target, A.TargetDB, "--target-db", "Target",
+             C.TargetHolder);
   } catch (const TUsageError& E) {
     return UsageFailure(Err, "compare", E.Text);
   }
-
-  Comparer.Name = "Varnel";
-  Comparer.OnErrorMessage = Quiet;
-  // The lines of a script read are kept by its extractor for a host that shows them; this
-  // program does not, and with schemas of many thousand tables they weigh as much as a part
-  // of the schema. The parser alone holds each script while it reads it.
-  for (TSide* Side : {&MasterSide, &TargetSide})
-    if (auto* S = dynamic_cast<TCustomScriptExtract*>(Side->Extract.get()))
-      S->KeepScriptText = false;
-  Comparer.SetDBMaster(&MasterHolder);
-  Comparer.SetDBTarget(&TargetHolder);
-  Comparer.SetExtractorMaster(MasterSide.Extract.get());
-  Comparer.SetExtractorTarget(TargetSide.Extract.get());
-  // Firebird 3 refuses writes to its system tables: descriptions go as COMMENT ON. Character
-  // sets and collations of columns are compared and written.
-  if (Dialect->DatabaseType == dbInterBase) {
-    Comparer.GetIBServerOptions().GetIBCompareOptions().SetUpdateDescriptionMode(udComment);
-    Comparer.GetIBServerOptions().GetIBCompareOptions().FldCharsetCompare = true;
-  }
-
-  // Extraction and comparison one after the other: the comparison starts a new message list,
-  // and the extraction's messages (statements passed over, say) are worth showing too.
-  const bool Extracted = Comparer.ExtractDatabases();
-  PrintMessages(Comparer.MsgManager, Err, "compare", true);
-  if (!Extracted || Comparer.MsgManager.GetIsErr()) {
-    if (!Comparer.MsgManager.GetIsErr())
-      Err << "varnel compare: error: the schemas could not be read\n";
-    return ExitErrors;
-  }
-  if (Dialect->DatabaseType == dbInterBase)
-    AssumeFirebirdServer(MasterHolder, MasterSide.Connection != nullptr, TargetHolder,
-                         TargetSide.Connection != nullptr);
-  const bool Written = Comparer.CompareDatabases();
-  PrintMessages(Comparer.MsgManager, Err, "compare", true);
-  for (const std::string& Line : Comparer.WorkList) Err << "varnel compare: note: " << Line << '\n';
-  if (!Written || Comparer.MsgManager.GetIsErr() || !Comparer.GetSQLExec()) {
-    if (!Comparer.MsgManager.GetIsErr())
-      Err << "varnel compare: error: no update script was written\n";
-    return ExitErrors;
-  }
-
-  TStringList Lines;
-  Comparer.GetSQLExec()->GetScript(Lines, false);
-  for (const std::string& Line : Lines) Out << Line << '\n';
-  Out.flush();
-  if (!Out) {
-    Err << "varnel compare: error: the update script could not be written to standard output\n";
-    return ExitErrors;
-  }
+  SetUpComparer(C, *Dialect);
+  if (const int Code = CompareAndPrint(C, *Dialect, Out, Err); Code != ExitOk) return Code;
   if (!A.Execute) {
     if (ExitWhenWritten) {
       // Everything is written: freeing some hundred thousand objects one by one would only
@@ -400,35 +373,7 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     }
     return ExitOk;
   }
-
-  // The comparer's own executor runs the script statement by statement on the target.
-  auto* Exec = dynamic_cast<TSQLExec*>(Comparer.GetSQLExec());
-  if (!Exec) {
-    Err << "varnel compare: error: the update script has no executor to run it\n";
-    return ExitErrors;
-  }
-  Exec->OnErrorMessage = Quiet;
-  Exec->SetConnection(TargetSide.Connection.get());
-  // A RECONNECT (Firebird) opens the target again with the executor's own options.
-  Exec->GetConnectionOptions().Assign(TargetSide.Connection->GetConnectionOptions());
-  // A migration stops at its first failure: what follows was written on the assumption that
-  // everything before it is there.
-  Exec->BreakOnError = true;
-  std::string Why;
-  Exec->OneTransaction = Exec->CanRunInOneTransaction(&Why);
-  if (!Exec->OneTransaction && Dialect->DatabaseType == dbPostgreSQL)
-    Err << "varnel compare: note: the update script runs statement by statement, not as one "
-           "transaction: "
-        << Why << '\n';
-  const bool Executed = Exec->ExecuteScript();
-  PrintMessages(Exec->MsgManager, Err, "compare", true);
-  if (!Executed || Exec->MsgManager.GetIsErr()) {
-    if (!Exec->MsgManager.GetIsErr())
-      Err << "varnel compare: error: the update script did not run to its end\n";
-    PrintStop(*Exec, Err);
-    return ExitErrors;
-  }
-  return ExitOk;
+  return ExecuteOnTarget(C, *Dialect, Err);
 }
 
 }  // namespace varnel_cli

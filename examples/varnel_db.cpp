@@ -3,10 +3,8 @@
 
 #include "Files.h"
 #include "Text.h"
-#include "qelIBDatabaseExtract.h"
-#include "qelMySQLDatabaseExtract.h"
-#include "qelOLEDBDatabaseExtract.h"
-#include "qelPGDatabaseExtract.h"
+#include "qelDatabaseExtract.h"
+#include "qelDialects.h"
 
 using namespace qel;
 
@@ -176,20 +174,8 @@ std::unique_ptr<TQELConnection> MakeConnection(const TDatabaseURI& U) {
 }
 
 std::unique_ptr<TCustomDBExtract> MakeCatalogExtractor(TDatabaseType DatabaseType) {
-  switch (DatabaseType) {
-    case dbPostgreSQL:
-      return std::make_unique<TPGDBExtract>(nullptr);
-    case dbMySQL:
-      return std::make_unique<TMySQLDBExtract>(nullptr);
-    case dbInterBase:
-      return std::make_unique<TIBDBExtract>(nullptr);
-    case dbCustomOLEDB:
-      return std::make_unique<TOLEDBExtract>(nullptr);
-    case dbMSAccess:
-      return std::make_unique<TMSAccessDBExtract>(nullptr);
-    default:
-      return nullptr;
-  }
+  const TDialect* D = FindDialect(DatabaseType);
+  return D && D->MakeCatalogExtractor ? D->MakeCatalogExtractor(nullptr) : nullptr;
 }
 
 }  // namespace varnel_cli

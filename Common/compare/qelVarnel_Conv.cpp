@@ -26,7 +26,7 @@
 #include "qelComp_Idx.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Viw.h"
-#include "qelMySQLQuote.h"
+#include "qelDialects.h"
 #include "qelVarnel.h"
 
 namespace qel {
@@ -548,7 +548,7 @@ std::string TVarnel::IBDefault(const std::string& Default, TIBSQLServerVersionTy
 
 std::string TVarnel::MySQLName(const std::string& Name) {
   std::string R = Name;
-  if (MySQLSymbolByResWord(R) != 1) R += "_";
+  if (FindDialect(dbMySQL)->IsKeyword(R)) R += "_";
   std::replace(R.begin(), R.end(), ' ', '_');
   return R;
 }

@@ -7,14 +7,13 @@
 #include <filesystem>
 #include <system_error>
 
-#include "Ado.h"
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelComp_Tbl.h"
 #include "qelDBEngine.h"
-#include "qelIBQuote.h"
-#include "qelLocalSQLQuote.h"
+#include "qelDialects.h"
 #include "qelMsg.h"
+#include "qelResWords.h"
 #include "qelSQL_Exec.h"
 
 namespace qel {
@@ -64,51 +63,6 @@ std::string JoinNames(const TStrings& List, const char* Separator) {
     S += List[I];
   }
   return S;
-}
-
-/// The columns of Table from the columns schema rowset of ADO, in the rowset's order: the rows
-/// whose TABLE_NAME equals Table exactly, else those of the one table whose name differs from
-/// it only in case (Table then takes that spelling); False when there is no such table. A name
-/// found in several schemas gives the columns of the first one, never a mix of both.
-bool ReadOLEDBColumns(TADOConnection& ADO, std::string& Table, std::vector<std::string>& Names) {
-  TADODataSet Rows(nullptr);
-  ADO.OpenSchema(siColumns, Rows);
-  const TField* Name = Rows.FieldByName("TABLE_NAME");
-  const TField* Column = Rows.FieldByName("COLUMN_NAME");
-  // ODBC names the owner columns TABLE_CAT and TABLE_SCHEM, OLE DB TABLE_CATALOG and TABLE_SCHEMA.
-  auto Either = [&Rows](const char* OdbcName, const char* OleDbName) {
-    const TField* F = Rows.FindField(OdbcName);
-    return F ? F : Rows.FindField(OleDbName);
-  };
-  const TField* Cat = Either("TABLE_CAT", "TABLE_CATALOG");
-  const TField* Sch = Either("TABLE_SCHEM", "TABLE_SCHEMA");
-  auto Owner = [&] {
-    return (Cat ? Cat->AsString() : std::string()) + '\0' + (Sch ? Sch->AsString() : std::string());
-  };
-  bool Exact = false;
-  std::vector<std::string> Spellings;
-  for (Rows.First(); !Rows.GetEof(); Rows.Next()) {
-    const std::string& T = Name->AsString();
-    if (T == Table) {
-      Exact = true;
-      break;
-    }
-    if (SameText(T, Table) && std::find(Spellings.begin(), Spellings.end(), T) == Spellings.end())
-      Spellings.push_back(T);
-  }
-  if (!Exact) {
-    if (Spellings.size() != 1) return false;
-    Table = Spellings.front();
-  }
-  std::string FirstOwner;
-  bool Found = false;
-  for (Rows.First(); !Rows.GetEof(); Rows.Next()) {
-    if (Name->AsString() != Table) continue;
-    if (!Found) FirstOwner = Owner();
-    Found = true;
-    if (Owner() == FirstOwner) Names.push_back(Column->AsString());
-  }
-  return Found;
 }
 
 bool IsFirebird15Up(TIBSQLServerVersionType V) {
@@ -176,7 +130,8 @@ std::string TCmpTableOptions::QuoteIdent(const std::string& Name) const {
 std::string TCmpTableOptions::QuoteField(const std::string& Name) const {
   const TDatabaseType Db = GetDatabaseType();
   if (Db == dbParadox || Db == dbDBASE) {
-    if (LocalSQLSymbolByResWord(Name) != kIdentSymbol)
+    const TDialect* D = FindDialect(Db);
+    if (D && D->IsKeyword && D->IsKeyword(Name))
       return FTableName + "." + EncloseIdent(Name, '"', '"');
     return Name;
   }
@@ -280,7 +235,10 @@ std::string TCmpTableOptions::StoredName(const std::string& Name) const {
       const bool Upper = Name.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos;
       const auto Version =
           FComparer ? FComparer->GetIBServerOptions().SQLServerVersion : st_FireBird_15;
-      return !(Lower && Upper) && !IdentDialect3(UpperCase(Name), Version) ? UpperCase(Name) : Name;
+      const std::string UpperName = UpperCase(Name);
+      return !(Lower && Upper) && Quote_Ident(UpperName, dbInterBase, Version, 3) == UpperName
+                 ? UpperName
+                 : Name;
     }
     case dbMySQL:
     case dbAbstract:
@@ -446,34 +404,13 @@ bool TCmpTableOptions::GetDBFields(TQELQuery* Query) {
 }
 
 bool TCmpTableOptions::ReadCatalogFields(TQELQuery& Query, TDatabaseType Db) {
-  switch (Db) {
-    case dbInterBase:
-      return ReadIBFields(Query);
-    case dbSybaseASA:
-      return ReadASAFields(Query);
-    case dbMySQL:
-      return ReadMySQLFields(Query);
-    case dbMSSQL:
-    case dbSybaseASE:
-      return ReadSysObjectsFields(Query, Db);
-    case dbOracle:
-      return ReadOracleFields(Query);
-    case dbPostgreSQL:
-      return ReadPGFields(Query);
-    case dbPervasiveSQL:
-      AddCatalogColumns(Query, {"call psp_columns (null, " + QuotedStr(FTableName) + ", null)"},
-                        "COLUMN_NAME", false);
-      return true;
-    case dbMSAccess:
-    case dbCustomOLEDB:
-      return ReadOLEDBFields(Query);
-    case dbParadox:
-    case dbDBASE:
-      ReadLocalSQLFields(Query);
-      return true;
-    default:  // DB2 and dbAbstract have no catalog step
-      return true;
-  }
+  if (const TDialect* D = FindDialect(Db); D && D->ReadDataFields)
+    return D->ReadDataFields(*this, Query);
+  if (Db == dbPervasiveSQL)
+    AddCatalogColumns(Query, {"call psp_columns (null, " + QuotedStr(FTableName) + ", null)"},
+                      "COLUMN_NAME", false);
+  // DB2 and dbAbstract have no catalog step
+  return true;
 }
 
 std::string TCmpTableOptions::FindTableId(TQELQuery& Query, const std::vector<std::string>& Lines,
@@ -502,188 +439,6 @@ void TCmpTableOptions::AddEmptyResultColumns(TQELQuery& Query) {
     for (int I = 0; I < Q.FieldCount(); ++I)
       FCatalogFields.Add(Q.Fields().Fields(I)->GetFieldName());
   });
-}
-
-bool TCmpTableOptions::ReadIBFields(TQELQuery& Query) {
-  if (FTableName.empty()) return true;
-  const std::string QName = QuotedStr(FTableName);
-  bool Found = false;
-  RunCatalogQuery(
-      Query,
-      {"Select rdb$relation_name", "from rdb$relations", "where rdb$relation_name = " + QName},
-      [&](TQELQuery& Q) {
-        if (SameText(Trim(Q.FieldByName("RDB$RELATION_NAME")->AsString()), FTableName))
-          Found = true;
-      });
-  if (!Found) {
-    TableNotFound(Query);
-    return false;
-  }
-  std::vector<std::string> Lines{"Select rf.rdb$field_position, rf.rdb$field_name",
-                                 "from rdb$relation_fields rf",
-                                 "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source",
-                                 "where rf.rdb$relation_name = " + QName};
-  if (FComparer->IgnoreComputedFields) Lines.emplace_back("and f.rdb$computed_blr is Null");
-  Lines.emplace_back("order by rf.rdb$field_position, rf.rdb$field_name");
-  AddCatalogColumns(Query, Lines, "RDB$FIELD_NAME", true);
-  return true;
-}
-
-bool TCmpTableOptions::ReadASAFields(TQELQuery& Query) {
-  const std::string Id = FindTableId(Query,
-                                     {"Select table_name, table_id", "from SYS.SYSTABLE",
-                                      "where table_name = " + QuotedStr(FTableName)},
-                                     "TABLE_NAME", "TABLE_ID");
-  if (Id.empty()) return false;
-  AddCatalogColumns(Query,
-                    {"Select c.column_id, c.column_name", "from SYS.SYSCOLUMN c",
-                     "where c.table_id = " + Id, "order by c.column_id, c.column_name"},
-                    "COLUMN_NAME", true);
-  return true;
-}
-
-bool TCmpTableOptions::ReadMySQLFields(TQELQuery& Query) {
-  bool Found = false;
-  RunCatalogQuery(
-      Query, {FSchemaName.empty() ? "SHOW TABLES" : "SHOW TABLES FROM " + QuoteIdent(FSchemaName)},
-      [&](TQELQuery& Q) {
-        if (Q.FieldCount() > 0 && SameText(Q.Fields().Fields(0)->AsString(), FTableName))
-          Found = true;
-      });
-  if (!Found) {
-    TableNotFound(Query);
-    return false;
-  }
-  AddEmptyResultColumns(Query);
-  return true;
-}
-
-bool TCmpTableOptions::ReadSysObjectsFields(TQELQuery& Query, TDatabaseType Db) {
-  const std::string QName = QuotedStr(FTableName);
-  std::vector<std::string> Lines;
-  if (Db == dbMSSQL) {
-    Lines = {"Select o.id, o.name,",
-             "objectproperty(o.id, " + QuotedStr("ExecIsQuotedIdentOn") + ") QI,",
-             "objectproperty(o.id, " + QuotedStr("ExecIsAnsiNullsOn") + ") AN",
-             "from sysobjects o",
-             "where o.xtype = " + QuotedStr("U "),
-             "and isnull(objectproperty(o.id, " + QuotedStr("ISMSShipped") + "), 1) <> 1",
-             "and o.name = " + QName};
-  } else {
-    Lines = {"Select o.id, o.name", "from sysobjects o", "where o.type = " + QuotedStr("U "),
-             "and o.name = " + QName};
-  }
-  const std::string Id = FindTableId(Query, Lines, "NAME", "ID");
-  if (Id.empty()) return false;
-  AddCatalogColumns(Query,
-                    {"select c.name COLUMN_NAME", "from syscolumns c", "where c.id = " + Id,
-                     Db == dbMSSQL ? "order by c.colorder" : "order by c.colid"},
-                    "COLUMN_NAME", false);
-  return true;
-}
-
-bool TCmpTableOptions::ReadOracleFields(TQELQuery& Query) {
-  const std::string QName = QuotedStr(FTableName);
-  if (FindTableId(Query,
-                  {"Select t.table_name as name, t.tablespace_name", "from user_tables t",
-                   "where t.table_name = " + QName},
-                  "NAME", "NAME")
-          .empty())
-    return false;
-  AddCatalogColumns(
-      Query,
-      {"select c.column_name, c.data_type, c.data_length,",
-       "c.data_precision, c.data_scale, c.column_id,",
-       "c.character_set_name, c.char_col_decl_length,", "c.char_length, c.Nullable",
-       "from user_tab_columns c", "where c.table_name = " + QName, "order by c.column_id"},
-      "COLUMN_NAME", false);
-  return true;
-}
-
-bool TCmpTableOptions::ReadOLEDBFields(TQELQuery& Query) {
-  TADOConnection* ADO =
-      FindADOConnection(Query.GetConnection() ? Query.GetConnection() : FConnection);
-  if (!ADO) {
-    // An OLE DB side through another adapter: an empty result's columns.
-    AddEmptyResultColumns(Query);
-    return true;
-  }
-  std::vector<std::string> Names;
-  if (!ReadOLEDBColumns(*ADO, FTableName, Names)) {
-    TableNotFound(Query);
-    return false;
-  }
-  for (const std::string& Name : Names) FCatalogFields.Add(Name);
-  return true;
-}
-
-void TCmpTableOptions::ReadLocalSQLFields(TQELQuery& Query) {
-  // The column names and types of an empty result of the table; without key fields given, every
-  // column that is no large value is a key.
-  const bool KeysEmpty = FWorkKeyFields.Empty();
-  RunQuery(Query, "Select * from " + FTableName + " where 1=0", [&](TQELQuery& Q) {
-    for (int I = 0; I < Q.FieldCount(); ++I) {
-      const TField* F = Q.Fields().Fields(I);
-      FCatalogFields.Add(UpperCase(F->GetFieldName()));
-      if (KeysEmpty && !TTableDataComparer::IsBlobType(F->GetDataType()))
-        FWorkKeyFields.Add(UpperCase(F->GetFieldName()));
-    }
-  });
-}
-
-bool TCmpTableOptions::ReadPGFields(TQELQuery& Query) {
-  // Servers since 8.4 have relhastriggers instead of reltriggers, and since 12 no adsrc: the
-  // catalog says which columns it has, and the query is chosen by that.
-  bool HasRelTriggers = false, HasAdSrc = false;
-  RunCatalogQuery(
-      Query,
-      {"select exists(select 1 from pg_catalog.pg_attribute where attrelid = "
-       "'pg_catalog.pg_class'::regclass and attname = 'reltriggers' and not attisdropped) as "
-       "has_reltriggers,",
-       "exists(select 1 from pg_catalog.pg_attribute where attrelid = "
-       "'pg_catalog.pg_attrdef'::regclass and attname = 'adsrc' and not attisdropped) as "
-       "has_adsrc"},
-      [&](TQELQuery& Q) {
-        HasRelTriggers = Q.FieldByName("has_reltriggers")->AsBoolean();
-        HasAdSrc = Q.FieldByName("has_adsrc")->AsBoolean();
-      });
-  const std::string QName = QuotedStr(FTableName);
-  const std::string Oid = FindTableId(
-      Query,
-      {" SELECT n.nspname AS schemaname, c.relname AS tablename, pg_get_userbyid(c.relowner) AS "
-       "tableowner,",
-       "        t.spcname AS \"tablespace\", c.relhasindex AS hasindexes, c.relhasrules AS "
-       "hasrules,",
-       HasRelTriggers ? "        c.reltriggers > 0 AS hastriggers, c.oid"
-                      : "        c.relhastriggers AS hastriggers, c.oid",
-       "   FROM pg_catalog.pg_class c",
-       "   LEFT JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace",
-       "   LEFT JOIN pg_catalog.pg_tablespace t ON t.oid = c.reltablespace",
-       "  WHERE c.relkind = 'r'",
-       "  AND n.nspname not in ('information_schema', 'pg_catalog', 'pg_toast', 'pg_temp_1')",
-       "  and c.relname not like 'pg_%'", "  and c.relname = " + QName,
-       // The table the statements reach: of the schema named, else the first on the search
-       // path.
-       FSchemaName.empty() ? "  and pg_catalog.pg_table_is_visible(c.oid)"
-                           : "  and n.nspname = " + QuotedStr(FSchemaName)},
-      "TABLENAME", "OID");
-  if (Oid.empty()) return false;
-  AddCatalogColumns(Query,
-                    {"select a.attname AS column_name, a.atttypid, a.atttypmod,",
-                     "pg_catalog.format_type(a.atttypid, null) as data_type,",
-                     "information_schema._pg_char_max_length(a.atttypid, a.atttypmod) as "
-                     "char_length,",
-                     "information_schema._pg_numeric_precision(a.atttypid, a.atttypmod) as prec,",
-                     "information_schema._pg_numeric_scale(a.atttypid, a.atttypmod) as scale,",
-                     HasAdSrc ? "ad.adsrc, a.attnotnull as is_notnull"
-                              : "pg_catalog.pg_get_expr(ad.adbin, ad.adrelid) as adsrc, "
-                                "a.attnotnull as is_notnull",
-                     "from pg_attribute a", "join pg_type t on t.oid = a.atttypid",
-                     "left join pg_attrdef ad on ad.adrelid = a.attrelid and ad.adnum = a.attnum",
-                     "where a.attrelid = " + Oid + " and a.attnum >= 1", "and not a.attisdropped",
-                     "order by a.attnum"},
-                    "COLUMN_NAME", false);
-  return true;
 }
 
 // =============================================================================================

@@ -168,26 +168,7 @@ class TCmpTableOptions : public TPersistent {
   /// The dialect of the side's connection; dbAbstract without one.
   TDatabaseType GetDatabaseType() const;
 
- protected:
-  void AssignTo(TPersistent& Dest) const override;
-
- private:
-  friend class TTableDataComparer;
-  /// The catalog step of the side's dialect; fills the catalog field list.
-  bool ReadCatalogFields(TQELQuery& Query, TDatabaseType DatabaseType);
-  /// The catalog steps of the dialects: false (reported) when the table is not there.
-  bool ReadIBFields(TQELQuery& Query);
-  bool ReadASAFields(TQELQuery& Query);
-  bool ReadMySQLFields(TQELQuery& Query);
-  /// SQL Server and ASE (Db), from sysobjects and syscolumns.
-  bool ReadSysObjectsFields(TQELQuery& Query, TDatabaseType Db);
-  bool ReadOracleFields(TQELQuery& Query);
-  bool ReadPGFields(TQELQuery& Query);
-  /// Access and other OLE DB sources: the columns rowset of ADO, else an empty result's columns.
-  bool ReadOLEDBFields(TQELQuery& Query);
-  /// Paradox and dBASE through the local SQL: an empty result's columns in upper case; they
-  /// are the key fields too when none are given.
-  void ReadLocalSQLFields(TQELQuery& Query);
+  // For the dialects' catalog steps (TDialect::ReadDataFields).
   /// Runs the query (Lines) that finds the table: the IdField of the first row whose NameField
   /// is not empty; empty (reported) when the table is not there.
   std::string FindTableId(TQELQuery& Query, const std::vector<std::string>& Lines,
@@ -204,10 +185,22 @@ class TCmpTableOptions : public TPersistent {
   /// then closes and clears the query.
   static void RunQuery(TQELQuery& Query, const std::string& Text,
                        const std::function<void(TQELQuery&)>& Opened);
+  /// Reports that the side's table is not there.
+  void TableNotFound(TQELQuery& Query);
+  /// The table's name as the side's catalog spells it (found by a catalog step that matches
+  /// names in any case); the schema stays.
+  void SpellTableName(const std::string& Value) { FTableName = Value; }
+
+ protected:
+  void AssignTo(TPersistent& Dest) const override;
+
+ private:
+  friend class TTableDataComparer;
+  /// The catalog step of the side's dialect; fills the catalog field list.
+  bool ReadCatalogFields(TQELQuery& Query, TDatabaseType DatabaseType);
   /// The ORDER BY item of one key (or data) field, made so that the server orders the rows the
   /// way the merge compares them.
   std::string OrderItem(const std::string& Name) const;
-  void TableNotFound(TQELQuery& Query);
   /// Splits the table name into schema and name, once per run; an unquoted part becomes what
   /// the side's server stores for it (InterBase and the others upper case, PostgreSQL lower
   /// case, MySQL as given).

@@ -5,20 +5,11 @@
 #include <algorithm>
 
 #include "Text.h"
-#include "qelASAQuote.h"
-#include "qelASEQuote.h"
-#include "qelAccessQuote.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Viw.h"
-#include "qelDB2Quote.h"
-#include "qelIBQuote.h"
-#include "qelLocalSQLQuote.h"
-#include "qelMSSQLQuote.h"
-#include "qelMySQLQuote.h"
-#include "qelOracleQuote.h"
-#include "qelPGSQLQuote.h"
+#include "qelDialects.h"
 
 namespace qel {
 
@@ -652,31 +643,8 @@ TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate) {
 
 std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
                         TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect) {
-  switch (DatabaseType) {
-    case dbInterBase:
-      return SQLDialect == 3 && IdentDialect3(S, ServerVersion) ? QuotedStr(S, '"') : S;
-    case dbSybaseASA:
-      return ASAQuoteIdent(S, st_ASA9);
-    case dbMySQL:
-      return MySQLQuoteIdent(S);
-    case dbMSSQL:
-      return MSSQLQuoteIdent(S);
-    case dbSybaseASE:
-      return ASEQuoteIdent(S);
-    case dbPostgreSQL:
-      return PGSQLQuoteIdent(S);
-    case dbOracle:
-      return OracleQuoteIdent(S);
-    case dbDB2:
-      return DB2QuoteIdent(S);
-    case dbParadox:
-    case dbDBASE:
-      return LocalSQLQuoteIdent(S);
-    case dbMSAccess:
-      return AccessQuoteIdent(S);
-    default:
-      return S;
-  }
+  const TDialect* D = FindDialect(DatabaseType);
+  return D && D->QuoteIdent ? D->QuoteIdent(S, ServerVersion, SQLDialect) : S;
 }
 
 }  // namespace qel

@@ -15,7 +15,7 @@
 #include "qelComp_Prc.h"
 #include "qelComp_Tbl_Int.h"
 #include "qelComp_Trg.h"
-#include "qelPGSQLQuote.h"
+#include "qelDialects.h"
 
 namespace qel {
 
@@ -360,7 +360,8 @@ void OracleAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T)
 /// The sequence a serial column makes for itself, by the name the server gives it
 /// (table_column_seq, cut to the identifier limit), in the table's schema.
 std::string PGSerialSequence(const TAlterRun& Run, const TTblData& MTbl, const TFldData& M) {
-  const std::string Name = PGMakeObjectName(TableNameOf(MTbl), M.GetObjName(), "seq");
+  const std::string Name =
+      FindDialect(dbPostgreSQL)->MakeObjectName(TableNameOf(MTbl), M.GetObjName(), "seq");
   return (MTbl.GetSchema().empty() ? std::string() : Run.Quote(MTbl.GetSchema()) + ".") +
          Run.Quote(Name);
 }

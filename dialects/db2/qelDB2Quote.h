@@ -1,6 +1,6 @@
 // DB2 dialect: the keyword table of the DB2 script parser and the identifier quoting every DB2
-// script writer goes through.
-// Light on purpose: the object model includes it, not the parser.
+// script writer goes through. Light on purpose: included without the parser; the dialect's
+// registration hands the quoting to the core.
 #pragma once
 
 #include <array>

@@ -1,6 +1,6 @@
 // InterBase and Firebird dialect: the rule that tells which identifiers must be double-quoted in
-// SQL dialect 3.
-// Light on purpose: the object model includes it, not the parser.
+// SQL dialect 3. Light on purpose: included without the parser; the dialect's registration hands
+// the quoting to the core.
 #pragma once
 
 #include <string>

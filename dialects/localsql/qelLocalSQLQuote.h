@@ -1,6 +1,6 @@
 // Local SQL of Paradox and dBASE tables: the keyword table and the identifier quoting of that
-// dialect. Light on purpose: the object model and the table data comparer include it, not the
-// data-script parser.
+// dialect. Light on purpose: included without the parser; the dialect's registration hands the
+// quoting to the core.
 #pragma once
 
 #include <array>

@@ -1,5 +1,5 @@
-// Sybase ASE dialect: the identifier quoting every ASE script writer goes through.
-// Light on purpose: the object model includes it, not the parser.
+// Sybase ASE dialect: the identifier quoting every ASE script writer goes through. Light on
+// purpose: included without the parser; the dialect's registration hands the quoting to the core.
 #pragma once
 
 #include <string>

@@ -1,5 +1,5 @@
-// SQL Server dialect: the identifier quoting every SQL Server script writer goes through.
-// Light on purpose: the object model includes it, not the parser.
+// SQL Server dialect: the identifier quoting every SQL Server script writer goes through. Light on
+// purpose: included without the parser; the dialect's registration hands the quoting to the core.
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 // MySQL dialect: the keyword table and the identifier quoting every MySQL script writer goes
-// through. Light on purpose: the object model includes it, not the parser.
+// through. Light on purpose: included without the parser; the dialect's registration hands the
+// quoting to the core.
 #pragma once
 
 #include <array>
@@ -19,6 +20,10 @@ extern const std::array<TResWordRow, 74> MySQLResWords;
 /// The symbol of Word (any letter case) in MySQLResWords, or 1 (identifier) when it is no
 /// keyword. The cross-dialect conversion uses it to tell reserved names.
 std::uint8_t MySQLSymbolByResWord(std::string_view Word);
+
+/// True when the server (MySQL or MariaDB 10.11) reserves Word, given in upper case: a bare
+/// column or table of that name is a syntax error.
+bool MySQLIsReservedWord(std::string_view Word);
 
 /// Name as it must be written in MySQL script text: unchanged when it is a plain upper-case name
 /// ("A".."Z", "0".."9", "_", "$" and non-ASCII bytes, not starting with a digit) that the server

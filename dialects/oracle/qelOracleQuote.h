@@ -1,6 +1,6 @@
 // Oracle dialect: the keyword table of the Oracle script parser and the identifier quoting every
-// Oracle script writer goes through.
-// Light on purpose: the object model includes it, not the parser.
+// Oracle script writer goes through. Light on purpose: included without the parser; the dialect's
+// registration hands the quoting to the core.
 #pragma once
 
 #include <array>

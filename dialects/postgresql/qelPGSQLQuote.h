@@ -1,5 +1,6 @@
 // PostgreSQL dialect: the keyword table and the identifier quoting every PostgreSQL script writer
-// goes through. Light on purpose: the object model includes it, not the parser.
+// goes through. Light on purpose: included without the parser; the dialect's registration hands the
+// quoting to the core.
 #pragma once
 
 #include <array>

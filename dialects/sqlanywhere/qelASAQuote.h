@@ -1,6 +1,6 @@
 // SQL Anywhere dialect: the keyword table of the SQL Anywhere script parser and the identifier
-// quoting every SQL Anywhere script writer goes through.
-// Light on purpose: the object model includes it, not the parser.
+// quoting every SQL Anywhere script writer goes through. Light on purpose: included without the
+// parser; the dialect's registration hands the quoting to the core.
 #pragma once
 
 #include <array>

@@ -1,0 +1,74 @@
+#include "qelDialects.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "Text.h"
+
+namespace qel {
+
+namespace {
+
+bool Named(const TDialect& D, std::string_view Name) {
+  if (SameText(D.Name, Name)) return true;
+  return std::any_of(D.Aliases.begin(), D.Aliases.end(),
+                     [&](const std::string& A) { return SameText(A, Name); });
+}
+
+}  // namespace
+
+bool TDialectList::Add(TDialect D) {
+  if (D.Name.empty()) return false;
+  std::lock_guard Guard(FLock);
+  for (const auto& Item : FItems) {
+    if (Named(*Item, D.Name)) return false;
+    for (const std::string& A : D.Aliases)
+      if (Named(*Item, A)) return false;
+  }
+  FItems.push_back(std::make_unique<TDialect>(std::move(D)));
+  const TDialect* Added = FItems.back().get();
+  const TDialect* None = nullptr;
+  FByType[Added->DatabaseType].compare_exchange_strong(None, Added);
+  return true;
+}
+
+const TDialect* TDialectList::Find(std::string_view Name) const {
+  std::lock_guard Guard(FLock);
+  for (const auto& Item : FItems)
+    if (Named(*Item, Name)) return Item.get();
+  return nullptr;
+}
+
+const TDialect* TDialectList::Find(TDatabaseType DatabaseType) const {
+  return FByType[DatabaseType].load(std::memory_order_acquire);
+}
+
+std::vector<const TDialect*> TDialectList::All() const {
+  std::lock_guard Guard(FLock);
+  std::vector<const TDialect*> R;
+  for (const auto& Item : FItems) R.push_back(Item.get());
+  return R;
+}
+
+TDialectList& Dialects() {
+  static TDialectList& List = []() -> TDialectList& {
+    static TDialectList L;
+    AddBuiltInDialects(L);
+    return L;
+  }();
+  return List;
+}
+
+bool RegisterDialect(TDialect D) {
+  return Dialects().Add(std::move(D));
+}
+
+const TDialect* FindDialect(std::string_view Name) {
+  return Dialects().Find(Name);
+}
+
+const TDialect* FindDialect(TDatabaseType DatabaseType) {
+  return Dialects().Find(DatabaseType);
+}
+
+}  // namespace qel

@@ -1,0 +1,126 @@
+// The dialect registry: what the library knows of each SQL dialect, registered by the dialect's
+// own folder (dialects/<name>/qel<D>Dialect.cpp), and looked up by name or database type. The
+// core quotes names, and programs pick extractors, parsers and executors, through it, so that
+// neither includes a dialect's headers.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "qelDBOptions.h"
+#include "qelTypes.h"
+
+namespace qel {
+
+class TCmpTableOptions;
+class TComponent;
+class TCustomDBExtract;
+class TCustomObjs;
+class TCustomSQLParser;
+class TCustomScriptExtract;
+class TDBStructure;
+class TQELQuery;
+class TSQLExec;
+class TVarnel;
+
+/// One SQL dialect. Every member but Name and DatabaseType may be left empty where the dialect
+/// has no such piece.
+struct TDialect {
+  /// The name programs know the dialect by (lower case), and other names for it.
+  std::string Name;
+  std::vector<std::string> Aliases;
+  TDatabaseType DatabaseType = dbAbstract;
+
+  /// S as it must be written in the dialect's script text (InterBase: by server version and
+  /// SQL dialect; the others ignore both).
+  std::function<std::string(const std::string& S, TIBSQLServerVersionType ServerVersion,
+                            std::int8_t SQLDialect)>
+      QuoteIdent;
+  /// True when Word (any letter case) is one of the dialect's keywords.
+  std::function<bool(std::string_view Word)> IsKeyword;
+  /// The name the server makes from two parts and a label ("orders", "id", "seq").
+  std::function<std::string(const std::string& Name1, const std::string& Name2,
+                            const std::string& Label)>
+      MakeObjectName;
+
+  std::function<std::unique_ptr<TCustomScriptExtract>(TComponent* Owner)> MakeScriptExtractor;
+  std::function<std::unique_ptr<TCustomDBExtract>(TComponent* Owner)> MakeCatalogExtractor;
+  std::function<std::unique_ptr<TCustomSQLParser>(TCustomObjs* Objs)> MakeParser;
+  std::function<std::unique_ptr<TSQLExec>(TComponent* Owner)> MakeExecutor;
+
+  /// The table data comparer's catalog step: fills Table's catalog field list from the side's
+  /// server; False (reported) when the table is not there.
+  std::function<bool(TCmpTableOptions& Table, TQELQuery& Query)> ReadDataFields;
+
+  /// What a comparison in this dialect sets on the comparer before it reads the schemas.
+  std::function<void(TVarnel& Comparer)> SetUpComparer;
+  /// After reading: settles the server a side read from scripts is written for (IsDb: the
+  /// side was read from a database).
+  std::function<void(TDBStructure& Master, bool MasterIsDb, TDBStructure& Target, bool TargetIsDb)>
+      SettleScriptServers;
+};
+
+/// A factory for a TDialect member: makes a T from its one argument and hands it out as a Base.
+template <class Base, class T, class Arg>
+std::function<std::unique_ptr<Base>(Arg)> Factory() {
+  return [](Arg A) -> std::unique_ptr<Base> { return std::make_unique<T>(A); };
+}
+
+/// Sets D's four factories: script extractor, catalog extractor, parser and executor.
+template <class TScript, class TCatalog, class TParser, class TExec>
+void SetFactories(TDialect& D) {
+  D.MakeScriptExtractor = Factory<TCustomScriptExtract, TScript, TComponent*>();
+  D.MakeCatalogExtractor = Factory<TCustomDBExtract, TCatalog, TComponent*>();
+  D.MakeParser = Factory<TCustomSQLParser, TParser, TCustomObjs*>();
+  D.MakeExecutor = Factory<TSQLExec, TExec, TComponent*>();
+}
+
+/// A TDialect::QuoteIdent for a dialect whose quoting needs the name alone.
+template <std::string (*Quote)(const std::string&)>
+std::string QuoteName(const std::string& S, TIBSQLServerVersionType, std::int8_t) {
+  return Quote(S);
+}
+
+/// A list of dialects whose names (and aliases, in any case) are unique.
+class TDialectList {
+ public:
+  /// Adds D; False, and nothing added, when D has no name or a name (or alias) of D is taken.
+  bool Add(TDialect D);
+  /// The dialect of that name or alias (any case); nullptr when there is none.
+  const TDialect* Find(std::string_view Name) const;
+  /// The first dialect added for DatabaseType; nullptr when there is none.
+  const TDialect* Find(TDatabaseType DatabaseType) const;
+  /// The dialects, in the order they were added.
+  std::vector<const TDialect*> All() const;
+
+ private:
+  mutable std::mutex FLock;
+  std::vector<std::unique_ptr<TDialect>> FItems;
+  /// The first dialect of each database type, read without the lock: quoting asks for it once
+  /// a name, and a dialect once added stays.
+  std::array<std::atomic<const TDialect*>, 256> FByType{};
+};
+
+/// The library's dialect registry. The dialects built into the library are in it before the
+/// first look-up (AddBuiltInDialects).
+TDialectList& Dialects();
+
+/// Registers a dialect of a program's own; False when its name is taken.
+bool RegisterDialect(TDialect D);
+/// Dialects().Find.
+const TDialect* FindDialect(std::string_view Name);
+const TDialect* FindDialect(TDatabaseType DatabaseType);
+
+/// Adds every dialect the library is built with to List (dialects/qelDialects.cpp). Called once,
+/// by Dialects(): an explicit call, so that a program linked against the static library gets
+/// every dialect without referring to any.
+void AddBuiltInDialects(TDialectList& List);
+
+}  // namespace qel

@@ -1,0 +1,50 @@
+// The Paradox and dBASE registrations (local SQL): their quoting, the data-script parser and the
+// table data comparer's catalog step.
+#include <string>
+#include <utility>
+
+#include "DataSet.h"
+#include "Text.h"
+#include "qelDBEngine.h"
+#include "qelDialects.h"
+#include "qelLocalSQLParser.h"
+#include "qelLocalSQLQuote.h"
+#include "qelTableDataComparer.h"
+
+namespace qel {
+
+namespace {
+
+/// An empty result's columns in upper case; they are the key fields too when none are given.
+bool ReadLocalSQLFields(TCmpTableOptions& T, TQELQuery& Query) {
+  TStringList& Keys = T.GetWorkKeyFields();
+  const bool KeysEmpty = Keys.Empty();
+  T.RunQuery(Query, "Select * from " + T.GetTableName() + " where 1=0", [&](TQELQuery& Q) {
+    for (int I = 0; I < Q.FieldCount(); ++I) {
+      const TField* F = Q.Fields().Fields(I);
+      T.GetCatalogFields().Add(UpperCase(F->GetFieldName()));
+      if (KeysEmpty && !TTableDataComparer::IsBlobType(F->GetDataType()))
+        Keys.Add(UpperCase(F->GetFieldName()));
+    }
+  });
+  return true;
+}
+
+}  // namespace
+
+void AddLocalSQLDialects(TDialectList& List) {
+  for (const auto& [Name, Type] : {std::pair{"paradox", dbParadox}, std::pair{"dbase", dbDBASE}}) {
+    TDialect D;
+    D.Name = Name;
+    D.DatabaseType = Type;
+    D.QuoteIdent = QuoteName<LocalSQLQuoteIdent>;
+    D.IsKeyword = [](std::string_view Word) {
+      return LocalSQLSymbolByResWord(Word) != kIdentSymbol;
+    };
+    D.MakeParser = Factory<TCustomSQLParser, TLocalSQLParser, TCustomObjs*>();
+    D.ReadDataFields = ReadLocalSQLFields;
+    List.Add(std::move(D));
+  }
+}
+
+}  // namespace qel

@@ -1,0 +1,78 @@
+// The SQL Server and Sybase ASE dialects' registrations: their quoting, extractors, parsers,
+// executors and the table data comparer's catalog step.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Text.h"
+#include "qelASEDatabaseExtract.h"
+#include "qelASEParser.h"
+#include "qelASEQuote.h"
+#include "qelASESQLExec.h"
+#include "qelASEScriptExtract.h"
+#include "qelDBEngine.h"
+#include "qelDialects.h"
+#include "qelMSSQLDatabaseExtract.h"
+#include "qelMSSQLExec.h"
+#include "qelMSSQLParser.h"
+#include "qelMSSQLQuote.h"
+#include "qelMSSQLScriptExtract.h"
+#include "qelTableDataComparer.h"
+
+namespace qel {
+
+namespace {
+
+/// SQL Server and ASE (Db): the table from sysobjects, its columns from syscolumns.
+bool ReadSysObjectsFields(TCmpTableOptions& T, TQELQuery& Query, TDatabaseType Db) {
+  const std::string QName = QuotedStr(T.GetTableName());
+  std::vector<std::string> Lines;
+  if (Db == dbMSSQL) {
+    Lines = {"Select o.id, o.name,",
+             "objectproperty(o.id, " + QuotedStr("ExecIsQuotedIdentOn") + ") QI,",
+             "objectproperty(o.id, " + QuotedStr("ExecIsAnsiNullsOn") + ") AN",
+             "from sysobjects o",
+             "where o.xtype = " + QuotedStr("U "),
+             "and isnull(objectproperty(o.id, " + QuotedStr("ISMSShipped") + "), 1) <> 1",
+             "and o.name = " + QName};
+  } else {
+    Lines = {"Select o.id, o.name", "from sysobjects o", "where o.type = " + QuotedStr("U "),
+             "and o.name = " + QName};
+  }
+  const std::string Id = T.FindTableId(Query, Lines, "NAME", "ID");
+  if (Id.empty()) return false;
+  T.AddCatalogColumns(Query,
+                      {"select c.name COLUMN_NAME", "from syscolumns c", "where c.id = " + Id,
+                       Db == dbMSSQL ? "order by c.colorder" : "order by c.colid"},
+                      "COLUMN_NAME", false);
+  return true;
+}
+
+}  // namespace
+
+void AddMSSQLDialect(TDialectList& List) {
+  TDialect D;
+  D.Name = "mssql";
+  D.Aliases = {"sqlserver"};
+  D.DatabaseType = dbMSSQL;
+  D.QuoteIdent = QuoteName<MSSQLQuoteIdent>;
+  SetFactories<TMSSQLScriptExtract, TMSSQLDBExtract, TMSSQLParser, TMSSQLExec>(D);
+  D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
+    return ReadSysObjectsFields(T, Q, dbMSSQL);
+  };
+  List.Add(std::move(D));
+}
+
+void AddASEDialect(TDialectList& List) {
+  TDialect D;
+  D.Name = "ase";
+  D.DatabaseType = dbSybaseASE;
+  D.QuoteIdent = QuoteName<ASEQuoteIdent>;
+  SetFactories<TASEScriptExtract, TASEDBExtract, TASEParser, TASESQLExec>(D);
+  D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
+    return ReadSysObjectsFields(T, Q, dbSybaseASE);
+  };
+  List.Add(std::move(D));
+}
+
+}  // namespace qel

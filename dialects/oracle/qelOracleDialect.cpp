@@ -1,0 +1,52 @@
+// The Oracle dialect's registration: its quoting, extractors, parser, executor and the table
+// data comparer's catalog step.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Text.h"
+#include "qelDBEngine.h"
+#include "qelDialects.h"
+#include "qelOracleDatabaseExtract.h"
+#include "qelOracleParser.h"
+#include "qelOracleQuote.h"
+#include "qelOracleSQLExec.h"
+#include "qelOracleScriptExtract.h"
+#include "qelTableDataComparer.h"
+
+namespace qel {
+
+namespace {
+
+bool ReadOracleFields(TCmpTableOptions& T, TQELQuery& Query) {
+  const std::string QName = QuotedStr(T.GetTableName());
+  if (T.FindTableId(Query,
+                    {"Select t.table_name as name, t.tablespace_name", "from user_tables t",
+                     "where t.table_name = " + QName},
+                    "NAME", "NAME")
+          .empty())
+    return false;
+  T.AddCatalogColumns(
+      Query,
+      {"select c.column_name, c.data_type, c.data_length,",
+       "c.data_precision, c.data_scale, c.column_id,",
+       "c.character_set_name, c.char_col_decl_length,", "c.char_length, c.Nullable",
+       "from user_tab_columns c", "where c.table_name = " + QName, "order by c.column_id"},
+      "COLUMN_NAME", false);
+  return true;
+}
+
+}  // namespace
+
+void AddOracleDialect(TDialectList& List) {
+  TDialect D;
+  D.Name = "oracle";
+  D.DatabaseType = dbOracle;
+  D.QuoteIdent = QuoteName<OracleQuoteIdent>;
+  D.IsKeyword = [](std::string_view Word) { return OracleSymbolByResWord(Word) != kIdentSymbol; };
+  SetFactories<TOracleScriptExtract, TOracleDBExtract, TOracleParser, TOracleSQLExec>(D);
+  D.ReadDataFields = ReadOracleFields;
+  List.Add(std::move(D));
+}
+
+}  // namespace qel

@@ -1,0 +1,91 @@
+// The PostgreSQL dialect's registration: its quoting, extractors, parser, executor and the
+// table data comparer's catalog step.
+#include <string>
+#include <vector>
+
+#include "Text.h"
+#include "qelDialects.h"
+#include "qelPGDatabaseExtract.h"
+#include "qelPGSQLExec.h"
+#include "qelPGSQLParser.h"
+#include "qelPGSQLQuote.h"
+#include "qelPGScriptExtract.h"
+#include "qelTableDataComparer.h"
+
+namespace qel {
+
+namespace {
+
+bool ReadPGFields(TCmpTableOptions& T, TQELQuery& Query) {
+  // Servers since 8.4 have relhastriggers instead of reltriggers, and since 12 no adsrc: the
+  // catalog says which columns it has, and the query is chosen by that.
+  bool HasRelTriggers = false, HasAdSrc = false;
+  T.RunCatalogQuery(
+      Query,
+      {"select exists(select 1 from pg_catalog.pg_attribute where attrelid = "
+       "'pg_catalog.pg_class'::regclass and attname = 'reltriggers' and not attisdropped) as "
+       "has_reltriggers,",
+       "exists(select 1 from pg_catalog.pg_attribute where attrelid = "
+       "'pg_catalog.pg_attrdef'::regclass and attname = 'adsrc' and not attisdropped) as "
+       "has_adsrc"},
+      [&](TQELQuery& Q) {
+        HasRelTriggers = Q.FieldByName("has_reltriggers")->AsBoolean();
+        HasAdSrc = Q.FieldByName("has_adsrc")->AsBoolean();
+      });
+  const std::string QName = QuotedStr(T.GetTableName());
+  const std::string Oid = T.FindTableId(
+      Query,
+      {" SELECT n.nspname AS schemaname, c.relname AS tablename, pg_get_userbyid(c.relowner) AS "
+       "tableowner,",
+       "        t.spcname AS \"tablespace\", c.relhasindex AS hasindexes, c.relhasrules AS "
+       "hasrules,",
+       HasRelTriggers ? "        c.reltriggers > 0 AS hastriggers, c.oid"
+                      : "        c.relhastriggers AS hastriggers, c.oid",
+       "   FROM pg_catalog.pg_class c",
+       "   LEFT JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace",
+       "   LEFT JOIN pg_catalog.pg_tablespace t ON t.oid = c.reltablespace",
+       "  WHERE c.relkind = 'r'",
+       "  AND n.nspname not in ('information_schema', 'pg_catalog', 'pg_toast', 'pg_temp_1')",
+       "  and c.relname not like 'pg_%'", "  and c.relname = " + QName,
+       // The table the statements reach: of the schema named, else the first on the search
+       // path.
+       T.GetSchemaName().empty() ? "  and pg_catalog.pg_table_is_visible(c.oid)"
+                                 : "  and n.nspname = " + QuotedStr(T.GetSchemaName())},
+      "TABLENAME", "OID");
+  if (Oid.empty()) return false;
+  T.AddCatalogColumns(Query,
+                      {"select a.attname AS column_name, a.atttypid, a.atttypmod,",
+                       "pg_catalog.format_type(a.atttypid, null) as data_type,",
+                       "information_schema._pg_char_max_length(a.atttypid, a.atttypmod) as "
+                       "char_length,",
+                       "information_schema._pg_numeric_precision(a.atttypid, a.atttypmod) as "
+                       "prec,",
+                       "information_schema._pg_numeric_scale(a.atttypid, a.atttypmod) as scale,",
+                       HasAdSrc ? "ad.adsrc, a.attnotnull as is_notnull"
+                                : "pg_catalog.pg_get_expr(ad.adbin, ad.adrelid) as adsrc, "
+                                  "a.attnotnull as is_notnull",
+                       "from pg_attribute a", "join pg_type t on t.oid = a.atttypid",
+                       "left join pg_attrdef ad on ad.adrelid = a.attrelid and ad.adnum = "
+                       "a.attnum",
+                       "where a.attrelid = " + Oid + " and a.attnum >= 1", "and not a.attisdropped",
+                       "order by a.attnum"},
+                      "COLUMN_NAME", false);
+  return true;
+}
+
+}  // namespace
+
+void AddPGDialect(TDialectList& List) {
+  TDialect D;
+  D.Name = "postgresql";
+  D.Aliases = {"postgres"};
+  D.DatabaseType = dbPostgreSQL;
+  D.QuoteIdent = QuoteName<PGSQLQuoteIdent>;
+  D.IsKeyword = [](std::string_view Word) { return PGSQLSymbolByResWord(Word) != kIdentSymbol; };
+  D.MakeObjectName = PGMakeObjectName;
+  SetFactories<TPGScriptExtract, TPGDBExtract, TPGSQLParser, TPGSQLExec>(D);
+  D.ReadDataFields = ReadPGFields;
+  List.Add(std::move(D));
+}
+
+}  // namespace qel

@@ -1,0 +1,51 @@
+// The SQL Anywhere dialect's registration: its quoting, extractors, parser, executor and the
+// table data comparer's catalog step.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Text.h"
+#include "qelASADatabaseExtract.h"
+#include "qelASAParser.h"
+#include "qelASAQuote.h"
+#include "qelASASQLExec.h"
+#include "qelASAScriptExtract.h"
+#include "qelDBEngine.h"
+#include "qelDialects.h"
+#include "qelTableDataComparer.h"
+
+namespace qel {
+
+namespace {
+
+bool ReadASAFields(TCmpTableOptions& T, TQELQuery& Query) {
+  const std::string Id = T.FindTableId(Query,
+                                       {"Select table_name, table_id", "from SYS.SYSTABLE",
+                                        "where table_name = " + QuotedStr(T.GetTableName())},
+                                       "TABLE_NAME", "TABLE_ID");
+  if (Id.empty()) return false;
+  T.AddCatalogColumns(Query,
+                      {"Select c.column_id, c.column_name", "from SYS.SYSCOLUMN c",
+                       "where c.table_id = " + Id, "order by c.column_id, c.column_name"},
+                      "COLUMN_NAME", true);
+  return true;
+}
+
+}  // namespace
+
+void AddASADialect(TDialectList& List) {
+  TDialect D;
+  D.Name = "sqlanywhere";
+  D.DatabaseType = dbSybaseASA;
+  D.QuoteIdent = [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
+    return ASAQuoteIdent(S, st_ASA9);
+  };
+  D.IsKeyword = [](std::string_view Word) {
+    return ASASymbolByResWord(Word, st_ASA9) != kIdentSymbol;
+  };
+  SetFactories<TASAScriptExtract, TASADBExtract, TASAParser, TASASQLExec>(D);
+  D.ReadDataFields = ReadASAFields;
+  List.Add(std::move(D));
+}
+
+}  // namespace qel
