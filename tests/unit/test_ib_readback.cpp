@@ -266,10 +266,12 @@ TEST(IBParser, StatementFormsBuildTheirObjects) {
          EXPECT_EQ(O.Constraints.Count(), 1);
        }},
       // The server makes the columns of a key CREATE TABLE declares NOT NULL.
-      {"CREATE TABLE U (ID INTEGER PRIMARY KEY, K INTEGER, N INTEGER, PRIMARY KEY (K));",
+      // (One primary key a table: the server refuses a second.)
+      {"CREATE TABLE U (ID INTEGER PRIMARY KEY, K INTEGER, N INTEGER);\n"
+       "CREATE TABLE U2 (K INTEGER, N INTEGER, PRIMARY KEY (K));",
        [](TObjs& O) {
          EXPECT_FALSE(Column(O, "U", 0)->Nullable);
-         EXPECT_FALSE(Column(O, "U", 1)->Nullable);
+         EXPECT_FALSE(Column(O, "U2", 0)->Nullable);
          EXPECT_TRUE(Column(O, "U", 2)->Nullable);
        }},
       {"CREATE TABLE A (ID INTEGER NOT NULL, CONSTRAINT PK_A PRIMARY KEY (ID));\n"
