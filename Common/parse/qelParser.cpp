@@ -423,7 +423,9 @@ void TCustomParser::TestNewObj(const TDbObj& Obj) {
   // A catalog's object texts re-read what the catalog filed already.
   if (Objs->ExtractFrom == efDatabase) return;
   const auto* Ctr = dynamic_cast<const TCtrData*>(&Obj);
-  if (Ctr) FNewKeys.push_back({Ctr, Line, Column});
+  // Reported where its statement starts: readers file a table's keys after its last symbol.
+  if (Ctr || dynamic_cast<const TIdxData*>(&Obj))
+    FNewKeys.push_back({&Obj, LineOfPos(StmtStart), 1});
   const char* Kind = dynamic_cast<const TTblData*>(&Obj)   ? "Table"
                      : dynamic_cast<const TViwData*>(&Obj) ? "View"
                      : Ctr && !Obj.GetObjName().empty()    ? "Constraint"
@@ -431,9 +433,25 @@ void TCustomParser::TestNewObj(const TDbObj& Obj) {
   const TDbObjList* List = Kind ? Objs->ListOf(&Obj) : nullptr;
   const TDbObj* Old = List ? List->FindObj(Obj.ObjKeyDef()) : nullptr;
   // ASE tells names by case where the collection does not: that has a warning of its own.
-  if (Old && Old != &Obj &&
+  // CREATE OR REPLACE, CREATE OR ALTER, RECREATE and ALTER take the place of what stands.
+  std::string Start = UpperCase(CopyTxt(StmtStart, 24));
+  Start.erase(
+      std::remove_if(Start.begin(), Start.end(),
+                     [](char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; }),
+      Start.end());
+  const bool Replaces = Start.rfind("CREATEOR", 0) == 0 || Start.rfind("RECREATE", 0) == 0 ||
+                        Start.rfind("ALTER", 0) == 0;
+  if (Old && Old != &Obj && !Replaces &&
       (Objs->GetDatabaseType() != dbSybaseASE || Old->GetObjName() == Obj.GetObjName()))
     ErrMsg(std::string(Kind) + " " + Obj.GetObjName() + " is defined twice.");
+}
+
+std::int32_t TCustomParser::LineOfPos(std::int32_t At) {
+  At = std::clamp(At, 1, FLen + 1);
+  if (At < FCountedPos) FCountedPos = FCountedLine = 1;
+  for (; FCountedPos < At; ++FCountedPos)
+    if (FTxt[static_cast<std::size_t>(FCountedPos - 1)] == '\n') ++FCountedLine;
+  return FCountedLine;
 }
 
 void TCustomParser::TestNewKeys() {
@@ -441,9 +459,10 @@ void TCustomParser::TestNewKeys() {
   FNewKeys.clear();
   auto* O = dynamic_cast<TObjs*>(Objs);
   if (!O || Keys.empty()) return;
-  // Keys a later statement dropped again are no more filed (nor alive).
+  // Keys a later statement dropped again are no more filed.
   std::unordered_map<const TDbObj*, int> Filed;
   std::unordered_map<std::string, int> PrimaryKeys;  // by table
+  for (int I = 0; I < O->Indexes.Count(); ++I) Filed.emplace(O->Indexes.Objects(I), 0);
   for (int I = 0; I < O->Constraints.Count(); ++I) {
     const auto* C = dynamic_cast<const TCtrData*>(O->Constraints.Objects(I));
     if (!C) continue;
@@ -453,17 +472,43 @@ void TCustomParser::TestNewKeys() {
   // What stands for the primary keys filed before: those of other texts, then the new ones
   // met so far.
   for (const TNewKey& K : Keys)
-    if (Filed.count(K.Key) && K.Key->GetCtType() == ctPKey)
-      --PrimaryKeys[UpperCase(K.Key->GetTblName())];
+    if (!Filed.count(K.Key)) {
+      continue;  // freed, maybe: not to be looked at
+    } else if (const auto* C = dynamic_cast<const TCtrData*>(K.Key);
+               C && C->GetCtType() == ctPKey) {
+      --PrimaryKeys[UpperCase(C->GetTblName())];
+    }
+  const auto TableNamed = [O](const std::string& Schema, const std::string& Name) {
+    const TTblData* T = Schema.empty() ? nullptr : O->GetTable(Schema + "." + Name);
+    return T ? T : O->GetTable(Name);
+  };
   for (const TNewKey& K : Keys) {
     if (!Filed.count(K.Key)) continue;
-    const TCtrData& C = *K.Key;
+    const auto Error = [&](const std::string& Text) { ErrMsgAt(Text, K.Line, K.Column - 1); };
+    // Each plain column name of List must name a column of Table, once.
+    const auto TestColumns = [&](const TTblData& Table, const TStringList& List,
+                                 const std::string& What, bool Twice) {
+      if (!Table.OfType.empty()) return;  // an object table's columns are its type's
+      std::unordered_map<std::string, int> Seen;
+      for (int I = 0; I < List.Count(); ++I) {
+        const std::string& Column = List[I];
+        // An empty list has an error of its own; expressions and sort orders are not names.
+        if (Column.empty() || Column.find_first_of("( \"`[") != std::string::npos) continue;
+        if (!Table.Fields.Find(Column))
+          Error(What + " names column " + Column + ", which table " + Table.GetObjName() +
+                " does not have.");
+        else if (++Seen[Table.Fields.CaseSensitive ? Column : UpperCase(Column)] == 2 && Twice)
+          Error(What + " names column " + Column + " twice.");
+      }
+    };
+    if (const auto* Idx = dynamic_cast<const TIdxData*>(K.Key)) {
+      if (const TTblData* Table = TableNamed(Idx->GetSchema(), Idx->TableName))
+        TestColumns(*Table, Idx->Flds, "Index " + Idx->GetObjName(), true);
+      continue;
+    }
+    const auto& C = static_cast<const TCtrData&>(*K.Key);
     const TConstraintType Type = C.GetCtType();
     if (Type != ctPKey && Type != ctUnique && Type != ctFKey) continue;
-    const auto TableNamed = [O](const std::string& Schema, const std::string& Name) {
-      const TTblData* T = O->GetTable(Name);
-      return T || Schema.empty() ? T : O->GetTable(Schema + "." + Name);
-    };
     const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
     // An object table's columns are its type's attributes, which the table does not list.
     if (!Table || !Table->OfType.empty()) continue;
@@ -472,24 +517,11 @@ void TCustomParser::TestNewKeys() {
                                                             : "FOREIGN KEY") +
                              " of table " + Table->GetObjName();
     if (Type == ctPKey && PrimaryKeys[UpperCase(C.GetTblName())]++ > 0)
-      ErrMsgAt("Table " + Table->GetObjName() + " has more than one PRIMARY KEY.", K.Line,
-               K.Column - 1);
-    std::unordered_map<std::string, int> Seen;
-    for (int I = 0; I < C.FldList.Count(); ++I) {
-      const std::string& Column = C.FldList[I];
-      if (!Table->Fields.Find(Column))
-        ErrMsgAt(What + " names column " + Column + ", which the table does not have.", K.Line,
-                 K.Column - 1);
-      else if (++Seen[Table->Fields.CaseSensitive ? Column : UpperCase(Column)] == 2)
-        ErrMsgAt(What + " names column " + Column + " twice.", K.Line, K.Column - 1);
-    }
-    const TTblData* Ref =
-        Type == ctFKey ? TableNamed(C.GetRefSchema(), C.GetRefTblName()) : nullptr;
-    for (int I = 0; Ref && I < C.RefFldList.Count(); ++I)
-      if (!Ref->Fields.Find(C.RefFldList[I]))
-        ErrMsgAt(What + " references column " + C.RefFldList[I] + ", which table " +
-                     Ref->GetObjName() + " does not have.",
-                 K.Line, K.Column - 1);
+      Error("Table " + Table->GetObjName() + " has more than one PRIMARY KEY.");
+    TestColumns(*Table, C.FldList, What, true);
+    if (Type == ctFKey)
+      if (const TTblData* Ref = TableNamed(C.GetRefSchema(), C.GetRefTblName()))
+        TestColumns(*Ref, C.RefFldList, What, false);
   }
 }
 
@@ -602,6 +634,7 @@ void TCustomParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs)
   DoProgressUpdate(0, LineCount);
   DoLogNextLine("Parse Script: " + ScriptName);
   FNewKeys.clear();
+  FCountedPos = FCountedLine = 1;
   ParseText();
   TestNewKeys();
   ClearTxt();

@@ -383,15 +383,20 @@ class TCustomParser : public TObject {
 
   /// A key filed while the current text is read, and where its statement stood.
   struct TNewKey {
-    const TCtrData* Key;
+    const TDbObj* Key;  ///< a constraint or an index
     std::int32_t Line, Column;
   };
   std::vector<TNewKey> FNewKeys;
+  /// The line of the 1-based position At, counted on from the last one asked for (positions
+  /// asked for in text order cost one pass over the text).
+  std::int32_t LineOfPos(std::int32_t At);
+  std::int32_t FCountedPos = 1, FCountedLine = 1;
   /// Called for each object filed from a script: a table, view or named constraint whose key
   /// the collection holds already is an error (every server refuses the second definition);
   /// keys are kept for TestNewKeys.
   void TestNewObj(const TDbObj& Obj);
-  /// At the end of a text, for each key it filed that is still filed and whose table is known:
+  /// At the end of a text, for each key or index it filed that is still filed and whose table is
+  /// known:
   /// a column the table lacks or a column named twice is an error, as is a second primary key
   /// of one table. (The table may be created after its keys in the text, so not earlier.)
   void TestNewKeys();

@@ -747,6 +747,7 @@ std::string TPGSQLParser::GetSetValue(const std::string& ErrText) {
 
 void TPGSQLParser::ParseCreate() {
   GetSy();
+  FOrReplace = Sy == pgOR;
   if (Sy == pgOR) {
     GetSy();
     TestIdent("REPLACE");

@@ -427,6 +427,7 @@ class TPGSQLParser : public TCustomSQLParser {
   TTblData* FTableBeingRead = nullptr;
   std::vector<std::unique_ptr<TCtrData>> FPendingConstraints;
   bool FQuotedIdent = false;  // the current identifier was written in double quotes
+  bool FOrReplace = false;    // the CREATE statement read says OR REPLACE
   bool FScanning = false;     // inside GetSy: errors stand where the scanner is
   std::int32_t FSyLine = 1;   // line and column of the current symbol's first byte
   std::int32_t FSyCol = 1;

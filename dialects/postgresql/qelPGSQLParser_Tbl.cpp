@@ -921,6 +921,8 @@ void TPGSQLParser::ParseView() {
   if (StatementFailed()) return;
   Viw->SetBody(CopyTxtFrom(Start));
   NoteName(*Viw);
+  // OR REPLACE: the view read last is the one the server keeps.
+  if (FOrReplace && Objs) RemoveObj(Objs->Views, Viw->ObjKeyDef());
   AddObj(std::move(Viw));
 }
 
