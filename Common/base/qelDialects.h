@@ -82,6 +82,19 @@ void SetFactories(TDialect& D) {
   D.MakeExecutor = Factory<TSQLExec, TExec, TComponent*>();
 }
 
+/// A dialect of that name, other names, database type and quoting, with its four factories.
+template <class TScript, class TCatalog, class TParser, class TExec>
+TDialect MakeDialect(std::string Name, std::vector<std::string> Aliases, TDatabaseType Type,
+                     decltype(TDialect::QuoteIdent) Quote) {
+  TDialect D;
+  D.Name = std::move(Name);
+  D.Aliases = std::move(Aliases);
+  D.DatabaseType = Type;
+  D.QuoteIdent = std::move(Quote);
+  SetFactories<TScript, TCatalog, TParser, TExec>(D);
+  return D;
+}
+
 /// A TDialect::QuoteIdent for a dialect whose quoting needs the name alone.
 template <std::string (*Quote)(const std::string&)>
 std::string QuoteName(const std::string& S, TIBSQLServerVersionType, std::int8_t) {

@@ -14,12 +14,9 @@
 namespace qel {
 
 void AddDB2Dialect(TDialectList& List) {
-  TDialect D;
-  D.Name = "db2";
-  D.DatabaseType = dbDB2;
-  D.QuoteIdent = QuoteName<DB2QuoteIdent>;
+  TDialect D = MakeDialect<TDB2ScriptExtract, TDB2DBExtract, TDB2Parser, TDB2SQLExec>(
+      "db2", {}, dbDB2, QuoteName<DB2QuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return DB2SymbolByResWord(Word) != kIdentSymbol; };
-  SetFactories<TDB2ScriptExtract, TDB2DBExtract, TDB2Parser, TDB2SQLExec>(D);
   List.Add(std::move(D));
 }
 

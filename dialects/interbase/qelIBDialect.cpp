@@ -77,15 +77,11 @@ void AssumeFirebirdServer(TDBStructure& Master, bool MasterIsDb, TDBStructure& T
 }  // namespace
 
 void AddIBDialect(TDialectList& List) {
-  TDialect D;
-  D.Name = "firebird";
-  D.Aliases = {"interbase"};
-  D.DatabaseType = dbInterBase;
-  D.QuoteIdent = [](const std::string& S, TIBSQLServerVersionType ServerVersion,
-                    std::int8_t SQLDialect) {
-    return SQLDialect == 3 && IdentDialect3(S, ServerVersion) ? QuotedStr(S, '"') : S;
-  };
-  SetFactories<TIBScriptExtract, TIBDBExtract, TIbParser, TIBSQLExec>(D);
+  TDialect D = MakeDialect<TIBScriptExtract, TIBDBExtract, TIbParser, TIBSQLExec>(
+      "firebird", {"interbase"}, dbInterBase,
+      [](const std::string& S, TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect) {
+        return SQLDialect == 3 && IdentDialect3(S, ServerVersion) ? QuotedStr(S, '"') : S;
+      });
   D.ReadDataFields = ReadIBFields;
   D.SetUpComparer = SetUpIBComparer;
   D.SettleScriptServers = AssumeFirebirdServer;

@@ -51,12 +51,8 @@ bool ReadSysObjectsFields(TCmpTableOptions& T, TQELQuery& Query, TDatabaseType D
 }  // namespace
 
 void AddMSSQLDialect(TDialectList& List) {
-  TDialect D;
-  D.Name = "mssql";
-  D.Aliases = {"sqlserver"};
-  D.DatabaseType = dbMSSQL;
-  D.QuoteIdent = QuoteName<MSSQLQuoteIdent>;
-  SetFactories<TMSSQLScriptExtract, TMSSQLDBExtract, TMSSQLParser, TMSSQLExec>(D);
+  TDialect D = MakeDialect<TMSSQLScriptExtract, TMSSQLDBExtract, TMSSQLParser, TMSSQLExec>(
+      "mssql", {"sqlserver"}, dbMSSQL, QuoteName<MSSQLQuoteIdent>);
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbMSSQL);
   };
@@ -64,11 +60,8 @@ void AddMSSQLDialect(TDialectList& List) {
 }
 
 void AddASEDialect(TDialectList& List) {
-  TDialect D;
-  D.Name = "ase";
-  D.DatabaseType = dbSybaseASE;
-  D.QuoteIdent = QuoteName<ASEQuoteIdent>;
-  SetFactories<TASEScriptExtract, TASEDBExtract, TASEParser, TASESQLExec>(D);
+  TDialect D = MakeDialect<TASEScriptExtract, TASEDBExtract, TASEParser, TASESQLExec>(
+      "ase", {}, dbSybaseASE, QuoteName<ASEQuoteIdent>);
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbSybaseASE);
   };

@@ -38,13 +38,9 @@ bool ReadMySQLFields(TCmpTableOptions& T, TQELQuery& Query) {
 }  // namespace
 
 void AddMySQLDialect(TDialectList& List) {
-  TDialect D;
-  D.Name = "mysql";
-  D.Aliases = {"mariadb"};
-  D.DatabaseType = dbMySQL;
-  D.QuoteIdent = QuoteName<MySQLQuoteIdent>;
+  TDialect D = MakeDialect<TMySQLScriptExtract, TMySQLDBExtract, TMySQLParser, TMySQLExec>(
+      "mysql", {"mariadb"}, dbMySQL, QuoteName<MySQLQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return MySQLSymbolByResWord(Word) != kIdentSymbol; };
-  SetFactories<TMySQLScriptExtract, TMySQLDBExtract, TMySQLParser, TMySQLExec>(D);
   D.ReadDataFields = ReadMySQLFields;
   List.Add(std::move(D));
 }

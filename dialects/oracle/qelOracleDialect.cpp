@@ -39,12 +39,9 @@ bool ReadOracleFields(TCmpTableOptions& T, TQELQuery& Query) {
 }  // namespace
 
 void AddOracleDialect(TDialectList& List) {
-  TDialect D;
-  D.Name = "oracle";
-  D.DatabaseType = dbOracle;
-  D.QuoteIdent = QuoteName<OracleQuoteIdent>;
+  TDialect D = MakeDialect<TOracleScriptExtract, TOracleDBExtract, TOracleParser, TOracleSQLExec>(
+      "oracle", {}, dbOracle, QuoteName<OracleQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return OracleSymbolByResWord(Word) != kIdentSymbol; };
-  SetFactories<TOracleScriptExtract, TOracleDBExtract, TOracleParser, TOracleSQLExec>(D);
   D.ReadDataFields = ReadOracleFields;
   List.Add(std::move(D));
 }

@@ -76,14 +76,10 @@ bool ReadPGFields(TCmpTableOptions& T, TQELQuery& Query) {
 }  // namespace
 
 void AddPGDialect(TDialectList& List) {
-  TDialect D;
-  D.Name = "postgresql";
-  D.Aliases = {"postgres"};
-  D.DatabaseType = dbPostgreSQL;
-  D.QuoteIdent = QuoteName<PGSQLQuoteIdent>;
+  TDialect D = MakeDialect<TPGScriptExtract, TPGDBExtract, TPGSQLParser, TPGSQLExec>(
+      "postgresql", {"postgres"}, dbPostgreSQL, QuoteName<PGSQLQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return PGSQLSymbolByResWord(Word) != kIdentSymbol; };
   D.MakeObjectName = PGMakeObjectName;
-  SetFactories<TPGScriptExtract, TPGDBExtract, TPGSQLParser, TPGSQLExec>(D);
   D.ReadDataFields = ReadPGFields;
   List.Add(std::move(D));
 }

@@ -34,16 +34,14 @@ bool ReadASAFields(TCmpTableOptions& T, TQELQuery& Query) {
 }  // namespace
 
 void AddASADialect(TDialectList& List) {
-  TDialect D;
-  D.Name = "sqlanywhere";
-  D.DatabaseType = dbSybaseASA;
-  D.QuoteIdent = [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
-    return ASAQuoteIdent(S, st_ASA9);
-  };
+  TDialect D = MakeDialect<TASAScriptExtract, TASADBExtract, TASAParser, TASASQLExec>(
+      "sqlanywhere", {}, dbSybaseASA,
+      [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
+        return ASAQuoteIdent(S, st_ASA9);
+      });
   D.IsKeyword = [](std::string_view Word) {
     return ASASymbolByResWord(Word, st_ASA9) != kIdentSymbol;
   };
-  SetFactories<TASAScriptExtract, TASADBExtract, TASAParser, TASASQLExec>(D);
   D.ReadDataFields = ReadASAFields;
   List.Add(std::move(D));
 }
