@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -228,12 +229,23 @@ const readback::TReadBackCase Cases[] = {
 // ---------------------------------------------------------------------------------------------
 // The model of each statement form
 
+/// A script and what its model must hold after an InterBase parser read it without error.
+struct TFormCase {
+  const char* Script;
+  std::function<void(TObjs&)> Check;
+};
+
+void ExpectForms(std::initializer_list<TFormCase> Cases) {
+  for (const TFormCase& C : Cases) {
+    TObjs O;
+    O.SetDatabaseType(dbInterBase);
+    EXPECT_EQ(ParseInto(O, C.Script), std::vector<std::string>{}) << C.Script;
+    C.Check(O);
+  }
+}
+
 TEST(IBParser, StatementFormsBuildTheirObjects) {
-  struct TCase {
-    const char* Script;
-    std::function<void(TObjs&)> Check;
-  };
-  const TCase Cases[] = {
+  ExpectForms({
       {"CREATE DOMAIN D_MONEY AS NUMERIC(10, 2) DEFAULT 0 NOT NULL CHECK (VALUE >= 0);",
        [](TObjs& O) {
          auto* D = Find<TDmnData>(O.Domains, "D_MONEY");
@@ -377,6 +389,11 @@ TEST(IBParser, StatementFormsBuildTheirObjects) {
          EXPECT_EQ(V->Body, "SELECT 2 FROM RDB$DATABASE");
          EXPECT_EQ(Find<TExcData>(O.Exceptions, "E")->Message, "b");
        }},
+  });
+}
+
+TEST(IBParser, IsqlAndAlterationFormsBuildTheirObjects) {
+  ExpectForms({
       // The forms isql -x writes: typed computed columns set afterwards, domain checks added
       // afterwards, procedure headers before their bodies, parameter descriptions.
       {"CREATE DOMAIN D AS SMALLINT;\nCREATE TABLE T (Q INTEGER, TOTAL NUMERIC(18, 3) COMPUTED "
@@ -508,13 +525,7 @@ TEST(IBParser, StatementFormsBuildTheirObjects) {
          EXPECT_EQ(D->CharSet, "ASCII");
          EXPECT_FALSE(D->Nullable);
        }},
-  };
-  for (const TCase& C : Cases) {
-    TObjs O;
-    O.SetDatabaseType(dbInterBase);
-    EXPECT_EQ(ParseInto(O, C.Script), std::vector<std::string>{}) << C.Script;
-    C.Check(O);
-  }
+  });
 }
 
 // ---------------------------------------------------------------------------------------------

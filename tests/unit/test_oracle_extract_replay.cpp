@@ -193,6 +193,12 @@ TEST_F(OracleExtractReplay, ObjectsAreBuiltFromTheRows) {
   EXPECT_TRUE(V->Force);
   EXPECT_EQ(V->Fields.Count(), 2);
   EXPECT_EQ(V->Body, "SELECT ID, STATUS FROM ORDERS WHERE STATUS = 'N'");
+}
+
+TEST_F(OracleExtractReplay, CodeObjectsAndKeysAreBuiltFromTheRows) {
+  Replay(Oracle.Recorded());
+  ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
+  TObjs& O = Objs();
 
   // A procedure's source lines are joined as read; one without source is not re-read.
   auto* Close = O.GetProcedure("CLOSE_ORDER");
