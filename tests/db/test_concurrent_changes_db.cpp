@@ -36,12 +36,12 @@ class TChurn {
     Conn.C->SetConnected(true);
     if (!Conn.C->GetConnected()) return Conn.C->GetLastError();
     FThread = std::thread([this] {
-      // A busy server's pace (a change every few milliseconds), not a tight loop: a catalog
-      // that changes faster than it can be read once is read again a bounded number of times
-      // and then refused.
+      // A busy server's pace (a change every few tens of milliseconds), not a tight loop: a
+      // catalog that changes faster than it can be read once is read again a bounded number of
+      // times and then refused.
       const auto Run = [this](const std::string& S) {
         Conn.ExecIgnoringError(S);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
       };
       while (!FStop.load()) {
         for (const std::string& S : FCreate) Run(S);
