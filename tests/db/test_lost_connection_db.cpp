@@ -78,7 +78,9 @@ TEST_P(LostConnection, TheRunStopsAndSaysSoOnce) {
   std::vector<std::string> Errors;
   E.OnErrorMessage = [&](TObject*, const std::string& T) { Errors.push_back(T); };
   std::string KillFailure;
+  int Done = 0;  // statements run before the first error
   E.OnAfterStatementExecute = [&](TObject*, int I) {
+    if (Errors.empty()) ++Done;
     if (I != KillAfter) return;
     try {
       Other.Exec(std::string(K.Kill) + Id + ")");
@@ -100,8 +102,13 @@ TEST_P(LostConnection, TheRunStopsAndSaysSoOnce) {
   EXPECT_EQ(Errors[0].rfind("Lost the connection to \"", 0), 0u) << Errors[0];
   EXPECT_EQ(Errors[0].find("gave no reason"), std::string::npos) << Errors[0];
   // What ran before the loss stays where each statement committed, and goes with the
-  // transaction where the run was one.
-  EXPECT_EQ(Made, GetParam().OneTransaction ? "0" : std::to_string(KillAfter + 1));
+  // transaction where the run was one. Firebird ends an attachment asynchronously, so one more
+  // statement may finish before the loss shows; the run must then report it as executed.
+  EXPECT_GE(Done, KillAfter + 1);
+  if (K.Server != &FbServer) {
+    EXPECT_EQ(Done, KillAfter + 1);
+  }
+  EXPECT_EQ(Made, GetParam().OneTransaction ? "0" : std::to_string(Done));
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, LostConnection,
