@@ -218,6 +218,7 @@ void TMySQLParser::Uncarried() {
 void TMySQLParser::ParseText() {
   LastStatement = nullptr;
   FVersionComment = false;
+  SetTermStr(";");  // a DELIMITER of an earlier script does not carry over
   GetSy();
   while (Sy != syEOF) {
     // Dump files end their version comments (/*!40101 ... */) with ";": empty statements.
@@ -294,12 +295,35 @@ void TMySQLParser::ParseStatement() {
   if (IsIdent("COMMIT")) {
     GetSy();
     Record(st_Commit, "", dboUnknown, odbUnknown);
+  } else if (IsIdent("DELIMITER")) {
+    ParseDelimiter();
   } else if (IsIdent("LOCK") || IsIdent("UNLOCK") || IsIdent("START") || IsIdent("BEGIN")) {
     SkipToTerm();  // dump-file framing around data; nothing to read
   } else {
     ErrMsg("Missing: DDL-statement. <Proc: ParseText>");
     GetSy();
   }
+}
+
+void TMySQLParser::ParseDelimiter() {
+  // The client's DELIMITER command, as dump files and sample scripts write it around routines
+  // and triggers: the rest of its line names the terminator of the statements after it, and
+  // no terminator ends the command itself.
+  while (Ch == ' ' || Ch == '\t') GetChar();
+  std::string NewTerm;
+  while (!AtEndOfText() && Ch != ' ' && Ch != '\t' && Ch != '\r' && Ch != '\n') {
+    NewTerm += Ch;
+    GetChar();
+  }
+  SkipLine();
+  if (NewTerm.empty()) {
+    ErrMsg("DELIMITER names no terminator.");
+    GetSy();
+    return;
+  }
+  SetTermStr(NewTerm);
+  Sy = syTerm;
+  FCarried = true;
 }
 
 void TMySQLParser::ParseSet() {

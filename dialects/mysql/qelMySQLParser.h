@@ -175,6 +175,8 @@ class TMySQLParser : public TCustomSQLParser {
   void ParseCreate();
   void ParseAlter();
   void ParseDrop();
+  /// DELIMITER text: the terminator of the statements after it.
+  void ParseDelimiter();
   void ParseSet();
   std::string GetSetValue(const std::string& ErrText);
   /// [schema "."] name; the schema is dropped.
@@ -232,6 +234,17 @@ class TMySQLParser : public TCustomSQLParser {
   /// Foreign keys of the current table whose columns lead no key get their index, as the
   /// server adds it.
   void AddForeignKeyIndexes();
+  /// An index the server made for a foreign key: its key in the collection, its table and
+  /// columns. The server drops it once another key of the table begins with those columns.
+  struct TGeneratedIndex {
+    std::string Key;
+    std::string Table;
+    std::vector<std::string> Columns;
+  };
+  std::vector<TGeneratedIndex> FGeneratedIndexes;
+  const TCustomObjs* FGeneratedIndexesOf = nullptr;
+  /// Removes the indexes made for foreign keys of Table that a key on Columns stands for.
+  void DropGeneratedIndexes(const std::string& Table, const std::vector<std::string>& Columns);
   TTblData* FindTable(const std::string& Name) const;
 
   std::unique_ptr<TMySQLServerOptions> FServerOptions;
