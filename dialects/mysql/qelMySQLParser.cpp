@@ -420,11 +420,23 @@ void TMySQLParser::ParseCreate() {
     default:
       break;
   }
-  if (IsIdent("ALGORITHM") || IsIdent("DEFINER") || IsIdent("VIEW")) {
+  if (IsIdent("DEFINER")) {
+    // Routines, triggers and events have a definer as views do (dump files write one for
+    // each): it is read over here, and the view, if one follows, is read without it.
+    GetSy();
+    TestAndGetSy(syEqual);
+    GetSy();
+    if (Sy == syAt) {
+      GetSy();
+      GetSy();
+    }
+    if (StatementFailed()) return;
+  }
+  if (IsIdent("ALGORITHM") || IsIdent("VIEW") || Sy == mySQL) {
     ParseView(nullptr);
   } else if (IsIdent("SCHEMA") || IsIdent("FUNCTION") || IsIdent("PROCEDURE") ||
              IsIdent("TRIGGER") || IsIdent("EVENT") || IsIdent("SEQUENCE") || IsIdent("USER") ||
-             IsIdent("ROLE")) {
+             IsIdent("ROLE") || IsIdent("AGGREGATE")) {
     // Kinds this reader does not keep: read over, and said so.
     MsgManager.AddScriptMsg("Statement passed over: CREATE " + UpperCase(Ident) + ".", ScriptName,
                             GetPosX(), GetPosY(), mt_Inf);
@@ -438,6 +450,12 @@ void TMySQLParser::ParseCreate() {
 void TMySQLParser::ParseDrop() {
   GetSy();
   if (Sy == myTEMPORARY) GetSy();
+  // Dump files drop each routine, trigger and event before they make it: kinds this reader
+  // does not keep, read over as their CREATE is.
+  if (IsIdent("FUNCTION") || IsIdent("PROCEDURE") || IsIdent("TRIGGER") || IsIdent("EVENT")) {
+    SkipToTerm();
+    return;
+  }
   if (Sy != myTABLE && !IsIdent("VIEW") && Sy != myINDEX && !IsIdent("TABLES")) {
     ErrMsg("Invalid DROP-statement.");
     return;
