@@ -552,7 +552,11 @@ bool SameColumnNames(const TViwData& A, const TViwData& B) {
 }  // namespace
 
 void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
-  auto Differ = [](const TViwData& V, const TViwData& W) { return W.Body != V.Body; };
+  // A script may hold the server's own text (a dump's); its view still differs from the
+  // catalog's, which lists its columns: it is matched the same way.
+  auto Differ = [](const TViwData& V, const TViwData& W) {
+    return W.Body != V.Body || W.CompareDef() != V.CompareDef();
+  };
   ProbeViews(Other, Differ, [this](TQELQuery& Q, TViwData& V, TViwData& W) {
     TCatalogRow Row(Q);
     std::string Columns;
