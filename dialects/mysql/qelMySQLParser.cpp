@@ -299,6 +299,8 @@ void TMySQLParser::ParseStatement() {
     ParseDelimiter();
   } else if (IsIdent("LOCK") || IsIdent("UNLOCK") || IsIdent("START") || IsIdent("BEGIN")) {
     SkipToTerm();  // dump-file framing around data; nothing to read
+  } else if (Sy == mySELECT) {
+    SkipToTerm();  // a query (sample scripts print their progress so) changes no schema object
   } else {
     ErrMsg("Missing: DDL-statement. <Proc: ParseText>");
     GetSy();

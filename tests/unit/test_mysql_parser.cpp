@@ -66,6 +66,7 @@ TEST(MySQLStatements, DispatchRecordsOnlyTheCarriedKinds) {
               "SET CHARACTER SET latin1;\r\n"
               "SET FOREIGN_KEY_CHECKS = 0;\r\n"
               "SET BLOBFILE 'x.lob';\r\n"
+              "SELECT 'CREATING DATABASE STRUCTURE' as 'INFO';\r\n"
               "CREATE TABLE t (a int);\r\n"
               "CREATE INDEX ix ON t (a);\r\n"
               "INSERT INTO t VALUES (1);\r\n"
