@@ -8,7 +8,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -158,6 +161,71 @@ void TMySQLParser::NameFromKeyword() {
   if (MySQLIsReservedWord(Word)) return;
   Sy = syIdent;
   if (CaseFolded()) Ident = Word;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Linking after the last script
+
+namespace {
+
+/// The names a view's text holds (back-quoted or bare words), string literals and comments
+/// left out.
+std::vector<std::string> NamesIn(const std::string& T) {
+  std::vector<std::string> Names;
+  const std::size_t N = T.size();
+  auto Word = [](char C) {
+    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') ||
+           C == '_' || C == '$' || static_cast<unsigned char>(C) >= 0x80;
+  };
+  std::size_t I = 0;
+  while (I < N) {
+    const char C = T[I];
+    if (C == '\'' || C == '"') {
+      for (++I; I < N && T[I] != C; ++I)
+        if (T[I] == '\\') ++I;
+      ++I;
+    } else if (C == '`') {
+      const std::size_t End = T.find('`', I + 1);
+      const std::size_t Stop = End == std::string::npos ? N : End;
+      Names.push_back(T.substr(I + 1, Stop - I - 1));
+      I = Stop + 1;
+    } else if (C == '#' || (C == '-' && I + 1 < N && T[I + 1] == '-')) {
+      while (I < N && T[I] != '\n') ++I;
+    } else if (C == '/' && I + 1 < N && T[I + 1] == '*') {
+      const std::size_t End = T.find("*/", I + 2);
+      I = End == std::string::npos ? N : End + 2;
+    } else if (Word(C)) {
+      const std::size_t Start = I;
+      while (I < N && Word(T[I])) ++I;
+      Names.push_back(T.substr(Start, I - Start));
+    } else {
+      ++I;
+    }
+  }
+  return Names;
+}
+
+}  // namespace
+
+void TMySQLParser::Link_Depend() {
+  TCustomSQLParser::Link_Depend();
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O || O->Views.Count() < 2) return;
+  // A view over another view is made after it and dropped before it.
+  std::unordered_map<std::string, TViwData*> Views;
+  for (int I = 0; I < O->Views.Count(); ++I)
+    if (auto* V = dynamic_cast<TViwData*>(O->Views.Objects(I)))
+      Views.emplace(UpperCase(V->GetObjName()), V);
+  for (int I = 0; I < O->Views.Count(); ++I) {
+    auto* V = dynamic_cast<TViwData*>(O->Views.Objects(I));
+    if (!V) continue;
+    std::unordered_set<TViwData*> Linked;
+    for (const std::string& Name : NamesIn(V->Body)) {
+      const auto It = Views.find(UpperCase(Name));
+      if (It != Views.end() && It->second != V && Linked.insert(It->second).second)
+        LinkDepend(V, It->second);
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -135,6 +135,8 @@ class TMySQLParser : public TCustomSQLParser {
   // Replaced virtual operations.
 
   void GetSy() override;
+  /// The base links, and each view rests on the views its text reads.
+  void Link_Depend() override;
   void DoGetSy() override;
   void DoAfterGetSy() override;
   bool SkipText() override;
