@@ -672,6 +672,13 @@ void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::i
       break;
     }
   }
+  // bpchar without a length holds strings of any length, which no character(n) spells (a bare
+  // character is character(1)): the column keeps the type's own name, as a script's does.
+  const bool Unbounded = Type == iftChar && Name != "char" && CharLength <= 0 && TypMod < 0;
+  if (Unbounded) {
+    Type = iftDomain;
+    Name = "bpchar";
+  }
   Fld.FieldType = Type;
   if (Type == iftDomain) {
     if (Name.size() >= 2 && Name.front() == '"' && Name.back() == '"')
