@@ -174,8 +174,8 @@ std::vector<std::string> NamesIn(const std::string& T) {
   std::vector<std::string> Names;
   const std::size_t N = T.size();
   auto Word = [](char C) {
-    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') ||
-           C == '_' || C == '$' || static_cast<unsigned char>(C) >= 0x80;
+    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '_' ||
+           C == '$' || static_cast<unsigned char>(C) >= 0x80;
   };
   std::size_t I = 0;
   while (I < N) {

@@ -87,8 +87,8 @@ TEST(IBAlterRule, TableOfFromAndToTypes) {
     NT.Scale = N.FromS;
     NM.Precision = N.ToP;
     NM.Scale = N.ToS;
-    EXPECT_EQ(IBAllowDataTypeAlter(NM, NT), N.R) << N.FromP << "," << N.FromS << " -> " << N.ToP
-                                                  << "," << N.ToS;
+    EXPECT_EQ(IBAllowDataTypeAlter(NM, NT), N.R)
+        << N.FromP << "," << N.FromS << " -> " << N.ToP << "," << N.ToS;
   }
   // Differing arrays are never safe.
   T.FieldType = iftInteger;
