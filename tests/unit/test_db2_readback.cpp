@@ -76,6 +76,10 @@ const TReadBackCase Cases[] = {
     {"SchemaQualifiedCreated", &DB2, rbUpdate, Qualified + "master.sql", "\n"},
     {"KeysInCreateTable", &DB2, rbSameSchema, KeysInCreate, KeysAltered},
     {"KeysInCreateTable", &DB2, rbUpdate, KeysInCreate, "\n"},
+    // A primary key without a name is dropped without one.
+    {"UnnamedKeyWidened", &DB2, rbUpdate,
+     "CREATE TABLE C (S INTEGER NOT NULL, N INTEGER NOT NULL, PRIMARY KEY (S, N));\n",
+     "CREATE TABLE C (S INTEGER NOT NULL, N INTEGER NOT NULL, PRIMARY KEY (N));\n"},
     // Update scripts of the passes (written from hand-built schemas) and of the example.
     {"KeysUpdate", &DB2, rbWrittenScript, "keys/update_db2.sql"},
     {"TablePasses", &DB2, rbWrittenScript, "tables/passes_db2.sql"},
