@@ -292,12 +292,13 @@ void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
 }
 
 void TOracleParser::ParseDataType(TFldData& Fld, TTblData* Tbl, bool Modify) {
-  (void)Modify;
   const std::string Word = Sy == syIdent && !FQuoted ? Ident : std::string();
   // A column may name no type and start with its constraints; one that references another
-  // column takes that column's type (the attribute loop reads the key).
+  // column takes that column's type (the attribute loop reads the key). MODIFY may change a
+  // column's default or nullability alone: "MODIFY (SALARY DEFAULT 0)" keeps the type.
   const bool Typed = Sy != oraUNIQUE && Word != "CONSTRAINT" && Word != "PRIMARY" &&
-                     Word != "FOREIGN" && Word != "REFERENCES";
+                     Word != "FOREIGN" && Word != "REFERENCES" &&
+                     !(Modify && (Sy == oraDEFAULT || Sy == oraNULL || Sy == oraNOT));
   if (Typed) {
     if (const TOracleType* Type = FindOracleType(Sy, Word)) {
       Fld.FieldType = Type->Type;

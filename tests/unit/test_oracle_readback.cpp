@@ -61,6 +61,10 @@ const TReadBackCase Cases[] = {
     {"SchemaQualified", &OracleUpdates, rbUpdate, Qualified + "master.sql",
      Qualified + "target.sql"},
     {"SchemaQualifiedCreated", &OracleUpdates, rbUpdate, Qualified + "master.sql", "\n"},
+    // A default and NOT NULL set on columns whose type stays: MODIFY names no type.
+    {"DefaultAndNotNullOnly", &OracleUpdates, rbUpdate,
+     "CREATE TABLE T (ID NUMBER(10), SAL NUMBER(10,2) DEFAULT 0, NOTE VARCHAR2(20) NOT NULL);\n",
+     "CREATE TABLE T (ID NUMBER(10), SAL NUMBER(10,2), NOTE VARCHAR2(20));\n"},
     // Update scripts of the passes (written from hand-built schemas) and of the example.
     {"KeysUpdate", &Oracle, rbWrittenScript, "keys/update_oracle.sql"},
     {"TablePasses", &Oracle, rbWrittenScript, "tables/passes_oracle.sql"},
