@@ -261,7 +261,9 @@ void TTransactSQLParser::ParseStatement() {
     FStatDbObject = dboDatabase;
     FStatType = stConnect;
     FStatObjName = NamePart();
-    ConnectionOptions.SetDatabaseName(FStatObjName);
+    // The script's database is the one it makes its objects in: a USE after them (an install
+    // script's closing "USE master") does not move them.
+    if (!Objs || Objs->NoObjects()) ConnectionOptions.SetDatabaseName(FStatObjName);
   } else if (IsWord("BEGIN") && Sy == syIdent) {
     GetSy();
     if (IsWord("TRAN") || IsWord("TRANSACTION")) {

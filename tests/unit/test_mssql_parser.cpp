@@ -139,8 +139,10 @@ TEST(TSQLParser, DefaultsRulesTypesDescriptionsAndOptions) {
             "CREATE TABLE t (m money_t, n int NULL,)\nGO\nEXEC sp_bindrule 'r1', 't.n'\nGO\n"
             "EXEC dbo.sp_addextendedproperty @name = N'MS_Description', @value = N'The n',\n"
             "  @level0type = N'SCHEMA', @level0name = N'dbo', @level1type = N'TABLE',\n"
-            "  @level1name = N't', @level2type = N'COLUMN', @level2name = N'n'\nGO\n");
+            "  @level1name = N't', @level2type = N'COLUMN', @level2name = N'n'\nGO\n"
+            "USE master\nGO\n");
   EXPECT_EQ(P.Errors, std::vector<std::string>{});
+  // The database the objects were made in, not the one an install script goes back to.
   EXPECT_EQ(P.O.ConnectionOptions.GetDatabaseName(), "shop db");
   EXPECT_TRUE(P.O.MSSQLServerOptions.GetMSSQLDatabaseOptions().RecursiveTriggers);
   EXPECT_EQ(P.O.MSSQLServerOptions.GetMSSQLDatabaseOptions().CompatibilityLevel, 90);
