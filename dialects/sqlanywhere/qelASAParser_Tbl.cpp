@@ -232,7 +232,14 @@ void TASAParser::ParseFieldDesc(TFldData& Fld, TTblData* Table) {
       GetSy();
       Fld.Nullable = true;
     } else if (Sy == asaCHECK) {
-      Fld.CheckText = GetExpr();  // from the "(" after CHECK
+      SkipBlanks();
+      if (Ch == '(') {
+        Fld.CheckText = GetExpr();  // from the "(" after CHECK
+      } else {                      // CHECK NULL: MODIFY takes the column's check away
+        GetSy();
+        TestAndGetSy(asaNULL);
+        Fld.CheckText = "";
+      }
     } else if (Sy == asaPRIMARY) {
       ParsePKey(Table, Fld.TableName, &Fld);
     } else {
