@@ -719,6 +719,15 @@ void TOracleParser::AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr) {
       }
     }
   }
+  // ALTER TABLE ... ADD CONSTRAINT of a name the table has: the server takes it only once the
+  // first is dropped (a DROP this reader passes by), so the new one takes its place.
+  const std::string Start = UpperCase(CopyTxt(StmtStart, 5));
+  if (O && !Ctr->GetObjName().empty() && Start == "ALTER")
+    if (auto* Old = dynamic_cast<TCtrData*>(O->Constraints.FindObj(Ctr->ObjKeyDef()));
+        Old && Old->GetTblName() == Ctr->GetTblName()) {
+      O->RemoveDepend(Old);
+      O->Constraints.Delete(O->Constraints.IndexOfObject(Old));
+    }
   DoLogNextLine("Constraint: " + Ctr->Def());
   AddObj(std::move(Ctr));
 }
