@@ -285,8 +285,9 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
       MTbl.SetViewsReCreateFlag();
     }
   }
+  // A computed column made PERSISTED or no longer so is made anew, as one of another formula.
   if (M.FieldTypeDef() != T.FieldTypeDef() || M.Collation != T.Collation ||
-      M.Nullable != T.Nullable) {
+      M.Nullable != T.Nullable || M.Persisted != T.Persisted) {
     T.DoBeforeDrop();
     if (M.Computed() || T.Computed()) {
       T.DropDependDef();

@@ -237,6 +237,15 @@ TEST(ColumnAlterMSSQL, AlterColumnOrRefusal) {
   MD->FieldType = iftInteger;
   EXPECT_EQ(D.Alter(), (TTexts{"/* Datatype conversion is not allowed: DATETIME -> INTEGER\n"
                                "ALTER TABLE T ALTER COLUMN A INTEGER NULL */"}));
+
+  // A computed column that becomes PERSISTED is made anew.
+  TAlterRig P(dbMSSQL);
+  TFldData* MP = P.Both("T", "B", iftInteger);
+  MP->Body = P.TCol->Body = "(A + 1)";
+  MP->Persisted = true;
+  const TTexts Texts = P.Alter();
+  ASSERT_FALSE(Texts.empty());
+  EXPECT_EQ(Texts.back(), "ALTER TABLE T ADD B AS (A + 1) PERSISTED");
 }
 
 TEST(ColumnAlterMSSQL, DefaultsAndRowGuidCol) {
