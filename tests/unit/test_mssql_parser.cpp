@@ -140,6 +140,8 @@ TEST(TSQLParser, DefaultsRulesTypesDescriptionsAndOptions) {
             "EXEC dbo.sp_addextendedproperty @name = N'MS_Description', @value = N'The n',\n"
             "  @level0type = N'SCHEMA', @level0name = N'dbo', @level1type = N'TABLE',\n"
             "  @level1name = N't', @level2type = N'COLUMN', @level2name = N'n'\nGO\n"
+            "EXECUTE [sys].[sp_addextendedproperty] N'MS_Description', N'The m', N'SCHEMA', [dbo],"
+            " N'TABLE', [t], N'COLUMN', [m]\nGO\nENABLE TRIGGER tr ON t\nGO\n"
             "USE master\nGO\n");
   EXPECT_EQ(P.Errors, std::vector<std::string>{});
   // The database the objects were made in, not the one an install script goes back to.
@@ -154,6 +156,7 @@ TEST(TSQLParser, DefaultsRulesTypesDescriptionsAndOptions) {
   EXPECT_EQ(P.O.Domains.Objects(0)->Def(),
             "EXEC sp_addtype N'MONEY_T', N'decimal(12,2)', N'NOT NULL'");
   EXPECT_EQ(P.Table("DBO.T")->Fields[0]->DomainName, "MONEY_T");
+  EXPECT_EQ(P.Table("DBO.T")->Fields[0]->Description, "The m");
   EXPECT_EQ(P.Table("DBO.T")->Fields[1]->Description, "The n");
   EXPECT_EQ(P.Table("DBO.T")->Fields[1]->DescriptionDef(),
             "exec dbo.sp_addextendedproperty @name=N'MS_Description', @value=N'The n', "
