@@ -282,6 +282,8 @@ void TTransactSQLParser::ParseStatement() {
     if (IsWord("COMMIT")) FStatType = st_Commit;
     GetSy();
     SkipToEnd();
+  } else if (!FQuoted && LowerCase(Ident).rfind("sp_", 0) == 0) {
+    ParseExec(false);
   } else {
     ErrMsg("Missing/Unknown: DDL-statement " + Ident);
     GetSy();
@@ -401,8 +403,8 @@ std::vector<std::pair<std::string, std::string>> TTransactSQLParser::ExecArgs() 
   return Args;
 }
 
-void TTransactSQLParser::ParseExec() {
-  GetSy();
+void TTransactSQLParser::ParseExec(bool Keyword) {
+  if (Keyword) GetSy();
   if (Sy == syIdent && Ident.front() == '@' && !FQuoted) {
     GetSy();  // EXEC @status = procedure
     if (Sy != syEqual) {
