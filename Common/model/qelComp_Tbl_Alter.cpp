@@ -276,7 +276,11 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
     for (const auto& D : M.UseIn)
       if (auto* Ctr = dynamic_cast<TCtrData*>(D->DepObj); Ctr && Ctr->GetCtType() == ctDefault)
         Ctr->CreateDependDef();
-  if (M.GetDefValue() != T.GetDefValue()) {
+  if (M.GetDefValue() != T.GetDefValue() && !T.GetDefValue().empty()) {
+    // The target's default has no name the script knows (the server named it), so no statement
+    // drops it, and the server refuses a second default on the column: it stays, named.
+    Run.NotCarriedOver(MTbl, M, T, false, false, true);
+  } else if (M.GetDefValue() != T.GetDefValue()) {
     T.DoBeforeDrop();
     // A removed default is gone with the target's default constraint (dropped above).
     if (!M.GetDefValue().empty()) {

@@ -133,7 +133,11 @@ TEST(UndoneChanges, SqlServerIndexFiltersAndUnnamedConstraintsAreNamed) {
                   Filter("master.sql:7:46",
                          "IX_EMP_NEW on EMP: its filter is not kept (WHERE active IS NOT NULL"),
                   Unnamed("EMP", "FOREIGN KEY (DEPT_ID) REFERENCES DBO.DEPT (ID)"),
-                  Unnamed("DEPT", "PRIMARY KEY (ID)")}}});
+                  Unnamed("DEPT", "PRIMARY KEY (ID)")}},
+                // A column's default the server named: a second one would be refused. A named
+                // default is dropped and added by its name.
+                {"unnamed_defaults",
+                 {Column("DBO.T1.A", "default 0 -> 5"), Column("DBO.T1.B", "default 1 -> none")}}});
 }
 
 TEST(UndoneChanges, AChangedDomainOrUserTypeIsNamed) {
