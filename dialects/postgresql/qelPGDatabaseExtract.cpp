@@ -506,11 +506,11 @@ std::vector<std::string> TPGDBExtract::DroppedViewColumns() {
       "        case when pg_catalog.pg_table_is_visible(c.oid) is not null",
       "             then pg_catalog.pg_get_viewdef(c.oid) end as view_def,",
       "        case when pg_catalog.pg_table_is_visible(c.oid) is null then",
-      "          (select pg_catalog.string_agg(distinct rv.ev_class::text, ',')",
+      "          pg_catalog.array_to_string(array(select distinct rv.ev_class",
       "           from pg_catalog.pg_depend dv",
       "           join pg_catalog.pg_rewrite rv on rv.oid = dv.objid",
       "           where dv.classid = 'pg_catalog.pg_rewrite'::pg_catalog.regclass",
-      "           and dv.refobjid = c.oid and rv.ev_class <> c.oid) end as dropped_readers",
+      "           and dv.refobjid = c.oid and rv.ev_class <> c.oid), ',') end as dropped_readers",
   };
 }
 
