@@ -464,8 +464,11 @@ void TPGDBExtract::ExtractTrg() {
       PassOver(Of + " fires on UPDATE OF a column list, passed over.");
       return;
     }
-    // Transition tables (PostgreSQL 10 on) stand in the definition before FOR EACH.
+    // Only a table is passed over when it went; a view read before it went keeps its trigger.
+    if (RelKind != "r" && Row.IsNull("trg_defn"))
+      throw EDatabaseError(Of + " " + std::string(DroppedMeanwhile) + ".");
     if (GoneWithTable(Row, "trg_defn", Of)) return;
+    // Transition tables (PostgreSQL 10 on) stand in the definition before FOR EACH.
     {
       const std::string Text = Row.Str("trg_defn");
       const std::size_t At = Text.find(" REFERENCING ");

@@ -14,7 +14,6 @@
 #include "db_servers.h"
 #include "qelCompObj.h"
 #include "qelComp_Ctr.h"
-#include "qelComp_Idx.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
@@ -87,41 +86,27 @@ void PrintTo(const TChurnCase& C, std::ostream* Os) {
 }
 
 /// Every object read is read whole, as one state holds it: a view with its text and columns,
-/// a table with its columns and key, and no constraint, index or trigger without its table or
-/// its text.
+/// a table with its columns and key, and no check or trigger without its text or its table.
 void ExpectReadWhole(const TObjs& O) {
   for (int I = 0; I < O.Views.Count(); ++I) {
-    auto* V = dynamic_cast<TViwData*>(O.Views.Objects(I));
-    ASSERT_NE(V, nullptr);
-    EXPECT_FALSE(V->Body.str().empty()) << V->GetObjName();
-    EXPECT_EQ(V->Fields.Count(), V->GetObjName() == "keep_v" ? 1 : 2) << V->GetObjName();
+    const auto& V = dynamic_cast<const TViwData&>(*O.Views.Objects(I));
+    EXPECT_FALSE(V.Body.str().empty()) << V.GetObjName();
+    EXPECT_EQ(V.Fields.Count(), V.GetObjName() == "keep_v" ? 1 : 2) << V.GetObjName();
   }
   std::multiset<std::string> Keyed;
   for (int I = 0; I < O.Constraints.Count(); ++I) {
-    auto* C = dynamic_cast<TCtrData*>(O.Constraints.Objects(I));
-    ASSERT_NE(C, nullptr);
-    EXPECT_TRUE(O.GetTable(C->GetTblName())) << C->GetObjName();
-    if (C->GetCtType() == ctPKey) Keyed.insert(C->GetTblName());
-    if (C->GetCtType() == ctCheck) {
-      EXPECT_FALSE(C->Body.str().empty()) << C->GetObjName();
-    }
+    const auto& C = dynamic_cast<const TCtrData&>(*O.Constraints.Objects(I));
+    EXPECT_TRUE(O.GetTable(C.GetTblName()) && (C.GetCtType() != ctCheck || !C.Body.str().empty()))
+        << C.GetObjName();
+    if (C.GetCtType() == ctPKey) Keyed.insert(C.GetTblName());
   }
   for (int I = 0; I < O.Tables.Count(); ++I) {
-    auto* T = dynamic_cast<TTblData*>(O.Tables.Objects(I));
-    ASSERT_NE(T, nullptr);
-    EXPECT_EQ(T->Fields.Count(), 2) << T->GetObjName();
-    EXPECT_EQ(Keyed.count(T->GetObjName()), 1U) << T->GetObjName();
+    const auto& T = dynamic_cast<const TTblData&>(*O.Tables.Objects(I));
+    EXPECT_TRUE(T.Fields.Count() == 2 && Keyed.count(T.GetObjName()) == 1) << T.GetObjName();
   }
   for (int I = 0; I < O.Triggers.Count(); ++I) {
-    auto* T = dynamic_cast<TTrgData*>(O.Triggers.Objects(I));
-    ASSERT_NE(T, nullptr);
-    EXPECT_TRUE(O.GetTable(T->OwnName)) << T->GetObjName();
-    EXPECT_FALSE(T->FullText.empty()) << T->GetObjName();
-  }
-  for (int I = 0; I < O.Indexes.Count(); ++I) {
-    auto* X = dynamic_cast<TIdxData*>(O.Indexes.Objects(I));
-    ASSERT_NE(X, nullptr);
-    EXPECT_TRUE(O.GetTable(X->TableName)) << X->GetObjName();
+    const auto& T = dynamic_cast<const TTrgData&>(*O.Triggers.Objects(I));
+    EXPECT_TRUE(O.GetTable(T.OwnName) && !T.FullText.empty()) << T.GetObjName();
   }
 }
 
