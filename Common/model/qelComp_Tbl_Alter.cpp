@@ -285,8 +285,9 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
       MTbl.SetViewsReCreateFlag();
     }
   }
+  // A computed column made PERSISTED or no longer so is made anew, as one of another formula.
   if (M.FieldTypeDef() != T.FieldTypeDef() || M.Collation != T.Collation ||
-      M.Nullable != T.Nullable) {
+      M.Nullable != T.Nullable || M.Persisted != T.Persisted) {
     T.DoBeforeDrop();
     if (M.Computed() || T.Computed()) {
       T.DropDependDef();
@@ -329,6 +330,11 @@ void ASAAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
                   Run.AddAlter(Head + " MODIFY " + Col + " " + M.FieldTypeDef(), FN, TN));
   if (M.Nullable != T.Nullable)
     Run.AddAlter(Head + " MODIFY " + Col + (M.Nullable ? " NULL" : " NOT NULL"), FN, TN);
+  // The column's own check: CHECK NULL takes it away.
+  if (M.CheckText != T.CheckText)
+    Run.AddAlter(Head + " MODIFY " + Col + " CHECK " +
+                     (M.CheckText.empty() ? std::string("NULL") : M.CheckText.str()),
+                 FN, TN);
   const std::string MDef = M.GetDefValue();
   const std::string TDef = T.GetDefValue();
   if (MDef != TDef) {

@@ -136,6 +136,19 @@ TEST(UndoneChanges, SqlServerIndexFiltersAndUnnamedConstraintsAreNamed) {
                   Unnamed("DEPT", "PRIMARY KEY (ID)")}}});
 }
 
+TEST(UndoneChanges, AChangedDomainOrUserTypeIsNamed) {
+  // Only a drop would change it, and the column that uses it refuses or loses its rows.
+  const auto Type = [](const std::string& What, const std::string& Name) {
+    return "warning: " + What + " of " + Name +
+           " changed; not altered (it would be dropped with the columns that use it).";
+  };
+  ExpectUndoneNamed("mssql", {{"changed_type", {Type("Definition", "PHONE")}}});
+  ExpectUndoneNamed("ase", {{"changed_type", {Type("Definition", "phone")}}});
+  ExpectUndoneNamed("sqlanywhere", {{"changed_type", {Type("Definition", "dphone")}}});
+  ExpectUndoneNamed("oracle", {{"changed_type", {Type("Definition", "ADDR_TYP")}}});
+  ExpectUndoneNamed("postgresql", {{"changed_type", {Type("Base type", "public.code")}}});
+}
+
 TEST(UndoneChanges, AnEmptyMasterWarnsThatEverythingIsDropped) {
   const std::string Empty =
       "varnel compare: warning: The master schema holds no object: the update script drops "
