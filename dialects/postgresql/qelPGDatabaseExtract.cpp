@@ -8,6 +8,9 @@
 
 #include "DataSet.h"
 #include "Text.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
 #include "qelMsg.h"
 #include "qelPGSQLParser.h"
@@ -181,6 +184,7 @@ std::vector<TDBExtractStep> TPGDBExtract::ExtractSteps() {
   };
   for (TDBExtractStep& Step : CoreSteps(this)) Steps.push_back(std::move(Step));
   Steps.push_back({10, true, coView, "ExtractViwDepend", [this] { ExtractViwDepend(); }});
+  Steps.push_back({11, true, coTable, "ExtractDroppedTbl", [this] { PassOverDroppedTables(); }});
   return Steps;
 }
 
@@ -208,10 +212,13 @@ void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
 
 bool TPGDBExtract::ChangedMeanwhile(const std::string& Text) const {
   // "could not open relation with OID n", "cache lookup failed for type n", "function with
-  // OID n does not exist".
-  for (const char* Part : {"could not open relation", "cache lookup failed", "with OID"})
+  // OID n does not exist". A view's text keeps the relations it reads locked to the end of the
+  // snapshot, so a session that drops a table with a foreign key to one of them can deadlock
+  // with the reading, and the server may end the reading.
+  for (const char* Part :
+       {"could not open relation", "cache lookup failed", "with OID", "deadlock detected"})
     if (Text.find(Part) != std::string::npos) return true;
-  return false;
+  return Text.find(DroppedMeanwhile) != std::string::npos;
 }
 
 std::string TPGDBExtract::OwnerColumn() const {
@@ -344,8 +351,9 @@ std::vector<std::string> TPGDBExtract::RelationQuery(char RelKind) const {
         " SELECT n.nspname AS schemaname, c.relname AS tablename,",
         "        pg_get_userbyid(c.relowner) AS tableowner,",
         "        t.spcname AS \"tablespace\", d.description,",
-        "        c.oid, pg_catalog.pg_get_viewdef(c.oid) as view_def",
+        "        c.oid,",
     };
+    for (std::string& Line : DroppedViewColumns()) SQL.push_back(std::move(Line));
   }
   const std::string Owner = OwnerColumn();
   if (!Owner.empty()) SQL.push_back(Owner);
@@ -462,8 +470,14 @@ void TPGDBExtract::ExtractViw() {
   TQELQuery& Q = WorkQuery();
   TCatalogRow Row(Q);
   std::vector<TRelationRead> Views;
+  std::vector<TDroppedView> Dropped;
   OpenQuery(Q, RelationQuery('v'));
   for (; !Q.GetEof(); Q.Next()) {
+    if (Row.IsNull("view_def")) {
+      Dropped.push_back(
+          {Row.Str("schemaname") + "." + Row.Str("tablename"), Row.Str("dropped_readers")});
+      continue;
+    }
     auto Viw = std::make_unique<TViwData>(GetObjs());
     ReadRelation(Row, *Viw);
     // The server ends the text with ";", which the view's own statement writes. Its line
@@ -475,8 +489,55 @@ void TPGDBExtract::ExtractViw() {
     Views.push_back({Row.LargeInt("oid"), std::move(Viw), Fields});
   }
   CloseQuery(Q);
+  PassOverDroppedViews(Dropped, Views);
   ExtractFields(Q, 'v', Views);
   AddRelations(Views);
+}
+
+std::vector<std::string> TPGDBExtract::DroppedViewColumns() {
+  // pg_get_viewdef reads the view's rule in the snapshot but opens the view and names what it
+  // reads through the server's current catalog: a view another session dropped after the
+  // snapshot began fails the whole query with "could not open relation with OID n", and under
+  // a steady create and drop every reading could meet one. pg_table_is_visible looks the oid up
+  // in the current catalog and gives null once it is gone, so such a view reads as a null text
+  // instead, with the views of the snapshot that read it (they went with it, or the drop would
+  // have been refused).
+  return {
+      "        case when pg_catalog.pg_table_is_visible(c.oid) is not null",
+      "             then pg_catalog.pg_get_viewdef(c.oid) end as view_def,",
+      "        case when pg_catalog.pg_table_is_visible(c.oid) is null then",
+      "          pg_catalog.array_to_string(array(select distinct rv.ev_class",
+      "           from pg_catalog.pg_depend dv",
+      "           join pg_catalog.pg_rewrite rv on rv.oid = dv.objid",
+      "           where dv.classid = 'pg_catalog.pg_rewrite'::pg_catalog.regclass",
+      "           and dv.refobjid = c.oid and rv.ev_class <> c.oid), ',') end as dropped_readers",
+  };
+}
+
+void TPGDBExtract::PassOverDroppedViews(const std::vector<TDroppedView>& Dropped,
+                                        const std::vector<TRelationRead>& Views) {
+  if (Dropped.empty()) return;
+  std::unordered_map<std::int64_t, const TDbObj*> Kept;
+  for (const TRelationRead& V : Views) Kept.emplace(V.Oid, V.Obj.get());
+  for (const TDroppedView& D : Dropped) {
+    // A view that reads the dropped one went with it; read while it still stood, it would be
+    // written without what it reads. The snapshot is no longer one state: read it all again.
+    for (std::size_t From = 0; From < D.Readers.size();) {
+      std::size_t To = D.Readers.find(',', From);
+      if (To == std::string::npos) To = D.Readers.size();
+      const std::string Reader = D.Readers.substr(From, To - From);
+      From = To + 1;
+      if (const auto It = Kept.find(StrToInt64Def(Reader, 0)); It != Kept.end())
+        throw EDatabaseError("View " + D.Name + ", read by view " + It->second->GetSchema() + "." +
+                             It->second->GetObjName() + ", " + std::string(DroppedMeanwhile) + ".");
+    }
+    // The database the script describes has it no more: what the snapshot held of it is
+    // passed over, and everything else is read as the snapshot holds it.
+    const std::string Text =
+        "View " + D.Name + " passed over: it " + std::string(DroppedMeanwhile) + ".";
+    AddToLog(Text);
+    GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
+  }
 }
 
 void TPGDBExtract::ExtractViwDepend() {
@@ -531,6 +592,79 @@ void TPGDBExtract::ExtractViwDepend() {
     for (auto It = First; It != Last; ++It) O->LinkDepend(V, It->second, "", 0, 0);
   }
   CloseQuery(Q);
+}
+
+namespace {
+
+/// The objects of List that belong to table Schema.Name (by TableOf), unlinked and freed.
+template <class T>
+void DeleteParts(TObjs& O, TDbObjList& List, const std::string& Schema, const std::string& Name,
+                 const std::string& (*TableOf)(const T&)) {
+  for (int I = List.Count() - 1; I >= 0; --I) {
+    const auto* Part = dynamic_cast<const T*>(List.Objects(I));
+    if (!Part || TableOf(*Part) != Name || Part->GetSchema() != Schema) continue;
+    O.RemoveDepend(List.Objects(I));
+    List.Delete(I);
+  }
+}
+
+const std::string& IndexTable(const TIdxData& Idx) {
+  return Idx.TableName;
+}
+const std::string& ConstraintTable(const TCtrData& Ctr) {
+  return Ctr.GetTblName();
+}
+const std::string& TriggerTable(const TTrgData& Trg) {
+  return Trg.OwnName;
+}
+
+}  // namespace
+
+void TPGDBExtract::PassOverDroppedTables() {
+  TObjs* O = GetObjs();
+  if (!O || O->Tables.Empty()) return;
+  // One look at the current catalog after everything else was read: a table of the snapshot
+  // that is gone now may have had parts read through the current catalog (checks, triggers,
+  // the sequences its defaults name) after it went, so it is passed over whole, as one the
+  // database the script describes no longer holds.
+  std::vector<std::string> SQL = {
+      "select n.nspname, c.relname from pg_catalog.pg_class c",
+      "join pg_catalog.pg_namespace n on n.oid = c.relnamespace",
+      "where c.relkind = 'r' and pg_catalog.pg_table_is_visible(c.oid) is null",
+  };
+  for (const std::string& Line : SchemaConditions("and ", "and ", "n.nspname")) SQL.push_back(Line);
+  std::vector<TTblData*> Dropped;
+  ForEachRow(SQL, [&](TCatalogRow& Row) {
+    TTblData* T = O->GetTable(Row.Str("relname"));
+    if (T && T->GetSchema() == Row.Str("nspname")) Dropped.push_back(T);
+  });
+  for (TTblData* T : Dropped) {
+    const std::string Schema = T->GetSchema(), Name = T->GetObjName();
+    const std::string Full = Schema + "." + Name;
+    // What stays and uses the table (a view read before it went, a foreign key of another
+    // table) went with it or changed: the snapshot is no longer one state: read it all again.
+    for (int I = 0; I < T->UseIn.Count(); ++I)
+      if (const TDependObj* D = T->UseIn[I];
+          D && D->DepObj && O->Views.IndexOfObject(D->DepObj) >= 0)
+        throw EDatabaseError("Table " + Full + ", read by view " + D->DepObj->GetObjName() + ", " +
+                             std::string(DroppedMeanwhile) + ".");
+    for (int I = 0; I < O->Constraints.Count(); ++I) {
+      const auto* Ctr = dynamic_cast<const TCtrData*>(O->Constraints.Objects(I));
+      if (Ctr && Ctr->GetCtType() == ctFKey && Ctr->GetRefTblName() == Name &&
+          Ctr->GetRefSchema() == Schema && Ctr->GetTblName() != Name)
+        throw EDatabaseError("Table " + Full + ", referenced by table " + Ctr->GetTblName() + ", " +
+                             std::string(DroppedMeanwhile) + ".");
+    }
+    DeleteParts<TIdxData>(*O, O->Indexes, Schema, Name, IndexTable);
+    DeleteParts<TCtrData>(*O, O->Constraints, Schema, Name, ConstraintTable);
+    DeleteParts<TTrgData>(*O, O->Triggers, Schema, Name, TriggerTable);
+    O->RemoveDepend(T);
+    O->Tables.Delete(O->Tables.IndexOfObject(T));
+    const std::string Text =
+        "Table " + Full + " passed over: it " + std::string(DroppedMeanwhile) + ".";
+    AddToLog(Text);
+    GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
+  }
 }
 
 namespace {

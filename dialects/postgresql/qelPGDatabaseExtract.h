@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -211,6 +212,19 @@ class TPGDBExtract : public TCustomDBExtract {
   /// A column of Relation from the current row: its name, description and type, its relation's
   /// name and an owner reference to it; appended to the relation's column list.
   TFldData& AddColumn(const TColumnFields& Fields, const TRelationRead& Relation);
+  /// A view of the snapshot that another session dropped before its text was read: its
+  /// schema-qualified name and the oids of the snapshot's views that read it ("1,2").
+  struct TDroppedView {
+    std::string Name;
+    std::string Readers;
+  };
+  /// The view query's select-list lines that read the view's text (view_def, null for a view
+  /// dropped since the snapshot began) and, for such a view, what reads it (dropped_readers).
+  static std::vector<std::string> DroppedViewColumns();
+  /// Names each dropped view in a warning; raises EDatabaseError (a change met meanwhile)
+  /// when one of Views reads a dropped one.
+  void PassOverDroppedViews(const std::vector<TDroppedView>& Dropped,
+                            const std::vector<TRelationRead>& Views);
   /// Adds the relations to the collection in the order read, logging each; stops at a cancel.
   void AddRelations(std::vector<TRelationRead>& Relations);
   /// The name, owner, schema and description of a table or view from the relation query's row.
@@ -256,6 +270,18 @@ class TPGDBExtract : public TCustomDBExtract {
   std::unique_ptr<TCtrData> ConstraintOfRow(TCatalogRow& Row, TConstraintType Type);
   /// Lets Ctr recognise a name the server made up, then files it under its definition.
   void FileConstraint(std::unique_ptr<TCtrData> Ctr);
+  /// What the reading of an object another session dropped after the snapshot began fails
+  /// with (after the object's name); ChangedMeanwhile knows it.
+  static constexpr std::string_view DroppedMeanwhile = "was dropped while the catalog was read";
+  /// Whether the part of a table in Row (its text in Column, read by a server function that
+  /// sees the current catalog) went with its table (Row's table_gone): True to pass the part
+  /// over. Raises EDatabaseError (a change met meanwhile, naming What) when the part alone is
+  /// gone.
+  static bool GoneWithTable(TCatalogRow& Row, std::string_view Column, const std::string& What);
+  /// Passes over (with a warning naming each) the tables read that another session dropped
+  /// meanwhile, with their indexes, constraints and triggers; raises EDatabaseError (a change
+  /// met meanwhile) when a view or another table's foreign key read uses one.
+  void PassOverDroppedTables();
   /// Records an information message and logs it: what is passed over is said, not failed on.
   void PassOver(const std::string& Text);
   /// The current row's relation is a partition (its column relispartition, read where the

@@ -172,6 +172,18 @@ std::string TPGDBExtract::CheckBodyFromDef(const std::string& Def) {
   return !Body.empty() && ClosingParen(Body) == Body.size() - 1 ? Body : "(" + Body + ")";
 }
 
+bool TPGDBExtract::GoneWithTable(TCatalogRow& Row, std::string_view Column,
+                                 const std::string& What) {
+  // The server's pg_get_*def functions find the object in the snapshot or in the current
+  // catalog, but name what it uses through the current catalog only: a part of a table another
+  // session dropped since the snapshot began reads as null (the queries ask for it only while
+  // the table stands). Such a table is passed over whole after the last step. A part dropped
+  // from a table that stands would leave the table of neither state: read again.
+  if (!Row.IsNull(Column)) return false;
+  if (Row.Bool("table_gone")) return true;
+  throw EDatabaseError(What + " " + std::string(DroppedMeanwhile) + ".");
+}
+
 void TPGDBExtract::PassOver(const std::string& Text) {
   AddToLog(Text);
   GetMsgManager()->AddMsg(Text, mt_Inf, nullptr);
@@ -223,10 +235,15 @@ std::vector<std::string> TPGDBExtract::ConstraintQuery(char ConType) const {
       break;
     case 'c':
       // consrc is gone from PostgreSQL 12 on; pg_get_constraintdef gives the same condition
-      // inside "CHECK (...)".
+      // inside "CHECK (...)". It finds the constraint in the snapshot but names the columns
+      // through the current catalog ("cache lookup failed for relation n" once another session
+      // dropped the table): a table gone from the current catalog gives null instead.
       SQL = {FInfo.Has(pgcConSrc) ? "select c.oid, c.conname, t1.relname, c.conrelid, c.consrc,"
                                   : "select c.oid, c.conname, t1.relname, c.conrelid, "
-                                    "pg_catalog.pg_get_constraintdef(c.oid) as condef,",
+                                    "case when pg_catalog.pg_table_is_visible(c.conrelid) is "
+                                    "not null then pg_catalog.pg_get_constraintdef(c.oid) end "
+                                    "as condef, pg_catalog.pg_table_is_visible(c.conrelid) "
+                                    "is null as table_gone,",
              "n.nspname, t1.relkind"};
       break;
     case 'f':
@@ -351,6 +368,8 @@ void TPGDBExtract::ExtractConstraints(char ConType) {
     if (!Ctr) continue;
     if (ConType != 'c') ReadDeferrable(Row, *Ctr);
     if (ConType == 'c') {
+      if (!FInfo.Has(pgcConSrc) && GoneWithTable(Row, "condef", "Check " + Ctr->GetObjName()))
+        continue;
       const std::string Body =
           FInfo.Has(pgcConSrc) ? Row.Str("consrc") : CheckBodyFromDef(Row.Str("condef"));
       Ctr->SetBody(Trim(Body));

@@ -193,6 +193,8 @@ std::vector<std::string> TPGDBExtract::TriggerQuery() const {
                            : "coalesce(t.tgconstrrelid, 0) <> 0 as is_constraint") +
           (FInfo.Has(pgcRelIsPartition) ? ", tb.relispartition" : ", false as relispartition") +
           ", d.description",
+      // After trg_defn, so that a trigger gone with its table is told from one dropped alone.
+      ", pg_catalog.pg_table_is_visible(t.tgrelid) is null as table_gone",
       "from pg_catalog.pg_trigger t",
       // The class oid of descriptions of triggers is that of pg_trigger, the row's own table.
       "left join pg_catalog.pg_description d on d.objoid = t.oid and d.classoid = t.tableoid",
@@ -462,6 +464,10 @@ void TPGDBExtract::ExtractTrg() {
       PassOver(Of + " fires on UPDATE OF a column list, passed over.");
       return;
     }
+    // Only a table is passed over when it went; a view read before it went keeps its trigger.
+    if (RelKind != "r" && Row.IsNull("trg_defn"))
+      throw EDatabaseError(Of + " " + std::string(DroppedMeanwhile) + ".");
+    if (GoneWithTable(Row, "trg_defn", Of)) return;
     // Transition tables (PostgreSQL 10 on) stand in the definition before FOR EACH.
     {
       const std::string Text = Row.Str("trg_defn");
