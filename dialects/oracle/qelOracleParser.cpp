@@ -633,6 +633,7 @@ void TOracleParser::ParseCreate() {
 }
 
 void TOracleParser::SkipOrReplace() {
+  FOrReplace = Sy == oraOR;
   if (Sy == oraOR) {
     GetSy();
     TestIdent("REPLACE");

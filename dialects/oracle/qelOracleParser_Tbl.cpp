@@ -822,8 +822,10 @@ void TOracleParser::ParseIndex(bool Unique) {
   }
   ParseTableSpace(nullptr, nullptr, Idx.get());
   DoLogNextLine("Index: " + Idx->Def());
-  if (TObjs* O = Collection())
-    if (O->Indexes.Add(Idx->ObjKeyDef(), Idx.get())) (void)Idx.release();
+  if (TObjs* O = Collection(); O && O->Indexes.Add(Idx->ObjKeyDef(), Idx.get())) {
+    NoteKeyPlace(*Idx);
+    (void)Idx.release();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -14,16 +14,18 @@
 #include <vector>
 
 #include "Text.h"
-#include "qelASAParser.h"
-#include "qelASEParser.h"
+#include "qelASAScriptExtract.h"
+#include "qelASEScriptExtract.h"
 #include "qelCompObj.h"
 #include "qelComp_Ctr.h"
-#include "qelDB2Parser.h"
-#include "qelIBParser.h"
-#include "qelMSSQLParser.h"
-#include "qelMySQLParser.h"
-#include "qelOracleParser.h"
-#include "qelPGSQLParser.h"
+#include "qelComp_Viw.h"
+#include "qelDB2ScriptExtract.h"
+#include "qelDBStructure.h"
+#include "qelIBScriptExtract.h"
+#include "qelMSSQLScriptExtract.h"
+#include "qelMySQLScriptExtract.h"
+#include "qelOracleScriptExtract.h"
+#include "qelPGScriptExtract.h"
 
 #ifdef QEL_HAVE_COMPARE_COMMAND
 #include <sstream>
@@ -39,23 +41,25 @@ struct TDialect {
   const char* Name;
   TDatabaseType Type;
   std::function<std::unique_ptr<TCustomSQLParser>(TCustomObjs*)> Make;
+  std::function<std::unique_ptr<TCustomScriptExtract>()> MakeExtract;
 };
 
-template <class TParser>
+template <class TParser, class TExtract>
 TDialect Dialect(const char* Name, TDatabaseType Type) {
-  return {Name, Type, [](TCustomObjs* O) { return std::make_unique<TParser>(O); }};
+  return {Name, Type, [](TCustomObjs* O) { return std::make_unique<TParser>(O); },
+          [] { return std::make_unique<TExtract>(nullptr); }};
 }
 
 const std::vector<TDialect>& Dialects() {
   static const std::vector<TDialect> All = {
-      Dialect<TPGSQLParser>("postgresql", dbPostgreSQL),
-      Dialect<TIbParser>("firebird", dbInterBase),
-      Dialect<TMSSQLParser>("mssql", dbMSSQL),
-      Dialect<TASEParser>("ase", dbSybaseASE),
-      Dialect<TASAParser>("sqlanywhere", dbSybaseASA),
-      Dialect<TOracleParser>("oracle", dbOracle),
-      Dialect<TMySQLParser>("mysql", dbMySQL),
-      Dialect<TDB2Parser>("db2", dbDB2),
+      Dialect<TPGSQLParser, TPGScriptExtract>("postgresql", dbPostgreSQL),
+      Dialect<TIbParser, TIBScriptExtract>("firebird", dbInterBase),
+      Dialect<TMSSQLParser, TMSSQLScriptExtract>("mssql", dbMSSQL),
+      Dialect<TASEParser, TASEScriptExtract>("ase", dbSybaseASE),
+      Dialect<TASAParser, TASAScriptExtract>("sqlanywhere", dbSybaseASA),
+      Dialect<TOracleParser, TOracleScriptExtract>("oracle", dbOracle),
+      Dialect<TMySQLParser, TMySQLScriptExtract>("mysql", dbMySQL),
+      Dialect<TDB2Parser, TDB2ScriptExtract>("db2", dbDB2),
   };
   return All;
 }
@@ -102,6 +106,36 @@ struct TRead {
     for (const TMsgData& M : Errors)
       if (M.Text.find(Part) != std::string::npos) return true;
     return false;
+  }
+};
+
+/// The scripts of one side read by the dialect's script extractor, as files 1.sql, 2.sql ...
+struct TReadSide {
+  TDBStructure Holder{nullptr};
+  std::vector<TMsgData> Errors;
+  bool Read = false;
+
+  TReadSide(const TDialect& D, const std::vector<std::string>& Texts) {
+    const auto X = D.MakeExtract();
+    X->SetDBStructure(&Holder);
+    X->SetOnErrorMessage([](TObject*, const std::string&) {});
+    X->OnLoadScript = [&Texts](TObject*, const std::string& Name, TStrings* S, bool& Loaded) {
+      S->SetText(Texts.at(std::stoul(Name) - 1));
+      Loaded = true;
+    };
+    TStringList Names;
+    for (std::size_t I = 1; I <= Texts.size(); ++I) Names.Add(std::to_string(I) + ".sql");
+    X->SetScriptFileNames(Names);
+    Read = X->ExtractDatabase();
+    const TMsgManager& M = *X->GetMsgManager();
+    for (int I = 0; I < M.GetMsgCount(); ++I)
+      if (M.Items(I).MsgType == mt_Err) Errors.push_back(M.Items(I));
+  }
+  std::string Summary() const {
+    std::string S;
+    for (const TMsgData& M : Errors)
+      S += M.ScriptName + ":" + std::to_string(M.Line) + ": " + M.Text + "\n";
+    return S;
   }
 };
 
@@ -406,6 +440,39 @@ TEST(HostileScripts, WhatTheServersRefuseIsAnErrorAtItsStatement) {
   }
 }
 
+// CREATE OR REPLACE takes the place of the view that stands, as on the server; a plain CREATE
+// of a view that stands is refused.
+TEST(HostileScripts, CreateOrReplaceViewKeepsTheLastDefinition) {
+  struct TCase {
+    const char* Dialect;
+    const char* Second;  // the statement after CREATE VIEW v AS SELECT id FROM t1
+    const char* Kept;    // the table the view kept reads
+    bool Refused;
+  };
+  const std::vector<TCase> Cases = {
+      {"postgresql", "CREATE OR REPLACE VIEW v AS SELECT id FROM t2", "t2", false},
+      {"oracle", "CREATE OR REPLACE VIEW v AS SELECT id FROM t2", "t2", false},
+      {"oracle", "CREATE OR REPLACE FORCE VIEW v AS SELECT id FROM t2", "t2", false},
+      {"mysql", "CREATE OR REPLACE VIEW v AS SELECT id FROM t2", "t2", false},
+      {"mysql", "CREATE OR REPLACE ALGORITHM=MERGE VIEW v AS SELECT id FROM t2", "t2", false},
+      {"postgresql", "CREATE VIEW v AS SELECT id FROM t2", "t1", true},
+      {"oracle", "CREATE VIEW v AS SELECT id FROM t2", "t1", true},
+      {"mysql", "CREATE VIEW v AS SELECT id FROM t2", "t1", true},
+  };
+  for (const TCase& C : Cases) {
+    const std::string Script = std::string(
+                                   "CREATE TABLE t1 (id integer);\nCREATE TABLE t2 (id integer);\n"
+                                   "CREATE OR REPLACE VIEW v AS SELECT id FROM t1;\n") +
+                               C.Second + ";\n";
+    const TRead R(DialectNamed(C.Dialect), Script);
+    EXPECT_EQ(R.HasError("is defined twice"), C.Refused) << C.Dialect << ": " << Script;
+    ASSERT_EQ(R.O.Views.Count(), 1) << C.Dialect << ": " << Script;
+    const std::string Body = R.O.Views.Objects(0)->Body.str();
+    EXPECT_NE(Body.find(std::string("FROM ") + C.Kept), std::string::npos)
+        << C.Dialect << ": " << Body;
+  }
+}
+
 TEST(HostileScripts, AlteringATableTheScriptNeverCreatedIsWarnedAbout) {
   for (const TDialect& D : Dialects()) {
     const bool Go = D.Type == dbMSSQL || D.Type == dbSybaseASE;
@@ -415,6 +482,94 @@ TEST(HostileScripts, AlteringATableTheScriptNeverCreatedIsWarnedAbout) {
     ASSERT_EQ(R.Warnings.size(), 1u) << D.Name << "\n" << R.Summary();
     EXPECT_NE(UpperCase(R.Warnings[0].Text).find("NOPE"), std::string::npos) << D.Name;
     EXPECT_EQ(R.Warnings[0].Line, Go ? 3 : 2) << D.Name;
+  }
+}
+
+// A server refuses a foreign key to a table it does not have, and an index on one. Scripts of a
+// side are read one after the other and keys often stand before their tables: only the whole
+// side tells.
+TEST(HostileScripts, KeysOfTablesNoScriptOfTheSideDefinesAreErrors) {
+  struct TCase {
+    const char* Dialect;
+    std::vector<std::string> Files;  // ";" ends a statement; mssql and ase end each with GO
+    int File = 0, Line = 0;          // of the statement at fault; 0: the side is valid
+  };
+  const std::string Tables =
+      "CREATE TABLE t1 (id integer NOT NULL);\n"
+      "ALTER TABLE t1 ADD PRIMARY KEY (id);\n";
+  std::vector<TCase> Cases;
+  for (const TDialect& D : Dialects()) {
+    // The key and the index read before their table; a key of the table itself.
+    Cases.push_back(
+        {D.Name,
+         {"CREATE TABLE t2 (id integer);\n"
+          "ALTER TABLE t2 ADD CONSTRAINT fk FOREIGN KEY (id) REFERENCES t1 (id);\n"
+          "CREATE INDEX i ON t1 (id);\n",
+          Tables + "ALTER TABLE t1 ADD CONSTRAINT up FOREIGN KEY (id) REFERENCES t1;\n"}});
+    Cases.push_back({D.Name,
+                     {Tables,
+                      "CREATE TABLE t2 (id integer);\n"
+                      "ALTER TABLE t2 ADD CONSTRAINT fk FOREIGN KEY (id) REFERENCES nope "
+                      "(id);\n"},
+                     2,
+                     2});
+    Cases.push_back(
+        {D.Name, {Tables, "CREATE TABLE t3 (id integer);\nCREATE INDEX i ON nope (id);\n"}, 2, 2});
+  }
+  const std::vector<TCase> More = {
+      // Names fold as the server folds them; a quoted name does not fold.
+      {"postgresql",
+       {"CREATE TABLE t2 (id integer REFERENCES T1);\n",
+        "CREATE TABLE \"t1\" (id integer PRIMARY KEY);\n"}},
+      {"postgresql",
+       {"CREATE TABLE t2 (id integer REFERENCES \"NOPE\");\n",
+        "CREATE TABLE nope (id integer PRIMARY KEY);\n"},
+       1,
+       1},
+      {"oracle",
+       {"CREATE TABLE t2 (id integer REFERENCES t1);\n",
+        "CREATE TABLE \"T1\" (id integer PRIMARY KEY);\n"}},
+      {"oracle",
+       {"CREATE TABLE t2 (id integer REFERENCES \"nope\");\n",
+        "CREATE TABLE nope (id integer PRIMARY KEY);\n"},
+       1,
+       1},
+      {"firebird",
+       {"CREATE TABLE t2 (id integer REFERENCES t1);\n",
+        "CREATE TABLE \"T1\" (id integer NOT NULL PRIMARY KEY);\n"}},
+      {"db2", {"CREATE INDEX i ON t1 (id);\n", "CREATE TABLE \"T1\" (id integer);\n"}},
+      // Tables of other schemas, object tables.
+      {"postgresql",
+       {"CREATE TABLE t2 (id integer REFERENCES s.t1);\nCREATE INDEX i ON s.t1 (id);\n",
+        "CREATE SCHEMA s;\nCREATE TABLE s.t1 (id integer PRIMARY KEY);\n"}},
+      {"oracle",
+       {"CREATE TABLE t2 (id integer REFERENCES hr.t1);\nCREATE INDEX i ON hr.t1 (id);\n",
+        "CREATE TABLE hr.t1 (id integer PRIMARY KEY);\n"}},
+      {"db2", {"CREATE INDEX i ON s.t1 (id);\n", "CREATE TABLE s.t1 (id integer);\n"}},
+      {"oracle",
+       {"CREATE TYPE person_t AS OBJECT (id NUMBER);\n/\nCREATE TABLE people OF person_t;\nALTER "
+        "TABLE people ADD PRIMARY KEY (id);\n",
+        "CREATE TABLE t2 (id NUMBER REFERENCES people);\n"}},
+  };
+  Cases.insert(Cases.end(), More.begin(), More.end());
+  for (TCase C : Cases) {
+    const bool GoLines = std::string(C.Dialect) == "mssql" || std::string(C.Dialect) == "ase";
+    if (GoLines)
+      for (std::string& F : C.Files) F = Replaced(F, ";\n", "\nGO\n");
+    const TReadSide R(DialectNamed(C.Dialect), C.Files);
+    const std::string What =
+        std::string(C.Dialect) + ": " + C.Files.front() + "--\n" + C.Files.back() + R.Summary();
+    if (C.Line == 0) {
+      EXPECT_TRUE(R.Read && R.Errors.empty()) << What;
+      continue;
+    }
+    ASSERT_EQ(R.Errors.size(), 1u) << What;
+    EXPECT_FALSE(R.Read) << What;
+    const TMsgData& M = R.Errors[0];
+    EXPECT_NE(UpperCase(M.Text).find("NOPE"), std::string::npos) << What;
+    EXPECT_NE(M.Text.find(", which no script defines."), std::string::npos) << What;
+    EXPECT_EQ(M.ScriptName, std::to_string(C.File) + ".sql") << What;
+    EXPECT_EQ(M.Line, GoLines ? 2 * C.Line - 1 : C.Line) << What;
   }
 }
 
