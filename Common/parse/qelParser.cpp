@@ -548,13 +548,16 @@ struct TKeyTableError {
 };
 
 // Table of schema Schema (or of owner Creator) is filed under one of the keys a reader may file
-// it under.
+// it under; with Views, a view of that name counts too (indexed and materialized views).
 bool TableDefined(const TObjs& O, const std::string& Table, const std::string& Schema,
-                  const std::string& Creator) {
-  if (!Schema.empty() && O.GetTable(Schema + "." + Table)) return true;
-  if (!Creator.empty() && O.GetTable(Creator + "." + Table)) return true;
+                  const std::string& Creator, bool Views = false) {
+  for (const std::string* Owner : {&Schema, &Creator}) {
+    if (Owner->empty()) continue;
+    const std::string Key = *Owner + "." + Table;
+    if (O.GetTable(Key) || (Views && O.GetView(Key))) return true;
+  }
   TTableHints Hints;
-  return O.GetTable(Table) ||
+  return O.GetTable(Table) || (Views && O.GetView(Table)) ||
          FindTableOf(O, O.GetDatabaseType(), Table, Schema, Creator, Hints) != nullptr;
 }
 
@@ -578,7 +581,7 @@ std::vector<TKeyTableError> KeyTableErrors(const TObjs& O) {
     if (!Idx || Idx->TableName.empty()) continue;
     const std::string& Schema =
         Idx->TableSchema.empty() ? Idx->GetSchema() : Idx->TableSchema.str();
-    if (TableDefined(O, Idx->TableName, Schema, Idx->Creator)) continue;
+    if (TableDefined(O, Idx->TableName, Schema, Idx->Creator, true)) continue;
     Errors.push_back({Idx, "Index " + Idx->GetObjName() + " is on table " + Idx->TableName +
                                ", which no script defines."});
   }

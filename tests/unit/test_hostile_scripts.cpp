@@ -471,7 +471,8 @@ TEST(HostileScripts, KeysOfTablesNoScriptOfTheSideDefinesAreErrors) {
     Cases.push_back({D.Name, T1, T2 + Fk + "nope (id);\n", 2, 2});
     Cases.push_back({D.Name, T1, T2 + "CREATE INDEX i ON nope (id);\n", 2, 2});
   }
-  // Names fold as the server folds them, quoted ones do not; other schemas; object tables.
+  // Names fold as the server folds them, quoted ones do not; other schemas; object tables;
+  // indexed views.
   const std::string Ref = "CREATE TABLE t2 (id integer REFERENCES ";
   const std::string Pk = " (id integer NOT NULL PRIMARY KEY);\n";
   const std::vector<TCase> More = {
@@ -485,6 +486,8 @@ TEST(HostileScripts, KeysOfTablesNoScriptOfTheSideDefinesAreErrors) {
       {"db2", "CREATE INDEX i ON s.t1 (id);\n", "CREATE TABLE \"S\".t1 (id integer);\n"},
       {"oracle", "CREATE TYPE p_t AS OBJECT (id NUMBER);\n/\nCREATE TABLE p OF p_t;\n",
        Ref + "p);\n"},
+      {"mssql", "CREATE UNIQUE CLUSTERED INDEX i ON dbo.v (id);\n",
+       T1 + "CREATE VIEW dbo.v WITH SCHEMABINDING AS SELECT id FROM dbo.t1;\n"},
   };
   Cases.insert(Cases.end(), More.begin(), More.end());
   for (TCase C : Cases) {
