@@ -36,6 +36,29 @@ struct TTableFacts {
   std::vector<std::string> Keys;
 };
 
+/// Table as the side's server takes it. The comparer keeps a mixed-case Firebird name as
+/// written (the name of a table created quoted, as its schema objects name it), where the
+/// server folds an unquoted identifier to upper case: such a part is folded and quoted here.
+std::string AsServerTakesIt(TDatabaseType Db, const std::string& Table) {
+  std::vector<bool> Quoted;
+  const std::vector<std::string> Parts = TCmpTableOptions::SplitTableName(Table, &Quoted);
+  if (Db != dbInterBase || Parts.empty()) return Table;
+  std::string Name;
+  for (std::size_t I = 0; I < Parts.size(); ++I) {
+    const bool Plain = Parts[I].find_first_not_of(
+                           "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu"
+                           "vwxyz0123456789_$") == std::string::npos;
+    std::string Part = Parts[I];
+    if (Quoted[I] || Plain) {
+      if (!Quoted[I]) Part = UpperCase(Part);
+      Part = QuotedStr(Part, '"');
+    }
+    Name += (I ? "." : "") + Part;
+  }
+  return Name;
+}
+
+/// Table is taken as AsServerTakesIt gives it.
 TTableFacts ReadTableFacts(TQELConnection& C, const std::string& Table) {
   TTableFacts Facts;
   std::vector<bool> Quoted;
@@ -43,17 +66,10 @@ TTableFacts ReadTableFacts(TQELConnection& C, const std::string& Table) {
   const TDatabaseType Db = C.GetDatabaseType();
   if (Parts.empty() || (Db != dbPostgreSQL && Db != dbMySQL && Db != dbInterBase)) return Facts;
   // The name as the server stores it: a quoted part as written, else folded as the server
-  // folds unquoted names (Firebird keeps a mixed-case name and one that needs quotes, as the
-  // comparer does).
-  for (std::size_t I = 0; I < Parts.size(); ++I) {
-    if (Quoted[I]) continue;
-    if (Db == dbPostgreSQL) Parts[I] = LowerCase(Parts[I]);
-    const bool Mixed = Parts[I] != LowerCase(Parts[I]) && Parts[I] != UpperCase(Parts[I]);
-    const bool Plain = Parts[I].find_first_not_of(
-                           "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu"
-                           "vwxyz0123456789_$") == std::string::npos;
-    if (Db == dbInterBase && !Mixed && Plain) Parts[I] = UpperCase(Parts[I]);
-  }
+  // folds unquoted names (Firebird's plain names are quoted already; one that needs quotes is
+  // kept as the comparer keeps it).
+  for (std::size_t I = 0; I < Parts.size(); ++I)
+    if (!Quoted[I] && Db == dbPostgreSQL) Parts[I] = LowerCase(Parts[I]);
   const std::string Name = QuotedStr(Parts.back());
   const std::string Schema = Parts.size() == 2 ? QuotedStr(Parts[0]) : std::string();
   std::string Exists, Keys;
@@ -262,8 +278,10 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   auto Cmp = std::make_unique<TTableDataComparer>(nullptr);
   Cmp->SetQELConnectionMaster(Master.get());
   Cmp->SetQELConnectionTarget(Target.get());
-  Cmp->SetTableNameMaster(Table);
-  Cmp->SetTableNameTarget(Table);
+  const std::string TableM = AsServerTakesIt(Master->GetDatabaseType(), Table);
+  const std::string TableT = AsServerTakesIt(Target->GetDatabaseType(), Table);
+  Cmp->SetTableNameMaster(TableM);
+  Cmp->SetTableNameTarget(TableT);
   // The messages are printed from the components' lists after the run, as compare does.
   const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
   Cmp->OnErrorMessage = Quiet;
@@ -272,8 +290,8 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
     if (Text.rfind("Equal: ", 0) == 0) Summary = Text;
   };
   // A side without the table is named before anything is read.
-  const TTableFacts FactsM = ReadTableFacts(*Master, Table);
-  const TTableFacts FactsT = ReadTableFacts(*Target, Table);
+  const TTableFacts FactsM = ReadTableFacts(*Master, TableM);
+  const TTableFacts FactsT = ReadTableFacts(*Target, TableT);
   if (ReportMissingTable(FactsM, FactsT, Table, Err)) return ExitErrors;
   // Rows pair by key: the given one, else each side's primary key.
   std::vector<std::string> KeysM = SplitList(KeyList), KeysT = KeysM;
