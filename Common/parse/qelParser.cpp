@@ -423,11 +423,7 @@ void TCustomParser::TestNewObj(const TDbObj& Obj) {
   // A catalog's object texts re-read what the catalog filed already.
   if (Objs->ExtractFrom == efDatabase) return;
   const auto* Ctr = dynamic_cast<const TCtrData*>(&Obj);
-  // Reported where its statement starts: readers file a table's keys after its last symbol.
-  if (Ctr || dynamic_cast<const TIdxData*>(&Obj)) {
-    FNewKeys.push_back({&Obj, LineOfPos(StmtStart), 1});
-    NoteKeyPlace(Obj);
-  }
+  if (Ctr || dynamic_cast<const TIdxData*>(&Obj)) NoteNewKey(Obj);
   const char* Kind = dynamic_cast<const TTblData*>(&Obj)   ? "Table"
                      : dynamic_cast<const TViwData*>(&Obj) ? "View"
                      : Ctr && !Obj.GetObjName().empty()    ? "Constraint"
@@ -527,11 +523,13 @@ void TCustomParser::TestNewKeys() {
   }
 }
 
-void TCustomParser::NoteKeyPlace(const TDbObj& Key) {
+void TCustomParser::NoteNewKey(const TDbObj& Key) {
   if (!Objs || Objs->ExtractFrom == efDatabase) return;  // catalog texts are not checked
+  // Reported where its statement starts: readers file a table's keys after its last symbol.
+  FNewKeys.push_back({&Key, LineOfPos(StmtStart), 1});
   if (FKeyScripts.empty() || FKeyScripts.back() != ScriptName) FKeyScripts.push_back(ScriptName);
   // A later key at the address of a freed one takes its place.
-  FKeyPlaces[&Key] = {static_cast<std::int32_t>(FKeyScripts.size()) - 1, LineOfPos(StmtStart)};
+  FKeyPlaces[&Key] = {static_cast<std::int32_t>(FKeyScripts.size()) - 1, FNewKeys.back().Line};
 }
 
 void TCustomParser::ForgetKeyPlaces() {

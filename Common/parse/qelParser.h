@@ -374,9 +374,9 @@ class TCustomParser : public TObject {
   bool SkipBlanks();
   /// Moves the reader past the last byte: every scanner and grammar sees the end of the text.
   void StopReading();
-  /// Notes that Key (a constraint or an index) was read in the statement at StmtStart, for
-  /// TestKeyTables; a reader that files a key without AddObj calls it itself.
-  void NoteKeyPlace(const TDbObj& Key);
+  /// Notes that Key (a constraint or an index) was filed by the statement at StmtStart, for
+  /// TestNewKeys and TestKeyTables; a reader that files a key without AddObj calls it itself.
+  void NoteNewKey(const TDbObj& Key);
   /// Frees the text (after a parse).
   void ClearTxt();
 

@@ -823,7 +823,7 @@ void TOracleParser::ParseIndex(bool Unique) {
   ParseTableSpace(nullptr, nullptr, Idx.get());
   DoLogNextLine("Index: " + Idx->Def());
   if (TObjs* O = Collection(); O && O->Indexes.Add(Idx->ObjKeyDef(), Idx.get())) {
-    NoteKeyPlace(*Idx);
+    NoteNewKey(*Idx);
     (void)Idx.release();
   }
 }

@@ -770,7 +770,7 @@ void TPGSQLParser::FileDirectly(TDbObjList& List, std::unique_ptr<TDbObj> Obj,
                                 const std::string& Kind) {
   NoteName(*Obj);
   if (List.Add(Obj->ObjKeyDef(), Obj.get())) {
-    if (dynamic_cast<const TIdxData*>(Obj.get())) NoteKeyPlace(*Obj);
+    if (dynamic_cast<const TIdxData*>(Obj.get())) NoteNewKey(*Obj);
     Obj.release();
   } else
     ErrMsg("Duplicate " + Kind + " name: " + Obj->GetObjName());

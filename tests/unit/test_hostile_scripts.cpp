@@ -348,6 +348,8 @@ TEST(HostileScripts, WhatTheServersRefuseIsAnErrorAtItsStatement) {
   const std::vector<TCase> More = {
       {"postgresql", Tables + "ALTER TABLE t2 ADD FOREIGN KEY (id) REFERENCES t1 (nope);\n",
        "which table t1 does not have", 3},
+      {"postgresql", Tables + "CREATE INDEX i ON t1 (nope);\n", "does not have", 3},
+      {"oracle", Tables + "CREATE INDEX i ON t1 (id, id);\n", "twice", 3},
       {"postgresql",
        Tables + "CREATE TABLE t3 (id integer,\n  CONSTRAINT c UNIQUE (id),\n"
                 "  CONSTRAINT c CHECK (id > 0)\n);\n",
