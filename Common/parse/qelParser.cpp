@@ -500,7 +500,10 @@ void TCustomParser::TestNewKeys() {
       }
     };
     if (const auto* Idx = dynamic_cast<const TIdxData*>(K.Key)) {
-      if (const TTblData* Table = TableNamed(Idx->GetSchema(), Idx->TableName))
+      // The table's schema where the index names one other than its own (Oracle, DB2).
+      const std::string& Schema =
+          Idx->TableSchema.empty() ? Idx->GetSchema() : Idx->TableSchema.str();
+      if (const TTblData* Table = TableNamed(Schema, Idx->TableName))
         TestColumns(*Table, Idx->Flds, "Index " + Idx->GetObjName(), true);
       continue;
     }
