@@ -311,6 +311,8 @@ std::string TCtrData::DropDef() const {
         break;
     }
   }
+  // DB2 drops a table's one primary key without its name.
+  if (DB == dbDB2 && FCtType == ctPKey) return Table + " DROP PRIMARY KEY";
   if (DB == dbInterBase && FCtType == ctPKey)
     return "Delete from Rdb$Relation_Constraints\r\nwhere Rdb$Relation_Name = " +
            QuotedStr(FTblName) + "\r\nand Rdb$Constraint_Type = " + QuotedStr("PRIMARY KEY");

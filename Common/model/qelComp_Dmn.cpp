@@ -496,6 +496,18 @@ bool SameBaseType(const TFldData& A, const TFldData& B) {
          A.Collation == B.Collation;
 }
 
+/// Names a change of M the update script leaves undone: a comment in the script, and a warning
+/// in the executor's messages and in the comparison's.
+void WarnDomainNotAltered(TCustomSQLExec& Exec, TDmnData& M, const std::string& What) {
+  const std::string Name = M.GetObjFullName();
+  Exec.AddComment("/* " + SafeBlockComment(Name + ": " + What + " not altered") + " */");
+  const std::string Text =
+      What + " of " + Name +
+      " changed; not altered (it would be dropped with the columns that use it).";
+  Exec.DoMsgWrn(Text, nullptr);
+  if (M.Owner) M.Owner->WarnNotCarriedOver(Text, &M);
+}
+
 /// A PostgreSQL domain or composite type of the target T brought to the master's M where the
 /// server alters it in place: a domain's checks, default and NOT NULL, a composite type's
 /// attributes. What only a drop and a new creation would change (a domain's base type, the
@@ -504,13 +516,7 @@ bool SameBaseType(const TFldData& A, const TFldData& B) {
 void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
   if (!M.PGOptions || !T.PGOptions || !M.TypeField || !T.TypeField) return;
   const std::string Name = M.GetObjFullName();
-  auto NotAltered = [&](const std::string& What) {
-    Exec.AddComment("/* " + SafeBlockComment(Name + ": " + What + " not altered") + " */");
-    Exec.DoMsgWrn(What + " of " + Name +
-                      " changed; not altered (it would be dropped with the "
-                      "columns that use it).",
-                  nullptr);
-  };
+  auto NotAltered = [&](const std::string& What) { WarnDomainNotAltered(Exec, M, What); };
   if (M.PGOptions->IsType != T.PGOptions->IsType) {
     NotAltered(M.PGOptions->IsType ? "Type" : "Domain");
     return;
@@ -580,6 +586,14 @@ void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
              stStatement, M.GetObjName(), dboDomain, odbAlter);
 }
 
+/// The other dialects write no change of a domain or user-defined type (SQL Server and ASE
+/// user types, SQL Anywhere domains, Oracle object and collection types, DB2 distinct types):
+/// their servers change one only by a drop that the columns using it refuse or lose. A changed
+/// definition is named in a warning, as PostgreSQL's unalterable changes are.
+void OtherDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
+  if (M.Def() != T.Def()) WarnDomainNotAltered(Exec, M, "Definition");
+}
+
 }  // namespace
 
 void GenScriptDmnAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec) {
@@ -593,8 +607,12 @@ void GenScriptDmnAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
   ForEachDomain(Master.Domains, [&](TDmnData* M) {
     auto* T = dynamic_cast<TDmnData*>(M->GetRefObj());
     if (!T) return;
-    if (Target.GetDatabaseType() == dbInterBase) TIBDomainAlter(Run, *M, *T).Run7();
-    if (Target.GetDatabaseType() == dbPostgreSQL) PGDomainAlter(Exec, *M, *T);
+    if (Target.GetDatabaseType() == dbInterBase)
+      TIBDomainAlter(Run, *M, *T).Run7();
+    else if (Target.GetDatabaseType() == dbPostgreSQL)
+      PGDomainAlter(Exec, *M, *T);
+    else
+      OtherDomainAlter(Exec, *M, *T);
     if (Descr && M->Description != T->Description) Exec.AddDescription(M, T);
   });
 }

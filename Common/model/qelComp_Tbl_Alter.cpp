@@ -276,7 +276,11 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
     for (const auto& D : M.UseIn)
       if (auto* Ctr = dynamic_cast<TCtrData*>(D->DepObj); Ctr && Ctr->GetCtType() == ctDefault)
         Ctr->CreateDependDef();
-  if (M.GetDefValue() != T.GetDefValue()) {
+  if (M.GetDefValue() != T.GetDefValue() && !T.GetDefValue().empty()) {
+    // The target's default has no name the script knows (the server named it), so no statement
+    // drops it, and the server refuses a second default on the column: it stays, named.
+    Run.NotCarriedOver(MTbl, M, T, false, false, true);
+  } else if (M.GetDefValue() != T.GetDefValue()) {
     T.DoBeforeDrop();
     // A removed default is gone with the target's default constraint (dropped above).
     if (!M.GetDefValue().empty()) {
@@ -285,8 +289,9 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
       MTbl.SetViewsReCreateFlag();
     }
   }
+  // A computed column made PERSISTED or no longer so is made anew, as one of another formula.
   if (M.FieldTypeDef() != T.FieldTypeDef() || M.Collation != T.Collation ||
-      M.Nullable != T.Nullable) {
+      M.Nullable != T.Nullable || M.Persisted != T.Persisted) {
     T.DoBeforeDrop();
     if (M.Computed() || T.Computed()) {
       T.DropDependDef();
@@ -329,6 +334,11 @@ void ASAAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
                   Run.AddAlter(Head + " MODIFY " + Col + " " + M.FieldTypeDef(), FN, TN));
   if (M.Nullable != T.Nullable)
     Run.AddAlter(Head + " MODIFY " + Col + (M.Nullable ? " NULL" : " NOT NULL"), FN, TN);
+  // The column's own check: CHECK NULL takes it away.
+  if (M.CheckText != T.CheckText)
+    Run.AddAlter(Head + " MODIFY " + Col + " CHECK " +
+                     (M.CheckText.empty() ? std::string("NULL") : M.CheckText.str()),
+                 FN, TN);
   const std::string MDef = M.GetDefValue();
   const std::string TDef = T.GetDefValue();
   if (MDef != TDef) {

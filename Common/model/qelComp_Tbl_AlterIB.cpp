@@ -4,6 +4,7 @@
 //
 // Firebird 3 and later keep their system tables read-only: there the DDL forms are used where
 // the server has one, and a system-table write is kept as a comment (see TAlterRun::AddSys).
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -109,6 +110,20 @@ std::string Place(const std::string& TN, const std::string& FN) {
   return " /" + TN + "(" + FN + ")/";
 }
 
+bool IsExactNumeric(const TFldData& F) {
+  return F.FieldType == iftNumeric || F.FieldType == iftDecimal;
+}
+
+bool IBNumericNarrows(const TFldData& M, const TFldData& T) {
+  // The server keeps the digits before the point of an exact numeric type: a change that has
+  // fewer of them (NUMERIC(12,3) to NUMERIC(10,2), or one that takes a smaller storage type)
+  // it refuses.
+  if (!IsExactNumeric(M) || !IsExactNumeric(T) || M.Precision <= 0 || T.Precision <= 0)
+    return false;
+  const auto Whole = [](const TFldData& F) { return F.Precision - std::abs(F.Scale); };
+  return Whole(M) < Whole(T);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -129,7 +144,7 @@ int IBAllowDataTypeAlter(const TFldData& M, const TFldData& T) {
     if (To->FieldType == iftVarchar || To->FieldType == iftChar)
       R = To->Size > From->Size ? 1 : To->Size < From->Size ? -1 : 0;
     else
-      R = 0;
+      R = IBNumericNarrows(*To, *From) ? -1 : 0;
   } else {
     const TDBFieldType F = RuleType(*From);
     const TDBFieldType Tt = RuleType(*To);

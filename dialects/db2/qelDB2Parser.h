@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "qelComp_Ctr.h"
 #include "qelComp_Idx.h"
@@ -190,6 +192,8 @@ class TDB2Parser : public TCustomSQLParser {
   std::string RestOfStatement(std::int32_t Start);
   /// The first byte from Ch on that is no blank or line break; 0 at the end.
   char NextNonBlank() const;
+  /// The word after the current symbol is Word (upper case), read without moving on.
+  bool NextWordIs(std::string_view Word) const;
 
   void BeginStatement() override;
   void ParseStatement() override;
@@ -204,16 +208,33 @@ class TDB2Parser : public TCustomSQLParser {
   void ParseTablespace();
   void ParseTablespaceParams();
 
+  /// Constraints read with their table's CREATE TABLE, filed after the table.
+  using TCtrList = std::vector<std::unique_ptr<TCtrData>>;
+
   // Table pieces (qelDB2Parser_Tbl.cpp).
-  void ParseColumn(TTblData& Tbl, const std::string& TableName, bool File);
+  /// A column; the constraints written with it go to Keys, or are filed when Keys is null.
+  void ParseColumn(TTblData& Tbl, const std::string& TableName, bool File,
+                   TCtrList* Keys = nullptr);
   void ParseDataType(TFldData& Fld);
   void ParseColumnOptions(TFldData& Fld);
+  /// [CONSTRAINT name] PRIMARY KEY | UNIQUE | CHECK (...) | REFERENCES ... after a column's
+  /// type: false (nothing read) when none starts here.
+  bool ParseColumnConstraint(const TFldData& Fld, const std::string& Schema, TCtrList* Keys);
+  /// A table constraint of CREATE TABLE or ALTER TABLE ADD, from CONSTRAINT, PRIMARY, UNIQUE,
+  /// CHECK or FOREIGN: false (nothing read) when none starts here.
+  bool ParseTableConstraint(const std::string& Table, const std::string& Schema, TCtrList* Keys);
   void ParseDefault(TFldData& Fld);
   void ParseGenerated(TFldData& Fld);
   /// Column list: optionally in parentheses, names with ASC/DESC. Into Idx (with the sort
   /// order) or into List.
   void ParseColumnList(TIdxData* Idx, TStrings* List);
-  void ParseConstraint(std::unique_ptr<TCtrData> Ctr);
+  /// From the constraint's kind (PRIMARY, UNIQUE, CHECK, FOREIGN) to its end; see
+  /// FileConstraint.
+  void ParseConstraint(std::unique_ptr<TCtrData> Ctr, TCtrList* Keys = nullptr);
+  /// From REFERENCES: the referenced table, its columns and the ON DELETE/UPDATE actions.
+  void ParseReferences(TCtrData& Ctr);
+  /// Reads the constraint's closing attributes and files it, or adds it to Keys when given.
+  void FileConstraint(std::unique_ptr<TCtrData> Ctr, TCtrList* Keys);
   TUDAction ParseFKAction();
   void ParseAlterDrop(TTblData* Tbl, const std::string& TableName, const std::string& Schema);
   /// The table of ALTER TABLE: schema "." name when a schema is given, else the current schema.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -75,6 +76,17 @@ char TDB2Parser::NextNonBlank() const {
   return '\0';
 }
 
+bool TDB2Parser::NextWordIs(std::string_view Word) const {
+  std::size_t I = static_cast<std::size_t>(std::max(Pos - 2, 0));
+  while (I < FTxt.size() &&
+         (FTxt[I] == ' ' || FTxt[I] == '\t' || FTxt[I] == '\r' || FTxt[I] == '\n'))
+    ++I;
+  if (UpperCase(FTxt.substr(I, Word.size())) != Word) return false;
+  const std::size_t End = I + Word.size();
+  return End >= FTxt.size() ||
+         !(std::isalnum(static_cast<unsigned char>(FTxt[End])) || FTxt[End] == '_');
+}
+
 // ---------------------------------------------------------------------------------------------
 // Tables and columns
 
@@ -86,8 +98,9 @@ void TDB2Parser::ParseCreateTable() {
   Tbl->SetSchema(SchemaOf(IdentOwner));
   const std::string Name = IdentName;
   TestAndGetSy(syLParen);
+  TCtrList Keys;
   for (;;) {
-    ParseColumn(*Tbl, Name, true);
+    if (!ParseTableConstraint(Name, Tbl->GetSchema(), &Keys)) ParseColumn(*Tbl, Name, true, &Keys);
     if (Sy != syComma) break;
     GetSy();
   }
@@ -114,10 +127,12 @@ void TDB2Parser::ParseCreateTable() {
     }
   }
   Report(stStatement, Name, dboTable, odbCreate);
-  AddObj(std::move(Tbl));
+  if (!AddObj(std::move(Tbl))) return;
+  for (auto& Key : Keys) AddObj(std::move(Key));
 }
 
-void TDB2Parser::ParseColumn(TTblData& Tbl, const std::string& TableName, bool File) {
+void TDB2Parser::ParseColumn(TTblData& Tbl, const std::string& TableName, bool File,
+                             TCtrList* Keys) {
   // A keyword written as a column name is that name (DB2 folds it to upper case).
   std::string Name;
   if (Sy == syIdent)
@@ -132,8 +147,18 @@ void TDB2Parser::ParseColumn(TTblData& Tbl, const std::string& TableName, bool F
   Fld->OwnerObj = &Tbl;
   if (!Name.empty()) GetSy();
   ParseDataType(*Fld);
-  ParseColumnOptions(*Fld);
+  // Options and constraints come in any order: INTEGER NOT NULL PRIMARY KEY WITH DEFAULT 0.
+  TCtrList ColumnKeys;
+  do {
+    ParseColumnOptions(*Fld);
+  } while (ParseColumnConstraint(*Fld, Tbl.GetSchema(), &ColumnKeys));
   if (!File || Name.empty()) return;
+  for (auto& Key : ColumnKeys) {
+    if (Keys)
+      Keys->push_back(std::move(Key));
+    else
+      AddObj(std::move(Key));
+  }
   Fld->Position = Tbl.Fields.Count() + 1;
   AddColumn(Tbl, std::move(Fld));
 }
@@ -332,24 +357,7 @@ void TDB2Parser::ParseAlterTable() {
     return;
   }
   GetSy();
-  auto NewConstraint = [&] {
-    auto Ctr = std::make_unique<TCtrData>(Objs);
-    Ctr->SetTblName(Name);
-    Ctr->SetSchema(SchemaOf(Schema));
-    return Ctr;
-  };
-  if (Sy == db2CONSTRAINT) {
-    GetSy();
-    auto Ctr = NewConstraint();
-    if (Sy == syIdent) Ctr->SetObjName(Ident);
-    TestAndGetSy(syIdent);
-    ParseConstraint(std::move(Ctr));
-    return;
-  }
-  if (Sy == db2PRIMARY || Sy == db2FOREIGN || Sy == db2UNIQUE || Sy == db2CHECK) {
-    ParseConstraint(NewConstraint());
-    return;
-  }
+  if (ParseTableConstraint(Name, SchemaOf(Schema), nullptr)) return;
   // ADD [COLUMN] column: the column joins the table when the script made it.
   if (IsWord("COLUMN")) GetSy();
   TTblData Scratch(Objs);
@@ -449,7 +457,84 @@ TUDAction TDB2Parser::ParseFKAction() {
   return udaNoAction;
 }
 
-void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr) {
+bool TDB2Parser::ParseTableConstraint(const std::string& Table, const std::string& Schema,
+                                      TCtrList* Keys) {
+  if (Sy != db2CONSTRAINT && Sy != db2PRIMARY && Sy != db2FOREIGN && Sy != db2UNIQUE &&
+      Sy != db2CHECK)
+    return false;
+  auto Ctr = std::make_unique<TCtrData>(Objs);
+  Ctr->SetTblName(Table);
+  Ctr->SetSchema(Schema);
+  if (Sy == db2CONSTRAINT) {
+    GetSy();
+    if (Sy == syIdent) Ctr->SetObjName(Ident);
+    TestAndGetSy(syIdent);
+  }
+  ParseConstraint(std::move(Ctr), Keys);
+  return true;
+}
+
+bool TDB2Parser::ParseColumnConstraint(const TFldData& Fld, const std::string& Schema,
+                                       TCtrList* Keys) {
+  if (Sy != db2CONSTRAINT && Sy != db2PRIMARY && Sy != db2UNIQUE && Sy != db2CHECK &&
+      Sy != db2REFERENCES)
+    return false;
+  auto Ctr = std::make_unique<TCtrData>(Objs);
+  Ctr->SetTblName(Fld.TableName);
+  Ctr->SetSchema(Schema);
+  if (Sy == db2CONSTRAINT) {
+    GetSy();
+    if (Sy == syIdent) Ctr->SetObjName(Ident);
+    TestAndGetSy(syIdent);
+  }
+  switch (Sy) {
+    case db2CHECK:
+      ParseConstraint(std::move(Ctr), Keys);
+      return true;
+    case db2PRIMARY:
+      GetSy();
+      TestAndGetSy(db2KEY);
+      Ctr->SetCtType(ctPKey);
+      break;
+    case db2UNIQUE:
+      GetSy();
+      Ctr->SetCtType(ctUnique);
+      break;
+    case db2REFERENCES:
+      Ctr->SetCtType(ctFKey);
+      ParseReferences(*Ctr);
+      break;
+    default:
+      ErrMsg("Unknown CONSTRAINT " + ResWordBySymbol(Sy));
+      return true;
+  }
+  Ctr->FldList.Add(Fld.GetObjName());
+  FileConstraint(std::move(Ctr), Keys);
+  return true;
+}
+
+void TDB2Parser::ParseReferences(TCtrData& Ctr) {
+  TestAndGetSy(db2REFERENCES);
+  Obj_Ident(dboUnknown);
+  Ctr.SetRefTblName(IdentName);
+  Ctr.SetRefSchema(SchemaOf(IdentOwner));
+  if (Sy == syLParen) ParseColumnList(nullptr, &Ctr.RefFldList);
+  while (Sy == db2ON) {
+    GetSy();
+    if (Sy == db2UPDATE) {
+      GetSy();
+      Ctr.OnUpdate = ParseFKAction();
+    } else if (Sy == db2DELETE) {
+      GetSy();
+      Ctr.OnDelete = ParseFKAction();
+    } else {
+      ErrMsg("Must be: UPDATE / DELETE");
+      return;
+    }
+  }
+}
+
+void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr, TCtrList* Keys) {
   switch (Sy) {
     case db2PRIMARY:
       GetSy();
@@ -473,31 +558,19 @@ void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr) {
       TestAndGetSy(db2KEY);
       Ctr->SetCtType(ctFKey);
       ParseColumnList(nullptr, &Ctr->FldList);
-      TestAndGetSy(db2REFERENCES);
-      Obj_Ident(dboUnknown);
-      Ctr->SetRefTblName(IdentName);
-      Ctr->SetRefSchema(SchemaOf(IdentOwner));
-      if (Sy == syLParen) ParseColumnList(nullptr, &Ctr->RefFldList);
-      while (Sy == db2ON) {
-        GetSy();
-        if (Sy == db2UPDATE) {
-          GetSy();
-          Ctr->OnUpdate = ParseFKAction();
-        } else if (Sy == db2DELETE) {
-          GetSy();
-          Ctr->OnDelete = ParseFKAction();
-        } else {
-          ErrMsg("Must be: UPDATE / DELETE");
-          return;
-        }
-      }
+      ParseReferences(*Ctr);
       break;
     }
     default:
       ErrMsg("Unknown CONSTRAINT " + ResWordBySymbol(Sy));
       return;
   }
-  if (Sy == db2NOT) GetSy();
+  FileConstraint(std::move(Ctr), Keys);
+}
+
+void TDB2Parser::FileConstraint(std::unique_ptr<TCtrData> Ctr, TCtrList* Keys) {
+  // NOT ENFORCED; a column's NOT NULL after its key is left to the column.
+  if (Sy == db2NOT && NextWordIs("ENFORCED")) GetSy();
   if (IsWord("ENFORCED")) GetSy();
   if (IsWord("ENABLE") || IsWord("DISABLE")) {
     GetSy();
@@ -506,7 +579,10 @@ void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr) {
     TestAndGetSy(db2OPTIMIZATION);
   }
   Ctr->CheckSysName();
-  AddObj(std::move(Ctr));
+  if (Keys)
+    Keys->push_back(std::move(Ctr));
+  else
+    AddObj(std::move(Ctr));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -222,10 +222,11 @@ void TTransactSQLParser::EndStatement(std::int32_t Start) {
 namespace {
 
 /// Statements read over to the next ";" or GO: they make no schema object.
-constexpr std::array<std::string_view, 20> kPassedOver{
-    "CHECKPOINT", "COMMIT", "DBCC",   "DELETE",    "DENY",        "DUMP",   "GRANT",
-    "INSERT",     "LOAD",   "PRINT",  "RAISERROR", "RECONFIGURE", "RETURN", "REVOKE",
-    "ROLLBACK",   "SAVE",   "SELECT", "SETUSER",   "TRUNCATE",    "UPDATE"};
+/// (ENABLE and DISABLE TRIGGER are passed over as ALTER TABLE ... ENABLE TRIGGER is.)
+constexpr std::array<std::string_view, 22> kPassedOver{
+    "CHECKPOINT", "COMMIT", "DBCC",   "DELETE",  "DENY",      "DISABLE",     "DUMP",   "ENABLE",
+    "GRANT",      "INSERT", "LOAD",   "PRINT",   "RAISERROR", "RECONFIGURE", "RETURN", "REVOKE",
+    "ROLLBACK",   "SAVE",   "SELECT", "SETUSER", "TRUNCATE",  "UPDATE"};
 
 /// Statements whose end only the batch end shows: blocks and procedural code.
 constexpr std::array<std::string_view, 3> kBatchLong{"BEGIN", "DECLARE", "WHILE"};
@@ -261,7 +262,9 @@ void TTransactSQLParser::ParseStatement() {
     FStatDbObject = dboDatabase;
     FStatType = stConnect;
     FStatObjName = NamePart();
-    ConnectionOptions.SetDatabaseName(FStatObjName);
+    // The script's database is the one it makes its objects in: a USE after them (an install
+    // script's closing "USE master") does not move them.
+    if (!Objs || Objs->NoObjects()) ConnectionOptions.SetDatabaseName(FStatObjName);
   } else if (IsWord("BEGIN") && Sy == syIdent) {
     GetSy();
     if (IsWord("TRAN") || IsWord("TRANSACTION")) {
@@ -279,6 +282,8 @@ void TTransactSQLParser::ParseStatement() {
     if (IsWord("COMMIT")) FStatType = st_Commit;
     GetSy();
     SkipToEnd();
+  } else if (!FQuoted && LowerCase(Ident).rfind("sp_", 0) == 0) {
+    ParseExec(false);
   } else {
     ErrMsg("Missing/Unknown: DDL-statement " + Ident);
     GetSy();
@@ -361,12 +366,15 @@ std::vector<std::pair<std::string, std::string>> TTransactSQLParser::ExecArgs() 
       R = CopyTxtFrom(Start);
     } else if (Sy == syIdent || Sy == syInteger || Sy == syFloat) {
       const std::int32_t Start = SyPos;
+      // A name alone is passed as its text: [SalesLT] as N'SalesLT'.
+      const std::string Name = Sy == syIdent && Ident.front() != '@' ? Ident : std::string();
       GetSy();
+      const bool Dotted = Sy == syDot;
       while (Sy == syDot) {
         GetSy();
         GetSy();
       }
-      R = CopyTxtFrom(Start);
+      R = Name.empty() || Dotted ? CopyTxtFrom(Start) : Name;
       if (IsWord("OUTPUT") || IsWord("OUT")) GetSy();
     } else {
       ErrMsg("Missing: <argument> (" + ResWordBySymbol(Sy) + ")");
@@ -395,8 +403,8 @@ std::vector<std::pair<std::string, std::string>> TTransactSQLParser::ExecArgs() 
   return Args;
 }
 
-void TTransactSQLParser::ParseExec() {
-  GetSy();
+void TTransactSQLParser::ParseExec(bool Keyword) {
+  if (Keyword) GetSy();
   if (Sy == syIdent && Ident.front() == '@' && !FQuoted) {
     GetSy();  // EXEC @status = procedure
     if (Sy != syEqual) {

@@ -118,7 +118,9 @@ class TTransactSQLParser : public TCustomSQLParser {
   bool PassFailedStatement() override;
   /// Reports the statement and reads its terminator.
   void EndStatement(std::int32_t Start) override;
-  void ParseExec();
+  /// From EXEC/EXECUTE, or (Keyword false) from the name of a system procedure called
+  /// without it, as a batch may start: sp_bindrule r, 't.c'.
+  void ParseExec(bool Keyword = true);
   void ParseSet();
   void ParseIf();
   /// The arguments of a system procedure call: (parameter name or "", value text) pairs.

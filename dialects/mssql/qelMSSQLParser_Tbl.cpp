@@ -104,6 +104,8 @@ void TTransactSQLParser::ParseTable() {
     }
     if (Sy != syComma) break;
     GetSy();
+    // SQL Server lets a comma end the list: "(a INT, b INT,)".
+    if (Sy == syRParen && IsMSSQL()) break;
   }
   TestAndGetSy(syRParen);
   // Storage clauses: the file group or segment, ASE's locking scheme and table options.

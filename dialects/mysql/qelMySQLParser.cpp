@@ -8,7 +8,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -161,6 +164,71 @@ void TMySQLParser::NameFromKeyword() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Linking after the last script
+
+namespace {
+
+/// The names a view's text holds (back-quoted or bare words), string literals and comments
+/// left out.
+std::vector<std::string> NamesIn(const std::string& T) {
+  std::vector<std::string> Names;
+  const std::size_t N = T.size();
+  auto Word = [](char C) {
+    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '_' ||
+           C == '$' || static_cast<unsigned char>(C) >= 0x80;
+  };
+  std::size_t I = 0;
+  while (I < N) {
+    const char C = T[I];
+    if (C == '\'' || C == '"') {
+      for (++I; I < N && T[I] != C; ++I)
+        if (T[I] == '\\') ++I;
+      ++I;
+    } else if (C == '`') {
+      const std::size_t End = T.find('`', I + 1);
+      const std::size_t Stop = End == std::string::npos ? N : End;
+      Names.push_back(T.substr(I + 1, Stop - I - 1));
+      I = Stop + 1;
+    } else if (C == '#' || (C == '-' && I + 1 < N && T[I + 1] == '-')) {
+      while (I < N && T[I] != '\n') ++I;
+    } else if (C == '/' && I + 1 < N && T[I + 1] == '*') {
+      const std::size_t End = T.find("*/", I + 2);
+      I = End == std::string::npos ? N : End + 2;
+    } else if (Word(C)) {
+      const std::size_t Start = I;
+      while (I < N && Word(T[I])) ++I;
+      Names.push_back(T.substr(Start, I - Start));
+    } else {
+      ++I;
+    }
+  }
+  return Names;
+}
+
+}  // namespace
+
+void TMySQLParser::Link_Depend() {
+  TCustomSQLParser::Link_Depend();
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O || O->Views.Count() < 2) return;
+  // A view over another view is made after it and dropped before it.
+  std::unordered_map<std::string, TViwData*> Views;
+  for (int I = 0; I < O->Views.Count(); ++I)
+    if (auto* V = dynamic_cast<TViwData*>(O->Views.Objects(I)))
+      Views.emplace(UpperCase(V->GetObjName()), V);
+  for (int I = 0; I < O->Views.Count(); ++I) {
+    auto* V = dynamic_cast<TViwData*>(O->Views.Objects(I));
+    if (!V) continue;
+    std::unordered_set<TViwData*> Linked;
+    for (const std::string& Name : NamesIn(V->Body)) {
+      const auto It = Views.find(UpperCase(Name));
+      if (It != Views.end() && It->second != V && Linked.insert(It->second).second)
+        LinkDepend(V, It->second);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Messages
 
 void TMySQLParser::ErrMsg(const std::string& Text) {
@@ -218,6 +286,7 @@ void TMySQLParser::Uncarried() {
 void TMySQLParser::ParseText() {
   LastStatement = nullptr;
   FVersionComment = false;
+  SetTermStr(";");  // a DELIMITER of an earlier script does not carry over
   GetSy();
   while (Sy != syEOF) {
     // Dump files end their version comments (/*!40101 ... */) with ";": empty statements.
@@ -294,12 +363,37 @@ void TMySQLParser::ParseStatement() {
   if (IsIdent("COMMIT")) {
     GetSy();
     Record(st_Commit, "", dboUnknown, odbUnknown);
+  } else if (IsIdent("DELIMITER")) {
+    ParseDelimiter();
   } else if (IsIdent("LOCK") || IsIdent("UNLOCK") || IsIdent("START") || IsIdent("BEGIN")) {
     SkipToTerm();  // dump-file framing around data; nothing to read
+  } else if (Sy == mySELECT) {
+    SkipToTerm();  // a query (sample scripts print their progress so) changes no schema object
   } else {
     ErrMsg("Missing: DDL-statement. <Proc: ParseText>");
     GetSy();
   }
+}
+
+void TMySQLParser::ParseDelimiter() {
+  // The client's DELIMITER command, as dump files and sample scripts write it around routines
+  // and triggers: the rest of its line names the terminator of the statements after it, and
+  // no terminator ends the command itself.
+  while (Ch == ' ' || Ch == '\t') GetChar();
+  std::string NewTerm;
+  while (!AtEndOfText() && Ch != ' ' && Ch != '\t' && Ch != '\r' && Ch != '\n') {
+    NewTerm += Ch;
+    GetChar();
+  }
+  SkipLine();
+  if (NewTerm.empty()) {
+    ErrMsg("DELIMITER names no terminator.");
+    GetSy();
+    return;
+  }
+  SetTermStr(NewTerm);
+  Sy = syTerm;
+  FCarried = true;
 }
 
 void TMySQLParser::ParseSet() {
@@ -397,11 +491,23 @@ void TMySQLParser::ParseCreate() {
     default:
       break;
   }
-  if (IsIdent("ALGORITHM") || IsIdent("DEFINER") || IsIdent("VIEW")) {
+  if (IsIdent("DEFINER")) {
+    // Routines, triggers and events have a definer as views do (dump files write one for
+    // each): it is read over here, and the view, if one follows, is read without it.
+    GetSy();
+    TestAndGetSy(syEqual);
+    GetSy();
+    if (Sy == syAt) {
+      GetSy();
+      GetSy();
+    }
+    if (StatementFailed()) return;
+  }
+  if (IsIdent("ALGORITHM") || IsIdent("VIEW") || Sy == mySQL) {
     ParseView(nullptr);
   } else if (IsIdent("SCHEMA") || IsIdent("FUNCTION") || IsIdent("PROCEDURE") ||
              IsIdent("TRIGGER") || IsIdent("EVENT") || IsIdent("SEQUENCE") || IsIdent("USER") ||
-             IsIdent("ROLE")) {
+             IsIdent("ROLE") || IsIdent("AGGREGATE")) {
     // Kinds this reader does not keep: read over, and said so.
     MsgManager.AddScriptMsg("Statement passed over: CREATE " + UpperCase(Ident) + ".", ScriptName,
                             GetPosX(), GetPosY(), mt_Inf);
@@ -415,6 +521,12 @@ void TMySQLParser::ParseCreate() {
 void TMySQLParser::ParseDrop() {
   GetSy();
   if (Sy == myTEMPORARY) GetSy();
+  // Dump files drop each routine, trigger and event before they make it: kinds this reader
+  // does not keep, read over as their CREATE is.
+  if (IsIdent("FUNCTION") || IsIdent("PROCEDURE") || IsIdent("TRIGGER") || IsIdent("EVENT")) {
+    SkipToTerm();
+    return;
+  }
   if (Sy != myTABLE && !IsIdent("VIEW") && Sy != myINDEX && !IsIdent("TABLES")) {
     ErrMsg("Invalid DROP-statement.");
     return;

@@ -135,6 +135,8 @@ class TMySQLParser : public TCustomSQLParser {
   // Replaced virtual operations.
 
   void GetSy() override;
+  /// The base links, and each view rests on the views its text reads.
+  void Link_Depend() override;
   void DoGetSy() override;
   void DoAfterGetSy() override;
   bool SkipText() override;
@@ -175,6 +177,8 @@ class TMySQLParser : public TCustomSQLParser {
   void ParseCreate();
   void ParseAlter();
   void ParseDrop();
+  /// DELIMITER text: the terminator of the statements after it.
+  void ParseDelimiter();
   void ParseSet();
   std::string GetSetValue(const std::string& ErrText);
   /// [schema "."] name; the schema is dropped.
@@ -232,6 +236,17 @@ class TMySQLParser : public TCustomSQLParser {
   /// Foreign keys of the current table whose columns lead no key get their index, as the
   /// server adds it.
   void AddForeignKeyIndexes();
+  /// An index the server made for a foreign key: its key in the collection, its table and
+  /// columns. The server drops it once another key of the table begins with those columns.
+  struct TGeneratedIndex {
+    std::string Key;
+    std::string Table;
+    std::vector<std::string> Columns;
+  };
+  std::vector<TGeneratedIndex> FGeneratedIndexes;
+  const TCustomObjs* FGeneratedIndexesOf = nullptr;
+  /// Removes the indexes made for foreign keys of Table that a key on Columns stands for.
+  void DropGeneratedIndexes(const std::string& Table, const std::vector<std::string>& Columns);
   TTblData* FindTable(const std::string& Name) const;
 
   std::unique_ptr<TMySQLServerOptions> FServerOptions;

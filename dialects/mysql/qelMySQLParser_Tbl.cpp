@@ -1325,6 +1325,10 @@ void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool
 }
 
 void TMySQLParser::FileIndex(std::unique_ptr<TIdxData> Idx) {
+  // A key added after a foreign key's own index takes over from that index (not a full-text
+  // or spatial one, which cannot serve the key).
+  if (!Idx->FullText && !Idx->Spatial)
+    DropGeneratedIndexes(Idx->TableName, {Idx->Flds.begin(), Idx->Flds.end()});
   AddIndexKeys(*Idx, FTable.KeyNames, FTable.KeyColumns);
   DoLogNextLine("Index: " + Idx->Def());
   const bool InStep = FiledKeysInStep();
@@ -1369,6 +1373,7 @@ void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
     if (TFldData* Fld = Tbl.Fields.Find(C)) Fld->Nullable = false;
     Cols.push_back(C);
   }
+  DropGeneratedIndexes(Tbl.GetObjName(), Cols);
   FTable.KeyNames.emplace_back("PRIMARY");
   FTable.KeyColumns.push_back(std::move(Cols));
   FileConstraint(std::move(Ctr), "Primary Key: ");
@@ -1488,7 +1493,40 @@ void TMySQLParser::AddForeignKeyIndexes() {
     Idx->SetObjName(UniqueIndexName(Fk.IndexName.empty() ? Fk.Columns[0] : Fk.IndexName));
     Idx->TableName = FTable.Name;
     for (const std::string& C : Fk.Columns) Idx->AddFld(C);
+    std::string Key = Idx->ObjKeyDef();
     FileIndex(std::move(Idx));
+    if (FGeneratedIndexesOf != Objs) FGeneratedIndexes.clear();
+    FGeneratedIndexesOf = Objs;
+    FGeneratedIndexes.push_back({std::move(Key), FTable.Name, Fk.Columns});
+  }
+}
+
+void TMySQLParser::DropGeneratedIndexes(const std::string& Table,
+                                        const std::vector<std::string>& Columns) {
+  if (!Objs || FGeneratedIndexesOf != Objs) return;
+  auto Covers = [&](const TGeneratedIndex& G) {
+    if (!SameText(G.Table, Table) || G.Columns.size() > Columns.size()) return false;
+    for (std::size_t I = 0; I < G.Columns.size(); ++I)
+      if (!SameText(G.Columns[I], Columns[I])) return false;
+    return true;
+  };
+  for (auto It = FGeneratedIndexes.begin(); It != FGeneratedIndexes.end();) {
+    if (!Covers(*It)) {
+      ++It;
+      continue;
+    }
+    TIdxData* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.FindObj(It->Key));
+    if (Idx && SameText(FTable.Name, Table)) {
+      // The table being read forgets the index too, so that its name is free again.
+      for (std::size_t I = 0; I < FTable.KeyNames.size(); ++I)
+        if (SameText(FTable.KeyNames[I], Idx->GetObjName())) {
+          FTable.KeyNames.erase(FTable.KeyNames.begin() + static_cast<std::ptrdiff_t>(I));
+          FTable.KeyColumns.erase(FTable.KeyColumns.begin() + static_cast<std::ptrdiff_t>(I));
+          break;
+        }
+    }
+    if (Idx) RemoveObj(Objs->Indexes, It->Key);
+    It = FGeneratedIndexes.erase(It);
   }
 }
 

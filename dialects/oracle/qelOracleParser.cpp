@@ -475,6 +475,10 @@ void TOracleParser::ParseDataStatement() {
 
 void TOracleParser::ParseClientWord() {
   const std::string Word = FQuoted ? std::string() : UpperCase(Ident);
+  if (Word == "CONN") {  // the client's short form of CONNECT
+    ParseConnect();
+    return;
+  }
   const auto* It = std::find_if(kClientWords.begin(), kClientWords.end(),
                                 [&Word](const TClientWord& W) { return W.Word == Word; });
   if (It == kClientWords.end()) {

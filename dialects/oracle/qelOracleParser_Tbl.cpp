@@ -292,12 +292,13 @@ void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
 }
 
 void TOracleParser::ParseDataType(TFldData& Fld, TTblData* Tbl, bool Modify) {
-  (void)Modify;
   const std::string Word = Sy == syIdent && !FQuoted ? Ident : std::string();
   // A column may name no type and start with its constraints; one that references another
-  // column takes that column's type (the attribute loop reads the key).
+  // column takes that column's type (the attribute loop reads the key). MODIFY may change a
+  // column's default or nullability alone: "MODIFY (SALARY DEFAULT 0)" keeps the type.
   const bool Typed = Sy != oraUNIQUE && Word != "CONSTRAINT" && Word != "PRIMARY" &&
-                     Word != "FOREIGN" && Word != "REFERENCES";
+                     Word != "FOREIGN" && Word != "REFERENCES" &&
+                     !(Modify && (Sy == oraDEFAULT || Sy == oraNULL || Sy == oraNOT));
   if (Typed) {
     if (const TOracleType* Type = FindOracleType(Sy, Word)) {
       Fld.FieldType = Type->Type;
@@ -718,6 +719,15 @@ void TOracleParser::AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr) {
       }
     }
   }
+  // ALTER TABLE ... ADD CONSTRAINT of a name the table has: the server takes it only once the
+  // first is dropped (a DROP this reader passes by), so the new one takes its place.
+  const std::string Start = UpperCase(CopyTxt(StmtStart, 5));
+  if (O && !Ctr->GetObjName().empty() && Start == "ALTER")
+    if (auto* Old = dynamic_cast<TCtrData*>(O->Constraints.FindObj(Ctr->ObjKeyDef()));
+        Old && Old->GetTblName() == Ctr->GetTblName()) {
+      O->RemoveDepend(Old);
+      O->Constraints.Delete(O->Constraints.IndexOfObject(Old));
+    }
   DoLogNextLine("Constraint: " + Ctr->Def());
   AddObj(std::move(Ctr));
 }

@@ -552,7 +552,11 @@ bool SameColumnNames(const TViwData& A, const TViwData& B) {
 }  // namespace
 
 void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
-  auto Differ = [](const TViwData& V, const TViwData& W) { return W.Body != V.Body; };
+  // A script may hold the server's own text (a dump's); its view still differs from the
+  // catalog's, which lists its columns: it is matched the same way.
+  auto Differ = [](const TViwData& V, const TViwData& W) {
+    return W.Body != V.Body || W.CompareDef() != V.CompareDef();
+  };
   ProbeViews(Other, Differ, [this](TQELQuery& Q, TViwData& V, TViwData& W) {
     TCatalogRow Row(Q);
     std::string Columns;
@@ -667,6 +671,13 @@ void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::i
       Type = T;
       break;
     }
+  }
+  // bpchar without a length holds strings of any length, which no character(n) spells (a bare
+  // character is character(1)): the column keeps the type's own name, as a script's does.
+  const bool Unbounded = Type == iftChar && Name != "char" && CharLength <= 0 && TypMod < 0;
+  if (Unbounded) {
+    Type = iftDomain;
+    Name = "bpchar";
   }
   Fld.FieldType = Type;
   if (Type == iftDomain) {

@@ -1009,6 +1009,9 @@ void TPGSQLParser::LinkTypesAndCalls(TObjs& O) {
     if (!Prc) continue;
     for (const TObjVector<TFldData>* List : {&Prc->Params, &Prc->Results})
       for (const auto& F : *List) LinkType(Prc, *F);
+    // The server checks a SQL function's body when it makes the function: the routines the
+    // body calls are made first. (Other languages' bodies are checked when they run.)
+    if (SameText(Prc->Language, "sql")) LinkCalls(Prc, Prc->Body);
   }
 }
 

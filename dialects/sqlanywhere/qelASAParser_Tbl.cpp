@@ -10,6 +10,7 @@
 
 #include "Text.h"
 #include "qelClasses.h"
+#include "qelCompObj.h"
 #include "qelComp_Dmn.h"
 #include "qelResWords.h"
 
@@ -24,8 +25,10 @@ struct TTypeWord {
   bool Sized;
 };
 
-constexpr std::array<TTypeWord, 15> kTypeWords{{
+constexpr std::array<TTypeWord, 17> kTypeWords{{
     {asaTIMESTAMP, iftTimeStamp, false},
+    {asaBIGINT, iftBigInt, false},
+    {asaVARBINARY, iftVarBinary, true},
     {asaTINYINT, iftTinyInt, false},
     {asaVARCHAR, iftVarchar, true},
     {asaTIME, iftTime, false},
@@ -40,6 +43,21 @@ constexpr std::array<TTypeWord, 15> kTypeWords{{
     {asaBINARY, iftBinary, true},
     {asaBIT, iftBit, false},
     {asaCHAR, iftChar, true},
+}};
+
+/// The types the lexer reads as identifiers (the catalog names them too; UNIQUEIDENTIFIER is
+/// read as the word UNIQUE), and whether they take "(" n ")". A domain of the script by one of
+/// these names stays that domain.
+struct TTypeName {
+  std::string_view Name;
+  TDBFieldType Type;
+  bool Sized;
+};
+
+constexpr std::array<TTypeName, 3> kTypeNames{{
+    {"NCHAR", iftNChar, true},
+    {"NVARCHAR", iftNVarChar, true},
+    {"UNIQUEIDENTIFIER", iftUniqueIdent, false},
 }};
 
 /// The words after CURRENT a default may hold, and the text it is kept as.
@@ -157,19 +175,27 @@ void TASAParser::ParseDataType(TFldData& Fld) {
     GetSy();
     return;
   }
-  if (Sy == syIdent) {
+  const TTypeName* Named = nullptr;
+  if (Sy == syIdent || Sy == asaUNIQUE) {
+    const auto* O = dynamic_cast<TObjs*>(Objs);
+    if (!O || !O->GetDomain(Ident))
+      Named = FindRow(kTypeNames, std::string_view(UpperCase(Ident)), &TTypeName::Name);
+  }
+  if (Sy == syIdent && !Named) {
     // A user type (domain) by its name.
     Fld.FieldType = iftDomain;
     Fld.DomainName = Ident;
     GetSy();
     return;
   }
-  const TTypeWord* It = FindRow(kTypeWords, Sy, &TTypeWord::Symbol);
-  if (!It) {
+  const TTypeWord* It = Named ? nullptr : FindRow(kTypeWords, Sy, &TTypeWord::Symbol);
+  if (!It && !Named) {
     ErrMsg("Unknown datatype: " + ResWordBySymbol(Sy));
     GetSy();
     return;
   }
+  const TTypeWord Word = It ? *It : TTypeWord{Sy, Named->Type, Named->Sized};
+  It = &Word;
   Fld.FieldType = It->Type;
   if (It->Type == iftNumeric || It->Type == iftDecimal) {
     SkipBlanks();
@@ -206,7 +232,14 @@ void TASAParser::ParseFieldDesc(TFldData& Fld, TTblData* Table) {
       GetSy();
       Fld.Nullable = true;
     } else if (Sy == asaCHECK) {
-      Fld.CheckText = GetExpr();  // from the "(" after CHECK
+      SkipBlanks();
+      if (Ch == '(') {
+        Fld.CheckText = GetExpr();  // from the "(" after CHECK
+      } else {                      // CHECK NULL: MODIFY takes the column's check away
+        GetSy();
+        TestAndGetSy(asaNULL);
+        Fld.CheckText = "";
+      }
     } else if (Sy == asaPRIMARY) {
       ParsePKey(Table, Fld.TableName, &Fld);
     } else {

@@ -122,6 +122,12 @@ TEST(ASAParser, ColumnTypesAndDefaults) {
       {"q DOUBLE", iftDouble, "", true},
       {"r BIT NOT NULL", iftBit, "", false},
       {"s ShortCode", iftDomain, "", true},
+      // Types the catalog reports, the same in scripts.
+      {"t BIGINT NOT NULL", iftBigInt, "", false},
+      {"u nvarchar(255)", iftNVarChar, "", true},
+      {"v NCHAR(2)", iftNChar, "", true},
+      {"w VARBINARY(100)", iftVarBinary, "", true},
+      {"x UNIQUEIDENTIFIER", iftUniqueIdent, "", true},
   };
   for (const TCase& C : Cases) {
     TParsed P(std::string("CREATE TABLE t (") + C.Column + ")\ngo\n");
@@ -397,7 +403,7 @@ TEST(ASAParser, ErrorsNameTheirPlaceAndReadingGoesOn) {
     const char* Error;
   };
   const TCase Cases[] = {
-      {"CREATE TABLE t (b BIGINT)", "1:25: Unknown datatype: BIGINT"},
+      {"CREATE TABLE t (b LONG NVARCHAR)", "1:32: Unknown datatype: LONG NVARCHAR"},
       {"CREATE TABLE t (a INT, 5)", "1:25: Missing: <)> (<Integer value>)"},
       {"CREATE FOO x", "1:11: Unknown CREATE-statement"},
       {"FOO", "1:1: Missing/Unknown: DDL-statement <Ident>"},

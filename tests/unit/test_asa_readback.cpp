@@ -86,8 +86,16 @@ const TReadBackCase Cases[] = {
     {"DescendingKeyColumns", &ASA, rbUpdate, KeysDesc, KeysAsc},
     {"AscendingKeyColumns", &ASA, rbUpdate, KeysAsc, KeysDesc},
     {"UnknownType", &ASA, rbMalformed,
-     "CREATE TABLE T (ID INTEGER NOT NULL)\ngo\nCREATE TABLE U (ID BIGINT)\ngo\n",
-     "CREATE TABLE T (ID INTEGER NULL)\ngo\n", "master0.sql:3:26: Unknown datatype: BIGINT"},
+     "CREATE TABLE T (ID INTEGER NOT NULL)\ngo\nCREATE TABLE U (ID LONG NVARCHAR)\ngo\n",
+     "CREATE TABLE T (ID INTEGER NULL)\ngo\n", "master0.sql:3:33: Unknown datatype: LONG NVARCHAR"},
+    // A column's own check taken away: MODIFY ... CHECK NULL reads back.
+    {"ColumnCheckRemoved", &ASA, rbUpdate, "CREATE TABLE T (A INT NULL)\ngo\n",
+     "CREATE TABLE T (A INT NULL CHECK (A IN (0, 1)))\ngo\n"},
+    // Types the catalog reports, with their sizes, written and read back.
+    {"CatalogTypes", &ASA, rbUpdate,
+     "CREATE TABLE T (A BIGINT, B NVARCHAR(20), C VARBINARY(8), D UNIQUEIDENTIFIER, E NCHAR(2))"
+     "\ngo\n",
+     "CREATE TABLE T (A INTEGER, B NVARCHAR(10))\ngo\n"},
 #ifdef QEL_HAVE_COMPARE_COMMAND
     {"OrderEntryExample", &ASA, rbCommand, V2, V1, "sqlanywhere/orders_update.sql", 0,
      "CREATE TABLE T (ID INTEGER\ngo\nCREATE INDEX I ON T (ID)\ngo\n",

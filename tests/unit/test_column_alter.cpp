@@ -237,6 +237,15 @@ TEST(ColumnAlterMSSQL, AlterColumnOrRefusal) {
   MD->FieldType = iftInteger;
   EXPECT_EQ(D.Alter(), (TTexts{"/* Datatype conversion is not allowed: DATETIME -> INTEGER\n"
                                "ALTER TABLE T ALTER COLUMN A INTEGER NULL */"}));
+
+  // A computed column that becomes PERSISTED is made anew.
+  TAlterRig P(dbMSSQL);
+  TFldData* MP = P.Both("T", "B", iftInteger);
+  MP->Body = P.TCol->Body = "(A + 1)";
+  MP->Persisted = true;
+  const TTexts Texts = P.Alter();
+  ASSERT_FALSE(Texts.empty());
+  EXPECT_EQ(Texts.back(), "ALTER TABLE T ADD B AS (A + 1) PERSISTED");
 }
 
 TEST(ColumnAlterMSSQL, DefaultsAndRowGuidCol) {
@@ -263,6 +272,14 @@ TEST(ColumnAlterOthers, SQLAnywhereDefaultsOracleAndASE) {
   EXPECT_EQ(A.Alter(), (TTexts{"ALTER TABLE DBA.T ALTER A SET DEFAULT 1",
                                "ALTER TABLE DBA.T MODIFY B DEFAULT 2",
                                "ALTER TABLE DBA.T ALTER C DROP DEFAULT"}));
+  // A column's own check is replaced, or taken away with CHECK NULL.
+  TAlterRig K(dbSybaseASA);
+  K.Both("T", "A", iftInteger)->CheckText = "(A > 0)";
+  K.TCol->CheckText = "(A IN (0, 1))";
+  K.Both("T", "B", iftInteger);
+  K.TCol->CheckText = "(B > 0)";
+  EXPECT_EQ(K.Alter(), (TTexts{"ALTER TABLE DBA.T MODIFY A CHECK (A > 0)",
+                               "ALTER TABLE DBA.T MODIFY B CHECK NULL"}));
 
   TAlterRig O(dbOracle);
   TFldData* MO = O.Both("T", "A", iftNumber);

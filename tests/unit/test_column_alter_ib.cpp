@@ -74,6 +74,22 @@ TEST(IBAlterRule, TableOfFromAndToTypes) {
   M.StorageType = iftInteger;
   T.FieldType = iftBigInt;
   EXPECT_EQ(IBAllowDataTypeAlter(M, T), -1);
+  // Exact numerics of one stored type: the server keeps the digits before the point.
+  const struct {
+    std::int32_t FromP, FromS, ToP, ToS;
+    int R;
+  } Numerics[] = {{12, 3, 10, 2, -1}, {10, 2, 10, 3, -1}, {10, 3, 10, 2, 0}, {10, 2, 12, 3, 0}};
+  for (const auto& N : Numerics) {
+    TFldData NM(&O), NT(&O);
+    NM.FieldType = NT.FieldType = iftNumeric;
+    NM.StorageType = NT.StorageType = iftBigInt;
+    NT.Precision = N.FromP;
+    NT.Scale = N.FromS;
+    NM.Precision = N.ToP;
+    NM.Scale = N.ToS;
+    EXPECT_EQ(IBAllowDataTypeAlter(NM, NT), N.R)
+        << N.FromP << "," << N.FromS << " -> " << N.ToP << "," << N.ToS;
+  }
   // Differing arrays are never safe.
   T.FieldType = iftInteger;
   M.StorageType = iftUnknown;

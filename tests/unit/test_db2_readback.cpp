@@ -39,6 +39,25 @@ const std::string Smaller =
     "CREATE INDEX IX_DEPT_NAME ON DEPT (NAME);\n"
     "CREATE VIEW RICH (ID, NAME) AS SELECT ID, NAME FROM DEPT;\n";
 
+// Keys written inside CREATE TABLE, as table constraints and after a column's type, read as the
+// same keys added by ALTER TABLE.
+const std::string KeysInCreate =
+    "CREATE TABLE P (ID INTEGER NOT NULL, CODE CHAR(2) NOT NULL,\n"
+    "  CONSTRAINT PK_P PRIMARY KEY (ID), UNIQUE (CODE));\n"
+    "CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, P_ID INTEGER REFERENCES P (ID)\n"
+    "  ON DELETE CASCADE, N INTEGER CONSTRAINT CK_N CHECK (N > 0) NOT NULL,\n"
+    "  FOREIGN KEY (N) REFERENCES P (ID), CONSTRAINT UQ_T UNIQUE (P_ID, N));\n";
+const std::string KeysAltered =
+    "CREATE TABLE P (ID INTEGER NOT NULL, CODE CHAR(2) NOT NULL);\n"
+    "CREATE TABLE T (ID INTEGER NOT NULL, P_ID INTEGER, N INTEGER NOT NULL);\n"
+    "ALTER TABLE P ADD CONSTRAINT PK_P PRIMARY KEY (ID);\n"
+    "ALTER TABLE P ADD UNIQUE (CODE);\n"
+    "ALTER TABLE T ADD PRIMARY KEY (ID);\n"
+    "ALTER TABLE T ADD FOREIGN KEY (P_ID) REFERENCES P (ID) ON DELETE CASCADE;\n"
+    "ALTER TABLE T ADD CONSTRAINT CK_N CHECK (N > 0);\n"
+    "ALTER TABLE T ADD FOREIGN KEY (N) REFERENCES P (ID);\n"
+    "ALTER TABLE T ADD CONSTRAINT UQ_T UNIQUE (P_ID, N);\n";
+
 // Schema-qualified objects with every statement kind, beside a table of one of their names in
 // the default schema; the empty target takes the master's creation script.
 const std::string Qualified = "converge/db2/schema_qualified_statements/";
@@ -55,6 +74,12 @@ const TReadBackCase Cases[] = {
     {"SchemaQualified", &DB2, rbSchemaWriter, Qualified + "master.sql"},
     {"SchemaQualified", &DB2, rbUpdate, Qualified + "master.sql", Qualified + "target.sql"},
     {"SchemaQualifiedCreated", &DB2, rbUpdate, Qualified + "master.sql", "\n"},
+    {"KeysInCreateTable", &DB2, rbSameSchema, KeysInCreate, KeysAltered},
+    {"KeysInCreateTable", &DB2, rbUpdate, KeysInCreate, "\n"},
+    // A primary key without a name is dropped without one.
+    {"UnnamedKeyWidened", &DB2, rbUpdate,
+     "CREATE TABLE C (S INTEGER NOT NULL, N INTEGER NOT NULL, PRIMARY KEY (S, N));\n",
+     "CREATE TABLE C (S INTEGER NOT NULL, N INTEGER NOT NULL, PRIMARY KEY (N));\n"},
     // Update scripts of the passes (written from hand-built schemas) and of the example.
     {"KeysUpdate", &DB2, rbWrittenScript, "keys/update_db2.sql"},
     {"TablePasses", &DB2, rbWrittenScript, "tables/passes_db2.sql"},

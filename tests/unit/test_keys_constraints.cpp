@@ -188,6 +188,9 @@ TEST(ConstraintText, DropTexts) {
   Asa.C.SetCtType(ctCheck);
   EXPECT_EQ(Asa.C.DropDef(), "ALTER TABLE DBA.T DROP CHECK");
 
+  TOne Db2(dbDB2, ctPKey);
+  EXPECT_EQ(Db2.C.DropDef(), "ALTER TABLE T DROP PRIMARY KEY");
+
   // An unnamed InterBase primary key goes through the system table; an unnamed unique key
   // has no statement, only a note that cannot end its comment early.
   TOne Ib(dbInterBase, ctPKey);

@@ -61,6 +61,8 @@ TEST(TSQLParser, MalformedScriptsEndAsErrorsAtTheirPlace) {
        "2:1: Must be: FOR / AFTER / INSTEAD OF"},
       {dbMSSQL, "ALTER TABLE T\n  RENAME X\nGO\n", "2:3: Unknown ALTER TABLE statement"},
       {dbMSSQL, "CREATE TABLE [T (ID int)\nGO\n", "1:14: Unterminated name."},
+      // SQL Server lets a comma end the column list (see DefaultsRulesTypesDescriptionsAndOptions).
+      {dbSybaseASE, "create table t (id int,)\ngo\n", "1:24: Missing: <Ident> (<)>)"},
       {dbMSSQL, "CREATE FUNCTION F (@A int) AS BEGIN RETURN 1 END\nGO\n", "1:28: Must be: RETURNS"},
       {dbSybaseASE, "alter table t add constraint c foo (x)\ngo\n",
        "1:32: Must be: PRIMARY / UNIQUE / FOREIGN / CHECK / DEFAULT"},
@@ -134,11 +136,15 @@ TEST(TSQLParser, DefaultsRulesTypesDescriptionsAndOptions) {
             "USE [shop db]\nGO\nALTER DATABASE [shop db] SET RECURSIVE_TRIGGERS ON\nGO\n"
             "CREATE DEFAULT d1 AS 'none'\nGO\nCREATE RULE r1 AS @v IN (1, 2)\nGO\n"
             "EXEC sp_addtype N'money_t', N'decimal(12,2)', N'NOT NULL'\nGO\n"
-            "CREATE TABLE t (m money_t, n int NULL)\nGO\nEXEC sp_bindrule 'r1', 't.n'\nGO\n"
+            "CREATE TABLE t (m money_t, n int NULL,)\nGO\nEXEC sp_bindrule 'r1', 't.n'\nGO\n"
             "EXEC dbo.sp_addextendedproperty @name = N'MS_Description', @value = N'The n',\n"
             "  @level0type = N'SCHEMA', @level0name = N'dbo', @level1type = N'TABLE',\n"
-            "  @level1name = N't', @level2type = N'COLUMN', @level2name = N'n'\nGO\n");
+            "  @level1name = N't', @level2type = N'COLUMN', @level2name = N'n'\nGO\n"
+            "EXECUTE [sys].[sp_addextendedproperty] N'MS_Description', N'The m', N'SCHEMA', [dbo],"
+            " N'TABLE', [t], N'COLUMN', [m]\nGO\nENABLE TRIGGER tr ON t\nGO\n"
+            "USE master\nGO\n");
   EXPECT_EQ(P.Errors, std::vector<std::string>{});
+  // The database the objects were made in, not the one an install script goes back to.
   EXPECT_EQ(P.O.ConnectionOptions.GetDatabaseName(), "shop db");
   EXPECT_TRUE(P.O.MSSQLServerOptions.GetMSSQLDatabaseOptions().RecursiveTriggers);
   EXPECT_EQ(P.O.MSSQLServerOptions.GetMSSQLDatabaseOptions().CompatibilityLevel, 90);
@@ -150,6 +156,7 @@ TEST(TSQLParser, DefaultsRulesTypesDescriptionsAndOptions) {
   EXPECT_EQ(P.O.Domains.Objects(0)->Def(),
             "EXEC sp_addtype N'MONEY_T', N'decimal(12,2)', N'NOT NULL'");
   EXPECT_EQ(P.Table("DBO.T")->Fields[0]->DomainName, "MONEY_T");
+  EXPECT_EQ(P.Table("DBO.T")->Fields[0]->Description, "The m");
   EXPECT_EQ(P.Table("DBO.T")->Fields[1]->Description, "The n");
   EXPECT_EQ(P.Table("DBO.T")->Fields[1]->DescriptionDef(),
             "exec dbo.sp_addextendedproperty @name=N'MS_Description', @value=N'The n', "

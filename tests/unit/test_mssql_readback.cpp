@@ -85,6 +85,10 @@ std::vector<TReadBackCase> Cases(const TScriptDialect& D, const std::string& Fol
       {"OrdersUpdate", &D, rbWrittenScript, Update},
       {"Texts", &D, rbCodeTexts, "code_objects/texts_" + Suffix + ".sql", "", "", 7},
       {"OrderEntryExample", &D, rbGoldenUpdate, V2, V1, Update},
+      // A batch may start with a system procedure called without EXEC.
+      {"ProcedureCalledWithoutExec", &D, rbSameSchema,
+       "sp_addtype t_code, 'char(2)', 'not null'\ngo\nCREATE TABLE T (A t_code)\ngo\n",
+       "EXEC sp_addtype t_code, 'char(2)', 'not null'\ngo\nCREATE TABLE T (A t_code)\ngo\n"},
 #ifdef QEL_HAVE_COMPARE_COMMAND
       {"OrderEntryExample", &D, rbCommand, V2, V1, Update, 0,
        "CREATE TABLE T (ID INTEGER\ngo\nCREATE INDEX I ON T (ID)\ngo\n",

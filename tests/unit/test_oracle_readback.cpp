@@ -61,6 +61,14 @@ const TReadBackCase Cases[] = {
     {"SchemaQualified", &OracleUpdates, rbUpdate, Qualified + "master.sql",
      Qualified + "target.sql"},
     {"SchemaQualifiedCreated", &OracleUpdates, rbUpdate, Qualified + "master.sql", "\n"},
+    // A default and NOT NULL set on columns whose type stays: MODIFY names no type.
+    {"DefaultAndNotNullOnly", &OracleUpdates, rbUpdate,
+     "CREATE TABLE T (ID NUMBER(10), SAL NUMBER(10,2) DEFAULT 0, NOTE VARCHAR2(20) NOT NULL);\n",
+     "CREATE TABLE T (ID NUMBER(10), SAL NUMBER(10,2), NOTE VARCHAR2(20));\n"},
+    // A changed constraint is dropped and added again by its name: the new one is read.
+    {"ConstraintAddedAgain", &OracleUpdates, rbUpdate,
+     "CREATE TABLE T (A NUMBER);\nALTER TABLE T ADD CONSTRAINT C1 CHECK (A > 1);\n",
+     "CREATE TABLE T (A NUMBER);\nALTER TABLE T ADD CONSTRAINT C1 CHECK (A > 0);\n"},
     // Update scripts of the passes (written from hand-built schemas) and of the example.
     {"KeysUpdate", &Oracle, rbWrittenScript, "keys/update_oracle.sql"},
     {"TablePasses", &Oracle, rbWrittenScript, "tables/passes_oracle.sql"},

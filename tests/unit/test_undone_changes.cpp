@@ -133,7 +133,24 @@ TEST(UndoneChanges, SqlServerIndexFiltersAndUnnamedConstraintsAreNamed) {
                   Filter("master.sql:7:46",
                          "IX_EMP_NEW on EMP: its filter is not kept (WHERE active IS NOT NULL"),
                   Unnamed("EMP", "FOREIGN KEY (DEPT_ID) REFERENCES DBO.DEPT (ID)"),
-                  Unnamed("DEPT", "PRIMARY KEY (ID)")}}});
+                  Unnamed("DEPT", "PRIMARY KEY (ID)")}},
+                // A column's default the server named: a second one would be refused. A named
+                // default is dropped and added by its name.
+                {"unnamed_defaults",
+                 {Column("DBO.T1.A", "default 0 -> 5"), Column("DBO.T1.B", "default 1 -> none")}}});
+}
+
+TEST(UndoneChanges, AChangedDomainOrUserTypeIsNamed) {
+  // Only a drop would change it, and the column that uses it refuses or loses its rows.
+  const auto Type = [](const std::string& What, const std::string& Name) {
+    return "warning: " + What + " of " + Name +
+           " changed; not altered (it would be dropped with the columns that use it).";
+  };
+  ExpectUndoneNamed("mssql", {{"changed_type", {Type("Definition", "PHONE")}}});
+  ExpectUndoneNamed("ase", {{"changed_type", {Type("Definition", "phone")}}});
+  ExpectUndoneNamed("sqlanywhere", {{"changed_type", {Type("Definition", "dphone")}}});
+  ExpectUndoneNamed("oracle", {{"changed_type", {Type("Definition", "ADDR_TYP")}}});
+  ExpectUndoneNamed("postgresql", {{"changed_type", {Type("Base type", "public.code")}}});
 }
 
 TEST(UndoneChanges, AnEmptyMasterWarnsThatEverythingIsDropped) {
