@@ -142,6 +142,7 @@ bool TCustomScriptExtract::PrepareExtraction(bool ClearScriptText) {
   Holder->GetObjs()->ExtractFrom = efScript;
   if (ClearScriptText) ScriptText.Clear();
   FParser->MsgManager.Clear();
+  FParser->ForgetKeyPlaces();
   Holder->SetDatabaseType(DatabaseType);
   DoBeforeScriptsExtract();
   return true;
@@ -203,8 +204,12 @@ bool TCustomScriptExtract::ExtractDatabase() {
     }
     Result = Result && !FParser->MsgManager.GetIsErr();
   }
-  if (Result) FParser->Link_Depend();
-  return Result;
+  if (!Result) return false;
+  // A key may stand in a script read before its table's: known only now.
+  FParser->TestKeyTables();
+  if (FParser->MsgManager.GetIsErr()) return false;
+  FParser->Link_Depend();
+  return true;
 }
 
 bool TCustomScriptExtract::ExtractDatabase(const TStrings& Lines) {
@@ -212,6 +217,7 @@ bool TCustomScriptExtract::ExtractDatabase(const TStrings& Lines) {
   if (!PrepareExtraction(false)) return false;
   FParser->ScriptName = FScriptFileName;
   FParser->ParseScript(Lines, GetDBStructure()->GetObjs());
+  if (!FParser->MsgManager.GetIsErr()) FParser->TestKeyTables();
   if (FParser->MsgManager.GetIsErr()) return false;
   FParser->Link_Depend();
   return true;

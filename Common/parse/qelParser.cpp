@@ -423,9 +423,7 @@ void TCustomParser::TestNewObj(const TDbObj& Obj) {
   // A catalog's object texts re-read what the catalog filed already.
   if (Objs->ExtractFrom == efDatabase) return;
   const auto* Ctr = dynamic_cast<const TCtrData*>(&Obj);
-  // Reported where its statement starts: readers file a table's keys after its last symbol.
-  if (Ctr || dynamic_cast<const TIdxData*>(&Obj))
-    FNewKeys.push_back({&Obj, LineOfPos(StmtStart), 1});
+  if (Ctr || dynamic_cast<const TIdxData*>(&Obj)) NoteNewKey(Obj);
   const char* Kind = dynamic_cast<const TTblData*>(&Obj)   ? "Table"
                      : dynamic_cast<const TViwData*>(&Obj) ? "View"
                      : Ctr && !Obj.GetObjName().empty()    ? "Constraint"
@@ -502,7 +500,10 @@ void TCustomParser::TestNewKeys() {
       }
     };
     if (const auto* Idx = dynamic_cast<const TIdxData*>(K.Key)) {
-      if (const TTblData* Table = TableNamed(Idx->GetSchema(), Idx->TableName))
+      // The table's schema where the index names one other than its own (Oracle, DB2).
+      const std::string& Schema =
+          Idx->TableSchema.empty() ? Idx->GetSchema() : Idx->TableSchema.str();
+      if (const TTblData* Table = TableNamed(Schema, Idx->TableName))
         TestColumns(*Table, Idx->Flds, "Index " + Idx->GetObjName(), true);
       continue;
     }
@@ -522,6 +523,101 @@ void TCustomParser::TestNewKeys() {
     if (Type == ctFKey)
       if (const TTblData* Ref = TableNamed(C.GetRefSchema(), C.GetRefTblName()))
         TestColumns(*Ref, C.RefFldList, What, false);
+  }
+}
+
+void TCustomParser::NoteNewKey(const TDbObj& Key) {
+  if (!Objs || Objs->ExtractFrom == efDatabase) return;  // catalog texts are not checked
+  // Reported where its statement starts: readers file a table's keys after its last symbol.
+  FNewKeys.push_back({&Key, LineOfPos(StmtStart), 1});
+  if (FKeyScripts.empty() || FKeyScripts.back() != ScriptName) FKeyScripts.push_back(ScriptName);
+  // A later key at the address of a freed one takes its place.
+  FKeyPlaces[&Key] = {static_cast<std::int32_t>(FKeyScripts.size()) - 1, FNewKeys.back().Line};
+}
+
+void TCustomParser::ForgetKeyPlaces() {
+  FKeyPlaces.clear();
+  FKeyScripts.clear();
+}
+
+namespace {
+
+// A key that names a table no script of its side defines.
+struct TKeyTableError {
+  const TDbObj* Key;
+  std::string Text;
+};
+
+// Table of schema Schema (or of owner Creator) is filed under one of the keys a reader may file
+// it under; with Views, a view of that name counts too (indexed and materialized views).
+bool TableDefined(const TObjs& O, const std::string& Table, const std::string& Schema,
+                  const std::string& Creator, bool Views = false) {
+  for (const std::string* Owner : {&Schema, &Creator}) {
+    if (Owner->empty()) continue;
+    const std::string Key = *Owner + "." + Table;
+    if (O.GetTable(Key) || (Views && O.GetView(Key))) return true;
+  }
+  TTableHints Hints;
+  return O.GetTable(Table) || (Views && O.GetView(Table)) ||
+         FindTableOf(O, O.GetDatabaseType(), Table, Schema, Creator, Hints) != nullptr;
+}
+
+// The foreign keys of O that reference a table O lacks, and the indexes of such tables.
+std::vector<TKeyTableError> KeyTableErrors(const TObjs& O) {
+  std::vector<TKeyTableError> Errors;
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
+    if (!C || C->GetCtType() != ctFKey || C->GetRefTblName().empty()) continue;
+    // The referenced table is in the key's own schema unless the key names another.
+    const std::string& Schema = C->GetRefSchema().empty() ? C->GetSchema() : C->GetRefSchema();
+    const std::string& Owner = C->RefOwner.empty() ? C->Creator : C->RefOwner.str();
+    if (TableDefined(O, C->GetRefTblName(), Schema, Owner)) continue;
+    const std::string Name = C->GetObjName().empty() ? "" : " " + C->GetObjName();
+    Errors.push_back({C, "FOREIGN KEY" + Name + " of table " + C->GetTblName() +
+                             " references table " + C->GetRefTblName() +
+                             ", which no script defines."});
+  }
+  for (int I = 0; I < O.Indexes.Count(); ++I) {
+    const auto* Idx = dynamic_cast<const TIdxData*>(O.Indexes.Objects(I));
+    if (!Idx || Idx->TableName.empty()) continue;
+    const std::string& Schema =
+        Idx->TableSchema.empty() ? Idx->GetSchema() : Idx->TableSchema.str();
+    if (TableDefined(O, Idx->TableName, Schema, Idx->Creator, true)) continue;
+    Errors.push_back({Idx, "Index " + Idx->GetObjName() + " is on table " + Idx->TableName +
+                               ", which no script defines."});
+  }
+  return Errors;
+}
+
+}  // namespace
+
+void TCustomParser::TestKeyTables() {
+  const std::unordered_map<const TDbObj*, TKeyPlace> Places = std::move(FKeyPlaces);
+  const std::vector<std::string> Scripts = std::move(FKeyScripts);
+  ForgetKeyPlaces();
+  const auto* O = dynamic_cast<const TObjs*>(Objs);
+  if (!O || O->ExtractFrom == efDatabase) return;
+  std::vector<TKeyTableError> Errors = KeyTableErrors(*O);
+  // In the order of the scripts and their lines; keys read elsewhere last.
+  static constexpr std::int32_t Unknown = std::numeric_limits<std::int32_t>::max();
+  const auto PlaceOf = [&Places](const TDbObj* Key) {
+    const auto It = Places.find(Key);
+    return It == Places.end() ? std::pair{Unknown, 0}
+                              : std::pair{It->second.Script, It->second.Line};
+  };
+  std::stable_sort(Errors.begin(), Errors.end(),
+                   [&](const TKeyTableError& A, const TKeyTableError& B) {
+                     return PlaceOf(A.Key) < PlaceOf(B.Key);
+                   });
+  for (const TKeyTableError& E : Errors) {
+    const auto [Script, At] = PlaceOf(E.Key);
+    const std::string& File =
+        Script == Unknown ? std::string() : Scripts[static_cast<std::size_t>(Script)];
+    // The column is not kept, as with the other key errors. Not the dialect's ErrMsg: that one
+    // names the last symbol of the last text read, and bounds the errors of a text.
+    if (!MsgManager.GetIsErr())
+      DoErrorMessage(E.Text + "\r\nScript: " + File + " Line:" + IntToStr(At) + " Pos:0\r\n");
+    MsgManager.AddScriptMsg(E.Text, File, 0, At, mt_Err);
   }
 }
 

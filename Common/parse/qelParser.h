@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -294,6 +295,12 @@ class TCustomParser : public TObject {
   virtual std::string GenComment(const std::string& Text);
   /// Links the objects of the collection once all scripts are read; the base does nothing.
   virtual void Link_Depend();
+  /// Once every script of a side is read: a foreign key whose referenced table, or an index
+  /// whose table, no script of the side defines is an error, reported where its statement
+  /// stood. (Keys often stand in scripts read before their tables', so no text tells alone.)
+  void TestKeyTables();
+  /// Forgets where the keys read so far stood: a new side is read.
+  void ForgetKeyPlaces();
 
   // --- Character reader (inline: it runs once per byte; no dialect replaces it) ----------
 
@@ -367,6 +374,9 @@ class TCustomParser : public TObject {
   bool SkipBlanks();
   /// Moves the reader past the last byte: every scanner and grammar sees the end of the text.
   void StopReading();
+  /// Notes that Key (a constraint or an index) was filed by the statement at StmtStart, for
+  /// TestNewKeys and TestKeyTables; a reader that files a key without AddObj calls it itself.
+  void NoteNewKey(const TDbObj& Key);
   /// Frees the text (after a parse).
   void ClearTxt();
 
@@ -387,6 +397,12 @@ class TCustomParser : public TObject {
     std::int32_t Line, Column;
   };
   std::vector<TNewKey> FNewKeys;
+  /// Where each key of the side being read was read: an index into FKeyScripts and a line.
+  struct TKeyPlace {
+    std::int32_t Script, Line;
+  };
+  std::unordered_map<const TDbObj*, TKeyPlace> FKeyPlaces;
+  std::vector<std::string> FKeyScripts;
   /// The line of the 1-based position At, counted on from the last one asked for (positions
   /// asked for in text order cost one pass over the text).
   std::int32_t LineOfPos(std::int32_t At);

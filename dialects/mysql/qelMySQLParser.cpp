@@ -455,6 +455,7 @@ std::string TMySQLParser::GetSetValue(const std::string& ErrText) {
 
 void TMySQLParser::ParseCreate() {
   GetSy();
+  FOrReplace = Sy == myOR;
   if (Sy == myOR) {
     GetSy();
     TestAndGetSy(myREPLACE);
@@ -614,7 +615,10 @@ void TMySQLParser::ParseView(TViwData* View) {
   SkipToTerm();
   View->SetBody(Trim(CopyTxt(Start, FPrevEnd - Start)));
   DoLogNextLine("View: " + View->GetObjName());
-  if (Made) AddObj(std::move(Made));
+  if (!Made) return;
+  // OR REPLACE: the view read last is the one the server keeps.
+  if (FOrReplace && Objs) RemoveObj(Objs->Views, View->ObjKeyDef());
+  AddObj(std::move(Made));
 }
 
 void TMySQLParser::ParseObjText(TDbObj* Obj) {

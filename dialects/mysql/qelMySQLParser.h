@@ -255,6 +255,7 @@ class TMySQLParser : public TCustomSQLParser {
   std::int64_t FStmtErrCount = 0;  // FErrCount when the current statement began
   std::int32_t FPrevEnd = 1;       // 1-based position just after the symbol before the current
   bool FCarried = false;           // the current statement was reported
+  bool FOrReplace = false;         // the CREATE statement read says OR REPLACE
   /// Names a check constraint read over (the model keeps none for this dialect).
   void CheckNotKept(const std::string& Table, const std::string& Name,
                     const std::string& Condition);

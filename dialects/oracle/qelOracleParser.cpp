@@ -637,6 +637,7 @@ void TOracleParser::ParseCreate() {
 }
 
 void TOracleParser::SkipOrReplace() {
+  FOrReplace = Sy == oraOR;
   if (Sy == oraOR) {
     GetSy();
     TestIdent("REPLACE");

@@ -211,7 +211,7 @@ class TOracleParser : public TCustomSQLParser {
   /// The rest of the client's line whose first word is the current symbol: a Command (DEFINE,
   /// EXEC, COLUMN ...) up to its ";" or the end of its line, else (PROMPT ...) the line.
   void SkipLineCommand(bool Command);
-  /// OR REPLACE after CREATE, and EDITIONABLE or NONEDITIONABLE after it.
+  /// OR REPLACE after CREATE (noted in FOrReplace), and EDITIONABLE or NONEDITIONABLE after it.
   void SkipOrReplace();
   /// EDITIONABLE or NONEDITIONABLE after CREATE [OR REPLACE] or FORCE: read, not kept.
   void SkipEditionable();
@@ -314,6 +314,7 @@ class TOracleParser : public TCustomSQLParser {
   bool FUnterminated = false;  ///< the last block copy met the end of the text
   bool FReport = true;         ///< the statement read is reported through the statement event
   bool FQuoted = false;        ///< the current identifier was written in double quotes
+  bool FOrReplace = false;     ///< the CREATE statement read says OR REPLACE
 };
 
 }  // namespace qel

@@ -51,7 +51,10 @@ void TOracleParser::ParseView(TViwData* Given, bool Force) {
   if (Sy != oraAS) return;
   View->Body = CrLfLineBreaks(Trim(BlockCopy(AfterSy(), beViewEnd)));
   DoLogNextLine("View: " + View->GetObjName());
-  if (New) AddObj(std::move(New));
+  if (!New) return;
+  // OR REPLACE: the view read last is the one the server keeps.
+  if (FOrReplace && Objs) RemoveObj(Objs->Views, View->ObjKeyDef());
+  AddObj(std::move(New));
 }
 
 // ---------------------------------------------------------------------------------------------

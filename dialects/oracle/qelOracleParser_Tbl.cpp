@@ -832,8 +832,10 @@ void TOracleParser::ParseIndex(bool Unique) {
   }
   ParseTableSpace(nullptr, nullptr, Idx.get());
   DoLogNextLine("Index: " + Idx->Def());
-  if (TObjs* O = Collection())
-    if (O->Indexes.Add(Idx->ObjKeyDef(), Idx.get())) (void)Idx.release();
+  if (TObjs* O = Collection(); O && O->Indexes.Add(Idx->ObjKeyDef(), Idx.get())) {
+    NoteNewKey(*Idx);
+    (void)Idx.release();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

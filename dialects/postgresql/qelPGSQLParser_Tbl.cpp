@@ -769,9 +769,10 @@ void TPGSQLParser::ParseTable() {
 void TPGSQLParser::FileDirectly(TDbObjList& List, std::unique_ptr<TDbObj> Obj,
                                 const std::string& Kind) {
   NoteName(*Obj);
-  if (List.Add(Obj->ObjKeyDef(), Obj.get()))
+  if (List.Add(Obj->ObjKeyDef(), Obj.get())) {
+    if (dynamic_cast<const TIdxData*>(Obj.get())) NoteNewKey(*Obj);
     Obj.release();
-  else
+  } else
     ErrMsg("Duplicate " + Kind + " name: " + Obj->GetObjName());
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Text.h"
@@ -18,6 +19,7 @@
 #include "qelASEParser.h"
 #include "qelCompObj.h"
 #include "qelComp_Ctr.h"
+#include "qelComp_Viw.h"
 #include "qelDB2Parser.h"
 #include "qelIBParser.h"
 #include "qelMSSQLParser.h"
@@ -73,7 +75,8 @@ struct TRead {
 
   std::vector<TMsgData> Warnings;
 
-  TRead(const TDialect& D, const std::string& Text) {
+  /// With Next: that text is read as next.sql after Text, and the side is checked as a whole.
+  TRead(const TDialect& D, const std::string& Text, const std::string* Next = nullptr) {
     O.SetDatabaseType(D.Type);
     O.ExtractFrom = efScript;
     auto P = D.Make(&O);
@@ -81,6 +84,11 @@ struct TRead {
     P->ShowProgress = false;
     P->OnErrorMessage = [](TObject*, const std::string&) {};
     P->ParseScriptText(Text, &O);
+    if (Next) {
+      P->ScriptName = "next.sql";
+      P->ParseScriptText(*Next, &O);
+      P->TestKeyTables();
+    }
     for (int I = 0; I < P->MsgManager.GetMsgCount(); ++I)
       if (P->MsgManager.Items(I).MsgType == mt_Err)
         Errors.push_back(P->MsgManager.Items(I));
@@ -340,6 +348,8 @@ TEST(HostileScripts, WhatTheServersRefuseIsAnErrorAtItsStatement) {
   const std::vector<TCase> More = {
       {"postgresql", Tables + "ALTER TABLE t2 ADD FOREIGN KEY (id) REFERENCES t1 (nope);\n",
        "which table t1 does not have", 3},
+      {"postgresql", Tables + "CREATE INDEX i ON t1 (nope);\n", "does not have", 3},
+      {"oracle", Tables + "CREATE INDEX i ON t1 (id, id);\n", "twice", 3},
       {"postgresql",
        Tables + "CREATE TABLE t3 (id integer,\n  CONSTRAINT c UNIQUE (id),\n"
                 "  CONSTRAINT c CHECK (id > 0)\n);\n",
@@ -406,6 +416,31 @@ TEST(HostileScripts, WhatTheServersRefuseIsAnErrorAtItsStatement) {
   }
 }
 
+// CREATE OR REPLACE takes the place of the view that stands, as on the server; a plain CREATE
+// of a view that stands stays refused.
+TEST(HostileScripts, CreateOrReplaceViewKeepsTheLastDefinition) {
+  const std::vector<std::tuple<const char*, const char*, bool>> Cases = {
+      {"postgresql", "OR REPLACE VIEW", true},
+      {"oracle", "OR REPLACE VIEW", true},
+      {"oracle", "OR REPLACE FORCE VIEW", true},
+      {"mysql", "OR REPLACE VIEW", true},
+      {"mysql", "OR REPLACE ALGORITHM=MERGE VIEW", true},
+      {"postgresql", "VIEW", false},
+      {"oracle", "VIEW", false},
+      {"mysql", "VIEW", false}};
+  for (const auto& [Dialect, Create, Replaces] : Cases) {
+    const std::string Script =
+        "CREATE TABLE t1 (id integer);\nCREATE TABLE t2 (id integer);\n"
+        "CREATE OR REPLACE VIEW v AS SELECT id FROM t1;\nCREATE " +
+        std::string(Create) + " v AS SELECT id FROM t2;\n";
+    const TRead R(DialectNamed(Dialect), Script);
+    EXPECT_EQ(R.HasError("is defined twice"), !Replaces) << Dialect << ": " << Script;
+    ASSERT_EQ(R.O.Views.Count(), 1) << Dialect << ": " << Script;
+    EXPECT_EQ(R.O.Views.Objects(0)->Body.str().find("t2") != std::string::npos, Replaces)
+        << Dialect << ": " << Script;
+  }
+}
+
 TEST(HostileScripts, AlteringATableTheScriptNeverCreatedIsWarnedAbout) {
   for (const TDialect& D : Dialects()) {
     const bool Go = D.Type == dbMSSQL || D.Type == dbSybaseASE;
@@ -415,6 +450,60 @@ TEST(HostileScripts, AlteringATableTheScriptNeverCreatedIsWarnedAbout) {
     ASSERT_EQ(R.Warnings.size(), 1u) << D.Name << "\n" << R.Summary();
     EXPECT_NE(UpperCase(R.Warnings[0].Text).find("NOPE"), std::string::npos) << D.Name;
     EXPECT_EQ(R.Warnings[0].Line, Go ? 3 : 2) << D.Name;
+  }
+}
+
+// A server refuses a foreign key to a table it lacks, and an index on one. Keys often stand in
+// scripts read before their tables': only the whole side tells.
+TEST(HostileScripts, KeysOfTablesNoScriptOfTheSideDefinesAreErrors) {
+  struct TCase {
+    const char* Dialect;
+    std::string First, Second;  // read in this order; mssql and ase end statements with GO
+    int File = 0, Line = 0;     // of the statement naming NOPE; 0: the side is valid
+  };
+  const std::string T1 =
+      "CREATE TABLE t1 (id integer NOT NULL);\n"
+      "ALTER TABLE t1 ADD PRIMARY KEY (id);\n";
+  const std::string T2 = "CREATE TABLE t2 (id integer);\n";
+  const std::string Fk = "ALTER TABLE t2 ADD CONSTRAINT fk FOREIGN KEY (id) REFERENCES ";
+  std::vector<TCase> Cases;
+  for (const TDialect& D : Dialects()) {
+    Cases.push_back({D.Name, T2 + Fk + "t1 (id);\nCREATE INDEX i ON t1 (id);\n",
+                     T1 + "ALTER TABLE t1 ADD CONSTRAINT up FOREIGN KEY (id) REFERENCES t1;\n"});
+    Cases.push_back({D.Name, T1, T2 + Fk + "nope (id);\n", 2, 2});
+    Cases.push_back({D.Name, T1, T2 + "CREATE INDEX i ON nope (id);\n", 2, 2});
+  }
+  // Names fold as the server folds them, quoted ones do not; other schemas; object tables;
+  // indexed views.
+  const std::string Ref = "CREATE TABLE t2 (id integer REFERENCES ";
+  const std::string Pk = " (id integer NOT NULL PRIMARY KEY);\n";
+  const std::vector<TCase> More = {
+      {"postgresql", Ref + "T1);\n", "CREATE TABLE \"t1\"" + Pk},
+      {"postgresql", Ref + "\"NOPE\");\n", "CREATE TABLE nope" + Pk, 1, 1},
+      {"oracle", Ref + "t1);\n", "CREATE TABLE \"T1\"" + Pk},
+      {"oracle", Ref + "\"nope\");\n", "CREATE TABLE nope" + Pk, 1, 1},
+      {"firebird", Ref + "t1);\n", "CREATE TABLE \"T1\"" + Pk},
+      {"postgresql", Ref + "s.t1);\nCREATE INDEX i ON s.t1 (id);\n", "CREATE TABLE s.t1" + Pk},
+      {"oracle", Ref + "hr.t1);\nCREATE INDEX i ON hr.t1 (id);\n", "CREATE TABLE hr.t1" + Pk},
+      {"db2", "CREATE INDEX i ON s.t1 (id);\n", "CREATE TABLE \"S\".t1 (id integer);\n"},
+      {"oracle", "CREATE TYPE p_t AS OBJECT (id NUMBER);\n/\nCREATE TABLE p OF p_t;\n",
+       Ref + "p);\n"},
+      {"mssql", "CREATE UNIQUE CLUSTERED INDEX i ON dbo.v (id);\n",
+       T1 + "CREATE VIEW dbo.v WITH SCHEMABINDING AS SELECT id FROM dbo.t1;\n"},
+  };
+  Cases.insert(Cases.end(), More.begin(), More.end());
+  for (TCase C : Cases) {
+    const bool Go = std::string(C.Dialect) == "mssql" || std::string(C.Dialect) == "ase";
+    for (std::string* F : {&C.First, &C.Second})
+      if (Go) *F = Replaced(*F, ";\n", "\nGO\n");
+    const TRead R(DialectNamed(C.Dialect), C.First, &C.Second);
+    const std::string What = std::string(C.Dialect) + ": " + C.First + "--\n" + C.Second;
+    ASSERT_EQ(R.Errors.size(), C.Line ? 1u : 0u) << What << R.Summary();
+    if (C.Line == 0) continue;
+    EXPECT_NE(UpperCase(R.Errors[0].Text).find("NOPE, WHICH NO SCRIPT DEFINES."), std::string::npos)
+        << What << R.Summary();
+    EXPECT_EQ(R.Errors[0].ScriptName, C.File == 1 ? "hostile.sql" : "next.sql") << What;
+    EXPECT_EQ(R.Errors[0].Line, Go ? 2 * C.Line - 1 : C.Line) << What;
   }
 }
 

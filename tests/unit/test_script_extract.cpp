@@ -180,9 +180,15 @@ TEST(ScriptExtract, ReadsEveryScriptAndLinksTheWholeSchemaOnce) {
   // The log set on the extractor after the parser was made still reaches the parser.
   EXPECT_EQ(Log.front(), "Parse Script: " + Dir.Path() + "1.sql");
 
-  // Every extraction starts from an empty holder.
+  // Every extraction starts from an empty holder: U is gone, so the index of 1.sql names a
+  // table no script defines (an error once every script is read), and nothing is linked.
   Dir.Write("2.sql", "");
-  EXPECT_TRUE(S.Extractor.ExtractDatabase());
+  EXPECT_FALSE(S.Extractor.ExtractDatabase());
+  const TMsgManager& Msgs = *S.Extractor.GetMsgManager();
+  ASSERT_EQ(Msgs.GetMsgCount(), 1);
+  EXPECT_EQ(Msgs.Items(0).Text, "Index I is on table U, which no script defines.");
+  EXPECT_EQ(Msgs.Items(0).ScriptName, Dir.Path() + "1.sql");
+  EXPECT_EQ(Msgs.Items(0).Line, 2);
   EXPECT_EQ(O.Tables.Count(), 1);
   EXPECT_TRUE(O.GetIndex("I")->UseOf.Empty());
 }
