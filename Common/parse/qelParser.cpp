@@ -538,6 +538,7 @@ void TCustomParser::NoteNewKey(const TDbObj& Key) {
 void TCustomParser::ForgetKeyPlaces() {
   FKeyPlaces.clear();
   FKeyScripts.clear();
+  FForeignKeyChecksOff = false;
 }
 
 namespace {
@@ -562,10 +563,11 @@ bool TableDefined(const TObjs& O, const std::string& Table, const std::string& S
          FindTableOf(O, O.GetDatabaseType(), Table, Schema, Creator, Hints) != nullptr;
 }
 
-// The foreign keys of O that reference a table O lacks, and the indexes of such tables.
-std::vector<TKeyTableError> KeyTableErrors(const TObjs& O) {
+// The foreign keys of O that reference a table O lacks (unless ForeignKeys is false), and the
+// indexes of such tables.
+std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys) {
   std::vector<TKeyTableError> Errors;
-  for (int I = 0; I < O.Constraints.Count(); ++I) {
+  for (int I = 0; ForeignKeys && I < O.Constraints.Count(); ++I) {
     const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
     if (!C || C->GetCtType() != ctFKey || C->GetRefTblName().empty()) continue;
     // The referenced table is in the key's own schema unless the key names another.
@@ -594,10 +596,11 @@ std::vector<TKeyTableError> KeyTableErrors(const TObjs& O) {
 void TCustomParser::TestKeyTables() {
   const std::unordered_map<const TDbObj*, TKeyPlace> Places = std::move(FKeyPlaces);
   const std::vector<std::string> Scripts = std::move(FKeyScripts);
+  const bool ForeignKeys = !FForeignKeyChecksOff;
   ForgetKeyPlaces();
   const auto* O = dynamic_cast<const TObjs*>(Objs);
   if (!O || O->ExtractFrom == efDatabase) return;
-  std::vector<TKeyTableError> Errors = KeyTableErrors(*O);
+  std::vector<TKeyTableError> Errors = KeyTableErrors(*O, ForeignKeys);
   // In the order of the scripts and their lines; keys read elsewhere last.
   static constexpr std::int32_t Unknown = std::numeric_limits<std::int32_t>::max();
   const auto PlaceOf = [&Places](const TDbObj* Key) {

@@ -377,6 +377,10 @@ class TCustomParser : public TObject {
   /// Notes that Key (a constraint or an index) was filed by the statement at StmtStart, for
   /// TestNewKeys and TestKeyTables; a reader that files a key without AddObj calls it itself.
   void NoteNewKey(const TDbObj& Key);
+  /// A text of the side turned the server's foreign key checks off (MySQL's
+  /// FOREIGN_KEY_CHECKS = 0, as every dump file does first): the server then takes a foreign
+  /// key to a table it lacks, and so does TestKeyTables.
+  void ForeignKeyChecksOff() { FForeignKeyChecksOff = true; }
   /// Frees the text (after a parse).
   void ClearTxt();
 
@@ -403,6 +407,7 @@ class TCustomParser : public TObject {
   };
   std::unordered_map<const TDbObj*, TKeyPlace> FKeyPlaces;
   std::vector<std::string> FKeyScripts;
+  bool FForeignKeyChecksOff = false;  ///< see ForeignKeyChecksOff
   /// The line of the 1-based position At, counted on from the last one asked for (positions
   /// asked for in text order cost one pass over the text).
   std::int32_t LineOfPos(std::int32_t At);

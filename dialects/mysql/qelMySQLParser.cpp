@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <regex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -428,7 +429,10 @@ void TMySQLParser::ParseSet() {
   } else if (Sy == syIdent || Sy == syAt || Sy == mySQL) {
     // Session settings (FOREIGN_KEY_CHECKS, SQL_MODE, @saved_cs_client ... as dump files write
     // them): they change how the statements after them run, so an executor runs them too.
+    const std::int32_t Start = SyPos;
     SkipToTerm();
+    static const std::regex ChecksOff(R"(FOREIGN_KEY_CHECKS\s*:?=\s*(0|OFF)\b)", std::regex::icase);
+    if (std::regex_search(CopyTxt(Start, SyPos - Start), ChecksOff)) ForeignKeyChecksOff();
   } else {
     ErrMsg("Unknown/Invalid SET-statement.");
     GetSy();

@@ -922,8 +922,13 @@ void TPGSQLParser::ParseView() {
   if (StatementFailed()) return;
   Viw->SetBody(CopyTxtFrom(Start));
   NoteName(*Viw);
-  // OR REPLACE: the view read last is the one the server keeps.
-  if (FOrReplace && Objs) RemoveObj(Objs->Views, Viw->ObjKeyDef());
+  // OR REPLACE: the view read last is the one the server keeps, with the comment it had.
+  if (FOrReplace && Objs) {
+    const int Old = Objs->Views.IndexOf(Viw->ObjKeyDef());
+    if (Old >= 0 && Viw->Description.empty())
+      Viw->Description = Objs->Views.Objects(Old)->Description;
+    RemoveObj(Objs->Views, Viw->ObjKeyDef());
+  }
   AddObj(std::move(Viw));
 }
 

@@ -439,6 +439,13 @@ TEST(HostileScripts, CreateOrReplaceViewKeepsTheLastDefinition) {
     EXPECT_EQ(R.O.Views.Objects(0)->Body.str().find("t2") != std::string::npos, Replaces)
         << Dialect << ": " << Script;
   }
+  // PostgreSQL keeps the view's comment across the replacement.
+  const TRead R(
+      DialectNamed("postgresql"),
+      "CREATE TABLE t1 (id integer);\nCREATE VIEW v AS SELECT id FROM t1;\n"
+      "COMMENT ON VIEW v IS 'kept';\nCREATE OR REPLACE VIEW v AS SELECT id, 1 FROM t1;\n");
+  ASSERT_EQ(R.O.Views.Count(), 1) << R.Summary();
+  EXPECT_EQ(R.O.Views.Objects(0)->Description.str(), "kept");
 }
 
 TEST(HostileScripts, AlteringATableTheScriptNeverCreatedIsWarnedAbout) {
@@ -490,6 +497,12 @@ TEST(HostileScripts, KeysOfTablesNoScriptOfTheSideDefinesAreErrors) {
        Ref + "p);\n"},
       {"mssql", "CREATE UNIQUE CLUSTERED INDEX i ON dbo.v (id);\n",
        T1 + "CREATE VIEW dbo.v WITH SCHEMABINDING AS SELECT id FROM dbo.t1;\n"},
+      // With the server's foreign key checks off (as a dump sets them first), MariaDB takes a
+      // key to a table it lacks, never an index.
+      {"mysql",
+       "/*!40014 SET @OLD_FOREIGN_KEY_CHECKS=@@FOREIGN_KEY_CHECKS, FOREIGN_KEY_CHECKS=0 */;\n",
+       T2 + Fk + "nope (id);\nSET FOREIGN_KEY_CHECKS=@OLD_FOREIGN_KEY_CHECKS;\n"},
+      {"mysql", "SET foreign_key_checks = 0;\n", T2 + "CREATE INDEX i ON nope (id);\n", 2, 2},
   };
   Cases.insert(Cases.end(), More.begin(), More.end());
   for (TCase C : Cases) {
