@@ -563,10 +563,37 @@ bool TableDefined(const TObjs& O, const std::string& Table, const std::string& S
          FindTableOf(O, O.GetDatabaseType(), Table, Schema, Creator, Hints) != nullptr;
 }
 
-// The foreign keys of O that reference a table O lacks (unless ForeignKeys is false), and the
-// indexes of such tables.
+// The word a constraint of type Type is written with, for messages.
+const char* ConstraintWord(TConstraintType Type) {
+  switch (Type) {
+    case ctPKey:
+      return "PRIMARY KEY";
+    case ctUnique:
+      return "UNIQUE";
+    case ctFKey:
+      return "FOREIGN KEY";
+    case ctCheck:
+      return "CHECK";
+    case ctDefault:
+      return "DEFAULT";
+    default:
+      return "Constraint";
+  }
+}
+
+// The constraints of O on a table O lacks, the foreign keys that reference one (unless
+// ForeignKeys is false), and the indexes of such tables.
 std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys) {
   std::vector<TKeyTableError> Errors;
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
+    if (!C || C->GetTblName().empty() ||
+        TableDefined(O, C->GetTblName(), C->GetSchema(), C->Creator, true))
+      continue;
+    const std::string Name = C->GetObjName().empty() ? "" : " " + C->GetObjName();
+    Errors.push_back({C, ConstraintWord(C->GetCtType()) + Name + " is on table " + C->GetTblName() +
+                             ", which no script defines."});
+  }
   for (int I = 0; ForeignKeys && I < O.Constraints.Count(); ++I) {
     const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
     if (!C || C->GetCtType() != ctFKey || C->GetRefTblName().empty()) continue;

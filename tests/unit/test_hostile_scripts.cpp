@@ -479,6 +479,7 @@ TEST(HostileScripts, KeysOfTablesNoScriptOfTheSideDefinesAreErrors) {
                      T1 + "ALTER TABLE t1 ADD CONSTRAINT up FOREIGN KEY (id) REFERENCES t1;\n"});
     Cases.push_back({D.Name, T1, T2 + Fk + "nope (id);\n", 2, 2});
     Cases.push_back({D.Name, T1, T2 + "CREATE INDEX i ON nope (id);\n", 2, 2});
+    Cases.push_back({D.Name, T2, "ALTER TABLE nope ADD CONSTRAINT pk PRIMARY KEY (id);\n", 2, 1});
   }
   // Names fold as the server folds them, quoted ones do not; other schemas; object tables;
   // indexed views.
