@@ -498,13 +498,7 @@ void TMySQLParser::ParseCreate() {
   if (IsIdent("DEFINER")) {
     // Routines, triggers and events have a definer as views do (dump files write one for
     // each): it is read over here, and the view, if one follows, is read without it.
-    GetSy();
-    TestAndGetSy(syEqual);
-    GetSy();
-    if (Sy == syAt) {
-      GetSy();
-      GetSy();
-    }
+    SkipDefiner();
     if (StatementFailed()) return;
   }
   if (IsIdent("ALGORITHM") || IsIdent("VIEW") || Sy == mySQL) {
@@ -561,6 +555,16 @@ void TMySQLParser::ParseAlter() {
   ParseAlterTable();
 }
 
+void TMySQLParser::SkipDefiner() {
+  GetSy();
+  TestAndGetSy(syEqual);
+  GetSy();
+  if (Sy == syAt) {
+    GetSy();
+    GetSy();
+  }
+}
+
 void TMySQLParser::ParseView(TViwData* View) {
   std::unique_ptr<TViwData> Made;
   if (!View) {
@@ -573,17 +577,7 @@ void TMySQLParser::ParseView(TViwData* View) {
     if (Sy == syIdent && !SameText(Ident, "UNDEFINED")) View->Algorithm = Ident;
     GetSy();
   }
-  if (IsIdent("DEFINER")) {
-    // The account differs from server to server; the view model keeps no definer, so the user
-    // and its "@host" are read over.
-    GetSy();
-    TestAndGetSy(syEqual);
-    GetSy();
-    if (Sy == syAt) {
-      GetSy();
-      GetSy();
-    }
-  }
+  if (IsIdent("DEFINER")) SkipDefiner();
   if (Sy == mySQL) {
     GetSy();
     TestIdent("SECURITY");

@@ -165,6 +165,9 @@ class TMySQLParser : public TCustomSQLParser {
   void ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool Unique);
   /// CREATE VIEW from the word after CREATE [OR REPLACE]. View given: filled, not filed.
   void ParseView(TViwData* View);
+  /// Reads over DEFINER = user[@host]: the account differs from server to server, and no model
+  /// of this reader keeps it.
+  void SkipDefiner();
 
  private:
   bool CaseFolded() const;
