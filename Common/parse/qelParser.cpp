@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -539,6 +540,7 @@ void TCustomParser::ForgetKeyPlaces() {
   FKeyPlaces.clear();
   FKeyScripts.clear();
   FForeignKeyChecksOff = false;
+  FReferencesElsewhere.clear();
 }
 
 namespace {
@@ -583,7 +585,8 @@ const char* ConstraintWord(TConstraintType Type) {
 
 // The constraints of O on a table O lacks, the foreign keys that reference one (unless
 // ForeignKeys is false), and the indexes of such tables.
-std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys) {
+std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys,
+                                           const std::unordered_set<const TDbObj*>& Elsewhere) {
   std::vector<TKeyTableError> Errors;
   for (int I = 0; I < O.Constraints.Count(); ++I) {
     const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
@@ -596,7 +599,8 @@ std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys) {
   }
   for (int I = 0; ForeignKeys && I < O.Constraints.Count(); ++I) {
     const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
-    if (!C || C->GetCtType() != ctFKey || C->GetRefTblName().empty()) continue;
+    if (!C || C->GetCtType() != ctFKey || C->GetRefTblName().empty() || Elsewhere.count(C))
+      continue;
     // The referenced table is in the key's own schema unless the key names another.
     const std::string& Schema = C->GetRefSchema().empty() ? C->GetSchema() : C->GetRefSchema();
     const std::string& Owner = C->RefOwner.empty() ? C->Creator : C->RefOwner.str();
@@ -624,10 +628,11 @@ void TCustomParser::TestKeyTables() {
   const std::unordered_map<const TDbObj*, TKeyPlace> Places = std::move(FKeyPlaces);
   const std::vector<std::string> Scripts = std::move(FKeyScripts);
   const bool ForeignKeys = !FForeignKeyChecksOff;
+  const std::unordered_set<const TDbObj*> Elsewhere = std::move(FReferencesElsewhere);
   ForgetKeyPlaces();
   const auto* O = dynamic_cast<const TObjs*>(Objs);
   if (!O || O->ExtractFrom == efDatabase) return;
-  std::vector<TKeyTableError> Errors = KeyTableErrors(*O, ForeignKeys);
+  std::vector<TKeyTableError> Errors = KeyTableErrors(*O, ForeignKeys, Elsewhere);
   // In the order of the scripts and their lines; keys read elsewhere last.
   static constexpr std::int32_t Unknown = std::numeric_limits<std::int32_t>::max();
   const auto PlaceOf = [&Places](const TDbObj* Key) {
@@ -1279,6 +1284,36 @@ bool TCustomSQLParser::RemoveObj(TDbObjList& List, const std::string& Key) {
   if (Objs) Objs->RemoveDepend(List.Objects(Index));
   List.Delete(Index);
   return true;
+}
+
+bool TCustomSQLParser::RemoveTable(const std::string& Key, bool ReferencingKeys) {
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  const int Index = O ? O->Tables.IndexOf(Key) : -1;
+  if (Index < 0) return false;
+  const TDbObj* Table = O->Tables.Objects(Index);
+  const std::string Name = Table->GetObjName(), Schema = Table->GetSchema();
+  const auto Mine = [&](const std::string& TableName, const std::string& TableSchema) {
+    return SameText(TableName, Name) && (TableSchema.empty() || SameText(TableSchema, Schema));
+  };
+  for (TDbObjList* List : {&O->Constraints, &O->Indexes, &O->Triggers})
+    for (int I = List->Count() - 1; I >= 0; --I) {
+      TDbObj* Obj = List->Objects(I);
+      const auto* Ctr = dynamic_cast<const TCtrData*>(Obj);
+      const auto* Idx = dynamic_cast<const TIdxData*>(Obj);
+      const auto* Trg = dynamic_cast<const TTrgData*>(Obj);
+      const bool Goes =
+          (Ctr && (Mine(Ctr->GetTblName(), Ctr->GetSchema()) ||
+                   (ReferencingKeys && Ctr->GetCtType() == ctFKey &&
+                    Mine(Ctr->GetRefTblName(),
+                         Ctr->GetRefSchema().empty() ? Ctr->GetSchema() : Ctr->GetRefSchema())))) ||
+          (Idx && Mine(Idx->TableName,
+                       Idx->TableSchema.empty() ? Idx->GetSchema() : Idx->TableSchema.str())) ||
+          (Trg && SameText(Trg->OwnName, Name));
+      if (!Goes) continue;
+      O->RemoveDepend(Obj);
+      List->Delete(I);
+    }
+  return RemoveObj(O->Tables, Key);
 }
 
 void TCustomSQLParser::RemoveConstraints(const std::string& Table,

@@ -381,6 +381,8 @@ class TCustomParser : public TObject {
   /// FOREIGN_KEY_CHECKS = 0, as every dump file does first): the server then takes a foreign
   /// key to a table it lacks, and so does TestKeyTables.
   void ForeignKeyChecksOff() { FForeignKeyChecksOff = true; }
+  /// Key references a table of another database, which the side need not define.
+  void NoteReferenceElsewhere(const TDbObj& Key) { FReferencesElsewhere.insert(&Key); }
   /// Frees the text (after a parse).
   void ClearTxt();
 
@@ -407,7 +409,8 @@ class TCustomParser : public TObject {
   };
   std::unordered_map<const TDbObj*, TKeyPlace> FKeyPlaces;
   std::vector<std::string> FKeyScripts;
-  bool FForeignKeyChecksOff = false;  ///< see ForeignKeyChecksOff
+  bool FForeignKeyChecksOff = false;                       ///< see ForeignKeyChecksOff
+  std::unordered_set<const TDbObj*> FReferencesElsewhere;  ///< see NoteReferenceElsewhere
   /// The line of the 1-based position At, counted on from the last one asked for (positions
   /// asked for in text order cost one pass over the text).
   std::int32_t LineOfPos(std::int32_t At);
@@ -580,6 +583,10 @@ class TCustomSQLParser : public TCustomParser {
   /// Takes the object filed under Key out of List and out of the dependency records; false
   /// when List holds no such object.
   bool RemoveObj(TDbObjList& List, const std::string& Key);
+  /// DROP TABLE: takes the table filed under Key out, with its constraints, indexes and
+  /// triggers (the server drops them with it) and, with ReferencingKeys, the foreign keys of
+  /// other tables that reference it (DB2 drops those too); false when no table is filed so.
+  bool RemoveTable(const std::string& Key, bool ReferencingKeys = false);
   /// Takes the constraints of Table (the name in any case) for which Match holds out of the
   /// collection and out of the dependency records.
   void RemoveConstraints(const std::string& Table,

@@ -497,7 +497,7 @@ void TDB2Parser::ParseDrop() {
   if (!Objs) return;
   switch (It->Kind) {
     case dboTable:
-      RemoveObj(Objs->Tables, Key);
+      RemoveTable(Key, true);
       break;
     case dboView:
       RemoveObj(Objs->Views, Key);

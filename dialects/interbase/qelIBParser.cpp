@@ -512,7 +512,7 @@ void TIbParser::ParseDrop() {
   const std::string N = Name();
   Report(stStatement, N, Kind, odbDrop);
   TDbObjList* L = ListOf(dynamic_cast<TObjs*>(Objs), Kind);
-  if (!L || !Remove(*L, KeyOf(Kind, N))) return;
+  if (!L || !(Kind == dboTable ? RemoveTable(KeyOf(Kind, N)) : Remove(*L, KeyOf(Kind, N)))) return;
   // The server takes the privileges on a dropped table, view or procedure with it.
   auto* O = dynamic_cast<TObjs*>(Objs);
   if (Kind != dboTable && Kind != dboView && Kind != dboProcedure) return;

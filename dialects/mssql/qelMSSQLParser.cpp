@@ -437,6 +437,10 @@ void TTransactSQLParser::ParseExec(bool Keyword) {
         Objs ? &Objs->MSSQLServerOptions.GetMSSQLDatabaseOptions() : nullptr;
     if (Db && Called == "dbo.sp_addextendedproperty" && Db->CompatibilityLevel == 0)
       Db->CompatibilityLevel = 90;
+  } else if (Proc == "sp_rename") {
+    // The model would keep the old name, and a comparison would drop the renamed object with
+    // its rows and make the old one anew.
+    ErrMsg("sp_rename is not read: write the object under its new name instead.");
   } else if (Proc == "sp_addtype") {
     ExecAddType(Args);
   } else if (Proc == "sp_droptype") {
@@ -817,21 +821,7 @@ void TTransactSQLParser::ParseDrop() {
       // the schema it was written for.
       if (Kind == "TABLE") {
         FStatDbObject = dboTable;
-        const std::string Table = Fold(N.Name);
-        RemoveConstraints(Table,
-                          [&](const TCtrData& C) { return SameText(C.GetSchema(), Schema); });
-        for (TDbObjList* List : {&O->Indexes, &O->Triggers})
-          for (int I = List->Count() - 1; I >= 0; --I) {
-            TDbObj* Obj = List->Objects(I);
-            const auto* Idx = dynamic_cast<TIdxData*>(Obj);
-            const auto* Trg = dynamic_cast<TTrgData*>(Obj);
-            if ((Idx && SameText(Idx->TableName, Table) && SameText(Idx->GetSchema(), Schema)) ||
-                (Trg && SameText(Trg->OwnName, Table))) {
-              O->RemoveDepend(Obj);
-              List->Delete(I);
-            }
-          }
-        RemoveObj(O->Tables, Key);
+        RemoveTable(Key);
       } else if (Kind == "VIEW") {
         FStatDbObject = dboView;
         RemoveObj(O->Views, Key);

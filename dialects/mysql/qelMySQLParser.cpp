@@ -100,6 +100,21 @@ void TMySQLParser::DoGetSy() {
   TCustomSQLParser::DoGetSy();
 }
 
+void TMySQLParser::GetIdent() {
+  if (TermStr.empty() || !IdentChars.Contains(static_cast<unsigned char>(TermStr[0]))) {
+    TCustomSQLParser::GetIdent();
+    return;
+  }
+  const auto Start = static_cast<std::size_t>(Pos - 2);  // 0-based index of Ch
+  std::size_t End = Start + 1;
+  while (End < static_cast<std::size_t>(FLen) &&
+         IdentChars.Contains(static_cast<unsigned char>(FTxt[End])) &&
+         FTxt.compare(End, TermStr.size(), TermStr) != 0)
+    ++End;
+  Ident.assign(FTxt, Start, End - Start);
+  while (static_cast<std::size_t>(Pos - 2) < End && !FEot) GetChar();
+}
+
 void TMySQLParser::DoAfterGetSy() {
   if (Sy == syString && QuoteChar == '`') {
     Sy = syIdent;
@@ -260,13 +275,15 @@ void TMySQLParser::ErrMsg(const std::string& Text) {
 // ---------------------------------------------------------------------------------------------
 // Statements
 
-std::string TMySQLParser::GetObjectName() {
+std::string TMySQLParser::GetObjectName(bool* Qualified) {
   NameFromKeyword();
   TestSy(syIdent);
+  if (Qualified) *Qualified = false;
   if (Sy != syIdent) return "";
   std::string Name = Ident;
   GetSy();
   if (Sy == syDot) {
+    if (Qualified) *Qualified = true;
     GetSy();
     TestSy(syIdent);
     if (Sy != syIdent) return Name;
@@ -431,7 +448,8 @@ void TMySQLParser::ParseSet() {
     // them): they change how the statements after them run, so an executor runs them too.
     const std::int32_t Start = SyPos;
     SkipToTerm();
-    static const std::regex ChecksOff(R"(FOREIGN_KEY_CHECKS\s*:?=\s*(0|OFF)\b)", std::regex::icase);
+    static const std::regex ChecksOff(R"(FOREIGN_KEY_CHECKS\s*:?=\s*('?(0|OFF|FALSE)'?)(\W|$))",
+                                      std::regex::icase);
     if (std::regex_search(CopyTxt(Start, SyPos - Start), ChecksOff)) ForeignKeyChecksOff();
   } else {
     ErrMsg("Unknown/Invalid SET-statement.");
@@ -562,6 +580,9 @@ void TMySQLParser::SkipDefiner() {
   if (Sy == syAt) {
     GetSy();
     GetSy();
+  } else if (Sy == syLParen) {  // CURRENT_USER()
+    GetSy();
+    TestAndGetSy(syRParen);
   }
 }
 

@@ -138,6 +138,8 @@ class TMySQLParser : public TCustomSQLParser {
   /// The base links, and each view rests on the views its text reads.
   void Link_Depend() override;
   void DoGetSy() override;
+  /// A name ends where a terminator of name characters begins (DELIMITER $$ ... END$$).
+  void GetIdent() override;
   void DoAfterGetSy() override;
   bool SkipText() override;
   void BuildResWords() override;
@@ -185,7 +187,8 @@ class TMySQLParser : public TCustomSQLParser {
   void ParseSet();
   std::string GetSetValue(const std::string& ErrText);
   /// [schema "."] name; the schema is dropped.
-  std::string GetObjectName();
+  /// A name, db.name read as name; Qualified (when given) says whether a database was named.
+  std::string GetObjectName(bool* Qualified = nullptr);
 
   // Table pieces (qelMySQLParser_Tbl.cpp).
   /// ALTER TABLE from the table's name: ADD and MODIFY of columns and keys.

@@ -1409,8 +1409,11 @@ void TMySQLParser::ParseForeignKey(TTblData& Tbl, const std::string& CtrName) {
 
 void TMySQLParser::ParseReferences(TCtrData& Ctr) {
   TestAndGetSy(myREFERENCES);
-  const std::string RefTable = GetObjectName();
+  bool OtherDatabase = false;
+  const std::string RefTable = GetObjectName(&OtherDatabase);
   if (StatementFailed()) return;
+  // A table of another database, which the scripts of this one need not define.
+  if (OtherDatabase) NoteReferenceElsewhere(Ctr);
   Ctr.SetRefTblName(RefTable);
   if (Sy == syLParen) {
     ParseIndexColumns(nullptr, &Ctr.RefFldList);

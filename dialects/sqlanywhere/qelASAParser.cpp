@@ -875,14 +875,7 @@ void TASAParser::ParseDrop() {
   switch (Kind) {
     case asaTABLE:
       StatDbObject = dboTable;
-      RemoveConstraints(IdentName, [](const TCtrData&) { return true; });
-      for (int I = O->Indexes.Count() - 1; I >= 0; --I)
-        if (auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.Objects(I));
-            Idx && SameText(Idx->TableName, IdentName)) {
-          O->RemoveDepend(Idx);
-          O->Indexes.Delete(I);
-        }
-      RemoveObj(O->Tables, IdentName);
+      RemoveTable(IdentName);
       break;
     case asaVIEW:
       StatDbObject = dboView;

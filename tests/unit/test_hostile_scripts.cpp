@@ -480,6 +480,8 @@ TEST(HostileScripts, KeysOfTablesNoScriptOfTheSideDefinesAreErrors) {
     Cases.push_back({D.Name, T1, T2 + Fk + "nope (id);\n", 2, 2});
     Cases.push_back({D.Name, T1, T2 + "CREATE INDEX i ON nope (id);\n", 2, 2});
     Cases.push_back({D.Name, T2, "ALTER TABLE nope ADD CONSTRAINT pk PRIMARY KEY (id);\n", 2, 1});
+    // A table the script drops goes with its keys and indexes.
+    Cases.push_back({D.Name, T1 + "CREATE INDEX i ON t1 (id);\n", "DROP TABLE t1;\n"});
   }
   // Names fold as the server folds them, quoted ones do not; other schemas; object tables;
   // indexed views.
@@ -504,6 +506,9 @@ TEST(HostileScripts, KeysOfTablesNoScriptOfTheSideDefinesAreErrors) {
        "/*!40014 SET @OLD_FOREIGN_KEY_CHECKS=@@FOREIGN_KEY_CHECKS, FOREIGN_KEY_CHECKS=0 */;\n",
        T2 + Fk + "nope (id);\nSET FOREIGN_KEY_CHECKS=@OLD_FOREIGN_KEY_CHECKS;\n"},
       {"mysql", "SET foreign_key_checks = 0;\n", T2 + "CREATE INDEX i ON nope (id);\n", 2, 2},
+      {"mysql", "SET foreign_key_checks = FALSE;\n", T2 + Fk + "nope (id);\n"},
+      // A table of another database.
+      {"mysql", T1, T2 + Fk + "otherdb.nope (id);\n"},
   };
   Cases.insert(Cases.end(), More.begin(), More.end());
   for (TCase C : Cases) {

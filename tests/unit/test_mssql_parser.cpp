@@ -69,6 +69,11 @@ TEST(TSQLParser, MalformedScriptsEndAsErrorsAtTheirPlace) {
       {dbMSSQL,
        "EXEC sp_addextendedproperty 'MS_Description', 'x', 'SCHEMA', 'dbo', 'TABLE', 'NOPE'\nGO\n",
        "2:1: Object of the description not found: dbo.NOPE"},
+      // A rename the model does not follow would drop the renamed table with its rows.
+      {dbMSSQL, "CREATE TABLE T (A int)\nGO\nsp_rename 'T', 'U'\nGO\n",
+       "4:1: sp_rename is not read: write the object under its new name instead."},
+      {dbSybaseASE, "exec sp_rename 't.a', 'b'\ngo\n",
+       "2:1: sp_rename is not read: write the object under its new name instead."},
   };
   for (const TCase& C : Cases) {
     TParsed P(C.DB, C.Text);

@@ -415,6 +415,9 @@ TEST(MySQLDump, DumpFileReadsWithoutErrors) {
               "CREATE DEFINER=`root`@`localhost` FUNCTION `f`() RETURNS int(11)\n"
               "BEGIN\n  DECLARE x INT;\n  RETURN 1;\nEND ;;\n"
               "DELIMITER ;\n"
+              "DELIMITER $$\n"
+              "CREATE PROCEDURE p()\nBEGIN\n  SELECT 1;\nEND$$\n"
+              "DELIMITER ;\n"
               "CREATE TABLE after_routines (b int);\n"
               "/*!40111 SET SQL_NOTES=@OLD_SQL_NOTES */;\n"
               "-- Dump completed on 2026-12-07  8:00:00\n"));
