@@ -188,6 +188,13 @@ namespace {
 /// left out.
 std::vector<std::string> NamesIn(const std::string& T) {
   std::vector<std::string> Names;
+  // What follows AS is an alias, not a name of the schema.
+  const auto NameOrAlias = [&Names](std::string Name) {
+    if (!Names.empty() && SameText(Names.back(), "AS"))
+      Names.back().clear();
+    else
+      Names.push_back(std::move(Name));
+  };
   const std::size_t N = T.size();
   auto Word = [](char C) {
     return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '_' ||
@@ -203,7 +210,7 @@ std::vector<std::string> NamesIn(const std::string& T) {
     } else if (C == '`') {
       const std::size_t End = T.find('`', I + 1);
       const std::size_t Stop = End == std::string::npos ? N : End;
-      Names.push_back(T.substr(I + 1, Stop - I - 1));
+      NameOrAlias(T.substr(I + 1, Stop - I - 1));
       I = Stop + 1;
     } else if (C == '#' || (C == '-' && I + 1 < N && T[I + 1] == '-')) {
       while (I < N && T[I] != '\n') ++I;
@@ -213,7 +220,7 @@ std::vector<std::string> NamesIn(const std::string& T) {
     } else if (Word(C)) {
       const std::size_t Start = I;
       while (I < N && Word(T[I])) ++I;
-      Names.push_back(T.substr(Start, I - Start));
+      NameOrAlias(T.substr(Start, I - Start));
     } else {
       ++I;
     }
@@ -232,13 +239,24 @@ void TMySQLParser::Link_Depend() {
   for (int I = 0; I < O->Views.Count(); ++I)
     if (auto* V = dynamic_cast<TViwData*>(O->Views.Objects(I)))
       Views.emplace(UpperCase(V->GetObjName()), V);
+  // A script made each view after the views it reads (the server refuses it before them): a
+  // name of a view read later is none of them.
+  std::unordered_map<std::string, std::size_t> Order;
+  Order.swap(FViewOrder);
+  const auto Before = [&Order](const std::string& W, const std::string& V) {
+    const auto A = Order.find(W), B = Order.find(V);
+    return A == Order.end() || B == Order.end() || A->second < B->second;
+  };
   for (int I = 0; I < O->Views.Count(); ++I) {
     auto* V = dynamic_cast<TViwData*>(O->Views.Objects(I));
     if (!V) continue;
     std::unordered_set<TViwData*> Linked;
+    const std::string VKey = UpperCase(V->GetObjName());
     for (const std::string& Name : NamesIn(V->Body)) {
-      const auto It = Views.find(UpperCase(Name));
-      if (It != Views.end() && It->second != V && Linked.insert(It->second).second)
+      const std::string Key = UpperCase(Name);
+      const auto It = Views.find(Key);
+      if (It != Views.end() && It->second != V && Before(Key, VKey) &&
+          Linked.insert(It->second).second)
         LinkDepend(V, It->second);
     }
   }
@@ -637,6 +655,7 @@ void TMySQLParser::ParseView(TViwData* View) {
   if (!Made) return;
   // OR REPLACE: the view read last is the one the server keeps.
   if (FOrReplace && Objs) RemoveObj(Objs->Views, View->ObjKeyDef());
+  FViewOrder[UpperCase(View->GetObjName())] = FViewOrder.size() + 1;
   AddObj(std::move(Made));
 }
 

@@ -249,7 +249,11 @@ class TMySQLParser : public TCustomSQLParser {
     std::string Table;
     std::vector<std::string> Columns;
   };
-  std::vector<TGeneratedIndex> FGeneratedIndexes;
+  /// By the upper-case name of their table.
+  std::unordered_map<std::string, std::vector<TGeneratedIndex>> FGeneratedIndexes;
+  /// The views a script filed, by upper-case name, in the order filed (from 1); Link_Depend
+  /// takes it over.
+  std::unordered_map<std::string, std::size_t> FViewOrder;
   const TCustomObjs* FGeneratedIndexesOf = nullptr;
   /// Removes the indexes made for foreign keys of Table that a key on Columns stands for.
   void DropGeneratedIndexes(const std::string& Table, const std::vector<std::string>& Columns);

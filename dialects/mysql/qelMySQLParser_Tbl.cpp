@@ -1500,20 +1500,23 @@ void TMySQLParser::AddForeignKeyIndexes() {
     FileIndex(std::move(Idx));
     if (FGeneratedIndexesOf != Objs) FGeneratedIndexes.clear();
     FGeneratedIndexesOf = Objs;
-    FGeneratedIndexes.push_back({std::move(Key), FTable.Name, Fk.Columns});
+    FGeneratedIndexes[UpperCase(FTable.Name)].push_back({std::move(Key), FTable.Name, Fk.Columns});
   }
 }
 
 void TMySQLParser::DropGeneratedIndexes(const std::string& Table,
                                         const std::vector<std::string>& Columns) {
   if (!Objs || FGeneratedIndexesOf != Objs) return;
+  const auto Of = FGeneratedIndexes.find(UpperCase(Table));
+  if (Of == FGeneratedIndexes.end()) return;
+  std::vector<TGeneratedIndex>& Generated = Of->second;
   auto Covers = [&](const TGeneratedIndex& G) {
     if (!SameText(G.Table, Table) || G.Columns.size() > Columns.size()) return false;
     for (std::size_t I = 0; I < G.Columns.size(); ++I)
       if (!SameText(G.Columns[I], Columns[I])) return false;
     return true;
   };
-  for (auto It = FGeneratedIndexes.begin(); It != FGeneratedIndexes.end();) {
+  for (auto It = Generated.begin(); It != Generated.end();) {
     if (!Covers(*It)) {
       ++It;
       continue;
@@ -1529,7 +1532,7 @@ void TMySQLParser::DropGeneratedIndexes(const std::string& Table,
         }
     }
     if (Idx) RemoveObj(Objs->Indexes, It->Key);
-    It = FGeneratedIndexes.erase(It);
+    It = Generated.erase(It);
   }
 }
 
