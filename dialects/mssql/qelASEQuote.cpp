@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "Text.h"
+#include "qelMSSQLQuote.h"
 #include "qelResWords.h"
 
 namespace qel {
@@ -46,15 +47,8 @@ constexpr std::array<std::string_view, 221> kASEReservedWords{
 // clang-format on
 static_assert(SortedUnique(kASEReservedWords));
 
-constexpr bool IsBareFirst(char C) {
-  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_' || C == '@' || C == '#';
-}
-constexpr bool IsBareNext(char C) {
-  return IsBareFirst(C) || (C >= '0' && C <= '9') || C == '$';
-}
-
 bool NeedsQuotes(std::string_view S) {
-  if (!IsBareFirst(S.front()) || !std::all_of(S.begin() + 1, S.end(), IsBareNext)) return true;
+  if (!TransactSQLRegularName(S)) return true;
   return std::ranges::binary_search(kASEReservedWords, UpperCase(S));
 }
 

@@ -91,25 +91,25 @@ constexpr std::array<std::string_view, 297> kFurtherWords{
 
 static_assert(SortedUnique(kFurtherWords));
 
-constexpr bool IsBareFirst(char C) {
-  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_' || C == '@' || C == '#';
-}
-
-constexpr bool IsBareNext(char C) {
-  return IsBareFirst(C) || (C >= '0' && C <= '9') || C == '$';
-}
-
 bool NeedsQuotes(std::string_view S) {
   // A name that begins with "<" is a template placeholder that is replaced before the script
   // runs; only a "]" inside it, which could end a bracketed name early, makes it quoted.
   if (S.front() == '<') return S.find(']') != std::string_view::npos;
-  if (!IsBareFirst(S.front()) || !std::all_of(S.begin() + 1, S.end(), IsBareNext)) return true;
+  if (!TransactSQLRegularName(S)) return true;
   const std::string U = UpperCase(S);
   return std::ranges::binary_search(kReservedWords, U) ||
          std::ranges::binary_search(kFurtherWords, U);
 }
 
 }  // namespace
+
+bool TransactSQLRegularName(std::string_view S) {
+  constexpr auto First = [](char C) {
+    return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_' || C == '@' || C == '#';
+  };
+  constexpr auto Next = [First](char C) { return First(C) || (C >= '0' && C <= '9') || C == '$'; };
+  return !S.empty() && First(S.front()) && std::all_of(S.begin() + 1, S.end(), Next);
+}
 
 std::string MSSQLQuoteIdent(const std::string& S) {
   if (S.empty() || !NeedsQuotes(S)) return S;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace qel {
 
@@ -12,5 +13,10 @@ namespace qel {
 /// an ODBC or future reserved keyword. A name that starts with "<" is a template placeholder and
 /// stays unchanged unless it holds a "]". An empty S stays empty.
 std::string MSSQLQuoteIdent(const std::string& S);
+
+/// S (not empty) is a regular Transact-SQL identifier as SQL Server and ASE spell one: first
+/// "A".."Z", "a".."z", "_", "@", "#"; then also "0".."9" and "$". Reserved words are not
+/// looked at.
+bool TransactSQLRegularName(std::string_view S);
 
 }  // namespace qel

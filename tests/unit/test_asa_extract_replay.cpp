@@ -169,17 +169,10 @@ class ASAExtractReplay : public qel::testing::TReplayExtractTest<TASADBExtract> 
 INSTANTIATE_TEST_SUITE_P(SQLAnywhere, CatalogReplay, ::testing::ValuesIn(Cases()),
                          qel::testing::ReplayName);
 
-TEST_F(ASAExtractReplay, ObjectsAreBuiltFromTheRows) {
-  Replay(Answers(st_ASA9, st_ASA9));
-  ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
-  TObjs& O = Objs();
-  EXPECT_EQ(O.GetDatabaseType(), dbSybaseASA);
-  EXPECT_EQ(O.ConnectionOptions.GetDatabaseName(), "demo");
-  const TASADatabaseOptions& Db = O.ASAServerOptions.GetASADatabaseOptions();
-  EXPECT_TRUE(Db.QuotedIdentifier);
-  EXPECT_FALSE(Db.AnsiNulls);
-  EXPECT_EQ(Db.DefaultCollation, "1252LATIN1");
-  // Rules, defaults and user types.
+namespace {
+
+/// Rules, defaults and user types.
+void ExpectRulesDefaultsAndTypes(TObjs& O) {
   auto* Rul = dynamic_cast<TRulData*>(O.Rules.FindObj("r_positive"));
   ASSERT_TRUE(Rul);
   EXPECT_EQ(Rul->CatalogId, 10);
@@ -192,7 +185,10 @@ TEST_F(ASAExtractReplay, ObjectsAreBuiltFromTheRows) {
   EXPECT_EQ(Dmn->TypeField->Size, 10);
   EXPECT_FALSE(Dmn->TypeField->Nullable);
   EXPECT_EQ(Dmn->Creator, "DBA");
-  // Tables and columns.
+}
+
+/// Tables and columns.
+void ExpectTablesAndColumns(TObjs& O) {
   auto* Dept = Named<TTblData>(O.Tables, "DEPT");
   ASSERT_TRUE(Dept);
   EXPECT_EQ(Dept->Creator, "DBA");
@@ -215,7 +211,10 @@ TEST_F(ASAExtractReplay, ObjectsAreBuiltFromTheRows) {
   ASSERT_TRUE(Scratch);
   EXPECT_TRUE(Scratch->GlobalTemporary);
   EXPECT_EQ(Scratch->OnCommit, tocPreserve);  // LAST_PAGE 0
-  // Publications with their articles.
+}
+
+/// Publications with their articles.
+void ExpectPublications(TObjs& O) {
   auto* Pbl = Named<TPblData>(O.Publications, "STAFF");
   ASSERT_TRUE(Pbl);
   ASSERT_EQ(Pbl->Articles.Count(), 2);
@@ -227,7 +226,10 @@ TEST_F(ASAExtractReplay, ObjectsAreBuiltFromTheRows) {
   EXPECT_EQ(Art->Columns.Count(), 2);
   EXPECT_EQ(Art->Def(), "    TABLE DBA.DEPT(ID, NAME) WHERE ID > 0 SUBSCRIBE BY CODE");
   EXPECT_EQ(dynamic_cast<TPblArtData*>(Pbl->Articles.Objects(1))->Columns.Count(), 0);
-  // Views, routines and triggers: their texts re-read by the parser.
+}
+
+/// Views, routines and triggers: their texts re-read by the parser.
+void ExpectViewsRoutinesAndTriggers(TObjs& O) {
   auto* View = Named<TViwData>(O.Views, "RICH");
   ASSERT_TRUE(View);
   EXPECT_EQ(View->FullText, "create view DBA.RICH(ID)\nas select ID from DEPT");
@@ -247,7 +249,10 @@ TEST_F(ASAExtractReplay, ObjectsAreBuiltFromTheRows) {
   EXPECT_TRUE(Trg->Events.Contains(iudUpdate));
   EXPECT_EQ(Trg->Position, 1);
   EXPECT_EQ(Trg->NewAlias, "N");
-  // Events and schedules.
+}
+
+/// Events and schedules.
+void ExpectEventsAndSchedules(TObjs& O) {
   auto* Evt = Named<TEvtData>(O.Events, "NIGHTLY");
   ASSERT_TRUE(Evt);
   EXPECT_EQ(Evt->Location, "CONSOLIDATED");
@@ -263,7 +268,10 @@ TEST_F(ASAExtractReplay, ObjectsAreBuiltFromTheRows) {
   EXPECT_EQ(S2.EveryHours, 0);  // an amount of 0 sets no interval
   EXPECT_EQ(S2.EndTime, "18:00:00");
   EXPECT_EQ(S2.DaysOfWeek, 6);
-  // Indexes and keys of a version 9 server.
+}
+
+/// Indexes and keys of a version 9 server.
+void ExpectIndexesAndKeys(TObjs& O) {
   auto* Ix = Named<TIdxData>(O.Indexes, "IX_DEPT_NAME");
   ASSERT_TRUE(Ix);
   EXPECT_EQ(Ix->GetFlds(), "NAME DESC, ID");
@@ -297,6 +305,25 @@ TEST_F(ASAExtractReplay, ObjectsAreBuiltFromTheRows) {
         break;
     }
   }
+}
+}  // namespace
+
+TEST_F(ASAExtractReplay, ObjectsAreBuiltFromTheRows) {
+  Replay(Answers(st_ASA9, st_ASA9));
+  ASSERT_TRUE(Ex.ExtractDatabase()) << (Errors.empty() ? "" : Errors[0]);
+  TObjs& O = Objs();
+  EXPECT_EQ(O.GetDatabaseType(), dbSybaseASA);
+  EXPECT_EQ(O.ConnectionOptions.GetDatabaseName(), "demo");
+  const TASADatabaseOptions& Db = O.ASAServerOptions.GetASADatabaseOptions();
+  EXPECT_TRUE(Db.QuotedIdentifier);
+  EXPECT_FALSE(Db.AnsiNulls);
+  EXPECT_EQ(Db.DefaultCollation, "1252LATIN1");
+  ExpectRulesDefaultsAndTypes(O);
+  ExpectTablesAndColumns(O);
+  ExpectPublications(O);
+  ExpectViewsRoutinesAndTriggers(O);
+  ExpectEventsAndSchedules(O);
+  ExpectIndexesAndKeys(O);
   // The log lines: the Collection9Connection9 case.
 }
 

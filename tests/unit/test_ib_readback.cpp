@@ -244,7 +244,7 @@ void ExpectForms(std::initializer_list<TFormCase> Cases) {
   }
 }
 
-TEST(IBParser, StatementFormsBuildTheirObjects) {
+TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
   ExpectForms({
       {"CREATE DOMAIN D_MONEY AS NUMERIC(10, 2) DEFAULT 0 NOT NULL CHECK (VALUE >= 0);",
        [](TObjs& O) {
@@ -322,6 +322,11 @@ TEST(IBParser, StatementFormsBuildTheirObjects) {
          ASSERT_NE(C, nullptr);
          EXPECT_EQ(C->Body, " (UPPER(A))");
        }},
+  });
+}
+
+TEST(IBParser, CodeGrantsAndOtherObjectsBuildTheirObjects) {
+  ExpectForms({
       {"CREATE GENERATOR G1;\nCREATE SEQUENCE G2 START WITH 5;\nSET GENERATOR G1 TO 10;\n"
        "CREATE EXCEPTION E1 'It''s gone';\nALTER EXCEPTION E1 'Changed';\nCREATE ROLE R1;",
        [](TObjs& O) {
@@ -392,7 +397,7 @@ TEST(IBParser, StatementFormsBuildTheirObjects) {
   });
 }
 
-TEST(IBParser, IsqlAndAlterationFormsBuildTheirObjects) {
+TEST(IBParser, IsqlFormsBuildTheirObjects) {
   ExpectForms({
       // The forms isql -x writes: typed computed columns set afterwards, domain checks added
       // afterwards, procedure headers before their bodies, parameter descriptions.
@@ -449,6 +454,11 @@ TEST(IBParser, IsqlAndAlterationFormsBuildTheirObjects) {
                    "DECLARE EXTERNAL FUNCTION F\r\nCSTRING(80), INTEGER BY DESCRIPTOR\r\n"
                    "RETURNS CSTRING(80) FREE_IT\r\nENTRY_POINT 'f' MODULE_NAME 'm'");
        }},
+  });
+}
+
+TEST(IBParser, AlterationFormsBuildTheirObjects) {
+  ExpectForms({
       // The column and domain changes the alteration drivers write as DDL.
       {"CREATE DOMAIN D AS INTEGER DEFAULT 1 CHECK (VALUE > 0);\nCREATE TABLE T (A INTEGER, "
        "B VARCHAR(10) CHARACTER SET ASCII, C INTEGER DEFAULT 3 NOT NULL, E INTEGER);\n"
