@@ -16,6 +16,7 @@
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelDBEngine.h"
+#include "qelDialects.h"
 #include "qelSQL_Exec.h"
 #include "qelTableDataComparer.h"
 #include "qelTypes.h"

@@ -2,6 +2,14 @@
 // own folder (dialects/<name>/qel<D>Dialect.cpp), and looked up by name or database type. The
 // core quotes names, and programs pick extractors, parsers and executors, through it, so that
 // neither includes a dialect's headers.
+//
+// Why the registry sits in the base although it names types of the layers above (the model's
+// collection, the parser, the extractors, the executor, the comparers): every layer looks a
+// dialect up, the quoting of names in the model as much as the comparer's set-up, so the
+// registry must sit below all of them. It only forward-declares those types and holds factories
+// and callbacks that return or take them; it never calls into them, and no base unit includes
+// a header above its own folder. A dialect's registration (dialects/<name>/) is what fills the
+// callbacks, with every layer's headers on its include path.
 #pragma once
 
 #include <array>
@@ -130,6 +138,13 @@ bool RegisterDialect(TDialect D);
 /// Dialects().Find.
 const TDialect* FindDialect(std::string_view Name);
 const TDialect* FindDialect(TDatabaseType DatabaseType);
+
+/// S quoted for the dialect: InterBase/Firebird SQL dialect 3 quotes what its rule asks for;
+/// SQL Anywhere, MySQL, SQL Server, ASE, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and
+/// dBASE use their dialect's rule; everything else stays unchanged. The enclosing quote
+/// character is doubled inside the name.
+std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
+                        TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect);
 
 /// Adds every dialect the library is built with to List (dialects/qelDialects.cpp). Called once,
 /// by Dialects(): an explicit call, so that a program linked against the static library gets

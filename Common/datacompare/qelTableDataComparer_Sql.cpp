@@ -9,6 +9,7 @@
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelDBEngine.h"
+#include "qelDialects.h"
 #include "qelTableDataComparer.h"
 
 namespace qel {

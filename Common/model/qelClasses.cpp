@@ -641,10 +641,4 @@ TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate) {
   }
 }
 
-std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
-                        TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect) {
-  const TDialect* D = FindDialect(DatabaseType);
-  return D && D->QuoteIdent ? D->QuoteIdent(S, ServerVersion, SQLDialect) : S;
-}
-
 }  // namespace qel

@@ -567,13 +567,6 @@ inline std::int32_t SchemaKindOf(const TDbObj* Obj) {
 /// constraints only when created).
 TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate);
 
-/// S quoted for the dialect: InterBase/Firebird SQL dialect 3 quotes what its rule asks for;
-/// SQL Anywhere, MySQL, SQL Server, ASE, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and
-/// dBASE use their dialect's rule; everything else stays unchanged. The enclosing quote
-/// character is doubled inside the name.
-std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
-                        TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect);
-
 // ---------------------------------------------------------------------------------------------
 // The collection.
 

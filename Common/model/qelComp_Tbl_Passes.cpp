@@ -5,6 +5,7 @@
 #include "Text.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
+#include "qelDialects.h"
 #include "qelMsg.h"
 
 namespace qel {
