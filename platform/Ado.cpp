@@ -622,8 +622,8 @@ void TODBCSession::Run(const std::string& CommandText, const std::vector<const T
 void TODBCSession::Execute(const std::string& CommandText,
                            const std::vector<const TParam*>& Parameters, TADOResult& Result) {
   if (!GetConnected()) throw EADOError("Not connected to database.", "08003");
-  // The rows of an Access table come from the file: the driver gives dates outside its own
-  // range as a day 0 no server takes, and reports them on standard error.
+  // The rows of an Access table come from the file: the driver gives a date before 1900 or
+  // after about 2700 as day 0 of 1900, which no server takes.
   if (TTableRead Read;
       !FAccessFile.empty() && Parameters.empty() && ParseTableRead(CommandText, Read)) {
     ReadAccessRows(FAccessFile, Read.Table, Read.Columns, Result);
@@ -685,9 +685,10 @@ void TODBCSession::OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& Res
           ? ReadAccessTableNames(FAccessFile)
           : std::vector<std::string>();
   if (!Tables.empty()) {
-    // The Access file driver asked for the columns of every table compares each table's name
-    // with the missing one and prints a line for each column of a kind it does not know (of
-    // the file's own tables): it is asked table by table, for the tables of the file.
+    // Asked for the columns of every table, the Access file driver compares each table's name
+    // with the missing one (a GLib assertion each) and prints a line for each column of a kind
+    // it does not know, which the file's own MSys* tables have: it is asked table by table,
+    // for the tables but those.
     TSchemaRestrictions One = Restrictions;
     One.resize(3);
     for (const std::string& Table : Tables) {
