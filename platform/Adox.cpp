@@ -206,8 +206,9 @@ void ReadCatalog(const std::string& FileName, TADOXCatalog& Catalog) {
 
 // ---------------------------------------------------------------------------------------------
 // Rows. The driver's own conversions are not used: it turns a date outside 1900-2700 into
-// "1900-01-00 00:00:00" (a date no server takes), cuts long memos at its buffer size and prints
-// floats with digits the value does not have. Each value is decoded from the row's bytes here.
+// "1900-01-00 00:00:00" (a date no server takes) and prints a Single with digits the value
+// does not have (0.15 as 1.5000001E-1). Each value is decoded from the row's bytes here, and
+// memos and OLE objects are read whole whatever the size of libmdb's text buffer.
 
 // The flags of the 12-byte header of a memo or OLE value (its length is the low 30 bits).
 constexpr unsigned long LongValueInline = 0x80000000;
@@ -567,10 +568,10 @@ void ReadAccessRows(const std::string& FileName, const std::string& Table,
     int Start = 0;
     std::size_t Size = 0;
     if (T->cur_row == 0 ||
-        mdb_find_row(File.get(), static_cast<int>(T->cur_row - 1), &Start, &Size) != 0)
+        mdb_find_row(File.get(), static_cast<int>(T->cur_row - 1), &Start, &Size) != 0 ||
+        mdb_crack_row(T.get(), Start & RowOffsetMask, Size, Fields.data()) < 0)
       throw EDatabaseError("Cannot read a row of table " + Table + " of the Access file " +
                            FileName);
-    mdb_crack_row(T.get(), Start & RowOffsetMask, Size, Fields.data());
     TDataSet::TRecord& Row = Result.Rows.emplace_back();
     Row.reserve(Pos.size());
     try {
