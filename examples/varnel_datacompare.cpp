@@ -151,6 +151,11 @@ std::string FailureSummary(const TTableDataComparer& Cmp, bool Ran, const TSQLEx
   // A run that never reached the rows (a refused connection, a missing table) changed nothing.
   if (!Ran || (Immediate && Cmp.GetAppliedCount() == 0 && !TargetLost))
     return "Not completed: nothing was changed on the target.";
+  // The run stopped at the first row change the target refused.
+  if (Immediate && Cmp.GetStoppedAtError())
+    return "Not completed: the target keeps the " + std::to_string(Cmp.GetAppliedCount()) +
+           " row change(s) written before the one it refused (each committed as it ran); the "
+           "rows after it were not compared.";
   // The statement the connection was lost under may have been committed before the loss.
   if (Immediate)
     return "Not completed: the target keeps " + std::to_string(Cmp.GetAppliedCount()) + Of +
@@ -191,12 +196,14 @@ void DataCompareHelp(std::ostream& Out) {
          "  --table NAME      the table, on both sides: a name in double quotes keeps its\n"
          "                    case (--table '\"Items\"'), else it is taken as the server takes\n"
          "                    an unquoted name; s.t is table t of schema s (MySQL: database s)\n"
-         "  --key F1,F2       the key fields; by default each side's primary key, and without\n"
-         "                    one every column (rows are then matched by all their values)\n"
+         "  --key F1,F2       the key fields, names taken as --table takes them; by default\n"
+         "                    each side's primary key, and without one every column (rows are\n"
+         "                    then matched by all their values)\n"
          "  --script FILE     write the statements to FILE (large values to FILE with the\n"
          "                    extension .LOB, which the script names with SET BLOBFILE)\n"
          "  --execute         run the statements on the target; with --script the written\n"
-         "                    script is run, else each statement runs as it is found\n"
+         "                    script is run, else each statement runs as it is found; the\n"
+         "                    first statement the target refuses ends the run\n"
          "  --help            this text\n"
          "\n"
          "Without --script and --execute the statements are written to standard output as\n"
@@ -295,6 +302,12 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   if (ReportMissingTable(FactsM, FactsT, Table, Err)) return ExitErrors;
   // Rows pair by key: the given one, else each side's primary key.
   std::vector<std::string> KeysM = SplitList(KeyList), KeysT = KeysM;
+  // A --key name is taken as --table takes one: in double quotes as written, else as the server
+  // takes an unquoted name (Firebird folds it to upper case; the comparer folds PostgreSQL's).
+  for (auto [Keys, Db] : {std::pair{&KeysM, Master->GetDatabaseType()},
+                          std::pair{&KeysT, Target->GetDatabaseType()}})
+    for (std::string& K : *Keys)
+      if (Db == dbInterBase && K.front() != '"') K = UpperCase(K);
   if (KeyList.empty()) {
     KeysM = FactsM.Keys;
     KeysT = FactsT.Keys;
@@ -315,6 +328,9 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   if (Immediate) {
     Cmp->SetUpdateImmediately(true);
     Cmp->SetScriptFileName("");
+    // Each row is committed as it is written: the run ends at the first one refused, so that
+    // the target holds the rows before it and nothing after.
+    Cmp->BreakOnError = true;
   } else if (!Script.empty()) {
     // The statements go to the file as they are made; they are kept only to be run after.
     Cmp->SetScriptFileName(Script);
@@ -332,6 +348,17 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
 
   const bool Ran = Cmp->CompareData();
   bool Failed = !Ran || Cmp->MsgManager.GetIsErr();
+  // A --key field a side's table lacks stopped the run before its rows were read.
+  if (Failed && !KeyList.empty()) {
+    for (TCmpTableOptions* O : {&Cmp->GetTableOptionsTarget(), &Cmp->GetTableOptionsMaster()}) {
+      if (O->GetCatalogFields().Empty()) continue;
+      for (const std::string& K : O->GetKeyFields())
+        if (!O->HasCatalogField(K))
+          throw TUsageError{"--key names no column " + K + " of table " + Table + " in the " +
+                            (O == &Cmp->GetTableOptionsTarget() ? "target" : "master") +
+                            " database"};
+    }
+  }
   PrintMessages(Cmp->MsgManager, Err, "datacompare", false, {mt_Err, mt_Wrn});
 
   Out.flush();
