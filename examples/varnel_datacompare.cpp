@@ -304,8 +304,8 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   std::vector<std::string> KeysM = SplitList(KeyList), KeysT = KeysM;
   // A --key name is taken as --table takes one: in double quotes as written, else as the server
   // takes an unquoted name (Firebird folds it to upper case; the comparer folds PostgreSQL's).
-  for (auto [Keys, Db] : {std::pair{&KeysM, Master->GetDatabaseType()},
-                          std::pair{&KeysT, Target->GetDatabaseType()}})
+  for (auto [Keys, Db] :
+       {std::pair{&KeysM, Master->GetDatabaseType()}, std::pair{&KeysT, Target->GetDatabaseType()}})
     for (std::string& K : *Keys)
       if (Db == dbInterBase && K.front() != '"') K = UpperCase(K);
   if (KeyList.empty()) {

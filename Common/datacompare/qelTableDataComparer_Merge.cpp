@@ -362,10 +362,10 @@ void TTableDataComparer::Compare() {
   // Rows told apart by all their values: the target's copies of a row are deleted one by one.
   FRowsByValue = false;
   if (QT) {
-    FRowsByValue = GetKeyFldsCount() == 0 ||
-                   std::all_of(FDataPosT.begin(), FDataPosT.end(), [this](int P) {
-                     return std::find(FKeyPosT.begin(), FKeyPosT.end(), P) != FKeyPosT.end();
-                   });
+    FRowsByValue =
+        GetKeyFldsCount() == 0 || std::all_of(FDataPosT.begin(), FDataPosT.end(), [this](int P) {
+          return std::find(FKeyPosT.begin(), FKeyPosT.end(), P) != FKeyPosT.end();
+        });
   }
   // Without a target every master row is inserted: the order of the rows does not matter.
   if (QT) {

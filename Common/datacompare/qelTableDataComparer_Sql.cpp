@@ -805,10 +805,9 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
                            "\": " + C->GetLostReason());
     if (BreakOnError) {
       // Reported once, by the merge that ends on it (ThrowIfStopped).
-      FStopText = "The target refused a row change, after " +
-                  IntToStr(FApplied + FAwaitingCommit) +
-                  " row change(s) were written; the run stops here." + CrLf + "Statement: " +
-                  aSQL + (Values.empty() ? std::string() : CrLf + ("Values: " + Values)) + CrLf +
+      FStopText = "The target refused a row change, after " + IntToStr(FApplied + FAwaitingCommit) +
+                  " row change(s) were written; the run stops here." + CrLf + "Statement: " + aSQL +
+                  (Values.empty() ? std::string() : CrLf + ("Values: " + Values)) + CrLf +
                   "Server: " + Trim(E.what());
       return;
     }
