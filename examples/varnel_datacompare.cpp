@@ -245,6 +245,26 @@ bool ReportMissingTable(const TTableFacts& FactsM, const TTableFacts& FactsT,
   return true;
 }
 
+/// A --key name is taken as --table takes one: in double quotes as written, else as the server
+/// takes an unquoted name (Firebird folds it to upper case; the comparer folds PostgreSQL's).
+std::vector<std::string> FoldKeys(std::vector<std::string> Keys, TDatabaseType Db) {
+  for (std::string& K : Keys)
+    if (Db == dbInterBase && K.front() != '"') K = UpperCase(K);
+  return Keys;
+}
+
+/// After a failed run: a --key field that a side's table lacks (the run stopped before reading
+/// rows) is a bad argument.
+void CheckKeyColumns(TTableDataComparer& Cmp, const std::string& Table) {
+  for (TCmpTableOptions* O : {&Cmp.GetTableOptionsTarget(), &Cmp.GetTableOptionsMaster()}) {
+    if (O->GetCatalogFields().Empty()) continue;
+    for (const std::string& K : O->GetKeyFields())
+      if (!O->HasCatalogField(K))
+        throw TUsageError{"--key names no column " + K + " of table " + Table + " in the " +
+                          (O == &Cmp.GetTableOptionsTarget() ? "target" : "master") + " database"};
+  }
+}
+
 /// The comparison itself, once the arguments are read; a TUsageError for bad arguments.
 int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   std::string MasterURI, TargetURI, Table, Script, KeyList;
@@ -301,13 +321,8 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   const TTableFacts FactsT = ReadTableFacts(*Target, TableT);
   if (ReportMissingTable(FactsM, FactsT, Table, Err)) return ExitErrors;
   // Rows pair by key: the given one, else each side's primary key.
-  std::vector<std::string> KeysM = SplitList(KeyList), KeysT = KeysM;
-  // A --key name is taken as --table takes one: in double quotes as written, else as the server
-  // takes an unquoted name (Firebird folds it to upper case; the comparer folds PostgreSQL's).
-  for (auto [Keys, Db] :
-       {std::pair{&KeysM, Master->GetDatabaseType()}, std::pair{&KeysT, Target->GetDatabaseType()}})
-    for (std::string& K : *Keys)
-      if (Db == dbInterBase && K.front() != '"') K = UpperCase(K);
+  std::vector<std::string> KeysM = FoldKeys(SplitList(KeyList), Master->GetDatabaseType());
+  std::vector<std::string> KeysT = FoldKeys(SplitList(KeyList), Target->GetDatabaseType());
   if (KeyList.empty()) {
     KeysM = FactsM.Keys;
     KeysT = FactsT.Keys;
@@ -328,8 +343,7 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   if (Immediate) {
     Cmp->SetUpdateImmediately(true);
     Cmp->SetScriptFileName("");
-    // Each row is committed as it is written: the run ends at the first one refused, so that
-    // the target holds the rows before it and nothing after.
+    // Each row is committed as it is written: the first one refused ends the run.
     Cmp->BreakOnError = true;
   } else if (!Script.empty()) {
     // The statements go to the file as they are made; they are kept only to be run after.
@@ -348,17 +362,7 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
 
   const bool Ran = Cmp->CompareData();
   bool Failed = !Ran || Cmp->MsgManager.GetIsErr();
-  // A --key field a side's table lacks stopped the run before its rows were read.
-  if (Failed && !KeyList.empty()) {
-    for (TCmpTableOptions* O : {&Cmp->GetTableOptionsTarget(), &Cmp->GetTableOptionsMaster()}) {
-      if (O->GetCatalogFields().Empty()) continue;
-      for (const std::string& K : O->GetKeyFields())
-        if (!O->HasCatalogField(K))
-          throw TUsageError{"--key names no column " + K + " of table " + Table + " in the " +
-                            (O == &Cmp->GetTableOptionsTarget() ? "target" : "master") +
-                            " database"};
-    }
-  }
+  if (Failed && !KeyList.empty()) CheckKeyColumns(*Cmp, Table);
   PrintMessages(Cmp->MsgManager, Err, "datacompare", false, {mt_Err, mt_Wrn});
 
   Out.flush();

@@ -590,8 +590,7 @@ bool TTableDataComparer::CompareData() {
   FInserted = FUpdated = FDeleted = FEqual = 0;
   FApplied = FAwaitingCommit = 0;
   FStopText.clear();
-  FRowsByValue = false;
-  FBlobFailed = false;
+  FBlobFailed = FRowsByValue = false;
   FErrorCount = 0;
   MsgManager.Clear();
   FTableOptionsMaster->GetCatalogFields().Clear();
