@@ -3,7 +3,6 @@
 // master); a --key that names no column; a script without large values.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -28,15 +27,6 @@ struct TRun {
   std::string Out, Err;
 };
 
-TRun DataCompare(const std::string& Master, const std::string& Target, const std::string& Table,
-                 const std::vector<std::string>& More) {
-  std::vector<std::string> Args = {"--master-db", Master, "--target-db", Target, "--table", Table};
-  Args.insert(Args.end(), More.begin(), More.end());
-  std::ostringstream Out, Err;
-  const int Code = varnel_cli::RunDataCompare(Args, Out, Err);
-  return {Code, Out.str(), Err.str()};
-}
-
 /// Master and target databases of one server, each with a table made from rows.
 struct TSides {
   explicit TSides(const TDbServer& S)
@@ -50,9 +40,14 @@ struct TSides {
     for (const std::string& R : Rows) C.Exec("insert into " + Table + " values (" + R + ")");
   }
   TRun Run(const std::vector<std::string>& More) {
-    return DataCompare(
-        Master.empty() ? URI(Server, Env(std::string(Server.Prefix) + "DATABASE")) : Master,
-        URI(Server, Db.Name()), Table, More);
+    const std::string From =
+        Master.empty() ? URI(Server, Env(Server.Prefix + std::string("DATABASE"))) : Master;
+    std::vector<std::string> Args = {"--master-db",          From,      "--target-db",
+                                     URI(Server, Db.Name()), "--table", Table};
+    Args.insert(Args.end(), More.begin(), More.end());
+    std::ostringstream Out, Err;
+    const int Code = varnel_cli::RunDataCompare(Args, Out, Err);
+    return {Code, Out.str(), Err.str()};
   }
   const TDbServer& Server;
   TServerConnection M;
