@@ -241,8 +241,8 @@ void TOLEDBExtract::ExtractTbl(bool Views) {
     if (Views) {
       // No rowset gives a view's text: a creation script cannot make it, and leaves it out.
       Obj->SkipDef = true;
-      const std::string Text = "View " + T.Name +
-                               ": its text is not read from this source; it is not written.";
+      const std::string Text =
+          "View " + T.Name + ": its text is not read from this source; it is not written.";
       AddToLog(Text);
       GetMsgManager()->AddMsg(Text, mt_Inf, nullptr);
     }

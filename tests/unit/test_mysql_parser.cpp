@@ -574,8 +574,7 @@ TEST(MySQLTable, NamesThatLookLikeElementWordsAreColumns) {
   const TCase Cases[] = {
       {"CREATE TABLE t (`period` json, x int);", {"period", "x"}},
       {"CREATE TABLE t (period varchar(100) NOT NULL, y int);", {"period", "y"}},
-      {"CREATE TABLE t (`check` varchar(10), c int CHECK (c > 0), CHECK (c < 9));",
-       {"check", "c"}},
+      {"CREATE TABLE t (`check` varchar(10), c int CHECK (c > 0), CHECK (c < 9));", {"check", "c"}},
       {"CREATE TABLE t (s timestamp(6), e timestamp(6), PERIOD FOR p (s, e));", {"s", "e"}},
       {"CREATE TABLE t (s int, period /* x */ FOR SYSTEM_TIME (s, s));", {"s"}},
       {"CREATE TABLE t (a int);\nALTER TABLE t ADD period int, "
@@ -642,7 +641,8 @@ TEST(MySQLTable, ARefusedColumnLeavesTheRestOfItsTableRead) {
   for (const char* Script : Scripts) {
     TMyParse P;
     EXPECT_FALSE(P.Parse(Script));
-    EXPECT_EQ(P.Messages(mt_Err).size(), 1u) << Script << ::testing::PrintToString(P.Messages(mt_Err));
+    EXPECT_EQ(P.Messages(mt_Err).size(), 1u)
+        << Script << ::testing::PrintToString(P.Messages(mt_Err));
     EXPECT_NE(P.Column("orders", "customer_id"), nullptr) << Script;
   }
 }
@@ -650,9 +650,10 @@ TEST(MySQLTable, ARefusedColumnLeavesTheRestOfItsTableRead) {
 TEST(MySQLTable, APrimaryKeyKeepsItsPrefixLengths) {
   TMyParse P;
   // A prefix as long as the column is the whole column to the server, which shows none.
-  ASSERT_TRUE(P.Parse("CREATE TABLE t (r varchar(8), jid text, PRIMARY KEY (r(8), jid(70)), "
-                      "KEY k (r(8), jid(9)));\n"
-                      "CREATE TABLE u (jid text);\nALTER TABLE u ADD PRIMARY KEY (jid(100));"));
+  ASSERT_TRUE(
+      P.Parse("CREATE TABLE t (r varchar(8), jid text, PRIMARY KEY (r(8), jid(70)), "
+              "KEY k (r(8), jid(9)));\n"
+              "CREATE TABLE u (jid text);\nALTER TABLE u ADD PRIMARY KEY (jid(100));"));
   const std::string Create = P.Table("t")->MySQLCreateDef();
   EXPECT_NE(Create.find("PRIMARY KEY(`r`, `jid`(70))"), std::string::npos) << Create;
   EXPECT_NE(Create.find("KEY `k`(`r`, `jid`(9))"), std::string::npos) << Create;
