@@ -88,6 +88,24 @@ TEST(OLEDBExtract, ReadsASQLiteSchema) {
   EXPECT_EQ(Idx, (std::vector<std::string>{"U customers(name)", "orders(placed,customer)"}));
 }
 
+TEST(OLEDBExtract, KeyColumnsAreNotNullAndViewsWithoutTextAreNotWritten) {
+  if (!DriverInstalled("SQLite3")) GTEST_SKIP() << "the SQLite3 ODBC driver is not installed";
+  // The SQLite driver calls an INTEGER PRIMARY KEY column nullable, and gives no view text.
+  TSQLiteFile F;
+  F.Run({"CREATE TABLE tag (id INTEGER PRIMARY KEY, n INTEGER)",
+         "CREATE VIEW labels AS SELECT id FROM tag"});
+  TOLEDBRead R(F.ConnectionString());
+  ASSERT_TRUE(R.Ok) << ::testing::PrintToString(R.Errors);
+  const std::string Int = std::to_string(static_cast<int>(iftInteger));
+  EXPECT_EQ(R.Columns("tag"), "id:" + Int + ":0:notnull,n:" + Int + ":0");
+  EXPECT_EQ(R.Messages,
+            std::vector<std::string>{
+                "View labels: its text is not read from this source; it is not written."});
+  TStringList Lines;
+  R.Objs().ExtractMetadata(Lines);
+  EXPECT_EQ(Lines.GetText().find("VIEW"), std::string::npos) << Lines.GetText();
+}
+
 TEST(OLEDBExtract, AnUnreachableSourceIsOneErrorAndNoSchema) {
   const struct {
     const char* Name;
