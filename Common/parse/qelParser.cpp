@@ -1033,6 +1033,53 @@ void TCustomSQLParser::ParseScriptText(const std::string& Text, TCustomObjs* AOb
   if (Objs) Objs->ConnectionOptions.Assign(ConnectionOptions);
 }
 
+void TCustomSQLParser::ReferToPrimaryKeys(TObjs& O) {
+  std::vector<TCtrData*> PKeys;                         // in list order
+  std::vector<std::pair<TCtrData*, std::string>> Open;  // foreign key, key it is filed under
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    auto* Ctr = dynamic_cast<TCtrData*>(O.Constraints.Objects(I));
+    if (!Ctr) continue;
+    if (Ctr->GetCtType() == ctPKey)
+      PKeys.push_back(Ctr);
+    else if (Ctr->GetCtType() == ctFKey && Ctr->RefFldList.Empty() && !Ctr->GetRefTblName().empty())
+      Open.emplace_back(Ctr, O.Constraints.Keys(I));
+  }
+  if (Open.empty()) return;
+  std::unordered_map<std::string, TCtrData*> Keys;  // table -> its first primary key
+  for (TCtrData* Ctr : PKeys) Keys.emplace(Ctr->GetTblName(), Ctr);
+  // An unnamed key is filed under its text, which now names the columns: it moves to its new
+  // key unless that is taken. The keys are rewritten together, so that the list is sorted once
+  // and not once for each key; Taken and Freed stand for the keys as each rewrite in turn would
+  // leave them (under the list's case rule).
+  TDbObjList& List = O.Constraints;
+  const auto Folded = [&List](const std::string& Key) {
+    return List.GetCaseSensitive() ? Key : UpperCase(Key);
+  };
+  std::unordered_set<std::string> Taken, Freed;
+  std::vector<std::pair<int, std::string>> Moves;  // index, new key
+  for (const auto& [Ctr, OldKey] : Open) {
+    const auto It = Keys.find(Ctr->GetRefTblName());
+    if (It == Keys.end()) continue;
+    for (const std::string& Column : It->second->FldList) Ctr->RefFldList.Add(Column);
+    std::string NewKey = Ctr->ObjKeyDef();
+    const int Index = List.IndexOf(OldKey);
+    if (NewKey == OldKey || Index < 0 || List.Objects(Index) != Ctr) continue;
+    std::string FoldedNew = Folded(NewKey);
+    if (Taken.count(FoldedNew) != 0 || (List.IndexOf(NewKey) >= 0 && Freed.count(FoldedNew) == 0))
+      continue;
+    Freed.insert(Folded(OldKey));
+    Taken.erase(Folded(OldKey));
+    Freed.erase(FoldedNew);
+    Taken.insert(std::move(FoldedNew));
+    Moves.emplace_back(Index, std::move(NewKey));
+  }
+  if (Moves.empty()) return;
+  const bool Sorted = List.GetSorted();
+  List.SetSorted(false);
+  for (const auto& [Index, NewKey] : Moves) List.PutKey(Index, NewKey);
+  List.SetSorted(Sorted);
+}
+
 void TCustomSQLParser::Link_Depend() {
   auto* O = dynamic_cast<TObjs*>(Objs);
   if (!O) return;

@@ -29,6 +29,7 @@ class TCustomObjs;
 class TDbObj;
 class TDbObjList;
 class TFldData;
+class TObjs;
 class TTblData;
 class TTrgData;
 class TViwData;
@@ -482,6 +483,13 @@ class TCustomSQLParser : public TCustomParser {
   /// to their objects and grantees, users to their logins. Names that resolve to nothing are
   /// passed over.
   void Link_Depend() override;
+
+  /// A foreign key that names no referenced columns references the primary key of its
+  /// referenced table, which may stand in a later script: once every script is read, each such
+  /// key takes the columns of that table's primary key, and an unnamed one, filed under its
+  /// text, is filed anew under the text that names them. A table without a primary key leaves
+  /// its references as they are.
+  void ReferToPrimaryKeys(TObjs& O);
 
   /// Records an error met while re-reading the catalog text of Obj: the message starts with
   /// ObjErrPrefix(Obj), and is filed under the script when one is named, else under the object
