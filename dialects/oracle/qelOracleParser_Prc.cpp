@@ -190,6 +190,8 @@ void TOracleParser::ParseRoutine(TPrcData* Given, bool IsFunction) {
     AddObj(std::move(New));
   else if (Objs && Objs->Procedures.Add(New->ObjKeyDef(), New.get()))
     (void)New.release();
+  else if (const TDbObj* Old = Objs ? Objs->Procedures.FindObj(New->ObjKeyDef()) : nullptr)
+    TestDefinedTwice("Function " + New->GetObjName(), *Old);
 }
 
 void TOracleParser::ParsePackage(TPkgData* Given) {
