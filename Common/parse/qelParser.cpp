@@ -398,7 +398,31 @@ void TCustomParser::TestCheckColumns(std::string_view Condition, const TTblData&
   }
 }
 
+namespace {
+
+// CREATE OR REPLACE (OR ALTER, RECREATE) of a routine, trigger, view, sequence, domain or
+// exception a statement before made: the new definition takes the place of the one that
+// stands, as on the server, which keeps the object's comment.
+void TakePlaceOfReplaced(TCustomObjs* Objs, TDbObj* Obj, const std::function<bool()>& Replaces) {
+  if (!Objs || !Obj || Objs->ExtractFrom == efDatabase) return;
+  if (!dynamic_cast<TPrcData*>(Obj) && !dynamic_cast<TUdfData*>(Obj) &&
+      !dynamic_cast<TTrgData*>(Obj) && !dynamic_cast<TViwData*>(Obj) &&
+      !dynamic_cast<TGnrData*>(Obj) && !dynamic_cast<TDmnData*>(Obj) &&
+      !dynamic_cast<TExcData*>(Obj))
+    return;
+  TDbObjList* List = Objs->ListOf(Obj);
+  const int I = List ? List->IndexOf(Obj->ObjKeyDef()) : -1;
+  if (I < 0 || List->Objects(I) == Obj || !Replaces()) return;
+  TDbObj* Old = List->Objects(I);
+  if (Obj->Description.empty()) Obj->Description = Old->Description;
+  Objs->RemoveDepend(Old);
+  List->Delete(I);
+}
+
+}  // namespace
+
 bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
+  TakePlaceOfReplaced(Objs, Obj, [this] { return StatementReplaces(); });
   CheckFiled(Obj);
   if (Objs) return Objs->AddObj(Obj, FreeIfRejected);
   const std::unique_ptr<TDbObj> Rejected(FreeIfRejected ? Obj : nullptr);
@@ -406,6 +430,7 @@ bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
 }
 
 bool TCustomParser::AddObj(std::unique_ptr<TDbObj> Obj) {
+  TakePlaceOfReplaced(Objs, Obj.get(), [this] { return StatementReplaces(); });
   CheckFiled(Obj.get());
   return Objs && Objs->AddObj(std::move(Obj));
 }

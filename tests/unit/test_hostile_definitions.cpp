@@ -244,6 +244,25 @@ TEST(HostileDefinitions, ASecondDefinitionIsAnErrorOrAWarningNamingIt) {
   };
   Cases.insert(Cases.end(), Kinds.begin(), Kinds.end());
   for (const TCase& C : Cases) Judge(C);
+  // A replacing form takes the place of what stands, as on the server.
+  const std::vector<TCase> Replaced = {
+      {"postgresql",
+       "CREATE FUNCTION f() RETURNS integer AS 'SELECT 1' LANGUAGE sql;\n"
+       "CREATE OR REPLACE FUNCTION f() RETURNS integer AS 'SELECT 2' LANGUAGE sql;\n",
+       "SELECT 2"},
+      {"oracle",
+       "CREATE FUNCTION f RETURN NUMBER AS BEGIN RETURN 1; END;\n/\n"
+       "CREATE OR REPLACE FUNCTION f RETURN NUMBER AS BEGIN RETURN 2; END;\n/\n",
+       "RETURN 2"},
+      {"mssql", "CREATE PROCEDURE p AS SELECT 1;\nCREATE OR ALTER PROCEDURE p AS SELECT 2;\n",
+       "SELECT 2"},
+  };
+  for (const TCase& C : Replaced) {
+    const TRead R(C.Dialect, Batches(C.Dialect, C.Script));
+    ASSERT_EQ(R.O.Procedures.Count(), 1) << C.Dialect << "\n" << R.Summary();
+    EXPECT_NE(R.O.Procedures.Objects(0)->Body.str().find(C.Message), std::string::npos)
+        << C.Dialect << ": " << R.O.Procedures.Objects(0)->Body.str();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
