@@ -701,6 +701,7 @@ void TIbParser::ParseException() {
   TestAndGetSy(syString);
   auto* O = dynamic_cast<TObjs*>(Objs);
   if (auto* E = O ? dynamic_cast<TExcData*>(O->Exceptions.FindObj(N)) : nullptr) {
+    TestDefinedTwice("Exception " + N, *E);
     E->Message = Message;  // ALTER EXCEPTION, or a second CREATE OR ALTER
     Report(stStatement, N, dboException, odbAlter);
     return;

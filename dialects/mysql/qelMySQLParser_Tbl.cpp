@@ -557,9 +557,17 @@ void TMySQLParser::ParseTable(TTblData* Table) {
     GetSy();
   }
   TestAndGetSy(myTABLE);
+  const bool IfNotExists = Sy == myIF;
   SkipIfNotExists();
   const std::string Name = GetObjectName();
   if (StatementFailed()) return;
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (IfNotExists && !Table && O && O->GetTable(Name)) {
+    // The server leaves the table that stands as it is.
+    WrnMsg("Table " + Name + " is defined twice: IF NOT EXISTS keeps the first definition.");
+    SkipToTerm();
+    return;
+  }
   if (!Table) {
     Made = std::make_unique<TTblData>(Objs);
     Made->SetObjName(Name);
@@ -688,6 +696,7 @@ void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& Name, boo
         if (Sy == syLParen) {
           const std::string Condition = SkipParens();
           TestCheckCondition(Condition);
+          NoteCheck(Tbl.GetObjName(), Condition);
           CheckNotKept(Tbl.GetObjName(), CtrName, Condition);
         }
         return;
@@ -1050,6 +1059,7 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
     if (Sy == syLParen) {
       Condition = SkipParens();
       TestCheckCondition(Condition);
+      NoteCheck(Fld.TableName, Condition);
     }
     if (!Condition.empty() && IsJsonCheck(Condition, Fld)) {
       Fld.FieldType = iftDomain;
