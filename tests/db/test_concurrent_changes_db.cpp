@@ -98,6 +98,7 @@ void ExpectReadWhole(const TObjs& O) {
     const auto& C = dynamic_cast<const TCtrData&>(*O.Constraints.Objects(I));
     EXPECT_TRUE(O.GetTable(C.GetTblName()) && (C.GetCtType() != ctCheck || !C.Body.str().empty()))
         << C.GetObjName();
+    EXPECT_TRUE(C.GetCtType() != ctFKey || O.GetTable(C.GetRefTblName())) << C.GetObjName();
     if (C.GetCtType() == ctPKey) Keyed.insert(C.GetTblName());
   }
   for (int I = 0; I < O.Tables.Count(); ++I) {
@@ -178,6 +179,11 @@ std::vector<std::string> Numbered(const std::string& Pattern, int N) {
   return R;
 }
 
+std::vector<std::string> Joined(std::vector<std::string> A, const std::vector<std::string>& B) {
+  A.insert(A.end(), B.begin(), B.end());
+  return A;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Servers, ConcurrentChanges,
     ::testing::Values(
@@ -205,7 +211,30 @@ INSTANTIATE_TEST_SUITE_P(
                    Numbered("CREATE TABLE churn_# (id integer PRIMARY KEY, s varchar(20))", 20),
                    Numbered("DROP TABLE churn_#", 20),
                    25,
-                   "MariaDB"}),
+                   "MariaDB"},
+        // Pairs joined by a foreign key, the referencing table dropped with the one it
+        // references, as fast as the server takes it: the reading that meets a pair gone after
+        // its snapshot passes both over (PostgreSQL), or holds the tables still under read
+        // locks (MariaDB).
+        TChurnCase{&PgServer,
+                   {"CREATE TABLE keep (id integer PRIMARY KEY, s text)"},
+                   Joined(Numbered("CREATE TABLE churn_p# (id integer PRIMARY KEY, s text)", 3),
+                          Numbered("CREATE TABLE churn_c# (id integer PRIMARY KEY, p integer "
+                                   "REFERENCES churn_p#)",
+                                   3)),
+                   Numbered("DROP TABLE churn_c#, churn_p#", 3),
+                   0,
+                   "PostgreSQLForeignKeys"},
+        TChurnCase{
+            &MyServer,
+            {"CREATE TABLE keep (id integer PRIMARY KEY, s varchar(20))"},
+            Joined(Numbered("CREATE TABLE churn_p# (id integer PRIMARY KEY, s varchar(20))", 3),
+                   Numbered("CREATE TABLE churn_c# (id integer PRIMARY KEY, p integer, "
+                            "FOREIGN KEY (p) REFERENCES churn_p# (id))",
+                            3)),
+            Numbered("DROP TABLE churn_c#, churn_p#", 3),
+            0,
+            "MariaDBForeignKeys"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 // ---------------------------------------------------------------------------------------------
