@@ -98,6 +98,10 @@ const TCase Cases[] = {
      "varnel: stopped by SIGINT: the run did not end by itself"},
 };
 
+void PrintTo(const TCase& C, std::ostream* Os) {
+  *Os << C.Name;
+}
+
 class StopOnSignal : public ::testing::TestWithParam<TCase> {};
 
 TEST_P(StopOnSignal, EndsAsItShould) {
