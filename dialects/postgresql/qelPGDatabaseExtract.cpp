@@ -639,11 +639,17 @@ void TPGDBExtract::PassOverDroppedTables() {
     TTblData* T = O->GetTable(Row.Str("relname"));
     if (T && T->GetSchema() == Row.Str("nspname")) Dropped.push_back(T);
   });
+  auto IsDropped = [&Dropped](const std::string& Schema, const std::string& Name) {
+    for (const TTblData* T : Dropped)
+      if (T->GetObjName() == Name && T->GetSchema() == Schema) return true;
+    return false;
+  };
   for (TTblData* T : Dropped) {
     const std::string Schema = T->GetSchema(), Name = T->GetObjName();
     const std::string Full = Schema + "." + Name;
     // What stays and uses the table (a view read before it went, a foreign key of another
     // table) went with it or changed: the snapshot is no longer one state: read it all again.
+    // A table that references it and went too is passed over with it.
     for (int I = 0; I < T->UseIn.Count(); ++I)
       if (const TDependObj* D = T->UseIn[I];
           D && D->DepObj && O->Views.IndexOfObject(D->DepObj) >= 0)
@@ -652,13 +658,21 @@ void TPGDBExtract::PassOverDroppedTables() {
     for (int I = 0; I < O->Constraints.Count(); ++I) {
       const auto* Ctr = dynamic_cast<const TCtrData*>(O->Constraints.Objects(I));
       if (Ctr && Ctr->GetCtType() == ctFKey && Ctr->GetRefTblName() == Name &&
-          Ctr->GetRefSchema() == Schema && Ctr->GetTblName() != Name)
+          Ctr->GetRefSchema() == Schema && Ctr->GetTblName() != Name &&
+          !IsDropped(Ctr->GetSchema(), Ctr->GetTblName()))
         throw EDatabaseError("Table " + Full + ", referenced by table " + Ctr->GetTblName() + ", " +
                              std::string(DroppedMeanwhile) + ".");
     }
+  }
+  // Their parts first: a foreign key of one to another goes before the table it names.
+  for (TTblData* T : Dropped) {
+    const std::string Schema = T->GetSchema(), Name = T->GetObjName();
     DeleteParts<TIdxData>(*O, O->Indexes, Schema, Name, IndexTable);
     DeleteParts<TCtrData>(*O, O->Constraints, Schema, Name, ConstraintTable);
     DeleteParts<TTrgData>(*O, O->Triggers, Schema, Name, TriggerTable);
+  }
+  for (TTblData* T : Dropped) {
+    const std::string Full = T->GetSchema() + "." + T->GetObjName();
     O->RemoveDepend(T);
     O->Tables.Delete(O->Tables.IndexOfObject(T));
     const std::string Text =
