@@ -70,6 +70,7 @@ TQELADODatabase::TQELADODatabase(TComponent* AOwner)
     : TQELAdapterDatabase(AOwner), FADO(new TADOConnection(this)) {}
 
 void TQELADODatabase::Disconnect() {
+  Unregister();
   FADO->Close();
   ClearLost();
 }

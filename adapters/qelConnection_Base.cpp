@@ -1,10 +1,12 @@
 // What the adapters share: the query with its text, parameters and rows, and the ":name" scanner.
 #include "qelConnection_Base.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cassert>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -450,6 +452,7 @@ void TQELAdapterDatabase::RaiseNotConnected() const {
 }
 
 TQELAdapterDatabase::~TQELAdapterDatabase() {
+  Unregister();
   AwaitReadAhead();
 }
 
@@ -461,6 +464,44 @@ void TQELAdapterDatabase::AwaitReadAhead() {
   if (Q->FStream) Q->FStream->Release();
 }
 
+namespace {
+
+/// The adapter connections open in the process, for InterruptConnections.
+struct TOpenConnections {
+  std::mutex Lock;
+  std::vector<TQELAdapterDatabase*> Open;
+  std::atomic<const std::string*> Reason{nullptr};
+};
+
+TOpenConnections& OpenConnections() {
+  // Never destroyed: a signal watcher may still call in while the process exits.
+  static auto* Registry = new TOpenConnections();
+  return *Registry;
+}
+
+}  // namespace
+
+void InterruptConnections(const std::string& Reason) {
+  TOpenConnections& R = OpenConnections();
+  std::lock_guard<std::mutex> Guard(R.Lock);
+  if (!R.Reason.load()) R.Reason.store(new std::string(Reason));  // kept for the process
+  for (TQELAdapterDatabase* Db : R.Open) {
+    Db->MarkInterrupted(R.Reason.load());
+    Db->CutConnection();
+  }
+  R.Open.clear();
+}
+
+bool ConnectionsInterrupted() {
+  return OpenConnections().Reason.load() != nullptr;
+}
+
+void TQELAdapterDatabase::Unregister() {
+  TOpenConnections& R = OpenConnections();
+  std::lock_guard<std::mutex> Guard(R.Lock);
+  R.Open.erase(std::remove(R.Open.begin(), R.Open.end(), this), R.Open.end());
+}
+
 void TQELAdapterDatabase::SetConnected(bool Value) {
   AwaitReadAhead();
   if (!Value) {
@@ -470,7 +511,20 @@ void TQELAdapterDatabase::SetConnected(bool Value) {
   if (GetConnected()) return;
   // A connection the server has ended is closed before a new one is opened.
   Disconnect();
+  TOpenConnections& R = OpenConnections();
+  if (const std::string* Why = R.Reason.load()) {
+    MarkInterrupted(Why);
+    throw EDatabaseError(*Why);
+  }
   Connect();
+  std::lock_guard<std::mutex> Guard(R.Lock);
+  if (const std::string* Why = R.Reason.load()) {
+    // Stopped while connecting: the new connection goes the way of the others.
+    MarkInterrupted(Why);
+    CutConnection();
+    throw EDatabaseError(*Why);
+  }
+  R.Open.push_back(this);
 }
 
 void TQELAdapterDatabase::ReConnect(const std::string& DatabaseName) {

@@ -240,6 +240,15 @@ class TQELAdapterQuery : public TQELRowsQuery {
   std::int64_t FRowsAffected = -1;
 };
 
+/// Stops every adapter connection of the process, from any thread (a signal watcher's): each
+/// open one is cut under the caller's feet (its socket shut down, or the client's own abort),
+/// so that a statement waiting on it, even on a server that no longer answers, returns at once
+/// as after a lost connection, with Reason as the client's reason; and none is opened from
+/// now on. The servers roll back what was not committed, as for a lost connection.
+void InterruptConnections(const std::string& Reason);
+/// True once InterruptConnections was called.
+bool ConnectionsInterrupted();
+
 /// The database of an adapter: connecting again and reaching the connection's options.
 class TQELAdapterDatabase : public TQELDatabase {
  public:
@@ -247,10 +256,16 @@ class TQELAdapterDatabase : public TQELDatabase {
   ~TQELAdapterDatabase() override;
 
   /// Off closes the connection. On opens one when there is none; a connection the server has
-  /// ended counts as none and is closed first. Raises EDatabaseError when the server refuses.
+  /// ended counts as none and is closed first. Raises EDatabaseError when the server refuses,
+  /// and after InterruptConnections.
   void SetConnected(bool Value) override;
   /// Disconnects, takes DatabaseName (when given) into the connection's options and connects.
   void ReConnect(const std::string& DatabaseName) override;
+  /// The text to raise for a failure the client reported: the reason of a cut connection
+  /// (InterruptConnections) rather than the client's words for the closed socket.
+  std::string FailureText(const std::string& ClientText) const {
+    return GetInterrupted() ? GetLostReason() : ClientText;
+  }
   /// Raises EDatabaseError for a call that needs the connection: the client's reason when the
   /// connection was lost, else "Not connected to database.".
   [[noreturn]] void RaiseNotConnected() const;
@@ -271,6 +286,12 @@ class TQELAdapterDatabase : public TQELDatabase {
   /// would hand to host code meanwhile (a server notice) waits for ReadAheadEnded.
   virtual void ReadAheadBegins() {}
   virtual void ReadAheadEnded() {}
+  /// Cuts the open connection from another thread (InterruptConnections): whatever waits on
+  /// it returns with an error at once. Runs under the lock that Unregister takes, so it touches
+  /// only what stays fixed while the connection is open (a socket, a handle).
+  virtual void CutConnection() {}
+  /// Called by Disconnect before it closes the connection: no other thread cuts it from then.
+  void Unregister();
   /// A query's block is read ahead on this connection (or read and not yet released): the
   /// connection's own state belongs to that thread until AwaitReadAhead. Getters that must not
   /// wait answer from what holds while a cursor is open instead.
@@ -278,6 +299,7 @@ class TQELAdapterDatabase : public TQELDatabase {
 
  private:
   friend class TQELAdapterQuery;
+  friend void InterruptConnections(const std::string& Reason);  // cuts each connection
   TQELAdapterQuery* FReadingAhead = nullptr;
 };
 

@@ -65,11 +65,12 @@ bool IsConnectionLoss(const ISC_STATUS* Status) {
 
 /// Raises the client's text for a failed status; with Db, a loss of the attachment is
 /// recorded on it first.
-void Check(const ISC_STATUS* Status, TQELDatabase* Db = nullptr) {
+void Check(const ISC_STATUS* Status, TFIBDatabase* Db = nullptr) {
   if (!Failed(Status)) return;
   const std::string Msg = StatusText(Status);
-  if (Db && IsConnectionLoss(Status)) Db->MarkLost(Msg);
-  throw EDatabaseError(Msg);
+  if (!Db) throw EDatabaseError(Msg);
+  if (IsConnectionLoss(Status)) Db->MarkLost(Msg);
+  throw EDatabaseError(Db->FailureText(Msg));
 }
 
 /// A descriptor area for N columns or parameters.
@@ -217,7 +218,7 @@ std::string ReadBlob(isc_db_handle& Db, isc_tr_handle& Tr, ISC_QUAD Id) {
 }
 
 ISC_QUAD WriteBlob(isc_db_handle& Db, isc_tr_handle& Tr, const std::string& Data,
-                   TQELDatabase* Owner) {
+                   TFIBDatabase* Owner) {
   ISC_STATUS_ARRAY St;
   isc_blob_handle Blob = 0;
   ISC_QUAD Id{};
@@ -328,7 +329,7 @@ void ReadValue(isc_db_handle& Db, isc_tr_handle& Tr, const XSQLVAR& V, TDataSet:
 }
 
 /// The statement's kind (isc_info_sql_stmt_*).
-int StatementType(isc_stmt_handle& Stmt, TQELDatabase& Db) {
+int StatementType(isc_stmt_handle& Stmt, TFIBDatabase& Db) {
   ISC_STATUS_ARRAY St;
   const char Item = isc_info_sql_stmt_type;
   char Buf[16] = {};
@@ -428,7 +429,15 @@ void TFIBDatabase::RollbackQuietly() {
   FHandles->Tr = 0;
 }
 
+void TFIBDatabase::CutConnection() {
+  // The client's own abort: it closes its end of the attachment, and the call waiting on it
+  // returns with a network error even when the server no longer answers.
+  ISC_STATUS_ARRAY St;
+  fb_cancel_operation(St, &FHandles->Db, fb_cancel_abort);
+}
+
 void TFIBDatabase::Disconnect() {
+  Unregister();
   AwaitReadAhead();
   EndStreams(false);
   RollbackQuietly();

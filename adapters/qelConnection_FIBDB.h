@@ -48,6 +48,8 @@ class TFIBDatabase : public TQELAdapterDatabase {
  protected:
   void Disconnect() override;
   void Connect() override;
+  /// The client's abort of the attachment (fb_cancel_operation with fb_cancel_abort).
+  void CutConnection() override;
 
  private:
   void StartTr();

@@ -2,6 +2,7 @@
 #include "qelConnection_MyDACDB.h"
 
 #include <mysql.h>
+#include <sys/socket.h>
 
 #include <memory>
 #include <vector>
@@ -40,7 +41,7 @@ bool IsConnectionLoss(unsigned Code) {
 [[noreturn]] void Fail(TMyDACDatabase& Db, MYSQL* Conn) {
   const std::string Msg = ErrorOf(Conn);
   if (IsConnectionLoss(mysql_errno(Conn))) Db.MarkLost(Msg);
-  throw EDatabaseError(Msg);
+  throw EDatabaseError(Db.FailureText(Msg));
 }
 
 TFieldType FieldTypeOf(const MYSQL_FIELD& F) {
@@ -201,6 +202,12 @@ MYSQL* OpenConnection(const TConnectionOptions& O, const char* Database) {
   mysql_options(Conn, MYSQL_OPT_CONNECT_TIMEOUT, &Timeout);
   mysql_options(Conn, MYSQL_SET_CHARSET_NAME, "utf8mb4");
   const std::string Host = O.HostName.empty() ? std::string("localhost") : O.HostName;
+  // The client takes "localhost" for its Unix socket and drops the port: a port that is named
+  // is reached over TCP, so that the server there answers and no other.
+  if (O.Port != 0) {
+    const unsigned Protocol = MYSQL_PROTOCOL_TCP;
+    mysql_options(Conn, MYSQL_OPT_PROTOCOL, &Protocol);
+  }
   if (!mysql_real_connect(Conn, Host.c_str(), O.UserName.c_str(), O.Password.c_str(), Database,
                           static_cast<unsigned>(O.Port), nullptr, CLIENT_MULTI_RESULTS)) {
     const std::string Msg = ErrorOf(Conn);
@@ -222,7 +229,14 @@ void TMyDACDatabase::Settle() {
   if (TQELAdapterQuery* Q = FStreaming) Q->SpillStream();
 }
 
+void TMyDACDatabase::CutConnection() {
+  // The client reads the end of the stream as a connection lost during the query (2013).
+  if (FSocket >= 0) ::shutdown(FSocket, SHUT_RDWR);
+}
+
 void TMyDACDatabase::Disconnect() {
+  Unregister();
+  FSocket = -1;
   AwaitReadAhead();
   if (TQELAdapterQuery* Q = FStreaming) Q->DropStream();
   if (FConn) mysql_close(FConn);
@@ -234,6 +248,7 @@ void TMyDACDatabase::Disconnect() {
 void TMyDACDatabase::Connect() {
   const TConnectionOptions& O = ConnectOptions();
   FConn = OpenConnection(O, O.GetDatabaseName().empty() ? nullptr : O.GetDatabaseName().c_str());
+  FSocket = static_cast<int>(mysql_get_socket(FConn));
   if (mysql_autocommit(FConn, 1) != 0) {
     const std::string Msg = ErrorOf(FConn);
     Disconnect();

@@ -46,9 +46,12 @@ class TMyDACDatabase : public TQELAdapterDatabase {
  protected:
   void Disconnect() override;
   void Connect() override;
+  /// Shuts the connection's socket down.
+  void CutConnection() override;
 
  private:
   st_mysql* FConn = nullptr;
+  int FSocket = -1;  ///< FConn's socket, for CutConnection
   bool FInTransaction = false;
   TQELAdapterQuery* FStreaming = nullptr;
 };

@@ -2,6 +2,7 @@
 #include "qelConnection_PGDACDB.h"
 
 #include <libpq-fe.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <memory>
@@ -89,7 +90,7 @@ using TResultPtr = std::unique_ptr<PGresult, TResultFree>;
 /// Raises the server's message unless Result succeeded. A failure that left the connection
 /// broken (the server went away or ended the session) is recorded as a loss on Db, with
 /// libpq's own words for it.
-void CheckResult(PGconn* Conn, const PGresult* Result, TQELDatabase* Db = nullptr) {
+void CheckResult(PGconn* Conn, const PGresult* Result, TPGDACDatabase* Db = nullptr) {
   std::string Msg;
   if (!Result) {
     Msg = TrimMessage(PQerrorMessage(Conn));
@@ -105,8 +106,9 @@ void CheckResult(PGconn* Conn, const PGresult* Result, TQELDatabase* Db = nullpt
         break;
     }
   }
-  if (Db && PQstatus(Conn) == CONNECTION_BAD) Db->MarkLost(Msg);
-  throw EDatabaseError(Msg);
+  if (!Db) throw EDatabaseError(Msg);
+  if (PQstatus(Conn) == CONNECTION_BAD) Db->MarkLost(Msg);
+  throw EDatabaseError(Db->FailureText(Msg));
 }
 
 void NoticeToLog(void* Arg, const char* Message) {
@@ -375,7 +377,12 @@ TPGDACDatabase::~TPGDACDatabase() {
 
 bool TPGDACDatabase::GetConnected() const {
   // The thread reading ahead owns the connection's state meanwhile; it was open when it began.
-  return FConn && (ReadingAhead() || PQstatus(FConn) == CONNECTION_OK);
+  return FConn && !GetInterrupted() && (ReadingAhead() || PQstatus(FConn) == CONNECTION_OK);
+}
+
+void TPGDACDatabase::CutConnection() {
+  // libpq reads the end of the stream as the server's going away and marks the connection bad.
+  if (FSocket >= 0) ::shutdown(FSocket, SHUT_RDWR);
 }
 
 PGconn* TPGDACDatabase::Conn() {
@@ -390,6 +397,8 @@ PGconn* TPGDACDatabase::LiveConn() {
 }
 
 void TPGDACDatabase::Disconnect() {
+  Unregister();
+  FSocket = -1;
   if (PGconn* C = Conn()) PQfinish(C);
   FConn = nullptr;
   ClearLost();
@@ -401,6 +410,7 @@ void TPGDACDatabase::Disconnect() {
 void TPGDACDatabase::Connect() {
   const TConnectionOptions& O = ConnectOptions();
   FConn = OpenConnection(O, O.GetDatabaseName());
+  FSocket = PQsocket(FConn);
   PQsetNoticeProcessor(FConn, NoticeToLog, this);
 }
 

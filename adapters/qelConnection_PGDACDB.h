@@ -63,6 +63,8 @@ class TPGDACDatabase : public TQELAdapterDatabase {
  protected:
   void Disconnect() override;
   void Connect() override;
+  /// Shuts the connection's socket down.
+  void CutConnection() override;
   void ReadAheadBegins() override;
   void ReadAheadEnded() override;
 
@@ -76,6 +78,7 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   pg_conn* LiveConn();
 
   pg_conn* FConn = nullptr;
+  int FSocket = -1;  ///< FConn's socket, for CutConnection
   bool FHoldNotices = false;
   std::vector<std::string> FHeldNotices;
   int FCursorSeq = 0;

@@ -27,6 +27,7 @@
 #include "varnel_compare.h"
 #include "varnel_datacompare.h"
 #include "varnel_db.h"
+#include "varnel_stop.h"
 
 using namespace qel;
 using namespace varnel_cli;
@@ -98,11 +99,21 @@ int main(int argc, char** argv) {
   }
   for (const TCommand& C : Commands) {
     if (Args[0] != C.Name) continue;
+    // Before the run starts any thread: Ctrl-C and SIGTERM then stop it in order.
+    TStopOnSignal Stop;
+    int Code = ExitErrors;
     try {
-      return C.Run(std::vector<std::string>(Args.begin() + 1, Args.end()));
+      Code = C.Run(std::vector<std::string>(Args.begin() + 1, Args.end()));
     } catch (const TUsageError& E) {
-      return UsageFailure(std::cerr, C.Name, E.Text);
+      Code = UsageFailure(std::cerr, C.Name, E.Text);
     }
+    // A stopped run did not do all it was asked, even where it got to its end.
+    if (Stop.Signal() != 0 && Code == ExitOk) {
+      std::cerr << "varnel " << C.Name << ": error: stopped by "
+                << TStopOnSignal::SignalName(Stop.Signal()) << '\n';
+      Code = ExitErrors;
+    }
+    return Code;
   }
   std::cerr << "varnel: unknown command: " << Args[0] << "\nTry 'varnel --help'.\n";
   return ExitUsage;

@@ -364,7 +364,8 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
   SetUpComparer(C, *Dialect);
   if (const int Code = CompareAndPrint(C, *Dialect, Out, Err); Code != ExitOk) return Code;
   if (!A.Execute) {
-    if (ExitWhenWritten) {
+    // A run stopped by a signal ends through main, which says so.
+    if (ExitWhenWritten && !TerminateRunning.load()) {
       // Everything is written: freeing some hundred thousand objects one by one would only
       // delay the end of the process, which returns their memory at once.
       Err.flush();

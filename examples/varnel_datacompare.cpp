@@ -152,6 +152,11 @@ std::string FailureSummary(const TTableDataComparer& Cmp, bool Ran, const TSQLEx
   // A run that never reached the rows (a refused connection, a missing table) changed nothing.
   if (!Ran || (Immediate && Cmp.GetAppliedCount() == 0 && !TargetLost))
     return "Not completed: nothing was changed on the target.";
+  // The run stopped at the first row change the target refused.
+  if (Immediate && Cmp.GetStoppedAtError())
+    return "Not completed: the target keeps the " + std::to_string(Cmp.GetAppliedCount()) +
+           " row change(s) written before the one it refused (each committed as it ran); the "
+           "rows after it were not compared.";
   // The statement the connection was lost under may have been committed before the loss.
   if (Immediate)
     return "Not completed: the target keeps " + std::to_string(Cmp.GetAppliedCount()) + Of +
@@ -192,12 +197,14 @@ void DataCompareHelp(std::ostream& Out) {
          "  --table NAME      the table, on both sides: a name in double quotes keeps its\n"
          "                    case (--table '\"Items\"'), else it is taken as the server takes\n"
          "                    an unquoted name; s.t is table t of schema s (MySQL: database s)\n"
-         "  --key F1,F2       the key fields; by default each side's primary key, and without\n"
-         "                    one every column (rows are then matched by all their values)\n"
+         "  --key F1,F2       the key fields, names taken as --table takes them; by default\n"
+         "                    each side's primary key, and without one every column (rows are\n"
+         "                    then matched by all their values)\n"
          "  --script FILE     write the statements to FILE (large values to FILE with the\n"
          "                    extension .LOB, which the script names with SET BLOBFILE)\n"
          "  --execute         run the statements on the target; with --script the written\n"
-         "                    script is run, else each statement runs as it is found\n"
+         "                    script is run, else each statement runs as it is found; the\n"
+         "                    first statement the target refuses ends the run\n"
          "  --help            this text\n"
          "\n"
          "Without --script and --execute the statements are written to standard output as\n"
@@ -237,6 +244,26 @@ bool ReportMissingTable(const TTableFacts& FactsM, const TTableFacts& FactsT,
   PrintMessages(Messages, Err, "datacompare", false);
   Err << "Not completed: nothing was changed on the target.\n";
   return true;
+}
+
+/// A --key name is taken as --table takes one: in double quotes as written, else as the server
+/// takes an unquoted name (Firebird folds it to upper case; the comparer folds PostgreSQL's).
+std::vector<std::string> FoldKeys(std::vector<std::string> Keys, TDatabaseType Db) {
+  for (std::string& K : Keys)
+    if (Db == dbInterBase && K.front() != '"') K = UpperCase(K);
+  return Keys;
+}
+
+/// After a failed run: a --key field that a side's table lacks (the run stopped before reading
+/// rows) is a bad argument.
+void CheckKeyColumns(TTableDataComparer& Cmp, const std::string& Table) {
+  for (TCmpTableOptions* O : {&Cmp.GetTableOptionsTarget(), &Cmp.GetTableOptionsMaster()}) {
+    if (O->GetCatalogFields().Empty()) continue;
+    for (const std::string& K : O->GetKeyFields())
+      if (!O->HasCatalogField(K))
+        throw TUsageError{"--key names no column " + K + " of table " + Table + " in the " +
+                          (O == &Cmp.GetTableOptionsTarget() ? "target" : "master") + " database"};
+  }
 }
 
 /// The comparison itself, once the arguments are read; a TUsageError for bad arguments.
@@ -295,7 +322,8 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   const TTableFacts FactsT = ReadTableFacts(*Target, TableT);
   if (ReportMissingTable(FactsM, FactsT, Table, Err)) return ExitErrors;
   // Rows pair by key: the given one, else each side's primary key.
-  std::vector<std::string> KeysM = SplitList(KeyList), KeysT = KeysM;
+  std::vector<std::string> KeysM = FoldKeys(SplitList(KeyList), Master->GetDatabaseType());
+  std::vector<std::string> KeysT = FoldKeys(SplitList(KeyList), Target->GetDatabaseType());
   if (KeyList.empty()) {
     KeysM = FactsM.Keys;
     KeysT = FactsT.Keys;
@@ -316,6 +344,8 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   if (Immediate) {
     Cmp->SetUpdateImmediately(true);
     Cmp->SetScriptFileName("");
+    // Each row is committed as it is written: the first one refused ends the run.
+    Cmp->BreakOnError = true;
   } else if (!Script.empty()) {
     // The statements go to the file as they are made; they are kept only to be run after.
     Cmp->SetScriptFileName(Script);
@@ -333,6 +363,7 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
 
   const bool Ran = Cmp->CompareData();
   bool Failed = !Ran || Cmp->MsgManager.GetIsErr();
+  if (Failed && !KeyList.empty()) CheckKeyColumns(*Cmp, Table);
   PrintMessages(Cmp->MsgManager, Err, "datacompare", false, {mt_Err, mt_Wrn});
 
   Out.flush();

@@ -101,6 +101,30 @@ fits_socket() { ((${#1} <= 100)); }
 
 port_open() { (exec 3<>"/dev/tcp/$HOST/$1") 2>/dev/null; }
 
+# Whether a server could listen on PORT of $HOST: bound and listened on as the servers do (with
+# SO_REUSEADDR). A listener check alone misses another program's socket that holds the port
+# without listening: an outgoing connection that took it as its local port (the default ports
+# lie inside Linux's range for those), which keeps a server off it all the same.
+port_bindable() {
+  perl -MSocket -e 'socket(my $s, PF_INET, SOCK_STREAM, 0) or die "socket: $!\n";
+    setsockopt($s, SOL_SOCKET, SO_REUSEADDR, 1);
+    bind($s, pack_sockaddr_in($ARGV[1], inet_aton($ARGV[0]))) or die "$!\n";
+    listen($s, 1) or die "$!\n";' "$HOST" "$1"
+}
+
+# check_port PORT VARIABLE SERVER: dies with a clear message when SERVER cannot have PORT. An
+# outgoing connection ends soon: a port held that way is waited for a few seconds first.
+check_port() {
+  local port="$1" var="$2" server="$3" why
+  port_open "$port" && die "port $port is taken by another program (set $var to another port)"
+  if ! wait_for 10 "" port_bindable "$port"; then
+    why="$(port_bindable "$port" 2>&1)" || true
+    die "$server cannot listen on $HOST:$port: the port cannot be bound ($why); another" \
+      "program's socket holds it, such as an outgoing connection that uses it as its local" \
+      "port (see ss -tanp 'sport = :$port'); set $var to another port"
+  fi
+}
+
 # Prints the pid stored in FILE (first line) when that process is alive and is one we launched
 # for this state folder (checked through its environment or its command line).
 live_pid() {
@@ -257,7 +281,7 @@ pg_start() {
   mkdir -p "$home/run"
   echo "$PG_PORT" >"$home/port"
   if ((IS_ROOT)); then chown -R postgres:postgres "$home"; fi
-  port_open "$PG_PORT" && die "port $PG_PORT is taken by another program (set QEL_PG_PORT)"
+  check_port "$PG_PORT" QEL_PG_PORT PostgreSQL
 
   say "creating PostgreSQL cluster in $home/data"
   if ! as_pg "$PG_BIN/initdb" -D "$home/data" -U "$PG_SUPER" -E UTF8 --locale=C \
@@ -349,7 +373,7 @@ my_start() {
   rm -rf "$MY_HOME" "$sock"
   mkdir -p "$MY_HOME/data" "$MY_HOME/client" "$(dirname "$sock")"
   echo "$MY_PORT" >"$MY_HOME/port"
-  port_open "$MY_PORT" && die "port $MY_PORT is taken by another program (set QEL_MY_PORT)"
+  check_port "$MY_PORT" QEL_MY_PORT MariaDB
 
   # Our own option file, read instead of the system's (/etc/mysql is ignored entirely).
   # skip-name-resolve: accounts are matched on 127.0.0.1 / localhost, never on DNS names.
@@ -473,7 +497,7 @@ fb_start() {
   rm -rf "$FB_HOME"
   mkdir -p "$FB_HOME/lock" "$FB_HOME/tmp" "$FB_HOME/data"
   echo "$FB_PORT" >"$FB_HOME/port"
-  port_open "$FB_PORT" && die "port $FB_PORT is taken by another program (set QEL_FB_PORT)"
+  check_port "$FB_PORT" QEL_FB_PORT Firebird
 
   # FIREBIRD makes the engine look for its configuration and messages in our folder, and intl/
   # is looked up there too: link all of the installed root folder except the two files we own.

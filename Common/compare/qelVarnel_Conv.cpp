@@ -1365,6 +1365,10 @@ void TVarnel::ConvertToPGSQLDb() {
       case iftLongText:
         F.FieldType = iftText;
         break;
+      case iftDecimal:
+        // The server's name of the type, as its catalog gives it back.
+        F.FieldType = iftNumeric;
+        break;
       case iftBlob:
         F.FieldType = F.SubType == 1 ? iftText : iftByteA;
         break;

@@ -321,6 +321,17 @@ bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
     }
     CopyWithout(FCatalogFields, FWorkExcludeFields, FWorkKeyFields);
   }
+  // A key the caller named must be a column of the table: the SELECT ordered by it would fail
+  // with the server's own text only.
+  if (Query && FComparer && !FKeysFromCatalog && !FCatalogFields.Empty()) {
+    for (const std::string& Key : FWorkKeyFields) {
+      if (!HasCatalogField(Key)) {
+        FComparer->DoErrMsg("Key field " + Key + " is not a column of table " + FTableName + ".");
+        Result = false;
+      }
+    }
+    if (!Result) return false;
+  }
   if (Query && FComparer) {
     const std::string Where =
         FTableName + " Database: " +
@@ -335,6 +346,16 @@ bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
     }
   }
   return Result;
+}
+
+bool TCmpTableOptions::HasCatalogField(const std::string& Entry) const {
+  const TDatabaseType Db = GetDatabaseType();
+  const bool Exact = Db == dbPostgreSQL || Db == dbInterBase;
+  std::string Name = FieldNameOf(Entry);
+  if (Db == dbPostgreSQL && !StartsStr("\"", Entry)) Name = LowerCase(Name);
+  for (const std::string& Column : FCatalogFields)
+    if (Column == Name || (!Exact && SameText(Column, Name))) return true;
+  return false;
 }
 
 void TCmpTableOptions::RunCatalogQuery(TQELQuery& Query, const std::vector<std::string>& Lines,
@@ -568,7 +589,8 @@ void TTableDataComparer::ClearRunState() {
 bool TTableDataComparer::CompareData() {
   FInserted = FUpdated = FDeleted = FEqual = 0;
   FApplied = FAwaitingCommit = 0;
-  FBlobFailed = false;
+  FStopText.clear();
+  FBlobFailed = FRowsByValue = false;
   FErrorCount = 0;
   MsgManager.Clear();
   FTableOptionsMaster->GetCatalogFields().Clear();

@@ -129,6 +129,10 @@ class TCmpTableOptions : public TPersistent {
   /// name (an unclosed quote, an empty part, more than two parts).
   static std::vector<std::string> SplitTableName(const std::string& Name,
                                                  std::vector<bool>* Quoted = nullptr);
+  /// True when the catalog field list holds the field a list entry names, matched as the
+  /// side's server matches names (PostgreSQL and InterBase exactly, a bare PostgreSQL name
+  /// folded to lower case; the others in any case).
+  bool HasCatalogField(const std::string& Entry) const;
   /// The field names read from the side's catalog.
   TStringList& GetCatalogFields() { return FCatalogFields; }
   const TStringList& GetCatalogFields() const { return FCatalogFields; }
@@ -291,6 +295,11 @@ class TTableDataComparer : public TComponent {
   bool TrimCharFields = false;
   /// Leave computed columns out of an InterBase table's field list.
   bool IgnoreComputedFields = true;
+  /// With UpdateImmediately: the first statement the target refuses ends the run; the error
+  /// names it, its values and the server's text, and says how many row changes were written
+  /// before it. No row after it is compared or written. Off: a refused statement is reported
+  /// and the run goes on with the next row.
+  bool BreakOnError = false;
 
   TLogNextLineEvent OnLogNextLine;
   TErrorMessageEvent OnErrorMessage;
@@ -341,6 +350,8 @@ class TTableDataComparer : public TComponent {
   int GetAppliedCount() const { return FApplied; }
   /// The statistics line of the last run ("Equal: 2, Inserted: 1, ... All: 4.").
   std::string StatisticsText() const;
+  /// True when the last run ended at a statement the target refused (BreakOnError).
+  bool GetStoppedAtError() const { return !FStopText.empty(); }
 
   /// The comparison of a master value with a target value the merge uses: OnCompareFields when
   /// assigned, else the built-in rules (null after every value; numbers, dates and times by
@@ -390,6 +401,14 @@ class TTableDataComparer : public TComponent {
   std::string ValueLiteral(TField* Field, bool ForWhere);
   /// Runs one statement on the target with its parameters bound.
   void ExecuteImmediately(const std::string& aSQL, TStatType aStatType);
+  /// Ends the merge (an exception) once a refused statement stopped the run (BreakOnError).
+  void ThrowIfStopped() const;
+  /// The DELETE of the current target row: of one copy of it where rows are told apart by all
+  /// their values, since the target may hold copies the master keeps.
+  std::string DeleteSQL(const std::string& Where) const;
+  /// Names the side file in the script (SET BLOBFILE) and creates it; done at the first large
+  /// value written, so that a run without one leaves no empty side file.
+  bool StartSideFile();
   /// Counts the statements run at once as applied when the target holds no transaction open
   /// for them any more (committed); else they wait.
   void SettleApplied();
@@ -467,6 +486,10 @@ class TTableDataComparer : public TComponent {
   bool FDataDiffers = false;
   bool FMasterWasConnected = false;
   bool FTargetWasConnected = false;
+  /// Rows are matched by all their values (no key, or a key holding every data field).
+  bool FRowsByValue = false;
+  /// The error of the statement that stopped the run (BreakOnError); empty while it goes on.
+  std::string FStopText;
 
   /// Result field positions of the working lists, found once per run.
   std::vector<int> FKeyPosM, FKeyPosT, FDataPosM, FDataPosT;

@@ -359,6 +359,14 @@ void TTableDataComparer::Compare() {
     CloseAndClear(QT);
     return;
   }
+  // Rows told apart by all their values: the target's copies of a row are deleted one by one.
+  FRowsByValue = false;
+  if (QT) {
+    FRowsByValue =
+        GetKeyFldsCount() == 0 || std::all_of(FDataPosT.begin(), FDataPosT.end(), [this](int P) {
+          return std::find(FKeyPosT.begin(), FKeyPosT.end(), P) != FKeyPosT.end();
+        });
+  }
   // Without a target every master row is inserted: the order of the rows does not matter.
   if (QT) {
     SortUnordered(true);
@@ -463,27 +471,32 @@ void TTableDataComparer::MergeRows() {
     const int R = CompareRecord();
     if (R < 0) {
       RecordInsert();
+      ThrowIfStopped();
       NextMaster();
     } else if (R == 0) {
       if (FDataDiffers)
         RecordUpdate();
       else
         ++FEqual;
+      ThrowIfStopped();
       NextMaster();
       NextTarget();
     } else {
       RecordDelete();
+      ThrowIfStopped();
       NextTarget();
     }
   }
   while (QM && !QM->GetEof()) {
     DoProgressMaster();
     RecordInsert();
+    ThrowIfStopped();
     NextMaster();
   }
   while (QT && !QT->GetEof()) {
     DoProgressTarget();
     RecordDelete();
+    ThrowIfStopped();
     NextTarget();
   }
 }

@@ -148,6 +148,26 @@ std::string Padded(int V, int Width) {
   return S;
 }
 
+/// A value as an error message shows it: text in quotes and cut short, large values by size.
+std::string ShortValue(const TField* F) {
+  if (F->IsNull()) return "Null";
+  const std::string& S = F->AsString();
+  switch (F->GetDataType()) {
+    case ftBlob:
+      return "<" + IntToStr(static_cast<std::int64_t>(S.size())) + " bytes>";
+    case ftString:
+    case ftMemo:
+      if (S.size() > 60) {
+        std::size_t N = 60;
+        while (N > 0 && (static_cast<unsigned char>(S[N]) & 0xC0) == 0x80) --N;  // whole chars
+        return QuotedStr(S.substr(0, N) + "...");
+      }
+      return QuotedStr(S);
+    default:
+      return S;
+  }
+}
+
 bool IsPlainParamName(const std::string& Name) {
   if (Name.empty() || IsDigit(Name[0])) return false;
   for (char C : Name)
@@ -524,6 +544,18 @@ bool TTableDataComparer::OpenSideFile() {
   return true;
 }
 
+bool TTableDataComparer::StartSideFile() {
+  if (FBlobStream) return true;
+  if (!OpenSideFile()) return false;
+  // The statement that names the file goes before the first statement that reads from it.
+  const std::string Named = ExtractFilePath(BlobFileName) == ExtractFilePath(FScriptFileName)
+                                ? ExtractFileName(BlobFileName)
+                                : BlobFileName;
+  DoAddResultSQL("SET BLOBFILE " + QuotedStr(Named), stSetBlobFile, BlobFileName, dboUnknown,
+                 odbUnknown);
+  return true;
+}
+
 void TTableDataComparer::SaveBlob(TField* Field, std::string& Value) {
   Value = "Null";
   if (!Field || Field->IsNull() || FBlobFailed) return;
@@ -536,8 +568,13 @@ void TTableDataComparer::SaveBlob(TField* Field, std::string& Value) {
     FBlobFailed = true;
     return;
   }
-  if (!FBlobStream && !OpenSideFile()) return;
   const std::string& Bytes = Field->AsString();
+  const TDatabaseType Db = GetDatabaseType();
+  // These servers take no empty large value from the file: it is written as Null.
+  const bool EmptyIsNull =
+      Db == dbSybaseASA || Db == dbMSSQL || Db == dbSybaseASE || Db == dbParadox;
+  if (Bytes.empty() && EmptyIsNull) return;
+  if (!StartSideFile()) return;
   const std::int64_t Offset = FBlobStream->Size();
   // The reader takes offset and length as eight hexadecimal digits each: a file that grows past
   // that cannot be addressed, and the values past it would be lost.
@@ -559,9 +596,6 @@ void TTableDataComparer::SaveBlob(TField* Field, std::string& Value) {
     return;
   }
   const std::int64_t Length = static_cast<std::int64_t>(Bytes.size());
-  const TDatabaseType Db = GetDatabaseType();
-  if (Length == 0 && (Db == dbSybaseASA || Db == dbMSSQL || Db == dbSybaseASE || Db == dbParadox))
-    return;
   Value = ":h" + IntToHex(Offset, 8) + "_" + IntToHex(Length, 8);
 }
 
@@ -656,13 +690,33 @@ void TTableDataComparer::RecordUpdate() {
   ++FUpdated;
 }
 
+std::string TTableDataComparer::DeleteSQL(const std::string& Where) const {
+  const std::string& T = FTargetTableSQL;
+  if (!FRowsByValue) return "DELETE FROM " + T + " WHERE " + Where;
+  // Copies of a row are told apart by nothing but where they lie: one of them is deleted per
+  // copy the master lacks, never every copy.
+  switch (GetDatabaseType()) {
+    case dbPostgreSQL:
+      // A table's children share its ctids: the table of the copy goes with it.
+      return "DELETE FROM " + T + " WHERE (tableoid, ctid) = (SELECT tableoid, ctid FROM " + T +
+             " WHERE " + Where + " LIMIT 1)";
+    case dbMySQL:
+      return "DELETE FROM " + T + " WHERE " + Where + " LIMIT 1";
+    case dbInterBase:
+      return "DELETE FROM " + T + " WHERE " + Where + " ROWS 1";
+    case dbOracle:
+      return "DELETE FROM " + T + " WHERE " + Where + " and ROWNUM = 1";
+    default:
+      return "DELETE FROM " + T + " WHERE " + Where;
+  }
+}
+
 void TTableDataComparer::RecordDelete() {
   if (!AllowedOperations.Contains(dcopDelete)) return;
   FParamFields.clear();
   TCmpTableOptions& T = *FTableOptionsTarget;
-  DoAddResultSQL("DELETE FROM " + FTargetTableSQL + " WHERE " +
-                     WhereSeq(FQueryTarget.get(), T.GetWorkKeyFields()),
-                 stDelete, T.GetTableName(), dboTable, odbDelete);
+  DoAddResultSQL(DeleteSQL(WhereSeq(FQueryTarget.get(), T.GetWorkKeyFields())), stDelete,
+                 T.GetTableName(), dboTable, odbDelete);
   ++FDeleted;
 }
 
@@ -694,16 +748,7 @@ void TTableDataComparer::MakeConnectString() {
     default:
       break;
   }
-  if (FHasBlobs && !BlobFileName.empty() && !InlineBlobs) {
-    // The header names the side file only when it exists: it is created here, also when no
-    // large value of the run turns out to be non-null.
-    if (FScriptOptions.GenerateScript) OpenSideFile();
-    const std::string Named = ExtractFilePath(BlobFileName) == ExtractFilePath(FScriptFileName)
-                                  ? ExtractFileName(BlobFileName)
-                                  : BlobFileName;
-    DoAddResultSQL("SET BLOBFILE " + QuotedStr(Named), stSetBlobFile, BlobFileName, dboUnknown,
-                   odbUnknown);
-  }
+  // The side file is named by the first large value written (StartSideFile).
 }
 
 void TTableDataComparer::WriteScriptText(const std::string& Text) {
@@ -720,6 +765,7 @@ void TTableDataComparer::WriteScriptText(const std::string& Text) {
 void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType aStatType) {
   TQELQuery* Q = FQueryExec.get();
   if (!Q) return;
+  std::string Values;  // the bound values, to name a refused statement's row
   try {
     Q->Close();
     Q->SetParamCheck(true);
@@ -739,6 +785,7 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
           P->SetAsBlob(F->AsString());
         else
           P->AssignField(*F);
+        if (BreakOnError) Values += (Values.empty() ? "" : ", ") + P->Name + " = " + ShortValue(F);
       }
     }
     if (BeforeOpen) BeforeOpen(Q);
@@ -757,8 +804,20 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
       throw EDatabaseError("Lost the connection to the target database \"" +
                            C->GetConnectionOptions().GetDatabaseName() +
                            "\": " + C->GetLostReason());
+    if (BreakOnError) {
+      // Reported once, by the merge that ends on it (ThrowIfStopped).
+      FStopText = "The target refused a row change, after " + IntToStr(FApplied + FAwaitingCommit) +
+                  " row change(s) were written; the run stops here." + CrLf + "Statement: " + aSQL +
+                  (Values.empty() ? std::string() : CrLf + ("Values: " + Values)) + CrLf +
+                  "Server: " + Trim(E.what());
+      return;
+    }
     DoErrMsg(E.what());
   }
+}
+
+void TTableDataComparer::ThrowIfStopped() const {
+  if (!FStopText.empty()) throw EDatabaseError(FStopText);
 }
 
 void TTableDataComparer::SettleApplied() {

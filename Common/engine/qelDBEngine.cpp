@@ -505,6 +505,11 @@ std::string TQELConnection::GetLostReason() const {
   return FDatabase ? FDatabase->GetLostReason() : std::string();
 }
 
+const std::string& TQELDatabase::GetLostReason() const {
+  if (const std::string* Reason = FInterrupted.load(std::memory_order_acquire)) return *Reason;
+  return FLostReason;
+}
+
 void TQELDatabase::MarkLost(const std::string& Reason) {
   if (!FLostReason.empty()) return;
   FLostReason = Reason.empty() ? std::string("the server ended the connection.") : Reason;

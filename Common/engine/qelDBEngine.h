@@ -15,6 +15,7 @@
 // raises itself is the one for a connection type with no registered adapter.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -257,17 +258,28 @@ class TQELDatabase : public TComponent, public TQELTransactions {
   virtual void ReConnect(const std::string& DatabaseName) { (void)DatabaseName; }
 
   /// The client's reason for the loss of the connection (see
-  /// TQELCustomConnection::GetLostReason); a lost database counts as not connected.
-  const std::string& GetLostReason() const { return FLostReason; }
-  bool GetConnectionLost() const { return !FLostReason.empty(); }
+  /// TQELCustomConnection::GetLostReason); a lost database counts as not connected. A
+  /// connection cut by this program (MarkInterrupted) gives the reason it was cut for.
+  const std::string& GetLostReason() const;
+  bool GetConnectionLost() const {
+    return FInterrupted.load(std::memory_order_acquire) != nullptr || !FLostReason.empty();
+  }
   /// Records a loss the adapter saw; the first reason stays, since every later call on the
   /// dead connection only says that there is none.
   void MarkLost(const std::string& Reason);
-  /// Forgets the loss: the adapter has closed the dead connection.
+  /// Forgets the loss: the adapter has closed the dead connection. A cut connection stays
+  /// lost: the database is not opened again.
   void ClearLost() { FLostReason.clear(); }
+  /// From any thread: the program cut the connection (Reason, which must outlive the
+  /// database, says why); from now on it counts as lost, whatever the client says.
+  void MarkInterrupted(const std::string* Reason) {
+    FInterrupted.store(Reason, std::memory_order_release);
+  }
+  bool GetInterrupted() const { return FInterrupted.load(std::memory_order_acquire) != nullptr; }
 
  private:
   std::string FLostReason;
+  std::atomic<const std::string*> FInterrupted{nullptr};
 };
 
 /// A statement and its result, made by an adapter. The base holds no records; an adapter

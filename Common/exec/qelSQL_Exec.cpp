@@ -582,7 +582,7 @@ bool TSQLExec::EndRunIfLost() {
   return true;
 }
 
-void TSQLExec::RollbackWork(bool CommitFailed) {
+void TSQLExec::RollbackWork(bool CommitFailed, bool Cancelled) {
   TQELCustomConnection* C = FQELConnection;
   if (C && C->GetConnectionLost()) {
     // The server ends the transaction with the session: what it held is gone.
@@ -600,7 +600,9 @@ void TSQLExec::RollbackWork(bool CommitFailed) {
     ReportError(std::string("Rollback failed: ") + E.what());
   }
   if (HadTransaction)
-    ReportUncommitted(CommitFailed ? "the commit failed" : "rolled back with the failed statement");
+    ReportUncommitted(CommitFailed ? "the commit failed"
+                      : Cancelled  ? "the run was cancelled"
+                                   : "rolled back with the failed statement");
   else
     FUncommitted.clear();  // the server had already ended the transaction itself
 }
@@ -671,7 +673,9 @@ bool TSQLExec::ExecuteScript() {
       DoLogNextLine("< Break on Error! >");
       break;
     }
-    if (TerminateRunning.load()) {
+    // A run stopped by cutting its connection ends as on any lost connection (the statement
+    // reports it); otherwise a cancel ends it here.
+    if (TerminateRunning.load() && !FQELConnection->GetConnectionLost()) {
       Cancelled = true;
       break;
     }
@@ -698,7 +702,11 @@ bool TSQLExec::ExecuteScript() {
   BlobBuffer.clear();
   BlobBuffer.shrink_to_fit();
   FBlobFile.reset();
-  if (!CommitWork()) Result = false;
+  // A cancelled script of one transaction is not committed half way: it goes back whole.
+  if (Cancelled && OneTransaction)
+    RollbackWork(false, true);
+  else if (!CommitWork())
+    Result = false;
   if (!WasConnected) CloseConnection();
 
   if (Cancelled) {

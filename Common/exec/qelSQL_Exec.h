@@ -165,7 +165,7 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   /// After a failed statement: rolls back an open transaction and logs the earlier statements
   /// of this executor that went with it. CommitFailed: the failure was the commit itself, so
   /// those statements are lost even when the server has already ended the transaction.
-  void RollbackWork(bool CommitFailed = false);
+  void RollbackWork(bool CommitFailed = false, bool Cancelled = false);
   /// Records that the current statement succeeded inside the open transaction.
   void NoteUncommitted();
   /// After a failure: when the connection is lost, reports the loss once (the client's

@@ -266,7 +266,19 @@ void TCustomDBExtract::RunExtraction() {
   // and this connection stays closed.
   FConnection->SetConnected(false);
   FConnection->SetIBServerOptions(GetObjs()->IBServerOptions);
-  if (!FReadThrough) FConnection->SetConnected(true);
+  if (!FReadThrough) {
+    // A refusal is reported below, once, with what was being done: the connection keeps it
+    // for that (and hands it to a handler of its own) instead of showing it too.
+    const bool Quiet = !FConnection->OnErrorMessage;
+    if (Quiet) FConnection->OnErrorMessage = [](TObject*, const std::string&) {};
+    try {
+      FConnection->SetConnected(true);
+    } catch (...) {
+      if (Quiet) FConnection->OnErrorMessage = nullptr;
+      throw;
+    }
+    if (Quiet) FConnection->OnErrorMessage = nullptr;
+  }
   if (!FReadThrough && !FConnection->GetConnected()) {
     // The connection does not raise; it keeps the server's reason.
     std::string Reason = FConnection->GetLastError();
@@ -429,7 +441,7 @@ void TCustomDBExtract::EndCatalogRead(bool Snapshot, const std::string& Before) 
       FConnection->Commit();
     return;
   }
-  if (Before.empty()) return;
+  if (Before.empty() || HeldStill()) return;
   FCurrentStep = "CatalogVersion";
   if (CatalogVersion() == Before) return;
   if (FMayReadAgain) {

@@ -185,6 +185,9 @@ class TCustomDBExtract : public TCustomExtract {
   /// object of the schema is created, dropped or altered, read before and after the catalog;
   /// when the two differ the extraction fails. Empty (no check) by default.
   virtual std::string CatalogVersion() { return std::string(); }
+  /// For such a server: the reading held the catalog still (under locks), so the versions
+  /// before and after need not agree.
+  virtual bool HeldStill() const { return false; }
   /// Whether the server's message Text says an object the catalog listed was dropped by
   /// another session before it was read: the catalog is then read again. False by default.
   virtual bool ChangedMeanwhile(const std::string& Text) const {

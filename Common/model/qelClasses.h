@@ -529,7 +529,8 @@ class TDbObj : public TObject {
   bool ObjCreated = true;
   bool QuotedIdentifier = false;
   bool AnsiNulls = false;
-  /// Set by a host only: the object writes no text and the passes pass it by.
+  /// Set by a host, or by a reader for an object it cannot write (a view whose text a source
+  /// does not give): the object writes no text and the passes pass it by.
   bool SkipDef = false;
 
  private:

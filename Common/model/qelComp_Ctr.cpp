@@ -106,8 +106,8 @@ bool HasClause(TConstraintType Type, TDatabaseType DB) {
 
 }  // namespace
 
-void TCtrData::AddFld(const std::string& Name, std::int32_t SortOrder) {
-  if (SortOrder == 0) {
+void TCtrData::AddFld(const std::string& Name, std::int32_t SortOrder, std::int32_t Size) {
+  if (SortOrder == 0 && Size == 0) {
     FldList.Add(Name);
     return;
   }
@@ -115,6 +115,7 @@ void TCtrData::AddFld(const std::string& Name, std::int32_t SortOrder) {
   F->SetObjName(Name);
   F->TableName = FTblName;
   F->SortOrder = SortOrder;
+  F->Size = Size;
   FldList.AddObject(Name, F);
 }
 
@@ -123,13 +124,16 @@ std::string TCtrData::GetFields() const {
 }
 
 std::string TCtrData::GetKeyFields() const {
-  if (GetDatabaseType() != dbSybaseASA) return GetFields();
+  const TDatabaseType DB = GetDatabaseType();
+  if (DB != dbSybaseASA && DB != dbMySQL) return GetFields();
   std::string R;
   for (int I = 0; I < FldList.Count(); ++I) {
     R += (R.empty() ? "" : ", ") + QuoteIdent(FldList[I]);
-    if (const auto* F = dynamic_cast<const TIdxFldData*>(FldList.Objects(I));
-        F && F->SortOrder == 2)
-      R += " DESC";
+    const auto* F = dynamic_cast<const TIdxFldData*>(FldList.Objects(I));
+    if (!F) continue;
+    // MySQL keys a TEXT or BLOB column by a prefix of it, and refuses the key without one.
+    if (DB == dbMySQL && F->Size > 0) R += "(" + std::to_string(F->Size) + ")";
+    if (DB == dbSybaseASA && F->SortOrder == 2) R += " DESC";
   }
   return R;
 }

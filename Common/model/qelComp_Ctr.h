@@ -138,13 +138,15 @@ class TCtrData : public TDbObj {
   // Texts.
 
   /// Appends a constrained column with its sort order (0 not given, 1 ascending, 2
-  /// descending); an order given is kept in a TIdxFldData the entry carries.
-  void AddFld(const std::string& Name, std::int32_t SortOrder);
+  /// descending) and, for a MySQL key, its prefix length (0 none); an order or a length given
+  /// is kept in a TIdxFldData the entry carries (the length in its Size).
+  void AddFld(const std::string& Name, std::int32_t SortOrder, std::int32_t Size = 0);
   /// Column lists as text: quoted names joined by ", ".
   std::string GetFields() const;
   std::string GetRefFlds() const;
   /// The constrained columns as a key clause lists them: GetFields, and where the dialect's
-  /// key takes a sort order (SQL Anywhere) " DESC" after each column kept descending.
+  /// key takes a sort order (SQL Anywhere) " DESC" after each column kept descending, and
+  /// for MySQL each column's prefix length "(n)".
   std::string GetKeyFields() const;
   /// The constraint clause without ALTER TABLE; ColumnLevel is the form written inside a
   /// column definition.

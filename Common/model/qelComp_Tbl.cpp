@@ -716,7 +716,7 @@ std::string TTblData::MySQLCreateDef() const {
                                                           : nullptr;
         if (!Word) continue;
         if (!Ctr->GetObjName().empty()) R += "CONSTRAINT " + QuoteIdent(Ctr->GetObjName()) + " ";
-        R += std::string(Word) + "(" + Ctr->GetFields() + ")";
+        R += std::string(Word) + "(" + Ctr->GetKeyFields() + ")";
         if (!Ctr->IndexType.empty()) R += " USING " + Ctr->IndexType;
         R += ListSep;
         Ctr->SetObjCreated(true);

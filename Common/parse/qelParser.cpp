@@ -3,7 +3,9 @@
 #include "qelParser.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <unordered_map>
@@ -15,6 +17,7 @@
 #include "qelClasses.h"
 #include "qelCompObj.h"
 #include "qelComp_Ctr.h"
+#include "qelComp_Def.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Exc.h"
 #include "qelComp_Fnc.h"
@@ -22,6 +25,7 @@
 #include "qelComp_Idx.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Rol.h"
+#include "qelComp_Rul.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
@@ -321,78 +325,104 @@ bool EmptyCondition(std::string_view Text) {
   return true;
 }
 
-bool ConditionWordByte(char C) {
-  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' ||
-         C == '$' || static_cast<unsigned char>(C) >= 0x80;
+}  // namespace
+
+std::string TCustomParser::ConditionFaultOf(std::string_view Condition,
+                                            std::vector<std::string>* Names) const {
+  const bool Brackets =
+      DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE || DatabaseType == dbSybaseASA;
+  return ConditionFault(Condition, DatabaseType == dbMySQL, Brackets, Names);
 }
 
-// Whether the operator or word that ends at I of Text (quotes and comments passed over) needs
-// an operand after it: a comparison, arithmetic or logical operator, or AND, OR, NOT, LIKE.
-bool NeedsOperand(std::string_view Word) {
-  static constexpr std::array<std::string_view, 4> Words = {"AND", "OR", "NOT", "LIKE"};
-  if (Word.empty()) return false;
-  if (!ConditionWordByte(Word[0])) return true;
-  std::string Upper(Word);
-  for (char& C : Upper)
-    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - ('a' - 'A'));
-  return std::find(Words.begin(), Words.end(), Upper) != Words.end();
+void TCustomParser::TestConditionSyntax(std::string_view Condition, const std::string& What) {
+  if (const std::string Fault = ConditionFaultOf(Condition); !Fault.empty())
+    ErrMsg(What + ": syntax error in the condition, " + Fault + ".");
 }
 
-// A condition whose operator has no operand after it ("ID > )", "VALUE > 0 =" at its end):
-// the operator, else empty. Quoted texts and comments are passed over; "*" (count(*), a.*)
-// is no such operator.
-std::string OperandMissing(std::string_view Text) {
-  std::string_view Pending;  // the last operator or word, while only blanks followed
-  const std::size_t N = Text.size();
-  for (std::size_t I = 0; I < N;) {
-    const char C = Text[I];
-    if (C == ' ' || C == '\t' || C == '\r' || C == '\n') {
-      ++I;
-    } else if (C == '\'' || C == '"' || C == '`' || C == '[') {
-      const char Close = C == '[' ? ']' : C;
-      const std::size_t End = Text.find(Close, I + 1);
-      if (End == std::string_view::npos) return std::string();
-      I = End + 1;
-      Pending = {};
-    } else if (C == '-' && I + 1 < N && Text[I + 1] == '-') {
-      I = Text.find('\n', I);
-      if (I == std::string_view::npos) I = N;
-    } else if (C == '/' && I + 1 < N && Text[I + 1] == '*') {
-      const std::size_t End = Text.find("*/", I + 2);
-      I = End == std::string_view::npos ? N : End + 2;
-    } else if (C == ')' || C == ',') {
-      if (NeedsOperand(Pending)) return std::string(Pending);
-      Pending = {};
-      ++I;
-    } else if (ConditionWordByte(C)) {
-      std::size_t End = I;
-      while (End < N && (ConditionWordByte(Text[End]) || Text[End] == '.')) ++End;
-      Pending = Text.substr(I, End - I);
-      I = End;
-    } else if (std::string_view("=<>!+-/%|").find(C) != std::string_view::npos) {
-      std::size_t End = I;
-      while (End < N && std::string_view("=<>!|").find(Text[End]) != std::string_view::npos &&
-             End - I < 2)
-        ++End;
-      if (End == I) ++End;
-      Pending = Text.substr(I, End - I);
-      I = End;
-    } else {
-      Pending = {};
-      ++I;
-    }
-  }
-  return NeedsOperand(Pending) ? std::string(Pending) : std::string();
+namespace {
+
+// Words a check reads as values, not columns, in one dialect or another.
+bool ValueWord(std::string_view Word) {
+  static constexpr std::array<std::string_view, 30> Words = {"NULL",
+                                                             "TRUE",
+                                                             "FALSE",
+                                                             "UNKNOWN",
+                                                             "VALUE",
+                                                             "DEFAULT",
+                                                             "CURRENT_DATE",
+                                                             "CURRENT_TIME",
+                                                             "CURRENT_TIMESTAMP",
+                                                             "LOCALTIME",
+                                                             "LOCALTIMESTAMP",
+                                                             "CURRENT_USER",
+                                                             "SESSION_USER",
+                                                             "SYSTEM_USER",
+                                                             "USER",
+                                                             "CURRENT_ROLE",
+                                                             "CURRENT_SCHEMA",
+                                                             "CURRENT_CATALOG",
+                                                             "SYSDATE",
+                                                             "SYSTIMESTAMP",
+                                                             "CURRENT_CONNECTION",
+                                                             "CURRENT_TRANSACTION",
+                                                             "ROWNUM",
+                                                             "ROWID",
+                                                             "LEVEL",
+                                                             "UID",
+                                                             "DBTIMEZONE",
+                                                             "SESSIONTIMEZONE",
+                                                             "TODAY",
+                                                             "NOW"};
+  for (const std::string_view W : Words)
+    if (SameText(W, Word)) return true;
+  return false;
 }
 
 }  // namespace
 
-void TCustomParser::TestConditionSyntax(std::string_view Condition, const std::string& What) {
-  if (const std::string Op = OperandMissing(Condition); !Op.empty())
-    ErrMsg(What + ": syntax error in the condition, \"" + Op + "\" has nothing after it.");
+void TCustomParser::TestCheckColumns(std::string_view Condition, const TTblData& Table,
+                                     const std::function<void(const std::string&)>& Error) {
+  std::vector<std::string> Names;
+  // A condition that is no expression has its error already; a table whose columns the
+  // reader does not know (CREATE TABLE ... LIKE) is not judged.
+  if (Table.Fields.Empty() || !ConditionFaultOf(Condition, &Names).empty()) return;
+  std::unordered_set<std::string> Told;
+  for (const std::string& Name : Names) {
+    if (ValueWord(Name) || ResWords.GetSymbolByWord(Name) != 0 || Table.Fields.Find(Name)) continue;
+    if (std::any_of(Table.Fields.begin(), Table.Fields.end(),
+                    [&Name](const auto& F) { return SameText(F->GetObjName(), Name); }))
+      continue;
+    if (Told.insert(UpperCase(Name)).second)
+      Error("CHECK of table " + Table.GetObjName() + " names column " + Name + ", which table " +
+            Table.GetObjName() + " does not have.");
+  }
 }
 
+namespace {
+
+// CREATE OR REPLACE (OR ALTER, RECREATE) of a routine, trigger, view, sequence, domain or
+// exception a statement before made: the new definition takes the place of the one that
+// stands, as on the server, which keeps the object's comment.
+void TakePlaceOfReplaced(TCustomObjs* Objs, TDbObj* Obj, const std::function<bool()>& Replaces) {
+  if (!Objs || !Obj || Objs->ExtractFrom == efDatabase) return;
+  if (!dynamic_cast<TPrcData*>(Obj) && !dynamic_cast<TUdfData*>(Obj) &&
+      !dynamic_cast<TTrgData*>(Obj) && !dynamic_cast<TViwData*>(Obj) &&
+      !dynamic_cast<TGnrData*>(Obj) && !dynamic_cast<TDmnData*>(Obj) &&
+      !dynamic_cast<TExcData*>(Obj))
+    return;
+  TDbObjList* List = Objs->ListOf(Obj);
+  const int I = List ? List->IndexOf(Obj->ObjKeyDef()) : -1;
+  if (I < 0 || List->Objects(I) == Obj || !Replaces()) return;
+  TDbObj* Old = List->Objects(I);
+  if (Obj->Description.empty()) Obj->Description = Old->Description;
+  Objs->RemoveDepend(Old);
+  List->Delete(I);
+}
+
+}  // namespace
+
 bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
+  TakePlaceOfReplaced(Objs, Obj, [this] { return StatementReplaces(); });
   CheckFiled(Obj);
   if (Objs) return Objs->AddObj(Obj, FreeIfRejected);
   const std::unique_ptr<TDbObj> Rejected(FreeIfRejected ? Obj : nullptr);
@@ -400,6 +430,7 @@ bool TCustomParser::AddObj(TDbObj* Obj, bool FreeIfRejected) {
 }
 
 bool TCustomParser::AddObj(std::unique_ptr<TDbObj> Obj) {
+  TakePlaceOfReplaced(Objs, Obj.get(), [this] { return StatementReplaces(); });
   CheckFiled(Obj.get());
   return Objs && Objs->AddObj(std::move(Obj));
 }
@@ -415,34 +446,101 @@ void TCustomParser::CheckFiled(const TDbObj* Obj) {
     else if (Type == ctCheck)
       TestConditionSyntax(Ctr->Body.str(), "CHECK of table " + Ctr->GetTblName());
   } else if (const auto* Dmn = dynamic_cast<const TDmnData*>(Obj); Dmn && Dmn->TypeField) {
-    TestConditionSyntax(Dmn->TypeField->CheckText.str(), "CHECK of domain " + Dmn->GetObjName());
+    // A PostgreSQL domain has its checks one by one; their text joins them with CHECK words.
+    std::vector<std::string> Conditions;
+    for (const TPGDomainCheck& C : Dmn->PGChecks) Conditions.push_back(C.Text);
+    if (Dmn->PGChecks.empty()) Conditions.push_back(Dmn->TypeField->CheckText.str());
+    for (const std::string& C : Conditions)
+      if (!EmptyCondition(C)) TestConditionSyntax(C, "CHECK of domain " + Dmn->GetObjName());
   }
   if (Objs && Obj) TestNewObj(*Obj);
 }
+
+namespace {
+
+// The word a message names Obj's kind by, for the kinds a second definition of is refused;
+// nullptr for the others (grants, comments, unnamed constraints ...).
+const char* KindWord(const TDbObj& Obj, TDatabaseType DB) {
+  if (dynamic_cast<const TTblData*>(&Obj)) return "Table";
+  if (dynamic_cast<const TViwData*>(&Obj)) return "View";
+  if (dynamic_cast<const TCtrData*>(&Obj)) return Obj.GetObjName().empty() ? nullptr : "Constraint";
+  if (dynamic_cast<const TIdxData*>(&Obj)) return "Index";
+  if (dynamic_cast<const TDmnData*>(&Obj)) return "Domain";
+  if (dynamic_cast<const TGnrData*>(&Obj)) return DB == dbInterBase ? "Generator" : "Sequence";
+  if (dynamic_cast<const TExcData*>(&Obj)) return "Exception";
+  if (const auto* Rol = dynamic_cast<const TRolData*>(&Obj))
+    return Rol->UserType == usrRol ? "Role" : nullptr;
+  if (const auto* Prc = dynamic_cast<const TPrcData*>(&Obj))
+    return Prc->IsFunction ? "Function" : "Procedure";
+  if (dynamic_cast<const TUdfData*>(&Obj)) return "Function";
+  if (dynamic_cast<const TTrgData*>(&Obj)) return "Trigger";
+  if (dynamic_cast<const TSchData*>(&Obj)) return "Schema";
+  if (dynamic_cast<const TDefData*>(&Obj)) return "Default";
+  if (dynamic_cast<const TRulData*>(&Obj)) return "Rule";
+  return nullptr;
+}
+
+}  // namespace
 
 void TCustomParser::TestNewObj(const TDbObj& Obj) {
   // A catalog's object texts re-read what the catalog filed already.
   if (Objs->ExtractFrom == efDatabase) return;
   const auto* Ctr = dynamic_cast<const TCtrData*>(&Obj);
   if (Ctr || dynamic_cast<const TIdxData*>(&Obj)) NoteNewKey(Obj);
-  const char* Kind = dynamic_cast<const TTblData*>(&Obj)   ? "Table"
-                     : dynamic_cast<const TViwData*>(&Obj) ? "View"
-                     : Ctr && !Obj.GetObjName().empty()    ? "Constraint"
-                                                           : nullptr;
-  const TDbObjList* List = Kind ? Objs->ListOf(&Obj) : nullptr;
+  const char* Kind = KindWord(Obj, Objs->GetDatabaseType());
+  const TDbObjList* List = Kind || Ctr ? Objs->ListOf(&Obj) : nullptr;
   const TDbObj* Old = List ? List->FindObj(Obj.ObjKeyDef()) : nullptr;
+  if (!Old || Old == &Obj) return;
   // ASE tells names by case where the collection does not: that has a warning of its own.
-  // CREATE OR REPLACE, CREATE OR ALTER, RECREATE and ALTER take the place of what stands.
-  std::string Start = UpperCase(CopyTxt(StmtStart, 24));
+  if (Kind && Objs->GetDatabaseType() == dbSybaseASE && Old->GetObjName() != Obj.GetObjName())
+    return;
+  if (StatementReplaces()) return;
+  if (!Kind) {
+    const TConstraintType Type = Ctr->GetCtType();
+    if (Type != ctPKey && Type != ctUnique && Type != ctFKey && Type != ctCheck) return;
+    // The same unnamed constraint again: a second primary key no server takes; another
+    // server keeps both copies of the rest, where the collection keeps one.
+    const std::string What = std::string(Type == ctPKey     ? "PRIMARY KEY"
+                                         : Type == ctUnique ? "UNIQUE"
+                                         : Type == ctFKey   ? "FOREIGN KEY"
+                                                            : "CHECK") +
+                             " of table " + Ctr->GetTblName();
+    const TDatabaseType DB = Objs->GetDatabaseType();
+    if (Type == ctPKey)
+      ErrMsg("Table " + Ctr->GetTblName() + " has more than one PRIMARY KEY.");
+    else if ((DB == dbOracle && (Type == ctUnique || Type == ctFKey)) ||
+             (DB == dbInterBase && Type == ctUnique))
+      ErrMsg(What + " is defined twice.");
+    else
+      WrnMsg(What + " is defined twice: one of them is kept.");
+    return;
+  }
+  TestDefinedTwice(std::string(Kind) + " " + Obj.GetObjName(), *Old);
+}
+
+std::string TCustomParser::StatementHead() const {
+  std::string Start = UpperCase(CopyTxt(StmtStart, 80));
   Start.erase(
       std::remove_if(Start.begin(), Start.end(),
                      [](char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; }),
       Start.end());
-  const bool Replaces = Start.rfind("CREATEOR", 0) == 0 || Start.rfind("RECREATE", 0) == 0 ||
-                        Start.rfind("ALTER", 0) == 0;
-  if (Old && Old != &Obj && !Replaces &&
-      (Objs->GetDatabaseType() != dbSybaseASE || Old->GetObjName() == Obj.GetObjName()))
-    ErrMsg(std::string(Kind) + " " + Obj.GetObjName() + " is defined twice.");
+  return Start;
+}
+
+bool TCustomParser::StatementReplaces() const {
+  const std::string Start = StatementHead();
+  return Start.rfind("CREATEOR", 0) == 0 || Start.rfind("RECREATE", 0) == 0 ||
+         (Start.rfind("ALTER", 0) == 0 && Start.rfind("ALTERTABLE", 0) != 0);
+}
+
+void TCustomParser::TestDefinedTwice(const std::string& Name, const TDbObj& Old) {
+  if (!Objs || Objs->ExtractFrom == efDatabase || StatementReplaces()) return;
+  if (const auto* Sch = dynamic_cast<const TSchData*>(&Old); Sch && Sch->BuiltIn())
+    WrnMsg(Name + " is defined twice: the server has it already.");
+  else if (StatementHead().find("IFNOTEXISTS") != std::string::npos)
+    WrnMsg(Name + " is defined twice: IF NOT EXISTS keeps the first definition.");
+  else
+    ErrMsg(Name + " is defined twice.");
 }
 
 std::int32_t TCustomParser::LineOfPos(std::int32_t At) {
@@ -456,8 +554,15 @@ std::int32_t TCustomParser::LineOfPos(std::int32_t At) {
 void TCustomParser::TestNewKeys() {
   std::vector<TNewKey> Keys = std::move(FNewKeys);
   FNewKeys.clear();
+  std::vector<TNotedCheck> Checks = std::move(FNotedChecks);
+  FNotedChecks.clear();
   auto* O = dynamic_cast<TObjs*>(Objs);
-  if (!O || Keys.empty()) return;
+  if (!O) return;
+  for (const TNotedCheck& C : Checks)
+    if (const TTblData* Table = O->GetTable(C.Table))
+      TestCheckColumns(C.Condition, *Table,
+                       [&](const std::string& Text) { ErrMsgAt(Text, C.Line, 0); });
+  if (Keys.empty()) return;
   // Keys a later statement dropped again are no more filed.
   std::unordered_map<const TDbObj*, int> Filed;
   std::unordered_map<std::string, int> PrimaryKeys;  // by table
@@ -510,6 +615,11 @@ void TCustomParser::TestNewKeys() {
     }
     const auto& C = static_cast<const TCtrData&>(*K.Key);
     const TConstraintType Type = C.GetCtType();
+    if (Type == ctCheck) {
+      const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
+      if (Table && Table->OfType.empty()) TestCheckColumns(C.Body.str(), *Table, Error);
+      continue;
+    }
     if (Type != ctPKey && Type != ctUnique && Type != ctFKey) continue;
     const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
     // An object table's columns are its type's attributes, which the table does not list.
@@ -534,6 +644,11 @@ void TCustomParser::NoteNewKey(const TDbObj& Key) {
   if (FKeyScripts.empty() || FKeyScripts.back() != ScriptName) FKeyScripts.push_back(ScriptName);
   // A later key at the address of a freed one takes its place.
   FKeyPlaces[&Key] = {static_cast<std::int32_t>(FKeyScripts.size()) - 1, FNewKeys.back().Line};
+}
+
+void TCustomParser::NoteCheck(const std::string& Table, const std::string& Condition) {
+  if (!Objs || Objs->ExtractFrom == efDatabase) return;
+  FNotedChecks.push_back({Table, Condition, LineOfPos(StmtStart)});
 }
 
 void TCustomParser::ForgetKeyPlaces() {
@@ -1031,6 +1146,53 @@ void TCustomSQLParser::InitDialect(TDatabaseType DB, const std::string& Term) {
 void TCustomSQLParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs) {
   TCustomParser::ParseScriptText(Text, AObjs);
   if (Objs) Objs->ConnectionOptions.Assign(ConnectionOptions);
+}
+
+void TCustomSQLParser::ReferToPrimaryKeys(TObjs& O) {
+  std::vector<TCtrData*> PKeys;                         // in list order
+  std::vector<std::pair<TCtrData*, std::string>> Open;  // foreign key, key it is filed under
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    auto* Ctr = dynamic_cast<TCtrData*>(O.Constraints.Objects(I));
+    if (!Ctr) continue;
+    if (Ctr->GetCtType() == ctPKey)
+      PKeys.push_back(Ctr);
+    else if (Ctr->GetCtType() == ctFKey && Ctr->RefFldList.Empty() && !Ctr->GetRefTblName().empty())
+      Open.emplace_back(Ctr, O.Constraints.Keys(I));
+  }
+  if (Open.empty()) return;
+  std::unordered_map<std::string, TCtrData*> Keys;  // table -> its first primary key
+  for (TCtrData* Ctr : PKeys) Keys.emplace(Ctr->GetTblName(), Ctr);
+  // An unnamed key is filed under its text, which now names the columns: it moves to its new
+  // key unless that is taken. The keys are rewritten together, so that the list is sorted once
+  // and not once for each key; Taken and Freed stand for the keys as each rewrite in turn would
+  // leave them (under the list's case rule).
+  TDbObjList& List = O.Constraints;
+  const auto Folded = [&List](const std::string& Key) {
+    return List.GetCaseSensitive() ? Key : UpperCase(Key);
+  };
+  std::unordered_set<std::string> Taken, Freed;
+  std::vector<std::pair<int, std::string>> Moves;  // index, new key
+  for (const auto& [Ctr, OldKey] : Open) {
+    const auto It = Keys.find(Ctr->GetRefTblName());
+    if (It == Keys.end()) continue;
+    for (const std::string& Column : It->second->FldList) Ctr->RefFldList.Add(Column);
+    std::string NewKey = Ctr->ObjKeyDef();
+    const int Index = List.IndexOf(OldKey);
+    if (NewKey == OldKey || Index < 0 || List.Objects(Index) != Ctr) continue;
+    std::string FoldedNew = Folded(NewKey);
+    if (Taken.count(FoldedNew) != 0 || (List.IndexOf(NewKey) >= 0 && Freed.count(FoldedNew) == 0))
+      continue;
+    Freed.insert(Folded(OldKey));
+    Taken.erase(Folded(OldKey));
+    Freed.erase(FoldedNew);
+    Taken.insert(std::move(FoldedNew));
+    Moves.emplace_back(Index, std::move(NewKey));
+  }
+  if (Moves.empty()) return;
+  const bool Sorted = List.GetSorted();
+  List.SetSorted(false);
+  for (const auto& [Index, NewKey] : Moves) List.PutKey(Index, NewKey);
+  List.SetSorted(Sorted);
 }
 
 void TCustomSQLParser::Link_Depend() {

@@ -29,6 +29,7 @@ class TCustomObjs;
 class TDbObj;
 class TDbObjList;
 class TFldData;
+class TObjs;
 class TTblData;
 class TTrgData;
 class TViwData;
@@ -368,8 +369,18 @@ class TCustomParser : public TObject {
   std::int32_t LengthTxt() const { return FLen; }
 
  protected:
-  /// Reports a condition (a check's, a domain's) in which an operator has no operand after it.
+  /// Reports a condition (a check's, a domain's) that is no expression (see ConditionFault).
   void TestConditionSyntax(std::string_view Condition, const std::string& What);
+  /// A statement that defines Name ("Domain D") where Old stands already: an error, or a
+  /// warning where the server takes it (IF NOT EXISTS, a schema the server has); nothing where
+  /// the statement replaces what stands (see StatementReplaces).
+  void TestDefinedTwice(const std::string& Name, const TDbObj& Old);
+  /// The statement at StmtStart takes the place of the object that stands: CREATE OR REPLACE,
+  /// CREATE OR ALTER, RECREATE, and ALTER of anything but a table.
+  bool StatementReplaces() const;
+  /// ConditionFault under this dialect's quoting.
+  std::string ConditionFaultOf(std::string_view Condition,
+                               std::vector<std::string>* Names = nullptr) const;
   /// Consumes white space (blank, tab, CR, LF) at Ch; true when it consumed any.
   bool SkipBlanks();
   /// Moves the reader past the last byte: every scanner and grammar sees the end of the text.
@@ -377,6 +388,9 @@ class TCustomParser : public TObject {
   /// Notes that Key (a constraint or an index) was filed by the statement at StmtStart, for
   /// TestNewKeys and TestKeyTables; a reader that files a key without AddObj calls it itself.
   void NoteNewKey(const TDbObj& Key);
+  /// Notes a check on Table the reader reads but does not keep (MySQL's), with the statement at
+  /// StmtStart: its columns are looked up as those of the checks kept.
+  void NoteCheck(const std::string& Table, const std::string& Condition);
   /// A text of the side turned the server's foreign key checks off (MySQL's
   /// FOREIGN_KEY_CHECKS = 0, as every dump file does first): the server then takes a foreign
   /// key to a table it lacks, and so does TestKeyTables.
@@ -424,6 +438,17 @@ class TCustomParser : public TObject {
   /// a column the table lacks or a column named twice is an error, as is a second primary key
   /// of one table. (The table may be created after its keys in the text, so not earlier.)
   void TestNewKeys();
+  /// The first 80 bytes of the statement at StmtStart in upper case, white space taken out.
+  std::string StatementHead() const;
+  /// A column the check's Condition names that Table lacks is an error, told through Error.
+  void TestCheckColumns(std::string_view Condition, const TTblData& Table,
+                        const std::function<void(const std::string&)>& Error);
+  /// A check read but not kept, whose columns TestNewKeys looks up in its table all the same.
+  struct TNotedCheck {
+    std::string Table, Condition;
+    std::int32_t Line;
+  };
+  std::vector<TNotedCheck> FNotedChecks;
   /// The errors AddObj reports before filing Obj.
   void CheckFiled(const TDbObj* Obj);
 };
@@ -482,6 +507,13 @@ class TCustomSQLParser : public TCustomParser {
   /// to their objects and grantees, users to their logins. Names that resolve to nothing are
   /// passed over.
   void Link_Depend() override;
+
+  /// A foreign key that names no referenced columns references the primary key of its
+  /// referenced table, which may stand in a later script: once every script is read, each such
+  /// key takes the columns of that table's primary key, and an unnamed one, filed under its
+  /// text, is filed anew under the text that names them. A table without a primary key leaves
+  /// its references as they are.
+  void ReferToPrimaryKeys(TObjs& O);
 
   /// Records an error met while re-reading the catalog text of Obj: the message starts with
   /// ObjErrPrefix(Obj), and is filed under the script when one is named, else under the object
@@ -637,6 +669,14 @@ std::string ObjErrPrefix(const TDbObj& Obj);
 std::string CrLfLineBreaks(const std::string& Text);
 /// Text with line breaks normalised to CR LF, every line right-trimmed and the whole trimmed.
 std::string TrimSQLText(const std::string& Text);
+/// What is wrong with Condition (a check's or a domain's, with or without its parentheses) read
+/// as an expression: operands and operators in turn, lists not empty, parentheses and quotes
+/// closed. Empty when nothing is. Function calls, sub-selects and types are passed over whole.
+/// Backslashes: a back-slash escapes in quoted text (MySQL); Brackets: [name] is a quoted name.
+/// Names, when given, receives the names of one unquoted word the condition reads as operands
+/// (outside calls and sub-selects): the columns it may use.
+std::string ConditionFault(std::string_view Condition, bool Backslashes, bool Brackets,
+                           std::vector<std::string>* Names = nullptr);
 /// Removes the outer pair of a doubly parenthesised expression, "((x))" -> "(x)", as long as
 /// the two outer pairs each enclose the whole text.
 std::string DelDblParents(const std::string& Text);

@@ -227,8 +227,11 @@ void TIbParser::Link_Depend() {
   // generators, exceptions and external functions; computed columns and checks the external
   // functions they call (the server refuses to drop a function while they do). The words of a
   // text are looked up once each.
-  TCustomSQLParser::Link_Depend();  // indexes, keys and grants
   auto* O = dynamic_cast<TObjs*>(Objs);
+  // "REFERENCES T1" without columns: the server takes T1's primary key, and its catalog names
+  // the columns, so the script's key must name them too before keys are paired and linked.
+  if (O) ReferToPrimaryKeys(*O);
+  TCustomSQLParser::Link_Depend();  // indexes, keys and grants
   if (!O) return;
   // Columns and parameters rest on their domains.
   auto LinkDomains = [&](TDbObj* Obj, const TObjVector<TFldData>& Fields) {

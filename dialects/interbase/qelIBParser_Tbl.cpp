@@ -54,6 +54,9 @@ constexpr std::array<TTypeWord, 17> kTypeWords{{
     {"BOOLEAN", iftBoolean},
 }};
 
+/// The precision of NUMERIC and DECIMAL written without one.
+constexpr std::int32_t kDefaultExactPrecision = 9;
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -213,6 +216,12 @@ void TIbParser::ParseDataType(TFldData& Fld) {
       ReadInt(Fld.Scale);
     }
     TestAndGetSy(syRParen);
+  } else if (T == iftNumeric || T == iftDecimal) {
+    // Without a precision the server stores NUMERIC(9, 0) (DECIMAL likewise) and its catalog
+    // says so: read as written, the column would differ from its own database on every
+    // comparison and be altered, its keys dropped and made again.
+    Fld.Precision = kDefaultExactPrecision;
+    Fld.Scale = 0;
   }
   if (T == iftChar && Fld.Size == 0) Fld.Size = 1;
   if (Sy == syLBracket) ParseArrayBounds(Fld);
@@ -692,6 +701,7 @@ void TIbParser::ParseException() {
   TestAndGetSy(syString);
   auto* O = dynamic_cast<TObjs*>(Objs);
   if (auto* E = O ? dynamic_cast<TExcData*>(O->Exceptions.FindObj(N)) : nullptr) {
+    TestDefinedTwice("Exception " + N, *E);
     E->Message = Message;  // ALTER EXCEPTION, or a second CREATE OR ALTER
     Report(stStatement, N, dboException, odbAlter);
     return;

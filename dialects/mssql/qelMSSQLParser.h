@@ -107,6 +107,9 @@ class TTransactSQLParser : public TCustomSQLParser {
   std::string BodyFrom(std::int32_t Start);
   /// Reads up to the end of the batch (the next GO line) or the text.
   void SkipToEnd();
+  /// The 0-based index of a statement that follows a view's select in its batch, the text from
+  /// the 1-based Start up to the GO line; -1 when none does.
+  std::int32_t StatementAfterView(std::int32_t Start) const;
   TTblData* FindTable(const std::string& Schema, const std::string& Name) const;
 
   // Statement loop (qelMSSQLParser.cpp).

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -68,9 +69,85 @@ void TTransactSQLParser::ParseView(TViwData* View, bool Alter) {
     return;
   }
   SkipBlanks();
+  // CREATE VIEW must be alone in its batch: what follows its select would go into its text.
+  if (const std::int32_t Next = StatementAfterView(Pos - 1); Next >= 0) {
+    std::int32_t At = Next, LineAt = Line;
+    while (At > 0 && At > Pos - 2 && FTxt[static_cast<std::size_t>(At - 1)] != '\n') --At;
+    for (std::int32_t I = Pos - 1; I < At; ++I)
+      if (FTxt[static_cast<std::size_t>(I)] == '\n') ++LineAt;
+    const std::int32_t Column = At > Pos - 2 ? Next - At + 1 : GetPosX() + Next - (Pos - 2);
+    // Shown at the statement that follows, not where the reader stands.
+    const std::int32_t SavedLine = FSyLine, SavedColumn = FSyColumn;
+    FSyLine = LineAt;
+    FSyColumn = Column + 1;
+    ErrMsg("A statement follows CREATE VIEW " + Viw->GetObjName() +
+           " in its batch: CREATE VIEW must be alone in its batch (a GO line is missing).");
+    FSyLine = SavedLine;
+    FSyColumn = SavedColumn;
+    BodyFrom(Pos - 1);
+    return;
+  }
   Viw->Body = BodyFrom(Pos - 1);
   if (Viw->Body.empty()) ErrMsg("Missing: <select>");
   if (Made) AddObj(std::move(Made));
+}
+
+std::int32_t TTransactSQLParser::StatementAfterView(std::int32_t Start) const {
+  static constexpr std::array<std::string_view, 13> Starts = {
+      "CREATE", "ALTER",   "DROP",    "GRANT", "REVOKE",   "INSERT", "DELETE",
+      "EXEC",   "EXECUTE", "DECLARE", "PRINT", "TRUNCATE", "SETUSER"};
+  const std::int32_t End = GoLineFrom(Start - 1, true);
+  const auto At = [this](std::int32_t I) { return FTxt[static_cast<std::size_t>(I)]; };
+  const auto WordChar = [](char C) {
+    return std::isalnum(static_cast<unsigned char>(C)) || C == '_' || C == '@' || C == '#' ||
+           C == '$';
+  };
+  int Depth = 0;
+  bool AfterSemicolon = false;
+  for (std::int32_t I = Start - 1; I < End;) {
+    const char C = At(I);
+    if (C == ' ' || C == '\t' || C == '\r' || C == '\n') {
+      ++I;
+      continue;
+    }
+    if (C == '-' && I + 1 < End && At(I + 1) == '-') {
+      while (I < End && At(I) != '\n') ++I;
+      continue;
+    }
+    if (C == '/' && I + 1 < End && At(I + 1) == '*') {
+      I += 2;
+      while (I + 1 < End && !(At(I) == '*' && At(I + 1) == '/')) ++I;
+      I += 2;
+      continue;
+    }
+    if (AfterSemicolon) return I;  // more than blanks and comments after a ";"
+    if (C == '\'' || C == '"' || C == '[') {
+      const char Close = C == '[' ? ']' : C;
+      for (++I; I < End && At(I) != Close; ++I) {
+      }
+      ++I;
+    } else if (C == '(') {
+      ++Depth;
+      ++I;
+    } else if (C == ')') {
+      --Depth;
+      ++I;
+    } else if (C == ';' && Depth <= 0) {
+      AfterSemicolon = true;
+      ++I;
+    } else if (WordChar(C)) {
+      const std::int32_t From = I;
+      while (I < End && WordChar(At(I))) ++I;
+      if (Depth <= 0 && From > Start - 1 && !WordChar(At(From - 1)) && At(From - 1) != '.')
+        for (const std::string_view W : Starts)
+          if (SameText(W, std::string_view(&FTxt[static_cast<std::size_t>(From)],
+                                           static_cast<std::size_t>(I - From))))
+            return From;
+    } else {
+      ++I;
+    }
+  }
+  return -1;
 }
 
 void TTransactSQLParser::ParseParams(TPrcData& Routine) {

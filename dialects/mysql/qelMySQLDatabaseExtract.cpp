@@ -89,6 +89,10 @@ bool TMySQLDBExtract::ChangedMeanwhile(const std::string& Text) const {
   return false;
 }
 
+bool TMySQLDBExtract::HeldStill() const {
+  return FHeldStill;
+}
+
 std::string TMySQLDBExtract::CatalogVersion() {
   std::string Version;
   ForEachRow({"SELECT table_name, table_type, create_time FROM information_schema.tables",
@@ -100,7 +104,53 @@ std::string TMySQLDBExtract::CatalogVersion() {
   return Version.empty() ? std::string("(no tables)") : Version;
 }
 
+/// Read locks on the tables and views a reading lists (LOCK TABLES ... READ), as a consistent
+/// dump takes them: until they are let go no other session drops, alters or writes those, so
+/// their texts are those of one moment. Let go when the reading ends, however it ends.
+class TMySQLDBExtract::TReadLocks {
+ public:
+  TReadLocks(TMySQLDBExtract& Owner, TQELQuery& Query) : FOwner(Owner), FQuery(Query) {}
+  ~TReadLocks() {
+    if (!FHeld) return;
+    try {
+      Run("UNLOCK TABLES");
+    } catch (const std::exception&) {
+      // The server lets a session's locks go with the session.
+    }
+  }
+  /// True when the locks are held. An account without the right to lock (or a view it may
+  /// not lock through) reads without them; a listed table another session dropped since
+  /// raises, and the reading is done again.
+  bool Take(const std::vector<std::pair<std::string, bool>>& Listed) {
+    if (Listed.empty()) return false;
+    std::string SQL;
+    for (const auto& Item : Listed)
+      SQL += (SQL.empty() ? "" : ", ") + EncloseIdent(Item.first, '`', '`') + " READ";
+    // A session that holds a table with a long statement is waited for a while only: the
+    // reading then goes on without locks.
+    try {
+      Run("SET STATEMENT lock_wait_timeout = 10 FOR LOCK TABLES " + SQL);
+    } catch (const std::exception& E) {
+      if (FOwner.ChangedMeanwhile(E.what())) throw;
+      FOwner.AddToLog(std::string("Reading without table locks: ") + E.what());
+      return false;
+    }
+    FHeld = true;
+    return true;
+  }
+
+ private:
+  void Run(const std::string& SQL) {
+    FQuery.SetSQLText(SQL);
+    FQuery.ExecSQL();
+  }
+  TMySQLDBExtract& FOwner;
+  TQELQuery& FQuery;
+  bool FHeld = false;
+};
+
 void TMySQLDBExtract::ExtractHeader() {
+  FHeldStill = false;
   KeepConnectionOptions();
 }
 
@@ -119,6 +169,8 @@ void TMySQLDBExtract::ExtractTbl() {
       Listed.emplace_back(Q.Fields().Fields(0)->AsString(), Type == "VIEW");
   });
   TQELQuery& Q = WorkQuery();
+  TReadLocks Locks(*this, Q);
+  FHeldStill = Locks.Take(Listed);
   for (const auto& [Stored, View] : Listed) {
     const std::string Name = Fold ? UpperCase(Stored) : Stored;
     // The name always in back quotes: a stored name may hold blanks, upper case or a reserved

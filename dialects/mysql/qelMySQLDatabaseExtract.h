@@ -40,14 +40,22 @@ class TMySQLDBExtract : public TCustomDBExtract {
   /// views of the database with their creation times (an ALTER makes a table anew), as one
   /// text; the driver reads it before and after the catalog.
   std::string CatalogVersion() override;
-  /// A table SHOW TABLES listed that another session dropped before SHOW CREATE read it.
+  /// A table SHOW TABLES listed that another session dropped before SHOW CREATE read it (or
+  /// before it was locked).
   bool ChangedMeanwhile(const std::string& Text) const override;
+  /// The tables and views were read under read locks (where the account may lock them): the
+  /// schema held still, whatever other sessions created meanwhile.
+  bool HeldStill() const override;
   /// Every catalog query opens on the work query, and a session depends on the connection's
   /// options alone: a comparison reads the master's catalog while the target's is read.
   bool CanReadAhead() const override { return true; }
 
   void ExtractHeader();
   void ExtractTbl();
+
+ private:
+  class TReadLocks;
+  bool FHeldStill = false;
 };
 
 }  // namespace qel

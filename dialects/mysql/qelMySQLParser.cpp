@@ -179,6 +179,32 @@ void TMySQLParser::NameFromKeyword() {
   if (CaseFolded()) Ident = Word;
 }
 
+bool TMySQLParser::NextWordIs(std::string_view Word) const {
+  // Ch, the byte after the current symbol, stands at the 0-based index Pos - 2.
+  std::size_t I = FEot ? FTxt.size() : static_cast<std::size_t>(Pos - 2);
+  const std::size_t N = std::min(FTxt.size(), static_cast<std::size_t>(FLen));
+  for (;;) {
+    while (I < N && (FTxt[I] == ' ' || FTxt[I] == '\t' || FTxt[I] == '\r' || FTxt[I] == '\n')) ++I;
+    if (I + 1 < N && FTxt[I] == '/' && FTxt[I + 1] == '*') {
+      const std::size_t End = FTxt.find("*/", I + 2);
+      I = End == std::string::npos ? N : End + 2;
+    } else if (I < N && (FTxt[I] == '#' || FTxt.compare(I, 3, "-- ") == 0)) {
+      while (I < N && FTxt[I] != '\n') ++I;
+    } else {
+      break;
+    }
+  }
+  if (N - std::min(I, N) < Word.size() || !SameText(FTxt.substr(I, Word.size()), Word))
+    return false;
+  const std::size_t After = I + Word.size();
+  return After >= N || !IdentChars.Contains(static_cast<unsigned char>(FTxt[After]));
+}
+
+bool TMySQLParser::AtElementWord() {
+  if (Sy != syIdent || FBackQuoted) return false;
+  return IsIdent("CHECK") || (IsIdent("PERIOD") && NextWordIs("FOR"));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Linking after the last script
 

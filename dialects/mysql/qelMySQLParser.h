@@ -176,6 +176,11 @@ class TMySQLParser : public TCustomSQLParser {
   /// A keyword the server does not reserve (DATE, TEXT, YEAR, ENUM ...) stands where a name is
   /// expected: it becomes that name (Sy := syIdent).
   void NameFromKeyword();
+  /// The word after the current symbol is Word (blanks and comments between); reads nothing.
+  bool NextWordIs(std::string_view Word) const;
+  /// The current identifier begins a table element other than a column: CHECK, or PERIOD
+  /// followed by FOR. A column may be named period, and any name in back quotes is a name.
+  bool AtElementWord();
   bool StatementFailed() const { return FErrCount != FStmtErrCount; }
   void Uncarried();
   void ParseStatement() override;
@@ -205,8 +210,14 @@ class TMySQLParser : public TCustomSQLParser {
   /// A character set or collation name (word or string), in the catalog's spelling.
   std::string ReadCharsetName();
   void ParseColumnAttributes(TTblData* Table, TFldData& Fld);
-  /// UNIQUE [KEY] on a column: a unique index of that column.
-  void ParseColumnUnique(TTblData* Table, TFldData& Fld);
+  /// UNIQUE [KEY] on a column: the column asks for a unique index.
+  void ParseColumnUnique();
+  /// The unique index of column Fld that UNIQUE or SERIAL asks for.
+  void FileColumnUnique(TTblData* Table, const TFldData& Fld);
+  /// After an error in a column definition that began at ColumnStart: passes over the rest of
+  /// that column and reads on from the next element, so that the columns and keys after it
+  /// are not missed (and named missing) by the statements that follow.
+  void SkipFailedColumn(std::int32_t ColumnStart);
   /// REFERENCES on a column: a foreign key of that column.
   void ParseColumnReferences(TTblData* Table, TFldData& Fld);
   /// AS (expression): a generated column.
@@ -218,8 +229,9 @@ class TMySQLParser : public TCustomSQLParser {
   /// the script names none.
   std::string NextForeignKeyName(const std::string& Table);
   void NormaliseDefault(TFldData& Fld);
-  /// "(" col [(len)] [ASC|DESC], ... ")" into an index, or names into a list.
-  void ParseIndexColumns(TIdxData* Idx, TStringList* List);
+  /// "(" col [(len)] [ASC|DESC], ... ")" into an index, or names into a list, or names with
+  /// their prefix lengths into a key.
+  void ParseIndexColumns(TIdxData* Idx, TStringList* List, TCtrData* Key = nullptr);
   /// Index options (USING, COMMENT, KEY_BLOCK_SIZE ...); returns the USING algorithm
   /// (BTREE, HASH, RTREE), upper-cased, or "".
   std::string SkipIndexOptions();
@@ -304,6 +316,12 @@ class TMySQLParser : public TCustomSQLParser {
   void NoteFiledConstraint(const TCtrData& Ctr, const std::string& Key);
   /// The name a CONSTRAINT clause gives the unique index read next.
   std::string FIndexName;
+  /// The column being read asks for a unique index (UNIQUE, SERIAL, SERIAL DEFAULT VALUE):
+  /// the server makes one however often it is asked, and none when the column is declared
+  /// PRIMARY KEY as well.
+  bool FColumnUnique = false;
+  /// The column being read is declared PRIMARY KEY.
+  bool FColumnPrimary = false;
 };
 
 }  // namespace qel

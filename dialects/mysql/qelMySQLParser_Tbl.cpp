@@ -432,6 +432,10 @@ constexpr TMySQLType kMySQLTypes[] = {
     {syIdent, "MULTISURFACE", iftMultiSurface, false},
     {syIdent, "MULTIPOLYGON", iftMultiPolygon, false},
     {syIdent, "BOOLEAN", iftTinyInt, false},
+    {syIdent, "NCHAR", iftNationalChar, true, twVarying},
+    {syIdent, "NVARCHAR", iftNationalChar, true, twNone},
+    // SERIAL is BIGINT UNSIGNED NOT NULL AUTO_INCREMENT UNIQUE.
+    {syIdent, "SERIAL", iftBigInt, false},
     {syIdent, "VARBINARY", iftVarBinary, true},
     // Types of newer servers that the neutral type list does not name: kept by name. JSON is a
     // longtext with a check to the server; IsJsonCheck reads that form back.
@@ -460,6 +464,22 @@ TTblData* TMySQLParser::FindTable(const std::string& Name) const {
 }
 
 namespace {
+
+/// The server keeps no prefix that covers a whole CHAR, VARCHAR, BINARY or VARBINARY column:
+/// KEY (name(40)) over a varchar(40) is KEY (name) in its catalog. Columns are a key's or an
+/// index's column list, each entry's descriptor carrying its prefix length in Size.
+void DropWholeColumnPrefixes(const TTblData* Tbl, const TStringList& Columns) {
+  if (!Tbl) return;
+  for (int I = 0; I < Columns.Count(); ++I) {
+    auto* Part = dynamic_cast<TFldData*>(Columns.Objects(I));
+    const TFldData* Col = Part && Part->Size > 0 ? Tbl->Fields.Find(Columns[I]) : nullptr;
+    if (!Col || Col->Size <= 0) continue;
+    const TDBFieldType T = Col->FieldType;
+    if ((T == iftChar || T == iftVarchar || T == iftBinary || T == iftVarBinary) &&
+        Part->Size >= Col->Size)
+      Part->Size = 0;
+  }
+}
 
 void AddIndexKeys(const TIdxData& Idx, std::vector<std::string>& Names,
                   std::vector<std::vector<std::string>>& Columns) {
@@ -537,9 +557,17 @@ void TMySQLParser::ParseTable(TTblData* Table) {
     GetSy();
   }
   TestAndGetSy(myTABLE);
+  const bool IfNotExists = Sy == myIF;
   SkipIfNotExists();
   const std::string Name = GetObjectName();
   if (StatementFailed()) return;
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (IfNotExists && !Table && O && O->GetTable(Name)) {
+    // The server leaves the table that stands as it is.
+    WrnMsg("Table " + Name + " is defined twice: IF NOT EXISTS keeps the first definition.");
+    SkipToTerm();
+    return;
+  }
   if (!Table) {
     Made = std::make_unique<TTblData>(Objs);
     Made->SetObjName(Name);
@@ -552,10 +580,12 @@ void TMySQLParser::ParseTable(TTblData* Table) {
   TestAndGetSy(syLParen);
   while (!StatementFailed() && Sy != syRParen) {
     NameFromKeyword();
-    if (Sy == syIdent && !(IsIdent("CHECK") || IsIdent("PERIOD"))) {
+    if (Sy == syIdent && !AtElementWord()) {
+      const std::int32_t ColumnStart = SyPos;
       std::unique_ptr<TFldData> Fld = ParseField(Table, nullptr);
       Fld->Position = Table->Fields.Count() + 1;
       AddColumn(*Table, std::move(Fld));
+      if (StatementFailed()) SkipFailedColumn(ColumnStart);
     } else {
       ParseTableElement(*Table, "", false);
     }
@@ -580,6 +610,30 @@ void TMySQLParser::ParseTable(TTblData* Table) {
     ErrMsg("Duplicate table name: " + TblName);
 }
 
+void TMySQLParser::SkipFailedColumn(std::int32_t ColumnStart) {
+  // The parentheses the column's text opened before the current symbol.
+  const std::string Read = CopyTxt(ColumnStart, SyPos - ColumnStart);
+  int Depth = 0;
+  for (std::size_t I = 0; I < Read.size();) {
+    const char C = Read[I];
+    if (C == '\'' || C == '"' || C == '`') {
+      I = SkipGroup(Read, I);
+      continue;
+    }
+    if (C == '(') ++Depth;
+    if (C == ')') --Depth;
+    ++I;
+  }
+  for (;; GetSy()) {
+    if (Sy == syEOF || Sy == syTerm) return;  // the statement ends in its error
+    if (Depth <= 0 && (Sy == syComma || Sy == syRParen)) break;
+    if (Sy == syLParen) ++Depth;
+    if (Sy == syRParen) --Depth;
+  }
+  // The error stands; the elements after the column are read as if it had none.
+  FStmtErrCount = FErrCount;
+}
+
 void TMySQLParser::CheckNotKept(const std::string& Table, const std::string& Name,
                                 const std::string& Condition) {
   WrnMsg("Table " + Table + ": CHECK" + (Name.empty() ? "" : " " + Name) + " " + Condition +
@@ -593,7 +647,7 @@ void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& Name, boo
   while (Sy == myCONSTRAINT) {
     GetSy();
     CtrName.clear();
-    if (Sy == syIdent && !IsIdent("CHECK")) {
+    if (Sy == syIdent && !AtElementWord()) {
       CtrName = Ident;
       GetSy();
     }
@@ -642,6 +696,7 @@ void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& Name, boo
         if (Sy == syLParen) {
           const std::string Condition = SkipParens();
           TestCheckCondition(Condition);
+          NoteCheck(Tbl.GetObjName(), Condition);
           CheckNotKept(Tbl.GetObjName(), CtrName, Condition);
         }
         return;
@@ -733,8 +788,11 @@ std::unique_ptr<TFldData> TMySQLParser::ParseField(TTblData* Table, std::unique_
     Fld->TableName = Table->GetObjName();
   }
   GetSy();
+  FColumnUnique = false;
+  FColumnPrimary = false;
   ParseFieldType(*Fld);
   if (!StatementFailed()) ParseColumnAttributes(Table, *Fld);
+  if (FColumnUnique && !FColumnPrimary && !StatementFailed()) FileColumnUnique(Table, *Fld);
   NormaliseDefault(*Fld);
   return Fld;
 }
@@ -752,9 +810,22 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
   GetSy();
   ParseTypeWords(Fld, Type->Words);
   ParseTypeLength(Fld, Type->Sized);
+  if (Type->Type == iftNationalChar) {
+    // The national types are CHAR and VARCHAR of the server's national character set, and
+    // the server shows them so.
+    if (Word == "NVARCHAR") Fld.FieldType = iftVarchar;
+    if (Fld.FieldType == iftNationalChar) Fld.FieldType = iftChar;
+    Fld.CharSet = "utf8mb3";
+  }
   const TDBFieldType T = Fld.FieldType;
   // BOOLEAN is tinyint(1) on the server, which clients read as a truth value.
   if (Word == "BOOL" || Word == "BOOLEAN") Fld.Precision = 1;
+  if (Word == "SERIAL") {
+    Fld.UnsignedAttr = true;
+    Fld.Nullable = false;
+    Fld.AutoIncrement = true;
+    FColumnUnique = true;
+  }
   // CHAR and BINARY alone hold one character or byte.
   if ((T == iftChar || T == iftNationalChar || T == iftBinary) && Fld.Size == 0) Fld.Size = 1;
   // DECIMAL alone is DECIMAL(10,0) on the server.
@@ -782,9 +853,10 @@ void TMySQLParser::ParseTypeWords(TFldData& Fld, std::uint8_t Words) {
       if (Sy == myVARCHAR) {
         Fld.FieldType = iftVarchar;
         GetSy();
-      } else {
-        TestAndGetSy(myCHAR);
+        return;
       }
+      TestAndGetSy(myCHAR);
+      ParseTypeWords(Fld, twVarying);
       return;
     default:
       return;
@@ -887,6 +959,7 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
       case myPRIMARY:
       case myKEY:              // KEY alone in a column definition is the primary key
         Fld.Nullable = false;  // the column is not in the table's list yet
+        FColumnPrimary = true;
         if (Table) {
           ParsePrimaryKey(*Table, Fld.GetObjName());
         } else {
@@ -895,7 +968,7 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
         }
         continue;
       case myUNIQUE:
-        ParseColumnUnique(Table, Fld);
+        ParseColumnUnique();
         continue;
       case myCOLLATE:
         GetSy();
@@ -919,9 +992,13 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
   }
 }
 
-void TMySQLParser::ParseColumnUnique(TTblData* Table, TFldData& Fld) {
+void TMySQLParser::ParseColumnUnique() {
   GetSy();
   if (Sy == myKEY) GetSy();
+  FColumnUnique = true;
+}
+
+void TMySQLParser::FileColumnUnique(TTblData* Table, const TFldData& Fld) {
   if (!Table) return;
   auto Idx = std::make_unique<TIdxData>(Objs);
   Idx->SetObjName(UniqueIndexName(Fld.GetObjName()));
@@ -982,6 +1059,7 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
     if (Sy == syLParen) {
       Condition = SkipParens();
       TestCheckCondition(Condition);
+      NoteCheck(Fld.TableName, Condition);
     }
     if (!Condition.empty() && IsJsonCheck(Condition, Fld)) {
       Fld.FieldType = iftDomain;
@@ -1000,7 +1078,16 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
     if (!Fld.GeneratedExpr.empty() && !IsIdent("VIRTUAL"))
       Fld.GeneratedExpr.replace(Fld.GeneratedExpr.size() - 7, 7, "STORED");
     GetSy();
-  } else if (IsIdent("INVISIBLE") || IsIdent("VISIBLE") || IsIdent("SERIAL")) {
+  } else if (IsIdent("SERIAL")) {
+    // SERIAL DEFAULT VALUE: NOT NULL AUTO_INCREMENT UNIQUE.
+    GetSy();
+    TestAndGetSy(myDEFAULT);
+    TestIdent("VALUE");
+    GetSy();
+    Fld.Nullable = false;
+    Fld.AutoIncrement = true;
+    FColumnUnique = true;
+  } else if (IsIdent("INVISIBLE") || IsIdent("VISIBLE")) {
     GetSy();
     if (IsIdent("DEFAULT") || Sy == myDEFAULT) GetSy();
     if (IsIdent("VALUE")) GetSy();
@@ -1179,14 +1266,14 @@ void TMySQLParser::ParseAlterTable() {
           GetSy();
         }
       }
-      if (IsIdent("COLUMN")) GetSy();
+      if (IsIdent("COLUMN") && !FBackQuoted) GetSy();
       if (!Named) NameFromKeyword();
-      if (Sy == syIdent && !Named) {
+      if (Sy == syIdent && !Named && !AtElementWord()) {
         std::unique_ptr<TFldData> Fld = ParseField(&Target, nullptr);
         Fld->Position = Target.Fields.Count() + 1;
         Target.Fields.Add(std::move(Fld));
       } else if (Sy == myPRIMARY || Sy == myFOREIGN || Sy == myUNIQUE || Sy == myKEY ||
-                 Sy == myINDEX || Sy == myFULLTEXT || Sy == mySPATIAL || IsIdent("CHECK")) {
+                 Sy == myINDEX || Sy == myFULLTEXT || Sy == mySPATIAL || AtElementWord()) {
         ParseTableElement(Target, CtrName, Named);
         AddForeignKeyIndexes();
       } else {
@@ -1195,7 +1282,7 @@ void TMySQLParser::ParseAlterTable() {
       }
     } else if (IsIdent("MODIFY")) {
       GetSy();
-      if (IsIdent("COLUMN")) GetSy();
+      if (IsIdent("COLUMN") && !FBackQuoted) GetSy();
       NameFromKeyword();
       TestSy(syIdent);
       if (Sy != syIdent) return;
@@ -1225,7 +1312,7 @@ void TMySQLParser::ParseAlterTable() {
 // ---------------------------------------------------------------------------------------------
 // Keys and indexes
 
-void TMySQLParser::ParseIndexColumns(TIdxData* Idx, TStringList* List) {
+void TMySQLParser::ParseIndexColumns(TIdxData* Idx, TStringList* List, TCtrData* Key) {
   if (Sy != syLParen) return;
   GetSy();
   for (;;) {
@@ -1251,6 +1338,7 @@ void TMySQLParser::ParseIndexColumns(TIdxData* Idx, TStringList* List) {
     }
     if (Idx) Idx->AddFld(Column, SortOrder, Length);
     if (List) List->Add(Column);
+    if (Key) Key->AddFld(Column, 0, Length);
     if (Sy != syComma) break;
     GetSy();
   }
@@ -1317,6 +1405,7 @@ void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool
   ParseIndexColumns(Idx.get(), nullptr);
   if (std::string After = SkipIndexOptions(); !After.empty()) Using = std::move(After);
   if (StatementFailed() || Idx->Flds.Empty()) return;
+  DropWholeColumnPrefixes(Table ? Table : FindTable(TableName), Idx->Flds);
   Idx->IndexType = Using;
   // An index without a name is named by the server after its first column.
   Idx->SetObjName(Name.empty() ? UniqueIndexName(Idx->Flds[0]) : Name);
@@ -1361,12 +1450,14 @@ void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
   // A key declared with its column has no options: a COMMENT after it is the column's.
   if (Sy == syLParen || IsIdent("USING") || Column.empty()) {
     Ctr->IndexType = SkipIndexOptions();
-    ParseIndexColumns(nullptr, &Ctr->FldList);
+    // A TEXT or BLOB column is keyed by its prefix, which the key keeps.
+    ParseIndexColumns(nullptr, nullptr, Ctr.get());
     if (std::string After = SkipIndexOptions(); !After.empty()) Ctr->IndexType = std::move(After);
   } else {
     Ctr->FldList.Add(Column);
   }
   if (StatementFailed()) return;
+  DropWholeColumnPrefixes(&Tbl, Ctr->FldList);
   // The columns of a primary key are NOT NULL on the server whether the script says so or not.
   std::vector<std::string> Cols;
   for (const std::string& C : Ctr->FldList) {

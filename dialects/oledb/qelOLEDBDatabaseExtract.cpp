@@ -238,6 +238,14 @@ void TOLEDBExtract::ExtractTbl(bool Views) {
       Obj = std::move(Tbl);
     }
     Obj->SetObjName(T.Name);
+    if (Views) {
+      // No rowset gives a view's text: a creation script cannot make it, and leaves it out.
+      Obj->SkipDef = true;
+      const std::string Text =
+          "View " + T.Name + ": its text is not read from this source; it is not written.";
+      AddToLog(Text);
+      GetMsgManager()->AddMsg(Text, mt_Inf, nullptr);
+    }
     if (OpenRowset(siColumns, &T, D)) {
       for (; !D.GetEof(); D.Next()) {
         // A driver may take the table name for a pattern ("_" matches any character).
@@ -303,7 +311,8 @@ void TOLEDBExtract::ExtractPK() {
   AddToLog("Extracting primary keys...");
   TADODataSet D(nullptr);
   for (const TSourceTable& T : FTables) {
-    if (T.View || !FiledTable(T.Name)) continue;
+    TTblData* Tbl = T.View ? nullptr : FiledTable(T.Name);
+    if (!Tbl) continue;
     if (!OpenRowset(siPrimaryKeys, &T, D)) continue;
     std::map<int, std::string> Columns;  // by KEY_SEQ
     std::string Name;
@@ -317,7 +326,13 @@ void TOLEDBExtract::ExtractPK() {
     // MariaDB calls every primary key PRIMARY: a name of a table's own is made then.
     Ctr->SetObjName(Name.empty() || SameText(Name, "PRIMARY") ? "PK_" + T.Name : Name);
     Ctr->SetTblName(T.Name);
-    for (const auto& [Seq, Col] : Columns) Ctr->FldList.Add(Col);
+    for (const auto& [Seq, Col] : Columns) {
+      Ctr->FldList.Add(Col);
+      // Every server keeps a primary key's columns NOT NULL; a driver may say otherwise (the
+      // SQLite driver of an INTEGER PRIMARY KEY column), and the target would then be told
+      // to drop the key's NOT NULL on every comparison.
+      if (TFldData* Fld = Tbl->Fields.Find(Col)) Fld->Nullable = false;
+    }
     FileExtracted(std::move(Ctr));
   }
 }

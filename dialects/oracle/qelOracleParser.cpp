@@ -809,8 +809,12 @@ void TOracleParser::ParseRole() {
   auto Rol = std::make_unique<TRolData>(Objs);
   Rol->SetObjName(Name);
   DoLogNextLine("Role: " + Name);
-  if (TObjs* O = Collection())
-    if (O->Roles.Add(Rol->ObjKeyDef(), Rol.get())) (void)Rol.release();
+  if (TObjs* O = Collection()) {
+    if (O->Roles.Add(Rol->ObjKeyDef(), Rol.get()))
+      (void)Rol.release();
+    else if (const TDbObj* Old = O->Roles.FindObj(Rol->ObjKeyDef()))
+      TestDefinedTwice("Role " + Name, *Old);
+  }
   if (Sy == syIdent && (IsWord("NOT") || IsWord("IDENTIFIED"))) SkipToTerm();
 }
 
@@ -887,8 +891,12 @@ void TOracleParser::ParseSequence(bool Alter) {
     }
   }
   DoLogNextLine("Sequence: " + Name);
-  if (New && O)
-    if (O->Generators.Add(New->ObjKeyDef(), New.get())) (void)New.release();
+  if (New && O) {
+    if (O->Generators.Add(New->ObjKeyDef(), New.get()))
+      (void)New.release();
+    else if (const TDbObj* Old = O->Generators.FindObj(New->ObjKeyDef()))
+      TestDefinedTwice("Sequence " + Name, *Old);
+  }
 }
 
 void TOracleParser::FieldsSeq(TStrings* List) {

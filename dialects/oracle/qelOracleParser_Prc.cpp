@@ -186,10 +186,19 @@ void TOracleParser::ParseRoutine(TPrcData* Given, bool IsFunction) {
   DoLogNextLine((IsFunction ? "Function: " : "Procedure: ") + Prc->GetObjName());
   if (!New || FUnterminated) return;
   // A function is filed as it is; a procedure passes the collection's filter.
+  if (const int I = Objs && IsFunction ? Objs->Procedures.IndexOf(New->ObjKeyDef()) : -1;
+      I >= 0 && StatementReplaces()) {
+    // CREATE OR REPLACE FUNCTION: the new text takes the place of the one that stands.
+    if (New->Description.empty()) New->Description = Objs->Procedures.Objects(I)->Description;
+    Objs->RemoveDepend(Objs->Procedures.Objects(I));
+    Objs->Procedures.Delete(I);
+  }
   if (!IsFunction)
     AddObj(std::move(New));
   else if (Objs && Objs->Procedures.Add(New->ObjKeyDef(), New.get()))
     (void)New.release();
+  else if (const TDbObj* Old = Objs ? Objs->Procedures.FindObj(New->ObjKeyDef()) : nullptr)
+    TestDefinedTwice("Function " + New->GetObjName(), *Old);
 }
 
 void TOracleParser::ParsePackage(TPkgData* Given) {

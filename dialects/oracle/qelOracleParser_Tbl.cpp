@@ -835,6 +835,8 @@ void TOracleParser::ParseIndex(bool Unique) {
   if (TObjs* O = Collection(); O && O->Indexes.Add(Idx->ObjKeyDef(), Idx.get())) {
     NoteNewKey(*Idx);
     (void)Idx.release();
+  } else if (const TDbObj* Old = O ? O->Indexes.FindObj(Idx->ObjKeyDef()) : nullptr) {
+    TestDefinedTwice("Index " + Idx->GetObjName(), *Old);
   }
 }
 

@@ -185,6 +185,7 @@ std::vector<TDBExtractStep> TPGDBExtract::ExtractSteps() {
   for (TDBExtractStep& Step : CoreSteps(this)) Steps.push_back(std::move(Step));
   Steps.push_back({10, true, coView, "ExtractViwDepend", [this] { ExtractViwDepend(); }});
   Steps.push_back({11, true, coTable, "ExtractDroppedTbl", [this] { PassOverDroppedTables(); }});
+  Steps.push_back({11, true, coGenerator, "ExtractSeqNotRead", [this] { NameSequencesNotRead(); }});
   return Steps;
 }
 
@@ -638,11 +639,17 @@ void TPGDBExtract::PassOverDroppedTables() {
     TTblData* T = O->GetTable(Row.Str("relname"));
     if (T && T->GetSchema() == Row.Str("nspname")) Dropped.push_back(T);
   });
+  auto IsDropped = [&Dropped](const std::string& Schema, const std::string& Name) {
+    for (const TTblData* T : Dropped)
+      if (T->GetObjName() == Name && T->GetSchema() == Schema) return true;
+    return false;
+  };
   for (TTblData* T : Dropped) {
     const std::string Schema = T->GetSchema(), Name = T->GetObjName();
     const std::string Full = Schema + "." + Name;
     // What stays and uses the table (a view read before it went, a foreign key of another
     // table) went with it or changed: the snapshot is no longer one state: read it all again.
+    // A table that references it and went too is passed over with it.
     for (int I = 0; I < T->UseIn.Count(); ++I)
       if (const TDependObj* D = T->UseIn[I];
           D && D->DepObj && O->Views.IndexOfObject(D->DepObj) >= 0)
@@ -651,13 +658,21 @@ void TPGDBExtract::PassOverDroppedTables() {
     for (int I = 0; I < O->Constraints.Count(); ++I) {
       const auto* Ctr = dynamic_cast<const TCtrData*>(O->Constraints.Objects(I));
       if (Ctr && Ctr->GetCtType() == ctFKey && Ctr->GetRefTblName() == Name &&
-          Ctr->GetRefSchema() == Schema && Ctr->GetTblName() != Name)
+          Ctr->GetRefSchema() == Schema && Ctr->GetTblName() != Name &&
+          !IsDropped(Ctr->GetSchema(), Ctr->GetTblName()))
         throw EDatabaseError("Table " + Full + ", referenced by table " + Ctr->GetTblName() + ", " +
                              std::string(DroppedMeanwhile) + ".");
     }
+  }
+  // Their parts first: a foreign key of one to another goes before the table it names.
+  for (TTblData* T : Dropped) {
+    const std::string Schema = T->GetSchema(), Name = T->GetObjName();
     DeleteParts<TIdxData>(*O, O->Indexes, Schema, Name, IndexTable);
     DeleteParts<TCtrData>(*O, O->Constraints, Schema, Name, ConstraintTable);
     DeleteParts<TTrgData>(*O, O->Triggers, Schema, Name, TriggerTable);
+  }
+  for (TTblData* T : Dropped) {
+    const std::string Full = T->GetSchema() + "." + T->GetObjName();
     O->RemoveDepend(T);
     O->Tables.Delete(O->Tables.IndexOfObject(T));
     const std::string Text =
@@ -665,6 +680,46 @@ void TPGDBExtract::PassOverDroppedTables() {
     AddToLog(Text);
     GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
   }
+}
+
+void TPGDBExtract::NameSequencesNotRead() {
+  TObjs* O = GetObjs();
+  if (!O) return;
+  // Sequences are read only as the serial columns that own them. Any other (a sequence of its
+  // own, one a column default draws on without owning it) would be missing from a script
+  // written from this reading, and a default that names it would not load: each is named.
+  // An identity column's sequence goes with the column's own message.
+  const std::string Class = IntToStr(FInfo.ClassOid);
+  std::vector<std::string> SQL = {
+      "select n.nspname, s.relname, o.deptype, ot.relname as owntable, oa.attname as owncolumn",
+      "from pg_catalog.pg_class s",
+      "join pg_catalog.pg_namespace n on n.oid = s.relnamespace",
+      "left join pg_catalog.pg_depend o on o.classid = " + Class + " and o.objid = s.oid",
+      "     and o.refclassid = " + Class + " and o.deptype in ('a', 'i')",
+      "left join pg_catalog.pg_class ot on ot.oid = o.refobjid",
+      "left join pg_catalog.pg_attribute oa on oa.attrelid = o.refobjid and oa.attnum = "
+      "o.refobjsubid",
+      "where s.relkind = 'S'",
+  };
+  for (const std::string& Line : SchemaConditions("and ", "and ", "n.nspname")) SQL.push_back(Line);
+  SQL.push_back("and not exists (select 1 from pg_catalog.pg_depend x where x.classid = " + Class +
+                " and x.objid = s.oid and x.deptype = 'e')");
+  SQL.emplace_back("order by n.nspname, s.relname");
+  ForEachRow(SQL, [&](TCatalogRow& Row) {
+    if (Row.Str("deptype") == "i") return;
+    const std::string Schema = Row.Str("nspname"), Name = Row.Str("relname");
+    const std::string Table = Row.Str("owntable");
+    // A sequence goes with its table when the name filters keep the table out.
+    if (!AcceptObj(Table.empty() ? Name : Table, Table.empty() ? dboGenerator : dboTable)) return;
+    if (const TTblData* T = Table.empty() ? nullptr : O->GetTable(Table);
+        T && T->GetSchema() == Schema)
+      if (const TFldData* F = T->Fields.Find(Row.Str("owncolumn")); F && IsSerial(*F)) return;
+    const std::string Text = "Sequence " + Schema + "." + Name +
+                             " passed over: a sequence is read only as the serial column that "
+                             "owns it.";
+    AddToLog(Text);
+    GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
+  });
 }
 
 namespace {
@@ -711,6 +766,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
     // Compared as the catalog's view; created, should it have to be, from the script's text.
     W.ServerDef = V.Def();
   });
+  MatchOperatorOptions(Other);
   MatchServerSpellings(Other);
 }
 
@@ -857,6 +913,11 @@ std::string TPGDBExtract::NextvalSequence(const std::string& Default) {
     }
   }
   return Part;
+}
+
+bool TPGDBExtract::IsSerial(const TFldData& Fld) {
+  return Fld.FieldType == iftSerial || Fld.FieldType == iftBigSerial ||
+         (Fld.FieldType == iftSmallInt && Fld.AutoIncrement);
 }
 
 bool TPGDBExtract::CheckSerial(TFldData& Fld, const std::string& OwnedSequence) {

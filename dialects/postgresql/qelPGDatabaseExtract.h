@@ -149,6 +149,9 @@ class TPGDBExtract : public TCustomDBExtract {
   /// catalog's text (ServerBody, ServerDefault, ServerText), and an unnamed check is keyed by
   /// it. What the server refuses to store stays compared as written.
   void MatchServerSpellings(TCustomObjs& Other);
+  /// Operators: the sort and comparison operators of Other's operators (SORT1, SORT2, LTCMP,
+  /// GTCMP), which a server from 8.3 on keeps as MERGES alone, become MERGES there.
+  void MatchOperatorOptions(TCustomObjs& Other) const;
   /// The function the spelling query calls, made in its transaction. It stores one expression
   /// in the temporary object pg_temp.qel_probe by the statement it is given and reads the
   /// server's text of it back by the query its kind names ('c' table check, 'k' domain check,
@@ -173,6 +176,11 @@ class TPGDBExtract : public TCustomDBExtract {
   bool ChangedMeanwhile(const std::string& Text) const override;
   /// The parser reads the object's text (the CREATE TRIGGER statement the server wrote).
   void ParseObjText(TCustomParser& Parser, TDbObj& Obj) override;
+
+  /// Names in a warning each sequence that is not read as the serial column that owns it.
+  void NameSequencesNotRead();
+  /// A column read as serial, bigserial or smallserial (the sequence it owns goes with it).
+  static bool IsSerial(const TFldData& Fld);
 
   /// The capability probe.
   void ExtractHeader();

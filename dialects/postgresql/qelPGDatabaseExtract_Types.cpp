@@ -433,6 +433,23 @@ void TPGDBExtract::ExtractOpr() {
   CloseQuery(Q);
 }
 
+void TPGDBExtract::MatchOperatorOptions(TCustomObjs& Other) const {
+  // From PostgreSQL 8.3 on the server keeps no sort or comparison operators of an operator: it
+  // takes SORT1, SORT2, LTCMP and GTCMP as MERGES. A script's operator that names them is
+  // compared as the server keeps it, not dropped and made again on every comparison.
+  if (FInfo.Has(pgcOprLSortOp) || Other.GetDatabaseType() != dbPostgreSQL) return;
+  for (int I = 0; I < Other.Operators.Count(); ++I) {
+    auto* Opr = dynamic_cast<TOprData*>(Other.Operators.Objects(I));
+    if (!Opr) continue;
+    bool Named = false;
+    for (std::string* Sort : {&Opr->Sort1, &Opr->Sort2, &Opr->LtCmp, &Opr->GtCmp}) {
+      Named = Named || !Sort->empty();
+      Sort->clear();
+    }
+    if (Named) Opr->Merges = true;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Operator classes
 

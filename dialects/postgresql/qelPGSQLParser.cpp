@@ -1055,59 +1055,17 @@ void TPGSQLParser::SettleKeys(TObjs& O) {
   // Primary-key columns, and foreign keys that name no referenced columns. Both depend on
   // statements that may stand in a later script than the table or the key, so they are settled
   // once every script has been read.
-  std::vector<TCtrData*> PKeys;                         // in list order
-  std::vector<std::pair<TCtrData*, std::string>> Open;  // foreign key, key it is filed under
   std::size_t Hint = 0;  // constraints of one table stand together, tables in order
   for (int I = 0; I < O.Constraints.Count(); ++I) {
     auto* Ctr = dynamic_cast<TCtrData*>(O.Constraints.Objects(I));
-    if (!Ctr) continue;
-    if (Ctr->GetCtType() == ctPKey) {
-      PKeys.push_back(Ctr);
-      // The server makes the columns of a primary key NOT NULL whether the script says so or
-      // not; a column read as nullable would be compared as such and altered in vain.
-      if (auto* Tbl = dynamic_cast<TTblData*>(O.Tables.FindObjFrom(Ctr->GetTblName(), Hint)))
-        for (const std::string& Column : Ctr->FldList)
-          if (TFldData* Fld = Tbl->Fields.Find(Column)) Fld->Nullable = false;
-    } else if (Ctr->GetCtType() == ctFKey && Ctr->RefFldList.Empty() &&
-               !Ctr->GetRefTblName().empty()) {
-      Open.emplace_back(Ctr, O.Constraints.Keys(I));
-    }
+    if (!Ctr || Ctr->GetCtType() != ctPKey) continue;
+    // The server makes the columns of a primary key NOT NULL whether the script says so or
+    // not; a column read as nullable would be compared as such and altered in vain.
+    if (auto* Tbl = dynamic_cast<TTblData*>(O.Tables.FindObjFrom(Ctr->GetTblName(), Hint)))
+      for (const std::string& Column : Ctr->FldList)
+        if (TFldData* Fld = Tbl->Fields.Find(Column)) Fld->Nullable = false;
   }
-  if (Open.empty()) return;
-  std::unordered_map<std::string, TCtrData*> Keys;  // table -> its first primary key
-  for (TCtrData* Ctr : PKeys) Keys.emplace(Ctr->GetTblName(), Ctr);
-  // A reference without columns means the primary key of the referenced table.
-  // An unnamed key is filed under its text, which now names the columns: it moves to its new
-  // key unless that is taken. The keys are rewritten together, so that the list is sorted once
-  // and not once for each key; Taken and Freed stand for the keys as each rewrite in turn would
-  // leave them (under the list's case rule).
-  TDbObjList& List = O.Constraints;
-  const auto Folded = [&List](const std::string& Key) {
-    return List.GetCaseSensitive() ? Key : UpperCase(Key);
-  };
-  std::unordered_set<std::string> Taken, Freed;
-  std::vector<std::pair<int, std::string>> Moves;  // index, new key
-  for (const auto& [Ctr, OldKey] : Open) {
-    const auto It = Keys.find(Ctr->GetRefTblName());
-    if (It == Keys.end()) continue;
-    for (const std::string& Column : It->second->FldList) Ctr->RefFldList.Add(Column);
-    std::string NewKey = Ctr->ObjKeyDef();
-    const int Index = List.IndexOf(OldKey);
-    if (NewKey == OldKey || Index < 0 || List.Objects(Index) != Ctr) continue;
-    std::string FoldedNew = Folded(NewKey);
-    if (Taken.count(FoldedNew) != 0 || (List.IndexOf(NewKey) >= 0 && Freed.count(FoldedNew) == 0))
-      continue;
-    Freed.insert(Folded(OldKey));
-    Taken.erase(Folded(OldKey));
-    Freed.erase(FoldedNew);
-    Taken.insert(std::move(FoldedNew));
-    Moves.emplace_back(Index, std::move(NewKey));
-  }
-  if (Moves.empty()) return;
-  const bool Sorted = List.GetSorted();
-  List.SetSorted(false);
-  for (const auto& [Index, NewKey] : Moves) List.PutKey(Index, NewKey);
-  List.SetSorted(Sorted);
+  ReferToPrimaryKeys(O);
 }
 
 }  // namespace qel

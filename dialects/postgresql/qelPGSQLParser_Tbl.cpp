@@ -20,13 +20,15 @@ namespace qel {
 namespace {
 
 /// Type words and the neutral types they name, in the order they are tested. A word not in the
-/// table names a domain or user type.
+/// table names a domain or user type. DECIMAL and DEC are names of numeric, which the server
+/// keeps and gives back: read as a type of their own, such a column would differ from its own
+/// database on every comparison (and DEC, read as a domain, would lose its precision).
 // clang-format off
 constexpr std::pair<std::string_view, TDBFieldType> kTypeWords[] = {
     {"INTEGER", iftInteger}, {"INT", iftInteger}, {"INT2", iftSmallInt}, {"INT4", iftInteger},
     {"INT8", iftBigInt}, {"SMALLINT", iftSmallInt}, {"BIGINT", iftBigInt},
     {"SERIAL", iftSerial}, {"BIGSERIAL", iftBigSerial}, {"SERIAL4", iftSerial},
-    {"SERIAL8", iftBigSerial}, {"DECIMAL", iftDecimal},
+    {"SERIAL8", iftBigSerial}, {"DECIMAL", iftNumeric}, {"DEC", iftNumeric},
     {"NUMERIC", iftNumeric}, {"REAL", iftReal}, {"FLOAT", iftFloat}, {"FLOAT4", iftReal},
     {"FLOAT8", iftDoublePrecision}, {"DOUBLE", iftDoublePrecision}, {"MONEY", iftMoney},
     {"VARCHAR", iftVarchar}, {"CHAR", iftChar}, {"CHARACTER", iftChar}, {"TEXT", iftText},

@@ -390,6 +390,9 @@ void TPGSQLParser::ParseDomain(bool Alter) {
   std::unique_ptr<TDmnData> New;
   TDmnData* Dmn = Existing;
   if (Dmn) {
+    // A script that makes a schema defines a domain once; a reader fed one text after another
+    // reads it again in place.
+    if (Objs && Objs->ExtractFrom == efScript) TestDefinedTwice("Domain " + Name, *Dmn);
     // Read again from scratch: nothing of the former definition survives.
     Dmn->TypeField = std::make_unique<TFldData>(Objs);
     Dmn->TypeField->OwnerObj = Dmn;

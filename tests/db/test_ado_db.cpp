@@ -310,7 +310,12 @@ TEST(VarnelCompare, ODBCMasterIntoAnEmptyPostgreSQLDatabase) {
           "price numeric(10,2) default 0, born date, seen timestamp, note text)",
           "create table child (id integer not null, line integer not null, parent integer, "
           "primary key (id, line), foreign key (parent) references parent (id))",
-          "create index child_parent on child (parent)"}) {
+          "create index child_parent on child (parent)",
+          // The driver calls these key columns nullable; the view's text it does not give.
+          "create table tag (id integer primary key, label text)",
+          "create table item_tag (tag integer references tag (id), item integer, "
+          "primary key (item, tag))",
+          "create view labels as select id, label from tag"}) {
       std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
       Q->SetSQLText(S);
       Q->ExecSQL();

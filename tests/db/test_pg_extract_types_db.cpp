@@ -229,6 +229,8 @@ create function int_neg(integer) returns integer language sql immutable as 'sele
 create operator ~~~ (leftarg = integer, rightarg = integer, procedure = int_near,
   commutator = ~~~, restrict = eqsel, join = eqjoinsel, hashes, merges);
 create operator @-@ (rightarg = integer, procedure = int_neg);
+create operator === (leftarg = integer, rightarg = integer, procedure = int_near,
+  sort1 = <, sort2 = <, ltcmp = <, gtcmp = >);
 )SQL";
 
 }  // namespace
@@ -243,7 +245,7 @@ TEST_F(PGExtractTypesDb, ExtractThenCompareWithTheSameScriptGivesNoStatements) {
       UpdateScript(Ex, *Conn, Database, CompareScript, TCmpObjSetType{coDomain}, MH, TH, Why);
   ASSERT_TRUE(Why.empty()) << Why;
   EXPECT_EQ(TH.GetMetadata()->Domains.Count(), 4);
-  EXPECT_EQ(TH.GetMetadata()->Operators.Count(), 2);
+  EXPECT_EQ(TH.GetMetadata()->Operators.Count(), 3);
   EXPECT_EQ(TH.GetMetadata()->Conversions.Count(), 1);
   EXPECT_EQ(Script, "") << "master:\n"
                         << ::testing::PrintToString(Describe(*MH.GetMetadata())) << "\ntarget:\n"

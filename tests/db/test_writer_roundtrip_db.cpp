@@ -153,8 +153,14 @@ const TFormCase FormsNotCarried[] = {
     {"FreeSequence",
      "create sequence ticket_seq start with 100 increment by 5;\n"
      "create table ticket (id integer default nextval('ticket_seq'), note text);\n",
-     "info: Column ticket.id takes its values from sequence ticket_seq, which is not read; the "
-     "column keeps its default."},
+     "warning: Sequence public.ticket_seq passed over: a sequence is read only as the serial "
+     "column that owns it."},
+    {"SequenceOfItsOwn",
+     "create schema sales;\n"
+     "create sequence sales.order_no;\n"
+     "create table item (id serial primary key);\n",
+     "warning: Sequence sales.order_no passed over: a sequence is read only as the serial "
+     "column that owns it."},
     {"ExpressionIndex",
      "create table person (id integer primary key, name text, active boolean);\n"
      "create index person_lower on person (lower(name));\n",

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qelComp_Idx.h"
@@ -145,7 +146,7 @@ TEST(MySQLTable, ColumnsTypesAndDefaults) {
   EXPECT_EQ(P.Column("t", "ts")->DefValue, "CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
   EXPECT_EQ(P.Column("t", "ts2")->DefValue, "CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
   TFldData* C = P.Column("t", "c");
-  EXPECT_EQ(C->FieldType, iftNationalChar);
+  EXPECT_EQ(C->FieldType, iftChar);  // the server keeps a national char as a char
   EXPECT_EQ(C->Size, 3);
   EXPECT_EQ(C->CharSet, "utf8mb3");
   EXPECT_EQ(C->Collation, "utf8mb3_bin");
@@ -176,7 +177,9 @@ TEST(MySQLTable, TypeWordsAndTheirLengths) {
   const TCase Cases[] = {
       {"char varying(20)", iftVarchar, 20, 0, 0, ""},
       {"national varchar(30)", iftVarchar, 30, 0, 0, ""},
-      {"national char", iftNationalChar, 1, 0, 0, ""},
+      {"national char", iftChar, 1, 0, 0, ""},
+      {"nvarchar(50)", iftVarchar, 50, 0, 0, ""},
+      {"national character varying(4)", iftVarchar, 4, 0, 0, ""},
       {"character(5)", iftChar, 5, 0, 0, ""},
       {"double precision(10,2)", iftDouble, 0, 10, 2, ""},
       {"dec(5,1)", iftDecimal, 0, 5, 1, ""},
@@ -558,6 +561,73 @@ TEST(MySQLTable, KeysKeepTheirKindAlgorithmAndTheColumnComment) {
   EXPECT_EQ(P.Index("t", "ix")->Def(), "CREATE INDEX `ix` ON `t`(`b`) USING HASH");
   EXPECT_NE(P.Table("u")->MySQLCreateDef().find("PRIMARY KEY(`id`) USING BTREE"),
             std::string::npos);
+}
+
+TEST(MySQLTable, NamesThatLookLikeElementWordsAreColumns) {
+  // PERIOD begins an element only before FOR; CHECK only unquoted. The columns each script
+  // leaves the table with, in order.
+  struct TCase {
+    const char* Script;
+    Names Columns;
+  };
+  const TCase Cases[] = {
+      {"CREATE TABLE t (`period` json, x int);", {"period", "x"}},
+      {"CREATE TABLE t (period varchar(100) NOT NULL, y int);", {"period", "y"}},
+      {"CREATE TABLE t (`check` varchar(10), c int CHECK (c > 0), CHECK (c < 9));", {"check", "c"}},
+      {"CREATE TABLE t (s timestamp(6), e timestamp(6), PERIOD FOR p (s, e));", {"s", "e"}},
+      {"CREATE TABLE t (s int, period /* x */ FOR SYSTEM_TIME (s, s));", {"s"}},
+      {"CREATE TABLE t (a int);\nALTER TABLE t ADD period int, "
+       "ADD COLUMN `column` int, ADD CHECK (a > 0);",
+       {"a", "period", "column"}},
+  };
+  for (const TCase& C : Cases) {
+    TMyParse P;
+    EXPECT_TRUE(P.Parse(C.Script)) << C.Script << ::testing::PrintToString(P.Messages(mt_Err));
+    ASSERT_NE(P.Table("t"), nullptr) << C.Script;
+    Names Columns;
+    for (const auto& F : P.Table("t")->Fields) Columns.push_back(F->GetObjName());
+    EXPECT_EQ(Columns, C.Columns) << C.Script;
+  }
+}
+
+TEST(MySQLTable, SerialAndColumnUniqueKeys) {
+  // SERIAL is BIGINT UNSIGNED NOT NULL AUTO_INCREMENT UNIQUE; a column's UNIQUE (however often
+  // said, and SERIAL's) is one unique index, none when the column is its own primary key.
+  const std::pair<const char*, Names> Cases[] = {
+      {"id SERIAL, x int", {"id"}},
+      {"id SERIAL PRIMARY KEY, x int", {}},
+      {"id SERIAL UNIQUE, y int UNIQUE UNIQUE, PRIMARY KEY (id)", {"id", "y"}},
+      {"id SERIAL, UNIQUE KEY (id)", {"id", "id_2"}},
+      {"n int SERIAL DEFAULT VALUE, k int", {"n"}},
+  };
+  for (const auto& [Columns, UniqueIndexes] : Cases) {
+    TMyParse P;
+    ASSERT_TRUE(P.Parse(std::string("CREATE TABLE t (") + Columns + ");")) << Columns;
+    Names Unique;
+    for (TIdxData* Idx : P.Indexes("t"))
+      if (Idx->Unique) Unique.push_back(Idx->GetObjName());
+    EXPECT_EQ(Unique, UniqueIndexes) << Columns;
+    EXPECT_FALSE(P.Table("t")->Fields[0]->Nullable) << Columns;
+    EXPECT_TRUE(P.Table("t")->Fields[0]->AutoIncrement) << Columns;
+  }
+}
+
+TEST(MySQLTable, ARefusedColumnLeavesTheRestOfItsTableRead) {
+  // One error for the column; the columns and keys after it are read, so the statements
+  // that follow do not find them missing.
+  const char* Scripts[] = {
+      "CREATE TABLE orders (id nosuchtype PRIMARY KEY, customer_id INT NOT NULL, "
+      "KEY (customer_id));\nCREATE INDEX o_c ON orders (customer_id);",
+      "CREATE TABLE orders (id decimal(10,x), customer_id int, note text);\n"
+      "ALTER TABLE orders ADD UNIQUE KEY u (customer_id);",
+  };
+  for (const char* Script : Scripts) {
+    TMyParse P;
+    EXPECT_FALSE(P.Parse(Script));
+    EXPECT_EQ(P.Messages(mt_Err).size(), 1u)
+        << Script << ::testing::PrintToString(P.Messages(mt_Err));
+    EXPECT_NE(P.Column("orders", "customer_id"), nullptr) << Script;
+  }
 }
 
 }  // namespace

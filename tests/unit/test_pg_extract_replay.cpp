@@ -78,6 +78,8 @@ const std::string ChecksLine =
     "pg_catalog.pg_get_constraintdef(c.oid) end as condef, "
     "pg_catalog.pg_table_is_visible(c.conrelid) is null as table_gone,";
 const std::string DroppedTablesLine = "select n.nspname, c.relname from pg_catalog.pg_class c";
+const std::string SequencesLine =
+    "select n.nspname, s.relname, o.deptype, ot.relname as owntable, oa.attname as owncolumn";
 
 /// The index named Name of the collection.
 TIdxData* IndexNamed(TObjs& O, const std::string& Name) {
@@ -115,7 +117,7 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
                     TypesLine,         OperatorsLine, OpClassesLine, TablesLine,      ColumnsLine,
                     ViewsLine,         ColumnsLine,   FunctionsLine, TriggersLine,    IndexesLine,
                     KeysLine,          UniqueLine,    KeysLine,      ChecksLine,      ViewReadsLine,
-                    DroppedTablesLine, "<disconnect>"}));
+                    DroppedTablesLine, SequencesLine, "<disconnect>"}));
   EXPECT_FALSE(C->GetConnected());
   EXPECT_EQ(Progress, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 16}));
   EXPECT_EQ(
@@ -163,11 +165,16 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
           "---ALTER TABLE sales.orders ADD CONSTRAINT qty_positive CHECK(qty > 0)",
           "---ALTER TABLE sales.orders ADD CHECK((placed IS NOT NULL) OR (qty IS NULL))",
           "Extracting what views read...",
+          "Sequence public.small_seq passed over: a sequence is read only as the serial column "
+          "that owns it.",
           "Parsing bodys...",
           "Linking dependencies..."}));
-  // What is passed over is said as information, not as an error.
+  // What is passed over is said as information, not as an error; a sequence of its own (the
+  // serial columns' sequences go with them) as a warning, since a script without it may not
+  // load.
   EXPECT_EQ(Ex.GetMsgManager()->GetInfCount(), 5);
-  EXPECT_EQ(Ex.GetMsgManager()->GetMsgCount(), 5);
+  EXPECT_EQ(Ex.GetMsgManager()->GetWrnCount(), 1);
+  EXPECT_EQ(Ex.GetMsgManager()->GetMsgCount(), 6);
 
   // The collection remembers where it was read from.
   EXPECT_EQ(Objs().ExtractFrom, efDatabase);
@@ -245,6 +252,8 @@ TEST_F(PGExtractReplay, WithoutFullLogOnlyTheStepTitlesAreLogged) {
                          "Extracting foreign keys...",
                          "Extracting check constraints...",
                          "Extracting what views read...",
+                         "Sequence public.small_seq passed over: a sequence is read only as "
+                         "the serial column that owns it.",
                          "Parsing bodys...",
                          "Linking dependencies..."}));
 }

@@ -71,7 +71,8 @@ TEST(PGTable, TypeTextKeepsPrecisionAndElementLength) {
   ASSERT_TRUE(
       T.Parse("CREATE TABLE t (a timestamp(3) with time zone, b time(3), c timestamp(0),\r\n"
               "  d interval(2), e timestamp, f timestamptz(0), g varchar(10)[],\r\n"
-              "  h numeric(10,2)[], i time with time zone);"));
+              "  h numeric(10,2)[], i time with time zone, j decimal(5,2), k dec(4,1),\r\n"
+              "  l decimal);"));
   const std::pair<const char*, const char*> Cases[] = {
       {"a", "timestamp(3) with time zone"},
       {"b", "time(3)"},
@@ -82,6 +83,10 @@ TEST(PGTable, TypeTextKeepsPrecisionAndElementLength) {
       {"g", "varchar(10)[]"},
       {"h", "numeric(10,2)[]"},
       {"i", "time with time zone"},
+      // decimal is the server's numeric, and its catalog says numeric.
+      {"j", "numeric(5,2)"},
+      {"k", "numeric(4,1)"},
+      {"l", "numeric"},
   };
   for (const auto& [Name, Text] : Cases) {
     EXPECT_EQ(T.Column("t", Name)->FieldTypeDef(), Text) << Name;

@@ -365,19 +365,25 @@ TEST(ExecRun, APlainStatementAfterDataStatementsCommitsThem) {
 }
 
 TEST(ExecRun, ACancelledRunIsReportedAsCancelled) {
-  TReplayRun R(Entry("CREATE TABLE T (A int)"));
-  R.E->Add("CREATE TABLE T (A int)", stStatement, "T", dboTable, odbCreate);
-  R.E->Add("CREATE TABLE U (A int)", stStatement, "U", dboTable, odbCreate);
-  R.E->OnAfterStatementExecute = [](TObject*, int) { TerminateRunning = true; };
-  const bool Ok = R.E->ExecuteScript();
-  TerminateRunning = false;
-  EXPECT_FALSE(Ok);
-  EXPECT_EQ(R.E->ErrorCount, 0);
-  EXPECT_TRUE(R.Logged("< Script execution cancelled! >"));
-  EXPECT_FALSE(R.Logged("< Script executed succesfully! >"));
-  EXPECT_TRUE(R.E->MsgManager.GetIsErr());
-  EXPECT_EQ(R.Db().Log, (TLines{"<connect>", "<start transaction>", "CREATE TABLE T (A int)",
-                                "<commit>", "<disconnect>"}));
+  // What ran before the cancel stays, unless the script runs as one transaction: that one is
+  // never committed half way.
+  for (const bool OneTransaction : {false, true}) {
+    TReplayRun R(Entry("CREATE TABLE T (A int)"));
+    R.E->Add("CREATE TABLE T (A int)", stStatement, "T", dboTable, odbCreate);
+    R.E->Add("CREATE TABLE U (A int)", stStatement, "U", dboTable, odbCreate);
+    R.E->OneTransaction = OneTransaction;
+    R.E->OnAfterStatementExecute = [](TObject*, int) { TerminateRunning = true; };
+    const bool Ok = R.E->ExecuteScript();
+    TerminateRunning = false;
+    EXPECT_FALSE(Ok);
+    EXPECT_EQ(R.E->ErrorCount, 0);
+    EXPECT_TRUE(R.Logged("< Script execution cancelled! >"));
+    EXPECT_FALSE(R.Logged("< Script executed succesfully! >"));
+    EXPECT_TRUE(R.E->MsgManager.GetIsErr());
+    EXPECT_EQ(R.Db().Log, (TLines{"<connect>", "<start transaction>", "CREATE TABLE T (A int)",
+                                  OneTransaction ? "<rollback>" : "<commit>", "<disconnect>"}))
+        << OneTransaction;
+  }
 }
 
 TEST(ExecRun, AFailedConnectSaysWhyAndReturnsFalse) {

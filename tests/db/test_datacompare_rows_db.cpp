@@ -1,0 +1,182 @@
+// `varnel datacompare` on each server as a user meets it: copies of a row in a table without a
+// key; a run with --execute whose target refuses a row (also from an ODBC and an Access
+// master); a --key that names no column; a script without large values.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Files.h"
+#include "Text.h"
+#include "qelConnection_ADODB.h"  // the ODBC and Access masters
+#include "scratch_db.h"
+#include "varnel_datacompare.h"
+
+using namespace qel;
+using namespace qel::testing;
+
+namespace {
+
+struct TRun {
+  int Code;
+  std::string Out, Err;
+};
+
+/// Master and target databases of one server, each with a table made from rows.
+struct TSides {
+  explicit TSides(const TDbServer& S)
+      : Server(S), M(S), Db(S, "qel_dcrows_" + std::to_string(getpid())), T(Db.Connect()) {
+    EXPECT_TRUE(M.Connect().empty());
+  }
+  void Make(TServerConnection& C, const std::string& Columns,
+            const std::vector<std::string>& Rows) {
+    C.ExecIgnoringError("drop table " + Table);
+    C.Exec("create table " + Table + " (" + Columns + ")");
+    for (const std::string& R : Rows) C.Exec("insert into " + Table + " values (" + R + ")");
+  }
+  TRun Run(const std::vector<std::string>& More) {
+    const std::string From =
+        Master.empty() ? URI(Server, Env(Server.Prefix + std::string("DATABASE"))) : Master;
+    std::vector<std::string> Args = {"--master-db",          From,      "--target-db",
+                                     URI(Server, Db.Name()), "--table", Table};
+    Args.insert(Args.end(), More.begin(), More.end());
+    std::ostringstream Out, Err;
+    const int Code = varnel_cli::RunDataCompare(Args, Out, Err);
+    return {Code, Out.str(), Err.str()};
+  }
+  const TDbServer& Server;
+  TServerConnection M;
+  TScratchDatabase Db;
+  std::unique_ptr<TServerConnection> T;
+  std::string Table = "qel_dcrows", Master;
+  std::string File = ::testing::TempDir() + "qel_dcrows_" + std::to_string(getpid()) + ".sql";
+};
+
+struct TDupCase {
+  const TDbServer* Server;
+  const char* Mode;  ///< stdout (run by the server's client), script (--script --execute), execute
+  const char* Client;
+};
+
+class DuplicateRows : public ::testing::TestWithParam<TDupCase> {};
+
+TEST_P(DuplicateRows, AreDeletedAndInsertedOneCopyAtATime) {
+  TSides S(*GetParam().Server);
+  const std::string Mode = GetParam().Mode;
+  S.Make(S.M, "x integer, y varchar(9)", {"1, 'a'", "2, 'b'", "2, 'b'", "2, 'b'", "NULL, 'n'"});
+  S.Make(*S.T, "x integer, y varchar(9)",
+         {"1, 'a'", "1, 'a'", "2, 'b'", "NULL, 'n'", "NULL, 'n'", "NULL, 'n'", "3, 'c'", "3, 'c'"});
+  const TRun First =
+      S.Run(Mode == "stdout"   ? std::vector<std::string>{}
+            : Mode == "script" ? std::vector<std::string>{"--script", S.File, "--execute"}
+                               : std::vector<std::string>{"--execute"});
+  EXPECT_NE(First.Err.find("Equal: 3, Inserted: 2, Updated: 0, Deleted: 5"), std::string::npos)
+      << First.Err;
+  if (Mode == "stdout") {
+    std::ofstream(S.File, std::ios::binary) << First.Out;
+    const std::string Client = GetParam().Client;
+    EXPECT_EQ(std::system((Client + S.Db.Name() + " " + S.File + " >/dev/null 2>&1").c_str()), 0);
+  }
+  for (const std::string Q :
+       {"select x from qel_dcrows order by x, y", "select y from qel_dcrows order by x, y"})
+    EXPECT_EQ(S.T->Column(Q), S.M.Column(Q)) << First.Out;
+  EXPECT_NE(S.Run({}).Err.find("Inserted: 0, Updated: 0, Deleted: 0"), std::string::npos);
+  std::remove(S.File.c_str());
+  S.M.Exec("drop table qel_dcrows");
+}
+
+// Run a script file ($2) in a database ($1) as the server's own client does.
+const char* const Psql =
+    "f() { PGPASSWORD=$QEL_PG_PASSWORD psql -X -q -1 -v ON_ERROR_STOP=1 -h "
+    "$QEL_PG_HOST -p $QEL_PG_PORT -U $QEL_PG_USER -d $1 -f $2; }; f ";
+const char* const Mariadb =
+    "f() { mariadb -h $QEL_MY_HOST -P $QEL_MY_PORT -u $QEL_MY_USER -p$QEL_MY_PASSWORD $1 < $2; }; "
+    "f ";
+const char* const Isql =
+    "f() { isql-fb -q -b -user $QEL_FB_USER -password $QEL_FB_PASSWORD "
+    "$QEL_FB_HOST/$QEL_FB_PORT:$1 -i $2; }; f ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, DuplicateRows,
+    ::testing::Values(TDupCase{&PgServer, "stdout", Psql}, TDupCase{&PgServer, "script", ""},
+                      TDupCase{&PgServer, "execute", ""}, TDupCase{&MyServer, "stdout", Mariadb},
+                      TDupCase{&MyServer, "script", ""}, TDupCase{&MyServer, "execute", ""},
+                      TDupCase{&FbServer, "stdout", Isql}, TDupCase{&FbServer, "script", ""},
+                      TDupCase{&FbServer, "execute", ""}),
+    [](const auto& I) { return std::string(I.param.Server->Title) + "_" + I.param.Mode; });
+
+// The master's third of five rows breaks the target's check.
+struct TRefusedCase {
+  const TDbServer* Server;
+  const char* Master;   ///< native, odbc (psqlODBC) or access (the sample file's Dried table)
+  const char* Refused;  ///< of the server's text
+};
+
+class RefusedRow : public ::testing::TestWithParam<TRefusedCase> {
+ protected:
+  void SetUp() override {
+    const std::string P = S.Server.Prefix, Kind = GetParam().Master;
+    const std::string Id =
+        &S.Server == &FbServer ? "id integer not null primary key, " : "id integer primary key, ";
+    const std::string Lob = &S.Server == &PgServer   ? "bytea"
+                            : &S.Server == &MyServer ? "longblob"
+                                                     : "blob";
+    S.Make(S.M, Id + "v integer, b " + Lob,
+           {"1, 1, NULL", "2, 2, NULL", "3, -3, NULL", "4, 4, NULL", "5, 5, NULL"});
+    S.Make(*S.T, Id + "v integer check (v > 0), b " + Lob, {});
+    if (Kind == "odbc")
+      S.Master = "odbc:Driver={PostgreSQL Unicode};Server=" + Env(P + "HOST") +
+                 ";Port=" + Env(P + "PORT") + ";Database=" + Env(P + "DATABASE") +
+                 ";UID=" + Env(P + "USER") + ";PWD=" + Env(P + "PASSWORD");
+    if (Kind == "access") {  // Apple, Apricot, Banana, Blueberry...
+      S.Master = "odbc:Driver=MDBTools;DBQ=" QEL_SOURCE_DIR "/tests/fixtures/access/fruit.mdb";
+      S.Table = "Dried";
+      S.Make(*S.T, "fruit varchar(50) primary key check (fruit <> 'Banana')", {});
+    }
+  }
+  void TearDown() override { S.M.Exec("drop table qel_dcrows"); }
+  TSides S{*GetParam().Server};
+};
+
+TEST_P(RefusedRow, EndsAnExecuteRunThatKeepsTheRowsBeforeIt) {
+  const bool Access = S.Table == "Dried";
+  const TRun Run = S.Run({"--execute"});
+  EXPECT_EQ(Run.Code, 1);
+  for (const std::string Said :
+       {"after 2 row change(s) were written", "Statement: INSERT INTO", GetParam().Refused,
+        Access ? "= 'Banana'" : "= -3", "the target keeps the 2 row change(s)"})
+    EXPECT_NE(Run.Err.find(Said), std::string::npos) << Said << " in:\n" << Run.Err;
+  const std::vector<std::string> Kept = {Access ? "Apple" : "1", Access ? "Apricot" : "2"};
+  EXPECT_EQ(S.T->Column(Access ? "select fruit from dried order by 1"
+                               : "select id from qel_dcrows order by 1"),
+            Kept);
+}
+
+TEST_P(RefusedRow, UnknownKeyIsABadArgumentAndNoLargeValueNoSideFile) {
+  const TRun Bad = S.Run({"--key", "nosuchcol", "--script", S.File});
+  EXPECT_EQ(Bad.Code, 2) << Bad.Err;
+  EXPECT_NE(LowerCase(Bad.Err).find("--key names no column nosuchcol"), std::string::npos)
+      << Bad.Err;
+  EXPECT_EQ(S.Run({"--script", S.File}).Code, 0);
+  std::string Text;
+  EXPECT_TRUE(ReadFileToString(S.File, Text));
+  EXPECT_EQ(Text.find("SET BLOBFILE"), std::string::npos) << Text;
+  EXPECT_FALSE(FileExists(ChangeFileExt(S.File, ".LOB")));
+  std::remove(S.File.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masters, RefusedRow,
+    ::testing::Values(TRefusedCase{&PgServer, "native", "violates check constraint"},
+                      TRefusedCase{&MyServer, "native", "CONSTRAINT `qel_dcrows.v` failed"},
+                      TRefusedCase{&FbServer, "native", "violates CHECK constraint"},
+                      TRefusedCase{&PgServer, "odbc", "violates check constraint"},
+                      TRefusedCase{&PgServer, "access", "violates check constraint"}),
+    [](const auto& I) { return std::string(I.param.Server->Title) + "_" + I.param.Master; });
+
+}  // namespace
