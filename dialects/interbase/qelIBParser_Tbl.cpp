@@ -155,9 +155,11 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
       Fld.DefValue = ParseDefault();
     } else if (IsWord("NOT")) {
       GetSy();
+      TestNullClause(Fld, false);
       if (IsWord("NULL")) GetSy();
       Fld.Nullable = false;
     } else if (IsWord("NULL")) {
+      TestNullClause(Fld, true);
       GetSy();
     } else if (IsWord("COLLATE")) {
       GetSy();
@@ -214,6 +216,7 @@ void TIbParser::ParseDataType(TFldData& Fld) {
     }
     TestAndGetSy(syRParen);
   }
+  TestTypeBounds(Fld);
   if (T == iftChar && Fld.Size == 0) Fld.Size = 1;
   if (Sy == syLBracket) ParseArrayBounds(Fld);
   if (T == iftBlob) {

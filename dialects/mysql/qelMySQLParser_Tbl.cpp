@@ -752,6 +752,7 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
   GetSy();
   ParseTypeWords(Fld, Type->Words);
   ParseTypeLength(Fld, Type->Sized);
+  TestTypeBounds(Fld);
   const TDBFieldType T = Fld.FieldType;
   // BOOLEAN is tinyint(1) on the server, which clients read as a truth value.
   if (Word == "BOOL" || Word == "BOOLEAN") Fld.Precision = 1;
@@ -864,10 +865,12 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
     switch (Sy) {
       case myNOT:
         GetSy();
+        TestNullClause(Fld, false);
         TestAndGetSy(myNULL);
         Fld.Nullable = false;
         continue;
       case myNULL:
+        TestNullClause(Fld, true);
         GetSy();
         Fld.Nullable = true;
         continue;
