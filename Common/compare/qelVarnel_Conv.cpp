@@ -1099,6 +1099,10 @@ void TVarnel::ConvertToMySQLDb() {
       if (F.Precision == PGZeroSecondsPrecision && PGTypeTakesSecondsPrecision(F.FieldType))
         F.Precision = 0;
       MySQLTypeRule(F, From, Leading, T.GetObjName());
+      // A VARCHAR the master leaves without a length holds text of any length here too, not
+      // the empty text of VARCHAR(0).
+      if ((F.FieldType == iftVarchar || F.FieldType == iftVarBinary) && F.Size == 0)
+        F.FieldType = F.FieldType == iftVarchar ? iftLongText : iftLongBlob;
       if (F.FieldType == iftBoolean || F.FieldType == iftTinyInt) BooleanDefaultAsNumber(F);
       if (F.FieldType == iftVarchar || F.FieldType == iftChar) F.Precision = F.Size;
       MySQLDefault(F, TimestampTaken);

@@ -116,11 +116,12 @@ std::string TFldData::IBTypeDef() const {
 std::string TFldData::MySQLTypeDef() const {
   // Types of newer servers that the neutral list does not name (UUID, INET6, JSON) go by name.
   std::string R = FieldType == iftDomain ? DomainName : FieldTypeName(FieldType);
-  // A binary column without its length holds a single byte.
+  // A binary column without its length holds a single byte. VARCHAR and VARBINARY always have
+  // one, and VARCHAR(0) is a column of its own.
   const bool CharSized =
-      (FieldType == iftVarchar || FieldType == iftChar || FieldType == iftNationalChar ||
-       FieldType == iftBinary || FieldType == iftVarBinary) &&
-      Size > 0;
+      ((FieldType == iftChar || FieldType == iftNationalChar || FieldType == iftBinary) &&
+       Size > 0) ||
+      ((FieldType == iftVarchar || FieldType == iftVarBinary) && Size >= 0);
   if (CharSized) {
     R += InParens(Size);
   } else if (FieldType == iftEnum || FieldType == iftSet) {

@@ -378,6 +378,13 @@ bool ValueWord(std::string_view Word) {
   return false;
 }
 
+// The error of a foreign key whose columns and referenced columns differ in number.
+std::string ForeignKeyWidthText(const TCtrData& Key, int Referenced) {
+  const std::string Name = Key.GetObjName().empty() ? "" : " " + Key.GetObjName();
+  return "FOREIGN KEY" + Name + " of table " + Key.GetTblName() + " has " +
+         IntToStr(Key.FldList.Count()) + " columns and references " + IntToStr(Referenced) + ".";
+}
+
 }  // namespace
 
 void TCustomParser::TestCheckColumns(std::string_view Condition, const TTblData& Table,
@@ -453,6 +460,8 @@ void TCustomParser::CheckFiled(const TDbObj* Obj) {
     for (const std::string& C : Conditions)
       if (!EmptyCondition(C)) TestConditionSyntax(C, "CHECK of domain " + Dmn->GetObjName());
   }
+  if (Objs && Obj && Objs->ExtractFrom != efDatabase && DatabaseType != dbAbstract)
+    TestSubstance(*Obj);
   if (Objs && Obj) TestNewObj(*Obj);
 }
 
@@ -487,6 +496,7 @@ void TCustomParser::TestNewObj(const TDbObj& Obj) {
   if (Objs->ExtractFrom == efDatabase) return;
   const auto* Ctr = dynamic_cast<const TCtrData*>(&Obj);
   if (Ctr || dynamic_cast<const TIdxData*>(&Obj)) NoteNewKey(Obj);
+  if (dynamic_cast<const TTrgData*>(&Obj)) NotePlace(Obj);
   const char* Kind = KindWord(Obj, Objs->GetDatabaseType());
   const TDbObjList* List = Kind || Ctr ? Objs->ListOf(&Obj) : nullptr;
   const TDbObj* Old = List ? List->FindObj(Obj.ObjKeyDef()) : nullptr;
@@ -621,6 +631,8 @@ void TCustomParser::TestNewKeys() {
       continue;
     }
     if (Type != ctPKey && Type != ctUnique && Type != ctFKey) continue;
+    if (Type == ctFKey && C.RefFldList.Count() > 0 && C.RefFldList.Count() != C.FldList.Count())
+      Error(ForeignKeyWidthText(C, C.RefFldList.Count()));
     const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
     // An object table's columns are its type's attributes, which the table does not list.
     if (!Table || !Table->OfType.empty()) continue;
@@ -641,9 +653,13 @@ void TCustomParser::NoteNewKey(const TDbObj& Key) {
   if (!Objs || Objs->ExtractFrom == efDatabase) return;  // catalog texts are not checked
   // Reported where its statement starts: readers file a table's keys after its last symbol.
   FNewKeys.push_back({&Key, LineOfPos(StmtStart), 1});
+  NotePlace(Key);
+}
+
+void TCustomParser::NotePlace(const TDbObj& Obj) {
   if (FKeyScripts.empty() || FKeyScripts.back() != ScriptName) FKeyScripts.push_back(ScriptName);
-  // A later key at the address of a freed one takes its place.
-  FKeyPlaces[&Key] = {static_cast<std::int32_t>(FKeyScripts.size()) - 1, FNewKeys.back().Line};
+  // A later object at the address of a freed one takes its place.
+  FKeyPlaces[&Obj] = {static_cast<std::int32_t>(FKeyScripts.size()) - 1, LineOfPos(StmtStart)};
 }
 
 void TCustomParser::NoteCheck(const std::string& Table, const std::string& Condition) {
@@ -734,7 +750,38 @@ std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys,
     Errors.push_back({Idx, "Index " + Idx->GetObjName() + " is on table " + Idx->TableName +
                                ", which no script defines."});
   }
+  // Triggers of a table or view; not those of the database, a schema or the server.
+  static constexpr std::array<std::string_view, 6> Events = {
+      "ALL SERVER", "CONNECT", "DATABASE", "DISCONNECT", "SCHEMA", "TRANSACTION"};
+  for (int I = 0; I < O.Triggers.Count(); ++I) {
+    const auto* Trg = dynamic_cast<const TTrgData*>(O.Triggers.Objects(I));
+    if (!Trg || Trg->OwnName.empty() ||
+        std::find(Events.begin(), Events.end(), UpperCase(Trg->OwnName)) != Events.end() ||
+        TableDefined(O, Trg->OwnName, Trg->GetSchema(), Trg->Creator, true))
+      continue;
+    Errors.push_back({Trg, "Trigger " + Trg->GetObjName() + " is on table " + Trg->OwnName +
+                               ", which no script defines."});
+  }
   return Errors;
+}
+
+// Foreign keys without a referenced column list reference the primary key of their table: one
+// of another width is an error.
+void AddForeignKeyWidthErrors(const TObjs& O, std::vector<TKeyTableError>& Errors) {
+  std::unordered_map<std::string, int> PrimaryKeyWidths;  // by table; -1: two tables differ
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
+    if (!C || C->GetCtType() != ctPKey) continue;
+    const auto [It, New] = PrimaryKeyWidths.emplace(UpperCase(C->GetTblName()), C->FldList.Count());
+    if (!New && It->second != C->FldList.Count()) It->second = -1;
+  }
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
+    if (!C || C->GetCtType() != ctFKey || C->RefFldList.Count() > 0) continue;
+    const auto It = PrimaryKeyWidths.find(UpperCase(C->GetRefTblName()));
+    if (It != PrimaryKeyWidths.end() && It->second > 0 && It->second != C->FldList.Count())
+      Errors.push_back({C, ForeignKeyWidthText(*C, It->second)});
+  }
 }
 
 }  // namespace
@@ -748,6 +795,7 @@ void TCustomParser::TestKeyTables() {
   const auto* O = dynamic_cast<const TObjs*>(Objs);
   if (!O || O->ExtractFrom == efDatabase) return;
   std::vector<TKeyTableError> Errors = KeyTableErrors(*O, ForeignKeys, Elsewhere);
+  AddForeignKeyWidthErrors(*O, Errors);
   // In the order of the scripts and their lines; keys read elsewhere last.
   static constexpr std::int32_t Unknown = std::numeric_limits<std::int32_t>::max();
   const auto PlaceOf = [&Places](const TDbObj* Key) {
@@ -1337,7 +1385,10 @@ bool TCustomSQLParser::AtColumnClauseWord() const {
   if ((Sy != syIdent && Sy < syFirstResWord) || SyPos < 1 || SyPos > FLen) return false;
   const char First = FTxt[static_cast<std::size_t>(SyPos - 1)];
   if (First == '"' || First == '[' || First == '`') return false;
-  return std::find(Words.begin(), Words.end(), UpperCase(Ident)) != Words.end();
+  const std::string Word = UpperCase(Ident);
+  // In Transact-SQL IDENTITY is a property of a column, never its type.
+  if (Word == "IDENTITY" && (DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE)) return true;
+  return std::find(Words.begin(), Words.end(), Word) != Words.end();
 }
 
 bool TCustomSQLParser::TestColumnType(const std::string& Column) {
@@ -1415,12 +1466,105 @@ bool BodyLeftOpen(std::string_view Body, bool WatcomEnds) {
   return Depth > 0;
 }
 
+/// Where the code of a query ends: after its last symbol (blanks, ";" and comments after it are
+/// no part of it), and whether a quote, a block comment or a CASE is left open there. PG marks
+/// PostgreSQL's forms: nested block comments, escapes in E'...' and dollar quotes.
+struct TCodeEnd {
+  std::size_t End = 0;
+  bool Open = false;
+};
+
+TCodeEnd CodeEnd(std::string_view Query, bool PG) {
+  TCodeEnd R;
+  int Cases = 0;
+  const std::size_t N = Query.size();
+  std::size_t I = 0;
+  const auto Closed = [&](std::size_t At) {
+    if (At == std::string_view::npos) R.Open = true;
+    I = At == std::string_view::npos ? N : At;
+  };
+  while (I < N && !R.Open) {
+    const char C = Query[I];
+    const char Next = I + 1 < N ? Query[I + 1] : '\0';
+    if (C == '-' && Next == '-') {
+      Closed(Query.find('\n', I));
+      R.Open = false;  // a line comment ends with the text
+    } else if (C == '/' && Next == '*') {
+      int Depth = 1;
+      for (I += 2; I < N && Depth > 0; ++I)
+        if (Query[I] == '*' && I + 1 < N && Query[I + 1] == '/') {
+          --Depth;
+          ++I;
+        } else if (PG && Query[I] == '/' && I + 1 < N && Query[I + 1] == '*') {
+          ++Depth;
+          ++I;
+        }
+      R.Open = Depth > 0;
+    } else if (C == '\'' || C == '"' || C == '`' || C == '[') {
+      const bool Escapes = PG && C == '\'' && I > 0 && (Query[I - 1] == 'E' || Query[I - 1] == 'e');
+      std::size_t J = I + 1;
+      for (; J < N && Query[J] != (C == '[' ? ']' : C); ++J)
+        if (Escapes && Query[J] == '\\') ++J;
+      Closed(J < N ? J + 1 : std::string_view::npos);
+      R.End = I;
+    } else if (PG && C == '$' && (I == 0 || !IsWordByte(Query[I - 1]))) {
+      const std::size_t TagEnd = Query.find('$', I + 1);
+      const std::string_view Tag =
+          TagEnd == std::string_view::npos ? "$" : Query.substr(I, TagEnd + 1 - I);
+      const std::size_t Close =
+          TagEnd == std::string_view::npos ? std::string_view::npos : Query.find(Tag, TagEnd + 1);
+      Closed(Close == std::string_view::npos ? Close : Close + Tag.size());
+      R.End = I;
+    } else if (IsWordByte(C)) {
+      const std::string W = UpperWordAt(Query, I);
+      Cases += W == "CASE" ? 1 : W == "END" ? -1 : 0;
+      I += W.size();
+      R.End = I;
+    } else {
+      if (C != ' ' && C != '\t' && C != '\r' && C != '\n' && C != ';') R.End = I + 1;
+      ++I;
+    }
+  }
+  R.Open = R.Open || Cases > 0;
+  return R;
+}
+
+/// What a query cut off by the end of its script ends in: a word or sign that needs more after
+/// it ("FROM", ",", "="), or a quote, comment or CASE left open. Empty for a query that may end
+/// where it does. A query without any word ends in nothing, which is said as well.
+std::string CutOffAt(std::string_view Query, bool PG) {
+  const TCodeEnd Code = CodeEnd(Query, PG);
+  if (Code.Open) return "an open quote, comment or CASE";
+  const std::size_t End = Code.End;
+  if (End == 0) return "nothing";
+  if (std::string_view(",(=<>+-/|.").find(Query[End - 1]) != std::string_view::npos)
+    return std::string("\"") + Query[End - 1] + "\"";
+  std::size_t Start = End;
+  while (Start > 0 && IsWordByte(Query[Start - 1])) --Start;
+  static constexpr std::array<std::string_view, 20> Open = {
+      "ALL",  "AND",  "AS",  "BETWEEN", "BY", "DISTINCT", "FROM", "HAVING", "IN",    "IS",
+      "JOIN", "LIKE", "NOT", "ON",      "OR", "SELECT",   "SET",  "UNION",  "WHERE", "WITH"};
+  const std::string Word = UpperCase(std::string(Query.substr(Start, End - Start)));
+  if (std::find(Open.begin(), Open.end(), Word) != Open.end()) return Word;
+  return "";
+}
+
 }  // namespace
 
 void TCustomSQLParser::TestBodyEnd(std::string_view Body) {
   const bool TransactSQL = DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE;
   if (BodyLeftOpen(Body, !TransactSQL))
     ErrMsg("Unterminated body: the script ends before its END.");
+}
+
+void TCustomParser::TestSubstance(const TDbObj& Obj) {
+  if (const auto* View = dynamic_cast<const TViwData*>(&Obj)) {
+    if (const std::string At = CutOffAt(View->Body.str(), DatabaseType == dbPostgreSQL);
+        !At.empty())
+      ErrMsg("View " + View->GetObjName() + " is cut off: its query ends in " + At + ".");
+  } else if (const auto* Trg = dynamic_cast<const TTrgData*>(&Obj)) {
+    if (Trim(Trg->Body.str()).empty()) ErrMsg("Trigger " + Trg->GetObjName() + " has no body.");
+  }
 }
 
 void TCustomSQLParser::TestAlteredTable(const TTblData* Table, const std::string& Name) {
@@ -1493,6 +1637,10 @@ void TCustomSQLParser::RemoveConstraints(const std::string& Table,
 std::string TCustomSQLParser::ReadNamePart(const TNamePartRules& Rules) {
   if (Sy == syIdent || (Rules.Strings && Sy == syString && QuoteChar == '\'')) {
     std::string R = Sy == syIdent ? Ident : StrValue;
+    // The scanner reports other quotes with nothing between them.
+    if (R.empty() && (Sy == syString || DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE) &&
+        SyPos >= 1 && SyPos <= FLen && FTxt[static_cast<std::size_t>(SyPos - 1)] != '[')
+      ErrMsg("Empty name.");
     GetSy();
     return R;
   }

@@ -296,9 +296,11 @@ class TCustomParser : public TObject {
   virtual std::string GenComment(const std::string& Text);
   /// Links the objects of the collection once all scripts are read; the base does nothing.
   virtual void Link_Depend();
-  /// Once every script of a side is read: a foreign key whose referenced table, or an index
-  /// whose table, no script of the side defines is an error, reported where its statement
-  /// stood. (Keys often stand in scripts read before their tables', so no text tells alone.)
+  /// Once every script of a side is read: a foreign key whose referenced table, or an index or
+  /// trigger whose table, no script of the side defines is an error, reported where its
+  /// statement stood, as is a foreign key without referenced columns whose width differs from
+  /// the referenced primary key's. (Keys often stand in scripts read before their tables', so
+  /// no text tells alone.)
   void TestKeyTables();
   /// Forgets where the keys read so far stood: a new side is read.
   void ForgetKeyPlaces();
@@ -436,7 +438,8 @@ class TCustomParser : public TObject {
   /// At the end of a text, for each key or index it filed that is still filed and whose table is
   /// known:
   /// a column the table lacks or a column named twice is an error, as is a second primary key
-  /// of one table. (The table may be created after its keys in the text, so not earlier.)
+  /// of one table. (The table may be created after its keys in the text, so not earlier.) A
+  /// foreign key whose two column lists differ in length is an error, table known or not.
   void TestNewKeys();
   /// The first 80 bytes of the statement at StmtStart in upper case, white space taken out.
   std::string StatementHead() const;
@@ -451,6 +454,12 @@ class TCustomParser : public TObject {
   std::vector<TNotedCheck> FNotedChecks;
   /// The errors AddObj reports before filing Obj.
   void CheckFiled(const TDbObj* Obj);
+  /// Where Obj (a key, an index or a trigger) was filed, for TestKeyTables.
+  void NotePlace(const TDbObj& Obj);
+  /// A view read from a script without its query, or with one the script ends inside (the
+  /// query ends in a word or sign that needs more after it, or leaves a quote, a comment or a
+  /// CASE open), and a trigger without its body, are errors.
+  void TestSubstance(const TDbObj& Obj);
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -602,6 +611,23 @@ class TCustomSQLParser : public TCustomParser {
   /// Reports a check whose condition Text (with or without its parentheses) is empty.
   void TestCheckCondition(std::string_view Text);
 
+  // --- What a declaration must hold (qelParser_Checks.cpp) ---------------------------------
+
+  /// Called once the length, precision and scale of a type are read into Fld: a number no
+  /// server of the dialect takes (a length or precision past its largest, a scale outside its
+  /// range or past the precision where the server requires that) is an error at the symbol
+  /// read last (the ")" after the numbers), and the number is cleared, so that nothing is ever
+  /// sized by it. True when all fit.
+  bool TestTypeBounds(TFldData& Fld);
+  /// Called for each NULL (Nullable) or NOT NULL clause of the column Fld, with Sy on its NULL:
+  /// the other of the two given before in the same statement is a contradiction that names the
+  /// column, an error (MySQL, whose server takes the last of the two, a warning). True when
+  /// there is none.
+  bool TestNullClause(const TFldData& Fld, bool Nullable);
+  /// An error (or with Warning a warning) at the line and column of the 1-based position At,
+  /// which lies before Ch: where a symbol already read stands, not where the reader is.
+  void MsgAtByte(const std::string& Text, std::int32_t At, bool Warning = false);
+
   // --- Bodies --------------------------------------------------------------------------------
 
   /// For a routine or trigger body that runs to the end of the script: reports it as cut off
@@ -650,6 +676,10 @@ class TCustomSQLParser : public TCustomParser {
   /// PRIMARY ...): no server takes one of these as a type name.
   bool AtColumnClauseWord() const;
 
+  /// The column and statement of the last NULL or NOT NULL clause, and which it was.
+  const TFldData* FNullOf = nullptr;
+  std::int32_t FNullStmt = 0;
+  bool FNullSaid = false;
   /// The names of the columns of the table AddColumn last filled (case-folded where its
   /// columns fold), so that a wide table is checked for a name defined twice in linear time.
   const TTblData* FNamesOf = nullptr;

@@ -85,6 +85,13 @@ void TCustomParser::GetSy() {
     // The scanner found no symbol here (it reported an invalid character and stepped over
     // it): read on, so that end of text means the end of the text and nothing else.
   }
+  // Quotes with nothing between them name nothing on any server. (A Transact-SQL "" may be an
+  // empty string as well: the name readers report it where they want a name.)
+  if (Sy == syIdent && Ident.empty() && SyPos >= 1 && SyPos <= FLen) {
+    const char Quote = FTxt[static_cast<std::size_t>(SyPos - 1)];
+    const bool TransactSQL = DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE;
+    if (Quote == '`' || Quote == '[' || (Quote == '"' && !TransactSQL)) ErrMsg("Empty name.");
+  }
   if (DebugLogOptions.Contains(dlSymbol)) LogSymbol();
 }
 

@@ -200,6 +200,7 @@ void TDB2Parser::ParseDataType(TFldData& Fld) {
     }
     TestAndGetSy(syRParen);
   }
+  TestTypeBounds(Fld);
   if (Sy == db2FOR) {  // FOR BIT DATA
     GetSy();
     TestIdent("BIT");
@@ -212,11 +213,13 @@ void TDB2Parser::ParseDataType(TFldData& Fld) {
 void TDB2Parser::ParseColumnOptions(TFldData& Fld) {
   for (;;) {
     if (Sy == db2NULL) {
+      TestNullClause(Fld, true);
       Fld.Nullable = true;
       GetSy();
     } else if (Sy == db2NOT) {
       GetSy();
       if (Sy == db2NULL) {
+        TestNullClause(Fld, false);
         Fld.Nullable = false;
       } else if (IsWord("LOGGED")) {
         Fld.Logged = 0;

@@ -180,7 +180,12 @@ void TIbParser::SkipParens() {
 std::string TIbParser::RestOfStatement(std::int32_t Start) {
   SkipToTerm();
   std::string Body = CopyTxtFrom(Start);
-  if (Sy == syEOF) TestBodyEnd(Body);
+  if (Sy == syEOF && !Trim(Body).empty()) {
+    const int Before = MsgManager.GetErrCount();
+    TestBodyEnd(Body);
+    // isql runs no statement the script ends inside.
+    if (MsgManager.GetErrCount() == Before) ErrMsg("Missing: <TERM> (<EOF>)");
+  }
   return Body;
 }
 

@@ -154,7 +154,12 @@ void TIbParser::ParseTrigger(bool Alter) {
     const int V = After | (Slots[0] << 1) | (Slots[1] << 3) | (Slots[2] << 5);
     T->TrgType = V - 1;
   }
-  if (Sy != syTerm && Sy != syEOF) T->Body = RestOfStatement(SyPos);
+  if (Sy != syTerm && Sy != syEOF) {
+    T->Body = RestOfStatement(SyPos);
+  } else if (!Alter) {
+    ErrMsg("Trigger " + N + " has no body.");
+    return;
+  }
   Report(stTrigger, N, dboTrigger, Alter ? odbAlter : odbCreate);
   if (Existing) return;
   if (Alter) {

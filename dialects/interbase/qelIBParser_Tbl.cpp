@@ -158,9 +158,11 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
       Fld.DefValue = ParseDefault();
     } else if (IsWord("NOT")) {
       GetSy();
+      TestNullClause(Fld, false);
       if (IsWord("NULL")) GetSy();
       Fld.Nullable = false;
     } else if (IsWord("NULL")) {
+      TestNullClause(Fld, true);
       GetSy();
     } else if (IsWord("COLLATE")) {
       GetSy();
@@ -223,6 +225,7 @@ void TIbParser::ParseDataType(TFldData& Fld) {
     Fld.Precision = kDefaultExactPrecision;
     Fld.Scale = 0;
   }
+  TestTypeBounds(Fld);
   if (T == iftChar && Fld.Size == 0) Fld.Size = 1;
   if (Sy == syLBracket) ParseArrayBounds(Fld);
   if (T == iftBlob) {

@@ -144,6 +144,8 @@ bool TTransactSQLParser::IsWord(const char* Word) const {
 }
 
 std::string TTransactSQLParser::BodyFrom(std::int32_t Start) {
+  // Past the end of the text Ch stands on no byte: Pos - 1 is the last one, read already.
+  if (AtEndOfText() && Start == Pos - 1) Start = Pos;
   return BodyToGoLine(Start, true);
 }
 

@@ -238,11 +238,13 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
     }
   }
   TestAndGetSy(syRParen);
+  TestTypeBounds(Fld);
 }
 
 void TTransactSQLParser::ParseColumnOptions(TFldData& Fld, TTblData& Table) {
   for (;;) {
     if (IsWord("NULL")) {
+      TestNullClause(Fld, true);
       Fld.Nullable = true;
       GetSy();
     } else if (IsWord("NOT")) {
@@ -253,6 +255,7 @@ void TTransactSQLParser::ParseColumnOptions(TFldData& Fld, TTblData& Table) {
         continue;
       }
       if (!IsWord("NULL")) ErrMsg("Must be: NULL");
+      TestNullClause(Fld, false);
       Fld.Nullable = false;
       GetSy();
     } else if (IsWord("COLLATE")) {

@@ -817,6 +817,7 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
     if (Fld.FieldType == iftNationalChar) Fld.FieldType = iftChar;
     Fld.CharSet = "utf8mb3";
   }
+  TestTypeBounds(Fld);
   const TDBFieldType T = Fld.FieldType;
   // BOOLEAN is tinyint(1) on the server, which clients read as a truth value.
   if (Word == "BOOL" || Word == "BOOLEAN") Fld.Precision = 1;
@@ -936,10 +937,12 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
     switch (Sy) {
       case myNOT:
         GetSy();
+        TestNullClause(Fld, false);
         TestAndGetSy(myNULL);
         Fld.Nullable = false;
         continue;
       case myNULL:
+        TestNullClause(Fld, true);
         GetSy();
         Fld.Nullable = true;
         continue;

@@ -427,12 +427,22 @@ void TOracleParser::ParseStatement() {
       ParseConnect();
       return;
     case oraSET:
-    case syAt:
-      // SQL*Plus settings and "@script" are the client's: nothing for the server to run.
+      // SQL*Plus settings are the client's: nothing for the server to run.
       FReport = false;
       SkipLine();
       GetSy();
       return;
+    case syAt: {
+      // "@script" and "@@script" have the client run another script, which is not read here.
+      FReport = false;
+      const auto From = static_cast<std::size_t>(Pos - 2);  // Ch, after the first "@"
+      std::string File = FTxt.substr(From, FTxt.find('\n', From) - From);
+      File = Trim(!File.empty() && File.front() == '@' ? File.substr(1) : File);
+      WrnMsg("Script " + File + " run with @ is not read: its objects are not in the schema.");
+      SkipLine();
+      GetSy();
+      return;
+    }
     case oraINSERT:
     case oraUPDATE:
     case oraDELETE:

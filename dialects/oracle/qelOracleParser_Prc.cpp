@@ -50,6 +50,7 @@ void TOracleParser::ParseView(TViwData* Given, bool Force) {
   TestSy(oraAS);
   if (Sy != oraAS) return;
   View->Body = CrLfLineBreaks(Trim(BlockCopy(AfterSy(), beViewEnd)));
+  if (Sy == syEOF) ErrMsg("Missing: <TERM> (<EOF>)");  // SQL*Plus runs no unended statement
   DoLogNextLine("View: " + View->GetObjName());
   if (!New) return;
   // OR REPLACE: the view read last is the one the server keeps.

@@ -101,9 +101,13 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
     if (Sy == syIdent) Tbl->OfType = Ident;
     TestAndGetSy(syIdent);
   }
-  if (Sy == syLParen) ParseTableFields(Tbl, Name, false);
+  if (Sy == syLParen)
+    ParseTableFields(Tbl, Name, false);
+  else if (Tbl->OfType.empty() && Sy != oraAS)
+    MsgAtByte("Table " + Name + " has no columns.", SyPos);  // no column list, type or query
   if (Sy == oraAS) {
     Tbl->AsQuery = Trim(BlockCopy(AfterSy(), beSemicolonLine));
+    if (Sy == syEOF) ErrMsg("Missing: <TERM> (<EOF>)");
   } else {
     if (Temporary && Sy == oraON && !ParseOnCommit(*Tbl)) return;
     if (!ParseTableClauses(*Tbl)) return;
@@ -304,6 +308,7 @@ void TOracleParser::ParseDataType(TFldData& Fld, TTblData* Tbl, bool Modify) {
       Fld.FieldType = Type->Type;
       GetSy();
       ParseTypeTail(Fld, Type->Tail);
+      TestTypeBounds(Fld);
     } else if (Sy == syIdent) {
       // A type of the schema, named with or without it: the catalog writes "APP"."T".
       Fld.FieldType = iftDomain;
@@ -434,10 +439,12 @@ void TOracleParser::ParseFieldAttributes(TFldData& Fld, TTblData* Tbl) {
     if (Sy == oraDEFAULT) {
       if (!ParseFieldDefault(Fld)) return;
     } else if (Sy == oraNULL) {
+      TestNullClause(Fld, true);
       Fld.Nullable = true;
       GetSy();
     } else if (Sy == oraNOT) {
       GetSy();
+      TestNullClause(Fld, false);
       TestAndGetSy(oraNULL);
       Fld.Nullable = false;
     } else if (IsWord("IDENTITY")) {

@@ -225,6 +225,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
       Fld.Precision = N;
       Fld.Scale = M;
     }
+    TestTypeBounds(Fld);
   }
 
   if ((Type == iftTime || Type == iftTimeStamp) && (IsIdent("WITH") || IsIdent("WITHOUT"))) {
@@ -289,10 +290,12 @@ void TPGSQLParser::ParseColumnConstraints(TFldData& Fld, TDbObj* Owner) {
     switch (Sy) {
       case pgNOT:
         GetSy();
+        TestNullClause(Fld, false);
         TestAndGetSy(pgNULL);
         Fld.Nullable = false;
         break;
       case pgNULL:
+        TestNullClause(Fld, true);
         GetSy();
         break;
       case pgDEFAULT:

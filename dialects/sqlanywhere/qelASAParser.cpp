@@ -262,6 +262,8 @@ void TASAParser::MoveTo(std::int32_t End) {
 }
 
 std::string TASAParser::BodyFrom(std::int32_t Start, TBodyEnd Kind) {
+  // Past the end of the text Ch stands on no byte: Pos - 1 is the last one, read already.
+  if (AtEndOfText() && Start == Pos - 1) Start = Pos;
   const std::int32_t End = OwnEnd(Start - 1, Kind);
   if (End < 0) return BodyToGoLine(Start, false);
   std::string Body = TrimSQLText(Trim(CopyTxt(Start, End - (Start - 1))));

@@ -203,6 +203,7 @@ void TASAParser::ParseDataType(TFldData& Fld) {
     GetNumDec(&Fld);  // reads from the type word on
     // Without "(p, s)" the server's default applies, which the writer leaves unwritten too.
     if (!Given) Fld.Precision = Fld.Scale = 0;
+    TestTypeBounds(Fld);
     return;
   }
   if (Sy == asaDOUBLE) {
@@ -217,6 +218,7 @@ void TASAParser::ParseDataType(TFldData& Fld) {
     TestAndGetSy(syInteger);
     TestAndGetSy(syRParen);
   }
+  TestTypeBounds(Fld);
 }
 
 void TASAParser::ParseFieldDesc(TFldData& Fld, TTblData* Table) {
@@ -226,9 +228,11 @@ void TASAParser::ParseFieldDesc(TFldData& Fld, TTblData* Table) {
       Fld.DefValue = GetDefaultValue();
     } else if (Sy == asaNOT) {
       GetSy();
+      TestNullClause(Fld, false);
       TestAndGetSy(asaNULL);
       Fld.Nullable = false;
     } else if (Sy == asaNULL) {
+      TestNullClause(Fld, true);
       GetSy();
       Fld.Nullable = true;
     } else if (Sy == asaCHECK) {
