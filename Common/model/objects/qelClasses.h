@@ -414,6 +414,14 @@ class TDbObj : public TObject {
   /// dependency records active again, a body emptied by the script put back. Kinds with more
   /// state (restore and re-create marks, sub-objects) extend it.
   virtual void ResetGeneration();
+  /// A field's or parameter's table, view or routine name; nullptr for every other kind.
+  virtual const std::string* FieldTableName() const;
+  /// The object a field or parameter belongs to (nullptr when not linked); nullptr for every
+  /// other kind.
+  virtual const TDbObj* FieldOwnerObj() const;
+  /// The object type filters, grants and descriptions name the object by (DbObjectOf); the base
+  /// answers by the kind code, constraints by their type, schemas for themselves.
+  virtual TDbObject DbObjectKind(bool OnCreate) const;
 
   // Non-virtual operations.
 
