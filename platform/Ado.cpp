@@ -167,6 +167,8 @@ void ReadResult(const TStatement& St, TADOResult& Result) {
     Col.DataType = FieldTypeOf(Type);
     if (Col.DataType == ftString && Size > 0 && Size < 0x7FFFFFFF)
       Col.Size = static_cast<std::int32_t>(Size);
+    else if (Col.DataType == ftFloat)
+      Col.Size = Type == SQL_REAL ? 4 : 8;
   }
   for (;;) {
     const SQLRETURN Rc = SQLFetch(St.Handle());
