@@ -6,6 +6,7 @@
 //                      [--script FILE] [--execute]
 #include "varnel_datacompare.h"
 
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -312,6 +313,13 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Cmp->GetScriptOptions().Connect = false;
 
   const bool Immediate = Execute && Script.empty();
+  // A Firebird script holds back its statements until the run is over: a value too large for
+  // any statement isql-fb reads is found on the way, and then nothing is written.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> HeldBack(nullptr, std::fclose);
+  if (!Execute && Script.empty() && TU.DatabaseType == dbInterBase) {
+    HeldBack.reset(std::tmpfile());
+    if (!HeldBack) throw std::runtime_error("Cannot create a temporary file.");
+  }
   if (Immediate) {
     Cmp->SetUpdateImmediately(true);
     Cmp->SetScriptFileName("");
@@ -325,14 +333,31 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
     Cmp->SetScriptFileName("");
     Cmp->InlineBlobs = true;
     const std::string Term = GenScriptTerm(TU.DatabaseType);
-    Cmp->OnAddResultSQL = [&Out, Term](TObject*, bool&, const std::string& aSQL, TStatType,
-                                       const std::string&, TDbObject,
-                                       TDbOperation) { Out << Trim(aSQL) << Term << "\r\n"; };
+    std::FILE* Held = HeldBack.get();
+    Cmp->OnAddResultSQL = [&Out, Term, Held](TObject*, bool&, const std::string& aSQL, TStatType,
+                                             const std::string&, TDbObject, TDbOperation) {
+      const std::string Text = Trim(aSQL) + Term + "\r\n";
+      if (!Held)
+        Out << Text;
+      else if (std::fwrite(Text.data(), 1, Text.size(), Held) != Text.size())
+        throw std::runtime_error("Cannot write the temporary file.");
+    };
   }
 
   const bool Ran = Cmp->CompareData();
   bool Failed = !Ran || Cmp->MsgManager.GetIsErr();
   PrintMessages(Cmp->MsgManager, Err, "datacompare", false, {mt_Err, mt_Wrn});
+  if (Cmp->GetValueTooLarge()) {
+    Err << "Nothing was written to standard output: write the rows with --script FILE (large "
+           "values go to FILE.LOB) or with --execute.\n";
+    return ExitErrors;
+  }
+  if (HeldBack) {
+    std::rewind(HeldBack.get());
+    char Buf[65536];
+    while (const std::size_t N = std::fread(Buf, 1, sizeof(Buf), HeldBack.get()))
+      Out.write(Buf, static_cast<std::streamsize>(N));
+  }
 
   Out.flush();
   const TSQLExec* Executed = nullptr;

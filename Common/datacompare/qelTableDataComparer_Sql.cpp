@@ -17,6 +17,11 @@ namespace {
 
 const char* const CrLf = "\r\n";
 
+/// Firebird reads a string literal of at most 65535 bytes (16383 characters on a UTF8
+/// connection) and a statement of at most 10 MiB.
+constexpr std::size_t FirebirdLiteralPiece = 16000;
+constexpr std::size_t FirebirdStatementLimit = 10485760;
+
 bool IsDigit(char C) {
   return C >= '0' && C <= '9';
 }
@@ -469,8 +474,7 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
   // given to a text column as its hexadecimal escape form, so large text goes to a PostgreSQL
   // target as a literal; the other servers take it from the side file as text.
   if (IsBlobType(Type) && InlineBlobs && FScriptOptions.GenerateScript)
-    return Type == ftMemo ? ScriptQuotedStr(Field->AsString(), Db)
-                          : BinaryLiteral(Field->AsString(), Db);
+    return LongLiteral(Field->AsString(), Type != ftMemo);
   if (IsBlobType(Type) && !(Type == ftMemo && Db == dbPostgreSQL)) {
     std::string V;
     SaveBlob(Field, V);
@@ -478,7 +482,7 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
   }
   if (!FScriptOptions.GenerateScript) return ":" + ParamRef(Field);
   const std::string& S = Field->AsString();
-  auto Quoted = [Db](const std::string& T) { return ScriptQuotedStr(T, Db); };
+  auto Quoted = [this](const std::string& T) { return LongLiteral(T, false); };
   switch (Type) {
     case ftString:
       return Quoted(TrimCharFields && !ForWhere ? Trim(S) : S);
@@ -536,6 +540,28 @@ double TTableDataComparer::FloatValue(TField* Field) const {
   double V = Field->AsFloat();
   if (IsFloat4(Field) || IsWrittenFloat4(Field)) V = static_cast<float>(V);
   return V;
+}
+
+std::string TTableDataComparer::LongLiteral(const std::string& Value, bool Binary) const {
+  const TDatabaseType Db = GetDatabaseType();
+  auto Literal = [Db, Binary](const std::string& Part) {
+    return Binary ? BinaryLiteral(Part, Db) : ScriptQuotedStr(Part, Db);
+  };
+  if (Db != dbInterBase || Value.size() <= FirebirdLiteralPiece) return Literal(Value);
+  // Pieces joined into one large value: the first made a BLOB, so that the joins are not
+  // held to the 32765 bytes of a string. Text is cut between characters.
+  std::string R;
+  for (std::size_t B = 0; B < Value.size();) {
+    std::size_t N = std::min(FirebirdLiteralPiece, Value.size() - B);
+    if (!Binary)
+      while (N > 1 && B + N < Value.size() &&
+             (static_cast<unsigned char>(Value[B + N]) & 0xC0) == 0x80)
+        --N;
+    const std::string Part = Literal(Value.substr(B, N));
+    R += B == 0 ? "CAST(" + Part + (Binary ? " AS BLOB)" : " AS BLOB SUB_TYPE TEXT)") : " || " + Part;
+    B += N;
+  }
+  return R;
 }
 
 std::string TCmpTableOptions::FldValue(TField* Field) {
@@ -821,6 +847,18 @@ void TTableDataComparer::SettleApplied() {
 void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStatType,
                                         const std::string& aObjName, TDbObject aObjType,
                                         TDbOperation opType) {
+  // Large values written inline can make a statement larger than Firebird reads: no literal
+  // form carries them, only a side file or parameters do. The run ends here.
+  if (InlineBlobs && FScriptOptions.GenerateScript && GetDatabaseType() == dbInterBase &&
+      aSQL.size() > FirebirdStatementLimit) {
+    FValueTooLarge = true;
+    throw EDatabaseError("A statement for table " + aObjName + " would take " +
+                         IntToStr(static_cast<std::int64_t>(aSQL.size())) +
+                         " bytes with its large values written as literals, more than the " +
+                         IntToStr(static_cast<std::int64_t>(FirebirdStatementLimit)) +
+                         " bytes a Firebird statement may hold; such values travel only in a "
+                         "side file or as parameters.");
+  }
   bool Accept = true;
   if (OnAddResultSQL) OnAddResultSQL(this, Accept, aSQL, aStatType, aObjName, aObjType, opType);
   if (!Accept) return;
