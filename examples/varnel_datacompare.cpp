@@ -10,6 +10,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -221,6 +222,51 @@ void DataCompareHelp(std::ostream& Out) {
 
 namespace {
 
+/// Standard output of the statements. A Firebird script is held back until the run is over:
+/// a value too large for any statement isql-fb reads is found on the way, and then nothing of
+/// the script is written.
+class TStandardOutput {
+ public:
+  TStandardOutput(std::ostream& Out, TDatabaseType Target, bool Used)
+      : FOut(Out),
+        FTerm(GenScriptTerm(Target)),
+        FHeld(Used && Target == dbInterBase ? std::tmpfile() : nullptr, Close) {
+    if (Used && Target == dbInterBase && !FHeld)
+      throw std::runtime_error("Cannot create a temporary file.");
+  }
+  /// Standard output carries the statements alone, large values inline since there is no side
+  /// file; each is written as it is made, unless held back.
+  void Attach(TTableDataComparer& Cmp) {
+    Cmp.SetScriptFileName("");
+    Cmp.InlineBlobs = true;
+    Cmp.OnAddResultSQL = [this](TObject*, bool&, const std::string& aSQL, TStatType,
+                                const std::string&, TDbObject,
+                                TDbOperation) { Write(Trim(aSQL) + FTerm + "\r\n"); };
+  }
+  void Write(const std::string& Text) {
+    if (!FHeld)
+      FOut << Text;
+    else if (std::fwrite(Text.data(), 1, Text.size(), FHeld.get()) != Text.size())
+      throw std::runtime_error("Cannot write the temporary file.");
+  }
+  /// Writes what was held back when Keep; false when it was dropped.
+  bool Release(bool Keep) {
+    if (!FHeld) return true;
+    if (!Keep) return false;
+    std::rewind(FHeld.get());
+    char Buf[65536];
+    while (const std::size_t N = std::fread(Buf, 1, sizeof(Buf), FHeld.get()))
+      FOut.write(Buf, static_cast<std::streamsize>(N));
+    return true;
+  }
+
+ private:
+  static int Close(std::FILE* F) { return std::fclose(F); }
+  std::ostream& FOut;
+  std::string FTerm;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> FHeld;
+};
+
 /// Names the side (or both) whose catalog says it has no table Table; false when both may
 /// have it.
 bool ReportMissingTable(const TTableFacts& FactsM, const TTableFacts& FactsT,
@@ -313,13 +359,7 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Cmp->GetScriptOptions().Connect = false;
 
   const bool Immediate = Execute && Script.empty();
-  // A Firebird script holds back its statements until the run is over: a value too large for
-  // any statement isql-fb reads is found on the way, and then nothing is written.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> HeldBack(nullptr, std::fclose);
-  if (!Execute && Script.empty() && TU.DatabaseType == dbInterBase) {
-    HeldBack.reset(std::tmpfile());
-    if (!HeldBack) throw std::runtime_error("Cannot create a temporary file.");
-  }
+  TStandardOutput StdOut(Out, TU.DatabaseType, !Execute && Script.empty());
   if (Immediate) {
     Cmp->SetUpdateImmediately(true);
     Cmp->SetScriptFileName("");
@@ -328,35 +368,16 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
     Cmp->SetScriptFileName(Script);
     if (Execute) Cmp->SetSQLExec(Exec.get());
   } else {
-    // Standard output carries the statements alone, each written as it is made (nothing is held
-    // back), large values inline since there is no side file.
-    Cmp->SetScriptFileName("");
-    Cmp->InlineBlobs = true;
-    const std::string Term = GenScriptTerm(TU.DatabaseType);
-    std::FILE* Held = HeldBack.get();
-    Cmp->OnAddResultSQL = [&Out, Term, Held](TObject*, bool&, const std::string& aSQL, TStatType,
-                                             const std::string&, TDbObject, TDbOperation) {
-      const std::string Text = Trim(aSQL) + Term + "\r\n";
-      if (!Held)
-        Out << Text;
-      else if (std::fwrite(Text.data(), 1, Text.size(), Held) != Text.size())
-        throw std::runtime_error("Cannot write the temporary file.");
-    };
+    StdOut.Attach(*Cmp);
   }
 
   const bool Ran = Cmp->CompareData();
   bool Failed = !Ran || Cmp->MsgManager.GetIsErr();
   PrintMessages(Cmp->MsgManager, Err, "datacompare", false, {mt_Err, mt_Wrn});
-  if (Cmp->GetValueTooLarge()) {
+  if (!StdOut.Release(!Cmp->GetValueTooLarge())) {
     Err << "Nothing was written to standard output: write the rows with --script FILE (large "
            "values go to FILE.LOB) or with --execute.\n";
     return ExitErrors;
-  }
-  if (HeldBack) {
-    std::rewind(HeldBack.get());
-    char Buf[65536];
-    while (const std::size_t N = std::fread(Buf, 1, sizeof(Buf), HeldBack.get()))
-      Out.write(Buf, static_cast<std::streamsize>(N));
   }
 
   Out.flush();

@@ -5,6 +5,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <charconv>
 #include <memory>
 
 #include "Text.h"
@@ -115,6 +116,19 @@ TFieldType FieldTypeOf(SQLSMALLINT Type) {
 
 /// Reads column Col of the current row as text (bytes for binary columns); False for NULL.
 bool ReadValue(const TStatement& St, SQLUSMALLINT Col, TFieldType Type, std::string& Value) {
+  if (Type == ftFloat) {
+    // As its binary value: a driver's text of a float may have fewer digits than the value
+    // (six for a MariaDB FLOAT). A driver that cannot convert gives its text below.
+    double D = 0;
+    SQLLEN Ind = 0;
+    if (SQL_SUCCEEDED(SQLGetData(St.Handle(), Col, SQL_C_DOUBLE, &D, sizeof D, &Ind))) {
+      if (Ind == SQL_NULL_DATA) return false;
+      char Buf[64];
+      const auto [End, Ec] = std::to_chars(Buf, Buf + sizeof Buf, D);
+      Value.assign(Buf, Ec == std::errc() ? End : Buf);
+      return true;
+    }
+  }
   const bool Binary = Type == ftBlob;
   const SQLSMALLINT CType = Binary ? SQL_C_BINARY : SQL_C_CHAR;
   char Buf[8192];

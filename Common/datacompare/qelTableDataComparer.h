@@ -374,8 +374,7 @@ class TTableDataComparer : public TComponent {
   /// Orders a master value against a target value by the built-in rules; with AsKey, large
   /// values and texts of different field types order by their bytes (keys must be ordered, not
   /// only told apart). FloatBytes 4 compares floats as 4-byte floats: equal means equal there.
-  int CompareValues(const TDataValue& M, const TDataValue& T, bool AsKey,
-                    int FloatBytes = 8) const;
+  int CompareValues(const TDataValue& M, const TDataValue& T, bool AsKey, int FloatBytes = 8) const;
   /// True when the last run ended at a value that no statement of the target's SQL could
   /// carry as a literal (InlineBlobs; Firebird reads at most 10 MiB of statement): a side file
   /// or statements run at once carry it.

@@ -320,10 +320,10 @@ std::string FloatLiteral(double Value, const std::string& FloatFormat, bool Loca
   if (LocalSQL) return FormatFloatPattern("0.###########", Value);
   // The shortest scientific form that reads back as the same double (or 4-byte float): a
   // literal that loses digits would write a different value into the target.
-  auto [End, Ec] = Single ? std::to_chars(Buf, Buf + sizeof(Buf), static_cast<float>(Value),
-                                          std::chars_format::scientific)
-                          : std::to_chars(Buf, Buf + sizeof(Buf), Value,
-                                          std::chars_format::scientific);
+  auto [End, Ec] =
+      Single ? std::to_chars(Buf, Buf + sizeof(Buf), static_cast<float>(Value),
+                             std::chars_format::scientific)
+             : std::to_chars(Buf, Buf + sizeof(Buf), Value, std::chars_format::scientific);
   if (Ec != std::errc()) return "0";
   const std::string S(Buf, End);
   const std::size_t E = S.find('e');
@@ -558,7 +558,8 @@ std::string TTableDataComparer::LongLiteral(const std::string& Value, bool Binar
              (static_cast<unsigned char>(Value[B + N]) & 0xC0) == 0x80)
         --N;
     const std::string Part = Literal(Value.substr(B, N));
-    R += B == 0 ? "CAST(" + Part + (Binary ? " AS BLOB)" : " AS BLOB SUB_TYPE TEXT)") : " || " + Part;
+    R += B == 0 ? "CAST(" + Part + (Binary ? " AS BLOB)" : " AS BLOB SUB_TYPE TEXT)")
+                : " || " + Part;
     B += N;
   }
   return R;
