@@ -176,32 +176,6 @@ TEST(DataValueText, FloatLiteralsReadBackExactly) {
   EXPECT_EQ(FormatFloatPattern("0.00E+00", 12345.0), "1.23E+04");
 }
 
-// A float is written in the digits of the column it goes into, and for Firebird in a form the
-// server reads exactly: its reading of a decimal is off by a step once the digits pass 2^53 or
-// the decimal exponent passes 22, so such values go as significand and power of two.
-TEST(DataValueText, FloatLiteralsAtTheColumnsPrecision) {
-  struct {
-    double Value;
-    bool Single;
-    const char* Literal;
-    const char* Firebird;
-  } const Cases[] = {
-      {1.0 / 7, false, " 1.4285714285714285E-1", " 2573485501354569E0 * POWER(2E0, -54)"},
-      {1.0 / 7, true, " 1.4285715E-1", " 1.4285715E-1"},
-      {0.15, false, " 1.5E-1", " 1.5E-1"},
-      {0.15000001, true, " 1.5E-1", " 1.5E-1"},
-      {1.8571428571428572, false, " 1.8571428571428572", " 4181913939701175E0 * POWER(2E0, -51)"},
-      {-1e300, false, "-1E300", "-1681218273811815E0 * POWER(2E0, 946)"},
-      {-3.4e38, true, "-3.4E38", "-8381647E0 * POWER(2E0, 105)"},
-      {5e-324, false, " 5E-324", " 1E0 * POWER(2E0, -1074)"},
-      {-7.0, false, "-7", "-7"},
-  };
-  for (const auto& C : Cases) {
-    EXPECT_EQ(FloatLiteral(C.Value, "", false, C.Single), C.Literal) << C.Value;
-    EXPECT_EQ(FirebirdFloatLiteral(C.Value, C.Single), C.Firebird) << C.Value;
-  }
-}
-
 // Equal means equal at the precision of the narrower column: a 4-byte float read as fewer
 // digits (or as the double it is) matches, a value one step apart does not.
 TEST(DataValueText, FloatsCompareAtTheirPrecision) {
