@@ -1,12 +1,16 @@
 // The ADO stand-in over the ODBC driver manager: connecting, transactions, statements with
-// parameters, result values as text and the columns rowset.
+// parameters, result values as text and the columns rowset. A select of a whole table of an
+// Access file is read from the file itself (Adox.cpp), as the file holds its values.
 #include "Ado.h"
 
+#include <glib.h>
 #include <sql.h>
 #include <sqlext.h>
 
 #include <memory>
+#include <mutex>
 
+#include "Adox.h"
 #include "Text.h"
 
 namespace qel {
@@ -299,6 +303,161 @@ std::string SetConnectionKey(const std::string& ConnStr, const std::string& Key,
   return Out;
 }
 
+/// The value of entry Key (any case) of an ODBC connection string, braces taken off ("}}" in
+/// braces stands for "}"); "" when it has none.
+std::string ConnectionKey(const std::string& ConnStr, const std::string& Key) {
+  std::size_t I = 0;
+  while (I < ConnStr.size()) {
+    const std::size_t Eq = ConnStr.find('=', I);
+    if (Eq == std::string::npos) break;
+    const std::string Name = Trim(ConnStr.substr(I, Eq - I));
+    std::string Value;
+    std::size_t J = Eq + 1;
+    while (J < ConnStr.size() && ConnStr[J] == ' ') ++J;
+    if (J < ConnStr.size() && ConnStr[J] == '{') {
+      for (++J; J < ConnStr.size(); ++J) {
+        if (ConnStr[J] == '}') {
+          if (J + 1 < ConnStr.size() && ConnStr[J + 1] == '}') {
+            Value += '}';
+            ++J;
+            continue;
+          }
+          ++J;
+          break;
+        }
+        Value += ConnStr[J];
+      }
+      J = ConnStr.find(';', J);
+    } else {
+      const std::size_t End = ConnStr.find(';', J);
+      Value = Trim(ConnStr.substr(J, End == std::string::npos ? std::string::npos : End - J));
+      J = End;
+    }
+    if (SameText(Name, Key)) return Value;
+    if (J == std::string::npos) break;
+    I = J + 1;
+  }
+  return std::string();
+}
+
+/// The Access file a connection string opens through an Access file driver (one whose name
+/// says mdb or access), named by DBQ or DATABASE; "" for every other connection.
+std::string AccessFileOf(const std::string& ConnStr) {
+  const std::string Driver = ConnectionKey(ConnStr, "DRIVER");
+  if (!ContainsText(Driver, "mdb") && !ContainsText(Driver, "access")) return std::string();
+  const std::string File = ConnectionKey(ConnStr, "DBQ");
+  return File.empty() ? ConnectionKey(ConnStr, "DATABASE") : File;
+}
+
+/// A statement that reads one table whole: "select *" or "select" and a list of column names,
+/// then "from" and the table name, and nothing else (no condition, no order). A name is bare,
+/// in brackets or in double quotes.
+struct TTableRead {
+  std::string Table;
+  std::vector<std::string> Columns;  ///< empty for "*"
+};
+
+/// Reads SQL as a TTableRead; False for any other statement.
+bool ParseTableRead(const std::string& SQL, TTableRead& Read) {
+  std::size_t I = 0;
+  auto Blank = [&] {
+    while (I < SQL.size() && (SQL[I] == ' ' || SQL[I] == '\t' || SQL[I] == '\r' || SQL[I] == '\n'))
+      ++I;
+  };
+  auto BareChar = [](char C) {
+    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '_';
+  };
+  // A name; Quoted tells whether it was enclosed.
+  auto Name = [&](std::string& Out, bool& Quoted) {
+    Blank();
+    Out.clear();
+    Quoted = false;
+    if (I >= SQL.size()) return false;
+    if (SQL[I] == '[') {
+      const std::size_t End = SQL.find(']', I + 1);
+      if (End == std::string::npos || End == I + 1) return false;
+      Out = SQL.substr(I + 1, End - I - 1);
+      I = End + 1;
+      Quoted = true;
+      return true;
+    }
+    if (SQL[I] == '"') {
+      for (++I; I < SQL.size(); ++I) {
+        if (SQL[I] != '"') {
+          Out += SQL[I];
+        } else if (I + 1 < SQL.size() && SQL[I + 1] == '"') {
+          Out += '"';
+          ++I;
+        } else {
+          ++I;
+          Quoted = true;
+          return !Out.empty();
+        }
+      }
+      return false;
+    }
+    while (I < SQL.size() && BareChar(SQL[I])) Out += SQL[I++];
+    return !Out.empty();
+  };
+  auto Keyword = [&](const char* Word) {
+    std::string W;
+    bool Quoted = false;
+    const std::size_t At = I;
+    if (Name(W, Quoted) && !Quoted && SameText(W, Word)) return true;
+    I = At;
+    return false;
+  };
+  if (!Keyword("select")) return false;
+  Read = TTableRead();
+  Blank();
+  if (I < SQL.size() && SQL[I] == '*') {
+    ++I;
+  } else {
+    for (;;) {
+      std::string Column;
+      bool Quoted = false;
+      if (!Name(Column, Quoted) || (!Quoted && SameText(Column, "from"))) return false;
+      Read.Columns.push_back(Column);
+      Blank();
+      if (I >= SQL.size() || SQL[I] != ',') break;
+      ++I;
+    }
+  }
+  if (!Keyword("from")) return false;
+  bool Quoted = false;
+  if (!Name(Read.Table, Quoted)) return false;
+  Blank();
+  return I == SQL.size();
+}
+
+/// While one lives with Active set, what the Access file driver logs through GLib is dropped
+/// instead of written to standard error: it fails GLib's assertions on ordinary calls (a
+/// columns rowset of every table logs one for each table of the file), which tell the user
+/// nothing. The first guard in the process installs the dropping handler, the last puts the
+/// one before it back.
+class TQuietDriver {
+ public:
+  explicit TQuietDriver(bool Active) : FActive(Active) {
+    if (!FActive) return;
+    const std::lock_guard<std::mutex> Lock(FMutex);
+    if (FCount++ == 0) FPrevious = g_log_set_default_handler(Drop, nullptr);
+  }
+  ~TQuietDriver() {
+    if (!FActive) return;
+    const std::lock_guard<std::mutex> Lock(FMutex);
+    if (--FCount == 0) g_log_set_default_handler(FPrevious, nullptr);
+  }
+  TQuietDriver(const TQuietDriver&) = delete;
+  TQuietDriver& operator=(const TQuietDriver&) = delete;
+
+ private:
+  static void Drop(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+  bool FActive;
+  static inline std::mutex FMutex;
+  static inline int FCount = 0;
+  static inline GLogFunc FPrevious = nullptr;
+};
+
 /// The ODBC connection behind a TADOConnection: an environment and a connection handle.
 class TODBCSession final : public TADOSession {
  public:
@@ -326,6 +485,8 @@ class TODBCSession final : public TADOSession {
   SQLHENV FEnv = SQL_NULL_HENV;
   SQLHDBC FDbc = SQL_NULL_HDBC;  // set while connected
   bool FInTransaction = false;
+  /// The Access file of the connection (AccessFileOf); "" for other sources.
+  std::string FAccessFile;
 };
 
 void TODBCSession::FreeHandles() {
@@ -362,6 +523,7 @@ void TODBCSession::Open(const TADOConnection& Connection) {
     In.push_back(0);
     SQLCHAR Out[1024];
     SQLSMALLINT OutLen = 0;
+    const TQuietDriver Quiet(!AccessFileOf(ConnStr).empty());
     CheckHandle(SQLDriverConnect(Dbc, nullptr, In.data(), SQL_NTS, Out, sizeof Out, &OutLen,
                                  SQL_DRIVER_NOPROMPT),
                 SQL_HANDLE_DBC, Dbc, "Connecting");
@@ -371,6 +533,7 @@ void TODBCSession::Open(const TADOConnection& Connection) {
     throw;
   }
   FInTransaction = false;
+  FAccessFile = AccessFileOf(ConnStr);
 }
 
 void TODBCSession::Close() {
@@ -459,7 +622,15 @@ void TODBCSession::Run(const std::string& CommandText, const std::vector<const T
 void TODBCSession::Execute(const std::string& CommandText,
                            const std::vector<const TParam*>& Parameters, TADOResult& Result) {
   if (!GetConnected()) throw EADOError("Not connected to database.", "08003");
+  // The rows of an Access table come from the file: the driver gives a date before 1900 or
+  // after about 2700 as day 0 of 1900, which no server takes.
+  if (TTableRead Read;
+      !FAccessFile.empty() && Parameters.empty() && ParseTableRead(CommandText, Read)) {
+    ReadAccessRows(FAccessFile, Read.Table, Read.Columns, Result);
+    return;
+  }
   try {
+    const TQuietDriver Quiet(!FAccessFile.empty());
     Run(CommandText, Parameters, Result);
   } catch (EADOError& E) {
     // The server's own words for the end of a session vary (PostgreSQL: 57P01 when it was
@@ -503,6 +674,29 @@ void TODBCSession::OpenSchema(TSchemaEnum Schema, const TSchemaRestrictions& Res
       Rec[1].Data = InfoText(FDbc, What);
       Rec[0].IsNull = Rec[1].IsNull = false;
       Result.Rows.push_back(std::move(Rec));
+    }
+    Result.RowsAffected = static_cast<std::int64_t>(Result.Rows.size());
+    return;
+  }
+  const TQuietDriver Quiet(!FAccessFile.empty());
+  const std::vector<std::string> Tables =
+      Schema == siColumns && !FAccessFile.empty() &&
+              (Restrictions.size() < 3 || Restrictions[2].empty())
+          ? ReadAccessTableNames(FAccessFile)
+          : std::vector<std::string>();
+  if (!Tables.empty()) {
+    // Asked for the columns of every table, the Access file driver compares each table's name
+    // with the missing one (a GLib assertion each) and prints a line for each column of a kind
+    // it does not know, which the file's own MSys* tables have: it is asked table by table,
+    // for the tables but those.
+    TSchemaRestrictions One = Restrictions;
+    One.resize(3);
+    for (const std::string& Table : Tables) {
+      One[2] = Table;
+      TADOResult Part;
+      OpenSchema(siColumns, One, Part);
+      if (Result.Columns.empty()) Result.Columns = std::move(Part.Columns);
+      for (TDataSet::TRecord& Row : Part.Rows) Result.Rows.push_back(std::move(Row));
     }
     Result.RowsAffected = static_cast<std::int64_t>(Result.Rows.size());
     return;

@@ -4,6 +4,9 @@
 //
 // A failure of the driver manager or of a driver raises EADOError with the driver's own text and
 // SQLSTATE. Values come back as text in the forms of DataSet.h, as the other adapters give them.
+// On a connection to an Access file (a driver whose name says mdb or access, and DBQ=), a select
+// of a whole table is answered from the file itself, as it stores each value (ReadAccessRows of
+// Adox.h), and the columns rowset is asked for table by table.
 //
 // The code that talks to ODBC lives in Ado.cpp, built into the ADO adapter (varnel_ado). This
 // header is what the library itself sees: the table data comparer reaches the connection behind

@@ -102,4 +102,19 @@ inline TADOXCatalogReader ADOXCatalogReader = nullptr;
 /// Installs the reader of Adox.cpp (the ADO adapter calls it when it registers).
 void InstallADOXCatalogReader();
 
+/// Reads the rows of table Table of the Access file FileName from the file itself, each value
+/// as the file holds it, in the forms of DataSet.h: the columns Columns names, in that order
+/// (every column, in the table's order, when it names none). Names are matched ignoring case,
+/// as Access matches them; the result names each column as the file spells it. A table or
+/// column the file lacks, or a value it cannot hold, raises EDatabaseError. (Built into the ADO
+/// adapter like the catalog reader: the ODBC session of an Access file answers a select of a
+/// whole table with it.)
+void ReadAccessRows(const std::string& FileName, const std::string& Table,
+                    const std::vector<std::string>& Columns, TQueryResult& Result);
+
+/// The names of the tables of the Access file FileName, its own bookkeeping (MSys*) left out;
+/// raises EDatabaseError when the file cannot be read. (Built into the ADO adapter: the ODBC
+/// session of an Access file asks the driver for the columns of these tables one by one.)
+std::vector<std::string> ReadAccessTableNames(const std::string& FileName);
+
 }  // namespace qel

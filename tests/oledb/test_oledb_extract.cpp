@@ -1,6 +1,6 @@
 // The OLE DB catalog extractor on a SQLite file built here through the SQLite ODBC driver, the
-// Access extractor on the shared Access test file, and the failures of a source that cannot be
-// reached. Only the ODBC drivers are needed, no server.
+// Access extractor and the rows of a table on the shared Access test file, and the failures of
+// a source that cannot be reached. Only the ODBC drivers are needed, no server.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -145,6 +145,62 @@ TEST(MSAccessExtract, ReadsTheAccessTestFile) {
   EXPECT_EQ(K.UpdateRule, adRICascade);
   EXPECT_EQ(K.DeleteRule, adRICascade);
   EXPECT_TRUE(K.Enforced);
+}
+
+// A select of a whole table of an Access file is read from the file, each value as stored
+// (dates before 1900 and in the years 632 and 9999, which the driver gives as day 0 of 1900;
+// a memo's line break); any other statement still goes to the driver.
+TEST(AccessFileRows, AWholeTableIsReadFromTheFile) {
+  const std::string File = AccessTestFile();
+  if (File.empty())
+    GTEST_SKIP() << "no Access test file at ../shared/data/access/DateTestDatabase.mdb (set "
+                    "QEL_SHARED_DATA to the shared data folder)";
+  if (!DriverInstalled("MDBTools")) GTEST_SKIP() << "the MDBTools ODBC driver is not installed";
+  struct TCase {
+    const char* SQL;
+    std::size_t Row;
+    /// The result's column names ("" where the driver names them), then the values of row Row,
+    /// or the start of the error.
+    const char* Columns;
+    const char* Values;
+  };
+  const TCase Cases[] = {
+      {"select * from DateTest", 1, "IDCol,DateTimeCol,DateCol,TimeCol,LongTextCol,ShortTextCol",
+       "2,9999-01-01 00:00:00,9999-01-01 00:00:00,9999-01-01 00:00:00,Year 9999,Year 1999"},
+      {"SELECT *  FROM  [datetest]", 2,
+       "IDCol,DateTimeCol,DateCol,TimeCol,LongTextCol,ShortTextCol",
+       "3,1898-01-01 00:00:00,1899-01-01 00:00:00,1900-01-01 00:00:00,Pre-1900 years,Pre-1900 "
+       "years"},
+      {"select datetimecol, [IDCol], \"LongTextCol\"\r\nfrom [DateTest]\r\n", 3,
+       "DateTimeCol,IDCol,LongTextCol", "0632-01-01 00:00:00,4,Pre-1000 years"},
+      {"select LongTextCol from DateTest", 5, "LongTextCol", "New line\r\nin field"},
+      {"select count(*) from DateTest", 0, "", "6"},
+      {"select NoSuchCol from DateTest", 0, "", "error: Table DateTest of the Access file"},
+  };
+  TADOConnection C(nullptr);
+  C.ConnectionString = "Driver=MDBTools;DBQ=" + File;
+  C.Open();
+  auto Join = [](const auto& Items, auto Text) {
+    std::string S;
+    for (const auto& I : Items) S += (&I == &Items.front() ? "" : ",") + Text(I);
+    return S;
+  };
+  for (const TCase& K : Cases) {
+    std::string Columns, Values;
+    try {
+      TADOResult R;
+      C.Execute(K.SQL, {}, R);
+      Columns = Join(R.Columns, [](const TADOColumn& Col) { return Col.Name; });
+      ASSERT_GT(R.Rows.size(), K.Row) << K.SQL;
+      Values = Join(R.Rows[K.Row], [](const TDataSet::TRecordValue& V) { return V.Data; });
+    } catch (const EDatabaseError& E) {
+      Values = "error: " + std::string(E.what());
+    }
+    if (*K.Columns) {
+      EXPECT_EQ(Columns, K.Columns) << K.SQL;
+    }
+    EXPECT_EQ(Values.substr(0, std::string(K.Values).size()), K.Values) << K.SQL << "\n" << Values;
+  }
 }
 
 }  // namespace
