@@ -1175,7 +1175,8 @@ bool TCustomSQLParser::AtColumnClauseWord() const {
   if ((Sy != syIdent && Sy < syFirstResWord) || SyPos < 1 || SyPos > FLen) return false;
   const char First = FTxt[static_cast<std::size_t>(SyPos - 1)];
   if (First == '"' || First == '[' || First == '`') return false;
-  return std::find(Words.begin(), Words.end(), UpperCase(Ident)) != Words.end();
+  return std::any_of(Words.begin(), Words.end(),
+                     [this](std::string_view W) { return SameText(W, Ident); });
 }
 
 bool TCustomSQLParser::TestColumnType(const std::string& Column) {
