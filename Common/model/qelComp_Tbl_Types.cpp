@@ -197,12 +197,12 @@ bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G) {
   // RETURNS, a domain, a computed column and a BLOB (its segment size looks at the owner) take
   // the long way.
   const auto Plain = [](const TFldData& X) {
-    return X.GetDatabaseType() == dbPostgreSQL && X.ReturnParam == 0 &&
-           X.FieldType != iftDomain && X.FieldType != iftBlob && !X.Computed();
+    return X.GetDatabaseType() == dbPostgreSQL && X.ReturnParam == 0 && X.FieldType != iftDomain &&
+           X.FieldType != iftBlob && !X.Computed();
   };
   return Plain(F) && Plain(G) && F.FieldType == G.FieldType && F.Size == G.Size &&
-         F.Precision == G.Precision && F.Scale == G.Scale &&
-         F.AutoIncrement == G.AutoIncrement && F.ArrayBounds.empty() == G.ArrayBounds.empty();
+         F.Precision == G.Precision && F.Scale == G.Scale && F.AutoIncrement == G.AutoIncrement &&
+         F.ArrayBounds.empty() == G.ArrayBounds.empty();
 }
 
 }  // namespace tbl_detail
