@@ -485,12 +485,20 @@ bool FoldsNames(const TCustomObjs* Owner) {
 
 }  // namespace
 
+// Assigned in two branches: a conditional expression would copy Value into a temporary first,
+// for every object read.
 void TDbObj::SetObjName(const std::string& Value) {
-  FObjName = FoldsNames(Owner) ? UpperCase(Value) : Value;
+  if (FoldsNames(Owner))
+    FObjName = UpperCase(Value);
+  else
+    FObjName = Value;
 }
 
 void TDbObj::SetSchema(const std::string& Value) {
-  FSchema = FoldsNames(Owner) ? UpperCase(Value) : Value;
+  if (FoldsNames(Owner))
+    FSchema = UpperCase(Value);
+  else
+    FSchema = Value;
 }
 
 std::string TDbObj::GetObjFullName() const {
