@@ -1,5 +1,5 @@
-// The InterBase and Firebird dialect's registration: its quoting, extractors, parser, executor,
-// the table data comparer's catalog step and what a comparison in the dialect sets up.
+// The InterBase and Firebird dialect's registration: its quoting, extractors, the table data
+// comparer's catalog step and what a comparison in the dialect sets up.
 #include <string>
 #include <utility>
 #include <vector>
@@ -76,8 +76,8 @@ void AssumeFirebirdServer(TDBStructure& Master, bool MasterIsDb, TDBStructure& T
 
 }  // namespace
 
-void AddIBDialect(TDialectList& List) {
-  TDialect D = MakeDialect<TIBScriptExtract, TIBDBExtract, TIbParser, TIBSQLExec>(
+void AddDialects_interbase(TDialectList& List) {
+  TDialect D = MakeDialect<TIBScriptExtract, TIBDBExtract>(
       "firebird", {"interbase"}, dbInterBase,
       [](const std::string& S, TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect) {
         return SQLDialect == 3 && IdentDialect3(S, ServerVersion) ? QuotedStr(S, '"') : S;

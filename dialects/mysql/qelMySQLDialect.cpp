@@ -1,5 +1,5 @@
-// The MySQL dialect's registration (MariaDB too): its quoting, extractors, parser, executor
-// and the table data comparer's catalog step.
+// The MySQL dialect's registration (MariaDB too): its quoting, extractors and the table data
+// comparer's catalog step.
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,9 +37,9 @@ bool ReadMySQLFields(TCmpTableOptions& T, TQELQuery& Query) {
 
 }  // namespace
 
-void AddMySQLDialect(TDialectList& List) {
-  TDialect D = MakeDialect<TMySQLScriptExtract, TMySQLDBExtract, TMySQLParser, TMySQLExec>(
-      "mysql", {"mariadb"}, dbMySQL, QuoteName<MySQLQuoteIdent>);
+void AddDialects_mysql(TDialectList& List) {
+  TDialect D = MakeDialect<TMySQLScriptExtract, TMySQLDBExtract>("mysql", {"mariadb"}, dbMySQL,
+                                                                 QuoteName<MySQLQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return MySQLSymbolByResWord(Word) != kIdentSymbol; };
   D.ReadDataFields = ReadMySQLFields;
   List.Add(std::move(D));

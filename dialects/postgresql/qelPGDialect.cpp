@@ -1,5 +1,5 @@
-// The PostgreSQL dialect's registration: its quoting, extractors, parser, executor and the
-// table data comparer's catalog step.
+// The PostgreSQL dialect's registration: its quoting, extractors and the table
+// data comparer's catalog step.
 #include <string>
 #include <vector>
 
@@ -75,9 +75,9 @@ bool ReadPGFields(TCmpTableOptions& T, TQELQuery& Query) {
 
 }  // namespace
 
-void AddPGDialect(TDialectList& List) {
-  TDialect D = MakeDialect<TPGScriptExtract, TPGDBExtract, TPGSQLParser, TPGSQLExec>(
-      "postgresql", {"postgres"}, dbPostgreSQL, QuoteName<PGSQLQuoteIdent>);
+void AddDialects_postgresql(TDialectList& List) {
+  TDialect D = MakeDialect<TPGScriptExtract, TPGDBExtract>("postgresql", {"postgres"}, dbPostgreSQL,
+                                                           QuoteName<PGSQLQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return PGSQLSymbolByResWord(Word) != kIdentSymbol; };
   D.MakeObjectName = PGMakeObjectName;
   D.ReadDataFields = ReadPGFields;
