@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "qelDB2DatabaseExtract.h"
-#include "qelDB2Exec.h"
-#include "qelDB2Parser.h"
 #include "qelDB2Quote.h"
 #include "qelDB2ScriptExtract.h"
 #include "qelDialects.h"

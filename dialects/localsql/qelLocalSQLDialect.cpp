@@ -7,7 +7,6 @@
 #include "Text.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
-#include "qelLocalSQLParser.h"
 #include "qelLocalSQLQuote.h"
 #include "qelTableDataComparer.h"
 

@@ -8,8 +8,6 @@
 #include "qelDBEngine.h"
 #include "qelDialects.h"
 #include "qelMySQLDatabaseExtract.h"
-#include "qelMySQLExec.h"
-#include "qelMySQLParser.h"
 #include "qelMySQLQuote.h"
 #include "qelMySQLScriptExtract.h"
 #include "qelTableDataComparer.h"

@@ -8,9 +8,7 @@
 #include "qelDBEngine.h"
 #include "qelDialects.h"
 #include "qelOracleDatabaseExtract.h"
-#include "qelOracleParser.h"
 #include "qelOracleQuote.h"
-#include "qelOracleSQLExec.h"
 #include "qelOracleScriptExtract.h"
 #include "qelTableDataComparer.h"
 

@@ -6,8 +6,6 @@
 #include "Text.h"
 #include "qelDialects.h"
 #include "qelPGDatabaseExtract.h"
-#include "qelPGSQLExec.h"
-#include "qelPGSQLParser.h"
 #include "qelPGSQLQuote.h"
 #include "qelPGScriptExtract.h"
 #include "qelTableDataComparer.h"

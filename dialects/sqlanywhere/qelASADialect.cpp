@@ -6,9 +6,7 @@
 
 #include "Text.h"
 #include "qelASADatabaseExtract.h"
-#include "qelASAParser.h"
 #include "qelASAQuote.h"
-#include "qelASASQLExec.h"
 #include "qelASAScriptExtract.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
