@@ -22,8 +22,10 @@ namespace qel {
 class TCmpTableOptions;
 class TComponent;
 class TCustomDBExtract;
+class TCustomObjs;
 class TCustomScriptExtract;
 class TDBStructure;
+class TQELConnection;
 class TQELQuery;
 class TVarnel;
 
@@ -49,6 +51,18 @@ struct TDialect {
 
   std::function<std::unique_ptr<TCustomScriptExtract>(TComponent* Owner)> MakeScriptExtractor;
   std::function<std::unique_ptr<TCustomDBExtract>(TComponent* Owner)> MakeCatalogExtractor;
+
+  /// The URI schemes (lower case) that name a database of the dialect, the first the one
+  /// messages use; empty where no server of the dialect is reached by URI.
+  std::vector<std::string> URISchemes;
+  /// The adapter a connection to a database of the dialect goes through.
+  TconnectionType ConnectionType = cnAbstract;
+  /// The database the path of a URI names (still percent-encoded); empty: the path itself.
+  std::function<std::string(const std::string& Path)> DatabaseOfPath;
+  /// What a new connection to a database of the dialect is set to before it opens.
+  std::function<void(TQELConnection& Connection)> SetUpConnection;
+  /// What the creation script of a schema read from a database of the dialect is written with.
+  std::function<void(TCustomObjs& Objs)> SetUpExtractedScript;
 
   /// The table data comparer's catalog step: fills Table's catalog field list from the side's
   /// server; False (reported) when the table is not there.

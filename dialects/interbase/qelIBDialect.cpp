@@ -72,6 +72,16 @@ void AssumeFirebirdServer(TDBStructure& Master, bool MasterIsDb, TDBStructure& T
   }
 }
 
+/// A Firebird database is a path on the server: firebird://h:3050//srv/db.fdb and
+/// firebird://h:3050/srv/db.fdb both name /srv/db.fdb; a single name is an alias, and a drive
+/// letter ("C:/db.fdb") a Windows path.
+std::string FirebirdDatabaseOfPath(const std::string& Path) {
+  const bool Drive = Path.size() > 1 && Path[1] == ':';
+  if (!Path.empty() && Path[0] != '/' && !Drive && Path.find('/') != std::string::npos)
+    return "/" + Path;
+  return Path;
+}
+
 }  // namespace
 
 void AddDialects_interbase(TDialectList& List) {
@@ -83,6 +93,16 @@ void AddDialects_interbase(TDialectList& List) {
   D.ReadDataFields = ReadIBFields;
   D.SetUpComparer = SetUpIBComparer;
   D.SettleScriptServers = AssumeFirebirdServer;
+  D.URISchemes = {"firebird"};
+  D.ConnectionType = cnFIB;
+  D.DatabaseOfPath = FirebirdDatabaseOfPath;
+  D.SetUpConnection = [](TQELConnection& Connection) {
+    Connection.GetIBServerOptions().SQLServerVersion = st_Firebird_25;
+  };
+  // The character sets and collations of columns are part of the script.
+  D.SetUpExtractedScript = [](TCustomObjs& Objs) {
+    Objs.IBServerOptions.GetIBCompareOptions().FldCharsetCompare = true;
+  };
   List.Add(std::move(D));
 }
 

@@ -40,6 +40,8 @@ void AddDialects_mysql(TDialectList& List) {
                                                                  QuoteName<MySQLQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return MySQLSymbolByResWord(Word) != kIdentSymbol; };
   D.ReadDataFields = ReadMySQLFields;
+  D.URISchemes = {"mysql", "mariadb"};
+  D.ConnectionType = cnMyDAC;
   List.Add(std::move(D));
 }
 

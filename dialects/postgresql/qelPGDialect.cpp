@@ -79,6 +79,8 @@ void AddDialects_postgresql(TDialectList& List) {
   D.IsKeyword = [](std::string_view Word) { return PGSQLSymbolByResWord(Word) != kIdentSymbol; };
   D.MakeObjectName = PGMakeObjectName;
   D.ReadDataFields = ReadPGFields;
+  D.URISchemes = {"postgresql", "postgres"};
+  D.ConnectionType = cnPostgresDAC;
   List.Add(std::move(D));
 }
 
