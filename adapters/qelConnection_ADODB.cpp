@@ -6,7 +6,7 @@
 
 #include "Adox.h"
 #include "Text.h"
-#include "qelClasses.h"
+#include "qelDialects.h"
 
 namespace qel {
 

@@ -631,6 +631,7 @@ class TFIBStatement {
     FInInd.assign(NIn, 0);
     FBlobIds.assign(NIn, ISC_QUAD{});
     FBools.assign(NIn, 0);
+    FDoubles.assign(NIn, 0.0);
     static char Empty = 0;
     for (size_t I = 0; I < NIn; ++I) {
       XSQLVAR& V = FIn.Area->sqlvar[I];
@@ -655,6 +656,22 @@ class TFIBStatement {
         V.sqltype = SQL_BOOLEAN | 1;
         V.sqldata = &FBools[I];
         continue;
+      }
+      // A float goes as its binary value: the server's reading of a number's text is off by
+      // one step for some values (1.8571428571428572 becomes 1.857142857142857).
+      if ((Described == SQL_DOUBLE || Described == SQL_FLOAT || Described == SQL_D_FLOAT) &&
+          P.GetDataType() == ftFloat) {
+        const std::string& T = P.AsString();
+        double D = 0;
+        const auto [End, Ec] = std::from_chars(T.data(), T.data() + T.size(), D);
+        if (Ec == std::errc() && End == T.data() + T.size()) {
+          FDoubles[I] = D;
+          V.sqltype = SQL_DOUBLE | 1;
+          V.sqlscale = 0;
+          V.sqllen = sizeof(double);
+          V.sqldata = reinterpret_cast<char*>(&FDoubles[I]);
+          continue;
+        }
       }
       const std::string& Text = P.AsString();
       if (Text.size() > 32767)
@@ -702,6 +719,7 @@ class TFIBStatement {
   std::vector<short> FInInd;
   std::vector<ISC_QUAD> FBlobIds;
   std::vector<char> FBools;
+  std::vector<double> FDoubles;
   std::vector<std::vector<std::int64_t>> FBuffers;
   std::vector<short> FOutInd;
 };

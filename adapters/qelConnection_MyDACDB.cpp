@@ -134,6 +134,9 @@ void ReadColumns(MYSQL_RES* Res, std::vector<TResultColumn>& Columns) {
     Columns[C].Name = Fields[C].name;
     Columns[C].DataType = FieldTypeOf(Fields[C]);
     Columns[C].Size = static_cast<std::int32_t>(Fields[C].length);
+    // A float's size is its bytes: the comparer compares and writes a FLOAT as a 4-byte float.
+    if (Fields[C].type == MYSQL_TYPE_FLOAT || Fields[C].type == MYSQL_TYPE_DOUBLE)
+      Columns[C].Size = Fields[C].type == MYSQL_TYPE_FLOAT ? 4 : 8;
   }
 }
 

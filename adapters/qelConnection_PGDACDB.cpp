@@ -161,6 +161,8 @@ void ReadColumns(PGresult* Res, std::vector<TResultColumn>& Columns) {
     const int Mod = PQfmod(Res, C);
     if ((PQftype(Res, C) == VarcharOid || PQftype(Res, C) == BpcharOid) && Mod >= 4)
       Col.Size = Mod - 4;
+    else if (PQftype(Res, C) == Float4Oid || PQftype(Res, C) == Float8Oid)
+      Col.Size = PQftype(Res, C) == Float4Oid ? 4 : 8;
   }
 }
 

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Writes a pair of PostgreSQL schema scripts, master and target, for the compare benchmarks.
 
-    bench/pg_schema_pair.py TABLES MASTER_FILE TARGET_FILE
+    bench/pg_schema_pair.py [--plain] TABLES MASTER_FILE TARGET_FILE
 
 Each table has 20 columns, a primary key and an index; every tenth table also has a foreign key
-to the table before it and a view over it. The two sides differ in 1% of their tables (every
+to the table before it and a view over it (with --plain: no foreign key and no view). The two sides differ in 1% of their tables (every
 hundredth, from the 50th), by one of five changes in turn: a column added, a column dropped, a
 column's type changed, an index added, or a table only the master has. Output is the same for
 the same TABLES on every machine, about 540 bytes a table.
@@ -35,7 +35,7 @@ COLUMNS = [
 ]
 
 
-def table(i: int, master: bool) -> str:
+def table(i: int, master: bool, plain: bool = False) -> str:
     t = f"t_{i:05d}"
     changed = i % 100 == 50
     change = (i // 100) % 5
@@ -51,7 +51,7 @@ def table(i: int, master: bool) -> str:
     if changed and change == 0 and master:
         cols.append(f"  extra_{i} integer")
     cols.append(f"  CONSTRAINT {t}_pkey PRIMARY KEY (id)")
-    if i % 10 == 0 and i > 0:
+    if i % 10 == 0 and i > 0 and not plain:
         cols.append(
             f"  CONSTRAINT {t}_ref_fk FOREIGN KEY (ref_id) REFERENCES t_{i - 1:05d} (id)"
         )
@@ -59,23 +59,27 @@ def table(i: int, master: bool) -> str:
     s += f"CREATE INDEX {t}_code ON {t} (code);\n"
     if changed and change == 3 and master:
         s += f"CREATE INDEX {t}_due ON {t} (due, id);\n"
-    if i % 10 == 0:
+    if i % 10 == 0 and not plain:
         s += f"CREATE VIEW v_{t} AS\n    SELECT id, code, name FROM {t} WHERE amount > 0;\n"
     return s + "\n"
 
 
-def script(tables: int, master: bool) -> str:
+def script(tables: int, master: bool, plain: bool = False) -> str:
     head = f"-- generated schema, {tables} tables\nSET client_encoding = 'UTF8';\n\n"
-    return head + "".join(table(i, master) for i in range(tables))
+    return head + "".join(table(i, master, plain) for i in range(tables))
 
 
 def main() -> None:
-    if len(sys.argv) != 4:
-        sys.exit("usage: pg_schema_pair.py TABLES MASTER_FILE TARGET_FILE")
-    tables = int(sys.argv[1])
-    for path, master in ((sys.argv[2], True), (sys.argv[3], False)):
+    args = sys.argv[1:]
+    plain = bool(args) and args[0] == "--plain"
+    if plain:
+        args = args[1:]
+    if len(args) != 3:
+        sys.exit("usage: pg_schema_pair.py [--plain] TABLES MASTER_FILE TARGET_FILE")
+    tables = int(args[0])
+    for path, master in ((args[1], True), (args[2], False)):
         with open(path, "w", encoding="utf-8", newline="\n") as f:
-            f.write(script(tables, master))
+            f.write(script(tables, master, plain))
 
 
 if __name__ == "__main__":

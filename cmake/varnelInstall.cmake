@@ -16,6 +16,7 @@ target_include_directories(varnel INTERFACE
 file(GLOB QEL_INSTALL_HEADERS CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/platform/*.h
   ${PROJECT_SOURCE_DIR}/Common/*/*.h
+  ${PROJECT_SOURCE_DIR}/Common/*/*/*.h
   ${PROJECT_SOURCE_DIR}/dialects/*/*.h)
 # A unit's <unit>_Int.h holds helpers shared by its sources only; no other header includes it.
 list(FILTER QEL_INSTALL_HEADERS EXCLUDE REGEX "_Int\\.h$")

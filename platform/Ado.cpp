@@ -7,6 +7,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <charconv>
 #include <memory>
 #include <mutex>
 
@@ -119,6 +120,19 @@ TFieldType FieldTypeOf(SQLSMALLINT Type) {
 
 /// Reads column Col of the current row as text (bytes for binary columns); False for NULL.
 bool ReadValue(const TStatement& St, SQLUSMALLINT Col, TFieldType Type, std::string& Value) {
+  if (Type == ftFloat) {
+    // As its binary value: a driver's text of a float may have fewer digits than the value
+    // (six for a MariaDB FLOAT). A driver that cannot convert gives its text below.
+    double D = 0;
+    SQLLEN Ind = 0;
+    if (SQL_SUCCEEDED(SQLGetData(St.Handle(), Col, SQL_C_DOUBLE, &D, sizeof D, &Ind))) {
+      if (Ind == SQL_NULL_DATA) return false;
+      char Buf[64];
+      const auto [End, Ec] = std::to_chars(Buf, Buf + sizeof Buf, D);
+      Value.assign(Buf, Ec == std::errc() ? End : Buf);
+      return true;
+    }
+  }
   const bool Binary = Type == ftBlob;
   const SQLSMALLINT CType = Binary ? SQL_C_BINARY : SQL_C_CHAR;
   char Buf[8192];
@@ -171,6 +185,8 @@ void ReadResult(const TStatement& St, TADOResult& Result) {
     Col.DataType = FieldTypeOf(Type);
     if (Col.DataType == ftString && Size > 0 && Size < 0x7FFFFFFF)
       Col.Size = static_cast<std::int32_t>(Size);
+    else if (Col.DataType == ftFloat)
+      Col.Size = Type == SQL_REAL ? 4 : 8;
   }
   for (;;) {
     const SQLRETURN Rc = SQLFetch(St.Handle());

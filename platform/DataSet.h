@@ -98,7 +98,8 @@ class TField : public TObject, public TDataValue {
   TField(std::string FieldName, TFieldType DataType, std::int32_t Size);
 
   const std::string& GetFieldName() const { return FFieldName; }
-  /// The declared size (characters of a text column); 0 when the server did not say.
+  /// The declared size (characters of a text column, bytes of a binary float: 4 or 8); 0 when
+  /// the server did not say.
   std::int32_t GetSize() const { return FSize; }
 
  private:

@@ -71,4 +71,10 @@ const TDialect* FindDialect(TDatabaseType DatabaseType) {
   return Dialects().Find(DatabaseType);
 }
 
+std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
+                        TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect) {
+  const TDialect* D = FindDialect(DatabaseType);
+  return D && D->QuoteIdent ? D->QuoteIdent(S, ServerVersion, SQLDialect) : S;
+}
+
 }  // namespace qel

@@ -31,10 +31,12 @@ std::array<TDbObjList*, 21> PairedLists(TCustomObjs& O) {
           &O.Events};
 }
 
-/// The columns of a table or view; nullptr for other objects.
+/// The columns of a table or view; nullptr for other objects. The walks below visit every
+/// object of both schemas several times, so the kind code tells tables and views apart (only
+/// a TTblData carries kindTable and only a TViwData kindView in the kind lists).
 const TObjVector<TFldData>* ColumnsOf(const TDbObj* Obj) {
-  if (auto* T = dynamic_cast<const TTblData*>(Obj)) return &T->Fields;
-  if (auto* V = dynamic_cast<const TViwData*>(Obj)) return &V->Fields;
+  if (Obj->Kind == kindTable) return &static_cast<const TTblData*>(Obj)->Fields;
+  if (Obj->Kind == kindView) return &static_cast<const TViwData*>(Obj)->Fields;
   return nullptr;
 }
 
@@ -118,13 +120,15 @@ std::uint64_t MarkAndDigest(TCustomObjs& O, bool IsMaster, bool Mark) {
       TDbObj* Obj = L->Objects(I);
       if (Mark) Obj->SetObjCreated(!IsMaster || Obj->GetRefObj() != nullptr);
       MixObj(*Obj);
-      if (auto* T = dynamic_cast<TTblData*>(Obj)) {
+      if (Obj->Kind == kindTable) {
+        auto* T = static_cast<TTblData*>(Obj);
         Mix(static_cast<std::uint64_t>(T->Fields.Count()));
         for (const auto& F : T->Fields) {
           if (Mark) F->SetObjCreated(!IsMaster || F->GetRefObj() != nullptr);
           MixObj(*F);
         }
-      } else if (auto* V = dynamic_cast<TViwData*>(Obj)) {
+      } else if (Obj->Kind == kindView) {
+        auto* V = static_cast<TViwData*>(Obj);
         Mix(static_cast<std::uint64_t>(V->Fields.Count()));
         for (const auto& F : V->Fields) MixObj(*F);
       }

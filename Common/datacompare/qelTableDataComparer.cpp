@@ -186,8 +186,18 @@ std::string TCmpTableOptions::SelectSQL() const {
   }
   if (FWorkDataFields.Empty())
     return std::string("select *") + CrLf + " from " + QualifiedName() + CrLf + OrderClause;
-  return "select " + FldsSeq(FWorkDataFields) + CrLf + "from " + QualifiedName() + CrLf +
-         OrderClause;
+  std::string Items = FldsSeq(FWorkDataFields);
+  if (!FFloat4Fields.Empty()) {
+    // Read as doubles under their own names (see FFloat4Fields).
+    Items.clear();
+    for (int I = 0; I < FWorkDataFields.Count(); ++I) {
+      const std::string& Name = FWorkDataFields[I];
+      const std::string Q = (Name.empty() || Name.front() == '"') ? Name : QuoteField(Name);
+      if (I > 0) Items += ", ";
+      Items += FFloat4Fields.IndexOf(Name) >= 0 ? "CAST(" + Q + " AS DOUBLE) AS " + Q : Q;
+    }
+  }
+  return "select " + Items + CrLf + "from " + QualifiedName() + CrLf + OrderClause;
 }
 
 std::vector<std::string> TCmpTableOptions::SplitTableName(const std::string& Name,
@@ -282,6 +292,7 @@ bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
   if (Query) NormaliseTableName();
   FByteOrderFields.Clear();
   FNotNullFields.Clear();
+  FFloat4Fields.Clear();
   if (FWorkDataFields.Empty())
     FWorkDataFields.Assign(!FDataFields.Empty() || !FComparer
                                ? static_cast<const TStrings&>(FDataFields)
@@ -584,6 +595,8 @@ void TTableDataComparer::ClearRunState() {
   FQueryTarget.reset();
   FQueryMaster.reset();
   FParamFields.clear();
+  FFloat4.clear();
+  FWrite4.clear();
 }
 
 bool TTableDataComparer::CompareData() {
@@ -591,6 +604,7 @@ bool TTableDataComparer::CompareData() {
   FApplied = FAwaitingCommit = 0;
   FStopText.clear();
   FBlobFailed = FRowsByValue = false;
+  FValueTooLarge = false;
   FErrorCount = 0;
   MsgManager.Clear();
   FTableOptionsMaster->GetCatalogFields().Clear();
@@ -863,6 +877,20 @@ void TTableDataComparer::FindByteOrderFields(TCmpTableOptions& Options, TQELQuer
     default:
       break;
   }
+}
+
+void TTableDataComparer::FindFloat4Fields(TCmpTableOptions& Options, TQELQuery* Query) {
+  Options.FFloat4Fields.Clear();
+  const TStrings& Data = Options.GetWorkDataFields();
+  if (!Query || Data.Empty() || Options.GetDatabaseType() != dbMySQL) return;
+  const std::string Text =
+      "select " + Options.FldsSeq(Data) + " from " + Options.QualifiedName() + " where 1=0";
+  TCmpTableOptions::RunQuery(*Query, Text, [&](TQELQuery& Q) {
+    for (int I = 0; I < Q.FieldCount() && I < Data.Count(); ++I) {
+      const TField* F = Q.Fields().Fields(I);
+      if (F->GetDataType() == ftFloat && F->GetSize() == 4) Options.FFloat4Fields.Add(Data[I]);
+    }
+  });
 }
 
 }  // namespace qel

@@ -67,8 +67,17 @@ int CompareDateTimeText(const std::string& A, const std::string& B);
 /// The literal of a float: FloatFormat when given; an integer below 2147483647 as its digits;
 /// with LocalSQL the pattern "0.###########"; else the shortest scientific form that reads back
 /// as the same number (a blank before a non-negative value: 1.5 -> " 1.5", -250.25 ->
-/// "-2.5025E2"). Infinite and NaN values give their names in single quotes.
-std::string FloatLiteral(double Value, const std::string& FloatFormat, bool LocalSQL);
+/// "-2.5025E2"). Infinite and NaN values give their names in single quotes. Single: the
+/// shortest form of the value as a 4-byte float. Approximate: the form always carries an
+/// exponent (" 1.5E0"), for servers that read a number without one as an exact decimal and
+/// convert that to a float with an error (Firebird).
+std::string FloatLiteral(double Value, const std::string& FloatFormat, bool LocalSQL,
+                         bool Single = false, bool Approximate = false);
+/// The literal of a float that Firebird reads back as exactly Value (Single: as the 4-byte
+/// float Value): the decimal form where the server's reading of it is exact (at most 2^53 as
+/// significand, at most 22 as decimal exponent), else the significand and a power of two
+/// ("8363729893195639E0 * POWER(2E0, -52)").
+std::string FirebirdFloatLiteral(double Value, bool Single);
 /// Value formatted by a number pattern: "0" a digit always shown, "#" a digit shown when not a
 /// trailing zero, "." the decimal point, "E+00"/"E-00" an exponent.
 std::string FormatFloatPattern(const std::string& Pattern, double Value);
@@ -230,6 +239,10 @@ class TCmpTableOptions : public TPersistent {
   /// MySQL key fields declared NOT NULL: ordered by the column alone, so that the server can
   /// read the table in key order instead of sorting it.
   TStringList FNotNullFields;
+  /// MySQL data fields of 4-byte FLOAT columns. The server writes such a value as text with
+  /// six digits only, so they are read as doubles (exactly the float's value) and taken as
+  /// 4-byte floats again.
+  TStringList FFloat4Fields;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -371,8 +384,12 @@ class TTableDataComparer : public TComponent {
   static bool IsBlobType(TFieldType DataType);
   /// Orders a master value against a target value by the built-in rules; with AsKey, large
   /// values and texts of different field types order by their bytes (keys must be ordered, not
-  /// only told apart).
-  int CompareValues(const TDataValue& M, const TDataValue& T, bool AsKey) const;
+  /// only told apart). FloatBytes 4 compares floats as 4-byte floats: equal means equal there.
+  int CompareValues(const TDataValue& M, const TDataValue& T, bool AsKey, int FloatBytes = 8) const;
+  /// True when the last run ended at a value that no statement of the target's SQL could
+  /// carry as a literal (InlineBlobs; Firebird reads at most 10 MiB of statement): a side file
+  /// or statements run at once carry it.
+  bool GetValueTooLarge() const { return FValueTooLarge; }
 
  protected:
   // The run, in the order CompareData calls it.
@@ -440,6 +457,20 @@ class TTableDataComparer : public TComponent {
   /// Reads which key fields of each side need an explicit byte order (collated text) and, in
   /// MySQL, which are declared NOT NULL.
   void FindByteOrderFields(TCmpTableOptions& Options, TQELQuery* Query);
+  /// Reads which data fields of a MySQL side are 4-byte FLOAT columns.
+  void FindFloat4Fields(TCmpTableOptions& Options, TQELQuery* Query);
+  /// Finds the result fields whose values are taken as 4-byte floats, once the results are
+  /// open: those of 4-byte columns, and master fields written into one.
+  void FindSingleFields();
+  /// True when a field's own column holds 4-byte floats; when its values are written as such.
+  bool IsFloat4(const TField* Field) const;
+  bool IsWrittenFloat4(const TField* Field) const;
+  /// The value of a float field as its column holds it (a 4-byte float exactly), rounded to a
+  /// 4-byte float when it is written into such a column.
+  double FloatValue(TField* Field) const;
+  /// A literal of the target's SQL for text or bytes, in pieces joined into one large value
+  /// where one literal could not hold it (Firebird).
+  std::string LongLiteral(const std::string& Value, bool Binary) const;
   bool OpenSideFile();
   void CloseStreams();
   void WriteScriptText(const std::string& Text);
@@ -503,6 +534,10 @@ class TTableDataComparer : public TComponent {
   std::string FInsertColumns;
   /// Parameters of the statement being built for immediate execution: name and field.
   std::vector<std::pair<std::string, TField*>> FParamFields;
+  /// Float fields of both results whose column holds 4-byte floats, and master fields written
+  /// into such a column (sorted, for lookups by address).
+  std::vector<const TField*> FFloat4, FWrite4;
+  bool FValueTooLarge = false;
 };
 
 }  // namespace qel

@@ -59,17 +59,23 @@ int BlobValueOrder(const TDataValue& M, const TDataValue& T) {
   return A == B ? 0 : 1;
 }
 
-/// Floats: NaN after every number, as the servers sort it.
-int FloatOrder(const TDataValue& M, const TDataValue& T) {
-  const double A = M.AsFloat();
-  const double B = T.AsFloat();
+/// Floats: NaN after every number, as the servers sort it. With Bytes 4 both values are taken
+/// as 4-byte floats, the precision of the column that holds them: a server writes such a
+/// value in fewer digits, or a double column holds a double near it.
+int FloatOrder(const TDataValue& M, const TDataValue& T, int Bytes) {
+  double A = M.AsFloat();
+  double B = T.AsFloat();
+  if (Bytes == 4) {
+    A = static_cast<float>(A);
+    B = static_cast<float>(B);
+  }
   const bool NanA = std::isnan(A), NanB = std::isnan(B);
   if (NanA || NanB) return NanA == NanB ? 0 : (NanA ? 1 : -1);
   return A < B ? -1 : (A > B ? 1 : 0);
 }
 
-int NumberOrder(const TDataValue& M, const TDataValue& T) {
-  if (M.GetDataType() == ftFloat || T.GetDataType() == ftFloat) return FloatOrder(M, T);
+int NumberOrder(const TDataValue& M, const TDataValue& T, int Bytes) {
+  if (M.GetDataType() == ftFloat || T.GetDataType() == ftFloat) return FloatOrder(M, T, Bytes);
   return CompareDecimalText(M.AsString(), T.AsString());
 }
 
@@ -115,7 +121,8 @@ int TTableDataComparer::CompareBlobFields(TField* FieldM, TField* FieldT) {
   return BlobValueOrder(*FieldM, *FieldT);
 }
 
-int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, bool AsKey) const {
+int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, bool AsKey,
+                                      int FloatBytes) const {
   const TFieldType TM = M.GetDataType();
   const TFieldType TT = T.GetDataType();
   auto BlobOrder = [&]() {
@@ -137,7 +144,7 @@ int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, 
     if (F != FamilyOf(TT)) return 0;
     switch (F) {
       case vfNumber:
-        return NumberOrder(M, T);
+        return NumberOrder(M, T, FloatBytes);
       case vfText:
         if (!AsKey && (IsBlobType(TM) || IsBlobType(TT))) return BlobOrder();
         return ByteOrder(M.AsString(), T.AsString());
@@ -162,7 +169,7 @@ int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, 
     case ftFMTBcd:
       return CompareDecimalText(M.AsString(), T.AsString());
     case ftFloat:
-      return FloatOrder(M, T);
+      return FloatOrder(M, T, FloatBytes);
     case ftDate:
     case ftTime:
     case ftDateTime:
@@ -178,7 +185,44 @@ int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, 
 
 int TTableDataComparer::CompareFields(TField* FieldM, TField* FieldT) {
   if (OnCompareFields) return OnCompareFields(this, FieldM, FieldT);
-  return CompareValues(*FieldM, *FieldT, false);
+  return CompareValues(*FieldM, *FieldT, false, IsFloat4(FieldM) || IsFloat4(FieldT) ? 4 : 8);
+}
+
+bool TTableDataComparer::IsFloat4(const TField* Field) const {
+  return !FFloat4.empty() && std::binary_search(FFloat4.begin(), FFloat4.end(), Field);
+}
+
+bool TTableDataComparer::IsWrittenFloat4(const TField* Field) const {
+  return !FWrite4.empty() && std::binary_search(FWrite4.begin(), FWrite4.end(), Field);
+}
+
+void TTableDataComparer::FindSingleFields() {
+  FFloat4.clear();
+  FWrite4.clear();
+  auto Collect = [this](TQELQuery* Q, const TCmpTableOptions& O) {
+    if (!Q) return;
+    for (int I = 0; I < Q->FieldCount(); ++I) {
+      const TField* F = Q->Fields().Fields(I);
+      if (F->GetDataType() != ftFloat) continue;
+      bool Cast = false;
+      for (const std::string& N : O.FFloat4Fields)
+        Cast = Cast || SameText(TCmpTableOptions::FieldNameOf(N), F->GetFieldName());
+      if (F->GetSize() == 4 || Cast) FFloat4.push_back(F);
+    }
+  };
+  Collect(FQueryMaster.get(), *FTableOptionsMaster);
+  Collect(FQueryTarget.get(), *FTableOptionsTarget);
+  std::sort(FFloat4.begin(), FFloat4.end());
+  // A master value is written as the float its target column will hold; without a target, as
+  // the master's column holds it.
+  TQELQuery* QM = FQueryMaster.get();
+  TQELQuery* QT = FQueryTarget.get();
+  for (std::size_t I = 0; QM && I < FDataPosM.size(); ++I) {
+    const TField* M = QM->Fields().Fields(FDataPosM[I]);
+    const TField* T = QT && I < FDataPosT.size() ? QT->Fields().Fields(FDataPosT[I]) : nullptr;
+    if (T ? IsFloat4(T) : IsFloat4(M)) FWrite4.push_back(M);
+  }
+  std::sort(FWrite4.begin(), FWrite4.end());
 }
 
 int TTableDataComparer::CompareRecord() {
@@ -188,7 +232,8 @@ int TTableDataComparer::CompareRecord() {
   // Large values that are not compared count as equal.
   auto Order = [this](TField* A, TField* B, bool AsKey) {
     if (!CompareBlobs && IsBlobType(A->GetDataType())) return 0;
-    return OnCompareFields ? OnCompareFields(this, A, B) : CompareValues(*A, *B, AsKey);
+    return OnCompareFields ? OnCompareFields(this, A, B)
+                           : CompareValues(*A, *B, AsKey, IsFloat4(A) || IsFloat4(B) ? 4 : 8);
   };
   // Rows are matched by all their values when there are no keys; the values then also order.
   auto CompareData = [&](bool AsKey) {
@@ -367,6 +412,7 @@ void TTableDataComparer::Compare() {
           return std::find(FKeyPosT.begin(), FKeyPosT.end(), P) != FKeyPosT.end();
         });
   }
+  FindSingleFields();
   // Without a target every master row is inserted: the order of the rows does not matter.
   if (QT) {
     SortUnordered(true);
@@ -415,6 +461,8 @@ void TTableDataComparer::SetSelectSQL(TStringList& SQLM, TStringList& SQLT) {
   if (!OnGetSelectSQL) {
     FindByteOrderFields(M, QM);
     FindByteOrderFields(T, QT);
+    FindFloat4Fields(M, QM);
+    FindFloat4Fields(T, QT);
   }
   DoGetSelectSQL(SQLM, SQLT);
   if (!OnGetSelectSQL) {

@@ -9,6 +9,7 @@
 #include "Text.h"
 #include "qelClasses.h"
 #include "qelDBEngine.h"
+#include "qelDialects.h"
 #include "qelTableDataComparer.h"
 
 namespace qel {
@@ -16,6 +17,11 @@ namespace qel {
 namespace {
 
 const char* const CrLf = "\r\n";
+
+/// Firebird reads a string literal of at most 65535 bytes (16383 characters on a UTF8
+/// connection) and a statement of at most 10 MiB.
+constexpr std::size_t FirebirdLiteralPiece = 16000;
+constexpr std::size_t FirebirdStatementLimit = 10485760;
 
 bool IsDigit(char C) {
   return C >= '0' && C <= '9';
@@ -321,19 +327,24 @@ std::string FormatFloatPattern(const std::string& Pattern, double Value) {
   return R;
 }
 
-std::string FloatLiteral(double Value, const std::string& FloatFormat, bool LocalSQL) {
+std::string FloatLiteral(double Value, const std::string& FloatFormat, bool LocalSQL, bool Single,
+                         bool Approximate) {
   if (std::isnan(Value)) return "'NaN'";
   if (std::isinf(Value)) return Value > 0 ? "'Infinity'" : "'-Infinity'";
   if (!FloatFormat.empty()) return FormatFloatPattern(FloatFormat, Value);
   char Buf[400];
-  if (std::trunc(Value) == Value && Value < 2147483647.0) {
+  // Only integers of a few digits: -1E300 written out in full is a number no server reads.
+  if (std::trunc(Value) == Value && std::fabs(Value) < 2147483647.0) {
     auto [End, Ec] = std::to_chars(Buf, Buf + sizeof(Buf), Value, std::chars_format::fixed);
     if (Ec == std::errc()) return std::string(Buf, End);
   }
   if (LocalSQL) return FormatFloatPattern("0.###########", Value);
-  // The shortest scientific form that reads back as the same double: a literal that loses
-  // digits would write a different value into the target.
-  auto [End, Ec] = std::to_chars(Buf, Buf + sizeof(Buf), Value, std::chars_format::scientific);
+  // The shortest scientific form that reads back as the same double (or 4-byte float): a
+  // literal that loses digits would write a different value into the target.
+  auto [End, Ec] =
+      Single ? std::to_chars(Buf, Buf + sizeof(Buf), static_cast<float>(Value),
+                             std::chars_format::scientific)
+             : std::to_chars(Buf, Buf + sizeof(Buf), Value, std::chars_format::scientific);
   if (Ec != std::errc()) return "0";
   const std::string S(Buf, End);
   const std::size_t E = S.find('e');
@@ -346,8 +357,39 @@ std::string FloatLiteral(double Value, const std::string& FloatFormat, bool Loca
     if (!Mant.empty() && Mant.back() == '.') Mant.pop_back();
   }
   R += Mant;
-  if (Exp != 0) R += "E" + IntToStr(Exp);
+  if (Exp != 0 || Approximate) R += "E" + IntToStr(Exp);
   return R;
+}
+
+std::string FirebirdFloatLiteral(double Value, bool Single) {
+  if (Single) Value = static_cast<float>(Value);
+  const std::string L = FloatLiteral(Value, "", false, Single, true);
+  const std::size_t E = L.find('E');
+  if (E == std::string::npos || !std::isfinite(Value)) return L;  // an integer, NaN, infinity
+  // Significand digits and decimal exponent of the literal: the server reads it exactly when
+  // the digits make an integer a double holds and one power of ten, itself exact, scales it.
+  std::uint64_t Digits = 0;
+  int Count = 0, Fraction = 0;
+  bool AfterPoint = false;
+  for (std::size_t I = 0; I < E; ++I) {
+    if (L[I] == '.') AfterPoint = true;
+    if (!IsDigit(L[I])) continue;
+    if (Count < 19) Digits = Digits * 10 + static_cast<std::uint64_t>(L[I] - '0');
+    ++Count;
+    if (AfterPoint) ++Fraction;
+  }
+  const int Scale = std::stoi(L.substr(E + 1)) - Fraction;
+  if (Count <= 17 && Digits <= (std::uint64_t{1} << 53) && Scale >= -22 && Scale <= 22) return L;
+  // Value = M * 2^Exp with an integer M below 2^53: both parts are exact for the server.
+  int Exp = 0;
+  const double Fr = std::frexp(Value, &Exp);
+  auto M = static_cast<std::int64_t>(std::ldexp(Fr, 53));
+  Exp -= 53;
+  while (M != 0 && M % 2 == 0) {
+    M /= 2;
+    ++Exp;
+  }
+  return (M < 0 ? "" : " ") + std::to_string(M) + "E0 * POWER(2E0, " + std::to_string(Exp) + ")";
 }
 
 std::string FormatDateTimeText(const std::string& Pattern, const std::string& IsoValue,
@@ -453,8 +495,7 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
   // given to a text column as its hexadecimal escape form, so large text goes to a PostgreSQL
   // target as a literal; the other servers take it from the side file as text.
   if (IsBlobType(Type) && InlineBlobs && FScriptOptions.GenerateScript)
-    return Type == ftMemo ? ScriptQuotedStr(Field->AsString(), Db)
-                          : BinaryLiteral(Field->AsString(), Db);
+    return LongLiteral(Field->AsString(), Type != ftMemo);
   if (IsBlobType(Type) && !(Type == ftMemo && Db == dbPostgreSQL)) {
     std::string V;
     SaveBlob(Field, V);
@@ -462,7 +503,7 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
   }
   if (!FScriptOptions.GenerateScript) return ":" + ParamRef(Field);
   const std::string& S = Field->AsString();
-  auto Quoted = [Db](const std::string& T) { return ScriptQuotedStr(T, Db); };
+  auto Quoted = [this](const std::string& T) { return LongLiteral(T, false); };
   switch (Type) {
     case ftString:
       return Quoted(TrimCharFields && !ForWhere ? Trim(S) : S);
@@ -475,7 +516,13 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
       return IsDecimalText(S) ? S : Quoted(S);
     case ftFloat:
       if (IsNonFiniteText(S)) return Quoted(S);
-      return FloatLiteral(Field->AsFloat(), FScriptOptions.FloatFormat, FScriptOptions.LocalSQL);
+      // A condition finds the value the target holds, exactly; a value written is given in the
+      // digits of the column it goes into. Firebird's reading of a number's text is off by a
+      // step for some values: it gets a form it reads exactly.
+      if (Db == dbInterBase && FScriptOptions.FloatFormat.empty() && !FScriptOptions.LocalSQL)
+        return FirebirdFloatLiteral(FloatValue(Field), !ForWhere && IsWrittenFloat4(Field));
+      return FloatLiteral(FloatValue(Field), FScriptOptions.FloatFormat, FScriptOptions.LocalSQL,
+                          !ForWhere && IsWrittenFloat4(Field));
     case ftBoolean: {
       const bool B = Field->AsBoolean();
       switch (Db) {
@@ -508,6 +555,35 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
       // servers convert to the column's type.
       return Quoted(S);
   }
+}
+
+double TTableDataComparer::FloatValue(TField* Field) const {
+  double V = Field->AsFloat();
+  if (IsFloat4(Field) || IsWrittenFloat4(Field)) V = static_cast<float>(V);
+  return V;
+}
+
+std::string TTableDataComparer::LongLiteral(const std::string& Value, bool Binary) const {
+  const TDatabaseType Db = GetDatabaseType();
+  auto Literal = [Db, Binary](const std::string& Part) {
+    return Binary ? BinaryLiteral(Part, Db) : ScriptQuotedStr(Part, Db);
+  };
+  if (Db != dbInterBase || Value.size() <= FirebirdLiteralPiece) return Literal(Value);
+  // Pieces joined into one large value: the first made a BLOB, so that the joins are not
+  // held to the 32765 bytes of a string. Text is cut between characters.
+  std::string R;
+  for (std::size_t B = 0; B < Value.size();) {
+    std::size_t N = std::min(FirebirdLiteralPiece, Value.size() - B);
+    if (!Binary)
+      while (N > 1 && B + N < Value.size() &&
+             (static_cast<unsigned char>(Value[B + N]) & 0xC0) == 0x80)
+        --N;
+    const std::string Part = Literal(Value.substr(B, N));
+    R += B == 0 ? "CAST(" + Part + (Binary ? " AS BLOB)" : " AS BLOB SUB_TYPE TEXT)")
+                : " || " + Part;
+    B += N;
+  }
+  return R;
 }
 
 std::string TCmpTableOptions::FldValue(TField* Field) {
@@ -782,6 +858,8 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
         if (!F) throw EDatabaseError("Field not assigned (TTableDataComparer.DoAddResultSQL)");
         if (!F->IsNull() && F->GetDataType() == ftBlob)
           P->SetAsBlob(F->AsString());
+        else if (!F->IsNull() && F->GetDataType() == ftFloat && !IsNonFiniteText(F->AsString()))
+          P->SetAsFloat(FloatValue(F));
         else
           P->AssignField(*F);
         if (BreakOnError) Values += (Values.empty() ? "" : ", ") + P->Name + " = " + ShortValue(F);
@@ -830,6 +908,18 @@ void TTableDataComparer::SettleApplied() {
 void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStatType,
                                         const std::string& aObjName, TDbObject aObjType,
                                         TDbOperation opType) {
+  // Large values written inline can make a statement larger than Firebird reads: no literal
+  // form carries them, only a side file or parameters do. The run ends here.
+  if (InlineBlobs && FScriptOptions.GenerateScript && GetDatabaseType() == dbInterBase &&
+      aSQL.size() > FirebirdStatementLimit) {
+    FValueTooLarge = true;
+    throw EDatabaseError("A statement for table " + aObjName + " would take " +
+                         IntToStr(static_cast<std::int64_t>(aSQL.size())) +
+                         " bytes with its large values written as literals, more than the " +
+                         IntToStr(static_cast<std::int64_t>(FirebirdStatementLimit)) +
+                         " bytes a Firebird statement may hold; such values travel only in a "
+                         "side file or as parameters.");
+  }
   bool Accept = true;
   if (OnAddResultSQL) OnAddResultSQL(this, Accept, aSQL, aStatType, aObjName, aObjType, opType);
   if (!Accept) return;

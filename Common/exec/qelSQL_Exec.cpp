@@ -1,6 +1,7 @@
 // The script executor: script text per dialect, the run with its transactions, and the
 // large-value side file of data scripts.
 #include "qelSQL_Exec.h"
+#include "qelDialects.h"
 
 #include <algorithm>
 #include <exception>

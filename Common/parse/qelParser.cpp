@@ -1143,10 +1143,11 @@ bool TCustomSQLParser::AtColumnClauseWord() const {
   if ((Sy != syIdent && Sy < syFirstResWord) || SyPos < 1 || SyPos > FLen) return false;
   const char First = FTxt[static_cast<std::size_t>(SyPos - 1)];
   if (First == '"' || First == '[' || First == '`') return false;
-  const std::string Word = UpperCase(Ident);
   // In Transact-SQL IDENTITY is a property of a column, never its type.
-  if (Word == "IDENTITY" && (DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE)) return true;
-  return std::find(Words.begin(), Words.end(), Word) != Words.end();
+  if ((DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE) && SameText(Ident, "IDENTITY"))
+    return true;
+  return std::any_of(Words.begin(), Words.end(),
+                     [this](std::string_view W) { return SameText(W, Ident); });
 }
 
 bool TCustomSQLParser::TestColumnType(const std::string& Column) {

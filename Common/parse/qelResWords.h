@@ -41,18 +41,34 @@ constexpr bool SortedUnique(const std::array<std::string_view, N>& Words) {
   return std::ranges::adjacent_find(Words, std::ranges::greater_equal{}) == Words.end();
 }
 
+/// Word upper-cased, kept in Buffer when it fits (the lookups below run for every name read or
+/// quoted, and keywords are short) and in Long otherwise.
+inline std::string_view UpperCaseWord(std::string_view Word, std::array<char, 32>& Buffer,
+                                      std::string& Long) {
+  if (Word.size() > Buffer.size()) {
+    Long = UpperCase(Word);
+    return Long;
+  }
+  for (std::size_t I = 0; I < Word.size(); ++I) Buffer[I] = UpCase(Word[I]);
+  return std::string_view(Buffer.data(), Word.size());
+}
+
 /// The symbol of Word (any letter case) in a table sorted by word, or kIdentSymbol.
 template <std::size_t N>
 std::uint8_t FindSymbol(const std::array<TResWordRow, N>& Sorted, std::string_view Word) {
-  const std::string U = UpperCase(Word);
-  const auto It = std::ranges::lower_bound(Sorted, std::string_view(U), {}, &TResWordRow::first);
+  std::array<char, 32> Buffer;
+  std::string Long;
+  const std::string_view U = UpperCaseWord(Word, Buffer, Long);
+  const auto It = std::ranges::lower_bound(Sorted, U, {}, &TResWordRow::first);
   return It != Sorted.end() && It->first == U ? It->second : kIdentSymbol;
 }
 
 /// True when Word (any letter case) is in a strictly ascending upper-case word list.
 template <std::size_t N>
 bool ContainsWord(const std::array<std::string_view, N>& Words, std::string_view Word) {
-  return std::ranges::binary_search(Words, std::string_view(UpperCase(Word)));
+  std::array<char, 32> Buffer;
+  std::string Long;
+  return std::ranges::binary_search(Words, UpperCaseWord(Word, Buffer, Long));
 }
 
 /// The first row of Rows whose key (Key applied to the row) equals Value; nullptr when none

@@ -203,7 +203,8 @@ void TPGSQLParser::DoGetSy() {
   if (IsIdentStart(C)) {
     GetIdent();
     Sy = FindResWord();
-    if (Sy == syIdent) Ident = LowerCase(Ident);  // the server folds bare names to lower case
+    if (Sy == syIdent)  // the server folds bare names to lower case
+      for (char& L : Ident) L = LowCase(L);
     return;
   }
   if (IsOperatorStart(C) && !(C == '!' && N == '=') && !(C == '|' && N == '|')) {

@@ -73,9 +73,7 @@ constexpr bool IsBareNext(char C) {
 bool NeedsQuotes(std::string_view Name) {
   if (!IsBareFirst(Name.front())) return true;
   if (!std::all_of(Name.begin() + 1, Name.end(), IsBareNext)) return true;
-  const std::string U = UpperCase(Name);
-  return FindSymbol(kResWordsByWord, U) != kIdentSymbol ||
-         std::ranges::binary_search(kAlsoReserved, std::string_view(U));
+  return FindSymbol(kResWordsByWord, Name) != kIdentSymbol || ContainsWord(kAlsoReserved, Name);
 }
 
 }  // namespace

@@ -196,7 +196,11 @@ TEST_P(StopOnSignal, TheRunEndsAsOnALostConnectionAndTheTargetHoldsWhatItSays) {
   const char* Said = K.Run == rnCompare      ? (Pg ? "rolled back with it" : "is unknown")
                      : K.Run == rnDataScript ? "Not completed: rolled back, the target is as it was"
                                              : "Not completed: the target keeps ";
-  EXPECT_NE(Err.find(Said), std::string::npos) << Err;
+  // A stop while the first statement of a one-transaction run still ran has nothing to roll
+  // back, and says so by its count.
+  const bool NothingRan =
+      Pg && K.Run == rnCompare && Err.find(" 0 statement(s) before it ran;") != std::string::npos;
+  EXPECT_TRUE(NothingRan || Err.find(Said) != std::string::npos) << Err;
   const bool Whole = (Pg && K.Run == rnCompare) || K.Run == rnDataScript;
   const int Before = Whole                ? 0
                      : K.Run == rnCompare ? Number(Err, "TABLE [^\\n]*?qel_k_(\\d+)") - 100

@@ -11,6 +11,7 @@
 #include "qelComp_Fnc.h"
 #include "qelComp_Prc.h"
 #include "qelComp_Tbl.h"
+#include "qelComp_Tbl_Int.h"
 
 // Column specs below name only the fields that matter to each case.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -398,4 +399,55 @@ TEST(ColumnTypes, Copying) {
   EXPECT_TRUE(A.ArrayBoundsDiff(*S));
   A.ArrayBounds = {{1, 2}};
   EXPECT_FALSE(A.ArrayBoundsDiff(*S));
+}
+
+// The comparer takes two PostgreSQL columns whose type parts agree as equal in type without
+// building their texts: for every type, whatever else the two columns differ in, the texts
+// must then agree. Each row changes the second column in one part the test leaves aside.
+TEST(ColumnTypes, PostgreSQLSameTypePartsMeanSameTypeText) {
+  TObjs PG;
+  PG.SetDatabaseType(dbPostgreSQL);
+  struct TPart {
+    const char* Name;
+    void (*Change)(TFldData&);
+  };
+  const TPart Parts[] = {
+      {"nullable", [](TFldData& F) { F.Nullable = !F.Nullable; }},
+      {"default", [](TFldData& F) { F.DefValue = "42"; }},
+      {"collation", [](TFldData& F) { F.Collation = "C"; }},
+      {"character set", [](TFldData& F) { F.CharSet = "LATIN1"; }},
+      {"storage length", [](TFldData& F) { F.Length = 99; }},
+      {"time zone flags", [](TFldData& F) { F.WithTimeZone = F.WithLocalTimeZone = true; }},
+      {"blob sub-type", [](TFldData& F) { F.SubType = 1; }},
+      {"segment size", [](TFldData& F) { F.SegmentSize = 512; }},
+      {"array bounds",
+       [](TFldData& F) {
+         F.ArrayBounds = {{1, 5}, {0, 2}};
+       }},
+      {"name", [](TFldData& F) { F.SetObjName("D"); }},
+  };
+  for (std::size_t T = 0; T < DBFieldTypeCount; ++T)
+    for (const TSpec& S : {TSpec{.Size = 0}, TSpec{.Size = 12, .Precision = 6, .Scale = 2}})
+      for (int Flags = 0; Flags < 4; ++Flags)
+        for (const TPart& P : Parts) {
+          TSpec Spec = S;
+          Spec.Type = static_cast<TDBFieldType>(T);
+          auto F = Col(PG, Spec), G = Col(PG, Spec);
+          for (TFldData* X : {F.get(), G.get()}) {
+            X->AutoIncrement = (Flags & 1) != 0;
+            if (Flags & 2) X->ArrayBounds = {{1, 3}};
+          }
+          P.Change(*G);
+          if (!tbl_detail::PGSameFieldTypeDef(*F, *G)) continue;
+          EXPECT_EQ(F->FieldTypeDef(), G->FieldTypeDef())
+              << FieldTypeName(Spec.Type) << ", " << P.Name << ", flags " << Flags;
+        }
+  // The usual column takes the short way; a domain, a computed column and a BLOB do not.
+  const auto Same = [&](const TSpec& S) {
+    return tbl_detail::PGSameFieldTypeDef(*Col(PG, S), *Col(PG, S));
+  };
+  EXPECT_TRUE(Same({.Type = iftVarchar, .Size = 20}));
+  EXPECT_FALSE(Same({.Type = iftDomain, .Domain = "d"}));
+  EXPECT_FALSE(Same({.Type = iftInteger, .Body = "a + 1"}));
+  EXPECT_FALSE(Same({.Type = iftBlob}));
 }

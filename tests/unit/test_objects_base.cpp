@@ -13,6 +13,7 @@
 #include "qelComp_Tbl.h"
 #include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
+#include "qelDialects.h"
 #include "test_objects_util.h"
 
 using namespace qel;

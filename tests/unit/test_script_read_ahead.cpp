@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "Host.h"
 #include "qelDBStructure.h"
 #include "qelPGScriptExtract.h"
+#include "qelScriptReadAhead.h"
 #include "qelVarnel.h"
 
 using namespace qel;
@@ -124,6 +126,75 @@ TEST(ScriptReadAhead, TwoThreadsSeeWhatOneThreadSees) {
     EXPECT_EQ(AtOnce.Extracted, Serial.Extracted);
     EXPECT_EQ(AtOnce.Script, Serial.Script);
     EXPECT_FALSE(Serial.Events.empty());
+  }
+  std::filesystem::remove_all(Dir);
+}
+
+// The reader's own states, driven directly: how a reading ends decides which of the held events
+// reach the host, and every way out puts the host's handlers back where they were.
+TEST(ScriptReadAhead, EveryWayOutPutsTheHandlersBack) {
+  enum TEnd { endFinish, endThrow, endDestroy };
+  struct TEndCase {
+    const char* Name;
+    TEnd End;
+    bool LogHandler;  ///< the host has a log handler; otherwise it stays empty throughout
+  };
+  const TEndCase Cases[] = {
+      {"finished", endFinish, true},
+      {"finished, no log handler", endFinish, false},
+      {"reader throws", endThrow, true},
+      {"destroyed unfinished", endDestroy, true},
+  };
+  const std::filesystem::path Dir =
+      std::filesystem::temp_directory_path() / ("qel_read_ahead_end_" + std::to_string(getpid()));
+  std::filesystem::create_directories(Dir);
+  const std::filesystem::path File = Dir / "s.sql";
+  std::ofstream(File, std::ios::binary) << Script(50, "CREATE TABLE broken (id integer,, x);\n");
+  for (const TEndCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TDBStructure H(nullptr);
+    TPGScriptExtract X(nullptr);
+    X.SetDBStructure(&H);
+    X.SetScriptFileName(File.string());
+    int HostLogs = 0, HostErrors = 0;
+    if (C.LogHandler) {
+      X.SetOnLogNextLine([&HostLogs](TObject*, const std::string&) { ++HostLogs; });
+    }
+    X.SetOnErrorMessage([&HostErrors](TObject*, const std::string&) { ++HostErrors; });
+    if (C.End == endThrow) {
+      X.OnLoadScript = [](TObject*, const std::string&, TStrings*, bool&) {
+        throw std::runtime_error("load refused");
+      };
+    }
+    {
+      std::unique_ptr<TScriptReadAhead> Ahead = TScriptReadAhead::Start(X);
+      ASSERT_NE(Ahead, nullptr);
+      switch (C.End) {
+        case endFinish:
+          EXPECT_FALSE(Ahead->Finish());  // the script holds an error
+          EXPECT_EQ(HostErrors, 1);
+          EXPECT_EQ(HostLogs > 0, C.LogHandler);
+          break;
+        case endThrow:
+          EXPECT_THROW(Ahead->Finish(), std::runtime_error);
+          EXPECT_EQ(HostErrors, 0);
+          break;
+        case endDestroy:
+          break;  // the held events go with the reader
+      }
+    }
+    if (C.End == endDestroy) {
+      EXPECT_EQ(HostLogs + HostErrors, 0);
+    }
+    // The host's own handlers are back: they count, and an empty one stayed empty.
+    const int Logs = HostLogs, Errors = HostErrors;
+    X.GetOnErrorMessage()(&X, "after");
+    EXPECT_EQ(HostErrors, Errors + 1);
+    EXPECT_EQ(static_cast<bool>(X.GetOnLogNextLine()), C.LogHandler);
+    if (C.LogHandler) {
+      X.GetOnLogNextLine()(&X, "after");
+      EXPECT_EQ(HostLogs, Logs + 1);
+    }
   }
   std::filesystem::remove_all(Dir);
 }

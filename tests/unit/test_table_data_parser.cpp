@@ -176,6 +176,32 @@ TEST(DataValueText, FloatLiteralsReadBackExactly) {
   EXPECT_EQ(FormatFloatPattern("0.00E+00", 12345.0), "1.23E+04");
 }
 
+// Equal means equal at the precision of the narrower column: a 4-byte float read as fewer
+// digits (or as the double it is) matches, a value one step apart does not.
+TEST(DataValueText, FloatsCompareAtTheirPrecision) {
+  struct {
+    double M, T;
+    int Bytes;
+    int Order;
+  } const Cases[] = {
+      {0.14285715, 0.1428571492433548, 4, 0},
+      {0.15000001, 0.15, 4, 0},
+      {0.15000001, 0.15, 8, 1},
+      {1.0, 1.0000001, 4, -1},
+      {1.0, 1.0000000000000002, 8, -1},
+      {1.0, 1.0000000000000002, 4, 0},
+      {3.4e38, 3.3999999521443642e38, 4, 0},
+      {-0.1, -0.1, 8, 0},
+  };
+  TTableDataComparer Cmp(nullptr);
+  for (const auto& C : Cases) {
+    TParam M, T;
+    M.SetAsFloat(C.M);
+    T.SetAsFloat(C.T);
+    EXPECT_EQ(Cmp.CompareValues(M, T, false, C.Bytes), C.Order) << C.M << " " << C.T;
+  }
+}
+
 TEST(DataValueText, DatePatterns) {
   EXPECT_EQ(FormatDateTimeText("dd/mm/yyyy", "2007-12-31"), "31.12.2007");
   EXPECT_EQ(FormatDateTimeText("yyyy-mm-dd", "2007-12-31"), "2007-12-31");

@@ -323,6 +323,23 @@ std::string TCtrData::DropDef() const {
   return "/* drop constraint: " + SafeBlockComment(AddText(*this)) + " */\r\n";
 }
 
+TDbObject TCtrData::DbObjectKind(bool OnCreate) const {
+  switch (GetCtType()) {
+    case ctPKey:
+      return dboPKey;
+    case ctFKey:
+      return dboFKey;
+    case ctUnique:
+      return dboUnique;
+    case ctCheck:
+      return dboCheck;
+    case ctDefault:
+      return OnCreate ? dboCtrDefault : dboUnknown;
+    default:
+      return dboUnknown;
+  }
+}
+
 std::string TCtrData::GetCaption() const {
   if (!GetObjName().empty()) return GetObjName();
   if (!AltName.empty()) return AltName;

@@ -5,6 +5,7 @@
 #include "Text.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
+#include "qelDialects.h"
 #include "qelMsg.h"
 
 namespace qel {
@@ -35,8 +36,8 @@ bool DescriptionsCompared(const TCustomObjs& Master) {
 /// The equality of a paired column: type text, storage length, nullability, domain and
 /// default; a computed column by its expression, a domain column by its domain alone.
 bool ColumnsEqual(const TFldData& M, const TFldData& T) {
-  bool Equal = M.FieldTypeDef() == T.FieldTypeDef() && M.Length == T.Length &&
-               M.Nullable == T.Nullable && M.DomainName == T.DomainName &&
+  bool Equal = (tbl_detail::PGSameFieldTypeDef(M, T) || M.FieldTypeDef() == T.FieldTypeDef()) &&
+               M.Length == T.Length && M.Nullable == T.Nullable && M.DomainName == T.DomainName &&
                M.CompareDefValue() == T.CompareDefValue();
   if (M.Computed()) Equal = M.Body == T.Body;
   if (M.FieldType == iftDomain && T.FieldType == iftDomain) Equal = M.DomainName == T.DomainName;

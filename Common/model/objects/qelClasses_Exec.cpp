@@ -1,7 +1,6 @@
 // The statement list: adding statements with their terminators and the veto, descriptions,
 // captions and loading script files.
 #include "qelClasses.h"
-#include "qelComp_Tbl.h"
 #include "qelMsg.h"
 
 namespace qel {
@@ -180,15 +179,16 @@ void TCustomSQLExec::AddDescription(TDbObj* Obj, const TDbObj* Before) {
   if (!Obj) return;
   TDbObject ObjType = dboUnknown;
   std::string OwnName;
-  if (auto* Fld = dynamic_cast<TFldData*>(Obj)) {
-    if (!Fld->TableName.empty() && Fld->OwnerObj) {
-      const std::int32_t OwnKind = Fld->OwnerObj->Kind;
+  if (const std::string* TableName = Obj->FieldTableName()) {
+    const TDbObj* FieldOwner = Obj->FieldOwnerObj();
+    if (!TableName->empty() && FieldOwner) {
+      const std::int32_t OwnKind = FieldOwner->Kind;
       if (OwnKind == kindTable || OwnKind == kindView) {
         ObjType = dboField;
-        OwnName = Fld->TableName;
+        OwnName = *TableName;
       } else if (OwnKind == kindProcedure) {
         ObjType = dboParam;
-        OwnName = Fld->TableName;
+        OwnName = *TableName;
       }
     }
   } else {

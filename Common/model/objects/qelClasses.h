@@ -414,6 +414,14 @@ class TDbObj : public TObject {
   /// dependency records active again, a body emptied by the script put back. Kinds with more
   /// state (restore and re-create marks, sub-objects) extend it.
   virtual void ResetGeneration();
+  /// A field's or parameter's table, view or routine name; nullptr for every other kind.
+  virtual const std::string* FieldTableName() const;
+  /// The object a field or parameter belongs to (nullptr when not linked); nullptr for every
+  /// other kind.
+  virtual const TDbObj* FieldOwnerObj() const;
+  /// The object type filters, grants and descriptions name the object by (DbObjectOf); the base
+  /// answers by the kind code, constraints by their type, schemas for themselves.
+  virtual TDbObject DbObjectKind(bool OnCreate) const;
 
   // Non-virtual operations.
 
@@ -567,13 +575,6 @@ inline std::int32_t SchemaKindOf(const TDbObj* Obj) {
 /// The statement object kind of an object: by its kind code, a constraint by its type (default
 /// constraints only when created).
 TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate);
-
-/// S quoted for the dialect: InterBase/Firebird SQL dialect 3 quotes what its rule asks for;
-/// SQL Anywhere, MySQL, SQL Server, ASE, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and
-/// dBASE use their dialect's rule; everything else stays unchanged. The enclosing quote
-/// character is doubled inside the name.
-std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
-                        TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect);
 
 // ---------------------------------------------------------------------------------------------
 // The collection.

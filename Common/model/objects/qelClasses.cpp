@@ -5,10 +5,6 @@
 #include <algorithm>
 
 #include "Text.h"
-#include "qelComp_Ctr.h"
-#include "qelComp_Prc.h"
-#include "qelComp_Tbl.h"
-#include "qelComp_Viw.h"
 #include "qelDialects.h"
 
 namespace qel {
@@ -297,7 +293,7 @@ std::string TDbObj::GetCaption() const {
       if (!FSchema.empty()) return FSchema + "." + FObjName;
       break;
     case dbMSSQL:
-      if (!FSchema.empty() && !dynamic_cast<const TFldData*>(this)) return FSchema + "." + FObjName;
+      if (!FSchema.empty() && !FieldTableName()) return FSchema + "." + FObjName;
       break;
     default:
       break;
@@ -337,8 +333,8 @@ std::string TDbObj::DropDef() const {
       break;
     case kindField:
     case 9: {
-      const auto* Fld = dynamic_cast<const TFldData*>(this);
-      R += "ALTER TABLE " + QuoteIdent(Fld ? Fld->TableName : std::string()) + " DROP " +
+      const std::string* TableName = FieldTableName();
+      R += "ALTER TABLE " + QuoteIdent(TableName ? *TableName : std::string()) + " DROP " +
            QuoteIdent(FObjName);
       break;
     }
@@ -489,12 +485,20 @@ bool FoldsNames(const TCustomObjs* Owner) {
 
 }  // namespace
 
+// Assigned in two branches: a conditional expression would copy Value into a temporary first,
+// for every object read.
 void TDbObj::SetObjName(const std::string& Value) {
-  FObjName = FoldsNames(Owner) ? UpperCase(Value) : Value;
+  if (FoldsNames(Owner))
+    FObjName = UpperCase(Value);
+  else
+    FObjName = Value;
 }
 
 void TDbObj::SetSchema(const std::string& Value) {
-  FSchema = FoldsNames(Owner) ? UpperCase(Value) : Value;
+  if (FoldsNames(Owner))
+    FSchema = UpperCase(Value);
+  else
+    FSchema = Value;
 }
 
 std::string TDbObj::GetObjFullName() const {
@@ -576,25 +580,16 @@ std::string TDependObj::GetCaption() const {
 
 // ---------------------------------------------------------------------------------------------
 
-TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate) {
-  if (!Obj) return dboUnknown;
-  if (const auto* Ctr = dynamic_cast<const TCtrData*>(Obj)) {
-    switch (Ctr->GetCtType()) {
-      case ctPKey:
-        return dboPKey;
-      case ctFKey:
-        return dboFKey;
-      case ctUnique:
-        return dboUnique;
-      case ctCheck:
-        return dboCheck;
-      case ctDefault:
-        return OnCreate ? dboCtrDefault : dboUnknown;
-      default:
-        return dboUnknown;
-    }
-  }
-  switch (Obj->Kind) {
+const std::string* TDbObj::FieldTableName() const {
+  return nullptr;
+}
+
+const TDbObj* TDbObj::FieldOwnerObj() const {
+  return nullptr;
+}
+
+TDbObject TDbObj::DbObjectKind(bool /*OnCreate*/) const {
+  switch (Kind) {
     case kindDomain:
       return dboDomain;
     case kindTable:
@@ -636,15 +631,12 @@ TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate) {
     case kindEvent:
       return dboEvent;
     default:
-      // Schemas carry the generic kind code; their class tells them apart.
-      return dynamic_cast<const TSchData*>(Obj) ? dboSchema : dboUnknown;
+      return dboUnknown;
   }
 }
 
-std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
-                        TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect) {
-  const TDialect* D = FindDialect(DatabaseType);
-  return D && D->QuoteIdent ? D->QuoteIdent(S, ServerVersion, SQLDialect) : S;
+TDbObject DbObjectOf(const TDbObj* Obj, bool OnCreate) {
+  return Obj ? Obj->DbObjectKind(OnCreate) : dboUnknown;
 }
 
 }  // namespace qel

@@ -1,6 +1,7 @@
 // The comparer base: its links to the two schema holders, their extractors and the executor,
 // the master/target pairing of the two collections, and its reports.
 #include "qelClasses.h"
+#include "qelDialects.h"
 #include "qelMsg.h"
 
 namespace qel {

@@ -192,6 +192,20 @@ bool PGSameColumnDef(const TFldData& F, const TTblData& FTable, const TFldData& 
          F.CharSet == G.CharSet && F.Collation == G.Collation && F.DefValue == G.DefValue;
 }
 
+bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G) {
+  // A plain column's text is its type name (smallserial by AutoIncrement), the size, the
+  // seconds precision or the precision and scale, and "[]" for an array. A parameter named by
+  // RETURNS, a domain, a computed column and a BLOB (its segment size looks at the owner) take
+  // the long way.
+  const auto Plain = [](const TFldData& X) {
+    return X.GetDatabaseType() == dbPostgreSQL && X.ReturnParam == 0 && X.FieldType != iftDomain &&
+           X.FieldType != iftBlob && !X.Computed();
+  };
+  return Plain(F) && Plain(G) && F.FieldType == G.FieldType && F.Size == G.Size &&
+         F.Precision == G.Precision && F.Scale == G.Scale && F.AutoIncrement == G.AutoIncrement &&
+         F.ArrayBounds.empty() == G.ArrayBounds.empty();
+}
+
 }  // namespace tbl_detail
 
 std::string TFldData::ASATypeDef() const {

@@ -2,19 +2,6 @@
 // extractor puts on the collection it fills, and the extractor's reports.
 #include "Text.h"
 #include "qelClasses.h"
-#include "qelComp_Def.h"
-#include "qelComp_Dmn.h"
-#include "qelComp_Exc.h"
-#include "qelComp_Fnc.h"
-#include "qelComp_Gnr.h"
-#include "qelComp_Idx.h"
-#include "qelComp_Pkg.h"
-#include "qelComp_Prc.h"
-#include "qelComp_Rol.h"
-#include "qelComp_Rul.h"
-#include "qelComp_Tbl.h"
-#include "qelComp_Trg.h"
-#include "qelComp_Viw.h"
 #include "qelMsg.h"
 
 namespace qel {

@@ -58,6 +58,12 @@ std::string MySQLQuotedNumber(const TFldData& F);
 bool PGSameColumnDef(const TFldData& F, const TTblData& FTable, const TFldData& G,
                      const TTblData& GTable);
 
+/// True when the PostgreSQL columns F and G have the same FieldTypeDef for certain, by the
+/// parts it is made of for a plain column (keep in step with TFldData::FieldTypeDef); false
+/// says only that the texts may differ. Spares the comparer building both texts for every
+/// pair of columns.
+bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G);
+
 /// "(" + P + "," + S + ")".
 inline std::string InParens(std::int32_t P, std::int32_t S) {
   return "(" + std::to_string(P) + "," + std::to_string(S) + ")";

@@ -16,6 +16,7 @@
 #include "qelComp_Tbl.h"
 #include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
+#include "qelDialects.h"
 
 namespace qel {
 

@@ -94,6 +94,8 @@ class TCtrData : public TDbObj {
   TObjText ServerBody;
 
   TConstraintType GetCtType() const { return FCtType; }
+  /// The object type of the constraint's type; a column default only on creation.
+  TDbObject DbObjectKind(bool OnCreate) const override;
   /// Stores the type; primary, foreign, unique, check, default and reference constraints take
   /// the kind code of their type (kindPrimaryKey, kindForeignKey, kindUnique, kindCheck,
   /// kindColumnDefault, kindReferences).

@@ -123,6 +123,11 @@ void GenScriptPblDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& 
 // ---------------------------------------------------------------------------------------------
 // Schemas
 
+TDbObject TSchData::DbObjectKind(bool OnCreate) const {
+  const TDbObject R = TDbObj::DbObjectKind(OnCreate);
+  return R == dboUnknown ? dboSchema : R;
+}
+
 std::string TSchData::Def() const {
   std::string R = "CREATE SCHEMA " + QuoteIdent(GetObjName());
   if (GetDatabaseType() == dbMSSQL && !SchemaOwner.empty() && SchemaOwner != GetObjName())

@@ -391,6 +391,8 @@ class TFldData : public TDbObj {
   std::string TableRef() const;
   /// Also forgets what the last table comparison found.
   void ResetGeneration() override;
+  const std::string* FieldTableName() const override { return &TableName; }
+  const TDbObj* FieldOwnerObj() const override { return OwnerObj; }
 
   // Type text.
 
@@ -627,6 +629,8 @@ class TSchData : public TDbObj {
 
   std::string Def() const override;
   std::string DropDef() const override;
+  /// Schemas carry the generic kind code; their class tells them apart.
+  TDbObject DbObjectKind(bool OnCreate) const override;
   /// A schema the server keeps for itself: PostgreSQL "public", and the SQL Server schemas the
   /// reader marked by storing their own name as the alternate caption.
   bool BuiltIn() const;
