@@ -599,26 +599,7 @@ void TTableDataComparer::ClearRunState() {
   FWrite4.clear();
 }
 
-bool TTableDataComparer::CompareData() {
-  FInserted = FUpdated = FDeleted = FEqual = 0;
-  FApplied = FAwaitingCommit = 0;
-  FStopText.clear();
-  FBlobFailed = FRowsByValue = false;
-  FValueTooLarge = false;
-  FErrorCount = 0;
-  MsgManager.Clear();
-  FTableOptionsMaster->GetCatalogFields().Clear();
-  FTableOptionsTarget->GetCatalogFields().Clear();
-  if (FSQLExec) FSQLExec->Clear();
-
-  if (!FQELConnectionMaster) {
-    DoErrMsg("TTableDataComparer: Master connection not assigned...");
-    return false;
-  }
-  if (!FTableNameTarget.empty() && !FQELConnectionTarget) {
-    DoErrMsg("TTableDataComparer: Target connection not assigned...");
-    return false;
-  }
+bool TTableDataComparer::FieldListsMatch() {
   const TCmpTableOptions& M = *FTableOptionsMaster;
   const TCmpTableOptions& T = *FTableOptionsTarget;
   if (M.GetDataFields().Count() != T.GetDataFields().Count()) {
@@ -639,6 +620,30 @@ bool TTableDataComparer::CompareData() {
              "properties.");
     return false;
   }
+  return true;
+}
+
+bool TTableDataComparer::CompareData() {
+  FInserted = FUpdated = FDeleted = FEqual = 0;
+  FApplied = FAwaitingCommit = 0;
+  FStopText.clear();
+  FBlobFailed = FRowsByValue = false;
+  FValueTooLarge = false;
+  FErrorCount = 0;
+  MsgManager.Clear();
+  FTableOptionsMaster->GetCatalogFields().Clear();
+  FTableOptionsTarget->GetCatalogFields().Clear();
+  if (FSQLExec) FSQLExec->Clear();
+
+  if (!FQELConnectionMaster) {
+    DoErrMsg("TTableDataComparer: Master connection not assigned...");
+    return false;
+  }
+  if (!FTableNameTarget.empty() && !FQELConnectionTarget) {
+    DoErrMsg("TTableDataComparer: Target connection not assigned...");
+    return false;
+  }
+  if (!FieldListsMatch()) return false;
 
   FMasterWasConnected = FQELConnectionMaster->GetConnected();
   FTargetWasConnected = FQELConnectionTarget && FQELConnectionTarget->GetConnected();

@@ -393,6 +393,8 @@ class TTableDataComparer : public TComponent {
 
  protected:
   // The run, in the order CompareData calls it.
+  /// The two sides name as many data, key and exclude fields; else an error names the list.
+  bool FieldListsMatch();
   void CompareTables();
   void Compare();
   int CompareRecord();
