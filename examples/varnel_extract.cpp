@@ -21,6 +21,7 @@
 #include "Text.h"
 #include "qelDBStructure.h"
 #include "qelDatabaseExtract.h"
+#include "qelDialects.h"
 #include "varnel_db.h"
 
 using namespace qel;
@@ -30,17 +31,9 @@ namespace varnel_cli {
 namespace {
 
 /// The scheme name of a dialect for messages.
-const char* SchemeName(TDatabaseType DatabaseType) {
-  switch (DatabaseType) {
-    case dbInterBase:
-      return "firebird";
-    case dbPostgreSQL:
-      return "postgresql";
-    case dbMySQL:
-      return "mysql";
-    default:
-      return "this";
-  }
+std::string SchemeName(TDatabaseType DatabaseType) {
+  const TDialect* D = FindDialect(DatabaseType);
+  return D && !D->URISchemes.empty() ? D->URISchemes.front() : "this";
 }
 
 struct TExtractArguments {
@@ -158,7 +151,7 @@ int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     U = ParseDataSource("--db", A.URI);
     Extractor = MakeCatalogExtractor(U.DatabaseType);
     if (!Extractor)
-      throw TUsageError{std::string("--db: the ") + SchemeName(U.DatabaseType) +
+      throw TUsageError{"--db: the " + SchemeName(U.DatabaseType) +
                         " dialect has no catalog extractor (postgresql, mysql, firebird or odbc)"};
   } catch (const TUsageError& E) {
     return UsageFailure(Err, "extract", E.Text);
@@ -181,9 +174,8 @@ int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     return ExitErrors;
   }
 
-  // Firebird: the character sets and collations of columns are part of the script.
-  if (U.DatabaseType == dbInterBase)
-    Objs->IBServerOptions.GetIBCompareOptions().FldCharsetCompare = true;
+  if (const TDialect* D = FindDialect(U.DatabaseType); D && D->SetUpExtractedScript)
+    D->SetUpExtractedScript(*Objs);
   TStringList Lines;
   Objs->ExtractMetadata(Lines);
   const std::string Text = HostLineBreaks(Lines.GetText());

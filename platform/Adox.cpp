@@ -559,6 +559,9 @@ void ReadAccessRows(const std::string& FileName, const std::string& Table,
     R.DataType = FieldTypeOfFile(C->col_type);
     if (C->col_type == MDB_TEXT)
       R.Size = File->f->jet_version == MDB_VER_JET3 ? C->col_size : C->col_size / 2;
+    // A Single is a 4-byte float, compared as one, as a driver's SQL_REAL column is.
+    if (C->col_type == MDB_FLOAT) R.Size = 4;
+    if (C->col_type == MDB_DOUBLE) R.Size = 8;
   }
   // libmdb finds each row and the bounds of its fields; with nothing bound it converts no
   // value. The row it stopped on is cracked again for the fields.

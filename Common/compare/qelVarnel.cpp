@@ -411,27 +411,11 @@ bool TVarnel::ExtractDatabases() {
   if (Result && ExtractMasterEnabled) {
     DoBeforeExtractMaster();
     if (ExtractMasterEnabled) {
-      // Comparing with a master that was never read would drop the whole target: a master
-      // side without extractor or holder fails the extraction.
-      if (!CheckAssignMaster()) {
+      if (!ExtractMasterSide(Ahead, ScriptAhead, MasterObjs)) {
         CompareEnabled = false;
         DiscardScript();
         return false;
       }
-      // The handlers that ran since may have given the master another extractor, connection
-      // or settings: then it is read as it would be without the read-ahead.
-      auto* Reader = dynamic_cast<TCustomDBExtract*>(GetExtractorMaster());
-      if (Ahead && !(Reader && Ahead->Serves(Reader->GetQELConnection()))) Ahead.reset();
-      if (ScriptAhead) {
-        // Its events come now, where they would have come had the master been read only now.
-        DatabaseType = GetExtractorMaster()->DatabaseType;
-        const bool Extracted = ScriptAhead->Finish();
-        ScriptAhead.reset();
-        FinishSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, MasterObjs, Extracted);
-      } else {
-        ExtractSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, Ahead.get());
-      }
-      Ahead.reset();
       DoAfterExtractMaster();
     }
   }
@@ -440,7 +424,50 @@ bool TVarnel::ExtractDatabases() {
   Result = !MsgManager.GetIsErr();
   if (!Result) CompareEnabled = false;
 
-  // The comparison works in the dialect of the side that was read, the target first.
+  AdoptSideRead();
+
+  // The master of another dialect is paired in the target's; it is put back as read before
+  // returning (CompareDatabases converts it again for its own work).
+  struct TRestore {
+    TVarnel& V;
+    ~TRestore() { V.RestoreMaster(); }
+  } Restore{*this};
+  if (Result && !EvenOutSides()) {
+    Result = false;
+    CompareEnabled = false;
+  }
+
+  DoAfterExtract();
+  // A script written from the schemas read before must not outlive a failed reading: it
+  // could be taken for the update of what was just read.
+  if (!Result) DiscardScript();
+  return Result;
+}
+
+bool TVarnel::ExtractMasterSide(std::unique_ptr<TCatalogReadAhead>& Ahead,
+                                std::unique_ptr<TScriptReadAhead>& ScriptAhead,
+                                TCustomObjs* MasterObjs) {
+  // Comparing with a master that was never read would drop the whole target: a master
+  // side without extractor or holder fails the extraction.
+  if (!CheckAssignMaster()) return false;
+  // The handlers that ran since may have given the master another extractor, connection
+  // or settings: then it is read as it would be without the read-ahead.
+  auto* Reader = dynamic_cast<TCustomDBExtract*>(GetExtractorMaster());
+  if (Ahead && !(Reader && Ahead->Serves(Reader->GetQELConnection()))) Ahead.reset();
+  if (ScriptAhead) {
+    // Its events come now, where they would have come had the master been read only now.
+    DatabaseType = GetExtractorMaster()->DatabaseType;
+    const bool Extracted = ScriptAhead->Finish();
+    ScriptAhead.reset();
+    FinishSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, MasterObjs, Extracted);
+  } else {
+    ExtractSide(*GetExtractorMaster(), *GetDBStructureMaster(), false, Ahead.get());
+  }
+  Ahead.reset();
+  return true;
+}
+
+void TVarnel::AdoptSideRead() {
   TCustomDBStructure* Side = nullptr;
   TCustomExtract* SideExtractor = nullptr;
   if (ExtractTargetEnabled) {
@@ -452,40 +479,28 @@ bool TVarnel::ExtractDatabases() {
   }
   TCustomObjs* SideObjs = Side ? Side->GetObjs() : nullptr;
   if (SideExtractor) DatabaseType = SideExtractor->DatabaseType;
-  if (SideObjs) {
-    FConnectionOptions.Assign(SideObjs->ConnectionOptions);
-    if (DatabaseType == dbInterBase) {
-      TIBServerOptions& From = SideObjs->IBServerOptions;
-      GetIBServerOptions().SetIBDatabaseOptions(From.GetIBDatabaseOptions());
-      GetIBServerOptions().SetSQLDialect(From.GetSQLDialect());
-      GetIBServerOptions().SetDBCharSet(From.GetDBCharSet());
-    }
+  if (!SideObjs) return;
+  FConnectionOptions.Assign(SideObjs->ConnectionOptions);
+  if (DatabaseType == dbInterBase) {
+    TIBServerOptions& From = SideObjs->IBServerOptions;
+    GetIBServerOptions().SetIBDatabaseOptions(From.GetIBDatabaseOptions());
+    GetIBServerOptions().SetSQLDialect(From.GetSQLDialect());
+    GetIBServerOptions().SetDBCharSet(From.GetDBCharSet());
   }
+}
 
+bool TVarnel::EvenOutSides() {
   TCustomObjs* M = GetMObjs();
   TCustomObjs* T = GetTObjs();
-  // The master of another dialect is paired in the target's; it is put back as read before
-  // returning (CompareDatabases converts it again for its own work).
-  struct TRestore {
-    TVarnel& V;
-    ~TRestore() { V.RestoreMaster(); }
-  } Restore{*this};
-  if (Result && M && T && M->GetDatabaseType() != T->GetDatabaseType() && !ConvertDatabases()) {
-    Result = false;
-    CompareEnabled = false;
-  }
+  if (!M || !T) return true;
+  if (M->GetDatabaseType() != T->GetDatabaseType() && !ConvertDatabases()) return false;
   // A side read from a catalog lets its server say which texts of the other side, read from
   // scripts, mean what its own do (the server rewrites a view's text as it stores it).
-  if (Result && M && T && M->GetDatabaseType() == T->GetDatabaseType()) {
+  if (M->GetDatabaseType() == T->GetDatabaseType()) {
     if (TCustomExtract* E = GetExtractorTarget()) E->MatchServerForms(*M);
     if (TCustomExtract* E = GetExtractorMaster()) E->MatchServerForms(*T);
   }
-
-  DoAfterExtract();
-  // A script written from the schemas read before must not outlive a failed reading: it
-  // could be taken for the update of what was just read.
-  if (!Result) DiscardScript();
-  return Result;
+  return true;
 }
 
 std::unique_ptr<TCatalogReadAhead> TVarnel::ReadMasterAhead() {

@@ -281,6 +281,17 @@ class TVarnel : public TCustomVarnel {
   /// target's options back, collects the messages, reports a failure or a cancellation.
   void FinishSide(TCustomExtract& Extractor, TCustomDBStructure& Holder, bool IsTarget,
                   TCustomObjs* H, bool Extracted);
+  /// The master's turn of ExtractDatabases: reads it through Ahead or finishes its reading from
+  /// ScriptAhead (into MasterObjs), or reads it now; both are spent after. False (reported) when
+  /// the master has no extractor or holder.
+  bool ExtractMasterSide(std::unique_ptr<TCatalogReadAhead>& Ahead,
+                         std::unique_ptr<TScriptReadAhead>& ScriptAhead, TCustomObjs* MasterObjs);
+  /// Takes the dialect, connection options and (InterBase) database options of the side that
+  /// was read, the target first, for the comparison.
+  void AdoptSideRead();
+  /// Converts a master of another dialect into the target's, or lets each side's extractor
+  /// match the server forms of the other's texts; false when the conversion failed.
+  bool EvenOutSides();
   /// Reports the extractor and the holder of one side ("Target", "Master") that are missing;
   /// false when either is.
   bool CheckAssigned(bool HasExtractor, bool HasHolder, const char* Side);

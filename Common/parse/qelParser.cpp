@@ -1,5 +1,6 @@
 // The parser framework: keyword table, reader state, reporting, script handling and the free
-// text functions. The scanner itself is in qelParser_Lex.cpp.
+// text functions. The scanner itself is in qelParser_Lex.cpp, the checks of what the scripts
+// declared in qelParser_Checks.cpp.
 #include "qelParser.h"
 
 #include <algorithm>
@@ -30,8 +31,31 @@
 #include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
 #include "qelMsg.h"
+#include "qelParser_Int.h"
 
 namespace qel {
+
+namespace parser_detail {
+
+TTblData* FindTableOf(const TObjs& Objs, TDatabaseType DB, const std::string& Table,
+                      const std::string& Schema, const std::string& Creator, TTableHints& Hints) {
+  std::string Key = Table;
+  if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL) && !Schema.empty())
+    Key = Schema + "." + Table;
+  else if (DB == dbSybaseASA && !Creator.empty())
+    Key = Creator + "." + Table;
+  if (auto* Tbl = dynamic_cast<TTblData*>(Objs.Tables.FindObjFrom(Key, Hints.Key))) return Tbl;
+  std::string FiledKey = Table;
+  if ((DB == dbSybaseASA || DB == dbOracle || DB == dbMSSQL || DB == dbDB2) && !Schema.empty())
+    FiledKey = Schema + "." + Table;
+  return FiledKey == Key ? nullptr
+                         : dynamic_cast<TTblData*>(Objs.Tables.FindObjFrom(FiledKey, Hints.Filed));
+}
+
+}  // namespace parser_detail
+
+using parser_detail::FindTableOf;
+using parser_detail::TTableHints;
 
 namespace {
 
@@ -79,32 +103,6 @@ inline bool SameFolded(std::string_view Word, const std::string& Key) {
 // The extractor that fills Objs, reached through its schema holder; nullptr when there is none.
 TCustomExtract* ExtractorOf(const TCustomObjs* Objs) {
   return Objs && Objs->DBStructure ? Objs->DBStructure->GetExtractor() : nullptr;
-}
-
-// The hints of TDbObjList::FindObjFrom for FindTableOf, one for each form of key: references
-// met in the order of their tables are found without a search.
-struct TTableHints {
-  std::size_t Key = 0, Filed = 0;
-};
-
-// The table a reference names, found under the key its reader writes: schema + "." + name in
-// Oracle, SQL Server and PostgreSQL when a schema is given, creator + "." + name in SQL Anywhere
-// when a creator is given. Tables are filed under their own key (TDbObj::ObjKeyDef), which
-// qualifies by schema in SQL Anywhere, Oracle, SQL Server and DB2 only; a table the first key
-// misses is looked up under that one, so a PostgreSQL or DB2 reference finds its table too.
-TTblData* FindTableOf(const TObjs& Objs, TDatabaseType DB, const std::string& Table,
-                      const std::string& Schema, const std::string& Creator, TTableHints& Hints) {
-  std::string Key = Table;
-  if ((DB == dbOracle || DB == dbMSSQL || DB == dbPostgreSQL) && !Schema.empty())
-    Key = Schema + "." + Table;
-  else if (DB == dbSybaseASA && !Creator.empty())
-    Key = Creator + "." + Table;
-  if (auto* Tbl = dynamic_cast<TTblData*>(Objs.Tables.FindObjFrom(Key, Hints.Key))) return Tbl;
-  std::string FiledKey = Table;
-  if ((DB == dbSybaseASA || DB == dbOracle || DB == dbMSSQL || DB == dbDB2) && !Schema.empty())
-    FiledKey = Schema + "." + Table;
-  return FiledKey == Key ? nullptr
-                         : dynamic_cast<TTblData*>(Objs.Tables.FindObjFrom(FiledKey, Hints.Filed));
 }
 
 // The object a grant names by its object or grantee type code; nullptr for other codes.
@@ -378,13 +376,6 @@ bool ValueWord(std::string_view Word) {
   return false;
 }
 
-// The error of a foreign key whose columns and referenced columns differ in number.
-std::string ForeignKeyWidthText(const TCtrData& Key, int Referenced) {
-  const std::string Name = Key.GetObjName().empty() ? "" : " " + Key.GetObjName();
-  return "FOREIGN KEY" + Name + " of table " + Key.GetTblName() + " has " +
-         IntToStr(Key.FldList.Count()) + " columns and references " + IntToStr(Referenced) + ".";
-}
-
 }  // namespace
 
 void TCustomParser::TestCheckColumns(std::string_view Condition, const TTblData& Table,
@@ -561,94 +552,6 @@ std::int32_t TCustomParser::LineOfPos(std::int32_t At) {
   return FCountedLine;
 }
 
-void TCustomParser::TestNewKeys() {
-  std::vector<TNewKey> Keys = std::move(FNewKeys);
-  FNewKeys.clear();
-  std::vector<TNotedCheck> Checks = std::move(FNotedChecks);
-  FNotedChecks.clear();
-  auto* O = dynamic_cast<TObjs*>(Objs);
-  if (!O) return;
-  for (const TNotedCheck& C : Checks)
-    if (const TTblData* Table = O->GetTable(C.Table))
-      TestCheckColumns(C.Condition, *Table,
-                       [&](const std::string& Text) { ErrMsgAt(Text, C.Line, 0); });
-  if (Keys.empty()) return;
-  // Keys a later statement dropped again are no more filed.
-  std::unordered_map<const TDbObj*, int> Filed;
-  std::unordered_map<std::string, int> PrimaryKeys;  // by table
-  for (int I = 0; I < O->Indexes.Count(); ++I) Filed.emplace(O->Indexes.Objects(I), 0);
-  for (int I = 0; I < O->Constraints.Count(); ++I) {
-    const auto* C = dynamic_cast<const TCtrData*>(O->Constraints.Objects(I));
-    if (!C) continue;
-    Filed.emplace(C, 0);
-    if (C->GetCtType() == ctPKey) ++PrimaryKeys[UpperCase(C->GetTblName())];
-  }
-  // What stands for the primary keys filed before: those of other texts, then the new ones
-  // met so far.
-  for (const TNewKey& K : Keys)
-    if (!Filed.count(K.Key)) {
-      continue;  // freed, maybe: not to be looked at
-    } else if (const auto* C = dynamic_cast<const TCtrData*>(K.Key);
-               C && C->GetCtType() == ctPKey) {
-      --PrimaryKeys[UpperCase(C->GetTblName())];
-    }
-  const auto TableNamed = [O](const std::string& Schema, const std::string& Name) {
-    const TTblData* T = Schema.empty() ? nullptr : O->GetTable(Schema + "." + Name);
-    return T ? T : O->GetTable(Name);
-  };
-  for (const TNewKey& K : Keys) {
-    if (!Filed.count(K.Key)) continue;
-    const auto Error = [&](const std::string& Text) { ErrMsgAt(Text, K.Line, K.Column - 1); };
-    // Each plain column name of List must name a column of Table, once.
-    const auto TestColumns = [&](const TTblData& Table, const TStringList& List,
-                                 const std::string& What, bool Twice) {
-      if (!Table.OfType.empty()) return;  // an object table's columns are its type's
-      std::unordered_map<std::string, int> Seen;
-      for (int I = 0; I < List.Count(); ++I) {
-        const std::string& Column = List[I];
-        // An empty list has an error of its own; expressions and sort orders are not names.
-        if (Column.empty() || Column.find_first_of("( \"`[") != std::string::npos) continue;
-        if (!Table.Fields.Find(Column))
-          Error(What + " names column " + Column + ", which table " + Table.GetObjName() +
-                " does not have.");
-        else if (++Seen[Table.Fields.CaseSensitive ? Column : UpperCase(Column)] == 2 && Twice)
-          Error(What + " names column " + Column + " twice.");
-      }
-    };
-    if (const auto* Idx = dynamic_cast<const TIdxData*>(K.Key)) {
-      // The table's schema where the index names one other than its own (Oracle, DB2).
-      const std::string& Schema =
-          Idx->TableSchema.empty() ? Idx->GetSchema() : Idx->TableSchema.str();
-      if (const TTblData* Table = TableNamed(Schema, Idx->TableName))
-        TestColumns(*Table, Idx->Flds, "Index " + Idx->GetObjName(), true);
-      continue;
-    }
-    const auto& C = static_cast<const TCtrData&>(*K.Key);
-    const TConstraintType Type = C.GetCtType();
-    if (Type == ctCheck) {
-      const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
-      if (Table && Table->OfType.empty()) TestCheckColumns(C.Body.str(), *Table, Error);
-      continue;
-    }
-    if (Type != ctPKey && Type != ctUnique && Type != ctFKey) continue;
-    if (Type == ctFKey && C.RefFldList.Count() > 0 && C.RefFldList.Count() != C.FldList.Count())
-      Error(ForeignKeyWidthText(C, C.RefFldList.Count()));
-    const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
-    // An object table's columns are its type's attributes, which the table does not list.
-    if (!Table || !Table->OfType.empty()) continue;
-    const std::string What = std::string(Type == ctPKey     ? "PRIMARY KEY"
-                                         : Type == ctUnique ? "UNIQUE"
-                                                            : "FOREIGN KEY") +
-                             " of table " + Table->GetObjName();
-    if (Type == ctPKey && PrimaryKeys[UpperCase(C.GetTblName())]++ > 0)
-      Error("Table " + Table->GetObjName() + " has more than one PRIMARY KEY.");
-    TestColumns(*Table, C.FldList, What, true);
-    if (Type == ctFKey)
-      if (const TTblData* Ref = TableNamed(C.GetRefSchema(), C.GetRefTblName()))
-        TestColumns(*Ref, C.RefFldList, What, false);
-  }
-}
-
 void TCustomParser::NoteNewKey(const TDbObj& Key) {
   if (!Objs || Objs->ExtractFrom == efDatabase) return;  // catalog texts are not checked
   // Reported where its statement starts: readers file a table's keys after its last symbol.
@@ -672,151 +575,6 @@ void TCustomParser::ForgetKeyPlaces() {
   FKeyScripts.clear();
   FForeignKeyChecksOff = false;
   FReferencesElsewhere.clear();
-}
-
-namespace {
-
-// A key that names a table no script of its side defines.
-struct TKeyTableError {
-  const TDbObj* Key;
-  std::string Text;
-};
-
-// Table of schema Schema (or of owner Creator) is filed under one of the keys a reader may file
-// it under; with Views, a view of that name counts too (indexed and materialized views).
-bool TableDefined(const TObjs& O, const std::string& Table, const std::string& Schema,
-                  const std::string& Creator, bool Views = false) {
-  for (const std::string* Owner : {&Schema, &Creator}) {
-    if (Owner->empty()) continue;
-    const std::string Key = *Owner + "." + Table;
-    if (O.GetTable(Key) || (Views && O.GetView(Key))) return true;
-  }
-  TTableHints Hints;
-  return O.GetTable(Table) || (Views && O.GetView(Table)) ||
-         FindTableOf(O, O.GetDatabaseType(), Table, Schema, Creator, Hints) != nullptr;
-}
-
-// The word a constraint of type Type is written with, for messages.
-const char* ConstraintWord(TConstraintType Type) {
-  switch (Type) {
-    case ctPKey:
-      return "PRIMARY KEY";
-    case ctUnique:
-      return "UNIQUE";
-    case ctFKey:
-      return "FOREIGN KEY";
-    case ctCheck:
-      return "CHECK";
-    case ctDefault:
-      return "DEFAULT";
-    default:
-      return "Constraint";
-  }
-}
-
-// The constraints of O on a table O lacks, the foreign keys that reference one (unless
-// ForeignKeys is false), and the indexes of such tables.
-std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys,
-                                           const std::unordered_set<const TDbObj*>& Elsewhere) {
-  std::vector<TKeyTableError> Errors;
-  for (int I = 0; I < O.Constraints.Count(); ++I) {
-    const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
-    if (!C || C->GetTblName().empty() ||
-        TableDefined(O, C->GetTblName(), C->GetSchema(), C->Creator, true))
-      continue;
-    const std::string Name = C->GetObjName().empty() ? "" : " " + C->GetObjName();
-    Errors.push_back({C, ConstraintWord(C->GetCtType()) + Name + " is on table " + C->GetTblName() +
-                             ", which no script defines."});
-  }
-  for (int I = 0; ForeignKeys && I < O.Constraints.Count(); ++I) {
-    const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
-    if (!C || C->GetCtType() != ctFKey || C->GetRefTblName().empty() || Elsewhere.count(C))
-      continue;
-    // The referenced table is in the key's own schema unless the key names another.
-    const std::string& Schema = C->GetRefSchema().empty() ? C->GetSchema() : C->GetRefSchema();
-    const std::string& Owner = C->RefOwner.empty() ? C->Creator : C->RefOwner.str();
-    if (TableDefined(O, C->GetRefTblName(), Schema, Owner)) continue;
-    const std::string Name = C->GetObjName().empty() ? "" : " " + C->GetObjName();
-    Errors.push_back({C, "FOREIGN KEY" + Name + " of table " + C->GetTblName() +
-                             " references table " + C->GetRefTblName() +
-                             ", which no script defines."});
-  }
-  for (int I = 0; I < O.Indexes.Count(); ++I) {
-    const auto* Idx = dynamic_cast<const TIdxData*>(O.Indexes.Objects(I));
-    if (!Idx || Idx->TableName.empty()) continue;
-    const std::string& Schema =
-        Idx->TableSchema.empty() ? Idx->GetSchema() : Idx->TableSchema.str();
-    if (TableDefined(O, Idx->TableName, Schema, Idx->Creator, true)) continue;
-    Errors.push_back({Idx, "Index " + Idx->GetObjName() + " is on table " + Idx->TableName +
-                               ", which no script defines."});
-  }
-  // Triggers of a table or view; not those of the database, a schema or the server.
-  static constexpr std::array<std::string_view, 6> Events = {
-      "ALL SERVER", "CONNECT", "DATABASE", "DISCONNECT", "SCHEMA", "TRANSACTION"};
-  for (int I = 0; I < O.Triggers.Count(); ++I) {
-    const auto* Trg = dynamic_cast<const TTrgData*>(O.Triggers.Objects(I));
-    if (!Trg || Trg->OwnName.empty() ||
-        std::find(Events.begin(), Events.end(), UpperCase(Trg->OwnName)) != Events.end() ||
-        TableDefined(O, Trg->OwnName, Trg->GetSchema(), Trg->Creator, true))
-      continue;
-    Errors.push_back({Trg, "Trigger " + Trg->GetObjName() + " is on table " + Trg->OwnName +
-                               ", which no script defines."});
-  }
-  return Errors;
-}
-
-// Foreign keys without a referenced column list reference the primary key of their table: one
-// of another width is an error.
-void AddForeignKeyWidthErrors(const TObjs& O, std::vector<TKeyTableError>& Errors) {
-  std::unordered_map<std::string, int> PrimaryKeyWidths;  // by table; -1: two tables differ
-  for (int I = 0; I < O.Constraints.Count(); ++I) {
-    const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
-    if (!C || C->GetCtType() != ctPKey) continue;
-    const auto [It, New] = PrimaryKeyWidths.emplace(UpperCase(C->GetTblName()), C->FldList.Count());
-    if (!New && It->second != C->FldList.Count()) It->second = -1;
-  }
-  for (int I = 0; I < O.Constraints.Count(); ++I) {
-    const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
-    if (!C || C->GetCtType() != ctFKey || C->RefFldList.Count() > 0) continue;
-    const auto It = PrimaryKeyWidths.find(UpperCase(C->GetRefTblName()));
-    if (It != PrimaryKeyWidths.end() && It->second > 0 && It->second != C->FldList.Count())
-      Errors.push_back({C, ForeignKeyWidthText(*C, It->second)});
-  }
-}
-
-}  // namespace
-
-void TCustomParser::TestKeyTables() {
-  const std::unordered_map<const TDbObj*, TKeyPlace> Places = std::move(FKeyPlaces);
-  const std::vector<std::string> Scripts = std::move(FKeyScripts);
-  const bool ForeignKeys = !FForeignKeyChecksOff;
-  const std::unordered_set<const TDbObj*> Elsewhere = std::move(FReferencesElsewhere);
-  ForgetKeyPlaces();
-  const auto* O = dynamic_cast<const TObjs*>(Objs);
-  if (!O || O->ExtractFrom == efDatabase) return;
-  std::vector<TKeyTableError> Errors = KeyTableErrors(*O, ForeignKeys, Elsewhere);
-  AddForeignKeyWidthErrors(*O, Errors);
-  // In the order of the scripts and their lines; keys read elsewhere last.
-  static constexpr std::int32_t Unknown = std::numeric_limits<std::int32_t>::max();
-  const auto PlaceOf = [&Places](const TDbObj* Key) {
-    const auto It = Places.find(Key);
-    return It == Places.end() ? std::pair{Unknown, 0}
-                              : std::pair{It->second.Script, It->second.Line};
-  };
-  std::stable_sort(Errors.begin(), Errors.end(),
-                   [&](const TKeyTableError& A, const TKeyTableError& B) {
-                     return PlaceOf(A.Key) < PlaceOf(B.Key);
-                   });
-  for (const TKeyTableError& E : Errors) {
-    const auto [Script, At] = PlaceOf(E.Key);
-    const std::string& File =
-        Script == Unknown ? std::string() : Scripts[static_cast<std::size_t>(Script)];
-    // The column is not kept, as with the other key errors. Not the dialect's ErrMsg: that one
-    // names the last symbol of the last text read, and bounds the errors of a text.
-    if (!MsgManager.GetIsErr())
-      DoErrorMessage(E.Text + "\r\nScript: " + File + " Line:" + IntToStr(At) + " Pos:0\r\n");
-    MsgManager.AddScriptMsg(E.Text, File, 0, At, mt_Err);
-  }
 }
 
 void TCustomParser::TestSy(std::uint8_t Symbol) {
@@ -1591,36 +1349,6 @@ bool TCustomSQLParser::RemoveObj(TDbObjList& List, const std::string& Key) {
   if (Objs) Objs->RemoveDepend(List.Objects(Index));
   List.Delete(Index);
   return true;
-}
-
-bool TCustomSQLParser::RemoveTable(const std::string& Key, bool ReferencingKeys) {
-  auto* O = dynamic_cast<TObjs*>(Objs);
-  const int Index = O ? O->Tables.IndexOf(Key) : -1;
-  if (Index < 0) return false;
-  const TDbObj* Table = O->Tables.Objects(Index);
-  const std::string Name = Table->GetObjName(), Schema = Table->GetSchema();
-  const auto Mine = [&](const std::string& TableName, const std::string& TableSchema) {
-    return SameText(TableName, Name) && (TableSchema.empty() || SameText(TableSchema, Schema));
-  };
-  for (TDbObjList* List : {&O->Constraints, &O->Indexes, &O->Triggers})
-    for (int I = List->Count() - 1; I >= 0; --I) {
-      TDbObj* Obj = List->Objects(I);
-      const auto* Ctr = dynamic_cast<const TCtrData*>(Obj);
-      const auto* Idx = dynamic_cast<const TIdxData*>(Obj);
-      const auto* Trg = dynamic_cast<const TTrgData*>(Obj);
-      const bool Goes =
-          (Ctr && (Mine(Ctr->GetTblName(), Ctr->GetSchema()) ||
-                   (ReferencingKeys && Ctr->GetCtType() == ctFKey &&
-                    Mine(Ctr->GetRefTblName(),
-                         Ctr->GetRefSchema().empty() ? Ctr->GetSchema() : Ctr->GetRefSchema())))) ||
-          (Idx && Mine(Idx->TableName,
-                       Idx->TableSchema.empty() ? Idx->GetSchema() : Idx->TableSchema.str())) ||
-          (Trg && SameText(Trg->OwnName, Name));
-      if (!Goes) continue;
-      O->RemoveDepend(Obj);
-      List->Delete(I);
-    }
-  return RemoveObj(O->Tables, Key);
 }
 
 void TCustomSQLParser::RemoveConstraints(const std::string& Table,

@@ -1,5 +1,5 @@
-// The InterBase and Firebird dialect's registration: its quoting, extractors, parser, executor,
-// the table data comparer's catalog step and what a comparison in the dialect sets up.
+// The InterBase and Firebird dialect's registration: its quoting, extractors, the table data
+// comparer's catalog step and what a comparison in the dialect sets up.
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,9 +9,7 @@
 #include "qelDBStructure.h"
 #include "qelDialects.h"
 #include "qelIBDatabaseExtract.h"
-#include "qelIBParser.h"
 #include "qelIBQuote.h"
-#include "qelIBSQLExec.h"
 #include "qelIBScriptExtract.h"
 #include "qelTableDataComparer.h"
 #include "qelVarnel.h"
@@ -74,10 +72,20 @@ void AssumeFirebirdServer(TDBStructure& Master, bool MasterIsDb, TDBStructure& T
   }
 }
 
+/// A Firebird database is a path on the server: firebird://h:3050//srv/db.fdb and
+/// firebird://h:3050/srv/db.fdb both name /srv/db.fdb; a single name is an alias, and a drive
+/// letter ("C:/db.fdb") a Windows path.
+std::string FirebirdDatabaseOfPath(const std::string& Path) {
+  const bool Drive = Path.size() > 1 && Path[1] == ':';
+  if (!Path.empty() && Path[0] != '/' && !Drive && Path.find('/') != std::string::npos)
+    return "/" + Path;
+  return Path;
+}
+
 }  // namespace
 
-void AddIBDialect(TDialectList& List) {
-  TDialect D = MakeDialect<TIBScriptExtract, TIBDBExtract, TIbParser, TIBSQLExec>(
+void AddDialects_interbase(TDialectList& List) {
+  TDialect D = MakeDialect<TIBScriptExtract, TIBDBExtract>(
       "firebird", {"interbase"}, dbInterBase,
       [](const std::string& S, TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect) {
         return SQLDialect == 3 && IdentDialect3(S, ServerVersion) ? QuotedStr(S, '"') : S;
@@ -85,6 +93,16 @@ void AddIBDialect(TDialectList& List) {
   D.ReadDataFields = ReadIBFields;
   D.SetUpComparer = SetUpIBComparer;
   D.SettleScriptServers = AssumeFirebirdServer;
+  D.URISchemes = {"firebird"};
+  D.ConnectionType = cnFIB;
+  D.DatabaseOfPath = FirebirdDatabaseOfPath;
+  D.SetUpConnection = [](TQELConnection& Connection) {
+    Connection.GetIBServerOptions().SQLServerVersion = st_Firebird_25;
+  };
+  // The character sets and collations of columns are part of the script.
+  D.SetUpExtractedScript = [](TCustomObjs& Objs) {
+    Objs.IBServerOptions.GetIBCompareOptions().FldCharsetCompare = true;
+  };
   List.Add(std::move(D));
 }
 

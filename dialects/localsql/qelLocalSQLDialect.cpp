@@ -1,5 +1,5 @@
-// The Paradox and dBASE registrations (local SQL): their quoting, the data-script parser and the
-// table data comparer's catalog step.
+// The Paradox and dBASE registrations (local SQL): their quoting, keywords and the table data
+// comparer's catalog step.
 #include <string>
 #include <utility>
 
@@ -7,7 +7,6 @@
 #include "Text.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
-#include "qelLocalSQLParser.h"
 #include "qelLocalSQLQuote.h"
 #include "qelTableDataComparer.h"
 
@@ -32,7 +31,7 @@ bool ReadLocalSQLFields(TCmpTableOptions& T, TQELQuery& Query) {
 
 }  // namespace
 
-void AddLocalSQLDialects(TDialectList& List) {
+void AddDialects_localsql(TDialectList& List) {
   for (const auto& [Name, Type] : {std::pair{"paradox", dbParadox}, std::pair{"dbase", dbDBASE}}) {
     TDialect D;
     D.Name = Name;
@@ -41,7 +40,6 @@ void AddLocalSQLDialects(TDialectList& List) {
     D.IsKeyword = [](std::string_view Word) {
       return LocalSQLSymbolByResWord(Word) != kIdentSymbol;
     };
-    D.MakeParser = Factory<TCustomSQLParser, TLocalSQLParser, TCustomObjs*>();
     D.ReadDataFields = ReadLocalSQLFields;
     List.Add(std::move(D));
   }

@@ -1,20 +1,16 @@
-// The SQL Server and Sybase ASE dialects' registrations: their quoting, extractors, parsers,
-// executors and the table data comparer's catalog step.
+// The SQL Server and Sybase ASE dialects' registrations: their quoting, extractors and
+// the table data comparer's catalog step.
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Text.h"
 #include "qelASEDatabaseExtract.h"
-#include "qelASEParser.h"
 #include "qelASEQuote.h"
-#include "qelASESQLExec.h"
 #include "qelASEScriptExtract.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
 #include "qelMSSQLDatabaseExtract.h"
-#include "qelMSSQLExec.h"
-#include "qelMSSQLParser.h"
 #include "qelMSSQLQuote.h"
 #include "qelMSSQLScriptExtract.h"
 #include "qelTableDataComparer.h"
@@ -48,11 +44,9 @@ bool ReadSysObjectsFields(TCmpTableOptions& T, TQELQuery& Query, TDatabaseType D
   return true;
 }
 
-}  // namespace
-
 void AddMSSQLDialect(TDialectList& List) {
-  TDialect D = MakeDialect<TMSSQLScriptExtract, TMSSQLDBExtract, TMSSQLParser, TMSSQLExec>(
-      "mssql", {"sqlserver"}, dbMSSQL, QuoteName<MSSQLQuoteIdent>);
+  TDialect D = MakeDialect<TMSSQLScriptExtract, TMSSQLDBExtract>("mssql", {"sqlserver"}, dbMSSQL,
+                                                                 QuoteName<MSSQLQuoteIdent>);
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbMSSQL);
   };
@@ -60,12 +54,19 @@ void AddMSSQLDialect(TDialectList& List) {
 }
 
 void AddASEDialect(TDialectList& List) {
-  TDialect D = MakeDialect<TASEScriptExtract, TASEDBExtract, TASEParser, TASESQLExec>(
-      "ase", {}, dbSybaseASE, QuoteName<ASEQuoteIdent>);
+  TDialect D = MakeDialect<TASEScriptExtract, TASEDBExtract>("ase", {}, dbSybaseASE,
+                                                             QuoteName<ASEQuoteIdent>);
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbSybaseASE);
   };
   List.Add(std::move(D));
+}
+
+}  // namespace
+
+void AddDialects_mssql(TDialectList& List) {
+  AddMSSQLDialect(List);
+  AddASEDialect(List);
 }
 
 }  // namespace qel

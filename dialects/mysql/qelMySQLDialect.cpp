@@ -1,5 +1,5 @@
-// The MySQL dialect's registration (MariaDB too): its quoting, extractors, parser, executor
-// and the table data comparer's catalog step.
+// The MySQL dialect's registration (MariaDB too): its quoting, extractors and the table data
+// comparer's catalog step.
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,8 +8,6 @@
 #include "qelDBEngine.h"
 #include "qelDialects.h"
 #include "qelMySQLDatabaseExtract.h"
-#include "qelMySQLExec.h"
-#include "qelMySQLParser.h"
 #include "qelMySQLQuote.h"
 #include "qelMySQLScriptExtract.h"
 #include "qelTableDataComparer.h"
@@ -37,11 +35,13 @@ bool ReadMySQLFields(TCmpTableOptions& T, TQELQuery& Query) {
 
 }  // namespace
 
-void AddMySQLDialect(TDialectList& List) {
-  TDialect D = MakeDialect<TMySQLScriptExtract, TMySQLDBExtract, TMySQLParser, TMySQLExec>(
-      "mysql", {"mariadb"}, dbMySQL, QuoteName<MySQLQuoteIdent>);
+void AddDialects_mysql(TDialectList& List) {
+  TDialect D = MakeDialect<TMySQLScriptExtract, TMySQLDBExtract>("mysql", {"mariadb"}, dbMySQL,
+                                                                 QuoteName<MySQLQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return MySQLSymbolByResWord(Word) != kIdentSymbol; };
   D.ReadDataFields = ReadMySQLFields;
+  D.URISchemes = {"mysql", "mariadb"};
+  D.ConnectionType = cnMyDAC;
   List.Add(std::move(D));
 }
 

@@ -85,7 +85,7 @@ bool ReadOLEDBFields(TCmpTableOptions& T, TQELQuery& Query) {
 
 }  // namespace
 
-void AddOLEDBDialects(TDialectList& List) {
+void AddDialects_oledb(TDialectList& List) {
   TDialect D;
   D.Name = "oledb";
   D.DatabaseType = dbCustomOLEDB;

@@ -1,5 +1,5 @@
-// The Oracle dialect's registration: its quoting, extractors, parser, executor and the table
-// data comparer's catalog step.
+// The Oracle dialect's registration: its quoting, extractors and the table data
+// comparer's catalog step.
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,9 +8,7 @@
 #include "qelDBEngine.h"
 #include "qelDialects.h"
 #include "qelOracleDatabaseExtract.h"
-#include "qelOracleParser.h"
 #include "qelOracleQuote.h"
-#include "qelOracleSQLExec.h"
 #include "qelOracleScriptExtract.h"
 #include "qelTableDataComparer.h"
 
@@ -38,9 +36,9 @@ bool ReadOracleFields(TCmpTableOptions& T, TQELQuery& Query) {
 
 }  // namespace
 
-void AddOracleDialect(TDialectList& List) {
-  TDialect D = MakeDialect<TOracleScriptExtract, TOracleDBExtract, TOracleParser, TOracleSQLExec>(
-      "oracle", {}, dbOracle, QuoteName<OracleQuoteIdent>);
+void AddDialects_oracle(TDialectList& List) {
+  TDialect D = MakeDialect<TOracleScriptExtract, TOracleDBExtract>("oracle", {}, dbOracle,
+                                                                   QuoteName<OracleQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return OracleSymbolByResWord(Word) != kIdentSymbol; };
   D.ReadDataFields = ReadOracleFields;
   List.Add(std::move(D));

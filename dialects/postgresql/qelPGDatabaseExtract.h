@@ -321,6 +321,11 @@ class TPGDBExtract : public TCustomDBExtract {
   std::vector<std::string> RoutineQuery() const;
   static std::vector<std::string> TypeQuery(const std::vector<std::int64_t>& TypeOids);
   std::vector<std::string> TriggerQuery() const;
+  /// The pg_type rows of the oids TypeOids, by oid; nothing asked when there are none.
+  TPGTypeMap ReadTypes(TQELQuery& Q, const std::vector<std::int64_t>& TypeOids);
+  /// Adds the result of type RetType (0: none) to Prc, unless its output parameters make the
+  /// result and it returns no set.
+  static void AddResult(const TPGTypeMap& Types, TPrcData& Prc, std::int64_t RetType);
   /// One parameter per item of TypeOids, named after the item of Names and given the
   /// direction of the item of Modes at the same place ("i", "o", "b", or "t" for a column of
   /// RETURNS TABLE, which is an output parameter); lists that run out give empty items. Each

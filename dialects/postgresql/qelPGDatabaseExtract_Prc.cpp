@@ -322,6 +322,36 @@ void TPGDBExtract::ExtractParamDefaults(
   CloseQuery(Q);
 }
 
+TPGDBExtract::TPGTypeMap TPGDBExtract::ReadTypes(TQELQuery& Q,
+                                                 const std::vector<std::int64_t>& TypeOids) {
+  TPGTypeMap Types;
+  if (TypeOids.empty()) return Types;
+  TCatalogRow Row(Q);
+  OpenQuery(Q, TypeQuery(TypeOids));
+  for (; !Q.GetEof(); Q.Next()) {
+    TPGTypeRow T;
+    // As format_type names it, the way the columns' types are read: a type of a schema off
+    // the search path keeps its schema ("s1.d2[]"), which the bare pg_type name would lose,
+    // leaving the routine to bind to another type of that name, or to none.
+    T.Name = Row.Str("data_type");
+    T.CharLength = Row.Int("char_length");
+    T.Precision = Row.Int("prec");
+    T.Scale = Row.Int("scale");
+    Types[Row.LargeInt("oid")] = std::move(T);
+  }
+  CloseQuery(Q);
+  return Types;
+}
+
+void TPGDBExtract::AddResult(const TPGTypeMap& Types, TPrcData& Prc, std::int64_t RetType) {
+  // With output parameters the result type follows from them ("record", or the type of the
+  // only one), and a script leaves it unwritten; a set of them still needs RETURNS SETOF.
+  bool Outputs = false;
+  for (const auto& F : Prc.Params) Outputs = Outputs || F->InOut == ioOut || F->InOut == ioInout;
+  if (RetType != 0 && (!Outputs || Prc.ReturnsSetOf))
+    Prc.Results.Add(ExtractParam(Types, &Prc, RetType));
+}
+
 void TPGDBExtract::ExtractPrc() {
   AddToLog("Extracting functions...");
   TQELQuery& Q = WorkQuery();
@@ -394,22 +424,8 @@ void TPGDBExtract::ExtractPrc() {
   CloseQuery(Q);
   if (Rows.empty()) return;
 
-  TPGTypeMap Types;
-  if (!TypeOids.empty()) {
-    OpenQuery(Q, TypeQuery(std::vector<std::int64_t>(TypeOids.begin(), TypeOids.end())));
-    for (; !Q.GetEof(); Q.Next()) {
-      TPGTypeRow T;
-      // As format_type names it, the way the columns' types are read: a type of a schema off
-      // the search path keeps its schema ("s1.d2[]"), which the bare pg_type name would lose,
-      // leaving the routine to bind to another type of that name, or to none.
-      T.Name = Row.Str("data_type");
-      T.CharLength = Row.Int("char_length");
-      T.Precision = Row.Int("prec");
-      T.Scale = Row.Int("scale");
-      Types[Row.LargeInt("oid")] = std::move(T);
-    }
-    CloseQuery(Q);
-  }
+  const TPGTypeMap Types =
+      ReadTypes(Q, std::vector<std::int64_t>(TypeOids.begin(), TypeOids.end()));
 
   for (TRoutineRow& Routine : Rows) {
     TPrcData* Prc = Routine.Prc.get();
@@ -422,14 +438,8 @@ void TPGDBExtract::ExtractPrc() {
     ExtractParamDefaults(Q, Routines);
   }
   for (TRoutineRow& Routine : Rows) {
-    TPrcData* Prc = Routine.Prc.get();
-    // With output parameters the result type follows from them ("record", or the type of the
-    // only one), and a script leaves it unwritten; a set of them still needs RETURNS SETOF.
-    bool Outputs = false;
-    for (const auto& F : Prc->Params) Outputs = Outputs || F->InOut == ioOut || F->InOut == ioInout;
-    if (Routine.RetType != 0 && (!Outputs || Prc->ReturnsSetOf))
-      Prc->Results.Add(ExtractParam(Types, Prc, Routine.RetType));
-    const std::string Name = Prc->GetObjName();
+    AddResult(Types, *Routine.Prc, Routine.RetType);
+    const std::string Name = Routine.Prc->GetObjName();
     FileExtracted(std::move(Routine.Prc), Name);
   }
 }

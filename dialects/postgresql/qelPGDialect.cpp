@@ -1,13 +1,11 @@
-// The PostgreSQL dialect's registration: its quoting, extractors, parser, executor and the
-// table data comparer's catalog step.
+// The PostgreSQL dialect's registration: its quoting, extractors and the table
+// data comparer's catalog step.
 #include <string>
 #include <vector>
 
 #include "Text.h"
 #include "qelDialects.h"
 #include "qelPGDatabaseExtract.h"
-#include "qelPGSQLExec.h"
-#include "qelPGSQLParser.h"
 #include "qelPGSQLQuote.h"
 #include "qelPGScriptExtract.h"
 #include "qelTableDataComparer.h"
@@ -75,12 +73,14 @@ bool ReadPGFields(TCmpTableOptions& T, TQELQuery& Query) {
 
 }  // namespace
 
-void AddPGDialect(TDialectList& List) {
-  TDialect D = MakeDialect<TPGScriptExtract, TPGDBExtract, TPGSQLParser, TPGSQLExec>(
-      "postgresql", {"postgres"}, dbPostgreSQL, QuoteName<PGSQLQuoteIdent>);
+void AddDialects_postgresql(TDialectList& List) {
+  TDialect D = MakeDialect<TPGScriptExtract, TPGDBExtract>("postgresql", {"postgres"}, dbPostgreSQL,
+                                                           QuoteName<PGSQLQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return PGSQLSymbolByResWord(Word) != kIdentSymbol; };
   D.MakeObjectName = PGMakeObjectName;
   D.ReadDataFields = ReadPGFields;
+  D.URISchemes = {"postgresql", "postgres"};
+  D.ConnectionType = cnPostgresDAC;
   List.Add(std::move(D));
 }
 

@@ -1,14 +1,12 @@
-// The SQL Anywhere dialect's registration: its quoting, extractors, parser, executor and the
-// table data comparer's catalog step.
+// The SQL Anywhere dialect's registration: its quoting, extractors and the table
+// data comparer's catalog step.
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Text.h"
 #include "qelASADatabaseExtract.h"
-#include "qelASAParser.h"
 #include "qelASAQuote.h"
-#include "qelASASQLExec.h"
 #include "qelASAScriptExtract.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
@@ -33,8 +31,8 @@ bool ReadASAFields(TCmpTableOptions& T, TQELQuery& Query) {
 
 }  // namespace
 
-void AddASADialect(TDialectList& List) {
-  TDialect D = MakeDialect<TASAScriptExtract, TASADBExtract, TASAParser, TASASQLExec>(
+void AddDialects_sqlanywhere(TDialectList& List) {
+  TDialect D = MakeDialect<TASAScriptExtract, TASADBExtract>(
       "sqlanywhere", {}, dbSybaseASA,
       [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
         return ASAQuoteIdent(S, st_ASA9);

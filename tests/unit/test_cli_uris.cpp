@@ -50,6 +50,41 @@ TEST(CliURIs, AURIMustNameAHost) {
   }
 }
 
+struct TSchemeCase {
+  const char* Text;
+  TDatabaseType Type;
+  TconnectionType Connection;
+};
+
+// A scheme (any case) names its dialect and the adapter that reaches its server.
+const TSchemeCase SchemeCases[] = {
+    {"postgresql://u@h/db", dbPostgreSQL, cnPostgresDAC},
+    {"POSTGRES://u@h/db", dbPostgreSQL, cnPostgresDAC},
+    {"mysql://u@h/db", dbMySQL, cnMyDAC},
+    {"mariadb://u@h/db", dbMySQL, cnMyDAC},
+    {"firebird://u@h/db.fdb", dbInterBase, cnFIB},
+};
+
+TEST(CliURIs, ASchemeNamesItsDialectAndAdapter) {
+  for (const TSchemeCase& C : SchemeCases) {
+    SCOPED_TRACE(C.Text);
+    const TDatabaseURI U = ParseURI("--db", C.Text);
+    EXPECT_EQ(U.DatabaseType, C.Type);
+    EXPECT_EQ(U.ConnectionType, C.Connection);
+  }
+  for (const bool Odbc : {false, true}) {
+    try {
+      ParseURI("--db", "ftp://h/db", Odbc);
+      ADD_FAILURE() << "ftp:// was taken";
+    } catch (const TUsageError& E) {
+      EXPECT_EQ(E.Text,
+                Odbc ? "--db: unknown scheme \"ftp\" (postgresql://, mysql://, firebird://, "
+                       "odbc://DSN or odbc:CONNECTION-STRING)"
+                     : "--db: unknown scheme \"ftp\" (postgresql://, mysql:// or firebird://)");
+    }
+  }
+}
+
 struct TODBCCase {
   const char* Text;
   bool Accepted;
