@@ -224,6 +224,11 @@ const char* const FbYears =
     "select min(extract(year from datetimecol)) || ' ' || max(extract(year from datetimecol)) "
     "|| ' ' || min(extract(year from datecol)) from datetest";
 const char* const FruitTotal = "select sum(fiber) + sum(fat) + count(*) from fruit";
+const std::vector<std::pair<const char*, int>> FruitTables = {{"Fruit", 37},
+                                                              {"\"Fruit Salad\"", 18},
+                                                              {"\"Veggie Salad\"", 4},
+                                                              {"\"Muffin/Bread\"", 13},
+                                                              {"Dried", 12}};
 
 const TRowsCase RowsCases[] = {
     // The date test file holds the years 632, 1898 and 9999, which the driver gives as day 0
@@ -246,28 +251,8 @@ const TRowsCase RowsCases[] = {
     {"FirebirdDates", &FbServer, "firebird", "date", {{"DateTest", 6}}, FbYears, "632 9999 633"},
     // The public sample: a text key, names with blanks and a slash, tables related with
     // cascades (MariaDB is left out: the conversion renames the columns of Fruit).
-    {"PostgreSQLSample",
-     &PgServer,
-     "postgresql",
-     "sample",
-     {{"Fruit", 37},
-      {"\"Fruit Salad\"", 18},
-      {"\"Veggie Salad\"", 4},
-      {"\"Muffin/Bread\"", 13},
-      {"Dried", 12}},
-     FruitTotal,
-     "151"},
-    {"FirebirdSample",
-     &FbServer,
-     "firebird",
-     "sample",
-     {{"Fruit", 37},
-      {"\"Fruit Salad\"", 18},
-      {"\"Veggie Salad\"", 4},
-      {"\"Muffin/Bread\"", 13},
-      {"Dried", 12}},
-     FruitTotal,
-     "151"},
+    {"PostgreSQLSample", &PgServer, "postgresql", "sample", FruitTables, FruitTotal, "151"},
+    {"FirebirdSample", &FbServer, "firebird", "sample", FruitTables, FruitTotal, "151"},
 };
 
 class AccessRows : public ::testing::TestWithParam<TRowsCase> {};
