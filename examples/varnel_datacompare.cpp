@@ -315,35 +315,54 @@ void CheckKeyColumns(TTableDataComparer& Cmp, const std::string& Table) {
 }
 
 /// The comparison itself, once the arguments are read; a TUsageError for bad arguments.
-int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
+/// The arguments of datacompare.
+struct TDataCompareArgs {
   std::string MasterURI, TargetURI, Table, Script, KeyList;
   bool Execute = false;
+  bool Help = false;
+};
+
+/// Reads the arguments; a bad one raises TUsageError.
+TDataCompareArgs ReadDataCompareArgs(const std::vector<std::string>& Args) {
+  TDataCompareArgs A;
   for (std::size_t I = 0; I < Args.size(); ++I) {
     std::string V;
     if (Args[I] == "--help" || Args[I] == "-h") {
-      DataCompareHelp(Out);
-      return ExitOk;
+      A.Help = true;
+      return A;
     }
     if (TakeValue(Args, I, "--master-db", V)) {
-      MasterURI = V;
+      A.MasterURI = V;
     } else if (TakeValue(Args, I, "--target-db", V)) {
-      TargetURI = V;
+      A.TargetURI = V;
     } else if (TakeValue(Args, I, "--table", V)) {
-      Table = V;
+      A.Table = V;
     } else if (TakeValue(Args, I, "--key", V)) {
-      KeyList = V;
-      if (SplitList(KeyList).empty()) throw TUsageError{"--key names no field"};
+      A.KeyList = V;
+      if (SplitList(A.KeyList).empty()) throw TUsageError{"--key names no field"};
     } else if (TakeValue(Args, I, "--script", V)) {
-      Script = V;
+      A.Script = V;
     } else if (Args[I] == "--execute") {
-      Execute = true;
+      A.Execute = true;
     } else {
       throw TUsageError{"unknown argument: " + Args[I]};
     }
   }
-  if (MasterURI.empty()) throw TUsageError{"--master-db is required"};
-  if (TargetURI.empty()) throw TUsageError{"--target-db is required"};
-  if (Table.empty()) throw TUsageError{"--table is required"};
+  if (A.MasterURI.empty()) throw TUsageError{"--master-db is required"};
+  if (A.TargetURI.empty()) throw TUsageError{"--target-db is required"};
+  if (A.Table.empty()) throw TUsageError{"--table is required"};
+  return A;
+}
+
+int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
+  const TDataCompareArgs A = ReadDataCompareArgs(Args);
+  if (A.Help) {
+    DataCompareHelp(Out);
+    return ExitOk;
+  }
+  const std::string &MasterURI = A.MasterURI, &TargetURI = A.TargetURI, &Table = A.Table,
+                    &Script = A.Script, &KeyList = A.KeyList;
+  const bool Execute = A.Execute;
   const TDatabaseURI MU = ParseDataSource("--master-db", MasterURI);
   const TDatabaseURI TU = ParseDataSource("--target-db", TargetURI);
 
