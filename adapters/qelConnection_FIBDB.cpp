@@ -113,13 +113,6 @@ std::string ScaledText(std::int64_t Value, int Scale) {
   return Negative ? "-" + Digits : Digits;
 }
 
-template <typename T>
-std::string FloatText(T Value) {
-  char Buf[64];
-  auto [P, Ec] = std::to_chars(Buf, Buf + sizeof(Buf), Value);
-  return Ec == std::errc() ? std::string(Buf, P) : std::string("0");
-}
-
 /// ".ffff" for a time of day in 1/10000 seconds, trailing zeros dropped; "" for none.
 std::string FractionText(ISC_TIME Time) {
   const unsigned Fraction = Time % 10000;
@@ -278,14 +271,14 @@ void ReadValue(isc_db_handle& Db, isc_tr_handle& Tr, const XSQLVAR& V, TDataSet:
     case SQL_FLOAT: {
       float X;
       std::memcpy(&X, D, sizeof(X));
-      R.Data = FloatText(X);
+      R.Data = ShortestFloatText(X);
       break;
     }
     case SQL_DOUBLE:
     case SQL_D_FLOAT: {
       double X;
       std::memcpy(&X, D, sizeof(X));
-      R.Data = FloatText(X);
+      R.Data = ShortestFloatText(X);
       break;
     }
     case SQL_TIMESTAMP: {

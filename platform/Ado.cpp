@@ -127,9 +127,7 @@ bool ReadValue(const TStatement& St, SQLUSMALLINT Col, TFieldType Type, std::str
     SQLLEN Ind = 0;
     if (SQL_SUCCEEDED(SQLGetData(St.Handle(), Col, SQL_C_DOUBLE, &D, sizeof D, &Ind))) {
       if (Ind == SQL_NULL_DATA) return false;
-      char Buf[64];
-      const auto [End, Ec] = std::to_chars(Buf, Buf + sizeof Buf, D);
-      Value.assign(Buf, Ec == std::errc() ? End : Buf);
+      Value = ShortestFloatText(D);
       return true;
     }
   }

@@ -338,14 +338,6 @@ std::string NumericText(const unsigned char* P, int Scale) {
   return DecimalText(std::move(Words), Scale, (P[0] & 0x80) != 0);
 }
 
-/// The shortest text that reads back as V.
-template <typename T>
-std::string ShortestText(T V) {
-  char Buf[64];
-  const auto [End, Ec] = std::to_chars(Buf, Buf + sizeof Buf, V);
-  return Ec == std::errc() ? std::string(Buf, End) : std::string("0");
-}
-
 /// Day Z counted from 1970-01-01 as a date of the proleptic Gregorian calendar.
 void CivilFromDays(std::int64_t Z, std::int64_t& Y, unsigned& M, unsigned& D) {
   Z += 719468;
@@ -431,17 +423,17 @@ TDataSet::TRecordValue ValueOf(MdbHandle& File, const MdbColumn& C, const MdbFie
       break;
     case MDB_FLOAT:
       Fixed(4);
-      V.Data = ShortestText(mdb_get_single(P, 0));
+      V.Data = ShortestFloatText(mdb_get_single(P, 0));
       break;
     case MDB_DOUBLE:
       Fixed(8);
-      V.Data = ShortestText(mdb_get_double(P, 0));
+      V.Data = ShortestFloatText(mdb_get_double(P, 0));
       break;
     case MDB_DATETIME: {
       Fixed(8);
       const double Days = mdb_get_double(P, 0);
       if (!DateTimeText(Days, V.Data))
-        throw EDatabaseError("Column " + std::string(C.name) + " holds " + ShortestText(Days) +
+        throw EDatabaseError("Column " + std::string(C.name) + " holds " + ShortestFloatText(Days) +
                              ", which is no date of the years 1 to 9999.");
       break;
     }

@@ -137,9 +137,7 @@ void TParam::SetAsLargeInt(std::int64_t Value) {
 }
 
 void TParam::SetAsFloat(double Value) {
-  char Buf[64];
-  auto [P, Ec] = std::to_chars(Buf, Buf + sizeof(Buf), Value);
-  SetData(ftFloat, Ec == std::errc() ? std::string(Buf, P) : std::string("0"));
+  SetData(ftFloat, ShortestFloatText(Value));
 }
 
 void TParam::SetAsFMTBCD(const std::string& Value) {

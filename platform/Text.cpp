@@ -2,6 +2,7 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 namespace qel {
@@ -115,6 +116,23 @@ std::string TrimRight(std::string_view S) {
   size_t N = S.size();
   while (N > 0 && IsBlank(S[N - 1])) --N;
   return std::string(S.substr(0, N));
+}
+
+namespace {
+template <typename T>
+std::string ShortestText(T Value) {
+  char Buf[64];
+  const auto [End, Ec] = std::to_chars(Buf, Buf + sizeof Buf, Value);
+  return Ec == std::errc() ? std::string(Buf, End) : std::string("0");
+}
+}  // namespace
+
+std::string ShortestFloatText(double Value) {
+  return ShortestText(Value);
+}
+
+std::string ShortestFloatText(float Value) {
+  return ShortestText(Value);
 }
 
 std::string IntToStr(std::int64_t Value) {

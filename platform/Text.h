@@ -30,6 +30,10 @@ std::string TrimLeft(std::string_view S);
 std::string TrimRight(std::string_view S);
 
 std::string IntToStr(std::int64_t Value);
+/// The shortest text that reads back as Value, at the value's own precision (a float's digits
+/// are those of the float).
+std::string ShortestFloatText(double Value);
+std::string ShortestFloatText(float Value);
 /// Upper-case hexadecimal, zero-padded to at least Digits digits. A negative value is shown as
 /// its 64-bit two's complement.
 std::string IntToHex(std::int64_t Value, int Digits);

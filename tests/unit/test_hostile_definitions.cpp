@@ -117,9 +117,14 @@ void Judge(const TCase& C) {
 
 // ---------------------------------------------------------------------------------------------
 
-TEST(HostileDefinitions, ASecondDefinitionIsAnErrorOrAWarningNamingIt) {
+namespace {
+
+const std::string T1 = "CREATE TABLE t1 (id integer NOT NULL, r integer NOT NULL);\n";
+
+/// Keys and indexes defined twice, in every dialect.
+std::vector<TCase> KeyCases() {
   std::vector<TCase> Cases;
-  const std::string T = "CREATE TABLE t1 (id integer NOT NULL, r integer NOT NULL);\n";
+  const std::string& T = T1;
   const std::string T2 = "CREATE TABLE t2 (id integer NOT NULL, r integer NOT NULL);\n";
   for (const auto& [D, Type, Make] : Dialects) {
     const std::string Pk = "ALTER TABLE t1 ADD PRIMARY KEY (id);\n";
@@ -142,7 +147,13 @@ TEST(HostileDefinitions, ASecondDefinitionIsAnErrorOrAWarningNamingIt) {
     Cases.push_back({D, T + T2 + "CREATE INDEX i1 ON t1 (r);\nCREATE INDEX i1 ON t2 (r);\n",
                      PerTable ? "" : IndexTwice});
   }
-  const std::vector<TCase> Kinds = {
+  return Cases;
+}
+
+/// The other kinds defined twice, in the dialects that read them.
+std::vector<TCase> KindCases() {
+  const std::string& T = T1;
+  return {
       {"postgresql", "CREATE DOMAIN d AS integer;\nCREATE DOMAIN d AS bigint;\n",
        "Domain d is defined twice"},
       {"postgresql", "CREATE SCHEMA s;\nCREATE SCHEMA s;\n", "Schema s is defined twice"},
@@ -229,9 +240,17 @@ TEST(HostileDefinitions, ASecondDefinitionIsAnErrorOrAWarningNamingIt) {
       {"mysql", T + "CREATE TABLE IF NOT EXISTS t1 (id int, PRIMARY KEY (id));\n",
        "Table t1 is defined twice: IF NOT EXISTS", true},
   };
-  Cases.insert(Cases.end(), Kinds.begin(), Kinds.end());
-  for (const TCase& C : Cases) Judge(C);
-  // A replacing form takes the place of what stands, as on the server.
+}
+
+}  // namespace
+
+TEST(HostileDefinitions, ASecondDefinitionIsAnErrorOrAWarningNamingIt) {
+  for (const TCase& C : KeyCases()) Judge(C);
+  for (const TCase& C : KindCases()) Judge(C);
+}
+
+// A replacing form takes the place of what stands, as on the server.
+TEST(HostileDefinitions, AReplacingFormTakesThePlaceOfWhatStands) {
   const std::vector<TCase> Replaced = {
       {"postgresql",
        "CREATE FUNCTION f() RETURNS integer AS 'SELECT 1' LANGUAGE sql;\n"
