@@ -39,87 +39,31 @@ struct TTableFacts {
   std::vector<std::string> Keys;
 };
 
-/// Table as the side's server takes it. The comparer keeps a mixed-case Firebird name as
-/// written (the name of a table created quoted, as its schema objects name it), where the
-/// server folds an unquoted identifier to upper case: such a part is folded and quoted here.
+/// Table as the side's server takes it (TDialect::ServerTableName).
 std::string AsServerTakesIt(TDatabaseType Db, const std::string& Table) {
-  std::vector<bool> Quoted;
-  const std::vector<std::string> Parts = TCmpTableOptions::SplitTableName(Table, &Quoted);
-  if (Db != dbInterBase || Parts.empty()) return Table;
-  std::string Name;
-  for (std::size_t I = 0; I < Parts.size(); ++I) {
-    const bool Plain = Parts[I].find_first_not_of(
-                           "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu"
-                           "vwxyz0123456789_$") == std::string::npos;
-    std::string Part = Parts[I];
-    if (Quoted[I] || Plain) {
-      if (!Quoted[I]) Part = UpperCase(Part);
-      Part = QuotedStr(Part, '"');
-    }
-    Name += (I ? "." : "") + Part;
-  }
-  return Name;
+  const TDialect* D = FindDialect(Db);
+  return D && D->ServerTableName ? D->ServerTableName(Table) : Table;
 }
 
-/// Table is taken as AsServerTakesIt gives it.
+/// Table is taken as AsServerTakesIt gives it; the side's dialect gives the catalog queries.
 TTableFacts ReadTableFacts(TQELConnection& C, const std::string& Table) {
   TTableFacts Facts;
   std::vector<bool> Quoted;
-  std::vector<std::string> Parts = TCmpTableOptions::SplitTableName(Table, &Quoted);
-  const TDatabaseType Db = C.GetDatabaseType();
-  if (Parts.empty() || (Db != dbPostgreSQL && Db != dbMySQL && Db != dbInterBase)) return Facts;
-  // The name as the server stores it: a quoted part as written, else folded as the server
-  // folds unquoted names (Firebird's plain names are quoted already; one that needs quotes is
-  // kept as the comparer keeps it).
-  for (std::size_t I = 0; I < Parts.size(); ++I)
-    if (!Quoted[I] && Db == dbPostgreSQL) Parts[I] = LowerCase(Parts[I]);
-  const std::string Name = QuotedStr(Parts.back());
-  const std::string Schema = Parts.size() == 2 ? QuotedStr(Parts[0]) : std::string();
-  std::string Exists, Keys;
-  switch (Db) {
-    case dbPostgreSQL: {
-      const std::string Rel =
-          "pg_catalog.to_regclass(" +
-          QuotedStr(
-              (Schema.empty() ? "" : Quote_Ident(Parts[0], dbPostgreSQL, st_FireBird_15, 3) + ".") +
-              Quote_Ident(Parts.back(), dbPostgreSQL, st_FireBird_15, 3)) +
-          ")";
-      Exists = "select count(*) from pg_catalog.pg_class where oid = " + Rel + " and relkind = 'r'";
-      Keys =
-          "select a.attname from pg_catalog.pg_index i join pg_catalog.pg_attribute a on "
-          "a.attrelid = i.indrelid and a.attnum = any(i.indkey) where i.indisprimary and "
-          "i.indrelid = " +
-          Rel + " order by pg_catalog.array_position(i.indkey::int2[], a.attnum)";
-      break;
-    }
-    case dbMySQL: {
-      const std::string Where = "table_schema = " + (Schema.empty() ? "database()" : Schema) +
-                                " and table_name = " + Name;
-      Exists = "select count(*) from information_schema.tables where " + Where;
-      Keys = "select column_name from information_schema.key_column_usage where " + Where +
-             " and constraint_name = 'PRIMARY' order by ordinal_position";
-      break;
-    }
-    default:  // Firebird has no schemas: a qualified name names no table
-      Exists = "select count(*) from rdb$relations where rdb$relation_name = " + Name +
-               (Schema.empty() ? "" : " and 1 = 0");
-      Keys =
-          "select s.rdb$field_name from rdb$relation_constraints c join rdb$index_segments s "
-          "on s.rdb$index_name = c.rdb$index_name where c.rdb$relation_name = " +
-          Name + " and c.rdb$constraint_type = 'PRIMARY KEY' order by s.rdb$field_position";
-      break;
-  }
+  const std::vector<std::string> Parts = TCmpTableOptions::SplitTableName(Table, &Quoted);
+  const TDialect* D = FindDialect(C.GetDatabaseType());
+  if (Parts.empty() || !D || !D->TableCatalogSQL) return Facts;
+  const TTableCatalogSQL SQL = D->TableCatalogSQL(Parts, Quoted);
   try {
     if (!C.GetConnected()) C.SetConnected(true);
     if (!C.GetConnected()) return Facts;
     std::unique_ptr<TQELQuery> Q(C.CreateQuery(nullptr));
     if (!Q) return Facts;
     Q->SetParamCheck(false);
-    Q->SetSQLText(Exists);
+    Q->SetSQLText(SQL.Exists);
     Q->Open();
     Facts.Exists = !Q->GetEof() && Q->Fields().Fields(0)->AsInteger() > 0;
     Q->Close();
-    Q->SetSQLText(Keys);
+    Q->SetSQLText(SQL.Keys);
     Q->Open();
     for (; !Q->GetEof(); Q->Next()) Facts.Keys.push_back(Trim(Q->Fields().Fields(0)->AsString()));
     Q->Close();
@@ -231,17 +175,15 @@ void DataCompareHelp(std::ostream& Out) {
 
 namespace {
 
-/// Standard output of the statements. A Firebird script is held back until the run is over:
-/// a value too large for any statement isql-fb reads is found on the way, and then nothing of
-/// the script is written.
+/// Standard output of the statements. With HoldBack (a target whose server limits the size of
+/// a statement: Firebird) the script is held back until the run is over: a value too large for
+/// any statement isql-fb reads may be found on the way, and then nothing of the script is
+/// written.
 class TStandardOutput {
  public:
-  TStandardOutput(std::ostream& Out, TDatabaseType Target, bool Used)
-      : FOut(Out),
-        FTerm(GenScriptTerm(Target)),
-        FHeld(Used && Target == dbInterBase ? std::tmpfile() : nullptr, Close) {
-    if (Used && Target == dbInterBase && !FHeld)
-      throw std::runtime_error("Cannot create a temporary file.");
+  TStandardOutput(std::ostream& Out, TDatabaseType Target, bool HoldBack)
+      : FOut(Out), FTerm(GenScriptTerm(Target)), FHeld(HoldBack ? std::tmpfile() : nullptr, Close) {
+    if (HoldBack && !FHeld) throw std::runtime_error("Cannot create a temporary file.");
   }
   /// Standard output carries the statements alone, large values inline since there is no side
   /// file; each is written as it is made, unless held back.
@@ -295,10 +237,10 @@ bool ReportMissingTable(const TTableFacts& FactsM, const TTableFacts& FactsT,
 }
 
 /// A --key name is taken as --table takes one: in double quotes as written, else as the server
-/// takes an unquoted name (Firebird folds it to upper case; the comparer folds PostgreSQL's).
+/// takes an unquoted name (TDialect::ServerColumnName; the comparer folds PostgreSQL's).
 std::vector<std::string> FoldKeys(std::vector<std::string> Keys, TDatabaseType Db) {
-  for (std::string& K : Keys)
-    if (Db == dbInterBase && K.front() != '"') K = UpperCase(K);
+  if (const TDialect* D = FindDialect(Db); D && D->ServerColumnName)
+    for (std::string& K : Keys) K = D->ServerColumnName(K);
   return Keys;
 }
 
@@ -408,7 +350,8 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Cmp->GetScriptOptions().Connect = false;
 
   const bool Immediate = Execute && Script.empty();
-  TStandardOutput StdOut(Out, TU.DatabaseType, !Execute && Script.empty());
+  const bool ToStdOut = !Execute && Script.empty();
+  TStandardOutput StdOut(Out, TU.DatabaseType, ToStdOut && Cmp->TargetLimitsStatementSize());
   if (Immediate) {
     Cmp->SetUpdateImmediately(true);
     Cmp->SetScriptFileName("");

@@ -37,6 +37,13 @@ class TQELConnection;
 class TQELQuery;
 class TVarnel;
 
+/// The catalog queries that tell of one table: whether the server has it (one row, whose first
+/// column counts it) and its primary key columns in key order (one row each, the name first).
+struct TTableCatalogSQL {
+  std::string Exists;
+  std::string Keys;
+};
+
 /// One SQL dialect. Every member but Name and DatabaseType may be left empty where the dialect
 /// has no such piece.
 struct TDialect {
@@ -75,6 +82,18 @@ struct TDialect {
   /// The table data comparer's catalog step: fills Table's catalog field list from the side's
   /// server; False (reported) when the table is not there.
   std::function<bool(TCmpTableOptions& Table, TQELQuery& Query)> ReadDataFields;
+  /// A table name as the table data comparer takes it (TCmpTableOptions::SplitTableName's
+  /// form) made the name the server takes, where the comparer keeps a name as written and the
+  /// server folds an unquoted one; empty: the name unchanged.
+  std::function<std::string(const std::string& Table)> ServerTableName;
+  /// The same for a column name (a name in double quotes stays as written); empty: unchanged.
+  std::function<std::string(const std::string& Column)> ServerColumnName;
+  /// The catalog queries of the table whose name (as ServerTableName gives it) splits into
+  /// Parts, the schema first where there are two, Quoted telling which part was in double
+  /// quotes; empty where the dialect's catalog is not read so.
+  std::function<TTableCatalogSQL(const std::vector<std::string>& Parts,
+                                 const std::vector<bool>& Quoted)>
+      TableCatalogSQL;
 
   /// What a comparison in this dialect sets on the comparer before it reads the schemas.
   std::function<void(TVarnel& Comparer)> SetUpComparer;

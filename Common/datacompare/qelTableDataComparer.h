@@ -390,6 +390,9 @@ class TTableDataComparer : public TComponent {
   /// carry as a literal (InlineBlobs; Firebird reads at most 10 MiB of statement): a side file
   /// or statements run at once carry it.
   bool GetValueTooLarge() const { return FValueTooLarge; }
+  /// True when the target's server reads statements up to a size (Firebird), so that a run
+  /// writing large values inline may end on one too large (GetValueTooLarge).
+  bool TargetLimitsStatementSize() const;
 
  protected:
   // The run, in the order CompareData calls it.

@@ -905,12 +905,16 @@ void TTableDataComparer::SettleApplied() {
   FAwaitingCommit = 0;
 }
 
+bool TTableDataComparer::TargetLimitsStatementSize() const {
+  return GetDatabaseType() == dbInterBase;
+}
+
 void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStatType,
                                         const std::string& aObjName, TDbObject aObjType,
                                         TDbOperation opType) {
   // Large values written inline can make a statement larger than Firebird reads: no literal
   // form carries them, only a side file or parameters do. The run ends here.
-  if (InlineBlobs && FScriptOptions.GenerateScript && GetDatabaseType() == dbInterBase &&
+  if (InlineBlobs && FScriptOptions.GenerateScript && TargetLimitsStatementSize() &&
       aSQL.size() > FirebirdStatementLimit) {
     FValueTooLarge = true;
     throw EDatabaseError("A statement for table " + aObjName + " would take " +

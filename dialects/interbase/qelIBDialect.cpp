@@ -1,5 +1,6 @@
 // The InterBase and Firebird dialect's registration: its quoting, extractors, the table data
-// comparer's catalog step and what a comparison in the dialect sets up.
+// comparer's catalog step, the names and catalog queries of a table and what a comparison in
+// the dialect sets up.
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,6 +42,46 @@ bool ReadIBFields(TCmpTableOptions& T, TQELQuery& Query) {
   Lines.emplace_back("order by rf.rdb$field_position, rf.rdb$field_name");
   T.AddCatalogColumns(Query, Lines, "RDB$FIELD_NAME", true);
   return true;
+}
+
+/// The comparer keeps a mixed-case Firebird name as written (the name of a table created
+/// quoted, as its schema objects name it), where the server folds an unquoted identifier to
+/// upper case: such a part is folded and quoted here.
+std::string FirebirdTableName(const std::string& Table) {
+  std::vector<bool> Quoted;
+  const std::vector<std::string> Parts = TCmpTableOptions::SplitTableName(Table, &Quoted);
+  if (Parts.empty()) return Table;
+  std::string Name;
+  for (std::size_t I = 0; I < Parts.size(); ++I) {
+    const bool Plain = Parts[I].find_first_not_of(
+                           "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu"
+                           "vwxyz0123456789_$") == std::string::npos;
+    std::string Part = Parts[I];
+    if (Quoted[I] || Plain) {
+      if (!Quoted[I]) Part = UpperCase(Part);
+      Part = QuotedStr(Part, '"');
+    }
+    Name += (I ? "." : "") + Part;
+  }
+  return Name;
+}
+
+/// A column name not in double quotes is folded to upper case, as the server folds it.
+std::string FirebirdColumnName(const std::string& Column) {
+  return !Column.empty() && Column.front() == '"' ? Column : UpperCase(Column);
+}
+
+/// The table by the name the server stores: its plain parts are quoted already, and one that
+/// needs quotes is kept as the comparer keeps it. Firebird has no schemas: a qualified name
+/// names no table.
+TTableCatalogSQL FirebirdTableCatalogSQL(const std::vector<std::string>& Parts,
+                                         const std::vector<bool>&) {
+  const std::string Name = QuotedStr(Parts.back());
+  return {"select count(*) from rdb$relations where rdb$relation_name = " + Name +
+              (Parts.size() == 2 ? " and 1 = 0" : ""),
+          "select s.rdb$field_name from rdb$relation_constraints c join rdb$index_segments s "
+          "on s.rdb$index_name = c.rdb$index_name where c.rdb$relation_name = " +
+              Name + " and c.rdb$constraint_type = 'PRIMARY KEY' order by s.rdb$field_position"};
 }
 
 /// Firebird 3 refuses writes to its system tables: descriptions go as COMMENT ON. Character
@@ -91,6 +132,9 @@ void AddDialects_interbase(TDialectList& List) {
         return SQLDialect == 3 && IdentDialect3(S, ServerVersion) ? QuotedStr(S, '"') : S;
       });
   D.ReadDataFields = ReadIBFields;
+  D.ServerTableName = FirebirdTableName;
+  D.ServerColumnName = FirebirdColumnName;
+  D.TableCatalogSQL = FirebirdTableCatalogSQL;
   D.SetUpComparer = SetUpIBComparer;
   D.SettleScriptServers = AssumeFirebirdServer;
   D.URISchemes = {"firebird"};

@@ -1,5 +1,5 @@
-// The MySQL dialect's registration (MariaDB too): its quoting, extractors and the table data
-// comparer's catalog step.
+// The MySQL dialect's registration (MariaDB too): its quoting, extractors, the table data
+// comparer's catalog step and the catalog queries of a table.
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +33,17 @@ bool ReadMySQLFields(TCmpTableOptions& T, TQELQuery& Query) {
   return true;
 }
 
+/// The table of the database named, else of the connection's, by its name as written.
+TTableCatalogSQL MySQLTableCatalogSQL(const std::vector<std::string>& Parts,
+                                      const std::vector<bool>&) {
+  const std::string Schema = Parts.size() == 2 ? QuotedStr(Parts[0]) : "database()";
+  const std::string Where =
+      "table_schema = " + Schema + " and table_name = " + QuotedStr(Parts.back());
+  return {"select count(*) from information_schema.tables where " + Where,
+          "select column_name from information_schema.key_column_usage where " + Where +
+              " and constraint_name = 'PRIMARY' order by ordinal_position"};
+}
+
 }  // namespace
 
 void AddDialects_mysql(TDialectList& List) {
@@ -40,6 +51,7 @@ void AddDialects_mysql(TDialectList& List) {
                                                                  QuoteName<MySQLQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return MySQLSymbolByResWord(Word) != kIdentSymbol; };
   D.ReadDataFields = ReadMySQLFields;
+  D.TableCatalogSQL = MySQLTableCatalogSQL;
   D.URISchemes = {"mysql", "mariadb"};
   D.ConnectionType = cnMyDAC;
   List.Add(std::move(D));

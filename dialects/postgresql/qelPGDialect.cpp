@@ -1,5 +1,5 @@
-// The PostgreSQL dialect's registration: its quoting, extractors and the table
-// data comparer's catalog step.
+// The PostgreSQL dialect's registration: its quoting, extractors, the table data comparer's
+// catalog step and the catalog queries of a table.
 #include <string>
 #include <vector>
 
@@ -71,6 +71,21 @@ bool ReadPGFields(TCmpTableOptions& T, TQELQuery& Query) {
   return true;
 }
 
+/// The table of the schema named, else the first on the search path, by the name the server
+/// stores: a quoted part as written, else folded to lower case as the server folds it.
+TTableCatalogSQL PGTableCatalogSQL(const std::vector<std::string>& Parts,
+                                   const std::vector<bool>& Quoted) {
+  std::string Name;
+  for (std::size_t I = 0; I < Parts.size(); ++I)
+    Name += (I ? "." : "") + PGSQLQuoteIdent(Quoted[I] ? Parts[I] : LowerCase(Parts[I]));
+  const std::string Rel = "pg_catalog.to_regclass(" + QuotedStr(Name) + ")";
+  return {"select count(*) from pg_catalog.pg_class where oid = " + Rel + " and relkind = 'r'",
+          "select a.attname from pg_catalog.pg_index i join pg_catalog.pg_attribute a on "
+          "a.attrelid = i.indrelid and a.attnum = any(i.indkey) where i.indisprimary and "
+          "i.indrelid = " +
+              Rel + " order by pg_catalog.array_position(i.indkey::int2[], a.attnum)"};
+}
+
 }  // namespace
 
 void AddDialects_postgresql(TDialectList& List) {
@@ -79,6 +94,7 @@ void AddDialects_postgresql(TDialectList& List) {
   D.IsKeyword = [](std::string_view Word) { return PGSQLSymbolByResWord(Word) != kIdentSymbol; };
   D.MakeObjectName = PGMakeObjectName;
   D.ReadDataFields = ReadPGFields;
+  D.TableCatalogSQL = PGTableCatalogSQL;
   D.URISchemes = {"postgresql", "postgres"};
   D.ConnectionType = cnPostgresDAC;
   List.Add(std::move(D));

@@ -58,5 +58,81 @@ TEST(DialectRegistry, BuiltInDialectsHaveTheirPieces) {
   EXPECT_FALSE(RegisterDialect(Named("Oracle", {}, dbOracle)));
 }
 
+TEST(DialectRegistry, NamesAsTheServerTakesThem) {
+  // Firebird folds an unquoted name the comparer keeps as written; the others take it as is.
+  const struct {
+    const char* Dialect;
+    bool Column;
+    std::string Name, Server;
+  } Cases[] = {
+      {"firebird", false, "Items", "\"ITEMS\""},
+      {"firebird", false, "\"Items\"", "\"Items\""},
+      {"firebird", false, "s.\"T\"", "\"S\".\"T\""},
+      {"firebird", false, "my-table", "my-table"},  // not plain: kept as written
+      {"firebird", false, "a.b.c", "a.b.c"},        // not a table name: unchanged
+      {"firebird", true, "id", "ID"},
+      {"firebird", true, "\"Id\"", "\"Id\""},
+      {"postgresql", false, "Items", "Items"},
+      {"mysql", true, "Id", "Id"},
+  };
+  for (const auto& C : Cases) {
+    const TDialect* D = FindDialect(C.Dialect);
+    ASSERT_NE(D, nullptr) << C.Dialect;
+    const auto& Fold = C.Column ? D->ServerColumnName : D->ServerTableName;
+    EXPECT_EQ(Fold ? Fold(C.Name) : C.Name, C.Server) << C.Dialect << " " << C.Name;
+  }
+}
+
+TEST(DialectRegistry, CatalogQueriesOfATable) {
+  const struct {
+    const char* Dialect;
+    std::vector<std::string> Parts;
+    std::vector<bool> Quoted;
+    std::string Exists, Keys;
+  } Cases[] = {
+      {"postgresql",
+       {"S", "T"},
+       {false, true},
+       "select count(*) from pg_catalog.pg_class where oid = "
+       "pg_catalog.to_regclass('s.\"T\"') and relkind = 'r'",
+       "select a.attname from pg_catalog.pg_index i join pg_catalog.pg_attribute a on a.attrelid "
+       "= i.indrelid and a.attnum = any(i.indkey) where i.indisprimary and i.indrelid = "
+       "pg_catalog.to_regclass('s.\"T\"') order by "
+       "pg_catalog.array_position(i.indkey::int2[], a.attnum)"},
+      {"mysql",
+       {"Items"},
+       {false},
+       "select count(*) from information_schema.tables where table_schema = database() and "
+       "table_name = 'Items'",
+       "select column_name from information_schema.key_column_usage where table_schema = "
+       "database() and table_name = 'Items' and constraint_name = 'PRIMARY' order by "
+       "ordinal_position"},
+      {"mysql",
+       {"db", "t"},
+       {false, false},
+       "select count(*) from information_schema.tables where table_schema = 'db' and "
+       "table_name = 't'",
+       "select column_name from information_schema.key_column_usage where table_schema = 'db' "
+       "and table_name = 't' and constraint_name = 'PRIMARY' order by ordinal_position"},
+      {"firebird",
+       {"S", "T"},
+       {true, true},
+       "select count(*) from rdb$relations where rdb$relation_name = 'T' and 1 = 0",
+       "select s.rdb$field_name from rdb$relation_constraints c join rdb$index_segments s on "
+       "s.rdb$index_name = c.rdb$index_name where c.rdb$relation_name = 'T' and "
+       "c.rdb$constraint_type = 'PRIMARY KEY' order by s.rdb$field_position"},
+  };
+  for (const auto& C : Cases) {
+    const TDialect* D = FindDialect(C.Dialect);
+    ASSERT_TRUE(D && D->TableCatalogSQL) << C.Dialect;
+    const TTableCatalogSQL SQL = D->TableCatalogSQL(C.Parts, C.Quoted);
+    EXPECT_EQ(SQL.Exists, C.Exists) << C.Dialect;
+    EXPECT_EQ(SQL.Keys, C.Keys) << C.Dialect;
+  }
+  // The catalogs not read so: the comparer reports what is wrong with the table.
+  for (const char* Name : {"oracle", "mssql", "db2", "oledb"})
+    EXPECT_FALSE(FindDialect(Name)->TableCatalogSQL) << Name;
+}
+
 }  // namespace
 }  // namespace qel
