@@ -2,37 +2,15 @@
 // library: a context menu with the library's home page (which opens it) and its version.
 #include "qelComparerReg.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "Design.h"
 #include "Host.h"
-#include "qelASADatabaseExtract.h"
-#include "qelASASQLExec.h"
-#include "qelASAScriptExtract.h"
-#include "qelASEDatabaseExtract.h"
-#include "qelASESQLExec.h"
-#include "qelASEScriptExtract.h"
-#include "qelDB2DatabaseExtract.h"
-#include "qelDB2Exec.h"
-#include "qelDB2ScriptExtract.h"
 #include "qelDBEngine.h"
 #include "qelDBStructure.h"
-#include "qelIBDatabaseExtract.h"
-#include "qelIBSQLExec.h"
-#include "qelIBScriptExtract.h"
-#include "qelMSSQLDatabaseExtract.h"
-#include "qelMSSQLExec.h"
-#include "qelMSSQLScriptExtract.h"
-#include "qelMySQLDatabaseExtract.h"
-#include "qelMySQLExec.h"
-#include "qelMySQLScriptExtract.h"
-#include "qelOracleDatabaseExtract.h"
-#include "qelOracleSQLExec.h"
-#include "qelOracleScriptExtract.h"
-#include "qelPGDatabaseExtract.h"
-#include "qelPGSQLExec.h"
-#include "qelPGScriptExtract.h"
+#include "qelDialects.h"
 #include "qelTableDataComparer.h"
 #include "qelVarnel.h"
 
@@ -73,21 +51,21 @@ TComponentClass C() {
   return TComponentClass::Of<T>();
 }
 
-/// The palette page's components: one RegisterComponents call per group, in this order.
+/// The palette page's components: one RegisterComponents call per group, in this order. The
+/// dialects' groups stand between the comparer's and the data comparer's, each where its
+/// registration places it.
 std::vector<std::vector<TComponentClass>> PaletteGroups() {
-  return {
-      {C<TVarnel>(), C<TDBStructure>()},
-      {C<TIBScriptExtract>(), C<TIBDBExtract>(), C<TIBSQLExec>()},
-      {C<TASAScriptExtract>(), C<TASADBExtract>(), C<TASASQLExec>()},
-      {C<TASEScriptExtract>(), C<TASEDBExtract>(), C<TASESQLExec>()},
-      {C<TMySQLScriptExtract>(), C<TMySQLDBExtract>(), C<TMySQLExec>()},
-      {C<TMSSQLScriptExtract>(), C<TMSSQLDBExtract>(), C<TMSSQLExec>()},
-      {C<TOracleScriptExtract>(), C<TOracleDBExtract>(), C<TOracleSQLExec>()},
-      {C<TPGScriptExtract>(), C<TPGDBExtract>(), C<TPGSQLExec>()},
-      {C<TDB2ScriptExtract>(), C<TDB2DBExtract>(), C<TDB2SQLExec>()},
-      {C<TTableDataComparer>()},
-      {C<TQELConnection>()},
-  };
+  std::vector<const TDialect*> OnPalette;
+  for (const TDialect* D : Dialects().All())
+    if (D->PaletteClasses) OnPalette.push_back(D);
+  std::stable_sort(OnPalette.begin(), OnPalette.end(), [](const TDialect* A, const TDialect* B) {
+    return A->PalettePlace < B->PalettePlace;
+  });
+  std::vector<std::vector<TComponentClass>> Groups{{C<TVarnel>(), C<TDBStructure>()}};
+  for (const TDialect* D : OnPalette) Groups.push_back(D->PaletteClasses());
+  Groups.push_back({C<TTableDataComparer>()});
+  Groups.push_back({C<TQELConnection>()});
+  return Groups;
 }
 
 }  // namespace

@@ -37,6 +37,12 @@ class TComponentClass {
   std::string FClassName;
 };
 
+/// The references to classes T, in that order.
+template <class... T>
+std::vector<TComponentClass> ComponentClasses() {
+  return {TComponentClass::Of<T>()...};
+}
+
 /// The base of the editors the host opens for a component on its form: the verbs of the
 /// component's context menu. The base has none.
 class TComponentEditor : public TObject {

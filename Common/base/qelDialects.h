@@ -14,6 +14,7 @@
 
 #include <array>
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,6 +30,7 @@ namespace qel {
 
 class TCmpTableOptions;
 class TComponent;
+class TComponentClass;
 class TCustomDBExtract;
 class TCustomObjs;
 class TCustomScriptExtract;
@@ -101,6 +103,13 @@ struct TDialect {
   /// side was read from a database).
   std::function<void(TDBStructure& Master, bool MasterIsDb, TDBStructure& Target, bool TargetIsDb)>
       SettleScriptServers;
+
+  /// The dialect's components on the design-time palette (script extractor, catalog extractor,
+  /// executor), one group registered together; empty: none. Only design-time code asks.
+  std::function<std::vector<TComponentClass>()> PaletteClasses;
+  /// Where that group stands on the palette: in ascending order, dialects of one place in the
+  /// order they were added (by default after every dialect given a place).
+  int PalettePlace = INT_MAX;
 };
 
 /// A factory for a TDialect member: makes a T from its one argument and hands it out as a Base.

@@ -1,10 +1,12 @@
-// The DB2 dialect's registration: its quoting and extractors (the table data comparer has no
-// catalog step for DB2).
+// The DB2 dialect's registration: its quoting, extractors and palette components (the table
+// data comparer has no catalog step for DB2).
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Design.h"
 #include "qelDB2DatabaseExtract.h"
+#include "qelDB2Exec.h"
 #include "qelDB2Quote.h"
 #include "qelDB2ScriptExtract.h"
 #include "qelDialects.h"
@@ -15,6 +17,8 @@ void AddDialects_db2(TDialectList& List) {
   TDialect D =
       MakeDialect<TDB2ScriptExtract, TDB2DBExtract>("db2", {}, dbDB2, QuoteName<DB2QuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return DB2SymbolByResWord(Word) != kIdentSymbol; };
+  D.PaletteClasses = ComponentClasses<TDB2ScriptExtract, TDB2DBExtract, TDB2SQLExec>;
+  D.PalettePlace = 80;
   List.Add(std::move(D));
 }
 

@@ -1,16 +1,18 @@
 // The InterBase and Firebird dialect's registration: its quoting, extractors, the table data
-// comparer's catalog step, the names and catalog queries of a table and what a comparison in
-// the dialect sets up.
+// comparer's catalog step, the names and catalog queries of a table, what a comparison in the
+// dialect sets up and its palette components.
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Design.h"
 #include "Text.h"
 #include "qelDBEngine.h"
 #include "qelDBStructure.h"
 #include "qelDialects.h"
 #include "qelIBDatabaseExtract.h"
 #include "qelIBQuote.h"
+#include "qelIBSQLExec.h"
 #include "qelIBScriptExtract.h"
 #include "qelTableDataComparer.h"
 #include "qelVarnel.h"
@@ -135,6 +137,8 @@ void AddDialects_interbase(TDialectList& List) {
   D.ServerTableName = FirebirdTableName;
   D.ServerColumnName = FirebirdColumnName;
   D.TableCatalogSQL = FirebirdTableCatalogSQL;
+  D.PaletteClasses = ComponentClasses<TIBScriptExtract, TIBDBExtract, TIBSQLExec>;
+  D.PalettePlace = 10;
   D.SetUpComparer = SetUpIBComparer;
   D.SettleScriptServers = AssumeFirebirdServer;
   D.URISchemes = {"firebird"};

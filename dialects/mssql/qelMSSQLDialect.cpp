@@ -1,16 +1,19 @@
-// The SQL Server and Sybase ASE dialects' registrations: their quoting, extractors and
-// the table data comparer's catalog step.
+// The SQL Server and Sybase ASE dialects' registrations: their quoting, extractors, the table
+// data comparer's catalog step and their palette components.
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Design.h"
 #include "Text.h"
 #include "qelASEDatabaseExtract.h"
 #include "qelASEQuote.h"
+#include "qelASESQLExec.h"
 #include "qelASEScriptExtract.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
 #include "qelMSSQLDatabaseExtract.h"
+#include "qelMSSQLExec.h"
 #include "qelMSSQLQuote.h"
 #include "qelMSSQLScriptExtract.h"
 #include "qelTableDataComparer.h"
@@ -50,6 +53,8 @@ void AddMSSQLDialect(TDialectList& List) {
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbMSSQL);
   };
+  D.PaletteClasses = ComponentClasses<TMSSQLScriptExtract, TMSSQLDBExtract, TMSSQLExec>;
+  D.PalettePlace = 50;
   List.Add(std::move(D));
 }
 
@@ -59,6 +64,8 @@ void AddASEDialect(TDialectList& List) {
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbSybaseASE);
   };
+  D.PaletteClasses = ComponentClasses<TASEScriptExtract, TASEDBExtract, TASESQLExec>;
+  D.PalettePlace = 30;
   List.Add(std::move(D));
 }
 

@@ -1,13 +1,15 @@
 // The MySQL dialect's registration (MariaDB too): its quoting, extractors, the table data
-// comparer's catalog step and the catalog queries of a table.
+// comparer's catalog step, the catalog queries of a table and its palette components.
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Design.h"
 #include "Text.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
 #include "qelMySQLDatabaseExtract.h"
+#include "qelMySQLExec.h"
 #include "qelMySQLQuote.h"
 #include "qelMySQLScriptExtract.h"
 #include "qelTableDataComparer.h"
@@ -52,6 +54,8 @@ void AddDialects_mysql(TDialectList& List) {
   D.IsKeyword = [](std::string_view Word) { return MySQLSymbolByResWord(Word) != kIdentSymbol; };
   D.ReadDataFields = ReadMySQLFields;
   D.TableCatalogSQL = MySQLTableCatalogSQL;
+  D.PaletteClasses = ComponentClasses<TMySQLScriptExtract, TMySQLDBExtract, TMySQLExec>;
+  D.PalettePlace = 40;
   D.URISchemes = {"mysql", "mariadb"};
   D.ConnectionType = cnMyDAC;
   List.Add(std::move(D));

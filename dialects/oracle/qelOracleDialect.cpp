@@ -1,14 +1,16 @@
-// The Oracle dialect's registration: its quoting, extractors and the table data
-// comparer's catalog step.
+// The Oracle dialect's registration: its quoting, extractors, the table data comparer's catalog
+// step and its palette components.
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Design.h"
 #include "Text.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
 #include "qelOracleDatabaseExtract.h"
 #include "qelOracleQuote.h"
+#include "qelOracleSQLExec.h"
 #include "qelOracleScriptExtract.h"
 #include "qelTableDataComparer.h"
 
@@ -41,6 +43,8 @@ void AddDialects_oracle(TDialectList& List) {
                                                                    QuoteName<OracleQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return OracleSymbolByResWord(Word) != kIdentSymbol; };
   D.ReadDataFields = ReadOracleFields;
+  D.PaletteClasses = ComponentClasses<TOracleScriptExtract, TOracleDBExtract, TOracleSQLExec>;
+  D.PalettePlace = 60;
   List.Add(std::move(D));
 }
 

@@ -1,11 +1,13 @@
 // The PostgreSQL dialect's registration: its quoting, extractors, the table data comparer's
-// catalog step and the catalog queries of a table.
+// catalog step, the catalog queries of a table and its palette components.
 #include <string>
 #include <vector>
 
+#include "Design.h"
 #include "Text.h"
 #include "qelDialects.h"
 #include "qelPGDatabaseExtract.h"
+#include "qelPGSQLExec.h"
 #include "qelPGSQLQuote.h"
 #include "qelPGScriptExtract.h"
 #include "qelTableDataComparer.h"
@@ -95,6 +97,8 @@ void AddDialects_postgresql(TDialectList& List) {
   D.MakeObjectName = PGMakeObjectName;
   D.ReadDataFields = ReadPGFields;
   D.TableCatalogSQL = PGTableCatalogSQL;
+  D.PaletteClasses = ComponentClasses<TPGScriptExtract, TPGDBExtract, TPGSQLExec>;
+  D.PalettePlace = 70;
   D.URISchemes = {"postgresql", "postgres"};
   D.ConnectionType = cnPostgresDAC;
   List.Add(std::move(D));

@@ -1,12 +1,14 @@
-// The SQL Anywhere dialect's registration: its quoting, extractors and the table
-// data comparer's catalog step.
+// The SQL Anywhere dialect's registration: its quoting, extractors, the table data comparer's
+// catalog step and its palette components.
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Design.h"
 #include "Text.h"
 #include "qelASADatabaseExtract.h"
 #include "qelASAQuote.h"
+#include "qelASASQLExec.h"
 #include "qelASAScriptExtract.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
@@ -41,6 +43,8 @@ void AddDialects_sqlanywhere(TDialectList& List) {
     return ASASymbolByResWord(Word, st_ASA9) != kIdentSymbol;
   };
   D.ReadDataFields = ReadASAFields;
+  D.PaletteClasses = ComponentClasses<TASAScriptExtract, TASADBExtract, TASASQLExec>;
+  D.PalettePlace = 20;
   List.Add(std::move(D));
 }
 
