@@ -95,7 +95,7 @@ struct TFldState : TObjState {
         DefValue(F.DefValue),
         CharSet(F.CharSet),
         Collation(F.Collation),
-        SubTypeName(F.SubTypeName),
+        SubTypeName(F.Extra().SubTypeName),
         DomainName(F.DomainName),
         TableName(F.TableName),
         FieldType(F.FieldType),
@@ -103,9 +103,9 @@ struct TFldState : TObjState {
         Precision(F.Precision),
         Scale(F.Scale),
         SubType(F.SubType),
-        SegmentSize(F.SegmentSize),
-        IdentitySeed(F.IdentitySeed),
-        IdentityIncrement(F.IdentityIncrement),
+        SegmentSize(F.Extra().SegmentSize),
+        IdentitySeed(F.Extra().IdentitySeed),
+        IdentityIncrement(F.Extra().IdentityIncrement),
         Nullable(F.Nullable),
         AutoIncrement(F.AutoIncrement),
         Identity(F.Identity) {
@@ -116,7 +116,7 @@ struct TFldState : TObjState {
     F.DefValue = DefValue;
     F.CharSet = CharSet;
     F.Collation = Collation;
-    F.SubTypeName = SubTypeName;
+    F.SetExtra(&TFldExtra::SubTypeName, SubTypeName);
     F.DomainName = DomainName;
     F.TableName = TableName;
     F.FieldType = FieldType;
@@ -124,9 +124,9 @@ struct TFldState : TObjState {
     F.Precision = Precision;
     F.Scale = Scale;
     F.SubType = SubType;
-    F.SegmentSize = SegmentSize;
-    F.IdentitySeed = IdentitySeed;
-    F.IdentityIncrement = IdentityIncrement;
+    F.SetExtra(&TFldExtra::SegmentSize, SegmentSize);
+    F.SetExtra(&TFldExtra::IdentitySeed, IdentitySeed);
+    F.SetExtra(&TFldExtra::IdentityIncrement, IdentityIncrement);
     F.Nullable = Nullable;
     F.AutoIncrement = AutoIncrement;
     F.Identity = Identity;
@@ -963,7 +963,7 @@ void TakeDomainType(TFldData& F, const TFldData& D) {
   F.CharSet = D.CharSet;
   F.Collation = D.Collation;
   F.SubType = D.SubType;
-  F.SubTypeName = D.SubTypeName;
+  F.SetExtra(&TFldExtra::SubTypeName, D.Extra().SubTypeName);
   if (F.DefValue.empty()) F.DefValue = D.DefValue;
   F.DomainName.clear();
 }
@@ -1009,9 +1009,9 @@ void MySQLTypeRule(TFldData& F, TDatabaseType From, const std::unordered_set<std
       break;
     case iftBlob:
       if (From == dbInterBase) {
-        F.FieldType =
-            F.SubType == 1 || UpperCase(F.SubTypeName) == "TEXT" ? iftLongText : iftLongBlob;
-        F.SegmentSize = 0;
+        F.FieldType = F.SubType == 1 || UpperCase(F.Extra().SubTypeName) == "TEXT" ? iftLongText
+                                                                                   : iftLongBlob;
+        F.SetExtra(&TFldExtra::SegmentSize, 0);
       }
       break;
     default:
@@ -1187,8 +1187,8 @@ void TVarnel::ConvertToMsSQLDb() {
       default:
         if (MapSerial(F)) {
           F.Identity = true;
-          F.IdentitySeed = 1;
-          F.IdentityIncrement = 1;
+          F.EditExtra().IdentitySeed = 1;
+          F.EditExtra().IdentityIncrement = 1;
         }
         break;
     }

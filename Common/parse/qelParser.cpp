@@ -447,7 +447,7 @@ void TCustomParser::CheckFiled(const TDbObj* Obj) {
     // A PostgreSQL domain has its checks one by one; their text joins them with CHECK words.
     std::vector<std::string> Conditions;
     for (const TPGDomainCheck& C : Dmn->PGChecks) Conditions.push_back(C.Text);
-    if (Dmn->PGChecks.empty()) Conditions.push_back(Dmn->TypeField->CheckText.str());
+    if (Dmn->PGChecks.empty()) Conditions.push_back(Dmn->TypeField->Extra().CheckText.str());
     for (const std::string& C : Conditions)
       if (!EmptyCondition(C)) TestConditionSyntax(C, "CHECK of domain " + Dmn->GetObjName());
   }

@@ -222,18 +222,18 @@ void TDB2Parser::ParseColumnOptions(TFldData& Fld) {
         TestNullClause(Fld, false);
         Fld.Nullable = false;
       } else if (IsWord("LOGGED")) {
-        Fld.Logged = 0;
+        Fld.EditExtra().Logged = 0;
       } else if (IsWord("COMPACT")) {
-        Fld.Compact = 0;
+        Fld.EditExtra().Compact = 0;
       } else {
         ErrMsg("Unknown symbol: " + ResWordBySymbol(Sy));
       }
       GetSy();
     } else if (IsWord("LOGGED")) {
-      Fld.Logged = 1;
+      Fld.EditExtra().Logged = 1;
       GetSy();
     } else if (IsWord("COMPACT")) {
-      Fld.Compact = 1;
+      Fld.EditExtra().Compact = 1;
       GetSy();
     } else if (Sy == db2WITH) {
       GetSy();
@@ -284,7 +284,7 @@ void TDB2Parser::ParseGenerated(TFldData& Fld) {
   if (Ch == '(') {
     const std::string Expr = GetExpr();
     // The writer puts the expression back into its parentheses.
-    Fld.GeneratedExpr = Expr.size() >= 2 ? Expr.substr(1, Expr.size() - 2) : Expr;
+    Fld.EditExtra().GeneratedExpr = Expr.size() >= 2 ? Expr.substr(1, Expr.size() - 2) : Expr;
     return;
   }
   GetSy();

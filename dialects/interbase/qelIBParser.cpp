@@ -494,7 +494,7 @@ void TIbParser::ParseAlter() {
       if (IsWord("CONSTRAINT")) GetSy();
       if (IsWord("CHECK")) {
         GetSy();
-        F.CheckText = " " + ParenText();
+        F.EditExtra().CheckText = " " + ParenText();
       }
     } else {
       ParseTypeOrDefaultChange(F);

@@ -216,7 +216,7 @@ void TIbParser::ParseDeclare() {
   ExpectWord("RETURNS");
   if (IsWord("PARAMETER")) {
     GetSy();
-    ReadInt(U->ReturnParam->ReturnParam);
+    ReadInt(U->ReturnParam->EditExtra().ReturnParam);
   } else {
     ArgType(*U->ReturnParam);
   }

@@ -146,7 +146,8 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
     // isql -x writes the type the server derived ahead of COMPUTED BY; the catalog keeps the
     // expression only, so the column reads as one written without a type.
     Fld.FieldType = iftUnknown;
-    Fld.Size = Fld.Precision = Fld.Scale = Fld.SubType = Fld.SegmentSize = 0;
+    Fld.Size = Fld.Precision = Fld.Scale = Fld.SubType = 0;
+    Fld.SetExtra(&TFldExtra::SegmentSize, 0);
     Fld.CharSet.clear();
     Fld.DomainName.clear();
     ParseColumnDef(Fld, Owner);
@@ -169,7 +170,7 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
       Fld.Collation = Name();
     } else if (IsWord("CHECK") && !Owner) {
       GetSy();
-      Fld.CheckText = " " + ParenText();
+      Fld.EditExtra().CheckText = " " + ParenText();
     } else if (Owner && (IsWord("CONSTRAINT") || IsWord("PRIMARY") || IsWord("UNIQUE") ||
                          IsWord("REFERENCES") || IsWord("CHECK"))) {
       std::string N;
@@ -243,10 +244,10 @@ void TIbParser::ParseDataType(TFldData& Fld) {
       } else if (IsWord("SEGMENT")) {
         GetSy();
         if (IsWord("SIZE")) GetSy();
-        ReadInt(Fld.SegmentSize);
+        ReadInt(Fld.EditExtra().SegmentSize);
       } else if (Sy == syLParen) {
         GetSy();  // BLOB (segment size, sub type)
-        ReadInt(Fld.SegmentSize);
+        ReadInt(Fld.EditExtra().SegmentSize);
         if (Sy == syComma) {
           GetSy();
           ReadInt(Fld.SubType);
@@ -277,7 +278,7 @@ void TIbParser::ParseArrayBounds(TFldData& Fld) {
     ReadInt(Value);
     return Negative ? -Value : Value;
   };
-  Fld.ArrayBounds.clear();
+  Fld.SetExtra(&TFldExtra::ArrayBounds, TArrayBounds());
   for (;;) {
     TArrayBound B{1, Bound()};
     if (Sy == syColon) {
@@ -285,7 +286,7 @@ void TIbParser::ParseArrayBounds(TFldData& Fld) {
       B.Lower = B.Upper;
       B.Upper = Bound();
     }
-    Fld.ArrayBounds.push_back(B);
+    Fld.EditExtra().ArrayBounds.push_back(B);
     if (Sy != syComma) break;
     GetSy();
   }
@@ -484,7 +485,7 @@ void TIbParser::ParseTypeChange(TFldData& Fld) {
   const std::string Collation = KeepsCharSet ? std::string(Fld.Collation) : std::string();
   const std::string Computed = Fld.Body;
   Fld.AssignDataType(Type);
-  Fld.ArrayBounds = Type.ArrayBounds;
+  Fld.SetExtra(&TFldExtra::ArrayBounds, Type.Extra().ArrayBounds);
   Fld.CharSet = CharSet;
   Fld.Collation = Collation;
   Fld.Body = Computed;
@@ -504,7 +505,7 @@ bool TIbParser::ParseTypeOrDefaultChange(TFldData& F) {
     F.DefValue = Set ? ParseDefault() : std::string();
   } else if (!Set && IsWord("CONSTRAINT")) {
     GetSy();  // a domain's check
-    F.CheckText.clear();
+    F.SetExtra(&TFldExtra::CheckText, std::string());
   } else {
     ExpectWord("NOT");
     ExpectWord("NULL");
@@ -582,13 +583,13 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
       Typed.FieldType = iftDomain;
       Typed.DomainName = V.Text;
       F->AssignDataType(Typed);
-      F->ArrayBounds.clear();
+      F->SetExtra(&TFldExtra::ArrayBounds, TArrayBounds());
     } else if (Column == "RDB$FIELD_SOURCE" && V.Names.size() >= 2) {
       // The column takes over the type of another column of the table (a temporary one).
       TTblData* T = O->GetTable(V.Names[0]);
       if (const TFldData* From = T ? FieldOf(T->Fields, V.Names[1]) : nullptr) {
         F->AssignDataType(*From);
-        F->ArrayBounds = From->ArrayBounds;
+        F->SetExtra(&TFldExtra::ArrayBounds, From->Extra().ArrayBounds);
       }
     } else if (Column == "RDB$DEFAULT_SOURCE" && !ColumnsDomain) {
       // A column's own domain loses its default once the column holds it; the model keeps it
@@ -597,7 +598,7 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
       F->DefValue = From ? std::string(From->DefValue) : std::string();
     } else if (Column == "RDB$VALIDATION_SOURCE") {
       const TFldData* From = DomainField(V);
-      F->CheckText = From ? std::string(From->CheckText) : std::string();
+      F->SetExtra(&TFldExtra::CheckText, From ? From->Extra().CheckText.str() : std::string());
     } else if (Column == "RDB$CHARACTER_SET_ID") {
       F->CharSet = V.Names.empty() ? std::string() : V.Names[0];
     } else if (Column == "RDB$COLLATION_ID") {
@@ -605,9 +606,11 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
     } else if (Int && Table == "RDB$FIELD_DIMENSIONS") {
       const auto D = Where.find("RDB$DIMENSION");
       const std::size_t N = D == Where.end() ? 0 : static_cast<std::size_t>(D->second.Int);
-      if (N >= F->ArrayBounds.size()) continue;
-      if (Column == "RDB$LOWER_BOUND") F->ArrayBounds[N].Lower = static_cast<std::int32_t>(V.Int);
-      if (Column == "RDB$UPPER_BOUND") F->ArrayBounds[N].Upper = static_cast<std::int32_t>(V.Int);
+      if (N >= F->Extra().ArrayBounds.size()) continue;
+      if (Column == "RDB$LOWER_BOUND")
+        F->EditExtra().ArrayBounds[N].Lower = static_cast<std::int32_t>(V.Int);
+      if (Column == "RDB$UPPER_BOUND")
+        F->EditExtra().ArrayBounds[N].Upper = static_cast<std::int32_t>(V.Int);
     } else if (Int) {
       if (Column == "RDB$FIELD_TYPE") Type = V.Int;
       if (Column == "RDB$FIELD_SUB_TYPE") SubType = V.Int;
@@ -641,7 +644,7 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
   // The catalog keeps a scale as a negative number.
   if (Scale) F->Scale = static_cast<std::int32_t>(-*Scale);
   if (Length) F->Size = static_cast<std::int32_t>(*Length);
-  if (Segment) F->SegmentSize = static_cast<std::int32_t>(*Segment);
+  if (Segment) F->EditExtra().SegmentSize = static_cast<std::int32_t>(*Segment);
 }
 
 // ---------------------------------------------------------------------------------------------

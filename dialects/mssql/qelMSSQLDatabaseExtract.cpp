@@ -425,7 +425,7 @@ void TMSSQLDBExtract::ExtractTbl() {
     if (Row.Bool("is_user_defined")) {
       Fld->FieldType = iftDomain;
       Fld->DomainName = Fold(Row.Str("type_name"));
-      Fld->DomainSchema = Fold(TypeSchema(Row.Str("type_schema")));
+      Fld->EditExtra().DomainSchema = Fold(TypeSchema(Row.Str("type_schema")));
       Fld->Nullable = Row.Bool("is_nullable");
     } else {
       ColumnType(*Fld, Row.Str("type_name"), Row.Int("max_length"), Row.Int("precision"),
@@ -437,8 +437,8 @@ void TMSSQLDBExtract::ExtractTbl() {
     }
     if (Row.Bool("is_identity")) {
       Fld->Identity = true;
-      Fld->IdentitySeed = Row.Int("seed");
-      Fld->IdentityIncrement = Row.Int("increment");
+      Fld->EditExtra().IdentitySeed = Row.Int("seed");
+      Fld->EditExtra().IdentityIncrement = Row.Int("increment");
     }
     Fld->RowGuidCol = Row.Bool("is_rowguidcol");
     if (const std::string Coll = Row.Str("collation_name"); !Coll.empty() && Coll != DbCollation)

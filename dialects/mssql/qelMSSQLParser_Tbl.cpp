@@ -179,7 +179,7 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
   std::string Name = NamePart();
   if (Sy == syDot) {  // schema.type: a user type of another schema
     GetSy();
-    Fld.DomainSchema = Fold(NoDbo(Name));
+    Fld.EditExtra().DomainSchema = Fold(NoDbo(Name));
     Name = NamePart();
   }
   std::string U = UpperCase(Name);
@@ -201,7 +201,7 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
     Fld.FieldType = iftCursorVarying;
     return;
   }
-  const TTypeWord* W = Fld.DomainSchema.empty() ? FindTypeWord(U) : nullptr;
+  const TTypeWord* W = Fld.Extra().DomainSchema.empty() ? FindTypeWord(U) : nullptr;
   if (!W) {
     if (Sy == syLParen) {
       ErrMsg("Unknown datatype: " + Name);
@@ -216,7 +216,7 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
   Fld.FieldType = W->Type;
   if (W->Type == iftXml && Sy == syLParen) {
     SkipBlanks();
-    Fld.XmlSchema = "(" + GetExpr();
+    Fld.EditExtra().XmlSchema = "(" + GetExpr();
     return;
   }
   if (W->Args == taNone || Sy != syLParen) return;
@@ -277,9 +277,9 @@ void TTransactSQLParser::ParseColumnOptions(TFldData& Fld, TTblData& Table) {
           return Value;
         };
         GetSy();
-        Fld.IdentitySeed = Signed();
+        Fld.EditExtra().IdentitySeed = Signed();
         TestAndGetSy(syComma);
-        Fld.IdentityIncrement = Signed();
+        Fld.EditExtra().IdentityIncrement = Signed();
         TestAndGetSy(syRParen);
       }
     } else if (IsWord("ROWGUIDCOL")) {
@@ -610,7 +610,7 @@ void TTransactSQLParser::ParseAlterTable() {
       return;
     }
     Fld->DomainName.clear();
-    Fld->DomainSchema.clear();
+    Fld->SetExtra(&TFldExtra::DomainSchema, std::string());
     Fld->Collation.clear();
     Fld->Size = Fld->Precision = Fld->Scale = 0;
     Fld->Nullable = IsMSSQL();

@@ -866,10 +866,10 @@ void TMySQLParser::ParseTypeWords(TFldData& Fld, std::uint8_t Words) {
 
 void TMySQLParser::ParseTypeLength(TFldData& Fld, bool Sized) {
   if (Fld.FieldType == iftEnum || Fld.FieldType == iftSet) {
-    Fld.Values.Clear();
+    Fld.EditExtra().Values.Clear();
     TestAndGetSy(syLParen);
     while (Sy == syString) {
-      Fld.Values.Add(QuotedStr(StrValue, '\''));
+      Fld.EditExtra().Values.Add(QuotedStr(StrValue, '\''));
       GetSy();
       if (Sy != syComma) break;
       GetSy();
@@ -1038,11 +1038,12 @@ void TMySQLParser::ParseGeneratedColumn(TFldData& Fld) {
   // A generated column: its expression in the form the server writes back, and the kind of it
   // (virtual unless said otherwise), so script and catalog compare equal.
   GetSy();
-  if (Sy == syLParen) Fld.GeneratedExpr = "(" + CanonicalExpression(SkipParens()) + ")";
-  if (Fld.GeneratedExpr.size() > 4 && Fld.GeneratedExpr.compare(0, 2, "((") == 0 &&
-      Fld.GeneratedExpr.compare(Fld.GeneratedExpr.size() - 2, 2, "))") == 0)
-    Fld.GeneratedExpr = Fld.GeneratedExpr.substr(1, Fld.GeneratedExpr.size() - 2);
-  Fld.GeneratedExpr += " VIRTUAL";
+  if (Sy == syLParen) Fld.EditExtra().GeneratedExpr = "(" + CanonicalExpression(SkipParens()) + ")";
+  if (Fld.Extra().GeneratedExpr.size() > 4 && Fld.Extra().GeneratedExpr.compare(0, 2, "((") == 0 &&
+      Fld.Extra().GeneratedExpr.compare(Fld.Extra().GeneratedExpr.size() - 2, 2, "))") == 0)
+    Fld.EditExtra().GeneratedExpr =
+        Fld.Extra().GeneratedExpr.substr(1, Fld.Extra().GeneratedExpr.size() - 2);
+  Fld.EditExtra().GeneratedExpr += " VIRTUAL";
 }
 
 bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
@@ -1078,8 +1079,8 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
     GetSy();
   } else if (IsIdent("VIRTUAL") || IsIdent("STORED") || IsIdent("PERSISTENT")) {
     // STORED and PERSISTENT are one kind; the server shows it as STORED.
-    if (!Fld.GeneratedExpr.empty() && !IsIdent("VIRTUAL"))
-      Fld.GeneratedExpr.replace(Fld.GeneratedExpr.size() - 7, 7, "STORED");
+    if (!Fld.Extra().GeneratedExpr.empty() && !IsIdent("VIRTUAL"))
+      Fld.EditExtra().GeneratedExpr.replace(Fld.Extra().GeneratedExpr.size() - 7, 7, "STORED");
     GetSy();
   } else if (IsIdent("SERIAL")) {
     // SERIAL DEFAULT VALUE: NOT NULL AUTO_INCREMENT UNIQUE.

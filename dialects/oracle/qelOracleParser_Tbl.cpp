@@ -451,10 +451,10 @@ void TOracleParser::ParseFieldAttributes(TFldData& Fld, TTblData* Tbl) {
       GetSy();
       TestAndGetSy(syLParen);
       Fld.Identity = true;
-      Fld.IdentitySeed = IntValue;
+      Fld.EditExtra().IdentitySeed = IntValue;
       TestAndGetSy(syInteger);
       TestAndGetSy(syComma);
-      Fld.IdentityIncrement = IntValue;
+      Fld.EditExtra().IdentityIncrement = IntValue;
       TestAndGetSy(syInteger);
       TestAndGetSy(syRParen);
     } else if (IsWord("ROWGUIDCOL")) {

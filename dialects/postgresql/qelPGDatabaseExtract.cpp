@@ -848,10 +848,10 @@ void TPGDBExtract::ExtractFields(TQELQuery& Query, char RelKind,
 void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t CharLength,
                               std::int32_t Precision, std::int32_t Scale, std::int32_t TypMod) {
   std::string Name = TypeName;
-  Fld.ArrayBounds.clear();
+  Fld.SetExtra(&TFldExtra::ArrayBounds, TArrayBounds());
   if (const std::size_t At = Name.find("[]"); At != std::string::npos) {
     for (std::size_t P = At; (P = Name.find("[]", P)) != std::string::npos; P += 2)
-      Fld.ArrayBounds.push_back(TArrayBound{1, 0});
+      Fld.EditExtra().ArrayBounds.push_back(TArrayBound{1, 0});
     Name.resize(At);
   }
 
@@ -877,7 +877,7 @@ void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::i
   }
   // The information_schema helpers read the modifier of scalar types only; that of an array
   // column belongs to its element (varchar(10)[] has the modifier of varchar(10)).
-  if (!Fld.ArrayBounds.empty() && TypMod >= 0)
+  if (!Fld.Extra().ArrayBounds.empty() && TypMod >= 0)
     ElementModifier(Type, TypMod, CharLength, Precision, Scale);
   if (PGTypeTakesLength(Type)) Fld.Size = CharLength;
   if (Type == iftNumeric || Type == iftDecimal) {
@@ -923,7 +923,7 @@ bool TPGDBExtract::IsSerial(const TFldData& Fld) {
 bool TPGDBExtract::CheckSerial(TFldData& Fld, const std::string& OwnedSequence) {
   if (Fld.FieldType != iftInteger && Fld.FieldType != iftBigInt && Fld.FieldType != iftSmallInt)
     return true;
-  if (!Fld.ArrayBounds.empty()) return true;
+  if (!Fld.Extra().ArrayBounds.empty()) return true;
   const std::string Sequence = NextvalSequence(Fld.GetDefValue());
   if (Sequence.empty()) return true;
   const bool Owned = !OwnedSequence.empty() && Sequence == OwnedSequence;

@@ -255,7 +255,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
   // "integer ARRAY" and "integer ARRAY[4]", the standard's spelling, are one dimension each.
   if (Sy == pgARRAY) {
     GetSy();
-    if (Sy != syLBracket) Fld.ArrayBounds.push_back(TArrayBound{1, 0});
+    if (Sy != syLBracket) Fld.EditExtra().ArrayBounds.push_back(TArrayBound{1, 0});
   }
   while (Sy == syLBracket && !StatementFailed()) {
     GetSy();
@@ -265,7 +265,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
       GetSy();
     }
     TestAndGetSy(syRBracket);
-    Fld.ArrayBounds.push_back(TArrayBound{1, Upper});
+    Fld.EditExtra().ArrayBounds.push_back(TArrayBound{1, Upper});
   }
 }
 

@@ -81,7 +81,8 @@ std::string TPGSQLParser::ParseTypeText() {
   TFldData Fld(Objs);
   ParseFieldType(Fld);
   if (StatementFailed()) return "";
-  if (Fld.FieldType == iftDomain && Fld.ArrayBounds.empty() && SameText(Fld.DomainName, "NONE"))
+  if (Fld.FieldType == iftDomain && Fld.Extra().ArrayBounds.empty() &&
+      SameText(Fld.DomainName, "NONE"))
     return "NONE";
   return LowerCase(Fld.FieldTypeDef());
 }

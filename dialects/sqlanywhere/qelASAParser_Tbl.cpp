@@ -238,11 +238,11 @@ void TASAParser::ParseFieldDesc(TFldData& Fld, TTblData* Table) {
     } else if (Sy == asaCHECK) {
       SkipBlanks();
       if (Ch == '(') {
-        Fld.CheckText = GetExpr();  // from the "(" after CHECK
-      } else {                      // CHECK NULL: MODIFY takes the column's check away
+        Fld.EditExtra().CheckText = GetExpr();  // from the "(" after CHECK
+      } else {                                  // CHECK NULL: MODIFY takes the column's check away
         GetSy();
         TestAndGetSy(asaNULL);
-        Fld.CheckText = "";
+        Fld.SetExtra(&TFldExtra::CheckText, std::string());
       }
     } else if (Sy == asaPRIMARY) {
       ParsePKey(Table, Fld.TableName, &Fld);

@@ -438,16 +438,16 @@ TEST_F(PGCompleteDb, TheCatalogReadsEverythingTheOrdinaryUserOwns) {
   EXPECT_EQ(Money->TypeField->Scale, 2);
   EXPECT_FALSE(Money->TypeField->Nullable);
   EXPECT_EQ(Money->TypeField->DefValue, "0");
-  EXPECT_NE(Money->TypeField->CheckText.find("VALUE >= (0)::numeric"), std::string::npos)
-      << Money->TypeField->CheckText;
+  EXPECT_NE(Money->TypeField->Extra().CheckText.find("VALUE >= (0)::numeric"), std::string::npos)
+      << Money->TypeField->Extra().CheckText;
   EXPECT_EQ(Money->Description, "Money, never below zero");
   TDmnData* Code = O.GetDomain("item_code");
   ASSERT_NE(Code, nullptr);
   EXPECT_EQ(Code->TypeField->FieldType, iftVarchar);
   EXPECT_EQ(Code->TypeField->Size, 8);
   EXPECT_TRUE(Code->TypeField->Nullable);
-  EXPECT_NE(Code->TypeField->CheckText.find("~ '^[A-Z0-9]+$'::text"), std::string::npos)
-      << Code->TypeField->CheckText;
+  EXPECT_NE(Code->TypeField->Extra().CheckText.find("~ '^[A-Z0-9]+$'::text"), std::string::npos)
+      << Code->TypeField->Extra().CheckText;
   TDmnData* Address = O.GetDomain("address");
   ASSERT_NE(Address, nullptr);
   EXPECT_TRUE(Address->PGOptions->IsType);

@@ -150,7 +150,7 @@ TLines Describe(TObjs& O) {
   auto Columns = [&R](const TObjVector<TFldData>& Fields) {
     for (const auto& F : Fields) {
       std::string Bounds;
-      for (const TArrayBound& B : F->ArrayBounds)
+      for (const TArrayBound& B : F->Extra().ArrayBounds)
         Bounds += "[" + std::to_string(B.Lower) + ":" + std::to_string(B.Upper) + "]";
       R.push_back("  " + std::to_string(F->Position) + " " + F->GetObjName() + " " +
                   FieldTypeName(F->FieldType) + "/" + F->DomainName + Bounds + " size " +
@@ -303,10 +303,10 @@ TEST_F(PGExtractDb, ReadsTheDatabaseBuiltFromAScriptAsAnOrdinaryUser) {
   EXPECT_EQ(Column(Cust, "flags")->Size, 8);
   F = Column(Cust, "tags");
   EXPECT_EQ(F->FieldType, iftText);
-  EXPECT_EQ(F->ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
+  EXPECT_EQ(F->Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
   // The catalog keeps one array type whatever the dimensions written.
   EXPECT_EQ(Column(Cust, "grid")->FieldType, iftInteger);
-  EXPECT_EQ(Column(Cust, "grid")->ArrayBounds.size(), 1u);
+  EXPECT_EQ(Column(Cust, "grid")->Extra().ArrayBounds.size(), 1u);
   F = Column(Cust, "qty");
   EXPECT_EQ(F->FieldType, iftDomain);
   EXPECT_EQ(F->DomainName, "posint");

@@ -78,7 +78,7 @@ TLines Describe(TObjs& O) {
   for (int I = 0; I < O.Domains.Count(); ++I) {
     auto* D = dynamic_cast<TDmnData*>(O.Domains[I]);
     R.push_back("domain " + D->GetSchema() + " " + D->Creator + " <" + D->Description + "> " +
-                D->Def() + " check <" + D->TypeField->CheckText + ">");
+                D->Def() + " check <" + D->TypeField->Extra().CheckText + ">");
     for (const auto& A : D->PGOptions->Attributes)
       R.push_back("  " + std::to_string(A->Position) + " " + A->GetObjName() + " <" +
                   A->Description + ">");
@@ -149,13 +149,13 @@ TEST_F(PGExtractTypesDb, EveryKindIsReadAndWhatExtensionsBringIsNot) {
   EXPECT_EQ(Pos->Description, "positive\r\nnumbers");
   EXPECT_FALSE(Pos->TypeField->Nullable);
   EXPECT_EQ(Pos->TypeField->DefValue, "1");
-  EXPECT_EQ(Pos->TypeField->CheckText, "(VALUE > 0)");
+  EXPECT_EQ(Pos->TypeField->Extra().CheckText, "(VALUE > 0)");
   // The precision and scale are the domain's own.
   TDmnData* Price = DomainNamed(Objs(), "price");
   ASSERT_NE(Price, nullptr);
   EXPECT_EQ(Price->TypeField->Precision, 10);
   EXPECT_EQ(Price->TypeField->Scale, 2);
-  EXPECT_EQ(Price->TypeField->CheckText,
+  EXPECT_EQ(Price->TypeField->Extra().CheckText,
             "(VALUE < (1000000)::numeric) CHECK (VALUE >= (0)::numeric)");
   TDmnData* P3 = DomainNamed(Objs(), "point3");
   ASSERT_NE(P3, nullptr);

@@ -164,7 +164,7 @@ TEST(ASAParser, TablesKeysAndIndexes) {
   EXPECT_EQ(P.Table("g2")->OnCommit, tocDelete);
   EXPECT_EQ(P.Table("t")->OnCommit, tocUnknown);
   EXPECT_EQ(P.Table("t")->Creator, "DBA");
-  EXPECT_EQ(P.Column("t", "c")->CheckText, "(c > 0)");
+  EXPECT_EQ(P.Column("t", "c")->Extra().CheckText, "(c > 0)");
   ASSERT_EQ(P.O.Constraints.Count(), 4);
   int Seen = 0;
   for (int I = 0; I < P.O.Constraints.Count(); ++I) {

@@ -81,7 +81,7 @@ TEST(ColumnAlterPG, DefaultsCompareWithoutTheCastsTheServerAdds) {
   for (const TCase& K : Cases) {
     TFldData F(nullptr);
     F.FieldType = K.Type;
-    if (K.Array) F.ArrayBounds.push_back({1, 0});
+    if (K.Array) F.EditExtra().ArrayBounds.push_back({1, 0});
     EXPECT_EQ(PGDefaultKey(K.Script, F) == PGDefaultKey(K.Catalog, F), K.Same)
         << K.Script << " / " << K.Catalog;
   }
@@ -274,10 +274,10 @@ TEST(ColumnAlterOthers, SQLAnywhereDefaultsOracleAndASE) {
                                "ALTER TABLE DBA.T ALTER C DROP DEFAULT"}));
   // A column's own check is replaced, or taken away with CHECK NULL.
   TAlterRig K(dbSybaseASA);
-  K.Both("T", "A", iftInteger)->CheckText = "(A > 0)";
-  K.TCol->CheckText = "(A IN (0, 1))";
+  K.Both("T", "A", iftInteger)->EditExtra().CheckText = "(A > 0)";
+  K.TCol->EditExtra().CheckText = "(A IN (0, 1))";
   K.Both("T", "B", iftInteger);
-  K.TCol->CheckText = "(B > 0)";
+  K.TCol->EditExtra().CheckText = "(B > 0)";
   EXPECT_EQ(K.Alter(), (TTexts{"ALTER TABLE DBA.T MODIFY A CHECK (A > 0)",
                                "ALTER TABLE DBA.T MODIFY B CHECK NULL"}));
 

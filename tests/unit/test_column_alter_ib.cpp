@@ -94,10 +94,10 @@ TEST(IBAlterRule, TableOfFromAndToTypes) {
   T.FieldType = iftInteger;
   M.StorageType = iftUnknown;
   M.FieldType = iftInteger;
-  M.ArrayBounds = {{1, 5}};
+  M.EditExtra().ArrayBounds = {{1, 5}};
   EXPECT_EQ(IBAllowDataTypeAlter(M, T), -1);
   // A domain missing from its collection is taken as safe.
-  M.ArrayBounds.clear();
+  M.EditExtra().ArrayBounds.clear();
   M.FieldType = iftDomain;
   M.DomainName = "NOWHERE";
   EXPECT_EQ(IBAllowDataTypeAlter(M, T), 1);

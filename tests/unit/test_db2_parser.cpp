@@ -199,11 +199,11 @@ TEST(DB2Parser, TableAndColumns) {
     EXPECT_EQ(F->OwnerObj, T);
   }
   EXPECT_TRUE(T->Fields[3]->ForBitData);
-  EXPECT_EQ(T->Fields[9]->Logged, 0);
-  EXPECT_EQ(T->Fields[9]->Compact, 1);
-  EXPECT_EQ(T->Fields[10]->Logged, 1);
-  EXPECT_EQ(T->Fields[10]->Compact, 0);
-  EXPECT_EQ(T->Fields[1]->Logged, -1);
+  EXPECT_EQ(T->Fields[9]->Extra().Logged, 0);
+  EXPECT_EQ(T->Fields[9]->Extra().Compact, 1);
+  EXPECT_EQ(T->Fields[10]->Extra().Logged, 1);
+  EXPECT_EQ(T->Fields[10]->Extra().Compact, 0);
+  EXPECT_EQ(T->Fields[1]->Extra().Logged, -1);
 }
 
 TEST(DB2Parser, IdentityAndGeneratedColumns) {
@@ -219,17 +219,17 @@ TEST(DB2Parser, IdentityAndGeneratedColumns) {
   const TFldData* Id = T->Fields[0];
   EXPECT_TRUE(Id->Identity);
   EXPECT_EQ(Id->GeneratedKind, 'A');
-  ASSERT_TRUE(Id->IdentityGenerator);
-  EXPECT_EQ(Id->IdentityGenerator->StartValue, "1");
-  EXPECT_EQ(Id->IdentityGenerator->Increment, "1");
-  EXPECT_EQ(Id->IdentityGenerator->GetCache(), "20");
+  ASSERT_TRUE(Id->Extra().IdentityGenerator);
+  EXPECT_EQ(Id->Extra().IdentityGenerator->StartValue, "1");
+  EXPECT_EQ(Id->Extra().IdentityGenerator->Increment, "1");
+  EXPECT_EQ(Id->Extra().IdentityGenerator->GetCache(), "20");
   EXPECT_FALSE(Id->Nullable);
   EXPECT_TRUE(T->Fields[1]->Identity);
   EXPECT_EQ(T->Fields[1]->GeneratedKind, 'D');
   const TFldData* S = T->Fields[4];
   EXPECT_FALSE(S->Identity);
   EXPECT_EQ(S->GeneratedKind, 'A');
-  EXPECT_EQ(S->GeneratedExpr, "A + B");
+  EXPECT_EQ(S->Extra().GeneratedExpr, "A + B");
 }
 
 TEST(DB2Parser, AlterTableConstraintsAndSchema) {

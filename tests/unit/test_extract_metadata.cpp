@@ -140,7 +140,7 @@ struct TShop {
     }
     if (IB || PG) {
       TDmnData* D = Domain(O, N("amount_t"), iftNumeric, 10, 2);
-      D->TypeField->CheckText = " (VALUE >= 0)";
+      D->TypeField->EditExtra().CheckText = " (VALUE >= 0)";
       D->Description = "Money, never negative";
     }
 
@@ -273,10 +273,10 @@ TEST(ExtractMetadata, PostgreSQLDomainsAreWrittenWhole) {
   Code->SetSchema("sales");
   Code->TypeField->Nullable = false;
   Code->TypeField->DefValue = "'AAA'";
-  Code->TypeField->CheckText = "(VALUE <> 'ZZZ')";
+  Code->TypeField->EditExtra().CheckText = "(VALUE <> 'ZZZ')";
   Domain(O, "plain_int", iftInteger);
   TDmnData* Gone = Domain(O, "gone", iftInteger);
-  Gone->TypeField->CheckText = "(VALUE > 0)";
+  Gone->TypeField->EditExtra().CheckText = "(VALUE > 0)";
   Gone->SkipDef = true;
   TDmnData* Pair = Domain(O, "pair", iftUnknown);
   Pair->PGOptions->IsType = true;

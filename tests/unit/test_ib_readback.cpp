@@ -255,7 +255,7 @@ TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
          EXPECT_EQ(D->TypeField->Scale, 2);
          EXPECT_EQ(D->TypeField->GetDefValue(), "0");
          EXPECT_FALSE(D->TypeField->Nullable);
-         EXPECT_EQ(D->TypeField->CheckText, " (VALUE >= 0)");
+         EXPECT_EQ(D->TypeField->Extra().CheckText, " (VALUE >= 0)");
        }},
       {"create table t (id integer not null primary key, \"Name\" varchar(20) character set "
        "win1252 collate pxw_intl, c computed by (id * 2), b blob sub_type text, "
@@ -408,7 +408,7 @@ TEST(IBParser, IsqlFormsBuildTheirObjects) {
        "        ALTER TOTAL TYPE NUMERIC(18, 3) COMPUTED BY (Q * 2);\n"
        "COMMENT ON    PROCEDURE PARAMETER P.A IS 'the a';\nCOMMENT ON PROCEDURE    P IS 'pp';",
        [](TObjs& O) {
-         EXPECT_EQ(Find<TDmnData>(O.Domains, "D")->TypeField->CheckText, " (VALUE > 0)");
+         EXPECT_EQ(Find<TDmnData>(O.Domains, "D")->TypeField->Extra().CheckText, " (VALUE > 0)");
          ASSERT_NE(Column(O, "T", 1), nullptr);
          EXPECT_EQ(Column(O, "T", 1)->Body, "(Q * 2)");
          EXPECT_EQ(Column(O, "T", 1)->FieldType, iftUnknown);
@@ -426,7 +426,7 @@ TEST(IBParser, IsqlFormsBuildTheirObjects) {
        [](TObjs& O) {
          const auto Bounds = [](const TFldData* F) {
            std::vector<std::pair<int, int>> R;
-           for (const TArrayBound& B : F->ArrayBounds) R.emplace_back(B.Lower, B.Upper);
+           for (const TArrayBound& B : F->Extra().ArrayBounds) R.emplace_back(B.Lower, B.Upper);
            return R;
          };
          using TBounds = std::vector<std::pair<int, int>>;
@@ -435,7 +435,7 @@ TEST(IBParser, IsqlFormsBuildTheirObjects) {
          EXPECT_EQ(Column(O, "A", 0)->FieldTypeDef(), "VARCHAR(15) [1:5]");
          EXPECT_EQ(Bounds(Column(O, "A", 1)), (TBounds{{1, 4}}));
          EXPECT_EQ(Bounds(Column(O, "A", 2)), (TBounds{{-1, 1}}));
-         EXPECT_TRUE(Column(O, "A", 3)->ArrayBounds.empty());
+         EXPECT_TRUE(Column(O, "A", 3)->Extra().ArrayBounds.empty());
          const TFldData* Grid = Find<TDmnData>(O.Domains, "D_GRID")->TypeField.get();
          EXPECT_EQ(Bounds(Grid), (TBounds{{0, 2}, {1, 3}}));
          EXPECT_EQ(Grid->FieldTypeDef(), "NUMERIC(9,2) [0:2, 1:3]");
@@ -483,7 +483,7 @@ TEST(IBParser, AlterationFormsBuildTheirObjects) {
          EXPECT_EQ(D->FieldTypeDef(), "NUMERIC(9,2)");
          EXPECT_EQ(D->GetDefValue(), "2");
          EXPECT_FALSE(D->Nullable);
-         EXPECT_EQ(D->CheckText, "");
+         EXPECT_EQ(D->Extra().CheckText, "");
        }},
       // And as writes to the system tables, for servers without that DDL; an UPDATE of
       // another table is data.

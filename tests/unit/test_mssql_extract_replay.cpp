@@ -264,7 +264,7 @@ TEST(MSSQLExtractReplay, SQLServerSchemasOptionsAndColumns) {
   ASSERT_EQ(Orders->Fields.Count(), 6);
   const TFldData& Id = *Orders->Fields[0];
   EXPECT_TRUE(Id.Identity);
-  EXPECT_EQ(Id.IdentitySeed, 100);
+  EXPECT_EQ(Id.Extra().IdentitySeed, 100);
   EXPECT_EQ(Orders->Fields[1]->FieldType, iftNVarChar);
   EXPECT_EQ(Orders->Fields[1]->Size, 40);  // 80 bytes of national characters
   EXPECT_EQ(Orders->Fields[1]->Collation, "Latin1_General_BIN");

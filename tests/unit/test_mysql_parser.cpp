@@ -151,7 +151,7 @@ TEST(MySQLTable, ColumnsTypesAndDefaults) {
   EXPECT_EQ(C->CharSet, "utf8mb3");
   EXPECT_EQ(C->Collation, "utf8mb3_bin");
   EXPECT_TRUE(C->BinaryAttr);
-  EXPECT_EQ(Entries(P.Column("t", "e")->Values), (Names{"'a'", "'b''c'"}));
+  EXPECT_EQ(Entries(P.Column("t", "e")->Extra().Values), (Names{"'a'", "'b''c'"}));
   EXPECT_EQ(P.Column("t", "e")->DefValue, "'a'");
   EXPECT_EQ(P.Column("t", "s")->FieldType, iftSet);
   EXPECT_EQ(P.Column("t", "f")->FieldType, iftDouble);
@@ -313,7 +313,7 @@ TEST(MySQLTable, ReadsShowCreateTableOfMariaDB1011) {
   EXPECT_EQ(P.Column("Orders", "placed")->DefValue,
             "CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
   EXPECT_EQ(P.Column("Orders", "qty")->DefValue, "0");
-  EXPECT_EQ(P.Column("Orders", "total")->GeneratedExpr, "(qty*2) VIRTUAL");
+  EXPECT_EQ(P.Column("Orders", "total")->Extra().GeneratedExpr, "(qty*2) VIRTUAL");
   EXPECT_EQ(P.Column("Orders", "ref")->FieldType, iftDomain);
   EXPECT_EQ(P.Column("Orders", "ref")->DomainName, "UUID");
   EXPECT_EQ(T->MySQLOptions.Engine, "InnoDB");

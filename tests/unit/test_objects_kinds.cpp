@@ -47,7 +47,7 @@ TEST(Kinds, ColumnTypeText) {
   EXPECT_EQ(I.FieldTypeDef(), "VARCHAR(1)");
   I.FieldType = iftBlob;
   I.SubType = 1;
-  I.SegmentSize = 80;
+  I.EditExtra().SegmentSize = 80;
   EXPECT_EQ(I.FieldTypeDef(), "BLOB SUB_TYPE 1");
   I.FieldType = iftTimeStamp;
   IB.IBServerOptions.SetSQLDialect(1);

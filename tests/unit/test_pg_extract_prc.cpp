@@ -103,7 +103,7 @@ TEST_F(PGExtractPrcReplay, ParametersKeepTheirOrderNamesDirectionsAndTypes) {
   ASSERT_EQ(Of->Params.Count(), 3);
   EXPECT_EQ(Of->Params[1]->InOut, ioOut);
   EXPECT_EQ(Of->Params[2]->FieldType, iftText);
-  EXPECT_EQ(Of->Params[2]->ArrayBounds.size(), 1u);
+  EXPECT_EQ(Of->Params[2]->Extra().ArrayBounds.size(), 1u);
   ASSERT_EQ(Of->Results.Count(), 1);
   EXPECT_EQ(Of->Results[0]->DomainName, "record");
 
@@ -235,7 +235,7 @@ TEST_F(PGExtractPrcReplay, AnOlderServerGivesCFunctionsAndTriggersInItsOwnForms)
   EXPECT_TRUE(Point->ReturnsSetOf);
   ASSERT_EQ(Point->Params.Count(), 1);
   EXPECT_EQ(Point->Params[0]->FieldType, iftInteger);
-  EXPECT_EQ(Point->Params[0]->ArrayBounds.size(), 1u);
+  EXPECT_EQ(Point->Params[0]->Extra().ArrayBounds.size(), 1u);
   EXPECT_NE(Point->Def().find("AS '$libdir/points', 'make_point'"), std::string::npos)
       << Point->Def();
 

@@ -779,20 +779,20 @@ TEST(PGColumnType, ArraysAndUserTypes) {
   TFldData F(nullptr);
   TPGDBExtract::ColumnType(F, "integer[]", 0, 0, 0);
   EXPECT_EQ(F.FieldType, iftInteger);
-  EXPECT_EQ(F.ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
+  EXPECT_EQ(F.Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
   TPGDBExtract::ColumnType(F, "text[][]", 0, 0, 0);
   EXPECT_EQ(F.FieldType, iftText);
-  EXPECT_EQ(F.ArrayBounds, (std::vector<TArrayBound>{{1, 0}, {1, 0}}));
+  EXPECT_EQ(F.Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 0}, {1, 0}}));
   // A second call starts the dimensions afresh.
   TPGDBExtract::ColumnType(F, "text", 0, 0, 0);
-  EXPECT_TRUE(F.ArrayBounds.empty());
+  EXPECT_TRUE(F.Extra().ArrayBounds.empty());
 
   TPGDBExtract::ColumnType(F, "\"MyType\"", 0, 0, 0);
   EXPECT_EQ(F.FieldType, iftDomain);
   EXPECT_EQ(F.DomainName, "MyType");
   TPGDBExtract::ColumnType(F, "posint[]", 0, 0, 0);
   EXPECT_EQ(F.DomainName, "posint");
-  EXPECT_EQ(F.ArrayBounds.size(), 1u);
+  EXPECT_EQ(F.Extra().ArrayBounds.size(), 1u);
   TPGDBExtract::ColumnType(F, "\"", 0, 0, 0);  // a lone quote is a name, not a quoted one
   EXPECT_EQ(F.DomainName, "\"");
 }

@@ -128,7 +128,7 @@ TEST_F(PGExtractTypes, DomainsComeWithTypeNotNullDefaultCheckAndSchema) {
   EXPECT_EQ(Pos->TypeField->OwnerObj, Pos);
   EXPECT_EQ(Pos->Def(), "CREATE DOMAIN public.posint integer not null default 1 CHECK (VALUE > 0)");
   // PostgreSQL 15 keeps no consrc: the condition comes out of pg_get_constraintdef.
-  EXPECT_EQ(Pos->TypeField->CheckText, "(VALUE > 0)");
+  EXPECT_EQ(Pos->TypeField->Extra().CheckText, "(VALUE > 0)");
 
   // A numeric domain's precision and scale are read from the domain's own type modifier.
   TDmnData* Price = Domain("price");
@@ -138,7 +138,7 @@ TEST_F(PGExtractTypes, DomainsComeWithTypeNotNullDefaultCheckAndSchema) {
       Price->Def(),
       "CREATE DOMAIN public.price numeric(10,2) default 0 CONSTRAINT price_max CHECK (VALUE < "
       "(1000000)::numeric) CONSTRAINT price_min CHECK (VALUE >= (0)::numeric)");
-  EXPECT_EQ(Price->TypeField->CheckText,
+  EXPECT_EQ(Price->TypeField->Extra().CheckText,
             "(VALUE < (1000000)::numeric) CHECK (VALUE >= (0)::numeric)");
 
   TDmnData* Code = Domain("code");
@@ -148,7 +148,7 @@ TEST_F(PGExtractTypes, DomainsComeWithTypeNotNullDefaultCheckAndSchema) {
   EXPECT_EQ(Code->TypeField->Size, 8);
   EXPECT_TRUE(Code->TypeField->Nullable);
   EXPECT_EQ(Code->TypeField->DefValue, "");
-  EXPECT_EQ(Code->TypeField->CheckText, "((VALUE)::text ~ '^[A-Z]+$'::text)");
+  EXPECT_EQ(Code->TypeField->Extra().CheckText, "((VALUE)::text ~ '^[A-Z]+$'::text)");
 }
 
 TEST_F(PGExtractTypes, ACompositeTypeListsItsAttributesInOrder) {
@@ -239,7 +239,7 @@ TEST_F(PGExtractTypes, AnOldServerGetsTheQueriesItsCatalogAnswers) {
   EXPECT_EQ(Short->Creator, "");                    // no row in the user catalog
   EXPECT_EQ(Short->Description, "an old\ndomain");  // line breaks as the server keeps them
   // consrc holds the condition itself; a second check follows as a clause of its own.
-  EXPECT_EQ(Short->TypeField->CheckText,
+  EXPECT_EQ(Short->TypeField->Extra().CheckText,
             "((VALUE)::text <> ''::text) CHECK (length((VALUE)::text) < 9)");
   EXPECT_EQ(Short->TypeField->DefValue, "'x'::character varying");
   EXPECT_FALSE(Short->TypeField->Nullable);

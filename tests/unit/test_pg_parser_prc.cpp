@@ -151,7 +151,7 @@ TEST(PGFunction, DefaultsAreWrittenInTheCreationTextOnly) {
   ASSERT_NE(N, nullptr);
   EXPECT_EQ(N->ParamDef(true), "(a integer default 1,\r\nb text default NULL)\r\nRETURNS integer");
   // Where the server spelled the default, its text is the one written and compared.
-  G->Params[3]->ServerDefault = "'1000'::numeric";
+  G->Params[3]->EditExtra().ServerDefault = "'1000'::numeric";
   EXPECT_NE(G->Def().find("inout d numeric default '1000'::numeric)"), std::string::npos)
       << G->Def();
 }

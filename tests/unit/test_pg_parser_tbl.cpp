@@ -44,9 +44,9 @@ TEST(PGTable, ColumnTypes) {
   EXPECT_EQ(Col("ts")->Precision, 6);
   EXPECT_EQ(Col("tm")->FieldType, iftTime);
   EXPECT_EQ(Col("tags")->FieldType, iftText);
-  EXPECT_EQ(Col("tags")->ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
-  EXPECT_EQ(Col("m")->ArrayBounds, (std::vector<TArrayBound>{{1, 3}, {1, 4}}));
-  EXPECT_EQ(Col("a")->ArrayBounds, (std::vector<TArrayBound>{{1, 2}}));
+  EXPECT_EQ(Col("tags")->Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
+  EXPECT_EQ(Col("m")->Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 3}, {1, 4}}));
+  EXPECT_EQ(Col("a")->Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 2}}));
   EXPECT_EQ(Col("f")->FieldType, iftDoublePrecision);
   EXPECT_EQ(Col("b")->FieldType, iftBoolean);
   EXPECT_EQ(Col("bits")->FieldType, iftVarBit);

@@ -209,9 +209,10 @@ TEST(PGDomains, DumpFormsWithChecksAndCollation) {
   EXPECT_EQ(Code.DefValue, "'x'::character varying");
   // The server's doubled parentheses and a person's single ones read as the same condition, in
   // the form the catalog reader gives.
-  EXPECT_EQ(Domain(T, "posint")->TypeField->CheckText, "(VALUE > 0)");
-  EXPECT_EQ(Domain(T, "plain")->TypeField->CheckText, "(VALUE > 0)");
-  EXPECT_EQ(Domain(T, "twochecks")->TypeField->CheckText, "(VALUE > 0) CHECK (VALUE < 100)");
+  EXPECT_EQ(Domain(T, "posint")->TypeField->Extra().CheckText, "(VALUE > 0)");
+  EXPECT_EQ(Domain(T, "plain")->TypeField->Extra().CheckText, "(VALUE > 0)");
+  EXPECT_EQ(Domain(T, "twochecks")->TypeField->Extra().CheckText,
+            "(VALUE > 0) CHECK (VALUE < 100)");
   // A domain's check is no table constraint.
   EXPECT_EQ(T.Objs.Constraints.Count(), 0);
 }
@@ -241,7 +242,7 @@ TEST(PGDomains, AlterDomainForms) {
               "ALTER DOMAIN gone OWNER TO qel;"));
   TDmnData* D = Domain(T, "nv");
   EXPECT_EQ(D->Creator, "qel");
-  EXPECT_EQ(D->TypeField->CheckText, "(VALUE <> 5)");
+  EXPECT_EQ(D->TypeField->Extra().CheckText, "(VALUE <> 5)");
   EXPECT_TRUE(D->TypeField->Nullable);
   EXPECT_EQ(D->TypeField->GetDefValue(), "7");
   EXPECT_EQ(Domain(T, "gone"), nullptr);  // an ALTER makes no domain up
@@ -277,7 +278,7 @@ TEST(PGDomains, CheckNamesAndDroppedChecks) {
   for (const TPGDomainCheck& C : D->PGChecks) Got.push_back(C.Name + (C.Named ? "!" : ""));
   // The added check was named d_check2 while d_check1 stood; written again it keeps that name.
   EXPECT_EQ(Got, (Names{"d_check", "d_max!", "d_check2!"}));
-  EXPECT_EQ(D->TypeField->CheckText, "(VALUE > 0) CHECK (VALUE < 9) CHECK (VALUE <> 6)");
+  EXPECT_EQ(D->TypeField->Extra().CheckText, "(VALUE > 0) CHECK (VALUE < 9) CHECK (VALUE <> 6)");
   EXPECT_EQ(D->Def(),
             "CREATE DOMAIN public.d integer CHECK (VALUE > 0) CONSTRAINT d_max CHECK (VALUE < 9) "
             "CONSTRAINT d_check2 CHECK (VALUE <> 6)");

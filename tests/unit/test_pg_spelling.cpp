@@ -111,7 +111,7 @@ TEST_F(PGSpellingReplay, EveryDifferingTextGoesToTheServerInOneRolledBackQuery) 
   ASSERT_EQ(Pct->PGChecks.size(), 1u);
   EXPECT_EQ(Pct->PGChecks[0].CompareText(), Objs().GetDomain("pct")->PGChecks[0].Text);
   // Refused: compared as written, and said so.
-  EXPECT_TRUE(ScriptObjs.GetTable("t")->Fields[2]->ServerDefault.empty());
+  EXPECT_TRUE(ScriptObjs.GetTable("t")->Fields[2]->Extra().ServerDefault.empty());
   EXPECT_TRUE(
       Logged("Default of column t.c compared as written: ERROR:  function f() does not exist"))
       << ::testing::PrintToString(Log);

@@ -215,7 +215,7 @@ TEST(TableText, MySQLWritesKeysInline) {
   EXPECT_FALSE(Fk->GetObjCreated());
   EXPECT_FALSE(Other->GetObjCreated());
   // The generic text also carries the single-column keys declared with a column.
-  T->Fields[1]->KeyName = "IX_CODE";
+  T->Fields[1]->EditExtra().KeyName = "IX_CODE";
   T->MySQLOptions.PackKeys = "1";
   EXPECT_EQ(T->TypeDef(),
             "TABLE ORDERS(ID INTEGER NOT NULL,\r\nCODE VARCHAR(8),\r\nKEY IX_CODE(CODE))\r\n"

@@ -394,9 +394,9 @@ class TIBDomainAlter {
     if (FM.SubType != FT.SubType)
       Warn(": Blob SUB_TYPE difference",
            Sys("Update Rdb$Fields set RDB$FIELD_SUB_TYPE = " + std::to_string(FM.SubType) + Tail));
-    if (FM.SegmentSize != FT.SegmentSize)
+    if (FM.Extra().SegmentSize != FT.Extra().SegmentSize)
       Warn(": Blob SEGMENT SIZE difference", Sys("Update Rdb$Fields set RDB$SEGMENT_LENGTH = " +
-                                                 std::to_string(FM.SegmentSize) + Tail));
+                                                 std::to_string(FM.Extra().SegmentSize) + Tail));
   }
 
   /// The old servers take a CHECK or default only from a domain's definition: a temporary
@@ -413,12 +413,13 @@ class TIBDomainAlter {
   }
 
   void Check() {
-    if (FM.CheckText == FT.CheckText) return;
+    if (FM.Extra().CheckText == FT.Extra().CheckText) return;
     Comment("Alter Domain: " + QName + " - Check(...)");
     const TIBSQLServerVersionType V = Run.IBVersion();
     if (V != st_InterBase_4x && V != st_InterBase_5x && V != st_InterBase_6x) {
-      if (!FT.CheckText.empty()) Add("ALTER DOMAIN " + QName + " DROP CONSTRAINT");
-      if (!FM.CheckText.empty()) Add("ALTER DOMAIN " + QName + " ADD CHECK" + FM.CheckText);
+      if (!FT.Extra().CheckText.empty()) Add("ALTER DOMAIN " + QName + " DROP CONSTRAINT");
+      if (!FM.Extra().CheckText.empty())
+        Add("ALTER DOMAIN " + QName + " ADD CHECK" + FM.Extra().CheckText);
       return;
     }
     ThroughTempDomain(
@@ -492,8 +493,8 @@ namespace {
 /// The base type of a domain column, without its NOT NULL and default.
 bool SameBaseType(const TFldData& A, const TFldData& B) {
   return A.FieldType == B.FieldType && A.Size == B.Size && A.Precision == B.Precision &&
-         A.Scale == B.Scale && A.DomainName == B.DomainName && A.ArrayBounds == B.ArrayBounds &&
-         A.Collation == B.Collation;
+         A.Scale == B.Scale && A.DomainName == B.DomainName &&
+         A.Extra().ArrayBounds == B.Extra().ArrayBounds && A.Collation == B.Collation;
 }
 
 /// Names a change of M the update script leaves undone: a comment in the script, and a warning

@@ -181,7 +181,7 @@ bool PGIsSerial(const TFldData& Fld) {
 }
 
 std::string PGSerialIntegerType(const TFldData& Fld) {
-  if (!Fld.ArrayBounds.empty()) return "";
+  if (!Fld.Extra().ArrayBounds.empty()) return "";
   switch (Fld.FieldType) {
     case iftSerial:
       return "integer";
@@ -202,6 +202,19 @@ TFldData::TFldData(TCustomObjs* aOwner) : TDbObj(aOwner) {
 }
 
 TFldData::~TFldData() = default;
+
+TFldExtra::TFldExtra() = default;
+TFldExtra::~TFldExtra() = default;
+
+const TFldExtra& TFldData::Extra() const {
+  static const TFldExtra None;
+  return FExtra ? *FExtra : None;
+}
+
+TFldExtra& TFldData::EditExtra() {
+  if (!FExtra) FExtra = std::make_unique<TFldExtra>();
+  return *FExtra;
+}
 
 std::string TFldData::GetCaption() const {
   return GetObjName();
@@ -330,12 +343,12 @@ bool TFldData::IsRoutineParam() const {
 }
 
 std::string TFldData::FieldTypeDef() const {
-  if (ReturnParam != 0) return "PARAMETER " + std::to_string(ReturnParam);
+  if (Extra().ReturnParam != 0) return "PARAMETER " + std::to_string(Extra().ReturnParam);
   const TDatabaseType DB = GetDatabaseType();
   if (FieldType == iftDomain && DB == dbPostgreSQL) {
     // A routine's parameter or result of a type of another schema, or an array of a domain.
     return (TypeOf ? "TYPE OF " : "") + tbl_detail::PGQualifiedName(*this, DomainName) +
-           tbl_detail::PGArrayBrackets(ArrayBounds);
+           tbl_detail::PGArrayBrackets(Extra().ArrayBounds);
   }
   if (FieldType == iftDomain) return (TypeOf ? "TYPE OF " : "") + QuoteIdent(DomainName);
   if (Computed()) return (DB == dbMSSQL ? "AS " : "COMPUTED BY ") + Body;
@@ -377,8 +390,9 @@ std::string TFldData::FieldTypeDef() const {
   if (FieldType == iftBlob) {
     if (SubType != 0) R += " SUB_TYPE " + std::to_string(SubType);
     // External-function arguments never name a segment size; 80 is the server's default.
-    if (SegmentSize != 0 && SegmentSize != 80 && !dynamic_cast<const TUdfData*>(OwnerObj))
-      R += " SEGMENT SIZE " + std::to_string(SegmentSize);
+    if (Extra().SegmentSize != 0 && Extra().SegmentSize != 80 &&
+        !dynamic_cast<const TUdfData*>(OwnerObj))
+      R += " SEGMENT SIZE " + std::to_string(Extra().SegmentSize);
   }
   if ((FieldType == iftNumber || FieldType == iftNumeric || FieldType == iftDecimal) &&
       Precision != 0)
@@ -395,14 +409,15 @@ std::string TFldData::FieldTypeDef() const {
     R = "DATE";  // dialects 1 and 2 know only DATE, which holds the time too
   // An array column and its element type are different types: PostgreSQL compares the
   // dimensions as it writes them, after the element's modifier ("numeric(10,2)[]").
-  if (DB == dbPostgreSQL) R += tbl_detail::PGArrayBrackets(ArrayBounds);
+  if (DB == dbPostgreSQL) R += tbl_detail::PGArrayBrackets(Extra().ArrayBounds);
   // InterBase dimensions follow the whole element type, a precision included
   // ("NUMERIC(10, 2) [1:4]").
-  if (DB == dbInterBase && !ArrayBounds.empty()) {
+  if (DB == dbInterBase && !Extra().ArrayBounds.empty()) {
     R += " [";
-    for (std::size_t I = 0; I < ArrayBounds.size(); ++I) {
+    const TArrayBounds& Bounds = Extra().ArrayBounds;
+    for (std::size_t I = 0; I < Bounds.size(); ++I) {
       if (I > 0) R += ", ";
-      R += std::to_string(ArrayBounds[I].Lower) + ":" + std::to_string(ArrayBounds[I].Upper);
+      R += std::to_string(Bounds[I].Lower) + ":" + std::to_string(Bounds[I].Upper);
     }
     R += "]";
   }
@@ -571,19 +586,21 @@ void TFldData::Assign(const TFldData& Source) {
   DefValue = Source.GetDefValue();
   Found = Source.Found;
   Equal = Source.Equal;
-  CheckText = Source.CheckText;
   Description = Source.Description;
   InOut = Source.InOut;
   ByValue = Source.ByValue;
   ByDescriptor = Source.ByDescriptor;
-  ReturnParam = Source.ReturnParam;
+  if (FExtra || Source.FExtra) {
+    TFldExtra& E = EditExtra();
+    E.CheckText = Source.Extra().CheckText;
+    E.ReturnParam = Source.Extra().ReturnParam;
+  }
 }
 
 void TFldData::AssignDataType(const TFldData& Source) {
   FieldType = Source.FieldType;
   Length = Source.Length;
   Size = Source.Size;
-  CatalogType = Source.CatalogType;
   Precision = Source.Precision;
   Scale = Source.Scale;
   DomainName = Source.DomainName;
@@ -593,18 +610,23 @@ void TFldData::AssignDataType(const TFldData& Source) {
   Collation = Source.Collation;
   CollationId = Source.CollationId;
   SubType = Source.SubType;
-  SubTypeName = Source.SubTypeName;
-  SegmentSize = Source.SegmentSize;
   TypeOf = Source.TypeOf;
+  if (FExtra || Source.FExtra) {
+    TFldExtra& E = EditExtra();
+    E.CatalogType = Source.Extra().CatalogType;
+    E.SubTypeName = Source.Extra().SubTypeName;
+    E.SegmentSize = Source.Extra().SegmentSize;
+  }
 }
 
 bool TFldData::ArrayBoundsDiff(const TFldData& Other) const {
-  return ArrayBounds != Other.ArrayBounds;
+  return Extra().ArrayBounds != Other.Extra().ArrayBounds;
 }
 
 TGnrData& TFldData::GetIdentityGenerator() {
-  if (!IdentityGenerator) IdentityGenerator = std::make_unique<TGnrData>(Owner);
-  return *IdentityGenerator;
+  std::unique_ptr<TGnrData>& Gen = EditExtra().IdentityGenerator;
+  if (!Gen) Gen = std::make_unique<TGnrData>(Owner);
+  return *Gen;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -653,8 +675,9 @@ std::string TTblData::TypeDef() const {
     }
     if (DB == dbMySQL)
       for (const auto& F : Fields)
-        if (!F->KeyName.empty())
-          R += "KEY " + QuoteIdent(F->KeyName) + "(" + QuoteIdent(F->GetObjName()) + ")" + ListSep;
+        if (!F->Extra().KeyName.empty())
+          R += "KEY " + QuoteIdent(F->Extra().KeyName) + "(" + QuoteIdent(F->GetObjName()) + ")" +
+               ListSep;
     // With every column left out the parenthesis stays: the name is never cut.
     DropTrailingSep(R);
     R += ")";

@@ -335,10 +335,11 @@ void ASAAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
   if (M.Nullable != T.Nullable)
     Run.AddAlter(Head + " MODIFY " + Col + (M.Nullable ? " NULL" : " NOT NULL"), FN, TN);
   // The column's own check: CHECK NULL takes it away.
-  if (M.CheckText != T.CheckText)
-    Run.AddAlter(Head + " MODIFY " + Col + " CHECK " +
-                     (M.CheckText.empty() ? std::string("NULL") : M.CheckText.str()),
-                 FN, TN);
+  if (M.Extra().CheckText != T.Extra().CheckText)
+    Run.AddAlter(
+        Head + " MODIFY " + Col + " CHECK " +
+            (M.Extra().CheckText.empty() ? std::string("NULL") : M.Extra().CheckText.str()),
+        FN, TN);
   const std::string MDef = M.GetDefValue();
   const std::string TDef = T.GetDefValue();
   if (MDef != TDef) {

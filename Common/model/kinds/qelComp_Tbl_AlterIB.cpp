@@ -357,15 +357,15 @@ void SysExactDigits(TSysWriter& Sys, const TFldData& M, const TFldData& T, const
 /// New bounds of an array column; a change in the number of dimensions cannot be written.
 void SysArrayBounds(TSysWriter& Sys, const TFldData& M, TFldData& T) {
   if (!M.ArrayBoundsDiff(T)) return;
-  if (M.ArrayBounds.size() != T.ArrayBounds.size()) {
+  if (M.Extra().ArrayBounds.size() != T.Extra().ArrayBounds.size()) {
     Sys.Last = Sys.Run.Comment(T, "Array conversion - not supported: " + Sys.Run.Quote(Sys.TN) +
                                       "(" + Sys.Run.Quote(Sys.FN) + ")");
     return;
   }
-  for (std::size_t I = 0; I < M.ArrayBounds.size(); ++I) {
-    if (M.ArrayBounds[I] == T.ArrayBounds[I]) continue;
-    Sys("update rdb$field_dimensions set rdb$lower_bound = " + Num(M.ArrayBounds[I].Lower) +
-        ", rdb$upper_bound = " + Num(M.ArrayBounds[I].Upper) + "\r\n" +
+  for (std::size_t I = 0; I < M.Extra().ArrayBounds.size(); ++I) {
+    if (M.Extra().ArrayBounds[I] == T.Extra().ArrayBounds[I]) continue;
+    Sys("update rdb$field_dimensions set rdb$lower_bound = " + Num(M.Extra().ArrayBounds[I].Lower) +
+        ", rdb$upper_bound = " + Num(M.Extra().ArrayBounds[I].Upper) + "\r\n" +
         "where rdb$field_name = (select rdb$field_source from rdb$relation_fields\r\n" +
         "where rdb$relation_name = " + Lit(Sys.TN) + " and rdb$field_name = " + Lit(Sys.FN) + ")" +
         "\r\n" + "and rdb$dimension = " + Num(static_cast<std::int64_t>(I)));
@@ -613,9 +613,10 @@ class TIBColumnAlter {
     if (M.SubType != T.SubType)
       Run.Work("DataType conversion: Blob SUB_TYPE" + Place(TN, FN),
                Sys("UPDATE RDB$FIELDS SET RDB$FIELD_SUB_TYPE = " + Num(M.SubType) + BlobTail));
-    if (M.SegmentSize != T.SegmentSize && M.SegmentSize != 0)
+    if (M.Extra().SegmentSize != T.Extra().SegmentSize && M.Extra().SegmentSize != 0)
       Run.Work("DataType conversion: Blob SEGMENT_SIZE" + Place(TN, FN),
-               Sys("UPDATE RDB$FIELDS SET RDB$SEGMENT_LENGTH = " + Num(M.SegmentSize) + BlobTail));
+               Sys("UPDATE RDB$FIELDS SET RDB$SEGMENT_LENGTH = " + Num(M.Extra().SegmentSize) +
+                   BlobTail));
   }
 
   /// J. Nullability.

@@ -97,7 +97,7 @@ std::string TFldData::IBTypeDef() const {
       (CharSet != DBCharSet || !Collation.empty()))
     R += " CHARACTER SET " + CharSet;
   // An external function's argument passing follows its whole type.
-  if (ReturnParam == 0) {
+  if (Extra().ReturnParam == 0) {
     if (ByDescriptor) R += " BY DESCRIPTOR";
     if (ByValue) R += " BY VALUE";
   }
@@ -108,7 +108,7 @@ std::string TFldData::IBTypeDef() const {
     if (TypeOf || !D || Default != D->GetDefValue()) R += DefaultClause(Default, IsRoutineParam());
   }
   if (!Nullable) R += " NOT NULL";
-  if (!CheckText.empty()) R += " CHECK" + CheckText;
+  if (!Extra().CheckText.empty()) R += " CHECK" + Extra().CheckText;
   if (FldCharset && !Collation.empty()) R += " COLLATE " + Collation;
   return R;
 }
@@ -126,7 +126,7 @@ std::string TFldData::MySQLTypeDef() const {
     R += InParens(Size);
   } else if (FieldType == iftEnum || FieldType == iftSet) {
     std::string List;
-    for (const std::string& V : Values) List += (List.empty() ? "" : ", ") + V;
+    for (const std::string& V : Extra().Values) List += (List.empty() ? "" : ", ") + V;
     R += "(" + List + ")";
   } else if (FieldType == iftFloat || FieldType == iftDouble || FieldType == iftNumeric ||
              FieldType == iftDecimal) {
@@ -140,7 +140,7 @@ std::string TFldData::MySQLTypeDef() const {
   if (ZeroFill) R += " ZEROFILL";
   if (BinaryAttr) R += " BINARY";
   // A generated column takes neither NOT NULL nor a default.
-  if (!GeneratedExpr.empty()) return R + " AS " + GeneratedExpr;
+  if (!Extra().GeneratedExpr.empty()) return R + " AS " + Extra().GeneratedExpr;
   if (!Nullable) R += " NOT NULL";
   if (const std::string Default = GetDefValue(); !Default.empty()) {
     // A quoted default is written again with MySQL's own escapes, so that a backslash in it
@@ -168,7 +168,7 @@ std::string TFldData::PGSQLTypeDef() const {
     if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) R += " with time zone";
     if (!CharSet.empty()) R += " character set " + CharSet;
   }
-  R += tbl_detail::PGArrayBrackets(ArrayBounds);
+  R += tbl_detail::PGArrayBrackets(Extra().ArrayBounds);
   // COLLATE follows the whole type, array brackets included.
   if (FieldType != iftDomain && !Collation.empty())
     R += " collate " + tbl_detail::PGQualifiedName(*this, Collation);
@@ -188,8 +188,9 @@ bool PGSameColumnDef(const TFldData& F, const TTblData& FTable, const TFldData& 
          G.GetSchema().empty() && F.GetObjName() == G.GetObjName() && F.FieldType == G.FieldType &&
          F.Size == G.Size && F.Precision == G.Precision && F.Scale == G.Scale &&
          F.AutoIncrement == G.AutoIncrement && F.Nullable == G.Nullable &&
-         F.ArrayBounds.empty() == G.ArrayBounds.empty() && F.DomainName == G.DomainName &&
-         F.CharSet == G.CharSet && F.Collation == G.Collation && F.DefValue == G.DefValue;
+         F.Extra().ArrayBounds.empty() == G.Extra().ArrayBounds.empty() &&
+         F.DomainName == G.DomainName && F.CharSet == G.CharSet && F.Collation == G.Collation &&
+         F.DefValue == G.DefValue;
 }
 
 bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G) {
@@ -198,12 +199,12 @@ bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G) {
   // RETURNS, a domain, a computed column and a BLOB (its segment size looks at the owner) take
   // the long way.
   const auto Plain = [](const TFldData& X) {
-    return X.GetDatabaseType() == dbPostgreSQL && X.ReturnParam == 0 && X.FieldType != iftDomain &&
-           X.FieldType != iftBlob && !X.Computed();
+    return X.GetDatabaseType() == dbPostgreSQL && X.Extra().ReturnParam == 0 &&
+           X.FieldType != iftDomain && X.FieldType != iftBlob && !X.Computed();
   };
   return Plain(F) && Plain(G) && F.FieldType == G.FieldType && F.Size == G.Size &&
          F.Precision == G.Precision && F.Scale == G.Scale && F.AutoIncrement == G.AutoIncrement &&
-         F.ArrayBounds.empty() == G.ArrayBounds.empty();
+         F.Extra().ArrayBounds.empty() == G.Extra().ArrayBounds.empty();
 }
 
 }  // namespace tbl_detail
@@ -224,25 +225,25 @@ std::string TFldData::ASATypeDef() const {
   if (InOut == ioOut) R += " OUTPUT";
   if (!Collation.empty()) R += " COLLATE " + Collation;
   if (Identity)
-    R += " IDENTITY (" + std::to_string(IdentitySeed) + ", " + std::to_string(IdentityIncrement) +
-         ")";
+    R += " IDENTITY (" + std::to_string(Extra().IdentitySeed) + ", " +
+         std::to_string(Extra().IdentityIncrement) + ")";
   if (RowGuidCol) R += " ROWGUIDCOL";
   if (!Param) R += Nullable ? " NULL" : " NOT NULL";
-  if (!Param && !CheckText.empty()) R += " CHECK " + CheckText;
+  if (!Param && !Extra().CheckText.empty()) R += " CHECK " + Extra().CheckText;
   return R;
 }
 
 std::string TFldData::ASETypeDef() const {
   std::string R;
   if (JavaClass) {
-    R = "java.lang." + JavaClassName;
+    R = "java.lang." + Extra().JavaClassName;
     if (Precision != 0) R += Scale != 0 ? InParens(Precision, Scale) : InParens(Precision);
   } else if (FieldType == iftDomain) {
     R = QuoteIdent(DomainName);
   } else if (Computed()) {
     return "AS " + Body;
   } else if (FieldType == iftTable) {
-    return TableType ? TableType->TypeDef() : std::string("TABLE");
+    return Extra().TableType ? Extra().TableType->TypeDef() : std::string("TABLE");
   } else {
     R = SizedTypeName(*this);
   }
@@ -257,16 +258,16 @@ std::string TFldData::ASETypeDef() const {
 std::string TFldData::MSSQLTypeDef() const {
   std::string R;
   if (FieldType == iftDomain) {
-    if (!DomainSchema.empty()) R = QuoteIdent(DomainSchema) + ".";
+    if (!Extra().DomainSchema.empty()) R = QuoteIdent(Extra().DomainSchema) + ".";
     R += QuoteIdent(DomainName);
   } else if (Computed()) {
     R = "AS " + Body;
     if (Persisted) R += " PERSISTED";
   } else if (FieldType == iftXml) {
     R = "XML";
-    if (!XmlSchema.empty()) R += " " + XmlSchema;
+    if (!Extra().XmlSchema.empty()) R += " " + Extra().XmlSchema;
   } else if (FieldType == iftTable) {
-    return TableType ? TableType->TypeDef() : std::string("TABLE");
+    return Extra().TableType ? Extra().TableType->TypeDef() : std::string("TABLE");
   } else {
     R = SizedTypeName(*this);
   }
@@ -277,8 +278,9 @@ std::string TFldData::MSSQLTypeDef() const {
   if (!Collation.empty() && !dynamic_cast<const TDmnData*>(OwnerObj)) R += " COLLATE " + Collation;
   if (Identity) {
     R += " IDENTITY";
-    if (IdentityIncrement != 0)
-      R += " (" + std::to_string(IdentitySeed) + ", " + std::to_string(IdentityIncrement) + ")";
+    if (Extra().IdentityIncrement != 0)
+      R += " (" + std::to_string(Extra().IdentitySeed) + ", " +
+           std::to_string(Extra().IdentityIncrement) + ")";
   }
   if (RowGuidCol) R += " ROWGUIDCOL";
   if (!Computed() && !Param) R += Nullable ? " NULL" : " NOT NULL";
@@ -346,17 +348,18 @@ std::string TFldData::DB2TypeDef() const {
       R += InParens(Precision, Scale);
   }
   if (ForBitData) R += " FOR BIT DATA";
-  if (Logged == 0) R += " NOT LOGGED";
-  if (Logged == 1) R += " LOGGED";
-  if (Compact == 0) R += " NOT COMPACT";
-  if (Compact == 1) R += " COMPACT";
+  if (Extra().Logged == 0) R += " NOT LOGGED";
+  if (Extra().Logged == 1) R += " LOGGED";
+  if (Extra().Compact == 0) R += " NOT COMPACT";
+  if (Extra().Compact == 1) R += " COMPACT";
   if (!Nullable) R += " NOT NULL";
   if (GeneratedKind == 'A' || GeneratedKind == 'D') {
     R += GeneratedKind == 'A' ? " GENERATED ALWAYS " : " GENERATED BY DEFAULT ";
     if (Identity)
-      R += "AS IDENTITY" + (IdentityGenerator ? IdentityGenerator->ParamDef() : std::string());
+      R += "AS IDENTITY" +
+           (Extra().IdentityGenerator ? Extra().IdentityGenerator->ParamDef() : std::string());
     else
-      R += "AS(" + GeneratedExpr + ")";
+      R += "AS(" + Extra().GeneratedExpr + ")";
   }
   if (const std::string Default = GetDefValue(); !Default.empty()) R += " WITH DEFAULT " + Default;
   return R;
