@@ -67,18 +67,18 @@ struct TObjState {
   explicit TObjState(const TDbObj& O)
       : Name(O.GetObjName()),
         Schema(O.GetSchema()),
-        Creator(O.Creator),
-        Description(O.Description),
-        Body(O.Body),
-        AltName(O.AltName),
+        Creator(O.Extra().Creator),
+        Description(O.Extra().Description),
+        Body(O.Extra().Body),
+        AltName(O.Extra().AltName),
         SkipDef(O.SkipDef) {}
   void Put(TDbObj& O) const {
     O.SetObjName(Name);
     O.SetSchema(Schema);
-    O.Creator = Creator;
-    O.Description = Description;
-    O.Body = Body;
-    O.AltName = AltName;
+    O.SetExtra(&TObjExtra::Creator, Creator);
+    O.SetExtra(&TObjExtra::Description, Description);
+    O.SetExtra(&TObjExtra::Body, Body);
+    O.SetExtra(&TObjExtra::AltName, AltName);
     O.SkipDef = SkipDef;
   }
 };
@@ -402,7 +402,7 @@ void ApplyNames(TCustomObjs& M, const TNameRules& R, bool CaseInsensitive) {
     if (!C) continue;
     const std::string OldTable = C->GetTblName(), OldRef = C->GetRefTblName();
     if (!C->GetObjName().empty()) C->SetObjName(Constraints.Get(C->GetObjName(), R.Constraint));
-    C->AltName = Cut(C->AltName, Limit);
+    C->SetExtra(&TObjExtra::AltName, Cut(C->Extra().AltName, Limit));
     if (!C->IndexName.empty()) C->IndexName = Indexes.Get(C->IndexName, R.Index);
     C->SetTblName(Tables.Get(OldTable, R.Table));
     if (!OldRef.empty()) C->SetRefTblName(Tables.Get(OldRef, R.Table));
@@ -918,7 +918,7 @@ void TVarnel::ConvertToIB_Db() {
     // text in this dialect).
     if (C.FldList.Count() > 0)
       if (TFldData* F = FindColumn(FindTable(M, C.GetTblName(), CI), C.FldList[0], CI)) {
-        F->DefValue = IBDefault(C.Body, Version);
+        F->DefValue = IBDefault(C.Extra().Body, Version);
         if (F->FieldType == iftSmallInt && !IsIntegerText(F->DefValue)) {
           BooleanDefaultAsNumber(*F);
           if (!IsIntegerText(F->DefValue)) F->DefValue.clear();
@@ -1091,7 +1091,7 @@ void TVarnel::ConvertToMySQLDb() {
     bool TimestampTaken = false;
     for (const auto& FP : T.Fields) {
       TFldData& F = *FP;
-      F.Body.clear();
+      F.SetExtra(&TObjExtra::Body, std::string());
       if (auto It = DomainOf.find(&F); It != DomainOf.end()) TakeDomainType(F, *It->second);
       F.CharSet.clear();
       F.Collation.clear();
@@ -1138,7 +1138,7 @@ std::string BaseTypeText(const TFldData& F) {
 /// the base type text those servers declare it with; no description.
 template <class Fn>
 void ConvertDomainType(TDmnData& D, Fn Rule) {
-  D.Description.clear();
+  D.SetExtra(&TObjExtra::Description, std::string());
   if (!D.TypeField) return;
   Rule(*D.TypeField);
   D.BaseTypeName = BaseTypeText(*D.TypeField);
@@ -1192,7 +1192,7 @@ void TVarnel::ConvertToMsSQLDb() {
         }
         break;
     }
-    F.Description.clear();
+    F.SetExtra(&TObjExtra::Description, std::string());
     F.CharSet.clear();
     F.Collation.clear();
     KeepScaleOfExactNumbers(F);
@@ -1201,7 +1201,7 @@ void TVarnel::ConvertToMsSQLDb() {
   ForEach<TDmnData>(M.Domains, [&](TDmnData& D) { ConvertDomainType(D, Rule); });
   std::vector<TCtrData*> Defaults;
   ForEach<TTblData>(M.Tables, [&](TTblData& T) {
-    T.Description.clear();
+    T.SetExtra(&TObjExtra::Description, std::string());
     for (const auto& FP : T.Fields) {
       TFldData& F = *FP;
       Rule(F);
@@ -1269,27 +1269,27 @@ void TVarnel::ConvertToSybaseDb() {
         MapSerial(F);
         break;
     }
-    F.Description.clear();
+    F.SetExtra(&TObjExtra::Description, std::string());
     F.CharSet.clear();
     F.Collation.clear();
-    F.Body.clear();
+    F.SetExtra(&TObjExtra::Body, std::string());
     KeepScaleOfExactNumbers(F);
   };
 
   ForEach<TDmnData>(M.Domains, [&](TDmnData& D) {
-    D.Creator = Owner;
+    D.SetExtra(&TObjExtra::Creator, Owner);
     ConvertDomainType(D, Rule);
   });
   ForEach<TTblData>(M.Tables, [&](TTblData& T) {
-    T.Creator = Owner;
+    T.SetExtra(&TObjExtra::Creator, Owner);
     for (const auto& F : T.Fields) Rule(*F);
   });
   ForEach<TIdxData>(M.Indexes, [&](TIdxData& X) {
-    X.Creator = Owner;
+    X.SetExtra(&TObjExtra::Creator, Owner);
     X.Descending = false;
   });
   ForEach<TCtrData>(M.Constraints, [&](TCtrData& C) {
-    C.Creator = Owner;
+    C.SetExtra(&TObjExtra::Creator, Owner);
     switch (C.GetCtType()) {
       case ctPKey:
         C.Clustered = true;
@@ -1358,7 +1358,7 @@ void TVarnel::ConvertToPGSQLDb() {
   auto ColumnRule = [](TFldData& F) {
     F.CharSet.clear();
     F.Collation.clear();
-    F.Body.clear();
+    F.SetExtra(&TObjExtra::Body, std::string());
     // A PostgreSQL smallint with AutoIncrement is a smallserial; the counter of another
     // dialect's column is not carried over (its integer columns stay plain integers too).
     F.AutoIncrement = false;

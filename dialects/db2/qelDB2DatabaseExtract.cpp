@@ -205,7 +205,7 @@ void TDB2DBExtract::ExtractViw() {
     auto View = std::make_unique<TViwData>(GetObjs());
     View->SetObjName(Trim(Row.Str("tabname")));
     View->SetSchema(Trim(Row.Str("tabschema")));
-    View->FullText = Trim(Row.Str("text"));
+    View->SetExtra(&TObjExtra::FullText, Trim(Row.Str("text")));
     View->Path = Trim(Row.Str("func_path"));
     Cols->ParamByName("SCH")->SetAsString(Row.Str("tabschema"));
     Cols->ParamByName("TBL")->SetAsString(Row.Str("tabname"));
@@ -246,7 +246,7 @@ void TDB2DBExtract::ExtractTrg() {
                Trg->SetObjName(Trim(Row.Str("trigname")));
                Trg->SetSchema(Trim(Row.Str("trigschema")));
                Trg->SetOwnName(Trim(Row.Str("tabname")));
-               Trg->FullText = Row.Str("text");
+               Trg->SetExtra(&TObjExtra::FullText, Row.Str("text"));
                Trg->SetDescription(Row.Str("remarks"));
                FileExtracted(std::move(Trg));
              });

@@ -379,7 +379,7 @@ void TDB2Parser::ParseAlterDrop(TTblData* Tbl, const std::string& TableName,
       auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
       if (!Ctr || Ctr->GetTblName() != TableName) continue;
       const bool Match = AnyName ? Ctr->GetCtType() == Type
-                                 : Ctr->GetObjName() == CtrName || Ctr->AltName == CtrName;
+                                 : Ctr->GetObjName() == CtrName || Ctr->Extra().AltName == CtrName;
       if (!Match) continue;
       O->RemoveDepend(Ctr);
       O->Constraints.Delete(I);
@@ -554,7 +554,7 @@ void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr, TCtrList* Keys) 
       Ctr->SetCtType(ctCheck);
       SkipBlanks();
       // Kept as the writer puts it after the word CHECK.
-      Ctr->Body = " " + GetExpr();
+      Ctr->SetExtra(&TObjExtra::Body, " " + GetExpr());
       break;
     case db2FOREIGN: {
       GetSy();

@@ -175,7 +175,7 @@ void TIBDBExtract::MatchServerForms(TCustomObjs& Other) {
     auto* W = dynamic_cast<TViwData*>(Other.Views.Objects(I));
     if (!W || !W->Fields.Empty()) continue;
     auto* V = dynamic_cast<TViwData*>(Own->Views.FindObj(W->GetObjName()));
-    if (V && V->Body == W->Body) V->Fields.Clear();
+    if (V && V->Extra().Body == W->Extra().Body) V->Fields.Clear();
   }
   DropOwnerGrants(Other);
   // A script that names the database's own character set without a collation means what the

@@ -131,7 +131,7 @@ void TIbParser::ParseTableElement(TTblData& Tbl) {
 void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
   if (IsWord("COMPUTED")) {
     // The expression keeps its parentheses, as RDB$COMPUTED_SOURCE does.
-    Fld.Body = ComputedText();
+    Fld.SetExtra(&TObjExtra::Body, ComputedText());
     return;
   }
   if (IsWord("GENERATED")) {
@@ -324,7 +324,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
   const bool Generated = CtrName.size() > 6 && CtrName.compare(0, 6, "INTEG_") == 0 &&
                          CtrName.find_first_not_of("0123456789", 6) == std::string::npos;
   Ctr->SetObjName(Generated ? std::string() : CtrName);
-  if (Generated) Ctr->AltName = CtrName;
+  if (Generated) Ctr->SetExtra(&TObjExtra::AltName, CtrName);
   Ctr->SetTblName(Table);
   auto Columns = [&] {
     if (Column.empty())
@@ -393,7 +393,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
   } else if (IsWord("CHECK")) {
     GetSy();
     Ctr->SetCtType(ctCheck);
-    Ctr->Body = " " + ParenText();
+    Ctr->SetExtra(&TObjExtra::Body, " " + ParenText());
   } else {
     ErrMsg("Unknown constraint: " + Ident);
     return;
@@ -423,7 +423,7 @@ void TIbParser::ParseAlterTable() {
         if (O) {
           for (int I = 0; I < O->Constraints.Count(); ++I) {
             auto* C = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
-            if (!C || (C->GetObjName() != N && C->AltName != N) || C->GetTblName() != Table)
+            if (!C || (C->GetObjName() != N && C->Extra().AltName != N) || C->GetTblName() != Table)
               continue;
             O->RemoveDepend(C);
             O->Constraints.Delete(I);
@@ -475,7 +475,7 @@ void TIbParser::ParseTypeChange(TFldData& Fld) {
   if (IsWord("COMPUTED")) {
     // isql -x writes the type the server derived ahead of a computed column's expression,
     // which it sets after the tables; the catalog keeps the expression only.
-    Fld.Body = ComputedText();
+    Fld.SetExtra(&TObjExtra::Body, ComputedText());
     return;
   }
   // A text type that names no character set or collation keeps the column's (the server
@@ -483,12 +483,12 @@ void TIbParser::ParseTypeChange(TFldData& Fld) {
   const bool KeepsCharSet = IsText(Type.FieldType) && IsText(Fld.FieldType) && Type.CharSet.empty();
   const std::string CharSet = KeepsCharSet ? std::string(Fld.CharSet) : std::string(Type.CharSet);
   const std::string Collation = KeepsCharSet ? std::string(Fld.Collation) : std::string();
-  const std::string Computed = Fld.Body;
+  const std::string Computed = Fld.Extra().Body;
   Fld.AssignDataType(Type);
   Fld.SetExtra(&TFldExtra::ArrayBounds, Type.Extra().ArrayBounds);
   Fld.CharSet = CharSet;
   Fld.Collation = Collation;
-  Fld.Body = Computed;
+  Fld.SetExtra(&TObjExtra::Body, Computed);
 }
 
 bool TIbParser::ParseTypeOrDefaultChange(TFldData& F) {
@@ -680,7 +680,7 @@ void TIbParser::ParseIndex() {
   ExpectWord("ON");
   Idx->TableName = Name();
   if (IsWord("COMPUTED")) {
-    Idx->Body = " " + ComputedText();
+    Idx->SetExtra(&TObjExtra::Body, " " + ComputedText());
   } else {
     ParseNameList(Idx->Flds);
   }

@@ -766,7 +766,7 @@ void TMySQLParser::ParseTableOptions(TTblData& Tbl) {
     if (Word == "ENGINE" || Word == "TYPE")
       Tbl.MySQLOptions.Engine = CanonicalEngine(Value);
     else if (Word == "COMMENT")
-      Tbl.Description = Value;
+      Tbl.SetExtra(&TObjExtra::Description, Value);
     else if (Word == "CHARSET")
       Tbl.MySQLOptions.SetDefCharSet(CanonicalCharset(Value));
     else if (Word == "COLLATE")
@@ -1053,7 +1053,7 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
   } else if (IsIdent("COMMENT")) {
     GetSy();
     TestSy(syString);
-    Fld.Description = StrValue;
+    Fld.SetExtra(&TObjExtra::Description, StrValue);
     GetSy();
   } else if (IsIdent("CHECK")) {
     // Column checks are not part of this dialect's model: read over, but for the one the
@@ -1299,7 +1299,7 @@ void TMySQLParser::ParseAlterTable() {
         Old->Nullable = Fld->Nullable;
         Old->DefValue = Fld->DefValue;
         Old->AutoIncrement = Fld->AutoIncrement;
-        Old->Description = Fld->Description;
+        Old->SetExtra(&TObjExtra::Description, Fld->Extra().Description);
         Old->Position = Position;
       } else {
         ParseField(&Target, nullptr);

@@ -965,9 +965,9 @@ std::size_t PackageBodyAt(const std::string& Text) {
 }  // namespace
 
 void TOracleParser::ParseObjText(TDbObj* Obj) {
-  if (!Obj || Obj->FullText.empty()) return;
+  if (!Obj || Obj->Extra().FullText.empty()) return;
   ParseObj = Obj;
-  const std::string Text = Obj->FullText;
+  const std::string Text = Obj->Extra().FullText;
   auto Start = [this](const std::string& T) {
     AssignTxt(T + "\r\n/\r\n");
     GetSy();

@@ -579,7 +579,7 @@ bool TOracleParser::ParseCtrKind(TCtrData& Ctr, bool& Inline) {
   } else if (Sy == oraCHECK) {
     Ctr.SetCtType(ctCheck);
     SkipBlanks();
-    Ctr.Body = " " + GetExpr();
+    Ctr.SetExtra(&TObjExtra::Body, " " + GetExpr());
   } else if (Sy == oraNOT) {
     GetSy();
     TestAndGetSy(oraNULL);

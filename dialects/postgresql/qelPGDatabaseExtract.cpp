@@ -205,7 +205,7 @@ void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
   if (auto* Sch = dynamic_cast<TSchData*>(&Obj))
     Sch->SchemaOwner = Name;
   else
-    Obj.Creator = Name;
+    Obj.SetExtra(&TObjExtra::Creator, Name);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -424,7 +424,7 @@ void TPGDBExtract::ExtractSch() {
   ForEachRow(SQL, [&](TCatalogRow& Row) {
     auto Sch = std::make_unique<TSchData>(GetObjs());
     Sch->SetObjName(Row.Str("nspname"));
-    Sch->Description = Row.Str("description");
+    Sch->SetExtra(&TObjExtra::Description, Row.Str("description"));
     if (!Owner.empty()) SetOwnerName(*Sch, Row.Str("rolname"));
     const std::string Name = Sch->GetObjName();
     FileExtracted(std::move(Sch), Name);
@@ -435,7 +435,7 @@ void TPGDBExtract::ReadRelation(TCatalogRow& Row, TDbObj& Obj) {
   Obj.SetObjName(Row.Str("tablename"));
   SetOwnerName(Obj, OwnerColumn().empty() ? Row.Str("tableowner") : Row.Str("rolname"));
   Obj.SetSchema(Row.Str("schemaname"));
-  Obj.Description = Row.Str("description");
+  Obj.SetExtra(&TObjExtra::Description, Row.Str("description"));
 }
 
 void TPGDBExtract::ExtractTbl() {
@@ -744,7 +744,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
   // A script may hold the server's own text (a dump's); its view still differs from the
   // catalog's, which lists its columns: it is matched the same way.
   auto Differ = [](const TViwData& V, const TViwData& W) {
-    return W.Body != V.Body || W.CompareDef() != V.CompareDef();
+    return W.Extra().Body != V.Extra().Body || W.CompareDef() != V.CompareDef();
   };
   ProbeViews(Other, Differ, [this](TQELQuery& Q, TViwData& V, TViwData& W) {
     TCatalogRow Row(Q);
@@ -752,7 +752,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
     for (const auto& F : W.Fields)
       Columns += (Columns.empty() ? "(" : ", ") + PGSQLQuoteIdent(F->GetObjName());
     if (!Columns.empty()) Columns += ")";
-    Q.SetSQLText("create temporary view qel_view_probe" + Columns + " as " + W.Body);
+    Q.SetSQLText("create temporary view qel_view_probe" + Columns + " as " + W.Extra().Body);
     Q.ExecSQL();
     std::string Rendered;
     OpenQuery(Q, {"select pg_catalog.pg_get_viewdef('pg_temp.qel_view_probe'::"
@@ -761,7 +761,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
     CloseQuery(Q);
     Q.SetSQLText("drop view pg_temp.qel_view_probe");
     Q.ExecSQL();
-    if (Rendered != V.Body) return;
+    if (Rendered != V.Extra().Body) return;
     if (!W.Fields.Empty() && !SameColumnNames(V, W)) return;
     // Compared as the catalog's view; created, should it have to be, from the script's text.
     W.ServerDef = V.Def();
@@ -795,7 +795,7 @@ TFldData& TPGDBExtract::AddColumn(const TColumnFields& Fields, const TRelationRe
   Fld->TableName = Relation.Obj->GetObjName();
   Fld->OwnerObj = Relation.Obj.get();
   Fld->SetObjName(Fields.Name->AsString());
-  Fld->Description = Fields.Descr->AsString();
+  Fld->SetExtra(&TObjExtra::Description, Fields.Descr->AsString());
   ColumnType(*Fld, Fields.DataType->AsString(), Fields.CharLength->AsInteger(),
              Fields.Prec->AsInteger(), Fields.Scale->AsInteger(),
              Fields.TypMod ? Fields.TypMod->AsInteger() : -1);

@@ -71,7 +71,7 @@ void TPGSQLParser::ParseOwnerTo(TDbObj* Obj) {
   }
   TestSy(syIdent);
   if (Sy != syIdent) return;
-  if (Obj) Obj->Creator = Ident;
+  if (Obj) Obj->SetExtra(&TObjExtra::Creator, Ident);
   GetSy();
 }
 

@@ -255,8 +255,8 @@ TEST(IBAlterColumn, ComputedColumnIsDroppedAndAddedAgain) {
   TIBRig R;
   R.Both("T", "A", iftInteger);
   TFldData* M = R.Both("T", "C", iftUnknown);
-  M->Body = "(A * 3)";
-  R.TCol->Body = "(A * 2)";
+  M->SetExtra(&TObjExtra::Body, "(A * 3)");
+  R.TCol->SetExtra(&TObjExtra::Body, "(A * 2)");
   R.Alter();
   EXPECT_EQ(R.Texts()[1], "ALTER TABLE T DROP C");
   EXPECT_EQ(R.Texts()[2], "ALTER TABLE T ADD C COMPUTED BY (A * 3)");

@@ -47,7 +47,7 @@ std::unique_ptr<TFldData> Col(TObjs& Objs, const TSpec& S) {
   F->CharSet = S.CharSet;
   F->Collation = S.Collation;
   F->DomainName = S.Domain;
-  F->Body = S.Body;
+  F->SetExtra(&TObjExtra::Body, S.Body);
   return F;
 }
 
@@ -315,7 +315,7 @@ TEST(ColumnTypes, ColumnStatements) {
     auto* T = new TTblData(&D.Objs[DB]);
     T->SetObjName("Orders");
     T->SetSchema(Schema);
-    T->Creator = Creator;
+    T->SetExtra(&TObjExtra::Creator, Creator);
     D.Objs[DB].AddObj(T);
     TFldData* F = T->Fields.Add(Col(D.Objs[DB], {.Type = iftInteger}));
     F->SetObjName("Total Sum");
@@ -328,7 +328,7 @@ TEST(ColumnTypes, ColumnStatements) {
   EXPECT_EQ(Pg->DropDef(), "ALTER TABLE sales.\"Orders\" DROP \"Total Sum\"");
   TFldData* Asa = Own(dbSybaseASA, "", "ADMIN");
   EXPECT_EQ(Asa->CreateDef(), "ALTER TABLE ADMIN.Orders ADD \"Total Sum\" INTEGER NULL");
-  Asa->OwnerObj->Creator = "";  // a table read without owner belongs to DBA
+  Asa->OwnerObj->SetExtra(&TObjExtra::Creator, "");  // a table read without owner belongs to DBA
   EXPECT_EQ(Asa->DropDef(), "ALTER TABLE DBA.Orders DROP \"Total Sum\"");
   EXPECT_EQ(Own(dbOracle, "HR", "")->DropDef(), "ALTER TABLE HR.\"Orders\" DROP (\"Total Sum\")");
   TFldData* My = Own(dbMySQL, "", "");
@@ -343,7 +343,7 @@ TEST(ColumnTypes, ColumnStatements) {
   Df->SetObjName("DF_SUM");
   Df->SetCtType(ctDefault);
   Df->FldList.Add("total sum");
-  Df->Body = "(0)";
+  Df->SetExtra(&TObjExtra::Body, "(0)");
   D.Objs[dbMSSQL].AddObj(Df);
   D.Objs[dbMSSQL].LinkDepend(Df, Ms);
   Df->SetObjCreated(false);
@@ -369,7 +369,7 @@ TEST(ColumnTypes, CharacterSetsAndCollations) {
   F->GetCharsetCollation(21, "WIN1252", 5, "PXW_INTL");
   EXPECT_EQ(F->CharSet + "/" + F->Collation, "WIN1252/PXW_INTL");
   // A computed item keeps neither; a non-character item keeps its set, loses the collation.
-  F->Body = "(A || B)";
+  F->SetExtra(&TObjExtra::Body, "(A || B)");
   F->GetCharsetCollation(21, "WIN1252", 5, "PXW_INTL");
   EXPECT_EQ(F->CharSet + F->Collation, "");
   auto N = Col(IB, {.Type = iftInteger, .CharSet = "OCTETS"});

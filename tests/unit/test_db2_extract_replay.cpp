@@ -133,21 +133,21 @@ TEST_F(DB2ExtractReplay, ObjectsAreBuiltFromTheRows) {
   ASSERT_TRUE(V);
   EXPECT_EQ(V->Path, "\"SYSIBM\",\"SYSFUN\",\"SYSPROC\",\"APP\"");
   EXPECT_EQ(V->Fields.Count(), 2);
-  EXPECT_EQ(V->Body, "SELECT ID, TOTAL FROM APP.ORDERS WHERE TOTAL > 100");
+  EXPECT_EQ(V->Extra().Body, "SELECT ID, TOTAL FROM APP.ORDERS WHERE TOTAL > 100");
   EXPECT_NE(O.GetProcedure("APP.CLOSE_ORDERS"), nullptr);
 
   auto* Ai = Named<TTrgData>(O.Triggers, "ORDERS_AI");
   ASSERT_TRUE(Ai);
-  EXPECT_EQ(Ai->Description, "Keeps the balance");
+  EXPECT_EQ(Ai->Extra().Description, "Keeps the balance");
   EXPECT_EQ(Ai->OwnName, "ORDERS");
   EXPECT_EQ(Ai->Timing, baAfter);
   EXPECT_TRUE(Ai->Events.Contains(iudInsert));
   EXPECT_EQ(Ai->NewAlias, "N");
-  EXPECT_EQ(Ai->Body,
+  EXPECT_EQ(Ai->Extra().Body,
             "UPDATE APP.CUSTOMER SET BALANCE = BALANCE + N.TOTAL WHERE ID = N.CUSTOMER_ID");
   auto* Bi = Named<TTrgData>(O.Triggers, "ORDERS_BI");
   ASSERT_TRUE(Bi);
-  EXPECT_EQ(Bi->Description, "");
+  EXPECT_EQ(Bi->Extra().Description, "");
   EXPECT_EQ(Bi->Timing, baBefore);
   EXPECT_EQ(Bi->WhenCondition, "(N.CODE IS NULL)");
 
@@ -169,7 +169,7 @@ TEST_F(DB2ExtractReplay, ObjectsAreBuiltFromTheRows) {
   for (int I = 0; I < O.Constraints.Count(); ++I) {
     auto* K = dynamic_cast<TCtrData*>(O.Constraints[I]);
     if (K->GetCtType() == ctPKey) ++Keys;
-    if (K->AltName == "SQL090101120000123" && K->GetObjName().empty()) ++Generated;
+    if (K->Extra().AltName == "SQL090101120000123" && K->GetObjName().empty()) ++Generated;
     if (K->GetCtType() == ctFKey) {
       EXPECT_EQ(K->GetObjName(), "FK_ORDERS_CUSTOMER");
       EXPECT_EQ(K->GetRefTblName(), "CUSTOMER");

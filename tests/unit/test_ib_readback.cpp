@@ -268,7 +268,7 @@ TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
          EXPECT_EQ(Column(O, "T", 1)->Size, 20);
          EXPECT_EQ(Column(O, "T", 1)->CharSet, "WIN1252");
          EXPECT_EQ(Column(O, "T", 1)->Collation, "PXW_INTL");
-         EXPECT_EQ(Column(O, "T", 2)->Body, "(id * 2)");
+         EXPECT_EQ(Column(O, "T", 2)->Extra().Body, "(id * 2)");
          EXPECT_EQ(Column(O, "T", 3)->FieldType, iftBlob);
          EXPECT_EQ(Column(O, "T", 3)->SubType, 1);
          EXPECT_EQ(Column(O, "T", 4)->FieldType, iftDoublePrecision);
@@ -302,7 +302,7 @@ TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
          EXPECT_EQ(Pk->GetCtType(), ctPKey);
          auto* Ck = Find<TCtrData>(O.Constraints, "CK_B");
          ASSERT_NE(Ck, nullptr);
-         EXPECT_EQ(Ck->Body, " (ID > (0))");
+         EXPECT_EQ(Ck->Extra().Body, " (ID > (0))");
          auto* Uq = Find<TCtrData>(O.Constraints, "UQ_B");
          ASSERT_NE(Uq, nullptr);
          EXPECT_EQ(Uq->IndexName, "IX_UQ_B");
@@ -320,7 +320,7 @@ TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
          EXPECT_EQ(I->Flds.Count(), 2);
          auto* C = Find<TIdxData>(O.Indexes, "IX2");
          ASSERT_NE(C, nullptr);
-         EXPECT_EQ(C->Body, " (UPPER(A))");
+         EXPECT_EQ(C->Extra().Body, " (UPPER(A))");
        }},
   });
 }
@@ -342,7 +342,7 @@ TEST(IBParser, CodeGrantsAndOtherObjectsBuildTheirObjects) {
          auto* V = Find<TViwData>(O.Views, "V");
          ASSERT_NE(V, nullptr);
          EXPECT_EQ(V->Fields.Count(), 2);
-         EXPECT_EQ(V->Body, "SELECT X, Y FROM T");
+         EXPECT_EQ(V->Extra().Body, "SELECT X, Y FROM T");
          auto* W = Find<TViwData>(O.Views, "W");
          ASSERT_NE(W, nullptr);
          EXPECT_EQ(W->Fields.Count(), 0);
@@ -357,14 +357,14 @@ TEST(IBParser, CodeGrantsAndOtherObjectsBuildTheirObjects) {
          EXPECT_EQ(P->Params.Count(), 2);
          EXPECT_EQ(P->Params[1]->GetDefValue(), "'x'");
          EXPECT_EQ(P->Results.Count(), 1);
-         EXPECT_EQ(P->Body, "DECLARE VARIABLE X INTEGER;\nBEGIN\n  R = A; SUSPEND;\nEND");
+         EXPECT_EQ(P->Extra().Body, "DECLARE VARIABLE X INTEGER;\nBEGIN\n  R = A; SUSPEND;\nEND");
          auto* T = Find<TTrgData>(O.Triggers, "TR");
          ASSERT_NE(T, nullptr);
          EXPECT_TRUE(T->Active);
          EXPECT_EQ(T->Position, 3);
          EXPECT_EQ(T->OwnName, "T");
          EXPECT_EQ(T->TrgTypStr(), "AFTER INSERT OR DELETE");
-         EXPECT_EQ(T->Body, "AS\nBEGIN\nEND");
+         EXPECT_EQ(T->Extra().Body, "AS\nBEGIN\nEND");
        }},
       {"CREATE TABLE T (ID INTEGER, C VARCHAR(5));\nCOMMENT ON TABLE T IS 'tab';\n"
        "COMMENT ON COLUMN T.C IS 'col';\nGRANT SELECT, UPDATE ON T TO ROLE R1 WITH GRANT OPTION;\n"
@@ -372,7 +372,7 @@ TEST(IBParser, CodeGrantsAndOtherObjectsBuildTheirObjects) {
        "ENTRY_POINT 'f' MODULE_NAME 'udf';\nALTER TABLE T DROP C;",
        [](TObjs& O) {
          ASSERT_NE(O.GetTable("T"), nullptr);
-         EXPECT_EQ(O.GetTable("T")->Description, "tab");
+         EXPECT_EQ(O.GetTable("T")->Extra().Description, "tab");
          EXPECT_EQ(O.GetTable("T")->Fields.Count(), 1);
          ASSERT_EQ(O.Grants.Count(), 1);
          auto* G = dynamic_cast<TGntData*>(O.Grants.Objects(0));
@@ -391,7 +391,7 @@ TEST(IBParser, CodeGrantsAndOtherObjectsBuildTheirObjects) {
        [](TObjs& O) {
          auto* V = Find<TViwData>(O.Views, "V");
          ASSERT_NE(V, nullptr);
-         EXPECT_EQ(V->Body, "SELECT 2 FROM RDB$DATABASE");
+         EXPECT_EQ(V->Extra().Body, "SELECT 2 FROM RDB$DATABASE");
          EXPECT_EQ(Find<TExcData>(O.Exceptions, "E")->Message, "b");
        }},
   });
@@ -410,14 +410,14 @@ TEST(IBParser, IsqlFormsBuildTheirObjects) {
        [](TObjs& O) {
          EXPECT_EQ(Find<TDmnData>(O.Domains, "D")->TypeField->Extra().CheckText, " (VALUE > 0)");
          ASSERT_NE(Column(O, "T", 1), nullptr);
-         EXPECT_EQ(Column(O, "T", 1)->Body, "(Q * 2)");
+         EXPECT_EQ(Column(O, "T", 1)->Extra().Body, "(Q * 2)");
          EXPECT_EQ(Column(O, "T", 1)->FieldType, iftUnknown);
          auto* P = Find<TPrcData>(O.Procedures, "P");
          ASSERT_NE(P, nullptr);
-         EXPECT_EQ(P->Body, "BEGIN\n  EXIT;\nEND");
-         EXPECT_EQ(P->Description, "pp");
+         EXPECT_EQ(P->Extra().Body, "BEGIN\n  EXIT;\nEND");
+         EXPECT_EQ(P->Extra().Description, "pp");
          ASSERT_EQ(P->Params.Count(), 1);
-         EXPECT_EQ(P->Params[0]->Description, "the a");
+         EXPECT_EQ(P->Params[0]->Extra().Description, "the a");
        }},
       // Arrays as scripts and isql -x write them: [upper] counts from 1, dimensions follow the
       // whole element type and come before its character set.
@@ -762,7 +762,7 @@ TEST(IBSQLExec, DescriptionFormsLoadAsWrittenAndReadBack) {
     std::string Script;
     std::vector<std::string> Texts;
     for (const auto& [Obj, Text] : Described) {
-      Obj->Description = Text;
+      Obj->SetExtra(&TObjExtra::Description, Text);
       std::string Def = Obj->DescriptionDef();
       for (std::size_t I; (I = Def.find('\r')) != std::string::npos;) Def.erase(I, 1);
       Texts.push_back(Def);
@@ -785,8 +785,8 @@ TEST(IBSQLExec, DescriptionFormsLoadAsWrittenAndReadBack) {
     TObjs Back;
     Back.SetDatabaseType(dbInterBase);
     ASSERT_EQ(ParseInto(Back, Schema + Script), std::vector<std::string>{});
-    EXPECT_EQ(Back.GetTable("T")->Description, "it's T");
-    EXPECT_EQ(Column(Back, "T", 0)->Description, "col\nline two");
-    EXPECT_EQ(Find<TPrcData>(Back.Procedures, "F")->Params[0]->Description, "par");
+    EXPECT_EQ(Back.GetTable("T")->Extra().Description, "it's T");
+    EXPECT_EQ(Column(Back, "T", 0)->Extra().Description, "col\nline two");
+    EXPECT_EQ(Find<TPrcData>(Back.Procedures, "F")->Params[0]->Extra().Description, "par");
   }
 }

@@ -143,7 +143,7 @@ TEST(PGTypes, CompositeType) {
   ASSERT_TRUE(T.Parse("CREATE TYPE pair AS (x date);\r\nALTER TYPE public.pair OWNER TO anna;"));
   ASSERT_EQ(D->PGOptions->Attributes.Count(), 1);
   EXPECT_EQ(D->PGOptions->Attributes[0]->FieldType, iftDate);
-  EXPECT_EQ(D->Creator, "anna");
+  EXPECT_EQ(D->Extra().Creator, "anna");
 }
 
 TEST(PGTypes, EnumAndRangeTypesArePassedOver) {
@@ -241,7 +241,7 @@ TEST(PGDomains, AlterDomainForms) {
               "ALTER DOMAIN gone DROP DEFAULT;\r\n"
               "ALTER DOMAIN gone OWNER TO qel;"));
   TDmnData* D = Domain(T, "nv");
-  EXPECT_EQ(D->Creator, "qel");
+  EXPECT_EQ(D->Extra().Creator, "qel");
   EXPECT_EQ(D->TypeField->Extra().CheckText, "(VALUE <> 5)");
   EXPECT_TRUE(D->TypeField->Nullable);
   EXPECT_EQ(D->TypeField->GetDefValue(), "7");
@@ -388,8 +388,8 @@ TEST(PGOperators, AlterOperatorFindsTheOperatorByItsOperands) {
               "ALTER OPERATOR + (integer, NONE) OWNER TO u;\r\n"
               "ALTER OPERATOR public.+ (int4, int4) OWNER TO v;\r\n"
               "ALTER OPERATOR public.- (integer, integer) OWNER TO w;"));
-  EXPECT_EQ(T.Objs.GetOperator("public.+ (integer, NONE)")->Creator, "u");
-  EXPECT_EQ(T.Objs.GetOperator("public.+ (integer, integer)")->Creator, "v");
+  EXPECT_EQ(T.Objs.GetOperator("public.+ (integer, NONE)")->Extra().Creator, "u");
+  EXPECT_EQ(T.Objs.GetOperator("public.+ (integer, integer)")->Extra().Creator, "v");
   EXPECT_EQ(T.Statements[2].ObjType, dboOperator);
   EXPECT_EQ(T.Statements[2].Operation, odbAlter);
 }
@@ -414,7 +414,7 @@ TEST(PGOperatorClasses, DumpedClass) {
   EXPECT_FALSE(Opc->IsDefault);
   EXPECT_EQ(Opc->DataType, "integer");
   EXPECT_EQ(Opc->IndexMethod, "btree");
-  EXPECT_EQ(Opc->Creator, "qel");
+  EXPECT_EQ(Opc->Extra().Creator, "qel");
   EXPECT_EQ(Entries(Opc->OprEntries),
             (Names{"public.< (integer, integer)", "public.=== (integer, integer)"}));
   auto* Op3 = dynamic_cast<TOpcOprData*>(Opc->OprEntries.Objects(1));

@@ -417,7 +417,7 @@ TEST(VarnelConversion, SqlServerDefaultsBecomeConstraintsUntilRestored) {
   for (int I = 0; I < R.Master().Constraints.Count(); ++I)
     if (auto* C = dynamic_cast<TCtrData*>(R.Master().Constraints.Objects(I));
         C && C->GetCtType() == ctDefault)
-      Bodies.push_back(C->FldList[0] + "=" + C->Body);
+      Bodies.push_back(C->FldList[0] + "=" + C->Extra().Body);
   std::sort(Bodies.begin(), Bodies.end());
   EXPECT_EQ(Bodies, (std::vector<std::string>{"A=((-1))", "B=(getdate())"}));
   EXPECT_EQ(T->Fields[0]->DefValue, "");

@@ -158,7 +158,7 @@ std::string TDmnData::Def() const {
     if (CreateTypeFrom) return "CREATE TYPE " + GetObjFullName() + " FROM " + TypeField->TypeDef();
     if (GetXmlSchemaCollection())
       return "CREATE XML SCHEMA COLLECTION " + GetObjFullName() + " AS N" +
-             ScriptQuotedStr(Body, dbMSSQL);
+             ScriptQuotedStr(Extra().Body, dbMSSQL);
     return "EXEC sp_addtype N" + Lit(GetObjName()) + ", N" + Lit(BaseTypeName) + ", N" +
            Lit(TypeField->Nullable ? "NULL" : "NOT NULL");
   }
@@ -482,8 +482,8 @@ void GenScriptDmnCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     Written = true;
     M->CreateDependDef();
     if (Descr) {
-      if (!M->TypeField->Description.empty()) Exec.AddDescription(M);
-      if (!M->Description.empty()) Exec.AddDescription(M);
+      if (!M->TypeField->Extra().Description.empty()) Exec.AddDescription(M);
+      if (!M->Extra().Description.empty()) Exec.AddDescription(M);
     }
   });
 }
@@ -614,7 +614,7 @@ void GenScriptDmnAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
       PGDomainAlter(Exec, *M, *T);
     else
       OtherDomainAlter(Exec, *M, *T);
-    if (Descr && M->Description != T->Description) Exec.AddDescription(M, T);
+    if (Descr && M->Extra().Description != T->Extra().Description) Exec.AddDescription(M, T);
   });
 }
 
@@ -645,7 +645,7 @@ void GenScriptDmnDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& 
     V->DropDependDef();
     if (auto* MV = dynamic_cast<TViwData*>(V->GetRefObj())) {
       MV->CreateDependDef();
-      V->CurrentDef = MV->CurrentDef;
+      V->SetExtra(&TObjExtra::CurrentDef, MV->Extra().CurrentDef);
       MV->SetReCreate(false);
     }
     V->SetReCreate(false);

@@ -208,12 +208,15 @@ TFldExtra::~TFldExtra() = default;
 
 const TFldExtra& TFldData::Extra() const {
   static const TFldExtra None;
-  return FExtra ? *FExtra : None;
+  return FExtra ? static_cast<const TFldExtra&>(*FExtra) : None;
 }
 
 TFldExtra& TFldData::EditExtra() {
-  if (!FExtra) FExtra = std::make_unique<TFldExtra>();
-  return *FExtra;
+  return static_cast<TFldExtra&>(TDbObj::EditExtra());
+}
+
+std::unique_ptr<TObjExtra> TFldData::NewExtra() const {
+  return std::make_unique<TFldExtra>();
 }
 
 std::string TFldData::GetCaption() const {
@@ -351,7 +354,7 @@ std::string TFldData::FieldTypeDef() const {
            tbl_detail::PGArrayBrackets(Extra().ArrayBounds);
   }
   if (FieldType == iftDomain) return (TypeOf ? "TYPE OF " : "") + QuoteIdent(DomainName);
-  if (Computed()) return (DB == dbMSSQL ? "AS " : "COMPUTED BY ") + Body;
+  if (Computed()) return (DB == dbMSSQL ? "AS " : "COMPUTED BY ") + Extra().Body;
 
   std::string R = FieldTypeName(FieldType);
   if (DB == dbPostgreSQL) {
@@ -463,7 +466,7 @@ std::string TFldData::CreateDef() const {
       // The inline form names no column: "[CONSTRAINT name] DEFAULT expression".
       R += " ";
       if (!Ctr->GetObjName().empty()) R += "CONSTRAINT " + QuoteIdent(Ctr->GetObjName()) + " ";
-      R += "DEFAULT " + Ctr->Body;
+      R += "DEFAULT " + Ctr->Extra().Body;
       Ctr->SetObjCreated(true);
     }
   return R;
@@ -513,7 +516,7 @@ void TFldData::DoBeforeDrop() {
     if (!D->Active || !Obj || Obj == this || !Obj->GetObjCreated() || Obj->IsBeingDropped())
       continue;
     if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) {
-      if (Prc->Body == Prc->EmptyBody()) continue;
+      if (Prc->Extra().Body == Prc->EmptyBody()) continue;
       if (Exec) Exec->AddComment(GenComment("Empty " + Prc->GetObjName() + " for drop " + Self));
       Prc->AssignEmptyBody(true);
     } else if (auto* Col = dynamic_cast<TFldData*>(Obj); Col && Col->Computed()) {
@@ -586,7 +589,7 @@ void TFldData::Assign(const TFldData& Source) {
   DefValue = Source.GetDefValue();
   Found = Source.Found;
   Equal = Source.Equal;
-  Description = Source.Description;
+  SetExtra(&TObjExtra::Description, Source.Extra().Description);
   InOut = Source.InOut;
   ByValue = Source.ByValue;
   ByDescriptor = Source.ByDescriptor;
@@ -606,7 +609,7 @@ void TFldData::AssignDataType(const TFldData& Source) {
   DomainName = Source.DomainName;
   CharSet = Source.CharSet;
   CharSetId = Source.CharSetId;
-  Body = Source.Body;
+  SetExtra(&TObjExtra::Body, Source.Extra().Body);
   Collation = Source.Collation;
   CollationId = Source.CollationId;
   SubType = Source.SubType;

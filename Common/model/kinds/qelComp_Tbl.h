@@ -262,11 +262,9 @@ class TSparseStrings {
 /// one or two dialects, a domain's CHECK, array bounds, enumeration values): a column holds
 /// them in a block of their own, made when the first of them is set, so that a schema of a few
 /// hundred thousand plain columns does not carry them in every column.
-struct TFldExtra {
+struct TFldExtra : TObjExtra {
   TFldExtra();
-  ~TFldExtra();
-  TFldExtra(const TFldExtra&) = delete;
-  TFldExtra& operator=(const TFldExtra&) = delete;
+  ~TFldExtra() override;
 
   /// PostgreSQL: the database's own text of this default, where a live comparison found that
   /// the server spells this (script's) default so (it stored it, or the two differ only by the
@@ -387,9 +385,10 @@ class TFldData : public TDbObj {
   TFldExtra& EditExtra();
   /// Sets one of the rarer attributes; setting its default makes no block.
   template <class T, class V>
-  void SetExtra(T TFldExtra::*Member, const V& Value) {
-    if (FExtra || !(Extra().*Member == Value)) EditExtra().*Member = Value;
+  void SetExtra(T TFldExtra::*Member, V&& Value) {
+    if (FExtra || !(Extra().*Member == Value)) EditExtra().*Member = std::forward<V>(Value);
   }
+  using TDbObj::SetExtra;
 
   // Replaced virtual operations.
 
@@ -436,7 +435,7 @@ class TFldData : public TDbObj {
   void GetCharsetCollation(std::int32_t aCharSetId, const std::string& aCharSet,
                            std::int32_t aCollationId, const std::string& aCollation);
   /// The item is computed (its expression is in Body).
-  bool Computed() const { return !Body.empty(); }
+  bool Computed() const { return !Extra().Body.empty(); }
   /// The domain of an iftDomain item in the owner collection, or nullptr.
   TDmnData* GetDmnData() const;
   bool IsCharType() const;
@@ -475,7 +474,8 @@ class TFldData : public TDbObj {
   /// The item is a parameter of a stored routine.
   bool IsRoutineParam() const;
 
-  std::unique_ptr<TFldExtra> FExtra;
+ protected:
+  std::unique_ptr<TObjExtra> NewExtra() const override;
 };
 
 /// A PostgreSQL serial column: serial, bigserial, or smallserial (a smallint with

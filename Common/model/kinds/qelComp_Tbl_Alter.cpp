@@ -426,8 +426,9 @@ void PGSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
 /// comment included: the comment the column is to keep is written with it (the master's when
 /// descriptions are compared, else the one the target has).
 std::string MySQLModifyText(const TAlterRun& Run, const TFldData& M, const TFldData* T) {
-  const std::string& Comment =
-      Run.Master.CompareObjects.Contains(coDescription) || !T ? M.Description : T->Description;
+  const std::string& Comment = Run.Master.CompareObjects.Contains(coDescription) || !T
+                                   ? M.Extra().Description
+                                   : T->Extra().Description;
   std::string R = M.TypeDef();
   if (!Comment.empty()) R += " COMMENT " + ScriptQuotedStr(Comment, dbMySQL);
   return R;
@@ -601,7 +602,8 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
             break;
         }
       }
-      if (Descr && F->Description != G->Description) Exec.AddDescription(F.get(), G);
+      if (Descr && F->Extra().Description != G->Extra().Description)
+        Exec.AddDescription(F.get(), G);
     }
   }
   if (Written) Exec.AddComment("\r\n");

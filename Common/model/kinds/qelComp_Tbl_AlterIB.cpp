@@ -489,7 +489,7 @@ class TIBColumnAlter {
       DataType();
     else if (M.FieldType == iftDomain && T.FieldType == iftDomain && M.DomainName != T.DomainName)
       ReplaceDomain();
-    else if (M.Body != T.Body)
+    else if (M.Extra().Body != T.Extra().Body)
       ComputedBody();
     else if (M.Size != T.Size && !M.Computed() && IsString(M.FieldType) &&
              T.FieldType == M.FieldType)

@@ -241,7 +241,7 @@ std::string TFldData::ASETypeDef() const {
   } else if (FieldType == iftDomain) {
     R = QuoteIdent(DomainName);
   } else if (Computed()) {
-    return "AS " + Body;
+    return "AS " + Extra().Body;
   } else if (FieldType == iftTable) {
     return Extra().TableType ? Extra().TableType->TypeDef() : std::string("TABLE");
   } else {
@@ -261,7 +261,7 @@ std::string TFldData::MSSQLTypeDef() const {
     if (!Extra().DomainSchema.empty()) R = QuoteIdent(Extra().DomainSchema) + ".";
     R += QuoteIdent(DomainName);
   } else if (Computed()) {
-    R = "AS " + Body;
+    R = "AS " + Extra().Body;
     if (Persisted) R += " PERSISTED";
   } else if (FieldType == iftXml) {
     R = "XML";
