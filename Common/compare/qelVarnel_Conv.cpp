@@ -93,10 +93,10 @@ struct TFldState : TObjState {
   explicit TFldState(const TFldData& F)
       : TObjState(F),
         DefValue(F.DefValue),
-        CharSet(F.CharSet),
-        Collation(F.Collation),
+        CharSet(F.Extra().CharSet),
+        Collation(F.Extra().Collation),
         SubTypeName(F.Extra().SubTypeName),
-        DomainName(F.DomainName),
+        DomainName(F.Extra().DomainName),
         TableName(F.TableName),
         FieldType(F.FieldType),
         Size(F.Size),
@@ -114,10 +114,10 @@ struct TFldState : TObjState {
   void Put(TFldData& F) const {
     TObjState::Put(F);
     F.DefValue = DefValue;
-    F.CharSet = CharSet;
-    F.Collation = Collation;
+    F.SetExtra(&TFldExtra::CharSet, CharSet);
+    F.SetExtra(&TFldExtra::Collation, Collation);
     F.SetExtra(&TFldExtra::SubTypeName, SubTypeName);
-    F.DomainName = DomainName;
+    F.SetExtra(&TFldExtra::DomainName, DomainName);
     F.TableName = TableName;
     F.FieldType = FieldType;
     F.Size = Size;
@@ -382,7 +382,8 @@ void ApplyNames(TCustomObjs& M, const TNameRules& R, bool CaseInsensitive) {
     for (const auto& F : T->Fields) {
       F->SetObjName(Cols.Get(F->GetObjName(), Column));
       F->TableName = T->GetObjName();
-      if (!F->DomainName.empty()) F->DomainName = Domains.Get(F->DomainName, R.Domain);
+      if (!F->Extra().DomainName.empty())
+        F->SetExtra(&TFldExtra::DomainName, Domains.Get(F->Extra().DomainName, R.Domain));
     }
   }
   for (int I = 0; I < M.Views.Count(); ++I) {
@@ -774,7 +775,7 @@ void IBTypeRule(TFldData& F, TDatabaseType From, const std::string& N) {
       } else {
         F.FieldType = iftVarchar;
       }
-      F.CharSet = N;
+      F.SetExtra(&TFldExtra::CharSet, N);
       break;
     case iftVarchar:
       if (Max) {
@@ -784,7 +785,7 @@ void IBTypeRule(TFldData& F, TDatabaseType From, const std::string& N) {
       break;
     case iftNChar:
       F.FieldType = iftChar;
-      F.CharSet = N;
+      F.SetExtra(&TFldExtra::CharSet, N);
       break;
     case iftText:
       TextBlob();
@@ -792,7 +793,7 @@ void IBTypeRule(TFldData& F, TDatabaseType From, const std::string& N) {
     case iftNText:
     case iftXml:
       TextBlob();
-      F.CharSet = N;
+      F.SetExtra(&TFldExtra::CharSet, N);
       break;
     case iftMoney:
       F.FieldType = iftNumeric;
@@ -890,18 +891,18 @@ void TVarnel::ConvertToIB_Db() {
     // A binary blob stays binary; every other domain descriptor is text.
     if (!Binary) F->SubType = 1;
     if (!F->DefValue.empty()) F->DefValue = IBDefault(F->DefValue, Version);
-    F->Collation.clear();
+    F->SetExtra(&TFldExtra::Collation, std::string());
   });
   ForEachColumn(M, [&](TFldData& F) {
-    if (From == dbMSSQL && UpperCase(F.DomainName) == "SYSNAME") {
+    if (From == dbMSSQL && UpperCase(F.Extra().DomainName) == "SYSNAME") {
       F.FieldType = iftVarchar;
       F.Size = 256;
-      F.CharSet = N;
-      F.DomainName.clear();
+      F.SetExtra(&TFldExtra::CharSet, N);
+      F.SetExtra(&TFldExtra::DomainName, std::string());
     }
     IBTypeRule(F, From, N);
     if (!F.DefValue.empty()) F.DefValue = IBDefault(F.DefValue, Version);
-    F.Collation.clear();
+    F.SetExtra(&TFldExtra::Collation, std::string());
   });
   ForEach<TTblData>(M.Tables, [](TTblData& T) { T.SetSchema(""); });
   ForEach<TIdxData>(M.Indexes, [](TIdxData& X) {
@@ -945,8 +946,9 @@ std::map<const TFldData*, const TFldData*> ColumnDomains(TCustomObjs& M, bool CI
   });
   std::map<const TFldData*, const TFldData*> DomainOf;
   ForEachColumn(M, [&](TFldData& F) {
-    if (F.DomainName.empty()) return;
-    if (auto It = DomainTypes.find(NameKey(F.DomainName)); It != DomainTypes.end() && It->second)
+    if (F.Extra().DomainName.empty()) return;
+    if (auto It = DomainTypes.find(NameKey(F.Extra().DomainName));
+        It != DomainTypes.end() && It->second)
       DomainOf[&F] = It->second;
   });
   return DomainOf;
@@ -960,12 +962,12 @@ void TakeDomainType(TFldData& F, const TFldData& D) {
   F.Scale = D.Scale;
   // NOT NULL of the column or of its domain: either keeps the column from taking NULL.
   F.Nullable = F.Nullable && D.Nullable;
-  F.CharSet = D.CharSet;
-  F.Collation = D.Collation;
+  F.SetExtra(&TFldExtra::CharSet, D.Extra().CharSet);
+  F.SetExtra(&TFldExtra::Collation, D.Extra().Collation);
   F.SubType = D.SubType;
   F.SetExtra(&TFldExtra::SubTypeName, D.Extra().SubTypeName);
   if (F.DefValue.empty()) F.DefValue = D.DefValue;
-  F.DomainName.clear();
+  F.SetExtra(&TFldExtra::DomainName, std::string());
 }
 
 /// The MySQL type of column F of table Table (From: the master's dialect).
@@ -981,15 +983,15 @@ void MySQLTypeRule(TFldData& F, TDatabaseType From, const std::unordered_set<std
       break;
     case iftNText:
       F.FieldType = iftText;
-      F.CharSet = "UTF8";
+      F.SetExtra(&TFldExtra::CharSet, "UTF8");
       break;
     case iftNChar:
       F.FieldType = iftChar;
-      F.CharSet = "UTF8";
+      F.SetExtra(&TFldExtra::CharSet, "UTF8");
       break;
     case iftNVarChar:
       F.FieldType = iftVarchar;
-      F.CharSet = "UTF8";
+      F.SetExtra(&TFldExtra::CharSet, "UTF8");
       break;
     case iftImage:
       F.FieldType = iftLongBlob;
@@ -1093,8 +1095,8 @@ void TVarnel::ConvertToMySQLDb() {
       TFldData& F = *FP;
       F.SetExtra(&TObjExtra::Body, std::string());
       if (auto It = DomainOf.find(&F); It != DomainOf.end()) TakeDomainType(F, *It->second);
-      F.CharSet.clear();
-      F.Collation.clear();
+      F.SetExtra(&TFldExtra::CharSet, std::string());
+      F.SetExtra(&TFldExtra::Collation, std::string());
       // PostgreSQL's "(0)" on fractional seconds is MySQL's precision when none is written.
       if (F.Precision == PGZeroSecondsPrecision && PGTypeTakesSecondsPrecision(F.FieldType))
         F.Precision = 0;
@@ -1164,7 +1166,7 @@ void TVarnel::ConvertToMsSQLDb() {
   M.SetDatabaseType(dbMSSQL);
 
   auto Rule = [&](TFldData& F) {
-    const std::string CS = UpperCase(Trim(F.CharSet));
+    const std::string CS = UpperCase(Trim(F.Extra().CharSet));
     switch (F.FieldType) {
       case iftFloat:
       case iftDoublePrecision:
@@ -1187,14 +1189,14 @@ void TVarnel::ConvertToMsSQLDb() {
       default:
         if (MapSerial(F)) {
           F.Identity = true;
-          F.EditExtra().IdentitySeed = 1;
-          F.EditExtra().IdentityIncrement = 1;
+          F.SetExtra(&TFldExtra::IdentitySeed, 1);
+          F.SetExtra(&TFldExtra::IdentityIncrement, 1);
         }
         break;
     }
     F.SetExtra(&TObjExtra::Description, std::string());
-    F.CharSet.clear();
-    F.Collation.clear();
+    F.SetExtra(&TFldExtra::CharSet, std::string());
+    F.SetExtra(&TFldExtra::Collation, std::string());
     KeepScaleOfExactNumbers(F);
   };
 
@@ -1262,7 +1264,7 @@ void TVarnel::ConvertToSybaseDb() {
       case iftBlob:
         F.FieldType =
             F.SubType == 1
-                ? (UpperCase(Trim(F.CharSet)) == "UNICODE_FSS" ? iftNText : iftLongVarchar)
+                ? (UpperCase(Trim(F.Extra().CharSet)) == "UNICODE_FSS" ? iftNText : iftLongVarchar)
                 : iftLongBinary;
         break;
       default:
@@ -1270,8 +1272,8 @@ void TVarnel::ConvertToSybaseDb() {
         break;
     }
     F.SetExtra(&TObjExtra::Description, std::string());
-    F.CharSet.clear();
-    F.Collation.clear();
+    F.SetExtra(&TFldExtra::CharSet, std::string());
+    F.SetExtra(&TFldExtra::Collation, std::string());
     F.SetExtra(&TObjExtra::Body, std::string());
     KeepScaleOfExactNumbers(F);
   };
@@ -1356,8 +1358,8 @@ void TVarnel::ConvertToPGSQLDb() {
   ApplyNames(M, Names, CI);
 
   auto ColumnRule = [](TFldData& F) {
-    F.CharSet.clear();
-    F.Collation.clear();
+    F.SetExtra(&TFldExtra::CharSet, std::string());
+    F.SetExtra(&TFldExtra::Collation, std::string());
     F.SetExtra(&TObjExtra::Body, std::string());
     // A PostgreSQL smallint with AutoIncrement is a smallserial; the counter of another
     // dialect's column is not carried over (its integer columns stay plain integers too).

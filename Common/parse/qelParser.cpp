@@ -805,8 +805,8 @@ void TCustomParser::LinkDepend(TDbObj* Obj, TDbObj* DependsOn, const std::string
   auto* Tbl = dynamic_cast<TTblData*>(DependsOn);
   if (FieldName.empty() || !Objs2 || !Tbl || !dynamic_cast<TViwData*>(Obj)) return;
   for (const auto& Fld : Tbl->Fields)
-    if (!Fld->DomainName.empty())
-      if (TDmnData* Dmn = Objs2->GetDomain(Fld->DomainName))
+    if (!Fld->Extra().DomainName.empty())
+      if (TDmnData* Dmn = Objs2->GetDomain(Fld->Extra().DomainName))
         Objs->LinkDepend(Obj, Dmn, "", GetPosX(), GetPosY());
 }
 

@@ -102,7 +102,7 @@ void TDB2DBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::
     TObjs* Objs = GetObjs();
     if (Objs && Objs->GetDomain(Name)) {
       Fld.FieldType = iftDomain;
-      Fld.DomainName = Name;
+      Fld.SetExtra(&TFldExtra::DomainName, Name);
     } else {
       DoErrorMessage("Unknown datatype: " + Name);
     }
@@ -178,7 +178,7 @@ void TDB2DBExtract::ExtractTbl() {
         } else {
           std::string Text = ColsRow.Str("text");
           if (Text.rfind("AS", 0) == 0) Text = Trim(Text.substr(2));
-          Fld->EditExtra().GeneratedExpr = Text;
+          Fld->SetExtra(&TFldExtra::GeneratedExpr, Text);
         }
       }
       Fld->Position = Tbl->Fields.Count() + 1;

@@ -284,7 +284,8 @@ void TDB2Parser::ParseGenerated(TFldData& Fld) {
   if (Ch == '(') {
     const std::string Expr = GetExpr();
     // The writer puts the expression back into its parentheses.
-    Fld.EditExtra().GeneratedExpr = Expr.size() >= 2 ? Expr.substr(1, Expr.size() - 2) : Expr;
+    Fld.SetExtra(&TFldExtra::GeneratedExpr,
+                 Expr.size() >= 2 ? Expr.substr(1, Expr.size() - 2) : Expr);
     return;
   }
   GetSy();

@@ -181,7 +181,8 @@ void TIBDBExtract::MatchServerForms(TCustomObjs& Other) {
   // A script that names the database's own character set without a collation means what the
   // catalog says by naming none.
   auto Even = [this](TFldData& F) {
-    if (F.Collation.empty() && SameText(F.CharSet, FDBCharSet)) F.CharSet.clear();
+    if (F.Extra().Collation.empty() && SameText(F.Extra().CharSet, FDBCharSet))
+      F.SetExtra(&TFldExtra::CharSet, std::string());
   };
   for (TDbObjList* L : {&Other.Tables, &Other.Procedures, &Other.Domains})
     for (int I = 0; I < L->Count(); ++I) {

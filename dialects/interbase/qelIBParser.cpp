@@ -242,7 +242,7 @@ void TIbParser::Link_Depend() {
   auto LinkDomains = [&](TDbObj* Obj, const TObjVector<TFldData>& Fields) {
     for (const auto& F : Fields)
       if (F->FieldType == iftDomain)
-        if (TDbObj* D = O->Domains.FindObj(F->DomainName)) LinkDepend(Obj, D);
+        if (TDbObj* D = O->Domains.FindObj(F->Extra().DomainName)) LinkDepend(Obj, D);
   };
   for (int I = 0; I < O->Tables.Count(); ++I)
     if (auto* T = dynamic_cast<TTblData*>(O->Tables.Objects(I))) LinkDomains(T, T->Fields);
@@ -494,7 +494,7 @@ void TIbParser::ParseAlter() {
       if (IsWord("CONSTRAINT")) GetSy();
       if (IsWord("CHECK")) {
         GetSy();
-        F.EditExtra().CheckText = " " + ParenText();
+        F.SetExtra(&TFldExtra::CheckText, " " + ParenText());
       }
     } else {
       ParseTypeOrDefaultChange(F);

@@ -148,8 +148,8 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
     Fld.FieldType = iftUnknown;
     Fld.Size = Fld.Precision = Fld.Scale = Fld.SubType = 0;
     Fld.SetExtra(&TFldExtra::SegmentSize, 0);
-    Fld.CharSet.clear();
-    Fld.DomainName.clear();
+    Fld.SetExtra(&TFldExtra::CharSet, std::string());
+    Fld.SetExtra(&TFldExtra::DomainName, std::string());
     ParseColumnDef(Fld, Owner);
     return;
   }
@@ -167,10 +167,10 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
       GetSy();
     } else if (IsWord("COLLATE")) {
       GetSy();
-      Fld.Collation = Name();
+      Fld.SetExtra(&TFldExtra::Collation, Name());
     } else if (IsWord("CHECK") && !Owner) {
       GetSy();
-      Fld.EditExtra().CheckText = " " + ParenText();
+      Fld.SetExtra(&TFldExtra::CheckText, " " + ParenText());
     } else if (Owner && (IsWord("CONSTRAINT") || IsWord("PRIMARY") || IsWord("UNIQUE") ||
                          IsWord("REFERENCES") || IsWord("CHECK"))) {
       std::string N;
@@ -196,7 +196,7 @@ void TIbParser::ParseDataType(TFldData& Fld) {
       Fld.TypeOf = true;
     }
     Fld.FieldType = iftDomain;
-    Fld.DomainName = Name();
+    Fld.SetExtra(&TFldExtra::DomainName, Name());
     return;
   }
   TDBFieldType T = It->Type;
@@ -265,7 +265,7 @@ void TIbParser::ParseCharSet(TFldData& Fld) {
   if (!IsWord("CHARACTER")) return;
   GetSy();
   if (IsWord("SET")) GetSy();
-  Fld.CharSet = Name();
+  Fld.SetExtra(&TFldExtra::CharSet, Name());
 }
 
 void TIbParser::ParseArrayBounds(TFldData& Fld) {
@@ -480,14 +480,16 @@ void TIbParser::ParseTypeChange(TFldData& Fld) {
   }
   // A text type that names no character set or collation keeps the column's (the server
   // does so too).
-  const bool KeepsCharSet = IsText(Type.FieldType) && IsText(Fld.FieldType) && Type.CharSet.empty();
-  const std::string CharSet = KeepsCharSet ? std::string(Fld.CharSet) : std::string(Type.CharSet);
-  const std::string Collation = KeepsCharSet ? std::string(Fld.Collation) : std::string();
+  const bool KeepsCharSet =
+      IsText(Type.FieldType) && IsText(Fld.FieldType) && Type.Extra().CharSet.empty();
+  const std::string CharSet =
+      KeepsCharSet ? std::string(Fld.Extra().CharSet) : std::string(Type.Extra().CharSet);
+  const std::string Collation = KeepsCharSet ? std::string(Fld.Extra().Collation) : std::string();
   const std::string Computed = Fld.Extra().Body;
   Fld.AssignDataType(Type);
   Fld.SetExtra(&TFldExtra::ArrayBounds, Type.Extra().ArrayBounds);
-  Fld.CharSet = CharSet;
-  Fld.Collation = Collation;
+  Fld.SetExtra(&TFldExtra::CharSet, CharSet);
+  Fld.SetExtra(&TFldExtra::Collation, Collation);
   Fld.SetExtra(&TObjExtra::Body, Computed);
 }
 
@@ -581,7 +583,7 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
       // The column takes a domain.
       TFldData Typed(Objs);
       Typed.FieldType = iftDomain;
-      Typed.DomainName = V.Text;
+      Typed.SetExtra(&TFldExtra::DomainName, V.Text);
       F->AssignDataType(Typed);
       F->SetExtra(&TFldExtra::ArrayBounds, TArrayBounds());
     } else if (Column == "RDB$FIELD_SOURCE" && V.Names.size() >= 2) {
@@ -600,9 +602,9 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
       const TFldData* From = DomainField(V);
       F->SetExtra(&TFldExtra::CheckText, From ? From->Extra().CheckText.str() : std::string());
     } else if (Column == "RDB$CHARACTER_SET_ID") {
-      F->CharSet = V.Names.empty() ? std::string() : V.Names[0];
+      F->SetExtra(&TFldExtra::CharSet, V.Names.empty() ? std::string() : V.Names[0]);
     } else if (Column == "RDB$COLLATION_ID") {
-      F->Collation = V.Names.empty() ? std::string() : V.Names[0];
+      F->SetExtra(&TFldExtra::Collation, V.Names.empty() ? std::string() : V.Names[0]);
     } else if (Int && Table == "RDB$FIELD_DIMENSIONS") {
       const auto D = Where.find("RDB$DIMENSION");
       const std::size_t N = D == Where.end() ? 0 : static_cast<std::size_t>(D->second.Int);
@@ -628,11 +630,11 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
         (T == iftSmallInt || T == iftInteger || T == iftBigInt || T == iftDoublePrecision);
     if (Exact) T = *SubType == 1 ? iftNumeric : iftDecimal;
     if (!IsText(T)) {
-      F->CharSet.clear();
-      F->Collation.clear();
+      F->SetExtra(&TFldExtra::CharSet, std::string());
+      F->SetExtra(&TFldExtra::Collation, std::string());
     }
     F->FieldType = T;
-    F->DomainName.clear();
+    F->SetExtra(&TFldExtra::DomainName, std::string());
     F->TypeOf = false;
     if (!Exact) F->Precision = F->Scale = 0;
     if (T != iftChar && T != iftVarchar && T != iftCstring) F->Size = 0;
@@ -644,7 +646,7 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
   // The catalog keeps a scale as a negative number.
   if (Scale) F->Scale = static_cast<std::int32_t>(-*Scale);
   if (Length) F->Size = static_cast<std::int32_t>(*Length);
-  if (Segment) F->EditExtra().SegmentSize = static_cast<std::int32_t>(*Segment);
+  if (Segment) F->SetExtra(&TFldExtra::SegmentSize, static_cast<std::int32_t>(*Segment));
 }
 
 // ---------------------------------------------------------------------------------------------

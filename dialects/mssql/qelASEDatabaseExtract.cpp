@@ -237,7 +237,7 @@ void TASEDBExtract::ExtractTbl() {
     const bool Nullable = (Status & 0x08) != 0;
     if (Row.Int("usertype") >= 100) {
       Fld->FieldType = iftDomain;
-      Fld->DomainName = Row.Str("type_name");
+      Fld->SetExtra(&TFldExtra::DomainName, Row.Str("type_name"));
       Fld->Nullable = Nullable;
     } else {
       ColumnType(*Fld, Row.Str("type_name"), Row.Int("length"), Row.Int("prec"), Row.Int("scale"),

@@ -68,7 +68,7 @@ void TMSSQLCustomDBExtract::ColumnType(TFldData& Fld, const std::string& TypeNam
   if (T == iftUnknown) {
     if (TObjs* Objs = GetObjs(); Objs && Objs->GetDomain(Trim(TypeName))) {
       Fld.FieldType = iftDomain;
-      Fld.DomainName = Trim(TypeName);
+      Fld.SetExtra(&TFldExtra::DomainName, Trim(TypeName));
     } else {
       DoErrorMessage("Unknown datatype: " + Name);
     }
@@ -425,8 +425,8 @@ void TMSSQLDBExtract::ExtractTbl() {
     Fld->SetExtra(&TObjExtra::Description, CrLfLineBreaks(Row.Str("description")));
     if (Row.Bool("is_user_defined")) {
       Fld->FieldType = iftDomain;
-      Fld->DomainName = Fold(Row.Str("type_name"));
-      Fld->EditExtra().DomainSchema = Fold(TypeSchema(Row.Str("type_schema")));
+      Fld->SetExtra(&TFldExtra::DomainName, Fold(Row.Str("type_name")));
+      Fld->SetExtra(&TFldExtra::DomainSchema, Fold(TypeSchema(Row.Str("type_schema"))));
       Fld->Nullable = Row.Bool("is_nullable");
     } else {
       ColumnType(*Fld, Row.Str("type_name"), Row.Int("max_length"), Row.Int("precision"),
@@ -438,12 +438,12 @@ void TMSSQLDBExtract::ExtractTbl() {
     }
     if (Row.Bool("is_identity")) {
       Fld->Identity = true;
-      Fld->EditExtra().IdentitySeed = Row.Int("seed");
-      Fld->EditExtra().IdentityIncrement = Row.Int("increment");
+      Fld->SetExtra(&TFldExtra::IdentitySeed, Row.Int("seed"));
+      Fld->SetExtra(&TFldExtra::IdentityIncrement, Row.Int("increment"));
     }
     Fld->RowGuidCol = Row.Bool("is_rowguidcol");
     if (const std::string Coll = Row.Str("collation_name"); !Coll.empty() && Coll != DbCollation)
-      Fld->Collation = Coll;
+      Fld->SetExtra(&TFldExtra::Collation, Coll);
     AddColumn(*Tbl, std::move(Fld));
   }
   CloseQuery(Q);

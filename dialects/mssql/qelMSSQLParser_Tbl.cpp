@@ -179,7 +179,7 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
   std::string Name = NamePart();
   if (Sy == syDot) {  // schema.type: a user type of another schema
     GetSy();
-    Fld.EditExtra().DomainSchema = Fold(NoDbo(Name));
+    Fld.SetExtra(&TFldExtra::DomainSchema, Fold(NoDbo(Name)));
     Name = NamePart();
   }
   std::string U = UpperCase(Name);
@@ -210,7 +210,7 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
     }
     // A user type by its name.
     Fld.FieldType = iftDomain;
-    Fld.DomainName = Fold(Name);
+    Fld.SetExtra(&TFldExtra::DomainName, Fold(Name));
     return;
   }
   Fld.FieldType = W->Type;
@@ -260,7 +260,7 @@ void TTransactSQLParser::ParseColumnOptions(TFldData& Fld, TTblData& Table) {
       GetSy();
     } else if (IsWord("COLLATE")) {
       GetSy();
-      Fld.Collation = NamePart();
+      Fld.SetExtra(&TFldExtra::Collation, NamePart());
     } else if (IsWord("IDENTITY")) {
       Fld.Identity = true;
       Fld.Nullable = false;  // the server makes an identity column NOT NULL
@@ -277,9 +277,9 @@ void TTransactSQLParser::ParseColumnOptions(TFldData& Fld, TTblData& Table) {
           return Value;
         };
         GetSy();
-        Fld.EditExtra().IdentitySeed = Signed();
+        Fld.SetExtra(&TFldExtra::IdentitySeed, Signed());
         TestAndGetSy(syComma);
-        Fld.EditExtra().IdentityIncrement = Signed();
+        Fld.SetExtra(&TFldExtra::IdentityIncrement, Signed());
         TestAndGetSy(syRParen);
       }
     } else if (IsWord("ROWGUIDCOL")) {
@@ -609,9 +609,9 @@ void TTransactSQLParser::ParseAlterTable() {
       GetSy();
       return;
     }
-    Fld->DomainName.clear();
+    Fld->SetExtra(&TFldExtra::DomainName, std::string());
     Fld->SetExtra(&TFldExtra::DomainSchema, std::string());
-    Fld->Collation.clear();
+    Fld->SetExtra(&TFldExtra::Collation, std::string());
     Fld->Size = Fld->Precision = Fld->Scale = 0;
     Fld->Nullable = IsMSSQL();
     ParseDataType(*Fld);

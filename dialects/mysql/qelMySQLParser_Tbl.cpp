@@ -324,25 +324,26 @@ void NormaliseCharset(TFldData& Fld, const TTblData& Tbl) {
       Fld.FieldType == iftVarchar || Fld.FieldType == iftChar || Fld.FieldType == iftNationalChar ||
       Fld.FieldType == iftTinyText || Fld.FieldType == iftText || Fld.FieldType == iftMediumText ||
       Fld.FieldType == iftLongText || Fld.FieldType == iftEnum || Fld.FieldType == iftSet;
-  if (Fld.BinaryAttr && Fld.Collation.empty() && Text) {
-    const std::string Set = Fld.CharSet.empty() ? TblSet : Fld.CharSet;
+  if (Fld.BinaryAttr && Fld.Extra().Collation.empty() && Text) {
+    const std::string Set = Fld.Extra().CharSet.empty() ? TblSet : Fld.Extra().CharSet;
     if (!Set.empty()) {
-      Fld.CharSet = Set;
-      Fld.Collation = Set + "_bin";
+      Fld.SetExtra(&TFldExtra::CharSet, Set);
+      Fld.SetExtra(&TFldExtra::Collation, Set + "_bin");
       Fld.BinaryAttr = false;
     }
   }
-  if (Fld.CharSet.empty() && !Fld.Collation.empty()) {
-    if (const auto P = Fld.Collation.find('_'); P != std::string::npos)
-      Fld.CharSet = Fld.Collation.substr(0, P);
+  if (Fld.Extra().CharSet.empty() && !Fld.Extra().Collation.empty()) {
+    if (const auto P = Fld.Extra().Collation.find('_'); P != std::string::npos)
+      Fld.SetExtra(&TFldExtra::CharSet, Fld.Extra().Collation.substr(0, P));
   }
-  if (!Fld.CharSet.empty() && Fld.Collation.empty()) Fld.Collation = DefaultCollation(Fld.CharSet);
-  if (TblSet.empty() || !SameText(Fld.CharSet, TblSet)) return;
+  if (!Fld.Extra().CharSet.empty() && Fld.Extra().Collation.empty())
+    Fld.SetExtra(&TFldExtra::Collation, DefaultCollation(Fld.Extra().CharSet));
+  if (TblSet.empty() || !SameText(Fld.Extra().CharSet, TblSet)) return;
   const std::string TblCollation =
       Tbl.MySQLOptions.Collation.empty() ? DefaultCollation(TblSet) : Tbl.MySQLOptions.Collation;
-  if (SameText(Fld.Collation, TblCollation)) {
-    Fld.CharSet.clear();
-    Fld.Collation.clear();
+  if (SameText(Fld.Extra().Collation, TblCollation)) {
+    Fld.SetExtra(&TFldExtra::CharSet, std::string());
+    Fld.SetExtra(&TFldExtra::Collation, std::string());
   }
 }
 
@@ -806,7 +807,7 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
     return;
   }
   Fld.FieldType = Type->Type;
-  if (Type->Type == iftDomain) Fld.DomainName = Word;
+  if (Type->Type == iftDomain) Fld.SetExtra(&TFldExtra::DomainName, Word);
   GetSy();
   ParseTypeWords(Fld, Type->Words);
   ParseTypeLength(Fld, Type->Sized);
@@ -815,7 +816,7 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
     // the server shows them so.
     if (Word == "NVARCHAR") Fld.FieldType = iftVarchar;
     if (Fld.FieldType == iftNationalChar) Fld.FieldType = iftChar;
-    Fld.CharSet = "utf8mb3";
+    Fld.SetExtra(&TFldExtra::CharSet, "utf8mb3");
   }
   TestTypeBounds(Fld);
   const TDBFieldType T = Fld.FieldType;
@@ -904,10 +905,10 @@ void TMySQLParser::ParseTypeAttributes(TFldData& Fld) {
       const bool CharacterSet = Sy == myCHAR;
       GetSy();
       if (CharacterSet) TestAndGetSy(mySET);
-      Fld.CharSet = ReadCharsetName();
+      Fld.SetExtra(&TFldExtra::CharSet, ReadCharsetName());
     } else if (Sy == myCOLLATE) {
       GetSy();
-      Fld.Collation = ReadCharsetName();
+      Fld.SetExtra(&TFldExtra::Collation, ReadCharsetName());
     } else if (Sy == myUNSIGNED) {
       Fld.UnsignedAttr = true;
       GetSy();
@@ -975,12 +976,12 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
         continue;
       case myCOLLATE:
         GetSy();
-        Fld.Collation = ReadCharsetName();
+        Fld.SetExtra(&TFldExtra::Collation, ReadCharsetName());
         continue;
       case myCHAR:
         GetSy();
         TestAndGetSy(mySET);
-        Fld.CharSet = ReadCharsetName();
+        Fld.SetExtra(&TFldExtra::CharSet, ReadCharsetName());
         continue;
       case myREFERENCES:
         ParseColumnReferences(Table, Fld);
@@ -1038,7 +1039,8 @@ void TMySQLParser::ParseGeneratedColumn(TFldData& Fld) {
   // A generated column: its expression in the form the server writes back, and the kind of it
   // (virtual unless said otherwise), so script and catalog compare equal.
   GetSy();
-  if (Sy == syLParen) Fld.EditExtra().GeneratedExpr = "(" + CanonicalExpression(SkipParens()) + ")";
+  if (Sy == syLParen)
+    Fld.SetExtra(&TFldExtra::GeneratedExpr, "(" + CanonicalExpression(SkipParens()) + ")");
   if (Fld.Extra().GeneratedExpr.size() > 4 && Fld.Extra().GeneratedExpr.compare(0, 2, "((") == 0 &&
       Fld.Extra().GeneratedExpr.compare(Fld.Extra().GeneratedExpr.size() - 2, 2, "))") == 0)
     Fld.EditExtra().GeneratedExpr =
@@ -1067,9 +1069,9 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
     }
     if (!Condition.empty() && IsJsonCheck(Condition, Fld)) {
       Fld.FieldType = iftDomain;
-      Fld.DomainName = "JSON";
-      Fld.CharSet.clear();  // always utf8mb4_bin: implied by the type
-      Fld.Collation.clear();
+      Fld.SetExtra(&TFldExtra::DomainName, "JSON");
+      Fld.SetExtra(&TFldExtra::CharSet, std::string());  // always utf8mb4_bin: implied by the type
+      Fld.SetExtra(&TFldExtra::Collation, std::string());
     } else if (!Condition.empty()) {
       CheckNotKept(Fld.TableName, "", Condition);
     }

@@ -873,7 +873,7 @@ void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::i
   if (Type == iftDomain) {
     if (Name.size() >= 2 && Name.front() == '"' && Name.back() == '"')
       Name = Name.substr(1, Name.size() - 2);
-    Fld.DomainName = Name;
+    Fld.SetExtra(&TFldExtra::DomainName, Name);
   }
   // The information_schema helpers read the modifier of scalar types only; that of an array
   // column belongs to its element (varchar(10)[] has the modifier of varchar(10)).

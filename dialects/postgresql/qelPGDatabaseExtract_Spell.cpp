@@ -97,7 +97,7 @@ std::string CheckClause(const std::string& Condition) {
 /// The default Script (read from a script) meets Catalog's when the server spells it as
 /// Spelled: Script then takes the catalog's text as its server spelling.
 void MatchDefault(TFldData& Script, const TFldData& Catalog, const std::string& Spelled) {
-  Script.EditExtra().ServerDefault = PGReplaceDefault(Trim(Spelled));
+  Script.SetExtra(&TFldExtra::ServerDefault, PGReplaceDefault(Trim(Spelled)));
   Script.EditExtra().ServerDefault =
       Script.CompareDefValue() == Catalog.CompareDefValue() ? Catalog.DefValue.str() : "";
 }
@@ -258,7 +258,7 @@ void AddParamDefaults(TObjs& Own, TObjs& Script, std::vector<TSpellProbe>& Probe
       if (G->DefValue.empty() || F->DefValue.empty() || G->GetDefValue() == F->GetDefValue())
         continue;
       if (G->CompareDefValue() == F->CompareDefValue()) {
-        G->EditExtra().ServerDefault = F->DefValue.str();
+        G->SetExtra(&TFldExtra::ServerDefault, F->DefValue.str());
         continue;
       }
       Probes.push_back({skParamDefault,

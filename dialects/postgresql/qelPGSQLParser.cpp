@@ -984,8 +984,9 @@ void TPGSQLParser::LinkTypesAndCalls(TObjs& O) {
   };
   // Obj rests on the domain or type Fld is declared with.
   auto LinkType = [&](TDbObj* Obj, const TFldData& Fld) {
-    if (Fld.FieldType != iftDomain || Fld.DomainName.empty()) return;
-    if (TDmnData* Dmn = O.GetDomain(Fld.DomainName); Dmn && Dmn != Obj) LinkDepend(Obj, Dmn, "");
+    if (Fld.FieldType != iftDomain || Fld.Extra().DomainName.empty()) return;
+    if (TDmnData* Dmn = O.GetDomain(Fld.Extra().DomainName); Dmn && Dmn != Obj)
+      LinkDepend(Obj, Dmn, "");
   };
   for (int I = 0; I < O.Domains.Count(); ++I) {
     auto* Dmn = dynamic_cast<TDmnData*>(O.Domains.Objects(I));

@@ -241,7 +241,7 @@ void TPGSQLParser::ParseReturns(TPrcData& Prc) {
     TestAndGetSy(syRParen);
     auto Record = NewParam(Prc);
     Record->FieldType = iftDomain;
-    Record->DomainName = "record";
+    Record->SetExtra(&TFldExtra::DomainName, "record");
     Prc.Results.Add(std::move(Record));
     return;
   }

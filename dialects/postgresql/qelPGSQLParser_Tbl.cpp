@@ -200,7 +200,8 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
     Type = iftVarBit;
   }
   Fld.FieldType = Type;
-  if (Type == iftDomain) Fld.DomainName = TypeSchema.empty() ? Word : TypeSchema + "." + Word;
+  if (Type == iftDomain)
+    Fld.SetExtra(&TFldExtra::DomainName, TypeSchema.empty() ? Word : TypeSchema + "." + Word);
 
   if (Sy == syLParen) {
     GetSy();
@@ -247,7 +248,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
     GetSy();
     TestSy(syIdent);
     if (Sy != syIdent) return;
-    Fld.CharSet = Ident;
+    Fld.SetExtra(&TFldExtra::CharSet, Ident);
     GetSy();
   }
   if (Sy == pgCOLLATE) ParseCollate(Fld);
@@ -274,7 +275,7 @@ void TPGSQLParser::ParseCollate(TFldData& Fld) {
   std::string Schema;
   std::string Name;
   GetIdentName(Schema, Name);
-  Fld.Collation = Schema.empty() ? Name : Schema + "." + Name;
+  Fld.SetExtra(&TFldExtra::Collation, Schema.empty() ? Name : Schema + "." + Name);
 }
 
 void TPGSQLParser::ParseColumnConstraints(TFldData& Fld, TDbObj* Owner) {

@@ -82,7 +82,7 @@ std::string TPGSQLParser::ParseTypeText() {
   ParseFieldType(Fld);
   if (StatementFailed()) return "";
   if (Fld.FieldType == iftDomain && Fld.Extra().ArrayBounds.empty() &&
-      SameText(Fld.DomainName, "NONE"))
+      SameText(Fld.Extra().DomainName, "NONE"))
     return "NONE";
   return LowerCase(Fld.FieldTypeDef());
 }

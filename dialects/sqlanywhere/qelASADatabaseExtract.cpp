@@ -137,7 +137,7 @@ void TASADBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::
     Fld.FieldType = T;
   } else if (TObjs* Objs = GetObjs(); Objs && Objs->GetDomain(TypeName)) {
     Fld.FieldType = iftDomain;
-    Fld.DomainName = TypeName;
+    Fld.SetExtra(&TFldExtra::DomainName, TypeName);
   } else {
     DoErrorMessage("Unknown datatype: " + TypeName);
   }
@@ -296,7 +296,7 @@ void TASADBExtract::ExtractTbl() {
       if (!UType.empty() && Objs) {
         if (TDmnData* D = Objs->GetDomain(UType)) {
           Fld->FieldType = iftDomain;
-          Fld->DomainName = D->GetObjName();
+          Fld->SetExtra(&TFldExtra::DomainName, D->GetObjName());
         }
       }
       Fld->Position = Tbl->Fields.Count();

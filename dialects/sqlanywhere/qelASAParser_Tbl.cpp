@@ -185,7 +185,7 @@ void TASAParser::ParseDataType(TFldData& Fld) {
   if (Sy == syIdent && !Named) {
     // A user type (domain) by its name.
     Fld.FieldType = iftDomain;
-    Fld.DomainName = Ident;
+    Fld.SetExtra(&TFldExtra::DomainName, Ident);
     GetSy();
     return;
   }
@@ -239,8 +239,8 @@ void TASAParser::ParseFieldDesc(TFldData& Fld, TTblData* Table) {
     } else if (Sy == asaCHECK) {
       SkipBlanks();
       if (Ch == '(') {
-        Fld.EditExtra().CheckText = GetExpr();  // from the "(" after CHECK
-      } else {                                  // CHECK NULL: MODIFY takes the column's check away
+        Fld.SetExtra(&TFldExtra::CheckText, GetExpr());  // from the "(" after CHECK
+      } else {  // CHECK NULL: MODIFY takes the column's check away
         GetSy();
         TestAndGetSy(asaNULL);
         Fld.SetExtra(&TFldExtra::CheckText, std::string());
@@ -620,7 +620,7 @@ void TASAParser::ParseAlterTable() {
     if (!Fld) Fld = &ScratchFld;
     // MODIFY column type [options] or MODIFY column options.
     if (Sy != asaDEFAULT && Sy != asaNOT && Sy != asaNULL && Sy != asaCHECK && Sy != asaPRIMARY) {
-      Fld->DomainName.clear();
+      Fld->SetExtra(&TFldExtra::DomainName, std::string());
       Fld->Size = Fld->Precision = Fld->Scale = 0;
       ParseDataType(*Fld);
     }

@@ -179,7 +179,7 @@ void BuildPostgreSQL(TObjs& O, bool Master) {
   F->IsFunction = true;
   F->Language = "plpgsql";
   F->SetExtra(&TObjExtra::Body, " begin new.total := coalesce(new.total, 0); return new; end ");
-  AddColumn(F, F->Results, "", iftDomain)->DomainName = "trigger";
+  AddColumn(F, F->Results, "", iftDomain)->SetExtra(&TFldExtra::DomainName, "trigger");
   InSchema(F, "audit");
   TTrgData* Trg = AddTrigger(O, "orders_audit", "orders", "EXECUTE FUNCTION qel_co.audit()");
   Trg->SetSchema("qel_co");

@@ -137,8 +137,8 @@ std::vector<T*> Named(const TDbObjList& L, const std::string& Name) {
 TLines Params(const TObjVector<TFldData>& L) {
   TLines R;
   for (const auto& F : L)
-    R.push_back(F->GetObjName() + " " + FieldTypeName(F->FieldType) + "/" + F->DomainName + " " +
-                std::to_string(static_cast<int>(F->InOut)));
+    R.push_back(F->GetObjName() + " " + FieldTypeName(F->FieldType) + "/" + F->Extra().DomainName +
+                " " + std::to_string(static_cast<int>(F->InOut)));
   return R;
 }
 
@@ -462,7 +462,7 @@ TEST_F(PGCompleteDb, TheCatalogReadsEverythingTheOrdinaryUserOwns) {
   ASSERT_NE(Item, nullptr);
   ASSERT_NE(Item->Fields.Find("price"), nullptr);
   EXPECT_EQ(Item->Fields.Find("price")->FieldType, iftDomain);
-  EXPECT_EQ(Item->Fields.Find("price")->DomainName, "positive_money");
+  EXPECT_EQ(Item->Fields.Find("price")->Extra().DomainName, "positive_money");
   EXPECT_EQ(Item->Fields.Find("price")->Extra().Description, "Price per unit");
   EXPECT_EQ(Item->Extra().Description, "Goods for sale");
   ASSERT_NE(O.GetSchema("shop"), nullptr);

@@ -153,7 +153,7 @@ TLines Describe(TObjs& O) {
       for (const TArrayBound& B : F->Extra().ArrayBounds)
         Bounds += "[" + std::to_string(B.Lower) + ":" + std::to_string(B.Upper) + "]";
       R.push_back("  " + std::to_string(F->Position) + " " + F->GetObjName() + " " +
-                  FieldTypeName(F->FieldType) + "/" + F->DomainName + Bounds + " size " +
+                  FieldTypeName(F->FieldType) + "/" + F->Extra().DomainName + Bounds + " size " +
                   std::to_string(F->Size) + " " + std::to_string(F->Precision) + "," +
                   std::to_string(F->Scale) + (F->Nullable ? " null" : " not null") + " default <" +
                   F->DefValue + "> descr <" + F->Extra().Description + ">");
@@ -310,7 +310,7 @@ TEST_F(PGExtractDb, ReadsTheDatabaseBuiltFromAScriptAsAnOrdinaryUser) {
   EXPECT_EQ(Column(Cust, "grid")->Extra().ArrayBounds.size(), 1u);
   F = Column(Cust, "qty");
   EXPECT_EQ(F->FieldType, iftDomain);
-  EXPECT_EQ(F->DomainName, "posint");
+  EXPECT_EQ(F->Extra().DomainName, "posint");
   EXPECT_EQ(Column(Cust, "blob")->FieldType, iftByteA);
 
   TTblData* Orders = Objs().GetTable("orders");

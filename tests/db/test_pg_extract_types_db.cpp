@@ -192,7 +192,7 @@ TEST_F(PGExtractTypesDb, OnlyTheKindSetsDomainsBringTheseSteps) {
   EXPECT_EQ(Objs().Conversions.Count(), 0);
   // The table's column still names its domain.
   ASSERT_NE(Objs().GetTable("uses_them"), nullptr);
-  EXPECT_EQ(Objs().GetTable("uses_them")->Fields[0]->DomainName, "posint");
+  EXPECT_EQ(Objs().GetTable("uses_them")->Fields[0]->Extra().DomainName, "posint");
 }
 
 TEST_F(PGExtractTypesDb, OneExtractionIsRecordedAndReplaysTheSame) {

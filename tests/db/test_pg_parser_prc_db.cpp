@@ -124,7 +124,7 @@ TEST_F(PGParserPrcDb, FunctionsAsTheServerWritesThemAreRead) {
   EXPECT_EQ(Orders->Params[2]->InOut, ioOut);
   EXPECT_TRUE(Find("public.ids()")->ReturnsSetOf);
   ASSERT_NE(Find("public.touch()"), nullptr);
-  EXPECT_EQ(Find("public.touch()")->Results[0]->DomainName, "trigger");
+  EXPECT_EQ(Find("public.touch()")->Results[0]->Extra().DomainName, "trigger");
 }
 
 TEST_F(PGParserPrcDb, TriggerTextsOfTheCatalogAreReadIntoTheirTriggers) {

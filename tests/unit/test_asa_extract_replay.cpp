@@ -199,7 +199,7 @@ void ExpectTablesAndColumns(TObjs& O) {
   EXPECT_EQ(Dept->Fields[0]->DefValue, "autoincrement");
   EXPECT_FALSE(Dept->Fields[0]->Nullable);
   EXPECT_EQ(Dept->Fields[1]->FieldType, iftDomain);
-  EXPECT_EQ(Dept->Fields[1]->DomainName, "ShortCode");
+  EXPECT_EQ(Dept->Fields[1]->Extra().DomainName, "ShortCode");
   EXPECT_EQ(Dept->Fields[2]->FieldType, iftNVarChar);
   EXPECT_EQ(Dept->Fields[2]->Size, 20);  // 41 bytes: 20 characters
   EXPECT_EQ(Dept->Fields[2]->Extra().Description, "Shown name");

@@ -495,7 +495,7 @@ TEST(CodePasses, TriggerDroppedOnTheWayIsCreatedAgain) {
     F->IsFunction = true;
     F->Language = "plpgsql";
     F->Results[0]->FieldType = iftDomain;
-    F->Results[0]->DomainName = "trigger";
+    F->Results[0]->SetExtra(&TFldExtra::DomainName, "trigger");
     TTrgData* Trg = AddTrigger(*O, "trg", "t", "EXECUTE FUNCTION f()");
     Trg->ForEachRow = true;
     O->LinkDepend(Trg, F);
@@ -527,7 +527,7 @@ TEST(CodePasses, GoldenScriptsOfCodeObjects) {
   F->IsFunction = true;
   F->Language = "plpgsql";
   F->Results[0]->FieldType = iftDomain;
-  F->Results[0]->DomainName = "trigger";
+  F->Results[0]->SetExtra(&TFldExtra::DomainName, "trigger");
   TTrgData* Trg = AddTrigger(PG.Master(), "orders_audit", "orders", "EXECUTE FUNCTION audit()");
   Trg->ForEachRow = true;
   PG.Master().LinkDepend(Trg, F);

@@ -44,9 +44,9 @@ std::unique_ptr<TFldData> Col(TObjs& Objs, const TSpec& S) {
   F->Scale = S.Scale;
   F->Nullable = !S.NotNull;
   F->DefValue = S.Default;
-  F->CharSet = S.CharSet;
-  F->Collation = S.Collation;
-  F->DomainName = S.Domain;
+  F->SetExtra(&TFldExtra::CharSet, S.CharSet);
+  F->SetExtra(&TFldExtra::Collation, S.Collation);
+  F->SetExtra(&TFldExtra::DomainName, S.Domain);
   F->SetExtra(&TObjExtra::Body, S.Body);
   return F;
 }
@@ -200,7 +200,7 @@ TEST(ColumnTypes, InterBaseAndMySQLAttributes) {
   EXPECT_EQ(F->TypeDef(), "VARCHAR(20) DEFAULT 'x' NOT NULL");
   IB.IBServerOptions.GetIBCompareOptions().FldCharsetCompare = true;
   EXPECT_EQ(F->TypeDef(), "VARCHAR(20) DEFAULT 'x' NOT NULL");
-  F->Collation = "PXW_INTL";
+  F->EditExtra().Collation = "PXW_INTL";
   EXPECT_EQ(F->TypeDef(),
             "VARCHAR(20) CHARACTER SET WIN1252 DEFAULT 'x' NOT NULL COLLATE PXW_INTL");
   auto Arg = Col(IB, {.Type = iftCstring, .Size = 8});
@@ -364,23 +364,23 @@ TEST(ColumnTypes, CharacterSetsAndCollations) {
   EXPECT_EQ(F->DefaultCharSet(), "UTF8");
   // The database's set, and a set's default collation (named like the set), are dropped.
   F->GetCharsetCollation(4, "UTF8", 0, "UTF8");
-  EXPECT_EQ(F->CharSet + F->Collation, "");
-  EXPECT_EQ(F->CharSetId, 0);
+  EXPECT_EQ(F->Extra().CharSet + F->Extra().Collation, "");
+  EXPECT_EQ(F->Extra().CharSetId, 0);
   F->GetCharsetCollation(21, "WIN1252", 5, "PXW_INTL");
-  EXPECT_EQ(F->CharSet + "/" + F->Collation, "WIN1252/PXW_INTL");
+  EXPECT_EQ(F->Extra().CharSet + "/" + F->Extra().Collation, "WIN1252/PXW_INTL");
   // A computed item keeps neither; a non-character item keeps its set, loses the collation.
   F->SetExtra(&TObjExtra::Body, "(A || B)");
   F->GetCharsetCollation(21, "WIN1252", 5, "PXW_INTL");
-  EXPECT_EQ(F->CharSet + F->Collation, "");
+  EXPECT_EQ(F->Extra().CharSet + F->Extra().Collation, "");
   auto N = Col(IB, {.Type = iftInteger, .CharSet = "OCTETS"});
   N->GetCharsetCollation(1, "ASCII", 3, "X");
-  EXPECT_EQ(N->CharSet + "/" + N->Collation, "OCTETS/");
+  EXPECT_EQ(N->Extra().CharSet + "/" + N->Extra().Collation, "OCTETS/");
   // NONE goes when the database names no set; a text BLOB is a character item.
   IB.IBServerOptions.SetDBCharSet("");
   auto B = Col(IB, {.Type = iftBlob});
   B->SubType = 1;
   B->GetCharsetCollation(0, "NONE", 0, "");
-  EXPECT_EQ(B->CharSet, "");
+  EXPECT_EQ(B->Extra().CharSet, "");
   // A domain that cannot be found counts as not character.
   EXPECT_FALSE(Col(IB, {.Type = iftDomain, .Domain = "NOWHERE"})->IsCharType());
 }
@@ -414,8 +414,8 @@ TEST(ColumnTypes, PostgreSQLSameTypePartsMeanSameTypeText) {
   const TPart Parts[] = {
       {"nullable", [](TFldData& F) { F.Nullable = !F.Nullable; }},
       {"default", [](TFldData& F) { F.DefValue = "42"; }},
-      {"collation", [](TFldData& F) { F.Collation = "C"; }},
-      {"character set", [](TFldData& F) { F.CharSet = "LATIN1"; }},
+      {"collation", [](TFldData& F) { F.EditExtra().Collation = "C"; }},
+      {"character set", [](TFldData& F) { F.EditExtra().CharSet = "LATIN1"; }},
       {"storage length", [](TFldData& F) { F.Length = 99; }},
       {"time zone flags", [](TFldData& F) { F.WithTimeZone = F.WithLocalTimeZone = true; }},
       {"blob sub-type", [](TFldData& F) { F.SubType = 1; }},

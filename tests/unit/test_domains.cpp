@@ -227,7 +227,7 @@ TEST(DomainAlterPG, DefaultNotNullAndAttributesInPlaceTheRestNamed) {
   // While a column stores the type, the server refuses to change an attribute's type: that
   // change is named, the rest is written.
   TFldData* Addr = R.Col(R.Target, "home", "addr", iftDomain);
-  Addr->DomainName = "pair";
+  Addr->SetExtra(&TFldExtra::DomainName, "pair");
   const TTexts Stored = R.Passes();
   EXPECT_NE(std::find(Stored.begin(), Stored.end(),
                       "ALTER TYPE pair DROP ATTRIBUTE b,\nADD ATTRIBUTE c integer"),

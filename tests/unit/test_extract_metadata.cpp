@@ -155,7 +155,7 @@ struct TShop {
     Col(Orders, "customer_id", iftInteger)->Nullable = false;
     TFldData* Amount = Col(Orders, "amount", IB || PG ? iftDomain : iftDecimal);
     if (IB || PG) {
-      Amount->DomainName = N("amount_t");
+      Amount->SetExtra(&TFldExtra::DomainName, N("amount_t"));
     } else {
       Amount->Precision = 10;
       Amount->Scale = 2;

@@ -266,14 +266,14 @@ TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
          EXPECT_FALSE(Column(O, "T", 0)->Nullable);
          EXPECT_EQ(Column(O, "T", 1)->GetObjName(), "Name");
          EXPECT_EQ(Column(O, "T", 1)->Size, 20);
-         EXPECT_EQ(Column(O, "T", 1)->CharSet, "WIN1252");
-         EXPECT_EQ(Column(O, "T", 1)->Collation, "PXW_INTL");
+         EXPECT_EQ(Column(O, "T", 1)->Extra().CharSet, "WIN1252");
+         EXPECT_EQ(Column(O, "T", 1)->Extra().Collation, "PXW_INTL");
          EXPECT_EQ(Column(O, "T", 2)->Extra().Body, "(id * 2)");
          EXPECT_EQ(Column(O, "T", 3)->FieldType, iftBlob);
          EXPECT_EQ(Column(O, "T", 3)->SubType, 1);
          EXPECT_EQ(Column(O, "T", 4)->FieldType, iftDoublePrecision);
          EXPECT_EQ(Column(O, "T", 5)->FieldType, iftDomain);
-         EXPECT_EQ(Column(O, "T", 5)->DomainName, "D_MONEY");
+         EXPECT_EQ(Column(O, "T", 5)->Extra().DomainName, "D_MONEY");
          EXPECT_EQ(Column(O, "T", 5)->GetDefValue(), "1");
          EXPECT_EQ(O.Constraints.Count(), 1);
        }},
@@ -431,7 +431,7 @@ TEST(IBParser, IsqlFormsBuildTheirObjects) {
          };
          using TBounds = std::vector<std::pair<int, int>>;
          EXPECT_EQ(Bounds(Column(O, "A", 0)), (TBounds{{1, 5}}));
-         EXPECT_EQ(Column(O, "A", 0)->CharSet, "UTF8");
+         EXPECT_EQ(Column(O, "A", 0)->Extra().CharSet, "UTF8");
          EXPECT_EQ(Column(O, "A", 0)->FieldTypeDef(), "VARCHAR(15) [1:5]");
          EXPECT_EQ(Bounds(Column(O, "A", 1)), (TBounds{{1, 4}}));
          EXPECT_EQ(Bounds(Column(O, "A", 2)), (TBounds{{-1, 1}}));
@@ -448,8 +448,8 @@ TEST(IBParser, IsqlFormsBuildTheirObjects) {
          ASSERT_NE(F, nullptr);
          ASSERT_EQ(F->Params.Count(), 2);
          EXPECT_EQ(F->Param(0)->GetObjName(), "");
-         EXPECT_EQ(F->Param(0)->CharSet, "UTF8");
-         EXPECT_EQ(F->ReturnParam->CharSet, "UTF8");
+         EXPECT_EQ(F->Param(0)->Extra().CharSet, "UTF8");
+         EXPECT_EQ(F->ReturnParam->Extra().CharSet, "UTF8");
          EXPECT_EQ(F->Def(),
                    "DECLARE EXTERNAL FUNCTION F\r\nCSTRING(80), INTEGER BY DESCRIPTOR\r\n"
                    "RETURNS CSTRING(80) FREE_IT\r\nENTRY_POINT 'f' MODULE_NAME 'm'");
@@ -471,14 +471,14 @@ TEST(IBParser, AlterationFormsBuildTheirObjects) {
        [](TObjs& O) {
          EXPECT_EQ(Column(O, "T", 0)->FieldType, iftBigInt);
          EXPECT_EQ(Column(O, "T", 1)->Size, 20);
-         EXPECT_EQ(Column(O, "T", 1)->CharSet, "ASCII");
+         EXPECT_EQ(Column(O, "T", 1)->Extra().CharSet, "ASCII");
          EXPECT_EQ(Column(O, "T", 2)->GetDefValue(), "");
          EXPECT_TRUE(Column(O, "T", 2)->Nullable);
          EXPECT_EQ(Column(O, "T", 3)->GetObjName(), "F");
          EXPECT_EQ(Column(O, "T", 3)->GetDefValue(), "'x'");
          EXPECT_FALSE(Column(O, "T", 3)->Nullable);
          EXPECT_EQ(Column(O, "T", 3)->FieldType, iftDomain);
-         EXPECT_EQ(Column(O, "T", 3)->DomainName, "D");
+         EXPECT_EQ(Column(O, "T", 3)->Extra().DomainName, "D");
          const TFldData* D = Find<TDmnData>(O.Domains, "D")->TypeField.get();
          EXPECT_EQ(D->FieldTypeDef(), "NUMERIC(9,2)");
          EXPECT_EQ(D->GetDefValue(), "2");
@@ -523,7 +523,7 @@ TEST(IBParser, AlterationFormsBuildTheirObjects) {
        "Rdb$Field_Name='D';\nUPDATE ORDERS SET RDB$NULL_FLAG = 1 WHERE RDB$FIELD_NAME = 'A';",
        [](TObjs& O) {
          EXPECT_FALSE(Column(O, "T", 0)->Nullable);
-         EXPECT_EQ(Column(O, "T", 0)->DomainName, "D");
+         EXPECT_EQ(Column(O, "T", 0)->Extra().DomainName, "D");
          EXPECT_EQ(Column(O, "T", 1)->FieldTypeDef(), "VARCHAR(12)");
          EXPECT_EQ(Column(O, "T", 1)->GetDefValue(), "'y'");
          EXPECT_EQ(Column(O, "T", 2)->SubType, 1);
@@ -532,7 +532,7 @@ TEST(IBParser, AlterationFormsBuildTheirObjects) {
          EXPECT_EQ(Column(O, "T", 5)->FieldTypeDef(), "DECIMAL(15,4)");
          EXPECT_EQ(O.Domains.FindObj("IBCXXX"), nullptr);
          const TFldData* D = Find<TDmnData>(O.Domains, "D")->TypeField.get();
-         EXPECT_EQ(D->CharSet, "ASCII");
+         EXPECT_EQ(D->Extra().CharSet, "ASCII");
          EXPECT_FALSE(D->Nullable);
        }},
   });

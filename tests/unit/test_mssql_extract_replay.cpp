@@ -267,16 +267,16 @@ TEST(MSSQLExtractReplay, SQLServerSchemasOptionsAndColumns) {
   EXPECT_EQ(Id.Extra().IdentitySeed, 100);
   EXPECT_EQ(Orders->Fields[1]->FieldType, iftNVarChar);
   EXPECT_EQ(Orders->Fields[1]->Size, 40);  // 80 bytes of national characters
-  EXPECT_EQ(Orders->Fields[1]->Collation, "Latin1_General_BIN");
-  EXPECT_EQ(Orders->Fields[2]->Size, -1);           // varchar(max)
-  EXPECT_EQ(Orders->Fields[2]->Collation, "");      // the database's own
-  EXPECT_EQ(Orders->Fields[3]->DefValue, "((0))");  // unnamed default: the column's
+  EXPECT_EQ(Orders->Fields[1]->Extra().Collation, "Latin1_General_BIN");
+  EXPECT_EQ(Orders->Fields[2]->Size, -1);               // varchar(max)
+  EXPECT_EQ(Orders->Fields[2]->Extra().Collation, "");  // the database's own
+  EXPECT_EQ(Orders->Fields[3]->DefValue, "((0))");      // unnamed default: the column's
   EXPECT_EQ(Orders->Fields[4]->Extra().Body, "([qty]*(2))");
   EXPECT_EQ(Orders->Fields[4]->Extra().Description, "Twice the quantity");
   TTblData* Cust = O.GetTable("DBO.CUSTOMER");
   ASSERT_TRUE(Cust);
   EXPECT_EQ(Cust->Fields[1]->FieldType, iftDomain);
-  EXPECT_EQ(Cust->Fields[1]->DomainName, "PHONE");
+  EXPECT_EQ(Cust->Fields[1]->Extra().DomainName, "PHONE");
 }
 
 TEST(MSSQLExtractReplay, ASEDatabaseOptions) {

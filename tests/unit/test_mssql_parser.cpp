@@ -162,7 +162,7 @@ TEST(TSQLParser, DefaultsRulesTypesDescriptionsAndOptions) {
   ASSERT_EQ(P.O.Domains.Count(), 1);
   EXPECT_EQ(P.O.Domains.Objects(0)->Def(),
             "EXEC sp_addtype N'MONEY_T', N'decimal(12,2)', N'NOT NULL'");
-  EXPECT_EQ(P.Table("DBO.T")->Fields[0]->DomainName, "MONEY_T");
+  EXPECT_EQ(P.Table("DBO.T")->Fields[0]->Extra().DomainName, "MONEY_T");
   EXPECT_EQ(P.Table("DBO.T")->Fields[0]->Extra().Description, "The m");
   EXPECT_EQ(P.Table("DBO.T")->Fields[1]->Extra().Description, "The n");
   EXPECT_EQ(P.Table("DBO.T")->Fields[1]->DescriptionDef(),

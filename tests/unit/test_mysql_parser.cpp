@@ -148,8 +148,8 @@ TEST(MySQLTable, ColumnsTypesAndDefaults) {
   TFldData* C = P.Column("t", "c");
   EXPECT_EQ(C->FieldType, iftChar);  // the server keeps a national char as a char
   EXPECT_EQ(C->Size, 3);
-  EXPECT_EQ(C->CharSet, "utf8mb3");
-  EXPECT_EQ(C->Collation, "utf8mb3_bin");
+  EXPECT_EQ(C->Extra().CharSet, "utf8mb3");
+  EXPECT_EQ(C->Extra().Collation, "utf8mb3_bin");
   EXPECT_TRUE(C->BinaryAttr);
   EXPECT_EQ(Entries(P.Column("t", "e")->Extra().Values), (Names{"'a'", "'b''c'"}));
   EXPECT_EQ(P.Column("t", "e")->DefValue, "'a'");
@@ -201,7 +201,7 @@ TEST(MySQLTable, TypeWordsAndTheirLengths) {
     EXPECT_EQ(F->Size, C.Size) << C.Type;
     EXPECT_EQ(F->Precision, C.Precision) << C.Type;
     EXPECT_EQ(F->Scale, C.Scale) << C.Type;
-    EXPECT_EQ(F->DomainName, C.Domain) << C.Type;
+    EXPECT_EQ(F->Extra().DomainName, C.Domain) << C.Type;
   }
 }
 
@@ -315,7 +315,7 @@ TEST(MySQLTable, ReadsShowCreateTableOfMariaDB1011) {
   EXPECT_EQ(P.Column("Orders", "qty")->DefValue, "0");
   EXPECT_EQ(P.Column("Orders", "total")->Extra().GeneratedExpr, "(qty*2) VIRTUAL");
   EXPECT_EQ(P.Column("Orders", "ref")->FieldType, iftDomain);
-  EXPECT_EQ(P.Column("Orders", "ref")->DomainName, "UUID");
+  EXPECT_EQ(P.Column("Orders", "ref")->Extra().DomainName, "UUID");
   EXPECT_EQ(T->MySQLOptions.Engine, "InnoDB");
   EXPECT_EQ(T->MySQLOptions.Collation, "utf8mb4_general_ci");
   EXPECT_EQ(T->Extra().Description, "orders");

@@ -64,7 +64,7 @@ TEST(Kinds, ColumnTypeText) {
   EXPECT_EQ(N.FieldTypeDef(), "COMPUTED BY (a + b)");
   TFldData D(&PG);
   D.FieldType = iftDomain;
-  D.DomainName = "Money";
+  D.SetExtra(&TFldExtra::DomainName, "Money");
   D.TypeOf = true;
   EXPECT_EQ(D.FieldTypeDef(), "TYPE OF \"Money\"");
 }

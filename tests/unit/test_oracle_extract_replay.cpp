@@ -180,7 +180,7 @@ TEST_F(OracleExtractReplay, ObjectsAreBuiltFromTheRows) {
   EXPECT_EQ(Cust->Fields[0]->Precision, 10);
   EXPECT_FALSE(Cust->Fields[0]->Nullable);
   EXPECT_EQ(Cust->Fields[3]->FieldType, iftDomain);
-  EXPECT_EQ(Cust->Fields[3]->DomainName, "ADDRESS_T");
+  EXPECT_EQ(Cust->Fields[3]->Extra().DomainName, "ADDRESS_T");
   EXPECT_EQ(Cust->Fields[4]->DefValue, "SYSTIMESTAMP");
   EXPECT_EQ(Cust->TableSpace.PctUsed, 40);
   TTblData* Ord = O.GetTable("ORDERS");

@@ -185,7 +185,7 @@ TEST(OracleParser, DataTypes) {
                             "C REF ADDRESS_T);\n"));
   EXPECT_TRUE(P.Column("T", "A")->WithLocalTimeZone);
   EXPECT_EQ(P.Column("T", "B")->FieldType, iftDomain);
-  EXPECT_EQ(P.Column("T", "B")->DomainName, "ADDRESS_T");
+  EXPECT_EQ(P.Column("T", "B")->Extra().DomainName, "ADDRESS_T");
   EXPECT_TRUE(P.Column("T", "C")->RefType);
 }
 

@@ -105,7 +105,7 @@ TEST_F(PGExtractPrcReplay, ParametersKeepTheirOrderNamesDirectionsAndTypes) {
   EXPECT_EQ(Of->Params[2]->FieldType, iftText);
   EXPECT_EQ(Of->Params[2]->Extra().ArrayBounds.size(), 1u);
   ASSERT_EQ(Of->Results.Count(), 1);
-  EXPECT_EQ(Of->Results[0]->DomainName, "record");
+  EXPECT_EQ(Of->Results[0]->Extra().DomainName, "record");
 
   // Inputs without a mode on the server have no direction.
   TPrcData* Tax = Routine("add_tax");

@@ -214,7 +214,7 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
   EXPECT_EQ(Cust->Fields.Find("created")->DefValue, "current_timestamp");
   EXPECT_EQ(Cust->Fields.Find("amount")->Precision, 12);
   EXPECT_EQ(Cust->Fields.Find("ratio")->Precision, 0);  // precision only for numeric types
-  EXPECT_EQ(Cust->Fields.Find("qty")->DomainName, "posint");
+  EXPECT_EQ(Cust->Fields.Find("qty")->Extra().DomainName, "posint");
   // The dropped column left no gap: the column after it follows directly.
   EXPECT_EQ(Cust->Fields[19]->GetObjName(), "last_one");
   EXPECT_EQ(Cust->Fields[19]->Position, 20);
@@ -761,7 +761,7 @@ TEST(PGColumnType, NamesMapToTypesWithTheirSizes) {
     TFldData F(nullptr);
     TPGDBExtract::ColumnType(F, K.Name, 7, 9, 3);
     EXPECT_EQ(F.FieldType, K.Type) << K.Name;
-    EXPECT_TRUE(F.DomainName.empty()) << K.Name;
+    EXPECT_TRUE(F.Extra().DomainName.empty()) << K.Name;
     const bool Sized = K.Type == iftChar || K.Type == iftVarchar || K.Type == iftVarBit;
     EXPECT_EQ(F.Size, Sized ? 7 : 0) << K.Name;
     const bool Numeric = K.Type == iftNumeric;
@@ -772,7 +772,7 @@ TEST(PGColumnType, NamesMapToTypesWithTheirSizes) {
   TFldData F(nullptr);
   TPGDBExtract::ColumnType(F, "Integer", 0, 0, 0);
   EXPECT_EQ(F.FieldType, iftDomain);
-  EXPECT_EQ(F.DomainName, "Integer");
+  EXPECT_EQ(F.Extra().DomainName, "Integer");
 }
 
 TEST(PGColumnType, ArraysAndUserTypes) {
@@ -789,12 +789,12 @@ TEST(PGColumnType, ArraysAndUserTypes) {
 
   TPGDBExtract::ColumnType(F, "\"MyType\"", 0, 0, 0);
   EXPECT_EQ(F.FieldType, iftDomain);
-  EXPECT_EQ(F.DomainName, "MyType");
+  EXPECT_EQ(F.Extra().DomainName, "MyType");
   TPGDBExtract::ColumnType(F, "posint[]", 0, 0, 0);
-  EXPECT_EQ(F.DomainName, "posint");
+  EXPECT_EQ(F.Extra().DomainName, "posint");
   EXPECT_EQ(F.Extra().ArrayBounds.size(), 1u);
   TPGDBExtract::ColumnType(F, "\"", 0, 0, 0);  // a lone quote is a name, not a quoted one
-  EXPECT_EQ(F.DomainName, "\"");
+  EXPECT_EQ(F.Extra().DomainName, "\"");
 }
 
 // The type modifier gives what the information_schema helpers do not: the precision of

@@ -108,8 +108,8 @@ TEST(PGFunction, ParameterNamesModesAndDefaults) {
   EXPECT_EQ(H->Params[1]->Size, 20);
   EXPECT_EQ(H->Params[2]->FieldType, iftTimeStampTZ);
   EXPECT_EQ(H->Params[3]->FieldType, iftInterval);
-  EXPECT_EQ(H->Params[4]->DomainName, "mytype");
-  EXPECT_EQ(H->Params[5]->DomainName, "MyType");
+  EXPECT_EQ(H->Params[4]->Extra().DomainName, "mytype");
+  EXPECT_EQ(H->Params[5]->Extra().DomainName, "MyType");
   EXPECT_EQ(H->Params[6]->InOut, ioOut);
   EXPECT_EQ(H->Params[6]->FieldType, iftInteger);
 
@@ -120,9 +120,9 @@ TEST(PGFunction, ParameterNamesModesAndDefaults) {
   for (int I = 0; I < 5; ++I) EXPECT_EQ(K->Params[I]->GetObjName(), KNames[I]);
   EXPECT_EQ(K->Params[0]->FieldType, iftDoublePrecision);
   EXPECT_EQ(K->Params[1]->FieldType, iftVarchar);
-  EXPECT_EQ(K->Params[2]->DomainName, "mytype");
+  EXPECT_EQ(K->Params[2]->Extra().DomainName, "mytype");
   EXPECT_EQ(K->Params[3]->FieldType, iftTimeStamp);
-  EXPECT_EQ(K->Params[4]->DomainName, "MyType");
+  EXPECT_EQ(K->Params[4]->Extra().DomainName, "MyType");
 }
 
 TEST(PGFunction, DefaultsAreWrittenInTheCreationTextOnly) {
@@ -231,7 +231,7 @@ TEST(PGFunction, OptionsTheModelDoesNotKeepAreReadAndPassedOver) {
   ASSERT_NE(F, nullptr);
   EXPECT_EQ(F->Extra().Body, " BEGIN RETURN NEW; END; ");
   ASSERT_EQ(F->Results.Count(), 1);
-  EXPECT_EQ(F->Results[0]->DomainName, "trigger");
+  EXPECT_EQ(F->Results[0]->Extra().DomainName, "trigger");
   EXPECT_NE(T.Table("after_it"), nullptr);
   // Named once, the server's defaults (SECURITY INVOKER, NOT LEAKPROOF) left out.
   const auto Warnings = T.Messages(mt_Wrn);
@@ -294,12 +294,12 @@ TEST(PGFunction, ReturnsTableIsASetOfRecordsWithOutputParameters) {
   EXPECT_EQ(F->Params[2]->InOut, ioOut);
   EXPECT_EQ(F->Params[2]->Size, 10);
   ASSERT_EQ(F->Results.Count(), 1);
-  EXPECT_EQ(F->Results[0]->DomainName, "record");
+  EXPECT_EQ(F->Results[0]->Extra().DomainName, "record");
   // The short form and the long one are the same function.
   TPrcData* P = Function(T, "public.pairs(integer, text)");
   ASSERT_NE(P, nullptr);
   ASSERT_EQ(P->Results.Count(), 1);
-  EXPECT_EQ(P->Results[0]->DomainName, "record");
+  EXPECT_EQ(P->Results[0]->Extra().DomainName, "record");
   EXPECT_EQ(P->Def().substr(0, 40), "CREATE FUNCTION public.pairs(out a integ");
 }
 

@@ -52,9 +52,9 @@ TEST(PGTable, ColumnTypes) {
   EXPECT_EQ(Col("bits")->FieldType, iftVarBit);
   EXPECT_EQ(Col("bits")->Size, 8);
   EXPECT_EQ(Col("e")->FieldType, iftDomain);
-  EXPECT_EQ(Col("e")->DomainName, "email_address");
-  EXPECT_EQ(Col("q")->DomainName, "money_amount");
-  EXPECT_EQ(Col("u")->DomainName, "MyType");
+  EXPECT_EQ(Col("e")->Extra().DomainName, "email_address");
+  EXPECT_EQ(Col("q")->Extra().DomainName, "money_amount");
+  EXPECT_EQ(Col("u")->Extra().DomainName, "MyType");
   EXPECT_EQ(Col("s")->FieldType, iftSmallInt);
   EXPECT_EQ(Col("big")->FieldType, iftBigInt);
   // Columns keep script order, owner and position.
@@ -158,8 +158,8 @@ TEST(PGTable, SerialPrimaryKeyAndCollation) {
               "  code text COLLATE \"C\", tags text[] COLLATE pg_catalog.\"default\");"));
   EXPECT_EQ(T.Column("orders", "id")->FieldType, iftSerial);
   EXPECT_EQ(T.Column("orders", "n")->FieldType, iftBigSerial);
-  EXPECT_EQ(T.Column("orders", "code")->Collation, "C");
-  EXPECT_EQ(T.Column("orders", "tags")->Collation, "pg_catalog.default");
+  EXPECT_EQ(T.Column("orders", "code")->Extra().Collation, "C");
+  EXPECT_EQ(T.Column("orders", "tags")->Extra().Collation, "pg_catalog.default");
   // Written back as read: a bare C would be the unknown collation c.
   EXPECT_EQ(T.Column("orders", "code")->TypeDef(), "text collate \"C\"");
   EXPECT_EQ(T.Column("orders", "tags")->TypeDef(), "text[] collate pg_catalog.\"default\"");

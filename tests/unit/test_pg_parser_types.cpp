@@ -133,7 +133,7 @@ TEST(PGTypes, CompositeType) {
   const auto& A = D->PGOptions->Attributes;
   ASSERT_EQ(A.Count(), 3);
   EXPECT_EQ(A[0]->GetObjName(), "a");
-  EXPECT_EQ(A[1]->Collation, "C");
+  EXPECT_EQ(A[1]->Extra().Collation, "C");
   EXPECT_EQ(A[2]->Precision, 10);
   EXPECT_EQ(A[2]->Position, 3);
   EXPECT_EQ(A[0]->OwnerObj, D);
@@ -204,7 +204,7 @@ TEST(PGDomains, DumpFormsWithChecksAndCollation) {
       "\tCONSTRAINT twochecks_check1 CHECK ((VALUE < 100));"));
   const TFldData& Code = *Domain(T, "code10")->TypeField;
   EXPECT_EQ(Code.FieldType, iftVarchar);
-  EXPECT_EQ(Code.Collation, "pg_catalog.C");
+  EXPECT_EQ(Code.Extra().Collation, "pg_catalog.C");
   EXPECT_FALSE(Code.Nullable);
   EXPECT_EQ(Code.DefValue, "'x'::character varying");
   // The server's doubled parentheses and a person's single ones read as the same condition, in

@@ -251,8 +251,10 @@ TEST(TableCompare, ColumnEqualityFollowsTheComparisonTexts) {
       {"CALC", [](TFldData& F) { F.FieldType = iftInteger, F.EditExtra().Body = "(A + 1)"; },
        [](TFldData& F) { F.FieldType = iftBigInt, F.EditExtra().Body = "(A + 1)"; }, true},
       {"DOMAIN",
-       [](TFldData& F) { F.FieldType = iftDomain, F.DomainName = "D", F.Nullable = false; },
-       [](TFldData& F) { F.FieldType = iftDomain, F.DomainName = "D"; }, true},
+       [](TFldData& F) {
+         F.FieldType = iftDomain, F.EditExtra().DomainName = "D", F.Nullable = false;
+       },
+       [](TFldData& F) { F.FieldType = iftDomain, F.EditExtra().DomainName = "D"; }, true},
   };
   TTblData* M = Table(P.Master, "T", {});
   TTblData* T = Table(P.Target, "T", {});

@@ -227,14 +227,14 @@ void TDmnData::CheckTableDomainChange(const std::string& TableName, const std::s
   TFldData* M = Master->GetTableField(TableName, FieldName);
   TFldData* T = Target->GetTableField(TableName, FieldName);
   if (!M || !T || M->FieldType != iftDomain || T->FieldType != iftDomain ||
-      M->DomainName == T->DomainName)
+      M->Extra().DomainName == T->Extra().DomainName)
     return;
-  if (TDmnData* D = Target->GetDomain(T->DomainName); D && !D->GetObjCreated())
+  if (TDmnData* D = Target->GetDomain(T->Extra().DomainName); D && !D->GetObjCreated())
     D->CreateDependDef();
   TCustomSQLExec* Exec = GetSQLExec();
   if (!Exec) return;
   TStatement* S =
-      Exec->Add("update rdb$relation_fields set rdb$field_source=" + Lit(M->DomainName) +
+      Exec->Add("update rdb$relation_fields set rdb$field_source=" + Lit(M->Extra().DomainName) +
                     "\r\nwhere rdb$relation_name=" + Lit(M->TableName) +
                     " and rdb$field_name=" + Lit(M->GetObjName()),
                 stStatement, TableName, dboTable, odbAlter);
@@ -301,8 +301,8 @@ class TIBDomainAlter {
     // The server gives a domain whose type changes the database's character set unless the
     // statement names one: the master's is named, so a domain of another set keeps it.
     std::string Type = FM.FieldTypeDef();
-    if (IsString(FM.FieldType) && !FM.CharSet.empty()) {
-      Type += " CHARACTER SET " + FM.CharSet;
+    if (IsString(FM.FieldType) && !FM.Extra().CharSet.empty()) {
+      Type += " CHARACTER SET " + FM.Extra().CharSet;
       CharSetWritten = true;
     }
     Warn(": DataType conversion " + FT.TypeDef() + " -> " + FM.FieldTypeDef(),
@@ -370,21 +370,21 @@ class TIBDomainAlter {
 
   void CharsetCollation() {
     if (!Run.IBFldCharsetCompare()) return;
-    if (FM.CharSet != FT.CharSet && !CharSetWritten) {
-      if (FM.CharSet.empty() || FM.CharSet == "NONE")
+    if (FM.Extra().CharSet != FT.Extra().CharSet && !CharSetWritten) {
+      if (FM.Extra().CharSet.empty() || FM.Extra().CharSet == "NONE")
         Warn(": CharSet difference",
              Sys("Update Rdb$Fields set Rdb$Character_Set_ID = NULL\r\nwhere Rdb$Field_Name=" +
                  Lit(Name)));
       else
-        Warn(": CharSet difference", Sys(SetIdByName("Character_Set", FM.CharSet)));
+        Warn(": CharSet difference", Sys(SetIdByName("Character_Set", FM.Extra().CharSet)));
     }
-    if (FM.Collation != FT.Collation) {
-      if (FM.Collation.empty())
+    if (FM.Extra().Collation != FT.Extra().Collation) {
+      if (FM.Extra().Collation.empty())
         Warn(": Collation difference",
              Sys("Update Rdb$Fields set Rdb$Collation_ID = NULL\r\nwhere Rdb$Field_Name = " +
                  Lit(Name)));
       else
-        Warn(": Collation difference", Sys(SetIdByName("Collation", FM.Collation)));
+        Warn(": Collation difference", Sys(SetIdByName("Collation", FM.Extra().Collation)));
     }
   }
 
@@ -493,8 +493,9 @@ namespace {
 /// The base type of a domain column, without its NOT NULL and default.
 bool SameBaseType(const TFldData& A, const TFldData& B) {
   return A.FieldType == B.FieldType && A.Size == B.Size && A.Precision == B.Precision &&
-         A.Scale == B.Scale && A.DomainName == B.DomainName &&
-         A.Extra().ArrayBounds == B.Extra().ArrayBounds && A.Collation == B.Collation;
+         A.Scale == B.Scale && A.Extra().DomainName == B.Extra().DomainName &&
+         A.Extra().ArrayBounds == B.Extra().ArrayBounds &&
+         A.Extra().Collation == B.Extra().Collation;
 }
 
 /// Names a change of M the update script leaves undone: a comment in the script, and a warning
@@ -548,7 +549,7 @@ void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
         if (auto* Tbl = dynamic_cast<TTblData*>(Objs->Tables.Objects(I)))
           for (const auto& F : Tbl->Fields)
             if (F->FieldType == iftDomain &&
-                (F->DomainName == Bare || F->DomainName == Qualified)) {
+                (F->Extra().DomainName == Bare || F->Extra().DomainName == Qualified)) {
               StoredAnswer = true;
               return true;
             }

@@ -246,7 +246,7 @@ void TDmnData::SyncPGCheckText() {
     Before.push_back(C);
     R += (R.empty() ? "" : " CHECK ") + C.Text;
   }
-  TypeField->EditExtra().CheckText = std::move(R);
+  TypeField->SetExtra(&TFldExtra::CheckText, std::move(R));
 }
 
 std::vector<TPGDomainCheck> TDmnData::GetPGChecks() const {

@@ -268,7 +268,7 @@ std::string TFldData::GetDefValue() const {
 TDmnData* TFldData::GetDmnData() const {
   if (FieldType != iftDomain) return nullptr;
   const auto* Objs = dynamic_cast<const TObjs*>(Owner);
-  return Objs ? Objs->GetDomain(DomainName) : nullptr;
+  return Objs ? Objs->GetDomain(Extra().DomainName) : nullptr;
 }
 
 bool TFldData::IsCharType() const {
@@ -296,9 +296,9 @@ bool TFldData::IsCharTypeDepth(int Depth) const {
 
 std::string TFldData::DefaultCharSet() const {
   if (!IsCharType()) return "";
-  if (!CharSet.empty()) return CharSet;
-  if (const TFldData* D = DomainDescriptor(GetDmnData()); D && !D->CharSet.empty())
-    return D->CharSet;
+  if (!Extra().CharSet.empty()) return Extra().CharSet;
+  if (const TFldData* D = DomainDescriptor(GetDmnData()); D && !D->Extra().CharSet.empty())
+    return D->Extra().CharSet;
   if (Owner && GetDatabaseType() == dbInterBase) return Owner->IBServerOptions.GetDBCharSet();
   return "";
 }
@@ -306,27 +306,28 @@ std::string TFldData::DefaultCharSet() const {
 void TFldData::GetCharsetCollation(std::int32_t aCharSetId, const std::string& aCharSet,
                                    std::int32_t aCollationId, const std::string& aCollation) {
   auto DropCollation = [this] {
-    CollationId = 0;
-    Collation.clear();
+    SetExtra(&TFldExtra::CollationId, 0);
+    SetExtra(&TFldExtra::Collation, std::string());
   };
   auto DropCharSet = [this] {
-    CharSetId = 0;
-    CharSet.clear();
+    SetExtra(&TFldExtra::CharSetId, 0);
+    SetExtra(&TFldExtra::CharSet, std::string());
   };
   if (IsCharType()) {
-    CharSetId = aCharSetId;
-    CharSet = aCharSet;
-    CollationId = aCollationId;
-    Collation = aCollation;
+    SetExtra(&TFldExtra::CharSetId, aCharSetId);
+    SetExtra(&TFldExtra::CharSet, aCharSet);
+    SetExtra(&TFldExtra::CollationId, aCollationId);
+    SetExtra(&TFldExtra::Collation, aCollation);
     // The default collation of a character set carries the set's name.
     if (FieldType == iftDomain) {
       const TFldData* D = DomainDescriptor(GetDmnData());
-      if (Collation == (D ? D->Collation : std::string())) DropCollation();
-    } else if (Collation == DefaultCharSet()) {
+      if (Extra().Collation == (D ? D->Extra().Collation : std::string())) DropCollation();
+    } else if (Extra().Collation == DefaultCharSet()) {
       DropCollation();
     }
     const std::string DBCharSet = Owner ? Owner->IBServerOptions.GetDBCharSet() : std::string();
-    if (CharSet == DBCharSet || (CharSet == "NONE" && DBCharSet.empty())) DropCharSet();
+    if (Extra().CharSet == DBCharSet || (Extra().CharSet == "NONE" && DBCharSet.empty()))
+      DropCharSet();
   } else {
     DropCollation();
   }
@@ -350,10 +351,10 @@ std::string TFldData::FieldTypeDef() const {
   const TDatabaseType DB = GetDatabaseType();
   if (FieldType == iftDomain && DB == dbPostgreSQL) {
     // A routine's parameter or result of a type of another schema, or an array of a domain.
-    return (TypeOf ? "TYPE OF " : "") + tbl_detail::PGQualifiedName(*this, DomainName) +
+    return (TypeOf ? "TYPE OF " : "") + tbl_detail::PGQualifiedName(*this, Extra().DomainName) +
            tbl_detail::PGArrayBrackets(Extra().ArrayBounds);
   }
-  if (FieldType == iftDomain) return (TypeOf ? "TYPE OF " : "") + QuoteIdent(DomainName);
+  if (FieldType == iftDomain) return (TypeOf ? "TYPE OF " : "") + QuoteIdent(Extra().DomainName);
   if (Computed()) return (DB == dbMSSQL ? "AS " : "COMPUTED BY ") + Extra().Body;
 
   std::string R = FieldTypeName(FieldType);
@@ -495,7 +496,7 @@ void TFldData::DoBeforeCreate() {
   TCustomObjs* MasterObjs = Owner ? Owner->GetObjsMaster() : nullptr;
   if (FieldType == iftDomain)
     if (auto* M = dynamic_cast<TObjs*>(MasterObjs))
-      if (TDmnData* Dmn = M->GetDomain(DomainName); Dmn && !Dmn->GetObjCreated())
+      if (TDmnData* Dmn = M->GetDomain(Extra().DomainName); Dmn && !Dmn->GetObjCreated())
         Dmn->CreateDependDef();
   // A computed column calls its external functions.
   if (Computed())
@@ -606,12 +607,12 @@ void TFldData::AssignDataType(const TFldData& Source) {
   Size = Source.Size;
   Precision = Source.Precision;
   Scale = Source.Scale;
-  DomainName = Source.DomainName;
-  CharSet = Source.CharSet;
-  CharSetId = Source.CharSetId;
+  SetExtra(&TFldExtra::DomainName, Source.Extra().DomainName);
+  SetExtra(&TFldExtra::CharSet, Source.Extra().CharSet);
+  SetExtra(&TFldExtra::CharSetId, Source.Extra().CharSetId);
   SetExtra(&TObjExtra::Body, Source.Extra().Body);
-  Collation = Source.Collation;
-  CollationId = Source.CollationId;
+  SetExtra(&TFldExtra::Collation, Source.Extra().Collation);
+  SetExtra(&TFldExtra::CollationId, Source.Extra().CollationId);
   SubType = Source.SubType;
   TypeOf = Source.TypeOf;
   if (FExtra || Source.FExtra) {

@@ -266,6 +266,13 @@ struct TFldExtra : TObjExtra {
   TFldExtra();
   ~TFldExtra() override;
 
+  /// Domain or user type of an iftDomain item; Oracle user type; DB2 distinct type.
+  TObjText DomainName;
+  /// Character set and collation, by name and by catalog number.
+  TObjText CharSet;
+  TObjText Collation;
+  std::int32_t CharSetId = 0;
+  std::int32_t CollationId = 0;
   /// PostgreSQL: the database's own text of this default, where a live comparison found that
   /// the server spells this (script's) default so (it stored it, or the two differ only by the
   /// casts the server adds). Compared in place of DefValue; empty otherwise.
@@ -331,8 +338,6 @@ class TFldData : public TDbObj {
   std::int32_t Position = 0;
   /// Position of the counterpart column; -1 while there is none.
   std::int32_t RefPosition = -1;
-  std::int32_t CharSetId = 0;
-  std::int32_t CollationId = 0;
   /// BLOB sub-type (1 = text); its name and the segment size are in TFldExtra.
   std::int32_t SubType = 0;
   /// Numeric and Decimal read from an InterBase/Firebird catalog: the type holding the value.
@@ -370,14 +375,10 @@ class TFldData : public TDbObj {
   bool JavaClass : 1 = false;
   /// Default value as read (write and compare it through GetDefValue).
   TObjText DefValue;
-  /// Domain or user type of an iftDomain item; Oracle user type; DB2 distinct type.
-  TObjText DomainName;
   /// Name of the owning table, view or routine.
   std::string TableName;
   /// The owning table, view, routine, external function or domain; may be nullptr.
   TDbObj* OwnerObj = nullptr;
-  TObjText CharSet;
-  TObjText Collation;
 
   /// The rarer attributes; their defaults while the column has none of them.
   const TFldExtra& Extra() const;

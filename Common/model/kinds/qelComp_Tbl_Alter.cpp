@@ -290,7 +290,7 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
     }
   }
   // A computed column made PERSISTED or no longer so is made anew, as one of another formula.
-  if (M.FieldTypeDef() != T.FieldTypeDef() || M.Collation != T.Collation ||
+  if (M.FieldTypeDef() != T.FieldTypeDef() || M.Extra().Collation != T.Extra().Collation ||
       M.Nullable != T.Nullable || M.Persisted != T.Persisted) {
     T.DoBeforeDrop();
     if (M.Computed() || T.Computed()) {
@@ -300,7 +300,7 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
       MTbl.SetViewsReCreateFlag();
     } else {
       std::string S = "ALTER TABLE " + QTable + " ALTER COLUMN " + QCol + " " + M.FieldTypeDef();
-      if (!M.Collation.empty()) S += " COLLATE " + M.Collation;
+      if (!M.Extra().Collation.empty()) S += " COLLATE " + M.Extra().Collation;
       S += M.Nullable ? " NULL" : " NOT NULL";
       if (MSSQLAllowDataTypeAlter(M, T)) {
         WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(S, FN, TN));

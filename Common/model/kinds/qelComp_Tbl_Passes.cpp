@@ -37,10 +37,12 @@ bool DescriptionsCompared(const TCustomObjs& Master) {
 /// default; a computed column by its expression, a domain column by its domain alone.
 bool ColumnsEqual(const TFldData& M, const TFldData& T) {
   bool Equal = (tbl_detail::PGSameFieldTypeDef(M, T) || M.FieldTypeDef() == T.FieldTypeDef()) &&
-               M.Length == T.Length && M.Nullable == T.Nullable && M.DomainName == T.DomainName &&
+               M.Length == T.Length && M.Nullable == T.Nullable &&
+               M.Extra().DomainName == T.Extra().DomainName &&
                M.CompareDefValue() == T.CompareDefValue();
   if (M.Computed()) Equal = M.Extra().Body == T.Extra().Body;
-  if (M.FieldType == iftDomain && T.FieldType == iftDomain) Equal = M.DomainName == T.DomainName;
+  if (M.FieldType == iftDomain && T.FieldType == iftDomain)
+    Equal = M.Extra().DomainName == T.Extra().DomainName;
   return Equal;
 }
 

@@ -93,9 +93,9 @@ std::string TFldData::IBTypeDef() const {
   std::string R = FieldTypeDef();
   const bool FldCharset = Owner && Owner->IBServerOptions.GetIBCompareOptions().FldCharsetCompare;
   const std::string DBCharSet = Owner ? Owner->IBServerOptions.GetDBCharSet() : std::string();
-  if (!CharSet.empty() && FieldType != iftDomain && !Computed() && FldCharset &&
-      (CharSet != DBCharSet || !Collation.empty()))
-    R += " CHARACTER SET " + CharSet;
+  if (!Extra().CharSet.empty() && FieldType != iftDomain && !Computed() && FldCharset &&
+      (Extra().CharSet != DBCharSet || !Extra().Collation.empty()))
+    R += " CHARACTER SET " + Extra().CharSet;
   // An external function's argument passing follows its whole type.
   if (Extra().ReturnParam == 0) {
     if (ByDescriptor) R += " BY DESCRIPTOR";
@@ -109,13 +109,13 @@ std::string TFldData::IBTypeDef() const {
   }
   if (!Nullable) R += " NOT NULL";
   if (!Extra().CheckText.empty()) R += " CHECK" + Extra().CheckText;
-  if (FldCharset && !Collation.empty()) R += " COLLATE " + Collation;
+  if (FldCharset && !Extra().Collation.empty()) R += " COLLATE " + Extra().Collation;
   return R;
 }
 
 std::string TFldData::MySQLTypeDef() const {
   // Types of newer servers that the neutral list does not name (UUID, INET6, JSON) go by name.
-  std::string R = FieldType == iftDomain ? DomainName : FieldTypeName(FieldType);
+  std::string R = FieldType == iftDomain ? Extra().DomainName : FieldTypeName(FieldType);
   // A binary column without its length holds a single byte. VARCHAR and VARBINARY always have
   // one, and VARCHAR(0) is a column of its own.
   const bool CharSized =
@@ -134,8 +134,8 @@ std::string TFldData::MySQLTypeDef() const {
   } else if (Precision != 0) {
     R += InParens(Precision);  // display width
   }
-  if (!CharSet.empty()) R += " CHARACTER SET " + CharSet;
-  if (!Collation.empty()) R += " COLLATE " + Collation;
+  if (!Extra().CharSet.empty()) R += " CHARACTER SET " + Extra().CharSet;
+  if (!Extra().Collation.empty()) R += " COLLATE " + Extra().Collation;
   if (UnsignedAttr) R += " UNSIGNED";
   if (ZeroFill) R += " ZEROFILL";
   if (BinaryAttr) R += " BINARY";
@@ -158,7 +158,7 @@ std::string TFldData::PGSQLTypeDef() const {
   // A domain, type or collation of another schema is named "schema.name": each part is quoted
   // on its own ("C" stays "C", which the server would read bare as the unknown collation c).
   if (FieldType == iftDomain) {
-    R = tbl_detail::PGQualifiedName(*this, DomainName);
+    R = tbl_detail::PGQualifiedName(*this, Extra().DomainName);
   } else {
     R = tbl_detail::PGTypeName(*this, LowerCase(FieldTypeName(FieldType)));
     // A character column without length is unlimited, which is what MAX (-1) asks for.
@@ -166,12 +166,12 @@ std::string TFldData::PGSQLTypeDef() const {
     if (FieldType == iftNumeric || FieldType == iftDecimal) R += PrecisionScale(Precision, Scale);
     R += tbl_detail::PGSecondsPrecision(*this);
     if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) R += " with time zone";
-    if (!CharSet.empty()) R += " character set " + CharSet;
+    if (!Extra().CharSet.empty()) R += " character set " + Extra().CharSet;
   }
   R += tbl_detail::PGArrayBrackets(Extra().ArrayBounds);
   // COLLATE follows the whole type, array brackets included.
-  if (FieldType != iftDomain && !Collation.empty())
-    R += " collate " + tbl_detail::PGQualifiedName(*this, Collation);
+  if (FieldType != iftDomain && !Extra().Collation.empty())
+    R += " collate " + tbl_detail::PGQualifiedName(*this, Extra().Collation);
   if (!Nullable) R += " not null";
   if (const std::string Default = GetDefValue(); !Default.empty()) R += " default " + Default;
   return R;
@@ -189,8 +189,8 @@ bool PGSameColumnDef(const TFldData& F, const TTblData& FTable, const TFldData& 
          F.Size == G.Size && F.Precision == G.Precision && F.Scale == G.Scale &&
          F.AutoIncrement == G.AutoIncrement && F.Nullable == G.Nullable &&
          F.Extra().ArrayBounds.empty() == G.Extra().ArrayBounds.empty() &&
-         F.DomainName == G.DomainName && F.CharSet == G.CharSet && F.Collation == G.Collation &&
-         F.DefValue == G.DefValue;
+         F.Extra().DomainName == G.Extra().DomainName && F.Extra().CharSet == G.Extra().CharSet &&
+         F.Extra().Collation == G.Extra().Collation && F.DefValue == G.DefValue;
 }
 
 bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G) {
@@ -211,8 +211,8 @@ bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G) {
 
 std::string TFldData::ASATypeDef() const {
   std::string R;
-  if (!DomainName.empty()) {
-    R = QuoteIdent(DomainName);
+  if (!Extra().DomainName.empty()) {
+    R = QuoteIdent(Extra().DomainName);
   } else {
     R = FieldTypeName(FieldType);
     if (IsSizedType(FieldType) && Size > 1) R += InParens(Size);
@@ -223,7 +223,7 @@ std::string TFldData::ASATypeDef() const {
   const bool Param = IsRoutineParam();
   R += DefaultClause(GetDefValue(), Param);
   if (InOut == ioOut) R += " OUTPUT";
-  if (!Collation.empty()) R += " COLLATE " + Collation;
+  if (!Extra().Collation.empty()) R += " COLLATE " + Extra().Collation;
   if (Identity)
     R += " IDENTITY (" + std::to_string(Extra().IdentitySeed) + ", " +
          std::to_string(Extra().IdentityIncrement) + ")";
@@ -239,7 +239,7 @@ std::string TFldData::ASETypeDef() const {
     R = "java.lang." + Extra().JavaClassName;
     if (Precision != 0) R += Scale != 0 ? InParens(Precision, Scale) : InParens(Precision);
   } else if (FieldType == iftDomain) {
-    R = QuoteIdent(DomainName);
+    R = QuoteIdent(Extra().DomainName);
   } else if (Computed()) {
     return "AS " + Extra().Body;
   } else if (FieldType == iftTable) {
@@ -249,7 +249,7 @@ std::string TFldData::ASETypeDef() const {
   }
   const bool Param = IsRoutineParam();
   R += DefaultClause(GetDefValue(), Param);
-  if (!Collation.empty()) R += " COLLATE " + Collation;
+  if (!Extra().Collation.empty()) R += " COLLATE " + Extra().Collation;
   if (Identity) R += " IDENTITY";
   if (!Param) R += Nullable ? " NULL" : " NOT NULL";
   return R;
@@ -259,7 +259,7 @@ std::string TFldData::MSSQLTypeDef() const {
   std::string R;
   if (FieldType == iftDomain) {
     if (!Extra().DomainSchema.empty()) R = QuoteIdent(Extra().DomainSchema) + ".";
-    R += QuoteIdent(DomainName);
+    R += QuoteIdent(Extra().DomainName);
   } else if (Computed()) {
     R = "AS " + Extra().Body;
     if (Persisted) R += " PERSISTED";
@@ -275,7 +275,8 @@ std::string TFldData::MSSQLTypeDef() const {
   R += DefaultClause(GetDefValue(), Param);
   if (InOut == ioOut) R += " OUTPUT";
   // A user type's descriptor takes the collation of the database.
-  if (!Collation.empty() && !dynamic_cast<const TDmnData*>(OwnerObj)) R += " COLLATE " + Collation;
+  if (!Extra().Collation.empty() && !dynamic_cast<const TDmnData*>(OwnerObj))
+    R += " COLLATE " + Extra().Collation;
   if (Identity) {
     R += " IDENTITY";
     if (Extra().IdentityIncrement != 0)
@@ -289,7 +290,8 @@ std::string TFldData::MSSQLTypeDef() const {
 
 std::string TFldData::OracleTypeDef() const {
   const std::string Ref = RefType ? "REF " : "";
-  std::string R = Ref + (DomainName.empty() ? NameOrNothing(FieldType) : DomainName);
+  std::string R =
+      Ref + (Extra().DomainName.empty() ? NameOrNothing(FieldType) : Extra().DomainName);
   switch (FieldType) {
     case iftVarchar:
     case iftChar:
@@ -337,7 +339,7 @@ std::string TFldData::OracleTypeDef() const {
 std::string TFldData::DB2TypeDef() const {
   std::string R;
   if (FieldType == iftDomain) {
-    R = DomainName;
+    R = Extra().DomainName;
   } else {
     R = NameOrNothing(FieldType);
     if ((FieldType == iftVarchar || FieldType == iftChar || FieldType == iftBlob ||
