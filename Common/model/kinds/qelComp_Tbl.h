@@ -375,8 +375,8 @@ class TFldData : public TDbObj {
   bool JavaClass : 1 = false;
   /// Default value as read (write and compare it through GetDefValue).
   TObjText DefValue;
-  /// Name of the owning table, view or routine.
-  std::string TableName;
+  /// Name of the owning table, view or routine (shared by the columns of one table).
+  TSharedText TableName;
   /// The owning table, view, routine, external function or domain; may be nullptr.
   TDbObj* OwnerObj = nullptr;
 
@@ -416,7 +416,7 @@ class TFldData : public TDbObj {
   std::string TableRef() const;
   /// Also forgets what the last table comparison found.
   void ResetGeneration() override;
-  const std::string* FieldTableName() const override { return &TableName; }
+  const std::string* FieldTableName() const override { return &TableName.str(); }
   const TDbObj* FieldOwnerObj() const override { return OwnerObj; }
 
   // Type text.
