@@ -181,8 +181,9 @@ void EvenOutLineEnds(TCustomObjs& M) {
     for (int I = 0; I < L->Count(); ++I) {
       TDbObj* MO = L->Objects(I);
       TDbObj* TO = MO->GetRefObj();
-      if (TO && TO->Body.str() != MO->Body.str() && SameButLineEnds(TO->Body, MO->Body))
-        TO->Body = MO->Body;
+      if (TO && TO->Extra().Body.str() != MO->Extra().Body.str() &&
+          SameButLineEnds(TO->Extra().Body, MO->Extra().Body))
+        TO->SetExtra(&TObjExtra::Body, MO->Extra().Body);
     }
 }
 
@@ -567,11 +568,12 @@ void TVarnel::LinkRefs() {
   for (int I = 0; I < M->Views.Count(); ++I) {
     TDbObj* V = M->Views.Objects(I);
     TDbObj* C = V->GetRefObj();
-    if (!C || V->Body.size() < Clause.size() || C->Body.size() < Clause.size()) continue;
-    const std::string VTail = V->Body.substr(V->Body.size() - Clause.size());
-    const std::string CTail = C->Body.substr(C->Body.size() - Clause.size());
+    if (!C || V->Extra().Body.size() < Clause.size() || C->Extra().Body.size() < Clause.size())
+      continue;
+    const std::string VTail = V->Extra().Body.substr(V->Extra().Body.size() - Clause.size());
+    const std::string CTail = C->Extra().Body.substr(C->Extra().Body.size() - Clause.size());
     if (UpperCase(VTail) == Clause && UpperCase(CTail) == Clause && VTail != CTail)
-      C->SetBody(C->Body.substr(0, C->Body.size() - Clause.size()) + VTail);
+      C->SetBody(C->Extra().Body.substr(0, C->Extra().Body.size() - Clause.size()) + VTail);
   }
 }
 

@@ -67,18 +67,18 @@ struct TObjState {
   explicit TObjState(const TDbObj& O)
       : Name(O.GetObjName()),
         Schema(O.GetSchema()),
-        Creator(O.Creator),
-        Description(O.Description),
-        Body(O.Body),
-        AltName(O.AltName),
+        Creator(O.Extra().Creator),
+        Description(O.Extra().Description),
+        Body(O.Extra().Body),
+        AltName(O.Extra().AltName),
         SkipDef(O.SkipDef) {}
   void Put(TDbObj& O) const {
     O.SetObjName(Name);
     O.SetSchema(Schema);
-    O.Creator = Creator;
-    O.Description = Description;
-    O.Body = Body;
-    O.AltName = AltName;
+    O.SetExtra(&TObjExtra::Creator, Creator);
+    O.SetExtra(&TObjExtra::Description, Description);
+    O.SetExtra(&TObjExtra::Body, Body);
+    O.SetExtra(&TObjExtra::AltName, AltName);
     O.SkipDef = SkipDef;
   }
 };
@@ -93,19 +93,19 @@ struct TFldState : TObjState {
   explicit TFldState(const TFldData& F)
       : TObjState(F),
         DefValue(F.DefValue),
-        CharSet(F.CharSet),
-        Collation(F.Collation),
-        SubTypeName(F.SubTypeName),
-        DomainName(F.DomainName),
+        CharSet(F.Extra().CharSet),
+        Collation(F.Extra().Collation),
+        SubTypeName(F.Extra().SubTypeName),
+        DomainName(F.Extra().DomainName),
         TableName(F.TableName),
         FieldType(F.FieldType),
         Size(F.Size),
         Precision(F.Precision),
         Scale(F.Scale),
         SubType(F.SubType),
-        SegmentSize(F.SegmentSize),
-        IdentitySeed(F.IdentitySeed),
-        IdentityIncrement(F.IdentityIncrement),
+        SegmentSize(F.Extra().SegmentSize),
+        IdentitySeed(F.Extra().IdentitySeed),
+        IdentityIncrement(F.Extra().IdentityIncrement),
         Nullable(F.Nullable),
         AutoIncrement(F.AutoIncrement),
         Identity(F.Identity) {
@@ -114,19 +114,19 @@ struct TFldState : TObjState {
   void Put(TFldData& F) const {
     TObjState::Put(F);
     F.DefValue = DefValue;
-    F.CharSet = CharSet;
-    F.Collation = Collation;
-    F.SubTypeName = SubTypeName;
-    F.DomainName = DomainName;
+    F.SetExtra(&TFldExtra::CharSet, CharSet);
+    F.SetExtra(&TFldExtra::Collation, Collation);
+    F.SetExtra(&TFldExtra::SubTypeName, SubTypeName);
+    F.SetExtra(&TFldExtra::DomainName, DomainName);
     F.TableName = TableName;
     F.FieldType = FieldType;
     F.Size = Size;
     F.Precision = Precision;
     F.Scale = Scale;
     F.SubType = SubType;
-    F.SegmentSize = SegmentSize;
-    F.IdentitySeed = IdentitySeed;
-    F.IdentityIncrement = IdentityIncrement;
+    F.SetExtra(&TFldExtra::SegmentSize, SegmentSize);
+    F.SetExtra(&TFldExtra::IdentitySeed, IdentitySeed);
+    F.SetExtra(&TFldExtra::IdentityIncrement, IdentityIncrement);
     F.Nullable = Nullable;
     F.AutoIncrement = AutoIncrement;
     F.Identity = Identity;
@@ -382,7 +382,8 @@ void ApplyNames(TCustomObjs& M, const TNameRules& R, bool CaseInsensitive) {
     for (const auto& F : T->Fields) {
       F->SetObjName(Cols.Get(F->GetObjName(), Column));
       F->TableName = T->GetObjName();
-      if (!F->DomainName.empty()) F->DomainName = Domains.Get(F->DomainName, R.Domain);
+      if (!F->Extra().DomainName.empty())
+        F->SetExtra(&TFldExtra::DomainName, Domains.Get(F->Extra().DomainName, R.Domain));
     }
   }
   for (int I = 0; I < M.Views.Count(); ++I) {
@@ -402,7 +403,7 @@ void ApplyNames(TCustomObjs& M, const TNameRules& R, bool CaseInsensitive) {
     if (!C) continue;
     const std::string OldTable = C->GetTblName(), OldRef = C->GetRefTblName();
     if (!C->GetObjName().empty()) C->SetObjName(Constraints.Get(C->GetObjName(), R.Constraint));
-    C->AltName = Cut(C->AltName, Limit);
+    C->SetExtra(&TObjExtra::AltName, Cut(C->Extra().AltName, Limit));
     if (!C->IndexName.empty()) C->IndexName = Indexes.Get(C->IndexName, R.Index);
     C->SetTblName(Tables.Get(OldTable, R.Table));
     if (!OldRef.empty()) C->SetRefTblName(Tables.Get(OldRef, R.Table));
@@ -774,7 +775,7 @@ void IBTypeRule(TFldData& F, TDatabaseType From, const std::string& N) {
       } else {
         F.FieldType = iftVarchar;
       }
-      F.CharSet = N;
+      F.SetExtra(&TFldExtra::CharSet, N);
       break;
     case iftVarchar:
       if (Max) {
@@ -784,7 +785,7 @@ void IBTypeRule(TFldData& F, TDatabaseType From, const std::string& N) {
       break;
     case iftNChar:
       F.FieldType = iftChar;
-      F.CharSet = N;
+      F.SetExtra(&TFldExtra::CharSet, N);
       break;
     case iftText:
       TextBlob();
@@ -792,7 +793,7 @@ void IBTypeRule(TFldData& F, TDatabaseType From, const std::string& N) {
     case iftNText:
     case iftXml:
       TextBlob();
-      F.CharSet = N;
+      F.SetExtra(&TFldExtra::CharSet, N);
       break;
     case iftMoney:
       F.FieldType = iftNumeric;
@@ -890,18 +891,18 @@ void TVarnel::ConvertToIB_Db() {
     // A binary blob stays binary; every other domain descriptor is text.
     if (!Binary) F->SubType = 1;
     if (!F->DefValue.empty()) F->DefValue = IBDefault(F->DefValue, Version);
-    F->Collation.clear();
+    F->SetExtra(&TFldExtra::Collation, std::string());
   });
   ForEachColumn(M, [&](TFldData& F) {
-    if (From == dbMSSQL && UpperCase(F.DomainName) == "SYSNAME") {
+    if (From == dbMSSQL && UpperCase(F.Extra().DomainName) == "SYSNAME") {
       F.FieldType = iftVarchar;
       F.Size = 256;
-      F.CharSet = N;
-      F.DomainName.clear();
+      F.SetExtra(&TFldExtra::CharSet, N);
+      F.SetExtra(&TFldExtra::DomainName, std::string());
     }
     IBTypeRule(F, From, N);
     if (!F.DefValue.empty()) F.DefValue = IBDefault(F.DefValue, Version);
-    F.Collation.clear();
+    F.SetExtra(&TFldExtra::Collation, std::string());
   });
   ForEach<TTblData>(M.Tables, [](TTblData& T) { T.SetSchema(""); });
   ForEach<TIdxData>(M.Indexes, [](TIdxData& X) {
@@ -918,7 +919,7 @@ void TVarnel::ConvertToIB_Db() {
     // text in this dialect).
     if (C.FldList.Count() > 0)
       if (TFldData* F = FindColumn(FindTable(M, C.GetTblName(), CI), C.FldList[0], CI)) {
-        F->DefValue = IBDefault(C.Body, Version);
+        F->DefValue = IBDefault(C.Extra().Body, Version);
         if (F->FieldType == iftSmallInt && !IsIntegerText(F->DefValue)) {
           BooleanDefaultAsNumber(*F);
           if (!IsIntegerText(F->DefValue)) F->DefValue.clear();
@@ -945,8 +946,9 @@ std::map<const TFldData*, const TFldData*> ColumnDomains(TCustomObjs& M, bool CI
   });
   std::map<const TFldData*, const TFldData*> DomainOf;
   ForEachColumn(M, [&](TFldData& F) {
-    if (F.DomainName.empty()) return;
-    if (auto It = DomainTypes.find(NameKey(F.DomainName)); It != DomainTypes.end() && It->second)
+    if (F.Extra().DomainName.empty()) return;
+    if (auto It = DomainTypes.find(NameKey(F.Extra().DomainName));
+        It != DomainTypes.end() && It->second)
       DomainOf[&F] = It->second;
   });
   return DomainOf;
@@ -960,12 +962,12 @@ void TakeDomainType(TFldData& F, const TFldData& D) {
   F.Scale = D.Scale;
   // NOT NULL of the column or of its domain: either keeps the column from taking NULL.
   F.Nullable = F.Nullable && D.Nullable;
-  F.CharSet = D.CharSet;
-  F.Collation = D.Collation;
+  F.SetExtra(&TFldExtra::CharSet, D.Extra().CharSet);
+  F.SetExtra(&TFldExtra::Collation, D.Extra().Collation);
   F.SubType = D.SubType;
-  F.SubTypeName = D.SubTypeName;
+  F.SetExtra(&TFldExtra::SubTypeName, D.Extra().SubTypeName);
   if (F.DefValue.empty()) F.DefValue = D.DefValue;
-  F.DomainName.clear();
+  F.SetExtra(&TFldExtra::DomainName, std::string());
 }
 
 /// The MySQL type of column F of table Table (From: the master's dialect).
@@ -981,15 +983,15 @@ void MySQLTypeRule(TFldData& F, TDatabaseType From, const std::unordered_set<std
       break;
     case iftNText:
       F.FieldType = iftText;
-      F.CharSet = "UTF8";
+      F.SetExtra(&TFldExtra::CharSet, "UTF8");
       break;
     case iftNChar:
       F.FieldType = iftChar;
-      F.CharSet = "UTF8";
+      F.SetExtra(&TFldExtra::CharSet, "UTF8");
       break;
     case iftNVarChar:
       F.FieldType = iftVarchar;
-      F.CharSet = "UTF8";
+      F.SetExtra(&TFldExtra::CharSet, "UTF8");
       break;
     case iftImage:
       F.FieldType = iftLongBlob;
@@ -1009,9 +1011,9 @@ void MySQLTypeRule(TFldData& F, TDatabaseType From, const std::unordered_set<std
       break;
     case iftBlob:
       if (From == dbInterBase) {
-        F.FieldType =
-            F.SubType == 1 || UpperCase(F.SubTypeName) == "TEXT" ? iftLongText : iftLongBlob;
-        F.SegmentSize = 0;
+        F.FieldType = F.SubType == 1 || UpperCase(F.Extra().SubTypeName) == "TEXT" ? iftLongText
+                                                                                   : iftLongBlob;
+        F.SetExtra(&TFldExtra::SegmentSize, 0);
       }
       break;
     default:
@@ -1091,10 +1093,10 @@ void TVarnel::ConvertToMySQLDb() {
     bool TimestampTaken = false;
     for (const auto& FP : T.Fields) {
       TFldData& F = *FP;
-      F.Body.clear();
+      F.SetExtra(&TObjExtra::Body, std::string());
       if (auto It = DomainOf.find(&F); It != DomainOf.end()) TakeDomainType(F, *It->second);
-      F.CharSet.clear();
-      F.Collation.clear();
+      F.SetExtra(&TFldExtra::CharSet, std::string());
+      F.SetExtra(&TFldExtra::Collation, std::string());
       // PostgreSQL's "(0)" on fractional seconds is MySQL's precision when none is written.
       if (F.Precision == PGZeroSecondsPrecision && PGTypeTakesSecondsPrecision(F.FieldType))
         F.Precision = 0;
@@ -1138,7 +1140,7 @@ std::string BaseTypeText(const TFldData& F) {
 /// the base type text those servers declare it with; no description.
 template <class Fn>
 void ConvertDomainType(TDmnData& D, Fn Rule) {
-  D.Description.clear();
+  D.SetExtra(&TObjExtra::Description, std::string());
   if (!D.TypeField) return;
   Rule(*D.TypeField);
   D.BaseTypeName = BaseTypeText(*D.TypeField);
@@ -1164,7 +1166,7 @@ void TVarnel::ConvertToMsSQLDb() {
   M.SetDatabaseType(dbMSSQL);
 
   auto Rule = [&](TFldData& F) {
-    const std::string CS = UpperCase(Trim(F.CharSet));
+    const std::string CS = UpperCase(Trim(F.Extra().CharSet));
     switch (F.FieldType) {
       case iftFloat:
       case iftDoublePrecision:
@@ -1187,21 +1189,21 @@ void TVarnel::ConvertToMsSQLDb() {
       default:
         if (MapSerial(F)) {
           F.Identity = true;
-          F.IdentitySeed = 1;
-          F.IdentityIncrement = 1;
+          F.SetExtra(&TFldExtra::IdentitySeed, 1);
+          F.SetExtra(&TFldExtra::IdentityIncrement, 1);
         }
         break;
     }
-    F.Description.clear();
-    F.CharSet.clear();
-    F.Collation.clear();
+    F.SetExtra(&TObjExtra::Description, std::string());
+    F.SetExtra(&TFldExtra::CharSet, std::string());
+    F.SetExtra(&TFldExtra::Collation, std::string());
     KeepScaleOfExactNumbers(F);
   };
 
   ForEach<TDmnData>(M.Domains, [&](TDmnData& D) { ConvertDomainType(D, Rule); });
   std::vector<TCtrData*> Defaults;
   ForEach<TTblData>(M.Tables, [&](TTblData& T) {
-    T.Description.clear();
+    T.SetExtra(&TObjExtra::Description, std::string());
     for (const auto& FP : T.Fields) {
       TFldData& F = *FP;
       Rule(F);
@@ -1262,34 +1264,34 @@ void TVarnel::ConvertToSybaseDb() {
       case iftBlob:
         F.FieldType =
             F.SubType == 1
-                ? (UpperCase(Trim(F.CharSet)) == "UNICODE_FSS" ? iftNText : iftLongVarchar)
+                ? (UpperCase(Trim(F.Extra().CharSet)) == "UNICODE_FSS" ? iftNText : iftLongVarchar)
                 : iftLongBinary;
         break;
       default:
         MapSerial(F);
         break;
     }
-    F.Description.clear();
-    F.CharSet.clear();
-    F.Collation.clear();
-    F.Body.clear();
+    F.SetExtra(&TObjExtra::Description, std::string());
+    F.SetExtra(&TFldExtra::CharSet, std::string());
+    F.SetExtra(&TFldExtra::Collation, std::string());
+    F.SetExtra(&TObjExtra::Body, std::string());
     KeepScaleOfExactNumbers(F);
   };
 
   ForEach<TDmnData>(M.Domains, [&](TDmnData& D) {
-    D.Creator = Owner;
+    D.SetExtra(&TObjExtra::Creator, Owner);
     ConvertDomainType(D, Rule);
   });
   ForEach<TTblData>(M.Tables, [&](TTblData& T) {
-    T.Creator = Owner;
+    T.SetExtra(&TObjExtra::Creator, Owner);
     for (const auto& F : T.Fields) Rule(*F);
   });
   ForEach<TIdxData>(M.Indexes, [&](TIdxData& X) {
-    X.Creator = Owner;
+    X.SetExtra(&TObjExtra::Creator, Owner);
     X.Descending = false;
   });
   ForEach<TCtrData>(M.Constraints, [&](TCtrData& C) {
-    C.Creator = Owner;
+    C.SetExtra(&TObjExtra::Creator, Owner);
     switch (C.GetCtType()) {
       case ctPKey:
         C.Clustered = true;
@@ -1356,9 +1358,9 @@ void TVarnel::ConvertToPGSQLDb() {
   ApplyNames(M, Names, CI);
 
   auto ColumnRule = [](TFldData& F) {
-    F.CharSet.clear();
-    F.Collation.clear();
-    F.Body.clear();
+    F.SetExtra(&TFldExtra::CharSet, std::string());
+    F.SetExtra(&TFldExtra::Collation, std::string());
+    F.SetExtra(&TObjExtra::Body, std::string());
     // A PostgreSQL smallint with AutoIncrement is a smallserial; the counter of another
     // dialect's column is not carried over (its integer columns stay plain integers too).
     F.AutoIncrement = false;

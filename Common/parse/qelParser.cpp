@@ -412,7 +412,8 @@ void TakePlaceOfReplaced(TCustomObjs* Objs, TDbObj* Obj, const std::function<boo
   const int I = List ? List->IndexOf(Obj->ObjKeyDef()) : -1;
   if (I < 0 || List->Objects(I) == Obj || !Replaces()) return;
   TDbObj* Old = List->Objects(I);
-  if (Obj->Description.empty()) Obj->Description = Old->Description;
+  if (Obj->Extra().Description.empty())
+    Obj->SetExtra(&TObjExtra::Description, Old->Extra().Description);
   Objs->RemoveDepend(Old);
   List->Delete(I);
 }
@@ -439,15 +440,15 @@ void TCustomParser::CheckFiled(const TDbObj* Obj) {
     if ((Type == ctPKey || Type == ctUnique) && Ctr->FldList.Count() == 0)
       ErrMsg(std::string(Type == ctPKey ? "PRIMARY KEY" : "UNIQUE") + " of table " +
              Ctr->GetTblName() + " has no columns.");
-    else if (Type == ctCheck && EmptyCondition(Ctr->Body.str()))
+    else if (Type == ctCheck && EmptyCondition(Ctr->Extra().Body.str()))
       ErrMsg("CHECK of table " + Ctr->GetTblName() + " has no condition.");
     else if (Type == ctCheck)
-      TestConditionSyntax(Ctr->Body.str(), "CHECK of table " + Ctr->GetTblName());
+      TestConditionSyntax(Ctr->Extra().Body.str(), "CHECK of table " + Ctr->GetTblName());
   } else if (const auto* Dmn = dynamic_cast<const TDmnData*>(Obj); Dmn && Dmn->TypeField) {
     // A PostgreSQL domain has its checks one by one; their text joins them with CHECK words.
     std::vector<std::string> Conditions;
     for (const TPGDomainCheck& C : Dmn->PGChecks) Conditions.push_back(C.Text);
-    if (Dmn->PGChecks.empty()) Conditions.push_back(Dmn->TypeField->CheckText.str());
+    if (Dmn->PGChecks.empty()) Conditions.push_back(Dmn->TypeField->Extra().CheckText.str());
     for (const std::string& C : Conditions)
       if (!EmptyCondition(C)) TestConditionSyntax(C, "CHECK of domain " + Dmn->GetObjName());
   }
@@ -804,8 +805,8 @@ void TCustomParser::LinkDepend(TDbObj* Obj, TDbObj* DependsOn, const std::string
   auto* Tbl = dynamic_cast<TTblData*>(DependsOn);
   if (FieldName.empty() || !Objs2 || !Tbl || !dynamic_cast<TViwData*>(Obj)) return;
   for (const auto& Fld : Tbl->Fields)
-    if (!Fld->DomainName.empty())
-      if (TDmnData* Dmn = Objs2->GetDomain(Fld->DomainName))
+    if (!Fld->Extra().DomainName.empty())
+      if (TDmnData* Dmn = Objs2->GetDomain(Fld->Extra().DomainName))
         Objs->LinkDepend(Obj, Dmn, "", GetPosX(), GetPosY());
 }
 
@@ -1013,7 +1014,7 @@ void TCustomSQLParser::Link_Depend() {
     auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.Objects(I));
     if (!Idx) continue;
     if (TTblData* Tbl =
-            FindTableOf(*O, DB, Idx->TableName, Idx->GetSchema(), Idx->Creator, IdxHints))
+            FindTableOf(*O, DB, Idx->TableName, Idx->GetSchema(), Idx->Extra().Creator, IdxHints))
       LinkDepend(Idx, Tbl, "");
   }
 
@@ -1032,12 +1033,12 @@ void TCustomSQLParser::Link_Depend() {
     auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
     if (!Ctr) continue;
     const TConstraintType Type = Ctr->GetCtType();
-    if (TTblData* Tbl =
-            FindTableOf(*O, DB, Ctr->GetTblName(), Ctr->GetSchema(), Ctr->Creator, CtrHints))
+    if (TTblData* Tbl = FindTableOf(*O, DB, Ctr->GetTblName(), Ctr->GetSchema(),
+                                    Ctr->Extra().Creator, CtrHints))
       LinkColumns(Ctr, Tbl, Ctr->FldList);
     if (Type == ctFKey || Type == ctReferences)
-      if (TTblData* Ref =
-              FindTableOf(*O, DB, Ctr->GetRefTblName(), Ctr->GetSchema(), Ctr->Creator, RefHints))
+      if (TTblData* Ref = FindTableOf(*O, DB, Ctr->GetRefTblName(), Ctr->GetSchema(),
+                                      Ctr->Extra().Creator, RefHints))
         LinkColumns(Ctr, Ref, Ctr->RefFldList);
     if (Type == ctPKey || Type == ctUnique)
       Keys[ColumnsKey(Ctr->GetTblName(), Ctr->FldList)].push_back(Ctr);
@@ -1318,11 +1319,12 @@ void TCustomSQLParser::TestBodyEnd(std::string_view Body) {
 
 void TCustomParser::TestSubstance(const TDbObj& Obj) {
   if (const auto* View = dynamic_cast<const TViwData*>(&Obj)) {
-    if (const std::string At = CutOffAt(View->Body.str(), DatabaseType == dbPostgreSQL);
+    if (const std::string At = CutOffAt(View->Extra().Body.str(), DatabaseType == dbPostgreSQL);
         !At.empty())
       ErrMsg("View " + View->GetObjName() + " is cut off: its query ends in " + At + ".");
   } else if (const auto* Trg = dynamic_cast<const TTrgData*>(&Obj)) {
-    if (Trim(Trg->Body.str()).empty()) ErrMsg("Trigger " + Trg->GetObjName() + " has no body.");
+    if (Trim(Trg->Extra().Body.str()).empty())
+      ErrMsg("Trigger " + Trg->GetObjName() + " has no body.");
   }
 }
 
@@ -1489,7 +1491,7 @@ std::string ObjErrPrefix(const TDbObj& Obj) {
   if (dynamic_cast<const TIdxData*>(&Obj)) return "Index " + Named;
   if (const auto* Ctr = dynamic_cast<const TCtrData*>(&Obj); Ctr && Ctr->GetCtType() == ctCheck)
     return "Check-constraint " + Named;
-  if (const auto* Fld = dynamic_cast<const TFldData*>(&Obj); Fld && !Fld->Body.empty())
+  if (const auto* Fld = dynamic_cast<const TFldData*>(&Obj); Fld && !Fld->Extra().Body.empty())
     return "Field " + Fld->TableName + "/" + Named;
   return Named;
 }

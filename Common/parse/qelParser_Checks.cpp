@@ -240,7 +240,7 @@ void TCustomParser::TestNewKeys() {
     const TConstraintType Type = C.GetCtType();
     if (Type == ctCheck) {
       const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
-      if (Table && Table->OfType.empty()) TestCheckColumns(C.Body.str(), *Table, Error);
+      if (Table && Table->OfType.empty()) TestCheckColumns(C.Extra().Body.str(), *Table, Error);
       continue;
     }
     if (Type != ctPKey && Type != ctUnique && Type != ctFKey) continue;
@@ -310,7 +310,7 @@ std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys,
   for (int I = 0; I < O.Constraints.Count(); ++I) {
     const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
     if (!C || C->GetTblName().empty() ||
-        TableDefined(O, C->GetTblName(), C->GetSchema(), C->Creator, true))
+        TableDefined(O, C->GetTblName(), C->GetSchema(), C->Extra().Creator, true))
       continue;
     const std::string Name = C->GetObjName().empty() ? "" : " " + C->GetObjName();
     Errors.push_back({C, ConstraintWord(C->GetCtType()) + Name + " is on table " + C->GetTblName() +
@@ -322,7 +322,7 @@ std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys,
       continue;
     // The referenced table is in the key's own schema unless the key names another.
     const std::string& Schema = C->GetRefSchema().empty() ? C->GetSchema() : C->GetRefSchema();
-    const std::string& Owner = C->RefOwner.empty() ? C->Creator : C->RefOwner.str();
+    const std::string& Owner = C->RefOwner.empty() ? C->Extra().Creator : C->RefOwner.str();
     if (TableDefined(O, C->GetRefTblName(), Schema, Owner)) continue;
     const std::string Name = C->GetObjName().empty() ? "" : " " + C->GetObjName();
     Errors.push_back({C, "FOREIGN KEY" + Name + " of table " + C->GetTblName() +
@@ -334,7 +334,7 @@ std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys,
     if (!Idx || Idx->TableName.empty()) continue;
     const std::string& Schema =
         Idx->TableSchema.empty() ? Idx->GetSchema() : Idx->TableSchema.str();
-    if (TableDefined(O, Idx->TableName, Schema, Idx->Creator, true)) continue;
+    if (TableDefined(O, Idx->TableName, Schema, Idx->Extra().Creator, true)) continue;
     Errors.push_back({Idx, "Index " + Idx->GetObjName() + " is on table " + Idx->TableName +
                                ", which no script defines."});
   }
@@ -345,7 +345,7 @@ std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys,
     const auto* Trg = dynamic_cast<const TTrgData*>(O.Triggers.Objects(I));
     if (!Trg || Trg->OwnName.empty() ||
         std::find(Events.begin(), Events.end(), UpperCase(Trg->OwnName)) != Events.end() ||
-        TableDefined(O, Trg->OwnName, Trg->GetSchema(), Trg->Creator, true))
+        TableDefined(O, Trg->OwnName, Trg->GetSchema(), Trg->Extra().Creator, true))
       continue;
     Errors.push_back({Trg, "Trigger " + Trg->GetObjName() + " is on table " + Trg->OwnName +
                                ", which no script defines."});

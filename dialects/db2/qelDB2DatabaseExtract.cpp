@@ -102,7 +102,7 @@ void TDB2DBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::
     TObjs* Objs = GetObjs();
     if (Objs && Objs->GetDomain(Name)) {
       Fld.FieldType = iftDomain;
-      Fld.DomainName = Name;
+      Fld.SetExtra(&TFldExtra::DomainName, Name);
     } else {
       DoErrorMessage("Unknown datatype: " + Name);
     }
@@ -154,11 +154,11 @@ void TDB2DBExtract::ExtractTbl() {
       Fld->SetObjName(ColsRow.Str("colname"));
       const bool Nullable = ColsRow.Str("nulls") == "Y";
       const std::string Logged = ColsRow.Str("logged");
-      if (Logged == "Y") Fld->Logged = 1;
-      if (Logged == "N") Fld->Logged = 0;
+      if (Logged == "Y") Fld->EditExtra().Logged = 1;
+      if (Logged == "N") Fld->EditExtra().Logged = 0;
       const std::string Compact = ColsRow.Str("compact");
-      if (Compact == "Y") Fld->Compact = 1;
-      if (Compact == "N") Fld->Compact = 0;
+      if (Compact == "Y") Fld->EditExtra().Compact = 1;
+      if (Compact == "N") Fld->EditExtra().Compact = 0;
       Fld->DefValue = ColsRow.Str("default");
       const std::int32_t Length = ColsRow.Int("length");
       ColumnType(*Fld, ColsRow.Str("typename"), Nullable ? 1 : 0, ColsRow.Int("scale"), Length,
@@ -178,7 +178,7 @@ void TDB2DBExtract::ExtractTbl() {
         } else {
           std::string Text = ColsRow.Str("text");
           if (Text.rfind("AS", 0) == 0) Text = Trim(Text.substr(2));
-          Fld->GeneratedExpr = Text;
+          Fld->SetExtra(&TFldExtra::GeneratedExpr, Text);
         }
       }
       Fld->Position = Tbl->Fields.Count() + 1;
@@ -205,7 +205,7 @@ void TDB2DBExtract::ExtractViw() {
     auto View = std::make_unique<TViwData>(GetObjs());
     View->SetObjName(Trim(Row.Str("tabname")));
     View->SetSchema(Trim(Row.Str("tabschema")));
-    View->FullText = Trim(Row.Str("text"));
+    View->SetExtra(&TObjExtra::FullText, Trim(Row.Str("text")));
     View->Path = Trim(Row.Str("func_path"));
     Cols->ParamByName("SCH")->SetAsString(Row.Str("tabschema"));
     Cols->ParamByName("TBL")->SetAsString(Row.Str("tabname"));
@@ -246,7 +246,7 @@ void TDB2DBExtract::ExtractTrg() {
                Trg->SetObjName(Trim(Row.Str("trigname")));
                Trg->SetSchema(Trim(Row.Str("trigschema")));
                Trg->SetOwnName(Trim(Row.Str("tabname")));
-               Trg->FullText = Row.Str("text");
+               Trg->SetExtra(&TObjExtra::FullText, Row.Str("text"));
                Trg->SetDescription(Row.Str("remarks"));
                FileExtracted(std::move(Trg));
              });

@@ -421,13 +421,13 @@ void TDB2Parser::ParseSet() {
 // Re-reading catalog texts
 
 void TDB2Parser::ParseObjText(TDbObj* Obj) {
-  if (!Obj || Obj->FullText.empty()) return;
+  if (!Obj || Obj->Extra().FullText.empty()) return;
   auto* View = dynamic_cast<TViwData*>(Obj);
   auto* Trigger = dynamic_cast<TTrgData*>(Obj);
   if (!View && !Trigger) return;
   ParseObj = Obj;
   if (Objs) Objs->CurrentSchema = Obj->GetSchema();
-  AssignTxt(Obj->FullText);
+  AssignTxt(Obj->Extra().FullText);
   GetSy();
   StmtStart = SyPos;
   TestAndGetSy(db2CREATE);

@@ -72,7 +72,7 @@ void TDB2Parser::ParseCreateView(TViwData* View) {
   TestSy(db2AS);
   if (Sy != db2AS) return;
   GetSy();
-  View->Body = DB2FormatBody(RestOfStatement(SyPos));
+  View->SetExtra(&TObjExtra::Body, DB2FormatBody(RestOfStatement(SyPos)));
   Report(stStatement, View->GetObjName(), dboView, odbCreate);
   if (New) AddObj(std::move(New));
 }
@@ -156,7 +156,7 @@ void TDB2Parser::ParseCreateTrigger(TTrgData* Trigger) {
     SkipBlanks();
     Trigger->WhenCondition = CrLfLineBreaks(GetExpr());
   }
-  Trigger->Body = RestOfStatement(SyPos);
+  Trigger->SetExtra(&TObjExtra::Body, RestOfStatement(SyPos));
   Report(stTrigger, Trigger->GetObjName(), dboTrigger, odbCreate, Trigger->OwnName);
   if (New) AddObj(std::move(New));
 }

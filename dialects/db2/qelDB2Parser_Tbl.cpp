@@ -222,18 +222,18 @@ void TDB2Parser::ParseColumnOptions(TFldData& Fld) {
         TestNullClause(Fld, false);
         Fld.Nullable = false;
       } else if (IsWord("LOGGED")) {
-        Fld.Logged = 0;
+        Fld.EditExtra().Logged = 0;
       } else if (IsWord("COMPACT")) {
-        Fld.Compact = 0;
+        Fld.EditExtra().Compact = 0;
       } else {
         ErrMsg("Unknown symbol: " + ResWordBySymbol(Sy));
       }
       GetSy();
     } else if (IsWord("LOGGED")) {
-      Fld.Logged = 1;
+      Fld.EditExtra().Logged = 1;
       GetSy();
     } else if (IsWord("COMPACT")) {
-      Fld.Compact = 1;
+      Fld.EditExtra().Compact = 1;
       GetSy();
     } else if (Sy == db2WITH) {
       GetSy();
@@ -284,7 +284,8 @@ void TDB2Parser::ParseGenerated(TFldData& Fld) {
   if (Ch == '(') {
     const std::string Expr = GetExpr();
     // The writer puts the expression back into its parentheses.
-    Fld.GeneratedExpr = Expr.size() >= 2 ? Expr.substr(1, Expr.size() - 2) : Expr;
+    Fld.SetExtra(&TFldExtra::GeneratedExpr,
+                 Expr.size() >= 2 ? Expr.substr(1, Expr.size() - 2) : Expr);
     return;
   }
   GetSy();
@@ -379,7 +380,7 @@ void TDB2Parser::ParseAlterDrop(TTblData* Tbl, const std::string& TableName,
       auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
       if (!Ctr || Ctr->GetTblName() != TableName) continue;
       const bool Match = AnyName ? Ctr->GetCtType() == Type
-                                 : Ctr->GetObjName() == CtrName || Ctr->AltName == CtrName;
+                                 : Ctr->GetObjName() == CtrName || Ctr->Extra().AltName == CtrName;
       if (!Match) continue;
       O->RemoveDepend(Ctr);
       O->Constraints.Delete(I);
@@ -554,7 +555,7 @@ void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr, TCtrList* Keys) 
       Ctr->SetCtType(ctCheck);
       SkipBlanks();
       // Kept as the writer puts it after the word CHECK.
-      Ctr->Body = " " + GetExpr();
+      Ctr->SetExtra(&TObjExtra::Body, " " + GetExpr());
       break;
     case db2FOREIGN: {
       GetSy();

@@ -175,13 +175,14 @@ void TIBDBExtract::MatchServerForms(TCustomObjs& Other) {
     auto* W = dynamic_cast<TViwData*>(Other.Views.Objects(I));
     if (!W || !W->Fields.Empty()) continue;
     auto* V = dynamic_cast<TViwData*>(Own->Views.FindObj(W->GetObjName()));
-    if (V && V->Body == W->Body) V->Fields.Clear();
+    if (V && V->Extra().Body == W->Extra().Body) V->Fields.Clear();
   }
   DropOwnerGrants(Other);
   // A script that names the database's own character set without a collation means what the
   // catalog says by naming none.
   auto Even = [this](TFldData& F) {
-    if (F.Collation.empty() && SameText(F.CharSet, FDBCharSet)) F.CharSet.clear();
+    if (F.Extra().Collation.empty() && SameText(F.Extra().CharSet, FDBCharSet))
+      F.SetExtra(&TFldExtra::CharSet, std::string());
   };
   for (TDbObjList* L : {&Other.Tables, &Other.Procedures, &Other.Domains})
     for (int I = 0; I < L->Count(); ++I) {

@@ -242,7 +242,7 @@ void TIbParser::Link_Depend() {
   auto LinkDomains = [&](TDbObj* Obj, const TObjVector<TFldData>& Fields) {
     for (const auto& F : Fields)
       if (F->FieldType == iftDomain)
-        if (TDbObj* D = O->Domains.FindObj(F->DomainName)) LinkDepend(Obj, D);
+        if (TDbObj* D = O->Domains.FindObj(F->Extra().DomainName)) LinkDepend(Obj, D);
   };
   for (int I = 0; I < O->Tables.Count(); ++I)
     if (auto* T = dynamic_cast<TTblData*>(O->Tables.Objects(I))) LinkDomains(T, T->Fields);
@@ -276,16 +276,16 @@ void TIbParser::Link_Depend() {
   };
   for (TDbObjList* L : {&O->Views, &O->Procedures, &O->Triggers})
     for (int I = 0; I < L->Count(); ++I)
-      if (TDbObj* Obj = L->Objects(I)) LinkText(Obj, Obj->Body, CodeKinds);
+      if (TDbObj* Obj = L->Objects(I)) LinkText(Obj, Obj->Extra().Body, CodeKinds);
   if (!O->Functions.Empty()) {
     for (int I = 0; I < O->Tables.Count(); ++I)
       if (auto* T = dynamic_cast<TTblData*>(O->Tables.Objects(I)))
         for (const auto& F : T->Fields)
-          if (F->Computed()) LinkText(F.get(), F->Body, FunctionKind);
+          if (F->Computed()) LinkText(F.get(), F->Extra().Body, FunctionKind);
     for (int I = 0; I < O->Constraints.Count(); ++I)
       if (auto* C = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
           C && C->GetCtType() == ctCheck)
-        LinkText(C, C->Body, FunctionKind);
+        LinkText(C, C->Extra().Body, FunctionKind);
   }
   for (int I = 0; I < O->Triggers.Count(); ++I)
     if (auto* T = dynamic_cast<TTrgData*>(O->Triggers.Objects(I)))
@@ -494,7 +494,7 @@ void TIbParser::ParseAlter() {
       if (IsWord("CONSTRAINT")) GetSy();
       if (IsWord("CHECK")) {
         GetSy();
-        F.CheckText = " " + ParenText();
+        F.SetExtra(&TFldExtra::CheckText, " " + ParenText());
       }
     } else {
       ParseTypeOrDefaultChange(F);
@@ -553,9 +553,9 @@ void TIbParser::SetDescription(TDbObject Kind, const std::string& Name, const st
     TDbObj* Target = L->FindObj(KeyOf(Kind, Name));
     // A relation's description is written alike for tables and views.
     if (!Target && Kind == dboTable) Target = O->Views.FindObj(Name);
-    if (Target) Target->Description = Text;
+    if (Target) Target->SetExtra(&TObjExtra::Description, Text);
   }
-  if (Column) Column->Description = Text;
+  if (Column) Column->SetExtra(&TObjExtra::Description, Text);
 }
 
 std::string TIbParser::DescriptionText() {

@@ -45,7 +45,7 @@ void TIbParser::ParseView() {
     }
   }
   ExpectWord("AS");
-  V->Body = RestOfStatement(SyPos);
+  V->SetExtra(&TObjExtra::Body, RestOfStatement(SyPos));
   if (auto* O = dynamic_cast<TObjs*>(Objs)) Replace(O->Views, N);
   Report(stStatement, N, dboView, odbCreate);
   AddObj(std::move(V));
@@ -83,7 +83,7 @@ void TIbParser::ParseProcedure(bool Alter) {
   }
   ExpectWord("AS");
   // The body as the server keeps it: from the first word after AS to the terminator.
-  P->Body = RestOfStatement(SyPos);
+  P->SetExtra(&TObjExtra::Body, RestOfStatement(SyPos));
   Report(stProcedure, N, dboProcedure, Alter ? odbAlter : odbCreate);
   auto* O = dynamic_cast<TObjs*>(Objs);
   if (O) Replace(O->Procedures, N);
@@ -155,7 +155,7 @@ void TIbParser::ParseTrigger(bool Alter) {
     T->TrgType = V - 1;
   }
   if (Sy != syTerm && Sy != syEOF) {
-    T->Body = RestOfStatement(SyPos);
+    T->SetExtra(&TObjExtra::Body, RestOfStatement(SyPos));
   } else if (!Alter) {
     ErrMsg("Trigger " + N + " has no body.");
     return;
@@ -216,7 +216,7 @@ void TIbParser::ParseDeclare() {
   ExpectWord("RETURNS");
   if (IsWord("PARAMETER")) {
     GetSy();
-    ReadInt(U->ReturnParam->ReturnParam);
+    ReadInt(U->ReturnParam->EditExtra().ReturnParam);
   } else {
     ArgType(*U->ReturnParam);
   }

@@ -131,7 +131,7 @@ void TIbParser::ParseTableElement(TTblData& Tbl) {
 void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
   if (IsWord("COMPUTED")) {
     // The expression keeps its parentheses, as RDB$COMPUTED_SOURCE does.
-    Fld.Body = ComputedText();
+    Fld.SetExtra(&TObjExtra::Body, ComputedText());
     return;
   }
   if (IsWord("GENERATED")) {
@@ -146,9 +146,10 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
     // isql -x writes the type the server derived ahead of COMPUTED BY; the catalog keeps the
     // expression only, so the column reads as one written without a type.
     Fld.FieldType = iftUnknown;
-    Fld.Size = Fld.Precision = Fld.Scale = Fld.SubType = Fld.SegmentSize = 0;
-    Fld.CharSet.clear();
-    Fld.DomainName.clear();
+    Fld.Size = Fld.Precision = Fld.Scale = Fld.SubType = 0;
+    Fld.SetExtra(&TFldExtra::SegmentSize, 0);
+    Fld.SetExtra(&TFldExtra::CharSet, std::string());
+    Fld.SetExtra(&TFldExtra::DomainName, std::string());
     ParseColumnDef(Fld, Owner);
     return;
   }
@@ -166,10 +167,10 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
       GetSy();
     } else if (IsWord("COLLATE")) {
       GetSy();
-      Fld.Collation = Name();
+      Fld.SetExtra(&TFldExtra::Collation, Name());
     } else if (IsWord("CHECK") && !Owner) {
       GetSy();
-      Fld.CheckText = " " + ParenText();
+      Fld.SetExtra(&TFldExtra::CheckText, " " + ParenText());
     } else if (Owner && (IsWord("CONSTRAINT") || IsWord("PRIMARY") || IsWord("UNIQUE") ||
                          IsWord("REFERENCES") || IsWord("CHECK"))) {
       std::string N;
@@ -195,7 +196,7 @@ void TIbParser::ParseDataType(TFldData& Fld) {
       Fld.TypeOf = true;
     }
     Fld.FieldType = iftDomain;
-    Fld.DomainName = Name();
+    Fld.SetExtra(&TFldExtra::DomainName, Name());
     return;
   }
   TDBFieldType T = It->Type;
@@ -243,10 +244,10 @@ void TIbParser::ParseDataType(TFldData& Fld) {
       } else if (IsWord("SEGMENT")) {
         GetSy();
         if (IsWord("SIZE")) GetSy();
-        ReadInt(Fld.SegmentSize);
+        ReadInt(Fld.EditExtra().SegmentSize);
       } else if (Sy == syLParen) {
         GetSy();  // BLOB (segment size, sub type)
-        ReadInt(Fld.SegmentSize);
+        ReadInt(Fld.EditExtra().SegmentSize);
         if (Sy == syComma) {
           GetSy();
           ReadInt(Fld.SubType);
@@ -264,7 +265,7 @@ void TIbParser::ParseCharSet(TFldData& Fld) {
   if (!IsWord("CHARACTER")) return;
   GetSy();
   if (IsWord("SET")) GetSy();
-  Fld.CharSet = Name();
+  Fld.SetExtra(&TFldExtra::CharSet, Name());
 }
 
 void TIbParser::ParseArrayBounds(TFldData& Fld) {
@@ -277,7 +278,7 @@ void TIbParser::ParseArrayBounds(TFldData& Fld) {
     ReadInt(Value);
     return Negative ? -Value : Value;
   };
-  Fld.ArrayBounds.clear();
+  Fld.SetExtra(&TFldExtra::ArrayBounds, TArrayBounds());
   for (;;) {
     TArrayBound B{1, Bound()};
     if (Sy == syColon) {
@@ -285,7 +286,7 @@ void TIbParser::ParseArrayBounds(TFldData& Fld) {
       B.Lower = B.Upper;
       B.Upper = Bound();
     }
-    Fld.ArrayBounds.push_back(B);
+    Fld.EditExtra().ArrayBounds.push_back(B);
     if (Sy != syComma) break;
     GetSy();
   }
@@ -323,7 +324,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
   const bool Generated = CtrName.size() > 6 && CtrName.compare(0, 6, "INTEG_") == 0 &&
                          CtrName.find_first_not_of("0123456789", 6) == std::string::npos;
   Ctr->SetObjName(Generated ? std::string() : CtrName);
-  if (Generated) Ctr->AltName = CtrName;
+  if (Generated) Ctr->SetExtra(&TObjExtra::AltName, CtrName);
   Ctr->SetTblName(Table);
   auto Columns = [&] {
     if (Column.empty())
@@ -392,7 +393,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
   } else if (IsWord("CHECK")) {
     GetSy();
     Ctr->SetCtType(ctCheck);
-    Ctr->Body = " " + ParenText();
+    Ctr->SetExtra(&TObjExtra::Body, " " + ParenText());
   } else {
     ErrMsg("Unknown constraint: " + Ident);
     return;
@@ -422,7 +423,7 @@ void TIbParser::ParseAlterTable() {
         if (O) {
           for (int I = 0; I < O->Constraints.Count(); ++I) {
             auto* C = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
-            if (!C || (C->GetObjName() != N && C->AltName != N) || C->GetTblName() != Table)
+            if (!C || (C->GetObjName() != N && C->Extra().AltName != N) || C->GetTblName() != Table)
               continue;
             O->RemoveDepend(C);
             O->Constraints.Delete(I);
@@ -474,20 +475,22 @@ void TIbParser::ParseTypeChange(TFldData& Fld) {
   if (IsWord("COMPUTED")) {
     // isql -x writes the type the server derived ahead of a computed column's expression,
     // which it sets after the tables; the catalog keeps the expression only.
-    Fld.Body = ComputedText();
+    Fld.SetExtra(&TObjExtra::Body, ComputedText());
     return;
   }
   // A text type that names no character set or collation keeps the column's (the server
   // does so too).
-  const bool KeepsCharSet = IsText(Type.FieldType) && IsText(Fld.FieldType) && Type.CharSet.empty();
-  const std::string CharSet = KeepsCharSet ? std::string(Fld.CharSet) : std::string(Type.CharSet);
-  const std::string Collation = KeepsCharSet ? std::string(Fld.Collation) : std::string();
-  const std::string Computed = Fld.Body;
+  const bool KeepsCharSet =
+      IsText(Type.FieldType) && IsText(Fld.FieldType) && Type.Extra().CharSet.empty();
+  const std::string CharSet =
+      KeepsCharSet ? std::string(Fld.Extra().CharSet) : std::string(Type.Extra().CharSet);
+  const std::string Collation = KeepsCharSet ? std::string(Fld.Extra().Collation) : std::string();
+  const std::string Computed = Fld.Extra().Body;
   Fld.AssignDataType(Type);
-  Fld.ArrayBounds = Type.ArrayBounds;
-  Fld.CharSet = CharSet;
-  Fld.Collation = Collation;
-  Fld.Body = Computed;
+  Fld.SetExtra(&TFldExtra::ArrayBounds, Type.Extra().ArrayBounds);
+  Fld.SetExtra(&TFldExtra::CharSet, CharSet);
+  Fld.SetExtra(&TFldExtra::Collation, Collation);
+  Fld.SetExtra(&TObjExtra::Body, Computed);
 }
 
 bool TIbParser::ParseTypeOrDefaultChange(TFldData& F) {
@@ -504,7 +507,7 @@ bool TIbParser::ParseTypeOrDefaultChange(TFldData& F) {
     F.DefValue = Set ? ParseDefault() : std::string();
   } else if (!Set && IsWord("CONSTRAINT")) {
     GetSy();  // a domain's check
-    F.CheckText.clear();
+    F.SetExtra(&TFldExtra::CheckText, std::string());
   } else {
     ExpectWord("NOT");
     ExpectWord("NULL");
@@ -580,15 +583,15 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
       // The column takes a domain.
       TFldData Typed(Objs);
       Typed.FieldType = iftDomain;
-      Typed.DomainName = V.Text;
+      Typed.SetExtra(&TFldExtra::DomainName, V.Text);
       F->AssignDataType(Typed);
-      F->ArrayBounds.clear();
+      F->SetExtra(&TFldExtra::ArrayBounds, TArrayBounds());
     } else if (Column == "RDB$FIELD_SOURCE" && V.Names.size() >= 2) {
       // The column takes over the type of another column of the table (a temporary one).
       TTblData* T = O->GetTable(V.Names[0]);
       if (const TFldData* From = T ? FieldOf(T->Fields, V.Names[1]) : nullptr) {
         F->AssignDataType(*From);
-        F->ArrayBounds = From->ArrayBounds;
+        F->SetExtra(&TFldExtra::ArrayBounds, From->Extra().ArrayBounds);
       }
     } else if (Column == "RDB$DEFAULT_SOURCE" && !ColumnsDomain) {
       // A column's own domain loses its default once the column holds it; the model keeps it
@@ -597,17 +600,19 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
       F->DefValue = From ? std::string(From->DefValue) : std::string();
     } else if (Column == "RDB$VALIDATION_SOURCE") {
       const TFldData* From = DomainField(V);
-      F->CheckText = From ? std::string(From->CheckText) : std::string();
+      F->SetExtra(&TFldExtra::CheckText, From ? From->Extra().CheckText.str() : std::string());
     } else if (Column == "RDB$CHARACTER_SET_ID") {
-      F->CharSet = V.Names.empty() ? std::string() : V.Names[0];
+      F->SetExtra(&TFldExtra::CharSet, V.Names.empty() ? std::string() : V.Names[0]);
     } else if (Column == "RDB$COLLATION_ID") {
-      F->Collation = V.Names.empty() ? std::string() : V.Names[0];
+      F->SetExtra(&TFldExtra::Collation, V.Names.empty() ? std::string() : V.Names[0]);
     } else if (Int && Table == "RDB$FIELD_DIMENSIONS") {
       const auto D = Where.find("RDB$DIMENSION");
       const std::size_t N = D == Where.end() ? 0 : static_cast<std::size_t>(D->second.Int);
-      if (N >= F->ArrayBounds.size()) continue;
-      if (Column == "RDB$LOWER_BOUND") F->ArrayBounds[N].Lower = static_cast<std::int32_t>(V.Int);
-      if (Column == "RDB$UPPER_BOUND") F->ArrayBounds[N].Upper = static_cast<std::int32_t>(V.Int);
+      if (N >= F->Extra().ArrayBounds.size()) continue;
+      if (Column == "RDB$LOWER_BOUND")
+        F->EditExtra().ArrayBounds[N].Lower = static_cast<std::int32_t>(V.Int);
+      if (Column == "RDB$UPPER_BOUND")
+        F->EditExtra().ArrayBounds[N].Upper = static_cast<std::int32_t>(V.Int);
     } else if (Int) {
       if (Column == "RDB$FIELD_TYPE") Type = V.Int;
       if (Column == "RDB$FIELD_SUB_TYPE") SubType = V.Int;
@@ -625,11 +630,11 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
         (T == iftSmallInt || T == iftInteger || T == iftBigInt || T == iftDoublePrecision);
     if (Exact) T = *SubType == 1 ? iftNumeric : iftDecimal;
     if (!IsText(T)) {
-      F->CharSet.clear();
-      F->Collation.clear();
+      F->SetExtra(&TFldExtra::CharSet, std::string());
+      F->SetExtra(&TFldExtra::Collation, std::string());
     }
     F->FieldType = T;
-    F->DomainName.clear();
+    F->SetExtra(&TFldExtra::DomainName, std::string());
     F->TypeOf = false;
     if (!Exact) F->Precision = F->Scale = 0;
     if (T != iftChar && T != iftVarchar && T != iftCstring) F->Size = 0;
@@ -641,7 +646,7 @@ void TIbParser::ApplySysUpdate(const std::string& Table, const TSysAssignments& 
   // The catalog keeps a scale as a negative number.
   if (Scale) F->Scale = static_cast<std::int32_t>(-*Scale);
   if (Length) F->Size = static_cast<std::int32_t>(*Length);
-  if (Segment) F->SegmentSize = static_cast<std::int32_t>(*Segment);
+  if (Segment) F->SetExtra(&TFldExtra::SegmentSize, static_cast<std::int32_t>(*Segment));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -677,7 +682,7 @@ void TIbParser::ParseIndex() {
   ExpectWord("ON");
   Idx->TableName = Name();
   if (IsWord("COMPUTED")) {
-    Idx->Body = " " + ComputedText();
+    Idx->SetExtra(&TObjExtra::Body, " " + ComputedText());
   } else {
     ParseNameList(Idx->Flds);
   }

@@ -216,7 +216,8 @@ void TASEDBExtract::ExtractTbl() {
                 "where o.type = 'U'", "order by o.id"});
   TTableSet Tables;
   for (; !Q.GetEof(); Q.Next())
-    Tables.Add(Objs, Row.Int("id"), Row.Str("name")).Creator = OwnCreator(Row.Str("owner_name"));
+    Tables.Add(Objs, Row.Int("id"), Row.Str("name"))
+        .SetExtra(&TObjExtra::Creator, OwnCreator(Row.Str("owner_name")));
   CloseQuery(Q);
 
   OpenQuery(Q, {"select c.id, c.colid, c.name, t.name type_name, t.usertype,",
@@ -236,7 +237,7 @@ void TASEDBExtract::ExtractTbl() {
     const bool Nullable = (Status & 0x08) != 0;
     if (Row.Int("usertype") >= 100) {
       Fld->FieldType = iftDomain;
-      Fld->DomainName = Row.Str("type_name");
+      Fld->SetExtra(&TFldExtra::DomainName, Row.Str("type_name"));
       Fld->Nullable = Nullable;
     } else {
       ColumnType(*Fld, Row.Str("type_name"), Row.Int("length"), Row.Int("prec"), Row.Int("scale"),
@@ -263,13 +264,13 @@ void TASEDBExtract::ExtractViw() {
   for (; !Q.GetEof(); Q.Next()) {
     auto View = std::make_unique<TViwData>(GetObjs());
     View->SetObjName(Row.Str("name"));
-    View->Creator = OwnCreator(Row.Str("owner_name"));
+    View->SetExtra(&TObjExtra::Creator, OwnCreator(Row.Str("owner_name")));
     Ids.push_back(Row.Int("id"));
     Views.push_back(std::move(View));
   }
   CloseQuery(Q);
   for (std::size_t I = 0; I < Views.size(); ++I) {
-    Views[I]->FullText = Trim(Text(Ids[I]));
+    Views[I]->SetExtra(&TObjExtra::FullText, Trim(Text(Ids[I])));
     FileExtracted(std::move(Views[I]));
   }
 }
@@ -285,14 +286,14 @@ void TASEDBExtract::ExtractPrc() {
   for (; !Q.GetEof(); Q.Next()) {
     auto Prc = std::make_unique<TPrcData>(GetObjs());
     Prc->SetObjName(Row.Str("name"));
-    Prc->Creator = OwnCreator(Row.Str("owner_name"));
+    Prc->SetExtra(&TObjExtra::Creator, OwnCreator(Row.Str("owner_name")));
     Prc->IsFunction = Trim(Row.Str("type")) == "SF";
     Ids.push_back(Row.Int("id"));
     Procs.push_back(std::move(Prc));
   }
   CloseQuery(Q);
   for (std::size_t I = 0; I < Procs.size(); ++I) {
-    Procs[I]->FullText = Trim(Text(Ids[I]));
+    Procs[I]->SetExtra(&TObjExtra::FullText, Trim(Text(Ids[I])));
     FileExtracted(std::move(Procs[I]));
   }
 }
@@ -315,7 +316,7 @@ void TASEDBExtract::ExtractTrg() {
   }
   CloseQuery(Q);
   for (std::size_t I = 0; I < Triggers.size(); ++I) {
-    Triggers[I]->FullText = Trim(Text(Ids[I]));
+    Triggers[I]->SetExtra(&TObjExtra::FullText, Trim(Text(Ids[I])));
     FileExtracted(std::move(Triggers[I]));
   }
 }
@@ -408,7 +409,7 @@ void TASEDBExtract::ExtractChk() {
   }
   CloseQuery(Q);
   for (std::size_t I = 0; I < Checks.size(); ++I) {
-    Checks[I]->Body = CheckCondition(Text(Ids[I]));
+    Checks[I]->SetExtra(&TObjExtra::Body, CheckCondition(Text(Ids[I])));
     AddConstraint(std::move(Checks[I]));
   }
 }

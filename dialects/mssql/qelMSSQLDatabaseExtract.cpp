@@ -68,7 +68,7 @@ void TMSSQLCustomDBExtract::ColumnType(TFldData& Fld, const std::string& TypeNam
   if (T == iftUnknown) {
     if (TObjs* Objs = GetObjs(); Objs && Objs->GetDomain(Trim(TypeName))) {
       Fld.FieldType = iftDomain;
-      Fld.DomainName = Trim(TypeName);
+      Fld.SetExtra(&TFldExtra::DomainName, Trim(TypeName));
     } else {
       DoErrorMessage("Unknown datatype: " + Name);
     }
@@ -117,7 +117,7 @@ std::string TMSSQLCustomDBExtract::BoundExpression(const std::string& Text) {
 }
 
 void TMSSQLCustomDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
-  if (Obj.FullText.empty()) return;
+  if (Obj.Extra().FullText.empty()) return;
   ParseWith<TTransactSQLParser>(Parser, Obj);
 }
 
@@ -140,7 +140,7 @@ void TMSSQLCustomDBExtract::AddBoundObject(bool Rule, const std::string& Name,
     Obj = std::move(D);
   }
   Obj->SetObjName(Name);
-  Obj->FullText = Trim(Text);
+  Obj->SetExtra(&TObjExtra::FullText, Trim(Text));
   FileExtracted(std::move(Obj));
 }
 
@@ -347,7 +347,8 @@ void TMSSQLDBExtract::ExtractSch() {
         Sch->SetObjName(Name);
         Sch->SchemaOwner = Fold(Row.Str("owner_name"));
         // The writer passes over a schema whose alternate name is its own name.
-        if (BuiltInSchema(Name, Row.Int("principal_id"))) Sch->AltName = Sch->GetObjName();
+        if (BuiltInSchema(Name, Row.Int("principal_id")))
+          Sch->SetExtra(&TObjExtra::AltName, Sch->GetObjName());
         FileExtracted(std::move(Sch));
       });
 }
@@ -396,7 +397,7 @@ void TMSSQLDBExtract::ExtractTbl() {
   for (; !Q.GetEof(); Q.Next()) {
     TTblData& Tbl = Tables.Add(Objs, Row.Int("object_id"), Row.Str("name"));
     Tbl.SetSchema(Row.Str("schema_name"));
-    Tbl.Description = CrLfLineBreaks(Row.Str("description"));
+    Tbl.SetExtra(&TObjExtra::Description, CrLfLineBreaks(Row.Str("description")));
   }
   CloseQuery(Q);
 
@@ -421,28 +422,28 @@ void TMSSQLDBExtract::ExtractTbl() {
     TTblData* Tbl = Tables.Find(Row.Int("object_id"));
     if (!Tbl) continue;
     auto Fld = NewColumn(*Tbl, Row.Str("name"));
-    Fld->Description = CrLfLineBreaks(Row.Str("description"));
+    Fld->SetExtra(&TObjExtra::Description, CrLfLineBreaks(Row.Str("description")));
     if (Row.Bool("is_user_defined")) {
       Fld->FieldType = iftDomain;
-      Fld->DomainName = Fold(Row.Str("type_name"));
-      Fld->DomainSchema = Fold(TypeSchema(Row.Str("type_schema")));
+      Fld->SetExtra(&TFldExtra::DomainName, Fold(Row.Str("type_name")));
+      Fld->SetExtra(&TFldExtra::DomainSchema, Fold(TypeSchema(Row.Str("type_schema"))));
       Fld->Nullable = Row.Bool("is_nullable");
     } else {
       ColumnType(*Fld, Row.Str("type_name"), Row.Int("max_length"), Row.Int("precision"),
                  Row.Int("scale"), Row.Bool("is_nullable"));
     }
     if (!Row.IsNull("computed")) {
-      Fld->Body = Row.Str("computed");
+      Fld->SetExtra(&TObjExtra::Body, Row.Str("computed"));
       Fld->Persisted = Row.Bool("is_persisted");
     }
     if (Row.Bool("is_identity")) {
       Fld->Identity = true;
-      Fld->IdentitySeed = Row.Int("seed");
-      Fld->IdentityIncrement = Row.Int("increment");
+      Fld->SetExtra(&TFldExtra::IdentitySeed, Row.Int("seed"));
+      Fld->SetExtra(&TFldExtra::IdentityIncrement, Row.Int("increment"));
     }
     Fld->RowGuidCol = Row.Bool("is_rowguidcol");
     if (const std::string Coll = Row.Str("collation_name"); !Coll.empty() && Coll != DbCollation)
-      Fld->Collation = Coll;
+      Fld->SetExtra(&TFldExtra::Collation, Coll);
     AddColumn(*Tbl, std::move(Fld));
   }
   CloseQuery(Q);
@@ -461,10 +462,10 @@ void TMSSQLDBExtract::ExtractViw() {
     auto View = std::make_unique<TViwData>(GetObjs());
     View->SetObjName(Row.Str("name"));
     View->SetSchema(Row.Str("schema_name"));
-    View->FullText = Trim(Row.Str("definition"));
+    View->SetExtra(&TObjExtra::FullText, Trim(Row.Str("definition")));
     View->AnsiNulls = Row.Bool("uses_ansi_nulls");
     View->QuotedIdentifier = Row.Bool("uses_quoted_identifier");
-    View->Description = CrLfLineBreaks(Row.Str("description"));
+    View->SetExtra(&TObjExtra::Description, CrLfLineBreaks(Row.Str("description")));
     FileExtracted(std::move(View));
     if (TerminateRunning.load()) break;
   }
@@ -483,10 +484,10 @@ void TMSSQLDBExtract::ExtractPrc() {
                Prc->SetObjName(Row.Str("name"));
                Prc->SetSchema(Row.Str("schema_name"));
                Prc->IsFunction = Trim(Row.Str("type")) != "P";
-               Prc->FullText = Trim(Row.Str("definition"));
+               Prc->SetExtra(&TObjExtra::FullText, Trim(Row.Str("definition")));
                Prc->AnsiNulls = Row.Bool("uses_ansi_nulls");
                Prc->QuotedIdentifier = Row.Bool("uses_quoted_identifier");
-               Prc->Description = CrLfLineBreaks(Row.Str("description"));
+               Prc->SetExtra(&TObjExtra::Description, CrLfLineBreaks(Row.Str("description")));
                FileExtracted(std::move(Prc));
              });
 }
@@ -506,10 +507,10 @@ void TMSSQLDBExtract::ExtractTrg() {
         Trg->SetSchema(Row.Str("schema_name"));
         Trg->SetOwnName(Fold(Row.Str("table_name")));
         Trg->Active = !Row.Bool("is_disabled");
-        Trg->FullText = Trim(Row.Str("definition"));
+        Trg->SetExtra(&TObjExtra::FullText, Trim(Row.Str("definition")));
         Trg->AnsiNulls = Row.Bool("uses_ansi_nulls");
         Trg->QuotedIdentifier = Row.Bool("uses_quoted_identifier");
-        Trg->Description = CrLfLineBreaks(Row.Str("description"));
+        Trg->SetExtra(&TObjExtra::Description, CrLfLineBreaks(Row.Str("description")));
         FileExtracted(std::move(Trg));
       });
 }
@@ -632,7 +633,7 @@ void TMSSQLDBExtract::ExtractChk() {
                Ctr->SetObjName(Row.Str("name"));
                Ctr->SetSchema(Row.Str("schema_name"));
                Ctr->SetTblName(Row.Str("table_name"));
-               Ctr->Body =
+               Ctr->EditExtra().Body =
                    " " + Trim(Row.Str("definition"));  // the text after CHECK, as a script has it
                Ctr->NotForReplication = Row.Bool("is_not_for_replication");
                AddConstraint(std::move(Ctr));
@@ -655,7 +656,7 @@ void TMSSQLDBExtract::ExtractCdf() {
                Ctr->SetSchema(Row.Str("schema_name"));
                Ctr->SetTblName(Row.Str("table_name"));
                Ctr->FldList.Add(Fold(Row.Str("column_name")));
-               Ctr->Body = Trim(Row.Str("definition"));
+               Ctr->SetExtra(&TObjExtra::Body, Trim(Row.Str("definition")));
                CheckSysName(*Ctr);
                // A default whose name the server made up was written as the column's DEFAULT: the
                // column keeps it, as a script reads it. One named by the user stays a constraint.
@@ -663,8 +664,8 @@ void TMSSQLDBExtract::ExtractCdf() {
                    Objs ? Objs->GetTable(SchObjName(Ctr->GetSchema(), Ctr->GetTblName())) : nullptr;
                TFldData* Fld = Tbl ? Tbl->Fields.Find(Ctr->FldList[0]) : nullptr;
                if (Ctr->GetObjName().empty() && Fld) {
-                 if (ShowFullLog) AddToLog("---" + Ctr->AltName);
-                 Fld->DefValue = Ctr->Body;
+                 if (ShowFullLog) AddToLog("---" + Ctr->Extra().AltName);
+                 Fld->DefValue = Ctr->Extra().Body;
                } else {
                  FileExtracted(std::move(Ctr));
                }

@@ -176,7 +176,7 @@ void TTransactSQLParser::SetNames(TDbObj& Obj, const TName& N) {
   if (IsMSSQL())
     Obj.SetSchema(N.Owner);
   else
-    Obj.Creator = N.Owner;
+    Obj.SetExtra(&TObjExtra::Creator, N.Owner);
   Obj.SetObjName(N.Name);
   Obj.QuotedIdentifier = FQuotedIdentifier;
   Obj.AnsiNulls = FAnsiNulls;
@@ -520,7 +520,7 @@ void TTransactSQLParser::ExecDescription(
            (V[7].empty() ? "" : "." + V[7]));
     return;
   }
-  Target->Description = V[1];
+  Target->SetExtra(&TObjExtra::Description, V[1]);
 }
 
 void TTransactSQLParser::ExecAddType(const std::vector<std::pair<std::string, std::string>>& Args) {
@@ -546,9 +546,9 @@ void TTransactSQLParser::ExecAddType(const std::vector<std::pair<std::string, st
 // Re-reading catalog texts
 
 void TTransactSQLParser::ParseObjText(TDbObj* Obj) {
-  if (!Obj || Obj->FullText.empty()) return;
+  if (!Obj || Obj->Extra().FullText.empty()) return;
   ParseObj = Obj;
-  AssignTxt(Obj->FullText);
+  AssignTxt(Obj->Extra().FullText);
   GetSy();
   StmtStart = SyPos;
   if (!IsWord("CREATE") && !IsWord("ALTER")) ErrMsg("Must be: CREATE");
@@ -657,7 +657,7 @@ void TTransactSQLParser::Link_Depend() {
     };
     for (TDbObjList* List : {&O->Views, &O->Procedures, &O->Triggers})
       for (int I = 0; I < List->Count(); ++I)
-        if (TDbObj* Obj = List->Objects(I)) LinkText(Obj, Obj->Body);
+        if (TDbObj* Obj = List->Objects(I)) LinkText(Obj, Obj->Extra().Body);
     for (int I = 0; I < O->Triggers.Count(); ++I)
       if (auto* Trg = dynamic_cast<TTrgData*>(O->Triggers.Objects(I)); Trg && Trg->OwnerObj)
         LinkDepend(Trg, Trg->OwnerObj, "");
@@ -665,7 +665,7 @@ void TTransactSQLParser::Link_Depend() {
     for (int I = 0; I < O->Tables.Count(); ++I)
       if (auto* Tbl = dynamic_cast<TTblData*>(O->Tables.Objects(I)))
         for (const auto& F : Tbl->Fields)
-          if (F->Computed()) LinkText(F.get(), F->Body);
+          if (F->Computed()) LinkText(F.get(), F->Extra().Body);
   }
   TCustomSQLParser::Link_Depend();
 }

@@ -87,8 +87,8 @@ void TTransactSQLParser::ParseView(TViwData* View, bool Alter) {
     BodyFrom(Pos - 1);
     return;
   }
-  Viw->Body = BodyFrom(Pos - 1);
-  if (Viw->Body.empty()) ErrMsg("Missing: <select>");
+  Viw->SetExtra(&TObjExtra::Body, BodyFrom(Pos - 1));
+  if (Viw->Extra().Body.empty()) ErrMsg("Missing: <select>");
   if (Made) AddObj(std::move(Made));
 }
 
@@ -254,7 +254,7 @@ void TTransactSQLParser::ParseRoutine(TPrcData* Routine, bool IsFunction, bool A
     ErrMsg("Missing: AS");
     return;
   }
-  Prc->Body = BodyFrom(SyPos);
+  Prc->SetExtra(&TObjExtra::Body, BodyFrom(SyPos));
   if (Made) AddObj(std::move(Made));
 }
 
@@ -325,7 +325,7 @@ void TTransactSQLParser::ParseTrigger(TTrgData* Trigger, bool Alter) {
     return;
   }
   SkipBlanks();
-  Trg->Body = BodyFrom(Pos - 1);
+  Trg->SetExtra(&TObjExtra::Body, BodyFrom(Pos - 1));
   if (Made) AddObj(std::move(Made));
 }
 

@@ -71,7 +71,7 @@ std::unique_ptr<TCtrData> TTransactSQLParser::NewConstraint(const TTblData& Tabl
   Ctr->SetCtType(Type);
   Ctr->SetTblName(Table.GetObjName());
   if (IsMSSQL()) Ctr->SetSchema(Table.GetSchema());
-  Ctr->Creator = Table.Creator;
+  Ctr->SetExtra(&TObjExtra::Creator, Table.Extra().Creator);
   Ctr->QuotedIdentifier = FQuotedIdentifier;
   Ctr->AnsiNulls = FAnsiNulls;
   return Ctr;
@@ -162,8 +162,8 @@ TFldData* TTransactSQLParser::ParseColumn(TTblData& Table) {
       if (Sy == syRParen) --Depth;
       GetSy();
     }
-    F->Body = CopyTxtFrom(Start);
-    if (F->Body.empty()) ErrMsg("Missing: <expression>");
+    F->SetExtra(&TObjExtra::Body, CopyTxtFrom(Start));
+    if (F->Extra().Body.empty()) ErrMsg("Missing: <expression>");
     if (IsWord("PERSISTED") || IsWord("MATERIALIZED")) {
       F->Persisted = IsMSSQL();
       GetSy();
@@ -179,7 +179,7 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
   std::string Name = NamePart();
   if (Sy == syDot) {  // schema.type: a user type of another schema
     GetSy();
-    Fld.DomainSchema = Fold(NoDbo(Name));
+    Fld.SetExtra(&TFldExtra::DomainSchema, Fold(NoDbo(Name)));
     Name = NamePart();
   }
   std::string U = UpperCase(Name);
@@ -201,7 +201,7 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
     Fld.FieldType = iftCursorVarying;
     return;
   }
-  const TTypeWord* W = Fld.DomainSchema.empty() ? FindTypeWord(U) : nullptr;
+  const TTypeWord* W = Fld.Extra().DomainSchema.empty() ? FindTypeWord(U) : nullptr;
   if (!W) {
     if (Sy == syLParen) {
       ErrMsg("Unknown datatype: " + Name);
@@ -210,13 +210,13 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
     }
     // A user type by its name.
     Fld.FieldType = iftDomain;
-    Fld.DomainName = Fold(Name);
+    Fld.SetExtra(&TFldExtra::DomainName, Fold(Name));
     return;
   }
   Fld.FieldType = W->Type;
   if (W->Type == iftXml && Sy == syLParen) {
     SkipBlanks();
-    Fld.XmlSchema = "(" + GetExpr();
+    Fld.EditExtra().XmlSchema = "(" + GetExpr();
     return;
   }
   if (W->Args == taNone || Sy != syLParen) return;
@@ -260,7 +260,7 @@ void TTransactSQLParser::ParseColumnOptions(TFldData& Fld, TTblData& Table) {
       GetSy();
     } else if (IsWord("COLLATE")) {
       GetSy();
-      Fld.Collation = NamePart();
+      Fld.SetExtra(&TFldExtra::Collation, NamePart());
     } else if (IsWord("IDENTITY")) {
       Fld.Identity = true;
       Fld.Nullable = false;  // the server makes an identity column NOT NULL
@@ -277,9 +277,9 @@ void TTransactSQLParser::ParseColumnOptions(TFldData& Fld, TTblData& Table) {
           return Value;
         };
         GetSy();
-        Fld.IdentitySeed = Signed();
+        Fld.SetExtra(&TFldExtra::IdentitySeed, Signed());
         TestAndGetSy(syComma);
-        Fld.IdentityIncrement = Signed();
+        Fld.SetExtra(&TFldExtra::IdentityIncrement, Signed());
         TestAndGetSy(syRParen);
       }
     } else if (IsWord("ROWGUIDCOL")) {
@@ -359,11 +359,11 @@ bool TTransactSQLParser::ParseConstraint(TTblData& Table, TFldData* Column, bool
       TestSy(syRParen);
       return true;
     }
-    Ctr->Body = " " + CopyTxtFrom(Start);
+    Ctr->SetExtra(&TObjExtra::Body, " " + CopyTxtFrom(Start));
     AddConstraint(std::move(Ctr));
   } else if (IsWord("DEFAULT") && (Column || AlterTable)) {
     auto Ctr = Make(ctDefault);
-    Ctr->Body = DefaultValue();
+    Ctr->SetExtra(&TObjExtra::Body, DefaultValue());
     if (Column) {
       Ctr->FldList.Add(Column->GetObjName());
     } else {
@@ -526,7 +526,7 @@ void TTransactSQLParser::AddDefault(std::unique_ptr<TCtrData> Ctr, TTblData& Tab
   // An unnamed default (or one whose name the server made up) is the column's default, which
   // the writers put into the column's text; ASE keeps every default with its column.
   if ((Ctr->GetObjName().empty() || !IsMSSQL()) && Ctr->FldList.Count() == 1) {
-    if (TFldData* F = Table.Fields.Find(Ctr->FldList[0])) F->DefValue = Ctr->Body;
+    if (TFldData* F = Table.Fields.Find(Ctr->FldList[0])) F->DefValue = Ctr->Extra().Body;
     return;
   }
   AddObj(std::move(Ctr));
@@ -584,7 +584,7 @@ void TTransactSQLParser::ParseAlterTable() {
       const std::string Name = Fold(NamePart());
       if (Constraint) {
         RemoveConstraints(Into.GetObjName(), [&Name](const TCtrData& C) {
-          return SameText(C.GetObjName(), Name) || SameText(C.AltName, Name);
+          return SameText(C.GetObjName(), Name) || SameText(C.Extra().AltName, Name);
         });
       } else if (Tbl) {
         const int Index = Tbl->Fields.IndexOf(Name);
@@ -609,9 +609,9 @@ void TTransactSQLParser::ParseAlterTable() {
       GetSy();
       return;
     }
-    Fld->DomainName.clear();
-    Fld->DomainSchema.clear();
-    Fld->Collation.clear();
+    Fld->SetExtra(&TFldExtra::DomainName, std::string());
+    Fld->SetExtra(&TFldExtra::DomainSchema, std::string());
+    Fld->SetExtra(&TFldExtra::Collation, std::string());
     Fld->Size = Fld->Precision = Fld->Scale = 0;
     Fld->Nullable = IsMSSQL();
     ParseDataType(*Fld);
@@ -648,7 +648,7 @@ void TTransactSQLParser::ParseIndex(bool Unique, bool Clustered) {
   const TName T = QualifiedName();
   Idx->TableName = Fold(T.Name);
   if (IsMSSQL()) Idx->SetSchema(T.Owner);
-  Idx->Creator = T.Owner;
+  Idx->SetExtra(&TObjExtra::Creator, T.Owner);
   TStringList Unused;
   ParseColumnList(Unused, Idx.get());
   if (IsWord("INCLUDE")) {

@@ -46,7 +46,7 @@ void TMySQLDBExtract::ParseObjText(TCustomParser& Parser, TDbObj& Obj) {
 
 void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
   auto Differ = [](const TViwData& V, const TViwData& W) {
-    return W.Body != V.Body || W.Fields.Count() != V.Fields.Count();
+    return W.Extra().Body != V.Extra().Body || W.Fields.Count() != V.Fields.Count();
   };
   std::unique_ptr<TCustomParser> Parser;
   ProbeViews(Other, Differ, [this, &Parser](TQELQuery& Q, TViwData& V, TViwData& W) {
@@ -58,7 +58,7 @@ void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
     // The server's text, read as the catalog step reads a view: the part after AS, the column
     // list written into the select as aliases. The server has no temporary views: the probe
     // is a view of the database, dropped at once.
-    Q.SetSQLText("CREATE VIEW qel_view_probe" + Columns + " AS " + W.Body);
+    Q.SetSQLText("CREATE VIEW qel_view_probe" + Columns + " AS " + W.Extra().Body);
     Q.ExecSQL();
     std::string Create;
     try {
@@ -75,7 +75,7 @@ void TMySQLDBExtract::MatchServerForms(TCustomObjs& Other) {
     TViwData Probe(GetObjs());
     Probe.SetBody(Create);
     ParseObjText(*Parser, Probe);
-    if (Probe.Body != V.Body || Probe.Fields.Count() != V.Fields.Count()) return;
+    if (Probe.Extra().Body != V.Extra().Body || Probe.Fields.Count() != V.Fields.Count()) return;
     // Compared as the catalog's view; created, should it have to be, from the script's text
     // and column list.
     W.ServerDef = V.Def();

@@ -278,7 +278,7 @@ void TMySQLParser::Link_Depend() {
     if (!V) continue;
     std::unordered_set<TViwData*> Linked;
     const std::string VKey = UpperCase(V->GetObjName());
-    for (const std::string& Name : NamesIn(V->Body)) {
+    for (const std::string& Name : NamesIn(V->Extra().Body)) {
       const std::string Key = UpperCase(Name);
       const auto It = Views.find(Key);
       if (It != Views.end() && It->second != V && Before(Key, VKey) &&
@@ -686,13 +686,13 @@ void TMySQLParser::ParseView(TViwData* View) {
 }
 
 void TMySQLParser::ParseObjText(TDbObj* Obj) {
-  if (!Obj || Obj->Body.empty()) return;
+  if (!Obj || Obj->Extra().Body.empty()) return;
   auto* Tbl = dynamic_cast<TTblData*>(Obj);
   auto* Viw = dynamic_cast<TViwData*>(Obj);
   if (!Tbl && !Viw) return;
   SetTermStr(";");
   // The body is the catalog text; a view's own body is what follows AS, set by the grammar.
-  AssignTxt(Obj->Body);
+  AssignTxt(Obj->Extra().Body);
   FStmtErrCount = FErrCount;
   GetSy();
   ParseObj = Obj;

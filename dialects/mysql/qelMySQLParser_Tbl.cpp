@@ -324,25 +324,26 @@ void NormaliseCharset(TFldData& Fld, const TTblData& Tbl) {
       Fld.FieldType == iftVarchar || Fld.FieldType == iftChar || Fld.FieldType == iftNationalChar ||
       Fld.FieldType == iftTinyText || Fld.FieldType == iftText || Fld.FieldType == iftMediumText ||
       Fld.FieldType == iftLongText || Fld.FieldType == iftEnum || Fld.FieldType == iftSet;
-  if (Fld.BinaryAttr && Fld.Collation.empty() && Text) {
-    const std::string Set = Fld.CharSet.empty() ? TblSet : Fld.CharSet;
+  if (Fld.BinaryAttr && Fld.Extra().Collation.empty() && Text) {
+    const std::string Set = Fld.Extra().CharSet.empty() ? TblSet : Fld.Extra().CharSet;
     if (!Set.empty()) {
-      Fld.CharSet = Set;
-      Fld.Collation = Set + "_bin";
+      Fld.SetExtra(&TFldExtra::CharSet, Set);
+      Fld.SetExtra(&TFldExtra::Collation, Set + "_bin");
       Fld.BinaryAttr = false;
     }
   }
-  if (Fld.CharSet.empty() && !Fld.Collation.empty()) {
-    if (const auto P = Fld.Collation.find('_'); P != std::string::npos)
-      Fld.CharSet = Fld.Collation.substr(0, P);
+  if (Fld.Extra().CharSet.empty() && !Fld.Extra().Collation.empty()) {
+    if (const auto P = Fld.Extra().Collation.find('_'); P != std::string::npos)
+      Fld.SetExtra(&TFldExtra::CharSet, Fld.Extra().Collation.substr(0, P));
   }
-  if (!Fld.CharSet.empty() && Fld.Collation.empty()) Fld.Collation = DefaultCollation(Fld.CharSet);
-  if (TblSet.empty() || !SameText(Fld.CharSet, TblSet)) return;
+  if (!Fld.Extra().CharSet.empty() && Fld.Extra().Collation.empty())
+    Fld.SetExtra(&TFldExtra::Collation, DefaultCollation(Fld.Extra().CharSet));
+  if (TblSet.empty() || !SameText(Fld.Extra().CharSet, TblSet)) return;
   const std::string TblCollation =
       Tbl.MySQLOptions.Collation.empty() ? DefaultCollation(TblSet) : Tbl.MySQLOptions.Collation;
-  if (SameText(Fld.Collation, TblCollation)) {
-    Fld.CharSet.clear();
-    Fld.Collation.clear();
+  if (SameText(Fld.Extra().Collation, TblCollation)) {
+    Fld.SetExtra(&TFldExtra::CharSet, std::string());
+    Fld.SetExtra(&TFldExtra::Collation, std::string());
   }
 }
 
@@ -766,7 +767,7 @@ void TMySQLParser::ParseTableOptions(TTblData& Tbl) {
     if (Word == "ENGINE" || Word == "TYPE")
       Tbl.MySQLOptions.Engine = CanonicalEngine(Value);
     else if (Word == "COMMENT")
-      Tbl.Description = Value;
+      Tbl.SetExtra(&TObjExtra::Description, Value);
     else if (Word == "CHARSET")
       Tbl.MySQLOptions.SetDefCharSet(CanonicalCharset(Value));
     else if (Word == "COLLATE")
@@ -806,7 +807,7 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
     return;
   }
   Fld.FieldType = Type->Type;
-  if (Type->Type == iftDomain) Fld.DomainName = Word;
+  if (Type->Type == iftDomain) Fld.SetExtra(&TFldExtra::DomainName, Word);
   GetSy();
   ParseTypeWords(Fld, Type->Words);
   ParseTypeLength(Fld, Type->Sized);
@@ -815,7 +816,7 @@ void TMySQLParser::ParseFieldType(TFldData& Fld) {
     // the server shows them so.
     if (Word == "NVARCHAR") Fld.FieldType = iftVarchar;
     if (Fld.FieldType == iftNationalChar) Fld.FieldType = iftChar;
-    Fld.CharSet = "utf8mb3";
+    Fld.SetExtra(&TFldExtra::CharSet, "utf8mb3");
   }
   TestTypeBounds(Fld);
   const TDBFieldType T = Fld.FieldType;
@@ -866,10 +867,10 @@ void TMySQLParser::ParseTypeWords(TFldData& Fld, std::uint8_t Words) {
 
 void TMySQLParser::ParseTypeLength(TFldData& Fld, bool Sized) {
   if (Fld.FieldType == iftEnum || Fld.FieldType == iftSet) {
-    Fld.Values.Clear();
+    Fld.EditExtra().Values.Clear();
     TestAndGetSy(syLParen);
     while (Sy == syString) {
-      Fld.Values.Add(QuotedStr(StrValue, '\''));
+      Fld.EditExtra().Values.Add(QuotedStr(StrValue, '\''));
       GetSy();
       if (Sy != syComma) break;
       GetSy();
@@ -904,10 +905,10 @@ void TMySQLParser::ParseTypeAttributes(TFldData& Fld) {
       const bool CharacterSet = Sy == myCHAR;
       GetSy();
       if (CharacterSet) TestAndGetSy(mySET);
-      Fld.CharSet = ReadCharsetName();
+      Fld.SetExtra(&TFldExtra::CharSet, ReadCharsetName());
     } else if (Sy == myCOLLATE) {
       GetSy();
-      Fld.Collation = ReadCharsetName();
+      Fld.SetExtra(&TFldExtra::Collation, ReadCharsetName());
     } else if (Sy == myUNSIGNED) {
       Fld.UnsignedAttr = true;
       GetSy();
@@ -975,12 +976,12 @@ void TMySQLParser::ParseColumnAttributes(TTblData* Table, TFldData& Fld) {
         continue;
       case myCOLLATE:
         GetSy();
-        Fld.Collation = ReadCharsetName();
+        Fld.SetExtra(&TFldExtra::Collation, ReadCharsetName());
         continue;
       case myCHAR:
         GetSy();
         TestAndGetSy(mySET);
-        Fld.CharSet = ReadCharsetName();
+        Fld.SetExtra(&TFldExtra::CharSet, ReadCharsetName());
         continue;
       case myREFERENCES:
         ParseColumnReferences(Table, Fld);
@@ -1038,11 +1039,13 @@ void TMySQLParser::ParseGeneratedColumn(TFldData& Fld) {
   // A generated column: its expression in the form the server writes back, and the kind of it
   // (virtual unless said otherwise), so script and catalog compare equal.
   GetSy();
-  if (Sy == syLParen) Fld.GeneratedExpr = "(" + CanonicalExpression(SkipParens()) + ")";
-  if (Fld.GeneratedExpr.size() > 4 && Fld.GeneratedExpr.compare(0, 2, "((") == 0 &&
-      Fld.GeneratedExpr.compare(Fld.GeneratedExpr.size() - 2, 2, "))") == 0)
-    Fld.GeneratedExpr = Fld.GeneratedExpr.substr(1, Fld.GeneratedExpr.size() - 2);
-  Fld.GeneratedExpr += " VIRTUAL";
+  if (Sy == syLParen)
+    Fld.SetExtra(&TFldExtra::GeneratedExpr, "(" + CanonicalExpression(SkipParens()) + ")");
+  if (Fld.Extra().GeneratedExpr.size() > 4 && Fld.Extra().GeneratedExpr.compare(0, 2, "((") == 0 &&
+      Fld.Extra().GeneratedExpr.compare(Fld.Extra().GeneratedExpr.size() - 2, 2, "))") == 0)
+    Fld.EditExtra().GeneratedExpr =
+        Fld.Extra().GeneratedExpr.substr(1, Fld.Extra().GeneratedExpr.size() - 2);
+  Fld.EditExtra().GeneratedExpr += " VIRTUAL";
 }
 
 bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
@@ -1052,7 +1055,7 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
   } else if (IsIdent("COMMENT")) {
     GetSy();
     TestSy(syString);
-    Fld.Description = StrValue;
+    Fld.SetExtra(&TObjExtra::Description, StrValue);
     GetSy();
   } else if (IsIdent("CHECK")) {
     // Column checks are not part of this dialect's model: read over, but for the one the
@@ -1066,9 +1069,9 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
     }
     if (!Condition.empty() && IsJsonCheck(Condition, Fld)) {
       Fld.FieldType = iftDomain;
-      Fld.DomainName = "JSON";
-      Fld.CharSet.clear();  // always utf8mb4_bin: implied by the type
-      Fld.Collation.clear();
+      Fld.SetExtra(&TFldExtra::DomainName, "JSON");
+      Fld.SetExtra(&TFldExtra::CharSet, std::string());  // always utf8mb4_bin: implied by the type
+      Fld.SetExtra(&TFldExtra::Collation, std::string());
     } else if (!Condition.empty()) {
       CheckNotKept(Fld.TableName, "", Condition);
     }
@@ -1078,8 +1081,8 @@ bool TMySQLParser::ParseColumnWord(TFldData& Fld) {
     GetSy();
   } else if (IsIdent("VIRTUAL") || IsIdent("STORED") || IsIdent("PERSISTENT")) {
     // STORED and PERSISTENT are one kind; the server shows it as STORED.
-    if (!Fld.GeneratedExpr.empty() && !IsIdent("VIRTUAL"))
-      Fld.GeneratedExpr.replace(Fld.GeneratedExpr.size() - 7, 7, "STORED");
+    if (!Fld.Extra().GeneratedExpr.empty() && !IsIdent("VIRTUAL"))
+      Fld.EditExtra().GeneratedExpr.replace(Fld.Extra().GeneratedExpr.size() - 7, 7, "STORED");
     GetSy();
   } else if (IsIdent("SERIAL")) {
     // SERIAL DEFAULT VALUE: NOT NULL AUTO_INCREMENT UNIQUE.
@@ -1298,7 +1301,7 @@ void TMySQLParser::ParseAlterTable() {
         Old->Nullable = Fld->Nullable;
         Old->DefValue = Fld->DefValue;
         Old->AutoIncrement = Fld->AutoIncrement;
-        Old->Description = Fld->Description;
+        Old->SetExtra(&TObjExtra::Description, Fld->Extra().Description);
         Old->Position = Position;
       } else {
         ParseField(&Target, nullptr);

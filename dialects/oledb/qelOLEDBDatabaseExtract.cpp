@@ -591,7 +591,7 @@ void TMSAccessDBExtract::FileTables() {
     if (T.System) continue;
     auto Tbl = std::make_unique<TTblData>(GetObjs());
     Tbl->SetObjName(T.Name);
-    Tbl->Description = T.Description;
+    Tbl->SetExtra(&TObjExtra::Description, T.Description);
     // The primary key's columns hold no NULL, whatever their Required says.
     std::vector<std::string> Key;
     for (const TADOXIndex& X : T.Indexes)
@@ -633,7 +633,7 @@ void TMSAccessDBExtract::FileTables() {
         if (Fld->DefValue.empty())
           NoDefault.push_back(T.Name + "." + C.Name + " (" + C.Default + ")");
       }
-      Fld->Description = C.Description;
+      Fld->SetExtra(&TObjExtra::Description, C.Description);
       Fld->Position = Tbl->Fields.Count() + 1;
       Tbl->Fields.Add(std::move(Fld));
     }

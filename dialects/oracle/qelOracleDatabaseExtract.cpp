@@ -72,7 +72,7 @@ std::vector<TDbObjList TObjs::*> TOracleDBExtract::BodyLists() const {
 
 void TOracleDBExtract::SetConstraintName(TCtrData& Ctr, const std::string& Name) {
   if (Name.rfind("SYS_", 0) == 0)
-    Ctr.AltName = Name;
+    Ctr.SetExtra(&TObjExtra::AltName, Name);
   else
     Ctr.SetObjName(Name);
 }
@@ -93,7 +93,7 @@ void TOracleDBExtract::ExtractTyp() {
         // Types bypass the name filter: the tables that use them need them.
         auto Dmn = std::make_unique<TDmnData>(Objs);
         Dmn->SetObjName(Row.Str("TYPE_NAME"));
-        Dmn->FullText = Trim(Row.Str("DDL"));
+        Dmn->SetExtra(&TObjExtra::FullText, Trim(Row.Str("DDL")));
         if (Objs) FileExtracted(std::move(Dmn), Objs->Domains);
       });
 }
@@ -133,7 +133,7 @@ void TOracleDBExtract::ExtractTbl() {
     auto Tbl = std::make_unique<TTblData>(GetObjs());
     Tbl->SetObjName(Row.Str("TABLE_NAME"));
     Tbl->TablespaceName = Row.Str("TABLESPACE_NAME");
-    Tbl->FullText = Trim(CrLfLineBreaks(Row.Str("DDL")));
+    Tbl->SetExtra(&TObjExtra::FullText, Trim(CrLfLineBreaks(Row.Str("DDL"))));
     FileExtracted(std::move(Tbl));
     if (TerminateRunning.load()) return;
   }
@@ -149,8 +149,8 @@ void TOracleDBExtract::ExtractViw() {
   for (; !Q.GetEof(); Q.Next()) {
     auto View = std::make_unique<TViwData>(GetObjs());
     View->SetObjName(Row.Str("VIEW_NAME"));
-    View->Body = Row.Str("TEXT");
-    View->FullText = Trim(CrLfLineBreaks(Row.Str("DDL")));
+    View->SetExtra(&TObjExtra::Body, Row.Str("TEXT"));
+    View->SetExtra(&TObjExtra::FullText, Trim(CrLfLineBreaks(Row.Str("DDL"))));
     FileExtracted(std::move(View));
     if (TerminateRunning.load()) return;
   }
@@ -166,13 +166,13 @@ void TOracleDBExtract::ExtractPrc() {
              [&](TCatalogRow& Row) {
                auto Prc = std::make_unique<TPrcData>(GetObjs());
                Prc->SetObjName(Row.Str("PROCEDURE_NAME"));
-               Prc->FullText.clear();
+               Prc->SetExtra(&TObjExtra::FullText, std::string());
                // The lines joined as the server keeps them: each ends with its own line break.
                ReadDetail(
                    *Src,
                    {"select name, type, line, text", "from user_source where type = 'PROCEDURE' ",
                     "and Name = " + QuotedStr(Prc->GetObjName()), "order by Line"},
-                   [&] { Prc->FullText += SrcRow.Str("TEXT"); });
+                   [&] { Prc->EditExtra().FullText += SrcRow.Str("TEXT"); });
                FileExtracted(std::move(Prc));
              });
 }
@@ -187,7 +187,7 @@ void TOracleDBExtract::ExtractPkg() {
     auto Pkg = std::make_unique<TPkgData>(GetObjs());
     Pkg->SetObjName(Row.Str("OBJECT_NAME"));
     // Not trimmed: the parser tells the package heading from its body at a line start.
-    Pkg->FullText = CrLfLineBreaks(Row.Str("DDL"));
+    Pkg->SetExtra(&TObjExtra::FullText, CrLfLineBreaks(Row.Str("DDL")));
     FileExtracted(std::move(Pkg));
     if (TerminateRunning.load()) return;
   }
@@ -205,10 +205,10 @@ void TOracleDBExtract::ExtractTrg() {
                auto Trg = std::make_unique<TTrgData>(GetObjs());
                Trg->SetObjName(Row.Str("TRIGGER_NAME"));
                Trg->SetOwnName(Row.Str("TABLE_NAME"));
-               Trg->Body = CrLfLineBreaks(Row.Str("TRIGGER_BODY"));
+               Trg->SetExtra(&TObjExtra::Body, CrLfLineBreaks(Row.Str("TRIGGER_BODY")));
                Trg->SetDescription(CrLfLineBreaks(Row.Str("DESCRIPTION")));
                if (Row.Str("STATUS") == "DISABLED") Trg->Active = false;
-               Trg->FullText = Trim(CrLfLineBreaks(Row.Str("DDL")));
+               Trg->SetExtra(&TObjExtra::FullText, Trim(CrLfLineBreaks(Row.Str("DDL"))));
                FileExtracted(std::move(Trg));
              });
 }

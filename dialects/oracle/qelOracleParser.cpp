@@ -965,9 +965,9 @@ std::size_t PackageBodyAt(const std::string& Text) {
 }  // namespace
 
 void TOracleParser::ParseObjText(TDbObj* Obj) {
-  if (!Obj || Obj->FullText.empty()) return;
+  if (!Obj || Obj->Extra().FullText.empty()) return;
   ParseObj = Obj;
-  const std::string Text = Obj->FullText;
+  const std::string Text = Obj->Extra().FullText;
   auto Start = [this](const std::string& T) {
     AssignTxt(T + "\r\n/\r\n");
     GetSy();
@@ -1026,20 +1026,20 @@ void TOracleParser::Link_Depend() {
     const bool Collection =
         Dmn->OracleKind == odVArray || Dmn->OracleKind == odAsTable || Dmn->OracleKind == odIsTable;
     if (Collection && Dmn->SuperType.empty()) {
-      if (Dmn->TypeField && !Dmn->TypeField->DomainName.empty())
-        LinkDepend(Dmn, Dmn->TypeField->DomainName, Types);
+      if (Dmn->TypeField && !Dmn->TypeField->Extra().DomainName.empty())
+        LinkDepend(Dmn, Dmn->TypeField->Extra().DomainName, Types);
       continue;
     }
     if (Dmn->OracleKind != odObject && Dmn->SuperType.empty()) continue;
     for (const auto& A : Dmn->Attributes)
-      if (!A->DomainName.empty()) LinkDepend(Dmn, A->DomainName, Types);
+      if (!A->Extra().DomainName.empty()) LinkDepend(Dmn, A->Extra().DomainName, Types);
   }
   for (int I = 0; I < O->Tables.Count(); ++I) {
     auto* Tbl = dynamic_cast<TTblData*>(O->Tables.Objects(I));
     if (!Tbl) continue;
     if (!Tbl->OfType.empty()) LinkDepend(Tbl, Tbl->OfType, Types);
     for (const auto& F : Tbl->Fields)
-      if (!F->DomainName.empty()) LinkDepend(Tbl, F->DomainName, Types);
+      if (!F->Extra().DomainName.empty()) LinkDepend(Tbl, F->Extra().DomainName, Types);
   }
 }
 

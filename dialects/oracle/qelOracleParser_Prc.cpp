@@ -49,7 +49,7 @@ void TOracleParser::ParseView(TViwData* Given, bool Force) {
   }
   TestSy(oraAS);
   if (Sy != oraAS) return;
-  View->Body = CrLfLineBreaks(Trim(BlockCopy(AfterSy(), beViewEnd)));
+  View->SetExtra(&TObjExtra::Body, CrLfLineBreaks(Trim(BlockCopy(AfterSy(), beViewEnd))));
   if (Sy == syEOF) ErrMsg("Missing: <TERM> (<EOF>)");  // SQL*Plus runs no unended statement
   DoLogNextLine("View: " + View->GetObjName());
   if (!New) return;
@@ -92,7 +92,7 @@ void TOracleParser::ParseTrigger(TTrgData* Given) {
     SkipBlanks();
     Trg->WhenCondition = GetExpr();
   }
-  Trg->Body = UnitText();
+  Trg->SetExtra(&TObjExtra::Body, UnitText());
   DoLogNextLine("Trigger: " + Trg->GetObjName());
   if (New && !FUnterminated) AddObj(std::move(New));
 }
@@ -183,14 +183,15 @@ void TOracleParser::ParseRoutine(TPrcData* Given, bool IsFunction) {
   StatType = stProcedure;
   if (!IsFunction) StatObjKind = dboProcedure;
   StatObjName = IdentName;
-  Prc->Body = UnitText();
+  Prc->SetExtra(&TObjExtra::Body, UnitText());
   DoLogNextLine((IsFunction ? "Function: " : "Procedure: ") + Prc->GetObjName());
   if (!New || FUnterminated) return;
   // A function is filed as it is; a procedure passes the collection's filter.
   if (const int I = Objs && IsFunction ? Objs->Procedures.IndexOf(New->ObjKeyDef()) : -1;
       I >= 0 && StatementReplaces()) {
     // CREATE OR REPLACE FUNCTION: the new text takes the place of the one that stands.
-    if (New->Description.empty()) New->Description = Objs->Procedures.Objects(I)->Description;
+    if (New->Extra().Description.empty())
+      New->SetExtra(&TObjExtra::Description, Objs->Procedures.Objects(I)->Extra().Description);
     Objs->RemoveDepend(Objs->Procedures.Objects(I));
     Objs->Procedures.Delete(I);
   }

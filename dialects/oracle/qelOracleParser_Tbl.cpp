@@ -312,7 +312,7 @@ void TOracleParser::ParseDataType(TFldData& Fld, TTblData* Tbl, bool Modify) {
     } else if (Sy == syIdent) {
       // A type of the schema, named with or without it: the catalog writes "APP"."T".
       Fld.FieldType = iftDomain;
-      Fld.DomainName = LastPart(Ident);
+      Fld.SetExtra(&TFldExtra::DomainName, LastPart(Ident));
       GetSy();
     } else {
       ErrMsg("Unknown DataType: " + GetSyWord());
@@ -357,7 +357,7 @@ void TOracleParser::ParseTypeTail(TFldData& Fld, std::uint8_t Tail) {
       return;
     case ttRef:
       Fld.RefType = true;
-      if (Sy == syIdent) Fld.DomainName = LastPart(Ident);
+      if (Sy == syIdent) Fld.SetExtra(&TFldExtra::DomainName, LastPart(Ident));
       TestSy(syIdent);
       GetSy();
       return;
@@ -451,10 +451,10 @@ void TOracleParser::ParseFieldAttributes(TFldData& Fld, TTblData* Tbl) {
       GetSy();
       TestAndGetSy(syLParen);
       Fld.Identity = true;
-      Fld.IdentitySeed = IntValue;
+      Fld.SetExtra(&TFldExtra::IdentitySeed, IntValue);
       TestAndGetSy(syInteger);
       TestAndGetSy(syComma);
-      Fld.IdentityIncrement = IntValue;
+      Fld.SetExtra(&TFldExtra::IdentityIncrement, IntValue);
       TestAndGetSy(syInteger);
       TestAndGetSy(syRParen);
     } else if (IsWord("ROWGUIDCOL")) {
@@ -579,7 +579,7 @@ bool TOracleParser::ParseCtrKind(TCtrData& Ctr, bool& Inline) {
   } else if (Sy == oraCHECK) {
     Ctr.SetCtType(ctCheck);
     SkipBlanks();
-    Ctr.Body = " " + GetExpr();
+    Ctr.SetExtra(&TObjExtra::Body, " " + GetExpr());
   } else if (Sy == oraNOT) {
     GetSy();
     TestAndGetSy(oraNULL);

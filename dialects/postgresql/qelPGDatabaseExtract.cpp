@@ -205,7 +205,7 @@ void TPGDBExtract::SetOwnerName(TDbObj& Obj, const std::string& Name) {
   if (auto* Sch = dynamic_cast<TSchData*>(&Obj))
     Sch->SchemaOwner = Name;
   else
-    Obj.Creator = Name;
+    Obj.SetExtra(&TObjExtra::Creator, Name);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -424,7 +424,7 @@ void TPGDBExtract::ExtractSch() {
   ForEachRow(SQL, [&](TCatalogRow& Row) {
     auto Sch = std::make_unique<TSchData>(GetObjs());
     Sch->SetObjName(Row.Str("nspname"));
-    Sch->Description = Row.Str("description");
+    Sch->SetExtra(&TObjExtra::Description, Row.Str("description"));
     if (!Owner.empty()) SetOwnerName(*Sch, Row.Str("rolname"));
     const std::string Name = Sch->GetObjName();
     FileExtracted(std::move(Sch), Name);
@@ -435,7 +435,7 @@ void TPGDBExtract::ReadRelation(TCatalogRow& Row, TDbObj& Obj) {
   Obj.SetObjName(Row.Str("tablename"));
   SetOwnerName(Obj, OwnerColumn().empty() ? Row.Str("tableowner") : Row.Str("rolname"));
   Obj.SetSchema(Row.Str("schemaname"));
-  Obj.Description = Row.Str("description");
+  Obj.SetExtra(&TObjExtra::Description, Row.Str("description"));
 }
 
 void TPGDBExtract::ExtractTbl() {
@@ -744,7 +744,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
   // A script may hold the server's own text (a dump's); its view still differs from the
   // catalog's, which lists its columns: it is matched the same way.
   auto Differ = [](const TViwData& V, const TViwData& W) {
-    return W.Body != V.Body || W.CompareDef() != V.CompareDef();
+    return W.Extra().Body != V.Extra().Body || W.CompareDef() != V.CompareDef();
   };
   ProbeViews(Other, Differ, [this](TQELQuery& Q, TViwData& V, TViwData& W) {
     TCatalogRow Row(Q);
@@ -752,7 +752,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
     for (const auto& F : W.Fields)
       Columns += (Columns.empty() ? "(" : ", ") + PGSQLQuoteIdent(F->GetObjName());
     if (!Columns.empty()) Columns += ")";
-    Q.SetSQLText("create temporary view qel_view_probe" + Columns + " as " + W.Body);
+    Q.SetSQLText("create temporary view qel_view_probe" + Columns + " as " + W.Extra().Body);
     Q.ExecSQL();
     std::string Rendered;
     OpenQuery(Q, {"select pg_catalog.pg_get_viewdef('pg_temp.qel_view_probe'::"
@@ -761,7 +761,7 @@ void TPGDBExtract::MatchServerForms(TCustomObjs& Other) {
     CloseQuery(Q);
     Q.SetSQLText("drop view pg_temp.qel_view_probe");
     Q.ExecSQL();
-    if (Rendered != V.Body) return;
+    if (Rendered != V.Extra().Body) return;
     if (!W.Fields.Empty() && !SameColumnNames(V, W)) return;
     // Compared as the catalog's view; created, should it have to be, from the script's text.
     W.ServerDef = V.Def();
@@ -795,7 +795,7 @@ TFldData& TPGDBExtract::AddColumn(const TColumnFields& Fields, const TRelationRe
   Fld->TableName = Relation.Obj->GetObjName();
   Fld->OwnerObj = Relation.Obj.get();
   Fld->SetObjName(Fields.Name->AsString());
-  Fld->Description = Fields.Descr->AsString();
+  Fld->SetExtra(&TObjExtra::Description, Fields.Descr->AsString());
   ColumnType(*Fld, Fields.DataType->AsString(), Fields.CharLength->AsInteger(),
              Fields.Prec->AsInteger(), Fields.Scale->AsInteger(),
              Fields.TypMod ? Fields.TypMod->AsInteger() : -1);
@@ -848,10 +848,10 @@ void TPGDBExtract::ExtractFields(TQELQuery& Query, char RelKind,
 void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::int32_t CharLength,
                               std::int32_t Precision, std::int32_t Scale, std::int32_t TypMod) {
   std::string Name = TypeName;
-  Fld.ArrayBounds.clear();
+  Fld.SetExtra(&TFldExtra::ArrayBounds, TArrayBounds());
   if (const std::size_t At = Name.find("[]"); At != std::string::npos) {
     for (std::size_t P = At; (P = Name.find("[]", P)) != std::string::npos; P += 2)
-      Fld.ArrayBounds.push_back(TArrayBound{1, 0});
+      Fld.EditExtra().ArrayBounds.push_back(TArrayBound{1, 0});
     Name.resize(At);
   }
 
@@ -873,11 +873,11 @@ void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::i
   if (Type == iftDomain) {
     if (Name.size() >= 2 && Name.front() == '"' && Name.back() == '"')
       Name = Name.substr(1, Name.size() - 2);
-    Fld.DomainName = Name;
+    Fld.SetExtra(&TFldExtra::DomainName, Name);
   }
   // The information_schema helpers read the modifier of scalar types only; that of an array
   // column belongs to its element (varchar(10)[] has the modifier of varchar(10)).
-  if (!Fld.ArrayBounds.empty() && TypMod >= 0)
+  if (!Fld.Extra().ArrayBounds.empty() && TypMod >= 0)
     ElementModifier(Type, TypMod, CharLength, Precision, Scale);
   if (PGTypeTakesLength(Type)) Fld.Size = CharLength;
   if (Type == iftNumeric || Type == iftDecimal) {
@@ -923,7 +923,7 @@ bool TPGDBExtract::IsSerial(const TFldData& Fld) {
 bool TPGDBExtract::CheckSerial(TFldData& Fld, const std::string& OwnedSequence) {
   if (Fld.FieldType != iftInteger && Fld.FieldType != iftBigInt && Fld.FieldType != iftSmallInt)
     return true;
-  if (!Fld.ArrayBounds.empty()) return true;
+  if (!Fld.Extra().ArrayBounds.empty()) return true;
   const std::string Sequence = NextvalSequence(Fld.GetDefValue());
   if (Sequence.empty()) return true;
   const bool Owned = !OwnedSequence.empty() && Sequence == OwnedSequence;

@@ -299,7 +299,7 @@ void TPGDBExtract::ExtractIdx() {
     Idx->TableName = Table;
     Idx->SetSchema(Row.Str("nspname"));
     Idx->Unique = Row.Bool("indisunique");
-    Idx->Description = Row.Str("description");
+    Idx->SetExtra(&TObjExtra::Description, Row.Str("description"));
     Idx->IndexType = Row.Str("amname");
     if (Idx->IndexType == "btree") Idx->IndexType.clear();
 

@@ -390,14 +390,14 @@ void TPGDBExtract::ExtractPrc() {
     Prc->SetSchema(Schema);
     if (WithOwner) SetOwnerName(*Prc, Row.Str("rolname"));
     Prc->Language = Language;
-    Prc->Description = Row.Str("description");
+    Prc->SetExtra(&TObjExtra::Description, Row.Str("description"));
     Prc->SetBody(Source);
     // probin names the object file of a C function; other functions have null there (older
     // servers wrote "-").
     const std::string Bin = Row.Str("probin");
     if (!Bin.empty() && Bin != "-") {
       Prc->ObjFile = Bin;
-      Prc->LinkSymbol = Prc->Body;
+      Prc->LinkSymbol = Prc->Extra().Body;
       Prc->SetBody(std::string());
     }
     const std::string Volatile = Row.Str("provolatile");
@@ -501,8 +501,8 @@ void TPGDBExtract::ExtractTrg() {
     if ((Type & TgInsert) != 0) Trg->Events.Include(iudInsert);
     if ((Type & TgDelete) != 0) Trg->Events.Include(iudDelete);
     if ((Type & TgUpdate) != 0) Trg->Events.Include(iudUpdate);
-    Trg->FullText = Trim(Row.Str("trg_defn"));
-    Trg->Description = Row.Str("description");
+    Trg->SetExtra(&TObjExtra::FullText, Trim(Row.Str("trg_defn")));
+    Trg->SetExtra(&TObjExtra::Description, Row.Str("description"));
     FileExtracted(std::move(Trg), Name);
   });
 }

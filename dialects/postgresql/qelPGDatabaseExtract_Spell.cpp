@@ -97,8 +97,8 @@ std::string CheckClause(const std::string& Condition) {
 /// The default Script (read from a script) meets Catalog's when the server spells it as
 /// Spelled: Script then takes the catalog's text as its server spelling.
 void MatchDefault(TFldData& Script, const TFldData& Catalog, const std::string& Spelled) {
-  Script.ServerDefault = PGReplaceDefault(Trim(Spelled));
-  Script.ServerDefault =
+  Script.SetExtra(&TFldExtra::ServerDefault, PGReplaceDefault(Trim(Spelled)));
+  Script.EditExtra().ServerDefault =
       Script.CompareDefValue() == Catalog.CompareDefValue() ? Catalog.DefValue.str() : "";
 }
 
@@ -151,7 +151,7 @@ class TUnpairedChecks {
     if (It == FByTable.end()) return nullptr;
     std::vector<TCtrData*>& List = It->second;
     for (auto K = List.begin(); K != List.end(); ++K)
-      if (PGConditionKey((*K)->Body) == Key) {
+      if (PGConditionKey((*K)->Extra().Body) == Key) {
         TCtrData* Taken = *K;
         List.erase(K);
         return Taken;
@@ -171,7 +171,7 @@ void MatchUnnamedCheck(TUnpairedChecks& Unpaired, TObjs& Script, TCtrData& C,
                        const std::string& Body) {
   const TCtrData* K = Unpaired.Take(C, PGConditionKey(Body));
   if (!K) return;
-  C.ServerBody = K->Body.str();
+  C.ServerBody = K->Extra().Body.str();
   const int At = Script.Constraints.IndexOfObject(&C);
   if (At >= 0 && !Script.Constraints.FindObj(C.ObjKeyDef()))
     Script.Constraints.PutKey(At, C.ObjKeyDef());
@@ -186,7 +186,7 @@ void AddTableChecks(TObjs& Own, TObjs& Script, std::vector<TSpellProbe>& Probes)
   std::shared_ptr<TUnpairedChecks> Unpaired;
   for (int I = 0; I < Script.Constraints.Count(); ++I) {
     auto* C = dynamic_cast<TCtrData*>(Script.Constraints.Objects(I));
-    if (!C || C->GetCtType() != ctCheck || C->Body.empty()) continue;
+    if (!C || C->GetCtType() != ctCheck || C->Extra().Body.empty()) continue;
     TTblData* W = Script.GetTable(C->GetTblName());
     if (!W || !Own.GetTable(C->GetTblName())) continue;
     auto* Namesake = dynamic_cast<TCtrData*>(Own.Constraints.FindObj(C->ObjKeyDef()));
@@ -197,13 +197,13 @@ void AddTableChecks(TObjs& Own, TObjs& Script, std::vector<TSpellProbe>& Probes)
     TObjs* S = &Script;
     Probes.push_back({skTableCheck, "Check " + C->GetCaption() + " of table " + C->GetTblName(),
                       "create temporary table qel_probe (" + ColumnList(*W) +
-                          "constraint qel_probe_check " + CheckClause(C->Body) + ")",
+                          "constraint qel_probe_check " + CheckClause(C->Extra().Body) + ")",
                       [Unpaired, S, C, Namesake](const std::string& Def) {
                         const std::string Body = TPGDBExtract::CheckBodyFromDef(Def);
                         if (!Namesake) {
                           MatchUnnamedCheck(*Unpaired, *S, *C, Body);
-                        } else if (PGConditionKey(Body) == PGConditionKey(Namesake->Body)) {
-                          C->ServerBody = Namesake->Body.str();
+                        } else if (PGConditionKey(Body) == PGConditionKey(Namesake->Extra().Body)) {
+                          C->ServerBody = Namesake->Extra().Body.str();
                         }
                       }});
   }
@@ -258,7 +258,7 @@ void AddParamDefaults(TObjs& Own, TObjs& Script, std::vector<TSpellProbe>& Probe
       if (G->DefValue.empty() || F->DefValue.empty() || G->GetDefValue() == F->GetDefValue())
         continue;
       if (G->CompareDefValue() == F->CompareDefValue()) {
-        G->ServerDefault = F->DefValue.str();
+        G->SetExtra(&TFldExtra::ServerDefault, F->DefValue.str());
         continue;
       }
       Probes.push_back({skParamDefault,

@@ -136,7 +136,7 @@ void TPGDBExtract::ExtractCnv() {
     Cnv->SetObjName(Row.Str("conname"));
     if (!Owner.empty()) SetOwnerName(*Cnv, Row.Str("rolname"));
     Cnv->SetSchema(Row.Str("nspname"));
-    Cnv->Description = Row.Str("description");
+    Cnv->SetExtra(&TObjExtra::Description, Row.Str("description"));
     Cnv->IsDefault = Row.Bool("condefault");
     Cnv->FuncName = Row.Str("conproname");
     Cnv->SourceEncoding = Row.Str("forencoding");
@@ -199,7 +199,7 @@ void TPGDBExtract::ExtractDmn() {
     // Domains of one name may stand in two schemas; without its schema the second would be
     // taken for the first.
     Dmn->SetSchema(Row.Str("nspname"));
-    Dmn->Description = Row.Str("description");
+    Dmn->SetExtra(&TObjExtra::Description, Row.Str("description"));
     TFldData& Fld = *Dmn->TypeField;
     Fld.TableName = Dmn->GetObjName();
     Fld.Nullable = !Row.Bool("typnotnull");
@@ -296,7 +296,7 @@ void TPGDBExtract::ExtractTyp() {
     Dmn->SetSchema(Row.Str("schemaname"));
     if (!Owner.empty()) SetOwnerName(*Dmn, Row.Str("rolname"));
     // A type's comment is kept as a domain's is: read without it, the comparison would drop it.
-    Dmn->Description = Row.Str("description");
+    Dmn->SetExtra(&TObjExtra::Description, Row.Str("description"));
     std::int64_t Relation = 0;
     if (Kind == "b") {
       O.Input = FunctionOption(Row.Field("typ_input"));
@@ -408,7 +408,7 @@ void TPGDBExtract::ExtractOpr() {
     Opr->SetObjName(Row.Str("oprname"));
     if (!Owner.empty()) SetOwnerName(*Opr, Row.Str("rolname"));
     Opr->SetSchema(Row.Str("nspname"));
-    Opr->Description = Row.Str("description");
+    Opr->SetExtra(&TObjExtra::Description, Row.Str("description"));
     Opr->LeftArg = TypeText(Row.Str("opr_left"));
     Opr->RightArg = TypeText(Row.Str("opr_right"));
     Opr->Commutator = Row.Str("opr_com");
@@ -491,7 +491,7 @@ void TPGDBExtract::ExtractOpc() {
     Opc->SetObjName(Row.Str("opcname"));
     if (!Owner.empty()) SetOwnerName(*Opc, Row.Str("rolname"));
     Opc->SetSchema(Row.Str("nspname"));
-    Opc->Description = Row.Str("description");
+    Opc->SetExtra(&TObjExtra::Description, Row.Str("description"));
     Opc->IsDefault = Row.Bool("opcdefault");
     Opc->IndexMethod = Row.Str("amname");
     Opc->DataType = TypeText(Row.Str("opc_intype"));

@@ -984,8 +984,9 @@ void TPGSQLParser::LinkTypesAndCalls(TObjs& O) {
   };
   // Obj rests on the domain or type Fld is declared with.
   auto LinkType = [&](TDbObj* Obj, const TFldData& Fld) {
-    if (Fld.FieldType != iftDomain || Fld.DomainName.empty()) return;
-    if (TDmnData* Dmn = O.GetDomain(Fld.DomainName); Dmn && Dmn != Obj) LinkDepend(Obj, Dmn, "");
+    if (Fld.FieldType != iftDomain || Fld.Extra().DomainName.empty()) return;
+    if (TDmnData* Dmn = O.GetDomain(Fld.Extra().DomainName); Dmn && Dmn != Obj)
+      LinkDepend(Obj, Dmn, "");
   };
   for (int I = 0; I < O.Domains.Count(); ++I) {
     auto* Dmn = dynamic_cast<TDmnData*>(O.Domains.Objects(I));
@@ -1012,7 +1013,7 @@ void TPGSQLParser::LinkTypesAndCalls(TObjs& O) {
       for (const auto& F : *List) LinkType(Prc, *F);
     // The server checks a SQL function's body when it makes the function: the routines the
     // body calls are made first. (Other languages' bodies are checked when they run.)
-    if (SameText(Prc->Language, "sql")) LinkCalls(Prc, Prc->Body);
+    if (SameText(Prc->Language, "sql")) LinkCalls(Prc, Prc->Extra().Body);
   }
 }
 
@@ -1023,7 +1024,7 @@ void TPGSQLParser::LinkViewReads(TObjs& O) {
     auto* V = dynamic_cast<TViwData*>(O.Views.Objects(I));
     if (!V) continue;
     bool Star = false;
-    const std::vector<TNameRead> Names = NamesReadIn(V->Body, Star);
+    const std::vector<TNameRead> Names = NamesReadIn(V->Extra().Body, Star);
     std::unordered_set<std::string> Words;
     for (const TNameRead& N : Names) Words.insert(N.Name);
     std::vector<TDbObj*> Relations;  // in the order the text names them, each once

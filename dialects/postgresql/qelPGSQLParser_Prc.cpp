@@ -241,7 +241,7 @@ void TPGSQLParser::ParseReturns(TPrcData& Prc) {
     TestAndGetSy(syRParen);
     auto Record = NewParam(Prc);
     Record->FieldType = iftDomain;
-    Record->DomainName = "record";
+    Record->SetExtra(&TFldExtra::DomainName, "record");
     Prc.Results.Add(std::move(Record));
     return;
   }
@@ -280,10 +280,10 @@ bool TPGSQLParser::ParseFunctionOptions(TPrcData& Prc) {
         if (Sy != syString) return false;
         Prc.ObjFile = std::move(First);
         Prc.LinkSymbol = StrValue;
-        Prc.Body.clear();
+        Prc.SetExtra(&TObjExtra::Body, std::string());
         GetSy();
       } else {
-        Prc.Body = std::move(First);
+        Prc.SetExtra(&TObjExtra::Body, std::move(First));
       }
     } else if (IsIdent("LANGUAGE")) {
       GetSy();
@@ -325,7 +325,7 @@ bool TPGSQLParser::ParseFunctionOptions(TPrcData& Prc) {
       // A body in standard SQL, "RETURN expression": it runs to the end of the statement.
       const std::int32_t Start = SyPos;
       SkipToTerm();
-      Prc.Body = CopyTxtFrom(Start);
+      Prc.SetExtra(&TObjExtra::Body, CopyTxtFrom(Start));
       return true;
     } else if (IsIdent("BEGIN")) {
       ParseAtomicBody(Prc);
@@ -356,7 +356,7 @@ void TPGSQLParser::ParseAtomicBody(TPrcData& Prc) {
   TestSy(pgEND);
   if (Sy != pgEND) return;
   GetSy();
-  Prc.Body = CopyTxtFrom(Start);
+  Prc.SetExtra(&TObjExtra::Body, CopyTxtFrom(Start));
 }
 
 bool TPGSQLParser::SkipFunctionOption() {
@@ -491,7 +491,7 @@ void TPGSQLParser::ParseAlterFunction() {
   if (StatementFailed()) return;
   TestSy(syIdent);
   if (Sy != syIdent) return;
-  if (TPrcData* Prc = FindFunction(*Sig)) Prc->Creator = Ident;
+  if (TPrcData* Prc = FindFunction(*Sig)) Prc->SetExtra(&TObjExtra::Creator, Ident);
   GetSy();
 }
 
@@ -655,11 +655,12 @@ bool TPGSQLParser::ParseTriggerCall(TTrgData& Trg, TPrcData& Func) {
   if (!ParseTriggerArgs(Args)) return false;
   // EXECUTE PROCEDURE is read by every server version; functions of "public" are written bare,
   // as the catalog writes them.
-  Trg.Body = (Trg.WhenCondition.empty() ? std::string() : "WHEN " + Trg.WhenCondition + " ") +
-             "EXECUTE PROCEDURE " +
-             (FuncSchema.empty() || FuncSchema == "public" ? std::string()
-                                                           : QuoteIdent(FuncSchema) + ".") +
-             QuoteIdent(FuncName) + "(" + Args + ")";
+  Trg.EditExtra().Body =
+      (Trg.WhenCondition.empty() ? std::string() : "WHEN " + Trg.WhenCondition + " ") +
+      "EXECUTE PROCEDURE " +
+      (FuncSchema.empty() || FuncSchema == "public" ? std::string()
+                                                    : QuoteIdent(FuncSchema) + ".") +
+      QuoteIdent(FuncName) + "(" + Args + ")";
   Func.SetObjName(FuncName);
   Func.SetSchema(FuncSchema);
   return true;
@@ -699,9 +700,9 @@ bool TPGSQLParser::ParseTriggerArgs(std::string& Args) {
 }
 
 void TPGSQLParser::ParseObjText(TDbObj* Obj) {
-  if (!Obj || Obj->FullText.empty()) return;
+  if (!Obj || Obj->Extra().FullText.empty()) return;
   SetTermStr(";");
-  AssignTxt(Obj->FullText);
+  AssignTxt(Obj->Extra().FullText);
   FStmtErrCount = FErrCount;
   FCurObj = Obj;
   GetSy();
@@ -864,7 +865,7 @@ void TPGSQLParser::ParseComment() {
     return;
   }
   GetSy();
-  if (Obj) Obj->Description = Text;  // IS NULL removes the description
+  if (Obj) Obj->SetExtra(&TObjExtra::Description, Text);  // IS NULL removes the description
 }
 
 void TPGSQLParser::ParseGrant(bool Grant) {

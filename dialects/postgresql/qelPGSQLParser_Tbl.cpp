@@ -122,7 +122,7 @@ TNameParts GeneratedNameParts(const TCtrData& Ctr, const TTblData* Tbl) {
       // Named after the column when the condition reads exactly one column of the table.
       std::vector<std::string> Columns;
       if (Tbl)
-        Columns = ColumnsNamedIn(Ctr.Body, *Tbl);
+        Columns = ColumnsNamedIn(Ctr.Extra().Body, *Tbl);
       else if (Ctr.FldList.Count() == 1)
         Columns.push_back(Ctr.FldList[0]);
       return {Table, Columns.size() == 1 ? Columns[0] : "", "check"};
@@ -200,7 +200,8 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
     Type = iftVarBit;
   }
   Fld.FieldType = Type;
-  if (Type == iftDomain) Fld.DomainName = TypeSchema.empty() ? Word : TypeSchema + "." + Word;
+  if (Type == iftDomain)
+    Fld.SetExtra(&TFldExtra::DomainName, TypeSchema.empty() ? Word : TypeSchema + "." + Word);
 
   if (Sy == syLParen) {
     GetSy();
@@ -247,7 +248,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
     GetSy();
     TestSy(syIdent);
     if (Sy != syIdent) return;
-    Fld.CharSet = Ident;
+    Fld.SetExtra(&TFldExtra::CharSet, Ident);
     GetSy();
   }
   if (Sy == pgCOLLATE) ParseCollate(Fld);
@@ -255,7 +256,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
   // "integer ARRAY" and "integer ARRAY[4]", the standard's spelling, are one dimension each.
   if (Sy == pgARRAY) {
     GetSy();
-    if (Sy != syLBracket) Fld.ArrayBounds.push_back(TArrayBound{1, 0});
+    if (Sy != syLBracket) Fld.EditExtra().ArrayBounds.push_back(TArrayBound{1, 0});
   }
   while (Sy == syLBracket && !StatementFailed()) {
     GetSy();
@@ -265,7 +266,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
       GetSy();
     }
     TestAndGetSy(syRBracket);
-    Fld.ArrayBounds.push_back(TArrayBound{1, Upper});
+    Fld.EditExtra().ArrayBounds.push_back(TArrayBound{1, Upper});
   }
 }
 
@@ -274,7 +275,7 @@ void TPGSQLParser::ParseCollate(TFldData& Fld) {
   std::string Schema;
   std::string Name;
   GetIdentName(Schema, Name);
-  Fld.Collation = Schema.empty() ? Name : Schema + "." + Name;
+  Fld.SetExtra(&TFldExtra::Collation, Schema.empty() ? Name : Schema + "." + Name);
 }
 
 void TPGSQLParser::ParseColumnConstraints(TFldData& Fld, TDbObj* Owner) {
@@ -523,13 +524,13 @@ void TPGSQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData*
       if (!Ctr->CheckSysName()) Ctr->FldList.Clear();
     }
   }
-  if (Ctr->GetObjName().empty() && Ctr->AltName.empty() && !Ctr->GetTblName().empty()) {
+  if (Ctr->GetObjName().empty() && Ctr->Extra().AltName.empty() && !Ctr->GetTblName().empty()) {
     const TNameParts Parts = GeneratedNameParts(*Ctr, Tbl);
     if (!Parts.Label.empty()) {
       std::string Name = PGMakeObjectName(Parts.Name1, Parts.Name2, Parts.Label);
       for (int Pass = 1; NameTaken(Ctr->GetSchema() + "." + Name); ++Pass)
         Name = PGMakeObjectName(Parts.Name1, Parts.Name2, Parts.Label + std::to_string(Pass));
-      Ctr->AltName = Name;
+      Ctr->SetExtra(&TObjExtra::AltName, Name);
     }
   }
   NoteName(*Ctr);
@@ -537,7 +538,7 @@ void TPGSQLParser::FileConstraint(std::unique_ptr<TCtrData> Ctr, const TTblData*
 }
 
 void TPGSQLParser::NoteName(const TDbObj& Obj) {
-  const std::string& Name = !Obj.GetObjName().empty() ? Obj.GetObjName() : Obj.AltName;
+  const std::string& Name = !Obj.GetObjName().empty() ? Obj.GetObjName() : Obj.Extra().AltName;
   if (!Name.empty()) FNewNames.push_back(Obj.GetSchema() + "." + Name);
 }
 
@@ -731,7 +732,7 @@ void TPGSQLParser::ParseCheck(const TCtrContext& Ctx) {
   Ctr->SetBody(SkipGroup());
   // The comparison reads the condition into its normal form with a bounded stack. The error
   // names the condition's opening parenthesis.
-  if (PGConditionTooDeep(Ctr->Body)) {
+  if (PGConditionTooDeep(Ctr->Extra().Body)) {
     const std::int32_t EndLine = FSyLine, EndCol = FSyCol, EndPos = SyPos;
     FSyLine = AtLine;
     FSyCol = AtCol;
@@ -843,7 +844,7 @@ void TPGSQLParser::ParseAlterTable() {
     TestSy(syIdent);
     if (Sy != syIdent) return;
     if (Objs)
-      if (TDbObj* Tbl = Objs->Tables.FindObj(Table)) Tbl->Creator = Ident;
+      if (TDbObj* Tbl = Objs->Tables.FindObj(Table)) Tbl->SetExtra(&TObjExtra::Creator, Ident);
     GetSy();
   } else {
     ErrMsg("Unknown symbol in ALTER TABLE...");
@@ -930,8 +931,8 @@ void TPGSQLParser::ParseView() {
   // OR REPLACE: the view read last is the one the server keeps, with the comment it had.
   if (FOrReplace && Objs) {
     const int Old = Objs->Views.IndexOf(Viw->ObjKeyDef());
-    if (Old >= 0 && Viw->Description.empty())
-      Viw->Description = Objs->Views.Objects(Old)->Description;
+    if (Old >= 0 && Viw->Extra().Description.empty())
+      Viw->SetExtra(&TObjExtra::Description, Objs->Views.Objects(Old)->Extra().Description);
     RemoveObj(Objs->Views, Viw->ObjKeyDef());
   }
   AddObj(std::move(Viw));

@@ -71,7 +71,7 @@ void TPGSQLParser::ParseOwnerTo(TDbObj* Obj) {
   }
   TestSy(syIdent);
   if (Sy != syIdent) return;
-  if (Obj) Obj->Creator = Ident;
+  if (Obj) Obj->SetExtra(&TObjExtra::Creator, Ident);
   GetSy();
 }
 
@@ -81,7 +81,8 @@ std::string TPGSQLParser::ParseTypeText() {
   TFldData Fld(Objs);
   ParseFieldType(Fld);
   if (StatementFailed()) return "";
-  if (Fld.FieldType == iftDomain && Fld.ArrayBounds.empty() && SameText(Fld.DomainName, "NONE"))
+  if (Fld.FieldType == iftDomain && Fld.Extra().ArrayBounds.empty() &&
+      SameText(Fld.Extra().DomainName, "NONE"))
     return "NONE";
   return LowerCase(Fld.FieldTypeDef());
 }

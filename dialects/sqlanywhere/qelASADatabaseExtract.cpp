@@ -137,7 +137,7 @@ void TASADBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::
     Fld.FieldType = T;
   } else if (TObjs* Objs = GetObjs(); Objs && Objs->GetDomain(TypeName)) {
     Fld.FieldType = iftDomain;
-    Fld.DomainName = TypeName;
+    Fld.SetExtra(&TFldExtra::DomainName, TypeName);
   } else {
     DoErrorMessage("Unknown datatype: " + TypeName);
   }
@@ -158,16 +158,16 @@ std::unique_ptr<TQELQuery> TASADBExtract::OpenDetail(const std::vector<std::stri
 
 void TASADBExtract::SetConstraintName(TCtrData& Ctr, const std::string& Name) {
   if (Name.rfind("ASA", 0) == 0)
-    Ctr.AltName = Name;
+    Ctr.SetExtra(&TObjExtra::AltName, Name);
   else
     Ctr.SetObjName(Name);
 }
 
 void TASADBExtract::AddRoutine(std::unique_ptr<TDbObj> Obj, TCatalogRow& Row, bool Source,
                                const char* RemarksField, const char* TextField) {
-  Obj->Creator = Row.Str("user_name");
-  Obj->Description = Row.Str(RemarksField);
-  Obj->FullText = Trim(CrLfLineBreaks(Row.Str(Source ? "source" : TextField)));
+  Obj->SetExtra(&TObjExtra::Creator, Row.Str("user_name"));
+  Obj->SetExtra(&TObjExtra::Description, Row.Str(RemarksField));
+  Obj->SetExtra(&TObjExtra::FullText, Trim(CrLfLineBreaks(Row.Str(Source ? "source" : TextField))));
   FileExtracted(std::move(Obj));
 }
 
@@ -176,7 +176,7 @@ std::unique_ptr<TCtrData> TASADBExtract::NewConstraint(TCatalogRow& Row, TConstr
   auto Ctr = std::make_unique<TCtrData>(GetObjs());
   Ctr->SetCtType(Type);
   if (Named) SetConstraintName(*Ctr, Row.Str("constraint_name"));
-  Ctr->Creator = Row.Str("user_name");
+  Ctr->SetExtra(&TObjExtra::Creator, Row.Str("user_name"));
   Ctr->SetTblName(Row.Str("table_name"));
   return Ctr;
 }
@@ -215,14 +215,14 @@ void TASADBExtract::ExtractTyp() {
       [&](TCatalogRow& Row) {
         auto Dmn = std::make_unique<TDmnData>(Objs);
         Dmn->SetObjName(Row.Str("type_name"));
-        Dmn->Creator = Row.Str("user_name");
+        Dmn->SetExtra(&TObjExtra::Creator, Row.Str("user_name"));
         if (!Dmn->TypeField) Dmn->TypeField = std::make_unique<TFldData>(Objs);
         TFldData& F = *Dmn->TypeField;
         F.OwnerObj = Dmn.get();
         ColumnType(F, Row.Str("domain_name"), Row.Int("length"), Row.Int("prec"), Row.Int("scale"),
                    Row.Str("nullable") == "Y" ? 1 : 0);
         F.DefValue = Trim(Row.Str("default"));
-        F.Body = Trim(Row.Str("check"));
+        F.SetExtra(&TObjExtra::Body, Trim(Row.Str("check")));
         if (ShowFullLog) AddToLog("---" + Dmn->GetObjName());
         // User types are filed past the filter: the columns read later name them.
         if (Objs) FileExtracted(std::move(Dmn), Objs->Domains);
@@ -275,8 +275,8 @@ void TASADBExtract::ExtractTbl() {
   for (; !Q.GetEof(); Q.Next()) {
     auto Tbl = std::make_unique<TTblData>(Objs);
     Tbl->SetObjName(Row.Str("table_name"));
-    Tbl->Creator = Row.Str("user_name");
-    Tbl->Description = Row.Str("remarks");
+    Tbl->SetExtra(&TObjExtra::Creator, Row.Str("user_name"));
+    Tbl->SetExtra(&TObjExtra::Description, Row.Str("remarks"));
     if (Row.Str("table_type") == "GBL TEMP") {
       Tbl->GlobalTemporary = true;
       Tbl->OnCommit = Row.Int("last_page") != 0 ? tocDelete : tocPreserve;
@@ -289,14 +289,14 @@ void TASADBExtract::ExtractTbl() {
       Fld->OwnerObj = Tbl.get();
       Fld->SetObjName(ColsRow.Str("column_name"));
       Fld->DefValue = Trim(ColsRow.Str("DEFVALUE"));
-      Fld->Description = ColsRow.Str("remarks");
+      Fld->SetExtra(&TObjExtra::Description, ColsRow.Str("remarks"));
       ColumnType(*Fld, ColsRow.Str("TYPE_NAME"), ColsRow.Int("length"), ColsRow.Int("prec"),
                  ColsRow.Int("scale"), ColsRow.Str("NULLABLE") == "Y" ? 1 : 0);
       const std::string UType = ColsRow.Str("UTYPE_NAME");
       if (!UType.empty() && Objs) {
         if (TDmnData* D = Objs->GetDomain(UType)) {
           Fld->FieldType = iftDomain;
-          Fld->DomainName = D->GetObjName();
+          Fld->SetExtra(&TFldExtra::DomainName, D->GetObjName());
         }
       }
       Fld->Position = Tbl->Fields.Count();
@@ -317,9 +317,9 @@ void TASADBExtract::ExtractPbl() {
        std::string("where ") + OwnerFilter, "order by p.publication_name"},
       [&](TCatalogRow& Row) {
         auto Pbl = std::make_unique<TPblData>(Objs);
-        Pbl->Creator = Row.Str("user_name");
+        Pbl->SetExtra(&TObjExtra::Creator, Row.Str("user_name"));
         Pbl->SetObjName(Row.Str("publication_name"));
-        Pbl->Description = Row.Str("remarks");
+        Pbl->SetExtra(&TObjExtra::Description, Row.Str("remarks"));
         const std::string Id = std::to_string(Row.Int("publication_id"));
         auto Arts = OpenDetail(
             {"select a.publication_id, a.table_id,", "a.where_expr, a.subscribe_by_expr, a.query,",
@@ -359,9 +359,9 @@ void TASADBExtract::ExtractViw() {
   for (; !Q.GetEof(); Q.Next()) {
     auto View = std::make_unique<TViwData>(GetObjs());
     View->SetObjName(Row.Str("table_name"));
-    View->Creator = Row.Str("user_name");
-    View->FullText = Row.Str("view_def");
-    View->Description = Row.Str("remarks");
+    View->SetExtra(&TObjExtra::Creator, Row.Str("user_name"));
+    View->SetExtra(&TObjExtra::FullText, Row.Str("view_def"));
+    View->SetExtra(&TObjExtra::Description, Row.Str("remarks"));
     FileExtracted(std::move(View));
     if (TerminateRunning.load()) break;
   }
@@ -413,16 +413,16 @@ void TASADBExtract::ExtractEvt() {
               std::string("where ") + OwnerFilter, "order by e.event_name"},
              [&](TCatalogRow& Row) {
                auto Evt = std::make_unique<TEvtData>(Objs);
-               Evt->Creator = Row.Str("user_name");
+               Evt->SetExtra(&TObjExtra::Creator, Row.Str("user_name"));
                Evt->SetObjName(Row.Str("event_name"));
-               Evt->Description = Row.Str("remarks");
+               Evt->SetExtra(&TObjExtra::Description, Row.Str("remarks"));
                Evt->EventType = Row.Str("type_name");
                const std::string Loc = Row.Str("location");
                Evt->Location = Loc == "C"   ? "CONSOLIDATED"
                                : Loc == "R" ? "REMOTE"
                                : Loc == "A" ? "ALL"
                                             : Loc;
-               Evt->Body = CrLfLineBreaks(Trim(Row.Str("action")));
+               Evt->SetExtra(&TObjExtra::Body, CrLfLineBreaks(Trim(Row.Str("action"))));
                auto Sdl = OpenDetail(
                    {"select s.sched_name, s.event_id, s.start_time, s.stop_time, s.start_date,",
                     "cast(s.days_of_week as varchar(20)) as days_of_week, cast(s.days_of_month as "
@@ -504,10 +504,10 @@ void TASADBExtract::ExtractIdx() {
   ForEachRow(Lines, [&](TCatalogRow& Row) {
     auto Idx = std::make_unique<TIdxData>(GetObjs());
     Idx->SetObjName(Row.Str("index_name"));
-    Idx->Creator = Row.Str("user_name");
+    Idx->SetExtra(&TObjExtra::Creator, Row.Str("user_name"));
     Idx->TableName = Row.Str("table_name");
     Idx->Unique = Row.Str("unique") == "Y";
-    Idx->Description = Row.Str("remarks");
+    Idx->SetExtra(&TObjExtra::Description, Row.Str("remarks"));
     IndexColumns(*Idx, std::to_string(Row.Int("table_id")), std::to_string(Row.Int("index_id")));
     FileExtracted(std::move(Idx));
   });
@@ -610,7 +610,7 @@ void TASADBExtract::Extract_FK() {
     Ctr->RefOwner = Row.Str("ref_user_name");
     if (Ctr->GetObjName() == Ctr->RoleName) Ctr->SetObjName("");
     if (Ctr->RoleName == Ctr->GetRefTblName()) Ctr->RoleName.clear();
-    Ctr->Description = Row.Str("remarks");
+    Ctr->SetExtra(&TObjExtra::Description, Row.Str("remarks"));
     Ctr->CheckOnCommit = Row.Str("check_on_commit") == "Y";
     Ctr->OnUpdate = ActionOf(Row, "u_action");
     Ctr->OnDelete = ActionOf(Row, "d_action");
@@ -661,7 +661,7 @@ void TASADBExtract::ExtractChk() {
     std::unique_ptr<TCtrData> Ctr = NewConstraint(Row, ctCheck, V9);
     std::string Cond = Trim(Row.Str(V9 ? "check_defn" : "view_def"));
     if (UpperCase(Cond).rfind("CHECK", 0) == 0) Cond = Trim(Cond.substr(5));
-    Ctr->Body = Cond;
+    Ctr->SetExtra(&TObjExtra::Body, Cond);
     const std::string Def = Ctr->Def();
     FileExtracted(std::move(Ctr), Def);
   }

@@ -293,7 +293,7 @@ void TASAParser::Obj_Ident(TDbObject Kind) {
 void TASAParser::Obj_Ident(TDbObj* Obj, TDbObject Kind) {
   Obj_Ident(Kind);
   if (!Obj) return;
-  if (!IdentOwner.empty()) Obj->Creator = IdentOwner;
+  if (!IdentOwner.empty()) Obj->SetExtra(&TObjExtra::Creator, IdentOwner);
   Obj->SetObjName(IdentName);
 }
 
@@ -545,12 +545,12 @@ void TASAParser::ParseConnect() {
 
 void TASAParser::ParseObjText(TDbObj* Obj) {
   ParseObj = Obj;
-  if (!Obj || Obj->FullText.empty()) {
+  if (!Obj || Obj->Extra().FullText.empty()) {
     ParseObj = nullptr;
     return;
   }
   SetTermStr("\r\nGO");
-  AssignTxt(Obj->FullText);
+  AssignTxt(Obj->Extra().FullText);
   GetSy();
   StmtStart = SyPos;
   TestAndGetSy(asaCREATE);
@@ -801,9 +801,9 @@ void TASAParser::ParseComment() {
   }
   if (!IsString) return;
   if (Column)
-    Column->Description = Text;
+    Column->SetExtra(&TObjExtra::Description, Text);
   else if (Target)
-    Target->Description = Text;
+    Target->SetExtra(&TObjExtra::Description, Text);
 }
 
 void TASAParser::ParseSet() {

@@ -89,7 +89,7 @@ void TASAParser::ParseProc(TPrcData* Routine, bool IsProcedure, bool FindExistin
   }
   Prc->IsFunction = !IsProcedure;
   Prc->SetObjName(IdentName);
-  Prc->Creator = Owner;
+  Prc->SetExtra(&TObjExtra::Creator, Owner);
   if (IsWord("REPLICATE")) {
     GetSy();
     if (Sy != asaON && Sy != asaOFF) ErrMsg("Must be: ON / OFF");
@@ -105,7 +105,7 @@ void TASAParser::ParseProc(TPrcData* Routine, bool IsProcedure, bool FindExistin
   Prc->Params.Clear();
   Prc->Results.Clear();
   ParseParams(*Prc);
-  Prc->Body = BodyFrom(SyPos, beBlock);
+  Prc->SetExtra(&TObjExtra::Body, BodyFrom(SyPos, beBlock));
   if (Made) AddObj(std::move(Made));
 }
 
@@ -128,14 +128,14 @@ void TASAParser::ParseTrigger(TTrgData* Trigger) {
     Trg->TransactSQL = true;
     GetSy();
     OwnerName(TableOwner, Table, false);
-    if (!TableOwner.empty()) Trg->Creator = TableOwner;
+    if (!TableOwner.empty()) Trg->SetExtra(&TObjExtra::Creator, TableOwner);
     Trg->SetOwnName(Table);
     TestAndGetSy(asaFOR);
     ReadTriggerEventList(*Trg, [this](const char* Word) { return IsWord(Word); });
     TestSy(asaAS);
     SkipBlanks();
     // A Transact-SQL body closes with no word of its own: it runs to the GO line.
-    Trg->Body = BodyToGoLine(Pos - 1, false);
+    Trg->SetExtra(&TObjExtra::Body, BodyToGoLine(Pos - 1, false));
   } else {
     if (IsWord("BEFORE"))
       Trg->Timing = baBefore;
@@ -176,7 +176,7 @@ void TASAParser::ParseTrigger(TTrgData* Trigger) {
     }
     TestAndGetSy(asaON);
     OwnerName(TableOwner, Table, false);
-    Trg->Creator = TableOwner;
+    Trg->SetExtra(&TObjExtra::Creator, TableOwner);
     Trg->SetOwnName(Table);
     if (IsWord("REFERENCING")) {
       GetSy();
@@ -206,7 +206,7 @@ void TASAParser::ParseTrigger(TTrgData* Trigger) {
         ErrMsg("Must be: FOR EACH ROW / FOR EACH STATEMENT");
       GetSy();
     }
-    Trg->Body = BodyFrom(SyPos, beBlock);
+    Trg->SetExtra(&TObjExtra::Body, BodyFrom(SyPos, beBlock));
   }
   if (Made) AddObj(std::move(Made));
 }
@@ -224,7 +224,7 @@ void TASAParser::ParseView(TViwData* View) {
   ParseViewColumns(*Viw, [this] { return NamePart(); });
   TestSy(asaAS);
   SkipBlanks();
-  Viw->Body = BodyFrom(Pos - 1, beStatement);
+  Viw->SetExtra(&TObjExtra::Body, BodyFrom(Pos - 1, beStatement));
   if (Made) AddObj(std::move(Made));
 }
 
@@ -340,7 +340,7 @@ void TASAParser::StatementCreateEvent() {
   }
   if (IsWord("HANDLER")) {
     SkipBlanks();
-    Evt->Body = BodyFrom(Pos - 1, beBlock);
+    Evt->SetExtra(&TObjExtra::Body, BodyFrom(Pos - 1, beBlock));
   }
   AddObj(std::move(Evt));
 }
@@ -359,7 +359,7 @@ void TASAParser::StatementAlterEvent() {
       if (IsWord("TYPE"))
         Evt->EventType.clear();
       else if (IsWord("HANDLER"))
-        Evt->Body.clear();
+        Evt->SetExtra(&TObjExtra::Body, std::string());
       else
         ErrMsg("Must be: TYPE / HANDLER");
       GetSy();

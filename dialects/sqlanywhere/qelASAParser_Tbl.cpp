@@ -83,14 +83,15 @@ std::unique_ptr<TCtrData> TASAParser::NewConstraint(TTblData* Table, const std::
   auto Ctr = std::make_unique<TCtrData>(Objs);
   Ctr->SetCtType(Type);
   Ctr->SetTblName(Table ? Table->GetObjName() : TableName);
-  Ctr->Creator = Table && !Table->Creator.empty() ? Table->Creator : "DBA";
+  Ctr->SetExtra(&TObjExtra::Creator,
+                Table && !Table->Extra().Creator.empty() ? Table->Extra().Creator : "DBA");
   return Ctr;
 }
 
 void TASAParser::ParseTable(bool GlobalTemporary) {
   auto Tbl = std::make_unique<TTblData>(Objs);
   Obj_Ident(Tbl.get());
-  if (Tbl->Creator.empty()) Tbl->Creator = "DBA";
+  if (Tbl->Extra().Creator.empty()) Tbl->SetExtra(&TObjExtra::Creator, "DBA");
   StatObjName = Tbl->GetObjName();
   Tbl->GlobalTemporary = GlobalTemporary;
   if (GlobalTemporary) Tbl->OnCommit = tocDelete;
@@ -184,7 +185,7 @@ void TASAParser::ParseDataType(TFldData& Fld) {
   if (Sy == syIdent && !Named) {
     // A user type (domain) by its name.
     Fld.FieldType = iftDomain;
-    Fld.DomainName = Ident;
+    Fld.SetExtra(&TFldExtra::DomainName, Ident);
     GetSy();
     return;
   }
@@ -238,11 +239,11 @@ void TASAParser::ParseFieldDesc(TFldData& Fld, TTblData* Table) {
     } else if (Sy == asaCHECK) {
       SkipBlanks();
       if (Ch == '(') {
-        Fld.CheckText = GetExpr();  // from the "(" after CHECK
-      } else {                      // CHECK NULL: MODIFY takes the column's check away
+        Fld.SetExtra(&TFldExtra::CheckText, GetExpr());  // from the "(" after CHECK
+      } else {  // CHECK NULL: MODIFY takes the column's check away
         GetSy();
         TestAndGetSy(asaNULL);
-        Fld.CheckText = "";
+        Fld.SetExtra(&TFldExtra::CheckText, std::string());
       }
     } else if (Sy == asaPRIMARY) {
       ParsePKey(Table, Fld.TableName, &Fld);
@@ -469,7 +470,7 @@ void TASAParser::ParseCheck(TTblData* Table, std::unique_ptr<TCtrData> Ctr) {
   if (!Ctr) Ctr = NewConstraint(Table, "", ctCheck);
   Ctr->SetCtType(ctCheck);
   TestSy(asaCHECK);
-  Ctr->Body = GetExpr();
+  Ctr->SetExtra(&TObjExtra::Body, GetExpr());
   AddObj(std::move(Ctr));
 }
 
@@ -496,7 +497,7 @@ void TASAParser::ParseIndex(bool Unique) {
   std::string TableOwner, Table;
   OwnerName(TableOwner, Table, true);
   Idx->TableName = Table;
-  Idx->Creator = TableOwner;
+  Idx->SetExtra(&TObjExtra::Creator, TableOwner);
   for (const auto& [Name, Order] : ParseIdxColumns()) Idx->AddFld(Name, Order);
   AddObj(std::move(Idx));
 }
@@ -537,7 +538,7 @@ void TASAParser::ParseAlterTableDrop(const std::string& Name, TTblData* Tbl) {
     GetSy();
     const std::string CtrName = NamePart();
     RemoveConstraints(Name, [&CtrName](const TCtrData& C) {
-      return SameText(C.GetObjName(), CtrName) || SameText(C.AltName, CtrName);
+      return SameText(C.GetObjName(), CtrName) || SameText(C.Extra().AltName, CtrName);
     });
   } else if (Sy == asaUNIQUE) {
     // The server finds the unique key by its columns (their order in it aside).
@@ -577,7 +578,7 @@ void TASAParser::ParseAlterTable() {
   TTblData* Into = Tbl ? Tbl : &Scratch;
   if (!Tbl) {
     Scratch.SetObjName(Name);
-    Scratch.Creator = IdentOwner.empty() ? "DBA" : IdentOwner;
+    Scratch.SetExtra(&TObjExtra::Creator, IdentOwner.empty() ? "DBA" : IdentOwner);
   }
   if (Sy == asaADD) {
     GetSy();
@@ -619,7 +620,7 @@ void TASAParser::ParseAlterTable() {
     if (!Fld) Fld = &ScratchFld;
     // MODIFY column type [options] or MODIFY column options.
     if (Sy != asaDEFAULT && Sy != asaNOT && Sy != asaNULL && Sy != asaCHECK && Sy != asaPRIMARY) {
-      Fld->DomainName.clear();
+      Fld->SetExtra(&TFldExtra::DomainName, std::string());
       Fld->Size = Fld->Precision = Fld->Scale = 0;
       ParseDataType(*Fld);
     }

@@ -163,23 +163,23 @@ void BuildPostgreSQL(TObjs& O, bool Master) {
   TTblData* T = MakeTable(O, "orders", {{"id"}, {"total"}});
   T->SetSchema("qel_co");
   auto* Big = static_cast<TViwData*>(InSchema(new TViwData(&O), "big"));
-  Big->Body = Master ? "select id, total from qel_co.orders where total > 100"
-                     : "select id from qel_co.orders where total > 100";
+  Big->EditExtra().Body = Master ? "select id, total from qel_co.orders where total > 100"
+                                 : "select id from qel_co.orders where total > 100";
   O.LinkDepend(Big, T);
   if (!Master) {
     auto* Old = static_cast<TViwData*>(InSchema(new TViwData(&O), "old_v"));
-    Old->Body = "select id from qel_co.big";
+    Old->SetExtra(&TObjExtra::Body, "select id from qel_co.big");
     O.LinkDepend(Old, Big);
     return;
   }
   auto* Ids = static_cast<TViwData*>(InSchema(new TViwData(&O), "big_ids"));
-  Ids->Body = "select id from qel_co.big";
+  Ids->SetExtra(&TObjExtra::Body, "select id from qel_co.big");
   O.LinkDepend(Ids, Big);
   auto* F = new TPrcData(&O);
   F->IsFunction = true;
   F->Language = "plpgsql";
-  F->Body = " begin new.total := coalesce(new.total, 0); return new; end ";
-  AddColumn(F, F->Results, "", iftDomain)->DomainName = "trigger";
+  F->SetExtra(&TObjExtra::Body, " begin new.total := coalesce(new.total, 0); return new; end ");
+  AddColumn(F, F->Results, "", iftDomain)->SetExtra(&TFldExtra::DomainName, "trigger");
   InSchema(F, "audit");
   TTrgData* Trg = AddTrigger(O, "orders_audit", "orders", "EXECUTE FUNCTION qel_co.audit()");
   Trg->SetSchema("qel_co");

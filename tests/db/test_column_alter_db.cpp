@@ -81,7 +81,7 @@ class ColumnAlterOnServer : public ::testing::TestWithParam<const TDbServer*> {
       auto F = std::make_unique<TFldData>(&Objs);
       F->SetObjName(Dialect() == dbPostgreSQL ? LowerCase(C.Name) : C.Name);
       F->FieldType = C.Domain.empty() ? C.Type : iftDomain;
-      F->DomainName = C.Domain.empty() ? "" : Name(C.Domain);
+      F->SetExtra(&TFldExtra::DomainName, C.Domain.empty() ? "" : Name(C.Domain));
       F->Size = C.Size;
       F->Nullable = !C.NotNull;
       F->DefValue = C.Default;

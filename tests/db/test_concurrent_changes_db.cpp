@@ -93,13 +93,14 @@ void PrintTo(const TChurnCase& C, std::ostream* Os) {
 void ExpectReadWhole(const TObjs& O) {
   for (int I = 0; I < O.Views.Count(); ++I) {
     const auto& V = dynamic_cast<const TViwData&>(*O.Views.Objects(I));
-    EXPECT_FALSE(V.Body.str().empty()) << V.GetObjName();
+    EXPECT_FALSE(V.Extra().Body.str().empty()) << V.GetObjName();
     EXPECT_EQ(V.Fields.Count(), V.GetObjName() == "keep_v" ? 1 : 2) << V.GetObjName();
   }
   std::multiset<std::string> Keyed;
   for (int I = 0; I < O.Constraints.Count(); ++I) {
     const auto& C = dynamic_cast<const TCtrData&>(*O.Constraints.Objects(I));
-    EXPECT_TRUE(O.GetTable(C.GetTblName()) && (C.GetCtType() != ctCheck || !C.Body.str().empty()))
+    EXPECT_TRUE(O.GetTable(C.GetTblName()) &&
+                (C.GetCtType() != ctCheck || !C.Extra().Body.str().empty()))
         << C.GetObjName();
     EXPECT_TRUE(C.GetCtType() != ctFKey || O.GetTable(C.GetRefTblName())) << C.GetObjName();
     if (C.GetCtType() == ctPKey) Keyed.insert(C.GetTblName());
@@ -110,7 +111,7 @@ void ExpectReadWhole(const TObjs& O) {
   }
   for (int I = 0; I < O.Triggers.Count(); ++I) {
     const auto& T = dynamic_cast<const TTrgData&>(*O.Triggers.Objects(I));
-    EXPECT_TRUE(O.GetTable(T.OwnName) && !T.FullText.empty()) << T.GetObjName();
+    EXPECT_TRUE(O.GetTable(T.OwnName) && !T.Extra().FullText.empty()) << T.GetObjName();
   }
 }
 

@@ -52,13 +52,13 @@ TEST_P(Descriptions, RoundTripThroughTheServerCatalog) {
   Objs.IBServerOptions.GetIBCompareOptions().SetUpdateDescriptionMode(udComment);
   auto* T = new TTblData(&Objs);
   T->SetObjName(K.Table);
-  T->Description = "it's a \\ table";
+  T->SetExtra(&TObjExtra::Description, "it's a \\ table");
   auto F = std::make_unique<TFldData>(&Objs);
   F->SetObjName(K.Column);
   F->FieldType = iftInteger;
   F->TableName = K.Table;
   F->OwnerObj = T;
-  F->Description = "col \"one\"";
+  F->SetExtra(&TObjExtra::Description, "col \"one\"");
   TFldData* Col = T->Fields.Add(std::move(F));
   ASSERT_TRUE(Objs.AddObj(T));
 

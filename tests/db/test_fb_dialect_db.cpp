@@ -466,7 +466,7 @@ TEST(FbDialectDb, DescriptionsTheExecutorWritesReadBack) {
   E.SetConnection(C.get());
   for (TDbObj* Obj : Described) {
     ASSERT_NE(Obj, nullptr);
-    Obj->Description = "it's " + Obj->GetObjName() + "\nline two";
+    Obj->SetExtra(&TObjExtra::Description, "it's " + Obj->GetObjName() + "\nline two");
     E.Add(Obj->DescriptionDef(), stDescription, Obj->GetObjName());
   }
   EXPECT_TRUE(E.ExecuteScript()) << (Errors.empty() ? "" : Errors[0]);
@@ -480,11 +480,13 @@ TEST(FbDialectDb, DescriptionsTheExecutorWritesReadBack) {
   for (TDbObjList* L : {&A->Domains, &A->Tables, &A->Views, &A->Procedures, &A->Triggers,
                         &A->Exceptions, &A->Generators, &A->Indexes, &A->Roles})
     for (int I = 0; I < L->Count(); ++I, ++Found)
-      EXPECT_EQ(L->Objects(I)->Description, "it's " + L->Objects(I)->GetObjName() + "\nline two");
+      EXPECT_EQ(L->Objects(I)->Extra().Description,
+                "it's " + L->Objects(I)->GetObjName() + "\nline two");
   EXPECT_EQ(Found + 2, static_cast<int>(Described.size()));
-  EXPECT_EQ(A->GetTable("ITEM")->Fields.Find("TITLE")->Description, "it's TITLE\nline two");
-  EXPECT_EQ(dynamic_cast<TPrcData*>(A->Procedures.FindObj("ITEM_PARTS"))->Params[0]->Description,
-            "it's ITEM\nline two");
+  EXPECT_EQ(A->GetTable("ITEM")->Fields.Find("TITLE")->Extra().Description, "it's TITLE\nline two");
+  EXPECT_EQ(
+      dynamic_cast<TPrcData*>(A->Procedures.FindObj("ITEM_PARTS"))->Params[0]->Extra().Description,
+      "it's ITEM\nline two");
 }
 
 TEST(FbDialectDb, OlderDescriptionFormsAreRefusedAsErrors) {
@@ -508,7 +510,7 @@ TEST(FbDialectDb, OlderDescriptionFormsAreRefusedAsErrors) {
     O.IBServerOptions.GetIBCompareOptions().SetUpdateDescriptionMode(Case.Mode);
     auto* Tbl = new TTblData(&O);
     Tbl->SetObjName("CUSTOMER");
-    Tbl->Description = "changed";
+    Tbl->SetExtra(&TObjExtra::Description, "changed");
     ASSERT_TRUE(O.AddObj(Tbl));
     const std::string Text = Tbl->DescriptionDef();
     ASSERT_EQ(Text.rfind(Case.Start, 0), 0u) << Text;

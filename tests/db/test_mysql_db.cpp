@@ -134,7 +134,7 @@ TEST_F(MySQLDb, TablesViewsAndSequencesAreToldApart) {
   EXPECT_EQ(O.GetTable("seq_no"), nullptr);
   EXPECT_EQ(O.GetTable("v_customer"), nullptr);
   ASSERT_NE(O.GetView("v_customer"), nullptr);
-  EXPECT_NE(O.GetView("v_customer")->Body.find("from `customer`"), std::string::npos);
+  EXPECT_NE(O.GetView("v_customer")->Extra().Body.find("from `customer`"), std::string::npos);
   // Names the server stores with blanks, upper case or a reserved word read back as stored.
   ASSERT_NE(O.GetTable("Order Lines"), nullptr);
   EXPECT_NE(O.GetTableField("select", "Mixed Case"), nullptr);

@@ -137,8 +137,8 @@ std::vector<T*> Named(const TDbObjList& L, const std::string& Name) {
 TLines Params(const TObjVector<TFldData>& L) {
   TLines R;
   for (const auto& F : L)
-    R.push_back(F->GetObjName() + " " + FieldTypeName(F->FieldType) + "/" + F->DomainName + " " +
-                std::to_string(static_cast<int>(F->InOut)));
+    R.push_back(F->GetObjName() + " " + FieldTypeName(F->FieldType) + "/" + F->Extra().DomainName +
+                " " + std::to_string(static_cast<int>(F->InOut)));
   return R;
 }
 
@@ -155,9 +155,9 @@ std::string Differing(TObjs& Master, TObjs& Target) {
       }
       const TDbObj* A = M.Objects(I);
       const TDbObj* B = T.Objects(J);
-      if (A && B && (A->Def() != B->Def() || A->Description != B->Description))
-        R += "script:  " + A->Def() + " <" + A->Description + ">\ncatalog: " + B->Def() + " <" +
-             B->Description + ">\n";
+      if (A && B && (A->Def() != B->Def() || A->Extra().Description != B->Extra().Description))
+        R += "script:  " + A->Def() + " <" + A->Extra().Description + ">\ncatalog: " + B->Def() +
+             " <" + B->Extra().Description + ">\n";
     }
     for (int J = 0; J < T.Count(); ++J)
       if (M.IndexOf(T.Keys(J)) < 0) R += "only in the catalog: " + T.Keys(J) + "\n";
@@ -388,10 +388,10 @@ TEST_F(PGCompleteDb, TheCatalogReadsEverythingTheOrdinaryUserOwns) {
   EXPECT_EQ(Tax[0]->Language, "sql");
   EXPECT_EQ(Tax[0]->Volatility, "IMMUTABLE");
   EXPECT_TRUE(Tax[0]->NullOnNullInput);
-  EXPECT_EQ(Tax[0]->Body, "select amount * (1 + rate)");
+  EXPECT_EQ(Tax[0]->Extra().Body, "select amount * (1 + rate)");
   // The server keeps no modes when every parameter is an input one.
   EXPECT_EQ(Params(Tax[0]->Params), (TLines{"amount NUMERIC/ 0", "rate NUMERIC/ 0"}));
-  EXPECT_EQ(Tax[0]->Description, "Price with tax");
+  EXPECT_EQ(Tax[0]->Extra().Description, "Price with tax");
   const auto Range = Named<TPrcData>(O.Procedures, "price_range");
   ASSERT_EQ(Range.size(), 1u);
   EXPECT_EQ(Range[0]->GetSchema(), "shop");
@@ -399,7 +399,8 @@ TEST_F(PGCompleteDb, TheCatalogReadsEverythingTheOrdinaryUserOwns) {
   EXPECT_EQ(Range[0]->Volatility, "STABLE");
   EXPECT_EQ(Params(Range[0]->Params),
             (TLines{"min_price NUMERIC/ 1", "low NUMERIC/ 2", "cnt INTEGER/ 3"}));
-  EXPECT_NE(Range[0]->Body.find("\n  select min(price)"), std::string::npos) << Range[0]->Body;
+  EXPECT_NE(Range[0]->Extra().Body.find("\n  select min(price)"), std::string::npos)
+      << Range[0]->Extra().Body;
   const auto Cheap = Named<TPrcData>(O.Procedures, "cheap_items");
   ASSERT_EQ(Cheap.size(), 1u);
   EXPECT_TRUE(Cheap[0]->ReturnsSetOf);
@@ -438,37 +439,37 @@ TEST_F(PGCompleteDb, TheCatalogReadsEverythingTheOrdinaryUserOwns) {
   EXPECT_EQ(Money->TypeField->Scale, 2);
   EXPECT_FALSE(Money->TypeField->Nullable);
   EXPECT_EQ(Money->TypeField->DefValue, "0");
-  EXPECT_NE(Money->TypeField->CheckText.find("VALUE >= (0)::numeric"), std::string::npos)
-      << Money->TypeField->CheckText;
-  EXPECT_EQ(Money->Description, "Money, never below zero");
+  EXPECT_NE(Money->TypeField->Extra().CheckText.find("VALUE >= (0)::numeric"), std::string::npos)
+      << Money->TypeField->Extra().CheckText;
+  EXPECT_EQ(Money->Extra().Description, "Money, never below zero");
   TDmnData* Code = O.GetDomain("item_code");
   ASSERT_NE(Code, nullptr);
   EXPECT_EQ(Code->TypeField->FieldType, iftVarchar);
   EXPECT_EQ(Code->TypeField->Size, 8);
   EXPECT_TRUE(Code->TypeField->Nullable);
-  EXPECT_NE(Code->TypeField->CheckText.find("~ '^[A-Z0-9]+$'::text"), std::string::npos)
-      << Code->TypeField->CheckText;
+  EXPECT_NE(Code->TypeField->Extra().CheckText.find("~ '^[A-Z0-9]+$'::text"), std::string::npos)
+      << Code->TypeField->Extra().CheckText;
   TDmnData* Address = O.GetDomain("address");
   ASSERT_NE(Address, nullptr);
   EXPECT_TRUE(Address->PGOptions->IsType);
   TLines Attributes;
   for (const auto& F : Address->PGOptions->Attributes) Attributes.push_back(F->GetObjName());
   EXPECT_EQ(Attributes, (TLines{"street", "city", "zip"}));
-  EXPECT_EQ(Address->Description, "A postal address");
+  EXPECT_EQ(Address->Extra().Description, "A postal address");
 
   // Columns typed by a domain, and descriptions of the other kinds.
   TTblData* Item = O.GetTable("item");
   ASSERT_NE(Item, nullptr);
   ASSERT_NE(Item->Fields.Find("price"), nullptr);
   EXPECT_EQ(Item->Fields.Find("price")->FieldType, iftDomain);
-  EXPECT_EQ(Item->Fields.Find("price")->DomainName, "positive_money");
-  EXPECT_EQ(Item->Fields.Find("price")->Description, "Price per unit");
-  EXPECT_EQ(Item->Description, "Goods for sale");
+  EXPECT_EQ(Item->Fields.Find("price")->Extra().DomainName, "positive_money");
+  EXPECT_EQ(Item->Fields.Find("price")->Extra().Description, "Price per unit");
+  EXPECT_EQ(Item->Extra().Description, "Goods for sale");
   ASSERT_NE(O.GetSchema("shop"), nullptr);
-  EXPECT_EQ(O.GetSchema("shop")->Description, "Goods and orders");
+  EXPECT_EQ(O.GetSchema("shop")->Extra().Description, "Goods and orders");
   ASSERT_NE(O.GetView("item_prices"), nullptr);
-  EXPECT_EQ(O.GetView("item_prices")->Description, "Prices of all goods");
-  EXPECT_EQ(Deleted[0]->Description, "Logs deletions");
+  EXPECT_EQ(O.GetView("item_prices")->Extra().Description, "Prices of all goods");
+  EXPECT_EQ(Deleted[0]->Extra().Description, "Logs deletions");
 }
 
 /// The round trip of target.sql to schema.sql, the target read from its catalog or from its

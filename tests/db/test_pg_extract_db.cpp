@@ -150,37 +150,38 @@ TLines Describe(TObjs& O) {
   auto Columns = [&R](const TObjVector<TFldData>& Fields) {
     for (const auto& F : Fields) {
       std::string Bounds;
-      for (const TArrayBound& B : F->ArrayBounds)
+      for (const TArrayBound& B : F->Extra().ArrayBounds)
         Bounds += "[" + std::to_string(B.Lower) + ":" + std::to_string(B.Upper) + "]";
       R.push_back("  " + std::to_string(F->Position) + " " + F->GetObjName() + " " +
-                  FieldTypeName(F->FieldType) + "/" + F->DomainName + Bounds + " size " +
+                  FieldTypeName(F->FieldType) + "/" + F->Extra().DomainName + Bounds + " size " +
                   std::to_string(F->Size) + " " + std::to_string(F->Precision) + "," +
                   std::to_string(F->Scale) + (F->Nullable ? " null" : " not null") + " default <" +
-                  F->DefValue + "> descr <" + F->Description + ">");
+                  F->DefValue + "> descr <" + F->Extra().Description + ">");
     }
   };
   for (int I = 0; I < O.Schemas.Count(); ++I) {
     auto* S = dynamic_cast<TSchData*>(O.Schemas[I]);
     R.push_back("schema " + S->GetObjName() + " owner " + S->SchemaOwner + " descr <" +
-                S->Description + ">");
+                S->Extra().Description + ">");
   }
   for (int I = 0; I < O.Tables.Count(); ++I) {
     auto* T = dynamic_cast<TTblData*>(O.Tables[I]);
-    R.push_back("table " + T->GetSchema() + "." + T->GetObjName() + " owner " + T->Creator +
-                " oids " + (T->WithOids ? "yes" : "no") + " descr <" + T->Description + ">");
+    R.push_back("table " + T->GetSchema() + "." + T->GetObjName() + " owner " + T->Extra().Creator +
+                " oids " + (T->WithOids ? "yes" : "no") + " descr <" + T->Extra().Description +
+                ">");
     Columns(T->Fields);
   }
   for (int I = 0; I < O.Views.Count(); ++I) {
     auto* V = dynamic_cast<TViwData*>(O.Views[I]);
-    R.push_back("view " + V->GetSchema() + "." + V->GetObjName() + " owner " + V->Creator +
-                " body <" + V->Body + ">");
+    R.push_back("view " + V->GetSchema() + "." + V->GetObjName() + " owner " + V->Extra().Creator +
+                " body <" + V->Extra().Body + ">");
     Columns(V->Fields);
   }
   for (int I = 0; I < O.Indexes.Count(); ++I)
     R.push_back("index " + O.Indexes[I]->GetSchema() + " " + O.Indexes[I]->Def());
   for (int I = 0; I < O.Constraints.Count(); ++I)
-    R.push_back("constraint " + O.Constraints[I]->GetSchema() + " <" + O.Constraints[I]->AltName +
-                "> " + O.Constraints[I]->Def());
+    R.push_back("constraint " + O.Constraints[I]->GetSchema() + " <" +
+                O.Constraints[I]->Extra().AltName + "> " + O.Constraints[I]->Def());
   return R;
 }
 
@@ -253,8 +254,8 @@ TEST_F(PGExtractDb, ReadsTheDatabaseBuiltFromAScriptAsAnOrdinaryUser) {
   TTblData* Cust = Objs().GetTable("customer");
   ASSERT_NE(Cust, nullptr);
   EXPECT_EQ(Cust->GetSchema(), "public");
-  EXPECT_EQ(Cust->Creator, "qel");
-  EXPECT_EQ(Cust->Description, "people\r\nwho buy");
+  EXPECT_EQ(Cust->Extra().Creator, "qel");
+  EXPECT_EQ(Cust->Extra().Description, "people\r\nwho buy");
   EXPECT_FALSE(Cust->WithOids);
   TLines Names;
   for (const auto& F : Cust->Fields) Names.push_back(F->GetObjName());
@@ -280,7 +281,7 @@ TEST_F(PGExtractDb, ReadsTheDatabaseBuiltFromAScriptAsAnOrdinaryUser) {
   EXPECT_EQ(F->FieldType, iftVarchar);
   EXPECT_EQ(F->Size, 40);
   EXPECT_FALSE(F->Nullable);
-  EXPECT_EQ(F->Description, "full name");
+  EXPECT_EQ(F->Extra().Description, "full name");
   EXPECT_EQ(Column(Cust, "code")->FieldType, iftChar);
   EXPECT_EQ(Column(Cust, "code")->Size, 3);
   EXPECT_EQ(Column(Cust, "note")->FieldType, iftText);
@@ -303,13 +304,13 @@ TEST_F(PGExtractDb, ReadsTheDatabaseBuiltFromAScriptAsAnOrdinaryUser) {
   EXPECT_EQ(Column(Cust, "flags")->Size, 8);
   F = Column(Cust, "tags");
   EXPECT_EQ(F->FieldType, iftText);
-  EXPECT_EQ(F->ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
+  EXPECT_EQ(F->Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
   // The catalog keeps one array type whatever the dimensions written.
   EXPECT_EQ(Column(Cust, "grid")->FieldType, iftInteger);
-  EXPECT_EQ(Column(Cust, "grid")->ArrayBounds.size(), 1u);
+  EXPECT_EQ(Column(Cust, "grid")->Extra().ArrayBounds.size(), 1u);
   F = Column(Cust, "qty");
   EXPECT_EQ(F->FieldType, iftDomain);
-  EXPECT_EQ(F->DomainName, "posint");
+  EXPECT_EQ(F->Extra().DomainName, "posint");
   EXPECT_EQ(Column(Cust, "blob")->FieldType, iftByteA);
 
   TTblData* Orders = Objs().GetTable("orders");
@@ -321,10 +322,10 @@ TEST_F(PGExtractDb, ReadsTheDatabaseBuiltFromAScriptAsAnOrdinaryUser) {
 
   TViwData* V = Objs().GetView("customer_names");
   ASSERT_NE(V, nullptr);
-  EXPECT_EQ(V->Creator, "qel");
-  EXPECT_FALSE(V->Body.empty());
-  EXPECT_NE(V->Body.back(), ';');
-  EXPECT_NE(V->Body.find("\n   FROM customer"), std::string::npos) << V->Body;
+  EXPECT_EQ(V->Extra().Creator, "qel");
+  EXPECT_FALSE(V->Extra().Body.empty());
+  EXPECT_NE(V->Extra().Body.back(), ';');
+  EXPECT_NE(V->Extra().Body.find("\n   FROM customer"), std::string::npos) << V->Extra().Body;
   ASSERT_EQ(V->Fields.Count(), 2);
   EXPECT_EQ(V->Fields[0]->GetObjName(), "id");
   EXPECT_EQ(V->Fields[1]->FieldType, iftVarchar);

@@ -121,21 +121,22 @@ TLines Describe(TObjs& O) {
   TLines R;
   for (int I = 0; I < O.Procedures.Count(); ++I) {
     auto* P = dynamic_cast<TPrcData*>(O.Procedures[I]);
-    std::string Line = "routine " + P->ObjKeyDef() + " <" + P->Description + ">" +
+    std::string Line = "routine " + P->ObjKeyDef() + " <" + P->Extra().Description + ">" +
                        (P->IsFunction ? " function" : " procedure") + " " + P->Language + " " +
                        P->Volatility + (P->NullOnNullInput ? " strict" : "") +
-                       (P->ReturnsSetOf ? " setof" : "") + " owner " + P->Creator + " (";
+                       (P->ReturnsSetOf ? " setof" : "") + " owner " + P->Extra().Creator + " (";
     for (const auto& F : P->Params)
       Line += F->GetObjName() + ":" + std::to_string(F->InOut) + ":" + F->FieldTypeDef() + " ";
     Line += ")";
     for (const auto& F : P->Results) Line += " -> " + F->FieldTypeDef();
-    R.push_back(Line + " body <" + P->Body + ">");
+    R.push_back(Line + " body <" + P->Extra().Body + ">");
   }
   for (int I = 0; I < O.Triggers.Count(); ++I) {
     auto* T = dynamic_cast<TTrgData*>(O.Triggers[I]);
     R.push_back("trigger " + T->GetSchema() + "." + T->OwnName + "." + T->GetObjName() + " <" +
-                T->Description + "> " + std::to_string(T->Timing) + (T->ForEachRow ? " row" : "") +
-                (T->ForEachStatement ? " statement" : "") + " text <" + T->FullText + ">");
+                T->Extra().Description + "> " + std::to_string(T->Timing) +
+                (T->ForEachRow ? " row" : "") + (T->ForEachStatement ? " statement" : "") +
+                " text <" + T->Extra().FullText + ">");
   }
   for (int I = 0; I < O.Tables.Count(); ++I) R.push_back("table " + O.Tables[I]->GetObjName());
   return R;
@@ -174,20 +175,20 @@ TEST_F(PGExtractPrcDb, AnOrdinaryUserReadsRoutinesAndTriggersAsTheServerKeepsThe
 
   TPrcData* Tax = Routine("add_tax");
   ASSERT_NE(Tax, nullptr);
-  EXPECT_EQ(Tax->Body, " select amount * (1 + rate) ");
+  EXPECT_EQ(Tax->Extra().Body, " select amount * (1 + rate) ");
   EXPECT_EQ(Tax->ObjFile, "");
-  EXPECT_EQ(Tax->Creator, "qel");
-  EXPECT_EQ(Tax->Description, "price\r\nwith tax");
+  EXPECT_EQ(Tax->Extra().Creator, "qel");
+  EXPECT_EQ(Tax->Extra().Description, "price\r\nwith tax");
   EXPECT_EQ(Routine("citextin"), nullptr);
 
   TTrgData* Touch = Trigger("customer_touch");
   ASSERT_NE(Touch, nullptr);
-  EXPECT_NE(Touch->FullText.find("EXECUTE FUNCTION touch_customer()"), std::string::npos)
-      << Touch->FullText;
+  EXPECT_NE(Touch->Extra().FullText.find("EXECUTE FUNCTION touch_customer()"), std::string::npos)
+      << Touch->Extra().FullText;
   bool Uses = false;
   for (const auto& D : Touch->UseOf) Uses = Uses || D->DepObj == Routine("touch_customer");
   EXPECT_TRUE(Uses);
-  EXPECT_EQ(Trigger("orders_audit")->Description, "logs deletions");
+  EXPECT_EQ(Trigger("orders_audit")->Extra().Description, "logs deletions");
 
   EXPECT_EQ(Objs().GetTable("events_2020"), nullptr);
   TTblData* Counted = Objs().GetTable("counted");

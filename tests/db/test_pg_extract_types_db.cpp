@@ -73,23 +73,25 @@ TLines Describe(TObjs& O) {
   TLines R;
   for (int I = 0; I < O.Conversions.Count(); ++I) {
     auto* C = dynamic_cast<TCnvData*>(O.Conversions[I]);
-    R.push_back("conversion " + C->Creator + " <" + C->Description + "> " + C->Def());
+    R.push_back("conversion " + C->Extra().Creator + " <" + C->Extra().Description + "> " +
+                C->Def());
   }
   for (int I = 0; I < O.Domains.Count(); ++I) {
     auto* D = dynamic_cast<TDmnData*>(O.Domains[I]);
-    R.push_back("domain " + D->GetSchema() + " " + D->Creator + " <" + D->Description + "> " +
-                D->Def() + " check <" + D->TypeField->CheckText + ">");
+    R.push_back("domain " + D->GetSchema() + " " + D->Extra().Creator + " <" +
+                D->Extra().Description + "> " + D->Def() + " check <" +
+                D->TypeField->Extra().CheckText + ">");
     for (const auto& A : D->PGOptions->Attributes)
       R.push_back("  " + std::to_string(A->Position) + " " + A->GetObjName() + " <" +
-                  A->Description + ">");
+                  A->Extra().Description + ">");
   }
   for (int I = 0; I < O.Operators.Count(); ++I) {
     auto* P = dynamic_cast<TOprData*>(O.Operators[I]);
-    R.push_back("operator " + P->Creator + " <" + P->Description + "> " + P->Def());
+    R.push_back("operator " + P->Extra().Creator + " <" + P->Extra().Description + "> " + P->Def());
   }
   for (int I = 0; I < O.OperatorClasses.Count(); ++I) {
     auto* C = dynamic_cast<TOpcData*>(O.OperatorClasses[I]);
-    R.push_back("class " + C->Creator + " <" + C->Description + "> " + C->Def());
+    R.push_back("class " + C->Extra().Creator + " <" + C->Extra().Description + "> " + C->Def());
   }
   return R;
 }
@@ -145,17 +147,17 @@ TEST_F(PGExtractTypesDb, EveryKindIsReadAndWhatExtensionsBringIsNot) {
   EXPECT_EQ(DomainNamed(Objs(), "_point3"), nullptr);    // an array type
   TDmnData* Pos = DomainNamed(Objs(), "posint");
   ASSERT_NE(Pos, nullptr);
-  EXPECT_EQ(Pos->Creator, "qel");
-  EXPECT_EQ(Pos->Description, "positive\r\nnumbers");
+  EXPECT_EQ(Pos->Extra().Creator, "qel");
+  EXPECT_EQ(Pos->Extra().Description, "positive\r\nnumbers");
   EXPECT_FALSE(Pos->TypeField->Nullable);
   EXPECT_EQ(Pos->TypeField->DefValue, "1");
-  EXPECT_EQ(Pos->TypeField->CheckText, "(VALUE > 0)");
+  EXPECT_EQ(Pos->TypeField->Extra().CheckText, "(VALUE > 0)");
   // The precision and scale are the domain's own.
   TDmnData* Price = DomainNamed(Objs(), "price");
   ASSERT_NE(Price, nullptr);
   EXPECT_EQ(Price->TypeField->Precision, 10);
   EXPECT_EQ(Price->TypeField->Scale, 2);
-  EXPECT_EQ(Price->TypeField->CheckText,
+  EXPECT_EQ(Price->TypeField->Extra().CheckText,
             "(VALUE < (1000000)::numeric) CHECK (VALUE >= (0)::numeric)");
   TDmnData* P3 = DomainNamed(Objs(), "point3");
   ASSERT_NE(P3, nullptr);
@@ -190,7 +192,7 @@ TEST_F(PGExtractTypesDb, OnlyTheKindSetsDomainsBringTheseSteps) {
   EXPECT_EQ(Objs().Conversions.Count(), 0);
   // The table's column still names its domain.
   ASSERT_NE(Objs().GetTable("uses_them"), nullptr);
-  EXPECT_EQ(Objs().GetTable("uses_them")->Fields[0]->DomainName, "posint");
+  EXPECT_EQ(Objs().GetTable("uses_them")->Fields[0]->Extra().DomainName, "posint");
 }
 
 TEST_F(PGExtractTypesDb, OneExtractionIsRecordedAndReplaysTheSame) {

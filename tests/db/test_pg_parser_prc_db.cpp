@@ -106,7 +106,7 @@ TEST_F(PGParserPrcDb, FunctionsAsTheServerWritesThemAreRead) {
   EXPECT_EQ(Tax->Volatility, "IMMUTABLE");
   EXPECT_TRUE(Tax->NullOnNullInput);
   EXPECT_EQ(Tax->Language, "sql");
-  EXPECT_EQ(Tax->Body, " select amount * (1 + rate) ");
+  EXPECT_EQ(Tax->Extra().Body, " select amount * (1 + rate) ");
   EXPECT_EQ(Tax->Params[1]->DefValue, "0.2");
   EXPECT_NE(Find("public.add(integer, integer)"), nullptr);
   ASSERT_NE(Find("public.add(double precision, double precision)"), nullptr);
@@ -124,7 +124,7 @@ TEST_F(PGParserPrcDb, FunctionsAsTheServerWritesThemAreRead) {
   EXPECT_EQ(Orders->Params[2]->InOut, ioOut);
   EXPECT_TRUE(Find("public.ids()")->ReturnsSetOf);
   ASSERT_NE(Find("public.touch()"), nullptr);
-  EXPECT_EQ(Find("public.touch()")->Results[0]->DomainName, "trigger");
+  EXPECT_EQ(Find("public.touch()")->Results[0]->Extra().DomainName, "trigger");
 }
 
 TEST_F(PGParserPrcDb, TriggerTextsOfTheCatalogAreReadIntoTheirTriggers) {
@@ -146,7 +146,7 @@ TEST_F(PGParserPrcDb, TriggerTextsOfTheCatalogAreReadIntoTheirTriggers) {
     auto* Trg = new TTrgData(&Objs);
     Trg->SetObjName(Q->GetFields()->Fields(0)->AsString());
     Trg->SetOwnName(Q->GetFields()->Fields(1)->AsString());
-    Trg->FullText = Q->GetFields()->Fields(2)->AsString();
+    Trg->SetExtra(&TObjExtra::FullText, Q->GetFields()->Fields(2)->AsString());
     ASSERT_TRUE(Objs.AddObj(Trg, true));
     Triggers.push_back(Trg);
   }
@@ -159,13 +159,13 @@ TEST_F(PGParserPrcDb, TriggerTextsOfTheCatalogAreReadIntoTheirTriggers) {
   EXPECT_EQ(Renamed->Timing, baBefore);
   EXPECT_TRUE(Renamed->ForEachRow);
   EXPECT_EQ(Renamed->GetSchema(), "public");
-  EXPECT_EQ(Renamed->Body,
+  EXPECT_EQ(Renamed->Extra().Body,
             "WHEN (((old.name)::text IS DISTINCT FROM (new.name)::text)) EXECUTE PROCEDURE "
             "touch('a', 'b')");
   TTrgData* Touched = Triggers[1];
   EXPECT_TRUE(Touched->Events.Contains(iudInsert));
   EXPECT_TRUE(Touched->Events.Contains(iudUpdate));
-  EXPECT_EQ(Touched->Body, "EXECUTE PROCEDURE touch()");
+  EXPECT_EQ(Touched->Extra().Body, "EXECUTE PROCEDURE touch()");
   TTrgData* Audit = Triggers[2];
   EXPECT_EQ(Audit->Timing, baAfter);
   EXPECT_TRUE(Audit->ForEachStatement);

@@ -245,13 +245,13 @@ TEST(MSAccessExtract, BuildsTablesKeysIndexesAndRelationshipsFromTheFile) {
   auto* Orders = dynamic_cast<TTblData*>(R.Objs().Tables.FindObj("Orders"));
   auto* Lines = dynamic_cast<TTblData*>(R.Objs().Tables.FindObj("Order Détails"));
   ASSERT_TRUE(Orders && Lines);
-  EXPECT_EQ(std::string(Orders->Description), "Orders placed");
+  EXPECT_EQ(std::string(Orders->Extra().Description), "Orders placed");
   EXPECT_TRUE(Orders->Fields[0]->AutoIncrement);
   EXPECT_EQ(std::string(Orders->Fields[1]->DefValue), "CURRENT_TIMESTAMP");
   EXPECT_EQ(std::string(Orders->Fields[2]->DefValue), "'it''s \"new\"'");
   EXPECT_EQ(Lines->Fields[2]->Precision, 19);
   EXPECT_EQ(Lines->Fields[2]->Scale, 4);
-  EXPECT_EQ(std::string(Lines->Fields[2]->Description), "the unit price");
+  EXPECT_EQ(std::string(Lines->Fields[2]->Extra().Description), "the unit price");
   EXPECT_EQ(Lines->Fields[5]->Precision, 12);
   EXPECT_EQ(Lines->Fields[5]->Scale, 3);
   EXPECT_EQ(std::string(Lines->Fields[5]->DefValue), "-1.5");

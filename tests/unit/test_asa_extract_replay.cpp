@@ -184,25 +184,25 @@ void ExpectRulesDefaultsAndTypes(TObjs& O) {
   EXPECT_EQ(Dmn->TypeField->FieldType, iftVarchar);
   EXPECT_EQ(Dmn->TypeField->Size, 10);
   EXPECT_FALSE(Dmn->TypeField->Nullable);
-  EXPECT_EQ(Dmn->Creator, "DBA");
+  EXPECT_EQ(Dmn->Extra().Creator, "DBA");
 }
 
 /// Tables and columns.
 void ExpectTablesAndColumns(TObjs& O) {
   auto* Dept = Named<TTblData>(O.Tables, "DEPT");
   ASSERT_TRUE(Dept);
-  EXPECT_EQ(Dept->Creator, "DBA");
-  EXPECT_EQ(Dept->Description, "Departments");
+  EXPECT_EQ(Dept->Extra().Creator, "DBA");
+  EXPECT_EQ(Dept->Extra().Description, "Departments");
   EXPECT_FALSE(Dept->GlobalTemporary);
   EXPECT_EQ(Dept->OnCommit, tocUnknown);
   ASSERT_EQ(Dept->Fields.Count(), 5);
   EXPECT_EQ(Dept->Fields[0]->DefValue, "autoincrement");
   EXPECT_FALSE(Dept->Fields[0]->Nullable);
   EXPECT_EQ(Dept->Fields[1]->FieldType, iftDomain);
-  EXPECT_EQ(Dept->Fields[1]->DomainName, "ShortCode");
+  EXPECT_EQ(Dept->Fields[1]->Extra().DomainName, "ShortCode");
   EXPECT_EQ(Dept->Fields[2]->FieldType, iftNVarChar);
   EXPECT_EQ(Dept->Fields[2]->Size, 20);  // 41 bytes: 20 characters
-  EXPECT_EQ(Dept->Fields[2]->Description, "Shown name");
+  EXPECT_EQ(Dept->Fields[2]->Extra().Description, "Shown name");
   EXPECT_EQ(Dept->Fields[3]->Precision, 10);
   EXPECT_EQ(Dept->Fields[3]->Scale, 2);
   EXPECT_EQ(Dept->Fields[3]->DefValue, "0");
@@ -232,12 +232,12 @@ void ExpectPublications(TObjs& O) {
 void ExpectViewsRoutinesAndTriggers(TObjs& O) {
   auto* View = Named<TViwData>(O.Views, "RICH");
   ASSERT_TRUE(View);
-  EXPECT_EQ(View->FullText, "create view DBA.RICH(ID)\nas select ID from DEPT");
-  EXPECT_EQ(View->Body, "select ID from DEPT");
+  EXPECT_EQ(View->Extra().FullText, "create view DBA.RICH(ID)\nas select ID from DEPT");
+  EXPECT_EQ(View->Extra().Body, "select ID from DEPT");
   EXPECT_EQ(View->Fields.Count(), 1);
   auto* Prc = Named<TPrcData>(O.Procedures, "RAISE");
   ASSERT_TRUE(Prc);
-  EXPECT_EQ(Prc->FullText,
+  EXPECT_EQ(Prc->Extra().FullText,
             "create procedure DBA.RAISE(in PCT integer)\r\nbegin\r\n  update DEPT set PRICE = "
             "PRICE * PCT\r\nend");
   ASSERT_EQ(Prc->Params.Count(), 1);
@@ -256,7 +256,7 @@ void ExpectEventsAndSchedules(TObjs& O) {
   auto* Evt = Named<TEvtData>(O.Events, "NIGHTLY");
   ASSERT_TRUE(Evt);
   EXPECT_EQ(Evt->Location, "CONSOLIDATED");
-  EXPECT_EQ(Evt->Body, "begin\r\nmessage 'x'\r\nend");
+  EXPECT_EQ(Evt->Extra().Body, "begin\r\nmessage 'x'\r\nend");
   ASSERT_EQ(Evt->Schedules.size(), 2u);
   const TEvtSdlData& S1 = *Evt->Schedules[0];
   EXPECT_EQ(S1.SdlName, "S1");
@@ -275,12 +275,12 @@ void ExpectIndexesAndKeys(TObjs& O) {
   auto* Ix = Named<TIdxData>(O.Indexes, "IX_DEPT_NAME");
   ASSERT_TRUE(Ix);
   EXPECT_EQ(Ix->GetFlds(), "NAME DESC, ID");
-  EXPECT_EQ(Ix->Description, "By name");
+  EXPECT_EQ(Ix->Extra().Description, "By name");
   for (int I = 0; I < O.Constraints.Count(); ++I) {
     auto* K = dynamic_cast<TCtrData*>(O.Constraints[I]);
     switch (K->GetCtType()) {
       case ctPKey:
-        EXPECT_EQ(K->AltName, "ASA12");
+        EXPECT_EQ(K->Extra().AltName, "ASA12");
         EXPECT_EQ(K->GetObjName(), "");
         EXPECT_TRUE(K->Clustered);
         break;
@@ -294,8 +294,8 @@ void ExpectIndexesAndKeys(TObjs& O) {
         EXPECT_EQ(K->RefFldList[0], "ID");
         break;
       case ctCheck:
-        EXPECT_EQ(K->AltName, "ASA85");
-        EXPECT_EQ(K->Body, "(PRICE > 0)");
+        EXPECT_EQ(K->Extra().AltName, "ASA85");
+        EXPECT_EQ(K->Extra().Body, "(PRICE > 0)");
         break;
       case ctUnique:
         EXPECT_EQ(K->GetObjName(), "UQ_DEPT_CODE");
@@ -333,17 +333,17 @@ TEST_F(ASAExtractReplay, OlderServersGiveKeysWithoutNames) {
   TObjs& O = Objs();
   auto* Prc = Named<TPrcData>(O.Procedures, "RAISE");
   ASSERT_TRUE(Prc);
-  EXPECT_EQ(Prc->Description, "Raises prices");  // the row of the proc_defn query
+  EXPECT_EQ(Prc->Extra().Description, "Raises prices");  // the row of the proc_defn query
   for (int I = 0; I < O.Constraints.Count(); ++I) {
     auto* K = dynamic_cast<TCtrData*>(O.Constraints[I]);
     EXPECT_EQ(K->GetObjName(), "");
-    EXPECT_EQ(K->AltName, "");
+    EXPECT_EQ(K->Extra().AltName, "");
     if (K->GetCtType() == ctFKey) {
       EXPECT_EQ(K->OnUpdate, udaCascade);
       EXPECT_FALSE(K->CheckOnCommit);
     }
     if (K->GetCtType() == ctCheck) {
-      EXPECT_EQ(K->Body, "(PRICE > 0)");
+      EXPECT_EQ(K->Extra().Body, "(PRICE > 0)");
     }
   }
   // The unique constraint is a unique index on these servers.

@@ -163,8 +163,8 @@ TEST(ASAParser, TablesKeysAndIndexes) {
   EXPECT_EQ(P.Table("g1")->OnCommit, tocPreserve);
   EXPECT_EQ(P.Table("g2")->OnCommit, tocDelete);
   EXPECT_EQ(P.Table("t")->OnCommit, tocUnknown);
-  EXPECT_EQ(P.Table("t")->Creator, "DBA");
-  EXPECT_EQ(P.Column("t", "c")->CheckText, "(c > 0)");
+  EXPECT_EQ(P.Table("t")->Extra().Creator, "DBA");
+  EXPECT_EQ(P.Column("t", "c")->Extra().CheckText, "(c > 0)");
   ASSERT_EQ(P.O.Constraints.Count(), 4);
   int Seen = 0;
   for (int I = 0; I < P.O.Constraints.Count(); ++I) {
@@ -186,7 +186,7 @@ TEST(ASAParser, TablesKeysAndIndexes) {
         ++Seen;
         break;
       case ctCheck:
-        EXPECT_EQ(C->Body, "(a <> c)");
+        EXPECT_EQ(C->Extra().Body, "(a <> c)");
         ++Seen;
         break;
       default:
@@ -198,7 +198,7 @@ TEST(ASAParser, TablesKeysAndIndexes) {
   ASSERT_NE(Ix, nullptr);
   EXPECT_TRUE(Ix->Unique);
   EXPECT_EQ(Ix->TableName, "t");
-  EXPECT_EQ(Ix->Creator, "owner1");
+  EXPECT_EQ(Ix->Extra().Creator, "owner1");
   EXPECT_EQ(Ix->GetFlds(), "a, c DESC");
 }
 
@@ -257,13 +257,13 @@ TEST(ASAParser, RoutinesTriggersViewsAndEvents) {
   EXPECT_EQ(Prc->Params[1]->InOut, ioOut);
   EXPECT_EQ(Prc->Params[2]->InOut, ioInout);
   EXPECT_EQ(Prc->Params[2]->DefValue, "3");
-  EXPECT_EQ(Prc->Body, "BEGIN\r\n  SET b = 'x';\r\nEND");
+  EXPECT_EQ(Prc->Extra().Body, "BEGIN\r\n  SET b = 'x';\r\nEND");
   auto* Fn = dynamic_cast<TPrcData*>(P.O.Procedures.FindObj("f"));
   ASSERT_NE(Fn, nullptr);
   EXPECT_TRUE(Fn->IsFunction);
   ASSERT_EQ(Fn->Results.Count(), 1);
   EXPECT_EQ(Fn->Results[0]->GetObjName(), "");
-  EXPECT_EQ(Fn->Body, "BEGIN RETURN a; END");
+  EXPECT_EQ(Fn->Extra().Body, "BEGIN RETURN a; END");
   auto* T = dynamic_cast<TTrgData*>(P.O.Triggers.FindObj("t"));
   ASSERT_NE(T, nullptr);
   EXPECT_EQ(T->Timing, baBefore);
@@ -278,11 +278,11 @@ TEST(ASAParser, RoutinesTriggersViewsAndEvents) {
   ASSERT_NE(Ts, nullptr);
   EXPECT_TRUE(Ts->TransactSQL);
   EXPECT_TRUE(Ts->Events.Contains(iudInsert) && Ts->Events.Contains(iudDelete));
-  EXPECT_EQ(Ts->Body, "print 'x'");
+  EXPECT_EQ(Ts->Extra().Body, "print 'x'");
   auto* V = dynamic_cast<TViwData*>(P.O.Views.FindObj("v"));
   ASSERT_NE(V, nullptr);
   EXPECT_EQ(V->Fields.Count(), 2);
-  EXPECT_EQ(V->Body, "SELECT c1, c2 FROM tab");
+  EXPECT_EQ(V->Extra().Body, "SELECT c1, c2 FROM tab");
   auto* E = dynamic_cast<TEvtData*>(P.O.Events.FindObj("e"));
   ASSERT_NE(E, nullptr);
   ASSERT_EQ(E->Schedules.size(), 1u);
@@ -345,7 +345,7 @@ TEST(ASAParser, StatementsEndedBySemicolonsAloneAreReadOneByOne) {
   };
   auto BodyOf = [](TParsed& P) {
     for (TDbObjList* List : {&P.O.Views, &P.O.Procedures, &P.O.Triggers, &P.O.Events})
-      if (List->Count() == 1) return std::string(List->Objects(0)->Body);
+      if (List->Count() == 1) return std::string(List->Objects(0)->Extra().Body);
     return std::string();
   };
   for (const TCase& C : Cases) {
@@ -368,7 +368,8 @@ TEST(ASAParser, StatementsEndedBySemicolonsAloneAreReadOneByOne) {
   EXPECT_EQ(G.Errors, TLines{});
   ASSERT_EQ(G.Stmts.size(), 2u);
   EXPECT_EQ(G.Stmts[0].Text, "CREATE PROCEDURE p() BEGIN SELECT 1; END;\n-- kept with the body");
-  EXPECT_EQ(G.O.Procedures.Objects(0)->Body, "BEGIN SELECT 1; END;\r\n-- kept with the body");
+  EXPECT_EQ(G.O.Procedures.Objects(0)->Extra().Body,
+            "BEGIN SELECT 1; END;\r\n-- kept with the body");
 }
 
 TEST(ASAParser, CommentsGrantsSetAlterAndDrop) {
@@ -388,7 +389,7 @@ TEST(ASAParser, CommentsGrantsSetAlterAndDrop) {
       "ALTER TABLE t DROP b\ngo\n"
       "CREATE TABLE gone (a INT)\ngo\nDROP TABLE gone\ngo\n");
   EXPECT_EQ(P.Errors, TLines{});
-  EXPECT_EQ(P.Table("t")->Description, "x");
+  EXPECT_EQ(P.Table("t")->Extra().Description, "x");
   EXPECT_EQ(P.O.ASAServerOptions.GetASADatabaseOptions().DateOrder, "DMY");
   EXPECT_EQ(P.O.ASAServerOptions.GetASADatabaseOptions().Statistics, 3);
   EXPECT_NE(P.Column("t", "c"), nullptr);
@@ -423,11 +424,12 @@ TEST(ASAParser, CatalogTextsFillTheirObjects) {
   O.SetDatabaseType(dbSybaseASA);
   auto* Prc = new TPrcData(&O);
   Prc->SetObjName("p");
-  Prc->FullText = "create procedure DBA.p(in a integer)\r\nbegin\r\n  select a\r\nend";
+  Prc->SetExtra(&TObjExtra::FullText,
+                "create procedure DBA.p(in a integer)\r\nbegin\r\n  select a\r\nend");
   O.AddObj(Prc);
   auto* V = new TViwData(&O);
   V->SetObjName("v");
-  V->FullText = "create view DBA.v as select 1 as one";
+  V->SetExtra(&TObjExtra::FullText, "create view DBA.v as select 1 as one");
   O.AddObj(V);
   TASAParser P(&O);
   P.ParseObjText(Prc);
@@ -435,11 +437,11 @@ TEST(ASAParser, CatalogTextsFillTheirObjects) {
   EXPECT_FALSE(P.MsgManager.GetIsErr());
   EXPECT_EQ(O.Procedures.Count(), 1);
   ASSERT_EQ(Prc->Params.Count(), 1);
-  EXPECT_EQ(Prc->Body, "begin\r\n  select a\r\nend");
-  EXPECT_EQ(V->Body, "select 1 as one");
+  EXPECT_EQ(Prc->Extra().Body, "begin\r\n  select a\r\nend");
+  EXPECT_EQ(V->Extra().Body, "select 1 as one");
   EXPECT_EQ(P.ParseObj, nullptr);
   // An error names the object it was met in.
-  Prc->FullText = "create table x";
+  Prc->SetExtra(&TObjExtra::FullText, "create table x");
   P.OnErrorMessage = [](TObject*, const std::string&) {};
   P.ParseObjText(Prc);
   ASSERT_TRUE(P.MsgManager.GetIsErr());

@@ -126,7 +126,7 @@ TEST(CodePasses, NewRoutineIsCreatedEmptyAndRestoredWhereTheServerAllows) {
     TCodeRig C(DB);
     const std::string Name = DB == dbPostgreSQL ? "newp" : "NEWP";
     TPrcData* P = Routine(C.Master(), Name, DB == dbMSSQL ? "AS SELECT 1" : "BEGIN SUSPEND; END");
-    P->FullText = "CREATE PROCEDURE NEWP() BEGIN SELECT 1; END";
+    P->SetExtra(&TObjExtra::FullText, "CREATE PROCEDURE NEWP() BEGIN SELECT 1; END");
     if (DB == dbPostgreSQL) P->Language = "plpgsql";
     ASSERT_TRUE(C.V.CompareDatabases());
     const TSteps Steps = StepsOf(ExecOf(C));
@@ -225,12 +225,12 @@ TEST(CodePasses, RoutineOfASchemaEmptiedOnTheWayIsRestored) {
     auto* V = new TViwData(O);
     V->SetObjName("V");
     V->SetSchema("SALES");
-    V->Body = M ? "SELECT A, B FROM T" : "SELECT A FROM T";
+    V->SetExtra(&TObjExtra::Body, M ? "SELECT A, B FROM T" : "SELECT A FROM T");
     O->AddObj(V);
     auto* P = new TPrcData(O);
     P->SetObjName("P");
     P->SetSchema("SALES");
-    P->Body = "AS SELECT A FROM SALES.V";
+    P->SetExtra(&TObjExtra::Body, "AS SELECT A FROM SALES.V");
     O->AddObj(P);
     O->LinkDepend(P, V);
     O->LinkDepend(V, O->GetTable("T"));
@@ -291,7 +291,7 @@ TEST(CodePasses, ViewDescriptionIsWrittenOnce) {
   // description follows once.
   TCodeRig C(dbPostgreSQL);
   TViwData* V = ViewOf(C.Master(), "v", "select 1 as one");
-  V->Description = "one row";
+  V->SetExtra(&TObjExtra::Description, "one row");
   TPrcData* F = Routine(C.Master(), "f", " begin perform 1 from v; end ", {}, {""});
   F->IsFunction = true;
   F->Language = "plpgsql";
@@ -368,7 +368,7 @@ TEST(CodePasses, DroppedViewTakesItsUsersAlong) {
     TViwData* V = ViewOf(C.Target(), "OLDV", "SELECT 1 AS ONE FROM RDB$DATABASE");
     for (TObjs* O : {&C.Master(), &C.Target()}) Routine(*O, "P", "BEGIN EXIT; END");
     C.Target().LinkDepend(C.Target().GetProcedure("P"), V);
-    C.Target().GetProcedure("P")->Body = "BEGIN SELECT ONE FROM OLDV; END";
+    C.Target().GetProcedure("P")->SetExtra(&TObjExtra::Body, "BEGIN SELECT ONE FROM OLDV; END");
     ASSERT_TRUE(C.V.CompareDatabases());
     const TSteps Steps = StepsOf(ExecOf(C));
     if (DB == dbInterBase) {
@@ -402,7 +402,7 @@ TEST(CodePasses, DB2SetsTheCurrentSchemaOncePerRunOfViews) {
     auto* V = new TViwData(&C.Master());
     V->SetObjName(N);
     V->SetSchema("S");
-    V->Body = "SELECT 1 FROM SYSIBM.SYSDUMMY1";
+    V->SetExtra(&TObjExtra::Body, "SELECT 1 FROM SYSIBM.SYSDUMMY1");
     C.Master().AddObj(V);
   }
   ASSERT_TRUE(C.V.CompareDatabases());
@@ -495,7 +495,7 @@ TEST(CodePasses, TriggerDroppedOnTheWayIsCreatedAgain) {
     F->IsFunction = true;
     F->Language = "plpgsql";
     F->Results[0]->FieldType = iftDomain;
-    F->Results[0]->DomainName = "trigger";
+    F->Results[0]->SetExtra(&TFldExtra::DomainName, "trigger");
     TTrgData* Trg = AddTrigger(*O, "trg", "t", "EXECUTE FUNCTION f()");
     Trg->ForEachRow = true;
     O->LinkDepend(Trg, F);
@@ -527,7 +527,7 @@ TEST(CodePasses, GoldenScriptsOfCodeObjects) {
   F->IsFunction = true;
   F->Language = "plpgsql";
   F->Results[0]->FieldType = iftDomain;
-  F->Results[0]->DomainName = "trigger";
+  F->Results[0]->SetExtra(&TFldExtra::DomainName, "trigger");
   TTrgData* Trg = AddTrigger(PG.Master(), "orders_audit", "orders", "EXECUTE FUNCTION audit()");
   Trg->ForEachRow = true;
   PG.Master().LinkDepend(Trg, F);

@@ -47,13 +47,15 @@ std::string AllTexts(TDatabaseType DB) {
   F->IsFunction = DB != dbInterBase;  // InterBase functions are external functions
   switch (DB) {
     case dbInterBase:
-      P->Body = "BEGIN SELECT TOTAL FROM ORDERS WHERE ID = :ORDER_ID INTO :TOTAL; SUSPEND; END";
-      F->Body = "BEGIN RESULT = A * 2; SUSPEND; END";
+      P->SetExtra(&TObjExtra::Body,
+                  "BEGIN SELECT TOTAL FROM ORDERS WHERE ID = :ORDER_ID INTO :TOTAL; SUSPEND; END");
+      F->SetExtra(&TObjExtra::Body, "BEGIN RESULT = A * 2; SUSPEND; END");
       break;
     case dbPostgreSQL:
       P->Language = F->Language = "plpgsql";
-      P->Body = " begin select total into total from orders where id = order_id; end ";
-      F->Body = " begin return a * 2; end ";
+      P->SetExtra(&TObjExtra::Body,
+                  " begin select total into total from orders where id = order_id; end ");
+      F->SetExtra(&TObjExtra::Body, " begin return a * 2; end ");
       F->Volatility = "IMMUTABLE";
       F->Results[0]->SetObjName("");
       P->Results[0]->InOut = ioOut;
@@ -63,24 +65,27 @@ std::string AllTexts(TDatabaseType DB) {
       break;
     case dbMySQL:
     case dbDB2:
-      P->FullText =
+      P->EditExtra().FullText =
           "CREATE PROCEDURE ORDER_TOTAL(IN ORDER_ID INTEGER, OUT TOTAL INTEGER)\r\nBEGIN\r\n  "
           "SELECT TOTAL INTO TOTAL FROM ORDERS WHERE ID = ORDER_ID;\r\nEND";
-      F->FullText = "CREATE FUNCTION DOUBLED(A INTEGER) RETURNS INTEGER\r\nRETURN A * 2";
+      F->SetExtra(&TObjExtra::FullText,
+                  "CREATE FUNCTION DOUBLED(A INTEGER) RETURNS INTEGER\r\nRETURN A * 2");
       break;
     case dbOracle:
-      P->Body =
+      P->EditExtra().Body =
           "(ORDER_ID IN INTEGER, TOTAL OUT INTEGER) AS\r\nBEGIN\r\n  SELECT TOTAL INTO "
           "TOTAL FROM ORDERS WHERE ID = ORDER_ID;\r\nEND;";
-      F->Body = "(A IN INTEGER) RETURN INTEGER AS\r\nBEGIN\r\n  RETURN A * 2;\r\nEND;";
+      F->SetExtra(&TObjExtra::Body,
+                  "(A IN INTEGER) RETURN INTEGER AS\r\nBEGIN\r\n  RETURN A * 2;\r\nEND;");
       break;
     case dbSybaseASA:
-      P->Body = "BEGIN\r\n  SELECT TOTAL INTO TOTAL FROM ORDERS WHERE ID = ORDER_ID\r\nEND";
-      F->Body = "BEGIN\r\n  RETURN A * 2\r\nEND";
+      P->SetExtra(&TObjExtra::Body,
+                  "BEGIN\r\n  SELECT TOTAL INTO TOTAL FROM ORDERS WHERE ID = ORDER_ID\r\nEND");
+      F->SetExtra(&TObjExtra::Body, "BEGIN\r\n  RETURN A * 2\r\nEND");
       break;
     default:  // SQL Server and ASE keep the text from AS on
-      P->Body = "AS\r\nSELECT @TOTAL = TOTAL FROM ORDERS WHERE ID = @ORDER_ID";
-      F->Body = "AS\r\nBEGIN\r\n  RETURN @A * 2\r\nEND";
+      P->SetExtra(&TObjExtra::Body, "AS\r\nSELECT @TOTAL = TOTAL FROM ORDERS WHERE ID = @ORDER_ID");
+      F->SetExtra(&TObjExtra::Body, "AS\r\nBEGIN\r\n  RETURN @A * 2\r\nEND");
       for (TPrcData* R : {P, F})
         for (const auto& X : R->Params) X->SetObjName("@" + X->GetObjName());
       P->Results.Clear();
@@ -94,7 +99,8 @@ std::string AllTexts(TDatabaseType DB) {
   T->TrgType = 17;
   T->Position = 1;
   T->ForEachRow = DB != dbInterBase;
-  T->Body = T->EmptyBody().empty() ? "EXECUTE FUNCTION orders_biu()" : "BEGIN END";
+  T->SetExtra(&TObjExtra::Body,
+              T->EmptyBody().empty() ? "EXECUTE FUNCTION orders_biu()" : "BEGIN END");
   if (DB == dbDB2) T->Mode = "DB2SQL";
   if (DB == dbMSSQL || DB == dbSybaseASE) T->Timing = baAfter;
 
@@ -154,8 +160,8 @@ TEST(CodeTexts, ViewsAreCreatedWhereTheyAreDropped) {
   W->WithEncryption = false;
   EXPECT_EQ(W->Def(),
             "CREATE VIEW W\r\n  WITH SCHEMABINDING, VIEW_METADATA\r\n AS \r\nSELECT 1 AS ONE");
-  W->Body.clear();
-  W->FullText = "create view w as select 1 one";
+  W->EditExtra().Body.clear();
+  W->SetExtra(&TObjExtra::FullText, "create view w as select 1 one");
   EXPECT_EQ(W->Def(), "create view w as select 1 one");
 
   // Oracle object view.
@@ -247,9 +253,9 @@ TEST(CodeTexts, RoutinesWithoutAWriterUseTheirTextAsRead) {
     TObjs O;
     O.SetDatabaseType(DB);
     TPrcData* P = Routine(O, "P", "", {"A"});
-    P->FullText = "CREATE PROCEDURE P(IN A INT) BEGIN SELECT A; END";
-    EXPECT_EQ(P->Def(), P->FullText) << DB;
-    EXPECT_EQ(P->EmptyDef(), P->FullText) << DB;
+    P->SetExtra(&TObjExtra::FullText, "CREATE PROCEDURE P(IN A INT) BEGIN SELECT A; END");
+    EXPECT_EQ(P->Def(), P->Extra().FullText) << DB;
+    EXPECT_EQ(P->EmptyDef(), P->Extra().FullText) << DB;
     EXPECT_EQ(P->AlterDef(), "") << DB;
     EXPECT_EQ(P->DropDef(), "DROP PROCEDURE P") << DB;
   }
@@ -282,7 +288,7 @@ TEST(CodeTexts, TriggerHeaders) {
   Db.SetObjName("ON_CONNECT");
   Db.SetOwnName("DATABASE");
   Db.EventText = "CONNECT";
-  Db.Body = "AS BEGIN END";
+  Db.SetExtra(&TObjExtra::Body, "AS BEGIN END");
   EXPECT_EQ(Db.Def(),
             "CREATE TRIGGER ON_CONNECT\r\nACTIVE ON CONNECT\r\n POSITION 0 \r\nAS BEGIN END");
 
@@ -294,7 +300,7 @@ TEST(CodeTexts, TriggerHeaders) {
 
   // SQL Anywhere, both forms.
   TTrgData* A = AddTrigger(ASA, "TRG", "T", "BEGIN END");
-  A->Creator = "DBA";
+  A->SetExtra(&TObjExtra::Creator, "DBA");
   A->Events.Include(iudUpdate);
   A->Columns.Add("A");
   A->Columns.Add("B");
@@ -324,8 +330,8 @@ TEST(CodeTexts, TriggerHeaders) {
   EXPECT_EQ(M->Def(),
             "CREATE TRIGGER TRG ON T\r\n INSTEAD OF INSERT\r\n NOT FOR REPLICATION\r\n AS\r\nBEGIN "
             "RETURN END");
-  M->Body.clear();
-  M->SourceDefinition = "create trigger trg on t for insert as return";
+  M->EditExtra().Body.clear();
+  M->SetExtra(&TObjExtra::SourceDefinition, "create trigger trg on t for insert as return");
   EXPECT_EQ(M->Def(), "create trigger trg on t for insert as return");
 }
 
@@ -377,10 +383,10 @@ TEST(CodeTexts, TriggerSourceAndCopy) {
   TTrgData Copy(&IB);
   T->Active = false;
   T->Position = 3;
-  T->Description = "sets A";
+  T->SetExtra(&TObjExtra::Description, "sets A");
   Copy.Assign(*T);
   EXPECT_EQ(Copy.GetObjName(), "TRG");
   EXPECT_EQ(Copy.OwnerObj, IB.GetTable("T"));
   EXPECT_EQ(Copy.Def(), T->Def());
-  EXPECT_EQ(Copy.Description, "sets A");
+  EXPECT_EQ(Copy.Extra().Description, "sets A");
 }

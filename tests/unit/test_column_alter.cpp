@@ -81,7 +81,7 @@ TEST(ColumnAlterPG, DefaultsCompareWithoutTheCastsTheServerAdds) {
   for (const TCase& K : Cases) {
     TFldData F(nullptr);
     F.FieldType = K.Type;
-    if (K.Array) F.ArrayBounds.push_back({1, 0});
+    if (K.Array) F.EditExtra().ArrayBounds.push_back({1, 0});
     EXPECT_EQ(PGDefaultKey(K.Script, F) == PGDefaultKey(K.Catalog, F), K.Same)
         << K.Script << " / " << K.Catalog;
   }
@@ -241,7 +241,7 @@ TEST(ColumnAlterMSSQL, AlterColumnOrRefusal) {
   // A computed column that becomes PERSISTED is made anew.
   TAlterRig P(dbMSSQL);
   TFldData* MP = P.Both("T", "B", iftInteger);
-  MP->Body = P.TCol->Body = "(A + 1)";
+  MP->EditExtra().Body = P.TCol->EditExtra().Body = "(A + 1)";
   MP->Persisted = true;
   const TTexts Texts = P.Alter();
   ASSERT_FALSE(Texts.empty());
@@ -274,10 +274,10 @@ TEST(ColumnAlterOthers, SQLAnywhereDefaultsOracleAndASE) {
                                "ALTER TABLE DBA.T ALTER C DROP DEFAULT"}));
   // A column's own check is replaced, or taken away with CHECK NULL.
   TAlterRig K(dbSybaseASA);
-  K.Both("T", "A", iftInteger)->CheckText = "(A > 0)";
-  K.TCol->CheckText = "(A IN (0, 1))";
+  K.Both("T", "A", iftInteger)->EditExtra().CheckText = "(A > 0)";
+  K.TCol->EditExtra().CheckText = "(A IN (0, 1))";
   K.Both("T", "B", iftInteger);
-  K.TCol->CheckText = "(B > 0)";
+  K.TCol->EditExtra().CheckText = "(B > 0)";
   EXPECT_EQ(K.Alter(), (TTexts{"ALTER TABLE DBA.T MODIFY A CHECK (A > 0)",
                                "ALTER TABLE DBA.T MODIFY B CHECK NULL"}));
 
@@ -302,7 +302,7 @@ TEST(ColumnAlterOthers, SQLAnywhereDefaultsOracleAndASE) {
 TEST(ColumnAlter, ADescriptionAloneWritesOnlyTheDescription) {
   for (TDatabaseType DB : {dbPostgreSQL, dbMySQL, dbInterBase}) {
     TAlterRig R(DB);
-    R.Both("T", "A", iftInteger)->Description = "new text";
+    R.Both("T", "A", iftInteger)->SetExtra(&TObjExtra::Description, "new text");
     R.Alter();
     EXPECT_EQ(R.Exec.Steps(), (TTexts{"description A"})) << int(DB);
   }
@@ -462,13 +462,13 @@ TEST(ColumnAlterMySQL, ModifyKeepsTheColumnComment) {
   TAlterRig R(dbMySQL);
   TFldData* M = R.Both("T", "NAME", iftVarchar, 20);
   M->Size = 40;
-  M->Description = "it's the name";
-  R.TCol->Description = "it's the name";
+  M->SetExtra(&TObjExtra::Description, "it's the name");
+  R.TCol->SetExtra(&TObjExtra::Description, "it's the name");
   EXPECT_EQ(R.Alter(),
             (TTexts{"ALTER TABLE T MODIFY COLUMN NAME VARCHAR(40) COMMENT 'it\\'s the name'"}));
   // Descriptions not compared: the target's own comment stays.
   R.Master.CompareObjects.Exclude(coDescription);
-  M->Description = "other";
+  M->SetExtra(&TObjExtra::Description, "other");
   EXPECT_EQ(R.Alter(),
             (TTexts{"ALTER TABLE T MODIFY COLUMN NAME VARCHAR(40) COMMENT 'it\\'s the name'"}));
 }

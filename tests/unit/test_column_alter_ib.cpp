@@ -94,12 +94,12 @@ TEST(IBAlterRule, TableOfFromAndToTypes) {
   T.FieldType = iftInteger;
   M.StorageType = iftUnknown;
   M.FieldType = iftInteger;
-  M.ArrayBounds = {{1, 5}};
+  M.EditExtra().ArrayBounds = {{1, 5}};
   EXPECT_EQ(IBAllowDataTypeAlter(M, T), -1);
   // A domain missing from its collection is taken as safe.
-  M.ArrayBounds.clear();
+  M.EditExtra().ArrayBounds.clear();
   M.FieldType = iftDomain;
-  M.DomainName = "NOWHERE";
+  M.SetExtra(&TFldExtra::DomainName, "NOWHERE");
   EXPECT_EQ(IBAllowDataTypeAlter(M, T), 1);
 }
 
@@ -228,16 +228,16 @@ TEST(IBAlterColumn, DomainsOnBothSidesAndSimpleTypeToDomain) {
   R.Domain(R.Master, "D_NEW", iftInteger);
   R.Domain(R.Target, "D_OLD", iftInteger);
   TFldData* M = R.Both("T", "A", iftDomain);
-  M->DomainName = "D_NEW";
-  R.TCol->DomainName = "D_OLD";
+  M->SetExtra(&TFldExtra::DomainName, "D_NEW");
+  R.TCol->SetExtra(&TFldExtra::DomainName, "D_OLD");
   EXPECT_EQ(R.Alter(), (TTexts{"ALTER TABLE T ALTER COLUMN A TYPE D_NEW"}));
 
   // An old server rewrites the field source.
   TIBRig O(st_InterBase_5x);
   O.Domain(O.Master, "D_NEW", iftInteger);
   TFldData* MO = O.Both("T", "A", iftDomain);
-  MO->DomainName = "D_NEW";
-  O.TCol->DomainName = "D_OLD";
+  MO->SetExtra(&TFldExtra::DomainName, "D_NEW");
+  O.TCol->SetExtra(&TFldExtra::DomainName, "D_OLD");
   EXPECT_EQ(O.Alter(), (TTexts{"UPDATE RDB$RELATION_FIELDS SET RDB$FIELD_SOURCE='D_NEW' WHERE "
                                "RDB$FIELD_NAME='A' AND RDB$RELATION_NAME='T'"}));
   EXPECT_EQ(O.Work(), (TTexts{"DataType conversion: replace DOMAIN /T (A)/"}));
@@ -247,7 +247,7 @@ TEST(IBAlterColumn, DomainsOnBothSidesAndSimpleTypeToDomain) {
   L.Domain(L.Master, "D_TEXT", iftVarchar, 40);
   TFldData* ML = L.Both("T", "A", iftVarchar, 10);
   ML->FieldType = iftDomain;
-  ML->DomainName = "D_TEXT";
+  ML->SetExtra(&TFldExtra::DomainName, "D_TEXT");
   EXPECT_EQ(L.Alter(), (TTexts{"ALTER TABLE T ALTER COLUMN A TYPE D_TEXT"}));
 }
 
@@ -255,8 +255,8 @@ TEST(IBAlterColumn, ComputedColumnIsDroppedAndAddedAgain) {
   TIBRig R;
   R.Both("T", "A", iftInteger);
   TFldData* M = R.Both("T", "C", iftUnknown);
-  M->Body = "(A * 3)";
-  R.TCol->Body = "(A * 2)";
+  M->SetExtra(&TObjExtra::Body, "(A * 3)");
+  R.TCol->SetExtra(&TObjExtra::Body, "(A * 2)");
   R.Alter();
   EXPECT_EQ(R.Texts()[1], "ALTER TABLE T DROP C");
   EXPECT_EQ(R.Texts()[2], "ALTER TABLE T ADD C COMPUTED BY (A * 3)");

@@ -44,10 +44,10 @@ std::unique_ptr<TFldData> Col(TObjs& Objs, const TSpec& S) {
   F->Scale = S.Scale;
   F->Nullable = !S.NotNull;
   F->DefValue = S.Default;
-  F->CharSet = S.CharSet;
-  F->Collation = S.Collation;
-  F->DomainName = S.Domain;
-  F->Body = S.Body;
+  F->SetExtra(&TFldExtra::CharSet, S.CharSet);
+  F->SetExtra(&TFldExtra::Collation, S.Collation);
+  F->SetExtra(&TFldExtra::DomainName, S.Domain);
+  F->SetExtra(&TObjExtra::Body, S.Body);
   return F;
 }
 
@@ -90,7 +90,7 @@ TEST(ColumnTypes, NameTableAndLookups) {
 
   EXPECT_TRUE(F.Nullable);
   EXPECT_EQ(F.RefPosition, -1);
-  EXPECT_EQ(F.Logged, -1);
+  EXPECT_EQ(F.Extra().Logged, -1);
   F.DefValue = "\"it's\"";
   EXPECT_EQ(F.GetDefValue(), "'it''s'");
   F.DefValue = "\"abc";
@@ -161,25 +161,25 @@ TEST(ColumnTypes, ComparisonText) {
   EXPECT_EQ(D.Cmp(dbMSSQL, {.Body = "(A + B)"}), "AS (A + B)");
   EXPECT_EQ(D.Cmp(dbInterBase, {.Body = "(A + B)"}), "COMPUTED BY (A + B)");
   auto Arr = Col(D.Objs[dbInterBase], {.Type = iftInteger});
-  Arr->ArrayBounds = {{1, 10}, {0, 4}};
+  Arr->EditExtra().ArrayBounds = {{1, 10}, {0, 4}};
   EXPECT_EQ(Arr->FieldTypeDef(), "INTEGER [1:10, 0:4]");
   // A PostgreSQL array and its element type are different types; the declared dimensions and
   // sizes the server does not keep.
   auto PgArr = Col(D.Objs[dbPostgreSQL], {.Type = iftInteger});
-  PgArr->ArrayBounds = {{0, 0}, {0, 3}};
+  PgArr->EditExtra().ArrayBounds = {{0, 0}, {0, 3}};
   EXPECT_EQ(PgArr->FieldTypeDef(), "integer[]");
   EXPECT_EQ(PgArr->TypeDef(), "integer[]");
   auto Dom = Col(D.Objs[dbInterBase], {.Type = iftDomain, .Domain = "d money"});
   Dom->TypeOf = true;
   EXPECT_EQ(Dom->FieldTypeDef(), "TYPE OF \"d money\"");
-  Dom->ReturnParam = 2;
+  Dom->EditExtra().ReturnParam = 2;
   EXPECT_EQ(Dom->FieldTypeDef(), "PARAMETER 2");
   // The segment size 80 is the server's default; external-function arguments never name one.
   auto Blob = Col(D.Objs[dbInterBase], {.Type = iftBlob});
   Blob->SubType = 1;
-  Blob->SegmentSize = 80;
+  Blob->EditExtra().SegmentSize = 80;
   EXPECT_EQ(Blob->FieldTypeDef(), "BLOB SUB_TYPE 1");
-  Blob->SegmentSize = 100;
+  Blob->EditExtra().SegmentSize = 100;
   EXPECT_EQ(Blob->FieldTypeDef(), "BLOB SUB_TYPE 1 SEGMENT SIZE 100");
   TUdfData Udf(&D.Objs[dbInterBase]);
   Blob->OwnerObj = &Udf;
@@ -200,12 +200,12 @@ TEST(ColumnTypes, InterBaseAndMySQLAttributes) {
   EXPECT_EQ(F->TypeDef(), "VARCHAR(20) DEFAULT 'x' NOT NULL");
   IB.IBServerOptions.GetIBCompareOptions().FldCharsetCompare = true;
   EXPECT_EQ(F->TypeDef(), "VARCHAR(20) DEFAULT 'x' NOT NULL");
-  F->Collation = "PXW_INTL";
+  F->EditExtra().Collation = "PXW_INTL";
   EXPECT_EQ(F->TypeDef(),
             "VARCHAR(20) CHARACTER SET WIN1252 DEFAULT 'x' NOT NULL COLLATE PXW_INTL");
   auto Arg = Col(IB, {.Type = iftCstring, .Size = 8});
   Arg->ByDescriptor = true;
-  Arg->CheckText = " (VALUE > 0)";
+  Arg->EditExtra().CheckText = " (VALUE > 0)";
   EXPECT_EQ(Arg->TypeDef(), "CSTRING(8) BY DESCRIPTOR CHECK (VALUE > 0)");
   TPrcData Prc(&IB);
   Arg->OwnerObj = &Prc;
@@ -217,8 +217,8 @@ TEST(ColumnTypes, InterBaseAndMySQLAttributes) {
   Id->UnsignedAttr = Id->ZeroFill = Id->AutoIncrement = true;
   EXPECT_EQ(Id->TypeDef(), "INTEGER(11) UNSIGNED ZEROFILL NOT NULL AUTO_INCREMENT");
   auto E = Col(MY, {.Type = iftEnum, .Default = "'a'"});
-  E->Values.Add("'a'");
-  E->Values.Add("'b'");
+  E->EditExtra().Values.Add("'a'");
+  E->EditExtra().Values.Add("'b'");
   EXPECT_EQ(E->Def(), "C ENUM('a', 'b') DEFAULT 'a'");
   EXPECT_EQ(D.Type(dbMySQL, {.Type = iftDouble, .Precision = 8, .Scale = 3}), "DOUBLE(8,3)");
   // A quoted default is re-escaped by MySQL's rules (a backslash would otherwise escape the
@@ -239,8 +239,8 @@ TEST(ColumnTypes, AttributesOfTheOtherDialects) {
       "varchar(5) not null default '{}'");
   auto Asa = Col(D.Objs[dbSybaseASA], {.Type = iftInteger, .NotNull = true});
   Asa->Identity = Asa->RowGuidCol = true;
-  Asa->IdentitySeed = 1;
-  Asa->IdentityIncrement = 2;
+  Asa->EditExtra().IdentitySeed = 1;
+  Asa->EditExtra().IdentityIncrement = 2;
   EXPECT_EQ(Asa->TypeDef(), "INTEGER IDENTITY (1, 2) ROWGUIDCOL NOT NULL");
 
   TObjs& MS = D.Objs[dbMSSQL];
@@ -253,15 +253,15 @@ TEST(ColumnTypes, AttributesOfTheOtherDialects) {
   Calc->Persisted = true;
   EXPECT_EQ(Calc->TypeDef(), "AS (A * 2) PERSISTED");  // nor has a computed column
   auto Xml = Col(MS, {.Type = iftXml});
-  Xml->XmlSchema = "(DOCUMENT S.C)";
+  Xml->EditExtra().XmlSchema = "(DOCUMENT S.C)";
   EXPECT_EQ(Xml->TypeDef(), "XML (DOCUMENT S.C) NULL");
   auto User = Col(MS, {.Type = iftDomain, .Domain = "Phone"});
-  User->DomainSchema = "dbo";
+  User->EditExtra().DomainSchema = "dbo";
   EXPECT_EQ(User->TypeDef(), "dbo.Phone NULL");
   auto Ident = Col(MS, {.Type = iftBigInt, .NotNull = true, .Collation = "Latin1_General_CI_AS"});
   Ident->Identity = true;
-  Ident->IdentitySeed = 100;
-  Ident->IdentityIncrement = 1;
+  Ident->EditExtra().IdentitySeed = 100;
+  Ident->EditExtra().IdentityIncrement = 1;
   EXPECT_EQ(Ident->TypeDef(), "BIGINT COLLATE Latin1_General_CI_AS IDENTITY (100, 1) NOT NULL");
   TDmnData Dmn(&MS);
   Ident->OwnerObj = &Dmn;  // a user type's descriptor takes the database collation
@@ -270,7 +270,7 @@ TEST(ColumnTypes, AttributesOfTheOtherDialects) {
   TObjs& ASE = D.Objs[dbSybaseASE];
   auto Java = Col(ASE, {.Precision = 10, .Scale = 2});
   Java->JavaClass = true;
-  Java->JavaClassName = "BigDecimal";
+  Java->EditExtra().JavaClassName = "BigDecimal";
   EXPECT_EQ(Java->TypeDef(), "java.lang.BigDecimal(10,2) NULL");
   EXPECT_EQ(D.Type(dbSybaseASE, {.Body = "A + 1"}), "AS A + 1");
   EXPECT_EQ(D.Type(dbSybaseASE, {.Type = iftTable, .NotNull = true}), "TABLE");
@@ -296,8 +296,8 @@ TEST(ColumnTypes, AttributesOfTheOtherDialects) {
   EXPECT_EQ(Bits->TypeDef(), "CHAR(16) FOR BIT DATA");
   auto Lob = Col(DB2, {.Type = iftBlob, .Size = 1024});
   EXPECT_EQ(Lob->TypeDef(), "BLOB(1024)");  // LOB options not given: no words
-  Lob->Logged = 0;
-  Lob->Compact = 1;
+  Lob->EditExtra().Logged = 0;
+  Lob->EditExtra().Compact = 1;
   EXPECT_EQ(Lob->TypeDef(), "BLOB(1024) NOT LOGGED COMPACT");
   auto Gen = Col(DB2, {.Type = iftInteger, .NotNull = true});
   Gen->GeneratedKind = 'D';
@@ -305,7 +305,7 @@ TEST(ColumnTypes, AttributesOfTheOtherDialects) {
   EXPECT_EQ(Gen->TypeDef(), "INTEGER NOT NULL GENERATED BY DEFAULT AS IDENTITY");
   Gen->GeneratedKind = 'A';
   Gen->Identity = false;
-  Gen->GeneratedExpr = "A + B";
+  Gen->EditExtra().GeneratedExpr = "A + B";
   EXPECT_EQ(Gen->TypeDef(), "INTEGER NOT NULL GENERATED ALWAYS AS(A + B)");
 }
 
@@ -315,7 +315,7 @@ TEST(ColumnTypes, ColumnStatements) {
     auto* T = new TTblData(&D.Objs[DB]);
     T->SetObjName("Orders");
     T->SetSchema(Schema);
-    T->Creator = Creator;
+    T->SetExtra(&TObjExtra::Creator, Creator);
     D.Objs[DB].AddObj(T);
     TFldData* F = T->Fields.Add(Col(D.Objs[DB], {.Type = iftInteger}));
     F->SetObjName("Total Sum");
@@ -328,7 +328,7 @@ TEST(ColumnTypes, ColumnStatements) {
   EXPECT_EQ(Pg->DropDef(), "ALTER TABLE sales.\"Orders\" DROP \"Total Sum\"");
   TFldData* Asa = Own(dbSybaseASA, "", "ADMIN");
   EXPECT_EQ(Asa->CreateDef(), "ALTER TABLE ADMIN.Orders ADD \"Total Sum\" INTEGER NULL");
-  Asa->OwnerObj->Creator = "";  // a table read without owner belongs to DBA
+  Asa->OwnerObj->SetExtra(&TObjExtra::Creator, "");  // a table read without owner belongs to DBA
   EXPECT_EQ(Asa->DropDef(), "ALTER TABLE DBA.Orders DROP \"Total Sum\"");
   EXPECT_EQ(Own(dbOracle, "HR", "")->DropDef(), "ALTER TABLE HR.\"Orders\" DROP (\"Total Sum\")");
   TFldData* My = Own(dbMySQL, "", "");
@@ -343,7 +343,7 @@ TEST(ColumnTypes, ColumnStatements) {
   Df->SetObjName("DF_SUM");
   Df->SetCtType(ctDefault);
   Df->FldList.Add("total sum");
-  Df->Body = "(0)";
+  Df->SetExtra(&TObjExtra::Body, "(0)");
   D.Objs[dbMSSQL].AddObj(Df);
   D.Objs[dbMSSQL].LinkDepend(Df, Ms);
   Df->SetObjCreated(false);
@@ -364,23 +364,23 @@ TEST(ColumnTypes, CharacterSetsAndCollations) {
   EXPECT_EQ(F->DefaultCharSet(), "UTF8");
   // The database's set, and a set's default collation (named like the set), are dropped.
   F->GetCharsetCollation(4, "UTF8", 0, "UTF8");
-  EXPECT_EQ(F->CharSet + F->Collation, "");
-  EXPECT_EQ(F->CharSetId, 0);
+  EXPECT_EQ(F->Extra().CharSet + F->Extra().Collation, "");
+  EXPECT_EQ(F->Extra().CharSetId, 0);
   F->GetCharsetCollation(21, "WIN1252", 5, "PXW_INTL");
-  EXPECT_EQ(F->CharSet + "/" + F->Collation, "WIN1252/PXW_INTL");
+  EXPECT_EQ(F->Extra().CharSet + "/" + F->Extra().Collation, "WIN1252/PXW_INTL");
   // A computed item keeps neither; a non-character item keeps its set, loses the collation.
-  F->Body = "(A || B)";
+  F->SetExtra(&TObjExtra::Body, "(A || B)");
   F->GetCharsetCollation(21, "WIN1252", 5, "PXW_INTL");
-  EXPECT_EQ(F->CharSet + F->Collation, "");
+  EXPECT_EQ(F->Extra().CharSet + F->Extra().Collation, "");
   auto N = Col(IB, {.Type = iftInteger, .CharSet = "OCTETS"});
   N->GetCharsetCollation(1, "ASCII", 3, "X");
-  EXPECT_EQ(N->CharSet + "/" + N->Collation, "OCTETS/");
+  EXPECT_EQ(N->Extra().CharSet + "/" + N->Extra().Collation, "OCTETS/");
   // NONE goes when the database names no set; a text BLOB is a character item.
   IB.IBServerOptions.SetDBCharSet("");
   auto B = Col(IB, {.Type = iftBlob});
   B->SubType = 1;
   B->GetCharsetCollation(0, "NONE", 0, "");
-  EXPECT_EQ(B->CharSet, "");
+  EXPECT_EQ(B->Extra().CharSet, "");
   // A domain that cannot be found counts as not character.
   EXPECT_FALSE(Col(IB, {.Type = iftDomain, .Domain = "NOWHERE"})->IsCharType());
 }
@@ -389,15 +389,15 @@ TEST(ColumnTypes, Copying) {
   TObjs IB;
   IB.SetDatabaseType(dbInterBase);
   auto S = Col(IB, {.Type = iftNumeric, .Precision = 9, .NotNull = true, .Default = "\"x\""});
-  S->ArrayBounds = {{1, 2}};
+  S->EditExtra().ArrayBounds = {{1, 2}};
   TFldData A(&IB);
   A.Assign(*S);
   EXPECT_EQ(A.GetObjName() + " " + A.FieldTypeDef() + " " + A.DefValue, "C NUMERIC(9) 'x'");
   EXPECT_FALSE(A.Nullable);
   EXPECT_TRUE(A.ArrayBoundsDiff(*S));  // bounds and dialect attributes stay behind
-  A.ArrayBounds = {{1, 3}};
+  A.EditExtra().ArrayBounds = {{1, 3}};
   EXPECT_TRUE(A.ArrayBoundsDiff(*S));
-  A.ArrayBounds = {{1, 2}};
+  A.EditExtra().ArrayBounds = {{1, 2}};
   EXPECT_FALSE(A.ArrayBoundsDiff(*S));
 }
 
@@ -414,15 +414,15 @@ TEST(ColumnTypes, PostgreSQLSameTypePartsMeanSameTypeText) {
   const TPart Parts[] = {
       {"nullable", [](TFldData& F) { F.Nullable = !F.Nullable; }},
       {"default", [](TFldData& F) { F.DefValue = "42"; }},
-      {"collation", [](TFldData& F) { F.Collation = "C"; }},
-      {"character set", [](TFldData& F) { F.CharSet = "LATIN1"; }},
+      {"collation", [](TFldData& F) { F.EditExtra().Collation = "C"; }},
+      {"character set", [](TFldData& F) { F.EditExtra().CharSet = "LATIN1"; }},
       {"storage length", [](TFldData& F) { F.Length = 99; }},
       {"time zone flags", [](TFldData& F) { F.WithTimeZone = F.WithLocalTimeZone = true; }},
       {"blob sub-type", [](TFldData& F) { F.SubType = 1; }},
-      {"segment size", [](TFldData& F) { F.SegmentSize = 512; }},
+      {"segment size", [](TFldData& F) { F.EditExtra().SegmentSize = 512; }},
       {"array bounds",
        [](TFldData& F) {
-         F.ArrayBounds = {{1, 5}, {0, 2}};
+         F.EditExtra().ArrayBounds = {{1, 5}, {0, 2}};
        }},
       {"name", [](TFldData& F) { F.SetObjName("D"); }},
   };
@@ -435,7 +435,7 @@ TEST(ColumnTypes, PostgreSQLSameTypePartsMeanSameTypeText) {
           auto F = Col(PG, Spec), G = Col(PG, Spec);
           for (TFldData* X : {F.get(), G.get()}) {
             X->AutoIncrement = (Flags & 1) != 0;
-            if (Flags & 2) X->ArrayBounds = {{1, 3}};
+            if (Flags & 2) X->EditExtra().ArrayBounds = {{1, 3}};
           }
           P.Change(*G);
           if (!tbl_detail::PGSameFieldTypeDef(*F, *G)) continue;

@@ -111,20 +111,20 @@ TEST_F(DB2ExtractReplay, ObjectsAreBuiltFromTheRows) {
   EXPECT_FALSE(Id->Nullable);
   EXPECT_TRUE(Id->Identity);
   EXPECT_EQ(Id->GeneratedKind, 'A');
-  ASSERT_TRUE(Id->IdentityGenerator);
-  EXPECT_EQ(Id->IdentityGenerator->StartValue, "1");
-  EXPECT_EQ(Id->IdentityGenerator->Increment, "1");
-  EXPECT_EQ(Id->IdentityGenerator->GetCache(), "20");
+  ASSERT_TRUE(Id->Extra().IdentityGenerator);
+  EXPECT_EQ(Id->Extra().IdentityGenerator->StartValue, "1");
+  EXPECT_EQ(Id->Extra().IdentityGenerator->Increment, "1");
+  EXPECT_EQ(Id->Extra().IdentityGenerator->GetCache(), "20");
   EXPECT_EQ(Cust->Fields[1]->Size, 40);
   EXPECT_EQ(Cust->Fields[2]->Precision, 10);
   EXPECT_EQ(Cust->Fields[2]->Scale, 2);
   EXPECT_EQ(Cust->Fields[2]->DefValue, "0");
-  EXPECT_EQ(Cust->Fields[3]->Logged, 0);
-  EXPECT_EQ(Cust->Fields[3]->Compact, 1);
+  EXPECT_EQ(Cust->Fields[3]->Extra().Logged, 0);
+  EXPECT_EQ(Cust->Fields[3]->Extra().Compact, 1);
   TTblData* Ord = O.GetTable("APP.ORDERS");
   ASSERT_TRUE(Ord);
   EXPECT_EQ(Ord->Fields[3]->FieldType, iftSmallInt);
-  EXPECT_EQ(Ord->Fields[4]->GeneratedExpr, "(TOTAL * 2)");
+  EXPECT_EQ(Ord->Fields[4]->Extra().GeneratedExpr, "(TOTAL * 2)");
   EXPECT_FALSE(Ord->Fields[4]->Identity);
   ASSERT_TRUE(O.GetTable("APP.EMPTY"));
   EXPECT_EQ(O.GetTable("APP.EMPTY")->Fields.Count(), 0);
@@ -133,21 +133,21 @@ TEST_F(DB2ExtractReplay, ObjectsAreBuiltFromTheRows) {
   ASSERT_TRUE(V);
   EXPECT_EQ(V->Path, "\"SYSIBM\",\"SYSFUN\",\"SYSPROC\",\"APP\"");
   EXPECT_EQ(V->Fields.Count(), 2);
-  EXPECT_EQ(V->Body, "SELECT ID, TOTAL FROM APP.ORDERS WHERE TOTAL > 100");
+  EXPECT_EQ(V->Extra().Body, "SELECT ID, TOTAL FROM APP.ORDERS WHERE TOTAL > 100");
   EXPECT_NE(O.GetProcedure("APP.CLOSE_ORDERS"), nullptr);
 
   auto* Ai = Named<TTrgData>(O.Triggers, "ORDERS_AI");
   ASSERT_TRUE(Ai);
-  EXPECT_EQ(Ai->Description, "Keeps the balance");
+  EXPECT_EQ(Ai->Extra().Description, "Keeps the balance");
   EXPECT_EQ(Ai->OwnName, "ORDERS");
   EXPECT_EQ(Ai->Timing, baAfter);
   EXPECT_TRUE(Ai->Events.Contains(iudInsert));
   EXPECT_EQ(Ai->NewAlias, "N");
-  EXPECT_EQ(Ai->Body,
+  EXPECT_EQ(Ai->Extra().Body,
             "UPDATE APP.CUSTOMER SET BALANCE = BALANCE + N.TOTAL WHERE ID = N.CUSTOMER_ID");
   auto* Bi = Named<TTrgData>(O.Triggers, "ORDERS_BI");
   ASSERT_TRUE(Bi);
-  EXPECT_EQ(Bi->Description, "");
+  EXPECT_EQ(Bi->Extra().Description, "");
   EXPECT_EQ(Bi->Timing, baBefore);
   EXPECT_EQ(Bi->WhenCondition, "(N.CODE IS NULL)");
 
@@ -169,7 +169,7 @@ TEST_F(DB2ExtractReplay, ObjectsAreBuiltFromTheRows) {
   for (int I = 0; I < O.Constraints.Count(); ++I) {
     auto* K = dynamic_cast<TCtrData*>(O.Constraints[I]);
     if (K->GetCtType() == ctPKey) ++Keys;
-    if (K->AltName == "SQL090101120000123" && K->GetObjName().empty()) ++Generated;
+    if (K->Extra().AltName == "SQL090101120000123" && K->GetObjName().empty()) ++Generated;
     if (K->GetCtType() == ctFKey) {
       EXPECT_EQ(K->GetObjName(), "FK_ORDERS_CUSTOMER");
       EXPECT_EQ(K->GetRefTblName(), "CUSTOMER");

@@ -199,11 +199,11 @@ TEST(DB2Parser, TableAndColumns) {
     EXPECT_EQ(F->OwnerObj, T);
   }
   EXPECT_TRUE(T->Fields[3]->ForBitData);
-  EXPECT_EQ(T->Fields[9]->Logged, 0);
-  EXPECT_EQ(T->Fields[9]->Compact, 1);
-  EXPECT_EQ(T->Fields[10]->Logged, 1);
-  EXPECT_EQ(T->Fields[10]->Compact, 0);
-  EXPECT_EQ(T->Fields[1]->Logged, -1);
+  EXPECT_EQ(T->Fields[9]->Extra().Logged, 0);
+  EXPECT_EQ(T->Fields[9]->Extra().Compact, 1);
+  EXPECT_EQ(T->Fields[10]->Extra().Logged, 1);
+  EXPECT_EQ(T->Fields[10]->Extra().Compact, 0);
+  EXPECT_EQ(T->Fields[1]->Extra().Logged, -1);
 }
 
 TEST(DB2Parser, IdentityAndGeneratedColumns) {
@@ -219,17 +219,17 @@ TEST(DB2Parser, IdentityAndGeneratedColumns) {
   const TFldData* Id = T->Fields[0];
   EXPECT_TRUE(Id->Identity);
   EXPECT_EQ(Id->GeneratedKind, 'A');
-  ASSERT_TRUE(Id->IdentityGenerator);
-  EXPECT_EQ(Id->IdentityGenerator->StartValue, "1");
-  EXPECT_EQ(Id->IdentityGenerator->Increment, "1");
-  EXPECT_EQ(Id->IdentityGenerator->GetCache(), "20");
+  ASSERT_TRUE(Id->Extra().IdentityGenerator);
+  EXPECT_EQ(Id->Extra().IdentityGenerator->StartValue, "1");
+  EXPECT_EQ(Id->Extra().IdentityGenerator->Increment, "1");
+  EXPECT_EQ(Id->Extra().IdentityGenerator->GetCache(), "20");
   EXPECT_FALSE(Id->Nullable);
   EXPECT_TRUE(T->Fields[1]->Identity);
   EXPECT_EQ(T->Fields[1]->GeneratedKind, 'D');
   const TFldData* S = T->Fields[4];
   EXPECT_FALSE(S->Identity);
   EXPECT_EQ(S->GeneratedKind, 'A');
-  EXPECT_EQ(S->GeneratedExpr, "A + B");
+  EXPECT_EQ(S->Extra().GeneratedExpr, "A + B");
 }
 
 TEST(DB2Parser, AlterTableConstraintsAndSchema) {
@@ -269,13 +269,13 @@ TEST(DB2Parser, AlterTableConstraintsAndSchema) {
   EXPECT_EQ(FK[1]->RefFldList.Count(), 2);
   const std::vector<TCtrData*> CK = P.Constraints("T", ctCheck);
   ASSERT_EQ(CK.size(), 1u);
-  EXPECT_EQ(CK[0]->Body, " (A > 0 AND B IN (1, 2))");
+  EXPECT_EQ(CK[0]->Extra().Body, " (A > 0 AND B IN (1, 2))");
   const std::vector<TCtrData*> UQ = P.Constraints("T", ctUnique);
   ASSERT_EQ(UQ.size(), 2u);
   // The server's own name of a constraint is kept apart from its name.
   int Generated = 0;
   for (const TCtrData* C : UQ)
-    if (C->AltName == "SQL090101120000123" && C->GetObjName().empty()) ++Generated;
+    if (C->Extra().AltName == "SQL090101120000123" && C->GetObjName().empty()) ++Generated;
   EXPECT_EQ(Generated, 1);
 }
 
@@ -312,7 +312,7 @@ TEST(DB2Parser, IndexesViewsAndTriggers) {
   EXPECT_EQ(V->Path, "SYSTEM PATH, APP");
   ASSERT_EQ(V->Fields.Count(), 2);
   EXPECT_EQ(V->Fields[1]->GetObjName(), "Y");
-  EXPECT_EQ(V->Body, "SELECT A, B\r\n  FROM T WHERE A > 0");
+  EXPECT_EQ(V->Extra().Body, "SELECT A, B\r\n  FROM T WHERE A > 0");
 
   TTrgData* T1 = P.Objs.GetTrigger("TR1");
   ASSERT_TRUE(T1);
@@ -325,7 +325,7 @@ TEST(DB2Parser, IndexesViewsAndTriggers) {
   EXPECT_TRUE(T1->ForEachRow);
   EXPECT_EQ(T1->Mode, "DB2SQL");
   EXPECT_EQ(T1->WhenCondition, "(N.A < 0)");
-  EXPECT_EQ(T1->Body, "SET N.A = 0");
+  EXPECT_EQ(T1->Extra().Body, "SET N.A = 0");
 }
 
 TEST(DB2Parser, TriggerBodyEndsAtTheTerminator) {
@@ -336,7 +336,7 @@ TEST(DB2Parser, TriggerBodyEndsAtTheTerminator) {
               "  BEGIN ATOMIC DELETE FROM T; END;\n"));
   TTrgData* T2 = P.Objs.GetTrigger("TR2");
   ASSERT_TRUE(T2);
-  EXPECT_EQ(T2->Body, "BEGIN ATOMIC DELETE FROM T");
+  EXPECT_EQ(T2->Extra().Body, "BEGIN ATOMIC DELETE FROM T");
   EXPECT_EQ(T2->OldTableAlias, "OT");
   EXPECT_EQ(T2->NewTableAlias, "NT");
   EXPECT_TRUE(T2->ForEachStatement);
@@ -425,7 +425,7 @@ TEST(DB2Parser, ReReadsCatalogTexts) {
   auto* V = new TViwData(&O);
   V->SetObjName("V");
   V->SetSchema("APP");
-  V->FullText = "CREATE VIEW APP.V (A) AS SELECT ID FROM APP.T";
+  V->SetExtra(&TObjExtra::FullText, "CREATE VIEW APP.V (A) AS SELECT ID FROM APP.T");
   auto Col = std::make_unique<TFldData>(&O);
   Col->SetObjName("A");
   V->Fields.Add(std::move(Col));
@@ -433,13 +433,13 @@ TEST(DB2Parser, ReReadsCatalogTexts) {
   auto* Tr = new TTrgData(&O);
   Tr->SetObjName("TR");
   Tr->SetSchema("APP");
-  Tr->FullText =
+  Tr->EditExtra().FullText =
       "CREATE TRIGGER TR AFTER UPDATE OF A ON T REFERENCING NEW AS N FOR EACH ROW MODE "
       "DB2SQL\nWHEN (N.A > 1)\nUPDATE T SET B = 1";
   O.AddObj(Tr);
   auto* Bad = new TViwData(&O);
   Bad->SetObjName("W");
-  Bad->FullText = "CREATE VIEW W SELECT 1 FROM T";
+  Bad->SetExtra(&TObjExtra::FullText, "CREATE VIEW W SELECT 1 FROM T");
   O.AddObj(Bad);
 
   TDB2Parser P(&O);
@@ -448,14 +448,14 @@ TEST(DB2Parser, ReReadsCatalogTexts) {
   P.ParseObjText(V);
   P.ParseObjText(Tr);
   P.ParseObjText(Bad);
-  EXPECT_EQ(V->Body, "SELECT ID FROM APP.T");
+  EXPECT_EQ(V->Extra().Body, "SELECT ID FROM APP.T");
   EXPECT_EQ(V->Fields.Count(), 1);  // the list of an existing view stays
   EXPECT_EQ(O.Views.Count(), 2);    // nothing is filed
   EXPECT_EQ(Tr->Timing, baAfter);
   EXPECT_TRUE(Tr->Events.Contains(iudUpdate));
   EXPECT_EQ(Tr->NewAlias, "N");
   EXPECT_EQ(Tr->WhenCondition, "(N.A > 1)");
-  EXPECT_EQ(Tr->Body, "UPDATE T SET B = 1");
+  EXPECT_EQ(Tr->Extra().Body, "UPDATE T SET B = 1");
   EXPECT_EQ(Tr->GetSchema(), "APP");
   EXPECT_EQ(O.Triggers.Count(), 1);
   ASSERT_EQ(P.MsgManager.GetMsgCount(), 1);

@@ -108,7 +108,7 @@ TEST(DialectClasses, ACatalogTextErrorNamesTheObjectsKind) {
   Check.SetCtType(ctCheck);
   Key.SetCtType(ctPKey);
   Computed.TableName = Plain.TableName = "T";
-  Computed.Body = "A + B";
+  Computed.SetExtra(&TObjExtra::Body, "A + B");
   const struct {
     TDbObj* Obj;
     const char* Prefix;

@@ -57,7 +57,7 @@ TEST(DomainText, CreationPerDialect) {
   Money->TypeField->Scale = 2;
   Money->TypeField->DefValue = "0";
   Money->TypeField->Nullable = false;
-  Money->TypeField->CheckText = " (VALUE >= 0)";
+  Money->TypeField->EditExtra().CheckText = " (VALUE >= 0)";
   EXPECT_EQ(Money->Def(),
             "CREATE DOMAIN D_MONEY AS NUMERIC(12,2) DEFAULT 0 NOT NULL CHECK (VALUE >= 0)");
 
@@ -156,17 +156,17 @@ TEST(DomainAlterIB, LengthPerServerVersion) {
 TEST(DomainAlterIB, CheckDefaultAndNullability) {
   TDmnRig R(dbInterBase, st_Firebird_25);
   TDmnData* M = R.Both("D", iftInteger);
-  M->TypeField->CheckText = " (VALUE > 0)";
+  M->TypeField->EditExtra().CheckText = " (VALUE > 0)";
   R.TDmn->TypeField->DefValue = "1";
   EXPECT_EQ(R.Passes(),
             (TTexts{"/* Alter Domain: D - Check(...) */", "ALTER DOMAIN D ADD CHECK (VALUE > 0)",
                     "ALTER DOMAIN D DROP DEFAULT"}));
-  R.TDmn->TypeField->CheckText = " (VALUE > 1)";
+  R.TDmn->TypeField->EditExtra().CheckText = " (VALUE > 1)";
   EXPECT_EQ(R.Passes()[1], "ALTER DOMAIN D DROP CONSTRAINT");
 
   // InterBase 6 takes the CHECK through a temporary domain.
   TDmnRig O(dbInterBase, st_InterBase_6x);
-  O.Both("D", iftInteger)->TypeField->CheckText = " (VALUE > 0)";
+  O.Both("D", iftInteger)->TypeField->EditExtra().CheckText = " (VALUE > 0)";
   const TTexts S = O.Passes();
   ASSERT_EQ(S.size(), 4u) << ::testing::PrintToString(S);
   EXPECT_EQ(S[1], "CREATE DOMAIN IBC$TEMP AS INTEGER CHECK (VALUE > 0)");
@@ -200,7 +200,7 @@ TEST(DomainAlterPG, DefaultNotNullAndAttributesInPlaceTheRestNamed) {
   M->TypeField->Nullable = false;
   R.TDmn->TypeField->DefValue = "1";
   TDmnData* C = R.Both("checked", iftInteger);
-  C->TypeField->CheckText = "(VALUE > 0)";
+  C->TypeField->EditExtra().CheckText = "(VALUE > 0)";
 
   TDmnData* P = R.Both("pair", iftUnknown);
   P->PGOptions->IsType = true;
@@ -227,7 +227,7 @@ TEST(DomainAlterPG, DefaultNotNullAndAttributesInPlaceTheRestNamed) {
   // While a column stores the type, the server refuses to change an attribute's type: that
   // change is named, the rest is written.
   TFldData* Addr = R.Col(R.Target, "home", "addr", iftDomain);
-  Addr->DomainName = "pair";
+  Addr->SetExtra(&TFldExtra::DomainName, "pair");
   const TTexts Stored = R.Passes();
   EXPECT_NE(std::find(Stored.begin(), Stored.end(),
                       "ALTER TYPE pair DROP ATTRIBUTE b,\nADD ATTRIBUTE c integer"),

@@ -130,32 +130,32 @@ struct TShop {
     if (PG) {
       auto* Public = new TSchData(&O);
       Public->SetObjName("public");
-      Public->Creator = "postgres";
-      Public->Description = "standard public schema";
+      Public->SetExtra(&TObjExtra::Creator, "postgres");
+      Public->SetExtra(&TObjExtra::Description, "standard public schema");
       O.AddObj(Public);
       auto* Sales = new TSchData(&O);
       Sales->SetObjName("sales");
-      Sales->Creator = "shop_owner";
+      Sales->SetExtra(&TObjExtra::Creator, "shop_owner");
       O.AddObj(Sales);
     }
     if (IB || PG) {
       TDmnData* D = Domain(O, N("amount_t"), iftNumeric, 10, 2);
-      D->TypeField->CheckText = " (VALUE >= 0)";
-      D->Description = "Money, never negative";
+      D->TypeField->EditExtra().CheckText = " (VALUE >= 0)";
+      D->SetExtra(&TObjExtra::Description, "Money, never negative");
     }
 
     TTblData* Customer = AddTable(O, N("customer"));
     Col(Customer, "id", iftInteger)->Nullable = false;
     Col(Customer, "name", iftVarchar, 40)->Nullable = false;
-    Col(Customer, "email", iftVarchar, 60)->Description = "Where invoices go";
-    Customer->Description = "Customers of the shop";
-    if (PG) Customer->Creator = "shop_owner";
+    Col(Customer, "email", iftVarchar, 60)->SetExtra(&TObjExtra::Description, "Where invoices go");
+    Customer->SetExtra(&TObjExtra::Description, "Customers of the shop");
+    if (PG) Customer->SetExtra(&TObjExtra::Creator, "shop_owner");
     TTblData* Orders = AddTable(O, N("orders"));
     Col(Orders, "id", iftInteger)->Nullable = false;
     Col(Orders, "customer_id", iftInteger)->Nullable = false;
     TFldData* Amount = Col(Orders, "amount", IB || PG ? iftDomain : iftDecimal);
     if (IB || PG) {
-      Amount->DomainName = N("amount_t");
+      Amount->SetExtra(&TFldExtra::DomainName, N("amount_t"));
     } else {
       Amount->Precision = 10;
       Amount->Scale = 2;
@@ -166,7 +166,8 @@ struct TShop {
     Key(O, N("uq_customer_email"), ctUnique, N("customer"), {N("email")});
     Key(O, N("fk_orders_customer"), ctFKey, N("orders"), {N("customer_id")}, N("customer"),
         {N("id")});
-    Key(O, N("ck_orders_amount"), ctCheck, N("orders"), {})->Body = " (" + N("amount") + " > 0)";
+    Key(O, N("ck_orders_amount"), ctCheck, N("orders"), {})
+        ->SetExtra(&TObjExtra::Body, " (" + N("amount") + " > 0)");
     Index(O, N("ix_orders_customer"), N("orders"), {N("customer_id"), N("id")});
 
     if (IB) {
@@ -188,11 +189,11 @@ struct TShop {
     Col(V, "amount", iftInteger);
 
     P = AddProc(O, N("order_count"), "");
-    Col(P, "customer_id", iftInteger)->Description = "The customer counted";
+    Col(P, "customer_id", iftInteger)->SetExtra(&TObjExtra::Description, "The customer counted");
     switch (DB) {
       case dbInterBase:
         Col(P, "N", iftInteger, 0, true);
-        P->Body =
+        P->EditExtra().Body =
             "BEGIN\r\n  SELECT COUNT(*) FROM ORDERS WHERE CUSTOMER_ID = :CUSTOMER_ID "
             "INTO :N;\r\n  SUSPEND;\r\nEND";
         break;
@@ -200,11 +201,11 @@ struct TShop {
         Col(P, "", iftBigInt, 0, true);
         P->IsFunction = true;
         P->Language = "sql";
-        P->Body = " select count(*) from orders where customer_id = $1 ";
-        P->Creator = "shop_owner";
+        P->SetExtra(&TObjExtra::Body, " select count(*) from orders where customer_id = $1 ");
+        P->SetExtra(&TObjExtra::Creator, "shop_owner");
         break;
       default:
-        P->FullText =
+        P->EditExtra().FullText =
             "CREATE PROCEDURE order_count(IN customer_id INT)\r\nBEGIN\r\n  SELECT COUNT(*) FROM "
             "orders o WHERE o.customer_id = customer_id;\r\nEND";
         break;
@@ -216,18 +217,18 @@ struct TShop {
       case dbInterBase:
         T->TrgType = 1;  // before insert
         // The stored trigger source starts with AS; a procedure's starts after it.
-        T->Body =
+        T->EditExtra().Body =
             "AS\r\nBEGIN\r\n  IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(GEN_ORDER_ID, 1);\r\n"
             "END";
         break;
       case dbPostgreSQL:
-        T->Body = "EXECUTE FUNCTION orders_stamp()";
+        T->SetExtra(&TObjExtra::Body, "EXECUTE FUNCTION orders_stamp()");
         break;
       default:
-        T->Body = "SET NEW.amount = ROUND(NEW.amount, 2)";
+        T->SetExtra(&TObjExtra::Body, "SET NEW.amount = ROUND(NEW.amount, 2)");
         break;
     }
-    T->Description = "Numbers new orders";
+    T->SetExtra(&TObjExtra::Description, "Numbers new orders");
 
     Role(O, N("clerk"));
     Grant(O, N("customer"), N("clerk"));
@@ -273,10 +274,10 @@ TEST(ExtractMetadata, PostgreSQLDomainsAreWrittenWhole) {
   Code->SetSchema("sales");
   Code->TypeField->Nullable = false;
   Code->TypeField->DefValue = "'AAA'";
-  Code->TypeField->CheckText = "(VALUE <> 'ZZZ')";
+  Code->TypeField->EditExtra().CheckText = "(VALUE <> 'ZZZ')";
   Domain(O, "plain_int", iftInteger);
   TDmnData* Gone = Domain(O, "gone", iftInteger);
-  Gone->TypeField->CheckText = "(VALUE > 0)";
+  Gone->TypeField->EditExtra().CheckText = "(VALUE > 0)";
   Gone->SkipDef = true;
   TDmnData* Pair = Domain(O, "pair", iftUnknown);
   Pair->PGOptions->IsType = true;
@@ -397,9 +398,9 @@ TEST(ExtractMetadata, ConstraintsPerDialectAndTheirComments) {
   AddTable(Ms, "T", {{"A", iftInteger}});
   Key(Ms, "PK_T", ctPKey, "T", {"A"});
   TCtrData* Df = Key(Ms, "DF_T_A", ctDefault, "T", {"A"});
-  Df->Body = "(0)";
+  Df->SetExtra(&TObjExtra::Body, "(0)");
   TCtrData* Unnamed = Key(Ms, "", ctUnique, "T", {"A"});
-  Unnamed->AltName = "UQ__T__3214EC07";
+  Unnamed->SetExtra(&TObjExtra::AltName, "UQ__T__3214EC07");
   const std::string S = Script(Ms);
   EXPECT_LT(Pos(S, "/* DF_T_A */\n"), Pos(S, "/* PK_T */\n"));
   // A server-made name is shown as a comment; there is no empty name comment.
@@ -410,7 +411,7 @@ TEST(ExtractMetadata, ConstraintsPerDialectAndTheirComments) {
   TObjs Pg;
   Pg.SetDatabaseType(dbPostgreSQL);
   AddTable(Pg, "t", {{"a", iftInteger}});
-  Key(Pg, "df_t_a", ctDefault, "t", {"a"})->Body = "0";
+  Key(Pg, "df_t_a", ctDefault, "t", {"a"})->SetExtra(&TObjExtra::Body, "0");
   Key(Pg, "k_t", ctKey, "t", {"a"});
   const std::string P = Script(Pg);
   EXPECT_EQ(P.find("df_t_a"), std::string::npos) << P;
@@ -535,7 +536,7 @@ TEST(ExtractMetadata, PostgreSQLSchemasAndOwners) {
   EXPECT_NE(Script(Shop.O).find("ALTER PROCEDURE order_count(customer_id integer) OWNER TO"),
             std::string::npos);
   // An owner name that needs quotes gets them.
-  Shop.O.GetTable("customer")->Creator = "Shop Owner";
+  Shop.O.GetTable("customer")->SetExtra(&TObjExtra::Creator, "Shop Owner");
   EXPECT_NE(Script(Shop.O).find("ALTER TABLE customer OWNER TO \"Shop Owner\";"),
             std::string::npos);
 }

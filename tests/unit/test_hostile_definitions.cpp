@@ -266,8 +266,8 @@ TEST(HostileDefinitions, AReplacingFormTakesThePlaceOfWhatStands) {
   for (const TCase& C : Replaced) {
     const TRead R(C.Dialect, Batches(C.Dialect, C.Script));
     ASSERT_EQ(R.O.Procedures.Count(), 1) << C.Dialect << "\n" << R.Summary();
-    EXPECT_NE(R.O.Procedures.Objects(0)->Body.str().find(C.Message), std::string::npos)
-        << C.Dialect << ": " << R.O.Procedures.Objects(0)->Body.str();
+    EXPECT_NE(R.O.Procedures.Objects(0)->Extra().Body.str().find(C.Message), std::string::npos)
+        << C.Dialect << ": " << R.O.Procedures.Objects(0)->Extra().Body.str();
   }
 }
 

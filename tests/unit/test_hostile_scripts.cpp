@@ -436,7 +436,7 @@ TEST(HostileScripts, CreateOrReplaceViewKeepsTheLastDefinition) {
     const TRead R(DialectNamed(Dialect), Script);
     EXPECT_EQ(R.HasError("is defined twice"), !Replaces) << Dialect << ": " << Script;
     ASSERT_EQ(R.O.Views.Count(), 1) << Dialect << ": " << Script;
-    EXPECT_EQ(R.O.Views.Objects(0)->Body.str().find("t2") != std::string::npos, Replaces)
+    EXPECT_EQ(R.O.Views.Objects(0)->Extra().Body.str().find("t2") != std::string::npos, Replaces)
         << Dialect << ": " << Script;
   }
   // PostgreSQL keeps the view's comment across the replacement.
@@ -445,7 +445,7 @@ TEST(HostileScripts, CreateOrReplaceViewKeepsTheLastDefinition) {
       "CREATE TABLE t1 (id integer);\nCREATE VIEW v AS SELECT id FROM t1;\n"
       "COMMENT ON VIEW v IS 'kept';\nCREATE OR REPLACE VIEW v AS SELECT id, 1 FROM t1;\n");
   ASSERT_EQ(R.O.Views.Count(), 1) << R.Summary();
-  EXPECT_EQ(R.O.Views.Objects(0)->Description.str(), "kept");
+  EXPECT_EQ(R.O.Views.Objects(0)->Extra().Description.str(), "kept");
 }
 
 TEST(HostileScripts, AlteringATableTheScriptNeverCreatedIsWarnedAbout) {

@@ -255,7 +255,7 @@ TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
          EXPECT_EQ(D->TypeField->Scale, 2);
          EXPECT_EQ(D->TypeField->GetDefValue(), "0");
          EXPECT_FALSE(D->TypeField->Nullable);
-         EXPECT_EQ(D->TypeField->CheckText, " (VALUE >= 0)");
+         EXPECT_EQ(D->TypeField->Extra().CheckText, " (VALUE >= 0)");
        }},
       {"create table t (id integer not null primary key, \"Name\" varchar(20) character set "
        "win1252 collate pxw_intl, c computed by (id * 2), b blob sub_type text, "
@@ -266,14 +266,14 @@ TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
          EXPECT_FALSE(Column(O, "T", 0)->Nullable);
          EXPECT_EQ(Column(O, "T", 1)->GetObjName(), "Name");
          EXPECT_EQ(Column(O, "T", 1)->Size, 20);
-         EXPECT_EQ(Column(O, "T", 1)->CharSet, "WIN1252");
-         EXPECT_EQ(Column(O, "T", 1)->Collation, "PXW_INTL");
-         EXPECT_EQ(Column(O, "T", 2)->Body, "(id * 2)");
+         EXPECT_EQ(Column(O, "T", 1)->Extra().CharSet, "WIN1252");
+         EXPECT_EQ(Column(O, "T", 1)->Extra().Collation, "PXW_INTL");
+         EXPECT_EQ(Column(O, "T", 2)->Extra().Body, "(id * 2)");
          EXPECT_EQ(Column(O, "T", 3)->FieldType, iftBlob);
          EXPECT_EQ(Column(O, "T", 3)->SubType, 1);
          EXPECT_EQ(Column(O, "T", 4)->FieldType, iftDoublePrecision);
          EXPECT_EQ(Column(O, "T", 5)->FieldType, iftDomain);
-         EXPECT_EQ(Column(O, "T", 5)->DomainName, "D_MONEY");
+         EXPECT_EQ(Column(O, "T", 5)->Extra().DomainName, "D_MONEY");
          EXPECT_EQ(Column(O, "T", 5)->GetDefValue(), "1");
          EXPECT_EQ(O.Constraints.Count(), 1);
        }},
@@ -302,7 +302,7 @@ TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
          EXPECT_EQ(Pk->GetCtType(), ctPKey);
          auto* Ck = Find<TCtrData>(O.Constraints, "CK_B");
          ASSERT_NE(Ck, nullptr);
-         EXPECT_EQ(Ck->Body, " (ID > (0))");
+         EXPECT_EQ(Ck->Extra().Body, " (ID > (0))");
          auto* Uq = Find<TCtrData>(O.Constraints, "UQ_B");
          ASSERT_NE(Uq, nullptr);
          EXPECT_EQ(Uq->IndexName, "IX_UQ_B");
@@ -320,7 +320,7 @@ TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
          EXPECT_EQ(I->Flds.Count(), 2);
          auto* C = Find<TIdxData>(O.Indexes, "IX2");
          ASSERT_NE(C, nullptr);
-         EXPECT_EQ(C->Body, " (UPPER(A))");
+         EXPECT_EQ(C->Extra().Body, " (UPPER(A))");
        }},
   });
 }
@@ -342,7 +342,7 @@ TEST(IBParser, CodeGrantsAndOtherObjectsBuildTheirObjects) {
          auto* V = Find<TViwData>(O.Views, "V");
          ASSERT_NE(V, nullptr);
          EXPECT_EQ(V->Fields.Count(), 2);
-         EXPECT_EQ(V->Body, "SELECT X, Y FROM T");
+         EXPECT_EQ(V->Extra().Body, "SELECT X, Y FROM T");
          auto* W = Find<TViwData>(O.Views, "W");
          ASSERT_NE(W, nullptr);
          EXPECT_EQ(W->Fields.Count(), 0);
@@ -357,14 +357,14 @@ TEST(IBParser, CodeGrantsAndOtherObjectsBuildTheirObjects) {
          EXPECT_EQ(P->Params.Count(), 2);
          EXPECT_EQ(P->Params[1]->GetDefValue(), "'x'");
          EXPECT_EQ(P->Results.Count(), 1);
-         EXPECT_EQ(P->Body, "DECLARE VARIABLE X INTEGER;\nBEGIN\n  R = A; SUSPEND;\nEND");
+         EXPECT_EQ(P->Extra().Body, "DECLARE VARIABLE X INTEGER;\nBEGIN\n  R = A; SUSPEND;\nEND");
          auto* T = Find<TTrgData>(O.Triggers, "TR");
          ASSERT_NE(T, nullptr);
          EXPECT_TRUE(T->Active);
          EXPECT_EQ(T->Position, 3);
          EXPECT_EQ(T->OwnName, "T");
          EXPECT_EQ(T->TrgTypStr(), "AFTER INSERT OR DELETE");
-         EXPECT_EQ(T->Body, "AS\nBEGIN\nEND");
+         EXPECT_EQ(T->Extra().Body, "AS\nBEGIN\nEND");
        }},
       {"CREATE TABLE T (ID INTEGER, C VARCHAR(5));\nCOMMENT ON TABLE T IS 'tab';\n"
        "COMMENT ON COLUMN T.C IS 'col';\nGRANT SELECT, UPDATE ON T TO ROLE R1 WITH GRANT OPTION;\n"
@@ -372,7 +372,7 @@ TEST(IBParser, CodeGrantsAndOtherObjectsBuildTheirObjects) {
        "ENTRY_POINT 'f' MODULE_NAME 'udf';\nALTER TABLE T DROP C;",
        [](TObjs& O) {
          ASSERT_NE(O.GetTable("T"), nullptr);
-         EXPECT_EQ(O.GetTable("T")->Description, "tab");
+         EXPECT_EQ(O.GetTable("T")->Extra().Description, "tab");
          EXPECT_EQ(O.GetTable("T")->Fields.Count(), 1);
          ASSERT_EQ(O.Grants.Count(), 1);
          auto* G = dynamic_cast<TGntData*>(O.Grants.Objects(0));
@@ -391,7 +391,7 @@ TEST(IBParser, CodeGrantsAndOtherObjectsBuildTheirObjects) {
        [](TObjs& O) {
          auto* V = Find<TViwData>(O.Views, "V");
          ASSERT_NE(V, nullptr);
-         EXPECT_EQ(V->Body, "SELECT 2 FROM RDB$DATABASE");
+         EXPECT_EQ(V->Extra().Body, "SELECT 2 FROM RDB$DATABASE");
          EXPECT_EQ(Find<TExcData>(O.Exceptions, "E")->Message, "b");
        }},
   });
@@ -408,16 +408,16 @@ TEST(IBParser, IsqlFormsBuildTheirObjects) {
        "        ALTER TOTAL TYPE NUMERIC(18, 3) COMPUTED BY (Q * 2);\n"
        "COMMENT ON    PROCEDURE PARAMETER P.A IS 'the a';\nCOMMENT ON PROCEDURE    P IS 'pp';",
        [](TObjs& O) {
-         EXPECT_EQ(Find<TDmnData>(O.Domains, "D")->TypeField->CheckText, " (VALUE > 0)");
+         EXPECT_EQ(Find<TDmnData>(O.Domains, "D")->TypeField->Extra().CheckText, " (VALUE > 0)");
          ASSERT_NE(Column(O, "T", 1), nullptr);
-         EXPECT_EQ(Column(O, "T", 1)->Body, "(Q * 2)");
+         EXPECT_EQ(Column(O, "T", 1)->Extra().Body, "(Q * 2)");
          EXPECT_EQ(Column(O, "T", 1)->FieldType, iftUnknown);
          auto* P = Find<TPrcData>(O.Procedures, "P");
          ASSERT_NE(P, nullptr);
-         EXPECT_EQ(P->Body, "BEGIN\n  EXIT;\nEND");
-         EXPECT_EQ(P->Description, "pp");
+         EXPECT_EQ(P->Extra().Body, "BEGIN\n  EXIT;\nEND");
+         EXPECT_EQ(P->Extra().Description, "pp");
          ASSERT_EQ(P->Params.Count(), 1);
-         EXPECT_EQ(P->Params[0]->Description, "the a");
+         EXPECT_EQ(P->Params[0]->Extra().Description, "the a");
        }},
       // Arrays as scripts and isql -x write them: [upper] counts from 1, dimensions follow the
       // whole element type and come before its character set.
@@ -426,16 +426,16 @@ TEST(IBParser, IsqlFormsBuildTheirObjects) {
        [](TObjs& O) {
          const auto Bounds = [](const TFldData* F) {
            std::vector<std::pair<int, int>> R;
-           for (const TArrayBound& B : F->ArrayBounds) R.emplace_back(B.Lower, B.Upper);
+           for (const TArrayBound& B : F->Extra().ArrayBounds) R.emplace_back(B.Lower, B.Upper);
            return R;
          };
          using TBounds = std::vector<std::pair<int, int>>;
          EXPECT_EQ(Bounds(Column(O, "A", 0)), (TBounds{{1, 5}}));
-         EXPECT_EQ(Column(O, "A", 0)->CharSet, "UTF8");
+         EXPECT_EQ(Column(O, "A", 0)->Extra().CharSet, "UTF8");
          EXPECT_EQ(Column(O, "A", 0)->FieldTypeDef(), "VARCHAR(15) [1:5]");
          EXPECT_EQ(Bounds(Column(O, "A", 1)), (TBounds{{1, 4}}));
          EXPECT_EQ(Bounds(Column(O, "A", 2)), (TBounds{{-1, 1}}));
-         EXPECT_TRUE(Column(O, "A", 3)->ArrayBounds.empty());
+         EXPECT_TRUE(Column(O, "A", 3)->Extra().ArrayBounds.empty());
          const TFldData* Grid = Find<TDmnData>(O.Domains, "D_GRID")->TypeField.get();
          EXPECT_EQ(Bounds(Grid), (TBounds{{0, 2}, {1, 3}}));
          EXPECT_EQ(Grid->FieldTypeDef(), "NUMERIC(9,2) [0:2, 1:3]");
@@ -448,8 +448,8 @@ TEST(IBParser, IsqlFormsBuildTheirObjects) {
          ASSERT_NE(F, nullptr);
          ASSERT_EQ(F->Params.Count(), 2);
          EXPECT_EQ(F->Param(0)->GetObjName(), "");
-         EXPECT_EQ(F->Param(0)->CharSet, "UTF8");
-         EXPECT_EQ(F->ReturnParam->CharSet, "UTF8");
+         EXPECT_EQ(F->Param(0)->Extra().CharSet, "UTF8");
+         EXPECT_EQ(F->ReturnParam->Extra().CharSet, "UTF8");
          EXPECT_EQ(F->Def(),
                    "DECLARE EXTERNAL FUNCTION F\r\nCSTRING(80), INTEGER BY DESCRIPTOR\r\n"
                    "RETURNS CSTRING(80) FREE_IT\r\nENTRY_POINT 'f' MODULE_NAME 'm'");
@@ -471,19 +471,19 @@ TEST(IBParser, AlterationFormsBuildTheirObjects) {
        [](TObjs& O) {
          EXPECT_EQ(Column(O, "T", 0)->FieldType, iftBigInt);
          EXPECT_EQ(Column(O, "T", 1)->Size, 20);
-         EXPECT_EQ(Column(O, "T", 1)->CharSet, "ASCII");
+         EXPECT_EQ(Column(O, "T", 1)->Extra().CharSet, "ASCII");
          EXPECT_EQ(Column(O, "T", 2)->GetDefValue(), "");
          EXPECT_TRUE(Column(O, "T", 2)->Nullable);
          EXPECT_EQ(Column(O, "T", 3)->GetObjName(), "F");
          EXPECT_EQ(Column(O, "T", 3)->GetDefValue(), "'x'");
          EXPECT_FALSE(Column(O, "T", 3)->Nullable);
          EXPECT_EQ(Column(O, "T", 3)->FieldType, iftDomain);
-         EXPECT_EQ(Column(O, "T", 3)->DomainName, "D");
+         EXPECT_EQ(Column(O, "T", 3)->Extra().DomainName, "D");
          const TFldData* D = Find<TDmnData>(O.Domains, "D")->TypeField.get();
          EXPECT_EQ(D->FieldTypeDef(), "NUMERIC(9,2)");
          EXPECT_EQ(D->GetDefValue(), "2");
          EXPECT_FALSE(D->Nullable);
-         EXPECT_EQ(D->CheckText, "");
+         EXPECT_EQ(D->Extra().CheckText, "");
        }},
       // And as writes to the system tables, for servers without that DDL; an UPDATE of
       // another table is data.
@@ -523,7 +523,7 @@ TEST(IBParser, AlterationFormsBuildTheirObjects) {
        "Rdb$Field_Name='D';\nUPDATE ORDERS SET RDB$NULL_FLAG = 1 WHERE RDB$FIELD_NAME = 'A';",
        [](TObjs& O) {
          EXPECT_FALSE(Column(O, "T", 0)->Nullable);
-         EXPECT_EQ(Column(O, "T", 0)->DomainName, "D");
+         EXPECT_EQ(Column(O, "T", 0)->Extra().DomainName, "D");
          EXPECT_EQ(Column(O, "T", 1)->FieldTypeDef(), "VARCHAR(12)");
          EXPECT_EQ(Column(O, "T", 1)->GetDefValue(), "'y'");
          EXPECT_EQ(Column(O, "T", 2)->SubType, 1);
@@ -532,7 +532,7 @@ TEST(IBParser, AlterationFormsBuildTheirObjects) {
          EXPECT_EQ(Column(O, "T", 5)->FieldTypeDef(), "DECIMAL(15,4)");
          EXPECT_EQ(O.Domains.FindObj("IBCXXX"), nullptr);
          const TFldData* D = Find<TDmnData>(O.Domains, "D")->TypeField.get();
-         EXPECT_EQ(D->CharSet, "ASCII");
+         EXPECT_EQ(D->Extra().CharSet, "ASCII");
          EXPECT_FALSE(D->Nullable);
        }},
   });
@@ -762,7 +762,7 @@ TEST(IBSQLExec, DescriptionFormsLoadAsWrittenAndReadBack) {
     std::string Script;
     std::vector<std::string> Texts;
     for (const auto& [Obj, Text] : Described) {
-      Obj->Description = Text;
+      Obj->SetExtra(&TObjExtra::Description, Text);
       std::string Def = Obj->DescriptionDef();
       for (std::size_t I; (I = Def.find('\r')) != std::string::npos;) Def.erase(I, 1);
       Texts.push_back(Def);
@@ -785,8 +785,8 @@ TEST(IBSQLExec, DescriptionFormsLoadAsWrittenAndReadBack) {
     TObjs Back;
     Back.SetDatabaseType(dbInterBase);
     ASSERT_EQ(ParseInto(Back, Schema + Script), std::vector<std::string>{});
-    EXPECT_EQ(Back.GetTable("T")->Description, "it's T");
-    EXPECT_EQ(Column(Back, "T", 0)->Description, "col\nline two");
-    EXPECT_EQ(Find<TPrcData>(Back.Procedures, "F")->Params[0]->Description, "par");
+    EXPECT_EQ(Back.GetTable("T")->Extra().Description, "it's T");
+    EXPECT_EQ(Column(Back, "T", 0)->Extra().Description, "col\nline two");
+    EXPECT_EQ(Find<TPrcData>(Back.Procedures, "F")->Params[0]->Extra().Description, "par");
   }
 }

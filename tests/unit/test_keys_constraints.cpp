@@ -88,7 +88,7 @@ TEST(ConstraintText, KeysPerDialect) {
     // A table without a recorded owner belongs to DBA.
     EXPECT_EQ(K.C.Def(), "ALTER TABLE DBA.T ADD PRIMARY KEY CLUSTERED (A)");
     K.C.SetCtType(ctFKey);
-    K.C.Creator = "sales";
+    K.C.SetExtra(&TObjExtra::Creator, "sales");
     K.C.RoleName = "fk_role";
     K.C.SetRefTblName("R");
     K.C.CheckOnCommit = true;
@@ -133,14 +133,14 @@ TEST(ConstraintText, ReferencedTableOfPostgreSQLNeverStartsWithADot) {
 
 TEST(ConstraintText, ChecksDefaultsAndNotNull) {
   TOne Ck(dbMSSQL, ctCheck);
-  Ck.C.Body = " (A > 0)";
+  Ck.C.SetExtra(&TObjExtra::Body, " (A > 0)");
   Ck.C.NotForReplication = true;
   EXPECT_EQ(Ck.C.Def(), "ALTER TABLE T ADD CHECK NOT FOR REPLICATION (A > 0)");
 
   // A default inside a column definition names no column; as ADD it does.
   TOne Df(dbMSSQL, ctDefault);
   Df.C.SetObjName("DF_T_A");
-  Df.C.Body = "(0)";
+  Df.C.SetExtra(&TObjExtra::Body, "(0)");
   EXPECT_EQ(Df.C.ConstraintDef(true), "CONSTRAINT DF_T_A DEFAULT (0)");
   EXPECT_EQ(Df.C.Def(), "ALTER TABLE T ADD CONSTRAINT DF_T_A DEFAULT (0) FOR A");
   Df.C.FldList.Add("B");
@@ -177,7 +177,7 @@ TEST(ConstraintText, DropTexts) {
   EXPECT_EQ(My.C.DropDef(), "ALTER TABLE T DROP FOREIGN KEY `c`");
 
   TOne Ms(dbMSSQL, ctPKey);
-  Ms.C.AltName = "PK__T__3214EC07";
+  Ms.C.SetExtra(&TObjExtra::AltName, "PK__T__3214EC07");
   EXPECT_EQ(Ms.C.DropDef(), "ALTER TABLE T DROP CONSTRAINT PK__T__3214EC07");
 
   TOne Asa(dbSybaseASA, ctUnique);
@@ -198,7 +198,7 @@ TEST(ConstraintText, DropTexts) {
             "Delete from Rdb$Relation_Constraints\r\nwhere Rdb$Relation_Name = 'T'\r\n"
             "and Rdb$Constraint_Type = 'PRIMARY KEY'");
   Ib.C.SetCtType(ctCheck);
-  Ib.C.Body = " (A <> '*/')";
+  Ib.C.SetExtra(&TObjExtra::Body, " (A <> '*/')");
   const std::string Note = Ib.C.DropDef();
   EXPECT_EQ(Note.rfind("/* drop constraint: ALTER TABLE T ADD CHECK", 0), 0u) << Note;
   EXPECT_EQ(Note.find("*/"), Note.size() - 4) << Note;
@@ -214,7 +214,7 @@ TEST(ConstraintNames, SQLServerNamesEndInUpperCaseHexDigits) {
     K.C.SetObjName(Name);
     const bool Generated = K.C.MSSQLCheckSysName();
     // The name is kept apart, never lost.
-    EXPECT_EQ(Generated ? K.C.AltName : K.C.GetObjName(), Name);
+    EXPECT_EQ(Generated ? K.C.Extra().AltName : K.C.GetObjName(), Name);
     EXPECT_EQ(Generated, K.C.GetObjName().empty());
     return Generated;
   };
@@ -269,7 +269,7 @@ TEST(ConstraintNames, PostgreSQLAndDB2Rules) {
   D.SetCtType(ctPKey);
   D.SetObjName("SQL230101120000000");
   EXPECT_TRUE(D.CheckSysName());
-  EXPECT_EQ(D.AltName, "SQL230101120000000");
+  EXPECT_EQ(D.Extra().AltName, "SQL230101120000000");
   D.SetObjName("SQL2301011200000001");
   EXPECT_FALSE(D.CheckSysName());
   // Other dialects leave names alone.
@@ -404,10 +404,10 @@ TEST(ConstraintPasses, ForeignKeyThatChangesItsTarget) {
 TEST(ConstraintPasses, OnlyTheComparedKindsAndTargetOnlyKeysLastToFirst) {
   TKeyPair P(dbMySQL);
   OrdersAndCustomers(P);
-  AddKey(P.Target, "A_CHECK", ctCheck, "ORDERS", {})->Body = " (ID > 0)";
+  AddKey(P.Target, "A_CHECK", ctCheck, "ORDERS", {})->SetExtra(&TObjExtra::Body, " (ID > 0)");
   AddKey(P.Target, "B_UNIQUE", ctUnique, "ORDERS", {"CODE"});
   AddKey(P.Target, "C_UNIQUE", ctUnique, "CUSTOMER", {"NAME"});
-  AddKey(P.Master, "NEW_CHECK", ctCheck, "ORDERS", {})->Body = " (ID > 1)";
+  AddKey(P.Master, "NEW_CHECK", ctCheck, "ORDERS", {})->SetExtra(&TObjExtra::Body, " (ID > 1)");
   P.SetCompareObjects({coUnique});
   P.Generate();
   EXPECT_EQ(P.Exec.Steps(), (TSteps{"drop C_UNIQUE", "drop B_UNIQUE"}));
@@ -436,7 +436,7 @@ TEST(ConstraintPasses, MissingTablesComeBeforeTheirKeys) {
 TEST(ConstraintPasses, DefaultsComeInTheirOwnRunAndOnce) {
   TKeyPair P(dbMSSQL);
   OrdersAndCustomers(P);
-  AddKey(P.Master, "DF_CODE", ctDefault, "ORDERS", {"CODE"})->Body = "('x')";
+  AddKey(P.Master, "DF_CODE", ctDefault, "ORDERS", {"CODE"})->SetExtra(&TObjExtra::Body, "('x')");
   AddKey(P.Master, "PK_NEW", ctPKey, "CUSTOMER", {"NAME"});
   P.Generate();
   EXPECT_EQ(P.Exec.Steps(), (TSteps{"create PK_NEW", "create DF_CODE"}));
@@ -453,7 +453,7 @@ TEST(ConstraintPasses, DefaultsComeInTheirOwnRunAndOnce) {
   // Other dialects write them in the last constraint pass.
   TKeyPair A(dbSybaseASE);
   OrdersAndCustomers(A);
-  AddKey(A.Master, "DF_CODE", ctDefault, "ORDERS", {"CODE"})->Body = "'x'";
+  AddKey(A.Master, "DF_CODE", ctDefault, "ORDERS", {"CODE"})->SetExtra(&TObjExtra::Body, "'x'");
   AddKey(A.Master, "PK_NEW", ctPKey, "CUSTOMER", {"NAME"});
   A.Generate();
   EXPECT_EQ(A.Exec.Steps(), (TSteps{"create PK_NEW", "create DF_CODE"}));

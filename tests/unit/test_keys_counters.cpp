@@ -33,7 +33,7 @@ TExcData* AddException(TObjs& Objs, const std::string& Name, const std::string& 
 TEvtData* AddEvent(TObjs& Objs, const std::string& Name, const std::string& Handler) {
   auto* E = new TEvtData(&Objs);
   E->SetObjName(Name);
-  E->Body = Handler;
+  E->SetExtra(&TObjExtra::Body, Handler);
   EXPECT_TRUE(Objs.AddObj(E));
   return E;
 }
@@ -192,7 +192,8 @@ TEST(ExceptionPasses, ChangedMessageIsAlteredInPlace) {
 
 TEST(ExceptionPasses, DescriptionsWhenAsked) {
   TKeyPair P(dbInterBase);
-  AddException(P.Master, "E", "text")->Description = "raised when out of stock";
+  AddException(P.Master, "E", "text")
+      ->SetExtra(&TObjExtra::Description, "raised when out of stock");
   AddException(P.Target, "E", "text");
   P.SetCompareObjects({coException});
   EXPECT_EQ(P.Generate(), "");
@@ -222,7 +223,7 @@ TEST(EventText, SchedulesAndHandler) {
   Last->StartDate = "2024/01/31";
   EXPECT_EQ(Last->Def(), "SCHEDULE START TIME '23:00' ON(0) START DATE '2024/01/31'");
   E.Location = "CONSOLIDATED";
-  E.Body = "BEGIN\r\n  DELETE FROM LOG;\r\nEND";
+  E.SetExtra(&TObjExtra::Body, "BEGIN\r\n  DELETE FROM LOG;\r\nEND");
   EXPECT_EQ(E.Def(),
             "CREATE EVENT NightlyCleanup\r\n SCHEDULE daytime BETWEEN '08:00' AND '18:00' EVERY "
             "30 MINUTES ON(1, 15),\r\n SCHEDULE START TIME '23:00' ON(0) START DATE "

@@ -33,10 +33,11 @@ void BuildSide(TObjs& O, bool Master) {
         ->OnDelete = udaCascade;
     AddKey(O, "PK_ITEMS", ctPKey, "ITEMS", {"ID"});
     AddKey(O, "FK_ITEMS_ORDER", ctFKey, "ITEMS", {"ORDER_ID"}, "ORDERS", {"ID"});
-    AddKey(O, "CK_ORDERS_CODE", ctCheck, "ORDERS", {})->Body =
+    AddKey(O, "CK_ORDERS_CODE", ctCheck, "ORDERS", {})->EditExtra().Body =
         DB == dbPostgreSQL ? " ((code)::text <> '')" : " (CODE <> '')";
     if (DB == dbMSSQL || DB == dbSybaseASE)
-      AddKey(O, "DF_ORDERS_CODE", ctDefault, "ORDERS", {"CODE"})->Body = "('-')";
+      AddKey(O, "DF_ORDERS_CODE", ctDefault, "ORDERS", {"CODE"})
+          ->SetExtra(&TObjExtra::Body, "('-')");
     AddIndex(O, "IX_ORDERS_CODE", "ORDERS", {"CODE"}, true);
     // InterBase sorts a whole index one way; the others sort each column.
     if (DB == dbInterBase)
@@ -72,7 +73,7 @@ void BuildSide(TObjs& O, bool Master) {
     TEvtSdlData* S = E->AddSchedule("nightly");
     S->StartTime = "02:00:00";
     S->AddDayOfMonth(Master ? 1 : 2);
-    E->Body = "BEGIN\r\n  DELETE FROM ORDERS WHERE CODE = '';\r\nEND";
+    E->SetExtra(&TObjExtra::Body, "BEGIN\r\n  DELETE FROM ORDERS WHERE CODE = '';\r\nEND");
     O.AddObj(E);
   }
 }

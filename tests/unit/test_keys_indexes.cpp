@@ -49,7 +49,7 @@ TEST(IndexText, CreatePerDialect) {
     TIx X(dbSybaseASA);
     X.I.AddFld("A");
     EXPECT_EQ(X.I.Def(), "CREATE INDEX IX ON DBA.T(A)");
-    X.I.Creator = "sales";
+    X.I.SetExtra(&TObjExtra::Creator, "sales");
     EXPECT_EQ(X.I.Def(), "CREATE INDEX IX ON sales.T(A)");
   }
   {
@@ -75,7 +75,7 @@ TEST(IndexText, CreatePerDialect) {
               "CREATE INDEX HR.IX ON HR.T(A)\r\nCOMPRESS\r\nNOLOGGING\r\nTABLESPACE USERS\r\n"
               "initrans 2");
     TIx D(dbOracle);
-    D.I.Body = "(UPPER(NAME))";
+    D.I.SetExtra(&TObjExtra::Body, "(UPPER(NAME))");
     D.I.IndexType = "CTXSYS.CONTEXT";
     D.I.Parameters = "('SYNC (ON COMMIT)')";
     EXPECT_EQ(D.I.Def(),
@@ -99,7 +99,7 @@ TEST(IndexText, CreatePerDialect) {
   {
     TIx X(dbInterBase);
     X.I.Descending = true;
-    X.I.Body = " (A || B)";
+    X.I.SetExtra(&TObjExtra::Body, " (A || B)");
     EXPECT_EQ(X.I.Def(), "CREATE DESC INDEX IX ON T COMPUTED BY (A || B)");
     // A plain TFldData descriptor has no direction.
     TIx P(dbInterBase);

@@ -63,7 +63,7 @@ T* Add(TObjs& Objs, const std::string& Name) {
 TPblData* AddPublication(TObjs& Objs, const std::string& Name,
                          const std::vector<std::vector<std::string>>& Articles) {
   auto* P = Add<TPblData>(Objs, Name);
-  P->Creator = "DBA";
+  P->SetExtra(&TObjExtra::Creator, "DBA");
   for (const auto& A : Articles) {
     TPblArtData* Art = P->AddArticle("DBA", A[0]);
     for (std::size_t I = 1; I < A.size(); ++I) Art->Columns.Add(A[I]);
@@ -121,12 +121,12 @@ TEST(Schemas, TextsPerDialect) {
 TEST(Schemas, BuiltInSchemasAreNeverTouched) {
   TPair C(dbPostgreSQL);
   C.Master.CompareObjects.Include(coDescription);
-  Add<TSchData>(C.Master, "public")->Description = "standard";
+  Add<TSchData>(C.Master, "public")->SetExtra(&TObjExtra::Description, "standard");
   Add<TSchData>(C.Master, "app");
   Add<TSchData>(C.Target, "public");
   Add<TSchData>(C.Target, "gone");
-  Add<TSchData>(C.Master, "kept")->Description = "same";
-  Add<TSchData>(C.Target, "kept")->Description = "same";
+  Add<TSchData>(C.Master, "kept")->SetExtra(&TObjExtra::Description, "same");
+  Add<TSchData>(C.Target, "kept")->SetExtra(&TObjExtra::Description, "same");
   C.Prepare();
   GenScriptSchCreate(C.Master, C.Target, C.Exec);
   GenScriptSchAlter(C.Master, C.Target, C.Exec);
@@ -135,7 +135,7 @@ TEST(Schemas, BuiltInSchemasAreNeverTouched) {
 
   TPair MS(dbMSSQL);
   auto* Guest = Add<TSchData>(MS.Target, "guest");
-  Guest->AltName = "guest";  // marked built-in by the reader
+  Guest->SetExtra(&TObjExtra::AltName, "guest");  // marked built-in by the reader
   MS.Prepare();
   GenScriptSchDrop(MS.Master, MS.Target, MS.Exec);
   EXPECT_TRUE(MS.Exec.Steps().empty());
@@ -212,7 +212,7 @@ TEST(ExternalFunctions, AlterClearsUsersFirst) {
   // A procedure already emptied, a procedure still using it, a view reading it in two columns.
   TPrcData* Used = AddProc(C.Target, "P_USED", "BEGIN X = F(1); END");
   TPrcData* Empty = AddProc(C.Target, "P_EMPTY", "");
-  Empty->Body = Empty->EmptyBody();
+  Empty->SetExtra(&TObjExtra::Body, Empty->EmptyBody());
   TViwData* V = AddView(C.Target, "V", "SELECT F(A) AS X, F(B) AS Y FROM T");
   TFldData* X = AddColumn(V, V->Fields, "X", iftInteger);
   TFldData* Y = AddColumn(V, V->Fields, "Y", iftInteger);
@@ -234,10 +234,10 @@ TEST(ExternalFunctions, AlterClearsUsersFirst) {
 TEST(ExternalFunctions, DroppingAFunctionTakesItsComputedColumnAndTheMasterGetsItBack) {
   TPair C(dbInterBase);
   TTblData* MT = AddTable(C.Master, "T", {{"A", iftInteger}, {"C", iftInteger}});
-  MT->Fields.Find("C")->Body = "(A + 1)";
+  MT->Fields.Find("C")->SetExtra(&TObjExtra::Body, "(A + 1)");
   TTblData* TT = AddTable(C.Target, "T", {{"A", iftInteger}, {"C", iftInteger}});
   TFldData* TC = TT->Fields.Find("C");
-  TC->Body = "(F(A))";
+  TC->SetExtra(&TObjExtra::Body, "(F(A))");
   TUdfData* F = AddUdf(C.Target, "F", 1, "e");
   C.Target.LinkDepend(TC, F);
   C.Prepare();
@@ -249,8 +249,8 @@ TEST(ExternalFunctions, DroppingAFunctionTakesItsComputedColumnAndTheMasterGetsI
 TEST(ExternalFunctions, UnchangedDeclarationWritesOnlyTheDescription) {
   TPair C(dbInterBase);
   C.Master.CompareObjects.Include(coDescription);
-  AddUdf(C.Master, "F", 1, "e")->Description = "new words";
-  AddUdf(C.Target, "F", 1, "e")->Description = "old words";
+  AddUdf(C.Master, "F", 1, "e")->SetExtra(&TObjExtra::Description, "new words");
+  AddUdf(C.Target, "F", 1, "e")->SetExtra(&TObjExtra::Description, "old words");
   C.Prepare();
   GenScriptUdfAlter(C.Master, C.Target, C.Exec);
   EXPECT_EQ(C.Exec.Text().find("Alter UDF"), std::string::npos);
@@ -571,7 +571,7 @@ TEST(DefaultsAndRules, Texts) {
   Odd->Expression = "1";
   EXPECT_EQ(Odd->Def(), "CREATE DEFAULT [A]]B] AS 1");
   auto* Stored = Add<TRulData>(MS.Objs, "positive");
-  Stored->FullText = "create rule positive as @v > 0";
+  Stored->SetExtra(&TObjExtra::FullText, "create rule positive as @v > 0");
   EXPECT_EQ(Stored->Def(), "create rule positive as @v > 0");
   TSchema ASE(dbSybaseASE);
   auto* R = Add<TRulData>(ASE.Objs, "positive");

@@ -92,13 +92,13 @@ void ExpectDefaultsRulesAndMadeUpKeys(TObjs& O) {
   ASSERT_TRUE(Def && Rul);
   EXPECT_EQ(Def->Expression, "0");
   EXPECT_EQ(Rul->Expression, "@value >= 0");
-  EXPECT_EQ(Rul->FullText.rfind("create rule", 0), 0u) << Rul->FullText;
+  EXPECT_EQ(Rul->Extra().FullText.rfind("create rule", 0), 0u) << Rul->Extra().FullText;
   int Generated = 0;
   for (int K = 0; K < O.Constraints.Count(); ++K) {
     auto* Ctr = dynamic_cast<TCtrData*>(O.Constraints.Objects(K));
-    if (!Ctr->AltName.empty()) {
+    if (!Ctr->Extra().AltName.empty()) {
       ++Generated;
-      EXPECT_EQ(Ctr->AltName.rfind("PK__", 0), 0u) << Ctr->AltName;
+      EXPECT_EQ(Ctr->Extra().AltName.rfind("PK__", 0), 0u) << Ctr->Extra().AltName;
       EXPECT_EQ(Ctr->GetObjName(), "");
     }
   }
@@ -251,7 +251,7 @@ TEST(MSSQLExtractReplay, SQLServerSchemasOptionsAndColumns) {
     auto* S = dynamic_cast<TSchData*>(O.Schemas.FindObj(Name));
     ASSERT_TRUE(S) << Name;
     EXPECT_EQ(S->BuiltIn(), BuiltIn) << Name;
-    EXPECT_EQ(S->AltName, BuiltIn ? Name : "") << Name;
+    EXPECT_EQ(S->Extra().AltName, BuiltIn ? Name : "") << Name;
   }
   const TMSSQLDatabaseOptions& Opt = O.MSSQLServerOptions.GetMSSQLDatabaseOptions();
   EXPECT_TRUE(Opt.RecursiveTriggers);
@@ -260,23 +260,23 @@ TEST(MSSQLExtractReplay, SQLServerSchemasOptionsAndColumns) {
 
   TTblData* Orders = O.GetTable("SALES.ORDERS");
   ASSERT_TRUE(Orders);
-  EXPECT_EQ(Orders->Description, "Placed orders");
+  EXPECT_EQ(Orders->Extra().Description, "Placed orders");
   ASSERT_EQ(Orders->Fields.Count(), 6);
   const TFldData& Id = *Orders->Fields[0];
   EXPECT_TRUE(Id.Identity);
-  EXPECT_EQ(Id.IdentitySeed, 100);
+  EXPECT_EQ(Id.Extra().IdentitySeed, 100);
   EXPECT_EQ(Orders->Fields[1]->FieldType, iftNVarChar);
   EXPECT_EQ(Orders->Fields[1]->Size, 40);  // 80 bytes of national characters
-  EXPECT_EQ(Orders->Fields[1]->Collation, "Latin1_General_BIN");
-  EXPECT_EQ(Orders->Fields[2]->Size, -1);           // varchar(max)
-  EXPECT_EQ(Orders->Fields[2]->Collation, "");      // the database's own
-  EXPECT_EQ(Orders->Fields[3]->DefValue, "((0))");  // unnamed default: the column's
-  EXPECT_EQ(Orders->Fields[4]->Body, "([qty]*(2))");
-  EXPECT_EQ(Orders->Fields[4]->Description, "Twice the quantity");
+  EXPECT_EQ(Orders->Fields[1]->Extra().Collation, "Latin1_General_BIN");
+  EXPECT_EQ(Orders->Fields[2]->Size, -1);               // varchar(max)
+  EXPECT_EQ(Orders->Fields[2]->Extra().Collation, "");  // the database's own
+  EXPECT_EQ(Orders->Fields[3]->DefValue, "((0))");      // unnamed default: the column's
+  EXPECT_EQ(Orders->Fields[4]->Extra().Body, "([qty]*(2))");
+  EXPECT_EQ(Orders->Fields[4]->Extra().Description, "Twice the quantity");
   TTblData* Cust = O.GetTable("DBO.CUSTOMER");
   ASSERT_TRUE(Cust);
   EXPECT_EQ(Cust->Fields[1]->FieldType, iftDomain);
-  EXPECT_EQ(Cust->Fields[1]->DomainName, "PHONE");
+  EXPECT_EQ(Cust->Fields[1]->Extra().DomainName, "PHONE");
 }
 
 TEST(MSSQLExtractReplay, ASEDatabaseOptions) {

@@ -94,7 +94,7 @@ TEST(TSQLParser, OwnersBatchesAndOperatorsOfTheScanner) {
   EXPECT_EQ(P.Table("SALES.T")->GetObjFullName(), "SALES.T");
   ASSERT_EQ(P.O.Indexes.Count(), 1);
   EXPECT_EQ(P.O.Indexes.Objects(0)->Def(), "CREATE INDEX I ON DBO.[MY T](A DESC)");
-  EXPECT_EQ(P.Constraint(0)->Body, " (a < > 0 and a ! = 1)");
+  EXPECT_EQ(P.Constraint(0)->Extra().Body, " (a < > 0 and a ! = 1)");
 }
 
 TEST(TSQLParser, GoOnTheFirstLineEndsABatchAndBodiesStopAtGoLines) {
@@ -105,7 +105,8 @@ TEST(TSQLParser, GoOnTheFirstLineEndsABatchAndBodiesStopAtGoLines) {
               "CREATE TABLE t (a INT)\nGO");
     EXPECT_EQ(P.Errors, std::vector<std::string>{}) << DB;
     ASSERT_EQ(P.O.Views.Count(), 1) << DB;
-    EXPECT_EQ(dynamic_cast<TViwData*>(P.O.Views.Objects(0))->Body, "SELECT 1 AS GOTO\r\n  go")
+    EXPECT_EQ(dynamic_cast<TViwData*>(P.O.Views.Objects(0))->Extra().Body,
+              "SELECT 1 AS GOTO\r\n  go")
         << DB;
     EXPECT_EQ(P.O.Tables.Count(), 1) << DB;
   }
@@ -129,7 +130,8 @@ TEST(TSQLParser, ServerMadeNamesAndColumnDefaults) {
       if (P.Constraint(I)->GetCtType() == ctPKey) Pk = P.Constraint(I);
     ASSERT_NE(Pk, nullptr);
     EXPECT_EQ(Pk->GetObjName(), "");
-    EXPECT_EQ(Pk->AltName, DB == dbMSSQL ? "PK__T__3213E83F0AD2A005" : "PK__t__3213E83F0AD2A005");
+    EXPECT_EQ(Pk->Extra().AltName,
+              DB == dbMSSQL ? "PK__T__3213E83F0AD2A005" : "PK__t__3213E83F0AD2A005");
     // A named default stays a constraint on SQL Server; ASE keeps it with its column.
     EXPECT_EQ(P.O.Constraints.Count(), DB == dbMSSQL ? 2 : 1);
     EXPECT_EQ(T->Fields[1]->DefValue, DB == dbMSSQL ? "" : "'x'");
@@ -160,9 +162,9 @@ TEST(TSQLParser, DefaultsRulesTypesDescriptionsAndOptions) {
   ASSERT_EQ(P.O.Domains.Count(), 1);
   EXPECT_EQ(P.O.Domains.Objects(0)->Def(),
             "EXEC sp_addtype N'MONEY_T', N'decimal(12,2)', N'NOT NULL'");
-  EXPECT_EQ(P.Table("DBO.T")->Fields[0]->DomainName, "MONEY_T");
-  EXPECT_EQ(P.Table("DBO.T")->Fields[0]->Description, "The m");
-  EXPECT_EQ(P.Table("DBO.T")->Fields[1]->Description, "The n");
+  EXPECT_EQ(P.Table("DBO.T")->Fields[0]->Extra().DomainName, "MONEY_T");
+  EXPECT_EQ(P.Table("DBO.T")->Fields[0]->Extra().Description, "The m");
+  EXPECT_EQ(P.Table("DBO.T")->Fields[1]->Extra().Description, "The n");
   EXPECT_EQ(P.Table("DBO.T")->Fields[1]->DescriptionDef(),
             "exec dbo.sp_addextendedproperty @name=N'MS_Description', @value=N'The n', "
             "@level0type=N'SCHEMA', @level0name=N'DBO', @level1type=N'TABLE', @level1name=N'T', "
@@ -191,10 +193,12 @@ TEST(TSQLParser, CatalogTextsAreReadIntoTheirObjects) {
   O.SetDatabaseType(dbMSSQL);
   TMSSQLParser P(&O);
   TPrcData Prc(&O);
-  Prc.FullText = "CREATE PROCEDURE [sales].[p] @a int = -1, @b varchar(10) OUT\nAS\nSELECT 1";
+  Prc.SetExtra(&TObjExtra::FullText,
+               "CREATE PROCEDURE [sales].[p] @a int = -1, @b varchar(10) OUT\nAS\nSELECT 1");
   P.ParseObjText(&Prc);
   TTrgData Trg(&O);
-  Trg.FullText = "create trigger tr on t instead of insert\nas\nbegin\n  select 1\nend";
+  Trg.SetExtra(&TObjExtra::FullText,
+               "create trigger tr on t instead of insert\nas\nbegin\n  select 1\nend");
   P.ParseObjText(&Trg);
   EXPECT_EQ(P.MsgManager.GetMsgCount(), 0);
   EXPECT_EQ(

@@ -148,22 +148,22 @@ TEST(MySQLTable, ColumnsTypesAndDefaults) {
   TFldData* C = P.Column("t", "c");
   EXPECT_EQ(C->FieldType, iftChar);  // the server keeps a national char as a char
   EXPECT_EQ(C->Size, 3);
-  EXPECT_EQ(C->CharSet, "utf8mb3");
-  EXPECT_EQ(C->Collation, "utf8mb3_bin");
+  EXPECT_EQ(C->Extra().CharSet, "utf8mb3");
+  EXPECT_EQ(C->Extra().Collation, "utf8mb3_bin");
   EXPECT_TRUE(C->BinaryAttr);
-  EXPECT_EQ(Entries(P.Column("t", "e")->Values), (Names{"'a'", "'b''c'"}));
+  EXPECT_EQ(Entries(P.Column("t", "e")->Extra().Values), (Names{"'a'", "'b''c'"}));
   EXPECT_EQ(P.Column("t", "e")->DefValue, "'a'");
   EXPECT_EQ(P.Column("t", "s")->FieldType, iftSet);
   EXPECT_EQ(P.Column("t", "f")->FieldType, iftDouble);
   EXPECT_EQ(P.Column("t", "b")->FieldType, iftBit);
   EXPECT_EQ(P.Column("t", "bo")->FieldType, iftTinyInt);
-  EXPECT_EQ(P.Column("t", "tx")->Description, "notes");
+  EXPECT_EQ(P.Column("t", "tx")->Extra().Description, "notes");
   EXPECT_EQ(P.Column("t", "nul")->DefValue, "");
   EXPECT_EQ(P.Column("t", "gm")->FieldType, iftGeometry);
   EXPECT_EQ(T->MySQLOptions.Engine, "MEMORY");
   EXPECT_EQ(T->MySQLOptions.GetDefCharSet(), "utf8mb3");
   EXPECT_EQ(T->MySQLOptions.PackKeys, "1");
-  EXPECT_EQ(T->Description, "tbl");
+  EXPECT_EQ(T->Extra().Description, "tbl");
 }
 
 TEST(MySQLTable, TypeWordsAndTheirLengths) {
@@ -201,7 +201,7 @@ TEST(MySQLTable, TypeWordsAndTheirLengths) {
     EXPECT_EQ(F->Size, C.Size) << C.Type;
     EXPECT_EQ(F->Precision, C.Precision) << C.Type;
     EXPECT_EQ(F->Scale, C.Scale) << C.Type;
-    EXPECT_EQ(F->DomainName, C.Domain) << C.Type;
+    EXPECT_EQ(F->Extra().DomainName, C.Domain) << C.Type;
   }
 }
 
@@ -313,12 +313,12 @@ TEST(MySQLTable, ReadsShowCreateTableOfMariaDB1011) {
   EXPECT_EQ(P.Column("Orders", "placed")->DefValue,
             "CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
   EXPECT_EQ(P.Column("Orders", "qty")->DefValue, "0");
-  EXPECT_EQ(P.Column("Orders", "total")->GeneratedExpr, "(qty*2) VIRTUAL");
+  EXPECT_EQ(P.Column("Orders", "total")->Extra().GeneratedExpr, "(qty*2) VIRTUAL");
   EXPECT_EQ(P.Column("Orders", "ref")->FieldType, iftDomain);
-  EXPECT_EQ(P.Column("Orders", "ref")->DomainName, "UUID");
+  EXPECT_EQ(P.Column("Orders", "ref")->Extra().DomainName, "UUID");
   EXPECT_EQ(T->MySQLOptions.Engine, "InnoDB");
   EXPECT_EQ(T->MySQLOptions.Collation, "utf8mb4_general_ci");
-  EXPECT_EQ(T->Description, "orders");
+  EXPECT_EQ(T->Extra().Description, "orders");
   EXPECT_TRUE(P.Index("Orders", "uq")->Unique);
   EXPECT_NE(P.Index("Orders", "ix_placed"), nullptr);
 }
@@ -430,7 +430,7 @@ TEST(MySQLDump, DumpFileReadsWithoutErrors) {
   // view proper read; a newer server's text stays a comment.
   auto* V = dynamic_cast<TViwData*>(P.Objs.Views.FindObj("v"));
   ASSERT_NE(V, nullptr);
-  EXPECT_EQ(V->Body, "select `t`.`a` AS `a` from `t`");
+  EXPECT_EQ(V->Extra().Body, "select `t`.`a` AS `a` from `t`");
   EXPECT_NE(P.Objs.Views.FindObj("w"), nullptr);
   EXPECT_EQ(P.Objs.Views.FindObj("newer"), nullptr);
 }
@@ -462,7 +462,7 @@ TEST(MySQLView, ViewHeaderAndBody) {
   EXPECT_EQ(V->Algorithm, "MERGE");
   EXPECT_EQ(V->SqlSecurity, "INVOKER");
   EXPECT_EQ(V->Fields.Count(), 2);
-  EXPECT_EQ(V->Body, "select a, b from t");
+  EXPECT_EQ(V->Extra().Body, "select a, b from t");
   EXPECT_NE(P.Objs.Views.FindObj("w"), nullptr);
 }
 
@@ -553,7 +553,7 @@ TEST(MySQLTable, KeysKeepTheirKindAlgorithmAndTheColumnComment) {
       P.Parse("CREATE TABLE t (id int PRIMARY KEY COMMENT 'key', a text, g point NOT NULL, "
               "b int, FULLTEXT KEY ft (a), SPATIAL INDEX sp (g), KEY ix USING HASH (b));\n"
               "CREATE TABLE u (id int, PRIMARY KEY (id) USING BTREE);"));
-  EXPECT_EQ(P.Column("t", "id")->Description, "key");
+  EXPECT_EQ(P.Column("t", "id")->Extra().Description, "key");
   const std::string Create = P.Table("t")->MySQLCreateDef();
   EXPECT_NE(Create.find("FULLTEXT KEY `ft`(`a`)"), std::string::npos) << Create;
   EXPECT_NE(Create.find("SPATIAL KEY `sp`(`g`)"), std::string::npos) << Create;

@@ -132,7 +132,7 @@ TEST(DbObj, CaptionsPerDialect) {
   MS.SetDatabaseType(dbMSSQL);
   TTblData A(&ASA);
   A.SetObjName("T");
-  A.Creator = "DBA";
+  A.SetExtra(&TObjExtra::Creator, "DBA");
   EXPECT_EQ(A.GetCaption(), "DBA.T");
   TTblData D(&DB2);
   D.SetObjName("T");
@@ -148,7 +148,7 @@ TEST(DbObj, CaptionsPerDialect) {
   EXPECT_EQ(F.GetCaption(), "C");
   // Without a name: the alternative name, else the definition.
   TCtrData C(&MS);
-  C.AltName = "PK__T__1234";
+  C.SetExtra(&TObjExtra::AltName, "PK__T__1234");
   EXPECT_EQ(C.GetCaption(), "PK__T__1234");
   TDependObj R(&MS);
   R.SetObjName("X");
@@ -163,11 +163,11 @@ TEST(DbObj, FullNames) {
   TTblData T(&ASA);
   T.SetObjName("ORDERS");
   EXPECT_EQ(T.GetObjFullName(), "DBA.ORDERS");
-  T.Creator = "sales";
+  T.SetExtra(&TObjExtra::Creator, "sales");
   EXPECT_EQ(T.GetObjFullName(), "sales.ORDERS");
   TIdxData I(&ASA);
   I.SetObjName("IX");
-  I.Creator = "sales";
+  I.SetExtra(&TObjExtra::Creator, "sales");
   EXPECT_EQ(I.GetObjFullName(), "IX");
 
   TObjs PG;

@@ -97,8 +97,8 @@ TEST(Cascade, ProcedureDescriptionsFollowItsCreation) {
   TPair P(dbInterBase);
   P.Master.IBServerOptions.GetIBCompareOptions().SetUpdateDescriptionMode(udComment);
   auto* Prc = AddProc(P.Master, "P", " BEGIN END");
-  Prc->Description = "routine";
-  AddColumn(Prc, Prc->Params, "X", iftInteger)->Description = "input";
+  Prc->SetExtra(&TObjExtra::Description, "routine");
+  AddColumn(Prc, Prc->Params, "X", iftInteger)->SetExtra(&TObjExtra::Description, "input");
   AddColumn(Prc, Prc->Results, "Y", iftInteger);
   PairAndMark(P.Master, P.Target);
   Prc->CreateDependDef();
@@ -163,10 +163,10 @@ TEST(Cascade, DroppingADomainEmptiesRoutinesExceptOnAse) {
     D->DropDependDef();
     if (DB == dbSybaseASA) {
       EXPECT_EQ(P.Exec.Steps(), (TSteps{"empty P", "drop D_MONEY"}));
-      EXPECT_EQ(Prc->Body, Prc->EmptyBody());
+      EXPECT_EQ(Prc->Extra().Body, Prc->EmptyBody());
     } else {
       EXPECT_EQ(P.Exec.Steps(), (TSteps{"drop D_MONEY"}));
-      EXPECT_EQ(Prc->Body, " begin select 1 end");
+      EXPECT_EQ(Prc->Extra().Body, " begin select 1 end");
     }
   }
 }
@@ -189,7 +189,7 @@ TEST(Cascade, UnnamedConstraintDropsUnderItsAlternativeName) {
   C->SetCtType(ctPKey);
   C->SetTblName("T");
   C->FldList.Add("ID");
-  C->AltName = "PK__T__3214EC07";
+  C->SetExtra(&TObjExtra::AltName, "PK__T__3214EC07");
   P.Target.AddObj(C);
   PairAndMark(P.Master, P.Target);
   C->DropDependDef();
@@ -261,11 +261,11 @@ TEST(Cascade, ASecondGenerationWritesTheSameScript) {
   EXPECT_EQ(P.Exec.Steps(), (TSteps{"drop TRG", "empty USES_OLD", "drop OLD", "create T2",
                                     "create V", "create P"}));
   EXPECT_EQ(Generate(), First);
-  EXPECT_EQ(TP->Body, TP->EmptyBody());
+  EXPECT_EQ(TP->Extra().Body, TP->EmptyBody());
   // The bodies as read come back for the next generation.
   P.Target.SetSourceDefinition();
-  EXPECT_EQ(TP->Body, " BEGIN SELECT A FROM OLD; END");
-  EXPECT_EQ(Trg->Body, " AS BEGIN NEW.A = 1; END");
+  EXPECT_EQ(TP->Extra().Body, " BEGIN SELECT A FROM OLD; END");
+  EXPECT_EQ(Trg->Extra().Body, " AS BEGIN NEW.A = 1; END");
 }
 
 TEST(Cascade, TwoSchemasCreateInDependencyOrderInEveryDialect) {

@@ -26,20 +26,20 @@ struct TDescribed {
     auto Named = [&](TDbObj* O, const char* Name) {
       O->SetObjName(Name);
       O->SetSchema(Schema);
-      O->Description = "it's";
+      O->SetExtra(&TObjExtra::Description, "it's");
       Objs.AddObj(O);
     };
     Named(T = new TTblData(&Objs), "T");
     Col = AddColumn(T, T->Fields, "C", iftVarchar, 10);
-    Col->Description = "col";
+    Col->SetExtra(&TObjExtra::Description, "col");
     Named(V = new TViwData(&Objs), "V");
     ViewCol = AddColumn(V, V->Fields, "VC", iftInteger);
-    ViewCol->Description = "vcol";
+    ViewCol->SetExtra(&TObjExtra::Description, "vcol");
     Named(F = new TPrcData(&Objs), "F");
     F->IsFunction = true;
     Param = AddColumn(F, F->Params, "X", iftInteger);
     Param->InOut = ioIn;
-    Param->Description = "par";
+    Param->SetExtra(&TObjExtra::Description, "par");
     Trg = new TTrgData(&Objs);
     Trg->SetOwnName("T");
     Named(Trg, "TRG");
@@ -69,7 +69,7 @@ struct TDescribed {
 
 TEST(Descriptions, InterBaseSystemTables) {
   TDescribed S(dbInterBase);
-  S.T->Description = "a'b";
+  S.T->SetExtra(&TObjExtra::Description, "a'b");
   EXPECT_EQ(S.T->DescriptionDef(),
             "UPDATE RDB$RELATIONS SET RDB$DESCRIPTION = \r\n'a''b'\r\n"
             "WHERE RDB$RELATION_NAME = 'T'");
@@ -82,7 +82,7 @@ TEST(Descriptions, InterBaseSystemTables) {
   EXPECT_EQ(S.Idx->DescriptionDef(),
             "UPDATE RDB$INDICES SET RDB$DESCRIPTION = \r\n'it''s'\r\nWHERE RDB$INDEX_NAME = 'IX'");
   // Objects without a system table get a comment that the description cannot end early.
-  S.Ctr->Description = "key */ DROP TABLE T; /*";
+  S.Ctr->SetExtra(&TObjExtra::Description, "key */ DROP TABLE T; /*");
   EXPECT_EQ(S.Ctr->DescriptionDef(), "/* key * / DROP TABLE T; / * */");
   S.Col->OwnerObj = nullptr;
   EXPECT_EQ(S.Col->DescriptionDef(), "");
@@ -105,11 +105,11 @@ TEST(Descriptions, InterBaseDescribeAndCommentOn) {
   EXPECT_EQ(S.Trg->DescriptionDef(), "COMMENT ON TRIGGER TRG IS\r\n'it''s'");
   auto* Udf = new TUdfData(&S.Objs);
   Udf->SetObjName("Strlen");
-  Udf->Description = "len";
+  Udf->SetExtra(&TObjExtra::Description, "len");
   S.Objs.AddObj(Udf);
   EXPECT_EQ(Udf->DescriptionDef(), "COMMENT ON EXTERNAL FUNCTION \"Strlen\" IS\r\n'len'");
   TDataBaseObj Db(&S.Objs);
-  Db.Description = "main";
+  Db.SetExtra(&TObjExtra::Description, "main");
   EXPECT_EQ(Db.DescriptionDef(), "COMMENT ON DATABASE IS\r\n'main'");
   EXPECT_EQ(S.Ctr->DescriptionDef(), "");
 }
@@ -155,7 +155,7 @@ TEST(Descriptions, PostgreSQL) {
   auto* F = AddProc(PG, "f", "select 1");
   F->SetSchema("public");
   F->IsFunction = true;
-  F->Description = "x\\y";
+  F->SetExtra(&TObjExtra::Description, "x\\y");
   AddColumn(F, F->Results, "", iftInteger);
   EXPECT_EQ(F->DescriptionDef(), "COMMENT ON FUNCTION public.f() IS E'x\\x5cy'");
 }
@@ -195,7 +195,7 @@ TEST(Descriptions, SqlServer) {
   EXPECT_EQ(S.T->DescriptionDef(true), "exec sys.sp_updateextendedproperty " + Head +
                                            "'it''s', @level0type=N'SCHEMA', @level0name=N'dbo', "
                                            "@level1type=N'TABLE', @level1name=N'T'");
-  S.Col->Description.clear();
+  S.Col->EditExtra().Description.clear();
   EXPECT_EQ(S.Col->DescriptionDef(true),
             "exec sys.sp_dropextendedproperty @name=N'MS_Description', @level0type=N'SCHEMA', "
             "@level0name=N'dbo', @level1type=N'TABLE', @level1name=N'T', @level2type=N'COLUMN', "

@@ -178,14 +178,14 @@ TEST(StatementList, DescriptionStatements) {
   TSchema S(dbInterBase);
   S.Objs.IBServerOptions.GetIBCompareOptions().SetUpdateDescriptionMode(udComment);
   auto* T = AddTable(S.Objs, "T", {{"A", iftInteger}});
-  T->Description = "tbl";
-  T->Fields[0]->Description = "col";
+  T->SetExtra(&TObjExtra::Description, "tbl");
+  T->Fields[0]->SetExtra(&TObjExtra::Description, "col");
   auto* P = AddProc(S.Objs, "P", "BEGIN END");
   TFldData* Par = AddColumn(P, P->Params, "X", iftInteger);
-  Par->Description = "par";
+  Par->SetExtra(&TObjExtra::Description, "par");
   TFldData* Loose = AddColumn(P, P->Params, "Y", iftInteger);
   Loose->OwnerObj = nullptr;
-  Loose->Description = "loose";
+  Loose->SetExtra(&TObjExtra::Description, "loose");
 
   S.Exec.AddDescription(T);
   S.Exec.AddDescription(T->Fields[0]);

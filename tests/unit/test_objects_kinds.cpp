@@ -47,7 +47,7 @@ TEST(Kinds, ColumnTypeText) {
   EXPECT_EQ(I.FieldTypeDef(), "VARCHAR(1)");
   I.FieldType = iftBlob;
   I.SubType = 1;
-  I.SegmentSize = 80;
+  I.EditExtra().SegmentSize = 80;
   EXPECT_EQ(I.FieldTypeDef(), "BLOB SUB_TYPE 1");
   I.FieldType = iftTimeStamp;
   IB.IBServerOptions.SetSQLDialect(1);
@@ -60,11 +60,11 @@ TEST(Kinds, ColumnTypeText) {
   N.FieldType = iftTimeStampTZ;
   N.Precision = 3;
   EXPECT_EQ(N.FieldTypeDef(), "timestamp(3) with time zone");
-  N.Body = "(a + b)";
+  N.SetExtra(&TObjExtra::Body, "(a + b)");
   EXPECT_EQ(N.FieldTypeDef(), "COMPUTED BY (a + b)");
   TFldData D(&PG);
   D.FieldType = iftDomain;
-  D.DomainName = "Money";
+  D.SetExtra(&TFldExtra::DomainName, "Money");
   D.TypeOf = true;
   EXPECT_EQ(D.FieldTypeDef(), "TYPE OF \"Money\"");
 }
@@ -77,7 +77,7 @@ TEST(Kinds, TablesAndColumns) {
   EXPECT_EQ(Empty->CreateDef(), "CREATE TABLE EMPTY");
   auto* T = AddTable(IB, "T", {{"A", iftInteger}, {"B", iftVarchar}});
   TFldData* Calc = AddColumn(T, T->Fields, "C", iftInteger);
-  Calc->Body = "(A * 2)";
+  Calc->SetExtra(&TObjExtra::Body, "(A * 2)");
   EXPECT_EQ(T->CreateDef(),
             "CREATE TABLE T(A INTEGER,\r\nB VARCHAR(20),\r\nC COMPUTED BY (A * 2))");
   T->SetSkipComputedDef(true);
@@ -104,8 +104,8 @@ TEST(Kinds, ViewTexts) {
   EXPECT_EQ(V->Def(),
             "CREATE VIEW DBO.V(\r\nONE)\r\n  WITH ENCRYPTION, VIEW_METADATA\r\n AS \r\nSELECT 1 AS "
             "ONE");
-  V->Body.clear();
-  V->FullText = "create view dbo.v as select 1 as one";
+  V->EditExtra().Body.clear();
+  V->SetExtra(&TObjExtra::FullText, "create view dbo.v as select 1 as one");
   EXPECT_EQ(V->Def(), "create view dbo.v as select 1 as one");
   auto* M = AddView(MY, "v", "select 1");
   M->Algorithm = "MERGE";
@@ -156,7 +156,7 @@ TEST(Kinds, RoutineTextsKeysAndEmptyBodies) {
   auto* F = PG.GetProcedure("public.f(integer)");
   EXPECT_EQ(F->DropDef(), "DROP FUNCTION public.f(a integer)");
   // A body holding "$$" gets a quote tag it cannot end.
-  F->Body = "select '$$' || a";
+  F->SetExtra(&TObjExtra::Body, "select '$$' || a");
   F->Language = "sql";
   EXPECT_EQ(
       F->Def(),
@@ -166,7 +166,7 @@ TEST(Kinds, RoutineTextsKeysAndEmptyBodies) {
   M->ProcNumber = 2;
   EXPECT_EQ(M->ObjKeyDef(), "P;2");
   EXPECT_EQ(M->AlterDef(), "ALTER procedure P as select 1");
-  M->Body = "AS SELECT 1";
+  M->SetExtra(&TObjExtra::Body, "AS SELECT 1");
   EXPECT_EQ(M->Def(), "CREATE PROCEDURE P;2 \r\n AS SELECT 1");
   M->ReturnsTable = true;
   EXPECT_EQ(M->EmptyBody(), "Return (select 0 as Result)");
@@ -187,10 +187,10 @@ TEST(Kinds, EmptyingARoutineMarksTheMasterForRestoration) {
   TP->AssignEmptyBody(true);
   ASSERT_EQ(Target.Exec.GetStatementsCount(), 1);
   EXPECT_EQ(Target.Exec.GetStatement(0)->DbOperation, odbEmpty);
-  EXPECT_EQ(TP->Body, TP->EmptyBody());
+  EXPECT_EQ(TP->Extra().Body, TP->EmptyBody());
   EXPECT_FALSE(TP->UseOf[0]->Active);
   EXPECT_TRUE(MP->RestoreBody);
-  EXPECT_EQ(TP->CurrentDef, TP->Def());
+  EXPECT_EQ(TP->Extra().CurrentDef, TP->Def());
   TP->AssignEmptyBody(true);  // already empty
   EXPECT_EQ(Target.Exec.GetStatementsCount(), 1);
 }
@@ -239,7 +239,7 @@ TEST(Kinds, TriggerTexts) {
   M.Timing = baAfter;
   M.Events.Include(iudDelete);
   EXPECT_EQ(M.Def(), "");  // no body: the stored source (none here)
-  M.Body = "BEGIN RETURN END";
+  M.SetExtra(&TObjExtra::Body, "BEGIN RETURN END");
   EXPECT_EQ(M.Def(), "CREATE TRIGGER TRG ON ORDERS\r\n AFTER DELETE\r\n AS\r\nBEGIN RETURN END");
   EXPECT_EQ(M.AlterDef().substr(0, 14), "ALTER TRIGGER ");
   EXPECT_EQ(M.EmptyBody(), " declare @i integer;\r\nbegin set @i = 0; end");
@@ -271,11 +271,11 @@ TEST(Kinds, SourceDefinitionSnapshot) {
   auto* V = AddView(IB, "V", "SELECT 1 FROM RDB$DATABASE");
   auto* P = AddProc(IB, "P", " BEGIN END");
   IB.SetSourceDefinition();
-  EXPECT_EQ(V->SourceDefinition, V->Def());
-  EXPECT_EQ(V->CurrentDef, V->Def());
+  EXPECT_EQ(V->Extra().SourceDefinition, V->Def());
+  EXPECT_EQ(V->Extra().CurrentDef, V->Def());
   EXPECT_EQ(P->SourceDef(), P->Def());
-  const std::string Before = P->SourceDefinition;
-  P->Body = " BEGIN EXIT; END";
+  const std::string Before = P->Extra().SourceDefinition;
+  P->SetExtra(&TObjExtra::Body, " BEGIN EXIT; END");
   EXPECT_EQ(P->SourceDef(), Before);  // later changes leave the snapshot alone
   EXPECT_NE(P->Def(), Before);
 }

@@ -158,7 +158,7 @@ inline TTblData* AddTable(TObjs& Objs, const std::string& Name,
 inline TViwData* AddView(TObjs& Objs, const std::string& Name, const std::string& Body) {
   auto* V = new TViwData(&Objs);
   V->SetObjName(Name);
-  V->Body = Body;
+  V->SetExtra(&TObjExtra::Body, Body);
   Objs.AddObj(V);
   return V;
 }
@@ -166,7 +166,7 @@ inline TViwData* AddView(TObjs& Objs, const std::string& Name, const std::string
 inline TPrcData* AddProc(TObjs& Objs, const std::string& Name, const std::string& Body) {
   auto* P = new TPrcData(&Objs);
   P->SetObjName(Name);
-  P->Body = Body;
+  P->SetExtra(&TObjExtra::Body, Body);
   Objs.AddObj(P);
   return P;
 }
@@ -176,7 +176,7 @@ inline TTrgData* AddTrigger(TObjs& Objs, const std::string& Name, const std::str
   auto* T = new TTrgData(&Objs);
   T->SetObjName(Name);
   T->SetOwnName(Table);
-  T->Body = Body;
+  T->SetExtra(&TObjExtra::Body, Body);
   T->Timing = baBefore;
   T->Events.Include(iudInsert);
   Objs.AddObj(T);

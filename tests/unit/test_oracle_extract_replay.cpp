@@ -180,7 +180,7 @@ TEST_F(OracleExtractReplay, ObjectsAreBuiltFromTheRows) {
   EXPECT_EQ(Cust->Fields[0]->Precision, 10);
   EXPECT_FALSE(Cust->Fields[0]->Nullable);
   EXPECT_EQ(Cust->Fields[3]->FieldType, iftDomain);
-  EXPECT_EQ(Cust->Fields[3]->DomainName, "ADDRESS_T");
+  EXPECT_EQ(Cust->Fields[3]->Extra().DomainName, "ADDRESS_T");
   EXPECT_EQ(Cust->Fields[4]->DefValue, "SYSTIMESTAMP");
   EXPECT_EQ(Cust->TableSpace.PctUsed, 40);
   TTblData* Ord = O.GetTable("ORDERS");
@@ -192,7 +192,7 @@ TEST_F(OracleExtractReplay, ObjectsAreBuiltFromTheRows) {
   ASSERT_TRUE(V);
   EXPECT_TRUE(V->Force);
   EXPECT_EQ(V->Fields.Count(), 2);
-  EXPECT_EQ(V->Body, "SELECT ID, STATUS FROM ORDERS WHERE STATUS = 'N'");
+  EXPECT_EQ(V->Extra().Body, "SELECT ID, STATUS FROM ORDERS WHERE STATUS = 'N'");
 }
 
 TEST_F(OracleExtractReplay, CodeObjectsAndKeysAreBuiltFromTheRows) {
@@ -203,16 +203,16 @@ TEST_F(OracleExtractReplay, CodeObjectsAndKeysAreBuiltFromTheRows) {
   // A procedure's source lines are joined as read; one without source is not re-read.
   auto* Close = O.GetProcedure("CLOSE_ORDER");
   ASSERT_TRUE(Close);
-  EXPECT_EQ(Close->FullText,
+  EXPECT_EQ(Close->Extra().FullText,
             "PROCEDURE close_order (p_id IN NUMBER) AS\nBEGIN\n  UPDATE orders SET status = 'C' "
             "WHERE id = p_id;\nEND;");
-  EXPECT_EQ(Close->Body,
+  EXPECT_EQ(Close->Extra().Body,
             "(p_id IN NUMBER) AS\r\nBEGIN\r\n  UPDATE orders SET status = 'C' WHERE id = p_id;"
             "\r\nEND;");
   auto* NoSource = O.GetProcedure("NO_SOURCE");
   ASSERT_TRUE(NoSource);
-  EXPECT_EQ(NoSource->FullText, "");
-  EXPECT_EQ(NoSource->Body, "");
+  EXPECT_EQ(NoSource->Extra().FullText, "");
+  EXPECT_EQ(NoSource->Extra().Body, "");
 
   auto* Pkg = O.GetPackage("ORDER_API");
   ASSERT_TRUE(Pkg);
@@ -226,13 +226,14 @@ TEST_F(OracleExtractReplay, CodeObjectsAndKeysAreBuiltFromTheRows) {
   EXPECT_FALSE(Au->Active);
   EXPECT_EQ(Au->Timing, baAfter);
   EXPECT_EQ(Entries(Au->Columns), std::vector<std::string>{"STATUS"});
-  EXPECT_EQ(Au->Body, "BEGIN\r\n  NULL;\r\nEND;");
+  EXPECT_EQ(Au->Extra().Body, "BEGIN\r\n  NULL;\r\nEND;");
   auto* Bi = Named<TTrgData>(O.Triggers, "ORDERS_BI");
   ASSERT_TRUE(Bi);
   EXPECT_TRUE(Bi->Active);
   EXPECT_EQ(Bi->OwnName, "ORDERS");
   EXPECT_EQ(Bi->WhenCondition, "(new.id is null)");
-  EXPECT_EQ(Bi->Description, "ORDERS_BI\r\n  BEFORE INSERT ON ORDERS\r\n  FOR EACH ROW\r\n");
+  EXPECT_EQ(Bi->Extra().Description,
+            "ORDERS_BI\r\n  BEFORE INSERT ON ORDERS\r\n  FOR EACH ROW\r\n");
 
   auto* Ix = Named<TIdxData>(O.Indexes, "IX_ORDERS_CUST");
   ASSERT_TRUE(Ix);
@@ -251,7 +252,7 @@ TEST_F(OracleExtractReplay, CodeObjectsAndKeysAreBuiltFromTheRows) {
     if (K->GetCtType() == ctPKey) ++Keys;
     if (K->GetCtType() == ctUnique) ++Unique;
     if (K->GetCtType() == ctCheck) ++Checks;
-    if (K->AltName == "SYS_C0012345" && K->GetObjName().empty()) {
+    if (K->Extra().AltName == "SYS_C0012345" && K->GetObjName().empty()) {
       ++SysNamed;
       EXPECT_EQ(Entries(K->FldList), std::vector<std::string>{"ID"});
     }

@@ -147,7 +147,7 @@ TEST(OracleFixes, EditionableUnitsAndLengthSemantics) {
   TOracleParser Catalog(&O);
   auto* Pkg = new TPkgData(&O);
   Pkg->SetObjName("PK");
-  Pkg->FullText =
+  Pkg->EditExtra().FullText =
       "CREATE OR REPLACE EDITIONABLE PACKAGE \"APP\".\"PK\" AS\r\n  X NUMBER;\r\nEND;"
       "\r\nCREATE OR REPLACE EDITIONABLE PACKAGE BODY \"APP\".\"PK\" AS\r\nEND;\r\n";
   ASSERT_TRUE(O.AddObj(Pkg, true));

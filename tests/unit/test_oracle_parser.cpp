@@ -90,7 +90,7 @@ TEST(OracleParser, PlSqlUnitsEndOnlyAtTheSlashLine) {
                             "CREATE TABLE AFTER_IT (ID NUMBER)\n"
                             ".\n"));
   ASSERT_NE(P.Objs.GetProcedure("P1"), nullptr);
-  EXPECT_EQ(P.Objs.GetProcedure("P1")->Body,
+  EXPECT_EQ(P.Objs.GetProcedure("P1")->Extra().Body,
             "(A IN NUMBER) AS\r\n  X NUMBER;\r\nBEGIN\r\n/* a comment at a line start */\r\n"
             "  X := A / 2;\r\n  NULL;\r\nEND;");
   ASSERT_EQ(P.Statements.size(), 3u);
@@ -185,7 +185,7 @@ TEST(OracleParser, DataTypes) {
                             "C REF ADDRESS_T);\n"));
   EXPECT_TRUE(P.Column("T", "A")->WithLocalTimeZone);
   EXPECT_EQ(P.Column("T", "B")->FieldType, iftDomain);
-  EXPECT_EQ(P.Column("T", "B")->DomainName, "ADDRESS_T");
+  EXPECT_EQ(P.Column("T", "B")->Extra().DomainName, "ADDRESS_T");
   EXPECT_TRUE(P.Column("T", "C")->RefType);
 }
 
@@ -301,8 +301,8 @@ TEST(OracleParser, SequencesIndexesAndSmallStatements) {
   EXPECT_EQ(Idx->TableSpace.PctFree, 5);
   EXPECT_EQ(Idx->Def(), P.Objs.GetIndex("IX_T")->Def());
   EXPECT_NE(P.Objs.GetRole("CLERK"), nullptr);
-  EXPECT_EQ(P.Table("T")->Description, "Table T");
-  EXPECT_EQ(P.Column("T", "NAME")->Description, "Its name");
+  EXPECT_EQ(P.Table("T")->Extra().Description, "Table T");
+  EXPECT_EQ(P.Column("T", "NAME")->Extra().Description, "Its name");
   EXPECT_EQ(P.Column("T", "NAME")->Size, 40);
   EXPECT_NE(P.Column("T", "EXTRA"), nullptr);
   ASSERT_EQ(P.Objs.Grants.Count(), 1);
@@ -343,7 +343,7 @@ TEST(OracleParser, ViewsTriggersRoutinesPackagesTypes) {
   ASSERT_NE(V, nullptr);
   EXPECT_TRUE(V->Force);
   EXPECT_EQ(V->Fields.Count(), 2);
-  EXPECT_EQ(V->Body, "SELECT ID, SAL FROM EMP");
+  EXPECT_EQ(V->Extra().Body, "SELECT ID, SAL FROM EMP");
   auto* T = P.Objs.GetTrigger("TR");
   ASSERT_NE(T, nullptr);
   EXPECT_EQ(T->Timing, baBefore);
@@ -355,7 +355,7 @@ TEST(OracleParser, ViewsTriggersRoutinesPackagesTypes) {
   EXPECT_EQ(T->OldAlias, "O");
   EXPECT_TRUE(T->ForEachRow);
   EXPECT_EQ(T->WhenCondition, "(N.SAL > 0)");
-  EXPECT_EQ(T->Body, "DECLARE\r\n  X NUMBER;\r\nBEGIN\r\n  X := 1; /* ; */\r\nEND;");
+  EXPECT_EQ(T->Extra().Body, "DECLARE\r\n  X NUMBER;\r\nBEGIN\r\n  X := 1; /* ; */\r\nEND;");
   auto* F = P.Objs.GetProcedure("F");
   ASSERT_NE(F, nullptr);
   EXPECT_TRUE(F->IsFunction);
@@ -413,7 +413,7 @@ TEST(OracleParser, ParseObjTextFillsTheObjectItself) {
   P.OnErrorMessage = [&Shown](TObject*, const std::string& T) { Shown.push_back(T); };
   auto* Tbl = new TTblData(&O);
   Tbl->SetObjName("T");
-  Tbl->FullText =
+  Tbl->EditExtra().FullText =
       "CREATE TABLE \"SCOTT\".\"T\" \r\n   (\t\"ID\" NUMBER(10,0) NOT NULL ENABLE, \r\n"
       "\t\"NAME\" VARCHAR2(20), \r\n\t CONSTRAINT \"PK_T\" PRIMARY KEY (\"ID\")\r\n"
       "  USING INDEX PCTFREE 10 INITRANS 2 MAXTRANS 255 COMPUTE STATISTICS \r\n"
@@ -422,14 +422,14 @@ TEST(OracleParser, ParseObjTextFillsTheObjectItself) {
   ASSERT_TRUE(O.AddObj(Tbl, true));
   auto* Pkg = new TPkgData(&O);
   Pkg->SetObjName("PK");
-  Pkg->FullText =
+  Pkg->EditExtra().FullText =
       "\r\n  CREATE OR REPLACE PACKAGE \"SCOTT\".\"PK\" AS\r\n  PROCEDURE P;\r\nEND;"
       "\r\nCREATE OR REPLACE PACKAGE BODY \"SCOTT\".\"PK\" AS\r\n  PROCEDURE P IS "
       "BEGIN NULL; END;\r\nEND;\r\n";
   ASSERT_TRUE(O.AddObj(Pkg, true));
   auto* Trg = new TTrgData(&O);
   Trg->SetObjName("TR");
-  Trg->FullText =
+  Trg->EditExtra().FullText =
       "CREATE OR REPLACE TRIGGER \"SCOTT\".\"TR\" \r\n  AFTER DELETE ON T\r\n"
       "BEGIN NULL; END;\r\n/\r\nALTER TRIGGER \"SCOTT\".\"TR\" ENABLE";
   ASSERT_TRUE(O.AddObj(Trg, true));
@@ -441,6 +441,6 @@ TEST(OracleParser, ParseObjTextFillsTheObjectItself) {
   EXPECT_EQ(Pkg->HeaderSource, "AS\r\n  PROCEDURE P;\r\nEND;");
   EXPECT_EQ(Pkg->BodySource, "AS\r\n  PROCEDURE P IS BEGIN NULL; END;\r\nEND;");
   EXPECT_EQ(Trg->Timing, baAfter);
-  EXPECT_EQ(Trg->Body, "BEGIN NULL; END;");
+  EXPECT_EQ(Trg->Extra().Body, "BEGIN NULL; END;");
   EXPECT_EQ(O.Triggers.Count(), 1);
 }

@@ -103,9 +103,9 @@ TEST_F(PGExtractPrcReplay, ParametersKeepTheirOrderNamesDirectionsAndTypes) {
   ASSERT_EQ(Of->Params.Count(), 3);
   EXPECT_EQ(Of->Params[1]->InOut, ioOut);
   EXPECT_EQ(Of->Params[2]->FieldType, iftText);
-  EXPECT_EQ(Of->Params[2]->ArrayBounds.size(), 1u);
+  EXPECT_EQ(Of->Params[2]->Extra().ArrayBounds.size(), 1u);
   ASSERT_EQ(Of->Results.Count(), 1);
-  EXPECT_EQ(Of->Results[0]->DomainName, "record");
+  EXPECT_EQ(Of->Results[0]->Extra().DomainName, "record");
 
   // Inputs without a mode on the server have no direction.
   TPrcData* Tax = Routine("add_tax");
@@ -117,7 +117,7 @@ TEST_F(PGExtractPrcReplay, ParametersKeepTheirOrderNamesDirectionsAndTypes) {
   EXPECT_EQ(Tax->ObjKeyDef(), "sales.add_tax(numeric, numeric)");
   EXPECT_EQ(Tax->Volatility, "IMMUTABLE");
   EXPECT_TRUE(Tax->NullOnNullInput);
-  EXPECT_EQ(Tax->Description, "price\r\nwith tax");
+  EXPECT_EQ(Tax->Extra().Description, "price\r\nwith tax");
   // Who it runs as is not kept: named once.
   const TMsgManager& Msgs = *Ex.GetMsgManager();
   std::vector<std::string> Warnings;
@@ -178,12 +178,12 @@ TEST_F(PGExtractPrcReplay, TriggersAreReadAgainByTheParserAndUseTheirFunction) {
   EXPECT_TRUE(Renamed->Events.Contains(iudUpdate));
   EXPECT_FALSE(Renamed->Events.Contains(iudInsert));
   // The text is the server's whole statement; the WHEN condition stays with the body.
-  EXPECT_EQ(Renamed->FullText.rfind("CREATE TRIGGER customer_renamed BEFORE UPDATE ON "
-                                    "public.customer FOR EACH ROW WHEN",
-                                    0),
+  EXPECT_EQ(Renamed->Extra().FullText.rfind("CREATE TRIGGER customer_renamed BEFORE UPDATE ON "
+                                            "public.customer FOR EACH ROW WHEN",
+                                            0),
             0u)
-      << Renamed->FullText;
-  EXPECT_EQ(Renamed->Body.rfind("WHEN", 0), 0u) << Renamed->Body;
+      << Renamed->Extra().FullText;
+  EXPECT_EQ(Renamed->Extra().Body.rfind("WHEN", 0), 0u) << Renamed->Extra().Body;
   EXPECT_TRUE(Uses(Renamed, Touch));
 
   TTrgData* Audit = Trigger("orders_audit");
@@ -194,7 +194,7 @@ TEST_F(PGExtractPrcReplay, TriggersAreReadAgainByTheParserAndUseTheirFunction) {
   EXPECT_TRUE(Audit->ForEachStatement);
   EXPECT_FALSE(Audit->ForEachRow);
   EXPECT_TRUE(Uses(Audit, Touch));
-  EXPECT_EQ(Audit->Description, "logs deletions");
+  EXPECT_EQ(Audit->Extra().Description, "logs deletions");
   // Written back, the trigger names its table in its schema.
   EXPECT_NE(Audit->Def().find("ON sales.orders"), std::string::npos) << Audit->Def();
 
@@ -212,10 +212,11 @@ TEST_F(PGExtractPrcReplay, AnOlderServerGivesCFunctionsAndTriggersInItsOwnForms)
   // "-" in probin is no object file: the body stays the body.
   TPrcData* Label = Routine("label_of");
   ASSERT_NE(Label, nullptr);
-  EXPECT_EQ(Label->Body, "begin\n  return $2;\nend");  // line breaks as the server keeps them
+  EXPECT_EQ(Label->Extra().Body,
+            "begin\n  return $2;\nend");  // line breaks as the server keeps them
   EXPECT_EQ(Label->ObjFile, "");
-  EXPECT_EQ(Label->Creator, "postgres");
-  EXPECT_EQ(Label->Description, "labels a number");
+  EXPECT_EQ(Label->Extra().Creator, "postgres");
+  EXPECT_EQ(Label->Extra().Description, "labels a number");
   EXPECT_EQ(Label->Volatility, "");
   ASSERT_EQ(Label->Params.Count(), 2);
   // Without modes there is no direction; a name with a blank is one name.
@@ -230,12 +231,12 @@ TEST_F(PGExtractPrcReplay, AnOlderServerGivesCFunctionsAndTriggersInItsOwnForms)
   ASSERT_NE(Point, nullptr);
   EXPECT_EQ(Point->ObjFile, "$libdir/points");
   EXPECT_EQ(Point->LinkSymbol, "make_point");
-  EXPECT_EQ(Point->Body, "");
-  EXPECT_EQ(Point->Creator, "");
+  EXPECT_EQ(Point->Extra().Body, "");
+  EXPECT_EQ(Point->Extra().Creator, "");
   EXPECT_TRUE(Point->ReturnsSetOf);
   ASSERT_EQ(Point->Params.Count(), 1);
   EXPECT_EQ(Point->Params[0]->FieldType, iftInteger);
-  EXPECT_EQ(Point->Params[0]->ArrayBounds.size(), 1u);
+  EXPECT_EQ(Point->Params[0]->Extra().ArrayBounds.size(), 1u);
   EXPECT_NE(Point->Def().find("AS '$libdir/points', 'make_point'"), std::string::npos)
       << Point->Def();
 

@@ -90,7 +90,7 @@ TIdxData* IndexNamed(TObjs& O, const std::string& Name) {
 TCtrData* ConstraintNamed(TObjs& O, const std::string& Name) {
   for (int I = 0; I < O.Constraints.Count(); ++I) {
     TDbObj* C = O.Constraints[I];
-    if (C->GetObjName() == Name || (C->GetObjName().empty() && C->AltName == Name))
+    if (C->GetObjName() == Name || (C->GetObjName().empty() && C->Extra().AltName == Name))
       return dynamic_cast<TCtrData*>(C);
   }
   return nullptr;
@@ -196,12 +196,12 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
   TSchData* Public = Objs().GetSchema("public");
   ASSERT_NE(Public, nullptr);
   EXPECT_EQ(Public->SchemaOwner, "pg_database_owner");
-  EXPECT_EQ(Public->Description, "standard public schema");
+  EXPECT_EQ(Public->Extra().Description, "standard public schema");
 
   TTblData* Cust = Objs().GetTable("customer");
   ASSERT_NE(Cust, nullptr);
-  EXPECT_EQ(Cust->Description, "people\r\nwho buy");
-  EXPECT_EQ(Cust->Creator, "qel");
+  EXPECT_EQ(Cust->Extra().Description, "people\r\nwho buy");
+  EXPECT_EQ(Cust->Extra().Creator, "qel");
   ASSERT_EQ(Cust->Fields.Count(), 20);
   const TFldData* Id = Cust->Fields[0];
   EXPECT_EQ(Id->FieldType, iftSerial);
@@ -214,7 +214,7 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
   EXPECT_EQ(Cust->Fields.Find("created")->DefValue, "current_timestamp");
   EXPECT_EQ(Cust->Fields.Find("amount")->Precision, 12);
   EXPECT_EQ(Cust->Fields.Find("ratio")->Precision, 0);  // precision only for numeric types
-  EXPECT_EQ(Cust->Fields.Find("qty")->DomainName, "posint");
+  EXPECT_EQ(Cust->Fields.Find("qty")->Extra().DomainName, "posint");
   // The dropped column left no gap: the column after it follows directly.
   EXPECT_EQ(Cust->Fields[19]->GetObjName(), "last_one");
   EXPECT_EQ(Cust->Fields[19]->Position, 20);
@@ -222,7 +222,7 @@ TEST_F(PGExtractReplay, ARecordedExtractionReadsSchemasTablesColumnsAndViews) {
   TViwData* View = Objs().GetView("customer_names");
   ASSERT_NE(View, nullptr);
   // Line breaks as the server keeps them.
-  EXPECT_EQ(View->Body, "SELECT customer.id,\n    customer.name\n   FROM customer");
+  EXPECT_EQ(View->Extra().Body, "SELECT customer.id,\n    customer.name\n   FROM customer");
   ASSERT_EQ(View->Fields.Count(), 2);
   EXPECT_EQ(View->Fields[1]->Size, 40);
   // What the view reads, as the server recorded it: the table and the two columns, so that a
@@ -347,12 +347,12 @@ TEST_F(PGExtractReplay, KeysAndChecksComeWithTheirColumnsActionsAndBodies) {
   TCtrData* Chk = ConstraintNamed(Objs(), "qty_positive");
   ASSERT_NE(Chk, nullptr);
   EXPECT_EQ(Chk->GetCtType(), ctCheck);
-  EXPECT_EQ(Chk->Body, "(qty > 0)");
+  EXPECT_EQ(Chk->Extra().Body, "(qty > 0)");
   EXPECT_EQ(Entries(Chk->FldList), TLines{"qty"});
   TCtrData* Chk2 = ConstraintNamed(Objs(), "orders_check");
   ASSERT_NE(Chk2, nullptr);
   EXPECT_EQ(Chk2->GetObjName(), "");
-  EXPECT_EQ(Chk2->Body, "((placed IS NOT NULL) OR (qty IS NULL))");
+  EXPECT_EQ(Chk2->Extra().Body, "((placed IS NOT NULL) OR (qty IS NULL))");
 }
 
 TEST_F(PGExtractReplay, TheKeyStepsAreGatedEachByItsOwnKind) {
@@ -587,12 +587,12 @@ TEST_F(PGExtractReplay, AnOlderServerGetsTheQueriesItsCatalogAnswers) {
   ASSERT_NE(Legacy, nullptr);
   EXPECT_TRUE(Legacy->WithOids);
   // Its owner has no row in the user catalog: the owner name stays empty.
-  EXPECT_EQ(Legacy->Creator, "");
-  EXPECT_EQ(Legacy->Description, "an old table");
+  EXPECT_EQ(Legacy->Extra().Creator, "");
+  EXPECT_EQ(Legacy->Extra().Description, "an old table");
   ASSERT_EQ(Legacy->Fields.Count(), 2);
   EXPECT_EQ(Legacy->Fields[0]->FieldType, iftSerial);
   EXPECT_EQ(Legacy->Fields[1]->DefValue, "'none'::character varying");
-  EXPECT_EQ(Legacy->Fields[1]->Description, "some text");
+  EXPECT_EQ(Legacy->Fields[1]->Extra().Description, "some text");
   // The column of a relation the table query did not return went nowhere.
   EXPECT_EQ(Objs().GetTableField("legacy", "stray"), nullptr);
   EXPECT_EQ(Objs().Views.Count(), 0);
@@ -603,7 +603,7 @@ TEST_F(PGExtractReplay, AnOlderServerGetsTheQueriesItsCatalogAnswers) {
   EXPECT_FALSE(Info.Has(pgcIndNKeyAtts));
   TCtrData* Chk = ConstraintNamed(Objs(), "legacy_note_check");
   ASSERT_NE(Chk, nullptr);
-  EXPECT_EQ(Chk->Body, "((note)::text <> ''::text)");
+  EXPECT_EQ(Chk->Extra().Body, "((note)::text <> ''::text)");
   EXPECT_EQ(Chk->GetObjName(), "");  // the server's name for a check of one column
   ASSERT_NE(ConstraintNamed(Objs(), "legacy_pkey"), nullptr);
   TIdxData* Idx = IndexNamed(Objs(), "legacy_note");
@@ -761,7 +761,7 @@ TEST(PGColumnType, NamesMapToTypesWithTheirSizes) {
     TFldData F(nullptr);
     TPGDBExtract::ColumnType(F, K.Name, 7, 9, 3);
     EXPECT_EQ(F.FieldType, K.Type) << K.Name;
-    EXPECT_TRUE(F.DomainName.empty()) << K.Name;
+    EXPECT_TRUE(F.Extra().DomainName.empty()) << K.Name;
     const bool Sized = K.Type == iftChar || K.Type == iftVarchar || K.Type == iftVarBit;
     EXPECT_EQ(F.Size, Sized ? 7 : 0) << K.Name;
     const bool Numeric = K.Type == iftNumeric;
@@ -772,29 +772,29 @@ TEST(PGColumnType, NamesMapToTypesWithTheirSizes) {
   TFldData F(nullptr);
   TPGDBExtract::ColumnType(F, "Integer", 0, 0, 0);
   EXPECT_EQ(F.FieldType, iftDomain);
-  EXPECT_EQ(F.DomainName, "Integer");
+  EXPECT_EQ(F.Extra().DomainName, "Integer");
 }
 
 TEST(PGColumnType, ArraysAndUserTypes) {
   TFldData F(nullptr);
   TPGDBExtract::ColumnType(F, "integer[]", 0, 0, 0);
   EXPECT_EQ(F.FieldType, iftInteger);
-  EXPECT_EQ(F.ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
+  EXPECT_EQ(F.Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
   TPGDBExtract::ColumnType(F, "text[][]", 0, 0, 0);
   EXPECT_EQ(F.FieldType, iftText);
-  EXPECT_EQ(F.ArrayBounds, (std::vector<TArrayBound>{{1, 0}, {1, 0}}));
+  EXPECT_EQ(F.Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 0}, {1, 0}}));
   // A second call starts the dimensions afresh.
   TPGDBExtract::ColumnType(F, "text", 0, 0, 0);
-  EXPECT_TRUE(F.ArrayBounds.empty());
+  EXPECT_TRUE(F.Extra().ArrayBounds.empty());
 
   TPGDBExtract::ColumnType(F, "\"MyType\"", 0, 0, 0);
   EXPECT_EQ(F.FieldType, iftDomain);
-  EXPECT_EQ(F.DomainName, "MyType");
+  EXPECT_EQ(F.Extra().DomainName, "MyType");
   TPGDBExtract::ColumnType(F, "posint[]", 0, 0, 0);
-  EXPECT_EQ(F.DomainName, "posint");
-  EXPECT_EQ(F.ArrayBounds.size(), 1u);
+  EXPECT_EQ(F.Extra().DomainName, "posint");
+  EXPECT_EQ(F.Extra().ArrayBounds.size(), 1u);
   TPGDBExtract::ColumnType(F, "\"", 0, 0, 0);  // a lone quote is a name, not a quoted one
-  EXPECT_EQ(F.DomainName, "\"");
+  EXPECT_EQ(F.Extra().DomainName, "\"");
 }
 
 // The type modifier gives what the information_schema helpers do not: the precision of

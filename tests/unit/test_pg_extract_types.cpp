@@ -108,8 +108,8 @@ TEST_F(PGExtractTypes, EveryKindOfARecordedDatabaseWithAFixedNumberOfQueries) {
   auto* Cnv = Named<TCnvData>(Objs().Conversions, "latin_conv");
   ASSERT_NE(Cnv, nullptr);
   EXPECT_EQ(Cnv->GetSchema(), "public");
-  EXPECT_EQ(Cnv->Creator, "qel");
-  EXPECT_EQ(Cnv->Description, "to latin");
+  EXPECT_EQ(Cnv->Extra().Creator, "qel");
+  EXPECT_EQ(Cnv->Extra().Description, "to latin");
   EXPECT_FALSE(Cnv->IsDefault);
   EXPECT_EQ(Cnv->FuncName, "utf8_to_iso8859_1");
   EXPECT_EQ(Cnv->SourceEncoding, "UTF8");
@@ -122,13 +122,13 @@ TEST_F(PGExtractTypes, DomainsComeWithTypeNotNullDefaultCheckAndSchema) {
   TDmnData* Pos = Domain("posint");
   ASSERT_NE(Pos, nullptr);
   EXPECT_FALSE(Pos->PGOptions->IsType);
-  EXPECT_EQ(Pos->Description, "positive\r\nnumbers");
-  EXPECT_EQ(Pos->Creator, "qel");
+  EXPECT_EQ(Pos->Extra().Description, "positive\r\nnumbers");
+  EXPECT_EQ(Pos->Extra().Creator, "qel");
   EXPECT_EQ(Pos->GetSchema(), "public");
   EXPECT_EQ(Pos->TypeField->OwnerObj, Pos);
   EXPECT_EQ(Pos->Def(), "CREATE DOMAIN public.posint integer not null default 1 CHECK (VALUE > 0)");
   // PostgreSQL 15 keeps no consrc: the condition comes out of pg_get_constraintdef.
-  EXPECT_EQ(Pos->TypeField->CheckText, "(VALUE > 0)");
+  EXPECT_EQ(Pos->TypeField->Extra().CheckText, "(VALUE > 0)");
 
   // A numeric domain's precision and scale are read from the domain's own type modifier.
   TDmnData* Price = Domain("price");
@@ -138,7 +138,7 @@ TEST_F(PGExtractTypes, DomainsComeWithTypeNotNullDefaultCheckAndSchema) {
       Price->Def(),
       "CREATE DOMAIN public.price numeric(10,2) default 0 CONSTRAINT price_max CHECK (VALUE < "
       "(1000000)::numeric) CONSTRAINT price_min CHECK (VALUE >= (0)::numeric)");
-  EXPECT_EQ(Price->TypeField->CheckText,
+  EXPECT_EQ(Price->TypeField->Extra().CheckText,
             "(VALUE < (1000000)::numeric) CHECK (VALUE >= (0)::numeric)");
 
   TDmnData* Code = Domain("code");
@@ -148,7 +148,7 @@ TEST_F(PGExtractTypes, DomainsComeWithTypeNotNullDefaultCheckAndSchema) {
   EXPECT_EQ(Code->TypeField->Size, 8);
   EXPECT_TRUE(Code->TypeField->Nullable);
   EXPECT_EQ(Code->TypeField->DefValue, "");
-  EXPECT_EQ(Code->TypeField->CheckText, "((VALUE)::text ~ '^[A-Z]+$'::text)");
+  EXPECT_EQ(Code->TypeField->Extra().CheckText, "((VALUE)::text ~ '^[A-Z]+$'::text)");
 }
 
 TEST_F(PGExtractTypes, ACompositeTypeListsItsAttributesInOrder) {
@@ -160,8 +160,8 @@ TEST_F(PGExtractTypes, ACompositeTypeListsItsAttributesInOrder) {
   ASSERT_NE(P3, nullptr);
   EXPECT_TRUE(P3->PGOptions->IsType);
   EXPECT_EQ(P3->GetSchema(), "geo");
-  EXPECT_EQ(P3->Creator, "qel");
-  EXPECT_EQ(P3->Description, "a point in space");
+  EXPECT_EQ(P3->Extra().Creator, "qel");
+  EXPECT_EQ(P3->Extra().Description, "a point in space");
   const auto& A = P3->PGOptions->Attributes;
   ASSERT_EQ(A.Count(), 4);
   TLines Names;
@@ -172,7 +172,7 @@ TEST_F(PGExtractTypes, ACompositeTypeListsItsAttributesInOrder) {
     EXPECT_EQ(A[I]->TableName, "point3");
   }
   EXPECT_EQ(Names, (TLines{"x", "y", "z", "label"}));
-  EXPECT_EQ(A[3]->Description, "what it is");
+  EXPECT_EQ(A[3]->Extra().Description, "what it is");
   EXPECT_EQ(P3->Def(),
             "CREATE TYPE geo.point3 AS (\r\nx double precision,\r\ny double precision,\r\nz "
             "numeric(8,3),\r\nlabel varchar(20))");
@@ -185,8 +185,8 @@ TEST_F(PGExtractTypes, OperatorsAndOperatorClassesWithTheirEntries) {
   EXPECT_EQ(Objs().Operators.Count(), 3);
   TOprData* Near = Operator("~~~");
   ASSERT_NE(Near, nullptr);
-  EXPECT_EQ(Near->Description, "near");
-  EXPECT_EQ(Near->Creator, "qel");
+  EXPECT_EQ(Near->Extra().Description, "near");
+  EXPECT_EQ(Near->Extra().Creator, "qel");
   EXPECT_EQ(Near->Def(),
             "CREATE OPERATOR public.~~~(\r\nPROCEDURE = int_near,\r\nLEFTARG = integer,\r\n"
             "RIGHTARG = integer,\r\nCOMMUTATOR = ~~~,\r\nNEGATOR = !~~~,\r\nRESTRICT = eqsel,\r\n"
@@ -204,7 +204,7 @@ TEST_F(PGExtractTypes, OperatorsAndOperatorClassesWithTheirEntries) {
   auto* Opc = dynamic_cast<TOpcData*>(Objs().OperatorClasses[0]);
   EXPECT_EQ(Opc->GetObjName(), "int_near_ops");
   EXPECT_EQ(Opc->GetSchema(), "geo");
-  EXPECT_EQ(Opc->Description, "for tests");
+  EXPECT_EQ(Opc->Extra().Description, "for tests");
   EXPECT_EQ(Opc->IndexMethod, "btree");
   EXPECT_EQ(Opc->DataType, "integer");
   EXPECT_EQ(Opc->StorageType, "");
@@ -232,14 +232,14 @@ TEST_F(PGExtractTypes, AnOldServerGetsTheQueriesItsCatalogAnswers) {
   auto* Cnv = Named<TCnvData>(Objs().Conversions, "old_conv");
   ASSERT_NE(Cnv, nullptr);
   EXPECT_TRUE(Cnv->IsDefault);
-  EXPECT_EQ(Cnv->Creator, "postgres");
+  EXPECT_EQ(Cnv->Extra().Creator, "postgres");
 
   TDmnData* Short = Domain("shortname");
   ASSERT_NE(Short, nullptr);
-  EXPECT_EQ(Short->Creator, "");                    // no row in the user catalog
-  EXPECT_EQ(Short->Description, "an old\ndomain");  // line breaks as the server keeps them
+  EXPECT_EQ(Short->Extra().Creator, "");                    // no row in the user catalog
+  EXPECT_EQ(Short->Extra().Description, "an old\ndomain");  // line breaks as the server keeps them
   // consrc holds the condition itself; a second check follows as a clause of its own.
-  EXPECT_EQ(Short->TypeField->CheckText,
+  EXPECT_EQ(Short->TypeField->Extra().CheckText,
             "((VALUE)::text <> ''::text) CHECK (length((VALUE)::text) < 9)");
   EXPECT_EQ(Short->TypeField->DefValue, "'x'::character varying");
   EXPECT_FALSE(Short->TypeField->Nullable);
@@ -251,8 +251,8 @@ TEST_F(PGExtractTypes, AnOldServerGetsTheQueriesItsCatalogAnswers) {
   ASSERT_NE(Base, nullptr);
   const TPGTypeOptions& O = *Base->PGOptions;
   EXPECT_TRUE(O.IsType);
-  EXPECT_EQ(Base->Description, "an old base type");
-  EXPECT_EQ(Base->Creator, "postgres");
+  EXPECT_EQ(Base->Extra().Description, "an old base type");
+  EXPECT_EQ(Base->Extra().Creator, "postgres");
   EXPECT_EQ(O.Input, "old_base_in");
   EXPECT_EQ(O.Output, "old_base_out");
   EXPECT_EQ(O.Receive, "");
@@ -269,7 +269,7 @@ TEST_F(PGExtractTypes, AnOldServerGetsTheQueriesItsCatalogAnswers) {
   TDmnData* Pair = Domain("pair");
   ASSERT_NE(Pair, nullptr);
   ASSERT_EQ(Pair->PGOptions->Attributes.Count(), 2);  // the stray relation's column went nowhere
-  EXPECT_EQ(Pair->PGOptions->Attributes[1]->Description, "the second");
+  EXPECT_EQ(Pair->PGOptions->Attributes[1]->Extra().Description, "the second");
   EXPECT_EQ(Pair->PGOptions->Attributes[1]->Size, 12);
   EXPECT_EQ(Pair->PGOptions->Delimiter, "");
 

@@ -55,7 +55,7 @@ TEST(PGFunction, HeaderBodyAndOptions) {
   EXPECT_TRUE(F->ReturnsSetOf);
   ASSERT_EQ(F->Results.Count(), 1);
   EXPECT_EQ(F->Results[0]->FieldType, iftInteger);
-  EXPECT_EQ(F->Body, " select 1; ");
+  EXPECT_EQ(F->Extra().Body, " select 1; ");
   EXPECT_EQ(F->Language, "sql");
   EXPECT_EQ(F->Volatility, "STABLE");
   EXPECT_FALSE(F->NullOnNullInput);
@@ -94,7 +94,7 @@ TEST(PGFunction, ParameterNamesModesAndDefaults) {
   EXPECT_EQ(G->Params[3]->Scale, 2);
   EXPECT_EQ(G->Params[4]->FieldType, iftBigInt);
   EXPECT_EQ(G->Params[4]->DefValue, "0");
-  EXPECT_EQ(G->Body, "select 1");
+  EXPECT_EQ(G->Extra().Body, "select 1");
   // With output parameters the result type follows from them, as the catalog gives it back.
   EXPECT_TRUE(G->Results.Empty());
 
@@ -108,8 +108,8 @@ TEST(PGFunction, ParameterNamesModesAndDefaults) {
   EXPECT_EQ(H->Params[1]->Size, 20);
   EXPECT_EQ(H->Params[2]->FieldType, iftTimeStampTZ);
   EXPECT_EQ(H->Params[3]->FieldType, iftInterval);
-  EXPECT_EQ(H->Params[4]->DomainName, "mytype");
-  EXPECT_EQ(H->Params[5]->DomainName, "MyType");
+  EXPECT_EQ(H->Params[4]->Extra().DomainName, "mytype");
+  EXPECT_EQ(H->Params[5]->Extra().DomainName, "MyType");
   EXPECT_EQ(H->Params[6]->InOut, ioOut);
   EXPECT_EQ(H->Params[6]->FieldType, iftInteger);
 
@@ -120,9 +120,9 @@ TEST(PGFunction, ParameterNamesModesAndDefaults) {
   for (int I = 0; I < 5; ++I) EXPECT_EQ(K->Params[I]->GetObjName(), KNames[I]);
   EXPECT_EQ(K->Params[0]->FieldType, iftDoublePrecision);
   EXPECT_EQ(K->Params[1]->FieldType, iftVarchar);
-  EXPECT_EQ(K->Params[2]->DomainName, "mytype");
+  EXPECT_EQ(K->Params[2]->Extra().DomainName, "mytype");
   EXPECT_EQ(K->Params[3]->FieldType, iftTimeStamp);
-  EXPECT_EQ(K->Params[4]->DomainName, "MyType");
+  EXPECT_EQ(K->Params[4]->Extra().DomainName, "MyType");
 }
 
 TEST(PGFunction, DefaultsAreWrittenInTheCreationTextOnly) {
@@ -151,7 +151,7 @@ TEST(PGFunction, DefaultsAreWrittenInTheCreationTextOnly) {
   ASSERT_NE(N, nullptr);
   EXPECT_EQ(N->ParamDef(true), "(a integer default 1,\r\nb text default NULL)\r\nRETURNS integer");
   // Where the server spelled the default, its text is the one written and compared.
-  G->Params[3]->ServerDefault = "'1000'::numeric";
+  G->Params[3]->EditExtra().ServerDefault = "'1000'::numeric";
   EXPECT_NE(G->Def().find("inout d numeric default '1000'::numeric)"), std::string::npos)
       << G->Def();
 }
@@ -205,7 +205,7 @@ TEST(PGFunction, VolatilityStrictnessAndObjectFile) {
   ASSERT_NE(E, nullptr);
   EXPECT_EQ(E->ObjFile, "$libdir/mylib");
   EXPECT_EQ(E->LinkSymbol, "e_impl");
-  EXPECT_EQ(E->Body, "");
+  EXPECT_EQ(E->Extra().Body, "");
   EXPECT_EQ(E->Language, "C");
   // RETURNS NULL ON NULL INPUT straight after the parameters is the option, not a type.
   TPrcData* N = Function(T, "public.n()");
@@ -229,9 +229,9 @@ TEST(PGFunction, OptionsTheModelDoesNotKeepAreReadAndPassedOver) {
       << ::testing::PrintToString(T.Errors());
   TPrcData* F = Function(T, "public.trgfn()");
   ASSERT_NE(F, nullptr);
-  EXPECT_EQ(F->Body, " BEGIN RETURN NEW; END; ");
+  EXPECT_EQ(F->Extra().Body, " BEGIN RETURN NEW; END; ");
   ASSERT_EQ(F->Results.Count(), 1);
-  EXPECT_EQ(F->Results[0]->DomainName, "trigger");
+  EXPECT_EQ(F->Results[0]->Extra().DomainName, "trigger");
   EXPECT_NE(T.Table("after_it"), nullptr);
   // Named once, the server's defaults (SECURITY INVOKER, NOT LEAKPROOF) left out.
   const auto Warnings = T.Messages(mt_Wrn);
@@ -294,12 +294,12 @@ TEST(PGFunction, ReturnsTableIsASetOfRecordsWithOutputParameters) {
   EXPECT_EQ(F->Params[2]->InOut, ioOut);
   EXPECT_EQ(F->Params[2]->Size, 10);
   ASSERT_EQ(F->Results.Count(), 1);
-  EXPECT_EQ(F->Results[0]->DomainName, "record");
+  EXPECT_EQ(F->Results[0]->Extra().DomainName, "record");
   // The short form and the long one are the same function.
   TPrcData* P = Function(T, "public.pairs(integer, text)");
   ASSERT_NE(P, nullptr);
   ASSERT_EQ(P->Results.Count(), 1);
-  EXPECT_EQ(P->Results[0]->DomainName, "record");
+  EXPECT_EQ(P->Results[0]->Extra().DomainName, "record");
   EXPECT_EQ(P->Def().substr(0, 40), "CREATE FUNCTION public.pairs(out a integ");
 }
 
@@ -336,8 +336,8 @@ TEST(PGFunction, SignaturesWithoutLengthsFindTheFunction) {
       << ::testing::PrintToString(T.Errors());
   auto* F = dynamic_cast<TPrcData*>(T.Objs.Procedures.FindFirstWithPrefix("public.h("));
   ASSERT_NE(F, nullptr);
-  EXPECT_EQ(F->Description, "found");
-  EXPECT_EQ(F->Creator, "anna");
+  EXPECT_EQ(F->Extra().Description, "found");
+  EXPECT_EQ(F->Extra().Creator, "anna");
 }
 
 TEST(PGTrigger, ScriptAndCatalogSpellingsGiveOneBody) {
@@ -356,8 +356,8 @@ TEST(PGTrigger, ScriptAndCatalogSpellingsGiveOneBody) {
   TTrgData* B = Trigger(T, "t ON b");
   ASSERT_NE(A, nullptr);
   ASSERT_NE(B, nullptr);
-  EXPECT_EQ(A->Body, "EXECUTE PROCEDURE f('1', 'abc', 'x''y')");
-  EXPECT_EQ(A->Body, B->Body);
+  EXPECT_EQ(A->Extra().Body, "EXECUTE PROCEDURE f('1', 'abc', 'x''y')");
+  EXPECT_EQ(A->Extra().Body, B->Extra().Body);
 }
 
 TEST(PGTrigger, HeaderBodyAndDependency) {
@@ -379,7 +379,7 @@ TEST(PGTrigger, HeaderBodyAndDependency) {
   EXPECT_FALSE(Trg->ForEachStatement);
   EXPECT_EQ(Trg->OwnName, "tab");
   EXPECT_EQ(Trg->GetSchema(), "public");
-  EXPECT_EQ(Trg->Body, "EXECUTE PROCEDURE f()");
+  EXPECT_EQ(Trg->Extra().Body, "EXECUTE PROCEDURE f()");
   EXPECT_TRUE(Uses(*Trg, *Function(T, "public.f()")));
 
   TTrgData* Early = Trigger(T, "early ON tab");
@@ -408,13 +408,14 @@ TEST(PGTrigger, WhatTheCatalogWritesIsRead) {
   ASSERT_NE(C, nullptr);
   EXPECT_EQ(C->GetSchema(), "s");
   EXPECT_TRUE(C->Events.Contains(iudUpdate));
-  EXPECT_EQ(C->Body, "EXECUTE PROCEDURE s.stamp()");
+  EXPECT_EQ(C->Extra().Body, "EXECUTE PROCEDURE s.stamp()");
   EXPECT_TRUE(Uses(*C, *Stamp));
   // The WHEN condition is kept, and written back with the body.
   TTrgData* W = Trigger(T, "w ON tab");
   ASSERT_NE(W, nullptr);
   EXPECT_EQ(W->WhenCondition, "((old.* IS DISTINCT FROM new.*))");
-  EXPECT_EQ(W->Body, "WHEN ((old.* IS DISTINCT FROM new.*)) EXECUTE PROCEDURE s.stamp('a', 'b;c')");
+  EXPECT_EQ(W->Extra().Body,
+            "WHEN ((old.* IS DISTINCT FROM new.*)) EXECUTE PROCEDURE s.stamp('a', 'b;c')");
   // Arguments in the call are no parameters of the function.
   EXPECT_TRUE(Uses(*W, *Stamp));
   EXPECT_EQ(Trigger(T, "v ON vw")->Timing, baInsteadOf);
@@ -452,7 +453,7 @@ TEST(PGTrigger, TheCatalogTextOfOneTriggerIsReadIntoIt) {
   auto* Trg = new TTrgData(&T.Objs);
   Trg->SetObjName("tab_upper");
   Trg->SetOwnName("tab");
-  Trg->FullText =
+  Trg->EditExtra().FullText =
       "CREATE TRIGGER tab_upper BEFORE INSERT OR UPDATE ON s.tab FOR EACH ROW EXECUTE "
       "FUNCTION s.trgfn()";
   ASSERT_TRUE(T.Objs.AddObj(Trg, true));
@@ -462,7 +463,7 @@ TEST(PGTrigger, TheCatalogTextOfOneTriggerIsReadIntoIt) {
   EXPECT_TRUE(Trg->Events.Contains(iudUpdate));
   EXPECT_TRUE(Trg->ForEachRow);
   EXPECT_EQ(Trg->GetSchema(), "s");
-  EXPECT_EQ(Trg->Body, "EXECUTE PROCEDURE s.trgfn()");
+  EXPECT_EQ(Trg->Extra().Body, "EXECUTE PROCEDURE s.trgfn()");
   EXPECT_TRUE(Uses(*Trg, *Function(T, "s.trgfn()")));
   EXPECT_EQ(T.Objs.Triggers.Count(), 1);  // filled, not filed again
   EXPECT_EQ(T.Statements.size(), Reported);
@@ -470,7 +471,8 @@ TEST(PGTrigger, TheCatalogTextOfOneTriggerIsReadIntoIt) {
   // Errors name the trigger; an empty text is not read.
   auto* Bad = new TTrgData(&T.Objs);
   Bad->SetObjName("bad");
-  Bad->FullText = "CREATE TRIGGER bad SOMETIME INSERT ON s.tab EXECUTE FUNCTION s.trgfn()";
+  Bad->SetExtra(&TObjExtra::FullText,
+                "CREATE TRIGGER bad SOMETIME INSERT ON s.tab EXECUTE FUNCTION s.trgfn()");
   ASSERT_TRUE(T.Objs.AddObj(Bad, true));
   T.Parser.ParseObjText(Bad);
   ASSERT_EQ(T.Errors().size(), 1u);
@@ -504,12 +506,12 @@ TEST(PGAlterFunction, OwnerGoesToTheFunctionOfThatSignature) {
       "ALTER TABLE t OWNER TO erin;\r\n"
       "ALTER TABLE ONLY gone OWNER TO erin;"))
       << ::testing::PrintToString(T.Errors());
-  EXPECT_EQ(Function(T, "public.add(integer, integer)")->Creator, "alice");
-  EXPECT_EQ(Function(T, "public.add(text)")->Creator, "");
+  EXPECT_EQ(Function(T, "public.add(integer, integer)")->Extra().Creator, "alice");
+  EXPECT_EQ(Function(T, "public.add(text)")->Extra().Creator, "");
   TPrcData* Split = dynamic_cast<TPrcData*>(T.Objs.Procedures.FindFirstWithPrefix("public.split("));
   ASSERT_NE(Split, nullptr);
-  EXPECT_EQ(Split->Creator, "carol");  // bob first, then carol: both name the same function
-  EXPECT_EQ(T.Table("t")->Creator, "erin");
+  EXPECT_EQ(Split->Extra().Creator, "carol");  // bob first, then carol: both name the same function
+  EXPECT_EQ(T.Table("t")->Extra().Creator, "erin");
   // The lookup list does not replace the function's parameters.
   EXPECT_EQ(Split->Params.Count(), 3);
 }
@@ -550,17 +552,18 @@ TEST(PGComment, DescriptionsAndTheirReporting) {
       "COMMENT ON TABLE nowhere IS 'lost';\r\n"
       "COMMENT ON SEQUENCE q IS 'not kept';"))
       << ::testing::PrintToString(T.Errors());
-  EXPECT_EQ(T.Objs.GetSchema("s")->Description, "schema s");
-  EXPECT_EQ(T.Table("t")->Description, "table t");
-  EXPECT_EQ(T.Column("t", "c")->Description, "column c");
-  EXPECT_EQ(T.Objs.GetViewField("v", "vc")->Description, "view column");
-  EXPECT_EQ(T.Objs.GetView("v")->Description, "view's");
-  EXPECT_EQ(Trigger(T, "tr ON other")->Description, "trigger");
-  EXPECT_EQ(Trigger(T, "tr ON t")->Description, "");
-  EXPECT_EQ(T.Objs.GetIndex("i")->Description, "index");
-  EXPECT_EQ(
-      dynamic_cast<TPrcData*>(T.Objs.Procedures.FindFirstWithPrefix("public.f("))->Description,
-      "function");
+  EXPECT_EQ(T.Objs.GetSchema("s")->Extra().Description, "schema s");
+  EXPECT_EQ(T.Table("t")->Extra().Description, "table t");
+  EXPECT_EQ(T.Column("t", "c")->Extra().Description, "column c");
+  EXPECT_EQ(T.Objs.GetViewField("v", "vc")->Extra().Description, "view column");
+  EXPECT_EQ(T.Objs.GetView("v")->Extra().Description, "view's");
+  EXPECT_EQ(Trigger(T, "tr ON other")->Extra().Description, "trigger");
+  EXPECT_EQ(Trigger(T, "tr ON t")->Extra().Description, "");
+  EXPECT_EQ(T.Objs.GetIndex("i")->Extra().Description, "index");
+  EXPECT_EQ(dynamic_cast<TPrcData*>(T.Objs.Procedures.FindFirstWithPrefix("public.f("))
+                ->Extra()
+                .Description,
+            "function");
 
   ASSERT_EQ(T.Statements.size(), 18u);
   struct TExpect {
@@ -594,9 +597,9 @@ TEST(PGComment, IsNullRemovesTheDescriptionAndATableColumnWinsOverAViewColumn) {
               "COMMENT ON TABLE t IS NULL;\r\n"
               "COMMENT ON COLUMN t.c IS E'tab\\tcol';\r\n"
               "COMMENT ON COLUMN t.missing IS 'none';"));
-  EXPECT_EQ(T.Table("t")->Description, "");
-  EXPECT_EQ(T.Column("t", "c")->Description, "tab\tcol");
-  EXPECT_EQ(T.Objs.GetViewField("t2", "c")->Description, "");
+  EXPECT_EQ(T.Table("t")->Extra().Description, "");
+  EXPECT_EQ(T.Column("t", "c")->Extra().Description, "tab\tcol");
+  EXPECT_EQ(T.Objs.GetViewField("t2", "c")->Extra().Description, "");
   TPGParse Bad;
   EXPECT_FALSE(Bad.Parse("COMMENT ON TABLE t IS 5;"));
 }

@@ -44,17 +44,17 @@ TEST(PGTable, ColumnTypes) {
   EXPECT_EQ(Col("ts")->Precision, 6);
   EXPECT_EQ(Col("tm")->FieldType, iftTime);
   EXPECT_EQ(Col("tags")->FieldType, iftText);
-  EXPECT_EQ(Col("tags")->ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
-  EXPECT_EQ(Col("m")->ArrayBounds, (std::vector<TArrayBound>{{1, 3}, {1, 4}}));
-  EXPECT_EQ(Col("a")->ArrayBounds, (std::vector<TArrayBound>{{1, 2}}));
+  EXPECT_EQ(Col("tags")->Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 0}}));
+  EXPECT_EQ(Col("m")->Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 3}, {1, 4}}));
+  EXPECT_EQ(Col("a")->Extra().ArrayBounds, (std::vector<TArrayBound>{{1, 2}}));
   EXPECT_EQ(Col("f")->FieldType, iftDoublePrecision);
   EXPECT_EQ(Col("b")->FieldType, iftBoolean);
   EXPECT_EQ(Col("bits")->FieldType, iftVarBit);
   EXPECT_EQ(Col("bits")->Size, 8);
   EXPECT_EQ(Col("e")->FieldType, iftDomain);
-  EXPECT_EQ(Col("e")->DomainName, "email_address");
-  EXPECT_EQ(Col("q")->DomainName, "money_amount");
-  EXPECT_EQ(Col("u")->DomainName, "MyType");
+  EXPECT_EQ(Col("e")->Extra().DomainName, "email_address");
+  EXPECT_EQ(Col("q")->Extra().DomainName, "money_amount");
+  EXPECT_EQ(Col("u")->Extra().DomainName, "MyType");
   EXPECT_EQ(Col("s")->FieldType, iftSmallInt);
   EXPECT_EQ(Col("big")->FieldType, iftBigInt);
   // Columns keep script order, owner and position.
@@ -158,8 +158,8 @@ TEST(PGTable, SerialPrimaryKeyAndCollation) {
               "  code text COLLATE \"C\", tags text[] COLLATE pg_catalog.\"default\");"));
   EXPECT_EQ(T.Column("orders", "id")->FieldType, iftSerial);
   EXPECT_EQ(T.Column("orders", "n")->FieldType, iftBigSerial);
-  EXPECT_EQ(T.Column("orders", "code")->Collation, "C");
-  EXPECT_EQ(T.Column("orders", "tags")->Collation, "pg_catalog.default");
+  EXPECT_EQ(T.Column("orders", "code")->Extra().Collation, "C");
+  EXPECT_EQ(T.Column("orders", "tags")->Extra().Collation, "pg_catalog.default");
   // Written back as read: a bare C would be the unknown collation c.
   EXPECT_EQ(T.Column("orders", "code")->TypeDef(), "text collate \"C\"");
   EXPECT_EQ(T.Column("orders", "tags")->TypeDef(), "text[] collate pg_catalog.\"default\"");
@@ -247,9 +247,9 @@ TEST(PGTable, ColumnConstraints) {
   const TCtrData* Named = Checks[0]->GetObjName().empty() ? Checks[1] : Checks[0];
   const TCtrData* Unnamed = Named == Checks[0] ? Checks[1] : Checks[0];
   EXPECT_EQ(Named->GetObjName(), "qty_positive");
-  EXPECT_EQ(Named->Body, "(qty >= 0)");
+  EXPECT_EQ(Named->Extra().Body, "(qty >= 0)");
   EXPECT_EQ(Entries(Named->FldList), Names{"qty"});
-  EXPECT_EQ(Unnamed->Body, "(price > 0)");
+  EXPECT_EQ(Unnamed->Extra().Body, "(price > 0)");
   EXPECT_EQ(Entries(Unnamed->FldList), Names{"price"});
   EXPECT_EQ(Unnamed->GetSchema(), "public");
 
@@ -277,7 +277,7 @@ TEST(PGTable, TableConstraints) {
   ASSERT_EQ(PKeys.size(), 1u);
   // The name the server would give is moved aside: the key is matched by its definition.
   EXPECT_EQ(PKeys[0]->GetObjName(), "");
-  EXPECT_EQ(PKeys[0]->AltName, "child_pkey");
+  EXPECT_EQ(PKeys[0]->Extra().AltName, "child_pkey");
   EXPECT_EQ(Entries(PKeys[0]->FldList), (Names{"id", "parent_id"}));
 
   const auto FKeys = T.Constraints("child", ctFKey);
@@ -360,7 +360,7 @@ TEST(PGTable, UnnamedConstraintsGetTheNamesTheServerGivesThem) {
       "  (a_column_name_long_enough_to_need_shortening_too integer UNIQUE);"));
   auto AltNames = [&](const std::string& Table, TConstraintType Type) {
     Names R;
-    for (const TCtrData* C : T.Constraints(Table, Type)) R.push_back(C->AltName);
+    for (const TCtrData* C : T.Constraints(Table, Type)) R.push_back(C->Extra().AltName);
     std::sort(R.begin(), R.end());
     return R;
   };
@@ -374,8 +374,8 @@ TEST(PGTable, UnnamedConstraintsGetTheNamesTheServerGivesThem) {
             (Names{"", "orders_Note_check", "orders_b_check", "orders_check", "orders_d_check",
                    "orders_d_check1", "orders_total_check"}));
   for (const TCtrData* C : T.Constraints("orders", ctCheck))
-    if (C->Body == "(d > 0)") {
-      EXPECT_EQ(C->AltName, "orders_d_check");
+    if (C->Extra().Body == "(d > 0)") {
+      EXPECT_EQ(C->Extra().AltName, "orders_d_check");
     }
   EXPECT_EQ(AltNames("a_table_name_long_enough_to_need_shortening_by_the_server_xyz", ctUnique),
             Names{"a_table_name_long_enough_to_n_a_column_name_long_enough_to__key"});
@@ -392,7 +392,7 @@ TEST(PGTable, TableCheckNamedAsTheServerWouldIsPairedByItsCondition) {
   Names Named, Moved;
   for (const TCtrData* C : T.Constraints("t", ctCheck)) {
     Named.push_back(C->GetObjName());
-    Moved.push_back(C->AltName);
+    Moved.push_back(C->Extra().AltName);
   }
   std::sort(Named.begin(), Named.end());
   std::sort(Moved.begin(), Moved.end());
@@ -407,7 +407,7 @@ TEST(PGTable, ConstraintNamesUniquePerTableDoNotCollide) {
               "CREATE TABLE b (n integer, CONSTRAINT positive CHECK (n > 1));"));
   ASSERT_EQ(T.Constraints("a", ctCheck).size(), 1u);
   ASSERT_EQ(T.Constraints("b", ctCheck).size(), 1u);
-  EXPECT_EQ(T.Constraints("b", ctCheck)[0]->Body, "(n > 1)");
+  EXPECT_EQ(T.Constraints("b", ctCheck)[0]->Extra().Body, "(n > 1)");
 }
 
 TEST(PGTable, ForeignKeyActionErrors) {
@@ -439,17 +439,17 @@ TEST(PGTable, AlterTableAddConstraints) {
               "ALTER TABLE public.t OWNER TO postgres;"));
   const auto PKeys = T.Constraints("t", ctPKey);
   ASSERT_EQ(PKeys.size(), 1u);
-  EXPECT_EQ(PKeys[0]->AltName, "t_pkey");
+  EXPECT_EQ(PKeys[0]->Extra().AltName, "t_pkey");
   EXPECT_EQ(PKeys[0]->GetObjName(), "");
   EXPECT_EQ(T.Constraints("t", ctUnique).size(), 1u);
   EXPECT_EQ(T.Constraints("t", ctFKey).size(), 1u);
   ASSERT_EQ(T.Constraints("t", ctCheck).size(), 1u);
-  EXPECT_EQ(T.Constraints("t", ctCheck)[0]->Body, "(length(code) > 2)");
+  EXPECT_EQ(T.Constraints("t", ctCheck)[0]->Extra().Body, "(length(code) > 2)");
   // A table defined in another script: the key keeps its table and schema.
   const auto Elsewhere = T.Constraints("elsewhere", ctPKey);
   ASSERT_EQ(Elsewhere.size(), 1u);
   EXPECT_EQ(Elsewhere[0]->GetSchema(), "s");
-  EXPECT_EQ(Elsewhere[0]->AltName, "elsewhere_pkey");
+  EXPECT_EQ(Elsewhere[0]->Extra().AltName, "elsewhere_pkey");
 
   EXPECT_FALSE(T.Parse("ALTER TABLE t ADD COLUMN x integer;"));
   EXPECT_EQ(T.Errors().back().rfind("Unknown symbol in ALTER TABLE ADD...: COLUMN", 0), 0u);
@@ -504,14 +504,15 @@ TEST(PGTable, Views) {
       "CREATE OR REPLACE VIEW public.plain AS SELECT 1 AS one, 'a;b' AS semi;"));
   TViwData* V = T.Objs.GetView("Active Orders");
   ASSERT_NE(V, nullptr);
-  EXPECT_EQ(V->Body, "SELECT o.id, o.total::numeric(10,2) FROM orders o WHERE o.status ~ '^A'");
+  EXPECT_EQ(V->Extra().Body,
+            "SELECT o.id, o.total::numeric(10,2) FROM orders o WHERE o.status ~ '^A'");
   ASSERT_EQ(V->Fields.Count(), 2);
   EXPECT_EQ(V->Fields[1]->GetObjName(), "Total");
   EXPECT_EQ(V->Fields[1]->OwnerObj, V);
   TViwData* P = T.Objs.GetView("plain");
   ASSERT_NE(P, nullptr);
   EXPECT_EQ(P->GetSchema(), "public");
-  EXPECT_EQ(P->Body, "SELECT 1 AS one, 'a;b' AS semi");
+  EXPECT_EQ(P->Extra().Body, "SELECT 1 AS one, 'a;b' AS semi");
   EXPECT_EQ(T.Statements[0].ObjType, dboView);
   EXPECT_EQ(T.Statements[0].ObjName, "Active Orders");
 }

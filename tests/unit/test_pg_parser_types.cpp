@@ -133,7 +133,7 @@ TEST(PGTypes, CompositeType) {
   const auto& A = D->PGOptions->Attributes;
   ASSERT_EQ(A.Count(), 3);
   EXPECT_EQ(A[0]->GetObjName(), "a");
-  EXPECT_EQ(A[1]->Collation, "C");
+  EXPECT_EQ(A[1]->Extra().Collation, "C");
   EXPECT_EQ(A[2]->Precision, 10);
   EXPECT_EQ(A[2]->Position, 3);
   EXPECT_EQ(A[0]->OwnerObj, D);
@@ -143,7 +143,7 @@ TEST(PGTypes, CompositeType) {
   ASSERT_TRUE(T.Parse("CREATE TYPE pair AS (x date);\r\nALTER TYPE public.pair OWNER TO anna;"));
   ASSERT_EQ(D->PGOptions->Attributes.Count(), 1);
   EXPECT_EQ(D->PGOptions->Attributes[0]->FieldType, iftDate);
-  EXPECT_EQ(D->Creator, "anna");
+  EXPECT_EQ(D->Extra().Creator, "anna");
 }
 
 TEST(PGTypes, EnumAndRangeTypesArePassedOver) {
@@ -204,14 +204,15 @@ TEST(PGDomains, DumpFormsWithChecksAndCollation) {
       "\tCONSTRAINT twochecks_check1 CHECK ((VALUE < 100));"));
   const TFldData& Code = *Domain(T, "code10")->TypeField;
   EXPECT_EQ(Code.FieldType, iftVarchar);
-  EXPECT_EQ(Code.Collation, "pg_catalog.C");
+  EXPECT_EQ(Code.Extra().Collation, "pg_catalog.C");
   EXPECT_FALSE(Code.Nullable);
   EXPECT_EQ(Code.DefValue, "'x'::character varying");
   // The server's doubled parentheses and a person's single ones read as the same condition, in
   // the form the catalog reader gives.
-  EXPECT_EQ(Domain(T, "posint")->TypeField->CheckText, "(VALUE > 0)");
-  EXPECT_EQ(Domain(T, "plain")->TypeField->CheckText, "(VALUE > 0)");
-  EXPECT_EQ(Domain(T, "twochecks")->TypeField->CheckText, "(VALUE > 0) CHECK (VALUE < 100)");
+  EXPECT_EQ(Domain(T, "posint")->TypeField->Extra().CheckText, "(VALUE > 0)");
+  EXPECT_EQ(Domain(T, "plain")->TypeField->Extra().CheckText, "(VALUE > 0)");
+  EXPECT_EQ(Domain(T, "twochecks")->TypeField->Extra().CheckText,
+            "(VALUE > 0) CHECK (VALUE < 100)");
   // A domain's check is no table constraint.
   EXPECT_EQ(T.Objs.Constraints.Count(), 0);
 }
@@ -240,8 +241,8 @@ TEST(PGDomains, AlterDomainForms) {
               "ALTER DOMAIN gone DROP DEFAULT;\r\n"
               "ALTER DOMAIN gone OWNER TO qel;"));
   TDmnData* D = Domain(T, "nv");
-  EXPECT_EQ(D->Creator, "qel");
-  EXPECT_EQ(D->TypeField->CheckText, "(VALUE <> 5)");
+  EXPECT_EQ(D->Extra().Creator, "qel");
+  EXPECT_EQ(D->TypeField->Extra().CheckText, "(VALUE <> 5)");
   EXPECT_TRUE(D->TypeField->Nullable);
   EXPECT_EQ(D->TypeField->GetDefValue(), "7");
   EXPECT_EQ(Domain(T, "gone"), nullptr);  // an ALTER makes no domain up
@@ -277,7 +278,7 @@ TEST(PGDomains, CheckNamesAndDroppedChecks) {
   for (const TPGDomainCheck& C : D->PGChecks) Got.push_back(C.Name + (C.Named ? "!" : ""));
   // The added check was named d_check2 while d_check1 stood; written again it keeps that name.
   EXPECT_EQ(Got, (Names{"d_check", "d_max!", "d_check2!"}));
-  EXPECT_EQ(D->TypeField->CheckText, "(VALUE > 0) CHECK (VALUE < 9) CHECK (VALUE <> 6)");
+  EXPECT_EQ(D->TypeField->Extra().CheckText, "(VALUE > 0) CHECK (VALUE < 9) CHECK (VALUE <> 6)");
   EXPECT_EQ(D->Def(),
             "CREATE DOMAIN public.d integer CHECK (VALUE > 0) CONSTRAINT d_max CHECK (VALUE < 9) "
             "CONSTRAINT d_check2 CHECK (VALUE <> 6)");
@@ -387,8 +388,8 @@ TEST(PGOperators, AlterOperatorFindsTheOperatorByItsOperands) {
               "ALTER OPERATOR + (integer, NONE) OWNER TO u;\r\n"
               "ALTER OPERATOR public.+ (int4, int4) OWNER TO v;\r\n"
               "ALTER OPERATOR public.- (integer, integer) OWNER TO w;"));
-  EXPECT_EQ(T.Objs.GetOperator("public.+ (integer, NONE)")->Creator, "u");
-  EXPECT_EQ(T.Objs.GetOperator("public.+ (integer, integer)")->Creator, "v");
+  EXPECT_EQ(T.Objs.GetOperator("public.+ (integer, NONE)")->Extra().Creator, "u");
+  EXPECT_EQ(T.Objs.GetOperator("public.+ (integer, integer)")->Extra().Creator, "v");
   EXPECT_EQ(T.Statements[2].ObjType, dboOperator);
   EXPECT_EQ(T.Statements[2].Operation, odbAlter);
 }
@@ -413,7 +414,7 @@ TEST(PGOperatorClasses, DumpedClass) {
   EXPECT_FALSE(Opc->IsDefault);
   EXPECT_EQ(Opc->DataType, "integer");
   EXPECT_EQ(Opc->IndexMethod, "btree");
-  EXPECT_EQ(Opc->Creator, "qel");
+  EXPECT_EQ(Opc->Extra().Creator, "qel");
   EXPECT_EQ(Entries(Opc->OprEntries),
             (Names{"public.< (integer, integer)", "public.=== (integer, integer)"}));
   auto* Op3 = dynamic_cast<TOpcOprData*>(Opc->OprEntries.Objects(1));

@@ -105,13 +105,13 @@ TEST_F(PGSpellingReplay, EveryDifferingTextGoesToTheServerInOneRolledBackQuery) 
   EXPECT_EQ(B->GetDefValue(), "'2020-01-01 10:00'");  // written as the script wrote it
   EXPECT_EQ(Mine->CompareDef(), Theirs->CompareDef());
   EXPECT_EQ(ScriptObjs.Constraints.FindObj(Theirs->ObjKeyDef()), Mine);
-  EXPECT_EQ(Mine->Body, "(price >= 0)");
+  EXPECT_EQ(Mine->Extra().Body, "(price >= 0)");
   TDmnData* Pct = ScriptObjs.GetDomain("pct");
   ASSERT_NE(Pct, nullptr);
   ASSERT_EQ(Pct->PGChecks.size(), 1u);
   EXPECT_EQ(Pct->PGChecks[0].CompareText(), Objs().GetDomain("pct")->PGChecks[0].Text);
   // Refused: compared as written, and said so.
-  EXPECT_TRUE(ScriptObjs.GetTable("t")->Fields[2]->ServerDefault.empty());
+  EXPECT_TRUE(ScriptObjs.GetTable("t")->Fields[2]->Extra().ServerDefault.empty());
   EXPECT_TRUE(
       Logged("Default of column t.c compared as written: ERROR:  function f() does not exist"))
       << ::testing::PrintToString(Log);

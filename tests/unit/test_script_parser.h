@@ -75,7 +75,7 @@ class TTestSQLParser : public TCustomSQLParser {
         Fld->OwnerObj = Tbl.get();
         if (IsIdent("DOMAIN")) {
           Fld->FieldType = iftDomain;
-          Fld->DomainName = GetName();
+          Fld->SetExtra(&TFldExtra::DomainName, GetName());
         }
         Tbl->Fields.Add(std::move(Fld));
       } while (Sy == syComma);

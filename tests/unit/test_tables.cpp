@@ -97,7 +97,8 @@ void BuildMaster(TObjs& Objs) {
                             {"TOTAL", iftNumeric, 0, false, "0"},
                             {"NOTE", iftVarchar, 100}});
   if (Objs.GetDatabaseType() == dbInterBase)
-    AddColumn(Orders, Orders->Fields, "TOTAL2", iftUnknown)->Body = "(TOTAL * 2)";
+    AddColumn(Orders, Orders->Fields, "TOTAL2", iftUnknown)
+        ->SetExtra(&TObjExtra::Body, "(TOTAL * 2)");
   Table(Objs, "ITEM", {{"A", iftInteger}, {"B", iftVarchar, 10}, {"C", iftInteger}});
 }
 
@@ -163,7 +164,7 @@ TEST(TableText, ComputedColumnsLeftOutKeepTheTableWhole) {
   TObjs IB;
   IB.SetDatabaseType(dbInterBase);
   TTblData* T = Table(IB, "CALC", {{"A", iftInteger}});
-  T->Fields[0]->Body = "(1 + 1)";
+  T->Fields[0]->SetExtra(&TObjExtra::Body, "(1 + 1)");
   EXPECT_EQ(T->CreateDef(), "CREATE TABLE CALC(A COMPUTED BY (1 + 1))");
   // Every column left out: the name and the parenthesis stay.
   T->SetSkipComputedDef(true);
@@ -215,7 +216,7 @@ TEST(TableText, MySQLWritesKeysInline) {
   EXPECT_FALSE(Fk->GetObjCreated());
   EXPECT_FALSE(Other->GetObjCreated());
   // The generic text also carries the single-column keys declared with a column.
-  T->Fields[1]->KeyName = "IX_CODE";
+  T->Fields[1]->EditExtra().KeyName = "IX_CODE";
   T->MySQLOptions.PackKeys = "1";
   EXPECT_EQ(T->TypeDef(),
             "TABLE ORDERS(ID INTEGER NOT NULL,\r\nCODE VARCHAR(8),\r\nKEY IX_CODE(CODE))\r\n"
@@ -247,11 +248,13 @@ TEST(TableCompare, ColumnEqualityFollowsTheComparisonTexts) {
        [](TFldData& F) { F.FieldType = iftInteger, F.DefValue = "'x'"; }, true},
       {"LENGTH", [](TFldData& F) { F.FieldType = iftInteger, F.Length = 4; },
        [](TFldData& F) { F.FieldType = iftInteger, F.Length = 8; }, false},
-      {"CALC", [](TFldData& F) { F.FieldType = iftInteger, F.Body = "(A + 1)"; },
-       [](TFldData& F) { F.FieldType = iftBigInt, F.Body = "(A + 1)"; }, true},
+      {"CALC", [](TFldData& F) { F.FieldType = iftInteger, F.EditExtra().Body = "(A + 1)"; },
+       [](TFldData& F) { F.FieldType = iftBigInt, F.EditExtra().Body = "(A + 1)"; }, true},
       {"DOMAIN",
-       [](TFldData& F) { F.FieldType = iftDomain, F.DomainName = "D", F.Nullable = false; },
-       [](TFldData& F) { F.FieldType = iftDomain, F.DomainName = "D"; }, true},
+       [](TFldData& F) {
+         F.FieldType = iftDomain, F.EditExtra().DomainName = "D", F.Nullable = false;
+       },
+       [](TFldData& F) { F.FieldType = iftDomain, F.EditExtra().DomainName = "D"; }, true},
   };
   TTblData* M = Table(P.Master, "T", {});
   TTblData* T = Table(P.Target, "T", {});
@@ -295,10 +298,10 @@ TEST(TableCompare, TableMarksAndPositions) {
   CompareTables(P.Master, P.Target);
   EXPECT_FALSE(M->Equal);
   M->OnCommit = tocUnknown;
-  M->Description = "changed";
+  M->SetExtra(&TObjExtra::Description, "changed");
   CompareTables(P.Master, P.Target);
   EXPECT_FALSE(M->Equal);
-  M->Description = "";
+  M->SetExtra(&TObjExtra::Description, "");
   M->SetRefObj(nullptr);
   CompareTables(P.Master, P.Target);
   EXPECT_FALSE(M->Paired);
@@ -346,11 +349,11 @@ TEST(TablePasses, ASchemaComparedWithItselfWritesNothing) {
 TEST(TablePasses, NewTableWithComputedColumnAndDescriptions) {
   TPairs P(dbInterBase);
   TTblData* T = Table(P.Master, "T", {{"A", iftInteger}});
-  T->Description = "table";
-  T->Fields[0]->Description = "plain";
+  T->SetExtra(&TObjExtra::Description, "table");
+  T->Fields[0]->SetExtra(&TObjExtra::Description, "plain");
   TFldData* C = AddColumn(T, T->Fields, "C", iftUnknown);
-  C->Body = "(A * 2)";
-  C->Description = "computed";
+  C->SetExtra(&TObjExtra::Body, "(A * 2)");
+  C->SetExtra(&TObjExtra::Description, "computed");
   P.Generate();
   // The table comes without its computed column, which follows by ALTER TABLE with its own
   // description; then the descriptions of the table and its plain column; then positions.

@@ -215,12 +215,12 @@ TEST(UndoneChanges, AConvertedTypeTheTargetCannotSpellRefusesTheScript) {
     if (C.From == dbOracle) {
       Typed = MakeTable(R.Master(), "geo", {{"id", iftInteger, 0, true}, {"shape"}})->Fields[1];
       Typed->FieldType = iftUnknown;
-      Typed->DomainName = "SDO_GEOMETRY";
+      Typed->SetExtra(&TFldExtra::DomainName, "SDO_GEOMETRY");
     } else {
       auto* D = new TDmnData(&R.Master());
       D->SetObjName("short_name");
       D->TypeField->FieldType = iftDomain;
-      D->TypeField->DomainName = "name_text";
+      D->TypeField->SetExtra(&TFldExtra::DomainName, "name_text");
       ASSERT_TRUE(R.Master().AddObj(D));
     }
     MakeTable(R.Target(), "OTHER", {{"ID", iftInteger}});

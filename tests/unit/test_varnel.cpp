@@ -609,7 +609,7 @@ TEST(VarnelPairing, InterBaseViewCheckOptionInAnotherLetterCase) {
   auto View = [](TObjs& O, const std::string& Name, const std::string& Body) {
     auto* V = new TViwData(&O);
     V->SetObjName(Name);
-    V->Body = Body;
+    V->SetExtra(&TObjExtra::Body, Body);
     O.AddObj(V);
     return V;
   };
@@ -620,9 +620,9 @@ TEST(VarnelPairing, InterBaseViewCheckOptionInAnotherLetterCase) {
   View(C.Master(), "V3", "CHECK");
   TViwData* T3 = View(C.Target(), "V3", "check");
   C.V.LinkRefs();
-  EXPECT_EQ(T1->Body, "SELECT A FROM T WHERE A > 0 WITH CHECK OPTION");
-  EXPECT_EQ(T2->Body, "SELECT A FROM T WHERE A > 1 with check optiom");
-  EXPECT_EQ(T3->Body, "check");
+  EXPECT_EQ(T1->Extra().Body, "SELECT A FROM T WHERE A > 0 WITH CHECK OPTION");
+  EXPECT_EQ(T2->Extra().Body, "SELECT A FROM T WHERE A > 1 with check optiom");
+  EXPECT_EQ(T3->Extra().Body, "check");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -319,7 +319,7 @@ TEST(VarnelConversion, SqlServerColumnsForFirebird) {
   const auto& F = T->Fields;
   EXPECT_EQ(F[0]->FieldType, iftVarchar);
   EXPECT_EQ(F[0]->Size, 50);
-  EXPECT_EQ(F[0]->CharSet, "UTF8");
+  EXPECT_EQ(F[0]->Extra().CharSet, "UTF8");
   EXPECT_EQ(F[1]->FieldType, iftBlob);
   EXPECT_EQ(F[1]->SubType, 1);
   EXPECT_EQ(F[2]->FieldType, iftSmallInt);
@@ -393,14 +393,14 @@ TEST(VarnelConversion, MySQLColumnOfADomainKeepsItsOwnNotNull) {
   D->TypeField->DefValue = "'x'";
   ASSERT_TRUE(R.Master().AddObj(D));
   TTblData* T = MakeTable(R.Master(), "T", {{"A", iftDomain, 0, true}});
-  T->Fields[0]->DomainName = "DNAME";
+  T->Fields[0]->SetExtra(&TFldExtra::DomainName, "DNAME");
   ASSERT_TRUE(R.V.ConvertDatabases());
   const TFldData& F = *T->Fields[0];
   EXPECT_EQ(F.FieldType, iftVarchar);
   EXPECT_EQ(F.Size, 30);
   EXPECT_FALSE(F.Nullable);
   EXPECT_EQ(F.DefValue, "'x'");
-  EXPECT_EQ(F.DomainName, "");
+  EXPECT_EQ(F.Extra().DomainName, "");
 }
 
 TEST(VarnelConversion, SqlServerDefaultsBecomeConstraintsUntilRestored) {
@@ -417,7 +417,7 @@ TEST(VarnelConversion, SqlServerDefaultsBecomeConstraintsUntilRestored) {
   for (int I = 0; I < R.Master().Constraints.Count(); ++I)
     if (auto* C = dynamic_cast<TCtrData*>(R.Master().Constraints.Objects(I));
         C && C->GetCtType() == ctDefault)
-      Bodies.push_back(C->FldList[0] + "=" + C->Body);
+      Bodies.push_back(C->FldList[0] + "=" + C->Extra().Body);
   std::sort(Bodies.begin(), Bodies.end());
   EXPECT_EQ(Bodies, (std::vector<std::string>{"A=((-1))", "B=(getdate())"}));
   EXPECT_EQ(T->Fields[0]->DefValue, "");

@@ -43,8 +43,8 @@ void TObjs::TakeSourceDefinitions() {
   for (TDbObjList* L : {&Views, &Procedures, &Triggers})
     for (int I = 0; I < L->Count(); ++I) {
       TDbObj* Obj = L->Objects(I);
-      Obj->SourceDefinition = Obj->Def();
-      Obj->CurrentDef = Obj->CompareDef();
+      Obj->SetExtra(&TObjExtra::SourceDefinition, Obj->Def());
+      Obj->SetExtra(&TObjExtra::CurrentDef, Obj->CompareDef());
     }
 }
 

@@ -152,7 +152,7 @@ std::string TCtrData::TableRef() const {
 std::string TCtrData::RefTableRef() const {
   switch (GetDatabaseType()) {
     case dbSybaseASA:
-      return tbl_detail::ASAOwnerPrefix(*this, !RefOwner.empty() ? RefOwner : Creator) +
+      return tbl_detail::ASAOwnerPrefix(*this, !RefOwner.empty() ? RefOwner : Extra().Creator) +
              QuoteIdent(FRefTblName);
     case dbMSSQL:
       return SchemaQualified(FRefSchema, FRefTblName);
@@ -207,7 +207,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
     case ctCheck:
       R += "CHECK";
       if (NotForReplication) R += " NOT FOR REPLICATION";
-      R += Body;
+      R += Extra().Body;
       break;
     case ctPKey:
       R += "PRIMARY KEY ";
@@ -231,7 +231,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
   }
   if (Deferrable) R += InitiallyDeferred ? "\r\nDEFERRABLE INITIALLY DEFERRED" : "\r\nDEFERRABLE";
   if ((DB == dbMSSQL || DB == dbSybaseASE) && FCtType == ctDefault) {
-    R += "DEFAULT " + Body;
+    R += "DEFAULT " + Extra().Body;
     if (!FldList.Empty() && !(ColumnLevel && FldList.Count() == 1)) R += " FOR " + GetFields();
   }
   const std::string Storage = TableSpace.Def();
@@ -260,7 +260,7 @@ std::string TCtrData::CompareDef() const {
   const std::string Name =
       GetObjName().empty() ? "" : "CONSTRAINT " + QuoteIdent(GetObjName()) + " ";
   return "ALTER TABLE " + TableRef() + " ADD " + Name + "CHECK " +
-         PGConditionKey(ServerBody.empty() ? Body : ServerBody.str());
+         PGConditionKey(ServerBody.empty() ? Extra().Body : ServerBody.str());
 }
 
 std::string TCtrData::MySQLUnkeyedAutoIncrement() const {
@@ -296,8 +296,9 @@ std::string TCtrData::DropDef() const {
         return Table + " DROP CONSTRAINT " + QuoteIdent(GetObjName());
     }
   }
-  if (!GetObjName().empty() || !AltName.empty())
-    return Table + " DROP CONSTRAINT " + QuoteIdent(!GetObjName().empty() ? GetObjName() : AltName);
+  if (!GetObjName().empty() || !Extra().AltName.empty())
+    return Table + " DROP CONSTRAINT " +
+           QuoteIdent(!GetObjName().empty() ? GetObjName() : Extra().AltName);
 
   // Neither name: a statement where the dialect has one, else only a note in the script.
   if (DB == dbSybaseASA) {
@@ -342,7 +343,7 @@ TDbObject TCtrData::DbObjectKind(bool OnCreate) const {
 
 std::string TCtrData::GetCaption() const {
   if (!GetObjName().empty()) return GetObjName();
-  if (!AltName.empty()) return AltName;
+  if (!Extra().AltName.empty()) return Extra().AltName;
   return Def();
 }
 
@@ -372,7 +373,7 @@ std::string TCtrData::ObjKeyDef() const {
 
 bool TCtrData::MoveSysName(bool Generated) {
   if (Generated) {
-    AltName = GetObjName();
+    SetExtra(&TObjExtra::AltName, GetObjName());
     SetObjName("");
   }
   return Generated;

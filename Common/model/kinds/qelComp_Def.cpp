@@ -8,7 +8,7 @@ namespace qel {
 std::string BoundObjectDef(const TDbObj& Obj, const std::string& Keyword,
                            const std::string& Expression) {
   if (Obj.GetDatabaseType() == dbMSSQL) {
-    if (Expression.empty()) return Obj.FullText;
+    if (Expression.empty()) return Obj.Extra().FullText;
     return Keyword + "[" + StringReplace(Obj.GetObjName(), "]", "]]", true, false) + "] AS " +
            Expression;
   }

@@ -158,7 +158,7 @@ std::string TDmnData::Def() const {
     if (CreateTypeFrom) return "CREATE TYPE " + GetObjFullName() + " FROM " + TypeField->TypeDef();
     if (GetXmlSchemaCollection())
       return "CREATE XML SCHEMA COLLECTION " + GetObjFullName() + " AS N" +
-             ScriptQuotedStr(Body, dbMSSQL);
+             ScriptQuotedStr(Extra().Body, dbMSSQL);
     return "EXEC sp_addtype N" + Lit(GetObjName()) + ", N" + Lit(BaseTypeName) + ", N" +
            Lit(TypeField->Nullable ? "NULL" : "NOT NULL");
   }
@@ -227,14 +227,14 @@ void TDmnData::CheckTableDomainChange(const std::string& TableName, const std::s
   TFldData* M = Master->GetTableField(TableName, FieldName);
   TFldData* T = Target->GetTableField(TableName, FieldName);
   if (!M || !T || M->FieldType != iftDomain || T->FieldType != iftDomain ||
-      M->DomainName == T->DomainName)
+      M->Extra().DomainName == T->Extra().DomainName)
     return;
-  if (TDmnData* D = Target->GetDomain(T->DomainName); D && !D->GetObjCreated())
+  if (TDmnData* D = Target->GetDomain(T->Extra().DomainName); D && !D->GetObjCreated())
     D->CreateDependDef();
   TCustomSQLExec* Exec = GetSQLExec();
   if (!Exec) return;
   TStatement* S =
-      Exec->Add("update rdb$relation_fields set rdb$field_source=" + Lit(M->DomainName) +
+      Exec->Add("update rdb$relation_fields set rdb$field_source=" + Lit(M->Extra().DomainName) +
                     "\r\nwhere rdb$relation_name=" + Lit(M->TableName) +
                     " and rdb$field_name=" + Lit(M->GetObjName()),
                 stStatement, TableName, dboTable, odbAlter);
@@ -301,8 +301,8 @@ class TIBDomainAlter {
     // The server gives a domain whose type changes the database's character set unless the
     // statement names one: the master's is named, so a domain of another set keeps it.
     std::string Type = FM.FieldTypeDef();
-    if (IsString(FM.FieldType) && !FM.CharSet.empty()) {
-      Type += " CHARACTER SET " + FM.CharSet;
+    if (IsString(FM.FieldType) && !FM.Extra().CharSet.empty()) {
+      Type += " CHARACTER SET " + FM.Extra().CharSet;
       CharSetWritten = true;
     }
     Warn(": DataType conversion " + FT.TypeDef() + " -> " + FM.FieldTypeDef(),
@@ -370,21 +370,21 @@ class TIBDomainAlter {
 
   void CharsetCollation() {
     if (!Run.IBFldCharsetCompare()) return;
-    if (FM.CharSet != FT.CharSet && !CharSetWritten) {
-      if (FM.CharSet.empty() || FM.CharSet == "NONE")
+    if (FM.Extra().CharSet != FT.Extra().CharSet && !CharSetWritten) {
+      if (FM.Extra().CharSet.empty() || FM.Extra().CharSet == "NONE")
         Warn(": CharSet difference",
              Sys("Update Rdb$Fields set Rdb$Character_Set_ID = NULL\r\nwhere Rdb$Field_Name=" +
                  Lit(Name)));
       else
-        Warn(": CharSet difference", Sys(SetIdByName("Character_Set", FM.CharSet)));
+        Warn(": CharSet difference", Sys(SetIdByName("Character_Set", FM.Extra().CharSet)));
     }
-    if (FM.Collation != FT.Collation) {
-      if (FM.Collation.empty())
+    if (FM.Extra().Collation != FT.Extra().Collation) {
+      if (FM.Extra().Collation.empty())
         Warn(": Collation difference",
              Sys("Update Rdb$Fields set Rdb$Collation_ID = NULL\r\nwhere Rdb$Field_Name = " +
                  Lit(Name)));
       else
-        Warn(": Collation difference", Sys(SetIdByName("Collation", FM.Collation)));
+        Warn(": Collation difference", Sys(SetIdByName("Collation", FM.Extra().Collation)));
     }
   }
 
@@ -394,9 +394,9 @@ class TIBDomainAlter {
     if (FM.SubType != FT.SubType)
       Warn(": Blob SUB_TYPE difference",
            Sys("Update Rdb$Fields set RDB$FIELD_SUB_TYPE = " + std::to_string(FM.SubType) + Tail));
-    if (FM.SegmentSize != FT.SegmentSize)
+    if (FM.Extra().SegmentSize != FT.Extra().SegmentSize)
       Warn(": Blob SEGMENT SIZE difference", Sys("Update Rdb$Fields set RDB$SEGMENT_LENGTH = " +
-                                                 std::to_string(FM.SegmentSize) + Tail));
+                                                 std::to_string(FM.Extra().SegmentSize) + Tail));
   }
 
   /// The old servers take a CHECK or default only from a domain's definition: a temporary
@@ -413,12 +413,13 @@ class TIBDomainAlter {
   }
 
   void Check() {
-    if (FM.CheckText == FT.CheckText) return;
+    if (FM.Extra().CheckText == FT.Extra().CheckText) return;
     Comment("Alter Domain: " + QName + " - Check(...)");
     const TIBSQLServerVersionType V = Run.IBVersion();
     if (V != st_InterBase_4x && V != st_InterBase_5x && V != st_InterBase_6x) {
-      if (!FT.CheckText.empty()) Add("ALTER DOMAIN " + QName + " DROP CONSTRAINT");
-      if (!FM.CheckText.empty()) Add("ALTER DOMAIN " + QName + " ADD CHECK" + FM.CheckText);
+      if (!FT.Extra().CheckText.empty()) Add("ALTER DOMAIN " + QName + " DROP CONSTRAINT");
+      if (!FM.Extra().CheckText.empty())
+        Add("ALTER DOMAIN " + QName + " ADD CHECK" + FM.Extra().CheckText);
       return;
     }
     ThroughTempDomain(
@@ -481,8 +482,8 @@ void GenScriptDmnCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     Written = true;
     M->CreateDependDef();
     if (Descr) {
-      if (!M->TypeField->Description.empty()) Exec.AddDescription(M);
-      if (!M->Description.empty()) Exec.AddDescription(M);
+      if (!M->TypeField->Extra().Description.empty()) Exec.AddDescription(M);
+      if (!M->Extra().Description.empty()) Exec.AddDescription(M);
     }
   });
 }
@@ -492,8 +493,9 @@ namespace {
 /// The base type of a domain column, without its NOT NULL and default.
 bool SameBaseType(const TFldData& A, const TFldData& B) {
   return A.FieldType == B.FieldType && A.Size == B.Size && A.Precision == B.Precision &&
-         A.Scale == B.Scale && A.DomainName == B.DomainName && A.ArrayBounds == B.ArrayBounds &&
-         A.Collation == B.Collation;
+         A.Scale == B.Scale && A.Extra().DomainName == B.Extra().DomainName &&
+         A.Extra().ArrayBounds == B.Extra().ArrayBounds &&
+         A.Extra().Collation == B.Extra().Collation;
 }
 
 /// Names a change of M the update script leaves undone: a comment in the script, and a warning
@@ -547,7 +549,7 @@ void PGDomainAlter(TCustomSQLExec& Exec, TDmnData& M, TDmnData& T) {
         if (auto* Tbl = dynamic_cast<TTblData*>(Objs->Tables.Objects(I)))
           for (const auto& F : Tbl->Fields)
             if (F->FieldType == iftDomain &&
-                (F->DomainName == Bare || F->DomainName == Qualified)) {
+                (F->Extra().DomainName == Bare || F->Extra().DomainName == Qualified)) {
               StoredAnswer = true;
               return true;
             }
@@ -613,7 +615,7 @@ void GenScriptDmnAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
       PGDomainAlter(Exec, *M, *T);
     else
       OtherDomainAlter(Exec, *M, *T);
-    if (Descr && M->Description != T->Description) Exec.AddDescription(M, T);
+    if (Descr && M->Extra().Description != T->Extra().Description) Exec.AddDescription(M, T);
   });
 }
 
@@ -644,7 +646,7 @@ void GenScriptDmnDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& 
     V->DropDependDef();
     if (auto* MV = dynamic_cast<TViwData*>(V->GetRefObj())) {
       MV->CreateDependDef();
-      V->CurrentDef = MV->CurrentDef;
+      V->SetExtra(&TObjExtra::CurrentDef, MV->Extra().CurrentDef);
       MV->SetReCreate(false);
     }
     V->SetReCreate(false);

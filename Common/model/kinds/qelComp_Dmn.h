@@ -103,7 +103,7 @@ class TDmnData : public TDbObj {
   /// SQL Server 2005 alias type (CREATE TYPE ... FROM) rather than sp_addtype.
   bool CreateTypeFrom = false;
   /// PostgreSQL: the domain's checks in the order they are written, with their names;
-  /// TypeField->CheckText holds the same conditions as one text.
+  /// TypeField->Extra().CheckText holds the same conditions as one text.
   std::vector<TPGDomainCheck> PGChecks;
 
   /// Adds a PostgreSQL check; an empty Name takes the one the server would give it.
@@ -143,7 +143,7 @@ class TDmnData : public TDbObj {
   void CheckTableDomainChange(const std::string& TableName, const std::string& FieldName);
 
  private:
-  /// TypeField->CheckText rebuilt from PGChecks.
+  /// TypeField->Extra().CheckText rebuilt from PGChecks.
   void SyncPGCheckText();
 };
 

@@ -246,12 +246,12 @@ void TDmnData::SyncPGCheckText() {
     Before.push_back(C);
     R += (R.empty() ? "" : " CHECK ") + C.Text;
   }
-  TypeField->CheckText = std::move(R);
+  TypeField->SetExtra(&TFldExtra::CheckText, std::move(R));
 }
 
 std::vector<TPGDomainCheck> TDmnData::GetPGChecks() const {
   if (!PGChecks.empty()) return PGChecks;
-  const std::string Text = Trim(TypeField->CheckText);
+  const std::string Text = Trim(TypeField->Extra().CheckText);
   if (Text.empty()) return {};
   // A domain read by other means holds its condition as one text, under the server's name.
   return {{PGDomainCheckName(GetObjName(), {}), Text, false}};

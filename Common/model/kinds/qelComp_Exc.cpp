@@ -96,7 +96,7 @@ std::string TEvtData::Def() const {
     R += (I == 0 ? "\r\n " : ",\r\n ") + Schedules[I]->Def();
   R += Enabled ? "\r\n ENABLE" : "\r\n DISABLE";
   if (!Location.empty()) R += " AT " + Location;
-  if (!Body.empty()) R += "\r\nHANDLER\r\n" + Body;
+  if (!Extra().Body.empty()) R += "\r\nHANDLER\r\n" + Extra().Body;
   return R;
 }
 
@@ -150,7 +150,8 @@ void GenScriptExptCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExe
     Section.Head(*E);
     Exec.Add(E->Def(), stStatement, E->GetObjName(), dboException, odbCreate);
     E->SetObjCreated(true);
-    if (CompareObjects.Contains(coDescription) && !E->Description.empty()) Exec.AddDescription(E);
+    if (CompareObjects.Contains(coDescription) && !E->Extra().Description.empty())
+      Exec.AddDescription(E);
   });
 }
 
@@ -164,7 +165,8 @@ void GenScriptExptAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
       Section.Head(*M);
       Exec.Add(M->AlterDef(), stStatement, M->GetObjName(), dboException, odbAlter);
     }
-    if (CompareObjects.Contains(coDescription) && M->Description != T->Description) {
+    if (CompareObjects.Contains(coDescription) &&
+        M->Extra().Description != T->Extra().Description) {
       Section.Mark();
       Exec.AddDescription(M, T);
     }
@@ -193,7 +195,7 @@ void GenScriptEvtCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     if (E->SkipDef || E->GetObjCreated()) return;
     Section.Head(*E);
     E->CreateDependDef();
-    if (Descriptions && !E->Description.empty()) Exec.AddDescription(E);
+    if (Descriptions && !E->Extra().Description.empty()) Exec.AddDescription(E);
   });
 }
 
@@ -209,7 +211,7 @@ void GenScriptEvtAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
       T->DropDependDef();
       M->CreateDependDef();
     }
-    if (Descriptions && M->Description != T->Description) {
+    if (Descriptions && M->Extra().Description != T->Extra().Description) {
       Section.Mark();
       Exec.AddDescription(M, T);
     }

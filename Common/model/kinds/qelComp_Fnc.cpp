@@ -126,7 +126,7 @@ void ClearUsersForAlter(const TUdfData& M, TUdfData& T, TCustomObjs& Target, TCu
     if (D->Kind == kindProcedure) {
       auto* P = InTarget<TPrcData>(D, Target, Target.Procedures);
       if (!P) continue;
-      if (P->GetObjCreated() && P->Body != P->EmptyBody()) {
+      if (P->GetObjCreated() && P->Extra().Body != P->EmptyBody()) {
         Exec.AddComment("/* Empty dependent procedure body before Function Alter (Drop/Create) */");
         P->AssignEmptyBody(true);
       }
@@ -134,7 +134,7 @@ void ClearUsersForAlter(const TUdfData& M, TUdfData& T, TCustomObjs& Target, TCu
     } else if (D->Kind == kindTrigger) {
       auto* Tr = InTarget<TTrgData>(D, Target, Target.Triggers);
       if (!Tr) continue;
-      if (Tr->GetObjCreated() && Tr->Body != Tr->EmptyBody()) {
+      if (Tr->GetObjCreated() && Tr->Extra().Body != Tr->EmptyBody()) {
         Exec.AddComment("/* Empty dependent trigger body before Function Alter (Drop/Create) */");
         Tr->AssignEmptyBody();
       }
@@ -178,7 +178,7 @@ void GenScriptUdfCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     if (!Written) Exec.AddComment("/* Declare UDF */");
     Written = true;
     M->CreateDependDef();
-    if (Descriptions && !M->Description.empty()) Exec.AddDescription(M);
+    if (Descriptions && !M->Extra().Description.empty()) Exec.AddDescription(M);
   });
   if (Written) Exec.AddComment("\r\n");
 }
@@ -198,7 +198,7 @@ void GenScriptUdfAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
                T->GetObjName(), dboFunction, odbDrop);
       Exec.Add(M->Def(), stStatement, M->GetObjName(), dboFunction, odbCreate);
     }
-    if (Descriptions && M->Description != T->Description) Exec.AddDescription(M, T);
+    if (Descriptions && M->Extra().Description != T->Extra().Description) Exec.AddDescription(M, T);
   });
   if (Written) Exec.AddComment("\r\n");
 }

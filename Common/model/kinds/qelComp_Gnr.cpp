@@ -127,7 +127,7 @@ void GenScriptGenrCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExe
     Written = true;
     Exec.Add(G->CreateDef(), stStatement, G->GetObjName(), dboGenerator, odbCreate);
     G->SetObjCreated(true);
-    if (Descriptions && !G->Description.empty()) Exec.AddDescription(G);
+    if (Descriptions && !G->Extra().Description.empty()) Exec.AddDescription(G);
   });
   if (Written) Exec.AddComment("\r\n");
 }
@@ -154,7 +154,7 @@ void GenScriptGenrAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
       else if (!M->GetCache().empty() && M->GetCache() != T->GetCache())
         Alter(" cache " + M->GetCache());
     }
-    if (Descriptions && M->Description != T->Description) Exec.AddDescription(M, T);
+    if (Descriptions && M->Extra().Description != T->Extra().Description) Exec.AddDescription(M, T);
   });
 }
 

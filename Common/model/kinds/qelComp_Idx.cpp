@@ -43,7 +43,7 @@ void TIdxData::SetScriptActive(bool Value) {
 
 void TIdxData::ResetGeneration() {
   TDbObj::ResetGeneration();
-  CurrentDef.clear();
+  SetExtra(&TObjExtra::CurrentDef, std::string());
   if (FActiveReplaced) Active = FActiveAsRead;
   FActiveReplaced = false;
 }
@@ -114,12 +114,12 @@ std::string TIdxData::Def() const {
   // index would come back as a btree.
   if (DB == dbPostgreSQL && !IndexType.empty()) R += " USING " + IndexType;
 
-  if (Body.empty())
+  if (Extra().Body.empty())
     R += "(" + GetFlds() + ")";
   else if (DB == dbOracle)
-    R += Body;
+    R += Extra().Body;
   else
-    R += " COMPUTED BY" + Body;
+    R += " COMPUTED BY" + Extra().Body;
   // MySQL names the index algorithm after the columns; the server keeps what was asked for.
   if (DB == dbMySQL && !IndexType.empty()) R += " USING " + IndexType;
 
@@ -173,7 +173,7 @@ void TIdxData::DoAfterCreate() {
   // again is the master's now; the alter pass must not build it a second time.
   // The passes switch a new index off right after its creation when the master's is off.
   if (auto* T = dynamic_cast<TIdxData*>(GetRefObj())) {
-    T->CurrentDef = Def();
+    T->SetExtra(&TObjExtra::CurrentDef, Def());
     T->SetScriptActive(Active);
   }
 }
@@ -208,7 +208,7 @@ void GenScriptIdxCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     Written = true;
     Idx->CreateDependDef();
     if (!Idx->Active) AddActiveSwitch(Exec, *Idx, Idx->QuoteIdent(Idx->GetObjName()));
-    if (Descriptions && !Idx->Description.empty()) Exec.AddDescription(Idx);
+    if (Descriptions && !Idx->Extra().Description.empty()) Exec.AddDescription(Idx);
   });
   if (Written) Exec.AddComment("\r\n");
 }
@@ -228,7 +228,7 @@ void GenScriptIdxAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
     const bool CaseInsensitive = T->GetDatabaseType() == dbMSSQL;
     // The text the target holds at this point: its own, or the master's once written.
     const std::string MDef = M->Def();
-    const std::string TDef = T->CurrentDef.empty() ? T->Def() : T->CurrentDef;
+    const std::string TDef = T->Extra().CurrentDef.empty() ? T->Def() : T->Extra().CurrentDef;
     const bool Equal = CaseInsensitive ? SameText(MDef, TDef) : MDef == TDef;
     if (Equal && M->Active != T->Active) {
       Comment(*M);
@@ -241,7 +241,7 @@ void GenScriptIdxAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
       // A new index starts active; one the master keeps switched off is switched off again.
       if (!M->Active) AddActiveSwitch(Exec, *M, M->QuoteIdent(M->GetObjName()));
     }
-    if (Descriptions && M->Description != T->Description) {
+    if (Descriptions && M->Extra().Description != T->Extra().Description) {
       Written = true;
       Exec.AddDescription(M, T);
     }

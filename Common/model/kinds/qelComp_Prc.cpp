@@ -240,7 +240,7 @@ std::string TPrcData::DefWithBody(const std::string& aBody) const {
       return "CREATE " + SAW_Def(aBody);
     case dbMSSQL:
     case dbSybaseASE:
-      if (aBody.empty() && Language.empty()) return FullText;
+      if (aBody.empty() && Language.empty()) return Extra().FullText;
       return "CREATE " + MSSQL_Def(aBody);
     case dbOracle:
       return "CREATE OR REPLACE " + Oracle_Def(aBody);
@@ -248,29 +248,29 @@ std::string TPrcData::DefWithBody(const std::string& aBody) const {
       return "CREATE " + PG_Def(aBody);
     default:
       // No routine writer for the dialect: the text as read is the only one we have.
-      return FullText;
+      return Extra().FullText;
   }
 }
 
 std::string TPrcData::Def() const {
-  return DefWithBody(Body);
+  return DefWithBody(Extra().Body);
 }
 
 std::string TPrcData::AlterDef() const {
   switch (GetDatabaseType()) {
     case dbInterBase:
-      return "ALTER " + IB_Def(Body);
+      return "ALTER " + IB_Def(Extra().Body);
     case dbSybaseASA:
-      return "ALTER " + SAW_Def(Body);
+      return "ALTER " + SAW_Def(Extra().Body);
     case dbMSSQL:
       // A body kept as the whole CREATE statement becomes an ALTER of the same text.
-      if (UpperCase(Body.substr(0, 6)) == "CREATE") return "ALTER" + Body.substr(6);
-      return "ALTER " + MSSQL_Def(Body);
+      if (UpperCase(Extra().Body.substr(0, 6)) == "CREATE") return "ALTER" + Extra().Body.substr(6);
+      return "ALTER " + MSSQL_Def(Extra().Body);
     case dbOracle:
-      return "CREATE OR REPLACE " + Oracle_Def(Body);
+      return "CREATE OR REPLACE " + Oracle_Def(Extra().Body);
     case dbPostgreSQL:
       // PostgreSQL has no ALTER of a function body; the same signature is replaced.
-      return "CREATE OR REPLACE " + PG_Def(Body);
+      return "CREATE OR REPLACE " + PG_Def(Extra().Body);
     default:
       // Sybase ASE, MySQL, DB2: no statement replaces a routine's body; the routine is dropped
       // and created.
@@ -380,14 +380,14 @@ TPrcData* TPrcData::MasterCopy() const {
 }
 
 void TPrcData::AssignEmptyBody(bool AddStatement) {
-  if (!CanEmptyBody() || !GetObjCreated() || Body == EmptyBody()) return;
+  if (!CanEmptyBody() || !GetObjCreated() || Extra().Body == EmptyBody()) return;
   ReplaceBody(EmptyBody());
   for (const auto& D : UseOf) D->Active = false;  // the empty body uses nothing
   if (TPrcData* M = MasterCopy(); M && M != this) M->SetRestoreBody(true);
   if (AddStatement) {
     if (TCustomSQLExec* Exec = GetSQLExec())
       Exec->Add(AlterDef(), stProcedure, GetObjName(), dboProcedure, odbEmpty);
-    CurrentDef = Def();
+    SetExtra(&TObjExtra::CurrentDef, Def());
   }
 }
 

@@ -34,20 +34,20 @@ void Comment(TCustomSQLExec* Exec, const std::string& Text) {
 void AddParamDescriptions(TCustomSQLExec& Exec, TPrcData& M) {
   if (!M.GetCompareObjects().Contains(coDescription)) return;
   for (const auto& P : M.Params)
-    if (!P->Description.empty()) Exec.AddDescription(P.get());
+    if (!P->Extra().Description.empty()) Exec.AddDescription(P.get());
   for (const auto& P : M.Results)
-    if (!P->Description.empty()) Exec.AddDescription(P.get());
+    if (!P->Extra().Description.empty()) Exec.AddDescription(P.get());
 }
 
 /// T already carries M's parameter list: it was given M's definition, or M's definition with
 /// the empty body.
 bool HasNewParams(const TPrcData& M, const TPrcData& T) {
-  return T.CurrentDef == M.Def() || T.CurrentDef == M.DefWithBody(M.EmptyBody());
+  return T.Extra().CurrentDef == M.Def() || T.Extra().CurrentDef == M.DefWithBody(M.EmptyBody());
 }
 
 /// The target routine T still has to take M's other parameter list.
 bool ParamsPending(const TPrcData& M, const TPrcData& T) {
-  return ParamsDiffer(M, T) && M.CurrentDef != T.CurrentDef && !HasNewParams(M, T);
+  return ParamsDiffer(M, T) && M.Extra().CurrentDef != T.Extra().CurrentDef && !HasNewParams(M, T);
 }
 
 /// The target's routine T goes and the master's M is created whole in its place.
@@ -55,7 +55,7 @@ void ReplaceWhole(TPrcData& M, TPrcData& T) {
   T.DropDependDef();
   M.CreateDependDef();
   M.SetRestoreBody(false);
-  T.CurrentDef = M.Def();
+  T.SetExtra(&TObjExtra::CurrentDef, M.Def());
 }
 
 /// Before T's parameter list changes in place, the routines and triggers that call it stop
@@ -68,17 +68,17 @@ void EmptyUsersOf(TPrcData& T) {
     TDbObj* Obj = D->DepObj;
     if (!D->Active || !Obj || Obj == &T) continue;
     if (auto* P = dynamic_cast<TPrcData*>(Obj)) {
-      if (P->Body == P->EmptyBody()) continue;
+      if (P->Extra().Body == P->EmptyBody()) continue;
       if (P->CanEmptyBody() && P->GetObjCreated()) {
         Comment(Exec, P->GenComment(" Empty " + P->GetObjName() + " for " + T.GetObjName() +
                                     "(param list change) "));
         P->AssignEmptyBody(true);
-        P->CurrentDef = P->Def();
+        P->SetExtra(&TObjExtra::CurrentDef, P->Def());
       }
       D->Active = false;
     } else if (auto* Trg = dynamic_cast<TTrgData*>(Obj)) {
       Trg->AssignEmptyBody();
-      Trg->CurrentDef = Trg->Def();
+      Trg->SetExtra(&TObjExtra::CurrentDef, Trg->Def());
       D->Active = false;
     } else if (dynamic_cast<TViwData*>(Obj) && Obj->GetObjCreated() && !Obj->IsBeingDropped()) {
       Obj->DropDependDef();
@@ -95,7 +95,7 @@ void RedeclareEmpty(TPrcData& M, TPrcData& T) {
   if (Exec) Exec->Add(M.AlterEmptyDef(), stProcedure, M.GetObjName(), dboProcedure, odbEmpty);
   T.AssignEmptyBody(false);
   M.SetRestoreBody(true);
-  T.CurrentDef = M.DefWithBody(M.EmptyBody());
+  T.SetExtra(&TObjExtra::CurrentDef, M.DefWithBody(M.EmptyBody()));
   if (Exec) AddParamDescriptions(*Exec, M);
 }
 
@@ -142,7 +142,7 @@ void PrcPrepareForUser(TPrcData& M, const TDbObj& /*User*/) {
       break;
     case rsOracle:
       M.AddAlterStatements(odbAlter);
-      T->CurrentDef = M.Def();
+      T->SetExtra(&TObjExtra::CurrentDef, M.Def());
       M.SetRestoreBody(false);
       break;
     default:
@@ -178,7 +178,7 @@ void GenScriptProcCreate(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQ
     M->SetRestoreBody(true);
     M->SetObjCreated(true);
     if (Descr) {
-      if (!M->Description.empty()) Exec.AddDescription(M);
+      if (!M->Extra().Description.empty()) Exec.AddDescription(M);
       AddParamDescriptions(Exec, *M);
     }
   }
@@ -200,7 +200,7 @@ void ReplaceOrEmptyUsers(TCustomObjs& Master, TDatabaseType DB) {
     TPrcData* T = M ? Counterpart(*M) : nullptr;
     if (!T || M->SkipDef) continue;
     if (DB == dbSybaseASE || M->IsFunction != T->IsFunction) {
-      if (M->Def() != T->CurrentDef) ReplaceWhole(*M, *T);
+      if (M->Def() != T->Extra().CurrentDef) ReplaceWhole(*M, *T);
       continue;
     }
     if (!ParamsPending(*M, *T)) continue;
@@ -235,13 +235,14 @@ void StopCallingChangedParams(TPrcData& T, TCustomSQLExec& Exec) {
   for (int J = 0; J < T.UseOf.Count(); ++J) {
     auto* X = dynamic_cast<TPrcData*>(T.UseOf[J]->DepObj);
     TPrcData* MX = X ? X->MasterCopy() : nullptr;
-    if (!MX || MX == X || !ParamsDiffer(*MX, *X) || T.Body == T.EmptyBody() || !T.GetObjCreated())
+    if (!MX || MX == X || !ParamsDiffer(*MX, *X) || T.Extra().Body == T.EmptyBody() ||
+        !T.GetObjCreated())
       continue;
     Exec.AddComment(
         MX->GenComment("Params list changed into " + MX->QuoteIdent(MX->GetObjName()) + "... "));
     Exec.AddComment(T.GenComment("Empty: " + T.GetObjName()));
     T.AssignEmptyBody(true);
-    T.CurrentDef = T.Def();
+    T.SetExtra(&TObjExtra::CurrentDef, T.Def());
   }
 }
 
@@ -265,7 +266,7 @@ void EmptyCallersOf(TPrcData& M, TPrcData& T, TCustomObjs& Target, TCustomSQLExe
       continue;
     }
     TPrcData* MP = TP->MasterCopy();
-    if (!MP || MP == TP || TP->Body == TP->EmptyBody() || !TP->CanEmptyBody() ||
+    if (!MP || MP == TP || TP->Extra().Body == TP->EmptyBody() || !TP->CanEmptyBody() ||
         !TP->GetObjCreated())
       continue;
     Exec.AddComment(TP->GenComment("empty dependent procedure body"));
@@ -273,7 +274,7 @@ void EmptyCallersOf(TPrcData& M, TPrcData& T, TCustomObjs& Target, TCustomSQLExe
     Exec.AddComment(TP->GenComment(Clear));
     if (AddToLog) AddToLog(Clear);
     TP->AssignEmptyBody(true);
-    TP->CurrentDef = TP->Def();
+    TP->SetExtra(&TObjExtra::CurrentDef, TP->Def());
   }
 }
 
@@ -288,9 +289,10 @@ void PrepareWhatItUses(TPrcData& M) {
       if (!Obj->GetObjCreated()) Obj->CreateDependDef();
     } else if (auto* X = dynamic_cast<TPrcData*>(Obj)) {
       TPrcData* TX = Counterpart(*X);
-      if (TX && TX->GetObjCreated() && ParamsDiffer(*TX, *X) && X->CurrentDef != TX->CurrentDef) {
+      if (TX && TX->GetObjCreated() && ParamsDiffer(*TX, *X) &&
+          X->Extra().CurrentDef != TX->Extra().CurrentDef) {
         X->AddAlterStatements(odbAlter);
-        TX->CurrentDef = X->CurrentDef;
+        TX->SetExtra(&TObjExtra::CurrentDef, X->Extra().CurrentDef);
         X->SetRestoreBody(false);
       }
     }
@@ -300,7 +302,7 @@ void PrepareWhatItUses(TPrcData& M) {
 /// The target routine T takes M's definition: altered in place, or created again where the
 /// dialect cannot change it so.
 void AlterRoutine(TPrcData& M, TPrcData& T, TCustomSQLExec& Exec) {
-  if (M.Def() == T.CurrentDef) return;
+  if (M.Def() == T.Extra().CurrentDef) return;
   M.DoBeforeCreate();
   Exec.AddComment(M.GenComment("Alter (" + M.GetObjName() + ")"));
   const bool Whole =
@@ -311,7 +313,7 @@ void AlterRoutine(TPrcData& M, TPrcData& T, TCustomSQLExec& Exec) {
     ReplaceWhole(M, T);
   else
     Exec.Add(M.AlterDef(), stProcedure, M.GetObjName(), dboProcedure, odbAlter);
-  T.CurrentDef = M.Def();
+  T.SetExtra(&TObjExtra::CurrentDef, M.Def());
   M.SetRestoreBody(false);
   M.SetObjCreated(true);
 }
@@ -321,10 +323,10 @@ void WriteChangedDescriptions(TPrcData& M, const TPrcData& T, TCustomSQLExec& Ex
   if (M.DescriptionsWritten) return;
   M.DescriptionsWritten = true;
   const TDatabaseType MDB = M.GetDatabaseType();
-  if (T.Description != M.Description) {
+  if (T.Extra().Description != M.Extra().Description) {
     if (MDB == dbSybaseASA)
       Exec.Add("COMMENT ON PROCEDURE " + M.GetObjName() + " IS " +
-                   ScriptQuotedStr(M.Description, dbSybaseASA),
+                   ScriptQuotedStr(M.Extra().Description, dbSybaseASA),
                stStatement, M.GetObjName(), dboProcedure, odbDescription);
     else if (MDB == dbInterBase || MDB == dbPostgreSQL)  // COMMENT ON FUNCTION, IS '' clears
       Exec.AddDescription(&M);
@@ -333,7 +335,8 @@ void WriteChangedDescriptions(TPrcData& M, const TPrcData& T, TCustomSQLExec& Ex
   for (const TObjVector<TFldData>* L : {&M.Params, &M.Results}) {
     const TObjVector<TFldData>& TL = L == &M.Params ? T.Params : T.Results;
     for (const auto& P : *L)
-      if (const TFldData* Q = TL.Find(P->GetObjName()); Q && Q->Description != P->Description)
+      if (const TFldData* Q = TL.Find(P->GetObjName());
+          Q && Q->Extra().Description != P->Extra().Description)
         Exec.AddDescription(P.get());
   }
 }
@@ -348,7 +351,7 @@ void AlterChangedRoutines(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLEx
     TPrcData* T = Counterpart(*M);
     // A routine the target lacks was created empty; until its body is restored it is altered
     // only by the preparation of what it uses.
-    const bool Changed = T ? M->Def() != T->CurrentDef : M->RestoreBody;
+    const bool Changed = T ? M->Def() != T->Extra().CurrentDef : M->RestoreBody;
     if (Changed) {
       if (!Header) Exec.AddComment(M->GenComment("Alter Procedure..."));
       Header = true;
@@ -373,7 +376,7 @@ void RestoreBodies(TCustomObjs& Master, TCustomSQLExec& Exec) {
     if (!M || !M->RestoreBody) continue;
     TPrcData* T = Counterpart(*M);
     const std::string MDef = M->Def();
-    if (T && MDef == T->CurrentDef) continue;
+    if (T && MDef == T->Extra().CurrentDef) continue;
     if (M->EmptyDef() == MDef) {
       // Created whole where no empty form exists: nothing to restore.
       M->SetRestoreBody(false);
@@ -385,7 +388,7 @@ void RestoreBodies(TCustomObjs& Master, TCustomSQLExec& Exec) {
     else
       M->AddAlterStatements(odbRestore);
     M->SetRestoreBody(false);
-    if (T) T->CurrentDef = MDef;
+    if (T) T->SetExtra(&TObjExtra::CurrentDef, MDef);
     AddParamDescriptions(Exec, *M);
   }
 }
@@ -415,7 +418,7 @@ void GenScriptProcDrop(TCustomObjs& /*Master*/, TCustomObjs& Target, TCustomSQLE
       bool Uses = false;
       for (const auto& D : T->UseOf) Uses = Uses || D->Active;
       if (!Uses) continue;
-      if (T->CanEmptyBody() && Trim(T->CurrentDef) != Trim(T->EmptyDef())) {
+      if (T->CanEmptyBody() && Trim(T->Extra().CurrentDef) != Trim(T->EmptyDef())) {
         if (!Header) Exec.AddComment(T->GenComment("Alter Procedure (Before Drop)..."));
         Header = AnyComment = true;
         T->AssignEmptyBody(true);

@@ -135,7 +135,7 @@ void GenScriptRoleCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExe
         Exec.Add(M->CreateDef(), stStatement, M->GetObjName(), dboRole, odbCreate);
       }
       M->SetObjCreated(true);
-      if (Descriptions && !M->Description.empty()) Exec.AddDescription(M);
+      if (Descriptions && !M->Extra().Description.empty()) Exec.AddDescription(M);
     });
     if (Written) Exec.AddComment("\r\n");
   }
@@ -146,7 +146,8 @@ void GenScriptRoleAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
   if (!Master.CompareObjects.Contains(coDescription)) return;
   ForEachRole(Master.Roles, usrRol, [&](TRolData* M) {
     TDbObj* T = M->GetRefObj();
-    if (M->SkipDef || !T || !T->GetObjCreated() || M->Description == T->Description) return;
+    if (M->SkipDef || !T || !T->GetObjCreated() || M->Extra().Description == T->Extra().Description)
+      return;
     Exec.AddDescription(M, T);
   });
 }

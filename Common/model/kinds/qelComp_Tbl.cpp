@@ -181,7 +181,7 @@ bool PGIsSerial(const TFldData& Fld) {
 }
 
 std::string PGSerialIntegerType(const TFldData& Fld) {
-  if (!Fld.ArrayBounds.empty()) return "";
+  if (!Fld.Extra().ArrayBounds.empty()) return "";
   switch (Fld.FieldType) {
     case iftSerial:
       return "integer";
@@ -202,6 +202,22 @@ TFldData::TFldData(TCustomObjs* aOwner) : TDbObj(aOwner) {
 }
 
 TFldData::~TFldData() = default;
+
+TFldExtra::TFldExtra() = default;
+TFldExtra::~TFldExtra() = default;
+
+const TFldExtra& TFldData::Extra() const {
+  static const TFldExtra None;
+  return FExtra ? static_cast<const TFldExtra&>(*FExtra) : None;
+}
+
+TFldExtra& TFldData::EditExtra() {
+  return static_cast<TFldExtra&>(TDbObj::EditExtra());
+}
+
+std::unique_ptr<TObjExtra> TFldData::NewExtra() const {
+  return std::make_unique<TFldExtra>();
+}
 
 std::string TFldData::GetCaption() const {
   return GetObjName();
@@ -252,7 +268,7 @@ std::string TFldData::GetDefValue() const {
 TDmnData* TFldData::GetDmnData() const {
   if (FieldType != iftDomain) return nullptr;
   const auto* Objs = dynamic_cast<const TObjs*>(Owner);
-  return Objs ? Objs->GetDomain(DomainName) : nullptr;
+  return Objs ? Objs->GetDomain(Extra().DomainName) : nullptr;
 }
 
 bool TFldData::IsCharType() const {
@@ -280,9 +296,9 @@ bool TFldData::IsCharTypeDepth(int Depth) const {
 
 std::string TFldData::DefaultCharSet() const {
   if (!IsCharType()) return "";
-  if (!CharSet.empty()) return CharSet;
-  if (const TFldData* D = DomainDescriptor(GetDmnData()); D && !D->CharSet.empty())
-    return D->CharSet;
+  if (!Extra().CharSet.empty()) return Extra().CharSet;
+  if (const TFldData* D = DomainDescriptor(GetDmnData()); D && !D->Extra().CharSet.empty())
+    return D->Extra().CharSet;
   if (Owner && GetDatabaseType() == dbInterBase) return Owner->IBServerOptions.GetDBCharSet();
   return "";
 }
@@ -290,27 +306,28 @@ std::string TFldData::DefaultCharSet() const {
 void TFldData::GetCharsetCollation(std::int32_t aCharSetId, const std::string& aCharSet,
                                    std::int32_t aCollationId, const std::string& aCollation) {
   auto DropCollation = [this] {
-    CollationId = 0;
-    Collation.clear();
+    SetExtra(&TFldExtra::CollationId, 0);
+    SetExtra(&TFldExtra::Collation, std::string());
   };
   auto DropCharSet = [this] {
-    CharSetId = 0;
-    CharSet.clear();
+    SetExtra(&TFldExtra::CharSetId, 0);
+    SetExtra(&TFldExtra::CharSet, std::string());
   };
   if (IsCharType()) {
-    CharSetId = aCharSetId;
-    CharSet = aCharSet;
-    CollationId = aCollationId;
-    Collation = aCollation;
+    SetExtra(&TFldExtra::CharSetId, aCharSetId);
+    SetExtra(&TFldExtra::CharSet, aCharSet);
+    SetExtra(&TFldExtra::CollationId, aCollationId);
+    SetExtra(&TFldExtra::Collation, aCollation);
     // The default collation of a character set carries the set's name.
     if (FieldType == iftDomain) {
       const TFldData* D = DomainDescriptor(GetDmnData());
-      if (Collation == (D ? D->Collation : std::string())) DropCollation();
-    } else if (Collation == DefaultCharSet()) {
+      if (Extra().Collation == (D ? D->Extra().Collation : std::string())) DropCollation();
+    } else if (Extra().Collation == DefaultCharSet()) {
       DropCollation();
     }
     const std::string DBCharSet = Owner ? Owner->IBServerOptions.GetDBCharSet() : std::string();
-    if (CharSet == DBCharSet || (CharSet == "NONE" && DBCharSet.empty())) DropCharSet();
+    if (Extra().CharSet == DBCharSet || (Extra().CharSet == "NONE" && DBCharSet.empty()))
+      DropCharSet();
   } else {
     DropCollation();
   }
@@ -330,15 +347,15 @@ bool TFldData::IsRoutineParam() const {
 }
 
 std::string TFldData::FieldTypeDef() const {
-  if (ReturnParam != 0) return "PARAMETER " + std::to_string(ReturnParam);
+  if (Extra().ReturnParam != 0) return "PARAMETER " + std::to_string(Extra().ReturnParam);
   const TDatabaseType DB = GetDatabaseType();
   if (FieldType == iftDomain && DB == dbPostgreSQL) {
     // A routine's parameter or result of a type of another schema, or an array of a domain.
-    return (TypeOf ? "TYPE OF " : "") + tbl_detail::PGQualifiedName(*this, DomainName) +
-           tbl_detail::PGArrayBrackets(ArrayBounds);
+    return (TypeOf ? "TYPE OF " : "") + tbl_detail::PGQualifiedName(*this, Extra().DomainName) +
+           tbl_detail::PGArrayBrackets(Extra().ArrayBounds);
   }
-  if (FieldType == iftDomain) return (TypeOf ? "TYPE OF " : "") + QuoteIdent(DomainName);
-  if (Computed()) return (DB == dbMSSQL ? "AS " : "COMPUTED BY ") + Body;
+  if (FieldType == iftDomain) return (TypeOf ? "TYPE OF " : "") + QuoteIdent(Extra().DomainName);
+  if (Computed()) return (DB == dbMSSQL ? "AS " : "COMPUTED BY ") + Extra().Body;
 
   std::string R = FieldTypeName(FieldType);
   if (DB == dbPostgreSQL) {
@@ -377,8 +394,9 @@ std::string TFldData::FieldTypeDef() const {
   if (FieldType == iftBlob) {
     if (SubType != 0) R += " SUB_TYPE " + std::to_string(SubType);
     // External-function arguments never name a segment size; 80 is the server's default.
-    if (SegmentSize != 0 && SegmentSize != 80 && !dynamic_cast<const TUdfData*>(OwnerObj))
-      R += " SEGMENT SIZE " + std::to_string(SegmentSize);
+    if (Extra().SegmentSize != 0 && Extra().SegmentSize != 80 &&
+        !dynamic_cast<const TUdfData*>(OwnerObj))
+      R += " SEGMENT SIZE " + std::to_string(Extra().SegmentSize);
   }
   if ((FieldType == iftNumber || FieldType == iftNumeric || FieldType == iftDecimal) &&
       Precision != 0)
@@ -395,14 +413,15 @@ std::string TFldData::FieldTypeDef() const {
     R = "DATE";  // dialects 1 and 2 know only DATE, which holds the time too
   // An array column and its element type are different types: PostgreSQL compares the
   // dimensions as it writes them, after the element's modifier ("numeric(10,2)[]").
-  if (DB == dbPostgreSQL) R += tbl_detail::PGArrayBrackets(ArrayBounds);
+  if (DB == dbPostgreSQL) R += tbl_detail::PGArrayBrackets(Extra().ArrayBounds);
   // InterBase dimensions follow the whole element type, a precision included
   // ("NUMERIC(10, 2) [1:4]").
-  if (DB == dbInterBase && !ArrayBounds.empty()) {
+  if (DB == dbInterBase && !Extra().ArrayBounds.empty()) {
     R += " [";
-    for (std::size_t I = 0; I < ArrayBounds.size(); ++I) {
+    const TArrayBounds& Bounds = Extra().ArrayBounds;
+    for (std::size_t I = 0; I < Bounds.size(); ++I) {
       if (I > 0) R += ", ";
-      R += std::to_string(ArrayBounds[I].Lower) + ":" + std::to_string(ArrayBounds[I].Upper);
+      R += std::to_string(Bounds[I].Lower) + ":" + std::to_string(Bounds[I].Upper);
     }
     R += "]";
   }
@@ -448,7 +467,7 @@ std::string TFldData::CreateDef() const {
       // The inline form names no column: "[CONSTRAINT name] DEFAULT expression".
       R += " ";
       if (!Ctr->GetObjName().empty()) R += "CONSTRAINT " + QuoteIdent(Ctr->GetObjName()) + " ";
-      R += "DEFAULT " + Ctr->Body;
+      R += "DEFAULT " + Ctr->Extra().Body;
       Ctr->SetObjCreated(true);
     }
   return R;
@@ -477,7 +496,7 @@ void TFldData::DoBeforeCreate() {
   TCustomObjs* MasterObjs = Owner ? Owner->GetObjsMaster() : nullptr;
   if (FieldType == iftDomain)
     if (auto* M = dynamic_cast<TObjs*>(MasterObjs))
-      if (TDmnData* Dmn = M->GetDomain(DomainName); Dmn && !Dmn->GetObjCreated())
+      if (TDmnData* Dmn = M->GetDomain(Extra().DomainName); Dmn && !Dmn->GetObjCreated())
         Dmn->CreateDependDef();
   // A computed column calls its external functions.
   if (Computed())
@@ -498,7 +517,7 @@ void TFldData::DoBeforeDrop() {
     if (!D->Active || !Obj || Obj == this || !Obj->GetObjCreated() || Obj->IsBeingDropped())
       continue;
     if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) {
-      if (Prc->Body == Prc->EmptyBody()) continue;
+      if (Prc->Extra().Body == Prc->EmptyBody()) continue;
       if (Exec) Exec->AddComment(GenComment("Empty " + Prc->GetObjName() + " for drop " + Self));
       Prc->AssignEmptyBody(true);
     } else if (auto* Col = dynamic_cast<TFldData*>(Obj); Col && Col->Computed()) {
@@ -571,40 +590,47 @@ void TFldData::Assign(const TFldData& Source) {
   DefValue = Source.GetDefValue();
   Found = Source.Found;
   Equal = Source.Equal;
-  CheckText = Source.CheckText;
-  Description = Source.Description;
+  SetExtra(&TObjExtra::Description, Source.Extra().Description);
   InOut = Source.InOut;
   ByValue = Source.ByValue;
   ByDescriptor = Source.ByDescriptor;
-  ReturnParam = Source.ReturnParam;
+  if (FExtra || Source.FExtra) {
+    TFldExtra& E = EditExtra();
+    E.CheckText = Source.Extra().CheckText;
+    E.ReturnParam = Source.Extra().ReturnParam;
+  }
 }
 
 void TFldData::AssignDataType(const TFldData& Source) {
   FieldType = Source.FieldType;
   Length = Source.Length;
   Size = Source.Size;
-  CatalogType = Source.CatalogType;
   Precision = Source.Precision;
   Scale = Source.Scale;
-  DomainName = Source.DomainName;
-  CharSet = Source.CharSet;
-  CharSetId = Source.CharSetId;
-  Body = Source.Body;
-  Collation = Source.Collation;
-  CollationId = Source.CollationId;
+  SetExtra(&TFldExtra::DomainName, Source.Extra().DomainName);
+  SetExtra(&TFldExtra::CharSet, Source.Extra().CharSet);
+  SetExtra(&TFldExtra::CharSetId, Source.Extra().CharSetId);
+  SetExtra(&TObjExtra::Body, Source.Extra().Body);
+  SetExtra(&TFldExtra::Collation, Source.Extra().Collation);
+  SetExtra(&TFldExtra::CollationId, Source.Extra().CollationId);
   SubType = Source.SubType;
-  SubTypeName = Source.SubTypeName;
-  SegmentSize = Source.SegmentSize;
   TypeOf = Source.TypeOf;
+  if (FExtra || Source.FExtra) {
+    TFldExtra& E = EditExtra();
+    E.CatalogType = Source.Extra().CatalogType;
+    E.SubTypeName = Source.Extra().SubTypeName;
+    E.SegmentSize = Source.Extra().SegmentSize;
+  }
 }
 
 bool TFldData::ArrayBoundsDiff(const TFldData& Other) const {
-  return ArrayBounds != Other.ArrayBounds;
+  return Extra().ArrayBounds != Other.Extra().ArrayBounds;
 }
 
 TGnrData& TFldData::GetIdentityGenerator() {
-  if (!IdentityGenerator) IdentityGenerator = std::make_unique<TGnrData>(Owner);
-  return *IdentityGenerator;
+  std::unique_ptr<TGnrData>& Gen = EditExtra().IdentityGenerator;
+  if (!Gen) Gen = std::make_unique<TGnrData>(Owner);
+  return *Gen;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -653,8 +679,9 @@ std::string TTblData::TypeDef() const {
     }
     if (DB == dbMySQL)
       for (const auto& F : Fields)
-        if (!F->KeyName.empty())
-          R += "KEY " + QuoteIdent(F->KeyName) + "(" + QuoteIdent(F->GetObjName()) + ")" + ListSep;
+        if (!F->Extra().KeyName.empty())
+          R += "KEY " + QuoteIdent(F->Extra().KeyName) + "(" + QuoteIdent(F->GetObjName()) + ")" +
+               ListSep;
     // With every column left out the parenthesis stays: the name is never cut.
     DropTrailingSep(R);
     R += ")";

@@ -258,6 +258,61 @@ class TSparseStrings {
   std::unique_ptr<TStringList> FList;
 };
 
+/// The attributes of a column that few columns of a schema have (the types and options of
+/// one or two dialects, a domain's CHECK, array bounds, enumeration values): a column holds
+/// them in a block of their own, made when the first of them is set, so that a schema of a few
+/// hundred thousand plain columns does not carry them in every column.
+struct TFldExtra : TObjExtra {
+  TFldExtra();
+  ~TFldExtra() override;
+
+  /// Domain or user type of an iftDomain item; Oracle user type; DB2 distinct type.
+  TObjText DomainName;
+  /// Character set and collation, by name and by catalog number.
+  TObjText CharSet;
+  TObjText Collation;
+  std::int32_t CharSetId = 0;
+  std::int32_t CollationId = 0;
+  /// PostgreSQL: the database's own text of this default, where a live comparison found that
+  /// the server spells this (script's) default so (it stored it, or the two differ only by the
+  /// casts the server adds). Compared in place of DefValue; empty otherwise.
+  TObjText ServerDefault;
+  /// Schema of a SQL Server user type.
+  TObjText DomainSchema;
+  /// CHECK clause of a domain descriptor (written after " CHECK").
+  TObjText CheckText;
+  /// Name of the BLOB sub-type.
+  TObjText SubTypeName;
+  /// DB2 generation expression.
+  TObjText GeneratedExpr;
+  /// SQL Server XML schema collection clause.
+  TObjText XmlSchema;
+  /// MySQL: name of a single-column KEY declared with the column.
+  TObjText KeyName;
+  /// Class name of a Sybase ASE Java-typed column.
+  TObjText JavaClassName;
+  /// Array dimensions, one per dimension.
+  TArrayBounds ArrayBounds;
+  /// The values of ENUM and SET.
+  TSparseStrings Values;
+  /// DB2 identity options; nullptr until a reader asks for them (GetIdentityGenerator).
+  std::unique_ptr<TGnrData> IdentityGenerator;
+  /// Column list of a table-valued type or parameter (SQL Server, Sybase ASE); may be nullptr.
+  std::unique_ptr<TTblData> TableType;
+  /// InterBase/Firebird catalog type code as read (the input of FldTypeFromIbType).
+  std::int32_t CatalogType = 0;
+  /// BLOB segment size.
+  std::int32_t SegmentSize = 0;
+  /// Non-zero: the n-th parameter named by an external function's RETURNS clause.
+  std::int32_t ReturnParam = 0;
+  /// Identity (auto-numbered) column (TFldData::Identity) with its start and step.
+  std::int32_t IdentitySeed = 0;
+  std::int32_t IdentityIncrement = 0;
+  /// DB2 LOB options: -1 not given, 0 NOT, 1 yes.
+  std::int32_t Logged = -1;
+  std::int32_t Compact = -1;
+};
+
 /// A column of a table or view, a parameter or result of a routine, or the type descriptor of
 /// a domain. Readers fill the fields; the writers below turn them into the text of the
 /// collection's dialect, and FieldTypeDef into the text two columns are compared by.
@@ -275,8 +330,6 @@ class TFldData : public TDbObj {
   std::int32_t Length = 0;
   /// Declared length of character and binary types; -1 means MAX.
   std::int32_t Size = 0;
-  /// InterBase/Firebird catalog type code as read (the input of FldTypeFromIbType).
-  std::int32_t CatalogType = 0;
   /// Precision; also the MySQL display width and the time-zone and interval precision.
   std::int32_t Precision = 0;
   /// Scale; also the fractional-seconds precision of an interval.
@@ -285,19 +338,8 @@ class TFldData : public TDbObj {
   std::int32_t Position = 0;
   /// Position of the counterpart column; -1 while there is none.
   std::int32_t RefPosition = -1;
-  std::int32_t CharSetId = 0;
-  std::int32_t CollationId = 0;
-  /// BLOB sub-type (1 = text), its name (SubTypeName) and the segment size.
+  /// BLOB sub-type (1 = text); its name and the segment size are in TFldExtra.
   std::int32_t SubType = 0;
-  std::int32_t SegmentSize = 0;
-  /// Non-zero: the n-th parameter named by an external function's RETURNS clause.
-  std::int32_t ReturnParam = 0;
-  /// Identity (auto-numbered) column (Identity) with its start and step.
-  std::int32_t IdentitySeed = 0;
-  std::int32_t IdentityIncrement = 0;
-  /// DB2 LOB options: -1 not given, 0 NOT, 1 yes.
-  std::int32_t Logged = -1;
-  std::int32_t Compact = -1;
   /// Numeric and Decimal read from an InterBase/Firebird catalog: the type holding the value.
   TDBFieldType StorageType = iftUnknown;
   /// Parameter direction.
@@ -333,38 +375,21 @@ class TFldData : public TDbObj {
   bool JavaClass : 1 = false;
   /// Default value as read (write and compare it through GetDefValue).
   TObjText DefValue;
-  /// PostgreSQL: the database's own text of this default, where a live comparison found that
-  /// the server spells this (script's) default so (it stored it, or the two differ only by the
-  /// casts the server adds). Compared in place of DefValue; empty otherwise.
-  TObjText ServerDefault;
-  /// Domain or user type of an iftDomain item; Oracle user type; DB2 distinct type.
-  TObjText DomainName;
-  /// Schema of a SQL Server user type.
-  TObjText DomainSchema;
-  /// Name of the owning table, view or routine.
-  std::string TableName;
+  /// Name of the owning table, view or routine (shared by the columns of one table).
+  TSharedText TableName;
   /// The owning table, view, routine, external function or domain; may be nullptr.
   TDbObj* OwnerObj = nullptr;
-  TObjText CharSet;
-  /// CHECK clause of a domain descriptor (written after " CHECK").
-  TObjText CheckText;
-  TObjText Collation;
-  TObjText SubTypeName;
-  /// Array dimensions, one per dimension.
-  TArrayBounds ArrayBounds;
-  /// The values of ENUM and SET.
-  TSparseStrings Values;
-  /// DB2 identity options; nullptr until a reader asks for them (GetIdentityGenerator).
-  std::unique_ptr<TGnrData> IdentityGenerator;
-  /// DB2 generation expression.
-  TObjText GeneratedExpr;
-  /// SQL Server XML schema collection clause.
-  TObjText XmlSchema;
-  /// MySQL: name of a single-column KEY declared with the column.
-  TObjText KeyName;
-  /// Column list of a table-valued type or parameter (SQL Server, Sybase ASE); may be nullptr.
-  std::unique_ptr<TTblData> TableType;
-  TObjText JavaClassName;
+
+  /// The rarer attributes; their defaults while the column has none of them.
+  const TFldExtra& Extra() const;
+  /// The rarer attributes to set, the block made on first use.
+  TFldExtra& EditExtra();
+  /// Sets one of the rarer attributes; setting its default makes no block.
+  template <class T, class V>
+  void SetExtra(T TFldExtra::*Member, V&& Value) {
+    if (FExtra || !(Extra().*Member == Value)) EditExtra().*Member = std::forward<V>(Value);
+  }
+  using TDbObj::SetExtra;
 
   // Replaced virtual operations.
 
@@ -391,7 +416,7 @@ class TFldData : public TDbObj {
   std::string TableRef() const;
   /// Also forgets what the last table comparison found.
   void ResetGeneration() override;
-  const std::string* FieldTableName() const override { return &TableName; }
+  const std::string* FieldTableName() const override { return &TableName.str(); }
   const TDbObj* FieldOwnerObj() const override { return OwnerObj; }
 
   // Type text.
@@ -411,7 +436,7 @@ class TFldData : public TDbObj {
   void GetCharsetCollation(std::int32_t aCharSetId, const std::string& aCharSet,
                            std::int32_t aCollationId, const std::string& aCollation);
   /// The item is computed (its expression is in Body).
-  bool Computed() const { return !Body.empty(); }
+  bool Computed() const { return !Extra().Body.empty(); }
   /// The domain of an iftDomain item in the owner collection, or nullptr.
   TDmnData* GetDmnData() const;
   bool IsCharType() const;
@@ -449,6 +474,9 @@ class TFldData : public TDbObj {
   bool IsCharTypeDepth(int Depth) const;
   /// The item is a parameter of a stored routine.
   bool IsRoutineParam() const;
+
+ protected:
+  std::unique_ptr<TObjExtra> NewExtra() const override;
 };
 
 /// A PostgreSQL serial column: serial, bigserial, or smallserial (a smallint with

@@ -290,7 +290,7 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
     }
   }
   // A computed column made PERSISTED or no longer so is made anew, as one of another formula.
-  if (M.FieldTypeDef() != T.FieldTypeDef() || M.Collation != T.Collation ||
+  if (M.FieldTypeDef() != T.FieldTypeDef() || M.Extra().Collation != T.Extra().Collation ||
       M.Nullable != T.Nullable || M.Persisted != T.Persisted) {
     T.DoBeforeDrop();
     if (M.Computed() || T.Computed()) {
@@ -300,7 +300,7 @@ void MSSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
       MTbl.SetViewsReCreateFlag();
     } else {
       std::string S = "ALTER TABLE " + QTable + " ALTER COLUMN " + QCol + " " + M.FieldTypeDef();
-      if (!M.Collation.empty()) S += " COLLATE " + M.Collation;
+      if (!M.Extra().Collation.empty()) S += " COLLATE " + M.Extra().Collation;
       S += M.Nullable ? " NULL" : " NOT NULL";
       if (MSSQLAllowDataTypeAlter(M, T)) {
         WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(S, FN, TN));
@@ -335,10 +335,11 @@ void ASAAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
   if (M.Nullable != T.Nullable)
     Run.AddAlter(Head + " MODIFY " + Col + (M.Nullable ? " NULL" : " NOT NULL"), FN, TN);
   // The column's own check: CHECK NULL takes it away.
-  if (M.CheckText != T.CheckText)
-    Run.AddAlter(Head + " MODIFY " + Col + " CHECK " +
-                     (M.CheckText.empty() ? std::string("NULL") : M.CheckText.str()),
-                 FN, TN);
+  if (M.Extra().CheckText != T.Extra().CheckText)
+    Run.AddAlter(
+        Head + " MODIFY " + Col + " CHECK " +
+            (M.Extra().CheckText.empty() ? std::string("NULL") : M.Extra().CheckText.str()),
+        FN, TN);
   const std::string MDef = M.GetDefValue();
   const std::string TDef = T.GetDefValue();
   if (MDef != TDef) {
@@ -425,8 +426,9 @@ void PGSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
 /// comment included: the comment the column is to keep is written with it (the master's when
 /// descriptions are compared, else the one the target has).
 std::string MySQLModifyText(const TAlterRun& Run, const TFldData& M, const TFldData* T) {
-  const std::string& Comment =
-      Run.Master.CompareObjects.Contains(coDescription) || !T ? M.Description : T->Description;
+  const std::string& Comment = Run.Master.CompareObjects.Contains(coDescription) || !T
+                                   ? M.Extra().Description
+                                   : T->Extra().Description;
   std::string R = M.TypeDef();
   if (!Comment.empty()) R += " COMMENT " + ScriptQuotedStr(Comment, dbMySQL);
   return R;
@@ -600,7 +602,8 @@ void GenScriptColumnsAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLE
             break;
         }
       }
-      if (Descr && F->Description != G->Description) Exec.AddDescription(F.get(), G);
+      if (Descr && F->Extra().Description != G->Extra().Description)
+        Exec.AddDescription(F.get(), G);
     }
   }
   if (Written) Exec.AddComment("\r\n");

@@ -31,7 +31,7 @@ std::string Num(std::int64_t N) {
 }
 
 bool NamesDomain(const TFldData& F) {
-  return !F.DomainName.empty();
+  return !F.Extra().DomainName.empty();
 }
 
 /// The type descriptor of the domain F names, looked up in F's own collection; nullptr when F
@@ -39,7 +39,7 @@ bool NamesDomain(const TFldData& F) {
 const TFldData* DomainOf(const TFldData& F) {
   if (!NamesDomain(F)) return nullptr;
   const auto* Objs = dynamic_cast<const TObjs*>(F.Owner);
-  return Objs ? tbl_detail::DomainDescriptor(Objs->GetDomain(F.DomainName)) : nullptr;
+  return Objs ? tbl_detail::DomainDescriptor(Objs->GetDomain(F.Extra().DomainName)) : nullptr;
 }
 
 bool IsString(TDBFieldType T) {
@@ -236,8 +236,8 @@ void SimpleTypeToDomain(TAlterRun& Run, TTblData& MTbl, TFldData& M) {
   const std::string FN = M.GetObjName();
   TStatement* S =
       Run.AddSys(M,
-                 "Update rdb$Relation_Fields set Rdb$Field_Source = " + Lit(M.DomainName) + "\r\n" +
-                     RelationFieldWhere(TN, FN),
+                 "Update rdb$Relation_Fields set Rdb$Field_Source = " + Lit(M.Extra().DomainName) +
+                     "\r\n" + RelationFieldWhere(TN, FN),
                  FN, TN);
   Run.Work("SimpleType > Domain conversion", S);
   MTbl.SetViewsReCreateFlag();
@@ -357,15 +357,15 @@ void SysExactDigits(TSysWriter& Sys, const TFldData& M, const TFldData& T, const
 /// New bounds of an array column; a change in the number of dimensions cannot be written.
 void SysArrayBounds(TSysWriter& Sys, const TFldData& M, TFldData& T) {
   if (!M.ArrayBoundsDiff(T)) return;
-  if (M.ArrayBounds.size() != T.ArrayBounds.size()) {
+  if (M.Extra().ArrayBounds.size() != T.Extra().ArrayBounds.size()) {
     Sys.Last = Sys.Run.Comment(T, "Array conversion - not supported: " + Sys.Run.Quote(Sys.TN) +
                                       "(" + Sys.Run.Quote(Sys.FN) + ")");
     return;
   }
-  for (std::size_t I = 0; I < M.ArrayBounds.size(); ++I) {
-    if (M.ArrayBounds[I] == T.ArrayBounds[I]) continue;
-    Sys("update rdb$field_dimensions set rdb$lower_bound = " + Num(M.ArrayBounds[I].Lower) +
-        ", rdb$upper_bound = " + Num(M.ArrayBounds[I].Upper) + "\r\n" +
+  for (std::size_t I = 0; I < M.Extra().ArrayBounds.size(); ++I) {
+    if (M.Extra().ArrayBounds[I] == T.Extra().ArrayBounds[I]) continue;
+    Sys("update rdb$field_dimensions set rdb$lower_bound = " + Num(M.Extra().ArrayBounds[I].Lower) +
+        ", rdb$upper_bound = " + Num(M.Extra().ArrayBounds[I].Upper) + "\r\n" +
         "where rdb$field_name = (select rdb$field_source from rdb$relation_fields\r\n" +
         "where rdb$relation_name = " + Lit(Sys.TN) + " and rdb$field_name = " + Lit(Sys.FN) + ")" +
         "\r\n" + "and rdb$dimension = " + Num(static_cast<std::int64_t>(I)));
@@ -458,7 +458,8 @@ class TIBColumnAlter {
     FirstTypeChange();
     Collation();
     Blob();
-    if (M.FieldType == iftUnknown && T.FieldType == iftUnknown && M.DomainName != T.DomainName)
+    if (M.FieldType == iftUnknown && T.FieldType == iftUnknown &&
+        M.Extra().DomainName != T.Extra().DomainName)
       // I. Two columns typed by domains the model cannot tell apart otherwise.
       Run.Work("-- Table: " + TN + " Field: " + FN + " [Domain-defined Field's difference]",
                nullptr);
@@ -487,14 +488,15 @@ class TIBColumnAlter {
   void FirstTypeChange() {
     if (M.FieldTypeDef() != T.FieldTypeDef() && !M.Computed() && M.FieldType != iftDomain)
       DataType();
-    else if (M.FieldType == iftDomain && T.FieldType == iftDomain && M.DomainName != T.DomainName)
+    else if (M.FieldType == iftDomain && T.FieldType == iftDomain &&
+             M.Extra().DomainName != T.Extra().DomainName)
       ReplaceDomain();
-    else if (M.Body != T.Body)
+    else if (M.Extra().Body != T.Extra().Body)
       ComputedBody();
     else if (M.Size != T.Size && !M.Computed() && IsString(M.FieldType) &&
              T.FieldType == M.FieldType)
       Length();
-    else if (Charsets && M.CharSet != T.CharSet &&
+    else if (Charsets && M.Extra().CharSet != T.Extra().CharSet &&
              (IsString(M.FieldType) || M.FieldType == iftBlob))
       CharSet();
   }
@@ -525,8 +527,9 @@ class TIBColumnAlter {
     if ((!Old && !Allow) || Run.IBSysTablesReadOnly()) {
       IBAlterColumnType(Run, MTbl, M, T);
     } else {
-      TStatement* S = Sys("UPDATE RDB$RELATION_FIELDS SET RDB$FIELD_SOURCE=" + Lit(M.DomainName) +
-                          " " + RelationFieldWhere(TN, FN) + "\r\n");
+      TStatement* S =
+          Sys("UPDATE RDB$RELATION_FIELDS SET RDB$FIELD_SOURCE=" + Lit(M.Extra().DomainName) + " " +
+              RelationFieldWhere(TN, FN) + "\r\n");
       Run.Work("DataType conversion: replace DOMAIN /" + TN + " (" + FN + ")/", S);
     }
     MTbl.SetViewsReCreateFlag();
@@ -564,8 +567,8 @@ class TIBColumnAlter {
   /// E. Another character set.
   void CharSet() {
     TStatement* S = nullptr;
-    if (M.CharSet.empty() || M.CharSet == "NONE") {
-      if (T.CharSet != "NONE") {
+    if (M.Extra().CharSet.empty() || M.Extra().CharSet == "NONE") {
+      if (T.Extra().CharSet != "NONE") {
         T.DoBeforeDrop();
         S =
             Sys("UPDATE RDB$FIELDS SET RDB$Character_Set_ID = NULL\r\n"
@@ -579,7 +582,7 @@ class TIBColumnAlter {
           Sys("UPDATE RDB$FIELDS SET RDB$Character_Set_ID =\r\n"
               "(Select C.Rdb$Character_Set_ID from Rdb$Character_Sets C\r\n"
               "where C.Rdb$Character_Set_Name=" +
-              Lit(M.CharSet) + ")\r\n" + TailQ(TN, FN).substr(2) + "\r\n");
+              Lit(M.Extra().CharSet) + ")\r\n" + TailQ(TN, FN).substr(2) + "\r\n");
     }
     Run.Work("DataType conversion: Charset difference" + Place(TN, FN), S);
     MTbl.SetViewsReCreateFlag();
@@ -587,9 +590,10 @@ class TIBColumnAlter {
 
   /// F. Collation.
   void Collation() {
-    if (!Charsets || M.Collation == T.Collation || M.Computed() || !M.IsCharType()) return;
+    if (!Charsets || M.Extra().Collation == T.Extra().Collation || M.Computed() || !M.IsCharType())
+      return;
     const std::string Where = "  " + RelationFieldWhere(TN, FN) + "\r\n";
-    if (M.Collation.empty()) {
+    if (M.Extra().Collation.empty()) {
       TStatement* S = Sys("UPDATE RDB$RELATION_FIELDS SET RDB$Collation_ID = Null\r\n" + Where);
       Run.Work("DataType conversion: Collation difference (clear)" + Place(TN, FN), S);
     } else {
@@ -597,7 +601,7 @@ class TIBColumnAlter {
           Sys("UPDATE RDB$RELATION_FIELDS SET RDB$Collation_ID =\r\n"
               "(Select C.Rdb$Collation_ID from Rdb$Collations C\r\n"
               "where C.Rdb$Collation_Name=" +
-              Lit(M.Collation) + "\r\n" +
+              Lit(M.Extra().Collation) + "\r\n" +
               " and C.Rdb$Character_Set_ID = (select Rdb$Character_Set_ID from "
               "Rdb$character_Sets where Rdb$character_set_name = " +
               Lit(M.DefaultCharSet()) + "))\r\n" + Where);
@@ -613,9 +617,10 @@ class TIBColumnAlter {
     if (M.SubType != T.SubType)
       Run.Work("DataType conversion: Blob SUB_TYPE" + Place(TN, FN),
                Sys("UPDATE RDB$FIELDS SET RDB$FIELD_SUB_TYPE = " + Num(M.SubType) + BlobTail));
-    if (M.SegmentSize != T.SegmentSize && M.SegmentSize != 0)
+    if (M.Extra().SegmentSize != T.Extra().SegmentSize && M.Extra().SegmentSize != 0)
       Run.Work("DataType conversion: Blob SEGMENT_SIZE" + Place(TN, FN),
-               Sys("UPDATE RDB$FIELDS SET RDB$SEGMENT_LENGTH = " + Num(M.SegmentSize) + BlobTail));
+               Sys("UPDATE RDB$FIELDS SET RDB$SEGMENT_LENGTH = " + Num(M.Extra().SegmentSize) +
+                   BlobTail));
   }
 
   /// J. Nullability.

@@ -123,13 +123,14 @@ std::string PGDefaultKey(const std::string& Text, const TFldData& Fld) {
     // A number cast to the very type the bare number has.
     if (Dims == 0 && NumberLiteralType(Content) == Cast) return Content;
     // An array of any declared dimensions is one type to the server, which casts to "type[]".
-    if (Cast != CastKind(Fld.FieldType) || (Dims != 0) != !Fld.ArrayBounds.empty()) return Text;
+    if (Cast != CastKind(Fld.FieldType) || (Dims != 0) != !Fld.Extra().ArrayBounds.empty())
+      return Text;
   }
   // A quoted number on an exact-number column is that number.
   const TDBFieldType Column = CastKind(Fld.FieldType);
   const TDBFieldType Number = NumberLiteralType(Content);
   const bool IntegerColumn = Column == iftInteger || Column == iftBigInt || Column == iftSmallInt;
-  if (Fld.ArrayBounds.empty() && Number != iftUnknown &&
+  if (Fld.Extra().ArrayBounds.empty() && Number != iftUnknown &&
       ((IntegerColumn && Number != iftNumeric) || Column == iftNumeric))
     return Content;
   return Text.substr(0, Len);
@@ -163,11 +164,12 @@ std::string TFldData::CompareDefValue() const {
     return N.empty() ? GetDefValue() : N;
   }
   if (GetDatabaseType() != dbPostgreSQL) return GetDefValue();
-  return PGDefaultKey(ServerDefault.empty() ? GetDefValue() : ServerDefault.str(), *this);
+  return PGDefaultKey(Extra().ServerDefault.empty() ? GetDefValue() : Extra().ServerDefault.str(),
+                      *this);
 }
 
 std::string TFldData::ParamDefValue() const {
-  return ServerDefault.empty() ? GetDefValue() : ServerDefault.str();
+  return Extra().ServerDefault.empty() ? GetDefValue() : Extra().ServerDefault.str();
 }
 
 }  // namespace qel

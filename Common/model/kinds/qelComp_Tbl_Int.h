@@ -89,7 +89,7 @@ inline std::string ASAOwnerPrefix(const TDbObj& Obj, const std::string& OwnerNam
 
 /// The owner prefix of a table (its Creator), as its own full name says.
 inline std::string ASAOwnerPrefix(const TDbObj& Table) {
-  return ASAOwnerPrefix(Table, Table.Creator);
+  return ASAOwnerPrefix(Table, Table.Extra().Creator);
 }
 
 /// The length of the single-quoted literal S starts with (inner quotes doubled), with its

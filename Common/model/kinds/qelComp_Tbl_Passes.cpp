@@ -37,10 +37,12 @@ bool DescriptionsCompared(const TCustomObjs& Master) {
 /// default; a computed column by its expression, a domain column by its domain alone.
 bool ColumnsEqual(const TFldData& M, const TFldData& T) {
   bool Equal = (tbl_detail::PGSameFieldTypeDef(M, T) || M.FieldTypeDef() == T.FieldTypeDef()) &&
-               M.Length == T.Length && M.Nullable == T.Nullable && M.DomainName == T.DomainName &&
+               M.Length == T.Length && M.Nullable == T.Nullable &&
+               M.Extra().DomainName == T.Extra().DomainName &&
                M.CompareDefValue() == T.CompareDefValue();
-  if (M.Computed()) Equal = M.Body == T.Body;
-  if (M.FieldType == iftDomain && T.FieldType == iftDomain) Equal = M.DomainName == T.DomainName;
+  if (M.Computed()) Equal = M.Extra().Body == T.Extra().Body;
+  if (M.FieldType == iftDomain && T.FieldType == iftDomain)
+    Equal = M.Extra().DomainName == T.Extra().DomainName;
   return Equal;
 }
 
@@ -117,7 +119,7 @@ void CompareTables(TCustomObjs& Master, TCustomObjs& Target) {
     M->Equal = true;
 
     const TDatabaseType DB = M->GetDatabaseType();
-    if (M->Description != T->Description) M->Equal = false;
+    if (M->Extra().Description != T->Extra().Description) M->Equal = false;
     if (MySQLComparer && M->MySQLOptions.GetDefCharSet() != T->MySQLOptions.GetDefCharSet())
       M->Equal = false;
     if ((DB == dbInterBase || DB == dbSybaseASA || DB == dbMSSQL) &&
@@ -158,10 +160,10 @@ void GenScriptTablCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExe
     M->SetSkipComputedDef(false);
     M->CreateDependDef();
     if (Descr) {
-      if (!M->Description.empty()) Exec.AddDescription(M);
+      if (!M->Extra().Description.empty()) Exec.AddDescription(M);
       // A computed column writes its description with its own statement.
       for (const auto& F : M->Fields)
-        if (!F->Computed() && !F->Description.empty()) Exec.AddDescription(F.get());
+        if (!F->Computed() && !F->Extra().Description.empty()) Exec.AddDescription(F.get());
     }
   });
   if (Written) Exec.AddComment("\r\n");
@@ -188,7 +190,7 @@ void GenScriptTablAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
   ForEachTable(Master.Tables, [&](TTblData* M) {
     TTblData* T = Counterpart(M);
     if (!M->Paired || M->Equal || !T) return;
-    if (Descr && M->Description != T->Description) Exec.AddDescription(M, T);
+    if (Descr && M->Extra().Description != T->Extra().Description) Exec.AddDescription(M, T);
     if (tbl_detail::TemporaryChanged(*M, *T)) {
       // A table cannot become temporary or stop being so: it is made anew.
       Exec.Add(T->DropDef(), stStatement, T->GetObjName(), dboTable, odbDrop);
@@ -199,7 +201,7 @@ void GenScriptTablAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
         if (!M->Fields.Find(G->GetObjName())) G->SetObjCreated(false);
       if (Descr)
         for (const auto& F : M->Fields)
-          if (!F->Description.empty()) Exec.AddDescription(F.get());
+          if (!F->Extra().Description.empty()) Exec.AddDescription(F.get());
     }
     if (MySQLComparer) {
       const std::string Name = ComparerQuote(Target, M->GetObjName());

@@ -51,7 +51,7 @@ TPblArtData* TPblData::Article(int Index) const {
 }
 
 std::string TPblData::OwnerPrefix() const {
-  const std::string& O = !Creator.empty() ? Creator : GetSchema();
+  const std::string& O = !Extra().Creator.empty() ? Extra().Creator : GetSchema();
   // Without an owner the name stands alone, never behind a bare ".".
   return O.empty() ? std::string() : QuoteIdent(O) + ".";
 }
@@ -144,7 +144,7 @@ bool TSchData::BuiltIn() const {
     case dbPostgreSQL:
       return GetObjName() == "public";
     case dbMSSQL:
-      return !AltName.empty() && SameText(AltName, GetObjName());
+      return !Extra().AltName.empty() && SameText(Extra().AltName, GetObjName());
     default:
       return false;
   }
@@ -174,7 +174,7 @@ void GenScriptSchAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
   // Only the description of a schema is ever changed; the schema itself stays.
   ForEach<TSchData>(Master.Schemas, [&](TSchData* M) {
     TDbObj* T = M->GetRefObj();
-    if (!T || M->SkipDef || M->Description == T->Description) return;
+    if (!T || M->SkipDef || M->Extra().Description == T->Extra().Description) return;
     if (M->GetDatabaseType() == dbPostgreSQL && M->GetObjName() == "public") return;
     Exec.AddDescription(M);
   });

@@ -93,11 +93,11 @@ std::string TFldData::IBTypeDef() const {
   std::string R = FieldTypeDef();
   const bool FldCharset = Owner && Owner->IBServerOptions.GetIBCompareOptions().FldCharsetCompare;
   const std::string DBCharSet = Owner ? Owner->IBServerOptions.GetDBCharSet() : std::string();
-  if (!CharSet.empty() && FieldType != iftDomain && !Computed() && FldCharset &&
-      (CharSet != DBCharSet || !Collation.empty()))
-    R += " CHARACTER SET " + CharSet;
+  if (!Extra().CharSet.empty() && FieldType != iftDomain && !Computed() && FldCharset &&
+      (Extra().CharSet != DBCharSet || !Extra().Collation.empty()))
+    R += " CHARACTER SET " + Extra().CharSet;
   // An external function's argument passing follows its whole type.
-  if (ReturnParam == 0) {
+  if (Extra().ReturnParam == 0) {
     if (ByDescriptor) R += " BY DESCRIPTOR";
     if (ByValue) R += " BY VALUE";
   }
@@ -108,14 +108,14 @@ std::string TFldData::IBTypeDef() const {
     if (TypeOf || !D || Default != D->GetDefValue()) R += DefaultClause(Default, IsRoutineParam());
   }
   if (!Nullable) R += " NOT NULL";
-  if (!CheckText.empty()) R += " CHECK" + CheckText;
-  if (FldCharset && !Collation.empty()) R += " COLLATE " + Collation;
+  if (!Extra().CheckText.empty()) R += " CHECK" + Extra().CheckText;
+  if (FldCharset && !Extra().Collation.empty()) R += " COLLATE " + Extra().Collation;
   return R;
 }
 
 std::string TFldData::MySQLTypeDef() const {
   // Types of newer servers that the neutral list does not name (UUID, INET6, JSON) go by name.
-  std::string R = FieldType == iftDomain ? DomainName : FieldTypeName(FieldType);
+  std::string R = FieldType == iftDomain ? Extra().DomainName : FieldTypeName(FieldType);
   // A binary column without its length holds a single byte. VARCHAR and VARBINARY always have
   // one, and VARCHAR(0) is a column of its own.
   const bool CharSized =
@@ -126,7 +126,7 @@ std::string TFldData::MySQLTypeDef() const {
     R += InParens(Size);
   } else if (FieldType == iftEnum || FieldType == iftSet) {
     std::string List;
-    for (const std::string& V : Values) List += (List.empty() ? "" : ", ") + V;
+    for (const std::string& V : Extra().Values) List += (List.empty() ? "" : ", ") + V;
     R += "(" + List + ")";
   } else if (FieldType == iftFloat || FieldType == iftDouble || FieldType == iftNumeric ||
              FieldType == iftDecimal) {
@@ -134,13 +134,13 @@ std::string TFldData::MySQLTypeDef() const {
   } else if (Precision != 0) {
     R += InParens(Precision);  // display width
   }
-  if (!CharSet.empty()) R += " CHARACTER SET " + CharSet;
-  if (!Collation.empty()) R += " COLLATE " + Collation;
+  if (!Extra().CharSet.empty()) R += " CHARACTER SET " + Extra().CharSet;
+  if (!Extra().Collation.empty()) R += " COLLATE " + Extra().Collation;
   if (UnsignedAttr) R += " UNSIGNED";
   if (ZeroFill) R += " ZEROFILL";
   if (BinaryAttr) R += " BINARY";
   // A generated column takes neither NOT NULL nor a default.
-  if (!GeneratedExpr.empty()) return R + " AS " + GeneratedExpr;
+  if (!Extra().GeneratedExpr.empty()) return R + " AS " + Extra().GeneratedExpr;
   if (!Nullable) R += " NOT NULL";
   if (const std::string Default = GetDefValue(); !Default.empty()) {
     // A quoted default is written again with MySQL's own escapes, so that a backslash in it
@@ -158,7 +158,7 @@ std::string TFldData::PGSQLTypeDef() const {
   // A domain, type or collation of another schema is named "schema.name": each part is quoted
   // on its own ("C" stays "C", which the server would read bare as the unknown collation c).
   if (FieldType == iftDomain) {
-    R = tbl_detail::PGQualifiedName(*this, DomainName);
+    R = tbl_detail::PGQualifiedName(*this, Extra().DomainName);
   } else {
     R = tbl_detail::PGTypeName(*this, LowerCase(FieldTypeName(FieldType)));
     // A character column without length is unlimited, which is what MAX (-1) asks for.
@@ -166,12 +166,12 @@ std::string TFldData::PGSQLTypeDef() const {
     if (FieldType == iftNumeric || FieldType == iftDecimal) R += PrecisionScale(Precision, Scale);
     R += tbl_detail::PGSecondsPrecision(*this);
     if (FieldType == iftTimeTZ || FieldType == iftTimeStampTZ) R += " with time zone";
-    if (!CharSet.empty()) R += " character set " + CharSet;
+    if (!Extra().CharSet.empty()) R += " character set " + Extra().CharSet;
   }
-  R += tbl_detail::PGArrayBrackets(ArrayBounds);
+  R += tbl_detail::PGArrayBrackets(Extra().ArrayBounds);
   // COLLATE follows the whole type, array brackets included.
-  if (FieldType != iftDomain && !Collation.empty())
-    R += " collate " + tbl_detail::PGQualifiedName(*this, Collation);
+  if (FieldType != iftDomain && !Extra().Collation.empty())
+    R += " collate " + tbl_detail::PGQualifiedName(*this, Extra().Collation);
   if (!Nullable) R += " not null";
   if (const std::string Default = GetDefValue(); !Default.empty()) R += " default " + Default;
   return R;
@@ -188,8 +188,9 @@ bool PGSameColumnDef(const TFldData& F, const TTblData& FTable, const TFldData& 
          G.GetSchema().empty() && F.GetObjName() == G.GetObjName() && F.FieldType == G.FieldType &&
          F.Size == G.Size && F.Precision == G.Precision && F.Scale == G.Scale &&
          F.AutoIncrement == G.AutoIncrement && F.Nullable == G.Nullable &&
-         F.ArrayBounds.empty() == G.ArrayBounds.empty() && F.DomainName == G.DomainName &&
-         F.CharSet == G.CharSet && F.Collation == G.Collation && F.DefValue == G.DefValue;
+         F.Extra().ArrayBounds.empty() == G.Extra().ArrayBounds.empty() &&
+         F.Extra().DomainName == G.Extra().DomainName && F.Extra().CharSet == G.Extra().CharSet &&
+         F.Extra().Collation == G.Extra().Collation && F.DefValue == G.DefValue;
 }
 
 bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G) {
@@ -198,20 +199,20 @@ bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G) {
   // RETURNS, a domain, a computed column and a BLOB (its segment size looks at the owner) take
   // the long way.
   const auto Plain = [](const TFldData& X) {
-    return X.GetDatabaseType() == dbPostgreSQL && X.ReturnParam == 0 && X.FieldType != iftDomain &&
-           X.FieldType != iftBlob && !X.Computed();
+    return X.GetDatabaseType() == dbPostgreSQL && X.Extra().ReturnParam == 0 &&
+           X.FieldType != iftDomain && X.FieldType != iftBlob && !X.Computed();
   };
   return Plain(F) && Plain(G) && F.FieldType == G.FieldType && F.Size == G.Size &&
          F.Precision == G.Precision && F.Scale == G.Scale && F.AutoIncrement == G.AutoIncrement &&
-         F.ArrayBounds.empty() == G.ArrayBounds.empty();
+         F.Extra().ArrayBounds.empty() == G.Extra().ArrayBounds.empty();
 }
 
 }  // namespace tbl_detail
 
 std::string TFldData::ASATypeDef() const {
   std::string R;
-  if (!DomainName.empty()) {
-    R = QuoteIdent(DomainName);
+  if (!Extra().DomainName.empty()) {
+    R = QuoteIdent(Extra().DomainName);
   } else {
     R = FieldTypeName(FieldType);
     if (IsSizedType(FieldType) && Size > 1) R += InParens(Size);
@@ -222,33 +223,33 @@ std::string TFldData::ASATypeDef() const {
   const bool Param = IsRoutineParam();
   R += DefaultClause(GetDefValue(), Param);
   if (InOut == ioOut) R += " OUTPUT";
-  if (!Collation.empty()) R += " COLLATE " + Collation;
+  if (!Extra().Collation.empty()) R += " COLLATE " + Extra().Collation;
   if (Identity)
-    R += " IDENTITY (" + std::to_string(IdentitySeed) + ", " + std::to_string(IdentityIncrement) +
-         ")";
+    R += " IDENTITY (" + std::to_string(Extra().IdentitySeed) + ", " +
+         std::to_string(Extra().IdentityIncrement) + ")";
   if (RowGuidCol) R += " ROWGUIDCOL";
   if (!Param) R += Nullable ? " NULL" : " NOT NULL";
-  if (!Param && !CheckText.empty()) R += " CHECK " + CheckText;
+  if (!Param && !Extra().CheckText.empty()) R += " CHECK " + Extra().CheckText;
   return R;
 }
 
 std::string TFldData::ASETypeDef() const {
   std::string R;
   if (JavaClass) {
-    R = "java.lang." + JavaClassName;
+    R = "java.lang." + Extra().JavaClassName;
     if (Precision != 0) R += Scale != 0 ? InParens(Precision, Scale) : InParens(Precision);
   } else if (FieldType == iftDomain) {
-    R = QuoteIdent(DomainName);
+    R = QuoteIdent(Extra().DomainName);
   } else if (Computed()) {
-    return "AS " + Body;
+    return "AS " + Extra().Body;
   } else if (FieldType == iftTable) {
-    return TableType ? TableType->TypeDef() : std::string("TABLE");
+    return Extra().TableType ? Extra().TableType->TypeDef() : std::string("TABLE");
   } else {
     R = SizedTypeName(*this);
   }
   const bool Param = IsRoutineParam();
   R += DefaultClause(GetDefValue(), Param);
-  if (!Collation.empty()) R += " COLLATE " + Collation;
+  if (!Extra().Collation.empty()) R += " COLLATE " + Extra().Collation;
   if (Identity) R += " IDENTITY";
   if (!Param) R += Nullable ? " NULL" : " NOT NULL";
   return R;
@@ -257,16 +258,16 @@ std::string TFldData::ASETypeDef() const {
 std::string TFldData::MSSQLTypeDef() const {
   std::string R;
   if (FieldType == iftDomain) {
-    if (!DomainSchema.empty()) R = QuoteIdent(DomainSchema) + ".";
-    R += QuoteIdent(DomainName);
+    if (!Extra().DomainSchema.empty()) R = QuoteIdent(Extra().DomainSchema) + ".";
+    R += QuoteIdent(Extra().DomainName);
   } else if (Computed()) {
-    R = "AS " + Body;
+    R = "AS " + Extra().Body;
     if (Persisted) R += " PERSISTED";
   } else if (FieldType == iftXml) {
     R = "XML";
-    if (!XmlSchema.empty()) R += " " + XmlSchema;
+    if (!Extra().XmlSchema.empty()) R += " " + Extra().XmlSchema;
   } else if (FieldType == iftTable) {
-    return TableType ? TableType->TypeDef() : std::string("TABLE");
+    return Extra().TableType ? Extra().TableType->TypeDef() : std::string("TABLE");
   } else {
     R = SizedTypeName(*this);
   }
@@ -274,11 +275,13 @@ std::string TFldData::MSSQLTypeDef() const {
   R += DefaultClause(GetDefValue(), Param);
   if (InOut == ioOut) R += " OUTPUT";
   // A user type's descriptor takes the collation of the database.
-  if (!Collation.empty() && !dynamic_cast<const TDmnData*>(OwnerObj)) R += " COLLATE " + Collation;
+  if (!Extra().Collation.empty() && !dynamic_cast<const TDmnData*>(OwnerObj))
+    R += " COLLATE " + Extra().Collation;
   if (Identity) {
     R += " IDENTITY";
-    if (IdentityIncrement != 0)
-      R += " (" + std::to_string(IdentitySeed) + ", " + std::to_string(IdentityIncrement) + ")";
+    if (Extra().IdentityIncrement != 0)
+      R += " (" + std::to_string(Extra().IdentitySeed) + ", " +
+           std::to_string(Extra().IdentityIncrement) + ")";
   }
   if (RowGuidCol) R += " ROWGUIDCOL";
   if (!Computed() && !Param) R += Nullable ? " NULL" : " NOT NULL";
@@ -287,7 +290,8 @@ std::string TFldData::MSSQLTypeDef() const {
 
 std::string TFldData::OracleTypeDef() const {
   const std::string Ref = RefType ? "REF " : "";
-  std::string R = Ref + (DomainName.empty() ? NameOrNothing(FieldType) : DomainName);
+  std::string R =
+      Ref + (Extra().DomainName.empty() ? NameOrNothing(FieldType) : Extra().DomainName);
   switch (FieldType) {
     case iftVarchar:
     case iftChar:
@@ -335,7 +339,7 @@ std::string TFldData::OracleTypeDef() const {
 std::string TFldData::DB2TypeDef() const {
   std::string R;
   if (FieldType == iftDomain) {
-    R = DomainName;
+    R = Extra().DomainName;
   } else {
     R = NameOrNothing(FieldType);
     if ((FieldType == iftVarchar || FieldType == iftChar || FieldType == iftBlob ||
@@ -346,17 +350,18 @@ std::string TFldData::DB2TypeDef() const {
       R += InParens(Precision, Scale);
   }
   if (ForBitData) R += " FOR BIT DATA";
-  if (Logged == 0) R += " NOT LOGGED";
-  if (Logged == 1) R += " LOGGED";
-  if (Compact == 0) R += " NOT COMPACT";
-  if (Compact == 1) R += " COMPACT";
+  if (Extra().Logged == 0) R += " NOT LOGGED";
+  if (Extra().Logged == 1) R += " LOGGED";
+  if (Extra().Compact == 0) R += " NOT COMPACT";
+  if (Extra().Compact == 1) R += " COMPACT";
   if (!Nullable) R += " NOT NULL";
   if (GeneratedKind == 'A' || GeneratedKind == 'D') {
     R += GeneratedKind == 'A' ? " GENERATED ALWAYS " : " GENERATED BY DEFAULT ";
     if (Identity)
-      R += "AS IDENTITY" + (IdentityGenerator ? IdentityGenerator->ParamDef() : std::string());
+      R += "AS IDENTITY" +
+           (Extra().IdentityGenerator ? Extra().IdentityGenerator->ParamDef() : std::string());
     else
-      R += "AS(" + GeneratedExpr + ")";
+      R += "AS(" + Extra().GeneratedExpr + ")";
   }
   if (const std::string Default = GetDefValue(); !Default.empty()) R += " WITH DEFAULT " + Default;
   return R;

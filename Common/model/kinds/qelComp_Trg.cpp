@@ -40,12 +40,12 @@ void TTrgData::Assign(const TTrgData& Source) {
   SetOwnName(Source.OwnName);
   SourceBody = Source.SourceBody;
   TrgType = Source.TrgType;
-  Body = Source.Body;
+  SetExtra(&TObjExtra::Body, Source.Extra().Body);
   Active = Source.Active;
   Timing = Source.Timing;
   Events = Source.Events;
   Position = Source.Position;
-  Description = Source.Description;
+  SetExtra(&TObjExtra::Description, Source.Extra().Description);
 }
 
 void TTrgData::SetOwnName(const std::string& Name) {
@@ -57,7 +57,7 @@ void TTrgData::SetOwnName(const std::string& Name) {
     std::string Key = Name;
     switch (GetDatabaseType()) {
       case dbSybaseASA:
-        Key = SchObjName(Creator.empty() ? GetSchema() : Creator, Name);
+        Key = SchObjName(Extra().Creator.empty() ? GetSchema() : Extra().Creator, Name);
         break;
       case dbOracle:
       case dbMSSQL:
@@ -119,7 +119,7 @@ std::string TTrgData::Ib_HeaderDef() const {
 }
 
 std::string TTrgData::ASAHeaderDef() const {
-  const std::string OwnerPrefix = Creator.empty() ? std::string() : Creator + ".";
+  const std::string OwnerPrefix = Extra().Creator.empty() ? std::string() : Extra().Creator + ".";
   std::string R = "CREATE TRIGGER \r\n" + GetObjName() + " ";
   if (TransactSQL)
     return R + "ON " + OwnerPrefix + QuoteIdent(OwnName) + "\r\n" + "  FOR " +
@@ -280,7 +280,7 @@ std::string TTrgData::ASADef(const std::string& aBody) const {
 }
 
 std::string TTrgData::MSSQLDef(const std::string& aBody) const {
-  return aBody.empty() ? SourceDefinition : MSSQLHeaderDef(false) + aBody;
+  return aBody.empty() ? Extra().SourceDefinition : MSSQLHeaderDef(false) + aBody;
 }
 
 std::string TTrgData::OracleDef(const std::string& aBody) const {
@@ -320,22 +320,22 @@ std::string TTrgData::DefWithBody(const std::string& aBody) const {
 }
 
 std::string TTrgData::Def() const {
-  return DefWithBody(Body);
+  return DefWithBody(Extra().Body);
 }
 
 std::string TTrgData::SourceDef() const {
-  if (SourceBody.empty()) SourceBody = Body;
+  if (SourceBody.empty()) SourceBody = Extra().Body;
   return DefWithBody(SourceBody);
 }
 
 std::string TTrgData::AlterDef() const {
   switch (GetDatabaseType()) {
     case dbInterBase:
-      return "ALTER TRIGGER " + QuoteIdent(GetObjName()) + "\r\n" + Body;
+      return "ALTER TRIGGER " + QuoteIdent(GetObjName()) + "\r\n" + Extra().Body;
     case dbMSSQL:
-      return MSSQLHeaderDef(true) + Body;
+      return MSSQLHeaderDef(true) + Extra().Body;
     case dbOracle:
-      return OracleDef(Body);  // CREATE OR REPLACE
+      return OracleDef(Extra().Body);  // CREATE OR REPLACE
     default:
       return "";
   }
@@ -346,7 +346,7 @@ std::string TTrgData::DropDef() const {
   switch (GetDatabaseType()) {
     case dbSybaseASA: {
       std::string R = "DROP TRIGGER ";
-      if (!Creator.empty()) R += QuoteIdent(Creator) + ".";
+      if (!Extra().Creator.empty()) R += QuoteIdent(Extra().Creator) + ".";
       return R + QuoteIdent(OwnName) + "." + Name;
     }
     case dbPostgreSQL: {
@@ -428,7 +428,7 @@ void TTrgData::AddAlterStatements(TDbOperation Operation) {
 }
 
 void TTrgData::AssignEmptyBody() {
-  if (!GetObjCreated() || Body == EmptyBody() || IsBeingDropped()) return;
+  if (!GetObjCreated() || Extra().Body == EmptyBody() || IsBeingDropped()) return;
   for (const auto& D : UseOf) D->Active = false;  // the empty body uses nothing
   if (TTrgData* M = MasterCopy(); M && M != this) M->SetRestoreBody(true);
   if (GetBodyStyle() == tbDrop) {
@@ -451,11 +451,11 @@ void TTrgData::CreateEmpty() {
   SetRestoreBody(true);
   SetObjCreated(true);
   // Created with the empty body: the alter pass finds the difference and writes the real one.
-  const std::string Real = Body;
-  Body = EmptyBody();
+  const std::string Real = Extra().Body;
+  SetExtra(&TObjExtra::Body, EmptyBody());
   KeepCreatedBody();
-  Body = Real;
-  if (TDbObj* Ref = GetRefObj()) Ref->CurrentDef = Empty;
+  SetExtra(&TObjExtra::Body, Real);
+  if (TDbObj* Ref = GetRefObj()) Ref->SetExtra(&TObjExtra::CurrentDef, Empty);
 }
 
 void TTrgData::SetRestoreBody(bool Value) {
@@ -468,7 +468,7 @@ void TTrgData::KeepCreatedBody() {
     FSavedBodyAsRead = SavedBody;
     FSavedBodyKept = true;
   }
-  SavedBody = Body;
+  SavedBody = Extra().Body;
 }
 
 void TTrgData::ResetGeneration() {
@@ -493,7 +493,7 @@ void TTrgData::DoBeforeDrop() {
         TDependObj* D = V->UseIn[I];
         auto* Other = dynamic_cast<TTrgData*>(D->DepObj);
         if (!D->Active || !Other || Other == this || Other->GetObjName() == GetObjName() ||
-            !Other->GetObjCreated() || Other->Body == Other->EmptyBody())
+            !Other->GetObjCreated() || Other->Extra().Body == Other->EmptyBody())
           continue;
         Other->AssignEmptyBody();
         D->Active = false;
@@ -512,7 +512,7 @@ void GenScriptDropTrgEmpty(TCustomObjs& /*Master*/, TCustomObjs& Target, TCustom
     if (!T || T->SkipDef || T->GetRefObj() || !dynamic_cast<TViwData*>(T->OwnerObj)) continue;
     // Only a trigger that can stand empty is emptied; the others are dropped by the drop pass.
     if (!T->GetObjCreated() || T->GetBodyStyle() != tbAlter) continue;
-    if (Trim(T->Body) == Trim(T->EmptyBody())) continue;
+    if (Trim(T->Extra().Body) == Trim(T->EmptyBody())) continue;
     T->ReplaceBody(T->EmptyBody());
     Exec.AddComment(T->GenComment("Empty trigger body before drop..."));
     T->AddAlterStatements(odbEmptyDrop);
@@ -542,11 +542,11 @@ void GenScriptTrigCreate(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQ
     if (!Any) Exec.AddComment(T->GenComment("Create trigger..."));
     Any = true;
     T->CreateDependDef();
-    if (!Descr || T->Description.empty()) continue;
+    if (!Descr || T->Extra().Description.empty()) continue;
     switch (T->GetDatabaseType()) {
       case dbSybaseASA:
         Exec.Add("COMMENT ON TRIGGER " + T->GetObjName() + " IS " +
-                     ScriptQuotedStr(T->Description, dbSybaseASA),
+                     ScriptQuotedStr(T->Extra().Description, dbSybaseASA),
                  stStatement, T->GetObjName(), dboTrigger, odbDescription);
         break;
       case dbInterBase:
@@ -578,12 +578,12 @@ void GenScriptTrigAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     } else if (P && (T->RestoreBody || !P->GetObjCreated())) {
       // An emptied body to write back, or a trigger the script dropped on the way.
       Changed = true;
-    } else if (!P && T->GetObjCreated() && T->SavedBody != T->Body) {
+    } else if (!P && T->GetObjCreated() && T->SavedBody != T->Extra().Body) {
       Changed = true;
       Exec.AddComment(T->GenComment("Alter created trigger..."));
     }
     if (!Changed) {
-      if (Descr && P && P->Description != T->Description) Exec.AddDescription(T);
+      if (Descr && P && P->Extra().Description != T->Extra().Description) Exec.AddDescription(T);
       continue;
     }
 
@@ -595,7 +595,7 @@ void GenScriptTrigAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
       if (!T->GetObjCreated()) {
         T->CreateDependDef();
       } else {
-        if (!(P && P->Body == T->Body && !T->RestoreBody)) {
+        if (!(P && P->Extra().Body == T->Extra().Body && !T->RestoreBody)) {
           T->DoBeforeCreate();
           Exec.Add(T->AlterDef(), stTrigger, T->GetObjName(), dboTrigger, odbAlter);
           T->DoAfterCreate();
@@ -626,8 +626,8 @@ void GenScriptTrigAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
       }
     }
     T->SetRestoreBody(false);
-    if (P) P->CurrentDef = T->Def();
-    if (Descr && !T->Description.empty()) Exec.AddDescription(T);
+    if (P) P->SetExtra(&TObjExtra::CurrentDef, T->Def());
+    if (Descr && !T->Extra().Description.empty()) Exec.AddDescription(T);
   }
 }
 

@@ -57,10 +57,11 @@ std::string TViwData::Def() const {
              (IdentifierKeyword.empty() ? std::string("IDENTIFIER") : IdentifierKeyword) + "(" +
              Cols + ")";
       }
-      return R + Flds + "\r\n" + "   AS " + "\r\n" + Body;
+      return R + Flds + "\r\n" + "   AS " + "\r\n" + Extra().Body;
     }
     case dbMSSQL: {
-      if (Body.empty()) return FullText;  // read without a body: written back as read
+      if (Extra().Body.empty())
+        return Extra().FullText;  // read without a body: written back as read
       std::string R = "CREATE VIEW " + GetObjFullName() + Flds + "\r\n";
       std::string Options;
       auto AddOption = [&Options](const char* Option) {
@@ -70,25 +71,27 @@ std::string TViwData::Def() const {
       if (SchemaBinding) AddOption("SCHEMABINDING");
       if (ViewMetadata) AddOption("VIEW_METADATA");
       if (!Options.empty()) R += Options + "\r\n";
-      return R + " AS " + "\r\n" + Body;
+      return R + " AS " + "\r\n" + Extra().Body;
     }
     case dbMySQL: {
       std::string R = "CREATE";
       if (!Algorithm.empty()) R += " ALGORITHM=" + Algorithm;
       if (!SqlSecurity.empty()) R += " SQL SECURITY " + SqlSecurity;
-      return R + " VIEW " + QuoteIdent(GetObjName()) + Flds + "\r\n" + " AS " + "\r\n" + Body;
+      return R + " VIEW " + QuoteIdent(GetObjName()) + Flds + "\r\n" + " AS " + "\r\n" +
+             Extra().Body;
     }
     case dbDB2:
     // The view is dropped under its schema-qualified name, so it is created there too: an
     // unqualified name would land in the first schema of the search path.
     case dbPostgreSQL:
-      return "CREATE VIEW " + GetObjFullName() + Flds + "\r\n" + " AS " + "\r\n" + Body;
+      return "CREATE VIEW " + GetObjFullName() + Flds + "\r\n" + " AS " + "\r\n" + Extra().Body;
     default: {
       // A SQL Anywhere view of an owner other than DBA is created under that owner, where it
       // is dropped; a DBA view keeps the bare name it has always been written with.
-      const bool Owned = GetDatabaseType() == dbSybaseASA && !Creator.empty() && Creator != "DBA";
+      const bool Owned =
+          GetDatabaseType() == dbSybaseASA && !Extra().Creator.empty() && Extra().Creator != "DBA";
       return "CREATE VIEW " + (Owned ? GetObjFullName() : QuoteIdent(GetObjName())) + Flds +
-             "\r\n" + " AS " + "\r\n" + Body;
+             "\r\n" + " AS " + "\r\n" + Extra().Body;
     }
   }
 }
@@ -143,7 +146,7 @@ void RecreateChangedReadView(TDbObj& User, const TViwData& W, const std::string&
   const std::string Key = W.ObjKeyDef();
   auto* Mw = Master ? dynamic_cast<TViwData*>(Master->Views.FindObj(Key)) : nullptr;
   auto* Tw = Target ? dynamic_cast<TViwData*>(Target->Views.FindObj(Key)) : nullptr;
-  if (!Mw || !Tw || Mw->CurrentDef == Tw->CurrentDef) return;
+  if (!Mw || !Tw || Mw->Extra().CurrentDef == Tw->Extra().CurrentDef) return;
   TCustomSQLExec* Exec = User.GetSQLExec();
   const std::string Tail = W.GetObjName() + " for " + UserKind + ": " + User.GetObjName();
   Comment(Exec, User.GenComment("Alter view (drop/create): " + Tail));
@@ -151,7 +154,7 @@ void RecreateChangedReadView(TDbObj& User, const TViwData& W, const std::string&
   Tw->DropDependDef();
   Comment(Exec, User.GenComment("Alter view (create): " + Tail));
   Mw->CreateDependDef();
-  Tw->CurrentDef = Mw->CurrentDef;
+  Tw->SetExtra(&TObjExtra::CurrentDef, Mw->Extra().CurrentDef);
 }
 
 void TViwData::CreateDependDef() {
@@ -290,25 +293,25 @@ void TViwData::DoAfterDrop() {
 namespace {
 
 void AddViewDescription(TCustomSQLExec& Exec, TViwData& V) {
-  if (!V.Description.empty()) Exec.AddDescription(&V);
+  if (!V.Extra().Description.empty()) Exec.AddDescription(&V);
   V.DescriptionWritten = true;
 }
 
 void AddColumnDescriptions(TCustomSQLExec& Exec, const TViwData& V) {
   for (const TObjVector<TFldData>* List : {&V.Fields, &V.DescribedColumns})
     for (const auto& F : *List)
-      if (!F->Description.empty()) Exec.AddDescription(F.get());
+      if (!F->Extra().Description.empty()) Exec.AddDescription(F.get());
 }
 
 /// The descriptions of V's columns where they differ from those of its counterpart T: by
 /// pairing for declared columns, by name for columns only described.
 void AlterColumnDescriptions(TCustomSQLExec& Exec, const TViwData& V, const TViwData& T) {
   for (const auto& F : V.Fields)
-    if (const TDbObj* G = F->GetRefObj(); G && G->Description != F->Description)
+    if (const TDbObj* G = F->GetRefObj(); G && G->Extra().Description != F->Extra().Description)
       Exec.AddDescription(F.get());
   for (const auto& F : V.DescribedColumns) {
     const TFldData* G = T.FindColumn(F->GetObjName());
-    if (!G || G->Description != F->Description) Exec.AddDescription(F.get());
+    if (!G || G->Extra().Description != F->Extra().Description) Exec.AddDescription(F.get());
   }
 }
 
@@ -339,7 +342,7 @@ void GenScriptViewCreate(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQ
       AddViewDescription(Exec, *V);
       AddColumnDescriptions(Exec, *V);
     }
-    if (T) T->CurrentDef = V->CurrentDef;
+    if (T) T->SetExtra(&TObjExtra::CurrentDef, V->Extra().CurrentDef);
   }
   if (Any) Exec.AddComment("\r\n");
 }
@@ -353,9 +356,9 @@ void GenScriptViewAlter(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQL
     auto* T = V ? dynamic_cast<TViwData*>(V->GetRefObj()) : nullptr;
     if (!V || V->SkipDef || !T) continue;
 
-    if (V->CurrentDef == T->CurrentDef && !V->GetReCreate()) {
+    if (V->Extra().CurrentDef == T->Extra().CurrentDef && !V->GetReCreate()) {
       if (!Descr) continue;
-      if (V->Description != T->Description) {
+      if (V->Extra().Description != T->Extra().Description) {
         Exec.AddDescription(V);
         Exec.AddComment("\r\n");
       }
@@ -368,11 +371,11 @@ void GenScriptViewAlter(TCustomObjs& Master, TCustomObjs& /*Target*/, TCustomSQL
     const std::string Suffix = V->GetReCreate() ? " (recreate)" : "";
     Exec.AddComment(T->GenComment("Drop altered view: " + T->GetObjName() + Suffix));
     T->DropDependDef();
-    T->CurrentDef.clear();
+    T->SetExtra(&TObjExtra::CurrentDef, std::string());
     V->SetObjCreated(false);
     Exec.AddComment(V->GenComment("Create altered view: " + V->GetObjName() + Suffix));
     V->CreateDependDef();
-    T->CurrentDef = V->CurrentDef;
+    T->SetExtra(&TObjExtra::CurrentDef, V->Extra().CurrentDef);
     V->SetReCreate(false);
     if (Descr) {
       AddViewDescription(Exec, *V);
@@ -390,7 +393,7 @@ void GenScriptViewDrop(TCustomObjs& /*Master*/, TCustomObjs& Target, TCustomSQLE
     if (!Any) Exec.AddComment(T->GenComment("Drop View..."));
     Any = true;
     T->DropDependDef();
-    T->CurrentDef.clear();
+    T->SetExtra(&TObjExtra::CurrentDef, std::string());
   }
   if (Any) Exec.AddComment("\r\n");
 }

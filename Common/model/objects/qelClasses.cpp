@@ -284,10 +284,10 @@ void TDbObj::SetObjCreated(bool Value) {
 }
 
 std::string TDbObj::GetCaption() const {
-  if (FObjName.empty()) return !AltName.empty() ? AltName : Def();
+  if (FObjName.empty()) return !Extra().AltName.empty() ? Extra().AltName : Def();
   switch (GetDatabaseType()) {
     case dbSybaseASA:
-      if (!Creator.empty()) return Creator + "." + FObjName;
+      if (!Extra().Creator.empty()) return Extra().Creator + "." + FObjName;
       break;
     case dbDB2:
       if (!FSchema.empty()) return FSchema + "." + FObjName;
@@ -366,7 +366,7 @@ std::string TDbObj::AlterDef() const {
 }
 
 std::string TDbObj::SourceDef() const {
-  return !SourceDefinition.empty() ? SourceDefinition : Def();
+  return !Extra().SourceDefinition.empty() ? Extra().SourceDefinition : Def();
 }
 
 std::string TDbObj::GenComment(const std::string& S) const {
@@ -458,7 +458,7 @@ std::string TDbObj::ObjKeyDef() const {
 
 void TDbObj::ResetGeneration() {
   if (FBodyReplaced) {
-    Body = std::move(FRare->BodyAsRead);
+    SetExtra(&TObjExtra::Body, std::move(FRare->BodyAsRead));
     std::string().swap(FRare->BodyAsRead);
     FBodyReplaced = false;
   }
@@ -466,12 +466,26 @@ void TDbObj::ResetGeneration() {
   for (const auto& D : UseOf) D->Active = true;
 }
 
+const TObjExtra& TDbObj::Extra() const {
+  static const TObjExtra None;
+  return FExtra ? *FExtra : None;
+}
+
+TObjExtra& TDbObj::EditExtra() {
+  if (!FExtra) FExtra = NewExtra();
+  return *FExtra;
+}
+
+std::unique_ptr<TObjExtra> TDbObj::NewExtra() const {
+  return std::make_unique<TObjExtra>();
+}
+
 void TDbObj::ReplaceBody(const std::string& Value) {
   if (!FBodyReplaced) {
-    Rare().BodyAsRead = Body;
+    Rare().BodyAsRead = Extra().Body;
     FBodyReplaced = true;
   }
-  Body = Value;
+  SetExtra(&TObjExtra::Body, Value);
 }
 
 namespace {
@@ -505,8 +519,8 @@ std::string TDbObj::GetObjFullName() const {
   const TDatabaseType DB = GetDatabaseType();
   const std::int32_t K = SchemaKindOf(this);
   if (DB == dbSybaseASA && (K == kindTable || K == kindProcedure || K == kindView)) {
-    if (Creator.empty()) return "DBA." + QuoteIdent(FObjName);
-    return QuoteIdent(Creator) + "." + QuoteIdent(FObjName);
+    if (Extra().Creator.empty()) return "DBA." + QuoteIdent(FObjName);
+    return QuoteIdent(Extra().Creator) + "." + QuoteIdent(FObjName);
   }
   return K == kindField ? QuoteIdent(FObjName) : SchemaQualified(FSchema, FObjName);
 }

@@ -336,6 +336,31 @@ bool WritesSchema(TDatabaseType Db);
 /// "object" for a code without a word of its own.
 std::string_view KindName(std::int32_t Kind);
 
+/// The texts of a schema object that most objects of a schema leave empty (every column is an
+/// object, and few have a description or a body): an object holds them in a block of its own,
+/// made when the first of them is set. Kinds with rarer attributes of their own extend it
+/// (TDbObj::NewExtra).
+struct TObjExtra {
+  TObjExtra() = default;
+  TObjExtra(const TObjExtra&) = delete;
+  TObjExtra& operator=(const TObjExtra&) = delete;
+  virtual ~TObjExtra() = default;
+
+  TObjText Description;
+  /// Definition snapshot taken before generation (TObjs::SetSourceDefinition).
+  TObjText SourceDefinition;
+  /// The definition the target holds at the current point of the generated script.
+  TObjText CurrentDef;
+  /// Routine, trigger or view text; also a CHECK, DEFAULT or computed expression.
+  TObjText Body;
+  /// Name used in captions and statements when the object has no name (unnamed constraints).
+  TObjText AltName;
+  /// The complete CREATE text as read, where the reader keeps it.
+  TObjText FullText;
+  /// SQL Anywhere owner of a table, procedure or view.
+  TObjText Creator;
+};
+
 /// The base of every schema object (domain, table, column, view, index, procedure, trigger ...).
 /// Kind classes override the twenty virtual operations through which the comparer and the
 /// script writers obtain DDL text and drive creation and dropping.
@@ -357,23 +382,10 @@ class TDbObj : public TObject {
 
   /// The collection the object belongs to; not owned; may be nullptr.
   TCustomObjs* Owner = nullptr;
-  TObjText Description;
   /// Dependents: one record per object that uses this one.
   TDependList UseIn;
   /// Prerequisites: one record per object this one uses.
   TDependList UseOf;
-  /// Definition snapshot taken before generation (TObjs::SetSourceDefinition).
-  TObjText SourceDefinition;
-  /// The definition the target holds at the current point of the generated script.
-  TObjText CurrentDef;
-  /// Routine, trigger or view text; also a CHECK, DEFAULT or computed expression.
-  TObjText Body;
-  /// Name used in captions and statements when the object has no name (unnamed constraints).
-  TObjText AltName;
-  /// The complete CREATE text as read, where the reader keeps it.
-  TObjText FullText;
-  /// SQL Anywhere owner of a table, procedure or view.
-  TObjText Creator;
   /// The comparer's pairing that last gave this object its counterpart (0: none yet). A new
   /// pairing keeps the counterparts it finds again in place and forgets only the others.
   std::uint64_t PairRound = 0;
@@ -425,14 +437,25 @@ class TDbObj : public TObject {
 
   // Non-virtual operations.
 
+  /// The texts most objects leave empty (description, body, definitions, creator); empty
+  /// texts while the object has none of them.
+  const TObjExtra& Extra() const;
+  /// Those texts to set, the block made on first use.
+  TObjExtra& EditExtra();
+  /// Sets one of those texts; setting an empty text makes no block.
+  template <class T, class V>
+  void SetExtra(T TObjExtra::*Member, V&& Value) {
+    if (FExtra || !(Extra().*Member == Value)) EditExtra().*Member = std::forward<V>(Value);
+  }
+
   const std::string& GetObjName() const { return FObjName; }
   /// Stores the name; SQL Server without case-sensitive identifiers stores it upper-cased.
   void SetObjName(const std::string& Value);
   const std::string& GetSchema() const { return FSchema; }
   /// Stores the schema with the SQL Server rule of SetObjName.
   void SetSchema(const std::string& Value);
-  void SetBody(const std::string& Value) { Body = Value; }
-  void SetDescription(const std::string& Value) { Description = Value; }
+  void SetBody(const std::string& Value) { SetExtra(&TObjExtra::Body, Value); }
+  void SetDescription(const std::string& Value) { SetExtra(&TObjExtra::Description, Value); }
   /// The counterpart in the other collection of a comparison, or nullptr.
   TDbObj* GetRefObj() const { return FRefObj; }
   void SetRefObj(TDbObj* Value);
@@ -504,6 +527,11 @@ class TDbObj : public TObject {
   /// record of the object on itself is made inactive and passed over) and makes inactive each
   /// record whose user TakeOut has dropped or emptied (returns true).
   void TakeOutUsers(const std::function<bool(TDbObj& User)>& TakeOut);
+  /// A new block of rarer attributes for EditExtra: a TObjExtra here, a kind's own extension
+  /// where it has one.
+  virtual std::unique_ptr<TObjExtra> NewExtra() const;
+
+  std::unique_ptr<TObjExtra> FExtra;
 
  private:
   std::string FObjName;

@@ -233,10 +233,10 @@ void TCustomSQLExec::AddDescription(TDbObj* Obj, const TDbObj* Before) {
         break;
     }
   }
-  const bool Replaces = Before && !Before->Description.empty();
+  const bool Replaces = Before && !Before->Extra().Description.empty();
   TStatement* Statement = Add(Obj->DescriptionDef(Replaces), stDescription, Obj->GetObjName(),
                               ObjType, odbDescription, OwnName, "");
-  if (Statement) Statement->Description = Obj->Description;
+  if (Statement) Statement->Description = Obj->Extra().Description;
 }
 
 bool TCustomSQLExec::ExecuteScript() {

@@ -1,8 +1,10 @@
 // A text member of a schema object that most objects leave empty.
 #pragma once
 
+#include <atomic>
 #include <compare>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -228,6 +230,107 @@ class TObjText {
   }
 
   std::unique_ptr<std::string> FText;
+};
+
+/// A text that many objects of a schema hold alike (the name of the table every column of
+/// that table names): one pointer, and a text assigned equal to the one assigned last on the
+/// same thread shares that one's string instead of holding a copy. It reads as a
+/// `const std::string&`; it is only ever replaced as a whole, never changed in place.
+class TSharedText {
+ public:
+  TSharedText() noexcept = default;
+  TSharedText(const TSharedText& Other) noexcept : FRep(Other.FRep) { Hold(FRep); }
+  TSharedText(TSharedText&& Other) noexcept : FRep(Other.FRep) { Other.FRep = nullptr; }
+  ~TSharedText() { Release(FRep); }
+
+  TSharedText& operator=(const TSharedText& Other) noexcept {
+    Hold(Other.FRep);
+    Release(FRep);
+    FRep = Other.FRep;
+    return *this;
+  }
+  TSharedText& operator=(TSharedText&& Other) noexcept {
+    if (this != &Other) {
+      Release(FRep);
+      FRep = Other.FRep;
+      Other.FRep = nullptr;
+    }
+    return *this;
+  }
+  TSharedText& operator=(std::string_view S) {
+    Set(S);
+    return *this;
+  }
+  TSharedText& operator=(const std::string& S) { return *this = std::string_view(S); }
+  TSharedText& operator=(const char* S) { return *this = std::string_view(S); }
+
+  operator const std::string&() const noexcept { return str(); }
+  operator std::string_view() const noexcept { return str(); }
+  const std::string& str() const noexcept { return FRep ? FRep->Text : Empty(); }
+  bool empty() const noexcept { return !FRep; }
+  std::string::size_type size() const noexcept { return str().size(); }
+  const char* c_str() const noexcept { return str().c_str(); }
+  void clear() noexcept {
+    Release(FRep);
+    FRep = nullptr;
+  }
+
+  friend bool operator==(const TSharedText& A, const TSharedText& B) noexcept {
+    return A.FRep == B.FRep || A.str() == B.str();
+  }
+  friend bool operator==(const TSharedText& A, const std::string& B) noexcept {
+    return A.str() == B;
+  }
+  friend bool operator==(const TSharedText& A, const char* B) noexcept { return A.str() == B; }
+  friend std::string operator+(const TSharedText& A, const std::string& B) { return A.str() + B; }
+  friend std::string operator+(const std::string& A, const TSharedText& B) { return A + B.str(); }
+  friend std::string operator+(const char* A, const TSharedText& B) { return A + B.str(); }
+  friend std::string operator+(const TSharedText& A, const char* B) { return A.str() + B; }
+  friend std::string operator+(const TSharedText& A, char B) { return A.str() + B; }
+  friend std::ostream& operator<<(std::ostream& Out, const TSharedText& Text) {
+    return Out << Text.str();
+  }
+
+ private:
+  struct TRep {
+    explicit TRep(std::string_view S) : Text(S) {}
+    std::atomic<std::uint32_t> Refs{1};
+    const std::string Text;
+  };
+  static void Hold(TRep* Rep) noexcept {
+    if (Rep) Rep->Refs.fetch_add(1, std::memory_order_relaxed);
+  }
+  static void Release(TRep* Rep) noexcept {
+    if (Rep && Rep->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete Rep;
+  }
+  /// The text assigned last on this thread, held so that the next equal one shares it.
+  struct TLast {
+    TLast() = default;
+    TLast(const TLast&) = delete;
+    TLast& operator=(const TLast&) = delete;
+    ~TLast() { Release(Rep); }
+    TRep* Rep = nullptr;
+  };
+  void Set(std::string_view S) {
+    TRep* Rep = nullptr;
+    if (!S.empty()) {
+      thread_local TLast Last;
+      if (!Last.Rep || Last.Rep->Text != S) {
+        Release(Last.Rep);
+        Last.Rep = new TRep(S);
+      }
+      Rep = Last.Rep;
+      Hold(Rep);
+    }
+    Release(FRep);
+    FRep = Rep;
+  }
+  static const std::string& Empty() noexcept {
+    static const std::string E;
+    return E;
+  }
+
+  TRep* FRep = nullptr;
 };
 
 }  // namespace qel

@@ -82,13 +82,13 @@ void TDbObj::InheritedCreateDependDef() {
     // Columns and routines write their descriptions with their creation; the other kinds do it
     // in the comparer's passes.
     if (Exec && GetCompareObjects().Contains(coDescription)) {
-      if (Fld && !Description.empty()) Exec->AddDescription(this);
+      if (Fld && !Extra().Description.empty()) Exec->AddDescription(this);
       if (Prc) {
-        if (!Description.empty()) Exec->AddDescription(this);
+        if (!Extra().Description.empty()) Exec->AddDescription(this);
         for (const auto& P : Prc->Params)
-          if (!P->Description.empty()) Exec->AddDescription(P.get());
+          if (!P->Extra().Description.empty()) Exec->AddDescription(P.get());
         for (const auto& P : Prc->Results)
-          if (!P->Description.empty()) Exec->AddDescription(P.get());
+          if (!P->Extra().Description.empty()) Exec->AddDescription(P.get());
       }
     }
     SetObjCreated(true);
@@ -223,8 +223,8 @@ void TDbObj::InheritedDropDependDef() {
       for (const auto& F : Viw->Fields) F->SetObjCreated(false);
     auto* Fld = dynamic_cast<TFldData*>(this);
     AddStatement(GetSQLExec(), DropDef(), stStatement,
-                 GetObjName().empty() ? AltName : GetObjName(), DbObjectOf(this, false), odbDrop,
-                 Fld ? Fld->TableName : std::string());
+                 GetObjName().empty() ? Extra().AltName : GetObjName(), DbObjectOf(this, false),
+                 odbDrop, Fld ? Fld->TableName : std::string());
     SetObjCreated(false);
   }
   DoAfterDrop();
@@ -251,9 +251,9 @@ void TDbObj::DoBeforeDrop() {
     if (!D->Active || Obj == this || Obj->IsBeingDropped()) continue;
 
     if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) {
-      if (Prc->GetDatabaseType() != dbSybaseASE && Prc->Body != Prc->EmptyBody())
+      if (Prc->GetDatabaseType() != dbSybaseASE && Prc->Extra().Body != Prc->EmptyBody())
         Prc->AssignEmptyBody(true);
-    } else if (SelfViw && Obj->Kind == kindField && !Obj->Body.empty()) {
+    } else if (SelfViw && Obj->Kind == kindField && !Obj->Extra().Body.empty()) {
       Obj->DropDependDef();  // a computed column that reads the view
     } else if (Obj->Kind == kindView) {
       Obj->DropDependDef();
@@ -262,7 +262,7 @@ void TDbObj::DoBeforeDrop() {
       const TDatabaseType DB = Trg->GetDatabaseType();
       if (DB == dbPostgreSQL || DB == dbSybaseASE) {
         Trg->DropDependDef();
-      } else if (Trg->Body != Trg->EmptyBody()) {
+      } else if (Trg->Extra().Body != Trg->EmptyBody()) {
         Trg->ReplaceBody(Trg->EmptyBody());
         AddStatement(Exec, Trg->AlterDef(), stTrigger, Trg->GetObjName(), dboTrigger, odbEmpty);
       }
@@ -275,7 +275,7 @@ void TDbObj::DoBeforeDrop() {
   }
 
   if (auto* Prc = dynamic_cast<TPrcData*>(this)) {
-    if (Body != Prc->EmptyBody()) {
+    if (Extra().Body != Prc->EmptyBody()) {
       ReplaceBody(Prc->EmptyBody());
       for (const auto& D : UseOf) D->Active = false;  // the empty body uses nothing
     }

@@ -138,53 +138,54 @@ std::string TDbObj::IBDescriptionDef() const {
     case udSysTables: {
       if (Fld) {
         if (OwnedByRelation(Fld))
-          return "UPDATE RDB$RELATION_FIELDS SET RDB$DESCRIPTION = \r\n" + L(Description) + "\r\n" +
-                 "WHERE RDB$RELATION_NAME = " + L(Fld->TableName) +
+          return "UPDATE RDB$RELATION_FIELDS SET RDB$DESCRIPTION = \r\n" + L(Extra().Description) +
+                 "\r\n" + "WHERE RDB$RELATION_NAME = " + L(Fld->TableName) +
                  " AND RDB$FIELD_NAME = " + L(Name);
         if (OwnedByRoutine(Fld))
-          return "UPDATE RDB$PROCEDURE_PARAMETERS SET RDB$DESCRIPTION = \r\n" + L(Description) +
-                 "\r\n" + "WHERE RDB$PROCEDURE_NAME = " + L(Fld->TableName) +
+          return "UPDATE RDB$PROCEDURE_PARAMETERS SET RDB$DESCRIPTION = \r\n" +
+                 L(Extra().Description) + "\r\n" +
+                 "WHERE RDB$PROCEDURE_NAME = " + L(Fld->TableName) +
                  " AND RDB$PARAMETER_NAME = " + L(Name);
         return "";
       }
       if (const TIBDescrKind* K = IBDescrKindOf(this))
         return std::string("UPDATE ") + K->SysTable + " SET RDB$DESCRIPTION = \r\n" +
-               L(Description) + "\r\n" + "WHERE " + K->KeyColumn + " = " + L(Name);
-      return GenComment(Description);
+               L(Extra().Description) + "\r\n" + "WHERE " + K->KeyColumn + " = " + L(Name);
+      return GenComment(Extra().Description);
     }
     case udDescribe: {
       if (Fld) {
         if (dynamic_cast<const TTblData*>(Fld->OwnerObj))
           return "DESCRIBE FIELD " + QuoteIdent(Name) + " TABLE " + QuoteIdent(Fld->TableName) +
-                 "\r\n" + L(Description);
+                 "\r\n" + L(Extra().Description);
         if (dynamic_cast<const TViwData*>(Fld->OwnerObj))
           return "DESCRIBE FIELD " + QuoteIdent(Name) + " VIEW " + QuoteIdent(Fld->TableName) +
-                 "\r\n" + L(Description);
+                 "\r\n" + L(Extra().Description);
         if (OwnedByRoutine(Fld))
           return "DESCRIBE PARAMETER " + QuoteIdent(Name) + " PROCEDURE " +
-                 QuoteIdent(Fld->TableName) + "\r\n" + L(Description);
+                 QuoteIdent(Fld->TableName) + "\r\n" + L(Extra().Description);
         return "";
       }
       if (const TIBDescrKind* K = IBDescrKindOf(this))
         return std::string("DESCRIBE ") + K->DescribeWord + " " + QuoteIdent(Name) + "\r\n" +
-               L(Description);
+               L(Extra().Description);
       return "";
     }
     case udComment: {
       if (dynamic_cast<const TDataBaseObj*>(this))
-        return "COMMENT ON DATABASE IS\r\n" + L(Description);
+        return "COMMENT ON DATABASE IS\r\n" + L(Extra().Description);
       if (Fld) {
         if (OwnedByRelation(Fld))
           return "COMMENT ON COLUMN " + QuoteIdent(Fld->OwnerObj->GetObjName()) + "." +
-                 QuoteIdent(Name) + " IS" + "\r\n" + L(Description);
+                 QuoteIdent(Name) + " IS" + "\r\n" + L(Extra().Description);
         if (OwnedByRoutine(Fld))
           return "COMMENT ON PARAMETER " + QuoteIdent(Fld->OwnerObj->GetObjName()) + "." +
-                 QuoteIdent(Name) + " IS" + "\r\n" + L(Description);
+                 QuoteIdent(Name) + " IS" + "\r\n" + L(Extra().Description);
         return "";
       }
       if (const TIBDescrKind* K = IBDescrKindOf(this))
         return std::string("COMMENT ON ") + K->CommentWord + " " + QuoteIdent(Name) + " IS" +
-               "\r\n" + L(Description);
+               "\r\n" + L(Extra().Description);
       return "";
     }
   }
@@ -197,19 +198,19 @@ std::string TDbObj::ASADescriptionDef() const {
   // the server would look for one of the connected user's.
   auto Owned = [this](const TDbObj* Obj, const std::string& Name) {
     const bool Prefix =
-        Obj && !Obj->Creator.empty() && Obj->Creator != "DBA" &&
+        Obj && !Obj->Extra().Creator.empty() && Obj->Extra().Creator != "DBA" &&
         (Obj->Kind == kindTable || Obj->Kind == kindView || Obj->Kind == kindProcedure);
-    return (Prefix ? QuoteIdent(Obj->Creator) + "." : std::string()) + QuoteIdent(Name);
+    return (Prefix ? QuoteIdent(Obj->Extra().Creator) + "." : std::string()) + QuoteIdent(Name);
   };
   if (const auto* Fld = dynamic_cast<const TFldData*>(this)) {
     if (Fld->TableName.empty()) return "";
     return "COMMENT ON COLUMN " + Owned(Fld->OwnerObj, Fld->TableName) + "." +
-           QuoteIdent(GetObjName()) + " IS" + "\r\n" + ScriptQuotedStr(Description, DB);
+           QuoteIdent(GetObjName()) + " IS" + "\r\n" + ScriptQuotedStr(Extra().Description, DB);
   }
   const char* Word = CommentWordOf(*this, "DOMAIN", true);
   if (!Word) return "";
   return std::string("COMMENT ON ") + Word + " " + Owned(this, GetObjName()) + " IS" + "\r\n" +
-         L(Description);
+         L(Extra().Description);
 }
 
 std::string TDbObj::OracleDescriptionDef() const {
@@ -222,15 +223,15 @@ std::string TDbObj::OracleDescriptionDef() const {
   };
   if (const auto* Fld = dynamic_cast<const TFldData*>(this); Fld && !Fld->TableName.empty())
     return "COMMENT ON COLUMN " + Qualifier(Fld->OwnerObj, Fld->TableName) + "." +
-           QuoteIdent(GetObjName()) + " IS" + "\r\n" + ScriptQuotedStr(Description, DB);
+           QuoteIdent(GetObjName()) + " IS" + "\r\n" + ScriptQuotedStr(Extra().Description, DB);
   if (const auto* Trg = dynamic_cast<const TTrgData*>(this); Trg && !Trg->OwnName.empty())
     return "COMMENT ON TRIGGER " + Qualifier(Trg->OwnerObj, Trg->OwnName) + "." +
-           QuoteIdent(GetObjName()) + " IS" + "\r\n" + ScriptQuotedStr(Description, DB);
+           QuoteIdent(GetObjName()) + " IS" + "\r\n" + ScriptQuotedStr(Extra().Description, DB);
   const char* Word = CommentWordOf(*this, "TYPE", false);
   if (!Word || dynamic_cast<const TFldData*>(this) || dynamic_cast<const TTrgData*>(this))
     return "/* COMMENT ON... */";
   return std::string("COMMENT ON ") + Word + " " + GetObjFullName() + " IS" + "\r\n" +
-         L(Description);
+         L(Extra().Description);
 }
 
 std::string TDbObj::PGSQLDescriptionDef() const {
@@ -276,20 +277,21 @@ std::string TDbObj::PGSQLDescriptionDef() const {
       return "";
     Target = GetObjFullName();
   }
-  return "COMMENT ON " + Word + " " + Target + " IS " + ScriptQuotedStr(Description, dbPostgreSQL);
+  return "COMMENT ON " + Word + " " + Target + " IS " +
+         ScriptQuotedStr(Extra().Description, dbPostgreSQL);
 }
 
 std::string TDbObj::MySQLDescriptionDef() const {
   if (dynamic_cast<const TTblData*>(this))
     return "ALTER TABLE " + QuoteIdent(GetObjName()) +
-           " COMMENT = " + ScriptQuotedStr(Description, dbMySQL);
+           " COMMENT = " + ScriptQuotedStr(Extra().Description, dbMySQL);
   // MODIFY COLUMN exists for table columns only; a parameter or view column has no comment.
   if (const auto* Fld = dynamic_cast<const TFldData*>(this);
       Fld && !Fld->TableName.empty() &&
       (!Fld->OwnerObj || dynamic_cast<const TTblData*>(Fld->OwnerObj)))
     return "ALTER TABLE " + QuoteIdent(Fld->TableName) + " MODIFY COLUMN " +
            QuoteIdent(GetObjName()) + " " + Fld->TypeDef() + " COMMENT " +
-           ScriptQuotedStr(Description, dbMySQL);
+           ScriptQuotedStr(Extra().Description, dbMySQL);
   return "";
 }
 
@@ -356,11 +358,11 @@ std::string TDbObj::MSSQLDescriptionDef(bool Replaces) const {
   // a property the object has: a changed one is updated, a removed one dropped.
   const std::int32_t Level = Owner->MSSQLServerOptions.GetMSSQLDatabaseOptions().CompatibilityLevel;
   auto S = [](const std::string& Text) { return ScriptQuotedStr(Text, dbMSSQL); };
-  const bool Drops = Replaces && Description.empty();
+  const bool Drops = Replaces && Extra().Description.empty();
   const char* Verb = Drops ? "drop" : Replaces ? "update" : "add";
   std::string R = std::string(Level == 0 || Level > 90 ? "exec sys.sp_" : "exec dbo.sp_") + Verb +
                   "extendedproperty @name=N" + S("MS_Description");
-  if (!Drops) R += ", @value=N" + S(Description);
+  if (!Drops) R += ", @value=N" + S(Extra().Description);
   R += ", @level0type=N" + S(L0.Type) + ", @level0name=N" + S(L0.Name);
   if (!L1.Type.empty() && !L1.Name.empty())
     R += ", @level1type=N" + S(L1.Type) + ", @level1name=N" + S(L1.Name);

@@ -409,13 +409,13 @@ void TObjs::ExtractDescription(TDbObj* Obj, TStrings& aScript) {
 
 void TObjs::ExtractDescription(TDbObj* Obj, TStrings& aScript, const std::string& Term) {
   if (!Obj) return;
-  if (GetDatabaseType() == dbPostgreSQL && !Obj->Creator.empty())
+  if (GetDatabaseType() == dbPostgreSQL && !Obj->Extra().Creator.empty())
     if (const char* Word = OwnerWord(Obj)) {
       aScript.Add(std::string(Word) + " " + Obj->GetObjFullName() + OwnerSignature(Obj) +
-                  " OWNER TO " + Obj->QuoteIdent(Obj->Creator) + Term);
+                  " OWNER TO " + Obj->QuoteIdent(Obj->Extra().Creator) + Term);
       aScript.Add("");
     }
-  if (!Obj->Description.empty()) {
+  if (!Obj->Extra().Description.empty()) {
     // Dialects (or kinds) that keep no description give no text: nothing is written then.
     const std::string Text = Obj->DescriptionDef();
     if (!Text.empty()) {
@@ -425,7 +425,7 @@ void TObjs::ExtractDescription(TDbObj* Obj, TStrings& aScript, const std::string
   }
   auto Items = [&](const TObjVector<TFldData>& List) {
     for (const auto& F : List)
-      if (!F->Description.empty()) ExtractDescription(F.get(), aScript, Term);
+      if (!F->Extra().Description.empty()) ExtractDescription(F.get(), aScript, Term);
   };
   if (const auto* Tbl = dynamic_cast<const TTblData*>(Obj)) {
     Items(Tbl->Fields);
@@ -512,7 +512,8 @@ void TObjs::ExtractCtr() {
       if (Text.empty()) continue;
       if (!Ctr->GetObjName().empty())
         ScriptBuffer.Add("/* " + SafeBlockComment(Ctr->GetObjName()) + " */");
-      if (!Ctr->AltName.empty()) ScriptBuffer.Add("/* " + SafeBlockComment(Ctr->AltName) + " */");
+      if (!Ctr->Extra().AltName.empty())
+        ScriptBuffer.Add("/* " + SafeBlockComment(Ctr->Extra().AltName) + " */");
       MsCheckOptions(Ctr->QuotedIdentifier, Ctr->AnsiNulls);
       ScriptBuffer.Add(Text + Terminator);
       ScriptBuffer.Add("");
