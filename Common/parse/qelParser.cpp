@@ -1121,20 +1121,30 @@ std::string TCustomSQLParser::BodyToGoLine(std::int32_t Start, bool TextStart) {
   return TrimSQLText(Body);
 }
 
-TFldData* TCustomSQLParser::AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld) {
+bool TCustomSQLParser::ColumnNamed(const TTblData& Table, const std::string& Name) {
   const bool Exact = Table.Fields.CaseSensitive;
+  // Most tables are narrow: their names are compared one by one, with no set to fill.
+  if (Table.Fields.Count() <= 32) {
+    for (const auto& F : Table.Fields)
+      if (Exact ? F->GetObjName() == Name : SameText(F->GetObjName(), Name)) return true;
+    return false;
+  }
   if (FNamesOf != &Table || FNamesCount != Table.Fields.Count()) {
     FColumnNames.clear();
     for (const auto& F : Table.Fields)
       FColumnNames.insert(Exact ? F->GetObjName() : UpperCase(F->GetObjName()));
     FNamesOf = &Table;
   }
+  const bool Known = !FColumnNames.insert(Exact ? Name : UpperCase(Name)).second;
+  FNamesCount = Table.Fields.Count() + 1;  // the column about to be added
+  return Known;
+}
+
+TFldData* TCustomSQLParser::AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld) {
   const std::string& Name = Fld->GetObjName();
-  if (!Name.empty() && !FColumnNames.insert(Exact ? Name : UpperCase(Name)).second)
+  if (!Name.empty() && ColumnNamed(Table, Name))
     ErrMsg("Column " + Name + " is defined twice in table " + Table.GetObjName() + ".");
-  TFldData* Added = Table.Fields.Add(std::move(Fld));
-  FNamesCount = Table.Fields.Count();
-  return Added;
+  return Table.Fields.Add(std::move(Fld));
 }
 
 bool TCustomSQLParser::AtColumnClauseWord() const {

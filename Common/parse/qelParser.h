@@ -685,6 +685,9 @@ class TCustomSQLParser : public TCustomParser {
   const TTblData* FNamesOf = nullptr;
   int FNamesCount = 0;
   std::unordered_set<std::string> FColumnNames;
+  /// Table has a column of that name already (under the case rule of its columns); the name
+  /// is then counted as Table's for the next call, which AddColumn makes true.
+  bool ColumnNamed(const TTblData& Table, const std::string& Name);
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -204,7 +204,8 @@ void TPGSQLParser::DoGetSy() {
     GetIdent();
     Sy = FindResWord();
     if (Sy == syIdent)  // the server folds bare names to lower case
-      for (char& L : Ident) L = LowCase(L);
+      for (char& L : Ident)
+        if (L >= 'A' && L <= 'Z') L = static_cast<char>(L + ('a' - 'A'));
     return;
   }
   if (IsOperatorStart(C) && !(C == '!' && N == '=') && !(C == '|' && N == '|')) {

@@ -73,6 +73,9 @@ constexpr bool IsBareNext(char C) {
 bool NeedsQuotes(std::string_view Name) {
   if (!IsBareFirst(Name.front())) return true;
   if (!std::all_of(Name.begin() + 1, Name.end(), IsBareNext)) return true;
+  // No keyword holds a digit or a dollar sign.
+  if (std::any_of(Name.begin() + 1, Name.end(), [](char C) { return !IsBareFirst(C); }))
+    return false;
   return FindSymbol(kResWordsByWord, Name) != kIdentSymbol || ContainsWord(kAlsoReserved, Name);
 }
 

@@ -215,6 +215,20 @@ TEST(HostileScripts, AColumnDefinedTwiceIsAnErrorInEveryDialect) {
     const TRead R(D, Script);
     EXPECT_TRUE(R.Errors.empty()) << D.Name << "\n" << R.Summary();
   }
+  // Narrow and wide tables are checked apart: the same answers either way, under each case rule.
+  for (const char* Dialect : {"postgresql", "mssql"})
+    for (int Width : {3, 40})
+      for (bool Twice : {false, true}) {
+        std::string Script = "CREATE TABLE t (c0 int";
+        for (int I = 1; I < Width; ++I) Script += ", c" + std::to_string(I) + " int";
+        if (Twice) Script += std::string(", ") + (Dialect[0] == 'm' ? "C1" : "c1") + " int";
+        Script += Dialect[0] == 'm' ? ")\nGO\n" : ");\n";
+        const TRead R(DialectNamed(Dialect), Script);
+        EXPECT_EQ(R.HasError("Column " + std::string(Dialect[0] == 'm' ? "C1" : "c1") +
+                             " is defined twice in table"),
+                  Twice)
+            << Dialect << " " << Width << R.Summary();
+      }
 }
 
 TEST(HostileScripts, AColumnWithNoTypeIsAnError) {

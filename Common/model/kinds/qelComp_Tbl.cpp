@@ -206,9 +206,9 @@ TFldData::~TFldData() = default;
 TFldExtra::TFldExtra() = default;
 TFldExtra::~TFldExtra() = default;
 
-const TFldExtra& TFldData::Extra() const {
+const TFldExtra& TFldData::NoFldExtra() {
   static const TFldExtra None;
-  return FExtra ? static_cast<const TFldExtra&>(*FExtra) : None;
+  return None;
 }
 
 TFldExtra& TFldData::EditExtra() {

@@ -381,7 +381,9 @@ class TFldData : public TDbObj {
   TDbObj* OwnerObj = nullptr;
 
   /// The rarer attributes; their defaults while the column has none of them.
-  const TFldExtra& Extra() const;
+  const TFldExtra& Extra() const {
+    return FExtra ? static_cast<const TFldExtra&>(*FExtra) : NoFldExtra();
+  }
   /// The rarer attributes to set, the block made on first use.
   TFldExtra& EditExtra();
   /// Sets one of the rarer attributes; setting its default makes no block.
@@ -477,6 +479,7 @@ class TFldData : public TDbObj {
 
  protected:
   std::unique_ptr<TObjExtra> NewExtra() const override;
+  static const TFldExtra& NoFldExtra();
 };
 
 /// A PostgreSQL serial column: serial, bigserial, or smallserial (a smallint with

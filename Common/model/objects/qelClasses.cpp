@@ -466,9 +466,9 @@ void TDbObj::ResetGeneration() {
   for (const auto& D : UseOf) D->Active = true;
 }
 
-const TObjExtra& TDbObj::Extra() const {
+const TObjExtra& TDbObj::NoExtra() {
   static const TObjExtra None;
-  return FExtra ? *FExtra : None;
+  return None;
 }
 
 TObjExtra& TDbObj::EditExtra() {

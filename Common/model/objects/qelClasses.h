@@ -439,7 +439,7 @@ class TDbObj : public TObject {
 
   /// The texts most objects leave empty (description, body, definitions, creator); empty
   /// texts while the object has none of them.
-  const TObjExtra& Extra() const;
+  const TObjExtra& Extra() const { return FExtra ? *FExtra : NoExtra(); }
   /// Those texts to set, the block made on first use.
   TObjExtra& EditExtra();
   /// Sets one of those texts; setting an empty text makes no block.
@@ -530,6 +530,8 @@ class TDbObj : public TObject {
   /// A new block of rarer attributes for EditExtra: a TObjExtra here, a kind's own extension
   /// where it has one.
   virtual std::unique_ptr<TObjExtra> NewExtra() const;
+  /// The empty block Extra answers with while an object has none.
+  static const TObjExtra& NoExtra();
 
   std::unique_ptr<TObjExtra> FExtra;
 
