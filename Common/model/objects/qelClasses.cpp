@@ -244,27 +244,27 @@ TDbObj::TDbObj(TCustomObjs* aOwner) : Owner(aOwner) {}
 TDbObj::~TDbObj() {
   SetRefObj(nullptr);
   if (FRefBy) FRefBy->FRefObj = nullptr;
-  if (FRare)
-    for (TDbObj* O : FRare->RefByMore) O->FRefObj = nullptr;
+  if (FExtra)
+    for (TDbObj* O : FExtra->RefByMore) O->FRefObj = nullptr;
 }
 
 void TDbObj::AddReferrer(TDbObj* Obj) {
   if (!FRefBy)
     FRefBy = Obj;
   else
-    Rare().RefByMore.push_back(Obj);
+    EditExtra().RefByMore.push_back(Obj);
 }
 
 void TDbObj::DropReferrer(TDbObj* Obj) {
   if (FRefBy == Obj) {
     FRefBy = nullptr;
-    if (FRare && !FRare->RefByMore.empty()) {
-      FRefBy = FRare->RefByMore.back();
-      FRare->RefByMore.pop_back();
+    if (FExtra && !FExtra->RefByMore.empty()) {
+      FRefBy = FExtra->RefByMore.back();
+      FExtra->RefByMore.pop_back();
     }
     return;
   }
-  if (FRare) std::erase(FRare->RefByMore, Obj);
+  if (FExtra) std::erase(FExtra->RefByMore, Obj);
 }
 
 void TDbObj::SetRefObj(TDbObj* Value) {
@@ -458,8 +458,8 @@ std::string TDbObj::ObjKeyDef() const {
 
 void TDbObj::ResetGeneration() {
   if (FBodyReplaced) {
-    SetExtra(&TObjExtra::Body, std::move(FRare->BodyAsRead));
-    std::string().swap(FRare->BodyAsRead);
+    SetExtra(&TObjExtra::Body, std::move(FExtra->BodyAsRead));
+    std::string().swap(FExtra->BodyAsRead);
     FBodyReplaced = false;
   }
   for (const auto& D : UseIn) D->Active = true;
@@ -482,7 +482,7 @@ std::unique_ptr<TObjExtra> TDbObj::NewExtra() const {
 
 void TDbObj::ReplaceBody(const std::string& Value) {
   if (!FBodyReplaced) {
-    Rare().BodyAsRead = Extra().Body;
+    EditExtra().BodyAsRead = Extra().Body;
     FBodyReplaced = true;
   }
   SetExtra(&TObjExtra::Body, Value);

@@ -359,6 +359,15 @@ struct TObjExtra {
   TObjText FullText;
   /// SQL Anywhere owner of a table, procedure or view.
   TObjText Creator;
+
+  // The object's own bookkeeping, kept here for the few objects that need it; only TDbObj
+  // touches these.
+
+  /// Further objects whose counterpart the object is (paired with it from more than one other
+  /// collection), after the first.
+  std::vector<TDbObj*> RefByMore;
+  /// The body as read while the generated script runs with a replaced one.
+  std::string BodyAsRead;
 };
 
 /// The base of every schema object (domain, table, column, view, index, procedure, trigger ...).
@@ -540,22 +549,10 @@ class TDbObj : public TObject {
   TObjText FSchema;
   TDbObj* FRefObj = nullptr;
   // The objects whose counterpart is this one: mostly one, kept without an allocation; any
-  // further ones are in the rare state.
+  // further ones are in the block of rarer attributes (TObjExtra::RefByMore).
   TDbObj* FRefBy = nullptr;
   void AddReferrer(TDbObj* Obj);
   void DropReferrer(TDbObj* Obj);
-  /// State few objects ever have, made on first need: further referrers (objects of more
-  /// than one other collection paired with this one) and the body as read while the
-  /// generated script runs with a replaced one.
-  struct TRareState {
-    std::vector<TDbObj*> RefByMore;
-    std::string BodyAsRead;
-  };
-  std::unique_ptr<TRareState> FRare;
-  TRareState& Rare() {
-    if (!FRare) FRare = std::make_unique<TRareState>();
-    return *FRare;
-  }
 
  public:
   // The numbers and flags of the fields above.
