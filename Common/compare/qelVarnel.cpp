@@ -620,9 +620,9 @@ void TVarnel::AssignDiffs() {
       for (int I = 0; I < M->Tables.Count(); ++I) {
         auto* MT = dynamic_cast<TTblData*>(M->Tables.Objects(I));
         auto* TT = MT ? dynamic_cast<TTblData*>(MT->GetRefObj()) : nullptr;
-        if (!TT) continue;
-        TMySQLTableOptions& A = MT->MySQLOptions;
-        TMySQLTableOptions& B = TT->MySQLOptions;
+        if (!TT || (!MT->HasExtra() && !TT->HasExtra())) continue;  // no options on either
+        TMySQLTableOptions& A = MT->EditExtra().MySQLOptions;
+        TMySQLTableOptions& B = TT->EditExtra().MySQLOptions;
         EvenOut(A.Engine, B.Engine);
         std::string CA = A.GetDefCharSet(), CB = B.GetDefCharSet();
         EvenOut(CA, CB);
@@ -649,9 +649,11 @@ void TVarnel::AssignDiffs() {
           auto* MT = dynamic_cast<TTblData*>(O);
           auto* TT = MT ? dynamic_cast<TTblData*>(MT->GetRefObj()) : nullptr;
           if (!TT) continue;
-          MT->TableSpace.AssignDiffs(TT->TableSpace);
           DropOneSided(MT->Storage, TT->Storage);
-          DropOneSided(MT->TablespaceName, TT->TablespaceName);
+          // Two tables without storage clauses have nothing to even out.
+          if (!MT->HasExtra() && !TT->HasExtra()) continue;
+          MT->EditExtra().TableSpace.AssignDiffs(TT->EditExtra().TableSpace);
+          DropOneSided(MT->EditExtra().TablespaceName, TT->EditExtra().TablespaceName);
         }
         L->SetSorted(true);
       }

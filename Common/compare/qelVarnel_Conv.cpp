@@ -204,21 +204,27 @@ void SaveObj(TMasterSnapshot& S, TDbObj* O) {
   } else if (auto* C = dynamic_cast<TCtrData*>(O)) {
     S.Undo.push_back([C, St = std::make_shared<TObjState>(*C), Tbl = C->GetTblName(),
                       RefTbl = C->GetRefTblName(), RefSchema = C->GetRefSchema(),
-                      RefOwner = C->RefOwner, Role = C->RoleName, Index = C->IndexName,
-                      Clustered = C->Clustered, OnUpdate = C->OnUpdate, OnDelete = C->OnDelete] {
+                      RefOwner = C->Extra().RefOwner, Role = C->Extra().RoleName,
+                      Index = C->Extra().IndexName, Clustered = C->Clustered,
+                      OnUpdate = C->OnUpdate, OnDelete = C->OnDelete] {
       St->Put(*C);
       C->SetTblName(Tbl);
       C->SetRefTblName(RefTbl);
       C->SetRefSchema(RefSchema);
-      C->RefOwner = RefOwner;
-      C->RoleName = Role;
-      C->IndexName = Index;
+      C->SetExtra(&TCtrExtra::RefOwner, RefOwner);
+      C->SetExtra(&TCtrExtra::RoleName, Role);
+      C->SetExtra(&TCtrExtra::IndexName, Index);
       C->Clustered = Clustered;
       C->OnUpdate = OnUpdate;
       C->OnDelete = OnDelete;
     });
     SaveNames(S, &C->FldList);
-    SaveNames(S, &C->RefFldList);
+    // The referenced columns are put back through the constraint: one without the block has
+    // an empty list, which a snapshot of entries leaves alone as Put does any other list of
+    // another length.
+    S.Undo.push_back([C, St = std::make_shared<TNameListState>(C->Extra().RefFldList)] {
+      if (C->HasExtra()) St->Put(C->EditExtra().RefFldList);
+    });
   } else if (O) {
     S.Undo.push_back([O, St = std::make_shared<TObjState>(*O)] { St->Put(*O); });
   }
@@ -404,11 +410,12 @@ void ApplyNames(TCustomObjs& M, const TNameRules& R, bool CaseInsensitive) {
     const std::string OldTable = C->GetTblName(), OldRef = C->GetRefTblName();
     if (!C->GetObjName().empty()) C->SetObjName(Constraints.Get(C->GetObjName(), R.Constraint));
     C->SetExtra(&TObjExtra::AltName, Cut(C->Extra().AltName, Limit));
-    if (!C->IndexName.empty()) C->IndexName = Indexes.Get(C->IndexName, R.Index);
+    if (!C->Extra().IndexName.empty())
+      C->EditExtra().IndexName = Indexes.Get(C->Extra().IndexName, R.Index);
     C->SetTblName(Tables.Get(OldTable, R.Table));
     if (!OldRef.empty()) C->SetRefTblName(Tables.Get(OldRef, R.Table));
     RenameList(C->FldList, OldTable);
-    RenameList(C->RefFldList, OldRef);
+    RenameList(C->EditExtra().RefFldList, OldRef);
   }
 }
 
@@ -1297,9 +1304,9 @@ void TVarnel::ConvertToSybaseDb() {
         C.Clustered = true;
         break;
       case ctFKey:
-        C.RefOwner = Owner;
+        C.EditExtra().RefOwner = Owner;
         NoCascadingActions(C);
-        C.RoleName = C.GetObjName();
+        C.EditExtra().RoleName = C.GetObjName();
         C.SetObjName("");
         break;
       case ctUnique: {

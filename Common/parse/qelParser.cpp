@@ -963,7 +963,8 @@ void TCustomSQLParser::ReferToPrimaryKeys(TObjs& O) {
     if (!Ctr) continue;
     if (Ctr->GetCtType() == ctPKey)
       PKeys.push_back(Ctr);
-    else if (Ctr->GetCtType() == ctFKey && Ctr->RefFldList.Empty() && !Ctr->GetRefTblName().empty())
+    else if (Ctr->GetCtType() == ctFKey && Ctr->Extra().RefFldList.Empty() &&
+             !Ctr->GetRefTblName().empty())
       Open.emplace_back(Ctr, O.Constraints.Keys(I));
   }
   if (Open.empty()) return;
@@ -982,7 +983,7 @@ void TCustomSQLParser::ReferToPrimaryKeys(TObjs& O) {
   for (const auto& [Ctr, OldKey] : Open) {
     const auto It = Keys.find(Ctr->GetRefTblName());
     if (It == Keys.end()) continue;
-    for (const std::string& Column : It->second->FldList) Ctr->RefFldList.Add(Column);
+    for (const std::string& Column : It->second->FldList) Ctr->EditExtra().RefFldList.Add(Column);
     std::string NewKey = Ctr->ObjKeyDef();
     const int Index = List.IndexOf(OldKey);
     if (NewKey == OldKey || Index < 0 || List.Objects(Index) != Ctr) continue;
@@ -1039,7 +1040,7 @@ void TCustomSQLParser::Link_Depend() {
     if (Type == ctFKey || Type == ctReferences)
       if (TTblData* Ref = FindTableOf(*O, DB, Ctr->GetRefTblName(), Ctr->GetSchema(),
                                       Ctr->Extra().Creator, RefHints))
-        LinkColumns(Ctr, Ref, Ctr->RefFldList);
+        LinkColumns(Ctr, Ref, Ctr->Extra().RefFldList);
     if (Type == ctPKey || Type == ctUnique)
       Keys[ColumnsKey(Ctr->GetTblName(), Ctr->FldList)].push_back(Ctr);
   }
@@ -1048,7 +1049,7 @@ void TCustomSQLParser::Link_Depend() {
   for (int I = 0; I < O->Constraints.Count(); ++I) {
     auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
     if (!Ctr || Ctr->GetCtType() != ctFKey) continue;
-    const auto It = Keys.find(ColumnsKey(Ctr->GetRefTblName(), Ctr->RefFldList));
+    const auto It = Keys.find(ColumnsKey(Ctr->GetRefTblName(), Ctr->Extra().RefFldList));
     if (It != Keys.end())
       for (TCtrData* Key : It->second) LinkDepend(Ctr, Key, "");
   }

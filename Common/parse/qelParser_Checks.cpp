@@ -215,7 +215,7 @@ void TCustomParser::TestNewKeys() {
     // Each plain column name of List must name a column of Table, once.
     const auto TestColumns = [&](const TTblData& Table, const TStringList& List,
                                  const std::string& What, bool Twice) {
-      if (!Table.OfType.empty()) return;  // an object table's columns are its type's
+      if (!Table.Extra().OfType.empty()) return;  // an object table's columns are its type's
       std::unordered_map<std::string, int> Seen;
       for (int I = 0; I < List.Count(); ++I) {
         const std::string& Column = List[I];
@@ -240,15 +240,17 @@ void TCustomParser::TestNewKeys() {
     const TConstraintType Type = C.GetCtType();
     if (Type == ctCheck) {
       const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
-      if (Table && Table->OfType.empty()) TestCheckColumns(C.Extra().Body.str(), *Table, Error);
+      if (Table && Table->Extra().OfType.empty())
+        TestCheckColumns(C.Extra().Body.str(), *Table, Error);
       continue;
     }
     if (Type != ctPKey && Type != ctUnique && Type != ctFKey) continue;
-    if (Type == ctFKey && C.RefFldList.Count() > 0 && C.RefFldList.Count() != C.FldList.Count())
-      Error(ForeignKeyWidthText(C, C.RefFldList.Count()));
+    if (Type == ctFKey && C.Extra().RefFldList.Count() > 0 &&
+        C.Extra().RefFldList.Count() != C.FldList.Count())
+      Error(ForeignKeyWidthText(C, C.Extra().RefFldList.Count()));
     const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
     // An object table's columns are its type's attributes, which the table does not list.
-    if (!Table || !Table->OfType.empty()) continue;
+    if (!Table || !Table->Extra().OfType.empty()) continue;
     const std::string What = std::string(Type == ctPKey     ? "PRIMARY KEY"
                                          : Type == ctUnique ? "UNIQUE"
                                                             : "FOREIGN KEY") +
@@ -258,7 +260,7 @@ void TCustomParser::TestNewKeys() {
     TestColumns(*Table, C.FldList, What, true);
     if (Type == ctFKey)
       if (const TTblData* Ref = TableNamed(C.GetRefSchema(), C.GetRefTblName()))
-        TestColumns(*Ref, C.RefFldList, What, false);
+        TestColumns(*Ref, C.Extra().RefFldList, What, false);
   }
 }
 
@@ -322,7 +324,8 @@ std::vector<TKeyTableError> KeyTableErrors(const TObjs& O, bool ForeignKeys,
       continue;
     // The referenced table is in the key's own schema unless the key names another.
     const std::string& Schema = C->GetRefSchema().empty() ? C->GetSchema() : C->GetRefSchema();
-    const std::string& Owner = C->RefOwner.empty() ? C->Extra().Creator : C->RefOwner.str();
+    const std::string& Owner =
+        C->Extra().RefOwner.empty() ? C->Extra().Creator : C->Extra().RefOwner.str();
     if (TableDefined(O, C->GetRefTblName(), Schema, Owner)) continue;
     const std::string Name = C->GetObjName().empty() ? "" : " " + C->GetObjName();
     Errors.push_back({C, "FOREIGN KEY" + Name + " of table " + C->GetTblName() +
@@ -365,7 +368,7 @@ void AddForeignKeyWidthErrors(const TObjs& O, std::vector<TKeyTableError>& Error
   }
   for (int I = 0; I < O.Constraints.Count(); ++I) {
     const auto* C = dynamic_cast<const TCtrData*>(O.Constraints.Objects(I));
-    if (!C || C->GetCtType() != ctFKey || C->RefFldList.Count() > 0) continue;
+    if (!C || C->GetCtType() != ctFKey || C->Extra().RefFldList.Count() > 0) continue;
     const auto It = PrimaryKeyWidths.find(UpperCase(C->GetRefTblName()));
     if (It != PrimaryKeyWidths.end() && It->second > 0 && It->second != C->FldList.Count())
       Errors.push_back({C, ForeignKeyWidthText(*C, It->second)});

@@ -353,7 +353,7 @@ void TDB2DBExtract::Extract_FK() {
                Cols->Open();
                for (; !Cols->GetEof(); Cols->Next()) {
                  Ctr->FldList.Add(ColsRow.Str("col1"));
-                 Ctr->RefFldList.Add(ColsRow.Str("col2"));
+                 Ctr->EditExtra().RefFldList.Add(ColsRow.Str("col2"));
                }
                Cols->Close();
                Ctr->CheckSysName();

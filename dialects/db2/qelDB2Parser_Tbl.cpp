@@ -107,7 +107,7 @@ void TDB2Parser::ParseCreateTable() {
   TestAndGetSy(syRParen);
   if (Sy == db2IN) {
     GetSy();
-    if (Sy == syIdent) Tbl->TablespaceName = Ident;
+    if (Sy == syIdent) Tbl->EditExtra().TablespaceName = Ident;
     TestAndGetSy(syIdent);
   }
   for (;;) {
@@ -522,7 +522,7 @@ void TDB2Parser::ParseReferences(TCtrData& Ctr) {
   Obj_Ident(dboUnknown);
   Ctr.SetRefTblName(IdentName);
   Ctr.SetRefSchema(SchemaOf(IdentOwner));
-  if (Sy == syLParen) ParseColumnList(nullptr, &Ctr.RefFldList);
+  if (Sy == syLParen) ParseColumnList(nullptr, &Ctr.EditExtra().RefFldList);
   while (Sy == db2ON) {
     GetSy();
     if (Sy == db2UPDATE) {

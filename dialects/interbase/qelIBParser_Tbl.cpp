@@ -73,7 +73,7 @@ void TIbParser::ParseTable(bool Temporary) {
   if (IsWord("EXTERNAL")) {
     GetSy();
     if (IsWord("FILE")) GetSy();
-    if (Sy == syString) Tbl->ExternalFile = StrValue;
+    if (Sy == syString) Tbl->EditExtra().ExternalFile = StrValue;
     TestAndGetSy(syString);
   }
   TestAndGetSy(syLParen);
@@ -339,7 +339,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
     if (IsWord("DESC") || IsWord("DESCENDING")) Ctr->Descending = true;
     if (!IsWord("INDEX")) GetSy();
     GetSy();
-    Ctr->IndexName = Name();
+    Ctr->EditExtra().IndexName = Name();
   };
   if (IsWord("PRIMARY")) {
     GetSy();
@@ -368,7 +368,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
     Ctr->SetCtType(ctFKey);
     ExpectWord("REFERENCES");
     Ctr->SetRefTblName(Name());
-    if (Sy == syLParen) ParseNameList(Ctr->RefFldList);
+    if (Sy == syLParen) ParseNameList(Ctr->EditExtra().RefFldList);
     while (IsWord("ON")) {
       GetSy();
       const bool Delete = IsWord("DELETE");

@@ -382,7 +382,7 @@ void TASEDBExtract::Extract_FK() {
     for (int K = 1; K <= Count; ++K) {
       const std::string N = std::to_string(K);
       Ctr->FldList.Add(Row.Str(("fk" + N).c_str()));
-      Ctr->RefFldList.Add(Row.Str(("pk" + N).c_str()));
+      Ctr->EditExtra().RefFldList.Add(Row.Str(("pk" + N).c_str()));
     }
     AddConstraint(std::move(Ctr));
   });

@@ -180,7 +180,7 @@ void TMSSQLCustomDBExtract::KeyColumns(TCtrData& Ctr, const TIndexColumnList& Co
 void TMSSQLCustomDBExtract::IndexColumns(TIdxData& Idx, const TIndexColumnList& Cols) {
   for (const TIndexColumn& C : Cols)
     if (C.Included)
-      Idx.IncludeFlds.Add(Fold(C.Name));
+      Idx.EditExtra().IncludeFlds.Add(Fold(C.Name));
     else
       Idx.AddFld(Fold(C.Name), C.Descending ? 2 : 0);
 }
@@ -614,7 +614,7 @@ void TMSSQLDBExtract::Extract_FK() {
     Ctr->NotForReplication = Row.Bool("is_not_for_replication");
     for (const auto& [Col, Ref] : Columns[Row.Int("object_id")]) {
       Ctr->FldList.Add(Fold(Col));
-      Ctr->RefFldList.Add(Fold(Ref));
+      Ctr->EditExtra().RefFldList.Add(Fold(Ref));
     }
     AddConstraint(std::move(Ctr));
   }

@@ -484,7 +484,7 @@ void TTransactSQLParser::ParseForeignKey(std::unique_ptr<TCtrData> Ctr, TFldData
   const TName N = QualifiedName();
   Ctr->SetRefTblName(N.Name);
   if (IsMSSQL()) Ctr->SetRefSchema(N.Owner);
-  if (Sy == syLParen) ParseColumnList(Ctr->RefFldList);
+  if (Sy == syLParen) ParseColumnList(Ctr->EditExtra().RefFldList);
   for (;;) {
     if (IsWord("ON")) {
       GetSy();
@@ -653,7 +653,7 @@ void TTransactSQLParser::ParseIndex(bool Unique, bool Clustered) {
   ParseColumnList(Unused, Idx.get());
   if (IsWord("INCLUDE")) {
     GetSy();
-    ParseColumnList(Idx->IncludeFlds);
+    ParseColumnList(Idx->EditExtra().IncludeFlds);
   }
   if (IsWord("WHERE")) {  // a filtered index: the filter is neither kept nor compared
     const std::int32_t X = GetPosX(), Y = GetPosY(), Start = SyPos;
@@ -673,13 +673,13 @@ void TTransactSQLParser::ParseIndex(bool Unique, bool Clustered) {
       GetSy();
       while (Sy != syEOF && Sy != syTerm && Sy != sySemicolon && !IsWord("ON")) GetSy();
     }
-    if (IsMSSQL()) Idx->OptionText = CopyTxtFrom(Start);
+    if (IsMSSQL()) Idx->EditExtra().OptionText = CopyTxtFrom(Start);
   }
   if (IsWord("ON")) {
     GetSy();
     const std::string Group = NamePart();
     if (Sy == syLParen) GetExpr();
-    if (IsMSSQL()) Idx->FileGroup = Group;
+    if (IsMSSQL()) Idx->EditExtra().FileGroup = Group;
   }
   AddObj(std::move(Idx));
 }

@@ -319,7 +319,7 @@ std::string DefaultCollation(const std::string& CharSet) {
 /// are not the table's, neither when they are. BINARY after a character type is the _bin
 /// collation of the column's character set; COLLATE alone names the set as well.
 void NormaliseCharset(TFldData& Fld, const TTblData& Tbl) {
-  const std::string& TblSet = Tbl.MySQLOptions.GetDefCharSet();
+  const std::string& TblSet = Tbl.Extra().MySQLOptions.GetDefCharSet();
   const bool Text =
       Fld.FieldType == iftVarchar || Fld.FieldType == iftChar || Fld.FieldType == iftNationalChar ||
       Fld.FieldType == iftTinyText || Fld.FieldType == iftText || Fld.FieldType == iftMediumText ||
@@ -339,8 +339,9 @@ void NormaliseCharset(TFldData& Fld, const TTblData& Tbl) {
   if (!Fld.Extra().CharSet.empty() && Fld.Extra().Collation.empty())
     Fld.SetExtra(&TFldExtra::Collation, DefaultCollation(Fld.Extra().CharSet));
   if (TblSet.empty() || !SameText(Fld.Extra().CharSet, TblSet)) return;
-  const std::string TblCollation =
-      Tbl.MySQLOptions.Collation.empty() ? DefaultCollation(TblSet) : Tbl.MySQLOptions.Collation;
+  const std::string TblCollation = Tbl.Extra().MySQLOptions.Collation.empty()
+                                       ? DefaultCollation(TblSet)
+                                       : Tbl.Extra().MySQLOptions.Collation;
   if (SameText(Fld.Extra().Collation, TblCollation)) {
     Fld.SetExtra(&TFldExtra::CharSet, std::string());
     Fld.SetExtra(&TFldExtra::Collation, std::string());
@@ -765,15 +766,15 @@ void TMySQLParser::ParseTableOptions(TTblData& Tbl) {
     }
     GetSy();
     if (Word == "ENGINE" || Word == "TYPE")
-      Tbl.MySQLOptions.Engine = CanonicalEngine(Value);
+      Tbl.EditExtra().MySQLOptions.Engine = CanonicalEngine(Value);
     else if (Word == "COMMENT")
       Tbl.SetExtra(&TObjExtra::Description, Value);
     else if (Word == "CHARSET")
-      Tbl.MySQLOptions.SetDefCharSet(CanonicalCharset(Value));
+      Tbl.EditExtra().MySQLOptions.SetDefCharSet(CanonicalCharset(Value));
     else if (Word == "COLLATE")
-      Tbl.MySQLOptions.Collation = CanonicalCharset(Value);
+      Tbl.EditExtra().MySQLOptions.Collation = CanonicalCharset(Value);
     else if (Word == "PACK_KEYS")
-      Tbl.MySQLOptions.PackKeys = Value;
+      Tbl.EditExtra().MySQLOptions.PackKeys = Value;
     // AUTO_INCREMENT, ROW_FORMAT, STATS_* and the like change nothing the model keeps.
   }
 }
@@ -1412,7 +1413,7 @@ void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool
   if (std::string After = SkipIndexOptions(); !After.empty()) Using = std::move(After);
   if (StatementFailed() || Idx->Flds.Empty()) return;
   DropWholeColumnPrefixes(Table ? Table : FindTable(TableName), Idx->Flds);
-  Idx->IndexType = Using;
+  Idx->SetExtra(&TIdxExtra::IndexType, Using);
   // An index without a name is named by the server after its first column.
   Idx->SetObjName(Name.empty() ? UniqueIndexName(Idx->Flds[0]) : Name);
   FileIndex(std::move(Idx));
@@ -1455,10 +1456,11 @@ void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
   // The server names every primary key PRIMARY whatever the script says: no name is kept.
   // A key declared with its column has no options: a COMMENT after it is the column's.
   if (Sy == syLParen || IsIdent("USING") || Column.empty()) {
-    Ctr->IndexType = SkipIndexOptions();
+    Ctr->SetExtra(&TCtrExtra::IndexType, SkipIndexOptions());
     // A TEXT or BLOB column is keyed by its prefix, which the key keeps.
     ParseIndexColumns(nullptr, nullptr, Ctr.get());
-    if (std::string After = SkipIndexOptions(); !After.empty()) Ctr->IndexType = std::move(After);
+    if (std::string After = SkipIndexOptions(); !After.empty())
+      Ctr->EditExtra().IndexType = std::move(After);
   } else {
     Ctr->FldList.Add(Column);
   }
@@ -1513,14 +1515,14 @@ void TMySQLParser::ParseReferences(TCtrData& Ctr) {
   if (OtherDatabase) NoteReferenceElsewhere(Ctr);
   Ctr.SetRefTblName(RefTable);
   if (Sy == syLParen) {
-    ParseIndexColumns(nullptr, &Ctr.RefFldList);
+    ParseIndexColumns(nullptr, &Ctr.EditExtra().RefFldList);
     return;
   }
   // Without columns the reference is to the primary key of the table, when it has been read.
   if (!Objs) return;
   SyncFiledKeys();
   if (const auto It = FFiledKeys.find(RefTable); It != FFiledKeys.end())
-    for (const std::string& C : It->second.PrimaryKey) Ctr.RefFldList.Add(C);
+    for (const std::string& C : It->second.PrimaryKey) Ctr.EditExtra().RefFldList.Add(C);
 }
 
 void TMySQLParser::ParseFKRules(TCtrData& Ctr) {

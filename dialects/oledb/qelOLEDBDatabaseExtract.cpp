@@ -362,7 +362,7 @@ void TOLEDBExtract::ExtractFK() {
         Keys.push_back(std::move(Ctr));
       }
       Keys.back()->FldList.Add(Str(D, "FKCOLUMN_NAME"));
-      Keys.back()->RefFldList.Add(Str(D, "PKCOLUMN_NAME"));
+      Keys.back()->EditExtra().RefFldList.Add(Str(D, "PKCOLUMN_NAME"));
     }
     for (auto& K : Keys) FileExtracted(std::move(K));
   }
@@ -712,7 +712,7 @@ void TMSAccessDBExtract::FileForeignKeys() {
       Ctr->SetTblName(T.Name);
       Ctr->SetRefTblName(K.RelatedTable);
       for (const std::string& C : K.Columns) Ctr->FldList.Add(C);
-      for (const std::string& C : K.RelatedColumns) Ctr->RefFldList.Add(C);
+      for (const std::string& C : K.RelatedColumns) Ctr->EditExtra().RefFldList.Add(C);
       Ctr->OnUpdate = Rule(K.UpdateRule);
       Ctr->OnDelete = Rule(K.DeleteRule);
       FileExtracted(std::move(Ctr));

@@ -132,7 +132,7 @@ void TOracleDBExtract::ExtractTbl() {
   for (; !Q.GetEof(); Q.Next()) {
     auto Tbl = std::make_unique<TTblData>(GetObjs());
     Tbl->SetObjName(Row.Str("TABLE_NAME"));
-    Tbl->TablespaceName = Row.Str("TABLESPACE_NAME");
+    Tbl->EditExtra().TablespaceName = Row.Str("TABLESPACE_NAME");
     Tbl->SetExtra(&TObjExtra::FullText, Trim(CrLfLineBreaks(Row.Str("DDL"))));
     FileExtracted(std::move(Tbl));
     if (TerminateRunning.load()) return;
@@ -304,7 +304,7 @@ void TOracleDBExtract::Extract_FK() {
                     "and c.table_name = " + QuotedStr(Ctr->GetTblName()), "order by c.position"},
                    [&] {
                      Ctr->FldList.Add(ColsRow.Str("COLUMN_NAME"));
-                     Ctr->RefFldList.Add(ColsRow.Str("R_COLUMN_NAME"));
+                     Ctr->EditExtra().RefFldList.Add(ColsRow.Str("R_COLUMN_NAME"));
                    });
 
                const std::string Def = Ctr->Def();

@@ -1037,7 +1037,7 @@ void TOracleParser::Link_Depend() {
   for (int I = 0; I < O->Tables.Count(); ++I) {
     auto* Tbl = dynamic_cast<TTblData*>(O->Tables.Objects(I));
     if (!Tbl) continue;
-    if (!Tbl->OfType.empty()) LinkDepend(Tbl, Tbl->OfType, Types);
+    if (!Tbl->Extra().OfType.empty()) LinkDepend(Tbl, Tbl->Extra().OfType, Types);
     for (const auto& F : Tbl->Fields)
       if (!F->Extra().DomainName.empty()) LinkDepend(Tbl, F->Extra().DomainName, Types);
   }

@@ -98,15 +98,15 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
   StatObjName = Name;
   if (Sy == oraOF) {
     GetSy();
-    if (Sy == syIdent) Tbl->OfType = Ident;
+    if (Sy == syIdent) Tbl->EditExtra().OfType = Ident;
     TestAndGetSy(syIdent);
   }
   if (Sy == syLParen)
     ParseTableFields(Tbl, Name, false);
-  else if (Tbl->OfType.empty() && Sy != oraAS)
+  else if (Tbl->Extra().OfType.empty() && Sy != oraAS)
     MsgAtByte("Table " + Name + " has no columns.", SyPos);  // no column list, type or query
   if (Sy == oraAS) {
-    Tbl->AsQuery = Trim(BlockCopy(AfterSy(), beSemicolonLine));
+    Tbl->EditExtra().AsQuery = Trim(BlockCopy(AfterSy(), beSemicolonLine));
     if (Sy == syEOF) ErrMsg("Missing: <TERM> (<EOF>)");
   } else {
     if (Temporary && Sy == oraON && !ParseOnCommit(*Tbl)) return;
@@ -150,7 +150,7 @@ bool TOracleParser::ParseTableClauses(TTblData& Tbl) {
       GetSy();
     } else if (IsWord("TABLESPACE")) {
       GetSy();
-      if (Sy == syIdent) Tbl.TablespaceName = Ident;
+      if (Sy == syIdent) Tbl.EditExtra().TablespaceName = Ident;
       TestAndGetSy(syIdent);
     } else if (IsWord("SEGMENT")) {
       // SEGMENT CREATION IMMEDIATE / DEFERRED, as a catalog renders a table: dropped.
@@ -181,27 +181,27 @@ bool TOracleParser::ParseTableStoreClause(TTblData& Tbl) {
     TestAndGetSy(oraBY);
     TestIdent("RANGE");
     SkipBlanks();
-    Tbl.PartitionColumns = GetExpr();
+    Tbl.EditExtra().PartitionColumns = GetExpr();
     // GetExpr read the "(" of the list as the next symbol: the list starts there.
-    if (Sy == syLParen) Tbl.PartitionClause = ParenTail();
+    if (Sy == syLParen) Tbl.EditExtra().PartitionClause = ParenTail();
   } else if (IsWord("LOB")) {
     SkipBlanks();
-    Tbl.LobClause = GetExpr();
+    Tbl.EditExtra().LobClause = GetExpr();
     if (IsWord("STORE")) {
       GetSy();
       TestSy(oraAS);
       SkipBlanks();
-      Tbl.StoreAs = GetExpr();
+      Tbl.EditExtra().StoreAs = GetExpr();
     }
   } else if (IsWord("NESTED")) {
     GetSy();
     TestAndGetSy(oraTABLE);
-    if (Sy == syIdent) Tbl.NestedTable = Ident;
+    if (Sy == syIdent) Tbl.EditExtra().NestedTable = Ident;
     TestAndGetSy(syIdent);
     TestIdent("STORE");
     GetSy();
     TestAndGetSy(oraAS);
-    if (Sy == syIdent) Tbl.StoreAs = Ident;
+    if (Sy == syIdent) Tbl.EditExtra().StoreAs = Ident;
     TestSy(syIdent);
     if (NextNonBlank() == '(') {
       SkipBlanks();
@@ -280,7 +280,7 @@ void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
   if (!New) return;
   // An object table's columns are its type's attributes: its element list names one only for
   // its constraints, and the table holds no column of its own for it.
-  if (Tbl && !Tbl->OfType.empty() && Fld->FieldType == iftUnknown) return;
+  if (Tbl && !Tbl->Extra().OfType.empty() && Fld->FieldType == iftUnknown) return;
   // A column may leave out its type only as a foreign key: it takes the referenced column's.
   if (Tbl && New->FieldType == iftUnknown && MsgManager.GetErrCount() == Errors)
     ErrMsg("Column " + Name + " has no type.");
@@ -534,10 +534,10 @@ void TOracleParser::TakeReferencedType(TFldData& Fld, const TTblData& Tbl) {
   for (int I = 0; I < O->Constraints.Count(); ++I) {
     auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
     if (!Ctr || (Ctr->GetCtType() != ctFKey && Ctr->GetCtType() != ctReferences) ||
-        Ctr->RefFldList.Empty() || Ctr->FldList.Empty() || Ctr->FldList[0] != Fld.GetObjName() ||
-        Ctr->GetTblName() != Tbl.GetObjName())
+        Ctr->Extra().RefFldList.Empty() || Ctr->FldList.Empty() ||
+        Ctr->FldList[0] != Fld.GetObjName() || Ctr->GetTblName() != Tbl.GetObjName())
       continue;
-    if (TFldData* Ref = O->GetTableField(Ctr->GetRefTblName(), Ctr->RefFldList[0]))
+    if (TFldData* Ref = O->GetTableField(Ctr->GetRefTblName(), Ctr->Extra().RefFldList[0]))
       Fld.AssignDataType(*Ref);
   }
 }
@@ -604,7 +604,7 @@ void TOracleParser::ParseCtrReference(TCtrData& Ctr) {
   Ctr.SetRefTblName(IdentName);
   if (!ParseObj) Ctr.SetRefSchema(IdentQualifier);  // as SetName keeps a schema
   if (Sy == syLParen) {
-    FieldsSeq(&Ctr.RefFldList);
+    FieldsSeq(&Ctr.EditExtra().RefFldList);
     return;
   }
   TObjs* O = Collection();
@@ -614,11 +614,11 @@ void TOracleParser::ParseCtrReference(TCtrData& Ctr) {
     for (int I = 0; I < O->Constraints.Count(); ++I) {
       auto* Key = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
       if (Key && Key->GetCtType() == Kind && Key->GetTblName() == Ctr.GetRefTblName()) {
-        Ctr.RefFldList.Clear();
-        for (const std::string& F : Key->FldList) Ctr.RefFldList.Add(F);
+        Ctr.EditExtra().RefFldList.Clear();
+        for (const std::string& F : Key->FldList) Ctr.EditExtra().RefFldList.Add(F);
       }
     }
-    if (!Ctr.RefFldList.Empty()) break;
+    if (!Ctr.Extra().RefFldList.Empty()) break;
   }
 }
 
@@ -740,9 +740,9 @@ void TOracleParser::AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr) {
 }
 
 void TOracleParser::ParseTableSpace(TTblData* Tbl, TCtrData* Ctr, TIdxData* Idx) {
-  TTableSpace* Target = Idx   ? &Idx->TableSpace
-                        : Ctr ? &Ctr->TableSpace
-                        : Tbl ? &Tbl->TableSpace
+  TTableSpace* Target = Idx   ? &Idx->EditExtra().TableSpace
+                        : Ctr ? &Ctr->EditExtra().TableSpace
+                        : Tbl ? &Tbl->EditExtra().TableSpace
                               : nullptr;
   if (!Target) {
     ErrMsg("Unknown db-object for TABLESPACE.");
@@ -821,11 +821,11 @@ void TOracleParser::ParseIndex(bool Unique) {
   if (IsWord("INDEXTYPE")) {
     GetSy();
     TestAndGetSy(oraIS);
-    if (Sy == syIdent) Idx->IndexType = Ident;
+    if (Sy == syIdent) Idx->EditExtra().IndexType = Ident;
     TestAndGetSy(syIdent);
     if (IsWord("PARAMETERS")) {
       SkipBlanks();
-      Idx->Parameters = GetExpr();
+      Idx->EditExtra().Parameters = GetExpr();
     }
   }
   if (IsWord("NOLOGGING")) {
@@ -834,7 +834,7 @@ void TOracleParser::ParseIndex(bool Unique) {
   }
   if (IsWord("TABLESPACE")) {
     GetSy();
-    if (Sy == syIdent) Idx->TablespaceName = Ident;
+    if (Sy == syIdent) Idx->EditExtra().TablespaceName = Ident;
     TestAndGetSy(syIdent);
   }
   ParseTableSpace(nullptr, nullptr, Idx.get());

@@ -300,8 +300,9 @@ void TPGDBExtract::ExtractIdx() {
     Idx->SetSchema(Row.Str("nspname"));
     Idx->Unique = Row.Bool("indisunique");
     Idx->SetExtra(&TObjExtra::Description, Row.Str("description"));
-    Idx->IndexType = Row.Str("amname");
-    if (Idx->IndexType == "btree") Idx->IndexType.clear();
+    // btree is the default method: no text, as a script without USING has none.
+    const std::string Method = Row.Str("amname");
+    Idx->SetExtra(&TIdxExtra::IndexType, Method == "btree" ? std::string() : Method);
 
     TStringList Columns;
     Keys.Read(Columns);
@@ -309,7 +310,7 @@ void TPGDBExtract::ExtractIdx() {
     const int KeyCount = Row.Int("indnkeyatts");
     for (int I = 0; I < Columns.Count(); ++I) {
       if (I >= KeyCount) {
-        Idx->IncludeFlds.Add(Columns[I]);
+        Idx->EditExtra().IncludeFlds.Add(Columns[I]);
         continue;
       }
       // Bit 0 of a column's options: descending. Ascending is what an index column is
@@ -398,7 +399,7 @@ void TPGDBExtract::Extract_FK() {
     ReadAction(Row.Str("confdeltype"), Ctr->OnDelete);
     ReadDeferrable(Row, *Ctr);
     Keys.Read(Ctr->FldList);
-    RefKeys.Read(Ctr->RefFldList);
+    RefKeys.Read(Ctr->EditExtra().RefFldList);
     FileConstraint(std::move(Ctr));
   }
   CloseQuery(Q);

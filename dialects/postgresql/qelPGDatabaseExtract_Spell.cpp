@@ -171,12 +171,12 @@ void MatchUnnamedCheck(TUnpairedChecks& Unpaired, TObjs& Script, TCtrData& C,
                        const std::string& Body) {
   const TCtrData* K = Unpaired.Take(C, PGConditionKey(Body));
   if (!K) return;
-  C.ServerBody = K->Extra().Body.str();
+  C.EditExtra().ServerBody = K->Extra().Body.str();
   const int At = Script.Constraints.IndexOfObject(&C);
   if (At >= 0 && !Script.Constraints.FindObj(C.ObjKeyDef()))
     Script.Constraints.PutKey(At, C.ObjKeyDef());
   else
-    C.ServerBody = "";
+    C.EditExtra().ServerBody = "";
 }
 
 /// The probes for the checks of the script's tables that the database has under another text:
@@ -203,7 +203,7 @@ void AddTableChecks(TObjs& Own, TObjs& Script, std::vector<TSpellProbe>& Probes)
                         if (!Namesake) {
                           MatchUnnamedCheck(*Unpaired, *S, *C, Body);
                         } else if (PGConditionKey(Body) == PGConditionKey(Namesake->Extra().Body)) {
-                          C->ServerBody = Namesake->Extra().Body.str();
+                          C->EditExtra().ServerBody = Namesake->Extra().Body.str();
                         }
                       }});
   }

@@ -621,7 +621,7 @@ void TPGSQLParser::ParseForeignKey(const TCtrContext& Ctx) {
   Ctr->SetRefTblName(NamePart);
   Ctr->SetRefSchema(SchemaPart);
   if (Sy == syLParen)
-    ParseColumnList(Ctr->RefFldList);
+    ParseColumnList(Ctr->EditExtra().RefFldList);
   else
     CopyPrimaryKeyColumns(*Ctr);
   ParseFKActions(*Ctr);
@@ -636,7 +636,7 @@ void TPGSQLParser::ParseReferences(const TCtrContext& Ctx) {
   GetQualifiedName();
   Ctr->SetRefTblName(NamePart);
   Ctr->SetRefSchema(SchemaPart);
-  if (Sy == syLParen) ParseColumnList(Ctr->RefFldList);
+  if (Sy == syLParen) ParseColumnList(Ctr->EditExtra().RefFldList);
   ParseFKActions(*Ctr);
   ParseDeferrable(*Ctr, Ctx);
   AddConstraint(std::move(Ctr), "Foreign key: ");
@@ -645,7 +645,7 @@ void TPGSQLParser::ParseReferences(const TCtrContext& Ctx) {
 void TPGSQLParser::CopyPrimaryKeyColumns(TCtrData& Ctr) {
   const auto It = FPrimaryKeys.find(Ctr.GetRefTblName());
   if (It == FPrimaryKeys.end()) return;  // Link_Depend fills it once every script is read
-  for (const std::string& Column : It->second) Ctr.RefFldList.Add(Column);
+  for (const std::string& Column : It->second) Ctr.EditExtra().RefFldList.Add(Column);
 }
 
 void TPGSQLParser::ParseFKActions(TCtrData& Ctr) {
@@ -873,7 +873,7 @@ void TPGSQLParser::ParseIndex(bool Unique) {
     TestSy(syIdent);
     if (Sy != syIdent) return;
     // btree is what an index without USING gets: only another method is kept.
-    if (Ident != "btree") Idx->IndexType = Ident;
+    if (Ident != "btree") Idx->EditExtra().IndexType = Ident;
     GetSy();
   }
   TestSy(syLParen);

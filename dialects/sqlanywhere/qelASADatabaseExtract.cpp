@@ -605,11 +605,12 @@ void TASADBExtract::Extract_FK() {
   }
   ForEachRow(Lines, [&](TCatalogRow& Row) {
     std::unique_ptr<TCtrData> Ctr = NewConstraint(Row, ctFKey, V9);
-    Ctr->RoleName = Row.Str("role");
+    Ctr->EditExtra().RoleName = Row.Str("role");
     Ctr->SetRefTblName(Row.Str("ref_table_name"));
-    Ctr->RefOwner = Row.Str("ref_user_name");
-    if (Ctr->GetObjName() == Ctr->RoleName) Ctr->SetObjName("");
-    if (Ctr->RoleName == Ctr->GetRefTblName()) Ctr->RoleName.clear();
+    Ctr->EditExtra().RefOwner = Row.Str("ref_user_name");
+    if (Ctr->GetObjName() == Ctr->Extra().RoleName) Ctr->SetObjName("");
+    if (Ctr->Extra().RoleName == Ctr->GetRefTblName())
+      Ctr->SetExtra(&TCtrExtra::RoleName, std::string());
     Ctr->SetExtra(&TObjExtra::Description, Row.Str("remarks"));
     Ctr->CheckOnCommit = Row.Str("check_on_commit") == "Y";
     Ctr->OnUpdate = ActionOf(Row, "u_action");
@@ -629,7 +630,7 @@ void TASADBExtract::Extract_FK() {
     TCatalogRow ColsRow(*Cols);
     for (; !Cols->GetEof(); Cols->Next()) {
       Ctr->FldList.Add(ColsRow.Str("fk_column_name"));
-      Ctr->RefFldList.Add(ColsRow.Str("pk_column_name"));
+      Ctr->EditExtra().RefFldList.Add(ColsRow.Str("pk_column_name"));
     }
     CloseQuery(*Cols);
     const std::string Def = Ctr->Def();

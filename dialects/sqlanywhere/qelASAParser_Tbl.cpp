@@ -428,22 +428,22 @@ void TASAParser::ParseFKey(TTblData* Table, const std::string& TableName,
   // The name after KEY is the key's role name, which the server also takes as the constraint's
   // name when no CONSTRAINT clause names it; the catalog gives the role, so the role it is.
   if (Sy == syIdent || Sy == syString) {
-    Ctr->RoleName = Sy == syIdent ? Ident : StrValue;
+    Ctr->EditExtra().RoleName = Sy == syIdent ? Ident : StrValue;
     GetSy();
   }
   for (const auto& [Name, Order] : ParseIdxColumns()) Ctr->AddFld(Name, Order);
   TestAndGetSy(asaREFERENCES);
   std::string RefOwner, RefName;
   OwnerName(RefOwner, RefName, true);
-  Ctr->RefOwner = RefOwner;
+  Ctr->EditExtra().RefOwner = RefOwner;
   Ctr->SetRefTblName(RefName);
   // An order written here is the referenced key's, which keeps its own.
   if (Sy == syLParen)
-    for (const auto& Column : ParseIdxColumns()) Ctr->RefFldList.Add(Column.first);
+    for (const auto& Column : ParseIdxColumns()) Ctr->EditExtra().RefFldList.Add(Column.first);
   // As the catalog reader does: a name that repeats the role is the role's, and a role that
   // repeats the referenced table's name is the server's default role.
-  if (Ctr->GetObjName() == Ctr->RoleName) Ctr->SetObjName("");
-  if (Ctr->RoleName == RefName) Ctr->RoleName.clear();
+  if (Ctr->GetObjName() == Ctr->Extra().RoleName) Ctr->SetObjName("");
+  if (Ctr->Extra().RoleName == RefName) Ctr->SetExtra(&TCtrExtra::RoleName, std::string());
   while (Sy == asaON) {
     GetSy();
     if (Sy == asaUPDATE) {
@@ -531,8 +531,8 @@ void TASAParser::ParseAlterTableDrop(const std::string& Name, TTblData* Tbl) {
     std::string Role = Sy == syIdent ? NamePart() : std::string();
     RemoveConstraints(Name, [&Role](const TCtrData& C) {
       return C.GetCtType() == ctFKey &&
-             (SameText(C.RoleName, Role) || SameText(C.GetObjName(), Role) ||
-              (C.RoleName.empty() && SameText(C.GetRefTblName(), Role)));
+             (SameText(C.Extra().RoleName, Role) || SameText(C.GetObjName(), Role) ||
+              (C.Extra().RoleName.empty() && SameText(C.GetRefTblName(), Role)));
     });
   } else if (Sy == asaCONSTRAINT) {
     GetSy();

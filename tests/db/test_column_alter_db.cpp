@@ -94,7 +94,7 @@ class ColumnAlterOnServer : public ::testing::TestWithParam<const TDbServer*> {
       F->Position = T->Fields.Count();
       T->Fields.Add(std::move(F));
     }
-    if (Dialect() == dbMySQL) T->MySQLOptions.Engine = "InnoDB";
+    if (Dialect() == dbMySQL) T->EditExtra().MySQLOptions.Engine = "InnoDB";
     Objs.AddObj(T);
   }
 

@@ -142,7 +142,7 @@ TEST_F(MySQLDb, TablesViewsAndSequencesAreToldApart) {
   ASSERT_NE(Created, nullptr);
   EXPECT_EQ(Created->DefValue, "CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
   EXPECT_EQ(O.GetTableField("customer", "credit")->DefValue, "0.00");
-  EXPECT_EQ(O.GetTable("customer")->MySQLOptions.Engine, "InnoDB");
+  EXPECT_EQ(O.GetTable("customer")->Extra().MySQLOptions.Engine, "InnoDB");
   EXPECT_FALSE(Ex.MsgManager.GetIsErr());
 }
 

@@ -125,7 +125,7 @@ struct TOLEDBRead {
       std::string S = std::string(K->GetCtType() == ctFKey ? "F " : "P ") + K->GetTblName() + "(" +
                       Join(K->FldList) + ")";
       if (K->GetCtType() == ctFKey)
-        S += ">" + K->GetRefTblName() + "(" + Join(K->RefFldList) + ") " +
+        S += ">" + K->GetRefTblName() + "(" + Join(K->Extra().RefFldList) + ") " +
              std::to_string(static_cast<int>(K->OnDelete));
       R.push_back(S);
     }

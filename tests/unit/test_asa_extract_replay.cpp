@@ -286,12 +286,12 @@ void ExpectIndexesAndKeys(TObjs& O) {
         break;
       case ctFKey:
         EXPECT_EQ(K->GetObjName(), "FK_SCR");
-        EXPECT_EQ(K->RoleName, "");  // the referenced table's name
+        EXPECT_EQ(K->Extra().RoleName, "");  // the referenced table's name
         EXPECT_EQ(K->OnDelete, udaNull);
         EXPECT_EQ(K->OnUpdate, udaNoAction);
         EXPECT_TRUE(K->CheckOnCommit);
         EXPECT_EQ(K->FldList[0], "K");
-        EXPECT_EQ(K->RefFldList[0], "ID");
+        EXPECT_EQ(K->Extra().RefFldList[0], "ID");
         break;
       case ctCheck:
         EXPECT_EQ(K->Extra().AltName, "ASA85");

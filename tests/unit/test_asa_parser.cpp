@@ -177,8 +177,8 @@ TEST(ASAParser, TablesKeysAndIndexes) {
         ++Seen;
         break;
       case ctFKey:
-        EXPECT_EQ(C->RoleName, "fk");
-        EXPECT_EQ(C->RefOwner, "DBA");
+        EXPECT_EQ(C->Extra().RoleName, "fk");
+        EXPECT_EQ(C->Extra().RefOwner, "DBA");
         EXPECT_EQ(C->GetRefTblName(), "t2");
         EXPECT_EQ(C->OnDelete, udaNull);
         EXPECT_EQ(C->OnUpdate, udaNoAction);

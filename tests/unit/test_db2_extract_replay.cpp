@@ -177,7 +177,7 @@ TEST_F(DB2ExtractReplay, ObjectsAreBuiltFromTheRows) {
       EXPECT_EQ(K->OnUpdate, udaNoAction);
       ASSERT_EQ(K->FldList.Count(), 1);
       EXPECT_EQ(K->FldList[0], "CUSTOMER_ID");
-      EXPECT_EQ(K->RefFldList[0], "ID");
+      EXPECT_EQ(K->Extra().RefFldList[0], "ID");
     }
   }
   EXPECT_EQ(Keys, 2);

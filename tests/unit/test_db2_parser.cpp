@@ -156,7 +156,7 @@ TEST(DB2Parser, TableAndColumns) {
       "  F DECIMAL(5) WITH DEFAULT ABS(-2)) IN TS1 NOT LOGGED INITIALLY DATA CAPTURE CHANGES;"));
   TTblData* T = P.Table("T");
   ASSERT_TRUE(T);
-  EXPECT_EQ(T->TablespaceName, "TS1");
+  EXPECT_EQ(T->Extra().TablespaceName, "TS1");
   ASSERT_EQ(T->Fields.Count(), 18);
   struct TCol {
     const char* Name;
@@ -266,7 +266,7 @@ TEST(DB2Parser, AlterTableConstraintsAndSchema) {
   EXPECT_EQ(FK[1]->OnUpdate, udaRestrict);
   EXPECT_EQ(FK[1]->OnDelete, udaNull);
   EXPECT_EQ(FK[1]->FldList.Count(), 2);
-  EXPECT_EQ(FK[1]->RefFldList.Count(), 2);
+  EXPECT_EQ(FK[1]->Extra().RefFldList.Count(), 2);
   const std::vector<TCtrData*> CK = P.Constraints("T", ctCheck);
   ASSERT_EQ(CK.size(), 1u);
   EXPECT_EQ(CK[0]->Extra().Body, " (A > 0 AND B IN (1, 2))");

@@ -60,7 +60,7 @@ TCtrData* Key(TObjs& O, const std::string& Name, TConstraintType Type, const std
   C->SetTblName(Table);
   for (const std::string& Col : Cols) C->FldList.Add(Col);
   if (!RefTable.empty()) C->SetRefTblName(RefTable);
-  for (const std::string& Col : RefCols) C->RefFldList.Add(Col);
+  for (const std::string& Col : RefCols) C->EditExtra().RefFldList.Add(Col);
   EXPECT_TRUE(O.AddObj(C)) << Name;
   return C;
 }

@@ -338,7 +338,7 @@ TEST(HostileScale, MySQLScriptOfManyAlteredTables) {
   EXPECT_EQ(Names, (std::vector<std::string>{"c", "ix", "r"}));
   const std::vector<TCtrData*> Keys = P.Constraints("t" + std::to_string(N - 1), ctFKey);
   ASSERT_EQ(Keys.size(), 1U);
-  EXPECT_EQ(Entries(Keys[0]->RefFldList), std::vector<std::string>{"id"});
+  EXPECT_EQ(Entries(Keys[0]->Extra().RefFldList), std::vector<std::string>{"id"});
 }
 
 }  // namespace

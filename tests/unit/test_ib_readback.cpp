@@ -305,7 +305,7 @@ TEST(IBParser, DomainsTablesKeysAndIndexesBuildTheirObjects) {
          EXPECT_EQ(Ck->Extra().Body, " (ID > (0))");
          auto* Uq = Find<TCtrData>(O.Constraints, "UQ_B");
          ASSERT_NE(Uq, nullptr);
-         EXPECT_EQ(Uq->IndexName, "IX_UQ_B");
+         EXPECT_EQ(Uq->Extra().IndexName, "IX_UQ_B");
          EXPECT_TRUE(Uq->Descending);
          EXPECT_EQ(O.Constraints.Count(), 4);
        }},

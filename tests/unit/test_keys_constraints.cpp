@@ -50,7 +50,7 @@ TEST(ConstraintText, ForeignKeyActionsFollowTheTargetODS) {
   C->SetTblName("T");
   C->FldList.Add("A");
   C->SetRefTblName("R");
-  C->RefFldList.Add("ID");
+  C->EditExtra().RefFldList.Add("ID");
   C->OnUpdate = udaCascade;
   C->OnDelete = udaNull;
   P.Master.AddObj(C);
@@ -63,7 +63,7 @@ TEST(ConstraintText, ForeignKeyActionsFollowTheTargetODS) {
   P.Target.IBServerOptions.GetIBDatabaseOptions().ODSMajorVersion = 10;
   EXPECT_EQ(C->Def(), WithActions);
   // The key's own index comes after the column list.
-  C->IndexName = "IX_FK";
+  C->EditExtra().IndexName = "IX_FK";
   C->Descending = true;
   C->OnUpdate = C->OnDelete = udaRestrict;
   EXPECT_EQ(C->Def(),
@@ -89,25 +89,25 @@ TEST(ConstraintText, KeysPerDialect) {
     EXPECT_EQ(K.C.Def(), "ALTER TABLE DBA.T ADD PRIMARY KEY CLUSTERED (A)");
     K.C.SetCtType(ctFKey);
     K.C.SetExtra(&TObjExtra::Creator, "sales");
-    K.C.RoleName = "fk_role";
+    K.C.EditExtra().RoleName = "fk_role";
     K.C.SetRefTblName("R");
     K.C.CheckOnCommit = true;
     EXPECT_EQ(K.C.Def(),
               "ALTER TABLE sales.T ADD FOREIGN KEY fk_role (A) REFERENCES sales.R CHECK ON COMMIT");
-    K.C.RefOwner = "DBA";
+    K.C.EditExtra().RefOwner = "DBA";
     EXPECT_EQ(K.C.Def(),
               "ALTER TABLE sales.T ADD FOREIGN KEY fk_role (A) REFERENCES DBA.R CHECK ON COMMIT");
   }
   {
     TOne K(dbMySQL, ctUnique);
-    K.C.IndexName = "uq a";
+    K.C.EditExtra().IndexName = "uq a";
     EXPECT_EQ(K.C.Def(), "ALTER TABLE T ADD UNIQUE `uq a` (A)");
   }
   {
     TOne K(dbOracle, ctPKey);
     K.C.SetSchema("HR");
-    K.C.IndexName = "USING INDEX TABLESPACE IDX";
-    K.C.TableSpace.PctFree = 10;
+    K.C.EditExtra().IndexName = "USING INDEX TABLESPACE IDX";
+    K.C.EditExtra().TableSpace.PctFree = 10;
     EXPECT_EQ(K.C.Def(),
               "ALTER TABLE HR.T ADD PRIMARY KEY (A) USING INDEX TABLESPACE IDX\r\npctfree 10");
   }
@@ -119,7 +119,7 @@ TEST(ConstraintText, ReferencedTableOfPostgreSQLNeverStartsWithADot) {
   K.C.FldList.Clear();
   K.C.FldList.Add("a");
   K.C.SetRefTblName("r");
-  K.C.RefFldList.Add("id");
+  K.C.EditExtra().RefFldList.Add("id");
   EXPECT_EQ(K.C.Def(), "ALTER TABLE t ADD FOREIGN KEY (a) REFERENCES r (id)");
   K.C.SetSchema("public");
   EXPECT_EQ(K.C.Def(), "ALTER TABLE public.t ADD FOREIGN KEY (a) REFERENCES public.r (id)");
@@ -151,7 +151,7 @@ TEST(ConstraintText, ChecksDefaultsAndNotNull) {
   EXPECT_EQ(Nn.C.Def(), "ALTER TABLE T MODIFY (A CONSTRAINT NN_A NOT NULL)");
   TOne Ref(dbOracle, ctReferences);
   Ref.C.SetRefTblName("R");
-  Ref.C.RefFldList.Add("ID");
+  Ref.C.EditExtra().RefFldList.Add("ID");
   EXPECT_EQ(Ref.C.Def(), "ALTER TABLE T ADD REFERENCES R(ID)");
 
   // Kinds that have no clause in a dialect write nothing there (a bare "ADD CONSTRAINT x"
@@ -169,7 +169,7 @@ TEST(ConstraintText, DropTexts) {
   EXPECT_EQ(My.C.DropDef(), "ALTER TABLE T DROP PRIMARY KEY");
   My.C.SetCtType(ctUnique);
   EXPECT_EQ(My.C.DropDef(), "ALTER TABLE T DROP UNIQUE");
-  My.C.IndexName = "uq_a";
+  My.C.EditExtra().IndexName = "uq_a";
   EXPECT_EQ(My.C.DropDef(), "ALTER TABLE T DROP KEY `uq_a`");
   My.C.SetObjName("c");
   EXPECT_EQ(My.C.DropDef(), "ALTER TABLE T DROP CONSTRAINT `c`");

@@ -34,9 +34,9 @@ TEST(IndexText, CreatePerDialect) {
     X.I.SetSchema("dbo");
     X.I.AddFld("A");
     X.I.AddFld("B", 2);
-    X.I.IncludeFlds.Add("C");
-    X.I.OptionText = "WITH (FILLFACTOR = 80)";
-    X.I.FileGroup = "FG1";
+    X.I.EditExtra().IncludeFlds.Add("C");
+    X.I.EditExtra().OptionText = "WITH (FILLFACTOR = 80)";
+    X.I.EditExtra().FileGroup = "FG1";
     EXPECT_EQ(X.I.Def(),
               "CREATE UNIQUE CLUSTERED INDEX IX ON DBO.T(A, B DESC)\r\n  INCLUDE (C)\r\n"
               "   WITH (FILLFACTOR = 80)\r\nON FG1");
@@ -61,7 +61,7 @@ TEST(IndexText, CreatePerDialect) {
     EXPECT_EQ(X.I.Def(), "CREATE INDEX ix ON t(a)");
     X.I.SetSchema("public");
     EXPECT_EQ(X.I.Def(), "CREATE INDEX ix ON public.t(a)");
-    X.I.IndexType = "gist";
+    X.I.EditExtra().IndexType = "gist";
     EXPECT_EQ(X.I.Def(), "CREATE INDEX ix ON public.t USING gist(a)");
   }
   {
@@ -69,15 +69,15 @@ TEST(IndexText, CreatePerDialect) {
     X.I.AddFld("A");
     X.I.SetSchema("HR");
     X.I.Compress = X.I.NoLogging = true;
-    X.I.TablespaceName = "USERS";
-    X.I.TableSpace.IniTrans = 2;
+    X.I.EditExtra().TablespaceName = "USERS";
+    X.I.EditExtra().TableSpace.IniTrans = 2;
     EXPECT_EQ(X.I.Def(),
               "CREATE INDEX HR.IX ON HR.T(A)\r\nCOMPRESS\r\nNOLOGGING\r\nTABLESPACE USERS\r\n"
               "initrans 2");
     TIx D(dbOracle);
     D.I.SetExtra(&TObjExtra::Body, "(UPPER(NAME))");
-    D.I.IndexType = "CTXSYS.CONTEXT";
-    D.I.Parameters = "('SYNC (ON COMMIT)')";
+    D.I.EditExtra().IndexType = "CTXSYS.CONTEXT";
+    D.I.EditExtra().Parameters = "('SYNC (ON COMMIT)')";
     EXPECT_EQ(D.I.Def(),
               "CREATE INDEX IX ON T(UPPER(NAME))\r\n   INDEXTYPE IS CTXSYS.CONTEXT\r\n"
               "   PARAMETERS ('SYNC (ON COMMIT)')");

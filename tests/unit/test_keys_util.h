@@ -117,7 +117,7 @@ inline TCtrData* AddKey(TObjs& Objs, const std::string& Name, TConstraintType Ty
   C->SetTblName(DialectCase(Objs, Table));
   for (const std::string& Col : Cols) C->FldList.Add(DialectCase(Objs, Col));
   if (!RefTable.empty()) C->SetRefTblName(DialectCase(Objs, RefTable));
-  for (const std::string& Col : RefCols) C->RefFldList.Add(DialectCase(Objs, Col));
+  for (const std::string& Col : RefCols) C->EditExtra().RefFldList.Add(DialectCase(Objs, Col));
   EXPECT_TRUE(Objs.AddObj(C)) << Name;
   auto Link = [&](const std::string& Tbl, const TStringList& Columns) {
     TTblData* T = Objs.GetTable(Tbl);
@@ -127,11 +127,12 @@ inline TCtrData* AddKey(TObjs& Objs, const std::string& Name, TConstraintType Ty
   };
   Link(C->GetTblName(), C->FldList);
   if (Type == ctFKey) {
-    Link(C->GetRefTblName(), C->RefFldList);
+    Link(C->GetRefTblName(), C->Extra().RefFldList);
     for (int I = 0; I < Objs.Constraints.Count(); ++I) {
       auto* K = dynamic_cast<TCtrData*>(Objs.Constraints.Objects(I));
       if (K && (K->GetCtType() == ctPKey || K->GetCtType() == ctUnique) &&
-          K->GetTblName() == C->GetRefTblName() && K->FldList.GetText() == C->RefFldList.GetText())
+          K->GetTblName() == C->GetRefTblName() &&
+          K->FldList.GetText() == C->Extra().RefFldList.GetText())
         Objs.LinkDepend(C, K);
     }
   }

@@ -160,9 +160,9 @@ TEST(MySQLTable, ColumnsTypesAndDefaults) {
   EXPECT_EQ(P.Column("t", "tx")->Extra().Description, "notes");
   EXPECT_EQ(P.Column("t", "nul")->DefValue, "");
   EXPECT_EQ(P.Column("t", "gm")->FieldType, iftGeometry);
-  EXPECT_EQ(T->MySQLOptions.Engine, "MEMORY");
-  EXPECT_EQ(T->MySQLOptions.GetDefCharSet(), "utf8mb3");
-  EXPECT_EQ(T->MySQLOptions.PackKeys, "1");
+  EXPECT_EQ(T->Extra().MySQLOptions.Engine, "MEMORY");
+  EXPECT_EQ(T->Extra().MySQLOptions.GetDefCharSet(), "utf8mb3");
+  EXPECT_EQ(T->Extra().MySQLOptions.PackKeys, "1");
   EXPECT_EQ(T->Extra().Description, "tbl");
 }
 
@@ -253,7 +253,7 @@ TEST(MySQLTable, KeysAreReadAsTheServerKeepsThem) {
   TCtrData* Fk1 = FKs[0]->GetObjName() == "c_ibfk_1" ? FKs[0] : FKs[1];
   TCtrData* Fk2 = Fk1 == FKs[0] ? FKs[1] : FKs[0];
   EXPECT_EQ(Fk1->GetObjName(), "c_ibfk_1");
-  EXPECT_EQ(Entries(Fk1->RefFldList), Names{"k"});  // taken from p's primary key
+  EXPECT_EQ(Entries(Fk1->Extra().RefFldList), Names{"k"});  // taken from p's primary key
   EXPECT_EQ(Fk1->OnDelete, udaCascade);
   EXPECT_EQ(Fk1->OnUpdate, udaNull);
   EXPECT_EQ(Fk2->GetObjName(), "fk2");
@@ -316,8 +316,8 @@ TEST(MySQLTable, ReadsShowCreateTableOfMariaDB1011) {
   EXPECT_EQ(P.Column("Orders", "total")->Extra().GeneratedExpr, "(qty*2) VIRTUAL");
   EXPECT_EQ(P.Column("Orders", "ref")->FieldType, iftDomain);
   EXPECT_EQ(P.Column("Orders", "ref")->Extra().DomainName, "UUID");
-  EXPECT_EQ(T->MySQLOptions.Engine, "InnoDB");
-  EXPECT_EQ(T->MySQLOptions.Collation, "utf8mb4_general_ci");
+  EXPECT_EQ(T->Extra().MySQLOptions.Engine, "InnoDB");
+  EXPECT_EQ(T->Extra().MySQLOptions.Collation, "utf8mb4_general_ci");
   EXPECT_EQ(T->Extra().Description, "orders");
   EXPECT_TRUE(P.Index("Orders", "uq")->Unique);
   EXPECT_NE(P.Index("Orders", "ix_placed"), nullptr);

@@ -254,7 +254,7 @@ TEST(Kinds, ConstraintKeysAndTexts) {
   C.SetTblName("Orders");
   C.SetRefTblName("Customer");
   C.FldList.Add("CustId");
-  C.RefFldList.Add("Id");
+  C.EditExtra().RefFldList.Add("Id");
   EXPECT_EQ(C.Def(),
             "ALTER TABLE \"Orders\" ADD FOREIGN KEY (\"CustId\") REFERENCES \"Customer\" (\"Id\")");
   // Unnamed: keyed by the text without InterBase quoting, and the dialect is put back.

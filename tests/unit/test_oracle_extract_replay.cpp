@@ -174,7 +174,7 @@ TEST_F(OracleExtractReplay, ObjectsAreBuiltFromTheRows) {
   TTblData* Cust = O.GetTable("CUSTOMER");
   ASSERT_TRUE(Cust);
   EXPECT_EQ(Cust->GetSchema(), "");
-  EXPECT_EQ(Cust->TablespaceName, "USERS");
+  EXPECT_EQ(Cust->Extra().TablespaceName, "USERS");
   ASSERT_EQ(Cust->Fields.Count(), 5);
   EXPECT_EQ(Cust->Fields[0]->FieldType, iftNumber);
   EXPECT_EQ(Cust->Fields[0]->Precision, 10);
@@ -182,10 +182,10 @@ TEST_F(OracleExtractReplay, ObjectsAreBuiltFromTheRows) {
   EXPECT_EQ(Cust->Fields[3]->FieldType, iftDomain);
   EXPECT_EQ(Cust->Fields[3]->Extra().DomainName, "ADDRESS_T");
   EXPECT_EQ(Cust->Fields[4]->DefValue, "SYSTIMESTAMP");
-  EXPECT_EQ(Cust->TableSpace.PctUsed, 40);
+  EXPECT_EQ(Cust->Extra().TableSpace.PctUsed, 40);
   TTblData* Ord = O.GetTable("ORDERS");
   ASSERT_TRUE(Ord);
-  EXPECT_EQ(Ord->TablespaceName, "USERS");  // from the DDL; the catalog row had none
+  EXPECT_EQ(Ord->Extra().TablespaceName, "USERS");  // from the DDL; the catalog row had none
   EXPECT_EQ(Ord->Fields[2]->DefValue, "'N'");
 
   auto* V = O.GetView("OPEN_ORDERS");
@@ -262,7 +262,7 @@ TEST_F(OracleExtractReplay, CodeObjectsAndKeysAreBuiltFromTheRows) {
       EXPECT_EQ(K->OnDelete, udaCascade);
       EXPECT_EQ(K->OnUpdate, udaNoAction);
       EXPECT_EQ(Entries(K->FldList), std::vector<std::string>{"CUSTOMER_ID"});
-      EXPECT_EQ(Entries(K->RefFldList), std::vector<std::string>{"ID"});
+      EXPECT_EQ(Entries(K->Extra().RefFldList), std::vector<std::string>{"ID"});
     }
   }
   // PK_CUSTOMER is read from the catalog and again from the table's DDL: one object.

@@ -226,12 +226,12 @@ TEST(OracleParser, TableClausesAndConstraints) {
       "CREATE TABLE F (ID NUMBER CHECK (ID > 0), D_ID REFERENCES D (ID) ON DELETE SET NULL);\n"));
   TTblData* D = P.Table("D");
   ASSERT_NE(D, nullptr);
-  EXPECT_EQ(D->TableSpace.PctFree, 10);
-  EXPECT_EQ(D->TableSpace.PctUsed, 40);
-  EXPECT_EQ(D->TableSpace.IniTrans, 2);
-  EXPECT_EQ(D->TableSpace.MaxTrans, 255);
-  EXPECT_EQ(D->TableSpace.Storage, "(INITIAL 64K NEXT 1M)");
-  EXPECT_EQ(D->TablespaceName, "USERS");
+  EXPECT_EQ(D->Extra().TableSpace.PctFree, 10);
+  EXPECT_EQ(D->Extra().TableSpace.PctUsed, 40);
+  EXPECT_EQ(D->Extra().TableSpace.IniTrans, 2);
+  EXPECT_EQ(D->Extra().TableSpace.MaxTrans, 255);
+  EXPECT_EQ(D->Extra().TableSpace.Storage, "(INITIAL 64K NEXT 1M)");
+  EXPECT_EQ(D->Extra().TablespaceName, "USERS");
   EXPECT_TRUE(D->NoLogging);
   EXPECT_TRUE(D->Compress);
   // The primary key stands for the unique index of its name and columns.
@@ -241,11 +241,11 @@ TEST(OracleParser, TableClausesAndConstraints) {
   const auto Fk = P.Constraints("E", ctFKey);
   ASSERT_EQ(Fk.size(), 1u);
   // Without columns the reference is to the primary key parsed before.
-  EXPECT_EQ(Entries(Fk[0]->RefFldList), std::vector<std::string>{"ID"});
+  EXPECT_EQ(Entries(Fk[0]->Extra().RefFldList), std::vector<std::string>{"ID"});
   EXPECT_EQ(Fk[0]->OnDelete, udaCascade);
   EXPECT_EQ(P.Constraints("E", ctCheck).size(), 1u);
-  EXPECT_EQ(P.Table("E")->LobClause, "(NOTE)");
-  EXPECT_EQ(P.Table("E")->StoreAs, "(TABLESPACE LOBS)");
+  EXPECT_EQ(P.Table("E")->Extra().LobClause, "(NOTE)");
+  EXPECT_EQ(P.Table("E")->Extra().StoreAs, "(TABLESPACE LOBS)");
   // Unnamed column constraints; a column typed by its reference takes the referenced type.
   EXPECT_EQ(P.Constraints("F", ctCheck).size(), 1u);
   const auto FkF = P.Constraints("F", ctFKey);
@@ -296,9 +296,9 @@ TEST(OracleParser, SequencesIndexesAndSmallStatements) {
   EXPECT_EQ(P.Objs.GetGenerator("S2")->Increment, "5");
   auto* Idx = P.Objs.GetIndex("IX_T");
   ASSERT_NE(Idx, nullptr);
-  EXPECT_EQ(Idx->TablespaceName, "IDX");
+  EXPECT_EQ(Idx->Extra().TablespaceName, "IDX");
   EXPECT_TRUE(Idx->Compress);
-  EXPECT_EQ(Idx->TableSpace.PctFree, 5);
+  EXPECT_EQ(Idx->Extra().TableSpace.PctFree, 5);
   EXPECT_EQ(Idx->Def(), P.Objs.GetIndex("IX_T")->Def());
   EXPECT_NE(P.Objs.GetRole("CLERK"), nullptr);
   EXPECT_EQ(P.Table("T")->Extra().Description, "Table T");
@@ -436,7 +436,7 @@ TEST(OracleParser, ParseObjTextFillsTheObjectItself) {
   for (TDbObj* Obj : std::initializer_list<TDbObj*>{Tbl, Pkg, Trg}) P.ParseObjText(Obj);
   EXPECT_EQ(Shown, std::vector<std::string>{});
   EXPECT_EQ(Tbl->Fields.Count(), 2);
-  EXPECT_EQ(Tbl->TablespaceName, "USERS");
+  EXPECT_EQ(Tbl->Extra().TablespaceName, "USERS");
   EXPECT_EQ(O.Tables.Count(), 1);  // filled in place, not filed again
   EXPECT_EQ(Pkg->HeaderSource, "AS\r\n  PROCEDURE P;\r\nEND;");
   EXPECT_EQ(Pkg->BodySource, "AS\r\n  PROCEDURE P IS BEGIN NULL; END;\r\nEND;");

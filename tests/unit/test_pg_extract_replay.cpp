@@ -281,7 +281,7 @@ TEST_F(PGExtractReplay, IndexesComeWithTheirColumnsOrderAndAccessMethod) {
   EXPECT_TRUE(Upper->Unique);
   EXPECT_EQ(Upper->TableName, "customer");
   EXPECT_EQ(Upper->GetSchema(), "public");
-  EXPECT_EQ(Upper->IndexType, "");  // btree is what an index is without USING
+  EXPECT_EQ(Upper->Extra().IndexType, "");  // btree is what an index is without USING
   EXPECT_EQ(Upper->Def(),
             "CREATE UNIQUE INDEX customer_name_upper ON public.customer(name, code "
             "DESC)");
@@ -289,7 +289,7 @@ TEST_F(PGExtractReplay, IndexesComeWithTheirColumnsOrderAndAccessMethod) {
   TIdxData* Hash = IndexNamed(Objs(), "customer_note_hash");
   ASSERT_NE(Hash, nullptr);
   EXPECT_FALSE(Hash->Unique);
-  EXPECT_EQ(Hash->IndexType, "hash");
+  EXPECT_EQ(Hash->Extra().IndexType, "hash");
 
   // Seventeen columns on the server, sixteen read.
   TIdxData* Wide = IndexNamed(Objs(), "customer_wide");
@@ -302,7 +302,7 @@ TEST_F(PGExtractReplay, IndexesComeWithTheirColumnsOrderAndAccessMethod) {
   TIdxData* Placed = IndexNamed(Objs(), "orders_placed");
   ASSERT_NE(Placed, nullptr);
   EXPECT_EQ(Entries(Placed->Flds), TLines{"placed"});
-  EXPECT_EQ(Entries(Placed->IncludeFlds), TLines{"qty"});
+  EXPECT_EQ(Entries(Placed->Extra().IncludeFlds), TLines{"qty"});
   EXPECT_EQ(Placed->GetSchema(), "sales");
 }
 
@@ -339,7 +339,7 @@ TEST_F(PGExtractReplay, KeysAndChecksComeWithTheirColumnsActionsAndBodies) {
   TCtrData* Fk2 = ConstraintNamed(Objs(), "orders_customer_code");
   ASSERT_NE(Fk2, nullptr);
   EXPECT_EQ(Entries(Fk2->FldList), (TLines{"cust_code", "cust_name"}));
-  EXPECT_EQ(Entries(Fk2->RefFldList), (TLines{"code", "name"}));
+  EXPECT_EQ(Entries(Fk2->Extra().RefFldList), (TLines{"code", "name"}));
   EXPECT_EQ(Fk2->OnUpdate, udaNoAction);
   EXPECT_EQ(Fk2->OnDelete, udaCascade);
 
@@ -609,7 +609,7 @@ TEST_F(PGExtractReplay, AnOlderServerGetsTheQueriesItsCatalogAnswers) {
   TIdxData* Idx = IndexNamed(Objs(), "legacy_note");
   ASSERT_NE(Idx, nullptr);
   EXPECT_EQ(Idx->Def(), "CREATE INDEX legacy_note ON public.legacy(note DESC, id)");
-  EXPECT_TRUE(Idx->IncludeFlds.Empty());
+  EXPECT_TRUE(Idx->Extra().IncludeFlds.Empty());
 }
 
 TEST(PGExtractKeys, TheKeyColumnSubSelectsReadSixteenElements) {

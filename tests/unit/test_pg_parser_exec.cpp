@@ -73,7 +73,7 @@ TEST(PGScriptExtract, ReadsScriptsInOrderAndSettlesKeysAcrossThem) {
     if (C->GetCtType() == ctPKey) PKey = C;
   }
   ASSERT_TRUE(FKey && PKey);
-  EXPECT_EQ(testing::Entries(FKey->RefFldList), Names{"id"});
+  EXPECT_EQ(testing::Entries(FKey->Extra().RefFldList), Names{"id"});
   EXPECT_EQ(FKey->GetTblName(), "lines");
   // The linking ran once after both scripts: key on its table, reference on the key.
   EXPECT_EQ(PKey->UseIn.Count(), 1);

@@ -234,11 +234,12 @@ TEST(PGTable, ColumnConstraints) {
       Entries(FKeys[0]->FldList) == Names{"customer_id"} ? FKeys[0] : FKeys[1];
   const TCtrData* ToOwner = ToCustomer == FKeys[0] ? FKeys[1] : FKeys[0];
   EXPECT_EQ(ToCustomer->GetRefTblName(), "customer");
-  EXPECT_TRUE(ToCustomer->RefFldList.Empty());  // settled by the linking after the last script
+  EXPECT_TRUE(
+      ToCustomer->Extra().RefFldList.Empty());  // settled by the linking after the last script
   EXPECT_EQ(ToCustomer->OnDelete, udaCascade);
   EXPECT_EQ(ToCustomer->OnUpdate, udaNoAction);
   EXPECT_EQ(Entries(ToOwner->FldList), Names{"owner_id"});
-  EXPECT_EQ(Entries(ToOwner->RefFldList), Names{"id"});
+  EXPECT_EQ(Entries(ToOwner->Extra().RefFldList), Names{"id"});
   EXPECT_EQ(ToOwner->OnUpdate, udaNull);
   EXPECT_EQ(ToOwner->OnDelete, udaRestrict);
 
@@ -292,13 +293,13 @@ TEST(PGTable, TableConstraints) {
   }
   ASSERT_TRUE(ToParent && ByCode && ToLater);
   // Without a list the references are the referenced table's key, when it was read before.
-  EXPECT_EQ(Entries(ToParent->RefFldList), Names{"id"});
+  EXPECT_EQ(Entries(ToParent->Extra().RefFldList), Names{"id"});
   EXPECT_EQ(ToParent->OnUpdate, udaCascade);
   EXPECT_EQ(ToParent->OnDelete, udaDefault);
   EXPECT_EQ(ByCode->GetObjName(), "child_code_fk");
   EXPECT_EQ(ByCode->GetRefSchema(), "public");
-  EXPECT_EQ(Entries(ByCode->RefFldList), Names{"code"});
-  EXPECT_TRUE(ToLater->RefFldList.Empty());
+  EXPECT_EQ(Entries(ByCode->Extra().RefFldList), Names{"code"});
+  EXPECT_TRUE(ToLater->Extra().RefFldList.Empty());
 
   const auto Uniques = T.Constraints("child", ctUnique);
   ASSERT_EQ(Uniques.size(), 1u);
@@ -322,7 +323,7 @@ TEST(PGTable, LinkingFillsReferencesAndMakesKeyColumnsNotNull) {
   const auto FKeys = T.Constraints("a", ctFKey);
   ASSERT_EQ(FKeys.size(), 2u);
   for (const TCtrData* F : FKeys) {
-    EXPECT_EQ(Entries(F->RefFldList), Names{"id"});
+    EXPECT_EQ(Entries(F->Extra().RefFldList), Names{"id"});
     // Refiled under the text that names the columns now, and linked to the key.
     EXPECT_EQ(T.Objs.Constraints.IndexOf(F->ObjKeyDef()), T.Objs.Constraints.IndexOfObject(F));
   }
@@ -466,13 +467,13 @@ TEST(PGTable, Indexes) {
   EXPECT_EQ(I->TableName, "t");
   EXPECT_EQ(I->GetSchema(), "public");
   EXPECT_FALSE(I->Unique);
-  EXPECT_EQ(I->IndexType, "");
+  EXPECT_EQ(I->Extra().IndexType, "");
   EXPECT_EQ(Entries(I->Flds), (Names{"a", "b"}));
   TIdxData* U = T.Objs.GetIndex("u");
   ASSERT_NE(U, nullptr);
   EXPECT_TRUE(U->Unique);
   EXPECT_EQ(U->GetSchema(), "sales");
-  EXPECT_EQ(U->IndexType, "gist");
+  EXPECT_EQ(U->Extra().IndexType, "gist");
   ASSERT_EQ(U->Flds.Count(), 2);
   EXPECT_EQ(dynamic_cast<TIdxFldData*>(U->Flds.Objects(0))->SortOrder, 2);
   EXPECT_EQ(dynamic_cast<TIdxFldData*>(U->Flds.Objects(1))->SortOrder, 1);

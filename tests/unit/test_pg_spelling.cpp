@@ -127,7 +127,7 @@ TEST_F(PGSpellingReplay, ASpellingOtherThanTheCatalogsLeavesTheTextsApart) {
   TCtrData* Mine = Check(ScriptObjs);
   const std::string Key = Mine->ObjKeyDef();
   Ex.MatchServerSpellings(ScriptObjs);
-  EXPECT_TRUE(Mine->ServerBody.empty());
+  EXPECT_TRUE(Mine->Extra().ServerBody.empty());
   EXPECT_EQ(ScriptObjs.Constraints.FindObj(Key), Mine);
 }
 

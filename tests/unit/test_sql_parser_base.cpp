@@ -210,7 +210,7 @@ TEST(SQLParserBase, IndexesAndConstraintsAreLinkedToTheirTablesAfterParsing) {
   Fk->FldList.Add("B");
   Fk->FldList.Add("NOSUCH");
   Fk->SetRefTblName("R");
-  Fk->RefFldList.Add("K");
+  Fk->EditExtra().RefFldList.Add("K");
   ASSERT_TRUE(Objs.AddObj(Fk));
   auto* Uq = new TCtrData(&Objs);  // same table, other columns: not what the key references
   Uq->SetObjName("UQ_R");

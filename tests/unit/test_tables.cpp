@@ -138,7 +138,7 @@ TEST(TableText, PlainTemporaryAndExternalTables) {
             "CREATE GLOBAL TEMPORARY TABLE T(A INTEGER NOT NULL,\r\nB VARCHAR(10))\r\n ON COMMIT "
             "PRESERVE ROWS");
   TTblData* X = Table(IB, "EXT", {{"A", iftChar, 10}});
-  X->ExternalFile = "/data/it's.txt";
+  X->EditExtra().ExternalFile = "/data/it's.txt";
   EXPECT_EQ(X->CreateDef(), "CREATE TABLE EXT\r\nEXTERNAL FILE '/data/it''s.txt'\r\n(A CHAR(10))");
   EXPECT_EQ(Table(IB, "EMPTY", {})->CreateDef(), "CREATE TABLE EMPTY");
 
@@ -177,11 +177,11 @@ TEST(TableText, OracleClauses) {
   TObjs ORA;
   ORA.SetDatabaseType(dbOracle);
   TTblData* T = Table(ORA, "T", {{"A", iftNumber}});
-  T->OfType = "PERSON_T";
-  T->TablespaceName = "USERS";
+  T->EditExtra().OfType = "PERSON_T";
+  T->EditExtra().TablespaceName = "USERS";
   T->NoLogging = true;
-  T->PartitionColumns = "(A)";
-  T->PartitionClause = "(PARTITION P1 VALUES LESS THAN (10))";
+  T->EditExtra().PartitionColumns = "(A)";
+  T->EditExtra().PartitionClause = "(PARTITION P1 VALUES LESS THAN (10))";
   EXPECT_EQ(T->CreateDef(),
             "CREATE TABLE T OF PERSON_T(A NUMBER)\r\nTABLESPACE USERS\r\nNOLOGGING\r\nPARTITION "
             "BY RANGE (A) (PARTITION P1 VALUES LESS THAN (10))");
@@ -191,8 +191,8 @@ TEST(TableText, MySQLWritesKeysInline) {
   TObjs MY;
   MY.SetDatabaseType(dbMySQL);
   TTblData* T = Table(MY, "ORDERS", {{"ID", iftInteger, 0, true}, {"CODE", iftVarchar, 8}});
-  T->MySQLOptions.Engine = "InnoDB";
-  T->MySQLOptions.SetDefCharSet("utf8mb4");
+  T->EditExtra().MySQLOptions.Engine = "InnoDB";
+  T->EditExtra().MySQLOptions.SetDefCharSet("utf8mb4");
   auto Key = [&](const std::string& Name, TConstraintType Type, const std::string& Table,
                  const std::string& Col) {
     auto* C = new TCtrData(&MY);
@@ -217,7 +217,7 @@ TEST(TableText, MySQLWritesKeysInline) {
   EXPECT_FALSE(Other->GetObjCreated());
   // The generic text also carries the single-column keys declared with a column.
   T->Fields[1]->EditExtra().KeyName = "IX_CODE";
-  T->MySQLOptions.PackKeys = "1";
+  T->EditExtra().MySQLOptions.PackKeys = "1";
   EXPECT_EQ(T->TypeDef(),
             "TABLE ORDERS(ID INTEGER NOT NULL,\r\nCODE VARCHAR(8),\r\nKEY IX_CODE(CODE))\r\n"
             "ENGINE=InnoDB\r\nPACK_KEYS=1\r\nDEFAULT CHARSET=utf8mb4");
@@ -382,13 +382,13 @@ TEST(TablePasses, MySQLTableOptions) {
   TPairs P(dbMySQL);
   TTblData* M = Table(P.Master, "T", {{"A", iftInteger}});
   TTblData* T = Table(P.Target, "T", {{"A", iftInteger}});
-  M->MySQLOptions.Engine = "InnoDB";
-  T->MySQLOptions.Engine = "MyISAM";
-  M->MySQLOptions.SetDefCharSet("utf8mb4");
-  T->MySQLOptions.SetDefCharSet("latin1");
+  M->EditExtra().MySQLOptions.Engine = "InnoDB";
+  T->EditExtra().MySQLOptions.Engine = "MyISAM";
+  M->EditExtra().MySQLOptions.SetDefCharSet("utf8mb4");
+  T->EditExtra().MySQLOptions.SetDefCharSet("latin1");
   EXPECT_EQ(P.Generate(), "ALTER TABLE T ENGINE=InnoDB;\nALTER TABLE T DEFAULT CHARSET=utf8mb4;\n");
   // An engine given on one side only is no change.
-  T->MySQLOptions.Engine = "";
+  T->EditExtra().MySQLOptions.Engine = "";
   EXPECT_EQ(P.Generate(), "ALTER TABLE T DEFAULT CHARSET=utf8mb4;\n");
 }
 

@@ -486,7 +486,7 @@ TEST(VarnelPairing, OracleSchemaOfTheTargetConnection) {
   TTblData* M = MakeTable(D.Master(), "EMP", {{"ID"}});
   TTblData* T = MakeTable(D.Target(), "EMP", {{"ID"}});
   M->Storage = "STORAGE (INITIAL 64K)";
-  T->TablespaceName = "USERS";
+  T->EditExtra().TablespaceName = "USERS";
   D.V.DatabaseType = dbOracle;
   D.Target().ConnectionOptions.SetDatabaseName("ORCL");
   D.Target().ConnectionOptions.HostName = "ORCL";
@@ -495,27 +495,27 @@ TEST(VarnelPairing, OracleSchemaOfTheTargetConnection) {
   EXPECT_EQ(M->GetSchema(), "");
   EXPECT_EQ(D.Master().GetTable("EMP"), M);
   EXPECT_EQ(M->Storage, "");
-  EXPECT_EQ(T->TablespaceName, "");
+  EXPECT_EQ(T->Extra().TablespaceName, "");
 }
 
 TEST(VarnelPairing, MySQLTableOptionsGivenOnOneSideAreNoChange) {
   TCodeRig C(dbMySQL);
   TTblData* M = MakeTable(C.Master(), "T", {{"A"}});
   TTblData* T = MakeTable(C.Target(), "T", {{"A"}});
-  M->MySQLOptions.Engine = "InnoDB";
-  T->MySQLOptions.SetDefCharSet("utf8mb4");
-  T->MySQLOptions.PackKeys = "1";
+  M->EditExtra().MySQLOptions.Engine = "InnoDB";
+  T->EditExtra().MySQLOptions.SetDefCharSet("utf8mb4");
+  T->EditExtra().MySQLOptions.PackKeys = "1";
   C.V.DatabaseType = dbMySQL;
   C.V.LinkRefs();
   C.V.AssignDiffs();
-  EXPECT_EQ(T->MySQLOptions.Engine, "InnoDB");
-  EXPECT_EQ(M->MySQLOptions.GetDefCharSet(), "utf8mb4");
-  EXPECT_EQ(M->MySQLOptions.PackKeys, "1");
+  EXPECT_EQ(T->Extra().MySQLOptions.Engine, "InnoDB");
+  EXPECT_EQ(M->Extra().MySQLOptions.GetDefCharSet(), "utf8mb4");
+  EXPECT_EQ(M->Extra().MySQLOptions.PackKeys, "1");
   C.V.CompareDatabases();
   EXPECT_EQ(C.Script(), "");
 
   // Both sides state an engine, and differently: that is a change.
-  T->MySQLOptions.Engine = "MyISAM";
+  T->EditExtra().MySQLOptions.Engine = "MyISAM";
   C.V.CompareDatabases();
   EXPECT_EQ(C.Script(), "ALTER TABLE T ENGINE=InnoDB;\n\n");
 }

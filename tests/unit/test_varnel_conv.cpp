@@ -37,7 +37,7 @@ TCtrData* AddKey(TObjs& O, TConstraintType Type, const std::string& Name, const 
   C->SetTblName(Table);
   for (const std::string& S : Cols) C->FldList.Add(S);
   if (!RefTable.empty()) C->SetRefTblName(RefTable);
-  for (const std::string& S : RefCols) C->RefFldList.Add(S);
+  for (const std::string& S : RefCols) C->EditExtra().RefFldList.Add(S);
   EXPECT_TRUE(O.AddObj(C));
   return C;
 }
@@ -91,7 +91,7 @@ void BuildNames(TObjs& O) {
 TCtrData* Ctr(TObjs& O, const std::string& Name) {
   for (int I = 0; I < O.Constraints.Count(); ++I)
     if (auto* C = dynamic_cast<TCtrData*>(O.Constraints.Objects(I));
-        C && (C->GetObjName() == Name || C->RoleName == Name))
+        C && (C->GetObjName() == Name || C->Extra().RoleName == Name))
       return C;
   return nullptr;
 }
@@ -445,7 +445,7 @@ TEST(VarnelConversion, SqlAnywhereUniqueKeyFollowsTheTable) {
   TCtrData* FK = Ctr(R.Master(), "FK");
   ASSERT_NE(FK, nullptr);
   EXPECT_EQ(FK->GetObjName(), "");
-  EXPECT_EQ(FK->RefOwner, "DBA");
+  EXPECT_EQ(FK->Extra().RefOwner, "DBA");
   EXPECT_EQ(FK->OnDelete, udaNoAction);
   R.V.RestoreMaster();
   EXPECT_EQ(Fingerprint(R.Master()), Before);

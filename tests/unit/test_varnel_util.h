@@ -51,7 +51,7 @@ inline void BuildUpdateMaster(TObjs& Objs, const std::string& Prefix = "") {
                                {{"ID", iftInteger, 0, true},
                                 {"CUSTOMER_ID", iftInteger, 0, true},
                                 {"NOTE", iftVarchar, 100}});
-  if (Objs.GetDatabaseType() == dbMySQL) Orders->MySQLOptions.Engine = "InnoDB";
+  if (Objs.GetDatabaseType() == dbMySQL) Orders->EditExtra().MySQLOptions.Engine = "InnoDB";
 }
 
 /// The target of the update-script tests: CUSTOMER lacks EMAIL and has an extra FAX; ORDERS is

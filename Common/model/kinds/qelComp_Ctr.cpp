@@ -10,12 +10,17 @@
 
 namespace qel {
 
-TCtrData::TCtrData(TCustomObjs* aOwner) : TDbObj(aOwner) {
+TCtrExtra::TCtrExtra() {
+  RefFldList.SetCaseSensitive(true);
+  RefFldList.OwnsObjects = true;
+}
+
+TCtrExtra::~TCtrExtra() = default;
+
+TCtrData::TCtrData(TCustomObjs* aOwner) : TDbObjWith(aOwner) {
   Kind = kindConstraint;
   FldList.SetCaseSensitive(true);
   FldList.OwnsObjects = true;
-  RefFldList.SetCaseSensitive(true);
-  RefFldList.OwnsObjects = true;
 }
 
 void TCtrData::SetCtType(TConstraintType Value) {
@@ -139,7 +144,7 @@ std::string TCtrData::GetKeyFields() const {
 }
 
 std::string TCtrData::GetRefFlds() const {
-  return QuotedList(*this, RefFldList);
+  return QuotedList(*this, Extra().RefFldList);
 }
 
 std::string TCtrData::TableRef() const {
@@ -152,7 +157,8 @@ std::string TCtrData::TableRef() const {
 std::string TCtrData::RefTableRef() const {
   switch (GetDatabaseType()) {
     case dbSybaseASA:
-      return tbl_detail::ASAOwnerPrefix(*this, !RefOwner.empty() ? RefOwner : Extra().Creator) +
+      return tbl_detail::ASAOwnerPrefix(
+                 *this, !Extra().RefOwner.empty() ? Extra().RefOwner : Extra().Creator) +
              QuoteIdent(FRefTblName);
     case dbMSSQL:
       return SchemaQualified(FRefSchema, FRefTblName);
@@ -164,15 +170,15 @@ std::string TCtrData::RefTableRef() const {
 }
 
 std::string TCtrData::UsingIndexDef() const {
-  if (IndexName.empty()) return "";
+  if (Extra().IndexName.empty()) return "";
   switch (GetDatabaseType()) {
     case dbInterBase:
       return std::string("\r\n") + (Descending ? "USING DESC INDEX " : "USING INDEX ") +
-             QuoteIdent(IndexName);
+             QuoteIdent(Extra().IndexName);
     case dbMySQL:
       return "";
     default:
-      return " " + IndexName;
+      return " " + Extra().IndexName;
   }
 }
 
@@ -190,9 +196,9 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
   switch (FCtType) {
     case ctFKey: {
       R += "FOREIGN KEY ";
-      if (DB == dbSybaseASA && !RoleName.empty()) R += QuoteIdent(RoleName) + " ";
+      if (DB == dbSybaseASA && !Extra().RoleName.empty()) R += QuoteIdent(Extra().RoleName) + " ";
       R += "(" + GetKeyFields() + ")" + " REFERENCES " + RefTableRef();
-      if (!RefFldList.Empty()) R += " (" + GetRefFlds() + ")";
+      if (!Extra().RefFldList.Empty()) R += " (" + GetRefFlds() + ")";
       // Databases of ODS 8 and older take no referential actions.
       const std::int32_t ODS = (DB == dbInterBase && Owner) ? Owner->ODSMajorVersionOfTarget() : 0;
       if (!(DB == dbInterBase && ODS != 0 && ODS < 9)) {
@@ -214,17 +220,17 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
       if (DB == dbSybaseASA && Clustered) R += "CLUSTERED ";
       if (DB == dbMSSQL && !Clustered) R += "NONCLUSTERED ";
       R += "(" + GetKeyFields() + ")" + UsingIndexDef();
-      if (DB == dbMySQL && !IndexType.empty()) R += " USING " + IndexType;
+      if (DB == dbMySQL && !Extra().IndexType.empty()) R += " USING " + Extra().IndexType;
       break;
     case ctUnique:
       R += "UNIQUE ";
       if (DB == dbMSSQL && Clustered) R += "CLUSTERED ";
-      if (DB == dbMySQL && !IndexName.empty()) R += QuoteIdent(IndexName) + " ";
+      if (DB == dbMySQL && !Extra().IndexName.empty()) R += QuoteIdent(Extra().IndexName) + " ";
       R += "(" + GetKeyFields() + ")" + UsingIndexDef();
       break;
     case ctReferences:
       R += "REFERENCES " + RefTableRef();
-      if (!RefFldList.Empty()) R += "(" + GetRefFlds() + ")";
+      if (!Extra().RefFldList.Empty()) R += "(" + GetRefFlds() + ")";
       break;
     default:
       break;
@@ -234,7 +240,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
     R += "DEFAULT " + Extra().Body;
     if (!FldList.Empty() && !(ColumnLevel && FldList.Count() == 1)) R += " FOR " + GetFields();
   }
-  const std::string Storage = TableSpace.Def();
+  const std::string Storage = Extra().TableSpace.Def();
   if (!Storage.empty()) R += "\r\n" + Storage;
   return R;
 }
@@ -260,7 +266,7 @@ std::string TCtrData::CompareDef() const {
   const std::string Name =
       GetObjName().empty() ? "" : "CONSTRAINT " + QuoteIdent(GetObjName()) + " ";
   return "ALTER TABLE " + TableRef() + " ADD " + Name + "CHECK " +
-         PGConditionKey(ServerBody.empty() ? Extra().Body : ServerBody.str());
+         PGConditionKey(Extra().ServerBody.empty() ? Extra().Body : Extra().ServerBody.str());
 }
 
 std::string TCtrData::MySQLUnkeyedAutoIncrement() const {
@@ -288,7 +294,7 @@ std::string TCtrData::DropDef() const {
         return Table + MySQLUnkeyedAutoIncrement() + " DROP PRIMARY KEY";
       case ctUnique:
         if (!GetObjName().empty()) return Table + " DROP CONSTRAINT " + QuoteIdent(GetObjName());
-        if (!IndexName.empty()) return Table + " DROP KEY " + QuoteIdent(IndexName);
+        if (!Extra().IndexName.empty()) return Table + " DROP KEY " + QuoteIdent(Extra().IndexName);
         return Table + " DROP UNIQUE";
       case ctFKey:
         return Table + " DROP FOREIGN KEY " + QuoteIdent(GetObjName());
@@ -309,7 +315,7 @@ std::string TCtrData::DropDef() const {
         return Table + " DROP UNIQUE(" + GetFields() + ")";
       case ctFKey:
         return Table + " DROP FOREIGN KEY " +
-               QuoteIdent(!RoleName.empty() ? RoleName : FRefTblName);
+               QuoteIdent(!Extra().RoleName.empty() ? Extra().RoleName : FRefTblName);
       case ctCheck:
         return Table + " DROP CHECK";
       default:

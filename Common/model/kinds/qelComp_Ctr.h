@@ -47,8 +47,36 @@ enum TUDAction : std::uint8_t { udaNoAction, udaRestrict, udaCascade, udaDefault
 /// Foreign-key MATCH kind as read; no DDL text carries it.
 enum TMatchAction : std::uint8_t { maSimple, maFull, maPartial };
 
+/// The attributes of a constraint that few constraints have (a foreign key's referenced
+/// columns, the index and storage clauses of one or two dialects): in the constraint's block
+/// of rarer attributes.
+struct TCtrExtra : TObjExtra {
+  TCtrExtra();
+  ~TCtrExtra() override;
+
+  /// SQL Server index options.
+  TIndexOptions IndexOptions;
+  /// Oracle storage clause.
+  TTableSpace TableSpace;
+  /// Referenced columns, in order; entries may carry owned TFldData objects.
+  TStringList RefFldList;
+  /// SQL Anywhere owner of the referenced table.
+  TObjText RefOwner;
+  /// SQL Anywhere foreign-key role name.
+  TObjText RoleName;
+  /// InterBase: name of the key's index; MySQL: index name of a unique key; other dialects:
+  /// text written after the column list as stored.
+  TObjText IndexName;
+  /// MySQL: the algorithm of a primary key's index as the key names it (USING BTREE, HASH).
+  TObjText IndexType;
+  /// PostgreSQL check: the database's own text of this (script's) condition, where a live
+  /// comparison had the server store the condition and it came back as that of a check of
+  /// the database. Compared (and keyed, when unnamed) in place of Body; empty otherwise.
+  TObjText ServerBody;
+};
+
 /// One table constraint. Setting its type sets its kind code.
-class TCtrData : public TDbObj {
+class TCtrData : public TDbObjWith<TCtrExtra> {
  public:
   /// A new constraint is a foreign key with both actions udaNoAction.
   explicit TCtrData(TCustomObjs* aOwner);
@@ -71,27 +99,8 @@ class TCtrData : public TDbObj {
   /// A deferrable constraint is checked at commit unless SET CONSTRAINTS says otherwise; false:
   /// checked after each statement until then (DEFERRABLE alone, INITIALLY IMMEDIATE).
   bool InitiallyDeferred = true;
-  /// SQL Server index options.
-  TIndexOptions IndexOptions;
-  /// Oracle storage clause.
-  TTableSpace TableSpace;
   /// Constrained columns, in order; an entry may carry a TFldData, which the list owns.
   TStringList FldList;
-  /// Referenced columns, in order; entries may carry owned TFldData objects.
-  TStringList RefFldList;
-  /// SQL Anywhere owner of the referenced table.
-  TObjText RefOwner;
-  /// SQL Anywhere foreign-key role name.
-  TObjText RoleName;
-  /// InterBase: name of the key's index; MySQL: index name of a unique key; other dialects:
-  /// text written after the column list as stored.
-  TObjText IndexName;
-  /// MySQL: the algorithm of a primary key's index as the key names it (USING BTREE, HASH).
-  TObjText IndexType;
-  /// PostgreSQL check: the database's own text of this (script's) condition, where a live
-  /// comparison had the server store the condition and it came back as that of a check of
-  /// the database. Compared (and keyed, when unnamed) in place of Body; empty otherwise.
-  TObjText ServerBody;
 
   TConstraintType GetCtType() const { return FCtType; }
   /// The object type of the constraint's type; a column default only on creation.

@@ -6,12 +6,17 @@
 
 namespace qel {
 
-TIdxData::TIdxData(TCustomObjs* aOwner) : TDbObj(aOwner) {
+TIdxExtra::TIdxExtra() {
+  IncludeFlds.SetCaseSensitive(true);
+  IncludeFlds.OwnsObjects = true;
+}
+
+TIdxExtra::~TIdxExtra() = default;
+
+TIdxData::TIdxData(TCustomObjs* aOwner) : TDbObjWith(aOwner) {
   Kind = kindIndex;
   Flds.SetCaseSensitive(true);
   Flds.OwnsObjects = true;
-  IncludeFlds.SetCaseSensitive(true);
-  IncludeFlds.OwnsObjects = true;
 }
 
 TIdxData::~TIdxData() {
@@ -30,7 +35,7 @@ TIdxFldData* TIdxData::AddFld(const std::string& Name, std::int32_t SortOrder, s
 
 void TIdxData::ClearFlds() {
   Flds.Clear();
-  IncludeFlds.Clear();
+  if (FExtra) EditExtra().IncludeFlds.Clear();
 }
 
 void TIdxData::SetScriptActive(bool Value) {
@@ -81,7 +86,8 @@ std::string TIdxData::GetFlds() const {
 
 std::string TIdxData::GetIncludeCols() const {
   std::string R;
-  for (const std::string& Name : IncludeFlds) R += (R.empty() ? "" : ", ") + QuoteIdent(Name);
+  for (const std::string& Name : Extra().IncludeFlds)
+    R += (R.empty() ? "" : ", ") + QuoteIdent(Name);
   return R;
 }
 
@@ -112,7 +118,7 @@ std::string TIdxData::Def() const {
 
   // PostgreSQL keeps the access method of a non-btree index in IndexType; without it the
   // index would come back as a btree.
-  if (DB == dbPostgreSQL && !IndexType.empty()) R += " USING " + IndexType;
+  if (DB == dbPostgreSQL && !Extra().IndexType.empty()) R += " USING " + Extra().IndexType;
 
   if (Extra().Body.empty())
     R += "(" + GetFlds() + ")";
@@ -121,22 +127,22 @@ std::string TIdxData::Def() const {
   else
     R += " COMPUTED BY" + Extra().Body;
   // MySQL names the index algorithm after the columns; the server keeps what was asked for.
-  if (DB == dbMySQL && !IndexType.empty()) R += " USING " + IndexType;
+  if (DB == dbMySQL && !Extra().IndexType.empty()) R += " USING " + Extra().IndexType;
 
-  if (!IncludeFlds.Empty()) R += "\r\n  INCLUDE (" + GetIncludeCols() + ")";
+  if (!Extra().IncludeFlds.Empty()) R += "\r\n  INCLUDE (" + GetIncludeCols() + ")";
   if (DB == dbMSSQL) {
-    if (!OptionText.empty()) R += "\r\n   " + OptionText;
-    if (!FileGroup.empty()) R += "\r\nON " + QuoteIdent(FileGroup);
+    if (!Extra().OptionText.empty()) R += "\r\n   " + Extra().OptionText;
+    if (!Extra().FileGroup.empty()) R += "\r\nON " + QuoteIdent(Extra().FileGroup);
   }
   if (DB == dbOracle) {
-    if (!IndexType.empty()) R += "\r\n   INDEXTYPE IS " + IndexType;
-    if (!Parameters.empty()) R += "\r\n   PARAMETERS " + Parameters;
+    if (!Extra().IndexType.empty()) R += "\r\n   INDEXTYPE IS " + Extra().IndexType;
+    if (!Extra().Parameters.empty()) R += "\r\n   PARAMETERS " + Extra().Parameters;
     if (Compress) R += "\r\nCOMPRESS";
     if (NoCompress) R += "\r\nNOCOMPRESS";
     if (NoLogging) R += "\r\nNOLOGGING";
-    if (!TablespaceName.empty()) R += "\r\nTABLESPACE " + TablespaceName;
+    if (!Extra().TablespaceName.empty()) R += "\r\nTABLESPACE " + Extra().TablespaceName;
   }
-  const std::string Storage = TableSpace.Def();
+  const std::string Storage = Extra().TableSpace.Def();
   if (!Storage.empty()) R += "\r\n" + Storage;
   if (DB == dbDB2 && AllowReverseScans) R += "\r\n  ALLOW REVERSE SCANS";
   return R;

@@ -20,8 +20,32 @@ class TIdxFldData : public TFldData {
   std::int32_t SortOrder = 0;
 };
 
+/// The attributes of an index that few indexes have (storage and options of one or two
+/// dialects, included columns): in the index's block of rarer attributes.
+struct TIdxExtra : TObjExtra {
+  TIdxExtra();
+  ~TIdxExtra() override;
+
+  /// Option records of the dialect readers.
+  TIndexOptions IndexOptions;
+  /// Oracle storage clause.
+  TTableSpace TableSpace;
+  /// SQL Server INCLUDE columns; the list owns their descriptors.
+  TStringList IncludeFlds;
+  /// SQL Server file group.
+  TObjText FileGroup;
+  /// SQL Server WITH clause, written as stored.
+  TObjText OptionText;
+  /// Oracle domain index: INDEXTYPE IS and PARAMETERS. IndexType is also the access method
+  /// of a PostgreSQL index and the USING algorithm of a MySQL index (BTREE, HASH).
+  TObjText IndexType;
+  TObjText Parameters;
+  /// Oracle.
+  TObjText TablespaceName;
+};
+
 /// An index of a table.
-class TIdxData : public TDbObj {
+class TIdxData : public TDbObjWith<TIdxExtra> {
  public:
   explicit TIdxData(TCustomObjs* aOwner);
   ~TIdxData() override;
@@ -53,11 +77,7 @@ class TIdxData : public TDbObj {
   bool FActiveAsRead = true;
 
  public:
-  /// Option records of the dialect readers.
-  TIndexOptions IndexOptions;
   TIndexOptions IndexOptions2;
-  /// Oracle storage clause.
-  TTableSpace TableSpace;
   /// The indexed table.
   std::string TableName;
   /// The indexed table's schema where a reader found it other than the index's own (DB2 and
@@ -66,18 +86,6 @@ class TIdxData : public TDbObj {
   /// Index columns in order: the entry is the column name; the list owns the descriptor an
   /// entry carries (a TIdxFldData from AddFld, or a plain TFldData).
   TStringList Flds;
-  /// SQL Server INCLUDE columns; the list owns their descriptors.
-  TStringList IncludeFlds;
-  /// SQL Server file group.
-  TObjText FileGroup;
-  /// SQL Server WITH clause, written as stored.
-  TObjText OptionText;
-  /// Oracle domain index: INDEXTYPE IS and PARAMETERS. IndexType is also the access method
-  /// of a PostgreSQL index and the USING algorithm of a MySQL index (BTREE, HASH).
-  TObjText IndexType;
-  TObjText Parameters;
-  /// Oracle.
-  TObjText TablespaceName;
   // Body (base): the expression of an expression index.
 
   /// Appends a column with its sort order and prefix length; returns its descriptor.

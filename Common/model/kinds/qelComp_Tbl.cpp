@@ -197,7 +197,7 @@ std::string PGSerialIntegerType(const TFldData& Fld) {
 // ---------------------------------------------------------------------------------------------
 // TFldData
 
-TFldData::TFldData(TCustomObjs* aOwner) : TDbObj(aOwner) {
+TFldData::TFldData(TCustomObjs* aOwner) : TDbObjWith(aOwner) {
   Kind = kindField;
 }
 
@@ -205,19 +205,6 @@ TFldData::~TFldData() = default;
 
 TFldExtra::TFldExtra() = default;
 TFldExtra::~TFldExtra() = default;
-
-const TFldExtra& TFldData::NoFldExtra() {
-  static const TFldExtra None;
-  return None;
-}
-
-TFldExtra& TFldData::EditExtra() {
-  return static_cast<TFldExtra&>(TDbObj::EditExtra());
-}
-
-std::unique_ptr<TObjExtra> TFldData::NewExtra() const {
-  return std::make_unique<TFldExtra>();
-}
 
 std::string TFldData::GetCaption() const {
   return GetObjName();
@@ -636,7 +623,10 @@ TGnrData& TFldData::GetIdentityGenerator() {
 // ---------------------------------------------------------------------------------------------
 // TTblData
 
-TTblData::TTblData(TCustomObjs* aOwner) : TDbObj(aOwner) {
+TTblExtra::TTblExtra() = default;
+TTblExtra::~TTblExtra() = default;
+
+TTblData::TTblData(TCustomObjs* aOwner) : TDbObjWith(aOwner) {
   Kind = kindTable;
   // SQL Server and SQL Anywhere compare column names without regard to case (and the SQL
   // Anywhere writer spells a keyword used as a name in upper case).
@@ -668,9 +658,9 @@ std::string TTblData::TypeDef() const {
   std::string R;
   if (GlobalTemporary) R = "GLOBAL TEMPORARY ";
   R += "TABLE " + GetObjFullName();
-  if (DB == dbInterBase && !ExternalFile.empty())
-    R += "\r\nEXTERNAL FILE " + ScriptQuotedStr(ExternalFile, DB) + "\r\n";
-  if (DB == dbOracle && !OfType.empty()) R += " OF " + OfType;
+  if (DB == dbInterBase && !Extra().ExternalFile.empty())
+    R += "\r\nEXTERNAL FILE " + ScriptQuotedStr(Extra().ExternalFile, DB) + "\r\n";
+  if (DB == dbOracle && !Extra().OfType.empty()) R += " OF " + Extra().OfType;
   if (!Fields.Empty()) {
     R += "(";
     for (const auto& F : Fields) {
@@ -685,31 +675,32 @@ std::string TTblData::TypeDef() const {
     // With every column left out the parenthesis stays: the name is never cut.
     DropTrailingSep(R);
     R += ")";
-  } else if (DB == dbPostgreSQL && AsQuery.empty()) {
+  } else if (DB == dbPostgreSQL && Extra().AsQuery.empty()) {
     R += "()";  // a table without columns, which the server allows
   }
-  if (!AsQuery.empty()) R += "\r\nAS " + AsQuery;
+  if (!Extra().AsQuery.empty()) R += "\r\nAS " + Extra().AsQuery;
   if (WithOids) R += " WITH OIDS";
   if (OnCommit == tocDelete && DB != dbSybaseASA) R += "\r\n ON COMMIT DELETE ROWS";
   if (OnCommit == tocPreserve) R += "\r\n ON COMMIT PRESERVE ROWS";
   if (DB == dbOracle) {
-    if (!TableSpace.IsEmpty()) R += "\r\n" + TableSpace.Def();
-    if (!TablespaceName.empty()) R += "\r\nTABLESPACE " + TablespaceName;
+    if (!Extra().TableSpace.IsEmpty()) R += "\r\n" + Extra().TableSpace.Def();
+    if (!Extra().TablespaceName.empty()) R += "\r\nTABLESPACE " + Extra().TablespaceName;
     if (Compress) R += "\r\nCOMPRESS";
     if (NoLogging) R += "\r\nNOLOGGING";
-    if (!Storage.empty() && NestedTable.empty()) R += "\r\nSTORAGE" + Storage;
-    if (!Cluster.empty()) R += "\r\nCLUSTER " + Cluster + ClusterColumns;
+    if (!Storage.empty() && Extra().NestedTable.empty()) R += "\r\nSTORAGE" + Storage;
+    if (!Extra().Cluster.empty()) R += "\r\nCLUSTER " + Extra().Cluster + Extra().ClusterColumns;
     // A nested-table column's storage follows the column list: NESTED TABLE column STORE AS
     // table, with the storage table's own clauses in parentheses.
-    if (!NestedTable.empty()) {
-      R += "\r\nNESTED TABLE " + NestedTable + " STORE AS " + StoreAs;
+    if (!Extra().NestedTable.empty()) {
+      R += "\r\nNESTED TABLE " + Extra().NestedTable + " STORE AS " + Extra().StoreAs;
       if (!Storage.empty()) R += " " + Storage;
     }
-    if (!LobClause.empty()) R += "\r\nLOB" + LobClause;
-    if (!StoreAs.empty() && NestedTable.empty()) R += "\r\nSTORE AS " + StoreAs;
-    if (!ExtraClause.empty()) R += "\r\n" + ExtraClause;
-    if (!PartitionColumns.empty() || !PartitionClause.empty())
-      R += "\r\nPARTITION BY RANGE " + PartitionColumns + " " + PartitionClause;
+    if (!Extra().LobClause.empty()) R += "\r\nLOB" + Extra().LobClause;
+    if (!Extra().StoreAs.empty() && Extra().NestedTable.empty())
+      R += "\r\nSTORE AS " + Extra().StoreAs;
+    if (!Extra().ExtraClause.empty()) R += "\r\n" + Extra().ExtraClause;
+    if (!Extra().PartitionColumns.empty() || !Extra().PartitionClause.empty())
+      R += "\r\nPARTITION BY RANGE " + Extra().PartitionColumns + " " + Extra().PartitionClause;
   }
   if (DB == dbMySQL) R += MySQLOptionsDef();
   return R;
@@ -717,10 +708,10 @@ std::string TTblData::TypeDef() const {
 
 std::string TTblData::MySQLOptionsDef() const {
   std::string R;
-  if (!MySQLOptions.Engine.empty()) R += "\r\nENGINE=" + MySQLOptions.Engine;
-  if (!MySQLOptions.PackKeys.empty()) R += "\r\nPACK_KEYS=" + MySQLOptions.PackKeys;
-  if (!MySQLOptions.GetDefCharSet().empty())
-    R += "\r\nDEFAULT CHARSET=" + MySQLOptions.GetDefCharSet();
+  if (!Extra().MySQLOptions.Engine.empty()) R += "\r\nENGINE=" + Extra().MySQLOptions.Engine;
+  if (!Extra().MySQLOptions.PackKeys.empty()) R += "\r\nPACK_KEYS=" + Extra().MySQLOptions.PackKeys;
+  if (!Extra().MySQLOptions.GetDefCharSet().empty())
+    R += "\r\nDEFAULT CHARSET=" + Extra().MySQLOptions.GetDefCharSet();
   return R;
 }
 
@@ -744,7 +735,7 @@ std::string TTblData::MySQLCreateDef() const {
         if (!Word) continue;
         if (!Ctr->GetObjName().empty()) R += "CONSTRAINT " + QuoteIdent(Ctr->GetObjName()) + " ";
         R += std::string(Word) + "(" + Ctr->GetKeyFields() + ")";
-        if (!Ctr->IndexType.empty()) R += " USING " + Ctr->IndexType;
+        if (!Ctr->Extra().IndexType.empty()) R += " USING " + Ctr->Extra().IndexType;
         R += ListSep;
         Ctr->SetObjCreated(true);
       }
@@ -758,7 +749,7 @@ std::string TTblData::MySQLCreateDef() const {
                            : Idx->Spatial  ? "SPATIAL KEY "
                                            : "KEY ";
         R += Kind + QuoteIdent(Idx->GetObjName()) + "(" + Cols + ")";
-        if (!Idx->IndexType.empty()) R += " USING " + Idx->IndexType;
+        if (!Idx->Extra().IndexType.empty()) R += " USING " + Idx->Extra().IndexType;
         R += ListSep;
         Idx->SetObjCreated(true);
       }

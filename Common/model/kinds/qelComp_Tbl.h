@@ -316,7 +316,7 @@ struct TFldExtra : TObjExtra {
 /// A column of a table or view, a parameter or result of a routine, or the type descriptor of
 /// a domain. Readers fill the fields; the writers below turn them into the text of the
 /// collection's dialect, and FieldTypeDef into the text two columns are compared by.
-class TFldData : public TDbObj {
+class TFldData : public TDbObjWith<TFldExtra> {
  public:
   explicit TFldData(TCustomObjs* aOwner);
   ~TFldData() override;
@@ -379,19 +379,6 @@ class TFldData : public TDbObj {
   TSharedText TableName;
   /// The owning table, view, routine, external function or domain; may be nullptr.
   TDbObj* OwnerObj = nullptr;
-
-  /// The rarer attributes; their defaults while the column has none of them.
-  const TFldExtra& Extra() const {
-    return FExtra ? static_cast<const TFldExtra&>(*FExtra) : NoFldExtra();
-  }
-  /// The rarer attributes to set, the block made on first use.
-  TFldExtra& EditExtra();
-  /// Sets one of the rarer attributes; setting its default makes no block.
-  template <class T, class V>
-  void SetExtra(T TFldExtra::*Member, V&& Value) {
-    if (FExtra || !(Extra().*Member == Value)) EditExtra().*Member = std::forward<V>(Value);
-  }
-  using TDbObj::SetExtra;
 
   // Replaced virtual operations.
 
@@ -476,10 +463,6 @@ class TFldData : public TDbObj {
   bool IsCharTypeDepth(int Depth) const;
   /// The item is a parameter of a stored routine.
   bool IsRoutineParam() const;
-
- protected:
-  std::unique_ptr<TObjExtra> NewExtra() const override;
-  static const TFldExtra& NoFldExtra();
 };
 
 /// A PostgreSQL serial column: serial, bigserial, or smallserial (a smallint with
@@ -489,8 +472,36 @@ bool PGIsSerial(const TFldData& Fld);
 /// The integer type of a serial ("integer", "bigint", "smallint"); empty for other columns.
 std::string PGSerialIntegerType(const TFldData& Fld);
 
+/// The attributes of a table that few tables have (storage clauses of one or two dialects,
+/// MySQL table options): in the table's block of rarer attributes.
+struct TTblExtra : TObjExtra {
+  TTblExtra();
+  ~TTblExtra() override;
+
+  /// Oracle storage attributes.
+  TTableSpace TableSpace;
+  /// MySQL engine, PACK_KEYS value and default character set.
+  TMySQLTableOptions MySQLOptions;
+  /// InterBase external file name.
+  TObjText ExternalFile;
+  /// Oracle object type of an object table.
+  TObjText OfType;
+  /// Query of a table created AS a query.
+  TObjText AsQuery;
+  /// Oracle clause bodies.
+  TObjText NestedTable;
+  TObjText ExtraClause;
+  TObjText StoreAs;
+  TObjText Cluster;
+  TObjText ClusterColumns;
+  TObjText LobClause;
+  TObjText TablespaceName;
+  TObjText PartitionColumns;
+  TObjText PartitionClause;
+};
+
 /// A table with its columns in column order.
-class TTblData : public TDbObj {
+class TTblData : public TDbObjWith<TTblExtra> {
  public:
   explicit TTblData(TCustomObjs* aOwner);
   ~TTblData() override;
@@ -504,37 +515,17 @@ class TTblData : public TDbObj {
   /// The columns this generation added to the existing table, in the order of their ADD
   /// statements: a server that appends an added column (MySQL) has them last in that order.
   std::vector<TFldData*> AddedColumns;
-  /// Oracle storage attributes.
-  TTableSpace TableSpace;
-  /// MySQL engine, PACK_KEYS value and default character set.
-  TMySQLTableOptions MySQLOptions;
   /// The columns, owned, in column order; names are exact except for SQL Server.
   TObjVector<TFldData> Fields;
   /// Set by CompareTables on a master table that has a counterpart.
   bool Paired = false;
   /// Set by CompareTables: the counterpart needs no change.
   bool Equal = false;
-  /// InterBase external file name.
-  TObjText ExternalFile;
   bool GlobalTemporary = false;
   TTblOnCommit OnCommit = tocUnknown;
-  /// Oracle object type of an object table.
-  TObjText OfType;
-  /// Query of a table created AS a query.
-  TObjText AsQuery;
-  /// Oracle clause bodies.
-  TObjText NestedTable;
-  TObjText ExtraClause;
-  TObjText StoreAs;
   TObjText Storage;
-  TObjText Cluster;
-  TObjText ClusterColumns;
-  TObjText LobClause;
   bool NoLogging = false;
   bool Compress = false;
-  TObjText TablespaceName;
-  TObjText PartitionColumns;
-  TObjText PartitionClause;
   /// PostgreSQL WITH OIDS.
   bool WithOids = false;
   /// DB2 VOLATILE CARDINALITY.

@@ -120,12 +120,14 @@ void CompareTables(TCustomObjs& Master, TCustomObjs& Target) {
 
     const TDatabaseType DB = M->GetDatabaseType();
     if (M->Extra().Description != T->Extra().Description) M->Equal = false;
-    if (MySQLComparer && M->MySQLOptions.GetDefCharSet() != T->MySQLOptions.GetDefCharSet())
+    if (MySQLComparer &&
+        M->Extra().MySQLOptions.GetDefCharSet() != T->Extra().MySQLOptions.GetDefCharSet())
       M->Equal = false;
     if ((DB == dbInterBase || DB == dbSybaseASA || DB == dbMSSQL) &&
         (M->GlobalTemporary != T->GlobalTemporary || M->OnCommit != T->OnCommit))
       M->Equal = false;
-    if (DB == dbMySQL && M->MySQLOptions.Engine != T->MySQLOptions.Engine) M->Equal = false;
+    if (DB == dbMySQL && M->Extra().MySQLOptions.Engine != T->Extra().MySQLOptions.Engine)
+      M->Equal = false;
 
     int Place = 0;
     for (const auto& F : M->Fields) {
@@ -205,12 +207,13 @@ void GenScriptTablAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     }
     if (MySQLComparer) {
       const std::string Name = ComparerQuote(Target, M->GetObjName());
-      const std::string& Engine = M->MySQLOptions.Engine;
-      if (!Engine.empty() && !T->MySQLOptions.Engine.empty() && Engine != T->MySQLOptions.Engine)
+      const std::string& Engine = M->Extra().MySQLOptions.Engine;
+      if (!Engine.empty() && !T->Extra().MySQLOptions.Engine.empty() &&
+          Engine != T->Extra().MySQLOptions.Engine)
         Exec.Add("ALTER TABLE " + Name + " ENGINE=" + Engine, stStatement, M->GetObjName(),
                  dboTable, odbAlter);
-      const std::string& CharSet = M->MySQLOptions.GetDefCharSet();
-      if (!CharSet.empty() && CharSet != T->MySQLOptions.GetDefCharSet())
+      const std::string& CharSet = M->Extra().MySQLOptions.GetDefCharSet();
+      if (!CharSet.empty() && CharSet != T->Extra().MySQLOptions.GetDefCharSet())
         Exec.Add("ALTER TABLE " + Name + " DEFAULT CHARSET=" + CharSet, stStatement,
                  M->GetObjName(), dboTable, odbAlter);
     }

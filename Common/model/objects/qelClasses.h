@@ -451,6 +451,8 @@ class TDbObj : public TObject {
   const TObjExtra& Extra() const { return FExtra ? *FExtra : NoExtra(); }
   /// Those texts to set, the block made on first use.
   TObjExtra& EditExtra();
+  /// The object has made its block of rarer attributes.
+  bool HasExtra() const { return FExtra != nullptr; }
   /// Sets one of those texts; setting an empty text makes no block.
   template <class T, class V>
   void SetExtra(T TObjExtra::*Member, V&& Value) {
@@ -572,6 +574,34 @@ class TDbObj : public TObject {
   bool FBodyReplaced = false;
   bool FCreating = false;  // inside CreateDependDef: a dependency cycle leads back here
   bool FDropping = false;  // inside DropDependDef
+};
+
+/// The base of a kind whose block of rarer attributes extends TObjExtra with attributes of its
+/// own (E derives from TObjExtra): Extra, EditExtra and SetExtra answer with E.
+template <class E>
+class TDbObjWith : public TDbObj {
+ public:
+  using TDbObj::TDbObj;
+
+  /// The rarer attributes; their defaults while the object has none of them.
+  const E& Extra() const { return FExtra ? static_cast<const E&>(*FExtra) : NoKindExtra(); }
+  /// The rarer attributes to set, the block made on first use.
+  E& EditExtra() { return static_cast<E&>(TDbObj::EditExtra()); }
+  /// Sets one of the kind's rarer attributes; setting its default makes no block.
+  template <class T, class V>
+  void SetExtra(T E::*Member, V&& Value) {
+    if (FExtra || !(Extra().*Member == Value)) EditExtra().*Member = std::forward<V>(Value);
+  }
+  using TDbObj::SetExtra;
+
+ protected:
+  std::unique_ptr<TObjExtra> NewExtra() const override { return std::make_unique<E>(); }
+
+ private:
+  static const E& NoKindExtra() {
+    static const E None;
+    return None;
+  }
 };
 
 /// One dependency record: the related object, the flag that says whether the cascade still has
