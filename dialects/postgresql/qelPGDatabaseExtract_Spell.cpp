@@ -98,8 +98,9 @@ std::string CheckClause(const std::string& Condition) {
 /// Spelled: Script then takes the catalog's text as its server spelling.
 void MatchDefault(TFldData& Script, const TFldData& Catalog, const std::string& Spelled) {
   Script.SetExtra(&TFldExtra::ServerDefault, PGReplaceDefault(Trim(Spelled)));
-  Script.EditExtra().ServerDefault =
-      Script.CompareDefValue() == Catalog.CompareDefValue() ? Catalog.DefValue.str() : "";
+  Script.SetExtra(&TFldExtra::ServerDefault, Script.CompareDefValue() == Catalog.CompareDefValue()
+                                                 ? Catalog.DefValue.str()
+                                                 : std::string());
 }
 
 /// The probes for the defaults of the columns of the script's tables that differ from the

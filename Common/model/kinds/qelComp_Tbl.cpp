@@ -581,11 +581,8 @@ void TFldData::Assign(const TFldData& Source) {
   InOut = Source.InOut;
   ByValue = Source.ByValue;
   ByDescriptor = Source.ByDescriptor;
-  if (FExtra || Source.FExtra) {
-    TFldExtra& E = EditExtra();
-    E.CheckText = Source.Extra().CheckText;
-    E.ReturnParam = Source.Extra().ReturnParam;
-  }
+  SetExtra(&TFldExtra::CheckText, Source.Extra().CheckText);
+  SetExtra(&TFldExtra::ReturnParam, Source.Extra().ReturnParam);
 }
 
 void TFldData::AssignDataType(const TFldData& Source) {
@@ -602,12 +599,9 @@ void TFldData::AssignDataType(const TFldData& Source) {
   SetExtra(&TFldExtra::CollationId, Source.Extra().CollationId);
   SubType = Source.SubType;
   TypeOf = Source.TypeOf;
-  if (FExtra || Source.FExtra) {
-    TFldExtra& E = EditExtra();
-    E.CatalogType = Source.Extra().CatalogType;
-    E.SubTypeName = Source.Extra().SubTypeName;
-    E.SegmentSize = Source.Extra().SegmentSize;
-  }
+  SetExtra(&TFldExtra::CatalogType, Source.Extra().CatalogType);
+  SetExtra(&TFldExtra::SubTypeName, Source.Extra().SubTypeName);
+  SetExtra(&TFldExtra::SegmentSize, Source.Extra().SegmentSize);
 }
 
 bool TFldData::ArrayBoundsDiff(const TFldData& Other) const {
