@@ -213,7 +213,12 @@ MYSQL* OpenConnection(const TConnectionOptions& O, const char* Database) {
   }
   if (!mysql_real_connect(Conn, Host.c_str(), O.UserName.c_str(), O.Password.c_str(), Database,
                           static_cast<unsigned>(O.Port), nullptr, CLIENT_MULTI_RESULTS)) {
-    const std::string Msg = ErrorOf(Conn);
+    // The client's words name the host at most ("Can't connect to server on '127.0.0.1'"):
+    // where it tried is said as libpq says it, so that a wrong port shows. Without a port the
+    // client takes its own default (its option files, MYSQL_TCP_PORT), which is not named.
+    const std::string Msg = "connection to server at \"" + Host + "\"" +
+                            (O.Port != 0 ? ", port " + IntToStr(O.Port) : std::string()) +
+                            " failed: " + ErrorOf(Conn);
     mysql_close(Conn);
     throw EDatabaseError(Msg);
   }

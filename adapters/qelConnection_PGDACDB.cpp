@@ -272,7 +272,9 @@ class TPGCursorStream : public TRowStream {
       const TResultPtr Failed = std::move(FFailed);
       FBroken = false;
       CheckResult(FDb.FConn, Failed.get(), &FDb);
-      throw EDatabaseError("The server sent no rows for the cursor.");
+      // A connection cut under the read (a signal stopping the run) may leave no failed answer
+      // to tell of it: its reason is the one to give.
+      throw EDatabaseError(FDb.FailureText("The server sent no rows for the cursor."));
     }
     Close();
     return false;

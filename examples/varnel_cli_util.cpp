@@ -3,6 +3,10 @@
 
 #include <cctype>
 
+#ifndef QEL_VERSION
+#define QEL_VERSION "0.0.0"
+#endif
+
 using namespace qel;
 
 namespace varnel_cli {
@@ -66,6 +70,10 @@ bool TakeValue(const std::vector<std::string>& Args, std::size_t& I, const std::
     return true;
   }
   return false;
+}
+
+std::string VersionLine() {
+  return std::string("varnel ") + QEL_VERSION + '\n';
 }
 
 int UsageFailure(std::ostream& Err, const std::string& Command, const std::string& Text) {

@@ -25,6 +25,9 @@ struct TUsageError {
 bool TakeValue(const std::vector<std::string>& Args, std::size_t& I, const std::string& Name,
                std::string& Value);
 
+/// The line "varnel VERSION" that --version prints, on every command.
+std::string VersionLine();
+
 /// Prints "varnel <Command>: <Text>" and the hint to the command's usage text; returns ExitUsage.
 int UsageFailure(std::ostream& Err, const std::string& Command, const std::string& Text);
 

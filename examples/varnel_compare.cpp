@@ -23,10 +23,6 @@
 #include "qelVarnel.h"
 #include "varnel_db.h"
 
-#ifndef QEL_VERSION
-#define QEL_VERSION "0.0.0"
-#endif
-
 using namespace qel;
 
 namespace varnel_cli {
@@ -341,7 +337,7 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     return ExitOk;
   }
   if (A.Version) {
-    Out << "varnel " << QEL_VERSION << '\n';
+    Out << VersionLine();
     return ExitOk;
   }
   // The dialects this command reads scripts of: those with a script extractor.

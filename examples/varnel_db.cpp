@@ -1,7 +1,9 @@
 // Database URIs of the example program and the connections and catalog extractors made from them.
 #include "varnel_db.h"
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Files.h"
@@ -33,6 +35,29 @@ std::string PercentDecode(const std::string& S) {
     R += S[I];
   }
   return R;
+}
+
+/// The port a URI names: decimal digits only, 1 to 65535, no leading zero; 0 for anything
+/// else. The number readers of the platform also take hex ("0xe3d2", "$e3d2") and a sign, and
+/// a leading zero reads as octal to some tools: each would reach another port than the one
+/// the user means.
+int PortNumber(const std::string& Text) {
+  if (Text.empty() || Text.size() > 5 || Text[0] == '0') return 0;
+  int Port = 0;
+  for (const char C : Text) {
+    if (C < '0' || C > '9') return 0;
+    Port = Port * 10 + (C - '0');
+  }
+  return Port <= 65535 ? Port : 0;
+}
+
+/// A TUsageError when a decoded part of a URI holds a NUL ("%00"): the clients take a name up
+/// to its first NUL, and would reach another database or user than the one written.
+void RefuseNUL(const std::string& Option,
+               std::initializer_list<std::pair<const char*, const std::string*>> Parts) {
+  for (const auto& [Name, Part] : Parts)
+    if (Part->find('\0') != std::string::npos)
+      throw TUsageError{Option + ": the " + Name + " of the URI holds a NUL character (%00)"};
 }
 
 /// The trimmed value of the entry Key (ignoring case) of an ODBC connection string; "" when
@@ -100,8 +125,10 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text, bool O
     if (Colon != std::string::npos) U.Password = PercentDecode(Cred.substr(Colon + 1));
   }
   if (const std::size_t Colon = Authority.rfind(':'); Colon != std::string::npos) {
-    U.Port = StrToIntDef(Authority.substr(Colon + 1), -1);
-    if (U.Port <= 0 || U.Port > 65535) throw TUsageError{Option + ": not a port number in " + Text};
+    U.Port = PortNumber(Authority.substr(Colon + 1));
+    if (U.Port == 0)
+      throw TUsageError{Option + ": not a port number (1 to 65535, decimal digits only) in " +
+                        Text};
     Authority = Authority.substr(0, Colon);
   }
   U.Host = Authority;
@@ -115,6 +142,9 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text, bool O
   if (Dialect->DatabaseOfPath) Path = Dialect->DatabaseOfPath(Path);
   U.Database = PercentDecode(Path);
   if (U.Database.empty()) throw TUsageError{Option + ": the URI names no database: " + Text};
+  RefuseNUL(Option, {{"user", &U.User},
+                     {"password", &U.Password},
+                     {"database", &U.Database}});
   return U;
 }
 
@@ -126,6 +156,7 @@ TDatabaseURI ParseDataSource(const std::string& Option, const std::string& Text)
   if (Text.compare(5, 2, "//") == 0) {
     U.Database = PercentDecode(Text.substr(7));
     if (U.Database.empty()) throw TUsageError{Option + ": odbc:// names no data source"};
+    RefuseNUL(Option, {{"data source", &U.Database}});
     U.ConnectionString = "DSN=" + U.Database;
     return U;
   }

@@ -205,11 +205,14 @@ void TOLEDBExtract::ExtractHeader() {
   FUnanswered.clear();
   FFailed.clear();
   TADODataSet D(nullptr);
+  std::string DBMS;
   if (OpenRowset(siDBInfoLiterals, nullptr, D))
     for (; !D.GetEof(); D.Next()) {
       if (Str(D, "LiteralName") == "QUOTE")
         GetObjs()->IdentQuoteType = QuoteTypeOf(Str(D, "LiteralValue"));
+      if (Str(D, "LiteralName") == "DBMS_NAME") DBMS = Str(D, "LiteralValue");
     }
+  CheckReadable(DBMS);
   // A failure here is the connection's own: the tables are the least a source must answer.
   TSchemaRestrictions None;
   ADO().OpenSchema(siTables, None, D);
@@ -218,6 +221,23 @@ void TOLEDBExtract::ExtractHeader() {
                    SameText(Str(D, "TABLE_TYPE"), "VIEW")};
     if (T.Name.empty() || IsSystemTable(T.Schema, T.Name)) continue;
     FTables.push_back(std::move(T));
+  }
+}
+
+void TOLEDBExtract::CheckReadable(const std::string& DBMS) {
+  // The SQLite driver opens any file and answers the tables rowset of a file that is no
+  // database (or one it may not read) with no rows and no error: the source would pass for an
+  // empty schema, and a comparison with it as the master would drop every table of the target.
+  // A read of the file's own catalog fails there with the library's reason.
+  if (!SameText(Trim(DBMS), "SQLite")) return;
+  try {
+    ADO().Execute("SELECT count(*) FROM sqlite_master");
+  } catch (const EADOError& E) {
+    if (E.ConnectionLost) throw;
+    TQELCustomConnection* C = GetQELConnection();
+    throw EDatabaseError("Cannot read the catalog of " +
+                         (C ? C->GetDBConnectionString() : std::string("the source")) + ": " +
+                         E.what());
   }
 }
 

@@ -106,6 +106,9 @@ class TOLEDBExtract : public TCustomDBExtract {
   TTblData* FiledTable(const std::string& Name) const;
 
   void ExtractHeader();
+  /// Raises when the source of a driver that hides a failed read of its catalog (SQLite: a
+  /// file that is no database) cannot be read; DBMS is the driver's DBMS name.
+  void CheckReadable(const std::string& DBMS);
   void ExtractTbl(bool Views);
   void ExtractPK();
   void ExtractFK();
