@@ -142,9 +142,7 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text, bool O
   if (Dialect->DatabaseOfPath) Path = Dialect->DatabaseOfPath(Path);
   U.Database = PercentDecode(Path);
   if (U.Database.empty()) throw TUsageError{Option + ": the URI names no database: " + Text};
-  RefuseNUL(Option, {{"user", &U.User},
-                     {"password", &U.Password},
-                     {"database", &U.Database}});
+  RefuseNUL(Option, {{"user", &U.User}, {"password", &U.Password}, {"database", &U.Database}});
   return U;
 }
 

@@ -461,13 +461,13 @@ void TQELConnection::SetConnected(bool Value) {
     // The clients read each of these as a C string: a NUL would end the name there and reach
     // another database, user or data source than the one set.
     const TConnectionOptions& O = GetConnectionOptions();
-    for (const auto& [Name, Text] : {std::pair<const char*, const std::string*>{"database name",
-                                                                                &O.GetDatabaseName()},
-                                     {"host name", &O.HostName},
-                                     {"user name", &O.UserName},
-                                     {"password", &O.Password},
-                                     {"role name", &O.RoleName},
-                                     {"connection string", &O.ConnectionString}})
+    for (const auto& [Name, Text] :
+         {std::pair<const char*, const std::string*>{"database name", &O.GetDatabaseName()},
+          {"host name", &O.HostName},
+          {"user name", &O.UserName},
+          {"password", &O.Password},
+          {"role name", &O.RoleName},
+          {"connection string", &O.ConnectionString}})
       if (Text->find('\0') != std::string::npos) {
         ReportFailure("Cannot connect to " + GetDBConnectionString(),
                       std::string("The ") + Name + " holds a NUL character.");

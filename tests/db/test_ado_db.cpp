@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "Files.h"
 #include "db_servers.h"
 #include "oledb_util.h"
 #include "qelConnection_ADODB.h"
@@ -349,6 +350,55 @@ TEST(VarnelCompare, ODBCMasterIntoAnEmptyPostgreSQLDatabase) {
   }
   Pg.Exec("drop database qel_oledb_cmp");
   std::remove(SQLiteFile.c_str());
+}
+
+// A master that cannot be opened or read ends the run before anything reaches the target:
+// taken for an empty schema, it would make the update script drop every table there.
+struct TUnreadableMaster {
+  const char* Kind;
+  std::string URI;      ///< the --master-db argument
+  const char* Message;  ///< a part of the error it ends with
+};
+
+TEST(VarnelCompare, AnUnreadableMasterChangesNothingOnTheTarget) {
+  const std::string Junk = ::testing::TempDir() + "qel_not_a_db_" + std::to_string(getpid());
+  ASSERT_TRUE(WriteStringToFile(Junk, "plain text, no database file of any kind\n"));
+  const std::string Server = Env("QEL_PG_USER") + ":" + Env("QEL_PG_PASSWORD") + "@" +
+                             Env("QEL_PG_HOST") + ":" + Env("QEL_PG_PORT") + "/";
+  const TUnreadableMaster Rows[] = {
+      {"SQLite driver, no database file", "'odbc:Driver=SQLite3;Database=" + Junk + "'",
+       "file is not a database"},
+      {"Access driver, no Access file", "'odbc:Driver=MDBTools;DBQ=" + Junk + "'",
+       "Cannot connect to"},
+      {"a data source odbc.ini lacks", "odbc://qel_no_such_dsn", "Data source name not found"},
+      {"a database the server lacks", "postgresql://" + Server + "qel_no_such_db",
+       "qel_no_such_db"},
+  };
+  TServerConnection Pg(PgServer);
+  ASSERT_TRUE(Pg.Connect().empty());
+  Pg.Exec("drop database if exists qel_unread_cmp");
+  Pg.Exec("create database qel_unread_cmp");
+  TServerConnection Db(PgServer);
+  ASSERT_TRUE(Db.Configure().empty());
+  Db.C->GetConnectionOptions().SetDatabaseName("qel_unread_cmp");
+  Db.C->SetConnected(true);
+  Db.Exec("create table kept (id integer primary key)");
+  Db.Exec("insert into kept values (1)");
+  Db.C->SetConnected(false);
+  for (const TUnreadableMaster& R : Rows) {
+    SCOPED_TRACE(R.Kind);
+    auto [Run, Code] =
+        RunProgram(std::string(QEL_VARNEL_PROGRAM) + " compare --dialect postgresql --master-db " +
+                   R.URI + " --target-db postgresql://" + Server + "qel_unread_cmp --execute");
+    EXPECT_EQ(Code, 1) << Run;
+    EXPECT_NE(Run.find(R.Message), std::string::npos) << Run;
+    EXPECT_EQ(Run.find("DROP"), std::string::npos) << Run;
+    Db.C->SetConnected(true);
+    EXPECT_EQ(Db.Column("select count(*) from kept"), std::vector<std::string>{"1"});
+    Db.C->SetConnected(false);
+  }
+  Pg.Exec("drop database qel_unread_cmp");
+  std::remove(Junk.c_str());
 }
 
 // The master is read through ODBC, the target through libpq; the table is named in another

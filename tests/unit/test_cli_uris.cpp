@@ -3,6 +3,7 @@
 
 #ifdef QEL_HAVE_COMPARE_COMMAND
 #include <string>
+#include <utility>
 
 #include "varnel_db.h"
 
@@ -47,6 +48,33 @@ TEST(CliURIs, AURIMustNameAHost) {
     EXPECT_EQ(U.Host, C.Host);
     EXPECT_EQ(U.Database, C.Database);
     EXPECT_EQ(U.Port, C.Port);
+  }
+}
+
+// The port is read as the user sees it written, and a name ends where the user sees it end:
+// the platform's number reader takes hex and a sign, and the clients cut a name at a NUL.
+const std::pair<const char*, int> PortAndNULCases[] = {
+    {"postgresql://u:p@h:58322/db", 58322},
+    {"postgresql://u:p@h:0xe3d2/db", 0},
+    {"postgresql://u:p@h:$e3d2/db", 0},
+    {"mysql://u:p@h:+3306/db", 0},
+    {"mysql://u:p@h:03306/db", 0},
+    {"firebird://u:p@h:65536/db.fdb", 0},
+    {"firebird://u:p@h:3050/a%00b.fdb", 0},
+    {"postgresql://u%00x:p@h:5432/db", 0},
+    {"postgresql://u:p%00x@h:5432/db", 0},
+    {"postgresql://u:p@h:5432/qel%00x", 0},
+    {"odbc://pg%00x", 0},
+};
+
+TEST(CliURIs, APortIsDecimalDigitsAndANameHoldsNoNUL) {
+  for (const auto& [Text, Port] : PortAndNULCases) {
+    SCOPED_TRACE(Text);
+    if (Port == 0) {
+      EXPECT_THROW(ParseDataSource("--db", Text), TUsageError);
+      continue;
+    }
+    EXPECT_EQ(ParseDataSource("--db", Text).Port, Port);
   }
 }
 
