@@ -106,7 +106,7 @@ std::string ScaledText(std::int64_t Value, int Scale) {
   if (Scale < 0) {
     const size_t Places = static_cast<size_t>(-Scale);
     if (Digits.size() <= Places) Digits.insert(0, Places - Digits.size() + 1, '0');
-    Digits.insert(Digits.size() - Places, ".");
+    Digits.insert(Digits.size() - Places, 1, '.');
   } else {
     Digits.append(static_cast<size_t>(Scale), '0');
   }

@@ -567,7 +567,7 @@ TSQLLexRules TPGDACQuery::LexRules() const {
 std::string TPGDACQuery::ParamMarker(const TParam& Param, int Index, const std::string& Reference) {
   (void)Param;
   (void)Reference;
-  return "$" + IntToStr(Index + 1);
+  return std::string(1, '$').append(IntToStr(Index + 1));
 }
 
 TPGDACQuery::~TPGDACQuery() {

@@ -25,7 +25,7 @@ std::string PercentDecode(const std::string& S) {
   std::string R;
   for (std::size_t I = 0; I < S.size(); ++I) {
     if (S[I] == '%' && I + 2 < S.size()) {
-      const int V = StrToIntDef("$" + S.substr(I + 1, 2), -1);
+      const int V = StrToIntDef(std::string(1, '$').append(S, I + 1, 2), -1);
       if (V >= 0) {
         R += static_cast<char>(V);
         I += 2;

@@ -85,8 +85,11 @@ std::string WriteWhole(const std::string& Path, const std::string& Text) {
     return std::string();
   }
   const fs::path Temp =
-      Target.parent_path() / ("." + Target.filename().string() + ".varnel-" +
-                              std::to_string(static_cast<long>(::getpid())) + ".tmp");
+      Target.parent_path() / std::string(1, '.')
+                                 .append(Target.filename().string())
+                                 .append(".varnel-")
+                                 .append(std::to_string(static_cast<long>(::getpid())))
+                                 .append(".tmp");
   {
     std::ofstream Out(Temp, std::ios::binary | std::ios::trunc);
     if (!Out) return "cannot write " + Path;

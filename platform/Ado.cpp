@@ -245,7 +245,7 @@ TBoundValue BindValueOf(const TParam& P) {
       break;
     case ftBoolean:
       B.SqlType = SQL_BIT;
-      B.Data = P.AsBoolean() ? "1" : "0";
+      B.Data.assign(1, P.AsBoolean() ? '1' : '0');
       break;
     case ftFloat:
       B.SqlType = SQL_DOUBLE;
@@ -297,7 +297,8 @@ std::string SetConnectionKey(const std::string& ConnStr, const std::string& Key,
                              const std::string& Value) {
   std::string Quoted = Value;
   if (Value.find_first_of(";{}") != std::string::npos)
-    Quoted = "{" + StringReplace(Value, "}", "}}", true, false) + "}";
+    Quoted =
+        std::string(1, '{').append(StringReplace(Value, "}", "}}", true, false)).append(1, '}');
   std::string Out;
   bool Set = false;
   size_t I = 0;

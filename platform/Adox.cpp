@@ -312,7 +312,7 @@ std::string DecimalText(std::vector<std::uint32_t> Words, int Scale, bool Negati
   if (Scale > 0) {
     if (Digits.size() <= static_cast<std::size_t>(Scale))
       Digits.insert(0, static_cast<std::size_t>(Scale) - Digits.size() + 1, '0');
-    Digits.insert(Digits.size() - static_cast<std::size_t>(Scale), ".");
+    Digits.insert(Digits.size() - static_cast<std::size_t>(Scale), 1, '.');
   }
   const bool AllZero = Digits.find_first_not_of("0.") == std::string::npos;
   return (Negative && !AllZero ? "-" : "") + Digits;

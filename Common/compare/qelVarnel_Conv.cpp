@@ -299,7 +299,7 @@ class TNamePlan {
       if (FMap.count(Key(Old))) continue;
       std::string Name = New;
       for (int N = 1; FTaken.count(UpperCase(Name)); ++N) {
-        const std::string Tail = "_" + std::to_string(N);
+        const std::string Tail = std::string("_").append(std::to_string(N));
         Name = Cut(New, FLimit ? FLimit - Tail.size() : 0) + Tail;
       }
       FTaken.insert(UpperCase(Name));

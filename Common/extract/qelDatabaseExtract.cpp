@@ -418,8 +418,10 @@ std::string TCustomDBExtract::RefusedText(const TDbObj& Obj) {
   // The kind leads, as in the extractors' other notes ("Enum type public.mood passed over.").
   std::string Text(KindName(Obj.Kind));
   Text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(Text[0])));
-  Text += " " + (Schema.empty() ? std::string() : Schema + ".") + Obj.GetObjName() +
-          " passed over: an object of that name was read already";
+  Text.append(" ")
+      .append(Schema.empty() ? std::string() : Schema + ".")
+      .append(Obj.GetObjName())
+      .append(" passed over: an object of that name was read already");
   // Where keys leave the schema out (PostgreSQL files most kinds under their names alone), the
   // object filed first stands in another schema.
   if (!Schema.empty() && !KeysCarrySchema(Obj.GetDatabaseType())) Text += " in another schema";

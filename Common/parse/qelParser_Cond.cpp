@@ -265,7 +265,9 @@ class TConditionReader {
     if (Fault.empty()) Fault = Text;
     return false;
   }
-  static std::string Quote(const TTok& Tok) { return "\"" + std::string(Tok.Text) + "\""; }
+  static std::string Quote(const TTok& Tok) {
+    return std::string(1, '"').append(Tok.Text).append(1, '"');
+  }
   /// The symbol after the previous one is out of place.
   bool Unexpected() {
     const TTok& Tok = T[I];
@@ -301,7 +303,8 @@ class TConditionReader {
       }
       if ((T[I].Kind == TTk::RParen || T[I].Kind == TTk::RBracket) && Level <= 0) break;
     }
-    return Fail("\"" + std::string(Open == TTk::LParen ? "(" : "[") + "\" is not closed");
+    return Fail(
+        std::string(1, '"').append(Open == TTk::LParen ? "(" : "[").append("\" is not closed"));
   }
   bool SubSelectAt() const {
     return IsWord(T[I], "SELECT") || IsWord(T[I], "WITH") || IsWord(T[I], "VALUES");

@@ -555,7 +555,7 @@ void TDB2Parser::ParseConstraint(std::unique_ptr<TCtrData> Ctr, TCtrList* Keys) 
       Ctr->SetCtType(ctCheck);
       SkipBlanks();
       // Kept as the writer puts it after the word CHECK.
-      Ctr->SetExtra(&TObjExtra::Body, " " + GetExpr());
+      Ctr->SetExtra(&TObjExtra::Body, std::string(1, ' ').append(GetExpr()));
       break;
     case db2FOREIGN: {
       GetSy();

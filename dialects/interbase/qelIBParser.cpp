@@ -494,7 +494,7 @@ void TIbParser::ParseAlter() {
       if (IsWord("CONSTRAINT")) GetSy();
       if (IsWord("CHECK")) {
         GetSy();
-        F.SetExtra(&TFldExtra::CheckText, " " + ParenText());
+        F.SetExtra(&TFldExtra::CheckText, std::string(1, ' ').append(ParenText()));
       }
     } else {
       ParseTypeOrDefaultChange(F);

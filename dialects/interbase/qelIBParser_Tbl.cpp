@@ -170,7 +170,7 @@ void TIbParser::ParseColumnDef(TFldData& Fld, TTblData* Owner) {
       Fld.SetExtra(&TFldExtra::Collation, Name());
     } else if (IsWord("CHECK") && !Owner) {
       GetSy();
-      Fld.SetExtra(&TFldExtra::CheckText, " " + ParenText());
+      Fld.SetExtra(&TFldExtra::CheckText, std::string(1, ' ').append(ParenText()));
     } else if (Owner && (IsWord("CONSTRAINT") || IsWord("PRIMARY") || IsWord("UNIQUE") ||
                          IsWord("REFERENCES") || IsWord("CHECK"))) {
       std::string N;
@@ -393,7 +393,7 @@ void TIbParser::ParseConstraint(const std::string& CtrName, const std::string& T
   } else if (IsWord("CHECK")) {
     GetSy();
     Ctr->SetCtType(ctCheck);
-    Ctr->SetExtra(&TObjExtra::Body, " " + ParenText());
+    Ctr->SetExtra(&TObjExtra::Body, std::string(1, ' ').append(ParenText()));
   } else {
     ErrMsg("Unknown constraint: " + Ident);
     return;
@@ -682,7 +682,7 @@ void TIbParser::ParseIndex() {
   ExpectWord("ON");
   Idx->TableName = Name();
   if (IsWord("COMPUTED")) {
-    Idx->SetExtra(&TObjExtra::Body, " " + ComputedText());
+    Idx->SetExtra(&TObjExtra::Body, std::string(1, ' ').append(ComputedText()));
   } else {
     ParseNameList(Idx->Flds);
   }

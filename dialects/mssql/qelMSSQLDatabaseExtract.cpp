@@ -153,11 +153,16 @@ std::string TMSSQLCustomDBExtract::BaseTypeText(const std::string& BaseName, con
     case iftVarBinary:
     case iftNChar:
     case iftNVarChar:
-      R += Fld.Size < 0 ? "(max)" : "(" + std::to_string(Fld.Size) + ")";
+      R.append(Fld.Size < 0 ? std::string("(max)")
+                            : std::string("(").append(std::to_string(Fld.Size)).append(")"));
       break;
     case iftNumeric:
     case iftDecimal:
-      R += "(" + std::to_string(Fld.Precision) + "," + std::to_string(Fld.Scale) + ")";
+      R.append("(")
+          .append(std::to_string(Fld.Precision))
+          .append(",")
+          .append(std::to_string(Fld.Scale))
+          .append(")");
       break;
     default:
       break;
@@ -633,8 +638,8 @@ void TMSSQLDBExtract::ExtractChk() {
                Ctr->SetObjName(Row.Str("name"));
                Ctr->SetSchema(Row.Str("schema_name"));
                Ctr->SetTblName(Row.Str("table_name"));
-               Ctr->EditExtra().Body =
-                   " " + Trim(Row.Str("definition"));  // the text after CHECK, as a script has it
+               // The text after CHECK, as a script has it.
+               Ctr->EditExtra().Body = std::string(1, ' ').append(Trim(Row.Str("definition")));
                Ctr->NotForReplication = Row.Bool("is_not_for_replication");
                AddConstraint(std::move(Ctr));
              });

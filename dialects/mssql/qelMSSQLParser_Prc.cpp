@@ -200,7 +200,7 @@ void TTransactSQLParser::ParseRoutine(TPrcData* Routine, bool IsFunction, bool A
     GetSy();
   }
   std::string Key = ObjKey(N);
-  if (Number != 0 && IsMSSQL()) Key += ";" + std::to_string(Number);
+  if (Number != 0 && IsMSSQL()) Key.append(";").append(std::to_string(Number));
   std::unique_ptr<TPrcData> Made;
   TPrcData* Prc = AlteredOrNew(Routine, Alter, Objs ? &Objs->Procedures : nullptr, Key, Made);
   SetNames(*Prc, N);

@@ -216,7 +216,7 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
   Fld.FieldType = W->Type;
   if (W->Type == iftXml && Sy == syLParen) {
     SkipBlanks();
-    Fld.EditExtra().XmlSchema = "(" + GetExpr();
+    Fld.EditExtra().XmlSchema = std::string(1, '(').append(GetExpr());
     return;
   }
   if (W->Args == taNone || Sy != syLParen) return;
@@ -359,7 +359,7 @@ bool TTransactSQLParser::ParseConstraint(TTblData& Table, TFldData* Column, bool
       TestSy(syRParen);
       return true;
     }
-    Ctr->SetExtra(&TObjExtra::Body, " " + CopyTxtFrom(Start));
+    Ctr->SetExtra(&TObjExtra::Body, std::string(1, ' ').append(CopyTxtFrom(Start)));
     AddConstraint(std::move(Ctr));
   } else if (IsWord("DEFAULT") && (Column || AlterTable)) {
     auto Ctr = Make(ctDefault);

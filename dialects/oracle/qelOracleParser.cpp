@@ -847,7 +847,7 @@ void TOracleParser::ParseSequence(bool Alter) {
     SetName(*Gnr);
     // The server's increment when none is written, as its catalog shows it: the writer leaves
     // an increment of 1 out, so both spellings read as the same sequence.
-    Gnr->Increment = "1";
+    Gnr->Increment.assign(1, '1');
   }
   auto Number = [this] {
     std::string R = GetIntConst();

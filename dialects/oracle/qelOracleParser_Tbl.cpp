@@ -579,7 +579,7 @@ bool TOracleParser::ParseCtrKind(TCtrData& Ctr, bool& Inline) {
   } else if (Sy == oraCHECK) {
     Ctr.SetCtType(ctCheck);
     SkipBlanks();
-    Ctr.SetExtra(&TObjExtra::Body, " " + GetExpr());
+    Ctr.SetExtra(&TObjExtra::Body, std::string(1, ' ').append(GetExpr()));
   } else if (Sy == oraNOT) {
     GetSy();
     TestAndGetSy(oraNULL);

@@ -79,7 +79,7 @@ TTableCatalogSQL PGTableCatalogSQL(const std::vector<std::string>& Parts,
                                    const std::vector<bool>& Quoted) {
   std::string Name;
   for (std::size_t I = 0; I < Parts.size(); ++I)
-    Name += (I ? "." : "") + PGSQLQuoteIdent(Quoted[I] ? Parts[I] : LowerCase(Parts[I]));
+    Name.append(I ? "." : "").append(PGSQLQuoteIdent(Quoted[I] ? Parts[I] : LowerCase(Parts[I])));
   const std::string Rel = "pg_catalog.to_regclass(" + QuotedStr(Name) + ")";
   return {"select count(*) from pg_catalog.pg_class where oid = " + Rel + " and relkind = 'r'",
           "select a.attname from pg_catalog.pg_index i join pg_catalog.pg_attribute a on "

@@ -118,7 +118,7 @@ std::string PGMakeObjectName(const std::string& Name1, const std::string& Name2,
       --N2;
   }
   std::string Name = Name1.substr(0, ClipLength(Name1, N1));
-  if (!Name2.empty()) Name += "_" + Name2.substr(0, ClipLength(Name2, N2));
+  if (!Name2.empty()) Name.append("_").append(Name2, 0, ClipLength(Name2, N2));
   return Name + "_" + Label;
 }
 

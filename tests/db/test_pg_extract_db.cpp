@@ -151,7 +151,11 @@ TLines Describe(TObjs& O) {
     for (const auto& F : Fields) {
       std::string Bounds;
       for (const TArrayBound& B : F->Extra().ArrayBounds)
-        Bounds += "[" + std::to_string(B.Lower) + ":" + std::to_string(B.Upper) + "]";
+        Bounds.append("[")
+            .append(std::to_string(B.Lower))
+            .append(":")
+            .append(std::to_string(B.Upper))
+            .append("]");
       R.push_back("  " + std::to_string(F->Position) + " " + F->GetObjName() + " " +
                   FieldTypeName(F->FieldType) + "/" + F->Extra().DomainName + Bounds + " size " +
                   std::to_string(F->Size) + " " + std::to_string(F->Precision) + "," +

@@ -246,7 +246,7 @@ std::string RecordOpenedQuery(TQELAdapterQuery& Query) {
     for (Query.First(); !Query.GetEof(); Query.Next()) {
       S += "row";
       for (int C = 0; C < F.Count(); ++C)
-        S += "\t" + EscapeNullable(F.Fields(C)->IsNull(), F.Fields(C)->AsString());
+        S.append(1, '\t').append(EscapeNullable(F.Fields(C)->IsNull(), F.Fields(C)->AsString()));
       S += "\n";
     }
     Query.First();

@@ -24,7 +24,7 @@ namespace {
 std::string Script(int Tables, const std::string& Extra) {
   std::string S;
   for (int I = 0; I < Tables; ++I) {
-    const std::string T = "t" + std::to_string(I);
+    const std::string T = std::string(1, 't').append(std::to_string(I));
     S += "CREATE TABLE " + T + " (id integer NOT NULL, name varchar(40), qty integer DEFAULT " +
          std::to_string(I) + ", CONSTRAINT " + T + "_pk PRIMARY KEY (id));\n";
     S += "CREATE INDEX " + T + "_name ON " + T + " (name);\n";

@@ -137,7 +137,7 @@ std::string TCtrData::GetKeyFields() const {
     const auto* F = dynamic_cast<const TIdxFldData*>(FldList.Objects(I));
     if (!F) continue;
     // MySQL keys a TEXT or BLOB column by a prefix of it, and refuses the key without one.
-    if (DB == dbMySQL && F->Size > 0) R += "(" + std::to_string(F->Size) + ")";
+    if (DB == dbMySQL && F->Size > 0) R.append("(").append(std::to_string(F->Size)).append(")");
     if (DB == dbSybaseASA && F->SortOrder == 2) R += " DESC";
   }
   return R;

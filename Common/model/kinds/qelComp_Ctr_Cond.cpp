@@ -425,7 +425,7 @@ class TConditionReader {
       ++FPos;
       const TToken& P = Peek();
       if (P.Kind != TTok::Word && P.Kind != TTok::QuotedName) return std::nullopt;
-      Text += "." + NameText(P.Kind == TTok::Word ? P.Text : P.Content);
+      Text.append(".").append(NameText(P.Kind == TTok::Word ? P.Text : P.Content));
       ++FPos;
     }
     if (!TakePunct("(")) return Node(Text);
@@ -464,7 +464,7 @@ class TConditionReader {
     while (IsPunct(".")) {
       ++FPos;
       if (Peek().Kind != TTok::Word && Peek().Kind != TTok::QuotedName) return std::nullopt;
-      Type += "." + NameText(Peek().Kind == TTok::Word ? Peek().Text : Peek().Content);
+      Type.append(".").append(NameText(Peek().Kind == TTok::Word ? Peek().Text : Peek().Content));
       ++FPos;
     }
     for (const auto& [From, To] : kTypeAliases)

@@ -75,7 +75,7 @@ std::string TIdxData::GetFlds() const {
     std::string Col = QuoteIdent(Flds[I]);
     if (const auto* F = dynamic_cast<const TFldData*>(Flds.Objects(I))) {
       // The prefix length belongs to the column, the direction comes after it: a(10) DESC.
-      if (MySQL && F->Size > 0) Col += "(" + std::to_string(F->Size) + ")";
+      if (MySQL && F->Size > 0) Col.append("(").append(std::to_string(F->Size)).append(")");
       if (const auto* IF = dynamic_cast<const TIdxFldData*>(F); IF && IF->SortOrder == 2)
         Col += " DESC";
     }
@@ -121,7 +121,7 @@ std::string TIdxData::Def() const {
   if (DB == dbPostgreSQL && !Extra().IndexType.empty()) R += " USING " + Extra().IndexType;
 
   if (Extra().Body.empty())
-    R += "(" + GetFlds() + ")";
+    R.append("(").append(GetFlds()).append(")");
   else if (DB == dbOracle)
     R += Extra().Body;
   else

@@ -28,7 +28,7 @@ inline std::string PGArrayBrackets(const std::vector<TArrayBound>& Bounds) {
 
 /// "(" + N + ")".
 inline std::string InParens(std::int32_t N) {
-  return "(" + std::to_string(N) + ")";
+  return std::string("(").append(std::to_string(N)).append(")");
 }
 
 /// "(n)" after a PostgreSQL time, timestamp or interval type that was given a precision of its
@@ -66,7 +66,11 @@ bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G);
 
 /// "(" + P + "," + S + ")".
 inline std::string InParens(std::int32_t P, std::int32_t S) {
-  return "(" + std::to_string(P) + "," + std::to_string(S) + ")";
+  return std::string("(")
+      .append(std::to_string(P))
+      .append(",")
+      .append(std::to_string(S))
+      .append(")");
 }
 
 /// The type descriptor of a domain, or nullptr.

@@ -554,7 +554,7 @@ void TObjs::ExtractBlocks(const TDbObjList& List, const TKindStyle& Style) {
   WriteList(*this, List, Style);
   if (IBBlock) {
     ScriptBuffer.Add(std::string("SET TERM ; ^") + CrLf);
-    Terminator = ";";
+    Terminator.assign(1, ';');
   } else if (DB == dbOracle) {
     Terminator = ";";
   }
