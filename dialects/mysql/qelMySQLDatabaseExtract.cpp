@@ -152,6 +152,45 @@ class TMySQLDBExtract::TReadLocks {
 void TMySQLDBExtract::ExtractHeader() {
   FHeldStill = false;
   KeepConnectionOptions();
+  CheckWholeDatabaseVisible();
+}
+
+void TMySQLDBExtract::CheckWholeDatabaseVisible() {
+  // The server lists only the tables a user holds some privilege on: a user granted single
+  // tables or columns sees a part of the database, with no error, and the tables it cannot see
+  // would pass for absent (a comparison would drop them from the target). A privilege on the
+  // whole database, or on every database, shows each table. The privileges an active role
+  // brings may not show in these views: then the doubt is only told.
+  const std::string Table =
+      "('SELECT', 'INSERT', 'UPDATE', 'DELETE', 'CREATE', 'DROP', 'REFERENCES', 'INDEX', "
+      "'ALTER', 'CREATE VIEW', 'SHOW VIEW', 'TRIGGER', 'DELETE HISTORY')";
+  std::string Covered, User, Database;
+  bool Role = false;
+  ForEachRow({"SELECT (SELECT COUNT(*) FROM information_schema.USER_PRIVILEGES",
+              "  WHERE PRIVILEGE_TYPE IN " + Table + ")",
+              "  + (SELECT COUNT(*) FROM information_schema.SCHEMA_PRIVILEGES",
+              "  WHERE DATABASE() LIKE TABLE_SCHEMA AND PRIVILEGE_TYPE IN " + Table + ")",
+              "  AS covered, CURRENT_ROLE() AS role_name, CURRENT_USER() AS user_name,",
+              "  DATABASE() AS db_name"},
+             [&](TCatalogRow& Row) {
+               Covered = Row.Field("covered").AsString();
+               Role = !Row.Field("role_name").IsNull();
+               User = Row.Field("user_name").AsString();
+               Database = Row.Field("db_name").AsString();
+             });
+  if (StrToIntDef(Trim(Covered), 0) > 0) return;
+  const std::string Text = "The user " + User +
+                           " holds privileges on single tables or columns of " + "database " +
+                           Database + " only, and the server lists no other table " +
+                           "to it: the tables it may not read would be taken as absent.";
+  if (Role) {
+    const std::string Doubt = Text + " (A role is active, whose privileges may cover the " +
+                              "database: the schema is read as the server lists it.)";
+    AddToLog(Doubt);
+    GetMsgManager()->AddMsg(Doubt, mt_Wrn, nullptr);
+    return;
+  }
+  throw EDatabaseError(Text + " Read it as a user with a privilege on the whole database.");
 }
 
 void TMySQLDBExtract::ExtractTbl() {

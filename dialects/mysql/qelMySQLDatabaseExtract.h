@@ -51,6 +51,8 @@ class TMySQLDBExtract : public TCustomDBExtract {
   bool CanReadAhead() const override { return true; }
 
   void ExtractHeader();
+  /// Raises when the user sees only a part of the database (privileges on single tables).
+  void CheckWholeDatabaseVisible();
   void ExtractTbl();
 
  private:

@@ -353,51 +353,73 @@ TEST(VarnelCompare, ODBCMasterIntoAnEmptyPostgreSQLDatabase) {
 }
 
 // A master that cannot be opened or read ends the run before anything reaches the target:
-// taken for an empty schema, it would make the update script drop every table there.
+// taken for an empty schema, or for a part of one, it would make the update script drop
+// tables there.
 struct TUnreadableMaster {
   const char* Kind;
-  std::string URI;      ///< the --master-db argument
-  const char* Message;  ///< a part of the error it ends with
+  const TDbServer* Target;  ///< the server of the target database and its dialect
+  std::string URI;          ///< the --master-db argument
+  const char* Message;      ///< a part of the error it ends with
 };
+
+std::string ServerURI(const TDbServer& S, const std::string& User, const std::string& Password,
+                      const std::string& Database) {
+  const std::string P = S.Prefix;
+  return std::string(S.DatabaseType == dbMySQL ? "mysql" : "postgresql") + "://" + User + ":" +
+         Password + "@" + Env(P + "HOST") + ":" + Env(P + "PORT") + "/" + Database;
+}
 
 TEST(VarnelCompare, AnUnreadableMasterChangesNothingOnTheTarget) {
   const std::string Junk = ::testing::TempDir() + "qel_not_a_db_" + std::to_string(getpid());
   ASSERT_TRUE(WriteStringToFile(Junk, "plain text, no database file of any kind\n"));
-  const std::string Server = Env("QEL_PG_USER") + ":" + Env("QEL_PG_PASSWORD") + "@" +
-                             Env("QEL_PG_HOST") + ":" + Env("QEL_PG_PORT") + "/";
+  const std::string Db = "qel_unread_cmp";
   const TUnreadableMaster Rows[] = {
-      {"SQLite driver, no database file", "'odbc:Driver=SQLite3;Database=" + Junk + "'",
+      {"SQLite driver, no database file", &PgServer, "'odbc:Driver=SQLite3;Database=" + Junk + "'",
        "file is not a database"},
-      {"Access driver, no Access file", "'odbc:Driver=MDBTools;DBQ=" + Junk + "'",
+      {"Access driver, no Access file", &PgServer, "'odbc:Driver=MDBTools;DBQ=" + Junk + "'",
        "Cannot connect to"},
-      {"a data source odbc.ini lacks", "odbc://qel_no_such_dsn", "Data source name not found"},
-      {"a database the server lacks", "postgresql://" + Server + "qel_no_such_db",
+      {"a data source odbc.ini lacks", &PgServer, "odbc://qel_no_such_dsn",
+       "Data source name not found"},
+      {"a database the server lacks", &PgServer,
+       ServerURI(PgServer, Env("QEL_PG_USER"), Env("QEL_PG_PASSWORD"), "qel_no_such_db"),
        "qel_no_such_db"},
+      {"a user granted one table", &MyServer, ServerURI(MyServer, "qel_one_table", "pw", Db),
+       "privileges on single tables"},
   };
-  TServerConnection Pg(PgServer);
-  ASSERT_TRUE(Pg.Connect().empty());
-  Pg.Exec("drop database if exists qel_unread_cmp");
-  Pg.Exec("create database qel_unread_cmp");
-  TServerConnection Db(PgServer);
-  ASSERT_TRUE(Db.Configure().empty());
-  Db.C->GetConnectionOptions().SetDatabaseName("qel_unread_cmp");
-  Db.C->SetConnected(true);
-  Db.Exec("create table kept (id integer primary key)");
-  Db.Exec("insert into kept values (1)");
-  Db.C->SetConnected(false);
   for (const TUnreadableMaster& R : Rows) {
     SCOPED_TRACE(R.Kind);
-    auto [Run, Code] =
-        RunProgram(std::string(QEL_VARNEL_PROGRAM) + " compare --dialect postgresql --master-db " +
-                   R.URI + " --target-db postgresql://" + Server + "qel_unread_cmp --execute");
+    const TDbServer& S = *R.Target;
+    TServerConnection Admin(S);
+    ASSERT_TRUE(Admin.Connect().empty());
+    Admin.ExecIgnoringError("drop database " + Db);
+    Admin.Exec("create database " + Db);
+    TServerConnection Target(S);
+    ASSERT_TRUE(Target.Configure().empty());
+    Target.C->GetConnectionOptions().SetDatabaseName(Db);
+    Target.C->SetConnected(true);
+    Target.Exec("create table kept (id integer primary key)");
+    Target.Exec("insert into kept values (1)");
+    Target.Exec("create table granted (id integer)");
+    if (S.DatabaseType == dbMySQL) {
+      Target.ExecIgnoringError("drop user qel_one_table");
+      Target.Exec("create user qel_one_table identified by 'pw'");
+      Target.Exec("grant select on " + Db + ".granted to qel_one_table");
+    }
+    Target.C->SetConnected(false);
+    const std::string P = S.Prefix;
+    auto [Run, Code] = RunProgram(
+        std::string(QEL_VARNEL_PROGRAM) + " compare --dialect " +
+        (S.DatabaseType == dbMySQL ? "mysql" : "postgresql") + " --master-db " + R.URI +
+        " --target-db " + ServerURI(S, Env(P + "USER"), Env(P + "PASSWORD"), Db) + " --execute");
     EXPECT_EQ(Code, 1) << Run;
     EXPECT_NE(Run.find(R.Message), std::string::npos) << Run;
     EXPECT_EQ(Run.find("DROP"), std::string::npos) << Run;
-    Db.C->SetConnected(true);
-    EXPECT_EQ(Db.Column("select count(*) from kept"), std::vector<std::string>{"1"});
-    Db.C->SetConnected(false);
+    Target.C->SetConnected(true);
+    EXPECT_EQ(Target.Column("select count(*) from kept"), std::vector<std::string>{"1"});
+    if (S.DatabaseType == dbMySQL) Target.ExecIgnoringError("drop user qel_one_table");
+    Target.C->SetConnected(false);
+    Admin.Exec("drop database " + Db);
   }
-  Pg.Exec("drop database qel_unread_cmp");
   std::remove(Junk.c_str());
 }
 
