@@ -927,11 +927,12 @@ bool TTableDataComparer::CheckRowForms() {
     return false;
   }
   if (FRowsByValue && AllowedOperations.Contains(dcopDelete) && !D->DeleteOneRow) {
-    DoErrMsg("Table " + Table + " has no key: its rows are matched by all their values, and " +
+    DoErrMsg("The rows of table " + Table +
+             " are matched by all their values (it has no key, or its key holds every column), "
+             "and " +
              ("dialect " + Name) +
-             " has no statement that deletes one of several equal rows, so a copy the master "
-             "lacks could not be deleted without the copies it keeps. Give the table's key "
-             "fields to compare it.");
+             " has no statement that deletes one of several equal rows: a copy the master lacks "
+             "could not be deleted without the copies it keeps. The table is not compared.");
     return false;
   }
   FForms = D;
