@@ -198,14 +198,16 @@ void TQELAdapterQuery::InternalOpen() {
     std::vector<TResultColumn> Columns;
     if (std::unique_ptr<TRowStream> S = OpenStream(Sent, Bound, Columns)) {
       FStream = std::move(S);
-      for (const TResultColumn& C : Columns) AddField(C.Name, C.DataType, C.Size);
+      for (const TResultColumn& C : Columns)
+        AddField(C.Name, C.DataType, C.Size)->SetScale(C.Scale);
       FillBlock();
       return;
     }
   }
   TQueryResult Result;
   Execute(Sent, Bound, Result);
-  for (const TResultColumn& C : Result.Columns) AddField(C.Name, C.DataType, C.Size);
+  for (const TResultColumn& C : Result.Columns)
+    AddField(C.Name, C.DataType, C.Size)->SetScale(C.Scale);
   for (TRecord& Row : Result.Rows) AppendRecord(std::move(Row));
 }
 

@@ -137,6 +137,8 @@ void ReadColumns(MYSQL_RES* Res, std::vector<TResultColumn>& Columns) {
     // A float's size is its bytes: the comparer compares and writes a FLOAT as a 4-byte float.
     if (Fields[C].type == MYSQL_TYPE_FLOAT || Fields[C].type == MYSQL_TYPE_DOUBLE)
       Columns[C].Size = Fields[C].type == MYSQL_TYPE_FLOAT ? 4 : 8;
+    if (Columns[C].DataType == ftTime || Columns[C].DataType == ftDateTime)
+      Columns[C].Scale = static_cast<std::int32_t>(Fields[C].decimals);
   }
 }
 

@@ -163,6 +163,8 @@ void ReadColumns(PGresult* Res, std::vector<TResultColumn>& Columns) {
       Col.Size = Mod - 4;
     else if (PQftype(Res, C) == Float4Oid || PQftype(Res, C) == Float8Oid)
       Col.Size = PQftype(Res, C) == Float4Oid ? 4 : 8;
+    else if (Col.DataType == ftTime || Col.DataType == ftDateTime)
+      Col.Scale = Mod >= 0 ? Mod : 6;  // without a declared precision: microseconds
   }
 }
 

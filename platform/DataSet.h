@@ -101,6 +101,10 @@ class TField : public TObject, public TDataValue {
   /// The declared size (characters of a text column, bytes of a binary float: 4 or 8); 0 when
   /// the server did not say.
   std::int32_t GetSize() const { return FSize; }
+  /// The digits of a time's or timestamp's second fraction the column keeps; -1 when the server
+  /// did not say.
+  std::int32_t GetScale() const { return FScale; }
+  void SetScale(std::int32_t Value) { FScale = Value; }
 
  private:
   friend class TDataSet;
@@ -108,6 +112,7 @@ class TField : public TObject, public TDataValue {
 
   std::string FFieldName;
   std::int32_t FSize = 0;
+  std::int32_t FScale = -1;
 };
 
 /// The fields of a data set, in column order. Names are found ignoring ASCII case.
@@ -267,6 +272,7 @@ struct TResultColumn {
   std::string Name;
   TFieldType DataType = ftUnknown;
   std::int32_t Size = 0;
+  std::int32_t Scale = -1;  ///< as TField::GetScale
 };
 
 /// What one statement gave back: its first result with columns, or the rows it changed.

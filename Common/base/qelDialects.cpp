@@ -77,4 +77,34 @@ std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
   return D && D->QuoteIdent ? D->QuoteIdent(S, ServerVersion, SQLDialect) : S;
 }
 
+std::string TrueFalseLiteral(bool Value) {
+  return Value ? "TRUE" : "FALSE";
+}
+
+std::string OneZeroLiteral(bool Value) {
+  return Value ? "1" : "0";
+}
+
+std::string MinusOneZeroLiteral(bool Value) {
+  return Value ? "-1" : "0";
+}
+
+std::string XQuotedHex(const std::string& Hex) {
+  return "X'" + Hex + "'";
+}
+
+std::string ZeroXHex(const std::string& Hex) {
+  return "0x" + Hex;
+}
+
+void SetRowForms(TDialect& D, std::string (*Boolean)(bool),
+                 std::string (*Binary)(const std::string&), int (*TimeDigits)(int),
+                 std::string NegativeZero, std::size_t StatementLimit) {
+  D.BooleanLiteral = Boolean;
+  D.BinaryLiteral = Binary;
+  D.TimeFractionDigits = TimeDigits;
+  D.StatementLimit = StatementLimit;
+  D.NegativeZero = std::move(NegativeZero);
+}
+
 }  // namespace qel

@@ -15,10 +15,12 @@
 #include <array>
 #include <atomic>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,6 +99,26 @@ struct TDialect {
                                  const std::vector<bool>& Quoted)>
       TableCatalogSQL;
 
+  // How the table data comparer writes rows into a table of the dialect. A run whose target's
+  // dialect has not said what the run needs is refused with a message naming the dialect:
+  // another dialect's form could change other rows or other values than the master's.
+  /// The statement that deletes one of the rows Where selects in Table (both as written in a
+  /// statement), for tables whose copies of a row are told apart by nothing else; empty where
+  /// the server has no such form.
+  std::function<std::string(const std::string& Table, const std::string& Where)> DeleteOneRow;
+  /// The literal of a Boolean value.
+  std::function<std::string(bool Value)> BooleanLiteral;
+  /// The literal of bytes given as upper-case hexadecimal digits.
+  std::function<std::string(const std::string& Hex)> BinaryLiteral;
+  /// The digits of a second's fraction that a time or timestamp column keeps, from the digits
+  /// the column's result declares (-1: not declared); -1 where every digit written is kept.
+  std::function<int(int Declared)> TimeFractionDigits;
+  /// The largest statement the server reads, in bytes; 0 where none is known.
+  std::optional<std::size_t> StatementLimit;
+  /// The literal of a float -0 that the server stores as -0; empty where its floats keep no
+  /// sign of zero (a -0 written there becomes 0, and a run takes the two as equal).
+  std::optional<std::string> NegativeZero;
+
   /// What a comparison in this dialect sets on the comparer before it reads the schemas.
   std::function<void(TVarnel& Comparer)> SetUpComparer;
   /// After reading: settles the server a side read from scripts is written for (IsDb: the
@@ -143,6 +165,26 @@ template <std::string (*Quote)(const std::string&)>
 std::string QuoteName(const std::string& S, TIBSQLServerVersionType, std::int8_t) {
   return Quote(S);
 }
+
+/// Row forms several dialects share (TDialect::BooleanLiteral, BinaryLiteral,
+/// TimeFractionDigits).
+std::string TrueFalseLiteral(bool Value);        ///< TRUE, FALSE
+std::string OneZeroLiteral(bool Value);          ///< 1, 0
+std::string MinusOneZeroLiteral(bool Value);     ///< -1, 0
+std::string XQuotedHex(const std::string& Hex);  ///< X'...'
+std::string ZeroXHex(const std::string& Hex);    ///< 0x...
+inline int DeclaredTimeDigits(int Declared) {
+  return Declared;
+}
+inline int EveryTimeDigit(int) {
+  return -1;
+}
+
+/// Sets D's row forms but the deletion of one row: how Booleans, bytes and a float -0 are
+/// written, the time digits kept and the statement limit.
+void SetRowForms(TDialect& D, std::string (*Boolean)(bool),
+                 std::string (*Binary)(const std::string&), int (*TimeDigits)(int),
+                 std::string NegativeZero = std::string(), std::size_t StatementLimit = 0);
 
 /// A list of dialects whose names (and aliases, in any case) are unique.
 class TDialectList {

@@ -187,17 +187,20 @@ std::string TCmpTableOptions::SelectSQL() const {
   if (FWorkDataFields.Empty())
     return std::string("select *") + CrLf + " from " + QualifiedName() + CrLf + OrderClause;
   std::string Items = FldsSeq(FWorkDataFields);
-  if (!FFloat4Fields.Empty()) {
-    // Read as doubles under their own names (see FFloat4Fields).
+  if (!FFloat4Fields.Empty() || !FPaddedFields.Empty()) {
     Items.clear();
-    for (int I = 0; I < FWorkDataFields.Count(); ++I) {
-      const std::string& Name = FWorkDataFields[I];
-      const std::string Q = (Name.empty() || Name.front() == '"') ? Name : QuoteField(Name);
-      if (I > 0) Items += ", ";
-      Items += FFloat4Fields.IndexOf(Name) >= 0 ? "CAST(" + Q + " AS DOUBLE) AS " + Q : Q;
-    }
+    for (int I = 0; I < FWorkDataFields.Count(); ++I)
+      Items += (I > 0 ? ", " : "") + SelectItem(FWorkDataFields[I]);
   }
   return "select " + Items + CrLf + "from " + QualifiedName() + CrLf + OrderClause;
+}
+
+std::string TCmpTableOptions::SelectItem(const std::string& Name) const {
+  const std::string Q = (Name.empty() || Name.front() == '"') ? Name : QuoteField(Name);
+  // Read under their own names (see FFloat4Fields and FPaddedFields).
+  if (FFloat4Fields.IndexOf(Name) >= 0) return "CAST(" + Q + " AS DOUBLE) AS " + Q;
+  if (FPaddedFields.IndexOf(Name) >= 0) return "CAST(" + Q + " AS text) AS " + Q;
+  return Q;
 }
 
 std::vector<std::string> TCmpTableOptions::SplitTableName(const std::string& Name,
@@ -293,6 +296,7 @@ bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
   FByteOrderFields.Clear();
   FNotNullFields.Clear();
   FFloat4Fields.Clear();
+  FPaddedFields.Clear();
   if (FWorkDataFields.Empty())
     FWorkDataFields.Assign(!FDataFields.Empty() || !FComparer
                                ? static_cast<const TStrings&>(FDataFields)
@@ -896,6 +900,24 @@ void TTableDataComparer::FindFloat4Fields(TCmpTableOptions& Options, TQELQuery* 
       if (F->GetDataType() == ftFloat && F->GetSize() == 4) Options.FFloat4Fields.Add(Data[I]);
     }
   });
+}
+
+void TTableDataComparer::FindPaddedFields(TCmpTableOptions& Options, TQELQuery* Query) {
+  Options.FPaddedFields.Clear();
+  const TStrings& Data = Options.GetWorkDataFields();
+  if (!Query || Data.Empty() || Options.GetDatabaseType() != dbPostgreSQL) return;
+  const std::string Table = ScriptQuotedStr(Options.QualifiedName(), dbPostgreSQL);
+  Options.RunCatalogQuery(*Query,
+                          {"select a.attname from pg_catalog.pg_attribute a",
+                           "where a.attrelid = pg_catalog.to_regclass(" + Table + ")",
+                           "and a.attnum > 0 and not a.attisdropped",
+                           "and a.atttypid = 'pg_catalog.bpchar'::pg_catalog.regtype"},
+                          [&](TQELQuery& Q) {
+                            const std::string Name = Q.Fields().Fields(0)->AsString();
+                            for (const std::string& D : Data)
+                              if (TCmpTableOptions::FieldNameOf(D) == Name || SameText(D, Name))
+                                Options.FPaddedFields.Add(D);
+                          });
 }
 
 }  // namespace qel

@@ -31,6 +31,7 @@
 namespace qel {
 
 class TCustomSQLExec;
+struct TDialect;
 class TQELCustomConnection;
 class TQELQuery;
 class TTableDataComparer;
@@ -86,6 +87,9 @@ std::string FormatFloatPattern(const std::string& Pattern, double Value);
 /// separator DateSeparator, ":" for the time separator, text in quotes as is.
 std::string FormatDateTimeText(const std::string& Pattern, const std::string& IsoValue,
                                char DateSeparator = '.');
+/// An ISO time or date-time text with its second's fraction cut to Digits digits (none for 0);
+/// a shorter fraction, and what follows it (a zone), stay.
+std::string CutSecondFraction(const std::string& IsoValue, int Digits);
 
 // ---------------------------------------------------------------------------------------------
 
@@ -243,6 +247,12 @@ class TCmpTableOptions : public TPersistent {
   /// six digits only, so they are read as doubles (exactly the float's value) and taken as
   /// 4-byte floats again.
   TStringList FFloat4Fields;
+  /// PostgreSQL data fields of blank-padded char(n) columns: read as text, which drops the
+  /// padding as the server does when it reads such a value as text, so that they compare and
+  /// are written as a varchar holds them.
+  TStringList FPaddedFields;
+  /// The item of the SELECT list that reads a data field.
+  std::string SelectItem(const std::string& Name) const;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -464,6 +474,19 @@ class TTableDataComparer : public TComponent {
   void FindByteOrderFields(TCmpTableOptions& Options, TQELQuery* Query);
   /// Reads which data fields of a MySQL side are 4-byte FLOAT columns.
   void FindFloat4Fields(TCmpTableOptions& Options, TQELQuery* Query);
+  /// Reads which data fields of a PostgreSQL side are blank-padded char(n) columns.
+  void FindPaddedFields(TCmpTableOptions& Options, TQELQuery* Query);
+  /// The target dialect's row forms; False (reported) when it has not said one the run needs.
+  bool CheckRowForms();
+  /// The target dialect's row forms, once CheckRowForms found them.
+  const TDialect& Forms() const { return *FForms; }
+  /// Finds the master fields whose values the target column holds in another form: a Boolean
+  /// as a number or a number as a Boolean, a time to fewer digits of a second.
+  void FindTargetForms();
+  /// A master value as its target column holds it, into Held; False when it is held as it is.
+  bool AsTargetHolds(const TField* Field, TParam& Held) const;
+  /// The value of Field as its target column holds it: Held when it is held otherwise.
+  const TDataValue& TargetValue(const TField* Field, TParam& Held) const;
   /// Finds the result fields whose values are taken as 4-byte floats, once the results are
   /// open: those of 4-byte columns, and master fields written into one.
   void FindSingleFields();
@@ -542,6 +565,15 @@ class TTableDataComparer : public TComponent {
   /// Float fields of both results whose column holds 4-byte floats, and master fields written
   /// into such a column (sorted, for lookups by address).
   std::vector<const TField*> FFloat4, FWrite4;
+  /// Master fields held in another form by their target column: the target's type and the
+  /// digits of a second it keeps (-1: all); sorted by field.
+  struct TTargetForm {
+    const TField* Field;
+    TFieldType Type;
+    int TimeDigits;
+  };
+  std::vector<TTargetForm> FTargetForms;
+  const TDialect* FForms = nullptr;
   bool FValueTooLarge = false;
 };
 

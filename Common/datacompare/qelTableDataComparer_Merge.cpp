@@ -7,6 +7,7 @@
 #include "Text.h"
 #include "qelComp_Tbl.h"
 #include "qelDBEngine.h"
+#include "qelDialects.h"
 #include "qelTableDataComparer.h"
 
 namespace qel {
@@ -61,8 +62,9 @@ int BlobValueOrder(const TDataValue& M, const TDataValue& T) {
 
 /// Floats: NaN after every number, as the servers sort it. With Bytes 4 both values are taken
 /// as 4-byte floats, the precision of the column that holds them: a server writes such a
-/// value in fewer digits, or a double column holds a double near it.
-int FloatOrder(const TDataValue& M, const TDataValue& T, int Bytes) {
+/// value in fewer digits, or a double column holds a double near it. With SignedZero -0 and 0
+/// differ (data of a target that keeps the sign; keys order them as the server does, alike).
+int FloatOrder(const TDataValue& M, const TDataValue& T, int Bytes, bool SignedZero = false) {
   double A = M.AsFloat();
   double B = T.AsFloat();
   if (Bytes == 4) {
@@ -71,11 +73,14 @@ int FloatOrder(const TDataValue& M, const TDataValue& T, int Bytes) {
   }
   const bool NanA = std::isnan(A), NanB = std::isnan(B);
   if (NanA || NanB) return NanA == NanB ? 0 : (NanA ? 1 : -1);
+  if (SignedZero && A == 0 && B == 0 && std::signbit(A) != std::signbit(B))
+    return std::signbit(A) ? -1 : 1;
   return A < B ? -1 : (A > B ? 1 : 0);
 }
 
-int NumberOrder(const TDataValue& M, const TDataValue& T, int Bytes) {
-  if (M.GetDataType() == ftFloat || T.GetDataType() == ftFloat) return FloatOrder(M, T, Bytes);
+int NumberOrder(const TDataValue& M, const TDataValue& T, int Bytes, bool SignedZero) {
+  if (M.GetDataType() == ftFloat || T.GetDataType() == ftFloat)
+    return FloatOrder(M, T, Bytes, SignedZero);
   return CompareDecimalText(M.AsString(), T.AsString());
 }
 
@@ -139,12 +144,13 @@ int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, 
   }
   // The same text is the same value, whatever the type: most rows of a comparison are equal.
   if (M.AsString() == T.AsString()) return 0;
+  const bool SignedZero = !AsKey && FForms && !FForms->NegativeZero.value_or("").empty();
   if (TM != TT) {
     const TValueFamily F = FamilyOf(TM);
     if (F != FamilyOf(TT)) return 0;
     switch (F) {
       case vfNumber:
-        return NumberOrder(M, T, FloatBytes);
+        return NumberOrder(M, T, FloatBytes, SignedZero);
       case vfText:
         if (!AsKey && (IsBlobType(TM) || IsBlobType(TT))) return BlobOrder();
         return ByteOrder(M.AsString(), T.AsString());
@@ -169,7 +175,7 @@ int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, 
     case ftFMTBcd:
       return CompareDecimalText(M.AsString(), T.AsString());
     case ftFloat:
-      return FloatOrder(M, T, FloatBytes);
+      return FloatOrder(M, T, FloatBytes, SignedZero);
     case ftDate:
     case ftTime:
     case ftDateTime:
@@ -185,7 +191,70 @@ int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, 
 
 int TTableDataComparer::CompareFields(TField* FieldM, TField* FieldT) {
   if (OnCompareFields) return OnCompareFields(this, FieldM, FieldT);
-  return CompareValues(*FieldM, *FieldT, false, IsFloat4(FieldM) || IsFloat4(FieldT) ? 4 : 8);
+  TParam Held;
+  return CompareValues(TargetValue(FieldM, Held), *FieldT, false,
+                       IsFloat4(FieldM) || IsFloat4(FieldT) ? 4 : 8);
+}
+
+bool TTableDataComparer::AsTargetHolds(const TField* Field, TParam& Held) const {
+  if (FTargetForms.empty()) return false;
+  const auto It =
+      std::lower_bound(FTargetForms.begin(), FTargetForms.end(), Field,
+                       [](const TTargetForm& F, const TField* Key) { return F.Field < Key; });
+  if (It == FTargetForms.end() || It->Field != Field) return false;
+  const TValueFamily Family = FamilyOf(It->Type);
+  if (Field->IsNull()) {
+    // Even a Null is refused in a type the column does not take (PostgreSQL).
+    if (Family != vfBool && Family != vfNumber) return false;
+    Held.Clear();
+    Held.SetDataType(Family == vfBool ? ftBoolean : ftInteger);
+    return true;
+  }
+  const std::string& S = Field->AsString();
+  switch (Family) {
+    case vfBool:  // any number but zero is true, as the servers convert it
+      Held.SetAsBoolean(CompareDecimalText(S, "0") != 0);
+      return true;
+    case vfNumber:
+      Held.SetAsInteger(Field->AsBoolean() ? 1 : 0);
+      return true;
+    default: {
+      std::string Cut = CutSecondFraction(S, It->TimeDigits);
+      if (Cut.size() == S.size()) return false;
+      if (Field->GetDataType() == ftTime)
+        Held.SetAsTime(std::move(Cut));
+      else
+        Held.SetAsDateTime(std::move(Cut));
+      return true;
+    }
+  }
+}
+
+const TDataValue& TTableDataComparer::TargetValue(const TField* Field, TParam& Held) const {
+  if (AsTargetHolds(Field, Held)) return Held;
+  return *Field;
+}
+
+void TTableDataComparer::FindTargetForms() {
+  FTargetForms.clear();
+  TQELQuery* QM = FQueryMaster.get();
+  TQELQuery* QT = FQueryTarget.get();
+  if (!QM || !QT) return;
+  for (std::size_t I = 0; I < FDataPosM.size() && I < FDataPosT.size(); ++I) {
+    const TField* M = QM->Fields().Fields(FDataPosM[I]);
+    const TField* T = QT->Fields().Fields(FDataPosT[I]);
+    const TValueFamily FM = FamilyOf(M->GetDataType()), FT = FamilyOf(T->GetDataType());
+    if ((FM == vfNumber && FT == vfBool) || (FM == vfBool && FT == vfNumber)) {
+      FTargetForms.push_back({M, T->GetDataType(), -1});
+    } else if ((FT == vfTime || FT == vfDateTime) && FM == FT) {
+      // A value with more digits than the column keeps would be refused (Firebird) or cut by
+      // the server: it is compared and written as the column holds it.
+      if (const int Digits = Forms().TimeFractionDigits(T->GetScale()); Digits >= 0)
+        FTargetForms.push_back({M, T->GetDataType(), Digits});
+    }
+  }
+  std::sort(FTargetForms.begin(), FTargetForms.end(),
+            [](const TTargetForm& A, const TTargetForm& B) { return A.Field < B.Field; });
 }
 
 bool TTableDataComparer::IsFloat4(const TField* Field) const {
@@ -230,10 +299,11 @@ int TTableDataComparer::CompareRecord() {
   TFields& FM = FQueryMaster->Fields();
   TFields& FT = FQueryTarget->Fields();
   // Large values that are not compared count as equal.
-  auto Order = [this](TField* A, TField* B, bool AsKey) {
+  TParam Held;
+  auto Order = [this, &Held](TField* A, TField* B, bool AsKey) {
     if (!CompareBlobs && IsBlobType(A->GetDataType())) return 0;
-    return OnCompareFields ? OnCompareFields(this, A, B)
-                           : CompareValues(*A, *B, AsKey, IsFloat4(A) || IsFloat4(B) ? 4 : 8);
+    if (OnCompareFields) return OnCompareFields(this, A, B);
+    return CompareValues(TargetValue(A, Held), *B, AsKey, IsFloat4(A) || IsFloat4(B) ? 4 : 8);
   };
   // Rows are matched by all their values when there are no keys; the values then also order.
   auto CompareData = [&](bool AsKey) {
@@ -412,7 +482,14 @@ void TTableDataComparer::Compare() {
           return std::find(FKeyPosT.begin(), FKeyPosT.end(), P) != FKeyPosT.end();
         });
   }
+  // Nothing is written for a dialect that has not said how.
+  if (!CheckRowForms()) {
+    CloseAndClear(QM);
+    CloseAndClear(QT);
+    return;
+  }
   FindSingleFields();
+  FindTargetForms();
   // Without a target every master row is inserted: the order of the rows does not matter.
   if (QT) {
     SortUnordered(true);
@@ -463,6 +540,8 @@ void TTableDataComparer::SetSelectSQL(TStringList& SQLM, TStringList& SQLT) {
     FindByteOrderFields(T, QT);
     FindFloat4Fields(M, QM);
     FindFloat4Fields(T, QT);
+    FindPaddedFields(M, QM);
+    FindPaddedFields(T, QT);
   }
   DoGetSelectSQL(SQLM, SQLT);
   if (!OnGetSelectSQL) {

@@ -19,9 +19,9 @@ namespace {
 const char* const CrLf = "\r\n";
 
 /// Firebird reads a string literal of at most 65535 bytes (16383 characters on a UTF8
-/// connection) and a statement of at most 10 MiB.
+/// connection); a text joined from pieces is held to 32765 bytes (8191 such characters).
 constexpr std::size_t FirebirdLiteralPiece = 16000;
-constexpr std::size_t FirebirdStatementLimit = 10485760;
+constexpr std::size_t FirebirdJoinedPiece = 8000;
 
 bool IsDigit(char C) {
   return C >= '0' && C <= '9';
@@ -187,8 +187,8 @@ bool IsNonFiniteText(const std::string& S) {
          T == "+inf" || T == "+infinity";
 }
 
-/// Bytes as a binary literal of the dialect, in hexadecimal digits.
-std::string BinaryLiteral(const std::string& Bytes, TDatabaseType Db) {
+/// Bytes as upper-case hexadecimal digits.
+std::string HexDigits(const std::string& Bytes) {
   static const char Digits[] = "0123456789ABCDEF";
   std::string Hex;
   Hex.reserve(Bytes.size() * 2);
@@ -197,21 +197,21 @@ std::string BinaryLiteral(const std::string& Bytes, TDatabaseType Db) {
     Hex += Digits[B >> 4];
     Hex += Digits[B & 15];
   }
-  switch (Db) {
-    case dbPostgreSQL:
-      // Independent of standard_conforming_strings, unlike a '\x...' literal.
-      return "decode('" + Hex + "', 'hex')";
-    case dbMSSQL:
-    case dbSybaseASE:
-    case dbSybaseASA:
-      return "0x" + Hex;
-    case dbOracle:
-      return "HEXTORAW('" + Hex + "')";
-    case dbDB2:
-      return "BLOB(X'" + Hex + "')";
-    default:
-      return "X'" + Hex + "'";
+  return Hex;
+}
+
+/// A Firebird text literal whose carriage returns are ASCII_CHAR(13): isql-fb reads its input
+/// by lines and stores a carriage return of a literal as a line end of its own making.
+std::string FirebirdTextLiteral(const std::string& Text) {
+  std::string R;
+  std::size_t B = 0;
+  for (std::size_t E; (E = Text.find('\r', B)) != std::string::npos; B = E + 1) {
+    if (E > B) R += ScriptQuotedStr(Text.substr(B, E - B), dbInterBase) + " || ";
+    R += "ASCII_CHAR(13)";
+    if (E + 1 < Text.size()) R += " || ";
   }
+  if (B < Text.size() || R.empty()) R += ScriptQuotedStr(Text.substr(B), dbInterBase);
+  return R;
 }
 
 }  // namespace
@@ -392,6 +392,14 @@ std::string FirebirdFloatLiteral(double Value, bool Single) {
   return (M < 0 ? "" : " ") + std::to_string(M) + "E0 * POWER(2E0, " + std::to_string(Exp) + ")";
 }
 
+std::string CutSecondFraction(const std::string& IsoValue, int Digits) {
+  const TDateTimeParts P = SplitDateTime(IsoValue);
+  if (Digits < 0 || P.Frac.size() <= static_cast<std::size_t>(Digits)) return IsoValue;
+  std::string R(P.Head);
+  if (Digits > 0) R.append(".").append(P.Frac.substr(0, static_cast<std::size_t>(Digits)));
+  return R.append(P.Tail);
+}
+
 std::string FormatDateTimeText(const std::string& Pattern, const std::string& IsoValue,
                                char DateSeparator) {
   const TDateTimeFields F = ParseDateTime(IsoValue);
@@ -504,6 +512,12 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
   if (!FScriptOptions.GenerateScript) return ":" + ParamRef(Field);
   const std::string& S = Field->AsString();
   auto Quoted = [this](const std::string& T) { return LongLiteral(T, false); };
+  // A value written into a column of another type is written as that column holds it.
+  if (TParam Held; AsTargetHolds(Field, Held)) {
+    if (Held.GetDataType() == ftBoolean) return Forms().BooleanLiteral(Held.AsBoolean());
+    if (Held.GetDataType() == ftInteger) return Held.AsString();
+    return Quoted(Held.AsString());  // a time of fewer digits
+  }
   switch (Type) {
     case ftString:
       return Quoted(TrimCharFields && !ForWhere ? Trim(S) : S);
@@ -516,6 +530,10 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
       return IsDecimalText(S) ? S : Quoted(S);
     case ftFloat:
       if (IsNonFiniteText(S)) return Quoted(S);
+      // "-0" reads as the integer 0: a target that keeps the sign of a zero gets its own form.
+      if (const double V = FloatValue(Field);
+          V == 0 && std::signbit(V) && !Forms().NegativeZero->empty())
+        return *Forms().NegativeZero;
       // A condition finds the value the target holds, exactly; a value written is given in the
       // digits of the column it goes into. Firebird's reading of a number's text is off by a
       // step for some values: it gets a form it reads exactly.
@@ -523,23 +541,8 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
         return FirebirdFloatLiteral(FloatValue(Field), !ForWhere && IsWrittenFloat4(Field));
       return FloatLiteral(FloatValue(Field), FScriptOptions.FloatFormat, FScriptOptions.LocalSQL,
                           !ForWhere && IsWrittenFloat4(Field));
-    case ftBoolean: {
-      const bool B = Field->AsBoolean();
-      switch (Db) {
-        case dbPostgreSQL:
-        case dbMySQL:
-        case dbInterBase:
-          return B ? "TRUE" : "FALSE";
-        case dbMSSQL:
-        case dbSybaseASE:
-        case dbSybaseASA:
-        case dbOracle:
-        case dbDB2:
-          return B ? "1" : "0";
-        default:
-          return B ? "-1" : "0";
-      }
-    }
+    case ftBoolean:
+      return Forms().BooleanLiteral(Field->AsBoolean());
     case ftDate:
       return Quoted(
           FScriptOptions.DateFormat.empty() ? S : FormatDateTimeText(FScriptOptions.DateFormat, S));
@@ -565,15 +568,20 @@ double TTableDataComparer::FloatValue(TField* Field) const {
 
 std::string TTableDataComparer::LongLiteral(const std::string& Value, bool Binary) const {
   const TDatabaseType Db = GetDatabaseType();
-  auto Literal = [Db, Binary](const std::string& Part) {
-    return Binary ? BinaryLiteral(Part, Db) : ScriptQuotedStr(Part, Db);
+  const bool Firebird = Db == dbInterBase;
+  auto Literal = [this, Db, Binary, Firebird](const std::string& Part) {
+    if (Binary) return Forms().BinaryLiteral(HexDigits(Part));
+    return Firebird ? FirebirdTextLiteral(Part) : ScriptQuotedStr(Part, Db);
   };
-  if (Db != dbInterBase || Value.size() <= FirebirdLiteralPiece) return Literal(Value);
+  // A text joined from pieces at its carriage returns is held to a string's size.
+  const std::size_t Piece =
+      !Binary && Value.find('\r') != std::string::npos ? FirebirdJoinedPiece : FirebirdLiteralPiece;
+  if (!Firebird || Value.size() <= Piece) return Literal(Value);
   // Pieces joined into one large value: the first made a BLOB, so that the joins are not
   // held to the 32765 bytes of a string. Text is cut between characters.
   std::string R;
   for (std::size_t B = 0; B < Value.size();) {
-    std::size_t N = std::min(FirebirdLiteralPiece, Value.size() - B);
+    std::size_t N = std::min(Piece, Value.size() - B);
     if (!Binary)
       while (N > 1 && B + N < Value.size() &&
              (static_cast<unsigned char>(Value[B + N]) & 0xC0) == 0x80)
@@ -769,21 +777,8 @@ std::string TTableDataComparer::DeleteSQL(const std::string& Where) const {
   const std::string& T = FTargetTableSQL;
   if (!FRowsByValue) return "DELETE FROM " + T + " WHERE " + Where;
   // Copies of a row are told apart by nothing but where they lie: one of them is deleted per
-  // copy the master lacks, never every copy.
-  switch (GetDatabaseType()) {
-    case dbPostgreSQL:
-      // A table's children share its ctids: the table of the copy goes with it.
-      return "DELETE FROM " + T + " WHERE (tableoid, ctid) = (SELECT tableoid, ctid FROM " + T +
-             " WHERE " + Where + " LIMIT 1)";
-    case dbMySQL:
-      return "DELETE FROM " + T + " WHERE " + Where + " LIMIT 1";
-    case dbInterBase:
-      return "DELETE FROM " + T + " WHERE " + Where + " ROWS 1";
-    case dbOracle:
-      return "DELETE FROM " + T + " WHERE " + Where + " and ROWNUM = 1";
-    default:
-      return "DELETE FROM " + T + " WHERE " + Where;
-  }
+  // copy the master lacks, never every copy (CheckRowForms refuses a dialect without a form).
+  return Forms().DeleteOneRow(T, Where);
 }
 
 void TTableDataComparer::RecordDelete() {
@@ -858,7 +853,9 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
         if (!F) throw EDatabaseError("Field not assigned (TTableDataComparer.DoAddResultSQL)");
         if (!F->IsNull() && F->GetDataType() == ftBlob)
           P->SetAsBlob(F->AsString());
-        else if (!F->IsNull() && F->GetDataType() == ftFloat && !IsNonFiniteText(F->AsString()))
+        else if (AsTargetHolds(F, *P)) {
+          // bound as the target column holds it
+        } else if (!F->IsNull() && F->GetDataType() == ftFloat && !IsNonFiniteText(F->AsString()))
           P->SetAsFloat(FloatValue(F));
         else
           P->AssignField(*F);
@@ -906,7 +903,40 @@ void TTableDataComparer::SettleApplied() {
 }
 
 bool TTableDataComparer::TargetLimitsStatementSize() const {
-  return GetDatabaseType() == dbInterBase;
+  const TDialect* D = FindDialect(GetDatabaseType());
+  return D && D->StatementLimit.value_or(0) > 0;
+}
+
+bool TTableDataComparer::CheckRowForms() {
+  FForms = nullptr;
+  const TDatabaseType Db = GetDatabaseType();
+  const TDialect* D = FindDialect(Db);
+  std::vector<std::string> Missing;
+  if (!D || !D->BooleanLiteral) Missing.push_back("how a Boolean is written");
+  if (!D || !D->BinaryLiteral) Missing.push_back("how bytes are written");
+  if (!D || !D->TimeFractionDigits) Missing.push_back("what digits of a second a time keeps");
+  if (!D || !D->NegativeZero) Missing.push_back("how a float -0 is written");
+  if (!D || !D->StatementLimit) Missing.push_back("the largest statement its server reads");
+  const std::string Name = D ? D->Name : "number " + IntToStr(static_cast<int>(Db));
+  const std::string Table = FTableOptionsTarget->GetTableName();
+  if (!Missing.empty()) {
+    std::string List;
+    for (const std::string& M : Missing) List += (List.empty() ? "" : ", ") + M;
+    DoErrMsg("The rows of table " + Table + " cannot be written for dialect " + Name +
+             ": the dialect does not say " + List + ".");
+    return false;
+  }
+  if (FRowsByValue && AllowedOperations.Contains(dcopDelete) && !D->DeleteOneRow) {
+    DoErrMsg("The rows of table " + Table +
+             " are matched by all their values (it has no key, or its key holds every column), "
+             "and " +
+             ("dialect " + Name) +
+             " has no statement that deletes one of several equal rows: a copy the master lacks "
+             "could not be deleted without the copies it keeps. The table is not compared.");
+    return false;
+  }
+  FForms = D;
+  return true;
 }
 
 void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStatType,
@@ -914,15 +944,15 @@ void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStat
                                         TDbOperation opType) {
   // Large values written inline can make a statement larger than Firebird reads: no literal
   // form carries them, only a side file or parameters do. The run ends here.
-  if (InlineBlobs && FScriptOptions.GenerateScript && TargetLimitsStatementSize() &&
-      aSQL.size() > FirebirdStatementLimit) {
+  const std::size_t Limit = FForms ? FForms->StatementLimit.value_or(0) : 0;
+  if (InlineBlobs && FScriptOptions.GenerateScript && Limit > 0 && aSQL.size() > Limit) {
     FValueTooLarge = true;
     throw EDatabaseError("A statement for table " + aObjName + " would take " +
                          IntToStr(static_cast<std::int64_t>(aSQL.size())) +
                          " bytes with its large values written as literals, more than the " +
-                         IntToStr(static_cast<std::int64_t>(FirebirdStatementLimit)) +
-                         " bytes a Firebird statement may hold; such values travel only in a "
-                         "side file or as parameters.");
+                         IntToStr(static_cast<std::int64_t>(Limit)) +
+                         " bytes a statement of dialect " + FForms->Name +
+                         " may hold; such values travel only in a side file or as parameters.");
   }
   bool Accept = true;
   if (OnAddResultSQL) OnAddResultSQL(this, Accept, aSQL, aStatType, aObjName, aObjType, opType);

@@ -19,6 +19,13 @@ void AddDialects_db2(TDialectList& List) {
   D.IsKeyword = [](std::string_view Word) { return DB2SymbolByResWord(Word) != kIdentSymbol; };
   D.PaletteClasses = ComponentClasses<TDB2ScriptExtract, TDB2DBExtract, TDB2SQLExec>;
   D.PalettePlace = 80;
+  // A fullselect of one table that fetches one row is deletable.
+  D.DeleteOneRow = [](const std::string& T, const std::string& Where) {
+    return "DELETE FROM (SELECT * FROM " + T + " WHERE " + Where + " FETCH FIRST 1 ROW ONLY)";
+  };
+  SetRowForms(
+      D, OneZeroLiteral, [](const std::string& Hex) { return "BLOB(X'" + Hex + "')"; },
+      EveryTimeDigit);
   List.Add(std::move(D));
 }
 

@@ -144,6 +144,14 @@ void AddDialects_interbase(TDialectList& List) {
   D.URISchemes = {"firebird"};
   D.ConnectionType = cnFIB;
   D.DatabaseOfPath = FirebirdDatabaseOfPath;
+  D.DeleteOneRow = [](const std::string& T, const std::string& Where) {
+    return "DELETE FROM " + T + " WHERE " + Where + " ROWS 1";
+  };
+  // A TIMESTAMP or TIME keeps a second to 1/10,000; a literal with more digits is refused.
+  // "-0" is the integer 0: a float -0 needs the exponent. The server reads a statement of at
+  // most 10 MiB.
+  SetRowForms(
+      D, TrueFalseLiteral, XQuotedHex, [](int) { return 4; }, "-0E0", 10485760);
   D.SetUpConnection = [](TQELConnection& Connection) {
     Connection.GetIBServerOptions().SQLServerVersion = st_Firebird_25;
   };

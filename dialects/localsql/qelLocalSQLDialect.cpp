@@ -41,6 +41,8 @@ void AddDialects_localsql(TDialectList& List) {
       return LocalSQLSymbolByResWord(Word) != kIdentSymbol;
     };
     D.ReadDataFields = ReadLocalSQLFields;
+    // No statement of the local SQL deletes one of several equal rows.
+    SetRowForms(D, MinusOneZeroLiteral, XQuotedHex, EveryTimeDigit);
     List.Add(std::move(D));
   }
 }

@@ -55,6 +55,10 @@ void AddMSSQLDialect(TDialectList& List) {
   };
   D.PaletteClasses = ComponentClasses<TMSSQLScriptExtract, TMSSQLDBExtract, TMSSQLExec>;
   D.PalettePlace = 50;
+  D.DeleteOneRow = [](const std::string& T, const std::string& Where) {
+    return "DELETE TOP (1) FROM " + T + " WHERE " + Where;
+  };
+  SetRowForms(D, OneZeroLiteral, ZeroXHex, EveryTimeDigit);
   List.Add(std::move(D));
 }
 
@@ -66,6 +70,11 @@ void AddASEDialect(TDialectList& List) {
   };
   D.PaletteClasses = ComponentClasses<TASEScriptExtract, TASEDBExtract, TASESQLExec>;
   D.PalettePlace = 30;
+  // The row count limits the DELETE alone: it is set back in the same batch.
+  D.DeleteOneRow = [](const std::string& T, const std::string& Where) {
+    return "SET ROWCOUNT 1\r\nDELETE FROM " + T + " WHERE " + Where + "\r\nSET ROWCOUNT 0";
+  };
+  SetRowForms(D, OneZeroLiteral, ZeroXHex, EveryTimeDigit);
   List.Add(std::move(D));
 }
 

@@ -58,6 +58,11 @@ void AddDialects_mysql(TDialectList& List) {
   D.PalettePlace = 40;
   D.URISchemes = {"mysql", "mariadb"};
   D.ConnectionType = cnMyDAC;
+  D.DeleteOneRow = [](const std::string& T, const std::string& Where) {
+    return "DELETE FROM " + T + " WHERE " + Where + " LIMIT 1";
+  };
+  // The server stores a float -0 as 0.
+  SetRowForms(D, TrueFalseLiteral, XQuotedHex, DeclaredTimeDigits);
   List.Add(std::move(D));
 }
 

@@ -91,6 +91,8 @@ void AddDialects_oledb(TDialectList& List) {
   D.DatabaseType = dbCustomOLEDB;
   D.MakeCatalogExtractor = Factory<TCustomDBExtract, TOLEDBExtract, TComponent*>();
   D.ReadDataFields = ReadOLEDBFields;
+  // Whatever the driver reaches: no statement deletes one of several equal rows in every one.
+  SetRowForms(D, MinusOneZeroLiteral, XQuotedHex, EveryTimeDigit);
   List.Add(std::move(D));
   TDialect A;
   A.Name = "msaccess";
@@ -99,6 +101,8 @@ void AddDialects_oledb(TDialectList& List) {
   A.QuoteIdent = QuoteName<AccessQuoteIdent>;
   A.MakeCatalogExtractor = Factory<TCustomDBExtract, TMSAccessDBExtract, TComponent*>();
   A.ReadDataFields = ReadOLEDBFields;
+  // Access SQL deletes every row a condition selects (TOP does not limit a DELETE).
+  SetRowForms(A, MinusOneZeroLiteral, XQuotedHex, EveryTimeDigit);
   List.Add(std::move(A));
 }
 

@@ -45,6 +45,12 @@ void AddDialects_oracle(TDialectList& List) {
   D.ReadDataFields = ReadOracleFields;
   D.PaletteClasses = ComponentClasses<TOracleScriptExtract, TOracleDBExtract, TOracleSQLExec>;
   D.PalettePlace = 60;
+  D.DeleteOneRow = [](const std::string& T, const std::string& Where) {
+    return "DELETE FROM " + T + " WHERE " + Where + " and ROWNUM = 1";
+  };
+  SetRowForms(
+      D, OneZeroLiteral, [](const std::string& Hex) { return "HEXTORAW('" + Hex + "')"; },
+      EveryTimeDigit);
   List.Add(std::move(D));
 }
 

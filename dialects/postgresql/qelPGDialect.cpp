@@ -101,6 +101,16 @@ void AddDialects_postgresql(TDialectList& List) {
   D.PalettePlace = 70;
   D.URISchemes = {"postgresql", "postgres"};
   D.ConnectionType = cnPostgresDAC;
+  // A table's children share its ctids: the table of the copy goes with it.
+  D.DeleteOneRow = [](const std::string& T, const std::string& Where) {
+    return "DELETE FROM " + T + " WHERE (tableoid, ctid) = (SELECT tableoid, ctid FROM " + T +
+           " WHERE " + Where + " LIMIT 1)";
+  };
+  // Bytes through decode: independent of standard_conforming_strings, unlike a '\x...' literal.
+  // -0 and -0E0 are numbers whose zero has no sign; the text is read as the column's float.
+  SetRowForms(
+      D, TrueFalseLiteral, [](const std::string& Hex) { return "decode('" + Hex + "', 'hex')"; },
+      DeclaredTimeDigits, "'-0'");
   List.Add(std::move(D));
 }
 

@@ -45,6 +45,10 @@ void AddDialects_sqlanywhere(TDialectList& List) {
   D.ReadDataFields = ReadASAFields;
   D.PaletteClasses = ComponentClasses<TASAScriptExtract, TASADBExtract, TASASQLExec>;
   D.PalettePlace = 20;
+  D.DeleteOneRow = [](const std::string& T, const std::string& Where) {
+    return "DELETE TOP 1 FROM " + T + " WHERE " + Where;
+  };
+  SetRowForms(D, OneZeroLiteral, ZeroXHex, EveryTimeDigit);
   List.Add(std::move(D));
 }
 

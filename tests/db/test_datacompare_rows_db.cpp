@@ -1,6 +1,7 @@
 // `varnel datacompare` on each server as a user meets it: copies of a row in a table without a
 // key; a run with --execute whose target refuses a row (also from an ODBC and an Access
-// master); a --key that names no column; a script without large values.
+// master); a --key that names no column; a script without large values; values that reach a
+// column of another type or precision, text with carriage returns, a float -0.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Files.h"
@@ -178,5 +180,115 @@ INSTANTIATE_TEST_SUITE_P(
                       TRefusedCase{&PgServer, "odbc", "violates check constraint"},
                       TRefusedCase{&PgServer, "access", "violates check constraint"}),
     [](const auto& I) { return std::string(I.param.Server->Title) + "_" + I.param.Master; });
+
+// Values the target column holds otherwise than the master's: a master table on one server
+// (M), its copy on a target server holding Held, a run in each mode; the target then reads
+// back Want through Query, and a second run changes nothing.
+struct TValueCase {
+  const char* Name;
+  const TDbServer* Master;
+  const char* MasterColumns;
+  const char* MasterRow;
+  const TDbServer* Target;
+  const char* TargetColumns;
+  const char* Held;  ///< the target's row before the run; empty for none
+  const char* Query;
+  const char* Want;  ///< its one row
+};
+
+/// The client that runs a script file on each server, as in DuplicateRows.
+const char* ClientOf(const TDbServer& S) {
+  return &S == &PgServer ? Psql : &S == &MyServer ? Mariadb : Isql;
+}
+
+class ValuesAsTheTargetHoldsThem
+    : public ::testing::TestWithParam<std::tuple<TValueCase, const char*>> {};
+
+TEST_P(ValuesAsTheTargetHoldsThem, ReachItAndCompareEqualAfter) {
+  const auto& [C, Mode] = GetParam();
+  TSides S(*C.Target);
+  TServerConnection Master(*C.Master);
+  ASSERT_TRUE(Master.Connect().empty());
+  S.Make(Master, C.MasterColumns, {C.MasterRow});
+  S.Make(*S.T, C.TargetColumns,
+         *C.Held ? std::vector<std::string>{C.Held} : std::vector<std::string>{});
+  S.Master = URI(*C.Master, Env(C.Master->Prefix + std::string("DATABASE")));
+  const std::string M = Mode;
+  const TRun First =
+      S.Run(M == "stdout"   ? std::vector<std::string>{}
+            : M == "script" ? std::vector<std::string>{"--script", S.File, "--execute"}
+                            : std::vector<std::string>{"--execute"});
+  EXPECT_EQ(First.Code, 0) << First.Err;
+  if (M == "stdout") {
+    std::ofstream(S.File, std::ios::binary) << First.Out;
+    EXPECT_EQ(std::system(
+                  (ClientOf(*C.Target) + S.Db.Name() + " " + S.File + " >/dev/null 2>&1").c_str()),
+              0)
+        << First.Out;
+  }
+  EXPECT_EQ(S.T->Column(C.Query), std::vector<std::string>{C.Want}) << First.Out;
+  const TRun Second = S.Run({});
+  EXPECT_NE(Second.Err.find("Inserted: 0, Updated: 0, Deleted: 0"), std::string::npos)
+      << Second.Out << Second.Err;
+  std::remove(S.File.c_str());
+  Master.Exec("drop table qel_dcrows");
+}
+
+const TValueCase ValueCases[] = {
+    // Firebird keeps a second to 1/10,000 and refuses a literal with more digits.
+    {"MyDatetime6ToFb", &MyServer, "id integer primary key, t datetime(6), z datetime(6)",
+     "1, '1970-01-01 00:00:00.000000', '2024-02-29 13:45:56.123456'", &FbServer,
+     "id integer not null primary key, t timestamp, z timestamp", "",
+     "select cast(t as varchar(30)) || ' ' || cast(z as varchar(30)) from qel_dcrows",
+     "1970-01-01 00:00:00.0000 2024-02-29 13:45:56.1234"},
+    {"PgTimeToFb", &PgServer, "id integer primary key, t time(6), z timestamp",
+     "1, '08:00:00.123456', '2024-02-29 13:45:56.99999'", &FbServer,
+     "id integer not null primary key, t time, z timestamp", "1, '08:00:00.1234', NULL",
+     "select cast(t as varchar(30)) || ' ' || cast(z as varchar(30)) from qel_dcrows",
+     "08:00:00.1234 2024-02-29 13:45:56.9999"},
+    // Below the target's precision the values are equal; at it they differ.
+    {"PgTimestampToMyDatetime2", &PgServer, "id integer primary key, t timestamp(6), z time(6)",
+     "1, '2024-02-29 13:45:56.123456', '08:00:00.5'", &MyServer,
+     "id integer primary key, t datetime(2), z time", "1, '2024-02-29 13:45:56.12', '08:00:01'",
+     "select concat(t, ' ', z) from qel_dcrows", "2024-02-29 13:45:56.12 08:00:00"},
+    {"MyDatetime6ToPgTimestamp0", &MyServer, "id integer primary key, t datetime(6)",
+     "1, '2024-02-29 13:45:56.654321'", &PgServer, "id integer primary key, t timestamp(0)", "",
+     "select t::text from qel_dcrows", "2024-02-29 13:45:56"},
+    // A carriage return of a text reaches Firebird byte for byte, also through isql-fb.
+    {"FbCarriageReturns", &FbServer, "id integer not null primary key, v varchar(20)",
+     "1, 'a' || ASCII_CHAR(13) || ASCII_CHAR(10) || 'b' || ASCII_CHAR(13)", &FbServer,
+     "id integer not null primary key, v varchar(20)", "",
+     "select octet_length(v) || ':' || replace(replace(v, ASCII_CHAR(13), '<CR>'), ASCII_CHAR(10), "
+     "'<LF>') from qel_dcrows",
+     "5:a<CR><LF>b<CR>"},
+    // A MariaDB BOOLEAN (tinyint(1)) into a Boolean column, and back.
+    {"MyBooleanToPg", &MyServer, "id integer primary key, b boolean, c boolean, n boolean",
+     "1, 1, 0, NULL", &PgServer, "id integer primary key, b boolean, c boolean, n boolean", "",
+     "select b::text || c::text || coalesce(n::text, '-') from qel_dcrows", "truefalse-"},
+    {"MyBooleanToFb", &MyServer, "id integer primary key, b boolean, c boolean", "1, 1, 0",
+     &FbServer, "id integer not null primary key, b boolean, c boolean", "1, FALSE, FALSE",
+     "select cast(b as varchar(5)) || cast(c as varchar(5)) from qel_dcrows", "TRUEFALSE"},
+    {"PgBooleanToMy", &PgServer, "id integer primary key, b boolean", "1, true", &MyServer,
+     "id integer primary key, b boolean", "", "select b from qel_dcrows", "1"},
+    // A char(n) keeps no padding in a varchar: 'English' stays as it is.
+    {"PgCharToVarchar", &PgServer, "id integer primary key, c char(20), d varchar(20)",
+     "1, 'English', 'x'", &PgServer, "id integer primary key, c varchar(20), d char(20)",
+     "1, 'English', 'y'", "select c || '|' || d || '|' from qel_dcrows", "English|x|"},
+    // A float -0 stays -0 where the column keeps the sign of a zero.
+    {"PgNegativeZero", &PgServer, "id integer primary key, f float8, r real", "1, '-0', '-0'",
+     &PgServer, "id integer primary key, f float8, r real", "",
+     "select f::text || r::text from qel_dcrows", "-0-0"},
+    {"FbNegativeZero", &FbServer, "id integer not null primary key, f double precision", "1, -0E0",
+     &FbServer, "id integer not null primary key, f double precision", "1, 0",
+     "select atan2(f, -1) from qel_dcrows", "-3.141592653589793"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Servers, ValuesAsTheTargetHoldsThem,
+                         ::testing::Combine(::testing::ValuesIn(ValueCases),
+                                            ::testing::Values("stdout", "script", "execute")),
+                         [](const auto& I) {
+                           return std::string(std::get<0>(I.param).Name) + "_" +
+                                  std::get<1>(I.param);
+                         });
 
 }  // namespace
