@@ -188,6 +188,34 @@ void TQELAdapterQuery::ExecSQL() {
   FRowsAffected = Result.RowsAffected;
 }
 
+void TQELAdapterQuery::QueueExecSQL() {
+  if (!CanQueue()) {
+    ExecSQL();
+    return;
+  }
+  TQueued Q;
+  TBoundParams Bound;
+  Bind(Q.Sent, Bound);
+  Q.Values.reserve(Bound.Distinct.size());
+  for (const TParam* P : Bound.Distinct) Q.Values.emplace_back(P->Name).Assign(*P);
+  FQueue.push_back(std::move(Q));
+}
+
+TBoundParams TQELAdapterQuery::TQueued::Bound() const {
+  TBoundParams B;
+  for (const TParam& P : Values) B.Distinct.push_back(&P);
+  B.Refs = B.Distinct;
+  return B;
+}
+
+TQELQuery::TQueuedOutcome TQELAdapterQuery::ExecQueued() {
+  std::vector<TQueued> Items;
+  Items.swap(FQueue);
+  if (Items.empty()) return {};
+  if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();
+  return ExecuteQueued(Items);
+}
+
 void TQELAdapterQuery::InternalOpen() {
   DropStream();
   if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();

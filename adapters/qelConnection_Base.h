@@ -136,6 +136,17 @@ class TQELAdapterQuery : public TQELRowsQuery {
   TParams* GetParams() override { return &FParams; }
   /// Runs the statement without keeping rows; raises EDatabaseError on failure.
   void ExecSQL() override;
+  /// A statement held back by QueueExecSQL: the text to send (markers in place) and copies of
+  /// the values bound to it, in the order of Distinct.
+  struct TQueued {
+    std::string Sent;
+    std::vector<TParam> Values;
+    TBoundParams Bound() const;
+  };
+  bool CanQueue() const override { return false; }
+  void QueueExecSQL() override;
+  std::size_t QueuedCount() const override { return FQueue.size(); }
+  TQueuedOutcome ExecQueued() override;
   TParam* ParamByName(const std::string& Name) override { return FParams.ParamByName(Name); }
   /// Statements are prepared by the server when they run.
   void Prepare() override {}
@@ -164,6 +175,11 @@ class TQELAdapterQuery : public TQELRowsQuery {
   /// The text standing for Reference (the name as written) to Param, the Index-th distinct
   /// parameter (from 0).
   virtual std::string ParamMarker(const TParam& Param, int Index, const std::string& Reference) = 0;
+  /// Runs Items as ExecQueued promises; called only where CanQueue is True.
+  virtual TQueuedOutcome ExecuteQueued(const std::vector<TQueued>& Items) {
+    (void)Items;
+    return {};
+  }
   /// Sends SQL (markers in place) with the values to the server and fills Result.
   virtual void Execute(const std::string& SQL, const TBoundParams& Params,
                        TQueryResult& Result) = 0;
@@ -236,6 +252,7 @@ class TQELAdapterQuery : public TQELRowsQuery {
   bool FHasRawSQL = false;
   bool FSettingRawSQL = false;
   TParams FParams;
+  std::vector<TQueued> FQueue;
   bool FParamCheck = true;
   std::int64_t FRowsAffected = -1;
 };

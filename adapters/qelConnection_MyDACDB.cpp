@@ -368,6 +368,35 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
   DrainResults(Db, Conn);
 }
 
+TQELQuery::TQueuedOutcome TMyDACQuery::ExecuteQueued(const std::vector<TQueued>& Items) {
+  TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
+  MYSQL* Conn = Db.Handle();
+  Db.Settle();
+  // The values are literals in the texts already: the statements go as one multi-statement
+  // text. The server runs them in order, each as on its own (committed on its own under
+  // autocommit), and runs none after the first that fails.
+  std::string SQL;
+  for (const TQueued& Q : Items) {
+    if (!SQL.empty()) SQL += ";\n";
+    SQL += Q.Sent;
+  }
+  if (mysql_set_server_option(Conn, MYSQL_OPTION_MULTI_STATEMENTS_ON) != 0) Fail(Db, Conn);
+  TQueuedOutcome Out;
+  int Rc = mysql_real_query(Conn, SQL.data(), SQL.size()) != 0 ? 1 : 0;
+  while (Rc == 0) {
+    if (MYSQL_RES* R = mysql_store_result(Conn)) mysql_free_result(R);
+    ++Out.Done;
+    Rc = mysql_next_result(Conn);
+  }
+  if (Rc > 0) {
+    if (IsConnectionLoss(mysql_errno(Conn))) Fail(Db, Conn);
+    Out.Refused = true;
+    Out.Error = ErrorOf(Conn);
+  }
+  if (mysql_set_server_option(Conn, MYSQL_OPTION_MULTI_STATEMENTS_OFF) != 0) Fail(Db, Conn);
+  return Out;
+}
+
 std::unique_ptr<TRowStream> TMyDACQuery::OpenStream(const std::string& SQL,
                                                     const TBoundParams& Params,
                                                     std::vector<TResultColumn>& Columns) {

@@ -235,7 +235,98 @@ TResultPtr SendStatement(PGconn* Conn, const std::string& SQL, const TBoundParam
   return R;
 }
 
+/// Sends SQL with its parameters in pipeline mode, as SendStatement sends it on its own; False
+/// when libpq could not queue it.
+bool SendInPipeline(PGconn* Conn, const std::string& SQL, const TBoundParams& Params) {
+  const size_t N = Params.Distinct.size();
+  std::vector<Oid> Types(N);
+  std::vector<const char*> Values(N);
+  std::vector<int> Lengths(N), Formats(N);
+  for (size_t I = 0; I < N; ++I) {
+    const TParam& P = *Params.Distinct[I];
+    Types[I] = ParamOidOf(P.GetDataType());
+    Values[I] = P.IsNull() ? nullptr : P.AsString().data();
+    Lengths[I] = static_cast<int>(P.AsString().size());
+    Formats[I] = P.GetDataType() == ftBlob ? 1 : 0;
+  }
+  return PQsendQueryParams(Conn, SQL.c_str(), static_cast<int>(N), Types.data(), Values.data(),
+                           Lengths.data(), Formats.data(), 0) == 1;
+}
+
 }  // namespace
+
+TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
+    const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count, bool Savepoint) {
+  PGconn* C = LiveConn();
+  TPipelineRun Run;
+  Run.Failed = Count;
+  auto Broken = [&]() {
+    // Whatever the pipeline held is lost with the connection; libpq's words say why.
+    TResultPtr None;
+    CheckResult(C, None.get(), this);
+  };
+  if (PQenterPipelineMode(C) != 1) Broken();
+  std::vector<std::string> Sent;
+  bool Ok = true;
+  if (Savepoint) Ok = PQsendQueryParams(C, "SAVEPOINT qel_statement", 0, nullptr, nullptr, nullptr,
+                                        nullptr, 0) == 1;
+  for (std::size_t I = 0; Ok && I < Count; ++I)
+    Ok = SendInPipeline(C, Items[I].Sent, Items[I].Bound());
+  if (Ok && Savepoint)
+    Ok = PQsendQueryParams(C, "RELEASE SAVEPOINT qel_statement", 0, nullptr, nullptr, nullptr,
+                           nullptr, 0) == 1;
+  if (!Ok || PQpipelineSync(C) != 1) {
+    PQexitPipelineMode(C);
+    Broken();
+  }
+  // One result per statement sent (each ended by a null result), then the sync's.
+  const std::size_t Statements = Count + (Savepoint ? 2 : 0);
+  for (std::size_t I = 0; I < Statements; ++I) {
+    TResultPtr R(PQgetResult(C));
+    if (!R) Broken();
+    const ExecStatusType St = PQresultStatus(R.get());
+    if (St == PGRES_FATAL_ERROR && Run.Failed == Count) {
+      // A savepoint statement that fails leaves nothing to replay: it counts for the first.
+      const std::size_t Item = Savepoint ? (I == 0 ? 0 : std::min(I - 1, Count - 1)) : I;
+      Run.Failed = Item;
+      Run.Error = TrimMessage(PQresultErrorMessage(R.get()));
+      if (Run.Error.empty()) Run.Error = TrimMessage(PQerrorMessage(C));
+    }
+    while (PGresult* More = PQgetResult(C)) PQclear(More);
+    if (PQstatus(C) == CONNECTION_BAD) Broken();
+  }
+  TResultPtr SyncResult(PQgetResult(C));
+  if (!SyncResult || PQresultStatus(SyncResult.get()) != PGRES_PIPELINE_SYNC) Broken();
+  if (PQexitPipelineMode(C) != 1) Broken();
+  return Run;
+}
+
+TQELQuery::TQueuedOutcome TPGDACDatabase::RunQueued(
+    const std::vector<TQELAdapterQuery::TQueued>& Items) {
+  PGconn* C = LiveConn();
+  // Inside the database's own transaction (of a cursor) each statement must be undone alone,
+  // as RunStatement's savepoint does; outside any transaction the statements of one sync are
+  // one transaction. Either way a refusal takes back the statements before it, which are then
+  // sent again. In the caller's own transaction a refusal fails it, as ExecSQL's would.
+  const bool Savepoint = FImplicit && !FUserTx;
+  const bool Alone = Savepoint || PQtransactionStatus(C) == PQTRANS_IDLE;
+  TQELQuery::TQueuedOutcome Out;
+  std::size_t Count = Items.size();
+  while (Count > 0) {
+    const TPipelineRun Run = RunPipeline(Items, Count, Savepoint);
+    if (Run.Failed == Count) break;
+    Out.Refused = true;
+    Out.Error = Run.Error;
+    Count = Run.Failed;
+    if (!Alone) break;
+    if (Savepoint) {
+      ExecCommand("ROLLBACK TO SAVEPOINT qel_statement");
+      ExecCommand("RELEASE SAVEPOINT qel_statement");
+    }
+  }
+  Out.Done = Count;
+  return Out;
+}
 
 /// Bytes of values a block of a uni-directional query holds, roughly.
 constexpr std::size_t BlockBytes = 512u << 10;
@@ -570,6 +661,10 @@ std::string TPGDACQuery::ParamMarker(const TParam& Param, int Index, const std::
   (void)Param;
   (void)Reference;
   return std::string(1, '$').append(IntToStr(Index + 1));
+}
+
+TQELQuery::TQueuedOutcome TPGDACQuery::ExecuteQueued(const std::vector<TQueued>& Items) {
+  return ConnectedDatabase<TPGDACDatabase>().RunQueued(Items);
 }
 
 TPGDACQuery::~TPGDACQuery() {

@@ -56,6 +56,10 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// is open and the caller has none.
   void RunStatement(const std::function<void()>& Run);
 
+  /// Runs queued statements through libpq's pipeline: one round trip for all of them, as
+  /// TQELQuery::ExecQueued promises.
+  TQELQuery::TQueuedOutcome RunQueued(const std::vector<TQELAdapterQuery::TQueued>& Items);
+
   /// A server notice: to the connection component's log, or held while a block is read ahead
   /// (handlers run on the caller's thread only).
   void Notice(const std::string& Text);
@@ -76,6 +80,15 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   pg_conn* Conn();
   /// Conn(), raising EDatabaseError when the connection is closed or lost.
   pg_conn* LiveConn();
+
+  /// The first Count items sent in one pipeline and sync (within a savepoint when Savepoint):
+  /// Failed is the first refused (Count when none was), with the server's text.
+  struct TPipelineRun {
+    std::size_t Failed = 0;
+    std::string Error;
+  };
+  TPipelineRun RunPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
+                           bool Savepoint);
 
   pg_conn* FConn = nullptr;
   int FSocket = -1;  ///< FConn's socket, for CutConnection
@@ -99,6 +112,8 @@ class TPGDACQuery : public TQELAdapterQuery {
   TSQLLexRules LexRules() const override;
   std::string ParamMarker(const TParam& Param, int Index, const std::string& Reference) override;
   void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) override;
+  bool CanQueue() const override { return true; }
+  TQueuedOutcome ExecuteQueued(const std::vector<TQueued>& Items) override;
   /// A uni-directional read: the statement becomes a cursor read in blocks.
   std::unique_ptr<TRowStream> OpenStream(const std::string& SQL, const TBoundParams& Params,
                                          std::vector<TResultColumn>& Columns) override;

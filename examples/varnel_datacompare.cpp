@@ -6,6 +6,7 @@
 //                      [--script FILE] [--execute]
 #include "varnel_datacompare.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -110,11 +111,15 @@ std::string FailureSummary(const TTableDataComparer& Cmp, bool Ran, const TSQLEx
            " row change(s) written before the one it refused (each committed as it ran); the "
            "rows after it were not compared.";
   // The statement the connection was lost under may have been committed before the loss.
+  // Row changes go several to a round trip: all of those under way may have been made.
+  const int Unknown = Cmp.GetUnknownCount();
+  const std::string UnderWay =
+      Unknown > 1 ? "the " + std::to_string(Unknown) +
+                        " under way when the connection was lost may have been made too; "
+                  : "the one under way when the connection was lost may have been made too; ";
   if (Immediate)
     return "Not completed: the target keeps " + std::to_string(Cmp.GetAppliedCount()) + Of +
-           " (each committed as it ran); " +
-           (TargetLost ? "the one under way when the connection was lost may have been made too; "
-                       : "") +
+           " (each committed as it ran); " + (TargetLost ? UnderWay : "") +
            "the others were not made.";
   if (!Executed) return "Not completed: nothing was changed on the target.";
   // The row statements of a script run as one transaction, and the run stops at its first
@@ -229,6 +234,81 @@ class TStandardOutput {
   std::string FTerm;
   int FWritten = 0;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> FHeld;
+};
+
+/// The statements of --script --execute, kept on disk until the comparison is over and then
+/// handed to the executor a part at a time: a script of a million rows runs in the memory of
+/// one part.
+class TStatementSpool {
+ public:
+  TStatementSpool() : FFile(std::tmpfile(), Close) {
+    if (!FFile) throw std::runtime_error("Cannot create a temporary file.");
+  }
+  void Attach(TTableDataComparer& Cmp) {
+    Cmp.OnAddResultSQL = [this](TObject*, bool&, const std::string& aSQL, TStatType aStatType,
+                                const std::string& aObjName, TDbObject aObjType,
+                                TDbOperation opType) {
+      Put(static_cast<std::uint64_t>(aStatType));
+      Put(static_cast<std::uint64_t>(aObjType));
+      Put(static_cast<std::uint64_t>(opType));
+      PutText(aObjName);
+      PutText(aSQL);
+      ++FCount;
+    };
+  }
+  std::size_t Count() const { return FCount; }
+  /// Adds the next statements, about PartBytes of text, to Exec; false when none is left.
+  bool Fill(TSQLExec& Exec) {
+    if (!FReading) {
+      if (std::fflush(FFile.get()) != 0) throw std::runtime_error("Cannot write a temporary file.");
+      std::rewind(FFile.get());
+      FReading = true;
+    }
+    constexpr std::size_t PartBytes = 4u << 20;
+    constexpr std::size_t PartStatements = 10000;
+    std::size_t Bytes = 0, N = 0;
+    while (FRead < FCount && Bytes < PartBytes && N < PartStatements) {
+      const auto Type = static_cast<TStatType>(Get());
+      const auto ObjType = static_cast<TDbObject>(Get());
+      const auto Op = static_cast<TDbOperation>(Get());
+      const std::string ObjName = GetText();
+      const std::string Text = GetText();
+      Exec.Add(Text, Type, ObjName, ObjType, Op, "", "");
+      Bytes += Text.size();
+      ++N;
+      ++FRead;
+    }
+    return N > 0;
+  }
+
+ private:
+  static int Close(std::FILE* F) { return std::fclose(F); }
+  void Write(const void* Data, std::size_t Size) {
+    if (std::fwrite(Data, 1, Size, FFile.get()) != Size)
+      throw std::runtime_error("Cannot write a temporary file.");
+  }
+  void Read(void* Data, std::size_t Size) {
+    if (std::fread(Data, 1, Size, FFile.get()) != Size)
+      throw std::runtime_error("Cannot read a temporary file.");
+  }
+  void Put(std::uint64_t V) { Write(&V, sizeof V); }
+  void PutText(const std::string& T) {
+    Put(T.size());
+    Write(T.data(), T.size());
+  }
+  std::uint64_t Get() {
+    std::uint64_t V = 0;
+    Read(&V, sizeof V);
+    return V;
+  }
+  std::string GetText() {
+    std::string T(static_cast<std::size_t>(Get()), '\0');
+    Read(T.data(), T.size());
+    return T;
+  }
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> FFile;
+  std::size_t FCount = 0, FRead = 0;
+  bool FReading = false;
 };
 
 /// Names the side (or both) whose catalog says it has no table Table; false when both may
@@ -374,15 +454,22 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   const bool Immediate = Execute && Script.empty();
   const bool ToStdOut = !Execute && Script.empty();
   TStandardOutput StdOut(Out, TU.DatabaseType, ToStdOut && Cmp->TargetLimitsStatementSize());
+  std::unique_ptr<TStatementSpool> Spool;
   if (Immediate) {
     Cmp->SetUpdateImmediately(true);
     Cmp->SetScriptFileName("");
     // Each row is committed as it is written: the first one refused ends the run.
     Cmp->BreakOnError = true;
   } else if (!Script.empty()) {
-    // The statements go to the file as they are made; they are kept only to be run after.
+    // The statements go to the file as they are made; they are kept on disk only to be run
+    // after.
     Cmp->SetScriptFileName(Script);
-    if (Execute) Cmp->SetSQLExec(Exec.get());
+    if (Execute) {
+      Spool = std::make_unique<TStatementSpool>();
+      Spool->Attach(*Cmp);
+      Exec->ScriptFileName = Cmp->GetScriptFileName();
+      Exec->BlobFileName = Cmp->BlobFileName;
+    }
   } else {
     StdOut.Attach(*Cmp);
   }
@@ -399,7 +486,7 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
 
   Out.flush();
   const TSQLExec* Executed = nullptr;
-  if (Ran && !Failed && Execute && !Script.empty() && Exec->GetStatementsCount() > 0) {
+  if (Ran && !Failed && Spool && Spool->Count() > 0) {
     // The written script, large values read back from its side file. It stops at its first
     // failure, so that what it rolls back is all it ran.
     Exec->SetConnection(Target.get());
@@ -407,7 +494,8 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
     Exec->OnErrorMessage = Quiet;
     Exec->OnLogNextLine = [](TObject*, const std::string&) {};
     Executed = Exec.get();
-    if (!Exec->ExecuteScript()) Failed = true;
+    if (!Exec->ExecuteScriptInParts([&Spool](TSQLExec& E) { return Spool->Fill(E); }))
+      Failed = true;
     PrintMessages(Exec->MsgManager, Err, "datacompare", true, {mt_Err, mt_Wrn});
   }
   Cmp->SetSQLExec(nullptr);

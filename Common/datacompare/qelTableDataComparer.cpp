@@ -629,7 +629,9 @@ bool TTableDataComparer::FieldListsMatch() {
 
 bool TTableDataComparer::CompareData() {
   FInserted = FUpdated = FDeleted = FEqual = 0;
-  FApplied = FAwaitingCommit = 0;
+  FApplied = FAwaitingCommit = FInFlight = 0;
+  FQueued.clear();
+  FQueuedBytes = 0;
   FStopText.clear();
   FBlobFailed = FRowsByValue = false;
   FValueTooLarge = false;

@@ -373,6 +373,9 @@ class TTableDataComparer : public TComponent {
   int GetAppliedCount() const { return FApplied; }
   /// The statistics line of the last run ("Equal: 2, Inserted: 1, ... All: 4.").
   std::string StatisticsText() const;
+  /// Row changes sent to the target whose outcome the run did not learn: the connection was
+  /// lost under them (they may have been made).
+  int GetUnknownCount() const { return FInFlight; }
   /// True when the last run ended at a statement the target refused (BreakOnError).
   bool GetStoppedAtError() const { return !FStopText.empty(); }
 
@@ -433,6 +436,12 @@ class TTableDataComparer : public TComponent {
   std::string ValueLiteral(TField* Field, bool ForWhere);
   /// Runs one statement on the target with its parameters bound.
   void ExecuteImmediately(const std::string& aSQL, TStatType aStatType);
+  /// A statement the target did not run: ends the run when the connection is lost (an
+  /// exception), else stops it (BreakOnError) or reports the error.
+  void RefusedStatement(const std::string& aSQL, const std::string& Values,
+                        const std::string& Error);
+  /// Runs the row changes queued on the execution query.
+  void RunQueued();
   /// Ends the merge (an exception) once a refused statement stopped the run (BreakOnError).
   void ThrowIfStopped() const;
   /// The DELETE of the current target row: of one copy of it where rows are told apart by all
@@ -560,6 +569,15 @@ class TTableDataComparer : public TComponent {
   /// run: every row written needs them.
   std::string FTargetTableSQL;
   std::string FInsertColumns;
+  /// Row changes queued on the execution query, to name the one the target refuses.
+  struct TQueuedRow {
+    std::string SQL;
+    std::string Values;
+  };
+  std::vector<TQueuedRow> FQueued;
+  std::size_t FQueuedBytes = 0;
+  /// Row changes sent whose outcome the target has not told yet.
+  int FInFlight = 0;
   /// Parameters of the statement being built for immediate execution: name and field.
   std::vector<std::pair<std::string, TField*>> FParamFields;
   /// Float fields of both results whose column holds 4-byte floats, and master fields written

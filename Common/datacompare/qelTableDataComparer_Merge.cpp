@@ -503,7 +503,24 @@ void TTableDataComparer::Compare() {
   const TCmpTableOptions& T = *FTableOptionsTarget;
   FTargetTableSQL = T.QualifiedName();
   FInsertColumns = T.FldsSeq(T.GetWorkDataFields());
-  MergeRows();
+  try {
+    MergeRows();
+  } catch (...) {
+    // The row changes made before the failure still go to the target, unless the target is
+    // gone or refused one of them.
+    const TQELCustomConnection* C = FQELConnectionTarget;
+    if (FStopText.empty() && !(C && C->GetConnectionLost())) {
+      try {
+        RunQueued();
+      } catch (const std::exception&) {  // the failure that ended the merge is the one told
+      }
+      if (!FStopText.empty()) DoErrMsg(FStopText);
+    }
+    FQueued.clear();
+    throw;
+  }
+  RunQueued();
+  ThrowIfStopped();
   EndCompare();
 }
 

@@ -23,6 +23,12 @@ const char* const CrLf = "\r\n";
 constexpr std::size_t FirebirdLiteralPiece = 16000;
 constexpr std::size_t FirebirdJoinedPiece = 8000;
 
+/// Row changes sent to the target in one round trip: at most so many statements, so many bytes
+/// of text and values, and a statement larger than MaxQueuedStatementBytes goes on its own.
+constexpr std::size_t MaxQueuedStatements = 1000;
+constexpr std::size_t MaxQueuedBytes = 1u << 20;
+constexpr std::size_t MaxQueuedStatementBytes = 64u << 10;
+
 bool IsDigit(char C) {
   return C >= '0' && C <= '9';
 }
@@ -836,6 +842,7 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
   TQELQuery* Q = FQueryExec.get();
   if (!Q) return;
   std::string Values;  // the bound values, to name a refused statement's row
+  std::size_t Bytes = aSQL.size();
   try {
     Q->Close();
     Q->SetParamCheck(true);
@@ -859,11 +866,41 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
           P->SetAsFloat(FloatValue(F));
         else
           P->AssignField(*F);
+        Bytes += P->AsString().size();
         if (BreakOnError) Values += (Values.empty() ? "" : ", ") + P->Name + " = " + ShortValue(F);
       }
     }
     if (BeforeOpen) BeforeOpen(Q);
+  } catch (const std::exception& E) {
+    Q->Close();
+    if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
+    RefusedStatement(aSQL, Values, E.what());
+    return;
+  }
+  // Row changes that end the run at their first refusal go several to a round trip; a large
+  // value goes on its own, so that no copy of it waits in the queue.
+  if (BreakOnError && Q->CanQueue() && Bytes <= MaxQueuedStatementBytes) {
+    try {
+      Q->QueueExecSQL();
+    } catch (const std::exception& E) {
+      Q->Close();
+      RefusedStatement(aSQL, Values, E.what());
+      return;
+    }
+    Q->Close();
+    if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
+    FQueued.push_back({aSQL, Values});
+    FQueuedBytes += Bytes;
+    if (FQueued.size() >= MaxQueuedStatements || FQueuedBytes >= MaxQueuedBytes) RunQueued();
+    return;
+  }
+  // What waits in the queue runs first: the rows reach the target in the order they were made.
+  RunQueued();
+  if (!FStopText.empty()) return;
+  try {
+    FInFlight = 1;
     Q->ExecSQL();
+    FInFlight = 0;
     ++FAwaitingCommit;
     SettleApplied();
     Q->Close();
@@ -871,23 +908,50 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
   } catch (const std::exception& E) {
     Q->Close();
     if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
-    // Without its connection no later row can be written either: the comparison ends here,
-    // and the one message carries the client's reason.
-    const TQELCustomConnection* C = FQELConnectionTarget;
-    if (C && C->GetConnectionLost())
-      throw EDatabaseError("Lost the connection to the target database \"" +
-                           C->GetConnectionOptions().GetDatabaseName() +
-                           "\": " + C->GetLostReason());
-    if (BreakOnError) {
-      // Reported once, by the merge that ends on it (ThrowIfStopped).
-      FStopText = "The target refused a row change, after " + IntToStr(FApplied + FAwaitingCommit) +
-                  " row change(s) were written; the run stops here." + CrLf + "Statement: " + aSQL +
-                  (Values.empty() ? std::string() : CrLf + ("Values: " + Values)) + CrLf +
-                  "Server: " + Trim(E.what());
-      return;
-    }
-    DoErrMsg(E.what());
+    RefusedStatement(aSQL, Values, E.what());
   }
+}
+
+void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::string& Values,
+                                          const std::string& Error) {
+  // Without its connection no later row can be written either: the comparison ends here,
+  // and the one message carries the client's reason.
+  const TQELCustomConnection* C = FQELConnectionTarget;
+  if (C && C->GetConnectionLost())
+    throw EDatabaseError("Lost the connection to the target database \"" +
+                         C->GetConnectionOptions().GetDatabaseName() +
+                         "\": " + C->GetLostReason());
+  FInFlight = 0;
+  if (BreakOnError) {
+    // Reported once, by the merge that ends on it (ThrowIfStopped).
+    FStopText = "The target refused a row change, after " + IntToStr(FApplied + FAwaitingCommit) +
+                " row change(s) were written; the run stops here." + CrLf + "Statement: " + aSQL +
+                (Values.empty() ? std::string() : CrLf + ("Values: " + Values)) + CrLf +
+                "Server: " + Trim(Error);
+    return;
+  }
+  DoErrMsg(Error);
+}
+
+void TTableDataComparer::RunQueued() {
+  if (FQueued.empty()) return;
+  std::vector<TQueuedRow> Rows;
+  Rows.swap(FQueued);
+  FQueuedBytes = 0;
+  TQELQuery::TQueuedOutcome R;
+  // Until the server answers, none of them is known to be kept or not.
+  FInFlight = static_cast<int>(Rows.size());
+  try {
+    R = FQueryExec->ExecQueued();
+  } catch (const std::exception& E) {
+    RefusedStatement(Rows.front().SQL, Rows.front().Values, E.what());
+    return;
+  }
+  FInFlight = 0;
+  FAwaitingCommit += static_cast<int>(R.Done);
+  SettleApplied();
+  if (R.Refused && R.Done < Rows.size())
+    RefusedStatement(Rows[R.Done].SQL, Rows[R.Done].Values, R.Error);
 }
 
 void TTableDataComparer::ThrowIfStopped() const {

@@ -332,6 +332,26 @@ class TQELQuery : public TDataSet {
   }
   virtual void Prepare() {}
 
+  /// What a run of queued statements did (ExecQueued).
+  struct TQueuedOutcome {
+    std::size_t Done = 0;  ///< the statements that ran, from the first queued on
+    bool Refused = false;  ///< the one after them was refused (Error); none after it ran
+    std::string Error;     ///< the server's text of the refusal
+  };
+  /// True when QueueExecSQL holds statements back to send several in one round trip; else it
+  /// runs each at once.
+  virtual bool CanQueue() const { return false; }
+  /// Queues the statement as it stands, its text and the values of its parameters, to run with
+  /// the next ExecQueued (the query is free for the next statement). Without queuing: ExecSQL.
+  virtual void QueueExecSQL() { ExecSQL(); }
+  /// Statements queued and not yet run.
+  virtual std::size_t QueuedCount() const { return 0; }
+  /// Runs the queued statements in order, each as ExecSQL would run it alone (committed on its
+  /// own outside a transaction), and empties the queue. The first one the server refuses ends
+  /// the run: the ones before it have run, it and the ones after it have not. A lost connection
+  /// raises EDatabaseError: whether the statements sent meanwhile ran is then unknown.
+  virtual TQueuedOutcome ExecQueued() { return {}; }
+
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void SetActive(bool Value) override { (void)Value; }
 

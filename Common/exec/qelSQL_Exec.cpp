@@ -17,6 +17,9 @@ namespace qel {
 
 namespace {
 
+/// Statements awaiting the commit that the log names one by one when they are rolled back.
+constexpr std::size_t MaxListedUncommitted = 1000;
+
 /// The statement's lines joined by CR LF.
 std::string JoinLines(const TStrings& Lines) {
   std::string S;
@@ -365,7 +368,7 @@ void TSQLExec::AddReConnect() {
 void TSQLExec::Clear() {
   ClearServerOptions();
   FExactTexts.clear();
-  FUncommitted.clear();
+  ForgetUncommitted();
   FCurrentStatement = nullptr;
   FCurrentIndex = -1;
   TCustomSQLExec::Clear();
@@ -554,18 +557,30 @@ void TSQLExec::AssignOptionsToConnection(bool AllOptions) {
 void TSQLExec::NoteUncommitted() {
   const TStatement* S = GetCurrentStatement();
   if (!S) return;
-  FUncommitted.push_back({FCurrentIndex, S->GetCaption()});
+  // A data script of a million rows would keep a million captions: the log names the first.
+  if (FUncommitted.size() < MaxListedUncommitted)
+    FUncommitted.push_back({FPartBase + FCurrentIndex, S->GetCaption()});
+  ++FUncommittedCount;
+}
+
+void TSQLExec::ForgetUncommitted() {
+  FUncommitted.clear();
+  FUncommittedCount = 0;
 }
 
 void TSQLExec::ReportUncommitted(const std::string& Why) {
-  if (FUncommitted.empty()) return;
-  const std::string Count = IntToStr(static_cast<std::int64_t>(FUncommitted.size()));
+  if (FUncommittedCount == 0) return;
+  const std::string Count = IntToStr(static_cast<std::int64_t>(FUncommittedCount));
   DoLogNextLine("< " + Why + ": " + Count + " earlier statement(s) of the transaction >");
   for (const TUncommitted& U : FUncommitted)
     DoLogNextLine("< Rolled back >: " + U.Caption + " (statement " + IntToStr(U.Index + 1) + ")");
+  if (FUncommittedCount > FUncommitted.size())
+    DoLogNextLine("< Rolled back >: " +
+                  IntToStr(static_cast<std::int64_t>(FUncommittedCount - FUncommitted.size())) +
+                  " statement(s) more >");
   MsgManager.AddMsg(Count + " statement(s) that had succeeded were rolled back: " + Why + ".",
                     mt_Wrn, nullptr);
-  FUncommitted.clear();
+  ForgetUncommitted();
 }
 
 bool TSQLExec::EndRunIfLost() {
@@ -604,19 +619,19 @@ void TSQLExec::RollbackWork(bool CommitFailed, bool Cancelled) {
                       : Cancelled  ? "the run was cancelled"
                                    : "rolled back with the failed statement");
   else
-    FUncommitted.clear();  // the server had already ended the transaction itself
+    ForgetUncommitted();  // the server had already ended the transaction itself
 }
 
 bool TSQLExec::CommitWork() {
   TQELCustomConnection* C = FQELConnection;
   if (!C || !C->GetConnected()) {
-    const bool Lost = !FUncommitted.empty();
+    const bool Lost = FUncommittedCount > 0;
     ReportUncommitted("the connection was lost before the commit");
     return !Lost;
   }
   try {
     if (C->InTransaction()) C->Commit();
-    FUncommitted.clear();
+    ForgetUncommitted();
     return true;
   } catch (const std::exception& E) {
     if (!EndRunIfLost()) ReportError(E.what());
@@ -637,9 +652,29 @@ void TSQLExec::ClearQuerySQL() {
 // Running
 
 bool TSQLExec::ExecuteScript() {
+  return RunScript(nullptr);
+}
+
+bool TSQLExec::ExecuteScriptInParts(const TFillScriptPartEvent& Fill) {
+  return RunScript(&Fill);
+}
+
+void TSQLExec::DeleteStatements() {
+  FExactTexts.clear();
+  FCurrentStatement = nullptr;
+  FCurrentIndex = -1;
+  TCustomSQLExec::Clear();
+}
+
+bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
   ErrorCount = 0;
   SetCurrentStatement(nullptr);
+  FPartBase = 0;
   bool Result = true;
+  if (Fill) {
+    DeleteStatements();
+    (*Fill)(*this);
+  }
   if (GetStatementsCount() == 0) {
     DoLogNextLine("Update script is empty.");
     return true;
@@ -651,52 +686,62 @@ bool TSQLExec::ExecuteScript() {
   const bool WasConnected = FQELConnection->GetConnected();
   FQuery.reset();
   if (!EnsureQuery()) return false;
-  FUncommitted.clear();
+  ForgetUncommitted();
   FBlobFile.reset();
   FBlobFileFailed = false;
   DoLogNextLine("Updating target database...");
   DoProgressUpdate(0, GetStatementsCount() - 1);
 
   bool Cancelled = false;
-  // The count is read on every turn: an event handler may change the list.
-  for (int I = 0; I < GetStatementsCount(); ++I) {
-    if (FRunEnded) {
-      int NotRun = 0;
-      for (int J = I; J < GetStatementsCount(); ++J)
-        if (const TStatement* S = GetStatement(J); S && !S->Skip && S->StatType != stComment)
-          ++NotRun;
-      DoLogNextLine("< Run ended: " + IntToStr(NotRun) + " statement(s) not run >");
-      break;
-    }
-    // In one transaction nothing after a failure may run: the transaction is rolled back.
-    if (!Result && (BreakOnError || OneTransaction)) {
-      DoLogNextLine("< Break on Error! >");
-      break;
-    }
-    // A run stopped by cutting its connection ends as on any lost connection (the statement
-    // reports it); otherwise a cancel ends it here.
-    if (TerminateRunning.load() && !FQELConnection->GetConnectionLost()) {
-      Cancelled = true;
-      break;
-    }
-    DoBeforeStatementExecute(I);
-    if (TStatement* S = GetStatement(I)) {
-      if (S->Skip) {
-        if (GetShowFullLog()) {
-          DoLogNextLine("< Skipping statement >:");
-          for (int L = 0; L < S->Lines.Count(); ++L) DoLogNextLine("// " + S->Lines[L]);
-        } else {
-          DoLogNextLine("< Skipping statement >: " + S->GetCaption());
-        }
-      } else {
-        // Every statement runs also after a failure; BreakOnError is what stops the run.
-        const bool Ok = ExecStatement(S);
-        Result = Result && Ok;
+  bool Stopped = false;
+  while (!Stopped) {
+    // The count is read on every turn: an event handler may change the list.
+    for (int I = 0; I < GetStatementsCount(); ++I) {
+      if (FRunEnded) {
+        int NotRun = 0;
+        for (int J = I; J < GetStatementsCount(); ++J)
+          if (const TStatement* S = GetStatement(J); S && !S->Skip && S->StatType != stComment)
+            ++NotRun;
+        DoLogNextLine("< Run ended: " + IntToStr(NotRun) + " statement(s) not run >");
+        Stopped = true;
+        break;
       }
+      // In one transaction nothing after a failure may run: the transaction is rolled back.
+      if (!Result && (BreakOnError || OneTransaction)) {
+        DoLogNextLine("< Break on Error! >");
+        Stopped = true;
+        break;
+      }
+      // A run stopped by cutting its connection ends as on any lost connection (the statement
+      // reports it); otherwise a cancel ends it here.
+      if (TerminateRunning.load() && !FQELConnection->GetConnectionLost()) {
+        Cancelled = Stopped = true;
+        break;
+      }
+      DoBeforeStatementExecute(I);
+      if (TStatement* S = GetStatement(I)) {
+        if (S->Skip) {
+          if (GetShowFullLog()) {
+            DoLogNextLine("< Skipping statement >:");
+            for (int L = 0; L < S->Lines.Count(); ++L) DoLogNextLine("// " + S->Lines[L]);
+          } else {
+            DoLogNextLine("< Skipping statement >: " + S->GetCaption());
+          }
+        } else {
+          // Every statement runs also after a failure; BreakOnError is what stops the run.
+          const bool Ok = ExecStatement(S);
+          Result = Result && Ok;
+        }
+      }
+      DoProgressUpdate(I, GetStatementsCount() - 1);
+      DoAfterStatementExecute(I);
+      ProcessMessages();
     }
-    DoProgressUpdate(I, GetStatementsCount() - 1);
-    DoAfterStatementExecute(I);
-    ProcessMessages();
+    if (Stopped || !Fill || (!Result && (BreakOnError || OneTransaction))) break;
+    // The next part takes the place of the one that ran.
+    FPartBase += GetStatementsCount();
+    DeleteStatements();
+    if (!(*Fill)(*this)) break;
   }
 
   BlobBuffer.clear();
@@ -921,7 +966,7 @@ bool TSQLExec::RunStatement() {
     } else {
       Committing = true;
       if (C->InTransaction()) C->Commit();
-      FUncommitted.clear();
+      ForgetUncommitted();
     }
   } catch (const std::exception& E) {
     Result = false;

@@ -30,6 +30,11 @@ class TCustomSQLParser;
 /// Supplies the value of a statement parameter (the executor has set it to NULL before).
 using TGetParamValueEvent = std::function<void(TObject* Sender, TParam* Param)>;
 
+class TSQLExec;
+/// Adds the next part of a script to the executor's empty statement list; False when no
+/// statement is left.
+using TFillScriptPartEvent = std::function<bool(TSQLExec& Exec)>;
+
 /// The generic script executor over a connection component. The dialect executors derive from
 /// it and replace single operations (loading, connecting, single statement kinds).
 class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOptions> {
@@ -85,6 +90,11 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   void GetScript(TStrings& Lines, bool RecordLines) override;
   /// Runs every statement; True when all succeeded and the run was not cancelled.
   bool ExecuteScript() override;
+  /// Runs a script too long to hold, one part at a time: Fill adds each part to the emptied
+  /// list, and the parts run as one run of ExecuteScript would (one transaction for the data
+  /// statements, one side file, one commit at the end, the same stops). The list keeps only the
+  /// part being run; after the run, the part it ended in.
+  bool ExecuteScriptInParts(const TFillScriptPartEvent& Fill);
 
   // New virtual operations, in slot order.
 
@@ -185,6 +195,11 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
     std::string Caption;
   };
   void SetCurrentStatement(TStatement* Statement);
+  /// ExecuteScript and ExecuteScriptInParts (Fill given).
+  bool RunScript(const TFillScriptPartEvent* Fill);
+  /// Empties the statement list, leaving the options alone.
+  void DeleteStatements();
+  void ForgetUncommitted();
   /// Logs the statements of FUncommitted as lost (Why says how) and forgets them.
   void ReportUncommitted(const std::string& Why);
   /// Loads one large-value parameter from the open side file.
@@ -200,7 +215,12 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   TQELCustomConnection* FQELConnection = nullptr;
   TStatement* FCurrentStatement = nullptr;
   int FCurrentIndex = -1;
+  /// The first of the statements awaiting the commit, for the log; FUncommittedCount counts
+  /// them all.
   std::vector<TUncommitted> FUncommitted;
+  std::size_t FUncommittedCount = 0;
+  /// Statements of the parts run before the one in the list.
+  int FPartBase = 0;
   /// Texts given to Add that the statement's lines cannot reproduce (bare LF or CR).
   std::unordered_map<const TStatement*, std::string> FExactTexts;
 };
