@@ -745,8 +745,7 @@ std::string TTblData::MySQLAutoIncrementKey(const std::string& Column) const {
     }
   for (TIdxData* Idx : Own->Indexes) {
     const std::string Cols = Idx->GetFlds();
-    if (Idx->GetObjCreated() || Cols.empty() || Idx->Flds.Count() == 0 ||
-        Idx->Flds[0] != Column)
+    if (Idx->GetObjCreated() || Cols.empty() || Idx->Flds.Count() == 0 || Idx->Flds[0] != Column)
       continue;
     Idx->SetObjCreated(true);
     return ", ADD " + MySQLIndexElement(*Idx, Cols);
