@@ -270,6 +270,7 @@ class TMySQLTableOptions {
   std::string Engine;
   std::string Collation;
   std::string PackKeys;
+  std::string RowFormat;
 
  private:
   std::string FDefCharSet;

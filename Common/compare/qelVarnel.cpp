@@ -145,6 +145,39 @@ void EvenOut(std::string& A, std::string& B) {
     B = A;
 }
 
+/// A MySQL table that names no character set has the other side's, as the server gives it
+/// the database's; one that names a set without its collation has the set's default.
+void EvenOutMySQLCharset(TMySQLTableOptions& A, TMySQLTableOptions& B) {
+  for (auto [X, Y] : {std::pair{&A, &B}, std::pair{&B, &A}})
+    if (X->GetDefCharSet().empty() && X->Collation.empty()) {
+      X->SetDefCharSet(Y->GetDefCharSet());
+      X->Collation = Y->Collation;
+    }
+  for (TMySQLTableOptions* X : {&A, &B})
+    if (X->Collation.empty()) X->Collation = MySQLDefaultCollation(X->GetDefCharSet());
+  if (SameText(A.GetDefCharSet(), B.GetDefCharSet())) EvenOut(A.Collation, B.Collation);
+}
+
+/// The columns of a pair of MySQL tables once their character sets are settled: a script's
+/// BINARY column becomes the _bin collation of the set the table has on the server. Where the
+/// tables' collations differ, the columns that follow their table are given its collation on
+/// both sides: changing the table's default changes none of its columns, so a column the
+/// master has in the new collation needs its own change.
+void MySQLSettleColumnCharsets(TTblData& MT, TTblData& TT) {
+  for (TTblData* X : {&MT, &TT})
+    for (const auto& F : X->Fields) MySQLNormaliseCharset(*F, *X);
+  const TMySQLTableOptions& A = MT.Extra().MySQLOptions;
+  const TMySQLTableOptions& B = TT.Extra().MySQLOptions;
+  if (SameText(A.Collation, B.Collation) && SameText(A.GetDefCharSet(), B.GetDefCharSet())) return;
+  for (TTblData* X : {&MT, &TT})
+    for (const auto& F : X->Fields) {
+      const std::string Collation = MySQLEffectiveCollation(*F, *X);
+      if (!F->Extra().Collation.empty() || Collation.empty()) continue;
+      F->SetExtra(&TFldExtra::CharSet, X->Extra().MySQLOptions.GetDefCharSet());
+      F->SetExtra(&TFldExtra::Collation, Collation);
+    }
+}
+
 /// An Oracle clause stated by one side only is cleared on that side, so that it does not read
 /// as a change.
 void DropOneSided(TObjText& M, TObjText& T) {
@@ -624,11 +657,12 @@ void TVarnel::AssignDiffs() {
         TMySQLTableOptions& A = MT->EditExtra().MySQLOptions;
         TMySQLTableOptions& B = TT->EditExtra().MySQLOptions;
         EvenOut(A.Engine, B.Engine);
-        std::string CA = A.GetDefCharSet(), CB = B.GetDefCharSet();
-        EvenOut(CA, CB);
-        A.SetDefCharSet(CA);
-        B.SetDefCharSet(CB);
-        EvenOut(A.PackKeys, B.PackKeys);
+        EvenOutMySQLCharset(A, B);
+        // The server shows PACK_KEYS and ROW_FORMAT only where they were given: one the master
+        // does not give is none of its business, one it gives is a change.
+        if (A.PackKeys.empty()) A.PackKeys = B.PackKeys;
+        if (A.RowFormat.empty()) A.RowFormat = B.RowFormat;
+        MySQLSettleColumnCharsets(*MT, *TT);
       }
       break;
     case dbOracle: {

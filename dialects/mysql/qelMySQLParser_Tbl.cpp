@@ -302,50 +302,12 @@ bool IsJsonCheck(const std::string& Check, const TFldData& Fld) {
   return SameText(Text, Call) || SameText(Text, "(" + Call + ")");
 }
 
-/// The collation the server gives a character set when none is named; "" when not known.
-std::string DefaultCollation(const std::string& CharSet) {
-  static constexpr std::pair<std::string_view, std::string_view> Defaults[] = {
-      {"latin1", "latin1_swedish_ci"},   {"utf8mb4", "utf8mb4_general_ci"},
-      {"utf8mb3", "utf8mb3_general_ci"}, {"ascii", "ascii_general_ci"},
-      {"ucs2", "ucs2_general_ci"},       {"utf16", "utf16_general_ci"},
-      {"utf32", "utf32_general_ci"},     {"latin2", "latin2_general_ci"},
-      {"cp1251", "cp1251_general_ci"},   {"binary", "binary"}};
-  for (const auto& [Set, Collation] : Defaults)
-    if (SameText(CharSet, Set)) return std::string(Collation);
-  return "";
-}
-
-/// A column's character set and collation as SHOW CREATE TABLE writes them: both when they
-/// are not the table's, neither when they are. BINARY after a character type is the _bin
-/// collation of the column's character set; COLLATE alone names the set as well.
-void NormaliseCharset(TFldData& Fld, const TTblData& Tbl) {
-  const std::string& TblSet = Tbl.Extra().MySQLOptions.GetDefCharSet();
-  const bool Text =
-      Fld.FieldType == iftVarchar || Fld.FieldType == iftChar || Fld.FieldType == iftNationalChar ||
-      Fld.FieldType == iftTinyText || Fld.FieldType == iftText || Fld.FieldType == iftMediumText ||
-      Fld.FieldType == iftLongText || Fld.FieldType == iftEnum || Fld.FieldType == iftSet;
-  if (Fld.BinaryAttr && Fld.Extra().Collation.empty() && Text) {
-    const std::string Set = Fld.Extra().CharSet.empty() ? TblSet : Fld.Extra().CharSet;
-    if (!Set.empty()) {
-      Fld.SetExtra(&TFldExtra::CharSet, Set);
-      Fld.SetExtra(&TFldExtra::Collation, Set + "_bin");
-      Fld.BinaryAttr = false;
-    }
-  }
-  if (Fld.Extra().CharSet.empty() && !Fld.Extra().Collation.empty()) {
-    if (const auto P = Fld.Extra().Collation.find('_'); P != std::string::npos)
-      Fld.SetExtra(&TFldExtra::CharSet, Fld.Extra().Collation.substr(0, P));
-  }
-  if (!Fld.Extra().CharSet.empty() && Fld.Extra().Collation.empty())
-    Fld.SetExtra(&TFldExtra::Collation, DefaultCollation(Fld.Extra().CharSet));
-  if (TblSet.empty() || !SameText(Fld.Extra().CharSet, TblSet)) return;
-  const std::string TblCollation = Tbl.Extra().MySQLOptions.Collation.empty()
-                                       ? DefaultCollation(TblSet)
-                                       : Tbl.Extra().MySQLOptions.Collation;
-  if (SameText(Fld.Extra().Collation, TblCollation)) {
-    Fld.SetExtra(&TFldExtra::CharSet, std::string());
-    Fld.SetExtra(&TFldExtra::Collation, std::string());
-  }
+/// COLLATE alone names the table's character set as well: the part before the first "_".
+void SetTableCollation(TTblData& Tbl, const std::string& Collation) {
+  TMySQLTableOptions& O = Tbl.EditExtra().MySQLOptions;
+  O.Collation = Collation;
+  if (const auto P = Collation.find('_'); O.GetDefCharSet().empty() && P != std::string::npos)
+    O.SetDefCharSet(Collation.substr(0, P));
 }
 
 /// Engine names as the server reports them, so that "engine=innodb" in a script meets
@@ -597,7 +559,7 @@ void TMySQLParser::ParseTable(TTblData* Table) {
   if (!StatementFailed()) TestTableHasColumns(*Table);
   if (!StatementFailed()) TestAndGetSy(syRParen);
   if (!StatementFailed()) ParseTableOptions(*Table);
-  for (const auto& Fld : Table->Fields) NormaliseCharset(*Fld, *Table);
+  for (const auto& Fld : Table->Fields) MySQLNormaliseCharset(*Fld, *Table);
   AddForeignKeyIndexes();
 
   DoAddStatement(stStatement, TblName, dboTable, odbCreate, "", LastStatement);
@@ -772,10 +734,12 @@ void TMySQLParser::ParseTableOptions(TTblData& Tbl) {
     else if (Word == "CHARSET")
       Tbl.EditExtra().MySQLOptions.SetDefCharSet(CanonicalCharset(Value));
     else if (Word == "COLLATE")
-      Tbl.EditExtra().MySQLOptions.Collation = CanonicalCharset(Value);
+      SetTableCollation(Tbl, CanonicalCharset(Value));
     else if (Word == "PACK_KEYS")
       Tbl.EditExtra().MySQLOptions.PackKeys = Value;
-    // AUTO_INCREMENT, ROW_FORMAT, STATS_* and the like change nothing the model keeps.
+    else if (Word == "ROW_FORMAT")
+      Tbl.EditExtra().MySQLOptions.RowFormat = UpperCase(Value);  // as the server shows it
+    // AUTO_INCREMENT, STATS_* and the like change nothing the model keeps.
   }
 }
 

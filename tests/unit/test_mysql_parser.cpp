@@ -323,6 +323,26 @@ TEST(MySQLTable, ReadsShowCreateTableOfMariaDB1011) {
   EXPECT_NE(P.Index("Orders", "ix_placed"), nullptr);
 }
 
+TEST(MySQLTable, TableOptionsAreWrittenAsRead) {
+  // The options as a script gives them; as the table text writes them, which reads back the same.
+  const std::pair<std::string, std::string> Rows[] = {
+      {"DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci",
+       "\r\nDEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci"},
+      {"COLLATE utf8_bin", "\r\nDEFAULT CHARSET=utf8mb3 COLLATE=utf8mb3_bin"},
+      {"CHARSET=latin1", "\r\nDEFAULT CHARSET=latin1"},  // the server's default collation
+      {"engine=innodb row_format=dynamic PACK_KEYS=1",
+       "\r\nENGINE=InnoDB\r\nPACK_KEYS=1\r\nROW_FORMAT=DYNAMIC"},
+  };
+  for (const auto& [Options, Written] : Rows) {
+    TMyParse P;
+    ASSERT_TRUE(P.Parse("CREATE TABLE t (a int) " + Options + ";")) << Options;
+    EXPECT_EQ(P.Table("t")->MySQLOptionsDef(), Written) << Options;
+    TMyParse Back;
+    ASSERT_TRUE(Back.Parse("CREATE TABLE t (a int)" + Written + ";")) << Written;
+    EXPECT_EQ(Back.Table("t")->MySQLOptionsDef(), Written);
+  }
+}
+
 TEST(MySQLTable, UnquotedNumericDefaultsEqualQuotedOnes) {
   TMyParse Script;
   ASSERT_TRUE(

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qelComp_Viw.h"
@@ -518,6 +520,54 @@ TEST(VarnelPairing, MySQLTableOptionsGivenOnOneSideAreNoChange) {
   T->EditExtra().MySQLOptions.Engine = "MyISAM";
   C.V.CompareDatabases();
   EXPECT_EQ(C.Script(), "ALTER TABLE T ENGINE=InnoDB;\n\n");
+}
+
+TEST(VarnelPairing, MySQLTableCollationAndRowFormatAreCompared) {
+  // Options as (character set, collation, row format) of master and target; the script.
+  struct TRow {
+    const char* Name;
+    std::array<const char*, 3> M, T;
+    std::string Script;
+  };
+  const std::string Unicode =
+      "ALTER TABLE T DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;\n\n"
+      "ALTER TABLE T MODIFY COLUMN N VARCHAR(10) CHARACTER SET utf8mb4 "
+      "COLLATE utf8mb4_unicode_ci;\n\n";
+  const TRow Rows[] = {
+      {"collation differs",
+       {"utf8mb4", "utf8mb4_unicode_ci", ""},
+       {"utf8mb4", "utf8mb4_general_ci", ""},
+       Unicode},
+      {"set alone is its default", {"utf8mb4", "", ""}, {"utf8mb4", "utf8mb4_general_ci", ""}, ""},
+      {"set alone against another",
+       {"utf8mb4", "", ""},
+       {"utf8mb4", "utf8mb4_unicode_ci", ""},
+       "ALTER TABLE T DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;\n\n"
+       "ALTER TABLE T MODIFY COLUMN N VARCHAR(10) CHARACTER SET utf8mb4 "
+       "COLLATE utf8mb4_general_ci;\n\n"},
+      {"no set takes the server's", {"", "", ""}, {"utf8mb4", "utf8mb4_unicode_ci", ""}, ""},
+      {"row format given",
+       {"", "", "DYNAMIC"},
+       {"", "", ""},
+       "ALTER TABLE T ROW_FORMAT=DYNAMIC;\n\n"},
+      {"row format not given", {"", "", ""}, {"", "", "COMPACT"}, ""},
+  };
+  for (const TRow& R : Rows) {
+    TCodeRig C(dbMySQL);
+    TTblData* M = MakeTable(C.Master(), "T", {{"A"}, {"N", iftVarchar, 10}});
+    TTblData* T = MakeTable(C.Target(), "T", {{"A"}, {"N", iftVarchar, 10}});
+    for (auto [Tbl, O] : {std::pair{M, R.M}, std::pair{T, R.T}}) {
+      TMySQLTableOptions& X = Tbl->EditExtra().MySQLOptions;
+      X.SetDefCharSet(O[0]);
+      X.Collation = O[1];
+      X.RowFormat = O[2];
+    }
+    C.V.DatabaseType = dbMySQL;
+    C.V.LinkRefs();
+    C.V.AssignDiffs();
+    C.V.CompareDatabases();
+    EXPECT_EQ(C.Script(), R.Script) << R.Name;
+  }
 }
 
 TEST(VarnelPairing, RepairingForgetsCounterpartsOfAnExchangedHolder) {

@@ -443,6 +443,9 @@ std::string TFldData::TableRef() const {
 std::string TFldData::CreateDef() const {
   const TDatabaseType DB = GetDatabaseType();
   std::string R = "ALTER TABLE " + TableRef() + " ADD " + Def();
+  if (DB == dbMySQL && AutoIncrement)
+    if (const auto* Tbl = dynamic_cast<const TTblData*>(OwnerObj))
+      R += Tbl->MySQLAutoIncrementKey(GetObjName());
   // A NOT NULL column can only be added to a filled table together with its default, so the
   // default constraint goes inline and its own pass passes it by.
   if (DB == dbMSSQL && !Nullable)
@@ -701,12 +704,53 @@ std::string TTblData::TypeDef() const {
 }
 
 std::string TTblData::MySQLOptionsDef() const {
+  const TMySQLTableOptions& O = Extra().MySQLOptions;
   std::string R;
-  if (!Extra().MySQLOptions.Engine.empty()) R += "\r\nENGINE=" + Extra().MySQLOptions.Engine;
-  if (!Extra().MySQLOptions.PackKeys.empty()) R += "\r\nPACK_KEYS=" + Extra().MySQLOptions.PackKeys;
-  if (!Extra().MySQLOptions.GetDefCharSet().empty())
-    R += "\r\nDEFAULT CHARSET=" + Extra().MySQLOptions.GetDefCharSet();
+  if (!O.Engine.empty()) R += "\r\nENGINE=" + O.Engine;
+  if (!O.PackKeys.empty()) R += "\r\nPACK_KEYS=" + O.PackKeys;
+  // Without its collation a table takes its character set's default, and its text columns
+  // with it: a foreign key between text columns of two collations is refused.
+  if (!O.GetDefCharSet().empty()) {
+    R += "\r\nDEFAULT CHARSET=" + O.GetDefCharSet();
+    if (!O.Collation.empty()) R += " COLLATE=" + O.Collation;
+  }
+  if (!O.RowFormat.empty()) R += "\r\nROW_FORMAT=" + O.RowFormat;
   return R;
+}
+
+namespace {
+
+/// A MySQL index as a table element: [UNIQUE|FULLTEXT|SPATIAL] KEY name(columns) [USING type].
+std::string MySQLIndexElement(const TIdxData& Idx, const std::string& Cols) {
+  const char* Kind = Idx.Unique     ? "UNIQUE KEY "
+                     : Idx.FullText ? "FULLTEXT KEY "
+                     : Idx.Spatial  ? "SPATIAL KEY "
+                                    : "KEY ";
+  std::string R = Kind + Idx.QuoteIdent(Idx.GetObjName()) + "(" + Cols + ")";
+  if (!Idx.Extra().IndexType.empty()) R += " USING " + Idx.Extra().IndexType;
+  return R;
+}
+
+}  // namespace
+
+std::string TTblData::MySQLAutoIncrementKey(const std::string& Column) const {
+  const auto* Objs = dynamic_cast<const TObjs*>(Owner);
+  const TObjs::TTableKeys* Own = Objs ? Objs->KeysOfTable(GetObjName()) : nullptr;
+  if (!Own) return "";
+  for (TCtrData* C : Own->Constraints)
+    if ((C->GetCtType() == ctPKey || C->GetCtType() == ctUnique) && !C->GetObjCreated() &&
+        C->FldList.Count() > 0 && C->FldList[0] == Column) {
+      C->SetObjCreated(true);
+      return ", ADD " + C->ConstraintDef(false);
+    }
+  for (TIdxData* Idx : Own->Indexes) {
+    const std::string Cols = Idx->GetFlds();
+    if (Idx->GetObjCreated() || Cols.empty() || Idx->Flds.Count() == 0 || Idx->Flds[0] != Column)
+      continue;
+    Idx->SetObjCreated(true);
+    return ", ADD " + MySQLIndexElement(*Idx, Cols);
+  }
+  return "";
 }
 
 std::string TTblData::MySQLCreateDef() const {
@@ -738,13 +782,7 @@ std::string TTblData::MySQLCreateDef() const {
         // An index whose columns are not known is left to the index pass.
         const std::string Cols = Idx->GetFlds();
         if (Cols.empty()) continue;
-        const char* Kind = Idx->Unique     ? "UNIQUE KEY "
-                           : Idx->FullText ? "FULLTEXT KEY "
-                           : Idx->Spatial  ? "SPATIAL KEY "
-                                           : "KEY ";
-        R += Kind + QuoteIdent(Idx->GetObjName()) + "(" + Cols + ")";
-        if (!Idx->Extra().IndexType.empty()) R += " USING " + Idx->Extra().IndexType;
-        R += ListSep;
+        R += MySQLIndexElement(*Idx, Cols) + ListSep;
         Idx->SetObjCreated(true);
       }
     }

@@ -480,7 +480,7 @@ struct TTblExtra : TObjExtra {
 
   /// Oracle storage attributes.
   TTableSpace TableSpace;
-  /// MySQL engine, PACK_KEYS value and default character set.
+  /// MySQL engine, PACK_KEYS and ROW_FORMAT values, default character set and collation.
   TMySQLTableOptions MySQLOptions;
   /// InterBase external file name.
   TObjText ExternalFile;
@@ -553,6 +553,10 @@ class TTblData : public TDbObjWith<TTblExtra> {
   /// are marked created, so that their own passes do not add them again.
   std::string MySQLCreateDef() const;
   std::string MySQLOptionsDef() const;
+  /// MySQL: ", ADD " + the key of this table that starts with Column and is not yet created,
+  /// marked created; "" when there is none. The server takes AUTO_INCREMENT only on a column
+  /// a key starts with, so such a key goes into the statement that makes the column so.
+  std::string MySQLAutoIncrementKey(const std::string& Column) const;
 
   void SetSkipComputedDef(bool Value) { SkipComputedDef = Value; }
   /// Also marks the counterpart.
@@ -594,6 +598,16 @@ void MSSQLUpdateColumnPositionRecreateTable(TCustomObjs& Master, TCustomObjs& Ta
 /// MySQL: the columns of every paired table are moved into the master's order, after the
 /// columns were added and dropped, with the fewest MODIFY COLUMN ... FIRST/AFTER statements.
 void MySQLUpdateColumnPositions(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec& Exec);
+
+/// MySQL: the collation the server gives a character set when none is named; "" when not known.
+std::string MySQLDefaultCollation(const std::string& CharSet);
+/// MySQL: a column's character set and collation as SHOW CREATE TABLE writes them: both when
+/// they are not the table's, neither when they are. BINARY after a character type is the _bin
+/// collation of the column's character set; COLLATE alone names the set as well.
+void MySQLNormaliseCharset(TFldData& Fld, const TTblData& Tbl);
+/// MySQL: the collation the column has on the server, its own or the table's; "" for a column
+/// without one (not a text type) or when the table's is not known.
+std::string MySQLEffectiveCollation(const TFldData& Fld, const TTblData& Tbl);
 
 class TPblData;
 

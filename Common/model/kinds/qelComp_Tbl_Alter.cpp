@@ -450,16 +450,8 @@ void MySQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
   const std::string FN = M.GetObjName();
   // The server keeps AUTO_INCREMENT only on a column a key starts with: a key the master adds
   // for the column is added in the same statement, else the server refuses it.
-  std::string Key;
-  if (M.AutoIncrement && !T.AutoIncrement)
-    if (auto* Objs = dynamic_cast<TObjs*>(MTbl.Owner))
-      if (const TObjs::TTableKeys* Own = Objs->KeysOfTable(MTbl.GetObjName()))
-        for (TCtrData* C : Own->Constraints)
-          if ((C->GetCtType() == ctPKey || C->GetCtType() == ctUnique) && !C->GetObjCreated() &&
-              C->FldList.Count() > 0 && C->FldList[0] == FN && Key.empty()) {
-            Key = ", ADD " + C->ConstraintDef(false);
-            C->SetObjCreated(true);
-          }
+  const std::string Key =
+      M.AutoIncrement && !T.AutoIncrement ? MTbl.MySQLAutoIncrementKey(FN) : std::string();
   TStatement* S = Run.AddAlter("ALTER TABLE " + Run.Quote(TN) + " MODIFY COLUMN " + Run.Quote(FN) +
                                    " " + MySQLModifyText(Run, M, &T) + Key,
                                FN, TN);

@@ -1,6 +1,8 @@
 // Table comparison and the table passes of the update script: new tables, new columns, changed
 // table options, dropped columns and tables, and the column order.
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "Text.h"
 #include "qelComp_Tbl.h"
@@ -99,6 +101,22 @@ void GenFieldPositions(TTblData& Tbl, const TCustomObjs& Target, TCustomSQLExec&
   Tbl.SetUpdFldPos(false);
 }
 
+/// The MySQL table options, other than the engine, in which the target table differs from the
+/// master's, as ALTER TABLE writes them; options the master does not name are not changed.
+std::vector<std::string> MySQLOptionsChanged(const TTblData& M, const TTblData& T) {
+  const TMySQLTableOptions& A = M.Extra().MySQLOptions;
+  const TMySQLTableOptions& B = T.Extra().MySQLOptions;
+  std::vector<std::string> R;
+  if (!A.GetDefCharSet().empty() &&
+      (A.GetDefCharSet() != B.GetDefCharSet() || !SameText(A.Collation, B.Collation)))
+    R.push_back("DEFAULT CHARSET=" + A.GetDefCharSet() +
+                (A.Collation.empty() ? "" : " COLLATE=" + A.Collation));
+  if (!A.PackKeys.empty() && !SameText(A.PackKeys, B.PackKeys))
+    R.push_back("PACK_KEYS=" + A.PackKeys);
+  if (!A.RowFormat.empty() && A.RowFormat != B.RowFormat) R.push_back("ROW_FORMAT=" + A.RowFormat);
+  return R;
+}
+
 }  // namespace
 
 void CompareTables(TCustomObjs& Master, TCustomObjs& Target) {
@@ -120,9 +138,7 @@ void CompareTables(TCustomObjs& Master, TCustomObjs& Target) {
 
     const TDatabaseType DB = M->GetDatabaseType();
     if (M->Extra().Description != T->Extra().Description) M->Equal = false;
-    if (MySQLComparer &&
-        M->Extra().MySQLOptions.GetDefCharSet() != T->Extra().MySQLOptions.GetDefCharSet())
-      M->Equal = false;
+    if (MySQLComparer && !MySQLOptionsChanged(*M, *T).empty()) M->Equal = false;
     if ((DB == dbInterBase || DB == dbSybaseASA || DB == dbMSSQL) &&
         (M->GlobalTemporary != T->GlobalTemporary || M->OnCommit != T->OnCommit))
       M->Equal = false;
@@ -212,10 +228,9 @@ void GenScriptTablAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
           Engine != T->Extra().MySQLOptions.Engine)
         Exec.Add("ALTER TABLE " + Name + " ENGINE=" + Engine, stStatement, M->GetObjName(),
                  dboTable, odbAlter);
-      const std::string& CharSet = M->Extra().MySQLOptions.GetDefCharSet();
-      if (!CharSet.empty() && CharSet != T->Extra().MySQLOptions.GetDefCharSet())
-        Exec.Add("ALTER TABLE " + Name + " DEFAULT CHARSET=" + CharSet, stStatement,
-                 M->GetObjName(), dboTable, odbAlter);
+      for (const std::string& Option : MySQLOptionsChanged(*M, *T))
+        Exec.Add("ALTER TABLE " + Name + " " + Option, stStatement, M->GetObjName(), dboTable,
+                 odbAlter);
     }
   });
   GenScriptColumnsAlter(Master, Target, Exec);

@@ -1,6 +1,9 @@
 // The type text of a column, routine parameter or domain descriptor in each dialect: the type
 // name with its length, precision or scale, then the column attributes that follow the type in
 // that dialect (character set, default, nullability, identity and the like).
+#include <string_view>
+#include <utility>
+
 #include "Text.h"
 #include "qelComp_Gnr.h"
 #include "qelComp_Tbl.h"
@@ -151,6 +154,62 @@ std::string TFldData::MySQLTypeDef() const {
   }
   if (AutoIncrement) R += " AUTO_INCREMENT";
   return R;
+}
+
+namespace {
+
+/// The MySQL types that carry a character set and collation.
+bool MySQLTextType(TDBFieldType T) {
+  return T == iftVarchar || T == iftChar || T == iftNationalChar || T == iftTinyText ||
+         T == iftText || T == iftMediumText || T == iftLongText || T == iftEnum || T == iftSet;
+}
+
+/// The table's collation, or its character set's default when it names none.
+std::string MySQLTableCollation(const TTblData& Tbl) {
+  const TMySQLTableOptions& O = Tbl.Extra().MySQLOptions;
+  return O.Collation.empty() ? MySQLDefaultCollation(O.GetDefCharSet()) : O.Collation;
+}
+
+}  // namespace
+
+std::string MySQLDefaultCollation(const std::string& CharSet) {
+  static constexpr std::pair<std::string_view, std::string_view> Defaults[] = {
+      {"latin1", "latin1_swedish_ci"},   {"utf8mb4", "utf8mb4_general_ci"},
+      {"utf8mb3", "utf8mb3_general_ci"}, {"ascii", "ascii_general_ci"},
+      {"ucs2", "ucs2_general_ci"},       {"utf16", "utf16_general_ci"},
+      {"utf32", "utf32_general_ci"},     {"latin2", "latin2_general_ci"},
+      {"cp1251", "cp1251_general_ci"},   {"binary", "binary"}};
+  for (const auto& [Set, Collation] : Defaults)
+    if (SameText(CharSet, Set)) return std::string(Collation);
+  return "";
+}
+
+void MySQLNormaliseCharset(TFldData& Fld, const TTblData& Tbl) {
+  const std::string& TblSet = Tbl.Extra().MySQLOptions.GetDefCharSet();
+  if (Fld.BinaryAttr && Fld.Extra().Collation.empty() && MySQLTextType(Fld.FieldType)) {
+    const std::string Set = Fld.Extra().CharSet.empty() ? TblSet : Fld.Extra().CharSet;
+    if (!Set.empty()) {
+      Fld.SetExtra(&TFldExtra::CharSet, Set);
+      Fld.SetExtra(&TFldExtra::Collation, Set + "_bin");
+      Fld.BinaryAttr = false;
+    }
+  }
+  if (Fld.Extra().CharSet.empty() && !Fld.Extra().Collation.empty()) {
+    if (const auto P = Fld.Extra().Collation.find('_'); P != std::string::npos)
+      Fld.SetExtra(&TFldExtra::CharSet, Fld.Extra().Collation.substr(0, P));
+  }
+  if (!Fld.Extra().CharSet.empty() && Fld.Extra().Collation.empty())
+    Fld.SetExtra(&TFldExtra::Collation, MySQLDefaultCollation(Fld.Extra().CharSet));
+  if (TblSet.empty() || !SameText(Fld.Extra().CharSet, TblSet)) return;
+  if (SameText(Fld.Extra().Collation, MySQLTableCollation(Tbl))) {
+    Fld.SetExtra(&TFldExtra::CharSet, std::string());
+    Fld.SetExtra(&TFldExtra::Collation, std::string());
+  }
+}
+
+std::string MySQLEffectiveCollation(const TFldData& Fld, const TTblData& Tbl) {
+  if (!MySQLTextType(Fld.FieldType)) return "";
+  return Fld.Extra().Collation.empty() ? MySQLTableCollation(Tbl) : Fld.Extra().Collation.str();
 }
 
 std::string TFldData::PGSQLTypeDef() const {
