@@ -386,9 +386,10 @@ void TCustomParser::TestCheckColumns(std::string_view Condition, const TTblData&
   if (Table.Fields.Empty() || !ConditionFaultOf(Condition, &Names).empty()) return;
   std::unordered_set<std::string> Told;
   for (const std::string& Name : Names) {
-    if (ValueWord(Name) || ResWords.GetSymbolByWord(Name) != 0 || Table.Fields.Find(Name)) continue;
+    const std::string Kept = KeptName(Name);
+    if (ValueWord(Name) || ResWords.GetSymbolByWord(Name) != 0 || Table.Fields.Find(Kept)) continue;
     if (std::any_of(Table.Fields.begin(), Table.Fields.end(),
-                    [&Name](const auto& F) { return SameText(F->GetObjName(), Name); }))
+                    [&Kept](const auto& F) { return SameText(F->GetObjName(), Kept); }))
       continue;
     if (Told.insert(UpperCase(Name)).second)
       Error("CHECK of table " + Table.GetObjName() + " names column " + Name + ", which table " +

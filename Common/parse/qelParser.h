@@ -443,6 +443,8 @@ class TCustomParser : public TObject {
   void TestNewKeys();
   /// The first 80 bytes of the statement at StmtStart in upper case, white space taken out.
   std::string StatementHead() const;
+  /// Name as the server keeps it (cut to its identifier limit); the base keeps it whole.
+  virtual std::string KeptName(const std::string& Name) const { return Name; }
   /// A column the check's Condition names that Table lacks is an error, told through Error.
   void TestCheckColumns(std::string_view Condition, const TTblData& Table,
                         const std::function<void(const std::string&)>& Error);

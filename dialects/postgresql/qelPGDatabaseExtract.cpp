@@ -871,9 +871,19 @@ void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::i
   }
   Fld.FieldType = Type;
   if (Type == iftDomain) {
-    if (Name.size() >= 2 && Name.front() == '"' && Name.back() == '"')
-      Name = Name.substr(1, Name.size() - 2);
-    Fld.SetExtra(&TFldExtra::DomainName, Name);
+    // The server quotes the parts that need it (s."x.y"); the model holds them bare, the
+    // schema's dot the only one outside a name.
+    std::string Bare;
+    bool Quoted = false;
+    for (std::size_t I = 0; I < Name.size(); ++I) {
+      if (Name[I] != '"')
+        Bare += Name[I];
+      else if (Quoted && I + 1 < Name.size() && Name[I + 1] == '"')
+        Bare += Name[++I];
+      else
+        Quoted = !Quoted;
+    }
+    Fld.SetExtra(&TFldExtra::DomainName, Bare);
   }
   // The information_schema helpers read the modifier of scalar types only; that of an array
   // column belongs to its element (varchar(10)[] has the modifier of varchar(10)).

@@ -222,6 +222,19 @@ void TPGSQLParser::DoAfterGetSy() {
     Ident = StrValue;  // exactly as written
     FQuotedIdent = true;
   }
+  if (Sy == syIdent && Ident.size() > PGMaxNameBytes) ClipIdent();
+}
+
+void TPGSQLParser::ClipIdent() {
+  // The server keeps only the first 63 bytes of a name, so a script naming the longer name
+  // would never match the database it made: the name is read as the server keeps it.
+  std::string Clipped = PGClipName(Ident);
+  if (FClippedNames.insert(Ident).second)
+    MsgManager.AddScriptMsg("Name \"" + Ident + "\" is longer than " +
+                                std::to_string(PGMaxNameBytes) +
+                                " bytes; read as the server keeps it: \"" + Clipped + "\".",
+                            ScriptName, FSyCol, FSyLine, mt_Wrn);
+  Ident = std::move(Clipped);
 }
 
 void TPGSQLParser::ReadOperator() {
@@ -877,7 +890,7 @@ std::vector<TNameRead> NamesReadIn(const std::string& T, bool& Star) {
   };
   auto Add = [&](std::string Name, std::size_t After) {
     const std::size_t P = SkipBlanks(After);
-    Names.push_back({std::move(Name), P < N && T[P] == '('});
+    Names.push_back({PGClipName(Name), P < N && T[P] == '('});
   };
   while (I < N) {
     const char C = T[I];

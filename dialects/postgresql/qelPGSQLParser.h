@@ -159,6 +159,7 @@ class TPGSQLParser : public TCustomSQLParser {
   /// Block comments (nested), "--" comments and "#" comment lines.
   bool SkipComment() override;
   std::string QuoteIdent(const std::string& Name) override;
+  std::string KeptName(const std::string& Name) const override { return PGClipName(Name); }
   /// The text from Start to the end of the symbol before the current one, trimmed: a comment
   /// between a value and the next symbol is not taken into the value.
   std::string CopyTxtFrom(std::int32_t Start) override;
@@ -252,6 +253,9 @@ class TPGSQLParser : public TCustomSQLParser {
   void SkipBlockComment();
   /// Text of the script at the current symbol, for error messages.
   std::string NearText() const;
+  /// Cuts the current identifier to the length the server keeps, with a warning the first time
+  /// a name is cut.
+  void ClipIdent();
   /// Records an information message at the current symbol.
   void InfMsg(const std::string& Text);
   /// An error was recorded since the current statement began.
@@ -426,6 +430,7 @@ class TPGSQLParser : public TCustomSQLParser {
   /// The table CREATE TABLE is reading, and the constraints read with it.
   TTblData* FTableBeingRead = nullptr;
   std::vector<std::unique_ptr<TCtrData>> FPendingConstraints;
+  std::unordered_set<std::string> FClippedNames;  // names cut so far, each warned about once
   bool FQuotedIdent = false;  // the current identifier was written in double quotes
   bool FOrReplace = false;    // the CREATE statement read says OR REPLACE
   bool FScanning = false;     // inside GetSy: errors stand where the scanner is

@@ -52,7 +52,8 @@ bool IsIntegerType(TDBFieldType T) {
 /// The columns of Tbl that the check condition Body names, each once, in order of appearance.
 std::vector<std::string> ColumnsNamedIn(const std::string& Body, const TTblData& Tbl) {
   std::vector<std::string> Found;
-  auto Note = [&](const std::string& Name) {
+  auto Note = [&](const std::string& Written) {
+    const std::string Name = PGClipName(Written);
     if (Tbl.Fields.Find(Name) && std::find(Found.begin(), Found.end(), Name) == Found.end())
       Found.push_back(Name);
   };

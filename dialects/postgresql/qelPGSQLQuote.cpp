@@ -92,9 +92,6 @@ std::string PGSQLQuoteIdent(const std::string& Name) {
 
 namespace {
 
-/// The server's limit on identifiers, in bytes.
-constexpr std::size_t MaxIdentLength = 63;
-
 /// Length of S cut to at most Limit bytes without splitting a UTF-8 character.
 std::size_t ClipLength(const std::string& S, std::size_t Limit) {
   if (S.size() <= Limit) return S.size();
@@ -105,10 +102,14 @@ std::size_t ClipLength(const std::string& S, std::size_t Limit) {
 
 }  // namespace
 
+std::string PGClipName(const std::string& Name) {
+  return Name.substr(0, ClipLength(Name, PGMaxNameBytes));
+}
+
 std::string PGMakeObjectName(const std::string& Name1, const std::string& Name2,
                              const std::string& Label) {
   const std::size_t Overhead = (Name2.empty() ? 0 : 1) + 1 + Label.size();
-  const std::size_t Avail = MaxIdentLength > Overhead ? MaxIdentLength - Overhead : 0;
+  const std::size_t Avail = PGMaxNameBytes > Overhead ? PGMaxNameBytes - Overhead : 0;
   std::size_t N1 = Name1.size();
   std::size_t N2 = Name2.size();
   while (N1 + N2 > Avail) {

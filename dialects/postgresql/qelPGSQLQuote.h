@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,6 +25,13 @@ std::uint8_t PGSQLSymbolByResWord(std::string_view Word);
 /// digits, "_" and "$", not starting with a digit or "$", and not a reserved word); otherwise
 /// unchanged. An empty name stays empty.
 std::string PGSQLQuoteIdent(const std::string& Name);
+
+/// The server's limit on identifiers, in bytes (NAMEDATALEN - 1).
+constexpr std::size_t PGMaxNameBytes = 63;
+
+/// Name as the server keeps it: cut to PGMaxNameBytes without splitting a UTF-8 character, as
+/// the server's scanner cuts every longer identifier, bare or quoted.
+std::string PGClipName(const std::string& Name);
 
 /// The name the server makes from two parts and a label ("orders", "customer_id", "fkey"):
 /// joined by "_" and, when too long, both parts shortened, the longer one first, so that the

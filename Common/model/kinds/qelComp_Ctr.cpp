@@ -7,6 +7,7 @@
 #include "qelComp_Idx.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
+#include "qelDialects.h"
 
 namespace qel {
 
@@ -437,37 +438,33 @@ bool TCtrData::DB2CheckSysName() {
   return MoveSysName(Name.size() == 18 && Name.compare(0, 3, "SQL") == 0);
 }
 
-namespace {
-
-/// Name is Base, or Base followed by the number the server appends when Base is taken.
-bool IsNameOrNumbered(const std::string& Name, const std::string& Base) {
-  if (Name.compare(0, Base.size(), Base) != 0) return false;
-  for (std::size_t I = Base.size(); I < Name.size(); ++I)
-    if (Name[I] < '0' || Name[I] > '9') return false;
-  return true;
-}
-
-}  // namespace
-
 bool TCtrData::PGCheckSysName() {
   const std::string& Name = GetObjName();
   if (Name.empty()) return false;
-  const std::string P = FTblName + "_";
+  // The server makes the name from the table, the columns joined by "_" and a label, with a
+  // number after the label when the name is taken, cutting the table and column parts (the
+  // longer first) so that the whole fits its 63 bytes.
+  std::size_t NumAt = Name.size();
+  while (NumAt > 0 && Name[NumAt - 1] >= '0' && Name[NumAt - 1] <= '9') --NumAt;
+  const std::string Number = Name.substr(NumAt);
+  const auto& Make = FindDialect(dbPostgreSQL)->MakeObjectName;
+  auto Made = [&](const std::string& Columns, const std::string& Label) {
+    return Name == Make(FTblName, Columns, Label + Number);
+  };
   std::string Cols;
-  for (const std::string& Col : FldList) Cols += Col + "_";
+  for (const std::string& Col : FldList) Cols += (Cols.empty() ? "" : "_") + Col;
   switch (FCtType) {
     case ctPKey:
-      return MoveSysName(IsNameOrNumbered(Name, P + "pkey"));
+      return MoveSysName(Made("", "pkey"));
     case ctFKey:
-      return MoveSysName(IsNameOrNumbered(Name, P + Cols + "fkey"));
+      return MoveSysName(Made(Cols, "fkey"));
     case ctUnique:
       // The server names a unique key after its table and columns (t_a_b_key).
-      return MoveSysName(!Cols.empty() && IsNameOrNumbered(Name, P + Cols + "key"));
+      return MoveSysName(!Cols.empty() && Made(Cols, "key"));
     case ctCheck:
       // A check is named after the table and the one column it reads, or after the table
       // alone.
-      return MoveSysName(IsNameOrNumbered(Name, P + "check") ||
-                         (FldList.Count() == 1 && IsNameOrNumbered(Name, P + Cols + "check")));
+      return MoveSysName(Made("", "check") || (FldList.Count() == 1 && Made(Cols, "check")));
     default:
       return false;
   }

@@ -10,13 +10,9 @@
 namespace qel::tbl_detail {
 
 /// A PostgreSQL type, domain or collation name as written: "schema.name" (a name of another
-/// schema, as the catalog gives it) with each part quoted on its own, else the name quoted.
-inline std::string PGQualifiedName(const TDbObj& Obj, const std::string& Name) {
-  const std::size_t Dot = Name.find('.');
-  if (Dot != std::string::npos && Dot > 0 && Dot + 1 < Name.size())
-    return Obj.QuoteIdent(Name.substr(0, Dot)) + "." + Obj.QuoteIdent(Name.substr(Dot + 1));
-  return Obj.QuoteIdent(Name);
-}
+/// schema, as the catalog gives it) with each part quoted on its own, else the name quoted;
+/// the name of a domain or type of Obj's collection is quoted whole, dots and all ("a.b").
+std::string PGQualifiedName(const TDbObj& Obj, const std::string& Name);
 
 /// The array brackets of a PostgreSQL type: an array and its element type are different
 /// types. The server keeps neither the bounds nor the number of dimensions a script declares

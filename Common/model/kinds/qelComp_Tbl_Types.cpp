@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Text.h"
+#include "qelCompObj.h"
 #include "qelComp_Gnr.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
@@ -237,6 +238,15 @@ std::string TFldData::PGSQLTypeDef() const {
 }
 
 namespace tbl_detail {
+
+std::string PGQualifiedName(const TDbObj& Obj, const std::string& Name) {
+  const std::size_t Dot = Name.find('.');
+  if (Dot == std::string::npos || Dot == 0 || Dot + 1 >= Name.size()) return Obj.QuoteIdent(Name);
+  // A dot inside a quoted name is part of it: split, the server would look for a schema.
+  const auto* Objs = dynamic_cast<const TObjs*>(Obj.Owner);
+  if (Objs && Objs->GetDomain(Name)) return Obj.QuoteIdent(Name);
+  return Obj.QuoteIdent(Name.substr(0, Dot)) + "." + Obj.QuoteIdent(Name.substr(Dot + 1));
+}
 
 bool PGSameColumnDef(const TFldData& F, const TTblData& FTable, const TFldData& G,
                      const TTblData& GTable) {
