@@ -71,6 +71,11 @@ const TDialect* FindDialect(TDatabaseType DatabaseType) {
   return Dialects().Find(DatabaseType);
 }
 
+TNameScopes NameScopesOf(TDatabaseType DatabaseType) {
+  const TDialect* D = FindDialect(DatabaseType);
+  return D ? D->NameScopes : TNameScopes();
+}
+
 std::string Quote_Ident(const std::string& S, TDatabaseType DatabaseType,
                         TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect) {
   const TDialect* D = FindDialect(DatabaseType);

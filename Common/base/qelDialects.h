@@ -48,6 +48,17 @@ struct TTableCatalogSQL {
   std::string Keys;
 };
 
+/// Where the server keeps the names of one kind of object apart: each schema (or owner) holds
+/// one object of a name, or each table holds its own.
+enum class TNameScope : std::uint8_t { Schema, Table };
+
+/// The scope of the names of the kinds whose names some servers keep per table.
+struct TNameScopes {
+  TNameScope Constraints = TNameScope::Schema;
+  TNameScope Indexes = TNameScope::Schema;
+  TNameScope Triggers = TNameScope::Schema;
+};
+
 /// One SQL dialect. Every member but Name and DatabaseType may be left empty where the dialect
 /// has no such piece.
 struct TDialect {
@@ -67,6 +78,11 @@ struct TDialect {
   std::function<std::string(const std::string& Name1, const std::string& Name2,
                             const std::string& Label)>
       MakeObjectName;
+
+  /// Where the names of constraints, indexes and triggers must be unique on the dialect's
+  /// servers: the key a second object of a name is filed under, and so whether it is one
+  /// defined twice.
+  TNameScopes NameScopes;
 
   std::function<std::unique_ptr<TCustomScriptExtract>(TComponent* Owner)> MakeScriptExtractor;
   std::function<std::unique_ptr<TCustomDBExtract>(TComponent* Owner)> MakeCatalogExtractor;
@@ -215,6 +231,9 @@ bool RegisterDialect(TDialect D);
 /// Dialects().Find.
 const TDialect* FindDialect(std::string_view Name);
 const TDialect* FindDialect(TDatabaseType DatabaseType);
+
+/// The name scopes of the dialect of DatabaseType; per schema for a type no dialect registers.
+TNameScopes NameScopesOf(TDatabaseType DatabaseType);
 
 /// S quoted for the dialect: InterBase/Firebird SQL dialect 3 quotes what its rule asks for;
 /// SQL Anywhere, MySQL, SQL Server, ASE, PostgreSQL, Oracle, DB2 and the local SQL of Paradox and

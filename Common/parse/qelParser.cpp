@@ -489,7 +489,9 @@ void TCustomParser::TestNewObj(const TDbObj& Obj) {
   if (Objs->ExtractFrom == efDatabase) return;
   const auto* Ctr = dynamic_cast<const TCtrData*>(&Obj);
   if (Ctr || dynamic_cast<const TIdxData*>(&Obj)) NoteNewKey(Obj);
-  if (dynamic_cast<const TTrgData*>(&Obj)) NotePlace(Obj);
+  if (dynamic_cast<const TTrgData*>(&Obj) || dynamic_cast<const TViwData*>(&Obj)) NotePlace(Obj);
+  if (dynamic_cast<const TDmnData*>(&Obj)) FDefinedTypes.insert(UpperCase(Obj.GetObjName()));
+  TestNameOfOtherKind(Obj);
   const char* Kind = KindWord(Obj, Objs->GetDatabaseType());
   const TDbObjList* List = Kind || Ctr ? Objs->ListOf(&Obj) : nullptr;
   const TDbObj* Old = List ? List->FindObj(Obj.ObjKeyDef()) : nullptr;
@@ -519,6 +521,30 @@ void TCustomParser::TestNewObj(const TDbObj& Obj) {
     return;
   }
   TestDefinedTwice(std::string(Kind) + " " + Obj.GetObjName(), *Old);
+}
+
+void TCustomParser::TestNameOfOtherKind(const TDbObj& Obj) {
+  if (!Objs || Objs->ExtractFrom == efDatabase) return;
+  const bool View = dynamic_cast<const TViwData*>(&Obj) != nullptr;
+  if (!View && !dynamic_cast<const TTblData*>(&Obj)) return;
+  const auto* O = dynamic_cast<const TObjs*>(Objs);
+  const TDbObj* Standing = O ? (View ? O->Tables : O->Views).FindObj(Obj.ObjKeyDef()) : nullptr;
+  // ASE tells names by case where the collection does not.
+  if (!Standing ||
+      (Objs->GetDatabaseType() == dbSybaseASE && Standing->GetObjName() != Obj.GetObjName()))
+    return;
+  ErrMsgAtStatement(std::string(View ? "View " : "Table ") + Obj.GetObjName() +
+                    " has the name of " + (View ? "table " : "view ") + Standing->GetObjName() +
+                    ".");
+}
+
+void TCustomParser::ErrMsgAtStatement(const std::string& Text) {
+  const std::int32_t At = std::clamp(StmtStart, 1, std::max(FLen, 1));
+  std::int32_t LineStart = At;
+  while (LineStart > 1 && LineStart - 2 < FLen &&
+         FTxt[static_cast<std::size_t>(LineStart - 2)] != '\n')
+    --LineStart;
+  ErrMsgAt(Text, LineOfPos(At), At - LineStart + 1);
 }
 
 std::string TCustomParser::StatementHead() const {
@@ -561,6 +587,20 @@ void TCustomParser::NoteNewKey(const TDbObj& Key) {
   NotePlace(Key);
 }
 
+void TCustomParser::NoteUserType(const TFldData& Fld, std::int32_t At, bool Qualified) {
+  if (!Objs || Objs->ExtractFrom == efDatabase) return;
+  if (FKeyScripts.empty() || FKeyScripts.back() != ScriptName) FKeyScripts.push_back(ScriptName);
+  At = std::clamp(At, 1, std::max(FLen, 1));
+  std::int32_t LineStart = At;
+  while (LineStart > 1 && FTxt[static_cast<std::size_t>(LineStart - 2)] != '\n') --LineStart;
+  FKeyPlaces[&Fld] = {static_cast<std::int32_t>(FKeyScripts.size()) - 1, LineOfPos(At),
+                      At - LineStart + 1, Qualified};
+}
+
+bool TCustomParser::ServerTypeName(const std::string&) const {
+  return false;
+}
+
 void TCustomParser::NotePlace(const TDbObj& Obj) {
   if (FKeyScripts.empty() || FKeyScripts.back() != ScriptName) FKeyScripts.push_back(ScriptName);
   // A later object at the address of a freed one takes its place.
@@ -577,6 +617,7 @@ void TCustomParser::ForgetKeyPlaces() {
   FKeyScripts.clear();
   FForeignKeyChecksOff = false;
   FReferencesElsewhere.clear();
+  FDefinedTypes.clear();
 }
 
 void TCustomParser::TestSy(std::uint8_t Symbol) {

@@ -300,7 +300,7 @@ class TCustomParser : public TObject {
   /// trigger whose table, no script of the side defines is an error, reported where its
   /// statement stood, as is a foreign key without referenced columns whose width differs from
   /// the referenced primary key's. (Keys often stand in scripts read before their tables', so
-  /// no text tells alone.)
+  /// no text tells alone.) So is a view that reads itself, alone or through other views.
   void TestKeyTables();
   /// Forgets where the keys read so far stood: a new side is read.
   void ForgetKeyPlaces();
@@ -377,6 +377,11 @@ class TCustomParser : public TObject {
   /// warning where the server takes it (IF NOT EXISTS, a schema the server has); nothing where
   /// the statement replaces what stands (see StatementReplaces).
   void TestDefinedTwice(const std::string& Name, const TDbObj& Old);
+  /// A table or view Obj whose name a view or table of its schema has already: an error at
+  /// the statement's start, as on every server (the two share their schema's names).
+  void TestNameOfOtherKind(const TDbObj& Obj);
+  /// ErrMsg at the first byte of the statement at StmtStart.
+  virtual void ErrMsgAtStatement(const std::string& Text);
   /// The statement at StmtStart takes the place of the object that stands: CREATE OR REPLACE,
   /// CREATE OR ALTER, RECREATE, and ALTER of anything but a table.
   bool StatementReplaces() const;
@@ -390,6 +395,10 @@ class TCustomParser : public TObject {
   /// Notes that Key (a constraint or an index) was filed by the statement at StmtStart, for
   /// TestNewKeys and TestKeyTables; a reader that files a key without AddObj calls it itself.
   void NoteNewKey(const TDbObj& Key);
+  /// Notes that column Fld names a type by a name no type word of the reader is (a user type
+  /// or a type of the server's own), at byte At: TestKeyTables finds whether some script
+  /// defines it. Qualified: the name names a schema, which may hold types no script defines.
+  void NoteUserType(const TFldData& Fld, std::int32_t At, bool Qualified = false);
   /// Notes a check on Table the reader reads but does not keep (MySQL's), with the statement at
   /// StmtStart: its columns are looked up as those of the checks kept.
   void NoteCheck(const std::string& Table, const std::string& Condition);
@@ -422,11 +431,16 @@ class TCustomParser : public TObject {
   /// Where each key of the side being read was read: an index into FKeyScripts and a line.
   struct TKeyPlace {
     std::int32_t Script, Line;
+    std::int32_t Column = 0;  ///< of a column's type name; 0 for keys, read from their statement
+    bool Qualified = false;   ///< the type name names a schema
   };
   std::unordered_map<const TDbObj*, TKeyPlace> FKeyPlaces;
   std::vector<std::string> FKeyScripts;
   bool FForeignKeyChecksOff = false;                       ///< see ForeignKeyChecksOff
   std::unordered_set<const TDbObj*> FReferencesElsewhere;  ///< see NoteReferenceElsewhere
+  /// The names (upper case) of the domains and types the side's scripts defined, dropped later
+  /// or not: a column of a type dropped under it is the DROP's fault, which the server refuses.
+  std::unordered_set<std::string> FDefinedTypes;
   /// The line of the 1-based position At, counted on from the last one asked for (positions
   /// asked for in text order cost one pass over the text).
   std::int32_t LineOfPos(std::int32_t At);
@@ -456,8 +470,11 @@ class TCustomParser : public TObject {
   std::vector<TNotedCheck> FNotedChecks;
   /// The errors AddObj reports before filing Obj.
   void CheckFiled(const TDbObj* Obj);
-  /// Where Obj (a key, an index or a trigger) was filed, for TestKeyTables.
+  /// Where Obj (a key, an index, a trigger or a view) was filed, for TestKeyTables.
   void NotePlace(const TDbObj& Obj);
+  /// A name the dialect's servers know as a type of their own (SQL Server's hierarchyid, say),
+  /// which a reader takes for a user type by its name; the base knows none.
+  virtual bool ServerTypeName(const std::string& Name) const;
   /// A view read from a script without its query, or with one the script ends inside (the
   /// query ends in a word or sign that needs more after it, or leaves a quote, a comment or a
   /// CASE open), and a trigger without its body, are errors.
@@ -629,6 +646,8 @@ class TCustomSQLParser : public TCustomParser {
   /// An error (or with Warning a warning) at the line and column of the 1-based position At,
   /// which lies before Ch: where a symbol already read stands, not where the reader is.
   void MsgAtByte(const std::string& Text, std::int32_t At, bool Warning = false);
+  /// MsgAtByte at StmtStart: the dialect's ErrMsg would place it at the current symbol.
+  void ErrMsgAtStatement(const std::string& Text) override { MsgAtByte(Text, StmtStart); }
 
   // --- Bodies --------------------------------------------------------------------------------
 
@@ -712,6 +731,15 @@ std::string TrimSQLText(const std::string& Text);
 /// (outside calls and sub-selects): the columns it may use.
 std::string ConditionFault(std::string_view Condition, bool Backslashes, bool Brackets,
                            std::vector<std::string>* Names = nullptr);
+/// A table or view a query reads: its name and the schema written before it (quotes removed).
+struct TRelationName {
+  std::string Schema;
+  std::string Name;
+};
+/// The tables and views Query reads: each name after FROM or JOIN and after a comma of a FROM
+/// list, at any depth; not the names of its WITH queries, nor table functions. Empty when a
+/// quote or comment is left open. Backslashes and Brackets as for ConditionFault.
+std::vector<TRelationName> RelationsRead(std::string_view Query, bool Backslashes, bool Brackets);
 /// Removes the outer pair of a doubly parenthesised expression, "((x))" -> "(x)", as long as
 /// the two outer pairs each enclose the whole text.
 std::string DelDblParents(const std::string& Text);

@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "qelComp_Idx.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Trg.h"
+#include "qelComp_Viw.h"
 #include "qelParser.h"
 #include "qelParser_Int.h"
 
@@ -266,10 +268,11 @@ void TCustomParser::TestNewKeys() {
 
 namespace {
 
-// A key that names a table no script of its side defines.
+// A key that names a table no script of its side defines, or a view that reads itself.
 struct TKeyTableError {
   const TDbObj* Key;
   std::string Text;
+  bool Warning = false;
 };
 
 // Table of schema Schema (or of owner Creator) is filed under one of the keys a reader may file
@@ -375,6 +378,83 @@ void AddForeignKeyWidthErrors(const TObjs& O, std::vector<TKeyTableError>& Error
   }
 }
 
+// Views that read themselves, alone or through other views: no server makes them, but for
+// Oracle's FORCE views, which it keeps invalid. Each view is followed once (a walk with its own
+// stack), so a long chain costs no more than its length; a message names at most ten views.
+void AddViewCycleErrors(const TObjs& O, std::vector<TKeyTableError>& Errors) {
+  const TDatabaseType DB = O.GetDatabaseType();
+  const int N = O.Views.Count();
+  std::vector<const TViwData*> Views(static_cast<std::size_t>(N));
+  std::unordered_map<std::string, std::vector<int>> ByName;
+  for (int I = 0; I < N; ++I) {
+    Views[static_cast<std::size_t>(I)] = dynamic_cast<const TViwData*>(O.Views.Objects(I));
+    if (const TViwData* V = Views[static_cast<std::size_t>(I)])
+      ByName[UpperCase(V->GetObjName())].push_back(I);
+  }
+  const bool Brackets = DB == dbMSSQL || DB == dbSybaseASE || DB == dbSybaseASA;
+  std::vector<std::vector<int>> Reads(static_cast<std::size_t>(N));
+  for (int I = 0; I < N; ++I) {
+    const TViwData* V = Views[static_cast<std::size_t>(I)];
+    if (!V) continue;
+    for (const TRelationName& R : RelationsRead(V->Extra().Body.str(), DB == dbMySQL, Brackets)) {
+      const auto It = ByName.find(UpperCase(R.Name));
+      if (It == ByName.end()) continue;
+      for (const int J : It->second) {
+        const std::string& Schema = Views[static_cast<std::size_t>(J)]->GetSchema();
+        if (R.Schema.empty() || Schema.empty() || SameText(R.Schema, Schema))
+          Reads[static_cast<std::size_t>(I)].push_back(J);
+      }
+    }
+  }
+  enum : char { Unseen, OnPath, Done };
+  std::vector<char> State(static_cast<std::size_t>(N), Unseen);
+  std::vector<std::size_t> NextRead(static_cast<std::size_t>(N), 0),
+      PathAt(static_cast<std::size_t>(N), 0);
+  std::vector<bool> Reported(static_cast<std::size_t>(N), false);
+  std::vector<int> Path;
+  for (int Start = 0; Start < N; ++Start) {
+    if (State[static_cast<std::size_t>(Start)] != Unseen) continue;
+    State[static_cast<std::size_t>(Start)] = OnPath;
+    Path.push_back(Start);
+    while (!Path.empty()) {
+      const auto U = static_cast<std::size_t>(Path.back());
+      if (NextRead[U] == Reads[U].size()) {
+        State[U] = Done;
+        Path.pop_back();
+        continue;
+      }
+      const auto W = static_cast<std::size_t>(Reads[U][NextRead[U]++]);
+      if (State[W] == Unseen) {
+        State[W] = OnPath;
+        PathAt[W] = Path.size();
+        Path.push_back(static_cast<int>(W));
+        continue;
+      }
+      if (State[W] != OnPath || Reported[W] || Reported[U]) continue;
+      // The views from W to U on the path read each other in a circle.
+      std::string Names;
+      bool Force = false;
+      const std::size_t Length = Path.size() - PathAt[W];
+      for (std::size_t K = PathAt[W]; K < Path.size() && K < PathAt[W] + 10; ++K) {
+        const TViwData& V = *Views[static_cast<std::size_t>(Path[K])];
+        Reported[static_cast<std::size_t>(Path[K])] = true;
+        Force = Force || V.Force;
+        Names += (Names.empty()                          ? ""
+                  : K + 1 == Path.size() && Length <= 10 ? " and "
+                                                         : ", ") +
+                 V.GetObjName();
+      }
+      if (Length > 10)
+        Names += " and " + IntToStr(static_cast<std::int32_t>(Length - 10)) + " more";
+      std::string Text = Length == 1 ? "View " + Names + " selects from itself."
+                                     : "Views " + Names + " select from each other.";
+      const bool Warning = Force && DB == dbOracle;
+      if (Warning) Text += " The server keeps them as invalid FORCE views.";
+      Errors.push_back({Views[W], Text, Warning});
+    }
+  }
+}
+
 }  // namespace
 
 void TCustomParser::TestKeyTables() {
@@ -382,31 +462,59 @@ void TCustomParser::TestKeyTables() {
   const std::vector<std::string> Scripts = std::move(FKeyScripts);
   const bool ForeignKeys = !FForeignKeyChecksOff;
   const std::unordered_set<const TDbObj*> Elsewhere = std::move(FReferencesElsewhere);
+  std::unordered_set<std::string> Types = std::move(FDefinedTypes);
   ForgetKeyPlaces();
   const auto* O = dynamic_cast<const TObjs*>(Objs);
   if (!O || O->ExtractFrom == efDatabase) return;
   std::vector<TKeyTableError> Errors = KeyTableErrors(*O, ForeignKeys, Elsewhere);
   AddForeignKeyWidthErrors(*O, Errors);
+  AddViewCycleErrors(*O, Errors);
+  // Columns of a type by a name that no script defines and that is no type of the server's.
+  for (int I = 0; I < O->Domains.Count(); ++I)
+    Types.insert(UpperCase(O->Domains.Objects(I)->GetObjName()));
+  for (int I = 0; I < O->Tables.Count(); ++I) {
+    const auto* T = dynamic_cast<const TTblData*>(O->Tables.Objects(I));
+    for (int J = 0; T && J < T->Fields.Count(); ++J) {
+      const TFldData* F = &*T->Fields[J];
+      const std::string& Type = F->Extra().DomainName.str();
+      const auto It = Places.find(F);
+      if (F->FieldType != iftDomain || Type.empty() || It == Places.end() ||
+          Types.count(UpperCase(Type)) || ServerTypeName(Type))
+        continue;
+      // A type of a schema the scripts do not fill may stand in the database all the same.
+      const bool Qualified = It->second.Qualified;
+      Errors.push_back({F,
+                        "Column " + F->GetObjName() + " of table " + T->GetObjName() +
+                            " is of type " + Type + ", which no script defines." +
+                            (Qualified ? " It is taken as a type of the database." : ""),
+                        Qualified});
+    }
+  }
   // In the order of the scripts and their lines; keys read elsewhere last.
   static constexpr std::int32_t Unknown = std::numeric_limits<std::int32_t>::max();
   const auto PlaceOf = [&Places](const TDbObj* Key) {
     const auto It = Places.find(Key);
-    return It == Places.end() ? std::pair{Unknown, 0}
-                              : std::pair{It->second.Script, It->second.Line};
+    return It == Places.end() ? std::tuple{Unknown, 0, 0}
+                              : std::tuple{It->second.Script, It->second.Line, It->second.Column};
   };
   std::stable_sort(Errors.begin(), Errors.end(),
                    [&](const TKeyTableError& A, const TKeyTableError& B) {
                      return PlaceOf(A.Key) < PlaceOf(B.Key);
                    });
   for (const TKeyTableError& E : Errors) {
-    const auto [Script, At] = PlaceOf(E.Key);
+    const auto [Script, At, Column] = PlaceOf(E.Key);
     const std::string& File =
         Script == Unknown ? std::string() : Scripts[static_cast<std::size_t>(Script)];
-    // The column is not kept, as with the other key errors. Not the dialect's ErrMsg: that one
-    // names the last symbol of the last text read, and bounds the errors of a text.
+    if (E.Warning) {
+      MsgManager.AddScriptMsg(E.Text, File, Column, At, mt_Wrn);
+      continue;
+    }
+    // A key's column is not kept (0), as with the other key errors. Not the dialect's ErrMsg:
+    // that one names the last symbol of the last text read, and bounds the errors of a text.
     if (!MsgManager.GetIsErr())
-      DoErrorMessage(E.Text + "\r\nScript: " + File + " Line:" + IntToStr(At) + " Pos:0\r\n");
-    MsgManager.AddScriptMsg(E.Text, File, 0, At, mt_Err);
+      DoErrorMessage(E.Text + "\r\nScript: " + File + " Line:" + IntToStr(At) +
+                     " Pos:" + IntToStr(Column) + "\r\n");
+    MsgManager.AddScriptMsg(E.Text, File, Column, At, mt_Err);
   }
 }
 

@@ -2,6 +2,7 @@
 // operators in turn, lists not empty, parentheses balanced. Every dialect's condition passes
 // through here, so the reading is lenient where dialects differ (function calls, sub-selects
 // and types are passed over as units) and strict where they agree.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -506,7 +507,84 @@ class TConditionReader {
   }
 };
 
+// The parts of a name token, quotes removed: "s"."v" -> s, v.
+std::vector<std::string> NameParts(std::string_view Text) {
+  std::vector<std::string> Parts(1);
+  char Quote = 0;
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (Quote) {
+      if (C == Quote && I + 1 < Text.size() && Text[I + 1] == Quote && Quote != ']')
+        Parts.back() += Text[++I];
+      else if (C == Quote)
+        Quote = 0;
+      else
+        Parts.back() += C;
+    } else if (C == '"' || C == '`' || C == '[') {
+      Quote = C == '[' ? ']' : C;
+    } else if (C == '.') {
+      Parts.emplace_back();
+    } else {
+      Parts.back() += C;
+    }
+  }
+  return Parts;
+}
+
 }  // namespace
+
+std::vector<TRelationName> RelationsRead(std::string_view Query, bool Backslashes, bool Brackets) {
+  std::vector<TTok> T;
+  std::string Fault;
+  if (!TTokens(Query, Backslashes, Brackets).Split(T, Fault)) return {};
+  // The names of WITH queries: "name [(columns)] AS (" after WITH, RECURSIVE or a comma.
+  std::vector<std::string> Local;
+  for (std::size_t I = 1; I + 2 < T.size(); ++I) {
+    const TTok& Before = T[I - 1];
+    if (T[I].Kind != TTk::Name ||
+        !(IsWord(Before, "WITH") || IsWord(Before, "RECURSIVE") || Before.Kind == TTk::Comma))
+      continue;
+    std::size_t J = I + 1;
+    if (T[J].Kind == TTk::LParen) {
+      while (J + 1 < T.size() && T[J].Kind != TTk::RParen) ++J;
+      ++J;
+    }
+    if (J + 1 < T.size() && IsWord(T[J], "AS") && T[J + 1].Kind == TTk::LParen)
+      Local.push_back(UpperCase(NameParts(T[I].Text).back()));
+  }
+  static constexpr std::array<std::string_view, 17> ClauseEnds = {
+      "WHERE",  "GROUP",   "HAVING", "ORDER", "UNION",  "EXCEPT", "INTERSECT", "MINUS",  "LIMIT",
+      "WINDOW", "CONNECT", "START",  "FOR",   "OFFSET", "FETCH",  "WITH",      "QUALIFY"};
+  std::vector<TRelationName> Read;
+  std::vector<bool> InFrom(1, false);  // per parenthesis depth: within a FROM list
+  bool NameNext = false;
+  for (std::size_t I = 0; I < T.size(); ++I) {
+    const TTok& K = T[I];
+    const bool Next = NameNext;
+    NameNext = false;
+    if (K.Kind == TTk::LParen) {
+      InFrom.push_back(false);
+    } else if (K.Kind == TTk::RParen) {
+      if (InFrom.size() > 1) InFrom.pop_back();
+    } else if (K.Kind == TTk::Comma) {
+      NameNext = InFrom.back();
+    } else if (IsWord(K, "FROM") || IsWord(K, "JOIN")) {
+      InFrom.back() = true;
+      NameNext = true;
+    } else if (IsOneOf(K, ClauseEnds)) {
+      InFrom.back() = false;
+    } else if (Next && K.Kind == TTk::Name &&
+               (IsWord(K, "ONLY") || IsWord(K, "LATERAL") || IsWord(K, "TABLE"))) {
+      NameNext = true;
+    } else if (Next && K.Kind == TTk::Name && T[I + 1].Kind != TTk::LParen) {
+      std::vector<std::string> Parts = NameParts(K.Text);
+      const std::string Name = Parts.back();
+      if (std::find(Local.begin(), Local.end(), UpperCase(Name)) != Local.end()) continue;
+      Read.push_back({Parts.size() > 1 ? Parts[Parts.size() - 2] : std::string(), Name});
+    }
+  }
+  return Read;
+}
 
 std::string ConditionFault(std::string_view Condition, bool Backslashes, bool Brackets,
                            std::vector<std::string>* Names) {

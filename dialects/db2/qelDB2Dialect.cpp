@@ -17,6 +17,7 @@ void AddDialects_db2(TDialectList& List) {
   TDialect D =
       MakeDialect<TDB2ScriptExtract, TDB2DBExtract>("db2", {}, dbDB2, QuoteName<DB2QuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return DB2SymbolByResWord(Word) != kIdentSymbol; };
+  D.NameScopes.Constraints = TNameScope::Table;
   D.PaletteClasses = ComponentClasses<TDB2ScriptExtract, TDB2DBExtract, TDB2SQLExec>;
   D.PalettePlace = 80;
   // A fullselect of one table that fetches one row is deletable.

@@ -50,6 +50,8 @@ bool ReadSysObjectsFields(TCmpTableOptions& T, TQELQuery& Query, TDatabaseType D
 void AddMSSQLDialect(TDialectList& List) {
   TDialect D = MakeDialect<TMSSQLScriptExtract, TMSSQLDBExtract>("mssql", {"sqlserver"}, dbMSSQL,
                                                                  QuoteName<MSSQLQuoteIdent>);
+  // Constraints and triggers are objects of their schema; an index is its table's.
+  D.NameScopes.Indexes = TNameScope::Table;
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbMSSQL);
   };
@@ -65,6 +67,7 @@ void AddMSSQLDialect(TDialectList& List) {
 void AddASEDialect(TDialectList& List) {
   TDialect D = MakeDialect<TASEScriptExtract, TASEDBExtract>("ase", {}, dbSybaseASE,
                                                              QuoteName<ASEQuoteIdent>);
+  D.NameScopes.Indexes = TNameScope::Table;
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbSybaseASE);
   };

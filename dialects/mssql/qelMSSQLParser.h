@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -80,6 +81,7 @@ class TTransactSQLParser : public TCustomSQLParser {
   void ParseObjText(TDbObj* Obj);
 
  protected:
+  bool ServerTypeName(const std::string& Name) const override;
   /// The current symbol is an unquoted word equal to Word (any case).
   bool IsWord(const char* Word) const;
   /// Name as the collection keeps it: upper-cased on SQL Server without case-sensitive names.
@@ -184,6 +186,10 @@ class TTransactSQLParser : public TCustomSQLParser {
   bool FAnsiNulls = false;         ///< SET ANSI_NULLS as the script left it
   std::int32_t FSyLine = 1;        ///< line of the current symbol's first byte
   std::int32_t FSyColumn = 1;      ///< column of the current symbol's first byte
+  /// ASE tables whose definition was left out (a table of the same name in another case was
+  /// read first), by their exact names: nothing that hangs on them is read either.
+  std::unordered_set<std::string> FLeftOut;
+  bool LeftOut(const std::string& Table) const { return !IsMSSQL() && FLeftOut.count(Table) > 0; }
 };
 
 /// The SQL Server script parser.

@@ -326,7 +326,7 @@ void TTransactSQLParser::ParseTrigger(TTrgData* Trigger, bool Alter) {
   }
   SkipBlanks();
   Trg->SetExtra(&TObjExtra::Body, BodyFrom(Pos - 1));
-  if (Made) AddObj(std::move(Made));
+  if (Made && !LeftOut(Trg->OwnName)) AddObj(std::move(Made));
 }
 
 }  // namespace qel

@@ -56,6 +56,16 @@ const TTypeWord* FindTypeWord(const std::string& Name) {
   return FindRow(kTypeWords, std::string_view(UpperCase(Name)), &TTypeWord::Word);
 }
 
+// Types of the servers' own that the reader keeps by their names, as it keeps user types.
+// clang-format off
+constexpr std::array<std::string_view, 7> kMSSQLTypeNames{
+    "DATETIME2", "DATETIMEOFFSET", "GEOGRAPHY", "GEOMETRY", "HIERARCHYID", "JSON", "VECTOR"};
+constexpr std::array<std::string_view, 16> kASETypeNames{
+    "BIGDATETIME", "BIGTIME", "IMAGE_LOCATOR", "LONGSYSNAME", "NCHAR", "NVARCHAR", "SYSNAME",
+    "TEXT_LOCATOR", "UNICHAR", "UNITEXT", "UNITEXT_LOCATOR", "UNIVARCHAR", "UNSIGNED",
+    "DATETIME", "SMALLDATETIME", "TIMESTAMP"};
+// clang-format on
+
 std::string NoDbo(const std::string& Owner) {
   return SameText(Owner, "dbo") ? std::string() : Owner;
 }
@@ -64,6 +74,14 @@ std::string NoDbo(const std::string& Owner) {
 
 // ---------------------------------------------------------------------------------------------
 // Tables and columns
+
+bool TTransactSQLParser::ServerTypeName(const std::string& Name) const {
+  const std::string U = UpperCase(Name);
+  const auto In = [&U](const auto& List) {
+    return std::find(List.begin(), List.end(), U) != List.end();
+  };
+  return IsMSSQL() ? In(kMSSQLTypeNames) : In(kASETypeNames);
+}
 
 std::unique_ptr<TCtrData> TTransactSQLParser::NewConstraint(const TTblData& Table,
                                                             TConstraintType Type) {
@@ -89,8 +107,10 @@ void TTransactSQLParser::ParseTable() {
   if (!AddObj(std::move(Tbl))) {
     Table = nullptr;
     if (const std::string Twin = IsMSSQL() || !Objs ? "" : Objs->CaseTwinWarning(Scratch, "Tables");
-        !Twin.empty())
+        !Twin.empty()) {
       WrnMsg(Twin);
+      FLeftOut.insert(Scratch.GetObjName());
+    }
   }
   TTblData& Into = Table ? *Table : Scratch;
   TestAndGetSy(syLParen);
@@ -176,6 +196,7 @@ TFldData* TTransactSQLParser::ParseColumn(TTblData& Table) {
 }
 
 void TTransactSQLParser::ParseDataType(TFldData& Fld) {
+  const std::int32_t TypeAt = SyPos;
   std::string Name = NamePart();
   if (Sy == syDot) {  // schema.type: a user type of another schema
     GetSy();
@@ -211,6 +232,7 @@ void TTransactSQLParser::ParseDataType(TFldData& Fld) {
     // A user type by its name.
     Fld.FieldType = iftDomain;
     Fld.SetExtra(&TFldExtra::DomainName, Fold(Name));
+    NoteUserType(Fld, TypeAt, !Fld.Extra().DomainSchema.empty());
     return;
   }
   Fld.FieldType = W->Type;
@@ -515,6 +537,7 @@ void TTransactSQLParser::AddConstraint(std::unique_ptr<TCtrData> Ctr) {
     Ctr->MSSQLCheckSysName();
   else
     Ctr->ASECheckSysName();
+  if (LeftOut(Ctr->GetTblName())) return;
   AddObj(std::move(Ctr));
 }
 
@@ -523,6 +546,7 @@ void TTransactSQLParser::AddDefault(std::unique_ptr<TCtrData> Ctr, TTblData& Tab
     Ctr->MSSQLCheckSysName();
   else
     Ctr->ASECheckSysName();
+  if (LeftOut(Ctr->GetTblName())) return;
   // An unnamed default (or one whose name the server made up) is the column's default, which
   // the writers put into the column's text; ASE keeps every default with its column.
   if ((Ctr->GetObjName().empty() || !IsMSSQL()) && Ctr->FldList.Count() == 1) {
@@ -540,8 +564,10 @@ void TTransactSQLParser::ParseAlterTable() {
   GetSy();
   const TName N = QualifiedName();
   FStatObjName = N.Name;
-  TTblData* Tbl = FindTable(IsMSSQL() ? Fold(N.Owner) : std::string(), Fold(N.Name));
-  TestAlteredTable(Tbl, N.Name);
+  TTblData* Tbl = LeftOut(Fold(N.Name))
+                      ? nullptr
+                      : FindTable(IsMSSQL() ? Fold(N.Owner) : std::string(), Fold(N.Name));
+  if (!LeftOut(Fold(N.Name))) TestAlteredTable(Tbl, N.Name);
   TTblData Scratch(Objs);
   SetNames(Scratch, N);
   TTblData& Into = Tbl ? *Tbl : Scratch;
@@ -681,6 +707,7 @@ void TTransactSQLParser::ParseIndex(bool Unique, bool Clustered) {
     if (Sy == syLParen) GetExpr();
     if (IsMSSQL()) Idx->EditExtra().FileGroup = Group;
   }
+  if (LeftOut(Idx->TableName)) return;
   AddObj(std::move(Idx));
 }
 

@@ -52,6 +52,8 @@ void AddDialects_mysql(TDialectList& List) {
   TDialect D = MakeDialect<TMySQLScriptExtract, TMySQLDBExtract>("mysql", {"mariadb"}, dbMySQL,
                                                                  QuoteName<MySQLQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return MySQLSymbolByResWord(Word) != kIdentSymbol; };
+  D.NameScopes.Constraints = TNameScope::Table;
+  D.NameScopes.Indexes = TNameScope::Table;
   D.ReadDataFields = ReadMySQLFields;
   D.TableCatalogSQL = MySQLTableCatalogSQL;
   D.PaletteClasses = ComponentClasses<TMySQLScriptExtract, TMySQLDBExtract, TMySQLExec>;

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "qelCompObj.h"
@@ -114,6 +115,7 @@ class TOracleParser : public TCustomSQLParser {
  public:
   explicit TOracleParser(TCustomObjs* AObjs);
   ~TOracleParser() override;
+  bool ServerTypeName(const std::string& Name) const override;
 
   // Fields, reset per statement.
 
@@ -196,6 +198,9 @@ class TOracleParser : public TCustomSQLParser {
   void ParseAlterType();
 
  private:
+  /// "TABLE.NAME" of each constraint an ALTER TABLE ... DROP CONSTRAINT dropped and no ADD of
+  /// that name has made again since.
+  std::unordered_set<std::string> FDroppedConstraints;
   /// Notes where the statement starts and clears what it reports.
   void BeginStatement() override;
   /// One statement from its first word: what it is, and what of it is reported.

@@ -72,6 +72,17 @@ constexpr std::array<TOracleType, 26> kOracleTypes{{
 }};
 // clang-format on
 
+/// The server's own types (built-in and those of its supplied schemas: XML, spatial, Any*)
+/// that the reader keeps by their names, as it keeps the types of a schema.
+// clang-format off
+constexpr std::array<std::string_view, 28> kServerTypeNames{
+    "ANYDATA", "ANYDATASET", "ANYTYPE", "BINARY_DOUBLE", "BINARY_FLOAT", "BOOLEAN", "CHARACTER",
+    "DBURITYPE", "DEC", "HTTPURITYPE", "INT", "JSON", "MLSLABEL", "NATIONAL", "ORDAUDIO",
+    "ORDDOC", "ORDIMAGE", "ORDVIDEO", "SDO_GEOMETRY", "SDO_GEORASTER", "SDO_TOPO_GEOMETRY",
+    "SI_STILLIMAGE", "URITYPE", "VECTOR", "XDBURITYPE", "XMLTYPE", "SDO_POINT_TYPE",
+    "SYS_REFCURSOR"};
+// clang-format on
+
 /// The type the current symbol names; Word is the bare identifier ("" for a keyword or a
 /// quoted name).
 const TOracleType* FindOracleType(std::uint8_t Symbol, const std::string& Word) {
@@ -295,6 +306,11 @@ void TOracleParser::ParseField(TTblData* Tbl, TDmnData* Dmn, bool Modify,
   }
 }
 
+bool TOracleParser::ServerTypeName(const std::string& Name) const {
+  const std::string U = UpperCase(Name);
+  return std::find(kServerTypeNames.begin(), kServerTypeNames.end(), U) != kServerTypeNames.end();
+}
+
 void TOracleParser::ParseDataType(TFldData& Fld, TTblData* Tbl, bool Modify) {
   const std::string Word = Sy == syIdent && !FQuoted ? Ident : std::string();
   // A column may name no type and start with its constraints; one that references another
@@ -313,6 +329,7 @@ void TOracleParser::ParseDataType(TFldData& Fld, TTblData* Tbl, bool Modify) {
       // A type of the schema, named with or without it: the catalog writes "APP"."T".
       Fld.FieldType = iftDomain;
       Fld.SetExtra(&TFldExtra::DomainName, LastPart(Ident));
+      if (!ParseObj) NoteUserType(Fld, SyPos, Ident.find('.') != std::string::npos);
       GetSy();
     } else {
       ErrMsg("Unknown DataType: " + GetSyWord());
@@ -726,10 +743,11 @@ void TOracleParser::AddCtrOrIndex(std::unique_ptr<TCtrData> Ctr) {
       }
     }
   }
-  // ALTER TABLE ... ADD CONSTRAINT of a name the table has: the server takes it only once the
-  // first is dropped (a DROP this reader passes by), so the new one takes its place.
-  const std::string Start = UpperCase(CopyTxt(StmtStart, 5));
-  if (O && !Ctr->GetObjName().empty() && Start == "ALTER")
+  // ALTER TABLE ... ADD CONSTRAINT of a name the table has, dropped by an earlier ALTER TABLE
+  // ... DROP CONSTRAINT: the new one takes its place. Without the DROP the server refuses it, and
+  // so does AddObj.
+  const std::string Dropped = UpperCase(Ctr->GetTblName()) + "." + Ctr->GetObjName();
+  if (O && !Ctr->GetObjName().empty() && FDroppedConstraints.erase(Dropped) > 0)
     if (auto* Old = dynamic_cast<TCtrData*>(O->Constraints.FindObj(Ctr->ObjKeyDef()));
         Old && Old->GetTblName() == Ctr->GetTblName()) {
       O->RemoveDepend(Old);
@@ -883,6 +901,9 @@ void TOracleParser::ParseAlterTable() {
     GetSy();
     if (IsWord("CONSTRAINT")) {
       GetSy();
+      // What a script is read into keeps the constraint; an ADD of its name after this takes
+      // its place rather than making a second one.
+      if (Sy == syIdent) FDroppedConstraints.insert(UpperCase(TblName) + "." + Ident);
       TestAndGetSy(syIdent);
       if (IsWord("CASCADE")) GetSy();
     } else if (Sy == syLParen || Sy == oraCOLUMN) {

@@ -95,6 +95,8 @@ void AddDialects_postgresql(TDialectList& List) {
                                                            QuoteName<PGSQLQuoteIdent>);
   D.IsKeyword = [](std::string_view Word) { return PGSQLSymbolByResWord(Word) != kIdentSymbol; };
   D.MakeObjectName = PGMakeObjectName;
+  D.NameScopes.Constraints = TNameScope::Table;
+  D.NameScopes.Triggers = TNameScope::Table;
   D.ReadDataFields = ReadPGFields;
   D.TableCatalogSQL = PGTableCatalogSQL;
   D.PaletteClasses = ComponentClasses<TPGScriptExtract, TPGDBExtract, TPGSQLExec>;

@@ -770,6 +770,7 @@ void TPGSQLParser::ParseTable() {
   if (!Objs) return;
   // Tables are filed directly, without the collection's filter: a table left out would take
   // its columns with it while its constraints and indexes stay.
+  TestNameOfOtherKind(*Tbl);
   FileDirectly(Objs->Tables, std::move(Tbl), "table");
 }
 

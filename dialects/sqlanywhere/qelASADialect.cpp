@@ -42,6 +42,9 @@ void AddDialects_sqlanywhere(TDialectList& List) {
   D.IsKeyword = [](std::string_view Word) {
     return ASASymbolByResWord(Word, st_ASA9) != kIdentSymbol;
   };
+  // Foreign keys (role names), checks and indexes are named per table; triggers per database.
+  D.NameScopes.Constraints = TNameScope::Table;
+  D.NameScopes.Indexes = TNameScope::Table;
   D.ReadDataFields = ReadASAFields;
   D.PaletteClasses = ComponentClasses<TASAScriptExtract, TASADBExtract, TASASQLExec>;
   D.PalettePlace = 20;

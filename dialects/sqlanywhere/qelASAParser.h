@@ -139,6 +139,7 @@ class TASAParser : public TCustomSQLParser {
  public:
   explicit TASAParser(TCustomObjs* AObjs);
   ~TASAParser() override;
+  bool ServerTypeName(const std::string& Name) const override;
 
   /// Where a body, or a statement read whole, ends when no GO line follows it.
   enum TBodyEnd : std::uint8_t {

@@ -60,6 +60,15 @@ constexpr std::array<TTypeName, 3> kTypeNames{{
     {"UNIQUEIDENTIFIER", iftUniqueIdent, false},
 }};
 
+/// The server's own types and domains the lexer reads as identifiers and the reader keeps by
+/// their names, as it keeps domains; the spatial types all start with ST_.
+// clang-format off
+constexpr std::array<std::string_view, 20> kServerTypeNames{
+    "CHARACTER", "DATETIME", "DATETIMEOFFSET", "DOUBLE", "IMAGE", "INTEGER", "LONG", "MONEY",
+    "NATIONAL", "NTEXT", "OLDBIT", "SMALLDATETIME", "SMALLMONEY", "SYSNAME", "TEXT",
+    "UNIQUEIDENTIFIERSTR", "UNSIGNED", "VARBIT", "XML", "DECIMAL"};
+// clang-format on
+
 /// The words after CURRENT a default may hold, and the text it is kept as.
 struct TCurrentWord {
   std::string_view Word;
@@ -77,6 +86,12 @@ constexpr std::array<TCurrentWord, 4> kCurrentWords{{
 
 // ---------------------------------------------------------------------------------------------
 // Tables and columns
+
+bool TASAParser::ServerTypeName(const std::string& Name) const {
+  const std::string U = UpperCase(Name);
+  return U.rfind("ST_", 0) == 0 ||
+         std::find(kServerTypeNames.begin(), kServerTypeNames.end(), U) != kServerTypeNames.end();
+}
 
 std::unique_ptr<TCtrData> TASAParser::NewConstraint(TTblData* Table, const std::string& TableName,
                                                     TConstraintType Type) {
@@ -186,6 +201,7 @@ void TASAParser::ParseDataType(TFldData& Fld) {
     // A user type (domain) by its name.
     Fld.FieldType = iftDomain;
     Fld.SetExtra(&TFldExtra::DomainName, Ident);
+    NoteUserType(Fld, SyPos);
     GetSy();
     return;
   }

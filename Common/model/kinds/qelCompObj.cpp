@@ -15,6 +15,7 @@
 #include "qelComp_Tbl.h"
 #include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
+#include "qelDialects.h"
 
 namespace qel {
 
@@ -78,15 +79,8 @@ TExcData* TObjs::GetException(const std::string& Name) const {
 TIdxData* TObjs::GetIndex(const std::string& Name) const {
   if (auto* I = Lookup<TIdxData>(Indexes, Name)) return I;
   // Where index names are unique only per table they are filed as "name ON table".
-  switch (GetDatabaseType()) {
-    case dbMySQL:
-    case dbMSSQL:
-    case dbSybaseASE:
-    case dbSybaseASA:
-      return dynamic_cast<TIdxData*>(Indexes.FindFirstWithPrefix(Name + " ON "));
-    default:
-      return nullptr;
-  }
+  if (NameScopesOf(GetDatabaseType()).Indexes != TNameScope::Table) return nullptr;
+  return dynamic_cast<TIdxData*>(Indexes.FindFirstWithPrefix(Name + " ON "));
 }
 TUdfData* TObjs::GetFunction(const std::string& Name) const {
   return Lookup<TUdfData>(Functions, Name);

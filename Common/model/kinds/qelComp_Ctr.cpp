@@ -357,9 +357,8 @@ std::string TCtrData::GetCaption() const {
 std::string TCtrData::ObjKeyDef() const {
   if (!GetObjName().empty()) {
     const std::string Key = TDbObj::ObjKeyDef();
-    const TDatabaseType DB = GetDatabaseType();
-    // These servers keep constraint names per table: two tables may each have their own "pk".
-    if ((DB == dbPostgreSQL || DB == dbDB2 || DB == dbMySQL) && !FTblName.empty())
+    // Where the server keeps constraint names per table, two tables may each have their own "pk".
+    if (NameScopesOf(GetDatabaseType()).Constraints == TNameScope::Table && !FTblName.empty())
       return Key + " ON " + FTblName;
     return Key;
   }

@@ -141,9 +141,9 @@ class TCtrData : public TDbObjWith<TCtrExtra> {
   /// MySQL: the MODIFY clause that takes AUTO_INCREMENT from the key's first column when the
   /// master's column has none ("" otherwise), for the statement that drops the key.
   std::string MySQLUnkeyedAutoIncrement() const;
-  /// Named constraints are keyed by name; where names are unique only per table (PostgreSQL,
-  /// DB2, MySQL) the key names the table too, as "name ON table". Unnamed ones are keyed by
-  /// their definition.
+  /// Named constraints are keyed by name; where the dialect keeps their names per table
+  /// (PostgreSQL, DB2, MySQL, SQL Anywhere) the key names the table too, as "name ON table".
+  /// Unnamed ones are keyed by their definition.
   std::string ObjKeyDef() const override;
 
   // Texts.

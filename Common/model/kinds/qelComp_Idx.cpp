@@ -3,6 +3,7 @@
 
 #include "Text.h"
 #include "qelComp_Tbl_Int.h"
+#include "qelDialects.h"
 
 namespace qel {
 
@@ -55,17 +56,10 @@ void TIdxData::ResetGeneration() {
 
 std::string TIdxData::ObjKeyDef() const {
   const std::string Key = TDbObj::ObjKeyDef();
-  switch (GetDatabaseType()) {
-    case dbMySQL:
-    case dbMSSQL:
-    case dbSybaseASE:
-    case dbSybaseASA:
-      // These servers keep index names per table: two tables may each have an index "ix_1".
-      if (!TableName.empty()) return Key + " ON " + TableName;
-      return Key;
-    default:
-      return Key;
-  }
+  // Where the server keeps index names per table, two tables may each have an index "ix_1".
+  if (NameScopesOf(GetDatabaseType()).Indexes == TNameScope::Table && !TableName.empty())
+    return Key + " ON " + TableName;
+  return Key;
 }
 
 std::string TIdxData::GetFlds() const {

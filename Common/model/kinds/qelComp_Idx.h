@@ -108,8 +108,8 @@ class TIdxData : public TDbObjWith<TIdxExtra> {
   void DoAfterCreate() override;
   /// Puts the active flag and the definition as read back.
   void ResetGeneration() override;
-  /// Where index names are unique only per table (MySQL, SQL Server, ASE, SQL Anywhere) the
-  /// key names the table too, as "name ON table".
+  /// Where the dialect keeps index names per table (its registration's NameScopes) the key
+  /// names the table too, as "name ON table".
   std::string ObjKeyDef() const override;
 
   /// Quoted columns joined by ", ": name, for MySQL the prefix length "(n)", then " DESC".

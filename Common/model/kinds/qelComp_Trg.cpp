@@ -9,6 +9,7 @@
 #include "Text.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Viw.h"
+#include "qelDialects.h"
 
 namespace qel {
 
@@ -366,7 +367,8 @@ std::string TTrgData::DropDef() const {
 }
 
 std::string TTrgData::ObjKeyDef() const {
-  if (GetDatabaseType() == dbPostgreSQL && !OwnName.empty()) return GetObjName() + " ON " + OwnName;
+  if (NameScopesOf(GetDatabaseType()).Triggers == TNameScope::Table && !OwnName.empty())
+    return GetObjName() + " ON " + OwnName;
   return TDbObj::ObjKeyDef();
 }
 

@@ -87,7 +87,7 @@ class TTrgData : public TDbObj {
   std::string AlterDef() const override;
   /// The definition with the body as first read.
   std::string SourceDef() const override;
-  /// PostgreSQL trigger names are unique only per table: the key names the table too.
+  /// Where the dialect keeps trigger names per table (PostgreSQL) the key names the table too.
   std::string ObjKeyDef() const override;
   void ResetGeneration() override;
 
