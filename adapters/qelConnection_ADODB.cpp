@@ -14,7 +14,7 @@ namespace {
 
 /// True when the connection string has an entry for one of Keys (any case).
 bool HasConnectionKey(const std::string& ConnStr, std::initializer_list<const char*> Keys) {
-  const std::string Upper = ";" + UpperCase(ConnStr);
+  const std::string Upper = std::string(1, ';').append(UpperCase(ConnStr));
   for (const char* K : Keys) {
     const std::string Key = UpperCase(K);
     for (size_t I = Upper.find(";"); I != std::string::npos; I = Upper.find(';', I + 1)) {
@@ -28,7 +28,7 @@ bool HasConnectionKey(const std::string& ConnStr, std::initializer_list<const ch
 /// An ODBC connection string value: in braces when it holds ";" or braces.
 std::string ConnectionValue(const std::string& V) {
   if (V.find_first_of(";{}") == std::string::npos) return V;
-  return "{" + StringReplace(V, "}", "}}", true, false) + "}";
+  return std::string(1, '{').append(StringReplace(V, "}", "}}", true, false)).append(1, '}');
 }
 
 /// The ODBC connection string of the options (see the header).

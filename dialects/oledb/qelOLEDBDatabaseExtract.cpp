@@ -266,61 +266,64 @@ void TOLEDBExtract::ExtractTbl(bool Views) {
       AddToLog(Text);
       GetMsgManager()->AddMsg(Text, mt_Inf, nullptr);
     }
-    if (OpenRowset(siColumns, &T, D)) {
-      for (; !D.GetEof(); D.Next()) {
-        // A driver may take the table name for a pattern ("_" matches any character).
-        if (Str(D, "TABLE_NAME") != T.Name) continue;
-        auto Fld = std::make_unique<TFldData>(GetObjs());
-        Fld->TableName = T.Name;
-        Fld->OwnerObj = Obj.get();
-        Fld->SetObjName(Str(D, "COLUMN_NAME"));
-        Fld->FieldType = FieldTypeOfSQLType(Int(D, "DATA_TYPE"));
-        // A driver whose storage has no exact decimals (SQLite) reports them as doubles; the
-        // declared type name still says what the column was made as.
-        const std::string TypeName = LowerCase(Trim(Str(D, "TYPE_NAME")));
-        if (StartsStr("numeric", TypeName)) Fld->FieldType = iftNumeric;
-        if (StartsStr("decimal", TypeName)) Fld->FieldType = iftDecimal;
-        if (Fld->FieldType == iftUnknown)
-          AddToLog("Column " + T.Name + "." + Fld->GetObjName() + ": type " + Str(D, "TYPE_NAME") +
-                   " is not known");
-        int Size = Int(D, "COLUMN_SIZE");
-        if (Int(D, "DATA_TYPE") == odbcGuid) Size = 38;  // a GUID as text, braces and all
-        switch (Fld->FieldType) {
-          case iftChar:
-          case iftVarchar:
-            Fld->Size = Size;
-            break;
-          case iftNumeric:
-          case iftDecimal:
-            Fld->Precision = Size;
-            Fld->Scale = Int(D, "DECIMAL_DIGITS");
-            // The SQLite driver's sizes of a declared "numeric(p,s)" are not p and s; the
-            // declaration, kept as the type name, is.
-            if (const size_t Open = TypeName.find('('); Open != std::string::npos) {
-              const size_t Comma = TypeName.find(',', Open);
-              Fld->Precision = StrToIntDef(
-                  Trim(TypeName.substr(
-                      Open + 1,
-                      (Comma == std::string::npos ? TypeName.find(')', Open) : Comma) - Open - 1)),
-                  Size);
-              Fld->Scale =
-                  Comma == std::string::npos
-                      ? 0
-                      : StrToIntDef(
-                            Trim(TypeName.substr(Comma + 1, TypeName.find(')', Comma) - Comma - 1)),
-                            0);
-            }
-            break;
-          default:
-            break;
-        }
-        Fld->Nullable = Int(D, "NULLABLE") != 0;
-        // Drivers write "no default" as the text NULL (SQLite, MariaDB).
-        if (const std::string Def = Str(D, "COLUMN_DEF"); !SameText(Trim(Def), "NULL"))
-          Fld->DefValue = Def;
-        Fld->Position = Fields->Count() + 1;
-        Fields->Add(std::move(Fld));
+    // Read without its columns, a table would be one that has none: a comparison would drop
+    // every column the target holds.
+    if (!OpenRowset(siColumns, &T, D))
+      throw EDatabaseError("The columns of " + T.Name + " could not be read, so the schema " +
+                           "cannot be read whole.");
+    for (; !D.GetEof(); D.Next()) {
+      // A driver may take the table name for a pattern ("_" matches any character).
+      if (Str(D, "TABLE_NAME") != T.Name) continue;
+      auto Fld = std::make_unique<TFldData>(GetObjs());
+      Fld->TableName = T.Name;
+      Fld->OwnerObj = Obj.get();
+      Fld->SetObjName(Str(D, "COLUMN_NAME"));
+      Fld->FieldType = FieldTypeOfSQLType(Int(D, "DATA_TYPE"));
+      // A driver whose storage has no exact decimals (SQLite) reports them as doubles; the
+      // declared type name still says what the column was made as.
+      const std::string TypeName = LowerCase(Trim(Str(D, "TYPE_NAME")));
+      if (StartsStr("numeric", TypeName)) Fld->FieldType = iftNumeric;
+      if (StartsStr("decimal", TypeName)) Fld->FieldType = iftDecimal;
+      if (Fld->FieldType == iftUnknown)
+        AddToLog("Column " + T.Name + "." + Fld->GetObjName() + ": type " + Str(D, "TYPE_NAME") +
+                 " is not known");
+      int Size = Int(D, "COLUMN_SIZE");
+      if (Int(D, "DATA_TYPE") == odbcGuid) Size = 38;  // a GUID as text, braces and all
+      switch (Fld->FieldType) {
+        case iftChar:
+        case iftVarchar:
+          Fld->Size = Size;
+          break;
+        case iftNumeric:
+        case iftDecimal:
+          Fld->Precision = Size;
+          Fld->Scale = Int(D, "DECIMAL_DIGITS");
+          // The SQLite driver's sizes of a declared "numeric(p,s)" are not p and s; the
+          // declaration, kept as the type name, is.
+          if (const size_t Open = TypeName.find('('); Open != std::string::npos) {
+            const size_t Comma = TypeName.find(',', Open);
+            Fld->Precision = StrToIntDef(
+                Trim(TypeName.substr(
+                    Open + 1,
+                    (Comma == std::string::npos ? TypeName.find(')', Open) : Comma) - Open - 1)),
+                Size);
+            Fld->Scale =
+                Comma == std::string::npos
+                    ? 0
+                    : StrToIntDef(
+                          Trim(TypeName.substr(Comma + 1, TypeName.find(')', Comma) - Comma - 1)),
+                          0);
+          }
+          break;
+        default:
+          break;
       }
+      Fld->Nullable = Int(D, "NULLABLE") != 0;
+      // Drivers write "no default" as the text NULL (SQLite, MariaDB).
+      if (const std::string Def = Str(D, "COLUMN_DEF"); !SameText(Trim(Def), "NULL"))
+        Fld->DefValue = Def;
+      Fld->Position = Fields->Count() + 1;
+      Fields->Add(std::move(Fld));
     }
     FileExtracted(std::move(Obj));
     if (TerminateRunning.load()) break;

@@ -177,9 +177,13 @@ TEST_P(ConcurrentChanges, AnExtractionReadsOneStateWhileOtherSessionsChangeTheSc
 std::vector<std::string> Numbered(const std::string& Pattern, int N) {
   std::vector<std::string> R;
   for (int I = 0; I < N; ++I) {
-    std::string S = Pattern;
-    for (std::size_t At = S.find('#'); At != std::string::npos; At = S.find('#'))
-      S.replace(At, 1, std::to_string(I));
+    const std::string Number = std::to_string(I);
+    std::string S;
+    for (const char C : Pattern)
+      if (C == '#')
+        S += Number;
+      else
+        S += C;
     R.push_back(S);
   }
   return R;

@@ -200,7 +200,10 @@ TEST(AccessFileRows, AWholeTableIsReadFromTheFile) {
   C.Open();
   auto Join = [](const auto& Items, auto Text) {
     std::string S;
-    for (const auto& I : Items) S += (&I == &Items.front() ? "" : ",") + Text(I);
+    for (const auto& I : Items) {
+      if (&I != &Items.front()) S += ',';
+      S += Text(I);
+    }
     return S;
   };
   for (const TCase& K : Cases) {

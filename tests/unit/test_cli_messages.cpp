@@ -14,6 +14,10 @@
 #include "varnel_compare.h"
 #include "varnel_datacompare.h"
 
+namespace varnel_cli {
+int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err);
+}  // namespace varnel_cli
+
 namespace {
 
 using TRunner = std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
@@ -64,6 +68,29 @@ TEST(CommandMessages, EachLineNamesItsCommandAndTheReason) {
     EXPECT_EQ(First.substr(0, C.FirstLine.size()), C.FirstLine) << Text;
     // No line is left without the command's name in the form the messages had before.
     EXPECT_EQ(Text.find("Error: "), std::string::npos) << Text;
+  }
+}
+
+// Every command answers --version as the program does, and datacompare's pipe into psql stops
+// at a refused row (without ON_ERROR_STOP psql goes on, rolls back and exits 0).
+TEST(CommandMessages, EachCommandAnswersVersionAndHelp) {
+  const struct {
+    const char* Name;
+    TRunner Run;
+    const char* Option;
+    std::string Contains;
+  } Cases[] = {
+      {"compare", varnel_cli::RunCompare, "--version", "varnel "},
+      {"datacompare", varnel_cli::RunDataCompare, "--version", "varnel "},
+      {"extract", varnel_cli::RunExtract, "--version", "varnel "},
+      {"datacompare", varnel_cli::RunDataCompare, "--help", "| psql -1 -v ON_ERROR_STOP=1 -f -"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(std::string(C.Name) + " " + C.Option);
+    std::ostringstream Out, Err;
+    EXPECT_EQ(C.Run({C.Option}, Out, Err), 0) << Err.str();
+    EXPECT_NE(Out.str().find(C.Contains), std::string::npos) << Out.str();
+    EXPECT_EQ(Err.str(), "");
   }
 }
 

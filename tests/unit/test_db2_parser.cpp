@@ -45,7 +45,7 @@ TEST(DB2Parser, FormatBody) {
   const std::string Short(79, 'x');
   EXPECT_EQ(DB2FormatBody(Short), Short);
   std::string Words;
-  for (int I = 0; I < 20; ++I) Words += (I ? " " : "") + std::string("ABCDEFGHI");
+  for (int I = 0; I < 20; ++I) Words.append(I ? " " : "").append("ABCDEFGHI");
   ASSERT_EQ(Words.size(), 199u);
   const std::string R = DB2FormatBody(Words);
   std::vector<std::size_t> Lengths;

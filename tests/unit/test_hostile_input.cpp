@@ -131,7 +131,8 @@ TEST(HostileConditions, LongChainsOfOneOperatorAreReadWhole) {
   std::string Sum = "a", SumKey = std::string(N - 1, '(') + "a";
   std::string Cast = "a", CastKey = std::string(N, '(') + "a";
   for (int I = 1; I < N; ++I) {
-    const std::string Term = "a" + std::to_string(I) + " > " + std::to_string(I);
+    const std::string Term =
+        std::string(1, 'a').append(std::to_string(I)).append(" > ").append(std::to_string(I));
     Script += (I % 2 ? " AND " : " and ") + Term;
     Catalog += " AND (" + Term + ")";
     Sum += " + a";
@@ -324,7 +325,7 @@ TEST(HostileScale, MySQLScriptOfManyAlteredTables) {
   for (int I = 0; I < N; ++I)
     Script += "CREATE TABLE t" + std::to_string(I) + " (id int PRIMARY KEY, r int, c int);\n";
   for (int I = 0; I < N; ++I) {
-    const std::string T = "t" + std::to_string(I);
+    const std::string T = std::string(1, 't').append(std::to_string(I));
     Script += "CREATE INDEX ix ON " + T + " (c);\nALTER TABLE " + T + " ADD INDEX (c);\n";
     // Without columns a reference is to the primary key of the table referenced.
     if (I) Script += "ALTER TABLE " + T + " ADD FOREIGN KEY (r) REFERENCES t0;\n";

@@ -19,7 +19,7 @@ struct TIx {
   explicit TIx(TDatabaseType DB) : I(&Objs) {
     Objs.SetDatabaseType(DB);
     I.SetObjName("IX");
-    I.TableName = "T";
+    I.TableName.assign(1, 'T');
   }
   TObjs Objs;
   TIdxData I;

@@ -17,7 +17,7 @@ TOprData* AddOperator(TObjs& Objs, const std::string& Name, const std::string& L
   auto* O = new TOprData(&Objs);
   O->SetObjName(Name);
   O->SetSchema("public");
-  O->ProcName = "f";
+  O->ProcName.assign(1, 'f');
   O->LeftArg = Left;
   O->RightArg = Right;
   EXPECT_TRUE(Objs.AddObj(O));
@@ -40,7 +40,7 @@ TEST(Operators, KeysAndTexts) {
   Full->Commutator = ">>>";
   Full->Hashes = true;
   Full->Merges = true;
-  Full->GtCmp = ">";
+  Full->GtCmp.assign(1, '>');
   EXPECT_EQ(Full->Def(),
             "CREATE OPERATOR public.<<<(\r\n"
             "PROCEDURE = f,\r\n"

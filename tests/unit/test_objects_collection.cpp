@@ -51,7 +51,8 @@ int RecordsPointingAtAnywhere(TObjs& Objs, const TDbObj* Target) {
 TEST(DbObjList, SortedUniqueAndFoundWhileFilingGoesOn) {
   TDbObjList L;
   std::vector<std::string> Keys;
-  for (int I = 0; I < 500; ++I) Keys.push_back("K" + std::to_string(I * 7919 % 1000));
+  for (int I = 0; I < 500; ++I)
+    Keys.push_back(std::string(1, 'K').append(std::to_string(I * 7919 % 1000)));
   std::mt19937 Rng(7);
   std::shuffle(Keys.begin(), Keys.end(), Rng);
   for (std::size_t I = 0; I < Keys.size(); ++I) {
@@ -127,10 +128,12 @@ TEST(DbObjList, LookupsFromAHintFindWhatFindObjFinds) {
     TDbObjList L;
     L.SetCaseSensitive(CaseSensitive);
     std::vector<std::string> Keys;
-    for (int I = 0; I < 60; ++I) Keys.push_back((I % 2 ? "k" : "K") + std::to_string(I * 37 % 100));
+    for (int I = 0; I < 60; ++I)
+      Keys.push_back(std::string(1, I % 2 ? 'k' : 'K').append(std::to_string(I * 37 % 100)));
     for (const std::string& K : Keys) ASSERT_TRUE(L.Add(K, new TDbObj(nullptr)));
     std::vector<std::string> Queries = Keys;
-    for (int I = 0; I < 40; ++I) Queries.push_back("k" + std::to_string(I * 13 % 100) + "x");
+    for (int I = 0; I < 40; ++I)
+      Queries.push_back(std::string(1, 'k').append(std::to_string(I * 13 % 100)).append(1, 'x'));
     Queries.push_back("");
     Queries.push_back("zzz");
     std::mt19937 Rng(11);

@@ -17,7 +17,7 @@ TEST(ObjText, EditsLikeAStringAndAnEmptyResultIsEmpty) {
       {[](TObjText& T) { T.erase(0, 2); }, "art"},
       {[](TObjText& T) { T.replace(0, 5, ""); }, ""},
       {[](TObjText& T) { T.resize(0); }, ""},
-      {[](TObjText& T) { T.insert(0, ">"); }, ">start"},
+      {[](TObjText& T) { T.insert(0, 1, '>'); }, ">start"},
       {[](TObjText& T) { T.Mut().append("!"); }, "start!"},
   };
   for (const auto& [Edit, Want] : Cases) {

@@ -279,17 +279,21 @@ TEST(SymbolByResWord, EveryRowFoundInAnyCase) {
 }
 
 // Keywords that would otherwise pass as bare names (upper case, plain characters) are quoted.
+std::string DoubleQuoted(std::string_view Word) {
+  return std::string(1, '"').append(Word).append(1, '"');
+}
+
 TEST(QuoteIdent, EveryKeywordQuoted) {
   for (const auto& [Word, Symbol] : PGSQLResWords)
-    EXPECT_EQ(PGSQLQuoteIdent(Lower(Word)), "\"" + Lower(Word) + "\"");
+    EXPECT_EQ(PGSQLQuoteIdent(Lower(Word)), DoubleQuoted(Lower(Word)));
   for (const auto& [Word, Symbol] : OracleResWords)
-    EXPECT_EQ(OracleQuoteIdent(std::string(Word)), "\"" + std::string(Word) + "\"");
+    EXPECT_EQ(OracleQuoteIdent(std::string(Word)), DoubleQuoted(Word));
   for (const auto& [Word, Symbol] : DB2ResWords)
-    EXPECT_EQ(DB2QuoteIdent(std::string(Word)), "\"" + std::string(Word) + "\"");
+    EXPECT_EQ(DB2QuoteIdent(std::string(Word)), DoubleQuoted(Word));
   for (const auto& [Word, Symbol] : ASAResWords)
-    EXPECT_EQ(ASAQuoteIdent(Lower(Word), st_ASA9), "\"" + std::string(Word) + "\"");
+    EXPECT_EQ(ASAQuoteIdent(Lower(Word), st_ASA9), DoubleQuoted(Word));
   for (const auto& [Word, Symbol] : LocalSQLResWords)
-    EXPECT_EQ(LocalSQLQuoteIdent(Lower(Word)), "\"" + Lower(Word) + "\"");
+    EXPECT_EQ(LocalSQLQuoteIdent(Lower(Word)), DoubleQuoted(Lower(Word)));
 }
 
 }  // namespace

@@ -244,7 +244,7 @@ TEST(SQLParserBase, AQualifiedReferenceFindsATableFiledUnderItsPlainKey) {
   auto* I = new TIdxData(&Objs);
   I->SetObjName("i");
   I->SetSchema("public");
-  I->TableName = "t";
+  I->TableName.assign(1, 't');
   ASSERT_TRUE(Objs.AddObj(I));
   Parser.Link_Depend();
   EXPECT_TRUE(Uses(I, T));
