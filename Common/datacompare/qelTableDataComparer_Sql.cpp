@@ -537,8 +537,9 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
     case ftFloat:
       if (IsNonFiniteText(S)) return Quoted(S);
       // "-0" reads as the integer 0: a target that keeps the sign of a zero gets its own form.
-      if (const double V = FloatValue(Field);
-          V == 0 && std::signbit(V) && !Forms().NegativeZero->empty())
+      if (const double V = FloatValue(Field); V == 0 && std::signbit(V) &&
+                                              FScriptOptions.FloatFormat.empty() &&
+                                              !Forms().NegativeZero->empty())
         return *Forms().NegativeZero;
       // A condition finds the value the target holds, exactly; a value written is given in the
       // digits of the column it goes into. Firebird's reading of a number's text is off by a
@@ -719,7 +720,8 @@ std::string TTableDataComparer::WhereSeq(TQELQuery* Query, const TStrings& Keys)
     // A key of a large-value type still selects its row: text as a literal, bytes through the
     // side file (or as a parameter).
     if (F->GetDataType() == ftMemo && FScriptOptions.GenerateScript)
-      S += ScriptQuotedStr(F->AsString(), GetDatabaseType());
+      S += GetDatabaseType() == dbInterBase ? FirebirdTextLiteral(F->AsString())
+                                            : ScriptQuotedStr(F->AsString(), GetDatabaseType());
     else
       S += ValueLiteral(F, true);
   };
