@@ -478,7 +478,9 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   }
   Cmp->SetSQLExec(nullptr);
   if (Failed)
-    Err << FailureSummary(*Cmp, Ran, Executed, Immediate, Target->GetConnectionLost()) << '\n';
+    Err << FailureSummary(*Cmp, Ran, Executed, Immediate,
+                          Target->GetConnectionLost() || Cmp->GetWriteConnectionLost())
+        << '\n';
   else if (!Summary.empty())
     Err << Summary << '\n';
   return Failed ? ExitErrors : ExitOk;
