@@ -4,6 +4,7 @@
 #include <mysql.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -373,25 +374,34 @@ TQELQuery::TQueuedOutcome TMyDACQuery::ExecuteQueued(const std::vector<TQueued>&
   MYSQL* Conn = Db.Handle();
   Db.Settle();
   // The values are literals in the texts already: the statements go as one multi-statement
-  // text. The server runs them in order, each as on its own (committed on its own under
-  // autocommit), and runs none after the first that fails.
-  std::string SQL;
+  // text. The server runs them in order and none after the first that fails. Outside a
+  // transaction they run in one of their own, committed after them (or after the ones before
+  // a refused one, which the server alone takes back): one commit, not one per statement.
+  const bool Own = !Db.InTransaction();
+  std::string SQL = Own ? "START TRANSACTION" : "";
   for (const TQueued& Q : Items) {
     if (!SQL.empty()) SQL += ";\n";
     SQL += Q.Sent;
   }
+  if (Own) SQL += ";\nCOMMIT";
   if (mysql_set_server_option(Conn, MYSQL_OPTION_MULTI_STATEMENTS_ON) != 0) Fail(Db, Conn);
   TQueuedOutcome Out;
+  std::size_t Results = 0;
   int Rc = mysql_real_query(Conn, SQL.data(), SQL.size()) != 0 ? 1 : 0;
   while (Rc == 0) {
     if (MYSQL_RES* R = mysql_store_result(Conn)) mysql_free_result(R);
-    ++Out.Done;
+    ++Results;
     Rc = mysql_next_result(Conn);
   }
+  if (Rc > 0 && IsConnectionLoss(mysql_errno(Conn))) Fail(Db, Conn);
+  Out.Done = std::min(Items.size(), Own && Results > 0 ? Results - 1 : Results);
   if (Rc > 0) {
-    if (IsConnectionLoss(mysql_errno(Conn))) Fail(Db, Conn);
-    Out.Refused = true;
+    Out.Refused = Out.Done < Items.size();
     Out.Error = ErrorOf(Conn);
+    if (Own) {
+      Db.ExecCommand("COMMIT");
+      if (!Out.Refused) throw EDatabaseError(Out.Error);  // the commit itself failed
+    }
   }
   if (mysql_set_server_option(Conn, MYSQL_OPTION_MULTI_STATEMENTS_OFF) != 0) Fail(Db, Conn);
   return Out;

@@ -268,8 +268,9 @@ TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
   if (PQenterPipelineMode(C) != 1) Broken();
   std::vector<std::string> Sent;
   bool Ok = true;
-  if (Savepoint) Ok = PQsendQueryParams(C, "SAVEPOINT qel_statement", 0, nullptr, nullptr, nullptr,
-                                        nullptr, 0) == 1;
+  if (Savepoint)
+    Ok = PQsendQueryParams(C, "SAVEPOINT qel_statement", 0, nullptr, nullptr, nullptr, nullptr,
+                           0) == 1;
   for (std::size_t I = 0; Ok && I < Count; ++I)
     Ok = SendInPipeline(C, Items[I].Sent, Items[I].Bound());
   if (Ok && Savepoint)

@@ -11,6 +11,18 @@
 # default 3), the ratio of comparer to client, and the comparer's peak resident memory at 1/10
 # of the rows and at all of them (GNU time), which shows whether memory grows with the rows.
 #
+# Then (QEL_BENCH_PARTS, default "read execute": the first part is the one above) the row changes
+# written with --execute, next to the servers' own bulk path in the same run: QEL_BENCH_EXEC_ROWS
+# rows (default 1,000,000; int key, bigint, real, double, numeric(12,2), varchar with Unicode,
+# timestamp(6), date) from PostgreSQL into an empty MariaDB table and back, set next to
+#
+#   psql \copy (SELECT ...) TO STDOUT | mariadb LOAD DATA LOCAL INFILE '/dev/stdin'
+#   mariadb --quick -B -e 'SELECT ...' | psql \copy ... FROM STDIN
+#
+# and from PostgreSQL into an empty Firebird table, set next to isql-fb running the same rows as
+# one script of INSERTs (the script datacompare writes to standard output, in one transaction);
+# then the same with 1% of the target's rows differing, set next to the same bulk path.
+#
 # Usage: bench/datacompare_vs_client.sh [BUILD_DIR]
 #   BUILD_DIR as for the other scripts (default: build-bench-data beside this folder's parent,
 #   configured as a Release build when absent). The servers come from QEL_MY_* and QEL_FB_*;
@@ -114,12 +126,109 @@ report() {
   }'
 }
 
-make_tables $((ROWS / 10))
-SMALL_MY=$(cmp_my | awk '{ print $2 }')
-SMALL_FB=$(cmp_fb | awk '{ print $2 }')
-make_tables "$ROWS"
-report "MariaDB" cmp_my client_my "$SMALL_MY"
-report "Firebird" cmp_fb client_fb "$SMALL_FB"
-"${MY[@]}" -e "DROP TABLE $QEL_MY_DATABASE.qel_bench; DROP DATABASE $MY_TARGET;"
-echo 'DROP TABLE qel_bench; COMMIT;' | fb "$QEL_FB_DATABASE" >/dev/null 2>&1 || true
+PARTS="${QEL_BENCH_PARTS:-read execute}"
+if [[ " $PARTS " == *" read "* ]]; then
+  make_tables $((ROWS / 10))
+  SMALL_MY=$(cmp_my | awk '{ print $2 }')
+  SMALL_FB=$(cmp_fb | awk '{ print $2 }')
+  make_tables "$ROWS"
+  report "MariaDB" cmp_my client_my "$SMALL_MY"
+  report "Firebird" cmp_fb client_fb "$SMALL_FB"
+  "${MY[@]}" -e "DROP TABLE $QEL_MY_DATABASE.qel_bench; DROP DATABASE $MY_TARGET;"
+  echo 'DROP TABLE qel_bench; COMMIT;' | fb "$QEL_FB_DATABASE" >/dev/null 2>&1 || true
+  rm -f "$FB_TARGET"
+fi
+[[ " $PARTS " == *" execute "* ]] || exit 0
+
+# --- Row changes written with --execute, next to the servers' bulk path ---------------------
+EROWS="${QEL_BENCH_EXEC_ROWS:-1000000}"
+PSQL=(psql -q -v ON_ERROR_STOP=1 -h "$QEL_PG_HOST" -p "$QEL_PG_PORT" -U "$QEL_PG_USER")
+export PGPASSWORD="$QEL_PG_PASSWORD"
+pg_uri() { echo "postgresql://$QEL_PG_USER:$QEL_PG_PASSWORD@$QEL_PG_HOST:$QEL_PG_PORT/$1"; }
+PG_COLS="id int PRIMARY KEY, b bigint, r real, d double precision, n numeric(12,2), s varchar(60), ts timestamp(6), dt date"
+MY_COLS="id int PRIMARY KEY, b bigint, r float, d double, n decimal(12,2), s varchar(60), ts datetime(6), dt date"
+FB_COLS="id integer NOT NULL PRIMARY KEY, b bigint, r float, d double precision, n numeric(12,2), s varchar(60), ts timestamp, dt date"
+# Master rows (PostgreSQL, MariaDB) and the empty targets (qel_exec in the target databases).
+"${PSQL[@]}" -d "$QEL_PG_DATABASE" -c "DROP DATABASE IF EXISTS qel_exec_target" \
+  -c "CREATE DATABASE qel_exec_target" >/dev/null
+"${PSQL[@]}" -d "$QEL_PG_DATABASE" <<SQL
+DROP TABLE IF EXISTS qel_exec;
+CREATE TABLE qel_exec ($PG_COLS);
+INSERT INTO qel_exec SELECT g, g::bigint * 1000003, g / 7.0, g / 3.0, g / 100.0,
+  'row ' || g || ' żółw ☃', timestamp '2020-01-01' + g * interval '1.000001 second',
+  date '2000-01-01' + (g % 9000) FROM generate_series(1, $EROWS) g;
+SQL
+"${MY[@]}" -e "CREATE DATABASE IF NOT EXISTS $MY_TARGET;
+  DROP TABLE IF EXISTS $QEL_MY_DATABASE.qel_exec;
+  CREATE TABLE $QEL_MY_DATABASE.qel_exec ($MY_COLS) DEFAULT CHARSET utf8mb4;
+  INSERT INTO $QEL_MY_DATABASE.qel_exec SELECT seq, seq * 1000003, seq / 7.0, seq / 3.0, seq / 100.0,
+    CONCAT('row ', seq, ' żółw ☃'), TIMESTAMPADD(MICROSECOND, seq * 1000001, '2020-01-01'),
+    DATE_ADD('2000-01-01', INTERVAL seq % 9000 DAY) FROM seq_1_to_$EROWS;"
+# empty_targets [PERCENT]: the targets empty, or holding the master's rows with PERCENT of them
+# changed.
+empty_targets() {
+  "${PSQL[@]}" -d qel_exec_target -c "DROP TABLE IF EXISTS qel_exec" -c "CREATE TABLE qel_exec ($PG_COLS)" >/dev/null
+  "${MY[@]}" -e "DROP TABLE IF EXISTS $MY_TARGET.qel_exec;
+    CREATE TABLE $MY_TARGET.qel_exec ($MY_COLS) DEFAULT CHARSET utf8mb4;"
+  rm -f "$FB_TARGET"
+  printf "CREATE DATABASE '%s' USER '%s' PASSWORD '%s';\n" "$QEL_FB_HOST/$QEL_FB_PORT:$FB_TARGET" \
+    "$QEL_FB_USER" "$QEL_FB_PASSWORD" | isql-fb -q >/dev/null
+  printf 'CREATE TABLE qel_exec (%s);\nCOMMIT;\n' "$FB_COLS" | fb "$FB_TARGET" >/dev/null
+  [ -n "${1:-}" ] || return 0
+  "${PSQL[@]}" -d qel_exec_target -c "\\copy qel_exec FROM '$WORK/rows.tsv'" \
+    -c "UPDATE qel_exec SET s = 'changed' WHERE id % (100 / $1) = 0" >/dev/null
+  "${MY[@]}" --local-infile=1 -e "LOAD DATA LOCAL INFILE '$WORK/rows.tsv' INTO TABLE $MY_TARGET.qel_exec;
+    UPDATE $MY_TARGET.qel_exec SET s = 'changed' WHERE id % (100 / $1) = 0;"
+  "$VARNEL" datacompare --master-db "$(pg_uri "$QEL_PG_DATABASE")" \
+    --target-db "$(fb_uri "$FB_TARGET")" --table qel_exec --execute >/dev/null 2>&1
+  printf "UPDATE qel_exec SET s = 'changed' WHERE MOD(id, 100 / %s) = 0;\nCOMMIT;\n" "$1" |
+    fb "$FB_TARGET" >/dev/null
+}
+"${PSQL[@]}" -d "$QEL_PG_DATABASE" -c "\\copy qel_exec TO '$WORK/rows.tsv'" >/dev/null
+exec_cmp() { # MASTER-URI TARGET-URI
+  timed "$VARNEL" datacompare --master-db "$1" --target-db "$2" --table qel_exec --execute
+}
+bulk_pg_my() {
+  timed bash -c "psql -q -h '$QEL_PG_HOST' -p '$QEL_PG_PORT' -U '$QEL_PG_USER' -d '$QEL_PG_DATABASE' \
+    -c '\\copy (SELECT * FROM qel_exec) TO STDOUT' | mariadb -h '$QEL_MY_HOST' -P '$QEL_MY_PORT' \
+    -u '$QEL_MY_USER' -p'$QEL_MY_PASSWORD' --local-infile=1 $MY_TARGET \
+    -e \"LOAD DATA LOCAL INFILE '/dev/stdin' REPLACE INTO TABLE qel_exec\""
+}
+bulk_my_pg() {
+  timed bash -c "mariadb -h '$QEL_MY_HOST' -P '$QEL_MY_PORT' -u '$QEL_MY_USER' -p'$QEL_MY_PASSWORD' \
+    --quick -B -N -e 'SELECT * FROM qel_exec' $QEL_MY_DATABASE | psql -q -h '$QEL_PG_HOST' \
+    -p '$QEL_PG_PORT' -U '$QEL_PG_USER' -d qel_exec_target \
+    -c 'CREATE TEMP TABLE l (LIKE qel_exec)' -c '\\copy l FROM STDIN' \
+    -c 'INSERT INTO qel_exec SELECT * FROM l ON CONFLICT (id) DO UPDATE SET s = EXCLUDED.s'"
+}
+bulk_pg_fb() {
+  "$VARNEL" datacompare --master-db "$(pg_uri "$QEL_PG_DATABASE")" \
+    --target-db "$(fb_uri "$FB_TARGET")" --table qel_exec >"$WORK/fb_rows.sql" 2>/dev/null
+  printf 'SET AUTODDL OFF;\nINPUT %s;\nCOMMIT;\n' "$WORK/fb_rows.sql" >"$WORK/fb_run.sql"
+  timed isql-fb -q -user "$QEL_FB_USER" -password "$QEL_FB_PASSWORD" -i "$WORK/fb_run.sql" \
+    "$QEL_FB_HOST/$QEL_FB_PORT:$FB_TARGET"
+}
+# exec_row NAME CHANGED: --execute and the bulk path of each direction, each from the same
+# targets ("" empty, else the percent changed); prints seconds, memory and the ratio.
+exec_row() {
+  local name=$1 changed=$2 dir v b
+  for dir in pg_my my_pg pg_fb; do
+    empty_targets "$changed"
+    case $dir in
+      pg_my) v=$(exec_cmp "$(pg_uri "$QEL_PG_DATABASE")" "$(my_uri "$MY_TARGET")") ;;
+      my_pg) v=$(exec_cmp "$(my_uri "$QEL_MY_DATABASE")" "$(pg_uri qel_exec_target)") ;;
+      pg_fb) v=$(exec_cmp "$(pg_uri "$QEL_PG_DATABASE")" "$(fb_uri "$FB_TARGET")") ;;
+    esac
+    empty_targets "$changed"
+    b=$("bulk_$dir")
+    awk -v n="$name" -v d="$dir" -v v="$v" -v b="$b" 'BEGIN {
+      split(v, V, " "); split(b, B, " ");
+      printf "%s %s: --execute %.2f s (peak %.1f MiB), bulk path %.2f s, ratio %.2f\n",
+        n, d, V[1], V[2], B[1], V[1] / B[1] }'
+  done
+}
+exec_row "$EROWS rows into an empty target," ""
+exec_row "$EROWS rows, 1% changed," 1
+"${MY[@]}" -e "DROP TABLE $QEL_MY_DATABASE.qel_exec; DROP DATABASE IF EXISTS $MY_TARGET;"
+"${PSQL[@]}" -d "$QEL_PG_DATABASE" -c "DROP TABLE qel_exec" -c "DROP DATABASE qel_exec_target" >/dev/null
 rm -f "$FB_TARGET"

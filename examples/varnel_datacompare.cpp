@@ -500,7 +500,8 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   }
   Cmp->SetSQLExec(nullptr);
   if (Failed)
-    Err << FailureSummary(*Cmp, Ran, Executed, Immediate, Target->GetConnectionLost(),
+    Err << FailureSummary(*Cmp, Ran, Executed, Immediate,
+                          Target->GetConnectionLost() || Cmp->GetWriteConnectionLost(),
                           ToStdOut ? StdOut.Written() : -1)
         << '\n';
   else if (!Summary.empty())

@@ -596,6 +596,7 @@ std::string TTableDataComparer::StatisticsText() const {
 void TTableDataComparer::ClearRunState() {
   CloseStreams();
   FQueryExec.reset();
+  FWriteConnection.reset();
   FQueryTarget.reset();
   FQueryMaster.reset();
   FParamFields.clear();
@@ -633,6 +634,7 @@ bool TTableDataComparer::CompareData() {
   FQueued.clear();
   FQueuedBytes = 0;
   FStopText.clear();
+  FWriteConnectionLost = false;
   FBlobFailed = FRowsByValue = false;
   FValueTooLarge = false;
   FErrorCount = 0;
@@ -698,7 +700,18 @@ bool TTableDataComparer::CompareData() {
     if (FQELConnectionTarget) {
       Connect(FQELConnectionTarget, "target");
       FQueryTarget = MakeQuery(FQELConnectionTarget);
-      FQueryExec = MakeQuery(FQELConnectionTarget);
+      // A MariaDB connection that streams the target's rows runs no other statement until it
+      // has read them all (into memory): the rows written at once go through a connection of
+      // their own, so that memory stays flat however many rows there are.
+      if (FUpdateImmediately && FQELConnectionTarget->GetDatabaseType() == dbMySQL &&
+          FQELConnectionTarget->GetConnectionType() != cnADO) {
+        auto Writer = std::make_unique<TQELConnection>(nullptr);
+        Writer->Assign(*FQELConnectionTarget);
+        Writer->OnErrorMessage = [](TObject*, const std::string&) {};
+        FWriteConnection = std::move(Writer);
+        Connect(FWriteConnection.get(), "target");
+      }
+      FQueryExec = MakeQuery(WriteConnection());
     }
   } catch (const std::exception& E) {
     DoErrMsg(E.what());

@@ -376,6 +376,8 @@ class TTableDataComparer : public TComponent {
   /// Row changes sent to the target whose outcome the run did not learn: the connection was
   /// lost under them (they may have been made).
   int GetUnknownCount() const { return FInFlight; }
+  /// True when the connection the last run wrote its rows through was lost under it.
+  bool GetWriteConnectionLost() const { return FWriteConnectionLost; }
   /// True when the last run ended at a statement the target refused (BreakOnError).
   bool GetStoppedAtError() const { return !FStopText.empty(); }
 
@@ -436,6 +438,10 @@ class TTableDataComparer : public TComponent {
   std::string ValueLiteral(TField* Field, bool ForWhere);
   /// Runs one statement on the target with its parameters bound.
   void ExecuteImmediately(const std::string& aSQL, TStatType aStatType);
+  /// The connection the row changes run on at once: the target's, or one of their own.
+  TQELCustomConnection* WriteConnection() const {
+    return FWriteConnection ? FWriteConnection.get() : FQELConnectionTarget;
+  }
   /// A statement the target did not run: ends the run when the connection is lost (an
   /// exception), else stops it (BreakOnError) or reports the error.
   void RefusedStatement(const std::string& aSQL, const std::string& Values,
@@ -536,6 +542,8 @@ class TTableDataComparer : public TComponent {
   std::unique_ptr<TQELQuery> FQueryMaster;
   std::unique_ptr<TQELQuery> FQueryTarget;
   std::unique_ptr<TQELQuery> FQueryExec;
+  /// The connection the rows are written through when it is not the target's own.
+  std::unique_ptr<TQELCustomConnection> FWriteConnection;
   std::unique_ptr<TFileStream> FScriptStream;
   std::unique_ptr<TFileStream> FBlobStream;
   int FInserted = 0;
@@ -578,6 +586,7 @@ class TTableDataComparer : public TComponent {
   std::size_t FQueuedBytes = 0;
   /// Row changes sent whose outcome the target has not told yet.
   int FInFlight = 0;
+  bool FWriteConnectionLost = false;
   /// Parameters of the statement being built for immediate execution: name and field.
   std::vector<std::pair<std::string, TField*>> FParamFields;
   /// Float fields of both results whose column holds 4-byte floats, and master fields written

@@ -508,7 +508,7 @@ void TTableDataComparer::Compare() {
   } catch (...) {
     // The row changes made before the failure still go to the target, unless the target is
     // gone or refused one of them.
-    const TQELCustomConnection* C = FQELConnectionTarget;
+    const TQELCustomConnection* C = WriteConnection();
     if (FStopText.empty() && !(C && C->GetConnectionLost())) {
       try {
         RunQueued();
@@ -658,7 +658,7 @@ void TTableDataComparer::EndCompare() {
       Q->UniDirectional = false;
     }
 
-  for (TQELCustomConnection* C : {FQELConnectionMaster, FQELConnectionTarget})
+  for (TQELCustomConnection* C : {FQELConnectionMaster, FQELConnectionTarget, WriteConnection()})
     if (C && C->GetConnected() && C->InTransaction()) C->Commit();
   DoLogNextLine(StatisticsText());
 }

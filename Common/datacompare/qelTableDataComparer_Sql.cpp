@@ -918,11 +918,12 @@ void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::st
                                           const std::string& Error) {
   // Without its connection no later row can be written either: the comparison ends here,
   // and the one message carries the client's reason.
-  const TQELCustomConnection* C = FQELConnectionTarget;
-  if (C && C->GetConnectionLost())
+  const TQELCustomConnection* C = WriteConnection();
+  if (C && C->GetConnectionLost()) {
+    FWriteConnectionLost = true;
     throw EDatabaseError("Lost the connection to the target database \"" +
-                         C->GetConnectionOptions().GetDatabaseName() +
-                         "\": " + C->GetLostReason());
+                         C->GetConnectionOptions().GetDatabaseName() + "\": " + C->GetLostReason());
+  }
   FInFlight = 0;
   if (BreakOnError) {
     // Reported once, by the merge that ends on it (ThrowIfStopped).
@@ -961,7 +962,7 @@ void TTableDataComparer::ThrowIfStopped() const {
 }
 
 void TTableDataComparer::SettleApplied() {
-  const TQELCustomConnection* C = FQELConnectionTarget;
+  const TQELCustomConnection* C = WriteConnection();
   // A lost connection has taken the open transaction, and what waited in it, with it.
   if (!C || C->GetConnectionLost() || !C->GetConnected() || C->WorkAwaitsCommit()) return;
   FApplied += FAwaitingCommit;

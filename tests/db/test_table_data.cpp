@@ -356,6 +356,89 @@ INSTANTIATE_TEST_SUITE_P(Servers, TableData, ::testing::ValuesIn(Cases),
                          });
 
 // ---------------------------------------------------------------------------------------------
+// Row changes run at once go to the target many to a round trip; the run still stops at the
+// first row the target refuses, or at a lost connection, and says what the target keeps.
+
+class RowsInBatches : public ::testing::TestWithParam<const TDbServer*> {};
+
+TEST_P(RowsInBatches, ARefusedRowOrALostConnectionMidBatchStopsTheRun) {
+  const TDbServer& S = *GetParam();
+  const bool Pg = S.DatabaseType == dbPostgreSQL;
+  TServerConnection Master(S), Target(S), Other(S);
+  for (TServerConnection* C : {&Master, &Target, &Other}) {
+    const std::string Why = C->Connect();
+    ASSERT_TRUE(Why.empty()) << Why;
+  }
+  // The session the rows are written through: the target's on PostgreSQL; on MariaDB the one
+  // the comparer opens for them, the first opened after the run starts.
+  std::string Pid = Pg ? Target.Column("select pg_backend_pid()").at(0) : "";
+  const char* const MyNewest = "select max(id) from information_schema.processlist";
+  for (const char* T : {"qel_batch_m", "qel_batch_t"})
+    Other.ExecIgnoringError(std::string("drop table ") + T);
+  Other.Exec("create table qel_batch_m (id integer primary key, s varchar(20))");
+  // Row 1500 lies inside the second round trip of rows.
+  Other.Exec(
+      "create table qel_batch_t (id integer primary key, s varchar(20), check (id <> 1500))");
+  Other.Exec(Pg ? "insert into qel_batch_m select g, 'row ' || g from generate_series(1, 2500) g"
+                : "insert into qel_batch_m select seq, concat('row ', seq) from seq_1_to_2500");
+  auto Run = [&](int KillAt, std::vector<std::string>& Errors) {
+    TTableDataComparer Cmp(nullptr);
+    Cmp.SetQELConnectionMaster(Master.C.get());
+    Cmp.SetQELConnectionTarget(Target.C.get());
+    Cmp.SetTableNameMaster("qel_batch_m");
+    Cmp.SetTableNameTarget("qel_batch_t");
+    Cmp.GetTableOptionsMaster().GetKeyFields().Add("id");
+    Cmp.GetTableOptionsTarget().GetKeyFields().Add("id");
+    Cmp.SetUpdateImmediately(true);
+    Cmp.SetScriptFileName("");
+    Cmp.BreakOnError = true;
+    Cmp.OnErrorMessage = [&](TObject*, const std::string& T) { Errors.push_back(T); };
+    int Rows = 0;
+    const std::string Before = Pg ? "" : Other.Column(MyNewest).at(0);
+    Cmp.OnAddResultSQL = [&](TObject*, bool&, const std::string&, TStatType, const std::string&,
+                             TDbObject, TDbOperation) {
+      if (++Rows != KillAt) return;
+      if (!Pg)
+        Pid = Other.Column("select min(id) from information_schema.processlist where id > " +
+                           Before)
+                  .at(0);
+      Other.Exec((Pg ? "select pg_terminate_backend(" : "kill ") + Pid + (Pg ? ")" : ""));
+    };
+    Cmp.CompareData();
+    return std::vector<int>{Cmp.GetAppliedCount(), Cmp.GetUnknownCount(), Cmp.GetStoppedAtError()};
+  };
+  auto Count = [&] { return Other.Column("select count(*) from qel_batch_t").at(0); };
+
+  // Refused: the rows before it are kept and counted, none after it is written.
+  std::vector<std::string> Errors;
+  EXPECT_EQ(Run(0, Errors), (std::vector<int>{1499, 0, 1}));
+  EXPECT_EQ(Count(), "1499");
+  EXPECT_EQ(Other.Column("select max(id) from qel_batch_t").at(0), "1499");
+  ASSERT_EQ(Errors.size(), 1u);
+  EXPECT_NE(Errors[0].find("after 1499 row change(s) were written"), std::string::npos)
+      << Errors[0];
+  EXPECT_NE(Errors[0].find("Values: id = 1500, s = 'row 1500'"), std::string::npos) << Errors[0];
+  EXPECT_NE(Errors[0].find("Server: "), std::string::npos) << Errors[0];
+
+  // Lost while a round trip of rows is queued: the rows of the round trips before it are kept,
+  // and those under way are named as perhaps made.
+  Other.Exec("delete from qel_batch_t");
+  Errors.clear();
+  EXPECT_EQ(Run(1200, Errors), (std::vector<int>{1000, 1000, 0}));
+  const std::string Written = Count();
+  for (const char* T : {"qel_batch_m", "qel_batch_t"}) Other.Exec(std::string("drop table ") + T);
+  EXPECT_EQ(Written, "1000");
+  ASSERT_EQ(Errors.size(), 1u);
+  EXPECT_NE(Errors[0].find("Lost the connection to the target database"), std::string::npos)
+      << Errors[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RowsInBatches, ::testing::Values(&PgServer, &MyServer),
+                         [](const ::testing::TestParamInfo<const TDbServer*>& I) {
+                           return std::string(I.param->Title);
+                         });
+
+// ---------------------------------------------------------------------------------------------
 // The PostgreSQL adapter's uni-directional reads, which the comparer relies on to keep its
 // memory flat: blocks read through a cursor, statements and transactions of the caller on the
 // same connection meanwhile, and two cursors read in turn.
