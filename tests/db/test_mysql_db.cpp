@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "qelMySQLDatabaseExtract.h"
 #include "qelMySQLParser.h"
 #include "qelMySQLScriptExtract.h"
+#include "qelResWords.h"
 #include "qelSQL_Exec.h"
 #include "qelVarnel.h"
 
@@ -248,6 +251,70 @@ TEST_F(MySQLDb, TheOutputOfMariaDBDumpReadsAsAScript) {
   EXPECT_EQ(Objs.Tables.Count(), 2) << Dump;
   EXPECT_NE(Objs.GetTable("Order Lines"), nullptr);
   EXPECT_EQ(Parser.ConnectionOptions.GetDatabaseName(), TestDatabase);
+}
+
+TEST_F(MySQLDb, NamesWithABackslashKeepTheirTableAndRows) {
+  // The server takes a backslash in a back-quoted name as a character of the name.
+  const struct {
+    const char* Table;
+    const char* Column;
+  } Rows[] = {{R"(t\x)", R"(a\b)"}, {R"(c\\d)", R"(e\n)"}};
+  for (const auto& R : Rows) {
+    const std::string T = EncloseIdent(R.Table, '`', '`');
+    const std::string Create = "CREATE TABLE " + T + " (" + EncloseIdent(R.Column, '`', '`') +
+                               " int NOT NULL PRIMARY KEY, v varchar(10))";
+    Run({Create, "INSERT INTO " + T + " VALUES (1, 'x'), (2, 'y')"});
+    TDBStructure MH{nullptr}, TH{nullptr};
+    TMySQLScriptExtract Master{nullptr};
+    TVarnel V{nullptr};
+    TCustomSQLExec* E = Compare(V, MH, TH, Master, Joined({Create}));
+    ASSERT_NE(E, nullptr) << R.Table << ::testing::PrintToString(Errors);
+    EXPECT_TRUE(Errors.empty()) << ::testing::PrintToString(Errors);
+    EXPECT_NE(TH.GetMetadata()->GetTableField(R.Table, R.Column), nullptr) << R.Table;
+    TStringList Script;
+    E->GetScript(Script, false);
+    EXPECT_FALSE(E->HasChanges) << Script.GetText();
+    if (!Conn->C->GetConnected()) Conn->C->SetConnected(true);
+    EXPECT_EQ(Conn->Column("SELECT COUNT(*) FROM " + T), TLines{"2"}) << R.Table;
+    Run({"DROP TABLE " + T});
+  }
+}
+
+TEST_F(MySQLDb, ALenientServerStillRefusesWhatDoesNotFit) {
+  // The server's own mode made lenient (sql_mode ''), as the root account of the test server
+  // may: a session of the library refuses what does not fit rather than cut it.
+  std::ifstream Cnf(testing::Env("QEL_DB_DIR") + "/mariadb/my.cnf");
+  std::string Line, Socket;
+  while (std::getline(Cnf, Line))
+    if (Line.rfind("socket=", 0) == 0) Socket = Line.substr(7);
+  const auto AsRoot = [&Socket](const std::string& SQL) {
+    const std::string Command =
+        "env -u MYSQL_HOST -u MYSQL_TCP_PORT -u MYSQL_PWD mariadb --no-defaults --socket='" +
+        Socket + "' -u root -e \"" + SQL + "\" >/dev/null 2>&1";
+    FILE* Pipe = popen(Command.c_str(), "r");
+    return Pipe && pclose(Pipe) == 0;
+  };
+  const std::string Mode = Conn->Column("SELECT @@global.sql_mode").at(0);
+  if (Socket.empty() || !AsRoot("SET GLOBAL sql_mode = ''"))
+    GTEST_SKIP() << "the test server's root account is not reachable through its socket";
+  struct TRestore {
+    std::function<bool(const std::string&)> Run;
+    std::string Mode;
+    ~TRestore() { Run("SET GLOBAL sql_mode = '" + Mode + "'"); }
+  } Restore{AsRoot, Mode};
+  Conn->C->SetConnected(false);
+  Conn->C->SetConnected(true);
+  Run({"CREATE TABLE narrow (s varchar(5), n tinyint) ENGINE=Aria",
+       "CREATE TABLE wide (s varchar(10))", "INSERT INTO wide VALUES ('abcdefghij')"});
+  const char* Refused[] = {
+      "INSERT INTO narrow VALUES ('abcdefghij', 1)",
+      "INSERT INTO narrow VALUES ('a', 1000)",
+      "UPDATE wide SET s = CONCAT(s, 'k')",
+      "ALTER TABLE wide MODIFY s varchar(5)",
+  };
+  for (const char* SQL : Refused) EXPECT_THROW(Conn->Exec(SQL), EDatabaseError) << SQL;
+  EXPECT_EQ(Conn->Column("SELECT COUNT(*) FROM narrow"), TLines{"0"});
+  EXPECT_EQ(Conn->Column("SELECT s FROM wide"), TLines{"abcdefghij"});
 }
 
 }  // namespace

@@ -630,5 +630,103 @@ TEST(MySQLTable, ARefusedColumnLeavesTheRestOfItsTableRead) {
   }
 }
 
+TEST(MySQLLex, BackslashesInNamesAreCharactersAndInStringsEscapes) {
+  // Names as the server stores them (SHOW TABLES), as scripts write them, and strings as the
+  // server reads them.
+  const struct {
+    const char* Written;
+    std::string Read;
+  } Names[] = {
+      {R"(`t\x`)", R"(t\x)"}, {R"(`a\b`)", R"(a\b)"},    {R"(`c\\d`)", R"(c\\d)"},
+      {R"(`e\`)", R"(e\)"},   {R"(`q\``x`)", R"(q\`x)"},
+  };
+  for (const auto& N : Names) {
+    TMyParse P;
+    ASSERT_TRUE(P.Parse(std::string("CREATE TABLE ") + N.Written + " (" + N.Written + " int);"))
+        << N.Written;
+    ASSERT_NE(P.Column(N.Read, N.Read), nullptr) << N.Written;
+    // Written back as read.
+    EXPECT_EQ(MySQLQuoteIdent(N.Read), N.Written);
+  }
+  const struct {
+    const char* Written;
+    std::string Value;
+  } Strings[] = {
+      {R"('p\\q')", R"(p\q)"}, {R"('a\%b\_')", R"(a\%b\_)"},
+      {R"('\Z')", "\x1A"},     {R"('\z\x')", "zx"},
+      {R"("\"")", "\""},
+  };
+  for (const auto& S : Strings) {
+    // As written, and as the writer writes the value.
+    for (const std::string& Literal : {std::string(S.Written), ScriptQuotedStr(S.Value, dbMySQL)}) {
+      TMyParse P;
+      ASSERT_TRUE(P.Parse("CREATE TABLE t (c varchar(9) DEFAULT " + Literal + ");")) << Literal;
+      EXPECT_EQ(P.Column("t", "c")->DefValue, QuotedStr(S.Value, '\'')) << Literal;
+    }
+  }
+}
+
+TEST(MySQLTable, AColumnNamedTwiceInAnyCaseIsRefusedWhereItStands) {
+  const struct {
+    const char* Script;
+    int Line, Column;
+  } Rows[] = {
+      {"CREATE TABLE t (ID int,\n  id int);", 2, 3},
+      {"CREATE TABLE t (id int);\nALTER TABLE t ADD Id bigint;", 2, 19},
+      {"CREATE TABLE t (id int);\nALTER TABLE t ADD COLUMN b int, ADD COLUMN `ID` int;", 2, 44},
+  };
+  for (const auto& R : Rows) {
+    for (bool CaseSensitive : {true, false}) {
+      TMyParse P(CaseSensitive);
+      EXPECT_FALSE(P.Parse(R.Script)) << R.Script;
+      ASSERT_EQ(P.Messages(mt_Err).size(), 1u) << R.Script;
+      const TMsgData& M = P.Parser.MsgManager.Items(0);
+      EXPECT_NE(M.Text.find("defined twice"), std::string::npos) << M.Text;
+      EXPECT_EQ(M.ScriptName, "schema.sql");
+      EXPECT_EQ(M.Line, R.Line) << R.Script;
+      EXPECT_EQ(M.Column, R.Column) << R.Script;
+    }
+  }
+}
+
+TEST(MySQLTable, TheWritersAlterAndDropFormsReadBack) {
+  const std::string Target =
+      "CREATE TABLE p (k int NOT NULL PRIMARY KEY);\n"
+      "CREATE TABLE t (a int NOT NULL, b int, c int, d int, PRIMARY KEY (a), KEY ix (b),\n"
+      "  CONSTRAINT fk FOREIGN KEY (d) REFERENCES p (k));\n"
+      "CREATE VIEW v AS SELECT a FROM t;\n";
+  const struct {
+    const char* Statement;
+    const char* Columns;  // t's columns in order after it
+  } Rows[] = {
+      {"ALTER TABLE t MODIFY COLUMN c int AFTER a", "a c b d"},
+      {"ALTER TABLE t MODIFY COLUMN `d` int FIRST", "d a b c"},
+      {"ALTER TABLE t MODIFY COLUMN b int AFTER D", "a c d b"},
+      {"ALTER TABLE t MODIFY COLUMN a int NOT NULL, DROP PRIMARY KEY", "a b c d"},
+      {"ALTER TABLE t DROP FOREIGN KEY fk", "a b c d"},
+      {"ALTER TABLE t DROP KEY ix", "a b c d"},
+      {"ALTER TABLE t DROP INDEX IF EXISTS ix", "a b c d"},
+      {"ALTER TABLE t DROP CONSTRAINT fk", "a b c d"},
+      {"ALTER TABLE t DROP b", "a b c d"},
+      {"ALTER TABLE t DROP COLUMN `b`, DROP COLUMN c", "a b c d"},
+      {"DROP INDEX ix ON t", "a b c d"},
+      {"DROP VIEW v", "a b c d"},
+      {"DROP TABLE p", "a b c d"},
+  };
+  for (const auto& R : Rows) {
+    TMyParse P;
+    EXPECT_TRUE(P.Parse(Target + R.Statement + ";\n"))
+        << R.Statement << ::testing::PrintToString(P.Messages(mt_Err));
+    std::string Columns;
+    for (const auto& F : P.Table("t")->Fields) {
+      Columns += (Columns.empty() ? "" : " ") + F->GetObjName();
+      EXPECT_EQ(F->Position, static_cast<int>(Columns.size() + 1) / 2) << R.Statement;
+    }
+    EXPECT_EQ(Columns, R.Columns) << R.Statement;
+  }
+  TMyParse Bad;
+  EXPECT_FALSE(Bad.Parse(Target + "ALTER TABLE t MODIFY COLUMN c int AFTER x;"));
+}
+
 }  // namespace
 }  // namespace qel
