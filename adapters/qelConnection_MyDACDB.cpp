@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "Text.h"
@@ -260,7 +261,13 @@ void TMyDACDatabase::Connect() {
   const TConnectionOptions& O = ConnectOptions();
   FConn = OpenConnection(O, O.GetDatabaseName().empty() ? nullptr : O.GetDatabaseName().c_str());
   FSocket = static_cast<int>(mysql_get_socket(FConn));
-  if (mysql_autocommit(FConn, 1) != 0) {
+  // A server whose own sql_mode is lenient cuts a value that does not fit its column (a long
+  // text, a large number, a column made narrower) and only warns: the session adds strict
+  // checking to the server's mode, so that such a statement is refused and the run says so.
+  static constexpr std::string_view Strict =
+      "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@session.sql_mode, ''), 'STRICT_ALL_TABLES')";
+  if (mysql_autocommit(FConn, 1) != 0 ||
+      mysql_real_query(FConn, Strict.data(), Strict.size()) != 0) {
     const std::string Msg = ErrorOf(FConn);
     Disconnect();
     throw EDatabaseError(Msg);

@@ -65,7 +65,7 @@ std::string MySQLLiteral(const std::string& S) {
         R += "\\b";
         break;
       case '\x1a':
-        R += "\\z";
+        R += "\\Z";  // the server reads \z as the letter z
         break;
       case '\t':
         R += "\\t";

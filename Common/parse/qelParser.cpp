@@ -1164,8 +1164,12 @@ std::string TCustomSQLParser::BodyToGoLine(std::int32_t Start, bool TextStart) {
   return TrimSQLText(Body);
 }
 
+bool TCustomSQLParser::ColumnCaseSensitive(const TTblData& Table) const {
+  return Table.Fields.CaseSensitive;
+}
+
 bool TCustomSQLParser::ColumnNamed(const TTblData& Table, const std::string& Name) {
-  const bool Exact = Table.Fields.CaseSensitive;
+  const bool Exact = ColumnCaseSensitive(Table);
   // Most tables are narrow: their names are compared one by one, with no set to fill.
   if (Table.Fields.Count() <= 32) {
     for (const auto& F : Table.Fields)
@@ -1183,10 +1187,17 @@ bool TCustomSQLParser::ColumnNamed(const TTblData& Table, const std::string& Nam
   return Known;
 }
 
-TFldData* TCustomSQLParser::AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld) {
+TFldData* TCustomSQLParser::AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld,
+                                      std::int32_t NameAt) {
   const std::string& Name = Fld->GetObjName();
-  if (!Name.empty() && ColumnNamed(Table, Name))
-    ErrMsg("Column " + Name + " is defined twice in table " + Table.GetObjName() + ".");
+  if (!Name.empty() && ColumnNamed(Table, Name)) {
+    const std::string Text =
+        "Column " + Name + " is defined twice in table " + Table.GetObjName() + ".";
+    if (NameAt > 0)
+      MsgAtByte(Text, NameAt);
+    else
+      ErrMsg(Text);
+  }
   return Table.Fields.Add(std::move(Fld));
 }
 

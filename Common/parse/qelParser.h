@@ -613,8 +613,12 @@ class TCustomSQLParser : public TCustomParser {
 
   /// Appends Fld to the columns of Table and returns it. A name Table holds already (under the
   /// case rule of its columns) is an error: no server creates such a table, and the update
-  /// script would take one definition for the other.
-  TFldData* AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld);
+  /// script would take one definition for the other. NameAt, when given, is the 1-based
+  /// position of the column's name, where the error then points.
+  TFldData* AddColumn(TTblData& Table, std::unique_ptr<TFldData> Fld, std::int32_t NameAt = 0);
+  /// Whether the server tells two column names of Table apart by case alone; by default as
+  /// its column list compares them.
+  virtual bool ColumnCaseSensitive(const TTblData& Table) const;
   /// Called with the symbol after a column's name: "," , ")", the terminator, the end of the
   /// text or a constraint word there leave the column without a type, which is an error (no
   /// server takes it).

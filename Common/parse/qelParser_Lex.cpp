@@ -386,7 +386,9 @@ std::string TCustomParser::GetStr() {
   const char Q = Ch;
   const std::int32_t AtLine = Line;
   const std::int32_t AtPosX = GetPosX();
-  const bool Escapes = DatabaseType == dbMySQL;
+  // MySQL reads escapes in '...' and "..." only: inside a back-quoted name a backslash is a
+  // character of the name like any other.
+  const bool Escapes = DatabaseType == dbMySQL && Q != '`';
   GetChar();
   for (;;) {
     if (FEot) {
@@ -414,11 +416,18 @@ std::string TCustomParser::GetStr() {
         case 'b':
           Result += '\b';
           break;
-        case 'z':
+        case 'Z':  // only the capital: the server reads \z as z
           Result += '\x1A';
           break;
         case '0':
           Result += '\0';
+          break;
+        case '%':
+        case '_':
+          // Kept with their backslash, as the server keeps them: they escape the wildcards of
+          // a LIKE pattern.
+          Result += '\\';
+          Result += Ch;
           break;
         default:
           Result += Ch;

@@ -35,12 +35,15 @@ bool ReadMySQLFields(TCmpTableOptions& T, TQELQuery& Query) {
   return true;
 }
 
-/// The table of the database named, else of the connection's, by its name as written.
+/// The table of the database named, else of the connection's, by its name as written. The
+/// names go into the server's literals with its escapes: a backslash in a name is a character
+/// of the name, which a literal must escape.
 TTableCatalogSQL MySQLTableCatalogSQL(const std::vector<std::string>& Parts,
                                       const std::vector<bool>&) {
-  const std::string Schema = Parts.size() == 2 ? QuotedStr(Parts[0]) : "database()";
+  const std::string Schema =
+      Parts.size() == 2 ? ScriptQuotedStr(Parts[0], dbMySQL) : std::string("database()");
   const std::string Where =
-      "table_schema = " + Schema + " and table_name = " + QuotedStr(Parts.back());
+      "table_schema = " + Schema + " and table_name = " + ScriptQuotedStr(Parts.back(), dbMySQL);
   return {"select count(*) from information_schema.tables where " + Where,
           "select column_name from information_schema.key_column_usage where " + Where +
               " and constraint_name = 'PRIMARY' order by ordinal_position"};

@@ -54,6 +54,10 @@ std::string TMySQLParser::QuoteIdent(const std::string& Name) {
   return MySQLQuoteIdent(Name);
 }
 
+bool TMySQLParser::ColumnCaseSensitive(const TTblData&) const {
+  return false;
+}
+
 bool TMySQLParser::CaseFolded() const {
   return Objs && !Objs->MySQLServerOptions.GetMySQLCompareOptions().CaseSensitiveIdentifiers;
 }

@@ -170,6 +170,8 @@ class TMySQLParser : public TCustomSQLParser {
   /// Reads over DEFINER = user[@host]: the account differs from server to server, and no model
   /// of this reader keeps it.
   void SkipDefiner();
+  /// False: the server takes column names without regard to case ("Duplicate column name").
+  bool ColumnCaseSensitive(const TTblData& Table) const override;
 
  private:
   bool CaseFolded() const;
@@ -198,6 +200,10 @@ class TMySQLParser : public TCustomSQLParser {
   // Table pieces (qelMySQLParser_Tbl.cpp).
   /// ALTER TABLE from the table's name: ADD and MODIFY of columns and keys.
   void ParseAlterTable();
+  /// FIRST or AFTER col after a MODIFY of Column (nullptr: a column Table lacks) of Table.
+  void ParseColumnPlace(TTblData& Table, TFldData* Column);
+  /// DROP ... of ALTER TABLE Table, from DROP on.
+  void ParseAlterDrop(const std::string& Table);
   void ParseTableElement(TTblData& Tbl, const std::string& CtrName, bool Named);
   void ParseTableOptions(TTblData& Tbl);
   void ParseFieldType(TFldData& Fld);
@@ -245,7 +251,7 @@ class TMySQLParser : public TCustomSQLParser {
   std::string SkipParens();
   /// Name for an index of the current table: Wanted when no key of the table has it, else
   /// Wanted + "_2", "_3" ..., as the server names it.
-  std::string UniqueIndexName(const std::string& Wanted) const;
+  std::string UniqueIndexName(const std::string& Wanted);
   void FileIndex(std::unique_ptr<TIdxData> Idx);
   void FileConstraint(std::unique_ptr<TCtrData> Ctr, const std::string& LogTitle);
   /// Starts reading keys of table Name; FromCollection takes the keys it has already (ALTER
@@ -292,6 +298,17 @@ class TMySQLParser : public TCustomSQLParser {
     std::string Name;
     std::vector<std::string> KeyNames;
     std::vector<std::vector<std::string>> KeyColumns;
+    /// KeyNames upper-cased, with how often each stands there, and the number the next name
+    /// made from a name taken is tried with: a table of many thousand keys is named in linear
+    /// time.
+    std::unordered_map<std::string, int> NameCount;
+    std::unordered_map<std::string, int> NextNumber;
+    /// Of a table the collection holds (ALTER TABLE): KeyNames, KeyColumns and NameCount
+    /// hold only what the statement added until EnsureAllKeys brings in the others.
+    bool Partial = false;
+    void AddKey(std::string KeyName, std::vector<std::string> Columns);
+    void EraseKey(std::size_t I);
+    bool Taken(const std::string& KeyName) const;
     std::vector<TForeignKeyInfo> ForeignKeys;
     int ForeignKeyCount = 0;
     /// Of a table in FFiledKeys: the columns of its primary key and that key's key in the
@@ -300,6 +317,8 @@ class TMySQLParser : public TCustomSQLParser {
     std::string PrimaryKeyOrder;
   };
   TTableKeys FTable;
+  /// Makes FTable hold every key of its table, as the collection has them.
+  void EnsureAllKeys();
   /// The keys the collection holds, by table (names, leading columns, the number of foreign
   /// keys): where ALTER TABLE and CREATE INDEX start from. Read from the collection in one pass
   /// when first wanted and then kept as keys are filed, so that a script of many thousand

@@ -445,13 +445,25 @@ void DropWholeColumnPrefixes(const TTblData* Tbl, const TStringList& Columns) {
   }
 }
 
-void AddIndexKeys(const TIdxData& Idx, std::vector<std::string>& Names,
-                  std::vector<std::vector<std::string>>& Columns) {
-  Names.push_back(Idx.GetObjName());
-  Columns.emplace_back(Idx.Flds.begin(), Idx.Flds.end());
+}  // namespace
+
+void TMySQLParser::TTableKeys::AddKey(std::string KeyName, std::vector<std::string> Columns) {
+  ++NameCount[UpperCase(KeyName)];
+  KeyNames.push_back(std::move(KeyName));
+  KeyColumns.push_back(std::move(Columns));
 }
 
-}  // namespace
+void TMySQLParser::TTableKeys::EraseKey(std::size_t I) {
+  const auto It = NameCount.find(UpperCase(KeyNames[I]));
+  if (It != NameCount.end() && --It->second == 0) NameCount.erase(It);
+  NextNumber.clear();  // a number given before may be free again
+  KeyNames.erase(KeyNames.begin() + static_cast<std::ptrdiff_t>(I));
+  KeyColumns.erase(KeyColumns.begin() + static_cast<std::ptrdiff_t>(I));
+}
+
+bool TMySQLParser::TTableKeys::Taken(const std::string& KeyName) const {
+  return NameCount.contains(UpperCase(KeyName));
+}
 
 bool TMySQLParser::FiledKeysInStep() const {
   return Objs && FFiledKeysOf == Objs &&
@@ -465,8 +477,7 @@ void TMySQLParser::SyncFiledKeys() {
   FFiledKeysVersion = Objs->Indexes.GetVersion() + Objs->Constraints.GetVersion();
   for (int I = 0; I < Objs->Indexes.Count(); ++I)
     if (auto* Idx = dynamic_cast<TIdxData*>(Objs->Indexes.Objects(I))) {
-      TTableKeys& Keys = FFiledKeys[Idx->TableName];
-      AddIndexKeys(*Idx, Keys.KeyNames, Keys.KeyColumns);
+      FFiledKeys[Idx->TableName].AddKey(Idx->GetObjName(), {Idx->Flds.begin(), Idx->Flds.end()});
     }
   for (int I = 0; I < Objs->Constraints.Count(); ++I)
     if (auto* Ctr = dynamic_cast<TCtrData*>(Objs->Constraints.Objects(I)))
@@ -477,7 +488,7 @@ void TMySQLParser::NoteFiledConstraint(const TCtrData& Ctr, const std::string& K
   if (Ctr.GetCtType() == ctFKey) ++FFiledKeys[Ctr.GetTblName()].ForeignKeyCount;
   if (Ctr.GetCtType() != ctPKey) return;
   TTableKeys& Keys = FFiledKeys[Ctr.GetTblName()];
-  Keys.KeyColumns.emplace_back(Ctr.FldList.begin(), Ctr.FldList.end());
+  Keys.AddKey("PRIMARY", {Ctr.FldList.begin(), Ctr.FldList.end()});
   if (!Keys.PrimaryKeyOrder.empty() && Keys.PrimaryKeyOrder <= Key) return;
   Keys.PrimaryKey.assign(Ctr.FldList.begin(), Ctr.FldList.end());
   Keys.PrimaryKeyOrder = Key;
@@ -487,26 +498,44 @@ void TMySQLParser::BeginTable(const std::string& Name, bool FromCollection) {
   FTable = TTableKeys{};
   FTable.Name = Name;
   if (!FromCollection || !Objs) return;
-  // ALTER TABLE: the keys the table has already.
+  // ALTER TABLE: the keys the table has already, brought in when a name is to be made or a
+  // foreign key wants its index (a copy for every statement would make many statements on one
+  // table of many keys slow).
   SyncFiledKeys();
-  if (const auto It = FFiledKeys.find(Name); It != FFiledKeys.end()) {
+  if (const auto It = FFiledKeys.find(Name); It != FFiledKeys.end())
+    FTable.ForeignKeyCount = It->second.ForeignKeyCount;
+  FTable.Partial = true;
+}
+
+void TMySQLParser::EnsureAllKeys() {
+  if (!FTable.Partial) return;
+  FTable.Partial = false;
+  // The collection holds what the statement filed so far too.
+  SyncFiledKeys();
+  FTable.KeyNames.clear();
+  FTable.KeyColumns.clear();
+  FTable.NameCount.clear();
+  FTable.NextNumber.clear();
+  if (const auto It = FFiledKeys.find(FTable.Name); It != FFiledKeys.end()) {
     FTable.KeyNames = It->second.KeyNames;
     FTable.KeyColumns = It->second.KeyColumns;
-    FTable.ForeignKeyCount = It->second.ForeignKeyCount;
+    FTable.NameCount = It->second.NameCount;
   }
 }
 
-std::string TMySQLParser::UniqueIndexName(const std::string& Wanted) const {
-  auto Taken = [this](const std::string& N) {
-    if (SameText(N, "PRIMARY")) return true;
-    return std::any_of(FTable.KeyNames.begin(), FTable.KeyNames.end(),
-                       [&](const std::string& K) { return SameText(K, N); });
-  };
+std::string TMySQLParser::UniqueIndexName(const std::string& Wanted) {
+  EnsureAllKeys();
+  auto Taken = [this](const std::string& N) { return SameText(N, "PRIMARY") || FTable.Taken(N); };
   if (!Taken(Wanted)) return Wanted;
-  // The server numbers a taken name from 2 on.
-  for (int N = 2;; ++N) {
+  // The server numbers a taken name from 2 on, the first that is free; the names numbered so
+  // far stay taken until a key goes.
+  int& Next = FTable.NextNumber[UpperCase(Wanted)];
+  for (int N = std::max(Next, 2);; ++N) {
     std::string Name = Wanted + "_" + std::to_string(N);
-    if (!Taken(Name)) return Name;
+    if (!Taken(Name)) {
+      Next = N + 1;
+      return Name;
+    }
   }
 }
 
@@ -548,7 +577,7 @@ void TMySQLParser::ParseTable(TTblData* Table) {
       const std::int32_t ColumnStart = SyPos;
       std::unique_ptr<TFldData> Fld = ParseField(Table, nullptr);
       Fld->Position = Table->Fields.Count() + 1;
-      AddColumn(*Table, std::move(Fld));
+      AddColumn(*Table, std::move(Fld), ColumnStart);
       if (StatementFailed()) SkipFailedColumn(ColumnStart);
     } else {
       ParseTableElement(*Table, "", false);
@@ -1241,9 +1270,10 @@ void TMySQLParser::ParseAlterTable() {
       if (IsIdent("COLUMN") && !FBackQuoted) GetSy();
       if (!Named) NameFromKeyword();
       if (Sy == syIdent && !Named && !AtElementWord()) {
+        const std::int32_t ColumnStart = SyPos;
         std::unique_ptr<TFldData> Fld = ParseField(&Target, nullptr);
         Fld->Position = Target.Fields.Count() + 1;
-        Target.Fields.Add(std::move(Fld));
+        AddColumn(Target, std::move(Fld), ColumnStart);
       } else if (Sy == myPRIMARY || Sy == myFOREIGN || Sy == myUNIQUE || Sy == myKEY ||
                  Sy == myINDEX || Sy == myFULLTEXT || Sy == mySPATIAL || AtElementWord()) {
         ParseTableElement(Target, CtrName, Named);
@@ -1272,6 +1302,10 @@ void TMySQLParser::ParseAlterTable() {
       } else {
         ParseField(&Target, nullptr);
       }
+      if (!StatementFailed()) ParseColumnPlace(Target, Old);
+    } else if (Sy == myDROP) {
+      ParseAlterDrop(Target.GetObjName());
+      if (StatementFailed()) return;
     } else {
       ErrMsg("Unknown/Invalid symbol in ALTER TABLE statement: " + GetSyWord());
       return;
@@ -1279,6 +1313,70 @@ void TMySQLParser::ParseAlterTable() {
     if (Sy != syComma || StatementFailed()) break;
     GetSy();
   }
+}
+
+void TMySQLParser::ParseColumnPlace(TTblData& Table, TFldData* Column) {
+  // FIRST, or AFTER a column, ends a MODIFY (the update scripts put columns in order so): the
+  // column moves there.
+  if (FBackQuoted || (!IsIdent("FIRST") && !IsIdent("AFTER"))) return;
+  const bool First = IsIdent("FIRST");
+  GetSy();
+  std::string After;
+  if (!First) {
+    NameFromKeyword();
+    TestSy(syIdent);
+    if (Sy != syIdent) return;
+    After = Ident;
+    GetSy();
+  }
+  const int From = Column ? Table.Fields.IndexOfObject(Column) : -1;
+  if (From < 0) return;
+  // Column names ignore case on the server.
+  int Before = -1;
+  for (int I = 0; !First && I < Table.Fields.Count(); ++I)
+    if (SameText(Table.Fields[I]->GetObjName(), After)) Before = I;
+  if (!First && (Before < 0 || Before == From)) {
+    ErrMsg("Unknown column '" + After + "' in table " + Table.GetObjName() + ".");
+    return;
+  }
+  std::unique_ptr<TFldData> Moved = Table.Fields.Extract(From);
+  const int To = First ? 0 : Before + (Before < From ? 1 : 0);
+  std::vector<std::unique_ptr<TFldData>> Rest;
+  while (Table.Fields.Count() > To) Rest.push_back(Table.Fields.Extract(To));
+  Table.Fields.Add(std::move(Moved));
+  for (auto& F : Rest) Table.Fields.Add(std::move(F));
+  for (int I = 0; I < Table.Fields.Count(); ++I) Table.Fields[I]->Position = I + 1;
+}
+
+void TMySQLParser::ParseAlterDrop(const std::string& Table) {
+  // DROP [COLUMN] name, DROP PRIMARY KEY, DROP {INDEX | KEY | FOREIGN KEY | CONSTRAINT | CHECK}
+  // [IF EXISTS] name, as the update scripts write them: read, and what they drop is kept in
+  // what the script is read into (a script describes what is to be), which a warning says.
+  const std::int32_t Start = SyPos;
+  GetSy();
+  if (Sy == myPRIMARY) {
+    GetSy();
+    TestAndGetSy(myKEY);
+  } else {
+    if (Sy == myFOREIGN) {
+      GetSy();
+      TestSy(myKEY);
+    }
+    if (Sy == myINDEX || Sy == myKEY || Sy == myCONSTRAINT ||
+        (!FBackQuoted && (IsIdent("COLUMN") || IsIdent("CHECK"))))
+      GetSy();
+    if (Sy == myIF) {
+      GetSy();
+      TestAndGetSy(myEXISTS);
+    }
+    NameFromKeyword();
+    TestSy(syIdent);
+    if (StatementFailed()) return;
+    GetSy();
+  }
+  if (StatementFailed()) return;
+  WrnMsg("ALTER TABLE " + Table + " " + Trim(CopyTxt(Start, FPrevEnd - Start)) +
+         ": not applied to what the script is read into.");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1366,7 +1464,8 @@ void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool
     TestAndGetSy(myON);
     TableName = GetObjectName();
     if (StatementFailed()) return;
-    BeginTable(TableName, true);
+    // A name is required here: the table's other keys are not wanted, and not copied.
+    BeginTable(TableName, false);
   }
   auto Idx = std::make_unique<TIdxData>(Objs);
   Idx->TableName = TableName;
@@ -1390,14 +1489,12 @@ void TMySQLParser::FileIndex(std::unique_ptr<TIdxData> Idx) {
   // or spatial one, which cannot serve the key).
   if (!Idx->FullText && !Idx->Spatial)
     DropGeneratedIndexes(Idx->TableName, {Idx->Flds.begin(), Idx->Flds.end()});
-  AddIndexKeys(*Idx, FTable.KeyNames, FTable.KeyColumns);
+  FTable.AddKey(Idx->GetObjName(), {Idx->Flds.begin(), Idx->Flds.end()});
   DoLogNextLine("Index: " + Idx->Def());
   const bool InStep = FiledKeysInStep();
   const std::string Table = Idx->TableName;
   if (!AddObj(std::move(Idx)) || !InStep) return;
-  TTableKeys& Keys = FFiledKeys[Table];
-  Keys.KeyNames.push_back(FTable.KeyNames.back());
-  Keys.KeyColumns.push_back(FTable.KeyColumns.back());
+  FFiledKeys[Table].AddKey(FTable.KeyNames.back(), FTable.KeyColumns.back());
   ++FFiledKeysVersion;
 }
 
@@ -1438,8 +1535,7 @@ void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
     Cols.push_back(C);
   }
   DropGeneratedIndexes(Tbl.GetObjName(), Cols);
-  FTable.KeyNames.emplace_back("PRIMARY");
-  FTable.KeyColumns.push_back(std::move(Cols));
+  FTable.AddKey("PRIMARY", std::move(Cols));
   FileConstraint(std::move(Ctr), "Primary Key: ");
 }
 
@@ -1544,6 +1640,8 @@ void TMySQLParser::AddForeignKeyIndexes() {
   // The server gives a foreign key an index of its own unless a key of the table begins with
   // the foreign key's columns; the index is named after the constraint, or else after the
   // first column.
+  if (FTable.ForeignKeys.empty()) return;
+  EnsureAllKeys();
   std::vector<TForeignKeyInfo> Pending = std::move(FTable.ForeignKeys);
   FTable.ForeignKeys.clear();
   for (const TForeignKeyInfo& Fk : Pending) {
@@ -1590,8 +1688,7 @@ void TMySQLParser::DropGeneratedIndexes(const std::string& Table,
       // The table being read forgets the index too, so that its name is free again.
       for (std::size_t I = 0; I < FTable.KeyNames.size(); ++I)
         if (SameText(FTable.KeyNames[I], Idx->GetObjName())) {
-          FTable.KeyNames.erase(FTable.KeyNames.begin() + static_cast<std::ptrdiff_t>(I));
-          FTable.KeyColumns.erase(FTable.KeyColumns.begin() + static_cast<std::ptrdiff_t>(I));
+          FTable.EraseKey(I);
           break;
         }
     }

@@ -650,5 +650,66 @@ TEST(MySQLTable, ARefusedColumnLeavesTheRestOfItsTableRead) {
   }
 }
 
+TEST(MySQLLex, BackslashesInNamesAreCharactersAndInStringsEscapes) {
+  // Rows: as written, as read (a name, or the value of a string) and read back as written.
+  const std::vector<std::pair<std::string, std::string>> Rows = {
+      {R"(`t\x`)", R"(t\x)"},  {R"(`c\\d`)", R"(c\\d)"},     {R"(`q\``x`)", R"(q\`x)"},
+      {R"('p\\q')", R"(p\q)"}, {R"('a\%b\_')", R"(a\%b\_)"}, {R"('\Z\z')", "\x1Az"}};
+  for (const auto& [Written, Read] : Rows) {
+    const bool Name = Written[0] == '`';
+    const std::string Back = Name ? MySQLQuoteIdent(Read) : ScriptQuotedStr(Read, dbMySQL);
+    for (const std::string& Text : {Written, Back}) {
+      TMyParse P;
+      ASSERT_TRUE(P.Parse(Name ? "CREATE TABLE " + Text + " (" + Text + " int);"
+                               : "CREATE TABLE t (c varchar(9) DEFAULT " + Text + ");"));
+      EXPECT_EQ(
+          Name ? std::to_string(P.Column(Read, Read) != nullptr) : P.Column("t", "c")->DefValue,
+          Name ? "1" : QuotedStr(Read, '\''))
+          << Text;
+    }
+  }
+}
+
+TEST(MySQLTable, AColumnNamedTwiceInAnyCaseIsRefusedWhereItStands) {
+  const std::vector<std::pair<std::string, int>> Rows = {
+      // the script, the column of the error
+      {"CREATE TABLE t (id int,\n  ID int);", 3},
+      {"CREATE TABLE t (id int);\nALTER TABLE t ADD b int, ADD COLUMN `Id` int;", 37}};
+  for (const auto& [Script, Column] : Rows) {
+    TMyParse P;
+    EXPECT_FALSE(P.Parse(Script));
+    ASSERT_EQ(P.Messages(mt_Err).size(), 1u) << Script;
+    const TMsgData& M = P.Parser.MsgManager.Items(0);
+    EXPECT_EQ(M.ScriptName + ":" + std::to_string(M.Line) + ":" + std::to_string(M.Column),
+              "schema.sql:2:" + std::to_string(Column));
+  }
+}
+
+TEST(MySQLTable, TheWritersAlterAndDropFormsReadBack) {
+  // Rows: what the update script writes, t's columns after it (drops change nothing).
+  const std::vector<std::pair<std::string, std::string>> Rows = {
+      {"MODIFY COLUMN c int AFTER a", "acbd"},
+      {"MODIFY COLUMN d int FIRST", "dabc"},
+      {"MODIFY COLUMN b int AFTER D", "acdb"},
+      {"MODIFY COLUMN a int NOT NULL, DROP PRIMARY KEY", "abcd"},
+      {"DROP FOREIGN KEY fk, DROP KEY ix, DROP INDEX IF EXISTS ix, DROP CONSTRAINT fk", "abcd"},
+      {"DROP b, DROP COLUMN `c`", "abcd"}};
+  for (const auto& [Alter, Columns] : Rows) {
+    TMyParse P;
+    EXPECT_TRUE(
+        P.Parse("CREATE TABLE p (k int PRIMARY KEY);\nCREATE TABLE t (a int, b int, c int, "
+                "d int, KEY ix (b), CONSTRAINT fk FOREIGN KEY (d) REFERENCES p (k));\n"
+                "ALTER TABLE t " +
+                Alter + ";\nDROP INDEX ix ON t;\nDROP TABLE p;"))
+        << Alter;
+    std::string Read;
+    for (const auto& F : P.Table("t")->Fields)
+      Read += F->Position == static_cast<int>(Read.size()) + 1 ? F->GetObjName() : "?";
+    EXPECT_EQ(Read, Columns) << Alter;
+  }
+  EXPECT_FALSE(
+      TMyParse().Parse("CREATE TABLE t (a int, b int);\nALTER TABLE t MODIFY b int AFTER x;"));
+}
+
 }  // namespace
 }  // namespace qel

@@ -153,7 +153,7 @@ TEST(ParserStrings, DoubledQuotesStandForThemselves) {
 
 TEST(ParserStrings, BackslashEscapesOnlyInMySQL) {
   TTestParser My(dbMySQL);
-  EXPECT_EQ(My.Tokens(R"('a\nb\'c\\\z')")[0].Text, std::string("a\nb'c\\\x1A"));
+  EXPECT_EQ(My.Tokens(R"('a\nb\'c\\\Z')")[0].Text, std::string("a\nb'c\\\x1A"));
   TTestParser Pg(dbPostgreSQL);
   EXPECT_EQ(Pg.Tokens(R"('a\nb')")[0].Text, R"(a\nb)");
   // In MySQL a back-slash before the closing quote escapes it: the string is unterminated.

@@ -14,7 +14,7 @@ TEST(ScriptQuotedStr, MySQLEscapesWithBackslashes) {
   EXPECT_EQ(ScriptQuotedStr("\\", dbMySQL), "'\\\\'");
   EXPECT_EQ(ScriptQuotedStr("a\r\nb", dbMySQL), "'a\\r\\nb'");
   EXPECT_EQ(ScriptQuotedStr("it's \"x\"", dbMySQL), "'it\\'s \\\"x\\\"'");
-  EXPECT_EQ(ScriptQuotedStr(std::string("a\0b\tc\x1a\b", 7), dbMySQL), "'a\\0b\\tc\\z\\b'");
+  EXPECT_EQ(ScriptQuotedStr(std::string("a\0b\tc\x1a\b", 7), dbMySQL), "'a\\0b\\tc\\Z\\b'");
 }
 
 TEST(ScriptQuotedStr, PostgreSQLDoublesQuotesAndUsesEscapeStringsOnlyWhenNeeded) {
