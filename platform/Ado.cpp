@@ -518,6 +518,9 @@ void TODBCSession::Open(const TADOConnection& Connection) {
   std::string ConnStr = Connection.ConnectionString;
   if (!Connection.DefaultDatabase.empty())
     ConnStr = SetConnectionKey(ConnStr, "DATABASE", Connection.DefaultDatabase);
+  // The driver manager reads the string up to its first NUL: the rest would be dropped unseen.
+  if (ConnStr.find('\0') != std::string::npos)
+    throw EADOError("The ODBC connection string holds a NUL character.", "");
   try {
     CheckHandle(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &FEnv), SQL_HANDLE_ENV, nullptr,
                 "Allocating the ODBC environment");

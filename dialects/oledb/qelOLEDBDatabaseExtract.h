@@ -7,8 +7,8 @@
 // rules) and indexes, as far as the driver answers the rowsets. A rowset the driver does not
 // answer is passed over with an information message; one that fails for a table is passed over
 // for that table with a warning, but for the columns rowset, without which the table would be
-// read as one without columns: that ends the extraction with an error. View texts, check constraints, routines, triggers and
-// sequences are not in the rowsets and are not read.
+// read as one without columns: that ends the extraction with an error. View texts, check
+// constraints, routines, triggers and sequences are not in the rowsets and are not read.
 //
 // An Access file is read whole by the Access extractor: the table definitions, indexes and
 // relationships come from the file itself (the ADOX stand-in, Adox.h), the rows through the

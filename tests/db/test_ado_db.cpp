@@ -355,13 +355,6 @@ TEST(VarnelCompare, ODBCMasterIntoAnEmptyPostgreSQLDatabase) {
 // A master that cannot be opened or read ends the run before anything reaches the target:
 // taken for an empty schema, or for a part of one, it would make the update script drop
 // tables there.
-struct TUnreadableMaster {
-  const char* Kind;
-  const TDbServer* Target;  ///< the server of the target database and its dialect
-  std::string URI;          ///< the --master-db argument
-  const char* Message;      ///< a part of the error it ends with
-};
-
 std::string ServerURI(const TDbServer& S, const std::string& User, const std::string& Password,
                       const std::string& Database) {
   const std::string P = S.Prefix;
@@ -373,7 +366,12 @@ TEST(VarnelCompare, AnUnreadableMasterChangesNothingOnTheTarget) {
   const std::string Junk = ::testing::TempDir() + "qel_not_a_db_" + std::to_string(getpid());
   ASSERT_TRUE(WriteStringToFile(Junk, "plain text, no database file of any kind\n"));
   const std::string Db = "qel_unread_cmp";
-  const TUnreadableMaster Rows[] = {
+  const struct {
+    const char* Kind;
+    const TDbServer* Target;  // the server of the target database and its dialect
+    std::string URI;          // the --master-db argument
+    const char* Message;      // a part of the error it ends with
+  } Rows[] = {
       {"SQLite driver, no database file", &PgServer, "'odbc:Driver=SQLite3;Database=" + Junk + "'",
        "file is not a database"},
       {"Access driver, no Access file", &PgServer, "'odbc:Driver=MDBTools;DBQ=" + Junk + "'",
@@ -386,7 +384,7 @@ TEST(VarnelCompare, AnUnreadableMasterChangesNothingOnTheTarget) {
       {"a user granted one table", &MyServer, ServerURI(MyServer, "qel_one_table", "pw", Db),
        "privileges on single tables"},
   };
-  for (const TUnreadableMaster& R : Rows) {
+  for (const auto& R : Rows) {
     SCOPED_TRACE(R.Kind);
     const TDbServer& S = *R.Target;
     TServerConnection Admin(S);
