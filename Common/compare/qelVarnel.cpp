@@ -662,7 +662,8 @@ void TVarnel::AssignDiffs() {
         // does not give is none of its business, one it gives is a change.
         if (A.PackKeys.empty()) A.PackKeys = B.PackKeys;
         if (A.RowFormat.empty()) A.RowFormat = B.RowFormat;
-        MySQLSettleColumnCharsets(*MT, *TT);
+        // A master of another dialect has its columns' sets converted later.
+        if (MT->GetDatabaseType() == dbMySQL) MySQLSettleColumnCharsets(*MT, *TT);
       }
       break;
     case dbOracle: {
