@@ -87,10 +87,6 @@ const TSpellingCase Cases[] = {
      "CREATE TABLE orders_of_the_customers_of_the_northern_region_and_their_lines_too (id "
      "integer PRIMARY KEY, customer_number_of_the_northern_region_and_its_branches_all integer "
      "UNIQUE CHECK (customer_number_of_the_northern_region_and_its_branches_all > 0));"},
-    // "a.b" is one name, not a schema and a name
-    {"TypeNamesWithADot",
-     "CREATE DOMAIN \"a.b\" AS integer; CREATE TABLE t (q \"a.b\", r \"a.b\"[]); CREATE "
-     "FUNCTION f(v \"a.b\") RETURNS \"a.b\" AS $$ SELECT v $$ LANGUAGE sql;"},
 };
 
 /// The lines of an update script that change the schema.
