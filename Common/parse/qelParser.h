@@ -301,7 +301,7 @@ class TCustomParser : public TObject {
   /// statement stood, as is a foreign key without referenced columns whose width differs from
   /// the referenced primary key's. (Keys often stand in scripts read before their tables', so
   /// no text tells alone.) So is a view that reads itself, alone or through other views.
-  void TestKeyTables();
+  virtual void TestKeyTables();
   /// Forgets where the keys read so far stood: a new side is read.
   void ForgetKeyPlaces();
 

@@ -883,7 +883,8 @@ void TPGDBExtract::ColumnType(TFldData& Fld, const std::string& TypeName, std::i
       else
         Quoted = !Quoted;
     }
-    Fld.SetExtra(&TFldExtra::DomainName, Bare);
+    // A quote left open was no quoting: the name is taken as it stands.
+    Fld.SetExtra(&TFldExtra::DomainName, Quoted ? Name : Bare);
   }
   // The information_schema helpers read the modifier of scalar types only; that of an array
   // column belongs to its element (varchar(10)[] has the modifier of varchar(10)).

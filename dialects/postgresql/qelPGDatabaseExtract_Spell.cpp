@@ -271,6 +271,33 @@ void AddParamDefaults(TObjs& Own, TObjs& Script, std::vector<TSpellProbe>& Probe
   }
 }
 
+/// The parameters and results of the script's routines take the types of the catalog's where
+/// the two differ only in what the server does not keep of a routine's types (the length of
+/// varchar(5), the precision of numeric(10,2)): it would never settle otherwise.
+void MatchParamTypes(TObjs& Own, TObjs& Script) {
+  auto Match = [](TObjVector<TFldData>& Mine, const TObjVector<TFldData>& Theirs) {
+    if (Mine.Count() != Theirs.Count()) return;
+    for (int J = 0; J < Mine.Count(); ++J) {
+      TFldData& G = *Mine[J];
+      const TFldData& F = *Theirs[J];
+      if (G.FieldTypeDef() == F.FieldTypeDef() || PGArgTypeKey(G) != PGArgTypeKey(F)) continue;
+      G.FieldType = F.FieldType;
+      G.Size = F.Size;
+      G.Precision = F.Precision;
+      G.Scale = F.Scale;
+      G.SetExtra(&TFldExtra::DomainName, F.Extra().DomainName);
+      G.SetExtra(&TFldExtra::ArrayBounds, F.Extra().ArrayBounds);
+    }
+  };
+  for (int I = 0; I < Script.Procedures.Count(); ++I) {
+    auto* R = dynamic_cast<TPrcData*>(Script.Procedures.Objects(I));
+    auto* P = R ? dynamic_cast<TPrcData*>(Own.Procedures.FindObj(R->ObjKeyDef())) : nullptr;
+    if (!P) continue;
+    Match(R->Params, P->Params);
+    Match(R->Results, P->Results);
+  }
+}
+
 }  // namespace
 
 std::string TPGDBExtract::SpellingFunction() {
@@ -283,6 +310,7 @@ void TPGDBExtract::MatchServerSpellings(TCustomObjs& Other) {
   if (!Own || !Script || Script->ExtractFrom != efScript ||
       Script->GetDatabaseType() != DatabaseType)
     return;
+  MatchParamTypes(*Own, *Script);
   std::vector<TSpellProbe> Probes;
   AddColumnDefaults(*Own, *Script, Probes);
   AddTableChecks(*Own, *Script, Probes);

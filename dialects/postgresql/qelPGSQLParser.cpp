@@ -459,6 +459,20 @@ std::string TPGSQLParser::NearText() const {
   return Near;
 }
 
+void TPGSQLParser::ErrMsgAtSym(const std::string& Text, const TSymAt& At) {
+  ++FErrCount;
+  const std::int32_t SavedLine = Line;
+  const std::int32_t SavedColumn = Column;
+  const std::string SavedScript = ScriptName;
+  Line = At.Line;
+  Column = At.Col + 1;
+  ScriptName = At.Script;
+  TCustomSQLParser::ErrMsg(Text);
+  Line = SavedLine;
+  Column = SavedColumn;
+  ScriptName = SavedScript;
+}
+
 void TPGSQLParser::InfMsg(const std::string& Text) {
   MsgManager.AddScriptMsg(Text, ScriptName, FSyCol, FSyLine, mt_Inf);
 }
@@ -858,6 +872,18 @@ void TPGSQLParser::Link_Depend() {
     LinkViewReads(*O);
     LinkTypesAndCalls(*O);
   }
+  FTypeUses.clear();
+}
+
+void TPGSQLParser::TestKeyTables() {
+  TCustomSQLParser::TestKeyTables();
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (O && O->ExtractFrom != efDatabase) {
+    CheckDomainCycles(*O);
+    CheckTypeNames(*O);
+  }
+  FTypeUses.clear();
+  FTypeNamesAt.clear();
 }
 
 namespace {

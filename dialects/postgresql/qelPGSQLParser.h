@@ -156,6 +156,8 @@ class TPGSQLParser : public TCustomSQLParser {
   /// table's primary-key columns (and are refiled under their new text). Then the framework's
   /// linking, and views to what their texts read.
   void Link_Depend() override;
+  /// The framework's checks, then the domains and types every script of the side names.
+  void TestKeyTables() override;
   /// Block comments (nested), "--" comments and "#" comment lines.
   bool SkipComment() override;
   std::string QuoteIdent(const std::string& Name) override;
@@ -253,6 +255,30 @@ class TPGSQLParser : public TCustomSQLParser {
   void SkipBlockComment();
   /// Text of the script at the current symbol, for error messages.
   std::string NearText() const;
+  /// Where a symbol stood: its line, column and 1-based position in the text.
+  struct TSymAt {
+    std::int32_t Line = 0, Col = 0;
+    std::string Script;
+  };
+  TSymAt SymAt() const { return {FSyLine, FSyCol, ScriptName}; }
+  /// An error at a symbol of a script read before.
+  void ErrMsgAtSym(const std::string& Text, const TSymAt& At);
+  /// A domain declared over itself through other domains is an error naming them, at the
+  /// first of them: the server refuses every domain of such a cycle.
+  void CheckDomainCycles(TObjs& O);
+  /// A column, parameter, attribute or domain of a type that is no built-in one and that no
+  /// statement read defines is an error (the server refuses it); a type known to come with a
+  /// common extension gets a warning. Names with a schema of their own are not judged.
+  void CheckTypeNames(TObjs& O);
+  /// A type named by a column, parameter, attribute or domain: as written, where.
+  struct TTypeUse {
+    std::string Name;
+    std::string Of;  ///< what has the type ("column t.c")
+    TSymAt At;
+  };
+  std::vector<TTypeUse> FTypeUses;
+  /// Every name CREATE or ALTER TYPE or DOMAIN gave, kept or passed over, where it stood.
+  std::unordered_map<std::string, TSymAt> FTypeNamesAt;
   /// Cuts the current identifier to the length the server keeps, with a warning the first time
   /// a name is cut.
   void ClipIdent();
@@ -289,6 +315,11 @@ class TPGSQLParser : public TCustomSQLParser {
   /// The symbol after the current one is a word that can begin a type (a quoted name, or a
   /// bare word that is no keyword and does not go on a type already begun).
   bool NextStartsType() const;
+  /// Index in the text of the symbol after the current one (blanks and comments passed), or
+  /// npos at the end of the text.
+  std::size_t NextSymbolAt() const;
+  /// The bare word after the current symbol in upper case; empty when another symbol follows.
+  std::string NextBareWord() const;
   /// After RETURNS: [SETOF] type, or TABLE (columns).
   void ParseReturns(TPrcData& Prc);
   /// CALLED ON NULL INPUT (from ON) or RETURNS NULL ON NULL INPUT (Strict, from NULL).

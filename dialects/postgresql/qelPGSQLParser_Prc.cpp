@@ -187,30 +187,43 @@ std::unique_ptr<TFldData> TPGSQLParser::ParseParam(TPrcData& Owner, bool& Variad
   return Fld;
 }
 
-bool TPGSQLParser::NextStartsType() const {
-  if (FEot || Pos < 2) return false;
+std::size_t TPGSQLParser::NextSymbolAt() const {
+  if (FEot || Pos < 2) return std::string::npos;
   const std::string& T = FTxt;
   std::size_t I = static_cast<std::size_t>(Pos - 2);  // Ch, the byte after the current symbol
   for (;;) {
     while (I < T.size() && (T[I] == ' ' || T[I] == '\t' || T[I] == '\r' || T[I] == '\n')) ++I;
     if (T.compare(I, 2, "--") == 0) {
       I = T.find('\n', I);
-      if (I == std::string::npos) return false;
+      if (I == std::string::npos) return I;
     } else if (T.compare(I, 2, "/*") == 0) {
       I = T.find("*/", I + 2);
-      if (I == std::string::npos) return false;
+      if (I == std::string::npos) return I;
       I += 2;
     } else {
       break;
     }
   }
-  if (I >= T.size()) return false;
-  if (T[I] == '"') return true;
-  if (!IsIdentStart(T[I]) || (I + 1 < T.size() && T[I + 1] == '\'')) return false;
+  return I < T.size() ? I : std::string::npos;
+}
+
+std::string TPGSQLParser::NextBareWord() const {
+  const std::size_t I = NextSymbolAt();
+  const std::string& T = FTxt;
+  if (I == std::string::npos || !IsIdentStart(T[I]) || (I + 1 < T.size() && T[I + 1] == '\''))
+    return std::string();
   std::size_t J = I;
   while (J < T.size() && IsBareChar(T[J])) ++J;
-  const std::string Upper = UpperCase(T.substr(I, J - I));
-  return PGSQLSymbolByResWord(Upper) == syIdent && !Contains(kTypeContinuations, Upper);
+  return UpperCase(T.substr(I, J - I));
+}
+
+bool TPGSQLParser::NextStartsType() const {
+  const std::size_t I = NextSymbolAt();
+  if (I == std::string::npos) return false;
+  if (FTxt[I] == '"') return true;
+  const std::string Upper = NextBareWord();
+  return !Upper.empty() && PGSQLSymbolByResWord(Upper) == syIdent &&
+         !Contains(kTypeContinuations, Upper);
 }
 
 void TPGSQLParser::ParseReturns(TPrcData& Prc) {

@@ -159,6 +159,7 @@ std::unique_ptr<TFldData> TPGSQLParser::ParseField(TDbObj* Owner) {
 void TPGSQLParser::ParseFieldType(TFldData& Fld) {
   std::string Word;  // as written: lower case unless it was in double quotes
   std::string TypeSchema;
+  const TSymAt At = SymAt();
   if (Sy == syIdent) {
     Word = Ident;
     GetSy();
@@ -203,6 +204,9 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
   Fld.FieldType = Type;
   if (Type == iftDomain)
     Fld.SetExtra(&TFldExtra::DomainName, TypeSchema.empty() ? Word : TypeSchema + "." + Word);
+  if (Type == iftDomain && TypeSchema.empty() && !FCurObj)
+    FTypeUses.push_back(
+        {Word, Fld.TableName + (Fld.GetObjName().empty() ? "" : ".") + Fld.GetObjName(), At});
 
   if (Sy == syLParen) {
     GetSy();
@@ -753,8 +757,25 @@ void TPGSQLParser::ParseCheck(const TCtrContext& Ctx) {
 void TPGSQLParser::ParseTable() {
   GetSy();  // past TABLE
   if (Sy == pgONLY) GetSy();
+  // IF NOT EXISTS; a table may itself be named "if".
+  const bool IfNotExists = IsIdent("IF") && !FQuotedIdent && NextBareWord() == "NOT";
+  if (IfNotExists) {
+    GetSy();
+    GetSy();
+    TestIdent("EXISTS");
+    if (StatementFailed()) return;
+    GetSy();
+  }
   GetQualifiedName();
   if (StatementFailed()) return;
+  if (const TDbObj* Old = IfNotExists && Objs ? Objs->Tables.FindObj(NamePart) : nullptr;
+      Old && Old->GetSchema() == SchemaPart) {
+    // The server leaves the table it has as it is and passes over the statement.
+    ReportCreate(dboTable, NamePart);
+    InfMsg("Table " + NamePart + " exists already: CREATE TABLE IF NOT EXISTS passed over.");
+    SkipToTerm();
+    return;
+  }
   auto Tbl = std::make_unique<TTblData>(Objs);
   Tbl->SetObjName(NamePart);
   Tbl->SetSchema(SchemaPart);
@@ -825,9 +846,15 @@ void TPGSQLParser::ParseAlterTable() {
   const std::string Schema = SchemaPart;
   if (IsIdent("ADD")) {
     GetSy();
+    if (Sy == pgCOLUMN || (Sy == syIdent && (FQuotedIdent || Ident != "exclude"))) {
+      // ADD [COLUMN] name type: columns are read from CREATE TABLE only.
+      ErrMsg("ALTER TABLE ... ADD COLUMN is not read: write the column in CREATE TABLE of " +
+             Table + ".");
+      return;
+    }
     if (Sy != pgCONSTRAINT && Sy != pgFOREIGN && Sy != pgPRIMARY && Sy != pgUNIQUE &&
         Sy != pgCHECK) {
-      ErrMsg("Unknown symbol in ALTER TABLE ADD...: " + (Sy == syIdent ? Ident : GetSyWord()));
+      ErrMsg("Unknown symbol in ALTER TABLE ADD...: " + GetSyWord());
       return;
     }
     if (Objs)

@@ -7,10 +7,12 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "Text.h"
+#include "qelCompObj.h"
 #include "qelComp_Dmn.h"
 #include "qelComp_Prc.h"
 #include "qelPGSQLParser.h"
@@ -154,8 +156,10 @@ std::string TPGSQLParser::ParseOperatorRef(std::string* Schema) {
 
 bool TPGSQLParser::ParseDomainName(std::string& Name, std::string& Schema, TDmnData*& Existing) {
   GetSy();  // past TYPE or DOMAIN
+  const TSymAt At = SymAt();
   GetQualifiedName();
   if (StatementFailed()) return false;
+  FTypeNamesAt.emplace(NamePart, At);
   Name = NamePart;
   Schema = SchemaPart;
   StatObjName = Name;
@@ -800,6 +804,101 @@ void TPGSQLParser::LinkTypeDepends() {
     for (int J = 0; J < Opc->OprEntries.Count(); ++J)
       if (const auto* E = dynamic_cast<const TOpcOprData*>(Opc->OprEntries.Objects(J)))
         LinkDepend(Opc, Objs->Operators.FindObj(E->ObjKeyDef()));
+  }
+}
+
+}  // namespace qel
+
+// ---------------------------------------------------------------------------------------------
+// Checks after the last script
+
+namespace qel {
+
+namespace {
+
+/// The server's own types that the type-word table does not name, by their catalog names, and
+/// the words its grammar reads as types (nchar, national ...).
+// clang-format off
+constexpr std::string_view kBuiltInTypes[] = {
+    "aclitem", "any", "anyarray", "anycompatible", "anycompatiblearray",
+    "anycompatiblemultirange", "anycompatiblenonarray", "anycompatiblerange", "anyelement",
+    "anyenum", "anymultirange", "anynonarray", "anyrange", "box", "bpchar", "char", "cid",
+    "cidr", "circle", "datemultirange", "daterange", "event_trigger", "fdw_handler",
+    "gtsvector", "index_am_handler", "inet", "int2vector", "int4multirange", "int4range",
+    "int8multirange", "int8range", "internal", "json", "jsonb", "jsonpath", "language_handler",
+    "line", "lseg", "macaddr", "macaddr8", "name", "national", "nchar", "nummultirange",
+    "numrange", "oid", "oidvector", "opaque", "path", "point", "polygon", "record", "refcursor",
+    "regclass", "regcollation", "regconfig", "regdictionary", "regnamespace", "regoper",
+    "regoperator", "regproc", "regprocedure", "regrole", "regtype", "setof", "smallserial",
+    "serial2", "table_am_handler", "tid", "trigger", "tsm_handler", "tsmultirange", "tsquery",
+    "tsrange", "tstzmultirange", "tstzrange", "tsvector", "txid_snapshot", "unknown", "uuid",
+    "void", "xid", "xid8", "xml"};
+/// Types that common extensions bring, which a script may use where the extension is made
+/// outside it.
+constexpr std::string_view kExtensionTypes[] = {
+    "box2d", "box3d", "citext", "cube", "ean13", "earth", "geography", "geometry", "halfvec",
+    "hstore", "isbn", "isbn13", "ismn", "ismn13", "issn", "issn13", "lquery", "ltree",
+    "ltxtquery", "raster", "seg", "sparsevec", "upc", "vector"};
+// clang-format on
+
+bool Listed(const std::string& Name, const std::string_view* First, const std::string_view* Last) {
+  return std::find(First, Last, Name) != Last;
+}
+
+}  // namespace
+
+void TPGSQLParser::CheckDomainCycles(TObjs& O) {
+  std::unordered_set<const TDmnData*> Told;
+  for (int I = 0; I < O.Domains.Count(); ++I) {
+    auto* D = dynamic_cast<TDmnData*>(O.Domains.Objects(I));
+    if (!D || Told.count(D)) continue;
+    // Followed at most as many steps as there are domains: a longer chain has looped.
+    std::vector<const TDmnData*> Chain{D};
+    const TDmnData* Next = D;
+    for (int Step = 0; Step < O.Domains.Count(); ++Step) {
+      const TFldData* F = Next->TypeField.get();
+      Next = F && F->FieldType == iftDomain ? O.GetDomain(F->Extra().DomainName) : nullptr;
+      if (!Next || Next == D) break;
+      if (std::find(Chain.begin(), Chain.end(), Next) != Chain.end()) {
+        Next = nullptr;  // a cycle D only leads into: told from one of its own domains
+        break;
+      }
+      Chain.push_back(Next);
+    }
+    if (Next != D) continue;
+    std::string Names;
+    for (const TDmnData* C : Chain) {
+      Told.insert(C);
+      Names += (Names.empty() ? "" : ", ") + C->GetObjName();
+    }
+    const auto At = FTypeNamesAt.find(D->GetObjName());
+    const std::string Text =
+        (Chain.size() == 1 ? "Domain " : "Domains ") + Names +
+        (Chain.size() == 1 ? " is declared over itself" : " are declared over each other") +
+        "; the server creates none of them.";
+    ErrMsgAtSym(Text, At != FTypeNamesAt.end() ? At->second : TSymAt{0, 0, ScriptName});
+  }
+}
+
+void TPGSQLParser::CheckTypeNames(TObjs& O) {
+  std::unordered_set<std::string> Told;
+  for (const TTypeUse& U : FTypeUses) {
+    const std::string& N = U.Name;
+    // pg_ names are the server's own, and "_name" is the array of name.
+    if (N.compare(0, 3, "pg_") == 0 || (N.size() > 1 && N[0] == '_')) continue;
+    if (Listed(N, std::begin(kBuiltInTypes), std::end(kBuiltInTypes)) || FTypeNamesAt.count(N) ||
+        O.GetDomain(N) || O.GetTable(N) || O.GetView(N))
+      continue;
+    if (!Told.insert(N).second) continue;
+    if (Listed(N, std::begin(kExtensionTypes), std::end(kExtensionTypes))) {
+      MsgManager.AddScriptMsg("Type " + N + " of " + U.Of +
+                                  " is taken to come from an extension made outside the script.",
+                              U.At.Script, U.At.Col, U.At.Line, mt_Wrn);
+      continue;
+    }
+    ErrMsgAtSym("Type " + N + " of " + U.Of +
+                    " is no type of the server's own and no statement defines it.",
+                U.At);
   }
 }
 

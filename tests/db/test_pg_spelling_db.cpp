@@ -78,6 +78,15 @@ const TSpellingCase Cases[] = {
     {"DefaultOfAnInOutParameter",
      "CREATE FUNCTION split(IN a integer, OUT b integer, INOUT c text DEFAULT 'x') AS $$ SELECT "
      "a, c $$ LANGUAGE sql;"},
+    // find(p character varying, ...) RETURNS SETOF numeric: no length, precision or scale
+    {"RoutineArgumentLengths",
+     "CREATE FUNCTION find(p varchar(5), a numeric(10,2), c char(2), t timestamp(3) with time "
+     "zone, b bit(4)[]) RETURNS SETOF numeric(5,1) AS $$ SELECT a $$ LANGUAGE sql;"},
+    // every name cut to 63 bytes, and the key names made from the cut ones
+    {"NamesOverTheServersLimit",
+     "CREATE TABLE orders_of_the_customers_of_the_northern_region_and_their_lines_too (id "
+     "integer PRIMARY KEY, customer_number_of_the_northern_region_and_its_branches_all integer "
+     "UNIQUE CHECK (customer_number_of_the_northern_region_and_its_branches_all > 0));"},
 };
 
 /// The lines of an update script that change the schema.

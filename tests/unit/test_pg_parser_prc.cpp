@@ -284,7 +284,8 @@ TEST(PGFunction, ReturnsTableIsASetOfRecordsWithOutputParameters) {
       T.Parse("CREATE FUNCTION rows_of(n integer) RETURNS TABLE(id integer, label character "
               "varying(10)) LANGUAGE sql STABLE AS $$ select 1, 'a' $$;\r\n"
               "CREATE FUNCTION pairs(OUT a integer, OUT b text) RETURNS SETOF record AS $$ $$;"));
-  TPrcData* F = Function(T, "public.rows_of(integer, integer, varchar(10))");
+  // Filed as the server tells overloads apart: without the length of varchar(10).
+  TPrcData* F = Function(T, "public.rows_of(integer, integer, varchar)");
   ASSERT_NE(F, nullptr);
   EXPECT_TRUE(F->ReturnsSetOf);
   ASSERT_EQ(F->Params.Count(), 3);

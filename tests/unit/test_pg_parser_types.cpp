@@ -513,3 +513,117 @@ TEST(PGDomains, ASecondOfOneNameInAnotherSchemaIsNamedNotTakenForTheFirst) {
 
 }  // namespace
 }  // namespace qel
+
+namespace qel {
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// What the server refuses or changes, read as it does
+
+struct TServerRuleCase {
+  const char* Name;
+  const char* Script;
+  TMsgType Type;
+  const char* Message;  ///< the only message of Type; "" for none
+  std::int32_t Line, Column;
+};
+
+const std::string L70(70, 'x');
+
+const TServerRuleCase ServerRuleCases[] = {
+    {"DomainCycle", "CREATE DOMAIN a AS b;\nCREATE DOMAIN b AS a;\nCREATE TABLE t (c a);", mt_Err,
+     "Domains a, b are declared over each other; the server creates none of them.", 1, 15},
+    {"DomainOverItself", "CREATE TABLE t (id integer);\nCREATE DOMAIN s AS s;", mt_Err,
+     "Domain s is declared over itself; the server creates none of them.", 2, 15},
+    {"UndefinedColumnType", "CREATE TABLE t1 (id nodomain);", mt_Err,
+     "Type nodomain of t1.id is no type of the server's own and no statement defines it.", 1, 21},
+    {"UndefinedParameterType",
+     "CREATE FUNCTION f(p public.nosuch) RETURNS integer AS $$ SELECT 1 $$ LANGUAGE sql;", mt_Err,
+     "Type nosuch of f.p is no type of the server's own and no statement defines it.", 1, 21},
+    {"QuotedNameKeepsItsCase", "CREATE DOMAIN later AS integer;\nCREATE TABLE t (u \"Later\");",
+     mt_Err, "Type Later of t.u is no type of the server's own and no statement defines it.", 2,
+     19},
+    {"ExtensionType", "CREATE TABLE t (e citext);", mt_Wrn,
+     "Type citext of t.e is taken to come from an extension made outside the script.", 1, 19},
+    {"KnownTypes",
+     "CREATE TABLE t (a uuid, b _int4, c pg_catalog.int4, d ext.isbn, e later, f mood, g t2, "
+     "h jsonb[], i later[]);\nCREATE TYPE mood AS ENUM ('x');\nCREATE TABLE t2 (id int);\n"
+     "CREATE DOMAIN later AS integer;",
+     mt_Err, "", 0, 0},
+    {"TableIfNotExistsReadAlready",
+     "CREATE TABLE t (a int);\nCREATE TABLE IF NOT EXISTS t (b int);", mt_Inf,
+     "Table t exists already: CREATE TABLE IF NOT EXISTS passed over.", 2, 30},
+    {"TableIfNotExistsNew", "CREATE TABLE IF NOT EXISTS t (b int);\nCREATE TABLE if (a int);",
+     mt_Err, "", 0, 0},
+    {"AddColumn", "CREATE TABLE t (a int);\nALTER TABLE t ADD COLUMN b int;", mt_Err,
+     "ALTER TABLE ... ADD COLUMN is not read: write the column in CREATE TABLE of t. Near: "
+     "\"COLUMN b int;\"",
+     2, 19},
+    {"AddWithoutColumn", "CREATE TABLE t (a int);\nALTER TABLE t ADD b int;", mt_Err,
+     "ALTER TABLE ... ADD COLUMN is not read: write the column in CREATE TABLE of t. Near: "
+     "\"b int;\"",
+     2, 19},
+};
+
+void PrintTo(const TServerRuleCase& C, std::ostream* Os) {
+  *Os << C.Name;
+}
+
+class PGServerRules : public ::testing::TestWithParam<TServerRuleCase> {};
+
+TEST_P(PGServerRules, FormIsReadOrRefusedWhereItStands) {
+  const TServerRuleCase& C = GetParam();
+  TPGParse T;
+  T.Parse(C.Script);
+  T.Parser.TestKeyTables();
+  const std::vector<const TMsgData*> Got = T.Messages(C.Type);
+  if (*C.Message == '\0') {
+    EXPECT_TRUE(Got.empty()) << Got.front()->Text;
+    return;
+  }
+  ASSERT_EQ(Got.size(), 1u);
+  EXPECT_EQ(Got[0]->Text, C.Message);
+  EXPECT_EQ(Got[0]->ScriptName, "schema.sql");
+  EXPECT_EQ(Got[0]->Line, C.Line);
+  EXPECT_EQ(Got[0]->Column, C.Column);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, PGServerRules, ::testing::ValuesIn(ServerRuleCases),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST(PGServerNames, LongNamesAreCutAsTheServerCutsThem) {
+  TPGParse T;
+  // 33 two-byte letters: the cut falls inside the 32nd, which goes whole.
+  std::string Wide;
+  for (int I = 0; I < 33; ++I) Wide += "\xc3\xa9";
+  ASSERT_TRUE(T.Parse("CREATE TABLE " + L70 + " (id integer PRIMARY KEY, " + L70 +
+                      "_col integer CHECK (" + L70 + "_col > 0));\nCREATE TABLE \"" + Wide +
+                      "\" (id integer);"));
+  const std::string Cut = L70.substr(0, 63);
+  ASSERT_NE(T.Table(Cut), nullptr);
+  EXPECT_NE(T.Table(Cut)->Fields.Find(Cut), nullptr);
+  EXPECT_NE(T.Table(Wide.substr(0, 62)), nullptr);
+  // One warning per name, where it first stands.
+  const std::vector<const TMsgData*> W = T.Messages(mt_Wrn);
+  ASSERT_EQ(W.size(), 3u);
+  EXPECT_EQ(W[0]->Text, "Name \"" + L70 +
+                            "\" is longer than 63 bytes; read as the server keeps it: \"" + Cut +
+                            "\".");
+  EXPECT_EQ(W[0]->Line, 1);
+  EXPECT_EQ(W[0]->Column, 14);
+}
+
+TEST(PGServerNames, TypeNamesWithADotAreWrittenQuotedWhole) {
+  TPGParse T;
+  ASSERT_TRUE(
+      T.Parse("CREATE SCHEMA s;\nCREATE DOMAIN \"a.b\" AS integer;\nCREATE DOMAIN s.c AS integer;\n"
+              "CREATE TABLE t (q \"a.b\", r \"a.b\"[], u s.c);"));
+  const TTblData* Tbl = T.Table("t");
+  ASSERT_NE(Tbl, nullptr);
+  EXPECT_EQ(Tbl->Fields.Find("q")->FieldTypeDef(), "\"a.b\"");
+  EXPECT_EQ(Tbl->Fields.Find("r")->FieldTypeDef(), "\"a.b\"[]");
+  EXPECT_EQ(Tbl->Fields.Find("u")->FieldTypeDef(), "s.c");
+}
+
+}  // namespace
+}  // namespace qel

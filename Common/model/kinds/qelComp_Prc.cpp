@@ -83,13 +83,29 @@ bool TPrcData::CanEmptyBody() const {
   return S == rsAlter || S == rsReplace;
 }
 
+std::string PGArgTypeKey(const TFldData& Param) {
+  // The server keeps no length, precision or scale of a routine's argument (varchar(5) is
+  // varchar, char(2) is bpchar), so it tells overloads apart without them.
+  const std::string Def = LowerCase(Param.FieldTypeDef());
+  std::string Key;
+  int Depth = 0;
+  bool Quoted = false;
+  for (const char C : Def) {
+    if (C == '"') Quoted = !Quoted;
+    if (!Quoted && C == '(') ++Depth;
+    if (Depth == 0) Key += C;
+    if (!Quoted && C == ')' && Depth > 0) --Depth;
+  }
+  if (Key == "char" || Key.compare(0, 5, "char[") == 0) Key.insert(0, "bp");
+  return Key;
+}
+
 std::string TPrcData::ObjKeyDef() const {
   switch (GetDatabaseType()) {
     case dbPostgreSQL: {
       // Overloaded functions are told apart by their argument types.
       std::string Args;
-      for (const auto& P : Params)
-        Args += (Args.empty() ? "" : ", ") + LowerCase(P->FieldTypeDef());
+      for (const auto& P : Params) Args += (Args.empty() ? "" : ", ") + PGArgTypeKey(*P);
       return SchObjName(GetSchema(), GetObjName()) + "(" + Args + ")";
     }
     case dbMSSQL: {

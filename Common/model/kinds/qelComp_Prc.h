@@ -27,6 +27,10 @@ enum TRoutineStyle : std::uint8_t {
   rsRecreate
 };
 
+/// A PostgreSQL routine argument's type as the server tells overloads apart: lower case,
+/// without length, precision or scale (varchar(5) is "varchar", char(2) "bpchar").
+std::string PGArgTypeKey(const TFldData& Param);
+
 /// A stored procedure or function. Its body may use other routines, views and tables, so a
 /// routine can be written first with a do-nothing body that uses nothing and restored later in
 /// the script.
