@@ -557,6 +557,8 @@ std::vector<TRelationName> RelationsRead(std::string_view Query, bool Backslashe
       "WINDOW", "CONNECT", "START",  "FOR",   "OFFSET", "FETCH",  "WITH",      "QUALIFY"};
   std::vector<TRelationName> Read;
   std::vector<bool> InFrom(1, false);  // per parenthesis depth: within a FROM list
+  // Per depth: a SELECT stands before; a FROM without one is a function's (EXTRACT(x FROM d)).
+  std::vector<bool> Selects(1, false);
   bool NameNext = false;
   for (std::size_t I = 0; I < T.size(); ++I) {
     const TTok& K = T[I];
@@ -564,11 +566,17 @@ std::vector<TRelationName> RelationsRead(std::string_view Query, bool Backslashe
     NameNext = false;
     if (K.Kind == TTk::LParen) {
       InFrom.push_back(false);
+      Selects.push_back(false);
     } else if (K.Kind == TTk::RParen) {
-      if (InFrom.size() > 1) InFrom.pop_back();
+      if (InFrom.size() > 1) {
+        InFrom.pop_back();
+        Selects.pop_back();
+      }
     } else if (K.Kind == TTk::Comma) {
       NameNext = InFrom.back();
-    } else if (IsWord(K, "FROM") || IsWord(K, "JOIN")) {
+    } else if (IsWord(K, "SELECT")) {
+      Selects.back() = true;
+    } else if ((IsWord(K, "FROM") && Selects.back()) || IsWord(K, "JOIN")) {
       InFrom.back() = true;
       NameNext = true;
     } else if (IsOneOf(K, ClauseEnds)) {

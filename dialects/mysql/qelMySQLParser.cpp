@@ -597,7 +597,21 @@ void TMySQLParser::ParseDrop() {
   }
   // A dump makes each view first as a stand-in and drops it before the view proper: a view the
   // script made is taken back. Anything else is not removed: a script describes what is to be.
+  // Older dumps' stand-ins are tables: a table dropped here goes once a view of its name comes.
   auto* O = dynamic_cast<TObjs*>(Objs);
+  if (Sy == myTABLE && O) {
+    GetSy();
+    if (Sy == myIF) {
+      GetSy();
+      GetSy();  // EXISTS
+    }
+    while (!StatementFailed()) {
+      if (const TTblData* Table = O->GetTable(GetObjectName()))
+        FDroppedTables.insert(Table->ObjKeyDef());
+      if (Sy != syComma) break;
+      GetSy();
+    }
+  }
   if (IsIdent("VIEW") && O) {
     GetSy();
     if (Sy == myIF) {
@@ -685,6 +699,8 @@ void TMySQLParser::ParseView(TViwData* View) {
   if (!Made) return;
   // OR REPLACE: the view read last is the one the server keeps.
   if (FOrReplace && Objs) RemoveObj(Objs->Views, View->ObjKeyDef());
+  // The stand-in table of a dump, dropped before the view proper.
+  if (FDroppedTables.erase(View->ObjKeyDef()) > 0) RemoveTable(View->ObjKeyDef());
   FViewOrder[UpperCase(View->GetObjName())] = FViewOrder.size() + 1;
   AddObj(std::move(Made));
 }

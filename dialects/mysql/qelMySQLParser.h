@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -272,6 +273,9 @@ class TMySQLParser : public TCustomSQLParser {
   /// The views a script filed, by upper-case name, in the order filed (from 1); Link_Depend
   /// takes it over.
   std::unordered_map<std::string, std::size_t> FViewOrder;
+  /// The keys of tables a DROP TABLE dropped that no CREATE TABLE has made again: a view of the
+  /// name takes the place of such a table (a dump's stand-in).
+  std::unordered_set<std::string> FDroppedTables;
   const TCustomObjs* FGeneratedIndexesOf = nullptr;
   /// Removes the indexes made for foreign keys of Table that a key on Columns stands for.
   void DropGeneratedIndexes(const std::string& Table, const std::vector<std::string>& Columns);

@@ -597,6 +597,7 @@ void TMySQLParser::ParseTable(TTblData* Table) {
   if (!Made || !Objs) return;
   // Tables are filed directly, without the collection's filter: a table left out would take
   // its columns with it while its keys and indexes stay.
+  FDroppedTables.erase(Made->ObjKeyDef());
   TestNameOfOtherKind(*Made);
   if (Objs->Tables.Add(Made->ObjKeyDef(), Made.get()))
     Made.release();
