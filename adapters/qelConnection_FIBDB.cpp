@@ -824,6 +824,34 @@ void TFIBQuery::Execute(const std::string& SQL, const TBoundParams& Params, TQue
   Db.EndStatement(Began, true);
 }
 
+TQELQuery::TQueuedOutcome TFIBQuery::ExecuteQueued(const std::vector<TQueued>& Items) {
+  TFIBDatabase& Db = ConnectedDatabase<TFIBDatabase>();
+  // Outside the caller's transaction the statements run in one of their own, committed after
+  // them (or after the ones before a refused one: the server undoes a failed statement alone):
+  // one commit, not one per statement.
+  const bool Began = Db.BeginStatement();
+  TQueuedOutcome Out;
+  try {
+    for (const TQueued& Q : Items) {
+      TQueryResult Result;
+      try {
+        RunStatement(Db, Q.Sent, Q.Bound(), Result);
+      } catch (const std::exception& E) {
+        if (Db.GetConnectionLost()) throw;
+        Out.Refused = true;
+        Out.Error = E.what();
+        break;
+      }
+      ++Out.Done;
+    }
+  } catch (...) {
+    Db.EndStatement(Began, false);
+    throw;
+  }
+  Db.EndStatement(Began, true);
+  return Out;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TFIBConnection::TFIBConnection(TComponent* AOwner)

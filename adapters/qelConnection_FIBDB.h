@@ -77,6 +77,8 @@ class TFIBQuery : public TQELAdapterQuery {
   TSQLLexRules LexRules() const override { return TSQLLexRules(); }
   std::string ParamMarker(const TParam& Param, int Index, const std::string& Reference) override;
   void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) override;
+  bool CanQueue() const override { return true; }
+  TQueuedOutcome ExecuteQueued(const std::vector<TQueued>& Items) override;
   std::unique_ptr<TRowStream> OpenStream(const std::string& SQL, const TBoundParams& Params,
                                          std::vector<TResultColumn>& Columns) override;
 };

@@ -235,22 +235,25 @@ TResultPtr SendStatement(PGconn* Conn, const std::string& SQL, const TBoundParam
   return R;
 }
 
-/// Sends SQL with its parameters in pipeline mode, as SendStatement sends it on its own; False
-/// when libpq could not queue it.
-bool SendInPipeline(PGconn* Conn, const std::string& SQL, const TBoundParams& Params) {
-  const size_t N = Params.Distinct.size();
-  std::vector<Oid> Types(N);
-  std::vector<const char*> Values(N);
-  std::vector<int> Lengths(N), Formats(N);
-  for (size_t I = 0; I < N; ++I) {
-    const TParam& P = *Params.Distinct[I];
-    Types[I] = ParamOidOf(P.GetDataType());
-    Values[I] = P.IsNull() ? nullptr : P.AsString().data();
-    Lengths[I] = static_cast<int>(P.AsString().size());
-    Formats[I] = P.GetDataType() == ftBlob ? 1 : 0;
+/// The values of one statement as libpq takes them (large binary values as bytes, the others
+/// as text).
+struct TPipelineParams {
+  std::vector<Oid> Types;
+  std::vector<const char*> Values;
+  std::vector<int> Lengths, Formats;
+  explicit TPipelineParams(const TBoundParams& Params) {
+    for (const TParam* P : Params.Distinct) {
+      Types.push_back(ParamOidOf(P->GetDataType()));
+      Values.push_back(P->IsNull() ? nullptr : P->AsString().data());
+      Lengths.push_back(static_cast<int>(P->AsString().size()));
+      Formats.push_back(P->GetDataType() == ftBlob ? 1 : 0);
+    }
   }
-  return PQsendQueryParams(Conn, SQL.c_str(), static_cast<int>(N), Types.data(), Values.data(),
-                           Lengths.data(), Formats.data(), 0) == 1;
+  int Count() const { return static_cast<int>(Types.size()); }
+};
+
+bool SendPlain(PGconn* Conn, const char* SQL) {
+  return PQsendQueryParams(Conn, SQL, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
 }
 
 }  // namespace
@@ -266,30 +269,50 @@ TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
     CheckResult(C, None.get(), this);
   };
   if (PQenterPipelineMode(C) != 1) Broken();
-  std::vector<std::string> Sent;
-  bool Ok = true;
-  if (Savepoint)
-    Ok = PQsendQueryParams(C, "SAVEPOINT qel_statement", 0, nullptr, nullptr, nullptr, nullptr,
-                           0) == 1;
-  for (std::size_t I = 0; Ok && I < Count; ++I)
-    Ok = SendInPipeline(C, Items[I].Sent, Items[I].Bound());
-  if (Ok && Savepoint)
-    Ok = PQsendQueryParams(C, "RELEASE SAVEPOINT qel_statement", 0, nullptr, nullptr, nullptr,
-                           nullptr, 0) == 1;
+  // What each result answers: an item (its statement, or the preparation it needed first), or
+  // a savepoint statement (npos).
+  constexpr std::size_t NoItem = std::string::npos;
+  std::vector<std::size_t> Slots;
+  std::vector<std::string> MadeHere;
+  bool Ok = !Savepoint || SendPlain(C, "SAVEPOINT qel_statement");
+  if (Savepoint) Slots.push_back(NoItem);
+  for (std::size_t I = 0; Ok && I < Count; ++I) {
+    const TPipelineParams P(Items[I].Bound());
+    // A text that comes again is parsed and planned once per session: rows of one table
+    // share a few texts.
+    std::string Key = Items[I].Sent;
+    Key.append(reinterpret_cast<const char*>(P.Types.data()), P.Types.size() * sizeof(Oid));
+    auto Found = FPrepared.find(Key);
+    if (Found == FPrepared.end() && FPrepared.size() < MaxPrepared) {
+      const std::string Name = "qel_row_" + IntToStr(++FPreparedSeq);
+      Ok = PQsendPrepare(C, Name.c_str(), Items[I].Sent.c_str(), P.Count(), P.Types.data()) == 1;
+      Slots.push_back(I);
+      Found = FPrepared.emplace(std::move(Key), Name).first;
+      MadeHere.push_back(Found->first);
+    }
+    if (!Ok) break;
+    Ok = Found != FPrepared.end()
+             ? PQsendQueryPrepared(C, Found->second.c_str(), P.Count(), P.Values.data(),
+                                   P.Lengths.data(), P.Formats.data(), 0) == 1
+             : PQsendQueryParams(C, Items[I].Sent.c_str(), P.Count(), P.Types.data(),
+                                 P.Values.data(), P.Lengths.data(), P.Formats.data(), 0) == 1;
+    Slots.push_back(I);
+  }
+  if (Ok && Savepoint) {
+    Ok = SendPlain(C, "RELEASE SAVEPOINT qel_statement");
+    Slots.push_back(NoItem);
+  }
   if (!Ok || PQpipelineSync(C) != 1) {
     PQexitPipelineMode(C);
     Broken();
   }
-  // One result per statement sent (each ended by a null result), then the sync's.
-  const std::size_t Statements = Count + (Savepoint ? 2 : 0);
-  for (std::size_t I = 0; I < Statements; ++I) {
+  // One result per query sent (each ended by a null result), then the sync's.
+  for (std::size_t I = 0; I < Slots.size(); ++I) {
     TResultPtr R(PQgetResult(C));
     if (!R) Broken();
-    const ExecStatusType St = PQresultStatus(R.get());
-    if (St == PGRES_FATAL_ERROR && Run.Failed == Count) {
+    if (PQresultStatus(R.get()) == PGRES_FATAL_ERROR && Run.Failed == Count) {
       // A savepoint statement that fails leaves nothing to replay: it counts for the first.
-      const std::size_t Item = Savepoint ? (I == 0 ? 0 : std::min(I - 1, Count - 1)) : I;
-      Run.Failed = Item;
+      Run.Failed = Slots[I] != NoItem ? Slots[I] : 0;
       Run.Error = TrimMessage(PQresultErrorMessage(R.get()));
       if (Run.Error.empty()) Run.Error = TrimMessage(PQerrorMessage(C));
     }
@@ -299,6 +322,10 @@ TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
   TResultPtr SyncResult(PQgetResult(C));
   if (!SyncResult || PQresultStatus(SyncResult.get()) != PGRES_PIPELINE_SYNC) Broken();
   if (PQexitPipelineMode(C) != 1) Broken();
+  // After a failure the server skipped what followed it, preparations too: those of this
+  // pipeline are made again under new names when needed.
+  if (Run.Failed != Count)
+    for (const std::string& Key : MadeHere) FPrepared.erase(Key);
   return Run;
 }
 
@@ -500,6 +527,7 @@ void TPGDACDatabase::Disconnect() {
   if (PGconn* C = Conn()) PQfinish(C);
   FConn = nullptr;
   ClearLost();
+  FPrepared.clear();
   FImplicitCursors = 0;
   FImplicit = false;
   FUserTx = false;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "qelConnection_Base.h"
@@ -89,6 +90,12 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   };
   TPipelineRun RunPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
                            bool Savepoint);
+
+  /// Statements of queued rows the session has prepared: their names by text and parameter
+  /// types; at most MaxPrepared (further texts go unprepared).
+  static constexpr std::size_t MaxPrepared = 64;
+  std::unordered_map<std::string, std::string> FPrepared;
+  int FPreparedSeq = 0;
 
   pg_conn* FConn = nullptr;
   int FSocket = -1;  ///< FConn's socket, for CutConnection

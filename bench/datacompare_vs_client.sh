@@ -14,7 +14,7 @@
 # Then (QEL_BENCH_PARTS, default "read execute": the first part is the one above) the row changes
 # written with --execute, next to the servers' own bulk path in the same run: QEL_BENCH_EXEC_ROWS
 # rows (default 1,000,000; int key, bigint, real, double, numeric(12,2), varchar with Unicode,
-# timestamp(6), date) from PostgreSQL into an empty MariaDB table and back, set next to
+# timestamp(6) holding milliseconds, which Firebird keeps too, date) from PostgreSQL into an empty MariaDB table and back, set next to
 #
 #   psql \copy (SELECT ...) TO STDOUT | mariadb LOAD DATA LOCAL INFILE '/dev/stdin'
 #   mariadb --quick -B -e 'SELECT ...' | psql \copy ... FROM STDIN
@@ -155,14 +155,14 @@ FB_COLS="id integer NOT NULL PRIMARY KEY, b bigint, r float, d double precision,
 DROP TABLE IF EXISTS qel_exec;
 CREATE TABLE qel_exec ($PG_COLS);
 INSERT INTO qel_exec SELECT g, g::bigint * 1000003, g / 7.0, g / 3.0, g / 100.0,
-  'row ' || g || ' żółw ☃', timestamp '2020-01-01' + g * interval '1.000001 second',
+  'row ' || g || ' żółw ☃', timestamp '2020-01-01' + g * interval '1.001 second',
   date '2000-01-01' + (g % 9000) FROM generate_series(1, $EROWS) g;
 SQL
 "${MY[@]}" -e "CREATE DATABASE IF NOT EXISTS $MY_TARGET;
   DROP TABLE IF EXISTS $QEL_MY_DATABASE.qel_exec;
   CREATE TABLE $QEL_MY_DATABASE.qel_exec ($MY_COLS) DEFAULT CHARSET utf8mb4;
   INSERT INTO $QEL_MY_DATABASE.qel_exec SELECT seq, seq * 1000003, seq / 7.0, seq / 3.0, seq / 100.0,
-    CONCAT('row ', seq, ' żółw ☃'), TIMESTAMPADD(MICROSECOND, seq * 1000001, '2020-01-01'),
+    CONCAT('row ', seq, ' żółw ☃'), TIMESTAMPADD(MICROSECOND, seq * 1001000, '2020-01-01'),
     DATE_ADD('2000-01-01', INTERVAL seq % 9000 DAY) FROM seq_1_to_$EROWS;"
 # empty_targets [PERCENT]: the targets empty, or holding the master's rows with PERCENT of them
 # changed.
@@ -171,8 +171,8 @@ empty_targets() {
   "${MY[@]}" -e "DROP TABLE IF EXISTS $MY_TARGET.qel_exec;
     CREATE TABLE $MY_TARGET.qel_exec ($MY_COLS) DEFAULT CHARSET utf8mb4;"
   rm -f "$FB_TARGET"
-  printf "CREATE DATABASE '%s' USER '%s' PASSWORD '%s';\n" "$QEL_FB_HOST/$QEL_FB_PORT:$FB_TARGET" \
-    "$QEL_FB_USER" "$QEL_FB_PASSWORD" | isql-fb -q >/dev/null
+  printf "CREATE DATABASE '%s' USER '%s' PASSWORD '%s' DEFAULT CHARACTER SET UTF8;\n" \
+    "$QEL_FB_HOST/$QEL_FB_PORT:$FB_TARGET" "$QEL_FB_USER" "$QEL_FB_PASSWORD" | isql-fb -q >/dev/null
   printf 'CREATE TABLE qel_exec (%s);\nCOMMIT;\n' "$FB_COLS" | fb "$FB_TARGET" >/dev/null
   [ -n "${1:-}" ] || return 0
   "${PSQL[@]}" -d qel_exec_target -c "\\copy qel_exec FROM '$WORK/rows.tsv'" \

@@ -399,9 +399,9 @@ TEST_P(RowsInBatches, ARefusedRowOrALostConnectionMidBatchStopsTheRun) {
                              TDbObject, TDbOperation) {
       if (++Rows != KillAt) return;
       if (!Pg)
-        Pid = Other.Column("select min(id) from information_schema.processlist where id > " +
-                           Before)
-                  .at(0);
+        Pid =
+            Other.Column("select min(id) from information_schema.processlist where id > " + Before)
+                .at(0);
       Other.Exec((Pg ? "select pg_terminate_backend(" : "kill ") + Pid + (Pg ? ")" : ""));
     };
     Cmp.CompareData();

@@ -352,6 +352,41 @@ TEST(ExecRun, AFailingDataStatementNamesTheStatementsRolledBackWithIt) {
   EXPECT_EQ(R.E->ErrorCount, 1);
 }
 
+TEST(ExecRun, AScriptRunInPartsIsOneRun) {
+  // Five data statements handed over two at a time: one transaction and one commit for all of
+  // them, and a failure in a later part rolls back those of the parts before it too.
+  for (const int Failing : {0, 4}) {
+    std::string Fixture;
+    for (int I = 1; I <= 5; ++I) {
+      const std::string SQL = "INSERT INTO T VALUES (" + std::to_string(I) + ")";
+      Fixture += I == Failing ? ErrorEntry(SQL, "duplicate key") : Entry(SQL);
+    }
+    TReplayRun R(Fixture);
+    R.E->BreakOnError = true;
+    int Next = 1, Parts = 0;
+    const bool Ok = R.E->ExecuteScriptInParts([&](TSQLExec& E) {
+      EXPECT_EQ(E.GetStatementsCount(), 0);
+      for (int N = 0; N < 2 && Next <= 5; ++N, ++Next)
+        E.Add("INSERT INTO T VALUES (" + std::to_string(Next) + ")", stInsert, "T", dboTable,
+              odbInsert);
+      return E.GetStatementsCount() > 0 && ++Parts > 0;
+    });
+    EXPECT_EQ(Ok, Failing == 0) << Failing;
+    TLines Expected{"<connect>", "<start transaction>"};
+    for (int I = 1; I <= (Failing ? Failing : 5); ++I)
+      Expected.push_back("INSERT INTO T VALUES (" + std::to_string(I) + ")");
+    Expected.push_back(Failing ? "<rollback>" : "<commit>");
+    Expected.push_back("<disconnect>");
+    EXPECT_EQ(R.Db().Log, Expected) << Failing;
+    EXPECT_EQ(Parts, Failing ? 2 : 3);
+    // The statements keep their numbers in the whole script; the list keeps the last part.
+    EXPECT_EQ(R.Logged("< Rolled back >: T: insert (statement 3)"), Failing != 0);
+    if (Failing) {
+      EXPECT_EQ(R.E->GetStatement(1)->ErrorText, "duplicate key");
+    }
+  }
+}
+
 TEST(ExecRun, APlainStatementAfterDataStatementsCommitsThem) {
   TReplayRun R(Entry("INSERT INTO T VALUES (1)") + ErrorEntry("DROP TABLE X", "no such table"));
   R.E->Add("INSERT INTO T VALUES (1)", stInsert, "T", dboTable, odbInsert);
