@@ -313,22 +313,17 @@ TEST(BrokenDdl, ServerRefusalsAreErrorsAtTheirPlace) {
     int Line = 0, Column = 0;
   } Cases[] = {
       {"firebird", T1 + "ALTER TABLE T1 FOO BAR;\n", "Unknown ALTER TABLE statement: FOO", 2, 16},
-      {"firebird", T1 + "ALTER TABLE T1 A", "Unknown ALTER TABLE statement: A", 2, 16},
       {"firebird", "CREATE TABLE T1 (ID INTEGER)", "Missing: <TERM>", 1, 29},
       {"firebird", "CREATE TABLE T1 (ID NODOMAIN);\n", "Domain NODOMAIN does not exist", 1, 21},
       {"firebird", "CREATE TABLE T1 (ID D1);\nCREATE DOMAIN D1 AS INTEGER;\n", "Domain D1", 1, 21},
       {"firebird", "CREATE DOMAIN D1 AS INTEGER;\nCREATE TABLE T1 (ID D1);\n", ""},
       {"firebird", "CREATE TABLE T1 (A RDB$DESCRIPTION, B \"RDB$1\");\n", ""},
       {"firebird", "CREATE TABLE " + Long + "1 (ID INTEGER);\n", ""},
-      {"firebird", "CREATE TABLE \"" + Wide + "1\" (ID INTEGER);\n", ""},
       {"firebird", "CREATE TABLE " + Long + "12 (ID INTEGER);\n", "Name longer than 31", 1, 14},
       {"firebird", "CREATE TABLE \"" + Wide + "12\" (ID INTEGER);\n", "Name longer than 31", 1, 14},
-      {"firebird", T1 + "CREATE INDEX I1 ON T1 (ID, " + Long + "XY);\n", "Name longer", 2, 28},
       {"db2", "CREATE TABLE T1 (ID INTEGER NOT NULL, A DOUBLE PRECISION);\n", ""},
       // Listed among the limits of the SQL Anywhere reader.
       {"sqlanywhere", T1 + "CREATE NONCLUSTERED INDEX i1 ON T1 (ID);\n", "Unknown CREATE", 2, 20},
-      {"sqlanywhere", "CREATE OR REPLACE PROCEDURE p1 () BEGIN SELECT 1; END;\n", "Unknown CREATE",
-       1, 10},
   };
   for (const auto& C : Cases) {
     const TRead R(C.Dialect, C.Script);
