@@ -183,6 +183,8 @@ void TDB2Parser::ParseDataType(TFldData& Fld) {
     T = iftLongVarchar;
     GetSy();
   }
+  // DOUBLE PRECISION is DOUBLE's longer spelling: the catalog names both DOUBLE.
+  if (T == iftDouble && IsWord("PRECISION")) GetSy();
   Fld.FieldType = T;
   if (TakesLength(T) && Sy == syLParen) {
     GetSy();

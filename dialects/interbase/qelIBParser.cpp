@@ -142,6 +142,15 @@ void TIbParser::DoAfterGetSy() {
   } else if (Sy == syIdent) {
     Ident = UpperCase(Ident);  // bare names are stored upper-cased
   }
+  // Firebird 3 keeps names in CHAR(31) columns of UNICODE_FSS: its lexer refuses any longer
+  // name, quoted or not, as "Name longer than database column size". Catalog texts are the
+  // server's own (a newer server takes longer names).
+  if (Sy == syIdent && Ident.size() > kMaxNameBytes && ReadsScript())
+    MsgAtByte("Name longer than " + IntToStr(kMaxNameBytes) + " bytes: " + Ident, SyPos);
+}
+
+bool TIbParser::ReadsScript() const {
+  return Objs && Objs->ExtractFrom == efScript;
 }
 
 bool TIbParser::IsWord(const char* Word) const {
@@ -311,7 +320,7 @@ void TIbParser::EndStatement(std::int32_t Start) {
     TObject* Statement = nullptr;
     ReportStatement(FRepTyp, FRepName, FRepKind, FRepOp, "", Statement);
   }
-  ReadTerminator(false);
+  ReadTerminator(ReadsScript());
 }
 
 void TIbParser::ParseStatement() {

@@ -22,6 +22,7 @@
 // external functions).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -77,8 +78,13 @@ class TIbParser : public TCustomSQLParser {
 
   /// The SQL dialect the script declared ("SET SQL DIALECT"); 3 unless it said otherwise.
   std::int32_t SQLDialect = 3;
+  /// The longest name Firebird 3 stores, in bytes of UTF-8.
+  static constexpr std::size_t kMaxNameBytes = 31;
 
  protected:
+  /// The text read is a script of a side (not a catalog text, not an executor's script): the
+  /// server's rules on names and domains are applied as it read it.
+  bool ReadsScript() const;
   /// The column or parameter of List named Name exactly (a dialect-3 name keeps its case).
   static TFldData* FieldOf(TObjVector<TFldData>& List, const std::string& Name);
   /// The current symbol is the unquoted word Word (keyword or identifier).
@@ -107,8 +113,8 @@ class TIbParser : public TCustomSQLParser {
 
   void BeginStatement() override;
   void ParseStatement() override;
-  /// Reports what the statement recorded and reads its terminator (the last statement of the
-  /// text may go without one).
+  /// Reports what the statement recorded and reads its terminator; in a script of a side the
+  /// last statement needs one too, as isql runs none the text ends inside.
   void EndStatement(std::int32_t Start) override;
   void ParseSet();
   /// From the word after CREATE, CREATE OR ALTER or RECREATE: each files its object anew.
@@ -162,6 +168,9 @@ class TIbParser : public TCustomSQLParser {
   /// COLLATE. Owner is the table (for inline constraints) or nullptr.
   void ParseColumnDef(TFldData& Fld, TTblData* Owner);
   void ParseDataType(TFldData& Fld);
+  /// A type that names Domain (written at the 1-based position At) in a script of a side: a
+  /// domain that no statement before it created is an error.
+  void TestDomainDefined(const std::string& Domain, std::int32_t At);
   /// CHARACTER SET name, when it stands.
   void ParseCharSet(TFldData& Fld);
   /// The dimensions of an array type from "[" on: [upper] or [lower:upper], comma-separated.

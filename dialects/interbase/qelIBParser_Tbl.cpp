@@ -196,7 +196,10 @@ void TIbParser::ParseDataType(TFldData& Fld) {
       Fld.TypeOf = true;
     }
     Fld.FieldType = iftDomain;
-    Fld.SetExtra(&TFldExtra::DomainName, Name());
+    const std::int32_t At = SyPos;
+    const std::string Domain = Name();
+    Fld.SetExtra(&TFldExtra::DomainName, Domain);
+    TestDomainDefined(Domain, At);
     return;
   }
   TDBFieldType T = It->Type;
@@ -259,6 +262,18 @@ void TIbParser::ParseDataType(TFldData& Fld) {
     }
   }
   ParseCharSet(Fld);
+}
+
+void TIbParser::TestDomainDefined(const std::string& Domain, std::int32_t At) {
+  // The server's own domains (those of its system tables, and the RDB$n it makes for every
+  // column declared with a type) stand in every database, and a script may name them.
+  static constexpr std::array<std::string_view, 3> kSystemPrefixes{"RDB$", "MON$", "SEC$"};
+  const auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O || !ReadsScript() || Domain.empty() || O->Domains.FindObj(Domain)) return;
+  for (const std::string_view P : kSystemPrefixes)
+    if (Domain.compare(0, P.size(), P) == 0) return;
+  // The server takes a domain only once it is created, and refuses the statement otherwise.
+  MsgAtByte("Domain " + Domain + " does not exist", At);
 }
 
 void TIbParser::ParseCharSet(TFldData& Fld) {
@@ -520,7 +535,9 @@ void TIbParser::ParseAlterColumn(TTblData* Tbl) {
   // ALTER [COLUMN] c and one of POSITION n, TYPE t, SET DEFAULT v, DROP DEFAULT, SET NOT NULL,
   // DROP NOT NULL, TO name: what the column-alteration driver and isql -x write.
   if (Sy != ibALTER) {
-    while (Sy != syTerm && Sy != syEOF && Sy != syComma) GetSy();
+    // ADD, DROP and ALTER are all the server takes here.
+    MsgAtByte("Unknown ALTER TABLE statement: " + (Sy == syIdent ? Ident : ResWordBySymbol(Sy)),
+              SyPos);
     return;
   }
   GetSy();

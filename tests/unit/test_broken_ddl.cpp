@@ -297,3 +297,45 @@ TEST(BrokenDdl, ClientScriptsTypelessIdentityAndEmptyVarchar) {
   EXPECT_EQ(R.Master().GetTableField("t", "a")->FieldType, iftLongText);
   EXPECT_EQ(R.Master().GetTableField("t", "b")->TypeDef(), "VARCHAR(7)");
 }
+
+// What the server refuses is refused where it stands (script, line, column); what it takes
+// passes. Firebird 3 keeps names in 31 bytes of UTF-8 and takes a domain once it is created.
+TEST(BrokenDdl, ServerRefusalsAreErrorsAtTheirPlace) {
+  const std::string T1 = "CREATE TABLE T1 (ID INTEGER);\n";
+  const std::string Long = "ABCDEFGHIJABCDEFGHIJABCDEFGHIJ";  // 30 bytes
+  const std::string Wide =
+      "\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84"
+      "\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84";  // 15 x Ä
+  const struct {
+    const char* Dialect;
+    std::string Script;
+    const char* Error;  ///< "" for a script that is taken
+    int Line = 0, Column = 0;
+  } Cases[] = {
+      {"firebird", T1 + "ALTER TABLE T1 FOO BAR;\n", "Unknown ALTER TABLE statement: FOO", 2, 16},
+      {"firebird", "CREATE TABLE T1 (ID INTEGER)", "Missing: <TERM>", 1, 29},
+      {"firebird", "CREATE TABLE T1 (ID NODOMAIN);\n", "Domain NODOMAIN does not exist", 1, 21},
+      {"firebird", "CREATE TABLE T1 (ID D1);\nCREATE DOMAIN D1 AS INTEGER;\n", "Domain D1", 1, 21},
+      {"firebird", "CREATE DOMAIN D1 AS INTEGER;\nCREATE TABLE T1 (ID D1);\n", ""},
+      {"firebird", "CREATE TABLE T1 (A RDB$DESCRIPTION, B \"RDB$1\");\n", ""},
+      {"firebird", "CREATE TABLE " + Long + "1 (ID INTEGER);\n", ""},
+      {"firebird", "CREATE TABLE " + Long + "12 (ID INTEGER);\n", "Name longer than 31", 1, 14},
+      {"firebird", "CREATE TABLE \"" + Wide + "12\" (ID INTEGER);\n", "Name longer than 31", 1, 14},
+      {"db2", "CREATE TABLE T1 (ID INTEGER NOT NULL, A DOUBLE PRECISION);\n", ""},
+      // Listed among the limits of the SQL Anywhere reader.
+      {"sqlanywhere", T1 + "CREATE NONCLUSTERED INDEX i1 ON T1 (ID);\n", "Unknown CREATE", 2, 20},
+  };
+  for (const auto& C : Cases) {
+    const TRead R(C.Dialect, C.Script);
+    const std::string Where = std::string(C.Dialect) + ": " + C.Script + "\n" + R.Summary();
+    if (*C.Error == '\0') {
+      EXPECT_TRUE(R.Errors.empty()) << Where;
+      continue;
+    }
+    ASSERT_FALSE(R.Errors.empty()) << Where;
+    const TMsgData& M = R.Errors.front();
+    EXPECT_NE(M.Text.find(C.Error), std::string::npos) << Where;
+    EXPECT_EQ(M.ScriptName, "broken.sql") << Where;
+    EXPECT_EQ(std::pair(M.Line, M.Column), std::pair(C.Line, C.Column)) << Where;
+  }
+}
