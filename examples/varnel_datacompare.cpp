@@ -13,6 +13,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Strings.h"
@@ -196,10 +197,17 @@ class TStandardOutput {
     Cmp.SetScriptFileName("");
     Cmp.InlineBlobs = true;
     Cmp.OnAddResultSQL = [this](TObject*, bool&, const std::string& aSQL, TStatType,
-                                const std::string&, TDbObject,
-                                TDbOperation) { Write(Trim(aSQL) + FTerm + "\r\n"); };
+                                const std::string&, TDbObject, TDbOperation) {
+      // In pieces: a statement with a large value inline is not copied again to be written.
+      std::string_view Text(aSQL);
+      while (!Text.empty() && static_cast<unsigned char>(Text.front()) <= ' ')
+        Text.remove_prefix(1);
+      while (!Text.empty() && static_cast<unsigned char>(Text.back()) <= ' ') Text.remove_suffix(1);
+      Write(Text);
+      Write(FTerm + "\r\n");
+    };
   }
-  void Write(const std::string& Text) {
+  void Write(std::string_view Text) {
     if (!FHeld)
       FOut << Text;
     else if (std::fwrite(Text.data(), 1, Text.size(), FHeld.get()) != Text.size())
