@@ -13,6 +13,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Strings.h"
@@ -205,13 +206,19 @@ class TStandardOutput {
     Cmp.InlineBlobs = true;
     Cmp.OnAddResultSQL = [this](TObject*, bool&, const std::string& aSQL, TStatType,
                                 const std::string&, TDbObject, TDbOperation) {
-      Write(Trim(aSQL) + FTerm + "\r\n");
+      // In pieces: a statement with a large value inline is not copied again to be written.
+      std::string_view Text(aSQL);
+      while (!Text.empty() && static_cast<unsigned char>(Text.front()) <= ' ')
+        Text.remove_prefix(1);
+      while (!Text.empty() && static_cast<unsigned char>(Text.back()) <= ' ') Text.remove_suffix(1);
+      Write(Text);
+      Write(FTerm + "\r\n");
       ++FWritten;
     };
   }
   /// The statements written (or held back) so far.
   int Written() const { return FWritten; }
-  void Write(const std::string& Text) {
+  void Write(std::string_view Text) {
     if (!FHeld)
       FOut << Text;
     else if (std::fwrite(Text.data(), 1, Text.size(), FHeld.get()) != Text.size())
