@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -254,6 +256,7 @@ void TMyDACDatabase::Disconnect() {
   if (FConn) mysql_close(FConn);
   FConn = nullptr;
   FInTransaction = false;
+  FStatementLimit = 0;
   ClearLost();
 }
 
@@ -376,35 +379,190 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
   DrainResults(Db, Conn);
 }
 
+namespace {
+
+/// A statement of a round trip: one queued statement, or consecutive row inserts into the same
+/// columns written as one multi-row INSERT (items First .. First + Count - 1).
+struct TRoundTripPart {
+  std::string SQL;
+  std::size_t First = 0;
+  std::size_t Count = 1;
+};
+
+/// The length of the head "INSERT INTO <table> (<columns>)\r\nVALUES" of a row insert whose
+/// rest is one row of values in parentheses, and 0 for any other statement. Quoted names and
+/// literals are skipped as the server reads them, so that no quoted text is taken for the
+/// VALUES keyword or a parenthesis; anything unusual (a comment, unbalanced parentheses) is not
+/// a row insert here.
+std::size_t RowInsertHead(const std::string& S) {
+  static constexpr std::string_view Insert = "INSERT INTO ", Values = "\r\nVALUES(";
+  if (S.compare(0, Insert.size(), Insert) != 0) return 0;
+  std::size_t Head = 0;
+  int Depth = 0;
+  for (std::size_t I = Insert.size(); I < S.size(); ++I) {
+    const char C = S[I];
+    if (C == '`' || C == '\'' || C == '"') {
+      // A doubled quote stands for itself; within a literal a backslash escapes the next byte.
+      for (++I; I < S.size(); ++I) {
+        if (C != '`' && S[I] == '\\') {
+          ++I;
+        } else if (S[I] == C) {
+          if (I + 1 < S.size() && S[I + 1] == C)
+            ++I;
+          else
+            break;
+        }
+      }
+      if (I >= S.size()) return 0;
+    } else if (C == '#' || (C == '-' && S.compare(I, 2, "--") == 0) ||
+               (C == '/' && S.compare(I, 2, "/*") == 0) || C == ';') {
+      return 0;
+    } else if (C == '(') {
+      if (Head == 0 && Depth == 0 && S.compare(I + 1 - Values.size(), Values.size(), Values) == 0)
+        Head = I;
+      ++Depth;
+    } else if (C == ')') {
+      if (--Depth < 0) return 0;
+      // The row's parentheses close at the very end, and nothing follows them.
+      if (Depth == 0 && Head != 0 && I + 1 != S.size()) return 0;
+    }
+  }
+  return Depth == 0 ? Head : 0;
+}
+
+/// Items as the statements of a round trip: consecutive row inserts with the same head become
+/// one INSERT of several rows, each at most Limit bytes.
+std::vector<TRoundTripPart> MergeRowInserts(const std::vector<TQELAdapterQuery::TQueued>& Items,
+                                            std::size_t Limit) {
+  std::vector<TRoundTripPart> Parts;
+  std::size_t LastHead = 0;
+  for (std::size_t I = 0; I < Items.size(); ++I) {
+    const std::string& S = Items[I].Sent;
+    const std::size_t Head = RowInsertHead(S);
+    if (Head != 0 && LastHead == Head && !Parts.empty() &&
+        Parts.back().SQL.compare(0, Head, S, 0, Head) == 0 &&
+        Parts.back().SQL.size() + S.size() - Head + 1 <= Limit) {
+      Parts.back().SQL += ',';
+      Parts.back().SQL.append(S, Head);
+      ++Parts.back().Count;
+    } else {
+      Parts.push_back({S, I, 1});
+    }
+    LastHead = Head;
+  }
+  return Parts;
+}
+
+/// What a run of round-trip statements did.
+struct TPartsRun {
+  std::size_t Done = 0;  ///< statements that ran, from the first on
+  bool Failed = false;   ///< the one after them failed (or, with all done, the COMMIT)
+  std::string Error;
+};
+
+/// Sends Parts as multi-statement texts of at most Limit bytes each (a longer statement goes
+/// alone), in order; with Own they run in a transaction of their own, committed after the last.
+/// The server runs none after the first that fails. A lost connection raises.
+TPartsRun RunParts(TMyDACDatabase& Db, MYSQL* Conn, const std::vector<TRoundTripPart>& Parts,
+                   bool Own, std::size_t Limit) {
+  TPartsRun Out;
+  std::size_t Next = 0;
+  bool First = true;
+  while (Next < Parts.size() || (First && Own)) {
+    std::string SQL = First && Own ? "START TRANSACTION" : "";
+    std::size_t Sent = 0;  // the round trip's statements in this text
+    while (Next + Sent < Parts.size() &&
+           (SQL.empty() || SQL.size() + Parts[Next + Sent].SQL.size() + 2 <= Limit)) {
+      if (!SQL.empty()) SQL += ";\n";
+      SQL += Parts[Next + Sent].SQL;
+      ++Sent;
+    }
+    const bool Last = Next + Sent == Parts.size();
+    if (Own && Last) SQL += ";\nCOMMIT";
+    std::size_t Results = 0;
+    int Rc = mysql_real_query(Conn, SQL.data(), SQL.size()) != 0 ? 1 : 0;
+    while (Rc == 0) {
+      if (MYSQL_RES* R = mysql_store_result(Conn)) mysql_free_result(R);
+      ++Results;
+      Rc = mysql_next_result(Conn);
+    }
+    if (Rc > 0 && IsConnectionLoss(mysql_errno(Conn))) Fail(Db, Conn);
+    const std::size_t Skip = First && Own ? 1 : 0;
+    Out.Done += std::min(Sent, Results > Skip ? Results - Skip : 0);
+    if (Rc > 0) {
+      Out.Failed = true;
+      Out.Error = ErrorOf(Conn);
+      return Out;
+    }
+    Next += Sent;
+    First = false;
+    if (Last) break;
+  }
+  return Out;
+}
+
+}  // namespace
+
+std::size_t TMyDACDatabase::StatementLimit() {
+  if (FStatementLimit == 0) {
+    // The server refuses (and drops the connection for) a text longer than its
+    // max_allowed_packet; half of it leaves room for what the client adds.
+    static constexpr std::string_view Ask = "SELECT @@max_allowed_packet";
+    if (mysql_real_query(FConn, Ask.data(), Ask.size()) != 0) Fail(*this, FConn);
+    std::unique_ptr<MYSQL_RES, void (*)(MYSQL_RES*)> Res(mysql_store_result(FConn),
+                                                         mysql_free_result);
+    if (!Res) Fail(*this, FConn);
+    const MYSQL_ROW Row = mysql_fetch_row(Res.get());
+    const std::uint64_t Packet = Row && Row[0] ? std::strtoull(Row[0], nullptr, 10) : 0;
+    FStatementLimit = static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(Packet / 2, std::uint64_t{4} << 10, std::uint64_t{16} << 20));
+  }
+  return FStatementLimit;
+}
+
 TQELQuery::TQueuedOutcome TMyDACQuery::ExecuteQueued(const std::vector<TQueued>& Items) {
   TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
   MYSQL* Conn = Db.Handle();
   Db.Settle();
-  // The values are literals in the texts already: the statements go as one multi-statement
-  // text. The server runs them in order and none after the first that fails. Outside a
+  const std::size_t Limit = Db.StatementLimit();
+  // The values are literals in the texts already: the statements go as multi-statement texts,
+  // and rows inserted one after another into the same columns as one INSERT of many rows,
+  // which the server parses and runs far faster than one INSERT per row. Outside a
   // transaction they run in one of their own, committed after them (or after the ones before
   // a refused one, which the server alone takes back): one commit, not one per statement.
   const bool Own = !Db.InTransaction();
-  std::string SQL = Own ? "START TRANSACTION" : "";
-  for (const TQueued& Q : Items) {
-    if (!SQL.empty()) SQL += ";\n";
-    SQL += Q.Sent;
-  }
-  if (Own) SQL += ";\nCOMMIT";
+  std::vector<TRoundTripPart> Parts = MergeRowInserts(Items, Limit);
   if (mysql_set_server_option(Conn, MYSQL_OPTION_MULTI_STATEMENTS_ON) != 0) Fail(Db, Conn);
-  TQueuedOutcome Out;
-  std::size_t Results = 0;
-  int Rc = mysql_real_query(Conn, SQL.data(), SQL.size()) != 0 ? 1 : 0;
-  while (Rc == 0) {
-    if (MYSQL_RES* R = mysql_store_result(Conn)) mysql_free_result(R);
-    ++Results;
-    Rc = mysql_next_result(Conn);
+  TPartsRun R = RunParts(Db, Conn, Parts, Own, Limit);
+  std::size_t From = 0;  // the item the statements of R begin with
+  if (R.Failed && R.Done < Parts.size() && Parts[R.Done].Count > 1) {
+    // A refused INSERT of several rows writes none of them, and does not say which row it
+    // was. The rows go again one statement each, so that the refused one is found and those
+    // before it are kept: outside a transaction after the round trip is taken back, within
+    // the caller's from that INSERT on (the server took back that statement alone).
+    From = Own ? 0 : Parts[R.Done].First;
+    if (Own) {
+      Db.ExecCommand("ROLLBACK");
+      // A table that keeps no transactions (MyISAM) keeps the rows of the INSERT before the
+      // refused one: sent again they would be written twice.
+      if (mysql_warning_count(Conn) != 0) {
+        mysql_set_server_option(Conn, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
+        throw EDatabaseError(
+            "The target refused a row of an INSERT of several rows into a "
+            "table without transactions; the rows of that INSERT before it "
+            "may have been written: " +
+            R.Error);
+      }
+    }
+    Parts.clear();
+    for (std::size_t I = From; I < Items.size(); ++I) Parts.push_back({Items[I].Sent, I, 1});
+    R = RunParts(Db, Conn, Parts, Own, Limit);
   }
-  if (Rc > 0 && IsConnectionLoss(mysql_errno(Conn))) Fail(Db, Conn);
-  Out.Done = std::min(Items.size(), Own && Results > 0 ? Results - 1 : Results);
-  if (Rc > 0) {
+  TQueuedOutcome Out;
+  Out.Done = R.Done < Parts.size() ? Parts[R.Done].First : Items.size();
+  if (R.Failed) {
     Out.Refused = Out.Done < Items.size();
-    Out.Error = ErrorOf(Conn);
+    Out.Error = R.Error;
     if (Own) {
       Db.ExecCommand("COMMIT");
       if (!Out.Refused) throw EDatabaseError(Out.Error);  // the commit itself failed

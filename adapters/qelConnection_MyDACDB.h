@@ -31,6 +31,9 @@ class TMyDACDatabase : public TQELAdapterDatabase {
   /// Runs one statement and discards any result; raises EDatabaseError with the server's
   /// message.
   void ExecCommand(const std::string& SQL);
+  /// The longest statement text to send: well under the server's max_allowed_packet, asked
+  /// once per connection.
+  std::size_t StatementLimit();
 
   // A streamed result holds the connection until its last row is read: the client cannot send
   // another statement before. So any other use of the connection first reads the rest of it
@@ -53,6 +56,7 @@ class TMyDACDatabase : public TQELAdapterDatabase {
   st_mysql* FConn = nullptr;
   int FSocket = -1;  ///< FConn's socket, for CutConnection
   bool FInTransaction = false;
+  std::size_t FStatementLimit = 0;
   TQELAdapterQuery* FStreaming = nullptr;
 };
 
