@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -257,6 +258,7 @@ void TMyDACDatabase::Disconnect() {
   FConn = nullptr;
   FInTransaction = false;
   FStatementLimit = 0;
+  FKeepsTransactions.clear();
   ClearLost();
 }
 
@@ -393,11 +395,12 @@ struct TRoundTripPart {
 /// rest is one row of values in parentheses, and 0 for any other statement. Quoted names and
 /// literals are skipped as the server reads them, so that no quoted text is taken for the
 /// VALUES keyword or a parenthesis; anything unusual (a comment, unbalanced parentheses) is not
-/// a row insert here.
-std::size_t RowInsertHead(const std::string& S) {
+/// a row insert here. NameEnd: where the table's name ends.
+std::size_t RowInsertHead(const std::string& S, std::size_t& NameEnd) {
   static constexpr std::string_view Insert = "INSERT INTO ", Values = "\r\nVALUES(";
   if (S.compare(0, Insert.size(), Insert) != 0) return 0;
   std::size_t Head = 0;
+  NameEnd = 0;
   int Depth = 0;
   for (std::size_t I = Insert.size(); I < S.size(); ++I) {
     const char C = S[I];
@@ -418,6 +421,7 @@ std::size_t RowInsertHead(const std::string& S) {
                (C == '/' && S.compare(I, 2, "/*") == 0) || C == ';') {
       return 0;
     } else if (C == '(') {
+      if (NameEnd == 0) NameEnd = I;
       if (Head == 0 && Depth == 0 && S.compare(I + 1 - Values.size(), Values.size(), Values) == 0)
         Head = I;
       ++Depth;
@@ -431,14 +435,21 @@ std::size_t RowInsertHead(const std::string& S) {
 }
 
 /// Items as the statements of a round trip: consecutive row inserts with the same head become
-/// one INSERT of several rows, each at most Limit bytes.
-std::vector<TRoundTripPart> MergeRowInserts(const std::vector<TQELAdapterQuery::TQueued>& Items,
+/// one INSERT of several rows, each at most Limit bytes, where the table keeps transactions.
+std::vector<TRoundTripPart> MergeRowInserts(TMyDACDatabase& Db,
+                                            const std::vector<TQELAdapterQuery::TQueued>& Items,
                                             std::size_t Limit) {
   std::vector<TRoundTripPart> Parts;
   std::size_t LastHead = 0;
   for (std::size_t I = 0; I < Items.size(); ++I) {
     const std::string& S = Items[I].Sent;
-    const std::size_t Head = RowInsertHead(S);
+    std::size_t NameEnd = 0;
+    std::size_t Head = RowInsertHead(S, NameEnd);
+    if (Head != 0 &&
+        !(LastHead == Head && !Parts.empty() &&
+          Parts.back().SQL.compare(0, Head, S, 0, Head) == 0) &&
+        !Db.KeepsTransactions(S.substr(12, NameEnd - 12)))
+      Head = 0;
     if (Head != 0 && LastHead == Head && !Parts.empty() &&
         Parts.back().SQL.compare(0, Head, S, 0, Head) == 0 &&
         Parts.back().SQL.size() + S.size() - Head + 1 <= Limit) {
@@ -503,6 +514,54 @@ TPartsRun RunParts(TMyDACDatabase& Db, MYSQL* Conn, const std::vector<TRoundTrip
 
 }  // namespace
 
+bool TMyDACDatabase::KeepsTransactions(const std::string& Name) {
+  // A table without transactions (MyISAM, Aria) keeps the rows of an INSERT of several rows
+  // written before the one it refuses, and no rollback takes them back: its rows go one
+  // statement each, so that what was kept is known. The answer is kept for the connection.
+  std::string Trimmed = Name;
+  while (!Trimmed.empty() && Trimmed.back() == ' ') Trimmed.pop_back();
+  const auto Known = FKeepsTransactions.find(Trimmed);
+  if (Known != FKeepsTransactions.end()) return Known->second;
+  // The name as written: `schema`.`table` or `table`, quoted or bare.
+  std::vector<std::string> Parts(1);
+  for (std::size_t I = 0; I < Trimmed.size(); ++I) {
+    if (Trimmed[I] == '`') {
+      for (++I; I < Trimmed.size(); ++I) {
+        if (Trimmed[I] == '`' && !(I + 1 < Trimmed.size() && Trimmed[I + 1] == '`')) break;
+        if (Trimmed[I] == '`') ++I;
+        Parts.back() += Trimmed[I];
+      }
+    } else if (Trimmed[I] == '.') {
+      Parts.emplace_back();
+    } else {
+      Parts.back() += Trimmed[I];
+    }
+  }
+  bool Keeps = false;
+  if (Parts.size() <= 2) {
+    auto Literal = [&](const std::string& V) {
+      std::string E(V.size() * 2 + 1, '\0');
+      E.resize(mysql_real_escape_string(FConn, E.data(), V.data(), V.size()));
+      return "'" + E + "'";
+    };
+    const std::string Ask =
+        "SELECT COUNT(*), SUM(e.TRANSACTIONS = 'YES') FROM information_schema.TABLES t JOIN "
+        "information_schema.ENGINES e ON e.ENGINE = t.ENGINE WHERE t.TABLE_SCHEMA = " +
+        (Parts.size() == 2 ? Literal(Parts[0]) : std::string("DATABASE()")) +
+        " AND t.TABLE_NAME = " + Literal(Parts.back());
+    if (mysql_real_query(FConn, Ask.data(), Ask.size()) != 0) Fail(*this, FConn);
+    std::unique_ptr<MYSQL_RES, void (*)(MYSQL_RES*)> Res(mysql_store_result(FConn),
+                                                         mysql_free_result);
+    if (!Res) Fail(*this, FConn);
+    const MYSQL_ROW Row = mysql_fetch_row(Res.get());
+    Keeps = Row && Row[0] && Row[1] && std::string(Row[0]) != "0" &&
+            std::string(Row[0]) == std::string(Row[1]);
+    DrainResults(*this, FConn);
+  }
+  FKeepsTransactions.emplace(Trimmed, Keeps);
+  return Keeps;
+}
+
 std::size_t TMyDACDatabase::StatementLimit() {
   if (FStatementLimit == 0) {
     // The server refuses (and drops the connection for) a text longer than its
@@ -531,7 +590,7 @@ TQELQuery::TQueuedOutcome TMyDACQuery::ExecuteQueued(const std::vector<TQueued>&
   // transaction they run in one of their own, committed after them (or after the ones before
   // a refused one, which the server alone takes back): one commit, not one per statement.
   const bool Own = !Db.InTransaction();
-  std::vector<TRoundTripPart> Parts = MergeRowInserts(Items, Limit);
+  std::vector<TRoundTripPart> Parts = MergeRowInserts(Db, Items, Limit);
   if (mysql_set_server_option(Conn, MYSQL_OPTION_MULTI_STATEMENTS_ON) != 0) Fail(Db, Conn);
   TPartsRun R = RunParts(Db, Conn, Parts, Own, Limit);
   std::size_t From = 0;  // the item the statements of R begin with

@@ -2,6 +2,7 @@
 // Including this header registers it (as "MyDAC"); RegisterMyDACConnection does the same.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ class TMyDACDatabase : public TQELAdapterDatabase {
   /// The longest statement text to send: well under the server's max_allowed_packet, asked
   /// once per connection.
   std::size_t StatementLimit();
+  /// True when the table Name (as written in a statement) keeps transactions; asked once per
+  /// table and connection.
+  bool KeepsTransactions(const std::string& Name);
 
   // A streamed result holds the connection until its last row is read: the client cannot send
   // another statement before. So any other use of the connection first reads the rest of it
@@ -57,6 +61,7 @@ class TMyDACDatabase : public TQELAdapterDatabase {
   int FSocket = -1;  ///< FConn's socket, for CutConnection
   bool FInTransaction = false;
   std::size_t FStatementLimit = 0;
+  std::map<std::string, bool> FKeepsTransactions;
   TQELAdapterQuery* FStreaming = nullptr;
 };
 
