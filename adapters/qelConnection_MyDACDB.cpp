@@ -232,6 +232,16 @@ MYSQL* OpenConnection(const TConnectionOptions& O, const char* Database) {
   return Conn;
 }
 
+/// V as a string literal of the session's character set.
+std::string QuotedLiteral(MYSQL* Conn, const std::string& V) {
+  std::string Escaped(V.size() * 2 + 1, '\0');
+  const unsigned long Len = mysql_real_escape_string(Conn, Escaped.data(), V.data(), V.size());
+  if (Len == static_cast<unsigned long>(-1))
+    throw EDatabaseError("A text value cannot be written in the session's character set.");
+  Escaped.resize(Len);
+  return "'" + Escaped + "'";
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -345,14 +355,7 @@ std::string TMyDACQuery::ParamMarker(const TParam& Param, int Index, const std::
     default:
       break;
   }
-  TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
-  std::string Escaped(V.size() * 2 + 1, '\0');
-  const unsigned long Len =
-      mysql_real_escape_string(Db.Handle(), Escaped.data(), V.data(), V.size());
-  if (Len == static_cast<unsigned long>(-1))
-    throw EDatabaseError("A text value cannot be written in the session's character set.");
-  Escaped.resize(Len);
-  return "'" + Escaped + "'";
+  return QuotedLiteral(ConnectedDatabase<TMyDACDatabase>().Handle(), V);
 }
 
 void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
@@ -391,18 +394,21 @@ struct TRoundTripPart {
   std::size_t Count = 1;
 };
 
+/// How the data comparer's row inserts begin.
+constexpr std::string_view RowInsertStart = "INSERT INTO ";
+
 /// The length of the head "INSERT INTO <table> (<columns>)\r\nVALUES" of a row insert whose
 /// rest is one row of values in parentheses, and 0 for any other statement. Quoted names and
 /// literals are skipped as the server reads them, so that no quoted text is taken for the
 /// VALUES keyword or a parenthesis; anything unusual (a comment, unbalanced parentheses) is not
 /// a row insert here. NameEnd: where the table's name ends.
 std::size_t RowInsertHead(const std::string& S, std::size_t& NameEnd) {
-  static constexpr std::string_view Insert = "INSERT INTO ", Values = "\r\nVALUES(";
-  if (S.compare(0, Insert.size(), Insert) != 0) return 0;
+  static constexpr std::string_view Values = "\r\nVALUES(";
+  if (S.compare(0, RowInsertStart.size(), RowInsertStart) != 0) return 0;
   std::size_t Head = 0;
   NameEnd = 0;
   int Depth = 0;
-  for (std::size_t I = Insert.size(); I < S.size(); ++I) {
+  for (std::size_t I = RowInsertStart.size(); I < S.size(); ++I) {
     const char C = S[I];
     if (C == '`' || C == '\'' || C == '"') {
       // A doubled quote stands for itself; within a literal a backslash escapes the next byte.
@@ -445,14 +451,13 @@ std::vector<TRoundTripPart> MergeRowInserts(TMyDACDatabase& Db,
     const std::string& S = Items[I].Sent;
     std::size_t NameEnd = 0;
     std::size_t Head = RowInsertHead(S, NameEnd);
-    if (Head != 0 &&
-        !(LastHead == Head && !Parts.empty() &&
-          Parts.back().SQL.compare(0, Head, S, 0, Head) == 0) &&
-        !Db.KeepsTransactions(S.substr(12, NameEnd - 12)))
+    // The previous part is an insert of the same head, whose table was asked about already.
+    const bool SameHead = Head != 0 && LastHead == Head && !Parts.empty() &&
+                          Parts.back().SQL.compare(0, Head, S, 0, Head) == 0;
+    if (Head != 0 && !SameHead &&
+        !Db.KeepsTransactions(S.substr(RowInsertStart.size(), NameEnd - RowInsertStart.size())))
       Head = 0;
-    if (Head != 0 && LastHead == Head && !Parts.empty() &&
-        Parts.back().SQL.compare(0, Head, S, 0, Head) == 0 &&
-        Parts.back().SQL.size() + S.size() - Head + 1 <= Limit) {
+    if (SameHead && Parts.back().SQL.size() + S.size() - Head + 1 <= Limit) {
       Parts.back().SQL += ',';
       Parts.back().SQL.append(S, Head);
       ++Parts.back().Count;
@@ -539,11 +544,7 @@ bool TMyDACDatabase::KeepsTransactions(const std::string& Name) {
   }
   bool Keeps = false;
   if (Parts.size() <= 2) {
-    auto Literal = [&](const std::string& V) {
-      std::string E(V.size() * 2 + 1, '\0');
-      E.resize(mysql_real_escape_string(FConn, E.data(), V.data(), V.size()));
-      return "'" + E + "'";
-    };
+    auto Literal = [this](const std::string& V) { return QuotedLiteral(FConn, V); };
     const std::string Ask =
         "SELECT COUNT(*), SUM(e.TRANSACTIONS = 'YES') FROM information_schema.TABLES t JOIN "
         "information_schema.ENGINES e ON e.ENGINE = t.ENGINE WHERE t.TABLE_SCHEMA = " +

@@ -171,8 +171,9 @@ void MySQLSettleColumnCharsets(TTblData& MT, TTblData& TT) {
   if (SameText(A.Collation, B.Collation) && SameText(A.GetDefCharSet(), B.GetDefCharSet())) return;
   for (TTblData* X : {&MT, &TT})
     for (const auto& F : X->Fields) {
+      if (!F->Extra().Collation.empty()) continue;
       const std::string Collation = MySQLEffectiveCollation(*F, *X);
-      if (!F->Extra().Collation.empty() || Collation.empty()) continue;
+      if (Collation.empty()) continue;
       F->SetExtra(&TFldExtra::CharSet, X->Extra().MySQLOptions.GetDefCharSet());
       F->SetExtra(&TFldExtra::Collation, Collation);
     }

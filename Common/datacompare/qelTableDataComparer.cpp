@@ -40,6 +40,12 @@ void TrimEntries(TStrings& List) {
   if (!Kept.Equals(List)) List.Assign(Kept);
 }
 
+/// Adds to Into each entry of Fields that names the column Name a catalog gave.
+void AddEntriesNaming(const TStrings& Fields, const std::string& Name, TStrings& Into) {
+  for (const std::string& F : Fields)
+    if (TCmpTableOptions::FieldNameOf(F) == Name || SameText(F, Name)) Into.Add(F);
+}
+
 /// Source without the names found in Excluded (ignoring case).
 void CopyWithout(const TStrings& Source, const TStrings& Excluded, TStrings& Dest) {
   Dest.Clear();
@@ -870,10 +876,7 @@ void TTableDataComparer::FindByteOrderFields(TCmpTableOptions& Options, TQELQuer
            "and not (co.collname = 'default' and (select d.datcollate from pg_catalog.pg_database "
            "d where d.datname = pg_catalog.current_database()) in ('C', 'POSIX'))"},
           [&](TQELQuery& Q) {
-            const std::string Name = Q.Fields().Fields(0)->AsString();
-            for (const std::string& K : Keys)
-              if (TCmpTableOptions::FieldNameOf(K) == Name || SameText(K, Name))
-                Options.FByteOrderFields.Add(K);
+            AddEntriesNaming(Keys, Q.Fields().Fields(0)->AsString(), Options.FByteOrderFields);
           });
       break;
     }
@@ -891,10 +894,7 @@ void TTableDataComparer::FindByteOrderFields(TCmpTableOptions& Options, TQELQuer
       Options.RunCatalogQuery(
           *Query, {"SHOW COLUMNS FROM " + Options.QualifiedName()}, [&](TQELQuery& Q) {
             if (Q.FieldCount() < 3 || !SameText(Q.Fields().Fields(2)->AsString(), "NO")) return;
-            const std::string Name = Q.Fields().Fields(0)->AsString();
-            for (const std::string& K : Keys)
-              if (TCmpTableOptions::FieldNameOf(K) == Name || SameText(K, Name))
-                Options.FNotNullFields.Add(K);
+            AddEntriesNaming(Keys, Q.Fields().Fields(0)->AsString(), Options.FNotNullFields);
           });
       break;
     }
@@ -928,10 +928,8 @@ void TTableDataComparer::FindPaddedFields(TCmpTableOptions& Options, TQELQuery* 
                            "and a.attnum > 0 and not a.attisdropped",
                            "and a.atttypid = 'pg_catalog.bpchar'::pg_catalog.regtype"},
                           [&](TQELQuery& Q) {
-                            const std::string Name = Q.Fields().Fields(0)->AsString();
-                            for (const std::string& D : Data)
-                              if (TCmpTableOptions::FieldNameOf(D) == Name || SameText(D, Name))
-                                Options.FPaddedFields.Add(D);
+                            AddEntriesNaming(Data, Q.Fields().Fields(0)->AsString(),
+                                             Options.FPaddedFields);
                           });
 }
 

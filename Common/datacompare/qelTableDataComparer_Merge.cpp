@@ -144,7 +144,8 @@ int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, 
   }
   // The same text is the same value, whatever the type: most rows of a comparison are equal.
   if (M.AsString() == T.AsString()) return 0;
-  const bool SignedZero = !AsKey && FForms && !FForms->NegativeZero.value_or("").empty();
+  const bool SignedZero =
+      !AsKey && FForms && FForms->NegativeZero && !FForms->NegativeZero->empty();
   if (TM != TT) {
     const TValueFamily F = FamilyOf(TM);
     if (F != FamilyOf(TT)) return 0;

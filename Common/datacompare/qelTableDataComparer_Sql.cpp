@@ -891,7 +891,7 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
     }
     Q->Close();
     if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
-    FQueued.push_back({aSQL, Values});
+    FQueued.push_back({aSQL, std::move(Values)});
     FQueuedBytes += Bytes;
     if (FQueued.size() >= MaxQueuedStatements || FQueuedBytes >= MaxQueuedBytes) RunQueued();
     return;

@@ -540,11 +540,7 @@ void TCustomParser::TestNameOfOtherKind(const TDbObj& Obj) {
 
 void TCustomParser::ErrMsgAtStatement(const std::string& Text) {
   const std::int32_t At = std::clamp(StmtStart, 1, std::max(FLen, 1));
-  std::int32_t LineStart = At;
-  while (LineStart > 1 && LineStart - 2 < FLen &&
-         FTxt[static_cast<std::size_t>(LineStart - 2)] != '\n')
-    --LineStart;
-  ErrMsgAt(Text, LineOfPos(At), At - LineStart + 1);
+  ErrMsgAt(Text, LineOfPos(At), ColumnOfPos(At));
 }
 
 std::string TCustomParser::StatementHead() const {
@@ -572,6 +568,14 @@ void TCustomParser::TestDefinedTwice(const std::string& Name, const TDbObj& Old)
     ErrMsg(Name + " is defined twice.");
 }
 
+std::int32_t TCustomParser::ColumnOfPos(std::int32_t At) const {
+  std::int32_t LineStart = At;
+  while (LineStart > 1 && LineStart - 2 < FLen &&
+         FTxt[static_cast<std::size_t>(LineStart - 2)] != '\n')
+    --LineStart;
+  return At - LineStart + 1;
+}
+
 std::int32_t TCustomParser::LineOfPos(std::int32_t At) {
   At = std::clamp(At, 1, FLen + 1);
   if (At < FCountedPos) FCountedPos = FCountedLine = 1;
@@ -589,22 +593,22 @@ void TCustomParser::NoteNewKey(const TDbObj& Key) {
 
 void TCustomParser::NoteUserType(const TFldData& Fld, std::int32_t At, bool Qualified) {
   if (!Objs || Objs->ExtractFrom == efDatabase) return;
-  if (FKeyScripts.empty() || FKeyScripts.back() != ScriptName) FKeyScripts.push_back(ScriptName);
   At = std::clamp(At, 1, std::max(FLen, 1));
-  std::int32_t LineStart = At;
-  while (LineStart > 1 && FTxt[static_cast<std::size_t>(LineStart - 2)] != '\n') --LineStart;
-  FKeyPlaces[&Fld] = {static_cast<std::int32_t>(FKeyScripts.size()) - 1, LineOfPos(At),
-                      At - LineStart + 1, Qualified};
+  FKeyPlaces[&Fld] = {CurrentScriptIndex(), LineOfPos(At), ColumnOfPos(At), Qualified};
 }
 
 bool TCustomParser::ServerTypeName(const std::string&) const {
   return false;
 }
 
-void TCustomParser::NotePlace(const TDbObj& Obj) {
+std::int32_t TCustomParser::CurrentScriptIndex() {
   if (FKeyScripts.empty() || FKeyScripts.back() != ScriptName) FKeyScripts.push_back(ScriptName);
+  return static_cast<std::int32_t>(FKeyScripts.size()) - 1;
+}
+
+void TCustomParser::NotePlace(const TDbObj& Obj) {
   // A later object at the address of a freed one takes its place.
-  FKeyPlaces[&Obj] = {static_cast<std::int32_t>(FKeyScripts.size()) - 1, LineOfPos(StmtStart)};
+  FKeyPlaces[&Obj] = {CurrentScriptIndex(), LineOfPos(StmtStart)};
 }
 
 void TCustomParser::NoteCheck(const std::string& Table, const std::string& Condition) {

@@ -371,6 +371,8 @@ class TCustomParser : public TObject {
   std::int32_t LengthTxt() const { return FLen; }
 
  protected:
+  /// The column of the 1-based position At: its distance from the last line break before it.
+  std::int32_t ColumnOfPos(std::int32_t At) const;
   /// Reports a condition (a check's, a domain's) that is no expression (see ConditionFault).
   void TestConditionSyntax(std::string_view Condition, const std::string& What);
   /// A statement that defines Name ("Domain D") where Old stands already: an error, or a
@@ -471,6 +473,8 @@ class TCustomParser : public TObject {
   /// The errors AddObj reports before filing Obj.
   void CheckFiled(const TDbObj* Obj);
   /// Where Obj (a key, an index, a trigger or a view) was filed, for TestKeyTables.
+  /// The index in FKeyScripts of the script being read (added on first need).
+  std::int32_t CurrentScriptIndex();
   void NotePlace(const TDbObj& Obj);
   /// A name the dialect's servers know as a type of their own (SQL Server's hierarchyid, say),
   /// which a reader takes for a user type by its name; the base knows none.

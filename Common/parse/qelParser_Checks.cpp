@@ -143,9 +143,7 @@ void TCustomSQLParser::MsgAtByte(const std::string& Text, std::int32_t At, bool 
   std::int32_t AtLine = Line;
   for (std::int32_t I = At; I <= Last; ++I)
     if (FTxt[static_cast<std::size_t>(I - 1)] == '\n') --AtLine;
-  std::int32_t LineStart = At;
-  while (LineStart > 1 && FTxt[static_cast<std::size_t>(LineStart - 2)] != '\n') --LineStart;
-  const std::int32_t AtColumn = At - LineStart + 1;
+  const std::int32_t AtColumn = ColumnOfPos(At);
   if (Warning) {
     MsgManager.AddScriptMsg(Text, ScriptName, AtColumn, AtLine, mt_Wrn);
     return;

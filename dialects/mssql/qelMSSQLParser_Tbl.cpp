@@ -564,10 +564,10 @@ void TTransactSQLParser::ParseAlterTable() {
   GetSy();
   const TName N = QualifiedName();
   FStatObjName = N.Name;
-  TTblData* Tbl = LeftOut(Fold(N.Name))
-                      ? nullptr
-                      : FindTable(IsMSSQL() ? Fold(N.Owner) : std::string(), Fold(N.Name));
-  if (!LeftOut(Fold(N.Name))) TestAlteredTable(Tbl, N.Name);
+  const bool Out = LeftOut(Fold(N.Name));
+  TTblData* Tbl =
+      Out ? nullptr : FindTable(IsMSSQL() ? Fold(N.Owner) : std::string(), Fold(N.Name));
+  if (!Out) TestAlteredTable(Tbl, N.Name);
   TTblData Scratch(Objs);
   SetNames(Scratch, N);
   TTblData& Into = Tbl ? *Tbl : Scratch;

@@ -744,9 +744,9 @@ std::string TTblData::MySQLAutoIncrementKey(const std::string& Column) const {
       return ", ADD " + C->ConstraintDef(false);
     }
   for (TIdxData* Idx : Own->Indexes) {
+    if (Idx->GetObjCreated() || Idx->Flds.Count() == 0 || Idx->Flds[0] != Column) continue;
     const std::string Cols = Idx->GetFlds();
-    if (Idx->GetObjCreated() || Cols.empty() || Idx->Flds.Count() == 0 || Idx->Flds[0] != Column)
-      continue;
+    if (Cols.empty()) continue;
     Idx->SetObjCreated(true);
     return ", ADD " + MySQLIndexElement(*Idx, Cols);
   }
