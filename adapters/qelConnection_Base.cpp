@@ -152,20 +152,85 @@ void TQELAdapterQuery::SQLChanged() {
   FParams.Assign(Fresh);
 }
 
-void TQELAdapterQuery::Bind(std::string& Sent, TBoundParams& Bound) {
-  const std::string Text = SQLText();
-  if (Trim(Text).empty()) throw EDatabaseError("The statement text is empty.");
-  Sent = Text;
-  if (FParamCheck) {
-    Sent = ReplaceRefs(Text, [&](const std::string& Name) {
-      const TParam* P = FParams.ParamByName(Name);
-      int Index = 0;
-      while (Index < static_cast<int>(Bound.Distinct.size()) && Bound.Distinct[Index] != P) ++Index;
-      if (Index == static_cast<int>(Bound.Distinct.size())) Bound.Distinct.push_back(P);
-      Bound.Refs.push_back(P);
-      return ParamMarker(*P, Index, Name);
-    });
+namespace {
+
+/// True when S holds nothing but blanks and line ends.
+bool IsBlankText(const std::string& S) {
+  for (const char C : S)
+    if (static_cast<unsigned char>(C) > ' ') return false;
+  return true;
+}
+
+/// Stands for a reference while a plan is cut; a text holding it is not planned.
+constexpr char PlanMark = '\x01';
+
+}  // namespace
+
+bool TQELAdapterQuery::PlanFits(const std::string& Text) const {
+  if (!FPlan.Valid || FPlan.Generation != FParams.Generation() || FPlan.Text != Text) return false;
+  for (std::size_t I = 0; I < FPlan.Refs.size(); ++I)
+    if (!SameText(FPlan.Refs[I]->Name, FPlan.Names[I])) return false;
+  return true;
+}
+
+void TQELAdapterQuery::MakePlan(const std::string& Text) {
+  FPlan = TBindPlan();
+  if (Text.find(PlanMark) != std::string::npos) return;
+  TBindPlan Plan;
+  const std::string Cut = ReplaceRefs(Text, [&](const std::string& Name) {
+    const TParam* P = FParams.ParamByName(Name);
+    int Index = 0;
+    while (Index < static_cast<int>(Plan.Distinct.size()) && Plan.Distinct[Index] != P) ++Index;
+    if (Index == static_cast<int>(Plan.Distinct.size())) Plan.Distinct.push_back(P);
+    Plan.Names.push_back(Name);
+    Plan.Refs.push_back(P);
+    Plan.Index.push_back(Index);
+    return std::string(1, PlanMark);
+  });
+  std::size_t From = 0;
+  for (std::size_t At = Cut.find(PlanMark); At != std::string::npos;
+       At = Cut.find(PlanMark, From)) {
+    Plan.Pieces.push_back(Cut.substr(From, At - From));
+    From = At + 1;
   }
+  Plan.Pieces.push_back(Cut.substr(From));
+  // An adapter whose markers are not placed where the references were (it writes its own)
+  // binds by the text every time.
+  if (Plan.Pieces.size() != Plan.Refs.size() + 1) return;
+  Plan.Text = Text;
+  Plan.Generation = FParams.Generation();
+  Plan.Valid = true;
+  FPlan = std::move(Plan);
+}
+
+void TQELAdapterQuery::Bind(std::string& Sent, TBoundParams& Bound) {
+  std::string Joined;
+  if (!FHasRawSQL) Joined = SQLText();
+  const std::string& Text = FHasRawSQL ? FRawSQL : Joined;
+  if (IsBlankText(Text)) throw EDatabaseError("The statement text is empty.");
+  if (!FParamCheck) {
+    Sent = Text;
+    return;
+  }
+  if (!PlanFits(Text)) MakePlan(Text);
+  if (FPlan.Valid) {
+    Sent = FPlan.Pieces[0];
+    for (std::size_t I = 0; I < FPlan.Refs.size(); ++I) {
+      Sent += ParamMarker(*FPlan.Refs[I], FPlan.Index[I], FPlan.Names[I]);
+      Sent += FPlan.Pieces[I + 1];
+    }
+    Bound.Distinct = FPlan.Distinct;
+    Bound.Refs = FPlan.Refs;
+    return;
+  }
+  Sent = ReplaceRefs(Text, [&](const std::string& Name) {
+    const TParam* P = FParams.ParamByName(Name);
+    int Index = 0;
+    while (Index < static_cast<int>(Bound.Distinct.size()) && Bound.Distinct[Index] != P) ++Index;
+    if (Index == static_cast<int>(Bound.Distinct.size())) Bound.Distinct.push_back(P);
+    Bound.Refs.push_back(P);
+    return ParamMarker(*P, Index, Name);
+  });
 }
 
 void TQELAdapterQuery::Run(TQueryResult& Result) {
@@ -196,8 +261,10 @@ void TQELAdapterQuery::QueueExecSQL() {
   TQueued Q;
   TBoundParams Bound;
   Bind(Q.Sent, Bound);
-  Q.Values.reserve(Bound.Distinct.size());
-  for (const TParam* P : Bound.Distinct) Q.Values.emplace_back(P->Name).Assign(*P);
+  if (!ValuesInText()) {
+    Q.Values.reserve(Bound.Distinct.size());
+    for (const TParam* P : Bound.Distinct) Q.Values.emplace_back(P->Name).Assign(*P);
+  }
   FQueue.push_back(std::move(Q));
 }
 
@@ -209,11 +276,29 @@ TBoundParams TQELAdapterQuery::TQueued::Bound() const {
 }
 
 TQELQuery::TQueuedOutcome TQELAdapterQuery::ExecQueued() {
+  return RunQueue(true);
+}
+
+TQELQuery::TQueuedOutcome TQELAdapterQuery::SendQueued() {
+  return RunQueue(false);
+}
+
+TQELQuery::TQueuedOutcome TQELAdapterQuery::TakeSentAhead() {
+  if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();
+  return TakeAhead();
+}
+
+TQELQuery::TQueuedOutcome TQELAdapterQuery::RunQueue(bool Wait) {
   std::vector<TQueued> Items;
   Items.swap(FQueue);
-  if (Items.empty()) return {};
   if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();
-  return ExecuteQueued(Items);
+  // What went ahead is answered first: after a refusal there nothing queued is sent.
+  TQueuedOutcome Before = TakeAhead();
+  if (Before.Refused || Items.empty()) return Before;
+  if (!Wait && SendAhead(Items)) return Before;
+  TQueuedOutcome Now = ExecuteQueued(Items);
+  Now.Done += Before.Done;
+  return Now;
 }
 
 void TQELAdapterQuery::InternalOpen() {

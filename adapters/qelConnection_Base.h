@@ -147,6 +147,8 @@ class TQELAdapterQuery : public TQELRowsQuery {
   void QueueExecSQL() override;
   std::size_t QueuedCount() const override { return FQueue.size(); }
   TQueuedOutcome ExecQueued() override;
+  TQueuedOutcome SendQueued() override;
+  TQueuedOutcome TakeSentAhead() override;
   TParam* ParamByName(const std::string& Name) override { return FParams.ParamByName(Name); }
   /// Statements are prepared by the server when they run.
   void Prepare() override {}
@@ -175,6 +177,18 @@ class TQELAdapterQuery : public TQELRowsQuery {
   /// The text standing for Reference (the name as written) to Param, the Index-th distinct
   /// parameter (from 0).
   virtual std::string ParamMarker(const TParam& Param, int Index, const std::string& Reference) = 0;
+  /// True when ParamMarker writes the values into the text as literals: a queued statement
+  /// then needs no copy of them.
+  virtual bool ValuesInText() const { return false; }
+  /// Sends Items to the server and returns before it answers, where the adapter can: True, and
+  /// Items are the adapter's. False: nothing was sent (they then run through ExecuteQueued).
+  virtual bool SendAhead(std::vector<TQueued>& Items) {
+    (void)Items;
+    return false;
+  }
+  /// The answer to what SendAhead sent, read now when it has not been yet, counted from its
+  /// first item; nothing done when nothing was sent ahead.
+  virtual TQueuedOutcome TakeAhead() { return {}; }
   /// Runs Items as ExecQueued promises; called only where CanQueue is True.
   virtual TQueuedOutcome ExecuteQueued(const std::vector<TQueued>& Items) {
     (void)Items;
@@ -215,11 +229,30 @@ class TQELAdapterQuery : public TQELRowsQuery {
   TGetResult GetRecord(TGetMode GetMode) override;
 
  private:
+  /// ExecQueued (Wait) or SendQueued.
+  TQueuedOutcome RunQueue(bool Wait);
   /// Reads the parameter names from the text when checking is on, keeping the values of the
   /// parameters that stay.
   void SQLChanged();
   /// The text to send (markers in place) and the values bound to it.
   void Bind(std::string& Sent, TBoundParams& Bound);
+  /// The statement text cut at its parameter references, kept while the text and the
+  /// parameters stay, so that a statement run again with other values (a row after row) is not
+  /// scanned again: Pieces[0], marker 0, Pieces[1], ... marker N-1, Pieces[N].
+  struct TBindPlan {
+    std::string Text;
+    std::uint64_t Generation = 0;  ///< of FParams when made
+    bool Valid = false;
+    std::vector<std::string> Pieces;
+    std::vector<std::string> Names;  ///< each reference as written
+    std::vector<const TParam*> Refs;
+    std::vector<int> Index;  ///< of each reference among the distinct parameters
+    std::vector<const TParam*> Distinct;
+  };
+  /// True when FPlan was made from Text and the parameters it points at are still there.
+  bool PlanFits(const std::string& Text) const;
+  /// Makes FPlan from Text; it stays invalid when the references cannot be cut out.
+  void MakePlan(const std::string& Text);
   void Run(TQueryResult& Result);
   /// Replaces the rows held by the next block: about 512 KiB of values from what was spilled,
   /// else from the stream (let go after its last row).
@@ -252,6 +285,7 @@ class TQELAdapterQuery : public TQELRowsQuery {
   bool FHasRawSQL = false;
   bool FSettingRawSQL = false;
   TParams FParams;
+  TBindPlan FPlan;
   std::vector<TQueued> FQueue;
   bool FParamCheck = true;
   std::int64_t FRowsAffected = -1;

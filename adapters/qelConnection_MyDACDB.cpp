@@ -252,6 +252,20 @@ TMyDACDatabase::~TMyDACDatabase() {
 
 void TMyDACDatabase::Settle() {
   if (TQELAdapterQuery* Q = FStreaming) Q->SpillStream();
+  if (TMyDACQuery* Q = FAhead) Q->FinishAhead();
+}
+
+void TMyDACDatabase::SettleForOne() {
+  Settle();
+  MultiStatements(false);
+}
+
+void TMyDACDatabase::MultiStatements(bool On) {
+  if (FMultiStatements == On) return;
+  if (mysql_set_server_option(
+          FConn, On ? MYSQL_OPTION_MULTI_STATEMENTS_ON : MYSQL_OPTION_MULTI_STATEMENTS_OFF) != 0)
+    Fail(*this, FConn);
+  FMultiStatements = On;
 }
 
 void TMyDACDatabase::CutConnection() {
@@ -264,9 +278,12 @@ void TMyDACDatabase::Disconnect() {
   FSocket = -1;
   AwaitReadAhead();
   if (TQELAdapterQuery* Q = FStreaming) Q->DropStream();
+  if (TMyDACQuery* Q = FAhead) Q->DropAhead();
+  FAhead = nullptr;
   if (FConn) mysql_close(FConn);
   FConn = nullptr;
   FInTransaction = false;
+  FMultiStatements = false;
   FStatementLimit = 0;
   FKeepsTransactions.clear();
   ClearLost();
@@ -291,7 +308,7 @@ void TMyDACDatabase::Connect() {
 
 void TMyDACDatabase::ExecCommand(const std::string& SQL) {
   if (!GetConnected()) RaiseNotConnected();
-  Settle();
+  SettleForOne();
   if (mysql_real_query(FConn, SQL.data(), SQL.size()) != 0) Fail(*this, FConn);
   if (MYSQL_RES* R = mysql_store_result(FConn)) mysql_free_result(R);
   DrainResults(*this, FConn);
@@ -363,7 +380,7 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
   (void)Params;  // already written into SQL as literals
   TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
   MYSQL* Conn = Db.Handle();
-  Db.Settle();
+  Db.SettleForOne();
   if (mysql_real_query(Conn, SQL.data(), SQL.size()) != 0) Fail(Db, Conn);
   std::unique_ptr<MYSQL_RES, void (*)(MYSQL_RES*)> Res(mysql_store_result(Conn), mysql_free_result);
   if (!Res) {
@@ -385,14 +402,6 @@ void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
 }
 
 namespace {
-
-/// A statement of a round trip: one queued statement, or consecutive row inserts into the same
-/// columns written as one multi-row INSERT (items First .. First + Count - 1).
-struct TRoundTripPart {
-  std::string SQL;
-  std::size_t First = 0;
-  std::size_t Count = 1;
-};
 
 /// How the data comparer's row inserts begin.
 constexpr std::string_view RowInsertStart = "INSERT INTO ";
@@ -469,12 +478,41 @@ std::vector<TRoundTripPart> MergeRowInserts(TMyDACDatabase& Db,
   return Parts;
 }
 
-/// What a run of round-trip statements did.
-struct TPartsRun {
-  std::size_t Done = 0;  ///< statements that ran, from the first on
-  bool Failed = false;   ///< the one after them failed (or, with all done, the COMMIT)
-  std::string Error;
-};
+/// The text of a round trip: Parts from Next on, as many as fit in Limit bytes (at least one),
+/// joined as a multi-statement text; with Own, a transaction of their own begins before the
+/// first (Begin) and is committed after the last part. Sent: the parts it holds.
+std::string JoinParts(const std::vector<TRoundTripPart>& Parts, std::size_t Next, bool Begin,
+                      bool Own, std::size_t Limit, std::size_t& Sent) {
+  std::string SQL = Begin && Own ? "START TRANSACTION" : "";
+  Sent = 0;
+  while (Next + Sent < Parts.size() &&
+         (SQL.empty() || SQL.size() + Parts[Next + Sent].SQL.size() + 2 <= Limit)) {
+    if (!SQL.empty()) SQL += ";\n";
+    SQL += Parts[Next + Sent].SQL;
+    ++Sent;
+  }
+  if (Own && Next + Sent == Parts.size()) SQL += ";\nCOMMIT";
+  return SQL;
+}
+
+/// Reads the answer to a round trip of Sent parts (after Skip statements of its own) whose
+/// first result the client has read (Rc: 0 for success), adding the parts that ran to Out.
+/// A lost connection raises.
+void ReadRoundTrip(TMyDACDatabase& Db, MYSQL* Conn, int Rc, std::size_t Sent, std::size_t Skip,
+                   TPartsRun& Out) {
+  std::size_t Results = 0;
+  while (Rc == 0) {
+    if (MYSQL_RES* R = mysql_store_result(Conn)) mysql_free_result(R);
+    ++Results;
+    Rc = mysql_next_result(Conn);
+  }
+  if (Rc > 0 && IsConnectionLoss(mysql_errno(Conn))) Fail(Db, Conn);
+  Out.Done += std::min(Sent, Results > Skip ? Results - Skip : 0);
+  if (Rc > 0) {
+    Out.Failed = true;
+    Out.Error = ErrorOf(Conn);
+  }
+}
 
 /// Sends Parts as multi-statement texts of at most Limit bytes each (a longer statement goes
 /// alone), in order; with Own they run in a transaction of their own, committed after the last.
@@ -485,34 +523,14 @@ TPartsRun RunParts(TMyDACDatabase& Db, MYSQL* Conn, const std::vector<TRoundTrip
   std::size_t Next = 0;
   bool First = true;
   while (Next < Parts.size() || (First && Own)) {
-    std::string SQL = First && Own ? "START TRANSACTION" : "";
-    std::size_t Sent = 0;  // the round trip's statements in this text
-    while (Next + Sent < Parts.size() &&
-           (SQL.empty() || SQL.size() + Parts[Next + Sent].SQL.size() + 2 <= Limit)) {
-      if (!SQL.empty()) SQL += ";\n";
-      SQL += Parts[Next + Sent].SQL;
-      ++Sent;
-    }
-    const bool Last = Next + Sent == Parts.size();
-    if (Own && Last) SQL += ";\nCOMMIT";
-    std::size_t Results = 0;
-    int Rc = mysql_real_query(Conn, SQL.data(), SQL.size()) != 0 ? 1 : 0;
-    while (Rc == 0) {
-      if (MYSQL_RES* R = mysql_store_result(Conn)) mysql_free_result(R);
-      ++Results;
-      Rc = mysql_next_result(Conn);
-    }
-    if (Rc > 0 && IsConnectionLoss(mysql_errno(Conn))) Fail(Db, Conn);
-    const std::size_t Skip = First && Own ? 1 : 0;
-    Out.Done += std::min(Sent, Results > Skip ? Results - Skip : 0);
-    if (Rc > 0) {
-      Out.Failed = true;
-      Out.Error = ErrorOf(Conn);
-      return Out;
-    }
+    std::size_t Sent = 0;
+    const std::string SQL = JoinParts(Parts, Next, First, Own, Limit, Sent);
+    const int Rc = mysql_real_query(Conn, SQL.data(), SQL.size()) != 0 ? 1 : 0;
+    ReadRoundTrip(Db, Conn, Rc, Sent, First && Own ? 1 : 0, Out);
+    if (Out.Failed) return Out;
     Next += Sent;
     First = false;
-    if (Last) break;
+    if (Next == Parts.size()) break;
   }
   return Out;
 }
@@ -592,8 +610,16 @@ TQELQuery::TQueuedOutcome TMyDACQuery::ExecuteQueued(const std::vector<TQueued>&
   // a refused one, which the server alone takes back): one commit, not one per statement.
   const bool Own = !Db.InTransaction();
   std::vector<TRoundTripPart> Parts = MergeRowInserts(Db, Items, Limit);
-  if (mysql_set_server_option(Conn, MYSQL_OPTION_MULTI_STATEMENTS_ON) != 0) Fail(Db, Conn);
-  TPartsRun R = RunParts(Db, Conn, Parts, Own, Limit);
+  Db.MultiStatements(true);
+  const TPartsRun R = RunParts(Db, Conn, Parts, Own, Limit);
+  return Conclude(Db, Items, Parts, Own, R);
+}
+
+TQELQuery::TQueuedOutcome TMyDACQuery::Conclude(TMyDACDatabase& Db,
+                                                const std::vector<TQueued>& Items,
+                                                std::vector<TRoundTripPart>& Parts, bool Own,
+                                                TPartsRun R) {
+  MYSQL* Conn = Db.Handle();
   std::size_t From = 0;  // the item the statements of R begin with
   if (R.Failed && R.Done < Parts.size() && Parts[R.Done].Count > 1) {
     // A refused INSERT of several rows writes none of them, and does not say which row it
@@ -605,18 +631,17 @@ TQELQuery::TQueuedOutcome TMyDACQuery::ExecuteQueued(const std::vector<TQueued>&
       Db.ExecCommand("ROLLBACK");
       // A table that keeps no transactions (MyISAM) keeps the rows of the INSERT before the
       // refused one: sent again they would be written twice.
-      if (mysql_warning_count(Conn) != 0) {
-        mysql_set_server_option(Conn, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
+      if (mysql_warning_count(Conn) != 0)
         throw EDatabaseError(
             "The target refused a row of an INSERT of several rows into a "
             "table without transactions; the rows of that INSERT before it "
             "may have been written: " +
             R.Error);
-      }
     }
     Parts.clear();
     for (std::size_t I = From; I < Items.size(); ++I) Parts.push_back({Items[I].Sent, I, 1});
-    R = RunParts(Db, Conn, Parts, Own, Limit);
+    Db.MultiStatements(true);
+    R = RunParts(Db, Conn, Parts, Own, Db.StatementLimit());
   }
   TQueuedOutcome Out;
   Out.Done = R.Done < Parts.size() ? Parts[R.Done].First : Items.size();
@@ -628,7 +653,62 @@ TQELQuery::TQueuedOutcome TMyDACQuery::ExecuteQueued(const std::vector<TQueued>&
       if (!Out.Refused) throw EDatabaseError(Out.Error);  // the commit itself failed
     }
   }
-  if (mysql_set_server_option(Conn, MYSQL_OPTION_MULTI_STATEMENTS_OFF) != 0) Fail(Db, Conn);
+  // Multi-statement texts stay allowed until another statement is sent (SettleForOne): the next
+  // round trip needs them, and an answer read does not wait on another command.
+  return Out;
+}
+
+bool TMyDACQuery::SendAhead(std::vector<TQueued>& Items) {
+  TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
+  MYSQL* Conn = Db.Handle();
+  Db.Settle();
+  const std::size_t Limit = Db.StatementLimit();
+  const bool Own = !Db.InTransaction();
+  std::vector<TRoundTripPart> Parts = MergeRowInserts(Db, Items, Limit);
+  // Only what goes in one text is sent ahead: its answer is then the one round trip's.
+  std::size_t Sent = 0;
+  const std::string SQL = JoinParts(Parts, 0, true, Own, Limit, Sent);
+  if (Sent != Parts.size()) return false;
+  Db.MultiStatements(true);
+  for (TRoundTripPart& P : Parts) std::string().swap(P.SQL);  // answered by position only
+  FAhead = std::make_unique<TAhead>();
+  FAhead->Items = std::move(Items);
+  FAhead->Parts = std::move(Parts);
+  FAhead->Own = Own;
+  Db.SetAhead(this);
+  if (mysql_send_query(Conn, SQL.data(), static_cast<unsigned long>(SQL.size())) != 0) {
+    FAhead.reset();
+    Db.SetAhead(nullptr);
+    Fail(Db, Conn);
+  }
+  return true;
+}
+
+void TMyDACQuery::FinishAhead() {
+  if (!FAhead || FAhead->Answered) return;
+  std::unique_ptr<TAhead> A = std::move(FAhead);
+  auto& Db = dynamic_cast<TMyDACDatabase&>(*GetDatabase());
+  Db.SetAhead(nullptr);
+  MYSQL* Conn = Db.Handle();
+  TPartsRun R;
+  const int Rc = mysql_read_query_result(Conn) != 0 ? 1 : 0;
+  ReadRoundTrip(Db, Conn, Rc, A->Parts.size(), A->Own ? 1 : 0, R);
+  A->Outcome = Conclude(Db, A->Items, A->Parts, A->Own, R);
+  A->Answered = true;
+  A->Items.clear();
+  A->Parts.clear();
+  FAhead = std::move(A);
+}
+
+void TMyDACQuery::DropAhead() {
+  FAhead.reset();
+}
+
+TQELQuery::TQueuedOutcome TMyDACQuery::TakeAhead() {
+  if (!FAhead) return {};
+  FinishAhead();
+  const TQueuedOutcome Out = FAhead ? FAhead->Outcome : TQueuedOutcome();
+  FAhead.reset();
   return Out;
 }
 
@@ -638,7 +718,7 @@ std::unique_ptr<TRowStream> TMyDACQuery::OpenStream(const std::string& SQL,
   (void)Params;  // already written into SQL as literals
   TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
   MYSQL* Conn = Db.Handle();
-  Db.Settle();
+  Db.SettleForOne();
   if (mysql_real_query(Conn, SQL.data(), SQL.size()) != 0) Fail(Db, Conn);
   MYSQL_RES* Res = mysql_use_result(Conn);
   if (!Res) {
@@ -652,6 +732,15 @@ std::unique_ptr<TRowStream> TMyDACQuery::OpenStream(const std::string& SQL,
 }
 
 TMyDACQuery::~TMyDACQuery() {
+  // What was sent ahead is answered before the query goes: the connection stays usable.
+  if (FAhead && !FAhead->Answered) {
+    try {
+      FinishAhead();
+    } catch (const std::exception&) {  // the connection is gone: nothing is left to read
+    }
+    if (auto* Db = dynamic_cast<TMyDACDatabase*>(GetDatabase()); Db && Db->Ahead() == this)
+      Db->SetAhead(nullptr);
+  }
   DropStream();
 }
 

@@ -49,6 +49,17 @@ class TMyDACDatabase : public TQELAdapterDatabase {
   TQELAdapterQuery* GetStreaming() const { return FStreaming; }
   /// Frees the connection of a streamed result (see above).
   void Settle();
+  /// Settle, and single statements again: what follows is one statement.
+  void SettleForOne();
+  /// Allows or stops multi-statement texts on the connection (asked of the server only when
+  /// that changes).
+  void MultiStatements(bool On);
+  /// Query has sent statements ahead on this connection and not read their answer yet
+  /// (nullptr: none has); Settle reads it before anything else is sent.
+  void SetAhead(class TMyDACQuery* Query) { FAhead = Query; }
+  class TMyDACQuery* Ahead() const {
+    return FAhead;
+  }
 
  protected:
   void Disconnect() override;
@@ -60,9 +71,26 @@ class TMyDACDatabase : public TQELAdapterDatabase {
   st_mysql* FConn = nullptr;
   int FSocket = -1;  ///< FConn's socket, for CutConnection
   bool FInTransaction = false;
+  bool FMultiStatements = false;
   std::size_t FStatementLimit = 0;
   std::map<std::string, bool> FKeepsTransactions;
   TQELAdapterQuery* FStreaming = nullptr;
+  class TMyDACQuery* FAhead = nullptr;
+};
+
+/// A statement of a round trip: one queued statement, or consecutive row inserts into the same
+/// columns written as one multi-row INSERT (items First .. First + Count - 1).
+struct TRoundTripPart {
+  std::string SQL;
+  std::size_t First = 0;
+  std::size_t Count = 1;
+};
+
+/// What a run of round-trip statements did.
+struct TPartsRun {
+  std::size_t Done = 0;  ///< statements that ran, from the first on
+  bool Failed = false;   ///< the one after them failed (or, with all done, the COMMIT)
+  std::string Error;
 };
 
 /// Parameters are written into the statement as literals (strings escaped by the client
@@ -74,14 +102,39 @@ class TMyDACQuery : public TQELAdapterQuery {
   explicit TMyDACQuery(TComponent* AOwner) : TQELAdapterQuery(AOwner) {}
   ~TMyDACQuery() override;
 
+  /// Reads the answer to what was sent ahead, keeping it for TakeAhead; the connection is then
+  /// free. Raises when the connection is lost.
+  void FinishAhead();
+  /// Forgets what was sent ahead (the connection closes under it).
+  void DropAhead();
+
  protected:
   TSQLLexRules LexRules() const override;
   std::string ParamMarker(const TParam& Param, int Index, const std::string& Reference) override;
+  bool ValuesInText() const override { return true; }
   void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) override;
   bool CanQueue() const override { return true; }
   TQueuedOutcome ExecuteQueued(const std::vector<TQueued>& Items) override;
+  bool SendAhead(std::vector<TQueued>& Items) override;
+  TQueuedOutcome TakeAhead() override;
   std::unique_ptr<TRowStream> OpenStream(const std::string& SQL, const TBoundParams& Params,
                                          std::vector<TResultColumn>& Columns) override;
+
+ private:
+  /// A round trip sent ahead: its items and parts until answered, then the answer.
+  struct TAhead {
+    std::vector<TQueued> Items;
+    std::vector<TRoundTripPart> Parts;
+    bool Own = false;
+    bool Answered = false;
+    TQueuedOutcome Outcome;
+  };
+  std::unique_ptr<TAhead> FAhead;
+  /// The outcome of the items of a round trip whose answer R was read: a refused INSERT of
+  /// several rows is run again row by row to find the refused row; with Own the round trip's
+  /// transaction is ended.
+  TQueuedOutcome Conclude(TMyDACDatabase& Db, const std::vector<TQueued>& Items,
+                          std::vector<TRoundTripPart>& Parts, bool Own, TPartsRun R);
 };
 
 class TMyDACConnection : public TQELAdapterConnection<TMyDACDatabase, TMyDACQuery> {

@@ -258,24 +258,13 @@ bool SendPlain(PGconn* Conn, const char* SQL) {
 
 }  // namespace
 
-TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
-    const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count, bool Savepoint) {
-  PGconn* C = LiveConn();
-  TPipelineRun Run;
-  Run.Failed = Count;
-  auto Broken = [&]() {
-    // Whatever the pipeline held is lost with the connection; libpq's words say why.
-    TResultPtr None;
-    CheckResult(C, None.get(), this);
-  };
-  if (PQenterPipelineMode(C) != 1) Broken();
-  // What each result answers: an item (its statement, or the preparation it needed first), or
-  // a savepoint statement (npos).
-  constexpr std::size_t NoItem = std::string::npos;
-  std::vector<std::size_t> Slots;
-  std::vector<std::string> MadeHere;
+void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items,
+                                  std::size_t Count, bool Savepoint, TPipelineSent& Sent) {
+  PGconn* C = FConn;
+  Sent.Count = Count;
+  if (PQenterPipelineMode(C) != 1) PipelineBroken(C);
   bool Ok = !Savepoint || SendPlain(C, "SAVEPOINT qel_statement");
-  if (Savepoint) Slots.push_back(NoItem);
+  if (Savepoint) Sent.Slots.push_back(NoItem);
   for (std::size_t I = 0; Ok && I < Count; ++I) {
     const TPipelineParams P(Items[I].Bound());
     // A text that comes again is parsed and planned once per session: rows of one table
@@ -286,9 +275,9 @@ TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
     if (Found == FPrepared.end() && FPrepared.size() < MaxPrepared) {
       const std::string Name = "qel_row_" + IntToStr(++FPreparedSeq);
       Ok = PQsendPrepare(C, Name.c_str(), Items[I].Sent.c_str(), P.Count(), P.Types.data()) == 1;
-      Slots.push_back(I);
+      Sent.Slots.push_back(I);
       Found = FPrepared.emplace(std::move(Key), Name).first;
-      MadeHere.push_back(Found->first);
+      Sent.MadeHere.push_back(Found->first);
     }
     if (!Ok) break;
     Ok = Found != FPrepared.end()
@@ -296,53 +285,73 @@ TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
                                    P.Lengths.data(), P.Formats.data(), 0) == 1
              : PQsendQueryParams(C, Items[I].Sent.c_str(), P.Count(), P.Types.data(),
                                  P.Values.data(), P.Lengths.data(), P.Formats.data(), 0) == 1;
-    Slots.push_back(I);
+    Sent.Slots.push_back(I);
   }
   if (Ok && Savepoint) {
     Ok = SendPlain(C, "RELEASE SAVEPOINT qel_statement");
-    Slots.push_back(NoItem);
+    Sent.Slots.push_back(NoItem);
   }
   if (!Ok || PQpipelineSync(C) != 1) {
     PQexitPipelineMode(C);
-    Broken();
+    PipelineBroken(C);
   }
+}
+
+TPGDACDatabase::TPipelineRun TPGDACDatabase::ReadPipeline(const TPipelineSent& Sent) {
+  PGconn* C = FConn;
+  TPipelineRun Run;
+  Run.Failed = Sent.Count;
   // One result per query sent (each ended by a null result), then the sync's.
-  for (std::size_t I = 0; I < Slots.size(); ++I) {
+  for (std::size_t I = 0; I < Sent.Slots.size(); ++I) {
     TResultPtr R(PQgetResult(C));
-    if (!R) Broken();
-    if (PQresultStatus(R.get()) == PGRES_FATAL_ERROR && Run.Failed == Count) {
+    if (!R) PipelineBroken(C);
+    if (PQresultStatus(R.get()) == PGRES_FATAL_ERROR && Run.Failed == Sent.Count) {
       // A savepoint statement that fails leaves nothing to replay: it counts for the first.
-      Run.Failed = Slots[I] != NoItem ? Slots[I] : 0;
+      Run.Failed = Sent.Slots[I] != NoItem ? Sent.Slots[I] : 0;
       Run.Error = TrimMessage(PQresultErrorMessage(R.get()));
       if (Run.Error.empty()) Run.Error = TrimMessage(PQerrorMessage(C));
     }
+    // A failure with the connection gone is the loss, not a refusal; answers that arrived
+    // before a loss still count.
+    if (PQresultStatus(R.get()) == PGRES_FATAL_ERROR && PQstatus(C) == CONNECTION_BAD)
+      PipelineBroken(C);
     while (PGresult* More = PQgetResult(C)) PQclear(More);
-    if (PQstatus(C) == CONNECTION_BAD) Broken();
   }
   TResultPtr SyncResult(PQgetResult(C));
-  if (!SyncResult || PQresultStatus(SyncResult.get()) != PGRES_PIPELINE_SYNC) Broken();
-  if (PQexitPipelineMode(C) != 1) Broken();
+  if (!SyncResult || PQresultStatus(SyncResult.get()) != PGRES_PIPELINE_SYNC) PipelineBroken(C);
+  // The sync's answer came: its statements are committed (or taken back) whatever happens to
+  // the connection after; a loss then is found by its next use.
+  if (PQexitPipelineMode(C) != 1 && PQstatus(C) != CONNECTION_BAD) PipelineBroken(C);
   // After a failure the server skipped what followed it, preparations too: those of this
   // pipeline are made again under new names when needed.
-  if (Run.Failed != Count)
-    for (const std::string& Key : MadeHere) FPrepared.erase(Key);
+  if (Run.Failed != Sent.Count)
+    for (const std::string& Key : Sent.MadeHere) FPrepared.erase(Key);
   return Run;
 }
 
-TQELQuery::TQueuedOutcome TPGDACDatabase::RunQueued(
-    const std::vector<TQELAdapterQuery::TQueued>& Items) {
-  PGconn* C = LiveConn();
-  // Inside the database's own transaction (of a cursor) each statement must be undone alone,
-  // as RunStatement's savepoint does; outside any transaction the statements of one sync are
-  // one transaction. Either way a refusal takes back the statements before it, which are then
-  // sent again. In the caller's own transaction a refusal fails it, as ExecSQL's would.
-  const bool Savepoint = FImplicit && !FUserTx;
-  const bool Alone = Savepoint || PQtransactionStatus(C) == PQTRANS_IDLE;
+void TPGDACDatabase::PipelineBroken(PGconn* C) {
+  // Whatever the pipeline held is lost with the connection; libpq's words say why.
+  TResultPtr None;
+  CheckResult(C, None.get(), this);
+  throw EDatabaseError(FailureText("The pipeline broke off."));
+}
+
+TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
+    const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count, bool Savepoint) {
+  LiveConn();
+  TPipelineSent Sent;
+  SendPipeline(Items, Count, Savepoint, Sent);
+  return ReadPipeline(Sent);
+}
+
+TQELQuery::TQueuedOutcome TPGDACDatabase::Conclude(
+    const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count, bool Savepoint,
+    bool Alone, TPipelineRun Run) {
+  // A refusal takes back the statements before it (of the sync's transaction, or of the
+  // savepoint), which are then sent again; in the caller's own transaction a refusal fails it,
+  // as ExecSQL's would.
   TQELQuery::TQueuedOutcome Out;
-  std::size_t Count = Items.size();
-  while (Count > 0) {
-    const TPipelineRun Run = RunPipeline(Items, Count, Savepoint);
-    if (Run.Failed == Count) break;
+  while (Run.Failed != Count) {
     Out.Refused = true;
     Out.Error = Run.Error;
     Count = Run.Failed;
@@ -351,9 +360,68 @@ TQELQuery::TQueuedOutcome TPGDACDatabase::RunQueued(
       ExecCommand("ROLLBACK TO SAVEPOINT qel_statement");
       ExecCommand("RELEASE SAVEPOINT qel_statement");
     }
+    if (Count == 0) break;
+    Run = RunPipeline(Items, Count, Savepoint);
   }
   Out.Done = Count;
   return Out;
+}
+
+TQELQuery::TQueuedOutcome TPGDACDatabase::RunQueued(
+    const std::vector<TQELAdapterQuery::TQueued>& Items) {
+  PGconn* C = LiveConn();
+  // Inside the database's own transaction (of a cursor) each statement must be undone alone,
+  // as RunStatement's savepoint does; outside any transaction the statements of one sync are
+  // one transaction.
+  const bool Savepoint = FImplicit && !FUserTx;
+  const bool Alone = Savepoint || PQtransactionStatus(C) == PQTRANS_IDLE;
+  if (Items.empty()) return {};
+  return Conclude(Items, Items.size(), Savepoint, Alone,
+                  RunPipeline(Items, Items.size(), Savepoint));
+}
+
+bool TPGDACDatabase::SendAhead(const TQELAdapterQuery* Owner,
+                               std::vector<TQELAdapterQuery::TQueued>& Items) {
+  PGconn* C = LiveConn();
+  // Only outside any transaction and with no cursor open: nothing else then needs the
+  // connection before the answer is read, and each sync commits on its own.
+  if (Items.empty() || FImplicit || FUserTx || FOpenCursors > 0 ||
+      PQtransactionStatus(C) != PQTRANS_IDLE)
+    return false;
+  auto A = std::make_unique<TAhead>();
+  A->Owner = Owner;
+  A->Items = std::move(Items);
+  SendPipeline(A->Items, A->Items.size(), false, A->Sent);
+  FAhead = std::move(A);
+  return true;
+}
+
+void TPGDACDatabase::FinishAhead() {
+  if (!FAhead || FAhead->Answered) return;
+  // Held here meanwhile: the statements a refusal sends again take the connection as usual.
+  std::unique_ptr<TAhead> A = std::move(FAhead);
+  A->Outcome = Conclude(A->Items, A->Sent.Count, false, true, ReadPipeline(A->Sent));
+  A->Answered = true;
+  A->Items.clear();
+  FAhead = std::move(A);
+}
+
+TQELQuery::TQueuedOutcome TPGDACDatabase::TakeAhead(const TQELAdapterQuery* Owner) {
+  if (!FAhead || FAhead->Owner != Owner) return {};
+  FinishAhead();
+  const TQELQuery::TQueuedOutcome Out = FAhead ? FAhead->Outcome : TQELQuery::TQueuedOutcome();
+  FAhead.reset();
+  return Out;
+}
+
+void TPGDACDatabase::ForgetOwner(const TQELAdapterQuery* Owner) {
+  if (FAhead && FAhead->Owner == Owner) {
+    try {
+      FinishAhead();
+    } catch (const std::exception&) {  // the connection is gone: nothing is left to read
+    }
+    FAhead.reset();
+  }
 }
 
 /// Bytes of values a block of a uni-directional query holds, roughly.
@@ -512,11 +580,18 @@ void TPGDACDatabase::CutConnection() {
 
 PGconn* TPGDACDatabase::Conn() {
   AwaitReadAhead();
+  // Statements sent ahead are answered before anything else goes to the server.
+  if (FAhead && !FAhead->Answered) FinishAhead();
   return FConn;
 }
 
 PGconn* TPGDACDatabase::LiveConn() {
   PGconn* C = Conn();
+  // A connection found broken (the server ended the session after its last answer) is lost.
+  if (C && PQstatus(C) == CONNECTION_BAD && !GetConnectionLost()) {
+    const std::string Why = TrimMessage(PQerrorMessage(C));
+    MarkLost(Why.empty() ? "The server closed the connection." : Why);
+  }
   if (!C || PQstatus(C) != CONNECTION_OK) RaiseNotConnected();
   return C;
 }
@@ -524,11 +599,13 @@ PGconn* TPGDACDatabase::LiveConn() {
 void TPGDACDatabase::Disconnect() {
   Unregister();
   FSocket = -1;
+  FAhead.reset();
   if (PGconn* C = Conn()) PQfinish(C);
   FConn = nullptr;
   ClearLost();
   FPrepared.clear();
   FImplicitCursors = 0;
+  FOpenCursors = 0;
   FImplicit = false;
   FUserTx = false;
 }
@@ -567,6 +644,7 @@ void TPGDACDatabase::ExecCommand(const std::string& SQL) {
 bool TPGDACDatabase::InTransaction() const {
   if (!GetConnected()) return false;
   if (FImplicit) return FUserTx;
+  if (FAhead && !FAhead->Answered) return false;  // sent outside any transaction
   // A block read ahead comes from a cursor, and a cursor lives in a transaction.
   if (ReadingAhead()) return true;
   const PGTransactionStatusType S = PQtransactionStatus(FConn);
@@ -581,6 +659,8 @@ bool TPGDACDatabase::StartReadSnapshot() {
 }
 
 bool TPGDACDatabase::WorkAwaitsCommit() const {
+  // What went ahead was sent outside any transaction: its sync commits it.
+  if (FAhead && !FAhead->Answered) return false;
   return GetConnected() && (ReadingAhead() || PQtransactionStatus(FConn) != PQTRANS_IDLE);
 }
 
@@ -640,10 +720,12 @@ std::string TPGDACDatabase::OpenCursor(bool& Implicit) {
   }
   Implicit = FImplicit;
   if (Implicit) ++FImplicitCursors;
+  ++FOpenCursors;
   return "qel_cursor_" + IntToStr(++FCursorSeq);
 }
 
 void TPGDACDatabase::CloseCursor(const std::string& Name, bool Implicit) {
+  if (FOpenCursors > 0) --FOpenCursors;
   PGconn* C = Conn();
   if (!C || PQstatus(C) != CONNECTION_OK) return;
   const bool Broken = PQtransactionStatus(C) == PQTRANS_INERROR;
@@ -696,7 +778,17 @@ TQELQuery::TQueuedOutcome TPGDACQuery::ExecuteQueued(const std::vector<TQueued>&
   return ConnectedDatabase<TPGDACDatabase>().RunQueued(Items);
 }
 
+bool TPGDACQuery::SendAhead(std::vector<TQueued>& Items) {
+  return ConnectedDatabase<TPGDACDatabase>().SendAhead(this, Items);
+}
+
+TQELQuery::TQueuedOutcome TPGDACQuery::TakeAhead() {
+  auto* Db = dynamic_cast<TPGDACDatabase*>(GetDatabase());
+  return Db ? Db->TakeAhead(this) : TQueuedOutcome();
+}
+
 TPGDACQuery::~TPGDACQuery() {
+  if (auto* Db = dynamic_cast<TPGDACDatabase*>(GetDatabase())) Db->ForgetOwner(this);
   DropStream();
 }
 

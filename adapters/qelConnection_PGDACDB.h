@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,6 +61,14 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// Runs queued statements through libpq's pipeline: one round trip for all of them, as
   /// TQELQuery::ExecQueued promises.
   TQELQuery::TQueuedOutcome RunQueued(const std::vector<TQELAdapterQuery::TQueued>& Items);
+  /// Sends Items through the pipeline without reading the answer, for Owner, where nothing else
+  /// can need the connection before it is read (no transaction, no cursor): True, and Items
+  /// are taken. Any other use of the connection reads the answer first.
+  bool SendAhead(const TQELAdapterQuery* Owner, std::vector<TQELAdapterQuery::TQueued>& Items);
+  /// The answer to what Owner sent ahead, as RunQueued tells it; nothing done when nothing was.
+  TQELQuery::TQueuedOutcome TakeAhead(const TQELAdapterQuery* Owner);
+  /// Owner goes: what it sent ahead is answered and forgotten.
+  void ForgetOwner(const TQELAdapterQuery* Owner);
 
   /// A server notice: to the connection component's log, or held while a block is read ahead
   /// (handlers run on the caller's thread only).
@@ -90,6 +99,34 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   };
   TPipelineRun RunPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
                            bool Savepoint);
+  /// What one pipeline sent: what each result answers (an item, its statement or the
+  /// preparation it needed first, or NoItem for a savepoint statement), the preparations made
+  /// in it, and the items it holds.
+  static constexpr std::size_t NoItem = static_cast<std::size_t>(-1);
+  struct TPipelineSent {
+    std::vector<std::size_t> Slots;
+    std::vector<std::string> MadeHere;
+    std::size_t Count = 0;
+  };
+  void SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
+                    bool Savepoint, TPipelineSent& Sent);
+  TPipelineRun ReadPipeline(const TPipelineSent& Sent);
+  [[noreturn]] void PipelineBroken(pg_conn* C);
+  /// The outcome of the first Count items whose pipeline answered Run: with Alone, those before
+  /// a refused one are sent again (the refusal took them back).
+  TQELQuery::TQueuedOutcome Conclude(const std::vector<TQELAdapterQuery::TQueued>& Items,
+                                     std::size_t Count, bool Savepoint, bool Alone,
+                                     TPipelineRun Run);
+  /// Reads the answer to what was sent ahead and keeps it for TakeAhead.
+  void FinishAhead();
+  struct TAhead {
+    const TQELAdapterQuery* Owner = nullptr;
+    std::vector<TQELAdapterQuery::TQueued> Items;
+    TPipelineSent Sent;
+    bool Answered = false;
+    TQELQuery::TQueuedOutcome Outcome;
+  };
+  std::unique_ptr<TAhead> FAhead;
 
   /// Statements of queued rows the session has prepared: their names by text and parameter
   /// types; at most MaxPrepared (further texts go unprepared).
@@ -103,6 +140,7 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   std::vector<std::string> FHeldNotices;
   int FCursorSeq = 0;
   int FImplicitCursors = 0;
+  int FOpenCursors = 0;    ///< cursors open on the connection, in any transaction
   bool FImplicit = false;  ///< the database's own transaction is open
   bool FUserTx = false;    ///< the caller's transaction, a savepoint in the database's own
 };
@@ -121,6 +159,8 @@ class TPGDACQuery : public TQELAdapterQuery {
   void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult& Result) override;
   bool CanQueue() const override { return true; }
   TQueuedOutcome ExecuteQueued(const std::vector<TQueued>& Items) override;
+  bool SendAhead(std::vector<TQueued>& Items) override;
+  TQueuedOutcome TakeAhead() override;
   /// A uni-directional read: the statement becomes a cursor read in blocks.
   std::unique_ptr<TRowStream> OpenStream(const std::string& SQL, const TBoundParams& Params,
                                          std::vector<TResultColumn>& Columns) override;

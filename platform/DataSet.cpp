@@ -165,6 +165,7 @@ TParam* TParams::ParamByName(const std::string& Name) const {
 
 TParam* TParams::CreateParam(TFieldType DataType, const std::string& Name) {
   FItems.push_back(std::make_unique<TParam>(Name));
+  ++FGeneration;
   FItems.back()->SetDataType(DataType);
   return FItems.back().get();
 }
@@ -173,6 +174,7 @@ void TParams::Assign(const TPersistent& Source) {
   if (const auto* P = dynamic_cast<const TParams*>(&Source)) {
     if (P == this) return;
     FItems.clear();
+    ++FGeneration;
     for (const auto& Item : P->FItems) {
       FItems.push_back(std::make_unique<TParam>());
       FItems.back()->Assign(*Item);

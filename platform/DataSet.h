@@ -175,12 +175,19 @@ class TParams : public TPersistent {
   TParam* ParamByName(const std::string& Name) const;
   /// Appends a NULL parameter of the given name and type.
   TParam* CreateParam(TFieldType DataType, const std::string& Name);
-  void Clear() { FItems.clear(); }
+  void Clear() {
+    FItems.clear();
+    ++FGeneration;
+  }
   /// Copies every parameter of another TParams.
   void Assign(const TPersistent& Source) override;
+  /// Changes whenever a parameter is added or the list is emptied or replaced: a holder of
+  /// pointers to the parameters sees that they may be gone.
+  std::uint64_t Generation() const { return FGeneration; }
 
  private:
   std::vector<std::unique_ptr<TParam>> FItems;
+  std::uint64_t FGeneration = 0;
 };
 
 /// How a data set asks for a record.

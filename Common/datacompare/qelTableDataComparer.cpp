@@ -602,6 +602,7 @@ std::string TTableDataComparer::StatisticsText() const {
 void TTableDataComparer::ClearRunState() {
   CloseStreams();
   FQueryExec.reset();
+  FExecPlan = TExecPlan();
   FWriteConnection.reset();
   FQueryTarget.reset();
   FQueryMaster.reset();
@@ -639,6 +640,7 @@ bool TTableDataComparer::CompareData() {
   FApplied = FAwaitingCommit = FInFlight = 0;
   FQueued.clear();
   FQueuedBytes = 0;
+  FExecPlan = TExecPlan();
   FStopText.clear();
   FWriteConnectionLost = false;
   FBlobFailed = FRowsByValue = false;
@@ -718,6 +720,7 @@ bool TTableDataComparer::CompareData() {
         Connect(FWriteConnection.get(), "target");
       }
       FQueryExec = MakeQuery(WriteConnection());
+      FExecPlan = TExecPlan();
     }
   } catch (const std::exception& E) {
     DoErrMsg(E.what());

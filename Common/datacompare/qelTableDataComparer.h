@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -446,8 +447,13 @@ class TTableDataComparer : public TComponent {
   /// exception), else stops it (BreakOnError) or reports the error.
   void RefusedStatement(const std::string& aSQL, const std::string& Values,
                         const std::string& Error);
-  /// Runs the row changes queued on the execution query.
-  void RunQueued();
+  /// Runs the row changes queued on the execution query; without Wait they may be sent ahead,
+  /// to be answered at the next call.
+  void RunQueued(bool Wait = true);
+  /// Takes the answer of the execution query to what was sent ahead (AheadOnly), else runs or
+  /// (without Wait) sends ahead what is queued, and counts the rows it answers (Sent of them
+  /// were sent and not answered before); False when the run stops on it.
+  bool TakeOutcome(std::size_t Sent, bool AheadOnly, bool Wait);
   /// Ends the merge (an exception) once a refused statement stopped the run (BreakOnError).
   void ThrowIfStopped() const;
   /// The DELETE of the current target row: of one copy of it where rows are told apart by all
@@ -577,12 +583,27 @@ class TTableDataComparer : public TComponent {
   /// run: every row written needs them.
   std::string FTargetTableSQL;
   std::string FInsertColumns;
+  /// The INSERT run at once for every row of the table, and its parameter fields, once made.
+  std::string FInsertExecSQL;
+  std::vector<std::pair<std::string, TField*>> FInsertExecFields;
   /// Row changes queued on the execution query, to name the one the target refuses.
   struct TQueuedRow {
-    std::string SQL;
+    std::shared_ptr<const std::string> SQL;
     std::string Values;
   };
-  std::vector<TQueuedRow> FQueued;
+  /// What the execution query holds from the last row change: its text and kind, the
+  /// statement's parameter fields as they were named, and the field each parameter of the query
+  /// takes its value from. A row change of the same text and fields only binds its values.
+  struct TExecPlan {
+    std::shared_ptr<const std::string> SQL;
+    TStatType Type = stStatement;
+    std::vector<std::pair<std::string, TField*>> Named;
+    std::vector<TField*> Fields;
+  };
+  TExecPlan FExecPlan;
+  /// Lets the execution query forget its text and values.
+  void ForgetExecPlan();
+  std::deque<TQueuedRow> FQueued;
   std::size_t FQueuedBytes = 0;
   /// Row changes sent whose outcome the target has not told yet.
   int FInFlight = 0;

@@ -504,6 +504,8 @@ void TTableDataComparer::Compare() {
   const TCmpTableOptions& T = *FTableOptionsTarget;
   FTargetTableSQL = T.QualifiedName();
   FInsertColumns = T.FldsSeq(T.GetWorkDataFields());
+  FInsertExecSQL.clear();
+  FInsertExecFields.clear();
   try {
     MergeRows();
   } catch (...) {

@@ -750,10 +750,23 @@ void TTableDataComparer::RecordInsert() {
   FParamFields.clear();
   if (FInsertColumns.empty()) return;
   const TCmpTableOptions& T = *FTableOptionsTarget;
+  if (!FInsertExecSQL.empty()) {
+    FParamFields = FInsertExecFields;
+    DoAddResultSQL(FInsertExecSQL, stInsert, T.GetTableName(), dboTable, odbInsert);
+    ++FInserted;
+    return;
+  }
   const std::string Values = FTableOptionsMaster->FldsSeqValue(FQueryMaster.get());
-  DoAddResultSQL("INSERT INTO " + FTargetTableSQL + " (" + FInsertColumns + ")" + CrLf + "VALUES(" +
-                     Values + ")",
-                 stInsert, T.GetTableName(), dboTable, odbInsert);
+  std::string SQL = "INSERT INTO " + FTargetTableSQL + " (" + FInsertColumns + ")" + CrLf +
+                    "VALUES(" + Values + ")";
+  // Run at once and written nowhere, every value is a parameter (a NULL, bound as one, is the
+  // same): the rows of the table share one text, made once.
+  if (!FScriptOptions.GenerateScript && !OnGetDataValue &&
+      FParamFields.size() == static_cast<std::size_t>(FQueryMaster->FieldCount())) {
+    FInsertExecSQL = SQL;
+    FInsertExecFields = FParamFields;
+  }
+  DoAddResultSQL(SQL, stInsert, T.GetTableName(), dboTable, odbInsert);
   ++FInserted;
 }
 
@@ -840,26 +853,53 @@ void TTableDataComparer::WriteScriptText(const std::string& Text) {
   }
 }
 
+void TTableDataComparer::ForgetExecPlan() {
+  if (TQELQuery* Q = FQueryExec.get()) {
+    Q->Close();
+    if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
+  }
+  FExecPlan = TExecPlan();
+}
+
 void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType aStatType) {
   TQELQuery* Q = FQueryExec.get();
   if (!Q) return;
   std::string Values;  // the bound values, to name a refused statement's row
   std::size_t Bytes = aSQL.size();
   try {
-    Q->Close();
-    Q->SetParamCheck(true);
-    Q->SetSQLText(aSQL);
+    // Row after row of one table has the same text: the query keeps it, and its parameters,
+    // and only the values change. A BeforeOpen handler may change the query: it gets it fresh.
+    const bool Again = !BeforeOpen && FExecPlan.SQL && FExecPlan.Type == aStatType &&
+                       *FExecPlan.SQL == aSQL && FExecPlan.Named == FParamFields;
+    if (!Again) {
+      FExecPlan = TExecPlan();
+      Q->Close();
+      Q->SetParamCheck(true);
+      Q->SetSQLText(aSQL);
+      TExecPlan Plan;
+      Plan.SQL = std::make_shared<const std::string>(aSQL);
+      Plan.Type = aStatType;
+      Plan.Named = FParamFields;
+      if (TParams* Params = Q->GetParams()) {
+        for (int I = 0; I < Params->Count(); ++I) {
+          TParam* P = Params->Items(I);
+          TField* F = nullptr;
+          for (const auto& [Name, Field] : FParamFields)
+            if (SameText(Name, P->Name)) F = Field;
+          if (!F) {
+            TQELQuery* Src = aStatType == stDelete ? FQueryTarget.get() : FQueryMaster.get();
+            F = Src ? Src->FindField(P->Name) : nullptr;
+          }
+          if (!F) throw EDatabaseError("Field not assigned (TTableDataComparer.DoAddResultSQL)");
+          Plan.Fields.push_back(F);
+        }
+      }
+      FExecPlan = std::move(Plan);
+    }
     if (TParams* Params = Q->GetParams()) {
       for (int I = 0; I < Params->Count(); ++I) {
         TParam* P = Params->Items(I);
-        TField* F = nullptr;
-        for (const auto& [Name, Field] : FParamFields)
-          if (SameText(Name, P->Name)) F = Field;
-        if (!F) {
-          TQELQuery* Src = aStatType == stDelete ? FQueryTarget.get() : FQueryMaster.get();
-          F = Src ? Src->FindField(P->Name) : nullptr;
-        }
-        if (!F) throw EDatabaseError("Field not assigned (TTableDataComparer.DoAddResultSQL)");
+        TField* F = FExecPlan.Fields[static_cast<std::size_t>(I)];
         if (!F->IsNull() && F->GetDataType() == ftBlob)
           P->SetAsBlob(F->AsString());
         else if (AsTargetHolds(F, *P)) {
@@ -874,26 +914,25 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
     }
     if (BeforeOpen) BeforeOpen(Q);
   } catch (const std::exception& E) {
-    Q->Close();
-    if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
+    ForgetExecPlan();
     RefusedStatement(aSQL, Values, E.what());
     return;
   }
   // Row changes that end the run at their first refusal go several to a round trip; a large
   // value goes on its own, so that no copy of it waits in the queue.
-  if (BreakOnError && Q->CanQueue() && Bytes <= MaxQueuedStatementBytes) {
+  const bool Large = Bytes > MaxQueuedStatementBytes;
+  if (BreakOnError && Q->CanQueue() && !Large) {
     try {
       Q->QueueExecSQL();
     } catch (const std::exception& E) {
-      Q->Close();
+      ForgetExecPlan();
       RefusedStatement(aSQL, Values, E.what());
       return;
     }
-    Q->Close();
-    if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
-    FQueued.push_back({aSQL, std::move(Values)});
+    FQueued.push_back({FExecPlan.SQL, std::move(Values)});
     FQueuedBytes += Bytes;
-    if (FQueued.size() >= MaxQueuedStatements || FQueuedBytes >= MaxQueuedBytes) RunQueued();
+    // The server runs one round trip while the next is made.
+    if (Q->QueuedCount() >= MaxQueuedStatements || FQueuedBytes >= MaxQueuedBytes) RunQueued(false);
     return;
   }
   // What waits in the queue runs first: the rows reach the target in the order they were made.
@@ -906,10 +945,10 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
     ++FAwaitingCommit;
     SettleApplied();
     Q->Close();
-    if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
+    // No copy of a large value stays with the query.
+    if (Large || BeforeOpen) ForgetExecPlan();
   } catch (const std::exception& E) {
-    Q->Close();
-    if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
+    ForgetExecPlan();
     RefusedStatement(aSQL, Values, E.what());
   }
 }
@@ -936,25 +975,46 @@ void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::st
   DoErrMsg(Error);
 }
 
-void TTableDataComparer::RunQueued() {
+void TTableDataComparer::RunQueued(bool Wait) {
   if (FQueued.empty()) return;
-  std::vector<TQueuedRow> Rows;
-  Rows.swap(FQueued);
+  TQELQuery* Q = FQueryExec.get();
+  // The answer to what went ahead comes first, and its rows are settled before anything else
+  // is sent: a connection lost while sending the next ones does not hide that they were kept.
+  const std::size_t Ahead = FQueued.size() - std::min(FQueued.size(), Q->QueuedCount());
+  if (Ahead > 0 && !TakeOutcome(Ahead, true, true)) return;
+  if (Q->QueuedCount() == 0) return;
   FQueuedBytes = 0;
+  TakeOutcome(FQueued.size(), false, Wait);
+}
+
+bool TTableDataComparer::TakeOutcome(std::size_t Sent, bool AheadOnly, bool Wait) {
+  TQELQuery* Q = FQueryExec.get();
   TQELQuery::TQueuedOutcome R;
-  // Until the server answers, none of them is known to be kept or not.
-  FInFlight = static_cast<int>(Rows.size());
+  // Until the server answers, none of those sent is known to be kept or not.
+  FInFlight = static_cast<int>(Sent);
   try {
-    R = FQueryExec->ExecQueued();
+    R = AheadOnly ? Q->TakeSentAhead() : Wait ? Q->ExecQueued() : Q->SendQueued();
   } catch (const std::exception& E) {
-    RefusedStatement(Rows.front().SQL, Rows.front().Values, E.what());
-    return;
+    const TQueuedRow Row = FQueued.front();
+    FQueued.clear();
+    RefusedStatement(*Row.SQL, Row.Values, E.what());
+    return false;
   }
-  FInFlight = 0;
-  FAwaitingCommit += static_cast<int>(R.Done);
+  // The rows answered are those from the first on; the rest went ahead or wait to be sent.
+  const std::size_t Done = std::min(R.Done, FQueued.size());
+  FAwaitingCommit += static_cast<int>(Done);
+  if (R.Refused && Done < FQueued.size()) {
+    const TQueuedRow Row = FQueued[Done];
+    FQueued.clear();
+    FInFlight = 0;
+    SettleApplied();
+    RefusedStatement(*Row.SQL, Row.Values, R.Error);
+    return false;
+  }
+  FQueued.erase(FQueued.begin(), FQueued.begin() + static_cast<std::ptrdiff_t>(Done));
+  FInFlight = static_cast<int>(FQueued.size() - std::min(FQueued.size(), Q->QueuedCount()));
   SettleApplied();
-  if (R.Refused && R.Done < Rows.size())
-    RefusedStatement(Rows[R.Done].SQL, Rows[R.Done].Values, R.Error);
+  return true;
 }
 
 void TTableDataComparer::ThrowIfStopped() const {

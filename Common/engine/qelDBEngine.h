@@ -351,6 +351,16 @@ class TQELQuery : public TDataSet {
   /// the run: the ones before it have run, it and the ones after it have not. A lost connection
   /// raises EDatabaseError: whether the statements sent meanwhile ran is then unknown.
   virtual TQueuedOutcome ExecQueued() { return {}; }
+  /// As ExecQueued, but where the adapter can, the queued statements go to the server and the
+  /// call returns before the server has answered them: they run while the caller makes the next
+  /// ones. The outcome told is that of the statements sent so before and answered now, counted
+  /// from the first of them; after a refusal among them the queued ones are dropped unsent.
+  /// ExecQueued takes that answer first too and counts from there. Statements sent ahead and not
+  /// answered when the connection is lost may have run.
+  virtual TQueuedOutcome SendQueued() { return ExecQueued(); }
+  /// The answer to the statements sent ahead, waited for now, counted from the first of them;
+  /// nothing done when none were. The statements queued meanwhile stay queued.
+  virtual TQueuedOutcome TakeSentAhead() { return {}; }
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void SetActive(bool Value) override { (void)Value; }

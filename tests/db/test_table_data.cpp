@@ -9,9 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -395,6 +397,10 @@ TEST_P(RowsInBatches, ARefusedRowOrALostConnectionMidBatchStopsTheRun) {
     Cmp.OnAddResultSQL = [&](TObject*, bool&, const std::string&, TStatType, const std::string&,
                              TDbObject, TDbOperation) {
       if (++Rows != KillAt) return;
+      // The round trip before goes ahead while these rows are made: it is let finish first.
+      for (int I = 0; I < 1000 && Other.Column("select count(*) from qel_batch_t").at(0) != "1000";
+           ++I)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
       if (!Pg)
         Pid =
             Other.Column("select min(id) from information_schema.processlist where id > " + Before)
