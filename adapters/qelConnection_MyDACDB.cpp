@@ -598,20 +598,26 @@ std::size_t TMyDACDatabase::StatementLimit() {
   return FStatementLimit;
 }
 
-TQELQuery::TQueuedOutcome TMyDACQuery::ExecuteQueued(const std::vector<TQueued>& Items) {
-  TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
-  MYSQL* Conn = Db.Handle();
+std::vector<TRoundTripPart> TMyDACQuery::RoundTripParts(TMyDACDatabase& Db,
+                                                        const std::vector<TQueued>& Items,
+                                                        bool& Own) {
   Db.Settle();
-  const std::size_t Limit = Db.StatementLimit();
   // The values are literals in the texts already: the statements go as multi-statement texts,
   // and rows inserted one after another into the same columns as one INSERT of many rows,
   // which the server parses and runs far faster than one INSERT per row. Outside a
   // transaction they run in one of their own, committed after them (or after the ones before
   // a refused one, which the server alone takes back): one commit, not one per statement.
-  const bool Own = !Db.InTransaction();
-  std::vector<TRoundTripPart> Parts = MergeRowInserts(Db, Items, Limit);
+  Own = !Db.InTransaction();
+  std::vector<TRoundTripPart> Parts = MergeRowInserts(Db, Items, Db.StatementLimit());
   Db.MultiStatements(true);
-  const TPartsRun R = RunParts(Db, Conn, Parts, Own, Limit);
+  return Parts;
+}
+
+TQELQuery::TQueuedOutcome TMyDACQuery::ExecuteQueued(const std::vector<TQueued>& Items) {
+  TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
+  bool Own = false;
+  std::vector<TRoundTripPart> Parts = RoundTripParts(Db, Items, Own);
+  const TPartsRun R = RunParts(Db, Db.Handle(), Parts, Own, Db.StatementLimit());
   return Conclude(Db, Items, Parts, Own, R);
 }
 
@@ -661,15 +667,12 @@ TQELQuery::TQueuedOutcome TMyDACQuery::Conclude(TMyDACDatabase& Db,
 bool TMyDACQuery::SendAhead(std::vector<TQueued>& Items) {
   TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
   MYSQL* Conn = Db.Handle();
-  Db.Settle();
-  const std::size_t Limit = Db.StatementLimit();
-  const bool Own = !Db.InTransaction();
-  std::vector<TRoundTripPart> Parts = MergeRowInserts(Db, Items, Limit);
+  bool Own = false;
+  std::vector<TRoundTripPart> Parts = RoundTripParts(Db, Items, Own);
   // Only what goes in one text is sent ahead: its answer is then the one round trip's.
   std::size_t Sent = 0;
-  const std::string SQL = JoinParts(Parts, 0, true, Own, Limit, Sent);
+  const std::string SQL = JoinParts(Parts, 0, true, Own, Db.StatementLimit(), Sent);
   if (Sent != Parts.size()) return false;
-  Db.MultiStatements(true);
   for (TRoundTripPart& P : Parts) std::string().swap(P.SQL);  // answered by position only
   FAhead = std::make_unique<TAhead>();
   FAhead->Items = std::move(Items);
@@ -687,7 +690,9 @@ bool TMyDACQuery::SendAhead(std::vector<TQueued>& Items) {
 void TMyDACQuery::FinishAhead() {
   if (!FAhead || FAhead->Answered) return;
   std::unique_ptr<TAhead> A = std::move(FAhead);
-  auto& Db = dynamic_cast<TMyDACDatabase&>(*GetDatabase());
+  auto* Found = dynamic_cast<TMyDACDatabase*>(GetDatabase());
+  if (!Found) return;  // the database went, and its connection with it
+  TMyDACDatabase& Db = *Found;
   Db.SetAhead(nullptr);
   MYSQL* Conn = Db.Handle();
   TPartsRun R;

@@ -133,6 +133,10 @@ class TMyDACQuery : public TQELAdapterQuery {
   /// The outcome of the items of a round trip whose answer R was read: a refused INSERT of
   /// several rows is run again row by row to find the refused row; with Own the round trip's
   /// transaction is ended.
+  /// Settles the connection for a round trip of Items and makes its parts; Own: it runs in a
+  /// transaction of its own.
+  std::vector<TRoundTripPart> RoundTripParts(TMyDACDatabase& Db, const std::vector<TQueued>& Items,
+                                             bool& Own);
   TQueuedOutcome Conclude(TMyDACDatabase& Db, const std::vector<TQueued>& Items,
                           std::vector<TRoundTripPart>& Parts, bool Own, TPartsRun R);
 };

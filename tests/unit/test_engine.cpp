@@ -5,6 +5,7 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -259,6 +260,70 @@ TEST(ConnectionEngine, AdapterParameterScannerFollowsEachLexer) {
   Names.clear();
   EXPECT_EQ(ReplaceParamRefs("select 'a\\':no', `b:no`, :p # :no\n", My, Mark),
             "select 'a\\':no', `b:no`, $1 # :no\n");
+}
+
+namespace {
+
+/// An adapter query that writes each value into the text, as the MariaDB adapter does, and
+/// keeps what it would have sent.
+class TLiteralQuery : public TQELAdapterQuery {
+ public:
+  TLiteralQuery() : TQELAdapterQuery(nullptr) {}
+  std::vector<std::string> Sent;
+
+ protected:
+  TSQLLexRules LexRules() const override { return {}; }
+  std::string ParamMarker(const TParam& P, int Index, const std::string& Reference) override {
+    return Reference + "#" + std::to_string(Index) + "=" + (P.IsNull() ? "NULL" : P.AsString());
+  }
+  void Execute(const std::string& SQL, const TBoundParams& Params, TQueryResult&) override {
+    Sent.push_back(SQL + " |" + std::to_string(Params.Distinct.size()) + "/" +
+                   std::to_string(Params.Refs.size()));
+  }
+};
+
+}  // namespace
+
+TEST(ConnectionEngine, AStatementRunAgainBindsItsNewValues) {
+  // Each row: what is done between two runs of one text, and what the second run sends.
+  struct TCase {
+    const char* Name;
+    std::string Text;
+    std::function<void(TLiteralQuery&)> Between;
+    std::string Second;  // empty: the run fails
+  };
+  const std::string Text = "update t set a = :a, b = ':b' where k = :K and a <> :A";
+  const std::vector<TCase> Cases = {
+      {"new values", Text, [](TLiteralQuery& Q) { Q.ParamByName("a")->SetAsString("3"); },
+       "update t set a = a#0=3, b = ':b' where k = K#1=2 and a <> A#0=3 |2/3"},
+      {"parameters made again", Text,
+       [](TLiteralQuery& Q) {
+         Q.GetParams()->Clear();
+         Q.GetParams()->CreateParam(ftString, "k")->SetAsString("7");
+         Q.GetParams()->CreateParam(ftString, "a")->SetAsString("8");
+       },
+       "update t set a = a#0=8, b = ':b' where k = K#1=7 and a <> A#0=8 |2/3"},
+      {"a parameter renamed", Text, [](TLiteralQuery& Q) { Q.ParamByName("k")->Name = "other"; },
+       ""},
+      {"a text holding the byte the cutting uses", "select '\x01', :a",
+       [](TLiteralQuery& Q) { Q.ParamByName("a")->SetAsString("5"); }, "select '\x01', a#0=5 |1/1"},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TLiteralQuery Q;
+    Q.SetSQLText(C.Text);
+    for (int I = 0; I < Q.GetParams()->Count(); ++I) Q.GetParams()->Items(I)->SetAsString("1");
+    if (TParam* K = Q.GetParams()->FindParam("k")) K->SetAsString("2");
+    Q.ExecSQL();
+    C.Between(Q);
+    if (C.Second.empty()) {
+      EXPECT_THROW(Q.ExecSQL(), EDatabaseError);
+      continue;
+    }
+    Q.ExecSQL();
+    ASSERT_EQ(Q.Sent.size(), 2u);
+    EXPECT_EQ(Q.Sent[1], C.Second);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
