@@ -193,7 +193,8 @@ bool DecodeHexBytea(const char* Text, std::size_t Len, std::string& To) {
 /// serve again). Types, when given, are the columns' own types where the result carries them as
 /// text or bytes (a binary cursor over them): a column sent in binary format holds the bytes of
 /// a bytea or the text of any other type.
-void ReadRow(PGresult* Res, int Row, TDataSet::TRecord& Rec, const std::vector<Oid>* Types = nullptr) {
+void ReadRow(PGresult* Res, int Row, TDataSet::TRecord& Rec,
+             const std::vector<Oid>* Types = nullptr) {
   const int Cols = PQnfields(Res);
   Rec.resize(static_cast<size_t>(Cols));
   for (int C = 0; C < Cols; ++C) {
@@ -399,8 +400,7 @@ bool HasBytea(const PGresult* Desc) {
 std::string BinaryCursorSQL(const PGresult* Desc, const std::string& SQL) {
   std::string Items, Names;
   for (int C = 0; C < PQnfields(Desc); ++C) {
-    const std::string Name = std::string(1, 'c').append(IntToStr(C + 1)),
-                      Item = "qel_rows." + Name;
+    const std::string Name = std::string(1, 'c').append(IntToStr(C + 1)), Item = "qel_rows." + Name;
     Names += (C > 0 ? ", " : "") + Name;
     Items += C > 0 ? ", " : "";
     if (PQftype(Desc, C) == ByteaOid)
@@ -437,10 +437,10 @@ class TPGCursorStream : public TRowStream {
     if (HasBytea(Desc.get()) && PQserverVersion(Conn) >= 90600) {
       TResultPtr Closed(PQexec(Conn, ("CLOSE " + FCursor).c_str()));
       CheckResult(Conn, Closed.get(), &FDb);
-      D = SendStatement(Conn,
-                        "DECLARE " + FCursor + " BINARY NO SCROLL CURSOR FOR " +
-                            BinaryCursorSQL(Desc.get(), SQL),
-                        Params);
+      D = SendStatement(
+          Conn,
+          "DECLARE " + FCursor + " BINARY NO SCROLL CURSOR FOR " + BinaryCursorSQL(Desc.get(), SQL),
+          Params);
       CheckResult(Conn, D.get(), &FDb);
       for (int C = 0; C < PQnfields(Desc.get()); ++C) FTypes.push_back(PQftype(Desc.get(), C));
     }

@@ -839,7 +839,8 @@ void TTableDataComparer::RecordInsert() {
   if (FInsertColumns.empty()) return;
   const TCmpTableOptions& T = *FTableOptionsTarget;
   // The values go straight into the statement: a large one is not copied once more.
-  std::string SQL = "INSERT INTO " + FTargetTableSQL + " (" + FInsertColumns + ")" + CrLf + "VALUES(";
+  std::string SQL =
+      "INSERT INTO " + FTargetTableSQL + " (" + FInsertColumns + ")" + CrLf + "VALUES(";
   FTableOptionsMaster->AppendFldsSeqValue(SQL, FQueryMaster.get());
   SQL += ')';
   DoAddResultSQL(SQL, stInsert, T.GetTableName(), dboTable, odbInsert);
@@ -931,8 +932,8 @@ void TTableDataComparer::WriteScriptText(const std::string& Text) {
            static_cast<std::int64_t>(Part.size());
   };
   // A statement with a large value is written as it is, not copied to be ended.
-  const bool Ok = Text.size() >= (64u << 10) ? Written(Text) && Written(";\r\n")
-                                              : Written(Text + ";" + CrLf);
+  const bool Ok =
+      Text.size() >= (64u << 10) ? Written(Text) && Written(";\r\n") : Written(Text + ";" + CrLf);
   if (!Ok) {
     const std::string Name = FScriptStream->FileName();
     FScriptStream.reset();
