@@ -68,11 +68,16 @@ class TMyDACDatabase : public TQELAdapterDatabase {
 /// Parameters are written into the statement as literals (strings escaped by the client
 /// library for the session's character set, binary values as hexadecimal literals), so every
 /// result comes back in the text protocol. A uni-directional query streams its result: the
-/// rows come off the connection as the reader moves on.
+/// rows come off the connection as the reader moves on. ExecSQL sends a large text or binary
+/// value as a parameter of a prepared statement instead, in pieces from the value itself: as a
+/// literal it would be copied into the statement, a binary one as hexadecimal digits of twice
+/// its size.
 class TMyDACQuery : public TQELAdapterQuery {
  public:
   explicit TMyDACQuery(TComponent* AOwner) : TQELAdapterQuery(AOwner) {}
   ~TMyDACQuery() override;
+
+  void ExecSQL() override;
 
  protected:
   TSQLLexRules LexRules() const override;
@@ -82,6 +87,14 @@ class TMyDACQuery : public TQELAdapterQuery {
   TQueuedOutcome ExecuteQueued(const std::vector<TQueued>& Items) override;
   std::unique_ptr<TRowStream> OpenStream(const std::string& SQL, const TBoundParams& Params,
                                          std::vector<TResultColumn>& Columns) override;
+
+ private:
+  /// Runs SQL, whose markers "?" stand for FLarge, as a prepared statement.
+  void ExecutePrepared(const std::string& SQL, TQueryResult& Result);
+  /// Within ExecSQL: large values become markers of a prepared statement.
+  bool FPrepareLarge = false;
+  /// The values the markers of the statement being bound stand for, in text order.
+  std::vector<const TParam*> FLarge;
 };
 
 class TMyDACConnection : public TQELAdapterConnection<TMyDACDatabase, TMyDACQuery> {
