@@ -64,6 +64,9 @@ class TDataValue {
   TFieldType GetDataType() const { return FDataType; }
   /// The text of the value (the bytes of a large binary value); "" for NULL.
   const std::string& AsString() const { return FData; }
+  /// Exchanges the texts of two values, types and NULL flags staying (a large value lent to a
+  /// parameter for one statement instead of copied, and given back after it).
+  void ExchangeText(TDataValue& Other) { FData.swap(Other.FData); }
   /// The value as an integer; 0 for NULL. Booleans give 1 or 0; a float is rounded. Text that
   /// is not a number raises EDatabaseError.
   std::int32_t AsInteger() const;

@@ -946,6 +946,13 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
   if (!Q) return;
   std::string Values;  // the bound values, to name a refused statement's row
   std::size_t Bytes = aSQL.size();
+  // Large values are lent to their parameters for the one statement, not copied, and given back
+  // before the parameters can go (a change of the statement text drops them).
+  std::vector<std::pair<TParam*, TField*>> Lent;
+  auto GiveBack = [&Lent] {
+    for (const auto& [P, F] : Lent) P->ExchangeText(*F);
+    Lent.clear();
+  };
   try {
     Q->Close();
     Q->SetParamCheck(true);
@@ -961,20 +968,32 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
           F = Src ? Src->FindField(P->Name) : nullptr;
         }
         if (!F) throw EDatabaseError("Field not assigned (TTableDataComparer.DoAddResultSQL)");
+        if (BreakOnError) Values += (Values.empty() ? "" : ", ") + P->Name + " = " + ShortValue(F);
+        // Too large to wait in the queue, so sure to run (and be given back) here; a field bound
+        // twice is lent once.
+        const bool Large =
+            !F->IsNull() && F->AsString().size() > MaxQueuedStatementBytes &&
+            std::none_of(Lent.begin(), Lent.end(), [F](const auto& L) { return L.second == F; });
         if (!F->IsNull() && F->GetDataType() == ftBlob)
-          P->SetAsBlob(F->AsString());
+          P->SetAsBlob(Large ? std::string() : F->AsString());
         else if (AsTargetHolds(F, *P)) {
           // bound as the target column holds it
         } else if (!F->IsNull() && F->GetDataType() == ftFloat && !IsNonFiniteText(F->AsString()))
           P->SetAsFloat(FloatValue(F));
+        else if (Large && F->GetDataType() == ftMemo)
+          P->SetAsMemo(std::string());
         else
           P->AssignField(*F);
+        if (Large && P->AsString().empty()) {
+          P->ExchangeText(*F);
+          Lent.emplace_back(P, F);
+        }
         Bytes += P->AsString().size();
-        if (BreakOnError) Values += (Values.empty() ? "" : ", ") + P->Name + " = " + ShortValue(F);
       }
     }
     if (BeforeOpen) BeforeOpen(Q);
   } catch (const std::exception& E) {
+    GiveBack();
     Q->Close();
     if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
     RefusedStatement(aSQL, Values, E.what());
@@ -999,16 +1018,21 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
   }
   // What waits in the queue runs first: the rows reach the target in the order they were made.
   RunQueued();
-  if (!FStopText.empty()) return;
+  if (!FStopText.empty()) {
+    GiveBack();
+    return;
+  }
   try {
     FInFlight = 1;
     Q->ExecSQL();
+    GiveBack();
     FInFlight = 0;
     ++FAwaitingCommit;
     SettleApplied();
     Q->Close();
     if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
   } catch (const std::exception& E) {
+    GiveBack();
     Q->Close();
     if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
     RefusedStatement(aSQL, Values, E.what());
