@@ -158,7 +158,7 @@ void ReadRow(MYSQL_RES* Res, MYSQL_ROW Row, TDataSet::TRecord& Rec) {
     if (V.IsNull)
       V.Data.clear();
     else
-      V.Data.assign(Row[C], Lengths[C]);
+      AssignValueText(V.Data, Row[C], Lengths[C]);
   }
 }
 

@@ -393,21 +393,28 @@ bool HasBytea(const PGresult* Desc) {
 
 /// The statement of a binary cursor over SQL, whose result Desc describes: a bytea column as its
 /// bytes, every other one as the text its type's output function writes, which is what a cursor
-/// of text sends (format's %s writes that text, where a cast to text may not: a char(n) would
-/// lose its padding, an inet gain its netmask; num_nulls tells a NULL apart from a row value of
-/// NULL fields). A cursor of text sends a bytea value as hexadecimal text of twice its bytes,
-/// held in the client's input buffer and again in its result.
+/// of text sends. A cast to text writes that text, but for the built-in types whose cast is a
+/// function of its own (a char(n) would lose its padding, an inet gain its netmask, a "char"
+/// show a byte unescaped) and for types of the database, which may have one: their text comes
+/// from format's %s, and num_nulls tells a NULL apart from a row value of NULL fields. A cursor
+/// of text sends a bytea value as hexadecimal text of twice its size, held in the client's input
+/// buffer and again in its result.
 std::string BinaryCursorSQL(const PGresult* Desc, const std::string& SQL) {
+  constexpr Oid CharOid = 18, CidrOid = 650, InetOid = 869, FirstDatabaseOid = 16384;
   std::string Items, Names;
   for (int C = 0; C < PQnfields(Desc); ++C) {
     const std::string Name = std::string(1, 'c').append(IntToStr(C + 1)), Item = "qel_rows." + Name;
     Names += (C > 0 ? ", " : "") + Name;
     Items += C > 0 ? ", " : "";
-    if (PQftype(Desc, C) == ByteaOid)
+    const Oid Type = PQftype(Desc, C);
+    if (Type == ByteaOid)
       Items += Item;
-    else
+    else if (Type == BpcharOid || Type == InetOid || Type == CidrOid || Type == CharOid ||
+             Type >= FirstDatabaseOid)
       Items += "CASE WHEN pg_catalog.num_nulls(" + Item + ") = 1 THEN NULL ELSE " +
                "pg_catalog.format('%s', " + Item + ") END";
+    else
+      Items += Item + "::pg_catalog.text";  // a Boolean as "true": ReadRow takes its first letter
   }
   return "SELECT " + Items + " FROM (" + SQL + ") AS qel_rows(" + Names + ")";
 }
