@@ -248,7 +248,7 @@ class TQELAdapterQuery : public TQELRowsQuery {
   std::exception_ptr FLateError;  // a failure after the rows of the block held, raised after them
 
   TStringList FSQL;
-  std::string FRawSQL;  // the text of SetSQLText, while FSQL holds it as lines
+  std::string FRawSQL;         // the text of SetSQLText, while FSQL holds it as lines
   bool FLinesPending = false;  // FSQL is still to be made from FRawSQL
   bool FHasRawSQL = false;
   bool FSettingRawSQL = false;
