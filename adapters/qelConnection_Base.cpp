@@ -102,11 +102,23 @@ std::string ReplaceParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
   return Out;
 }
 
+namespace {
+
+/// True when Text holds nothing but blanks and control characters (looked at in place: a
+/// statement may hold a large value).
+bool IsBlankText(const std::string& Text) {
+  return std::all_of(Text.begin(), Text.end(),
+                     [](char C) { return static_cast<unsigned char>(C) <= ' '; });
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------------------------
 
 TQELAdapterQuery::TQELAdapterQuery(TComponent* AOwner) : TQELRowsQuery(AOwner) {
   FSQL.OnChange = [this] {
     if (FSettingRawSQL) return;
+    FLinesPending = false;
     FHasRawSQL = false;
     FRawSQL.clear();
     SQLChanged();
@@ -114,12 +126,29 @@ TQELAdapterQuery::TQELAdapterQuery(TComponent* AOwner) : TQELRowsQuery(AOwner) {
 }
 
 void TQELAdapterQuery::SetSQLText(const std::string& Text) {
+  // The lines of a large statement (one with a large value as a literal) are made from the text
+  // when they are asked for: it is not held twice for a view of it nobody may take.
+  constexpr std::size_t LinesLater = 64u << 10;
   FSettingRawSQL = true;
-  FSQL.SetText(Text);
+  if (Text.size() < LinesLater)
+    FSQL.SetText(Text);
+  else
+    FSQL.Clear();
   FSettingRawSQL = false;
   FRawSQL = Text;
   FHasRawSQL = true;
+  FLinesPending = Text.size() >= LinesLater;
   SQLChanged();
+}
+
+TStrings* TQELAdapterQuery::GetSQL() {
+  if (FLinesPending) {
+    FLinesPending = false;
+    FSettingRawSQL = true;
+    FSQL.SetText(FRawSQL);
+    FSettingRawSQL = false;
+  }
+  return &FSQL;
 }
 
 void TQELAdapterQuery::SetParamCheck(bool Value) {
@@ -141,7 +170,8 @@ std::string TQELAdapterQuery::SQLText() const {
 void TQELAdapterQuery::SQLChanged() {
   if (!FParamCheck) return;
   TParams Fresh;
-  ReplaceRefs(SQLText(), [&](const std::string& Name) {
+  std::string Joined;
+  ReplaceRefs(FHasRawSQL ? FRawSQL : (Joined = SQLText()), [&](const std::string& Name) {
     if (!Fresh.FindParam(Name)) {
       TParam* P = Fresh.CreateParam(ftUnknown, Name);
       if (const TParam* Old = FParams.FindParam(Name)) P->Assign(*Old);
@@ -153,13 +183,6 @@ void TQELAdapterQuery::SQLChanged() {
 }
 
 namespace {
-
-/// True when S holds nothing but blanks and line ends.
-bool IsBlankText(const std::string& S) {
-  for (const char C : S)
-    if (static_cast<unsigned char>(C) > ' ') return false;
-  return true;
-}
 
 /// Stands for a reference while a plan is cut; a text holding it is not planned.
 constexpr char PlanMark = '\x01';
@@ -175,7 +198,10 @@ bool TQELAdapterQuery::PlanFits(const std::string& Text) const {
 
 void TQELAdapterQuery::MakePlan(const std::string& Text) {
   FPlan = TBindPlan();
-  if (Text.find(PlanMark) != std::string::npos) return;
+  // A large text (one holding a large literal) is not held twice more for a plan: plans are for
+  // small statements run again and again.
+  constexpr std::size_t LargestPlanned = 64u << 10;
+  if (Text.size() > LargestPlanned || Text.find(PlanMark) != std::string::npos) return;
   TBindPlan Plan;
   const std::string Cut = ReplaceRefs(Text, [&](const std::string& Name) {
     const TParam* P = FParams.ParamByName(Name);
@@ -237,6 +263,12 @@ void TQELAdapterQuery::Run(TQueryResult& Result) {
   if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();
   std::string Sent;
   TBoundParams Bound;
+  // A text without parameters goes as it is, not copied (it may hold a large literal).
+  if (FHasRawSQL && (!FParamCheck || FParams.Count() == 0)) {
+    if (IsBlankText(FRawSQL)) throw EDatabaseError("The statement text is empty.");
+    Execute(FRawSQL, Bound, Result);
+    return;
+  }
   Bind(Sent, Bound);
   Execute(Sent, Bound, Result);
 }

@@ -126,7 +126,7 @@ class TQELAdapterQuery : public TQELRowsQuery {
   explicit TQELAdapterQuery(TComponent* AOwner);
   ~TQELAdapterQuery() override;
 
-  TStrings* GetSQL() override { return &FSQL; }
+  TStrings* GetSQL() override;
   /// Keeps Text as it is for the server; GetSQL() shows it as lines. A later change through
   /// GetSQL() replaces it.
   void SetSQLText(const std::string& Text) override;
@@ -281,7 +281,8 @@ class TQELAdapterQuery : public TQELRowsQuery {
   std::exception_ptr FLateError;  // a failure after the rows of the block held, raised after them
 
   TStringList FSQL;
-  std::string FRawSQL;  // the text of SetSQLText, while FSQL holds it as lines
+  std::string FRawSQL;         // the text of SetSQLText, while FSQL holds it as lines
+  bool FLinesPending = false;  // FSQL is still to be made from FRawSQL
   bool FHasRawSQL = false;
   bool FSettingRawSQL = false;
   TParams FParams;

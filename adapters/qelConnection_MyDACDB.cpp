@@ -158,7 +158,7 @@ void ReadRow(MYSQL_RES* Res, MYSQL_ROW Row, TDataSet::TRecord& Rec) {
     if (V.IsNull)
       V.Data.clear();
     else
-      V.Data.assign(Row[C], Lengths[C]);
+      AssignValueText(V.Data, Row[C], Lengths[C]);
   }
 }
 
@@ -350,11 +350,35 @@ TSQLLexRules TMyDACQuery::LexRules() const {
   return R;
 }
 
+/// A text or binary value from this size on goes to the server as a parameter of a prepared
+/// statement (TMyDACQuery::ExecSQL).
+constexpr std::size_t LargeParamBytes = 1u << 20;
+
+void TMyDACQuery::ExecSQL() {
+  FPrepareLarge = true;
+  FLarge.clear();
+  try {
+    TQELAdapterQuery::ExecSQL();
+  } catch (...) {
+    FPrepareLarge = false;
+    FLarge.clear();
+    throw;
+  }
+  FPrepareLarge = false;
+  FLarge.clear();
+}
+
 std::string TMyDACQuery::ParamMarker(const TParam& Param, int Index, const std::string& Reference) {
   (void)Index;
   (void)Reference;
   if (Param.IsNull()) return "NULL";
   const std::string& V = Param.AsString();
+  if (FPrepareLarge && V.size() >= LargeParamBytes &&
+      (Param.GetDataType() == ftBlob || Param.GetDataType() == ftMemo ||
+       Param.GetDataType() == ftString)) {
+    FLarge.push_back(&Param);
+    return "?";
+  }
   switch (Param.GetDataType()) {
     case ftBlob:
       return V.empty() ? std::string("''") : HexLiteral(V);
@@ -375,9 +399,50 @@ std::string TMyDACQuery::ParamMarker(const TParam& Param, int Index, const std::
   return QuotedLiteral(ConnectedDatabase<TMyDACDatabase>().Handle(), V);
 }
 
+void TMyDACQuery::ExecutePrepared(const std::string& SQL, TQueryResult& Result) {
+  TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
+  MYSQL* Conn = Db.Handle();
+  Db.Settle();
+  std::unique_ptr<MYSQL_STMT, my_bool (*)(MYSQL_STMT*)> Stmt(mysql_stmt_init(Conn),
+                                                             mysql_stmt_close);
+  if (!Stmt) Fail(Db, Conn);
+  auto FailStmt = [&] {
+    const std::string Msg = mysql_stmt_error(Stmt.get());
+    if (IsConnectionLoss(mysql_stmt_errno(Stmt.get()))) Db.MarkLost(Msg);
+    throw EDatabaseError(Db.FailureText(Msg));
+  };
+  if (mysql_stmt_prepare(Stmt.get(), SQL.data(), SQL.size()) != 0) FailStmt();
+  if (mysql_stmt_param_count(Stmt.get()) != FLarge.size())
+    throw EDatabaseError("The statement does not take its large values where they were given.");
+  // Each value goes in pieces of a packet's size: text in the session's character set, as a
+  // literal would be read, and bytes as they are.
+  std::vector<MYSQL_BIND> Binds(FLarge.size());
+  for (std::size_t I = 0; I < FLarge.size(); ++I)
+    Binds[I].buffer_type =
+        FLarge[I]->GetDataType() == ftBlob ? MYSQL_TYPE_LONG_BLOB : MYSQL_TYPE_STRING;
+  if (mysql_stmt_bind_param(Stmt.get(), Binds.data()) != 0) FailStmt();
+  constexpr std::size_t Piece = 1u << 20;
+  for (std::size_t I = 0; I < FLarge.size(); ++I) {
+    const std::string& V = FLarge[I]->AsString();
+    for (std::size_t B = 0; B < V.size(); B += Piece)
+      if (mysql_stmt_send_long_data(Stmt.get(), static_cast<unsigned>(I), V.data() + B,
+                                    std::min(Piece, V.size() - B)) != 0)
+        FailStmt();
+  }
+  if (mysql_stmt_execute(Stmt.get()) != 0) FailStmt();
+  // ExecSQL keeps no rows: a result is read off the connection and dropped.
+  if (mysql_stmt_field_count(Stmt.get()) != 0 && mysql_stmt_store_result(Stmt.get()) != 0)
+    FailStmt();
+  Result.RowsAffected = static_cast<std::int64_t>(mysql_stmt_affected_rows(Stmt.get()));
+}
+
 void TMyDACQuery::Execute(const std::string& SQL, const TBoundParams& Params,
                           TQueryResult& Result) {
   (void)Params;  // already written into SQL as literals
+  if (!FLarge.empty()) {
+    ExecutePrepared(SQL, Result);
+    return;
+  }
   TMyDACDatabase& Db = ConnectedDatabase<TMyDACDatabase>();
   MYSQL* Conn = Db.Handle();
   Db.SettleForOne();

@@ -96,7 +96,10 @@ struct TPartsRun {
 /// Parameters are written into the statement as literals (strings escaped by the client
 /// library for the session's character set, binary values as hexadecimal literals), so every
 /// result comes back in the text protocol. A uni-directional query streams its result: the
-/// rows come off the connection as the reader moves on.
+/// rows come off the connection as the reader moves on. ExecSQL sends a large text or binary
+/// value as a parameter of a prepared statement instead, in pieces from the value itself: as a
+/// literal it would be copied into the statement, a binary one as hexadecimal digits of twice
+/// its size.
 class TMyDACQuery : public TQELAdapterQuery {
  public:
   explicit TMyDACQuery(TComponent* AOwner) : TQELAdapterQuery(AOwner) {}
@@ -107,6 +110,7 @@ class TMyDACQuery : public TQELAdapterQuery {
   void FinishAhead();
   /// Forgets what was sent ahead (the connection closes under it).
   void DropAhead();
+  void ExecSQL() override;
 
  protected:
   TSQLLexRules LexRules() const override;
@@ -130,15 +134,21 @@ class TMyDACQuery : public TQELAdapterQuery {
     TQueuedOutcome Outcome;
   };
   std::unique_ptr<TAhead> FAhead;
-  /// The outcome of the items of a round trip whose answer R was read: a refused INSERT of
-  /// several rows is run again row by row to find the refused row; with Own the round trip's
-  /// transaction is ended.
   /// Settles the connection for a round trip of Items and makes its parts; Own: it runs in a
   /// transaction of its own.
   std::vector<TRoundTripPart> RoundTripParts(TMyDACDatabase& Db, const std::vector<TQueued>& Items,
                                              bool& Own);
+  /// The outcome of the items of a round trip whose answer R was read: a refused INSERT of
+  /// several rows is run again row by row to find the refused row; with Own the round trip's
+  /// transaction is ended.
   TQueuedOutcome Conclude(TMyDACDatabase& Db, const std::vector<TQueued>& Items,
                           std::vector<TRoundTripPart>& Parts, bool Own, TPartsRun R);
+  /// Runs SQL, whose markers "?" stand for FLarge, as a prepared statement.
+  void ExecutePrepared(const std::string& SQL, TQueryResult& Result);
+  /// Within ExecSQL: large values become markers of a prepared statement.
+  bool FPrepareLarge = false;
+  /// The values the markers of the statement being bound stand for, in text order.
+  std::vector<const TParam*> FLarge;
 };
 
 class TMyDACConnection : public TQELAdapterConnection<TMyDACDatabase, TMyDACQuery> {

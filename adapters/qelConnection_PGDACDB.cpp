@@ -168,9 +168,33 @@ void ReadColumns(PGresult* Res, std::vector<TResultColumn>& Columns) {
   }
 }
 
+/// The bytes of a bytea value in the server's hex text form ("\\x0a1b...") into To, without a
+/// copy of them in between; False when the text is not of that form.
+bool DecodeHexBytea(const char* Text, std::size_t Len, std::string& To) {
+  if (Len < 2 || Text[0] != '\\' || Text[1] != 'x' || Len % 2 != 0) return false;
+  auto Nibble = [](char C) {
+    if (C >= '0' && C <= '9') return C - '0';
+    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+    return -1;
+  };
+  const std::size_t N = (Len - 2) / 2;
+  if (To.capacity() > 2 * N + (1u << 20)) std::string().swap(To);  // not held past its value
+  To.resize(N);
+  for (std::size_t I = 0; I < N; ++I) {
+    const int Hi = Nibble(Text[2 + 2 * I]), Lo = Nibble(Text[3 + 2 * I]);
+    if (Hi < 0 || Lo < 0) return false;
+    To[I] = static_cast<char>((Hi << 4) | Lo);
+  }
+  return true;
+}
+
 /// Row Row of a result into Rec, one value per column (the buffers of the values Rec held
-/// serve again).
-void ReadRow(PGresult* Res, int Row, TDataSet::TRecord& Rec) {
+/// serve again). Types, when given, are the columns' own types where the result carries them as
+/// text or bytes (a binary cursor over them): a column sent in binary format holds the bytes of
+/// a bytea or the text of any other type.
+void ReadRow(PGresult* Res, int Row, TDataSet::TRecord& Rec,
+             const std::vector<Oid>* Types = nullptr) {
   const int Cols = PQnfields(Res);
   Rec.resize(static_cast<size_t>(Cols));
   for (int C = 0; C < Cols; ++C) {
@@ -181,17 +205,21 @@ void ReadRow(PGresult* Res, int Row, TDataSet::TRecord& Rec) {
       continue;
     }
     const char* Text = PQgetvalue(Res, Row, C);
-    const Oid Type = PQftype(Res, C);
-    if (Type == ByteaOid) {
-      size_t Len = 0;
-      std::unique_ptr<unsigned char, void (*)(void*)> Decoded(
-          PQunescapeBytea(reinterpret_cast<const unsigned char*>(Text), &Len), PQfreemem);
-      if (!Decoded) throw EDatabaseError("Cannot decode a bytea value.");
-      V.Data.assign(reinterpret_cast<const char*>(Decoded.get()), Len);
-    } else if (Type == BoolOid) {
+    const auto Len = static_cast<size_t>(PQgetlength(Res, Row, C));
+    const Oid Type = Types ? (*Types)[static_cast<size_t>(C)] : PQftype(Res, C);
+    if (Type == BoolOid) {
+      // "t" as text, "true" where a binary cursor carries it cast to text.
       V.Data = (Text[0] == 't') ? "True" : "False";
+    } else if (Type == ByteaOid && PQfformat(Res, C) == 0) {
+      if (DecodeHexBytea(Text, Len, V.Data)) continue;
+      // The escape form of a session that asks for it.
+      size_t Bytes = 0;
+      std::unique_ptr<unsigned char, void (*)(void*)> Decoded(
+          PQunescapeBytea(reinterpret_cast<const unsigned char*>(Text), &Bytes), PQfreemem);
+      if (!Decoded) throw EDatabaseError("Cannot decode a bytea value.");
+      AssignValueText(V.Data, reinterpret_cast<const char*>(Decoded.get()), Bytes);
     } else {
-      V.Data.assign(Text, static_cast<size_t>(PQgetlength(Res, Row, C)));
+      AssignValueText(V.Data, Text, Len);
     }
   }
 }
@@ -424,6 +452,41 @@ void TPGDACDatabase::ForgetOwner(const TQELAdapterQuery* Owner) {
   }
 }
 
+/// True when a result described by Desc has a bytea column.
+bool HasBytea(const PGresult* Desc) {
+  for (int C = 0; C < PQnfields(Desc); ++C)
+    if (PQftype(Desc, C) == ByteaOid) return true;
+  return false;
+}
+
+/// The statement of a binary cursor over SQL, whose result Desc describes: a bytea column as its
+/// bytes, every other one as the text its type's output function writes, which is what a cursor
+/// of text sends. A cast to text writes that text, but for the built-in types whose cast is a
+/// function of its own (a char(n) would lose its padding, an inet gain its netmask, a "char"
+/// show a byte unescaped) and for types of the database, which may have one: their text comes
+/// from format's %s, and num_nulls tells a NULL apart from a row value of NULL fields. A cursor
+/// of text sends a bytea value as hexadecimal text of twice its size, held in the client's input
+/// buffer and again in its result.
+std::string BinaryCursorSQL(const PGresult* Desc, const std::string& SQL) {
+  constexpr Oid CharOid = 18, CidrOid = 650, InetOid = 869, FirstDatabaseOid = 16384;
+  std::string Items, Names;
+  for (int C = 0; C < PQnfields(Desc); ++C) {
+    const std::string Name = std::string(1, 'c').append(IntToStr(C + 1)), Item = "qel_rows." + Name;
+    Names += (C > 0 ? ", " : "") + Name;
+    Items += C > 0 ? ", " : "";
+    const Oid Type = PQftype(Desc, C);
+    if (Type == ByteaOid)
+      Items += Item;
+    else if (Type == BpcharOid || Type == InetOid || Type == CidrOid || Type == CharOid ||
+             Type >= FirstDatabaseOid)
+      Items += "CASE WHEN pg_catalog.num_nulls(" + Item + ") = 1 THEN NULL ELSE " +
+               "pg_catalog.format('%s', " + Item + ") END";
+    else
+      Items += Item + "::pg_catalog.text";  // a Boolean as "true": ReadRow takes its first letter
+  }
+  return "SELECT " + Items + " FROM (" + SQL + ") AS qel_rows(" + Names + ")";
+}
+
 /// Bytes of values a block of a uni-directional query holds, roughly.
 constexpr std::size_t BlockBytes = 512u << 10;
 
@@ -444,9 +507,21 @@ class TPGCursorStream : public TRowStream {
     TResultPtr D =
         SendStatement(Conn, "DECLARE " + FCursor + " NO SCROLL CURSOR FOR " + SQL, Params);
     CheckResult(Conn, D.get(), &FDb);
+    TResultPtr Desc(PQdescribePortal(Conn, FCursor.c_str()));
+    CheckResult(Conn, Desc.get(), &FDb);
+    if (HasBytea(Desc.get()) && PQserverVersion(Conn) >= 90600) {
+      TResultPtr Closed(PQexec(Conn, ("CLOSE " + FCursor).c_str()));
+      CheckResult(Conn, Closed.get(), &FDb);
+      D = SendStatement(
+          Conn,
+          "DECLARE " + FCursor + " BINARY NO SCROLL CURSOR FOR " + BinaryCursorSQL(Desc.get(), SQL),
+          Params);
+      CheckResult(Conn, D.get(), &FDb);
+      for (int C = 0; C < PQnfields(Desc.get()); ++C) FTypes.push_back(PQftype(Desc.get(), C));
+    }
     FRes.reset(PQexec(Conn, FetchText().c_str()));
     CheckResult(Conn, FRes.get(), &FDb);
-    ReadColumns(FRes.get(), Columns);
+    ReadColumns(Desc.get(), Columns);
     Arrived(false);
   }
 
@@ -480,7 +555,9 @@ class TPGCursorStream : public TRowStream {
     // The next block comes in meanwhile: taken off the socket now and then, so that the
     // server is not held up by a full socket buffer while this block is read.
     if (FInFlight && (FRow & 255) == 0) PQconsumeInput(FDb.FConn);
-    ReadRow(FRes.get(), FRow++, Row);
+    ReadRow(FRes.get(), FRow++, Row, FTypes.empty() ? nullptr : &FTypes);
+    // A block read through is let go at once: a large value in it is held by the row alone.
+    if (FRow >= PQntuples(FRes.get())) FRes.reset();
     return true;
   }
 
@@ -528,7 +605,9 @@ class TPGCursorStream : public TRowStream {
         Bytes += static_cast<std::size_t>(PQgetlength(FRes.get(), Row, C)) + 16;
     const std::size_t PerRow =
         std::max<std::size_t>(1, Bytes / static_cast<std::size_t>(std::max(1, Sampled)));
-    FAsked = static_cast<int>(std::clamp<std::size_t>(BlockBytes / PerRow, 16, 100000));
+    // Rows of large values come one a block: a block of them is held whole, and another one
+    // read ahead behind it.
+    FAsked = static_cast<int>(std::clamp<std::size_t>(BlockBytes / PerRow, 1, 100000));
     if (AskAhead && PQsendQuery(FDb.FConn, FetchText().c_str()) == 1) FInFlight = true;
   }
 
@@ -551,6 +630,9 @@ class TPGCursorStream : public TRowStream {
   TPGDACDatabase& FDb;
   TQELAdapterQuery& FOwner;
   std::string FCursor;
+  /// The columns' own types where a binary cursor carries them as text or bytes; empty for a
+  /// cursor of text.
+  std::vector<Oid> FTypes;
   bool FImplicit = false;
   int FAsked = 1000;
   TResultPtr FRes;   // the block being read

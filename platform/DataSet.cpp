@@ -275,11 +275,15 @@ void TDataSet::AppendRecord(TRecord Record) {
 }
 
 void TDataSet::SwapRecords(std::vector<TRecord>& Rows) {
+  // The rows handed out are to be filled again: a value lent to a field stays with it, so that
+  // the fields still show the current row.
+  FLent = -1;
   FRecords.swap(Rows);
   FCurrent = -1;
 }
 
 void TDataSet::ReorderRecords(const std::vector<int>& Order) {
+  ReturnLent();
   std::vector<TRecord> Rows;
   Rows.reserve(Order.size());
   for (const int I : Order) Rows.push_back(std::move(FRecords[static_cast<size_t>(I)]));
@@ -288,15 +292,35 @@ void TDataSet::ReorderRecords(const std::vector<int>& Order) {
 }
 
 void TDataSet::ClearRecords() {
+  FLent = -1;
   FRecords.clear();
   FFields.FItems.clear();
   FCurrent = -1;
 }
 
 void TDataSet::LoadCurrent() {
-  const TRecord& R = FRecords[static_cast<size_t>(FCurrent)];
-  for (size_t I = 0; I < FFields.FItems.size(); ++I)
-    FFields.FItems[I]->Load(R[I].IsNull, R[I].Data);
+  // A value this large changes hands between record and field instead of being copied.
+  constexpr std::size_t LendBytes = 64u << 10;
+  if (FLent == FCurrent) return;  // the fields hold this record's values
+  ReturnLent();
+  TRecord& R = FRecords[static_cast<size_t>(FCurrent)];
+  for (size_t I = 0; I < FFields.FItems.size(); ++I) {
+    if (!R[I].IsNull && R[I].Data.size() >= LendBytes) {
+      FFields.FItems[I]->Lend(R[I].Data);
+      FLentFields.push_back(I);
+    } else {
+      FFields.FItems[I]->Load(R[I].IsNull, R[I].Data);
+    }
+  }
+  if (!FLentFields.empty()) FLent = FCurrent;
+}
+
+void TDataSet::ReturnLent() {
+  if (FLent >= 0)
+    for (const size_t I : FLentFields)
+      FFields.FItems[I]->Lend(FRecords[static_cast<size_t>(FLent)][I].Data);
+  FLent = -1;
+  FLentFields.clear();
 }
 
 }  // namespace qel

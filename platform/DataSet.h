@@ -48,6 +48,15 @@ enum TFieldType : std::uint8_t {
 /// The name of a field type ("ftInteger"); "ftUnknown" for values out of range.
 std::string FieldTypeName(TFieldType DataType);
 
+/// Copies Size bytes into To, whose buffer serves again from row to row; a buffer that one large
+/// value made far larger than what it holds now is let go first, so that one large value does
+/// not stay held for the rest of a result.
+inline void AssignValueText(std::string& To, const char* Data, std::size_t Size) {
+  constexpr std::size_t Kept = 1u << 20;
+  if (To.capacity() > Kept && To.capacity() / 4 > Size) std::string().swap(To);
+  To.assign(Data, Size);
+}
+
 /// One value: NULL, or a type and its text.
 class TDataValue {
  public:
@@ -55,6 +64,9 @@ class TDataValue {
   TFieldType GetDataType() const { return FDataType; }
   /// The text of the value (the bytes of a large binary value); "" for NULL.
   const std::string& AsString() const { return FData; }
+  /// Exchanges the texts of two values, types and NULL flags staying (a large value lent to a
+  /// parameter for one statement instead of copied, and given back after it).
+  void ExchangeText(TDataValue& Other) { FData.swap(Other.FData); }
   /// The value as an integer; 0 for NULL. Booleans give 1 or 0; a float is rounded. Text that
   /// is not a number raises EDatabaseError.
   std::int32_t AsInteger() const;
@@ -77,7 +89,12 @@ class TDataValue {
   void SetDataType(TFieldType DataType) { FDataType = DataType; }
   /// Takes Data as the value's text, keeping the type (and the text's buffer, for the next row).
   void AssignData(const std::string& Data) {
-    FData.assign(Data);
+    AssignValueText(FData, Data.data(), Data.size());
+    FIsNull = false;
+  }
+  /// Exchanges the value's text with Data (a large value changes hands without a copy).
+  void SwapData(std::string& Data) {
+    FData.swap(Data);
     FIsNull = false;
   }
   void CopyValue(const TDataValue& Source) {
@@ -109,6 +126,8 @@ class TField : public TObject, public TDataValue {
  private:
   friend class TDataSet;
   void Load(bool IsNull, const std::string& Data);
+  /// Takes a large value by exchanging buffers with the record that holds it.
+  void Lend(std::string& Data) { SwapData(Data); }
 
   std::string FFieldName;
   std::int32_t FSize = 0;
@@ -265,10 +284,16 @@ class TDataSet : public TComponent {
 
  private:
   void LoadCurrent();
+  /// Gives the large values lent to the fields back to their record.
+  void ReturnLent();
 
   TFields FFields;
   std::vector<TRecord> FRecords;
   int FCurrent = -1;
+  /// The record whose large values the fields hold (their buffers exchanged, not copied: a value
+  /// of many megabytes is held once), and the positions of those values; -1 for none.
+  int FLent = -1;
+  std::vector<std::size_t> FLentFields;
   bool FActive = false;
   bool FEof = true;
   bool FBof = true;

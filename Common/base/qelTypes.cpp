@@ -1,6 +1,7 @@
 // Statement type names, the text functions of generated scripts and the small option records.
 #include "qelTypes.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace qel {
@@ -40,91 +41,94 @@ std::string TrimBlanks(const std::string& S) {
   return S.substr(B, E - B);
 }
 
-std::string MySQLLiteral(const std::string& S) {
-  std::string R;
-  R.reserve(S.size() + 2);
-  R += '\'';
-  for (char C : S) {
+// The literal writers append to Out, which is made large enough first: a value of many
+// megabytes is copied once, not grown into step by step or copied again after.
+
+void AppendMySQLLiteral(std::string& Out, std::string_view S, std::size_t Room) {
+  auto Escape = [](char C) -> const char* {
     switch (C) {
       case '"':
-        R += "\\\"";
-        break;
+        return "\\\"";
       case '\'':
-        R += "\\'";
-        break;
+        return "\\'";
       case '\\':
-        R += "\\\\";
-        break;
+        return "\\\\";
       case '\r':
-        R += "\\r";
-        break;
+        return "\\r";
       case '\n':
-        R += "\\n";
-        break;
+        return "\\n";
       case '\b':
-        R += "\\b";
-        break;
+        return "\\b";
       case '\x1a':
-        R += "\\Z";  // the server reads \z as the letter z
-        break;
+        return "\\Z";  // the server reads \z as the letter z
       case '\t':
-        R += "\\t";
-        break;
+        return "\\t";
       case '\0':
-        R += "\\0";
-        break;
+        return "\\0";
       default:
-        R += C;
+        return nullptr;
     }
+  };
+  std::size_t Size = S.size() + 2;
+  for (const char C : S)
+    if (Escape(C)) ++Size;
+  Out.reserve(Out.size() + Size + Room);
+  Out += '\'';
+  for (const char C : S) {
+    if (const char* E = Escape(C))
+      Out.append(E, 2);
+    else
+      Out += C;
   }
-  R += '\'';
-  return R;
+  Out += '\'';
 }
 
-// A backslash is written as the escape \x5c, tab and backspace as \t and \b, NUL as \x00;
-// such a literal only reads back as written in the escape-string form E'...'.
-std::string PostgreSQLLiteral(const std::string& S) {
-  std::string Body;
-  Body.reserve(S.size() + 2);
-  bool Escaped = false;
-  for (char C : S) {
+/// A literal that needs backslash escapes is written E'...': then the server reads the escapes
+/// whatever standard_conforming_strings says.
+void AppendPostgreSQLLiteral(std::string& Out, std::string_view S, std::size_t Room) {
+  auto Escape = [](char C) -> std::string_view {
     switch (C) {
       case '\'':
-        Body += "''";
-        break;
+        return "''";
       case '\\':
-        Body += "\\x5c";
-        Escaped = true;
-        break;
+        return "\\x5c";
       case '\b':
-        Body += "\\b";
-        Escaped = true;
-        break;
+        return "\\b";
       case '\t':
-        Body += "\\t";
-        Escaped = true;
-        break;
+        return "\\t";
       case '\0':
-        Body += "\\x00";
-        Escaped = true;
-        break;
+        return {"\\x00", 4};
       default:
-        Body += C;
+        return {};
     }
+  };
+  std::size_t Size = S.size() + 2;
+  bool Escaped = false;
+  for (const char C : S)
+    if (const std::string_view E = Escape(C); !E.empty()) {
+      Size += E.size() - 1;
+      Escaped = Escaped || C != '\'';
+    }
+  Out.reserve(Out.size() + Size + (Escaped ? 1 : 0) + Room);
+  Out += Escaped ? "E'" : "'";
+  for (const char C : S) {
+    if (const std::string_view E = Escape(C); !E.empty())
+      Out += E;
+    else
+      Out += C;
   }
-  return (Escaped ? "E'" : "'") + Body + "'";
+  Out += '\'';
 }
 
-std::string StandardLiteral(const std::string& S) {
-  std::string R;
-  R.reserve(S.size() + 2);
-  R += '\'';
-  for (char C : S) {
-    if (C == '\'') R += '\'';
-    R += C;
+void AppendStandardLiteral(std::string& Out, std::string_view S, std::size_t Room) {
+  Out.reserve(Out.size() + S.size() + 2 +
+              static_cast<std::size_t>(std::count(S.begin(), S.end(), '\'')) + Room);
+  Out += '\'';
+  for (const char C : S) {
+    if (C == '\'') Out += '\'';
+    Out += C;
   }
-  R += '\'';
-  return R;
+  Out += '\'';
 }
 
 }  // namespace
@@ -164,13 +168,23 @@ std::string GenScriptTerm(TDatabaseType DatabaseType) {
 }
 
 std::string ScriptQuotedStr(const std::string& S, TDatabaseType DatabaseType) {
+  std::string R;
+  AppendScriptQuotedStr(R, S, DatabaseType);
+  return R;
+}
+
+void AppendScriptQuotedStr(std::string& Out, std::string_view S, TDatabaseType DatabaseType,
+                           std::size_t Room) {
   switch (DatabaseType) {
     case dbMySQL:
-      return MySQLLiteral(S);
+      AppendMySQLLiteral(Out, S, Room);
+      break;
     case dbPostgreSQL:
-      return PostgreSQLLiteral(S);
+      AppendPostgreSQLLiteral(Out, S, Room);
+      break;
     default:
-      return StandardLiteral(S);
+      AppendStandardLiteral(Out, S, Room);
+      break;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "Component.h"
 
@@ -419,6 +420,9 @@ std::string GenScriptTerm(TDatabaseType DatabaseType);
 /// escapes them); a PostgreSQL literal that needs backslash escapes is written E'...', so the
 /// server reads the escapes whatever standard_conforming_strings says.
 std::string ScriptQuotedStr(const std::string& S, TDatabaseType DatabaseType);
+/// ScriptQuotedStr(S) appended to Out, made large enough for it and Room bytes more first.
+void AppendScriptQuotedStr(std::string& Out, std::string_view S, TDatabaseType DatabaseType,
+                           std::size_t Room = 0);
 
 /// S with the characters a file name cannot hold replaced by blanks; length unchanged.
 std::string ValidateFileName(const std::string& S);

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Component.h"
@@ -182,6 +183,9 @@ class TCmpTableOptions : public TPersistent {
   std::string FldValue(TField* Field);
   /// The literals of every field of the query's current row, joined by ", ".
   std::string FldsSeqValue(TQELQuery* Query);
+  /// FldValue and FldsSeqValue appended to Out: a large value goes into it once.
+  void AppendFldValue(std::string& Out, TField* Field);
+  void AppendFldsSeqValue(std::string& Out, TQELQuery* Query);
 
   /// The dialect of the side's connection; dbAbstract without one.
   TDatabaseType GetDatabaseType() const;
@@ -437,6 +441,8 @@ class TTableDataComparer : public TComponent {
   /// The literal of a field's value in the run's dialect; ForWhere keeps text untrimmed, since
   /// the condition has to find the row as it is.
   std::string ValueLiteral(TField* Field, bool ForWhere);
+  /// ValueLiteral appended to Out: a large value goes into it once, with no copy in between.
+  void AppendValueLiteral(std::string& Out, TField* Field, bool ForWhere);
   /// Runs one statement on the target with its parameters bound.
   void ExecuteImmediately(const std::string& aSQL, TStatType aStatType);
   /// The connection the row changes run on at once: the target's, or one of their own.
@@ -517,9 +523,11 @@ class TTableDataComparer : public TComponent {
   /// The value of a float field as its column holds it (a 4-byte float exactly), rounded to a
   /// 4-byte float when it is written into such a column.
   double FloatValue(TField* Field) const;
-  /// A literal of the target's SQL for text or bytes, in pieces joined into one large value
-  /// where one literal could not hold it (Firebird).
-  std::string LongLiteral(const std::string& Value, bool Binary) const;
+  /// A literal of the target's SQL for text or bytes, appended to Out; in pieces joined into one
+  /// large value where one literal could not hold it (Firebird).
+  void AppendLongLiteral(std::string& Out, std::string_view Value, bool Binary) const;
+  /// Bytes as the target dialect's binary literal, appended to Out.
+  void AppendBinaryLiteral(std::string& Out, std::string_view Bytes) const;
   bool OpenSideFile();
   void CloseStreams();
   void WriteScriptText(const std::string& Text);

@@ -193,17 +193,22 @@ bool IsNonFiniteText(const std::string& S) {
          T == "+inf" || T == "+infinity";
 }
 
-/// Bytes as upper-case hexadecimal digits.
-std::string HexDigits(const std::string& Bytes) {
+/// Bytes as upper-case hexadecimal digits, appended to Out.
+void AppendHexDigits(std::string& Out, std::string_view Bytes) {
   static const char Digits[] = "0123456789ABCDEF";
-  std::string Hex;
-  Hex.reserve(Bytes.size() * 2);
+  std::size_t At = Out.size();
+  Out.resize(At + Bytes.size() * 2);
   for (const char C : Bytes) {
     const auto B = static_cast<unsigned char>(C);
-    Hex += Digits[B >> 4];
-    Hex += Digits[B & 15];
+    Out[At++] = Digits[B >> 4];
+    Out[At++] = Digits[B & 15];
   }
-  return Hex;
+}
+
+/// Room for the rest of a statement after a large literal (its closing parenthesis, a
+/// condition), so that the statement is not copied into a larger buffer once more for it.
+std::size_t RoomAfter(std::size_t LiteralBytes) {
+  return LiteralBytes >= (64u << 10) ? 4096 : 0;
 }
 
 /// A Firebird text literal whose carriage returns are ASCII_CHAR(13): isql-fb reads its input
@@ -502,68 +507,112 @@ std::string TTableDataComparer::ParamRef(TField* Field) {
 }
 
 std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
-  if (Field->IsNull()) return "Null";
+  std::string R;
+  AppendValueLiteral(R, Field, ForWhere);
+  return R;
+}
+
+void TTableDataComparer::AppendValueLiteral(std::string& Out, TField* Field, bool ForWhere) {
+  if (Field->IsNull()) {
+    Out += "Null";
+    return;
+  }
   const TFieldType Type = Field->GetDataType();
   const TDatabaseType Db = GetDatabaseType();
   // The executor binds a side-file value as binary data. PostgreSQL would store binary data
   // given to a text column as its hexadecimal escape form, so large text goes to a PostgreSQL
   // target as a literal; the other servers take it from the side file as text.
-  if (IsBlobType(Type) && InlineBlobs && FScriptOptions.GenerateScript)
-    return LongLiteral(Field->AsString(), Type != ftMemo);
+  if (IsBlobType(Type) && InlineBlobs && FScriptOptions.GenerateScript) {
+    AppendLongLiteral(Out, Field->AsString(), Type != ftMemo);
+    return;
+  }
   if (IsBlobType(Type) && !(Type == ftMemo && Db == dbPostgreSQL)) {
     std::string V;
     SaveBlob(Field, V);
-    return V;
+    Out += V;
+    return;
   }
-  if (!FScriptOptions.GenerateScript) return ":" + ParamRef(Field);
+  if (!FScriptOptions.GenerateScript) {
+    Out += ':';
+    Out += ParamRef(Field);
+    return;
+  }
   const std::string& S = Field->AsString();
-  auto Quoted = [this](const std::string& T) { return LongLiteral(T, false); };
+  auto Quoted = [this, &Out](const std::string& T) { AppendLongLiteral(Out, T, false); };
   // A value written into a column of another type is written as that column holds it.
   if (TParam Held; AsTargetHolds(Field, Held)) {
-    if (Held.GetDataType() == ftBoolean) return Forms().BooleanLiteral(Held.AsBoolean());
-    if (Held.GetDataType() == ftInteger) return Held.AsString();
-    return Quoted(Held.AsString());  // a time of fewer digits
+    if (Held.GetDataType() == ftBoolean)
+      Out += Forms().BooleanLiteral(Held.AsBoolean());
+    else if (Held.GetDataType() == ftInteger)
+      Out += Held.AsString();
+    else
+      Quoted(Held.AsString());  // a time of fewer digits
+    return;
   }
   switch (Type) {
     case ftString:
-      return Quoted(TrimCharFields && !ForWhere ? Trim(S) : S);
+      if (TrimCharFields && !ForWhere)
+        Quoted(Trim(S));
+      else
+        Quoted(S);
+      return;
     case ftSmallint:
     case ftInteger:
     case ftLargeint:
-      return IsDecimalText(S) && S.find('.') == std::string::npos ? S : Quoted(S);
+      if (IsDecimalText(S) && S.find('.') == std::string::npos)
+        Out += S;
+      else
+        Quoted(S);
+      return;
     case ftFMTBcd:
       // Exact decimals are written as their decimal text: a binary float would change them.
-      return IsDecimalText(S) ? S : Quoted(S);
+      if (IsDecimalText(S))
+        Out += S;
+      else
+        Quoted(S);
+      return;
     case ftFloat:
-      if (IsNonFiniteText(S)) return Quoted(S);
+      if (IsNonFiniteText(S)) {
+        Quoted(S);
+        return;
+      }
       // "-0" reads as the integer 0: a target that keeps the sign of a zero gets its own form.
       if (const double V = FloatValue(Field); V == 0 && std::signbit(V) &&
                                               FScriptOptions.FloatFormat.empty() &&
-                                              !Forms().NegativeZero->empty())
-        return *Forms().NegativeZero;
+                                              !Forms().NegativeZero->empty()) {
+        Out += *Forms().NegativeZero;
+        return;
+      }
       // A condition finds the value the target holds, exactly; a value written is given in the
       // digits of the column it goes into. Firebird's reading of a number's text is off by a
       // step for some values: it gets a form it reads exactly.
       if (Db == dbInterBase && FScriptOptions.FloatFormat.empty() && !FScriptOptions.LocalSQL)
-        return FirebirdFloatLiteral(FloatValue(Field), !ForWhere && IsWrittenFloat4(Field));
-      return FloatLiteral(FloatValue(Field), FScriptOptions.FloatFormat, FScriptOptions.LocalSQL,
-                          !ForWhere && IsWrittenFloat4(Field));
+        Out += FirebirdFloatLiteral(FloatValue(Field), !ForWhere && IsWrittenFloat4(Field));
+      else
+        Out += FloatLiteral(FloatValue(Field), FScriptOptions.FloatFormat, FScriptOptions.LocalSQL,
+                            !ForWhere && IsWrittenFloat4(Field));
+      return;
     case ftBoolean:
-      return Forms().BooleanLiteral(Field->AsBoolean());
+      Out += Forms().BooleanLiteral(Field->AsBoolean());
+      return;
     case ftDate:
-      return Quoted(
-          FScriptOptions.DateFormat.empty() ? S : FormatDateTimeText(FScriptOptions.DateFormat, S));
+      Quoted(FScriptOptions.DateFormat.empty() ? S
+                                               : FormatDateTimeText(FScriptOptions.DateFormat, S));
+      return;
     case ftTime:
-      return Quoted(
-          FScriptOptions.TimeFormat.empty() ? S : FormatDateTimeText(FScriptOptions.TimeFormat, S));
+      Quoted(FScriptOptions.TimeFormat.empty() ? S
+                                               : FormatDateTimeText(FScriptOptions.TimeFormat, S));
+      return;
     case ftDateTime:
-      return Quoted(FScriptOptions.DateTimeFormat.empty()
-                        ? S
-                        : FormatDateTimeText(FScriptOptions.DateTimeFormat, S));
+      Quoted(FScriptOptions.DateTimeFormat.empty()
+                 ? S
+                 : FormatDateTimeText(FScriptOptions.DateTimeFormat, S));
+      return;
     default:
       // Types without a literal form of their own (intervals, UUIDs...) as text, which the
       // servers convert to the column's type.
-      return Quoted(S);
+      Quoted(S);
+      return;
   }
 }
 
@@ -573,50 +622,89 @@ double TTableDataComparer::FloatValue(TField* Field) const {
   return V;
 }
 
-std::string TTableDataComparer::LongLiteral(const std::string& Value, bool Binary) const {
+void TTableDataComparer::AppendLongLiteral(std::string& Out, std::string_view Value,
+                                           bool Binary) const {
   const TDatabaseType Db = GetDatabaseType();
   const bool Firebird = Db == dbInterBase;
-  auto Literal = [this, Db, Binary, Firebird](const std::string& Part) {
-    if (Binary) return Forms().BinaryLiteral(HexDigits(Part));
-    return Firebird ? FirebirdTextLiteral(Part) : ScriptQuotedStr(Part, Db);
+  auto Literal = [this, Db, Binary, Firebird, &Out](std::string_view Part) {
+    if (Binary)
+      AppendBinaryLiteral(Out, Part);
+    else if (Firebird)
+      Out += FirebirdTextLiteral(std::string(Part));
+    else
+      AppendScriptQuotedStr(Out, Part, Db, RoomAfter(Part.size()));
   };
   // A text joined from pieces at its carriage returns is held to a string's size.
-  const std::size_t Piece =
-      !Binary && Value.find('\r') != std::string::npos ? FirebirdJoinedPiece : FirebirdLiteralPiece;
-  if (!Firebird || Value.size() <= Piece) return Literal(Value);
+  const std::size_t Piece = !Binary && Value.find('\r') != std::string_view::npos
+                                ? FirebirdJoinedPiece
+                                : FirebirdLiteralPiece;
+  if (!Firebird || Value.size() <= Piece) {
+    Literal(Value);
+    return;
+  }
   // Pieces joined into one large value: the first made a BLOB, so that the joins are not
   // held to the 32765 bytes of a string. Text is cut between characters.
-  std::string R;
   for (std::size_t B = 0; B < Value.size();) {
     std::size_t N = std::min(Piece, Value.size() - B);
     if (!Binary)
       while (N > 1 && B + N < Value.size() &&
              (static_cast<unsigned char>(Value[B + N]) & 0xC0) == 0x80)
         --N;
-    const std::string Part = Literal(Value.substr(B, N));
-    R += B == 0 ? "CAST(" + Part + (Binary ? " AS BLOB)" : " AS BLOB SUB_TYPE TEXT)")
-                : " || " + Part;
+    Out += B == 0 ? "CAST(" : " || ";
+    Literal(Value.substr(B, N));
+    if (B == 0) Out += Binary ? " AS BLOB)" : " AS BLOB SUB_TYPE TEXT)";
     B += N;
   }
-  return R;
+}
+
+void TTableDataComparer::AppendBinaryLiteral(std::string& Out, std::string_view Bytes) const {
+  // The dialect's form around the digits, found by a mark no form holds: the digits of a large
+  // value go straight into Out, made large enough for them first.
+  const std::string Mark(1, '\x01');
+  const std::string Form = Forms().BinaryLiteral(Mark);
+  const std::size_t At = Form.find(Mark);
+  if (At == std::string::npos || Form.find(Mark, At + 1) != std::string::npos) {
+    std::string Hex;
+    AppendHexDigits(Hex, Bytes);
+    Out += Forms().BinaryLiteral(Hex);
+    return;
+  }
+  const std::size_t Size = Form.size() - 1 + 2 * Bytes.size();
+  Out.reserve(Out.size() + Size + RoomAfter(Size));
+  Out.append(Form, 0, At);
+  AppendHexDigits(Out, Bytes);
+  Out.append(Form, At + 1);
 }
 
 std::string TCmpTableOptions::FldValue(TField* Field) {
-  if (!FComparer) return std::string();
-  std::string V = FComparer->ValueLiteral(Field, false);
-  if (this == FComparer->FTableOptionsMaster.get() && FComparer->OnGetDataValue)
-    FComparer->OnGetDataValue(FComparer, Field, V);
+  std::string V;
+  AppendFldValue(V, Field);
   return V;
+}
+
+void TCmpTableOptions::AppendFldValue(std::string& Out, TField* Field) {
+  if (!FComparer) return;
+  if (this == FComparer->FTableOptionsMaster.get() && FComparer->OnGetDataValue) {
+    std::string V = FComparer->ValueLiteral(Field, false);
+    FComparer->OnGetDataValue(FComparer, Field, V);
+    Out += V;
+    return;
+  }
+  FComparer->AppendValueLiteral(Out, Field, false);
 }
 
 std::string TCmpTableOptions::FldsSeqValue(TQELQuery* Query) {
   std::string S;
-  if (!Query) return S;
-  for (int I = 0; I < Query->FieldCount(); ++I) {
-    if (I > 0) S += ", ";
-    S += FldValue(Query->Fields().Fields(I));
-  }
+  AppendFldsSeqValue(S, Query);
   return S;
+}
+
+void TCmpTableOptions::AppendFldsSeqValue(std::string& Out, TQELQuery* Query) {
+  if (!Query) return;
+  for (int I = 0; I < Query->FieldCount(); ++I) {
+    if (I > 0) Out += ", ";
+    AppendFldValue(Out, Query->Fields().Fields(I));
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -756,9 +844,11 @@ void TTableDataComparer::RecordInsert() {
     ++FInserted;
     return;
   }
-  const std::string Values = FTableOptionsMaster->FldsSeqValue(FQueryMaster.get());
-  std::string SQL = "INSERT INTO " + FTargetTableSQL + " (" + FInsertColumns + ")" + CrLf +
-                    "VALUES(" + Values + ")";
+  // The values go straight into the statement: a large one is not copied once more.
+  std::string SQL =
+      "INSERT INTO " + FTargetTableSQL + " (" + FInsertColumns + ")" + CrLf + "VALUES(";
+  FTableOptionsMaster->AppendFldsSeqValue(SQL, FQueryMaster.get());
+  SQL += ')';
   // Run at once and written nowhere, every value is a parameter (a NULL, bound as one, is the
   // same): the rows of the table share one text, made once.
   if (!FScriptOptions.GenerateScript && !OnGetDataValue &&
@@ -777,20 +867,26 @@ void TTableDataComparer::RecordUpdate() {
   TCmpTableOptions& T = *FTableOptionsTarget;
   TFields& FM = FQueryMaster->Fields();
   TFields& FT = FQueryTarget->Fields();
-  std::string Set;
+  // The values go straight into the statement: a large one is not copied once more.
+  std::string SQL = "UPDATE " + FTargetTableSQL + " SET ";
+  const std::size_t Head = SQL.size();
   const int N = std::min<int>(GetDataFldsCount(), static_cast<int>(FDataPosT.size()));
   for (int I = 0; I < N; ++I) {
     TField* A = FM.Fields(FDataPosM[static_cast<std::size_t>(I)]);
     TField* B = FT.Fields(FDataPosT[static_cast<std::size_t>(I)]);
     if (!CompareBlobs && (IsBlobType(A->GetDataType()) || IsBlobType(B->GetDataType()))) continue;
     if (CompareFields(A, B) == 0) continue;
-    if (!Set.empty()) Set += ",";
-    Set += CrLf + T.QuoteIdent(B->GetFieldName()) + "=" + M.FldValue(A);
+    if (SQL.size() > Head) SQL += ",";
+    SQL += CrLf;
+    SQL += T.QuoteIdent(B->GetFieldName());
+    SQL += '=';
+    M.AppendFldValue(SQL, A);
   }
-  if (Set.empty()) return;
-  DoAddResultSQL("UPDATE " + FTargetTableSQL + " SET " + Set + CrLf + "WHERE " +
-                     WhereSeq(FQueryTarget.get(), T.GetWorkKeyFields()),
-                 stUpdate, T.GetTableName(), dboTable, odbUpdate);
+  if (SQL.size() == Head) return;
+  SQL += CrLf;
+  SQL += "WHERE ";
+  SQL += WhereSeq(FQueryTarget.get(), T.GetWorkKeyFields());
+  DoAddResultSQL(SQL, stUpdate, T.GetTableName(), dboTable, odbUpdate);
   ++FUpdated;
 }
 
@@ -844,9 +940,14 @@ void TTableDataComparer::MakeConnectString() {
 
 void TTableDataComparer::WriteScriptText(const std::string& Text) {
   if (!FScriptStream) return;
-  const std::string Line = Text + ";" + CrLf;
-  if (FScriptStream->Write(Line.data(), static_cast<std::int64_t>(Line.size())) !=
-      static_cast<std::int64_t>(Line.size())) {
+  auto Written = [this](std::string_view Part) {
+    return FScriptStream->Write(Part.data(), static_cast<std::int64_t>(Part.size())) ==
+           static_cast<std::int64_t>(Part.size());
+  };
+  // A statement with a large value is written as it is, not copied to be ended.
+  const bool Ok =
+      Text.size() >= (64u << 10) ? Written(Text) && Written(";\r\n") : Written(Text + ";" + CrLf);
+  if (!Ok) {
     const std::string Name = FScriptStream->FileName();
     FScriptStream.reset();
     DoErrMsg("Cannot write the script file " + Name + ".");
@@ -866,6 +967,13 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
   if (!Q) return;
   std::string Values;  // the bound values, to name a refused statement's row
   std::size_t Bytes = aSQL.size();
+  // Large values are lent to their parameters for the one statement, not copied, and given back
+  // before the parameters can go (a change of the statement text drops them).
+  std::vector<std::pair<TParam*, TField*>> Lent;
+  auto GiveBack = [&Lent] {
+    for (const auto& [P, F] : Lent) P->ExchangeText(*F);
+    Lent.clear();
+  };
   try {
     // Row after row of one table has the same text: the query keeps it, and its parameters,
     // and only the values change. A BeforeOpen handler may change the query: it gets it fresh.
@@ -900,20 +1008,32 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
       for (int I = 0; I < Params->Count(); ++I) {
         TParam* P = Params->Items(I);
         TField* F = FExecPlan.Fields[static_cast<std::size_t>(I)];
+        if (BreakOnError) Values += (Values.empty() ? "" : ", ") + P->Name + " = " + ShortValue(F);
+        // Too large to wait in the queue, so sure to run (and be given back) here; a field bound
+        // twice is lent once. A BeforeOpen handler sees the fields as they are: nothing is lent.
+        const bool Large =
+            !BeforeOpen && !F->IsNull() && F->AsString().size() > MaxQueuedStatementBytes &&
+            std::none_of(Lent.begin(), Lent.end(), [F](const auto& L) { return L.second == F; });
         if (!F->IsNull() && F->GetDataType() == ftBlob)
-          P->SetAsBlob(F->AsString());
+          P->SetAsBlob(Large ? std::string() : F->AsString());
         else if (AsTargetHolds(F, *P)) {
           // bound as the target column holds it
         } else if (!F->IsNull() && F->GetDataType() == ftFloat && !IsNonFiniteText(F->AsString()))
           P->SetAsFloat(FloatValue(F));
+        else if (Large && F->GetDataType() == ftMemo)
+          P->SetAsMemo(std::string());
         else
           P->AssignField(*F);
+        if (Large && P->AsString().empty()) {
+          P->ExchangeText(*F);
+          Lent.emplace_back(P, F);
+        }
         Bytes += P->AsString().size();
-        if (BreakOnError) Values += (Values.empty() ? "" : ", ") + P->Name + " = " + ShortValue(F);
       }
     }
     if (BeforeOpen) BeforeOpen(Q);
   } catch (const std::exception& E) {
+    GiveBack();
     ForgetExecPlan();
     RefusedStatement(aSQL, Values, E.what());
     return;
@@ -937,10 +1057,14 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
   }
   // What waits in the queue runs first: the rows reach the target in the order they were made.
   RunQueued();
-  if (!FStopText.empty()) return;
+  if (!FStopText.empty()) {
+    GiveBack();
+    return;
+  }
   try {
     FInFlight = 1;
     Q->ExecSQL();
+    GiveBack();
     FInFlight = 0;
     ++FAwaitingCommit;
     SettleApplied();
@@ -948,6 +1072,7 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
     // No copy of a large value stays with the query.
     if (Large || BeforeOpen) ForgetExecPlan();
   } catch (const std::exception& E) {
+    GiveBack();
     ForgetExecPlan();
     RefusedStatement(aSQL, Values, E.what());
   }

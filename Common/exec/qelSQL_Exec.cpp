@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <string_view>
 #include <utility>
 
 #include "Strings.h"
@@ -23,11 +24,67 @@ constexpr std::size_t MaxListedUncommitted = 1000;
 /// The statement's lines joined by CR LF.
 std::string JoinLines(const TStrings& Lines) {
   std::string S;
+  std::size_t Size = 0;
+  for (int I = 0; I < Lines.Count(); ++I) Size += Lines[I].size() + 2;
+  S.reserve(Size);  // a statement with a large value inline is not grown into step by step
   for (int I = 0; I < Lines.Count(); ++I) {
     if (I > 0) S += "\r\n";
     S += Lines[I];
   }
   return S;
+}
+
+/// True when Text split into lines and joined by CR LF reads as Lines joined so, compared in
+/// place: a statement may hold a large value.
+bool SameAsLines(const std::string& Text, const TStrings& Lines) {
+  static constexpr std::string_view Break = "\r\n";
+  // The pieces of Lines joined: each line, and a break between two.
+  int L = 0;
+  bool LineNext = true;
+  auto NextOfLines = [&](std::string_view& Piece) {
+    if (L >= Lines.Count()) return false;
+    if (LineNext) {
+      Piece = Lines[L];
+      LineNext = false;
+      if (L + 1 == Lines.Count()) ++L;
+      return true;
+    }
+    Piece = Break;
+    LineNext = true;
+    ++L;
+    return true;
+  };
+  // The pieces of Text's lines joined, cut as TStrings::SetText cuts them: at CR LF, or at a
+  // lone CR or LF.
+  std::size_t At = 0;
+  bool BreakNext = false;
+  auto NextOfText = [&](std::string_view& Piece) {
+    if (At >= Text.size()) return false;
+    if (BreakNext) {
+      Piece = Break;
+      BreakNext = false;
+      return true;
+    }
+    std::size_t End = At;
+    while (End < Text.size() && Text[End] != '\r' && Text[End] != '\n') ++End;
+    Piece = std::string_view(Text).substr(At, End - At);
+    if (End < Text.size() && Text[End] == '\r') ++End;
+    if (End < Text.size() && Text[End] == '\n') ++End;
+    At = End;
+    BreakNext = At < Text.size();
+    return true;
+  };
+  std::string_view A, B;
+  bool HaveA = NextOfText(A), HaveB = NextOfLines(B);
+  for (;;) {
+    while (HaveA && A.empty()) HaveA = NextOfText(A);
+    while (HaveB && B.empty()) HaveB = NextOfLines(B);
+    if (!HaveA || !HaveB) return HaveA == HaveB;
+    const std::size_t N = std::min(A.size(), B.size());
+    if (A.substr(0, N) != B.substr(0, N)) return false;
+    A.remove_prefix(N);
+    B.remove_prefix(N);
+  }
 }
 
 /// True when Text has a line break other than CR LF: such a text does not survive being split
@@ -306,15 +363,11 @@ TStatement* TSQLExec::Add(const std::string& aText, TStatType aTyp, const std::s
 }
 
 std::string TSQLExec::StatementText(const TStatement& Statement) const {
-  std::string Text = JoinLines(Statement.Lines);
-  if (FExactTexts.empty()) return Text;
   const auto It = FExactTexts.find(&Statement);
-  if (It == FExactTexts.end()) return Text;
   // The exact text counts only while the lines still say the same (a host may have edited
   // them, or the entry may be left from a statement replaced by SetStatement).
-  TStringList Split;
-  Split.SetText(It->second);
-  return JoinLines(Split) == Text ? It->second : Text;
+  if (It != FExactTexts.end() && SameAsLines(It->second, Statement.Lines)) return It->second;
+  return JoinLines(Statement.Lines);
 }
 
 bool TSQLExec::CanRunInOneTransaction(std::string* Why) const {
@@ -641,11 +694,8 @@ bool TSQLExec::CommitWork() {
 }
 
 void TSQLExec::ClearQuerySQL() {
-  if (!FQuery) return;
-  if (TStrings* SQL = FQuery->GetSQL())
-    SQL->Clear();
-  else
-    FQuery->SetSQLText(std::string());
+  // Not through the lines, which the query may not have made of a large statement.
+  if (FQuery) FQuery->SetSQLText(std::string());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -234,6 +234,21 @@ TEST_P(ValuesAsTheTargetHoldsThem, ReachItAndCompareEqualAfter) {
   Master.Exec("drop table qel_dcrows");
 }
 
+const char* const LargePgColumns = "id integer primary key, b bytea, t text";
+const char* const LargePgRow =
+    "1, decode(repeat((select string_agg(lpad(to_hex(g), 2, '0'), '') from "
+    "generate_series(0, 255) g), 12288), 'hex'), repeat('it''s \\ \"q\" \xC5\xBC\xE2\x82\xAC' "
+    "|| chr(13) || chr(10) || 'x' || chr(9), 100000)";
+const char* const LargePgDigest = "select md5(b) || md5(t) from qel_dcrows";
+const char* const LargeMyColumns =
+    "id integer primary key, b longblob, t longtext character set utf8mb4";
+const char* const LargeMyRow =
+    "1, repeat((select group_concat(char(seq) order by seq separator '') from seq_0_to_255), "
+    "12288), repeat(concat('it''s \\\\ \"q\" \xC5\xBC\xE2\x82\xAC', char(13, 10, 120, 9 using "
+    "utf8mb4)), 100000)";
+const char* const LargeMyDigest = "select concat(md5(b), md5(t)) from qel_dcrows";
+const char* const LargeDigests = "e2015a9c50906c76046ae626fb9f16b9738657c7d610802428353056da6da40c";
+
 const TValueCase ValueCases[] = {
     // Firebird keeps a second to 1/10,000 and refuses a literal with more digits.
     {"MyDatetime6ToFb", &MyServer, "id integer primary key, t datetime(6), z datetime(6)",
@@ -281,6 +296,16 @@ const TValueCase ValueCases[] = {
     {"FbNegativeZero", &FbServer, "id integer not null primary key, f double precision", "1, -0E0",
      &FbServer, "id integer not null primary key, f double precision", "1, 0",
      "select atan2(f, -1) from qel_dcrows", "-3.141592653589793"},
+    // Large values arrive byte for byte, each held once on the way: 3 MiB of every byte value,
+    // 2 MB of text with quotes, a backslash, line ends and characters of several bytes.
+    {"PgLargeValues", &PgServer, LargePgColumns, LargePgRow, &PgServer, LargePgColumns,
+     "1, '\\x00', 'old'", LargePgDigest, LargeDigests},
+    {"MyLargeValues", &MyServer, LargeMyColumns, LargeMyRow, &MyServer, LargeMyColumns,
+     "1, x'00', 'old'", LargeMyDigest, LargeDigests},
+    {"PgLargeValuesToMy", &PgServer, LargePgColumns, LargePgRow, &MyServer, LargeMyColumns, "",
+     LargeMyDigest, LargeDigests},
+    {"MyLargeValuesToPg", &MyServer, LargeMyColumns, LargeMyRow, &PgServer, LargePgColumns, "",
+     LargePgDigest, LargeDigests},
 };
 
 INSTANTIATE_TEST_SUITE_P(Servers, ValuesAsTheTargetHoldsThem,
