@@ -361,16 +361,34 @@ INSTANTIATE_TEST_SUITE_P(Servers, TableData, ::testing::ValuesIn(Cases),
 // Row changes run at once go to the target many to a round trip; the run still stops at the
 // first row the target refuses, or at a lost connection, and says what the target keeps.
 
-class RowsInBatches : public ::testing::TestWithParam<const TDbServer*> {};
+class RowsInBatches : public ::testing::TestWithParam<const TDbServer*> {
+ protected:
+  void SetUp() override {
+    for (TServerConnection* C : {&Master, &Target, &Other}) {
+      const std::string Why = C->Connect();
+      ASSERT_TRUE(Why.empty()) << Why;
+    }
+  }
+  /// A comparer of tables M and T by their key id that stops at the first refusal, writing the
+  /// row changes at once with Execute.
+  std::unique_ptr<TTableDataComparer> Comparer(const char* M, const char* T, bool Execute) {
+    auto Cmp = std::make_unique<TTableDataComparer>(nullptr);
+    Cmp->SetQELConnectionMaster(Master.C.get());
+    Cmp->SetQELConnectionTarget(Target.C.get());
+    Cmp->SetTableNameMaster(M);
+    Cmp->SetTableNameTarget(T);
+    Cmp->GetTableOptionsMaster().GetKeyFields().Add("id");
+    Cmp->GetTableOptionsTarget().GetKeyFields().Add("id");
+    Cmp->SetUpdateImmediately(Execute);
+    Cmp->SetScriptFileName("");
+    Cmp->BreakOnError = true;
+    return Cmp;
+  }
+  const bool Pg = GetParam()->DatabaseType == dbPostgreSQL;
+  TServerConnection Master{*GetParam()}, Target{*GetParam()}, Other{*GetParam()};
+};
 
 TEST_P(RowsInBatches, ARefusedRowOrALostConnectionMidBatchStopsTheRun) {
-  const TDbServer& S = *GetParam();
-  const bool Pg = S.DatabaseType == dbPostgreSQL;
-  TServerConnection Master(S), Target(S), Other(S);
-  for (TServerConnection* C : {&Master, &Target, &Other}) {
-    const std::string Why = C->Connect();
-    ASSERT_TRUE(Why.empty()) << Why;
-  }
   // The session the rows are written through: the target's on PostgreSQL; on MariaDB the one
   // the comparer opens for them, the first opened after the run starts.
   std::string Pid = Pg ? Target.Column("select pg_backend_pid()").at(0) : "";
@@ -381,16 +399,8 @@ TEST_P(RowsInBatches, ARefusedRowOrALostConnectionMidBatchStopsTheRun) {
   Other.Exec(Pg ? "insert into qel_batch_m select g, 'row ' || g from generate_series(1, 2500) g"
                 : "insert into qel_batch_m select seq, concat('row ', seq) from seq_1_to_2500");
   auto Run = [&](int KillAt, std::vector<std::string>& Errors) {
-    TTableDataComparer Cmp(nullptr);
-    Cmp.SetQELConnectionMaster(Master.C.get());
-    Cmp.SetQELConnectionTarget(Target.C.get());
-    Cmp.SetTableNameMaster("qel_batch_m");
-    Cmp.SetTableNameTarget("qel_batch_t");
-    Cmp.GetTableOptionsMaster().GetKeyFields().Add("id");
-    Cmp.GetTableOptionsTarget().GetKeyFields().Add("id");
-    Cmp.SetUpdateImmediately(true);
-    Cmp.SetScriptFileName("");
-    Cmp.BreakOnError = true;
+    std::unique_ptr<TTableDataComparer> Owned = Comparer("qel_batch_m", "qel_batch_t", true);
+    TTableDataComparer& Cmp = *Owned;
     Cmp.OnErrorMessage = [&](TObject*, const std::string& T) { Errors.push_back(T); };
     int Rows = 0;
     const std::string Before = Pg ? "" : Other.Column(MyNewest).at(0);
@@ -456,13 +466,6 @@ TEST_P(RowsInBatches, RoundTripsSentAheadKeepTheOrderOfTheRowsAroundALargeValue)
   // Rows go ahead a round trip at a time while the next is made; a large value goes alone after
   // what waits; a target holding rows keeps its read open meanwhile. Either way the target ends
   // as the master, and a second run finds every row equal.
-  const TDbServer& S = *GetParam();
-  const bool Pg = S.DatabaseType == dbPostgreSQL;
-  TServerConnection Master(S), Target(S), Other(S);
-  for (TServerConnection* C : {&Master, &Target, &Other}) {
-    const std::string Why = C->Connect();
-    ASSERT_TRUE(Why.empty()) << Why;
-  }
   const std::string Text = Pg ? "text" : "longtext";
   for (const char* T : {"qel_ahead_m", "qel_ahead_t"})
     Other.ExecIgnoringError(std::string("drop table ") + T);
@@ -492,16 +495,8 @@ TEST_P(RowsInBatches, RoundTripsSentAheadKeepTheOrderOfTheRowsAroundALargeValue)
     Other.Exec("delete from qel_ahead_t");
     if (!C.Fill.empty()) Other.Exec(C.Fill);
     for (const bool Execute : {true, false}) {
-      TTableDataComparer Cmp(nullptr);
-      Cmp.SetQELConnectionMaster(Master.C.get());
-      Cmp.SetQELConnectionTarget(Target.C.get());
-      Cmp.SetTableNameMaster("qel_ahead_m");
-      Cmp.SetTableNameTarget("qel_ahead_t");
-      Cmp.GetTableOptionsMaster().GetKeyFields().Add("id");
-      Cmp.GetTableOptionsTarget().GetKeyFields().Add("id");
-      Cmp.SetUpdateImmediately(Execute);
-      Cmp.SetScriptFileName("");
-      Cmp.BreakOnError = true;
+      std::unique_ptr<TTableDataComparer> Owned = Comparer("qel_ahead_m", "qel_ahead_t", Execute);
+      TTableDataComparer& Cmp = *Owned;
       ASSERT_TRUE(Cmp.CompareData());
       if (Execute) {
         EXPECT_EQ(Cmp.GetAppliedCount(), C.Changes);
