@@ -346,6 +346,18 @@ TPGDACDatabase::TPipelineRun TPGDACDatabase::ReadPipeline(const TPipelineSent& S
     while (PGresult* More = PQgetResult(C)) PQclear(More);
   }
   TResultPtr SyncResult(PQgetResult(C));
+  if (SyncResult && PQresultStatus(SyncResult.get()) == PGRES_FATAL_ERROR &&
+      PQstatus(C) == CONNECTION_OK) {
+    // The commit at the sync was refused (a deferred constraint): none of its statements stays,
+    // and the server does not say which row was at fault. The sync's own answer still comes,
+    // and the pipeline must be left, or the next statement on the connection fails.
+    Run.Failed = 0;
+    Run.Error = TrimMessage(PQresultErrorMessage(SyncResult.get()));
+    for (int Nulls = 0; Nulls < 2; ++Nulls) {
+      SyncResult.reset(PQgetResult(C));
+      if (SyncResult) break;
+    }
+  }
   if (!SyncResult || PQresultStatus(SyncResult.get()) != PGRES_PIPELINE_SYNC) PipelineBroken(C);
   // The sync's answer came: its statements are committed (or taken back) whatever happens to
   // the connection after; a loss then is found by its next use.

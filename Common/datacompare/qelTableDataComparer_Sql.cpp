@@ -1080,6 +1080,10 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
 
 void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::string& Values,
                                           const std::string& Error) {
+  // The round trip sent ahead went before this row: its answer comes first, so that its rows
+  // are counted, and a refusal among them, not this row, is the one the run stops at.
+  if (const TQELQuery* Q = FQueryExec.get(); Q && FQueued.size() > Q->QueuedCount())
+    if (!TakeOutcome(FQueued.size() - Q->QueuedCount(), true, true)) return;
   // Without its connection no later row can be written either: the comparison ends here,
   // and the one message carries the client's reason.
   const TQELCustomConnection* C = WriteConnection();

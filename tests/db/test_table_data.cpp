@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -398,11 +399,15 @@ TEST_P(RowsInBatches, ARefusedRowOrALostConnectionMidBatchStopsTheRun) {
   Other.Exec("create table qel_batch_m (id integer primary key, s varchar(20))");
   Other.Exec(Pg ? "insert into qel_batch_m select g, 'row ' || g from generate_series(1, 2500) g"
                 : "insert into qel_batch_m select seq, concat('row ', seq) from seq_1_to_2500");
-  auto Run = [&](int KillAt, std::vector<std::string>& Errors) {
+  auto Run = [&](int KillAt, std::vector<std::string>& Errors, int HookFailsAt = 0) {
     std::unique_ptr<TTableDataComparer> Owned = Comparer("qel_batch_m", "qel_batch_t", true);
     TTableDataComparer& Cmp = *Owned;
     Cmp.OnErrorMessage = [&](TObject*, const std::string& T) { Errors.push_back(T); };
     int Rows = 0;
+    if (HookFailsAt > 0)
+      Cmp.BeforeOpen = [&, Made = 0](TDataSet*) mutable {
+        if (++Made == HookFailsAt) throw EDatabaseError("not this one");
+      };
     const std::string Before = Pg ? "" : Other.Column(MyNewest).at(0);
     Cmp.OnAddResultSQL = [&](TObject*, bool&, const std::string&, TStatType, const std::string&,
                              TDbObject, TDbOperation) {
@@ -425,10 +430,16 @@ TEST_P(RowsInBatches, ARefusedRowOrALostConnectionMidBatchStopsTheRun) {
   // Refused: the rows before it are kept and counted, none after it is written. The refused
   // row opens, ends or lies inside the second round trip of rows (on MariaDB one INSERT of
   // many rows, which the server refuses as a whole, or, into a table without transactions,
-  // keeps the rows before the refused one of).
+  // keeps the rows before the refused one of). A row the comparer stops at before sending it
+  // (its BeforeOpen raises) comes after the answer to the round trip sent ahead: there the
+  // server refused an earlier row.
   std::vector<std::string> Errors;
-  for (const auto& [Refused, Engine] : std::vector<std::pair<int, std::string>>{
-           {1001, ""}, {2000, ""}, {1500, " engine=MyISAM"}, {1500, ""}}) {
+  for (const auto& [Refused, Engine, HookFailsAt] :
+       std::vector<std::tuple<int, std::string, int>>{{700, "", 1500},
+                                                      {1001, "", 0},
+                                                      {2000, "", 0},
+                                                      {1500, " engine=MyISAM", 0},
+                                                      {1500, "", 0}}) {
     if (Pg && !Engine.empty()) continue;
     SCOPED_TRACE(std::to_string(Refused) + Engine);
     const std::string Kept = std::to_string(Refused - 1);
@@ -436,7 +447,7 @@ TEST_P(RowsInBatches, ARefusedRowOrALostConnectionMidBatchStopsTheRun) {
     Other.Exec("create table qel_batch_t (id integer primary key, s varchar(20), check (id <> " +
                std::to_string(Refused) + "))" + Engine);
     Errors.clear();
-    EXPECT_EQ(Run(0, Errors), (std::vector<int>{Refused - 1, 0, 1}));
+    EXPECT_EQ(Run(0, Errors, HookFailsAt), (std::vector<int>{Refused - 1, 0, 1}));
     EXPECT_EQ(Count(), Kept);
     EXPECT_EQ(Other.Column("select max(id) from qel_batch_t").at(0), Kept);
     ASSERT_EQ(Errors.size(), 1u);
@@ -447,6 +458,21 @@ TEST_P(RowsInBatches, ARefusedRowOrALostConnectionMidBatchStopsTheRun) {
               std::string::npos)
         << Errors[0];
     EXPECT_NE(Errors[0].find("Server: "), std::string::npos) << Errors[0];
+  }
+
+  // Refused by PostgreSQL's commit at the end of a round trip (a deferred constraint): its rows
+  // are not kept, and the connection is left ready for the next statement.
+  if (Pg) {
+    Other.Exec("drop table qel_batch_t");
+    Other.Exec(
+        "create table qel_batch_t (id integer primary key, s varchar(20) unique deferrable "
+        "initially deferred)");
+    Other.Exec("update qel_batch_m set s = 'same' where id in (10, 1500)");
+    Errors.clear();
+    EXPECT_EQ(Run(0, Errors), (std::vector<int>{1000, 0, 1}));
+    Other.Exec("update qel_batch_m set s = 'row ' || id where id in (10, 1500)");
+    EXPECT_EQ(Count(), "1000");
+    EXPECT_EQ(Target.Column("select count(*) from qel_batch_t").at(0), "1000");
   }
 
   // Lost while a round trip of rows is queued: the rows of the round trips before it are kept,
