@@ -111,6 +111,21 @@ bool IsBlankText(const std::string& Text) {
                      [](char C) { return static_cast<unsigned char>(C) <= ' '; });
 }
 
+/// A statement this long holds a large value as a literal: it is not held once more as lines
+/// nobody asked for, nor cut up for binding again.
+constexpr std::size_t LargeStatementBytes = 64u << 10;
+
+/// Stands for a reference while a plan is cut; a text holding it is not planned.
+constexpr char PlanMark = '\x01';
+
+/// The place of P among Distinct, added at the end when it is not there yet.
+int DistinctIndex(std::vector<const TParam*>& Distinct, const TParam* P) {
+  int Index = 0;
+  while (Index < static_cast<int>(Distinct.size()) && Distinct[Index] != P) ++Index;
+  if (Index == static_cast<int>(Distinct.size())) Distinct.push_back(P);
+  return Index;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -126,18 +141,16 @@ TQELAdapterQuery::TQELAdapterQuery(TComponent* AOwner) : TQELRowsQuery(AOwner) {
 }
 
 void TQELAdapterQuery::SetSQLText(const std::string& Text) {
-  // The lines of a large statement (one with a large value as a literal) are made from the text
-  // when they are asked for: it is not held twice for a view of it nobody may take.
-  constexpr std::size_t LinesLater = 64u << 10;
+  // The lines of a large statement are made from the text when they are asked for.
   FSettingRawSQL = true;
-  if (Text.size() < LinesLater)
+  if (Text.size() < LargeStatementBytes)
     FSQL.SetText(Text);
   else
     FSQL.Clear();
   FSettingRawSQL = false;
   FRawSQL = Text;
   FHasRawSQL = true;
-  FLinesPending = Text.size() >= LinesLater;
+  FLinesPending = Text.size() >= LargeStatementBytes;
   SQLChanged();
 }
 
@@ -171,7 +184,7 @@ void TQELAdapterQuery::SQLChanged() {
   if (!FParamCheck) return;
   TParams Fresh;
   std::string Joined;
-  ReplaceRefs(FHasRawSQL ? FRawSQL : (Joined = SQLText()), [&](const std::string& Name) {
+  ReplaceRefs(TextInPlace(Joined), [&](const std::string& Name) {
     if (!Fresh.FindParam(Name)) {
       TParam* P = Fresh.CreateParam(ftUnknown, Name);
       if (const TParam* Old = FParams.FindParam(Name)) P->Assign(*Old);
@@ -182,13 +195,6 @@ void TQELAdapterQuery::SQLChanged() {
   FParams.Assign(Fresh);
 }
 
-namespace {
-
-/// Stands for a reference while a plan is cut; a text holding it is not planned.
-constexpr char PlanMark = '\x01';
-
-}  // namespace
-
 bool TQELAdapterQuery::PlanFits(const std::string& Text) const {
   if (!FPlan.Valid || FPlan.Generation != FParams.Generation() || FPlan.Text != Text) return false;
   for (std::size_t I = 0; I < FPlan.Refs.size(); ++I)
@@ -198,19 +204,14 @@ bool TQELAdapterQuery::PlanFits(const std::string& Text) const {
 
 void TQELAdapterQuery::MakePlan(const std::string& Text) {
   FPlan = TBindPlan();
-  // A large text (one holding a large literal) is not held twice more for a plan: plans are for
-  // small statements run again and again.
-  constexpr std::size_t LargestPlanned = 64u << 10;
-  if (Text.size() > LargestPlanned || Text.find(PlanMark) != std::string::npos) return;
+  // Plans are for small statements run again and again.
+  if (Text.size() > LargeStatementBytes || Text.find(PlanMark) != std::string::npos) return;
   TBindPlan Plan;
   const std::string Cut = ReplaceRefs(Text, [&](const std::string& Name) {
     const TParam* P = FParams.ParamByName(Name);
-    int Index = 0;
-    while (Index < static_cast<int>(Plan.Distinct.size()) && Plan.Distinct[Index] != P) ++Index;
-    if (Index == static_cast<int>(Plan.Distinct.size())) Plan.Distinct.push_back(P);
     Plan.Names.push_back(Name);
     Plan.Refs.push_back(P);
-    Plan.Index.push_back(Index);
+    Plan.Index.push_back(DistinctIndex(Plan.Distinct, P));
     return std::string(1, PlanMark);
   });
   std::size_t From = 0;
@@ -231,8 +232,7 @@ void TQELAdapterQuery::MakePlan(const std::string& Text) {
 
 void TQELAdapterQuery::Bind(std::string& Sent, TBoundParams& Bound) {
   std::string Joined;
-  if (!FHasRawSQL) Joined = SQLText();
-  const std::string& Text = FHasRawSQL ? FRawSQL : Joined;
+  const std::string& Text = TextInPlace(Joined);
   if (IsBlankText(Text)) throw EDatabaseError("The statement text is empty.");
   if (!FParamCheck) {
     Sent = Text;
@@ -251,16 +251,23 @@ void TQELAdapterQuery::Bind(std::string& Sent, TBoundParams& Bound) {
   }
   Sent = ReplaceRefs(Text, [&](const std::string& Name) {
     const TParam* P = FParams.ParamByName(Name);
-    int Index = 0;
-    while (Index < static_cast<int>(Bound.Distinct.size()) && Bound.Distinct[Index] != P) ++Index;
-    if (Index == static_cast<int>(Bound.Distinct.size())) Bound.Distinct.push_back(P);
     Bound.Refs.push_back(P);
-    return ParamMarker(*P, Index, Name);
+    return ParamMarker(*P, DistinctIndex(Bound.Distinct, P), Name);
   });
 }
 
-void TQELAdapterQuery::Run(TQueryResult& Result) {
+const std::string& TQELAdapterQuery::TextInPlace(std::string& Joined) const {
+  if (FHasRawSQL) return FRawSQL;
+  Joined = SQLText();
+  return Joined;
+}
+
+void TQELAdapterQuery::AwaitDatabaseReadAhead() {
   if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();
+}
+
+void TQELAdapterQuery::Run(TQueryResult& Result) {
+  AwaitDatabaseReadAhead();
   std::string Sent;
   TBoundParams Bound;
   // A text without parameters goes as it is, not copied (it may hold a large literal).
@@ -316,14 +323,14 @@ TQELQuery::TQueuedOutcome TQELAdapterQuery::SendQueued() {
 }
 
 TQELQuery::TQueuedOutcome TQELAdapterQuery::TakeSentAhead() {
-  if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();
+  AwaitDatabaseReadAhead();
   return TakeAhead();
 }
 
 TQELQuery::TQueuedOutcome TQELAdapterQuery::RunQueue(bool Wait) {
   std::vector<TQueued> Items;
   Items.swap(FQueue);
-  if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();
+  AwaitDatabaseReadAhead();
   // What went ahead is answered first: after a refusal there nothing queued is sent.
   TQueuedOutcome Before = TakeAhead();
   if (Before.Refused || Items.empty()) return Before;
@@ -335,7 +342,7 @@ TQELQuery::TQueuedOutcome TQELAdapterQuery::RunQueue(bool Wait) {
 
 void TQELAdapterQuery::InternalOpen() {
   DropStream();
-  if (auto* Db = dynamic_cast<TQELAdapterDatabase*>(GetDatabase())) Db->AwaitReadAhead();
+  AwaitDatabaseReadAhead();
   std::string Sent;
   TBoundParams Bound;
   Bind(Sent, Bound);

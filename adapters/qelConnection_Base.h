@@ -231,6 +231,10 @@ class TQELAdapterQuery : public TQELRowsQuery {
  private:
   /// ExecQueued (Wait) or SendQueued.
   TQueuedOutcome RunQueue(bool Wait);
+  /// The statement text: the one given to SetSQLText, else the lines joined into Joined.
+  const std::string& TextInPlace(std::string& Joined) const;
+  /// Waits for the block the database reads ahead on a thread of its own, if any.
+  void AwaitDatabaseReadAhead();
   /// Reads the parameter names from the text when checking is on, keeping the values of the
   /// parameters that stay.
   void SQLChanged();

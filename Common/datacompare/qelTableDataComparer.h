@@ -460,6 +460,8 @@ class TTableDataComparer : public TComponent {
   /// (without Wait) sends ahead what is queued, and counts the rows it answers (Sent of them
   /// were sent and not answered before); False when the run stops on it.
   bool TakeOutcome(std::size_t Sent, bool AheadOnly, bool Wait);
+  /// The queued rows sent ahead whose answer has not been taken (the first of FQueued).
+  std::size_t SentAhead() const;
   /// Ends the merge (an exception) once a refused statement stopped the run (BreakOnError).
   void ThrowIfStopped() const;
   /// The DELETE of the current target row: of one copy of it where rows are told apart by all

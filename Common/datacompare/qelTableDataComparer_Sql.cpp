@@ -208,7 +208,7 @@ void AppendHexDigits(std::string& Out, std::string_view Bytes) {
 /// Room for the rest of a statement after a large literal (its closing parenthesis, a
 /// condition), so that the statement is not copied into a larger buffer once more for it.
 std::size_t RoomAfter(std::size_t LiteralBytes) {
-  return LiteralBytes >= (64u << 10) ? 4096 : 0;
+  return LiteralBytes >= MaxQueuedStatementBytes ? 4096 : 0;
 }
 
 /// A Firebird text literal whose carriage returns are ASCII_CHAR(13): isql-fb reads its input
@@ -945,8 +945,8 @@ void TTableDataComparer::WriteScriptText(const std::string& Text) {
            static_cast<std::int64_t>(Part.size());
   };
   // A statement with a large value is written as it is, not copied to be ended.
-  const bool Ok =
-      Text.size() >= (64u << 10) ? Written(Text) && Written(";\r\n") : Written(Text + ";" + CrLf);
+  const bool Ok = Text.size() >= MaxQueuedStatementBytes ? Written(Text) && Written(";\r\n")
+                                                         : Written(Text + ";" + CrLf);
   if (!Ok) {
     const std::string Name = FScriptStream->FileName();
     FScriptStream.reset();
@@ -1082,8 +1082,7 @@ void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::st
                                           const std::string& Error) {
   // The round trip sent ahead went before this row: its answer comes first, so that its rows
   // are counted, and a refusal among them, not this row, is the one the run stops at.
-  if (const TQELQuery* Q = FQueryExec.get(); Q && FQueued.size() > Q->QueuedCount())
-    if (!TakeOutcome(FQueued.size() - Q->QueuedCount(), true, true)) return;
+  if (const std::size_t Ahead = SentAhead(); Ahead > 0 && !TakeOutcome(Ahead, true, true)) return;
   // Without its connection no later row can be written either: the comparison ends here,
   // and the one message carries the client's reason.
   const TQELCustomConnection* C = WriteConnection();
@@ -1106,12 +1105,10 @@ void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::st
 
 void TTableDataComparer::RunQueued(bool Wait) {
   if (FQueued.empty()) return;
-  TQELQuery* Q = FQueryExec.get();
   // The answer to what went ahead comes first, and its rows are settled before anything else
   // is sent: a connection lost while sending the next ones does not hide that they were kept.
-  const std::size_t Ahead = FQueued.size() - std::min(FQueued.size(), Q->QueuedCount());
-  if (Ahead > 0 && !TakeOutcome(Ahead, true, true)) return;
-  if (Q->QueuedCount() == 0) return;
+  if (const std::size_t Ahead = SentAhead(); Ahead > 0 && !TakeOutcome(Ahead, true, true)) return;
+  if (FQueryExec->QueuedCount() == 0) return;
   FQueuedBytes = 0;
   TakeOutcome(FQueued.size(), false, Wait);
 }
@@ -1141,9 +1138,14 @@ bool TTableDataComparer::TakeOutcome(std::size_t Sent, bool AheadOnly, bool Wait
     return false;
   }
   FQueued.erase(FQueued.begin(), FQueued.begin() + static_cast<std::ptrdiff_t>(Done));
-  FInFlight = static_cast<int>(FQueued.size() - std::min(FQueued.size(), Q->QueuedCount()));
+  FInFlight = static_cast<int>(SentAhead());
   SettleApplied();
   return true;
+}
+
+std::size_t TTableDataComparer::SentAhead() const {
+  const TQELQuery* Q = FQueryExec.get();
+  return Q ? FQueued.size() - std::min(FQueued.size(), Q->QueuedCount()) : 0;
 }
 
 void TTableDataComparer::ThrowIfStopped() const {
