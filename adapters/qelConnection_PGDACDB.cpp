@@ -12,6 +12,8 @@
 
 namespace qel {
 
+std::size_t TPGDACDatabase::LargeValuePiece = 8u << 20;
+
 namespace {
 
 // Type identifiers of the built-in types (pg_type.oid), fixed across server versions.
@@ -190,12 +192,12 @@ bool DecodeHexBytea(const char* Text, std::size_t Len, std::string& To) {
 }
 
 /// Row Row of a result into Rec, one value per column (the buffers of the values Rec held
-/// serve again). Types, when given, are the columns' own types where the result carries them as
+/// serve again); Cols, when given, the columns to read, the first ones of the result. Types, when given, are the columns' own types where the result carries them as
 /// text or bytes (a binary cursor over them): a column sent in binary format holds the bytes of
 /// a bytea or the text of any other type.
 void ReadRow(PGresult* Res, int Row, TDataSet::TRecord& Rec,
-             const std::vector<Oid>* Types = nullptr) {
-  const int Cols = PQnfields(Res);
+             const std::vector<Oid>* Types = nullptr, int Cols = -1) {
+  if (Cols < 0) Cols = PQnfields(Res);
   Rec.resize(static_cast<size_t>(Cols));
   for (int C = 0; C < Cols; ++C) {
     TDataSet::TRecordValue& V = Rec[static_cast<size_t>(C)];
@@ -471,32 +473,106 @@ bool HasBytea(const PGresult* Desc) {
   return false;
 }
 
-/// The statement of a binary cursor over SQL, whose result Desc describes: a bytea column as its
-/// bytes, every other one as the text its type's output function writes, which is what a cursor
-/// of text sends. A cast to text writes that text, but for the built-in types whose cast is a
-/// function of its own (a char(n) would lose its padding, an inet gain its netmask, a "char"
-/// show a byte unescaped) and for types of the database, which may have one: their text comes
-/// from format's %s, and num_nulls tells a NULL apart from a row value of NULL fields. A cursor
-/// of text sends a bytea value as hexadecimal text of twice its size, held in the client's input
-/// buffer and again in its result.
-std::string BinaryCursorSQL(const PGresult* Desc, const std::string& SQL) {
+/// True for a column whose values may be read in pieces: text, varchar and bytea.
+bool Sliceable(Oid Type) {
+  return Type == TextOid || Type == VarcharOid || Type == ByteaOid;
+}
+
+/// The names qel_rows gives the columns of a query over SQL, and the reference of column C.
+std::string RowNames(const PGresult* Desc) {
+  std::string Names;
+  for (int C = 0; C < PQnfields(Desc); ++C) Names += (C > 0 ? ", c" : "c") + IntToStr(C + 1);
+  return Names;
+}
+std::string RowItem(int C) { return "qel_rows.c" + IntToStr(C + 1); }
+
+/// The statement of a cursor over SQL, whose result Desc describes.
+///
+/// With Binary, a bytea column comes as its bytes, every other one as the text its type's
+/// output function writes, which is what a cursor of text sends. A cast to text writes that
+/// text, but for the built-in types whose cast is a function of its own (a char(n) would lose
+/// its padding, an inet gain its netmask, a "char" show a byte unescaped) and for types of the
+/// database, which may have one: their text comes from format's %s, and num_nulls tells a NULL
+/// apart from a row value of NULL fields. A cursor of text sends a bytea value as hexadecimal
+/// text of twice its size, held in the client's input buffer and again in its result.
+///
+/// With Piece, a text, varchar or bytea value of more than Piece bytes comes as NULL, and a last
+/// column lists such values of the row as "column:bytes,..." (empty for none): PiecesSQL
+/// brings them.
+std::string CursorSQL(const PGresult* Desc, const std::string& SQL, bool Binary,
+                      std::size_t Piece) {
   constexpr Oid CharOid = 18, CidrOid = 650, InetOid = 869, FirstDatabaseOid = 16384;
-  std::string Items, Names;
+  std::string Items, Large;
   for (int C = 0; C < PQnfields(Desc); ++C) {
-    const std::string Name = std::string(1, 'c').append(IntToStr(C + 1)), Item = "qel_rows." + Name;
-    Names += (C > 0 ? ", " : "") + Name;
-    Items += C > 0 ? ", " : "";
+    const std::string Item = RowItem(C);
     const Oid Type = PQftype(Desc, C);
-    if (Type == ByteaOid)
-      Items += Item;
+    std::string Value = Item;
+    if (!Binary || Type == ByteaOid)
+      ;
     else if (Type == BpcharOid || Type == InetOid || Type == CidrOid || Type == CharOid ||
              Type >= FirstDatabaseOid)
-      Items += "CASE WHEN pg_catalog.num_nulls(" + Item + ") = 1 THEN NULL ELSE " +
-               "pg_catalog.format('%s', " + Item + ") END";
+      Value = "CASE WHEN pg_catalog.num_nulls(" + Item + ") = 1 THEN NULL ELSE " +
+              "pg_catalog.format('%s', " + Item + ") END";
     else
-      Items += Item + "::pg_catalog.text";  // a Boolean as "true": ReadRow takes its first letter
+      Value += "::pg_catalog.text";  // a Boolean as "true": ReadRow takes its first letter
+    if (Piece > 0 && Sliceable(Type)) {
+      const std::string Bytes = "pg_catalog.octet_length(" + Item + ")";
+      const std::string IsLarge = Bytes + " > " + IntToStr(static_cast<std::int64_t>(Piece));
+      Value = "CASE WHEN " + IsLarge + " THEN NULL ELSE " + Value + " END";
+      Large += (Large.empty() ? "" : ", ") + std::string("CASE WHEN ") + IsLarge + " THEN '" +
+               IntToStr(C + 1) + ":' || " + Bytes + " END";
+    }
+    Items += (C > 0 ? ", " : "") + Value;
   }
-  return "SELECT " + Items + " FROM (" + SQL + ") AS qel_rows(" + Names + ")";
+  if (Piece > 0) Items += ", pg_catalog.concat_ws(',', " + Large + ")";
+  return "SELECT " + Items + " FROM (" + SQL + ") AS qel_rows(" + RowNames(Desc) + ")";
+}
+
+/// The statement of the binary cursor that brings the values CursorSQL leaves out, in the order
+/// of the rows and of their columns: a row per piece of Piece bytes, holding the column's
+/// number, whether more pieces follow, and the piece. Text is cut in the bytes the client gets
+/// (its send form, made once per value: OFFSET 0 keeps the planner from
+/// writing it into each piece's expression), so that a piece costs the server no reading of the
+/// value from its start.
+std::string PiecesSQL(const PGresult* Desc, const std::string& SQL, std::size_t Piece) {
+  const std::string P = IntToStr(static_cast<std::int64_t>(Piece));
+  std::string Values;
+  for (int C = 0; C < PQnfields(Desc); ++C) {
+    const Oid Type = PQftype(Desc, C);
+    if (!Sliceable(Type)) continue;
+    const std::string Item = RowItem(C);
+    Values += (Values.empty() ? "(" : ", (") + IntToStr(C + 1) + ", CASE WHEN " +
+              "pg_catalog.octet_length(" + Item + ") > " + P + " THEN " +
+              (Type == ByteaOid ? Item : "pg_catalog.textsend(" + Item + "::pg_catalog.text)") +
+              " END)";
+  }
+  const std::string Last = "(pg_catalog.length(qel_p.b) - 1) / " + P;
+  return "SELECT qel_p.i::pg_catalog.text, (qel_n < " + Last +
+         ")::pg_catalog.text, pg_catalog.substr(qel_p.b, qel_n * " + P + " + 1, " + P +
+         ") FROM (" + SQL + ") AS qel_rows(" + RowNames(Desc) + ") CROSS JOIN LATERAL (SELECT * FROM (VALUES " +
+         Values + ") AS qel_v OFFSET 0) AS qel_p(i, b) CROSS JOIN LATERAL pg_catalog.generate_series(0, " + Last +
+         ") AS qel_n";
+}
+
+/// True when the tables Desc's text, varchar and bytea columns come from may hold a value of
+/// more than Piece bytes: their out-of-line storage holds at least that much. A value that
+/// large is always stored out of line, and the size of that storage is known at once.
+bool MayHoldLargeValues(PGconn* Conn, const PGresult* Desc, std::size_t Piece) {
+  std::string Tables;
+  for (int C = 0; C < PQnfields(Desc); ++C) {
+    const Oid Table = PQftable(Desc, C);
+    if (!Sliceable(PQftype(Desc, C)) || Table == InvalidOid) continue;
+    Tables += (Tables.empty() ? "" : ", ") + IntToStr(static_cast<std::int64_t>(Table));
+  }
+  if (Tables.empty()) return false;
+  TResultPtr R(PQexec(
+      Conn, ("SELECT COALESCE(pg_catalog.sum(pg_catalog.pg_relation_size("
+             "reltoastrelid)), 0) >= " +
+             IntToStr(static_cast<std::int64_t>(Piece)) +
+             " FROM pg_catalog.pg_class WHERE reltoastrelid <> 0 AND oid IN (" + Tables + ")")
+                .c_str()));
+  CheckResult(Conn, R.get());
+  return PQntuples(R.get()) == 1 && PQgetvalue(R.get(), 0, 0)[0] == 't';
 }
 
 /// Bytes of values a block of a uni-directional query holds, roughly.
@@ -521,15 +597,31 @@ class TPGCursorStream : public TRowStream {
     CheckResult(Conn, D.get(), &FDb);
     TResultPtr Desc(PQdescribePortal(Conn, FCursor.c_str()));
     CheckResult(Conn, Desc.get(), &FDb);
-    if (HasBytea(Desc.get()) && PQserverVersion(Conn) >= 90600) {
+    const bool Recent = PQserverVersion(Conn) >= 90600;
+    const bool Binary = Recent && HasBytea(Desc.get());
+    FPiece = TPGDACDatabase::LargeValuePiece;
+    if (!Recent || FPiece == 0 || !MayHoldLargeValues(Conn, Desc.get(), FPiece)) FPiece = 0;
+    if (Binary || FPiece > 0) {
       TResultPtr Closed(PQexec(Conn, ("CLOSE " + FCursor).c_str()));
       CheckResult(Conn, Closed.get(), &FDb);
-      D = SendStatement(
-          Conn,
-          "DECLARE " + FCursor + " BINARY NO SCROLL CURSOR FOR " + BinaryCursorSQL(Desc.get(), SQL),
-          Params);
+      D = SendStatement(Conn,
+                        "DECLARE " + FCursor + (Binary ? " BINARY" : "") +
+                            " NO SCROLL CURSOR FOR " + CursorSQL(Desc.get(), SQL, Binary, FPiece),
+                        Params);
       CheckResult(Conn, D.get(), &FDb);
-      for (int C = 0; C < PQnfields(Desc.get()); ++C) FTypes.push_back(PQftype(Desc.get(), C));
+      if (Binary)
+        for (int C = 0; C < PQnfields(Desc.get()); ++C) FTypes.push_back(PQftype(Desc.get(), C));
+    }
+    FCols = PQnfields(Desc.get());
+    if (FPiece > 0) {
+      // Declared now, so that it reads the rows as the cursor does; it runs only when asked.
+      FPieces = FCursor + "_pieces";
+      D = SendStatement(Conn,
+                        "DECLARE " + FPieces + " BINARY NO SCROLL CURSOR FOR " +
+                            PiecesSQL(Desc.get(), SQL, FPiece),
+                        Params);
+      CheckResult(Conn, D.get(), &FDb);
+      for (int C = 0; C < FCols; ++C) FNames.emplace_back(PQfname(Desc.get(), C));
     }
     FRes.reset(PQexec(Conn, FetchText().c_str()));
     CheckResult(Conn, FRes.get(), &FDb);
@@ -567,9 +659,51 @@ class TPGCursorStream : public TRowStream {
     // The next block comes in meanwhile: taken off the socket now and then, so that the
     // server is not held up by a full socket buffer while this block is read.
     if (FInFlight && (FRow & 255) == 0) PQconsumeInput(FDb.FConn);
-    ReadRow(FRes.get(), FRow++, Row, FTypes.empty() ? nullptr : &FTypes);
+    ReadRow(FRes.get(), FRow, Row, FTypes.empty() ? nullptr : &FTypes, FCols);
+    const std::string Large = FPiece > 0 ? PQgetvalue(FRes.get(), FRow, FCols) : "";
     // A block read through is let go at once: a large value in it is held by the row alone.
-    if (FRow >= PQntuples(FRes.get())) FRes.reset();
+    if (++FRow >= PQntuples(FRes.get())) FRes.reset();
+    return Large.empty() || ReadLarge(Row, Large);
+  }
+
+  /// The values Large lists ("column:bytes,...") into Row, a piece at a time off the cursor of
+  /// pieces. False when the server failed (kept for Fetch to report); raises EDatabaseError
+  /// when the pieces are not those of the row, as when the rows changed between the two
+  /// cursors' reads (each statement of a transaction that is not REPEATABLE READ reads anew).
+  bool ReadLarge(TDataSet::TRecord& Row, const std::string& Large) {
+    PGconn* Conn = FDb.FConn;
+    // The connection serves one statement at a time: the block asked for ahead is taken first.
+    if (FInFlight) FNext.reset(TakeInFlight());
+    for (std::size_t At = 0; At < Large.size();) {
+      std::size_t End = Large.find(',', At);
+      if (End == std::string::npos) End = Large.size();
+      const std::string Item = Large.substr(At, End - At);
+      At = End + 1;
+      const std::size_t Colon = Item.find(':');
+      const int Col = static_cast<int>(StrToInt64Def(Item.substr(0, Colon), 0));
+      const std::int64_t Bytes =
+          Colon == std::string::npos ? -1 : StrToInt64Def(Item.substr(Colon + 1), -1);
+      if (Col < 1 || Col > FCols || Bytes < 0)
+        throw EDatabaseError("The server listed no large value as \"" + Item + "\".");
+      TDataSet::TRecordValue& V = Row[static_cast<std::size_t>(Col - 1)];
+      V.IsNull = false;
+      std::string().swap(V.Data);
+      V.Data.reserve(static_cast<std::size_t>(Bytes));  // the server's bytes: about the client's
+      for (bool More = true; More;) {
+        TResultPtr R(PQexec(Conn, ("FETCH FORWARD 1 FROM " + FPieces).c_str()));
+        if (!R || PQresultStatus(R.get()) != PGRES_TUPLES_OK) {
+          FFailed = std::move(R);
+          FBroken = true;
+          return false;
+        }
+        if (PQntuples(R.get()) != 1 || StrToInt64Def(PQgetvalue(R.get(), 0, 0), 0) != Col)
+          throw EDatabaseError("The value of column " + FNames[static_cast<std::size_t>(Col - 1)] +
+                               " changed while the rows were read (it was read in pieces); "
+                               "read the rows again.");
+        More = PQgetvalue(R.get(), 0, 1)[0] == 't';
+        V.Data.append(PQgetvalue(R.get(), 0, 2), static_cast<std::size_t>(PQgetlength(R.get(), 0, 2)));
+      }
+    }
     return true;
   }
 
@@ -632,6 +766,12 @@ class TPGCursorStream : public TRowStream {
     // The database may have gone before the query: its connection went with it.
     if (FOwner.GetDatabase() != &FDb) return;
     if (FInFlight) PQclear(TakeInFlight());
+    if (!FPieces.empty()) {
+      PGconn* Conn = FDb.FConn;
+      if (Conn && PQstatus(Conn) == CONNECTION_OK && PQtransactionStatus(Conn) == PQTRANS_INTRANS)
+        TResultPtr(PQexec(Conn, ("CLOSE " + FPieces).c_str()));
+      FPieces.clear();
+    }
     try {
       FDb.CloseCursor(Name, FImplicit);
     } catch (const EDatabaseError&) {
@@ -645,6 +785,11 @@ class TPGCursorStream : public TRowStream {
   /// The columns' own types where a binary cursor carries them as text or bytes; empty for a
   /// cursor of text.
   std::vector<Oid> FTypes;
+  int FCols = 0;  // the query's columns, without the list of large values
+  /// Values of more bytes come in pieces of it off the cursor FPieces; 0: all come whole.
+  std::size_t FPiece = 0;
+  std::string FPieces;
+  std::vector<std::string> FNames;  // of the columns, to name a value read in pieces
   bool FImplicit = false;
   int FAsked = 1000;
   TResultPtr FRes;   // the block being read

@@ -2,6 +2,7 @@
 // registers it (as "PGDAC"); RegisterPGDACConnection does the same explicitly.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +36,12 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// Also True while the database's own transaction of a cursor is open: the caller's
   /// statements run inside it and are committed when its last cursor closes.
   bool WorkAwaitsCommit() const override;
+
+  /// Bytes above which a text or bytea value of a table is read in pieces of this size (of
+  /// characters, for text), so that neither libpq's input buffer nor a result holds it whole:
+  /// a row of such values then costs the value once. Shared by every connection; tests make it
+  /// small.
+  static std::size_t LargeValuePiece;
 
   /// The libpq connection, for a call on the caller's thread: a block read ahead on it is read
   /// first. nullptr when not connected.

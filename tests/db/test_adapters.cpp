@@ -341,6 +341,8 @@ TEST_P(PostgreSQLAdapter, CastsDollarBodiesAndFailedTransactions) {
 TEST_P(PostgreSQLAdapter, BlocksOfATableWithBytesReadAsAWholeResult) {
   // A bytea column makes a read in blocks take its bytes in binary; every other column must
   // read as the server's text has it: padding, no netmask, Boolean, zone, a row of NULL fields.
+  // Read again with large values cut into pieces of 5 bytes (text within its characters), and
+  // once more without bytes: the pieces must join to the same values.
   Conn->ExecIgnoringError("drop table qel_eng_bin");
   Conn->ExecIgnoringError("drop type qel_eng_pair");
   Conn->Exec("create type qel_eng_pair as (a integer, b text)");
@@ -348,34 +350,48 @@ TEST_P(PostgreSQLAdapter, BlocksOfATableWithBytesReadAsAWholeResult) {
   Conn->Exec(
       "create table qel_eng_bin (id integer primary key, b bytea, flag boolean, c char(5), "
       "ip inet, net cidr, ch \"char\", tz timestamptz, iv interval, n numeric(20,6), r real, "
-      "arr integer[], p qel_eng_pair, j jsonb, t text)");
+      "arr integer[], p qel_eng_pair, j jsonb, t text, v varchar(20))");
+  // Stored out of line uncompressed, as large values are.
+  Conn->Exec("alter table qel_eng_bin alter b set storage external, alter t set storage external");
   Conn->Exec(
       "insert into qel_eng_bin values (1, '\\x00ff275c', true, 'ab', '10.0.0.1', '10.0.0.0/8', "
       "'x', '2024-02-29 13:45:56.1234+02', '1 day 02:03:04', 12345.6789, 0.1, '{1,NULL,3}', "
-      "row(NULL, NULL), '{\"k\": [1, 2]}', 'it''s \\ text'), (2, NULL, false, '', NULL, NULL, "
-      "NULL, NULL, NULL, NULL, NULL, NULL, row(1, 'x'), NULL, NULL), (3, '', NULL, NULL, NULL, "
-      "NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, '')");
-  auto Whole = Conn->Query(), Blocks = Conn->Query();
-  Blocks->UniDirectional = true;
-  for (TQELQuery* Q : {Whole.get(), Blocks.get()}) {
-    Q->GetSQL()->SetText("select * from qel_eng_bin order by id");
-    Q->Open();
-  }
-  ASSERT_EQ(Blocks->FieldCount(), Whole->FieldCount());
-  int Rows = 0;
-  for (; !Whole->GetEof(); Whole->Next(), Blocks->Next(), ++Rows) {
-    ASSERT_FALSE(Blocks->GetEof());
-    for (int I = 0; I < Whole->FieldCount(); ++I) {
-      const TField *W = Whole->Fields().Fields(I), *B = Blocks->Fields().Fields(I);
-      EXPECT_EQ(B->GetFieldName(), W->GetFieldName());
-      EXPECT_EQ(B->GetDataType(), W->GetDataType()) << W->GetFieldName();
-      EXPECT_EQ(B->IsNull(), W->IsNull()) << W->GetFieldName() << " of row " << Rows + 1;
-      EXPECT_EQ(B->AsString(), W->AsString()) << W->GetFieldName() << " of row " << Rows + 1;
+      "row(NULL, NULL), '{\"k\": [1, 2]}', 'it''s \\ text', 'z\xC5\xBC\xE2\x82\xACw'), (2, NULL, "
+      "false, '', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, row(1, 'x'), NULL, NULL, NULL), "
+      "(3, '', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, '', ''), "
+      "(4, decode(repeat('00ff5c27', 1000), 'hex'), NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+      "NULL, NULL, NULL, NULL, NULL, repeat('\xC5\xBC\xE2\x82\xACx', 1000), '12345')");
+  const std::size_t Whole = TPGDACDatabase::LargeValuePiece;
+  const struct {
+    std::size_t Piece;
+    const char* Columns;
+  } Reads[] = {{Whole, "*"}, {5, "*"}, {5, "id, t, v, c"}};
+  for (const auto& R : Reads) {
+    SCOPED_TRACE(std::to_string(R.Piece) + " " + R.Columns);
+    TPGDACDatabase::LargeValuePiece = R.Piece;
+    auto All = Conn->Query(), Blocks = Conn->Query();
+    Blocks->UniDirectional = true;
+    for (TQELQuery* Q : {All.get(), Blocks.get()}) {
+      Q->GetSQL()->SetText(std::string("select ") + R.Columns + " from qel_eng_bin order by id");
+      Q->Open();
     }
+    TPGDACDatabase::LargeValuePiece = Whole;
+    ASSERT_EQ(Blocks->FieldCount(), All->FieldCount());
+    int Rows = 0;
+    for (; !All->GetEof(); All->Next(), Blocks->Next(), ++Rows) {
+      ASSERT_FALSE(Blocks->GetEof());
+      for (int I = 0; I < All->FieldCount(); ++I) {
+        const TField *W = All->Fields().Fields(I), *B = Blocks->Fields().Fields(I);
+        EXPECT_EQ(B->GetFieldName(), W->GetFieldName());
+        EXPECT_EQ(B->GetDataType(), W->GetDataType()) << W->GetFieldName();
+        EXPECT_EQ(B->IsNull(), W->IsNull()) << W->GetFieldName() << " of row " << Rows + 1;
+        EXPECT_EQ(B->AsString(), W->AsString()) << W->GetFieldName() << " of row " << Rows + 1;
+      }
+    }
+    EXPECT_EQ(Rows, 4);
+    EXPECT_TRUE(Blocks->GetEof());
+    Blocks->Close();
   }
-  EXPECT_EQ(Rows, 3);
-  EXPECT_TRUE(Blocks->GetEof());
-  Blocks->Close();
   Conn->Exec("drop table qel_eng_bin");
   Conn->Exec("drop type qel_eng_pair");
 }
