@@ -192,9 +192,10 @@ bool DecodeHexBytea(const char* Text, std::size_t Len, std::string& To) {
 }
 
 /// Row Row of a result into Rec, one value per column (the buffers of the values Rec held
-/// serve again); Cols, when given, the columns to read, the first ones of the result. Types, when given, are the columns' own types where the result carries them as
-/// text or bytes (a binary cursor over them): a column sent in binary format holds the bytes of
-/// a bytea or the text of any other type.
+/// serve again); Cols, when given, the columns to read, the first ones of the result. Types, when
+/// given, are the columns' own types where the result carries them as text or bytes (a binary
+/// cursor over them): a column sent in binary format holds the bytes of a bytea or the text of any
+/// other type.
 void ReadRow(PGresult* Res, int Row, TDataSet::TRecord& Rec,
              const std::vector<Oid>* Types = nullptr, int Cols = -1) {
   if (Cols < 0) Cols = PQnfields(Res);
@@ -484,7 +485,9 @@ std::string RowNames(const PGresult* Desc) {
   for (int C = 0; C < PQnfields(Desc); ++C) Names += (C > 0 ? ", c" : "c") + IntToStr(C + 1);
   return Names;
 }
-std::string RowItem(int C) { return "qel_rows.c" + IntToStr(C + 1); }
+std::string RowItem(int C) {
+  return "qel_rows.c" + IntToStr(C + 1);
+}
 
 /// The statement of a cursor over SQL, whose result Desc describes.
 ///
@@ -548,10 +551,11 @@ std::string PiecesSQL(const PGresult* Desc, const std::string& SQL, std::size_t 
   }
   const std::string Last = "(pg_catalog.length(qel_p.b) - 1) / " + P;
   return "SELECT qel_p.i::pg_catalog.text, (qel_n < " + Last +
-         ")::pg_catalog.text, pg_catalog.substr(qel_p.b, qel_n * " + P + " + 1, " + P +
-         ") FROM (" + SQL + ") AS qel_rows(" + RowNames(Desc) + ") CROSS JOIN LATERAL (SELECT * FROM (VALUES " +
-         Values + ") AS qel_v OFFSET 0) AS qel_p(i, b) CROSS JOIN LATERAL pg_catalog.generate_series(0, " + Last +
-         ") AS qel_n";
+         ")::pg_catalog.text, pg_catalog.substr(qel_p.b, qel_n * " + P + " + 1, " + P + ") FROM (" +
+         SQL + ") AS qel_rows(" + RowNames(Desc) + ") CROSS JOIN LATERAL (SELECT * FROM (VALUES " +
+         Values +
+         ") AS qel_v OFFSET 0) AS qel_p(i, b) CROSS JOIN LATERAL pg_catalog.generate_series(0, " +
+         Last + ") AS qel_n";
 }
 
 /// True when the tables Desc's text, varchar and bytea columns come from may hold a value of
@@ -701,7 +705,8 @@ class TPGCursorStream : public TRowStream {
                                " changed while the rows were read (it was read in pieces); "
                                "read the rows again.");
         More = PQgetvalue(R.get(), 0, 1)[0] == 't';
-        V.Data.append(PQgetvalue(R.get(), 0, 2), static_cast<std::size_t>(PQgetlength(R.get(), 0, 2)));
+        V.Data.append(PQgetvalue(R.get(), 0, 2),
+                      static_cast<std::size_t>(PQgetlength(R.get(), 0, 2)));
       }
     }
     return true;
