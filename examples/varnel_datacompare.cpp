@@ -204,16 +204,22 @@ class TStandardOutput {
   void Attach(TTableDataComparer& Cmp) {
     Cmp.SetScriptFileName("");
     Cmp.InlineBlobs = true;
-    Cmp.OnAddResultSQL = [this](TObject*, bool&, const std::string& aSQL, TStatType,
-                                const std::string&, TDbObject, TDbOperation) {
-      // In pieces: a statement with a large value inline is not copied again to be written.
-      std::string_view Text(aSQL);
-      while (!Text.empty() && static_cast<unsigned char>(Text.front()) <= ' ')
-        Text.remove_prefix(1);
-      while (!Text.empty() && static_cast<unsigned char>(Text.back()) <= ' ') Text.remove_suffix(1);
-      Write(Text);
+    // A statement with a large value inline comes in parts, none of which is copied again to
+    // be written; the blanks around the whole statement are left out.
+    Cmp.OnWriteResultSQL = [this](TObject*, std::string_view Part, bool Last) {
+      if (FAtStart) {
+        while (!Part.empty() && static_cast<unsigned char>(Part.front()) <= ' ')
+          Part.remove_prefix(1);
+        FAtStart = Part.empty();
+      }
+      if (Last)
+        while (!Part.empty() && static_cast<unsigned char>(Part.back()) <= ' ')
+          Part.remove_suffix(1);
+      Write(Part);
+      if (!Last) return;
       Write(FTerm + "\r\n");
       ++FWritten;
+      FAtStart = true;
     };
   }
   /// The statements written (or held back) so far.
@@ -240,6 +246,7 @@ class TStandardOutput {
   std::ostream& FOut;
   std::string FTerm;
   int FWritten = 0;
+  bool FAtStart = true;  // no part of the next statement written yet
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> FHeld;
 };
 

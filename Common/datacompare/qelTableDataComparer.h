@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -54,6 +55,10 @@ using TGetDataValueEvent = std::function<void(TObject* Sender, TField* Field, st
 using TAddResultSQLEvent =
     std::function<void(TObject* Sender, bool& Accept, const std::string& aSQL, TStatType aStatType,
                        const std::string& aObjName, TDbObject aObjType, TDbOperation opType)>;
+/// Takes the statements as text to write out: Part is the next part of a statement, Last ends
+/// it.
+using TWriteResultSQLEvent =
+    std::function<void(TObject* Sender, std::string_view Part, bool Last)>;
 using TDataSetNotifyEvent = std::function<void(TDataSet* DataSet)>;
 
 // ---------------------------------------------------------------------------------------------
@@ -341,6 +346,12 @@ class TTableDataComparer : public TComponent {
   TGetSQLEvent OnGetCountSQL;
   TGetDataValueEvent OnGetDataValue;
   TAddResultSQLEvent OnAddResultSQL;
+  /// For a host that writes the statements out as text (a pipe, standard output): each
+  /// statement, after OnAddResultSQL accepted it. Where nothing else needs a statement whole
+  /// (no OnAddResultSQL, no script file, nothing run, no OnGetDataValue, a dialect without a
+  /// limit on a statement's size), a large value written inline comes as a literal a piece at
+  /// a time, so that it is never held whole as text.
+  TWriteResultSQLEvent OnWriteResultSQL;
   /// Called with the execution query before each statement run on the target.
   TDataSetNotifyEvent BeforeOpen;
 
@@ -530,6 +541,34 @@ class TTableDataComparer : public TComponent {
   void AppendLongLiteral(std::string& Out, std::string_view Value, bool Binary) const;
   /// Bytes as the target dialect's binary literal, appended to Out.
   void AppendBinaryLiteral(std::string& Out, std::string_view Bytes) const;
+  /// True when a large value's literal may be handed to OnWriteResultSQL a piece at a time.
+  bool WritesLiteralsInPieces() const;
+  /// The large values whose literals go into the statement being made at the given places (a
+  /// value's literal is made as it is written, see WritesLiteralsInPieces).
+  struct TDeferredLiteral {
+    std::size_t At;
+    TField* Field;
+    bool Binary;
+  };
+  std::vector<TDeferredLiteral> FDeferred;
+  /// Hands aSQL to OnWriteResultSQL with the literals of Deferred in their places, each made
+  /// and handed over a piece at a time.
+  void WriteWithDeferred(const std::string& aSQL, const std::vector<TDeferredLiteral>& Deferred);
+  /// The statement being made by RecordInsert or RecordUpdate, whose large values may be
+  /// deferred; nullptr meanwhile.
+  const std::string* FDeferInto = nullptr;
+  /// Makes SQL the statement whose large values may be deferred, for its lifetime.
+  class TDeferScope {
+   public:
+    TDeferScope(TTableDataComparer& C, const std::string& SQL);
+    ~TDeferScope();
+    TDeferScope(const TDeferScope&) = delete;
+    TDeferScope& operator=(const TDeferScope&) = delete;
+
+   private:
+    TTableDataComparer& FOwner;
+    int FExceptions = std::uncaught_exceptions();
+  };
   bool OpenSideFile();
   void CloseStreams();
   void WriteScriptText(const std::string& Text);

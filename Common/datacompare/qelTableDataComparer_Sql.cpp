@@ -519,17 +519,25 @@ void TTableDataComparer::AppendValueLiteral(std::string& Out, TField* Field, boo
   }
   const TFieldType Type = Field->GetDataType();
   const TDatabaseType Db = GetDatabaseType();
-  // The executor binds a side-file value as binary data. PostgreSQL would store binary data
-  // given to a text column as its hexadecimal escape form, so large text goes to a PostgreSQL
-  // target as a literal; the other servers take it from the side file as text.
   if (IsBlobType(Type) && InlineBlobs && FScriptOptions.GenerateScript) {
-    AppendLongLiteral(Out, Field->AsString(), Type != ftMemo);
+    if (&Out == FDeferInto && Field->AsString().size() >= MaxQueuedStatementBytes &&
+        WritesLiteralsInPieces())
+      FDeferred.push_back({Out.size(), Field, Type != ftMemo});
+    else
+      AppendLongLiteral(Out, Field->AsString(), Type != ftMemo);
     return;
   }
-  if (IsBlobType(Type) && !(Type == ftMemo && Db == dbPostgreSQL)) {
+  if (IsBlobType(Type)) {
     std::string V;
     SaveBlob(Field, V);
-    Out += V;
+    // The executor binds a side-file value as binary data, which PostgreSQL would store in a
+    // text column as its hexadecimal escape form: the bytes are read as text of the encoding
+    // values are read in. The other servers take them as text.
+    if (Type == ftMemo && Db == dbPostgreSQL && FScriptOptions.GenerateScript &&
+        V.compare(0, 2, ":h") == 0)
+      Out += "pg_catalog.convert_from(" + V + ", 'UTF8')";
+    else
+      Out += V;
     return;
   }
   if (!FScriptOptions.GenerateScript) {
@@ -674,6 +682,88 @@ void TTableDataComparer::AppendBinaryLiteral(std::string& Out, std::string_view 
   Out.append(Form, 0, At);
   AppendHexDigits(Out, Bytes);
   Out.append(Form, At + 1);
+}
+
+TTableDataComparer::TDeferScope::TDeferScope(TTableDataComparer& C, const std::string& SQL)
+    : FOwner(C) {
+  C.FDeferred.clear();
+  C.FDeferInto = &SQL;
+}
+
+TTableDataComparer::TDeferScope::~TDeferScope() {
+  FOwner.FDeferInto = nullptr;
+  // A statement left unmade leaves no places behind for the next one.
+  if (std::uncaught_exceptions() > FExceptions) FOwner.FDeferred.clear();
+}
+
+bool TTableDataComparer::WritesLiteralsInPieces() const {
+  return OnWriteResultSQL && !OnAddResultSQL && !OnGetDataValue && !FUpdateImmediately &&
+         !FSQLExec && !FScriptStream && GetDatabaseType() != dbInterBase &&
+         !(FForms && FForms->StatementLimit.value_or(0) > 0);
+}
+
+void TTableDataComparer::WriteWithDeferred(const std::string& aSQL,
+                                           const std::vector<TDeferredLiteral>& Deferred) {
+  constexpr std::size_t Slice = 1u << 20;
+  const TDatabaseType Db = GetDatabaseType();
+  std::string Buf;
+  auto Hand = [this, &Buf](bool Last) {
+    OnWriteResultSQL(this, Buf, Last);
+    Buf.clear();
+  };
+  std::size_t From = 0;
+  for (const TDeferredLiteral& D : Deferred) {
+    Buf.assign(aSQL, From, D.At - From);
+    Hand(false);
+    From = D.At;
+    const std::string& Value = D.Field->AsString();
+    auto Slices = [&Value](auto&& Each) {
+      for (std::size_t B = 0; B < Value.size(); B += Slice)
+        Each(std::string_view(Value).substr(B, Slice));
+    };
+    // The escapes of a byte do not depend on its neighbours: the literal of the whole is the
+    // literals of its slices without their quotes, under one opening, the one a slice needing
+    // it has (PostgreSQL's E'...').
+    std::string Opening, Closing;
+    if (D.Binary) {
+      const std::string Mark(1, '\x01');
+      const std::string Form = Forms().BinaryLiteral(Mark);
+      const std::size_t At = Form.find(Mark);
+      if (At == std::string::npos || Form.find(Mark, At + 1) != std::string::npos) {
+        AppendBinaryLiteral(Buf, Value);  // a form not split around its digits: made whole
+        Hand(false);
+        continue;
+      }
+      Opening = Form.substr(0, At);
+      Closing = Form.substr(At + 1);
+    } else {
+      Opening = "'";
+      Closing = "'";
+      Slices([&](std::string_view Part) {
+        Buf.clear();
+        AppendScriptQuotedStr(Buf, Part, Db, 0);
+        const std::string Own = Buf.substr(0, Buf.find('\'') + 1);
+        if (Own != "'") Opening = Own;
+      });
+    }
+    Buf = Opening;
+    Hand(false);
+    Slices([&](std::string_view Part) {
+      if (D.Binary) {
+        AppendHexDigits(Buf, Part);
+        Hand(false);
+        return;
+      }
+      AppendScriptQuotedStr(Buf, Part, Db, 0);
+      Buf.pop_back();
+      OnWriteResultSQL(this, std::string_view(Buf).substr(Buf.find('\'') + 1), false);
+      Buf.clear();
+    });
+    Buf = Closing;
+    Hand(false);
+  }
+  Buf.assign(aSQL, From);
+  Hand(true);
 }
 
 std::string TCmpTableOptions::FldValue(TField* Field) {
@@ -847,7 +937,10 @@ void TTableDataComparer::RecordInsert() {
   // The values go straight into the statement: a large one is not copied once more.
   std::string SQL =
       "INSERT INTO " + FTargetTableSQL + " (" + FInsertColumns + ")" + CrLf + "VALUES(";
-  FTableOptionsMaster->AppendFldsSeqValue(SQL, FQueryMaster.get());
+  {
+    const TDeferScope Deferring(*this, SQL);
+    FTableOptionsMaster->AppendFldsSeqValue(SQL, FQueryMaster.get());
+  }
   SQL += ')';
   // Run at once and written nowhere, every value is a parameter (a NULL, bound as one, is the
   // same): the rows of the table share one text, made once.
@@ -870,6 +963,7 @@ void TTableDataComparer::RecordUpdate() {
   // The values go straight into the statement: a large one is not copied once more.
   std::string SQL = "UPDATE " + FTargetTableSQL + " SET ";
   const std::size_t Head = SQL.size();
+  const TDeferScope Deferring(*this, SQL);
   const int N = std::min<int>(GetDataFldsCount(), static_cast<int>(FDataPosT.size()));
   for (int I = 0; I < N; ++I) {
     TField* A = FM.Fields(FDataPosM[static_cast<std::size_t>(I)]);
@@ -1212,9 +1306,17 @@ void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStat
                          " bytes a statement of dialect " + FForms->Name +
                          " may hold; such values travel only in a side file or as parameters.");
   }
+  if (!FDeferred.empty()) {
+    // Made for OnWriteResultSQL alone (WritesLiteralsInPieces).
+    const std::vector<TDeferredLiteral> Deferred = std::move(FDeferred);
+    FDeferred.clear();
+    WriteWithDeferred(aSQL, Deferred);
+    return;
+  }
   bool Accept = true;
   if (OnAddResultSQL) OnAddResultSQL(this, Accept, aSQL, aStatType, aObjName, aObjType, opType);
   if (!Accept) return;
+  if (OnWriteResultSQL) OnWriteResultSQL(this, aSQL, true);
   if (FUpdateImmediately &&
       (aStatType == stInsert || aStatType == stUpdate || aStatType == stDelete))
     ExecuteImmediately(aSQL, aStatType);
