@@ -701,7 +701,7 @@ TEST_F(TableDataComparer, ACopyOfARowMatchedByAllItsValuesIsDeletedAlone) {
 
 TEST_F(TableDataComparer, LargeTextGoesToAPostgreSQLTargetAsText) {
   // The executor binds side-file values as binary data, which PostgreSQL would store in a text
-  // column as its escape form: large text is written as a literal there.
+  // column as its escape form: large text is converted from its bytes there.
   TMemTable M, T;
   M.Columns = T.Columns = {{"ID", ftInteger, 0}, {"T", ftMemo, 0}, {"B", ftBlob, 0}};
   M.Rows = {{std::string("1"), std::string("a\\b 'c'"), std::string("xy")}};
@@ -713,7 +713,8 @@ TEST_F(TableDataComparer, LargeTextGoesToAPostgreSQLTargetAsText) {
   ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
   ASSERT_EQ(Statements.size(), 2u);
   EXPECT_EQ(Statements[1],
-            "INSERT INTO t (id, t, b)\r\nVALUES(1, E'a\\x5cb ''c''', :h00000000_00000002)");
+            "INSERT INTO t (id, t, b)\r\nVALUES(1, pg_catalog.convert_from(:h00000000_00000007, "
+            "'UTF8'), :h00000007_00000002)");
   // MySQL and Firebird read large text from the side file as text.
   Statements.clear();
   Dialect(dbMySQL);
@@ -721,6 +722,49 @@ TEST_F(TableDataComparer, LargeTextGoesToAPostgreSQLTargetAsText) {
   ASSERT_EQ(Statements.size(), 2u);
   EXPECT_EQ(Statements[1],
             "INSERT INTO T (ID, T, B)\r\nVALUES(1, :h00000000_00000007, :h00000007_00000002)");
+}
+
+TEST_F(TableDataComparer, StatementsWrittenInPartsReadAsTheWholeStatements) {
+  // A host that writes statements out gets a large value's literal a slice at a time; the parts
+  // joined must be the statement made whole, also where only a later slice needs PostgreSQL's
+  // E'...' form, and no part may hold the value whole.
+  const std::string Text = std::string(1500000, 'a') + "it's" + std::string(1200000, 'b') + "\\",
+                    Bytes = std::string(1100000, '\0') + "\xff'\\";
+  const struct {
+    TDatabaseType Db;
+    bool Update;
+  } Cases[] = {{dbPostgreSQL, false}, {dbPostgreSQL, true}, {dbMySQL, false}, {dbMySQL, true}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.Db) + (C.Update ? " update" : " insert"));
+    TMemTable M, T;
+    M.Columns = T.Columns = {{"ID", ftInteger, 0}, {"T", ftMemo, 0}, {"B", ftBlob, 0}};
+    M.Rows = {{std::string("1"), Text, Bytes}, {std::string("2"), std::string("x"), std::nullopt}};
+    if (C.Update) T.Rows = {{std::string("1"), std::string("old"), std::string("old")}};
+    Tables("T", M, T);
+    Keys({"ID"});
+    Data({"ID", "T", "B"});
+    Dialect(C.Db);
+    Cmp->InlineBlobs = true;
+    Statements.clear();
+    ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+    const std::vector<std::string> Whole = Statements;
+    std::vector<std::string> Joined(1);
+    std::size_t Largest = 0;
+    const auto OnAdd = Cmp->OnAddResultSQL;
+    Cmp->OnAddResultSQL = nullptr;
+    Cmp->OnWriteResultSQL = [&](TObject*, std::string_view Part, bool Last) {
+      Joined.back() += Part;
+      Largest = std::max(Largest, Part.size());
+      if (Last) Joined.emplace_back();
+    };
+    ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+    Cmp->OnWriteResultSQL = nullptr;
+    Cmp->OnAddResultSQL = OnAdd;
+    Joined.pop_back();
+    ASSERT_EQ(Joined.size(), Whole.size());
+    for (std::size_t I = 0; I < Whole.size(); ++I) EXPECT_TRUE(Joined[I] == Whole[I]) << I;
+    EXPECT_LT(Largest, Bytes.size());
+  }
 }
 
 TEST_F(TableDataComparer, InterBaseScriptHeader) {
