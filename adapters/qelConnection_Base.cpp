@@ -196,14 +196,17 @@ void TQELAdapterQuery::SQLChanged() {
   if (!FParamCheck) return;
   TParams Fresh;
   std::string Joined;
-  ScanParamRefs(TextInPlace(Joined), LexRules(), [&](const std::string& Name) {
-    if (!Fresh.FindParam(Name)) {
-      TParam* P = Fresh.CreateParam(ftUnknown, Name);
-      if (const TParam* Old = FParams.FindParam(Name)) P->Assign(*Old);
-      P->Name = Name;
-    }
-    return std::string();
-  }, nullptr);
+  ScanParamRefs(
+      TextInPlace(Joined), LexRules(),
+      [&](const std::string& Name) {
+        if (!Fresh.FindParam(Name)) {
+          TParam* P = Fresh.CreateParam(ftUnknown, Name);
+          if (const TParam* Old = FParams.FindParam(Name)) P->Assign(*Old);
+          P->Name = Name;
+        }
+        return std::string();
+      },
+      nullptr);
   FParams.Assign(Fresh);
 }
 

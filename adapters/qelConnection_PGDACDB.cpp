@@ -560,8 +560,10 @@ std::string PiecesSQL(const PGresult* Desc, const std::string& SQL, std::size_t 
 
 /// True when the tables Desc's text, varchar and bytea columns come from may hold a value of
 /// more than Piece bytes: their out-of-line storage holds at least that much. A value that
-/// large is always stored out of line, and the size of that storage is known at once.
-bool MayHoldLargeValues(PGconn* Conn, const PGresult* Desc, std::size_t Piece) {
+/// large is always stored out of line, and the size of that storage is known at once. Snapshot
+/// tells whether the transaction reads every statement in one snapshot (REPEATABLE READ or
+/// SERIALIZABLE), as two cursors over the same rows must.
+bool MayHoldLargeValues(PGconn* Conn, const PGresult* Desc, std::size_t Piece, bool& Snapshot) {
   std::string Tables;
   for (int C = 0; C < PQnfields(Desc); ++C) {
     const Oid Table = PQftable(Desc, C);
@@ -573,10 +575,14 @@ bool MayHoldLargeValues(PGconn* Conn, const PGresult* Desc, std::size_t Piece) {
       Conn, ("SELECT COALESCE(pg_catalog.sum(pg_catalog.pg_relation_size("
              "reltoastrelid)), 0) >= " +
              IntToStr(static_cast<std::int64_t>(Piece)) +
-             " FROM pg_catalog.pg_class WHERE reltoastrelid <> 0 AND oid IN (" + Tables + ")")
+             ", pg_catalog.current_setting('transaction_isolation') IN ('repeatable read', "
+             "'serializable') FROM pg_catalog.pg_class WHERE reltoastrelid <> 0 AND oid IN (" +
+             Tables + ")")
                 .c_str()));
   CheckResult(Conn, R.get());
-  return PQntuples(R.get()) == 1 && PQgetvalue(R.get(), 0, 0)[0] == 't';
+  if (PQntuples(R.get()) != 1) return false;
+  Snapshot = PQgetvalue(R.get(), 0, 1)[0] == 't';
+  return PQgetvalue(R.get(), 0, 0)[0] == 't';
 }
 
 /// Bytes of values a block of a uni-directional query holds, roughly.
@@ -604,10 +610,17 @@ class TPGCursorStream : public TRowStream {
     const bool Recent = PQserverVersion(Conn) >= 90600;
     const bool Binary = Recent && HasBytea(Desc.get());
     FPiece = TPGDACDatabase::LargeValuePiece;
-    if (!Recent || FPiece == 0 || !MayHoldLargeValues(Conn, Desc.get(), FPiece)) FPiece = 0;
-    if (Binary || FPiece > 0) {
+    bool Snapshot = false;
+    const bool Large =
+        Recent && FPiece > 0 && MayHoldLargeValues(Conn, Desc.get(), FPiece, Snapshot);
+    if (!Large) FPiece = 0;
+    if (Binary || Large) {
       TResultPtr Closed(PQexec(Conn, ("CLOSE " + FCursor).c_str()));
       CheckResult(Conn, Closed.get(), &FDb);
+      // The cursor of pieces must read the rows the cursor reads: in one snapshot, else values
+      // come whole.
+      if (Large && !Snapshot) Snapshot = FDb.RestartOwnTransactionAsSnapshot();
+      if (!Snapshot) FPiece = 0;
       D = SendStatement(Conn,
                         "DECLARE " + FCursor + (Binary ? " BINARY" : "") +
                             " NO SCROLL CURSOR FOR " + CursorSQL(Desc.get(), SQL, Binary, FPiece),
@@ -966,6 +979,13 @@ std::string TPGDACDatabase::OpenCursor(bool& Implicit) {
   if (Implicit) ++FImplicitCursors;
   ++FOpenCursors;
   return "qel_cursor_" + IntToStr(++FCursorSeq);
+}
+
+bool TPGDACDatabase::RestartOwnTransactionAsSnapshot() {
+  if (!FImplicit || FUserTx || FImplicitCursors != 1 || FOpenCursors != 1) return false;
+  ExecCommand("COMMIT");
+  ExecCommand("BEGIN ISOLATION LEVEL REPEATABLE READ");
+  return true;
 }
 
 void TPGDACDatabase::CloseCursor(const std::string& Name, bool Implicit) {

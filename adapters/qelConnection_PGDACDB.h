@@ -58,6 +58,10 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// A new cursor name; Implicit tells whether the cursor lives in the database's own
   /// transaction (begun here when needed).
   std::string OpenCursor(bool& Implicit);
+  /// Where the database's own transaction holds nothing but the one cursor just opened (and
+  /// closed again by the caller), begins it anew as REPEATABLE READ, so that the statements in
+  /// it read the same rows; False, with nothing done, otherwise.
+  bool RestartOwnTransactionAsSnapshot();
   /// Closes the cursor (errors ignored: the transaction may be gone) and ends the database's
   /// own transaction with its last cursor.
   void CloseCursor(const std::string& Name, bool Implicit);

@@ -57,8 +57,7 @@ using TAddResultSQLEvent =
                        const std::string& aObjName, TDbObject aObjType, TDbOperation opType)>;
 /// Takes the statements as text to write out: Part is the next part of a statement, Last ends
 /// it.
-using TWriteResultSQLEvent =
-    std::function<void(TObject* Sender, std::string_view Part, bool Last)>;
+using TWriteResultSQLEvent = std::function<void(TObject* Sender, std::string_view Part, bool Last)>;
 using TDataSetNotifyEvent = std::function<void(TDataSet* DataSet)>;
 
 // ---------------------------------------------------------------------------------------------

@@ -341,8 +341,9 @@ TEST_P(PostgreSQLAdapter, CastsDollarBodiesAndFailedTransactions) {
 TEST_P(PostgreSQLAdapter, BlocksOfATableWithBytesReadAsAWholeResult) {
   // A bytea column makes a read in blocks take its bytes in binary; every other column must
   // read as the server's text has it: padding, no netmask, Boolean, zone, a row of NULL fields.
-  // Read again with large values cut into pieces of 5 bytes (text within its characters), and
-  // once more without bytes: the pieces must join to the same values.
+  // Read again with large values cut into pieces of 5 bytes (text within its characters), once
+  // more without bytes, and in the caller's READ COMMITTED transaction, where a second cursor
+  // could read other rows and values come whole: each read must give the same values.
   Conn->ExecIgnoringError("drop table qel_eng_bin");
   Conn->ExecIgnoringError("drop type qel_eng_pair");
   Conn->Exec("create type qel_eng_pair as (a integer, b text)");
@@ -365,10 +366,12 @@ TEST_P(PostgreSQLAdapter, BlocksOfATableWithBytesReadAsAWholeResult) {
   const struct {
     std::size_t Piece;
     const char* Columns;
-  } Reads[] = {{Whole, "*"}, {5, "*"}, {5, "id, t, v, c"}};
+    bool InTransaction;
+  } Reads[] = {{Whole, "*", false}, {5, "*", false}, {5, "id, t, v, c", false}, {5, "*", true}};
   for (const auto& R : Reads) {
     SCOPED_TRACE(std::to_string(R.Piece) + " " + R.Columns);
     TPGDACDatabase::LargeValuePiece = R.Piece;
+    if (R.InTransaction) Conn->C->StartTransaction();
     auto All = Conn->Query(), Blocks = Conn->Query();
     Blocks->UniDirectional = true;
     for (TQELQuery* Q : {All.get(), Blocks.get()}) {
@@ -391,6 +394,7 @@ TEST_P(PostgreSQLAdapter, BlocksOfATableWithBytesReadAsAWholeResult) {
     EXPECT_EQ(Rows, 4);
     EXPECT_TRUE(Blocks->GetEof());
     Blocks->Close();
+    if (R.InTransaction) Conn->C->Commit();
   }
   Conn->Exec("drop table qel_eng_bin");
   Conn->Exec("drop type qel_eng_pair");

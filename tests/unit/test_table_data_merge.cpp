@@ -727,7 +727,7 @@ TEST_F(TableDataComparer, LargeTextGoesToAPostgreSQLTargetAsText) {
 TEST_F(TableDataComparer, StatementsWrittenInPartsReadAsTheWholeStatements) {
   // A host that writes statements out gets a large value's literal a slice at a time; the parts
   // joined must be the statement made whole, also where only a later slice needs PostgreSQL's
-  // E'...' form, and no part may hold the value whole.
+  // E'...' form, and no part may hold a value's literal whole.
   const std::string Text = std::string(1500000, 'a') + "it's" + std::string(1200000, 'b') + "\\",
                     Bytes = std::string(1100000, '\0') + "\xff'\\";
   const struct {
@@ -763,7 +763,7 @@ TEST_F(TableDataComparer, StatementsWrittenInPartsReadAsTheWholeStatements) {
     Joined.pop_back();
     ASSERT_EQ(Joined.size(), Whole.size());
     for (std::size_t I = 0; I < Whole.size(); ++I) EXPECT_TRUE(Joined[I] == Whole[I]) << I;
-    EXPECT_LT(Largest, Bytes.size());
+    EXPECT_LE(Largest, 2u << 20);  // a slice of 1 MiB as hexadecimal digits at most
   }
 }
 
