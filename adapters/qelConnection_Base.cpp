@@ -53,17 +53,14 @@ std::string DollarTag(const std::string& S, size_t I) {
 
 }  // namespace
 
-namespace {
-
-/// ReplaceParamRefs, into Out; with Out nullptr the references are only visited (the names of
-/// a large statement's parameters, without a copy of it).
-void ScanParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
-                   const TParamMarkerFunc& Marker, std::string* Out) {
-  if (Out) Out->reserve(SQL.size());
+std::string ReplaceParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
+                             const TParamMarkerFunc& Marker) {
+  std::string Out;
+  Out.reserve(SQL.size());
   const size_t N = SQL.size();
   size_t I = 0;
   auto CopyTo = [&](size_t End) {
-    if (Out) Out->append(SQL, I, End - I);
+    Out.append(SQL, I, End - I);
     I = End;
   };
   while (I < N) {
@@ -96,21 +93,12 @@ void ScanParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
     } else if (C == ':' && IsNameStart(Next) && !(I > 0 && IsNameChar(SQL[I - 1]))) {
       size_t J = I + 1;
       while (J < N && IsNameChar(SQL[J]) && static_cast<unsigned char>(SQL[J]) < 0x80) ++J;
-      const std::string Marked = Marker(SQL.substr(I + 1, J - I - 1));
-      if (Out) *Out += Marked;
+      Out += Marker(SQL.substr(I + 1, J - I - 1));
       I = J;
     } else {
       CopyTo(I + 1);
     }
   }
-}
-
-}  // namespace
-
-std::string ReplaceParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
-                             const TParamMarkerFunc& Marker) {
-  std::string Out;
-  ScanParamRefs(SQL, Rules, Marker, &Out);
   return Out;
 }
 
@@ -196,17 +184,14 @@ void TQELAdapterQuery::SQLChanged() {
   if (!FParamCheck) return;
   TParams Fresh;
   std::string Joined;
-  ScanParamRefs(
-      TextInPlace(Joined), LexRules(),
-      [&](const std::string& Name) {
-        if (!Fresh.FindParam(Name)) {
-          TParam* P = Fresh.CreateParam(ftUnknown, Name);
-          if (const TParam* Old = FParams.FindParam(Name)) P->Assign(*Old);
-          P->Name = Name;
-        }
-        return std::string();
-      },
-      nullptr);
+  ReplaceRefs(TextInPlace(Joined), [&](const std::string& Name) {
+    if (!Fresh.FindParam(Name)) {
+      TParam* P = Fresh.CreateParam(ftUnknown, Name);
+      if (const TParam* Old = FParams.FindParam(Name)) P->Assign(*Old);
+      P->Name = Name;
+    }
+    return std::string();
+  });
   FParams.Assign(Fresh);
 }
 

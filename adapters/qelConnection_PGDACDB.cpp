@@ -519,16 +519,23 @@ std::string CursorSQL(const PGresult* Desc, const std::string& SQL, bool Binary,
     else
       Value += "::pg_catalog.text";  // a Boolean as "true": ReadRow takes its first letter
     if (Piece > 0 && Sliceable(Type)) {
-      const std::string Bytes = "pg_catalog.octet_length(" + Item + ")";
-      const std::string IsLarge = Bytes + " > " + IntToStr(static_cast<std::int64_t>(Piece));
+      const std::string IsLarge =
+          "pg_catalog.octet_length(" + Item + ") > " + IntToStr(static_cast<std::int64_t>(Piece));
+      // The bytes the pieces join to: of a text, those the client gets.
+      const std::string Bytes = Type == ByteaOid
+                                    ? "pg_catalog.octet_length(" + Item + ")"
+                                    : "pg_catalog.octet_length(pg_catalog.textsend(" + Item + "))";
       Value = "CASE WHEN " + IsLarge + " THEN NULL ELSE " + Value + " END";
       Large += (Large.empty() ? "" : ", ") + std::string("CASE WHEN ") + IsLarge + " THEN '" +
                IntToStr(C + 1) + ":' || " + Bytes + " END";
     }
     Items += (C > 0 ? ", " : "") + Value;
   }
-  if (Piece > 0) Items += ", pg_catalog.concat_ws(',', " + Large + ")";
-  return "SELECT " + Items + " FROM (" + SQL + ") AS qel_rows(" + RowNames(Desc) + ")";
+  // An array, as a function takes at most 100 arguments; its NULLs are left out.
+  if (Piece > 0)
+    Items += ", pg_catalog.array_to_string(ARRAY[" + Large + "]::pg_catalog.text[], ',')";
+  // On a line of its own: the text may end in a line comment.
+  return "SELECT " + Items + " FROM (" + SQL + "\n) AS qel_rows(" + RowNames(Desc) + ")";
 }
 
 /// The statement of the binary cursor that brings the values CursorSQL leaves out, in the order
@@ -552,8 +559,8 @@ std::string PiecesSQL(const PGresult* Desc, const std::string& SQL, std::size_t 
   const std::string Last = "(pg_catalog.length(qel_p.b) - 1) / " + P;
   return "SELECT qel_p.i::pg_catalog.text, (qel_n < " + Last +
          ")::pg_catalog.text, pg_catalog.substr(qel_p.b, qel_n * " + P + " + 1, " + P + ") FROM (" +
-         SQL + ") AS qel_rows(" + RowNames(Desc) + ") CROSS JOIN LATERAL (SELECT * FROM (VALUES " +
-         Values +
+         SQL + "\n) AS qel_rows(" + RowNames(Desc) +
+         ") CROSS JOIN LATERAL (SELECT * FROM (VALUES " + Values +
          ") AS qel_v OFFSET 0) AS qel_p(i, b) CROSS JOIN LATERAL pg_catalog.generate_series(0, " +
          Last + ") AS qel_n";
 }
@@ -621,6 +628,9 @@ class TPGCursorStream : public TRowStream {
       // come whole.
       if (Large && !Snapshot) Snapshot = FDb.RestartOwnTransactionAsSnapshot();
       if (!Snapshot) FPiece = 0;
+      // A scan that joins another one under way would start the second cursor's rows
+      // elsewhere: rows equal in the order asked for could then come in another order.
+      if (FPiece > 0) FDb.ExecCommand("SET LOCAL synchronize_seqscans = off");
       D = SendStatement(Conn,
                         "DECLARE " + FCursor + (Binary ? " BINARY" : "") +
                             " NO SCROLL CURSOR FOR " + CursorSQL(Desc.get(), SQL, Binary, FPiece),
@@ -669,6 +679,9 @@ class TPGCursorStream : public TRowStream {
   std::string FetchText() const { return "FETCH FORWARD " + IntToStr(FAsked) + " FROM " + FCursor; }
 
   bool Read(TDataSet::TRecord& Row, bool AskAhead) {
+    // A failure met while a row's pieces were read ends the reading there: the rows after it
+    // are not handed out before it is reported.
+    if (FBroken) return false;
     while (!FRes || FRow >= PQntuples(FRes.get())) {
       if (FBroken || FLast || FCursor.empty()) return false;
       NextBlock(AskAhead);
@@ -685,8 +698,9 @@ class TPGCursorStream : public TRowStream {
 
   /// The values Large lists ("column:bytes,...") into Row, a piece at a time off the cursor of
   /// pieces. False when the server failed (kept for Fetch to report); raises EDatabaseError
-  /// when the pieces are not those of the row, as when the rows changed between the two
-  /// cursors' reads (each statement of a transaction that is not REPEATABLE READ reads anew).
+  /// when the pieces are not those the row lists (the two cursors read one snapshot with
+  /// synchronized scans off, so that they meet the rows in one order; this catches a server
+  /// that would not).
   bool ReadLarge(TDataSet::TRecord& Row, const std::string& Large) {
     PGconn* Conn = FDb.FConn;
     // The connection serves one statement at a time: the block asked for ahead is taken first.
@@ -705,7 +719,7 @@ class TPGCursorStream : public TRowStream {
       TDataSet::TRecordValue& V = Row[static_cast<std::size_t>(Col - 1)];
       V.IsNull = false;
       std::string().swap(V.Data);
-      V.Data.reserve(static_cast<std::size_t>(Bytes));  // the server's bytes: about the client's
+      V.Data.reserve(static_cast<std::size_t>(Bytes));
       for (bool More = true; More;) {
         TResultPtr R(PQexec(Conn, ("FETCH FORWARD 1 FROM " + FPieces).c_str()));
         if (!R || PQresultStatus(R.get()) != PGRES_TUPLES_OK) {
@@ -714,15 +728,20 @@ class TPGCursorStream : public TRowStream {
           return false;
         }
         if (PQntuples(R.get()) != 1 || StrToInt64Def(PQgetvalue(R.get(), 0, 0), 0) != Col)
-          throw EDatabaseError("The value of column " + FNames[static_cast<std::size_t>(Col - 1)] +
-                               " changed while the rows were read (it was read in pieces); "
-                               "read the rows again.");
+          Changed(Col);
         More = PQgetvalue(R.get(), 0, 1)[0] == 't';
         V.Data.append(PQgetvalue(R.get(), 0, 2),
                       static_cast<std::size_t>(PQgetlength(R.get(), 0, 2)));
       }
+      if (V.Data.size() != static_cast<std::size_t>(Bytes)) Changed(Col);
     }
     return true;
+  }
+
+  /// The pieces are not those of the value the cursor listed.
+  [[noreturn]] void Changed(int Col) const {
+    throw EDatabaseError("The value of column " + FNames[static_cast<std::size_t>(Col - 1)] +
+                         " read in pieces is not the one its row listed; read the rows again.");
   }
 
   PGresult* TakeInFlight() {

@@ -37,10 +37,10 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// statements run inside it and are committed when its last cursor closes.
   bool WorkAwaitsCommit() const override;
 
-  /// Bytes above which a text or bytea value of a table is read in pieces of this size (of
-  /// characters, for text), so that neither libpq's input buffer nor a result holds it whole:
-  /// a row of such values then costs the value once. Shared by every connection; tests make it
-  /// small.
+  /// Bytes above which a text, varchar or bytea value of a table is read in pieces of this
+  /// size (of the text's bytes as the client gets them), so that neither libpq's input buffer
+  /// nor a result holds it whole: a row of such values then costs the value once. Shared by
+  /// every connection; tests make it small.
   static std::size_t LargeValuePiece;
 
   /// The libpq connection, for a call on the caller's thread: a block read ahead on it is read

@@ -568,6 +568,9 @@ class TTableDataComparer : public TComponent {
     TTableDataComparer& FOwner;
     int FExceptions = std::uncaught_exceptions();
   };
+  /// The type of the target's column a master field's value goes into; ftUnknown when none
+  /// is paired with it.
+  TFieldType TargetTypeOf(const TField* Field) const;
   bool OpenSideFile();
   void CloseStreams();
   void WriteScriptText(const std::string& Text);

@@ -258,6 +258,16 @@ void TTableDataComparer::FindTargetForms() {
             [](const TTargetForm& A, const TTargetForm& B) { return A.Field < B.Field; });
 }
 
+TFieldType TTableDataComparer::TargetTypeOf(const TField* Field) const {
+  TQELQuery* QM = FQueryMaster.get();
+  TQELQuery* QT = FQueryTarget.get();
+  if (!QM || !QT) return ftUnknown;
+  for (std::size_t I = 0; I < FDataPosM.size() && I < FDataPosT.size(); ++I)
+    if (QM->Fields().Fields(FDataPosM[I]) == Field)
+      return QT->Fields().Fields(FDataPosT[I])->GetDataType();
+  return ftUnknown;
+}
+
 bool TTableDataComparer::IsFloat4(const TField* Field) const {
   return !FFloat4.empty() && std::binary_search(FFloat4.begin(), FFloat4.end(), Field);
 }

@@ -527,14 +527,18 @@ void TTableDataComparer::AppendValueLiteral(std::string& Out, TField* Field, boo
       AppendLongLiteral(Out, Field->AsString(), Type != ftMemo);
     return;
   }
-  if (IsBlobType(Type)) {
+  // The executor binds a side-file value as binary data, which PostgreSQL would store in a
+  // text column as its hexadecimal escape form. A large value for a text column is read there
+  // as text of the encoding values are read in; any other text goes as a literal, which the
+  // server converts to its column's type (a text expression would not become json or xml).
+  const bool PgText = Type == ftMemo && Db == dbPostgreSQL;
+  const bool PgTextFromFile = PgText && FScriptOptions.GenerateScript && !BlobFileName.empty() &&
+                              Field->AsString().size() >= MaxQueuedStatementBytes &&
+                              TargetTypeOf(Field) == ftMemo;
+  if (IsBlobType(Type) && (!PgText || PgTextFromFile)) {
     std::string V;
     SaveBlob(Field, V);
-    // The executor binds a side-file value as binary data, which PostgreSQL would store in a
-    // text column as its hexadecimal escape form: the bytes are read as text of the encoding
-    // values are read in. The other servers take them as text.
-    if (Type == ftMemo && Db == dbPostgreSQL && FScriptOptions.GenerateScript &&
-        V.compare(0, 2, ":h") == 0)
+    if (PgTextFromFile && V.compare(0, 2, ":h") == 0)
       Out += "pg_catalog.convert_from(" + V + ", 'UTF8')";
     else
       Out += V;

@@ -398,6 +398,28 @@ TEST_P(PostgreSQLAdapter, BlocksOfATableWithBytesReadAsAWholeResult) {
   }
   Conn->Exec("drop table qel_eng_bin");
   Conn->Exec("drop type qel_eng_pair");
+
+  // More text columns than a server function takes arguments.
+  std::string Columns = "id integer primary key", Values = "1";
+  for (int I = 1; I <= 120; ++I) {
+    Columns += ", c" + std::to_string(I) + " text";
+    Values += I == 120 ? ", repeat('xy', 2000)" : ", 'v" + std::to_string(I) + "'";
+  }
+  Conn->Exec("create table qel_eng_wide (" + Columns + ")");
+  Tables.push_back("qel_eng_wide");
+  Conn->Exec("alter table qel_eng_wide alter c120 set storage external");
+  Conn->Exec("insert into qel_eng_wide values (" + Values + ")");
+  TPGDACDatabase::LargeValuePiece = 5;
+  auto Wide = Conn->Query();
+  Wide->UniDirectional = true;
+  Wide->GetSQL()->SetText("select * from qel_eng_wide");
+  Wide->Open();
+  TPGDACDatabase::LargeValuePiece = Whole;
+  ASSERT_FALSE(Wide->GetEof());
+  EXPECT_EQ(Wide->FieldByName("c119")->AsString(), "v119");
+  EXPECT_EQ(Wide->FieldByName("c120")->AsString().size(), 4000u);
+  Wide->Close();
+  Conn->Exec("drop table qel_eng_wide");
 }
 
 TEST_P(PostgreSQLAdapter, RecordedCatalogQueryReplaysTheSame) {

@@ -701,27 +701,44 @@ TEST_F(TableDataComparer, ACopyOfARowMatchedByAllItsValuesIsDeletedAlone) {
 
 TEST_F(TableDataComparer, LargeTextGoesToAPostgreSQLTargetAsText) {
   // The executor binds side-file values as binary data, which PostgreSQL would store in a text
-  // column as its escape form: large text is converted from its bytes there.
-  TMemTable M, T;
-  M.Columns = T.Columns = {{"ID", ftInteger, 0}, {"T", ftMemo, 0}, {"B", ftBlob, 0}};
-  M.Rows = {{std::string("1"), std::string("a\\b 'c'"), std::string("xy")}};
-  Tables("T", M, T);
-  Keys({"ID"});
-  Data({"ID", "T", "B"});
-  Cmp->SetScriptFileName(TempDir() + "pgtext.sql");
-  Dialect(dbPostgreSQL);
-  ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
-  ASSERT_EQ(Statements.size(), 2u);
-  EXPECT_EQ(Statements[1],
-            "INSERT INTO t (id, t, b)\r\nVALUES(1, pg_catalog.convert_from(:h00000000_00000007, "
-            "'UTF8'), :h00000007_00000002)");
+  // column as its escape form: large text for a text column is converted from its bytes there,
+  // any other text is a literal the server converts to its column's type (json, varchar).
+  const std::string Large = std::string(70000, 'x') + "'";
+  const struct {
+    std::string Text;
+    TFieldType TargetType;
+    std::string Value, Blob;
+  } Cases[] = {
+      {"a\\b 'c'", ftMemo, "E'a\\x5cb ''c'''", ":h00000000_00000002"},
+      {Large, ftMemo, "pg_catalog.convert_from(:h00000000_00011171, 'UTF8')",
+       ":h00011171_00000002"},
+      {Large, ftString, "'" + std::string(70000, 'x') + "'''", ":h00000000_00000002"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Value.substr(0, 30));
+    TMemTable M, T;
+    M.Columns = T.Columns = {{"ID", ftInteger, 0}, {"T", ftMemo, 0}, {"B", ftBlob, 0}};
+    T.Columns[1].DataType = C.TargetType;
+    M.Rows = {{std::string("1"), C.Text, std::string("xy")}};
+    Tables("T", M, T);
+    Keys({"ID"});
+    Data({"ID", "T", "B"});
+    Cmp->SetScriptFileName(TempDir() + "pgtext.sql");
+    Dialect(dbPostgreSQL);
+    Statements.clear();
+    ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
+    ASSERT_EQ(Statements.size(), 2u);
+    EXPECT_TRUE(Statements[1] ==
+                "INSERT INTO t (id, t, b)\r\nVALUES(1, " + C.Value + ", " + C.Blob + ")")
+        << Statements[1].substr(0, 120);
+  }
   // MySQL and Firebird read large text from the side file as text.
   Statements.clear();
   Dialect(dbMySQL);
   ASSERT_TRUE(Cmp->CompareData()) << Cmp->MsgManager.ErrSummary();
   ASSERT_EQ(Statements.size(), 2u);
   EXPECT_EQ(Statements[1],
-            "INSERT INTO T (ID, T, B)\r\nVALUES(1, :h00000000_00000007, :h00000007_00000002)");
+            "INSERT INTO T (ID, T, B)\r\nVALUES(1, :h00000000_00011171, :h00011171_00000002)");
 }
 
 TEST_F(TableDataComparer, StatementsWrittenInPartsReadAsTheWholeStatements) {
