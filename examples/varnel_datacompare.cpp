@@ -502,7 +502,9 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   const TSQLExec* Executed = nullptr;
   if (Ran && !Failed && Spool && Spool->Count() > 0) {
     // The written script, large values read back from its side file. It stops at its first
-    // failure, so that what it rolls back is all it ran.
+    // failure, so that what it rolls back is all it ran. The master is read through: its
+    // connection goes first, with the client's buffers that keep the largest row read.
+    Master->SetConnected(false);
     Exec->SetConnection(Target.get());
     Exec->BreakOnError = true;
     Exec->OnErrorMessage = Quiet;
