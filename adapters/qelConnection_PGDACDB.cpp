@@ -608,10 +608,14 @@ class TPGCursorStream : public TRowStream {
   void Open(const std::string& SQL, const TBoundParams& Params,
             std::vector<TResultColumn>& Columns) {
     PGconn* Conn = FDb.FConn;
+    auto Declare = [&](const std::string& Name, bool Binary, const std::string& Query) {
+      const TResultPtr D = SendStatement(
+          Conn, "DECLARE " + Name + (Binary ? " BINARY" : "") + " NO SCROLL CURSOR FOR " + Query,
+          Params);
+      CheckResult(Conn, D.get(), &FDb);
+    };
     FCursor = FDb.OpenCursor(FImplicit);
-    TResultPtr D =
-        SendStatement(Conn, "DECLARE " + FCursor + " NO SCROLL CURSOR FOR " + SQL, Params);
-    CheckResult(Conn, D.get(), &FDb);
+    Declare(FCursor, false, SQL);
     TResultPtr Desc(PQdescribePortal(Conn, FCursor.c_str()));
     CheckResult(Conn, Desc.get(), &FDb);
     const bool Recent = PQserverVersion(Conn) >= 90600;
@@ -622,8 +626,7 @@ class TPGCursorStream : public TRowStream {
         Recent && FPiece > 0 && MayHoldLargeValues(Conn, Desc.get(), FPiece, Snapshot);
     if (!Large) FPiece = 0;
     if (Binary || Large) {
-      TResultPtr Closed(PQexec(Conn, ("CLOSE " + FCursor).c_str()));
-      CheckResult(Conn, Closed.get(), &FDb);
+      FDb.ExecCommand("CLOSE " + FCursor);
       // The cursor of pieces must read the rows the cursor reads: in one snapshot, else values
       // come whole.
       if (Large && !Snapshot) Snapshot = FDb.RestartOwnTransactionAsSnapshot();
@@ -631,11 +634,7 @@ class TPGCursorStream : public TRowStream {
       // A scan that joins another one under way would start the second cursor's rows
       // elsewhere: rows equal in the order asked for could then come in another order.
       if (FPiece > 0) FDb.ExecCommand("SET LOCAL synchronize_seqscans = off");
-      D = SendStatement(Conn,
-                        "DECLARE " + FCursor + (Binary ? " BINARY" : "") +
-                            " NO SCROLL CURSOR FOR " + CursorSQL(Desc.get(), SQL, Binary, FPiece),
-                        Params);
-      CheckResult(Conn, D.get(), &FDb);
+      Declare(FCursor, Binary, CursorSQL(Desc.get(), SQL, Binary, FPiece));
       if (Binary)
         for (int C = 0; C < PQnfields(Desc.get()); ++C) FTypes.push_back(PQftype(Desc.get(), C));
     }
@@ -643,11 +642,7 @@ class TPGCursorStream : public TRowStream {
     if (FPiece > 0) {
       // Declared now, so that it reads the rows as the cursor does; it runs only when asked.
       FPieces = FCursor + "_pieces";
-      D = SendStatement(Conn,
-                        "DECLARE " + FPieces + " BINARY NO SCROLL CURSOR FOR " +
-                            PiecesSQL(Desc.get(), SQL, FPiece),
-                        Params);
-      CheckResult(Conn, D.get(), &FDb);
+      Declare(FPieces, true, PiecesSQL(Desc.get(), SQL, FPiece));
       for (int C = 0; C < FCols; ++C) FNames.emplace_back(PQfname(Desc.get(), C));
     }
     FRes.reset(PQexec(Conn, FetchText().c_str()));

@@ -83,36 +83,47 @@ void AppendMySQLLiteral(std::string& Out, std::string_view S, std::size_t Room) 
   Out += '\'';
 }
 
+namespace {
+
+/// The escape of C in a PostgreSQL literal; empty for a character written as it is.
+std::string_view PostgreSQLEscape(char C) {
+  switch (C) {
+    case '\'':
+      return "''";
+    case '\\':
+      return "\\x5c";
+    case '\b':
+      return "\\b";
+    case '\t':
+      return "\\t";
+    case '\0':
+      return {"\\x00", 4};
+    default:
+      return {};
+  }
+}
+
+/// A PostgreSQL literal of S needs backslash escapes: it is written E'...'.
+bool PostgreSQLEscaped(char C) {
+  return C != '\'' && !PostgreSQLEscape(C).empty();
+}
+
+}  // namespace
+
 /// A literal that needs backslash escapes is written E'...': then the server reads the escapes
 /// whatever standard_conforming_strings says.
 void AppendPostgreSQLLiteral(std::string& Out, std::string_view S, std::size_t Room) {
-  auto Escape = [](char C) -> std::string_view {
-    switch (C) {
-      case '\'':
-        return "''";
-      case '\\':
-        return "\\x5c";
-      case '\b':
-        return "\\b";
-      case '\t':
-        return "\\t";
-      case '\0':
-        return {"\\x00", 4};
-      default:
-        return {};
-    }
-  };
   std::size_t Size = S.size() + 2;
   bool Escaped = false;
   for (const char C : S)
-    if (const std::string_view E = Escape(C); !E.empty()) {
+    if (const std::string_view E = PostgreSQLEscape(C); !E.empty()) {
       Size += E.size() - 1;
-      Escaped = Escaped || C != '\'';
+      Escaped = Escaped || PostgreSQLEscaped(C);
     }
   Out.reserve(Out.size() + Size + (Escaped ? 1 : 0) + Room);
   Out += Escaped ? "E'" : "'";
   for (const char C : S) {
-    if (const std::string_view E = Escape(C); !E.empty())
+    if (const std::string_view E = PostgreSQLEscape(C); !E.empty())
       Out += E;
     else
       Out += C;
@@ -186,6 +197,12 @@ void AppendScriptQuotedStr(std::string& Out, std::string_view S, TDatabaseType D
       AppendStandardLiteral(Out, S, Room);
       break;
   }
+}
+
+std::string_view ScriptQuotedOpening(std::string_view S, TDatabaseType DatabaseType) {
+  if (DatabaseType == dbPostgreSQL && std::any_of(S.begin(), S.end(), PostgreSQLEscaped))
+    return "E'";
+  return "'";
 }
 
 std::string ValidateFileName(const std::string& S) {

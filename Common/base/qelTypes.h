@@ -423,6 +423,9 @@ std::string ScriptQuotedStr(const std::string& S, TDatabaseType DatabaseType);
 /// ScriptQuotedStr(S) appended to Out, made large enough for it and Room bytes more first.
 void AppendScriptQuotedStr(std::string& Out, std::string_view S, TDatabaseType DatabaseType,
                            std::size_t Room = 0);
+/// The opening of ScriptQuotedStr(S): "E'" or "'". An escape depends on its character alone, so
+/// the literal of S is this opening, the literals of S's slices without their own quotes, "'".
+std::string_view ScriptQuotedOpening(std::string_view S, TDatabaseType DatabaseType);
 
 /// S with the characters a file name cannot hold replaced by blanks; length unchanged.
 std::string ValidateFileName(const std::string& S);

@@ -540,6 +540,10 @@ class TTableDataComparer : public TComponent {
   void AppendLongLiteral(std::string& Out, std::string_view Value, bool Binary) const;
   /// Bytes as the target dialect's binary literal, appended to Out.
   void AppendBinaryLiteral(std::string& Out, std::string_view Bytes) const;
+  /// The target dialect's binary literal around its digits; False for a form that is not.
+  bool BinaryLiteralForm(std::string& Opening, std::string& Closing) const;
+  /// The bytes a statement of the target's dialect may hold; 0 for no limit.
+  std::size_t StatementLimit() const;
   /// True when a large value's literal may be handed to OnWriteResultSQL a piece at a time.
   bool WritesLiteralsInPieces() const;
   /// The large values whose literals go into the statement being made at the given places (a

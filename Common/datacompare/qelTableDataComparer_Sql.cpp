@@ -669,23 +669,31 @@ void TTableDataComparer::AppendLongLiteral(std::string& Out, std::string_view Va
   }
 }
 
-void TTableDataComparer::AppendBinaryLiteral(std::string& Out, std::string_view Bytes) const {
-  // The dialect's form around the digits, found by a mark no form holds: the digits of a large
-  // value go straight into Out, made large enough for them first.
+bool TTableDataComparer::BinaryLiteralForm(std::string& Opening, std::string& Closing) const {
+  // Found by a mark no form holds.
   const std::string Mark(1, '\x01');
   const std::string Form = Forms().BinaryLiteral(Mark);
   const std::size_t At = Form.find(Mark);
-  if (At == std::string::npos || Form.find(Mark, At + 1) != std::string::npos) {
+  if (At == std::string::npos || Form.find(Mark, At + 1) != std::string::npos) return false;
+  Opening = Form.substr(0, At);
+  Closing = Form.substr(At + 1);
+  return true;
+}
+
+void TTableDataComparer::AppendBinaryLiteral(std::string& Out, std::string_view Bytes) const {
+  // The digits of a large value go straight into Out, made large enough for them first.
+  std::string Opening, Closing;
+  if (!BinaryLiteralForm(Opening, Closing)) {
     std::string Hex;
     AppendHexDigits(Hex, Bytes);
     Out += Forms().BinaryLiteral(Hex);
     return;
   }
-  const std::size_t Size = Form.size() - 1 + 2 * Bytes.size();
+  const std::size_t Size = Opening.size() + Closing.size() + 2 * Bytes.size();
   Out.reserve(Out.size() + Size + RoomAfter(Size));
-  Out.append(Form, 0, At);
+  Out += Opening;
   AppendHexDigits(Out, Bytes);
-  Out.append(Form, At + 1);
+  Out += Closing;
 }
 
 TTableDataComparer::TDeferScope::TDeferScope(TTableDataComparer& C, const std::string& SQL)
@@ -702,8 +710,11 @@ TTableDataComparer::TDeferScope::~TDeferScope() {
 
 bool TTableDataComparer::WritesLiteralsInPieces() const {
   return OnWriteResultSQL && !OnAddResultSQL && !OnGetDataValue && !FUpdateImmediately &&
-         !FSQLExec && !FScriptStream && GetDatabaseType() != dbInterBase &&
-         !(FForms && FForms->StatementLimit.value_or(0) > 0);
+         !FSQLExec && !FScriptStream && GetDatabaseType() != dbInterBase && StatementLimit() == 0;
+}
+
+std::size_t TTableDataComparer::StatementLimit() const {
+  return FForms ? FForms->StatementLimit.value_or(0) : 0;
 }
 
 void TTableDataComparer::WriteWithDeferred(const std::string& aSQL,
@@ -720,49 +731,31 @@ void TTableDataComparer::WriteWithDeferred(const std::string& aSQL,
     Buf.assign(aSQL, From, D.At - From);
     Hand(false);
     From = D.At;
-    const std::string& Value = D.Field->AsString();
-    auto Slices = [&Value](auto&& Each) {
-      for (std::size_t B = 0; B < Value.size(); B += Slice)
-        Each(std::string_view(Value).substr(B, Slice));
-    };
-    // The escapes of a byte do not depend on its neighbours: the literal of the whole is the
-    // literals of its slices without their quotes, under one opening, the one a slice needing
-    // it has (PostgreSQL's E'...').
-    std::string Opening, Closing;
-    if (D.Binary) {
-      const std::string Mark(1, '\x01');
-      const std::string Form = Forms().BinaryLiteral(Mark);
-      const std::size_t At = Form.find(Mark);
-      if (At == std::string::npos || Form.find(Mark, At + 1) != std::string::npos) {
-        AppendBinaryLiteral(Buf, Value);  // a form not split around its digits: made whole
-        Hand(false);
-        continue;
-      }
-      Opening = Form.substr(0, At);
-      Closing = Form.substr(At + 1);
-    } else {
-      Opening = "'";
-      Closing = "'";
-      Slices([&](std::string_view Part) {
-        Buf.clear();
-        AppendScriptQuotedStr(Buf, Part, Db, 0);
-        const std::string Own = Buf.substr(0, Buf.find('\'') + 1);
-        if (Own != "'") Opening = Own;
-      });
+    const std::string_view Value = D.Field->AsString();
+    // The literal of a text is its opening and the literals of its slices without their quotes
+    // (ScriptQuotedOpening).
+    std::string Opening, Closing = "'";
+    if (!D.Binary) {
+      Opening = ScriptQuotedOpening(Value, Db);
+    } else if (!BinaryLiteralForm(Opening, Closing)) {
+      AppendBinaryLiteral(Buf, Value);  // a form not split around its digits: made whole
+      Hand(false);
+      continue;
     }
     Buf = Opening;
     Hand(false);
-    Slices([&](std::string_view Part) {
+    for (std::size_t B = 0; B < Value.size(); B += Slice) {
+      const std::string_view Part = Value.substr(B, Slice);
       if (D.Binary) {
         AppendHexDigits(Buf, Part);
         Hand(false);
-        return;
+        continue;
       }
       AppendScriptQuotedStr(Buf, Part, Db, 0);
       Buf.pop_back();
       OnWriteResultSQL(this, std::string_view(Buf).substr(Buf.find('\'') + 1), false);
       Buf.clear();
-    });
+    }
     Buf = Closing;
     Hand(false);
   }
@@ -1300,7 +1293,7 @@ void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStat
                                         TDbOperation opType) {
   // Large values written inline can make a statement larger than Firebird reads: no literal
   // form carries them, only a side file or parameters do. The run ends here.
-  const std::size_t Limit = FForms ? FForms->StatementLimit.value_or(0) : 0;
+  const std::size_t Limit = StatementLimit();
   if (InlineBlobs && FScriptOptions.GenerateScript && Limit > 0 && aSQL.size() > Limit) {
     FValueTooLarge = true;
     throw EDatabaseError("A statement for table " + aObjName + " would take " +
