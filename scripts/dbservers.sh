@@ -357,24 +357,9 @@ my_stop() {
   kill_leftovers "mariadbd mysqld"
 }
 
-my_start() {
-  local pid sock
-  if pid="$(live_pid "$MY_HOME/mysqld.pid")" &&
-    [[ "$(cat "$MY_HOME/port" 2>/dev/null)" == "$MY_PORT" ]]; then
-    if wait_for "$TIMEOUT" "$pid" my_query; then
-      say "MariaDB already running (pid $pid), reused"
-      return 0
-    fi
-    err "MariaDB (pid $pid) runs but does not answer; starting a fresh one"
-  fi
-  my_stop
-
-  sock="$(my_socket)"
-  rm -rf "$MY_HOME" "$sock"
-  mkdir -p "$MY_HOME/data" "$MY_HOME/client" "$(dirname "$sock")"
-  echo "$MY_PORT" >"$MY_HOME/port"
-  check_port "$MY_PORT" QEL_MY_PORT MariaDB
-
+# Writes the server's and the clients' option files for the data folder under $MY_HOME.
+my_write_config() {
+  local sock="$1"
   # Our own option file, read instead of the system's (/etc/mysql is ignored entirely).
   # skip-name-resolve: accounts are matched on 127.0.0.1 / localhost, never on DNS names.
   # innodb-use-native-aio=0: asynchronous I/O is not available in every container.
@@ -405,8 +390,55 @@ password=$DB_PASSWORD
 [mysql]
 database=$DB_NAME
 EOF
+}
+
+# Starts the server on the data folder it had, keeping its databases; the option files are
+# written again for this run's port.
+my_restart() {
+  local sock="$1" pid
+  say "keeping the MariaDB data folder $MY_HOME/data (it holds a database): starting the server on it"
+  rm -f "$sock" "$MY_HOME/mysqld.pid"
+  mkdir -p "$MY_HOME/client" "$(dirname "$sock")"
+  echo "$MY_PORT" >"$MY_HOME/port"
+  check_port "$MY_PORT" QEL_MY_PORT MariaDB
+  my_write_config "$sock"
+  say "starting MariaDB on $HOST:$MY_PORT"
+  launch "$MY_HOME/server.log" mariadbd --defaults-file="$MY_HOME/my.cnf"
+  pid="$LAUNCHED_PID"
+  if ! wait_for "$TIMEOUT" "$pid" my_query; then
+    show_logs "$MY_HOME/server.log"
+    die "MariaDB did not start on its kept data folder $MY_HOME/data (remove $MY_HOME to start afresh)"
+  fi
+  say "MariaDB started on its kept data (pid $pid)"
+}
+
+my_start() {
+  local pid sock
+  if pid="$(live_pid "$MY_HOME/mysqld.pid")" &&
+    [[ "$(cat "$MY_HOME/port" 2>/dev/null)" == "$MY_PORT" ]]; then
+    if wait_for "$TIMEOUT" "$pid" my_query; then
+      say "MariaDB already running (pid $pid), reused"
+      return 0
+    fi
+    err "MariaDB (pid $pid) runs but does not answer; starting a fresh one"
+  fi
+  my_stop
+
+  sock="$(my_socket)"
+  # A data folder that holds a database (a server killed, or stopped, earlier) is started again
+  # as it is: its databases may be what the user is looking at.
+  if [[ -d $MY_HOME/data/mysql ]]; then
+    my_restart "$sock"
+    return 0
+  fi
+  rm -rf "$MY_HOME" "$sock"
+  mkdir -p "$MY_HOME/data" "$MY_HOME/client" "$(dirname "$sock")"
+  echo "$MY_PORT" >"$MY_HOME/port"
+  check_port "$MY_PORT" QEL_MY_PORT MariaDB
+  my_write_config "$sock"
 
   say "creating MariaDB data folder in $MY_HOME/data"
+
   if ! mariadb-install-db --defaults-file="$MY_HOME/my.cnf" --skip-name-resolve \
     --auth-root-authentication-method=socket --skip-test-db >"$MY_HOME/install.log" 2>&1; then
     show_logs "$MY_HOME/install.log"
