@@ -29,6 +29,7 @@
 #include "varnel_compare.h"
 #include "varnel_datacompare.h"
 #include "varnel_db.h"
+#include "varnel_extract.h"
 #include "varnel_stop.h"
 
 using namespace qel;
@@ -41,13 +42,6 @@ extern "C" const char* __lsan_default_suppressions();
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfbclient.so\nleak:libtommath.so\n";
 }
-
-namespace varnel_cli {
-// The extract command (varnel_extract.cpp).
-extern const char* const ExtractSummary;
-void ExtractHelp(std::ostream& Out);
-int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err);
-}  // namespace varnel_cli
 
 namespace {
 

@@ -1,7 +1,10 @@
 // Shared helpers of the example program: option values, usage failures and message printing.
 #include "varnel_cli_util.h"
 
+#include <unistd.h>
+
 #include <cctype>
+#include <iostream>
 
 #ifndef QEL_VERSION
 #define QEL_VERSION "0.0.0"
@@ -96,6 +99,33 @@ void PrintMessages(const TMsgManager& Messages, std::ostream& Err, const std::st
     }
     Err << Where << ": " << TypeName(M.MsgType) << ": " << TextLines(UserText(M.Text)) << '\n';
   }
+}
+
+TProgressLine::TProgressLine(std::ostream& Err) {
+  if (&Err == &std::cerr && isatty(STDERR_FILENO) == 1) FErr = &Err;
+}
+
+TProgressLine::~TProgressLine() {
+  Clear();
+}
+
+bool TProgressLine::Due() const {
+  return FErr &&
+         (!FShown || std::chrono::steady_clock::now() - FLast >= std::chrono::milliseconds(100));
+}
+
+void TProgressLine::Show(const std::string& Text) {
+  if (!Due()) return;
+  FLast = std::chrono::steady_clock::now();
+  FShown = true;
+  // Back to the line's start, the text, and the rest of the line erased.
+  *FErr << '\r' << Text << "\x1b[K" << std::flush;
+}
+
+void TProgressLine::Clear() {
+  if (!FErr || !FShown) return;
+  FShown = false;
+  *FErr << "\r\x1b[K" << std::flush;
 }
 
 }  // namespace varnel_cli

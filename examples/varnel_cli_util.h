@@ -2,6 +2,7 @@
 // usage failure and the printing of a component's messages.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <ostream>
 #include <string>
@@ -38,5 +39,29 @@ int UsageFailure(std::ostream& Err, const std::string& Command, const std::strin
 void PrintMessages(const qel::TMsgManager& Messages, std::ostream& Err, const std::string& Command,
                    bool Positions,
                    qel::TMsgSetType Types = {qel::mt_Inf, qel::mt_Wrn, qel::mt_Err});
+
+/// How far a long run has come, on one line of a terminal that is written over as the run goes
+/// on (at most ten times a second); nothing at all when Err is not standard error or standard
+/// error is not a terminal, so that a log or a pipe gets the messages and the summary alone.
+class TProgressLine {
+ public:
+  explicit TProgressLine(std::ostream& Err);
+  ~TProgressLine();
+  TProgressLine(const TProgressLine&) = delete;
+  TProgressLine& operator=(const TProgressLine&) = delete;
+
+  /// True when a new text would be shown now: a terminal, and no line shown a moment ago. A
+  /// caller called for every row asks first, and makes its text only then.
+  bool Due() const;
+  /// Shows Text in place of the line shown before, unless one was shown a moment ago.
+  void Show(const std::string& Text);
+  /// Takes the line off the terminal; the next message then starts on a clean line.
+  void Clear();
+
+ private:
+  std::ostream* FErr = nullptr;  ///< null: not a terminal
+  bool FShown = false;
+  std::chrono::steady_clock::time_point FLast{};
+};
 
 }  // namespace varnel_cli

@@ -147,7 +147,24 @@ struct TComparison {
   TDBStructure MasterHolder{nullptr}, TargetHolder{nullptr};
   TSide MasterSide, TargetSide;
   TVarnel Comparer{nullptr};
+  /// The run's progress on a terminal; it outlives the comparison, whose handlers show on it.
+  TProgressLine* Progress = nullptr;
 };
+
+/// Shows on the progress line how far each side has been read (the kinds of its catalog, or the
+/// script under way and its length) and, with --execute, how many statements have run.
+void ShowProgress(TComparison& C) {
+  for (TSide* Side : {&C.MasterSide, &C.TargetSide}) {
+    const std::string What = Side == &C.MasterSide ? "the master" : "the target";
+    const bool Catalog = Side->Connection != nullptr;
+    Side->Extract->SetOnProgressUpdate([&C, What, Catalog](TObject*, int Value, int MaxValue) {
+      C.Progress->Show(
+          "varnel compare: reading " + What +
+          (Catalog ? "'s catalog: step " + std::to_string(Value) + " of " + std::to_string(MaxValue)
+                   : "'s script (" + std::to_string(MaxValue) + " lines)"));
+    });
+  }
+}
 
 /// The messages are printed from the comparer's list after each step, not as they come.
 const TErrorMessageEvent Quiet = [](TObject*, const std::string&) {};
@@ -206,6 +223,7 @@ int CompareAndPrint(TComparison& C, const TDialect& Dialect, std::ostream& Out, 
   // Extraction and comparison one after the other: the comparison starts a new message list,
   // and the extraction's messages (statements passed over, say) are worth showing too.
   const bool Extracted = Comparer.ExtractDatabases();
+  C.Progress->Clear();
   PrintMessages(Comparer.MsgManager, Err, "compare", true);
   if (!Extracted || Comparer.MsgManager.GetIsErr()) {
     if (!Comparer.MsgManager.GetIsErr())
@@ -215,7 +233,9 @@ int CompareAndPrint(TComparison& C, const TDialect& Dialect, std::ostream& Out, 
   if (Dialect.SettleScriptServers)
     Dialect.SettleScriptServers(C.MasterHolder, C.MasterSide.Connection != nullptr, C.TargetHolder,
                                 C.TargetSide.Connection != nullptr);
+  C.Progress->Show("varnel compare: comparing the schemas");
   const bool Written = Comparer.CompareDatabases();
+  C.Progress->Clear();
   PrintMessages(Comparer.MsgManager, Err, "compare", true);
   for (const std::string& Line : Comparer.WorkList) Err << "varnel compare: note: " << Line << '\n';
   if (!Written || Comparer.MsgManager.GetIsErr() || !Comparer.GetSQLExec()) {
@@ -255,7 +275,12 @@ int ExecuteOnTarget(TComparison& C, const TDialect& Dialect, std::ostream& Err) 
     Err << "varnel compare: note: the update script runs statement by statement, not as one "
            "transaction: "
         << Why << '\n';
+  Exec->OnProgressUpdate = [&C](TObject*, int Value, int MaxValue) {
+    C.Progress->Show("varnel compare: running the update script: statement " +
+                     std::to_string(Value + 1) + " of " + std::to_string(MaxValue + 1));
+  };
   const bool Executed = Exec->ExecuteScript();
+  C.Progress->Clear();
   PrintMessages(Exec->MsgManager, Err, "compare", true);
   if (!Executed || Exec->MsgManager.GetIsErr()) {
     if (!Exec->MsgManager.GetIsErr())
@@ -348,7 +373,9 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
         "unknown dialect \"" + A.Dialect +
             "\" (supported: postgresql, mysql, db2, oracle, firebird, sqlanywhere, mssql, ase)");
 
+  TProgressLine Progress(Err);
   TComparison C;
+  C.Progress = &Progress;
   try {
     MakeSide(C.MasterSide, *Dialect, A.Dialect, A.Master, A.MasterDB, "--master-db", "Master",
              C.MasterHolder);
@@ -358,6 +385,7 @@ int RunCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     return UsageFailure(Err, "compare", E.Text);
   }
   SetUpComparer(C, *Dialect);
+  ShowProgress(C);
   if (const int Code = CompareAndPrint(C, *Dialect, Out, Err); Code != ExitOk) return Code;
   if (!A.Execute) {
     // A run stopped by a signal ends through main, which says so.

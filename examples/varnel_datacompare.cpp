@@ -408,6 +408,41 @@ TDataCompareArgs ReadDataCompareArgs(const std::vector<std::string>& Args) {
   return A;
 }
 
+/// The rows read of each side so far, on the progress line of a terminal.
+struct TRowsProgress {
+  TProgressLine Line;
+  std::string Table;
+  int Master = 0, Target = 0;
+  TTableDataComparer* Comparer = nullptr;
+
+  TRowsProgress(std::ostream& Err, std::string T) : Line(Err), Table(std::move(T)) {}
+  TRowsProgress(const TRowsProgress&) = delete;
+  TRowsProgress& operator=(const TRowsProgress&) = delete;
+  ~TRowsProgress() {
+    if (!Comparer) return;
+    Comparer->OnProgressUpdateMaster = nullptr;
+    Comparer->OnProgressUpdateTarget = nullptr;
+  }
+
+  void Attach(TTableDataComparer& Cmp) {
+    Comparer = &Cmp;
+    Cmp.OnProgressUpdateMaster = [this](TObject*, int Value, int) {
+      Master = Value;
+      Show();
+    };
+    Cmp.OnProgressUpdateTarget = [this](TObject*, int Value, int) {
+      Target = Value;
+      Show();
+    };
+  }
+
+  void Show() {
+    if (Line.Due())
+      Line.Show("varnel datacompare " + Table + ": rows read: master " + std::to_string(Master) +
+                ", target " + std::to_string(Target));
+  }
+};
+
 int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   const TDataCompareArgs A = ReadDataCompareArgs(Args);
   if (A.Help) {
@@ -442,6 +477,8 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Cmp->OnLogNextLine = [&Summary](TObject*, const std::string& Text) {
     if (Text.rfind("Equal: ", 0) == 0) Summary = Text;
   };
+  TRowsProgress Progress(Err, Table);
+  Progress.Attach(*Cmp);
   // A side without the table is named before anything is read.
   const TTableFacts FactsM = ReadTableFacts(*Master, TableM);
   const TTableFacts FactsT = ReadTableFacts(*Target, TableT);
@@ -490,6 +527,7 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
 
   const bool Ran = Cmp->CompareData();
   bool Failed = !Ran || Cmp->MsgManager.GetIsErr();
+  Progress.Line.Clear();
   if (Failed && !KeyList.empty()) CheckKeyColumns(*Cmp, Table);
   PrintMessages(Cmp->MsgManager, Err, "datacompare", false, {mt_Err, mt_Wrn});
   if (!StdOut.Release(!Cmp->GetValueTooLarge())) {

@@ -6,6 +6,8 @@
 // The script goes to standard output or to FILE. FILE is written only once the whole script is
 // there: it is first written beside FILE under a temporary name and then renamed over FILE, so
 // that a failed run leaves FILE as it was.
+#include "varnel_extract.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>

@@ -1,5 +1,5 @@
-// The README's program, as a user builds it against the installed package: prints the update
-// script that turns the schema of TARGET.sql into that of MASTER.sql. It also includes the
+// The program of docs/library.md, as a user builds it against the installed package: prints the
+// update script that turns the schema of TARGET.sql into that of MASTER.sql. It also includes the
 // PostgreSQL adapter's header, which is how a program gets the adapter it links registered.
 #include <iostream>
 

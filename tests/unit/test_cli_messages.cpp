@@ -13,10 +13,7 @@
 #ifdef QEL_HAVE_COMPARE_COMMAND
 #include "varnel_compare.h"
 #include "varnel_datacompare.h"
-
-namespace varnel_cli {
-int RunExtract(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err);
-}  // namespace varnel_cli
+#include "varnel_extract.h"
 
 namespace {
 
