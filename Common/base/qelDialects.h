@@ -59,6 +59,18 @@ struct TNameScopes {
   TNameScope Triggers = TNameScope::Schema;
 };
 
+/// The largest numbers the servers of a dialect take in a type, over the versions the library
+/// reads: what a script reader checks a column's type against.
+struct TTypeBounds {
+  std::int32_t Length = 32767;       ///< of a character, binary or bit string type
+  std::int32_t FixedLength = 32767;  ///< of CHAR, NCHAR, BINARY and GRAPHIC
+  std::int32_t Decimal = 18;         ///< precision of NUMERIC, DECIMAL and NUMBER
+  std::int32_t Precision = 53;       ///< any other precision (floats, fractions of seconds, widths)
+  std::int32_t MinScale = 0;
+  std::int32_t MaxScale = 18;
+  bool ScaleWithinPrecision = true;  ///< the server refuses a scale greater than the precision
+};
+
 /// One SQL dialect. Every member but Name and DatabaseType may be left empty where the dialect
 /// has no such piece.
 struct TDialect {
@@ -66,6 +78,11 @@ struct TDialect {
   std::string Name;
   std::vector<std::string> Aliases;
   TDatabaseType DatabaseType = dbAbstract;
+  /// The dialect's name in messages ("PostgreSQL"); empty: "dialect N".
+  std::string DisplayName;
+  /// What a script reader checks a column's type against; the defaults are InterBase's and
+  /// Firebird's.
+  TTypeBounds TypeBounds;
 
   /// S as it must be written in the dialect's script text (InterBase: by server version and
   /// SQL dialect; the others ignore both).

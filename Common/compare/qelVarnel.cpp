@@ -16,6 +16,7 @@
 #include "qelComp_Viw.h"
 #include "qelCustomScriptExtract.h"
 #include "qelDatabaseExtract.h"
+#include "qelDialects.h"
 #include "qelScriptReadAhead.h"
 
 namespace qel {
@@ -239,22 +240,10 @@ void TVarnel::ReportError(const std::string& Text) {
 }
 
 std::string TVarnel::DialectName(TDatabaseType DatabaseType) {
-  static const char* const Names[] = {"an unspecified dialect",
-                                      "InterBase/Firebird",
-                                      "SQL Anywhere",
-                                      "MySQL",
-                                      "Oracle",
-                                      "MS SQL Server",
-                                      "PostgreSQL",
-                                      "DB2",
-                                      "Sybase ASE",
-                                      "Pervasive SQL",
-                                      "MS Access",
-                                      "Paradox",
-                                      "dBASE",
-                                      "OLE DB"};
-  const auto I = static_cast<std::size_t>(DatabaseType);
-  return I < std::size(Names) ? Names[I] : "dialect " + IntToStr(static_cast<int>(I));
+  if (DatabaseType == dbAbstract) return "an unspecified dialect";
+  const TDialect* D = FindDialect(DatabaseType);
+  return D && !D->DisplayName.empty() ? D->DisplayName
+                                      : "dialect " + IntToStr(static_cast<int>(DatabaseType));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -21,45 +21,13 @@
 #include "qelComp_Tbl.h"
 #include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
+#include "qelDialects.h"
 #include "qelParser.h"
 #include "qelParser_Int.h"
 
 namespace qel {
 
 namespace {
-
-/// The largest numbers the servers of a dialect take in a type, over the versions the library
-/// reads.
-struct TTypeBounds {
-  std::int32_t Length;       ///< of a character, binary or bit string type
-  std::int32_t FixedLength;  ///< of CHAR, NCHAR, BINARY and GRAPHIC
-  std::int32_t Decimal;      ///< precision of NUMERIC, DECIMAL and NUMBER
-  std::int32_t Precision;    ///< any other precision (floats, fractions of seconds, widths)
-  std::int32_t MinScale;
-  std::int32_t MaxScale;
-  bool ScaleWithinPrecision;  ///< the server refuses a scale greater than the precision
-};
-
-TTypeBounds BoundsOf(TDatabaseType DB) {
-  switch (DB) {
-    case dbPostgreSQL:
-      return {10485760, 10485760, 1000, 1000, -1000, 1000, false};
-    case dbMySQL:
-      return {65535, 255, 65, 255, 0, 38, true};
-    case dbOracle:
-      return {32767, 2000, 38, 126, -84, 127, false};
-    case dbMSSQL:
-      return {8000, 8000, 38, 53, 0, 38, true};
-    case dbSybaseASE:
-      return {16384, 16384, 38, 53, 0, 38, true};
-    case dbSybaseASA:
-      return {32767, 32767, 127, 127, 0, 127, true};
-    case dbDB2:
-      return {32672, 255, 31, 53, 0, 31, true};
-    default:  // InterBase and Firebird
-      return {32767, 32767, 18, 53, 0, 18, true};
-  }
-}
 
 bool IsFixedString(TDBFieldType T) {
   return T == iftChar || T == iftNChar || T == iftNationalChar || T == iftBinary || T == iftGraphic;
@@ -90,7 +58,8 @@ bool IsDecimal(TDBFieldType T) {
 }  // namespace
 
 bool TCustomSQLParser::TestTypeBounds(TFldData& Fld) {
-  const TTypeBounds B = BoundsOf(DatabaseType);
+  const TDialect* D = FindDialect(DatabaseType);
+  const TTypeBounds B = D ? D->TypeBounds : TTypeBounds{};
   const TDBFieldType T = Fld.FieldType;
   const std::string Of = Fld.GetObjName().empty() ? "" : " of " + Fld.GetObjName();
   std::int32_t MaxLength = IsFixedString(T) ? B.FixedLength : B.Length;

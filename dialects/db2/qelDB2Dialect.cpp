@@ -16,6 +16,8 @@ namespace qel {
 void AddDialects_db2(TDialectList& List) {
   TDialect D =
       MakeDialect<TDB2ScriptExtract, TDB2DBExtract>("db2", {}, dbDB2, QuoteName<DB2QuoteIdent>);
+  D.DisplayName = "DB2";
+  D.TypeBounds = {32672, 255, 31, 53, 0, 31, true};
   D.IsKeyword = [](std::string_view Word) { return DB2SymbolByResWord(Word) != kIdentSymbol; };
   D.NameScopes.Constraints = TNameScope::Table;
   D.PaletteClasses = ComponentClasses<TDB2ScriptExtract, TDB2DBExtract, TDB2SQLExec>;

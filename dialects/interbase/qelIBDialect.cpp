@@ -133,6 +133,7 @@ void AddDialects_interbase(TDialectList& List) {
       [](const std::string& S, TIBSQLServerVersionType ServerVersion, std::int8_t SQLDialect) {
         return SQLDialect == 3 && IdentDialect3(S, ServerVersion) ? QuotedStr(S, '"') : S;
       });
+  D.DisplayName = "InterBase/Firebird";
   D.ReadDataFields = ReadIBFields;
   D.ServerTableName = FirebirdTableName;
   D.ServerColumnName = FirebirdColumnName;

@@ -32,10 +32,17 @@ bool ReadLocalSQLFields(TCmpTableOptions& T, TQELQuery& Query) {
 }  // namespace
 
 void AddDialects_localsql(TDialectList& List) {
-  for (const auto& [Name, Type] : {std::pair{"paradox", dbParadox}, std::pair{"dbase", dbDBASE}}) {
+  struct TLocal {
+    const char* Name;
+    TDatabaseType Type;
+    const char* DisplayName;
+  };
+  for (const TLocal& L :
+       {TLocal{"paradox", dbParadox, "Paradox"}, TLocal{"dbase", dbDBASE, "dBASE"}}) {
     TDialect D;
-    D.Name = Name;
-    D.DatabaseType = Type;
+    D.Name = L.Name;
+    D.DatabaseType = L.Type;
+    D.DisplayName = L.DisplayName;
     D.QuoteIdent = QuoteName<LocalSQLQuoteIdent>;
     D.IsKeyword = [](std::string_view Word) {
       return LocalSQLSymbolByResWord(Word) != kIdentSymbol;

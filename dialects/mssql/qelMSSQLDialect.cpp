@@ -50,6 +50,8 @@ bool ReadSysObjectsFields(TCmpTableOptions& T, TQELQuery& Query, TDatabaseType D
 void AddMSSQLDialect(TDialectList& List) {
   TDialect D = MakeDialect<TMSSQLScriptExtract, TMSSQLDBExtract>("mssql", {"sqlserver"}, dbMSSQL,
                                                                  QuoteName<MSSQLQuoteIdent>);
+  D.DisplayName = "MS SQL Server";
+  D.TypeBounds = {8000, 8000, 38, 53, 0, 38, true};
   // Constraints and triggers are objects of their schema; an index is its table's.
   D.NameScopes.Indexes = TNameScope::Table;
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
@@ -67,6 +69,8 @@ void AddMSSQLDialect(TDialectList& List) {
 void AddASEDialect(TDialectList& List) {
   TDialect D = MakeDialect<TASEScriptExtract, TASEDBExtract>("ase", {}, dbSybaseASE,
                                                              QuoteName<ASEQuoteIdent>);
+  D.DisplayName = "Sybase ASE";
+  D.TypeBounds = {16384, 16384, 38, 53, 0, 38, true};
   D.NameScopes.Indexes = TNameScope::Table;
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {
     return ReadSysObjectsFields(T, Q, dbSybaseASE);

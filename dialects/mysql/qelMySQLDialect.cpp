@@ -54,6 +54,8 @@ TTableCatalogSQL MySQLTableCatalogSQL(const std::vector<std::string>& Parts,
 void AddDialects_mysql(TDialectList& List) {
   TDialect D = MakeDialect<TMySQLScriptExtract, TMySQLDBExtract>("mysql", {"mariadb"}, dbMySQL,
                                                                  QuoteName<MySQLQuoteIdent>);
+  D.DisplayName = "MySQL";
+  D.TypeBounds = {65535, 255, 65, 255, 0, 38, true};
   D.IsKeyword = [](std::string_view Word) { return MySQLSymbolByResWord(Word) != kIdentSymbol; };
   D.NameScopes.Constraints = TNameScope::Table;
   D.NameScopes.Indexes = TNameScope::Table;

@@ -89,6 +89,7 @@ void AddDialects_oledb(TDialectList& List) {
   TDialect D;
   D.Name = "oledb";
   D.DatabaseType = dbCustomOLEDB;
+  D.DisplayName = "OLE DB";
   D.MakeCatalogExtractor = Factory<TCustomDBExtract, TOLEDBExtract, TComponent*>();
   D.ReadDataFields = ReadOLEDBFields;
   // Whatever the driver reaches: no statement deletes one of several equal rows in every one.
@@ -98,6 +99,7 @@ void AddDialects_oledb(TDialectList& List) {
   A.Name = "msaccess";
   A.Aliases = {"access"};
   A.DatabaseType = dbMSAccess;
+  A.DisplayName = "MS Access";
   A.QuoteIdent = QuoteName<AccessQuoteIdent>;
   A.MakeCatalogExtractor = Factory<TCustomDBExtract, TMSAccessDBExtract, TComponent*>();
   A.ReadDataFields = ReadOLEDBFields;

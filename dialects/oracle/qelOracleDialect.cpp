@@ -41,6 +41,8 @@ bool ReadOracleFields(TCmpTableOptions& T, TQELQuery& Query) {
 void AddDialects_oracle(TDialectList& List) {
   TDialect D = MakeDialect<TOracleScriptExtract, TOracleDBExtract>("oracle", {}, dbOracle,
                                                                    QuoteName<OracleQuoteIdent>);
+  D.DisplayName = "Oracle";
+  D.TypeBounds = {32767, 2000, 38, 126, -84, 127, false};
   D.IsKeyword = [](std::string_view Word) { return OracleSymbolByResWord(Word) != kIdentSymbol; };
   D.ReadDataFields = ReadOracleFields;
   D.PaletteClasses = ComponentClasses<TOracleScriptExtract, TOracleDBExtract, TOracleSQLExec>;

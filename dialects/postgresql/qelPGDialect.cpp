@@ -93,6 +93,8 @@ TTableCatalogSQL PGTableCatalogSQL(const std::vector<std::string>& Parts,
 void AddDialects_postgresql(TDialectList& List) {
   TDialect D = MakeDialect<TPGScriptExtract, TPGDBExtract>("postgresql", {"postgres"}, dbPostgreSQL,
                                                            QuoteName<PGSQLQuoteIdent>);
+  D.DisplayName = "PostgreSQL";
+  D.TypeBounds = {10485760, 10485760, 1000, 1000, -1000, 1000, false};
   D.IsKeyword = [](std::string_view Word) { return PGSQLSymbolByResWord(Word) != kIdentSymbol; };
   D.MakeObjectName = PGMakeObjectName;
   D.NameScopes.Constraints = TNameScope::Table;

@@ -39,6 +39,8 @@ void AddDialects_sqlanywhere(TDialectList& List) {
       [](const std::string& S, TIBSQLServerVersionType, std::int8_t) {
         return ASAQuoteIdent(S, st_ASA9);
       });
+  D.DisplayName = "SQL Anywhere";
+  D.TypeBounds = {32767, 32767, 127, 127, 0, 127, true};
   D.IsKeyword = [](std::string_view Word) {
     return ASASymbolByResWord(Word, st_ASA9) != kIdentSymbol;
   };
