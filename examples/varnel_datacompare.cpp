@@ -425,6 +425,8 @@ struct TRowsProgress {
   }
 
   void Attach(TTableDataComparer& Cmp) {
+    // Not a terminal: no handler, so that the rows cost nothing more.
+    if (!Line.Due()) return;
     Comparer = &Cmp;
     Cmp.OnProgressUpdateMaster = [this](TObject*, int Value, int) {
       Master = Value;
