@@ -98,4 +98,14 @@ void PrintMessages(const TMsgManager& Messages, std::ostream& Err, const std::st
   }
 }
 
+std::atomic<int>& StopSignal() {
+  static std::atomic<int> Signal{0};
+  return Signal;
+}
+
+std::atomic<bool>& RunEndsWhenStopped() {
+  static std::atomic<bool> Ends{false};
+  return Ends;
+}
+
 }  // namespace varnel_cli

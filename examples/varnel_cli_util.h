@@ -2,6 +2,7 @@
 // usage failure and the printing of a component's messages.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <ostream>
 #include <string>
@@ -38,5 +39,13 @@ int UsageFailure(std::ostream& Err, const std::string& Command, const std::strin
 void PrintMessages(const qel::TMsgManager& Messages, std::ostream& Err, const std::string& Command,
                    bool Positions,
                    qel::TMsgSetType Types = {qel::mt_Inf, qel::mt_Wrn, qel::mt_Err});
+
+/// The signal that is stopping the program (SIGINT, SIGTERM), set by its signal watcher; 0 while
+/// none came.
+std::atomic<int>& StopSignal();
+/// Set by a command whose run ends by itself, between round trips, once stopped
+/// (TerminateRunning): the signal watcher then lets the round trip under way be answered
+/// before it cuts the connections.
+std::atomic<bool>& RunEndsWhenStopped();
 
 }  // namespace varnel_cli
