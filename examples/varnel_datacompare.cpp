@@ -114,7 +114,7 @@ std::string FailureSummary(const TTableDataComparer& Cmp, bool Ran, const TSQLEx
   const int Signal = StopSignal().load();
   const std::string Stop = Signal == SIGINT ? "SIGINT" : Signal == SIGTERM ? "SIGTERM" : "a signal";
   // Stopped between round trips, the one under way answered: the count is exact.
-  if (Immediate && Cmp.GetCancelled() && !TargetLost)
+  if (Immediate && Cmp.GetCancelled() && Cmp.GetUnknownCount() == 0)
     return "Not completed: the target keeps " + Kept + Of +
            " (each committed as it ran); the run " + "was stopped by " + Stop +
            " once the round trip under way was answered; the others " + "were not made.";
@@ -424,6 +424,22 @@ TDataCompareArgs ReadDataCompareArgs(const std::vector<std::string>& Args) {
   return A;
 }
 
+/// Runs the written script on the target, large values read back from its side file. It
+/// stops at its first failure, so that what it rolls back is all it ran. The counts of the
+/// summary become what the server changed, not what the script holds.
+bool RunWrittenScript(TSQLExec& Exec, TQELCustomConnection& Target, TStatementSpool& Spool,
+                      TTableDataComparer& Cmp, std::string& Summary) {
+  Exec.SetConnection(&Target);
+  Exec.BreakOnError = true;
+  Exec.OnErrorMessage = [](TObject*, const std::string&) {};
+  Exec.OnLogNextLine = [](TObject*, const std::string&) {};
+  const bool Ok = Exec.ExecuteScriptInParts([&Spool](TSQLExec& E) { return Spool.Fill(E); });
+  for (const TStatType Type : {stInsert, stUpdate, stDelete})
+    Cmp.CountUnmade(Type, Exec.GetUnmadeCount(Type));
+  if (Cmp.GetUnmadeCount() > 0) Summary = Cmp.StatisticsText();
+  return Ok;
+}
+
 int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   const TDataCompareArgs A = ReadDataCompareArgs(Args);
   if (A.Help) {
@@ -519,21 +535,11 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Out.flush();
   const TSQLExec* Executed = nullptr;
   if (Ran && !Failed && Spool && Spool->Count() > 0) {
-    // The written script, large values read back from its side file. It stops at its first
-    // failure, so that what it rolls back is all it ran. The master is read through: its
-    // connection goes first, with the client's buffers that keep the largest row read.
+    // The master is read through: its connection goes first, with the client's buffers that
+    // keep the largest row read.
     Master->SetConnected(false);
-    Exec->SetConnection(Target.get());
-    Exec->BreakOnError = true;
-    Exec->OnErrorMessage = Quiet;
-    Exec->OnLogNextLine = [](TObject*, const std::string&) {};
     Executed = Exec.get();
-    if (!Exec->ExecuteScriptInParts([&Spool](TSQLExec& E) { return Spool->Fill(E); }))
-      Failed = true;
-    // What the server changed, not what the script holds.
-    for (const TStatType Type : {stInsert, stUpdate, stDelete})
-      Cmp->CountUnmade(Type, Exec->GetUnmadeCount(Type));
-    if (Cmp->GetUnmadeCount() > 0) Summary = Cmp->StatisticsText();
+    if (!RunWrittenScript(*Exec, *Target, *Spool, *Cmp, Summary)) Failed = true;
     PrintMessages(Exec->MsgManager, Err, "datacompare", true, {mt_Err, mt_Wrn});
   }
   Cmp->SetSQLExec(nullptr);

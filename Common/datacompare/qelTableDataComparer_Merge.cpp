@@ -695,7 +695,7 @@ void TTableDataComparer::StopIfAsked() {
   FQueued.clear();
   // Row changes written while the target's rows are read wait in the transaction that holds
   // them open: closing the rows commits them, as each would have been.
-  CloseAndClear(FQueryTarget.get());
+  if (WriteConnection() == FQELConnectionTarget) CloseAndClear(FQueryTarget.get());
   CheckCommitted();
   SettleApplied();
   if (FStopText.empty()) FStopText = "The run was stopped; no row change was sent after it.";
