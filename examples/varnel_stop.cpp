@@ -50,7 +50,6 @@ void TStopOnSignal::Watch() {
   if (FDone.load()) return;
   FSignal = Sig;
   StopSignal() = Sig;
-  qel::TerminateRunning = true;
   // Waits a while for the run to end: 1 when it ended, 0 when the time passed, -1 when a
   // second signal came.
   auto Await = [this](int Seconds) {
@@ -65,10 +64,15 @@ void TStopOnSignal::Watch() {
   // A run that stops by itself between round trips gets the answer to the one under way, so
   // that it can say what the target keeps; a server that does not answer gets its connection
   // cut as any other.
-  int Ended = RunEndsWhenStopped().load() ? Await(FGraceSeconds) : 0;
+  int Ended = 0;
+  if (RunEndsWhenStopped().load()) {
+    qel::TerminateRunning = true;
+    Ended = Await(FGraceSeconds);
+  }
   if (Ended == 0) {
     qel::InterruptConnections(std::string("the run was stopped by ") + SignalName(Sig) +
                               ", and the connection closed");
+    qel::TerminateRunning = true;
     // The run now ends by itself; a second signal, or a run stuck where no connection is cut
     // (a connection being opened, a driver's own call), ends the process.
     Ended = Await(FGraceSeconds);

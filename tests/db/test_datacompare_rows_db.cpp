@@ -320,16 +320,13 @@ INSTANTIATE_TEST_SUITE_P(Servers, ValuesAsTheTargetHoldsThem,
 
 // A COMMIT the target refuses (a deferred foreign key, a deferred constraint trigger): the run
 // ends with exit 1, names what the server names, and says what the target keeps. Rows written
-// while the target's rows are read wait for the commit that ends that reading; rows written
-// after go a round trip to a commit, and the refused one is found by name.
+// while the target's rows are read (of several blocks) wait for the commit that ends that
+// reading; rows written after go a round trip to a commit, and the refused row is found.
 struct TCommitCase {
   const char* Name;
-  int Rows;  ///< of the master; the target holds them too (as "old") when Cursor
-  bool Cursor;
-  const char* Check;  ///< fk, or trigger
-  const char* Mode;   ///< execute, script
-  std::vector<const char*> Said;
-  const char* Kept;  ///< count of rows the target holds as the master's afterwards
+  int Rows;  ///< of the master; the target holds them as "old" when there are many
+  bool Trigger, Script;
+  const char *Said, *AlsoSaid, *Kept;  ///< Kept: rows the target holds as the master's after
 };
 
 class RefusedCommit : public ::testing::TestWithParam<TCommitCase> {};
@@ -339,31 +336,27 @@ TEST_P(RefusedCommit, EndsTheRunAndSaysWhatTheTargetKeeps) {
   TSides S(PgServer);
   const std::string N = std::to_string(C.Rows), Bad = std::to_string(C.Rows / 2);
   S.M.ExecIgnoringError("drop table qel_dcrows");
-  S.M.Exec("create table qel_dcrows (id integer primary key, v text, n integer)");
-  S.M.Exec("insert into qel_dcrows select g, 'new', case when g = " + Bad +
-           " then 99 else 1 end from generate_series(1, " + N + ") g");
-  S.T->Exec("create table qel_dcparent (id integer primary key)");
-  S.T->Exec("insert into qel_dcparent values (1)");
-  const std::string Fk = std::string(C.Check) == "fk"
-                             ? ", foreign key (n) references qel_dcparent (id) deferrable "
-                               "initially deferred"
-                             : "";
-  S.T->Exec("create table qel_dcrows (id integer primary key, v text, n integer" + Fk + ")");
-  if (std::string(C.Check) == "trigger") {
+  S.M.Exec("create table qel_dcrows as select g as id, 'new' as v, case when g = " + Bad +
+           " then 99 else 1 end as n from generate_series(1, " + N + ") g");
+  S.M.Exec("alter table qel_dcrows add primary key (id)");
+  S.T->Exec(
+      "create table qel_dcparent (id integer primary key); insert into qel_dcparent values (1)");
+  S.T->Exec("create table qel_dcrows (id integer primary key, v text, n integer" +
+            std::string(C.Trigger ? ")"
+                                  : ", foreign key (n) references qel_dcparent (id) deferrable "
+                                    "initially deferred)"));
+  if (C.Trigger)
     S.T->Exec(
         "create function qel_dcn() returns trigger language plpgsql as $$ begin if new.n = 99 "
-        "then raise exception 'n % is not allowed', new.n; end if; return null; end $$");
-    S.T->Exec(
-        "create constraint trigger qel_dcn after insert or update on qel_dcrows deferrable "
-        "initially deferred for each row execute function qel_dcn()");
-  }
-  if (C.Cursor)
+        "then raise exception 'n % is not allowed', new.n; end if; return null; end $$; create "
+        "constraint trigger qel_dcn after insert or update on qel_dcrows deferrable initially "
+        "deferred for each row execute function qel_dcn()");
+  if (C.Rows > 100)
     S.T->Exec("insert into qel_dcrows select g, 'old', 1 from generate_series(1, " + N + ") g");
-  const TRun Run = S.Run(std::string(C.Mode) == "script"
-                             ? std::vector<std::string>{"--script", S.File, "--execute"}
-                             : std::vector<std::string>{"--execute"});
+  const TRun Run = S.Run(C.Script ? std::vector<std::string>{"--script", S.File, "--execute"}
+                                  : std::vector<std::string>{"--execute"});
   EXPECT_EQ(Run.Code, 1) << Run.Err;
-  for (const std::string Said : C.Said)
+  for (const std::string Said : {C.Said, C.AlsoSaid})
     EXPECT_NE(Run.Err.find(Said), std::string::npos) << Said << " in:\n" << Run.Err;
   EXPECT_EQ(S.T->Column("select count(*) from qel_dcrows where v = 'new'"),
             std::vector<std::string>{C.Kept});
@@ -373,38 +366,15 @@ TEST_P(RefusedCommit, EndsTheRunAndSaysWhatTheTargetKeeps) {
 
 INSTANTIATE_TEST_SUITE_P(
     Postgres, RefusedCommit,
-    ::testing::Values(
-        // The changes wait in the transaction of the reading (of several blocks): all lost.
-        TCommitCase{"WhileReading",
-                    30000,
-                    true,
-                    "fk",
-                    "execute",
-                    {"refused to commit the ", "Key (n)=(99)",
-                     "the target keeps the 0 row change(s) committed before the COMMIT"},
-                    "0"},
-        TCommitCase{"RoundTrip",
-                    6,
-                    false,
-                    "fk",
-                    "execute",
-                    {"after 2 row change(s) were written", "id = 3", "Key (n)=(99)",
-                     "the target keeps the 2 row change(s)"},
-                    "2"},
-        TCommitCase{"RoundTripTrigger",
-                    6,
-                    false,
-                    "trigger",
-                    "execute",
-                    {"after 2 row change(s) were written", "id = 3", "n 99 is not allowed"},
-                    "2"},
-        TCommitCase{"Script",
-                    6,
-                    false,
-                    "fk",
-                    "script",
-                    {"Key (n)=(99)", "rolled back, the target is as it was"},
-                    "0"}),
+    ::testing::Values(TCommitCase{"WhileReading", 30000, false, false, "refused to commit the ",
+                                  "keeps the 0 row change(s) committed before the COMMIT", "0"},
+                      TCommitCase{"RoundTrip", 6, false, false,
+                                  "after 2 row change(s) were written",
+                                  "Values: id = 3, v = 'new', n = 99", "2"},
+                      TCommitCase{"RoundTripTrigger", 6, true, false,
+                                  "after 2 row change(s) were written", "n 99 is not allowed", "2"},
+                      TCommitCase{"Script", 6, false, true, "Key (n)=(99)",
+                                  "rolled back, the target is as it was", "0"}),
     [](const auto& I) { return std::string(I.param.Name); });
 
 // A deadlock that takes back the run's round trip: another session holds the last row the run
@@ -431,12 +401,8 @@ TEST_P(Deadlock, IsSentAgainOrToldAsRolledBack) {
   S.Make(*S.T, "id integer primary key, v integer", Old);
   // The other session has changed more rows: MariaDB takes back the smaller transaction.
   S.T->Exec("create table qel_dcweight (id integer primary key)");
-  for (int I = 0; I < 300; I += 100)
-    S.T->Exec("insert into qel_dcweight values " + [I] {
-      std::string V;
-      for (int J = I; J < I + 100; ++J) V += (V.empty() ? "(" : ", (") + std::to_string(J) + ")";
-      return V;
-    }());
+  S.T->Exec(Pg ? "insert into qel_dcweight select generate_series(1, 300)"
+               : "insert into qel_dcweight select seq from seq_1_to_300");
   auto Other = S.Db.Connect(), Watch = S.Db.Connect();
   Other->Exec(Pg ? "begin" : "start transaction");
   Other->Exec("update qel_dcweight set id = id + 1000");
@@ -461,7 +427,8 @@ TEST_P(Deadlock, IsSentAgainOrToldAsRolledBack) {
            "info like '%qel_dcrows%' and id <> connection_id()";
   for (int I = 0; I < 2000 && Watch->Column(Waiting).at(0) == "0"; ++I)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // MariaDB: the run's round trip was seen, not yet its wait on the last row.
+  if (!Pg) std::this_thread::sleep_for(std::chrono::milliseconds(300));
   std::string Refused;
   try {
     Other->Exec("update qel_dcrows set v = 5 where id = 1");
