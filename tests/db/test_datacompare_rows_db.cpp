@@ -404,39 +404,43 @@ TEST_P(Deadlock, IsSentAgainOrToldAsRolledBack) {
   S.T->Exec(Pg ? "insert into qel_dcweight select generate_series(1, 300)"
                : "insert into qel_dcweight select seq from seq_1_to_300");
   auto Other = S.Db.Connect(), Watch = S.Db.Connect();
-  Other->Exec(Pg ? "begin" : "start transaction");
-  Other->Exec("update qel_dcweight set id = id + 1000");
-  Other->Exec("update qel_dcrows set v = 5 where id = 10");
   TRun Run{};
-  std::thread Runner([&] {
-    Run = S.Run(Script ? std::vector<std::string>{"--script", S.File, "--execute"}
-                       : std::vector<std::string>{"--execute"});
-  });
-  struct TJoin {
-    std::thread& T;
-    ~TJoin() {
-      if (T.joinable()) T.join();
-    }
-  } Join{Runner};
   // Once the run waits for the row the other session holds, that session asks for one the
-  // run holds: PostgreSQL takes back the session that waited longest (its check comes first),
-  // MariaDB the one that changed fewer rows.
-  const std::string Waiting =
-      Pg ? "select count(*) from pg_locks where not granted"
-         : "select count(*) from information_schema.processlist where command = 'Query' and "
-           "info like '%qel_dcrows%' and id <> connection_id()";
-  for (int I = 0; I < 2000 && Watch->Column(Waiting).at(0) == "0"; ++I)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  // MariaDB: the run's round trip was seen, not yet its wait on the last row.
-  if (!Pg) std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  std::string Refused;
-  try {
-    Other->Exec("update qel_dcrows set v = 5 where id = 1");
-  } catch (const EDatabaseError& E) {
-    Refused = E.what();
+  // run holds: MariaDB takes back the transaction that changed fewer rows, PostgreSQL the
+  // session whose deadlock check comes first, the run's on a machine that keeps up (else the
+  // case is tried again). The other session's refusal, if any, is returned.
+  auto Attempt = [&] {
+    Other->Exec(Pg ? "begin" : "start transaction");
+    Other->Exec("update qel_dcweight set id = id + 1000");
+    Other->Exec("update qel_dcrows set v = 5 where id = 10");
+    std::thread Runner([&] {
+      Run = S.Run(Script ? std::vector<std::string>{"--script", S.File, "--execute"}
+                         : std::vector<std::string>{"--execute"});
+    });
+    const std::string Waiting =
+        Pg ? "select count(*) from pg_stat_activity where datname = current_database() and "
+             "wait_event_type = 'Lock'"
+           : "select count(*) from information_schema.processlist where command = 'Query' and "
+             "info like '%qel_dcrows%' and id <> connection_id()";
+    for (int I = 0; I < 2000 && Watch->Column(Waiting).at(0) == "0"; ++I)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // MariaDB: the run's round trip was seen, not yet its wait on the last row.
+    if (!Pg) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::string Refused;
+    try {
+      Other->Exec("update qel_dcrows set v = 5 where id = 1");
+    } catch (const EDatabaseError& E) {
+      Refused = E.what();
+    }
+    Other->ExecIgnoringError("rollback");
+    Runner.join();
+    return Refused;
+  };
+  std::string Refused = Attempt();
+  for (int Again = 0; Pg && !Refused.empty() && Again < 3; ++Again) {
+    S.T->Exec("update qel_dcrows set v = 0");
+    Refused = Attempt();
   }
-  Other->ExecIgnoringError("rollback");
-  Runner.join();
   EXPECT_EQ(Refused, "") << "the server took back the other session, not the run";
   EXPECT_EQ(Run.Code, Script ? 1 : 0) << Run.Err;
   if (Script)
