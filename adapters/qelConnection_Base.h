@@ -156,7 +156,7 @@ class TQELAdapterQuery : public TQELRowsQuery {
   /// The statement text: as given to SetSQLText, else the lines joined by CR LF.
   std::string SQLText() const;
   /// Rows changed by the last ExecSQL; -1 when the server did not say.
-  std::int64_t RowsAffected() const { return FRowsAffected; }
+  std::int64_t RowsAffected() const override { return FRowsAffected; }
 
   /// Reads every row of the open stream that is still to come into memory and lets the stream
   /// go, so that its connection is free for another statement; the reader goes on from where

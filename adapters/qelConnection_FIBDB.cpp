@@ -842,6 +842,8 @@ TQELQuery::TQueuedOutcome TFIBQuery::ExecuteQueued(const std::vector<TQueued>& I
         Out.Error = E.what();
         break;
       }
+      // A change that met no row (a row gone meanwhile, a view trigger that wrote none).
+      if (Result.RowsAffected == 0) Out.Unmade.push_back(Out.Done);
       ++Out.Done;
     }
   } catch (...) {

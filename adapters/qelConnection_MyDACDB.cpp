@@ -219,7 +219,8 @@ MYSQL* OpenConnection(const TConnectionOptions& O, const char* Database) {
     mysql_options(Conn, MYSQL_OPT_PROTOCOL, &Protocol);
   }
   if (!mysql_real_connect(Conn, Host.c_str(), O.UserName.c_str(), O.Password.c_str(), Database,
-                          static_cast<unsigned>(O.Port), nullptr, CLIENT_MULTI_RESULTS)) {
+                          static_cast<unsigned>(O.Port), nullptr,
+                          CLIENT_MULTI_RESULTS | CLIENT_FOUND_ROWS)) {
     // The client's words name the host at most ("Can't connect to server on '127.0.0.1'"):
     // where it tried is said as libpq says it, so that a wrong port shows. Without a port the
     // client takes its own default (its option files, MYSQL_TCP_PORT), which is not named.
@@ -567,7 +568,12 @@ void ReadRoundTrip(TMyDACDatabase& Db, MYSQL* Conn, int Rc, std::size_t Sent, st
                    TPartsRun& Out) {
   std::size_t Results = 0;
   while (Rc == 0) {
-    if (MYSQL_RES* R = mysql_store_result(Conn)) mysql_free_result(R);
+    if (MYSQL_RES* R = mysql_store_result(Conn))
+      mysql_free_result(R);
+    else if (Results >= Skip && Results - Skip < Sent && mysql_affected_rows(Conn) == 0)
+      // A change that met no row (a row gone meanwhile); the connection counts the rows an
+      // UPDATE found, not only those whose values it changed (CLIENT_FOUND_ROWS).
+      Out.Unmade.push_back(Out.Done + Results - Skip);
     ++Results;
     Rc = mysql_next_result(Conn);
   }
@@ -576,8 +582,26 @@ void ReadRoundTrip(TMyDACDatabase& Db, MYSQL* Conn, int Rc, std::size_t Sent, st
   if (Rc > 0) {
     Out.Failed = true;
     Out.Error = ErrorOf(Conn);
+    Out.Code = mysql_errno(Conn);
   }
 }
+
+/// True while the server holds a transaction open on Conn. Asked: an error answer carries no
+/// status of the server's.
+bool ServerInTransaction(TMyDACDatabase& Db, MYSQL* Conn) {
+  static constexpr std::string_view Ask = "SELECT @@in_transaction";
+  if (mysql_real_query(Conn, Ask.data(), Ask.size()) != 0) Fail(Db, Conn);
+  std::unique_ptr<MYSQL_RES, void (*)(MYSQL_RES*)> Res(mysql_store_result(Conn), mysql_free_result);
+  if (!Res) Fail(Db, Conn);
+  const MYSQL_ROW Row = mysql_fetch_row(Res.get());
+  const bool In = !Row || !Row[0] || std::string_view(Row[0]) != "0";
+  Res.reset();
+  DrainResults(Db, Conn);
+  return In;
+}
+
+/// Times a round trip a deadlock or a lock wait timeout took back whole is sent again.
+constexpr int MaxRetries = 3;
 
 /// Sends Parts as multi-statement texts of at most Limit bytes each (a longer statement goes
 /// alone), in order; with Own they run in a transaction of their own, committed after the last.
@@ -691,6 +715,26 @@ TQELQuery::TQueuedOutcome TMyDACQuery::Conclude(TMyDACDatabase& Db,
                                                 std::vector<TRoundTripPart>& Parts, bool Own,
                                                 TPartsRun R) {
   MYSQL* Conn = Db.Handle();
+  // InnoDB answers a deadlock (1213), and a lock wait timeout where it is set to (1205), by
+  // rolling back the whole transaction of the round trip, the statements before the refused
+  // one too. Its manual advises to run the transaction again; after a few tries the run is
+  // told that none of them is kept.
+  auto RolledBack = [&] {
+    return R.Failed && Own && R.Done < Parts.size() && (R.Code == 1213 || R.Code == 1205) &&
+           !ServerInTransaction(Db, Conn);
+  };
+  for (int Retries = 0; RolledBack() && Retries < MaxRetries; ++Retries) {
+    Parts = MergeRowInserts(Db, Items, Db.StatementLimit());
+    Db.MultiStatements(true);
+    R = RunParts(Db, Conn, Parts, Own, Db.StatementLimit());
+  }
+  if (RolledBack()) {
+    TQueuedOutcome Out;
+    Out.Refused = Out.RolledBack = true;
+    Out.RefusedAt = Parts[R.Done].First;
+    Out.Error = R.Error;
+    return Out;
+  }
   std::size_t From = 0;  // the item the statements of R begin with
   if (R.Failed && R.Done < Parts.size() && Parts[R.Done].Count > 1) {
     // A refused INSERT of several rows writes none of them, and does not say which row it
@@ -716,6 +760,9 @@ TQELQuery::TQueuedOutcome TMyDACQuery::Conclude(TMyDACDatabase& Db,
   }
   TQueuedOutcome Out;
   Out.Done = R.Done < Parts.size() ? Parts[R.Done].First : Items.size();
+  for (std::size_t P : R.Unmade)
+    if (P < Parts.size() && Parts[P].Count == 1 && Parts[P].First < Out.Done)
+      Out.Unmade.push_back(Parts[P].First);
   if (R.Failed) {
     Out.Refused = Out.Done < Items.size();
     Out.Error = R.Error;

@@ -91,6 +91,8 @@ struct TPartsRun {
   std::size_t Done = 0;  ///< statements that ran, from the first on
   bool Failed = false;   ///< the one after them failed (or, with all done, the COMMIT)
   std::string Error;
+  unsigned Code = 0;                ///< the server's error number of the failure
+  std::vector<std::size_t> Unmade;  ///< the parts the server says changed no row
 };
 
 /// Parameters are written into the statement as literals (strings escaped by the client

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "Text.h"
@@ -283,6 +284,15 @@ struct TPipelineParams {
   int Count() const { return static_cast<int>(Types.size()); }
 };
 
+/// The SQLSTATE of a refusal; empty when the server gave none.
+std::string StateOf(const PGresult* R) {
+  const char* State = PQresultErrorField(R, PG_DIAG_SQLSTATE);
+  return State ? State : "";
+}
+
+/// Times a round trip a deadlock or a serialization failure took back is sent again.
+constexpr int MaxRetries = 3;
+
 bool SendPlain(PGconn* Conn, const char* SQL) {
   return PQsendQueryParams(Conn, SQL, 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
 }
@@ -290,12 +300,17 @@ bool SendPlain(PGconn* Conn, const char* SQL) {
 }  // namespace
 
 void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items,
-                                  std::size_t Count, bool Savepoint, TPipelineSent& Sent) {
+                                  std::size_t Count, bool Savepoint, TPipelineSent& Sent,
+                                  bool Immediate) {
   PGconn* C = FConn;
   Sent.Count = Count;
   if (PQenterPipelineMode(C) != 1) PipelineBroken(C);
   bool Ok = !Savepoint || SendPlain(C, "SAVEPOINT qel_statement");
   if (Savepoint) Sent.Slots.push_back(NoItem);
+  if (Ok && Immediate) {
+    Ok = SendPlain(C, "SET CONSTRAINTS ALL IMMEDIATE");
+    Sent.Slots.push_back(NoItem);
+  }
   for (std::size_t I = 0; Ok && I < Count; ++I) {
     const TPipelineParams P(Items[I].Bound());
     // A text that comes again is parsed and planned once per session: rows of one table
@@ -341,7 +356,13 @@ TPGDACDatabase::TPipelineRun TPGDACDatabase::ReadPipeline(const TPipelineSent& S
       Run.Failed = Sent.Slots[I] != NoItem ? Sent.Slots[I] : 0;
       Run.Error = TrimMessage(PQresultErrorMessage(R.get()));
       if (Run.Error.empty()) Run.Error = TrimMessage(PQerrorMessage(C));
+      Run.State = StateOf(R.get());
     }
+    // A change that met no row (a trigger that returned NULL, a rule, a row gone) answers 0;
+    // a preparation answers no count at all.
+    if (PQresultStatus(R.get()) == PGRES_COMMAND_OK && Sent.Slots[I] != NoItem &&
+        std::string_view(PQcmdTuples(R.get())) == "0")
+      Run.Unmade.push_back(Sent.Slots[I]);
     // A failure with the connection gone is the loss, not a refusal; answers that arrived
     // before a loss still count.
     if (PQresultStatus(R.get()) == PGRES_FATAL_ERROR && PQstatus(C) == CONNECTION_BAD)
@@ -356,6 +377,8 @@ TPGDACDatabase::TPipelineRun TPGDACDatabase::ReadPipeline(const TPipelineSent& S
     // and the pipeline must be left, or the next statement on the connection fails.
     Run.Failed = 0;
     Run.Error = TrimMessage(PQresultErrorMessage(SyncResult.get()));
+    Run.State = StateOf(SyncResult.get());
+    Run.CommitRefused = true;
     for (int Nulls = 0; Nulls < 2; ++Nulls) {
       SyncResult.reset(PQgetResult(C));
       if (SyncResult) break;
@@ -380,10 +403,11 @@ void TPGDACDatabase::PipelineBroken(PGconn* C) {
 }
 
 TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
-    const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count, bool Savepoint) {
+    const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count, bool Savepoint,
+    bool Immediate) {
   LiveConn();
   TPipelineSent Sent;
-  SendPipeline(Items, Count, Savepoint, Sent);
+  SendPipeline(Items, Count, Savepoint, Sent, Immediate);
   return ReadPipeline(Sent);
 }
 
@@ -394,19 +418,43 @@ TQELQuery::TQueuedOutcome TPGDACDatabase::Conclude(
   // savepoint), which are then sent again; in the caller's own transaction a refusal fails it,
   // as ExecSQL's would.
   TQELQuery::TQueuedOutcome Out;
+  int Retries = 0;
+  bool Located = false;
   while (Run.Failed != Count) {
-    Out.Refused = true;
-    Out.Error = Run.Error;
-    Count = Run.Failed;
-    if (!Alone) break;
+    if (!Alone) {
+      Out.Refused = true;
+      Out.Error = Run.Error;
+      Count = Run.Failed;
+      break;
+    }
     if (Savepoint) {
       ExecCommand("ROLLBACK TO SAVEPOINT qel_statement");
       ExecCommand("RELEASE SAVEPOINT qel_statement");
     }
+    // A deadlock or a serialization failure took the statements back for no fault of theirs:
+    // the server's manual advises to run the transaction again.
+    if ((Run.State == "40P01" || Run.State == "40001") && Retries < MaxRetries) {
+      ++Retries;
+      Run = RunPipeline(Items, Count, Savepoint);
+      continue;
+    }
+    // A commit refused at the sync (a deferred constraint) does not say which statement broke
+    // it: they run once more with every constraint checked as each runs, and the one that
+    // breaks it is refused by name.
+    if (Run.CommitRefused && !Located) {
+      Located = true;
+      Run = RunPipeline(Items, Count, Savepoint, true);
+      continue;
+    }
+    Out.Refused = true;
+    Out.Error = Run.Error;
+    Count = Run.Failed;
     if (Count == 0) break;
     Run = RunPipeline(Items, Count, Savepoint);
   }
   Out.Done = Count;
+  for (std::size_t I : Run.Unmade)
+    if (I < Count) Out.Unmade.push_back(I);
   return Out;
 }
 
@@ -879,6 +927,7 @@ void TPGDACDatabase::Disconnect() {
   FOpenCursors = 0;
   FImplicit = false;
   FUserTx = false;
+  FRefusedCommit.clear();
 }
 
 void TPGDACDatabase::Connect() {
@@ -1017,7 +1066,19 @@ void TPGDACDatabase::CloseCursor(const std::string& Name, bool Implicit) {
     FUserTx = false;
     return;
   }
-  ExecCommand(Broken ? "ROLLBACK" : "COMMIT");
+  if (Broken) {
+    ExecCommand("ROLLBACK");
+    FRefusedCommit =
+        "The transaction was rolled back: a statement in it had failed, so it could not be "
+        "committed.";
+    return;
+  }
+  // The statements the caller ran meanwhile are committed here: a refusal (a deferred
+  // constraint) takes them all back, and the caller learns of it (TakeRefusedCommit).
+  TResultPtr R(PQexec(C, "COMMIT"));
+  if (R && PQresultStatus(R.get()) == PGRES_FATAL_ERROR && PQstatus(C) == CONNECTION_OK)
+    FRefusedCommit = TrimMessage(PQresultErrorMessage(R.get()));
+  CheckResult(C, R.get(), this);
 }
 
 void TPGDACDatabase::RunStatement(const std::function<void()>& Run) {

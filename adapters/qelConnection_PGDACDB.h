@@ -36,6 +36,12 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// Also True while the database's own transaction of a cursor is open: the caller's
   /// statements run inside it and are committed when its last cursor closes.
   bool WorkAwaitsCommit() const override;
+  /// The refusal of the commit that ended the database's own transaction with its last cursor.
+  std::string TakeRefusedCommit() override {
+    std::string Text;
+    Text.swap(FRefusedCommit);
+    return Text;
+  }
 
   /// Bytes above which a text, varchar or bytea value of a table is read in pieces of this
   /// size (of the text's bytes as the client gets them), so that neither libpq's input buffer
@@ -104,12 +110,18 @@ class TPGDACDatabase : public TQELAdapterDatabase {
 
   /// The first Count items sent in one pipeline and sync (within a savepoint when Savepoint):
   /// Failed is the first refused (Count when none was), with the server's text.
+  /// Unmade: the items the server says changed no row. State: the refusal's SQLSTATE;
+  /// CommitRefused: the commit at the sync was refused, not a statement.
   struct TPipelineRun {
     std::size_t Failed = 0;
     std::string Error;
+    std::string State;
+    bool CommitRefused = false;
+    std::vector<std::size_t> Unmade;
   };
+  /// With Immediate, every deferred constraint of the transaction is checked at each statement.
   TPipelineRun RunPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
-                           bool Savepoint);
+                           bool Savepoint, bool Immediate = false);
   /// What one pipeline sent: what each result answers (an item, its statement or the
   /// preparation it needed first, or NoItem for a savepoint statement), the preparations made
   /// in it, and the items it holds.
@@ -120,7 +132,7 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     std::size_t Count = 0;
   };
   void SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
-                    bool Savepoint, TPipelineSent& Sent);
+                    bool Savepoint, TPipelineSent& Sent, bool Immediate = false);
   TPipelineRun ReadPipeline(const TPipelineSent& Sent);
   [[noreturn]] void PipelineBroken(pg_conn* C);
   /// The outcome of the first Count items whose pipeline answered Run: with Alone, those before
@@ -154,6 +166,8 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   int FOpenCursors = 0;    ///< cursors open on the connection, in any transaction
   bool FImplicit = false;  ///< the database's own transaction is open
   bool FUserTx = false;    ///< the caller's transaction, a savepoint in the database's own
+  /// The server's text when the commit that ended the database's own transaction was refused.
+  std::string FRefusedCommit;
 };
 
 /// A query. With UniDirectional an opened result is read through a server cursor, a block of

@@ -128,4 +128,14 @@ void TProgressLine::Clear() {
   *FErr << "\r\x1b[K" << std::flush;
 }
 
+std::atomic<int>& StopSignal() {
+  static std::atomic<int> Signal{0};
+  return Signal;
+}
+
+std::atomic<bool>& RunEndsWhenStopped() {
+  static std::atomic<bool> Ends{false};
+  return Ends;
+}
+
 }  // namespace varnel_cli

@@ -2,6 +2,7 @@
 // usage failure and the printing of a component's messages.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <ostream>
@@ -63,5 +64,13 @@ class TProgressLine {
   bool FShown = false;
   std::chrono::steady_clock::time_point FLast{};
 };
+
+/// The signal that is stopping the program (SIGINT, SIGTERM), set by its signal watcher; 0 while
+/// none came.
+std::atomic<int>& StopSignal();
+/// Set by a command whose run ends by itself, between round trips, once stopped
+/// (TerminateRunning): the signal watcher then lets the round trip under way be answered
+/// before it cuts the connections.
+std::atomic<bool>& RunEndsWhenStopped();
 
 }  // namespace varnel_cli

@@ -6,6 +6,7 @@
 //                      [--script FILE] [--execute]
 #include "varnel_datacompare.h"
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -95,7 +96,8 @@ std::vector<std::string> SplitList(const std::string& Text) {
 /// found it; Written counts the statements written to standard output (-1: none go there).
 std::string FailureSummary(const TTableDataComparer& Cmp, bool Ran, const TSQLExec* Executed,
                            bool Immediate, bool TargetLost, int Written) {
-  const int Planned = Cmp.GetInsertedCount() + Cmp.GetUpdatedCount() + Cmp.GetDeletedCount();
+  const int Planned =
+      Cmp.GetInsertedCount() + Cmp.GetUpdatedCount() + Cmp.GetDeletedCount() + Cmp.GetUnmadeCount();
   const std::string Of = " of the " + std::to_string(Planned) + " row change(s) found";
   // This program changed nothing, but the client reading the pipe may have run (and
   // committed) what it was sent before the stop.
@@ -103,6 +105,19 @@ std::string FailureSummary(const TTableDataComparer& Cmp, bool Ran, const TSQLEx
     return "Not completed: the " + std::to_string(Written) +
            " statement(s) made before the run stopped went to standard output; whatever reads "
            "it may have run them on the target.";
+  const std::string Kept = std::to_string(Cmp.GetAppliedCount());
+  // The COMMIT of the rows written while the target's rows were read took them all back.
+  if (Immediate && Cmp.GetCommitRefused())
+    return "Not completed: the target keeps the " + Kept +
+           " row change(s) committed before the COMMIT it refused; the rows after them were not "
+           "compared.";
+  const int Signal = StopSignal().load();
+  const std::string Stop = Signal == SIGINT ? "SIGINT" : Signal == SIGTERM ? "SIGTERM" : "a signal";
+  // Stopped between round trips, the one under way answered: the count is exact.
+  if (Immediate && Cmp.GetCancelled() && Cmp.GetUnknownCount() == 0)
+    return "Not completed: the target keeps " + Kept + Of +
+           " (each committed as it ran); the run " + "was stopped by " + Stop +
+           " once the round trip under way was answered; the others " + "were not made.";
   // A run that never reached the rows (a refused connection, a missing table) changed nothing.
   if (!Ran || (Immediate && Cmp.GetAppliedCount() == 0 && !TargetLost))
     return "Not completed: nothing was changed on the target.";
@@ -114,10 +129,11 @@ std::string FailureSummary(const TTableDataComparer& Cmp, bool Ran, const TSQLEx
   // The statement the connection was lost under may have been committed before the loss.
   // Row changes go several to a round trip: all of those under way may have been made.
   const int Unknown = Cmp.GetUnknownCount();
+  const std::string When = Signal != 0 ? "when the run was stopped by " + Stop
+                                       : std::string("when the connection was lost");
   const std::string UnderWay =
-      Unknown > 1 ? "the " + std::to_string(Unknown) +
-                        " under way when the connection was lost may have been made too; "
-                  : "the one under way when the connection was lost may have been made too; ";
+      (Unknown > 1 ? "the " + std::to_string(Unknown) + " under way " : "the one under way ") +
+      When + " may have been made too; ";
   if (Immediate)
     return "Not completed: the target keeps " + std::to_string(Cmp.GetAppliedCount()) + Of +
            " (each committed as it ran); " + (TargetLost ? UnderWay : "") +
@@ -445,6 +461,22 @@ struct TRowsProgress {
   }
 };
 
+/// Runs the written script on the target, large values read back from its side file. It
+/// stops at its first failure, so that what it rolls back is all it ran. The counts of the
+/// summary become what the server changed, not what the script holds.
+bool RunWrittenScript(TSQLExec& Exec, TQELCustomConnection& Target, TStatementSpool& Spool,
+                      TTableDataComparer& Cmp, std::string& Summary) {
+  Exec.SetConnection(&Target);
+  Exec.BreakOnError = true;
+  Exec.OnErrorMessage = [](TObject*, const std::string&) {};
+  Exec.OnLogNextLine = [](TObject*, const std::string&) {};
+  const bool Ok = Exec.ExecuteScriptInParts([&Spool](TSQLExec& E) { return Spool.Fill(E); });
+  for (const TStatType Type : {stInsert, stUpdate, stDelete})
+    Cmp.CountUnmade(Type, Exec.GetUnmadeCount(Type));
+  if (Cmp.GetUnmadeCount() > 0) Summary = Cmp.StatisticsText();
+  return Ok;
+}
+
 int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   const TDataCompareArgs A = ReadDataCompareArgs(Args);
   if (A.Help) {
@@ -509,6 +541,8 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   TStandardOutput StdOut(Out, TU.DatabaseType, ToStdOut && Cmp->TargetLimitsStatementSize());
   std::unique_ptr<TStatementSpool> Spool;
   if (Immediate) {
+    // Stopped by a signal, the run takes the answer to its round trip under way and ends.
+    RunEndsWhenStopped() = true;
     Cmp->SetUpdateImmediately(true);
     Cmp->SetScriptFileName("");
     // Each row is committed as it is written: the first one refused ends the run.
@@ -541,17 +575,11 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   Out.flush();
   const TSQLExec* Executed = nullptr;
   if (Ran && !Failed && Spool && Spool->Count() > 0) {
-    // The written script, large values read back from its side file. It stops at its first
-    // failure, so that what it rolls back is all it ran. The master is read through: its
-    // connection goes first, with the client's buffers that keep the largest row read.
+    // The master is read through: its connection goes first, with the client's buffers that
+    // keep the largest row read.
     Master->SetConnected(false);
-    Exec->SetConnection(Target.get());
-    Exec->BreakOnError = true;
-    Exec->OnErrorMessage = Quiet;
-    Exec->OnLogNextLine = [](TObject*, const std::string&) {};
     Executed = Exec.get();
-    if (!Exec->ExecuteScriptInParts([&Spool](TSQLExec& E) { return Spool->Fill(E); }))
-      Failed = true;
+    if (!RunWrittenScript(*Exec, *Target, *Spool, *Cmp, Summary)) Failed = true;
     PrintMessages(Exec->MsgManager, Err, "datacompare", true, {mt_Err, mt_Wrn});
   }
   Cmp->SetSQLExec(nullptr);

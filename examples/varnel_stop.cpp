@@ -12,6 +12,7 @@
 
 #include "qelCompObj.h"
 #include "qelConnection_Base.h"
+#include "varnel_cli_util.h"
 
 namespace varnel_cli {
 
@@ -48,18 +49,35 @@ void TStopOnSignal::Watch() {
   }
   if (FDone.load()) return;
   FSignal = Sig;
-  qel::InterruptConnections(std::string("the run was stopped by ") + SignalName(Sig) +
-                            ", and the connection closed");
-  qel::TerminateRunning = true;
-  // The run now ends by itself; a second signal, or a run stuck where no connection is cut
-  // (a connection being opened, a driver's own call), ends the process.
-  timespec Grace{FGraceSeconds, 0};
-  for (;;) {
-    const int Got = sigtimedwait(&FSignals, nullptr, &Grace);
-    if (FDone.load()) return;
-    if (Got < 0 && errno == EINTR) continue;
-    break;
+  StopSignal() = Sig;
+  // Waits a while for the run to end: 1 when it ended, 0 when the time passed, -1 when a
+  // second signal came.
+  auto Await = [this](int Seconds) {
+    timespec Wait{Seconds, 0};
+    for (;;) {
+      const int Got = sigtimedwait(&FSignals, nullptr, &Wait);
+      if (FDone.load()) return 1;
+      if (Got < 0 && errno == EINTR) continue;
+      return Got < 0 ? 0 : -1;
+    }
+  };
+  // A run that stops by itself between round trips gets the answer to the one under way, so
+  // that it can say what the target keeps; a server that does not answer gets its connection
+  // cut as any other.
+  int Ended = 0;
+  if (RunEndsWhenStopped().load()) {
+    qel::TerminateRunning = true;
+    Ended = Await(FGraceSeconds);
   }
+  if (Ended == 0) {
+    qel::InterruptConnections(std::string("the run was stopped by ") + SignalName(Sig) +
+                              ", and the connection closed");
+    qel::TerminateRunning = true;
+    // The run now ends by itself; a second signal, or a run stuck where no connection is cut
+    // (a connection being opened, a driver's own call), ends the process.
+    Ended = Await(FGraceSeconds);
+  }
+  if (Ended == 1) return;
   const std::string Text = std::string("varnel: stopped by ") + SignalName(Sig) +
                            ": the run did not end by itself, the process ends now\n";
   const ssize_t Written = write(STDERR_FILENO, Text.data(), Text.size());

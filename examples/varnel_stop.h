@@ -13,11 +13,13 @@ namespace varnel_cli {
 /// thread of its own, which waits for them with sigwait. No handler runs inside a client call
 /// and none of the client libraries' own handlers gets to end the process from under it.
 ///
-/// On the first signal that thread cuts every open connection (InterruptConnections): a
-/// statement under way, even on a server that no longer answers, fails at once as on a lost
-/// connection, the run ends with the messages of a lost connection, and no connection is
-/// opened after it. It also sets TerminateRunning for the work between statements. A second
-/// signal, or a run that has not ended GraceSeconds after the first, ends the process at once
+/// On the first signal that thread sets TerminateRunning for the work between statements. A
+/// run that ends by itself once stopped (RunEndsWhenStopped) gets GraceSeconds to do so, the
+/// answer to its round trip under way included. Otherwise, or when it has not ended by then,
+/// the thread cuts every open connection (InterruptConnections): a statement under way, even
+/// on a server that no longer answers, fails at once as on a lost connection, the run ends
+/// with the messages of a lost connection, and no connection is opened after it. A second
+/// signal, or a run that has not ended GraceSeconds after the cut, ends the process at once
 /// with exit code 1 (what the servers hold is then what the cut connections left).
 class TStopOnSignal {
  public:

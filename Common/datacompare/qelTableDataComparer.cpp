@@ -590,9 +590,12 @@ int TTableDataComparer::GetDataFldsCount() const {
 }
 
 std::string TTableDataComparer::StatisticsText() const {
+  // Row changes that met no row are counted apart (only where the server said so): the
+  // text of a run without them stays as it was.
   return "Equal: " + IntToStr(FEqual) + ", " + "Inserted: " + IntToStr(FInserted) + ", " +
          "Updated: " + IntToStr(FUpdated) + ", " + "Deleted: " + IntToStr(FDeleted) + ", " +
-         "All: " + IntToStr(static_cast<std::int64_t>(FEqual) + FInserted + FUpdated + FDeleted) +
+         (FUnmade > 0 ? "Met no row: " + IntToStr(FUnmade) + ", " : std::string()) + "All: " +
+         IntToStr(static_cast<std::int64_t>(FEqual) + FInserted + FUpdated + FDeleted + FUnmade) +
          ".";
 }
 
@@ -637,7 +640,8 @@ bool TTableDataComparer::FieldListsMatch() {
 
 bool TTableDataComparer::CompareData() {
   FInserted = FUpdated = FDeleted = FEqual = 0;
-  FApplied = FAwaitingCommit = FInFlight = 0;
+  FApplied = FAwaitingCommit = FInFlight = FUnmade = 0;
+  FCancelled = FCommitRefused = false;
   FQueued.clear();
   FQueuedBytes = 0;
   FExecPlan = TExecPlan();

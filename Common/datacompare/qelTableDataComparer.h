@@ -394,7 +394,20 @@ class TTableDataComparer : public TComponent {
   /// True when the connection the last run wrote its rows through was lost under it.
   bool GetWriteConnectionLost() const { return FWriteConnectionLost; }
   /// True when the last run ended at a statement the target refused (BreakOnError).
-  bool GetStoppedAtError() const { return !FStopText.empty(); }
+  bool GetStoppedAtError() const { return !FStopText.empty() && !FCancelled; }
+  /// Row changes run at once that the server says met no row (a trigger or a rule kept them
+  /// from it, or another session deleted it): neither made nor counted as inserted, updated or
+  /// deleted.
+  int GetUnmadeCount() const { return FUnmade; }
+  /// Takes Count row changes of kind Type (stInsert, stUpdate, stDelete) of the written script
+  /// that met no row when it ran: counted apart, no longer as made.
+  void CountUnmade(TStatType Type, int Count);
+  /// True when the last run, writing at once, stopped because TerminateRunning was set: the
+  /// round trip under way was answered and nothing was sent after it.
+  bool GetCancelled() const { return FCancelled; }
+  /// True when the last run ended because the target refused the COMMIT of row changes it
+  /// had run (the ones written while its rows were read): they are not kept.
+  bool GetCommitRefused() const { return FCommitRefused; }
 
   /// The comparison of a master value with a target value the merge uses: OnCompareFields when
   /// assigned, else the built-in rules (null after every value; numbers, dates and times by
@@ -474,6 +487,12 @@ class TTableDataComparer : public TComponent {
   std::size_t SentAhead() const;
   /// Ends the merge (an exception) once a refused statement stopped the run (BreakOnError).
   void ThrowIfStopped() const;
+  /// Ends the merge (an exception) when TerminateRunning asks to, once the round trip sent
+  /// ahead is answered and what waits in the target's transaction is committed.
+  void StopIfAsked();
+  /// Takes a refusal of the commit that ended the transaction the row changes waited in (the
+  /// one of the target's open cursor): they are lost, and the run stops on it.
+  void CheckCommitted();
   /// The DELETE of the current target row: of one copy of it where rows are told apart by all
   /// their values, since the target may hold copies the master keeps.
   std::string DeleteSQL(const std::string& Where) const;
@@ -645,7 +664,13 @@ class TTableDataComparer : public TComponent {
   struct TQueuedRow {
     std::shared_ptr<const std::string> SQL;
     std::string Values;
+    TStatType Type = stStatement;
   };
+  /// A row change the server says met no row: counted and, the first few, named.
+  void NoteUnmade(const TQueuedRow& Row);
+  int FUnmade = 0;
+  bool FCancelled = false;
+  bool FCommitRefused = false;
   /// What the execution query holds from the last row change: its text and kind, the
   /// statement's parameter fields as they were named, and the field each parameter of the query
   /// takes its value from. A row change of the same text and fields only binds its values.

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "Text.h"
+#include "qelCompObj.h"
 #include "qelComp_Tbl.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
@@ -620,8 +621,12 @@ void TTableDataComparer::MergeRows() {
     QT->Next();
     ++FPosTarget;
     CheckOrder(false);
+    // The last block read ends the transaction the row changes meanwhile waited in.
+    CheckCommitted();
+    ThrowIfStopped();
   };
   for (;;) {
+    StopIfAsked();
     DoProgressMaster();
     DoProgressTarget();
     if (!QM || QM->GetEof() || !QT || QT->GetEof()) break;
@@ -645,12 +650,14 @@ void TTableDataComparer::MergeRows() {
     }
   }
   while (QM && !QM->GetEof()) {
+    StopIfAsked();
     DoProgressMaster();
     RecordInsert();
     ThrowIfStopped();
     NextMaster();
   }
   while (QT && !QT->GetEof()) {
+    StopIfAsked();
     DoProgressTarget();
     RecordDelete();
     ThrowIfStopped();
@@ -670,10 +677,29 @@ void TTableDataComparer::EndCompare() {
       Q->SetParamCheck(true);
       Q->UniDirectional = false;
     }
+  CheckCommitted();
+  ThrowIfStopped();
 
   for (TQELCustomConnection* C : {FQELConnectionMaster, FQELConnectionTarget, WriteConnection()})
     if (C && C->GetConnected() && C->InTransaction()) C->Commit();
+  SettleApplied();
   DoLogNextLine(StatisticsText());
+}
+
+void TTableDataComparer::StopIfAsked() {
+  if (!FUpdateImmediately || !TerminateRunning.load()) return;
+  FCancelled = true;
+  // The round trip under way is answered, so that what it made is known; nothing is sent
+  // after it.
+  if (const std::size_t Ahead = SentAhead(); Ahead > 0) TakeOutcome(Ahead, true, true);
+  FQueued.clear();
+  // Row changes written while the target's rows are read wait in the transaction that holds
+  // them open: closing the rows commits them, as each would have been.
+  if (WriteConnection() == FQELConnectionTarget) CloseAndClear(FQueryTarget.get());
+  CheckCommitted();
+  SettleApplied();
+  if (FStopText.empty()) FStopText = "The run was stopped; no row change was sent after it.";
+  ThrowIfStopped();
 }
 
 }  // namespace qel

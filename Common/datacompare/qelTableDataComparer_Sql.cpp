@@ -1099,7 +1099,7 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
       for (int I = 0; I < Params->Count(); ++I) {
         TParam* P = Params->Items(I);
         TField* F = FExecPlan.Fields[static_cast<std::size_t>(I)];
-        if (BreakOnError) Values += (Values.empty() ? "" : ", ") + P->Name + " = " + ShortValue(F);
+        Values += (Values.empty() ? "" : ", ") + P->Name + " = " + ShortValue(F);
         // Too large to wait in the queue, so sure to run (and be given back) here; a field bound
         // twice is lent once. A BeforeOpen handler sees the fields as they are: nothing is lent.
         const bool Large =
@@ -1140,7 +1140,7 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
       RefusedStatement(aSQL, Values, E.what());
       return;
     }
-    FQueued.push_back({FExecPlan.SQL, std::move(Values)});
+    FQueued.push_back({FExecPlan.SQL, std::move(Values), aStatType});
     FQueuedBytes += Bytes;
     // The server runs one round trip while the next is made.
     if (Q->QueuedCount() >= MaxQueuedStatements || FQueuedBytes >= MaxQueuedBytes) RunQueued(false);
@@ -1158,6 +1158,8 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
     GiveBack();
     FInFlight = 0;
     ++FAwaitingCommit;
+    if (Q->RowsAffected() == 0)
+      NoteUnmade({std::make_shared<const std::string>(aSQL), std::move(Values), aStatType});
     SettleApplied();
     Q->Close();
     // No copy of a large value stays with the query.
@@ -1220,12 +1222,19 @@ bool TTableDataComparer::TakeOutcome(std::size_t Sent, bool AheadOnly, bool Wait
   // The rows answered are those from the first on; the rest went ahead or wait to be sent.
   const std::size_t Done = std::min(R.Done, FQueued.size());
   FAwaitingCommit += static_cast<int>(Done);
+  for (const std::size_t I : R.Unmade)
+    if (I < Done) NoteUnmade(FQueued[I]);
   if (R.Refused && Done < FQueued.size()) {
-    const TQueuedRow Row = FQueued[Done];
+    // A deadlock took back the row changes sent with the refused one too: none of them is kept.
+    const TQueuedRow Row = FQueued[R.RolledBack ? std::min(R.RefusedAt, FQueued.size() - 1) : Done];
     FQueued.clear();
     FInFlight = 0;
     SettleApplied();
-    RefusedStatement(*Row.SQL, Row.Values, R.Error);
+    RefusedStatement(*Row.SQL, Row.Values,
+                     R.RolledBack ? R.Error + CrLf +
+                                        "The server rolled back the row changes sent with it "
+                                        "too, each time it was sent; none of them is kept."
+                                  : R.Error);
     return false;
   }
   FQueued.erase(FQueued.begin(), FQueued.begin() + static_cast<std::ptrdiff_t>(Done));
@@ -1241,6 +1250,43 @@ std::size_t TTableDataComparer::SentAhead() const {
 
 void TTableDataComparer::ThrowIfStopped() const {
   if (!FStopText.empty()) throw EDatabaseError(FStopText);
+}
+
+void TTableDataComparer::NoteUnmade(const TQueuedRow& Row) {
+  // The statement ran and the server changed nothing: the row stays as it was, and a second
+  // run finds it again. Only what the server changed is counted as made.
+  CountUnmade(Row.Type, 1);
+  --FAwaitingCommit;
+  constexpr int Named = 20;
+  if (FUnmade > Named) return;
+  std::string Text =
+      "The target changed no row for this row change (a trigger, a rule or another session kept "
+      "it from the row); it is not counted as made.";
+  Text += CrLf + ("Statement: " + *Row.SQL);
+  if (!Row.Values.empty()) Text += CrLf + ("Values: " + Row.Values);
+  if (FUnmade == Named) Text += CrLf + std::string("Further ones are counted, not named.");
+  MsgManager.AddMsg(Text, mt_Wrn);
+}
+
+void TTableDataComparer::CountUnmade(TStatType Type, int Count) {
+  if (Type != stInsert && Type != stUpdate && Type != stDelete) return;
+  FUnmade += Count;
+  (Type == stInsert ? FInserted : Type == stUpdate ? FUpdated : FDeleted) -= Count;
+}
+
+void TTableDataComparer::CheckCommitted() {
+  TQELCustomConnection* C = WriteConnection();
+  if (!C) return;
+  const std::string Refused = C->TakeRefusedCommit();
+  if (Refused.empty()) return;
+  const int Lost = FAwaitingCommit;
+  FAwaitingCommit = 0;
+  if (Lost == 0 || !FStopText.empty()) return;
+  FCommitRefused = true;
+  FStopText = "The target refused to commit the " + IntToStr(Lost) +
+              " row change(s) written while its rows were read (in the transaction that held "
+              "them open), and rolled them all back; the run stops here." +
+              CrLf + "Server: " + Trim(Refused);
 }
 
 void TTableDataComparer::SettleApplied() {

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Component.h"
 #include "DataSet.h"
@@ -69,6 +70,13 @@ class TQELTransactions {
   virtual bool WorkAwaitsCommit() const {
     const TQELTransactions* T = TransactionTarget();
     return T ? T->WorkAwaitsCommit() : InTransaction();
+  }
+  /// The server's words when it refused to commit a transaction the adapter ended on its own
+  /// (the one it keeps open for a result read in blocks), which took back the statements run
+  /// in it meanwhile; empty when none was refused since the last call, which clears it.
+  virtual std::string TakeRefusedCommit() {
+    TQELTransactions* T = TransactionTarget();
+    return T ? T->TakeRefusedCommit() : std::string();
   }
 
  protected:
@@ -326,6 +334,8 @@ class TQELQuery : public TDataSet {
   void Open() override { TDataSet::Open(); }
   void Close() override { TDataSet::Close(); }
   virtual void ExecSQL() {}
+  /// Rows the server says the last ExecSQL changed; -1 when it did not say.
+  virtual std::int64_t RowsAffected() const { return -1; }
   virtual TParam* ParamByName(const std::string& Name) {
     (void)Name;
     return nullptr;
@@ -337,6 +347,13 @@ class TQELQuery : public TDataSet {
     std::size_t Done = 0;  ///< the statements that ran, from the first queued on
     bool Refused = false;  ///< the one after them was refused (Error); none after it ran
     std::string Error;     ///< the server's text of the refusal
+    /// Of those that ran, the positions (from the first queued) of the ones the server says
+    /// changed no row.
+    std::vector<std::size_t> Unmade;
+    /// The refusal rolled back the transaction of the statements before it too (a deadlock):
+    /// none of them is kept (Done is 0), and the refused one is the RefusedAt-th.
+    bool RolledBack = false;
+    std::size_t RefusedAt = 0;
   };
   /// True when QueueExecSQL holds statements back to send several in one round trip; else it
   /// runs each at once.

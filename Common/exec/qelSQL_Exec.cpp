@@ -675,6 +675,31 @@ void TSQLExec::RollbackWork(bool CommitFailed, bool Cancelled) {
     ForgetUncommitted();  // the server had already ended the transaction itself
 }
 
+int TSQLExec::GetUnmadeCount(TStatType Type) const {
+  return Type == stInsert   ? FUnmade[0]
+         : Type == stUpdate ? FUnmade[1]
+         : Type == stDelete ? FUnmade[2]
+                            : 0;
+}
+
+void TSQLExec::NoteUnmade(const TStatement& S) {
+  // The statement ran and the server changed nothing (a trigger or a rule kept it from the
+  // row, or the row was gone): named, the first few, so that the run is not taken as made.
+  const int Kind = S.StatType == stInsert   ? 0
+                   : S.StatType == stUpdate ? 1
+                   : S.StatType == stDelete ? 2
+                                            : -1;
+  if (Kind < 0) return;
+  ++FUnmade[Kind];
+  constexpr int Named = 20;
+  if (FUnmade[0] + FUnmade[1] + FUnmade[2] > Named) return;
+  MsgManager.AddMsg(
+      "The target changed no row for this statement (a trigger, a rule or another session kept it "
+      "from the row):" +
+          std::string("\r\n") + Trim(StatementText(S)),
+      mt_Wrn, nullptr);
+}
+
 bool TSQLExec::CommitWork() {
   TQELCustomConnection* C = FQELConnection;
   if (!C || !C->GetConnected()) {
@@ -718,6 +743,7 @@ void TSQLExec::DeleteStatements() {
 
 bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
   ErrorCount = 0;
+  FUnmade[0] = FUnmade[1] = FUnmade[2] = 0;
   SetCurrentStatement(nullptr);
   FPartBase = 0;
   bool Result = true;
@@ -1050,6 +1076,7 @@ bool TSQLExec::RunInsertUpdateDelete() {
     } else {
       FQuery->ExecSQL();
       NoteUncommitted();
+      if (FQuery->RowsAffected() == 0) NoteUnmade(*S);
     }
     ClearQuerySQL();
   } catch (const std::exception& E) {

@@ -65,6 +65,9 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   /// True when the last run ended early because the connection was lost or could not be
   /// opened again.
   bool GetConnectionLost() const { return FRunEnded; }
+  /// Row statements (INSERT, UPDATE, DELETE) of the last run the server says changed no row,
+  /// of the given kind; the first few are named in warnings.
+  int GetUnmadeCount(TStatType Type) const;
 
   // Overrides of the statement list's operations.
 
@@ -200,6 +203,8 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   /// Empties the statement list, leaving the options alone.
   void DeleteStatements();
   void ForgetUncommitted();
+  /// Counts a row statement that changed no row, and names it in a warning (the first few).
+  void NoteUnmade(const TStatement& S);
   /// Logs the statements of FUncommitted as lost (Why says how) and forgets them.
   void ReportUncommitted(const std::string& Why);
   /// Loads one large-value parameter from the open side file.
@@ -221,6 +226,8 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   std::size_t FUncommittedCount = 0;
   /// Statements of the parts run before the one in the list.
   int FPartBase = 0;
+  /// Row statements of the run that changed no row: inserts, updates, deletes.
+  int FUnmade[3] = {0, 0, 0};
   /// Texts given to Add that the statement's lines cannot reproduce (bare LF or CR).
   std::unordered_map<const TStatement*, std::string> FExactTexts;
 };
