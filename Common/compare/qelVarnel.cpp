@@ -13,6 +13,9 @@
 #include "Text.h"
 #include "qelCatalogReadAhead.h"
 #include "qelCompObj.h"
+#include "qelComp_Ctr.h"
+#include "qelComp_Idx.h"
+#include "qelComp_Tbl.h"
 #include "qelComp_Viw.h"
 #include "qelCustomScriptExtract.h"
 #include "qelDatabaseExtract.h"
@@ -220,6 +223,57 @@ void EvenOutLineEnds(TCustomObjs& M) {
           SameButLineEnds(TO->Extra().Body, MO->Extra().Body))
         TO->SetExtra(&TObjExtra::Body, MO->Extra().Body);
     }
+}
+
+/// The name a MySQL key or index gives column Name of table Tbl: the server keeps a key's
+/// columns as references and shows them spelt as the columns are, which in the target (Target)
+/// is the master's spelling once the update has renamed them. Name itself when the table
+/// lacks it.
+std::string MySQLColumnSpelling(const TTblData* Tbl, const std::string& Name, bool Target) {
+  const TFldData* F = Tbl ? Tbl->Fields.Find(Name) : nullptr;
+  if (!F) return Name;
+  const auto* Master = Target ? dynamic_cast<const TFldData*>(F->GetRefObj()) : nullptr;
+  return Master ? Master->GetObjName() : F->GetObjName();
+}
+
+/// Spells the columns of List as MySQLColumnSpelling does; true when one changed.
+bool MySQLSpellColumns(const TTblData* Tbl, TStringList& List, bool Target) {
+  bool Changed = false;
+  for (int I = 0; I < List.Count(); ++I) {
+    const std::string Name = MySQLColumnSpelling(Tbl, List[I], Target);
+    if (Name == List[I]) continue;
+    List.Put(I, Name);
+    if (auto* F = dynamic_cast<TDbObj*>(List.Objects(I))) F->SetObjName(Name);
+    Changed = true;
+  }
+  return Changed;
+}
+
+/// MySQL names columns without regard to case: the columns of O's keys and indexes are spelt
+/// as their tables spell them, so that a key does not differ from the server's copy of it by
+/// case alone. Constraints whose key holds their columns are filed again under the new one.
+void MySQLSpellKeyColumns(TCustomObjs& O, bool Target) {
+  const auto* Objs = dynamic_cast<const TObjs*>(&O);
+  if (!Objs) return;
+  bool Rekey = false;
+  for (int I = 0; I < O.Constraints.Count(); ++I) {
+    auto* C = dynamic_cast<TCtrData*>(O.Constraints.Objects(I));
+    if (!C) continue;
+    bool Changed = MySQLSpellColumns(Objs->GetTable(C->GetTblName()), C->FldList, Target);
+    if (!C->GetRefTblName().empty() && C->HasExtra())
+      Changed = MySQLSpellColumns(Objs->GetTable(C->GetRefTblName()), C->EditExtra().RefFldList,
+                                  Target) ||
+                Changed;
+    Rekey = Rekey || (Changed && C->ObjKeyDef() != O.Constraints.Keys(I));
+  }
+  for (int I = 0; I < O.Indexes.Count(); ++I)
+    if (auto* Idx = dynamic_cast<TIdxData*>(O.Indexes.Objects(I)))
+      MySQLSpellColumns(Objs->GetTable(Idx->TableName), Idx->Flds, Target);
+  if (!Rekey) return;
+  O.Constraints.SetSorted(false);
+  for (int I = 0; I < O.Constraints.Count(); ++I)
+    O.Constraints.PutKey(I, O.Constraints.Objects(I)->ObjKeyDef());
+  O.Constraints.SetSorted(true);
 }
 
 }  // namespace
@@ -655,6 +709,8 @@ void TVarnel::AssignDiffs() {
         // A master of another dialect has its columns' sets converted later.
         if (MT->GetDatabaseType() == dbMySQL) MySQLSettleColumnCharsets(*MT, *TT);
       }
+      if (M->GetDatabaseType() == dbMySQL) MySQLSpellKeyColumns(*M, false);
+      MySQLSpellKeyColumns(*T, true);
       break;
     case dbOracle: {
       const TConnectionOptions& Conn = T->ConnectionOptions;

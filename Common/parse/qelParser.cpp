@@ -529,9 +529,11 @@ void TCustomParser::TestNameOfOtherKind(const TDbObj& Obj) {
   if (!View && !dynamic_cast<const TTblData*>(&Obj)) return;
   const auto* O = dynamic_cast<const TObjs*>(Objs);
   const TDbObj* Standing = O ? (View ? O->Tables : O->Views).FindObj(Obj.ObjKeyDef()) : nullptr;
-  // ASE tells names by case where the collection does not.
+  // ASE tells names by case where the collection does not; a table and a view of one name in
+  // two schemas are two objects where the collection keys them by name alone (PostgreSQL).
   if (!Standing ||
-      (Objs->GetDatabaseType() == dbSybaseASE && Standing->GetObjName() != Obj.GetObjName()))
+      (Objs->GetDatabaseType() == dbSybaseASE && Standing->GetObjName() != Obj.GetObjName()) ||
+      Standing->GetSchema() != Obj.GetSchema())
     return;
   ErrMsgAtStatement(std::string(View ? "View " : "Table ") + Obj.GetObjName() +
                     " has the name of " + (View ? "table " : "view ") + Standing->GetObjName() +

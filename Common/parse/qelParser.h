@@ -743,6 +743,7 @@ std::string ConditionFault(std::string_view Condition, bool Backslashes, bool Br
 struct TRelationName {
   std::string Schema;
   std::string Name;
+  bool Quoted = false;  ///< the name (its last part) was written in quotes
 };
 /// The tables and views Query reads: each name after FROM or JOIN and after a comma of a FROM
 /// list, at any depth; not the names of its WITH queries, nor table functions. Empty when a

@@ -155,29 +155,33 @@ void TCustomParser::TestNewKeys() {
       TestCheckColumns(C.Condition, *Table,
                        [&](const std::string& Text) { ErrMsgAt(Text, C.Line, 0); });
   if (Keys.empty()) return;
+  const auto TableNamed = [O](const std::string& Schema, const std::string& Name) {
+    const TTblData* T = Schema.empty() ? nullptr : O->GetTable(Schema + "." + Name);
+    return T ? T : O->GetTable(Name);
+  };
   // Keys a later statement dropped again are no more filed.
   std::unordered_map<const TDbObj*, int> Filed;
-  std::unordered_map<std::string, int> PrimaryKeys;  // by table
+  // By table, as the collection finds it under the dialect's case and schema rules: CUSTOMER
+  // and "Customer" are two tables where the server tells them apart.
+  std::unordered_map<const TTblData*, int> PrimaryKeys;
+  const auto PrimaryKeyTable = [&](const TDbObj* Key) -> const TTblData* {
+    const auto* C = dynamic_cast<const TCtrData*>(Key);
+    return C && C->GetCtType() == ctPKey ? TableNamed(C->GetSchema(), C->GetTblName()) : nullptr;
+  };
   for (int I = 0; I < O->Indexes.Count(); ++I) Filed.emplace(O->Indexes.Objects(I), 0);
   for (int I = 0; I < O->Constraints.Count(); ++I) {
-    const auto* C = dynamic_cast<const TCtrData*>(O->Constraints.Objects(I));
-    if (!C) continue;
+    const TDbObj* C = O->Constraints.Objects(I);
     Filed.emplace(C, 0);
-    if (C->GetCtType() == ctPKey) ++PrimaryKeys[UpperCase(C->GetTblName())];
+    if (const TTblData* Table = PrimaryKeyTable(C)) ++PrimaryKeys[Table];
   }
   // What stands for the primary keys filed before: those of other texts, then the new ones
   // met so far.
   for (const TNewKey& K : Keys)
     if (!Filed.count(K.Key)) {
       continue;  // freed, maybe: not to be looked at
-    } else if (const auto* C = dynamic_cast<const TCtrData*>(K.Key);
-               C && C->GetCtType() == ctPKey) {
-      --PrimaryKeys[UpperCase(C->GetTblName())];
+    } else if (const TTblData* Table = PrimaryKeyTable(K.Key)) {
+      --PrimaryKeys[Table];
     }
-  const auto TableNamed = [O](const std::string& Schema, const std::string& Name) {
-    const TTblData* T = Schema.empty() ? nullptr : O->GetTable(Schema + "." + Name);
-    return T ? T : O->GetTable(Name);
-  };
   for (const TNewKey& K : Keys) {
     if (!Filed.count(K.Key)) continue;
     const auto Error = [&](const std::string& Text) { ErrMsgAt(Text, K.Line, K.Column - 1); };
@@ -224,7 +228,7 @@ void TCustomParser::TestNewKeys() {
                                          : Type == ctUnique ? "UNIQUE"
                                                             : "FOREIGN KEY") +
                              " of table " + Table->GetObjName();
-    if (Type == ctPKey && PrimaryKeys[UpperCase(C.GetTblName())]++ > 0)
+    if (Type == ctPKey && PrimaryKeys[Table]++ > 0)
       Error("Table " + Table->GetObjName() + " has more than one PRIMARY KEY.");
     TestColumns(*Table, C.FldList, What, true);
     if (Type == ctFKey)
@@ -345,6 +349,26 @@ void AddForeignKeyWidthErrors(const TObjs& O, std::vector<TKeyTableError>& Error
   }
 }
 
+// The name a relation is filed under, as the server of DB finds it: a quoted name as it is
+// written, an unquoted one folded as the server folds it (PostgreSQL to lower case, Firebird,
+// Oracle and DB2 to upper); SQL Server and SQL Anywhere tell no case apart. MySQL (and ASE)
+// names are kept as written; whether the server then tells their case apart depends on
+// lower_case_table_names, so no two spellings are taken for one.
+std::string RelationKey(TDatabaseType DB, const std::string& Name, bool Quoted) {
+  if (DB == dbMSSQL || DB == dbSybaseASA) return UpperCase(Name);
+  if (Quoted) return Name;
+  switch (DB) {
+    case dbPostgreSQL:
+      return LowerCase(Name);
+    case dbInterBase:
+    case dbOracle:
+    case dbDB2:
+      return UpperCase(Name);
+    default:
+      return Name;
+  }
+}
+
 // Views that read themselves, alone or through other views: no server makes them, but for
 // Oracle's FORCE views, which it keeps invalid. Each view is followed once (a walk with its own
 // stack), so a long chain costs no more than its length; a message names at most ten views.
@@ -356,7 +380,7 @@ void AddViewCycleErrors(const TObjs& O, std::vector<TKeyTableError>& Errors) {
   for (int I = 0; I < N; ++I) {
     Views[static_cast<std::size_t>(I)] = dynamic_cast<const TViwData*>(O.Views.Objects(I));
     if (const TViwData* V = Views[static_cast<std::size_t>(I)])
-      ByName[UpperCase(V->GetObjName())].push_back(I);
+      ByName[RelationKey(DB, V->GetObjName(), true)].push_back(I);
   }
   const bool Brackets = DB == dbMSSQL || DB == dbSybaseASE || DB == dbSybaseASA;
   std::vector<std::vector<int>> Reads(static_cast<std::size_t>(N));
@@ -364,7 +388,7 @@ void AddViewCycleErrors(const TObjs& O, std::vector<TKeyTableError>& Errors) {
     const TViwData* V = Views[static_cast<std::size_t>(I)];
     if (!V) continue;
     for (const TRelationName& R : RelationsRead(V->Extra().Body.str(), DB == dbMySQL, Brackets)) {
-      const auto It = ByName.find(UpperCase(R.Name));
+      const auto It = ByName.find(RelationKey(DB, R.Name, R.Quoted));
       if (It == ByName.end()) continue;
       for (const int J : It->second) {
         const std::string& Schema = Views[static_cast<std::size_t>(J)]->GetSchema();

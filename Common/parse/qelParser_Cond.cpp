@@ -507,8 +507,9 @@ class TConditionReader {
   }
 };
 
-// The parts of a name token, quotes removed: "s"."v" -> s, v.
-std::vector<std::string> NameParts(std::string_view Text) {
+// The parts of a name token, quotes removed: "s"."v" -> s, v. LastQuoted, when given, tells
+// whether the last part was quoted.
+std::vector<std::string> NameParts(std::string_view Text, bool* LastQuoted = nullptr) {
   std::vector<std::string> Parts(1);
   char Quote = 0;
   for (std::size_t I = 0; I < Text.size(); ++I) {
@@ -522,8 +523,10 @@ std::vector<std::string> NameParts(std::string_view Text) {
         Parts.back() += C;
     } else if (C == '"' || C == '`' || C == '[') {
       Quote = C == '[' ? ']' : C;
+      if (LastQuoted) *LastQuoted = true;
     } else if (C == '.') {
       Parts.emplace_back();
+      if (LastQuoted) *LastQuoted = false;
     } else {
       Parts.back() += C;
     }
@@ -585,10 +588,11 @@ std::vector<TRelationName> RelationsRead(std::string_view Query, bool Backslashe
                (IsWord(K, "ONLY") || IsWord(K, "LATERAL") || IsWord(K, "TABLE"))) {
       NameNext = true;
     } else if (Next && K.Kind == TTk::Name && T[I + 1].Kind != TTk::LParen) {
-      std::vector<std::string> Parts = NameParts(K.Text);
+      bool Quoted = false;
+      std::vector<std::string> Parts = NameParts(K.Text, &Quoted);
       const std::string Name = Parts.back();
       if (std::find(Local.begin(), Local.end(), UpperCase(Name)) != Local.end()) continue;
-      Read.push_back({Parts.size() > 1 ? Parts[Parts.size() - 2] : std::string(), Name});
+      Read.push_back({Parts.size() > 1 ? Parts[Parts.size() - 2] : std::string(), Name, Quoted});
     }
   }
   return Read;

@@ -450,5 +450,34 @@ TEST(HostileDefinitions, NamesAndTypesAreCheckedAsTheServerChecksThem) {
                        "Column n of table t1 is of type nodomain, which no script defines", false,
                        2, 5});
   }
+  // Names as each server finds them: a quoted name keeps its case, an unquoted one is folded
+  // (lower in PostgreSQL, upper in Firebird, Oracle and DB2), MySQL keeps table names as
+  // written, and PostgreSQL keeps a name once per schema.
+  const auto Keys = [](const std::string& A, const std::string& B) {
+    return "CREATE TABLE " + A + " (id integer NOT NULL, PRIMARY KEY (id));\nCREATE TABLE " + B +
+           " (id integer NOT NULL, PRIMARY KEY (id));\n";
+  };
+  const auto ViewOver = [](const std::string& Table, const std::string& View) {
+    return "CREATE TABLE " + Table + " (a integer);\nCREATE VIEW " + View + " AS SELECT a FROM " +
+           Table + ";\n";
+  };
+  for (const char* D : {"postgresql", "firebird", "oracle", "db2"}) {
+    Cases.push_back({D, Keys("CUSTOMER", "\"Customer\""), ""});
+    Cases.push_back({D,
+                     "CREATE TABLE Customer (id integer NOT NULL, PRIMARY KEY (id));\n"
+                     "ALTER TABLE CUSTOMER ADD PRIMARY KEY (id);\n",
+                     "has more than one PRIMARY KEY"});
+  }
+  Cases.push_back({"postgresql", ViewOver("\"T1\"", "t1"), ""});
+  Cases.push_back({"postgresql", ViewOver("\"t1\"", "T1"), "has the name of table"});
+  for (const char* D : {"firebird", "oracle", "db2"}) {
+    Cases.push_back({D, ViewOver("\"t1\"", "t1"), ""});
+    Cases.push_back({D, "CREATE VIEW v AS SELECT a FROM \"V\";\n", "selects from itself"});
+  }
+  Cases.push_back({"mysql", ViewOver("T1", "t1"), ""});
+  const std::string Schemas = "CREATE SCHEMA a;\nCREATE SCHEMA b;\nCREATE TABLE a.x (i integer);\n";
+  Cases.push_back({"postgresql", Schemas + "CREATE VIEW b.x AS SELECT i FROM a.x;\n", ""});
+  Cases.push_back(
+      {"postgresql", Schemas + "CREATE VIEW a.x AS SELECT 1 AS i;\n", "has the name of table"});
   for (const TCase& C : Cases) Judge(C);
 }

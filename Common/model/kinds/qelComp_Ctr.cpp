@@ -2,6 +2,8 @@
 // and the two constraint passes of the update script.
 #include "qelComp_Ctr.h"
 
+#include <utility>
+
 #include "Text.h"
 #include "qelCompObj.h"
 #include "qelComp_Idx.h"
@@ -270,20 +272,11 @@ std::string TCtrData::CompareDef() const {
          PGConditionKey(Extra().ServerBody.empty() ? Extra().Body : Extra().ServerBody.str());
 }
 
-std::string TCtrData::MySQLUnkeyedAutoIncrement() const {
-  // The server keeps an AUTO_INCREMENT column only while a key starts with it: one that loses
-  // both loses AUTO_INCREMENT in the statement that drops the key, before it.
+std::string TCtrData::MySQLDropText(const std::string& Drop) const {
   const auto* Objs = dynamic_cast<const TObjs*>(Owner);
-  const TTblData* Tbl = Objs ? Objs->GetTable(FTblName) : nullptr;
-  if (!Tbl || FldList.Count() == 0) return "";
-  const TFldData* Col = Tbl->Fields.Find(FldList[0]);
-  if (!Col || !Col->AutoIncrement) return "";
-  const auto* Kept = dynamic_cast<const TFldData*>(Col->GetRefObj());
-  if (Kept && Kept->AutoIncrement) return "";
-  TFldData Plain(Owner);
-  Plain.Assign(*Col);
-  Plain.AutoIncrement = false;
-  return " MODIFY COLUMN " + QuoteIdent(Col->GetObjName()) + " " + Plain.TypeDef() + ",";
+  TTblData* Tbl = Objs ? Objs->GetTable(FTblName) : nullptr;
+  return Tbl && FldList.Count() > 0 ? Tbl->MySQLKeyDrop(FldList[0], Drop, *this, FReplacedByDrop)
+                                    : Drop;
 }
 
 std::string TCtrData::DropDef() const {
@@ -292,10 +285,12 @@ std::string TCtrData::DropDef() const {
   if (DB == dbMySQL) {
     switch (FCtType) {
       case ctPKey:
-        return Table + MySQLUnkeyedAutoIncrement() + " DROP PRIMARY KEY";
+        return Table + MySQLDropText(" DROP PRIMARY KEY");
       case ctUnique:
-        if (!GetObjName().empty()) return Table + " DROP CONSTRAINT " + QuoteIdent(GetObjName());
-        if (!Extra().IndexName.empty()) return Table + " DROP KEY " + QuoteIdent(Extra().IndexName);
+        if (!GetObjName().empty())
+          return Table + MySQLDropText(" DROP CONSTRAINT " + QuoteIdent(GetObjName()));
+        if (!Extra().IndexName.empty())
+          return Table + MySQLDropText(" DROP KEY " + QuoteIdent(Extra().IndexName));
         return Table + " DROP UNIQUE";
       case ctFKey:
         return Table + " DROP FOREIGN KEY " + QuoteIdent(GetObjName());
@@ -512,6 +507,9 @@ void TCtrData::DoBeforeDrop() {
 
 void TCtrData::DoAfterDrop() {
   TDbObj::DoAfterDrop();
+  // The master's key went in with the drop (MySQL): the target has it.
+  if (std::exchange(FReplacedByDrop, false)) SetObjCreated(true);
+  if (GetDatabaseType() == dbMySQL) return;  // each MySQL key has its drop statement
   // DropDef keeps the drop it cannot write as a comment; the server keeps the constraint.
   if (!StartsStr("/* drop constraint: ", DropDef())) return;
   for (int I = 0; I < UseOf.Count(); ++I)

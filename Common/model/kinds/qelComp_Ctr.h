@@ -138,9 +138,8 @@ class TCtrData : public TDbObjWith<TCtrExtra> {
   /// The tables and table columns the constraint needs are created first.
   void DoBeforeCreate() override;
   std::string DropDef() const override;
-  /// MySQL: the MODIFY clause that takes AUTO_INCREMENT from the key's first column when the
-  /// master's column has none ("" otherwise), for the statement that drops the key.
-  std::string MySQLUnkeyedAutoIncrement() const;
+  /// MySQL: the clauses of the ALTER TABLE that drops the key with Drop (TTblData::MySQLKeyDrop).
+  std::string MySQLDropText(const std::string& Drop) const;
   /// Named constraints are keyed by name; where the dialect keeps their names per table
   /// (PostgreSQL, DB2, MySQL, SQL Anywhere) the key names the table too, as "name ON table".
   /// Unnamed ones are keyed by their definition.
@@ -189,6 +188,8 @@ class TCtrData : public TDbObjWith<TCtrExtra> {
   bool MoveSysName(bool Generated);
 
   TConstraintType FCtType = ctFKey;
+  /// MySQL: the master's version of the key was added by the statement that dropped it.
+  mutable bool FReplacedByDrop = false;
   std::string FTblName;
   TObjText FRefTblName;
   TObjText FRefSchema;

@@ -1,7 +1,11 @@
 // Indexes: texts per dialect, keys, their part of the cascade and the index passes.
 #include "qelComp_Idx.h"
 
+#include <utility>
+
 #include "Text.h"
+#include "qelCompObj.h"
+#include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
 #include "qelDialects.h"
 
@@ -151,8 +155,17 @@ std::string TIdxData::DropDef() const {
       return "DROP INDEX " + SchemaTable() + "." + Name;
     case dbSybaseASE:
       return "DROP INDEX " + Table + "." + Name;
-    case dbMySQL:
+    case dbMySQL: {
+      // An index an AUTO_INCREMENT column rests on is dropped by ALTER TABLE, which can give
+      // the column its next key in the same statement.
+      const auto* Objs = dynamic_cast<const TObjs*>(Owner);
+      TTblData* Tbl = Objs && Flds.Count() > 0 ? Objs->GetTable(TableName) : nullptr;
+      const std::string Drop = " DROP INDEX " + Name;
+      const std::string Text =
+          Tbl ? Tbl->MySQLKeyDrop(Flds[0], Drop, *this, FReplacedByDrop) : Drop;
+      if (Text != Drop) return "ALTER TABLE " + Table + Text;
       return "DROP INDEX " + Name + " ON " + Table;
+    }
     case dbPostgreSQL:
       return "DROP INDEX " + GetObjFullName();
     default:
@@ -165,6 +178,11 @@ void TIdxData::DoBeforeDrop() {
   // InterBase only lets an index go once no open statement uses its table.
   if (TCustomSQLExec* Exec = GetSQLExec(); Exec && GetDatabaseType() == dbInterBase)
     Exec->AddReConnect();
+}
+
+void TIdxData::DoAfterDrop() {
+  TDbObj::DoAfterDrop();
+  if (std::exchange(FReplacedByDrop, false)) SetObjCreated(true);
 }
 
 void TIdxData::DoAfterCreate() {

@@ -104,6 +104,8 @@ class TIdxData : public TDbObjWith<TIdxExtra> {
   std::string DropDef() const override;
   /// The base cascade, then a reconnect for InterBase.
   void DoBeforeDrop() override;
+  /// Marks the index created again where its drop added the master's version (MySQL).
+  void DoAfterDrop() override;
   /// Also records in the counterpart (CurrentDef) that the target now holds this text.
   void DoAfterCreate() override;
   /// Puts the active flag and the definition as read back.
@@ -120,6 +122,8 @@ class TIdxData : public TDbObjWith<TIdxExtra> {
  private:
   /// The indexed table qualified by schema where the dialect writes one.
   std::string SchemaTable() const;
+  /// MySQL: the master's version of the index was added by the statement that dropped it.
+  mutable bool FReplacedByDrop = false;
 };
 
 // ---------------------------------------------------------------------------------------------

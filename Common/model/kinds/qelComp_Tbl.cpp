@@ -625,10 +625,10 @@ TTblExtra::~TTblExtra() = default;
 
 TTblData::TTblData(TCustomObjs* aOwner) : TDbObjWith(aOwner) {
   Kind = kindTable;
-  // SQL Server and SQL Anywhere compare column names without regard to case (and the SQL
-  // Anywhere writer spells a keyword used as a name in upper case).
-  Fields.CaseSensitive = !(
-      aOwner && (aOwner->GetDatabaseType() == dbMSSQL || aOwner->GetDatabaseType() == dbSybaseASA));
+  // SQL Server, SQL Anywhere and MySQL compare column names without regard to case (and the
+  // SQL Anywhere writer spells a keyword used as a name in upper case).
+  const TDatabaseType DB = aOwner ? aOwner->GetDatabaseType() : dbAbstract;
+  Fields.CaseSensitive = !(DB == dbMSSQL || DB == dbSybaseASA || DB == dbMySQL);
 }
 
 TTblData::~TTblData() = default;
@@ -733,24 +733,59 @@ std::string MySQLIndexElement(const TIdxData& Idx, const std::string& Cols) {
 
 }  // namespace
 
-std::string TTblData::MySQLAutoIncrementKey(const std::string& Column) const {
+std::string TTblData::MySQLAutoIncrementKey(const std::string& Column, bool Present) const {
   const auto* Objs = dynamic_cast<const TObjs*>(Owner);
   const TObjs::TTableKeys* Own = Objs ? Objs->KeysOfTable(GetObjName()) : nullptr;
   if (!Own) return "";
+  const auto Usable = [&](const TStringList& Columns) {
+    if (Columns.Count() == 0 || Columns[0] != Column) return false;
+    for (int I = 0; Present && I < Columns.Count(); ++I) {
+      const TFldData* F = Fields.Find(Columns[I]);
+      const TDbObj* Now = F ? F->GetRefObj() : nullptr;
+      if (!Now || !Now->GetObjCreated()) return false;
+    }
+    return true;
+  };
   for (TCtrData* C : Own->Constraints)
     if ((C->GetCtType() == ctPKey || C->GetCtType() == ctUnique) && !C->GetObjCreated() &&
-        C->FldList.Count() > 0 && C->FldList[0] == Column) {
+        Usable(C->FldList)) {
       C->SetObjCreated(true);
       return ", ADD " + C->ConstraintDef(false);
     }
   for (TIdxData* Idx : Own->Indexes) {
-    if (Idx->GetObjCreated() || Idx->Flds.Count() == 0 || Idx->Flds[0] != Column) continue;
+    if (Idx->GetObjCreated() || !Usable(Idx->Flds)) continue;
     const std::string Cols = Idx->GetFlds();
     if (Cols.empty()) continue;
     Idx->SetObjCreated(true);
     return ", ADD " + MySQLIndexElement(*Idx, Cols);
   }
   return "";
+}
+
+std::string TTblData::MySQLKeyDrop(const std::string& Column, const std::string& Drop,
+                                   const TDbObj& Dropped, bool& Replaced) {
+  Replaced = false;
+  TFldData* Col = Fields.Find(Column);
+  if (!Col || !Col->AutoIncrement) return Drop;
+  const auto* Kept = dynamic_cast<const TFldData*>(Col->GetRefObj());
+  const auto* Master =
+      Kept && Kept->AutoIncrement ? dynamic_cast<const TTblData*>(Kept->OwnerObj) : nullptr;
+  if (Master) {
+    // The dropped key's counterpart counts as not created yet: it may take the key's place.
+    TDbObj* Counterpart = Dropped.GetRefObj();
+    if (Counterpart) Counterpart->ObjCreated = false;
+    const std::string Key = Master->MySQLAutoIncrementKey(Kept->GetObjName(), true);
+    if (Counterpart) {
+      Replaced = Counterpart->ObjCreated;
+      Counterpart->ObjCreated = true;
+    }
+    if (!Key.empty()) return Drop + Key;
+  }
+  TFldData Plain(Owner);
+  Plain.Assign(*Col);
+  Plain.AutoIncrement = false;
+  Col->AutoIncrement = false;
+  return " MODIFY COLUMN " + QuoteIdent(Col->GetObjName()) + " " + Plain.TypeDef() + "," + Drop;
 }
 
 std::string TTblData::MySQLCreateDef() const {

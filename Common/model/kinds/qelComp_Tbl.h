@@ -555,8 +555,17 @@ class TTblData : public TDbObjWith<TTblExtra> {
   std::string MySQLOptionsDef() const;
   /// MySQL: ", ADD " + the key of this table that starts with Column and is not yet created,
   /// marked created; "" when there is none. The server takes AUTO_INCREMENT only on a column
-  /// a key starts with, so such a key goes into the statement that makes the column so.
-  std::string MySQLAutoIncrementKey(const std::string& Column) const;
+  /// a key starts with, so such a key goes into the statement that makes the column so, or
+  /// that drops the column's key. With Present, only a key on columns the target has now.
+  std::string MySQLAutoIncrementKey(const std::string& Column, bool Present = false) const;
+  /// MySQL, on a target table: the clauses of an ALTER TABLE that drops a key starting with
+  /// Column by Drop (" DROP PRIMARY KEY"). The server keeps an AUTO_INCREMENT column only while
+  /// a key starts with it (1075): the master's key for it is added in the same statement, or,
+  /// where there is none yet, the column loses AUTO_INCREMENT first (the column pass gives it
+  /// back with its key when the master keeps it). Dropped is the key dropped: its own
+  /// counterpart may be that key, and Replaced then tells it is written already.
+  std::string MySQLKeyDrop(const std::string& Column, const std::string& Drop,
+                           const TDbObj& Dropped, bool& Replaced);
 
   void SetSkipComputedDef(bool Value) { SkipComputedDef = Value; }
   /// Also marks the counterpart.

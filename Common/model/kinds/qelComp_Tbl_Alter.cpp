@@ -445,15 +445,20 @@ std::string MySQLReadBackDef(const TFldData& F) {
 }
 
 void MySQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) {
-  if (MySQLReadBackDef(M) == MySQLReadBackDef(T)) return;
+  // Column names are one in any case: a name spelled otherwise is the same column, renamed
+  // with its values.
+  const bool Renamed = M.GetObjName() != T.GetObjName();
+  if (!Renamed && MySQLReadBackDef(M) == MySQLReadBackDef(T)) return;
   const std::string TN = TableNameOf(MTbl);
   const std::string FN = M.GetObjName();
   // The server keeps AUTO_INCREMENT only on a column a key starts with: a key the master adds
   // for the column is added in the same statement, else the server refuses it.
   const std::string Key =
       M.AutoIncrement && !T.AutoIncrement ? MTbl.MySQLAutoIncrementKey(FN) : std::string();
-  TStatement* S = Run.AddAlter("ALTER TABLE " + Run.Quote(TN) + " MODIFY COLUMN " + Run.Quote(FN) +
-                                   " " + MySQLModifyText(Run, M, &T) + Key,
+  const std::string How =
+      Renamed ? " CHANGE COLUMN " + Run.Quote(T.GetObjName()) + " " : " MODIFY COLUMN ";
+  TStatement* S = Run.AddAlter("ALTER TABLE " + Run.Quote(TN) + How + Run.Quote(FN) + " " +
+                                   MySQLModifyText(Run, M, &T) + Key,
                                FN, TN);
   Run.Work("Modify column: " + TN + "(" + FN + ")" + "/", S);
   WarnNarrowing(Run, MTbl, M, T, S);

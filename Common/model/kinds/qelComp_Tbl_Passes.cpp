@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "Text.h"
+#include "qelCompObj.h"
+#include "qelComp_Idx.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Tbl_Int.h"
 #include "qelDialects.h"
@@ -45,7 +47,8 @@ bool ColumnsEqual(const TFldData& M, const TFldData& T) {
   if (M.Computed()) Equal = M.Extra().Body == T.Extra().Body;
   if (M.FieldType == iftDomain && T.FieldType == iftDomain)
     Equal = M.Extra().DomainName == T.Extra().DomainName;
-  return Equal;
+  // MySQL pairs the names without case but keeps each as it was written.
+  return Equal && (M.GetDatabaseType() != dbMySQL || M.GetObjName() == T.GetObjName());
 }
 
 /// Adds the master columns the target table lacks. While the table leaves its computed
@@ -99,6 +102,26 @@ void GenFieldPositions(TTblData& Tbl, const TCustomObjs& Target, TCustomSQLExec&
     Exec.Add(Text, stStatement, F->GetObjName(), dboField, odbAlter, Tbl.GetObjName());
   }
   Tbl.SetUpdFldPos(false);
+}
+
+/// MySQL refuses to drop a column of a unique index over more columns (1072), and the index
+/// passes come after the column drops: the target's indexes over the column go first. The
+/// master has none by that name over the column, so each of them changes anyway; the index
+/// passes create the master's.
+void MySQLDropIndexesOver(const TTblData& T, const TFldData& G) {
+  const auto* Objs = dynamic_cast<const TObjs*>(T.Owner);
+  const TObjs::TTableKeys* Own = Objs ? Objs->KeysOfTable(T.GetObjName()) : nullptr;
+  if (!Own) return;
+  // Copied: a drop may change the lists the table's keys were gathered from.
+  const std::vector<TIdxData*> Indexes = Own->Indexes;
+  for (TIdxData* Idx : Indexes) {
+    if (!Idx->GetObjCreated() || Idx->SkipDef) continue;
+    for (const std::string& Column : Idx->Flds)
+      if (SameText(Column, G.GetObjName())) {
+        Idx->DropDependDef();
+        break;
+      }
+  }
 }
 
 /// The MySQL table options, other than the engine, in which the target table differs from the
@@ -248,6 +271,7 @@ void GenScriptTablDrop(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
       if (M->Fields.FindFrom(G->GetObjName(), I) || !G->GetObjCreated()) continue;
       if (!Written) Exec.AddComment(G->GenComment("Drop table-fields..."));
       Written = true;
+      if (Target.GetDatabaseType() == dbMySQL) MySQLDropIndexesOver(*T, *G);
       G->DropDependDef();
       M->SetUpdFldPos(true);
     }
