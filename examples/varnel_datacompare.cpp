@@ -3,7 +3,7 @@
 // master's; with --execute it runs them on the target.
 //
 //   varnel datacompare --master-db URI --target-db URI --table NAME [--key F1,F2]
-//                      [--script FILE] [--execute]
+//                      [--columns C1,C2] [--script FILE] [--execute]
 #include "varnel_datacompare.h"
 
 #include <csignal>
@@ -68,7 +68,10 @@ TTableFacts ReadTableFacts(TQELConnection& C, const std::string& Table) {
     Q->Close();
     Q->SetSQLText(SQL.Keys);
     Q->Open();
-    for (; !Q->GetEof(); Q->Next()) Facts.Keys.push_back(Trim(Q->Fields().Fields(0)->AsString()));
+    // Each key as the entry that names exactly the column the catalog gives.
+    for (; !Q->GetEof(); Q->Next())
+      Facts.Keys.push_back(TCmpTableOptions::EntryOf(Trim(Q->Fields().Fields(0)->AsString()),
+                                                     C.GetDatabaseType() == dbPostgreSQL));
     Q->Close();
     Facts.Known = true;
   } catch (const std::exception&) {
@@ -160,7 +163,8 @@ const char* const DataCompareSummary =
 
 void DataCompareHelp(std::ostream& Out) {
   Out << "Usage: varnel datacompare --master-db URI --target-db URI --table NAME\n"
-         "                          [--key F1,F2] [--script FILE] [--execute]\n"
+         "                          [--key F1,F2] [--columns C1,C2] [--script FILE]\n"
+         "                          [--execute]\n"
          "\n"
          "Compares the rows of table NAME in the master and the target database (both read\n"
          "ordered by key) and produces the INSERT, UPDATE and DELETE statements that make the\n"
@@ -174,6 +178,9 @@ void DataCompareHelp(std::ostream& Out) {
          "  --key F1,F2       the key fields, names taken as --table takes them; by default\n"
          "                    each side's primary key, and without one every column (rows are\n"
          "                    then matched by all their values)\n"
+         "  --columns C1,C2   the columns compared and written, on both sides, names taken\n"
+         "                    as --key takes them (the key is added when not listed); by\n"
+         "                    default every column, which both tables must then have\n"
          "  --script FILE     write the statements to FILE (large values to FILE with the\n"
          "                    extension .LOB, which the script names with SET BLOBFILE)\n"
          "  --execute         run the statements on the target; with --script the written\n"
@@ -367,22 +374,54 @@ std::vector<std::string> FoldKeys(std::vector<std::string> Keys, TDatabaseType D
   return Keys;
 }
 
-/// After a failed run: a --key field that a side's table lacks (the run stopped before reading
-/// rows) is a bad argument.
-void CheckKeyColumns(TTableDataComparer& Cmp, const std::string& Table) {
+/// After a failed run: a --key or --columns field that a side's table lacks (the run stopped
+/// before reading rows) is a bad argument.
+void CheckKeyColumns(TTableDataComparer& Cmp, const std::string& Table, bool Keys, bool Columns) {
   for (TCmpTableOptions* O : {&Cmp.GetTableOptionsTarget(), &Cmp.GetTableOptionsMaster()}) {
     if (O->GetCatalogFields().Empty()) continue;
-    for (const std::string& K : O->GetKeyFields())
-      if (!O->HasCatalogField(K))
-        throw TUsageError{"--key names no column " + K + " of table " + Table + " in the " +
-                          (O == &Cmp.GetTableOptionsTarget() ? "target" : "master") + " database"};
+    auto Check = [&](const TStringList& Names, const char* Option) {
+      for (const std::string& K : Names)
+        if (!O->HasCatalogField(K))
+          throw TUsageError{std::string(Option) + " names no column " + K + " of table " + Table +
+                            " in the " + (O == &Cmp.GetTableOptionsTarget() ? "target" : "master") +
+                            " database"};
+    };
+    if (Keys) Check(O->GetKeyFields(), "--key");
+    if (Columns) Check(O->GetDataFields(), "--columns");
+  }
+}
+
+/// The --columns list of one side, with each key field it does not list at its end: the rows
+/// are read by the listed fields, and paired by the key.
+std::vector<std::string> ColumnsWithKeys(std::vector<std::string> Columns,
+                                         const std::vector<std::string>& Keys) {
+  for (const std::string& K : Keys) {
+    bool Listed = false;
+    for (const std::string& C : Columns)
+      Listed =
+          Listed || SameText(TCmpTableOptions::FieldNameOf(C), TCmpTableOptions::FieldNameOf(K));
+    if (!Listed) Columns.push_back(K);
+  }
+  return Columns;
+}
+
+/// The columns compared, the same on both sides: the --columns list (none: every column) with
+/// each side's key fields, names taken as --key takes them.
+void SetColumns(TTableDataComparer& Cmp, const std::string& ColumnList,
+                const std::vector<std::string>& KeysM, const std::vector<std::string>& KeysT) {
+  if (ColumnList.empty()) return;
+  for (TCmpTableOptions* O : {&Cmp.GetTableOptionsMaster(), &Cmp.GetTableOptionsTarget()}) {
+    for (const std::string& C :
+         ColumnsWithKeys(FoldKeys(SplitList(ColumnList), O->GetDatabaseType()),
+                         O == &Cmp.GetTableOptionsMaster() ? KeysM : KeysT))
+      O->GetDataFields().Add(C);
   }
 }
 
 /// The comparison itself, once the arguments are read; a TUsageError for bad arguments.
 /// The arguments of datacompare.
 struct TDataCompareArgs {
-  std::string MasterURI, TargetURI, Table, Script, KeyList;
+  std::string MasterURI, TargetURI, Table, Script, KeyList, ColumnList;
   bool Execute = false;
   bool Help = false;
   bool Version = false;
@@ -410,6 +449,9 @@ TDataCompareArgs ReadDataCompareArgs(const std::vector<std::string>& Args) {
     } else if (TakeValue(Args, I, "--key", V)) {
       A.KeyList = V;
       if (SplitList(A.KeyList).empty()) throw TUsageError{"--key names no field"};
+    } else if (TakeValue(Args, I, "--columns", V)) {
+      A.ColumnList = V;
+      if (SplitList(A.ColumnList).empty()) throw TUsageError{"--columns names no field"};
     } else if (TakeValue(Args, I, "--script", V)) {
       A.Script = V;
     } else if (Args[I] == "--execute") {
@@ -533,6 +575,7 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   }
   for (const std::string& K : KeysM) Cmp->GetTableOptionsMaster().GetKeyFields().Add(K);
   for (const std::string& K : KeysT) Cmp->GetTableOptionsTarget().GetKeyFields().Add(K);
+  SetColumns(*Cmp, A.ColumnList, KeysM, KeysT);
   // The header would reconnect through statements this program has no use for.
   Cmp->GetScriptOptions().Connect = false;
 
@@ -564,7 +607,7 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   const bool Ran = Cmp->CompareData();
   bool Failed = !Ran || Cmp->MsgManager.GetIsErr();
   Progress.Line.Clear();
-  if (Failed && !KeyList.empty()) CheckKeyColumns(*Cmp, Table);
+  if (Failed) CheckKeyColumns(*Cmp, Table, !KeyList.empty(), !A.ColumnList.empty());
   PrintMessages(Cmp->MsgManager, Err, "datacompare", false, {mt_Err, mt_Wrn});
   if (!StdOut.Release(!Cmp->GetValueTooLarge())) {
     Err << "Nothing was written to standard output: write the rows with --script FILE (large "

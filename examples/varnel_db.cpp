@@ -1,6 +1,7 @@
 // Database URIs of the example program and the connections and catalog extractors made from them.
 #include "varnel_db.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -60,22 +61,31 @@ void RefuseNUL(const std::string& Option,
       throw TUsageError{Option + ": the " + Name + " of the URI holds a NUL character (%00)"};
 }
 
-/// The trimmed value of the entry Key (ignoring case) of an ODBC connection string; "" when
-/// there is none.
+/// The trimmed value of the entry Key (ignoring case) of an ODBC connection string, as the
+/// driver manager reads it (ConnectionKey: a value in braces holds what it holds, ";" and
+/// "Server=" included); "" when there is none.
 std::string ConnectionStringEntry(const std::string& Text, const char* Key) {
-  std::size_t B = 0;
-  while (B < Text.size()) {
-    std::size_t E = Text.find(';', B);
-    if (E == std::string::npos) E = Text.size();
-    const std::string Entry = Text.substr(B, E - B);
-    const std::size_t Eq = Entry.find('=');
-    if (Eq != std::string::npos && SameText(Trim(Entry.substr(0, Eq)), Key)) {
-      const std::string Value = Trim(Entry.substr(Eq + 1));
-      if (!Value.empty()) return Value;
+  return Trim(ConnectionKey(Text, Key));
+}
+
+/// The file a SQLite driver opens, read as the driver reads its string: the first entry whose
+/// name is DATABASE (any case, nothing around it), up to the next ";" as written; braces mean
+/// nothing to it, and it knows no DBQ. False when it finds none: the driver then takes its
+/// data source's file, or without one the whole string as a file name.
+bool SQLiteDatabaseFile(const std::string& Text, std::string& File) {
+  std::size_t I = 0;
+  while (I < Text.size()) {
+    while (I < Text.size() && Text[I] == ';') ++I;
+    const std::size_t Eq = Text.find('=', I);
+    if (Eq == std::string::npos) return false;
+    const std::size_t End = std::min(Text.find(';', Eq), Text.size());
+    if (SameText(Text.substr(I, Eq - I), "database")) {
+      File = Text.substr(Eq + 1, End - Eq - 1);
+      return true;
     }
-    B = E + 1;
+    I = End;
   }
-  return std::string();
+  return false;
 }
 
 /// The dialect whose URIs have the scheme Name (lower case); nullptr when there is none.
@@ -124,6 +134,16 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text, bool O
     U.User = PercentDecode(Cred.substr(0, Colon));
     if (Colon != std::string::npos) U.Password = PercentDecode(Cred.substr(Colon + 1));
   }
+  // An IPv6 address is written in brackets, which are the URI's, not the host's; its colons
+  // are no port's.
+  std::string Bracketed;
+  if (!Authority.empty() && Authority.front() == '[') {
+    const std::size_t Close = Authority.find(']');
+    if (Close == std::string::npos || (Close + 1 < Authority.size() && Authority[Close + 1] != ':'))
+      throw TUsageError{Option + ": an IPv6 host is [address] or [address]:port in " + Text};
+    Bracketed = Authority.substr(1, Close - 1);
+    Authority.erase(0, Close + 1);
+  }
   if (const std::size_t Colon = Authority.rfind(':'); Colon != std::string::npos) {
     U.Port = PortNumber(Authority.substr(Colon + 1));
     if (U.Port == 0)
@@ -131,7 +151,7 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text, bool O
                         Text};
     Authority = Authority.substr(0, Colon);
   }
-  U.Host = Authority;
+  U.Host = Bracketed.empty() ? Authority : Bracketed;
   // Without a host each client goes its own way around the server's password check: the
   // Firebird client opens the file through its in-process engine, libpq and the MariaDB client
   // take a local socket where the server may trust the system user. A URI says where the
@@ -166,28 +186,40 @@ TDatabaseURI ParseDataSource(const std::string& Option, const std::string& Text)
   bool Located = false;
   for (const char* Key : {"DSN", "SERVER", "SERVERNAME", "HOST", "HOSTNAME"})
     Located = Located || !ConnectionStringEntry(U.ConnectionString, Key).empty();
-  // A driver of database files (SQLite, Access) reads the file named by DBQ or DATABASE: the
-  // file is the target, and there is no server whose password check could be gone around. It
-  // must exist: such a driver would make a new empty file or fail without saying why.
+  // A driver of database files (SQLite, Access) opens the file it reads from its own entries,
+  // whatever server the string names; there is no server whose password check could be gone
+  // around. It must exist: the SQLite driver makes a new empty file (a side read as empty),
+  // the Access one fails without saying why.
   const std::string Driver = ConnectionStringEntry(U.ConnectionString, "DRIVER");
-  const bool FileDriver = ContainsText(Driver, "sqlite") || ContainsText(Driver, "mdb") ||
-                          ContainsText(Driver, "access");
-  if (!Located && FileDriver) {
-    std::string File = ConnectionStringEntry(U.ConnectionString, "DBQ");
-    if (File.empty()) File = ConnectionStringEntry(U.ConnectionString, "DATABASE");
-    if (!File.empty()) {
-      if (!FileExists(File))
-        throw TUsageError{Option + ": the database file does not exist: " + File};
-      Located = true;
+  const bool SQLite = ContainsText(Driver, "sqlite");
+  const bool Access = ContainsText(Driver, "mdb") || ContainsText(Driver, "access");
+  std::string File;
+  if (SQLite || Access) {
+    bool Named = SQLite && SQLiteDatabaseFile(U.ConnectionString, File);
+    if (Access) {
+      // The file the stand-in reads (AccessFileOf): DBQ before DATABASE.
+      File = ConnectionStringEntry(U.ConnectionString, "DBQ");
+      if (File.empty()) File = ConnectionStringEntry(U.ConnectionString, "DATABASE");
+      Named = !File.empty();
     }
+    if (Named && !FileExists(File))
+      throw TUsageError{Option + ": the database file does not exist: " + File};
+    Located = Named || !ConnectionStringEntry(U.ConnectionString, "DSN").empty();
+    if (!Located)
+      throw TUsageError{Option +
+                        ": the ODBC connection string names no database file of its "
+                        "file driver (" +
+                        (SQLite ? "Database" : "Dbq") + "=...) and no data source (DSN=...)"};
   }
   if (!Located)
     throw TUsageError{Option +
                       ": the ODBC connection string names no server (Server=...), no data "
                       "source (DSN=...) and no database file of a file driver (Dbq=...)"};
   if (ContainsText(Driver, "mdb") || ContainsText(Driver, "access")) U.DatabaseType = dbMSAccess;
-  // The name messages give the database: its DATABASE or DBQ entry, else its DSN.
-  U.Database = ConnectionStringEntry(U.ConnectionString, "DATABASE");
+  // The name messages give the database: the file, else its DATABASE or DBQ entry, else its
+  // DSN.
+  U.Database = File;
+  if (U.Database.empty()) U.Database = ConnectionStringEntry(U.ConnectionString, "DATABASE");
   if (U.Database.empty()) U.Database = ConnectionStringEntry(U.ConnectionString, "DBQ");
   if (U.Database.empty()) U.Database = ConnectionStringEntry(U.ConnectionString, "DSN");
   return U;

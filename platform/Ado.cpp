@@ -318,43 +318,6 @@ std::string SetConnectionKey(const std::string& ConnStr, const std::string& Key,
   return Out;
 }
 
-/// The value of entry Key (any case) of an ODBC connection string, braces taken off ("}}" in
-/// braces stands for "}"); "" when it has none.
-std::string ConnectionKey(const std::string& ConnStr, const std::string& Key) {
-  std::size_t I = 0;
-  while (I < ConnStr.size()) {
-    const std::size_t Eq = ConnStr.find('=', I);
-    if (Eq == std::string::npos) break;
-    const std::string Name = Trim(ConnStr.substr(I, Eq - I));
-    std::string Value;
-    std::size_t J = Eq + 1;
-    while (J < ConnStr.size() && ConnStr[J] == ' ') ++J;
-    if (J < ConnStr.size() && ConnStr[J] == '{') {
-      for (++J; J < ConnStr.size(); ++J) {
-        if (ConnStr[J] == '}') {
-          if (J + 1 < ConnStr.size() && ConnStr[J + 1] == '}') {
-            Value += '}';
-            ++J;
-            continue;
-          }
-          ++J;
-          break;
-        }
-        Value += ConnStr[J];
-      }
-      J = ConnStr.find(';', J);
-    } else {
-      const std::size_t End = ConnStr.find(';', J);
-      Value = Trim(ConnStr.substr(J, End == std::string::npos ? std::string::npos : End - J));
-      J = End;
-    }
-    if (SameText(Name, Key)) return Value;
-    if (J == std::string::npos) break;
-    I = J + 1;
-  }
-  return std::string();
-}
-
 /// The Access file a connection string opens through an Access file driver (one whose name
 /// says mdb or access), named by DBQ or DATABASE; "" for every other connection.
 std::string AccessFileOf(const std::string& ConnStr) {

@@ -228,4 +228,39 @@ std::string Copy(std::string_view S, int Index, int Count) {
   return std::string(S.substr(Start, static_cast<size_t>(Count)));
 }
 
+std::string ConnectionKey(const std::string& ConnStr, const std::string& Key) {
+  std::size_t I = 0;
+  while (I < ConnStr.size()) {
+    const std::size_t Eq = ConnStr.find('=', I);
+    if (Eq == std::string::npos) break;
+    const std::string Name = Trim(ConnStr.substr(I, Eq - I));
+    std::string Value;
+    std::size_t J = Eq + 1;
+    while (J < ConnStr.size() && ConnStr[J] == ' ') ++J;
+    if (J < ConnStr.size() && ConnStr[J] == '{') {
+      for (++J; J < ConnStr.size(); ++J) {
+        if (ConnStr[J] == '}') {
+          if (J + 1 < ConnStr.size() && ConnStr[J + 1] == '}') {
+            Value += '}';
+            ++J;
+            continue;
+          }
+          ++J;
+          break;
+        }
+        Value += ConnStr[J];
+      }
+      J = ConnStr.find(';', J);
+    } else {
+      const std::size_t End = ConnStr.find(';', J);
+      Value = Trim(ConnStr.substr(J, End == std::string::npos ? std::string::npos : End - J));
+      J = End;
+    }
+    if (SameText(Name, Key)) return Value;
+    if (J == std::string::npos) break;
+    I = J + 1;
+  }
+  return std::string();
+}
+
 }  // namespace qel

@@ -68,4 +68,9 @@ int Pos(std::string_view SubStr, std::string_view S, int Offset = 1);
 /// below 1 counts as 1, a negative Count or an Index past the end gives "".
 std::string Copy(std::string_view S, int Index, int Count);
 
+/// The value of entry Key (any case) of an ODBC connection string as the driver manager reads
+/// it: a value in braces is taken whole, ";" included, braces taken off ("}}" in braces stands
+/// for "}"); any other value trimmed; "" when it has none.
+std::string ConnectionKey(const std::string& ConnStr, const std::string& Key);
+
 }  // namespace qel

@@ -46,14 +46,15 @@ void AddEntriesNaming(const TStrings& Fields, const std::string& Name, TStrings&
     if (TCmpTableOptions::FieldNameOf(F) == Name || SameText(F, Name)) Into.Add(F);
 }
 
-/// Source without the names found in Excluded (ignoring case).
+/// Source without the names found in Excluded (ignoring case); each name as the entry that
+/// names it exactly.
 void CopyWithout(const TStrings& Source, const TStrings& Excluded, TStrings& Dest) {
   Dest.Clear();
   for (const std::string& Name : Source) {
     bool Skip = false;
     for (const std::string& E : Excluded)
       if (SameText(Name, TCmpTableOptions::FieldNameOf(E)) || SameText(Name, E)) Skip = true;
-    if (!Skip) Dest.Add(Name);
+    if (!Skip) Dest.Add(TCmpTableOptions::EntryOf(Name));
   }
 }
 
@@ -122,6 +123,12 @@ std::string TCmpTableOptions::FieldNameOf(const std::string& Entry) {
   return Entry;
 }
 
+std::string TCmpTableOptions::EntryOf(const std::string& Name, bool Folded) {
+  const bool Quoted = Name.size() >= 2 && Name.front() == '"' && Name.back() == '"';
+  if (!Quoted && !(Folded && LowerCase(Name) != Name)) return Name;
+  return EncloseIdent(Name, '"', '"');
+}
+
 TDatabaseType TCmpTableOptions::GetDatabaseType() const {
   return FConnection ? FConnection->GetDatabaseType() : dbAbstract;
 }
@@ -148,14 +155,22 @@ std::string TCmpTableOptions::FldsSeq(const TStrings& List) const {
   std::string S;
   for (int I = 0; I < List.Count(); ++I) {
     if (I > 0) S += ", ";
-    const std::string& Name = List[I];
-    S += (Name.empty() || Name.front() == '"') ? Name : QuoteField(Name);
+    S += FieldSQL(List[I]);
   }
   return S;
 }
 
+std::string TCmpTableOptions::FieldSQL(const std::string& Entry) const {
+  // An entry in double quotes is written as such only where double quotes make a name: MySQL
+  // reads "x" as a string, and a name holding double quotes of its own must keep them.
+  const TDatabaseType Db = GetDatabaseType();
+  if (Entry.empty() || Entry.front() != '"' || !FConnection || Db == dbParadox || Db == dbDBASE)
+    return Entry.empty() || Entry.front() == '"' ? Entry : QuoteField(Entry);
+  return QuoteIdent(FieldNameOf(Entry));
+}
+
 std::string TCmpTableOptions::OrderItem(const std::string& Name) const {
-  const std::string Q = (Name.empty() || Name.front() == '"') ? Name : QuoteField(Name);
+  const std::string Q = FieldSQL(Name);
   const bool ByteOrder = FByteOrderFields.IndexOf(Name) >= 0;
   // The merge orders null after every value and text by its bytes; each server is told to
   // order the same way, since its default (nulls first, a linguistic collation) would make the
@@ -202,7 +217,7 @@ std::string TCmpTableOptions::SelectSQL() const {
 }
 
 std::string TCmpTableOptions::SelectItem(const std::string& Name) const {
-  const std::string Q = (Name.empty() || Name.front() == '"') ? Name : QuoteField(Name);
+  const std::string Q = FieldSQL(Name);
   // Read under their own names (see FFloat4Fields and FPaddedFields).
   if (FFloat4Fields.IndexOf(Name) >= 0) return "CAST(" + Q + " AS DOUBLE) AS " + Q;
   if (FPaddedFields.IndexOf(Name) >= 0) return "CAST(" + Q + " AS text) AS " + Q;

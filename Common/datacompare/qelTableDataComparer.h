@@ -174,12 +174,19 @@ class TCmpTableOptions : public TPersistent {
   bool GetDBFields(TQELQuery* Query);
   /// The ordered SELECT of the side.
   std::string SelectSQL() const;
-  /// The names joined by ", ", each quoted for the side unless it starts with a double quote.
+  /// The names joined by ", ", each written as FieldSQL writes it.
   std::string FldsSeq(const TStrings& List) const;
+  /// A list entry as a statement names it: the field it names (FieldNameOf) quoted by the
+  /// side's own rule, whatever characters the name holds.
+  std::string FieldSQL(const std::string& Entry) const;
   /// A field name quoted for the side (local SQL: a keyword qualified by the table name).
   std::string QuoteField(const std::string& Name) const;
   /// The field a list entry names: an entry in double quotes is the quoted name as written.
   static std::string FieldNameOf(const std::string& Entry);
+  /// The list entry that names exactly the column Name: Name itself, or Name in double quotes
+  /// when it would be read otherwise (a name in double quotes of its own; with Folded, a name a
+  /// PostgreSQL list would fold to lower case).
+  static std::string EntryOf(const std::string& Name, bool Folded = false);
   /// A name quoted for the side's dialect; unchanged without a connection.
   std::string QuoteIdent(const std::string& Name) const;
   /// The literal of the field's current value in the comparer's dialect (or a parameter

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <exception>
 #include <string_view>
+#include <vector>
 
 #include "Text.h"
 #include "qelClasses.h"
@@ -211,18 +212,68 @@ std::size_t RoomAfter(std::size_t LiteralBytes) {
   return LiteralBytes >= MaxQueuedStatementBytes ? 4096 : 0;
 }
 
+/// Operands joined by "||" in groups of at most JoinGroup, each group in parentheses: the
+/// server parses and compiles a join recursively, and a chain of some 40,000 operands overflows
+/// its stack, while groups nest a few levels deep at most. Enclosed puts a join in parentheses
+/// of its own, as an operand of a larger one.
+constexpr std::size_t JoinGroup = 64;
+
+std::string JoinBounded(std::vector<std::string> Items, bool Enclosed) {
+  auto Join = [&Items](std::size_t B, std::size_t E, bool Paren) {
+    std::string G = Paren && E - B > 1 ? "(" : "";
+    for (std::size_t I = B; I < E; ++I) G.append(I > B ? " || " : "").append(Items[I]);
+    if (Paren && E - B > 1) G += ')';
+    return G;
+  };
+  while (Items.size() > JoinGroup) {
+    std::vector<std::string> Groups;
+    for (std::size_t B = 0; B < Items.size(); B += JoinGroup)
+      Groups.push_back(Join(B, std::min(Items.size(), B + JoinGroup), true));
+    Items = std::move(Groups);
+  }
+  return Join(0, Items.size(), Enclosed);
+}
+
+/// Replaces each carriage return of Text by a control character Text does not hold, and
+/// returns it; 0 (Text unchanged) when Text holds every one. A text so marked is one literal,
+/// and REPLACE (CarriageReturnsBack) puts the carriage returns back on the server.
+char MarkCarriageReturns(std::string& Text) {
+  bool Held[32] = {};
+  for (const char C : Text)
+    if (static_cast<unsigned char>(C) < 32) Held[static_cast<unsigned char>(C)] = true;
+  for (const char Mark : {1,  2,  3,  4,  5,  6,  7,  8,  11, 12, 14, 15, 16, 17,
+                          18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31})
+    if (!Held[static_cast<unsigned char>(Mark)]) {
+      std::replace(Text.begin(), Text.end(), '\r', Mark);
+      return Mark;
+    }
+  return 0;
+}
+
+/// The end of the REPLACE around a text marked by MarkCarriageReturns.
+std::string CarriageReturnsBack(char Mark) {
+  return ", '" + std::string(1, Mark) + "', ASCII_CHAR(13))";
+}
+
 /// A Firebird text literal whose carriage returns are ASCII_CHAR(13): isql-fb reads its input
-/// by lines and stores a carriage return of a literal as a line end of its own making.
-std::string FirebirdTextLiteral(const std::string& Text) {
-  std::string R;
+/// by lines and stores a carriage return of a literal as a line end of its own making. The
+/// carriage returns are put in by REPLACE, else (a text holding every control character) each
+/// joined in.
+std::string FirebirdTextLiteral(const std::string& Text, bool Enclosed = false) {
+  if (Text.find('\r') != std::string::npos) {
+    std::string Marked = Text;
+    if (const char Mark = MarkCarriageReturns(Marked))
+      return "REPLACE(" + ScriptQuotedStr(Marked, dbInterBase) + CarriageReturnsBack(Mark);
+  }
+  std::vector<std::string> Items;
   std::size_t B = 0;
   for (std::size_t E; (E = Text.find('\r', B)) != std::string::npos; B = E + 1) {
-    if (E > B) R += ScriptQuotedStr(Text.substr(B, E - B), dbInterBase) + " || ";
-    R += "ASCII_CHAR(13)";
-    if (E + 1 < Text.size()) R += " || ";
+    if (E > B) Items.push_back(ScriptQuotedStr(Text.substr(B, E - B), dbInterBase));
+    Items.emplace_back("ASCII_CHAR(13)");
   }
-  if (B < Text.size() || R.empty()) R += ScriptQuotedStr(Text.substr(B), dbInterBase);
-  return R;
+  if (B < Text.size() || Items.empty())
+    Items.push_back(ScriptQuotedStr(Text.substr(B), dbInterBase));
+  return JoinBounded(std::move(Items), Enclosed);
 }
 
 }  // namespace
@@ -638,11 +689,22 @@ void TTableDataComparer::AppendLongLiteral(std::string& Out, std::string_view Va
                                            bool Binary) const {
   const TDatabaseType Db = GetDatabaseType();
   const bool Firebird = Db == dbInterBase;
-  auto Literal = [this, Db, Binary, Firebird, &Out](std::string_view Part) {
+  // A text with carriage returns goes in pieces as long as any other, in one REPLACE.
+  if (Firebird && !Binary && Value.find('\r') != std::string_view::npos) {
+    std::string Marked(Value);
+    if (const char Mark = MarkCarriageReturns(Marked)) {
+      Out += "REPLACE(";
+      AppendLongLiteral(Out, Marked, false);
+      Out += CarriageReturnsBack(Mark);
+      return;
+    }
+  }
+  // A piece joined to the ones before it is an operand of its own.
+  auto Literal = [this, Db, Binary, Firebird, &Out](std::string_view Part, bool Enclosed) {
     if (Binary)
       AppendBinaryLiteral(Out, Part);
     else if (Firebird)
-      Out += FirebirdTextLiteral(std::string(Part));
+      Out += FirebirdTextLiteral(std::string(Part), Enclosed);
     else
       AppendScriptQuotedStr(Out, Part, Db, RoomAfter(Part.size()));
   };
@@ -651,7 +713,7 @@ void TTableDataComparer::AppendLongLiteral(std::string& Out, std::string_view Va
                                 ? FirebirdJoinedPiece
                                 : FirebirdLiteralPiece;
   if (!Firebird || Value.size() <= Piece) {
-    Literal(Value);
+    Literal(Value, false);
     return;
   }
   // Pieces joined into one large value: the first made a BLOB, so that the joins are not
@@ -663,7 +725,7 @@ void TTableDataComparer::AppendLongLiteral(std::string& Out, std::string_view Va
              (static_cast<unsigned char>(Value[B + N]) & 0xC0) == 0x80)
         --N;
     Out += B == 0 ? "CAST(" : " || ";
-    Literal(Value.substr(B, N));
+    Literal(Value.substr(B, N), B > 0);
     if (B == 0) Out += Binary ? " AS BLOB)" : " AS BLOB SUB_TYPE TEXT)";
     B += N;
   }
@@ -886,7 +948,7 @@ std::string TTableDataComparer::WhereSeq(TQELQuery* Query, const TStrings& Keys)
   std::string S;
   auto Add = [&](const std::string& Name, TField* F) {
     if (!S.empty()) S += " and ";
-    S += (!Name.empty() && Name.front() == '"') ? Name : T.QuoteField(Name);
+    S += T.FieldSQL(Name);
     if (F->IsNull()) {
       S += " is Null";
       return;
@@ -914,7 +976,7 @@ std::string TTableDataComparer::WhereSeq(TQELQuery* Query, const TStrings& Keys)
   } else {
     for (int I = 0; I < Query->FieldCount(); ++I) {
       TField* F = Query->Fields().Fields(I);
-      if (!IsBlobType(F->GetDataType())) Add(F->GetFieldName(), F);
+      if (!IsBlobType(F->GetDataType())) Add(TCmpTableOptions::EntryOf(F->GetFieldName()), F);
     }
   }
   return S;

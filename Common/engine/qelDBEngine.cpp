@@ -175,7 +175,10 @@ void TQELCustomConnection::ReportFailure(const std::string& What, const std::str
 
 std::string IBDatabaseConnectionString(const TConnectionOptions& Options) {
   const std::string& DbName = Options.GetDatabaseName();
-  const std::string& Host = Options.HostName;
+  // An IPv6 address goes in brackets, as the client reads it: its colons would end the host.
+  const std::string& Name = Options.HostName;
+  const std::string Host =
+      Name.find(':') != std::string::npos && Name.front() != '[' ? "[" + Name + "]" : Name;
   if (Host.empty()) return DbName;
   switch (Options.Protocol) {
     case ptSPX:

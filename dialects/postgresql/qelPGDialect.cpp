@@ -44,7 +44,8 @@ bool ReadPGFields(TCmpTableOptions& T, TQELQuery& Query) {
        "   FROM pg_catalog.pg_class c",
        "   LEFT JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace",
        "   LEFT JOIN pg_catalog.pg_tablespace t ON t.oid = c.reltablespace",
-       "  WHERE c.relkind = 'r'",
+       // Partitioned tables, views, materialized views and foreign tables are read as tables.
+       "  WHERE c.relkind in ('r', 'p', 'v', 'm', 'f')",
        "  AND n.nspname not in ('information_schema', 'pg_catalog', 'pg_toast', 'pg_temp_1')",
        "  and c.relname not like 'pg_%'", "  and c.relname = " + QName,
        // The table the statements reach: of the schema named, else the first on the search
@@ -81,7 +82,8 @@ TTableCatalogSQL PGTableCatalogSQL(const std::vector<std::string>& Parts,
   for (std::size_t I = 0; I < Parts.size(); ++I)
     Name.append(I ? "." : "").append(PGSQLQuoteIdent(Quoted[I] ? Parts[I] : LowerCase(Parts[I])));
   const std::string Rel = "pg_catalog.to_regclass(" + QuotedStr(Name) + ")";
-  return {"select count(*) from pg_catalog.pg_class where oid = " + Rel + " and relkind = 'r'",
+  return {"select count(*) from pg_catalog.pg_class where oid = " + Rel +
+              " and relkind in ('r', 'p', 'v', 'm', 'f')",
           "select a.attname from pg_catalog.pg_index i join pg_catalog.pg_attribute a on "
           "a.attrelid = i.indrelid and a.attnum = any(i.indkey) where i.indisprimary and "
           "i.indrelid = " +

@@ -1,7 +1,8 @@
 // `varnel datacompare` on each server as a user meets it: copies of a row in a table without a
 // key; a run with --execute whose target refuses a row (also from an ODBC and an Access
 // master); a --key that names no column; a script without large values; values that reach a
-// column of another type or precision, text with carriage returns, a float -0.
+// column of another type or precision, text with carriage returns, a float -0, names holding
+// double quotes; PostgreSQL views, partitioned tables, keys in capitals and --columns.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -251,6 +252,9 @@ const char* const LargeMyRow =
 const char* const LargeMyDigest = "select concat(md5(b), md5(t)) from qel_dcrows";
 const char* const LargeDigests = "e2015a9c50906c76046ae626fb9f16b9738657c7d610802428353056da6da40c";
 
+const char* const MyQuotedColumns = "`\"k\"` integer primary key, `\"dq\"` varchar(9)";
+const char* const PgQuotedColumns = "\"\"\"k\"\"\" integer primary key, \"\"\"dq\"\"\" varchar(9)";
+
 const TValueCase ValueCases[] = {
     // Firebird keeps a second to 1/10,000 and refuses a literal with more digits.
     {"MyDatetime6ToFb", &MyServer, "id integer primary key, t datetime(6), z datetime(6)",
@@ -278,6 +282,15 @@ const TValueCase ValueCases[] = {
      "select octet_length(v) || ':' || replace(replace(v, ASCII_CHAR(13), '<CR>'), ASCII_CHAR(10), "
      "'<LF>') from qel_dcrows",
      "5:a<CR><LF>b<CR>"},
+    // Names holding double quotes of their own, a key among them, keep them in every statement
+    // (MariaDB reads "dq" as a string).
+    {"MyQuotedNames", &MyServer, MyQuotedColumns, "1, 'new'", &MyServer, MyQuotedColumns,
+     "1, 'old'", "select concat(`\"k\"`, `\"dq\"`) from qel_dcrows", "1new"},
+    {"MyQuotedNamesToPg", &MyServer, MyQuotedColumns, "1, 'new'", &PgServer, PgQuotedColumns,
+     "2, 'old'", "select \"\"\"k\"\"\" || \"\"\"dq\"\"\" from qel_dcrows", "1new"},
+    {"PgQuotedNamesToFb", &PgServer, PgQuotedColumns, "1, 'new'", &FbServer,
+     "\"\"\"k\"\"\" integer not null primary key, \"\"\"dq\"\"\" varchar(9)", "1, 'old'",
+     "select \"\"\"k\"\"\" || \"\"\"dq\"\"\" from qel_dcrows", "1new"},
     // A MariaDB BOOLEAN (tinyint(1)) into a Boolean column, and back.
     {"MyBooleanToPg", &MyServer, "id integer primary key, b boolean, c boolean, n boolean",
      "1, 1, 0, NULL", &PgServer, "id integer primary key, b boolean, c boolean, n boolean", "",
@@ -490,5 +503,91 @@ TEST_P(ChangeThatMetNoRow, IsNamedAndCountedApart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Postgres, ChangeThatMetNoRow, ::testing::Values("execute", "script"));
+
+// PostgreSQL sides as a user meets them: a key column in capitals, a view or a partitioned
+// table, a target with a column the master lacks (--columns). Master and target are made by
+// statements; the target then reads back Want through Query, and a second run changes nothing.
+struct TSideCase {
+  const char* Name;
+  std::vector<std::string> Master, Target, Args;
+  const char *Query, *Want;
+};
+
+class PgSides : public ::testing::TestWithParam<std::tuple<TSideCase, const char*>> {};
+
+TEST_P(PgSides, AreReadAndWritten) {
+  const auto& [C, Mode] = GetParam();
+  TSides S(PgServer);
+  const std::vector<std::string> Drop = {"drop view if exists qel_dcrows",
+                                         "drop table if exists qel_dcrows",
+                                         "drop table if exists qel_dcrows_base"};
+  for (TServerConnection* Side : {&S.M, S.T.get()}) {
+    for (const std::string& Q : Drop) Side->ExecIgnoringError(Q);
+    for (const std::string& Q : Side == &S.M ? C.Master : C.Target) Side->Exec(Q);
+  }
+  std::vector<std::string> Args = C.Args;
+  if (std::string(Mode) == "execute") Args.push_back("--execute");
+  const TRun First = S.Run(Args);
+  EXPECT_EQ(First.Code, 0) << First.Err;
+  if (std::string(Mode) == "stdout") {
+    std::ofstream(S.File, std::ios::binary) << First.Out;
+    EXPECT_EQ(
+        std::system((std::string(Psql) + S.Db.Name() + " " + S.File + " >/dev/null 2>&1").c_str()),
+        0)
+        << First.Out;
+  }
+  EXPECT_EQ(S.T->Column(C.Query), std::vector<std::string>{C.Want}) << First.Out << First.Err;
+  const TRun Second = S.Run(C.Args);
+  EXPECT_NE(Second.Err.find("Inserted: 0, Updated: 0, Deleted: 0"), std::string::npos)
+      << Second.Out << Second.Err;
+  std::remove(S.File.c_str());
+  for (const std::string& Q : Drop) S.M.ExecIgnoringError(Q);
+}
+
+const char* const IdV = "create table qel_dcrows (id integer primary key, v varchar(9))";
+const char* const MasterRows = "insert into qel_dcrows values (1, 'new'), (2, 'two')";
+const char* const TargetRows = "insert into qel_dcrows values (1, 'old'), (3, 'three')";
+const char* const IdVRead = "select string_agg(id || v, ',' order by id) from qel_dcrows";
+
+const TSideCase SideCases[] = {
+    {"KeyInCapitals",
+     {"create table qel_dcrows (\"Id\" integer primary key, v varchar(9))", MasterRows},
+     {"create table qel_dcrows (\"Id\" integer primary key, v varchar(9))", TargetRows},
+     {},
+     "select string_agg(\"Id\" || v, ',' order by \"Id\") from qel_dcrows",
+     "1new,2two"},
+    {"ViewMaster",
+     {"create table qel_dcrows_base (id integer primary key, v varchar(9))",
+      "insert into qel_dcrows_base values (1, 'new'), (2, 'two')",
+      "create view qel_dcrows as select id, v from qel_dcrows_base"},
+     {IdV, TargetRows},
+     {"--key", "id"},
+     IdVRead,
+     "1new,2two"},
+    {"PartitionedTarget",
+     {IdV, MasterRows},
+     {"create table qel_dcrows (id integer primary key, v varchar(9)) partition by range (id)",
+      "create table qel_dcrows_base partition of qel_dcrows for values from (0) to (100)",
+      TargetRows},
+     {},
+     IdVRead,
+     "1new,2two"},
+    // The target's column the master lacks keeps what it holds, or its default.
+    {"ColumnsTargetHasMore",
+     {IdV, MasterRows},
+     {"create table qel_dcrows (id integer primary key, v varchar(9), n integer default 7)",
+      "insert into qel_dcrows values (1, 'old', 5), (3, 'three', 6)"},
+     {"--columns", "V"},
+     "select string_agg(id || v || n, ',' order by id) from qel_dcrows",
+     "1new5,2two7"},
+};
+
+INSTANTIATE_TEST_SUITE_P(PostgreSQL, PgSides,
+                         ::testing::Combine(::testing::ValuesIn(SideCases),
+                                            ::testing::Values("stdout", "execute")),
+                         [](const auto& I) {
+                           return std::string(std::get<0>(I.param).Name) + "_" +
+                                  std::get<1>(I.param);
+                         });
 
 }  // namespace

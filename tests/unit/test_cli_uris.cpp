@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "qelDBEngine.h"
 #include "varnel_db.h"
 
 using namespace qel;
@@ -34,6 +35,13 @@ const TURICase URICases[] = {
     {"firebird://SYSDBA:pw@h/srv/db.fdb", "h", "/srv/db.fdb", 0},
     {"postgresql://u:p@127.0.0.1:5432/db", "127.0.0.1", "db", 5432},
     {"mysql://u@h/db", "h", "db", 0},
+    // An IPv6 address in brackets: the brackets are the URI's, its colons no port's.
+    {"postgresql://u:p@[::1]:5432/db", "::1", "db", 5432},
+    {"mysql://u@[::1]/db", "::1", "db", 0},
+    {"firebird://SYSDBA:pw@[fe80::1]:3050//srv/db.fdb", "fe80::1", "/srv/db.fdb", 3050},
+    {"postgresql://u@[::1/db", nullptr, "", 0},
+    {"postgresql://u@[::1]5432/db", nullptr, "", 0},
+    {"postgresql://u@[]:5432/db", nullptr, "", 0},
 };
 
 TEST(CliURIs, AURIMustNameAHost) {
@@ -49,6 +57,13 @@ TEST(CliURIs, AURIMustNameAHost) {
     EXPECT_EQ(U.Database, C.Database);
     EXPECT_EQ(U.Port, C.Port);
   }
+  // The Firebird client reads an IPv6 host in brackets, before the port.
+  const TDatabaseURI Fb = ParseURI("--db", "firebird://u@[::1]:3050//srv/db.fdb");
+  TConnectionOptions O;
+  O.HostName = Fb.Host;
+  O.Port = Fb.Port;
+  O.SetDatabaseName(Fb.Database);
+  EXPECT_EQ(IBDatabaseConnectionString(O), "[::1]/3050:/srv/db.fdb");
 }
 
 // The port is read as the user sees it written, and a name ends where the user sees it end:
@@ -136,6 +151,21 @@ const TODBCCase ODBCCases[] = {
     {"odbc:Driver=SQLite3;Database=/nonexistent/qel.db", false, ""},
     {"odbc:Driver=MDBTools;DBQ=/nonexistent/qel.mdb", false, ""},
     {"odbc:Driver=SQLite3", false, ""},
+    // The file a file driver opens, read as it reads its string, whatever server or braced
+    // value the string holds besides: the SQLite driver takes the first Database entry as
+    // written (braces and Dbq mean nothing to it), the Access stand-in Dbq before Database.
+    {"odbc:Driver=SQLite3;Database=/nonexistent/NEW.db;X={;Server=y}", false, ""},
+    {"odbc:Driver=SQLite3;Server=h;Database=/nonexistent/NEW.db", false, ""},
+    {"odbc:Driver=SQLite3;Dbq=" __FILE__ ";Database=/nonexistent/NEW.db", false, ""},
+    {"odbc:Driver=SQLite3;Dbq=" __FILE__, false, ""},
+    {"odbc:Driver=SQLite3;Database={" __FILE__ "}", false, ""},
+    {"odbc:Driver=SQLite3;Database=" __FILE__ ";Database=/nonexistent/NEW.db", true, __FILE__},
+    {"odbc:Driver={SQLite3};Database=" __FILE__ ";Dbq=/nonexistent/NEW.db", true, __FILE__},
+    {"odbc:Driver=SQLite3;DSN=lite", true, "lite"},
+    {"odbc:Driver=MDBTools;DBQ=" __FILE__ ";Database=/nonexistent/NEW.mdb", true, __FILE__,
+     dbMSAccess},
+    {"odbc:Driver=MDBTools;Database=" __FILE__ ";DBQ=/nonexistent/NEW.mdb", false, ""},
+    {"odbc:Driver={MariaDB};X={;Server=h}", false, ""},
 };
 
 TEST(CliURIs, AnODBCConnectionStringMustNameAServerOrADataSource) {

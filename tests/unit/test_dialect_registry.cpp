@@ -94,7 +94,7 @@ TEST(DialectRegistry, CatalogQueriesOfATable) {
        {"S", "T"},
        {false, true},
        "select count(*) from pg_catalog.pg_class where oid = "
-       "pg_catalog.to_regclass('s.\"T\"') and relkind = 'r'",
+       "pg_catalog.to_regclass('s.\"T\"') and relkind in ('r', 'p', 'v', 'm', 'f')",
        "select a.attname from pg_catalog.pg_index i join pg_catalog.pg_attribute a on a.attrelid "
        "= i.indrelid and a.attnum = any(i.indkey) where i.indisprimary and i.indrelid = "
        "pg_catalog.to_regclass('s.\"T\"') order by "
