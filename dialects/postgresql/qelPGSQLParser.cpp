@@ -828,6 +828,8 @@ void TPGSQLParser::ParseCreate() {
     SkipToTerm();
   } else if (IsIdent("FUNCTION")) {
     ParseFunction();
+  } else if (IsIdent("PROCEDURE")) {
+    ParseFunction(true);
   } else if (IsIdent("TRIGGER")) {
     ParseTrigger();
   } else if (IsIdent("TYPE")) {
