@@ -850,7 +850,7 @@ void TPGSQLParser::ParseAlter() {
   GetSy();
   if (Sy == pgTABLE) {
     ParseAlterTable();
-  } else if (IsIdent("FUNCTION")) {
+  } else if (IsIdent("FUNCTION") || IsIdent("PROCEDURE")) {
     ParseAlterFunction();
   } else if (IsIdent("TYPE")) {
     ParseType(true);

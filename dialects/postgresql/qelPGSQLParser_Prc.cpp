@@ -496,7 +496,7 @@ std::unique_ptr<TPrcData> TPGSQLParser::ParseFunctionSignature() {
 }
 
 void TPGSQLParser::ParseAlterFunction() {
-  GetSy();  // past FUNCTION
+  GetSy();  // past FUNCTION or PROCEDURE
   const std::unique_ptr<TPrcData> Sig = ParseFunctionSignature();
   if (StatementFailed() || !IsIdent("OWNER")) return;
   GetSy();
