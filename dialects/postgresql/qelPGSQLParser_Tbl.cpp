@@ -10,6 +10,7 @@
 
 #include "Text.h"
 #include "qelClasses.h"
+#include "qelCompObj.h"
 #include "qelComp_Idx.h"
 #include "qelComp_Viw.h"
 #include "qelPGSQLParser.h"
@@ -131,6 +132,26 @@ TNameParts GeneratedNameParts(const TCtrData& Ctr, const TTblData* Tbl) {
     default:
       return {};
   }
+}
+
+/// The operator class btree and hash indexes take for a column of the type when none is
+/// named; empty where the type has none of its own here.
+std::string_view DefaultOpClass(const TFldData& Fld) {
+  // clang-format off
+  static constexpr std::pair<TDBFieldType, std::string_view> Defaults[] = {
+      {iftSmallInt, "int2_ops"}, {iftInteger, "int4_ops"}, {iftBigInt, "int8_ops"},
+      {iftSerial, "int4_ops"}, {iftBigSerial, "int8_ops"}, {iftReal, "float4_ops"},
+      {iftDoublePrecision, "float8_ops"}, {iftNumeric, "numeric_ops"}, {iftText, "text_ops"},
+      {iftVarchar, "text_ops"}, {iftChar, "bpchar_ops"}, {iftDate, "date_ops"},
+      {iftTime, "time_ops"}, {iftTimeTZ, "timetz_ops"}, {iftTimeStamp, "timestamp_ops"},
+      {iftTimeStampTZ, "timestamptz_ops"}, {iftInterval, "interval_ops"},
+      {iftBoolean, "bool_ops"}, {iftByteA, "bytea_ops"}, {iftMoney, "money_ops"},
+  };
+  // clang-format on
+  if (!Fld.Extra().ArrayBounds.empty()) return {};
+  for (const auto& [Type, Name] : Defaults)
+    if (Type == Fld.FieldType) return Name;
+  return {};
 }
 
 /// Puts the numbers of "type(N)" or "type(N, M)" where the type keeps them; the server's
@@ -937,6 +958,13 @@ void TPGSQLParser::ParseIndex(bool Unique) {
       if (StatementFailed()) return;
       const std::string Lower = LowerCase(OpClassSchema);
       if (Lower == "pg_catalog" || Lower == "public") OpClassSchema.clear();
+      // The column type's own class, named, is what the server keeps as no class at all.
+      const auto* O = dynamic_cast<TObjs*>(Objs);
+      const TFldData* Fld = O ? O->GetTableField(Idx->TableName, Column) : nullptr;
+      const std::string Method = Idx->Extra().IndexType;
+      if (Fld && OpClassSchema.empty() && (Method.empty() || Method == "hash") &&
+          OpClass == DefaultOpClass(*Fld))
+        OpClass.clear();
     }
     std::int32_t SortOrder = 0;
     if (Sy == pgASC || Sy == pgDESC) {

@@ -482,7 +482,8 @@ TEST(PGTable, Indexes) {
 }
 
 // An operator class stands after the column and before its direction; one of a schema the
-// server searches anyway is kept by its name, as the catalog gives it.
+// server searches anyway is kept by its name, as the catalog gives it, and the class of the
+// column's type is kept as none, as the catalog gives it.
 TEST(PGTable, IndexOperatorClasses) {
   struct TCase {
     const char* Columns;
@@ -494,6 +495,9 @@ TEST(PGTable, IndexOperatorClasses) {
       {"(a public.\"Int Ops\" ASC)", "a \"Int Ops\""},
       {"(a ext.int_ops, b)", "a ext.int_ops, b"},
       {"(a DESC, b)", "a DESC, b"},
+      // The class the column's type takes anyway is no class to the server.
+      {"(b text_ops, a pg_catalog.int4_ops DESC)", "b, a DESC"},
+      {"(a text_ops)", "a text_ops"},
   };
   for (const TCase& C : Cases) {
     TPGParse T;
