@@ -189,6 +189,52 @@ void TPGDBExtract::PassOver(const std::string& Text) {
   GetMsgManager()->AddMsg(Text, mt_Inf, nullptr);
 }
 
+namespace {
+
+/// The items of a list the server joined by single spaces, each a name written as
+/// quote_ident writes it (a space inside double quotes belongs to the name); empty items kept.
+std::vector<std::string> SplitQuotedList(const std::string& Text) {
+  std::vector<std::string> R(1);
+  bool Quoted = false;
+  for (const char C : Text) {
+    if (C == '"') Quoted = !Quoted;
+    if (C == ' ' && !Quoted)
+      R.emplace_back();
+    else
+      R.back() += C;
+  }
+  return R;
+}
+
+/// "schema.name" or "name" as quote_ident writes them, taken apart and unquoted.
+void SplitQualifiedName(const std::string& Text, std::string& Schema, std::string& Name) {
+  std::vector<std::string> Parts(1);
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (C == '.') {
+      Parts.emplace_back();
+    } else if (C != '"') {
+      Parts.back() += C;
+    } else {
+      // A quoted part: to its closing quote, a doubled quote standing for one.
+      for (++I; I < Text.size(); ++I) {
+        if (Text[I] != '"') {
+          Parts.back() += Text[I];
+        } else if (I + 1 < Text.size() && Text[I + 1] == '"') {
+          Parts.back() += '"';
+          ++I;
+        } else {
+          break;
+        }
+      }
+    }
+  }
+  Name = Parts.back();
+  Schema = Parts.size() > 1 ? Parts[Parts.size() - 2] : std::string();
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------------------------
 // Query texts
 
@@ -207,6 +253,16 @@ std::vector<std::string> TPGDBExtract::IndexQuery() const {
           std::string(FInfo.Has(pgcRelIsPartition) ? ", tc.relispartition" : ""),
       ", d.description",
       SQLKeyFlds("i.indrelid", "i.indkey", "fld", true),
+      // The operator class of each key column, empty where it is the default one (as an index
+      // written without one gets), schema-qualified where the search path does not find it.
+      ", pg_catalog.array_to_string(array(select case when o.opcdefault then ''",
+      "   when pg_catalog.pg_opclass_is_visible(o.oid) then pg_catalog.quote_ident(o.opcname)",
+      "   else pg_catalog.quote_ident(ons.nspname) || '.' || pg_catalog.quote_ident(o.opcname)",
+      "   end from pg_catalog.generate_series(0, " + KeyAtts.substr(0, KeyAtts.find(' ')) +
+          " - 1) k",
+      "   join pg_catalog.pg_opclass o on o.oid = i.indclass[k]",
+      "   join pg_catalog.pg_namespace ons on ons.oid = o.opcnamespace order by k), ' ')",
+      "   as opclasses",
       "from pg_index i",
       "join pg_class ic on ic.oid = indexrelid",
       "join pg_class tc on tc.oid = indrelid",
@@ -307,6 +363,7 @@ void TPGDBExtract::ExtractIdx() {
     TStringList Columns;
     Keys.Read(Columns);
     const std::vector<int> Options = OptionFlags(Row.Str("indoption"));
+    const std::vector<std::string> OpClasses = SplitQuotedList(Row.Str("opclasses"));
     const int KeyCount = Row.Int("indnkeyatts");
     for (int I = 0; I < Columns.Count(); ++I) {
       if (I >= KeyCount) {
@@ -316,7 +373,9 @@ void TPGDBExtract::ExtractIdx() {
       // Bit 0 of a column's options: descending. Ascending is what an index column is
       // without a word, as the script parser reads it.
       const bool Desc = static_cast<std::size_t>(I) < Options.size() && (Options[I] & 1) != 0;
-      Idx->AddFld(Columns[I], Desc ? 2 : 0);
+      TIdxFldData* Fld = Idx->AddFld(Columns[I], Desc ? 2 : 0);
+      if (static_cast<std::size_t>(I) < OpClasses.size())
+        SplitQualifiedName(OpClasses[I], Fld->OpClassSchema, Fld->OpClass);
     }
     FileExtracted(std::move(Idx), Name);
   }

@@ -828,6 +828,8 @@ void TPGSQLParser::ParseCreate() {
     SkipToTerm();
   } else if (IsIdent("FUNCTION")) {
     ParseFunction();
+  } else if (IsIdent("PROCEDURE")) {
+    ParseFunction(true);
   } else if (IsIdent("TRIGGER")) {
     ParseTrigger();
   } else if (IsIdent("TYPE")) {
@@ -848,7 +850,7 @@ void TPGSQLParser::ParseAlter() {
   GetSy();
   if (Sy == pgTABLE) {
     ParseAlterTable();
-  } else if (IsIdent("FUNCTION")) {
+  } else if (IsIdent("FUNCTION") || IsIdent("PROCEDURE")) {
     ParseAlterFunction();
   } else if (IsIdent("TYPE")) {
     ParseType(true);

@@ -200,7 +200,8 @@ class TPGSQLParser : public TCustomSQLParser {
 
   /// CREATE FUNCTION from the word FUNCTION: parameters, result and options; the function is
   /// filed under its name and input argument types, so overloads stay apart.
-  void ParseFunction();
+  /// CREATE FUNCTION, or with Procedure CREATE PROCEDURE (no result, from PostgreSQL 11 on).
+  void ParseFunction(bool Procedure = false);
   /// CREATE TRIGGER from the word TRIGGER, into Into when given (else a new trigger is filed).
   /// The body runs from EXECUTE (or from a WHEN condition before it) to the end of the argument
   /// list; the trigger is linked to the function it calls when that is in the collection.

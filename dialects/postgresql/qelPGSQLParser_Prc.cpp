@@ -80,17 +80,17 @@ std::unique_ptr<TFldData> TPGSQLParser::NewParam(TPrcData& Prc) {
   return Fld;
 }
 
-void TPGSQLParser::ParseFunction() {
-  GetSy();  // past FUNCTION
+void TPGSQLParser::ParseFunction(bool Procedure) {
+  GetSy();  // past FUNCTION or PROCEDURE
   GetQualifiedName();
   if (StatementFailed()) return;
   auto Prc = std::make_unique<TPrcData>(Objs);
-  Prc->IsFunction = true;
+  Prc->IsFunction = !Procedure;
   Prc->SetObjName(NamePart);
   Prc->SetSchema(SchemaPart);
   bool Variadic = false;
   if (Sy == syLParen) Variadic = ParseParamList(*Prc);
-  if (!StatementFailed() && IsIdent("RETURNS")) {
+  if (!StatementFailed() && !Procedure && IsIdent("RETURNS")) {
     GetSy();
     // "RETURNS NULL ON NULL INPUT" is an option, not a result type.
     if (Sy == pgNULL)
@@ -496,7 +496,7 @@ std::unique_ptr<TPrcData> TPGSQLParser::ParseFunctionSignature() {
 }
 
 void TPGSQLParser::ParseAlterFunction() {
-  GetSy();  // past FUNCTION
+  GetSy();  // past FUNCTION or PROCEDURE
   const std::unique_ptr<TPrcData> Sig = ParseFunctionSignature();
   if (StatementFailed() || !IsIdent("OWNER")) return;
   GetSy();
@@ -855,7 +855,7 @@ void TPGSQLParser::ParseComment() {
   } else if (IsIdent("INDEX")) {
     ReadName(dboIndex);
     if (O) Obj = O->GetIndex(NamePart);
-  } else if (IsIdent("FUNCTION")) {
+  } else if (IsIdent("FUNCTION") || IsIdent("PROCEDURE")) {
     GetSy();
     const std::unique_ptr<TPrcData> Sig = ParseFunctionSignature();
     StatObjType = dboProcedure;

@@ -10,6 +10,7 @@
 
 #include "Text.h"
 #include "qelClasses.h"
+#include "qelCompObj.h"
 #include "qelComp_Idx.h"
 #include "qelComp_Viw.h"
 #include "qelPGSQLParser.h"
@@ -133,6 +134,46 @@ TNameParts GeneratedNameParts(const TCtrData& Ctr, const TTblData* Tbl) {
   }
 }
 
+/// The operator class btree and hash indexes take for a column of the type when none is
+/// named; empty where the type has none of its own here.
+std::string_view DefaultOpClass(const TFldData& Fld) {
+  // clang-format off
+  static constexpr std::pair<TDBFieldType, std::string_view> Defaults[] = {
+      {iftSmallInt, "int2_ops"}, {iftInteger, "int4_ops"}, {iftBigInt, "int8_ops"},
+      {iftSerial, "int4_ops"}, {iftBigSerial, "int8_ops"}, {iftReal, "float4_ops"},
+      {iftDoublePrecision, "float8_ops"}, {iftNumeric, "numeric_ops"}, {iftText, "text_ops"},
+      {iftVarchar, "text_ops"}, {iftChar, "bpchar_ops"}, {iftDate, "date_ops"},
+      {iftTime, "time_ops"}, {iftTimeTZ, "timetz_ops"}, {iftTimeStamp, "timestamp_ops"},
+      {iftTimeStampTZ, "timestamptz_ops"}, {iftInterval, "interval_ops"},
+      {iftBoolean, "bool_ops"}, {iftByteA, "bytea_ops"}, {iftMoney, "money_ops"},
+  };
+  // clang-format on
+  if (!Fld.Extra().ArrayBounds.empty()) return {};
+  for (const auto& [Type, Name] : Defaults)
+    if (Type == Fld.FieldType) return Name;
+  return {};
+}
+
+/// Puts the numbers of "type(N)" or "type(N, M)" where the type keeps them; the server's
+/// refusal, empty when it takes them.
+std::string SetTypeNumbers(TFldData& Fld, TDBFieldType Type, std::int32_t N, std::int32_t M) {
+  if (Type == iftFloat) {
+    // float(p) counts binary digits: the server keeps 1 to 24 as real, 25 to 53 as double
+    // precision, and refuses any other.
+    Fld.FieldType = N <= 24 ? iftReal : iftDoublePrecision;
+    if (N < 1) return "precision for type float must be at least 1 bit";
+    if (N > 53) return "precision for type float must be less than 54 bits";
+  } else if (PGTypeTakesLength(Type)) {
+    Fld.Size = N;
+  } else if (PGTypeTakesSecondsPrecision(Type)) {
+    Fld.Precision = N == 0 ? PGZeroSecondsPrecision : N;
+  } else {
+    Fld.Precision = N;
+    Fld.Scale = M;
+  }
+  return std::string();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -201,7 +242,8 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
     GetSy();
     Type = iftVarBit;
   }
-  Fld.FieldType = Type;
+  // Plain float is double precision to the server.
+  Fld.FieldType = Type == iftFloat ? iftDoublePrecision : Type;
   if (Type == iftDomain)
     Fld.SetExtra(&TFldExtra::DomainName, TypeSchema.empty() ? Word : TypeSchema + "." + Word);
   if (Type == iftDomain && TypeSchema.empty() && !FCurObj)
@@ -223,14 +265,8 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
       GetSy();
     }
     TestAndGetSy(syRParen);
-    if (PGTypeTakesLength(Type)) {
-      Fld.Size = N;
-    } else if (PGTypeTakesSecondsPrecision(Type)) {
-      Fld.Precision = N == 0 ? PGZeroSecondsPrecision : N;
-    } else {
-      Fld.Precision = N;
-      Fld.Scale = M;
-    }
+    if (const std::string Refusal = SetTypeNumbers(Fld, Type, N, M); !Refusal.empty())
+      ErrMsg(Refusal);
     TestTypeBounds(Fld);
   }
 
@@ -913,12 +949,31 @@ void TPGSQLParser::ParseIndex(bool Unique) {
     if (Sy != syIdent) return;
     const std::string Column = Ident;
     GetSy();
+    // An operator class (text_pattern_ops, pg_catalog.varchar_pattern_ops) before the
+    // direction. Its schema is kept only where the server's search path would not find it.
+    std::string OpClassSchema;
+    std::string OpClass;
+    if (Sy == syIdent && !IsIdent("NULLS")) {
+      GetIdentName(OpClassSchema, OpClass);
+      if (StatementFailed()) return;
+      const std::string Lower = LowerCase(OpClassSchema);
+      if (Lower == "pg_catalog" || Lower == "public") OpClassSchema.clear();
+      // The column type's own class, named, is what the server keeps as no class at all.
+      const auto* O = dynamic_cast<TObjs*>(Objs);
+      const TFldData* Fld = O ? O->GetTableField(Idx->TableName, Column) : nullptr;
+      const std::string Method = Idx->Extra().IndexType;
+      if (Fld && OpClassSchema.empty() && (Method.empty() || Method == "hash") &&
+          OpClass == DefaultOpClass(*Fld))
+        OpClass.clear();
+    }
     std::int32_t SortOrder = 0;
     if (Sy == pgASC || Sy == pgDESC) {
       SortOrder = Sy == pgASC ? 1 : 2;
       GetSy();
     }
-    Idx->AddFld(Column, SortOrder);
+    TIdxFldData* Fld = Idx->AddFld(Column, SortOrder);
+    Fld->OpClass = OpClass;
+    Fld->OpClassSchema = OpClassSchema;
     if (Sy != syComma) break;
     GetSy();
   }

@@ -229,6 +229,17 @@ void TASAParser::ParseDataType(TFldData& Fld) {
   } else {
     GetSy();
   }
+  if (It->Type == iftFloat && Sy == syLParen) {
+    // FLOAT(p) counts the bits of the mantissa: 1 to 24 is the server's single-precision
+    // float (what FLOAT alone is), 25 to 53 its double.
+    GetSy();
+    const bool Given = Sy == syInteger;
+    const std::int32_t Bits = Given ? IntValue : 0;
+    TestAndGetSy(syInteger);
+    TestAndGetSy(syRParen);
+    if (Given && (Bits < 1 || Bits > 53)) ErrMsg("FLOAT precision out of range: 1 to 53.");
+    if (Bits > 24) Fld.FieldType = iftDouble;
+  }
   if (It->Sized && Sy == syLParen) {
     GetSy();
     if (Sy == syInteger) Fld.Size = IntValue;

@@ -59,6 +59,9 @@ const std::string NoGoWithGo = "converge/sqlanywhere/statements_without_go/maste
 const std::string KeysAsc = "converge/sqlanywhere/key_column_order/target.sql";
 const std::string KeysDesc = "converge/sqlanywhere/key_column_order/master.sql";
 
+/// FLOAT(p) by its mantissa bits: 1 to 24 single precision as FLOAT alone, 25 to 53 double.
+const std::string Float = "converge/sqlanywhere/float_precision/";
+
 const TReadBackCase Cases[] = {
     {"Schema", &ASA, rbSchemaWriter, Schema},
     {"OrdersV1", &ASA, rbSchemaWriter, V1},
@@ -85,6 +88,8 @@ const TReadBackCase Cases[] = {
     // A key's column order is compared and written, both ways.
     {"DescendingKeyColumns", &ASA, rbUpdate, KeysDesc, KeysAsc},
     {"AscendingKeyColumns", &ASA, rbUpdate, KeysAsc, KeysDesc},
+    {"FloatPrecision", &ASA, rbUpdate, Float + "master.sql", Float + "target.sql"},
+    {"FloatPrecisionBack", &ASA, rbUpdate, Float + "target.sql", Float + "master.sql"},
     {"UnknownType", &ASA, rbMalformed,
      "CREATE TABLE T (ID INTEGER NOT NULL)\ngo\nCREATE TABLE U (ID LONG NVARCHAR)\ngo\n",
      "CREATE TABLE T (ID INTEGER NULL)\ngo\n", "master0.sql:3:33: Unknown datatype: LONG NVARCHAR"},

@@ -360,6 +360,43 @@ TEST(ColumnAlterRules, NarrowingChanges) {
   }
 }
 
+// ALTER COLUMN ... TYPE converts the values only along a cast the server applies by itself;
+// every other change it refuses even on an empty table, unless USING names the conversion.
+TEST(ColumnAlterRules, PostgreSQLUsingWhereNoAssignmentCast) {
+  TObjs O;
+  O.SetDatabaseType(dbPostgreSQL);
+  struct TCase {
+    TDBFieldType From;
+    TDBFieldType To;
+    const char* Using;
+  };
+  const TCase Cases[] = {
+      {iftVarchar, iftInteger, " USING foo::X"},
+      {iftText, iftByteA, " USING foo::X"},
+      {iftBigInt, iftTimeStamp, " USING foo::text::X"},
+      {iftInteger, iftBoolean, " USING foo::X"},
+      {iftBoolean, iftInteger, " USING foo::X"},
+      {iftTimeStamp, iftInteger, " USING foo::text::X"},
+      {iftNumeric, iftInteger, ""},
+      {iftSerial, iftBigInt, ""},
+      {iftDoublePrecision, iftNumeric, ""},
+      {iftDate, iftTimeStampTZ, ""},
+      {iftTimeStampTZ, iftTimeTZ, ""},
+      {iftTimeStamp, iftTimeTZ, " USING foo::text::X"},
+      {iftInteger, iftText, ""},
+      {iftVarchar, iftChar, ""},
+      {iftMoney, iftInteger, " USING foo::text::X"},
+      {iftBit, iftVarBit, ""},
+  };
+  for (const TCase& C : Cases) {
+    TFldData M(&O), T(&O);
+    T.FieldType = C.From;
+    M.FieldType = C.To;
+    EXPECT_EQ(PGUsingClause(M, T, "foo", "X"), C.Using)
+        << FieldTypeName(C.From) << " -> " << FieldTypeName(C.To);
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // SQL Server table rebuild
 

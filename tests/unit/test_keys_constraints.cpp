@@ -484,6 +484,10 @@ TEST(ConstraintKeys, PostgreSQLCheckConditionsCompareInOneNormalForm) {
       {"\"Qty\" > 0", "(\"Qty\" > 0)", true},
       {"\"qty\" > 0", "(qty > 0)", true},
       {"lower(code) <> ''", "(lower(code) <> ''::text)", true},
+      // A trigger's WHEN condition, as a script writes it and as pg_get_triggerdef gives it.
+      {"(OLD.* IS DISTINCT FROM NEW.*)", "((old.* IS DISTINCT FROM new.*))", true},
+      {"(old.a <> new.a and new.id > 0)", "(((old.a <> new.a) AND (new.id > 0)))", true},
+      {"(OLD.* IS DISTINCT FROM NEW.*)", "((old.* IS NOT DISTINCT FROM new.*))", false},
       // The grouping is the condition: precedence decides, not the parentheses written.
       {"(a OR b) AND c", "(a OR (b AND c))", false},
       {"a OR b AND c", "(a OR (b AND c))", true},

@@ -316,11 +316,22 @@ TEST(PGFunction, AnUnknownOptionIsAnErrorAndFilesNothing) {
   EXPECT_NE(Function(T, "public.ok()"), nullptr);
 }
 
-TEST(PGFunction, CreateProcedureIsNoStatementOfThisParser) {
+// The catalog's procedures (PostgreSQL 11 on) are written back as CREATE PROCEDURE, with
+// COMMENT ON PROCEDURE and ALTER PROCEDURE ... OWNER TO: all read back as the procedure they
+// came from.
+TEST(PGFunction, CreateProcedureIsReadAsAProcedure) {
   TPGParse T;
-  EXPECT_FALSE(T.Parse("CREATE PROCEDURE p() LANGUAGE sql AS $$ select 1 $$;"));
-  ASSERT_EQ(T.Errors().size(), 1u);
-  EXPECT_TRUE(StartsWith(T.Errors()[0], "Unknown/Invalid CREATE-statement."));
+  EXPECT_TRUE(
+      T.Parse("CREATE PROCEDURE p(a integer) LANGUAGE sql AS $$ select 1 $$;\r\n"
+              "COMMENT ON PROCEDURE p(integer) IS 'one';\r\n"
+              "ALTER PROCEDURE public.p(a integer) OWNER TO keeper;"));
+  EXPECT_TRUE(T.Errors().empty());
+  const TPrcData* P = Function(T, "public.p(integer)");
+  ASSERT_NE(P, nullptr);
+  EXPECT_FALSE(P->IsFunction);
+  EXPECT_TRUE(P->Results.Empty());
+  EXPECT_EQ(P->Extra().Description, "one");
+  EXPECT_EQ(P->Extra().Creator, "keeper");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -481,6 +481,54 @@ TEST(PGTable, Indexes) {
   EXPECT_EQ(T.Statements[1].ObjName, "i");
 }
 
+// An operator class stands after the column and before its direction; one of a schema the
+// server searches anyway is kept by its name, as the catalog gives it, and the class of the
+// column's type is kept as none, as the catalog gives it.
+TEST(PGTable, IndexOperatorClasses) {
+  struct TCase {
+    const char* Columns;
+    const char* Written;
+  };
+  const TCase Cases[] = {
+      {"(b text_pattern_ops)", "b text_pattern_ops"},
+      {"(b pg_catalog.text_pattern_ops DESC, a)", "b text_pattern_ops DESC, a"},
+      {"(a public.\"Int Ops\" ASC)", "a \"Int Ops\""},
+      {"(a ext.int_ops, b)", "a ext.int_ops, b"},
+      {"(a DESC, b)", "a DESC, b"},
+      // The class the column's type takes anyway is no class to the server.
+      {"(b text_ops, a pg_catalog.int4_ops DESC)", "b, a DESC"},
+      {"(a text_ops)", "a text_ops"},
+  };
+  for (const TCase& C : Cases) {
+    TPGParse T;
+    ASSERT_TRUE(T.Parse("CREATE TABLE t (a integer, b text);\r\nCREATE INDEX i ON t " +
+                        std::string(C.Columns) + ";"))
+        << C.Columns;
+    EXPECT_EQ(T.Objs.GetIndex("i")->GetFlds(), C.Written) << C.Columns;
+  }
+}
+
+// float(p) counts binary digits: the server keeps 1 to 24 as real and the rest, plain float
+// too, as double precision.
+TEST(PGTable, FloatIsRealOrDoublePrecisionByItsBits) {
+  const std::pair<const char*, TDBFieldType> Cases[] = {
+      {"float(1)", iftReal},
+      {"float(24)", iftReal},
+      {"float(25)", iftDoublePrecision},
+      {"float(53)", iftDoublePrecision},
+      {"float", iftDoublePrecision},
+  };
+  for (const auto& [Type, Kept] : Cases) {
+    TPGParse T;
+    ASSERT_TRUE(T.Parse("CREATE TABLE t (c " + std::string(Type) + ");")) << Type;
+    EXPECT_EQ(T.Column("t", "c")->FieldType, Kept) << Type;
+  }
+  for (const char* Refused : {"float(0)", "float(54)"}) {
+    TPGParse T;
+    EXPECT_FALSE(T.Parse("CREATE TABLE t (c " + std::string(Refused) + ");")) << Refused;
+  }
+}
+
 TEST(PGTable, TablesAndIndexesPassNoFilterConstraintsAndViewsDo) {
   TPGParse T;
   T.Objs.OnAccept_Obj = [](TObject*, TObject* Obj, bool& Accept) {

@@ -424,6 +424,11 @@ class TConditionReader {
     while (IsPunct(".")) {
       ++FPos;
       const TToken& P = Peek();
+      // A whole row (OLD.*, in a trigger's WHEN condition).
+      if (P.Kind != TTok::QuotedName && P.Text == "*") {
+        ++FPos;
+        return Node(Text + ".*");
+      }
       if (P.Kind != TTok::Word && P.Kind != TTok::QuotedName) return std::nullopt;
       Text.append(".").append(NameText(P.Kind == TTok::Word ? P.Text : P.Content));
       ++FPos;

@@ -74,8 +74,12 @@ std::string TIdxData::GetFlds() const {
     if (const auto* F = dynamic_cast<const TFldData*>(Flds.Objects(I))) {
       // The prefix length belongs to the column, the direction comes after it: a(10) DESC.
       if (MySQL && F->Size > 0) Col.append("(").append(std::to_string(F->Size)).append(")");
-      if (const auto* IF = dynamic_cast<const TIdxFldData*>(F); IF && IF->SortOrder == 2)
-        Col += " DESC";
+      const auto* IF = dynamic_cast<const TIdxFldData*>(F);
+      // The operator class stands between the column and its direction: a text_pattern_ops.
+      if (IF && !IF->OpClass.empty())
+        Col += " " + (IF->OpClassSchema.empty() ? "" : QuoteIdent(IF->OpClassSchema) + ".") +
+               QuoteIdent(IF->OpClass);
+      if (IF && IF->SortOrder == 2) Col += " DESC";
     }
     R += (R.empty() ? "" : ", ") + Col;
   }

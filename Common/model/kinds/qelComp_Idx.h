@@ -18,6 +18,10 @@ class TIdxFldData : public TFldData {
 
   /// 0 not given, 1 ascending, 2 descending.
   std::int32_t SortOrder = 0;
+  /// PostgreSQL operator class other than the column type's default (text_pattern_ops), and
+  /// its schema where the server's search path does not find it; both empty for the default.
+  std::string OpClass;
+  std::string OpClassSchema;
 };
 
 /// The attributes of an index that few indexes have (storage and options of one or two

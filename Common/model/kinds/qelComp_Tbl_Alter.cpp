@@ -239,7 +239,73 @@ const TMSSQLConversion MSSQLConversions[] = {
     {{iftNText}, {iftText, iftNChar, iftNVarChar}},
 };
 
+/// The casts PostgreSQL applies on its own (implicit or assignment, pg_cast) between built-in
+/// types of different kinds, old type to new types. ALTER COLUMN ... TYPE without USING
+/// converts the values along these only and refuses every other change, even on an empty
+/// table ("cannot be cast automatically"). Any type becomes a string by assignment.
+const TMSSQLConversion PGAssignmentCasts[] = {
+    {{iftSmallInt, iftInteger, iftBigInt, iftNumeric, iftDecimal},
+     {iftSmallInt, iftInteger, iftBigInt, iftNumeric, iftDecimal, iftReal, iftDoublePrecision,
+      iftMoney}},
+    {{iftReal, iftDoublePrecision},
+     {iftSmallInt, iftInteger, iftBigInt, iftNumeric, iftDecimal, iftReal, iftDoublePrecision}},
+    {{iftMoney}, {iftNumeric, iftDecimal}},
+    {{iftDate}, {iftTimeStamp, iftTimeStampTZ}},
+    {{iftTimeStamp}, {iftTimeStamp, iftTimeStampTZ, iftDate, iftTime}},
+    {{iftTimeStampTZ}, {iftTimeStamp, iftTimeStampTZ, iftDate, iftTime, iftTimeTZ}},
+    {{iftTime}, {iftTime, iftTimeTZ, iftInterval}},
+    {{iftTimeTZ}, {iftTime, iftTimeTZ}},
+    {{iftInterval}, {iftInterval, iftTime}},
+    {{iftBit, iftVarBit}, {iftBit, iftVarBit}},
+};
+
+/// The explicit casts between built-in types of different kinds that USING can name directly;
+/// from a string every type has one (its input function).
+const TMSSQLConversion PGExplicitCasts[] = {
+    {{iftInteger}, {iftBoolean, iftBit}},
+    {{iftBoolean}, {iftInteger}},
+    {{iftBigInt}, {iftBit}},
+    {{iftBit}, {iftInteger, iftBigInt}},
+};
+
+bool PGStringType(TDBFieldType T) {
+  return In(T, {iftVarchar, iftChar, iftText});
+}
+
+template <std::size_t N>
+bool PGCastListed(const TMSSQLConversion (&Casts)[N], TDBFieldType From, TDBFieldType To) {
+  for (const TMSSQLConversion& C : Casts)
+    if (In(From, C.From) && In(To, C.To)) return true;
+  return false;
+}
+
 }  // namespace
+
+std::string PGUsingClause(const TFldData& M, const TFldData& T, const std::string& Column,
+                          const std::string& MType) {
+  // A serial column is an integer column to the server.
+  const auto Plain = [](TDBFieldType F) {
+    return F == iftSerial ? iftInteger : F == iftBigSerial ? iftBigInt : F;
+  };
+  const TDBFieldType From = Plain(T.FieldType);
+  const TDBFieldType To = Plain(M.FieldType);
+  const bool SameShape = M.Extra().ArrayBounds.size() == T.Extra().ArrayBounds.size();
+  if (SameShape) {
+    if (From == To && From != iftDomain) return std::string();
+    if (PGStringType(To) || PGCastListed(PGAssignmentCasts, From, To)) return std::string();
+    // Domains and types of the user's: a domain takes its base type's values by assignment,
+    // and the server knows no more about a user type than its text form.
+    if (From == iftDomain && To == iftDomain &&
+        SameText(M.Extra().DomainName, T.Extra().DomainName))
+      return std::string();
+    if (PGStringType(From) || PGCastListed(PGExplicitCasts, From, To))
+      return " USING " + Column + "::" + MType;
+  }
+  // No cast between the two: through the text form, which every type has. Values whose text
+  // the new type does not read are refused by the server, as a cast of them would be.
+  return " USING " + Column + "::text" + tbl_detail::PGArrayBrackets(T.Extra().ArrayBounds) +
+         "::" + MType;
+}
 
 bool MSSQLAllowDataTypeAlter(const TFldData& M, const TFldData& T) {
   if (M.FieldType == T.FieldType) return true;
@@ -390,10 +456,22 @@ void PGSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
   const std::string MType = MInt.empty() ? M.FieldTypeDef() : MInt;
   const std::string TType = TInt.empty() ? T.FieldTypeDef() : TInt;
   const std::string Sequence = PGSerialSequence(Run, MTbl, M);
+  // The server casts a default to the new type and keeps the cast in its text ('x' of a
+  // varchar column stays 'x'::character varying in a text column), or refuses the change
+  // where no cast exists: the default goes before the change and comes back after it.
+  bool DefaultDropped = false;
   if (M.FieldTypeDef() != T.FieldTypeDef()) {
     T.DoBeforeDrop();
+    const bool KindChanged = M.FieldType != T.FieldType || M.FieldType == iftDomain;
+    if (KindChanged && MType != TType && MInt.empty() && TInt.empty() && !T.GetDefValue().empty()) {
+      Run.AddAlter(Head + " DROP DEFAULT", FN, TN);
+      DefaultDropped = true;
+    }
     if (MType != TType)
-      WarnNarrowing(Run, MTbl, M, T, Run.AddAlter(Head + " TYPE " + MType, FN, TN));
+      WarnNarrowing(
+          Run, MTbl, M, T,
+          Run.AddAlter(Head + " TYPE " + MType + PGUsingClause(M, T, Run.Quote(FN), MType), FN,
+                       TN));
     if (!MInt.empty() && !TInt.empty()) {
       Run.AddAlter("ALTER SEQUENCE " + Sequence + " AS " + MInt, FN, TN);
     } else if (!MInt.empty()) {
@@ -405,7 +483,9 @@ void PGSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
   }
   // A column made serial has its sequence's default now.
   const bool MadeSerial = !MInt.empty() && TInt.empty();
-  if (!MadeSerial && M.CompareDefValue() != T.CompareDefValue()) {
+  if (DefaultDropped && !M.GetDefValue().empty()) {
+    Run.AddAlter(Head + " SET DEFAULT " + M.GetDefValue(), FN, TN);
+  } else if (!DefaultDropped && !MadeSerial && M.CompareDefValue() != T.CompareDefValue()) {
     T.DoBeforeDrop();
     Run.AddAlter(
         Head + (M.GetDefValue().empty() ? " DROP DEFAULT" : " SET DEFAULT " + M.GetDefValue()), FN,

@@ -65,6 +65,11 @@ struct TAlterRun {
 int IBAllowDataTypeAlter(const TFldData& M, const TFldData& T);
 /// SQL Server: an in-place ALTER COLUMN may turn T's type into M's.
 bool MSSQLAllowDataTypeAlter(const TFldData& M, const TFldData& T);
+/// The " USING ..." clause a PostgreSQL ALTER COLUMN ... TYPE needs to turn the target's
+/// column T into the master's M (whose type text is MType, Column the quoted name); empty
+/// where an implicit or assignment cast of the server converts the values by itself.
+std::string PGUsingClause(const TFldData& M, const TFldData& T, const std::string& Column,
+                          const std::string& MType);
 /// A change from T's type to M's can lose values (a shorter length, fewer digits or a smaller
 /// type); every dialect's alteration leaves a warning line for it.
 bool NarrowingTypeChange(const TFldData& M, const TFldData& T);

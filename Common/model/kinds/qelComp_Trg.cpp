@@ -7,6 +7,7 @@
 #include "qelComp_Trg.h"
 
 #include "Text.h"
+#include "qelComp_Ctr.h"
 #include "qelComp_Tbl.h"
 #include "qelComp_Viw.h"
 #include "qelDialects.h"
@@ -324,6 +325,14 @@ std::string TTrgData::Def() const {
   return DefWithBody(Extra().Body);
 }
 
+std::string TTrgData::CompareDef() const {
+  const std::string Body = Extra().Body;
+  const std::string When = "WHEN " + WhenCondition + " ";
+  if (GetDatabaseType() != dbPostgreSQL || WhenCondition.empty() || Body.rfind(When, 0) != 0)
+    return Def();
+  return DefWithBody("WHEN (" + PGConditionKey(WhenCondition) + ") " + Body.substr(When.size()));
+}
+
 std::string TTrgData::SourceDef() const {
   if (SourceBody.empty()) SourceBody = Extra().Body;
   return DefWithBody(SourceBody);
@@ -574,7 +583,7 @@ void GenScriptTrigAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     auto* P = dynamic_cast<TTrgData*>(T->GetRefObj());
 
     bool Changed = false;
-    if (P && P->Def() != T->Def()) {
+    if (P && P->CompareDef() != T->CompareDef()) {
       Changed = true;
       Exec.AddComment(T->GenComment("Alter exist trigger..."));
     } else if (P && (T->RestoreBody || !P->GetObjCreated())) {

@@ -78,6 +78,10 @@ class TTrgData : public TDbObj {
 
   /// The definition of the trigger's dialect with its current body.
   std::string Def() const override;
+  /// Def, with a PostgreSQL WHEN condition in the form two texts of it are compared in: the
+  /// server gives back its own text of the condition a script wrote (parentheses around each
+  /// operation, names in lower case).
+  std::string CompareDef() const override;
   /// Triggers of the same view that still use their body are emptied first (where the dialect
   /// can empty a trigger).
   void DoBeforeDrop() override;

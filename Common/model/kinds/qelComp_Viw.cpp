@@ -6,6 +6,8 @@
 // master's view is created again (with what it needs created first).
 #include "qelComp_Viw.h"
 
+#include <vector>
+
 #include "Text.h"
 #include "qelCompObj.h"
 #include "qelComp_Ctr.h"
@@ -157,6 +159,32 @@ void RecreateChangedReadView(TDbObj& User, const TViwData& W, const std::string&
   Tw->SetExtra(&TObjExtra::CurrentDef, Mw->Extra().CurrentDef);
 }
 
+namespace {
+
+/// PostgreSQL takes a grouped view that selects a column outside GROUP BY only where the
+/// table's primary key is grouped on, and checks that when the view is made ("must appear in
+/// the GROUP BY clause"): a primary key the run still has to add to a table View reads is
+/// added before the view.
+void CreatePrimaryKeysOfReadTables(TViwData& View) {
+  auto* Master = dynamic_cast<TObjs*>(View.Owner);
+  if (!Master || !View.GetCompareObjects().Contains(coPrimaryKey)) return;
+  for (int I = 0; I < View.UseOf.Count(); ++I) {
+    TDbObj* Obj = View.UseOf[I]->DepObj;
+    if (auto* Col = dynamic_cast<TFldData*>(Obj)) Obj = Col->OwnerObj;
+    auto* Tbl = dynamic_cast<TTblData*>(Obj);
+    const TObjs::TTableKeys* Keys = Tbl ? Master->KeysOfTable(Tbl->GetObjName()) : nullptr;
+    if (!Keys) continue;
+    // Copied: creating a key may file objects and rebuild the lists of keys.
+    const std::vector<TCtrData*> Constraints = Keys->Constraints;
+    for (TCtrData* Ctr : Constraints)
+      if (Ctr->GetCtType() == ctPKey && !Ctr->SkipDef && !Ctr->GetObjCreated() &&
+          Ctr->GetSchema() == Tbl->GetSchema())
+        Ctr->CreateDependDef();
+  }
+}
+
+}  // namespace
+
 void TViwData::CreateDependDef() {
   TCascadeGuard Guard = GuardCreate();
   if (!Guard || GetObjCreated()) return;
@@ -230,6 +258,7 @@ void TViwData::DoBeforeCreate() {
     // list first.
     if (auto* Prc = dynamic_cast<TPrcData*>(Obj)) PrcPrepareForUser(*Prc, *this);
   }
+  if (GetDatabaseType() == dbPostgreSQL) CreatePrimaryKeysOfReadTables(*this);
 }
 
 void TViwData::DoAfterCreate() {

@@ -256,8 +256,8 @@ std::string TDbObj::PGSQLDescriptionDef() const {
              QuoteIdent(Trg->OwnName);
   } else if (const auto* Prc = dynamic_cast<const TPrcData*>(this)) {
     // COMMENT ON FUNCTION names the function by its arguments only; a RETURNS clause there is
-    // a syntax error.
-    Word = "FUNCTION";
+    // a syntax error. A procedure is no function to the server ("is not a function").
+    Word = Prc->IsFunction ? "FUNCTION" : "PROCEDURE";
     Target = P(GetSchema()) + QuoteIdent(GetObjName()) + Prc->ParamDef(false);
   } else {
     const std::int32_t K = SchemaKindOf(this);
