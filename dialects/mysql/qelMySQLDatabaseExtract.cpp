@@ -144,7 +144,7 @@ class TMySQLDBExtract::TReadLocks {
   /// A listed table that another session dropped before it was locked is passed over (and
   /// said so), and the others are locked.
   bool Take(TListed& Listed) {
-    for (;;) {
+    for (int Attempt = 1;; ++Attempt) {
       if (Listed.empty()) return false;
       std::string SQL;
       for (const auto& Item : Listed)
@@ -155,6 +155,9 @@ class TMySQLDBExtract::TReadLocks {
         Run("SET STATEMENT lock_wait_timeout = 10 FOR LOCK TABLES " + SQL);
       } catch (const std::exception& E) {
         if (FOwner.PassOverDropped(Listed)) continue;
+        // A table dropped and made again since the lock was refused: its name stands for a
+        // table again, which a new attempt locks.
+        if (FOwner.ChangedMeanwhile(E.what()) && Attempt < MaxAttempts) continue;
         if (FOwner.ChangedMeanwhile(E.what())) throw;
         FOwner.AddToLog(std::string("Reading without table locks: ") + E.what());
         return false;
@@ -165,6 +168,7 @@ class TMySQLDBExtract::TReadLocks {
   }
 
  private:
+  static constexpr int MaxAttempts = 20;
   void Run(const std::string& SQL) {
     FQuery.SetSQLText(SQL);
     FQuery.ExecSQL();
