@@ -1305,8 +1305,18 @@ void TMySQLParser::ParseAlterTable() {
     } else if (AtTableOption()) {
       // ALTER TABLE t COMMENT = '...', DEFAULT CHARSET = x COLLATE = y, ROW_FORMAT = ...,
       // ENGINE = ...: the options of the table, as in CREATE TABLE.
+      std::vector<std::string> Was;
+      for (const auto& F : Target.Fields) Was.push_back(MySQLEffectiveCollation(*F, Target));
       ParseTableOptions(Target, true);
       if (StatementFailed()) return;
+      // A new default character set or collation is for the columns made after it: the server
+      // keeps the columns the table has in theirs.
+      for (int I = 0; I < Target.Fields.Count(); ++I) {
+        TFldData& F = *Target.Fields[I];
+        if (Was[I].empty() || Was[I] == MySQLEffectiveCollation(F, Target)) continue;
+        F.SetExtra(&TFldExtra::Collation, Was[I]);
+        F.SetExtra(&TFldExtra::CharSet, Was[I].substr(0, Was[I].find('_')));
+      }
     } else if (Sy == myDROP) {
       ParseAlterDrop(Target.GetObjName());
       if (StatementFailed()) return;

@@ -746,39 +746,5 @@ TEST(MySQLTable, TheWritersAlterAndDropFormsReadBack) {
       TMyParse().Parse("CREATE TABLE t (a int, b int);\nALTER TABLE t MODIFY b int AFTER x;"));
 }
 
-TEST(MySQLTable, ModifyAndChangeReplaceTheWholeColumn) {
-  // Rows: the alteration of t, the column it leaves (by its new name) as the writer writes it.
-  const std::vector<std::pair<std::string, std::string>> Rows = {
-      {"MODIFY COLUMN n INTEGER", "`n` INTEGER"},
-      {"MODIFY n INTEGER UNSIGNED", "`n` INTEGER UNSIGNED"},
-      {"MODIFY e ENUM('a','b','c')", "`e` ENUM('a', 'b', 'c')"},
-      {"MODIFY d SET('x','y','z')", "`d` SET('x', 'y', 'z')"},
-      {"MODIFY d int NOT NULL", "`d` INTEGER NOT NULL"},
-      {"CHANGE e f varchar(5) DEFAULT 'a'", "`f` VARCHAR(5) DEFAULT 'a'"},
-      {"CHANGE COLUMN n N bigint", "N BIGINT"}};
-  for (const auto& [Alter, Column] : Rows) {
-    TMyParse P;
-    ASSERT_TRUE(
-        P.Parse("CREATE TABLE t (n int(4) unsigned zerofill NOT NULL DEFAULT 0 COMMENT "
-                "'c', e enum('x','y') DEFAULT 'x', d decimal(10,2), KEY ix (n, e));\n"
-                "ALTER TABLE t " +
-                Alter + ";"))
-        << Alter;
-    const TTblData* T = P.Table("t");
-    ASSERT_EQ(T->Fields.Count(), 3) << Alter;
-    std::string Found;
-    for (const auto& F : T->Fields)
-      if (Column.rfind(F->QuoteIdent(F->GetObjName()) + " ", 0) == 0) {
-        Found = F->Def();
-        EXPECT_EQ(F->Extra().Description, "") << Alter;  // a comment not said again goes
-      }
-    EXPECT_EQ(Found, Column) << Alter;
-    // The index follows a column renamed (the server renames it there too).
-    const TIdxData* Ix = P.Index("t", "ix");
-    ASSERT_NE(Ix, nullptr);
-    EXPECT_TRUE(T->Fields.Find(Ix->Flds[0]) && T->Fields.Find(Ix->Flds[1])) << Alter;
-  }
-}
-
 }  // namespace
 }  // namespace qel
