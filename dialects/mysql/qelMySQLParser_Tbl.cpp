@@ -1291,7 +1291,8 @@ void TMySQLParser::ParseAlterTable() {
         std::unique_ptr<TFldData> Fld = ParseField(&Target, nullptr);
         Fld->Position = Target.Fields.Count() + 1;
         TFldData* Added = AddColumn(Target, std::move(Fld), ColumnStart);
-        if (!StatementFailed()) ParseColumnPlace(Target, Added);
+        // A table the script did not make has none of the columns a place names.
+        if (!StatementFailed()) ParseColumnPlace(Target, Tbl ? Added : nullptr);
       } else if (Sy == myPRIMARY || Sy == myFOREIGN || Sy == myUNIQUE || Sy == myKEY ||
                  Sy == myINDEX || Sy == myFULLTEXT || Sy == mySPATIAL || AtElementWord()) {
         ParseTableElement(Target, CtrName, Named);
@@ -1391,6 +1392,7 @@ void TMySQLParser::ParseRedefinedColumn(TTblData& Table, bool Change, bool Known
     if (Known && !StatementFailed())
       WrnMsg("ALTER TABLE " + Table.GetObjName() + ": table " + Table.GetObjName() +
              " has no column " + Name + "; not applied.");
+    if (!StatementFailed()) ParseColumnPlace(Table, nullptr);
     return;
   }
   // Out of the list while the new definition is read, so that a CHANGE to a name the table

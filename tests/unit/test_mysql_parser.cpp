@@ -744,6 +744,12 @@ TEST(MySQLTable, TheWritersAlterAndDropFormsReadBack) {
   }
   EXPECT_FALSE(
       TMyParse().Parse("CREATE TABLE t (a int, b int);\nALTER TABLE t MODIFY b int AFTER x;"));
+  // An update script read alone: its columns' places name what another script made.
+  TMyParse Alone;
+  EXPECT_TRUE(
+      Alone.Parse("ALTER TABLE u ADD c int AFTER b, MODIFY d int FIRST, CHANGE e f int "
+                  "AFTER a;"));
+  EXPECT_EQ(Alone.Messages(mt_Err), Names{});
 }
 
 }  // namespace
