@@ -1,9 +1,11 @@
 // The MySQL catalog extractor: lists tables and views and parses the CREATE text of each.
 #include "qelMySQLDatabaseExtract.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -104,6 +106,24 @@ std::string TMySQLDBExtract::CatalogVersion() {
   return Version.empty() ? std::string("(no tables)") : Version;
 }
 
+bool TMySQLDBExtract::PassOverDropped(TListed& Listed) {
+  // The server's own list says which are gone, in whatever language its messages are.
+  std::unordered_set<std::string> Present;
+  ForEachRow({"SELECT table_name FROM information_schema.tables WHERE table_schema = DATABASE()"},
+             [&Present](TCatalogRow& Row) { Present.insert(Row.Str("table_name")); });
+  const auto Gone = std::stable_partition(
+      Listed.begin(), Listed.end(), [&](const auto& Item) { return Present.contains(Item.first); });
+  for (auto It = Gone; It != Listed.end(); ++It) {
+    const std::string Text = std::string(It->second ? "View " : "Table ") + It->first +
+                             " passed over: it was dropped while the catalog was read.";
+    AddToLog(Text);
+    GetMsgManager()->AddMsg(Text, mt_Wrn, nullptr);
+  }
+  const bool Any = Gone != Listed.end();
+  Listed.erase(Gone, Listed.end());
+  return Any;
+}
+
 /// Read locks on the tables and views a reading lists (LOCK TABLES ... READ), as a consistent
 /// dump takes them: until they are let go no other session drops, alters or writes those, so
 /// their texts are those of one moment. Let go when the reading ends, however it ends.
@@ -121,25 +141,34 @@ class TMySQLDBExtract::TReadLocks {
   /// True when the locks are held. An account without the right to lock (or a view it may
   /// not lock through) reads without them; a listed table another session dropped since
   /// raises, and the reading is done again.
-  bool Take(const std::vector<std::pair<std::string, bool>>& Listed) {
-    if (Listed.empty()) return false;
-    std::string SQL;
-    for (const auto& Item : Listed)
-      SQL += (SQL.empty() ? "" : ", ") + EncloseIdent(Item.first, '`', '`') + " READ";
-    // A session that holds a table with a long statement is waited for a while only: the
-    // reading then goes on without locks.
-    try {
-      Run("SET STATEMENT lock_wait_timeout = 10 FOR LOCK TABLES " + SQL);
-    } catch (const std::exception& E) {
-      if (FOwner.ChangedMeanwhile(E.what())) throw;
-      FOwner.AddToLog(std::string("Reading without table locks: ") + E.what());
-      return false;
+  /// A listed table that another session dropped before it was locked is passed over (and
+  /// said so), and the others are locked.
+  bool Take(TListed& Listed) {
+    for (int Attempt = 1;; ++Attempt) {
+      if (Listed.empty()) return false;
+      std::string SQL;
+      for (const auto& Item : Listed)
+        SQL += (SQL.empty() ? "" : ", ") + EncloseIdent(Item.first, '`', '`') + " READ";
+      // A session that holds a table with a long statement is waited for a while only: the
+      // reading then goes on without locks.
+      try {
+        Run("SET STATEMENT lock_wait_timeout = 10 FOR LOCK TABLES " + SQL);
+      } catch (const std::exception& E) {
+        if (FOwner.PassOverDropped(Listed)) continue;
+        // A table dropped and made again since the lock was refused: its name stands for a
+        // table again, which a new attempt locks.
+        if (FOwner.ChangedMeanwhile(E.what()) && Attempt < MaxAttempts) continue;
+        if (FOwner.ChangedMeanwhile(E.what())) throw;
+        FOwner.AddToLog(std::string("Reading without table locks: ") + E.what());
+        return false;
+      }
+      FHeld = true;
+      return true;
     }
-    FHeld = true;
-    return true;
   }
 
  private:
+  static constexpr int MaxAttempts = 20;
   void Run(const std::string& SQL) {
     FQuery.SetSQLText(SQL);
     FQuery.ExecSQL();
@@ -199,7 +228,7 @@ void TMySQLDBExtract::ExtractTbl() {
   const bool Fold = !Objs->MySQLServerOptions.GetMySQLCompareOptions().CaseSensitiveIdentifiers;
   // The list first, then each CREATE text, all on the work query: a comparison reads the other
   // side's catalog ahead by the texts opened there.
-  std::vector<std::pair<std::string, bool>> Listed;
+  TListed Listed;
   // The table type tells base tables from views and sequences, which SHOW TABLES lists alike.
   ForEachRow({"SHOW FULL TABLES"}, [this, &Listed](TCatalogRow&) {
     TQELQuery& Q = WorkQuery();
@@ -207,17 +236,27 @@ void TMySQLDBExtract::ExtractTbl() {
     if (Type == "VIEW" || Type == "BASE TABLE")  // not SEQUENCE, SYSTEM VIEW
       Listed.emplace_back(Q.Fields().Fields(0)->AsString(), Type == "VIEW");
   });
+  AddToLog("Tables and views listed: " + std::to_string(Listed.size()));
   TQELQuery& Q = WorkQuery();
   TReadLocks Locks(*this, Q);
   FHeldStill = Locks.Take(Listed);
   for (const auto& [Stored, View] : Listed) {
     const std::string Name = Fold ? UpperCase(Stored) : Stored;
-    // The name always in back quotes: a stored name may hold blanks, upper case or a reserved
-    // word.
-    OpenQuery(Q, {std::string(View ? "SHOW CREATE VIEW " : "SHOW CREATE TABLE ") +
-                  EncloseIdent(Stored, '`', '`')});
-    const std::string Create = Q.GetEof() ? "" : Q.Fields().Fields(1)->AsString();
-    CloseQuery(Q);
+    std::string Create;
+    try {
+      // The name always in back quotes: a stored name may hold blanks, upper case or a
+      // reserved word.
+      OpenQuery(Q, {std::string(View ? "SHOW CREATE VIEW " : "SHOW CREATE TABLE ") +
+                    EncloseIdent(Stored, '`', '`')});
+      Create = Q.GetEof() ? "" : Q.Fields().Fields(1)->AsString();
+      CloseQuery(Q);
+    } catch (const std::exception&) {
+      // Read without locks, a table may go between the listing and its text: passed over.
+      // Any other failure ends the reading.
+      TListed One{{Stored, View}};
+      if (!PassOverDropped(One)) throw;
+      continue;
+    }
     std::unique_ptr<TDbObj> Obj;
     if (View)
       Obj = std::make_unique<TViwData>(Objs);

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qelDatabaseExtract.h"
@@ -57,6 +58,11 @@ class TMySQLDBExtract : public TCustomDBExtract {
 
  private:
   class TReadLocks;
+  /// The tables and views listed, by their stored names; true for a view.
+  using TListed = std::vector<std::pair<std::string, bool>>;
+  /// Takes out of Listed what the server lists no more (another session dropped it since),
+  /// each with a warning; true when it took any out.
+  bool PassOverDropped(TListed& Listed);
   bool FHeldStill = false;
 };
 

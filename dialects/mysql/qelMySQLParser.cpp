@@ -435,10 +435,27 @@ void TMySQLParser::ParseStatement() {
     SkipToTerm();  // dump-file framing around data; nothing to read
   } else if (Sy == mySELECT) {
     SkipToTerm();  // a query (sample scripts print their progress so) changes no schema object
+  } else if (IsIdent("TRUNCATE")) {
+    // Empties a table, as a DELETE without WHERE does; no schema object changes.
+    GetSy();
+    if (Sy == myTABLE) GetSy();
+    const std::string Name = GetObjectName();
+    if (!StatementFailed()) Record(stDelete, Name, dboTable, odbDelete);
+  } else if (IsIdent("PREPARE") || IsIdent("EXECUTE")) {
+    // A statement made from a text while the script runs: what it changes is not read.
+    PassedOver(UpperCase(Ident), mt_Wrn);
+  } else if (IsIdent("DEALLOCATE")) {
+    PassedOver("DEALLOCATE PREPARE", mt_Inf);
   } else {
     ErrMsg("Missing: DDL-statement. <Proc: ParseText>");
     GetSy();
   }
+}
+
+void TMySQLParser::PassedOver(const std::string& What, TMsgType Type) {
+  MsgManager.AddScriptMsg("Statement passed over: " + What + ".", ScriptName, GetPosX(), GetPosY(),
+                          Type);
+  SkipToTerm();
 }
 
 void TMySQLParser::ParseDelimiter() {
@@ -573,9 +590,7 @@ void TMySQLParser::ParseCreate() {
              IsIdent("TRIGGER") || IsIdent("EVENT") || IsIdent("SEQUENCE") || IsIdent("USER") ||
              IsIdent("ROLE") || IsIdent("AGGREGATE")) {
     // Kinds this reader does not keep: read over, and said so.
-    MsgManager.AddScriptMsg("Statement passed over: CREATE " + UpperCase(Ident) + ".", ScriptName,
-                            GetPosX(), GetPosY(), mt_Inf);
-    SkipToTerm();
+    PassedOver("CREATE " + UpperCase(Ident), mt_Inf);
   } else {
     ErrMsg("Invalid/Unknown CREATE-statement.");
     GetSy();
@@ -589,6 +604,10 @@ void TMySQLParser::ParseDrop() {
   // does not keep, read over as their CREATE is.
   if (IsIdent("FUNCTION") || IsIdent("PROCEDURE") || IsIdent("TRIGGER") || IsIdent("EVENT")) {
     SkipToTerm();
+    return;
+  }
+  if (IsIdent("PREPARE")) {
+    PassedOver("DEALLOCATE PREPARE", mt_Inf);  // DROP PREPARE is its other spelling
     return;
   }
   if (Sy != myTABLE && !IsIdent("VIEW") && Sy != myINDEX && !IsIdent("TABLES")) {

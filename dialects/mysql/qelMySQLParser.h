@@ -192,6 +192,9 @@ class TMySQLParser : public TCustomSQLParser {
   void ParseDrop();
   /// DELIMITER text: the terminator of the statements after it.
   void ParseDelimiter();
+  /// A statement of a kind this reader does not read: said so as "Statement passed over: " +
+  /// What, and read over up to its terminator.
+  void PassedOver(const std::string& What, TMsgType Type);
   void ParseSet();
   std::string GetSetValue(const std::string& ErrText);
   /// [schema "."] name; the schema is dropped.
@@ -206,7 +209,19 @@ class TMySQLParser : public TCustomSQLParser {
   /// DROP ... of ALTER TABLE Table, from DROP on.
   void ParseAlterDrop(const std::string& Table);
   void ParseTableElement(TTblData& Tbl, const std::string& CtrName, bool Named);
-  void ParseTableOptions(TTblData& Tbl);
+  /// Table options after CREATE TABLE's column list; with Alter, those of one ALTER TABLE
+  /// alteration (a comma ends them).
+  void ParseTableOptions(TTblData& Tbl, bool Alter = false);
+  /// The current word begins a table option (ENGINE, COMMENT, DEFAULT CHARSET ...).
+  bool AtTableOption() const;
+  /// MODIFY [COLUMN] name definition, or with Change CHANGE [COLUMN] old new definition, of
+  /// ALTER TABLE Table from MODIFY or CHANGE on. Known: the collection holds Table.
+  void ParseRedefinedColumn(TTblData& Table, bool Change, bool Known);
+  /// Moves the column at From to the place To of Table's columns and numbers them anew.
+  static void MoveColumn(TTblData& Table, int From, int To);
+  /// Column Old of Table (of the collection) renamed New: its keys, indexes and the foreign
+  /// keys that reference it name it so, as the server renames them with it.
+  void RenameColumnInKeys(const TTblData& Table, const std::string& Old, const std::string& New);
   void ParseFieldType(TFldData& Fld);
   /// DOUBLE PRECISION, CHAR VARYING, NATIONAL CHAR ...: the words after a type's first one.
   void ParseTypeWords(TFldData& Fld, std::uint8_t Words);
@@ -240,8 +255,8 @@ class TMySQLParser : public TCustomSQLParser {
   /// their prefix lengths into a key.
   void ParseIndexColumns(TIdxData* Idx, TStringList* List, TCtrData* Key = nullptr);
   /// Index options (USING, COMMENT, KEY_BLOCK_SIZE ...); returns the USING algorithm
-  /// (BTREE, HASH, RTREE), upper-cased, or "".
-  std::string SkipIndexOptions();
+  /// (BTREE, HASH, RTREE), upper-cased, or "", and the comment into Comment when given.
+  std::string SkipIndexOptions(std::string* Comment = nullptr);
   void ParsePrimaryKey(TTblData& Tbl, const std::string& Column);
   void ParseForeignKey(TTblData& Tbl, const std::string& CtrName);
   void ParseReferences(TCtrData& Ctr);

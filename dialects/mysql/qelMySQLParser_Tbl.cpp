@@ -396,6 +396,13 @@ constexpr TMySQLType kMySQLTypes[] = {
     {syIdent, "MULTISURFACE", iftMultiSurface, false},
     {syIdent, "MULTIPOLYGON", iftMultiPolygon, false},
     {syIdent, "BOOLEAN", iftTinyInt, false},
+    // The server's aliases of the integer types, which it shows by their own names.
+    {syIdent, "INT1", iftTinyInt, false},
+    {syIdent, "INT2", iftSmallInt, false},
+    {syIdent, "INT3", iftMediumInt, false},
+    {syIdent, "MIDDLEINT", iftMediumInt, false},
+    {syIdent, "INT4", iftInteger, false},
+    {syIdent, "INT8", iftBigInt, false},
     {syIdent, "NCHAR", iftNationalChar, true, twVarying},
     {syIdent, "NVARCHAR", iftNationalChar, true, twNone},
     // SERIAL is BIGINT UNSIGNED NOT NULL AUTO_INCREMENT UNIQUE.
@@ -709,12 +716,19 @@ void TMySQLParser::ParseTableElement(TTblData& Tbl, const std::string& Name, boo
   ErrMsg("Missing: column or key definition (" + GetSyWord() + ")");
 }
 
-void TMySQLParser::ParseTableOptions(TTblData& Tbl) {
+bool TMySQLParser::AtTableOption() const {
+  return Sy == myDEFAULT || Sy == myCHAR || Sy == myCOLLATE ||
+         (Sy == syIdent && !FBackQuoted && IsTableOptionWord(UpperCase(Ident)));
+}
+
+void TMySQLParser::ParseTableOptions(TTblData& Tbl, bool Alter) {
   for (;;) {
-    if (Sy == myDEFAULT || Sy == syComma) {
+    // In ALTER TABLE a comma ends the options: the next alteration follows it.
+    if (Sy == myDEFAULT || (Sy == syComma && !Alter)) {
       GetSy();
       continue;
     }
+    if (Alter && !AtTableOption()) break;
     std::string Word;
     if (Sy == myCHAR) {
       GetSy();
@@ -762,9 +776,11 @@ void TMySQLParser::ParseTableOptions(TTblData& Tbl) {
       Tbl.EditExtra().MySQLOptions.Engine = CanonicalEngine(Value);
     else if (Word == "COMMENT")
       Tbl.SetExtra(&TObjExtra::Description, Value);
-    else if (Word == "CHARSET")
+    else if (Word == "CHARSET") {
       Tbl.EditExtra().MySQLOptions.SetDefCharSet(CanonicalCharset(Value));
-    else if (Word == "COLLATE")
+      // A new character set without a collation takes its own default one on the server.
+      if (Alter) Tbl.EditExtra().MySQLOptions.Collation.clear();
+    } else if (Word == "COLLATE")
       SetTableCollation(Tbl, CanonicalCharset(Value));
     else if (Word == "PACK_KEYS")
       Tbl.EditExtra().MySQLOptions.PackKeys = Value;
@@ -1274,7 +1290,9 @@ void TMySQLParser::ParseAlterTable() {
         const std::int32_t ColumnStart = SyPos;
         std::unique_ptr<TFldData> Fld = ParseField(&Target, nullptr);
         Fld->Position = Target.Fields.Count() + 1;
-        AddColumn(Target, std::move(Fld), ColumnStart);
+        TFldData* Added = AddColumn(Target, std::move(Fld), ColumnStart);
+        // A table the script did not make has none of the columns a place names.
+        if (!StatementFailed()) ParseColumnPlace(Target, Tbl ? Added : nullptr);
       } else if (Sy == myPRIMARY || Sy == myFOREIGN || Sy == myUNIQUE || Sy == myKEY ||
                  Sy == myINDEX || Sy == myFULLTEXT || Sy == mySPATIAL || AtElementWord()) {
         ParseTableElement(Target, CtrName, Named);
@@ -1283,27 +1301,23 @@ void TMySQLParser::ParseAlterTable() {
         ErrMsg("Unknown/Invalid symbol in ALTER: " + GetSyWord());
         return;
       }
-    } else if (IsIdent("MODIFY")) {
-      GetSy();
-      if (IsIdent("COLUMN") && !FBackQuoted) GetSy();
-      NameFromKeyword();
-      TestSy(syIdent);
-      if (Sy != syIdent) return;
-      TFldData* Old = Target.Fields.Find(Ident);
-      if (Old) {
-        // The new definition replaces the old one in place.
-        auto Fld = ParseField(&Target, nullptr);
-        const std::int32_t Position = Old->Position;
-        Old->AssignDataType(*Fld);
-        Old->Nullable = Fld->Nullable;
-        Old->DefValue = Fld->DefValue;
-        Old->AutoIncrement = Fld->AutoIncrement;
-        Old->SetExtra(&TObjExtra::Description, Fld->Extra().Description);
-        Old->Position = Position;
-      } else {
-        ParseField(&Target, nullptr);
+    } else if (IsIdent("MODIFY") || IsIdent("CHANGE")) {
+      ParseRedefinedColumn(Target, IsIdent("CHANGE"), Tbl != nullptr);
+    } else if (AtTableOption()) {
+      // ALTER TABLE t COMMENT = '...', DEFAULT CHARSET = x COLLATE = y, ROW_FORMAT = ...,
+      // ENGINE = ...: the options of the table, as in CREATE TABLE.
+      std::vector<std::string> Was;
+      for (const auto& F : Target.Fields) Was.push_back(MySQLEffectiveCollation(*F, Target));
+      ParseTableOptions(Target, true);
+      if (StatementFailed()) return;
+      // A new default character set or collation is for the columns made after it: the server
+      // keeps the columns the table has in theirs.
+      for (int I = 0; I < Target.Fields.Count(); ++I) {
+        TFldData& F = *Target.Fields[I];
+        if (Was[I].empty() || Was[I] == MySQLEffectiveCollation(F, Target)) continue;
+        F.SetExtra(&TFldExtra::Collation, Was[I]);
+        F.SetExtra(&TFldExtra::CharSet, Was[I].substr(0, Was[I].find('_')));
       }
-      if (!StatementFailed()) ParseColumnPlace(Target, Old);
     } else if (Sy == myDROP) {
       ParseAlterDrop(Target.GetObjName());
       if (StatementFailed()) return;
@@ -1340,13 +1354,95 @@ void TMySQLParser::ParseColumnPlace(TTblData& Table, TFldData* Column) {
     ErrMsg("Unknown column '" + After + "' in table " + Table.GetObjName() + ".");
     return;
   }
+  MoveColumn(Table, From, First ? 0 : Before + (Before < From ? 1 : 0));
+}
+
+void TMySQLParser::MoveColumn(TTblData& Table, int From, int To) {
   std::unique_ptr<TFldData> Moved = Table.Fields.Extract(From);
-  const int To = First ? 0 : Before + (Before < From ? 1 : 0);
   std::vector<std::unique_ptr<TFldData>> Rest;
   while (Table.Fields.Count() > To) Rest.push_back(Table.Fields.Extract(To));
   Table.Fields.Add(std::move(Moved));
   for (auto& F : Rest) Table.Fields.Add(std::move(F));
   for (int I = 0; I < Table.Fields.Count(); ++I) Table.Fields[I]->Position = I + 1;
+}
+
+void TMySQLParser::ParseRedefinedColumn(TTblData& Table, bool Change, bool Known) {
+  // The new definition replaces the whole column, as on the server: what it does not say
+  // (UNSIGNED, ZEROFILL, the values of an ENUM, a default, a comment) the column has no more.
+  GetSy();
+  if (IsIdent("COLUMN") && !FBackQuoted) GetSy();
+  NameFromKeyword();
+  TestSy(syIdent);
+  if (Sy != syIdent) return;
+  const std::string Name = Ident;
+  if (Change) {
+    GetSy();
+    NameFromKeyword();
+    TestSy(syIdent);
+    if (Sy != syIdent) return;
+  }
+  const std::int32_t ColumnStart = SyPos;
+  // Column names ignore case on the server.
+  int At = -1;
+  for (int I = 0; I < Table.Fields.Count() && At < 0; ++I)
+    if (SameText(Table.Fields[I]->GetObjName(), Name)) At = I;
+  if (At < 0) {
+    ParseField(&Table, nullptr);
+    // The server refuses it; a script read alone may alter what another script made.
+    if (Known && !StatementFailed())
+      WrnMsg("ALTER TABLE " + Table.GetObjName() + ": table " + Table.GetObjName() +
+             " has no column " + Name + "; not applied.");
+    if (!StatementFailed()) ParseColumnPlace(Table, nullptr);
+    return;
+  }
+  // Out of the list while the new definition is read, so that a CHANGE to a name the table
+  // has is told as the server tells it, and back in its place when the statement fails.
+  std::unique_ptr<TFldData> Old = Table.Fields.Extract(At);
+  std::unique_ptr<TFldData> Fld = ParseField(&Table, nullptr);
+  if (StatementFailed()) {
+    Table.Fields.Add(std::move(Old));
+    MoveColumn(Table, Table.Fields.Count() - 1, At);
+    return;
+  }
+  const std::string NewName = Fld->GetObjName();
+  TFldData* Now = AddColumn(Table, std::move(Fld), ColumnStart);
+  MoveColumn(Table, Table.Fields.Count() - 1, At);
+  if (Old->GetObjName() != NewName) RenameColumnInKeys(Table, Old->GetObjName(), NewName);
+  if (!StatementFailed()) ParseColumnPlace(Table, Now);
+}
+
+void TMySQLParser::RenameColumnInKeys(const TTblData& Table, const std::string& Old,
+                                      const std::string& New) {
+  auto* O = dynamic_cast<TObjs*>(Objs);
+  if (!O || O->GetTable(Table.GetObjName()) != &Table) return;
+  const auto Rename = [&](TStringList& List) {
+    for (int I = 0; I < List.Count(); ++I)
+      if (SameText(List[I], Old)) {
+        List.Put(I, New);
+        if (auto* F = dynamic_cast<TFldData*>(List.Objects(I))) F->SetObjName(New);
+      }
+  };
+  const std::string& Name = Table.GetObjName();
+  for (int I = 0; I < O->Indexes.Count(); ++I)
+    if (auto* Idx = dynamic_cast<TIdxData*>(O->Indexes.Objects(I)); Idx && Idx->TableName == Name)
+      Rename(Idx->Flds);
+  for (int I = 0; I < O->Constraints.Count(); ++I) {
+    auto* Ctr = dynamic_cast<TCtrData*>(O->Constraints.Objects(I));
+    if (!Ctr) continue;
+    if (Ctr->GetTblName() == Name) Rename(Ctr->FldList);
+    if (Ctr->GetCtType() == ctFKey && Ctr->GetRefTblName() == Name)
+      Rename(Ctr->EditExtra().RefFldList);
+  }
+  if (const auto It = FGeneratedIndexes.find(UpperCase(Name)); It != FGeneratedIndexes.end())
+    for (TGeneratedIndex& G : It->second)
+      for (std::string& C : G.Columns)
+        if (SameText(C, Old)) C = New;
+  // The keys of the table are brought in again from the collection when next wanted.
+  FFiledKeysOf = nullptr;
+  FTable.KeyNames.clear();
+  FTable.KeyColumns.clear();
+  FTable.NameCount.clear();
+  FTable.Partial = true;
 }
 
 void TMySQLParser::ParseAlterDrop(const std::string& Table) {
@@ -1416,14 +1512,20 @@ void TMySQLParser::ParseIndexColumns(TIdxData* Idx, TStringList* List, TCtrData*
   TestAndGetSy(syRParen);
 }
 
-std::string TMySQLParser::SkipIndexOptions() {
+std::string TMySQLParser::SkipIndexOptions(std::string* Comment) {
   std::string Using;
   for (;;) {
     if (IsIdent("USING")) {
       GetSy();
       if (Sy == syIdent) Using = UpperCase(Ident);
       GetSy();
-    } else if (IsIdent("KEY_BLOCK_SIZE") || IsIdent("COMMENT")) {
+    } else if (IsIdent("COMMENT")) {
+      GetSy();
+      TestSy(syString);
+      if (Sy != syString) return Using;
+      if (Comment) *Comment = StrValue;
+      GetSy();
+    } else if (IsIdent("KEY_BLOCK_SIZE")) {
       GetSy();
       if (Sy == syEqual) GetSy();
       GetSy();
@@ -1475,8 +1577,10 @@ void TMySQLParser::ParseIndex(TTblData* Table, bool Fulltext, bool Spatial, bool
   Idx->Spatial = Spatial;
   TestSy(syLParen);
   ParseIndexColumns(Idx.get(), nullptr);
-  if (std::string After = SkipIndexOptions(); !After.empty()) Using = std::move(After);
+  std::string Comment;
+  if (std::string After = SkipIndexOptions(&Comment); !After.empty()) Using = std::move(After);
   if (StatementFailed() || Idx->Flds.Empty()) return;
+  Idx->SetExtra(&TObjExtra::Description, Comment);
   DropWholeColumnPrefixes(Table ? Table : FindTable(TableName), Idx->Flds);
   Idx->SetExtra(&TIdxExtra::IndexType, Using);
   // An index without a name is named by the server after its first column.
@@ -1522,8 +1626,10 @@ void TMySQLParser::ParsePrimaryKey(TTblData& Tbl, const std::string& Column) {
     Ctr->SetExtra(&TCtrExtra::IndexType, SkipIndexOptions());
     // A TEXT or BLOB column is keyed by its prefix, which the key keeps.
     ParseIndexColumns(nullptr, nullptr, Ctr.get());
-    if (std::string After = SkipIndexOptions(); !After.empty())
+    std::string Comment;
+    if (std::string After = SkipIndexOptions(&Comment); !After.empty())
       Ctr->EditExtra().IndexType = std::move(After);
+    Ctr->SetExtra(&TObjExtra::Description, Comment);
   } else {
     Ctr->FldList.Add(Column);
   }

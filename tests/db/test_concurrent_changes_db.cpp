@@ -247,6 +247,77 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 // ---------------------------------------------------------------------------------------------
+// MariaDB: what another session does between the listing of the tables and the reading of
+// their texts, done at that moment from the extractor's log line. A table dropped then is
+// passed over with a warning and the rest read in one go; any other failure ends the run.
+
+struct TBetweenCase {
+  const char* Name;
+  /// Run by a second session once the tables are listed; ReaderId is the reader's session.
+  std::string (*Statement)(const std::string& ReaderId);
+  bool Succeeds;
+};
+
+void PrintTo(const TBetweenCase& C, std::ostream* Os) {
+  *Os << C.Name;
+}
+
+class BetweenListingAndReading : public ::testing::TestWithParam<TBetweenCase> {};
+
+TEST_P(BetweenListingAndReading, OnlyATableTheServerNoLongerHasIsPassedOver) {
+  const TBetweenCase& K = GetParam();
+  TServerConnection Admin(MyServer);
+  ASSERT_TRUE(Admin.Connect().empty()) << Admin.Where();
+  Admin.ExecIgnoringError("DROP DATABASE IF EXISTS " + ChurnDatabase);
+  Admin.Exec("CREATE DATABASE " + ChurnDatabase);
+  for (const char* T : {"keep", "gone", "zkeep"})
+    Admin.Exec("CREATE TABLE " + ChurnDatabase + "." + T + " (id integer PRIMARY KEY)");
+  TServerConnection Reader(MyServer);
+  ASSERT_TRUE(Reader.Configure().empty());
+  Reader.C->GetConnectionOptions().SetDatabaseName(ChurnDatabase);
+  TDBStructure Holder(nullptr);
+  TMySQLDBExtract Ex(nullptr);
+  Ex.SetConnection(Reader.C.get());
+  Ex.SetDBStructure(&Holder);
+  std::vector<std::string> Errors;
+  Ex.SetOnErrorMessage([&Errors](TObject*, const std::string& T) { Errors.push_back(T); });
+  int Done = 0;
+  Ex.SetOnLogNextLine([&](TObject*, const std::string& Line) {
+    if (Line.rfind("Tables and views listed: ", 0) != 0 || Done++ > 0) return;
+    const std::string Id = Admin
+                               .Column(
+                                   "SELECT MAX(id) FROM information_schema.processlist "
+                                   "WHERE db = '" +
+                                   ChurnDatabase + "'")
+                               .at(0);
+    Admin.ExecIgnoringError(K.Statement(Id));
+  });
+  EXPECT_EQ(Ex.ExtractDatabase(), K.Succeeds) << ::testing::PrintToString(Errors);
+  EXPECT_EQ(Done, 1);
+  if (K.Succeeds) {
+    TObjs* O = Ex.GetObjs();
+    ASSERT_NE(O, nullptr);
+    EXPECT_TRUE(O->GetTable("keep") && O->GetTable("zkeep") && !O->GetTable("gone"));
+    std::vector<std::string> Warnings;
+    for (int I = 0; I < Ex.MsgManager.GetMsgCount(); ++I)
+      if (Ex.MsgManager.Items(I).MsgType == mt_Wrn) Warnings.push_back(Ex.MsgManager.Items(I).Text);
+    EXPECT_EQ(Warnings, std::vector<std::string>{"Table gone passed over: it was dropped while "
+                                                 "the catalog was read."});
+  }
+  Admin.ExecIgnoringError("DROP DATABASE IF EXISTS " + ChurnDatabase);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MariaDB, BetweenListingAndReading,
+    ::testing::Values(
+        TBetweenCase{"TableDropped",
+                     [](const std::string&) { return "DROP TABLE " + ChurnDatabase + ".gone"; },
+                     true},
+        // The reader's session ended from outside: no table is gone, and the run fails.
+        TBetweenCase{"SessionKilled", [](const std::string& Id) { return "KILL " + Id; }, false}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+// ---------------------------------------------------------------------------------------------
 // A Firebird attachment deleted from MON$ATTACHMENTS while its transaction is open: the
 // statement fails with the client's reason, and the rollback and the disconnect that follow
 // return at once instead of waiting on the server for ever.

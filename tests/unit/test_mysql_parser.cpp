@@ -73,12 +73,14 @@ TEST(MySQLStatements, DispatchRecordsOnlyTheCarriedKinds) {
               "INSERT INTO t VALUES (1);\r\n"
               "UPDATE t SET a = 2;\r\n"
               "DELETE FROM t WHERE a = 2;\r\n"
+              "TRUNCATE TABLE t;\r\n"
               "DROP TABLE IF EXISTS t;\r\n"
               "COMMIT;\r\n"));
   std::vector<TStatType> Types;
   for (const auto& S : P.Statements) Types.push_back(S.Typ);
   EXPECT_EQ(Types, (std::vector<TStatType>{stConnect, stSetNames, stCharSet, stSet, stSetBlobFile,
-                                           stStatement, stInsert, stUpdate, stDelete, st_Commit}));
+                                           stStatement, stInsert, stUpdate, stDelete, stDelete,
+                                           st_Commit}));
   EXPECT_EQ(P.Statements[0].ObjName, "shop");
   EXPECT_EQ(P.Statements[1].ObjName, "'utf8mb4'");
   EXPECT_EQ(P.Statements[4].ObjName, "x.lob");
@@ -90,6 +92,26 @@ TEST(MySQLStatements, DispatchRecordsOnlyTheCarriedKinds) {
   // DROP TABLE removes nothing; the index stays.
   EXPECT_NE(P.Table("t"), nullptr);
   EXPECT_NE(P.Index("t", "ix"), nullptr);
+}
+
+TEST(MySQLStatements, PreparedStatementsArePassedOverAndSaidSo) {
+  // Rows: the statement, the message and its kind (what EXECUTE runs may change the schema).
+  const struct {
+    const char* Text;
+    const char* Message;
+    TMsgType Type;
+  } Rows[] = {
+      {"PREPARE stmt FROM @s", "Statement passed over: PREPARE.", mt_Wrn},
+      {"EXECUTE stmt USING @a, @b", "Statement passed over: EXECUTE.", mt_Wrn},
+      {"DEALLOCATE PREPARE stmt", "Statement passed over: DEALLOCATE PREPARE.", mt_Inf},
+      {"DROP PREPARE stmt", "Statement passed over: DEALLOCATE PREPARE.", mt_Inf},
+  };
+  for (const auto& R : Rows) {
+    TMyParse P;
+    EXPECT_TRUE(P.Parse(std::string(R.Text) + ";\nCREATE TABLE t (a int);")) << R.Text;
+    EXPECT_EQ(P.Messages(R.Type), Names{R.Message}) << R.Text;
+    EXPECT_NE(P.Table("t"), nullptr) << R.Text;
+  }
 }
 
 TEST(MySQLStatements, ErrorsPassTheStatementOverAndReadingGoesOn) {
@@ -191,6 +213,12 @@ TEST(MySQLTable, TypeWordsAndTheirLengths) {
       {"timestamp", iftTimeStamp, 0, 0, 0, ""},
       {"uuid", iftDomain, 0, 0, 0, "UUID"},
       {"inet6", iftDomain, 0, 0, 0, "INET6"},
+      {"int1", iftTinyInt, 0, 0, 0, ""},
+      {"int2(6)", iftSmallInt, 0, 0, 0, ""},
+      {"int3", iftMediumInt, 0, 0, 0, ""},
+      {"middleint(5)", iftMediumInt, 0, 5, 0, ""},
+      {"int4", iftInteger, 0, 0, 0, ""},
+      {"int8", iftBigInt, 0, 0, 0, ""},
   };
   for (const TCase& C : Cases) {
     TMyParse P;
@@ -693,7 +721,14 @@ TEST(MySQLTable, TheWritersAlterAndDropFormsReadBack) {
       {"MODIFY COLUMN b int AFTER D", "acdb"},
       {"MODIFY COLUMN a int NOT NULL, DROP PRIMARY KEY", "abcd"},
       {"DROP FOREIGN KEY fk, DROP KEY ix, DROP INDEX IF EXISTS ix, DROP CONSTRAINT fk", "abcd"},
-      {"DROP b, DROP COLUMN `c`", "abcd"}};
+      {"DROP b, DROP COLUMN `c`", "abcd"},
+      {"ADD e int AFTER b", "abecd"},
+      {"ADD COLUMN e int FIRST, ADD f int AFTER A", "eafbcd"},
+      {"CHANGE b e int AFTER d", "acde"},
+      {"CHANGE COLUMN c c bigint", "abcd"},
+      {"COMMENT = 'x', MODIFY b int, DEFAULT CHARSET=latin1 COLLATE=latin1_bin", "abcd"},
+      {"ROW_FORMAT=DYNAMIC", "abcd"},
+      {"ENGINE=MyISAM, PACK_KEYS=1, AUTO_INCREMENT=5", "abcd"}};
   for (const auto& [Alter, Columns] : Rows) {
     TMyParse P;
     EXPECT_TRUE(
@@ -709,6 +744,12 @@ TEST(MySQLTable, TheWritersAlterAndDropFormsReadBack) {
   }
   EXPECT_FALSE(
       TMyParse().Parse("CREATE TABLE t (a int, b int);\nALTER TABLE t MODIFY b int AFTER x;"));
+  // An update script read alone: its columns' places name what another script made.
+  TMyParse Alone;
+  EXPECT_TRUE(
+      Alone.Parse("ALTER TABLE u ADD c int AFTER b, MODIFY d int FIRST, CHANGE e f int "
+                  "AFTER a;"));
+  EXPECT_EQ(Alone.Messages(mt_Err), Names{});
 }
 
 }  // namespace

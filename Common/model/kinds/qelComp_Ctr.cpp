@@ -224,6 +224,9 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
       if (DB == dbMSSQL && !Clustered) R += "NONCLUSTERED ";
       R += "(" + GetKeyFields() + ")" + UsingIndexDef();
       if (DB == dbMySQL && !Extra().IndexType.empty()) R += " USING " + Extra().IndexType;
+      // The key's comment is a part of its definition there.
+      if (DB == dbMySQL && !Extra().Description.empty())
+        R += " COMMENT " + ScriptQuotedStr(Extra().Description, dbMySQL);
       break;
     case ctUnique:
       R += "UNIQUE ";

@@ -130,6 +130,9 @@ std::string TIdxData::Def() const {
     R += " COMPUTED BY" + Extra().Body;
   // MySQL names the index algorithm after the columns; the server keeps what was asked for.
   if (DB == dbMySQL && !Extra().IndexType.empty()) R += " USING " + Extra().IndexType;
+  // A MySQL index keeps its comment in its definition; no statement changes it alone.
+  if (DB == dbMySQL && !Extra().Description.empty())
+    R += " COMMENT " + ScriptQuotedStr(Extra().Description, dbMySQL);
 
   if (!Extra().IncludeFlds.Empty()) R += "\r\n  INCLUDE (" + GetIncludeCols() + ")";
   if (DB == dbMSSQL) {
@@ -211,6 +214,11 @@ void ForEachIndex(const TDbObjList& List, F Fn) {
     if (auto* Idx = dynamic_cast<TIdxData*>(List.Objects(I))) Fn(Idx);
 }
 
+/// The index's comment is a part of its definition (MySQL), compared and written with it.
+bool CommentInDef(const TIdxData& Idx) {
+  return Idx.GetDatabaseType() == dbMySQL;
+}
+
 /// The statement that switches an InterBase index on or off.
 void AddActiveSwitch(TCustomSQLExec& Exec, const TIdxData& Idx, const std::string& Name) {
   Exec.Add("ALTER INDEX " + Name + (Idx.Active ? " ACTIVE" : " INACTIVE"), stStatement,
@@ -230,7 +238,8 @@ void GenScriptIdxCreate(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec
     Written = true;
     Idx->CreateDependDef();
     if (!Idx->Active) AddActiveSwitch(Exec, *Idx, Idx->QuoteIdent(Idx->GetObjName()));
-    if (Descriptions && !Idx->Extra().Description.empty()) Exec.AddDescription(Idx);
+    if (Descriptions && !Idx->Extra().Description.empty() && !CommentInDef(*Idx))
+      Exec.AddDescription(Idx);
   });
   if (Written) Exec.AddComment("\r\n");
 }
@@ -263,7 +272,7 @@ void GenScriptIdxAlter(TCustomObjs& Master, TCustomObjs& Target, TCustomSQLExec&
       // A new index starts active; one the master keeps switched off is switched off again.
       if (!M->Active) AddActiveSwitch(Exec, *M, M->QuoteIdent(M->GetObjName()));
     }
-    if (Descriptions && M->Extra().Description != T->Extra().Description) {
+    if (Descriptions && M->Extra().Description != T->Extra().Description && !CommentInDef(*M)) {
       Written = true;
       Exec.AddDescription(M, T);
     }

@@ -720,7 +720,8 @@ std::string TTblData::MySQLOptionsDef() const {
 
 namespace {
 
-/// A MySQL index as a table element: [UNIQUE|FULLTEXT|SPATIAL] KEY name(columns) [USING type].
+/// A MySQL index as a table element: [UNIQUE|FULLTEXT|SPATIAL] KEY name(columns) [USING type]
+/// [COMMENT 'text'].
 std::string MySQLIndexElement(const TIdxData& Idx, const std::string& Cols) {
   const char* Kind = Idx.Unique     ? "UNIQUE KEY "
                      : Idx.FullText ? "FULLTEXT KEY "
@@ -728,6 +729,8 @@ std::string MySQLIndexElement(const TIdxData& Idx, const std::string& Cols) {
                                     : "KEY ";
   std::string R = Kind + Idx.QuoteIdent(Idx.GetObjName()) + "(" + Cols + ")";
   if (!Idx.Extra().IndexType.empty()) R += " USING " + Idx.Extra().IndexType;
+  if (!Idx.Extra().Description.empty())
+    R += " COMMENT " + ScriptQuotedStr(Idx.Extra().Description, dbMySQL);
   return R;
 }
 
@@ -809,6 +812,8 @@ std::string TTblData::MySQLCreateDef() const {
         if (!Ctr->GetObjName().empty()) R += "CONSTRAINT " + QuoteIdent(Ctr->GetObjName()) + " ";
         R += std::string(Word) + "(" + Ctr->GetKeyFields() + ")";
         if (!Ctr->Extra().IndexType.empty()) R += " USING " + Ctr->Extra().IndexType;
+        if (!Ctr->Extra().Description.empty())
+          R += " COMMENT " + ScriptQuotedStr(Ctr->Extra().Description, dbMySQL);
         R += ListSep;
         Ctr->SetObjCreated(true);
       }
