@@ -193,7 +193,7 @@ std::string TCmpTableOptions::SelectSQL() const {
   if (FWorkDataFields.Empty())
     return std::string("select *") + CrLf + " from " + QualifiedName() + CrLf + OrderClause;
   std::string Items = FldsSeq(FWorkDataFields);
-  if (!FFloat4Fields.Empty() || !FPaddedFields.Empty()) {
+  if (!FFloat4Fields.Empty() || !FPaddedFields.Empty() || !FUtcFields.Empty()) {
     Items.clear();
     for (int I = 0; I < FWorkDataFields.Count(); ++I)
       Items += (I > 0 ? ", " : "") + SelectItem(FWorkDataFields[I]);
@@ -205,7 +205,14 @@ std::string TCmpTableOptions::SelectItem(const std::string& Name) const {
   const std::string Q = (Name.empty() || Name.front() == '"') ? Name : QuoteField(Name);
   // Read under their own names (see FFloat4Fields and FPaddedFields).
   if (FFloat4Fields.IndexOf(Name) >= 0) return "CAST(" + Q + " AS DOUBLE) AS " + Q;
-  if (FPaddedFields.IndexOf(Name) >= 0) return "CAST(" + Q + " AS text) AS " + Q;
+  if (FPaddedFields.IndexOf(Name) >= 0)
+    return GetDatabaseType() == dbInterBase ? "TRIM(TRAILING FROM " + Q + ") AS " + Q
+                                            : "CAST(" + Q + " AS text) AS " + Q;
+  if (const int I = FUtcFields.IndexOf(Name); I >= 0) {
+    const int Digits = FUtcDigits[static_cast<std::size_t>(I)];
+    return "CAST(" + Q + " AT TIME ZONE 'UTC' AS timestamp" +
+           (Digits >= 0 ? "(" + IntToStr(Digits) + ")" : std::string()) + ") AS " + Q;
+  }
   return Q;
 }
 
@@ -303,6 +310,8 @@ bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
   FNotNullFields.Clear();
   FFloat4Fields.Clear();
   FPaddedFields.Clear();
+  FUtcFields.Clear();
+  FUtcDigits.clear();
   if (FWorkDataFields.Empty())
     FWorkDataFields.Assign(!FDataFields.Empty() || !FComparer
                                ? static_cast<const TStrings&>(FDataFields)
@@ -370,13 +379,17 @@ bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
 }
 
 bool TCmpTableOptions::HasCatalogField(const std::string& Entry) const {
+  for (const std::string& Column : FCatalogFields)
+    if (NamesColumn(Entry, Column)) return true;
+  return false;
+}
+
+bool TCmpTableOptions::NamesColumn(const std::string& Entry, const std::string& Column) const {
   const TDatabaseType Db = GetDatabaseType();
   const bool Exact = Db == dbPostgreSQL || Db == dbInterBase;
   std::string Name = FieldNameOf(Entry);
   if (Db == dbPostgreSQL && !StartsStr("\"", Entry)) Name = LowerCase(Name);
-  for (const std::string& Column : FCatalogFields)
-    if (Column == Name || (!Exact && SameText(Column, Name))) return true;
-  return false;
+  return Column == Name || (!Exact && SameText(Column, Name));
 }
 
 void TCmpTableOptions::RunCatalogQuery(TQELQuery& Query, const std::vector<std::string>& Lines,
@@ -922,18 +935,43 @@ void TTableDataComparer::FindFloat4Fields(TCmpTableOptions& Options, TQELQuery* 
 
 void TTableDataComparer::FindPaddedFields(TCmpTableOptions& Options, TQELQuery* Query) {
   Options.FPaddedFields.Clear();
+  Options.FUtcFields.Clear();
+  Options.FUtcDigits.clear();
   const TStrings& Data = Options.GetWorkDataFields();
-  if (!Query || Data.Empty() || Options.GetDatabaseType() != dbPostgreSQL) return;
+  if (!Query || Data.Empty()) return;
+  if (Options.GetDatabaseType() == dbInterBase) {
+    // CHAR(n) of a character set (OCTETS pads with zero bytes and is read as bytes).
+    Options.RunCatalogQuery(
+        *Query,
+        {"select rf.rdb$field_name from rdb$relation_fields rf",
+         "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source",
+         "where rf.rdb$relation_name = " + QuotedStr(Options.GetTableName()),
+         "and f.rdb$field_type = 14 and coalesce(f.rdb$character_set_id, 0) <> 1"},
+        [&](TQELQuery& Q) {
+          AddEntriesNaming(Data, Trim(Q.Fields().Fields(0)->AsString()), Options.FPaddedFields);
+        });
+    return;
+  }
+  if (Options.GetDatabaseType() != dbPostgreSQL) return;
   const std::string Table = ScriptQuotedStr(Options.QualifiedName(), dbPostgreSQL);
-  Options.RunCatalogQuery(*Query,
-                          {"select a.attname from pg_catalog.pg_attribute a",
-                           "where a.attrelid = pg_catalog.to_regclass(" + Table + ")",
-                           "and a.attnum > 0 and not a.attisdropped",
-                           "and a.atttypid = 'pg_catalog.bpchar'::pg_catalog.regtype"},
-                          [&](TQELQuery& Q) {
-                            AddEntriesNaming(Data, Q.Fields().Fields(0)->AsString(),
-                                             Options.FPaddedFields);
-                          });
+  Options.RunCatalogQuery(
+      *Query,
+      {"select a.attname, a.atttypid = 'pg_catalog.timestamptz'::pg_catalog.regtype, "
+       "a.atttypmod from pg_catalog.pg_attribute a",
+       "where a.attrelid = pg_catalog.to_regclass(" + Table + ")",
+       "and a.attnum > 0 and not a.attisdropped",
+       "and a.atttypid in ('pg_catalog.bpchar'::pg_catalog.regtype, "
+       "'pg_catalog.timestamptz'::pg_catalog.regtype)"},
+      [&](TQELQuery& Q) {
+        const std::string Name = Q.Fields().Fields(0)->AsString();
+        if (!Q.Fields().Fields(1)->AsBoolean()) {
+          AddEntriesNaming(Data, Name, Options.FPaddedFields);
+          return;
+        }
+        AddEntriesNaming(Data, Name, Options.FUtcFields);
+        Options.FUtcDigits.resize(static_cast<std::size_t>(Options.FUtcFields.Count()),
+                                  Q.Fields().Fields(2)->AsInteger());
+      });
 }
 
 }  // namespace qel
