@@ -183,7 +183,7 @@ std::string TCmpTableOptions::SelectSQL() const {
       (FComparer && FComparer->GetKeyFldsCount() == 0) ? FWorkDataFields : FWorkKeyFields;
   std::string OrderClause;
   // An Access side is sorted here (SortUnordered).
-  if (Order.Count() > 0 && GetDatabaseType() != dbMSAccess) {
+  if (Order.Count() > 0 && !SortedHere()) {
     OrderClause = " Order by ";
     for (int I = 0; I < Order.Count(); ++I) {
       if (I > 0) OrderClause += ", ";
@@ -205,14 +205,11 @@ std::string TCmpTableOptions::SelectItem(const std::string& Name) const {
   const std::string Q = (Name.empty() || Name.front() == '"') ? Name : QuoteField(Name);
   // Read under their own names (see FFloat4Fields and FPaddedFields).
   if (FFloat4Fields.IndexOf(Name) >= 0) return "CAST(" + Q + " AS DOUBLE) AS " + Q;
-  if (FPaddedFields.IndexOf(Name) >= 0)
-    return GetDatabaseType() == dbInterBase ? "TRIM(TRAILING FROM " + Q + ") AS " + Q
-                                            : "CAST(" + Q + " AS text) AS " + Q;
-  if (const int I = FUtcFields.IndexOf(Name); I >= 0) {
-    const int Digits = FUtcDigits[static_cast<std::size_t>(I)];
-    return "CAST(" + Q + " AT TIME ZONE 'UTC' AS timestamp" +
-           (Digits >= 0 ? "(" + IntToStr(Digits) + ")" : std::string()) + ") AS " + Q;
-  }
+  const TDialect* D = FindDialect(GetDatabaseType());
+  if (FPaddedFields.IndexOf(Name) >= 0 && D && D->UnpaddedText)
+    return D->UnpaddedText(Q) + " AS " + Q;
+  if (const int I = FUtcFields.IndexOf(Name); I >= 0 && D && D->UtcTime)
+    return D->UtcTime(Q, FUtcDigits[static_cast<std::size_t>(I)]) + " AS " + Q;
   return Q;
 }
 
@@ -376,6 +373,10 @@ bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
     }
   }
   return Result;
+}
+
+bool TCmpTableOptions::SortedHere() const {
+  return GetDatabaseType() == dbMSAccess;
 }
 
 bool TCmpTableOptions::HasCatalogField(const std::string& Entry) const {
@@ -938,33 +939,13 @@ void TTableDataComparer::FindPaddedFields(TCmpTableOptions& Options, TQELQuery* 
   Options.FUtcFields.Clear();
   Options.FUtcDigits.clear();
   const TStrings& Data = Options.GetWorkDataFields();
-  if (!Query || Data.Empty()) return;
-  if (Options.GetDatabaseType() == dbInterBase) {
-    // CHAR(n) of a character set (OCTETS pads with zero bytes and is read as bytes).
-    Options.RunCatalogQuery(
-        *Query,
-        {"select rf.rdb$field_name from rdb$relation_fields rf",
-         "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source",
-         "where rf.rdb$relation_name = " + QuotedStr(Options.GetTableName()),
-         "and f.rdb$field_type = 14 and coalesce(f.rdb$character_set_id, 0) <> 1"},
-        [&](TQELQuery& Q) {
-          AddEntriesNaming(Data, Trim(Q.Fields().Fields(0)->AsString()), Options.FPaddedFields);
-        });
-    return;
-  }
-  if (Options.GetDatabaseType() != dbPostgreSQL) return;
-  const std::string Table = ScriptQuotedStr(Options.QualifiedName(), dbPostgreSQL);
+  const TDialect* D = FindDialect(Options.GetDatabaseType());
+  if (!Query || Data.Empty() || !D || !D->ReadFormsSQL) return;
   Options.RunCatalogQuery(
-      *Query,
-      {"select a.attname, a.atttypid = 'pg_catalog.timestamptz'::pg_catalog.regtype, "
-       "a.atttypmod from pg_catalog.pg_attribute a",
-       "where a.attrelid = pg_catalog.to_regclass(" + Table + ")",
-       "and a.attnum > 0 and not a.attisdropped",
-       "and a.atttypid in ('pg_catalog.bpchar'::pg_catalog.regtype, "
-       "'pg_catalog.timestamptz'::pg_catalog.regtype)"},
+      *Query, {D->ReadFormsSQL(Options.QualifiedName(), Options.GetTableName())},
       [&](TQELQuery& Q) {
-        const std::string Name = Q.Fields().Fields(0)->AsString();
-        if (!Q.Fields().Fields(1)->AsBoolean()) {
+        const std::string Name = Trim(Q.Fields().Fields(0)->AsString());
+        if (Q.Fields().Fields(1)->AsInteger() == 0) {
           AddEntriesNaming(Data, Name, Options.FPaddedFields);
           return;
         }

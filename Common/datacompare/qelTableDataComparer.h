@@ -196,6 +196,9 @@ class TCmpTableOptions : public TPersistent {
 
   /// The dialect of the side's connection; dbAbstract without one.
   TDatabaseType GetDatabaseType() const;
+  /// True for a side whose rows the comparer sorts itself (an Access file: its drivers either
+  /// know no ORDER BY or order text ignoring case); it reads them all.
+  bool SortedHere() const;
 
   // For the dialects' catalog steps (TDialect::ReadDataFields).
   /// Runs the query (Lines) that finds the table: the IdField of the first row whose NameField

@@ -523,7 +523,7 @@ bool TTableDataComparer::ResolveFields() {
 void TTableDataComparer::SortUnordered(bool Master) {
   TQELQuery* Q = Master ? FQueryMaster.get() : FQueryTarget.get();
   const TCmpTableOptions& O = Master ? *FTableOptionsMaster : *FTableOptionsTarget;
-  if (!Q || O.GetDatabaseType() != dbMSAccess) return;
+  if (!Q || !O.SortedHere()) return;
   const std::vector<int>& KeyPos = Master ? FKeyPosM : FKeyPosT;
   const int Keys = GetKeyFldsCount();
   TFields& F = Q->Fields();
@@ -607,17 +607,17 @@ bool TTableDataComparer::KeysIdentifyRows() {
     TCmpTableOptions& O = Master ? *FTableOptionsMaster : *FTableOptionsTarget;
     // An Access side is checked as it is sorted here (SortUnordered): its drivers know no
     // GROUP BY.
-    if (O.GetDatabaseType() == dbMSAccess || KeyHoldsPrimaryKey(O, Q)) continue;
+    if (O.SortedHere() || KeyHoldsPrimaryKey(O, Q)) continue;
     // The target's rows are told apart as its server tells them apart in the statements'
     // conditions; the master's as the merge does, by their bytes, where MySQL's collations
     // take texts that differ in case or trailing blanks as equal.
-    const bool Bytes = Master && O.GetDatabaseType() == dbMySQL;
+    const TDialect* D = FindDialect(O.GetDatabaseType());
+    const bool Bytes = Master && D && D->TextBytes;
     std::string Keys, Groups;
     for (const std::string& K : O.GetWorkKeyFields()) {
       const std::string Name = K.front() == '"' ? K : O.QuoteField(K);
       Keys += (Keys.empty() ? "" : ", ") + (Bytes ? "min(" + Name + ")" : Name);
-      Groups += (Groups.empty() ? "" : ", ") +
-                (Bytes ? "CAST(CONVERT(" + Name + " USING utf8mb4) AS BINARY)" : Name);
+      Groups += (Groups.empty() ? "" : ", ") + (Bytes ? D->TextBytes(Name) : Name);
     }
     std::string Error;
     Q.UniDirectional = true;  // one row is read, however many keys the server finds
@@ -802,8 +802,8 @@ void TTableDataComparer::OpenResults() {
   for (TQELQuery* Q : {QM, QT})
     if (Q) Q->UniDirectional = true;
   // A side sorted here (SortUnordered) holds all its rows.
-  if (QM && FTableOptionsMaster->GetDatabaseType() == dbMSAccess) QM->UniDirectional = false;
-  if (QT && FTableOptionsTarget->GetDatabaseType() == dbMSAccess) QT->UniDirectional = false;
+  if (QM && FTableOptionsMaster->SortedHere()) QM->UniDirectional = false;
+  if (QT && FTableOptionsTarget->SortedHere()) QT->UniDirectional = false;
   if (QM) {
     QM->Open();
     if (!QM->GetEof()) FPosMaster = 1;

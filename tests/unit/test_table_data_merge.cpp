@@ -127,6 +127,10 @@ class TMemQuery : public TQELAdapterQuery {
       if (S.Tables.count(Name)) R.Rows.push_back({{false, Name + "      "}});
       return;
     }
+    if (U.find("RDB$FIELD_TYPE = 14") != std::string::npos) {  // no CHAR(n) columns here
+      R.Columns = {{"RDB$FIELD_NAME", ftString, 31}, {"F", ftInteger, 0}, {"D", ftInteger, 0}};
+      return;
+    }
     if (U.find("FROM RDB$RELATION_FIELDS") != std::string::npos) {
       const std::size_t Q = SQL.find("= '");
       const std::string Name = SQL.substr(Q + 3, SQL.find('\'', Q + 3) - Q - 3);
@@ -896,29 +900,18 @@ TEST_F(TableDataComparer, AnAccessSideIsSortedHereAndItsNamesBracketed) {
   EXPECT_EQ(Master->Log.back(), "select [Item Nr], A\r\nfrom [Order Détails]\r\n");
 }
 
-// A key that two rows of a side have: the server is asked before anything is read (an Access
-// side is checked as it is sorted here), and no statement is made.
-TEST_F(TableDataComparer, AKeyThatSeveralRowsHaveIsRefusedBeforeAnyStatement) {
-  struct TCase {
-    TDatabaseType MasterDb;
-    bool InMaster;
-  };
-  for (const TCase& C : {TCase{dbMySQL, true}, TCase{dbMySQL, false}, TCase{dbMSAccess, true}}) {
-    Statements.clear();
-    Errors.clear();
-    CM->SetDatabaseType(C.MasterDb);
-    const TMemTable Twice = IdText({{2, "c"}, {1, "x"}, {2, "b"}});
-    const TMemTable Once = IdText({{1, "a"}, {2, "b"}});
-    Tables("T", C.InMaster ? Twice : Once, C.InMaster ? Once : Twice);
-    Keys({"ID"});
-    Data({"ID", "A"});
-    ASSERT_TRUE(Cmp->CompareData());
-    EXPECT_TRUE(Statements.empty()) << ::testing::PrintToString(Statements);
-    ASSERT_EQ(Errors.size(), 1u) << ::testing::PrintToString(Errors);
-    EXPECT_NE(Errors[0].find(
-                  std::string("The key ID does not identify the rows of table T in the ") +
-                  (C.InMaster ? "master" : "target") + " database: more than one row has ID = 2."),
-              std::string::npos)
-        << Errors[0];
-  }
+// A key that two rows of an Access side have (its drivers know no GROUP BY) is found as the
+// side is sorted here, before any statement is made.
+TEST_F(TableDataComparer, AKeyThatTwoAccessRowsHaveIsRefusedBeforeAnyStatement) {
+  CM->SetDatabaseType(dbMSAccess);
+  Tables("T", IdText({{2, "c"}, {1, "x"}, {2, "b"}}), IdText({{1, "a"}, {2, "b"}}));
+  Keys({"ID"});
+  Data({"ID", "A"});
+  ASSERT_TRUE(Cmp->CompareData());
+  EXPECT_TRUE(Statements.empty()) << ::testing::PrintToString(Statements);
+  ASSERT_EQ(Errors.size(), 1u) << ::testing::PrintToString(Errors);
+  EXPECT_NE(Errors[0].find("The key ID does not identify the rows of table T in the master "
+                           "database: more than one row has ID = 2."),
+            std::string::npos)
+      << Errors[0];
 }
