@@ -295,7 +295,7 @@ bool TTableDataComparer::AsTargetHolds(const TField* Field, TParam& Held) const 
           Held.SetAsInteger(Field->AsBoolean() ? 1 : 0);
           return true;
         }
-        if (!IsDecimalText(S)) return false;  // the server says what it makes of it
+        if (!IsDecimalText(Trim(S))) return false;  // the server says what it makes of it
         Held.SetAsFMTBCD(S);
         return true;
       case vfText:
