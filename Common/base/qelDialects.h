@@ -152,6 +152,24 @@ struct TDialect {
   /// sign of zero (a -0 written there becomes 0, and a run takes the two as equal).
   std::optional<std::string> NegativeZero;
 
+  // How the table data comparer reads a side of the dialect, so that its values compare with
+  // those of any server.
+  /// The catalog query of the columns of a table (Table as statements name it, Stored its
+  /// stored name) read in another form: one row each, the column's name, 1 for a time with a
+  /// zone (read by UtcTime) or 0 for a blank-padded CHAR(n) (read by UnpaddedText), and the
+  /// digits of a second the column keeps (-1: not declared); empty where there are none.
+  std::function<std::string(const std::string& Table, const std::string& Stored)> ReadFormsSQL;
+  /// The select item of a CHAR(n) column (Column as a statement names it) without the padding
+  /// the server adds.
+  std::function<std::string(const std::string& Column)> UnpaddedText;
+  /// The select item of a time with a zone as the time in UTC without one, with Digits of a
+  /// second (-1: as many as the server gives).
+  std::function<std::string(const std::string& Column, int Digits)> UtcTime;
+  /// The expression of a text as its bytes, for a server whose collations take texts that differ
+  /// in case or trailing blanks as equal (it orders and groups them so byte by byte); empty
+  /// where its texts compare by their bytes.
+  std::function<std::string(const std::string& Column)> TextBytes;
+
   /// What a comparison in this dialect sets on the comparer before it reads the schemas.
   std::function<void(TVarnel& Comparer)> SetUpComparer;
   /// After reading: settles the server a side read from scripts is written for (IsDb: the

@@ -198,7 +198,7 @@ std::string TCmpTableOptions::SelectSQL() const {
       (FComparer && FComparer->GetKeyFldsCount() == 0) ? FWorkDataFields : FWorkKeyFields;
   std::string OrderClause;
   // An Access side is sorted here (SortUnordered).
-  if (Order.Count() > 0 && GetDatabaseType() != dbMSAccess) {
+  if (Order.Count() > 0 && !SortedHere()) {
     OrderClause = " Order by ";
     for (int I = 0; I < Order.Count(); ++I) {
       if (I > 0) OrderClause += ", ";
@@ -208,7 +208,7 @@ std::string TCmpTableOptions::SelectSQL() const {
   if (FWorkDataFields.Empty())
     return std::string("select *") + CrLf + " from " + QualifiedName() + CrLf + OrderClause;
   std::string Items = FldsSeq(FWorkDataFields);
-  if (!FFloat4Fields.Empty() || !FPaddedFields.Empty()) {
+  if (!FFloat4Fields.Empty() || !FPaddedFields.Empty() || !FUtcFields.Empty()) {
     Items.clear();
     for (int I = 0; I < FWorkDataFields.Count(); ++I)
       Items += (I > 0 ? ", " : "") + SelectItem(FWorkDataFields[I]);
@@ -220,7 +220,11 @@ std::string TCmpTableOptions::SelectItem(const std::string& Name) const {
   const std::string Q = FieldSQL(Name);
   // Read under their own names (see FFloat4Fields and FPaddedFields).
   if (FFloat4Fields.IndexOf(Name) >= 0) return "CAST(" + Q + " AS DOUBLE) AS " + Q;
-  if (FPaddedFields.IndexOf(Name) >= 0) return "CAST(" + Q + " AS text) AS " + Q;
+  const TDialect* D = FindDialect(GetDatabaseType());
+  if (FPaddedFields.IndexOf(Name) >= 0 && D && D->UnpaddedText)
+    return D->UnpaddedText(Q) + " AS " + Q;
+  if (const int I = FUtcFields.IndexOf(Name); I >= 0 && D && D->UtcTime)
+    return D->UtcTime(Q, FUtcDigits[static_cast<std::size_t>(I)]) + " AS " + Q;
   return Q;
 }
 
@@ -318,6 +322,8 @@ bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
   FNotNullFields.Clear();
   FFloat4Fields.Clear();
   FPaddedFields.Clear();
+  FUtcFields.Clear();
+  FUtcDigits.clear();
   if (FWorkDataFields.Empty())
     FWorkDataFields.Assign(!FDataFields.Empty() || !FComparer
                                ? static_cast<const TStrings&>(FDataFields)
@@ -384,14 +390,22 @@ bool TCmpTableOptions::PrepareFields(TQELQuery* Query) {
   return Result;
 }
 
+bool TCmpTableOptions::SortedHere() const {
+  return GetDatabaseType() == dbMSAccess;
+}
+
 bool TCmpTableOptions::HasCatalogField(const std::string& Entry) const {
+  for (const std::string& Column : FCatalogFields)
+    if (NamesColumn(Entry, Column)) return true;
+  return false;
+}
+
+bool TCmpTableOptions::NamesColumn(const std::string& Entry, const std::string& Column) const {
   const TDatabaseType Db = GetDatabaseType();
   const bool Exact = Db == dbPostgreSQL || Db == dbInterBase;
   std::string Name = FieldNameOf(Entry);
   if (Db == dbPostgreSQL && !StartsStr("\"", Entry)) Name = LowerCase(Name);
-  for (const std::string& Column : FCatalogFields)
-    if (Column == Name || (!Exact && SameText(Column, Name))) return true;
-  return false;
+  return Column == Name || (!Exact && SameText(Column, Name));
 }
 
 void TCmpTableOptions::RunCatalogQuery(TQELQuery& Query, const std::vector<std::string>& Lines,
@@ -941,18 +955,23 @@ void TTableDataComparer::FindFloat4Fields(TCmpTableOptions& Options, TQELQuery* 
 
 void TTableDataComparer::FindPaddedFields(TCmpTableOptions& Options, TQELQuery* Query) {
   Options.FPaddedFields.Clear();
+  Options.FUtcFields.Clear();
+  Options.FUtcDigits.clear();
   const TStrings& Data = Options.GetWorkDataFields();
-  if (!Query || Data.Empty() || Options.GetDatabaseType() != dbPostgreSQL) return;
-  const std::string Table = ScriptQuotedStr(Options.QualifiedName(), dbPostgreSQL);
-  Options.RunCatalogQuery(*Query,
-                          {"select a.attname from pg_catalog.pg_attribute a",
-                           "where a.attrelid = pg_catalog.to_regclass(" + Table + ")",
-                           "and a.attnum > 0 and not a.attisdropped",
-                           "and a.atttypid = 'pg_catalog.bpchar'::pg_catalog.regtype"},
-                          [&](TQELQuery& Q) {
-                            AddEntriesNaming(Data, Q.Fields().Fields(0)->AsString(),
-                                             Options.FPaddedFields);
-                          });
+  const TDialect* D = FindDialect(Options.GetDatabaseType());
+  if (!Query || Data.Empty() || !D || !D->ReadFormsSQL) return;
+  Options.RunCatalogQuery(
+      *Query, {D->ReadFormsSQL(Options.QualifiedName(), Options.GetTableName())},
+      [&](TQELQuery& Q) {
+        const std::string Name = Trim(Q.Fields().Fields(0)->AsString());
+        if (Q.Fields().Fields(1)->AsInteger() == 0) {
+          AddEntriesNaming(Data, Name, Options.FPaddedFields);
+          return;
+        }
+        AddEntriesNaming(Data, Name, Options.FUtcFields);
+        Options.FUtcDigits.resize(static_cast<std::size_t>(Options.FUtcFields.Count()),
+                                  Q.Fields().Fields(2)->AsInteger());
+      });
 }
 
 }  // namespace qel

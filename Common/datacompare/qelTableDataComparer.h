@@ -152,6 +152,9 @@ class TCmpTableOptions : public TPersistent {
   /// side's server matches names (PostgreSQL and InterBase exactly, a bare PostgreSQL name
   /// folded to lower case; the others in any case).
   bool HasCatalogField(const std::string& Entry) const;
+  /// True when a list entry names Column (a name as the side's catalog spells it), matched as
+  /// HasCatalogField matches.
+  bool NamesColumn(const std::string& Entry, const std::string& Column) const;
   /// The field names read from the side's catalog.
   TStringList& GetCatalogFields() { return FCatalogFields; }
   const TStringList& GetCatalogFields() const { return FCatalogFields; }
@@ -200,6 +203,9 @@ class TCmpTableOptions : public TPersistent {
 
   /// The dialect of the side's connection; dbAbstract without one.
   TDatabaseType GetDatabaseType() const;
+  /// True for a side whose rows the comparer sorts itself (an Access file: its drivers either
+  /// know no ORDER BY or order text ignoring case); it reads them all.
+  bool SortedHere() const;
 
   // For the dialects' catalog steps (TDialect::ReadDataFields).
   /// Runs the query (Lines) that finds the table: the IdField of the first row whose NameField
@@ -267,6 +273,11 @@ class TCmpTableOptions : public TPersistent {
   /// padding as the server does when it reads such a value as text, so that they compare and
   /// are written as a varchar holds them.
   TStringList FPaddedFields;
+  /// PostgreSQL data fields of timestamptz columns and the digits of a second each keeps (-1:
+  /// not declared): read as their time in UTC, without a zone, so that they compare with a time
+  /// of a column without one, and written with the zone +00.
+  TStringList FUtcFields;
+  std::vector<int> FUtcDigits;
   /// The item of the SELECT list that reads a data field.
   std::string SelectItem(const std::string& Name) const;
 };
@@ -516,8 +527,16 @@ class TTableDataComparer : public TComponent {
   /// that can be compared; False after a reported error.
   bool ResolveFields();
   /// Checks that the row just read sorts after the previous one of its side; False (and an
-  /// error) when the server's order is not the merge's.
+  /// error) when the server's order is not the merge's, or when its key is the previous one's.
   bool CheckOrder(bool Master);
+  /// Asks each side's server, before a row is read, whether two of its rows have the same key
+  /// (by the server's own equality, which the statements' conditions use); False (reported,
+  /// naming one such key) when they do. A side whose key holds its primary key is not asked.
+  bool KeysIdentifyRows();
+  /// True when the key fields of a side hold every column of its table's primary key.
+  bool KeyHoldsPrimaryKey(TCmpTableOptions& Options, TQELQuery& Query);
+  /// The error for a key that more than one row of a side has; Values are that key's fields.
+  std::string KeyNotUniqueText(bool Master, const std::vector<const TDataValue*>& Values) const;
   /// Sorts the rows of a side whose source cannot order them (an Access file: its drivers
   /// either know no ORDER BY or order text ignoring case) by the key, as the merge orders.
   void SortUnordered(bool Master);
@@ -539,15 +558,19 @@ class TTableDataComparer : public TComponent {
   void FindByteOrderFields(TCmpTableOptions& Options, TQELQuery* Query);
   /// Reads which data fields of a MySQL side are 4-byte FLOAT columns.
   void FindFloat4Fields(TCmpTableOptions& Options, TQELQuery* Query);
-  /// Reads which data fields of a PostgreSQL side are blank-padded char(n) columns.
+  /// Reads which data fields of a side are blank-padded CHAR(n) columns (PostgreSQL, Firebird),
+  /// and which hold a time with a zone (PostgreSQL).
   void FindPaddedFields(TCmpTableOptions& Options, TQELQuery* Query);
   /// The target dialect's row forms; False (reported) when it has not said one the run needs.
   bool CheckRowForms();
   /// The target dialect's row forms, once CheckRowForms found them.
   const TDialect& Forms() const { return *FForms; }
   /// Finds the master fields whose values the target column holds in another form: a Boolean
-  /// as a number or a number as a Boolean, a time to fewer digits of a second.
-  void FindTargetForms();
+  /// as a number or a number as a Boolean, a time to fewer digits of a second, a value of
+  /// another kind (a number, date, time or Boolean as text, text as one of those), a time with
+  /// the zone +00; and the target fields written with that zone. False (reported) when a column
+  /// of the master holds a kind of value the target's column has no conversion from.
+  bool FindTargetForms();
   /// A master value as its target column holds it, into Held; False when it is held as it is.
   bool AsTargetHolds(const TField* Field, TParam& Held) const;
   /// The value of Field as its target column holds it: Held when it is held otherwise.
@@ -706,6 +729,7 @@ class TTableDataComparer : public TComponent {
     const TField* Field;
     TFieldType Type;
     int TimeDigits;
+    bool Zone;  ///< a time of the column is written with the zone +00
   };
   std::vector<TTargetForm> FTargetForms;
   const TDialect* FForms = nullptr;

@@ -43,6 +43,76 @@ TValueFamily FamilyOf(TFieldType T) {
   }
 }
 
+bool IsTimeFamily(TValueFamily F) {
+  return F == vfDate || F == vfTime || F == vfDateTime;
+}
+
+/// True when a value of the master's kind From has a conversion to the target column's kind
+/// To: the servers' own casts between these kinds, which the comparison follows.
+bool Convertible(TValueFamily From, TValueFamily To) {
+  const auto NumberOrBool = [](TValueFamily F) { return F == vfNumber || F == vfBool; };
+  if (From == To || (NumberOrBool(From) && NumberOrBool(To))) return true;
+  if (From == vfText) return To != vfBytes;
+  if (To == vfText) return From != vfBytes;
+  return (From == vfDate && To == vfDateTime) || (From == vfDateTime && To == vfDate);
+}
+
+/// The Boolean a value stands for: a Boolean, a number (not zero is true), or a text of the
+/// forms the servers write and read ("1", "t", "true", "yes", "on" and their opposites, any
+/// case); False when it stands for none.
+bool ReadBoolean(const TDataValue& V, bool& Value) {
+  if (V.GetDataType() == ftBoolean) {
+    Value = V.AsBoolean();
+    return true;
+  }
+  const std::string S = LowerCase(Trim(V.AsString()));
+  if (IsDecimalText(S)) {
+    Value = CompareDecimalText(S, "0") != 0;
+    return true;
+  }
+  static const char* const Words[2][5] = {{"f", "false", "n", "no", "off"},
+                                          {"t", "true", "y", "yes", "on"}};
+  for (int B = 0; B < 2; ++B)
+    for (const char* Word : Words[B])
+      if (S == Word) {
+        Value = B == 1;
+        return true;
+      }
+  return false;
+}
+
+/// A PostgreSQL interval of days and a time ("1 day 02:00:00", "-3 days +01:00:00") as the
+/// hours of a time ("26:00:00"); empty for any other text.
+std::string IntervalAsTime(const std::string& S) {
+  const std::size_t Day = S.find(" day");
+  if (Day == std::string::npos) return std::string();
+  const std::size_t Time = S.find(' ', Day + 1);
+  if (!IsDecimalText(S.substr(0, Day))) return std::string();
+  const std::string Rest = Time == std::string::npos ? "00:00:00" : Trim(S.substr(Time + 1));
+  const std::size_t Colon = Rest.find(':');
+  if (Colon == std::string::npos || !IsDecimalText(Rest.substr(0, Colon))) return std::string();
+  const long long Days = std::stoll(S.substr(0, Day)), Hours = std::stoll(Rest.substr(0, Colon));
+  const bool Negative = Days < 0 || Rest[0] == '-';
+  if (Negative && !(Days <= 0 && Rest[0] == '-')) return std::string();  // signs that differ
+  const long long Total = std::llabs(Days) * 24 + std::llabs(Hours);
+  return std::string(Negative ? "-" : "") + (Total < 10 ? "0" : "") + std::to_string(Total) +
+         Rest.substr(Colon);
+}
+
+/// Values of different kinds whose columns FindTargetForms let through, where the master's
+/// value did not convert to the target's kind: a Boolean against a text by the Boolean it
+/// stands for, a number or a time against a text by value; anything else differs.
+int MixedOrder(const TDataValue& M, const TDataValue& T, TValueFamily FM, TValueFamily FT) {
+  if (FM == vfBool || FT == vfBool) {
+    bool A = false, B = false;
+    if (!ReadBoolean(M, A) || !ReadBoolean(T, B)) return 1;
+    return A == B ? 0 : (A ? 1 : -1);
+  }
+  if (FM == vfNumber || FT == vfNumber) return CompareDecimalText(M.AsString(), T.AsString());
+  if (IsTimeFamily(FM) || IsTimeFamily(FT)) return CompareDateTimeText(M.AsString(), T.AsString());
+  return 1;
+}
+
 int Sign(int V) {
   return V < 0 ? -1 : (V > 0 ? 1 : 0);
 }
@@ -149,7 +219,7 @@ int TTableDataComparer::CompareValues(const TDataValue& M, const TDataValue& T, 
       !AsKey && FForms && FForms->NegativeZero && !FForms->NegativeZero->empty();
   if (TM != TT) {
     const TValueFamily F = FamilyOf(TM);
-    if (F != FamilyOf(TT)) return 0;
+    if (F != FamilyOf(TT)) return MixedOrder(M, T, F, FamilyOf(TT));
     switch (F) {
       case vfNumber:
         return NumberOrder(M, T, FloatBytes, SignedZero);
@@ -204,32 +274,64 @@ bool TTableDataComparer::AsTargetHolds(const TField* Field, TParam& Held) const 
       std::lower_bound(FTargetForms.begin(), FTargetForms.end(), Field,
                        [](const TTargetForm& F, const TField* Key) { return F.Field < Key; });
   if (It == FTargetForms.end() || It->Field != Field) return false;
-  const TValueFamily Family = FamilyOf(It->Type);
+  const TValueFamily From = FamilyOf(Field->GetDataType()), To = FamilyOf(It->Type);
   if (Field->IsNull()) {
-    // Even a Null is refused in a type the column does not take (PostgreSQL).
-    if (Family != vfBool && Family != vfNumber) return false;
+    // Even a Null is refused in a type the column does not take (PostgreSQL: a number for a
+    // Boolean).
+    if (From == To || (To != vfBool && To != vfNumber) || From == vfText) return false;
     Held.Clear();
-    Held.SetDataType(Family == vfBool ? ftBoolean : ftInteger);
+    Held.SetDataType(To == vfBool ? ftBoolean : ftInteger);
     return true;
   }
   const std::string& S = Field->AsString();
-  switch (Family) {
-    case vfBool:  // any number but zero is true, as the servers convert it
-      Held.SetAsBoolean(CompareDecimalText(S, "0") != 0);
-      return true;
-    case vfNumber:
-      Held.SetAsInteger(Field->AsBoolean() ? 1 : 0);
-      return true;
-    default: {
-      std::string Cut = CutSecondFraction(S, It->TimeDigits);
-      if (Cut.size() == S.size()) return false;
-      if (Field->GetDataType() == ftTime)
-        Held.SetAsTime(std::move(Cut));
-      else
-        Held.SetAsDateTime(std::move(Cut));
-      return true;
+  if (From != To) {
+    bool B = false;
+    switch (To) {
+      case vfBool:  // any number but zero is true, as the servers convert it
+        if (!ReadBoolean(*Field, B)) return false;
+        Held.SetAsBoolean(B);
+        return true;
+      case vfNumber:
+        if (From == vfBool) {
+          Held.SetAsInteger(Field->AsBoolean() ? 1 : 0);
+          return true;
+        }
+        if (!IsDecimalText(Trim(S))) return false;  // the server says what it makes of it
+        Held.SetAsFMTBCD(S);
+        return true;
+      case vfText:
+        // Written as the text compared, so that the server stores that text and no form of
+        // its own (a float's digits, a Boolean's word); a Boolean and a time compare by value.
+        if (From != vfNumber) return false;
+        Held.SetAsString(S);
+        return true;
+      case vfDate:
+        if (From != vfDateTime) return false;
+        Held.SetAsDate(S.substr(0, S.find_first_of(" T")));
+        return true;
+      default:
+        break;
     }
   }
+  if (To != vfTime && To != vfDateTime) return false;
+  std::string Base = S;
+  if (From == vfDate) {
+    Base += " 00:00:00";  // midnight, as the servers cast a date
+  } else if (From == vfText && To == vfTime) {
+    if (std::string Time = IntervalAsTime(S); !Time.empty()) Base = std::move(Time);
+  } else if (From != To) {
+    return false;
+  }
+  // A value with more digits than the column keeps would be refused (Firebird) or cut by the
+  // server: it is compared and written as the column holds it. A time without a zone is UTC.
+  std::string Cut = CutSecondFraction(Base, It->TimeDigits);
+  if (It->Zone && Cut.find_first_of("+-Z", Cut.find(':')) == std::string::npos) Cut += "+00";
+  if (Cut == S) return false;
+  if (To == vfTime)
+    Held.SetAsTime(std::move(Cut));
+  else
+    Held.SetAsDateTime(std::move(Cut));
+  return true;
 }
 
 const TDataValue& TTableDataComparer::TargetValue(const TField* Field, TParam& Held) const {
@@ -237,26 +339,41 @@ const TDataValue& TTableDataComparer::TargetValue(const TField* Field, TParam& H
   return *Field;
 }
 
-void TTableDataComparer::FindTargetForms() {
+bool TTableDataComparer::FindTargetForms() {
   FTargetForms.clear();
   TQELQuery* QM = FQueryMaster.get();
   TQELQuery* QT = FQueryTarget.get();
-  if (!QM || !QT) return;
-  for (std::size_t I = 0; I < FDataPosM.size() && I < FDataPosT.size(); ++I) {
+  if (!QM) return true;
+  const TCmpTableOptions& OM = *FTableOptionsMaster;
+  const TCmpTableOptions& OT = *FTableOptionsTarget;
+  // Without a target a master value is written into the master's own column.
+  const TCmpTableOptions& Into = QT ? OT : OM;
+  for (std::size_t I = 0; I < FDataPosM.size() && (!QT || I < FDataPosT.size()); ++I) {
     const TField* M = QM->Fields().Fields(FDataPosM[I]);
-    const TField* T = QT->Fields().Fields(FDataPosT[I]);
+    const TField* T = QT ? QT->Fields().Fields(FDataPosT[I]) : M;
     const TValueFamily FM = FamilyOf(M->GetDataType()), FT = FamilyOf(T->GetDataType());
-    if ((FM == vfNumber && FT == vfBool) || (FM == vfBool && FT == vfNumber)) {
-      FTargetForms.push_back({M, T->GetDataType(), -1});
-    } else if ((FT == vfTime || FT == vfDateTime) && FM == FT) {
-      // A value with more digits than the column keeps would be refused (Firebird) or cut by
-      // the server: it is compared and written as the column holds it.
-      if (const int Digits = Forms().TimeFractionDigits(T->GetScale()); Digits >= 0)
-        FTargetForms.push_back({M, T->GetDataType(), Digits});
+    if (!Convertible(FM, FT) && !OnCompareFields) {
+      DoErrMsg("The column " + M->GetFieldName() + " (" + FieldTypeName(M->GetDataType()) +
+               ") of table " + TableOf(OM) + " in the master and the column " + T->GetFieldName() +
+               " (" + FieldTypeName(T->GetDataType()) + ") of table " + TableOf(OT) +
+               " in the target hold kinds of value with no conversion from the master's to the "
+               "target's: the table is not compared. Leave the column out of the comparison.");
+      return false;
     }
+    const bool Zone = I < static_cast<std::size_t>(Into.GetWorkDataFields().Count()) &&
+                      Into.FUtcFields.IndexOf(Into.GetWorkDataFields()[static_cast<int>(I)]) >= 0;
+    // A value with more digits than the column keeps would be refused (Firebird) or cut by
+    // the server: it is compared and written as the column holds it.
+    const int Digits =
+        QT && (FT == vfTime || FT == vfDateTime) ? Forms().TimeFractionDigits(T->GetScale()) : -1;
+    if (FM != FT || Digits >= 0 || Zone)
+      FTargetForms.push_back({M, T->GetDataType(), Digits, Zone});
+    // The target's own value selects its row in the zone it is written in.
+    if (QT && Zone) FTargetForms.push_back({T, T->GetDataType(), -1, true});
   }
   std::sort(FTargetForms.begin(), FTargetForms.end(),
             [](const TTargetForm& A, const TTargetForm& B) { return A.Field < B.Field; });
+  return true;
 }
 
 TFieldType TTableDataComparer::TargetTypeOf(const TField* Field) const {
@@ -407,7 +524,7 @@ bool TTableDataComparer::ResolveFields() {
 void TTableDataComparer::SortUnordered(bool Master) {
   TQELQuery* Q = Master ? FQueryMaster.get() : FQueryTarget.get();
   const TCmpTableOptions& O = Master ? *FTableOptionsMaster : *FTableOptionsTarget;
-  if (!Q || O.GetDatabaseType() != dbMSAccess) return;
+  if (!Q || !O.SortedHere()) return;
   const std::vector<int>& KeyPos = Master ? FKeyPosM : FKeyPosT;
   const int Keys = GetKeyFldsCount();
   TFields& F = Q->Fields();
@@ -421,13 +538,21 @@ void TTableDataComparer::SortUnordered(bool Master) {
   }
   std::vector<int> Order(Rows.size());
   for (std::size_t I = 0; I < Order.size(); ++I) Order[I] = static_cast<int>(I);
-  std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) {
+  auto RowOrder = [&](int A, int B) {
     const auto& RA = Rows[static_cast<std::size_t>(A)];
     const auto& RB = Rows[static_cast<std::size_t>(B)];
     for (std::size_t I = 0; I < RA.size(); ++I)
-      if (const int C = CompareValues(RA[I], RB[I], true); C != 0) return C < 0;
-    return false;
-  });
+      if (const int C = CompareValues(RA[I], RB[I], true); C != 0) return C;
+    return 0;
+  };
+  std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) { return RowOrder(A, B) < 0; });
+  // Every key is here: one that two rows have is refused before anything is written.
+  for (std::size_t I = 1; Keys > 0 && !FRowsByValue && I < Order.size(); ++I) {
+    if (RowOrder(Order[I - 1], Order[I]) != 0) continue;
+    std::vector<const TDataValue*> Values;
+    for (const TParam& V : Rows[static_cast<std::size_t>(Order[I])]) Values.push_back(&V);
+    throw EDatabaseError(KeyNotUniqueText(Master, Values));
+  }
   Q->ReorderRecords(Order);
 }
 
@@ -447,6 +572,13 @@ bool TTableDataComparer::CheckOrder(bool Master) {
     if (!CompareBlobs && IsBlobType(Cur->GetDataType())) continue;
     Order = CompareValues(*Cur, Prev[static_cast<std::size_t>(I)], true);
   }
+  // The server found no such key before (KeysIdentifyRows), or was not asked: rows that came
+  // since, or a select of the caller's own.
+  if (HavePrev && Order == 0 && Keys > 0 && !FRowsByValue) {
+    std::vector<const TDataValue*> Values;
+    for (const int P : KeyPos) Values.push_back(F.Fields(P));
+    throw EDatabaseError(KeyNotUniqueText(Master, Values));
+  }
   if (HavePrev && Order < 0) {
     const TCmpTableOptions& O = Master ? *FTableOptionsMaster : *FTableOptionsTarget;
     throw EDatabaseError(
@@ -462,6 +594,76 @@ bool TTableDataComparer::CheckOrder(bool Master) {
   return true;
 }
 
+bool TTableDataComparer::KeysIdentifyRows() {
+  if (!FQueryTarget || GetKeyFldsCount() == 0) return true;
+  // A key holding every data field matches rows by all their values: copies of a row are
+  // told apart by where they lie (DeleteOneRow).
+  const TStrings& KeysT = FTableOptionsTarget->GetWorkKeyFields();
+  const TStrings& DataT = FTableOptionsTarget->GetWorkDataFields();
+  if (std::all_of(DataT.begin(), DataT.end(),
+                  [&KeysT](const std::string& N) { return KeysT.IndexOf(N) >= 0; }))
+    return true;
+  for (const bool Master : {false, true}) {
+    TQELQuery& Q = Master ? *FQueryMaster : *FQueryTarget;
+    TCmpTableOptions& O = Master ? *FTableOptionsMaster : *FTableOptionsTarget;
+    // An Access side is checked as it is sorted here (SortUnordered): its drivers know no
+    // GROUP BY.
+    if (O.SortedHere() || KeyHoldsPrimaryKey(O, Q)) continue;
+    // The target's rows are told apart as its server tells them apart in the statements'
+    // conditions; the master's as the merge does, by their bytes, where MySQL's collations
+    // take texts that differ in case or trailing blanks as equal.
+    const TDialect* D = FindDialect(O.GetDatabaseType());
+    const bool Bytes = Master && D && D->TextBytes;
+    std::string Keys, Groups;
+    for (const std::string& K : O.GetWorkKeyFields()) {
+      const std::string Name = K.front() == '"' ? K : O.QuoteField(K);
+      Keys += (Keys.empty() ? "" : ", ") + (Bytes ? "min(" + Name + ")" : Name);
+      Groups += (Groups.empty() ? "" : ", ") + (Bytes ? D->TextBytes(Name) : Name);
+    }
+    std::string Error;
+    Q.UniDirectional = true;  // one row is read, however many keys the server finds
+    TCmpTableOptions::RunQuery(Q,
+                               "select " + Keys + " from " + O.QualifiedName() + " group by " +
+                                   Groups + " having count(*) > 1",
+                               [&](TQELQuery& R) {
+                                 if (R.GetEof()) return;
+                                 std::vector<const TDataValue*> Values;
+                                 for (int I = 0; I < R.FieldCount(); ++I)
+                                   Values.push_back(R.Fields().Fields(I));
+                                 Error = KeyNotUniqueText(Master, Values);
+                               });
+    if (!Error.empty()) {
+      DoErrMsg(Error);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TTableDataComparer::KeyHoldsPrimaryKey(TCmpTableOptions& Options, TQELQuery& Query) {
+  const TDialect* D = FindDialect(Options.GetDatabaseType());
+  if (!D || !D->TableCatalogSQL) return false;
+  std::vector<std::string> Parts;
+  if (!Options.GetSchemaName().empty()) Parts.push_back(Options.GetSchemaName());
+  Parts.push_back(Options.GetTableName());
+  std::vector<std::string> Primary;
+  try {
+    TCmpTableOptions::RunQuery(
+        Query, D->TableCatalogSQL(Parts, std::vector<bool>(Parts.size(), true)).Keys,
+        [&Primary](TQELQuery& R) {
+          for (; !R.GetEof(); R.Next()) Primary.push_back(Trim(R.Fields().Fields(0)->AsString()));
+        });
+  } catch (const std::exception&) {
+    return false;  // not known: the server is asked for a key more than one row has
+  }
+  const TStrings& Keys = Options.GetWorkKeyFields();
+  return !Primary.empty() &&
+         std::all_of(Primary.begin(), Primary.end(), [&](const std::string& Column) {
+           return std::any_of(Keys.begin(), Keys.end(),
+                              [&](const std::string& K) { return Options.NamesColumn(K, Column); });
+         });
+}
+
 void TTableDataComparer::Compare() {
   FCountMaster = FCountTarget = 1;
   FPosMaster = FPosTarget = 0;
@@ -474,6 +676,10 @@ void TTableDataComparer::Compare() {
   // The reads take no parameters: a colon in a name or literal goes to the server unchanged.
   for (TQELQuery* Q : {QM, QT})
     if (Q) Q->SetParamCheck(false);
+
+  // A key that more than one row has would pair the wrong rows, and a statement for one of
+  // them would change them all: such a key is refused before anything is written.
+  if (!KeysIdentifyRows()) return;
 
   // One pair of lists serves the count and the select: a select handler gets them as the count
   // left them.
@@ -501,7 +707,11 @@ void TTableDataComparer::Compare() {
     return;
   }
   FindSingleFields();
-  FindTargetForms();
+  if (!FindTargetForms()) {
+    CloseAndClear(QM);
+    CloseAndClear(QT);
+    return;
+  }
   // Without a target every master row is inserted: the order of the rows does not matter.
   if (QT) {
     SortUnordered(true);
@@ -593,8 +803,8 @@ void TTableDataComparer::OpenResults() {
   for (TQELQuery* Q : {QM, QT})
     if (Q) Q->UniDirectional = true;
   // A side sorted here (SortUnordered) holds all its rows.
-  if (QM && FTableOptionsMaster->GetDatabaseType() == dbMSAccess) QM->UniDirectional = false;
-  if (QT && FTableOptionsTarget->GetDatabaseType() == dbMSAccess) QT->UniDirectional = false;
+  if (QM && FTableOptionsMaster->SortedHere()) QM->UniDirectional = false;
+  if (QT && FTableOptionsTarget->SortedHere()) QT->UniDirectional = false;
   if (QM) {
     QM->Open();
     if (!QM->GetEof()) FPosMaster = 1;

@@ -161,7 +161,7 @@ std::string Padded(int V, int Width) {
 }
 
 /// A value as an error message shows it: text in quotes and cut short, large values by size.
-std::string ShortValue(const TField* F) {
+std::string ShortValue(const TDataValue* F) {
   if (F->IsNull()) return "Null";
   const std::string& S = F->AsString();
   switch (F->GetDataType()) {
@@ -320,7 +320,11 @@ int CompareDateTimeText(const std::string& A, const std::string& B) {
     const char Y = I < PB.Frac.size() ? PB.Frac[I] : '0';
     if (X != Y) return X < Y ? -1 : 1;
   }
-  const int C = PA.Tail.compare(PB.Tail);
+  // A time without a zone is taken as UTC (the zone of the times a comparison reads).
+  auto Zone = [](std::string_view Tail) {
+    return Tail == "+00" || Tail == "+00:00" || Tail == "Z" ? std::string_view() : Tail;
+  };
+  const int C = Zone(PA.Tail).compare(Zone(PB.Tail));
   return C < 0 ? -1 : (C > 0 ? 1 : 0);
 }
 
@@ -606,7 +610,7 @@ void TTableDataComparer::AppendValueLiteral(std::string& Out, TField* Field, boo
   if (TParam Held; AsTargetHolds(Field, Held)) {
     if (Held.GetDataType() == ftBoolean)
       Out += Forms().BooleanLiteral(Held.AsBoolean());
-    else if (Held.GetDataType() == ftInteger)
+    else if (Held.GetDataType() == ftInteger || Held.GetDataType() == ftFMTBcd)
       Out += Held.AsString();
     else
       Quoted(Held.AsString());  // a time of fewer digits
@@ -1231,6 +1235,23 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
     ForgetExecPlan();
     RefusedStatement(aSQL, Values, E.what());
   }
+}
+
+std::string TTableDataComparer::KeyNotUniqueText(
+    bool Master, const std::vector<const TDataValue*>& Values) const {
+  const TCmpTableOptions& O = Master ? *FTableOptionsMaster : *FTableOptionsTarget;
+  const TStrings& Keys = O.GetWorkKeyFields();
+  std::string Names, Key;
+  for (int I = 0; I < Keys.Count(); ++I) {
+    Names += (I > 0 ? ", " : "") + Keys[I];
+    if (static_cast<std::size_t>(I) >= Values.size()) continue;
+    const TDataValue* V = Values[static_cast<std::size_t>(I)];
+    Key += (I > 0 ? " and " : "") + Keys[I] + (V->IsNull() ? " is Null" : " = " + ShortValue(V));
+  }
+  return "The key " + Names + " does not identify the rows of table " + O.GetTableName() +
+         " in the " + (Master ? "master" : "target") + " database: more than one row has " + Key +
+         ". Nothing is written: the rows cannot be paired, and a statement for one of them would "
+         "change them all.";
 }
 
 void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::string& Values,

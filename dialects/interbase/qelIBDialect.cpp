@@ -153,6 +153,14 @@ void AddDialects_interbase(TDialectList& List) {
   // most 10 MiB.
   SetRowForms(
       D, TrueFalseLiteral, XQuotedHex, [](int) { return 4; }, "-0E0", 10485760);
+  // CHAR(n) of a character set (OCTETS pads with zero bytes and is read as bytes).
+  D.ReadFormsSQL = [](const std::string&, const std::string& Stored) {
+    return "select rf.rdb$field_name, 0, -1 from rdb$relation_fields rf join rdb$fields f on "
+           "f.rdb$field_name = rf.rdb$field_source where rf.rdb$relation_name = " +
+           QuotedStr(Stored) +
+           " and f.rdb$field_type = 14 and coalesce(f.rdb$character_set_id, 0) <> 1";
+  };
+  D.UnpaddedText = [](const std::string& Column) { return "TRIM(TRAILING FROM " + Column + ")"; };
   D.SetUpConnection = [](TQELConnection& Connection) {
     Connection.GetIBServerOptions().SQLServerVersion = st_Firebird_25;
   };

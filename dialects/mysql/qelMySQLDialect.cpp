@@ -68,6 +68,9 @@ void AddDialects_mysql(TDialectList& List) {
   D.DeleteOneRow = [](const std::string& T, const std::string& Where) {
     return "DELETE FROM " + T + " WHERE " + Where + " LIMIT 1";
   };
+  D.TextBytes = [](const std::string& Column) {
+    return "CAST(CONVERT(" + Column + " USING utf8mb4) AS BINARY)";
+  };
   // The server stores a float -0 as 0.
   SetRowForms(D, TrueFalseLiteral, XQuotedHex, DeclaredTimeDigits);
   List.Add(std::move(D));

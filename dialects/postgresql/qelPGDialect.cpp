@@ -117,6 +117,22 @@ void AddDialects_postgresql(TDialectList& List) {
   SetRowForms(
       D, TrueFalseLiteral, [](const std::string& Hex) { return "decode('" + Hex + "', 'hex')"; },
       DeclaredTimeDigits, "'-0'");
+  // char(n) as text drops the padding, as the server does when it reads one as text; a
+  // timestamptz at UTC, keeping its digits.
+  D.ReadFormsSQL = [](const std::string& Table, const std::string&) {
+    const std::string Rel = "pg_catalog.to_regclass(" + ScriptQuotedStr(Table, dbPostgreSQL) + ")";
+    return "select a.attname, case when a.atttypid = 'pg_catalog.timestamptz'::pg_catalog.regtype "
+           "then 1 else 0 end, a.atttypmod from pg_catalog.pg_attribute a where a.attrelid = " +
+           Rel +
+           " and a.attnum > 0 and not a.attisdropped and a.atttypid in "
+           "('pg_catalog.bpchar'::pg_catalog.regtype, "
+           "'pg_catalog.timestamptz'::pg_catalog.regtype)";
+  };
+  D.UnpaddedText = [](const std::string& Column) { return "CAST(" + Column + " AS text)"; };
+  D.UtcTime = [](const std::string& Column, int Digits) {
+    return "CAST(" + Column + " AT TIME ZONE 'UTC' AS timestamp" +
+           (Digits >= 0 ? "(" + std::to_string(Digits) + ")" : std::string()) + ")";
+  };
   List.Add(std::move(D));
 }
 

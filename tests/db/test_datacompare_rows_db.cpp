@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -115,6 +116,100 @@ INSTANTIATE_TEST_SUITE_P(
                       TDupCase{&FbServer, "execute", ""}),
     [](const auto& I) { return std::string(I.param.Server->Title) + "_" + I.param.Mode; });
 
+// A --key that more than one row of a side has (as l_orderkey of lineitem): refused, naming
+// the table, the key and a value of it, before any statement of the run is written or run.
+struct TKeyCase {
+  const TDbServer* Server;
+  const char* Mode;  ///< stdout, script, script-execute, execute
+  bool InMaster;     ///< the duplicated key is the master's, else the target's
+};
+
+class KeyThatDoesNotIdentifyRows : public ::testing::TestWithParam<TKeyCase> {};
+
+TEST_P(KeyThatDoesNotIdentifyRows, IsRefusedBeforeAnythingIsWritten) {
+  const TKeyCase& K = GetParam();
+  TSides S(*K.Server);
+  // Key 1 differs: a run that paired by it would update that row before it met key 2.
+  const std::vector<std::string> Once = {"1, 1, 'a'", "2, 1, 'b'"};
+  const std::vector<std::string> Twice = {"1, 1, 'a'", "2, 1, 'b'", "2, 2, 'c'"};
+  S.Make(S.M, "o integer, l integer, v varchar(9)", K.InMaster ? Twice : Once);
+  S.Make(*S.T, "o integer, l integer, v varchar(9)",
+         K.InMaster ? std::vector<std::string>{"1, 1, 'x'", "2, 1, 'b'"}
+                    : std::vector<std::string>{"1, 1, 'x'", "2, 1, 'b'", "2, 2, 'c'"});
+  const std::string Mode = K.Mode;
+  std::vector<std::string> Args = {"--key", "o"};
+  if (Mode != "stdout" && Mode != "execute") Args.insert(Args.end(), {"--script", S.File});
+  if (Mode != "stdout" && Mode != "script") Args.push_back("--execute");
+  const TRun Run = S.Run(Args);
+  EXPECT_EQ(Run.Code, 1);
+  const std::string Said = std::string("does not identify the rows of table qel_dcrows in the ") +
+                           (K.InMaster ? "master" : "target") + " database: more than one row " +
+                           "has o = 2";
+  EXPECT_NE(LowerCase(Run.Err).find(Said), std::string::npos) << Run.Err;
+  EXPECT_NE(Run.Err.find("nothing was changed on the target"), std::string::npos) << Run.Err;
+  EXPECT_EQ(Run.Out, "");
+  std::string Script;
+  ReadFileToString(S.File, Script);
+  EXPECT_EQ(Script.find("UPDATE"), std::string::npos) << Script;
+  EXPECT_EQ(S.T->Column("select v from qel_dcrows order by o, l"),
+            K.InMaster ? std::vector<std::string>({"x", "b"})
+                       : std::vector<std::string>({"x", "b", "c"}));
+  std::remove(S.File.c_str());
+  S.M.Exec("drop table qel_dcrows");
+}
+
+std::vector<TKeyCase> KeyCases() {
+  std::vector<TKeyCase> Cases;
+  for (const TDbServer* Server : {&PgServer, &MyServer, &FbServer})
+    for (const char* Mode : {"stdout", "script", "script-execute", "execute"})
+      for (const bool InMaster : {true, false}) Cases.push_back({Server, Mode, InMaster});
+  return Cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, KeyThatDoesNotIdentifyRows, ::testing::ValuesIn(KeyCases()),
+                         [](const auto& I) {
+                           std::string Mode = I.param.Mode;
+                           std::replace(Mode.begin(), Mode.end(), '-', '_');
+                           return std::string(I.param.Server->Title) + "_" + Mode +
+                                  (I.param.InMaster ? "_Master" : "_Target");
+                         });
+
+// Columns of kinds with no conversion from the master's to the target's are refused, and
+// nothing is written.
+struct TKindCase {
+  const char* Name;
+  const TDbServer *Master, *Target;
+  const char *MasterColumns, *MasterRow, *TargetColumns, *TargetRow;
+};
+
+class ColumnsOfKindsWithoutConversion : public ::testing::TestWithParam<TKindCase> {};
+
+TEST_P(ColumnsOfKindsWithoutConversion, AreRefused) {
+  const TKindCase& K = GetParam();
+  TSides S(*K.Target);
+  TServerConnection Master(*K.Master);
+  ASSERT_TRUE(Master.Connect().empty());
+  S.Make(Master, K.MasterColumns, {K.MasterRow});
+  S.Make(*S.T, K.TargetColumns, {K.TargetRow});
+  S.Master = URI(*K.Master, Env(K.Master->Prefix + std::string("DATABASE")));
+  const TRun Run = S.Run({"--execute"});
+  EXPECT_EQ(Run.Code, 1);
+  EXPECT_NE(Run.Err.find("with no conversion from the master's to the target's"), std::string::npos)
+      << Run.Err;
+  EXPECT_EQ(S.T->Column("select id from qel_dcrows"), std::vector<std::string>{"2"});
+  Master.Exec("drop table qel_dcrows");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, ColumnsOfKindsWithoutConversion,
+    ::testing::Values(TKindCase{"PgIntegerToMyDate", &PgServer, &MyServer,
+                                "id integer primary key, v integer", "1, 5",
+                                "id integer primary key, v date", "2, '2024-01-01'"},
+                      TKindCase{"MyBlobToFbText", &MyServer, &FbServer,
+                                "id integer primary key, v blob", "1, x'00ff'",
+                                "id integer not null primary key, v varchar(9)", "2, 'x'"}),
+    [](const auto& I) { return std::string(I.param.Name); });
+
 // The master's third of five rows breaks the target's check.
 struct TRefusedCase {
   const TDbServer* Server;
@@ -196,7 +291,8 @@ struct TValueCase {
   const char* TargetColumns;
   const char* Held;  ///< the target's row before the run; empty for none
   const char* Query;
-  const char* Want;  ///< its one row
+  const char* Want;   ///< its one row
+  bool Odbc = false;  ///< the master read through psqlODBC (a Boolean arrives as "1" or "0")
 };
 
 /// The client that runs a script file on each server, as in DuplicateRows.
@@ -209,6 +305,8 @@ class ValuesAsTheTargetHoldsThem
 
 TEST_P(ValuesAsTheTargetHoldsThem, ReachItAndCompareEqualAfter) {
   const auto& [C, Mode] = GetParam();
+  // PostgreSQL sessions (the run's and psql's) in a zone other than UTC.
+  setenv("PGTZ", "Asia/Kolkata", 1);
   TSides S(*C.Target);
   TServerConnection Master(*C.Master);
   ASSERT_TRUE(Master.Connect().empty());
@@ -216,6 +314,10 @@ TEST_P(ValuesAsTheTargetHoldsThem, ReachItAndCompareEqualAfter) {
   S.Make(*S.T, C.TargetColumns,
          *C.Held ? std::vector<std::string>{C.Held} : std::vector<std::string>{});
   S.Master = URI(*C.Master, Env(C.Master->Prefix + std::string("DATABASE")));
+  if (C.Odbc)
+    S.Master = "odbc:Driver={PostgreSQL Unicode};Server=" + Env("QEL_PG_HOST") +
+               ";Port=" + Env("QEL_PG_PORT") + ";Database=" + Env("QEL_PG_DATABASE") +
+               ";UID=" + Env("QEL_PG_USER") + ";PWD=" + Env("QEL_PG_PASSWORD");
   const std::string M = Mode;
   const TRun First =
       S.Run(M == "stdout"   ? std::vector<std::string>{}
@@ -321,6 +423,53 @@ const TValueCase ValueCases[] = {
      LargeMyDigest, LargeDigests},
     {"MyLargeValuesToPg", &MyServer, LargeMyColumns, LargeMyRow, &PgServer, LargePgColumns, "",
      LargePgDigest, LargeDigests},
+    // Columns of another kind: the master's value in the target's type, compared there.
+    {"PgNumberDateBooleanToMyText", &PgServer,
+     "id integer primary key, n integer, f float8, d date, b boolean",
+     "1, 42, 0.1, '2024-02-29', true", &MyServer,
+     "id integer primary key, n varchar(20), f varchar(30), d varchar(20), b varchar(5)",
+     "1, '41', '0.2', '2024-02-29', '0'",
+     "select concat(n, '|', f, '|', d, '|', b) from qel_dcrows", "42|0.1|2024-02-29|1"},
+    {"FbTextToPgNumberTimeBoolean", &FbServer,
+     "id integer not null primary key, n varchar(10), t varchar(30), b varchar(5)",
+     "1, '42', '2024-02-29 10:00:00', 'true'", &PgServer,
+     "id integer primary key, n integer, t timestamp, b boolean", "1, 7, '2000-01-01', false",
+     "select n || '|' || t || '|' || b from qel_dcrows", "42|2024-02-29 10:00:00|true"},
+    {"MyTimeToPgInterval", &MyServer, "id integer primary key, t time(3)", "1, '26:00:00.500'",
+     &PgServer, "id integer primary key, t interval", "1, '1 day'",
+     "select t::text from qel_dcrows", "26:00:00.5"},
+    {"PgIntervalToMyTime", &PgServer, "id integer primary key, t interval, u interval",
+     "1, '1 day 02:00:00', '-00:30:00'", &MyServer, "id integer primary key, t time, u time",
+     "1, '02:00:00', '00:30:00'", "select concat(t, ' ', u) from qel_dcrows", "26:00:00 -00:30:00"},
+    {"OdbcBooleanToFb", &PgServer, "id integer primary key, b boolean, c boolean", "1, true, false",
+     &FbServer, "id integer not null primary key, b boolean, c boolean", "1, FALSE, TRUE",
+     "select cast(b as varchar(5)) || cast(c as varchar(5)) from qel_dcrows", "TRUEFALSE", true},
+    {"OdbcBooleanToPg", &PgServer, "id integer primary key, b boolean, c boolean", "1, true, false",
+     &PgServer, "id integer primary key, b boolean, c boolean", "1, false, true",
+     "select b::text || c::text from qel_dcrows", "truefalse", true},
+    // A time with a zone is taken at UTC, as a time without one is.
+    {"PgTimestamptzToMy", &PgServer, "id integer primary key, t timestamptz(3)",
+     "1, '2024-02-29 23:30:00.25+02'", &MyServer, "id integer primary key, t datetime(3)", "",
+     "select t from qel_dcrows", "2024-02-29 21:30:00.250"},
+    {"PgTimestamptzToFb", &PgServer, "id integer primary key, t timestamptz",
+     "1, '2024-02-29 23:30:00+02'", &FbServer, "id integer not null primary key, t timestamp",
+     "1, '2024-02-29 23:30:00'", "select cast(t as varchar(30)) from qel_dcrows",
+     "2024-02-29 21:30:00.0000"},
+    {"MyDatetimeToPgTimestamptz", &MyServer, "id integer primary key, t datetime(6)",
+     "1, '2024-02-29 21:30:00.123456'", &PgServer, "id integer primary key, t timestamptz(2)", "",
+     "select (t at time zone 'UTC')::text from qel_dcrows", "2024-02-29 21:30:00.12"},
+    {"PgTimestamptzKey", &PgServer, "t timestamptz primary key, v integer",
+     "'2024-02-29 23:30:00+02', 1", &PgServer, "t timestamptz primary key, v integer",
+     "'2024-02-29 21:30:00+00', 2", "select v || ' ' || (t at time zone 'UTC') from qel_dcrows",
+     "1 2024-02-29 21:30:00"},
+    // Firebird CHAR(n) without the server's padding, as master and as the target of a table
+    // without a key.
+    {"FbCharToPg", &FbServer, "id integer not null primary key, c char(4), e char(3)",
+     "1, 'Q51', ''", &PgServer, "id integer primary key, c varchar(4), e varchar(3)", "",
+     "select c || '|' || e || '|' from qel_dcrows", "Q51||"},
+    {"PgToFbChar", &PgServer, "c varchar(4), e varchar(3)", "'Q51', ''", &FbServer,
+     "c char(4), e char(3)", "'Q51', ''", "select c || '|' || e || '|' from qel_dcrows",
+     "Q51 |   |"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Servers, ValuesAsTheTargetHoldsThem,
