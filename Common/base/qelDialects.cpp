@@ -112,4 +112,9 @@ void SetRowForms(TDialect& D, std::string (*Boolean)(bool),
   D.NegativeZero = std::move(NegativeZero);
 }
 
+TLexicalRules LexicalRulesOf(TDatabaseType Type) {
+  const TDialect* D = FindDialect(Type);
+  return D ? D->Lexical : TLexicalRules{};
+}
+
 }  // namespace qel

@@ -71,6 +71,13 @@ struct TTypeBounds {
   bool ScaleWithinPrecision = true;  ///< the server refuses a scale greater than the precision
 };
 
+/// How the dialect's scripts quote: what a reader that only scans a text (a condition, a view's
+/// query) must know to tell names and strings from the rest.
+struct TLexicalRules {
+  bool BracketQuotes = false;     ///< [name] is a quoted name (Transact-SQL, SQL Anywhere)
+  bool BackslashEscapes = false;  ///< a back-slash escapes in quoted text (MySQL)
+};
+
 /// One SQL dialect. Every member but Name and DatabaseType may be left empty where the dialect
 /// has no such piece.
 struct TDialect {
@@ -83,6 +90,7 @@ struct TDialect {
   /// What a script reader checks a column's type against; the defaults are InterBase's and
   /// Firebird's.
   TTypeBounds TypeBounds;
+  TLexicalRules Lexical;
 
   /// S as it must be written in the dialect's script text (InterBase: by server version and
   /// SQL dialect; the others ignore both).
@@ -184,6 +192,9 @@ struct TDialect {
   /// order they were added (by default after every dialect given a place).
   int PalettePlace = INT_MAX;
 };
+
+/// The lexical rules of the dialect of Type; none where no dialect is registered for it.
+TLexicalRules LexicalRulesOf(TDatabaseType Type);
 
 /// A factory for a TDialect member: makes a T from its one argument and hands it out as a Base.
 template <class Base, class T, class Arg>

@@ -24,11 +24,10 @@ const char* const CrLf = "\r\n";
 constexpr std::size_t FirebirdLiteralPiece = 16000;
 constexpr std::size_t FirebirdJoinedPiece = 8000;
 
-/// Row changes sent to the target in one round trip: at most so many statements, so many bytes
-/// of text and values, and a statement larger than MaxQueuedStatementBytes goes on its own.
-constexpr std::size_t MaxQueuedStatements = 1000;
-constexpr std::size_t MaxQueuedBytes = 1u << 20;
-constexpr std::size_t MaxQueuedStatementBytes = 64u << 10;
+/// Row changes sent to the target in one round trip (TQELQuery's bounds).
+constexpr std::size_t MaxQueuedStatements = TQELQuery::MaxQueuedStatements;
+constexpr std::size_t MaxQueuedBytes = TQELQuery::MaxQueuedBytes;
+constexpr std::size_t MaxQueuedStatementBytes = TQELQuery::MaxQueuedStatementBytes;
 
 bool IsDigit(char C) {
   return C >= '0' && C <= '9';

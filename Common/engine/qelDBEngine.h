@@ -342,6 +342,12 @@ class TQELQuery : public TDataSet {
   }
   virtual void Prepare() {}
 
+  /// What one round trip of queued statements holds at most: so many statements, so many bytes
+  /// of text and values; a statement larger than MaxQueuedStatementBytes goes on its own.
+  static constexpr std::size_t MaxQueuedStatements = 1000;
+  static constexpr std::size_t MaxQueuedBytes = 1u << 20;
+  static constexpr std::size_t MaxQueuedStatementBytes = 64u << 10;
+
   /// What a run of queued statements did (ExecQueued).
   struct TQueuedOutcome {
     std::size_t Done = 0;  ///< the statements that ran, from the first queued on

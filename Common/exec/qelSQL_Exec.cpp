@@ -765,6 +765,9 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
   ForgetUncommitted();
   FBlobFile.reset();
   FBlobFileFailed = false;
+  FQueuedRows.clear();
+  FQueuedBytes = 0;
+  FInScriptRun = true;
   DoLogNextLine("Updating target database...");
   DoProgressUpdate(0, GetStatementsCount() - 1);
 
@@ -813,6 +816,8 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
       DoAfterStatementExecute(I);
       ProcessMessages();
     }
+    // What is queued goes before the list's statements do (a part ends, or the run).
+    if (!SendQueuedRows()) Result = false;
     if (Stopped || !Fill || (!Result && (BreakOnError || OneTransaction))) break;
     // The next part takes the place of the one that ran.
     FPartBase += GetStatementsCount();
@@ -820,6 +825,7 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
     if (!(*Fill)(*this)) break;
   }
 
+  FInScriptRun = false;
   BlobBuffer.clear();
   BlobBuffer.shrink_to_fit();
   FBlobFile.reset();
@@ -878,6 +884,11 @@ bool TSQLExec::ExecStatement(TStatement* Statement) {
   // A connection lost under the run is not opened again behind the user's back: the
   // statements before this one may have been rolled back with it.
   if (!Connects && EndRunIfLost()) return false;
+  // The row statements queued before this one run first.
+  const bool Row = Statement->StatType == stInsert || Statement->StatType == stUpdate ||
+                   Statement->StatType == stDelete;
+  if (!Row && !SendQueuedRows()) return false;
+  SetCurrentStatement(Statement);
   if (FQELConnection && !FQELConnection->GetConnected() && ChangesDatabase(Statement->StatType) &&
       !OpenConnection()) {
     FRunEnded = true;  // reported; every further statement would fail the same way
@@ -1067,13 +1078,28 @@ bool TSQLExec::RunInsertUpdateDelete() {
     if (!C->InTransaction()) C->StartTransaction();
     FQuery->SetParamCheck(true);
     if (TParams* P = FQuery->GetParams()) P->Clear();
-    FQuery->SetSQLText(StatementText(*S));
+    const std::string Text = StatementText(*S);
+    FQuery->SetSQLText(Text);
     const TParams* P = FQuery->GetParams();
     // A value that could not be read has been reported; the statement must not store NULL
     // or a cut value in its place.
     if (P && P->Count() > 0 && !AcceptBlobParams()) {
       Result = false;
+    } else if (const std::size_t Bytes = Text.size(); QueuesRows() && (!P || P->Count() == 0) &&
+                                                      Bytes <= TQELQuery::MaxQueuedStatementBytes) {
+      // Many to a round trip, as the rows comparer sends them; a statement with a large value
+      // (a parameter, or a long literal) goes on its own, after those queued before it.
+      FQuery->QueueExecSQL();
+      FQueuedRows.push_back(S);
+      FQueuedBytes += Bytes;
+      NoteUncommitted();
+      if (FQueuedRows.size() >= TQELQuery::MaxQueuedStatements ||
+          FQueuedBytes >= TQELQuery::MaxQueuedBytes)
+        Result = SendQueuedRows();
+    } else if (!SendQueuedRows()) {
+      Result = false;
     } else {
+      SetCurrentStatement(S);
       FQuery->ExecSQL();
       NoteUncommitted();
       if (FQuery->RowsAffected() == 0) NoteUnmade(*S);
@@ -1089,6 +1115,48 @@ bool TSQLExec::RunInsertUpdateDelete() {
   }
   ClearQuerySQL();
   return Result;
+}
+
+bool TSQLExec::QueuesRows() const {
+  return FInScriptRun && FQuery && FQuery->CanQueue() && !OnBeforeStatementExecute &&
+         !OnAfterStatementExecute;
+}
+
+bool TSQLExec::SendQueuedRows() {
+  if (FQueuedRows.empty()) return true;
+  std::vector<TStatement*> Sent;
+  Sent.swap(FQueuedRows);
+  FQueuedBytes = 0;
+  TStatement* Current = GetCurrentStatement();
+  TQELQuery::TQueuedOutcome R;
+  try {
+    R = FQuery->ExecQueued();
+  } catch (const std::exception& E) {
+    // The connection failed under the round trip: what it held may or may not have run, and
+    // the transaction is gone with it.
+    SetCurrentStatement(Sent.front());
+    if (!EndRunIfLost()) ReportError(E.what());
+    RollbackWork();
+    return false;
+  }
+  for (const std::size_t U : R.Unmade)
+    if (U < Sent.size()) NoteUnmade(*Sent[U]);
+  if (!R.Refused) {
+    SetCurrentStatement(Current);
+    return true;
+  }
+  // The refused statement is named as it would be had it run alone; the transaction goes back.
+  const std::size_t At = std::min(R.RolledBack ? R.RefusedAt : R.Done, Sent.size() - 1);
+  SetCurrentStatement(Sent[At]);
+  // The refused statement and those queued after it never ran: they were counted as waiting
+  // for the commit when they were queued.
+  FUncommittedCount -= std::min(FUncommittedCount, Sent.size() - At);
+  while (!FUncommitted.empty() && FUncommitted.back().Index >= FPartBase + FCurrentIndex)
+    FUncommitted.pop_back();
+  ReportError(R.Error);
+  ClearQuerySQL();
+  RollbackWork();
+  return false;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -205,6 +205,15 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   void ForgetUncommitted();
   /// Counts a row statement that changed no row, and names it in a warning (the first few).
   void NoteUnmade(const TStatement& S);
+  /// True when the row statements of the run under way go to the server many to a round trip:
+  /// a script run (not a single statement), with a query that queues and no handler that
+  /// expects each statement to have run when it is told of it.
+  bool QueuesRows() const;
+  /// Sends the row statements queued and takes the server's answer: the statements that
+  /// changed no row are counted, and the first one refused is reported as its own failure
+  /// would be (it becomes the current statement). False when one was refused or the
+  /// connection failed; the transaction is then rolled back.
+  bool SendQueuedRows();
   /// Logs the statements of FUncommitted as lost (Why says how) and forgets them.
   void ReportUncommitted(const std::string& Why);
   /// Loads one large-value parameter from the open side file.
@@ -228,6 +237,11 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   int FPartBase = 0;
   /// Row statements of the run that changed no row: inserts, updates, deletes.
   int FUnmade[3] = {0, 0, 0};
+  /// A script run is under way (RunScript): its row statements may be queued.
+  bool FInScriptRun = false;
+  /// The row statements queued on FQuery and not sent yet, in order.
+  std::vector<TStatement*> FQueuedRows;
+  std::size_t FQueuedBytes = 0;
   /// Texts given to Add that the statement's lines cannot reproduce (bare LF or CR).
   std::unordered_map<const TStatement*, std::string> FExactTexts;
 };

@@ -30,6 +30,7 @@
 #include "qelComp_Tbl.h"
 #include "qelComp_Trg.h"
 #include "qelComp_Viw.h"
+#include "qelDialects.h"
 #include "qelMsg.h"
 #include "qelParser_Int.h"
 
@@ -327,9 +328,8 @@ bool EmptyCondition(std::string_view Text) {
 
 std::string TCustomParser::ConditionFaultOf(std::string_view Condition,
                                             std::vector<std::string>* Names) const {
-  const bool Brackets =
-      DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE || DatabaseType == dbSybaseASA;
-  return ConditionFault(Condition, DatabaseType == dbMySQL, Brackets, Names);
+  const TLexicalRules L = LexicalRulesOf(DatabaseType);
+  return ConditionFault(Condition, L.BackslashEscapes, L.BracketQuotes, Names);
 }
 
 void TCustomParser::TestConditionSyntax(std::string_view Condition, const std::string& What) {

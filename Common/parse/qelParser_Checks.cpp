@@ -382,12 +382,13 @@ void AddViewCycleErrors(const TObjs& O, std::vector<TKeyTableError>& Errors) {
     if (const TViwData* V = Views[static_cast<std::size_t>(I)])
       ByName[RelationKey(DB, V->GetObjName(), true)].push_back(I);
   }
-  const bool Brackets = DB == dbMSSQL || DB == dbSybaseASE || DB == dbSybaseASA;
+  const TLexicalRules L = LexicalRulesOf(DB);
   std::vector<std::vector<int>> Reads(static_cast<std::size_t>(N));
   for (int I = 0; I < N; ++I) {
     const TViwData* V = Views[static_cast<std::size_t>(I)];
     if (!V) continue;
-    for (const TRelationName& R : RelationsRead(V->Extra().Body.str(), DB == dbMySQL, Brackets)) {
+    for (const TRelationName& R :
+         RelationsRead(V->Extra().Body.str(), L.BackslashEscapes, L.BracketQuotes)) {
       const auto It = ByName.find(RelationKey(DB, R.Name, R.Quoted));
       if (It == ByName.end()) continue;
       for (const int J : It->second) {

@@ -51,6 +51,7 @@ void AddMSSQLDialect(TDialectList& List) {
   TDialect D = MakeDialect<TMSSQLScriptExtract, TMSSQLDBExtract>("mssql", {"sqlserver"}, dbMSSQL,
                                                                  QuoteName<MSSQLQuoteIdent>);
   D.DisplayName = "MS SQL Server";
+  D.Lexical.BracketQuotes = true;
   D.TypeBounds = {8000, 8000, 38, 53, 0, 38, true};
   // Constraints and triggers are objects of their schema; an index is its table's.
   D.NameScopes.Indexes = TNameScope::Table;
@@ -70,6 +71,7 @@ void AddASEDialect(TDialectList& List) {
   TDialect D = MakeDialect<TASEScriptExtract, TASEDBExtract>("ase", {}, dbSybaseASE,
                                                              QuoteName<ASEQuoteIdent>);
   D.DisplayName = "Sybase ASE";
+  D.Lexical.BracketQuotes = true;
   D.TypeBounds = {16384, 16384, 38, 53, 0, 38, true};
   D.NameScopes.Indexes = TNameScope::Table;
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {

@@ -55,6 +55,7 @@ void AddDialects_mysql(TDialectList& List) {
   TDialect D = MakeDialect<TMySQLScriptExtract, TMySQLDBExtract>("mysql", {"mariadb"}, dbMySQL,
                                                                  QuoteName<MySQLQuoteIdent>);
   D.DisplayName = "MySQL";
+  D.Lexical.BackslashEscapes = true;
   D.TypeBounds = {65535, 255, 65, 255, 0, 38, true};
   D.IsKeyword = [](std::string_view Word) { return MySQLSymbolByResWord(Word) != kIdentSymbol; };
   D.NameScopes.Constraints = TNameScope::Table;

@@ -40,6 +40,7 @@ void AddDialects_sqlanywhere(TDialectList& List) {
         return ASAQuoteIdent(S, st_ASA9);
       });
   D.DisplayName = "SQL Anywhere";
+  D.Lexical.BracketQuotes = true;
   D.TypeBounds = {32767, 32767, 127, 127, 0, 127, true};
   D.IsKeyword = [](std::string_view Word) {
     return ASASymbolByResWord(Word, st_ASA9) != kIdentSymbol;

@@ -536,6 +536,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TCommitCase{"RoundTripTrigger", 6, true, false,
                                   "after 2 row change(s) were written", "n 99 is not allowed", "2"},
                       TCommitCase{"Script", 6, false, true, "Key (n)=(99)",
+                                  "rolled back, the target is as it was", "0"},
+                      // The script's rows go to the server a thousand to a round trip.
+                      TCommitCase{"ScriptOfRoundTrips", 3000, false, true, "Key (n)=(99)",
                                   "rolled back, the target is as it was", "0"}),
     [](const auto& I) { return std::string(I.param.Name); });
 
