@@ -644,7 +644,7 @@ void TPGSQLParser::ParseStatement() {
   } else if (IsIdent("BEGIN")) {
     GetSy();
     SkipWorkOrTransaction();
-    SkipToTerm();
+    SkipToTermTellingStatements();
   } else if (IsIdent("SET")) {
     ParseSet();
   } else if (IsIdent("INSERT")) {
@@ -656,7 +656,7 @@ void TPGSQLParser::ParseStatement() {
     if (StatementFailed()) return;
     GetQualifiedName();
     StatObjName = NamePart;
-    SkipToTerm();
+    SkipToTermTellingStatements();
   } else if (IsIdent("UPDATE")) {
     StatType = stUpdate;
     StatObjType = dboTable;
@@ -665,7 +665,7 @@ void TPGSQLParser::ParseStatement() {
     if (Sy == pgONLY) GetSy();
     GetQualifiedName();
     StatObjName = NamePart;
-    SkipToTerm();
+    SkipToTermTellingStatements();
   } else if (IsIdent("DELETE")) {
     StatType = stDelete;
     StatObjType = dboTable;
@@ -676,7 +676,7 @@ void TPGSQLParser::ParseStatement() {
     if (Sy == pgONLY) GetSy();
     GetQualifiedName();
     StatObjName = NamePart;
-    SkipToTerm();
+    SkipToTermTellingStatements();
   } else if (IsIdent("USE")) {
     StatType = stConnect;
     StatObjType = dboDatabase;
@@ -756,7 +756,7 @@ void TPGSQLParser::ParseSet() {
     }
   } else {
     StatType = stSet;
-    SkipToTerm();
+    SkipToTermTellingStatements();
   }
 }
 

@@ -584,8 +584,9 @@ void TPGSQLParser::NoteName(const TDbObj& Obj) {
 }
 
 bool TPGSQLParser::NameTaken(const std::string& Key) {
+  // No reserve for the few names noted since the last question: it would rehash the whole
+  // set for every unnamed key.
   if (!FNewNames.empty()) {
-    FTakenNames.reserve(FTakenNames.size() + FNewNames.size());
     for (std::string& N : FNewNames) FTakenNames.insert(std::move(N));
     FNewNames.clear();
   }
@@ -1008,7 +1009,7 @@ void TPGSQLParser::ParseView() {
   TestAndGetSy(pgAS);
   if (StatementFailed()) return;
   const std::int32_t Start = SyPos;
-  SkipToTerm();
+  SkipToTermTellingStatements({.Query = true});
   if (StatementFailed()) return;
   Viw->SetBody(CopyTxtFrom(Start));
   NoteName(*Viw);
