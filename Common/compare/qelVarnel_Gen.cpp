@@ -294,7 +294,7 @@ class TUnreadNamesakes {
           Messages.AddMsg(
               std::string(KindWord(*O)) + " " + Name + Of +
                   (IsTarget ? " is not dropped: the master's " : " is not created: the target's ") +
-                  O->GetObjName() + " is a " + N.Kind + ", which is not read.",
+                  N.Kind + " " + O->GetObjName() + " is not read.",
               mt_Wrn, nullptr);
           O->SkipDef = true;
           FLeft.push_back(O);
