@@ -602,6 +602,11 @@ void TPGSQLParser::ParseText() {
   FPrimaryKeys.clear();
   GetSy();
   while (Sy != syEOF) {
+    // An empty statement (";;"), which the server takes: nothing to read or report.
+    if (Sy == syTerm) {
+      GetSy();
+      continue;
+    }
     StmtStart = SyPos;
     StatType = stStatement;
     StatObjName.clear();
@@ -694,7 +699,7 @@ void TPGSQLParser::ParseStatement() {
     ParseComment();
   } else if (IsIdent("REVOKE")) {
     ParseGrant(false);
-  } else {
+  } else if (!ParseStatementNotRead()) {
     ErrMsg("Missing: DDL-statement. <Proc: ParseText>");
     GetSy();
   }
@@ -840,7 +845,7 @@ void TPGSQLParser::ParseCreate() {
     ParseOperator();
   } else if (IsIdent("CONVERSION")) {
     ParseConversion(IsDefault);
-  } else {
+  } else if (!ParseCreateNotRead()) {
     ErrMsg("Unknown/Invalid CREATE-statement.");
     GetSy();
   }
