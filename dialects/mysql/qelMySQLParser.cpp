@@ -434,9 +434,8 @@ void TMySQLParser::ParseStatement() {
   } else if (IsIdent("LOCK") || IsIdent("UNLOCK") || IsIdent("START") || IsIdent("BEGIN")) {
     SkipToTermTellingStatements();  // dump-file framing around data; nothing to read
   } else if (Sy == mySELECT) {
-    SkipToTermTellingStatements(
-        {.Query =
-             true});  // a query (sample scripts print their progress so) changes no schema object
+    // A query (sample scripts print their progress so) changes no schema object.
+    SkipToTermTellingStatements({.Query = true});
   } else if (IsIdent("TRUNCATE")) {
     // Empties a table, as a DELETE without WHERE does; no schema object changes.
     GetSy();
