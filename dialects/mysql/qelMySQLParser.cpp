@@ -407,6 +407,15 @@ void TMySQLParser::ParseStatement() {
       if (Sy != syIdent) return;
       const std::string Name = Ident;
       ConnectionOptions.SetDatabaseName(Name);
+      // USE is one of the client's own commands: the client ends it at its line, with or
+      // without a terminator.
+      while (Ch == ' ' || Ch == '\t') GetChar();
+      if (AtEndOfText() || Ch == '\r' || Ch == '\n') {
+        DoAddStatement(stConnect, Name, dboDatabase, odbUnknown, "", LastStatement);
+        FCarried = true;
+        Sy = syTerm;
+        return;
+      }
       GetSy();
       Record(stConnect, Name, dboDatabase, odbUnknown);
       return;
