@@ -11,6 +11,7 @@
 #
 # QEL_BENCH_BUILD_DIR  the Release build folder (default build-bench-DIALECT/)
 # QEL_VARNEL           a varnel program to time instead of building one
+# QEL_BENCH_KEYS       "inline": the keys stand inside CREATE TABLE (see script_schema_pair.py)
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -38,7 +39,8 @@ results="$work/results.txt"
 for n in "${sizes[@]}"; do
   cmds=()
   for d in "$dialect" db2; do
-    python3 "$ROOT/bench/script_schema_pair.py" "$d" "$n" "$work/$d-m$n.sql" "$work/$d-t$n.sql"
+    python3 "$ROOT/bench/script_schema_pair.py" "$d" "$n" "$work/$d-m$n.sql" "$work/$d-t$n.sql" \
+      ${QEL_BENCH_KEYS:+"$QEL_BENCH_KEYS"}
     target="$work/$d-t$n.sql"
     [ "$mode" = empty ] && target="$work/empty.sql"
     cmd="$varnel compare --dialect $d --master $work/$d-m$n.sql --target $target"

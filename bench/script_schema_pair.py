@@ -2,14 +2,16 @@
 """Writes a pair of Oracle, DB2 or MySQL schema scripts, master and target, for the compare
 benchmarks.
 
-    bench/script_schema_pair.py oracle|db2|mysql TABLES MASTER_FILE TARGET_FILE
+    bench/script_schema_pair.py oracle|db2|mysql TABLES MASTER_FILE TARGET_FILE [inline]
 
 The shape is that of bench/pg_schema_pair.py in the dialect's own types, so that the readers of
 the two dialects can be timed side by side: each table has 20 columns, a named primary key and
 an index; every tenth table also has a named foreign key to the table before it and a view over
 it. The two sides differ in 1% of their tables (every hundredth, from the 50th), by one of five
 changes in turn: a column added, a column dropped, a column's type changed, an index added, or a
-table only the master has. Output is the same for the same arguments on every machine.
+table only the master has. With "inline" the keys stand inside CREATE TABLE instead of in
+ALTER TABLE statements, and every table has the foreign key to the one before it where both
+sides have that one. Output is the same for the same arguments on every machine.
 """
 import sys
 
@@ -47,12 +49,16 @@ MYSQL = {
     "STATUS": "SMALLINT DEFAULT 0",
 }
 
+# With the keys inline, Oracle's floating column is of the server's own BINARY_DOUBLE, a type
+# the reader finds by its name, as generated scripts write it.
+INLINE_ORACLE = {"WEIGHT": "BINARY_DOUBLE"}
+
 KEY = {"oracle": "NUMBER(10) NOT NULL", "db2": "INTEGER NOT NULL", "mysql": "INTEGER NOT NULL"}
 WIDER_OWNER = {"oracle": "VARCHAR2(60)", "db2": "VARCHAR(60)", "mysql": "VARCHAR(60)"}
 EXTRA = {"oracle": "NUMBER(10)", "db2": "INTEGER", "mysql": "INTEGER"}
 
 
-def table(dialect: str, i: int, master: bool) -> str:
+def table(dialect: str, i: int, master: bool, inline: bool) -> str:
     t = f"T_{i:05d}"
     changed = i % 100 == 50
     change = (i // 100) % 5
@@ -61,6 +67,8 @@ def table(dialect: str, i: int, master: bool) -> str:
     cols = [f"  ID {KEY[dialect]}"]
     for name, ora, db2 in COLUMNS:
         decl = ora if dialect == "oracle" else MYSQL.get(name, db2) if dialect == "mysql" else db2
+        if inline and dialect == "oracle":
+            decl = INLINE_ORACLE.get(name, decl)
         if changed and change == 1 and master and name == "NOTE":
             continue  # dropped: only the target has it
         if changed and change == 2 and master and name == "OWNER":
@@ -68,10 +76,16 @@ def table(dialect: str, i: int, master: bool) -> str:
         cols.append(f"  {name} {decl}")
     if changed and change == 0 and master:
         cols.append(f"  EXTRA_{i} {EXTRA[dialect]}")
+    if inline:
+        cols.append(f"  CONSTRAINT {t}_PK PRIMARY KEY (ID)")
+        prev = i - 1
+        if i > 0 and not (prev % 100 == 50 and (prev // 100) % 5 == 4):  # not a master-only one
+            cols.append(f"  CONSTRAINT {t}_FK FOREIGN KEY (REF_ID) REFERENCES T_{i - 1:05d} (ID)")
     s = f"CREATE TABLE {t} (\n" + ",\n".join(cols) + "\n);\n"
-    # Keys are added by ALTER TABLE, a form both readers take.
-    s += f"ALTER TABLE {t} ADD CONSTRAINT {t}_PK PRIMARY KEY (ID);\n"
-    if i % 10 == 0 and i > 0:
+    # Otherwise keys are added by ALTER TABLE, a form both readers take.
+    if not inline:
+        s += f"ALTER TABLE {t} ADD CONSTRAINT {t}_PK PRIMARY KEY (ID);\n"
+    if i % 10 == 0 and i > 0 and not inline:
         s += (f"ALTER TABLE {t} ADD CONSTRAINT {t}_FK FOREIGN KEY (REF_ID)"
               f" REFERENCES T_{i - 1:05d} (ID);\n")
     s += f"CREATE INDEX {t}_CODE ON {t} (CODE);\n"
@@ -82,18 +96,19 @@ def table(dialect: str, i: int, master: bool) -> str:
     return s + "\n"
 
 
-def script(dialect: str, tables: int, master: bool) -> str:
+def script(dialect: str, tables: int, master: bool, inline: bool) -> str:
     head = f"-- generated schema, {tables} tables\n\n"
-    return head + "".join(table(dialect, i, master) for i in range(tables))
+    return head + "".join(table(dialect, i, master, inline) for i in range(tables))
 
 
 def main() -> None:
-    if len(sys.argv) != 5 or sys.argv[1] not in KEY:
-        sys.exit("usage: script_schema_pair.py oracle|db2|mysql TABLES MASTER_FILE TARGET_FILE")
-    dialect, tables = sys.argv[1], int(sys.argv[2])
+    if len(sys.argv) not in (5, 6) or sys.argv[1] not in KEY or sys.argv[5:] not in ([], ["inline"]):
+        sys.exit("usage: script_schema_pair.py oracle|db2|mysql TABLES MASTER_FILE TARGET_FILE"
+                 " [inline]")
+    dialect, tables, inline = sys.argv[1], int(sys.argv[2]), sys.argv[5:] == ["inline"]
     for path, master in ((sys.argv[3], True), (sys.argv[4], False)):
         with open(path, "w", encoding="utf-8", newline="\n") as f:
-            f.write(script(dialect, tables, master))
+            f.write(script(dialect, tables, master, inline))
 
 
 if __name__ == "__main__":

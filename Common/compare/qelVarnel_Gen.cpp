@@ -6,8 +6,12 @@
 #include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "Text.h"
+#include "qelCompObj.h"
 #include "qelCompObj_Header.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Def.h"
@@ -221,6 +225,126 @@ std::vector<std::string> UnwritableTypes(const TCustomObjs& M) {
   return R;
 }
 
+/// The table a name unique per table belongs to; empty for other objects.
+std::string TableOfPart(const TDbObj& O) {
+  if (const auto* Trg = dynamic_cast<const TTrgData*>(&O)) return Trg->OwnName;
+  if (const auto* Ctr = dynamic_cast<const TCtrData*>(&O)) return Ctr->GetTblName();
+  return std::string();
+}
+
+/// What a message calls an object of the lists the guard below looks at.
+const char* KindWord(const TDbObj& O) {
+  switch (O.Kind) {
+    case kindTable:
+      return "Table";
+    case kindView:
+      return "View";
+    case kindIndex:
+      return "Index";
+    case kindTrigger:
+      return "Trigger";
+    case kindGenerator:
+      return "Sequence";
+    default:
+      return "Constraint";
+  }
+}
+
+/// The objects the update leaves alone because the other side holds an object of the same name
+/// in a kind its reader does not read (TCustomObjs::NotRead): a target object is not dropped
+/// for a master object the comparison cannot see, and a master object is not created over a
+/// target object that holds its name (the server would refuse it). Each is named in a warning;
+/// their SkipDef is put back when the generation ends.
+class TUnreadNamesakes {
+ public:
+  TUnreadNamesakes(TCustomObjs& M, TCustomObjs& T, TMsgManager& Messages) {
+    if (M.NotRead.empty() && T.NotRead.empty()) return;
+    Leave(M, T, Messages, false);
+    Leave(T, M, Messages, true);
+  }
+  ~TUnreadNamesakes() {
+    for (TDbObj* O : FLeft) O->SkipDef = false;
+  }
+  TUnreadNamesakes(const TUnreadNamesakes&) = delete;
+  TUnreadNamesakes& operator=(const TUnreadNamesakes&) = delete;
+
+ private:
+  std::vector<TDbObj*> FLeft;
+
+  /// The objects of Side without a counterpart whose name an unread object of Other holds.
+  void Leave(TCustomObjs& Side, const TCustomObjs& Other, TMsgManager& Messages, bool IsTarget) {
+    if (Other.NotRead.empty()) return;
+    std::unordered_multimap<std::string, const TCustomObjs::TNotRead*> ByName;
+    for (const TCustomObjs::TNotRead& N : Other.NotRead) ByName.emplace(N.Name, &N);
+    for (TDbObjList* L : {&Side.Tables, &Side.Views, &Side.Indexes, &Side.Generators,
+                          &Side.Triggers, &Side.Constraints}) {
+      const bool PerTable = L == &Side.Triggers || L == &Side.Constraints;
+      for (int I = 0; I < L->Count(); ++I) {
+        TDbObj* O = L->Objects(I);
+        if (!O || O->SkipDef || O->GetRefObj()) continue;
+        const auto [From, To] = ByName.equal_range(O->GetObjName());
+        for (auto It = From; It != To; ++It) {
+          const TCustomObjs::TNotRead& N = *It->second;
+          if (N.Table.empty() == PerTable) continue;
+          if (!N.Schema.empty() && !O->GetSchema().empty() && N.Schema != O->GetSchema()) continue;
+          if (PerTable && N.Table != TableOfPart(*O)) continue;
+          const std::string Of = PerTable ? " of table " + N.Table : std::string();
+          const std::string Name =
+              (O->GetSchema().empty() ? "" : O->GetSchema() + ".") + O->GetObjName();
+          Messages.AddMsg(
+              std::string(KindWord(*O)) + " " + Name + Of +
+                  (IsTarget ? " is not dropped: the master's " : " is not created: the target's ") +
+                  N.Kind + " " + O->GetObjName() + " is not read.",
+              mt_Wrn, nullptr);
+          O->SkipDef = true;
+          FLeft.push_back(O);
+          break;
+        }
+      }
+    }
+  }
+};
+
+/// The columns of the target that tables inherit (PostgreSQL) whose type the update changes
+/// while a table inheriting it keeps its own as it is in the master: the server changes the
+/// children's with the parent's, so the update cannot be written. One text per such column.
+std::vector<std::string> InheritedTypeChanges(const TCustomObjs& M, const TCustomObjs& T) {
+  std::vector<std::string> R;
+  const auto* MO = dynamic_cast<const TObjs*>(&M);
+  const auto* TO = dynamic_cast<const TObjs*>(&T);
+  if (!MO || !TO) return R;
+  const auto Column = [](const TObjs& O, const std::string& Schema, const std::string& Table,
+                         const std::string& Name) -> const TFldData* {
+    const TTblData* Tbl = O.GetTable(Table);
+    return Tbl && Tbl->GetSchema() == Schema ? Tbl->Fields.Find(Name) : nullptr;
+  };
+  const auto Type = [](const TFldData& F) { return F.FieldTypeDef() + " " + F.Extra().Collation; };
+  for (const TCustomObjs::TInheritedColumn& C : T.InheritedColumns) {
+    const TFldData* TP = Column(*TO, C.ParentSchema, C.Parent, C.Column);
+    const TFldData* MP = Column(*MO, C.ParentSchema, C.Parent, C.Column);
+    const TFldData* TC = Column(*TO, C.Schema, C.Table, C.Column);
+    const TFldData* MC = Column(*MO, C.Schema, C.Table, C.Column);
+    if (TP && MP && TC && MC && Type(*MP) != Type(*TP) && Type(*MC) == Type(*TC))
+      R.push_back("column " + C.Column + " of table " + C.ParentSchema + "." + C.Parent +
+                  " changes its type, and table " + C.Schema + "." + C.Table +
+                  ", which inherits it, keeps it as it is: the server would change both");
+  }
+  return R;
+}
+
+/// Why no update script can be written, one text each: a type of a master converted from
+/// another dialect that the target's writer cannot spell (the readers refuse such types in
+/// their own dialect: its placeholder would reach the script, which no server reads), a
+/// column inherited by tables whose type change the server would carry to them.
+std::vector<std::string> Refusals(const TCustomObjs& M, const TCustomObjs& T, bool Converted) {
+  std::vector<std::string> R = InheritedTypeChanges(M, T);
+  if (Converted)
+    for (const std::string& Name : UnwritableTypes(M))
+      R.push_back("the data type of " + Name + " cannot be written in " +
+                  TVarnel::DialectName(T.GetDatabaseType()));
+  return R;
+}
+
 std::vector<TVarnelPass> MakePasses() {
   std::vector<TVarnelPass> P;
   P.reserve(std::size(PassTable));
@@ -318,15 +442,11 @@ bool TVarnel::CompareDatabases() {
   TCustomObjs& T = *GetTObjs();
   // Schemas built by the host carry their dialect; the comparer writes in the target's.
   if (DatabaseType == dbAbstract) DatabaseType = T.GetDatabaseType();
-  // A master converted from another dialect may hold a type the target's writer cannot spell
-  // (the readers refuse such types in their own dialect): its placeholder would reach the
-  // script, which no server reads.
-  if (const std::vector<std::string> Unwritable =
-          MasterConverted() ? UnwritableTypes(M) : std::vector<std::string>();
-      !Unwritable.empty()) {
-    for (const std::string& Name : Unwritable)
-      ReportError(Who() + ": the data type of " + Name + " cannot be written in " +
-                  DialectName(T.GetDatabaseType()) + "; no update script is written.");
+  // What the target's server could not take as asked (Refusals).
+  if (const std::vector<std::string> Refused = Refusals(M, T, MasterConverted());
+      !Refused.empty()) {
+    for (const std::string& Text : Refused)
+      ReportError(Who() + ": " + Text + "; no update script is written.");
     DiscardScript();
     return false;
   }
@@ -374,6 +494,7 @@ bool TVarnel::CompareDatabases() {
   FConnectionOptions.Assign(T.ConnectionOptions);
   DoLogNextLine("Comparing databases...");
 
+  const TUnreadNamesakes Unread(M, T, MsgManager);
   try {
     CompareTables(M, T);
     MakeScriptHeader();

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -571,19 +573,22 @@ void TCustomParser::TestDefinedTwice(const std::string& Name, const TDbObj& Old)
 }
 
 std::int32_t TCustomParser::ColumnOfPos(std::int32_t At) const {
-  std::int32_t LineStart = At;
-  while (LineStart > 1 && LineStart - 2 < FLen &&
-         FTxt[static_cast<std::size_t>(LineStart - 2)] != '\n')
-    --LineStart;
-  return At - LineStart + 1;
+  // A text of one long line would otherwise be passed back to its start for every column.
+  const std::int32_t Line = LineOfPos(At);
+  return At - std::max(FLineStarts[static_cast<std::size_t>(Line - 1)], 1) + 1;
 }
 
-std::int32_t TCustomParser::LineOfPos(std::int32_t At) {
+std::int32_t TCustomParser::LineOfPos(std::int32_t At) const {
   At = std::clamp(At, 1, FLen + 1);
-  if (At < FCountedPos) FCountedPos = FCountedLine = 1;
-  for (; FCountedPos < At; ++FCountedPos)
-    if (FTxt[static_cast<std::size_t>(FCountedPos - 1)] == '\n') ++FCountedLine;
-  return FCountedLine;
+  if (FLineStarts.empty()) {
+    FLineStarts.push_back(1);
+    FIndexedTo = 1;
+  }
+  for (; FIndexedTo < At; ++FIndexedTo)
+    if (FTxt[static_cast<std::size_t>(FIndexedTo - 1)] == '\n')
+      FLineStarts.push_back(FIndexedTo + 1);
+  return static_cast<std::int32_t>(std::upper_bound(FLineStarts.begin(), FLineStarts.end(), At) -
+                                   FLineStarts.begin());
 }
 
 void TCustomParser::NoteNewKey(const TDbObj& Key) {
@@ -596,7 +601,7 @@ void TCustomParser::NoteNewKey(const TDbObj& Key) {
 void TCustomParser::NoteUserType(const TFldData& Fld, std::int32_t At, bool Qualified) {
   if (!Objs || Objs->ExtractFrom == efDatabase) return;
   At = std::clamp(At, 1, std::max(FLen, 1));
-  FKeyPlaces[&Fld] = {CurrentScriptIndex(), LineOfPos(At), ColumnOfPos(At), Qualified};
+  FKeyPlaces.Note(&Fld, {CurrentScriptIndex(), LineOfPos(At), ColumnOfPos(At), Qualified});
 }
 
 bool TCustomParser::ServerTypeName(const std::string&) const {
@@ -610,7 +615,7 @@ std::int32_t TCustomParser::CurrentScriptIndex() {
 
 void TCustomParser::NotePlace(const TDbObj& Obj) {
   // A later object at the address of a freed one takes its place.
-  FKeyPlaces[&Obj] = {CurrentScriptIndex(), LineOfPos(StmtStart)};
+  FKeyPlaces.Note(&Obj, {CurrentScriptIndex(), LineOfPos(StmtStart)});
 }
 
 void TCustomParser::NoteCheck(const std::string& Table, const std::string& Condition) {
@@ -618,8 +623,26 @@ void TCustomParser::NoteCheck(const std::string& Table, const std::string& Condi
   FNotedChecks.push_back({Table, Condition, LineOfPos(StmtStart)});
 }
 
+void TCustomParser::TKeyPlaces::Sort() {
+  std::stable_sort(FItems.begin(), FItems.end(), [](const auto& A, const auto& B) {
+    return std::less<const TDbObj*>()(A.first, B.first);
+  });
+  std::size_t Kept = 0;
+  for (std::size_t I = 0; I < FItems.size(); ++I)
+    if (I + 1 == FItems.size() || FItems[I + 1].first != FItems[I].first)
+      FItems[Kept++] = FItems[I];
+  FItems.resize(Kept);
+}
+
+const TCustomParser::TKeyPlace* TCustomParser::TKeyPlaces::Find(const TDbObj* Key) const {
+  const auto It = std::lower_bound(
+      FItems.begin(), FItems.end(), Key,
+      [](const auto& Item, const TDbObj* K) { return std::less<const TDbObj*>()(Item.first, K); });
+  return It != FItems.end() && It->first == Key ? &It->second : nullptr;
+}
+
 void TCustomParser::ForgetKeyPlaces() {
-  FKeyPlaces.clear();
+  FKeyPlaces.Clear();
   FKeyScripts.clear();
   FForeignKeyChecksOff = false;
   FReferencesElsewhere.clear();
@@ -735,7 +758,6 @@ void TCustomParser::ParseScriptText(const std::string& Text, TCustomObjs* AObjs)
   DoProgressUpdate(0, LineCount);
   DoLogNextLine("Parse Script: " + ScriptName);
   FNewKeys.clear();
-  FCountedPos = FCountedLine = 1;
   ParseText();
   TestNewKeys();
   ClearTxt();
@@ -822,6 +844,8 @@ void TCustomParser::AssignTxt(const std::string& Text) {
   }
   FOwnText = nullptr;
   FTextErrors = 0;
+  FLineStarts.clear();
+  FIndexedTo = 0;
   Pos = 1;
   Line = 1;
   Column = 1;
@@ -831,6 +855,8 @@ void TCustomParser::AssignTxt(const std::string& Text) {
 
 void TCustomParser::ClearTxt() {
   std::string().swap(FTxt);  // frees the buffer (assigning an empty text would keep it)
+  std::vector<std::int32_t>().swap(FLineStarts);
+  FIndexedTo = 0;
   FLen = 0;
   FEot = true;
   Ch = 0;
@@ -909,6 +935,59 @@ void TCustomSQLParser::SkipStatement(const TSymSet& Stops) {
 
 void TCustomSQLParser::SkipToTerm() {
   SkipStatement(TSymSet{syTerm, syEOF});
+}
+
+void TCustomSQLParser::SkipToTermTellingStatements(const TInsideRules& Rules) {
+  const std::int32_t From = SyPos;
+  while (Sy != syEOF && Sy != syTerm && !(Rules.Semicolon && Sy == sySemicolon)) GetSy();
+  TellStatementInside(From, SyPos, Rules);
+}
+
+void TCustomSQLParser::TellStatementInside(std::int32_t From, std::int32_t To,
+                                           const TInsideRules& Rules) {
+  static constexpr std::array<std::string_view, 9> Starts{
+      "ALTER", "COMMENT", "COMMIT", "CREATE", "DROP", "GRANT", "REVOKE", "TRUNCATE", "SET"};
+  const std::size_t Words = Rules.Query ? Starts.size() : Starts.size() - 1;
+  const auto At = [this](std::int32_t I) { return FTxt[static_cast<std::size_t>(I)]; };
+  const auto WordChar = [](char C) {
+    return std::isalnum(static_cast<unsigned char>(C)) || C == '_';
+  };
+  const auto StartsLine = [&](std::int32_t I) {
+    while (I > 0 && (At(I - 1) == ' ' || At(I - 1) == '\t')) --I;
+    return I == 0 || At(I - 1) == '\n' || At(I - 1) == '\r';
+  };
+  To = std::min(To - 1, FLen);  // 0-based end
+  int Depth = 0;
+  bool Armed = !Rules.Grant;
+  for (std::int32_t I = std::max(From - 1, 0); I < To;) {
+    const char C = At(I);
+    if (C == '-' && I + 1 < To && At(I + 1) == '-') {
+      while (I < To && At(I) != '\n') ++I;
+    } else if (C == '/' && I + 1 < To && At(I + 1) == '*') {
+      for (I += 2; I + 1 < To && !(At(I) == '*' && At(I + 1) == '/');) ++I;
+      I += 2;
+    } else if (C == '\'' || C == '"' || C == '`') {
+      for (++I; I < To && At(I) != C;) ++I;
+      ++I;
+    } else if (C == '(' || C == ')') {
+      Depth += C == '(' ? 1 : -1;
+      ++I;
+    } else if (WordChar(C) && (I == 0 || !WordChar(At(I - 1)))) {
+      const std::int32_t Start = I;
+      while (I < To && WordChar(At(I))) ++I;
+      const std::string Word = UpperCase(CopyTxt(Start + 1, I - Start));
+      if (Depth > 0) continue;
+      if (!Armed) {
+        Armed = Word == "ON" || Word == "TO" || Word == "FROM";
+      } else if (StartsLine(Start) && std::find(Starts.begin(), Starts.begin() + Words, Word) !=
+                                          Starts.begin() + Words) {
+        MsgAtByte("Missing: <TERM> (" + Word + ")", Start + 1);
+        return;
+      }
+    } else {
+      ++I;
+    }
+  }
 }
 
 void TCustomSQLParser::ParseStatements() {

@@ -436,17 +436,35 @@ class TCustomParser : public TObject {
     std::int32_t Column = 0;  ///< of a column's type name; 0 for keys, read from their statement
     bool Qualified = false;   ///< the type name names a schema
   };
-  std::unordered_map<const TDbObj*, TKeyPlace> FKeyPlaces;
+  /// The places noted while a side is read, in the order noted; sorted by key once when the
+  /// side is checked (a hash node for every key cost more than the checks that read them).
+  class TKeyPlaces {
+   public:
+    void Note(const TDbObj* Key, const TKeyPlace& Place) { FItems.emplace_back(Key, Place); }
+    /// Puts the places in key order; of two places of one key (a later object at the address
+    /// of a freed one) the later is kept.
+    void Sort();
+    /// The place of Key once sorted; nullptr when none was noted.
+    const TKeyPlace* Find(const TDbObj* Key) const;
+    void Clear() { FItems.clear(); }
+
+   private:
+    std::vector<std::pair<const TDbObj*, TKeyPlace>> FItems;
+  };
+  TKeyPlaces FKeyPlaces;
   std::vector<std::string> FKeyScripts;
   bool FForeignKeyChecksOff = false;                       ///< see ForeignKeyChecksOff
   std::unordered_set<const TDbObj*> FReferencesElsewhere;  ///< see NoteReferenceElsewhere
   /// The names (upper case) of the domains and types the side's scripts defined, dropped later
   /// or not: a column of a type dropped under it is the DROP's fault, which the server refuses.
   std::unordered_set<std::string> FDefinedTypes;
-  /// The line of the 1-based position At, counted on from the last one asked for (positions
-  /// asked for in text order cost one pass over the text).
-  std::int32_t LineOfPos(std::int32_t At);
-  std::int32_t FCountedPos = 1, FCountedLine = 1;
+  /// The line of the 1-based position At, found by binary search in the starts of the lines
+  /// before it: a reader asks for the place of each key it files, in no particular order, and
+  /// the text is passed once however often it asks.
+  std::int32_t LineOfPos(std::int32_t At) const;
+  /// The 1-based positions where lines start, up to the position FIndexedTo (see LineOfPos).
+  mutable std::vector<std::int32_t> FLineStarts;
+  mutable std::int32_t FIndexedTo = 0;
   /// Called for each object filed from a script: a table, view or named constraint whose key
   /// the collection holds already is an error (every server refuses the second definition);
   /// keys are kept for TestNewKeys.
@@ -507,6 +525,13 @@ struct TDottedName {
 
 /// The base of the SQL dialect parsers: comments, the statement terminator, "||", statement
 /// skipping, name keys with default owners and the connection parameters met in the script.
+/// What TCustomSQLParser::TellStatementInside takes for the first word of another statement.
+struct TInsideRules {
+  bool Grant = false;      ///< a grant's text: privileges (CREATE, ALTER ...) before ON/TO/FROM
+  bool Query = false;      ///< a query's text, where SET starts a statement as well
+  bool Semicolon = false;  ///< SkipToTermTellingStatements stops at ";" as well
+};
+
 class TCustomSQLParser : public TCustomParser {
  public:
   explicit TCustomSQLParser(TCustomObjs* AObjs);
@@ -590,6 +615,15 @@ class TCustomSQLParser : public TCustomParser {
   virtual void EndStatement(std::int32_t Start);
   /// Reads symbols up to the terminator (or the end of the text).
   void SkipToTerm();
+  /// SkipToTerm for the rest of a statement that makes no schema object or whose text is kept
+  /// (DML, a transaction's or a session's statement, a grant, a view's query), then
+  /// TellStatementInside on what it passed.
+  void SkipToTermTellingStatements(const TInsideRules& Rules = {});
+  /// A line of the text from the 1-based From up to To that starts, outside parentheses,
+  /// strings and comments, with the first word of a DDL statement (CREATE, ALTER, DROP ...)
+  /// shows a missing terminator before it: the server takes the two statements as one and
+  /// refuses them. That is an error at the word, once; the reader must stand past To.
+  void TellStatementInside(std::int32_t From, std::int32_t To, const TInsideRules& Rules = {});
   /// Hands the statement from StmtStart to DoAddStatement; a commit goes with its terminator, as
   /// a script writes it.
   void ReportStatement(TStatType aTyp, const std::string& aObjName, TDbObject aObjType,

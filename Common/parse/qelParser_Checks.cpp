@@ -450,7 +450,8 @@ void AddViewCycleErrors(const TObjs& O, std::vector<TKeyTableError>& Errors) {
 }  // namespace
 
 void TCustomParser::TestKeyTables() {
-  const std::unordered_map<const TDbObj*, TKeyPlace> Places = std::move(FKeyPlaces);
+  TKeyPlaces Places = std::move(FKeyPlaces);
+  Places.Sort();
   const std::vector<std::string> Scripts = std::move(FKeyScripts);
   const bool ForeignKeys = !FForeignKeyChecksOff;
   const std::unordered_set<const TDbObj*> Elsewhere = std::move(FReferencesElsewhere);
@@ -469,12 +470,12 @@ void TCustomParser::TestKeyTables() {
     for (int J = 0; T && J < T->Fields.Count(); ++J) {
       const TFldData* F = &*T->Fields[J];
       const std::string& Type = F->Extra().DomainName.str();
-      const auto It = Places.find(F);
-      if (F->FieldType != iftDomain || Type.empty() || It == Places.end() ||
-          Types.count(UpperCase(Type)) || ServerTypeName(Type))
+      const TKeyPlace* It = Places.Find(F);
+      if (F->FieldType != iftDomain || Type.empty() || !It || Types.count(UpperCase(Type)) ||
+          ServerTypeName(Type))
         continue;
       // A type of a schema the scripts do not fill may stand in the database all the same.
-      const bool Qualified = It->second.Qualified;
+      const bool Qualified = It->Qualified;
       Errors.push_back({F,
                         "Column " + F->GetObjName() + " of table " + T->GetObjName() +
                             " is of type " + Type + ", which no script defines." +
@@ -485,9 +486,8 @@ void TCustomParser::TestKeyTables() {
   // In the order of the scripts and their lines; keys read elsewhere last.
   static constexpr std::int32_t Unknown = std::numeric_limits<std::int32_t>::max();
   const auto PlaceOf = [&Places](const TDbObj* Key) {
-    const auto It = Places.find(Key);
-    return It == Places.end() ? std::tuple{Unknown, 0, 0}
-                              : std::tuple{It->second.Script, It->second.Line, It->second.Column};
+    const TKeyPlace* It = Places.Find(Key);
+    return !It ? std::tuple{Unknown, 0, 0} : std::tuple{It->Script, It->Line, It->Column};
   };
   std::stable_sort(Errors.begin(), Errors.end(),
                    [&](const TKeyTableError& A, const TKeyTableError& B) {

@@ -88,7 +88,7 @@ void TDB2Parser::Report(TStatType Typ, const std::string& ObjName, TDbObject Obj
 }
 
 std::string TDB2Parser::RestOfStatement(std::int32_t Start) {
-  SkipToTerm();
+  SkipToTermTellingStatements();
   return CrLfLineBreaks(CopyTxtFrom(Start));
 }
 
@@ -136,7 +136,7 @@ void TDB2Parser::ParseStatement() {
       ParseSet();
       return;
     case db2INSERT:
-      SkipToTerm();
+      SkipToTermTellingStatements();
       Report(stInsert, "", dboTable, odbInsert);
       return;
     case db2COMMIT:

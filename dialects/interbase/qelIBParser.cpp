@@ -187,7 +187,7 @@ void TIbParser::SkipParens() {
 }
 
 std::string TIbParser::RestOfStatement(std::int32_t Start) {
-  SkipToTerm();
+  SkipToTermTellingStatements();
   std::string Body = CopyTxtFrom(Start);
   if (Sy == syEOF && !Trim(Body).empty()) {
     const int Before = MsgManager.GetErrCount();
@@ -391,7 +391,7 @@ void TIbParser::ParseStatement() {
   if (IsWord("INSERT") || IsWord("DELETE") || IsWord("EXECUTE")) {
     // Data statements change no schema object.
     const bool Insert = IsWord("INSERT");
-    SkipToTerm();
+    SkipToTermTellingStatements();
     Report(Insert ? stInsert : stStatement, "", dboUnknown, odbUnknown);
     return;
   }
@@ -436,7 +436,7 @@ void TIbParser::ParseSet() {
     return;
   }
   // SET NAMES, SET AUTODDL, SET STATISTICS ...: session settings of the script tool.
-  SkipToTerm();
+  SkipToTermTellingStatements();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -724,7 +724,7 @@ void TIbParser::ParseUpdate() {
   GetSy();
   const std::string Table = Sy == syIdent && !FQuoted ? UpperCase(Ident) : std::string();
   if (!StartsText("RDB$", Table)) {
-    SkipToTerm();
+    SkipToTermTellingStatements();
     Report(stStatement, "", dboUnknown, odbUnknown);
     return;
   }

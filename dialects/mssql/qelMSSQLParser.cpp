@@ -223,12 +223,24 @@ void TTransactSQLParser::EndStatement(std::int32_t Start) {
 
 namespace {
 
-/// Statements read over to the next ";" or GO: they make no schema object.
+/// Statements read over: they make no schema object.
 /// (ENABLE and DISABLE TRIGGER are passed over as ALTER TABLE ... ENABLE TRIGGER is.)
-constexpr std::array<std::string_view, 22> kPassedOver{
-    "CHECKPOINT", "COMMIT", "DBCC",   "DELETE",  "DENY",      "DISABLE",     "DUMP",   "ENABLE",
-    "GRANT",      "INSERT", "LOAD",   "PRINT",   "RAISERROR", "RECONFIGURE", "RETURN", "REVOKE",
-    "ROLLBACK",   "SAVE",   "SELECT", "SETUSER", "TRUNCATE",  "UPDATE"};
+constexpr std::array<std::string_view, 19> kPassedOver{
+    "CHECKPOINT", "DBCC",   "DELETE",  "DENY",     "DISABLE",   "DUMP",        "ENABLE",
+    "GRANT",      "INSERT", "LOAD",    "PRINT",    "RAISERROR", "RECONFIGURE", "RETURN",
+    "REVOKE",     "SELECT", "SETUSER", "TRUNCATE", "UPDATE"};
+
+/// Reserved words that start a statement and stand nowhere else at the outer level of one
+/// that is read over (but for its own first word): such a word ends the statement before it.
+constexpr std::array<std::string_view, 25> kStatementStarts{
+    "ALTER",     "BEGIN",       "CHECKPOINT", "COMMIT",   "CREATE", "DBCC",   "DECLARE",
+    "DELETE",    "DENY",        "DROP",       "GRANT",    "IF",     "INSERT", "PRINT",
+    "RAISERROR", "RECONFIGURE", "REVOKE",     "ROLLBACK", "SAVE",   "SET",    "SETUSER",
+    "TRUNCATE",  "UPDATE",      "USE",        "WHILE"};
+
+/// Reserved words that may follow a transaction statement and so are no transaction's name.
+constexpr std::array<std::string_view, 9> kNoTransactionName{
+    "ELSE", "END", "EXEC", "EXECUTE", "MERGE", "RETURN", "SELECT", "WITH", "WORK"};
 
 /// Statements whose end only the batch end shows: blocks and procedural code.
 constexpr std::array<std::string_view, 3> kBatchLong{"BEGIN", "DECLARE", "WHILE"};
@@ -269,25 +281,74 @@ void TTransactSQLParser::ParseStatement() {
     if (!Objs || Objs->NoObjects()) ConnectionOptions.SetDatabaseName(FStatObjName);
   } else if (IsWord("BEGIN") && Sy == syIdent) {
     GetSy();
-    if (IsWord("TRAN") || IsWord("TRANSACTION")) {
-      SkipToEnd();
+    if (IsWord("TRAN") || IsWord("TRANSACTION") || IsWord("DISTRIBUTED")) {
+      ParseTransaction();
       return;
     }
-    BodyFrom(SyPos);
+    PassCode(SyPos);
+  } else if (IsWord("COMMIT") || IsWord("ROLLBACK") || IsWord("SAVE")) {
+    if (IsWord("COMMIT")) FStatType = st_Commit;
+    GetSy();
+    ParseTransaction();
   } else if (OneOf(Ident, kBatchLong)) {
-    BodyFrom(SyPos);
+    PassCode(SyPos);
   } else if (OneOf(Ident, kPassedOver)) {
     if (IsWord("INSERT")) FStatType = stInsert;
     if (IsWord("UPDATE")) FStatType = stUpdate;
     if (IsWord("DELETE")) FStatType = stDelete;
     if (IsWord("SELECT")) FStatType = stSelect;
-    if (IsWord("COMMIT")) FStatType = st_Commit;
-    GetSy();
-    SkipToEnd();
+    SkipToNextStatement();
   } else if (!FQuoted && LowerCase(Ident).rfind("sp_", 0) == 0) {
     ParseExec(false);
   } else {
     ErrMsg("Missing/Unknown: DDL-statement " + Ident);
+    GetSy();
+  }
+}
+
+void TTransactSQLParser::ParseTransaction() {
+  if (IsWord("DISTRIBUTED")) GetSy();
+  if (IsWord("TRAN") || IsWord("TRANSACTION") || IsWord("WORK")) GetSy();
+  // The transaction's or savepoint's name (or @variable): a reserved word after the statement
+  // starts the next one ("COMMIT TRANSACTION CREATE TABLE ...").
+  if (Sy == syIdent &&
+      (FQuoted || (!OneOf(Ident, kStatementStarts) && !OneOf(Ident, kNoTransactionName))))
+    GetSy();
+  if (!IsWord("WITH")) return;
+  GetSy();  // WITH MARK ['description'], WITH (DELAYED_DURABILITY = ON)
+  if (IsWord("MARK")) {
+    GetSy();
+    if (Sy == syString) GetSy();
+    return;
+  }
+  for (int Depth = 0; Sy != syEOF && Sy != syTerm && Sy != sySemicolon;) {
+    Depth += Sy == syLParen ? 1 : Sy == syRParen ? -1 : 0;
+    GetSy();
+    if (Depth <= 0) break;
+  }
+}
+
+void TTransactSQLParser::SkipToNextStatement() {
+  // A grant's privileges (CREATE TABLE, ALTER) stand before its TO or FROM; an UPDATE's first
+  // SET is its own.
+  bool Armed = !IsWord("GRANT") && !IsWord("REVOKE") && !IsWord("DENY");
+  int OwnSets = IsWord("UPDATE") ? 1 : 0;
+  bool AfterWith = false;  // WITH GRANT OPTION
+  int Depth = 0;
+  GetSy();
+  while (Sy != syEOF && Sy != syTerm && Sy != sySemicolon) {
+    if (Sy == syLParen || Sy == syRParen) {
+      Depth += Sy == syLParen ? 1 : -1;
+    } else if (Depth <= 0 && Sy == syIdent && !FQuoted) {
+      if (!Armed) {
+        Armed = IsWord("TO") || IsWord("FROM");
+      } else if (IsWord("SET") && OwnSets > 0) {
+        --OwnSets;
+      } else if (!AfterWith && OneOf(Ident, kStatementStarts)) {
+        return;
+      }
+    }
+    AfterWith = IsWord("WITH");
     GetSy();
   }
 }

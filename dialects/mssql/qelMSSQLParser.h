@@ -110,8 +110,12 @@ class TTransactSQLParser : public TCustomSQLParser {
   /// Reads up to the end of the batch (the next GO line) or the text.
   void SkipToEnd();
   /// The 0-based index of a statement that follows a view's select in its batch, the text from
-  /// the 1-based Start up to the GO line; -1 when none does.
-  std::int32_t StatementAfterView(std::int32_t Start) const;
+  /// the 1-based Start up to the GO line; -1 when none does. With InCode: of the first CREATE,
+  /// ALTER or DROP in procedural code.
+  std::int32_t StatementAfterView(std::int32_t Start, bool InCode = false) const;
+  /// Passes procedural code from the 1-based Start to the end of its batch (see BodyFrom); a
+  /// CREATE, ALTER or DROP in it is not read, which a warning at that word tells.
+  void PassCode(std::int32_t Start);
   TTblData* FindTable(const std::string& Schema, const std::string& Name) const;
 
   // Statement loop (qelMSSQLParser.cpp).
@@ -128,6 +132,12 @@ class TTransactSQLParser : public TCustomSQLParser {
   void ParseExec(bool Keyword = true);
   void ParseSet();
   void ParseIf();
+  /// The rest of BEGIN [DISTRIBUTED] TRAN[SACTION], COMMIT, ROLLBACK or SAVE after its first
+  /// word: a statement of its own, ended by the next statement as well as by ";" or GO.
+  void ParseTransaction();
+  /// Reads over a statement that makes no schema object, from its first word up to ";", GO or
+  /// the first word of the next statement (Transact-SQL needs no terminator between the two).
+  void SkipToNextStatement();
   /// The arguments of a system procedure call: (parameter name or "", value text) pairs.
   std::vector<std::pair<std::string, std::string>> ExecArgs();
   void ExecDescription(const std::vector<std::pair<std::string, std::string>>& Args);

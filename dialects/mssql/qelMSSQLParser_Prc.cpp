@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 #include <functional>
+#include <span>
 #include <string_view>
 #include <utility>
 
@@ -92,7 +93,7 @@ void TTransactSQLParser::ParseView(TViwData* View, bool Alter) {
   if (Made) AddObj(std::move(Made));
 }
 
-std::int32_t TTransactSQLParser::StatementAfterView(std::int32_t Start) const {
+std::int32_t TTransactSQLParser::StatementAfterView(std::int32_t Start, bool InCode) const {
   static constexpr std::array<std::string_view, 13> Starts = {
       "CREATE", "ALTER",   "DROP",    "GRANT", "REVOKE",   "INSERT", "DELETE",
       "EXEC",   "EXECUTE", "DECLARE", "PRINT", "TRUNCATE", "SETUSER"};
@@ -133,13 +134,13 @@ std::int32_t TTransactSQLParser::StatementAfterView(std::int32_t Start) const {
       --Depth;
       ++I;
     } else if (C == ';' && Depth <= 0) {
-      AfterSemicolon = true;
+      AfterSemicolon = !InCode;
       ++I;
     } else if (WordChar(C)) {
       const std::int32_t From = I;
       while (I < End && WordChar(At(I))) ++I;
       if (Depth <= 0 && From > Start - 1 && !WordChar(At(From - 1)) && At(From - 1) != '.')
-        for (const std::string_view W : Starts)
+        for (const std::string_view W : InCode ? std::span(Starts).first(3) : std::span(Starts))
           if (SameText(W, std::string_view(&FTxt[static_cast<std::size_t>(From)],
                                            static_cast<std::size_t>(I - From))))
             return From;
@@ -148,6 +149,20 @@ std::int32_t TTransactSQLParser::StatementAfterView(std::int32_t Start) const {
     }
   }
   return -1;
+}
+
+void TTransactSQLParser::PassCode(std::int32_t Start) {
+  // From the byte before Start: the code's first word counts as well (BEGIN CREATE TABLE ...).
+  const std::int32_t At = StatementAfterView(std::max(Start - 1, 1), true);
+  BodyFrom(Start);
+  if (At < 0) return;
+  std::int32_t End = At;
+  while (End < FLen &&
+         std::isalpha(static_cast<unsigned char>(FTxt[static_cast<std::size_t>(End)])))
+    ++End;
+  MsgAtByte("Procedural code is passed over to the end of its batch: its " +
+                UpperCase(CopyTxt(At + 1, End - At)) + " statement is not read.",
+            At + 1, true);
 }
 
 void TTransactSQLParser::ParseParams(TPrcData& Routine) {

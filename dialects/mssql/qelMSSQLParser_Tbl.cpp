@@ -494,7 +494,11 @@ void TTransactSQLParser::ParseForeignKey(std::unique_ptr<TCtrData> Ctr, TFldData
     GetSy();
     if (!IsWord("KEY")) ErrMsg("Must be: KEY");
     GetSy();
-    ParseColumnList(Ctr->FldList);
+    // A column's own FOREIGN KEY REFERENCES ... names no column list: the column is the key.
+    if (Column && Sy != syLParen)
+      Ctr->FldList.Add(Column->GetObjName());
+    else
+      ParseColumnList(Ctr->FldList);
   } else if (Column) {
     Ctr->FldList.Add(Column->GetObjName());
   }

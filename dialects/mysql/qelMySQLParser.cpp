@@ -376,7 +376,7 @@ void TMySQLParser::ParseText() {
 void TMySQLParser::ParseStatement() {
   auto Record = [this](TStatType Typ, const std::string& Name, TDbObject Kind, TDbOperation Op) {
     // The statement runs to the terminator.
-    SkipToTerm();
+    SkipToTermTellingStatements();
     DoAddStatement(Typ, Name, Kind, Op, "", LastStatement);
     FCarried = true;
   };
@@ -407,6 +407,15 @@ void TMySQLParser::ParseStatement() {
       if (Sy != syIdent) return;
       const std::string Name = Ident;
       ConnectionOptions.SetDatabaseName(Name);
+      // USE is one of the client's own commands: the client ends it at its line, with or
+      // without a terminator.
+      while (Ch == ' ' || Ch == '\t') GetChar();
+      if (AtEndOfText() || Ch == '\r' || Ch == '\n') {
+        DoAddStatement(stConnect, Name, dboDatabase, odbUnknown, "", LastStatement);
+        FCarried = true;
+        Sy = syTerm;
+        return;
+      }
       GetSy();
       Record(stConnect, Name, dboDatabase, odbUnknown);
       return;
@@ -432,9 +441,10 @@ void TMySQLParser::ParseStatement() {
   } else if (IsIdent("DELIMITER")) {
     ParseDelimiter();
   } else if (IsIdent("LOCK") || IsIdent("UNLOCK") || IsIdent("START") || IsIdent("BEGIN")) {
-    SkipToTerm();  // dump-file framing around data; nothing to read
+    SkipToTermTellingStatements();  // dump-file framing around data; nothing to read
   } else if (Sy == mySELECT) {
-    SkipToTerm();  // a query (sample scripts print their progress so) changes no schema object
+    // A query (sample scripts print their progress so) changes no schema object.
+    SkipToTermTellingStatements({.Query = true});
   } else if (IsIdent("TRUNCATE")) {
     // Empties a table, as a DELETE without WHERE does; no schema object changes.
     GetSy();
@@ -712,7 +722,7 @@ void TMySQLParser::ParseView(TViwData* View) {
   TestAndGetSy(myAS);
   if (StatementFailed()) return;
   const std::int32_t Start = SyPos;
-  SkipToTerm();
+  SkipToTermTellingStatements({.Query = true});
   View->SetBody(Trim(CopyTxt(Start, FPrevEnd - Start)));
   DoLogNextLine("View: " + View->GetObjName());
   if (!Made) return;

@@ -450,10 +450,10 @@ void TOracleParser::ParseStatement() {
       return;
     case oraSELECT:
       StatType = stSelect;
-      SkipToTerm();
+      SkipToTermTellingStatements({.Query = true});
       return;
     case oraREVOKE:
-      SkipToTerm();
+      SkipToTermTellingStatements({.Grant = true});
       return;
     case syTerm:
       FReport = false;
@@ -480,7 +480,7 @@ void TOracleParser::ParseDataStatement() {
   if (First == oraDELETE) TestAndGetSy(oraFROM);
   if (Sy == syIdent) StatObjName = Ident;
   TestSy(syIdent);
-  SkipToTerm();
+  SkipToTermTellingStatements();
 }
 
 void TOracleParser::ParseClientWord() {
@@ -804,7 +804,9 @@ void TOracleParser::ParseComment() {
 void TOracleParser::ParseGrant() {
   auto Gnt = std::make_unique<TGntData>(Objs);
   // The text after the word GRANT: the writer puts the word back in front of it.
-  const std::string Text = Trim(BlockCopy(AfterSy(), beSemicolonLine));
+  const std::size_t From = AfterSy();
+  const std::string Text = Trim(BlockCopy(From, beSemicolonLine));
+  TellStatementInside(static_cast<std::int32_t>(From) + 1, SyPos, {.Grant = true});
   Gnt->GrantText = Text;
   DoLogNextLine("Grant: " + Text);
   if (TObjs* O = Collection(); O && !Text.empty())

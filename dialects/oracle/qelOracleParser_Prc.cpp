@@ -49,7 +49,9 @@ void TOracleParser::ParseView(TViwData* Given, bool Force) {
   }
   TestSy(oraAS);
   if (Sy != oraAS) return;
-  View->SetExtra(&TObjExtra::Body, CrLfLineBreaks(Trim(BlockCopy(AfterSy(), beViewEnd))));
+  const std::size_t From = AfterSy();
+  View->SetExtra(&TObjExtra::Body, CrLfLineBreaks(Trim(BlockCopy(From, beViewEnd))));
+  TellStatementInside(static_cast<std::int32_t>(From) + 1, SyPos, {.Query = true});
   if (Sy == syEOF) ErrMsg("Missing: <TERM> (<EOF>)");  // SQL*Plus runs no unended statement
   DoLogNextLine("View: " + View->GetObjName());
   if (!New) return;

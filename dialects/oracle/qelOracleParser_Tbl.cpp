@@ -117,7 +117,9 @@ void TOracleParser::ParseTable(TTblData* Given, bool Temporary) {
   else if (Tbl->Extra().OfType.empty() && Sy != oraAS)
     MsgAtByte("Table " + Name + " has no columns.", SyPos);  // no column list, type or query
   if (Sy == oraAS) {
-    Tbl->EditExtra().AsQuery = Trim(BlockCopy(AfterSy(), beSemicolonLine));
+    const std::size_t From = AfterSy();
+    Tbl->EditExtra().AsQuery = Trim(BlockCopy(From, beSemicolonLine));
+    TellStatementInside(static_cast<std::int32_t>(From) + 1, SyPos, {.Query = true});
     if (Sy == syEOF) ErrMsg("Missing: <TERM> (<EOF>)");
   } else {
     if (Temporary && Sy == oraON && !ParseOnCommit(*Tbl)) return;

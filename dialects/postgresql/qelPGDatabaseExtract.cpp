@@ -186,6 +186,7 @@ std::vector<TDBExtractStep> TPGDBExtract::ExtractSteps() {
   Steps.push_back({10, true, coView, "ExtractViwDepend", [this] { ExtractViwDepend(); }});
   Steps.push_back({11, true, coTable, "ExtractDroppedTbl", [this] { PassOverDroppedTables(); }});
   Steps.push_back({11, true, coGenerator, "ExtractSeqNotRead", [this] { NameSequencesNotRead(); }});
+  Steps.push_back({11, true, coTable, "ExtractNotRead", [this] { NameKindsNotRead(); }});
   return Steps;
 }
 
@@ -452,6 +453,8 @@ void TPGDBExtract::ExtractTbl() {
       if (Partitioned || Row.Bool("relispartition")) {
         PassOver("Table " + Row.Str("schemaname") + "." + Row.Str("tablename") +
                  (Partitioned ? " is partitioned, passed over." : " is a partition, passed over."));
+        NoteNotRead(Partitioned ? "partitioned table" : "partition", Row.Str("schemaname"),
+                    Row.Str("tablename"), std::string());
         continue;
       }
     }

@@ -182,6 +182,25 @@ class TPGDBExtract : public TCustomDBExtract {
   /// A column read as serial, bigserial or smallserial (the sequence it owns goes with it).
   static bool IsSerial(const TFldData& Fld);
 
+  // What the object model does not hold (qelPGDatabaseExtract_NotRead.cpp).
+
+  /// Names in a warning each object of a kind that is not read (extensions, row-level security,
+  /// policies, exclusion constraints, materialized views, foreign tables, extended statistics,
+  /// view options, replica identities, NOT VALID and NO INHERIT, inheritance) and records those
+  /// whose names other objects share; gives the columns read their collations and records the
+  /// columns tables have only by inheritance.
+  void NameKindsNotRead();
+  /// The query of NameKindsNotRead, one union of a part per kind.
+  static std::vector<std::string> NotReadQuery();
+  /// A warning, logged: what is not read is said where it is met.
+  void WarnNotRead(const std::string& Text);
+  /// Records an object of a kind that is not read in the collection's NotRead.
+  void NoteNotRead(const std::string& Kind, const std::string& Schema, const std::string& Name,
+                   const std::string& Table);
+  /// Gives Collation to the column Column of the table Schema.Table, when it was read.
+  void ReadCollation(const std::string& Schema, const std::string& Table, const std::string& Column,
+                     const std::string& Collation);
+
   /// The capability probe.
   void ExtractHeader();
   void ExtractSch();

@@ -348,6 +348,8 @@ void TPGDBExtract::ExtractIdx() {
     if (Row.Bool("has_expr")) {
       PassOver("Index " + Name + " of table " + Table +
                " has an expression or a condition, passed over.");
+      NoteNotRead("index with an expression or a condition", Row.Str("nspname"), Name,
+                  std::string());
       continue;
     }
     auto Idx = std::make_unique<TIdxData>(GetObjs());

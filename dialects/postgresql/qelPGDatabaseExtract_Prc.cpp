@@ -461,7 +461,8 @@ void TPGDBExtract::ExtractTrg() {
       return;
     }
     if (Row.Bool("is_constraint")) {
-      PassOver(Of + " is a constraint trigger, passed over.");
+      WarnNotRead(Of + " is a constraint trigger, which is not read: passed over.");
+      NoteNotRead("constraint trigger", Row.Str("nspname"), Name, Table);
       return;
     }
     // What the trigger's definition cannot write: read without it, the trigger would fire

@@ -602,6 +602,11 @@ void TPGSQLParser::ParseText() {
   FPrimaryKeys.clear();
   GetSy();
   while (Sy != syEOF) {
+    // An empty statement (";;"), which the server takes: nothing to read or report.
+    if (Sy == syTerm) {
+      GetSy();
+      continue;
+    }
     StmtStart = SyPos;
     StatType = stStatement;
     StatObjName.clear();
@@ -644,7 +649,7 @@ void TPGSQLParser::ParseStatement() {
   } else if (IsIdent("BEGIN")) {
     GetSy();
     SkipWorkOrTransaction();
-    SkipToTerm();
+    SkipToTermTellingStatements();
   } else if (IsIdent("SET")) {
     ParseSet();
   } else if (IsIdent("INSERT")) {
@@ -656,7 +661,7 @@ void TPGSQLParser::ParseStatement() {
     if (StatementFailed()) return;
     GetQualifiedName();
     StatObjName = NamePart;
-    SkipToTerm();
+    SkipToTermTellingStatements();
   } else if (IsIdent("UPDATE")) {
     StatType = stUpdate;
     StatObjType = dboTable;
@@ -665,7 +670,7 @@ void TPGSQLParser::ParseStatement() {
     if (Sy == pgONLY) GetSy();
     GetQualifiedName();
     StatObjName = NamePart;
-    SkipToTerm();
+    SkipToTermTellingStatements();
   } else if (IsIdent("DELETE")) {
     StatType = stDelete;
     StatObjType = dboTable;
@@ -676,7 +681,7 @@ void TPGSQLParser::ParseStatement() {
     if (Sy == pgONLY) GetSy();
     GetQualifiedName();
     StatObjName = NamePart;
-    SkipToTerm();
+    SkipToTermTellingStatements();
   } else if (IsIdent("USE")) {
     StatType = stConnect;
     StatObjType = dboDatabase;
@@ -694,7 +699,7 @@ void TPGSQLParser::ParseStatement() {
     ParseComment();
   } else if (IsIdent("REVOKE")) {
     ParseGrant(false);
-  } else {
+  } else if (!ParseStatementNotRead()) {
     ErrMsg("Missing: DDL-statement. <Proc: ParseText>");
     GetSy();
   }
@@ -756,7 +761,7 @@ void TPGSQLParser::ParseSet() {
     }
   } else {
     StatType = stSet;
-    SkipToTerm();
+    SkipToTermTellingStatements();
   }
 }
 
@@ -840,7 +845,7 @@ void TPGSQLParser::ParseCreate() {
     ParseOperator();
   } else if (IsIdent("CONVERSION")) {
     ParseConversion(IsDefault);
-  } else {
+  } else if (!ParseCreateNotRead()) {
     ErrMsg("Unknown/Invalid CREATE-statement.");
     GetSy();
   }

@@ -27,6 +27,7 @@ namespace qel {
 class TObjs;
 class TPrcData;
 class TTrgData;
+class TIdxData;
 class TDmnData;        // (qelPGSQLParser_Types.cpp)
 class TPGTypeOptions;  // (qelPGSQLParser_Types.cpp)
 
@@ -415,6 +416,45 @@ class TPGSQLParser : public TCustomSQLParser {
   void FileDirectly(TDbObjList& List, std::unique_ptr<TDbObj> Obj, const std::string& Kind);
   /// The columns and table constraints of CREATE TABLE, from "(".
   void ParseTableBody(TTblData& Tbl);
+
+  // Forms of kinds the model does not hold (qelPGSQLParser_NotRead.cpp): each is read over
+  // with a warning that names it, never stepped over without a word.
+  /// Warns that Words (the statement's first words) are not read and skips to the terminator.
+  void PassOverNotRead(const std::string& Words);
+  /// Records an object of a kind that is not read in the collection's NotRead.
+  void NoteNotRead(const std::string& Kind, const std::string& Name, const std::string& Table);
+  /// SELECT and TRUNCATE; false when the current symbol starts neither.
+  bool ParseStatementNotRead();
+  /// CREATE EXTENSION, COLLATION, POLICY, STATISTICS, EVENT TRIGGER, CONSTRAINT TRIGGER and
+  /// MATERIALIZED VIEW, after CREATE; false when the current symbol starts none.
+  bool ParseCreateNotRead();
+  /// ALTER TABLE ... [ENABLE | DISABLE | [NO] FORCE] ROW LEVEL SECURITY and REPLICA IDENTITY,
+  /// after the table's name; false when the current symbol starts neither.
+  bool ParseAlterTableNotRead(const std::string& Table);
+  /// The current symbol is the word EXCLUDE starting a constraint (USING or "(" follows), not
+  /// a column of that name.
+  bool StartsExclude();
+  /// EXCLUDE ..., a table element: read over with a warning, to the "," or ")" that ends it.
+  void SkipExclude(const TCtrContext& Ctx);
+  /// NOT VALID and NO INHERIT after a constraint, read over with a warning; false when the
+  /// current symbols are neither.
+  bool SkipConstraintTail(const TCtrData& Ctr);
+  /// USING INDEX name after PRIMARY KEY or UNIQUE: the key takes the columns of that index,
+  /// which becomes the key's own (the server renames it to the key's name).
+  void ParseKeyUsingIndex(TCtrData& Ctr);
+  /// GENERATED ... AS (expression) STORED or AS IDENTITY: the column is read as a plain one.
+  void ParseGenerated(TFldData& Fld);
+  /// INHERITS (parent, ...): the table is read as a plain table holding the columns it
+  /// inherits, in front of its own, as the catalog lists them.
+  void ParseInherits(TTblData& Tbl);
+  /// The fields of an interval type (DAY TO SECOND ...), read over with a warning.
+  void SkipIntervalFields(TFldData& Fld);
+  /// DROP FUNCTION [IF EXISTS] name [(parameters)] [CASCADE | RESTRICT], after FUNCTION: the
+  /// function read before goes.
+  void ParseDropFunction();
+  /// The name the server gives an index written without one: table_column_..._idx, numbered
+  /// when taken.
+  std::string UnnamedIndexName(const TIdxData& Idx);
 
   // Types, domains, conversions, operators and operator classes (qelPGSQLParser_Types.cpp).
   /// The name after TYPE or DOMAIN (Sy on that word), reported as the statement's object, and

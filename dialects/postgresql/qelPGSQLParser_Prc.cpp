@@ -767,6 +767,10 @@ void TPGSQLParser::ObjErrMsg(const std::string& Text) {
 
 void TPGSQLParser::ParseDrop() {
   GetSy();  // past DROP
+  if (IsIdent("FUNCTION")) {
+    ParseDropFunction();
+    return;
+  }
   // Only the kinds a script of this parser creates and may drop again are read; nothing is
   // removed from the collection.
   if (Sy != pgTABLE && !IsIdent("CONVERSION")) {

@@ -250,6 +250,7 @@ void TPGSQLParser::ParseFieldType(TFldData& Fld) {
     FTypeUses.push_back(
         {Word, Fld.TableName + (Fld.GetObjName().empty() ? "" : ".") + Fld.GetObjName(), At});
 
+  if (Type == iftInterval) SkipIntervalFields(Fld);
   if (Sy == syLParen) {
     GetSy();
     TestSy(syInteger);
@@ -368,7 +369,9 @@ void TPGSQLParser::ParseColumnConstraints(TFldData& Fld, TDbObj* Owner) {
         GetSy();
         continue;
       default:
-        return;
+        if (!IsIdent("GENERATED")) return;
+        ParseGenerated(Fld);
+        break;
     }
     Ctx.Name.clear();
   }
@@ -584,8 +587,9 @@ void TPGSQLParser::NoteName(const TDbObj& Obj) {
 }
 
 bool TPGSQLParser::NameTaken(const std::string& Key) {
+  // No reserve for the few names noted since the last question: it would rehash the whole
+  // set for every unnamed key.
   if (!FNewNames.empty()) {
-    FTakenNames.reserve(FTakenNames.size() + FNewNames.size());
     for (std::string& N : FNewNames) FTakenNames.insert(std::move(N));
     FNewNames.clear();
   }
@@ -599,6 +603,10 @@ void TPGSQLParser::ParseTableConstraint(TCtrContext Ctx) {
     if (Sy != syIdent) return;
     Ctx.Name = Ident;
     GetSy();
+    if (IsIdent("EXCLUDE")) {
+      SkipExclude(Ctx);
+      return;
+    }
     // After any other word the constraint is not filed; the caller reports the word.
     if (Sy != pgCHECK && Sy != pgFOREIGN && Sy != pgPRIMARY && Sy != pgUNIQUE) return;
   }
@@ -619,7 +627,10 @@ void TPGSQLParser::ParseTableConstraint(TCtrContext Ctx) {
       ParseCheck(Ctx);
       break;
     default:
-      TestSy(syIdent);
+      if (IsIdent("EXCLUDE"))
+        SkipExclude(Ctx);
+      else
+        TestSy(syIdent);
       break;
   }
 }
@@ -630,7 +641,10 @@ void TPGSQLParser::ParsePrimaryKey(const TCtrContext& Ctx) {
   if (!IsIdent("KEY")) return;
   GetSy();
   auto Ctr = NewConstraint(Ctx, ctPKey);
-  if (!Ctx.Column) ParseColumnList(Ctr->FldList);
+  if (Sy == pgUSING)
+    ParseKeyUsingIndex(*Ctr);
+  else if (!Ctx.Column)
+    ParseColumnList(Ctr->FldList);
   ParseDeferrable(*Ctr, Ctx);
   AddConstraint(std::move(Ctr), "Primary Key: ");
 }
@@ -641,7 +655,12 @@ void TPGSQLParser::ParseUnique(const TCtrContext& Ctx, bool TableLevel) {
   if (TableLevel) {
     if (IsIdent("KEY")) GetSy();
     if (Sy == syIdent) GetSy();  // a key name in the MySQL manner: not kept
-    ParseColumnList(Ctr->FldList);
+    if (Sy == pgUSING)
+      ParseKeyUsingIndex(*Ctr);
+    else
+      ParseColumnList(Ctr->FldList);
+  } else if (Sy == pgUSING) {
+    ParseKeyUsingIndex(*Ctr);
   }
   ParseDeferrable(*Ctr, Ctx);
   AddConstraint(std::move(Ctr), "Unique: ");
@@ -735,6 +754,7 @@ void TPGSQLParser::ParseDeferrable(TCtrData& Ctr, const TCtrContext& Ctx) {
   bool Deferrable = false;
   bool InitiallyDeferred = false;
   while (!StatementFailed()) {
+    if (SkipConstraintTail(Ctr)) continue;
     if (Sy == pgNOT) {
       GetSy();
       if (Sy == pgNULL && Ctx.Column) {
@@ -783,6 +803,8 @@ void TPGSQLParser::ParseCheck(const TCtrContext& Ctx) {
     FSyCol = EndCol;
     SyPos = EndPos;
     return;
+  }
+  while (SkipConstraintTail(*Ctr)) {
   }
   AddConstraint(std::move(Ctr), "Check constraint: ");
 }
@@ -848,7 +870,7 @@ void TPGSQLParser::ParseTableBody(TTblData& Tbl) {
   Ctx.Schema = Tbl.GetSchema();
   if (!StatementFailed() && Sy != syRParen) {
     for (;;) {
-      if (Sy == syIdent) {
+      if (Sy == syIdent && !StartsExclude()) {
         std::unique_ptr<TFldData> Fld = ParseField(&Tbl);
         Fld->Position = Tbl.Fields.Count() + 1;
         AddColumn(Tbl, std::move(Fld));
@@ -861,6 +883,7 @@ void TPGSQLParser::ParseTableBody(TTblData& Tbl) {
   }
   if (!StatementFailed()) {
     TestAndGetSy(syRParen);
+    if (IsIdent("INHERITS")) ParseInherits(Tbl);
     if (IsIdent("WITH") || IsIdent("WITHOUT")) {
       const bool WithOids = IsIdent("WITH");
       GetSy();
@@ -882,14 +905,15 @@ void TPGSQLParser::ParseAlterTable() {
   const std::string Schema = SchemaPart;
   if (IsIdent("ADD")) {
     GetSy();
-    if (Sy == pgCOLUMN || (Sy == syIdent && (FQuotedIdent || Ident != "exclude"))) {
+    const bool Exclude = Sy == syIdent && !FQuotedIdent && Ident == "exclude";
+    if (Sy == pgCOLUMN || (Sy == syIdent && !Exclude)) {
       // ADD [COLUMN] name type: columns are read from CREATE TABLE only.
       ErrMsg("ALTER TABLE ... ADD COLUMN is not read: write the column in CREATE TABLE of " +
              Table + ".");
       return;
     }
     if (Sy != pgCONSTRAINT && Sy != pgFOREIGN && Sy != pgPRIMARY && Sy != pgUNIQUE &&
-        Sy != pgCHECK) {
+        Sy != pgCHECK && !Exclude) {
       ErrMsg("Unknown symbol in ALTER TABLE ADD...: " + GetSyWord());
       return;
     }
@@ -911,7 +935,7 @@ void TPGSQLParser::ParseAlterTable() {
     if (Objs)
       if (TDbObj* Tbl = Objs->Tables.FindObj(Table)) Tbl->SetExtra(&TObjExtra::Creator, Ident);
     GetSy();
-  } else {
+  } else if (!ParseAlterTableNotRead(Table)) {
     ErrMsg("Unknown symbol in ALTER TABLE...");
   }
 }
@@ -921,10 +945,12 @@ void TPGSQLParser::ParseAlterTable() {
 
 void TPGSQLParser::ParseIndex(bool Unique) {
   GetSy();  // past INDEX
-  GetQualifiedName();
+  // Without a name the server names the index after its table and columns.
+  const bool Unnamed = Sy == pgON;
+  if (!Unnamed) GetQualifiedName();
   if (StatementFailed()) return;
   auto Idx = std::make_unique<TIdxData>(Objs);
-  Idx->SetObjName(NamePart);
+  Idx->SetObjName(Unnamed ? std::string() : NamePart);
   Idx->Unique = Unique;
   ReportCreate(dboIndex, NamePart);
   TestAndGetSy(pgON);
@@ -979,6 +1005,10 @@ void TPGSQLParser::ParseIndex(bool Unique) {
   }
   TestAndGetSy(syRParen);
   if (StatementFailed()) return;
+  if (Unnamed) {
+    Idx->SetObjName(UnnamedIndexName(*Idx));
+    StatObjName = Idx->GetObjName();
+  }
 
   if (LogsNextLine()) DoLogNextLine("Index: " + Idx->Def());
   if (!Objs) return;
@@ -1005,10 +1035,16 @@ void TPGSQLParser::ParseView() {
       Viw->Fields.Add(std::move(Fld));
     }
   }
+  if (IsIdent("WITH")) {
+    GetSy();
+    TestSy(syLParen);
+    if (StatementFailed()) return;
+    WrnMsg("View " + Viw->GetObjName() + ": its options " + SkipGroup() + " are not read.");
+  }
   TestAndGetSy(pgAS);
   if (StatementFailed()) return;
   const std::int32_t Start = SyPos;
-  SkipToTerm();
+  SkipToTermTellingStatements({.Query = true});
   if (StatementFailed()) return;
   Viw->SetBody(CopyTxtFrom(Start));
   NoteName(*Viw);

@@ -386,7 +386,7 @@ void TASAParser::ParseStatement() {
       ParseCreate();
       return;
     case asaDELETE:
-      SkipToEnd(true);
+      SkipToTermTellingStatements({.Semicolon = true});
       StatType = stDelete;
       StatDbOperation = odbDelete;
       return;
@@ -403,12 +403,12 @@ void TASAParser::ParseStatement() {
       SkipWhole(beStatement);
       return;
     case asaINSERT:
-      SkipToEnd(true);
+      SkipToTermTellingStatements({.Semicolon = true});
       StatType = stInsert;
       StatDbOperation = odbInsert;
       return;
     case asaSELECT:
-      SkipToEnd(true);
+      SkipToTermTellingStatements({.Query = true, .Semicolon = true});
       StatType = stSelect;
       return;
     case asaSET:
@@ -423,7 +423,7 @@ void TASAParser::ParseStatement() {
       Obj_Ident(dboUnknown);
       return;
     case asaUPDATE:
-      SkipToEnd(true);
+      SkipToTermTellingStatements({.Semicolon = true});
       StatType = stUpdate;
       StatDbOperation = odbUpdate;
       return;

@@ -224,7 +224,9 @@ void TASAParser::ParseView(TViwData* View) {
   ParseViewColumns(*Viw, [this] { return NamePart(); });
   TestSy(asaAS);
   SkipBlanks();
-  Viw->SetExtra(&TObjExtra::Body, BodyFrom(Pos - 1, beStatement));
+  const std::int32_t From = Pos - 1;
+  Viw->SetExtra(&TObjExtra::Body, BodyFrom(From, beStatement));
+  TellStatementInside(From, SyPos, {.Query = true});
   if (Made) AddObj(std::move(Made));
 }
 

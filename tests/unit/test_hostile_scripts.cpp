@@ -591,6 +591,138 @@ TEST(HostileScripts, ABodyTheScriptEndsInsideIsAnError) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Statement boundaries
+
+/// Every object the script filed, by its definition: a statement that swallowed the next one
+/// shows as a missing object or a changed definition.
+std::vector<std::string> Filed(const TObjs& O) {
+  std::vector<std::string> R;
+  for (const TDbObjList* L : {&O.Tables, &O.Views, &O.Indexes, &O.Constraints, &O.Generators,
+                              &O.Procedures, &O.Triggers, &O.Domains, &O.Grants})
+    for (int I = 0; I < L->Count(); ++I) R.push_back(L->Objects(I)->Def());
+  std::sort(R.begin(), R.end());
+  return R;
+}
+
+TEST(HostileScripts, AStatementWithoutItsTerminatorLosesNoStatementSilently) {
+  struct TStatement {
+    std::string Text, Term;
+    bool Optional = false;  ///< the server reads the next statement without the terminator
+  };
+  struct TRow {
+    const char* Dialect;
+    std::vector<TStatement> Script;
+  };
+  // A table with a foreign key, an index and a view, in every dialect's shape.
+  const auto Row = [](const char* Dialect, const std::string& Int, std::vector<TStatement> Head,
+                      const std::vector<TStatement>& Tail) {
+    Head.push_back({"CREATE TABLE b (id " + Int + ", a_id " + Int + ")", ";"});
+    Head.push_back({"ALTER TABLE b ADD CONSTRAINT b_fk FOREIGN KEY (a_id) REFERENCES a (id)", ";"});
+    Head.push_back({"CREATE INDEX b_i ON b (a_id)", ";"});
+    Head.push_back({"CREATE VIEW v AS SELECT id FROM a", ";"});
+    Head.insert(Head.end(), Tail.begin(), Tail.end());
+    Head.push_back({"CREATE TABLE c (id " + Int + ")", ";"});
+    return TRow{Dialect, Head};
+  };
+  std::vector<TRow> Rows = {
+      Row("postgresql", "integer",
+          {{"CREATE TABLE a (id integer PRIMARY KEY)", ";"},
+           {"INSERT INTO a VALUES (1)", ";"},
+           {"BEGIN", ";"}},
+          {{"COMMIT", ";"},
+           {"GRANT USAGE ON SCHEMA public TO PUBLIC", ";"},
+           {"COMMENT ON TABLE a IS 'x'", ";"},
+           {"SET search_path = public", ";"},
+           {"CREATE FUNCTION f() RETURNS integer AS $$ SELECT 1 $$ LANGUAGE sql", ";"}}),
+      Row("mysql", "integer",
+          {{"CREATE TABLE a (id integer PRIMARY KEY)", ";"},
+           {"INSERT INTO a VALUES (1)", ";"},
+           {"START TRANSACTION", ";"}},
+          {{"COMMIT", ";"},
+           {"SET NAMES utf8mb4", ";"},
+           {"DELIMITER //\nCREATE PROCEDURE p() BEGIN SELECT 1; END", "//\nDELIMITER ;"}}),
+      Row("oracle", "NUMBER(10)",
+          {{"CREATE TABLE a (id NUMBER(10) PRIMARY KEY)", ";"},
+           {"INSERT INTO a VALUES (1)", ";"},
+           {"COMMIT", ";"},
+           {"CREATE SEQUENCE s", ";"}},
+          {{"GRANT SELECT ON a TO PUBLIC", ";"},
+           {"COMMENT ON TABLE a IS 'x'", ";"},
+           {"CREATE OR REPLACE PROCEDURE p AS\nBEGIN\n  NULL;\nEND;", "\n/"}}),
+      Row("db2", "INTEGER",
+          {{"CREATE TABLE a (id INTEGER NOT NULL PRIMARY KEY)", ";"},
+           {"INSERT INTO a VALUES (1)", ";"},
+           {"COMMIT", ";"}},
+          {}),
+      Row("firebird", "INTEGER",
+          {{"CREATE TABLE a (id INTEGER NOT NULL PRIMARY KEY)", ";"},
+           {"INSERT INTO a VALUES (1)", ";"},
+           {"COMMIT", ";"},
+           {"CREATE GENERATOR g", ";"}},
+          {{"GRANT SELECT ON a TO PUBLIC", ";"},
+           {"SET TERM ^ ;\nCREATE PROCEDURE p AS\nBEGIN\n  EXIT;\nEND", "^\nSET TERM ; ^"}}),
+      Row("sqlanywhere", "INTEGER",
+          {{"CREATE TABLE a (id INTEGER NOT NULL PRIMARY KEY)", ";"},
+           {"INSERT INTO a VALUES (1)", ";"},
+           {"COMMIT", ";"}},
+          {{"GRANT SELECT ON a TO PUBLIC", ";"},
+           {"CREATE PROCEDURE p()\nBEGIN\n  SELECT 1;\nEND", ";"}}),
+  };
+  // Transact-SQL ends a statement where the next begins; a view or routine must stand alone
+  // in its batch, so the GO after it is needed.
+  for (const char* TSql : {"mssql", "ase"})
+    Rows.push_back(
+        {TSql,
+         {{"CREATE TABLE a (id int PRIMARY KEY)", ";", true},
+          {"BEGIN TRANSACTION", "", true},
+          {"INSERT INTO a VALUES (1)", ";", true},
+          {"UPDATE a SET id = 2 WHERE id = 1", ";", true},
+          {"DELETE FROM a WHERE id = 3", ";", true},
+          {"COMMIT TRANSACTION", "", true},
+          {"CREATE TABLE b (id int, a_id int)", "\nGO", true},
+          {"BEGIN TRAN t1", ";", true},
+          {"SAVE TRAN s1", ";", true},
+          {"ROLLBACK TRANSACTION s1", ";", true},
+          {"COMMIT TRAN t1", ";", true},
+          {"ALTER TABLE b ADD CONSTRAINT b_fk FOREIGN KEY (a_id) REFERENCES a (id)", ";", true},
+          {"CREATE INDEX b_i ON b (a_id)", ";", true},
+          {"GRANT SELECT ON a TO public", ";", true},
+          {"SET ANSI_NULLS ON", "\nGO", true},
+          {"CREATE VIEW v AS SELECT id FROM a", "\nGO"},
+          {"IF 1 = 0 BEGIN PRINT 'x' END", "\nGO"},
+          {"ROLLBACK", ";", true},
+          {"CREATE TABLE c (id int)", "\nGO"},
+          // Last: the server makes what follows in its batch part of the procedure.
+          {"CREATE PROCEDURE p AS SELECT 1", "\nGO"}}});
+  for (const TRow& Row : Rows) {
+    const TDialect& D = DialectNamed(Row.Dialect);
+    auto Joined = [&](std::size_t Without) {
+      std::string S;
+      for (std::size_t I = 0; I < Row.Script.size(); ++I)
+        S += Row.Script[I].Text + (I == Without ? "" : Row.Script[I].Term) + "\n";
+      return S;
+    };
+    const TRead Whole(D, Joined(Row.Script.size()));
+    EXPECT_TRUE(Whole.Errors.empty()) << Row.Dialect << ":\n" << Whole.Summary();
+    for (std::size_t I = 0; I + 1 < Row.Script.size(); ++I) {
+      if (Row.Script[I].Term.empty()) continue;
+      const TRead R(D, Joined(I));
+      const std::string What = std::string(Row.Dialect) + ", no terminator after " +
+                               Row.Script[I].Text + "\n" + R.Summary();
+      bool Told = false;
+      for (const auto* List : {&R.Errors, &R.Warnings})
+        for (const TMsgData& M : *List) Told = Told || (M.Line > 0 && M.Column > 0);
+      if (Row.Script[I].Optional) {
+        EXPECT_TRUE(R.Errors.empty()) << What;
+        EXPECT_EQ(Filed(R.O), Filed(Whole.O)) << What;
+      } else {
+        EXPECT_TRUE(Told || Filed(R.O) == Filed(Whole.O)) << What;
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Line ends
 
 TEST(HostileScripts, CrLfAndCrAloneReadAsLf) {

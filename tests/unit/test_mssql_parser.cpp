@@ -208,3 +208,22 @@ TEST(TSQLParser, CatalogTextsAreReadIntoTheirObjects) {
       Trg.Def(),
       "CREATE TRIGGER DBO.TR ON DBO.T\r\n INSTEAD OF INSERT\r\n AS\r\nbegin\r\n  select 1\r\nend");
 }
+
+TEST(TSQLParser, AColumnsForeignKeyNeedsNoColumnList) {
+  // The form of public membership schemas: a uniqueidentifier key column that is a foreign key
+  // by FOREIGN KEY REFERENCES alone.
+  TParsed P(dbMSSQL,
+            "CREATE TABLE apps (id uniqueidentifier NOT NULL PRIMARY KEY NONCLUSTERED "
+            "DEFAULT NEWID())\nGO\n"
+            "CREATE TABLE users (app uniqueidentifier NOT NULL FOREIGN KEY REFERENCES "
+            "dbo.apps(id), name nvarchar(256) NOT NULL)\nGO\n");
+  EXPECT_EQ(P.Errors, std::vector<std::string>{});
+  const TCtrData* Fk = nullptr;
+  for (int I = 0; I < P.O.Constraints.Count(); ++I)
+    if (P.Constraint(I)->GetCtType() == ctFKey) Fk = P.Constraint(I);
+  ASSERT_NE(Fk, nullptr);
+  ASSERT_EQ(Fk->FldList.Count(), 1);
+  EXPECT_EQ(Fk->FldList[0], "APP");
+  ASSERT_NE(P.Table("DBO.USERS"), nullptr);
+  EXPECT_EQ(P.Table("DBO.USERS")->Fields.Count(), 2);
+}

@@ -114,6 +114,18 @@ TEST(MySQLStatements, PreparedStatementsArePassedOverAndSaidSo) {
   }
 }
 
+TEST(MySQLStatements, UseEndsAtItsLineAsTheClientEndsIt) {
+  // The client ends its own command USE at the line: the next line's statement is read.
+  for (const char* Text :
+       {"USE shop\nCREATE TABLE t (a int);", "USE `shop`  \r\nCREATE TABLE t (a int);",
+        "USE shop;\nCREATE TABLE t (a int);"}) {
+    TMyParse P;
+    EXPECT_TRUE(P.Parse(Text)) << Text;
+    EXPECT_EQ(P.Parser.ConnectionOptions.GetDatabaseName(), "shop") << Text;
+    EXPECT_NE(P.Table("t"), nullptr) << Text;
+  }
+}
+
 TEST(MySQLStatements, ErrorsPassTheStatementOverAndReadingGoesOn) {
   TMyParse P;
   EXPECT_FALSE(

@@ -77,6 +77,8 @@ const std::string ChecksLine =
     "pg_catalog.pg_table_is_visible(c.conrelid) is not null then "
     "pg_catalog.pg_get_constraintdef(c.oid) end as condef, "
     "pg_catalog.pg_table_is_visible(c.conrelid) is null as table_gone,";
+const std::string NotReadLine =
+    "select cast('extension' as text) as kind, cast(n.nspname as text) as nspname,";
 const std::string DroppedTablesLine = "select n.nspname, c.relname from pg_catalog.pg_class c";
 const std::string SequencesLine =
     "select n.nspname, s.relname, o.deptype, ot.relname as owntable, oa.attname as owncolumn";
@@ -117,7 +119,7 @@ TEST_F(PGExtractReplay, ARecordedExtractionRunsItsStepsInOrderAndSaysWhatItPasse
                     TypesLine,         OperatorsLine, OpClassesLine, TablesLine,      ColumnsLine,
                     ViewsLine,         ColumnsLine,   FunctionsLine, TriggersLine,    IndexesLine,
                     KeysLine,          UniqueLine,    KeysLine,      ChecksLine,      ViewReadsLine,
-                    DroppedTablesLine, SequencesLine, "<disconnect>"}));
+                    DroppedTablesLine, SequencesLine, NotReadLine,   "<disconnect>"}));
   EXPECT_FALSE(C->GetConnected());
   EXPECT_EQ(Progress, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 16}));
   EXPECT_EQ(

@@ -293,7 +293,7 @@ TEST(PGParser, UnknownStatementsAndKindsAreErrors) {
                 "Unknown/Invalid CREATE-statement. Near: \"SEQUENCE s;\"",
                 "Unknown/Invalid ALTER statement. Near: \"SEQUENCE s RESTART;\"",
                 "Unknown symbol in ALTER TABLE... Near: \"ALTER COLUMN a SET DEFAULT 1;\"",
-                "Missing: <TERM> (<Ident>: inherits) Near: \"INHERITS (q);\""}));
+                "Table q, which p inherits from, is not created before it. Near: \");\""}));
   EXPECT_NE(T.Table("ok"), nullptr);
 }
 

@@ -463,8 +463,32 @@ std::string TFldData::CreateDef() const {
   return R;
 }
 
+namespace {
+
+/// PostgreSQL: the rows of the collection's inherited columns that name column Fld of table
+/// Table (schema Schema) as a child's (AsChild) or as the parent's.
+std::vector<const TCustomObjs::TInheritedColumn*> InheritanceOf(const TFldData& Fld, bool AsChild) {
+  std::vector<const TCustomObjs::TInheritedColumn*> R;
+  if (!Fld.Owner || Fld.GetDatabaseType() != dbPostgreSQL || !Fld.OwnerObj) return R;
+  const std::string& Schema = Fld.OwnerObj->GetSchema();
+  for (const TCustomObjs::TInheritedColumn& C : Fld.Owner->InheritedColumns) {
+    if (C.Column != Fld.GetObjName()) continue;
+    if (AsChild ? C.Table == Fld.TableName && C.Schema == Schema
+                : C.Parent == Fld.TableName && C.ParentSchema == Schema)
+      R.push_back(&C);
+  }
+  return R;
+}
+
+}  // namespace
+
 std::string TFldData::DropDef() const {
   const std::string Column = QuoteIdent(GetObjName());
+  // A column that tables inherit goes from the parent alone (ONLY): the server keeps each
+  // child's column, with its values, as the child's own. A child that loses it too drops it
+  // by its own statement.
+  if (!InheritanceOf(*this, false).empty())
+    return "ALTER TABLE ONLY " + TableRef() + " DROP " + Column;
   switch (GetDatabaseType()) {
     case dbMSSQL:
       return "ALTER TABLE " + (OwnerObj ? OwnerObj->GetObjFullName() : TableRef()) +
@@ -498,6 +522,18 @@ void TFldData::DoBeforeCreate() {
 }
 
 void TFldData::DoBeforeDrop() {
+  // A column the table has only from its parent cannot be dropped by itself: when the parent
+  // loses it in this update as well, the parent's goes first, which leaves this one the
+  // table's own.
+  for (const TCustomObjs::TInheritedColumn* C : InheritanceOf(*this, true)) {
+    auto* O = dynamic_cast<TObjs*>(Owner);
+    TTblData* Parent = O ? O->GetTable(C->Parent) : nullptr;
+    TFldData* Col =
+        Parent && Parent->GetSchema() == C->ParentSchema ? Parent->Fields.Find(C->Column) : nullptr;
+    const auto* MParent = Parent ? dynamic_cast<const TTblData*>(Parent->GetRefObj()) : nullptr;
+    if (Col && Col->GetObjCreated() && MParent && !MParent->Fields.Find(C->Column))
+      Col->DropDependDef();
+  }
   TCustomSQLExec* Exec = GetSQLExec();
   const std::string Self = TableName + "(" + GetObjName() + ")";
   for (int I = 0; I < UseIn.Count(); ++I) {

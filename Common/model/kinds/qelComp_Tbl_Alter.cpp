@@ -481,6 +481,16 @@ void PGSQLAlterColumn(TAlterRun& Run, TTblData& MTbl, TFldData& M, TFldData& T) 
       Run.AddAlter(Head + " SET DEFAULT nextval(" + QuotedStr(Sequence) + "::regclass)", FN, TN);
     }
   }
+  // The collation changes with the type written again: without COLLATE the column would take
+  // its type's own, which is what "default" names.
+  if (!tbl_detail::PGSameCollation(M, T)) {
+    T.DoBeforeDrop();
+    const std::string& Collation = M.Extra().Collation;
+    Run.AddAlter(Head + " TYPE " + MType + " COLLATE " +
+                     (Collation.empty() ? std::string("\"default\"")
+                                        : tbl_detail::PGQualifiedName(M, Collation)),
+                 FN, TN);
+  }
   // A column made serial has its sequence's default now.
   const bool MadeSerial = !MInt.empty() && TInt.empty();
   if (DefaultDropped && !M.GetDefValue().empty()) {

@@ -13,6 +13,9 @@ namespace qel::tbl_detail {
 /// schema, as the catalog gives it) with each part quoted on its own, else the name quoted;
 /// the name of a domain or type of Obj's collection is quoted whole, dots and all ("a.b").
 std::string PGQualifiedName(const TDbObj& Obj, const std::string& Name);
+/// Two PostgreSQL columns have the same collation, however named (C, pg_catalog.C; none and
+/// "default").
+bool PGSameCollation(const TFldData& F, const TFldData& G);
 
 /// The array brackets of a PostgreSQL type: an array and its element type are different
 /// types. The server keeps neither the bounds nor the number of dimensions a script declares

@@ -44,6 +44,8 @@ bool ColumnsEqual(const TFldData& M, const TFldData& T) {
                M.Length == T.Length && M.Nullable == T.Nullable &&
                M.Extra().DomainName == T.Extra().DomainName &&
                M.CompareDefValue() == T.CompareDefValue();
+  // A PostgreSQL column's collation decides how its values sort and compare.
+  if (M.GetDatabaseType() == dbPostgreSQL && !tbl_detail::PGSameCollation(M, T)) Equal = false;
   if (M.Computed()) Equal = M.Extra().Body == T.Extra().Body;
   if (M.FieldType == iftDomain && T.FieldType == iftDomain)
     Equal = M.Extra().DomainName == T.Extra().DomainName;

@@ -273,7 +273,19 @@ bool PGSameFieldTypeDef(const TFldData& F, const TFldData& G) {
   };
   return Plain(F) && Plain(G) && F.FieldType == G.FieldType && F.Size == G.Size &&
          F.Precision == G.Precision && F.Scale == G.Scale && F.AutoIncrement == G.AutoIncrement &&
-         F.Extra().ArrayBounds.empty() == G.Extra().ArrayBounds.empty();
+         F.Extra().ArrayBounds.empty() == G.Extra().ArrayBounds.empty() && PGSameCollation(F, G);
+}
+
+bool PGSameCollation(const TFldData& F, const TFldData& G) {
+  // The collations of pg_catalog are found without their schema; "default" is the one a
+  // column without COLLATE has.
+  const auto Key = [](const std::string& Name) {
+    const std::string_view Schema = "pg_catalog.";
+    std::string_view N = Name;
+    if (N.substr(0, Schema.size()) == Schema) N.remove_prefix(Schema.size());
+    return N == "default" ? std::string_view() : N;
+  };
+  return Key(F.Extra().Collation) == Key(G.Extra().Collation);
 }
 
 }  // namespace tbl_detail

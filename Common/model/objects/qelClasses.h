@@ -725,6 +725,32 @@ class TCustomObjs : public TObject {
   std::string CurrentSchema;
   std::string CurrentPath;
 
+  /// An object a reader met and left out, being of a kind it does not read (a materialized
+  /// view, an exclusion constraint, a constraint trigger ...). The comparison never drops an
+  /// object of the other side because this one is missing there, nor creates one over it.
+  struct TNotRead {
+    /// The kind as a message names it ("materialized view").
+    std::string Kind;
+    std::string Schema;
+    std::string Name;
+    /// The table of a name that is unique per table (a trigger, a constraint); empty for a
+    /// name that is unique in its schema.
+    std::string Table;
+  };
+  /// What was left out so, in the order met; emptied by Clear.
+  std::vector<TNotRead> NotRead;
+  /// A column a table has only by inheritance from another (PostgreSQL INHERITS; the table is
+  /// read as a plain table holding it): the server drops and changes it with the parent's.
+  struct TInheritedColumn {
+    std::string Schema;
+    std::string Table;
+    std::string Column;
+    std::string ParentSchema;
+    std::string Parent;
+  };
+  /// Those read, emptied by Clear.
+  std::vector<TInheritedColumn> InheritedColumns;
+
   // Virtual operations, in slot order.
 
   /// Frees every object and empties every list; clears the database options read from a

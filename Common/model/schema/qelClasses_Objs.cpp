@@ -72,6 +72,8 @@ void TCustomObjs::Clear() {
   ScriptBuffer.Clear();
   for (TDbObjList* L : AllLists()) L->Clear();
   FRejected.clear();
+  NotRead.clear();
+  InheritedColumns.clear();
   IBServerOptions.GetIBDatabaseOptions().Clear();
   MSSQLServerOptions.GetMSSQLDatabaseOptions().Clear();
   ASAServerOptions.GetASADatabaseOptions().Clear();
