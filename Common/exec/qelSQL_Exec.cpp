@@ -776,6 +776,12 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
   while (!Stopped) {
     // The count is read on every turn: an event handler may change the list.
     for (int I = 0; I < GetStatementsCount(); ++I) {
+      // The row statements queued run before any other statement does: a refusal among them
+      // is the failure of a statement before this one.
+      if (const TStatement* S = GetStatement(I); S && S->StatType != stInsert &&
+                                                 S->StatType != stUpdate &&
+                                                 S->StatType != stDelete && !SendQueuedRows())
+        Result = false;
       if (FRunEnded) {
         int NotRun = 0;
         for (int J = I; J < GetStatementsCount(); ++J)
@@ -884,11 +890,6 @@ bool TSQLExec::ExecStatement(TStatement* Statement) {
   // A connection lost under the run is not opened again behind the user's back: the
   // statements before this one may have been rolled back with it.
   if (!Connects && EndRunIfLost()) return false;
-  // The row statements queued before this one run first.
-  const bool Row = Statement->StatType == stInsert || Statement->StatType == stUpdate ||
-                   Statement->StatType == stDelete;
-  if (!Row && !SendQueuedRows()) return false;
-  SetCurrentStatement(Statement);
   if (FQELConnection && !FQELConnection->GetConnected() && ChangesDatabase(Statement->StatType) &&
       !OpenConnection()) {
     FRunEnded = true;  // reported; every further statement would fail the same way
