@@ -439,41 +439,10 @@ bool TMSAccessDBExtract::IsSystemTable(const std::string& Schema, const std::str
 }
 
 std::string TMSAccessDBExtract::FileOfConnectionString(const std::string& ConnectionString) {
-  std::string Dbq, Database;
-  size_t I = 0;
-  while (I < ConnectionString.size()) {
-    const size_t Eq = ConnectionString.find('=', I);
-    if (Eq == std::string::npos) break;
-    const std::string Key = UpperCase(Trim(ConnectionString.substr(I, Eq - I)));
-    std::string Value;
-    size_t J = Eq + 1;
-    while (J < ConnectionString.size() && ConnectionString[J] == ' ') ++J;
-    if (J < ConnectionString.size() && ConnectionString[J] == '{') {
-      // A braced value runs to the closing brace; "}}" inside is one brace.
-      for (++J; J < ConnectionString.size(); ++J) {
-        if (ConnectionString[J] == '}') {
-          if (J + 1 < ConnectionString.size() && ConnectionString[J + 1] == '}') {
-            Value += '}';
-            ++J;
-            continue;
-          }
-          ++J;
-          break;
-        }
-        Value += ConnectionString[J];
-      }
-      J = ConnectionString.find(';', J);
-    } else {
-      const size_t End = ConnectionString.find(';', J);
-      Value = Trim(ConnectionString.substr(J, End == std::string::npos ? End : End - J));
-      J = End;
-    }
-    if (Key == "DBQ") Dbq = Value;
-    if (Key == "DATABASE") Database = Value;
-    if (J == std::string::npos) break;
-    I = J + 1;
-  }
-  return Dbq.empty() ? Database : Dbq;
+  // Read as the command line's check of the file reads it, so that the file checked is the
+  // file opened.
+  const std::string Dbq = ConnectionKey(ConnectionString, "DBQ");
+  return Dbq.empty() ? ConnectionKey(ConnectionString, "Database") : Dbq;
 }
 
 TDBFieldType TMSAccessDBExtract::FieldTypeOf(TADOXDataType Type) {

@@ -299,6 +299,8 @@ TEST(MSAccessExtract, FileNamesAndDefaults) {
       {"driver={MDB Tools};dbq = {/d/x;y}}z.mdb} ;UID=a", "/d/x;y}z.mdb"},
       {"Driver=MDBTools;Database=/d/b.mdb", "/d/b.mdb"},
       {"Driver=MDBTools;Database=/d/b.mdb;DBQ=/d/c.mdb", "/d/c.mdb"},
+      // The first DBQ, the one the command line checks for an existing file.
+      {"Driver=MDBTools;DBQ=/d/a.mdb;DBQ=/d/new.mdb", "/d/a.mdb"},
       {"DSN=access", ""},
   };
   for (const auto& F : Files)
