@@ -154,10 +154,13 @@ struct TComparison {
 /// Shows on the progress line how far each side has been read (the kinds of its catalog, or the
 /// script under way and its length) and, with --execute, how many statements have run.
 void ShowProgress(TComparison& C) {
+  // Not a terminal: no handler, so that a reader does not report each line for nothing.
+  if (!C.Progress->Due()) return;
   for (TSide* Side : {&C.MasterSide, &C.TargetSide}) {
     const std::string What = Side == &C.MasterSide ? "the master" : "the target";
     const bool Catalog = Side->Connection != nullptr;
     Side->Extract->SetOnProgressUpdate([&C, What, Catalog](TObject*, int Value, int MaxValue) {
+      if (!C.Progress->Due()) return;
       C.Progress->Show(
           "varnel compare: reading " + What +
           (Catalog ? "'s catalog: step " + std::to_string(Value) + " of " + std::to_string(MaxValue)
@@ -275,10 +278,12 @@ int ExecuteOnTarget(TComparison& C, const TDialect& Dialect, std::ostream& Err) 
     Err << "varnel compare: note: the update script runs statement by statement, not as one "
            "transaction: "
         << Why << '\n';
-  Exec->OnProgressUpdate = [&C](TObject*, int Value, int MaxValue) {
-    C.Progress->Show("varnel compare: running the update script: statement " +
-                     std::to_string(Value + 1) + " of " + std::to_string(MaxValue + 1));
-  };
+  if (C.Progress->Due())
+    Exec->OnProgressUpdate = [&C](TObject*, int Value, int MaxValue) {
+      if (C.Progress->Due())
+        C.Progress->Show("varnel compare: running the update script: statement " +
+                         std::to_string(Value + 1) + " of " + std::to_string(MaxValue + 1));
+    };
   const bool Executed = Exec->ExecuteScript();
   C.Progress->Clear();
   PrintMessages(Exec->MsgManager, Err, "compare", true);
