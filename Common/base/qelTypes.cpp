@@ -13,6 +13,10 @@ const char* const StatTypeStr[StatTypeCount] = {
     "Comment", "Procedure", "Trigger",  "SetNames", "CharSet",      "SqlDialect", "Description",
     "Select",  "Insert",    "Update",   "Delete",   "ExecuteBlock", "Package"};
 
+int RowStatementKind(TStatType T) {
+  return T == stInsert ? 0 : T == stUpdate ? 1 : T == stDelete ? 2 : -1;
+}
+
 bool ChangesDatabase(TStatType T) {
   switch (T) {
     case stStatement:

@@ -186,6 +186,9 @@ extern const char* const StatTypeStr[StatTypeCount];
 /// an executor as having changes and need an open connection to run.
 bool ChangesDatabase(TStatType T);
 
+/// The row statement kinds, an INSERT, UPDATE or DELETE as 0, 1 or 2; -1 for any other type.
+int RowStatementKind(TStatType T);
+
 enum TDbObject : std::uint8_t {
   dboUnknown,
   dboTable,

@@ -1351,7 +1351,7 @@ void TTableDataComparer::NoteUnmade(const TQueuedRow& Row) {
 }
 
 void TTableDataComparer::CountUnmade(TStatType Type, int Count) {
-  if (Type != stInsert && Type != stUpdate && Type != stDelete) return;
+  if (RowStatementKind(Type) < 0) return;
   FUnmade += Count;
   (Type == stInsert ? FInserted : Type == stUpdate ? FUpdated : FDeleted) -= Count;
 }
@@ -1442,9 +1442,7 @@ void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStat
   if (OnAddResultSQL) OnAddResultSQL(this, Accept, aSQL, aStatType, aObjName, aObjType, opType);
   if (!Accept) return;
   if (OnWriteResultSQL) OnWriteResultSQL(this, aSQL, true);
-  if (FUpdateImmediately &&
-      (aStatType == stInsert || aStatType == stUpdate || aStatType == stDelete))
-    ExecuteImmediately(aSQL, aStatType);
+  if (FUpdateImmediately && RowStatementKind(aStatType) >= 0) ExecuteImmediately(aSQL, aStatType);
   if (FScriptOptions.GenerateScript) {
     if (FSQLExec) FSQLExec->Add(aSQL, aStatType, aObjName, aObjType, opType, "", "");
     WriteScriptText(aSQL);

@@ -676,19 +676,14 @@ void TSQLExec::RollbackWork(bool CommitFailed, bool Cancelled) {
 }
 
 int TSQLExec::GetUnmadeCount(TStatType Type) const {
-  return Type == stInsert   ? FUnmade[0]
-         : Type == stUpdate ? FUnmade[1]
-         : Type == stDelete ? FUnmade[2]
-                            : 0;
+  const int Kind = RowStatementKind(Type);
+  return Kind < 0 ? 0 : FUnmade[Kind];
 }
 
 void TSQLExec::NoteUnmade(const TStatement& S) {
   // The statement ran and the server changed nothing (a trigger or a rule kept it from the
   // row, or the row was gone): named, the first few, so that the run is not taken as made.
-  const int Kind = S.StatType == stInsert   ? 0
-                   : S.StatType == stUpdate ? 1
-                   : S.StatType == stDelete ? 2
-                                            : -1;
+  const int Kind = RowStatementKind(S.StatType);
   if (Kind < 0) return;
   ++FUnmade[Kind];
   constexpr int Named = 20;
@@ -778,9 +773,8 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
     for (int I = 0; I < GetStatementsCount(); ++I) {
       // The row statements queued run before any other statement does: a refusal among them
       // is the failure of a statement before this one.
-      if (const TStatement* S = GetStatement(I); S && S->StatType != stInsert &&
-                                                 S->StatType != stUpdate &&
-                                                 S->StatType != stDelete && !SendQueuedRows())
+      if (const TStatement* S = GetStatement(I);
+          S && RowStatementKind(S->StatType) < 0 && !SendQueuedRows())
         Result = false;
       if (FRunEnded) {
         int NotRun = 0;
