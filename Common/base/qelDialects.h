@@ -71,11 +71,17 @@ struct TTypeBounds {
   bool ScaleWithinPrecision = true;  ///< the server refuses a scale greater than the precision
 };
 
-/// How the dialect's scripts quote: what a reader that only scans a text (a condition, a view's
-/// query) must know to tell names and strings from the rest.
+/// How the dialect's scripts quote and comment: what the scanner, and a reader that only scans
+/// a text (a condition, a view's query), must know to tell names, strings and comments from the
+/// rest.
 struct TLexicalRules {
-  bool BracketQuotes = false;     ///< [name] is a quoted name (Transact-SQL, SQL Anywhere)
-  bool BackslashEscapes = false;  ///< a back-slash escapes in quoted text (MySQL)
+  bool BracketQuotes = false;        ///< [name] is a quoted name (Transact-SQL, SQL Anywhere)
+  bool BackslashEscapes = false;     ///< a back-slash escapes in quoted text (MySQL)
+  bool DoubleQuotedStrings = false;  ///< "..." may be a string as well as a name (Transact-SQL)
+  bool BlanksInOperators = false;    ///< "< >", "! =" and "< =" are operators (Transact-SQL)
+  bool NestedComments = false;       ///< a /* inside a block comment opens one more (PostgreSQL)
+  bool EscapeStrings = false;        ///< a back-slash escapes in E'...' (PostgreSQL)
+  bool DollarQuotes = false;         ///< $tag$ ... $tag$ quotes text (PostgreSQL)
 };
 
 /// One SQL dialect. Every member but Name and DatabaseType may be left empty where the dialect
@@ -115,6 +121,8 @@ struct TDialect {
   /// The URI schemes (lower case) that name a database of the dialect, the first the one
   /// messages use; empty where no server of the dialect is reached by URI.
   std::vector<std::string> URISchemes;
+  /// How the path of such a URI is written, in the example program's help.
+  std::string URIPathForm = "database";
   /// The adapter a connection to a database of the dialect goes through.
   TconnectionType ConnectionType = cnAbstract;
   /// The database the path of a URI names (still percent-encoded); empty: the path itself.

@@ -330,8 +330,7 @@ bool EmptyCondition(std::string_view Text) {
 
 std::string TCustomParser::ConditionFaultOf(std::string_view Condition,
                                             std::vector<std::string>* Names) const {
-  const TLexicalRules L = LexicalRulesOf(DatabaseType);
-  return ConditionFault(Condition, L.BackslashEscapes, L.BracketQuotes, Names);
+  return ConditionFault(Condition, LexicalRulesOf(DatabaseType), Names);
 }
 
 void TCustomParser::TestConditionSyntax(std::string_view Condition, const std::string& What) {
@@ -1330,18 +1329,24 @@ std::string NextUpperWord(std::string_view Body, std::size_t I) {
   return UpperWordAt(Body, I);
 }
 
+// The character that closes a quote C opens in the dialect's text ("]" for "[" where brackets
+// quote); 0 where C opens none.
+char CloseQuote(char C, const TLexicalRules& L) {
+  if (C == '\'' || C == '"' || C == '`') return C;
+  return C == '[' && L.BracketQuotes ? ']' : 0;
+}
+
 // Whether Body is left open at its end: blocks (BEGIN or CASE up to END) counted outside quotes
 // and comments. BEGIN TRAN and the like open no block. With WatcomEnds, END IF, END LOOP and the
 // like close a block that no BEGIN opened; Transact-SQL has none of them, so there an END
 // followed by IF closes its BEGIN and the IF starts the next statement.
-bool BodyLeftOpen(std::string_view Body, bool WatcomEnds) {
+bool BodyLeftOpen(std::string_view Body, const TLexicalRules& L, bool WatcomEnds) {
   std::int32_t Depth = 0;
   std::size_t I = 0;
   const std::size_t N = Body.size();
   while (I < N) {
     const char C = Body[I];
-    if (C == '\'' || C == '"' || C == '`' || C == '[') {
-      const char Close = C == '[' ? ']' : C;
+    if (const char Close = CloseQuote(C, L)) {
       const std::size_t End = Body.find(Close, I + 1);
       if (End == std::string_view::npos) return true;
       I = End + 1;
@@ -1376,14 +1381,14 @@ bool BodyLeftOpen(std::string_view Body, bool WatcomEnds) {
 }
 
 /// Where the code of a query ends: after its last symbol (blanks, ";" and comments after it are
-/// no part of it), and whether a quote, a block comment or a CASE is left open there. PG marks
-/// PostgreSQL's forms: nested block comments, escapes in E'...' and dollar quotes.
+/// no part of it), and whether a quote, a block comment or a CASE is left open there, read by
+/// the dialect's rules L.
 struct TCodeEnd {
   std::size_t End = 0;
   bool Open = false;
 };
 
-TCodeEnd CodeEnd(std::string_view Query, bool PG) {
+TCodeEnd CodeEnd(std::string_view Query, const TLexicalRules& L) {
   TCodeEnd R;
   int Cases = 0;
   const std::size_t N = Query.size();
@@ -1404,19 +1409,21 @@ TCodeEnd CodeEnd(std::string_view Query, bool PG) {
         if (Query[I] == '*' && I + 1 < N && Query[I + 1] == '/') {
           --Depth;
           ++I;
-        } else if (PG && Query[I] == '/' && I + 1 < N && Query[I + 1] == '*') {
+        } else if (L.NestedComments && Query[I] == '/' && I + 1 < N && Query[I + 1] == '*') {
           ++Depth;
           ++I;
         }
       R.Open = Depth > 0;
-    } else if (C == '\'' || C == '"' || C == '`' || C == '[') {
-      const bool Escapes = PG && C == '\'' && I > 0 && (Query[I - 1] == 'E' || Query[I - 1] == 'e');
+    } else if (const char Close = CloseQuote(C, L)) {
+      const bool Escapes =
+          (L.BackslashEscapes && C != '`') ||
+          (L.EscapeStrings && C == '\'' && I > 0 && (Query[I - 1] == 'E' || Query[I - 1] == 'e'));
       std::size_t J = I + 1;
-      for (; J < N && Query[J] != (C == '[' ? ']' : C); ++J)
+      for (; J < N && Query[J] != Close; ++J)
         if (Escapes && Query[J] == '\\') ++J;
       Closed(J < N ? J + 1 : std::string_view::npos);
       R.End = I;
-    } else if (PG && C == '$' && (I == 0 || !IsWordByte(Query[I - 1]))) {
+    } else if (L.DollarQuotes && C == '$' && (I == 0 || !IsWordByte(Query[I - 1]))) {
       const std::size_t TagEnd = Query.find('$', I + 1);
       const std::string_view Tag =
           TagEnd == std::string_view::npos ? "$" : Query.substr(I, TagEnd + 1 - I);
@@ -1441,8 +1448,8 @@ TCodeEnd CodeEnd(std::string_view Query, bool PG) {
 /// What a query cut off by the end of its script ends in: a word or sign that needs more after
 /// it ("FROM", ",", "="), or a quote, comment or CASE left open. Empty for a query that may end
 /// where it does. A query without any word ends in nothing, which is said as well.
-std::string CutOffAt(std::string_view Query, bool PG) {
-  const TCodeEnd Code = CodeEnd(Query, PG);
+std::string CutOffAt(std::string_view Query, const TLexicalRules& L) {
+  const TCodeEnd Code = CodeEnd(Query, L);
   if (Code.Open) return "an open quote, comment or CASE";
   const std::size_t End = Code.End;
   if (End == 0) return "nothing";
@@ -1462,13 +1469,13 @@ std::string CutOffAt(std::string_view Query, bool PG) {
 
 void TCustomSQLParser::TestBodyEnd(std::string_view Body) {
   const bool TransactSQL = DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE;
-  if (BodyLeftOpen(Body, !TransactSQL))
+  if (BodyLeftOpen(Body, LexicalRulesOf(DatabaseType), !TransactSQL))
     ErrMsg("Unterminated body: the script ends before its END.");
 }
 
 void TCustomParser::TestSubstance(const TDbObj& Obj) {
   if (const auto* View = dynamic_cast<const TViwData*>(&Obj)) {
-    if (const std::string At = CutOffAt(View->Extra().Body.str(), DatabaseType == dbPostgreSQL);
+    if (const std::string At = CutOffAt(View->Extra().Body.str(), LexicalRulesOf(DatabaseType));
         !At.empty())
       ErrMsg("View " + View->GetObjName() + " is cut off: its query ends in " + At + ".");
   } else if (const auto* Trg = dynamic_cast<const TTrgData*>(&Obj)) {
@@ -1518,7 +1525,7 @@ std::string TCustomSQLParser::ReadNamePart(const TNamePartRules& Rules) {
   if (Sy == syIdent || (Rules.Strings && Sy == syString && QuoteChar == '\'')) {
     std::string R = Sy == syIdent ? Ident : StrValue;
     // The scanner reports other quotes with nothing between them.
-    if (R.empty() && (Sy == syString || DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE) &&
+    if (R.empty() && (Sy == syString || LexicalRulesOf(DatabaseType).DoubleQuotedStrings) &&
         SyPos >= 1 && SyPos <= FLen && FTxt[static_cast<std::size_t>(SyPos - 1)] != '[')
       ErrMsg("Empty name.");
     GetSy();

@@ -33,6 +33,7 @@ class TObjs;
 class TTblData;
 class TTrgData;
 class TViwData;
+struct TLexicalRules;
 
 // ---------------------------------------------------------------------------------------------
 // Base symbols. Every parser knows these; dialect keywords take the symbols from 30 upwards.
@@ -768,10 +769,10 @@ std::string TrimSQLText(const std::string& Text);
 /// What is wrong with Condition (a check's or a domain's, with or without its parentheses) read
 /// as an expression: operands and operators in turn, lists not empty, parentheses and quotes
 /// closed. Empty when nothing is. Function calls, sub-selects and types are passed over whole.
-/// Backslashes: a back-slash escapes in quoted text (MySQL); Brackets: [name] is a quoted name.
+/// L tells how the dialect quotes (back-slash escapes, [name]).
 /// Names, when given, receives the names of one unquoted word the condition reads as operands
 /// (outside calls and sub-selects): the columns it may use.
-std::string ConditionFault(std::string_view Condition, bool Backslashes, bool Brackets,
+std::string ConditionFault(std::string_view Condition, const TLexicalRules& L,
                            std::vector<std::string>* Names = nullptr);
 /// A table or view a query reads: its name and the schema written before it (quotes removed).
 struct TRelationName {
@@ -781,8 +782,8 @@ struct TRelationName {
 };
 /// The tables and views Query reads: each name after FROM or JOIN and after a comma of a FROM
 /// list, at any depth; not the names of its WITH queries, nor table functions. Empty when a
-/// quote or comment is left open. Backslashes and Brackets as for ConditionFault.
-std::vector<TRelationName> RelationsRead(std::string_view Query, bool Backslashes, bool Brackets);
+/// quote or comment is left open. L as for ConditionFault.
+std::vector<TRelationName> RelationsRead(std::string_view Query, const TLexicalRules& L);
 /// Removes the outer pair of a doubly parenthesised expression, "((x))" -> "(x)", as long as
 /// the two outer pairs each enclose the whole text.
 std::string DelDblParents(const std::string& Text);

@@ -387,8 +387,7 @@ void AddViewCycleErrors(const TObjs& O, std::vector<TKeyTableError>& Errors) {
   for (int I = 0; I < N; ++I) {
     const TViwData* V = Views[static_cast<std::size_t>(I)];
     if (!V) continue;
-    for (const TRelationName& R :
-         RelationsRead(V->Extra().Body.str(), L.BackslashEscapes, L.BracketQuotes)) {
+    for (const TRelationName& R : RelationsRead(V->Extra().Body.str(), L)) {
       const auto It = ByName.find(RelationKey(DB, R.Name, R.Quoted));
       if (It == ByName.end()) continue;
       for (const int J : It->second) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Text.h"
+#include "qelDialects.h"
 #include "qelParser.h"
 
 namespace qel {
@@ -55,8 +56,8 @@ constexpr std::string_view OpChars = "=<>!~+-*/%^&|#@?:";
 
 class TTokens {
  public:
-  TTokens(std::string_view Text, bool Backslashes, bool Brackets)
-      : T(Text), FBackslashes(Backslashes), FBrackets(Brackets) {}
+  TTokens(std::string_view Text, const TLexicalRules& L)
+      : T(Text), FBackslashes(L.BackslashEscapes), FBrackets(L.BracketQuotes) {}
 
   /// Splits the text; false (with Fault set) at a quote or comment the text leaves open.
   bool Split(std::vector<TTok>& Out, std::string& Fault) {
@@ -536,10 +537,10 @@ std::vector<std::string> NameParts(std::string_view Text, bool* LastQuoted = nul
 
 }  // namespace
 
-std::vector<TRelationName> RelationsRead(std::string_view Query, bool Backslashes, bool Brackets) {
+std::vector<TRelationName> RelationsRead(std::string_view Query, const TLexicalRules& L) {
   std::vector<TTok> T;
   std::string Fault;
-  if (!TTokens(Query, Backslashes, Brackets).Split(T, Fault)) return {};
+  if (!TTokens(Query, L).Split(T, Fault)) return {};
   // The names of WITH queries: "name [(columns)] AS (" after WITH, RECURSIVE or a comma.
   std::vector<std::string> Local;
   for (std::size_t I = 1; I + 2 < T.size(); ++I) {
@@ -598,11 +599,11 @@ std::vector<TRelationName> RelationsRead(std::string_view Query, bool Backslashe
   return Read;
 }
 
-std::string ConditionFault(std::string_view Condition, bool Backslashes, bool Brackets,
+std::string ConditionFault(std::string_view Condition, const TLexicalRules& L,
                            std::vector<std::string>* Names) {
   std::vector<TTok> Tokens;
   std::string Fault;
-  if (!TTokens(Condition, Backslashes, Brackets).Split(Tokens, Fault)) return Fault;
+  if (!TTokens(Condition, L).Split(Tokens, Fault)) return Fault;
   return TConditionReader(Tokens, Names).Read();
 }
 

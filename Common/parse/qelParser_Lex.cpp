@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "Text.h"
+#include "qelDialects.h"
 #include "qelParser.h"
 
 namespace qel {
@@ -89,8 +90,9 @@ void TCustomParser::GetSy() {
   // empty string as well: the name readers report it where they want a name.)
   if (Sy == syIdent && Ident.empty() && SyPos >= 1 && SyPos <= FLen) {
     const char Quote = FTxt[static_cast<std::size_t>(SyPos - 1)];
-    const bool TransactSQL = DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE;
-    if (Quote == '`' || Quote == '[' || (Quote == '"' && !TransactSQL)) ErrMsg("Empty name.");
+    if (Quote == '`' || Quote == '[' ||
+        (Quote == '"' && !LexicalRulesOf(DatabaseType).DoubleQuotedStrings))
+      ErrMsg("Empty name.");
   }
   if (DebugLogOptions.Contains(dlSymbol)) LogSymbol();
 }
@@ -179,8 +181,6 @@ void TCustomParser::DoGetSy() {
     }
     return;
   }
-  // SQL Server and ASE accept blanks inside "! =" and "< >"/"< =".
-  const bool BlanksInOperator = DatabaseType == dbMSSQL || DatabaseType == dbSybaseASE;
   switch (C) {
     case '\'':
     case '"':
@@ -203,7 +203,7 @@ void TCustomParser::DoGetSy() {
       const std::int32_t AtLine = Line;
       const std::int32_t AtPosX = GetPosX();
       GetChar();
-      if (BlanksInOperator) SkipBlanks();
+      if (LexicalRulesOf(DatabaseType).BlanksInOperators) SkipBlanks();  // "! ="
       if (Ch == '=') {
         Sy = syNotEqual;
         break;
@@ -213,7 +213,7 @@ void TCustomParser::DoGetSy() {
     }
     case '<':
       GetChar();
-      if (BlanksInOperator) SkipBlanks();
+      if (LexicalRulesOf(DatabaseType).BlanksInOperators) SkipBlanks();  // "< >", "< ="
       if (Ch == '=') {
         Sy = syLessEqual;
         break;
@@ -386,9 +386,9 @@ std::string TCustomParser::GetStr() {
   const char Q = Ch;
   const std::int32_t AtLine = Line;
   const std::int32_t AtPosX = GetPosX();
-  // MySQL reads escapes in '...' and "..." only: inside a back-quoted name a backslash is a
+  // Escapes are read in '...' and "..." only: inside a back-quoted name a backslash is a
   // character of the name like any other.
-  const bool Escapes = DatabaseType == dbMySQL && Q != '`';
+  const bool Escapes = LexicalRulesOf(DatabaseType).BackslashEscapes && Q != '`';
   GetChar();
   for (;;) {
     if (FEot) {

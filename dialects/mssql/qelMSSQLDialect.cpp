@@ -47,11 +47,21 @@ bool ReadSysObjectsFields(TCmpTableOptions& T, TQELQuery& Query, TDatabaseType D
   return true;
 }
 
+/// Transact-SQL quotes names in brackets as well as in double quotes, which may also quote a
+/// string, and lets blanks stand inside an operator.
+TLexicalRules TransactSQLLexical() {
+  TLexicalRules L;
+  L.BracketQuotes = true;
+  L.DoubleQuotedStrings = true;
+  L.BlanksInOperators = true;
+  return L;
+}
+
 void AddMSSQLDialect(TDialectList& List) {
   TDialect D = MakeDialect<TMSSQLScriptExtract, TMSSQLDBExtract>("mssql", {"sqlserver"}, dbMSSQL,
                                                                  QuoteName<MSSQLQuoteIdent>);
   D.DisplayName = "MS SQL Server";
-  D.Lexical.BracketQuotes = true;
+  D.Lexical = TransactSQLLexical();
   D.TypeBounds = {8000, 8000, 38, 53, 0, 38, true};
   // Constraints and triggers are objects of their schema; an index is its table's.
   D.NameScopes.Indexes = TNameScope::Table;
@@ -71,7 +81,7 @@ void AddASEDialect(TDialectList& List) {
   TDialect D = MakeDialect<TASEScriptExtract, TASEDBExtract>("ase", {}, dbSybaseASE,
                                                              QuoteName<ASEQuoteIdent>);
   D.DisplayName = "Sybase ASE";
-  D.Lexical.BracketQuotes = true;
+  D.Lexical = TransactSQLLexical();
   D.TypeBounds = {16384, 16384, 38, 53, 0, 38, true};
   D.NameScopes.Indexes = TNameScope::Table;
   D.ReadDataFields = [](TCmpTableOptions& T, TQELQuery& Q) {

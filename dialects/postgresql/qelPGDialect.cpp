@@ -96,6 +96,9 @@ void AddDialects_postgresql(TDialectList& List) {
   TDialect D = MakeDialect<TPGScriptExtract, TPGDBExtract>("postgresql", {"postgres"}, dbPostgreSQL,
                                                            QuoteName<PGSQLQuoteIdent>);
   D.DisplayName = "PostgreSQL";
+  D.Lexical.NestedComments = true;
+  D.Lexical.EscapeStrings = true;
+  D.Lexical.DollarQuotes = true;
   D.TypeBounds = {10485760, 10485760, 1000, 1000, -1000, 1000, false};
   D.IsKeyword = [](std::string_view Word) { return PGSQLSymbolByResWord(Word) != kIdentSymbol; };
   D.MakeObjectName = PGMakeObjectName;

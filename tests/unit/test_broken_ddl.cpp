@@ -203,6 +203,14 @@ TEST(BrokenDdl, StatementsWithoutTheirSubstanceAreErrorsAtTheirLine) {
       {"postgresql",
        T1 + "CREATE VIEW v AS SELECT id FROM t1 -- FROM\n/* AND /* (nested */ , */;\n", ""},
       {"mssql", T1 + "CREATE VIEW v AS SELECT id FROM t1 -- and WHERE", ""},
+      // Quotes as the dialect reads them: a bracket quotes only where names are bracketed, a
+      // back-slash escapes in MySQL's strings and PostgreSQL's E'...', $$ quotes in PostgreSQL.
+      {"postgresql", T1 + "CREATE VIEW v AS SELECT ARRAY[']'] AS a FROM t1;\n", ""},
+      {"mssql", T1 + "CREATE VIEW v AS SELECT id AS [it's] FROM t1", ""},
+      {"mysql", T1 + "CREATE VIEW v AS SELECT 'it\\'s' AS a FROM t1;\n", ""},
+      {"postgresql", T1 + "CREATE VIEW v AS SELECT E'it\\'s' AS a FROM t1;\n", ""},
+      {"postgresql", T1 + "CREATE VIEW v AS SELECT 'it\\' AS a FROM t1 WHERE;\n", "is cut off", 2},
+      {"postgresql", T1 + "CREATE VIEW v AS SELECT $$it's$$ AS a FROM t1;\n", ""},
   };
   for (const char* D :
        {"postgresql", "firebird", "mssql", "ase", "sqlanywhere", "oracle", "mysql", "db2"}) {
