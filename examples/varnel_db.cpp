@@ -96,17 +96,17 @@ const TDialect* DialectOfScheme(const std::string& Name) {
   return nullptr;
 }
 
+bool ReachedByURI(const TDialect& D) {
+  return !D.URISchemes.empty();
+}
+
 /// The URI forms the program reads, for messages: "postgresql://, mysql:// or firebird://",
 /// with the ODBC forms after them when Odbc.
 std::string URIForms(bool Odbc) {
-  std::vector<std::string> Forms;
-  for (const TDialect* D : Dialects().All())
-    if (!D->URISchemes.empty()) Forms.push_back(D->URISchemes.front() + "://");
+  std::vector<std::string> Forms = SchemeNames(DialectsWith(ReachedByURI));
+  for (std::string& Form : Forms) Form += "://";
   if (Odbc) Forms.insert(Forms.end(), {"odbc://DSN", "odbc:CONNECTION-STRING"});
-  std::string R;
-  for (std::size_t I = 0; I < Forms.size(); ++I)
-    R += (I == 0 ? "" : I + 1 == Forms.size() ? " or " : ", ") + Forms[I];
-  return R;
+  return ListText(Forms);
 }
 
 }  // namespace
@@ -121,8 +121,7 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text, bool O
   const TDialect* Dialect = DialectOfScheme(Name);
   if (!Dialect)
     throw TUsageError{Option + ": unknown scheme \"" + Name + "\" (" + URIForms(Odbc) + ")"};
-  U.ConnectionType = Dialect->ConnectionType;
-  U.DatabaseType = Dialect->DatabaseType;
+  U.Dialect = Dialect;
   std::string Rest = Text.substr(Scheme + 3);
   const std::size_t Slash = Rest.find('/');
   std::string Authority = Rest.substr(0, Slash);
@@ -169,8 +168,7 @@ TDatabaseURI ParseURI(const std::string& Option, const std::string& Text, bool O
 TDatabaseURI ParseDataSource(const std::string& Option, const std::string& Text) {
   if (!SameText(Text.substr(0, 5), "odbc:")) return ParseURI(Option, Text, true);
   TDatabaseURI U;
-  U.ConnectionType = cnADO;
-  U.DatabaseType = dbCustomOLEDB;
+  U.Dialect = FindDialect(dbCustomOLEDB);
   if (Text.compare(5, 2, "//") == 0) {
     U.Database = PercentDecode(Text.substr(7));
     if (U.Database.empty()) throw TUsageError{Option + ": odbc:// names no data source"};
@@ -215,7 +213,7 @@ TDatabaseURI ParseDataSource(const std::string& Option, const std::string& Text)
     throw TUsageError{Option +
                       ": the ODBC connection string names no server (Server=...), no data "
                       "source (DSN=...) and no database file of a file driver (Dbq=...)"};
-  if (ContainsText(Driver, "mdb") || ContainsText(Driver, "access")) U.DatabaseType = dbMSAccess;
+  if (Access) U.Dialect = FindDialect(dbMSAccess);
   // The name messages give the database: the file, else its DATABASE or DBQ entry, else its
   // DSN.
   U.Database = File;
@@ -227,8 +225,8 @@ TDatabaseURI ParseDataSource(const std::string& Option, const std::string& Text)
 
 std::unique_ptr<TQELConnection> MakeConnection(const TDatabaseURI& U) {
   auto C = std::make_unique<TQELConnection>(nullptr);
-  C->SetConnectionType(U.ConnectionType);
-  C->SetDatabaseType(U.DatabaseType);
+  C->SetConnectionType(U.ConnectionType());
+  C->SetDatabaseType(U.DatabaseType());
   TConnectionOptions& O = C->GetConnectionOptions();
   O.HostName = U.Host;
   O.Port = U.Port;
@@ -236,8 +234,7 @@ std::unique_ptr<TQELConnection> MakeConnection(const TDatabaseURI& U) {
   O.Password = U.Password;
   O.SetDatabaseName(U.Database);
   O.ConnectionString = U.ConnectionString;
-  if (const TDialect* D = FindDialect(U.DatabaseType); D && D->SetUpConnection)
-    D->SetUpConnection(*C);
+  if (U.Dialect && U.Dialect->SetUpConnection) U.Dialect->SetUpConnection(*C);
   // Connection failures come back as the comparer's errors; nothing is shown twice.
   C->OnErrorMessage = [](TObject*, const std::string&) {};
   return C;
@@ -246,6 +243,80 @@ std::unique_ptr<TQELConnection> MakeConnection(const TDatabaseURI& U) {
 std::unique_ptr<TCustomDBExtract> MakeCatalogExtractor(TDatabaseType DatabaseType) {
   const TDialect* D = FindDialect(DatabaseType);
   return D && D->MakeCatalogExtractor ? D->MakeCatalogExtractor(nullptr) : nullptr;
+}
+
+TconnectionType TDatabaseURI::ConnectionType() const {
+  return Dialect ? Dialect->ConnectionType : cnAbstract;
+}
+
+TDatabaseType TDatabaseURI::DatabaseType() const {
+  return Dialect ? Dialect->DatabaseType : dbAbstract;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lists of dialects
+
+std::vector<const TDialect*> DialectsWith(const std::function<bool(const TDialect&)>& Keep) {
+  std::vector<const TDialect*> R;
+  for (const TDialect* D : Dialects().All())
+    if (Keep(*D)) R.push_back(D);
+  return R;
+}
+
+std::string ListText(const std::vector<std::string>& Items, const std::string& Last) {
+  std::string R;
+  for (std::size_t I = 0; I < Items.size(); ++I)
+    R += (I == 0 ? "" : I + 1 == Items.size() ? Last : ", ") + Items[I];
+  return R;
+}
+
+std::vector<std::string> DialectNames(const std::vector<const TDialect*>& Dialects) {
+  std::vector<std::string> R;
+  for (const TDialect* D : Dialects) {
+    std::string Name = D->Name;
+    for (std::size_t I = 0; I < D->Aliases.size(); ++I)
+      Name += (I == 0 ? " (" : ", ") + D->Aliases[I] + (I + 1 == D->Aliases.size() ? ")" : "");
+    R.push_back(std::move(Name));
+  }
+  return R;
+}
+
+std::vector<std::string> SchemeNames(const std::vector<const TDialect*>& Dialects) {
+  std::vector<std::string> R;
+  for (const TDialect* D : Dialects)
+    if (!D->URISchemes.empty()) R.push_back(D->URISchemes.front());
+  return R;
+}
+
+std::string URIHelpLines() {
+  std::string R;
+  for (const TDialect* D : DialectsWith(ReachedByURI))
+    R += (R.empty() ? "URIs: " : "      ") + D->URISchemes.front() + "://user:password@host:port/" +
+         D->URIPathForm + "\n";
+  return R;
+}
+
+std::string WrapText(const std::string& Text, std::size_t Indent, std::size_t Width) {
+  std::string R, Line;
+  bool First = true;
+  for (std::size_t Start = 0;;) {
+    std::size_t End = Start;
+    for (int Depth = 0; End < Text.size(); ++End) {
+      if (Text[End] == ' ' && Depth == 0 && Text.compare(End + 1, 1, "(") != 0) break;
+      Depth += Text[End] == '(' ? 1 : Text[End] == ')' ? -1 : 0;
+    }
+    const std::string Word = Text.substr(Start, End - Start);
+    if (!First && !Word.empty() && Line.size() + 1 + Word.size() > Width) {
+      R += Line + "\n";
+      Line = std::string(Indent, ' ') + Word;
+    } else {
+      Line += (First ? "" : " ") + Word;
+    }
+    First = false;
+    if (End == Text.size()) break;
+    Start = End + 1;
+  }
+  return R + Line + "\n";
 }
 
 }  // namespace varnel_cli

@@ -143,6 +143,7 @@ void AddDialects_interbase(TDialectList& List) {
   D.SetUpComparer = SetUpIBComparer;
   D.SettleScriptServers = AssumeFirebirdServer;
   D.URISchemes = {"firebird"};
+  D.URIPathForm = "path/to/database.fdb";
   D.ConnectionType = cnFIB;
   D.DatabaseOfPath = FirebirdDatabaseOfPath;
   D.DeleteOneRow = [](const std::string& T, const std::string& Where) {

@@ -90,6 +90,7 @@ void AddDialects_oledb(TDialectList& List) {
   D.Name = "oledb";
   D.DatabaseType = dbCustomOLEDB;
   D.DisplayName = "OLE DB";
+  D.ConnectionType = cnADO;  // an ODBC source, reached through the ADO adapter
   D.MakeCatalogExtractor = Factory<TCustomDBExtract, TOLEDBExtract, TComponent*>();
   D.ReadDataFields = ReadOLEDBFields;
   // Whatever the driver reaches: no statement deletes one of several equal rows in every one.
@@ -100,6 +101,7 @@ void AddDialects_oledb(TDialectList& List) {
   A.Aliases = {"access"};
   A.DatabaseType = dbMSAccess;
   A.DisplayName = "MS Access";
+  A.ConnectionType = cnADO;
   A.QuoteIdent = QuoteName<AccessQuoteIdent>;
   A.MakeCatalogExtractor = Factory<TCustomDBExtract, TMSAccessDBExtract, TComponent*>();
   A.ReadDataFields = ReadOLEDBFields;

@@ -112,8 +112,8 @@ TEST(CliURIs, ASchemeNamesItsDialectAndAdapter) {
   for (const TSchemeCase& C : SchemeCases) {
     SCOPED_TRACE(C.Text);
     const TDatabaseURI U = ParseURI("--db", C.Text);
-    EXPECT_EQ(U.DatabaseType, C.Type);
-    EXPECT_EQ(U.ConnectionType, C.Connection);
+    EXPECT_EQ(U.DatabaseType(), C.Type);
+    EXPECT_EQ(U.ConnectionType(), C.Connection);
   }
   for (const bool Odbc : {false, true}) {
     try {
@@ -176,9 +176,9 @@ TEST(CliURIs, AnODBCConnectionStringMustNameAServerOrADataSource) {
       continue;
     }
     const TDatabaseURI U = ParseDataSource("--db", C.Text);
-    EXPECT_EQ(U.ConnectionType, cnADO);
+    EXPECT_EQ(U.ConnectionType(), cnADO);
     EXPECT_EQ(U.Database, C.Database);
-    EXPECT_EQ(U.DatabaseType, C.Type);
+    EXPECT_EQ(U.DatabaseType(), C.Type);
   }
 }
 
