@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -584,9 +585,19 @@ std::int32_t TCustomParser::LineOfPos(std::int32_t At) const {
     FLineStarts.push_back(1);
     FIndexedTo = 1;
   }
-  for (; FIndexedTo < At; ++FIndexedTo)
-    if (FTxt[static_cast<std::size_t>(FIndexedTo - 1)] == '\n')
-      FLineStarts.push_back(FIndexedTo + 1);
+  if (FIndexedTo < At) {
+    // The line breaks at the positions FIndexedTo .. At - 1, found by memchr.
+    const char* Text = FTxt.data();
+    auto From = static_cast<std::size_t>(FIndexedTo - 1);
+    const auto To = static_cast<std::size_t>(At - 1);
+    while (From < To) {
+      const void* Break = std::memchr(Text + From, '\n', To - From);
+      if (!Break) break;
+      From = static_cast<std::size_t>(static_cast<const char*>(Break) - Text) + 1;
+      FLineStarts.push_back(static_cast<std::int32_t>(From) + 1);
+    }
+    FIndexedTo = At;
+  }
   return static_cast<std::int32_t>(std::upper_bound(FLineStarts.begin(), FLineStarts.end(), At) -
                                    FLineStarts.begin());
 }
