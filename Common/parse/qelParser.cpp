@@ -407,19 +407,34 @@ namespace {
 // stands, as on the server, which keeps the object's comment.
 void TakePlaceOfReplaced(TCustomObjs* Objs, TDbObj* Obj, const std::function<bool()>& Replaces) {
   if (!Objs || !Obj || Objs->ExtractFrom == efDatabase) return;
+  // Each class sets its kind code: the code tells the other objects at a glance.
+  switch (Obj->Kind) {
+    case kindProcedure:
+    case kindFunction:
+    case kindTrigger:
+    case kindView:
+    case kindGenerator:
+    case kindDomain:
+    case kindException:
+      break;
+    default:
+      return;
+  }
   if (!dynamic_cast<TPrcData*>(Obj) && !dynamic_cast<TUdfData*>(Obj) &&
       !dynamic_cast<TTrgData*>(Obj) && !dynamic_cast<TViwData*>(Obj) &&
       !dynamic_cast<TGnrData*>(Obj) && !dynamic_cast<TDmnData*>(Obj) &&
       !dynamic_cast<TExcData*>(Obj))
     return;
   TDbObjList* List = Objs->ListOf(Obj);
-  const int I = List ? List->IndexOf(Obj->ObjKeyDef()) : -1;
-  if (I < 0 || List->Objects(I) == Obj || !Replaces()) return;
-  TDbObj* Old = List->Objects(I);
+  if (!List) return;
+  // Looked up and taken out without the list's batch being merged into its sorted part.
+  const std::string Key = Obj->ObjKeyDef();
+  TDbObj* Old = List->FindObj(Key);
+  if (!Old || Old == Obj || !Replaces()) return;
   if (Obj->Extra().Description.empty())
     Obj->SetExtra(&TObjExtra::Description, Old->Extra().Description);
   Objs->RemoveDepend(Old);
-  List->Delete(I);
+  List->Remove(Key);
 }
 
 }  // namespace
@@ -1506,11 +1521,10 @@ void TCustomSQLParser::TestCheckCondition(std::string_view Text) {
 }
 
 bool TCustomSQLParser::RemoveObj(TDbObjList& List, const std::string& Key) {
-  const int Index = List.IndexOf(Key);
-  if (Index < 0) return false;
-  if (Objs) Objs->RemoveDepend(List.Objects(Index));
-  List.Delete(Index);
-  return true;
+  TDbObj* Obj = List.FindObj(Key);
+  if (!Obj) return false;
+  if (Objs) Objs->RemoveDepend(Obj);
+  return List.Remove(Key);
 }
 
 void TCustomSQLParser::RemoveConstraints(const std::string& Table,
