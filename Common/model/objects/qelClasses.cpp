@@ -235,7 +235,8 @@ bool TDbObjList::Remove(const std::string& Key) {
   }
   // Neither part of the list needs the other to be merged: the sorted vector stays sorted
   // without the entry, and the batch is looked up by its own table.
-  if (const std::size_t I = LowerBound(Key); I < FItems.size() && Compare(FItems[I].Key, Key) == 0) {
+  if (const std::size_t I = LowerBound(Key);
+      I < FItems.size() && Compare(FItems[I].Key, Key) == 0) {
     const std::unique_ptr<TDbObj> Obj = std::move(FItems[I].Obj);
     FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I));
     ++FVersion;
