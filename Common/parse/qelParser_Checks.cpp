@@ -478,11 +478,10 @@ void TCustomParser::TestKeyTables() {
     const auto* T = dynamic_cast<const TTblData*>(O->Tables.Objects(I));
     for (int J = 0; T && J < T->Fields.Count(); ++J) {
       const TFldData* F = &*T->Fields[J];
+      if (F->FieldType != iftDomain) continue;
       const std::string& Type = F->Extra().DomainName.str();
-      const TKeyPlace* It = Places.Find(F);
-      if (F->FieldType != iftDomain || Type.empty() || !It || Types.count(UpperCase(Type)) ||
-          ServerTypeName(Type))
-        continue;
+      const TKeyPlace* It = Type.empty() ? nullptr : Places.Find(F);
+      if (!It || Types.count(UpperCase(Type)) || ServerTypeName(Type)) continue;
       // A type of a schema the scripts do not fill may stand in the database all the same.
       const bool Qualified = It->Qualified;
       Errors.push_back({F,
