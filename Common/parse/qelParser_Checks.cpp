@@ -168,6 +168,7 @@ void TCustomParser::TestNewKeys() {
     const auto* C = dynamic_cast<const TCtrData*>(Key);
     return C && C->GetCtType() == ctPKey ? TableNamed(C->GetSchema(), C->GetTblName()) : nullptr;
   };
+  Filed.reserve(static_cast<std::size_t>(O->Indexes.Count() + O->Constraints.Count()));
   for (int I = 0; I < O->Indexes.Count(); ++I) Filed.emplace(O->Indexes.Objects(I), 0);
   for (int I = 0; I < O->Constraints.Count(); ++I) {
     const TDbObj* C = O->Constraints.Objects(I);
