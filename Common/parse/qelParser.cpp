@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -400,24 +401,62 @@ void TCustomParser::TestCheckColumns(std::string_view Condition, const TTblData&
 
 namespace {
 
+// Obj as a T when its kind code is Kind, else nullptr. Each class sets its own code, so the
+// cast is made only where the code says it holds: the checks below see every object filed.
+template <class T>
+const T* OfKind(const TDbObj& Obj, std::int32_t Kind) {
+  return Obj.Kind == Kind ? dynamic_cast<const T*>(&Obj) : nullptr;
+}
+
+// Obj as a constraint when its kind code is one of a constraint's.
+const TCtrData* AsConstraint(const TDbObj& Obj) {
+  switch (Obj.Kind) {
+    case kindConstraint:
+    case kindPrimaryKey:
+    case kindForeignKey:
+    case kindUnique:
+    case kindCheck:
+    case kindColumnDefault:
+    case kindReferences:
+      return dynamic_cast<const TCtrData*>(&Obj);
+    default:
+      return nullptr;
+  }
+}
+
 // CREATE OR REPLACE (OR ALTER, RECREATE) of a routine, trigger, view, sequence, domain or
 // exception a statement before made: the new definition takes the place of the one that
 // stands, as on the server, which keeps the object's comment.
 void TakePlaceOfReplaced(TCustomObjs* Objs, TDbObj* Obj, const std::function<bool()>& Replaces) {
   if (!Objs || !Obj || Objs->ExtractFrom == efDatabase) return;
+  // Each class sets its kind code: the code tells the other objects at a glance.
+  switch (Obj->Kind) {
+    case kindProcedure:
+    case kindFunction:
+    case kindTrigger:
+    case kindView:
+    case kindGenerator:
+    case kindDomain:
+    case kindException:
+      break;
+    default:
+      return;
+  }
   if (!dynamic_cast<TPrcData*>(Obj) && !dynamic_cast<TUdfData*>(Obj) &&
       !dynamic_cast<TTrgData*>(Obj) && !dynamic_cast<TViwData*>(Obj) &&
       !dynamic_cast<TGnrData*>(Obj) && !dynamic_cast<TDmnData*>(Obj) &&
       !dynamic_cast<TExcData*>(Obj))
     return;
   TDbObjList* List = Objs->ListOf(Obj);
-  const int I = List ? List->IndexOf(Obj->ObjKeyDef()) : -1;
-  if (I < 0 || List->Objects(I) == Obj || !Replaces()) return;
-  TDbObj* Old = List->Objects(I);
+  if (!List) return;
+  // Looked up and taken out without the list's batch being merged into its sorted part.
+  const std::string Key = Obj->ObjKeyDef();
+  TDbObj* Old = List->FindObj(Key);
+  if (!Old || Old == Obj || !Replaces()) return;
   if (Obj->Extra().Description.empty())
     Obj->SetExtra(&TObjExtra::Description, Old->Extra().Description);
   Objs->RemoveDepend(Old);
-  List->Delete(I);
+  List->Remove(Key);
 }
 
 }  // namespace
@@ -437,7 +476,7 @@ bool TCustomParser::AddObj(std::unique_ptr<TDbObj> Obj) {
 }
 
 void TCustomParser::CheckFiled(const TDbObj* Obj) {
-  if (const auto* Ctr = dynamic_cast<const TCtrData*>(Obj)) {
+  if (const TCtrData* Ctr = Obj ? AsConstraint(*Obj) : nullptr) {
     const TConstraintType Type = Ctr->GetCtType();
     if ((Type == ctPKey || Type == ctUnique) && Ctr->FldList.Count() == 0)
       ErrMsg(std::string(Type == ctPKey ? "PRIMARY KEY" : "UNIQUE") + " of table " +
@@ -446,7 +485,8 @@ void TCustomParser::CheckFiled(const TDbObj* Obj) {
       ErrMsg("CHECK of table " + Ctr->GetTblName() + " has no condition.");
     else if (Type == ctCheck)
       TestConditionSyntax(Ctr->Extra().Body.str(), "CHECK of table " + Ctr->GetTblName());
-  } else if (const auto* Dmn = dynamic_cast<const TDmnData*>(Obj); Dmn && Dmn->TypeField) {
+  } else if (const auto* Dmn = Obj ? OfKind<TDmnData>(*Obj, kindDomain) : nullptr;
+             Dmn && Dmn->TypeField) {
     // A PostgreSQL domain has its checks one by one; their text joins them with CHECK words.
     std::vector<std::string> Conditions;
     for (const TPGDomainCheck& C : Dmn->PGChecks) Conditions.push_back(C.Text);
@@ -464,23 +504,41 @@ namespace {
 // The word a message names Obj's kind by, for the kinds a second definition of is refused;
 // nullptr for the others (grants, comments, unnamed constraints ...).
 const char* KindWord(const TDbObj& Obj, TDatabaseType DB) {
-  if (dynamic_cast<const TTblData*>(&Obj)) return "Table";
-  if (dynamic_cast<const TViwData*>(&Obj)) return "View";
-  if (dynamic_cast<const TCtrData*>(&Obj)) return Obj.GetObjName().empty() ? nullptr : "Constraint";
-  if (dynamic_cast<const TIdxData*>(&Obj)) return "Index";
-  if (dynamic_cast<const TDmnData*>(&Obj)) return "Domain";
-  if (dynamic_cast<const TGnrData*>(&Obj)) return DB == dbInterBase ? "Generator" : "Sequence";
-  if (dynamic_cast<const TExcData*>(&Obj)) return "Exception";
-  if (const auto* Rol = dynamic_cast<const TRolData*>(&Obj))
-    return Rol->UserType == usrRol ? "Role" : nullptr;
-  if (const auto* Prc = dynamic_cast<const TPrcData*>(&Obj))
-    return Prc->IsFunction ? "Function" : "Procedure";
-  if (dynamic_cast<const TUdfData*>(&Obj)) return "Function";
-  if (dynamic_cast<const TTrgData*>(&Obj)) return "Trigger";
-  if (dynamic_cast<const TSchData*>(&Obj)) return "Schema";
-  if (dynamic_cast<const TDefData*>(&Obj)) return "Default";
-  if (dynamic_cast<const TRulData*>(&Obj)) return "Rule";
-  return nullptr;
+  switch (Obj.Kind) {
+    case kindTable:
+      return OfKind<TTblData>(Obj, kindTable) ? "Table" : nullptr;
+    case kindView:
+      return OfKind<TViwData>(Obj, kindView) ? "View" : nullptr;
+    case kindIndex:
+      return OfKind<TIdxData>(Obj, kindIndex) ? "Index" : nullptr;
+    case kindDomain:
+      return OfKind<TDmnData>(Obj, kindDomain) ? "Domain" : nullptr;
+    case kindGenerator:
+      if (!OfKind<TGnrData>(Obj, kindGenerator)) return nullptr;
+      return DB == dbInterBase ? "Generator" : "Sequence";
+    case kindException:
+      return OfKind<TExcData>(Obj, kindException) ? "Exception" : nullptr;
+    case kindRole: {
+      const auto* Rol = OfKind<TRolData>(Obj, kindRole);
+      return Rol && Rol->UserType == usrRol ? "Role" : nullptr;
+    }
+    case kindProcedure: {
+      const auto* Prc = OfKind<TPrcData>(Obj, kindProcedure);
+      return !Prc ? nullptr : Prc->IsFunction ? "Function" : "Procedure";
+    }
+    case kindFunction:
+      return OfKind<TUdfData>(Obj, kindFunction) ? "Function" : nullptr;
+    case kindTrigger:
+      return OfKind<TTrgData>(Obj, kindTrigger) ? "Trigger" : nullptr;
+    case kindGeneric:
+      return OfKind<TSchData>(Obj, kindGeneric) ? "Schema" : nullptr;
+    case kindDefault:
+      return OfKind<TDefData>(Obj, kindDefault) ? "Default" : nullptr;
+    case kindRule:
+      return OfKind<TRulData>(Obj, kindRule) ? "Rule" : nullptr;
+    default:
+      return AsConstraint(Obj) && !Obj.GetObjName().empty() ? "Constraint" : nullptr;
+  }
 }
 
 }  // namespace
@@ -488,10 +546,10 @@ const char* KindWord(const TDbObj& Obj, TDatabaseType DB) {
 void TCustomParser::TestNewObj(const TDbObj& Obj) {
   // A catalog's object texts re-read what the catalog filed already.
   if (Objs->ExtractFrom == efDatabase) return;
-  const auto* Ctr = dynamic_cast<const TCtrData*>(&Obj);
-  if (Ctr || dynamic_cast<const TIdxData*>(&Obj)) NoteNewKey(Obj);
-  if (dynamic_cast<const TTrgData*>(&Obj) || dynamic_cast<const TViwData*>(&Obj)) NotePlace(Obj);
-  if (dynamic_cast<const TDmnData*>(&Obj)) FDefinedTypes.insert(UpperCase(Obj.GetObjName()));
+  const TCtrData* Ctr = AsConstraint(Obj);
+  if (Ctr || OfKind<TIdxData>(Obj, kindIndex)) NoteNewKey(Obj);
+  if (OfKind<TTrgData>(Obj, kindTrigger) || OfKind<TViwData>(Obj, kindView)) NotePlace(Obj);
+  if (OfKind<TDmnData>(Obj, kindDomain)) FDefinedTypes.insert(UpperCase(Obj.GetObjName()));
   TestNameOfOtherKind(Obj);
   const char* Kind = KindWord(Obj, Objs->GetDatabaseType());
   const TDbObjList* List = Kind || Ctr ? Objs->ListOf(&Obj) : nullptr;
@@ -526,8 +584,8 @@ void TCustomParser::TestNewObj(const TDbObj& Obj) {
 
 void TCustomParser::TestNameOfOtherKind(const TDbObj& Obj) {
   if (!Objs || Objs->ExtractFrom == efDatabase) return;
-  const bool View = dynamic_cast<const TViwData*>(&Obj) != nullptr;
-  if (!View && !dynamic_cast<const TTblData*>(&Obj)) return;
+  const bool View = OfKind<TViwData>(Obj, kindView) != nullptr;
+  if (!View && !OfKind<TTblData>(Obj, kindTable)) return;
   const auto* O = dynamic_cast<const TObjs*>(Objs);
   const TDbObj* Standing = O ? (View ? O->Tables : O->Views).FindObj(Obj.ObjKeyDef()) : nullptr;
   // ASE tells names by case where the collection does not; a table and a view of one name in
@@ -583,9 +641,19 @@ std::int32_t TCustomParser::LineOfPos(std::int32_t At) const {
     FLineStarts.push_back(1);
     FIndexedTo = 1;
   }
-  for (; FIndexedTo < At; ++FIndexedTo)
-    if (FTxt[static_cast<std::size_t>(FIndexedTo - 1)] == '\n')
-      FLineStarts.push_back(FIndexedTo + 1);
+  if (FIndexedTo < At) {
+    // The line breaks at the positions FIndexedTo .. At - 1, found by memchr.
+    const char* Text = FTxt.data();
+    auto From = static_cast<std::size_t>(FIndexedTo - 1);
+    const auto To = static_cast<std::size_t>(At - 1);
+    while (From < To) {
+      const void* Break = std::memchr(Text + From, '\n', To - From);
+      if (!Break) break;
+      From = static_cast<std::size_t>(static_cast<const char*>(Break) - Text) + 1;
+      FLineStarts.push_back(static_cast<std::int32_t>(From) + 1);
+    }
+    FIndexedTo = At;
+  }
   return static_cast<std::int32_t>(std::upper_bound(FLineStarts.begin(), FLineStarts.end(), At) -
                                    FLineStarts.begin());
 }
@@ -1474,11 +1542,11 @@ void TCustomSQLParser::TestBodyEnd(std::string_view Body) {
 }
 
 void TCustomParser::TestSubstance(const TDbObj& Obj) {
-  if (const auto* View = dynamic_cast<const TViwData*>(&Obj)) {
+  if (const auto* View = OfKind<TViwData>(Obj, kindView)) {
     if (const std::string At = CutOffAt(View->Extra().Body.str(), LexicalRulesOf(DatabaseType));
         !At.empty())
       ErrMsg("View " + View->GetObjName() + " is cut off: its query ends in " + At + ".");
-  } else if (const auto* Trg = dynamic_cast<const TTrgData*>(&Obj)) {
+  } else if (const auto* Trg = OfKind<TTrgData>(Obj, kindTrigger)) {
     if (Trim(Trg->Extra().Body.str()).empty())
       ErrMsg("Trigger " + Trg->GetObjName() + " has no body.");
   }
@@ -1502,11 +1570,10 @@ void TCustomSQLParser::TestCheckCondition(std::string_view Text) {
 }
 
 bool TCustomSQLParser::RemoveObj(TDbObjList& List, const std::string& Key) {
-  const int Index = List.IndexOf(Key);
-  if (Index < 0) return false;
-  if (Objs) Objs->RemoveDepend(List.Objects(Index));
-  List.Delete(Index);
-  return true;
+  TDbObj* Obj = List.FindObj(Key);
+  if (!Obj) return false;
+  if (Objs) Objs->RemoveDepend(Obj);
+  return List.Remove(Key);
 }
 
 void TCustomSQLParser::RemoveConstraints(const std::string& Table,

@@ -168,6 +168,7 @@ void TCustomParser::TestNewKeys() {
     const auto* C = dynamic_cast<const TCtrData*>(Key);
     return C && C->GetCtType() == ctPKey ? TableNamed(C->GetSchema(), C->GetTblName()) : nullptr;
   };
+  Filed.reserve(static_cast<std::size_t>(O->Indexes.Count() + O->Constraints.Count()));
   for (int I = 0; I < O->Indexes.Count(); ++I) Filed.emplace(O->Indexes.Objects(I), 0);
   for (int I = 0; I < O->Constraints.Count(); ++I) {
     const TDbObj* C = O->Constraints.Objects(I);
@@ -185,20 +186,26 @@ void TCustomParser::TestNewKeys() {
   for (const TNewKey& K : Keys) {
     if (!Filed.count(K.Key)) continue;
     const auto Error = [&](const std::string& Text) { ErrMsgAt(Text, K.Line, K.Column - 1); };
-    // Each plain column name of List must name a column of Table, once.
-    const auto TestColumns = [&](const TTblData& Table, const TStringList& List,
-                                 const std::string& What, bool Twice) {
+    // Each plain column name of List must name a column of Table, once. What names the key
+    // in a message; it is made only for one.
+    const auto TestColumns = [&](const TTblData& Table, const TStringList& List, const auto& What,
+                                 bool Twice) {
       if (!Table.Extra().OfType.empty()) return;  // an object table's columns are its type's
-      std::unordered_map<std::string, int> Seen;
+      // The columns met so far, as the table's case rule compares them: a key has few.
+      std::vector<std::string> Seen;
       for (int I = 0; I < List.Count(); ++I) {
         const std::string& Column = List[I];
         // An empty list has an error of its own; expressions and sort orders are not names.
         if (Column.empty() || Column.find_first_of("( \"`[") != std::string::npos) continue;
-        if (!Table.Fields.Find(Column))
-          Error(What + " names column " + Column + ", which table " + Table.GetObjName() +
+        if (!Table.Fields.Find(Column)) {
+          Error(What() + " names column " + Column + ", which table " + Table.GetObjName() +
                 " does not have.");
-        else if (++Seen[Table.Fields.CaseSensitive ? Column : UpperCase(Column)] == 2 && Twice)
-          Error(What + " names column " + Column + " twice.");
+          continue;
+        }
+        std::string Name = Table.Fields.CaseSensitive ? Column : UpperCase(Column);
+        if (std::count(Seen.begin(), Seen.end(), Name) == 1 && Twice)
+          Error(What() + " names column " + Column + " twice.");
+        Seen.push_back(std::move(Name));
       }
     };
     if (const auto* Idx = dynamic_cast<const TIdxData*>(K.Key)) {
@@ -206,7 +213,8 @@ void TCustomParser::TestNewKeys() {
       const std::string& Schema =
           Idx->TableSchema.empty() ? Idx->GetSchema() : Idx->TableSchema.str();
       if (const TTblData* Table = TableNamed(Schema, Idx->TableName))
-        TestColumns(*Table, Idx->Flds, "Index " + Idx->GetObjName(), true);
+        TestColumns(
+            *Table, Idx->Flds, [Idx] { return "Index " + Idx->GetObjName(); }, true);
       continue;
     }
     const auto& C = static_cast<const TCtrData&>(*K.Key);
@@ -224,10 +232,12 @@ void TCustomParser::TestNewKeys() {
     const TTblData* Table = TableNamed(C.GetSchema(), C.GetTblName());
     // An object table's columns are its type's attributes, which the table does not list.
     if (!Table || !Table->Extra().OfType.empty()) continue;
-    const std::string What = std::string(Type == ctPKey     ? "PRIMARY KEY"
-                                         : Type == ctUnique ? "UNIQUE"
-                                                            : "FOREIGN KEY") +
-                             " of table " + Table->GetObjName();
+    const auto What = [Type, Table] {
+      return std::string(Type == ctPKey     ? "PRIMARY KEY"
+                         : Type == ctUnique ? "UNIQUE"
+                                            : "FOREIGN KEY") +
+             " of table " + Table->GetObjName();
+    };
     if (Type == ctPKey && PrimaryKeys[Table]++ > 0)
       Error("Table " + Table->GetObjName() + " has more than one PRIMARY KEY.");
     TestColumns(*Table, C.FldList, What, true);
@@ -468,11 +478,10 @@ void TCustomParser::TestKeyTables() {
     const auto* T = dynamic_cast<const TTblData*>(O->Tables.Objects(I));
     for (int J = 0; T && J < T->Fields.Count(); ++J) {
       const TFldData* F = &*T->Fields[J];
+      if (F->FieldType != iftDomain) continue;
       const std::string& Type = F->Extra().DomainName.str();
-      const TKeyPlace* It = Places.Find(F);
-      if (F->FieldType != iftDomain || Type.empty() || !It || Types.count(UpperCase(Type)) ||
-          ServerTypeName(Type))
-        continue;
+      const TKeyPlace* It = Type.empty() ? nullptr : Places.Find(F);
+      if (!It || Types.count(UpperCase(Type)) || ServerTypeName(Type)) continue;
       // A type of a schema the scripts do not fill may stand in the database all the same.
       const bool Qualified = It->Qualified;
       Errors.push_back({F,

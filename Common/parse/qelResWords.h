@@ -41,34 +41,67 @@ constexpr bool SortedUnique(const std::array<std::string_view, N>& Words) {
   return std::ranges::adjacent_find(Words, std::ranges::greater_equal{}) == Words.end();
 }
 
-/// Word upper-cased, kept in Buffer when it fits (the lookups below run for every name read or
-/// quoted, and keywords are short) and in Long otherwise.
-inline std::string_view UpperCaseWord(std::string_view Word, std::array<char, 32>& Buffer,
-                                      std::string& Long) {
-  if (Word.size() > Buffer.size()) {
-    Long = UpperCase(Word);
-    return Long;
+/// Where the words of each first byte start in a sorted word table: the words that begin with
+/// byte B are the rows [Starts[B], Starts[B + 1]).
+using TFirstByteIndex = std::array<std::uint16_t, 257>;
+
+/// The index of a table sorted by word; Word gives a row's word. Built at compile time.
+template <class Rows, class WordOf>
+constexpr TFirstByteIndex FirstByteIndex(const Rows& Sorted, WordOf Word) {
+  TFirstByteIndex Starts{};
+  std::size_t Row = 0;
+  for (std::size_t B = 0; B < 256; ++B) {
+    // An empty word sorts first: it is in no byte's rows.
+    while (Row < Sorted.size() &&
+           (Word(Sorted[Row]).empty() || static_cast<unsigned char>(Word(Sorted[Row])[0]) < B))
+      ++Row;
+    Starts[B] = static_cast<std::uint16_t>(Row);
   }
-  for (std::size_t I = 0; I < Word.size(); ++I) Buffer[I] = UpCase(Word[I]);
-  return std::string_view(Buffer.data(), Word.size());
+  Starts[256] = static_cast<std::uint16_t>(Sorted.size());
+  return Starts;
 }
 
-/// The symbol of Word (any letter case) in a table sorted by word, or kIdentSymbol.
-template <std::size_t N>
-std::uint8_t FindSymbol(const std::array<TResWordRow, N>& Sorted, std::string_view Word) {
-  std::array<char, 32> Buffer;
-  std::string Long;
-  const std::string_view U = UpperCaseWord(Word, Buffer, Long);
-  const auto It = std::ranges::lower_bound(Sorted, U, {}, &TResWordRow::first);
-  return It != Sorted.end() && It->first == U ? It->second : kIdentSymbol;
+/// True when Word, upper-cased as UpCase does, is Upper (a word of a table).
+constexpr bool SameAsUpper(std::string_view Upper, std::string_view Word) {
+  if (Upper.size() != Word.size()) return false;
+  for (std::size_t I = 0; I < Word.size(); ++I) {
+    const char C = Word[I];
+    if (Upper[I] != ((C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C)) return false;
+  }
+  return true;
 }
 
-/// True when Word (any letter case) is in a strictly ascending upper-case word list.
-template <std::size_t N>
-bool ContainsWord(const std::array<std::string_view, N>& Words, std::string_view Word) {
-  std::array<char, 32> Buffer;
-  std::string Long;
-  return std::ranges::binary_search(Words, UpperCaseWord(Word, Buffer, Long));
+/// The row of Word (any letter case) in a table sorted by word (its words upper case): only
+/// the words of its first byte are compared, and those of another length at a glance. The
+/// lookups below run for every name read or quoted. Index is FirstByteIndex of the table.
+template <class Rows, class WordOf>
+constexpr std::size_t FindUpperRow(const Rows& Sorted, const TFirstByteIndex& Index,
+                                   std::string_view Word, WordOf RowWord) {
+  if (Word.empty()) return Sorted.size();
+  const char C = Word[0];
+  const auto First =
+      static_cast<unsigned char>((C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C);
+  for (std::size_t I = Index[First]; I < Index[First + 1]; ++I)
+    if (SameAsUpper(RowWord(Sorted[I]), Word)) return I;
+  return Sorted.size();
+}
+
+/// The symbol of Word (any letter case) in the keyword table Sorted (sorted by word, see
+/// SortedByWord), or kIdentSymbol.
+template <const auto& Sorted>
+std::uint8_t FindSymbol(std::string_view Word) {
+  constexpr auto RowWord = [](const TResWordRow& Row) { return Row.first; };
+  static constexpr TFirstByteIndex Index = FirstByteIndex(Sorted, RowWord);
+  const std::size_t I = FindUpperRow(Sorted, Index, Word, RowWord);
+  return I < Sorted.size() ? Sorted[I].second : kIdentSymbol;
+}
+
+/// True when Word (any letter case) is in the strictly ascending upper-case word list Words.
+template <const auto& Words>
+bool ContainsWord(std::string_view Word) {
+  constexpr auto RowWord = [](std::string_view W) { return W; };
+  static constexpr TFirstByteIndex Index = FirstByteIndex(Words, RowWord);
+  return FindUpperRow(Words, Index, Word, RowWord) < Words.size();
 }
 
 /// The first row of Rows whose key (Key applied to the row) equals Value; nullptr when none

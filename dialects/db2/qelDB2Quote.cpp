@@ -49,14 +49,14 @@ constexpr bool IsBareNext(char C) {
 /// DB2 folds bare names to upper case, so a name holding a lower-case letter is only kept in
 /// quotes; the parser's keywords are never written bare.
 bool NeedsQuotes(std::string_view Name) {
-  return FindSymbol(kResWordsByWord, Name) != kIdentSymbol || !IsUpperLetter(Name.front()) ||
+  return FindSymbol<kResWordsByWord>(Name) != kIdentSymbol || !IsUpperLetter(Name.front()) ||
          !std::all_of(Name.begin() + 1, Name.end(), IsBareNext);
 }
 
 }  // namespace
 
 std::uint8_t DB2SymbolByResWord(std::string_view Word) {
-  return FindSymbol(kResWordsByWord, Word);
+  return FindSymbol<kResWordsByWord>(Word);
 }
 
 std::string DB2QuoteIdent(const std::string& Name) {

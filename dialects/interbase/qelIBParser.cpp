@@ -119,7 +119,7 @@ void TIbParser::BuildResWords() {
 }
 
 std::uint8_t TIbParser::FindResWord() {
-  return FindSymbol(kResWordsByWord, Ident);
+  return FindSymbol<kResWordsByWord>(Ident);
 }
 
 std::string TIbParser::QuoteIdent(const std::string& Name) {

@@ -57,7 +57,7 @@ bool IdentDialect3(const std::string& S, TIBSQLServerVersionType /*ServerVersion
   if (S.empty()) return false;
   // Dialect 3 folds bare names to upper case, so any other letter case survives only in quotes.
   if (!IsUpperLetter(S.front()) || !std::all_of(S.begin() + 1, S.end(), IsBareNext)) return true;
-  return std::ranges::binary_search(kReservedWords, UpperCase(S));
+  return ContainsWord<kReservedWords>(S);
 }
 
 }  // namespace qel

@@ -65,12 +65,12 @@ static_assert(UniqueWords(kResWordsByWord));
 }  // namespace
 
 std::uint8_t LocalSQLSymbolByResWord(std::string_view Word) {
-  return FindSymbol(kResWordsByWord, Word);
+  return FindSymbol<kResWordsByWord>(Word);
 }
 
 std::string LocalSQLQuoteIdent(const std::string& Name) {
   // A double quote inside a bare name would end the name early, so such a name is quoted too.
-  const bool Keyword = FindSymbol(kResWordsByWord, Name) != kIdentSymbol;
+  const bool Keyword = FindSymbol<kResWordsByWord>(Name) != kIdentSymbol;
   if (!Keyword && Name.find('"') == std::string::npos) return Name;
   return EncloseIdent(Name, '"', '"');
 }

@@ -49,7 +49,7 @@ static_assert(SortedUnique(kASEReservedWords));
 
 bool NeedsQuotes(std::string_view S) {
   if (!TransactSQLRegularName(S)) return true;
-  return std::ranges::binary_search(kASEReservedWords, UpperCase(S));
+  return ContainsWord<kASEReservedWords>(S);
 }
 
 }  // namespace

@@ -96,9 +96,7 @@ bool NeedsQuotes(std::string_view S) {
   // runs; only a "]" inside it, which could end a bracketed name early, makes it quoted.
   if (S.front() == '<') return S.find(']') != std::string_view::npos;
   if (!TransactSQLRegularName(S)) return true;
-  const std::string U = UpperCase(S);
-  return std::ranges::binary_search(kReservedWords, U) ||
-         std::ranges::binary_search(kFurtherWords, U);
+  return ContainsWord<kReservedWords>(S) || ContainsWord<kFurtherWords>(S);
 }
 
 }  // namespace

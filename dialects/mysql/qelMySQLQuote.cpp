@@ -109,7 +109,7 @@ bool MySQLIsReservedWord(std::string_view Word) {
 }
 
 std::uint8_t MySQLSymbolByResWord(std::string_view Word) {
-  return FindSymbol(kResWordsByWord, Word);
+  return FindSymbol<kResWordsByWord>(Word);
 }
 
 std::string MySQLQuoteIdent(const std::string& Name) {

@@ -61,13 +61,13 @@ constexpr bool IsBareNext(char C) {
 bool NeedsQuotes(std::string_view Ident) {
   return !IsUpperLetter(Ident.front()) ||
          !std::all_of(Ident.begin() + 1, Ident.end(), IsBareNext) ||
-         FindSymbol(kResWordsByWord, Ident) != kIdentSymbol;
+         FindSymbol<kResWordsByWord>(Ident) != kIdentSymbol;
 }
 
 }  // namespace
 
 std::uint8_t OracleSymbolByResWord(std::string_view Word) {
-  return FindSymbol(kResWordsByWord, Word);
+  return FindSymbol<kResWordsByWord>(Word);
 }
 
 std::string OracleQuoteIdent(const std::string& Ident) {

@@ -1050,10 +1050,11 @@ void TPGSQLParser::ParseView() {
   NoteName(*Viw);
   // OR REPLACE: the view read last is the one the server keeps, with the comment it had.
   if (FOrReplace && Objs) {
-    const int Old = Objs->Views.IndexOf(Viw->ObjKeyDef());
-    if (Old >= 0 && Viw->Extra().Description.empty())
-      Viw->SetExtra(&TObjExtra::Description, Objs->Views.Objects(Old)->Extra().Description);
-    RemoveObj(Objs->Views, Viw->ObjKeyDef());
+    const std::string Key = Viw->ObjKeyDef();
+    const TDbObj* Old = Objs->Views.FindObj(Key);
+    if (Old && Viw->Extra().Description.empty())
+      Viw->SetExtra(&TObjExtra::Description, Old->Extra().Description);
+    RemoveObj(Objs->Views, Key);
   }
   AddObj(std::move(Viw));
 }

@@ -76,13 +76,13 @@ bool NeedsQuotes(std::string_view Name) {
   // No keyword holds a digit or a dollar sign.
   if (std::any_of(Name.begin() + 1, Name.end(), [](char C) { return !IsBareFirst(C); }))
     return false;
-  return FindSymbol(kResWordsByWord, Name) != kIdentSymbol || ContainsWord(kAlsoReserved, Name);
+  return FindSymbol<kResWordsByWord>(Name) != kIdentSymbol || ContainsWord<kAlsoReserved>(Name);
 }
 
 }  // namespace
 
 std::uint8_t PGSQLSymbolByResWord(std::string_view Word) {
-  return FindSymbol(kResWordsByWord, Word);
+  return FindSymbol<kResWordsByWord>(Word);
 }
 
 std::string PGSQLQuoteIdent(const std::string& Name) {

@@ -83,7 +83,7 @@ std::string ASAObjFullName(const std::string& Owner, const std::string& Name) {
 }
 
 std::uint8_t ASASymbolByResWord(std::string_view Word, TASAServerVersionType /*Version*/) {
-  return FindSymbol(kResWordsByWord, Word);
+  return FindSymbol<kResWordsByWord>(Word);
 }
 
 std::string ASAQuoteIdent(const std::string& Name, TASAServerVersionType Version) {

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
+#include "Text.h"
 #include "qelCompObj.h"
 #include "qelComp_Ctr.h"
 #include "qelComp_Def.h"
@@ -119,6 +121,46 @@ TEST(DbObjList, LargeBatchesFindAndRefuseUnderEitherCaseRule) {
         }
       }
     EXPECT_EQ(L.Count(), CaseSensitive ? 12000 : 6000);
+  }
+}
+
+// Objects taken out by key, from the sorted part or from the batch filed since the last
+// ordered read, while filing goes on: the list holds and finds what a plain set of keys holds.
+TEST(DbObjList, RemovedByKeyFromEitherPartWhileFilingGoesOn) {
+  struct TRow {
+    const char* Name;
+    bool CaseSensitive, Sorted;
+  };
+  for (const TRow& Row :
+       {TRow{"sorted, case-sensitive", true, true}, TRow{"sorted, case-insensitive", false, true},
+        TRow{"unsorted", true, false}}) {
+    SCOPED_TRACE(Row.Name);
+    TDbObjList L;
+    L.SetCaseSensitive(Row.CaseSensitive);
+    L.SetSorted(Row.Sorted);
+    std::set<std::string> Model;
+    std::mt19937 Rng(11);
+    for (int I = 0; I < 3000; ++I) {
+      const std::string K = "fn_" + std::to_string(Rng() % 1500);
+      if (Model.insert(K).second) {
+        ASSERT_TRUE(L.Add(K, new TDbObj(nullptr)));
+      }
+      if (I % 3 == 0) {  // the way a replacing definition takes out the one before it
+        const std::string Gone = "fn_" + std::to_string(Rng() % 1500);
+        ASSERT_EQ(L.Remove(Row.CaseSensitive ? Gone : UpperCase(Gone)), Model.erase(Gone) == 1);
+        ASSERT_EQ(L.FindObj(Gone), nullptr);
+      }
+      if (I % 500 == 0) (void)L.Objects(0);  // an ordered read merges the batch
+      for (int J = 0; J < 3; ++J) {
+        const std::string Probe = "fn_" + std::to_string(Rng() % 1500);
+        ASSERT_EQ(L.FindObj(Probe) != nullptr, Model.count(Probe) == 1) << Probe;
+      }
+    }
+    ASSERT_EQ(L.Count(), static_cast<int>(Model.size()));
+    std::vector<std::string> Keys;
+    for (int I = 0; I < L.Count(); ++I) Keys.push_back(L.Keys(I));
+    if (!Row.Sorted) std::sort(Keys.begin(), Keys.end());
+    EXPECT_EQ(Keys, std::vector<std::string>(Model.begin(), Model.end()));
   }
 }
 

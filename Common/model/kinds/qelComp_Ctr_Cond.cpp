@@ -5,8 +5,10 @@
 // holds the condition as its author wrote it. Both are read into the same shape here: each
 // operator application in parentheses, so that the grouping of the two texts, and only that, is
 // compared; a condition this reader does not follow is compared token by token.
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -615,9 +617,36 @@ class TConditionReader {
   }
 };
 
-}  // namespace
+/// The keys made last on this thread, one slot per hash value: a check's key is asked for as
+/// it is filed, paired and written, and the checks of many tables read alike. Long conditions
+/// are not kept, so the slots hold little.
+class TConditionKeys {
+ public:
+  const std::string* Find(const std::string& Condition) {
+    const TSlot& S = FSlots[SlotOf(Condition)];
+    return S.Used && S.Condition == Condition ? &S.Key : nullptr;
+  }
+  void Keep(const std::string& Condition, const std::string& Key) {
+    if (Condition.size() > MaxKept) return;
+    TSlot& S = FSlots[SlotOf(Condition)];
+    S.Condition = Condition;
+    S.Key = Key;
+    S.Used = true;
+  }
 
-std::string PGConditionKey(const std::string& Condition) {
+ private:
+  static constexpr std::size_t Slots = 64, MaxKept = 2048;
+  struct TSlot {
+    std::string Condition, Key;
+    bool Used = false;
+  };
+  static std::size_t SlotOf(const std::string& Condition) {
+    return std::hash<std::string>()(Condition) % Slots;
+  }
+  std::array<TSlot, Slots> FSlots;
+};
+
+std::string MakeConditionKey(const std::string& Condition) {
   std::vector<TToken> Tokens;
   if (!Scan(Condition, Tokens)) return Condition;
   TConditionReader Reader(Tokens, Condition.size());
@@ -628,6 +657,16 @@ std::string PGConditionKey(const std::string& Condition) {
   for (const TToken& T : Tokens)
     R += (R.empty() ? "" : " ") + (T.Kind == TTok::QuotedName ? NameText(T.Content) : T.Text);
   return R;
+}
+
+}  // namespace
+
+std::string PGConditionKey(const std::string& Condition) {
+  thread_local TConditionKeys Known;
+  if (const std::string* Key = Known.Find(Condition)) return *Key;
+  std::string Key = MakeConditionKey(Condition);
+  Known.Keep(Condition, Key);
+  return Key;
 }
 
 bool PGConditionTooDeep(const std::string& Condition) {

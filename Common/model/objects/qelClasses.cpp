@@ -226,6 +226,55 @@ void TDbObjList::Delete(int Index) {
   (void)Extract(Index);
 }
 
+bool TDbObjList::Remove(const std::string& Key) {
+  if (!FSorted) {
+    const int Index = IndexOf(Key);
+    if (Index < 0) return false;
+    Delete(Index);
+    return true;
+  }
+  // Neither part of the list needs the other to be merged: the sorted vector stays sorted
+  // without the entry, and the batch is looked up by its own table.
+  if (const std::size_t I = LowerBound(Key);
+      I < FItems.size() && Compare(FItems[I].Key, Key) == 0) {
+    const std::unique_ptr<TDbObj> Obj = std::move(FItems[I].Obj);
+    FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I));
+    ++FVersion;
+    return true;
+  }
+  if (FPending.empty()) return false;
+  const std::size_t Slot = PendingSlot(Key, HashKey(Key));
+  if (FPendingSlots[Slot] == 0) return false;
+  const std::size_t Index = static_cast<std::uint32_t>(FPendingSlots[Slot]) - 1;
+  FreePendingSlot(Slot);
+  // The last entry of the batch takes the freed place (the batch is sorted when merged).
+  std::unique_ptr<TDbObj> Obj = std::move(FPending[Index].Obj);
+  const std::size_t Last = FPending.size() - 1;
+  if (Index != Last) {
+    const std::size_t Moved = PendingSlot(FPending[Last].Key, HashKey(FPending[Last].Key));
+    FPendingSlots[Moved] = (FPendingSlots[Moved] & 0xFFFFFFFF00000000ull) | (Index + 1);
+    FPending[Index] = std::move(FPending[Last]);
+  }
+  FPending.pop_back();
+  ++FVersion;
+  return true;
+}
+
+void TDbObjList::FreePendingSlot(std::size_t Slot) {
+  const std::size_t Mask = FPendingSlots.size() - 1;
+  FPendingSlots[Slot] = 0;
+  for (std::size_t Next = (Slot + 1) & Mask; FPendingSlots[Next] != 0; Next = (Next + 1) & Mask) {
+    const std::size_t Home = static_cast<std::uint32_t>(FPendingSlots[Next] >> 32) & Mask;
+    // An entry whose home lies cyclically after the freed slot, up to where it stands, is
+    // still found; any other moves into the freed slot.
+    const bool Found = Slot <= Next ? (Slot < Home && Home <= Next) : (Slot < Home || Home <= Next);
+    if (Found) continue;
+    FPendingSlots[Slot] = FPendingSlots[Next];
+    FPendingSlots[Next] = 0;
+    Slot = Next;
+  }
+}
+
 void TDbObjList::Clear() {
   // Take the entries out first, so that the list reads empty while the objects go.
   std::vector<TEntry> Items = std::move(FItems);

@@ -221,6 +221,10 @@ class TDbObjList {
   void PutKey(int Index, const std::string& Key);
   /// Removes the entry at Index and frees its object.
   void Delete(int Index);
+  /// Removes the entry with Key and frees its object; false when there is none. An entry of
+  /// the batch filed since the last ordered access goes without the batch being merged, so
+  /// that replacing objects one by one while a script is read stays linear.
+  bool Remove(const std::string& Key);
   /// Removes the entry at Index and hands its object to the caller.
   std::unique_ptr<TDbObj> Extract(int Index);
   /// Frees every object and empties the list.
@@ -238,6 +242,9 @@ class TDbObjList {
   std::size_t PendingSlot(const std::string& Key, std::uint32_t Hash) const;
   /// Files batch entry Index (its key hashing to Hash) in FPendingSlots, growing it as needed.
   void IndexPending(std::size_t Index, std::uint32_t Hash) const;
+  /// Empties slot Slot of FPendingSlots, moving up the entries of the run after it that
+  /// would no longer be found (linear probing).
+  void FreePendingSlot(std::size_t Slot);
   /// Moves the batch into the sorted vector.
   void Merge() const;
   void SortItems() const;
