@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -55,9 +56,15 @@ std::string DollarTag(const std::string& S, size_t I) {
 
 std::string ReplaceParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
                              const TParamMarkerFunc& Marker) {
+  const size_t N = SQL.size();
+  // Without a colon before a name there is no reference: the text stays as it is (a script's
+  // row statement, whose times hold colons before digits).
+  bool MayRefer = false;
+  for (size_t K = SQL.find(':'); K != std::string::npos && !MayRefer; K = SQL.find(':', K + 1))
+    MayRefer = K + 1 < N && IsNameStart(SQL[K + 1]);
+  if (!MayRefer) return SQL;
   std::string Out;
   Out.reserve(SQL.size());
-  const size_t N = SQL.size();
   size_t I = 0;
   auto CopyTo = [&](size_t End) {
     Out.append(SQL, I, End - I);
@@ -96,7 +103,10 @@ std::string ReplaceParamRefs(const std::string& SQL, const TSQLLexRules& Rules,
       Out += Marker(SQL.substr(I + 1, J - I - 1));
       I = J;
     } else {
-      CopyTo(I + 1);
+      // Up to the next character that may open a literal, a comment or a reference.
+      size_t J = I + 1;
+      while (J < N && std::string_view("'\"`-#/$:").find(SQL[J]) == std::string_view::npos) ++J;
+      CopyTo(J);
     }
   }
   return Out;
@@ -234,7 +244,8 @@ void TQELAdapterQuery::Bind(std::string& Sent, TBoundParams& Bound) {
   std::string Joined;
   const std::string& Text = TextInPlace(Joined);
   if (IsBlankText(Text)) throw EDatabaseError("The statement text is empty.");
-  if (!FParamCheck) {
+  // A text without references goes as it is (a script's statement with its values in it).
+  if (!FParamCheck || (FHasRawSQL && FParams.Count() == 0)) {
     Sent = Text;
     return;
   }
@@ -297,14 +308,18 @@ void TQELAdapterQuery::QueueExecSQL() {
     ExecSQL();
     return;
   }
-  TQueued Q;
-  TBoundParams Bound;
-  Bind(Q.Sent, Bound);
+  FQueueBound.Distinct.clear();
+  FQueueBound.Refs.clear();
+  Bind(FQueueSent, FQueueBound);
+  // Row after row of one statement has the same text: it is kept once.
+  if (!FQueueText || *FQueueText != FQueueSent)
+    FQueueText = std::make_shared<const std::string>(FQueueSent);
+  TQueued& Q = FQueue.emplace_back();
+  Q.Text = FQueueText;
   if (!ValuesInText()) {
-    Q.Values.reserve(Bound.Distinct.size());
-    for (const TParam* P : Bound.Distinct) Q.Values.emplace_back(P->Name).Assign(*P);
+    Q.Values.reserve(FQueueBound.Distinct.size());
+    for (const TParam* P : FQueueBound.Distinct) Q.Values.push_back(*P);
   }
-  FQueue.push_back(std::move(Q));
 }
 
 TBoundParams TQELAdapterQuery::TQueued::Bound() const {

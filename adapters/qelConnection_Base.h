@@ -139,8 +139,10 @@ class TQELAdapterQuery : public TQELRowsQuery {
   /// A statement held back by QueueExecSQL: the text to send (markers in place) and copies of
   /// the values bound to it, in the order of Distinct.
   struct TQueued {
-    std::string Sent;
+    /// The text; the rows of one statement form share one.
+    std::shared_ptr<const std::string> Text;
     std::vector<TParam> Values;
+    const std::string& Sent() const { return *Text; }
     TBoundParams Bound() const;
   };
   bool CanQueue() const override { return false; }
@@ -292,6 +294,10 @@ class TQELAdapterQuery : public TQELRowsQuery {
   TParams FParams;
   TBindPlan FPlan;
   std::vector<TQueued> FQueue;
+  /// What QueueExecSQL binds into, kept from row to row; the text of the last statement queued.
+  std::string FQueueSent;
+  TBoundParams FQueueBound;
+  std::shared_ptr<const std::string> FQueueText;
   bool FParamCheck = true;
   std::int64_t FRowsAffected = -1;
 };

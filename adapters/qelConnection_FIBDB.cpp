@@ -835,7 +835,7 @@ TQELQuery::TQueuedOutcome TFIBQuery::ExecuteQueued(const std::vector<TQueued>& I
     for (const TQueued& Q : Items) {
       TQueryResult Result;
       try {
-        RunStatement(Db, Q.Sent, Q.Bound(), Result);
+        RunStatement(Db, Q.Sent(), Q.Bound(), Result);
       } catch (const std::exception& E) {
         if (Db.GetConnectionLost()) throw;
         Out.Refused = true;

@@ -523,7 +523,7 @@ std::vector<TRoundTripPart> MergeRowInserts(TMyDACDatabase& Db,
   std::vector<TRoundTripPart> Parts;
   std::size_t LastHead = 0;
   for (std::size_t I = 0; I < Items.size(); ++I) {
-    const std::string& S = Items[I].Sent;
+    const std::string& S = Items[I].Sent();
     std::size_t NameEnd = 0;
     std::size_t Head = RowInsertHead(S, NameEnd);
     // The previous part is an insert of the same head, whose table was asked about already.
@@ -754,7 +754,7 @@ TQELQuery::TQueuedOutcome TMyDACQuery::Conclude(TMyDACDatabase& Db,
             R.Error);
     }
     Parts.clear();
-    for (std::size_t I = From; I < Items.size(); ++I) Parts.push_back({Items[I].Sent, I, 1});
+    for (std::size_t I = From; I < Items.size(); ++I) Parts.push_back({Items[I].Sent(), I, 1});
     Db.MultiStatements(true);
     R = RunParts(Db, Conn, Parts, Own, Db.StatementLimit());
   }

@@ -267,23 +267,6 @@ TResultPtr SendStatement(PGconn* Conn, const std::string& SQL, const TBoundParam
   return R;
 }
 
-/// The values of one statement as libpq takes them (large binary values as bytes, the others
-/// as text).
-struct TPipelineParams {
-  std::vector<Oid> Types;
-  std::vector<const char*> Values;
-  std::vector<int> Lengths, Formats;
-  explicit TPipelineParams(const TBoundParams& Params) {
-    for (const TParam* P : Params.Distinct) {
-      Types.push_back(ParamOidOf(P->GetDataType()));
-      Values.push_back(P->IsNull() ? nullptr : P->AsString().data());
-      Lengths.push_back(static_cast<int>(P->AsString().size()));
-      Formats.push_back(P->GetDataType() == ftBlob ? 1 : 0);
-    }
-  }
-  int Count() const { return static_cast<int>(Types.size()); }
-};
-
 /// The SQLSTATE of a refusal; empty when the server gave none.
 std::string StateOf(const PGresult* R) {
   const char* State = PQresultErrorField(R, PG_DIAG_SQLSTATE);
@@ -299,9 +282,37 @@ bool SendPlain(PGconn* Conn, const char* SQL) {
 
 }  // namespace
 
+void TPGDACDatabase::TSendBuffers::Take(const TQELAdapterQuery::TQueued& Item, bool Literals) {
+  Types.clear();
+  Values.clear();
+  Lengths.clear();
+  Formats.clear();
+  Text = &Item.Sent();
+  // A script's statement carries its values in its text: as parameters its text is one for
+  // many rows, parsed and planned once.
+  if (Literals && Item.Values.empty() && PGLiteralsAsParams(Item.Sent(), Form)) {
+    Text = &Form.Text;
+    for (std::size_t I = 0; I < Form.Values.size(); ++I) {
+      Types.push_back(Form.Types[I]);
+      Values.push_back(Form.Values[I].c_str());
+      Lengths.push_back(static_cast<int>(Form.Values[I].size()));
+      Formats.push_back(0);
+    }
+    return;
+  }
+  // Large binary values travel as bytes, the others as text.
+  for (const TParam& P : Item.Values) {
+    const std::string& V = P.AsString();
+    Types.push_back(ParamOidOf(P.GetDataType()));
+    Values.push_back(P.IsNull() ? nullptr : V.data());
+    Lengths.push_back(static_cast<int>(V.size()));
+    Formats.push_back(P.GetDataType() == ftBlob ? 1 : 0);
+  }
+}
+
 void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items,
                                   std::size_t Count, bool Savepoint, TPipelineSent& Sent,
-                                  bool Immediate) {
+                                  bool Immediate, bool Literals) {
   PGconn* C = FConn;
   Sent.Count = Count;
   if (PQenterPipelineMode(C) != 1) PipelineBroken(C);
@@ -311,26 +322,28 @@ void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& 
     Ok = SendPlain(C, "SET CONSTRAINTS ALL IMMEDIATE");
     Sent.Slots.push_back(NoItem);
   }
+  TSendBuffers& P = FSend;
   for (std::size_t I = 0; Ok && I < Count; ++I) {
-    const TPipelineParams P(Items[I].Bound());
+    P.Take(Items[I], Literals);
+    const int N = static_cast<int>(P.Types.size());
     // A text that comes again is parsed and planned once per session: rows of one table
     // share a few texts.
-    std::string Key = Items[I].Sent;
-    Key.append(reinterpret_cast<const char*>(P.Types.data()), P.Types.size() * sizeof(Oid));
-    auto Found = FPrepared.find(Key);
+    P.Key.assign(*P.Text);
+    P.Key.append(reinterpret_cast<const char*>(P.Types.data()), P.Types.size() * sizeof(Oid));
+    auto Found = FPrepared.find(P.Key);
     if (Found == FPrepared.end() && FPrepared.size() < MaxPrepared) {
       const std::string Name = "qel_row_" + IntToStr(++FPreparedSeq);
-      Ok = PQsendPrepare(C, Name.c_str(), Items[I].Sent.c_str(), P.Count(), P.Types.data()) == 1;
+      Ok = PQsendPrepare(C, Name.c_str(), P.Text->c_str(), N, P.Types.data()) == 1;
       Sent.Slots.push_back(I);
-      Found = FPrepared.emplace(std::move(Key), Name).first;
+      Found = FPrepared.emplace(P.Key, Name).first;
       Sent.MadeHere.push_back(Found->first);
     }
     if (!Ok) break;
     Ok = Found != FPrepared.end()
-             ? PQsendQueryPrepared(C, Found->second.c_str(), P.Count(), P.Values.data(),
-                                   P.Lengths.data(), P.Formats.data(), 0) == 1
-             : PQsendQueryParams(C, Items[I].Sent.c_str(), P.Count(), P.Types.data(),
-                                 P.Values.data(), P.Lengths.data(), P.Formats.data(), 0) == 1;
+             ? PQsendQueryPrepared(C, Found->second.c_str(), N, P.Values.data(), P.Lengths.data(),
+                                   P.Formats.data(), 0) == 1
+             : PQsendQueryParams(C, P.Text->c_str(), N, P.Types.data(), P.Values.data(),
+                                 P.Lengths.data(), P.Formats.data(), 0) == 1;
     Sent.Slots.push_back(I);
   }
   if (Ok && Savepoint) {
@@ -404,10 +417,10 @@ void TPGDACDatabase::PipelineBroken(PGconn* C) {
 
 TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
     const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count, bool Savepoint,
-    bool Immediate) {
+    bool Immediate, bool Literals) {
   LiveConn();
   TPipelineSent Sent;
-  SendPipeline(Items, Count, Savepoint, Sent, Immediate);
+  SendPipeline(Items, Count, Savepoint, Sent, Immediate, Literals);
   return ReadPipeline(Sent);
 }
 
@@ -467,6 +480,20 @@ TQELQuery::TQueuedOutcome TPGDACDatabase::RunQueued(
   const bool Savepoint = FImplicit && !FUserTx;
   const bool Alone = Savepoint || PQtransactionStatus(C) == PQTRANS_IDLE;
   if (Items.empty()) return {};
+  const char* Standard = PQparameterStatus(C, "standard_conforming_strings");
+  if (!Alone && Standard && std::string_view(Standard) == "on") {
+    // In the caller's transaction, statements written with their values go with them as
+    // parameters, within a savepoint; where the server refuses that form (a value or a type
+    // it reads otherwise there) they are sent again as written, which decides.
+    TPipelineRun Run = RunPipeline(Items, Items.size(), true, false, true);
+    const std::string_view Class = std::string_view(Run.State).substr(0, 2);
+    if (Run.Failed != Items.size() && !Run.CommitRefused && (Class == "22" || Class == "42")) {
+      ExecCommand("ROLLBACK TO SAVEPOINT qel_statement");
+      ExecCommand("RELEASE SAVEPOINT qel_statement");
+      Run = RunPipeline(Items, Items.size(), false);
+    }
+    return Conclude(Items, Items.size(), false, Alone, std::move(Run));
+  }
   return Conclude(Items, Items.size(), Savepoint, Alone,
                   RunPipeline(Items, Items.size(), Savepoint));
 }

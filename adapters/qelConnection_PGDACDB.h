@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "qelConnection_Base.h"
+#include "qelPGLiteralForm.h"
 
 struct pg_conn;
 struct pg_result;
@@ -120,8 +121,10 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     std::vector<std::size_t> Unmade;
   };
   /// With Immediate, every deferred constraint of the transaction is checked at each statement.
+  /// With Literals, an item without parameters goes in its parametrised form where it has one
+  /// (PGLiteralsAsParams).
   TPipelineRun RunPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
-                           bool Savepoint, bool Immediate = false);
+                           bool Savepoint, bool Immediate = false, bool Literals = false);
   /// What one pipeline sent: what each result answers (an item, its statement or the
   /// preparation it needed first, or NoItem for a savepoint statement), the preparations made
   /// in it, and the items it holds.
@@ -132,7 +135,21 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     std::size_t Count = 0;
   };
   void SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
-                    bool Savepoint, TPipelineSent& Sent, bool Immediate = false);
+                    bool Savepoint, TPipelineSent& Sent, bool Immediate = false,
+                    bool Literals = false);
+  /// The text and values of the item being sent as libpq takes them, kept from item to item so
+  /// that a row costs no allocation of its own: Text is the item's, or Form's when its literals
+  /// go as parameters; Key names its preparation.
+  struct TSendBuffers {
+    const std::string* Text = nullptr;
+    std::vector<unsigned> Types;
+    std::vector<const char*> Values;
+    std::vector<int> Lengths, Formats;
+    std::string Key;
+    TPGLiteralForm Form;
+    void Take(const TQELAdapterQuery::TQueued& Item, bool Literals);
+  };
+  TSendBuffers FSend;
   TPipelineRun ReadPipeline(const TPipelineSent& Sent);
   [[noreturn]] void PipelineBroken(pg_conn* C);
   /// The outcome of the first Count items whose pipeline answered Run: with Alone, those before

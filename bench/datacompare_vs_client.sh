@@ -197,8 +197,14 @@ empty_targets() {
     fb "$FB_TARGET" >/dev/null
 }
 "${PSQL[@]}" -d "$QEL_PG_DATABASE" -c "\\copy qel_exec TO '$WORK/rows.tsv'" >/dev/null
-exec_cmp() { # MASTER-URI TARGET-URI
-  timed "$VARNEL" datacompare --master-db "$1" --target-db "$2" --table qel_exec --execute
+# The ways of writing the rows measured (QEL_BENCH_EXEC_MODES, default both): "execute" runs
+# them at once (--execute), "script" writes the script file and runs it (--script FILE --execute).
+MODES="${QEL_BENCH_EXEC_MODES:-execute script}"
+exec_cmp() { # MODE MASTER-URI TARGET-URI
+  local script=()
+  [ "$1" = execute ] || script=(--script "$WORK/exec.sql")
+  timed "$VARNEL" datacompare --master-db "$2" --target-db "$3" --table qel_exec "${script[@]}" \
+    --execute
 }
 bulk_pg_my() {
   timed bash -c "psql -q -h '$QEL_PG_HOST' -p '$QEL_PG_PORT' -U '$QEL_PG_USER' -d '$QEL_PG_DATABASE' \
@@ -220,23 +226,33 @@ bulk_pg_fb() {
   timed isql-fb -q -user "$QEL_FB_USER" -password "$QEL_FB_PASSWORD" -i "$WORK/fb_run.sql" \
     "$QEL_FB_HOST/$QEL_FB_PORT:$FB_TARGET"
 }
-# exec_row NAME CHANGED: --execute and the bulk path of each direction, each from the same
-# targets ("" empty, else the percent changed); prints seconds, memory and the ratio.
+# exec_row NAME CHANGED: each mode of --execute and the bulk path of each direction, each from
+# the same targets ("" empty, else the percent changed); prints seconds, memory and the ratio of
+# each mode to the bulk path, and of --script --execute to --execute.
 exec_row() {
-  local name=$1 changed=$2 dir v b
+  local name=$1 changed=$2 dir mode v b line
+  declare -A V
   for dir in $DIRS; do
-    empty_targets "$changed"
-    case $dir in
-      pg_my) v=$(exec_cmp "$(pg_uri "$QEL_PG_DATABASE")" "$(my_uri "$MY_TARGET")") ;;
-      my_pg) v=$(exec_cmp "$(my_uri "$QEL_MY_DATABASE")" "$(pg_uri qel_exec_target)") ;;
-      pg_fb) v=$(exec_cmp "$(pg_uri "$QEL_PG_DATABASE")" "$(fb_uri "$FB_TARGET")") ;;
-    esac
+    for mode in $MODES; do
+      empty_targets "$changed"
+      case $dir in
+        pg_my) V[$mode]=$(exec_cmp "$mode" "$(pg_uri "$QEL_PG_DATABASE")" "$(my_uri "$MY_TARGET")") ;;
+        my_pg) V[$mode]=$(exec_cmp "$mode" "$(my_uri "$QEL_MY_DATABASE")" "$(pg_uri qel_exec_target)") ;;
+        pg_fb) V[$mode]=$(exec_cmp "$mode" "$(pg_uri "$QEL_PG_DATABASE")" "$(fb_uri "$FB_TARGET")") ;;
+      esac
+    done
     empty_targets "$changed"
     b=$("bulk_$dir")
-    awk -v n="$name" -v d="$dir" -v v="$v" -v b="$b" 'BEGIN {
-      split(v, V, " "); split(b, B, " ");
-      printf "%s %s: --execute %.2f s (peak %.1f MiB), bulk path %.2f s, ratio %.2f\n",
-        n, d, V[1], V[2], B[1], V[1] / B[1] }'
+    for mode in $MODES; do
+      v=${V[$mode]}
+      line=$([ "$mode" = execute ] && echo "--execute" || echo "--script --execute")
+      awk -v n="$name" -v d="$dir" -v m="$line" -v v="$v" -v b="$b" -v e="${V[execute]:-}" 'BEGIN {
+        split(v, V, " "); split(b, B, " "); split(e, E, " ");
+        printf "%s %s: %s %.2f s (peak %.1f MiB), bulk path %.2f s, ratio %.2f", n, d, m, V[1],
+          V[2], B[1], V[1] / B[1];
+        if (m != "--execute" && E[1] > 0) printf ", to --execute %.2f", V[1] / E[1];
+        printf "\n" }'
+    done
   done
 }
 exec_row "$EROWS rows into an empty target," ""

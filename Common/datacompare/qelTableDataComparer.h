@@ -96,6 +96,8 @@ std::string FormatDateTimeText(const std::string& Pattern, const std::string& Is
 /// An ISO time or date-time text with its second's fraction cut to Digits digits (none for 0);
 /// a shorter fraction, and what follows it (a zone), stay.
 std::string CutSecondFraction(const std::string& IsoValue, int Digits);
+/// The digits of the second fraction of an ISO time or timestamp.
+std::size_t SecondFractionDigits(const std::string& IsoValue);
 
 // ---------------------------------------------------------------------------------------------
 

@@ -314,6 +314,12 @@ bool TTableDataComparer::AsTargetHolds(const TField* Field, TParam& Held) const 
     }
   }
   if (To != vfTime && To != vfDateTime) return false;
+  // A value of the column's own kind with no more digits than it keeps, and its zone when it
+  // needs one, is held as it is: most values stop here, uncopied.
+  if (From == To &&
+      (It->TimeDigits < 0 || SecondFractionDigits(S) <= static_cast<std::size_t>(It->TimeDigits)) &&
+      (!It->Zone || S.find_first_of("+-Z", S.find(':')) != std::string::npos))
+    return false;
   std::string Base = S;
   if (From == vfDate) {
     Base += " 00:00:00";  // midnight, as the servers cast a date
@@ -366,7 +372,9 @@ bool TTableDataComparer::FindTargetForms() {
     // the server: it is compared and written as the column holds it.
     const int Digits =
         QT && (FT == vfTime || FT == vfDateTime) ? Forms().TimeFractionDigits(T->GetScale()) : -1;
-    if (FM != FT || Digits >= 0 || Zone)
+    // A master column that declares no more digits than the target's keeps needs no cut.
+    const bool Fits = FM == FT && M->GetScale() >= 0 && M->GetScale() <= Digits;
+    if (FM != FT || (Digits >= 0 && !Fits) || Zone)
       FTargetForms.push_back({M, T->GetDataType(), Digits, Zone});
     // The target's own value selects its row in the zone it is written in.
     if (QT && Zone) FTargetForms.push_back({T, T->GetDataType(), -1, true});
@@ -432,7 +440,10 @@ int TTableDataComparer::CompareRecord() {
   auto Order = [this, &Held](TField* A, TField* B, bool AsKey) {
     if (!CompareBlobs && IsBlobType(A->GetDataType())) return 0;
     if (OnCompareFields) return OnCompareFields(this, A, B);
-    return CompareValues(TargetValue(A, Held), *B, AsKey, IsFloat4(A) || IsFloat4(B) ? 4 : 8);
+    // Only a float compares by its bytes.
+    const bool Float = A->GetDataType() == ftFloat || B->GetDataType() == ftFloat;
+    return CompareValues(TargetValue(A, Held), *B, AsKey,
+                         Float && (IsFloat4(A) || IsFloat4(B)) ? 4 : 8);
   };
   // Rows are matched by all their values when there are no keys; the values then also order.
   auto CompareData = [&](bool AsKey) {

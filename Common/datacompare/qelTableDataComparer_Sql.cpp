@@ -159,24 +159,56 @@ std::string Padded(int V, int Width) {
   return S;
 }
 
-/// A value as an error message shows it: text in quotes and cut short, large values by size.
-std::string ShortValue(const TDataValue* F) {
-  if (F->IsNull()) return "Null";
+/// A value as an error message shows it, appended to Out: text in quotes and cut short, large
+/// values by size.
+void AppendShortValue(std::string& Out, const TDataValue* F) {
+  if (F->IsNull()) {
+    Out += "Null";
+    return;
+  }
   const std::string& S = F->AsString();
+  auto Quoted = [&Out](std::string_view T, std::string_view More) {
+    Out += '\'';
+    for (const char C : T) {
+      if (C == '\'') Out += '\'';
+      Out += C;
+    }
+    Out += More;
+    Out += '\'';
+  };
   switch (F->GetDataType()) {
     case ftBlob:
-      return "<" + IntToStr(static_cast<std::int64_t>(S.size())) + " bytes>";
+      Out += '<';
+      Out += IntToStr(static_cast<std::int64_t>(S.size()));
+      Out += " bytes>";
+      return;
     case ftString:
     case ftMemo:
       if (S.size() > 60) {
         std::size_t N = 60;
         while (N > 0 && (static_cast<unsigned char>(S[N]) & 0xC0) == 0x80) --N;  // whole chars
-        return QuotedStr(S.substr(0, N) + "...");
+        Quoted(std::string_view(S).substr(0, N), "...");
+        return;
       }
-      return QuotedStr(S);
+      Quoted(S, "");
+      return;
     default:
-      return S;
+      Out += S;
   }
+}
+
+/// "Name = value" of a statement's bound value appended to the list Out.
+void AppendNamedValue(std::string& Out, const std::string& Name, const TDataValue* F) {
+  if (!Out.empty()) Out += ", ";
+  Out += Name;
+  Out += " = ";
+  AppendShortValue(Out, F);
+}
+
+std::string ShortValue(const TDataValue* F) {
+  std::string Out;
+  AppendShortValue(Out, F);
+  return Out;
 }
 
 bool IsPlainParamName(const std::string& Name) {
@@ -188,9 +220,19 @@ bool IsPlainParamName(const std::string& Name) {
 
 /// "nan", "inf", "infinity" and their negatives, the words servers write for such floats.
 bool IsNonFiniteText(const std::string& S) {
-  const std::string T = LowerCase(Trim(S));
-  return T == "nan" || T == "inf" || T == "infinity" || T == "-inf" || T == "-infinity" ||
-         T == "+inf" || T == "+infinity";
+  std::string_view T = S;
+  while (!T.empty() && static_cast<unsigned char>(T.front()) <= ' ') T.remove_prefix(1);
+  while (!T.empty() && static_cast<unsigned char>(T.back()) <= ' ') T.remove_suffix(1);
+  auto Is = [](std::string_view Text, std::string_view Word) {
+    if (Text.size() != Word.size()) return false;
+    for (std::size_t I = 0; I < Text.size(); ++I)
+      if ((Text[I] >= 'A' && Text[I] <= 'Z' ? Text[I] - 'A' + 'a' : Text[I]) != Word[I])
+        return false;
+    return true;
+  };
+  if (Is(T, "nan")) return true;
+  if (!T.empty() && (T.front() == '+' || T.front() == '-')) T.remove_prefix(1);
+  return Is(T, "inf") || Is(T, "infinity");
 }
 
 /// Bytes as upper-case hexadecimal digits, appended to Out.
@@ -455,6 +497,10 @@ std::string FirebirdFloatLiteral(double Value, bool Single) {
     ++Exp;
   }
   return (M < 0 ? "" : " ") + std::to_string(M) + "E0 * POWER(2E0, " + std::to_string(Exp) + ")";
+}
+
+std::size_t SecondFractionDigits(const std::string& IsoValue) {
+  return SplitDateTime(IsoValue).Frac.size();
 }
 
 std::string CutSecondFraction(const std::string& IsoValue, int Digits) {
@@ -1164,7 +1210,7 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
       for (int I = 0; I < Params->Count(); ++I) {
         TParam* P = Params->Items(I);
         TField* F = FExecPlan.Fields[static_cast<std::size_t>(I)];
-        Values += (Values.empty() ? "" : ", ") + P->Name + " = " + ShortValue(F);
+        AppendNamedValue(Values, P->Name, F);
         // Too large to wait in the queue, so sure to run (and be given back) here; a field bound
         // twice is lent once. A BeforeOpen handler sees the fields as they are: nothing is lent.
         const bool Large =
@@ -1357,6 +1403,8 @@ void TTableDataComparer::CountUnmade(TStatType Type, int Count) {
 }
 
 void TTableDataComparer::CheckCommitted() {
+  // Without row changes run at once no commit holds any.
+  if (!FUpdateImmediately) return;
   TQELCustomConnection* C = WriteConnection();
   if (!C) return;
   const std::string Refused = C->TakeRefusedCommit();

@@ -257,6 +257,57 @@ TEST_P(ExecPostgreSQL, DollarQuotedFunctionRunsUnchanged) {
   EXPECT_EQ(Column("select qel_xdb_add(41)"), TLines{"42:x"});
 }
 
+// A script's row statements carry their values in their text; they reach the server as
+// parameters, and as written where the server refuses that form: each does what its text says,
+// and a refusal is the server's words for the text as written.
+TEST_P(ExecPostgreSQL, RowStatementsWithValuesInTheirText) {
+  const std::string T = Table("lit", "id integer primary key, s text, n numeric(12,2), r real");
+  struct TRow {
+    const char* Name;
+    std::string SQL;
+    TStatType Type;
+    bool Ok;
+    TLines Rows;  // s/n/r of the table after it, ordered by id
+  };
+  const TRow Rows[] = {
+      {"values as parameters",
+       "insert into " + T + " values (1, 'it''s', -1.5, 0.1)",
+       stInsert,
+       true,
+       {"it's/-1.50/0.1"}},
+      {"a form the server cannot type, as written",
+       "update " + T + " set s = 'y' where 'x' is not null",
+       stUpdate,
+       true,
+       {"y/-1.50/0.1"}},
+      {"refused as written too",
+       "insert into " + T + " values ('abc', 'z', 1, 1)",
+       stInsert,
+       false,
+       {"y/-1.50/0.1"}},
+  };
+  for (const TRow& R : Rows) {
+    SCOPED_TRACE(R.Name);
+    E->Clear();
+    Errors.clear();
+    E->BreakOnError = true;
+    E->Add(R.SQL, R.Type, T, dboTable, R.Type == stInsert ? odbInsert : odbUpdate);
+    EXPECT_EQ(E->ExecuteScript(), R.Ok) << (Errors.empty() ? "" : Errors[0]);
+    if (!R.Ok) {
+      std::string Alone;
+      try {
+        Exec(R.SQL);
+      } catch (const EDatabaseError& X) {
+        Alone = X.what();
+      }
+      ASSERT_FALSE(Alone.empty());
+      ASSERT_EQ(Errors.size(), 1u);
+      EXPECT_NE(Errors[0].find(Alone), std::string::npos) << Errors[0];
+    }
+    EXPECT_EQ(Column("select s || '/' || n || '/' || r from " + T + " order by id"), R.Rows);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, ExecPostgreSQL, ::testing::Values(Servers[0]),
                          [](const ::testing::TestParamInfo<TServer>&) {
                            return std::string("PostgreSQL");
