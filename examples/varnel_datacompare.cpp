@@ -273,81 +273,6 @@ class TStandardOutput {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> FHeld;
 };
 
-/// The statements of --script --execute, kept on disk until the comparison is over and then
-/// handed to the executor a part at a time: a script of a million rows runs in the memory of
-/// one part.
-class TStatementSpool {
- public:
-  TStatementSpool() : FFile(std::tmpfile(), Close) {
-    if (!FFile) throw std::runtime_error("Cannot create a temporary file.");
-  }
-  void Attach(TTableDataComparer& Cmp) {
-    Cmp.OnAddResultSQL = [this](TObject*, bool&, const std::string& aSQL, TStatType aStatType,
-                                const std::string& aObjName, TDbObject aObjType,
-                                TDbOperation opType) {
-      Put(static_cast<std::uint64_t>(aStatType));
-      Put(static_cast<std::uint64_t>(aObjType));
-      Put(static_cast<std::uint64_t>(opType));
-      PutText(aObjName);
-      PutText(aSQL);
-      ++FCount;
-    };
-  }
-  std::size_t Count() const { return FCount; }
-  /// Adds the next statements, about PartBytes of text, to Exec; false when none is left.
-  bool Fill(TSQLExec& Exec) {
-    if (!FReading) {
-      if (std::fflush(FFile.get()) != 0) throw std::runtime_error("Cannot write a temporary file.");
-      std::rewind(FFile.get());
-      FReading = true;
-    }
-    constexpr std::size_t PartBytes = 4u << 20;
-    constexpr std::size_t PartStatements = 10000;
-    std::size_t Bytes = 0, N = 0;
-    while (FRead < FCount && Bytes < PartBytes && N < PartStatements) {
-      const auto Type = static_cast<TStatType>(Get());
-      const auto ObjType = static_cast<TDbObject>(Get());
-      const auto Op = static_cast<TDbOperation>(Get());
-      const std::string ObjName = GetText();
-      const std::string Text = GetText();
-      Exec.Add(Text, Type, ObjName, ObjType, Op, "", "");
-      Bytes += Text.size();
-      ++N;
-      ++FRead;
-    }
-    return N > 0;
-  }
-
- private:
-  static int Close(std::FILE* F) { return std::fclose(F); }
-  void Write(const void* Data, std::size_t Size) {
-    if (std::fwrite(Data, 1, Size, FFile.get()) != Size)
-      throw std::runtime_error("Cannot write a temporary file.");
-  }
-  void Read(void* Data, std::size_t Size) {
-    if (std::fread(Data, 1, Size, FFile.get()) != Size)
-      throw std::runtime_error("Cannot read a temporary file.");
-  }
-  void Put(std::uint64_t V) { Write(&V, sizeof V); }
-  void PutText(const std::string& T) {
-    Put(T.size());
-    Write(T.data(), T.size());
-  }
-  std::uint64_t Get() {
-    std::uint64_t V = 0;
-    Read(&V, sizeof V);
-    return V;
-  }
-  std::string GetText() {
-    std::string T(static_cast<std::size_t>(Get()), '\0');
-    Read(T.data(), T.size());
-    return T;
-  }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> FFile;
-  std::size_t FCount = 0, FRead = 0;
-  bool FReading = false;
-};
-
 /// Names the side (or both) whose catalog says it has no table Table; false when both may
 /// have it.
 bool ReportMissingTable(const TTableFacts& FactsM, const TTableFacts& FactsT,
@@ -512,7 +437,7 @@ bool RunWrittenScript(TSQLExec& Exec, TQELCustomConnection& Target, TStatementSp
   Exec.BreakOnError = true;
   Exec.OnErrorMessage = [](TObject*, const std::string&) {};
   Exec.OnLogNextLine = [](TObject*, const std::string&) {};
-  const bool Ok = Exec.ExecuteScriptInParts([&Spool](TSQLExec& E) { return Spool.Fill(E); });
+  const bool Ok = Spool.Execute(Exec);
   for (const TStatType Type : {stInsert, stUpdate, stDelete})
     Cmp.CountUnmade(Type, Exec.GetUnmadeCount(Type));
   if (Cmp.GetUnmadeCount() > 0) Summary = Cmp.StatisticsText();
@@ -595,8 +520,9 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
     // after.
     Cmp->SetScriptFileName(Script);
     if (Execute) {
+      // Kept on disk until the comparison is over, then run a part at a time.
       Spool = std::make_unique<TStatementSpool>();
-      Spool->Attach(*Cmp);
+      Cmp->Writer = Spool.get();
       Exec->ScriptFileName = Cmp->GetScriptFileName();
       Exec->BlobFileName = Cmp->BlobFileName;
     }

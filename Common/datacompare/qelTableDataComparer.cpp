@@ -15,6 +15,7 @@
 #include "qelMsg.h"
 #include "qelResWords.h"
 #include "qelSQL_Exec.h"
+#include "qelTableDataComparer_Int.h"
 
 namespace qel {
 
@@ -631,8 +632,37 @@ std::string TTableDataComparer::StatisticsText() const {
 // =============================================================================================
 // The run
 
+bool TTableDataComparer::BeginWriters() {
+  FWriters.Clear();
+  if (OnWriteResultSQL) {
+    if (!FTextWriter) FTextWriter = std::make_unique<TTextWriter>(*this);
+    FWriters.Add(FTextWriter.get());
+  }
+  if (FUpdateImmediately) {
+    if (!FExecuteWriter) FExecuteWriter = std::make_unique<TExecuteWriter>(*this);
+    FWriters.Add(FExecuteWriter.get());
+  }
+  if (FScriptOptions.GenerateScript) {
+    if (!FScriptWriter) FScriptWriter = std::make_unique<TScriptWriter>(*this);
+    FWriters.Add(FScriptWriter.get());
+  }
+  if (Writer) FWriters.Add(Writer);
+  FWritersBegun = FWriters.Begin();
+  return FWritersBegun;
+}
+
+void TTableDataComparer::EndWriters() {
+  if (!FWritersBegun) return;
+  FWritersBegun = false;
+  FWriters.End(!MsgManager.GetIsErr());
+}
+
 void TTableDataComparer::ClearRunState() {
-  CloseStreams();
+  CloseSideFile();
+  if (FWritersBegun) {
+    FWritersBegun = false;
+    FWriters.End(false);
+  }
   FQueryExec.reset();
   FExecPlan = TExecPlan();
   FWriteConnection.reset();
@@ -671,8 +701,7 @@ bool TTableDataComparer::CompareData() {
   FInserted = FUpdated = FDeleted = FEqual = 0;
   FApplied = FAwaitingCommit = FInFlight = FUnmade = 0;
   FCancelled = FCommitRefused = false;
-  FQueued.clear();
-  FQueuedBytes = 0;
+  if (FExecuteWriter) FExecuteWriter->Clear();
   FExecPlan = TExecPlan();
   FStopText.clear();
   FWriteConnectionLost = false;
@@ -822,14 +851,7 @@ void TTableDataComparer::CompareTables() {
       T.GetWorkDataFields().Assign(M.GetWorkDataFields());
     }
     if (!MsgManager.GetIsErr()) PairFields();
-    if (!MsgManager.GetIsErr() && !FScriptFileName.empty() && FScriptOptions.GenerateScript) {
-      auto Stream = std::make_unique<TFileStream>();
-      if (Stream->Open(FScriptFileName, fmCreate))
-        FScriptStream = std::move(Stream);
-      else
-        DoErrMsg("Cannot create the script file " + FScriptFileName + ".");
-    }
-    if (!MsgManager.GetIsErr()) {
+    if (!MsgManager.GetIsErr() && BeginWriters()) {
       try {
         Compare();
       } catch (const std::exception& E) {
@@ -839,7 +861,8 @@ void TTableDataComparer::CompareTables() {
       }
       SettleApplied();
     }
-    CloseStreams();
+    CloseSideFile();
+    EndWriters();
   }
   for (TCmpTableOptions* O : {&M, &T}) {
     O->GetWorkDataFields().Clear();
