@@ -444,6 +444,58 @@ bool RunWrittenScript(TSQLExec& Exec, TQELCustomConnection& Target, TStatementSp
   return Ok;
 }
 
+/// Rows pair by key: the given one, else each side's primary key; sets the columns too.
+void PairKeys(TTableDataComparer& Cmp, const TDataCompareArgs& A, TconnectionType TypeM,
+              TconnectionType TypeT, const TTableFacts& FactsM, const TTableFacts& FactsT) {
+  std::vector<std::string> KeysM =
+      FoldKeys(SplitList(A.KeyList), Cmp.GetQELConnectionMaster()->GetDatabaseType());
+  std::vector<std::string> KeysT =
+      FoldKeys(SplitList(A.KeyList), Cmp.GetQELConnectionTarget()->GetDatabaseType());
+  if (A.KeyList.empty()) {
+    KeysM = FactsM.Keys;
+    KeysT = FactsT.Keys;
+    // A side whose catalog is not read here (ODBC) pairs its rows by the other side's key.
+    if (KeysM.empty() && TypeM == cnADO) KeysM = KeysT;
+    if (KeysT.empty() && TypeT == cnADO) KeysT = KeysM;
+    if (KeysM.size() != KeysT.size()) {
+      KeysM.clear();
+      KeysT.clear();
+    }
+  }
+  for (const std::string& K : KeysM) Cmp.GetTableOptionsMaster().GetKeyFields().Add(K);
+  for (const std::string& K : KeysT) Cmp.GetTableOptionsTarget().GetKeyFields().Add(K);
+  SetColumns(Cmp, A.ColumnList, KeysM, KeysT);
+}
+
+/// Where the statements go: run at once (--execute), to the script file, and kept to run after
+/// it (--script --execute), or to standard output. The spool of --script --execute, else none.
+std::unique_ptr<TStatementSpool> ChooseOutput(TTableDataComparer& Cmp, TSQLExec& Exec,
+                                              const TDataCompareArgs& A, TStandardOutput& StdOut) {
+  std::unique_ptr<TStatementSpool> Spool;
+  if (A.Execute && A.Script.empty()) {
+    // Stopped by a signal, the run takes the answer to its round trip under way and ends.
+    RunEndsWhenStopped() = true;
+    Cmp.SetUpdateImmediately(true);
+    Cmp.SetScriptFileName("");
+    // Each row is committed as it is written: the first one refused ends the run.
+    Cmp.BreakOnError = true;
+  } else if (!A.Script.empty()) {
+    // The statements go to the file as they are made; they are kept on disk only to be run
+    // after.
+    Cmp.SetScriptFileName(A.Script);
+    if (A.Execute) {
+      // Kept on disk until the comparison is over, then run a part at a time.
+      Spool = std::make_unique<TStatementSpool>();
+      Cmp.Writer = Spool.get();
+      Exec.ScriptFileName = Cmp.GetScriptFileName();
+      Exec.BlobFileName = Cmp.BlobFileName;
+    }
+  } else {
+    StdOut.Attach(Cmp);
+  }
+  return Spool;
+}
+
 int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
   const TDataCompareArgs A = ReadDataCompareArgs(Args);
   if (A.Help) {
@@ -484,51 +536,14 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   const TTableFacts FactsM = ReadTableFacts(*Master, TableM);
   const TTableFacts FactsT = ReadTableFacts(*Target, TableT);
   if (ReportMissingTable(FactsM, FactsT, Table, Err)) return ExitErrors;
-  // Rows pair by key: the given one, else each side's primary key.
-  std::vector<std::string> KeysM = FoldKeys(SplitList(KeyList), Master->GetDatabaseType());
-  std::vector<std::string> KeysT = FoldKeys(SplitList(KeyList), Target->GetDatabaseType());
-  if (KeyList.empty()) {
-    KeysM = FactsM.Keys;
-    KeysT = FactsT.Keys;
-    // A side whose catalog is not read here (ODBC) pairs its rows by the other side's key.
-    if (KeysM.empty() && MU.ConnectionType == cnADO) KeysM = KeysT;
-    if (KeysT.empty() && TU.ConnectionType == cnADO) KeysT = KeysM;
-    if (KeysM.size() != KeysT.size()) {
-      KeysM.clear();
-      KeysT.clear();
-    }
-  }
-  for (const std::string& K : KeysM) Cmp->GetTableOptionsMaster().GetKeyFields().Add(K);
-  for (const std::string& K : KeysT) Cmp->GetTableOptionsTarget().GetKeyFields().Add(K);
-  SetColumns(*Cmp, A.ColumnList, KeysM, KeysT);
+  PairKeys(*Cmp, A, MU.ConnectionType, TU.ConnectionType, FactsM, FactsT);
   // The header would reconnect through statements this program has no use for.
   Cmp->GetScriptOptions().Connect = false;
 
   const bool Immediate = Execute && Script.empty();
   const bool ToStdOut = !Execute && Script.empty();
   TStandardOutput StdOut(Out, TU.DatabaseType, ToStdOut && Cmp->TargetLimitsStatementSize());
-  std::unique_ptr<TStatementSpool> Spool;
-  if (Immediate) {
-    // Stopped by a signal, the run takes the answer to its round trip under way and ends.
-    RunEndsWhenStopped() = true;
-    Cmp->SetUpdateImmediately(true);
-    Cmp->SetScriptFileName("");
-    // Each row is committed as it is written: the first one refused ends the run.
-    Cmp->BreakOnError = true;
-  } else if (!Script.empty()) {
-    // The statements go to the file as they are made; they are kept on disk only to be run
-    // after.
-    Cmp->SetScriptFileName(Script);
-    if (Execute) {
-      // Kept on disk until the comparison is over, then run a part at a time.
-      Spool = std::make_unique<TStatementSpool>();
-      Cmp->Writer = Spool.get();
-      Exec->ScriptFileName = Cmp->GetScriptFileName();
-      Exec->BlobFileName = Cmp->BlobFileName;
-    }
-  } else {
-    StdOut.Attach(*Cmp);
-  }
+  const std::unique_ptr<TStatementSpool> Spool = ChooseOutput(*Cmp, *Exec, A, StdOut);
 
   const bool Ran = Cmp->CompareData();
   bool Failed = !Ran || Cmp->MsgManager.GetIsErr();

@@ -465,6 +465,13 @@ class TTableDataComparer : public TComponent {
 
  protected:
   // The run, in the order CompareData calls it.
+  /// Clears the counters, the messages and what the last run left.
+  void ResetRun();
+  /// Connects both sides (where not connected) and makes the run's queries; False after a
+  /// reported error, with nothing left open that the run opened.
+  bool OpenSides();
+  /// Lets the queries go, then the connections the run opened.
+  void CloseSides();
   /// The two sides name as many data, key and exclude fields; else an error names the list.
   bool FieldListsMatch();
   void CompareTables();
