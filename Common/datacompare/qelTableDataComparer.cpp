@@ -562,7 +562,8 @@ void TCmpTableOptions::AddEmptyResultColumns(TQELQuery& Query) {
 TTableDataComparer::TTableDataComparer(TComponent* AOwner)
     : TComponent(AOwner),
       FTableOptionsMaster(std::make_unique<TCmpTableOptions>(this)),
-      FTableOptionsTarget(std::make_unique<TCmpTableOptions>(this)) {
+      FTableOptionsTarget(std::make_unique<TCmpTableOptions>(this)),
+      FOutputs(std::make_unique<TComparerOutputs>(*this)) {
   SetScriptFileName(ProgramFolder() + "Result.SQL");
 }
 
@@ -675,37 +676,9 @@ std::string TTableDataComparer::StatisticsText() const {
 // =============================================================================================
 // The run
 
-bool TTableDataComparer::BeginWriters() {
-  FWriters.Clear();
-  if (OnWriteResultSQL) {
-    if (!FTextWriter) FTextWriter = std::make_unique<TTextWriter>(*this);
-    FWriters.Add(FTextWriter.get());
-  }
-  if (FUpdateImmediately) {
-    if (!FExecuteWriter) FExecuteWriter = std::make_unique<TExecuteWriter>(*this);
-    FWriters.Add(FExecuteWriter.get());
-  }
-  if (FScriptOptions.GenerateScript) {
-    if (!FScriptWriter) FScriptWriter = std::make_unique<TScriptWriter>(*this);
-    FWriters.Add(FScriptWriter.get());
-  }
-  if (Writer) FWriters.Add(Writer);
-  FWritersBegun = FWriters.Begin();
-  return FWritersBegun;
-}
-
-void TTableDataComparer::EndWriters() {
-  if (!FWritersBegun) return;
-  FWritersBegun = false;
-  FWriters.End(!MsgManager.GetIsErr());
-}
-
 void TTableDataComparer::ClearRunState() {
   CloseSideFile();
-  if (FWritersBegun) {
-    FWritersBegun = false;
-    FWriters.End(false);
-  }
+  FOutputs->End(false);
   FQueryExec.reset();
   FExecPlan = TExecPlan();
   FWriteConnection.reset();
@@ -768,7 +741,7 @@ void TTableDataComparer::ResetRun() {
   FInserted = FUpdated = FDeleted = FEqual = 0;
   FApplied = FAwaitingCommit = FInFlight = FUnmade = 0;
   FCancelled = FCommitRefused = false;
-  if (FExecuteWriter) FExecuteWriter->Clear();
+  FOutputs->Execute.Clear();
   FExecPlan = TExecPlan();
   FStopText.clear();
   FWriteConnectionLost = false;
@@ -866,7 +839,7 @@ void TTableDataComparer::CompareTables() {
       T.GetWorkDataFields().Assign(M.GetWorkDataFields());
     }
     if (!MsgManager.GetIsErr()) PairFields();
-    if (!MsgManager.GetIsErr() && BeginWriters()) {
+    if (!MsgManager.GetIsErr() && FOutputs->Begin()) {
       try {
         Compare();
       } catch (const std::exception& E) {
@@ -877,7 +850,7 @@ void TTableDataComparer::CompareTables() {
       SettleApplied();
     }
     CloseSideFile();
-    EndWriters();
+    FOutputs->End(!MsgManager.GetIsErr());
   }
   for (TCmpTableOptions* O : {&M, &T}) {
     O->GetWorkDataFields().Clear();

@@ -38,9 +38,8 @@ struct TDialect;
 class TQELCustomConnection;
 class TQELQuery;
 class TTableDataComparer;
-class TTextWriter;
+class TComparerOutputs;
 class TExecuteWriter;
-class TScriptWriter;
 
 enum TDataCompareOperation : std::uint8_t { dcopInsert, dcopUpdate, dcopDelete };
 constexpr std::size_t DataCompareOperationCount = 3;
@@ -512,11 +511,10 @@ class TTableDataComparer : public TComponent {
   /// exception), else stops it (BreakOnError) or reports the error.
   void RefusedStatement(const std::string& aSQL, const std::string& Values,
                         const std::string& Error);
-  /// Runs the row changes queued on the execution query (RunQueued of the execution writer);
-  /// nothing without one.
+  /// Runs the row changes queued on the execution query (TExecuteWriter::RunQueued).
   void RunQueued(bool Wait = true);
-  /// Takes the answer to the rows sent ahead (AwaitAhead of the execution writer); False when
-  /// the run stops on it.
+  /// Takes the answer to the rows sent ahead (TExecuteWriter::AwaitAhead); False when the run
+  /// stops on it.
   bool AwaitAhead();
   /// Ends the merge (an exception) once a refused statement stopped the run (BreakOnError).
   void ThrowIfStopped() const;
@@ -639,11 +637,6 @@ class TTableDataComparer : public TComponent {
   TFieldType TargetTypeOf(const TField* Field) const;
   bool OpenSideFile();
   void CloseSideFile();
-  /// The writers of this run's outputs, in the order they take a statement; False (reported)
-  /// when one cannot begin.
-  bool BeginWriters();
-  /// Ends the writers begun, Ok when the run reported no error.
-  void EndWriters();
   void ClearRunState();
 
   std::string FTableNameMaster;
@@ -653,6 +646,8 @@ class TTableDataComparer : public TComponent {
   TQELCustomConnection* FQELConnectionTarget = nullptr;
   std::unique_ptr<TCmpTableOptions> FTableOptionsMaster;
   std::unique_ptr<TCmpTableOptions> FTableOptionsTarget;
+  /// The writers of the outputs (qelTableDataComparer_Int.h).
+  std::unique_ptr<TComparerOutputs> FOutputs;
   TStringList FCustomKeyFields;
   TStringList FCustomDataFields;
   TStringList FExcludeDataFields;
@@ -671,11 +666,6 @@ class TTableDataComparer : public TComponent {
   std::unique_ptr<TQELQuery> FQueryExec;
   /// The connection the rows are written through when it is not the target's own.
   std::unique_ptr<TQELCustomConnection> FWriteConnection;
-  std::unique_ptr<TTextWriter> FTextWriter;
-  std::unique_ptr<TExecuteWriter> FExecuteWriter;
-  std::unique_ptr<TScriptWriter> FScriptWriter;
-  TRowChangeWriters FWriters;
-  bool FWritersBegun = false;
   std::unique_ptr<TFileStream> FBlobStream;
   int FInserted = 0;
   int FUpdated = 0;

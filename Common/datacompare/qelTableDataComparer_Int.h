@@ -85,4 +85,27 @@ class TScriptWriter : public TRowChangeWriter {
   std::string FTempName;
 };
 
+/// The writers of a comparer's outputs, made with it; each run chains those its settings ask for.
+class TComparerOutputs {
+ public:
+  explicit TComparerOutputs(TTableDataComparer& Owner)
+      : Execute(Owner), Script(Owner), FOwner(Owner), FText(Owner) {}
+  /// Chains the writers in the order they take a statement (the text handed on, the statements
+  /// run, the script file, the comparer's Writer) and begins them; False (reported) when one
+  /// cannot begin.
+  bool Begin();
+  /// Ends the writers begun, Ok when the run reported no error; nothing when none were begun.
+  void End(bool Ok);
+  void RowChange(const TRowChange& Change) { FChain.RowChange(Change); }
+
+  TExecuteWriter Execute;
+  TScriptWriter Script;
+
+ private:
+  TTableDataComparer& FOwner;
+  TTextWriter FText;
+  TRowChangeWriters FChain;
+  bool FBegun = false;
+};
+
 }  // namespace qel

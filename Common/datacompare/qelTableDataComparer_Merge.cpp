@@ -740,7 +740,7 @@ void TTableDataComparer::Compare() {
       }
       if (!FStopText.empty()) DoErrMsg(FStopText);
     }
-    if (FExecuteWriter) FExecuteWriter->Clear();
+    FOutputs->Execute.Clear();
     throw;
   }
   RunQueued();
@@ -902,7 +902,7 @@ void TTableDataComparer::StopIfAsked() {
   // The round trip under way is answered, so that what it made is known; nothing is sent
   // after it.
   AwaitAhead();
-  if (FExecuteWriter) FExecuteWriter->Clear();
+  FOutputs->Execute.Clear();
   // Row changes written while the target's rows are read wait in the transaction that holds
   // them open: closing the rows commits them, as each would have been.
   if (WriteConnection() == FQELConnectionTarget) CloseAndClear(FQueryTarget.get());

@@ -773,8 +773,8 @@ TTableDataComparer::TDeferScope::~TDeferScope() {
 
 bool TTableDataComparer::WritesLiteralsInPieces() const {
   return OnWriteResultSQL && !OnAddResultSQL && !OnGetDataValue && !FUpdateImmediately &&
-         !FSQLExec && !(FScriptWriter && FScriptWriter->Writing()) && !Writer &&
-         GetDatabaseType() != dbInterBase && StatementLimit() == 0;
+         !FSQLExec && !FOutputs->Script.Writing() && !Writer && GetDatabaseType() != dbInterBase &&
+         StatementLimit() == 0;
 }
 
 std::size_t TTableDataComparer::StatementLimit() const {
@@ -1184,7 +1184,7 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
       return;
     }
     // The server runs one round trip while the next is made.
-    if (FExecuteWriter->Queue({FExecPlan.SQL, std::move(Values), aStatType, Tag}, Bytes))
+    if (FOutputs->Execute.Queue({FExecPlan.SQL, std::move(Values), aStatType, Tag}, Bytes))
       RunQueued(false);
     return;
   }
@@ -1256,11 +1256,11 @@ void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::st
 }
 
 void TTableDataComparer::RunQueued(bool Wait) {
-  if (FExecuteWriter) FExecuteWriter->RunQueued(Wait);
+  FOutputs->Execute.RunQueued(Wait);
 }
 
 bool TTableDataComparer::AwaitAhead() {
-  return !FExecuteWriter || FExecuteWriter->AwaitAhead();
+  return FOutputs->Execute.AwaitAhead();
 }
 
 void TTableDataComparer::ThrowIfStopped() const {
@@ -1373,7 +1373,7 @@ void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStat
   }
   bool Accept = true;
   if (OnAddResultSQL) OnAddResultSQL(this, Accept, aSQL, aStatType, aObjName, aObjType, opType);
-  if (Accept) FWriters.RowChange({aSQL, aStatType, aObjName, aObjType, opType});
+  if (Accept) FOutputs->RowChange({aSQL, aStatType, aObjName, aObjType, opType});
 }
 
 }  // namespace qel

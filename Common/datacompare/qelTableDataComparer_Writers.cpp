@@ -15,6 +15,22 @@
 
 namespace qel {
 
+bool TComparerOutputs::Begin() {
+  FChain.Clear();
+  if (FOwner.OnWriteResultSQL) FChain.Add(&FText);
+  if (FOwner.GetUpdateImmediately()) FChain.Add(&Execute);
+  if (FOwner.GetScriptOptions().GenerateScript) FChain.Add(&Script);
+  if (FOwner.Writer) FChain.Add(FOwner.Writer);
+  FBegun = FChain.Begin();
+  return FBegun;
+}
+
+void TComparerOutputs::End(bool Ok) {
+  if (!FBegun) return;
+  FBegun = false;
+  FChain.End(Ok);
+}
+
 void TTextWriter::RowChange(const TRowChange& Change) {
   if (FOwner.OnWriteResultSQL) FOwner.OnWriteResultSQL(&FOwner, Change.SQL, true);
 }
