@@ -303,10 +303,10 @@ void TQELAdapterQuery::ExecSQL() {
   FRowsAffected = Result.RowsAffected;
 }
 
-void TQELAdapterQuery::QueueExecSQL() {
+std::uint64_t TQELAdapterQuery::QueueExecSQL() {
   if (!CanQueue()) {
     ExecSQL();
-    return;
+    return 0;
   }
   FQueueBound.Distinct.clear();
   FQueueBound.Refs.clear();
@@ -315,12 +315,29 @@ void TQELAdapterQuery::QueueExecSQL() {
   if (!FQueueText || *FQueueText != FQueueSent)
     FQueueText = std::make_shared<const std::string>(FQueueSent);
   TQueued& Q = FQueue.emplace_back();
+  Q.Tag = ++FLastTag;
   Q.Text = FQueueText;
   if (!ValuesInText()) {
     Q.Values.reserve(FQueueBound.Distinct.size());
     for (const TParam* P : FQueueBound.Distinct) Q.Values.push_back(*P);
   }
+  return FLastTag;
 }
+
+namespace {
+
+/// Fills the tags of Out from its positions among Tags (the statements it answers, in order).
+void TagOutcome(TQELQuery::TQueuedOutcome& Out, const std::vector<std::uint64_t>& Tags) {
+  const std::size_t Done = std::min(Out.Done, Tags.size());
+  Out.LastDone = Done > 0 ? Tags[Done - 1] : 0;
+  const std::size_t Refused = Out.RolledBack ? Out.RefusedAt : Done;
+  Out.RefusedId = Out.Refused && Refused < Tags.size() ? Tags[Refused] : 0;
+  Out.UnmadeIds.clear();
+  for (const std::size_t I : Out.Unmade)
+    if (I < Done) Out.UnmadeIds.push_back(Tags[I]);
+}
+
+}  // namespace
 
 TBoundParams TQELAdapterQuery::TQueued::Bound() const {
   TBoundParams B;
@@ -339,7 +356,14 @@ TQELQuery::TQueuedOutcome TQELAdapterQuery::SendQueued() {
 
 TQELQuery::TQueuedOutcome TQELAdapterQuery::TakeSentAhead() {
   AwaitDatabaseReadAhead();
-  return TakeAhead();
+  return TakeAheadTagged();
+}
+
+TQELQuery::TQueuedOutcome TQELAdapterQuery::TakeAheadTagged() {
+  TQueuedOutcome Out = TakeAhead();
+  TagOutcome(Out, FAheadTags);
+  FAheadTags.clear();
+  return Out;
 }
 
 TQELQuery::TQueuedOutcome TQELAdapterQuery::RunQueue(bool Wait) {
@@ -347,11 +371,24 @@ TQELQuery::TQueuedOutcome TQELAdapterQuery::RunQueue(bool Wait) {
   Items.swap(FQueue);
   AwaitDatabaseReadAhead();
   // What went ahead is answered first: after a refusal there nothing queued is sent.
-  TQueuedOutcome Before = TakeAhead();
+  TQueuedOutcome Before = TakeAheadTagged();
   if (Before.Refused || Items.empty()) return Before;
-  if (!Wait && SendAhead(Items)) return Before;
+  std::vector<std::uint64_t> Tags;
+  Tags.reserve(Items.size());
+  for (const TQueued& Q : Items) Tags.push_back(Q.Tag);
+  if (!Wait && SendAhead(Items)) {
+    FAheadTags = std::move(Tags);
+    return Before;
+  }
   TQueuedOutcome Now = ExecuteQueued(Items);
+  TagOutcome(Now, Tags);
+  // Positions count from the first statement answered, the first of those that went ahead.
+  for (std::size_t& I : Now.Unmade) I += Before.Done;
+  Now.Unmade.insert(Now.Unmade.begin(), Before.Unmade.begin(), Before.Unmade.end());
+  Now.UnmadeIds.insert(Now.UnmadeIds.begin(), Before.UnmadeIds.begin(), Before.UnmadeIds.end());
+  if (Now.LastDone == 0) Now.LastDone = Before.LastDone;
   Now.Done += Before.Done;
+  Now.RefusedAt += Before.Done;
   return Now;
 }
 

@@ -139,6 +139,7 @@ class TQELAdapterQuery : public TQELRowsQuery {
   /// A statement held back by QueueExecSQL: the text to send (markers in place) and copies of
   /// the values bound to it, in the order of Distinct.
   struct TQueued {
+    std::uint64_t Tag = 0;
     /// The text; the rows of one statement form share one.
     std::shared_ptr<const std::string> Text;
     std::vector<TParam> Values;
@@ -146,7 +147,7 @@ class TQELAdapterQuery : public TQELRowsQuery {
     TBoundParams Bound() const;
   };
   bool CanQueue() const override { return false; }
-  void QueueExecSQL() override;
+  std::uint64_t QueueExecSQL() override;
   std::size_t QueuedCount() const override { return FQueue.size(); }
   TQueuedOutcome ExecQueued() override;
   TQueuedOutcome SendQueued() override;
@@ -233,6 +234,8 @@ class TQELAdapterQuery : public TQELRowsQuery {
  private:
   /// ExecQueued (Wait) or SendQueued.
   TQueuedOutcome RunQueue(bool Wait);
+  /// The answer to what went ahead, its positions told as tags too.
+  TQueuedOutcome TakeAheadTagged();
   /// The statement text: the one given to SetSQLText, else the lines joined into Joined.
   const std::string& TextInPlace(std::string& Joined) const;
   /// Waits for the block the database reads ahead on a thread of its own, if any.
@@ -298,6 +301,8 @@ class TQELAdapterQuery : public TQELRowsQuery {
   std::string FQueueSent;
   TBoundParams FQueueBound;
   std::shared_ptr<const std::string> FQueueText;
+  std::uint64_t FLastTag = 0;
+  std::vector<std::uint64_t> FAheadTags;  // of the statements sent ahead, not yet answered
   bool FParamCheck = true;
   std::int64_t FRowsAffected = -1;
 };

@@ -271,81 +271,6 @@ class TStandardOutput {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> FHeld;
 };
 
-/// The statements of --script --execute, kept on disk until the comparison is over and then
-/// handed to the executor a part at a time: a script of a million rows runs in the memory of
-/// one part.
-class TStatementSpool {
- public:
-  TStatementSpool() : FFile(std::tmpfile(), Close) {
-    if (!FFile) throw std::runtime_error("Cannot create a temporary file.");
-  }
-  void Attach(TTableDataComparer& Cmp) {
-    Cmp.OnAddResultSQL = [this](TObject*, bool&, const std::string& aSQL, TStatType aStatType,
-                                const std::string& aObjName, TDbObject aObjType,
-                                TDbOperation opType) {
-      Put(static_cast<std::uint64_t>(aStatType));
-      Put(static_cast<std::uint64_t>(aObjType));
-      Put(static_cast<std::uint64_t>(opType));
-      PutText(aObjName);
-      PutText(aSQL);
-      ++FCount;
-    };
-  }
-  std::size_t Count() const { return FCount; }
-  /// Adds the next statements, about PartBytes of text, to Exec; false when none is left.
-  bool Fill(TSQLExec& Exec) {
-    if (!FReading) {
-      if (std::fflush(FFile.get()) != 0) throw std::runtime_error("Cannot write a temporary file.");
-      std::rewind(FFile.get());
-      FReading = true;
-    }
-    constexpr std::size_t PartBytes = 4u << 20;
-    constexpr std::size_t PartStatements = 10000;
-    std::size_t Bytes = 0, N = 0;
-    while (FRead < FCount && Bytes < PartBytes && N < PartStatements) {
-      const auto Type = static_cast<TStatType>(Get());
-      const auto ObjType = static_cast<TDbObject>(Get());
-      const auto Op = static_cast<TDbOperation>(Get());
-      const std::string ObjName = GetText();
-      const std::string Text = GetText();
-      Exec.Add(Text, Type, ObjName, ObjType, Op, "", "");
-      Bytes += Text.size();
-      ++N;
-      ++FRead;
-    }
-    return N > 0;
-  }
-
- private:
-  static int Close(std::FILE* F) { return std::fclose(F); }
-  void Write(const void* Data, std::size_t Size) {
-    if (std::fwrite(Data, 1, Size, FFile.get()) != Size)
-      throw std::runtime_error("Cannot write a temporary file.");
-  }
-  void Read(void* Data, std::size_t Size) {
-    if (std::fread(Data, 1, Size, FFile.get()) != Size)
-      throw std::runtime_error("Cannot read a temporary file.");
-  }
-  void Put(std::uint64_t V) { Write(&V, sizeof V); }
-  void PutText(const std::string& T) {
-    Put(T.size());
-    Write(T.data(), T.size());
-  }
-  std::uint64_t Get() {
-    std::uint64_t V = 0;
-    Read(&V, sizeof V);
-    return V;
-  }
-  std::string GetText() {
-    std::string T(static_cast<std::size_t>(Get()), '\0');
-    Read(T.data(), T.size());
-    return T;
-  }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> FFile;
-  std::size_t FCount = 0, FRead = 0;
-  bool FReading = false;
-};
-
 /// Names the side (or both) whose catalog says it has no table Table; false when both may
 /// have it.
 bool ReportMissingTable(const TTableFacts& FactsM, const TTableFacts& FactsT,
@@ -510,11 +435,63 @@ bool RunWrittenScript(TSQLExec& Exec, TQELCustomConnection& Target, TStatementSp
   Exec.BreakOnError = true;
   Exec.OnErrorMessage = [](TObject*, const std::string&) {};
   Exec.OnLogNextLine = [](TObject*, const std::string&) {};
-  const bool Ok = Exec.ExecuteScriptInParts([&Spool](TSQLExec& E) { return Spool.Fill(E); });
+  const bool Ok = Spool.Execute(Exec);
   for (const TStatType Type : {stInsert, stUpdate, stDelete})
     Cmp.CountUnmade(Type, Exec.GetUnmadeCount(Type));
   if (Cmp.GetUnmadeCount() > 0) Summary = Cmp.StatisticsText();
   return Ok;
+}
+
+/// Rows pair by key: the given one, else each side's primary key; sets the columns too.
+void PairKeys(TTableDataComparer& Cmp, const TDataCompareArgs& A, TconnectionType TypeM,
+              TconnectionType TypeT, const TTableFacts& FactsM, const TTableFacts& FactsT) {
+  std::vector<std::string> KeysM =
+      FoldKeys(SplitList(A.KeyList), Cmp.GetQELConnectionMaster()->GetDatabaseType());
+  std::vector<std::string> KeysT =
+      FoldKeys(SplitList(A.KeyList), Cmp.GetQELConnectionTarget()->GetDatabaseType());
+  if (A.KeyList.empty()) {
+    KeysM = FactsM.Keys;
+    KeysT = FactsT.Keys;
+    // A side whose catalog is not read here (ODBC) pairs its rows by the other side's key.
+    if (KeysM.empty() && TypeM == cnADO) KeysM = KeysT;
+    if (KeysT.empty() && TypeT == cnADO) KeysT = KeysM;
+    if (KeysM.size() != KeysT.size()) {
+      KeysM.clear();
+      KeysT.clear();
+    }
+  }
+  for (const std::string& K : KeysM) Cmp.GetTableOptionsMaster().GetKeyFields().Add(K);
+  for (const std::string& K : KeysT) Cmp.GetTableOptionsTarget().GetKeyFields().Add(K);
+  SetColumns(Cmp, A.ColumnList, KeysM, KeysT);
+}
+
+/// Where the statements go: run at once (--execute), to the script file, and kept to run after
+/// it (--script --execute), or to standard output. The spool of --script --execute, else none.
+std::unique_ptr<TStatementSpool> ChooseOutput(TTableDataComparer& Cmp, TSQLExec& Exec,
+                                              const TDataCompareArgs& A, TStandardOutput& StdOut) {
+  std::unique_ptr<TStatementSpool> Spool;
+  if (A.Execute && A.Script.empty()) {
+    // Stopped by a signal, the run takes the answer to its round trip under way and ends.
+    RunEndsWhenStopped() = true;
+    Cmp.SetUpdateImmediately(true);
+    Cmp.SetScriptFileName("");
+    // Each row is committed as it is written: the first one refused ends the run.
+    Cmp.BreakOnError = true;
+  } else if (!A.Script.empty()) {
+    // The statements go to the file as they are made; they are kept on disk only to be run
+    // after.
+    Cmp.SetScriptFileName(A.Script);
+    if (A.Execute) {
+      // Kept on disk until the comparison is over, then run a part at a time.
+      Spool = std::make_unique<TStatementSpool>();
+      Cmp.Writer = Spool.get();
+      Exec.ScriptFileName = Cmp.GetScriptFileName();
+      Exec.BlobFileName = Cmp.BlobFileName;
+    }
+  } else {
+    StdOut.Attach(Cmp);
+  }
+  return Spool;
 }
 
 int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
@@ -557,50 +534,14 @@ int DataCompare(const std::vector<std::string>& Args, std::ostream& Out, std::os
   const TTableFacts FactsM = ReadTableFacts(*Master, TableM);
   const TTableFacts FactsT = ReadTableFacts(*Target, TableT);
   if (ReportMissingTable(FactsM, FactsT, Table, Err)) return ExitErrors;
-  // Rows pair by key: the given one, else each side's primary key.
-  std::vector<std::string> KeysM = FoldKeys(SplitList(KeyList), Master->GetDatabaseType());
-  std::vector<std::string> KeysT = FoldKeys(SplitList(KeyList), Target->GetDatabaseType());
-  if (KeyList.empty()) {
-    KeysM = FactsM.Keys;
-    KeysT = FactsT.Keys;
-    // A side whose catalog is not read here (ODBC) pairs its rows by the other side's key.
-    if (KeysM.empty() && MU.ConnectionType() == cnADO) KeysM = KeysT;
-    if (KeysT.empty() && TU.ConnectionType() == cnADO) KeysT = KeysM;
-    if (KeysM.size() != KeysT.size()) {
-      KeysM.clear();
-      KeysT.clear();
-    }
-  }
-  for (const std::string& K : KeysM) Cmp->GetTableOptionsMaster().GetKeyFields().Add(K);
-  for (const std::string& K : KeysT) Cmp->GetTableOptionsTarget().GetKeyFields().Add(K);
-  SetColumns(*Cmp, A.ColumnList, KeysM, KeysT);
+  PairKeys(*Cmp, A, MU.ConnectionType(), TU.ConnectionType(), FactsM, FactsT);
   // The header would reconnect through statements this program has no use for.
   Cmp->GetScriptOptions().Connect = false;
 
   const bool Immediate = Execute && Script.empty();
   const bool ToStdOut = !Execute && Script.empty();
   TStandardOutput StdOut(Out, TU.DatabaseType(), ToStdOut && Cmp->TargetLimitsStatementSize());
-  std::unique_ptr<TStatementSpool> Spool;
-  if (Immediate) {
-    // Stopped by a signal, the run takes the answer to its round trip under way and ends.
-    RunEndsWhenStopped() = true;
-    Cmp->SetUpdateImmediately(true);
-    Cmp->SetScriptFileName("");
-    // Each row is committed as it is written: the first one refused ends the run.
-    Cmp->BreakOnError = true;
-  } else if (!Script.empty()) {
-    // The statements go to the file as they are made; they are kept on disk only to be run
-    // after.
-    Cmp->SetScriptFileName(Script);
-    if (Execute) {
-      Spool = std::make_unique<TStatementSpool>();
-      Spool->Attach(*Cmp);
-      Exec->ScriptFileName = Cmp->GetScriptFileName();
-      Exec->BlobFileName = Cmp->BlobFileName;
-    }
-  } else {
-    StdOut.Attach(*Cmp);
-  }
+  const std::unique_ptr<TStatementSpool> Spool = ChooseOutput(*Cmp, *Exec, A, StdOut);
 
   const bool Ran = Cmp->CompareData();
   bool Failed = !Ran || Cmp->MsgManager.GetIsErr();

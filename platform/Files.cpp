@@ -1,10 +1,14 @@
 // File and folder helpers: path parts, whole-file reads and writes, wildcards, file streams.
 #include "Files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -124,6 +128,38 @@ bool WriteStringToFile(const std::string& FileName, const std::string& Data) {
   // A full disk often shows only when the buffer is flushed at close.
   Ok = (std::fclose(F) == 0) && Ok;
   return Ok;
+}
+
+std::string TemporaryFolder() {
+  const char* Dir = std::getenv("TMPDIR");
+  return Dir && *Dir ? Dir : "/tmp";
+}
+
+std::FILE* OpenTemporaryFile(const std::string& Prefix, const std::string& Folder,
+                             std::string* Name) {
+  static std::atomic<unsigned> Counter{0};
+  const std::string Dir = IncludeTrailingPathDelimiter(Folder.empty() ? TemporaryFolder() : Folder);
+  // Created only when no file has the name (O_EXCL), with the permissions a new file of the
+  // process gets, so that a file renamed to its own name later is like one made there.
+  for (int Attempt = 0; Attempt < 100; ++Attempt) {
+    const std::string Path = Dir + Prefix + std::to_string(::getpid()) + "_" +
+                             std::to_string(Counter.fetch_add(1)) + ".tmp";
+    const int Fd = ::open(Path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (Fd < 0) {
+      if (errno == EEXIST) continue;
+      return nullptr;
+    }
+    if (!Name) ::unlink(Path.c_str());
+    std::FILE* F = ::fdopen(Fd, "w+b");
+    if (!F) {
+      ::close(Fd);
+      if (Name) ::unlink(Path.c_str());
+      return nullptr;
+    }
+    if (Name) *Name = Path;
+    return F;
+  }
+  return nullptr;
 }
 
 std::int64_t FileSize(const std::string& FileName) {

@@ -38,6 +38,14 @@ bool ReadFileToString(const std::string& FileName, std::string& Data);
 bool ReadFileToString(const std::string& FileName, std::string& Data, std::error_code& Error);
 /// Creates or truncates the file and writes Data; false when any part fails.
 bool WriteStringToFile(const std::string& FileName, const std::string& Data);
+/// The folder temporary files go to: TMPDIR when it is set and not empty, else /tmp.
+std::string TemporaryFolder();
+/// Creates a new file for reading and writing in Folder (TemporaryFolder() when empty) named
+/// Prefix followed by a tail no other file has, and opens it. With Name, the file stays and
+/// Name takes its path; without, it has no name from the start and goes when it is closed.
+/// nullptr when it cannot be created.
+std::FILE* OpenTemporaryFile(const std::string& Prefix, const std::string& Folder = "",
+                             std::string* Name = nullptr);
 /// Size in bytes, or -1 when the file cannot be examined.
 std::int64_t FileSize(const std::string& FileName);
 

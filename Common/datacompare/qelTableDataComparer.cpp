@@ -15,6 +15,7 @@
 #include "qelMsg.h"
 #include "qelResWords.h"
 #include "qelSQL_Exec.h"
+#include "qelTableDataComparer_Int.h"
 
 namespace qel {
 
@@ -74,6 +75,49 @@ std::string JoinNames(const TStrings& List, const char* Separator) {
 
 bool IsFirebird15Up(TIBSQLServerVersionType V) {
   return V == st_FireBird_15 || V == st_Firebird_20 || V == st_Firebird_21 || V == st_Firebird_25;
+}
+
+/// Connects C when it is not connected. A connection that does not open ends the run (an
+/// exception): nothing is compared against a side that is not there.
+void ConnectSide(TTableDataComparer& Cmp, TQELCustomConnection* C, const char* Which) {
+  if (!C->GetConnected()) {
+    Cmp.DoLogNextLine(std::string("Connecting to ") + Which +
+                      "-database...: " + C->GetConnectionOptions().GetDatabaseName());
+    // The comparer reports a refusal itself: the connection's own report (a message box
+    // without a handler) is held back, so that it is written once.
+    std::string Refused;
+    TErrorMessageEvent Own = std::move(C->OnErrorMessage);
+    C->OnErrorMessage = [&Refused](TObject*, const std::string& Text) { Refused = Text; };
+    try {
+      C->SetConnected(true);
+    } catch (...) {
+      C->OnErrorMessage = std::move(Own);
+      throw;
+    }
+    C->OnErrorMessage = std::move(Own);
+    if (C->GetConnected() && !Refused.empty()) {
+      // Opened after all: what went wrong on the way is the connection's to report.
+      if (C->OnErrorMessage)
+        C->OnErrorMessage(C, Refused);
+      else
+        ShowMessage(Refused);
+    }
+    if (!C->GetConnected()) {
+      std::string Reason = Refused.empty() ? C->GetLastError() : Refused;
+      if (Reason.empty())
+        Reason = std::string("Cannot connect to the ") + Which + " database " +
+                 C->GetConnectionOptions().GetDatabaseName() + ".";
+      throw EDatabaseError(Reason);
+    }
+    Cmp.DoLogNextLine("Connecting: Successfull...");
+  }
+}
+
+/// A query of C; raises EDatabaseError when C makes none.
+std::unique_ptr<TQELQuery> MakeQuery(TQELCustomConnection* C) {
+  std::unique_ptr<TQELQuery> Q(C->CreateQuery(nullptr));
+  if (!Q) throw EDatabaseError("The connection cannot create a query.");
+  return Q;
 }
 
 }  // namespace
@@ -518,7 +562,8 @@ void TCmpTableOptions::AddEmptyResultColumns(TQELQuery& Query) {
 TTableDataComparer::TTableDataComparer(TComponent* AOwner)
     : TComponent(AOwner),
       FTableOptionsMaster(std::make_unique<TCmpTableOptions>(this)),
-      FTableOptionsTarget(std::make_unique<TCmpTableOptions>(this)) {
+      FTableOptionsTarget(std::make_unique<TCmpTableOptions>(this)),
+      FOutputs(std::make_unique<TComparerOutputs>(*this)) {
   SetScriptFileName(ProgramFolder() + "Result.SQL");
 }
 
@@ -632,7 +677,8 @@ std::string TTableDataComparer::StatisticsText() const {
 // The run
 
 void TTableDataComparer::ClearRunState() {
-  CloseStreams();
+  CloseSideFile();
+  FOutputs->End(false);
   FQueryExec.reset();
   FExecPlan = TExecPlan();
   FWriteConnection.reset();
@@ -668,22 +714,7 @@ bool TTableDataComparer::FieldListsMatch() {
 }
 
 bool TTableDataComparer::CompareData() {
-  FInserted = FUpdated = FDeleted = FEqual = 0;
-  FApplied = FAwaitingCommit = FInFlight = FUnmade = 0;
-  FCancelled = FCommitRefused = false;
-  FQueued.clear();
-  FQueuedBytes = 0;
-  FExecPlan = TExecPlan();
-  FStopText.clear();
-  FWriteConnectionLost = false;
-  FBlobFailed = FRowsByValue = false;
-  FValueTooLarge = false;
-  FErrorCount = 0;
-  MsgManager.Clear();
-  FTableOptionsMaster->GetCatalogFields().Clear();
-  FTableOptionsTarget->GetCatalogFields().Clear();
-  if (FSQLExec) FSQLExec->Clear();
-
+  ResetRun();
   if (!FQELConnectionMaster) {
     DoErrMsg("TTableDataComparer: Master connection not assigned...");
     return false;
@@ -697,60 +728,47 @@ bool TTableDataComparer::CompareData() {
   FMasterWasConnected = FQELConnectionMaster->GetConnected();
   FTargetWasConnected = FQELConnectionTarget && FQELConnectionTarget->GetConnected();
 
-  // Connecting: a connection that does not open ends the run; nothing is compared against a
-  // side that is not there.
-  auto Connect = [this](TQELCustomConnection* C, const char* Which) {
-    if (!C->GetConnected()) {
-      DoLogNextLine(std::string("Connecting to ") + Which +
-                    "-database...: " + C->GetConnectionOptions().GetDatabaseName());
-      // The comparer reports a refusal itself: the connection's own report (a message box
-      // without a handler) is held back, so that it is written once.
-      std::string Refused;
-      TErrorMessageEvent Own = std::move(C->OnErrorMessage);
-      C->OnErrorMessage = [&Refused](TObject*, const std::string& Text) { Refused = Text; };
-      try {
-        C->SetConnected(true);
-      } catch (...) {
-        C->OnErrorMessage = std::move(Own);
-        throw;
-      }
-      C->OnErrorMessage = std::move(Own);
-      if (C->GetConnected() && !Refused.empty()) {
-        // Opened after all: what went wrong on the way is the connection's to report.
-        if (C->OnErrorMessage)
-          C->OnErrorMessage(C, Refused);
-        else
-          ShowMessage(Refused);
-      }
-      if (!C->GetConnected()) {
-        std::string Reason = Refused.empty() ? C->GetLastError() : Refused;
-        if (Reason.empty())
-          Reason = std::string("Cannot connect to the ") + Which + " database " +
-                   C->GetConnectionOptions().GetDatabaseName() + ".";
-        throw EDatabaseError(Reason);
-      }
-      DoLogNextLine("Connecting: Successfull...");
-    }
-  };
-  auto MakeQuery = [](TQELCustomConnection* C) {
-    std::unique_ptr<TQELQuery> Q(C->CreateQuery(nullptr));
-    if (!Q) throw EDatabaseError("The connection cannot create a query.");
-    return Q;
-  };
+  if (!OpenSides()) return false;
+
+  CompareTables();
+
+  CloseSides();
+  if (FErrorCount != 0) DoLogNextLine("Errors: " + IntToStr(FErrorCount));
+  return true;
+}
+
+void TTableDataComparer::ResetRun() {
+  FInserted = FUpdated = FDeleted = FEqual = 0;
+  FApplied = FAwaitingCommit = FInFlight = FUnmade = 0;
+  FCancelled = FCommitRefused = false;
+  FOutputs->Execute.Clear();
+  FExecPlan = TExecPlan();
+  FStopText.clear();
+  FWriteConnectionLost = false;
+  FBlobFailed = FRowsByValue = false;
+  FValueTooLarge = false;
+  FErrorCount = 0;
+  MsgManager.Clear();
+  FTableOptionsMaster->GetCatalogFields().Clear();
+  FTableOptionsTarget->GetCatalogFields().Clear();
+  if (FSQLExec) FSQLExec->Clear();
+}
+
+bool TTableDataComparer::OpenSides() {
   try {
     if (FQELConnectionTarget) {
-      Connect(FQELConnectionTarget, "target");
+      ConnectSide(*this, FQELConnectionTarget, "target");
       FQueryTarget = MakeQuery(FQELConnectionTarget);
       // A MariaDB connection that streams the target's rows runs no other statement until it
       // has read them all (into memory): the rows written at once go through a connection of
       // their own, so that memory stays flat however many rows there are.
       if (FUpdateImmediately && FQELConnectionTarget->GetDatabaseType() == dbMySQL &&
           FQELConnectionTarget->GetConnectionType() != cnADO) {
-        auto Writer = std::make_unique<TQELConnection>(nullptr);
-        Writer->Assign(*FQELConnectionTarget);
-        Writer->OnErrorMessage = [](TObject*, const std::string&) {};
-        FWriteConnection = std::move(Writer);
-        Connect(FWriteConnection.get(), "target");
+        auto Own = std::make_unique<TQELConnection>(nullptr);
+        Own->Assign(*FQELConnectionTarget);
+        Own->OnErrorMessage = [](TObject*, const std::string&) {};
+        FWriteConnection = std::move(Own);
+        ConnectSide(*this, FWriteConnection.get(), "target");
       }
       FQueryExec = MakeQuery(WriteConnection());
       FExecPlan = TExecPlan();
@@ -761,7 +779,7 @@ bool TTableDataComparer::CompareData() {
     return false;
   }
   try {
-    Connect(FQELConnectionMaster, "master");
+    ConnectSide(*this, FQELConnectionMaster, "master");
     FQueryMaster = MakeQuery(FQELConnectionMaster);
   } catch (const std::exception& E) {
     DoErrMsg(E.what());
@@ -769,9 +787,10 @@ bool TTableDataComparer::CompareData() {
     if (FQELConnectionTarget && !FTargetWasConnected) FQELConnectionTarget->SetConnected(false);
     return false;
   }
+  return true;
+}
 
-  CompareTables();
-
+void TTableDataComparer::CloseSides() {
   // The queries go before the connections they read through.
   ClearRunState();
   if (FQELConnectionTarget && !FTargetWasConnected && FQELConnectionTarget->GetConnected()) {
@@ -782,8 +801,6 @@ bool TTableDataComparer::CompareData() {
     FQELConnectionMaster->SetConnected(false);
     DoLogNextLine("Disconnecting from master database: Ok.");
   }
-  if (FErrorCount != 0) DoLogNextLine("Errors: " + IntToStr(FErrorCount));
-  return true;
 }
 
 void TTableDataComparer::CompareTables() {
@@ -822,14 +839,7 @@ void TTableDataComparer::CompareTables() {
       T.GetWorkDataFields().Assign(M.GetWorkDataFields());
     }
     if (!MsgManager.GetIsErr()) PairFields();
-    if (!MsgManager.GetIsErr() && !FScriptFileName.empty() && FScriptOptions.GenerateScript) {
-      auto Stream = std::make_unique<TFileStream>();
-      if (Stream->Open(FScriptFileName, fmCreate))
-        FScriptStream = std::move(Stream);
-      else
-        DoErrMsg("Cannot create the script file " + FScriptFileName + ".");
-    }
-    if (!MsgManager.GetIsErr()) {
+    if (!MsgManager.GetIsErr() && FOutputs->Begin()) {
       try {
         Compare();
       } catch (const std::exception& E) {
@@ -839,7 +849,8 @@ void TTableDataComparer::CompareTables() {
       }
       SettleApplied();
     }
-    CloseStreams();
+    CloseSideFile();
+    FOutputs->End(!MsgManager.GetIsErr());
   }
   for (TCmpTableOptions* O : {&M, &T}) {
     O->GetWorkDataFields().Clear();

@@ -15,7 +15,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -29,6 +28,7 @@
 #include "Strings.h"
 #include "qelDBOptions.h"
 #include "qelMsgMngr.h"
+#include "qelRowChangeWriter.h"
 #include "qelTypes.h"
 
 namespace qel {
@@ -38,6 +38,8 @@ struct TDialect;
 class TQELCustomConnection;
 class TQELQuery;
 class TTableDataComparer;
+class TComparerOutputs;
+class TExecuteWriter;
 
 enum TDataCompareOperation : std::uint8_t { dcopInsert, dcopUpdate, dcopDelete };
 constexpr std::size_t DataCompareOperationCount = 3;
@@ -199,9 +201,10 @@ class TCmpTableOptions : public TPersistent {
   std::string FldValue(TField* Field);
   /// The literals of every field of the query's current row, joined by ", ".
   std::string FldsSeqValue(TQELQuery* Query);
-  /// FldValue and FldsSeqValue appended to Out: a large value goes into it once.
-  void AppendFldValue(std::string& Out, TField* Field);
-  void AppendFldsSeqValue(std::string& Out, TQELQuery* Query);
+  /// FldValue and FldsSeqValue appended to Out: a large value goes into it once. InStatement:
+  /// Out is the row statement being made, whose large values may be deferred.
+  void AppendFldValue(std::string& Out, TField* Field, bool InStatement = false);
+  void AppendFldsSeqValue(std::string& Out, TQELQuery* Query, bool InStatement = false);
 
   /// The dialect of the side's connection; dbAbstract without one.
   TDatabaseType GetDatabaseType() const;
@@ -373,6 +376,10 @@ class TTableDataComparer : public TComponent {
   TWriteResultSQLEvent OnWriteResultSQL;
   /// Called with the execution query before each statement run on the target.
   TDataSetNotifyEvent BeforeOpen;
+  /// Takes every statement of a run too, after the comparer's own outputs (standard output,
+  /// statements run, the script file): a TStatementSpool keeps them on disk to run after. The
+  /// caller's; it must outlive the runs.
+  TRowChangeWriter* Writer = nullptr;
 
   // --- Owned state -----------------------------------------------------------------------------
 
@@ -459,6 +466,13 @@ class TTableDataComparer : public TComponent {
 
  protected:
   // The run, in the order CompareData calls it.
+  /// Clears the counters, the messages and what the last run left.
+  void ResetRun();
+  /// Connects both sides (where not connected) and makes the run's queries; False after a
+  /// reported error, with nothing left open that the run opened.
+  bool OpenSides();
+  /// Lets the queries go, then the connections the run opened.
+  void CloseSides();
   /// The two sides name as many data, key and exclude fields; else an error names the list.
   bool FieldListsMatch();
   void CompareTables();
@@ -477,6 +491,7 @@ class TTableDataComparer : public TComponent {
 
  private:
   friend class TCmpTableOptions;
+  friend class TExecuteWriter;
 
   /// The parameter reference of a field when statements run at once: its name when that is a
   /// plain name not yet used for another field of the statement, else a made-up one.
@@ -485,7 +500,9 @@ class TTableDataComparer : public TComponent {
   /// the condition has to find the row as it is.
   std::string ValueLiteral(TField* Field, bool ForWhere);
   /// ValueLiteral appended to Out: a large value goes into it once, with no copy in between.
-  void AppendValueLiteral(std::string& Out, TField* Field, bool ForWhere);
+  /// InStatement: Out is the row statement being made (RecordInsert, RecordUpdate), whose large
+  /// values may be deferred.
+  void AppendValueLiteral(std::string& Out, TField* Field, bool ForWhere, bool InStatement = false);
   /// Runs one statement on the target with its parameters bound.
   void ExecuteImmediately(const std::string& aSQL, TStatType aStatType);
   /// The connection the row changes run on at once: the target's, or one of their own.
@@ -496,15 +513,11 @@ class TTableDataComparer : public TComponent {
   /// exception), else stops it (BreakOnError) or reports the error.
   void RefusedStatement(const std::string& aSQL, const std::string& Values,
                         const std::string& Error);
-  /// Runs the row changes queued on the execution query; without Wait they may be sent ahead,
-  /// to be answered at the next call.
+  /// Runs the row changes queued on the execution query (TExecuteWriter::RunQueued).
   void RunQueued(bool Wait = true);
-  /// Takes the answer of the execution query to what was sent ahead (AheadOnly), else runs or
-  /// (without Wait) sends ahead what is queued, and counts the rows it answers (Sent of them
-  /// were sent and not answered before); False when the run stops on it.
-  bool TakeOutcome(std::size_t Sent, bool AheadOnly, bool Wait);
-  /// The queued rows sent ahead whose answer has not been taken (the first of FQueued).
-  std::size_t SentAhead() const;
+  /// Takes the answer to the rows sent ahead (TExecuteWriter::AwaitAhead); False when the run
+  /// stops on it.
+  bool AwaitAhead();
   /// Ends the merge (an exception) once a refused statement stopped the run (BreakOnError).
   void ThrowIfStopped() const;
   /// Ends the merge (an exception) when TerminateRunning asks to, once the round trip sent
@@ -608,13 +621,11 @@ class TTableDataComparer : public TComponent {
   /// Hands aSQL to OnWriteResultSQL with the literals of Deferred in their places, each made
   /// and handed over a piece at a time.
   void WriteWithDeferred(const std::string& aSQL, const std::vector<TDeferredLiteral>& Deferred);
-  /// The statement being made by RecordInsert or RecordUpdate, whose large values may be
-  /// deferred; nullptr meanwhile.
-  const std::string* FDeferInto = nullptr;
-  /// Makes SQL the statement whose large values may be deferred, for its lifetime.
+  /// Starts the deferred literals of a row statement afresh; those of a statement left unmade
+  /// (an exception) go with it.
   class TDeferScope {
    public:
-    TDeferScope(TTableDataComparer& C, const std::string& SQL);
+    explicit TDeferScope(TTableDataComparer& C);
     ~TDeferScope();
     TDeferScope(const TDeferScope&) = delete;
     TDeferScope& operator=(const TDeferScope&) = delete;
@@ -627,8 +638,7 @@ class TTableDataComparer : public TComponent {
   /// is paired with it.
   TFieldType TargetTypeOf(const TField* Field) const;
   bool OpenSideFile();
-  void CloseStreams();
-  void WriteScriptText(const std::string& Text);
+  void CloseSideFile();
   void ClearRunState();
 
   std::string FTableNameMaster;
@@ -638,6 +648,8 @@ class TTableDataComparer : public TComponent {
   TQELCustomConnection* FQELConnectionTarget = nullptr;
   std::unique_ptr<TCmpTableOptions> FTableOptionsMaster;
   std::unique_ptr<TCmpTableOptions> FTableOptionsTarget;
+  /// The writers of the outputs (qelTableDataComparer_Int.h).
+  std::unique_ptr<TComparerOutputs> FOutputs;
   TStringList FCustomKeyFields;
   TStringList FCustomDataFields;
   TStringList FExcludeDataFields;
@@ -656,7 +668,6 @@ class TTableDataComparer : public TComponent {
   std::unique_ptr<TQELQuery> FQueryExec;
   /// The connection the rows are written through when it is not the target's own.
   std::unique_ptr<TQELCustomConnection> FWriteConnection;
-  std::unique_ptr<TFileStream> FScriptStream;
   std::unique_ptr<TFileStream> FBlobStream;
   int FInserted = 0;
   int FUpdated = 0;
@@ -692,11 +703,12 @@ class TTableDataComparer : public TComponent {
   /// The INSERT run at once for every row of the table, and its parameter fields, once made.
   std::string FInsertExecSQL;
   std::vector<std::pair<std::string, TField*>> FInsertExecFields;
-  /// Row changes queued on the execution query, to name the one the target refuses.
+  /// A row change queued on the execution query, to name it when the target refuses it.
   struct TQueuedRow {
     std::shared_ptr<const std::string> SQL;
     std::string Values;
     TStatType Type = stStatement;
+    std::uint64_t Tag = 0;  ///< the execution query's, rising along the queue
   };
   /// A row change the server says met no row: counted and, the first few, named.
   void NoteUnmade(const TQueuedRow& Row);
@@ -715,8 +727,6 @@ class TTableDataComparer : public TComponent {
   TExecPlan FExecPlan;
   /// Lets the execution query forget its text and values.
   void ForgetExecPlan();
-  std::deque<TQueuedRow> FQueued;
-  std::size_t FQueuedBytes = 0;
   /// Row changes sent whose outcome the target has not told yet.
   int FInFlight = 0;
   bool FWriteConnectionLost = false;

@@ -9,7 +9,7 @@
 #include "qelComp_Tbl.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
-#include "qelTableDataComparer.h"
+#include "qelTableDataComparer_Int.h"
 
 namespace qel {
 
@@ -751,7 +751,7 @@ void TTableDataComparer::Compare() {
       }
       if (!FStopText.empty()) DoErrMsg(FStopText);
     }
-    FQueued.clear();
+    FOutputs->Execute.Clear();
     throw;
   }
   RunQueued();
@@ -912,8 +912,8 @@ void TTableDataComparer::StopIfAsked() {
   FCancelled = true;
   // The round trip under way is answered, so that what it made is known; nothing is sent
   // after it.
-  if (const std::size_t Ahead = SentAhead(); Ahead > 0) TakeOutcome(Ahead, true, true);
-  FQueued.clear();
+  AwaitAhead();
+  FOutputs->Execute.Clear();
   // Row changes written while the target's rows are read wait in the transaction that holds
   // them open: closing the rows commits them, as each would have been.
   if (WriteConnection() == FQELConnectionTarget) CloseAndClear(FQueryTarget.get());

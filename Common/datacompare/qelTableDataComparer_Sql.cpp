@@ -11,7 +11,7 @@
 #include "qelClasses.h"
 #include "qelDBEngine.h"
 #include "qelDialects.h"
-#include "qelTableDataComparer.h"
+#include "qelTableDataComparer_Int.h"
 
 namespace qel {
 
@@ -612,7 +612,8 @@ std::string TTableDataComparer::ValueLiteral(TField* Field, bool ForWhere) {
   return R;
 }
 
-void TTableDataComparer::AppendValueLiteral(std::string& Out, TField* Field, bool ForWhere) {
+void TTableDataComparer::AppendValueLiteral(std::string& Out, TField* Field, bool ForWhere,
+                                            bool InStatement) {
   if (Field->IsNull()) {
     Out += "Null";
     return;
@@ -620,7 +621,7 @@ void TTableDataComparer::AppendValueLiteral(std::string& Out, TField* Field, boo
   const TFieldType Type = Field->GetDataType();
   const TDatabaseType Db = GetDatabaseType();
   if (IsBlobType(Type) && InlineBlobs && FScriptOptions.GenerateScript) {
-    if (&Out == FDeferInto && Field->AsString().size() >= MaxQueuedStatementBytes &&
+    if (InStatement && Field->AsString().size() >= MaxQueuedStatementBytes &&
         WritesLiteralsInPieces())
       FDeferred.push_back({Out.size(), Field, Type != ftMemo});
     else
@@ -807,21 +808,19 @@ void TTableDataComparer::AppendBinaryLiteral(std::string& Out, std::string_view 
   Out += Closing;
 }
 
-TTableDataComparer::TDeferScope::TDeferScope(TTableDataComparer& C, const std::string& SQL)
-    : FOwner(C) {
+TTableDataComparer::TDeferScope::TDeferScope(TTableDataComparer& C) : FOwner(C) {
   C.FDeferred.clear();
-  C.FDeferInto = &SQL;
 }
 
 TTableDataComparer::TDeferScope::~TDeferScope() {
-  FOwner.FDeferInto = nullptr;
   // A statement left unmade leaves no places behind for the next one.
   if (std::uncaught_exceptions() > FExceptions) FOwner.FDeferred.clear();
 }
 
 bool TTableDataComparer::WritesLiteralsInPieces() const {
   return OnWriteResultSQL && !OnAddResultSQL && !OnGetDataValue && !FUpdateImmediately &&
-         !FSQLExec && !FScriptStream && GetDatabaseType() != dbInterBase && StatementLimit() == 0;
+         !FSQLExec && !FOutputs->Script.Writing() && !Writer && GetDatabaseType() != dbInterBase &&
+         StatementLimit() == 0;
 }
 
 std::size_t TTableDataComparer::StatementLimit() const {
@@ -880,7 +879,7 @@ std::string TCmpTableOptions::FldValue(TField* Field) {
   return V;
 }
 
-void TCmpTableOptions::AppendFldValue(std::string& Out, TField* Field) {
+void TCmpTableOptions::AppendFldValue(std::string& Out, TField* Field, bool InStatement) {
   if (!FComparer) return;
   if (this == FComparer->FTableOptionsMaster.get() && FComparer->OnGetDataValue) {
     std::string V = FComparer->ValueLiteral(Field, false);
@@ -888,7 +887,7 @@ void TCmpTableOptions::AppendFldValue(std::string& Out, TField* Field) {
     Out += V;
     return;
   }
-  FComparer->AppendValueLiteral(Out, Field, false);
+  FComparer->AppendValueLiteral(Out, Field, false, InStatement);
 }
 
 std::string TCmpTableOptions::FldsSeqValue(TQELQuery* Query) {
@@ -897,11 +896,11 @@ std::string TCmpTableOptions::FldsSeqValue(TQELQuery* Query) {
   return S;
 }
 
-void TCmpTableOptions::AppendFldsSeqValue(std::string& Out, TQELQuery* Query) {
+void TCmpTableOptions::AppendFldsSeqValue(std::string& Out, TQELQuery* Query, bool InStatement) {
   if (!Query) return;
   for (int I = 0; I < Query->FieldCount(); ++I) {
     if (I > 0) Out += ", ";
-    AppendFldValue(Out, Query->Fields().Fields(I));
+    AppendFldValue(Out, Query->Fields().Fields(I), InStatement);
   }
 }
 
@@ -975,13 +974,7 @@ void TTableDataComparer::SaveBlob(TField* Field, std::string& Value) {
   Value = ":h" + IntToHex(Offset, 8) + "_" + IntToHex(Length, 8);
 }
 
-void TTableDataComparer::CloseStreams() {
-  if (FScriptStream) {
-    const bool Ok = FScriptStream->Close();
-    const std::string Name = FScriptStream->FileName();
-    FScriptStream.reset();
-    if (!Ok) DoErrMsg("Cannot write the script file " + Name + ".");
-  }
+void TTableDataComparer::CloseSideFile() {
   if (FBlobStream) {
     const bool Ok = FBlobStream->Close();
     FBlobStream.reset();
@@ -1046,8 +1039,8 @@ void TTableDataComparer::RecordInsert() {
   std::string SQL =
       "INSERT INTO " + FTargetTableSQL + " (" + FInsertColumns + ")" + CrLf + "VALUES(";
   {
-    const TDeferScope Deferring(*this, SQL);
-    FTableOptionsMaster->AppendFldsSeqValue(SQL, FQueryMaster.get());
+    const TDeferScope Deferring(*this);
+    FTableOptionsMaster->AppendFldsSeqValue(SQL, FQueryMaster.get(), true);
   }
   SQL += ')';
   // Run at once and written nowhere, every value is a parameter (a NULL, bound as one, is the
@@ -1071,7 +1064,7 @@ void TTableDataComparer::RecordUpdate() {
   // The values go straight into the statement: a large one is not copied once more.
   std::string SQL = "UPDATE " + FTargetTableSQL + " SET ";
   const std::size_t Head = SQL.size();
-  const TDeferScope Deferring(*this, SQL);
+  const TDeferScope Deferring(*this);
   const int N = std::min<int>(GetDataFldsCount(), static_cast<int>(FDataPosT.size()));
   for (int I = 0; I < N; ++I) {
     TField* A = FM.Fields(FDataPosM[static_cast<std::size_t>(I)]);
@@ -1082,7 +1075,7 @@ void TTableDataComparer::RecordUpdate() {
     SQL += CrLf;
     SQL += T.QuoteIdent(B->GetFieldName());
     SQL += '=';
-    M.AppendFldValue(SQL, A);
+    M.AppendFldValue(SQL, A, true);
   }
   if (SQL.size() == Head) return;
   SQL += CrLf;
@@ -1138,22 +1131,6 @@ void TTableDataComparer::MakeConnectString() {
       break;
   }
   // The side file is named by the first large value written (StartSideFile).
-}
-
-void TTableDataComparer::WriteScriptText(const std::string& Text) {
-  if (!FScriptStream) return;
-  auto Written = [this](std::string_view Part) {
-    return FScriptStream->Write(Part.data(), static_cast<std::int64_t>(Part.size())) ==
-           static_cast<std::int64_t>(Part.size());
-  };
-  // A statement with a large value is written as it is, not copied to be ended.
-  const bool Ok = Text.size() >= MaxQueuedStatementBytes ? Written(Text) && Written(";\r\n")
-                                                         : Written(Text + ";" + CrLf);
-  if (!Ok) {
-    const std::string Name = FScriptStream->FileName();
-    FScriptStream.reset();
-    DoErrMsg("Cannot write the script file " + Name + ".");
-  }
 }
 
 void TTableDataComparer::ForgetExecPlan() {
@@ -1244,17 +1221,17 @@ void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType a
   // value goes on its own, so that no copy of it waits in the queue.
   const bool Large = Bytes > MaxQueuedStatementBytes;
   if (BreakOnError && Q->CanQueue() && !Large) {
+    std::uint64_t Tag = 0;
     try {
-      Q->QueueExecSQL();
+      Tag = Q->QueueExecSQL();
     } catch (const std::exception& E) {
       ForgetExecPlan();
       RefusedStatement(aSQL, Values, E.what());
       return;
     }
-    FQueued.push_back({FExecPlan.SQL, std::move(Values), aStatType});
-    FQueuedBytes += Bytes;
     // The server runs one round trip while the next is made.
-    if (Q->QueuedCount() >= MaxQueuedStatements || FQueuedBytes >= MaxQueuedBytes) RunQueued(false);
+    if (FOutputs->Execute.Queue({FExecPlan.SQL, std::move(Values), aStatType, Tag}, Bytes))
+      RunQueued(false);
     return;
   }
   // What waits in the queue runs first: the rows reach the target in the order they were made.
@@ -1303,7 +1280,7 @@ void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::st
                                           const std::string& Error) {
   // The round trip sent ahead went before this row: its answer comes first, so that its rows
   // are counted, and a refusal among them, not this row, is the one the run stops at.
-  if (const std::size_t Ahead = SentAhead(); Ahead > 0 && !TakeOutcome(Ahead, true, true)) return;
+  if (!AwaitAhead()) return;
   // Without its connection no later row can be written either: the comparison ends here,
   // and the one message carries the client's reason.
   const TQELCustomConnection* C = WriteConnection();
@@ -1325,55 +1302,11 @@ void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::st
 }
 
 void TTableDataComparer::RunQueued(bool Wait) {
-  if (FQueued.empty()) return;
-  // The answer to what went ahead comes first, and its rows are settled before anything else
-  // is sent: a connection lost while sending the next ones does not hide that they were kept.
-  if (const std::size_t Ahead = SentAhead(); Ahead > 0 && !TakeOutcome(Ahead, true, true)) return;
-  if (FQueryExec->QueuedCount() == 0) return;
-  FQueuedBytes = 0;
-  TakeOutcome(FQueued.size(), false, Wait);
+  FOutputs->Execute.RunQueued(Wait);
 }
 
-bool TTableDataComparer::TakeOutcome(std::size_t Sent, bool AheadOnly, bool Wait) {
-  TQELQuery* Q = FQueryExec.get();
-  TQELQuery::TQueuedOutcome R;
-  // Until the server answers, none of those sent is known to be kept or not.
-  FInFlight = static_cast<int>(Sent);
-  try {
-    R = AheadOnly ? Q->TakeSentAhead() : Wait ? Q->ExecQueued() : Q->SendQueued();
-  } catch (const std::exception& E) {
-    const TQueuedRow Row = FQueued.front();
-    FQueued.clear();
-    RefusedStatement(*Row.SQL, Row.Values, E.what());
-    return false;
-  }
-  // The rows answered are those from the first on; the rest went ahead or wait to be sent.
-  const std::size_t Done = std::min(R.Done, FQueued.size());
-  FAwaitingCommit += static_cast<int>(Done);
-  for (const std::size_t I : R.Unmade)
-    if (I < Done) NoteUnmade(FQueued[I]);
-  if (R.Refused && Done < FQueued.size()) {
-    // A deadlock took back the row changes sent with the refused one too: none of them is kept.
-    const TQueuedRow Row = FQueued[R.RolledBack ? std::min(R.RefusedAt, FQueued.size() - 1) : Done];
-    FQueued.clear();
-    FInFlight = 0;
-    SettleApplied();
-    RefusedStatement(*Row.SQL, Row.Values,
-                     R.RolledBack ? R.Error + CrLf +
-                                        "The server rolled back the row changes sent with it "
-                                        "too, each time it was sent; none of them is kept."
-                                  : R.Error);
-    return false;
-  }
-  FQueued.erase(FQueued.begin(), FQueued.begin() + static_cast<std::ptrdiff_t>(Done));
-  FInFlight = static_cast<int>(SentAhead());
-  SettleApplied();
-  return true;
-}
-
-std::size_t TTableDataComparer::SentAhead() const {
-  const TQELQuery* Q = FQueryExec.get();
-  return Q ? FQueued.size() - std::min(FQueued.size(), Q->QueuedCount()) : 0;
+bool TTableDataComparer::AwaitAhead() {
+  return FOutputs->Execute.AwaitAhead();
 }
 
 void TTableDataComparer::ThrowIfStopped() const {
@@ -1488,13 +1421,7 @@ void TTableDataComparer::DoAddResultSQL(const std::string& aSQL, TStatType aStat
   }
   bool Accept = true;
   if (OnAddResultSQL) OnAddResultSQL(this, Accept, aSQL, aStatType, aObjName, aObjType, opType);
-  if (!Accept) return;
-  if (OnWriteResultSQL) OnWriteResultSQL(this, aSQL, true);
-  if (FUpdateImmediately && RowStatementKind(aStatType) >= 0) ExecuteImmediately(aSQL, aStatType);
-  if (FScriptOptions.GenerateScript) {
-    if (FSQLExec) FSQLExec->Add(aSQL, aStatType, aObjName, aObjType, opType, "", "");
-    WriteScriptText(aSQL);
-  }
+  if (Accept) FOutputs->RowChange({aSQL, aStatType, aObjName, aObjType, opType});
 }
 
 }  // namespace qel

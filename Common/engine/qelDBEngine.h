@@ -360,13 +360,24 @@ class TQELQuery : public TDataSet {
     /// none of them is kept (Done is 0), and the refused one is the RefusedAt-th.
     bool RolledBack = false;
     std::size_t RefusedAt = 0;
+    /// The same told by the tags QueueExecSQL gave: the last statement that ran (every one
+    /// queued before it ran too; 0 for none), the one refused (0 for none) and those of the ones
+    /// that ran that changed no row. A statement queued and never sent is none of these.
+    std::uint64_t LastDone = 0;
+    std::uint64_t RefusedId = 0;
+    std::vector<std::uint64_t> UnmadeIds;
   };
   /// True when QueueExecSQL holds statements back to send several in one round trip; else it
   /// runs each at once.
   virtual bool CanQueue() const { return false; }
   /// Queues the statement as it stands, its text and the values of its parameters, to run with
-  /// the next ExecQueued (the query is free for the next statement). Without queuing: ExecSQL.
-  virtual void QueueExecSQL() { ExecSQL(); }
+  /// the next ExecQueued (the query is free for the next statement), and returns its tag: the
+  /// outcomes name it by that, and a later statement has a larger one. Without queuing: ExecSQL,
+  /// and no tag (0).
+  virtual std::uint64_t QueueExecSQL() {
+    ExecSQL();
+    return 0;
+  }
   /// Statements queued and not yet run.
   virtual std::size_t QueuedCount() const { return 0; }
   /// Runs the queued statements in order, each as ExecSQL would run it alone (committed on its

@@ -3,7 +3,13 @@
 // wrong rows.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 
 #include <map>
 #include <memory>
@@ -914,4 +920,156 @@ TEST_F(TableDataComparer, AKeyThatTwoAccessRowsHaveIsRefusedBeforeAnyStatement) 
                            "database: more than one row has ID = 2."),
             std::string::npos)
       << Errors[0];
+}
+
+namespace {
+
+/// A writer that notes what it is handed: "begin", "<type> <statement>", "end" or "end failed".
+class TNotingWriter : public TRowChangeWriter {
+ public:
+  std::vector<std::string> Events;
+  bool Begin() override {
+    Events.push_back("begin");
+    return true;
+  }
+  void RowChange(const TRowChange& C) override {
+    Events.push_back(std::string(StatTypeStr[C.Type]) + " " + C.SQL);
+  }
+  void End(bool Ok) override { Events.push_back(Ok ? "end" : "end failed"); }
+};
+
+}  // namespace
+
+TEST_F(TableDataComparer, AWriterTakesTheRunsStatementsBetweenBeginAndEnd) {
+  using TRows = std::vector<std::pair<int, std::optional<std::string>>>;
+  struct TCase {
+    const char* Name;
+    TRows M, T;
+    bool Accept;
+    std::vector<std::string> Events;
+  };
+  const std::string Ins = StatTypeStr[stInsert], Upd = StatTypeStr[stUpdate],
+                    Del = StatTypeStr[stDelete];
+  const std::vector<TCase> Cases = {
+      {"equal", {{1, "a"}}, {{1, "a"}}, true, {"begin", "end"}},
+      {"each kind",
+       {{1, "a"}, {3, "c"}},
+       {{2, "b"}, {3, "x"}},
+       true,
+       {"begin", Ins + " INSERT INTO T (ID, A)\r\nVALUES(1, 'a')",
+        Del + " DELETE FROM T WHERE ID = 2", Upd + " UPDATE T SET \r\nA='c'\r\nWHERE ID = 3",
+        "end"}},
+      {"refused by OnAddResultSQL", {{1, "a"}}, {}, false, {"begin", "end"}},
+      {"out of order",
+       {{2, "b"}, {1, "a"}},
+       {},
+       true,
+       {"begin", Ins + " INSERT INTO T (ID, A)\r\nVALUES(2, 'b')", "end failed"}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Tables("T", IdText(C.M), IdText(C.T));
+    Keys({"ID"});
+    AcceptStatements = C.Accept;
+    TNotingWriter W;
+    Cmp->Writer = &W;
+    Cmp->CompareData();
+    Cmp->Writer = nullptr;
+    EXPECT_EQ(W.Events, C.Events);
+  }
+}
+
+TEST_F(TableDataComparer, AScriptFileIsLeftOnlyByARunWithoutErrors) {
+  const std::string Dir = TempDir() + "scripts/";
+  ASSERT_EQ(::mkdir(Dir.c_str(), 0700), 0);
+  const std::string Folder = Dir + "a_folder";
+  ASSERT_EQ(::mkdir(Folder.c_str(), 0700), 0);
+  struct TCase {
+    const char* Name;
+    std::string Script;
+    bool InOrder;
+    long SizeLimit;  // bytes a file of the process may grow to; 0: none
+    std::string Error;
+    bool Left;
+  };
+  const std::vector<TCase> Cases = {
+      {"written", Dir + "ok.sql", true, 0, "", true},
+      {"the run fails", Dir + "failed.sql", false, 0, "do not come in the order", false},
+      {"a folder there", Folder, true, 0, "Cannot create the script file " + Folder + ".", false},
+      {"the disk fills", Dir + "full.sql", true, 1000,
+       "Cannot write the script file " + Dir + "full.sql.", false},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Errors.clear();
+    std::vector<std::pair<int, std::optional<std::string>>> M;
+    for (int I = 1; I <= 200; ++I) M.emplace_back(C.InOrder ? I : 201 - I, "row text");
+    Tables("T", IdText(M), IdText({}));
+    Keys({"ID"});
+    Cmp->SetScriptFileName(C.Script);
+    rlimit Old{};
+    if (C.SizeLimit > 0) {
+      std::signal(SIGXFSZ, SIG_IGN);
+      ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &Old), 0);
+      rlimit Limited = Old;
+      Limited.rlim_cur = static_cast<rlim_t>(C.SizeLimit);
+      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &Limited), 0);
+    }
+    Cmp->CompareData();
+    if (C.SizeLimit > 0) {
+      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &Old), 0);
+    }
+    const std::string First = Errors.empty() ? "" : Errors.front();
+    EXPECT_EQ(C.Error.empty(), Errors.empty()) << First;
+    EXPECT_NE(First.find(C.Error), std::string::npos) << First;
+    EXPECT_EQ(FileExists(C.Script), C.Left);
+    // No part of a script under its hidden name either.
+    EXPECT_EQ(FindFiles(Dir + ".*").size(), 0u);
+  }
+  std::string Text;
+  ASSERT_TRUE(ReadFileToString(Dir + "ok.sql", Text));
+  const std::string Last = "INSERT INTO T (ID, A)\r\nVALUES(200, 'row text');\r\n";
+  EXPECT_EQ(Text.rfind(Last), Text.size() - Last.size());
+}
+
+TEST(StatementSpool, KeepsItsFileInTheTemporaryFolderAndHandsBackEveryStatement) {
+  const std::string Dir = TempDir() + "spool";
+  ASSERT_EQ(::mkdir(Dir.c_str(), 0700), 0);
+  const char* Old = std::getenv("TMPDIR");
+  const std::string Saved = Old ? Old : "";
+  struct TCase {
+    const char* TmpDir;  // nullptr: unset
+    std::string Folder;
+  };
+  for (const TCase& C :
+       std::vector<TCase>{{Dir.c_str(), Dir + "/"}, {"", "/tmp/"}, {nullptr, "/tmp/"}}) {
+    SCOPED_TRACE(C.Folder);
+    if (C.TmpDir)
+      ::setenv("TMPDIR", C.TmpDir, 1);
+    else
+      ::unsetenv("TMPDIR");
+    TStatementSpool Spool;
+    // Its file has no name from the start: only the process's link to it tells the folder.
+    std::string Path;
+    for (const auto& E : std::filesystem::directory_iterator("/proc/self/fd")) {
+      std::error_code Ec;
+      const std::string Target = std::filesystem::read_symlink(E.path(), Ec).string();
+      if (!Ec && Target.find("varnel_spool_") != std::string::npos) Path = Target;
+    }
+    EXPECT_EQ(ExtractFilePath(Path), C.Folder);
+    EXPECT_NE(Path.find(" (deleted)"), std::string::npos) << Path;
+    const std::string A = "INSERT INTO T VALUES(1)", B = "DELETE FROM T WHERE ID = 2", Obj = "T";
+    Spool.RowChange({A, stInsert, Obj, dboTable, odbInsert});
+    Spool.RowChange({B, stDelete, Obj, dboTable, odbDelete});
+    TSQLExec Exec(nullptr);
+    ASSERT_TRUE(Spool.Fill(Exec));
+    EXPECT_FALSE(Spool.Fill(Exec));
+    ASSERT_EQ(Exec.GetStatementsCount(), 2);
+    EXPECT_EQ(Exec.GetStatement(1)->StatType, stDelete);
+    EXPECT_EQ(Exec.GetStatement(1)->ObjName, "T");
+  }
+  if (Old)
+    ::setenv("TMPDIR", Saved.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
 }
