@@ -159,12 +159,20 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     std::vector<const char*> Values;
     std::vector<int> Lengths, Formats;
     std::string Key;
-    TPGLiteralForm Form;
-    void Take(const TQELAdapterQuery::TQueued& Item, bool Literals);
+    /// The item's values, or with HasIt those of its parametrised form Form.
+    void Take(const TQELAdapterQuery::TQueued& Item, const TPGLiteralForm* Form, bool HasIt);
     /// Rows items from From on as one INSERT whose text up to its row is Head bytes long.
     void TakeRows(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t From,
                   std::size_t Rows, std::size_t Head);
     std::string Merged;
+    /// The parametrised forms of the items of a script (Literals), and which have one.
+    std::vector<TPGLiteralForm> Forms;
+    std::vector<char> HasForm;
+    /// Items From..From+Rows-1 of Forms as one INSERT, as TakeRows.
+    void TakeFormRows(std::size_t From, std::size_t Rows, std::size_t Head);
+    /// The number of items from From on whose forms go as one INSERT (1: the item alone).
+    std::size_t FormRows(std::size_t From, std::size_t Count,
+                         const std::unordered_map<std::string, std::size_t>& Heads) const;
   };
   TSendBuffers FSend;
   TPipelineRun ReadPipeline(const TPipelineSent& Sent);
