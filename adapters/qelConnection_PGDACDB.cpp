@@ -282,7 +282,8 @@ bool SendPlain(PGconn* Conn, const char* SQL) {
 
 }  // namespace
 
-void TPGDACDatabase::TSendBuffers::Take(const TQELAdapterQuery::TQueued& Item, bool Literals) {
+void TPGDACDatabase::TSendBuffers::Take(const TQELAdapterQuery::TQueued& Item,
+                                        const TPGLiteralForm* Form, bool HasIt) {
   Types.clear();
   Values.clear();
   Lengths.clear();
@@ -290,12 +291,12 @@ void TPGDACDatabase::TSendBuffers::Take(const TQELAdapterQuery::TQueued& Item, b
   Text = &Item.Sent();
   // A script's statement carries its values in its text: as parameters its text is one for
   // many rows, parsed and planned once.
-  if (Literals && Item.Values.empty() && PGLiteralsAsParams(Item.Sent(), Form)) {
-    Text = &Form.Text;
-    for (std::size_t I = 0; I < Form.Values.size(); ++I) {
-      Types.push_back(Form.Types[I]);
-      Values.push_back(Form.Values[I].c_str());
-      Lengths.push_back(static_cast<int>(Form.Values[I].size()));
+  if (Form && HasIt) {
+    Text = &Form->Text;
+    for (std::size_t I = 0; I < Form->Values.size(); ++I) {
+      Types.push_back(Form->Types[I]);
+      Values.push_back(Form->Values[I].c_str());
+      Lengths.push_back(static_cast<int>(Form->Values[I].size()));
       Formats.push_back(0);
     }
     return;
@@ -310,11 +311,160 @@ void TPGDACDatabase::TSendBuffers::Take(const TQELAdapterQuery::TQueued& Item, b
   }
 }
 
+void TPGDACDatabase::TSendBuffers::TakeRows(const std::vector<TQELAdapterQuery::TQueued>& Items,
+                                            std::size_t From, std::size_t Rows, std::size_t Head) {
+  Types.clear();
+  Values.clear();
+  Lengths.clear();
+  Formats.clear();
+  Merged.assign(Items[From].Sent(), 0, Head);
+  std::size_t Marker = 0;
+  for (std::size_t R = From; R < From + Rows; ++R) {
+    Merged += R > From ? ", (" : "(";
+    for (std::size_t I = 0; I < Items[R].Values.size(); ++I) {
+      if (I > 0) Merged += ", ";
+      Merged += '$';
+      Merged += std::to_string(++Marker);
+      const TParam& P = Items[R].Values[I];
+      const std::string& V = P.AsString();
+      Types.push_back(ParamOidOf(P.GetDataType()));
+      Values.push_back(P.IsNull() ? nullptr : V.data());
+      Lengths.push_back(static_cast<int>(V.size()));
+      Formats.push_back(P.GetDataType() == ftBlob ? 1 : 0);
+    }
+    Merged += ')';
+  }
+  Text = &Merged;
+}
+
+void TPGDACDatabase::TSendBuffers::TakeFormRows(std::size_t From, std::size_t Rows,
+                                                std::size_t Head) {
+  Types.clear();
+  Values.clear();
+  Lengths.clear();
+  Formats.clear();
+  Merged.assign(Forms[From].Text, 0, Head);
+  std::size_t Marker = 0;
+  for (std::size_t R = From; R < From + Rows; ++R) {
+    Merged += R > From ? ", (" : "(";
+    for (std::size_t I = 0; I < Forms[R].Values.size(); ++I) {
+      if (I > 0) Merged += ", ";
+      Merged += '$';
+      Merged += std::to_string(++Marker);
+      Types.push_back(Forms[R].Types[I]);
+      Values.push_back(Forms[R].Values[I].c_str());
+      Lengths.push_back(static_cast<int>(Forms[R].Values[I].size()));
+      Formats.push_back(0);
+    }
+    Merged += ')';
+  }
+  Text = &Merged;
+}
+
+std::size_t TPGDACDatabase::TSendBuffers::FormRows(
+    std::size_t From, std::size_t Count,
+    const std::unordered_map<std::string, std::size_t>& Heads) const {
+  if (!HasForm[From]) return 1;
+  const TPGLiteralForm& First = Forms[From];
+  const auto Found = Heads.find(First.Text);
+  if (Found == Heads.end() || Found->second == 0) return 1;
+  const std::size_t Limit = std::min(Count, From + 65535 / First.Values.size());
+  std::size_t To = From + 1;
+  while (To < Limit && HasForm[To] && Forms[To].Text == First.Text &&
+         Forms[To].Types == First.Types)
+    ++To;
+  return To - From;
+}
+
+namespace {
+
+/// The place of "VALUES" in a text that ends in VALUES($1, ..., $n) (blanks allowed between the
+/// markers), else npos.
+std::size_t RowAt(const std::string& Text, std::size_t Params) {
+  const std::size_t At = Text.rfind("VALUES(");
+  if (At == std::string::npos) return At;
+  std::size_t I = At + 7;
+  for (std::size_t N = 1; N <= Params; ++N) {
+    while (I < Text.size() && Text[I] == ' ') ++I;
+    const std::string Marker = "$" + std::to_string(N);
+    if (Text.compare(I, Marker.size(), Marker) != 0) return std::string::npos;
+    I += Marker.size();
+    while (I < Text.size() && Text[I] == ' ') ++I;
+    if (I >= Text.size() || Text[I] != (N == Params ? ')' : ',')) return std::string::npos;
+    ++I;
+  }
+  return I == Text.size() ? At : std::string::npos;
+}
+
+}  // namespace
+
+std::size_t TPGDACDatabase::MergeHead(const std::string& Text, std::size_t Params) {
+  if (const auto It = FMergeHeads.find(Text); It != FMergeHeads.end()) return It->second;
+  std::size_t Head = 0;
+  // INSERT INTO name (columns) VALUES($1, ..., $n), as the rows comparer writes it: the row
+  // is the end of the text.
+  const std::string_view Into = "INSERT INTO ";
+  const std::size_t At = Params > 0 ? RowAt(Text, Params) : std::string::npos;
+  if (At != std::string::npos && Text.compare(0, Into.size(), Into) == 0) {
+    // The table's name: up to the column list, outside double quotes.
+    std::size_t End = Into.size();
+    bool Quoted = false;
+    while (End < Text.size() && (Quoted || Text[End] != ' ')) Quoted ^= Text[End++] == '"';
+    const std::string Name = Text.substr(Into.size(), End - Into.size());
+    const char* Values[1] = {Name.c_str()};
+    TResultPtr R(PQexecParams(
+        FConn,
+        "select c.relkind in ('r', 'p') and not c.relhastriggers and not c.relhasrules from "
+        "pg_catalog.pg_class c where c.oid = pg_catalog.to_regclass($1)",
+        1, nullptr, Values, nullptr, nullptr, 0));
+    if (R && PQresultStatus(R.get()) == PGRES_TUPLES_OK && PQntuples(R.get()) == 1 &&
+        std::string_view(PQgetvalue(R.get(), 0, 0)) == "t")
+      Head = At + std::string_view("VALUES").size();
+  }
+  if (FMergeHeads.size() < MaxPrepared) FMergeHeads.emplace(Text, Head);
+  return Head;
+}
+
+std::size_t TPGDACDatabase::MergedRows(const std::vector<TQELAdapterQuery::TQueued>& Items,
+                                       std::size_t From, std::size_t Count) {
+  const TQELAdapterQuery::TQueued& First = Items[From];
+  const std::size_t N = First.Values.size();
+  const auto Found = N > 0 ? FMergeHeads.find(First.Sent()) : FMergeHeads.end();
+  if (Found == FMergeHeads.end() || Found->second == 0) return 1;
+  // Rows of the same text and the same parameter types, within the protocol's 65535 values.
+  std::size_t To = From + 1;
+  const std::size_t Limit = std::min(Count, From + 65535 / N);
+  auto SameTypes = [&](const TQELAdapterQuery::TQueued& Q) {
+    for (std::size_t I = 0; I < N; ++I)
+      if (ParamOidOf(Q.Values[I].GetDataType()) != ParamOidOf(First.Values[I].GetDataType()) ||
+          (Q.Values[I].GetDataType() == ftBlob) != (First.Values[I].GetDataType() == ftBlob))
+        return false;
+    return true;
+  };
+  while (To < Limit && Items[To].Text == First.Text && SameTypes(Items[To])) ++To;
+  return To - From;
+}
+
 void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items,
                                   std::size_t Count, bool Savepoint, TPipelineSent& Sent,
-                                  bool Immediate, bool Literals) {
+                                  bool Immediate, bool Literals, bool Merge) {
   PGconn* C = FConn;
   Sent.Count = Count;
+  // What the server says of a row INSERT's table is asked before the pipeline.
+  for (std::size_t I = 0; Merge && I < Count; ++I)
+    if ((I == 0 || Items[I].Text != Items[I - 1].Text) && !Items[I].Values.empty())
+      MergeHead(Items[I].Sent(), Items[I].Values.size());
+  TSendBuffers& P = FSend;
+  if (Literals) {
+    // A script's statements: their forms first, and of each new form whether its rows merge.
+    if (P.Forms.size() < Count) P.Forms.resize(Count);
+    P.HasForm.assign(Count, 0);
+    for (std::size_t I = 0; I < Count; ++I) {
+      P.HasForm[I] = Items[I].Values.empty() && PGLiteralsAsParams(Items[I].Sent(), P.Forms[I]);
+      if (P.HasForm[I] && (I == 0 || !P.HasForm[I - 1] || P.Forms[I].Text != P.Forms[I - 1].Text))
+        MergeHead(P.Forms[I].Text, P.Forms[I].Values.size());
+    }
+  }
   if (PQenterPipelineMode(C) != 1) PipelineBroken(C);
   bool Ok = !Savepoint || SendPlain(C, "SAVEPOINT qel_statement");
   if (Savepoint) Sent.Slots.push_back(NoItem);
@@ -322,9 +472,18 @@ void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& 
     Ok = SendPlain(C, "SET CONSTRAINTS ALL IMMEDIATE");
     Sent.Slots.push_back(NoItem);
   }
-  TSendBuffers& P = FSend;
   for (std::size_t I = 0; Ok && I < Count; ++I) {
-    P.Take(Items[I], Literals);
+    const std::size_t Rows = Merge      ? MergedRows(Items, I, Count)
+                             : Literals ? P.FormRows(I, Count, FMergeHeads)
+                                        : 1;
+    if (Rows > 1 && Merge) {
+      P.TakeRows(Items, I, Rows, FMergeHeads.find(Items[I].Sent())->second);
+    } else if (Rows > 1) {
+      P.TakeFormRows(I, Rows, FMergeHeads.find(P.Forms[I].Text)->second);
+    } else {
+      P.Take(Items[I], Literals ? &P.Forms[I] : nullptr, Literals && P.HasForm[I]);
+    }
+    Sent.Merged = Sent.Merged || Rows > 1;
     const int N = static_cast<int>(P.Types.size());
     // A text that comes again is parsed and planned once per session: rows of one table
     // share a few texts.
@@ -345,6 +504,7 @@ void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& 
              : PQsendQueryParams(C, P.Text->c_str(), N, P.Types.data(), P.Values.data(),
                                  P.Lengths.data(), P.Formats.data(), 0) == 1;
     Sent.Slots.push_back(I);
+    I += Rows - 1;
   }
   if (Ok && Savepoint) {
     Ok = SendPlain(C, "RELEASE SAVEPOINT qel_statement");
@@ -360,6 +520,7 @@ TPGDACDatabase::TPipelineRun TPGDACDatabase::ReadPipeline(const TPipelineSent& S
   PGconn* C = FConn;
   TPipelineRun Run;
   Run.Failed = Sent.Count;
+  Run.Merged = Sent.Merged;
   // One result per query sent (each ended by a null result), then the sync's.
   for (std::size_t I = 0; I < Sent.Slots.size(); ++I) {
     TResultPtr R(PQgetResult(C));
@@ -417,10 +578,10 @@ void TPGDACDatabase::PipelineBroken(PGconn* C) {
 
 TPGDACDatabase::TPipelineRun TPGDACDatabase::RunPipeline(
     const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count, bool Savepoint,
-    bool Immediate, bool Literals) {
+    bool Immediate, bool Literals, bool Merge) {
   LiveConn();
   TPipelineSent Sent;
-  SendPipeline(Items, Count, Savepoint, Sent, Immediate, Literals);
+  SendPipeline(Items, Count, Savepoint, Sent, Immediate, Literals, Merge);
   return ReadPipeline(Sent);
 }
 
@@ -433,6 +594,10 @@ TQELQuery::TQueuedOutcome TPGDACDatabase::Conclude(
   TQELQuery::TQueuedOutcome Out;
   int Retries = 0;
   bool Located = false;
+  // Rows merged into one INSERT are sent again each on its own when the round trip failed (it
+  // was taken back whole), so that the refused row is the one named.
+  if (Run.Merged && (Run.Failed != Count || Run.CommitRefused))
+    Run = RunPipeline(Items, Count, Savepoint);
   while (Run.Failed != Count) {
     if (!Alone) {
       Out.Refused = true;
@@ -487,7 +652,8 @@ TQELQuery::TQueuedOutcome TPGDACDatabase::RunQueued(
     // it reads otherwise there) they are sent again as written, which decides.
     TPipelineRun Run = RunPipeline(Items, Items.size(), true, false, true);
     const std::string_view Class = std::string_view(Run.State).substr(0, 2);
-    if (Run.Failed != Items.size() && !Run.CommitRefused && (Class == "22" || Class == "42")) {
+    if (Run.Failed != Items.size() && !Run.CommitRefused &&
+        (Class == "22" || Class == "42" || Run.Merged)) {
       ExecCommand("ROLLBACK TO SAVEPOINT qel_statement");
       ExecCommand("RELEASE SAVEPOINT qel_statement");
       Run = RunPipeline(Items, Items.size(), false);
@@ -495,7 +661,7 @@ TQELQuery::TQueuedOutcome TPGDACDatabase::RunQueued(
     return Conclude(Items, Items.size(), false, Alone, std::move(Run));
   }
   return Conclude(Items, Items.size(), Savepoint, Alone,
-                  RunPipeline(Items, Items.size(), Savepoint));
+                  RunPipeline(Items, Items.size(), Savepoint, false, false, Alone && !Savepoint));
 }
 
 bool TPGDACDatabase::SendAhead(const TQELAdapterQuery* Owner,
@@ -509,7 +675,7 @@ bool TPGDACDatabase::SendAhead(const TQELAdapterQuery* Owner,
   auto A = std::make_unique<TAhead>();
   A->Owner = Owner;
   A->Items = std::move(Items);
-  SendPipeline(A->Items, A->Items.size(), false, A->Sent);
+  SendPipeline(A->Items, A->Items.size(), false, A->Sent, false, false, true);
   FAhead = std::move(A);
   return true;
 }

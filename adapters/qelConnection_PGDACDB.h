@@ -119,12 +119,15 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     std::string State;
     bool CommitRefused = false;
     std::vector<std::size_t> Unmade;
+    bool Merged = false;  ///< rows went as INSERTs of many rows (MergedRows)
   };
   /// With Immediate, every deferred constraint of the transaction is checked at each statement.
   /// With Literals, an item without parameters goes in its parametrised form where it has one
   /// (PGLiteralsAsParams).
+  /// With Merge, rows inserted one after another into a plain table go as one INSERT of many.
   TPipelineRun RunPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
-                           bool Savepoint, bool Immediate = false, bool Literals = false);
+                           bool Savepoint, bool Immediate = false, bool Literals = false,
+                           bool Merge = false);
   /// What one pipeline sent: what each result answers (an item, its statement or the
   /// preparation it needed first, or NoItem for a savepoint statement), the preparations made
   /// in it, and the items it holds.
@@ -133,10 +136,20 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     std::vector<std::size_t> Slots;
     std::vector<std::string> MadeHere;
     std::size_t Count = 0;
+    bool Merged = false;
   };
   void SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
                     bool Savepoint, TPipelineSent& Sent, bool Immediate = false,
-                    bool Literals = false);
+                    bool Literals = false, bool Merge = false);
+  /// How a row INSERT's text (INSERT INTO t (...) VALUES($1, ..., $n)) is made one of many
+  /// rows: the length of its text up to its row, 0 when it is not such an INSERT or its table
+  /// may keep a row from being inserted without a refusal (a trigger, a rule) or is no table.
+  /// Asked of the server once per text.
+  std::size_t MergeHead(const std::string& Text, std::size_t Params);
+  std::unordered_map<std::string, std::size_t> FMergeHeads;
+  /// The number of items from From on that go as one INSERT (1: the item alone).
+  std::size_t MergedRows(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t From,
+                         std::size_t Count);
   /// The text and values of the item being sent as libpq takes them, kept from item to item so
   /// that a row costs no allocation of its own: Text is the item's, or Form's when its literals
   /// go as parameters; Key names its preparation.
@@ -146,8 +159,20 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     std::vector<const char*> Values;
     std::vector<int> Lengths, Formats;
     std::string Key;
-    TPGLiteralForm Form;
-    void Take(const TQELAdapterQuery::TQueued& Item, bool Literals);
+    /// The item's values, or with HasIt those of its parametrised form Form.
+    void Take(const TQELAdapterQuery::TQueued& Item, const TPGLiteralForm* Form, bool HasIt);
+    /// Rows items from From on as one INSERT whose text up to its row is Head bytes long.
+    void TakeRows(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t From,
+                  std::size_t Rows, std::size_t Head);
+    std::string Merged;
+    /// The parametrised forms of the items of a script (Literals), and which have one.
+    std::vector<TPGLiteralForm> Forms;
+    std::vector<char> HasForm;
+    /// Items From..From+Rows-1 of Forms as one INSERT, as TakeRows.
+    void TakeFormRows(std::size_t From, std::size_t Rows, std::size_t Head);
+    /// The number of items from From on whose forms go as one INSERT (1: the item alone).
+    std::size_t FormRows(std::size_t From, std::size_t Count,
+                         const std::unordered_map<std::string, std::size_t>& Heads) const;
   };
   TSendBuffers FSend;
   TPipelineRun ReadPipeline(const TPipelineSent& Sent);

@@ -21,7 +21,9 @@
 #
 # and from PostgreSQL into an empty Firebird table, set next to isql-fb running the same rows as
 # one script of INSERTs (the script datacompare writes to standard output, in one transaction);
-# then the same with 1% of the target's rows differing, set next to the same bulk path.
+# then the same with 1% of the target's rows differing, set next to the same bulk path. Each
+# direction is run with --execute and with --script FILE --execute (QEL_BENCH_EXEC_MODES), each
+# set next to the bulk path, and the second next to the first.
 #
 # Usage: bench/datacompare_vs_client.sh [BUILD_DIR]
 #   BUILD_DIR as for the other scripts (default: build-bench-data beside this folder's parent,
