@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <ibase.h>
 
 #include "qelConnection_ADODB.h"
@@ -88,6 +92,12 @@ void MainHelp(std::ostream& Out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+  // A comparison builds two schemas of many small objects, on two threads: the heaps grow in
+  // steps of 64 MiB rather than 128 KiB, a few times instead of thousands (about a tenth of the
+  // time of a comparison of 10,000 tables). What is not used yet is never touched.
+  mallopt(M_TOP_PAD, 64 << 20);
+#endif
   const std::vector<std::string> Args(argv + 1, argv + argc);
   if (Args.empty()) {
     MainHelp(std::cerr);

@@ -77,7 +77,10 @@ namespace {
 
 std::string QuotedList(const TDbObj& Obj, const TStringList& List) {
   std::string R;
-  for (const std::string& Name : List) R += (R.empty() ? "" : ", ") + Obj.QuoteIdent(Name);
+  for (const std::string& Name : List) {
+    if (!R.empty()) R += ", ";
+    R += Obj.QuoteIdent(Name);
+  }
   return R;
 }
 
@@ -200,7 +203,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
     case ctFKey: {
       R += "FOREIGN KEY ";
       if (DB == dbSybaseASA && !Extra().RoleName.empty()) R += QuoteIdent(Extra().RoleName) + " ";
-      R += "(" + GetKeyFields() + ")" + " REFERENCES " + RefTableRef();
+      R.append("(").append(GetKeyFields()).append(") REFERENCES ").append(RefTableRef());
       if (!Extra().RefFldList.Empty()) R += " (" + GetRefFlds() + ")";
       // Databases of ODS 8 and older take no referential actions.
       const std::int32_t ODS = (DB == dbInterBase && Owner) ? Owner->ODSMajorVersionOfTarget() : 0;
@@ -222,7 +225,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
       R += "PRIMARY KEY ";
       if (DB == dbSybaseASA && Clustered) R += "CLUSTERED ";
       if (DB == dbMSSQL && !Clustered) R += "NONCLUSTERED ";
-      R += "(" + GetKeyFields() + ")" + UsingIndexDef();
+      R.append("(").append(GetKeyFields()).append(")").append(UsingIndexDef());
       if (DB == dbMySQL && !Extra().IndexType.empty()) R += " USING " + Extra().IndexType;
       // The key's comment is a part of its definition there.
       if (DB == dbMySQL && !Extra().Description.empty())
@@ -232,7 +235,7 @@ std::string TCtrData::ConstraintDef(bool ColumnLevel) const {
       R += "UNIQUE ";
       if (DB == dbMSSQL && Clustered) R += "CLUSTERED ";
       if (DB == dbMySQL && !Extra().IndexName.empty()) R += QuoteIdent(Extra().IndexName) + " ";
-      R += "(" + GetKeyFields() + ")" + UsingIndexDef();
+      R.append("(").append(GetKeyFields()).append(")").append(UsingIndexDef());
       break;
     case ctReferences:
       R += "REFERENCES " + RefTableRef();
@@ -257,7 +260,11 @@ namespace {
 std::string AddText(const TCtrData& C) {
   if (C.GetDatabaseType() == dbOracle && C.GetCtType() == ctNotNull)
     return "ALTER TABLE " + C.TableRef() + C.OracleNotNullDef();
-  return "ALTER TABLE " + C.TableRef() + " ADD " + C.ConstraintDef(false);
+  const std::string Table = C.TableRef();
+  const std::string Def = C.ConstraintDef(false);
+  std::string R;
+  R.reserve(17 + Table.size() + Def.size());
+  return R.append("ALTER TABLE ").append(Table).append(" ADD ").append(Def);
 }
 
 }  // namespace
@@ -271,8 +278,10 @@ std::string TCtrData::CompareDef() const {
   if (FCtType != ctCheck || GetDatabaseType() != dbPostgreSQL) return Def();
   const std::string Name =
       GetObjName().empty() ? "" : "CONSTRAINT " + QuoteIdent(GetObjName()) + " ";
-  return "ALTER TABLE " + TableRef() + " ADD " + Name + "CHECK " +
-         PGConditionKey(Extra().ServerBody.empty() ? Extra().Body : Extra().ServerBody.str());
+  std::string R = "ALTER TABLE ";
+  R.append(TableRef()).append(" ADD ").append(Name).append("CHECK ");
+  return R.append(
+      PGConditionKey(Extra().ServerBody.empty() ? Extra().Body : Extra().ServerBody.str()));
 }
 
 std::string TCtrData::MySQLDropText(const std::string& Drop) const {

@@ -76,20 +76,25 @@ std::string TIdxData::GetFlds() const {
       if (MySQL && F->Size > 0) Col.append("(").append(std::to_string(F->Size)).append(")");
       const auto* IF = dynamic_cast<const TIdxFldData*>(F);
       // The operator class stands between the column and its direction: a text_pattern_ops.
-      if (IF && !IF->OpClass.empty())
-        Col += " " + (IF->OpClassSchema.empty() ? "" : QuoteIdent(IF->OpClassSchema) + ".") +
-               QuoteIdent(IF->OpClass);
+      if (IF && !IF->OpClass.empty()) {
+        Col += " ";
+        if (!IF->OpClassSchema.empty()) Col.append(QuoteIdent(IF->OpClassSchema)).append(".");
+        Col += QuoteIdent(IF->OpClass);
+      }
       if (IF && IF->SortOrder == 2) Col += " DESC";
     }
-    R += (R.empty() ? "" : ", ") + Col;
+    if (!R.empty()) R += ", ";
+    R += Col;
   }
   return R;
 }
 
 std::string TIdxData::GetIncludeCols() const {
   std::string R;
-  for (const std::string& Name : Extra().IncludeFlds)
-    R += (R.empty() ? "" : ", ") + QuoteIdent(Name);
+  for (const std::string& Name : Extra().IncludeFlds) {
+    if (!R.empty()) R += ", ";
+    R += QuoteIdent(Name);
+  }
   return R;
 }
 
@@ -115,8 +120,10 @@ std::string TIdxData::Def() const {
 
   // Oracle and DB2 file an index in a schema of its own; the other servers keep it with its
   // table and take the bare name.
-  R +=
-      "INDEX " + (DB == dbOracle || DB == dbDB2 ? GetObjFullName() : Name) + " ON " + SchemaTable();
+  R.append("INDEX ")
+      .append(DB == dbOracle || DB == dbDB2 ? GetObjFullName() : Name)
+      .append(" ON ")
+      .append(SchemaTable());
 
   // PostgreSQL keeps the access method of a non-btree index in IndexType; without it the
   // index would come back as a btree.

@@ -576,7 +576,8 @@ std::string TDbObj::GetObjFullName() const {
 
 std::string TDbObj::SchemaQualified(const std::string& Schema, const std::string& Name) const {
   if (Schema.empty() || !WritesSchema(GetDatabaseType())) return QuoteIdent(Name);
-  return QuoteIdent(Schema) + "." + QuoteIdent(Name);
+  std::string R = QuoteIdent(Schema);
+  return R.append(".").append(QuoteIdent(Name));
 }
 
 TDatabaseType TDbObj::GetDatabaseType() const {
