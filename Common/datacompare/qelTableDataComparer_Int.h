@@ -62,7 +62,9 @@ class TExecuteWriter : public TRowChangeWriter {
 
 /// Adds each statement to SQLExec and writes it, ended by ";" and CR LF, to the script file.
 /// The file is written under a hidden name beside its own and takes its own name only when the
-/// run ends without an error: a failed run leaves no part of a script behind.
+/// run ends without an error: a failed run leaves no part of a script behind. A symbolic link
+/// is followed (the file it names is replaced, the link stays); a pipe or a device such as
+/// /dev/stdout cannot be replaced and is written as it is.
 class TScriptWriter : public TRowChangeWriter {
  public:
   explicit TScriptWriter(TTableDataComparer& Owner) : FOwner(Owner) {}
@@ -80,9 +82,13 @@ class TScriptWriter : public TRowChangeWriter {
   void Write(const std::string& Text);
   /// Closes and removes the file under its hidden name, if any.
   void Discard();
+  /// Opens Name itself (a pipe or a device); False (reported) when it cannot.
+  bool BeginInPlace(const std::string& Name);
   TTableDataComparer& FOwner;
   std::unique_ptr<TFileStream> FStream;
+  /// The hidden name written, empty when the file is written in place; the name it takes.
   std::string FTempName;
+  std::string FDestName;
 };
 
 /// The writers of a comparer's outputs, made with it; each run chains those its settings ask for.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string_view>
 #include <utility>
 
@@ -121,14 +122,27 @@ bool TExecuteWriter::Settle(QueueRun Run) {
 }
 
 bool TScriptWriter::Begin() {
+  namespace fs = std::filesystem;
   const std::string& Name = FOwner.GetScriptFileName();
   if (Name.empty()) return true;
+  std::error_code Ec;
+  const fs::file_status Status = fs::status(Name, Ec);
+  if (!Ec && fs::exists(Status) && !fs::is_regular_file(Status) && !fs::is_directory(Status))
+    return BeginInPlace(Name);
+  // The file a link names, the link to a file not made yet included.
+  fs::path Dest = Name;
+  for (int Hop = 0; Hop < 40 && fs::is_symlink(fs::symlink_status(Dest, Ec)); ++Hop) {
+    const fs::path Target = fs::read_symlink(Dest, Ec);
+    if (Ec) break;
+    Dest = Target.is_absolute() ? Target : Dest.parent_path() / Target;
+  }
+  FDestName = Dest.string();
   // A file there already is replaced only when it could be written over.
-  const bool Replaceable =
-      !DirectoryExists(Name) && (!FileExists(Name) || ::access(Name.c_str(), W_OK) == 0);
-  const std::string Folder = ExtractFilePath(Name);
+  const bool Replaceable = !DirectoryExists(FDestName) &&
+                           (!FileExists(FDestName) || ::access(FDestName.c_str(), W_OK) == 0);
+  const std::string Folder = ExtractFilePath(FDestName);
   std::FILE* F = !Replaceable ? nullptr
-                              : OpenTemporaryFile("." + ExtractFileName(Name) + ".",
+                              : OpenTemporaryFile("." + ExtractFileName(FDestName) + ".",
                                                   Folder.empty() ? "./" : Folder, &FTempName);
   auto Stream = std::make_unique<TFileStream>();
   if (F && std::fclose(F) == 0 && Stream->Open(FTempName, fmCreate)) {
@@ -137,6 +151,16 @@ bool TScriptWriter::Begin() {
   }
   if (F) std::remove(FTempName.c_str());
   FTempName.clear();
+  FOwner.DoErrMsg("Cannot create the script file " + Name + ".");
+  return false;
+}
+
+bool TScriptWriter::BeginInPlace(const std::string& Name) {
+  auto Stream = std::make_unique<TFileStream>();
+  if (Stream->Open(Name, fmCreate)) {
+    FStream = std::move(Stream);
+    return true;
+  }
   FOwner.DoErrMsg("Cannot create the script file " + Name + ".");
   return false;
 }
@@ -176,7 +200,7 @@ void TScriptWriter::End(bool Ok) {
     Discard();
     return;
   }
-  if (std::rename(FTempName.c_str(), Name.c_str()) != 0) {
+  if (!FTempName.empty() && std::rename(FTempName.c_str(), FDestName.c_str()) != 0) {
     Discard();
     FOwner.DoErrMsg("Cannot write the script file " + Name + ".");
     return;

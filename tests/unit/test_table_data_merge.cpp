@@ -3,6 +3,7 @@
 // wrong rows.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -980,24 +981,35 @@ TEST_F(TableDataComparer, AWriterTakesTheRunsStatementsBetweenBeginAndEnd) {
 }
 
 TEST_F(TableDataComparer, AScriptFileIsLeftOnlyByARunWithoutErrors) {
+  namespace fs = std::filesystem;
   const std::string Dir = TempDir() + "scripts/";
   ASSERT_EQ(::mkdir(Dir.c_str(), 0700), 0);
   const std::string Folder = Dir + "a_folder";
   ASSERT_EQ(::mkdir(Folder.c_str(), 0700), 0);
+  // A link to a file of another folder, and a pipe: neither may be replaced by a file.
+  const std::string Elsewhere = TempDir() + "linked/";
+  ASSERT_EQ(::mkdir(Elsewhere.c_str(), 0700), 0);
+  ASSERT_EQ(::symlink((Elsewhere + "real.sql").c_str(), (Dir + "link.sql").c_str()), 0);
+  ASSERT_EQ(::mkfifo((Dir + "pipe").c_str(), 0600), 0);
+  // Held open for reading and writing, the pipe takes the script without a reader waiting.
+  const int Pipe = ::open((Dir + "pipe").c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(Pipe, 0);
   struct TCase {
     const char* Name;
     std::string Script;
     bool InOrder;
     long SizeLimit;  // bytes a file of the process may grow to; 0: none
     std::string Error;
-    bool Left;
+    std::string Written;  // where the script is found after the run; empty: nowhere
   };
   const std::vector<TCase> Cases = {
-      {"written", Dir + "ok.sql", true, 0, "", true},
-      {"the run fails", Dir + "failed.sql", false, 0, "do not come in the order", false},
-      {"a folder there", Folder, true, 0, "Cannot create the script file " + Folder + ".", false},
+      {"written", Dir + "ok.sql", true, 0, "", Dir + "ok.sql"},
+      {"the run fails", Dir + "failed.sql", false, 0, "do not come in the order", ""},
+      {"a folder there", Folder, true, 0, "Cannot create the script file " + Folder + ".", ""},
       {"the disk fills", Dir + "full.sql", true, 1000,
-       "Cannot write the script file " + Dir + "full.sql.", false},
+       "Cannot write the script file " + Dir + "full.sql.", ""},
+      {"through a link", Dir + "link.sql", true, 0, "", Elsewhere + "real.sql"},
+      {"into a pipe", Dir + "pipe", true, 0, "", Dir + "pipe"},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -1022,14 +1034,24 @@ TEST_F(TableDataComparer, AScriptFileIsLeftOnlyByARunWithoutErrors) {
     const std::string First = Errors.empty() ? "" : Errors.front();
     EXPECT_EQ(C.Error.empty(), Errors.empty()) << First;
     EXPECT_NE(First.find(C.Error), std::string::npos) << First;
-    EXPECT_EQ(FileExists(C.Script), C.Left);
+    EXPECT_EQ(FileExists(C.Script), !C.Written.empty());
     // No part of a script under its hidden name either.
     EXPECT_EQ(FindFiles(Dir + ".*").size(), 0u);
+    EXPECT_EQ(FindFiles(Elsewhere + ".*").size(), 0u);
+    if (C.Written.empty()) continue;
+    std::string Text;
+    if (C.Written == Dir + "pipe") {
+      char Buf[4096];
+      for (ssize_t N; (N = ::read(Pipe, Buf, sizeof Buf)) > 0;) Text.append(Buf, N);
+    } else {
+      ASSERT_TRUE(ReadFileToString(C.Written, Text));
+    }
+    const std::string Last = "INSERT INTO T (ID, A)\r\nVALUES(200, 'row text');\r\n";
+    EXPECT_EQ(Text.rfind(Last), Text.size() - Last.size());
   }
-  std::string Text;
-  ASSERT_TRUE(ReadFileToString(Dir + "ok.sql", Text));
-  const std::string Last = "INSERT INTO T (ID, A)\r\nVALUES(200, 'row text');\r\n";
-  EXPECT_EQ(Text.rfind(Last), Text.size() - Last.size());
+  ::close(Pipe);
+  EXPECT_TRUE(fs::is_symlink(Dir + "link.sql"));
+  EXPECT_TRUE(fs::is_fifo(Dir + "pipe"));
 }
 
 TEST(StatementSpool, KeepsItsFileInTheTemporaryFolderAndHandsBackEveryStatement) {
