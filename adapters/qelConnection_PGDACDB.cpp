@@ -282,81 +282,75 @@ bool SendPlain(PGconn* Conn, const char* SQL) {
 
 }  // namespace
 
-void TPGDACDatabase::TSendBuffers::Take(const TQELAdapterQuery::TQueued& Item,
-                                        const TPGLiteralForm* Form, bool HasIt) {
+void TPGDACDatabase::TSendBuffers::Clear() {
   Types.clear();
   Values.clear();
   Lengths.clear();
   Formats.clear();
+}
+
+void TPGDACDatabase::TSendBuffers::Add(unsigned Type, const char* Value, std::size_t Length,
+                                       int Format) {
+  Types.push_back(Type);
+  Values.push_back(Value);
+  Lengths.push_back(static_cast<int>(Length));
+  Formats.push_back(Format);
+}
+
+void TPGDACDatabase::TSendBuffers::Add(const TParam& P) {
+  // Large binary values travel as bytes, the others as text.
+  const std::string& V = P.AsString();
+  Add(ParamOidOf(P.GetDataType()), P.IsNull() ? nullptr : V.data(), V.size(),
+      P.GetDataType() == ftBlob ? 1 : 0);
+}
+
+void TPGDACDatabase::TSendBuffers::Add(const TPGLiteralForm& Form) {
+  for (std::size_t I = 0; I < Form.Values.size(); ++I)
+    Add(Form.Types[I], Form.Values[I].c_str(), Form.Values[I].size(), 0);
+}
+
+void TPGDACDatabase::TSendBuffers::AddRowMarkers(std::size_t Count, bool First) {
+  Merged += First ? "(" : ", (";
+  for (std::size_t I = 0; I < Count; ++I) {
+    if (I > 0) Merged += ", ";
+    Merged += '$';
+    Merged += std::to_string(Types.size() + I + 1);
+  }
+  Merged += ')';
+}
+
+void TPGDACDatabase::TSendBuffers::Take(const TQELAdapterQuery::TQueued& Item,
+                                        const TPGLiteralForm* Form, bool HasIt) {
+  Clear();
   Text = &Item.Sent();
   // A script's statement carries its values in its text: as parameters its text is one for
   // many rows, parsed and planned once.
   if (Form && HasIt) {
     Text = &Form->Text;
-    for (std::size_t I = 0; I < Form->Values.size(); ++I) {
-      Types.push_back(Form->Types[I]);
-      Values.push_back(Form->Values[I].c_str());
-      Lengths.push_back(static_cast<int>(Form->Values[I].size()));
-      Formats.push_back(0);
-    }
+    Add(*Form);
     return;
   }
-  // Large binary values travel as bytes, the others as text.
-  for (const TParam& P : Item.Values) {
-    const std::string& V = P.AsString();
-    Types.push_back(ParamOidOf(P.GetDataType()));
-    Values.push_back(P.IsNull() ? nullptr : V.data());
-    Lengths.push_back(static_cast<int>(V.size()));
-    Formats.push_back(P.GetDataType() == ftBlob ? 1 : 0);
-  }
+  for (const TParam& P : Item.Values) Add(P);
 }
 
 void TPGDACDatabase::TSendBuffers::TakeRows(const std::vector<TQELAdapterQuery::TQueued>& Items,
                                             std::size_t From, std::size_t Rows, std::size_t Head) {
-  Types.clear();
-  Values.clear();
-  Lengths.clear();
-  Formats.clear();
+  Clear();
   Merged.assign(Items[From].Sent(), 0, Head);
-  std::size_t Marker = 0;
   for (std::size_t R = From; R < From + Rows; ++R) {
-    Merged += R > From ? ", (" : "(";
-    for (std::size_t I = 0; I < Items[R].Values.size(); ++I) {
-      if (I > 0) Merged += ", ";
-      Merged += '$';
-      Merged += std::to_string(++Marker);
-      const TParam& P = Items[R].Values[I];
-      const std::string& V = P.AsString();
-      Types.push_back(ParamOidOf(P.GetDataType()));
-      Values.push_back(P.IsNull() ? nullptr : V.data());
-      Lengths.push_back(static_cast<int>(V.size()));
-      Formats.push_back(P.GetDataType() == ftBlob ? 1 : 0);
-    }
-    Merged += ')';
+    AddRowMarkers(Items[R].Values.size(), R == From);
+    for (const TParam& P : Items[R].Values) Add(P);
   }
   Text = &Merged;
 }
 
 void TPGDACDatabase::TSendBuffers::TakeFormRows(std::size_t From, std::size_t Rows,
                                                 std::size_t Head) {
-  Types.clear();
-  Values.clear();
-  Lengths.clear();
-  Formats.clear();
+  Clear();
   Merged.assign(Forms[From].Text, 0, Head);
-  std::size_t Marker = 0;
   for (std::size_t R = From; R < From + Rows; ++R) {
-    Merged += R > From ? ", (" : "(";
-    for (std::size_t I = 0; I < Forms[R].Values.size(); ++I) {
-      if (I > 0) Merged += ", ";
-      Merged += '$';
-      Merged += std::to_string(++Marker);
-      Types.push_back(Forms[R].Types[I]);
-      Values.push_back(Forms[R].Values[I].c_str());
-      Lengths.push_back(static_cast<int>(Forms[R].Values[I].size()));
-      Formats.push_back(0);
-    }
-    Merged += ')';
+    AddRowMarkers(Forms[R].Values.size(), R == From);
+    Add(Forms[R]);
   }
   Text = &Merged;
 }

@@ -173,6 +173,14 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     /// The number of items from From on whose forms go as one INSERT (1: the item alone).
     std::size_t FormRows(std::size_t From, std::size_t Count,
                          const std::unordered_map<std::string, std::size_t>& Heads) const;
+
+   private:
+    void Clear();
+    void Add(unsigned Type, const char* Value, std::size_t Length, int Format);
+    void Add(const TParam& P);
+    void Add(const TPGLiteralForm& Form);
+    /// "(" or ", (" and the markers of a row of Count values that follow those taken, ")".
+    void AddRowMarkers(std::size_t Count, bool First);
   };
   TSendBuffers FSend;
   TPipelineRun ReadPipeline(const TPipelineSent& Sent);
