@@ -673,15 +673,29 @@ std::string TTableDataComparer::StatisticsText() const {
          ".";
 }
 
+int TTableDataComparer::GetAppliedCount() const {
+  return FOutputs->Execute.Applied();
+}
+
+int TTableDataComparer::GetUnknownCount() const {
+  return FOutputs->Execute.InFlight();
+}
+
+bool TTableDataComparer::GetWriteConnectionLost() const {
+  return FOutputs->Execute.ConnectionLost();
+}
+
+bool TTableDataComparer::GetCommitRefused() const {
+  return FOutputs->Execute.CommitRefused();
+}
+
 // =============================================================================================
 // The run
 
 void TTableDataComparer::ClearRunState() {
   CloseSideFile();
   FOutputs->End(false);
-  FQueryExec.reset();
-  FExecPlan = TExecPlan();
-  FWriteConnection.reset();
+  FOutputs->Execute.Close();
   FQueryTarget.reset();
   FQueryMaster.reset();
   FParamFields.clear();
@@ -739,12 +753,10 @@ bool TTableDataComparer::CompareData() {
 
 void TTableDataComparer::ResetRun() {
   FInserted = FUpdated = FDeleted = FEqual = 0;
-  FApplied = FAwaitingCommit = FInFlight = FUnmade = 0;
-  FCancelled = FCommitRefused = false;
-  FOutputs->Execute.Clear();
-  FExecPlan = TExecPlan();
+  FUnmade = 0;
+  FCancelled = false;
+  FOutputs->Execute.Reset();
   FStopText.clear();
-  FWriteConnectionLost = false;
   FBlobFailed = FRowsByValue = false;
   FValueTooLarge = false;
   FErrorCount = 0;
@@ -767,11 +779,9 @@ bool TTableDataComparer::OpenSides() {
         auto Own = std::make_unique<TQELConnection>(nullptr);
         Own->Assign(*FQELConnectionTarget);
         Own->OnErrorMessage = [](TObject*, const std::string&) {};
-        FWriteConnection = std::move(Own);
-        ConnectSide(*this, FWriteConnection.get(), "target");
+        ConnectSide(*this, FOutputs->Execute.OwnConnection(std::move(Own)), "target");
       }
-      FQueryExec = MakeQuery(WriteConnection());
-      FExecPlan = TExecPlan();
+      FOutputs->Execute.SetQuery(MakeQuery(FOutputs->Execute.Connection()));
     }
   } catch (const std::exception& E) {
     DoErrMsg(E.what());
@@ -847,7 +857,7 @@ void TTableDataComparer::CompareTables() {
         if (FQueryMaster) FQueryMaster->Close();
         if (FQueryTarget) FQueryTarget->Close();
       }
-      SettleApplied();
+      FOutputs->Execute.SettleApplied();
     }
     CloseSideFile();
     FOutputs->End(!MsgManager.GetIsErr());

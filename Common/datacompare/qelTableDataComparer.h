@@ -412,14 +412,14 @@ class TTableDataComparer : public TComponent {
   /// Row statements run at once (UpdateImmediately) that the target keeps: each committed on
   /// its own, or with the transaction that held it once that was committed. Statements that
   /// failed, and those of a transaction a lost connection took with it, are not counted.
-  int GetAppliedCount() const { return FApplied; }
+  int GetAppliedCount() const;
   /// The statistics line of the last run ("Equal: 2, Inserted: 1, ... All: 4.").
   std::string StatisticsText() const;
   /// Row changes sent to the target whose outcome the run did not learn: the connection was
   /// lost under them (they may have been made).
-  int GetUnknownCount() const { return FInFlight; }
+  int GetUnknownCount() const;
   /// True when the connection the last run wrote its rows through was lost under it.
-  bool GetWriteConnectionLost() const { return FWriteConnectionLost; }
+  bool GetWriteConnectionLost() const;
   /// True when the last run ended at a statement the target refused (BreakOnError).
   bool GetStoppedAtError() const { return !FStopText.empty() && !FCancelled; }
   /// Row changes run at once that the server says met no row (a trigger or a rule kept them
@@ -434,7 +434,7 @@ class TTableDataComparer : public TComponent {
   bool GetCancelled() const { return FCancelled; }
   /// True when the last run ended because the target refused the COMMIT of row changes it
   /// had run (the ones written while its rows were read): they are not kept.
-  bool GetCommitRefused() const { return FCommitRefused; }
+  bool GetCommitRefused() const;
 
   /// The comparison of a master value with a target value the merge uses: OnCompareFields when
   /// assigned, else the built-in rules (null after every value; numbers, dates and times by
@@ -503,38 +503,17 @@ class TTableDataComparer : public TComponent {
   /// InStatement: Out is the row statement being made (RecordInsert, RecordUpdate), whose large
   /// values may be deferred.
   void AppendValueLiteral(std::string& Out, TField* Field, bool ForWhere, bool InStatement = false);
-  /// Runs one statement on the target with its parameters bound.
-  void ExecuteImmediately(const std::string& aSQL, TStatType aStatType);
-  /// The connection the row changes run on at once: the target's, or one of their own.
-  TQELCustomConnection* WriteConnection() const {
-    return FWriteConnection ? FWriteConnection.get() : FQELConnectionTarget;
-  }
-  /// A statement the target did not run: ends the run when the connection is lost (an
-  /// exception), else stops it (BreakOnError) or reports the error.
-  void RefusedStatement(const std::string& aSQL, const std::string& Values,
-                        const std::string& Error);
-  /// Runs the row changes queued on the execution query (TExecuteWriter::RunQueued).
-  void RunQueued(bool Wait = true);
-  /// Takes the answer to the rows sent ahead (TExecuteWriter::AwaitAhead); False when the run
-  /// stops on it.
-  bool AwaitAhead();
   /// Ends the merge (an exception) once a refused statement stopped the run (BreakOnError).
   void ThrowIfStopped() const;
   /// Ends the merge (an exception) when TerminateRunning asks to, once the round trip sent
   /// ahead is answered and what waits in the target's transaction is committed.
   void StopIfAsked();
-  /// Takes a refusal of the commit that ended the transaction the row changes waited in (the
-  /// one of the target's open cursor): they are lost, and the run stops on it.
-  void CheckCommitted();
   /// The DELETE of the current target row: of one copy of it where rows are told apart by all
   /// their values, since the target may hold copies the master keeps.
   std::string DeleteSQL(const std::string& Where) const;
   /// Names the side file in the script (SET BLOBFILE) and creates it; done at the first large
   /// value written, so that a run without one leaves no empty side file.
   bool StartSideFile();
-  /// Counts the statements run at once as applied when the target holds no transaction open
-  /// for them any more (committed); else they wait.
-  void SettleApplied();
   /// Brings the two working lists of each kind into step when both came from the catalogs;
   /// False after a reported error (counts or names that cannot be paired).
   bool PairFields();
@@ -665,17 +644,12 @@ class TTableDataComparer : public TComponent {
   // Run state.
   std::unique_ptr<TQELQuery> FQueryMaster;
   std::unique_ptr<TQELQuery> FQueryTarget;
-  std::unique_ptr<TQELQuery> FQueryExec;
-  /// The connection the rows are written through when it is not the target's own.
-  std::unique_ptr<TQELCustomConnection> FWriteConnection;
   std::unique_ptr<TFileStream> FBlobStream;
   int FInserted = 0;
   int FUpdated = 0;
   int FDeleted = 0;
   int FEqual = 0;
   int FErrorCount = 0;
-  int FApplied = 0;
-  int FAwaitingCommit = 0;  ///< run at once inside a transaction still open
   int FCountMaster = 1;
   int FCountTarget = 1;
   int FPosMaster = 0;
@@ -703,33 +677,8 @@ class TTableDataComparer : public TComponent {
   /// The INSERT run at once for every row of the table, and its parameter fields, once made.
   std::string FInsertExecSQL;
   std::vector<std::pair<std::string, TField*>> FInsertExecFields;
-  /// A row change queued on the execution query, to name it when the target refuses it.
-  struct TQueuedRow {
-    std::shared_ptr<const std::string> SQL;
-    std::string Values;
-    TStatType Type = stStatement;
-    std::uint64_t Tag = 0;  ///< the execution query's, rising along the queue
-  };
-  /// A row change the server says met no row: counted and, the first few, named.
-  void NoteUnmade(const TQueuedRow& Row);
   int FUnmade = 0;
   bool FCancelled = false;
-  bool FCommitRefused = false;
-  /// What the execution query holds from the last row change: its text and kind, the
-  /// statement's parameter fields as they were named, and the field each parameter of the query
-  /// takes its value from. A row change of the same text and fields only binds its values.
-  struct TExecPlan {
-    std::shared_ptr<const std::string> SQL;
-    TStatType Type = stStatement;
-    std::vector<std::pair<std::string, TField*>> Named;
-    std::vector<TField*> Fields;
-  };
-  TExecPlan FExecPlan;
-  /// Lets the execution query forget its text and values.
-  void ForgetExecPlan();
-  /// Row changes sent whose outcome the target has not told yet.
-  int FInFlight = 0;
-  bool FWriteConnectionLost = false;
   /// Parameters of the statement being built for immediate execution: name and field.
   std::vector<std::pair<std::string, TField*>> FParamFields;
   /// Float fields of both results whose column holds 4-byte floats, and master fields written

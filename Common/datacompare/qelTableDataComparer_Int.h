@@ -6,6 +6,8 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Files.h"
 #include "qelRowChangeWriter.h"
@@ -23,18 +25,26 @@ class TTextWriter : public TRowChangeWriter {
   TTableDataComparer& FOwner;
 };
 
+/// "Name = value" of a statement's bound value appended to the list Out.
+void AppendNamedValue(std::string& Out, const std::string& Name, const TDataValue* F);
+/// "nan", "inf", "infinity" and their negatives, the words servers write for such floats.
+bool IsNonFiniteText(const std::string& S);
+
 /// Runs each row change on the target as it is made (UpdateImmediately); the other statements
 /// of a script are not run. Row changes that may go several to a round trip wait in the
 /// execution query's queue, each under the tag the query gave it: an answer names the rows it
 /// settles by their tags.
 class TExecuteWriter : public TRowChangeWriter {
  public:
-  using TQueuedRow = TTableDataComparer::TQueuedRow;
+  /// A row change queued on the execution query, to name it when the target refuses it.
+  struct TQueuedRow {
+    std::shared_ptr<const std::string> SQL;
+    std::string Values;
+    TStatType Type = stStatement;
+    std::uint64_t Tag = 0;  ///< the execution query's, rising along the queue
+  };
   explicit TExecuteWriter(TTableDataComparer& Owner) : FOwner(Owner) {}
   void RowChange(const TRowChange& Change) override;
-  /// Notes a row change just queued on the execution query (Bytes of text and values); True
-  /// when a round trip's worth waits.
-  bool Queue(TQueuedRow Row, std::size_t Bytes);
   /// Runs the row changes queued; without Wait they may be sent ahead, to be answered at the
   /// next call.
   void RunQueued(bool Wait = true);
@@ -42,8 +52,49 @@ class TExecuteWriter : public TRowChangeWriter {
   bool AwaitAhead();
   /// Forgets every row queued (the run ends or starts).
   void Clear();
+  /// Clears the counts and what the last run left, as a run starts.
+  void Reset();
+  /// Takes Own, the connection of the run's own that the rows are written through, and gives
+  /// it back to be connected.
+  TQELCustomConnection* OwnConnection(std::unique_ptr<TQELCustomConnection> Own);
+  /// Takes the execution query of a run.
+  void SetQuery(std::unique_ptr<TQELQuery> Query);
+  /// Lets the execution query, then the connection of the run's own, go.
+  void Close();
+  /// The connection the row changes run on at once: the target's, or one of their own.
+  TQELCustomConnection* Connection() const;
+  /// Takes a refusal of the commit that ended the transaction the row changes waited in (the
+  /// one of the target's open cursor): they are lost, and the run stops on it.
+  void CheckCommitted();
+  /// Counts the statements run at once as applied when the target holds no transaction open
+  /// for them any more (committed); else they wait.
+  void SettleApplied();
+  /// Row changes the target keeps (TTableDataComparer::GetAppliedCount).
+  int Applied() const { return FApplied; }
+  /// Row changes sent whose outcome the target has not told yet.
+  int InFlight() const { return FInFlight; }
+  /// True when the connection the rows were written through was lost under the run.
+  bool ConnectionLost() const { return FConnectionLost; }
+  /// True when the target refused the commit of the row changes it had run.
+  bool CommitRefused() const { return FCommitRefused; }
 
  private:
+  /// Runs one statement on the target with its parameters bound.
+  void ExecuteImmediately(const std::string& aSQL, TStatType aStatType);
+  /// Makes the plan of a statement the execution query does not hold yet: its text, and the
+  /// field each parameter takes its value from.
+  void MakePlan(TQELQuery& Q, const std::string& aSQL, TStatType aStatType);
+  /// A statement the target did not run: ends the run when the connection is lost (an
+  /// exception), else stops it (BreakOnError) or reports the error.
+  void RefusedStatement(const std::string& aSQL, const std::string& Values,
+                        const std::string& Error);
+  /// A row change the server says met no row: counted and, the first few, named.
+  void NoteUnmade(const TQueuedRow& Row);
+  /// Lets the execution query forget its text and values.
+  void ForgetExecPlan();
+  /// Notes a row change just queued on the execution query (Bytes of text and values); True
+  /// when a round trip's worth waits.
+  bool Queue(TQueuedRow Row, std::size_t Bytes);
   /// How Settle runs the execution query's queue: takes the answer to what was sent ahead only,
   /// runs what is queued and waits, or sends it ahead.
   enum class QueueRun : std::uint8_t { Ahead, Wait, Send };
@@ -54,10 +105,28 @@ class TExecuteWriter : public TRowChangeWriter {
   const TQueuedRow* QueuedRow(std::uint64_t Tag) const;
 
   TTableDataComparer& FOwner;
+  std::unique_ptr<TQELQuery> FQuery;
+  /// The connection the rows are written through when it is not the target's own.
+  std::unique_ptr<TQELCustomConnection> FConnection;
+  /// What the execution query holds from the last row change: its text and kind, the
+  /// statement's parameter fields as they were named, and the field each parameter of the query
+  /// takes its value from. A row change of the same text and fields only binds its values.
+  struct TExecPlan {
+    std::shared_ptr<const std::string> SQL;
+    TStatType Type = stStatement;
+    std::vector<std::pair<std::string, TField*>> Named;
+    std::vector<TField*> Fields;
+  };
+  TExecPlan FExecPlan;
   std::deque<TQueuedRow> FQueued;
   std::size_t FQueuedBytes = 0;
   /// The tag of the last row sent ahead and not yet answered; 0 for none.
   std::uint64_t FSentUpTo = 0;
+  int FApplied = 0;
+  int FAwaitingCommit = 0;  ///< run at once inside a transaction still open
+  int FInFlight = 0;
+  bool FConnectionLost = false;
+  bool FCommitRefused = false;
 };
 
 /// Adds each statement to SQLExec and writes it, ended by ";" and CR LF, to the script file.

@@ -743,10 +743,10 @@ void TTableDataComparer::Compare() {
   } catch (...) {
     // The row changes made before the failure still go to the target, unless the target is
     // gone or refused one of them.
-    const TQELCustomConnection* C = WriteConnection();
+    const TQELCustomConnection* C = FOutputs->Execute.Connection();
     if (FStopText.empty() && !(C && C->GetConnectionLost())) {
       try {
-        RunQueued();
+        FOutputs->Execute.RunQueued();
       } catch (const std::exception&) {  // the failure that ended the merge is the one told
       }
       if (!FStopText.empty()) DoErrMsg(FStopText);
@@ -754,7 +754,7 @@ void TTableDataComparer::Compare() {
     FOutputs->Execute.Clear();
     throw;
   }
-  RunQueued();
+  FOutputs->Execute.RunQueued();
   ThrowIfStopped();
   EndCompare();
 }
@@ -843,7 +843,7 @@ void TTableDataComparer::MergeRows() {
     ++FPosTarget;
     CheckOrder(false);
     // The last block read ends the transaction the row changes meanwhile waited in.
-    CheckCommitted();
+    FOutputs->Execute.CheckCommitted();
     ThrowIfStopped();
   };
   for (;;) {
@@ -898,12 +898,13 @@ void TTableDataComparer::EndCompare() {
       Q->SetParamCheck(true);
       Q->UniDirectional = false;
     }
-  CheckCommitted();
+  TExecuteWriter& Exec = FOutputs->Execute;
+  Exec.CheckCommitted();
   ThrowIfStopped();
 
-  for (TQELCustomConnection* C : {FQELConnectionMaster, FQELConnectionTarget, WriteConnection()})
+  for (TQELCustomConnection* C : {FQELConnectionMaster, FQELConnectionTarget, Exec.Connection()})
     if (C && C->GetConnected() && C->InTransaction()) C->Commit();
-  SettleApplied();
+  Exec.SettleApplied();
   DoLogNextLine(StatisticsText());
 }
 
@@ -912,13 +913,14 @@ void TTableDataComparer::StopIfAsked() {
   FCancelled = true;
   // The round trip under way is answered, so that what it made is known; nothing is sent
   // after it.
-  AwaitAhead();
-  FOutputs->Execute.Clear();
+  TExecuteWriter& Exec = FOutputs->Execute;
+  Exec.AwaitAhead();
+  Exec.Clear();
   // Row changes written while the target's rows are read wait in the transaction that holds
   // them open: closing the rows commits them, as each would have been.
-  if (WriteConnection() == FQELConnectionTarget) CloseAndClear(FQueryTarget.get());
-  CheckCommitted();
-  SettleApplied();
+  if (Exec.Connection() == FQELConnectionTarget) CloseAndClear(FQueryTarget.get());
+  Exec.CheckCommitted();
+  Exec.SettleApplied();
   if (FStopText.empty()) FStopText = "The run was stopped; no row change was sent after it.";
   ThrowIfStopped();
 }

@@ -1,5 +1,5 @@
-// The table data comparer: result statements, value literals, the outputs (executor, script
-// file, immediate execution) and the large-value side file.
+// The table data comparer: result statements, value literals, the statements handed to the
+// outputs and the large-value side file.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -24,9 +24,7 @@ const char* const CrLf = "\r\n";
 constexpr std::size_t FirebirdLiteralPiece = 16000;
 constexpr std::size_t FirebirdJoinedPiece = 8000;
 
-/// Row changes sent to the target in one round trip (TQELQuery's bounds).
-constexpr std::size_t MaxQueuedStatements = TQELQuery::MaxQueuedStatements;
-constexpr std::size_t MaxQueuedBytes = TQELQuery::MaxQueuedBytes;
+/// The most bytes of one statement that TQELQuery queues (a larger value is "large").
 constexpr std::size_t MaxQueuedStatementBytes = TQELQuery::MaxQueuedStatementBytes;
 
 bool IsDigit(char C) {
@@ -197,14 +195,6 @@ void AppendShortValue(std::string& Out, const TDataValue* F) {
   }
 }
 
-/// "Name = value" of a statement's bound value appended to the list Out.
-void AppendNamedValue(std::string& Out, const std::string& Name, const TDataValue* F) {
-  if (!Out.empty()) Out += ", ";
-  Out += Name;
-  Out += " = ";
-  AppendShortValue(Out, F);
-}
-
 std::string ShortValue(const TDataValue* F) {
   std::string Out;
   AppendShortValue(Out, F);
@@ -216,23 +206,6 @@ bool IsPlainParamName(const std::string& Name) {
   for (char C : Name)
     if (!((C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || IsDigit(C) || C == '_')) return false;
   return true;
-}
-
-/// "nan", "inf", "infinity" and their negatives, the words servers write for such floats.
-bool IsNonFiniteText(const std::string& S) {
-  std::string_view T = S;
-  while (!T.empty() && static_cast<unsigned char>(T.front()) <= ' ') T.remove_prefix(1);
-  while (!T.empty() && static_cast<unsigned char>(T.back()) <= ' ') T.remove_suffix(1);
-  auto Is = [](std::string_view Text, std::string_view Word) {
-    if (Text.size() != Word.size()) return false;
-    for (std::size_t I = 0; I < Text.size(); ++I)
-      if ((Text[I] >= 'A' && Text[I] <= 'Z' ? Text[I] - 'A' + 'a' : Text[I]) != Word[I])
-        return false;
-    return true;
-  };
-  if (Is(T, "nan")) return true;
-  if (!T.empty() && (T.front() == '+' || T.front() == '-')) T.remove_prefix(1);
-  return Is(T, "inf") || Is(T, "infinity");
 }
 
 /// Bytes as upper-case hexadecimal digits, appended to Out.
@@ -318,6 +291,31 @@ std::string FirebirdTextLiteral(const std::string& Text, bool Enclosed = false) 
 }
 
 }  // namespace
+
+/// "Name = value" of a statement's bound value appended to the list Out.
+void AppendNamedValue(std::string& Out, const std::string& Name, const TDataValue* F) {
+  if (!Out.empty()) Out += ", ";
+  Out += Name;
+  Out += " = ";
+  AppendShortValue(Out, F);
+}
+
+/// "nan", "inf", "infinity" and their negatives, the words servers write for such floats.
+bool IsNonFiniteText(const std::string& S) {
+  std::string_view T = S;
+  while (!T.empty() && static_cast<unsigned char>(T.front()) <= ' ') T.remove_prefix(1);
+  while (!T.empty() && static_cast<unsigned char>(T.back()) <= ' ') T.remove_suffix(1);
+  auto Is = [](std::string_view Text, std::string_view Word) {
+    if (Text.size() != Word.size()) return false;
+    for (std::size_t I = 0; I < Text.size(); ++I)
+      if ((Text[I] >= 'A' && Text[I] <= 'Z' ? Text[I] - 'A' + 'a' : Text[I]) != Word[I])
+        return false;
+    return true;
+  };
+  if (Is(T, "nan")) return true;
+  if (!T.empty() && (T.front() == '+' || T.front() == '-')) T.remove_prefix(1);
+  return Is(T, "inf") || Is(T, "infinity");
+}
 
 // ---------------------------------------------------------------------------------------------
 // Value text helpers
@@ -1133,132 +1131,6 @@ void TTableDataComparer::MakeConnectString() {
   // The side file is named by the first large value written (StartSideFile).
 }
 
-void TTableDataComparer::ForgetExecPlan() {
-  if (TQELQuery* Q = FQueryExec.get()) {
-    Q->Close();
-    if (TStrings* SQL = Q->GetSQL()) SQL->Clear();
-  }
-  FExecPlan = TExecPlan();
-}
-
-void TTableDataComparer::ExecuteImmediately(const std::string& aSQL, TStatType aStatType) {
-  TQELQuery* Q = FQueryExec.get();
-  if (!Q) return;
-  std::string Values;  // the bound values, to name a refused statement's row
-  std::size_t Bytes = aSQL.size();
-  // Large values are lent to their parameters for the one statement, not copied, and given back
-  // before the parameters can go (a change of the statement text drops them).
-  std::vector<std::pair<TParam*, TField*>> Lent;
-  auto GiveBack = [&Lent] {
-    for (const auto& [P, F] : Lent) P->ExchangeText(*F);
-    Lent.clear();
-  };
-  try {
-    // Row after row of one table has the same text: the query keeps it, and its parameters,
-    // and only the values change. A BeforeOpen handler may change the query: it gets it fresh.
-    const bool Again = !BeforeOpen && FExecPlan.SQL && FExecPlan.Type == aStatType &&
-                       *FExecPlan.SQL == aSQL && FExecPlan.Named == FParamFields;
-    if (!Again) {
-      FExecPlan = TExecPlan();
-      Q->Close();
-      Q->SetParamCheck(true);
-      Q->SetSQLText(aSQL);
-      TExecPlan Plan;
-      Plan.SQL = std::make_shared<const std::string>(aSQL);
-      Plan.Type = aStatType;
-      Plan.Named = FParamFields;
-      if (TParams* Params = Q->GetParams()) {
-        for (int I = 0; I < Params->Count(); ++I) {
-          TParam* P = Params->Items(I);
-          TField* F = nullptr;
-          for (const auto& [Name, Field] : FParamFields)
-            if (SameText(Name, P->Name)) F = Field;
-          if (!F) {
-            TQELQuery* Src = aStatType == stDelete ? FQueryTarget.get() : FQueryMaster.get();
-            F = Src ? Src->FindField(P->Name) : nullptr;
-          }
-          if (!F) throw EDatabaseError("Field not assigned (TTableDataComparer.DoAddResultSQL)");
-          Plan.Fields.push_back(F);
-        }
-      }
-      FExecPlan = std::move(Plan);
-    }
-    if (TParams* Params = Q->GetParams()) {
-      for (int I = 0; I < Params->Count(); ++I) {
-        TParam* P = Params->Items(I);
-        TField* F = FExecPlan.Fields[static_cast<std::size_t>(I)];
-        AppendNamedValue(Values, P->Name, F);
-        // Too large to wait in the queue, so sure to run (and be given back) here; a field bound
-        // twice is lent once. A BeforeOpen handler sees the fields as they are: nothing is lent.
-        const bool Large =
-            !BeforeOpen && !F->IsNull() && F->AsString().size() > MaxQueuedStatementBytes &&
-            std::none_of(Lent.begin(), Lent.end(), [F](const auto& L) { return L.second == F; });
-        if (!F->IsNull() && F->GetDataType() == ftBlob)
-          P->SetAsBlob(Large ? std::string() : F->AsString());
-        else if (AsTargetHolds(F, *P)) {
-          // bound as the target column holds it
-        } else if (!F->IsNull() && F->GetDataType() == ftFloat && !IsNonFiniteText(F->AsString()))
-          P->SetAsFloat(FloatValue(F));
-        else if (Large && F->GetDataType() == ftMemo)
-          P->SetAsMemo(std::string());
-        else
-          P->AssignField(*F);
-        if (Large && P->AsString().empty()) {
-          P->ExchangeText(*F);
-          Lent.emplace_back(P, F);
-        }
-        Bytes += P->AsString().size();
-      }
-    }
-    if (BeforeOpen) BeforeOpen(Q);
-  } catch (const std::exception& E) {
-    GiveBack();
-    ForgetExecPlan();
-    RefusedStatement(aSQL, Values, E.what());
-    return;
-  }
-  // Row changes that end the run at their first refusal go several to a round trip; a large
-  // value goes on its own, so that no copy of it waits in the queue.
-  const bool Large = Bytes > MaxQueuedStatementBytes;
-  if (BreakOnError && Q->CanQueue() && !Large) {
-    std::uint64_t Tag = 0;
-    try {
-      Tag = Q->QueueExecSQL();
-    } catch (const std::exception& E) {
-      ForgetExecPlan();
-      RefusedStatement(aSQL, Values, E.what());
-      return;
-    }
-    // The server runs one round trip while the next is made.
-    if (FOutputs->Execute.Queue({FExecPlan.SQL, std::move(Values), aStatType, Tag}, Bytes))
-      RunQueued(false);
-    return;
-  }
-  // What waits in the queue runs first: the rows reach the target in the order they were made.
-  RunQueued();
-  if (!FStopText.empty()) {
-    GiveBack();
-    return;
-  }
-  try {
-    FInFlight = 1;
-    Q->ExecSQL();
-    GiveBack();
-    FInFlight = 0;
-    ++FAwaitingCommit;
-    if (Q->RowsAffected() == 0)
-      NoteUnmade({std::make_shared<const std::string>(aSQL), std::move(Values), aStatType});
-    SettleApplied();
-    Q->Close();
-    // No copy of a large value stays with the query.
-    if (Large || BeforeOpen) ForgetExecPlan();
-  } catch (const std::exception& E) {
-    GiveBack();
-    ForgetExecPlan();
-    RefusedStatement(aSQL, Values, E.what());
-  }
-}
-
 std::string TTableDataComparer::KeyNotUniqueText(
     bool Master, const std::vector<const TDataValue*>& Values) const {
   const TCmpTableOptions& O = Master ? *FTableOptionsMaster : *FTableOptionsTarget;
@@ -1276,88 +1148,14 @@ std::string TTableDataComparer::KeyNotUniqueText(
          "change them all.";
 }
 
-void TTableDataComparer::RefusedStatement(const std::string& aSQL, const std::string& Values,
-                                          const std::string& Error) {
-  // The round trip sent ahead went before this row: its answer comes first, so that its rows
-  // are counted, and a refusal among them, not this row, is the one the run stops at.
-  if (!AwaitAhead()) return;
-  // Without its connection no later row can be written either: the comparison ends here,
-  // and the one message carries the client's reason.
-  const TQELCustomConnection* C = WriteConnection();
-  if (C && C->GetConnectionLost()) {
-    FWriteConnectionLost = true;
-    throw EDatabaseError("Lost the connection to the target database \"" +
-                         C->GetConnectionOptions().GetDatabaseName() + "\": " + C->GetLostReason());
-  }
-  FInFlight = 0;
-  if (BreakOnError) {
-    // Reported once, by the merge that ends on it (ThrowIfStopped).
-    FStopText = "The target refused a row change, after " + IntToStr(FApplied + FAwaitingCommit) +
-                " row change(s) were written; the run stops here." + CrLf + "Statement: " + aSQL +
-                (Values.empty() ? std::string() : CrLf + ("Values: " + Values)) + CrLf +
-                "Server: " + Trim(Error);
-    return;
-  }
-  DoErrMsg(Error);
-}
-
-void TTableDataComparer::RunQueued(bool Wait) {
-  FOutputs->Execute.RunQueued(Wait);
-}
-
-bool TTableDataComparer::AwaitAhead() {
-  return FOutputs->Execute.AwaitAhead();
-}
-
 void TTableDataComparer::ThrowIfStopped() const {
   if (!FStopText.empty()) throw EDatabaseError(FStopText);
-}
-
-void TTableDataComparer::NoteUnmade(const TQueuedRow& Row) {
-  // The statement ran and the server changed nothing: the row stays as it was, and a second
-  // run finds it again. Only what the server changed is counted as made.
-  CountUnmade(Row.Type, 1);
-  --FAwaitingCommit;
-  constexpr int Named = 20;
-  if (FUnmade > Named) return;
-  std::string Text =
-      "The target changed no row for this row change (a trigger, a rule or another session kept "
-      "it from the row); it is not counted as made.";
-  Text += CrLf + ("Statement: " + *Row.SQL);
-  if (!Row.Values.empty()) Text += CrLf + ("Values: " + Row.Values);
-  if (FUnmade == Named) Text += CrLf + std::string("Further ones are counted, not named.");
-  MsgManager.AddMsg(Text, mt_Wrn);
 }
 
 void TTableDataComparer::CountUnmade(TStatType Type, int Count) {
   if (RowStatementKind(Type) < 0) return;
   FUnmade += Count;
   (Type == stInsert ? FInserted : Type == stUpdate ? FUpdated : FDeleted) -= Count;
-}
-
-void TTableDataComparer::CheckCommitted() {
-  // Without row changes run at once no commit holds any.
-  if (!FUpdateImmediately) return;
-  TQELCustomConnection* C = WriteConnection();
-  if (!C) return;
-  const std::string Refused = C->TakeRefusedCommit();
-  if (Refused.empty()) return;
-  const int Lost = FAwaitingCommit;
-  FAwaitingCommit = 0;
-  if (Lost == 0 || !FStopText.empty()) return;
-  FCommitRefused = true;
-  FStopText = "The target refused to commit the " + IntToStr(Lost) +
-              " row change(s) written while its rows were read (in the transaction that held "
-              "them open), and rolled them all back; the run stops here." +
-              CrLf + "Server: " + Trim(Refused);
-}
-
-void TTableDataComparer::SettleApplied() {
-  const TQELCustomConnection* C = WriteConnection();
-  // A lost connection has taken the open transaction, and what waited in it, with it.
-  if (!C || C->GetConnectionLost() || !C->GetConnected() || C->WorkAwaitsCommit()) return;
-  FApplied += FAwaitingCommit;
-  FAwaitingCommit = 0;
 }
 
 bool TTableDataComparer::TargetLimitsStatementSize() const {

@@ -1,5 +1,5 @@
-// The writers of the table data comparer's outputs: text handed on, statements run at once,
-// the script file.
+// The writers of the table data comparer's outputs: text handed on and the script file (the
+// statements run at once: qelTableDataComparer_Execute.cpp).
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,91 +34,6 @@ void TComparerOutputs::End(bool Ok) {
 
 void TTextWriter::RowChange(const TRowChange& Change) {
   if (FOwner.OnWriteResultSQL) FOwner.OnWriteResultSQL(&FOwner, Change.SQL, true);
-}
-
-void TExecuteWriter::RowChange(const TRowChange& Change) {
-  if (RowStatementKind(Change.Type) >= 0) FOwner.ExecuteImmediately(Change.SQL, Change.Type);
-}
-
-bool TExecuteWriter::Queue(TQueuedRow Row, std::size_t Bytes) {
-  FQueued.push_back(std::move(Row));
-  FQueuedBytes += Bytes;
-  return FOwner.FQueryExec->QueuedCount() >= TQELQuery::MaxQueuedStatements ||
-         FQueuedBytes >= TQELQuery::MaxQueuedBytes;
-}
-
-void TExecuteWriter::Clear() {
-  FQueued.clear();
-  FQueuedBytes = 0;
-  FSentUpTo = 0;
-}
-
-void TExecuteWriter::RunQueued(bool Wait) {
-  if (FQueued.empty()) return;
-  // The answer to what went ahead comes first, and its rows are settled before anything else
-  // is sent: a connection lost while sending the next ones does not hide that they were kept.
-  if (!AwaitAhead() || FQueued.empty()) return;
-  FQueuedBytes = 0;
-  Settle(Wait ? QueueRun::Wait : QueueRun::Send);
-}
-
-bool TExecuteWriter::AwaitAhead() {
-  return FSentUpTo == 0 || Settle(QueueRun::Ahead);
-}
-
-const TExecuteWriter::TQueuedRow* TExecuteWriter::QueuedRow(std::uint64_t Tag) const {
-  const auto It = std::lower_bound(FQueued.begin(), FQueued.end(), Tag,
-                                   [](const TQueuedRow& R, std::uint64_t T) { return R.Tag < T; });
-  return It != FQueued.end() && It->Tag == Tag ? &*It : nullptr;
-}
-
-bool TExecuteWriter::Settle(QueueRun Run) {
-  TQELQuery* Q = FOwner.FQueryExec.get();
-  TQELQuery::TQueuedOutcome R;
-  // Until the server answers, none of those sent is known to be kept or not.
-  const auto Sent =
-      std::count_if(FQueued.begin(), FQueued.end(), [this, Run](const TQueuedRow& Row) {
-        return Run != QueueRun::Ahead || Row.Tag <= FSentUpTo;
-      });
-  FOwner.FInFlight = static_cast<int>(Sent);
-  try {
-    R = Run == QueueRun::Ahead  ? Q->TakeSentAhead()
-        : Run == QueueRun::Wait ? Q->ExecQueued()
-                                : Q->SendQueued();
-  } catch (const std::exception& E) {
-    const TQueuedRow Row = FQueued.front();
-    FQueued.clear();
-    FSentUpTo = 0;
-    FOwner.RefusedStatement(*Row.SQL, Row.Values, E.what());
-    return false;
-  }
-  // The rows answered are those up to the last one done; the rest went ahead or wait to be sent.
-  FSentUpTo = 0;
-  std::size_t Done = 0;
-  while (Done < FQueued.size() && R.LastDone != 0 && FQueued[Done].Tag <= R.LastDone) ++Done;
-  FOwner.FAwaitingCommit += static_cast<int>(Done);
-  for (const std::uint64_t Id : R.UnmadeIds)
-    if (const TQueuedRow* Row = QueuedRow(Id)) FOwner.NoteUnmade(*Row);
-  if (const TQueuedRow* Refused = R.Refused ? QueuedRow(R.RefusedId) : nullptr) {
-    // A deadlock took back the row changes sent with the refused one too: none of them is kept.
-    const TQueuedRow Row = *Refused;
-    FQueued.clear();
-    FOwner.FInFlight = 0;
-    FOwner.SettleApplied();
-    FOwner.RefusedStatement(*Row.SQL, Row.Values,
-                            R.RolledBack
-                                ? R.Error + "\r\n" +
-                                      "The server rolled back the row changes sent with it "
-                                      "too, each time it was sent; none of them is kept."
-                                : R.Error);
-    return false;
-  }
-  FQueued.erase(FQueued.begin(), FQueued.begin() + static_cast<std::ptrdiff_t>(Done));
-  // Sent ahead, the rows left are under way until the next answer.
-  if (Run == QueueRun::Send && !FQueued.empty()) FSentUpTo = FQueued.back().Tag;
-  FOwner.FInFlight = FSentUpTo == 0 ? 0 : static_cast<int>(FQueued.size());
-  FOwner.SettleApplied();
-  return true;
 }
 
 bool TScriptWriter::Begin() {
