@@ -344,28 +344,66 @@ void TPGDACDatabase::TSendBuffers::TakeRows(const std::vector<TQELAdapterQuery::
   Text = &Merged;
 }
 
+namespace {
+
+/// The order in which a number's type takes the values of the ones before it: a column of
+/// rows merged into one INSERT has the widest type of its numbers, 0 for a quoted string.
+int NumberRank(unsigned Type) {
+  switch (Type) {
+    case PGInt4Oid:
+      return 1;
+    case PGInt8Oid:
+      return 2;
+    case PGNumericOid:
+      return 3;
+    default:
+      return 0;
+  }
+}
+
+/// True when the parameters of B go in the same columns of a merged INSERT as those of A: a
+/// quoted string where A has one, a number where A has one.
+bool SameKinds(const std::vector<unsigned>& A, const std::vector<unsigned>& B) {
+  if (A.size() != B.size()) return false;
+  for (std::size_t I = 0; I < A.size(); ++I)
+    if (A[I] != B[I] && (NumberRank(A[I]) == 0 || NumberRank(B[I]) == 0)) return false;
+  return true;
+}
+
+}  // namespace
+
 void TPGDACDatabase::TSendBuffers::TakeFormRows(std::size_t From, std::size_t Rows,
                                                 std::size_t Head) {
   Clear();
   Merged.assign(Forms[From].Text, 0, Head);
+  // Each column's numbers go with the widest type among them (int4, int8, numeric): the
+  // server casts each to the column's type as it does the literal, and the text planned is
+  // the same for every part of the script.
+  std::vector<unsigned>& Widest = ColumnTypes;
+  Widest = Forms[From].Types;
+  for (std::size_t R = From + 1; R < From + Rows; ++R)
+    for (std::size_t I = 0; I < Widest.size(); ++I)
+      if (NumberRank(Forms[R].Types[I]) > NumberRank(Widest[I])) Widest[I] = Forms[R].Types[I];
   for (std::size_t R = From; R < From + Rows; ++R) {
     AddRowMarkers(Forms[R].Values.size(), R == From);
-    Add(Forms[R]);
+    for (std::size_t I = 0; I < Forms[R].Values.size(); ++I)
+      Add(Widest[I], Forms[R].Values[I].c_str(), Forms[R].Values[I].size(), 0);
   }
   Text = &Merged;
 }
 
-std::size_t TPGDACDatabase::TSendBuffers::FormRows(
-    std::size_t From, std::size_t Count,
-    const std::unordered_map<std::string, std::size_t>& Heads) const {
+std::size_t TPGDACDatabase::TSendBuffers::FormRows(std::size_t From, std::size_t Count) const {
   if (!HasForm[From]) return 1;
   const TPGLiteralForm& First = Forms[From];
-  const auto Found = Heads.find(First.Text);
-  if (Found == Heads.end() || Found->second == 0) return 1;
+  const std::size_t Head = Heads[From];
+  if (Head == 0) return 1;
   const std::size_t Limit = std::min(Count, From + 65535 / First.Values.size());
+  // The rows merged are those into the same columns (the same text up to VALUES), however
+  // their rows are spaced.
   std::size_t To = From + 1;
-  while (To < Limit && HasForm[To] && Forms[To].Text == First.Text &&
-         Forms[To].Types == First.Types)
+  while (To < Limit && HasForm[To] && Heads[To] == Head &&
+         Forms[To].Text.compare(0, Head, First.Text, 0, Head) == 0 &&
+         SameKinds(Forms[To].Types, First.Types))
     ++To;
   return To - From;
 }
@@ -405,15 +443,22 @@ std::size_t TPGDACDatabase::MergeHead(const std::string& Text, std::size_t Param
     bool Quoted = false;
     while (End < Text.size() && (Quoted || Text[End] != ' ')) Quoted ^= Text[End++] == '"';
     const std::string Name = Text.substr(Into.size(), End - Into.size());
-    const char* Values[1] = {Name.c_str()};
-    TResultPtr R(PQexecParams(
-        FConn,
-        "select c.relkind in ('r', 'p') and not c.relhastriggers and not c.relhasrules from "
-        "pg_catalog.pg_class c where c.oid = pg_catalog.to_regclass($1)",
-        1, nullptr, Values, nullptr, nullptr, 0));
-    if (R && PQresultStatus(R.get()) == PGRES_TUPLES_OK && PQntuples(R.get()) == 1 &&
-        std::string_view(PQgetvalue(R.get(), 0, 0)) == "t")
-      Head = At + std::string_view("VALUES").size();
+    // The table is asked of once: a script's rows of one table come in texts that differ in
+    // their blanks.
+    const auto Known = FMergeTables.find(Name);
+    bool Plain = Known != FMergeTables.end() && Known->second;
+    if (Known == FMergeTables.end()) {
+      const char* Values[1] = {Name.c_str()};
+      TResultPtr R(PQexecParams(
+          FConn,
+          "select c.relkind in ('r', 'p') and not c.relhastriggers and not c.relhasrules from "
+          "pg_catalog.pg_class c where c.oid = pg_catalog.to_regclass($1)",
+          1, nullptr, Values, nullptr, nullptr, 0));
+      Plain = R && PQresultStatus(R.get()) == PGRES_TUPLES_OK && PQntuples(R.get()) == 1 &&
+              std::string_view(PQgetvalue(R.get(), 0, 0)) == "t";
+      if (FMergeTables.size() < MaxPrepared) FMergeTables.emplace(Name, Plain);
+    }
+    if (Plain) Head = At + std::string_view("VALUES").size();
   }
   if (FMergeHeads.size() < MaxPrepared) FMergeHeads.emplace(Text, Head);
   return Head;
@@ -453,10 +498,13 @@ void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& 
     // A script's statements: their forms first, and of each new form whether its rows merge.
     if (P.Forms.size() < Count) P.Forms.resize(Count);
     P.HasForm.assign(Count, 0);
+    P.Heads.assign(Count, 0);
     for (std::size_t I = 0; I < Count; ++I) {
       P.HasForm[I] = Items[I].Values.empty() && PGLiteralsAsParams(Items[I].Sent(), P.Forms[I]);
-      if (P.HasForm[I] && (I == 0 || !P.HasForm[I - 1] || P.Forms[I].Text != P.Forms[I - 1].Text))
-        MergeHead(P.Forms[I].Text, P.Forms[I].Values.size());
+      if (!P.HasForm[I]) continue;
+      P.Heads[I] = I > 0 && P.HasForm[I - 1] && P.Forms[I].Text == P.Forms[I - 1].Text
+                       ? P.Heads[I - 1]
+                       : MergeHead(P.Forms[I].Text, P.Forms[I].Values.size());
     }
   }
   if (PQenterPipelineMode(C) != 1) PipelineBroken(C);
@@ -468,12 +516,12 @@ void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& 
   }
   for (std::size_t I = 0; Ok && I < Count; ++I) {
     const std::size_t Rows = Merge      ? MergedRows(Items, I, Count)
-                             : Literals ? P.FormRows(I, Count, FMergeHeads)
+                             : Literals ? P.FormRows(I, Count)
                                         : 1;
     if (Rows > 1 && Merge) {
       P.TakeRows(Items, I, Rows, FMergeHeads.find(Items[I].Sent())->second);
     } else if (Rows > 1) {
-      P.TakeFormRows(I, Rows, FMergeHeads.find(P.Forms[I].Text)->second);
+      P.TakeFormRows(I, Rows, P.Heads[I]);
     } else {
       P.Take(Items[I], Literals ? &P.Forms[I] : nullptr, Literals && P.HasForm[I]);
     }

@@ -147,6 +147,8 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// Asked of the server once per text.
   std::size_t MergeHead(const std::string& Text, std::size_t Params);
   std::unordered_map<std::string, std::size_t> FMergeHeads;
+  /// Of each table MergeHead asked of, whether its rows may merge.
+  std::unordered_map<std::string, bool> FMergeTables;
   /// The number of items from From on that go as one INSERT (1: the item alone).
   std::size_t MergedRows(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t From,
                          std::size_t Count);
@@ -168,11 +170,14 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     /// The parametrised forms of the items of a script (Literals), and which have one.
     std::vector<TPGLiteralForm> Forms;
     std::vector<char> HasForm;
+    /// The type of each column of the rows TakeFormRows merges.
+    std::vector<unsigned> ColumnTypes;
     /// Items From..From+Rows-1 of Forms as one INSERT, as TakeRows.
     void TakeFormRows(std::size_t From, std::size_t Rows, std::size_t Head);
     /// The number of items from From on whose forms go as one INSERT (1: the item alone).
-    std::size_t FormRows(std::size_t From, std::size_t Count,
-                         const std::unordered_map<std::string, std::size_t>& Heads) const;
+    std::size_t FormRows(std::size_t From, std::size_t Count) const;
+    /// The length of each form's text up to its row (MergeHead), 0 when it does not merge.
+    std::vector<std::size_t> Heads;
 
    private:
     void Clear();

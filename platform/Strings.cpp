@@ -2,6 +2,7 @@
 #include "Strings.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 #include <string_view>
 #include <utility>
@@ -204,9 +205,16 @@ void TStrings::SetText(const std::string& Text) {
   BeginUpdate();
   Clear();
   size_t Start = 0;
+  // The next LF is looked for once for all the lines before it (a text of lone CRs is read
+  // once, not once a line).
+  size_t NextLf = 0;
   while (Start < Text.size()) {
-    size_t End = Start;
-    while (End < Text.size() && Text[End] != '\r' && Text[End] != '\n') ++End;
+    if (NextLf < Start || NextLf == 0) {
+      const void* Lf = std::memchr(Text.data() + Start, '\n', Text.size() - Start);
+      NextLf = Lf ? static_cast<size_t>(static_cast<const char*>(Lf) - Text.data()) : Text.size();
+    }
+    const void* Cr = std::memchr(Text.data() + Start, '\r', NextLf - Start);
+    size_t End = Cr ? static_cast<size_t>(static_cast<const char*>(Cr) - Text.data()) : NextLf;
     Add(Text.substr(Start, End - Start));
     // CR LF is one break; a lone CR or LF is one break too.
     if (End < Text.size() && Text[End] == '\r') ++End;

@@ -308,6 +308,33 @@ TEST_P(ExecPostgreSQL, RowStatementsWithValuesInTheirText) {
   }
 }
 
+// Rows of one table go to the server as one INSERT whose numbers share a type per column,
+// however each row's values are spaced and typed: each row stores what its text as written does.
+TEST_P(ExecPostgreSQL, MergedRowsStoreWhatEachStoresAsWritten) {
+  const std::string Columns =
+      "id integer primary key, i integer, b bigint, r real, d double precision, "
+      "n numeric(12,2), s text";
+  const std::string Merged = Table("merged", Columns), Alone = Table("alone", Columns);
+  const char* Rows[] = {
+      "VALUES(1, 1, 1,  1.5E-1, 1, 0.01, 1)",
+      "VALUES(2,  2, 3000000000,  2, 3.5, 2, 2.50)",
+      "VALUES(3, 3, 3, 16777217, 9007199254740993, 1.005, 3000000000)",
+      "VALUES(4, -4, -4, -0, -4, -4.00, -0)",
+      "VALUES(5, 5, 5, 5, 5, 5, 'x')",
+      "VALUES(6, 6, 6, 6.25, 6, 6, 0006)",
+  };
+  E->BreakOnError = true;
+  for (const char* Row : Rows) {
+    E->Add("INSERT INTO " + Merged + " (id, i, b, r, d, n, s)\r\n" + Row, stInsert, Merged,
+           dboTable, odbInsert);
+    Exec("INSERT INTO " + Alone + " (id, i, b, r, d, n, s) " + Row);
+  }
+  EXPECT_TRUE(E->ExecuteScript()) << (Errors.empty() ? "" : Errors[0]);
+  const std::string Select = "select concat_ws('/', i, b, r, d, n, s) from ";
+  EXPECT_EQ(Column(Select + Merged + " order by id"), Column(Select + Alone + " order by id"));
+  EXPECT_EQ(Column(Select + Merged + " order by id").size(), std::size(Rows));
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, ExecPostgreSQL, ::testing::Values(Servers[0]),
                          [](const ::testing::TestParamInfo<TServer>&) {
                            return std::string("PostgreSQL");

@@ -56,6 +56,9 @@ TEST(StringsText, SplitsAtEveryKindOfLineBreak) {
   L.SetText("a\n\rb\r\n\r\nc\n\n");
   EXPECT_EQ(Lines(L), (std::vector<std::string>{"a", "", "b", "", "c", ""}));
   EXPECT_EQ(L.GetText(), "a\r\n\r\nb\r\n\r\nc\r\n\r\n");
+  // Several lone CRs before an LF, and a text that starts with its break.
+  L.SetText("\nx\ry\r\rz\nw");
+  EXPECT_EQ(Lines(L), (std::vector<std::string>{"", "x", "y", "", "z", "w"}));
 }
 
 TEST(StringsText, ObjectsAndEditingKeepEntriesTogether) {
