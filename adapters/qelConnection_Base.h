@@ -149,6 +149,7 @@ class TQELAdapterQuery : public TQELRowsQuery {
   bool CanQueue() const override { return false; }
   std::uint64_t QueueExecSQL() override;
   std::size_t QueuedCount() const override { return FQueue.size(); }
+  void DropQueued() override { FQueue.clear(); }
   TQueuedOutcome ExecQueued() override;
   TQueuedOutcome SendQueued() override;
   TQueuedOutcome TakeSentAhead() override;

@@ -380,6 +380,8 @@ class TQELQuery : public TDataSet {
   }
   /// Statements queued and not yet run.
   virtual std::size_t QueuedCount() const { return 0; }
+  /// Forgets the statements queued and not yet sent: none of them runs.
+  virtual void DropQueued() {}
   /// Runs the queued statements in order, each as ExecSQL would run it alone (committed on its
   /// own outside a transaction), and empties the queue. The first one the server refuses ends
   /// the run: the ones before it have run, it and the ones after it have not. A lost connection

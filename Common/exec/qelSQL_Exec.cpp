@@ -651,6 +651,11 @@ bool TSQLExec::EndRunIfLost() {
 }
 
 void TSQLExec::RollbackWork(bool CommitFailed, bool Cancelled) {
+  // The row statements queued and not sent yet belong to the transaction that goes back: sent
+  // after it, each would be committed on its own while the log lists it as rolled back.
+  FQueuedRows.clear();
+  FQueuedBytes = 0;
+  if (FQuery) FQuery->DropQueued();
   TQELCustomConnection* C = FQELConnection;
   if (C && C->GetConnectionLost()) {
     // The server ends the transaction with the session: what it held is gone.

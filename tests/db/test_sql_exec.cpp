@@ -214,15 +214,20 @@ TEST_P(ExecOnServer, OneMiBThroughTheSideFile) {
   EXPECT_EQ(Stored[1], Small);
 
   // A range past the end of the file is an error: the row is not written, nor a NULL for it.
+  // The row queued before it goes back with it, as the log says: none is sent after the
+  // rollback.
   E->Clear();
+  Log.clear();
   E->ScriptFileName = Dir.Path + "/data.sql";
   E->Add("SET BLOBFILE 'data.LOB'", stSetBlobFile, "data.LOB");
+  E->Add("insert into " + T + " (id) values (5)", stInsert, T, dboTable, odbInsert);
   E->Add("insert into " + T + " (id, b) values (3, :h00100000_00000004)", stInsert, T, dboTable,
          odbInsert);
   EXPECT_FALSE(E->ExecuteScript());
   ASSERT_EQ(Errors.size(), 1u);
   EXPECT_NE(Errors[0].find("BlobFile range past the end of the file"), std::string::npos);
-  EXPECT_EQ(Column("select count(*) from " + T + " where id = 3"), TLines{"0"});
+  EXPECT_TRUE(Logged("< Rolled back >: " + T + ": insert (statement 2)"));
+  EXPECT_EQ(Column("select count(*) from " + T + " where id in (3, 5)"), TLines{"0"});
 }
 
 // Line breaks inside literals are part of the value: a bare LF stays a bare LF, CR LF stays
