@@ -320,12 +320,12 @@ void TPGDACDatabase::TSendBuffers::AddRowMarkers(std::size_t Count, bool First) 
 }
 
 void TPGDACDatabase::TSendBuffers::Take(const TQELAdapterQuery::TQueued& Item,
-                                        const TPGLiteralForm* Form, bool HasIt) {
+                                        const TPGLiteralForm* Form) {
   Clear();
   Text = &Item.Sent();
   // A script's statement carries its values in its text: as parameters its text is one for
   // many rows, parsed and planned once.
-  if (Form && HasIt) {
+  if (Form) {
     Text = &Form->Text;
     Add(*Form);
     return;
@@ -523,7 +523,7 @@ void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& 
     } else if (Rows > 1) {
       P.TakeFormRows(I, Rows, P.Heads[I]);
     } else {
-      P.Take(Items[I], Literals ? &P.Forms[I] : nullptr, Literals && P.HasForm[I]);
+      P.Take(Items[I], Literals && P.HasForm[I] ? &P.Forms[I] : nullptr);
     }
     Sent.Merged = Sent.Merged || Rows > 1;
     const int N = static_cast<int>(P.Types.size());

@@ -161,8 +161,8 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     std::vector<const char*> Values;
     std::vector<int> Lengths, Formats;
     std::string Key;
-    /// The item's values, or with HasIt those of its parametrised form Form.
-    void Take(const TQELAdapterQuery::TQueued& Item, const TPGLiteralForm* Form, bool HasIt);
+    /// The item's values, or those of its parametrised form Form where it has one.
+    void Take(const TQELAdapterQuery::TQueued& Item, const TPGLiteralForm* Form);
     /// Rows items from From on as one INSERT whose text up to its row is Head bytes long.
     void TakeRows(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t From,
                   std::size_t Rows, std::size_t Head);

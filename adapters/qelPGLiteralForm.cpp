@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "Text.h"
+
 namespace qel {
 
 namespace {
@@ -21,15 +23,6 @@ bool IsWordChar(char C) {
 bool IsSpace(char C) {
   return C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\f' || C == '\v';
 }
-char Lower(char C) {
-  return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C;
-}
-bool SameWord(std::string_view A, std::string_view B) {
-  if (A.size() != B.size()) return false;
-  for (std::size_t I = 0; I < A.size(); ++I)
-    if (Lower(A[I]) != Lower(B[I])) return false;
-  return true;
-}
 
 /// Names of types whose parenthesised modifier must stay a constant: numeric(12,2) and the like.
 bool TakesModifier(std::string_view Word) {
@@ -37,7 +30,7 @@ bool TakesModifier(std::string_view Word) {
       "numeric", "decimal",   "dec",     "timestamp", "time",   "varchar",  "char",
       "bpchar",  "character", "varying", "bit",       "varbit", "interval", "float"};
   for (const std::string_view N : Names)
-    if (SameWord(Word, N)) return true;
+    if (SameText(Word, N)) return true;
   return false;
 }
 
@@ -63,9 +56,9 @@ unsigned IntegerType(std::string_view Digits) {
 bool DecodeEscapes(std::string_view Body, std::string& Out) {
   Out.clear();
   auto Hex = [](char C) {
-    return IsDigitChar(C)                         ? C - '0'
-           : (Lower(C) >= 'a' && Lower(C) <= 'f') ? Lower(C) - 'a' + 10
-                                                  : -1;
+    return IsDigitChar(C)                             ? C - '0'
+           : (LowCase(C) >= 'a' && LowCase(C) <= 'f') ? LowCase(C) - 'a' + 10
+                                                      : -1;
   };
   for (std::size_t I = 0; I < Body.size(); ++I) {
     char C = Body[I];
@@ -190,7 +183,7 @@ bool TLiteralScan::Run() {
   std::size_t E = W;
   while (E < S.size() && IsWordChar(S[E])) ++E;
   const std::string_view First = S.substr(W, E - W);
-  if (!SameWord(First, "insert") && !SameWord(First, "update") && !SameWord(First, "delete"))
+  if (!SameText(First, "insert") && !SameText(First, "update") && !SameText(First, "delete"))
     return false;
   while (I < S.size()) {
     const char C = S[I];
@@ -251,7 +244,7 @@ bool TLiteralScan::Word() {
   const std::string_view W = S.substr(I, J - I);
   MinusBefore = false;
   if (J < S.size() && S[J] == '\'' && W.size() == 1) {
-    const char P = Lower(W[0]);
+    const char P = LowCase(W[0]);
     if (P == 'e') return Quoted(1);
     // Bit strings and national strings stay as written.
     if (P == 'b' || P == 'x' || P == 'n') {
@@ -262,11 +255,11 @@ bool TLiteralScan::Word() {
     }
   }
   // A Unicode string (U&'...') is left with the whole statement.
-  if (W.size() == 1 && Lower(W[0]) == 'u' && J < S.size() && S[J] == '&') return false;
+  if (W.size() == 1 && LowCase(W[0]) == 'u' && J < S.size() && S[J] == '&') return false;
   F.Text.append(W);
   I = J;
   const bool InType = TypeNext;
-  TypeNext = SameWord(W, "as");
+  TypeNext = SameText(W, "as");
   Last = TLast::Word;
   // A type's modifier stays a constant: numeric(12,2), timestamp(6).
   if ((InType || TakesModifier(W)) && NextSolid(I) == '(') {
@@ -331,7 +324,7 @@ bool TLiteralScan::Number(bool Negative) {
     ++I;
     while (I < S.size() && IsDigitChar(S[I])) ++I;
   }
-  if (I < S.size() && Lower(S[I]) == 'e') {
+  if (I < S.size() && LowCase(S[I]) == 'e') {
     std::size_t J = I + 1;
     if (J < S.size() && (S[J] == '+' || S[J] == '-')) ++J;
     if (J < S.size() && IsDigitChar(S[J])) {

@@ -42,7 +42,6 @@ class TRowChangeWriters : public TRowChangeWriter {
  public:
   void Add(TRowChangeWriter* Writer) { FWriters.push_back(Writer); }
   void Clear() { FWriters.clear(); }
-  bool Empty() const { return FWriters.empty(); }
   /// Begins each in turn; False at the first that cannot begin, after ending those begun.
   bool Begin() override;
   void RowChange(const TRowChange& Change) override;

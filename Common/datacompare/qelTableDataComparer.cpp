@@ -21,8 +21,6 @@ namespace qel {
 
 namespace {
 
-const char* const CrLf = "\r\n";
-
 /// The folder of the running program, with a trailing "/"; empty when it cannot be told.
 std::string ProgramFolder() {
   std::error_code Ec;

@@ -13,14 +13,6 @@
 
 namespace qel {
 
-namespace {
-
-const char* const CrLf = "\r\n";
-
-constexpr std::size_t MaxQueuedStatementBytes = TQELQuery::MaxQueuedStatementBytes;
-
-}  // namespace
-
 void TExecuteWriter::Reset() {
   FApplied = FAwaitingCommit = FInFlight = 0;
   FCommitRefused = false;
@@ -119,7 +111,7 @@ bool TExecuteWriter::Settle(QueueRun Run) {
     FInFlight = 0;
     SettleApplied();
     RefusedStatement(*Row.SQL, Row.Values,
-                     R.RolledBack ? R.Error + "\r\n" +
+                     R.RolledBack ? R.Error + CrLf +
                                         "The server rolled back the row changes sent with it "
                                         "too, each time it was sent; none of them is kept."
                                   : R.Error);

@@ -15,6 +15,11 @@
 
 namespace qel {
 
+/// The line break of the comparer's statements and messages.
+inline constexpr const char* CrLf = "\r\n";
+/// The most bytes of one statement that TQELQuery queues (a larger value is "large").
+inline constexpr std::size_t MaxQueuedStatementBytes = TQELQuery::MaxQueuedStatementBytes;
+
 /// Hands each statement whole to OnWriteResultSQL (standard output, a pipe).
 class TTextWriter : public TRowChangeWriter {
  public:

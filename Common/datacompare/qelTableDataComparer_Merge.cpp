@@ -15,8 +15,6 @@ namespace qel {
 
 namespace {
 
-const char* const CrLf = "\r\n";
-
 /// What can be compared with what: values of one family order against each other.
 enum TValueFamily : std::uint8_t { vfNumber, vfText, vfBool, vfDate, vfTime, vfDateTime, vfBytes };
 

@@ -17,15 +17,10 @@ namespace qel {
 
 namespace {
 
-const char* const CrLf = "\r\n";
-
 /// Firebird reads a string literal of at most 65535 bytes (16383 characters on a UTF8
 /// connection); a text joined from pieces is held to 32765 bytes (8191 such characters).
 constexpr std::size_t FirebirdLiteralPiece = 16000;
 constexpr std::size_t FirebirdJoinedPiece = 8000;
-
-/// The most bytes of one statement that TQELQuery queues (a larger value is "large").
-constexpr std::size_t MaxQueuedStatementBytes = TQELQuery::MaxQueuedStatementBytes;
 
 bool IsDigit(char C) {
   return C >= '0' && C <= '9';
@@ -305,16 +300,9 @@ bool IsNonFiniteText(const std::string& S) {
   std::string_view T = S;
   while (!T.empty() && static_cast<unsigned char>(T.front()) <= ' ') T.remove_prefix(1);
   while (!T.empty() && static_cast<unsigned char>(T.back()) <= ' ') T.remove_suffix(1);
-  auto Is = [](std::string_view Text, std::string_view Word) {
-    if (Text.size() != Word.size()) return false;
-    for (std::size_t I = 0; I < Text.size(); ++I)
-      if ((Text[I] >= 'A' && Text[I] <= 'Z' ? Text[I] - 'A' + 'a' : Text[I]) != Word[I])
-        return false;
-    return true;
-  };
-  if (Is(T, "nan")) return true;
+  if (SameText(T, "nan")) return true;
   if (!T.empty() && (T.front() == '+' || T.front() == '-')) T.remove_prefix(1);
-  return Is(T, "inf") || Is(T, "infinity");
+  return SameText(T, "inf") || SameText(T, "infinity");
 }
 
 // ---------------------------------------------------------------------------------------------

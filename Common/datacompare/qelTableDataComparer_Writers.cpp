@@ -2,14 +2,11 @@
 // statements run at once: qelTableDataComparer_Execute.cpp).
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <exception>
 #include <filesystem>
 #include <string_view>
 #include <utility>
 
-#include "Text.h"
 #include "qelClasses.h"
 #include "qelDBEngine.h"
 #include "qelTableDataComparer_Int.h"
@@ -93,9 +90,8 @@ void TScriptWriter::Write(const std::string& Text) {
            static_cast<std::int64_t>(Part.size());
   };
   // A statement with a large value is written as it is, not copied to be ended.
-  const bool Ok = Text.size() >= TQELQuery::MaxQueuedStatementBytes
-                      ? Written(Text) && Written(";\r\n")
-                      : Written(Text + ";\r\n");
+  const bool Ok = Text.size() >= MaxQueuedStatementBytes ? Written(Text) && Written(";\r\n")
+                                                         : Written(Text + ";\r\n");
   if (!Ok) {
     Discard();
     FOwner.DoErrMsg("Cannot write the script file " + FOwner.GetScriptFileName() + ".");
