@@ -370,6 +370,7 @@ TQELQuery::TQueuedOutcome TQELAdapterQuery::RunQueue(bool Wait) {
   std::vector<TQueued> Items;
   Items.swap(FQueue);
   AwaitDatabaseReadAhead();
+  if (!Wait) PrepareAhead(Items);
   // What went ahead is answered first: after a refusal there nothing queued is sent.
   TQueuedOutcome Before = TakeAheadTagged();
   if (Before.Refused || Items.empty()) return Before;

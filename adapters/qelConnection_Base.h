@@ -190,6 +190,9 @@ class TQELAdapterQuery : public TQELRowsQuery {
     (void)Items;
     return false;
   }
+  /// Called with the items about to go ahead before the answer to those sent ahead before is
+  /// awaited: what the adapter can make of them without the connection is made meanwhile.
+  virtual void PrepareAhead(const std::vector<TQueued>& Items) { (void)Items; }
   /// The answer to what SendAhead sent, read now when it has not been yet, counted from its
   /// first item; nothing done when nothing was sent ahead.
   virtual TQueuedOutcome TakeAhead() { return {}; }

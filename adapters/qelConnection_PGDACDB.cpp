@@ -449,8 +449,9 @@ std::size_t TPGDACDatabase::MergeHead(const std::string& Text, std::size_t Param
     bool Plain = Known != FMergeTables.end() && Known->second;
     if (Known == FMergeTables.end()) {
       const char* Values[1] = {Name.c_str()};
+      // Through Conn(): statements sent ahead are answered first.
       TResultPtr R(PQexecParams(
-          FConn,
+          Conn(),
           "select c.relkind in ('r', 'p') and not c.relhastriggers and not c.relhasrules from "
           "pg_catalog.pg_class c where c.oid = pg_catalog.to_regclass($1)",
           1, nullptr, Values, nullptr, nullptr, 0));
@@ -462,6 +463,22 @@ std::size_t TPGDACDatabase::MergeHead(const std::string& Text, std::size_t Param
   }
   if (FMergeHeads.size() < MaxPrepared) FMergeHeads.emplace(Text, Head);
   return Head;
+}
+
+void TPGDACDatabase::MakeForms(const std::vector<TQELAdapterQuery::TQueued>& Items,
+                               std::size_t Count, TForms& Into) {
+  // A script's statements: their forms first, and of each new form whether its rows merge.
+  if (Into.Forms.size() < Count) Into.Forms.resize(Count);
+  Into.HasForm.assign(Count, 0);
+  Into.Heads.assign(Count, 0);
+  for (std::size_t I = 0; I < Count; ++I) {
+    TPGLiteralForm& Form = Into.Forms[I];
+    Into.HasForm[I] = Items[I].Values.empty() && PGLiteralsAsParams(Items[I].Sent(), Form);
+    if (!Into.HasForm[I]) continue;
+    Into.Heads[I] = I > 0 && Into.HasForm[I - 1] && Form.Text == Into.Forms[I - 1].Text
+                        ? Into.Heads[I - 1]
+                        : MergeHead(Form.Text, Form.Values.size());
+  }
 }
 
 std::size_t TPGDACDatabase::MergedRows(const std::vector<TQELAdapterQuery::TQueued>& Items,
@@ -494,19 +511,8 @@ void TPGDACDatabase::SendPipeline(const std::vector<TQELAdapterQuery::TQueued>& 
     if ((I == 0 || Items[I].Text != Items[I - 1].Text) && !Items[I].Values.empty())
       MergeHead(Items[I].Sent(), Items[I].Values.size());
   TSendBuffers& P = FSend;
-  if (Literals) {
-    // A script's statements: their forms first, and of each new form whether its rows merge.
-    if (P.Forms.size() < Count) P.Forms.resize(Count);
-    P.HasForm.assign(Count, 0);
-    P.Heads.assign(Count, 0);
-    for (std::size_t I = 0; I < Count; ++I) {
-      P.HasForm[I] = Items[I].Values.empty() && PGLiteralsAsParams(Items[I].Sent(), P.Forms[I]);
-      if (!P.HasForm[I]) continue;
-      P.Heads[I] = I > 0 && P.HasForm[I - 1] && P.Forms[I].Text == P.Forms[I - 1].Text
-                       ? P.Heads[I - 1]
-                       : MergeHead(P.Forms[I].Text, P.Forms[I].Values.size());
-    }
-  }
+  if (Literals && !P.FormsMade) MakeForms(Items, Count, P);
+  P.FormsMade = false;
   if (PQenterPipelineMode(C) != 1) PipelineBroken(C);
   bool Ok = !Savepoint || SendPlain(C, "SAVEPOINT qel_statement");
   if (Savepoint) Sent.Slots.push_back(NoItem);
@@ -687,37 +693,65 @@ TQELQuery::TQueuedOutcome TPGDACDatabase::RunQueued(
   const bool Savepoint = FImplicit && !FUserTx;
   const bool Alone = Savepoint || PQtransactionStatus(C) == PQTRANS_IDLE;
   if (Items.empty()) return {};
-  const char* Standard = PQparameterStatus(C, "standard_conforming_strings");
-  if (!Alone && Standard && std::string_view(Standard) == "on") {
-    // In the caller's transaction, statements written with their values go with them as
-    // parameters, within a savepoint; where the server refuses that form (a value or a type
-    // it reads otherwise there) they are sent again as written, which decides.
-    TPipelineRun Run = RunPipeline(Items, Items.size(), true, false, true);
-    const std::string_view Class = std::string_view(Run.State).substr(0, 2);
-    if (Run.Failed != Items.size() && !Run.CommitRefused &&
-        (Class == "22" || Class == "42" || Run.Merged)) {
-      ExecCommand("ROLLBACK TO SAVEPOINT qel_statement");
-      ExecCommand("RELEASE SAVEPOINT qel_statement");
-      Run = RunPipeline(Items, Items.size(), false);
-    }
-    return Conclude(Items, Items.size(), false, Alone, std::move(Run));
-  }
+  if (!Alone && LiteralsAsParams(C))
+    return ConcludeInTransaction(Items, RunPipeline(Items, Items.size(), true, false, true));
   return Conclude(Items, Items.size(), Savepoint, Alone,
                   RunPipeline(Items, Items.size(), Savepoint, false, false, Alone && !Savepoint));
+}
+
+bool TPGDACDatabase::LiteralsAsParams(PGconn* C) const {
+  const char* Standard = PQparameterStatus(C, "standard_conforming_strings");
+  return Standard && std::string_view(Standard) == "on";
+}
+
+TQELQuery::TQueuedOutcome TPGDACDatabase::ConcludeInTransaction(
+    const std::vector<TQELAdapterQuery::TQueued>& Items, TPipelineRun Run) {
+  // In the caller's transaction, statements written with their values went with them as
+  // parameters, within a savepoint; where the server refused that form (a value or a type it
+  // reads otherwise there) they are sent again as written, which decides.
+  const std::string_view Class = std::string_view(Run.State).substr(0, 2);
+  if (Run.Failed != Items.size() && !Run.CommitRefused &&
+      (Class == "22" || Class == "42" || Run.Merged)) {
+    ExecCommand("ROLLBACK TO SAVEPOINT qel_statement");
+    ExecCommand("RELEASE SAVEPOINT qel_statement");
+    Run = RunPipeline(Items, Items.size(), false);
+  }
+  return Conclude(Items, Items.size(), false, false, std::move(Run));
+}
+
+void TPGDACDatabase::PrepareAhead(const TQELAdapterQuery* Owner,
+                                  const std::vector<TQELAdapterQuery::TQueued>& Items) {
+  // Only while Owner's statements sent ahead in the caller's transaction run: the next ones
+  // will go the same way, their parametrised forms made meanwhile.
+  FReady.Count = 0;
+  if (Items.empty() || !FAhead || FAhead->Answered || !FAhead->InTx || FAhead->Owner != Owner)
+    return;
+  MakeForms(Items, Items.size(), FReady);
+  FReady.Owner = Owner;
+  FReady.FirstTag = Items.front().Tag;
+  FReady.Count = Items.size();
 }
 
 bool TPGDACDatabase::SendAhead(const TQELAdapterQuery* Owner,
                                std::vector<TQELAdapterQuery::TQueued>& Items) {
   PGconn* C = LiveConn();
-  // Only outside any transaction and with no cursor open: nothing else then needs the
-  // connection before the answer is read, and each sync commits on its own.
-  if (Items.empty() || FImplicit || FUserTx || FOpenCursors > 0 ||
-      PQtransactionStatus(C) != PQTRANS_IDLE)
-    return false;
+  // Only with no cursor open, so that nothing else needs the connection before the answer is
+  // read: outside any transaction each sync commits on its own; in the caller's transaction
+  // the statements go in a savepoint, as RunQueued sends them there.
+  const std::size_t Ready = std::exchange(FReady.Count, 0);
+  if (Items.empty() || FImplicit || FOpenCursors > 0) return false;
+  const PGTransactionStatusType Status = PQtransactionStatus(C);
+  const bool InTx = Status == PQTRANS_INTRANS && LiteralsAsParams(C);
+  if (Status != PQTRANS_IDLE && !InTx) return false;
   auto A = std::make_unique<TAhead>();
   A->Owner = Owner;
   A->Items = std::move(Items);
-  SendPipeline(A->Items, A->Items.size(), false, A->Sent, false, false, true);
+  A->InTx = InTx;
+  // The forms PrepareAhead made, when they are those of these items.
+  FSend.FormsMade = InTx && Ready == A->Items.size() && FReady.Owner == Owner &&
+                    FReady.FirstTag == A->Items.front().Tag;
+  if (FSend.FormsMade) FSend.Swap(FReady);
+  SendPipeline(A->Items, A->Items.size(), InTx, A->Sent, false, InTx, !InTx);
   FAhead = std::move(A);
   return true;
 }
@@ -726,7 +760,8 @@ void TPGDACDatabase::FinishAhead() {
   if (!FAhead || FAhead->Answered) return;
   // Held here meanwhile: the statements a refusal sends again take the connection as usual.
   std::unique_ptr<TAhead> A = std::move(FAhead);
-  A->Outcome = Conclude(A->Items, A->Sent.Count, false, true, ReadPipeline(A->Sent));
+  A->Outcome = A->InTx ? ConcludeInTransaction(A->Items, ReadPipeline(A->Sent))
+                       : Conclude(A->Items, A->Sent.Count, false, true, ReadPipeline(A->Sent));
   A->Answered = true;
   A->Items.clear();
   FAhead = std::move(A);
@@ -1199,7 +1234,7 @@ void TPGDACDatabase::ExecCommand(const std::string& SQL) {
 bool TPGDACDatabase::InTransaction() const {
   if (!GetConnected()) return false;
   if (FImplicit) return FUserTx;
-  if (FAhead && !FAhead->Answered) return false;  // sent outside any transaction
+  if (FAhead && !FAhead->Answered) return FAhead->InTx;  // else sent outside any transaction
   // A block read ahead comes from a cursor, and a cursor lives in a transaction.
   if (ReadingAhead()) return true;
   const PGTransactionStatusType S = PQtransactionStatus(FConn);
@@ -1214,8 +1249,8 @@ bool TPGDACDatabase::StartReadSnapshot() {
 }
 
 bool TPGDACDatabase::WorkAwaitsCommit() const {
-  // What went ahead was sent outside any transaction: its sync commits it.
-  if (FAhead && !FAhead->Answered) return false;
+  // What went ahead outside any transaction is committed by its sync.
+  if (FAhead && !FAhead->Answered) return FAhead->InTx;
   return GetConnected() && (ReadingAhead() || PQtransactionStatus(FConn) != PQTRANS_IDLE);
 }
 
@@ -1354,6 +1389,10 @@ TQELQuery::TQueuedOutcome TPGDACQuery::ExecuteQueued(const std::vector<TQueued>&
 
 bool TPGDACQuery::SendAhead(std::vector<TQueued>& Items) {
   return ConnectedDatabase<TPGDACDatabase>().SendAhead(this, Items);
+}
+
+void TPGDACQuery::PrepareAhead(const std::vector<TQueued>& Items) {
+  if (auto* Db = dynamic_cast<TPGDACDatabase*>(GetDatabase())) Db->PrepareAhead(this, Items);
 }
 
 TQELQuery::TQueuedOutcome TPGDACQuery::TakeAhead() {

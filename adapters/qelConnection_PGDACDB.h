@@ -80,9 +80,13 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// TQELQuery::ExecQueued promises.
   TQELQuery::TQueuedOutcome RunQueued(const std::vector<TQELAdapterQuery::TQueued>& Items);
   /// Sends Items through the pipeline without reading the answer, for Owner, where nothing else
-  /// can need the connection before it is read (no transaction, no cursor): True, and Items
-  /// are taken. Any other use of the connection reads the answer first.
+  /// can need the connection before it is read (no cursor; no transaction, or the caller's
+  /// own): True, and Items are taken. Any other use of the connection reads the answer first.
   bool SendAhead(const TQELAdapterQuery* Owner, std::vector<TQELAdapterQuery::TQueued>& Items);
+  /// While Owner's statements sent ahead run, makes ready what SendAhead of Items needs that
+  /// does not need the connection (their parametrised forms), so that it is made meanwhile.
+  void PrepareAhead(const TQELAdapterQuery* Owner,
+                    const std::vector<TQELAdapterQuery::TQueued>& Items);
   /// The answer to what Owner sent ahead, as RunQueued tells it; nothing done when nothing was.
   TQELQuery::TQueuedOutcome TakeAhead(const TQELAdapterQuery* Owner);
   /// Owner goes: what it sent ahead is answered and forgotten.
@@ -152,10 +156,34 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// The number of items from From on that go as one INSERT (1: the item alone).
   std::size_t MergedRows(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t From,
                          std::size_t Count);
+  /// The parametrised forms of the items of a script (Literals), which have one, and the
+  /// length of each form's text up to its row (MergeHead), 0 when it does not merge.
+  struct TForms {
+    std::vector<TPGLiteralForm> Forms;
+    std::vector<char> HasForm;
+    std::vector<std::size_t> Heads;
+    void Swap(TForms& Other) {
+      Forms.swap(Other.Forms);
+      HasForm.swap(Other.HasForm);
+      Heads.swap(Other.Heads);
+    }
+  };
+  /// The forms of the first Count items (PGLiteralsAsParams) into Into.
+  void MakeForms(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
+                 TForms& Into);
+  /// The forms PrepareAhead made for the Count items of Owner from the one tagged FirstTag.
+  struct TReadyForms : TForms {
+    const TQELAdapterQuery* Owner = nullptr;
+    std::uint64_t FirstTag = 0;
+    std::size_t Count = 0;
+  };
+  TReadyForms FReady;
   /// The text and values of the item being sent as libpq takes them, kept from item to item so
   /// that a row costs no allocation of its own: Text is the item's, or Form's when its literals
-  /// go as parameters; Key names its preparation.
-  struct TSendBuffers {
+  /// go as parameters; Key names its preparation. FormsMade: the forms of the items to send
+  /// are made already.
+  struct TSendBuffers : TForms {
+    bool FormsMade = false;
     const std::string* Text = nullptr;
     std::vector<unsigned> Types;
     std::vector<const char*> Values;
@@ -167,17 +195,12 @@ class TPGDACDatabase : public TQELAdapterDatabase {
     void TakeRows(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t From,
                   std::size_t Rows, std::size_t Head);
     std::string Merged;
-    /// The parametrised forms of the items of a script (Literals), and which have one.
-    std::vector<TPGLiteralForm> Forms;
-    std::vector<char> HasForm;
     /// The type of each column of the rows TakeFormRows merges.
     std::vector<unsigned> ColumnTypes;
     /// Items From..From+Rows-1 of Forms as one INSERT, as TakeRows.
     void TakeFormRows(std::size_t From, std::size_t Rows, std::size_t Head);
     /// The number of items from From on whose forms go as one INSERT (1: the item alone).
     std::size_t FormRows(std::size_t From, std::size_t Count) const;
-    /// The length of each form's text up to its row (MergeHead), 0 when it does not merge.
-    std::vector<std::size_t> Heads;
 
    private:
     void Clear();
@@ -195,10 +218,17 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   TQELQuery::TQueuedOutcome Conclude(const std::vector<TQELAdapterQuery::TQueued>& Items,
                                      std::size_t Count, bool Savepoint, bool Alone,
                                      TPipelineRun Run);
+  /// The outcome of Items sent in the caller's transaction in their parametrised forms within
+  /// a savepoint (answered Run): sent again as written where the server refused those forms.
+  TQELQuery::TQueuedOutcome ConcludeInTransaction(
+      const std::vector<TQELAdapterQuery::TQueued>& Items, TPipelineRun Run);
+  /// True when statements written with their values may go with them as parameters.
+  bool LiteralsAsParams(pg_conn* C) const;
   /// Reads the answer to what was sent ahead and keeps it for TakeAhead.
   void FinishAhead();
   struct TAhead {
     const TQELAdapterQuery* Owner = nullptr;
+    bool InTx = false;  ///< sent in the caller's transaction, within a savepoint
     std::vector<TQELAdapterQuery::TQueued> Items;
     TPipelineSent Sent;
     bool Answered = false;
@@ -240,6 +270,7 @@ class TPGDACQuery : public TQELAdapterQuery {
   bool CanQueue() const override { return true; }
   TQueuedOutcome ExecuteQueued(const std::vector<TQueued>& Items) override;
   bool SendAhead(std::vector<TQueued>& Items) override;
+  void PrepareAhead(const std::vector<TQueued>& Items) override;
   TQueuedOutcome TakeAhead() override;
   /// A uni-directional read: the statement becomes a cursor read in blocks.
   std::unique_ptr<TRowStream> OpenStream(const std::string& SQL, const TBoundParams& Params,

@@ -656,6 +656,9 @@ void TSQLExec::RollbackWork(bool CommitFailed, bool Cancelled) {
   FQueuedRows.clear();
   FQueuedBytes = 0;
   if (FQuery) FQuery->DropQueued();
+  // Those sent ahead are answered first: a refusal among them is told as its own failure (and
+  // rolls back here), and the answer is not left for a later round trip to take.
+  if (!FAheadRows.empty() && !SendQueuedRows()) return;
   TQELCustomConnection* C = FQELConnection;
   if (C && C->GetConnectionLost()) {
     // The server ends the transaction with the session: what it held is gone.
@@ -767,20 +770,25 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
   FBlobFileFailed = false;
   FQueuedRows.clear();
   FQueuedBytes = 0;
+  FAheadRows.clear();
   FInScriptRun = true;
   DoLogNextLine("Updating target database...");
   DoProgressUpdate(0, GetStatementsCount() - 1);
 
   bool Cancelled = false;
   bool Stopped = false;
+  FResumeAt = -1;
+  int Start = 0;
   while (!Stopped) {
     // The count is read on every turn: an event handler may change the list.
-    for (int I = 0; I < GetStatementsCount(); ++I) {
+    for (int I = Start; I < GetStatementsCount(); ++I) {
       // The row statements queued run before any other statement does: a refusal among them
       // is the failure of a statement before this one.
       if (const TStatement* S = GetStatement(I);
           S && RowStatementKind(S->StatType) < 0 && !SendQueuedRows())
         Result = false;
+      // The run goes on after the refused one with those that were queued after it.
+      if (FResumeAt >= 0) I = std::exchange(FResumeAt, -1);
       if (FRunEnded) {
         int NotRun = 0;
         for (int J = I; J < GetStatementsCount(); ++J)
@@ -823,6 +831,11 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
     }
     // What is queued goes before the list's statements do (a part ends, or the run).
     if (!SendQueuedRows()) Result = false;
+    Start = 0;
+    if (FResumeAt >= 0 && !Stopped) {
+      Start = std::exchange(FResumeAt, -1);
+      continue;
+    }
     if (Stopped || !Fill || (!Result && (BreakOnError || OneTransaction))) break;
     // The next part takes the place of the one that ran.
     FPartBase += GetStatementsCount();
@@ -830,6 +843,10 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
     if (!(*Fill)(*this)) break;
   }
 
+  return EndScriptRun(Result, Cancelled, WasConnected);
+}
+
+bool TSQLExec::EndScriptRun(bool Result, bool Cancelled, bool WasConnected) {
   FInScriptRun = false;
   BlobBuffer.clear();
   BlobBuffer.shrink_to_fit();
@@ -1095,7 +1112,7 @@ bool TSQLExec::RunInsertUpdateDelete() {
       NoteUncommitted();
       if (FQueuedRows.size() >= TQELQuery::MaxQueuedStatements ||
           FQueuedBytes >= TQELQuery::MaxQueuedBytes)
-        Result = SendQueuedRows();
+        Result = SendQueuedRows(BreakOnError || OneTransaction);
     } else if (!SendQueuedRows()) {
       Result = false;
     } else {
@@ -1122,15 +1139,18 @@ bool TSQLExec::QueuesRows() const {
          !OnAfterStatementExecute;
 }
 
-bool TSQLExec::SendQueuedRows() {
-  if (FQueuedRows.empty()) return true;
+bool TSQLExec::SendQueuedRows(bool Ahead) {
+  if (FQueuedRows.empty() && FAheadRows.empty()) return true;
+  // The answer counts from the first of the statements sent ahead before, then those queued.
   std::vector<TStatement*> Sent;
-  Sent.swap(FQueuedRows);
+  Sent.swap(FAheadRows);
+  Sent.insert(Sent.end(), FQueuedRows.begin(), FQueuedRows.end());
+  FQueuedRows.clear();
   FQueuedBytes = 0;
   TStatement* Current = GetCurrentStatement();
   TQELQuery::TQueuedOutcome R;
   try {
-    R = FQuery->ExecQueued();
+    R = Ahead ? FQuery->SendQueued() : FQuery->ExecQueued();
   } catch (const std::exception& E) {
     // The connection failed under the round trip: what it held may or may not have run, and
     // the transaction is gone with it.
@@ -1142,12 +1162,18 @@ bool TSQLExec::SendQueuedRows() {
   for (const std::size_t U : R.Unmade)
     if (U < Sent.size()) NoteUnmade(*Sent[U]);
   if (!R.Refused) {
+    // Those after the ones answered went ahead: their answer comes with the next round trip.
+    if (Ahead && R.Done < Sent.size()) FAheadRows.assign(Sent.begin() + R.Done, Sent.end());
     SetCurrentStatement(Current);
     return true;
   }
   // The refused statement is named as it would be had it run alone; the transaction goes back.
   const std::size_t At = std::min(R.RolledBack ? R.RefusedAt : R.Done, Sent.size() - 1);
   SetCurrentStatement(Sent[At]);
+  // A run that goes on after a failure runs those queued after it, which never ran: from the
+  // next statement of the list on (the queue is sent before a part ends, so it is this part's).
+  if (!BreakOnError && !OneTransaction && FInScriptRun && FCurrentIndex >= 0)
+    FResumeAt = FCurrentIndex + 1;
   // The refused statement and those queued after it never ran: they were counted as waiting
   // for the commit when they were queued.
   FUncommittedCount -= std::min(FUncommittedCount, Sent.size() - At);

@@ -200,6 +200,9 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   void SetCurrentStatement(TStatement* Statement);
   /// ExecuteScript and ExecuteScriptInParts (Fill given).
   bool RunScript(const TFillScriptPartEvent* Fill);
+  /// The end of a script run whose statements went so far (Result): the commit, or the
+  /// rollback of a cancelled run of one transaction, and the run's last words in the log.
+  bool EndScriptRun(bool Result, bool Cancelled, bool WasConnected);
   /// Empties the statement list, leaving the options alone.
   void DeleteStatements();
   void ForgetUncommitted();
@@ -212,8 +215,11 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   /// Sends the row statements queued and takes the server's answer: the statements that
   /// changed no row are counted, and the first one refused is reported as its own failure
   /// would be (it becomes the current statement). False when one was refused or the
-  /// connection failed; the transaction is then rolled back.
-  bool SendQueuedRows();
+  /// connection failed; the transaction is then rolled back. With Ahead, where the query can,
+  /// they go to the server and the answer is taken with the next round trip (or before
+  /// anything else runs), so that the server runs them while the next ones are made: the
+  /// answer taken now is then that of the ones sent so before.
+  bool SendQueuedRows(bool Ahead = false);
   /// Logs the statements of FUncommitted as lost (Why says how) and forgets them.
   void ReportUncommitted(const std::string& Why);
   /// Loads one large-value parameter from the open side file.
@@ -242,6 +248,11 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   /// The row statements queued on FQuery and not sent yet, in order.
   std::vector<TStatement*> FQueuedRows;
   std::size_t FQueuedBytes = 0;
+  /// The row statements sent ahead (SendQueuedRows) whose answer is not taken yet, in order.
+  std::vector<TStatement*> FAheadRows;
+  /// After a refusal among queued rows, in a run that goes on after failures: the index in
+  /// the list of the statement to run next (the one after the refused), else -1.
+  int FResumeAt = -1;
   /// Texts given to Add that the statement's lines cannot reproduce (bare LF or CR).
   std::unordered_map<const TStatement*, std::string> FExactTexts;
 };

@@ -230,6 +230,57 @@ TEST_P(ExecOnServer, OneMiBThroughTheSideFile) {
   EXPECT_EQ(Column("select count(*) from " + T + " where id in (3, 5)"), TLines{"0"});
 }
 
+// More row statements than one round trip holds: the server's answer to each round trip is
+// taken before anything else runs, the statement it refuses is the one named, and a run that
+// goes on after errors runs every statement after it.
+TEST_P(ExecOnServer, RowsOfManyRoundTripsAnsweredInOrder) {
+  struct TCase {
+    const char* Name;
+    bool Break;
+    int Duplicate;  ///< the statement (from 1) inserting id 1 again; 0 for none
+    int Missing;    ///< the statement (from 1) updating a row that is not there; 0 for none
+    int Rows;       ///< rows the table holds after the run
+    int MinId;      ///< the smallest id among them
+  };
+  const TCase Cases[] = {
+      {"refused in the second round trip, break", true, 1500, 0, 0, 0},
+      {"refused in the second round trip, go on", false, 1500, 0, 1100, 1501},
+      {"refused in the last round trip, go on", false, 2590, 0, 10, 2591},
+      {"a row not found in the second round trip", true, 0, 1200, 2599, 1},
+  };
+  const std::string T = Table("many", "id integer not null primary key, v integer");
+  for (const TCase& K : Cases) {
+    SCOPED_TRACE(K.Name);
+    Exec("delete from " + T);
+    E->Clear();
+    Log.clear();
+    Errors.clear();
+    E->BreakOnError = K.Break;
+    for (int I = 1; I <= 2600; ++I) {
+      const int Id = I == K.Duplicate ? 1 : I;
+      if (I == K.Missing)
+        E->Add("update " + T + " set v = 1 where id = 99999", stUpdate, T, dboTable, odbUpdate);
+      else
+        E->Add("insert into " + T + " values (" + IntToStr(Id) + ", " + IntToStr(I) + ")", stInsert,
+               T, dboTable, odbInsert);
+    }
+    const bool Refused = K.Duplicate > 0;
+    EXPECT_EQ(E->ExecuteScript(), !Refused);
+    ASSERT_EQ(Errors.size(), Refused ? 1u : 0u);
+    if (Refused) {
+      EXPECT_EQ(E->GetStatement(K.Duplicate - 1)->ErrorText, Errors[0]);
+    }
+    EXPECT_EQ(Logged("< Script executed: 1 errors... >"), Refused);
+    EXPECT_EQ(E->GetUnmadeCount(stUpdate), K.Missing > 0 ? 1 : 0);
+    const TLines Held = Column("select count(*) from " + T);
+    EXPECT_EQ(Held, TLines{IntToStr(K.Rows)});
+    if (K.Rows > 0) {
+      EXPECT_EQ(Column("select min(id) from " + T), TLines{IntToStr(K.MinId)});
+    }
+    EXPECT_FALSE(C->InTransaction());
+  }
+}
+
 // Line breaks inside literals are part of the value: a bare LF stays a bare LF, CR LF stays
 // CR LF, whether the statement holds parameters or not.
 TEST_P(ExecOnServer, LineBreaksInValuesArriveUnchanged) {
