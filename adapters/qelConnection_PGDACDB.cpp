@@ -455,8 +455,12 @@ std::size_t TPGDACDatabase::MergeHead(const std::string& Text, std::size_t Param
           "select c.relkind in ('r', 'p') and not c.relhastriggers and not c.relhasrules from "
           "pg_catalog.pg_class c where c.oid = pg_catalog.to_regclass($1)",
           1, nullptr, Values, nullptr, nullptr, 0));
-      Plain = R && PQresultStatus(R.get()) == PGRES_TUPLES_OK && PQntuples(R.get()) == 1 &&
-              std::string_view(PQgetvalue(R.get(), 0, 0)) == "t";
+      const bool Answered = R && PQresultStatus(R.get()) == PGRES_TUPLES_OK;
+      Plain =
+          Answered && PQntuples(R.get()) == 1 && std::string_view(PQgetvalue(R.get(), 0, 0)) == "t";
+      // A question the server did not answer (a transaction a refusal ended) is asked again
+      // next time: its rows go unmerged meanwhile.
+      if (!Answered) return 0;
       if (FMergeTables.size() < MaxPrepared) FMergeTables.emplace(Name, Plain);
     }
     if (Plain) Head = At + std::string_view("VALUES").size();
