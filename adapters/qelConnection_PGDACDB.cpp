@@ -727,13 +727,11 @@ void TPGDACDatabase::PrepareAhead(const TQELAdapterQuery* Owner,
                                   const std::vector<TQELAdapterQuery::TQueued>& Items) {
   // Only while Owner's statements sent ahead in the caller's transaction run: the next ones
   // will go the same way, their parametrised forms made meanwhile.
-  FReady.Count = 0;
+  FReadyCount = 0;
   if (Items.empty() || !FAhead || FAhead->Answered || !FAhead->InTx || FAhead->Owner != Owner)
     return;
   MakeForms(Items, Items.size(), FReady);
-  FReady.Owner = Owner;
-  FReady.FirstTag = Items.front().Tag;
-  FReady.Count = Items.size();
+  FReadyCount = Items.size();
 }
 
 bool TPGDACDatabase::SendAhead(const TQELAdapterQuery* Owner,
@@ -742,7 +740,7 @@ bool TPGDACDatabase::SendAhead(const TQELAdapterQuery* Owner,
   // Only with no cursor open, so that nothing else needs the connection before the answer is
   // read: outside any transaction each sync commits on its own; in the caller's transaction
   // the statements go in a savepoint, as RunQueued sends them there.
-  const std::size_t Ready = std::exchange(FReady.Count, 0);
+  const std::size_t Ready = std::exchange(FReadyCount, 0);
   if (Items.empty() || FImplicit || FOpenCursors > 0) return false;
   const PGTransactionStatusType Status = PQtransactionStatus(C);
   const bool InTx = Status == PQTRANS_INTRANS && LiteralsAsParams(C);
@@ -751,9 +749,8 @@ bool TPGDACDatabase::SendAhead(const TQELAdapterQuery* Owner,
   A->Owner = Owner;
   A->Items = std::move(Items);
   A->InTx = InTx;
-  // The forms PrepareAhead made, when they are those of these items.
-  FSend.FormsMade = InTx && Ready == A->Items.size() && FReady.Owner == Owner &&
-                    FReady.FirstTag == A->Items.front().Tag;
+  // The forms PrepareAhead made for these items, where it made them.
+  FSend.FormsMade = InTx && Ready == A->Items.size();
   if (FSend.FormsMade) FSend.Swap(FReady);
   SendPipeline(A->Items, A->Items.size(), InTx, A->Sent, false, InTx, !InTx);
   FAhead = std::move(A);

@@ -171,13 +171,10 @@ class TPGDACDatabase : public TQELAdapterDatabase {
   /// The forms of the first Count items (PGLiteralsAsParams) into Into.
   void MakeForms(const std::vector<TQELAdapterQuery::TQueued>& Items, std::size_t Count,
                  TForms& Into);
-  /// The forms PrepareAhead made for the Count items of Owner from the one tagged FirstTag.
-  struct TReadyForms : TForms {
-    const TQELAdapterQuery* Owner = nullptr;
-    std::uint64_t FirstTag = 0;
-    std::size_t Count = 0;
-  };
-  TReadyForms FReady;
+  /// The forms PrepareAhead made for the items the next SendAhead sends (RunQueue calls the two
+  /// in turn), and how many; 0 when none were made.
+  TForms FReady;
+  std::size_t FReadyCount = 0;
   /// The text and values of the item being sent as libpq takes them, kept from item to item so
   /// that a row costs no allocation of its own: Text is the item's, or Form's when its literals
   /// go as parameters; Key names its preparation. FormsMade: the forms of the items to send

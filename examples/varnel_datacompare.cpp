@@ -7,7 +7,6 @@
 #include "varnel_datacompare.h"
 
 #include <csignal>
-#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <iostream>

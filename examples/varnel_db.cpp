@@ -274,8 +274,7 @@ std::vector<std::string> DialectNames(const std::vector<const TDialect*>& Dialec
   std::vector<std::string> R;
   for (const TDialect* D : Dialects) {
     std::string Name = D->Name;
-    for (std::size_t I = 0; I < D->Aliases.size(); ++I)
-      Name += (I == 0 ? " (" : ", ") + D->Aliases[I] + (I + 1 == D->Aliases.size() ? ")" : "");
+    if (!D->Aliases.empty()) Name += " (" + ListText(D->Aliases, ", ") + ")";
     R.push_back(std::move(Name));
   }
   return R;

@@ -61,14 +61,6 @@ size_t FindText(std::string_view S, std::string_view Pattern, size_t From) {
 
 }  // namespace
 
-char UpCase(char C) {
-  return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C;
-}
-
-char LowCase(char C) {
-  return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C;
-}
-
 std::string UpperCase(std::string_view S) {
   std::string Result(S);
   for (char& C : Result) C = UpCase(C);

@@ -11,9 +11,13 @@
 namespace qel {
 
 /// ASCII upper case of one byte; other bytes unchanged.
-char UpCase(char C);
+constexpr char UpCase(char C) {
+  return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C;
+}
 /// ASCII lower case of one byte; other bytes unchanged.
-char LowCase(char C);
+constexpr char LowCase(char C) {
+  return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C;
+}
 std::string UpperCase(std::string_view S);
 std::string LowerCase(std::string_view S);
 

@@ -653,8 +653,7 @@ bool TSQLExec::EndRunIfLost() {
 void TSQLExec::RollbackWork(bool CommitFailed, bool Cancelled) {
   // The row statements queued and not sent yet belong to the transaction that goes back: sent
   // after it, each would be committed on its own while the log lists it as rolled back.
-  FQueuedRows.clear();
-  FQueuedBytes = 0;
+  ForgetQueuedRows();
   if (FQuery) FQuery->DropQueued();
   // Those sent ahead are answered first: a refusal among them is told as its own failure (and
   // rolls back here), and the answer is not left for a later round trip to take.
@@ -768,8 +767,7 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
   ForgetUncommitted();
   FBlobFile.reset();
   FBlobFileFailed = false;
-  FQueuedRows.clear();
-  FQueuedBytes = 0;
+  ForgetQueuedRows();
   FAheadRows.clear();
   FInScriptRun = true;
   DoLogNextLine("Updating target database...");
@@ -778,7 +776,8 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
   bool Cancelled = false;
   bool Stopped = false;
   FResumeAt = -1;
-  int Start = 0;
+  // The first statement of the list to run, and the one after the furthest gone through.
+  int Start = 0, Reached = 0;
   while (!Stopped) {
     // The count is read on every turn: an event handler may change the list.
     for (int I = Start; I < GetStatementsCount(); ++I) {
@@ -813,19 +812,16 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
       DoBeforeStatementExecute(I);
       if (TStatement* S = GetStatement(I)) {
         if (S->Skip) {
-          if (GetShowFullLog()) {
-            DoLogNextLine("< Skipping statement >:");
-            for (int L = 0; L < S->Lines.Count(); ++L) DoLogNextLine("// " + S->Lines[L]);
-          } else {
-            DoLogNextLine("< Skipping statement >: " + S->GetCaption());
-          }
+          // Gone through again after a refusal (the rows queued after it), it was told of.
+          if (I >= Reached) LogSkipped(*S);
         } else {
           // Every statement runs also after a failure; BreakOnError is what stops the run.
           const bool Ok = ExecStatement(S);
           Result = Result && Ok;
         }
       }
-      DoProgressUpdate(I, GetStatementsCount() - 1);
+      if (I >= Reached) DoProgressUpdate(I, GetStatementsCount() - 1);
+      Reached = std::max(Reached, I + 1);
       DoAfterStatementExecute(I);
       ProcessMessages();
     }
@@ -839,11 +835,21 @@ bool TSQLExec::RunScript(const TFillScriptPartEvent* Fill) {
     if (Stopped || !Fill || (!Result && (BreakOnError || OneTransaction))) break;
     // The next part takes the place of the one that ran.
     FPartBase += GetStatementsCount();
+    Reached = 0;
     DeleteStatements();
     if (!(*Fill)(*this)) break;
   }
 
   return EndScriptRun(Result, Cancelled, WasConnected);
+}
+
+void TSQLExec::LogSkipped(const TStatement& S) {
+  if (GetShowFullLog()) {
+    DoLogNextLine("< Skipping statement >:");
+    for (int L = 0; L < S.Lines.Count(); ++L) DoLogNextLine("// " + S.Lines[L]);
+  } else {
+    DoLogNextLine("< Skipping statement >: " + S.GetCaption());
+  }
 }
 
 bool TSQLExec::EndScriptRun(bool Result, bool Cancelled, bool WasConnected) {
@@ -1134,6 +1140,11 @@ bool TSQLExec::RunInsertUpdateDelete() {
   return Result;
 }
 
+void TSQLExec::ForgetQueuedRows() {
+  FQueuedRows.clear();
+  FQueuedBytes = 0;
+}
+
 bool TSQLExec::QueuesRows() const {
   return FInScriptRun && FQuery && FQuery->CanQueue() && !OnBeforeStatementExecute &&
          !OnAfterStatementExecute;
@@ -1145,8 +1156,7 @@ bool TSQLExec::SendQueuedRows(bool Ahead) {
   std::vector<TStatement*> Sent;
   Sent.swap(FAheadRows);
   Sent.insert(Sent.end(), FQueuedRows.begin(), FQueuedRows.end());
-  FQueuedRows.clear();
-  FQueuedBytes = 0;
+  ForgetQueuedRows();
   TStatement* Current = GetCurrentStatement();
   TQELQuery::TQueuedOutcome R;
   try {

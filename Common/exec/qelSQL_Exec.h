@@ -203,6 +203,10 @@ class TSQLExec : public TCustomSQLExec, public TServerOptionsHolder<TIBSQLExecOp
   /// The end of a script run whose statements went so far (Result): the commit, or the
   /// rollback of a cancelled run of one transaction, and the run's last words in the log.
   bool EndScriptRun(bool Result, bool Cancelled, bool WasConnected);
+  /// Logs that S, marked Skip, is not run.
+  void LogSkipped(const TStatement& S);
+  /// Forgets the row statements of FQueuedRows (the query's queue is the caller's to empty).
+  void ForgetQueuedRows();
   /// Empties the statement list, leaving the options alone.
   void DeleteStatements();
   void ForgetUncommitted();

@@ -429,23 +429,12 @@ const TCtrData* AsConstraint(const TDbObj& Obj) {
 // stands, as on the server, which keeps the object's comment.
 void TakePlaceOfReplaced(TCustomObjs* Objs, TDbObj* Obj, const std::function<bool()>& Replaces) {
   if (!Objs || !Obj || Objs->ExtractFrom == efDatabase) return;
-  // Each class sets its kind code: the code tells the other objects at a glance.
-  switch (Obj->Kind) {
-    case kindProcedure:
-    case kindFunction:
-    case kindTrigger:
-    case kindView:
-    case kindGenerator:
-    case kindDomain:
-    case kindException:
-      break;
-    default:
-      return;
-  }
-  if (!dynamic_cast<TPrcData*>(Obj) && !dynamic_cast<TUdfData*>(Obj) &&
-      !dynamic_cast<TTrgData*>(Obj) && !dynamic_cast<TViwData*>(Obj) &&
-      !dynamic_cast<TGnrData*>(Obj) && !dynamic_cast<TDmnData*>(Obj) &&
-      !dynamic_cast<TExcData*>(Obj))
+  // The kind code tells the other objects at a glance; at most one cast is made.
+  const TDbObj& O = *Obj;
+  if (!OfKind<TPrcData>(O, kindProcedure) && !OfKind<TUdfData>(O, kindFunction) &&
+      !OfKind<TTrgData>(O, kindTrigger) && !OfKind<TViwData>(O, kindView) &&
+      !OfKind<TGnrData>(O, kindGenerator) && !OfKind<TDmnData>(O, kindDomain) &&
+      !OfKind<TExcData>(O, kindException))
     return;
   TDbObjList* List = Objs->ListOf(Obj);
   if (!List) return;

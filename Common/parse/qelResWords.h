@@ -1,5 +1,5 @@
 // Keyword tables of the dialect parsers: the row type, compile-time ordering and checks, and the
-// binary-search lookups that every dialect's keyword and quoting routines share.
+// lookups by first byte that every dialect's keyword and quoting routines share.
 #pragma once
 
 #include <algorithm>
@@ -22,7 +22,8 @@ using TResWordRow = std::pair<std::string_view, std::uint8_t>;
 /// The symbol of every word that is not a keyword.
 constexpr std::uint8_t kIdentSymbol = 1;
 
-/// The rows ordered by word, built at compile time, so that a lookup is a binary search.
+/// The rows ordered by word, built at compile time, so that the words of one first byte stand
+/// together (FirstByteIndex).
 template <std::size_t N>
 constexpr std::array<TResWordRow, N> SortedByWord(std::array<TResWordRow, N> Rows) {
   std::ranges::sort(Rows, {}, &TResWordRow::first);
@@ -64,10 +65,8 @@ constexpr TFirstByteIndex FirstByteIndex(const Rows& Sorted, WordOf Word) {
 /// True when Word, upper-cased as UpCase does, is Upper (a word of a table).
 constexpr bool SameAsUpper(std::string_view Upper, std::string_view Word) {
   if (Upper.size() != Word.size()) return false;
-  for (std::size_t I = 0; I < Word.size(); ++I) {
-    const char C = Word[I];
-    if (Upper[I] != ((C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C)) return false;
-  }
+  for (std::size_t I = 0; I < Word.size(); ++I)
+    if (Upper[I] != UpCase(Word[I])) return false;
   return true;
 }
 
@@ -78,9 +77,7 @@ template <class Rows, class WordOf>
 constexpr std::size_t FindUpperRow(const Rows& Sorted, const TFirstByteIndex& Index,
                                    std::string_view Word, WordOf RowWord) {
   if (Word.empty()) return Sorted.size();
-  const char C = Word[0];
-  const auto First =
-      static_cast<unsigned char>((C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C);
+  const auto First = static_cast<unsigned char>(UpCase(Word[0]));
   for (std::size_t I = Index[First]; I < Index[First + 1]; ++I)
     if (SameAsUpper(RowWord(Sorted[I]), Word)) return I;
   return Sorted.size();

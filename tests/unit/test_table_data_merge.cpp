@@ -31,6 +31,29 @@ using namespace qel;
 
 namespace {
 
+/// Rows of (ID, A) for IdText.
+using TRows = std::vector<std::pair<int, std::optional<std::string>>>;
+
+/// Sets an environment variable for a scope, restoring it (or its absence) at the end, also
+/// when an assertion ends the test early.
+struct TEnvSetting {
+  explicit TEnvSetting(const char* Name) : Name(Name) {
+    const char* Old = std::getenv(Name);
+    Had = Old != nullptr;
+    if (Had) Saved = Old;
+  }
+  ~TEnvSetting() { Set(Had ? Saved.c_str() : nullptr); }
+  void Set(const char* Value) const {
+    if (Value)
+      ::setenv(Name, Value, 1);
+    else
+      ::unsetenv(Name);
+  }
+  const char* Name;
+  bool Had = false;
+  std::string Saved;
+};
+
 // ---------------------------------------------------------------------------------------------
 // An in-memory server: tables with typed columns and rows (already in key order, as a server
 // would return them ordered). It answers the few statement shapes the comparer sends.
@@ -268,8 +291,7 @@ class TableDataComparer : public ::testing::Test {
     CT->SetDatabaseType(Db);
   }
   /// Table T with ID integer and A text columns, given rows of (ID, A).
-  static TMemTable IdText(const std::vector<std::pair<int, std::optional<std::string>>>& Rows,
-                          TFieldType TextType = ftString) {
+  static TMemTable IdText(const TRows& Rows, TFieldType TextType = ftString) {
     TMemTable T;
     T.Columns = {{"ID", ftInteger, 0}, {"A", TextType, 40}};
     for (const auto& [Id, A] : Rows) T.Rows.push_back({IntToStr(Id), A});
@@ -942,7 +964,6 @@ class TNotingWriter : public TRowChangeWriter {
 }  // namespace
 
 TEST_F(TableDataComparer, AWriterTakesTheRunsStatementsBetweenBeginAndEnd) {
-  using TRows = std::vector<std::pair<int, std::optional<std::string>>>;
   struct TCase {
     const char* Name;
     TRows M, T;
@@ -981,7 +1002,6 @@ TEST_F(TableDataComparer, AWriterTakesTheRunsStatementsBetweenBeginAndEnd) {
 }
 
 TEST_F(TableDataComparer, AScriptFileIsLeftOnlyByARunWithoutErrors) {
-  namespace fs = std::filesystem;
   const std::string Dir = TempDir() + "scripts/";
   ASSERT_EQ(::mkdir(Dir.c_str(), 0700), 0);
   const std::string Folder = Dir + "a_folder";
@@ -1014,14 +1034,15 @@ TEST_F(TableDataComparer, AScriptFileIsLeftOnlyByARunWithoutErrors) {
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
     Errors.clear();
-    std::vector<std::pair<int, std::optional<std::string>>> M;
+    TRows M;
     for (int I = 1; I <= 200; ++I) M.emplace_back(C.InOrder ? I : 201 - I, "row text");
     Tables("T", IdText(M), IdText({}));
     Keys({"ID"});
     Cmp->SetScriptFileName(C.Script);
     rlimit Old{};
+    void (*OldHandler)(int) = SIG_DFL;
     if (C.SizeLimit > 0) {
-      std::signal(SIGXFSZ, SIG_IGN);
+      OldHandler = std::signal(SIGXFSZ, SIG_IGN);
       ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &Old), 0);
       rlimit Limited = Old;
       Limited.rlim_cur = static_cast<rlim_t>(C.SizeLimit);
@@ -1030,6 +1051,7 @@ TEST_F(TableDataComparer, AScriptFileIsLeftOnlyByARunWithoutErrors) {
     Cmp->CompareData();
     if (C.SizeLimit > 0) {
       ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &Old), 0);
+      std::signal(SIGXFSZ, OldHandler);
     }
     const std::string First = Errors.empty() ? "" : Errors.front();
     EXPECT_EQ(C.Error.empty(), Errors.empty()) << First;
@@ -1050,15 +1072,14 @@ TEST_F(TableDataComparer, AScriptFileIsLeftOnlyByARunWithoutErrors) {
     EXPECT_EQ(Text.rfind(Last), Text.size() - Last.size());
   }
   ::close(Pipe);
-  EXPECT_TRUE(fs::is_symlink(Dir + "link.sql"));
-  EXPECT_TRUE(fs::is_fifo(Dir + "pipe"));
+  EXPECT_TRUE(std::filesystem::is_symlink(Dir + "link.sql"));
+  EXPECT_TRUE(std::filesystem::is_fifo(Dir + "pipe"));
 }
 
 TEST(StatementSpool, KeepsItsFileInTheTemporaryFolderAndHandsBackEveryStatement) {
   const std::string Dir = TempDir() + "spool";
   ASSERT_EQ(::mkdir(Dir.c_str(), 0700), 0);
-  const char* Old = std::getenv("TMPDIR");
-  const std::string Saved = Old ? Old : "";
+  const TEnvSetting TmpDir("TMPDIR");
   struct TCase {
     const char* TmpDir;  // nullptr: unset
     std::string Folder;
@@ -1066,10 +1087,7 @@ TEST(StatementSpool, KeepsItsFileInTheTemporaryFolderAndHandsBackEveryStatement)
   for (const TCase& C :
        std::vector<TCase>{{Dir.c_str(), Dir + "/"}, {"", "/tmp/"}, {nullptr, "/tmp/"}}) {
     SCOPED_TRACE(C.Folder);
-    if (C.TmpDir)
-      ::setenv("TMPDIR", C.TmpDir, 1);
-    else
-      ::unsetenv("TMPDIR");
+    TmpDir.Set(C.TmpDir);
     TStatementSpool Spool;
     // Its file has no name from the start: only the process's link to it tells the folder.
     std::string Path;
@@ -1090,8 +1108,4 @@ TEST(StatementSpool, KeepsItsFileInTheTemporaryFolderAndHandsBackEveryStatement)
     EXPECT_EQ(Exec.GetStatement(1)->StatType, stDelete);
     EXPECT_EQ(Exec.GetStatement(1)->ObjName, "T");
   }
-  if (Old)
-    ::setenv("TMPDIR", Saved.c_str(), 1);
-  else
-    ::unsetenv("TMPDIR");
 }

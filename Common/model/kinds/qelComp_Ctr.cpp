@@ -75,15 +75,6 @@ void TCtrData::SetRefSchema(const std::string& Value) {
 
 namespace {
 
-std::string QuotedList(const TDbObj& Obj, const TStringList& List) {
-  std::string R;
-  for (const std::string& Name : List) {
-    if (!R.empty()) R += ", ";
-    R += Obj.QuoteIdent(Name);
-  }
-  return R;
-}
-
 const char* ActionWord(TUDAction Action) {
   switch (Action) {
     case udaRestrict:
@@ -131,7 +122,7 @@ void TCtrData::AddFld(const std::string& Name, std::int32_t SortOrder, std::int3
 }
 
 std::string TCtrData::GetFields() const {
-  return QuotedList(*this, FldList);
+  return tbl_detail::QuotedList(*this, FldList);
 }
 
 std::string TCtrData::GetKeyFields() const {
@@ -150,7 +141,7 @@ std::string TCtrData::GetKeyFields() const {
 }
 
 std::string TCtrData::GetRefFlds() const {
-  return QuotedList(*this, Extra().RefFldList);
+  return tbl_detail::QuotedList(*this, Extra().RefFldList);
 }
 
 std::string TCtrData::TableRef() const {

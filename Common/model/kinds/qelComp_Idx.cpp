@@ -90,12 +90,7 @@ std::string TIdxData::GetFlds() const {
 }
 
 std::string TIdxData::GetIncludeCols() const {
-  std::string R;
-  for (const std::string& Name : Extra().IncludeFlds) {
-    if (!R.empty()) R += ", ";
-    R += QuoteIdent(Name);
-  }
-  return R;
+  return tbl_detail::QuotedList(*this, Extra().IncludeFlds);
 }
 
 std::string TIdxData::SchemaTable() const {

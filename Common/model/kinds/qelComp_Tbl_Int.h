@@ -84,6 +84,16 @@ inline const TFldData* DomainDescriptor(const TDmnData* D) {
   return D ? D->TypeField.get() : nullptr;
 }
 
+/// The names of List quoted by Obj's dialect, joined by ", ".
+inline std::string QuotedList(const TDbObj& Obj, const TStringList& List) {
+  std::string R;
+  for (const std::string& Name : List) {
+    if (!R.empty()) R += ", ";
+    R += Obj.QuoteIdent(Name);
+  }
+  return R;
+}
+
 /// The SQL Anywhere owner and the dot before a name of Obj's collection; an object read
 /// without owner belongs to DBA, the owner the server assumes too.
 inline std::string ASAOwnerPrefix(const TDbObj& Obj, const std::string& OwnerName) {
